@@ -1,0 +1,50 @@
+// Test main: offscreen Qt, a private config and runtime folder, the C numeric
+// locale, and one QApplication for the whole binary.
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+std::string g_tempRoot;
+}
+
+namespace qxtest {
+
+const std::string& TempRoot() { return g_tempRoot; }
+
+std::string MakeTempDir(const std::string& stem) {
+  std::string pattern = g_tempRoot + "/" + stem + "-XXXXXX";
+  char* made = mkdtemp(pattern.data());
+  return made ? std::string(made) : std::string();
+}
+
+}  // namespace qxtest
+
+int main(int argc, char** argv) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "qxtest-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return 2;
+  g_tempRoot = pattern;
+  chmod(g_tempRoot.c_str(), 0700);
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("XDG_CONFIG_HOME", g_tempRoot.c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", g_tempRoot.c_str(), 1);
+
+  testing::InitGoogleTest(&argc, argv);
+  int result;
+  {
+    QApplication app(argc, argv);
+    // QApplication adopts the environment's locale; printf and strtod must use '.'.
+    std::setlocale(LC_NUMERIC, "C");
+    result = RUN_ALL_TESTS();
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(g_tempRoot, ignored);
+  return result;
+}
