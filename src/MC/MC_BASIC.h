@@ -1,0 +1,212 @@
+#pragma once
+// CMcBasic: the abstract base of every expression node, and the editor's caret
+// record McCursor.
+//
+// A formula is a tree of nodes. A node owns its children (deleting a node
+// deletes its subtree) and keeps a plain back pointer to its parent. The child
+// array always has exactly m_count slots and does not exist while m_count is 0;
+// only the tree operations below change it, and they keep every inserted
+// node's m_parent right. A removed node is not deleted by the removal.
+//
+// Flags word: bits 0-1 sign (0 none, 1 minus, 2 plus-minus, 3 minus-plus; bit 0
+// alone negates the value), bit 2 parentheses, bits 4-5 kind variant, bits 6-7
+// size level 0 (largest) to 3, bits 8-15 kind data. Bit 3 and the high byte
+// mean nothing to the base.
+//
+// Type word: high byte the kind, low byte a sub-kind the kind derives from its
+// flags. The group's type word is exactly 0x0000; the base's own is 0xFF00.
+//
+// Every kind derives directly from CMcBasic and overrides the virtual
+// operations below, kept in this order. The base destructor deletes the
+// children, so no kind deletes them again.
+#include "platform/core/Geometry.h"
+#include "platform/core/Types.h"
+
+#include <vector>
+
+class CArchive;
+class CDC;
+class CQorexDoc;
+class CSIMsystem;
+class CMcBasic;
+struct McComplex;
+
+// The editor's caret record. side: where the caret stands after a step (0
+// before the node, 1 after it, 2 and up inside a number's, name's or
+// function's text); fromSide: where it stood when the step began; node: the
+// caret node (on entry the node the step starts from); origin: the caret node
+// at which the whole move started.
+struct McCursor {
+  BYTE side = 0;
+  BYTE fromSide = 0;
+  CMcBasic* node = nullptr;
+  CMcBasic* origin = nullptr;
+};
+
+// A node's box: x and y relative to the parent's top-left corner, width and
+// height in pixels.
+struct McBox {
+  LONG x = 0;
+  LONG y = 0;
+  LONG width = 0;
+  LONG height = 0;
+};
+
+// Caret directions passed to Navigate and NavigateOut.
+enum { kMcLeft = 0, kMcUp = 1, kMcRight = 2, kMcDown = 3 };
+
+// Difference bits of Compare. A result below 2 (equal, or differing only in
+// sign) counts as a match.
+enum : WORD {
+  kMcDiffSign = 0x01,      // sign bits differ
+  kMcDiffFlags = 0x02,     // kind flags differ (variable decoration, ...)
+  kMcDiffValue = 0x04,     // a kind's own data differs (number, name, code)
+  kMcDiffChild = 0x08,     // a child differs
+  kMcDiffCount = 0x18,     // the child counts differ
+  kMcDiffType = 0x20       // the type words differ
+};
+
+// Guards recursion whose depth the input controls (records read from a file or
+// the clipboard, caret walks): each guarded call makes one guard on its own
+// per-thread counter; Ok() is false once the depth passes the limit.
+class McDepthGuard {
+ public:
+  static constexpr int kMaxDepth = 512;
+  explicit McDepthGuard(int& depth, int limit = kMaxDepth) : m_depth(depth) {
+    m_ok = ++m_depth <= limit;
+  }
+  ~McDepthGuard() { --m_depth; }
+  McDepthGuard(const McDepthGuard&) = delete;
+  McDepthGuard& operator=(const McDepthGuard&) = delete;
+  bool Ok() const { return m_ok; }
+
+ private:
+  int& m_depth;
+  bool m_ok;
+};
+
+class CMcBasic {
+ public:
+  // ---- virtual operations, in their fixed order ----------------------------
+
+  // Caret step for an arrow key (direction kMcLeft..kMcDown, modifier 0 or 16).
+  // Base: a leaf with two caret sides; steps it cannot take go to the parent.
+  // Returns nonzero when the caret moved to cursor->node, cursor->side.
+  virtual BOOL Navigate(int direction, int modifier, McCursor* cursor);
+  // Whole-node caret step for Ctrl+arrow; no kind overrides it.
+  virtual BOOL NavigateOut(int direction, int modifier, McCursor* cursor);
+  virtual WORD GetType() const;
+  virtual const char* GetName() const;
+  // Value of the subtree (own sign included) at the simulator's current step.
+  // Base: sets g_bEvalError and yields 0 + 0j. Returns result.
+  virtual McComplex* Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const;
+  // Paints the node; (x, y) is the absolute top-left corner of the parent.
+  virtual void Draw(CDC* dc, int x, int y) const;
+  // Measures the node. mode 0: from the top (children first, nothing passed
+  // up); 1: around the children's present boxes, then the parent in mode 1;
+  // 2: a power's base re-measures itself alone.
+  virtual void Layout(CDC* dc, int mode);
+  // Writes the node record (header, then the children's records); kinds with
+  // a tail write it after calling the base.
+  virtual void Store(CArchive& ar) const;
+  virtual ~CMcBasic();
+  // A deep copy without box and baseline, owned by the caller; base: null.
+  virtual CMcBasic* Clone() const;
+  // Difference bits (kMcDiff*): type words, sign bits and children only.
+  virtual WORD Compare(const CMcBasic* other) const;
+  // A new tree, the derivative by variable; options bit 0 = partial.
+  virtual CMcBasic* Differentiate(CMcBasic* variable, unsigned options);
+  // N = McStepCount(doc) values at t_i = i * sampling time, a new array owned
+  // by the caller. Base: sets g_bEvalError, all values 0.
+  virtual McComplex* EvaluateVector(CQorexDoc* doc) const;
+  // Symbolic layer. Perform returns 1 when this node was replaced and no
+  // longer exists; the base recurses into the children and returns 0.
+  virtual WORD Perform();
+  virtual void Tidy();
+  virtual void Isolate(int which);
+  virtual void Substitute(CMcBasic** patterns, CMcBasic** replacements, int count);
+
+  // ---- tree operations -----------------------------------------------------
+  // All keep m_count equal to the number of slots and set the inserted node's
+  // m_parent. Indices out of range and nodes that are not children change
+  // nothing (the result says so).
+
+  // Puts newChild in oldChild's slot; returns oldChild, or null when it is not
+  // a child. oldChild's m_parent is left as it was.
+  CMcBasic* ReplaceChild(CMcBasic* newChild, CMcBasic* oldChild);
+  // Stores node at index; returns the node that stood there (null: bad index).
+  CMcBasic* SetChildAt(CMcBasic* node, int index);
+  void AppendChild(CMcBasic* node);
+  // Inserts before (after = FALSE) or after the sibling; appends when the
+  // sibling is not a child.
+  void InsertChildNextTo(CMcBasic* node, CMcBasic* sibling, BOOL after);
+  // Inserts before or after the child at index; the only child of a childless
+  // node. An index beyond the children appends.
+  void InsertChildAt(CMcBasic* node, int index, BOOL after);
+  // Takes node out of the array; returns it, or null when it is not a child.
+  CMcBasic* RemoveChild(CMcBasic* node);
+  CMcBasic* RemoveChildAt(int index);
+  // Index of child among the children, -1 when it is none of them.
+  int IndexOfChild(const CMcBasic* child) const;
+
+  // Replaces every subtree matching pattern (Compare below 2) by a clone of
+  // replacement carrying the merged sign. May delete this node: keep no
+  // pointer to it afterwards. Does nothing to a matching root.
+  void SubstituteOne(CMcBasic* pattern, CMcBasic* replacement);
+
+  // ---- records -------------------------------------------------------------
+  // Reads the header after the type word; FALSE when the input ran out.
+  static BOOL LoadHeader(CArchive& ar, WORD* childCount, McBox* box, WORD* baseline,
+                         WORD* flags);
+  // Reads one node record; a new tree owned by the caller, or null when the
+  // record is damaged, truncated, nested too deeply or stands for no node.
+  static CMcBasic* LoadNode(CArchive& ar);
+  // Reads count child records into children (appended); on a failure deletes
+  // the ones this call read and returns FALSE. Grows only as records arrive,
+  // so a false count cannot drive a large allocation.
+  static BOOL LoadChildren(CArchive& ar, int count, std::vector<CMcBasic*>& children);
+  // Gives a childless node exactly these children, setting their parents.
+  void AdoptChildren(const std::vector<CMcBasic*>& children);
+
+  // ---- sign and parentheses (margins as left, top, right, bottom) ----------
+  // Adds the sign prefix and the node's own parentheses to the laid-out
+  // content box; may set or clear flag bit 2 and move m_baseline.
+  CRect LayoutSignAndParens();
+  // Draws them with the node's own top-left corner at (x, y).
+  CRect DrawSignAndParens(CDC* dc, int x, int y) const;
+  // Margins of parentheses around an inner box with the given baseline.
+  CRect LayoutParens(const McBox& box, int baseline) const;
+  // Draws parentheses around an inner box placed at (x + box.x, y + box.y).
+  CRect DrawParens(CDC* dc, int x, int y, const McBox& box, int baseline) const;
+
+  // ---- small readers -------------------------------------------------------
+  int GetSign() const { return m_flags & 3; }
+  int GetLevel() const { return (m_flags >> 6) & 3; }
+  void SetLevel(int level) {
+    m_flags = static_cast<WORD>((m_flags & ~0xC0) | ((level < 0 ? 0 : level > 3 ? 3 : level) << 6));
+  }
+  CMcBasic* GetParent() const { return m_parent; }
+  // Type word of the parent, or 0xFFFF for a root.
+  WORD GetParentType() const;
+
+  CMcBasic(const CMcBasic&) = delete;
+  CMcBasic& operator=(const CMcBasic&) = delete;
+
+  // ---- data ----------------------------------------------------------------
+  WORD m_flags;
+  WORD m_count = 0;
+  WORD m_baseline = 0;
+  McBox m_box;
+  CMcBasic** m_children = nullptr;
+  CMcBasic* m_parent = nullptr;
+
+ protected:
+  explicit CMcBasic(WORD flags) : m_flags(flags) {}
+  // Sets the box and baseline a record stored.
+  void SetStoredLayout(const McBox& box, WORD baseline) {
+    m_box = box;
+    m_baseline = baseline;
+  }
+  // Deletes every child and releases the array (m_count becomes 0).
+  void DeleteChildren();
+};
