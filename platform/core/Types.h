@@ -40,6 +40,15 @@ using LPDWORD = DWORD*;
 using LPWORD = WORD*;
 using HANDLE = void*;
 using ATOM = WORD;
+using SIZE_T = std::size_t;
+
+// Window handles are opaque here; the windows layer maps them to its windows.
+struct HWND__;
+using HWND = HWND__*;
+#define HWND_BROADCAST (reinterpret_cast<HWND>(static_cast<UINT_PTR>(0xFFFF)))
+
+struct SECURITY_ATTRIBUTES;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
 #ifndef TRUE
 #define TRUE 1

@@ -1,0 +1,17 @@
+#pragma once
+// Everything of the platform core in one include.
+#include "platform/core/Types.h"
+#include "platform/core/String.h"
+#include "platform/core/Geometry.h"
+#include "platform/core/Debug.h"
+#include "platform/core/Object.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/GlobalMemory.h"
+#include "platform/core/File.h"
+#include "platform/core/Archive.h"
+#include "platform/core/Sync.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Thread.h"
+#include "platform/core/KeyState.h"
+#include "platform/core/Profile.h"
