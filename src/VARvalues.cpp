@@ -1,0 +1,133 @@
+#include "VARvalues.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kInitialCapacity = 256;
+constexpr WORD kStyleMask = 0x1F10;  // Greek, constant, decoration code
+
+std::unique_ptr<char[]> MakeBuffer(const char* name, const char* subscript) {
+  const size_t n = std::strlen(name);
+  const size_t s = std::strlen(subscript);
+  std::unique_ptr<char[]> buffer(new char[n + s + 2]);
+  std::memcpy(buffer.get(), name, n + 1);
+  std::memcpy(buffer.get() + n + 1, subscript, s + 1);
+  return buffer;
+}
+
+bool StartsWith(const char* text, const char* prefix) {
+  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+template <typename T>
+void GrowArray(std::unique_ptr<T[]>& array, int count, int capacity) {
+  std::unique_ptr<T[]> larger(new T[capacity]());
+  for (int i = 0; i < count; ++i) larger[i] = std::move(array[i]);
+  array = std::move(larger);
+}
+
+}  // namespace
+
+CVARvalues::CVARvalues() : m_nCount(0), m_nCapacity(0) {
+  Reserve(kInitialCapacity);
+  const double e = std::exp(1.0);
+  const double pi = 2.0 * std::asin(1.0);
+  Append("s", "", 1.0, 0.0, 1.0, 0x0000, 0);
+  Append("t", "", 1.0, 0.0, 1.0, 0x0000, 0);
+  Append("j", "", 1.0, 0.0, 1.0, 0x0100, 0);
+  Append("e", "", e, 0.0, 1.0, 0x0100, 0);
+  Append("p", "", pi, 0.0, 1.0, 0x0110, 0);
+  Append("f", "11", 1.0, -10.0, 10.0, 0x0000, 1);
+}
+
+CVARvalues::~CVARvalues() = default;
+
+void CVARvalues::Reserve(int capacity) {
+  if (capacity <= m_nCapacity) return;
+  GrowArray(m_pValue, m_nCount, capacity);
+  GrowArray(m_pMin, m_nCount, capacity);
+  GrowArray(m_pMax, m_nCount, capacity);
+  GrowArray(m_pFlags, m_nCount, capacity);
+  GrowArray(m_pUsed, m_nCount, capacity);
+  GrowArray(m_ppNames, m_nCount, capacity);
+  m_nCapacity = capacity;
+}
+
+int CVARvalues::Append(const char* name, const char* subscript, double value, double minimum,
+                       double maximum, WORD style, BYTE used) {
+  if (m_nCount == m_nCapacity) Reserve(m_nCapacity * 2);
+  const int i = m_nCount++;
+  m_pValue[i] = value;
+  m_pMin[i] = minimum;
+  m_pMax[i] = maximum;
+  m_pFlags[i] = style;
+  m_pUsed[i] = used;
+  m_ppNames[i] = MakeBuffer(name, subscript);
+  return i;
+}
+
+const char* CVARvalues::GetSubscript(int entry) const {
+  const char* name = m_ppNames[entry].get();
+  return name + std::strlen(name) + 1;
+}
+
+int CVARvalues::GetBufferLength(int entry) const {
+  return static_cast<int>(std::strlen(GetName(entry)) + std::strlen(GetSubscript(entry)) + 2);
+}
+
+int CVARvalues::Find(const char* name, const char* subscript, WORD style) const {
+  for (int i = 0; i < m_nCount; ++i) {
+    if ((m_pFlags[i] & kStyleMask) == (style & kStyleMask) &&
+        std::strcmp(GetName(i), name) == 0 && std::strcmp(GetSubscript(i), subscript) == 0)
+      return i;
+  }
+  return -1;
+}
+
+int CVARvalues::AddNumbered(const char* name, char* subscript, int subscriptSize) {
+  int n = 1;
+  for (int i = 0; i < m_nCount; ++i) {
+    if (std::strcmp(GetName(i), name) != 0 || !StartsWith(GetSubscript(i), subscript)) continue;
+    ++n;
+    const int j = i + 1;
+    if (j < m_nCount && std::strcmp(GetName(j), name) == 0 &&
+        StartsWith(GetSubscript(j), GetSubscript(i))) {
+      if (m_pUsed[i] == 0 && m_pUsed[j] == 0) {
+        const size_t subLength = std::strlen(GetSubscript(i));
+        if (subscriptSize <= 0 || subLength >= static_cast<size_t>(subscriptSize)) return -1;
+        std::memcpy(subscript, GetSubscript(i), subLength + 1);
+        m_pUsed[i] = m_pUsed[j] = 1;
+        return i;
+      }
+      i = j;  // the pair's second entry is not counted on its own
+    }
+  }
+  const size_t length = std::strlen(subscript);
+  char number[16];
+  const int digits = std::snprintf(number, sizeof number, "%d", n);
+  // Room for prefix + number + "j" and the zero byte (the second entry's text).
+  if (subscriptSize <= 0 || length + digits + 1 >= static_cast<size_t>(subscriptSize)) return -1;
+  std::memcpy(subscript + length, number, digits + 1);
+  while (m_nCapacity - m_nCount < 2) Reserve(m_nCapacity * 2);
+  std::string second = std::string(subscript) + "j";
+  const int first = Append(name, subscript, 1.0, -10.0, 10.0, 0, 1);
+  Append(name, second.c_str(), 1.0, -10.0, 10.0, 0, 1);
+  return first;
+}
+
+void CVARvalues::Get(int userIndex, double* value, double* minimum, double* maximum) const {
+  const int i = userIndex + 5;
+  *value = m_pValue[i];
+  *minimum = m_pMin[i];
+  *maximum = m_pMax[i];
+}
+
+void CVARvalues::SetValue(int userIndex, double value) { m_pValue[userIndex + 5] = value; }
+
+void CVARvalues::SetRange(int userIndex, double minimum, double maximum) {
+  m_pMin[userIndex + 5] = minimum;
+  m_pMax[userIndex + 5] = maximum;
+}
