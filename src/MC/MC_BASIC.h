@@ -180,6 +180,8 @@ class CMcBasic {
   CRect DrawParens(CDC* dc, int x, int y, const McBox& box, int baseline) const;
 
   // ---- small readers -------------------------------------------------------
+  // An unsigned term of a sum other than its first is drawn with a "+".
+  bool HasPlusPrefix() const;
   int GetSign() const { return m_flags & 3; }
   int GetLevel() const { return (m_flags >> 6) & 3; }
   void SetLevel(int level) {
@@ -209,4 +211,7 @@ class CMcBasic {
   }
   // Deletes every child and releases the array (m_count becomes 0).
   void DeleteChildren();
+
+ private:
+  void DrawSign(CDC* dc, int x, int y) const;
 };

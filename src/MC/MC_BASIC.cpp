@@ -1,0 +1,439 @@
+#include "MC/MC_BASIC.h"
+
+#include "MC/McComplex.h"
+#include "MC/McEditorFocus.h"
+#include "MC/McKinds.h"
+#include "MC/McLayout.h"
+#include "platform/core/Archive.h"
+#include "platform/gdi/DC.h"
+
+#include <algorithm>
+
+namespace {
+
+// Depth of the caret walks of NavigateOut; a sane tree never comes near the
+// limit, but a kind whose Navigate loops must not take the stack with it.
+thread_local int t_navigateDepth = 0;
+// Nesting depth of the record being read.
+thread_local int t_loadDepth = 0;
+
+bool ParentIsGroup(const CMcBasic* node) {
+  return node->m_parent != nullptr && node->m_parent->GetType() == 0x0000;
+}
+
+}  // namespace
+
+// ---- virtual operations ------------------------------------------------------
+
+BOOL CMcBasic::Navigate(int direction, int modifier, McCursor* cursor) {
+  if (direction == kMcLeft && cursor->fromSide != 0) {
+    cursor->side = 0;
+    return TRUE;
+  }
+  if (direction == kMcRight && cursor->fromSide == 0) {
+    cursor->side = 1;
+    return TRUE;
+  }
+  if (m_parent == nullptr) return FALSE;
+  // The parent finds the child the step comes from in node.
+  cursor->node = this;
+  return m_parent->Navigate(direction, modifier, cursor);
+}
+
+BOOL CMcBasic::NavigateOut(int direction, int modifier, McCursor* cursor) {
+  McDepthGuard guard(t_navigateDepth);
+  if (!guard.Ok() || m_parent == nullptr) return FALSE;
+  const bool inGroup = ParentIsGroup(this);
+  if (direction == kMcUp || direction == kMcDown) {
+    if (inGroup) return FALSE;
+    cursor->node = m_parent;
+    cursor->side = direction == kMcUp ? 0 : 1;
+    return TRUE;
+  }
+  const bool left = direction == kMcLeft;
+  if (left ? cursor->fromSide != 0 : cursor->fromSide == 0) {
+    cursor->side = left ? 0 : 1;
+    return TRUE;
+  }
+  if (inGroup) return this == cursor->origin ? FALSE : TRUE;
+  const int step = left ? kMcLeft : kMcRight;
+  CMcBasic* node = cursor->node;
+  // A step that does not move ends the walk; otherwise the caret would ask
+  // the same node again without end.
+  if (!node->Navigate(step, modifier, cursor)) return FALSE;
+  cursor->fromSide = cursor->side;
+  return cursor->node->NavigateOut(step, modifier, cursor);
+}
+
+WORD CMcBasic::GetType() const { return 0xFF00; }
+
+const char* CMcBasic::GetName() const { return "Node"; }
+
+McComplex* CMcBasic::Evaluate(McComplex* result, CQorexDoc*, CSIMsystem*) const {
+  g_bEvalError = 1;
+  result->re = 0.0;
+  result->im = 0.0;
+  return result;
+}
+
+void CMcBasic::Draw(CDC*, int, int) const {}
+
+void CMcBasic::Layout(CDC*, int) {}
+
+void CMcBasic::Store(CArchive& ar) const {
+  ar << GetType() << m_flags << m_count << m_baseline;
+  ar << static_cast<DWORD>(m_box.x) << static_cast<DWORD>(m_box.y)
+     << static_cast<DWORD>(m_box.width) << static_cast<DWORD>(m_box.height);
+  for (int i = 0; i < m_count; ++i) m_children[i]->Store(ar);
+}
+
+CMcBasic::~CMcBasic() { DeleteChildren(); }
+
+CMcBasic* CMcBasic::Clone() const { return nullptr; }
+
+WORD CMcBasic::Compare(const CMcBasic* other) const {
+  if (GetType() != other->GetType()) return kMcDiffType;
+  WORD result = ((m_flags ^ other->m_flags) & 3) ? kMcDiffSign : 0;
+  if (m_count != other->m_count) return result | kMcDiffCount;
+  for (int i = 0; i < m_count; ++i) {
+    if (m_children[i]->Compare(other->m_children[i]) != 0) return result | kMcDiffChild;
+  }
+  return result;
+}
+
+// The general rule wraps the node in a derivative node and simplifies it;
+// until the derivative node kind exists, a node without a rule of its own
+// cannot be differentiated and yields null.
+CMcBasic* CMcBasic::Differentiate(CMcBasic*, unsigned) { return nullptr; }
+
+McComplex* CMcBasic::EvaluateVector(CQorexDoc* doc) const {
+  g_bEvalError = 1;
+  return McNewVector(McStepCount(doc));
+}
+
+// The symbolic operations may replace a child in its slot while the loop
+// runs, so each slot is read afresh.
+WORD CMcBasic::Perform() {
+  for (int i = 0; i < m_count; ++i) m_children[i]->Perform();
+  return 0;
+}
+
+void CMcBasic::Tidy() {
+  for (int i = 0; i < m_count; ++i) m_children[i]->Tidy();
+}
+
+void CMcBasic::Isolate(int) {}
+
+void CMcBasic::Substitute(CMcBasic** patterns, CMcBasic** replacements, int count) {
+  for (int i = 0; i < m_count; ++i) m_children[i]->Substitute(patterns, replacements, count);
+}
+
+// ---- tree operations ---------------------------------------------------------
+
+CMcBasic* CMcBasic::ReplaceChild(CMcBasic* newChild, CMcBasic* oldChild) {
+  const int i = IndexOfChild(oldChild);
+  if (i < 0) return nullptr;
+  m_children[i] = newChild;
+  newChild->m_parent = this;
+  return oldChild;
+}
+
+CMcBasic* CMcBasic::SetChildAt(CMcBasic* node, int index) {
+  if (index < 0 || index >= m_count) return nullptr;
+  CMcBasic* old = m_children[index];
+  m_children[index] = node;
+  node->m_parent = this;
+  return old;
+}
+
+void CMcBasic::AppendChild(CMcBasic* node) { InsertChildAt(node, m_count, FALSE); }
+
+void CMcBasic::InsertChildNextTo(CMcBasic* node, CMcBasic* sibling, BOOL after) {
+  const int i = IndexOfChild(sibling);
+  if (i < 0)
+    InsertChildAt(node, m_count, FALSE);
+  else
+    InsertChildAt(node, i, after);
+}
+
+void CMcBasic::InsertChildAt(CMcBasic* node, int index, BOOL after) {
+  int at = index < 0 ? 0 : index + (after ? 1 : 0);
+  if (at > m_count) at = m_count;
+  CMcBasic** grown = new CMcBasic*[m_count + 1];
+  for (int i = 0; i < at; ++i) grown[i] = m_children[i];
+  grown[at] = node;
+  for (int i = at; i < m_count; ++i) grown[i + 1] = m_children[i];
+  delete[] m_children;
+  m_children = grown;
+  ++m_count;
+  node->m_parent = this;
+}
+
+CMcBasic* CMcBasic::RemoveChild(CMcBasic* node) {
+  const int i = IndexOfChild(node);
+  return i < 0 ? nullptr : RemoveChildAt(i);
+}
+
+CMcBasic* CMcBasic::RemoveChildAt(int index) {
+  if (index < 0 || index >= m_count) return nullptr;
+  CMcBasic* taken = m_children[index];
+  for (int i = index + 1; i < m_count; ++i) m_children[i - 1] = m_children[i];
+  if (--m_count == 0) {
+    delete[] m_children;
+    m_children = nullptr;
+  }
+  return taken;
+}
+
+int CMcBasic::IndexOfChild(const CMcBasic* child) const {
+  if (child == nullptr) return -1;
+  // The last child is the common case of a removal: try it first.
+  if (m_count > 0 && m_children[m_count - 1] == child) return m_count - 1;
+  for (int i = 0; i < m_count; ++i) {
+    if (m_children[i] == child) return i;
+  }
+  return -1;
+}
+
+void CMcBasic::SubstituteOne(CMcBasic* pattern, CMcBasic* replacement) {
+  if (Compare(pattern) < 2) {
+    if (m_parent == nullptr) return;
+    CMcBasic* clone = replacement->Clone();
+    if (clone == nullptr) return;
+    const WORD bit0 = (m_flags ^ pattern->m_flags ^ clone->m_flags) & 1;
+    const WORD bit1 = (m_flags | pattern->m_flags | clone->m_flags) & 2;
+    clone->m_flags = static_cast<WORD>((clone->m_flags & ~3) | bit0 | bit1);
+    if (m_parent->ReplaceChild(clone, this) == this)
+      delete this;
+    else
+      delete clone;
+    return;
+  }
+  for (int i = 0; i < m_count; ++i) m_children[i]->SubstituteOne(pattern, replacement);
+}
+
+// ---- records -------------------------------------------------------------------
+
+BOOL CMcBasic::LoadHeader(CArchive& ar, WORD* childCount, McBox* box, WORD* baseline,
+                          WORD* flags) {
+  DWORD x = 0, y = 0, width = 0, height = 0;
+  ar >> *flags >> *childCount >> *baseline >> x >> y >> width >> height;
+  box->x = static_cast<LONG>(x);
+  box->y = static_cast<LONG>(y);
+  box->width = static_cast<LONG>(width);
+  box->height = static_cast<LONG>(height);
+  return !ar.HasFailed();
+}
+
+CMcBasic* CMcBasic::LoadNode(CArchive& ar) {
+  McDepthGuard guard(t_loadDepth);
+  if (!guard.Ok()) return nullptr;
+  WORD type = 0;
+  ar >> type;
+  if (ar.HasFailed()) return nullptr;
+  const McKind* kind = McFindKind(type);
+  if (kind == nullptr) return nullptr;
+  CMcBasic* node = kind->load(ar);
+  // A loader that read past the end built its node from zeros: refuse it.
+  if (node != nullptr && ar.HasFailed()) {
+    delete node;
+    return nullptr;
+  }
+  return node;
+}
+
+BOOL CMcBasic::LoadChildren(CArchive& ar, int count, std::vector<CMcBasic*>& children) {
+  const size_t first = children.size();
+  for (int i = 0; i < count; ++i) {
+    CMcBasic* child = LoadNode(ar);
+    if (child == nullptr) {
+      for (size_t k = first; k < children.size(); ++k) delete children[k];
+      children.resize(first);
+      return FALSE;
+    }
+    children.push_back(child);
+  }
+  return TRUE;
+}
+
+void CMcBasic::AdoptChildren(const std::vector<CMcBasic*>& children) {
+  DeleteChildren();
+  if (children.empty()) return;
+  m_children = new CMcBasic*[children.size()];
+  m_count = static_cast<WORD>(children.size());
+  for (size_t i = 0; i < children.size(); ++i) {
+    m_children[i] = children[i];
+    children[i]->m_parent = this;
+  }
+}
+
+// ---- sign and parentheses ------------------------------------------------------
+
+namespace {
+
+// Symbol code page glyphs of the sign prefixes and the parenthesis pieces.
+constexpr char kMinusGlyph = '\x2D';
+constexpr char kPlusMinusGlyph = '\xB1';
+constexpr char kPlusGlyph = '\x2B';
+constexpr char kLeftParenPieces[3] = {'\xE6', '\xE7', '\xE8'};   // top, extension, bottom
+constexpr char kRightParenPieces[3] = {'\xF6', '\xF7', '\xF8'};
+// Up to this height parentheses are one scaled text glyph; above it they are
+// built from Symbol pieces.
+constexpr int kMaxScaledParenHeight = 22;
+
+// Margins that centre content on the axis inside parentheses: the shorter
+// side (above or below the axis) grows by half the difference.
+CRect ParenMargins(int level, int height, int baseline, int* newBaseline) {
+  const int h0 = McFontHeight(kFontItalic, level);
+  const int m = McAxis(level);
+  const int below = (height - baseline) + m;
+  const int above = baseline - m;
+  CRect margins(h0 / 3, 0, h0 / 3, 0);
+  *newBaseline = baseline;
+  if (above > below) {
+    margins.bottom = (below + above) / 2 + above - height;
+  } else {
+    margins.top = (below + above) / 2 + below - height;
+    *newBaseline = (below + above) / 2 + m;
+  }
+  return margins;
+}
+
+void DrawParenPieces(CDC* dc, int x, int y, int height, UINT side, const char* pieces, int s6) {
+  {
+    McAlignGuard align(dc, side | TA_TOP);
+    dc->TextOut(x, y, &pieces[0], 1);
+    for (int i = 1; i <= height / s6 - 2; ++i) dc->TextOut(x, y + i * s6, &pieces[1], 1);
+  }
+  McAlignGuard align(dc, side | TA_BOTTOM);
+  if (9 * s6 / 4 < height) dc->TextOut(x, y + height - s6, &pieces[1], 1);
+  dc->TextOut(x, y + height, &pieces[2], 1);
+}
+
+// Parentheses spanning y .. y + height, the left one starting at left, the
+// right one ending at right.
+void DrawParenGlyphs(CDC* dc, int level, int left, int right, int y, int height) {
+  if (height <= kMaxScaledParenHeight) {
+    CFont font;
+    font.CreateFont(height * 6 / 5, height / 4, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
+                    OUT_DEFAULT_PRECIS, 0, DEFAULT_QUALITY, DEFAULT_PITCH, "Times New Roman");
+    McFontGuard select(dc, &font);
+    {
+      McAlignGuard align(dc, TA_LEFT | TA_TOP);
+      dc->TextOut(left, y - height / 5, "(", 1);
+    }
+    McAlignGuard align(dc, TA_RIGHT | TA_TOP);
+    dc->TextOut(right, y - height / 5, ")", 1);
+    return;
+  }
+  // The Symbol font stays selected afterwards.
+  McSelectFont(dc, kFontSymbol, level);
+  const int s6 = std::max(1, McFontAscent(kFontSymbol, level));
+  DrawParenPieces(dc, left, y, height, TA_LEFT, kLeftParenPieces, s6);
+  DrawParenPieces(dc, right, y, height, TA_RIGHT, kRightParenPieces, s6);
+}
+
+}  // namespace
+
+bool CMcBasic::HasPlusPrefix() const {
+  return GetSign() == 0 && GetParentType() == 0x0E00 && m_parent->m_children[0] != this;
+}
+
+CRect CMcBasic::LayoutSignAndParens() {
+  const int level = GetLevel();
+  const int h0 = McFontHeight(kFontItalic, level);
+  const WORD parentType = GetParentType();
+  // The user's parentheses survive only on the editor's caret node; elsewhere
+  // the product rule below decides them afresh.
+  if ((m_flags & 4) && McGetFocusedEditNode() != this) m_flags &= ~4;
+  if (!(m_flags & 4) && (parentType >> 8) == 0x0F) {
+    const WORD type = GetType();
+    if (GetSign() != 0 || (type >> 8) == 0x0F || type == 0x0E00) m_flags |= 4;
+  }
+  CRect margins(0, 0, 0, 0);
+  if (m_flags & 4) {
+    int baseline = m_baseline;
+    margins = ParenMargins(level, m_box.height, m_baseline, &baseline);
+    m_baseline = static_cast<WORD>(baseline);
+  }
+  if (GetSign() != 0 || HasPlusPrefix()) margins.left += h0 / 2;
+  m_box.width += margins.left + margins.right;
+  m_box.height += margins.top + margins.bottom;
+  return margins;
+}
+
+CRect CMcBasic::DrawSignAndParens(CDC* dc, int x, int y) const {
+  const int level = GetLevel();
+  const int h0 = McFontHeight(kFontItalic, level);
+  const int sign = GetSign();
+  const bool sumTerm = GetParentType() == 0x0E00;
+  const bool prefixed = sign != 0 || HasPlusPrefix();
+  const int paren = (m_flags & 4) ? h0 / 3 : 0;
+  CRect margins(0, 0, 0, 0);
+  if (prefixed) {
+    margins.left = h0 / 2;
+    // A sum term's sign stands before its parenthesis, any other inside it.
+    DrawSign(dc, sumTerm ? x : x + paren, y);
+  }
+  if (m_flags & 4) {
+    const int m = McAxis(level);
+    const int below = (m_box.height - m_baseline) + m;
+    const int above = m_baseline - m;
+    margins.left += paren;
+    margins.right = paren;
+    if (above > below)
+      margins.bottom = above - below;
+    else
+      margins.top = below - above;
+    const int px = sumTerm && prefixed ? x + h0 / 2 : x;
+    DrawParenGlyphs(dc, level, px, x + m_box.width, y, m_box.height);
+  }
+  return margins;
+}
+
+// The sign glyph at (x, y + baseline); minus-plus is the plus-minus glyph
+// turned upside down.
+void CMcBasic::DrawSign(CDC* dc, int x, int y) const {
+  const int level = GetLevel();
+  const int sign = GetSign();
+  if (sign == 3) {
+    const int h0 = McFontHeight(kFontItalic, level);
+    const int s6 = McFontAscent(kFontSymbol, level);
+    CFont turned;
+    turned.CreateFont(h0, 0, 1800, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, OUT_DEFAULT_PRECIS, 0,
+                      DEFAULT_QUALITY, DEFAULT_PITCH, "Symbol");
+    McFontGuard select(dc, &turned);
+    McAlignGuard align(dc, TA_RIGHT | TA_TOP);
+    dc->TextOut(x, y + m_baseline + h0 - s6, &kPlusMinusGlyph, 1);
+    return;
+  }
+  const char glyph = sign == 1 ? kMinusGlyph : sign == 2 ? kPlusMinusGlyph : kPlusGlyph;
+  McSelectFont(dc, kFontSymbol, level);
+  dc->TextOut(x, y + m_baseline, &glyph, 1);
+}
+
+CRect CMcBasic::LayoutParens(const McBox& box, int baseline) const {
+  int unused = 0;
+  return ParenMargins(GetLevel(), box.height, baseline, &unused);
+}
+
+CRect CMcBasic::DrawParens(CDC* dc, int x, int y, const McBox& box, int baseline) const {
+  const CRect margins = LayoutParens(box, baseline);
+  const int px = x + box.x - margins.left;
+  const int py = y + box.y - margins.top;
+  const int pw = box.width + margins.left + margins.right;
+  const int ph = box.height + margins.top + margins.bottom;
+  DrawParenGlyphs(dc, GetLevel(), px, px + pw, py, ph);
+  return margins;
+}
+
+// ---- small readers -----------------------------------------------------------
+
+WORD CMcBasic::GetParentType() const { return m_parent ? m_parent->GetType() : 0xFFFF; }
+
+void CMcBasic::DeleteChildren() {
+  for (int i = 0; i < m_count; ++i) delete m_children[i];
+  delete[] m_children;
+  m_children = nullptr;
+  m_count = 0;
+}

@@ -1,0 +1,40 @@
+#include "MC/McLayout.h"
+
+#include "platform/gdi/DC.h"
+
+namespace {
+
+bool InTables(int family, int level) {
+  return family >= 0 && family < kFontFamilies && level >= 0 && level < kSizeLevels;
+}
+
+}  // namespace
+
+int McFontHeight(int family, int level) {
+  return InTables(family, level) ? g_fontHeight[family][level] : 0;
+}
+
+int McFontAscent(int family, int level) {
+  return InTables(family, level) ? g_fontAscent[family][level] : 0;
+}
+
+int McAxis(int level) {
+  return McFontAscent(kFontItalic, level) - McFontHeight(kFontItalic, level) / 2;
+}
+
+McAlignGuard::McAlignGuard(CDC* dc, UINT align) : m_dc(dc), m_old(dc->SetTextAlign(align)) {}
+
+McAlignGuard::~McAlignGuard() { m_dc->SetTextAlign(m_old); }
+
+McFontGuard::McFontGuard(CDC* dc, CFont* font) : m_dc(dc) {
+  if (font != nullptr) m_old = dc->SelectObject(font);
+}
+
+McFontGuard::~McFontGuard() {
+  if (m_old != nullptr) m_dc->SelectObject(m_old);
+}
+
+void McSelectFont(CDC* dc, int family, int level) {
+  if (InTables(family, level) && g_fonts[family][level] != nullptr)
+    dc->SelectObject(g_fonts[family][level]);
+}
