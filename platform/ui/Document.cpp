@@ -1,0 +1,281 @@
+#include "platform/ui/Document.h"
+
+#include "platform/core/Debug.h"
+#include "platform/core/MessageBox.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QStringList>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
+
+BEGIN_MESSAGE_MAP(CDocument, CCmdTarget)
+  ON_COMMAND(ID_FILE_CLOSE, OnFileClose)
+  ON_COMMAND(ID_FILE_SAVE, OnFileSave)
+  ON_COMMAND(ID_FILE_SAVE_AS, OnFileSaveAs)
+END_MESSAGE_MAP()
+
+void (*CDocument::s_pfnAddToRecentFileList)(LPCTSTR) = nullptr;
+
+CDocument::~CDocument() {
+  // A document deleted while views still point at it would leave them dangling.
+  ASSERT(m_viewList.empty());
+}
+
+void CDocument::SetTitle(LPCTSTR lpszTitle) { m_strTitle = lpszTitle; }
+
+void CDocument::SetPathName(LPCTSTR lpszPathName, BOOL bAddToMRU) {
+  m_strPathName = lpszPathName;
+  int slash = m_strPathName.ReverseFind('/');
+  SetTitle(slash < 0 ? m_strPathName : m_strPathName.Mid(slash + 1));
+  if (bAddToMRU && s_pfnAddToRecentFileList && !m_strPathName.IsEmpty()) {
+    s_pfnAddToRecentFileList(m_strPathName);
+  }
+}
+
+// ---- Views -------------------------------------------------------------
+
+void CDocument::AddView(CView* pView) {
+  if (pView && std::find(m_viewList.begin(), m_viewList.end(), pView) == m_viewList.end()) {
+    m_viewList.push_back(pView);
+  }
+}
+
+void CDocument::RemoveView(CView* pView) {
+  m_viewList.erase(std::remove(m_viewList.begin(), m_viewList.end(), pView), m_viewList.end());
+}
+
+POSITION CDocument::GetFirstViewPosition() const {
+  return m_viewList.empty() ? nullptr : reinterpret_cast<POSITION>(std::uintptr_t{1});
+}
+
+CView* CDocument::GetNextView(POSITION& rPosition) const {
+  std::uintptr_t index = reinterpret_cast<std::uintptr_t>(rPosition);
+  if (index == 0 || index > m_viewList.size()) {
+    rPosition = nullptr;
+    return nullptr;
+  }
+  CView* view = m_viewList[index - 1];
+  rPosition = index < m_viewList.size() ? reinterpret_cast<POSITION>(index + 1) : nullptr;
+  return view;
+}
+
+// ---- Open, save, close ---------------------------------------------------
+
+BOOL CDocument::OnNewDocument() {
+  DeleteContents();
+  m_strPathName.Empty();
+  SetModifiedFlag(FALSE);
+  return TRUE;
+}
+
+void CDocument::ReportSaveLoadException(LPCTSTR lpszPathName, CException* e, BOOL bSaving) {
+  char text[512] = {};
+  if (!e || !e->GetErrorMessage(text, sizeof text)) {
+    CString fallback;
+    fallback.Format(bSaving ? "Failed to save document %s." : "Failed to open document %s.",
+                    lpszPathName ? lpszPathName : "");
+    AfxMessageBox(fallback, MB_ICONEXCLAMATION);
+    return;
+  }
+  AfxMessageBox(text, MB_ICONEXCLAMATION);
+}
+
+BOOL CDocument::OnOpenDocument(LPCTSTR lpszPathName) {
+  CFile file;
+  CFileException openError;
+  if (!file.Open(lpszPathName, CFile::modeRead | CFile::shareDenyWrite, &openError)) {
+    if (openError.m_strFileName.IsEmpty()) openError.m_strFileName = lpszPathName;
+    ReportSaveLoadException(lpszPathName, &openError, FALSE);
+    return FALSE;
+  }
+  DeleteContents();
+  SetModifiedFlag();  // dirty while loading, in case the load is interrupted
+  BeginWaitCursor();
+  try {
+    CArchive archive(&file, CArchive::load | CArchive::bNoFlushOnDelete);
+    archive.m_pDocument = this;
+    Serialize(archive);
+    // Loaders report damage through the archive's failure state; it counts
+    // as the archive exception, like a file that ends early.
+    if (archive.HasFailed()) AfxThrowArchiveException(CArchiveException::endOfFile, lpszPathName);
+    archive.Close();
+    file.Close();
+  } catch (CException* e) {
+    file.Abort();
+    DeleteContents();
+    EndWaitCursor();
+    ReportSaveLoadException(lpszPathName, e, FALSE);
+    e->Delete();
+    return FALSE;
+  }
+  EndWaitCursor();
+  SetModifiedFlag(FALSE);
+  return TRUE;
+}
+
+namespace {
+
+// A new, empty file beside path, named after it; empty when none can be made.
+CString MakeTemporaryBeside(const CString& path) {
+  std::string pattern = std::string(path.GetString()) + ".saving-XXXXXX";
+  int fd = mkstemp(pattern.data());
+  if (fd < 0) return CString();
+  // Keep the old file's permissions; a new file gets the usual 0644.
+  struct stat old {};
+  fchmod(fd, stat(path, &old) == 0 ? (old.st_mode & 07777) : 0644);
+  close(fd);
+  return CString(pattern);
+}
+
+}  // namespace
+
+BOOL CDocument::OnSaveDocument(LPCTSTR lpszPathName) {
+  CString target = lpszPathName;
+  CString temporary = MakeTemporaryBeside(target);
+  if (temporary.IsEmpty()) {
+    CFileException error(CFileException::OsErrorToException(errno), errno, target);
+    ReportSaveLoadException(target, &error, TRUE);
+    return FALSE;
+  }
+  CFile file;
+  CFileException openError;
+  if (!file.Open(temporary, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive,
+                 &openError)) {
+    std::remove(temporary);
+    openError.m_strFileName = target;
+    ReportSaveLoadException(target, &openError, TRUE);
+    return FALSE;
+  }
+  BeginWaitCursor();
+  try {
+    CArchive archive(&file, CArchive::store | CArchive::bNoFlushOnDelete);
+    archive.m_pDocument = this;
+    Serialize(archive);
+    archive.Close();
+    file.Close();
+    CFile::Rename(temporary, target);
+  } catch (CException* e) {
+    file.Abort();
+    std::remove(temporary);
+    EndWaitCursor();
+    ReportSaveLoadException(target, e, TRUE);
+    e->Delete();
+    return FALSE;
+  }
+  EndWaitCursor();
+  SetModifiedFlag(FALSE);
+  return TRUE;
+}
+
+void CDocument::OnCloseDocument() {
+  DeleteContents();
+  if (m_bAutoDelete) delete this;
+}
+
+BOOL CDocument::SaveModified() {
+  if (!IsModified()) return TRUE;
+  CString name = m_strPathName.IsEmpty() ? m_strTitle : m_strPathName;
+  int slash = name.ReverseFind('/');
+  if (slash >= 0) name = name.Mid(slash + 1);
+  CString prompt;
+  prompt.Format("Save changes to %s?", name.GetString());
+  switch (AfxMessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDCANCEL:
+      return FALSE;
+    case IDYES:
+      return DoFileSave();
+    default:
+      return TRUE;
+  }
+}
+
+BOOL CDocument::CanCloseFrame(CFrameWnd*) { return SaveModified(); }
+
+BOOL CDocument::DoPromptFileName(CString& fileName, BOOL bSaving) {
+  return QxPromptFileName(fileName, !bSaving, bSaving ? "Save As" : "Open", "", "");
+}
+
+BOOL CDocument::DoSave(LPCTSTR lpszPathName, BOOL bReplace) {
+  CString newName = lpszPathName ? lpszPathName : "";
+  if (newName.IsEmpty()) {
+    newName = m_strPathName.IsEmpty() ? m_strTitle : m_strPathName;
+    if (!DoPromptFileName(newName, TRUE)) return FALSE;
+  }
+  if (!OnSaveDocument(newName)) return FALSE;
+  if (bReplace) SetPathName(newName);
+  return TRUE;
+}
+
+BOOL CDocument::DoFileSave() {
+  return DoSave(m_strPathName.IsEmpty() ? nullptr : m_strPathName.GetString());
+}
+
+void CDocument::OnFileClose() {
+  if (!SaveModified()) return;
+  OnCloseDocument();
+}
+
+void CDocument::OnFileSave() { DoFileSave(); }
+
+void CDocument::OnFileSaveAs() { DoSave(nullptr); }
+
+// ---- File-name prompt -----------------------------------------------------
+
+namespace {
+
+std::mutex g_promptMutex;
+QxFileNamePrompt g_prompt;
+
+// "Text (*.a)|*.a|All (*.*)|*.*||" becomes Qt's "Text (*.a);;All (*.*)".
+QString QtFilter(LPCTSTR filter) {
+  QStringList parts = QString::fromLatin1(filter ? filter : "").split('|');
+  QStringList names;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    if (!parts[i].isEmpty()) names << parts[i];
+  }
+  return names.join(";;");
+}
+
+BOOL DefaultPrompt(CString& fileName, BOOL bOpen, LPCTSTR title, LPCTSTR filter,
+                   LPCTSTR defaultExt) {
+  if (QGuiApplication::platformName() == "offscreen") {
+    TRACE("File dialog \"%s\" cancelled: no screen\n", title ? title : "");
+    return FALSE;
+  }
+  QString start = QString::fromLocal8Bit(fileName.GetString());
+  QString chosen = bOpen ? QFileDialog::getOpenFileName(nullptr, title, start, QtFilter(filter))
+                         : QFileDialog::getSaveFileName(nullptr, title, start, QtFilter(filter));
+  if (chosen.isEmpty()) return FALSE;
+  if (!bOpen && defaultExt && *defaultExt && !chosen.contains('.')) chosen += defaultExt;
+  fileName = CString(chosen.toLocal8Bit().toStdString());
+  return TRUE;
+}
+
+}  // namespace
+
+QxFileNamePrompt QxSetFileNamePrompt(QxFileNamePrompt prompt) {
+  std::lock_guard<std::mutex> lock(g_promptMutex);
+  std::swap(g_prompt, prompt);
+  return prompt;
+}
+
+BOOL QxPromptFileName(CString& fileName, BOOL bOpen, LPCTSTR title, LPCTSTR filter,
+                      LPCTSTR defaultExt) {
+  QxFileNamePrompt prompt;
+  {
+    std::lock_guard<std::mutex> lock(g_promptMutex);
+    prompt = g_prompt;
+  }
+  if (prompt) return prompt(fileName, bOpen, title, filter, defaultExt);
+  return DefaultPrompt(fileName, bOpen, title, filter, defaultExt);
+}
