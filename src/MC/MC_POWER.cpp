@@ -1,0 +1,252 @@
+#include "MC/MC_POWER.h"
+
+#include "MC/McLayout.h"
+#include "MC/McComplex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr WORD kPowerType = 0x0C00;
+constexpr WORD kVariableType = 0x0300;
+constexpr WORD kFunctionType = 0x0200;
+constexpr WORD kLogType = 0x0D00;
+
+// Bases that bracket themselves or are plain atoms and so stand without
+// parentheses under an exponent.
+bool IsSelfDelimiting(const CMcBasic* base) {
+  const WORD type = base->GetType();
+  if (type == 0x0400) return true;                    // empty placeholder
+  if (type >= 0x0801 && type <= 0x0805) return true;  // det, |x|, norm, floor, ceiling
+  if (type >= 0x0501 && type <= 0x0504) return true;  // matrix, row, column, augmented
+  if (type == 0x0100) return (base->m_flags & 0x4000) == 0;  // a number, unless marked
+  return false;
+}
+
+}  // namespace
+
+McComplex McComplexPow(const McComplex& b, const McComplex& e) {
+  if (b.re == 0.0 && b.im == 0.0 && e.re > 0.0) return McComplex{0.0, 0.0};
+  const double logModulus = std::log(std::sqrt(b.re * b.re + b.im * b.im));
+  const double angle = std::atan2(b.im, b.re);
+  const double modulus = std::exp(e.re * logModulus - e.im * angle);
+  const double theta = e.im * logModulus + e.re * angle;
+  return McComplex{modulus * std::cos(theta), modulus * std::sin(theta)};
+}
+
+CMcPower::CMcPower(CMcBasic* base, CMcBasic* exponent, WORD flags) : CMcBasic(flags) {
+  if (base) AppendChild(base);
+  if (exponent) AppendChild(exponent);
+}
+
+CMcBasic* CMcPower::Load(CArchive& ar) {
+  WORD count = 0, baseline = 0, flags = 0;
+  McBox box;
+  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 2) return nullptr;
+  std::vector<CMcBasic*> parts;
+  if (!LoadChildren(ar, 2, parts)) return nullptr;
+  auto* node = new CMcPower(parts[0], parts[1], flags);
+  node->SetStoredLayout(box, baseline);
+  return node;
+}
+
+void CMcPower::WriteExponentOffset(CMcBasic* node, int offset) {
+  CMcBasic* power = node->m_parent;
+  if (!power || power->GetType() != kPowerType || power->m_count < 1 ||
+      power->m_children[0] != node) {
+    return;
+  }
+  const int clamped = std::clamp(offset, 0, 255);
+  power->m_flags = static_cast<WORD>((power->m_flags & 0x00FF) | (clamped << 8));
+}
+
+BOOL CMcPower::Navigate(int direction, int modifier, McCursor* cursor) {
+  if (m_count != 2) return CMcBasic::Navigate(direction, modifier, cursor);
+  CMcBasic* base = m_children[0];
+  CMcBasic* exponent = m_children[1];
+  auto toParent = [&]() { return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE; };
+  auto place = [&](CMcBasic* node, int side) {
+    cursor->node = node;
+    cursor->side = static_cast<BYTE>(side);
+    return TRUE;
+  };
+  if (cursor->node == this) {
+    switch (direction) {
+      case kMcUp: return place(exponent, cursor->fromSide);
+      case kMcRight: return cursor->fromSide == 0 ? place(base, 0) : toParent();
+      case kMcLeft: return cursor->fromSide == 0 ? toParent() : place(base, 1);
+      default: return toParent();
+    }
+  }
+  const bool fromBase = cursor->node == base;
+  if (direction == kMcUp) {
+    if (fromBase) return place(exponent, 0);
+    cursor->node = this;
+    return toParent();
+  }
+  if (direction == kMcDown) {
+    if (!fromBase) return place(base, 1);
+    cursor->node = this;
+    return toParent();
+  }
+  if (direction == kMcRight && cursor->fromSide != 0) return place(this, 1);
+  if (direction == kMcLeft && cursor->fromSide == 0) return place(this, 0);
+  return FALSE;
+}
+
+WORD CMcPower::GetType() const { return kPowerType; }
+
+const char* CMcPower::GetName() const { return "Power"; }
+
+McComplex* CMcPower::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
+  if (m_count != 2) return CMcBasic::Evaluate(result, doc, sim);
+  McComplex base, exponent;
+  m_children[0]->Evaluate(&base, doc, sim);
+  m_children[1]->Evaluate(&exponent, doc, sim);
+  const McComplex value = McComplexPow(base, exponent);
+  *result = (m_flags & 1) ? McComplexNeg(value) : value;
+  return result;
+}
+
+McComplex* CMcPower::EvaluateVector(CQorexDoc* doc) const {
+  if (m_count != 2) return CMcBasic::EvaluateVector(doc);
+  const int n = McStepCount(doc);
+  McComplex* base = m_children[0]->EvaluateVector(doc);
+  McComplex* exponent = m_children[1]->EvaluateVector(doc);
+  const bool negate = (m_flags & 1) != 0;
+  for (int k = 0; k < n; ++k) {
+    const McComplex value = McComplexPow(base[k], exponent[k]);
+    base[k] = negate ? McComplexNeg(value) : value;
+  }
+  delete[] exponent;
+  return base;
+}
+
+CMcPower::Arrangement CMcPower::GetArrangement() const {
+  if (m_count != 2) return kUpperRight;
+  const CMcBasic* base = m_children[0];
+  if ((base->m_flags & 7) != 0) return kUpperRight;
+  const WORD type = base->GetType();
+  if (type == kVariableType) return kOverName;
+  if (type == kFunctionType || type == kLogType) return kBetweenNameAndArgument;
+  return kUpperRight;
+}
+
+bool CMcPower::BaseNeedsParens() const {
+  if (m_count != 2) return false;
+  const CMcBasic* base = m_children[0];
+  return base->GetSign() != 0 || !IsSelfDelimiting(base);
+}
+
+void CMcPower::Layout(CDC* dc, int mode) {
+  const int level = GetLevel();
+  const int fontHeight = McFontHeight(kFontItalic, level);
+  const int fontAscent = McFontAscent(kFontItalic, level);
+  if (m_count != 2) {
+    m_box.width = m_box.height = 0;
+    m_baseline = 0;
+    LayoutSignAndParens();
+    if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+    return;
+  }
+  CMcBasic* base = m_children[0];
+  CMcBasic* exponent = m_children[1];
+  if (mode == 0) {
+    exponent->SetLevel(std::min(level + 1, 3));
+    exponent->Layout(dc, 0);
+    base->SetLevel(std::min(level, 3));
+    base->Layout(dc, 0);
+  } else {
+    const WORD type = base->GetType();
+    if (type == kVariableType || type == kFunctionType || type == kLogType) {
+      base->SetLevel(std::min(level, 3));
+      base->Layout(dc, 2);  // refreshes the exponent offset
+    }
+  }
+  const int offset = ExponentOffset();
+  const McBox& b = base->m_box;
+  const McBox& e = exponent->m_box;
+  const int baseBaseline = base->m_baseline;
+
+  switch (GetArrangement()) {
+    case kOverName: {
+      m_box.width = e.width < b.width - offset ? b.width : offset + e.width;
+      m_box.height = fontHeight / 2 + e.height;
+      m_baseline = static_cast<WORD>(m_box.height - (fontHeight - fontAscent));
+      const CRect m = LayoutSignAndParens();
+      base->m_box.x = m.left;
+      base->m_box.y = m_box.height - m.bottom - b.height;
+      exponent->m_box.x = m.left + offset;
+      exponent->m_box.y = m.top;
+      break;
+    }
+    case kBetweenNameAndArgument: {
+      m_box.width = b.width;
+      if (e.height < baseBaseline - fontAscent + fontHeight / 2) {
+        m_box.height = b.height;
+        m_baseline = static_cast<WORD>(baseBaseline);
+      } else {
+        m_box.height = e.height - fontHeight / 2 + fontAscent + b.height - baseBaseline;
+        m_baseline = static_cast<WORD>(m_box.height - (b.height - baseBaseline));
+      }
+      // The exponent's bottom edge lies half a font height below the top of
+      // the name's text line (the content baseline, before the margins).
+      const int contentBaseline = m_baseline;
+      const CRect m = LayoutSignAndParens();
+      base->m_box.x = m.left;
+      base->m_box.y = m_box.height - m.bottom - b.height;
+      exponent->m_box.x = m.left + offset;
+      exponent->m_box.y = m.top + contentBaseline - fontAscent + fontHeight / 2 - e.height;
+      break;
+    }
+    case kUpperRight: {
+      CRect p(0, 0, 0, 0);
+      if (BaseNeedsParens()) p = LayoutParens(b, baseBaseline);
+      m_box.width = p.left + p.right + b.width + e.width;
+      if (p.top + b.height / 2 < e.height) {
+        m_box.height = e.height + b.height / 2 + p.bottom;
+      } else {
+        m_box.height = p.top + p.bottom + b.height;
+      }
+      m_baseline = static_cast<WORD>(m_box.height - (p.bottom + b.height - baseBaseline));
+      const CRect m = LayoutSignAndParens();
+      base->m_box.x = m.left + p.left;
+      base->m_box.y = m_box.height - m.bottom - p.bottom - b.height;
+      exponent->m_box.x = m_box.width - m.right - e.width;
+      exponent->m_box.y = m.top;
+      break;
+    }
+  }
+  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+}
+
+void CMcPower::Draw(CDC* dc, int x, int y) const {
+  x += m_box.x;
+  y += m_box.y;
+  for (int i = 0; i < m_count; ++i) m_children[i]->Draw(dc, x, y);
+  DrawSignAndParens(dc, x, y);
+  if (GetArrangement() == kUpperRight && BaseNeedsParens()) {
+    const CMcBasic* base = m_children[0];
+    DrawParens(dc, x, y, base->m_box, base->m_baseline);
+  }
+}
+
+CMcBasic* CMcPower::Clone() const {
+  if (m_count != 2) return new CMcPower(nullptr, nullptr, m_flags);
+  return new CMcPower(m_children[0]->Clone(), m_children[1]->Clone(), m_flags);
+}
+
+WORD CMcPower::Compare(const CMcBasic* other) const {
+  if (other->GetType() != kPowerType) return kMcDiffType;
+  WORD code = GetSign() != other->GetSign() ? kMcDiffSign : 0;
+  if (m_count != 2 || other->m_count != 2) {
+    return m_count == other->m_count ? code : static_cast<WORD>(code | kMcDiffCount);
+  }
+  if (m_children[0]->Compare(other->m_children[0]) != 0 ||
+      m_children[1]->Compare(other->m_children[1]) != 0) {
+    code |= kMcDiffChild;
+  }
+  return code;
+}

@@ -1,0 +1,236 @@
+#include "MC/Mc_division.h"
+
+#include "MC/McLayout.h"
+#include "MC/McComplex.h"
+#include "platform/gdi/DC.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr WORD kDivisionType = 0x0A00;
+// Parts taller than this together get the thick bar; a fraction taller than
+// kWideHeight gets one more pixel of height and two of width.
+constexpr int kThickBarParts = 60;
+constexpr int kWideHeight = 63;
+
+}  // namespace
+
+CMcDivision::CMcDivision(CMcBasic* numerator, CMcBasic* denominator, WORD flags)
+    : CMcBasic(flags) {
+  if (numerator) AppendChild(numerator);
+  if (denominator) AppendChild(denominator);
+}
+
+CMcBasic* CMcDivision::Load(CArchive& ar) {
+  WORD count = 0, baseline = 0, flags = 0;
+  McBox box;
+  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 2) return nullptr;
+  std::vector<CMcBasic*> parts;
+  if (!LoadChildren(ar, 2, parts)) return nullptr;
+  auto* node = new CMcDivision(parts[0], parts[1], flags);
+  node->SetStoredLayout(box, baseline);
+  return node;
+}
+
+BOOL CMcDivision::Navigate(int direction, int modifier, McCursor* cursor) {
+  if (m_count != 2) return CMcBasic::Navigate(direction, modifier, cursor);
+  CMcBasic* numerator = m_children[0];
+  CMcBasic* denominator = m_children[1];
+  auto toParent = [&]() { return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE; };
+  auto place = [&](CMcBasic* node, int side) {
+    cursor->node = node;
+    cursor->side = static_cast<BYTE>(side);
+    return TRUE;
+  };
+  if (cursor->node == this) {
+    if (direction == kMcUp) return place(numerator, cursor->fromSide);
+    if (direction == kMcDown) return place(denominator, cursor->fromSide);
+    if (cursor->fromSide == 0) return direction == kMcLeft ? toParent() : place(numerator, 0);
+    return direction == kMcRight ? toParent() : place(numerator, 1);
+  }
+  if (direction == kMcUp) {
+    if (cursor->node == denominator) return place(numerator, cursor->fromSide);
+    cursor->node = this;
+    return toParent();
+  }
+  if (direction == kMcDown) {
+    if (cursor->node == numerator) return place(denominator, cursor->fromSide);
+    cursor->node = this;
+    return toParent();
+  }
+  if (direction == kMcLeft && cursor->fromSide == 0) return place(this, 0);
+  if (direction == kMcRight && cursor->fromSide != 0) return place(this, 1);
+  return FALSE;
+}
+
+WORD CMcDivision::GetType() const { return kDivisionType; }
+
+const char* CMcDivision::GetName() const { return "Division"; }
+
+McComplex* CMcDivision::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
+  if (m_count != 2) return CMcBasic::Evaluate(result, doc, sim);
+  McComplex numerator, denominator;
+  m_children[0]->Evaluate(&numerator, doc, sim);
+  m_children[1]->Evaluate(&denominator, doc, sim);
+  if (m_flags & 1) numerator = McComplexNeg(numerator);
+  *result = McComplexDiv(numerator, denominator);
+  return result;
+}
+
+// The vector path puts the minus on the denominator, the scalar path on the
+// numerator; the two differ only in the signs of zero parts.
+McComplex* CMcDivision::EvaluateVector(CQorexDoc* doc) const {
+  if (m_count != 2) return CMcBasic::EvaluateVector(doc);
+  const int n = McStepCount(doc);
+  McComplex* numerator = m_children[0]->EvaluateVector(doc);
+  McComplex* denominator = m_children[1]->EvaluateVector(doc);
+  const bool negate = (m_flags & 1) != 0;
+  for (int k = 0; k < n; ++k) {
+    numerator[k] =
+        McComplexDiv(numerator[k], negate ? McComplexNeg(denominator[k]) : denominator[k]);
+  }
+  delete[] denominator;
+  return numerator;
+}
+
+int CMcDivision::BarThickness() const {
+  if (m_count != 2) return 1;
+  return m_children[0]->m_box.height + m_children[1]->m_box.height > kThickBarParts ? 2 : 1;
+}
+
+void CMcDivision::Layout(CDC* dc, int mode) {
+  const int level = GetLevel();
+  const int fontHeight = McFontHeight(kFontItalic, level);
+  if (m_count != 2) {
+    m_box.width = m_box.height = 0;
+    m_baseline = 0;
+    LayoutSignAndParens();
+    if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+    return;
+  }
+  CMcBasic* numerator = m_children[0];
+  CMcBasic* denominator = m_children[1];
+  if (mode == 0) {
+    const int partLevel = std::min(level + ((m_flags >> 4) & 1), 3);
+    numerator->SetLevel(partLevel);
+    numerator->Layout(dc, 0);
+    denominator->SetLevel(partLevel);
+    denominator->Layout(dc, 0);
+  }
+  m_baseline = static_cast<WORD>(numerator->m_box.height + McFontAscent(kFontItalic, level) -
+                                 fontHeight / 2 + 2);
+  m_box.height = numerator->m_box.height + 3 + denominator->m_box.height;
+  m_box.width = std::max(numerator->m_box.width, denominator->m_box.width);
+  int half = m_box.width / 2;
+  if (m_box.height > kWideHeight) {
+    m_box.height += 1;
+    half += 1;
+    m_box.width += 2;
+  }
+  const CRect margins = LayoutSignAndParens();
+  numerator->m_box.x = margins.left + half - numerator->m_box.width / 2;
+  numerator->m_box.y = margins.top;
+  denominator->m_box.x = margins.left + half - denominator->m_box.width / 2;
+  denominator->m_box.y = m_box.height - denominator->m_box.height - margins.bottom;
+  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+}
+
+void CMcDivision::Draw(CDC* dc, int x, int y) const {
+  x += m_box.x;
+  y += m_box.y;
+  for (int i = 0; i < m_count; ++i) m_children[i]->Draw(dc, x, y);
+  const CRect margins = DrawSignAndParens(dc, x, y);
+  if (m_count != 2) return;
+  const CMcBasic* numerator = m_children[0];
+  const int thickness = BarThickness();
+  dc->SelectObject(g_pens[thickness][ColorIndex(dc->GetTextColor())]);
+  const int barY = y + numerator->m_box.y + numerator->m_box.height + thickness;
+  dc->MoveTo(x + margins.left - 1 + thickness, barY);
+  dc->LineTo(x + m_box.width - margins.right - thickness + 1, barY);
+}
+
+CMcBasic* CMcDivision::Clone() const {
+  if (m_count != 2) return new CMcDivision(nullptr, nullptr, m_flags);
+  return new CMcDivision(m_children[0]->Clone(), m_children[1]->Clone(), m_flags);
+}
+
+WORD CMcDivision::Compare(const CMcBasic* other) const {
+  if (other->GetType() != kDivisionType) return kMcDiffType;
+  WORD code = GetSign() != other->GetSign() ? kMcDiffSign : 0;
+  if (m_count != 2 || other->m_count != 2) {
+    return m_count == other->m_count ? code : static_cast<WORD>(code | kMcDiffCount);
+  }
+  if (m_children[0]->Compare(other->m_children[0]) != 0 ||
+      m_children[1]->Compare(other->m_children[1]) != 0) {
+    code |= kMcDiffChild;
+  }
+  return code;
+}
+
+// ---- fraction reduction ------------------------------------------------------
+
+void McReduceFraction(int* a, int* b) {
+  static constexpr int kPrimes[20] = {2,  3,  5,  7,  11, 13, 17, 19, 23, 29,
+                                      31, 37, 43, 47, 53, 59, 61, 67, 71, 73};
+  if (*a == *b) {
+    *a = *b = 1;
+    return;
+  }
+  const bool aSmaller = *a < *b;
+  int small = aSmaller ? *a : *b;
+  int great = aSmaller ? *b : *a;
+  int counts[20] = {};
+  int k = 0;
+  while (k < 20 && kPrimes[k] <= small) {
+    if (small % kPrimes[k] == 0) {
+      ++counts[k];
+      small /= kPrimes[k];
+    } else {
+      ++k;
+    }
+  }
+  const int used = std::min(k + 1, 20);
+  for (int p = 0; p < used; ++p) {
+    while (counts[p] != 0 && great % kPrimes[p] == 0) {
+      great /= kPrimes[p];
+      --counts[p];
+    }
+  }
+  for (int p = 0; p < used; ++p) {
+    if (counts[p] != 0) small *= static_cast<int>(std::floor(std::pow(kPrimes[p], counts[p])));
+  }
+  *(aSmaller ? a : b) = small;
+  *(aSmaller ? b : a) = great;
+}
+
+void McReduceFractionD(double* a, double* b) {
+  const double x = *a, y = *b;
+  if (std::floor(x) == x && std::floor(y) == y && x < 1e9 && y < 1e9) {
+    // Negative wholes at or beyond the 32-bit range are left alone rather
+    // than converted with an undefined result.
+    if (x < -2147483648.0 || y < -2147483648.0) return;
+    int ia = static_cast<int>(x), ib = static_cast<int>(y);
+    McReduceFraction(&ia, &ib);
+    *a = ia;
+    *b = ib;
+  } else if (x < 1 && y < 1) {
+    const int e = std::min(static_cast<int>(std::ceil(-std::log10(x))),
+                           static_cast<int>(std::ceil(-std::log10(y))));
+    const double f = std::pow(10.0, e);
+    if (x / y == (f * x) / (f * y)) {
+      *a = f * x;
+      *b = f * y;
+    }
+  } else if (x > 1e15 && y > 1e15) {
+    const int e = std::min(static_cast<int>(std::ceil(std::log10(x))),
+                           static_cast<int>(std::ceil(std::log10(y))));
+    const double f = std::pow(10.0, e);
+    if (x / y == (x / f) / (y / f)) {
+      *a = x / f;
+      *b = y / f;
+    }
+  }
+}

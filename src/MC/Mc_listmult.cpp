@@ -1,0 +1,136 @@
+#include "MC/Mc_listmult.h"
+
+#include "MC/McLayout.h"
+#include "MC/McComplex.h"
+#include "MC/Mc_listsum.h"
+#include "platform/gdi/DC.h"
+
+#include <algorithm>
+
+namespace {
+
+// Gap between factors in fortieths of a font height, by sub-kind.
+constexpr int kGapFortieths[4] = {4, 0, 18, 15};
+// Symbol-font operator drawn before every factor but the first, by sub-kind:
+// dot operator, space, multiplication sign, bullet.
+constexpr char kOperatorGlyph[4] = {'\xD7', ' ', '\xB4', '\xB7'};
+
+}  // namespace
+
+CMcListmult::CMcListmult(WORD flags) : CMcBasic(flags) {}
+
+CMcBasic* CMcListmult::Load(CArchive& ar) {
+  return CMcListsum::LoadList(ar, [](WORD flags) -> CMcBasic* { return new CMcListmult(flags); });
+}
+
+BOOL CMcListmult::Navigate(int direction, int modifier, McCursor* cursor) {
+  return CMcListsum::NavigateList(this, direction, modifier, cursor);
+}
+
+WORD CMcListmult::GetType() const { return static_cast<WORD>(0x0F00 + std::max(SubKind(), 1)); }
+
+const char* CMcListmult::GetName() const {
+  switch (m_flags & 0x30) {
+    case 0x30: return "Dot product";
+    case 0x20: return "Cross product";
+    default: return "Multiplication";
+  }
+}
+
+McComplex* CMcListmult::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
+  McComplex product{1.0, 0.0};
+  for (int i = 0; i < m_count; ++i) {
+    McComplex factor;
+    m_children[i]->Evaluate(&factor, doc, sim);
+    product = McComplexMul(product, factor);
+  }
+  *result = (m_flags & 1) ? McComplexNeg(product) : product;
+  return result;
+}
+
+// The minus goes into the second factor's array (so its zeros carry the sign
+// the way a negated operand gives them); a product of fewer factors has no
+// second array and is negated as a whole.
+McComplex* CMcListmult::EvaluateVector(CQorexDoc* doc) const {
+  const int n = McStepCount(doc);
+  const bool negate = (m_flags & 1) != 0;
+  McComplex* product;
+  if (m_count == 0) {
+    product = McNewVector(n);
+    for (int k = 0; k < n; ++k) product[k] = McComplex{1.0, 0.0};
+  } else {
+    product = m_children[0]->EvaluateVector(doc);
+  }
+  if (m_count < 2) {
+    if (negate) {
+      for (int k = 0; k < n; ++k) product[k] = McComplexNeg(product[k]);
+    }
+    return product;
+  }
+  for (int i = 1; i < m_count; ++i) {
+    McComplex* factor = m_children[i]->EvaluateVector(doc);
+    const bool negateThis = negate && i == 1;
+    for (int k = 0; k < n; ++k) {
+      product[k] = McComplexMul(product[k], negateThis ? McComplexNeg(factor[k]) : factor[k]);
+    }
+    delete[] factor;
+  }
+  return product;
+}
+
+int CMcListmult::FactorGap() const {
+  return kGapFortieths[SubKind()] * McFontHeight(kFontItalic, GetLevel()) / 40;
+}
+
+void CMcListmult::Layout(CDC* dc, int mode) {
+  const int level = GetLevel();
+  const int gap = FactorGap();
+  int width = 0, ascent = 0, descent = 0;
+  for (int i = 0; i < m_count; ++i) {
+    CMcBasic* factor = m_children[i];
+    if (mode == 0) {
+      factor->SetLevel(std::min(level, 3));
+      factor->Layout(dc, 0);
+    }
+    width += factor->m_box.width + (i > 0 ? gap : 0);
+    ascent = std::max(ascent, static_cast<int>(factor->m_baseline));
+    descent = std::max(descent, static_cast<int>(factor->m_box.height - factor->m_baseline));
+  }
+  m_box.width = width;
+  m_box.height = ascent + descent;
+  m_baseline = static_cast<WORD>(ascent);
+  const CRect margins = LayoutSignAndParens();
+  int x = margins.left;
+  for (int i = 0; i < m_count; ++i) {
+    CMcBasic* factor = m_children[i];
+    factor->m_box.x = x;
+    factor->m_box.y = m_baseline - factor->m_baseline;
+    x += factor->m_box.width + gap;
+  }
+  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+}
+
+void CMcListmult::Draw(CDC* dc, int x, int y) const {
+  x += m_box.x;
+  y += m_box.y;
+  DrawSignAndParens(dc, x, y);
+  for (int i = 0; i < m_count; ++i) m_children[i]->Draw(dc, x, y);
+  if (m_count < 2) return;
+  const int gap = FactorGap();
+  McSelectFont(dc, kFontSymbol, GetLevel());
+  const char glyph = kOperatorGlyph[SubKind()];
+  for (int i = 1; i < m_count; ++i) {
+    dc->TextOut(x + m_children[i]->m_box.x - gap, y + m_baseline, &glyph, 1);
+  }
+}
+
+CMcBasic* CMcListmult::Clone() const {
+  auto* copy = new CMcListmult(m_flags);
+  for (int i = 0; i < m_count; ++i) copy->AppendChild(m_children[i]->Clone());
+  return copy;
+}
+
+WORD CMcListmult::Compare(const CMcBasic* other) const {
+  if (other->GetType() != GetType()) return kMcDiffType;
+  return CMcListsum::CompareList(this, other);
+}
