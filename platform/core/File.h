@@ -64,11 +64,15 @@ class CFile : public CObject {
   static void Remove(LPCSTR fileName);
 
  protected:
-  [[noreturn]] void ThrowOsError(int cause) const;
+  // Throws the CFileException for the C library's errno (or fallback when errno is 0).
+  [[noreturn]] void ThrowOsError(int fallback) const;
+  // The C library needs a seek between a write and a following read, and back.
+  void SwitchDirection(bool writing);
 
   std::FILE* m_pStream = nullptr;
   CString m_strFileName;
   UINT m_nOpenFlags = 0;
+  int m_nLastOp = 0;  // 0 none or seek, 1 read, 2 write
 };
 
 class CMemFile : public CFile {
@@ -128,6 +132,8 @@ class CSharedFile : public CMemFile {
   void SetHandle(HGLOBAL block, BOOL allowGrow = TRUE);
   // Returns the block (the caller's now) and leaves the file empty.
   HGLOBAL Detach();
+  // Frees the block when the file owns it; releases it otherwise.
+  void Close() override;
 
  protected:
   BYTE* Alloc(SIZE_T bytes) override;

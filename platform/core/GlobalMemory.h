@@ -18,11 +18,12 @@ using HGLOBAL = HANDLE;
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
 #define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
 
-// Null when the size is beyond what the layer allows (1 GiB) or memory runs out.
+// New bytes are always zero, whatever the flags. Null when the size is beyond
+// what the layer allows (1 GiB) or memory runs out.
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
-// Keeps the contents up to the smaller size; new bytes are zero with GMEM_ZEROINIT.
+// Keeps the contents up to the smaller size; earlier GlobalLock pointers are void.
 HGLOBAL GlobalReAlloc(HGLOBAL block, SIZE_T bytes, UINT flags);
-// Null for an unknown handle.
+// Null for an unknown handle or an empty block.
 LPVOID GlobalLock(HGLOBAL block);
 BOOL GlobalUnlock(HGLOBAL block);
 // 0 for an unknown handle.

@@ -1,0 +1,105 @@
+#include "platform/core/Thread.h"
+
+#include <atomic>
+#include <system_error>
+#include <thread>
+
+IMPLEMENT_DYNAMIC(CWinThread, CObject)
+
+namespace {
+
+std::atomic<DWORD> g_nextThreadId{1};
+thread_local DWORD t_threadId = 0;
+thread_local CWinThread* t_thread = nullptr;
+
+DWORD NewThreadId() {
+  DWORD id;
+  do id = g_nextThreadId.fetch_add(1);
+  while (id == 0);  // 0 means "no thread"; skip it when the counter wraps
+  return id;
+}
+
+}  // namespace
+
+DWORD GetCurrentThreadId() {
+  if (t_threadId == 0) t_threadId = NewThreadId();
+  return t_threadId;
+}
+
+CWinThread* AfxGetThread() { return t_thread; }
+
+void AfxSetThread(CWinThread* thread) {
+  t_thread = thread;
+  if (thread && thread->m_nThreadID == 0) thread->m_nThreadID = GetCurrentThreadId();
+}
+
+CWinThread::CWinThread() : m_nThreadID(GetCurrentThreadId()) {}
+
+CWinThread::CWinThread(AFX_THREADPROC proc, LPVOID param)
+    : m_pfnThreadProc(proc), m_pThreadParams(param) {}
+
+CWinThread::~CWinThread() {
+  if (t_thread == this) t_thread = nullptr;
+}
+
+BOOL CWinThread::CreateThread(DWORD createFlags, UINT, LPSECURITY_ATTRIBUTES) {
+  m_bSuspended = (createFlags & CREATE_SUSPENDED) != 0;
+  m_nThreadID = NewThreadId();
+  try {
+    std::thread([this] { ThreadMain(); }).detach();
+  } catch (const std::system_error&) {
+    m_nThreadID = 0;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+DWORD CWinThread::ResumeThread() {
+  std::lock_guard guard(m_startLock);
+  DWORD previous = m_bSuspended ? 1 : 0;
+  m_bSuspended = false;
+  m_startSignal.notify_all();
+  return previous;
+}
+
+BOOL CWinThread::SetThreadPriority(int priority) {
+  m_nPriority = priority;
+  return TRUE;
+}
+
+BOOL CWinThread::InitInstance() { return FALSE; }
+
+int CWinThread::Run() { return ExitInstance(); }
+
+int CWinThread::ExitInstance() { return 0; }
+
+void CWinThread::ThreadMain() {
+  {
+    std::unique_lock guard(m_startLock);
+    m_startSignal.wait(guard, [this] { return !m_bSuspended; });
+  }
+  t_threadId = m_nThreadID;
+  t_thread = this;
+  if (m_pfnThreadProc) {
+    m_pfnThreadProc(m_pThreadParams);
+  } else if (InitInstance()) {
+    Run();
+  } else {
+    ExitInstance();
+  }
+  t_thread = nullptr;
+  if (m_bAutoDelete) delete this;
+}
+
+CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority, UINT stackSize,
+                           DWORD createFlags, LPSECURITY_ATTRIBUTES security) {
+  if (!proc) return nullptr;
+  auto* thread = new CWinThread(proc, param);
+  thread->SetThreadPriority(priority);
+  if (!thread->CreateThread(createFlags, stackSize, security)) {
+    delete thread;
+    return nullptr;
+  }
+  // The thread may already have ended and deleted itself: touch nothing more.
+  return thread;
+}
