@@ -1,0 +1,199 @@
+#include "simulation/SIMtrnfn.h"
+
+#include "GlobalResources.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+CSIMtrnfn::CSIMtrnfn()
+    : m_k1(1, 0.0),
+      m_k2(1, 0.0),
+      m_k3(1, 0.0),
+      m_k4(1, 0.0),
+      m_x(1, 0.0),
+      m_num(1, 0.0),
+      m_den(1, 1.0),
+      m_poles(1, McComplex{0.0, 0.0}),
+      m_zeros(1, McComplex{0.0, 0.0}),
+      m_nCapacity(1),
+      m_nDen(1),
+      m_nNum(1),
+      m_bRootsValid(true) {}
+
+CSIMtrnfn::CSIMtrnfn(const CSIMtrnfn& src) = default;
+
+CSIMtrnfn::~CSIMtrnfn() = default;
+
+CSIMtrnfn& CSIMtrnfn::operator=(const CSIMtrnfn& src) {
+  if (this == &src) return *this;
+  const bool grown = m_nCapacity < src.m_nDen;
+  const bool orderChanged = m_nDen != src.m_nDen;
+  if (grown) {
+    // New arrays: the old poles and zeros no longer describe anything.
+    Reserve(src.m_nDen);
+    m_bRootsValid = false;
+  }
+  m_nDen = src.m_nDen;
+  m_nNum = src.m_nNum;
+  std::copy_n(src.m_num.begin(), m_nDen, m_num.begin());
+  std::copy_n(src.m_den.begin(), m_nDen, m_den.begin());
+  if (grown || orderChanged) ResetState();
+  return *this;
+}
+
+bool CSIMtrnfn::Adopt(std::vector<double> num, std::vector<double> den) {
+  const auto finite = [](const std::vector<double>& p) {
+    return std::all_of(p.begin(), p.end(), [](double c) { return std::isfinite(c); });
+  };
+  if (num.empty() || den.empty() || !finite(num) || !finite(den)) {
+    SetZero();
+    g_bEvalError = 1;
+    return false;
+  }
+  // A vanishing leading coefficient would be divided by in PrepareSimulation.
+  while (den.size() > 1 && std::fabs(den.back()) <= g_dZeroTol) den.pop_back();
+  while (num.size() > 1 && std::fabs(num.back()) <= g_dZeroTol) num.pop_back();
+  const int nDen = static_cast<int>(den.size());
+  if (std::fabs(den[0]) <= g_dZeroTol && nDen == 1) {  // every coefficient vanished
+    SetZero();
+    g_bEvalError = 1;
+    return false;
+  }
+  if (nDen > kMaxPolyDegree + 1) {
+    SetZero();
+    g_bEvalError = 1;
+    return false;
+  }
+  bool ok = true;
+  if (static_cast<int>(num.size()) > nDen) {  // improper: keep the first nDen terms
+    num.resize(nDen);
+    g_bEvalError = 1;
+    ok = false;
+  }
+  const int nNum = static_cast<int>(num.size());
+  num.resize(nDen, 0.0);
+
+  const bool orderChanged = nDen != m_nDen;
+  m_num = std::move(num);
+  m_den = std::move(den);
+  for (auto* a : {&m_k1, &m_k2, &m_k3, &m_k4, &m_x}) {
+    if (static_cast<int>(a->size()) < nDen) a->resize(nDen, 0.0);
+  }
+  if (static_cast<int>(m_poles.size()) < nDen) m_poles.resize(nDen, McComplex{0.0, 0.0});
+  if (static_cast<int>(m_zeros.size()) < nDen) m_zeros.resize(nDen, McComplex{0.0, 0.0});
+  m_nCapacity = nDen;
+  m_nDen = nDen;
+  m_nNum = nNum;
+  m_bRootsValid = false;  // until FindRoots
+  if (orderChanged) ResetState();
+  return ok;
+}
+
+void CSIMtrnfn::ResetState() { std::fill_n(m_x.begin(), m_nDen, 0.0); }
+
+bool CSIMtrnfn::PrepareSimulation() {
+  const int n = m_nDen;
+  const double lead = m_den[n - 1];
+  if (lead == 0.0 || !std::isfinite(lead)) return false;
+  for (int i = n - 2; i >= 0; --i) m_den[i] = m_den[i] / (-m_den[n - 1]);
+  m_den[n - 1] = 1.0 / m_den[n - 1];
+  return true;
+}
+
+double CSIMtrnfn::Step(double u1, double u2, double u3, double h) {
+  const int m = m_nDen - 1;
+  const double* d = m_den.data();
+  const double* b = m_num.data();
+  if (m < 1) return d[0] * b[0] * u3;
+
+  double* x = m_x.data();
+  double* k1 = m_k1.data();
+  double* k2 = m_k2.data();
+  double* k3 = m_k3.data();
+  double* k4 = m_k4.data();
+
+  // Output from the state at the start of the step; w b_m is the feed-through.
+  double w = d[m] * u3;
+  double y = 0.0;
+  for (int i = m - 1; i >= 0; --i) {
+    y = y + b[i] * x[i];
+    w = w + d[i] * x[i];
+  }
+  y = y + w * b[m];
+
+  const double h2 = h / 2;
+  // k1 = f(x, u1)
+  if (m >= 2) std::copy_n(x + 1, m - 1, k1);
+  double acc = d[m] * u1;
+  for (int i = m - 1; i >= 0; --i) acc = acc + d[i] * x[i];
+  k1[m - 1] = acc;
+  // k2 = f(x + h/2 k1, u2)
+  for (int j = 0; j < m - 1; ++j) k2[j] = h2 * k1[j + 1] + x[j + 1];
+  acc = d[m] * u2;
+  for (int i = m - 1; i >= 0; --i) acc = acc + d[i] * (h2 * k1[i] + x[i]);
+  k2[m - 1] = acc;
+  // k3 = f(x + h/2 k2, u2)
+  for (int j = 0; j < m - 1; ++j) k3[j] = h2 * k2[j + 1] + x[j + 1];
+  acc = d[m] * u2;
+  for (int i = m - 1; i >= 0; --i) acc = acc + d[i] * (h2 * k2[i] + x[i]);
+  k3[m - 1] = acc;
+  // k4 = f(x + h k3, u3)
+  for (int j = 0; j < m - 1; ++j) k4[j] = h * k3[j + 1] + x[j + 1];
+  acc = d[m] * u3;
+  for (int i = m - 1; i >= 0; --i) acc = acc + d[i] * (h * k3[i] + x[i]);
+  k4[m - 1] = acc;
+
+  const double c = (h * 0.5) / 3.0;
+  for (int i = m - 1; i >= 0; --i) x[i] = ((k2[i] + k3[i]) * 2 + k1[i] + k4[i]) * c + x[i];
+  return y;
+}
+
+void CSIMtrnfn::CopyModel(const CSIMtrnfn& src) {
+  if (this == &src) return;
+  Reserve(src.m_nDen);
+  m_nDen = src.m_nDen;
+  m_nNum = src.m_nNum;
+  std::copy_n(src.m_poles.begin(), m_nDen, m_poles.begin());
+  std::copy_n(src.m_zeros.begin(), m_nNum, m_zeros.begin());
+  std::copy_n(src.m_den.begin(), m_nDen, m_den.begin());
+  std::copy_n(src.m_num.begin(), m_nNum, m_num.begin());
+  // Entries above the numerator are read by the simulation: keep them zero.
+  std::fill(m_num.begin() + m_nNum, m_num.begin() + m_nDen, 0.0);
+  m_bRootsValid = src.m_bRootsValid;
+}
+
+bool CSIMtrnfn::FindRoots() {
+  bool ok = true;
+  if (m_nDen > 1 && !PolyRoots(m_nDen - 1, m_den.data(), m_poles.data(), true)) {
+    std::fill_n(m_poles.begin(), m_nDen, McComplex{0.0, 0.0});
+    ok = false;
+  }
+  if (m_nNum > 1 && !PolyRoots(m_nNum - 1, m_num.data(), m_zeros.data(), true)) {
+    std::fill_n(m_zeros.begin(), m_nNum, McComplex{0.0, 0.0});
+    ok = false;
+  }
+  m_bRootsValid = ok;
+  if (!ok) g_bEvalError = 1;
+  return ok;
+}
+
+bool CSIMtrnfn::IsZero() const { return m_nNum == 1 && std::fabs(m_num[0]) <= g_dZeroTol; }
+
+void CSIMtrnfn::SetZero() {
+  m_nDen = 1;
+  m_nNum = 1;
+  m_num[0] = 0.0;
+  m_den[0] = 1.0;
+  m_bRootsValid = true;  // no roots to know
+}
+
+void CSIMtrnfn::Reserve(int n) {
+  if (m_nCapacity >= n) return;
+  for (auto* a : {&m_k1, &m_k2, &m_k3, &m_k4, &m_x, &m_num, &m_den}) {
+    if (static_cast<int>(a->size()) < n) a->resize(n, 0.0);
+  }
+  if (static_cast<int>(m_poles.size()) < n) m_poles.resize(n, McComplex{0.0, 0.0});
+  if (static_cast<int>(m_zeros.size()) < n) m_zeros.resize(n, McComplex{0.0, 0.0});
+  m_nCapacity = n;
+}
