@@ -1,5 +1,7 @@
 #include "VARvalues.h"
 
+#include "MC/Mc_variable.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -116,6 +118,22 @@ int CVARvalues::AddNumbered(const char* name, char* subscript, int subscriptSize
   const int first = Append(name, subscript, 1.0, -10.0, 10.0, 0, 1);
   Append(name, second.c_str(), 1.0, -10.0, 10.0, 0, 1);
   return first;
+}
+
+void CVARvalues::BindVariables(CMcBasic* node) {
+  if (!node) return;
+  if ((node->GetType() >> 8) != 0x03) {
+    for (int i = 0; i < node->m_count; ++i) BindVariables(node->m_children[i]);
+    return;
+  }
+  CMcVariable* var = static_cast<CMcVariable*>(node);
+  int entry = Find(var->GetVarName(), var->GetSubscript(), var->m_flags);
+  if (entry < 0) {
+    entry = Append(var->GetVarName(), var->GetSubscript(), 1.0, -10.0, 10.0,
+                   static_cast<WORD>(var->m_flags & 0xFFFC), 1);
+  }
+  m_pUsed[entry] = 1;
+  var->m_index = static_cast<WORD>(entry);
 }
 
 void CVARvalues::Get(int userIndex, double* value, double* minimum, double* maximum) const {

@@ -1,5 +1,7 @@
 #include "MC/McComplex.h"
 
+#include "QorexDoc.h"
+
 #include <cmath>
 
 thread_local int g_bEvalError = 0;
@@ -34,6 +36,12 @@ McComplex McComplexLog(const McComplex& a) {
 }
 
 McComplex McComplexCopy(const McComplex& a) { return a; }
+
+int McStepCount(const CQorexDoc* doc) {
+  if (!doc) return 0;
+  const int n = doc->m_system.m_nSteps;
+  return n > 0 ? n : 0;
+}
 
 McComplex* McNewVector(int n) {
   if (n < 0) n = 0;
