@@ -1,0 +1,394 @@
+#include "MC/Mc_function.h"
+
+#include "GlobalResources.h"
+#include "MC/McComplex.h"
+#include "MC/McFunctions.h"
+#include "MC/McLayout.h"
+#include "MC/Mc_variable.h"
+#include "QorexDoc.h"
+#include "platform/core/Archive.h"
+#include "platform/gdi/Gdi.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+McComplex Signed(const McComplex& v, bool negated) { return negated ? McComplexNeg(v) : v; }
+
+int TextWidth(CDC* dc, const char* text) {
+  const int n = static_cast<int>(std::strlen(text));
+  return n ? dc->GetTextExtent(text, n).cx : 0;
+}
+
+}  // namespace
+
+CMcFunction::CMcFunction(CMcBasic* argument, const char* name, const char* subscript, WORD flags)
+    : CMcBasic(flags) {
+  SetBuffer(name ? name : "", subscript ? subscript : "");
+  if (argument != nullptr) AppendChild(argument);
+}
+
+CMcFunction::~CMcFunction() { delete[] m_buffer; }
+
+void CMcFunction::SetBuffer(const char* name, const char* subscript) {
+  // The stored length is 16 bits: cut what would not fit.
+  const size_t nameLength = std::min<size_t>(std::strlen(name), 0xFFFD);
+  const size_t subLength = std::min<size_t>(std::strlen(subscript), 0xFFFD - nameLength);
+  m_bufferLength = static_cast<WORD>(nameLength + subLength + 2);
+  m_buffer = new char[m_bufferLength];
+  std::memcpy(m_buffer, name, nameLength);
+  m_buffer[nameLength] = '\0';
+  std::memcpy(m_buffer + nameLength + 1, subscript, subLength);
+  m_buffer[nameLength + 1 + subLength] = '\0';
+}
+
+const char* CMcFunction::GetSubscript() const { return m_buffer + std::strlen(m_buffer) + 1; }
+
+// ---- records -------------------------------------------------------------------
+
+CMcBasic* CMcFunction::Load(CArchive& ar) {
+  WORD count = 0, baseline = 0, flags = 0;
+  McBox box;
+  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 1) return nullptr;
+  CMcBasic* argument = LoadNode(ar);
+  if (argument == nullptr) return nullptr;
+  WORD length = 0;
+  ar >> length;
+  std::vector<char> bytes(length);
+  if (!ar.HasFailed() && length > 0) ar.Read(bytes.data(), length);
+  // The buffer must end with its zero and hold a zero before the subscript.
+  // "\0\0" (no name, no subscript) is what Store writes for an empty name.
+  int separator = -1;
+  for (int i = static_cast<int>(length) - 2; i >= 0 && separator < 0; --i)
+    if (bytes[i] == '\0') separator = i;
+  if (ar.HasFailed() || length < 2 || bytes[length - 1] != '\0' || separator < 0) {
+    delete argument;
+    return nullptr;
+  }
+  CMcFunction* node = new CMcFunction(argument, bytes.data(), bytes.data() + separator + 1, flags);
+  node->SetStoredLayout(box, baseline);
+  return node;
+}
+
+void CMcFunction::Store(CArchive& ar) const {
+  CMcBasic::Store(ar);
+  ar << m_bufferLength;
+  ar.Write(m_buffer, m_bufferLength);
+}
+
+// ---- caret -----------------------------------------------------------------------
+
+BOOL CMcFunction::Navigate(int direction, int modifier, McCursor* cursor) {
+  CMcBasic* argument = GetArgument();
+  auto place = [&](CMcBasic* node, int side) -> BOOL {
+    if (node == nullptr) return FALSE;
+    cursor->node = node;
+    cursor->side = static_cast<BYTE>(side);
+    return TRUE;
+  };
+  auto toParent = [&](int dir) -> BOOL {
+    cursor->node = this;
+    return m_parent ? m_parent->Navigate(dir, modifier, cursor) : FALSE;
+  };
+  // Last caret side inside the name buffer: after the name's last character,
+  // or after the subscript's.
+  const int last = std::min(HasSubscript() ? m_bufferLength : m_bufferLength - 1, 255);
+  const int from = cursor->fromSide;
+  const bool horizontal = direction == kMcLeft || direction == kMcRight;
+  if (modifier != 0) {
+    if (cursor->origin == this && from != 1 && horizontal && !(direction == kMcLeft && from == 0)) {
+      if (direction == kMcRight) {
+        if (from == 0) return place(this, last >= 2 ? 2 : 1);
+        if (from >= last) return place(argument, 0);
+        return place(this, from + 1);
+      }
+      return place(this, from <= 2 ? 0 : std::min(from, last) - 1);
+    }
+    if (argument != nullptr && cursor->origin == argument && from == 0 && direction == kMcLeft)
+      return place(this, last);
+  }
+  if (!horizontal) return toParent(direction);
+  if (cursor->node == this) {
+    if (from == 0) return direction == kMcLeft ? toParent(kMcLeft) : place(argument, 0);
+    return direction == kMcRight ? toParent(kMcRight) : place(argument, 1);
+  }
+  if (from == 0 && direction == kMcLeft) return place(this, 0);
+  if (from != 0 && direction == kMcRight) return place(this, 1);
+  return FALSE;
+}
+
+// ---- evaluation --------------------------------------------------------------------
+
+const CMcBasic* CMcFunction::ListArgument() const {
+  const CMcBasic* a = GetArgument();
+  if (a == nullptr || (a->GetType() >> 8) != 0x05 || a->m_count != 2 || a->GetSign() != 0) return nullptr;
+  return a;
+}
+
+McComplex* CMcFunction::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
+  const CMcBasic* argument = GetArgument();
+  const bool negated = (m_flags & 1) != 0;
+  const McBuiltin f = (m_flags & 0x0F10) == 0 && argument ? McFindBuiltin(m_buffer) : McBuiltin::None;
+  if (f != McBuiltin::None && !McIsListBuiltin(f)) {
+    McComplex z;
+    argument->Evaluate(&z, doc, sim);
+    if (f == McBuiltin::Srand) {
+      McRandSeed(McRandSeedOf(z));
+      *result = {negated ? -1.0 : 1.0, 0.0};
+      return result;
+    }
+    if (f == McBuiltin::Rand) {
+      // Between -z and z; a minus sign negates the drawn value.
+      const double u = McRandDraw() / McRandMax;
+      *result = Signed({z.re * (2 * u) - z.re, z.im * (2 * u) - z.im}, negated);
+      return result;
+    }
+    *result = Signed(McEvaluateBuiltin(f, z), negated);
+    return result;
+  }
+  if (f != McBuiltin::None) {
+    if (const CMcBasic* list = ListArgument()) {
+      McComplex a, b;
+      list->m_children[0]->Evaluate(&a, doc, sim);
+      list->m_children[1]->Evaluate(&b, doc, sim);
+      *result = Signed(McEvaluateListBuiltin(f, a, b), negated);
+      return result;
+    }
+  }
+  const char letter = McSignalLetter(m_buffer);
+  if (letter != 0 && argument != nullptr) return EvaluateSignal(result, letter, doc, sim);
+  return CMcBasic::Evaluate(result, doc, sim);
+}
+
+McComplex* CMcFunction::EvaluateSignal(McComplex* result, char letter, CQorexDoc* doc,
+                                       CSIMsystem* sim) const {
+  const CMcBasic* argument = GetArgument();
+  const CSIMsignal* signal = McSignalOf(sim, letter, false);
+  const int columns = signal ? signal->m_nColumns : 0;
+  int k = 0;
+  // The unsigned time variable reads the current step without rounding.
+  if (argument->GetType() == 0x0300 && static_cast<const CMcVariable*>(argument)->m_index == 1 &&
+      argument->GetSign() == 0) {
+    k = McClampSample(sim ? sim->m_nStep.load() : 0, columns);
+  } else {
+    McComplex x;
+    argument->Evaluate(&x, doc, sim);
+    k = McSampleIndex(x.re, sim ? sim->m_dTs : 0.0, columns);
+  }
+  *result = Signed(McSignalSample(signal, McSignalChannel(GetSubscript()), k), (m_flags & 1) != 0);
+  return result;
+}
+
+McComplex* CMcFunction::EvaluateVector(CQorexDoc* doc) const {
+  const CMcBasic* argument = GetArgument();
+  const int n = McStepCount(doc);
+  const bool negated = (m_flags & 1) != 0;
+  const McBuiltin f = (m_flags & 0x0F10) == 0 && argument ? McFindBuiltin(m_buffer) : McBuiltin::None;
+  if (f != McBuiltin::None && !McIsListBuiltin(f)) {
+    McComplex* v = argument->EvaluateVector(doc);
+    if (f == McBuiltin::Srand) {
+      if (n > 0) McRandSeed(McRandSeedOf(v[0]));
+      for (int i = 0; i < n; ++i) v[i] = {negated ? -1.0 : 1.0, 0.0};
+    } else if (f == McBuiltin::Rand) {
+      // Plain rand lies between 0 and its argument here; plus-minus spans
+      // -x .. x, a minus sign -x .. 0.
+      const int sign = GetSign();
+      for (int i = 0; i < n; ++i) {
+        const double u = McRandDraw() / McRandMax;
+        const McComplex x = v[i];
+        if (sign >= 2)
+          v[i] = {x.re * (2 * u) - x.re, x.im * (2 * u) - x.im};
+        else if (sign == 1)
+          v[i] = {-x.re * u, -x.im * u};
+        else
+          v[i] = {x.re * u, x.im * u};
+      }
+    } else {
+      for (int i = 0; i < n; ++i) v[i] = Signed(McEvaluateBuiltin(f, v[i]), negated);
+    }
+    return v;
+  }
+  if (f != McBuiltin::None) {
+    if (const CMcBasic* list = ListArgument()) {
+      McComplex* a = list->m_children[0]->EvaluateVector(doc);
+      McComplex* b = list->m_children[1]->EvaluateVector(doc);
+      for (int i = 0; i < n; ++i) a[i] = Signed(McEvaluateListBuiltin(f, a[i], b[i]), negated);
+      delete[] b;
+      return a;
+    }
+  }
+  const char letter = McSignalLetter(m_buffer);
+  if (letter != 0 && argument != nullptr) return SignalVector(letter, doc);
+  return CMcBasic::EvaluateVector(doc);
+}
+
+McComplex* CMcFunction::SignalVector(char letter, CQorexDoc* doc) const {
+  McComplex* v = GetArgument()->EvaluateVector(doc);
+  const int n = McStepCount(doc);
+  const CSIMsystem* sys = doc ? &doc->m_system : nullptr;
+  const CSIMsignal* signal = McSignalOf(sys, letter, true);
+  const int columns = signal ? signal->m_nColumns : 0;
+  const int channel = McSignalChannel(GetSubscript());
+  const double ts = sys ? sys->m_dTs : 0.0;
+  const bool negated = (m_flags & 1) != 0;
+  for (int i = 0; i < n; ++i)
+    v[i] = Signed(McSignalSample(signal, channel, McSampleIndex(v[i].re, ts, columns)), negated);
+  return v;
+}
+
+// ---- layout and drawing ------------------------------------------------------------
+
+int CMcFunction::NameFamily(int decoration) const {
+  const int family = (m_flags & 0x10) ? kFontSymbol : kFontArial;
+  return decoration == 3 ? family + 1 : family;
+}
+
+CMcBasic* CMcFunction::PowerParent() const {
+  if (m_parent == nullptr || m_parent->GetType() != 0x0C00) return nullptr;
+  return m_parent->m_count > 0 && m_parent->m_children[0] == this ? m_parent : nullptr;
+}
+
+void CMcFunction::Layout(CDC* dc, int mode) {
+  const int level = GetLevel();
+  CMcBasic* power = PowerParent();
+  CMcBasic* argument = GetArgument();
+  if (mode == 0 && argument != nullptr) {
+    argument->SetLevel(level);
+    argument->Layout(dc, 0);
+  }
+  // The argument sits at the right end, in parentheses unless it is a matrix.
+  CRect am(0, 0, 0, 0);
+  int width = 0, height = 0, baseline = 0;
+  if (argument != nullptr) {
+    baseline = argument->m_baseline;
+    if ((argument->GetType() >> 8) != 0x05) am = LayoutParens(argument->m_box, baseline);
+    baseline += am.top;
+    width = argument->m_box.width + am.left + am.right;
+    height = argument->m_box.height + am.top + am.bottom;
+  }
+  McSelectFont(g_pMeasureDC, NameFamily((m_flags >> 9) & 15), level);
+  const int nameWidth = TextWidth(g_pMeasureDC, m_buffer);
+  width += nameWidth;
+  // Subscript and exponent share the room right of the name.
+  const int exponentWidth = power && power->m_count > 1 ? power->m_children[1]->m_box.width : 0;
+  if (HasSubscript()) {
+    McSelectFont(g_pMeasureDC, kFontArial, std::min(level + 1, 3));
+    width += std::max(TextWidth(g_pMeasureDC, GetSubscript()), exponentWidth);
+  } else {
+    width += exponentWidth;
+  }
+  m_box.width = width;
+  m_box.height = height;
+  m_baseline = static_cast<WORD>(baseline);
+  const CRect sm = LayoutSignAndParens();
+  if (power != nullptr) {
+    const int offset = std::clamp(nameWidth + static_cast<int>(sm.left), 0, 255);
+    power->m_flags = static_cast<WORD>((power->m_flags & 0xFF) | (offset << 8));
+  }
+  if (argument != nullptr) {
+    argument->m_box.x = m_box.width - sm.right - am.right - argument->m_box.width;
+    argument->m_box.y = sm.top + am.top;
+  }
+  if (mode == 1 && m_parent != nullptr) m_parent->Layout(dc, 1);
+}
+
+void CMcFunction::Draw(CDC* dc, int x, int y) const {
+  x += m_box.x;
+  y += m_box.y;
+  if (const CMcBasic* argument = GetArgument()) {
+    if ((argument->GetType() >> 8) != 0x05) DrawParens(dc, x, y, argument->m_box, argument->m_baseline);
+    argument->Draw(dc, x, y);
+  }
+  const int m = DrawSignAndParens(dc, x, y).left;
+  const int level = GetLevel();
+  const int decoration = (m_flags >> 9) & 15;
+  const int family = NameFamily(decoration);
+  McSelectFont(dc, family, level);
+  McSelectFont(g_pMeasureDC, family, level);
+  const int w = TextWidth(g_pMeasureDC, m_buffer);
+  const int nameLength = static_cast<int>(std::strlen(m_buffer));
+  if (nameLength) dc->TextOut(x + m, y + m_baseline, m_buffer, nameLength);
+  if (HasSubscript()) {
+    const int sub = std::min(level + 1, 3);
+    McSelectFont(dc, kFontArial, sub);
+    const char* s = GetSubscript();
+    dc->TextOut(x + m + w, y + m_baseline + McFontAscent(kFontArial, sub) / 2, s,
+                static_cast<int>(std::strlen(s)));
+  }
+  DrawDecoration(dc, x + m, y, w, McFontHeight(family, level), decoration);
+}
+
+void CMcFunction::DrawDecoration(CDC* dc, int left, int y, int w, int h, int code) const {
+  const int right = left + w;
+  const int b = y + m_baseline;
+  if (code == 4 || code == 7) {
+    // Tilde or circumflex of the Windows Latin-1 code page, over the name.
+    McSelectFont(dc, kFontNumber, GetLevel());
+    const char mark[2] = {static_cast<char>(code == 4 ? 0x98 : 0x88), 0};
+    dc->TextOut(left + w / 2 - h / 6, b, mark, 1);
+    return;
+  }
+  if (code != 1 && code != 2 && code != 5 && code != 6) return;
+  dc->SelectObject(g_pens[0][ColorIndex(dc->GetTextColor())]);
+  switch (code) {
+    case 1:
+    case 2:
+      dc->MoveTo(left, b + h / 10 + 1);
+      dc->LineTo(right, b + h / 10 + 1);
+      if (code == 2) {
+        dc->MoveTo(left, b + h / 10 + 3);
+        dc->LineTo(right, b + h / 10 + 3);
+      }
+      break;
+    case 5:
+      dc->MoveTo(left, y + h / 10 + 1);
+      dc->LineTo(right, y + h / 10 + 1);
+      dc->LineTo(right - h / 5 - 1, y);
+      break;
+    default:
+      dc->MoveTo(left, y + h / 10 + 1);
+      dc->LineTo(right, y + h / 10 + 1);
+      dc->LineTo(right - h / 10 - 2, y);
+      dc->MoveTo(right, y + h / 10 + 1);
+      dc->LineTo(right - h / 10 - 2, y + h / 5 + 2);
+      break;
+  }
+}
+
+int CMcFunction::GetCaretPos(CDC* dc) const {
+  const COLORREF oldColor = dc->SetTextColor(RGB(0, 0, 0));
+  const int oldMode = dc->SetBkMode(TRANSPARENT);
+  const UINT oldAlign = dc->SetTextAlign(TA_BASELINE);
+  CFont* oldFont = dc->SelectObject(g_fonts[kFontItalic][0]);
+  CPen* oldPen = dc->SelectObject(g_pens[0][0]);
+  const int m = DrawSignAndParens(dc, dc->GetViewportOrg().x - m_box.width, 0).left;
+  dc->SelectObject(oldPen);
+  dc->SelectObject(oldFont);
+  dc->SetTextAlign(oldAlign);
+  dc->SetBkMode(oldMode);
+  dc->SetTextColor(oldColor);
+  return m;
+}
+
+// ---- copies and comparison -----------------------------------------------------------
+
+CMcBasic* CMcFunction::Clone() const {
+  const CMcBasic* argument = GetArgument();
+  return new CMcFunction(argument ? argument->Clone() : nullptr, m_buffer, GetSubscript(), m_flags);
+}
+
+WORD CMcFunction::Compare(const CMcBasic* other) const {
+  if (other->GetType() != 0x0200) return kMcDiffType;
+  const CMcFunction* o = static_cast<const CMcFunction*>(other);
+  WORD diff = ((m_flags ^ o->m_flags) & 3) ? kMcDiffSign : 0;
+  if ((m_flags ^ o->m_flags) & 0x0E10) diff |= kMcDiffFlags;
+  if (m_bufferLength != o->m_bufferLength || std::strcmp(m_buffer, o->m_buffer) != 0 ||
+      std::strcmp(GetSubscript(), o->GetSubscript()) != 0)
+    diff |= kMcDiffValue;
+  const CMcBasic* a = GetArgument();
+  const CMcBasic* b = o->GetArgument();
+  if ((a == nullptr) != (b == nullptr) || (a && a->Compare(b) != 0)) diff |= kMcDiffChild;
+  return diff;
+}
