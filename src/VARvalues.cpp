@@ -1,6 +1,7 @@
 #include "VARvalues.h"
 
 #include "MC/Mc_variable.h"
+#include "platform/core/Archive.h"
 
 #include <cmath>
 #include <cstdio>
@@ -148,4 +149,85 @@ void CVARvalues::SetValue(int userIndex, double value) { m_pValue[userIndex + 5]
 void CVARvalues::SetRange(int userIndex, double minimum, double maximum) {
   m_pMin[userIndex + 5] = minimum;
   m_pMax[userIndex + 5] = maximum;
+}
+
+namespace {
+
+// One entry as the record holds it, read before the table is replaced.
+struct StoredEntry {
+  WORD style;
+  double value, minimum, maximum;
+  std::string name, subscript;
+};
+
+// Reads one entry; false when the input ends or the name buffer is not
+// "name\0subscript\0" (two zero bytes, the second one last).
+bool ReadEntry(CArchive& ar, StoredEntry& entry) {
+  WORD length = 0;
+  ar >> entry.style >> entry.value >> entry.minimum >> entry.maximum >> length;
+  if (ar.HasFailed() || length < 2) return false;
+  std::string bytes(length, '\0');
+  for (WORD i = 0; i < length; ++i) {
+    WORD character = 0;
+    ar >> character;
+    bytes[i] = static_cast<char>(character & 0xFF);
+  }
+  if (ar.HasFailed() || bytes.back() != '\0') return false;
+  const size_t separator = bytes.find('\0');
+  if (separator == static_cast<size_t>(length - 1)) return false;  // no separator before the final zero
+  if (bytes.find('\0', separator + 1) != static_cast<size_t>(length - 1)) return false;
+  entry.name = bytes.substr(0, separator);
+  entry.subscript = bytes.substr(separator + 1, length - separator - 2);
+  return true;
+}
+
+void WriteName(CArchive& ar, const char* text, size_t length) {
+  // One word per byte, the byte sign-extended as a signed char widens.
+  for (size_t i = 0; i < length; ++i)
+    ar << static_cast<WORD>(static_cast<SHORT>(static_cast<signed char>(text[i])));
+}
+
+}  // namespace
+
+BOOL CVARvalues::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    ar << m_nCount << m_nCapacity;
+    for (int i = 0; i < m_nCount; ++i) {
+      const int length = GetBufferLength(i);
+      ar << m_pFlags[i] << m_pValue[i] << m_pMin[i] << m_pMax[i] << static_cast<WORD>(length);
+      WriteName(ar, m_ppNames[i].get(), length);
+    }
+    return TRUE;
+  }
+  int count = 0, capacity = 0;
+  ar >> count >> capacity;
+  // The capacity only ever doubles from 256 when an addition finds the table
+  // full, so a sound record never holds more than about twice its count; a
+  // larger one is forged and must not drive the allocation.
+  const long long limit = count > 128 ? 2LL * count + 2 : kInitialCapacity;
+  if (ar.HasFailed() || count < 0 || capacity < count || capacity < 1 || capacity > limit) {
+    ar.SetFailed();
+    return FALSE;
+  }
+  std::vector<StoredEntry> entries;
+  for (int i = 0; i < count; ++i) {
+    StoredEntry entry;
+    if (!ReadEntry(ar, entry)) {
+      ar.SetFailed();
+      return FALSE;
+    }
+    entries.push_back(std::move(entry));
+  }
+  m_nCount = 0;
+  m_nCapacity = 0;
+  m_pValue.reset();
+  m_pMin.reset();
+  m_pMax.reset();
+  m_pFlags.reset();
+  m_pUsed.reset();
+  m_ppNames.reset();
+  Reserve(capacity);
+  for (const StoredEntry& e : entries)
+    Append(e.name.c_str(), e.subscript.c_str(), e.value, e.minimum, e.maximum, e.style, 0);
+  return TRUE;
 }
