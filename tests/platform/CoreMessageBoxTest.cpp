@@ -1,0 +1,130 @@
+#include "platform/core/Debug.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/MessageBox.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+
+namespace {
+
+struct Box {
+  HWND owner;
+  std::string text, caption;
+  UINT type;
+};
+
+// Answers every box with a fixed result and records what it was shown.
+class AnsweredBoxes : public testing::Test {
+ protected:
+  void SetUp() override {
+    previous = QxSetMessageBoxHandler([this](HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+      shown.push_back({owner, text ? text : "", caption ? caption : "", type});
+      return answer;
+    });
+  }
+  void TearDown() override { QxSetMessageBoxHandler(previous); }
+
+  int answer = IDOK;
+  std::vector<Box> shown;
+  QxMessageBoxHandler previous;
+};
+
+}  // namespace
+
+TEST(MessageBoxDefault, AnswersWithTheDefaultButton) {
+  struct Row {
+    UINT type;
+    int expected;
+  } rows[] = {
+      {MB_OK, IDOK},
+      {MB_OK | MB_ICONSTOP, IDOK},
+      {MB_OKCANCEL, IDOK},
+      {MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
+      {MB_YESNO | MB_ICONEXCLAMATION, IDYES},
+      {MB_YESNO | MB_DEFBUTTON2, IDNO},
+      {MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
+      {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDRETRY},
+      {MB_RETRYCANCEL, IDRETRY},
+      {MB_YESNO | MB_DEFBUTTON3, IDYES},  // no third button: the first is the default
+  };
+  for (const Row& row : rows) EXPECT_EQ(QxDefaultMessageBoxAnswer(row.type), row.expected) << row.type;
+}
+
+TEST(MessageBoxDefault, WritesTheBoxToTheDebugSink) {
+  QxClearDebugOutput();
+  EXPECT_EQ(MessageBox(nullptr, "Invalid settings", "Error", MB_YESNO | MB_DEFBUTTON2), IDNO);
+  std::string out = QxDebugOutput();
+  EXPECT_NE(out.find("Invalid settings"), std::string::npos);
+  EXPECT_NE(out.find("Error"), std::string::npos);
+}
+
+TEST_F(AnsweredBoxes, HandlerSeesTheBoxAndGivesTheAnswer) {
+  answer = IDNO;
+  EXPECT_EQ(MessageBoxA(nullptr, "Realtime text", "Realtime caption", MB_YESNO), IDNO);
+  AfxRegisterString(AFX_IDS_APP_TITLE, "Quorvathine");
+  AfxRegisterString(61234, "Prompt from the table");
+  answer = IDOK;
+  EXPECT_EQ(AfxMessageBox("Plain prompt"), IDOK);
+  EXPECT_EQ(AfxMessageBox(61234, MB_OKCANCEL), IDOK);
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[0].owner, nullptr);
+  EXPECT_EQ(shown[0].text, "Realtime text");
+  EXPECT_EQ(shown[0].caption, "Realtime caption");
+  EXPECT_EQ(shown[0].type, MB_YESNO);
+  EXPECT_EQ(shown[1].caption, "Quorvathine");
+  EXPECT_EQ(shown[2].text, "Prompt from the table");
+  EXPECT_EQ(shown[2].type, MB_OKCANCEL);
+}
+
+TEST_F(AnsweredBoxes, ExceptionsReportThroughTheHandler) {
+  try {
+    AfxThrowArchiveException(CArchiveException::endOfFile, "design.qox");
+  } catch (CException* e) {
+    char message[256];
+    EXPECT_TRUE(e->GetErrorMessage(message, sizeof message));
+    EXPECT_EQ(e->ReportError(MB_ICONEXCLAMATION), IDOK);
+    e->Delete();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, message);
+    EXPECT_NE(shown[0].text.find("design.qox"), std::string::npos);
+    EXPECT_EQ(shown[0].type, MB_ICONEXCLAMATION);
+  }
+  char tiny[5];
+  CFileException error(CFileException::fileNotFound, 2, "/some/long/path.qox");
+  EXPECT_TRUE(error.GetErrorMessage(tiny, sizeof tiny));
+  EXPECT_EQ(std::string(tiny).size(), 4u);  // truncated and ended within the buffer
+}
+
+TEST(MessageBoxThreads, WorkerThreadBoxReachesTheHandler) {
+  std::atomic<int> calls{0};
+  QxMessageBoxHandler previous =
+      QxSetMessageBoxHandler([&](HWND, LPCSTR, LPCSTR, UINT) { return ++calls, IDOK; });
+  auto worker = std::async(std::launch::async, [] {
+    return MessageBoxA(nullptr, "The sampling time must be between 1[ms] and 30[s]",
+                       "Realtime process control error", MB_OK);
+  });
+  EXPECT_EQ(worker.get(), IDOK);
+  EXPECT_EQ(calls, 1);
+  QxSetMessageBoxHandler(previous);
+}
+
+TEST(Debug, TraceReachesTheSink) {
+  QxClearDebugOutput();
+  TRACE0("Failed to create toolbar\n");
+  TRACE("%d panes of %s\n", 3, "signals");
+  EXPECT_EQ(QxDebugOutput(), "Failed to create toolbar\n3 panes of signals\n");
+}
+
+TEST(Debug, FailedAssertReportsFileAndLineAndGoesOn) {
+  QxClearDebugOutput();
+  int evaluated = 0;
+  ASSERT(++evaluated == 1);
+  VERIFY(++evaluated == 5);
+  int line = __LINE__ - 1;
+  EXPECT_EQ(evaluated, 2);
+  EXPECT_EQ(QxAssertFailureCount(), 1);
+  std::string expected = std::string(__FILE__) + "(" + std::to_string(line) + ")";
+  EXPECT_NE(QxDebugOutput().find(expected), std::string::npos) << QxDebugOutput();
+}

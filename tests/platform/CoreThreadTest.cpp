@@ -1,0 +1,114 @@
+#include "platform/core/Sync.h"
+#include "platform/core/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+#include <vector>
+
+TEST(CriticalSectionThreads, ReentrantForOwnerExclusiveForOthers) {
+  CRITICAL_SECTION section;
+  InitializeCriticalSection(&section);
+  auto otherCanEnter = [&] {
+    return std::async(std::launch::async, [&] {
+             BOOL entered = TryEnterCriticalSection(&section);
+             if (entered) LeaveCriticalSection(&section);
+             return entered;
+           }).get();
+  };
+  EnterCriticalSection(&section);
+  EnterCriticalSection(&section);  // the owner enters again without blocking
+  EXPECT_FALSE(otherCanEnter());
+  LeaveCriticalSection(&section);
+  EXPECT_FALSE(otherCanEnter());  // still held once
+  LeaveCriticalSection(&section);
+  EXPECT_TRUE(otherCanEnter());
+  DeleteCriticalSection(&section);
+}
+
+TEST(CriticalSectionThreads, NestedLocksKeepCountExact) {
+  CCriticalSection section;
+  long counter = 0;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 5000; ++i) {
+        CSingleLock outer(&section, TRUE);
+        CSingleLock inner(&section, TRUE);
+        ++counter;
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(counter, 20000);
+}
+
+TEST(CriticalSectionThreads, TimedLockGivesUp) {
+  CCriticalSection section;
+  section.Lock();
+  EXPECT_FALSE(std::async(std::launch::async, [&] { return section.Lock(20); }).get());
+  section.Unlock();
+}
+
+namespace {
+
+struct ThreadReport {
+  std::promise<void> done;
+  std::atomic<DWORD> id{0};
+  std::atomic<UINT_PTR> self{0};
+  std::atomic<int> param{0};
+};
+
+UINT RecordThread(LPVOID param) {
+  auto* report = static_cast<ThreadReport*>(param);
+  report->id = GetCurrentThreadId();
+  report->self = reinterpret_cast<UINT_PTR>(AfxGetThread());
+  report->param = 1;
+  report->done.set_value();
+  return 1;
+}
+
+std::atomic<int> g_destroyed{0};
+
+class CountedThread : public CWinThread {
+ public:
+  CountedThread(AFX_THREADPROC proc, LPVOID param) : CWinThread(proc, param) {}
+  ~CountedThread() override { ++g_destroyed; }
+};
+
+}  // namespace
+
+TEST(WinThreadThreads, BeginThreadRunsTheFunctionOnItsOwnThread) {
+  ThreadReport report;
+  auto done = report.done.get_future();
+  CWinThread* thread = AfxBeginThread(RecordThread, &report, THREAD_PRIORITY_HIGHEST, 0,
+                                      CREATE_SUSPENDED);
+  ASSERT_NE(thread, nullptr);
+  DWORD id = thread->m_nThreadID;
+  auto self = reinterpret_cast<UINT_PTR>(thread);
+  EXPECT_EQ(thread->GetThreadPriority(), THREAD_PRIORITY_HIGHEST);
+  EXPECT_NE(id, 0u);
+  EXPECT_NE(id, GetCurrentThreadId());
+  thread->ResumeThread();  // from here on the thread may delete itself at any time
+  ASSERT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_EQ(report.param, 1);
+  EXPECT_EQ(report.id, id);
+  EXPECT_EQ(report.self, self);
+}
+
+TEST(WinThreadThreads, ThreadObjectDeletesItselfWhenTheFunctionReturns) {
+  int before = g_destroyed;
+  std::vector<std::unique_ptr<ThreadReport>> reports;
+  for (int i = 0; i < 3; ++i) {
+    reports.push_back(std::make_unique<ThreadReport>());
+    auto* thread = new CountedThread(RecordThread, reports.back().get());
+    ASSERT_TRUE(thread->CreateThread());
+  }
+  for (auto& report : reports) report->done.get_future().wait();
+  for (int spin = 0; spin < 1000 && g_destroyed < before + 3; ++spin)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(g_destroyed, before + 3);
+  EXPECT_NE(reports[0]->id, reports[1]->id);
+  EXPECT_NE(reports[1]->id, reports[2]->id);
+}
