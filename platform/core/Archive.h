@@ -106,7 +106,7 @@ class CArchive {
   size_t m_nPos = 0;
   size_t m_nEnd = 0;
   // Memory archives.
-  std::vector<BYTE> m_stored;     // storing
+  std::vector<BYTE> m_stored;      // storing
   std::vector<BYTE> m_ownedInput;  // loading from a copy
   std::span<const BYTE> m_input;   // loading
   bool m_bMemory = false;

@@ -30,7 +30,9 @@ QxClock& CurrentClock() {
 
 }  // namespace
 
-QxClock* QxSetClock(QxClock* clock) { return g_clock.exchange(clock); }
+QxClock* QxSetClock(QxClock* clock) {
+  return g_clock.exchange(clock);
+}
 
 void QxManualClock::Sleep(DWORD ms) {
   m_now.fetch_add(ms);
@@ -38,6 +40,10 @@ void QxManualClock::Sleep(DWORD ms) {
   std::this_thread::yield();
 }
 
-DWORD GetTickCount() { return CurrentClock().TickCount(); }
+DWORD GetTickCount() {
+  return CurrentClock().TickCount();
+}
 
-void Sleep(DWORD ms) { CurrentClock().Sleep(ms); }
+void Sleep(DWORD ms) {
+  CurrentClock().Sleep(ms);
+}

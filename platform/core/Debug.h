@@ -10,7 +10,9 @@
 
 // Appends text to the debug sink as it is (no newline is added).
 void OutputDebugString(LPCSTR text);
-inline void OutputDebugStringA(LPCSTR text) { OutputDebugString(text); }
+inline void OutputDebugStringA(LPCSTR text) {
+  OutputDebugString(text);
+}
 void AfxTrace(LPCSTR format, ...) __attribute__((format(printf, 1, 2)));
 // Reports "file(line): ASSERT failed: expression" to the sink; returns nothing
 // and never stops the program.

@@ -28,7 +28,9 @@ int CException::ReportError(UINT type, UINT messageId) const {
   return AfxMessageBox(text, type);
 }
 
-CString CMemoryException::ErrorText() const { return "There is not enough memory."; }
+CString CMemoryException::ErrorText() const {
+  return "There is not enough memory.";
+}
 
 namespace {
 CString WithFileName(const char* format, const CString& fileName) {
@@ -126,4 +128,6 @@ void AfxThrowFileException(int cause, LONG osError, LPCSTR fileName) {
   throw new CFileException(cause, osError, fileName);
 }
 
-void AfxThrowMemoryException() { throw new CMemoryException(); }
+void AfxThrowMemoryException() {
+  throw new CMemoryException();
+}

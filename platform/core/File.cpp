@@ -177,7 +177,9 @@ CMemFile::CMemFile(BYTE* buffer, UINT size, UINT growBytes) : m_nGrowBytes(growB
   Attach(buffer, size, growBytes);
 }
 
-CMemFile::~CMemFile() { CMemFile::Close(); }
+CMemFile::~CMemFile() {
+  CMemFile::Close();
+}
 
 void CMemFile::Attach(BYTE* buffer, UINT size, UINT growBytes) {
   Close();
@@ -215,7 +217,8 @@ void CMemFile::Write(const void* buffer, UINT count) {
   SIZE_T newEnd = m_nPosition + count;
   if (newEnd > m_nBufferSize) GrowFile(newEnd);
   // Bytes between the old end and a position sought beyond it read as zeros.
-  if (m_nPosition > m_nFileSize) std::memset(m_lpBuffer + m_nFileSize, 0, m_nPosition - m_nFileSize);
+  if (m_nPosition > m_nFileSize)
+    std::memset(m_lpBuffer + m_nFileSize, 0, m_nPosition - m_nFileSize);
   std::memcpy(m_lpBuffer + m_nPosition, buffer, count);
   m_nPosition = newEnd;
   m_nFileSize = std::max(m_nFileSize, newEnd);
@@ -260,20 +263,26 @@ void CMemFile::GrowFile(SIZE_T newLength) {
   m_nBufferSize = newSize;
 }
 
-BYTE* CMemFile::Alloc(SIZE_T bytes) { return static_cast<BYTE*>(std::malloc(bytes)); }
+BYTE* CMemFile::Alloc(SIZE_T bytes) {
+  return static_cast<BYTE*>(std::malloc(bytes));
+}
 
 BYTE* CMemFile::Realloc(BYTE* block, SIZE_T bytes) {
   return static_cast<BYTE*>(std::realloc(block, bytes));
 }
 
-void CMemFile::Free(BYTE* block) { std::free(block); }
+void CMemFile::Free(BYTE* block) {
+  std::free(block);
+}
 
 // --- CSharedFile ------------------------------------------------------------
 
 CSharedFile::CSharedFile(UINT allocFlags, UINT growBytes)
     : CMemFile(growBytes), m_nAllocFlags(allocFlags) {}
 
-CSharedFile::~CSharedFile() { CSharedFile::Close(); }
+CSharedFile::~CSharedFile() {
+  CSharedFile::Close();
+}
 
 void CSharedFile::SetHandle(HGLOBAL block, BOOL allowGrow) {
   Close();

@@ -12,7 +12,9 @@ BOOL SetRect(RECT* r, int left, int top, int right, int bottom) {
   return TRUE;
 }
 
-BOOL SetRectEmpty(RECT* r) { return SetRect(r, 0, 0, 0, 0); }
+BOOL SetRectEmpty(RECT* r) {
+  return SetRect(r, 0, 0, 0, 0);
+}
 
 BOOL CopyRect(RECT* dst, const RECT* src) {
   if (!dst || !src) return FALSE;
@@ -25,7 +27,9 @@ BOOL EqualRect(const RECT* a, const RECT* b) {
   return a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
 }
 
-BOOL IsRectEmpty(const RECT* r) { return !r || r->right <= r->left || r->bottom <= r->top; }
+BOOL IsRectEmpty(const RECT* r) {
+  return !r || r->right <= r->left || r->bottom <= r->top;
+}
 
 BOOL IntersectRect(RECT* dst, const RECT* a, const RECT* b) {
   if (!dst || !a || !b) return FALSE;

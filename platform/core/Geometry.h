@@ -37,7 +37,10 @@ BOOL OffsetRect(RECT* r, int dx, int dy);
 class CSize : public SIZE {
  public:
   CSize() = default;
-  CSize(int cx_, int cy_) { cx = cx_; cy = cy_; }
+  CSize(int cx_, int cy_) {
+    cx = cx_;
+    cy = cy_;
+  }
   CSize(SIZE s) : SIZE(s) {}
   bool operator==(const CSize& o) const { return cx == o.cx && cy == o.cy; }
   bool operator!=(const CSize& o) const { return !(*this == o); }
@@ -49,20 +52,44 @@ class CSize : public SIZE {
 class CPoint : public POINT {
  public:
   CPoint() = default;
-  CPoint(int x_, int y_) { x = x_; y = y_; }
+  CPoint(int x_, int y_) {
+    x = x_;
+    y = y_;
+  }
   CPoint(POINT p) : POINT(p) {}
-  explicit CPoint(SIZE s) { x = s.cx; y = s.cy; }
+  explicit CPoint(SIZE s) {
+    x = s.cx;
+    y = s.cy;
+  }
   // A point packed in a message's lParam (signed 16-bit halves).
-  explicit CPoint(LPARAM lp) { x = GET_X_LPARAM(lp); y = GET_Y_LPARAM(lp); }
-  void Offset(int dx, int dy) { x += dx; y += dy; }
+  explicit CPoint(LPARAM lp) {
+    x = GET_X_LPARAM(lp);
+    y = GET_Y_LPARAM(lp);
+  }
+  void Offset(int dx, int dy) {
+    x += dx;
+    y += dy;
+  }
   void Offset(POINT p) { Offset(p.x, p.y); }
   void Offset(SIZE s) { Offset(s.cx, s.cy); }
   bool operator==(const CPoint& o) const { return x == o.x && y == o.y; }
   bool operator!=(const CPoint& o) const { return !(*this == o); }
-  CPoint& operator+=(SIZE s) { Offset(s); return *this; }
-  CPoint& operator-=(SIZE s) { Offset(-s.cx, -s.cy); return *this; }
-  CPoint& operator+=(POINT p) { Offset(p); return *this; }
-  CPoint& operator-=(POINT p) { Offset(-p.x, -p.y); return *this; }
+  CPoint& operator+=(SIZE s) {
+    Offset(s);
+    return *this;
+  }
+  CPoint& operator-=(SIZE s) {
+    Offset(-s.cx, -s.cy);
+    return *this;
+  }
+  CPoint& operator+=(POINT p) {
+    Offset(p);
+    return *this;
+  }
+  CPoint& operator-=(POINT p) {
+    Offset(-p.x, -p.y);
+    return *this;
+  }
   CPoint operator+(SIZE s) const { return CPoint(x + s.cx, y + s.cy); }
   CPoint operator-(SIZE s) const { return CPoint(x - s.cx, y - s.cy); }
   CPoint operator+(POINT p) const { return CPoint(x + p.x, y + p.y); }
@@ -75,9 +102,15 @@ class CRect : public RECT {
   CRect() = default;
   CRect(int l, int t, int r, int b) { ::SetRect(this, l, t, r, b); }
   CRect(const RECT& r) : RECT(r) {}
-  CRect(const RECT* r) { if (r) ::CopyRect(this, r); }
-  CRect(POINT topLeft, SIZE size) { ::SetRect(this, topLeft.x, topLeft.y, topLeft.x + size.cx, topLeft.y + size.cy); }
-  CRect(POINT topLeft, POINT bottomRight) { ::SetRect(this, topLeft.x, topLeft.y, bottomRight.x, bottomRight.y); }
+  CRect(const RECT* r) {
+    if (r) ::CopyRect(this, r);
+  }
+  CRect(POINT topLeft, SIZE size) {
+    ::SetRect(this, topLeft.x, topLeft.y, topLeft.x + size.cx, topLeft.y + size.cy);
+  }
+  CRect(POINT topLeft, POINT bottomRight) {
+    ::SetRect(this, topLeft.x, topLeft.y, bottomRight.x, bottomRight.y);
+  }
 
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
@@ -93,7 +126,12 @@ class CRect : public RECT {
   void CopyRect(const RECT* src) { ::CopyRect(this, src); }
   bool EqualRect(const RECT* other) const { return ::EqualRect(this, other); }
   void InflateRect(int dx, int dy) { ::InflateRect(this, dx, dy); }
-  void InflateRect(int l, int t, int r, int b) { left -= l; top -= t; right += r; bottom += b; }
+  void InflateRect(int l, int t, int r, int b) {
+    left -= l;
+    top -= t;
+    right += r;
+    bottom += b;
+  }
   void DeflateRect(int dx, int dy) { ::InflateRect(this, -dx, -dy); }
   void DeflateRect(int l, int t, int r, int b) { InflateRect(-l, -t, -r, -b); }
   void OffsetRect(int dx, int dy) { ::OffsetRect(this, dx, dy); }
@@ -107,10 +145,32 @@ class CRect : public RECT {
   operator const RECT*() const { return this; }
   bool operator==(const RECT& o) const { return ::EqualRect(this, &o); }
   bool operator!=(const RECT& o) const { return !::EqualRect(this, &o); }
-  CRect operator+(POINT p) const { CRect r(*this); r.OffsetRect(p); return r; }
-  CRect operator-(POINT p) const { CRect r(*this); r.OffsetRect(-p.x, -p.y); return r; }
-  CRect& operator+=(POINT p) { OffsetRect(p); return *this; }
-  CRect& operator-=(POINT p) { OffsetRect(-p.x, -p.y); return *this; }
-  CRect operator&(const RECT& o) const { CRect r; ::IntersectRect(&r, this, &o); return r; }
-  CRect operator|(const RECT& o) const { CRect r; ::UnionRect(&r, this, &o); return r; }
+  CRect operator+(POINT p) const {
+    CRect r(*this);
+    r.OffsetRect(p);
+    return r;
+  }
+  CRect operator-(POINT p) const {
+    CRect r(*this);
+    r.OffsetRect(-p.x, -p.y);
+    return r;
+  }
+  CRect& operator+=(POINT p) {
+    OffsetRect(p);
+    return *this;
+  }
+  CRect& operator-=(POINT p) {
+    OffsetRect(-p.x, -p.y);
+    return *this;
+  }
+  CRect operator&(const RECT& o) const {
+    CRect r;
+    ::IntersectRect(&r, this, &o);
+    return r;
+  }
+  CRect operator|(const RECT& o) const {
+    CRect r;
+    ::UnionRect(&r, this, &o);
+    return r;
+  }
 };

@@ -10,7 +10,9 @@ constexpr BYTE kToggled = 0x01;
 // One byte per virtual key, as the framework's keyboard state array.
 std::atomic<BYTE> g_keys[256];
 
-bool Valid(int vk) { return vk >= 0 && vk < 256; }
+bool Valid(int vk) {
+  return vk >= 0 && vk < 256;
+}
 
 }  // namespace
 

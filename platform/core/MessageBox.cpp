@@ -31,12 +31,12 @@ QxMessageBoxHandler QxSetMessageBoxHandler(QxMessageBoxHandler handler) {
 
 int QxDefaultMessageBoxAnswer(UINT type) {
   static const int buttons[][3] = {
-      {IDOK, 0, 0},                   // MB_OK
-      {IDOK, IDCANCEL, 0},            // MB_OKCANCEL
-      {IDABORT, IDRETRY, IDIGNORE},   // MB_ABORTRETRYIGNORE
-      {IDYES, IDNO, IDCANCEL},        // MB_YESNOCANCEL
-      {IDYES, IDNO, 0},               // MB_YESNO
-      {IDRETRY, IDCANCEL, 0},         // MB_RETRYCANCEL
+      {IDOK, 0, 0},                        // MB_OK
+      {IDOK, IDCANCEL, 0},                 // MB_OKCANCEL
+      {IDABORT, IDRETRY, IDIGNORE},        // MB_ABORTRETRYIGNORE
+      {IDYES, IDNO, IDCANCEL},             // MB_YESNOCANCEL
+      {IDYES, IDNO, 0},                    // MB_YESNO
+      {IDRETRY, IDCANCEL, 0},              // MB_RETRYCANCEL
       {IDCANCEL, IDTRYAGAIN, IDCONTINUE},  // MB_CANCELTRYCONTINUE
   };
   UINT set = type & MB_TYPEMASK;

@@ -64,8 +64,7 @@
 #define AFX_IDS_APP_TITLE 0xE000u
 
 // owner may be null; text and caption may be null (shown empty). Returns an ID* result.
-using QxMessageBoxHandler =
-    std::function<int(HWND owner, LPCSTR text, LPCSTR caption, UINT type)>;
+using QxMessageBoxHandler = std::function<int(HWND owner, LPCSTR text, LPCSTR caption, UINT type)>;
 
 // Installs a handler (an empty one restores the default) and returns the
 // previous one. Thread-safe; the handler itself is called outside any lock, so

@@ -12,12 +12,14 @@ BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* base) const {
 }
 
 CRuntimeClass* CObject::GetThisClass() {
-  static CRuntimeClass runtimeClass{"CObject", static_cast<int>(sizeof(CObject)), 0xFFFFu,
-                                    nullptr, nullptr};
+  static CRuntimeClass runtimeClass{"CObject", static_cast<int>(sizeof(CObject)), 0xFFFFu, nullptr,
+                                    nullptr};
   return &runtimeClass;
 }
 
-CRuntimeClass* CObject::GetRuntimeClass() const { return GetThisClass(); }
+CRuntimeClass* CObject::GetRuntimeClass() const {
+  return GetThisClass();
+}
 
 BOOL CObject::IsKindOf(const CRuntimeClass* cls) const {
   return GetRuntimeClass()->IsDerivedFrom(cls);

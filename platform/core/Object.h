@@ -51,28 +51,32 @@ CRuntimeClass* RuntimeClassOf() {
 
 #define RUNTIME_CLASS(cls) (qx_detail::RuntimeClassOf<cls>())
 
-#define DECLARE_DYNAMIC(cls)                       \
- public:                                           \
-  using QxThisType = cls;                          \
-  static CRuntimeClass* GetThisClass();            \
+#define DECLARE_DYNAMIC(cls)            \
+ public:                                \
+  using QxThisType = cls;               \
+  static CRuntimeClass* GetThisClass(); \
   CRuntimeClass* GetRuntimeClass() const override;
 
 #define DECLARE_DYNCREATE(cls) \
   DECLARE_DYNAMIC(cls)         \
   static CObject* CreateObject();
 
-#define QX_IMPLEMENT_RUNTIMECLASS(cls, base, schema, factory)                              \
-  CRuntimeClass* cls::GetThisClass() {                                                     \
+#define QX_IMPLEMENT_RUNTIMECLASS(cls, base, schema, factory)                               \
+  CRuntimeClass* cls::GetThisClass() {                                                      \
     static CRuntimeClass runtimeClass{#cls, static_cast<int>(sizeof(cls)), schema, factory, \
                                       RUNTIME_CLASS(base)};                                 \
-    return &runtimeClass;                                                                  \
-  }                                                                                        \
-  CRuntimeClass* cls::GetRuntimeClass() const { return cls::GetThisClass(); }
+    return &runtimeClass;                                                                   \
+  }                                                                                         \
+  CRuntimeClass* cls::GetRuntimeClass() const {                                             \
+    return cls::GetThisClass();                                                             \
+  }
 
 #define IMPLEMENT_DYNAMIC(cls, base) QX_IMPLEMENT_RUNTIMECLASS(cls, base, 0xFFFFu, nullptr)
 
-#define IMPLEMENT_DYNCREATE(cls, base)                         \
-  CObject* cls::CreateObject() { return new cls; }             \
+#define IMPLEMENT_DYNCREATE(cls, base) \
+  CObject* cls::CreateObject() {       \
+    return new cls;                    \
+  }                                    \
   QX_IMPLEMENT_RUNTIMECLASS(cls, base, 0xFFFFu, cls::CreateObject)
 
 template <class T>

@@ -66,9 +66,9 @@ std::string Unquote(const std::string& value) {
 }
 
 std::string Quote(const std::string& value) {
-  bool needs = !value.empty() && (std::isspace(static_cast<unsigned char>(value.front())) ||
-                                  std::isspace(static_cast<unsigned char>(value.back())) ||
-                                  value.front() == '"');
+  bool needs = !value.empty() &&
+               (std::isspace(static_cast<unsigned char>(value.front())) ||
+                std::isspace(static_cast<unsigned char>(value.back())) || value.front() == '"');
   return needs ? "\"" + value + "\"" : value;
 }
 
@@ -130,7 +130,8 @@ Section* FindSection(Profile& profile, const std::string& name) {
   return nullptr;
 }
 
-const std::string* FindValue(Profile& profile, const std::string& section, const std::string& entry) {
+const std::string* FindValue(Profile& profile, const std::string& section,
+                             const std::string& entry) {
   Section* found = FindSection(profile, section);
   if (!found) return nullptr;
   for (const auto& [name, value] : found->entries)
@@ -138,7 +139,9 @@ const std::string* FindValue(Profile& profile, const std::string& section, const
   return nullptr;
 }
 
-bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+bool HasLineBreak(const std::string& s) {
+  return s.find_first_of("\r\n") != std::string::npos;
+}
 
 bool ValidSectionName(const std::string& s) {
   return !s.empty() && !HasLineBreak(s) && s.find(']') == std::string::npos;

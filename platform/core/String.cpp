@@ -49,7 +49,9 @@ void CString::AppendFormat(const char* format, ...) {
   m_s += tail.m_s;
 }
 
-int CString::Compare(const char* other) const { return std::strcmp(m_s.c_str(), other ? other : ""); }
+int CString::Compare(const char* other) const {
+  return std::strcmp(m_s.c_str(), other ? other : "");
+}
 
 int CString::CompareNoCase(const char* other) const {
   return strcasecmp(m_s.c_str(), other ? other : "");
@@ -65,7 +67,9 @@ CString CString::Right(int count) const {
   return CString(m_s.substr(m_s.size() - static_cast<size_t>(count)));
 }
 
-CString CString::Mid(int first) const { return Mid(first, GetLength()); }
+CString CString::Mid(int first) const {
+  return Mid(first, GetLength());
+}
 
 CString CString::Mid(int first, int count) const {
   first = std::clamp(first, 0, GetLength());
@@ -185,7 +189,9 @@ void CString::ReleaseBuffer(int newLength) {
   }
 }
 
-int lstrlen(const char* text) { return text ? static_cast<int>(std::strlen(text)) : 0; }
+int lstrlen(const char* text) {
+  return text ? static_cast<int>(std::strlen(text)) : 0;
+}
 
 int lstrcmpA(const char* a, const char* b) {
   int r = std::strcmp(a ? a : "", b ? b : "");

@@ -30,11 +30,26 @@ class CString {
   void FormatV(const char* format, va_list args);
   void AppendFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-  CString& operator=(const char* text) { m_s = text ? text : ""; return *this; }
-  CString& operator=(char ch) { m_s.assign(1, ch); return *this; }
-  CString& operator+=(const CString& other) { m_s += other.m_s; return *this; }
-  CString& operator+=(const char* text) { if (text) m_s += text; return *this; }
-  CString& operator+=(char ch) { m_s += ch; return *this; }
+  CString& operator=(const char* text) {
+    m_s = text ? text : "";
+    return *this;
+  }
+  CString& operator=(char ch) {
+    m_s.assign(1, ch);
+    return *this;
+  }
+  CString& operator+=(const CString& other) {
+    m_s += other.m_s;
+    return *this;
+  }
+  CString& operator+=(const char* text) {
+    if (text) m_s += text;
+    return *this;
+  }
+  CString& operator+=(char ch) {
+    m_s += ch;
+    return *this;
+  }
 
   int Compare(const char* other) const;
   int CompareNoCase(const char* other) const;
@@ -70,8 +85,12 @@ class CString {
   BOOL LoadString(UINT id);
 
   friend CString operator+(const CString& a, const CString& b) { return CString(a.m_s + b.m_s); }
-  friend CString operator+(const CString& a, const char* b) { return CString(a.m_s + (b ? b : "")); }
-  friend CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.m_s); }
+  friend CString operator+(const CString& a, const char* b) {
+    return CString(a.m_s + (b ? b : ""));
+  }
+  friend CString operator+(const char* a, const CString& b) {
+    return CString((a ? a : "") + b.m_s);
+  }
   friend CString operator+(const CString& a, char b) { return CString(a.m_s + b); }
   friend CString operator+(char a, const CString& b) { return CString(a + b.m_s); }
   friend bool operator==(const CString& a, const CString& b) { return a.m_s == b.m_s; }
@@ -89,8 +108,12 @@ class CString {
 int lstrlen(const char* text);
 int lstrcmpA(const char* a, const char* b);
 int lstrcmpiA(const char* a, const char* b);
-inline int lstrcmp(const char* a, const char* b) { return lstrcmpA(a, b); }
-inline int lstrcmpi(const char* a, const char* b) { return lstrcmpiA(a, b); }
+inline int lstrcmp(const char* a, const char* b) {
+  return lstrcmpA(a, b);
+}
+inline int lstrcmpi(const char* a, const char* b) {
+  return lstrcmpiA(a, b);
+}
 char* lstrcpy(char* dest, const char* src);
 char* lstrcpyn(char* dest, const char* src, int maxCount);
 

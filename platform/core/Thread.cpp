@@ -26,7 +26,9 @@ DWORD GetCurrentThreadId() {
   return t_threadId;
 }
 
-CWinThread* AfxGetThread() { return t_thread; }
+CWinThread* AfxGetThread() {
+  return t_thread;
+}
 
 void AfxSetThread(CWinThread* thread) {
   t_thread = thread;
@@ -67,11 +69,17 @@ BOOL CWinThread::SetThreadPriority(int priority) {
   return TRUE;
 }
 
-BOOL CWinThread::InitInstance() { return FALSE; }
+BOOL CWinThread::InitInstance() {
+  return FALSE;
+}
 
-int CWinThread::Run() { return ExitInstance(); }
+int CWinThread::Run() {
+  return ExitInstance();
+}
 
-int CWinThread::ExitInstance() { return 0; }
+int CWinThread::ExitInstance() {
+  return 0;
+}
 
 void CWinThread::ThreadMain() {
   {

@@ -63,9 +63,9 @@ class CWinThread : public CObject {
 };
 
 // Null when the thread cannot be started.
-CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param,
-                           int priority = THREAD_PRIORITY_NORMAL, UINT stackSize = 0,
-                           DWORD createFlags = 0, LPSECURITY_ATTRIBUTES security = nullptr);
+CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority = THREAD_PRIORITY_NORMAL,
+                           UINT stackSize = 0, DWORD createFlags = 0,
+                           LPSECURITY_ATTRIBUTES security = nullptr);
 // The thread object of the calling thread, or null for a thread the layer did
 // not start (the application object registers itself with AfxSetThread).
 CWinThread* AfxGetThread();

@@ -72,10 +72,18 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
 #define MAX_PATH 260
 
-constexpr WORD LOWORD(DWORD_PTR l) { return static_cast<WORD>(l & 0xFFFF); }
-constexpr WORD HIWORD(DWORD_PTR l) { return static_cast<WORD>((l >> 16) & 0xFFFF); }
-constexpr BYTE LOBYTE(DWORD_PTR w) { return static_cast<BYTE>(w & 0xFF); }
-constexpr BYTE HIBYTE(DWORD_PTR w) { return static_cast<BYTE>((w >> 8) & 0xFF); }
+constexpr WORD LOWORD(DWORD_PTR l) {
+  return static_cast<WORD>(l & 0xFFFF);
+}
+constexpr WORD HIWORD(DWORD_PTR l) {
+  return static_cast<WORD>((l >> 16) & 0xFFFF);
+}
+constexpr BYTE LOBYTE(DWORD_PTR w) {
+  return static_cast<BYTE>(w & 0xFF);
+}
+constexpr BYTE HIBYTE(DWORD_PTR w) {
+  return static_cast<BYTE>((w >> 8) & 0xFF);
+}
 constexpr WORD MAKEWORD(DWORD_PTR lo, DWORD_PTR hi) {
   return static_cast<WORD>((lo & 0xFF) | ((hi & 0xFF) << 8));
 }
@@ -84,22 +92,38 @@ constexpr LONG MAKELONG(DWORD_PTR lo, DWORD_PTR hi) {
 }
 // LPARAM is a signed 32-bit value on the original platform: keep that so that
 // packed words compare and shift as the code expects.
-constexpr LPARAM MAKELPARAM(DWORD_PTR lo, DWORD_PTR hi) { return MAKELONG(lo, hi); }
+constexpr LPARAM MAKELPARAM(DWORD_PTR lo, DWORD_PTR hi) {
+  return MAKELONG(lo, hi);
+}
 constexpr WPARAM MAKEWPARAM(DWORD_PTR lo, DWORD_PTR hi) {
   return static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(lo, hi)));
 }
-constexpr LRESULT MAKELRESULT(DWORD_PTR lo, DWORD_PTR hi) { return MAKELONG(lo, hi); }
+constexpr LRESULT MAKELRESULT(DWORD_PTR lo, DWORD_PTR hi) {
+  return MAKELONG(lo, hi);
+}
 // The signed coordinates packed in a mouse message's lParam.
-constexpr int GET_X_LPARAM(LPARAM lp) { return static_cast<SHORT>(LOWORD(lp)); }
-constexpr int GET_Y_LPARAM(LPARAM lp) { return static_cast<SHORT>(HIWORD(lp)); }
+constexpr int GET_X_LPARAM(LPARAM lp) {
+  return static_cast<SHORT>(LOWORD(lp));
+}
+constexpr int GET_Y_LPARAM(LPARAM lp) {
+  return static_cast<SHORT>(HIWORD(lp));
+}
 
 constexpr COLORREF RGB(int r, int g, int b) {
   return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
-constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
-constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
-constexpr COLORREF PALETTERGB(int r, int g, int b) { return 0x02000000u | RGB(r, g, b); }
+constexpr BYTE GetRValue(COLORREF c) {
+  return static_cast<BYTE>(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+  return static_cast<BYTE>((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+  return static_cast<BYTE>((c >> 16) & 0xFF);
+}
+constexpr COLORREF PALETTERGB(int r, int g, int b) {
+  return 0x02000000u | RGB(r, g, b);
+}
 #define CLR_INVALID 0xFFFFFFFFu
 
 #define UNUSED_ALWAYS(x) (void)(x)

@@ -51,8 +51,8 @@ TEST(Archive, PlaceholderRecordHeaderExample) {
   CArchive ar(CArchive::store);
   ar << WORD{0x0400} << WORD{0} << WORD{0} << WORD{16};
   ar << DWORD{0} << DWORD{0} << DWORD{8} << DWORD{20};
-  Bytes expected = {0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0, 0, 0, 0, 0, 0, 0, 0,
-                    0x08, 0,    0,    0,    0x14, 0,    0,    0};
+  Bytes expected = {0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0,    0, 0, 0,
+                    0,    0,    0,    0,    0x08, 0,    0,    0,    0x14, 0, 0, 0};
   EXPECT_EQ(ar.GetStoredBytes(), expected);
 }
 
@@ -120,12 +120,48 @@ TEST(Archive, ReadPastEndFailsWithZerosAndNoOverRead) {
     Bytes input;
     void (*read)(CArchive&, double* got);
   } rows[] = {
-      {"byte", {}, [](CArchive& ar, double* got) { BYTE v = 9; ar >> v; *got = v; }},
-      {"word", {0x11}, [](CArchive& ar, double* got) { WORD v = 9; ar >> v; *got = v; }},
-      {"dword", {1, 2, 3}, [](CArchive& ar, double* got) { DWORD v = 9; ar >> v; *got = v; }},
-      {"int", {1, 2, 3}, [](CArchive& ar, double* got) { int v = 9; ar >> v; *got = v; }},
-      {"double", {1, 2, 3, 4, 5, 6, 7}, [](CArchive& ar, double* got) { double v = 9; ar >> v; *got = v; }},
-      {"float", {1, 2, 3}, [](CArchive& ar, double* got) { float v = 9; ar >> v; *got = v; }},
+      {"byte",
+       {},
+       [](CArchive& ar, double* got) {
+         BYTE v = 9;
+         ar >> v;
+         *got = v;
+       }},
+      {"word",
+       {0x11},
+       [](CArchive& ar, double* got) {
+         WORD v = 9;
+         ar >> v;
+         *got = v;
+       }},
+      {"dword",
+       {1, 2, 3},
+       [](CArchive& ar, double* got) {
+         DWORD v = 9;
+         ar >> v;
+         *got = v;
+       }},
+      {"int",
+       {1, 2, 3},
+       [](CArchive& ar, double* got) {
+         int v = 9;
+         ar >> v;
+         *got = v;
+       }},
+      {"double",
+       {1, 2, 3, 4, 5, 6, 7},
+       [](CArchive& ar, double* got) {
+         double v = 9;
+         ar >> v;
+         *got = v;
+       }},
+      {"float",
+       {1, 2, 3},
+       [](CArchive& ar, double* got) {
+         float v = 9;
+         ar >> v;
+         *got = v;
+       }},
   };
   for (const Row& row : rows) {
     ExactInput input(row.input);

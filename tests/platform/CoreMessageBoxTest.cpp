@@ -49,7 +49,8 @@ TEST(MessageBoxDefault, AnswersWithTheDefaultButton) {
       {MB_RETRYCANCEL, IDRETRY},
       {MB_YESNO | MB_DEFBUTTON3, IDYES},  // no third button: the first is the default
   };
-  for (const Row& row : rows) EXPECT_EQ(QxDefaultMessageBoxAnswer(row.type), row.expected) << row.type;
+  for (const Row& row : rows)
+    EXPECT_EQ(QxDefaultMessageBoxAnswer(row.type), row.expected) << row.type;
 }
 
 TEST(MessageBoxDefault, WritesTheBoxToTheDebugSink) {

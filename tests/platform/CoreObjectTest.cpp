@@ -36,15 +36,14 @@ TEST(RuntimeClass, IsKindOfFollowsTheHierarchy) {
     CRuntimeClass* cls;
     bool expected;
   } rows[] = {
-      {&circle, RUNTIME_CLASS(CCircle), true},   {&circle, RUNTIME_CLASS(CShape), true},
-      {&circle, RUNTIME_CLASS(CObject), true},   {&circle, RUNTIME_CLASS(CSquare), false},
-      {&shape, RUNTIME_CLASS(CCircle), false},   {&square, RUNTIME_CLASS(CShape), true},
+      {&circle, RUNTIME_CLASS(CCircle), true},     {&circle, RUNTIME_CLASS(CShape), true},
+      {&circle, RUNTIME_CLASS(CObject), true},     {&circle, RUNTIME_CLASS(CSquare), false},
+      {&shape, RUNTIME_CLASS(CCircle), false},     {&square, RUNTIME_CLASS(CShape), true},
       {&square, RUNTIME_CLASS(CException), false},
   };
   for (const Row& row : rows)
     EXPECT_EQ(row.object->IsKindOf(row.cls) != 0, row.expected)
-        << row.object->GetRuntimeClass()->m_lpszClassName << " of "
-        << row.cls->m_lpszClassName;
+        << row.object->GetRuntimeClass()->m_lpszClassName << " of " << row.cls->m_lpszClassName;
   EXPECT_FALSE(circle.IsKindOf(nullptr));
 }
 

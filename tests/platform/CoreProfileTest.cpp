@@ -52,10 +52,10 @@ TEST_F(ProfileStore, IntegerRules) {
     const char* entry;
     int expected;
   } rows[] = {
-      {"Settings", "FontSize", 5},    {"Other", "FontSize", 3},     {"settings", "fontsize", 5},
-      {"Settings", "Negative", -7},   {"Settings", "Spaced", 42},   {"Settings", "RealFix", -99},
-      {"Settings", "Partial", -99},   {"Settings", "Huge", -99},    {"Settings", "Empty", -99},
-      {"Settings", "Missing", -99},   {"Missing", "FontSize", -99},
+      {"Settings", "FontSize", 5},  {"Other", "FontSize", 3},     {"settings", "fontsize", 5},
+      {"Settings", "Negative", -7}, {"Settings", "Spaced", 42},   {"Settings", "RealFix", -99},
+      {"Settings", "Partial", -99}, {"Settings", "Huge", -99},    {"Settings", "Empty", -99},
+      {"Settings", "Missing", -99}, {"Missing", "FontSize", -99},
   };
   for (const Row& row : rows)
     EXPECT_EQ(QxProfile::GetProfileInt(row.section, row.entry, -99), row.expected)

@@ -12,11 +12,13 @@ TEST(CriticalSectionThreads, ReentrantForOwnerExclusiveForOthers) {
   CRITICAL_SECTION section;
   InitializeCriticalSection(&section);
   auto otherCanEnter = [&] {
-    return std::async(std::launch::async, [&] {
-             BOOL entered = TryEnterCriticalSection(&section);
-             if (entered) LeaveCriticalSection(&section);
-             return entered;
-           }).get();
+    return std::async(std::launch::async,
+                      [&] {
+                        BOOL entered = TryEnterCriticalSection(&section);
+                        if (entered) LeaveCriticalSection(&section);
+                        return entered;
+                      })
+        .get();
   };
   EnterCriticalSection(&section);
   EnterCriticalSection(&section);  // the owner enters again without blocking
@@ -82,8 +84,8 @@ class CountedThread : public CWinThread {
 TEST(WinThreadThreads, BeginThreadRunsTheFunctionOnItsOwnThread) {
   ThreadReport report;
   auto done = report.done.get_future();
-  CWinThread* thread = AfxBeginThread(RecordThread, &report, THREAD_PRIORITY_HIGHEST, 0,
-                                      CREATE_SUSPENDED);
+  CWinThread* thread =
+      AfxBeginThread(RecordThread, &report, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
   ASSERT_NE(thread, nullptr);
   DWORD id = thread->m_nThreadID;
   auto self = reinterpret_cast<UINT_PTR>(thread);
