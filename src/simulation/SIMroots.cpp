@@ -20,11 +20,32 @@ inline McComplex Sub(McComplex a, McComplex b) { return {a.re - b.re, a.im - b.i
 inline McComplex Mul(McComplex a, McComplex b) {
   return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
 }
+// The engine's division formula; where |b|^2 or the products over- or
+// underflow (p(x) beyond 1e150 far from the roots of a high-degree
+// polynomial), Smith's scaled form gives the same quotient without inf/inf.
 inline McComplex Div(McComplex a, McComplex b) {
   const double d = b.re * b.re + b.im * b.im;
-  return {(a.re * b.re + a.im * b.im) / d, (a.im * b.re - a.re * b.im) / d};
+  if (d >= 1e-290 && d <= 1e290 && std::fabs(a.re) <= 1e140 && std::fabs(a.im) <= 1e140) {
+    return {(a.re * b.re + a.im * b.im) / d, (a.im * b.re - a.re * b.im) / d};
+  }
+  if (std::fabs(b.re) >= std::fabs(b.im)) {
+    const double t = b.im / b.re;
+    const double den = b.re + b.im * t;
+    return {(a.re + a.im * t) / den, (a.im - a.re * t) / den};
+  }
+  const double t = b.re / b.im;
+  const double den = b.re * t + b.im;
+  return {(a.re * t + a.im) / den, (a.im * t - a.re) / den};
 }
-inline double Abs(McComplex z) { return std::sqrt(z.re * z.re + z.im * z.im); }
+// The direct modulus, except where squaring over- or underflows: then |p(x)|
+// of a high-degree polynomial would read as inf (or 0) and pass the
+// convergence test far from a root. Inside the safe range the result is the
+// direct formula's, bit for bit.
+inline double Abs(McComplex z) {
+  const double r = std::sqrt(z.re * z.re + z.im * z.im);
+  if (r >= 1e-150 && r <= 1e150) return r;
+  return std::hypot(z.re, z.im);
+}
 inline McComplex Scale(double r, McComplex z) { return {r * z.re, r * z.im}; }
 
 }  // namespace

@@ -49,7 +49,8 @@ McComplex* PolyRoots(int m, const double a[], McComplex roots[], bool polish);
 // the final *x.
 McComplex Laguerre(int m, const McComplex a[], McComplex* x, int* its);
 
-// Modulus sqrt(re^2 + im^2), unscaled: it overflows for parts beyond 1e154.
+// Modulus sqrt(re^2 + im^2); rescaled only where the squares would over- or
+// underflow (moduli beyond 1e150 or below 1e-150).
 double Cabs(const McComplex* z);
 
 // (r re, r im).

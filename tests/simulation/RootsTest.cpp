@@ -1,0 +1,168 @@
+// The polynomial root finder: the order in which roots are stored, the
+// real-root rule, failure results, agreement with numpy and backward error.
+#include "simulation/SIMroots.h"
+
+#include "SimTestSupport.h"
+#include "data/RootsReference.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+using simtest::cd;
+
+namespace {
+
+struct OrderCase {
+  const char* name;
+  std::vector<double> coefs;
+  std::vector<cd> expected;  // entries 1 .. m
+  bool exactlyReal;          // every imaginary part stored as 0.0
+};
+
+TEST(Roots, WorkedExamplesStoreRootsInFoundOrder) {
+  const std::vector<OrderCase> cases = {
+      {"5 + s", {5, 1}, {-5.0}, true},
+      {"2 + 3s + s^2", {2, 3, 1}, {-2.0, -1.0}, true},
+      {"-6 + 11s - 6s^2 + s^3", {-6, 11, -6, 1}, {3.0, 2.0, 1.0}, true},
+      {"1 + s^2", {1, 0, 1}, {cd(0, -1), cd(0, 1)}, false},
+      {"s^2", {0, 0, 1}, {0.0, 0.0}, true},
+      {"1 + 2s + s^2", {1, 2, 1}, {-1.0, -1.0}, true},
+  };
+  for (const auto& c : cases) {
+    for (bool polish : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (polish ? " polished" : " unpolished"));
+      const int m = static_cast<int>(c.coefs.size()) - 1;
+      std::vector<McComplex> roots(m + 1, McComplex{7.0, 7.0});
+      ASSERT_EQ(PolyRoots(m, c.coefs.data(), roots.data(), polish), roots.data());
+      EXPECT_EQ(roots[0].re, 7.0);  // entry 0 is never written
+      EXPECT_EQ(roots[0].im, 7.0);
+      for (int j = 1; j <= m; ++j) {
+        EXPECT_NEAR(roots[j].re, c.expected[j - 1].real(), 1e-14) << "entry " << j;
+        EXPECT_NEAR(roots[j].im, c.expected[j - 1].imag(), 1e-14) << "entry " << j;
+        if (c.exactlyReal) {
+          EXPECT_EQ(roots[j].im, 0.0) << "entry " << j;
+        }
+      }
+    }
+  }
+}
+
+TEST(Roots, RefusedPolynomialsGiveNullAndLeaveRootsUntouched) {
+  const double nan = std::nan("");
+  struct Case {
+    const char* name;
+    int m;
+    std::vector<double> coefs;
+  };
+  const std::vector<Case> cases = {
+      {"degree 0", 0, {3.0}},
+      {"negative degree", -1, {1.0}},
+      {"degree 256", 256, std::vector<double>(257, 1.0)},
+      {"zero leading coefficient", 2, {1.0, 2.0, 0.0}},
+      {"not a number", 2, {1.0, nan, 1.0}},
+      {"infinite coefficient", 1, {HUGE_VAL, 1.0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<McComplex> roots(300, McComplex{7.0, -7.0});
+    EXPECT_EQ(PolyRoots(c.m, c.coefs.data(), roots.data(), true), nullptr);
+    for (const McComplex& r : roots) {
+      EXPECT_EQ(r.re, 7.0);
+      EXPECT_EQ(r.im, -7.0);
+    }
+  }
+  std::vector<double> top(256, 0.5);
+  std::vector<McComplex> roots(256);
+  EXPECT_NE(PolyRoots(255, top.data(), roots.data(), false), nullptr);
+}
+
+// Reference: numpy.roots, made by bench/reference/make_roots_reference.py.
+TEST(Roots, AgreeWithNumpyForWellSeparatedRootsUpToDegree12) {
+  for (const auto& ref : kRootsReference) {
+    SCOPED_TRACE("degree " + std::to_string(ref.degree));
+    std::vector<McComplex> roots(ref.degree + 1);
+    ASSERT_NE(PolyRoots(ref.degree, ref.coefs, roots.data(), true), nullptr);
+    std::vector<bool> used(ref.degree + 1, false);
+    for (int i = 0; i < ref.degree; ++i) {
+      const cd expected(ref.rootRe[i], ref.rootIm[i]);
+      int best = 0;
+      for (int j = 1; j <= ref.degree; ++j) {
+        const cd r(roots[j].re, roots[j].im);
+        if (used[j]) continue;
+        if (best == 0 || std::abs(r - expected) <
+                             std::abs(cd(roots[best].re, roots[best].im) - expected)) {
+          best = j;
+        }
+      }
+      ASSERT_NE(best, 0);
+      used[best] = true;
+      const cd found(roots[best].re, roots[best].im);
+      EXPECT_LE(std::abs(found - expected) / std::abs(expected), 1e-9) << "root " << expected;
+    }
+  }
+}
+
+// Random polynomials of three kinds: random coefficients, random stable roots,
+// and products with roots spread over six decades.
+std::vector<double> RandomPolynomial(std::mt19937_64& rng, int m, int kind) {
+  std::normal_distribution<double> normal;
+  std::uniform_real_distribution<double> uniform(0.0, 1.0);
+  if (kind == 0) {
+    std::vector<double> c(m + 1);
+    for (double& v : c) v = normal(rng);
+    return c;
+  }
+  std::vector<cd> roots;
+  while (static_cast<int>(roots.size()) < m) {
+    const double modulus = kind == 1 ? 0.1 + 2.0 * uniform(rng) : std::pow(10.0, 6.0 * uniform(rng) - 3.0);
+    if (m - static_cast<int>(roots.size()) >= 2 && uniform(rng) < 0.5) {
+      const cd r = std::polar(modulus, 1.6 + 1.5 * uniform(rng));
+      roots.push_back(r);
+      roots.push_back(std::conj(r));
+    } else {
+      roots.push_back(-modulus);
+    }
+  }
+  return simtest::FromRoots(roots, 0.5 + uniform(rng));
+}
+
+double WorstResidual(int maxDegree, bool polish, unsigned seed) {
+  std::mt19937_64 rng(seed);
+  double worst = 0.0;
+  for (int m = 1; m <= maxDegree; ++m) {
+    for (int kind = 0; kind < 3; ++kind) {
+      for (int rep = 0; rep < 4; ++rep) {
+        const std::vector<double> a = RandomPolynomial(rng, m, kind);
+        std::vector<McComplex> roots(m + 1);
+        EXPECT_NE(PolyRoots(m, a.data(), roots.data(), polish), nullptr);
+        for (int j = 1; j <= m; ++j) {
+          const double res = simtest::BackwardResidual(a.data(), m, cd(roots[j].re, roots[j].im));
+          if (!(res <= worst)) worst = res;  // NaN wins
+        }
+      }
+    }
+  }
+  return worst;
+}
+
+TEST(Roots, PolishedBackwardResidualUpToDegree80) {
+  const unsigned seed = 80;
+  const double worst = WorstResidual(80, true, seed);
+  std::printf("polished, degrees 1..80, seed %u: worst backward residual %.3g\n", seed, worst);
+  EXPECT_LE(worst, 1e-12);
+}
+
+// Without polishing the deflation error stays in the roots: random-coefficient
+// polynomials of degree 14 to 20 reach residuals near 4e-8 over 30 seeds.
+TEST(Roots, UnpolishedBackwardResidualUpToDegree20) {
+  const unsigned seed = 20;
+  const double worst = WorstResidual(20, false, seed);
+  std::printf("unpolished, degrees 1..20, seed %u: worst backward residual %.3g\n", seed, worst);
+  EXPECT_LE(worst, 1e-7);
+}
+
+}  // namespace
