@@ -149,6 +149,10 @@ ULONGLONG CArchive::Remaining() const {
   return inBuffer + (length > position ? length - position : 0);
 }
 
+ULONGLONG CArchive::GetBytesRemaining() const {
+  return (IsStoring() || m_bFailed) ? 0 : Remaining();
+}
+
 bool CArchive::GetBytes(BYTE* bytes, UINT count) {
   if (IsStoring()) AfxThrowArchiveException(CArchiveException::writeOnly);
   if (count == 0) return !m_bFailed;

@@ -44,6 +44,9 @@ class CArchive {
   BOOL HasFailed() const { return m_bFailed; }
   // For loaders that find a damaged record: the same sticky state as an over-read.
   void SetFailed() { m_bFailed = TRUE; }
+  // Bytes still to be read (0 once failed, and for storing archives), so a
+  // loader can check a count against the input before it allocates for it.
+  ULONGLONG GetBytesRemaining() const;
 
   // Raw bytes. Read returns the count read; a short read fills the rest of
   // the destination with zeros and sets the failure state.

@@ -120,7 +120,7 @@ ULONGLONG CFile::GetLength() const {
   std::fseek(m_pStream, 0, SEEK_END);
   long length = std::ftell(m_pStream);
   std::fseek(m_pStream, here, SEEK_SET);
-  const_cast<CFile*>(this)->m_nLastOp = 0;
+  m_nLastOp = 0;
   return length < 0 ? 0 : static_cast<ULONGLONG>(length);
 }
 

@@ -72,7 +72,7 @@ class CFile : public CObject {
   std::FILE* m_pStream = nullptr;
   CString m_strFileName;
   UINT m_nOpenFlags = 0;
-  int m_nLastOp = 0;  // 0 none or seek, 1 read, 2 write
+  mutable int m_nLastOp = 0;  // 0 none or seek, 1 read, 2 write
 };
 
 class CMemFile : public CFile {

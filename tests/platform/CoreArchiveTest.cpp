@@ -191,6 +191,16 @@ TEST(Archive, FailureIsStickyAndLaterReadsYieldZeros) {
   EXPECT_TRUE(ar.HasFailed());
 }
 
+TEST(Archive, RemainingBytesBoundWhatALoaderMayAllocate) {
+  CArchive ar(Bytes{1, 2, 3, 4, 5});
+  WORD w;
+  ar >> w;
+  EXPECT_EQ(ar.GetBytesRemaining(), 3u);
+  DWORD d;
+  ar >> d;
+  EXPECT_EQ(ar.GetBytesRemaining(), 0u);  // failed: nothing more will be read
+}
+
 TEST(Archive, ShortRawReadReturnsCountAndZeroFills) {
   ExactInput input({1, 2, 3, 4});
   CArchive ar(input.span());
