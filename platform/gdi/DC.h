@@ -22,10 +22,12 @@ struct DCState;
 struct Recording;
 }
 
-class CDC {
+class CDC : public CObject {
+  DECLARE_DYNAMIC(CDC)
+
  public:
   CDC();
-  virtual ~CDC();
+  ~CDC() override;
   CDC(const CDC&) = delete;
   CDC& operator=(const CDC&) = delete;
 

@@ -3,6 +3,7 @@
 // and regions. Each C++ object wraps a shared, immutable-once-made record; a
 // device context that selects an object keeps its own reference to the record,
 // so deleting an object while it is selected never leaves the context dangling.
+#include "platform/core/Object.h"
 #include "platform/gdi/GdiTypes.h"
 
 #include <memory>
@@ -14,10 +15,12 @@ namespace qxgdi {
 struct GdiData;
 }
 
-class CGdiObject {
+class CGdiObject : public CObject {
+  DECLARE_DYNAMIC(CGdiObject)
+
  public:
   CGdiObject();
-  virtual ~CGdiObject();
+  ~CGdiObject() override;
   CGdiObject(const CGdiObject&) = delete;
   CGdiObject& operator=(const CGdiObject&) = delete;
 
@@ -44,6 +47,8 @@ class CGdiObject {
 };
 
 class CPen : public CGdiObject {
+  DECLARE_DYNAMIC(CPen)
+
  public:
   CPen() = default;
   CPen(int style, int width, COLORREF color) { CreatePen(style, width, color); }
@@ -55,6 +60,8 @@ class CPen : public CGdiObject {
 };
 
 class CBrush : public CGdiObject {
+  DECLARE_DYNAMIC(CBrush)
+
  public:
   CBrush() = default;
   explicit CBrush(COLORREF color) { CreateSolidBrush(color); }
@@ -73,6 +80,8 @@ class CBrush : public CGdiObject {
 };
 
 class CFont : public CGdiObject {
+  DECLARE_DYNAMIC(CFont)
+
  public:
   // height > 0: the cell height (ascent + descent) in logical units; height < 0:
   // the character (em) height; 0: a default size. width > 0: the average
@@ -91,6 +100,8 @@ class CFont : public CGdiObject {
 };
 
 class CBitmap : public CGdiObject {
+  DECLARE_DYNAMIC(CBitmap)
+
  public:
   // Colour (32 bits per pixel) bitmap of the size, all black at first.
   BOOL CreateCompatibleBitmap(CDC* dc, int width, int height);
@@ -110,6 +121,8 @@ class CBitmap : public CGdiObject {
 };
 
 class CRgn : public CGdiObject {
+  DECLARE_DYNAMIC(CRgn)
+
  public:
   BOOL CreateRectRgn(int left, int top, int right, int bottom);
   BOOL CreateRectRgnIndirect(const RECT* rect);

@@ -15,6 +15,8 @@ class QByteArray;
 class QImage;
 
 class CMetaFileDC : public CDC {
+  DECLARE_DYNAMIC(CMetaFileDC)
+
  public:
   CMetaFileDC();
   ~CMetaFileDC() override;

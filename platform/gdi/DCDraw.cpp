@@ -1,0 +1,663 @@
+// CDC drawing: lines and shapes with the pen, brush and ROP2; rectangle fills;
+// pixels; block transfers with ternary raster operations. All pixel work is
+// done here by hand on the surface so that every operation combines exactly.
+#include "platform/gdi/DC.h"
+
+#include "platform/gdi/Color.h"
+#include "platform/gdi/GdiInternal.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+using qxgdi::Attributes;
+using qxgdi::DataPtr;
+
+namespace qxgdi {
+
+QRgb Rop2(int code, QRgb pen, QRgb dst) {
+  // Bit (p*2 + d) of (code - 1) is the result for pen bit p and destination bit d.
+  unsigned table = static_cast<unsigned>(code - 1) & 0xF;
+  QRgb r = 0;
+  if (table & 1) r |= ~pen & ~dst;
+  if (table & 2) r |= ~pen & dst;
+  if (table & 4) r |= pen & ~dst;
+  if (table & 8) r |= pen & dst;
+  return (r & 0x00FFFFFFu) | 0xFF000000u;
+}
+
+QRgb Rop3(DWORD rop, QRgb p, QRgb s, QRgb d) {
+  unsigned table = (rop >> 16) & 0xFF;
+  QRgb r = 0;
+  for (unsigned i = 0; i < 8; ++i) {
+    if (!((table >> i) & 1)) continue;
+    QRgb term = ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+    r |= term;
+  }
+  return (r & 0x00FFFFFFu) | 0xFF000000u;
+}
+
+bool RopUsesSource(DWORD rop) {
+  unsigned t = (rop >> 16) & 0xFF;
+  return ((t >> 2) & 0x33) != (t & 0x33);
+}
+
+bool RopUsesPattern(DWORD rop) {
+  unsigned t = (rop >> 16) & 0xFF;
+  return ((t >> 4) & 0x0F) != (t & 0x0F);
+}
+
+std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x, int y, bool opaqueGaps) {
+  if (!brush) return std::nullopt;
+  switch (brush->brush.lbStyle) {
+    case BS_SOLID: return QxToQRgb(brush->brush.lbColor) | 0xFF000000u;
+    case BS_HATCHED:
+      if (brush->pattern.pixel(x & 7, y & 7) == 0xFFFFFFFFu) return QxToQRgb(brush->brush.lbColor);
+      if (opaqueGaps) return QxToQRgb(a.bkColor);
+      return std::nullopt;
+    case BS_PATTERN: {
+      QRgb p = brush->pattern.pixel(x & 7, y & 7) | 0xFF000000u;
+      if (!brush->monoPattern) return p;
+      return (p & 0xFFFFFFu) == 0xFFFFFFu ? QxToQRgb(a.bkColor) : QxToQRgb(a.textColor);
+    }
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace qxgdi
+
+namespace {
+
+// Writes pixels of one surface inside the paint region.
+class PixelSink {
+ public:
+  explicit PixelSink(const CDC& dc) : m_image(QxDCAccess::Surface(dc)) {
+    if (!m_image) return;
+    QRegion region = qxgdi::PaintRegion(dc);
+    for (const QRect& r : region) m_rects.push_back(r);
+    m_bounds = region.boundingRect();
+  }
+  bool Valid() const { return m_image && !m_rects.empty(); }
+  bool Contains(int x, int y) const {
+    if (!m_bounds.contains(x, y)) return false;
+    for (const QRect& r : m_rects)
+      if (r.contains(x, y)) return true;
+    return false;
+  }
+  QRgb& At(int x, int y) { return reinterpret_cast<QRgb*>(m_image->scanLine(y))[x]; }
+  void Put(int x, int y, QRgb c, int rop2) {
+    if (!Contains(x, y)) return;
+    QRgb& d = At(x, y);
+    d = rop2 == R2_COPYPEN ? (c | 0xFF000000u) : qxgdi::Rop2(rop2, c, d);
+  }
+  // Calls f(x, y) for every pixel of rect inside the paint region.
+  template <class F>
+  void ForEach(const QRect& rect, F f) {
+    for (const QRect& clip : m_rects) {
+      QRect r = clip.intersected(rect);
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) f(x, y);
+    }
+  }
+  const QRect& Bounds() const { return m_bounds; }
+
+ private:
+  QImage* m_image;
+  std::vector<QRect> m_rects;
+  QRect m_bounds;
+};
+
+void AddBounds(CDC& dc, const QRect& deviceRect) {
+  if (qxgdi::Recording* rec = QxDCAccess::Rec(dc)) rec->bounds = rec->bounds.united(deviceRect.normalized());
+}
+
+void Record(CDC& dc, std::function<void(CDC&, const qxgdi::ReplayContext&)> op) {
+  QxDCAccess::Rec(dc)->ops.push_back(std::move(op));
+}
+
+int PenStyle(const Attributes& a) { return a.pen ? static_cast<int>(a.pen->pen.lopnStyle & PS_STYLE_MASK) : PS_NULL; }
+
+int PenDeviceWidth(const Attributes& a) {
+  if (!a.pen) return 0;
+  int w = a.pen->pen.lopnWidth.x;
+  if (w <= 1) return 1;
+  return std::max(1, static_cast<int>(std::lround(w * qxgdi::ScaleX(a))));
+}
+
+// Whether step n of a pen style is ink (true) or gap.
+bool StyleInk(int style, int n) {
+  static const int dash[] = {18, 6};
+  static const int dot[] = {1, 1};
+  static const int dashDot[] = {9, 6, 3, 6};
+  static const int dashDotDot[] = {9, 3, 3, 3, 3, 3};
+  const int* seq;
+  int count;
+  switch (style) {
+    case PS_DASH: seq = dash; count = 2; break;
+    case PS_DOT: seq = dot; count = 2; break;
+    case PS_DASHDOT: seq = dashDot; count = 4; break;
+    case PS_DASHDOTDOT: seq = dashDotDot; count = 6; break;
+    default: return true;
+  }
+  int period = 0;
+  for (int i = 0; i < count; ++i) period += seq[i];
+  int pos = n % period;
+  for (int i = 0; i < count; ++i) {
+    if (pos < seq[i]) return i % 2 == 0;
+    pos -= seq[i];
+  }
+  return true;
+}
+
+// One-pixel line from a to b in device pixels, b itself not painted.
+void CosmeticLine(PixelSink& sink, Attributes& a, QPoint p0, QPoint p1) {
+  const int style = PenStyle(a);
+  const QRgb ink = QxToQRgb(a.pen->pen.lopnColor);
+  const QRgb gap = QxToQRgb(a.bkColor);
+  int x = p0.x(), y = p0.y();
+  const int dx = std::abs(p1.x() - x), dy = -std::abs(p1.y() - y);
+  const int sx = x < p1.x() ? 1 : -1, sy = y < p1.y() ? 1 : -1;
+  int err = dx + dy;
+  while (x != p1.x() || y != p1.y()) {
+    if (StyleInk(style, a.styleStep++))
+      sink.Put(x, y, ink, a.rop2);
+    else if (a.bkMode == OPAQUE)
+      sink.Put(x, y, gap, a.rop2);
+    int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+}
+
+// Paints the pixels a path covers (no antialiasing) through a callback.
+template <class F>
+void Coverage(const QRect& bounds, F draw, std::function<void(int, int)> put) {
+  if (bounds.isEmpty()) return;
+  QImage mask(bounds.size(), QImage::Format_ARGB32);
+  mask.fill(0);
+  {
+    QPainter p(&mask);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.translate(-bounds.left(), -bounds.top());
+    draw(p);
+  }
+  for (int y = 0; y < mask.height(); ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+    for (int x = 0; x < mask.width(); ++x)
+      if (qAlpha(line[x]) >= 128) put(bounds.left() + x, bounds.top() + y);
+  }
+}
+
+// Fills a device path with the brush (ROP2) and strokes it with a wide or
+// cosmetic Qt pen when stroke is set.
+void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt::FillRule rule) {
+  PixelSink sink(dc);
+  if (!sink.Valid()) return;
+  Attributes& a = QxDCAccess::State(dc).a;
+  const int margin = PenDeviceWidth(a) + 2;
+  if (a.brush && a.brush->brush.lbStyle != BS_NULL && !fill.isEmpty()) {
+    QRect bounds = fill.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1).intersected(sink.Bounds());
+    QPainterPath path = fill;
+    path.setFillRule(rule);
+    Coverage(
+        bounds,
+        [&](QPainter& p) {
+          p.setPen(Qt::NoPen);
+          p.setBrush(Qt::white);
+          p.drawPath(path);
+        },
+        [&](int x, int y) {
+          if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE)) sink.Put(x, y, *c, a.rop2);
+        });
+  }
+  if (stroke && PenStyle(a) != PS_NULL) {
+    QRect bounds = stroke->boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin).intersected(sink.Bounds());
+    const int width = PenDeviceWidth(a);
+    const QRgb ink = QxToQRgb(a.pen->pen.lopnColor);
+    Coverage(
+        bounds,
+        [&](QPainter& p) {
+          QPen pen(Qt::white);
+          pen.setWidth(width <= 1 ? 0 : width);
+          pen.setCapStyle(Qt::RoundCap);
+          pen.setJoinStyle(Qt::RoundJoin);
+          p.setPen(pen);
+          p.setBrush(Qt::NoBrush);
+          p.drawPath(*stroke);
+        },
+        [&](int x, int y) { sink.Put(x, y, ink, a.rop2); });
+  }
+}
+
+// Lines through device points with the current pen; the last point is not painted.
+void PolylineDevice(CDC& dc, const std::vector<QPoint>& pts) {
+  Attributes& a = QxDCAccess::State(dc).a;
+  if (pts.size() < 2 || PenStyle(a) == PS_NULL) return;
+  if (PenDeviceWidth(a) <= 1) {
+    PixelSink sink(dc);
+    if (!sink.Valid()) return;
+    for (size_t i = 1; i < pts.size(); ++i) CosmeticLine(sink, a, pts[i - 1], pts[i]);
+    return;
+  }
+  QPainterPath path;
+  path.moveTo(QPointF(pts[0]) + QPointF(0.5, 0.5));
+  for (size_t i = 1; i < pts.size(); ++i) path.lineTo(QPointF(pts[i]) + QPointF(0.5, 0.5));
+  PaintPath(dc, QPainterPath(), &path, Qt::OddEvenFill);
+}
+
+QRect PointsBounds(const std::vector<QPoint>& pts, int margin) {
+  QRect r;
+  for (const QPoint& p : pts) r = r.united(QRect(p, QSize(1, 1)));
+  return r.adjusted(-margin, -margin, margin, margin);
+}
+
+std::vector<QPoint> ToDevicePoints(const Attributes& a, const POINT* points, int count) {
+  std::vector<QPoint> pts;
+  for (int i = 0; points && i < count; ++i) pts.push_back(qxgdi::ToDevice(a, points[i].x, points[i].y));
+  return pts;
+}
+
+}  // namespace
+
+// ---- lines and shapes ----------------------------------------------------------
+
+BOOL CDC::LineTo(int x, int y) {
+  Attributes& a = QxDCAccess::State(*this).a;
+  std::vector<QPoint> pts{qxgdi::ToDevice(a, a.position.x(), a.position.y()), qxgdi::ToDevice(a, x, y)};
+  if (IsRecording()) {
+    AddBounds(*this, PointsBounds(pts, PenDeviceWidth(a)));
+    Record(*this, [x, y](CDC& t, const qxgdi::ReplayContext&) { t.LineTo(x, y); });
+  } else {
+    PolylineDevice(*this, pts);
+  }
+  a.position = QPoint(x, y);
+  return TRUE;
+}
+
+BOOL CDC::Polyline(const POINT* points, int count) {
+  if (!points || count < 2) return FALSE;
+  Attributes& a = QxDCAccess::State(*this).a;
+  std::vector<QPoint> pts = ToDevicePoints(a, points, count);
+  if (IsRecording()) {
+    AddBounds(*this, PointsBounds(pts, PenDeviceWidth(a)));
+    std::vector<POINT> copy(points, points + count);
+    Record(*this, [copy](CDC& t, const qxgdi::ReplayContext&) {
+      t.Polyline(copy.data(), static_cast<int>(copy.size()));
+    });
+    return TRUE;
+  }
+  int step = a.styleStep;
+  a.styleStep = 0;
+  PolylineDevice(*this, pts);
+  a.styleStep = step;
+  return TRUE;
+}
+
+BOOL CDC::Polygon(const POINT* points, int count) {
+  if (!points || count < 2) return FALSE;
+  Attributes& a = QxDCAccess::State(*this).a;
+  std::vector<QPoint> pts = ToDevicePoints(a, points, count);
+  if (IsRecording()) {
+    AddBounds(*this, PointsBounds(pts, PenDeviceWidth(a)));
+    std::vector<POINT> copy(points, points + count);
+    Record(*this, [copy](CDC& t, const qxgdi::ReplayContext&) {
+      t.Polygon(copy.data(), static_cast<int>(copy.size()));
+    });
+    return TRUE;
+  }
+  QPainterPath fill;
+  fill.moveTo(pts[0]);
+  for (size_t i = 1; i < pts.size(); ++i) fill.lineTo(pts[i]);
+  fill.closeSubpath();
+  PaintPath(*this, fill, nullptr, a.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+  pts.push_back(pts[0]);
+  int step = a.styleStep;
+  a.styleStep = 0;
+  PolylineDevice(*this, pts);
+  a.styleStep = step;
+  return TRUE;
+}
+
+BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
+  Attributes& a = QxDCAccess::State(*this).a;
+  QRect r = qxgdi::ToDeviceRect(a, RECT{left, top, right, bottom});
+  if (IsRecording()) {
+    AddBounds(*this, r);
+    Record(*this, [=](CDC& t, const qxgdi::ReplayContext&) { t.Rectangle(left, top, right, bottom); });
+    return TRUE;
+  }
+  if (r.width() < 1 || r.height() < 1) return TRUE;
+  const bool pen = PenStyle(a) != PS_NULL;
+  const int width = PenDeviceWidth(a);
+  // The outline runs on the outermost pixels; without a pen the fill stops one
+  // pixel short of the right and bottom edges.
+  QRect inner = pen ? r.adjusted(1, 1, -1, -1) : r.adjusted(0, 0, -1, -1);
+  if (pen && width > 1) inner = r.adjusted(width / 2 + 1, width / 2 + 1, -(width + 1) / 2, -(width + 1) / 2);
+  if (a.brush && a.brush->brush.lbStyle != BS_NULL && !inner.isEmpty()) {
+    PixelSink sink(*this);
+    if (sink.Valid())
+      sink.ForEach(inner, [&](int x, int y) {
+        if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE)) sink.Put(x, y, *c, a.rop2);
+      });
+  }
+  if (!pen) return TRUE;
+  std::vector<QPoint> outline{r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(), r.topLeft()};
+  if (width > 1) {
+    QPainterPath path;
+    path.addRect(QRectF(r).adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0));
+    PaintPath(*this, QPainterPath(), &path, Qt::OddEvenFill);
+    return TRUE;
+  }
+  int step = a.styleStep;
+  a.styleStep = 0;
+  PolylineDevice(*this, outline);
+  a.styleStep = step;
+  return TRUE;
+}
+
+BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
+  Attributes& a = QxDCAccess::State(*this).a;
+  QRect r = qxgdi::ToDeviceRect(a, RECT{left, top, right, bottom});
+  if (IsRecording()) {
+    AddBounds(*this, r);
+    Record(*this, [=](CDC& t, const qxgdi::ReplayContext&) { t.Ellipse(left, top, right, bottom); });
+    return TRUE;
+  }
+  if (r.width() < 1 || r.height() < 1) return TRUE;
+  QPainterPath fill;
+  fill.addEllipse(QRectF(r));
+  QPainterPath stroke;
+  const int width = PenDeviceWidth(a);
+  const double inset = width <= 1 ? 0.5 : width / 2.0;
+  stroke.addEllipse(QRectF(r).adjusted(inset, inset, -inset, -inset));
+  PaintPath(*this, fill, PenStyle(a) != PS_NULL ? &stroke : nullptr, Qt::OddEvenFill);
+  return TRUE;
+}
+
+// ---- rectangles and pixels ---------------------------------------------------------
+
+void CDC::FillRect(LPCRECT rect, CBrush* brush) {
+  if (!rect || !brush || !brush->Data()) return;
+  Attributes& a = QxDCAccess::State(*this).a;
+  QRect r = qxgdi::ToDeviceRect(a, *rect);
+  DataPtr data = brush->Data();
+  if (IsRecording()) {
+    AddBounds(*this, r);
+    RECT copy = *rect;
+    Record(*this, [copy, data](CDC& t, const qxgdi::ReplayContext&) {
+      CBrush b;
+      b.SetData(data);
+      t.FillRect(&copy, &b);
+    });
+    return;
+  }
+  PixelSink sink(*this);
+  if (!sink.Valid()) return;
+  sink.ForEach(r, [&](int x, int y) {
+    if (auto c = qxgdi::BrushPixel(data.get(), a, x, y, a.bkMode == OPAQUE)) sink.At(x, y) = *c | 0xFF000000u;
+  });
+}
+
+void CDC::FillSolidRect(LPCRECT rect, COLORREF color) {
+  if (!rect) return;
+  SetBkColor(color);
+  Attributes& a = QxDCAccess::State(*this).a;
+  QRect r = qxgdi::ToDeviceRect(a, *rect);
+  if (IsRecording()) {
+    AddBounds(*this, r);
+    RECT copy = *rect;
+    Record(*this, [copy, color](CDC& t, const qxgdi::ReplayContext&) { t.FillSolidRect(&copy, color); });
+    return;
+  }
+  PixelSink sink(*this);
+  if (!sink.Valid()) return;
+  const QRgb c = QxToQRgb(color);
+  sink.ForEach(r, [&](int x, int y) { sink.At(x, y) = c; });
+}
+
+void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF color) {
+  RECT r{x, y, x + cx, y + cy};
+  FillSolidRect(&r, color);
+}
+
+void CDC::FrameRect(LPCRECT rect, CBrush* brush) {
+  if (!rect || !brush) return;
+  Attributes& a = QxDCAccess::State(*this).a;
+  QRect r = qxgdi::ToDeviceRect(a, *rect);
+  if (r.isEmpty()) return;
+  QPoint tl = qxgdi::ToLogical(a, r.left(), r.top()), br = qxgdi::ToLogical(a, r.right() + 1, r.bottom() + 1);
+  QPoint one = qxgdi::ToLogical(a, r.left() + 1, r.top() + 1);
+  int dx = std::max(1, one.x() - tl.x()), dy = std::max(1, one.y() - tl.y());
+  RECT edges[4] = {{tl.x(), tl.y(), br.x(), tl.y() + dy},
+                   {tl.x(), br.y() - dy, br.x(), br.y()},
+                   {tl.x(), tl.y(), tl.x() + dx, br.y()},
+                   {br.x() - dx, tl.y(), br.x(), br.y()}};
+  for (const RECT& e : edges) FillRect(&e, brush);
+}
+
+void CDC::InvertRect(LPCRECT rect) {
+  if (!rect) return;
+  Attributes& a = QxDCAccess::State(*this).a;
+  QRect r = qxgdi::ToDeviceRect(a, *rect);
+  if (IsRecording()) {
+    AddBounds(*this, r);
+    RECT copy = *rect;
+    Record(*this, [copy](CDC& t, const qxgdi::ReplayContext&) { t.InvertRect(&copy); });
+    return;
+  }
+  PixelSink sink(*this);
+  if (!sink.Valid()) return;
+  sink.ForEach(r, [&](int x, int y) { sink.At(x, y) = ~sink.At(x, y) | 0xFF000000u; });
+}
+
+void CDC::Draw3dRect(LPCRECT rect, COLORREF topLeft, COLORREF bottomRight) {
+  if (!rect) return;
+  Draw3dRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, topLeft, bottomRight);
+}
+
+void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF topLeft, COLORREF bottomRight) {
+  FillSolidRect(x, y, cx - 1, 1, topLeft);
+  FillSolidRect(x, y, 1, cy - 1, topLeft);
+  FillSolidRect(x + cx, y, -1, cy, bottomRight);
+  FillSolidRect(x, y + cy, cx, -1, bottomRight);
+}
+
+namespace {
+// Inverts every other pixel (device checkerboard) of the frame between outer and inner.
+void XorFrame(CDC& dc, const QRect& outer, const QRect& inner) {
+  PixelSink sink(dc);
+  if (!sink.Valid() || outer.isEmpty()) return;
+  sink.ForEach(outer, [&](int x, int y) {
+    if (inner.contains(x, y) || ((x + y) & 1)) return;
+    sink.At(x, y) = ~sink.At(x, y) | 0xFF000000u;
+  });
+}
+}  // namespace
+
+void CDC::DrawFocusRect(LPCRECT rect) {
+  if (!rect) return;
+  Attributes& a = QxDCAccess::State(*this).a;
+  QRect r = qxgdi::ToDeviceRect(a, *rect);
+  if (IsRecording()) {
+    AddBounds(*this, r);
+    RECT copy = *rect;
+    Record(*this, [copy](CDC& t, const qxgdi::ReplayContext&) { t.DrawFocusRect(&copy); });
+    return;
+  }
+  XorFrame(*this, r, r.adjusted(1, 1, -1, -1));
+}
+
+void CDC::DrawDragRect(LPCRECT rect, SIZE size, LPCRECT last, SIZE lastSize) {
+  Attributes& a = QxDCAccess::State(*this).a;
+  if (IsRecording()) {
+    RECT r = rect ? *rect : RECT{}, l = last ? *last : RECT{};
+    bool hasR = rect != nullptr, hasL = last != nullptr;
+    if (rect) AddBounds(*this, qxgdi::ToDeviceRect(a, *rect));
+    Record(*this, [=](CDC& t, const qxgdi::ReplayContext&) {
+      t.DrawDragRect(hasR ? &r : nullptr, size, hasL ? &l : nullptr, lastSize);
+    });
+    return;
+  }
+  auto frame = [&](LPCRECT r, SIZE s) {
+    if (!r) return;
+    QRect outer = qxgdi::ToDeviceRect(a, *r);
+    XorFrame(*this, outer, outer.adjusted(s.cx, s.cy, -s.cx, -s.cy));
+  };
+  frame(last, lastSize);
+  frame(rect, size);
+}
+
+COLORREF CDC::SetPixel(int x, int y, COLORREF color) {
+  Attributes& a = QxDCAccess::State(*this).a;
+  QPoint d = qxgdi::ToDevice(a, x, y);
+  if (IsRecording()) {
+    AddBounds(*this, QRect(d, QSize(1, 1)));
+    Record(*this, [x, y, color](CDC& t, const qxgdi::ReplayContext&) { t.SetPixel(x, y, color); });
+    return color & 0xFFFFFFu;
+  }
+  PixelSink sink(*this);
+  if (!sink.Valid() || !sink.Contains(d.x(), d.y())) return CLR_INVALID;
+  sink.At(d.x(), d.y()) = QxToQRgb(color);
+  return color & 0xFFFFFFu;
+}
+
+BOOL CDC::SetPixelV(int x, int y, COLORREF color) { return SetPixel(x, y, color) != CLR_INVALID; }
+
+COLORREF CDC::GetPixel(int x, int y) const {
+  const Attributes& a = QxDCAccess::State(*this).a;
+  QPoint d = qxgdi::ToDevice(a, x, y);
+  PixelSink sink(*this);
+  if (!sink.Valid() || !sink.Contains(d.x(), d.y())) return CLR_INVALID;
+  return QxFromQRgb(sink.At(d.x(), d.y()));
+}
+
+// ---- block transfers ----------------------------------------------------------------
+
+BOOL CDC::PatBlt(int x, int y, int width, int height, DWORD rop) {
+  Attributes& a = QxDCAccess::State(*this).a;
+  QRect r = qxgdi::ToDeviceRect(a, RECT{x, y, x + width, y + height});
+  if (IsRecording()) {
+    AddBounds(*this, r);
+    Record(*this, [=](CDC& t, const qxgdi::ReplayContext&) { t.PatBlt(x, y, width, height, rop); });
+    return TRUE;
+  }
+  if (qxgdi::RopUsesSource(rop)) return FALSE;
+  PixelSink sink(*this);
+  if (!sink.Valid()) return TRUE;
+  const bool usesPattern = qxgdi::RopUsesPattern(rop);
+  sink.ForEach(r, [&](int px, int py) {
+    QRgb p = 0;
+    if (usesPattern) {
+      auto c = qxgdi::BrushPixel(a.brush.get(), a, px, py, true);
+      if (!c) return;
+      p = *c;
+    }
+    QRgb& d = sink.At(px, py);
+    d = qxgdi::Rop3(rop, p, 0, d);
+  });
+  return TRUE;
+}
+
+BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, DWORD rop) {
+  return StretchBlt(x, y, width, height, src, xSrc, ySrc, width, height, rop);
+}
+
+namespace {
+
+// The source rectangle's pixels (alpha 0 outside the source image), scaled to
+// the destination size and mirrored as the signs ask.
+QImage SourcePixels(const CDC& src, QPoint origin, int w, int h, int dw, int dh) {
+  QImage* surface = QxDCAccess::Surface(src);
+  QRect rect = QRect(origin, QSize(std::abs(w), std::abs(h)));
+  if (w < 0) rect.translate(w, 0);
+  if (h < 0) rect.translate(0, h);
+  QImage out(std::abs(dw), std::abs(dh), QImage::Format_ARGB32);
+  out.fill(0);
+  if (!surface || rect.isEmpty() || out.isNull()) return out;
+  const bool flipX = (w < 0) != (dw < 0), flipY = (h < 0) != (dh < 0);
+  for (int y = 0; y < out.height(); ++y) {
+    int sy = static_cast<int>((static_cast<long long>(y) * rect.height()) / out.height());
+    if (flipY) sy = rect.height() - 1 - sy;
+    sy += rect.top();
+    QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    if (sy < 0 || sy >= surface->height()) continue;
+    const QRgb* srcLine = reinterpret_cast<const QRgb*>(surface->constScanLine(sy));
+    for (int x = 0; x < out.width(); ++x) {
+      int sx = static_cast<int>((static_cast<long long>(x) * rect.width()) / out.width());
+      if (flipX) sx = rect.width() - 1 - sx;
+      sx += rect.left();
+      if (sx >= 0 && sx < surface->width()) line[x] = srcLine[sx] | 0xFF000000u;
+    }
+  }
+  return out;
+}
+
+bool IsMonochrome(const CDC& dc) {
+  const auto& bitmap = QxDCAccess::State(dc).a.bitmap;
+  return QxDCAccess::State(dc).memory && bitmap && bitmap->monochrome && dc.GetImage() == &bitmap->image;
+}
+
+}  // namespace
+
+BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, int srcWidth,
+                     int srcHeight, DWORD rop) {
+  Attributes& a = QxDCAccess::State(*this).a;
+  const bool usesSource = qxgdi::RopUsesSource(rop);
+  if (!usesSource) return PatBlt(x, y, width, height, rop);
+  if (!src || !src->GetImage()) return FALSE;
+  const Attributes& sa = QxDCAccess::State(*src).a;
+  QPoint d0 = qxgdi::ToDevice(a, x, y), d1 = qxgdi::ToDevice(a, x + width, y + height);
+  QPoint s0 = qxgdi::ToDevice(sa, xSrc, ySrc), s1 = qxgdi::ToDevice(sa, xSrc + srcWidth, ySrc + srcHeight);
+  const int dw = d1.x() - d0.x(), dh = d1.y() - d0.y();
+  if (dw == 0 || dh == 0) return TRUE;
+  QImage pixels = SourcePixels(*src, s0, s1.x() - s0.x(), s1.y() - s0.y(), dw, dh);
+  const bool monoSource = IsMonochrome(*src), monoDest = IsMonochrome(*this);
+  const QRgb srcBk = QxToQRgb(sa.bkColor);
+  QRect dest(QPoint(std::min(d0.x(), d1.x()), std::min(d0.y(), d1.y())), pixels.size());
+  if (IsRecording()) {
+    AddBounds(*this, dest);
+    // The recording keeps the source pixels as they are now.
+    QImage kept(pixels.size(), QImage::Format_RGB32);
+    for (int py = 0; py < pixels.height(); ++py)
+      for (int px = 0; px < pixels.width(); ++px) kept.setPixel(px, py, pixels.pixel(px, py) | 0xFF000000u);
+    Record(*this, [=](CDC& t, const qxgdi::ReplayContext&) {
+      CDC mem;
+      mem.CreateCompatibleDC(nullptr);
+      CBitmap bm;
+      bm.FromImage(kept);
+      bm.Data()->monochrome = monoSource;
+      mem.SelectObject(&bm);
+      mem.SetBkColor(QxFromQRgb(srcBk));
+      int sx = dw < 0 ? kept.width() : 0, sy = dh < 0 ? kept.height() : 0;
+      t.StretchBlt(x, y, width, height, &mem, sx, sy, dw < 0 ? -kept.width() : kept.width(),
+                   dh < 0 ? -kept.height() : kept.height(), rop);
+    });
+    return TRUE;
+  }
+  PixelSink sink(*this);
+  if (!sink.Valid()) return TRUE;
+  const bool usesPattern = qxgdi::RopUsesPattern(rop);
+  const QRgb text = QxToQRgb(a.textColor), bk = QxToQRgb(a.bkColor);
+  sink.ForEach(dest, [&](int px, int py) {
+    QRgb s = pixels.pixel(px - dest.left(), py - dest.top());
+    if (qAlpha(s) == 0) return;  // outside the source image
+    if (monoSource && !monoDest) s = (s & 0xFFFFFFu) == 0xFFFFFFu ? bk : text;
+    if (monoDest && !monoSource) s = (s & 0xFFFFFFu) == (srcBk & 0xFFFFFFu) ? 0xFFFFFFFFu : 0xFF000000u;
+    QRgb p = 0;
+    if (usesPattern) {
+      auto c = qxgdi::BrushPixel(a.brush.get(), a, px, py, true);
+      if (!c) return;
+      p = *c;
+    }
+    QRgb& d = sink.At(px, py);
+    d = qxgdi::Rop3(rop, p, s, d);
+  });
+  return TRUE;
+}

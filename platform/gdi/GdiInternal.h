@@ -1,0 +1,132 @@
+#pragma once
+// Layer-internal: the records behind the drawing objects, resolved fonts, the
+// state of a device context, recordings and the pixel operations. Not for use
+// outside platform/gdi.
+#include "platform/gdi/DC.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QRegion>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace qxgdi {
+
+enum class Kind { Pen, Brush, Font, Bitmap, Region };
+
+// One drawing object. Made once; a device context keeps a reference to the
+// records it selects. Only a bitmap's pixels change after it is made.
+struct GdiData : std::enable_shared_from_this<GdiData> {
+  explicit GdiData(Kind k) : kind(k) {}
+  ~GdiData();
+  Kind kind;
+  bool stock = false;
+  LOGPEN pen;
+  LOGBRUSH brush;
+  QImage pattern;  // 8 x 8 RGB32 for BS_PATTERN, a hatch mask (white = ink) for BS_HATCHED
+  bool monoPattern = false;
+  LOGFONT font;
+  QImage image;  // RGB32
+  bool monochrome = false;
+  QRegion region;
+};
+using DataPtr = std::shared_ptr<GdiData>;
+
+DataPtr MakeData(Kind kind);
+// The live record behind a handle, or null.
+DataPtr DataFromHandle(HGDIOBJ handle);
+inline HGDIOBJ HandleOf(const DataPtr& d) { return reinterpret_cast<HGDIOBJ>(d.get()); }
+const DataPtr& StockData(int index);  // null for an unknown index
+CGdiObject* WrapperOf(const DataPtr& data);  // permanent or temporary wrapper
+
+// ---- fonts -----------------------------------------------------------------
+struct ResolvedFont {
+  QFont font;        // pixel-sized, with its fallback families
+  bool symbol = false;
+  bool fixed = false;  // fixed-metrics mode
+  double stretch = 1.0;  // horizontal scale giving the requested average width
+  int ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0;
+  int aveCharWidth = 0, maxCharWidth = 0, weight = FW_NORMAL;
+  int fixedCharWidth = 0;
+  LOGFONT logFont;
+};
+std::shared_ptr<const ResolvedFont> ResolveFont(const LOGFONT& lf);
+QString DecodeText(const ResolvedFont& f, const char* text, int count);
+// Advance of the decoded text in logical units.
+double TextAdvance(const ResolvedFont& f, const QString& text);
+int CharAdvance(const ResolvedFont& f, BYTE byte);
+
+// ---- recordings ------------------------------------------------------------
+struct ReplayContext {
+  QPoint base;                    // the target's viewport origin when replay began
+  std::optional<QRegion> clip;    // the target's clip region when replay began
+  int baseDepth = 0;              // the target's saved-state depth below the recording's own
+};
+struct Recording {
+  std::vector<std::function<void(CDC&, const ReplayContext&)>> ops;
+  QRect bounds;  // device bounds of what was drawn, in the recording's pixels
+};
+
+// ---- context state ---------------------------------------------------------
+struct Attributes {
+  DataPtr pen, brush, font, bitmap;
+  COLORREF textColor = RGB(0, 0, 0);
+  COLORREF bkColor = RGB(255, 255, 255);
+  int bkMode = OPAQUE;
+  UINT textAlign = TA_LEFT | TA_TOP;
+  int rop2 = R2_COPYPEN;
+  int polyFillMode = ALTERNATE;
+  int stretchMode = BLACKONWHITE;
+  int mapMode = MM_TEXT;
+  QPoint viewportOrg, windowOrg;
+  QSize viewportExt{1, 1}, windowExt{1, 1};
+  QPoint position;  // current position, logical
+  int styleStep = 0;  // phase of the pen style along connected lines
+  std::optional<QRegion> clip;  // device pixels
+};
+
+struct DCState {
+  Attributes a;
+  std::vector<Attributes> saved;
+  DataPtr defaultBitmap;  // memory contexts: the 1 x 1 bitmap
+  bool memory = false;
+  HDC attrib = nullptr;
+};
+
+}  // namespace qxgdi
+
+// Gives the layer's own code access to a context's state.
+class QxDCAccess {
+ public:
+  static qxgdi::DCState& State(CDC& dc) { return *dc.m_state; }
+  static const qxgdi::DCState& State(const CDC& dc) { return *dc.m_state; }
+  static qxgdi::Recording* Rec(const CDC& dc) { return dc.m_recording.get(); }
+  static QImage* Surface(const CDC& dc);
+  static void SelectData(CDC& dc, const qxgdi::DataPtr& data);
+  static void SetClip(CDC& dc, std::optional<QRegion> clip);
+};
+
+namespace qxgdi {
+// Mapping helpers on a state.
+QPoint ToDevice(const Attributes& a, int x, int y);
+QPoint ToLogical(const Attributes& a, int x, int y);
+QRect ToDeviceRect(const Attributes& a, const RECT& r);  // normalized, right/bottom exclusive
+double ScaleX(const Attributes& a);
+double ScaleY(const Attributes& a);
+// The device region a context may paint: clip region within the surface.
+QRegion PaintRegion(const CDC& dc);
+
+// Pixel operations.
+QRgb Rop2(int code, QRgb pen, QRgb dst);
+QRgb Rop3(DWORD rop, QRgb pat, QRgb src, QRgb dst);
+bool RopUsesSource(DWORD rop);
+bool RopUsesPattern(DWORD rop);
+// The brush's colour at a device pixel, or nothing where it leaves the pixel alone.
+std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x, int y, bool opaqueGaps);
+}  // namespace qxgdi
