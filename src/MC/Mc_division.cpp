@@ -206,27 +206,29 @@ void McReduceFraction(int* a, int* b) {
   *(aSmaller ? b : a) = great;
 }
 
+// Scaling needs positive finite values: a power of ten has no meaning for
+// zero, negative or infinite ones (and their logarithms would not convert).
 void McReduceFractionD(double* a, double* b) {
   const double x = *a, y = *b;
   if (std::floor(x) == x && std::floor(y) == y && x < 1e9 && y < 1e9) {
-    // Negative wholes at or beyond the 32-bit range are left alone rather
-    // than converted with an undefined result.
+    // Whole numbers below the 32-bit range (infinity included) stay as they are.
     if (x < -2147483648.0 || y < -2147483648.0) return;
     int ia = static_cast<int>(x), ib = static_cast<int>(y);
     McReduceFraction(&ia, &ib);
     *a = ia;
     *b = ib;
-  } else if (x < 1 && y < 1) {
-    const int e = std::min(static_cast<int>(std::ceil(-std::log10(x))),
-                           static_cast<int>(std::ceil(-std::log10(y))));
+    return;
+  }
+  if (!(x > 0.0 && y > 0.0 && std::isfinite(x) && std::isfinite(y))) return;
+  if (x < 1 && y < 1) {
+    const int e = static_cast<int>(std::min(std::ceil(-std::log10(x)), std::ceil(-std::log10(y))));
     const double f = std::pow(10.0, e);
     if (x / y == (f * x) / (f * y)) {
       *a = f * x;
       *b = f * y;
     }
   } else if (x > 1e15 && y > 1e15) {
-    const int e = std::min(static_cast<int>(std::ceil(std::log10(x))),
-                           static_cast<int>(std::ceil(std::log10(y))));
+    const int e = static_cast<int>(std::min(std::ceil(std::log10(x)), std::ceil(std::log10(y))));
     const double f = std::pow(10.0, e);
     if (x / y == (x / f) / (y / f)) {
       *a = x / f;
