@@ -19,8 +19,12 @@ McComplex Signed(const McComplex& v, bool negated) { return negated ? McComplexN
 
 int TextWidth(CDC* dc, const char* text) {
   const int n = static_cast<int>(std::strlen(text));
-  return n ? dc->GetTextExtent(text, n).cx : 0;
+  return n && dc ? dc->GetTextExtent(text, n).cx : 0;
 }
+
+// Text is measured in the shared measuring context; a layout passed up
+// without a context still finds it there.
+CDC* MeasureDC(CDC* dc) { return g_pMeasureDC ? g_pMeasureDC : dc; }
 
 }  // namespace
 
@@ -268,14 +272,15 @@ void CMcFunction::Layout(CDC* dc, int mode) {
     width = argument->m_box.width + am.left + am.right;
     height = argument->m_box.height + am.top + am.bottom;
   }
-  McSelectFont(g_pMeasureDC, NameFamily((m_flags >> 9) & 15), level);
-  const int nameWidth = TextWidth(g_pMeasureDC, m_buffer);
+  CDC* measure = MeasureDC(dc);
+  if (measure) McSelectFont(measure, NameFamily((m_flags >> 9) & 15), level);
+  const int nameWidth = TextWidth(measure, m_buffer);
   width += nameWidth;
   // Subscript and exponent share the room right of the name.
   const int exponentWidth = power && power->m_count > 1 ? power->m_children[1]->m_box.width : 0;
   if (HasSubscript()) {
-    McSelectFont(g_pMeasureDC, kFontArial, std::min(level + 1, 3));
-    width += std::max(TextWidth(g_pMeasureDC, GetSubscript()), exponentWidth);
+    if (measure) McSelectFont(measure, kFontArial, std::min(level + 1, 3));
+    width += std::max(TextWidth(measure, GetSubscript()), exponentWidth);
   } else {
     width += exponentWidth;
   }
@@ -306,8 +311,9 @@ void CMcFunction::Draw(CDC* dc, int x, int y) const {
   const int decoration = (m_flags >> 9) & 15;
   const int family = NameFamily(decoration);
   McSelectFont(dc, family, level);
-  McSelectFont(g_pMeasureDC, family, level);
-  const int w = TextWidth(g_pMeasureDC, m_buffer);
+  CDC* measure = MeasureDC(dc);
+  McSelectFont(measure, family, level);
+  const int w = TextWidth(measure, m_buffer);
   const int nameLength = static_cast<int>(std::strlen(m_buffer));
   if (nameLength) dc->TextOut(x + m, y + m_baseline, m_buffer, nameLength);
   if (HasSubscript()) {
