@@ -18,9 +18,9 @@ constexpr WORD kLogType = 0x0D00;
 // parentheses under an exponent.
 bool IsSelfDelimiting(const CMcBasic* base) {
   const WORD type = base->GetType();
-  if (type == 0x0400) return true;                    // empty placeholder
-  if (type >= 0x0801 && type <= 0x0805) return true;  // det, |x|, norm, floor, ceiling
-  if (type >= 0x0501 && type <= 0x0504) return true;  // matrix, row, column, augmented
+  if (type == 0x0400) return true;                           // empty placeholder
+  if (type >= 0x0801 && type <= 0x0805) return true;         // det, |x|, norm, floor, ceiling
+  if (type >= 0x0501 && type <= 0x0504) return true;         // matrix, row, column, augmented
   if (type == 0x0100) return (base->m_flags & 0x4000) == 0;  // a number, unless marked
   return false;
 }
@@ -66,7 +66,9 @@ BOOL CMcPower::Navigate(int direction, int modifier, McCursor* cursor) {
   if (m_count != 2) return CMcBasic::Navigate(direction, modifier, cursor);
   CMcBasic* base = m_children[0];
   CMcBasic* exponent = m_children[1];
-  auto toParent = [&]() { return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE; };
+  auto toParent = [&]() {
+    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
+  };
   auto place = [&](CMcBasic* node, int side) {
     cursor->node = node;
     cursor->side = static_cast<BYTE>(side);
@@ -74,10 +76,14 @@ BOOL CMcPower::Navigate(int direction, int modifier, McCursor* cursor) {
   };
   if (cursor->node == this) {
     switch (direction) {
-      case kMcUp: return place(exponent, cursor->fromSide);
-      case kMcRight: return cursor->fromSide == 0 ? place(base, 0) : toParent();
-      case kMcLeft: return cursor->fromSide == 0 ? toParent() : place(base, 1);
-      default: return toParent();
+      case kMcUp:
+        return place(exponent, cursor->fromSide);
+      case kMcRight:
+        return cursor->fromSide == 0 ? place(base, 0) : toParent();
+      case kMcLeft:
+        return cursor->fromSide == 0 ? toParent() : place(base, 1);
+      default:
+        return toParent();
     }
   }
   const bool fromBase = cursor->node == base;
@@ -96,9 +102,13 @@ BOOL CMcPower::Navigate(int direction, int modifier, McCursor* cursor) {
   return FALSE;
 }
 
-WORD CMcPower::GetType() const { return kPowerType; }
+WORD CMcPower::GetType() const {
+  return kPowerType;
+}
 
-const char* CMcPower::GetName() const { return "Power"; }
+const char* CMcPower::GetName() const {
+  return "Power";
+}
 
 McComplex* CMcPower::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
   if (m_count != 2) return CMcBasic::Evaluate(result, doc, sim);

@@ -46,9 +46,13 @@ BOOL CMcDeclaration::Navigate(int direction, int modifier, McCursor* cursor) {
   return CMcEquality::NavigatePair(this, direction, modifier, cursor);
 }
 
-WORD CMcDeclaration::GetType() const { return kDeclarationType; }
+WORD CMcDeclaration::GetType() const {
+  return kDeclarationType;
+}
 
-const char* CMcDeclaration::GetName() const { return "Declaration"; }
+const char* CMcDeclaration::GetName() const {
+  return "Declaration";
+}
 
 McComplex* CMcDeclaration::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
   if (m_count != 2) return CMcBasic::Evaluate(result, doc, sim);
@@ -80,7 +84,9 @@ McComplex* CMcDeclaration::EvaluateVector(CQorexDoc* doc) const {
   return values;
 }
 
-int CMcDeclaration::TabUnit() const { return kTabHeights * McFontHeight(kFontItalic, GetLevel()); }
+int CMcDeclaration::TabUnit() const {
+  return kTabHeights * McFontHeight(kFontItalic, GetLevel());
+}
 
 int CMcDeclaration::ConditionStart(int formulaWidth) const {
   const int tab = TabUnit();

@@ -18,8 +18,7 @@ constexpr int kWideHeight = 63;
 
 }  // namespace
 
-CMcDivision::CMcDivision(CMcBasic* numerator, CMcBasic* denominator, WORD flags)
-    : CMcBasic(flags) {
+CMcDivision::CMcDivision(CMcBasic* numerator, CMcBasic* denominator, WORD flags) : CMcBasic(flags) {
   if (numerator) AppendChild(numerator);
   if (denominator) AppendChild(denominator);
 }
@@ -39,7 +38,9 @@ BOOL CMcDivision::Navigate(int direction, int modifier, McCursor* cursor) {
   if (m_count != 2) return CMcBasic::Navigate(direction, modifier, cursor);
   CMcBasic* numerator = m_children[0];
   CMcBasic* denominator = m_children[1];
-  auto toParent = [&]() { return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE; };
+  auto toParent = [&]() {
+    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
+  };
   auto place = [&](CMcBasic* node, int side) {
     cursor->node = node;
     cursor->side = static_cast<BYTE>(side);
@@ -66,9 +67,13 @@ BOOL CMcDivision::Navigate(int direction, int modifier, McCursor* cursor) {
   return FALSE;
 }
 
-WORD CMcDivision::GetType() const { return kDivisionType; }
+WORD CMcDivision::GetType() const {
+  return kDivisionType;
+}
 
-const char* CMcDivision::GetName() const { return "Division"; }
+const char* CMcDivision::GetName() const {
+  return "Division";
+}
 
 McComplex* CMcDivision::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
   if (m_count != 2) return CMcBasic::Evaluate(result, doc, sim);

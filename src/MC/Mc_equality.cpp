@@ -21,43 +21,45 @@ struct RelationInfo {
 };
 
 const RelationInfo kRelations[kRelationCodes] = {
-    {"Equality", "\x3D", 19},
-    {"Equivalent", "\xBA", 19},
-    {"Proportional", "\xB5", 22},
-    {"Not equal", "\xB9", 19},
-    {"Approximate", "\xBB", 19},
-    {"Congruent", "\x40", 19},
-    {"Less than", "\x3C", 19},
-    {"Greater than", "\x3E", 19},
-    {"Less or equal", "\xA3", 19},
-    {"Greater or equal", "\xB3", 19},
-    {"Perpendicular", "\x5E", 24},
-    {"Parallel", "\x7C\x7C", 16},
-    {"Tends to", "\xAE", 34},
-    {"Right transform", "\xDE", 32},
-    {"Left transform", "\xDC", 32},
-    {"Bi transform", "\xDB", 32},
-    {"Increment", "\x2B\x3D", 36},
-    {"Decrement", "\x2D\x3D", 36},
-    {"Scaling", "\x2A\x3D", 36},
-    {"Scaling", "\x2F\x3D", 30},
-    {"And (intersection)", "\xC7", 23},
-    {"Or (union)", "\xC8", 23},
-    {"Definition", "\x3D", 19},
-    {"Test equality", "\x3D\x3D", 36},
+    {"Equality", "\x3D", 19},           {"Equivalent", "\xBA", 19},
+    {"Proportional", "\xB5", 22},       {"Not equal", "\xB9", 19},
+    {"Approximate", "\xBB", 19},        {"Congruent", "\x40", 19},
+    {"Less than", "\x3C", 19},          {"Greater than", "\x3E", 19},
+    {"Less or equal", "\xA3", 19},      {"Greater or equal", "\xB3", 19},
+    {"Perpendicular", "\x5E", 24},      {"Parallel", "\x7C\x7C", 16},
+    {"Tends to", "\xAE", 34},           {"Right transform", "\xDE", 32},
+    {"Left transform", "\xDC", 32},     {"Bi transform", "\xDB", 32},
+    {"Increment", "\x2B\x3D", 36},      {"Decrement", "\x2D\x3D", 36},
+    {"Scaling", "\x2A\x3D", 36},        {"Scaling", "\x2F\x3D", 30},
+    {"And (intersection)", "\xC7", 23}, {"Or (union)", "\xC8", 23},
+    {"Definition", "\x3D", 19},         {"Test equality", "\x3D\x3D", 36},
 };
 
-double Modulus(const McComplex& z) { return std::sqrt(z.re * z.re + z.im * z.im); }
+double Modulus(const McComplex& z) {
+  return std::sqrt(z.re * z.re + z.im * z.im);
+}
 
 // Gap for the relation symbol; a code beyond the table has no symbol.
-int RelationGap(int code) { return code < kRelationCodes ? kRelations[code].gap : 0; }
+int RelationGap(int code) {
+  return code < kRelationCodes ? kRelations[code].gap : 0;
+}
 
 }  // namespace
 
 bool McRelationIsTest(int code) {
   switch (code) {
-    case 3: case 4: case 6: case 7: case 8: case 9: case 20: case 21: case 23: return true;
-    default: return false;
+    case 3:
+    case 4:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 20:
+    case 21:
+    case 23:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -67,15 +69,33 @@ double McRelationValue(int code, const McComplex& left, const McComplex& right, 
   const double distance = Modulus(McComplexSub(left, right));
   bool value = false;
   switch (code) {
-    case 3: value = distance >= epsilon; break;                // not equal
-    case 4: case 23: value = !(distance >= epsilon); break;    // approximate, test equality
-    case 6: value = !(left.re >= right.re); break;             // less than
-    case 7: value = left.re > right.re; break;                 // greater than
-    case 8: value = !(left.re > right.re); break;              // less or equal
-    case 9: value = left.re >= right.re; break;                // greater or equal
-    case 20: value = Modulus(left) > 0.0 && Modulus(right) > 0.0; break;  // and
-    case 21: value = Modulus(left) > 0.0 || Modulus(right) > 0.0; break;  // or
-    default: break;
+    case 3:
+      value = distance >= epsilon;
+      break;  // not equal
+    case 4:
+    case 23:
+      value = !(distance >= epsilon);
+      break;  // approximate, test equality
+    case 6:
+      value = !(left.re >= right.re);
+      break;  // less than
+    case 7:
+      value = left.re > right.re;
+      break;  // greater than
+    case 8:
+      value = !(left.re > right.re);
+      break;  // less or equal
+    case 9:
+      value = left.re >= right.re;
+      break;  // greater or equal
+    case 20:
+      value = Modulus(left) > 0.0 && Modulus(right) > 0.0;
+      break;  // and
+    case 21:
+      value = Modulus(left) > 0.0 || Modulus(right) > 0.0;
+      break;  // or
+    default:
+      break;
   }
   return value ? 1.0 : 0.0;
 }
@@ -153,7 +173,9 @@ BOOL CMcEquality::Navigate(int direction, int modifier, McCursor* cursor) {
 
 // The code is masked to its five bits so that stray high bits can never carry
 // the type word into the next kind.
-WORD CMcEquality::GetType() const { return static_cast<WORD>(0x1301 + RelationCode()); }
+WORD CMcEquality::GetType() const {
+  return static_cast<WORD>(0x1301 + RelationCode());
+}
 
 const char* CMcEquality::GetName() const {
   const int code = RelationCode();
@@ -206,8 +228,8 @@ void CMcEquality::Layout(CDC* dc, int mode) {
     }
   }
   const int baseline = std::max(left->m_baseline, right->m_baseline);
-  const int descent = std::max(left->m_box.height - left->m_baseline,
-                               right->m_box.height - right->m_baseline);
+  const int descent =
+      std::max(left->m_box.height - left->m_baseline, right->m_box.height - right->m_baseline);
   m_box.width = left->m_box.width + right->m_box.width +
                 RelationGap(RelationCode()) * McFontHeight(kFontSymbol, level) / 40;
   m_box.height = baseline + descent;

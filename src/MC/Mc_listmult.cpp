@@ -27,13 +27,18 @@ BOOL CMcListmult::Navigate(int direction, int modifier, McCursor* cursor) {
   return CMcListsum::NavigateList(this, direction, modifier, cursor);
 }
 
-WORD CMcListmult::GetType() const { return static_cast<WORD>(0x0F00 + std::max(SubKind(), 1)); }
+WORD CMcListmult::GetType() const {
+  return static_cast<WORD>(0x0F00 + std::max(SubKind(), 1));
+}
 
 const char* CMcListmult::GetName() const {
   switch (m_flags & 0x30) {
-    case 0x30: return "Dot product";
-    case 0x20: return "Cross product";
-    default: return "Multiplication";
+    case 0x30:
+      return "Dot product";
+    case 0x20:
+      return "Cross product";
+    default:
+      return "Multiplication";
   }
 }
 

@@ -109,9 +109,13 @@ BOOL CMcListsum::Navigate(int direction, int modifier, McCursor* cursor) {
   return NavigateList(this, direction, modifier, cursor);
 }
 
-WORD CMcListsum::GetType() const { return kSumType; }
+WORD CMcListsum::GetType() const {
+  return kSumType;
+}
 
-const char* CMcListsum::GetName() const { return "Addition"; }
+const char* CMcListsum::GetName() const {
+  return "Addition";
+}
 
 McComplex* CMcListsum::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
   McComplex sum{0.0, 0.0};

@@ -48,8 +48,8 @@ TEST(Declaration, ValueWhereTheConditionHolds) {
 }
 
 TEST(Declaration, ZeroOrNaNConditionIsUndefined) {
-  for (McComplex condition : {McComplex{0, 0}, McComplex{-0.0, 0}, McComplex{kNaN, 0},
-                              McComplex{0, kNaN}}) {
+  for (McComplex condition :
+       {McComplex{0, 0}, McComplex{-0.0, 0}, McComplex{kNaN, 0}, McComplex{0, kNaN}}) {
     CMcDeclaration declaration(new CMcReal(3, 0), new ValueLeaf(condition), 0);
     EXPECT_TRUE(std::isnan(Scalar(declaration).re));
   }

@@ -28,10 +28,8 @@ TEST(Division, QuotientAndSign) {
     double re;
     bool reNegative;
   } cases[] = {
-      {"6/3", 6, 3, 0, 2.0, false},
-      {"-(6/3)", 6, 3, 1, -2.0, true},
-      {"6/(-3)", 6, -3, 0, -2.0, true},
-      {"-(0/2) is a negative zero", 0, 2, 1, 0.0, true},
+      {"6/3", 6, 3, 0, 2.0, false},     {"-(6/3)", 6, 3, 1, -2.0, true},
+      {"6/(-3)", 6, -3, 0, -2.0, true}, {"-(0/2) is a negative zero", 0, 2, 1, 0.0, true},
       {"0/2", 0, 2, 0, 0.0, false},
   };
   StepDoc run(2);
@@ -164,9 +162,9 @@ TEST(Division, ReducesIntegerFractionsByTablePrimes) {
   const struct {
     int a, b, ra, rb;
   } cases[] = {
-      {12, 18, 2, 3}, {18, 12, 3, 2},     {7, 7, 1, 1},  {0, 0, 1, 1},
-      {123, 205, 123, 205},  // 3 * 41 over 5 * 41: 41 is not in the table
-      {1, 5, 1, 5},   {-4, 6, -4, 6},     {73 * 4, 73 * 6, 2, 3},
+      {12, 18, 2, 3}, {18, 12, 3, 2},       {7, 7, 1, 1},
+      {0, 0, 1, 1},   {123, 205, 123, 205},  // 3 * 41 over 5 * 41: 41 is not in the table
+      {1, 5, 1, 5},   {-4, 6, -4, 6},       {73 * 4, 73 * 6, 2, 3},
   };
   for (const auto& c : cases) {
     int a = c.a, b = c.b;
@@ -181,13 +179,9 @@ TEST(Division, ReducesDoubleFractions) {
   const struct {
     double a, b, ra, rb;
   } cases[] = {
-      {12, 18, 2, 3},
-      {0.02, 0.5, 0.2, 5},
-      {2.5, 3, 2.5, 3},
-      {4e16, 2e16, 0.4, 0.2},
-      {0, 0.5, 0, 0.5},      // no power of ten for a zero
-      {-0.25, 0.5, -0.25, 0.5},
-      {-inf, 2, -inf, 2},    // never converted to an integer
+      {12, 18, 2, 3},           {0.02, 0.5, 0.2, 5}, {2.5, 3, 2.5, 3},
+      {4e16, 2e16, 0.4, 0.2},   {0, 0.5, 0, 0.5},    // no power of ten for a zero
+      {-0.25, 0.5, -0.25, 0.5}, {-inf, 2, -inf, 2},  // never converted to an integer
   };
   for (const auto& c : cases) {
     double a = c.a, b = c.b;

@@ -23,20 +23,16 @@ TEST(Power, ValuesAgreeWithStdComplex) {
     const char* name;
     McComplex base, exponent;
   } cases[] = {
-      {"2^3", {2, 0}, {3, 0}},
-      {"(-8)^(1/3) principal root", {-8, 0}, {1.0 / 3, 0}},
-      {"2^(j pi)", {2, 0}, {0, kPi}},
-      {"j^2", {0, 1}, {2, 0}},
-      {"(1+j)^(2-j)", {1, 1}, {2, -1}},
-      {"4^-0.5", {4, 0}, {-0.5, 0}},
+      {"2^3", {2, 0}, {3, 0}},          {"(-8)^(1/3) principal root", {-8, 0}, {1.0 / 3, 0}},
+      {"2^(j pi)", {2, 0}, {0, kPi}},   {"j^2", {0, 1}, {2, 0}},
+      {"(1+j)^(2-j)", {1, 1}, {2, -1}}, {"4^-0.5", {4, 0}, {-0.5, 0}},
   };
   StepDoc run(2);
   for (const auto& c : cases) {
     for (WORD sign : {0, 1}) {
       CMcPower power(new ValueLeaf(c.base), new ValueLeaf(c.exponent), sign);
-      std::complex<double> expected =
-          std::pow(std::complex<double>(c.base.re, c.base.im),
-                   std::complex<double>(c.exponent.re, c.exponent.im));
+      std::complex<double> expected = std::pow(std::complex<double>(c.base.re, c.base.im),
+                                               std::complex<double>(c.exponent.re, c.exponent.im));
       if (sign) expected = -expected;
       const McComplex scalar = Scalar(power);
       EXPECT_NEAR(scalar.re, expected.real(), 1e-12) << c.name << " sign " << sign;
@@ -56,12 +52,8 @@ TEST(Power, ZeroBase) {
     McComplex exponent;
     bool finite;
   } cases[] = {
-      {"0^2", {2, 0}, true},
-      {"0^(0.5+3j)", {0.5, 3}, true},
-      {"0^0", {0, 0}, false},
-      {"0^-2", {-2, 0}, false},
-      {"0^(3j)", {0, 3}, false},
-      {"0^NaN", {std::nan(""), 0}, false},
+      {"0^2", {2, 0}, true},    {"0^(0.5+3j)", {0.5, 3}, true}, {"0^0", {0, 0}, false},
+      {"0^-2", {-2, 0}, false}, {"0^(3j)", {0, 3}, false},      {"0^NaN", {std::nan(""), 0}, false},
   };
   for (const auto& c : cases) {
     CMcPower power(new CMcReal(0, 0), new ValueLeaf(c.exponent), 0);

@@ -18,7 +18,9 @@ namespace {
 
 const double kNaN = std::nan("");
 
-WORD Code(int code, WORD sign = 0) { return static_cast<WORD>(code << 8 | sign); }
+WORD Code(int code, WORD sign = 0) {
+  return static_cast<WORD>(code << 8 | sign);
+}
 
 // Keeps g_dSnapTolerance for one test.
 struct Tolerance {
@@ -112,9 +114,7 @@ TEST(Relation, TypeWordsAndNames) {
 // (gap factor x H6 / 40 with H6 = 20); a code beyond the table leaves none.
 TEST(Relation, SidesAroundTheSymbolGap) {
   FixedFontTables fonts;
-  const struct {
-    int code, gap;
-  } cases[] = {{0, 9}, {12, 17}, {23, 18}, {11, 8}, {30, 0}};
+  const struct { int code, gap; } cases[] = {{0, 9}, {12, 17}, {23, 18}, {11, 8}, {30, 0}};
   for (const auto& c : cases) {
     CMcEquality relation(new BoxLeaf(30, 20, 16), new BoxLeaf(10, 30, 20), Code(c.code));
     relation.Layout(nullptr, 0);
@@ -161,11 +161,10 @@ TEST(Relation, CaretWalksBothSidesAndTerminates) {
   CMcBasic* b = new BoxLeaf(1, 1, 1);
   auto* relation = new CMcEquality(a, b, Code(7));
   CMcGroup group(relation, "", 0);
-  const std::vector<CaretStop> right = {{relation, 0}, {a, 0}, {a, 1}, {b, 0}, {b, 1},
-                                        {relation, 1}};
+  const std::vector<CaretStop> right = {{relation, 0}, {a, 0}, {a, 1},
+                                        {b, 0},        {b, 1}, {relation, 1}};
   EXPECT_EQ(WalkCaret(relation, 0, kMcRight), right);
-  EXPECT_EQ(WalkCaret(relation, 1, kMcLeft),
-            std::vector<CaretStop>(right.rbegin(), right.rend()));
+  EXPECT_EQ(WalkCaret(relation, 1, kMcLeft), std::vector<CaretStop>(right.rbegin(), right.rend()));
   for (int direction : {kMcUp, kMcDown}) {
     EXPECT_EQ(WalkCaret(a, 1, direction).size(), 1u);
     EXPECT_EQ(WalkCaret(relation, 0, direction).size(), 1u);

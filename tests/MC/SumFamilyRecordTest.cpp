@@ -30,7 +30,9 @@ bool KindTableHasOurKinds() {
   return true;
 }
 
-CMcBasic* Leaf() { return new CMcNull(0); }
+CMcBasic* Leaf() {
+  return new CMcNull(0);
+}
 
 // One tree holding every kind of this family, signs and variants included.
 CMcBasic* EveryKind() {
@@ -100,8 +102,7 @@ std::vector<KindCase> KindCases() {
       {"division", &CMcDivision::Load, [] { return new CMcDivision(Leaf(), Leaf(), 0x11); }},
       {"power", &CMcPower::Load, [] { return new CMcPower(Leaf(), Leaf(), 0xFF01); }},
       {"relation", &CMcEquality::Load, [] { return new CMcEquality(Leaf(), Leaf(), 0x1701); }},
-      {"declaration", &CMcDeclaration::Load,
-       [] { return new CMcDeclaration(Leaf(), Leaf(), 1); }},
+      {"declaration", &CMcDeclaration::Load, [] { return new CMcDeclaration(Leaf(), Leaf(), 1); }},
   };
 }
 

@@ -153,8 +153,8 @@ TEST(Sum, CaretVisitsEveryTermBothWays) {
   sum->AppendChild(c);
   CMcGroup group(sum, "", 0);
   const std::vector<CaretStop> right = WalkCaret(sum, 0, kMcRight);
-  const std::vector<CaretStop> expected = {{sum, 0}, {a, 0}, {a, 1}, {b, 0}, {b, 1},
-                                           {c, 0},   {c, 1}, {sum, 1}};
+  const std::vector<CaretStop> expected = {{sum, 0}, {a, 0}, {a, 1}, {b, 0},
+                                           {b, 1},   {c, 0}, {c, 1}, {sum, 1}};
   EXPECT_EQ(right, expected);
   const std::vector<CaretStop> left = WalkCaret(sum, 1, kMcLeft);
   EXPECT_EQ(left, std::vector<CaretStop>(expected.rbegin(), expected.rend()));
