@@ -173,6 +173,22 @@ TEST(Archive, ReadPastEndFailsWithZerosAndNoOverRead) {
   }
 }
 
+TEST(Archive, EveryTruncationOfARecordFails) {
+  CArchive out(CArchive::store);
+  out << WORD{0x0300} << CString(std::string(300, 'v')) << 1.5 << DWORD{9} << CString("s");
+  const Bytes full = out.GetStoredBytes();
+  for (size_t cut = 0; cut <= full.size(); ++cut) {
+    ExactInput input(Bytes(full.begin(), full.begin() + cut));
+    CArchive in(input.span());
+    WORD type;
+    CString name, tail;
+    double value;
+    DWORD count;
+    in >> type >> name >> value >> count >> tail;
+    EXPECT_EQ(in.HasFailed() != 0, cut < full.size()) << "cut at " << cut;
+  }
+}
+
 TEST(Archive, FailureIsStickyAndLaterReadsYieldZeros) {
   ExactInput input({0xAA, 0xBB, 0xCC});
   CArchive ar(input.span());
