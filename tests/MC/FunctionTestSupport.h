@@ -18,7 +18,10 @@
 
 namespace fntest {
 
-inline CMcBasic* Real(double v, WORD flags = 0) { return new CMcReal(v, flags); }
+// A number node of value v: a negative v is its magnitude under a minus sign.
+inline CMcBasic* Real(double v, WORD flags = 0) {
+  return new CMcReal(std::abs(v), static_cast<WORD>(flags ^ (std::signbit(v) ? 1 : 0)));
+}
 
 // The time variable bound to its table entry.
 inline CMcVariable* Time(WORD flags = 0) {
