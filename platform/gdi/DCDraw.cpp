@@ -252,7 +252,8 @@ void PolylineDevice(CDC& dc, const std::vector<QPoint>& pts) {
   PaintPath(dc, QPainterPath(), &path, Qt::OddEvenFill);
 }
 
-QRect PointsBounds(const std::vector<QPoint>& pts, int margin) {
+QRect PointsBounds(const std::vector<QPoint>& pts, int penWidth) {
+  const int margin = penWidth > 1 ? (penWidth + 1) / 2 : 0;
   QRect r;
   for (const QPoint& p : pts) r = r.united(QRect(p, QSize(1, 1)));
   return r.adjusted(-margin, -margin, margin, margin);
