@@ -4,6 +4,7 @@
 #include "MC/MC_GROUP.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
+#include "MC/Mc_variable.h"
 #include "SumFamilyTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -176,6 +177,33 @@ TEST(Power, RelayoutRefreshesTheOffset) {
   base->m_nameEnd = 25;
   power.Layout(nullptr, 1);
   EXPECT_EQ(power.m_children[1]->m_box.x, 25);
+}
+
+// The same with the real kinds under fixed metrics: x squared puts the "2"
+// right over the end of the name, with nothing after it; -3 squared puts the
+// number in parentheses, 3 squared does not.
+TEST(Power, SquaredVariableAndNumbersWithFixedMetrics) {
+  FixedMetricsResources resources;
+  FixedFontTables fonts;
+  CMcPower x2(new CMcVariable("x", "", 0), new CMcReal(2, 0), 0);
+  x2.Layout(g_pMeasureDC, 0);
+  const McBox& x = x2.m_children[0]->m_box;
+  const McBox& two = x2.m_children[1]->m_box;
+  EXPECT_GT(x.width, 0);
+  EXPECT_EQ(x2.ExponentOffset(), x.width);
+  EXPECT_EQ(two.x, x.width);
+  EXPECT_EQ(x2.m_box.width, x.width + two.width);
+  EXPECT_EQ(two.height, 15);  // one size level smaller
+  EXPECT_EQ(x2.m_box.height, 10 + 15);
+
+  CMcPower minus3(new CMcReal(3, 1), new CMcReal(2, 0), 0);
+  minus3.Layout(g_pMeasureDC, 0);
+  EXPECT_TRUE(minus3.BaseNeedsParens());
+  EXPECT_EQ(minus3.m_children[0]->m_box.x, 6);
+  CMcPower three(new CMcReal(3, 0), new CMcReal(2, 0), 0);
+  three.Layout(g_pMeasureDC, 0);
+  EXPECT_FALSE(three.BaseNeedsParens());
+  EXPECT_EQ(three.m_children[1]->m_box.x, three.m_children[0]->m_box.width);
 }
 
 TEST(Power, CaretReachesBaseAndExponentAndTerminates) {
