@@ -42,9 +42,12 @@ CSIMtrnfn& CSIMtrnfn::operator=(const CSIMtrnfn& src) {
   return *this;
 }
 
-bool CSIMtrnfn::Adopt(std::vector<double> num, std::vector<double> den) {
+bool CSIMtrnfn::Adopt(std::vector<double> num, std::vector<double> den, bool flagImproper) {
   const auto finite = [](const std::vector<double>& p) {
     return std::all_of(p.begin(), p.end(), [](double c) { return std::isfinite(c); });
+  };
+  const auto trim = [](std::vector<double>& p) {
+    while (p.size() > 1 && std::fabs(p.back()) <= g_dZeroTol) p.pop_back();
   };
   if (num.empty() || den.empty() || !finite(num) || !finite(den)) {
     SetZero();
@@ -52,23 +55,19 @@ bool CSIMtrnfn::Adopt(std::vector<double> num, std::vector<double> den) {
     return false;
   }
   // A vanishing leading coefficient would be divided by in PrepareSimulation.
-  while (den.size() > 1 && std::fabs(den.back()) <= g_dZeroTol) den.pop_back();
-  while (num.size() > 1 && std::fabs(num.back()) <= g_dZeroTol) num.pop_back();
+  trim(den);
+  trim(num);
   const int nDen = static_cast<int>(den.size());
-  if (std::fabs(den[0]) <= g_dZeroTol && nDen == 1) {  // every coefficient vanished
-    SetZero();
-    g_bEvalError = 1;
-    return false;
-  }
-  if (nDen > kMaxPolyDegree + 1) {
-    SetZero();
+  if ((nDen == 1 && std::fabs(den[0]) <= g_dZeroTol) || nDen > kMaxPolyDegree + 1) {
+    SetZero();  // every coefficient vanished, or beyond the root finder's degree
     g_bEvalError = 1;
     return false;
   }
   bool ok = true;
   if (static_cast<int>(num.size()) > nDen) {  // improper: keep the first nDen terms
     num.resize(nDen);
-    g_bEvalError = 1;
+    trim(num);
+    if (flagImproper) g_bEvalError = 1;
     ok = false;
   }
   const int nNum = static_cast<int>(num.size());

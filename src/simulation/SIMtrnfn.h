@@ -39,6 +39,9 @@
 
 #include <vector>
 
+class CMcBasic;
+class CQorexDoc;
+
 class CSIMtrnfn {
  public:
   // Order 0, capacity 1, numerator 0 over denominator 1.
@@ -52,12 +55,33 @@ class CSIMtrnfn {
   CSIMtrnfn& operator=(const CSIMtrnfn& src);
 
   // Takes the numerator and denominator in ascending powers. Vanishing leading
-  // denominator coefficients are trimmed; a numerator longer than the trimmed
-  // denominator (improper) is cut and sets g_bEvalError; refused input (see
-  // above) sets g_bEvalError and gives the zero function. m_nNum becomes the
-  // numerator's count after the cut, the numerator array is padded with zeros
-  // to m_nDen entries. Returns false when anything was refused or cut.
-  bool Adopt(std::vector<double> num, std::vector<double> den);
+  // coefficients (|c| <= g_dZeroTol) are trimmed from both; a numerator longer
+  // than the denominator (improper) is cut to the denominator's count and sets
+  // g_bEvalError when flagImproper; refused input (see above) sets
+  // g_bEvalError and gives the zero function. The numerator array is padded
+  // with zeros to m_nDen entries. Poles and zeros are unknown until FindRoots.
+  // Returns false when anything was refused or cut.
+  bool Adopt(std::vector<double> num, std::vector<double> den, bool flagImproper = true);
+
+  // ---- expressions (SIMtrnfnExpr.cpp) ---------------------------------------
+  // From a model element: a top-level division is numerator over denominator,
+  // anything else must be a constant (else g_bEvalError). The polynomials come
+  // from ExprToPoly (SIMpoly.h) with doc's variable values; an improper
+  // function sets g_bEvalError and keeps the first m_nDen numerator terms.
+  // Then finds poles and zeros (polished) and raises *maxPoleModulus, when
+  // given, to the largest pole modulus. Failures only set g_bEvalError.
+  void FromExpr(CQorexDoc* doc, const CMcBasic* node, double* maxPoleModulus = nullptr);
+  // The coefficients alone, for quick rebuilds before a simulation: no roots,
+  // and neither a non-constant non-division nor an improper numerator sets the
+  // flag (the numerator is still cut).
+  void FromExprCoefs(CQorexDoc* doc, const CMcBasic* node);
+  // New trees owned by the caller; this function is not changed. Factored:
+  // gain, then one factor s - z per real root and one s - x +- y j per complex
+  // pair, over the same for the poles. Polynomial: the two coefficient
+  // polynomials in ascending powers. Comparisons with zero and one use
+  // g_dZeroTol. Without valid roots the factored form is the polynomial form.
+  CMcBasic* ToFactoredExpr() const;
+  CMcBasic* ToPolyExpr() const;
 
   // Zeros the first m_nDen state entries.
   void ResetState();

@@ -1,0 +1,53 @@
+#pragma once
+// Real polynomials in s and the conversion of an expression tree to one.
+//
+// A polynomial is a std::vector<double> of its coefficients in ascending
+// powers of s (entry 0 the constant term); its size is the coefficient count,
+// degree = size - 1, and a constant is one entry. The routines take their
+// operands by value (move them in to reuse their storage) and return the result.
+//
+// Degree bound: no routine makes a polynomial of degree above kMaxPolyDegree
+// (the root finder's limit). A result that would exceed it, like s^1e9 or
+// (s + 1)^300, sets g_bEvalError and yields the constant [0.0] instead of
+// allocating without limit.
+//
+// ExprToPoly reads an expression in s node kind by node kind:
+//   s (the bare variable)       [0, 1]
+//   other variable, real        the value: the document's variable table entry
+//   sum                         sum of the terms; a term written with the
+//                               plus-minus sign is an imaginary part J: a
+//                               linear real sum r0 + r1 s with a constant J
+//                               gives (r0 + r1 s)^2 + J^2, the product of the
+//                               factor and its conjugate (other J are dropped)
+//   product                     product of the factors
+//   power                       s^k or p^k for whole k >= 0; a constant base
+//                               gives pow(b, e)
+//   division                    numerator times 1 / the constant denominator
+//   matrix                      its single element
+//   bracket operator            its operand; |x|, floor, ceiling of a constant
+//   domain, relation            the indicator 1.0 or 0.0 of constant sides
+// A node's own minus sign negates its result. Whatever cannot be converted
+// (a non-constant divisor or exponent, a fractional power of s, a divisor 0,
+// an unknown kind, a matrix of several elements) sets g_bEvalError and yields
+// a defined polynomial (mostly [0.0] or the operand's result); the flag is
+// never cleared here. Recursion is limited by the engine's depth guard.
+#include "simulation/SIMroots.h"
+
+#include <vector>
+
+class CMcBasic;
+class CQorexDoc;
+
+using Poly = std::vector<double>;
+
+// a b; the convolution sums a[i] b[j] into entry i + j, i outer, j inner.
+Poly PolyMultiply(Poly a, Poly b);
+// a^k for k >= 0; k = 0 gives [1.0]. Negative k sets g_bEvalError, gives [0.0].
+Poly PolyPower(Poly a, int k);
+// a + b, formed in the longer operand (in a when both are as long).
+Poly PolyAdd(Poly a, Poly b);
+// [c, p0, p1] -> [c^2 + p0^2, 2 p0 p1, p1^2] = (p0 + p1 s)^2 + c^2, in place.
+void PolyConjugatePair(Poly& p);
+
+// The polynomial of an expression in s; doc supplies variable values.
+Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node);

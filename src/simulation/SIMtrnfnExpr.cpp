@@ -1,0 +1,197 @@
+// A transfer function from a model expression, and back to an expression in
+// factored or polynomial form.
+#include "simulation/SIMtrnfn.h"
+
+#include "GlobalResources.h"
+#include "MC/MC_POWER.h"
+#include "MC/MC_REAL.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
+#include "MC/Mc_variable.h"
+#include "simulation/SIMpoly.h"
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr WORD kMinus = 0x0001;
+constexpr WORD kPlusMinus = 0x0002;
+constexpr WORD kConstant = 0x0100;
+
+void Convert(CSIMtrnfn& t, CQorexDoc* doc, const CMcBasic* node, bool strict) {
+  Poly num, den;
+  if (node != nullptr && node->GetType() == 0x0A00 && node->m_count == 2) {
+    den = ExprToPoly(doc, node->m_children[1]);
+    num = ExprToPoly(doc, node->m_children[0]);
+    if (node->m_flags & kMinus) {
+      for (double& c : num) c = -c;
+    }
+  } else {
+    den = Poly{1.0};
+    num = ExprToPoly(doc, node);
+    if (strict && num.size() != 1) g_bEvalError = 1;
+  }
+  t.Adopt(std::move(num), std::move(den), strict);
+}
+
+// ---- node makers --------------------------------------------------------------
+
+CMcBasic* Real(double value) { return new CMcReal(std::fabs(value), value < 0.0 ? kMinus : 0); }
+CMcBasic* VarS(WORD flags = 0) { return new CMcVariable("s", "", flags); }
+
+bool IsUnit(double v) { return std::fabs(std::fabs(v) - 1.0) <= g_dZeroTol; }
+bool IsUnitStrict(double v) { return std::fabs(std::fabs(v) - 1.0) < g_dZeroTol; }
+
+// A sum of the given terms; a single term stands alone, carrying the sign.
+CMcBasic* Sum(std::vector<CMcBasic*> terms, WORD sign) {
+  if (terms.size() == 1) {
+    terms[0]->m_flags ^= sign;
+    return terms[0];
+  }
+  auto* sum = new CMcListsum(sign);
+  for (CMcBasic* t : terms) sum->AppendChild(t);
+  return sum;
+}
+
+// A product of the given factors; one factor stands alone carrying the sign,
+// none is the number 1.
+CMcBasic* Product(std::vector<CMcBasic*> factors, WORD sign) {
+  if (factors.empty()) return new CMcReal(1.0, sign);
+  if (factors.size() == 1) {
+    factors[0]->m_flags ^= sign;
+    return factors[0];
+  }
+  auto* product = new CMcListmult(sign);
+  for (CMcBasic* f : factors) product->AppendChild(f);
+  return product;
+}
+
+// s - x for the root x: the term carries the minus when x > 0.
+CMcBasic* RootTerm(double x) { return new CMcReal(std::fabs(x), x > 0.0 ? kMinus : 0); }
+
+// The factor of a real root, or of a complex pair given by its member with
+// positive imaginary part; null for the member with negative imaginary part.
+CMcBasic* RootFactor(McComplex z) {
+  const double tol = g_dZeroTol;
+  if (z.im == 0.0) {
+    if (std::fabs(z.re) >= tol) return Sum({VarS(), RootTerm(z.re)}, 0);
+    return VarS();
+  }
+  if (z.im < 0.0) return nullptr;
+  std::vector<CMcBasic*> terms{VarS()};
+  if (std::fabs(z.re) > tol) terms.push_back(RootTerm(z.re));
+  if (IsUnitStrict(z.im)) {
+    terms.push_back(new CMcVariable("j", "", kConstant | kPlusMinus));
+  } else {
+    terms.push_back(Product({new CMcReal(z.im, 0), new CMcVariable("j", "", kConstant)}, 0));
+    terms.back()->m_flags |= kPlusMinus;
+  }
+  return Sum(terms, 0);
+}
+
+std::vector<CMcBasic*> RootFactors(const std::vector<McComplex>& roots, int count) {
+  std::vector<CMcBasic*> factors;
+  for (int k = 1; k < count; ++k) {
+    if (CMcBasic* f = RootFactor(roots[k])) factors.push_back(f);
+  }
+  return factors;
+}
+
+// s^k: s itself for k = 1.
+CMcBasic* Monomial(int k, WORD sign) {
+  if (k == 1) return VarS(sign);
+  return new CMcPower(VarS(), new CMcReal(k, 0), sign);
+}
+
+// c s^k with unit coefficients left out, the sign on the outermost node.
+CMcBasic* Term(double c, int k) {
+  const WORD sign = c < 0.0 ? kMinus : 0;
+  if (k == 0) return Real(c);
+  if (IsUnit(c)) return Monomial(k, sign);
+  return Product({new CMcReal(std::fabs(c), 0), Monomial(k, 0)}, sign);
+}
+
+CMcBasic* PolyNode(const double* c, int n) {
+  const double tol = g_dZeroTol;
+  int count = 0;
+  int last = 0;
+  for (int k = 0; k < n; ++k) {
+    if (std::fabs(c[k]) > tol) {
+      ++count;
+      last = k;
+    }
+  }
+  if (count == 0) return new CMcReal(0.0, 0);
+  if (n == 1) return Real(c[0]);
+  // A single term is written with its own power, even where a vanishing
+  // leading coefficient was left above it.
+  if (count == 1) return Term(c[last], last);
+  std::vector<CMcBasic*> terms;
+  for (int k = 0; k < n; ++k) {
+    if (std::fabs(c[k]) >= tol) terms.push_back(Term(c[k], k));
+  }
+  return Sum(terms, 0);
+}
+
+// N / D with a leading minus of N or D moved onto the division.
+CMcBasic* Quotient(CMcBasic* num, CMcBasic* den) {
+  WORD sign = 0;
+  if (num->m_flags & kMinus) {
+    num->m_flags &= ~kMinus;
+    sign ^= kMinus;
+  }
+  if (den->m_flags & kMinus) {
+    den->m_flags &= ~kMinus;
+    sign ^= kMinus;
+  }
+  return new CMcDivision(num, den, sign);
+}
+
+}  // namespace
+
+void CSIMtrnfn::FromExpr(CQorexDoc* doc, const CMcBasic* node, double* maxPoleModulus) {
+  Convert(*this, doc, node, true);
+  FindRoots();
+  if (maxPoleModulus == nullptr) return;
+  for (int k = 1; k < m_nDen; ++k) {
+    const double modulus = std::sqrt(m_poles[k].re * m_poles[k].re + m_poles[k].im * m_poles[k].im);
+    if (modulus > *maxPoleModulus) *maxPoleModulus = modulus;
+  }
+}
+
+void CSIMtrnfn::FromExprCoefs(CQorexDoc* doc, const CMcBasic* node) {
+  Convert(*this, doc, node, false);
+}
+
+CMcBasic* CSIMtrnfn::ToFactoredExpr() const {
+  if (m_nDen == 1 || m_nNum < 1) return ToPolyExpr();
+  if (!m_bRootsValid) return ToPolyExpr();  // no roots to factor by
+  const double g = m_num[m_nNum - 1] / m_den[m_nDen - 1];
+  const WORD gainSign = g < 0.0 ? kMinus : 0;
+  CMcBasic* num = nullptr;
+  if (m_nNum == 1) {
+    num = Real(g);
+  } else if (m_nNum == 2 && IsUnitStrict(g)) {
+    num = RootFactor(m_zeros[1]);
+    if (num == nullptr) num = VarS();  // a lone complex zero; not from a real polynomial
+    num->m_flags ^= gainSign;
+  } else {
+    std::vector<CMcBasic*> factors;
+    if (!IsUnit(g)) factors.push_back(new CMcReal(std::fabs(g), 0));
+    for (CMcBasic* f : RootFactors(m_zeros, m_nNum)) factors.push_back(f);
+    num = Product(factors, gainSign);
+  }
+  CMcBasic* den = Product(RootFactors(m_poles, m_nDen), 0);
+  return Quotient(num, den);
+}
+
+CMcBasic* CSIMtrnfn::ToPolyExpr() const {
+  if (m_nNum < 1) return new CMcReal(0.0, 0);
+  if (m_nDen == 1) {
+    const double v = m_num[0] / m_den[0];
+    return new CMcReal(std::fabs(v), m_den[0] * m_num[0] < 0.0 ? kMinus : 0);
+  }
+  return Quotient(PolyNode(m_num.data(), m_nNum), PolyNode(m_den.data(), m_nDen));
+}
