@@ -65,9 +65,13 @@ BOOL CMcBasic::NavigateOut(int direction, int modifier, McCursor* cursor) {
   return cursor->node->NavigateOut(step, modifier, cursor);
 }
 
-WORD CMcBasic::GetType() const { return 0xFF00; }
+WORD CMcBasic::GetType() const {
+  return 0xFF00;
+}
 
-const char* CMcBasic::GetName() const { return "Node"; }
+const char* CMcBasic::GetName() const {
+  return "Node";
+}
 
 McComplex* CMcBasic::Evaluate(McComplex* result, CQorexDoc*, CSIMsystem*) const {
   g_bEvalError = 1;
@@ -87,9 +91,13 @@ void CMcBasic::Store(CArchive& ar) const {
   for (int i = 0; i < m_count; ++i) m_children[i]->Store(ar);
 }
 
-CMcBasic::~CMcBasic() { DeleteChildren(); }
+CMcBasic::~CMcBasic() {
+  DeleteChildren();
+}
 
-CMcBasic* CMcBasic::Clone() const { return nullptr; }
+CMcBasic* CMcBasic::Clone() const {
+  return nullptr;
+}
 
 WORD CMcBasic::Compare(const CMcBasic* other) const {
   if (GetType() != other->GetType()) return kMcDiffType;
@@ -104,7 +112,9 @@ WORD CMcBasic::Compare(const CMcBasic* other) const {
 // The general rule wraps the node in a derivative node and simplifies it;
 // until the derivative node kind exists, a node without a rule of its own
 // cannot be differentiated and yields null.
-CMcBasic* CMcBasic::Differentiate(CMcBasic*, unsigned) { return nullptr; }
+CMcBasic* CMcBasic::Differentiate(CMcBasic*, unsigned) {
+  return nullptr;
+}
 
 McComplex* CMcBasic::EvaluateVector(CQorexDoc* doc) const {
   g_bEvalError = 1;
@@ -146,7 +156,9 @@ CMcBasic* CMcBasic::SetChildAt(CMcBasic* node, int index) {
   return old;
 }
 
-void CMcBasic::AppendChild(CMcBasic* node) { InsertChildAt(node, m_count, FALSE); }
+void CMcBasic::AppendChild(CMcBasic* node) {
+  InsertChildAt(node, m_count, FALSE);
+}
 
 void CMcBasic::InsertChildNextTo(CMcBasic* node, CMcBasic* sibling, BOOL after) {
   const int i = IndexOfChild(sibling);
@@ -214,8 +226,7 @@ void CMcBasic::SubstituteOne(CMcBasic* pattern, CMcBasic* replacement) {
 
 // ---- records -------------------------------------------------------------------
 
-BOOL CMcBasic::LoadHeader(CArchive& ar, WORD* childCount, McBox* box, WORD* baseline,
-                          WORD* flags) {
+BOOL CMcBasic::LoadHeader(CArchive& ar, WORD* childCount, McBox* box, WORD* baseline, WORD* flags) {
   DWORD x = 0, y = 0, width = 0, height = 0;
   ar >> *flags >> *childCount >> *baseline >> x >> y >> width >> height;
   box->x = static_cast<LONG>(x);
@@ -275,7 +286,7 @@ namespace {
 constexpr char kMinusGlyph = '\x2D';
 constexpr char kPlusMinusGlyph = '\xB1';
 constexpr char kPlusGlyph = '\x2B';
-constexpr char kLeftParenPieces[3] = {'\xE6', '\xE7', '\xE8'};   // top, extension, bottom
+constexpr char kLeftParenPieces[3] = {'\xE6', '\xE7', '\xE8'};  // top, extension, bottom
 constexpr char kRightParenPieces[3] = {'\xF6', '\xF7', '\xF8'};
 // Up to this height parentheses are one scaled text glyph; above it they are
 // built from Symbol pieces.
@@ -429,7 +440,9 @@ CRect CMcBasic::DrawParens(CDC* dc, int x, int y, const McBox& box, int baseline
 
 // ---- small readers -----------------------------------------------------------
 
-WORD CMcBasic::GetParentType() const { return m_parent ? m_parent->GetType() : 0xFFFF; }
+WORD CMcBasic::GetParentType() const {
+  return m_parent ? m_parent->GetType() : 0xFFFF;
+}
 
 void CMcBasic::DeleteChildren() {
   for (int i = 0; i < m_count; ++i) delete m_children[i];

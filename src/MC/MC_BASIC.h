@@ -58,12 +58,12 @@ enum { kMcLeft = 0, kMcUp = 1, kMcRight = 2, kMcDown = 3 };
 // Difference bits of Compare. A result below 2 (equal, or differing only in
 // sign) counts as a match.
 enum : WORD {
-  kMcDiffSign = 0x01,      // sign bits differ
-  kMcDiffFlags = 0x02,     // kind flags differ (variable decoration, ...)
-  kMcDiffValue = 0x04,     // a kind's own data differs (number, name, code)
-  kMcDiffChild = 0x08,     // a child differs
-  kMcDiffCount = 0x18,     // the child counts differ
-  kMcDiffType = 0x20       // the type words differ
+  kMcDiffSign = 0x01,   // sign bits differ
+  kMcDiffFlags = 0x02,  // kind flags differ (variable decoration, ...)
+  kMcDiffValue = 0x04,  // a kind's own data differs (number, name, code)
+  kMcDiffChild = 0x08,  // a child differs
+  kMcDiffCount = 0x18,  // the child counts differ
+  kMcDiffType = 0x20    // the type words differ
 };
 
 // Guards recursion whose depth the input controls (records read from a file or
@@ -156,8 +156,7 @@ class CMcBasic {
 
   // ---- records -------------------------------------------------------------
   // Reads the header after the type word; FALSE when the input ran out.
-  static BOOL LoadHeader(CArchive& ar, WORD* childCount, McBox* box, WORD* baseline,
-                         WORD* flags);
+  static BOOL LoadHeader(CArchive& ar, WORD* childCount, McBox* box, WORD* baseline, WORD* flags);
   // Reads one node record; a new tree owned by the caller, or null when the
   // record is damaged, truncated, nested too deeply or stands for no node.
   static CMcBasic* LoadNode(CArchive& ar);

@@ -29,7 +29,9 @@ CMcGroup::CMcGroup(CMcBasic* first, const char* name, WORD flags)
   if (first != nullptr) AppendChild(first);
 }
 
-BOOL CMcGroup::Navigate(int, int, McCursor*) { return FALSE; }
+BOOL CMcGroup::Navigate(int, int, McCursor*) {
+  return FALSE;
+}
 
 void CMcGroup::Draw(CDC* dc, int x, int y) const {
   if (m_current >= m_count) return;

@@ -11,8 +11,7 @@ namespace {
 constexpr int kInitialCapacity = 8;
 
 bool TreeHasVariable(const CMcBasic* tree, int index) {
-  if (tree->GetType() >> 8 == 0x03 &&
-      static_cast<const CMcVariable*>(tree)->m_index == index)
+  if (tree->GetType() >> 8 == 0x03 && static_cast<const CMcVariable*>(tree)->m_index == index)
     return true;
   for (int i = 0; i < tree->m_count; ++i) {
     if (TreeHasVariable(tree->m_children[i], index)) return true;
@@ -24,7 +23,9 @@ bool TreeHasVariable(const CMcBasic* tree, int index) {
 
 CMXC_BIN::CMXC_BIN() : m_items(new CMcBasic*[kInitialCapacity]), m_capacity(kInitialCapacity) {}
 
-CMXC_BIN::~CMXC_BIN() { delete[] m_items; }
+CMXC_BIN::~CMXC_BIN() {
+  delete[] m_items;
+}
 
 int CMXC_BIN::Add(CMcBasic* node) {
   if (m_count == m_capacity) {

@@ -36,7 +36,9 @@ constexpr McKind kKinds[] = {
 
 }  // namespace
 
-std::span<const McKind> McKindTable() { return kKinds; }
+std::span<const McKind> McKindTable() {
+  return kKinds;
+}
 
 const McKind* McFindKind(WORD type) {
   const BYTE code = static_cast<BYTE>(type >> 8);

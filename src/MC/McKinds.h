@@ -11,8 +11,8 @@ class CArchive;
 class CMcBasic;
 
 struct McKind {
-  BYTE code;          // high byte of the type word
-  const char* name;   // short name for test output and traces, e.g. "Group"
+  BYTE code;         // high byte of the type word
+  const char* name;  // short name for test output and traces, e.g. "Group"
   // The kind's record loader, called after the type word has been read.
   CMcBasic* (*load)(CArchive& ar);
 };

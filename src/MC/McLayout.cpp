@@ -24,7 +24,9 @@ int McAxis(int level) {
 
 McAlignGuard::McAlignGuard(CDC* dc, UINT align) : m_dc(dc), m_old(dc->SetTextAlign(align)) {}
 
-McAlignGuard::~McAlignGuard() { m_dc->SetTextAlign(m_old); }
+McAlignGuard::~McAlignGuard() {
+  m_dc->SetTextAlign(m_old);
+}
 
 McFontGuard::McFontGuard(CDC* dc, CFont* font) : m_dc(dc) {
   if (font != nullptr) m_old = dc->SelectObject(font);

@@ -18,7 +18,9 @@ CRect ChildRect(const CMcBasic* child) {
 
 }  // namespace
 
-BOOL CMcDesktop::Navigate(int, int, McCursor*) { return FALSE; }
+BOOL CMcDesktop::Navigate(int, int, McCursor*) {
+  return FALSE;
+}
 
 void CMcDesktop::Draw(CDC* dc, int x, int y) const {
   const int cx = x + m_box.x;
@@ -75,8 +77,7 @@ void CMcDesktop::Separate() {
         in = rj;
       const bool horizontal = in.Height() > in.Width() / 2;
       const int centre2 = horizontal ? in.left + in.right : in.top + in.bottom;
-      const bool towardsStart =
-          centre2 < (horizontal ? ri.left + ri.right : ri.top + ri.bottom);
+      const bool towardsStart = centre2 < (horizontal ? ri.left + ri.right : ri.top + ri.bottom);
       int shift;
       if (horizontal)
         shift = towardsStart ? -(rj.right - ri.left + g) : ri.right - rj.left + g;
