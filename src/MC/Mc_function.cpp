@@ -60,8 +60,13 @@ CMcBasic* CMcFunction::Load(CArchive& ar) {
   if (argument == nullptr) return nullptr;
   WORD length = 0;
   ar >> length;
+  // A length beyond the remaining input is refused before anything is made for it.
+  if (ar.HasFailed() || length > ar.GetBytesRemaining()) {
+    delete argument;
+    return nullptr;
+  }
   std::vector<char> bytes(length);
-  if (!ar.HasFailed() && length > 0) ar.Read(bytes.data(), length);
+  if (length > 0) ar.Read(bytes.data(), length);
   // The buffer must end with its zero and hold a zero before the subscript.
   // "\0\0" (no name, no subscript) is what Store writes for an empty name.
   int separator = -1;

@@ -204,6 +204,19 @@ TEST_F(FunctionLayout, DrawsNameSubscriptAndDoubleUnderline) {
   EXPECT_FALSE(IsInk(dc.get(), 30, base + 20 / 10 + 4));
 }
 
+TEST_F(FunctionLayout, CaretPositionIsTheSignMarginAndLeavesTheContextAsItWas) {
+  auto dc = MakeCanvas(100, 50);
+  for (WORD sign : {0, 1}) {
+    std::unique_ptr<CMcFunction> f(Fn("sin", new CMcVariable("x", "", 0), sign));
+    f->Layout(g_pMeasureDC, 0);
+    dc->SetTextAlign(TA_RIGHT | TA_TOP);
+    dc->SetTextColor(RGB(0, 0, 255));
+    EXPECT_EQ(f->GetCaretPos(dc.get()), sign ? 10 : 0);
+    EXPECT_EQ(dc->SetTextAlign(TA_LEFT | TA_BASELINE), TA_RIGHT | TA_TOP);
+    EXPECT_EQ(dc->GetTextColor(), RGB(0, 0, 255));
+  }
+}
+
 // ---- caret ------------------------------------------------------------------------
 
 TEST(FunctionCaret, WalkThroughTheNameThenTheArgumentAndBack) {
