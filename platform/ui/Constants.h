@@ -1,6 +1,7 @@
 #pragma once
 // Window-system and framework constants with their documented values: the
 // system stores, compares and combines them, so they must not drift.
+#include "platform/core/KeyState.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Types.h"
 
@@ -193,12 +194,7 @@ constexpr UINT SWP_FRAMECHANGED = 0x0020;
 constexpr UINT SWP_SHOWWINDOW = 0x0040;
 constexpr UINT SWP_HIDEWINDOW = 0x0080;
 
-// Mouse-message key flags.
-constexpr UINT MK_LBUTTON = 0x0001;
-constexpr UINT MK_RBUTTON = 0x0002;
-constexpr UINT MK_SHIFT = 0x0004;
-constexpr UINT MK_CONTROL = 0x0008;
-constexpr UINT MK_MBUTTON = 0x0010;
+// Mouse-message key flags (MK_*) and virtual keys come with the key state.
 
 // WM_SIZE types.
 constexpr UINT SIZE_RESTORED = 0;
@@ -369,3 +365,61 @@ constexpr UINT HELP_FINDER = 0x000B;
 
 // UpdateAllViews without a hint.
 constexpr LPARAM HINT_NONE = 0;
+
+// System colour indexes.
+constexpr int COLOR_SCROLLBAR = 0;
+constexpr int COLOR_BACKGROUND = 1;
+constexpr int COLOR_ACTIVECAPTION = 2;
+constexpr int COLOR_INACTIVECAPTION = 3;
+constexpr int COLOR_MENU = 4;
+constexpr int COLOR_WINDOW = 5;
+constexpr int COLOR_WINDOWFRAME = 6;
+constexpr int COLOR_MENUTEXT = 7;
+constexpr int COLOR_WINDOWTEXT = 8;
+constexpr int COLOR_CAPTIONTEXT = 9;
+constexpr int COLOR_ACTIVEBORDER = 10;
+constexpr int COLOR_INACTIVEBORDER = 11;
+constexpr int COLOR_APPWORKSPACE = 12;
+constexpr int COLOR_HIGHLIGHT = 13;
+constexpr int COLOR_HIGHLIGHTTEXT = 14;
+constexpr int COLOR_BTNFACE = 15;
+constexpr int COLOR_3DFACE = 15;
+constexpr int COLOR_BTNSHADOW = 16;
+constexpr int COLOR_3DSHADOW = 16;
+constexpr int COLOR_GRAYTEXT = 17;
+constexpr int COLOR_BTNTEXT = 18;
+constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
+constexpr int COLOR_BTNHIGHLIGHT = 20;
+constexpr int COLOR_3DHILIGHT = 20;
+constexpr int COLOR_3DDKSHADOW = 21;
+constexpr int COLOR_3DLIGHT = 22;
+constexpr int COLOR_INFOTEXT = 23;
+constexpr int COLOR_INFOBK = 24;
+
+// Hit-test codes (WM_SETCURSOR, WM_NC* messages) and mouse activation.
+constexpr UINT HTERROR = static_cast<UINT>(-2);
+constexpr UINT HTTRANSPARENT = static_cast<UINT>(-1);
+constexpr UINT HTNOWHERE = 0;
+constexpr UINT HTCLIENT = 1;
+constexpr UINT HTCAPTION = 2;
+constexpr UINT HTSYSMENU = 3;
+constexpr UINT HTBORDER = 18;
+constexpr int MA_ACTIVATE = 1;
+constexpr int MA_ACTIVATEANDEAT = 2;
+constexpr int MA_NOACTIVATE = 3;
+constexpr int MA_NOACTIVATEANDEAT = 4;
+
+// The default position or size of a new window.
+constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
+
+// RedrawWindow flags.
+constexpr UINT RDW_INVALIDATE = 0x0001;
+constexpr UINT RDW_INTERNALPAINT = 0x0002;
+constexpr UINT RDW_ERASE = 0x0004;
+constexpr UINT RDW_VALIDATE = 0x0008;
+constexpr UINT RDW_NOERASE = 0x0020;
+constexpr UINT RDW_NOCHILDREN = 0x0040;
+constexpr UINT RDW_ALLCHILDREN = 0x0080;
+constexpr UINT RDW_UPDATENOW = 0x0100;
+constexpr UINT RDW_ERASENOW = 0x0200;
+constexpr UINT RDW_FRAME = 0x0400;

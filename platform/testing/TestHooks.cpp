@@ -1,0 +1,226 @@
+#include "platform/testing/TestHooks.h"
+
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/WndInternal.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace QxTest {
+
+// ---- pumping ---------------------------------------------------------------------
+
+void PumpEvents() {
+  // Bounded: a handler that keeps posting cannot hang a test.
+  for (int round = 0; round < 100; ++round) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    int delivered = qxui::DeliverPendingMessages();
+    if (delivered == 0 && qxui::PendingMessageCount() == 0) {
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      return;
+    }
+  }
+}
+
+void PumpUntilIdle() {
+  PumpEvents();
+  qxui::RunIdle();
+  PumpEvents();
+}
+
+// ---- message boxes -------------------------------------------------------------------
+
+MessageBoxScript::MessageBoxScript(std::vector<int> answers) : m_answers(std::move(answers)) {
+  m_previous = QxSetMessageBoxHandler([this](HWND, LPCSTR text, LPCSTR caption, UINT type) {
+    m_boxes.push_back({text ? text : "", caption ? caption : "", type});
+    size_t index = m_boxes.size() - 1;
+    return index < m_answers.size() ? m_answers[index] : QxDefaultMessageBoxAnswer(type);
+  });
+}
+
+MessageBoxScript::~MessageBoxScript() { QxSetMessageBoxHandler(m_previous); }
+
+// ---- mouse and keys ------------------------------------------------------------------
+
+namespace {
+
+Qt::MouseButton QtButton(Button button) {
+  switch (button) {
+    case Button::Right: return Qt::RightButton;
+    case Button::Middle: return Qt::MiddleButton;
+    default: return Qt::LeftButton;
+  }
+}
+
+Qt::KeyboardModifiers QtModifiers(UINT modifiers) {
+  Qt::KeyboardModifiers result;
+  if (modifiers & MK_SHIFT) result |= Qt::ShiftModifier;
+  if (modifiers & MK_CONTROL) result |= Qt::ControlModifier;
+  if (modifiers & MK_ALT) result |= Qt::AltModifier;
+  return result;
+}
+
+Qt::MouseButtons g_buttons;
+
+void SendMouse(CWnd* wnd, QEvent::Type type, CPoint client, Qt::MouseButton button,
+               UINT modifiers) {
+  if (!wnd || !wnd->GetWidget()) return;
+  QWidget* widget = wnd->GetWidget();
+  CRect insets = wnd->GetNonClientInsets();
+  QPointF local(client.x + insets.left, client.y + insets.top);
+  QPointF global = widget->mapToGlobal(local);
+  if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) g_buttons |= button;
+  if (type == QEvent::MouseButtonRelease) g_buttons &= ~Qt::MouseButtons(button);
+  QMouseEvent event(type, local, local, global, button, g_buttons, QtModifiers(modifiers));
+  QCoreApplication::sendEvent(widget, &event);
+}
+
+}  // namespace
+
+void MouseMove(CWnd* wnd, CPoint client, UINT modifiers) {
+  SendMouse(wnd, QEvent::MouseMove, client, Qt::NoButton, modifiers);
+}
+
+void MouseDown(CWnd* wnd, CPoint client, Button button, UINT modifiers) {
+  SendMouse(wnd, QEvent::MouseButtonPress, client, QtButton(button), modifiers);
+}
+
+void MouseUp(CWnd* wnd, CPoint client, Button button, UINT modifiers) {
+  SendMouse(wnd, QEvent::MouseButtonRelease, client, QtButton(button), modifiers);
+}
+
+void Click(CWnd* wnd, CPoint client, Button button, UINT modifiers) {
+  HWND hWnd = wnd->GetSafeHwnd();
+  MouseDown(wnd, client, button, modifiers);
+  if (IsWindow(hWnd)) MouseUp(wnd, client, button, modifiers);
+}
+
+void DoubleClick(CWnd* wnd, CPoint client, Button button, UINT modifiers) {
+  HWND hWnd = wnd->GetSafeHwnd();
+  MouseDown(wnd, client, button, modifiers);
+  if (IsWindow(hWnd)) MouseUp(wnd, client, button, modifiers);
+  if (IsWindow(hWnd)) SendMouse(wnd, QEvent::MouseButtonDblClick, client, QtButton(button), modifiers);
+  if (IsWindow(hWnd)) MouseUp(wnd, client, button, modifiers);
+}
+
+namespace {
+
+int QtKeyOf(int vk) {
+  if (vk >= 'A' && vk <= 'Z') return Qt::Key_A + (vk - 'A');
+  if (vk >= '0' && vk <= '9') return Qt::Key_0 + (vk - '0');
+  if (vk >= VK_F1 && vk <= VK_F1 + 23) return Qt::Key_F1 + (vk - VK_F1);
+  switch (vk) {
+    case VK_BACK: return Qt::Key_Backspace;
+    case VK_TAB: return Qt::Key_Tab;
+    case VK_RETURN: return Qt::Key_Return;
+    case VK_SHIFT: return Qt::Key_Shift;
+    case VK_CONTROL: return Qt::Key_Control;
+    case VK_MENU: return Qt::Key_Alt;
+    case VK_ESCAPE: return Qt::Key_Escape;
+    case VK_SPACE: return Qt::Key_Space;
+    case VK_PRIOR: return Qt::Key_PageUp;
+    case VK_NEXT: return Qt::Key_PageDown;
+    case VK_END: return Qt::Key_End;
+    case VK_HOME: return Qt::Key_Home;
+    case VK_LEFT: return Qt::Key_Left;
+    case VK_UP: return Qt::Key_Up;
+    case VK_RIGHT: return Qt::Key_Right;
+    case VK_DOWN: return Qt::Key_Down;
+    case VK_INSERT: return Qt::Key_Insert;
+    case VK_DELETE: return Qt::Key_Delete;
+    case VK_ADD: return Qt::Key_Plus;
+    case VK_SUBTRACT: return Qt::Key_Minus;
+    case VK_MULTIPLY: return Qt::Key_Asterisk;
+    case VK_DIVIDE: return Qt::Key_Slash;
+    default: return 0;
+  }
+}
+
+QWidget* KeyTarget(CWnd* wnd) {
+  CWnd* focus = CWnd::GetFocus();
+  CWnd* target = focus ? focus : wnd;
+  return target ? target->GetWidget() : nullptr;
+}
+
+void SendKey(QWidget* widget, int qtKey, Qt::KeyboardModifiers modifiers, const QString& text) {
+  if (!widget) return;
+  QPointer<QWidget> guard(widget);
+  QKeyEvent press(QEvent::KeyPress, qtKey, modifiers, text);
+  QCoreApplication::sendEvent(widget, &press);
+  if (!guard) return;
+  QKeyEvent release(QEvent::KeyRelease, qtKey, modifiers, text);
+  QCoreApplication::sendEvent(widget, &release);
+}
+
+}  // namespace
+
+void PressKey(int virtualKey, UINT modifiers, CWnd* wnd) {
+  Qt::KeyboardModifiers qtModifiers = QtModifiers(modifiers);
+  QString text;
+  if (!(modifiers & (MK_CONTROL | MK_ALT))) {
+    if (virtualKey >= 'A' && virtualKey <= 'Z') {
+      text = QChar((modifiers & MK_SHIFT) ? virtualKey : virtualKey + 32);
+    } else if ((virtualKey >= '0' && virtualKey <= '9') || virtualKey == VK_SPACE) {
+      text = QChar(virtualKey);
+    }
+  }
+  SendKey(KeyTarget(wnd), QtKeyOf(virtualKey), qtModifiers, text);
+}
+
+void TypeText(const char* text, CWnd* wnd) {
+  for (const char* p = text; p && *p; ++p) {
+    unsigned char ch = static_cast<unsigned char>(*p);
+    int key = (ch >= 'a' && ch <= 'z') ? Qt::Key_A + (ch - 'a') : static_cast<int>(ch);
+    Qt::KeyboardModifiers modifiers =
+        (ch >= 'A' && ch <= 'Z') ? Qt::ShiftModifier : Qt::NoModifier;
+    if (ch >= 'A' && ch <= 'Z') key = Qt::Key_A + (ch - 'A');
+    SendKey(KeyTarget(wnd), key, modifiers, QString(QChar(ch)));
+  }
+}
+
+// ---- timers ----------------------------------------------------------------------------
+
+void SetManualTimers(bool manual) { qxui::SetTimersManual(manual); }
+
+void FireTimer(CWnd* wnd, UINT_PTR id) {
+  if (!wnd || !wnd->GetSafeHwnd()) return;
+  MSG msg;
+  msg.hwnd = wnd->GetSafeHwnd();
+  msg.message = WM_TIMER;
+  msg.wParam = id;
+  qxui::DeliverMessage(msg);
+}
+
+std::vector<std::pair<UINT_PTR, UINT>> Timers(CWnd* wnd) { return qxui::ActiveTimers(wnd); }
+
+// ---- state -----------------------------------------------------------------------------
+
+CWnd* Focus() { return CWnd::GetFocus(); }
+CWnd* Capture() { return CWnd::GetCapture(); }
+
+CaretState Caret() {
+  qxui::CaretInfo info = qxui::GetCaretInfo();
+  return {CWnd::FromHandle(info.owner), info.rect, info.visible};
+}
+
+UINT CursorId() { return QxCursorId(GetCursor()); }
+
+void SetCursorPosition(CPoint screen) { qxui::SetCursorPosInternal(QPoint(screen.x, screen.y)); }
+
+// ---- pixels ----------------------------------------------------------------------------
+
+QImage ClientImage(CWnd* wnd) {
+  QImage* image = wnd ? wnd->GetClientImage() : nullptr;
+  return image ? image->copy() : QImage();
+}
+
+QImage ScreenImage(CWnd* wnd) {
+  if (!wnd || !wnd->GetWidget()) return QImage();
+  return wnd->GetWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace QxTest

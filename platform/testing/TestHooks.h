@@ -1,0 +1,94 @@
+#pragma once
+// Hooks that let tests drive windows headless and deterministically: pump
+// messages, answer message boxes, press keys and click, fire timers, and read
+// focus, capture, caret, cursor and any window's pixels.
+//
+// Input goes through the same path as real input (Qt events sent to the
+// window's widget), so the translation into Windows messages is what is tested.
+#include "platform/core/Geometry.h"
+#include "platform/core/MessageBox.h"
+#include "platform/ui/Wnd.h"
+
+#include <QImage>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace QxTest {
+
+// ---- pumping ---------------------------------------------------------------
+// Delivers Qt's posted events, the queued messages and deferred deletions
+// until none remain (bounded, so a message that posts itself cannot hang it).
+void PumpEvents();
+// PumpEvents, then the application's idle pass (update handlers of bars).
+void PumpUntilIdle();
+
+// ---- message boxes -----------------------------------------------------------
+struct MessageBoxRecord {
+  std::string text;
+  std::string caption;
+  UINT type = 0;
+};
+// While it lives, every message box is recorded and answered from the script
+// (then with the box's default answer when the script runs out).
+class MessageBoxScript {
+ public:
+  explicit MessageBoxScript(std::vector<int> answers = {});
+  ~MessageBoxScript();
+  MessageBoxScript(const MessageBoxScript&) = delete;
+  MessageBoxScript& operator=(const MessageBoxScript&) = delete;
+  const std::vector<MessageBoxRecord>& Boxes() const { return m_boxes; }
+
+ private:
+  std::vector<int> m_answers;
+  std::vector<MessageBoxRecord> m_boxes;
+  QxMessageBoxHandler m_previous;
+};
+
+// ---- mouse and keys ------------------------------------------------------------
+enum class Button { Left, Right, Middle };
+// Modifiers: MK_SHIFT and MK_CONTROL; points in the window's client coordinates.
+void MouseMove(CWnd* wnd, CPoint client, UINT modifiers = 0);
+void MouseDown(CWnd* wnd, CPoint client, Button button = Button::Left, UINT modifiers = 0);
+void MouseUp(CWnd* wnd, CPoint client, Button button = Button::Left, UINT modifiers = 0);
+void Click(CWnd* wnd, CPoint client, Button button = Button::Left, UINT modifiers = 0);
+// Press, release, double click, release, as the window system reports one.
+void DoubleClick(CWnd* wnd, CPoint client, Button button = Button::Left, UINT modifiers = 0);
+// A key press and release with the virtual key (VK_* or 'A'..'Z', '0'..'9')
+// sent to the focus window (or wnd when there is none). Modifiers: MK_SHIFT,
+// MK_CONTROL, and MK_ALT for Alt.
+constexpr UINT MK_ALT = 0x1000;
+void PressKey(int virtualKey, UINT modifiers = 0, CWnd* wnd = nullptr);
+// Types printable characters (letters, digits, punctuation) one by one.
+void TypeText(const char* text, CWnd* wnd = nullptr);
+
+// ---- timers --------------------------------------------------------------------
+// Manual timers: SetTimer starts no real timer; FireTimer delivers WM_TIMER.
+void SetManualTimers(bool manual);
+void FireTimer(CWnd* wnd, UINT_PTR id);
+// The window's running timers: (id, elapse in ms).
+std::vector<std::pair<UINT_PTR, UINT>> Timers(CWnd* wnd);
+
+// ---- state ---------------------------------------------------------------------
+CWnd* Focus();
+CWnd* Capture();
+struct CaretState {
+  CWnd* owner = nullptr;
+  CRect rect;
+  bool visible = false;
+};
+CaretState Caret();
+// The id of the cursor shown now: 32512... for standard cursors, the resource
+// id of an application cursor, 0 for none.
+UINT CursorId();
+void SetCursorPosition(CPoint screen);
+
+// ---- pixels --------------------------------------------------------------------
+// What the window's client image holds.
+QImage ClientImage(CWnd* wnd);
+// What the window shows on screen (its paint event run into an image),
+// children included.
+QImage ScreenImage(CWnd* wnd);
+
+}  // namespace QxTest

@@ -1,0 +1,231 @@
+#include "platform/ui/MessageQueue.h"
+
+#include "platform/core/Clock.h"
+#include "platform/core/Thread.h"
+#include "platform/ui/Constants.h"
+#include "platform/ui/Wnd.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <atomic>
+#include <cctype>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Queue {
+  std::mutex lock;
+  std::deque<MSG> messages;
+  bool scheduled = false;  // a delivery call is waiting in Qt's queue
+};
+
+Queue& TheQueue() {
+  static Queue queue;
+  return queue;
+}
+
+std::mutex g_hookLock;
+std::function<BOOL(MSG*)> g_preTranslate;
+std::function<void(UINT, WPARAM, LPARAM)> g_broadcast;
+std::function<void()> g_activity;
+std::function<void()> g_idle;
+
+std::atomic<DWORD> g_uiThreadId{0};
+
+bool OnUiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
+
+void DeliverOne();
+
+// Lets Qt's event loop (whichever runs) call DeliverOne. Called with the lock held.
+void ScheduleLocked(Queue& queue) {
+  if (queue.scheduled) return;
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  queue.scheduled = true;
+  QMetaObject::invokeMethod(app, [] { DeliverOne(); }, Qt::QueuedConnection);
+}
+
+bool TakeOne(MSG& msg) {
+  Queue& queue = TheQueue();
+  std::lock_guard<std::mutex> guard(queue.lock);
+  queue.scheduled = false;
+  if (queue.messages.empty()) return false;
+  msg = queue.messages.front();
+  queue.messages.pop_front();
+  // Schedule the next one before this one runs, so that a nested loop inside
+  // its handler delivers the rest.
+  if (!queue.messages.empty()) ScheduleLocked(queue);
+  return true;
+}
+
+void DeliverOne() {
+  MSG msg;
+  if (TakeOne(msg)) qxui::DeliverMessage(msg);
+}
+
+bool Enqueue(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG msg;
+  msg.hwnd = hWnd;
+  msg.message = message;
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  msg.time = GetTickCount();
+  GetCursorPos(&msg.pt);
+  Queue& queue = TheQueue();
+  std::lock_guard<std::mutex> guard(queue.lock);
+  if (!QCoreApplication::instance()) return false;
+  queue.messages.push_back(msg);
+  ScheduleLocked(queue);
+  return true;
+}
+
+struct Registry {
+  std::mutex lock;
+  std::map<std::string, UINT> ids;  // lower-case name -> id
+  std::map<UINT, std::string> names;
+  UINT next = WM_REGISTERED_FIRST;
+};
+
+Registry& TheRegistry() {
+  static Registry registry;
+  return registry;
+}
+
+}  // namespace
+
+DWORD QxUiThreadId() {
+  if (g_uiThreadId.load() == 0 && OnUiThread()) g_uiThreadId = GetCurrentThreadId();
+  return g_uiThreadId.load();
+}
+
+BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (hWnd == HWND_BROADCAST) {
+    std::function<void(UINT, WPARAM, LPARAM)> broadcast;
+    {
+      std::lock_guard<std::mutex> guard(g_hookLock);
+      broadcast = g_broadcast;
+    }
+    if (broadcast) broadcast(message, wParam, lParam);
+    return TRUE;
+  }
+  if (!IsWindow(hWnd)) return FALSE;
+  return Enqueue(hWnd, message, wParam, lParam);
+}
+
+BOOL PostThreadMessage(DWORD idThread, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD ui = g_uiThreadId.load();
+  if (ui == 0 || idThread != ui) return FALSE;
+  return Enqueue(nullptr, message, wParam, lParam);
+}
+
+UINT RegisterWindowMessage(LPCSTR name) {
+  if (!name || !*name) return 0;
+  std::string key(name);
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto found = registry.ids.find(key);
+  if (found != registry.ids.end()) return found->second;
+  if (registry.next > 0xFFFF) return 0;
+  UINT id = registry.next++;
+  registry.ids.emplace(key, id);
+  registry.names.emplace(id, name);
+  return id;
+}
+
+void PostQuitMessage(int nExitCode) {
+  if (QCoreApplication* app = QCoreApplication::instance()) {
+    QMetaObject::invokeMethod(app, [nExitCode] { QCoreApplication::exit(nExitCode); },
+                              Qt::QueuedConnection);
+  }
+}
+
+namespace qxui {
+
+const char* RegisteredMessageName(UINT message) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto found = registry.names.find(message);
+  return found == registry.names.end() ? "" : found->second.c_str();
+}
+
+void SetPreTranslateHook(std::function<BOOL(MSG*)> hook) {
+  std::lock_guard<std::mutex> guard(g_hookLock);
+  g_preTranslate = std::move(hook);
+}
+
+BOOL PreTranslate(MSG* msg) {
+  std::function<BOOL(MSG*)> hook;
+  {
+    std::lock_guard<std::mutex> guard(g_hookLock);
+    hook = g_preTranslate;
+  }
+  return hook ? hook(msg) : FALSE;
+}
+
+void SetBroadcastHook(std::function<void(UINT, WPARAM, LPARAM)> hook) {
+  std::lock_guard<std::mutex> guard(g_hookLock);
+  g_broadcast = std::move(hook);
+}
+
+void SetActivityHook(std::function<void()> hook) {
+  std::lock_guard<std::mutex> guard(g_hookLock);
+  g_activity = std::move(hook);
+}
+
+void SetIdleHook(std::function<void()> hook) {
+  std::lock_guard<std::mutex> guard(g_hookLock);
+  g_idle = std::move(hook);
+}
+
+void RunIdle() {
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::mutex> guard(g_hookLock);
+    hook = g_idle;
+  }
+  if (hook) hook();
+}
+
+void NoteActivity() {
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::mutex> guard(g_hookLock);
+    hook = g_activity;
+  }
+  if (hook) hook();
+}
+
+void DeliverMessage(MSG& msg) {
+  QxUiThreadId();
+  if (msg.hwnd && !IsWindow(msg.hwnd)) return;
+  if (!PreTranslate(&msg) && msg.hwnd) ::SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+  NoteActivity();
+}
+
+int PendingMessageCount() {
+  Queue& queue = TheQueue();
+  std::lock_guard<std::mutex> guard(queue.lock);
+  return static_cast<int>(queue.messages.size());
+}
+
+int DeliverPendingMessages() {
+  int count = 0;
+  MSG msg;
+  while (TakeOne(msg)) {
+    DeliverMessage(msg);
+    ++count;
+  }
+  return count;
+}
+
+}  // namespace qxui

@@ -1,0 +1,580 @@
+// CWnd's input: Qt events to Windows messages, focus, capture, timers, the
+// caret, and the small dialog helpers every window has.
+#include "platform/core/Clock.h"
+#include "platform/core/Debug.h"
+#include "platform/ui/Wnd.h"
+#include "platform/ui/WndInternal.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QResizeEvent>
+
+#include <cstdlib>
+
+using qxui::WidgetAccess;
+using qxui::WndState;
+
+namespace {
+
+HWND g_focus = nullptr;
+HWND g_capture = nullptr;
+HWND g_underMouse = nullptr;
+bool g_inSetFocus = false;
+bool g_timersManual = false;
+
+struct Caret {
+  HWND owner = nullptr;
+  CSize size;
+  CPoint pos;
+  int hideCount = 1;
+  bool blinkOn = true;
+  bool blinking = true;
+  std::unique_ptr<QTimer> blinkTimer;
+};
+
+Caret& TheCaret() {
+  static Caret caret;
+  return caret;
+}
+
+void RepaintCaretOwner() {
+  if (CWnd* owner = CWnd::FromHandle(TheCaret().owner)) {
+    if (owner->GetWidget()) owner->GetWidget()->update();
+  }
+}
+
+// ---- keys ----------------------------------------------------------------------
+
+int VirtualKeyOf(int key) {
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + (key - Qt::Key_F1);
+  switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Help: return VK_HELP;
+    case Qt::Key_Asterisk: return VK_MULTIPLY;
+    case Qt::Key_Plus: return VK_ADD;
+    case Qt::Key_Minus: return VK_SUBTRACT;
+    case Qt::Key_Slash: return VK_DIVIDE;
+    case Qt::Key_Period: return 0xBE;  // VK_OEM_PERIOD
+    case Qt::Key_Comma: return 0xBC;   // VK_OEM_COMMA
+    case Qt::Key_Equal: return 0xBB;   // VK_OEM_PLUS
+    default: return 0;
+  }
+}
+
+bool IsExtendedKey(int vk) {
+  return (vk >= VK_PRIOR && vk <= VK_DOWN) || vk == VK_INSERT || vk == VK_DELETE;
+}
+
+// The character a key gives, or 0: Ctrl with a letter gives its control code.
+UINT CharacterOf(const QKeyEvent* event, int vk) {
+  bool ctrl = event->modifiers() & Qt::ControlModifier;
+  if (ctrl && vk >= 'A' && vk <= 'Z') return static_cast<UINT>(vk - 'A' + 1);
+  switch (vk) {
+    case VK_BACK: return 8;
+    case VK_TAB: return 9;
+    case VK_RETURN: return 13;
+    case VK_ESCAPE: return 27;
+    default: break;
+  }
+  if (ctrl) return 0;
+  QString text = event->text();
+  if (text.isEmpty()) return 0;
+  char32_t ch = text.toUcs4().value(0);
+  if (ch < 0x20 || ch == 0x7F) return 0;
+  QByteArray latin = QString(QChar(static_cast<char16_t>(ch))).toLatin1();
+  return latin.isEmpty() ? 0 : static_cast<BYTE>(latin[0]);
+}
+
+void FeedModifiers(Qt::KeyboardModifiers modifiers) {
+  QxSetKeyDown(VK_SHIFT, modifiers & Qt::ShiftModifier);
+  QxSetKeyDown(VK_CONTROL, modifiers & Qt::ControlModifier);
+  QxSetKeyDown(VK_MENU, modifiers & Qt::AltModifier);
+}
+
+UINT MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+  UINT flags = 0;
+  if (buttons & Qt::LeftButton) flags |= MK_LBUTTON;
+  if (buttons & Qt::RightButton) flags |= MK_RBUTTON;
+  if (buttons & Qt::MiddleButton) flags |= MK_MBUTTON;
+  if (modifiers & Qt::ShiftModifier) flags |= MK_SHIFT;
+  if (modifiers & Qt::ControlModifier) flags |= MK_CONTROL;
+  return flags;
+}
+
+// Posts nothing: input goes through PreTranslateMessage and then straight to
+// the window, as the message loop does with input it takes from the queue.
+BOOL DeliverInput(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG msg;
+  msg.hwnd = wnd->GetSafeHwnd();
+  msg.message = message;
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  msg.time = GetTickCount();
+  GetCursorPos(&msg.pt);
+  BOOL taken = qxui::PreTranslate(&msg);
+  if (!taken && IsWindow(msg.hwnd)) wnd->SendMessage(message, wParam, lParam);
+  qxui::NoteActivity();
+  return taken;
+}
+
+}  // namespace
+
+// ---- event translation ------------------------------------------------------------
+
+namespace {
+
+bool TranslateMouse(CWnd* self, QMouseEvent* event) {
+  QPoint global = event->globalPosition().toPoint();
+  qxui::SetCursorPosInternal(global);
+  CWnd* target = self;
+  if (CWnd* capture = CWnd::FromHandle(g_capture)) target = capture;
+  HWND hTarget = target->GetSafeHwnd();
+  CPoint client(global.x(), global.y());
+  target->ScreenToClient(&client);
+  UINT flags = MouseFlags(event->buttons(), event->modifiers());
+  FeedModifiers(event->modifiers());
+  QxSetKeyDown(VK_LBUTTON, event->buttons() & Qt::LeftButton);
+  QxSetKeyDown(VK_RBUTTON, event->buttons() & Qt::RightButton);
+  QxSetKeyDown(VK_MBUTTON, event->buttons() & Qt::MiddleButton);
+  LPARAM lParam = MAKELPARAM(static_cast<WORD>(client.x), static_cast<WORD>(client.y));
+
+  UINT base = 0;
+  switch (event->button()) {
+    case Qt::LeftButton: base = WM_LBUTTONDOWN; break;
+    case Qt::RightButton: base = WM_RBUTTONDOWN; break;
+    case Qt::MiddleButton: base = WM_MBUTTONDOWN; break;
+    default: break;
+  }
+  switch (event->type()) {
+    case QEvent::MouseMove:
+      if (g_underMouse != hTarget) g_underMouse = hTarget;
+      target->SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(hTarget),
+                          MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+      if (IsWindow(hTarget)) DeliverInput(target, WM_MOUSEMOVE, flags, lParam);
+      return true;
+    case QEvent::MouseButtonPress:
+      if (!base) return false;
+      if (hTarget != g_focus) {
+        target->SendMessage(WM_MOUSEACTIVATE,
+                            reinterpret_cast<WPARAM>(target->GetTopLevelParent()->GetSafeHwnd()),
+                            MAKELPARAM(HTCLIENT, base));
+      }
+      if (IsWindow(hTarget)) DeliverInput(target, base, flags, lParam);
+      return true;
+    case QEvent::MouseButtonDblClick:
+      if (!base) return false;
+      // Only classes that ask for double clicks get them; others see a second press.
+      DeliverInput(target, (target->GetClassStyle() & CS_DBLCLKS) ? base + 2 : base, flags,
+                   lParam);
+      return true;
+    case QEvent::MouseButtonRelease:
+      if (!base) return false;
+      DeliverInput(target, base + 1, flags, lParam);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TranslateKey(CWnd* self, QKeyEvent* event) {
+  int vk = VirtualKeyOf(event->key());
+  FeedModifiers(event->modifiers());
+  if (!vk) return false;
+  bool down = event->type() == QEvent::KeyPress;
+  bool alt = event->modifiers() & Qt::AltModifier;
+  if (vk != VK_SHIFT && vk != VK_CONTROL && vk != VK_MENU) QxSetKeyDown(vk, down);
+  if (vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU) QxSetKeyDown(vk, down);
+  DWORD flags = 1;  // repeat count
+  if (IsExtendedKey(vk)) flags |= 1u << 24;
+  if (alt) flags |= 1u << 29;
+  if (event->isAutoRepeat() || !down) flags |= 1u << 30;
+  if (!down) flags |= 1u << 31;
+  LPARAM lParam = static_cast<LPARAM>(static_cast<LONG>(flags));
+  CWnd* target = CWnd::FromHandle(g_focus);
+  if (!target) target = self;
+  HWND hTarget = target->GetSafeHwnd();
+  UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+  BOOL taken = DeliverInput(target, message, static_cast<WPARAM>(vk), lParam);
+  if (down && !taken && IsWindow(hTarget)) {
+    UINT ch = CharacterOf(event, vk);
+    if (ch) DeliverInput(target, alt ? WM_SYSCHAR : WM_CHAR, ch, lParam);
+  }
+  return true;
+}
+
+// The framework keeps its own focus: Qt focus changes that did not come
+// through SetFocus (a click into a Qt control, a window activated) are
+// reported as WM_SETFOCUS/WM_KILLFOCUS.
+bool TranslateFocus(CWnd* self, QFocusEvent* event) {
+  if (g_inSetFocus) return true;
+  if (event->type() == QEvent::FocusIn) {
+    if (g_focus != self->GetSafeHwnd()) self->SetFocus();
+    return true;
+  }
+  QWidget* next = QApplication::focusWidget();
+  if (next && qxui::WindowOfWidget(next)) return true;  // its FocusIn moves our focus
+  if (g_focus == self->GetSafeHwnd() && event->reason() != Qt::ActiveWindowFocusReason) {
+    g_focus = nullptr;
+    self->SendMessage(WM_KILLFOCUS, 0, 0);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CWnd::QxEvent(QEvent* event) {
+  if (!m_hWnd) return false;
+  switch (event->type()) {
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+      return TranslateMouse(this, static_cast<QMouseEvent*>(event));
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      return TranslateKey(this, static_cast<QKeyEvent*>(event));
+    case QEvent::ShortcutOverride:
+      event->accept();  // keys go to the window, not to Qt shortcuts
+      return true;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+      return TranslateFocus(this, static_cast<QFocusEvent*>(event));
+    case QEvent::Resize:
+      QxSyncClientSize();
+      return false;
+    case QEvent::Close:
+      event->ignore();
+      SendMessage(WM_CLOSE);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// ---- focus -------------------------------------------------------------------------
+
+CWnd* CWnd::SetFocus() {
+  CWnd* old = CWnd::FromHandle(g_focus);
+  if (old == this || !m_hWnd) return old;
+  HWND hOld = g_focus;
+  HWND hSelf = m_hWnd;
+  g_focus = hSelf;
+  if (m_pWidget) {
+    g_inSetFocus = true;
+    m_pWidget->setFocus(Qt::OtherFocusReason);
+    g_inSetFocus = false;
+  }
+  if (old) old->SendMessage(WM_KILLFOCUS, reinterpret_cast<WPARAM>(hSelf));
+  if (IsWindow(hSelf) && g_focus == hSelf) SendMessage(WM_SETFOCUS, reinterpret_cast<WPARAM>(hOld));
+  return old;
+}
+
+CWnd* CWnd::GetFocus() { return CWnd::FromHandle(g_focus); }
+
+HWND GetFocus() { return IsWindow(g_focus) ? g_focus : nullptr; }
+
+HWND SetFocus(HWND hWnd) {
+  HWND old = GetFocus();
+  if (CWnd* wnd = CWnd::FromHandle(hWnd)) {
+    wnd->SetFocus();
+  } else if (!hWnd && old) {
+    g_focus = nullptr;
+    CWnd::FromHandle(old)->SendMessage(WM_KILLFOCUS, 0, 0);
+  }
+  return old;
+}
+
+// ---- capture -----------------------------------------------------------------------
+
+CWnd* CWnd::SetCapture() {
+  CWnd* old = CWnd::FromHandle(g_capture);
+  if (old == this) return old;
+  g_capture = m_hWnd;
+  if (old) {
+    if (old->GetWidget() && QWidget::mouseGrabber() == old->GetWidget()) {
+      old->GetWidget()->releaseMouse();
+    }
+    old->SendMessage(WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(m_hWnd));
+  }
+  if (m_pWidget && m_pWidget->isVisible() &&
+      QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    m_pWidget->grabMouse();
+  }
+  return old;
+}
+
+CWnd* CWnd::GetCapture() { return CWnd::FromHandle(g_capture); }
+
+HWND GetCapture() { return IsWindow(g_capture) ? g_capture : nullptr; }
+
+HWND SetCapture(HWND hWnd) {
+  HWND old = GetCapture();
+  if (CWnd* wnd = CWnd::FromHandle(hWnd)) wnd->SetCapture();
+  return old;
+}
+
+BOOL ReleaseCapture() {
+  CWnd* old = CWnd::FromHandle(g_capture);
+  g_capture = nullptr;
+  if (!old) return TRUE;
+  if (old->GetWidget() && QWidget::mouseGrabber() == old->GetWidget()) {
+    old->GetWidget()->releaseMouse();
+  }
+  old->SendMessage(WM_CAPTURECHANGED, 0, 0);
+  return TRUE;
+}
+
+// ---- timers ------------------------------------------------------------------------
+
+UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse,
+                        void (*lpfnTimer)(HWND, UINT, UINT_PTR, DWORD)) {
+  if (!m_hWnd) return 0;
+  WndState& state = *m_state;
+  state.timerElapse[nIDEvent] = nElapse;
+  auto& timer = state.timers[nIDEvent];
+  if (!timer) timer = std::make_unique<QTimer>();
+  timer->disconnect();
+  HWND hWnd = m_hWnd;
+  QObject::connect(timer.get(), &QTimer::timeout, [hWnd, nIDEvent, lpfnTimer] {
+    if (lpfnTimer) {
+      lpfnTimer(hWnd, WM_TIMER, nIDEvent, GetTickCount());
+      return;
+    }
+    MSG msg;
+    msg.hwnd = hWnd;
+    msg.message = WM_TIMER;
+    msg.wParam = nIDEvent;
+    msg.time = GetTickCount();
+    qxui::DeliverMessage(msg);
+  });
+  timer->setInterval(static_cast<int>(std::max<UINT>(nElapse, 10)));
+  if (!g_timersManual) timer->start();
+  return nIDEvent;
+}
+
+BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {
+  WndState& state = *m_state;
+  state.timerElapse.erase(nIDEvent);
+  return state.timers.erase(nIDEvent) > 0;
+}
+
+namespace qxui {
+
+HWND WindowUnderMouse() { return IsWindow(g_underMouse) ? g_underMouse : nullptr; }
+
+void SetTimersManual(bool manual) { g_timersManual = manual; }
+bool TimersManual() { return g_timersManual; }
+
+std::vector<std::pair<UINT_PTR, UINT>> ActiveTimers(CWnd* wnd) {
+  std::vector<std::pair<UINT_PTR, UINT>> timers;
+  if (!wnd) return timers;
+  for (const auto& [id, elapse] : WidgetAccess::State(wnd).timerElapse) timers.push_back({id, elapse});
+  return timers;
+}
+
+}  // namespace qxui
+
+// ---- caret -------------------------------------------------------------------------
+
+BOOL CWnd::CreateSolidCaret(int nWidth, int nHeight) {
+  ::DestroyCaret();
+  Caret& caret = TheCaret();
+  caret.owner = m_hWnd;
+  caret.size = CSize(std::max(1, nWidth), std::max(1, nHeight));
+  caret.pos = CPoint(0, 0);
+  caret.hideCount = 1;  // a new caret is hidden until ShowCaret
+  caret.blinkOn = true;
+  bool blink = caret.blinking && QGuiApplication::platformName() != QLatin1String("offscreen");
+  if (blink) {
+    caret.blinkTimer = std::make_unique<QTimer>();
+    QObject::connect(caret.blinkTimer.get(), &QTimer::timeout, [] {
+      TheCaret().blinkOn = !TheCaret().blinkOn;
+      RepaintCaretOwner();
+    });
+    caret.blinkTimer->start(530);
+  }
+  return TRUE;
+}
+
+void CWnd::SetCaretPos(POINT point) { ::SetCaretPos(point.x, point.y); }
+
+CPoint CWnd::GetCaretPos() { return TheCaret().pos; }
+
+void CWnd::ShowCaret() {
+  Caret& caret = TheCaret();
+  if (caret.owner != m_hWnd || caret.hideCount == 0) return;
+  --caret.hideCount;
+  RepaintCaretOwner();
+}
+
+void CWnd::HideCaret() {
+  Caret& caret = TheCaret();
+  if (caret.owner != m_hWnd) return;
+  ++caret.hideCount;
+  RepaintCaretOwner();
+}
+
+BOOL SetCaretPos(int x, int y) {
+  Caret& caret = TheCaret();
+  if (!caret.owner) return FALSE;
+  caret.pos = CPoint(x, y);
+  caret.blinkOn = true;
+  RepaintCaretOwner();
+  return TRUE;
+}
+
+BOOL GetCaretPos(LPPOINT point) {
+  if (!point) return FALSE;
+  *point = TheCaret().pos;
+  return TRUE;
+}
+
+BOOL DestroyCaret() {
+  Caret& caret = TheCaret();
+  if (!caret.owner) return FALSE;
+  RepaintCaretOwner();
+  caret.owner = nullptr;
+  caret.blinkTimer.reset();
+  caret.hideCount = 1;
+  return TRUE;
+}
+
+namespace qxui {
+
+void SetCaretBlinking(bool blinking) { TheCaret().blinking = blinking; }
+
+CaretInfo GetCaretInfo() {
+  const Caret& caret = TheCaret();
+  CaretInfo info;
+  if (!IsWindow(caret.owner)) return info;
+  info.owner = caret.owner;
+  info.rect = CRect(caret.pos, caret.size);
+  info.visible = caret.hideCount == 0 && caret.blinkOn;
+  return info;
+}
+
+}  // namespace qxui
+
+// ---- modal loops -------------------------------------------------------------------
+
+namespace {
+int g_modalDepth = 0;
+}
+
+namespace qxui {
+int ModalDepth() { return g_modalDepth; }
+}  // namespace qxui
+
+int CWnd::RunModalLoop(DWORD) {
+  if (!m_hWnd) return -1;
+  WndState& state = *m_state;
+  QEventLoop loop;
+  QEventLoop* outer = state.modalLoop;
+  state.modalLoop = &loop;
+  state.modalResult = -1;
+  ++g_modalDepth;
+  HWND hSelf = m_hWnd;
+  loop.exec(QEventLoop::DialogExec);
+  --g_modalDepth;
+  CWnd* self = CWnd::FromHandle(hSelf);
+  if (self != this) return -1;  // destroyed inside the loop
+  state.modalLoop = outer;
+  return state.modalResult;
+}
+
+void CWnd::EndModalLoop(int nResult) {
+  WndState& state = *m_state;
+  state.modalResult = nResult;
+  if (state.modalLoop) state.modalLoop->exit(0);
+}
+
+BOOL CWnd::ContinueModal() { return m_state->modalLoop != nullptr; }
+
+// ---- the rest ----------------------------------------------------------------------
+
+CWnd* CWnd::WindowFromPoint(POINT point) {
+  QWidget* widget = QApplication::widgetAt(point.x, point.y);
+  return qxui::WindowOfWidget(widget);
+}
+
+HWND WindowFromPoint(POINT point) { return CWnd::WindowFromPoint(point)->GetSafeHwnd(); }
+
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+  m_state->acceptFiles = bAccept != FALSE;
+  if (m_pWidget) m_pWidget->setAcceptDrops(bAccept != FALSE);
+}
+
+CMenu* CWnd::GetMenu() const { return m_state->menu; }
+
+BOOL CWnd::SetMenu(CMenu* pMenu) {
+  m_state->menu = pMenu;
+  return TRUE;
+}
+
+void CWnd::SetDlgItemText(int nID, LPCTSTR lpszString) {
+  if (CWnd* item = GetDlgItem(nID)) item->SetWindowText(lpszString);
+}
+
+int CWnd::GetDlgItemText(int nID, CString& rString) const {
+  rString.Empty();
+  if (CWnd* item = GetDlgItem(nID)) item->GetWindowText(rString);
+  return rString.GetLength();
+}
+
+UINT CWnd::GetDlgItemInt(int nID, BOOL* lpTrans, BOOL bSigned) const {
+  CString text;
+  GetDlgItemText(nID, text);
+  text.Trim();
+  char* end = nullptr;
+  long value = std::strtol(text, &end, 10);
+  bool ok = !text.IsEmpty() && end && *end == '\0' && (bSigned || value >= 0);
+  if (lpTrans) *lpTrans = ok;
+  return ok ? static_cast<UINT>(value) : 0;
+}
+
+void CWnd::SetDlgItemInt(int nID, UINT nValue, BOOL bSigned) {
+  CString text;
+  if (bSigned) {
+    text.Format("%d", static_cast<int>(nValue));
+  } else {
+    text.Format("%u", nValue);
+  }
+  SetDlgItemText(nID, text);
+}
+
+void CWnd::CheckDlgButton(int nIDButton, UINT nCheck) {
+  if (CWnd* item = GetDlgItem(nIDButton)) item->SendMessage(0x00F1 /* BM_SETCHECK */, nCheck);
+}
+
+UINT CWnd::IsDlgButtonChecked(int nIDButton) const {
+  CWnd* item = GetDlgItem(nIDButton);
+  return item ? static_cast<UINT>(item->SendMessage(0x00F0 /* BM_GETCHECK */)) : 0;
+}
+
+void CWnd::WinHelp(DWORD_PTR, UINT nCmd) { TRACE("WinHelp command %u: no help system\n", nCmd); }

@@ -1,0 +1,101 @@
+#pragma once
+// Layer-internal state of windows, shared by the window classes of this
+// layer and the test hooks. Code outside platform/ never includes this.
+#include "platform/ui/Wnd.h"
+
+#include <QEventLoop>
+#include <QImage>
+#include <QPointer>
+#include <QRegion>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace qxui {
+
+struct WndClass {
+  UINT style = 0;
+  HCURSOR cursor = nullptr;
+  HBRUSH background = nullptr;
+  HICON icon = nullptr;
+};
+
+// A registered class by name; the default class for null or an unknown name.
+WndClass LookUpClass(LPCSTR name);
+
+struct WndState {
+  WndClass wndClass;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  UINT id = 0;
+  CString text;
+  CWnd* parent = nullptr;
+  std::vector<CWnd*> children;
+  CMenu* menu = nullptr;
+  QImage image;        // the client area
+  QImage overlay;      // drawn over the children; black is transparent
+  QWidget* overlayWidget = nullptr;
+  QRegion update;      // client coordinates
+  bool erase = false;  // the update region's background still needs erasing
+  CSize clientSize{-1, -1};
+  std::map<UINT_PTR, std::unique_ptr<QTimer>> timers;
+  std::map<UINT_PTR, UINT> timerElapse;
+  std::unique_ptr<CDC> paintDC;  // between BeginPaint and EndPaint
+  bool destroying = false;
+  QEventLoop* modalLoop = nullptr;
+  int modalResult = -1;
+  bool acceptFiles = false;
+};
+
+// The widget every plain window uses: Qt events go to the window.
+class WndWidget : public QWidget {
+ public:
+  WndWidget(CWnd* wnd, QWidget* parent, Qt::WindowFlags flags = {});
+  ~WndWidget() override;
+  CWnd* m_pWnd;
+
+ protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+};
+
+// The window a widget belongs to (the widget itself or its nearest ancestor
+// that is a window's widget); null when none.
+CWnd* WindowOfWidget(const QWidget* widget);
+// Records that a widget shows a window (every window widget must be registered).
+void RegisterWidget(QWidget* widget, CWnd* wnd);
+void UnregisterWidget(QWidget* widget);
+
+class WidgetAccess {
+ public:
+  static WndState& State(CWnd* wnd) { return *wnd->m_state; }
+  static void SetWidget(CWnd* wnd, QWidget* widget) { wnd->m_pWidget = widget; }
+  static void WidgetGone(CWnd* wnd) { wnd->QxWidgetGone(); }
+  static void SyncClientSize(CWnd* wnd) { wnd->QxSyncClientSize(); }
+};
+
+// ---- test hooks' access -------------------------------------------------
+// Timers: manual mode starts no Qt timers; tests fire them.
+void SetTimersManual(bool manual);
+bool TimersManual();
+std::vector<std::pair<UINT_PTR, UINT>> ActiveTimers(CWnd* wnd);
+// The caret blinks only when this is on (off for tests).
+void SetCaretBlinking(bool blinking);
+struct CaretInfo {
+  HWND owner = nullptr;
+  CRect rect;
+  bool visible = false;
+};
+CaretInfo GetCaretInfo();
+// How many modal loops run now (the application's idle pass waits for none).
+int ModalDepth();
+// The mouse position as the layer saw it last.
+void SetCursorPosInternal(const QPoint& global);
+// The window the mouse moved over last.
+HWND WindowUnderMouse();
+
+}  // namespace qxui
