@@ -37,11 +37,11 @@ int g_nDisplaySettings = (1 << 8) | (15 << 2);
 double g_dSnapTolerance = 1.01e-15;
 
 const double g_fontScales[5] = {0.5, 0.75, 1.0, 1.5, 2.0};
-const double g_snapTable[28] = {
-    1.01,    1.01e-1,  1.01e-2,   1.01e-3,   1.01e-4,   1.01e-5,   1.01e-6,
-    1.01e-7, 1.01e-8,  1.01e-9,   1.01e-10,  1.01e-11,  1.01e-12,  1.01e-13,
-    1.01e-14, 1.01e-15, 1.01e-16, 1.01e-17,  1.01e-18,  1.01e-19,  1.01e-20,
-    1.01e-50, 1.01e-100, 1.01e-150, 1.01e-200, 1.01e-250, 1.01e-300, 0.0};
+const double g_snapTable[28] = {1.01,      1.01e-1,   1.01e-2,   1.01e-3,  1.01e-4,   1.01e-5,
+                                1.01e-6,   1.01e-7,   1.01e-8,   1.01e-9,  1.01e-10,  1.01e-11,
+                                1.01e-12,  1.01e-13,  1.01e-14,  1.01e-15, 1.01e-16,  1.01e-17,
+                                1.01e-18,  1.01e-19,  1.01e-20,  1.01e-50, 1.01e-100, 1.01e-150,
+                                1.01e-200, 1.01e-250, 1.01e-300, 0.0};
 
 // ---- drawing resources ------------------------------------------------------
 CDC* g_pMemDC = nullptr;
@@ -108,8 +108,7 @@ void SetDefaults() {
 }
 
 void MakeBrushes() {
-  const UINT patterns[4] = {IDB_PATTERN_BLACK, IDB_PATTERN_BLUE, IDB_PATTERN_RED,
-                            IDB_PATTERN_BLUE};
+  const UINT patterns[4] = {IDB_PATTERN_BLACK, IDB_PATTERN_BLUE, IDB_PATTERN_RED, IDB_PATTERN_BLUE};
   RegisterNodePatterns();
   for (int i = 0; i < 4; ++i) {
     CBitmap bitmap;
@@ -119,7 +118,9 @@ void MakeBrushes() {
   }
 }
 
-int Clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+int Clamp(int value, int low, int high) {
+  return value < low ? low : value > high ? high : value;
+}
 
 // Reads the three display settings; returns the font scale.
 double ReadDisplaySettings() {
@@ -141,15 +142,15 @@ void MakeContexts() {
   g_pMemDC->CreateCompatibleDC(nullptr);
   g_pMeasureDC->CreateCompatibleDC(nullptr);
   CDC* screen = QxGetScreenDC();
-  const BOOL made = g_pMemBitmap->CreateCompatibleBitmap(
-      screen, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  const BOOL made = g_pMemBitmap->CreateCompatibleBitmap(screen, GetSystemMetrics(SM_CXSCREEN),
+                                                         GetSystemMetrics(SM_CYSCREEN));
   QxReleaseScreenDC(screen);
   if (!made) MessageBox(nullptr, "Could not create RES_Bitmap", "Error", MB_OK);
   g_savedMem.bitmap = g_pMemDC->SelectObject(g_pMemBitmap);
 }
 
-CFont* MakeFont(int height, int width, int escapement, int weight, BYTE italic,
-                BYTE outPrecision, const char* face) {
+CFont* MakeFont(int height, int width, int escapement, int weight, BYTE italic, BYTE outPrecision,
+                const char* face) {
   CFont* font = new CFont;
   font->CreateFont(height, width, escapement, 0, weight, italic, 0, 0, ANSI_CHARSET, outPrecision,
                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);

@@ -77,7 +77,7 @@ extern const double g_fontScales[5];
 extern const double g_snapTable[28];
 
 // ---- drawing resources -----------------------------------------------------
-extern CDC* g_pMemDC;      // shared off-screen context every window draws into
+extern CDC* g_pMemDC;  // shared off-screen context every window draws into
 extern CBitmap* g_pMemBitmap;
 extern CDC* g_pMeasureDC;  // memory context without a bitmap, for measuring text
 

@@ -15,10 +15,10 @@ class CQorexDoc : public CDocument {
   CQorexDoc(const CQorexDoc&) = delete;
   CQorexDoc& operator=(const CQorexDoc&) = delete;
 
-  CVARvalues m_vars;        // variable table; entry 1 is the time variable t
-  CSIMsystem m_system;      // the loop computed from the definitions
-  CMXC_BIN m_models;        // five model definitions
-  CMXC_BIN m_signals;       // nine signal definitions
-  CMXC_BIN m_modelLibrary;  // stored models
-  CMXC_BIN m_signalLibrary; // stored signals
+  CVARvalues m_vars;         // variable table; entry 1 is the time variable t
+  CSIMsystem m_system;       // the loop computed from the definitions
+  CMXC_BIN m_models;         // five model definitions
+  CMXC_BIN m_signals;        // nine signal definitions
+  CMXC_BIN m_modelLibrary;   // stored models
+  CMXC_BIN m_signalLibrary;  // stored signals
 };

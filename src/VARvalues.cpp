@@ -83,8 +83,8 @@ int CVARvalues::GetBufferLength(int entry) const {
 
 int CVARvalues::Find(const char* name, const char* subscript, WORD style) const {
   for (int i = 0; i < m_nCount; ++i) {
-    if ((m_pFlags[i] & kStyleMask) == (style & kStyleMask) &&
-        std::strcmp(GetName(i), name) == 0 && std::strcmp(GetSubscript(i), subscript) == 0)
+    if ((m_pFlags[i] & kStyleMask) == (style & kStyleMask) && std::strcmp(GetName(i), name) == 0 &&
+        std::strcmp(GetSubscript(i), subscript) == 0)
       return i;
   }
   return -1;
@@ -144,7 +144,9 @@ void CVARvalues::Get(int userIndex, double* value, double* minimum, double* maxi
   *maximum = m_pMax[i];
 }
 
-void CVARvalues::SetValue(int userIndex, double value) { m_pValue[userIndex + 5] = value; }
+void CVARvalues::SetValue(int userIndex, double value) {
+  m_pValue[userIndex + 5] = value;
+}
 
 void CVARvalues::SetRange(int userIndex, double minimum, double maximum) {
   m_pMin[userIndex + 5] = minimum;
@@ -174,7 +176,8 @@ bool ReadEntry(CArchive& ar, StoredEntry& entry) {
   }
   if (ar.HasFailed() || bytes.back() != '\0') return false;
   const size_t separator = bytes.find('\0');
-  if (separator == static_cast<size_t>(length - 1)) return false;  // no separator before the final zero
+  if (separator == static_cast<size_t>(length - 1))
+    return false;  // no separator before the final zero
   if (bytes.find('\0', separator + 1) != static_cast<size_t>(length - 1)) return false;
   entry.name = bytes.substr(0, separator);
   entry.subscript = bytes.substr(separator + 1, length - separator - 2);

@@ -69,7 +69,7 @@ class CVARvalues {
 
  private:
   // Appends an entry (doubling the capacity first when full); returns its index.
-  int Append(const char* name, const char* subscript, double value, double minimum,
-             double maximum, WORD style, BYTE used);
+  int Append(const char* name, const char* subscript, double value, double minimum, double maximum,
+             WORD style, BYTE used);
   void Reserve(int capacity);
 };

@@ -55,7 +55,9 @@ int McFormatNumber(char* buffer, int size, double magnitude, int digits) {
   return static_cast<int>(std::strlen(buffer));
 }
 
-int McRealFixDigits() { return (g_nDisplaySettings >> 2) & 31; }
+int McRealFixDigits() {
+  return (g_nDisplaySettings >> 2) & 31;
+}
 
 CMcReal::CMcReal(double value, WORD flags) : CMcBasic(flags), m_value(std::fabs(value)) {}
 
@@ -105,7 +107,9 @@ McComplex* CMcReal::Evaluate(McComplex* result, CQorexDoc*, CSIMsystem*) const {
   return result;
 }
 
-int CMcReal::FontFamily() const { return std::isfinite(m_value) ? kFontNumber : kFontSymbol; }
+int CMcReal::FontFamily() const {
+  return std::isfinite(m_value) ? kFontNumber : kFontSymbol;
+}
 
 int CMcReal::DisplayText(char* text, int size) const {
   const bool atCaret = McGetFocusedEditNode() == this;
@@ -149,7 +153,9 @@ void CMcReal::Store(CArchive& ar) const {
   ar << m_value;
 }
 
-CMcBasic* CMcReal::Clone() const { return new CMcReal(m_value, m_flags); }
+CMcBasic* CMcReal::Clone() const {
+  return new CMcReal(m_value, m_flags);
+}
 
 WORD CMcReal::Compare(const CMcBasic* other) const {
   if (other->GetType() != 0x0100) return kMcDiffType;
@@ -157,13 +163,18 @@ WORD CMcReal::Compare(const CMcBasic* other) const {
   WORD result = ((m_flags ^ real->m_flags) & 3) ? kMcDiffSign : 0;
   const double a = (m_flags & 1) ? -m_value : m_value;
   const double b = (real->m_flags & 1) ? -real->m_value : real->m_value;
-  // Equal infinities match too; the tolerance test alone would see inf - inf = NaN.
-  const bool same = a == b || std::fabs(a - b) <= (std::fabs(a) + std::fabs(b)) * g_dSnapTolerance / 2;
+  // Infinities match only their own kind: the tolerance test alone would call
+  // inf and inf different (inf - inf is NaN) and -inf and inf equal.
+  const bool finite = std::isfinite(a) && std::isfinite(b);
+  const bool same = a == b || (finite && std::fabs(a - b) <=
+                                             (std::fabs(a) + std::fabs(b)) * g_dSnapTolerance / 2);
   if (!same) result |= kMcDiffValue;
   return result;
 }
 
-CMcBasic* CMcReal::Differentiate(CMcBasic*, unsigned) { return new CMcReal(0.0, 0); }
+CMcBasic* CMcReal::Differentiate(CMcBasic*, unsigned) {
+  return new CMcReal(0.0, 0);
+}
 
 McComplex* CMcReal::EvaluateVector(CQorexDoc* doc) const {
   const int n = McStepCount(doc);

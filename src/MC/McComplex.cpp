@@ -6,7 +6,9 @@
 
 thread_local int g_bEvalError = 0;
 
-McComplex McComplexNeg(const McComplex& a) { return {-a.re, -a.im}; }
+McComplex McComplexNeg(const McComplex& a) {
+  return {-a.re, -a.im};
+}
 
 McComplex McComplexAdd(const McComplex& a, const McComplex& b) {
   return {a.re + b.re, a.im + b.im};
@@ -35,7 +37,9 @@ McComplex McComplexLog(const McComplex& a) {
   return {std::log(std::sqrt(a.re * a.re + a.im * a.im)), std::atan2(a.im, a.re)};
 }
 
-McComplex McComplexCopy(const McComplex& a) { return a; }
+McComplex McComplexCopy(const McComplex& a) {
+  return a;
+}
 
 int McStepCount(const CQorexDoc* doc) {
   if (!doc) return 0;

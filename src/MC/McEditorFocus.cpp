@@ -5,9 +5,13 @@ McFocusedNodeFn g_focusedNode = nullptr;
 McFocusedTextFn g_focusedText = nullptr;
 }  // namespace
 
-CMcBasic* McGetFocusedEditNode() { return g_focusedNode ? g_focusedNode() : nullptr; }
+CMcBasic* McGetFocusedEditNode() {
+  return g_focusedNode ? g_focusedNode() : nullptr;
+}
 
-char* McGetFocusedNumberText() { return g_focusedText ? g_focusedText() : nullptr; }
+char* McGetFocusedNumberText() {
+  return g_focusedText ? g_focusedText() : nullptr;
+}
 
 void McSetEditorFocus(McFocusedNodeFn node, McFocusedTextFn text) {
   g_focusedNode = node;

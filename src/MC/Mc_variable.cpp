@@ -16,7 +16,9 @@ constexpr size_t kMaxBuffer = 0xFFFF;
 
 // Device context to measure text in: the shared measuring context, or the
 // caller's when the resources are not made.
-CDC* MeasureDC(CDC* dc) { return g_pMeasureDC ? g_pMeasureDC : dc; }
+CDC* MeasureDC(CDC* dc) {
+  return g_pMeasureDC ? g_pMeasureDC : dc;
+}
 
 int TextWidth(CDC* dc, CFont* font, const char* text) {
   const int length = static_cast<int>(std::strlen(text));
@@ -75,8 +77,7 @@ CMcBasic* CMcVariable::Load(CArchive& ar) {
 BOOL CMcVariable::Navigate(int direction, int modifier, McCursor* cursor) {
   const int from = cursor->fromSide;
   if (modifier == 0 || direction == kMcUp || direction == kMcDown ||
-      (direction == kMcLeft && from == 0) || (direction == kMcRight && from == 1) ||
-      m_length < 4)
+      (direction == kMcLeft && from == 0) || (direction == kMcRight && from == 1) || m_length < 4)
     return CMcBasic::Navigate(direction, modifier, cursor);
   const int lastInner = GetSubscript()[0] == '\0' ? m_length - 2 : m_length - 1;
   int side;
@@ -190,30 +191,41 @@ void CMcVariable::Substitute(CMcBasic** patterns, CMcBasic** replacements, int c
 int CMcVariable::NameFamily() const {
   const bool bold = GetDecoration() == 3;
   const bool greek = (m_flags & 0x10) != 0;
-  if (IsConstant()) return greek ? (bold ? kFontSymbolBold : kFontSymbol) : (bold ? kFontBold : kFontNumber);
+  if (IsConstant())
+    return greek ? (bold ? kFontSymbolBold : kFontSymbol) : (bold ? kFontBold : kFontNumber);
   return greek ? (bold ? kFontSymbolBoldItalic : kFontSymbolItalic)
                : (bold ? kFontBoldItalic : kFontItalic);
 }
 
 const char* CMcVariable::Prefix() const {
   switch (GetDecoration()) {
-    case 8: return "D";
-    case 9: return "d";
-    case 10: return "\xB6";
-    case 11: return IsConstant() ? "cons" : "var";
-    case 12: return IsConstant() ? "func" : "all";
-    default: return "";
+    case 8:
+      return "D";
+    case 9:
+      return "d";
+    case 10:
+      return "\xB6";
+    case 11:
+      return IsConstant() ? "cons" : "var";
+    case 12:
+      return IsConstant() ? "func" : "all";
+    default:
+      return "";
   }
 }
 
 CFont* CMcVariable::PrefixFont() const {
   switch (GetDecoration()) {
     case 8:
-    case 10: return g_fonts[kFontSymbol][GetLevel()];
-    case 9: return g_fonts[kFontItalic][GetLevel()];
+    case 10:
+      return g_fonts[kFontSymbol][GetLevel()];
+    case 9:
+      return g_fonts[kFontItalic][GetLevel()];
     case 11:
-    case 12: return g_fonts[kFontArial][SubscriptLevel()];
-    default: return nullptr;
+    case 12:
+      return g_fonts[kFontArial][SubscriptLevel()];
+    default:
+      return nullptr;
   }
 }
 

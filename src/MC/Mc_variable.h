@@ -63,9 +63,9 @@ class CMcVariable : public CMcBasic {
   bool IsTimeVariable() const;
   int GetDecoration() const { return (m_flags >> 9) & 15; }
 
-  WORD m_index = kUnbound;          // entry of the document's variable table
-  WORD m_length;                    // buffer bytes, both zeros included (>= 3)
-  std::unique_ptr<char[]> m_buffer; // "name\0subscript\0"
+  WORD m_index = kUnbound;           // entry of the document's variable table
+  WORD m_length;                     // buffer bytes, both zeros included (>= 3)
+  std::unique_ptr<char[]> m_buffer;  // "name\0subscript\0"
 
  private:
   // Font families and levels of the parts, after the flags.

@@ -19,9 +19,9 @@ class CSIMsignal {
   double& At(int channel, int k) { return m_pSamples[channel * m_nColumns + k]; }
   double At(int channel, int k) const { return m_pSamples[channel * m_nColumns + k]; }
 
-  WORD m_wFlags;        // bit 0: shown in the signal panes
-  double* m_pSamples;   // rows * columns samples, row by row
-  int m_nRows;          // channels
-  int m_nColumns;       // samples per channel
-  int m_nCapacity;      // doubles the array has room for
+  WORD m_wFlags;       // bit 0: shown in the signal panes
+  double* m_pSamples;  // rows * columns samples, row by row
+  int m_nRows;         // channels
+  int m_nColumns;      // samples per channel
+  int m_nCapacity;     // doubles the array has room for
 };

@@ -19,8 +19,8 @@ class CSIMsystem {
   CSIMsystem(const CSIMsystem&) = delete;
   CSIMsystem& operator=(const CSIMsystem&) = delete;
 
-  double m_dTs;     // sampling time, seconds
-  int m_nSteps;     // samples N of a run
+  double m_dTs;  // sampling time, seconds
+  int m_nSteps;  // samples N of a run
   // The sample being computed; t = m_nStep * m_dTs. Atomic because the
   // real-time worker advances it while the user-interface thread reads it.
   std::atomic<int> m_nStep;
