@@ -14,22 +14,26 @@ struct BuiltinName {
 };
 
 constexpr BuiltinName kBuiltins[] = {
-    {"asin", McBuiltin::Asin},     {"acos", McBuiltin::Acos},     {"atan", McBuiltin::Atan},
-    {"asinh", McBuiltin::Asinh},   {"acosh", McBuiltin::Acosh},   {"atanh", McBuiltin::Atanh},
-    {"atan2", McBuiltin::Atan2},   {"sin", McBuiltin::Sin},       {"sinh", McBuiltin::Sinh},
-    {"sec", McBuiltin::Sec},       {"sech", McBuiltin::Sech},     {"sign", McBuiltin::Sign},
-    {"srand", McBuiltin::Srand},   {"cos", McBuiltin::Cos},       {"cosh", McBuiltin::Cosh},
-    {"cot", McBuiltin::Cot},       {"coth", McBuiltin::Coth},     {"cosec", McBuiltin::Cosec},
-    {"cosech", McBuiltin::Cosech}, {"tan", McBuiltin::Tan},       {"tanh", McBuiltin::Tanh},
-    {"rand", McBuiltin::Rand},     {"rem", McBuiltin::Rem},       {"polar", McBuiltin::Polar},
+    {"asin", McBuiltin::Asin},     {"acos", McBuiltin::Acos},   {"atan", McBuiltin::Atan},
+    {"asinh", McBuiltin::Asinh},   {"acosh", McBuiltin::Acosh}, {"atanh", McBuiltin::Atanh},
+    {"atan2", McBuiltin::Atan2},   {"sin", McBuiltin::Sin},     {"sinh", McBuiltin::Sinh},
+    {"sec", McBuiltin::Sec},       {"sech", McBuiltin::Sech},   {"sign", McBuiltin::Sign},
+    {"srand", McBuiltin::Srand},   {"cos", McBuiltin::Cos},     {"cosh", McBuiltin::Cosh},
+    {"cot", McBuiltin::Cot},       {"coth", McBuiltin::Coth},   {"cosec", McBuiltin::Cosec},
+    {"cosech", McBuiltin::Cosech}, {"tan", McBuiltin::Tan},     {"tanh", McBuiltin::Tanh},
+    {"rand", McBuiltin::Rand},     {"rem", McBuiltin::Rem},     {"polar", McBuiltin::Polar},
 };
 
 const McComplex kOne = {1.0, 0.0};
 const McComplex kI = {0.0, 1.0};
 
 // e^t + e^-t and e^t - e^-t: twice ch and sh, always from two exp calls.
-double Ch2(double t) { return std::exp(t) + std::exp(-t); }
-double Sh2(double t) { return std::exp(t) - std::exp(-t); }
+double Ch2(double t) {
+  return std::exp(t) + std::exp(-t);
+}
+double Sh2(double t) {
+  return std::exp(t) - std::exp(-t);
+}
 
 McComplex Sin(const McComplex& z) {
   return {std::sin(z.re) * Ch2(z.im) / 2, std::cos(z.re) * Sh2(z.im) / 2};
@@ -56,7 +60,9 @@ McComplex Quotient(const McComplex& c, const McComplex& s) {
   return {(c.re * s.re + c.im * s.im) / m, (c.im * s.re - c.re * s.im) / m};
 }
 
-McComplex Square(const McComplex& z) { return McComplexMul(z, z); }
+McComplex Square(const McComplex& z) {
+  return McComplexMul(z, z);
+}
 
 McComplex Asin(const McComplex& z) {
   const McComplex root = McComplexSqrt(McComplexSub(kOne, Square(z)));
@@ -112,51 +118,75 @@ bool McIsListBuiltin(McBuiltin f) {
 
 McComplex McEvaluateBuiltin(McBuiltin f, const McComplex& z) {
   switch (f) {
-    case McBuiltin::Asin: return Asin(z);
-    case McBuiltin::Acos: return Acos(z);
-    case McBuiltin::Atan: return Atan(z);
-    case McBuiltin::Asinh: return Asinh(z);
-    case McBuiltin::Acosh: return Acosh(z);
-    case McBuiltin::Atanh: return Atanh(z);
-    case McBuiltin::Sin: return Sin(z);
-    case McBuiltin::Cos: return Cos(z);
+    case McBuiltin::Asin:
+      return Asin(z);
+    case McBuiltin::Acos:
+      return Acos(z);
+    case McBuiltin::Atan:
+      return Atan(z);
+    case McBuiltin::Asinh:
+      return Asinh(z);
+    case McBuiltin::Acosh:
+      return Acosh(z);
+    case McBuiltin::Atanh:
+      return Atanh(z);
+    case McBuiltin::Sin:
+      return Sin(z);
+    case McBuiltin::Cos:
+      return Cos(z);
     case McBuiltin::Tan: {
       // Both halves without their factors 1/2, which cancel.
       const McComplex s = {std::sin(z.re) * Ch2(z.im), std::cos(z.re) * Sh2(z.im)};
-      const McComplex c = {std::cos(z.re) * Ch2(z.im), (std::exp(-z.im) - std::exp(z.im)) * std::sin(z.re)};
+      const McComplex c = {std::cos(z.re) * Ch2(z.im),
+                           (std::exp(-z.im) - std::exp(z.im)) * std::sin(z.re)};
       return McComplexDiv(s, c);
     }
-    case McBuiltin::Sinh: return Sinh(z);
-    case McBuiltin::Cosh: return Cosh(z);
+    case McBuiltin::Sinh:
+      return Sinh(z);
+    case McBuiltin::Cosh:
+      return Cosh(z);
     case McBuiltin::Tanh: {
       const McComplex s = {Sh2(z.re) * std::cos(z.im), Ch2(z.re) * std::sin(z.im)};
       const McComplex c = {Ch2(z.re) * std::cos(z.im), Sh2(z.re) * std::sin(z.im)};
       return McComplexDiv(s, c);
     }
-    case McBuiltin::Sec: return Reciprocal(Cos(z));
-    case McBuiltin::Cosec: return Reciprocal(Sin(z));
-    case McBuiltin::Sech: return Reciprocal(Cosh(z));
-    case McBuiltin::Cosech: return Reciprocal(Sinh(z));
-    case McBuiltin::Cot: return Quotient(Cos(z), Sin(z));
-    case McBuiltin::Coth: return Quotient(Cosh(z), Sinh(z));
-    case McBuiltin::Sign: return Sign(z);
-    default: return {0.0, 0.0};
+    case McBuiltin::Sec:
+      return Reciprocal(Cos(z));
+    case McBuiltin::Cosec:
+      return Reciprocal(Sin(z));
+    case McBuiltin::Sech:
+      return Reciprocal(Cosh(z));
+    case McBuiltin::Cosech:
+      return Reciprocal(Sinh(z));
+    case McBuiltin::Cot:
+      return Quotient(Cos(z), Sin(z));
+    case McBuiltin::Coth:
+      return Quotient(Cosh(z), Sinh(z));
+    case McBuiltin::Sign:
+      return Sign(z);
+    default:
+      return {0.0, 0.0};
   }
 }
 
 McComplex McEvaluateListBuiltin(McBuiltin f, const McComplex& a, const McComplex& b) {
   switch (f) {
-    case McBuiltin::Atan2: return {std::atan2(a.re, b.re), 0.0};
+    case McBuiltin::Atan2:
+      return {std::atan2(a.re, b.re), 0.0};
     case McBuiltin::Rem: {
       const double im = (a.im != 0.0 || b.im != 0.0) ? std::fmod(a.im, b.im) : 0.0;
       return {std::fmod(a.re, b.re), im};
     }
-    case McBuiltin::Polar: return {a.re * std::cos(b.re), a.re * std::sin(b.re)};
-    default: return {0.0, 0.0};
+    case McBuiltin::Polar:
+      return {a.re * std::cos(b.re), a.re * std::sin(b.re)};
+    default:
+      return {0.0, 0.0};
   }
 }
 
-void McRandSeed(DWORD seed) { t_randState = seed; }
+void McRandSeed(DWORD seed) {
+  t_randState = seed;
+}
 
 int McRandDraw() {
   t_randState = t_randState * 214013u + 2531011u;
@@ -205,23 +235,34 @@ int McSampleIndex(double x, double ts, int columns) {
 const CSIMsignal* McSignalOf(const CSIMsystem* sys, char letter, bool wholeRun) {
   if (sys == nullptr) return nullptr;
   switch (letter) {
-    case 'c': return &sys->m_c;
-    case 'r': return &sys->m_r;
-    case 'e': return &sys->m_e;
-    case 'u': return &sys->m_u;
-    case 'v': return &sys->m_v;
-    case 'y': return wholeRun ? &sys->m_yd : &sys->m_y;
-    case 'd': return &sys->m_d;
-    case 'z': return &sys->m_z;
-    case 'n': return &sys->m_n;
-    case 'w': return &sys->m_w;
-    default: return nullptr;
+    case 'c':
+      return &sys->m_c;
+    case 'r':
+      return &sys->m_r;
+    case 'e':
+      return &sys->m_e;
+    case 'u':
+      return &sys->m_u;
+    case 'v':
+      return &sys->m_v;
+    case 'y':
+      return wholeRun ? &sys->m_yd : &sys->m_y;
+    case 'd':
+      return &sys->m_d;
+    case 'z':
+      return &sys->m_z;
+    case 'n':
+      return &sys->m_n;
+    case 'w':
+      return &sys->m_w;
+    default:
+      return nullptr;
   }
 }
 
 McComplex McSignalSample(const CSIMsignal* signal, int channel, int k) {
-  if (signal == nullptr || signal->m_pSamples == nullptr || channel < 0 || channel >= signal->m_nRows ||
-      k < 0 || k >= signal->m_nColumns)
+  if (signal == nullptr || signal->m_pSamples == nullptr || channel < 0 ||
+      channel >= signal->m_nRows || k < 0 || k >= signal->m_nColumns)
     return {std::log(-1.0), 0.0};
   return {signal->At(channel, k), 0.0};
 }

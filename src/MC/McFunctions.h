@@ -17,12 +17,30 @@ class CSIMsystem;
 
 enum class McBuiltin {
   None,
-  Asin, Acos, Atan, Asinh, Acosh, Atanh,
-  Sin, Cos, Tan, Sinh, Cosh, Tanh,
-  Sec, Cosec, Sech, Cosech, Cot, Coth,
+  Asin,
+  Acos,
+  Atan,
+  Asinh,
+  Acosh,
+  Atanh,
+  Sin,
+  Cos,
+  Tan,
+  Sinh,
+  Cosh,
+  Tanh,
+  Sec,
+  Cosec,
+  Sech,
+  Cosech,
+  Cot,
+  Coth,
   Sign,
-  Srand, Rand,      // the random pair
-  Atan2, Rem, Polar // functions of a two-element list
+  Srand,
+  Rand,  // the random pair
+  Atan2,
+  Rem,
+  Polar  // functions of a two-element list
 };
 
 // The built-in function a name denotes (exact, case-sensitive), or None.

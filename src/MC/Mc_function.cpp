@@ -15,7 +15,9 @@
 
 namespace {
 
-McComplex Signed(const McComplex& v, bool negated) { return negated ? McComplexNeg(v) : v; }
+McComplex Signed(const McComplex& v, bool negated) {
+  return negated ? McComplexNeg(v) : v;
+}
 
 int TextWidth(CDC* dc, const char* text) {
   const int n = static_cast<int>(std::strlen(text));
@@ -24,7 +26,9 @@ int TextWidth(CDC* dc, const char* text) {
 
 // Text is measured in the shared measuring context; a layout passed up
 // without a context still finds it there.
-CDC* MeasureDC(CDC* dc) { return g_pMeasureDC ? g_pMeasureDC : dc; }
+CDC* MeasureDC(CDC* dc) {
+  return g_pMeasureDC ? g_pMeasureDC : dc;
+}
 
 }  // namespace
 
@@ -34,7 +38,9 @@ CMcFunction::CMcFunction(CMcBasic* argument, const char* name, const char* subsc
   if (argument != nullptr) AppendChild(argument);
 }
 
-CMcFunction::~CMcFunction() { delete[] m_buffer; }
+CMcFunction::~CMcFunction() {
+  delete[] m_buffer;
+}
 
 void CMcFunction::SetBuffer(const char* name, const char* subscript) {
   // The stored length is 16 bits: cut what would not fit.
@@ -48,7 +54,9 @@ void CMcFunction::SetBuffer(const char* name, const char* subscript) {
   m_buffer[nameLength + 1 + subLength] = '\0';
 }
 
-const char* CMcFunction::GetSubscript() const { return m_buffer + std::strlen(m_buffer) + 1; }
+const char* CMcFunction::GetSubscript() const {
+  return m_buffer + std::strlen(m_buffer) + 1;
+}
 
 // ---- records -------------------------------------------------------------------
 
@@ -132,14 +140,16 @@ BOOL CMcFunction::Navigate(int direction, int modifier, McCursor* cursor) {
 
 const CMcBasic* CMcFunction::ListArgument() const {
   const CMcBasic* a = GetArgument();
-  if (a == nullptr || (a->GetType() >> 8) != 0x05 || a->m_count != 2 || a->GetSign() != 0) return nullptr;
+  if (a == nullptr || (a->GetType() >> 8) != 0x05 || a->m_count != 2 || a->GetSign() != 0)
+    return nullptr;
   return a;
 }
 
 McComplex* CMcFunction::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
   const CMcBasic* argument = GetArgument();
   const bool negated = (m_flags & 1) != 0;
-  const McBuiltin f = (m_flags & 0x0F10) == 0 && argument ? McFindBuiltin(m_buffer) : McBuiltin::None;
+  const McBuiltin f =
+      (m_flags & 0x0F10) == 0 && argument ? McFindBuiltin(m_buffer) : McBuiltin::None;
   if (f != McBuiltin::None && !McIsListBuiltin(f)) {
     McComplex z;
     argument->Evaluate(&z, doc, sim);
@@ -194,7 +204,8 @@ McComplex* CMcFunction::EvaluateVector(CQorexDoc* doc) const {
   const CMcBasic* argument = GetArgument();
   const int n = McStepCount(doc);
   const bool negated = (m_flags & 1) != 0;
-  const McBuiltin f = (m_flags & 0x0F10) == 0 && argument ? McFindBuiltin(m_buffer) : McBuiltin::None;
+  const McBuiltin f =
+      (m_flags & 0x0F10) == 0 && argument ? McFindBuiltin(m_buffer) : McBuiltin::None;
   if (f != McBuiltin::None && !McIsListBuiltin(f)) {
     McComplex* v = argument->EvaluateVector(doc);
     if (f == McBuiltin::Srand) {
@@ -308,7 +319,8 @@ void CMcFunction::Draw(CDC* dc, int x, int y) const {
   x += m_box.x;
   y += m_box.y;
   if (const CMcBasic* argument = GetArgument()) {
-    if ((argument->GetType() >> 8) != 0x05) DrawParens(dc, x, y, argument->m_box, argument->m_baseline);
+    if ((argument->GetType() >> 8) != 0x05)
+      DrawParens(dc, x, y, argument->m_box, argument->m_baseline);
     argument->Draw(dc, x, y);
   }
   const int m = DrawSignAndParens(dc, x, y).left;

@@ -12,7 +12,9 @@
 namespace {
 
 // Truth of a value inside a logical list: a non-zero modulus; a NaN counts as 0.
-bool IsTrue(const McComplex& v) { return std::sqrt(v.re * v.re + v.im * v.im) > 0.0; }
+bool IsTrue(const McComplex& v) {
+  return std::sqrt(v.re * v.re + v.im * v.im) > 0.0;
+}
 
 McComplex Truth(bool value, bool negated) {
   return {value ? (negated ? -1.0 : 1.0) : 0.0, 0.0};
@@ -62,18 +64,25 @@ BOOL CMcListbody::Navigate(int direction, int modifier, McCursor* cursor) {
   if (k < 0) return FALSE;
   const int kept = cursor->fromSide == 1 ? 1 : 0;
   switch (direction) {
-    case kMcLeft: return place(this, 0);
-    case kMcRight: return place(this, 1);
-    case kMcUp: return k > 0 ? place(m_children[k - 1], kept) : toParent(kMcUp);
-    default: return k + 1 < m_count ? place(m_children[k + 1], kept) : toParent(kMcDown);
+    case kMcLeft:
+      return place(this, 0);
+    case kMcRight:
+      return place(this, 1);
+    case kMcUp:
+      return k > 0 ? place(m_children[k - 1], kept) : toParent(kMcUp);
+    default:
+      return k + 1 < m_count ? place(m_children[k + 1], kept) : toParent(kMcDown);
   }
 }
 
 const char* CMcListbody::GetName() const {
   switch (m_flags & 0x30) {
-    case 0x00: return "List body";
-    case 0x20: return "Union (or) list";
-    default: return "Intersection (and) list";
+    case 0x00:
+      return "List body";
+    case 0x20:
+      return "Union (or) list";
+    default:
+      return "Intersection (and) list";
   }
 }
 
@@ -153,7 +162,8 @@ void CMcListbody::Layout(CDC* dc, int mode) {
 
   // Alignment and brace room follow from where the list stands.
   const WORD parent = GetParentType();
-  const bool first = m_parent != nullptr && m_parent->m_count > 0 && m_parent->m_children[0] == this;
+  const bool first =
+      m_parent != nullptr && m_parent->m_count > 0 && m_parent->m_children[0] == this;
   int code = 1, left = h / 3, right = 2 * h / 5;
   if (m_parent != nullptr && (parent >> 8) == 0x13) {
     code = first ? 4 : 0;
@@ -178,7 +188,8 @@ void CMcListbody::Layout(CDC* dc, int mode) {
   width += left + right;
   m_box.width = width;
   m_box.height = height;
-  m_baseline = static_cast<WORD>(std::max(0, height / 2 - h / 2 + g_fontAscent[kFontItalic][level]));
+  m_baseline =
+      static_cast<WORD>(std::max(0, height / 2 - h / 2 + g_fontAscent[kFontItalic][level]));
   const CRect mg = LayoutSignAndParens();
 
   int y = mg.top + top;

@@ -109,10 +109,14 @@ WORD CMcMatrix::GetType() const {
 
 const char* CMcMatrix::GetName() const {
   switch (GetType()) {
-    case 0x0504: return "Augmented matrix";
-    case 0x0502: return "Row vector";
-    case 0x0503: return m_count == 0 ? "Matrix" : "Column vector";
-    default: return "Matrix";
+    case 0x0504:
+      return "Augmented matrix";
+    case 0x0502:
+      return "Row vector";
+    case 0x0503:
+      return m_count == 0 ? "Matrix" : "Column vector";
+    default:
+      return "Matrix";
   }
 }
 
@@ -226,7 +230,8 @@ void CMcMatrix::Draw(CDC* dc, int x, int y) const {
     // The bar stands right of the widest element of the last column before it.
     const int nc = std::max<int>(1, m_columns);
     int widest = 0;
-    for (int i = aug - 1; i < m_count; i += nc) widest = std::max<int>(widest, m_children[i]->m_box.width);
+    for (int i = aug - 1; i < m_count; i += nc)
+      widest = std::max<int>(widest, m_children[i]->m_box.width);
     const CMcBasic* e = m_children[aug - 1];
     const int bx = x + h / 8 + 1 + e->m_box.x + e->m_box.width / 2 + widest / 2;
     dc->SelectObject(g_pens[1][color]);

@@ -16,9 +16,13 @@ using C = std::complex<double>;
 
 namespace {
 
-McComplex Mc(C z) { return {z.real(), z.imag()}; }
+McComplex Mc(C z) {
+  return {z.real(), z.imag()};
+}
 
-McComplex Apply(const char* name, C z) { return McEvaluateBuiltin(McFindBuiltin(name), Mc(z)); }
+McComplex Apply(const char* name, C z) {
+  return McEvaluateBuiltin(McFindBuiltin(name), Mc(z));
+}
 
 struct BuiltinRow {
   const char* name;
@@ -57,7 +61,8 @@ TEST(FunctionBuiltin, MatchesStdComplexAtOrdinaryPoints) {
   const C points[] = {{0.3, 0.4}, {2.5, -1.1}, {0.1, -0.2}, {-1.2, 0.7}, {-0.4, -2.2}, {1.7, 0.3}};
   for (const BuiltinRow& row : Rows()) {
     for (C z : points) {
-      SCOPED_TRACE(std::string(row.name) + " at " + std::to_string(z.real()) + "," + std::to_string(z.imag()));
+      SCOPED_TRACE(std::string(row.name) + " at " + std::to_string(z.real()) + "," +
+                   std::to_string(z.imag()));
       const McComplex got = Apply(row.name, z);
       // acosh uses ln(z + sqrt(z^2 - 1)): in the left half-plane that is the
       // other inverse of cosh, so there only the identity is checked.
@@ -80,14 +85,18 @@ TEST(FunctionBuiltin, BranchCutsFollowTheSignOfAZeroImaginaryPart) {
   EXPECT_NEAR(a.im, -1.3169578969248166, 1e-12);
   EXPECT_TRUE(Near(a, Mc(std::asin(C(2.0, -0.0)))));
   // On each cut the value is the standard library's on one side of it.
-  struct Cut { const char* name; C z; };
-  const Cut cuts[] = {{"asin", {-2.0, 0.0}}, {"acos", {3.0, 0.0}}, {"acos", {-3.0, 0.0}},
+  struct Cut {
+    const char* name;
+    C z;
+  };
+  const Cut cuts[] = {{"asin", {-2.0, 0.0}}, {"acos", {3.0, 0.0}},  {"acos", {-3.0, 0.0}},
                       {"atan", {0.0, 2.0}},  {"atanh", {2.0, 0.0}}, {"asinh", {0.0, 2.0}},
                       {"acosh", {0.5, 0.0}}};
   for (const Cut& cut : cuts) {
     SCOPED_TRACE(cut.name);
-    const BuiltinRow& row = *std::find_if(Rows().begin(), Rows().end(),
-                                          [&](const BuiltinRow& r) { return std::string(r.name) == cut.name; });
+    const BuiltinRow& row = *std::find_if(Rows().begin(), Rows().end(), [&](const BuiltinRow& r) {
+      return std::string(r.name) == cut.name;
+    });
     const McComplex got = Apply(cut.name, cut.z);
     const C above(cut.z.real() + 0.0, +0.0), below(cut.z.real(), -0.0);
     const C left(-0.0, cut.z.imag()), right(+0.0, cut.z.imag());
@@ -104,7 +113,10 @@ TEST(FunctionBuiltin, BranchCutsFollowTheSignOfAZeroImaginaryPart) {
 
 TEST(FunctionBuiltin, SingularPointsGiveNonFiniteValuesWithoutTheFlag) {
   g_bEvalError = 0;
-  struct Row { const char* name; C z; };
+  struct Row {
+    const char* name;
+    C z;
+  };
   const Row rows[] = {{"atan", {0.0, 1.0}}, {"atanh", {1.0, 0.0}}, {"cosec", {0.0, 0.0}},
                       {"cot", {0.0, 0.0}},  {"coth", {0.0, 0.0}},  {"cosech", {0.0, 0.0}},
                       {"sign", {0.0, 0.0}}};
@@ -135,10 +147,14 @@ TEST(FunctionBuiltin, NodeEvaluatesItsArgumentAndAppliesItsSign) {
 
 TEST(FunctionBuiltin, NamesAreExactAndStyledNamesAreNotBuiltIn) {
   g_bEvalError = 0;
-  struct Row { const char* name; WORD flags; bool builtin; };
-  const Row rows[] = {{"sin", 0, true},        {"Sin", 0, false},      {"sinus", 0, false},
-                      {"sin", 0x10, false},    {"sin", 0x0200, false}, {"sin", 0x0800, false},
-                      {"sin", 0x1000, true},   {"sin", 0x00C4, true},  {"exp", 0, false}};
+  struct Row {
+    const char* name;
+    WORD flags;
+    bool builtin;
+  };
+  const Row rows[] = {{"sin", 0, true},      {"Sin", 0, false},      {"sinus", 0, false},
+                      {"sin", 0x10, false},  {"sin", 0x0200, false}, {"sin", 0x0800, false},
+                      {"sin", 0x1000, true}, {"sin", 0x00C4, true},  {"exp", 0, false}};
   for (const Row& row : rows) {
     g_bEvalError = 0;
     std::unique_ptr<CMcFunction> f(Fn(row.name, Real(0.5), row.flags));
@@ -153,15 +169,16 @@ TEST(FunctionBuiltin, NamesAreExactAndStyledNamesAreNotBuiltIn) {
 
 TEST(FunctionList, ValuesOfTheTwoElementList) {
   g_bEvalError = 0;
-  struct Row { const char* name; double a, ai, b, bi; McComplex want; };
+  struct Row {
+    const char* name;
+    double a, ai, b, bi;
+    McComplex want;
+  };
   const double pi = std::numbers::pi;
   const Row rows[] = {
-      {"atan2", 1, 0, 0, 0, {pi / 2, 0}},
-      {"atan2", -1, 0, -1, 0, {-3 * pi / 4, 0}},
-      {"rem", 7.5, 0, 2, 0, {1.5, 0}},
-      {"rem", 7, 3, 2, 2, {1, 1}},
-      {"rem", -7.5, 0, 2, 0, {-1.5, 0}},
-      {"polar", 2, 0, pi, 0, {-2, 2 * std::sin(pi)}},
+      {"atan2", 1, 0, 0, 0, {pi / 2, 0}}, {"atan2", -1, 0, -1, 0, {-3 * pi / 4, 0}},
+      {"rem", 7.5, 0, 2, 0, {1.5, 0}},    {"rem", 7, 3, 2, 2, {1, 1}},
+      {"rem", -7.5, 0, 2, 0, {-1.5, 0}},  {"polar", 2, 0, pi, 0, {-2, 2 * std::sin(pi)}},
   };
   for (const Row& row : rows) {
     auto element = [](double re, double im) -> CMcBasic* {
@@ -170,7 +187,8 @@ TEST(FunctionList, ValuesOfTheTwoElementList) {
       // that polar turns into re + im j.
       return Fn("polar", Matrix({Real(std::hypot(re, im)), Real(std::atan2(im, re))}, 2));
     };
-    std::unique_ptr<CMcFunction> f(Fn(row.name, Matrix({element(row.a, row.ai), element(row.b, row.bi)}, 2)));
+    std::unique_ptr<CMcFunction> f(
+        Fn(row.name, Matrix({element(row.a, row.ai), element(row.b, row.bi)}, 2)));
     const McComplex v = Eval(f.get());
     EXPECT_TRUE(Near(v, row.want, 1e-12)) << row.name << " " << v.re << " " << v.im;
   }
@@ -185,7 +203,10 @@ TEST(FunctionList, ZeroDivisorOfRemGivesNaNWithoutTheFlag) {
 }
 
 TEST(FunctionList, ArgumentsThatAreNotATwoElementListFallBackWithTheFlag) {
-  struct Row { const char* what; CMcBasic* argument; };
+  struct Row {
+    const char* what;
+    CMcBasic* argument;
+  };
   Row rows[] = {
       {"single value", Real(1)},
       {"three elements", Matrix({Real(1), Real(2), Real(3)}, 3)},

@@ -28,11 +28,17 @@ TEST(FunctionNode, BufferHoldsNameAndSubscriptWithTheirZeros) {
 }
 
 TEST(FunctionNode, CompareReportsWhatDiffers) {
-  struct Row { const char* name; const char* sub; WORD flags; double arg; WORD want; };
+  struct Row {
+    const char* name;
+    const char* sub;
+    WORD flags;
+    double arg;
+    WORD want;
+  };
   const Row rows[] = {
-      {"sin", "", 0, 1, 0},        {"sin", "", 1, 1, 0x01},     {"sin", "1", 0, 1, 0x04},
-      {"cos", "", 0, 1, 0x04},     {"sin", "", 0x10, 1, 0x02},  {"sin", "", 0x0600, 1, 0x02},
-      {"sin", "", 0x1000, 1, 0},   {"sin", "", 0x00C4, 1, 0},   {"sin", "", 0, 2, 0x08},
+      {"sin", "", 0, 1, 0},      {"sin", "", 1, 1, 0x01},    {"sin", "1", 0, 1, 0x04},
+      {"cos", "", 0, 1, 0x04},   {"sin", "", 0x10, 1, 0x02}, {"sin", "", 0x0600, 1, 0x02},
+      {"sin", "", 0x1000, 1, 0}, {"sin", "", 0x00C4, 1, 0},  {"sin", "", 0, 2, 0x08},
       {"sinh", "", 1, 1, 0x05},
   };
   std::unique_ptr<CMcFunction> base(Fn("sin", Real(1)));
@@ -60,7 +66,9 @@ TEST(FunctionRecord, RoundTripKeepsNameSubscriptFlagsAndLayout) {
   const std::vector<BYTE> bytes = Record(f.get());
   // Tail: WORD length 8, "cosh\0ab\0".
   const std::string tail(bytes.end() - 10, bytes.end());
-  EXPECT_EQ(tail, std::string("\x08\x00" "cosh\0ab\0", 10));
+  EXPECT_EQ(tail, std::string("\x08\x00"
+                              "cosh\0ab\0",
+                              10));
   std::unique_ptr<CMcBasic> back = LoadWith(&CMcFunction::Load, bytes);
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(f->Compare(back.get()), 0);
@@ -97,7 +105,10 @@ TEST(FunctionRecord, HostileRecordsYieldNoNode) {
     b.insert(b.end(), tail.begin(), tail.end());
     return b;
   };
-  struct Row { const char* what; std::vector<BYTE> bytes; };
+  struct Row {
+    const char* what;
+    std::vector<BYTE> bytes;
+  };
   std::vector<BYTE> twoChildren = good;
   twoChildren[4] = 2;
   std::vector<BYTE> noChild = good;
@@ -114,13 +125,16 @@ TEST(FunctionRecord, HostileRecordsYieldNoNode) {
       {"no child", noChild},
       {"argument of no kind", badArgument},
   };
-  for (const Row& row : rows) EXPECT_EQ(LoadWith(&CMcFunction::Load, row.bytes), nullptr) << row.what;
+  for (const Row& row : rows)
+    EXPECT_EQ(LoadWith(&CMcFunction::Load, row.bytes), nullptr) << row.what;
   for (size_t cut = 1; cut < good.size(); ++cut)
-    EXPECT_EQ(LoadWith(&CMcFunction::Load, std::vector<BYTE>(good.begin(), good.begin() + cut)), nullptr);
+    EXPECT_EQ(LoadWith(&CMcFunction::Load, std::vector<BYTE>(good.begin(), good.begin() + cut)),
+              nullptr);
 }
 
 TEST(FunctionRecord, LoadNodeDispatchesEveryKindOfThisFamily) {
-  if (McFindKind(0x0200) == nullptr || McFindKind(0x0500) == nullptr || McFindKind(0x0700) == nullptr)
+  if (McFindKind(0x0200) == nullptr || McFindKind(0x0500) == nullptr ||
+      McFindKind(0x0700) == nullptr)
     GTEST_SKIP() << "the kind table has no rows for these kinds yet";
   auto* list = new CMcListbody(0x10);
   list->AppendChild(Real(1));
@@ -162,10 +176,18 @@ TEST_F(FunctionLayout, MatrixArgumentHasNoParentheses) {
 }
 
 TEST_F(FunctionLayout, PowerBaseWritesTheExponentOffsetAndSharesTheRoom) {
-  struct Row { const char* sub; int exponentWidth; WORD sign; int grow; int offset; };
+  struct Row {
+    const char* sub;
+    int exponentWidth;
+    WORD sign;
+    int grow;
+    int offset;
+  };
   // "sin": name 30 wide; subscript "12" 14 wide at level 1.
   const Row rows[] = {
-      {"", 25, 0, 25, 30},  {"12", 25, 0, 25, 30}, {"12", 8, 0, 14, 30},
+      {"", 25, 0, 25, 30},
+      {"12", 25, 0, 25, 30},
+      {"12", 8, 0, 14, 30},
       {"", 25, 1, 25, 40},  // the sign margin h/2 counts into the offset
   };
   for (const Row& row : rows) {
@@ -177,7 +199,8 @@ TEST_F(FunctionLayout, PowerBaseWritesTheExponentOffsetAndSharesTheRoom) {
     exponent->Layout(nullptr, 0);
     f->Layout(g_pMeasureDC, 0);
     const int signWidth = row.sign ? 10 : 0;
-    EXPECT_EQ(f->m_box.width, signWidth + 30 + row.grow + 22) << row.sub << " " << row.exponentWidth;
+    EXPECT_EQ(f->m_box.width, signWidth + 30 + row.grow + 22)
+        << row.sub << " " << row.exponentWidth;
     EXPECT_EQ(power.m_flags >> 8, row.offset);
     EXPECT_EQ(power.m_flags & 0xFF, 0xAB);
   }
@@ -198,8 +221,8 @@ TEST_F(FunctionLayout, DrawsNameSubscriptAndDoubleUnderline) {
   auto dc = MakeCanvas(200, 100);
   f->Draw(dc.get(), 20, 20);
   const int base = 20 + f->m_baseline;
-  EXPECT_TRUE(IsInk(dc.get(), 25, base - 5));                          // name box
-  EXPECT_TRUE(IsInk(dc.get(), 20 + 20 + 3, base + 12 * 4 / 5 / 2));     // subscript, lowered
+  EXPECT_TRUE(IsInk(dc.get(), 25, base - 5));                        // name box
+  EXPECT_TRUE(IsInk(dc.get(), 20 + 20 + 3, base + 12 * 4 / 5 / 2));  // subscript, lowered
   EXPECT_TRUE(IsInk(dc.get(), 30, base + 20 / 10 + 3));  // second line, below the name's cell
   EXPECT_FALSE(IsInk(dc.get(), 30, base + 20 / 10 + 4));
 }

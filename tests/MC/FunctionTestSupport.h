@@ -69,7 +69,8 @@ inline std::unique_ptr<CMcBasic> LoadWith(CMcBasic* (*load)(CArchive&), std::vec
 // Same boxes and baselines at every node of two trees.
 inline bool SameLayout(const CMcBasic* a, const CMcBasic* b) {
   if (a->m_box.x != b->m_box.x || a->m_box.y != b->m_box.y || a->m_box.width != b->m_box.width ||
-      a->m_box.height != b->m_box.height || a->m_baseline != b->m_baseline || a->m_count != b->m_count)
+      a->m_box.height != b->m_box.height || a->m_baseline != b->m_baseline ||
+      a->m_count != b->m_count)
     return false;
   for (int i = 0; i < a->m_count; ++i)
     if (!SameLayout(a->m_children[i], b->m_children[i])) return false;
@@ -78,7 +79,9 @@ inline bool SameLayout(const CMcBasic* a, const CMcBasic* b) {
 
 // Sample (channel, k) of the signal with the given letter code: 1000 * code +
 // 100 * channel + k, so every read names where it came from.
-inline double SampleValue(int code, int channel, int k) { return 1000.0 * code + 100.0 * channel + k; }
+inline double SampleValue(int code, int channel, int k) {
+  return 1000.0 * code + 100.0 * channel + k;
+}
 
 inline void FillSignal(CSIMsignal& s, int code, int rows, int columns) {
   s.m_nRows = rows;
@@ -96,7 +99,7 @@ inline std::unique_ptr<CQorexDoc> SignalDoc(int n = 40, double ts = 0.25, int co
   s.m_nSteps = n;
   s.m_dTs = ts;
   s.m_nStep = 0;
-  CSIMsignal* signals[] = {&s.m_c, &s.m_r, &s.m_v, &s.m_d, &s.m_n, &s.m_e,
+  CSIMsignal* signals[] = {&s.m_c, &s.m_r, &s.m_v, &s.m_d,  &s.m_n, &s.m_e,
                            &s.m_w, &s.m_u, &s.m_y, &s.m_yd, &s.m_z};
   int code = 1;
   for (CSIMsignal* signal : signals) FillSignal(*signal, code++, 2, columns);

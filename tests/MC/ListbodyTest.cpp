@@ -24,9 +24,14 @@ const double kNaN = std::nan("");
 }  // namespace
 
 TEST(Listbody, NamesBySubKind) {
-  struct Row { WORD flags; const char* name; };
-  const Row rows[] = {{0x00, "List body"}, {0x10, "Intersection (and) list"},
-                      {0x20, "Union (or) list"}, {0x30, "Intersection (and) list"}};
+  struct Row {
+    WORD flags;
+    const char* name;
+  };
+  const Row rows[] = {{0x00, "List body"},
+                      {0x10, "Intersection (and) list"},
+                      {0x20, "Union (or) list"},
+                      {0x30, "Intersection (and) list"}};
   for (const Row& row : rows) {
     std::unique_ptr<CMcListbody> l(List({Real(1), Real(2)}, row.flags));
     EXPECT_EQ(l->GetType(), 0x0700);
@@ -47,11 +52,15 @@ TEST(Listbody, ValueIsTheFirstItemThatIsNotNaN) {
 
 TEST(Listbody, LogicalListsGiveTruthValues) {
   g_bEvalError = 0;
-  struct Row { WORD flags; double a, b; double want; };
+  struct Row {
+    WORD flags;
+    double a, b;
+    double want;
+  };
   const Row rows[] = {
-      {0x10, 1, 0, 0},   {0x10, 1, 2, 1},  {0x10, 1, kNaN, 0}, {0x11, 1, 2, -1}, {0x11, 0, 2, 0},
-      {0x20, 0, 0, 0},   {0x20, 0, 5, 1},  {0x20, kNaN, 0, 0}, {0x21, 0, 5, -1}, {0x30, 0, 5, 1},
-      {0x30, 0, 0, 0},
+      {0x10, 1, 0, 0},  {0x10, 1, 2, 1}, {0x10, 1, kNaN, 0}, {0x11, 1, 2, -1},
+      {0x11, 0, 2, 0},  {0x20, 0, 0, 0}, {0x20, 0, 5, 1},    {0x20, kNaN, 0, 0},
+      {0x21, 0, 5, -1}, {0x30, 0, 5, 1}, {0x30, 0, 0, 0},
   };
   for (const Row& row : rows) {
     std::unique_ptr<CMcListbody> l(List({Real(row.a), Real(row.b)}, row.flags));
@@ -105,7 +114,8 @@ TEST(ListbodyRecord, RoundTripAndHostileRecords) {
     EXPECT_EQ(LoadWith(&CMcListbody::Load, b), nullptr) << count;
   }
   for (size_t cut = 1; cut < good.size(); ++cut)
-    EXPECT_EQ(LoadWith(&CMcListbody::Load, std::vector<BYTE>(good.begin(), good.begin() + cut)), nullptr);
+    EXPECT_EQ(LoadWith(&CMcListbody::Load, std::vector<BYTE>(good.begin(), good.begin() + cut)),
+              nullptr);
 }
 
 class ListbodyLayout : public LayoutFixture {
@@ -114,7 +124,8 @@ class ListbodyLayout : public LayoutFixture {
   // Lays out a list of items 10, 30 and 20 wide under a parent of the given
   // type word, at child index `index`; returns the list.
   CMcListbody* Place(TestNode& parent, int index, WORD flags = 0) {
-    CMcListbody* l = List({new TestLeaf("a", 0, 10), new TestLeaf("b", 0, 30), new TestLeaf("c", 0, 20)}, flags);
+    CMcListbody* l =
+        List({new TestLeaf("a", 0, 10), new TestLeaf("b", 0, 30), new TestLeaf("c", 0, 20)}, flags);
     for (int i = 0; i < index; ++i) parent.AppendChild(new TestLeaf("x"));
     parent.AppendChild(l);
     l->Layout(g_pMeasureDC, 0);
@@ -124,7 +135,13 @@ class ListbodyLayout : public LayoutFixture {
 
 TEST_F(ListbodyLayout, AlignmentFollowsTheParent) {
   // h = 20: left brace room h/3 = 6, right brace room 2h/5 = 8, gap h/8 = 2.
-  struct Row { WORD parentType; int index; int code; int width; int xOfNarrowest; };
+  struct Row {
+    WORD parentType;
+    int index;
+    int code;
+    int width;
+    int xOfNarrowest;
+  };
   const Row rows[] = {
       {0x1301, 0, 4, 30 + 8, 30 - 10},  // left side of a relation: right-aligned, right brace
       {0x1301, 1, 0, 30 + 6, 6},        // right side: left-aligned, left brace

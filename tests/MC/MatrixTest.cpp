@@ -52,10 +52,17 @@ std::vector<int> Ids(const CMcMatrix* m) {
 }  // namespace
 
 TEST(Matrix, TypeWordsAndNamesFollowTheShape) {
-  struct Row { int count, columns; WORD flags; WORD type; const char* name; };
+  struct Row {
+    int count, columns;
+    WORD flags;
+    WORD type;
+    const char* name;
+  };
   const Row rows[] = {
-      {1, 1, 0, 0x0501, "Matrix"},         {3, 3, 0, 0x0502, "Row vector"},
-      {3, 1, 0, 0x0503, "Column vector"},  {4, 2, 0, 0x0501, "Matrix"},
+      {1, 1, 0, 0x0501, "Matrix"},
+      {3, 3, 0, 0x0502, "Row vector"},
+      {3, 1, 0, 0x0503, "Column vector"},
+      {4, 2, 0, 0x0501, "Matrix"},
       {4, 2, 0x0100, 0x0504, "Augmented matrix"},
       {4, 2, 0x0200, 0x0501, "Matrix"},  // augmentation not below the column count: ignored
       {0, 1, 0, 0x0503, "Matrix"},
@@ -173,7 +180,8 @@ TEST(MatrixResize, RequestsThatWouldEmptyOrDoNotFitChangeNothing) {
 // ---- records -----------------------------------------------------------------------
 
 TEST(MatrixRecord, RoundTripKeepsElementsColumnsAndLayout) {
-  std::unique_ptr<CMcMatrix> m(Matrix({Real(1), Real(2.5, 1), Real(3), Real(4), Real(5), Real(6)}, 3, 0x0100));
+  std::unique_ptr<CMcMatrix> m(
+      Matrix({Real(1), Real(2.5, 1), Real(3), Real(4), Real(5), Real(6)}, 3, 0x0100));
   m->m_box = {3, 4, 50, 40};
   m->m_baseline = 22;
   m->m_children[1]->m_box = {7, 8, 9, 10};
@@ -202,7 +210,8 @@ TEST(MatrixRecord, HostileRecordsYieldNoNode) {
   EXPECT_EQ(LoadWith(&CMcMatrix::Load, withColumns(0)), nullptr);
   EXPECT_EQ(LoadWith(&CMcMatrix::Load, withColumns(3)), nullptr);  // 4 elements in rows of 3
   for (size_t cut = 1; cut < good.size(); ++cut)
-    EXPECT_EQ(LoadWith(&CMcMatrix::Load, std::vector<BYTE>(good.begin(), good.begin() + cut)), nullptr)
+    EXPECT_EQ(LoadWith(&CMcMatrix::Load, std::vector<BYTE>(good.begin(), good.begin() + cut)),
+              nullptr)
         << cut;
   std::vector<BYTE> none = good;
   none[4] = 0;  // child count 0
@@ -244,7 +253,9 @@ TEST_F(MatrixLayout, ColumnsAlignAndRowsShareBaselines) {
   EXPECT_EQ(m->m_box.width, 20 + 30 + (g + 2) + 2 * g);
   EXPECT_EQ(m->m_box.height, 2 * 20 + (g + 2));
   EXPECT_EQ(m->m_baseline, (47 - 20) / 2 + 16);
-  auto centre = [&](int i) { return m->m_children[i]->m_box.x * 2 + m->m_children[i]->m_box.width; };
+  auto centre = [&](int i) {
+    return m->m_children[i]->m_box.x * 2 + m->m_children[i]->m_box.width;
+  };
   EXPECT_EQ(centre(0), centre(2));  // column 0 centred
   EXPECT_EQ(centre(1), centre(3));
   EXPECT_EQ(m->m_children[0]->m_box.x, g + 5);  // "a" centred in the column of "cc"
@@ -331,9 +342,11 @@ TEST(MatrixCaret, ArrowsMoveBetweenNeighbours) {
   EXPECT_EQ(step(4, 0, kMcUp), std::make_tuple(TRUE, 1, 0, false));
   EXPECT_EQ(step(1, 0, kMcLeft), std::make_tuple(TRUE, 0, 1, false));
   EXPECT_EQ(step(1, 1, kMcRight), std::make_tuple(TRUE, 2, 0, false));
-  EXPECT_EQ(step(3, 0, kMcLeft), std::make_tuple(TRUE, -1, 0, true));   // first column: matrix's left
-  EXPECT_EQ(step(2, 1, kMcRight), std::make_tuple(TRUE, -1, 1, true));  // last column: matrix's right
-  EXPECT_EQ(std::get<0>(step(0, 0, kMcUp)), FALSE);   // the group ends the climb
+  EXPECT_EQ(step(3, 0, kMcLeft),
+            std::make_tuple(TRUE, -1, 0, true));  // first column: matrix's left
+  EXPECT_EQ(step(2, 1, kMcRight),
+            std::make_tuple(TRUE, -1, 1, true));     // last column: matrix's right
+  EXPECT_EQ(std::get<0>(step(0, 0, kMcUp)), FALSE);  // the group ends the climb
   EXPECT_EQ(std::get<0>(step(5, 1, kMcDown)), FALSE);
   // Walking every cell from every side in every direction always ends.
   for (int i = 0; i < 6; ++i)

@@ -40,9 +40,12 @@ TEST(Signal, EachLetterReadsItsSignalAtTheCurrentStep) {
 TEST(Signal, SubscriptSelectsTheChannel) {
   auto doc = SignalDoc();
   g_bEvalError = 0;
-  struct Row { const char* sub; int channel; };  // channel -1: out of range
-  const Row rows[] = {{"", 0}, {"1", 0}, {"2", 1}, {"3", -1}, {"0", -1}, {"x", -1}, {"-4", -1},
-                      {"99999999999999", -1}};
+  struct Row {
+    const char* sub;
+    int channel;
+  };  // channel -1: out of range
+  const Row rows[] = {{"", 0},   {"1", 0},  {"2", 1},   {"3", -1},
+                      {"0", -1}, {"x", -1}, {"-4", -1}, {"99999999999999", -1}};
   for (const Row& row : rows) {
     std::unique_ptr<CMcFunction> f(Fn("r", Time(), 0, row.sub));
     const McComplex v = At(f.get(), doc.get(), 5);
@@ -58,10 +61,12 @@ TEST(Signal, SubscriptSelectsTheChannel) {
 
 TEST(Signal, TimeMapsToTheTruncatedSampleAndIsClamped) {
   auto doc = SignalDoc(40, 0.25, 40);
-  struct Row { double x; int k; };
-  const Row rows[] = {{0.0, 0},   {0.74, 2},  {0.75, 3},      {9.75, 39},        {9.9, 39},
-                      {1e6, 39},  {-5, 0},    {-0.1, 0},      {1e300, 0},        {std::nan(""), 0},
-                      {INFINITY, 0}};
+  struct Row {
+    double x;
+    int k;
+  };
+  const Row rows[] = {{0.0, 0}, {0.74, 2}, {0.75, 3},  {9.75, 39},        {9.9, 39},    {1e6, 39},
+                      {-5, 0},  {-0.1, 0}, {1e300, 0}, {std::nan(""), 0}, {INFINITY, 0}};
   for (const Row& row : rows) {
     std::unique_ptr<CMcFunction> f(Fn("u", Real(std::abs(row.x), std::signbit(row.x) ? 1 : 0)));
     EXPECT_DOUBLE_EQ(At(f.get(), doc.get(), 0).re, SampleValue(CodeOf('u'), 0, row.k)) << row.x;
@@ -73,7 +78,8 @@ TEST(Signal, UnsignedTimeReadsTheCurrentStepWithoutEvaluatingIt) {
   // short-cut reads the very step.
   auto doc = SignalDoc(40, 0.1, 40);
   std::unique_ptr<CMcFunction> direct(Fn("c", Time()));
-  for (int k = 0; k < 40; ++k) EXPECT_DOUBLE_EQ(At(direct.get(), doc.get(), k).re, SampleValue(1, 0, k));
+  for (int k = 0; k < 40; ++k)
+    EXPECT_DOUBLE_EQ(At(direct.get(), doc.get(), k).re, SampleValue(1, 0, k));
   // The negated time is evaluated: y(-t) clamps to the first sample.
   std::unique_ptr<CMcFunction> negated(Fn("c", Time(1)));
   EXPECT_DOUBLE_EQ(At(negated.get(), doc.get(), 20).re, SampleValue(1, 0, 0));
@@ -135,10 +141,17 @@ TEST(SignalVector, WholeRunEqualsSampleBySample) {
       {"sin(e(t))", [] { return static_cast<CMcBasic*>(Fn("sin", Fn("e", Time()))); }},
       {"n(z(t))", [] { return static_cast<CMcBasic*>(Fn("n", Fn("z", Time()))); }},
       {"atan2([c(t), d(t)])",
-       [] { return static_cast<CMcBasic*>(Fn("atan2", Matrix({Fn("c", Time()), Fn("d", Time())}, 2))); }},
-      {"rem([z(t), 7])", [] { return static_cast<CMcBasic*>(Fn("rem", Matrix({Fn("z", Time()), Real(7)}, 2))); }},
+       [] {
+         return static_cast<CMcBasic*>(Fn("atan2", Matrix({Fn("c", Time()), Fn("d", Time())}, 2)));
+       }},
+      {"rem([z(t), 7])",
+       [] {
+         return static_cast<CMcBasic*>(Fn("rem", Matrix({Fn("z", Time()), Real(7)}, 2)));
+       }},
       {"-polar([t, e(t)])",
-       [] { return static_cast<CMcBasic*>(Fn("polar", Matrix({Time(), Fn("e", Time())}, 2), 1)); }},
+       [] {
+         return static_cast<CMcBasic*>(Fn("polar", Matrix({Time(), Fn("e", Time())}, 2), 1));
+       }},
       {"[cosh(t)]", [] { return static_cast<CMcBasic*>(Matrix({Fn("cosh", Time())}, 1, 1)); }},
       {"{w3(t); c(t)}",
        [] {
@@ -185,7 +198,10 @@ TEST(SignalVector, RandRangesDifferBetweenThePaths) {
   // A whole run draws x * u for plain rand (0 .. x), -x * u under a minus
   // sign and x (2u) - x under plus-minus; one sample always spans -x .. x.
   auto doc = SignalDoc(64, 0.25, 64);
-  struct Row { WORD flags; double (*value)(double u); };
+  struct Row {
+    WORD flags;
+    double (*value)(double u);
+  };
   const Row rows[] = {{0, [](double u) { return 2 * u; }},
                       {1, [](double u) { return -2 * u; }},
                       {2, [](double u) { return 2 * (2 * u) - 2; }},
@@ -195,7 +211,8 @@ TEST(SignalVector, RandRangesDifferBetweenThePaths) {
     McRandSeed(99);
     McComplex* whole = r->EvaluateVector(doc.get());
     McRandSeed(99);
-    for (int k = 0; k < 64; ++k) EXPECT_DOUBLE_EQ(whole[k].re, row.value(McRandDraw() / 32767.0)) << k;
+    for (int k = 0; k < 64; ++k)
+      EXPECT_DOUBLE_EQ(whole[k].re, row.value(McRandDraw() / 32767.0)) << k;
     delete[] whole;
   }
   std::unique_ptr<CMcFunction> plain(Fn("rand", Real(2)));
