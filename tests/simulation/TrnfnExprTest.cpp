@@ -1,0 +1,212 @@
+// Expressions to polynomials and transfer functions, and transfer functions
+// back to expressions.
+#include "simulation/SIMpoly.h"
+#include "simulation/SIMtrnfn.h"
+
+#include "MC/MC_NULL.h"
+#include "MC/MC_POWER.h"
+#include "MC/MC_REAL.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
+#include "MC/Mc_variable.h"
+#include "QorexDoc.h"
+#include "SimTestSupport.h"
+#include "data/PolyReference.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Node = std::unique_ptr<CMcBasic>;
+using simtest::cd;
+
+CMcBasic* R(double v) { return new CMcReal(std::fabs(v), v < 0 ? 1 : 0); }
+CMcBasic* S() { return new CMcVariable("s", "", 0); }
+CMcBasic* V(const char* name) { return new CMcVariable(name, "", name[0] == 'j' ? 0x100 : 0); }
+template <class T>
+CMcBasic* List(std::initializer_list<CMcBasic*> items, WORD flags = 0) {
+  auto* n = new T(flags);
+  for (CMcBasic* i : items) n->AppendChild(i);
+  return n;
+}
+CMcBasic* Sum(std::initializer_list<CMcBasic*> t, WORD flags = 0) { return List<CMcListsum>(t, flags); }
+CMcBasic* Prod(std::initializer_list<CMcBasic*> f, WORD flags = 0) { return List<CMcListmult>(f, flags); }
+CMcBasic* Pow(CMcBasic* b, CMcBasic* e) { return new CMcPower(b, e, 0); }
+CMcBasic* Div(CMcBasic* n, CMcBasic* d, WORD flags = 0) { return new CMcDivision(n, d, flags); }
+
+// A document whose table binds the tree's variables; k = 2.5.
+struct Bound {
+  CQorexDoc doc;
+  Node tree;
+  explicit Bound(CMcBasic* t) : tree(t) {
+    doc.m_vars.BindVariables(tree.get());
+    const int k = doc.m_vars.Find("k", "", 0);
+    if (k >= 0) doc.m_vars.m_pValue[k] = 2.5;
+  }
+};
+
+// Trees of the expressions named in bench/reference/make_poly_reference.py.
+std::vector<CMcBasic*> ReferenceTrees() {
+  return {
+      Sum({Prod({Pow(Sum({S(), R(1)}), R(3)), Sum({Prod({R(2), S()}), R(-3)})}), Div(S(), R(4))}),
+      Div(Prod({Sum({Pow(S(), R(2)), Prod({R(0.5), S()}), R(2)}), Pow(Sum({S(), R(-1)}), R(2))}), R(3), 1),
+      Prod({Sum({S(), R(2), Prod({R(3), V("j")}, 2)}), Sum({S(), R(0.5)})}),
+      Sum({Prod({R(2.5), Pow(S(), R(4))}), Prod({Sum({S(), R(1)}), Sum({S(), R(-2)})}, 1), R(7)}),
+      Pow(Sum({Prod({R(3), S()}), R(1)}), R(5)),
+      Prod({V("k"), Pow(Sum({S(), V("k")}), R(2))}),
+  };
+}
+
+TEST(ExprToPoly, AgreesWithNumpyExpansion) {
+  const std::vector<CMcBasic*> trees = ReferenceTrees();
+  ASSERT_EQ(trees.size(), std::size(kPolyReference));
+  for (size_t i = 0; i < trees.size(); ++i) {
+    const auto& ref = kPolyReference[i];
+    SCOPED_TRACE(ref.name);
+    Bound b(trees[i]);
+    g_bEvalError = 0;
+    const Poly p = ExprToPoly(&b.doc, b.tree.get());
+    EXPECT_EQ(g_bEvalError, 0);
+    ASSERT_EQ(static_cast<int>(p.size()), ref.n);
+    for (int k = 0; k < ref.n; ++k) EXPECT_NEAR(p[k], ref.coefs[k], 1e-13 * (1 + std::fabs(ref.coefs[k])));
+  }
+}
+
+TEST(ExprToPoly, ConvertsOrFlagsEachConstruct) {
+  struct Case {
+    const char* name;
+    CMcBasic* tree;
+    bool flagged;
+    Poly expected;  // empty: not checked
+  };
+  const std::vector<Case> cases = {
+      {"3s^2 + 2s + 1", Sum({Prod({R(3), Pow(S(), R(2))}), Prod({R(2), S()}), R(1)}), false, {1, 2, 3}},
+      {"(s+1)^0", Pow(Sum({S(), R(1)}), R(0)), false, {1}},
+      {"2^3", Pow(R(2), R(3)), false, {8}},
+      {"(s+1)/2", Div(Sum({S(), R(1)}), R(2)), false, {0.5, 0.5}},
+      {"-(s+1)", Sum({S(), R(1)}, 1), false, {-1, -1}},
+      {"s + 2 with a plus-minus 3s is dropped", Sum({S(), R(2), Prod({R(3), S()}, 2)}), false, {2, 1}},
+      {"s^2.5", Pow(S(), R(2.5)), true, {0, 0, 1}},
+      {"s/(2-2)", Div(S(), Sum({R(2), R(-2)})), true, {}},
+      {"1/0", Div(R(1), R(0)), true, {}},
+      {"s^1e9", Pow(S(), R(1e9)), true, {0}},
+      {"(s+1)^300", Pow(Sum({S(), R(1)}), R(300)), true, {0}},
+      {"(s+1)^-1", Pow(Sum({S(), R(1)}), R(-1)), true, {}},
+      {"(s+1)^s", Pow(Sum({S(), R(1)}), S()), true, {}},
+      {"s/(s+1) inside a product", Prod({R(2), Div(S(), Sum({S(), R(1)}))}), true, {}},
+      {"unbound variable", new CMcVariable("q", "", 0), true, {0}},
+      {"placeholder", new CMcNull(0), true, {0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Node tree(c.tree);
+    CQorexDoc doc;
+    if (std::string(c.name) != "unbound variable") doc.m_vars.BindVariables(tree.get());
+    g_bEvalError = 0;
+    const Poly p = ExprToPoly(&doc, tree.get());
+    EXPECT_EQ(g_bEvalError, c.flagged ? 1 : 0);
+    if (!c.expected.empty()) {
+      EXPECT_EQ(p, c.expected);
+    }
+  }
+  g_bEvalError = 0;
+}
+
+TEST(TrnfnExpr, ModelsBecomeTransferFunctions) {
+  g_bEvalError = 0;
+  CQorexDoc doc;
+  CSIMtrnfn t;
+  double maxModulus = 1.0;
+  Node model(Div(Sum({S(), R(2)}), Sum({Pow(S(), R(2)), Prod({R(2), S()}), R(5)}), 1));
+  t.FromExpr(&doc, model.get(), &maxModulus);  // -(s+2)/(s^2+2s+5)
+  EXPECT_EQ(g_bEvalError, 0);
+  EXPECT_EQ(Poly(t.m_num.begin(), t.m_num.begin() + t.m_nNum), (Poly{-2, -1}));
+  EXPECT_NEAR(t.m_zeros[1].re, -2.0, 1e-15);
+  EXPECT_NEAR(maxModulus, std::sqrt(5.0), 1e-14);
+
+  Node improper(Div(Pow(S(), R(2)), Sum({S(), R(1)})));
+  t.FromExpr(&doc, improper.get());
+  EXPECT_EQ(g_bEvalError, 1);
+  EXPECT_TRUE(t.IsZero());
+  EXPECT_EQ(t.m_nDen, 2);
+
+  g_bEvalError = 0;
+  t.FromExprCoefs(&doc, improper.get());  // quick rebuilds do not flag
+  EXPECT_EQ(g_bEvalError, 0);
+  Node five(R(5));
+  t.FromExpr(&doc, five.get());
+  EXPECT_EQ(t.m_nDen, 1);
+  EXPECT_EQ(t.m_num[0], 5.0);
+  Node notConstant(Sum({S(), R(1)}));
+  t.FromExpr(&doc, notConstant.get());
+  EXPECT_EQ(g_bEvalError, 1);
+  g_bEvalError = 0;
+}
+
+TEST(TrnfnExpr, FactoredFormOfAComplexPair) {
+  const CSIMtrnfn t = simtest::Make({1}, {5, 2, 1});
+  Node e(t.ToFactoredExpr());
+  ASSERT_EQ(e->GetType(), 0x0A00);
+  EXPECT_EQ(e->m_children[0]->GetType(), 0x0100);
+  const CMcBasic* pair = e->m_children[1];
+  ASSERT_EQ(pair->GetType() >> 8, 0x0E);
+  ASSERT_EQ(pair->m_count, 3);
+  EXPECT_NEAR(static_cast<const CMcReal*>(pair->m_children[1])->m_value, 1.0, 1e-14);
+  const CMcBasic* imaginary = pair->m_children[2];
+  EXPECT_EQ(imaginary->GetType() >> 8, 0x0F);
+  EXPECT_EQ(imaginary->m_flags & 3, 2);  // the plus-minus sign
+  EXPECT_NEAR(static_cast<const CMcReal*>(imaginary->m_children[0])->m_value, 2.0, 1e-14);
+}
+
+TEST(TrnfnExpr, MinusMovesToTheDivision) {
+  Node factored(simtest::Make({-1}, {1, 1}).ToFactoredExpr());
+  EXPECT_EQ(factored->m_flags & 1, 1);
+  EXPECT_EQ(factored->m_children[0]->m_flags & 1, 0);
+  Node poly(simtest::Make({2, 3, 1}, {0, 0, 0, -1}).ToPolyExpr());  // (s^2+3s+2)/(-s^3)
+  EXPECT_EQ(poly->m_flags & 1, 1);
+  EXPECT_EQ(poly->m_children[0]->m_count, 3);                // 2 + 3s + s^2
+  EXPECT_EQ(poly->m_children[1]->GetType(), 0x0C00);         // the bare power s^3
+  EXPECT_EQ(poly->m_children[1]->m_flags & 1, 0);
+}
+
+TEST(TrnfnExpr, RoundTripReproducesTheFunction) {
+  const unsigned seed = 3;
+  std::printf("random transfer functions, seed %u\n", seed);
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  for (int rep = 0; rep < 30; ++rep) {
+    SCOPED_TRACE("case " + std::to_string(rep));
+    std::vector<cd> poles, zeros;
+    for (int i = 0; i < 1 + rep % 4; ++i) {
+      const cd c(-0.3 - 2 * u(rng), 0.5 + u(rng));
+      poles.push_back(c);
+      poles.push_back(std::conj(c));
+      zeros.push_back(rep % 3 == 0 ? 0.0 : 1.5 - 3 * u(rng));
+    }
+    const CSIMtrnfn t =
+        simtest::Make(simtest::FromRoots(zeros, 4 * u(rng) - 2), simtest::FromRoots(poles, 0.5 + u(rng)));
+    for (bool factored : {true, false}) {
+      Bound b(factored ? t.ToFactoredExpr() : t.ToPolyExpr());
+      g_bEvalError = 0;
+      CSIMtrnfn back;
+      back.FromExpr(&b.doc, b.tree.get());
+      EXPECT_EQ(g_bEvalError, 0);
+      ASSERT_EQ(back.m_nNum, t.m_nNum);
+      ASSERT_EQ(back.m_nDen, t.m_nDen);
+      // Coefficients agree up to the common factor of the leading denominator coefficient.
+      const double scale = t.m_den[t.m_nDen - 1] / back.m_den[back.m_nDen - 1];
+      for (int i = 0; i < t.m_nDen; ++i) EXPECT_NEAR(back.m_den[i] * scale, t.m_den[i], 1e-12 * std::fabs(t.m_den[i]) + 1e-14);
+      for (int i = 0; i < t.m_nNum; ++i) EXPECT_NEAR(back.m_num[i] * scale, t.m_num[i], 1e-12 * std::fabs(t.m_num[i]) + 1e-14);
+    }
+  }
+  g_bEvalError = 0;
+}
+
+}  // namespace
