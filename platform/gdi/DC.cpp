@@ -79,7 +79,12 @@ QRegion PaintRegion(const CDC& dc) {
 
 QImage* QxDCAccess::Surface(const CDC& dc) {
   if (dc.m_recording) return nullptr;
-  if (dc.m_attached) return dc.m_attached;
+  if (dc.m_attached) {
+    // The owner may have replaced the image since it was attached; the pixel
+    // code needs 32 bits per pixel.
+    if (dc.m_attached->depth() != 32 && !dc.m_attached->isNull()) dc.m_attached->convertTo(QImage::Format_RGB32);
+    return dc.m_attached;
+  }
   const auto& bitmap = dc.m_state->a.bitmap;
   return bitmap ? &bitmap->image : nullptr;
 }

@@ -28,13 +28,18 @@ void Record(CDC& dc, std::function<void(CDC&, const qxgdi::ReplayContext&)> op) 
 }
 
 // Left edge of each character and the total advance, in logical units.
+// Only per-character output (fixed metrics, given widths) needs the positions.
 std::vector<double> CharPositions(const qxgdi::ResolvedFont& f, const QString& s, const int* widths, double* total) {
   std::vector<double> pos(static_cast<size_t>(s.size()) + 1, 0.0);
+  if (!widths && !f.fixed) {
+    *total = std::round(qxgdi::TextAdvance(f, s));
+    return pos;
+  }
   for (int i = 0; i < s.size(); ++i) {
     double w = widths ? widths[i] : qxgdi::TextAdvance(f, s.mid(i, 1));
     pos[static_cast<size_t>(i) + 1] = pos[static_cast<size_t>(i)] + w;
   }
-  *total = widths || f.fixed ? pos.back() : std::round(qxgdi::TextAdvance(f, s));
+  *total = pos.back();
   return pos;
 }
 
@@ -61,10 +66,12 @@ BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text,
   const UINT h = a.textAlign & TA_CENTER, v = a.textAlign & TA_BASELINE;
   const int left = h == TA_RIGHT ? -width : h == TA_CENTER ? -(width / 2) : 0;
   const int top = v == TA_BASELINE ? -f.ascent : v == TA_BOTTOM ? -height : 0;
-  if (a.textAlign & TA_UPDATECP) {
+  const bool updateCP = (a.textAlign & TA_UPDATECP) != 0;
+  if (updateCP) {
     if (h == TA_LEFT) a.position.rx() += width;
     if (h == TA_RIGHT) a.position.rx() -= width;
   }
+  const QPoint newPosition = a.position;
   const double angle = -f.logFont.lfEscapement / 10.0;
   const QPoint ref = qxgdi::ToDevice(a, x, y);
   QTransform transform;
@@ -89,11 +96,12 @@ BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text,
       t.ExtTextOut(x, y, options, hasRect ? &r : nullptr, copy.data(), static_cast<UINT>(copy.size()),
                    hasWidths ? w.data() : nullptr);
       t.SetTextAlign(old);
+      if (updateCP) t.MoveTo(newPosition.x(), newPosition.y());
     });
     return TRUE;
   }
   QImage* surface = GetImage();
-  if (!surface) return FALSE;
+  if (!surface || surface->isNull()) return FALSE;
   QRegion region = qxgdi::PaintRegion(*this);
   if (optRect && (options & ETO_CLIPPED)) region = region.intersected(*optRect);
   QPainter p(surface);

@@ -186,6 +186,7 @@ std::shared_ptr<const qxgdi::ResolvedFont> Resolve(const LOGFONT& lf, bool fixed
   else
     pixelSize = PixelSizeForCell(face, lf, lf.lfHeight == 0 ? 16 : lf.lfHeight);
   r->font = MakeQFont(face, lf, pixelSize);
+  r->metrics = std::make_shared<const QFontMetricsF>(r->font);
   QFontMetrics fm(r->font);
   r->ascent = fm.ascent();
   r->descent = fm.descent();
@@ -243,7 +244,7 @@ QString DecodeText(const ResolvedFont& f, const char* text, int count) {
 
 double TextAdvance(const ResolvedFont& f, const QString& text) {
   if (f.fixed) return static_cast<double>(f.fixedCharWidth) * text.size();
-  return QFontMetricsF(f.font).horizontalAdvance(text) * f.stretch;
+  return f.metrics->horizontalAdvance(text) * f.stretch;
 }
 
 int CharAdvance(const ResolvedFont& f, BYTE byte) {

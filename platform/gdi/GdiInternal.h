@@ -5,6 +5,7 @@
 #include "platform/gdi/DC.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -55,6 +56,7 @@ struct ResolvedFont {
   int aveCharWidth = 0, maxCharWidth = 0, weight = FW_NORMAL;
   int fixedCharWidth = 0;
   LOGFONT logFont;
+  std::shared_ptr<const QFontMetricsF> metrics;  // of font, made once
 };
 std::shared_ptr<const ResolvedFont> ResolveFont(const LOGFONT& lf);
 QString DecodeText(const ResolvedFont& f, const char* text, int count);
