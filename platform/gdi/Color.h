@@ -6,7 +6,15 @@
 #include <QColor>
 #include <QRgb>
 
-inline QRgb QxToQRgb(COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
-inline QColor QxToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-inline COLORREF QxFromQRgb(QRgb c) { return RGB(qRed(c), qGreen(c), qBlue(c)); }
-inline COLORREF QxFromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+inline QRgb QxToQRgb(COLORREF c) {
+  return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+inline QColor QxToQColor(COLORREF c) {
+  return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+inline COLORREF QxFromQRgb(QRgb c) {
+  return RGB(qRed(c), qGreen(c), qBlue(c));
+}
+inline COLORREF QxFromQColor(const QColor& c) {
+  return RGB(c.red(), c.green(), c.blue());
+}

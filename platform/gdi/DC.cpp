@@ -22,12 +22,15 @@ std::set<CDC*>& Live() {
   return *live;
 }
 
-HDC HandleOf(CDC* dc) { return reinterpret_cast<HDC>(dc); }
+HDC HandleOf(CDC* dc) {
+  return reinterpret_cast<HDC>(dc);
+}
 
 int MulDivRound(long long value, long long num, long long den) {
   if (den == 0) return static_cast<int>(value);
   long long p = value * num;
-  long long q = (p >= 0) == (den > 0) ? (p + std::llabs(den) / 2) / den : (p - std::llabs(den) / 2) / den;
+  long long q =
+      (p >= 0) == (den > 0) ? (p + std::llabs(den) / 2) / den : (p - std::llabs(den) / 2) / den;
   return static_cast<int>(q);
 }
 
@@ -42,15 +45,19 @@ namespace qxgdi {
 QPoint ToDevice(const Attributes& a, int x, int y) {
   if (a.mapMode == MM_TEXT)
     return QPoint(x - a.windowOrg.x() + a.viewportOrg.x(), y - a.windowOrg.y() + a.viewportOrg.y());
-  return QPoint(MulDivRound(x - a.windowOrg.x(), a.viewportExt.width(), a.windowExt.width()) + a.viewportOrg.x(),
-                MulDivRound(y - a.windowOrg.y(), a.viewportExt.height(), a.windowExt.height()) + a.viewportOrg.y());
+  return QPoint(MulDivRound(x - a.windowOrg.x(), a.viewportExt.width(), a.windowExt.width()) +
+                    a.viewportOrg.x(),
+                MulDivRound(y - a.windowOrg.y(), a.viewportExt.height(), a.windowExt.height()) +
+                    a.viewportOrg.y());
 }
 
 QPoint ToLogical(const Attributes& a, int x, int y) {
   if (a.mapMode == MM_TEXT)
     return QPoint(x - a.viewportOrg.x() + a.windowOrg.x(), y - a.viewportOrg.y() + a.windowOrg.y());
-  return QPoint(MulDivRound(x - a.viewportOrg.x(), a.windowExt.width(), a.viewportExt.width()) + a.windowOrg.x(),
-                MulDivRound(y - a.viewportOrg.y(), a.windowExt.height(), a.viewportExt.height()) + a.windowOrg.y());
+  return QPoint(MulDivRound(x - a.viewportOrg.x(), a.windowExt.width(), a.viewportExt.width()) +
+                    a.windowOrg.x(),
+                MulDivRound(y - a.viewportOrg.y(), a.windowExt.height(), a.viewportExt.height()) +
+                    a.windowOrg.y());
 }
 
 QRect ToDeviceRect(const Attributes& a, const RECT& r) {
@@ -61,10 +68,12 @@ QRect ToDeviceRect(const Attributes& a, const RECT& r) {
 }
 
 double ScaleX(const Attributes& a) {
-  return a.mapMode == MM_TEXT ? 1.0 : static_cast<double>(a.viewportExt.width()) / a.windowExt.width();
+  return a.mapMode == MM_TEXT ? 1.0
+                              : static_cast<double>(a.viewportExt.width()) / a.windowExt.width();
 }
 double ScaleY(const Attributes& a) {
-  return a.mapMode == MM_TEXT ? 1.0 : static_cast<double>(a.viewportExt.height()) / a.windowExt.height();
+  return a.mapMode == MM_TEXT ? 1.0
+                              : static_cast<double>(a.viewportExt.height()) / a.windowExt.height();
 }
 
 QRegion PaintRegion(const CDC& dc) {
@@ -82,7 +91,8 @@ QImage* QxDCAccess::Surface(const CDC& dc) {
   if (dc.m_attached) {
     // The owner may have replaced the image since it was attached; the pixel
     // code needs 32 bits per pixel.
-    if (dc.m_attached->depth() != 32 && !dc.m_attached->isNull()) dc.m_attached->convertTo(QImage::Format_RGB32);
+    if (dc.m_attached->depth() != 32 && !dc.m_attached->isNull())
+      dc.m_attached->convertTo(QImage::Format_RGB32);
     return dc.m_attached;
   }
   const auto& bitmap = dc.m_state->a.bitmap;
@@ -93,13 +103,21 @@ void QxDCAccess::SelectData(CDC& dc, const qxgdi::DataPtr& data) {
   if (!data) return;
   auto& a = dc.m_state->a;
   switch (data->kind) {
-    case Kind::Pen: a.pen = data; break;
-    case Kind::Brush: a.brush = data; break;
-    case Kind::Font: a.font = data; break;
+    case Kind::Pen:
+      a.pen = data;
+      break;
+    case Kind::Brush:
+      a.brush = data;
+      break;
+    case Kind::Font:
+      a.font = data;
+      break;
     case Kind::Bitmap:
       if (dc.m_state->memory) a.bitmap = data;
       break;
-    case Kind::Region: SetClip(dc, data->region); return;
+    case Kind::Region:
+      SetClip(dc, data->region);
+      return;
   }
   if (dc.m_recording && data->kind != Kind::Bitmap)
     Record(dc, [data](CDC& t, const qxgdi::ReplayContext&) { SelectData(t, data); });
@@ -125,7 +143,9 @@ CDC::CDC() : m_state(std::make_unique<qxgdi::DCState>()) {
   a.font = qxgdi::StockData(SYSTEM_FONT);
 }
 
-CDC::~CDC() { CDC::DeleteDC(); }
+CDC::~CDC() {
+  CDC::DeleteDC();
+}
 
 CDC* CDC::FromHandle(HDC hDC) {
   std::lock_guard<std::mutex> guard(g_liveLock);
@@ -189,9 +209,14 @@ QImage* CDC::DetachImage() {
   return image;
 }
 
-QImage* CDC::GetImage() const { return QxDCAccess::Surface(*this); }
+QImage* CDC::GetImage() const {
+  return QxDCAccess::Surface(*this);
+}
 
-void CDC::SetAttribDC(HDC hDC) { m_state->attrib = hDC; m_hAttribDC = hDC; }
+void CDC::SetAttribDC(HDC hDC) {
+  m_state->attrib = hDC;
+  m_hAttribDC = hDC;
+}
 
 void CDC::ReleaseAttribDC() {
   m_state->attrib = nullptr;
@@ -201,23 +226,38 @@ void CDC::ReleaseAttribDC() {
 int CDC::GetDeviceCaps(int index) const {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   switch (index) {
-    case TECHNOLOGY: return DT_RASDISPLAY;
-    case HORZRES: return w;
-    case VERTRES: return h;
-    case HORZSIZE: return static_cast<int>(std::lround(w * 25.4 / 96.0));
-    case VERTSIZE: return static_cast<int>(std::lround(h * 25.4 / 96.0));
+    case TECHNOLOGY:
+      return DT_RASDISPLAY;
+    case HORZRES:
+      return w;
+    case VERTRES:
+      return h;
+    case HORZSIZE:
+      return static_cast<int>(std::lround(w * 25.4 / 96.0));
+    case VERTSIZE:
+      return static_cast<int>(std::lround(h * 25.4 / 96.0));
     case LOGPIXELSX:
-    case LOGPIXELSY: return 96;
-    case BITSPIXEL: return 32;
-    case PLANES: return 1;
-    case NUMCOLORS: return -1;
-    case RASTERCAPS: return RC_BITBLT | RC_STRETCHBLT;
+    case LOGPIXELSY:
+      return 96;
+    case BITSPIXEL:
+      return 32;
+    case PLANES:
+      return 1;
+    case NUMCOLORS:
+      return -1;
+    case RASTERCAPS:
+      return RC_BITBLT | RC_STRETCHBLT;
     case ASPECTX:
-    case ASPECTY: return 36;
-    case ASPECTXY: return 51;
-    case PHYSICALWIDTH: return w;
-    case PHYSICALHEIGHT: return h;
-    default: return 0;
+    case ASPECTY:
+      return 36;
+    case ASPECTXY:
+      return 51;
+    case PHYSICALWIDTH:
+      return w;
+    case PHYSICALHEIGHT:
+      return h;
+    default:
+      return 0;
   }
 }
 
@@ -243,47 +283,70 @@ CGdiObject* CDC::SelectObject(CGdiObject* object) {
   DataPtr old;
   auto& a = m_state->a;
   switch (d->kind) {
-    case Kind::Pen: old = a.pen; break;
-    case Kind::Brush: old = a.brush; break;
-    case Kind::Font: old = a.font; break;
+    case Kind::Pen:
+      old = a.pen;
+      break;
+    case Kind::Brush:
+      old = a.brush;
+      break;
+    case Kind::Font:
+      old = a.font;
+      break;
     case Kind::Bitmap:
       if (!m_state->memory || m_recording) return nullptr;
       old = a.bitmap;
       break;
-    case Kind::Region: return nullptr;
+    case Kind::Region:
+      return nullptr;
   }
   QxDCAccess::SelectData(*this, d);
   return qxgdi::WrapperOf(old);
 }
 
-CPen* CDC::SelectObject(CPen* pen) { return static_cast<CPen*>(SelectObject(static_cast<CGdiObject*>(pen))); }
+CPen* CDC::SelectObject(CPen* pen) {
+  return static_cast<CPen*>(SelectObject(static_cast<CGdiObject*>(pen)));
+}
 CBrush* CDC::SelectObject(CBrush* brush) {
   return static_cast<CBrush*>(SelectObject(static_cast<CGdiObject*>(brush)));
 }
-CFont* CDC::SelectObject(CFont* font) { return static_cast<CFont*>(SelectObject(static_cast<CGdiObject*>(font))); }
+CFont* CDC::SelectObject(CFont* font) {
+  return static_cast<CFont*>(SelectObject(static_cast<CGdiObject*>(font)));
+}
 CBitmap* CDC::SelectObject(CBitmap* bitmap) {
   return static_cast<CBitmap*>(SelectObject(static_cast<CGdiObject*>(bitmap)));
 }
 
-CGdiObject* CDC::SelectStockObject(int index) { return SelectObject(QxStockObject(index)); }
+CGdiObject* CDC::SelectStockObject(int index) {
+  return SelectObject(QxStockObject(index));
+}
 
-CPen* CDC::GetCurrentPen() const { return static_cast<CPen*>(qxgdi::WrapperOf(m_state->a.pen)); }
-CBrush* CDC::GetCurrentBrush() const { return static_cast<CBrush*>(qxgdi::WrapperOf(m_state->a.brush)); }
-CFont* CDC::GetCurrentFont() const { return static_cast<CFont*>(qxgdi::WrapperOf(m_state->a.font)); }
-CBitmap* CDC::GetCurrentBitmap() const { return static_cast<CBitmap*>(qxgdi::WrapperOf(m_state->a.bitmap)); }
+CPen* CDC::GetCurrentPen() const {
+  return static_cast<CPen*>(qxgdi::WrapperOf(m_state->a.pen));
+}
+CBrush* CDC::GetCurrentBrush() const {
+  return static_cast<CBrush*>(qxgdi::WrapperOf(m_state->a.brush));
+}
+CFont* CDC::GetCurrentFont() const {
+  return static_cast<CFont*>(qxgdi::WrapperOf(m_state->a.font));
+}
+CBitmap* CDC::GetCurrentBitmap() const {
+  return static_cast<CBitmap*>(qxgdi::WrapperOf(m_state->a.bitmap));
+}
 
 // ---- attributes -----------------------------------------------------------------
 
 // Sets one attribute, records it, and returns the previous value.
-#define QX_ATTRIBUTE(Type, Setter, Getter, field)                                   \
-  Type CDC::Setter(Type value) {                                                    \
-    Type old = m_state->a.field;                                                    \
-    m_state->a.field = value;                                                       \
-    if (m_recording)                                                                \
+#define QX_ATTRIBUTE(Type, Setter, Getter, field)                                       \
+  Type CDC::Setter(Type value) {                                                        \
+    Type old = m_state->a.field;                                                        \
+    m_state->a.field = value;                                                           \
+    if (m_recording)                                                                    \
       Record(*this, [value](CDC& t, const qxgdi::ReplayContext&) { t.Setter(value); }); \
-    return old;                                                                     \
-  }                                                                                 \
-  Type CDC::Getter() const { return m_state->a.field; }
+    return old;                                                                         \
+  }                                                                                     \
+  Type CDC::Getter() const {                                                            \
+    return m_state->a.field;                                                            \
+  }
 
 QX_ATTRIBUTE(COLORREF, SetTextColor, GetTextColor, textColor)
 QX_ATTRIBUTE(COLORREF, SetBkColor, GetBkColor, bkColor)
@@ -296,10 +359,13 @@ int CDC::SetBkMode(int mode) {
   if (mode != TRANSPARENT && mode != OPAQUE) return 0;
   int old = m_state->a.bkMode;
   m_state->a.bkMode = mode;
-  if (m_recording) Record(*this, [mode](CDC& t, const qxgdi::ReplayContext&) { t.SetBkMode(mode); });
+  if (m_recording)
+    Record(*this, [mode](CDC& t, const qxgdi::ReplayContext&) { t.SetBkMode(mode); });
   return old;
 }
-int CDC::GetBkMode() const { return m_state->a.bkMode; }
+int CDC::GetBkMode() const {
+  return m_state->a.bkMode;
+}
 
 int CDC::SetROP2(int mode) {
   if (mode < R2_BLACK || mode > R2_WHITE) return 0;
@@ -308,7 +374,9 @@ int CDC::SetROP2(int mode) {
   if (m_recording) Record(*this, [mode](CDC& t, const qxgdi::ReplayContext&) { t.SetROP2(mode); });
   return old;
 }
-int CDC::GetROP2() const { return m_state->a.rop2; }
+int CDC::GetROP2() const {
+  return m_state->a.rop2;
+}
 
 // ---- mapping ----------------------------------------------------------------------
 
@@ -321,10 +389,13 @@ int CDC::SetMapMode(int mode) {
   if (a.mapMode == MM_TEXT) {
     a.viewportExt = a.windowExt = QSize(1, 1);
   }
-  if (m_recording) Record(*this, [mode](CDC& t, const qxgdi::ReplayContext&) { t.SetMapMode(mode); });
+  if (m_recording)
+    Record(*this, [mode](CDC& t, const qxgdi::ReplayContext&) { t.SetMapMode(mode); });
   return old;
 }
-int CDC::GetMapMode() const { return m_state->a.mapMode; }
+int CDC::GetMapMode() const {
+  return m_state->a.mapMode;
+}
 
 CPoint CDC::SetViewportOrg(int x, int y) {
   QPoint old = m_state->a.viewportOrg;
@@ -339,39 +410,50 @@ CPoint CDC::OffsetViewportOrg(int dx, int dy) {
   QPoint o = m_state->a.viewportOrg;
   return SetViewportOrg(o.x() + dx, o.y() + dy);
 }
-CPoint CDC::GetViewportOrg() const { return CPoint(m_state->a.viewportOrg.x(), m_state->a.viewportOrg.y()); }
+CPoint CDC::GetViewportOrg() const {
+  return CPoint(m_state->a.viewportOrg.x(), m_state->a.viewportOrg.y());
+}
 
 CPoint CDC::SetWindowOrg(int x, int y) {
   QPoint old = m_state->a.windowOrg;
   m_state->a.windowOrg = QPoint(x, y);
-  if (m_recording) Record(*this, [x, y](CDC& t, const qxgdi::ReplayContext&) { t.SetWindowOrg(x, y); });
+  if (m_recording)
+    Record(*this, [x, y](CDC& t, const qxgdi::ReplayContext&) { t.SetWindowOrg(x, y); });
   return CPoint(old.x(), old.y());
 }
 CPoint CDC::OffsetWindowOrg(int dx, int dy) {
   QPoint o = m_state->a.windowOrg;
   return SetWindowOrg(o.x() + dx, o.y() + dy);
 }
-CPoint CDC::GetWindowOrg() const { return CPoint(m_state->a.windowOrg.x(), m_state->a.windowOrg.y()); }
+CPoint CDC::GetWindowOrg() const {
+  return CPoint(m_state->a.windowOrg.x(), m_state->a.windowOrg.y());
+}
 
 CSize CDC::SetViewportExt(int cx, int cy) {
   auto& a = m_state->a;
   QSize old = a.viewportExt;
   if (a.mapMode == MM_TEXT || cx == 0 || cy == 0) return CSize(old.width(), old.height());
   a.viewportExt = QSize(cx, cy);
-  if (m_recording) Record(*this, [cx, cy](CDC& t, const qxgdi::ReplayContext&) { t.SetViewportExt(cx, cy); });
+  if (m_recording)
+    Record(*this, [cx, cy](CDC& t, const qxgdi::ReplayContext&) { t.SetViewportExt(cx, cy); });
   return CSize(old.width(), old.height());
 }
-CSize CDC::GetViewportExt() const { return CSize(m_state->a.viewportExt.width(), m_state->a.viewportExt.height()); }
+CSize CDC::GetViewportExt() const {
+  return CSize(m_state->a.viewportExt.width(), m_state->a.viewportExt.height());
+}
 
 CSize CDC::SetWindowExt(int cx, int cy) {
   auto& a = m_state->a;
   QSize old = a.windowExt;
   if (a.mapMode == MM_TEXT || cx == 0 || cy == 0) return CSize(old.width(), old.height());
   a.windowExt = QSize(cx, cy);
-  if (m_recording) Record(*this, [cx, cy](CDC& t, const qxgdi::ReplayContext&) { t.SetWindowExt(cx, cy); });
+  if (m_recording)
+    Record(*this, [cx, cy](CDC& t, const qxgdi::ReplayContext&) { t.SetWindowExt(cx, cy); });
   return CSize(old.width(), old.height());
 }
-CSize CDC::GetWindowExt() const { return CSize(m_state->a.windowExt.width(), m_state->a.windowExt.height()); }
+CSize CDC::GetWindowExt() const {
+  return CSize(m_state->a.windowExt.width(), m_state->a.windowExt.height());
+}
 
 void CDC::LPtoDP(LPPOINT points, int count) const {
   for (int i = 0; points && i < count; ++i) {
@@ -380,7 +462,9 @@ void CDC::LPtoDP(LPPOINT points, int count) const {
     points[i].y = d.y();
   }
 }
-void CDC::LPtoDP(LPRECT rect) const { LPtoDP(reinterpret_cast<LPPOINT>(rect), 2); }
+void CDC::LPtoDP(LPRECT rect) const {
+  LPtoDP(reinterpret_cast<LPPOINT>(rect), 2);
+}
 void CDC::DPtoLP(LPPOINT points, int count) const {
   for (int i = 0; points && i < count; ++i) {
     QPoint l = qxgdi::ToLogical(m_state->a, points[i].x, points[i].y);
@@ -388,7 +472,9 @@ void CDC::DPtoLP(LPPOINT points, int count) const {
     points[i].y = l.y();
   }
 }
-void CDC::DPtoLP(LPRECT rect) const { DPtoLP(reinterpret_cast<LPPOINT>(rect), 2); }
+void CDC::DPtoLP(LPRECT rect) const {
+  DPtoLP(reinterpret_cast<LPPOINT>(rect), 2);
+}
 
 // ---- clipping ---------------------------------------------------------------------
 
@@ -413,15 +499,26 @@ int CDC::SelectClipRgn(CRgn* region, int mode) {
   if (mode == RGN_COPY) return SelectClipRgn(region);
   if (!region || !region->Data()) return RGN_ERROR;
   QImage* s = GetImage();
-  QRegion current = m_state->a.clip ? *m_state->a.clip : QRegion(s ? s->rect() : QRect(-(1 << 28), -(1 << 28), 1 << 29, 1 << 29));
+  QRegion current = m_state->a.clip
+                        ? *m_state->a.clip
+                        : QRegion(s ? s->rect() : QRect(-(1 << 28), -(1 << 28), 1 << 29, 1 << 29));
   const QRegion& r = region->Data()->region;
   QRegion result;
   switch (mode) {
-    case RGN_AND: result = current.intersected(r); break;
-    case RGN_OR: result = current.united(r); break;
-    case RGN_XOR: result = current.xored(r); break;
-    case RGN_DIFF: result = current.subtracted(r); break;
-    default: return RGN_ERROR;
+    case RGN_AND:
+      result = current.intersected(r);
+      break;
+    case RGN_OR:
+      result = current.united(r);
+      break;
+    case RGN_XOR:
+      result = current.xored(r);
+      break;
+    case RGN_DIFF:
+      result = current.subtracted(r);
+      break;
+    default:
+      return RGN_ERROR;
   }
   QxDCAccess::SetClip(*this, result);
   return RegionType(result);
@@ -439,8 +536,9 @@ int CDC::IntersectClipRect(int left, int top, int right, int bottom) {
 int CDC::ExcludeClipRect(int left, int top, int right, int bottom) {
   QRect r = qxgdi::ToDeviceRect(m_state->a, RECT{left, top, right, bottom});
   QImage* s = GetImage();
-  QRegion current = m_state->a.clip ? *m_state->a.clip
-                                    : QRegion(s ? s->rect() : QRect(-(1 << 28), -(1 << 28), 1 << 29, 1 << 29));
+  QRegion current = m_state->a.clip
+                        ? *m_state->a.clip
+                        : QRegion(s ? s->rect() : QRect(-(1 << 28), -(1 << 28), 1 << 29, 1 << 29));
   QRegion result = current.subtracted(r);
   QxDCAccess::SetClip(*this, result);
   return RegionType(result);
@@ -450,7 +548,8 @@ int CDC::GetClipBox(LPRECT rect) const {
   if (!rect) return RGN_ERROR;
   QRegion visible;
   if (m_recording) {
-    visible = m_state->a.clip ? *m_state->a.clip : QRegion(QRect(-(1 << 15), -(1 << 15), 1 << 16, 1 << 16));
+    visible = m_state->a.clip ? *m_state->a.clip
+                              : QRegion(QRect(-(1 << 15), -(1 << 15), 1 << 16, 1 << 16));
   } else {
     visible = qxgdi::PaintRegion(*this);
   }
@@ -502,7 +601,9 @@ BOOL CDC::RestoreDC(int savedDC) {
   return TRUE;
 }
 
-CPoint CDC::GetCurrentPosition() const { return CPoint(m_state->a.position.x(), m_state->a.position.y()); }
+CPoint CDC::GetCurrentPosition() const {
+  return CPoint(m_state->a.position.x(), m_state->a.position.y());
+}
 
 CPoint CDC::MoveTo(int x, int y) {
   QPoint old = m_state->a.position;

@@ -20,7 +20,7 @@ class QImage;
 namespace qxgdi {
 struct DCState;
 struct Recording;
-}
+}  // namespace qxgdi
 
 class CDC : public CObject {
   DECLARE_DYNAMIC(CDC)
@@ -108,9 +108,13 @@ class CDC : public CObject {
   int SelectClipRgn(CRgn* region);
   int SelectClipRgn(CRgn* region, int mode);  // RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY
   int IntersectClipRect(int left, int top, int right, int bottom);  // logical
-  int IntersectClipRect(LPCRECT rect) { return IntersectClipRect(rect->left, rect->top, rect->right, rect->bottom); }
+  int IntersectClipRect(LPCRECT rect) {
+    return IntersectClipRect(rect->left, rect->top, rect->right, rect->bottom);
+  }
   int ExcludeClipRect(int left, int top, int right, int bottom);
-  int ExcludeClipRect(LPCRECT rect) { return ExcludeClipRect(rect->left, rect->top, rect->right, rect->bottom); }
+  int ExcludeClipRect(LPCRECT rect) {
+    return ExcludeClipRect(rect->left, rect->top, rect->right, rect->bottom);
+  }
   // The smallest logical rectangle around the visible area; returns the region type.
   int GetClipBox(LPRECT rect) const;
   BOOL RectVisible(LPCRECT rect) const;
@@ -118,7 +122,7 @@ class CDC : public CObject {
   BOOL PtVisible(POINT p) const { return PtVisible(p.x, p.y); }
 
   // ---- saved states ----------------------------------------------------------
-  int SaveDC();  // returns the new depth (1, 2, ...), 0 on failure
+  int SaveDC();                 // returns the new depth (1, 2, ...), 0 on failure
   BOOL RestoreDC(int savedDC);  // a depth, or -1 for the last saved state
 
   // ---- lines and shapes (current pen, current brush, ROP2) -------------------
@@ -130,7 +134,9 @@ class CDC : public CObject {
   BOOL Polyline(const POINT* points, int count);
   BOOL Polygon(const POINT* points, int count);
   BOOL Rectangle(int left, int top, int right, int bottom);
-  BOOL Rectangle(LPCRECT rect) { return Rectangle(rect->left, rect->top, rect->right, rect->bottom); }
+  BOOL Rectangle(LPCRECT rect) {
+    return Rectangle(rect->left, rect->top, rect->right, rect->bottom);
+  }
   BOOL Ellipse(int left, int top, int right, int bottom);
   BOOL Ellipse(LPCRECT rect) { return Ellipse(rect->left, rect->top, rect->right, rect->bottom); }
 
@@ -167,8 +173,10 @@ class CDC : public CObject {
   BOOL TextOut(int x, int y, const CString& text) { return TextOut(x, y, text, text.GetLength()); }
   // ETO_OPAQUE fills rect with the background colour, ETO_CLIPPED clips the text to it;
   // widths (may be null) give each character's advance.
-  BOOL ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text, UINT count, const int* widths);
-  BOOL ExtTextOut(int x, int y, UINT options, LPCRECT rect, const CString& text, const int* widths) {
+  BOOL ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text, UINT count,
+                  const int* widths);
+  BOOL ExtTextOut(int x, int y, UINT options, LPCRECT rect, const CString& text,
+                  const int* widths) {
     return ExtTextOut(x, y, options, rect, text, text.GetLength(), widths);
   }
   // DT_LEFT/CENTER/RIGHT, DT_TOP/VCENTER/BOTTOM (single line), DT_SINGLELINE,
@@ -181,7 +189,9 @@ class CDC : public CObject {
   // Width and height (tmHeight) of the text in logical units, unrotated.
   CSize GetTextExtent(const char* text, int count) const;
   CSize GetTextExtent(const CString& text) const { return GetTextExtent(text, text.GetLength()); }
-  CSize GetOutputTextExtent(const char* text, int count) const { return GetTextExtent(text, count); }
+  CSize GetOutputTextExtent(const char* text, int count) const {
+    return GetTextExtent(text, count);
+  }
   CSize GetOutputTextExtent(const CString& text) const { return GetTextExtent(text); }
   BOOL GetTextMetrics(LPTEXTMETRIC metrics) const;
   BOOL GetOutputTextMetrics(LPTEXTMETRIC metrics) const { return GetTextMetrics(metrics); }

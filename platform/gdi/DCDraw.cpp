@@ -48,10 +48,12 @@ bool RopUsesPattern(DWORD rop) {
   return ((t >> 4) & 0x0F) != (t & 0x0F);
 }
 
-std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x, int y, bool opaqueGaps) {
+std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x, int y,
+                               bool opaqueGaps) {
   if (!brush) return std::nullopt;
   switch (brush->brush.lbStyle) {
-    case BS_SOLID: return QxToQRgb(brush->brush.lbColor) | 0xFF000000u;
+    case BS_SOLID:
+      return QxToQRgb(brush->brush.lbColor) | 0xFF000000u;
     case BS_HATCHED:
       if (brush->pattern.pixel(x & 7, y & 7) == 0xFFFFFFFFu) return QxToQRgb(brush->brush.lbColor);
       if (opaqueGaps) return QxToQRgb(a.bkColor);
@@ -61,7 +63,8 @@ std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x,
       if (!brush->monoPattern) return p;
       return (p & 0xFFFFFFu) == 0xFFFFFFu ? QxToQRgb(a.bkColor) : QxToQRgb(a.textColor);
     }
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -109,14 +112,17 @@ class PixelSink {
 };
 
 void AddBounds(CDC& dc, const QRect& deviceRect) {
-  if (qxgdi::Recording* rec = QxDCAccess::Rec(dc)) rec->bounds = rec->bounds.united(deviceRect.normalized());
+  if (qxgdi::Recording* rec = QxDCAccess::Rec(dc))
+    rec->bounds = rec->bounds.united(deviceRect.normalized());
 }
 
 void Record(CDC& dc, std::function<void(CDC&, const qxgdi::ReplayContext&)> op) {
   QxDCAccess::Rec(dc)->ops.push_back(std::move(op));
 }
 
-int PenStyle(const Attributes& a) { return a.pen ? static_cast<int>(a.pen->pen.lopnStyle & PS_STYLE_MASK) : PS_NULL; }
+int PenStyle(const Attributes& a) {
+  return a.pen ? static_cast<int>(a.pen->pen.lopnStyle & PS_STYLE_MASK) : PS_NULL;
+}
 
 int PenDeviceWidth(const Attributes& a) {
   if (!a.pen) return 0;
@@ -134,11 +140,24 @@ bool StyleInk(int style, int n) {
   const int* seq;
   int count;
   switch (style) {
-    case PS_DASH: seq = dash; count = 2; break;
-    case PS_DOT: seq = dot; count = 2; break;
-    case PS_DASHDOT: seq = dashDot; count = 4; break;
-    case PS_DASHDOTDOT: seq = dashDotDot; count = 6; break;
-    default: return true;
+    case PS_DASH:
+      seq = dash;
+      count = 2;
+      break;
+    case PS_DOT:
+      seq = dot;
+      count = 2;
+      break;
+    case PS_DASHDOT:
+      seq = dashDot;
+      count = 4;
+      break;
+    case PS_DASHDOTDOT:
+      seq = dashDotDot;
+      count = 6;
+      break;
+    default:
+      return true;
   }
   int period = 0;
   for (int i = 0; i < count; ++i) period += seq[i];
@@ -203,7 +222,8 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
   Attributes& a = QxDCAccess::State(dc).a;
   const int margin = PenDeviceWidth(a) + 2;
   if (a.brush && a.brush->brush.lbStyle != BS_NULL && !fill.isEmpty()) {
-    QRect bounds = fill.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1).intersected(sink.Bounds());
+    QRect bounds =
+        fill.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1).intersected(sink.Bounds());
     QPainterPath path = fill;
     path.setFillRule(rule);
     Coverage(
@@ -214,11 +234,15 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
           p.drawPath(path);
         },
         [&](int x, int y) {
-          if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE)) sink.Put(x, y, *c, a.rop2);
+          if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
+            sink.Put(x, y, *c, a.rop2);
         });
   }
   if (stroke && PenStyle(a) != PS_NULL) {
-    QRect bounds = stroke->boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin).intersected(sink.Bounds());
+    QRect bounds = stroke->boundingRect()
+                       .toAlignedRect()
+                       .adjusted(-margin, -margin, margin, margin)
+                       .intersected(sink.Bounds());
     const int width = PenDeviceWidth(a);
     const QRgb ink = QxToQRgb(a.pen->pen.lopnColor);
     Coverage(
@@ -261,7 +285,8 @@ QRect PointsBounds(const std::vector<QPoint>& pts, int penWidth) {
 
 std::vector<QPoint> ToDevicePoints(const Attributes& a, const POINT* points, int count) {
   std::vector<QPoint> pts;
-  for (int i = 0; points && i < count; ++i) pts.push_back(qxgdi::ToDevice(a, points[i].x, points[i].y));
+  for (int i = 0; points && i < count; ++i)
+    pts.push_back(qxgdi::ToDevice(a, points[i].x, points[i].y));
   return pts;
 }
 
@@ -271,7 +296,8 @@ std::vector<QPoint> ToDevicePoints(const Attributes& a, const POINT* points, int
 
 BOOL CDC::LineTo(int x, int y) {
   Attributes& a = QxDCAccess::State(*this).a;
-  std::vector<QPoint> pts{qxgdi::ToDevice(a, a.position.x(), a.position.y()), qxgdi::ToDevice(a, x, y)};
+  std::vector<QPoint> pts{qxgdi::ToDevice(a, a.position.x(), a.position.y()),
+                          qxgdi::ToDevice(a, x, y)};
   if (IsRecording()) {
     AddBounds(*this, PointsBounds(pts, PenDeviceWidth(a)));
     Record(*this, [x, y](CDC& t, const qxgdi::ReplayContext&) { t.LineTo(x, y); });
@@ -331,7 +357,8 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
   QRect r = qxgdi::ToDeviceRect(a, RECT{left, top, right, bottom});
   if (IsRecording()) {
     AddBounds(*this, r);
-    Record(*this, [=](CDC& t, const qxgdi::ReplayContext&) { t.Rectangle(left, top, right, bottom); });
+    Record(*this,
+           [=](CDC& t, const qxgdi::ReplayContext&) { t.Rectangle(left, top, right, bottom); });
     return TRUE;
   }
   if (r.width() < 1 || r.height() < 1) return TRUE;
@@ -340,16 +367,19 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
   // The outline runs on the outermost pixels; without a pen the fill stops one
   // pixel short of the right and bottom edges.
   QRect inner = pen ? r.adjusted(1, 1, -1, -1) : r.adjusted(0, 0, -1, -1);
-  if (pen && width > 1) inner = r.adjusted(width / 2 + 1, width / 2 + 1, -(width + 1) / 2, -(width + 1) / 2);
+  if (pen && width > 1)
+    inner = r.adjusted(width / 2 + 1, width / 2 + 1, -(width + 1) / 2, -(width + 1) / 2);
   if (a.brush && a.brush->brush.lbStyle != BS_NULL && !inner.isEmpty()) {
     PixelSink sink(*this);
     if (sink.Valid())
       sink.ForEach(inner, [&](int x, int y) {
-        if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE)) sink.Put(x, y, *c, a.rop2);
+        if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
+          sink.Put(x, y, *c, a.rop2);
       });
   }
   if (!pen) return TRUE;
-  std::vector<QPoint> outline{r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(), r.topLeft()};
+  std::vector<QPoint> outline{r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(),
+                              r.topLeft()};
   if (width > 1) {
     QPainterPath path;
     path.addRect(QRectF(r).adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0));
@@ -368,7 +398,8 @@ BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
   QRect r = qxgdi::ToDeviceRect(a, RECT{left, top, right, bottom});
   if (IsRecording()) {
     AddBounds(*this, r);
-    Record(*this, [=](CDC& t, const qxgdi::ReplayContext&) { t.Ellipse(left, top, right, bottom); });
+    Record(*this,
+           [=](CDC& t, const qxgdi::ReplayContext&) { t.Ellipse(left, top, right, bottom); });
     return TRUE;
   }
   if (r.width() < 1 || r.height() < 1) return TRUE;
@@ -402,7 +433,8 @@ void CDC::FillRect(LPCRECT rect, CBrush* brush) {
   PixelSink sink(*this);
   if (!sink.Valid()) return;
   sink.ForEach(r, [&](int x, int y) {
-    if (auto c = qxgdi::BrushPixel(data.get(), a, x, y, a.bkMode == OPAQUE)) sink.At(x, y) = *c | 0xFF000000u;
+    if (auto c = qxgdi::BrushPixel(data.get(), a, x, y, a.bkMode == OPAQUE))
+      sink.At(x, y) = *c | 0xFF000000u;
   });
 }
 
@@ -414,7 +446,8 @@ void CDC::FillSolidRect(LPCRECT rect, COLORREF color) {
   if (IsRecording()) {
     AddBounds(*this, r);
     RECT copy = *rect;
-    Record(*this, [copy, color](CDC& t, const qxgdi::ReplayContext&) { t.FillSolidRect(&copy, color); });
+    Record(*this,
+           [copy, color](CDC& t, const qxgdi::ReplayContext&) { t.FillSolidRect(&copy, color); });
     return;
   }
   PixelSink sink(*this);
@@ -433,7 +466,8 @@ void CDC::FrameRect(LPCRECT rect, CBrush* brush) {
   Attributes& a = QxDCAccess::State(*this).a;
   QRect r = qxgdi::ToDeviceRect(a, *rect);
   if (r.isEmpty()) return;
-  QPoint tl = qxgdi::ToLogical(a, r.left(), r.top()), br = qxgdi::ToLogical(a, r.right() + 1, r.bottom() + 1);
+  QPoint tl = qxgdi::ToLogical(a, r.left(), r.top()),
+         br = qxgdi::ToLogical(a, r.right() + 1, r.bottom() + 1);
   QPoint one = qxgdi::ToLogical(a, r.left() + 1, r.top() + 1);
   int dx = std::max(1, one.x() - tl.x()), dy = std::max(1, one.y() - tl.y());
   RECT edges[4] = {{tl.x(), tl.y(), br.x(), tl.y() + dy},
@@ -460,7 +494,8 @@ void CDC::InvertRect(LPCRECT rect) {
 
 void CDC::Draw3dRect(LPCRECT rect, COLORREF topLeft, COLORREF bottomRight) {
   if (!rect) return;
-  Draw3dRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, topLeft, bottomRight);
+  Draw3dRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, topLeft,
+             bottomRight);
 }
 
 void CDC::Draw3dRect(int x, int y, int cx, int cy, COLORREF topLeft, COLORREF bottomRight) {
@@ -529,7 +564,9 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF color) {
   return color & 0xFFFFFFu;
 }
 
-BOOL CDC::SetPixelV(int x, int y, COLORREF color) { return SetPixel(x, y, color) != CLR_INVALID; }
+BOOL CDC::SetPixelV(int x, int y, COLORREF color) {
+  return SetPixel(x, y, color) != CLR_INVALID;
+}
 
 COLORREF CDC::GetPixel(int x, int y) const {
   const Attributes& a = QxDCAccess::State(*this).a;
@@ -602,20 +639,22 @@ QImage SourcePixels(const CDC& src, QPoint origin, int w, int h, int dw, int dh)
 
 bool IsMonochrome(const CDC& dc) {
   const auto& bitmap = QxDCAccess::State(dc).a.bitmap;
-  return QxDCAccess::State(dc).memory && bitmap && bitmap->monochrome && dc.GetImage() == &bitmap->image;
+  return QxDCAccess::State(dc).memory && bitmap && bitmap->monochrome &&
+         dc.GetImage() == &bitmap->image;
 }
 
 }  // namespace
 
-BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc, int srcWidth,
-                     int srcHeight, DWORD rop) {
+BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc,
+                     int srcWidth, int srcHeight, DWORD rop) {
   Attributes& a = QxDCAccess::State(*this).a;
   const bool usesSource = qxgdi::RopUsesSource(rop);
   if (!usesSource) return PatBlt(x, y, width, height, rop);
   if (!src || !src->GetImage()) return FALSE;
   const Attributes& sa = QxDCAccess::State(*src).a;
   QPoint d0 = qxgdi::ToDevice(a, x, y), d1 = qxgdi::ToDevice(a, x + width, y + height);
-  QPoint s0 = qxgdi::ToDevice(sa, xSrc, ySrc), s1 = qxgdi::ToDevice(sa, xSrc + srcWidth, ySrc + srcHeight);
+  QPoint s0 = qxgdi::ToDevice(sa, xSrc, ySrc),
+         s1 = qxgdi::ToDevice(sa, xSrc + srcWidth, ySrc + srcHeight);
   const int dw = d1.x() - d0.x(), dh = d1.y() - d0.y();
   if (dw == 0 || dh == 0) return TRUE;
   QImage pixels = SourcePixels(*src, s0, s1.x() - s0.x(), s1.y() - s0.y(), dw, dh);
@@ -627,7 +666,8 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, in
     // The recording keeps the source pixels as they are now.
     QImage kept(pixels.size(), QImage::Format_RGB32);
     for (int py = 0; py < pixels.height(); ++py)
-      for (int px = 0; px < pixels.width(); ++px) kept.setPixel(px, py, pixels.pixel(px, py) | 0xFF000000u);
+      for (int px = 0; px < pixels.width(); ++px)
+        kept.setPixel(px, py, pixels.pixel(px, py) | 0xFF000000u);
     Record(*this, [=](CDC& t, const qxgdi::ReplayContext&) {
       CDC mem;
       mem.CreateCompatibleDC(nullptr);
@@ -650,7 +690,8 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, in
     QRgb s = pixels.pixel(px - dest.left(), py - dest.top());
     if (qAlpha(s) == 0) return;  // outside the source image
     if (monoSource && !monoDest) s = (s & 0xFFFFFFu) == 0xFFFFFFu ? bk : text;
-    if (monoDest && !monoSource) s = (s & 0xFFFFFFu) == (srcBk & 0xFFFFFFu) ? 0xFFFFFFFFu : 0xFF000000u;
+    if (monoDest && !monoSource)
+      s = (s & 0xFFFFFFu) == (srcBk & 0xFFFFFFu) ? 0xFFFFFFFFu : 0xFF000000u;
     QRgb p = 0;
     if (usesPattern) {
       auto c = qxgdi::BrushPixel(a.brush.get(), a, px, py, true);

@@ -29,7 +29,8 @@ void Record(CDC& dc, std::function<void(CDC&, const qxgdi::ReplayContext&)> op) 
 
 // Left edge of each character and the total advance, in logical units.
 // Only per-character output (fixed metrics, given widths) needs the positions.
-std::vector<double> CharPositions(const qxgdi::ResolvedFont& f, const QString& s, const int* widths, double* total) {
+std::vector<double> CharPositions(const qxgdi::ResolvedFont& f, const QString& s, const int* widths,
+                                  double* total) {
   std::vector<double> pos(static_cast<size_t>(s.size()) + 1, 0.0);
   if (!widths && !f.fixed) {
     *total = std::round(qxgdi::TextAdvance(f, s));
@@ -49,7 +50,8 @@ BOOL CDC::TextOut(int x, int y, const char* text, int count) {
   return ExtTextOut(x, y, 0, nullptr, text, count < 0 ? 0 : static_cast<UINT>(count), nullptr);
 }
 
-BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text, UINT count, const int* widths) {
+BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text, UINT count,
+                     const int* widths) {
   if (!text && count > 0) return FALSE;
   Attributes& a = QxDCAccess::State(*this).a;
   if (a.textAlign & TA_UPDATECP) {
@@ -93,8 +95,8 @@ BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text,
     Record(*this, [=](CDC& t, const qxgdi::ReplayContext&) {
       // The current position was already taken into x and y.
       UINT old = t.SetTextAlign(align & ~TA_UPDATECP);
-      t.ExtTextOut(x, y, options, hasRect ? &r : nullptr, copy.data(), static_cast<UINT>(copy.size()),
-                   hasWidths ? w.data() : nullptr);
+      t.ExtTextOut(x, y, options, hasRect ? &r : nullptr, copy.data(),
+                   static_cast<UINT>(copy.size()), hasWidths ? w.data() : nullptr);
       t.SetTextAlign(old);
       if (updateCP) t.MoveTo(newPosition.x(), newPosition.y());
     });
@@ -175,7 +177,8 @@ BOOL CDC::GetTextMetrics(LPTEXTMETRIC tm) const {
 BOOL CDC::GetCharWidth(UINT first, UINT last, int* widths) const {
   if (!widths || last < first || last > 0xFF) return FALSE;
   auto font = CurrentFont(*this);
-  for (UINT c = first; c <= last; ++c) widths[c - first] = qxgdi::CharAdvance(*font, static_cast<BYTE>(c));
+  for (UINT c = first; c <= last; ++c)
+    widths[c - first] = qxgdi::CharAdvance(*font, static_cast<BYTE>(c));
   return TRUE;
 }
 
@@ -207,7 +210,8 @@ std::string StripPrefixes(const std::string& s) {
 }
 
 // Splits the text into the lines DrawText shows.
-std::vector<std::string> LayoutLines(const CDC& dc, const std::string& text, UINT format, int maxWidth) {
+std::vector<std::string> LayoutLines(const CDC& dc, const std::string& text, UINT format,
+                                     int maxWidth) {
   std::vector<std::string> lines;
   if (format & DT_SINGLELINE) {
     std::string one;
@@ -216,7 +220,9 @@ std::vector<std::string> LayoutLines(const CDC& dc, const std::string& text, UIN
     return lines;
   }
   std::string current;
-  auto width = [&](const std::string& s) { return dc.GetTextExtent(s.data(), static_cast<int>(s.size())).cx; };
+  auto width = [&](const std::string& s) {
+    return dc.GetTextExtent(s.data(), static_cast<int>(s.size())).cx;
+  };
   for (size_t i = 0; i <= text.size(); ++i) {
     char c = i < text.size() ? text[i] : '\n';
     if (c == '\r') continue;
@@ -234,7 +240,8 @@ std::vector<std::string> LayoutLines(const CDC& dc, const std::string& text, UIN
       }
     }
   }
-  if (lines.size() > 1 && lines.back().empty() && !text.empty() && text.back() != '\n') lines.pop_back();
+  if (lines.size() > 1 && lines.back().empty() && !text.empty() && text.back() != '\n')
+    lines.pop_back();
   return lines;
 }
 
@@ -268,7 +275,8 @@ int CDC::DrawText(const char* text, int count, LPRECT rect, UINT format) {
     int x = rect->left;
     if (format & DT_CENTER) x = rect->left + (rect->right - rect->left - w) / 2;
     if (format & DT_RIGHT) x = rect->right - w;
-    ExtTextOut(x, y, (format & DT_NOCLIP) ? 0 : ETO_CLIPPED, rect, line.data(), static_cast<UINT>(line.size()), nullptr);
+    ExtTextOut(x, y, (format & DT_NOCLIP) ? 0 : ETO_CLIPPED, rect, line.data(),
+               static_cast<UINT>(line.size()), nullptr);
     y += lineHeight;
   }
   SetTextAlign(oldAlign);

@@ -42,15 +42,17 @@ using DataPtr = std::shared_ptr<GdiData>;
 DataPtr MakeData(Kind kind);
 // The live record behind a handle, or null.
 DataPtr DataFromHandle(HGDIOBJ handle);
-inline HGDIOBJ HandleOf(const DataPtr& d) { return reinterpret_cast<HGDIOBJ>(d.get()); }
-const DataPtr& StockData(int index);  // null for an unknown index
+inline HGDIOBJ HandleOf(const DataPtr& d) {
+  return reinterpret_cast<HGDIOBJ>(d.get());
+}
+const DataPtr& StockData(int index);         // null for an unknown index
 CGdiObject* WrapperOf(const DataPtr& data);  // permanent or temporary wrapper
 
 // ---- fonts -----------------------------------------------------------------
 struct ResolvedFont {
-  QFont font;        // pixel-sized, with its fallback families
+  QFont font;  // pixel-sized, with its fallback families
   bool symbol = false;
-  bool fixed = false;  // fixed-metrics mode
+  bool fixed = false;    // fixed-metrics mode
   double stretch = 1.0;  // horizontal scale giving the requested average width
   int ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0;
   int aveCharWidth = 0, maxCharWidth = 0, weight = FW_NORMAL;
@@ -66,9 +68,9 @@ int CharAdvance(const ResolvedFont& f, BYTE byte);
 
 // ---- recordings ------------------------------------------------------------
 struct ReplayContext {
-  QPoint base;                    // the target's viewport origin when replay began
-  std::optional<QRegion> clip;    // the target's clip region when replay began
-  int baseDepth = 0;              // the target's saved-state depth below the recording's own
+  QPoint base;                  // the target's viewport origin when replay began
+  std::optional<QRegion> clip;  // the target's clip region when replay began
+  int baseDepth = 0;            // the target's saved-state depth below the recording's own
 };
 struct Recording {
   std::vector<std::function<void(CDC&, const ReplayContext&)>> ops;
@@ -88,8 +90,8 @@ struct Attributes {
   int mapMode = MM_TEXT;
   QPoint viewportOrg, windowOrg;
   QSize viewportExt{1, 1}, windowExt{1, 1};
-  QPoint position;  // current position, logical
-  int styleStep = 0;  // phase of the pen style along connected lines
+  QPoint position;              // current position, logical
+  int styleStep = 0;            // phase of the pen style along connected lines
   std::optional<QRegion> clip;  // device pixels
 };
 
@@ -130,5 +132,6 @@ QRgb Rop3(DWORD rop, QRgb pat, QRgb src, QRgb dst);
 bool RopUsesSource(DWORD rop);
 bool RopUsesPattern(DWORD rop);
 // The brush's colour at a device pixel, or nothing where it leaves the pixel alone.
-std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x, int y, bool opaqueGaps);
+std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x, int y,
+                               bool opaqueGaps);
 }  // namespace qxgdi

@@ -37,11 +37,16 @@ Registry& Reg() {
 
 std::unique_ptr<CGdiObject> NewWrapper(Kind kind) {
   switch (kind) {
-    case Kind::Pen: return std::make_unique<CPen>();
-    case Kind::Brush: return std::make_unique<CBrush>();
-    case Kind::Font: return std::make_unique<CFont>();
-    case Kind::Bitmap: return std::make_unique<CBitmap>();
-    case Kind::Region: return std::make_unique<CRgn>();
+    case Kind::Pen:
+      return std::make_unique<CPen>();
+    case Kind::Brush:
+      return std::make_unique<CBrush>();
+    case Kind::Font:
+      return std::make_unique<CFont>();
+    case Kind::Bitmap:
+      return std::make_unique<CBitmap>();
+    case Kind::Region:
+      return std::make_unique<CRgn>();
   }
   return std::make_unique<CGdiObject>();
 }
@@ -110,23 +115,50 @@ DataPtr MakeStock(int index) {
     std::strncpy(d->font.lfFaceName, face, LF_FACESIZE - 1);
   };
   switch (index) {
-    case WHITE_BRUSH: brush(RGB(255, 255, 255)); break;
-    case LTGRAY_BRUSH: brush(RGB(192, 192, 192)); break;
-    case GRAY_BRUSH: brush(RGB(128, 128, 128)); break;
-    case DKGRAY_BRUSH: brush(RGB(64, 64, 64)); break;
-    case BLACK_BRUSH: brush(RGB(0, 0, 0)); break;
-    case NULL_BRUSH: brush(0, BS_NULL); break;
-    case WHITE_PEN: pen(RGB(255, 255, 255)); break;
-    case BLACK_PEN: pen(RGB(0, 0, 0)); break;
-    case NULL_PEN: pen(0, PS_NULL); break;
+    case WHITE_BRUSH:
+      brush(RGB(255, 255, 255));
+      break;
+    case LTGRAY_BRUSH:
+      brush(RGB(192, 192, 192));
+      break;
+    case GRAY_BRUSH:
+      brush(RGB(128, 128, 128));
+      break;
+    case DKGRAY_BRUSH:
+      brush(RGB(64, 64, 64));
+      break;
+    case BLACK_BRUSH:
+      brush(RGB(0, 0, 0));
+      break;
+    case NULL_BRUSH:
+      brush(0, BS_NULL);
+      break;
+    case WHITE_PEN:
+      pen(RGB(255, 255, 255));
+      break;
+    case BLACK_PEN:
+      pen(RGB(0, 0, 0));
+      break;
+    case NULL_PEN:
+      pen(0, PS_NULL);
+      break;
     case OEM_FIXED_FONT:
     case ANSI_FIXED_FONT:
-    case SYSTEM_FIXED_FONT: font(16, FW_NORMAL, "Courier New"); break;
-    case ANSI_VAR_FONT: font(16, FW_NORMAL, "Arial"); break;
+    case SYSTEM_FIXED_FONT:
+      font(16, FW_NORMAL, "Courier New");
+      break;
+    case ANSI_VAR_FONT:
+      font(16, FW_NORMAL, "Arial");
+      break;
     case SYSTEM_FONT:
-    case DEVICE_DEFAULT_FONT: font(16, FW_BOLD, "System"); break;
-    case DEFAULT_GUI_FONT: font(-11, FW_NORMAL, "MS Shell Dlg"); break;
-    default: return nullptr;
+    case DEVICE_DEFAULT_FONT:
+      font(16, FW_BOLD, "System");
+      break;
+    case DEFAULT_GUI_FONT:
+      font(-11, FW_NORMAL, "MS Shell Dlg");
+      break;
+    default:
+      return nullptr;
   }
   d->stock = true;
   return d;
@@ -154,7 +186,9 @@ using qxgdi::Kind;
 
 CGdiObject::CGdiObject() = default;
 
-CGdiObject::~CGdiObject() { DeleteObject(); }
+CGdiObject::~CGdiObject() {
+  DeleteObject();
+}
 
 void CGdiObject::SetData(std::shared_ptr<qxgdi::GdiData> data) {
   DeleteObject();
@@ -189,11 +223,16 @@ BOOL CGdiObject::CreateStockObject(int index) {
 UINT CGdiObject::GetObjectType() const {
   if (!m_data) return 0;
   switch (m_data->kind) {
-    case Kind::Pen: return OBJ_PEN;
-    case Kind::Brush: return OBJ_BRUSH;
-    case Kind::Font: return OBJ_FONT;
-    case Kind::Bitmap: return OBJ_BITMAP;
-    case Kind::Region: return OBJ_REGION;
+    case Kind::Pen:
+      return OBJ_PEN;
+    case Kind::Brush:
+      return OBJ_BRUSH;
+    case Kind::Font:
+      return OBJ_FONT;
+    case Kind::Bitmap:
+      return OBJ_BITMAP;
+    case Kind::Region:
+      return OBJ_REGION;
   }
   return 0;
 }
@@ -207,24 +246,34 @@ int CGdiObject::GetObject(int count, void* buffer) const {
     return n;
   };
   switch (m_data->kind) {
-    case Kind::Pen: return copy(m_data->pen);
-    case Kind::Brush: return copy(m_data->brush);
-    case Kind::Font: return copy(m_data->font);
+    case Kind::Pen:
+      return copy(m_data->pen);
+    case Kind::Brush:
+      return copy(m_data->brush);
+    case Kind::Font:
+      return copy(m_data->font);
     case Kind::Bitmap: {
       BITMAP bm;
       static_cast<const CBitmap*>(this)->GetBitmap(&bm);
       return copy(bm);
     }
-    case Kind::Region: return 0;
+    case Kind::Region:
+      return 0;
   }
   return 0;
 }
 
-CGdiObject* CGdiObject::FromHandle(HGDIOBJ handle) { return qxgdi::WrapperOf(qxgdi::DataFromHandle(handle)); }
+CGdiObject* CGdiObject::FromHandle(HGDIOBJ handle) {
+  return qxgdi::WrapperOf(qxgdi::DataFromHandle(handle));
+}
 
-CGdiObject* QxStockObject(int index) { return qxgdi::WrapperOf(qxgdi::StockData(index)); }
+CGdiObject* QxStockObject(int index) {
+  return qxgdi::WrapperOf(qxgdi::StockData(index));
+}
 
-HGDIOBJ GetStockObject(int index) { return qxgdi::HandleOf(qxgdi::StockData(index)); }
+HGDIOBJ GetStockObject(int index) {
+  return qxgdi::HandleOf(qxgdi::StockData(index));
+}
 
 BOOL DeleteObject(HGDIOBJ handle) {
   DataPtr d = qxgdi::DataFromHandle(handle);
@@ -258,7 +307,9 @@ BOOL CPen::CreatePenIndirect(const LOGPEN* logPen) {
   return TRUE;
 }
 
-int CPen::GetLogPen(LOGPEN* logPen) const { return GetObject(sizeof(LOGPEN), logPen) ? 1 : 0; }
+int CPen::GetLogPen(LOGPEN* logPen) const {
+  return GetObject(sizeof(LOGPEN), logPen) ? 1 : 0;
+}
 
 // ---- CBrush -----------------------------------------------------------------
 
@@ -325,13 +376,16 @@ BOOL CBrush::CreateBrushIndirect(const LOGBRUSH* logBrush) {
   return TRUE;
 }
 
-int CBrush::GetLogBrush(LOGBRUSH* logBrush) const { return GetObject(sizeof(LOGBRUSH), logBrush) ? 1 : 0; }
+int CBrush::GetLogBrush(LOGBRUSH* logBrush) const {
+  return GetObject(sizeof(LOGBRUSH), logBrush) ? 1 : 0;
+}
 
 // ---- CFont --------------------------------------------------------------------
 
-BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                       BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision,
-                       BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily, const char* faceName) {
+BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, int weight,
+                       BYTE italic, BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision,
+                       BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily,
+                       const char* faceName) {
   LOGFONT lf;
   lf.lfHeight = height;
   lf.lfWidth = width;
@@ -376,7 +430,9 @@ BOOL CFont::CreatePointFontIndirect(const LOGFONT* logFont, CDC* dc) {
   return CreateFontIndirect(&lf);
 }
 
-int CFont::GetLogFont(LOGFONT* logFont) const { return GetObject(sizeof(LOGFONT), logFont) ? 1 : 0; }
+int CFont::GetLogFont(LOGFONT* logFont) const {
+  return GetObject(sizeof(LOGFONT), logFont) ? 1 : 0;
+}
 
 // ---- CBitmap ------------------------------------------------------------------
 
@@ -403,8 +459,10 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC*, int width, int height) {
   return FromImage(image);
 }
 
-BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {
-  if (width <= 0 || height <= 0 || planes != 1 || 1LL * width * height > kMaxBitmapPixels) return FALSE;
+BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel,
+                           const void* bits) {
+  if (width <= 0 || height <= 0 || planes != 1 || 1LL * width * height > kMaxBitmapPixels)
+    return FALSE;
   if (bitsPerPixel != 1 && bitsPerPixel != 32) return FALSE;
   QImage image(width, height, QImage::Format_RGB32);
   if (image.isNull()) return FALSE;
@@ -429,7 +487,8 @@ BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel
 
 BOOL CBitmap::CreateBitmapIndirect(const BITMAP* bitmap) {
   if (!bitmap) return FALSE;
-  return CreateBitmap(bitmap->bmWidth, bitmap->bmHeight, bitmap->bmPlanes, bitmap->bmBitsPixel, bitmap->bmBits);
+  return CreateBitmap(bitmap->bmWidth, bitmap->bmHeight, bitmap->bmPlanes, bitmap->bmBitsPixel,
+                      bitmap->bmBits);
 }
 
 BOOL CBitmap::LoadBitmap(UINT resourceId) {
@@ -460,7 +519,9 @@ CSize CBitmap::GetBitmapDimension() const {
   return m_data ? CSize(m_data->image.width(), m_data->image.height()) : CSize();
 }
 
-QImage CBitmap::ToImage() const { return m_data ? m_data->image.copy() : QImage(); }
+QImage CBitmap::ToImage() const {
+  return m_data ? m_data->image.copy() : QImage();
+}
 
 BOOL CBitmap::FromImage(const QImage& image) {
   if (image.isNull()) return FALSE;
@@ -493,19 +554,32 @@ BOOL CRgn::CreateRectRgnIndirect(const RECT* rect) {
   return rect ? CreateRectRgn(rect->left, rect->top, rect->right, rect->bottom) : FALSE;
 }
 
-void CRgn::SetRectRgn(int left, int top, int right, int bottom) { CreateRectRgn(left, top, right, bottom); }
+void CRgn::SetRectRgn(int left, int top, int right, int bottom) {
+  CreateRectRgn(left, top, right, bottom);
+}
 
 int CRgn::CombineRgn(CRgn* a, CRgn* b, int mode) {
   if (!a || !a->m_data || (mode != RGN_COPY && (!b || !b->m_data))) return RGN_ERROR;
   QRegion result;
   const QRegion& ra = a->m_data->region;
   switch (mode) {
-    case RGN_AND: result = ra.intersected(b->m_data->region); break;
-    case RGN_OR: result = ra.united(b->m_data->region); break;
-    case RGN_XOR: result = ra.xored(b->m_data->region); break;
-    case RGN_DIFF: result = ra.subtracted(b->m_data->region); break;
-    case RGN_COPY: result = ra; break;
-    default: return RGN_ERROR;
+    case RGN_AND:
+      result = ra.intersected(b->m_data->region);
+      break;
+    case RGN_OR:
+      result = ra.united(b->m_data->region);
+      break;
+    case RGN_XOR:
+      result = ra.xored(b->m_data->region);
+      break;
+    case RGN_DIFF:
+      result = ra.subtracted(b->m_data->region);
+      break;
+    case RGN_COPY:
+      result = ra;
+      break;
+    default:
+      return RGN_ERROR;
   }
   DataPtr d = qxgdi::MakeData(Kind::Region);
   d->region = result;
@@ -524,7 +598,9 @@ int CRgn::GetRgnBox(LPRECT rect) const {
   return RegionType(m_data->region);
 }
 
-BOOL CRgn::PtInRegion(int x, int y) const { return m_data && m_data->region.contains(QPoint(x, y)); }
+BOOL CRgn::PtInRegion(int x, int y) const {
+  return m_data && m_data->region.contains(QPoint(x, y));
+}
 
 BOOL CRgn::RectInRegion(const RECT* rect) const {
   if (!m_data || !rect) return FALSE;

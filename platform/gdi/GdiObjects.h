@@ -56,7 +56,9 @@ class CPen : public CGdiObject {
   BOOL CreatePen(int style, int width, COLORREF color);
   BOOL CreatePenIndirect(const LOGPEN* logPen);
   int GetLogPen(LOGPEN* logPen) const;
-  static CPen* FromHandle(HPEN handle) { return static_cast<CPen*>(CGdiObject::FromHandle(handle)); }
+  static CPen* FromHandle(HPEN handle) {
+    return static_cast<CPen*>(CGdiObject::FromHandle(handle));
+  }
 };
 
 class CBrush : public CGdiObject {
@@ -76,7 +78,9 @@ class CBrush : public CGdiObject {
   BOOL CreatePatternBrush(CBitmap* bitmap);
   BOOL CreateBrushIndirect(const LOGBRUSH* logBrush);
   int GetLogBrush(LOGBRUSH* logBrush) const;
-  static CBrush* FromHandle(HBRUSH handle) { return static_cast<CBrush*>(CGdiObject::FromHandle(handle)); }
+  static CBrush* FromHandle(HBRUSH handle) {
+    return static_cast<CBrush*>(CGdiObject::FromHandle(handle));
+  }
 };
 
 class CFont : public CGdiObject {
@@ -88,15 +92,17 @@ class CFont : public CGdiObject {
   // character width. escapement: tenths of a degree, counter-clockwise, about
   // the text's reference point. A "Symbol" face reads bytes in the Symbol code
   // page; every other face reads Windows-1252.
-  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight,
-                  BYTE italic, BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision,
+  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
+                  BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision,
                   BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily, const char* faceName);
   BOOL CreateFontIndirect(const LOGFONT* logFont);
   // Size in tenths of a point at the context's vertical resolution (96 when none).
   BOOL CreatePointFont(int pointSize, const char* faceName, CDC* dc = nullptr);
   BOOL CreatePointFontIndirect(const LOGFONT* logFont, CDC* dc = nullptr);
   int GetLogFont(LOGFONT* logFont) const;
-  static CFont* FromHandle(HFONT handle) { return static_cast<CFont*>(CGdiObject::FromHandle(handle)); }
+  static CFont* FromHandle(HFONT handle) {
+    return static_cast<CFont*>(CGdiObject::FromHandle(handle));
+  }
 };
 
 class CBitmap : public CGdiObject {
@@ -117,7 +123,9 @@ class CBitmap : public CGdiObject {
   // A copy of the pixels (Format_RGB32); a null image when empty.
   QImage ToImage() const;
   BOOL FromImage(const QImage& image);
-  static CBitmap* FromHandle(HBITMAP handle) { return static_cast<CBitmap*>(CGdiObject::FromHandle(handle)); }
+  static CBitmap* FromHandle(HBITMAP handle) {
+    return static_cast<CBitmap*>(CGdiObject::FromHandle(handle));
+  }
 };
 
 class CRgn : public CGdiObject {
@@ -135,7 +143,9 @@ class CRgn : public CGdiObject {
   BOOL PtInRegion(POINT p) const { return PtInRegion(p.x, p.y); }
   BOOL RectInRegion(const RECT* rect) const;
   int OffsetRgn(int dx, int dy);
-  static CRgn* FromHandle(HRGN handle) { return static_cast<CRgn*>(CGdiObject::FromHandle(handle)); }
+  static CRgn* FromHandle(HRGN handle) {
+    return static_cast<CRgn*>(CGdiObject::FromHandle(handle));
+  }
 };
 
 // Stock objects (WHITE_BRUSH ... DEFAULT_GUI_FONT); never null for a valid

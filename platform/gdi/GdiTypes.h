@@ -244,8 +244,8 @@ struct LOGBRUSH {
 };
 
 struct LOGFONT {
-  LONG lfHeight = 0;  // > 0 cell height, < 0 character (em) height, 0 default
-  LONG lfWidth = 0;   // > 0 average character width
+  LONG lfHeight = 0;      // > 0 cell height, < 0 character (em) height, 0 default
+  LONG lfWidth = 0;       // > 0 average character width
   LONG lfEscapement = 0;  // tenths of a degree, counter-clockwise
   LONG lfOrientation = 0;
   LONG lfWeight = FW_DONTCARE;

@@ -40,7 +40,9 @@ std::shared_ptr<qxgdi::Recording> Lookup(HMETAFILE h) {
 }  // namespace
 
 CMetaFileDC::CMetaFileDC() = default;
-CMetaFileDC::~CMetaFileDC() { CMetaFileDC::DeleteDC(); }
+CMetaFileDC::~CMetaFileDC() {
+  CMetaFileDC::DeleteDC();
+}
 
 BOOL CMetaFileDC::Create(const char*) {
   CDC::DeleteDC();
@@ -55,7 +57,9 @@ HMETAFILE CMetaFileDC::Close() {
   return h;
 }
 
-BOOL CMetaFileDC::DeleteDC() { return CDC::DeleteDC(); }
+BOOL CMetaFileDC::DeleteDC() {
+  return CDC::DeleteDC();
+}
 
 int CMetaFileDC::GetDeviceCaps(int index) const {
   CDC* attrib = CDC::FromHandle(m_hAttribDC);
@@ -101,8 +105,8 @@ CRect QxMetaFileBounds(HMETAFILE metaFile) {
 
 QImage QxRenderMetaFile(HMETAFILE metaFile, const RECT& source, int width, int height) {
   const int sw = source.right - source.left, sh = source.bottom - source.top;
-  if (!Lookup(metaFile) || sw <= 0 || sh <= 0 || width <= 0 || height <= 0 || 1LL * sw * sh > (1LL << 26) ||
-      1LL * width * height > (1LL << 26))
+  if (!Lookup(metaFile) || sw <= 0 || sh <= 0 || width <= 0 || height <= 0 ||
+      1LL * sw * sh > (1LL << 26) || 1LL * width * height > (1LL << 26))
     return QImage();
   QImage image(sw, sh, QImage::Format_RGB32);
   image.fill(0xFFFFFFFFu);
@@ -113,7 +117,8 @@ QImage QxRenderMetaFile(HMETAFILE metaFile, const RECT& source, int width, int h
     dc.PlayMetaFile(metaFile);
     dc.DetachImage();
   }
-  if (sw != width || sh != height) image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  if (sw != width || sh != height)
+    image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
   return image;
 }
 

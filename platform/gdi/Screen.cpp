@@ -43,36 +43,51 @@ ScreenDC& Screen() {
 int GetSystemMetrics(int index) {
   switch (index) {
     case SM_CXSCREEN:
-    case SM_CXFULLSCREEN: return ScreenSize().width();
-    case SM_CYSCREEN: return ScreenSize().height();
-    case SM_CYFULLSCREEN: return ScreenSize().height() - 23;
+    case SM_CXFULLSCREEN:
+      return ScreenSize().width();
+    case SM_CYSCREEN:
+      return ScreenSize().height();
+    case SM_CYFULLSCREEN:
+      return ScreenSize().height() - 23;
     case SM_CXVSCROLL:
     case SM_CYHSCROLL:
     case SM_CYVSCROLL:
     case SM_CXHSCROLL:
     case SM_CYVTHUMB:
-    case SM_CXHTHUMB: return 17;
-    case SM_CYCAPTION: return 23;
+    case SM_CXHTHUMB:
+      return 17;
+    case SM_CYCAPTION:
+      return 23;
     case SM_CXBORDER:
-    case SM_CYBORDER: return 1;
+    case SM_CYBORDER:
+      return 1;
     case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME: return 3;
+    case SM_CYDLGFRAME:
+      return 3;
     case SM_CXFRAME:
     case SM_CYFRAME:
     case SM_CXDOUBLECLK:
-    case SM_CYDOUBLECLK: return 4;
+    case SM_CYDOUBLECLK:
+      return 4;
     case SM_CXEDGE:
-    case SM_CYEDGE: return 2;
+    case SM_CYEDGE:
+      return 2;
     case SM_CXICON:
     case SM_CYICON:
     case SM_CXCURSOR:
-    case SM_CYCURSOR: return 32;
+    case SM_CYCURSOR:
+      return 32;
     case SM_CXSMICON:
-    case SM_CYSMICON: return 16;
-    case SM_CYMENU: return 20;
-    case SM_CXMIN: return 136;
-    case SM_CYMIN: return 39;
-    default: return 0;
+    case SM_CYSMICON:
+      return 16;
+    case SM_CYMENU:
+      return 20;
+    case SM_CXMIN:
+      return 136;
+    case SM_CYMIN:
+      return 39;
+    default:
+      return 0;
   }
 }
 

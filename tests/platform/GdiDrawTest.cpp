@@ -59,7 +59,8 @@ QImage RandomImage(int w, int h, unsigned seed) {
 TEST(GdiDraw, LineToPaintsEveryPixelButTheEndPoint) {
   const struct {
     int x0, y0, x1, y1;
-  } rows[] = {{2, 5, 12, 5}, {12, 5, 2, 5}, {4, 1, 4, 15}, {1, 1, 11, 11}, {15, 2, 3, 8}, {3, 14, 6, 1}};
+  } rows[] = {{2, 5, 12, 5},  {12, 5, 2, 5}, {4, 1, 4, 15},
+              {1, 1, 11, 11}, {15, 2, 3, 8}, {3, 14, 6, 1}};
   for (const auto& row : rows) {
     Canvas c(20, 20);
     c.dc.MoveTo(row.x0, row.y0);
@@ -239,7 +240,8 @@ TEST(GdiDraw, BlockTransfersCombineByTheDocumentedFormulas) {
     ASSERT_TRUE(to.dc.BitBlt(2, 3, 16, 12, &from.dc, 0, 0, row.rop)) << row.name;
     for (int y = 0; y < 12; ++y)
       for (int x = 0; x < 16; ++x)
-        ASSERT_EQ(to.At(x + 2, y + 3), row.f(s(x, y), d(x, y))) << row.name << " at " << x << "," << y;
+        ASSERT_EQ(to.At(x + 2, y + 3), row.f(s(x, y), d(x, y)))
+            << row.name << " at " << x << "," << y;
     EXPECT_EQ(to.At(0, 0), kWhite) << row.name;
     to.dc.SelectStockObject(WHITE_BRUSH);
   }
@@ -293,7 +295,8 @@ TEST(GdiDraw, TextAlignmentPlacesTheTextBox) {
   for (const auto& row : rows) {
     Canvas c(80, 50);
     CFont turned;
-    turned.CreateFont(10, 0, row.escapement, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+    turned.CreateFont(10, 0, row.escapement, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
+                      "Arial");
     CFont* old = c.dc.SelectObject(&turned);
     EXPECT_EQ(c.dc.SetTextAlign(row.align), TA_LEFT | TA_TOP);
     c.dc.SetBkMode(TRANSPARENT);

@@ -40,7 +40,8 @@ TEST(GdiFont, PositiveHeightIsTheCellHeightForEachFace) {
       for (int h = 8; h <= 40; ++h) {
         FontDC f(h, 0, italic ? FW_BOLD : FW_NORMAL, static_cast<BYTE>(italic), face);
         TEXTMETRIC tm = f.Metrics();
-        EXPECT_NEAR(tm.tmAscent + tm.tmDescent, h, 1) << face << " italic " << italic << " height " << h;
+        EXPECT_NEAR(tm.tmAscent + tm.tmDescent, h, 1)
+            << face << " italic " << italic << " height " << h;
         EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
         EXPECT_EQ(f.dc.GetTextExtent("x", 1).cy, tm.tmHeight);
       }
@@ -134,9 +135,11 @@ TEST(GdiFont, SymbolBytesUsedByFormulasMapToTheirSigns) {
               {0xC2, 0x211C}, {0xC1, 0x2111}, {0x5E, 0x22A5}, {0xB5, 0x221D}, {0xDE, 0x21D2},
               {0xC8, 0x222A}, {0x40, 0x2245}, {0xE6, 0x239B}, {0xE7, 0x239C}, {0xE8, 0x239D},
               {0xEC, 0x23A7}, {0xED, 0x23A8}, {0xEE, 0x23A9}, {0xEF, 0x23AA}, {0xF6, 0x239E},
-              {0xF7, 0x239F}, {0xF8, 0x23A0}, {0xFE, 0x23AD}, {0x80, 0}, {0x7F, 0}, {0xFF, 0}};
+              {0xF7, 0x239F}, {0xF8, 0x23A0}, {0xFE, 0x23AD}, {0x80, 0},      {0x7F, 0},
+              {0xFF, 0}};
   for (const auto& row : rows)
-    EXPECT_EQ(static_cast<unsigned>(QxSymbolToUnicode(row.byte)), static_cast<unsigned>(row.expected))
+    EXPECT_EQ(static_cast<unsigned>(QxSymbolToUnicode(row.byte)),
+              static_cast<unsigned>(row.expected))
         << std::hex << "byte 0x" << static_cast<int>(row.byte);
 }
 
@@ -172,14 +175,16 @@ TEST(GdiFont, FixedMetricsAreSimpleFunctionsOfTheHeight) {
   FixedMetrics fixed;
   const struct {
     int height, width, ascent, descent, charWidth;
-  } rows[] = {{20, 0, 16, 4, 10}, {15, 0, 12, 3, 7}, {-11, 0, 8, 3, 5}, {15, 5, 12, 3, 5}, {1, 0, 0, 1, 1}};
+  } rows[] = {
+      {20, 0, 16, 4, 10}, {15, 0, 12, 3, 7}, {-11, 0, 8, 3, 5}, {15, 5, 12, 3, 5}, {1, 0, 0, 1, 1}};
   for (const auto& row : rows) {
     FontDC f(row.height, row.width, FW_NORMAL, 0, "Times New Roman");
     TEXTMETRIC tm = f.Metrics();
     EXPECT_EQ(tm.tmAscent, row.ascent) << row.height;
     EXPECT_EQ(tm.tmDescent, row.descent) << row.height;
     EXPECT_EQ(tm.tmAveCharWidth, row.charWidth) << row.height;
-    EXPECT_EQ(f.dc.GetTextExtent(CString("abc")), CSize(3 * row.charWidth, row.ascent + row.descent));
+    EXPECT_EQ(f.dc.GetTextExtent(CString("abc")),
+              CSize(3 * row.charWidth, row.ascent + row.descent));
   }
 }
 

@@ -42,7 +42,8 @@ void DrawScene(CDC& dc, CDC& sprite) {
   CBrush pattern, solid(RGB(255, 255, 120));
   pattern.CreatePatternBrush(&patternBits);
   CFont font;
-  font.CreateFont(15, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, 0, 0, 0, "Times New Roman");
+  font.CreateFont(15, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, 0, 0, 0,
+                  "Times New Roman");
   CFont symbol;
   symbol.CreateFont(15, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Symbol");
 
@@ -182,7 +183,7 @@ TEST(GdiMetaFile, RendersToPngAndSvgAtTheGivenExtents) {
   QImage decoded = QImage::fromData(png, "PNG");
   ASSERT_FALSE(decoded.isNull());
   EXPECT_EQ(decoded.size(), QSize(104, 80));
-  EXPECT_EQ(QxFromQRgb(decoded.pixel(0, 16)), RGB(0, 0, 0));   // frame corner (-1, -1)
+  EXPECT_EQ(QxFromQRgb(decoded.pixel(0, 16)), RGB(0, 0, 0));  // frame corner (-1, -1)
   EXPECT_EQ(QxFromQRgb(decoded.pixel(5, 30)), RGB(255, 255, 255));
   QImage half = QxRenderMetaFile(h, bounds, 52, 40);
   EXPECT_EQ(half.size(), QSize(52, 40));
