@@ -1,5 +1,6 @@
 // Matrix nodes: shapes and type words, evaluation, the resizers, records,
 // layout with fixed metrics and the caret walk through the elements.
+#include "BasicTestKinds.h"
 #include "FunctionTestSupport.h"
 #include "LayoutFixture.h"
 
@@ -277,6 +278,35 @@ TEST_F(MatrixLayout, AugmentationBarTakesAColumnGap) {
   augmented->Layout(g_pMeasureDC, 0);
   EXPECT_EQ(augmented->m_box.width, plain->m_box.width + 5 + 2);
   EXPECT_EQ(augmented->m_children[1]->m_box.x, plain->m_children[1]->m_box.x + 5 + 2);
+}
+
+TEST_F(MatrixLayout, DeterminantDrawsTheBarsOfAPlainMatrix) {
+  // Under a determinant an unsigned plain matrix leaves out its bracket room;
+  // a signed one keeps it.
+  for (WORD sign : {0, 1}) {
+    TestNode det(0x0801);
+    CMcMatrix* m = Matrix({Real(1), Real(2)}, 2, sign);
+    det.AppendChild(m);
+    m->Layout(g_pMeasureDC, 0);
+    std::unique_ptr<CMcMatrix> alone(Matrix({Real(1), Real(2)}, 2, sign));
+    alone->Layout(g_pMeasureDC, 0);
+    EXPECT_EQ(m->m_box.width, alone->m_box.width - (sign ? 0 : 2 * 5)) << sign;
+  }
+}
+
+TEST_F(MatrixLayout, AugmentationBarStandsBetweenTheColumns) {
+  std::unique_ptr<CMcMatrix> m(Matrix({Real(1), Real(2), Real(3), Real(4)}, 2, 0x0100));
+  m->Layout(g_pMeasureDC, 0);
+  auto dc = MakeCanvas(200, 100);
+  m->Draw(dc.get(), 10, 10);
+  const CMcBasic* left = m->m_children[0];
+  const CMcBasic* right = m->m_children[1];
+  // One column of ink in the gap between the columns, spanning the height.
+  const int from = 10 + left->m_box.x + left->m_box.width, to = 10 + right->m_box.x;
+  int bars = 0;
+  for (int x = from; x < to; ++x)
+    if (IsInk(dc.get(), x, 10) && IsInk(dc.get(), x, 10 + m->m_box.height - 1)) ++bars;
+  EXPECT_EQ(bars, 1);
 }
 
 TEST_F(MatrixLayout, MoreThanSixteenElementsAreSetOneLevelSmaller) {
