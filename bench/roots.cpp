@@ -97,7 +97,8 @@ void BM_Roots(benchmark::State& state, bool polish) {
   for (auto _ : state) {
     for (int p = 0; p < kPolynomials; ++p) {
       McComplex* r = roots.data() + static_cast<size_t>(p) * (degree + 1);
-      benchmark::DoNotOptimize(PolyRoots(degree, polys.data() + static_cast<size_t>(p) * (degree + 1), r, polish));
+      benchmark::DoNotOptimize(
+          PolyRoots(degree, polys.data() + static_cast<size_t>(p) * (degree + 1), r, polish));
     }
     benchmark::ClobberMemory();
   }
@@ -105,12 +106,14 @@ void BM_Roots(benchmark::State& state, bool polish) {
   for (int p = 0; p < kPolynomials; ++p) {
     const double* a = polys.data() + static_cast<size_t>(p) * (degree + 1);
     for (int j = 1; j <= degree; ++j) {
-      const double res = BackwardResidual(a, degree, roots[static_cast<size_t>(p) * (degree + 1) + j]);
+      const double res =
+          BackwardResidual(a, degree, roots[static_cast<size_t>(p) * (degree + 1) + j]);
       if (!(res <= worst)) worst = res;
     }
   }
-  state.counters["per_poly"] = benchmark::Counter(static_cast<double>(state.iterations()) * kPolynomials,
-                                                  benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_poly"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kPolynomials,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["worst_residual"] = worst;
 }
 
@@ -123,8 +126,8 @@ int main(int argc, char** argv) {
     std::printf("degree %d: coefficient sum %.17g\n", degree, sum);
   }
   for (bool polish : {true, false}) {
-    auto* b = benchmark::RegisterBenchmark(polish ? "roots_10000_stable/polished" : "roots_10000_stable/unpolished",
-                                           BM_Roots, polish);
+    auto* b = benchmark::RegisterBenchmark(
+        polish ? "roots_10000_stable/polished" : "roots_10000_stable/unpolished", BM_Roots, polish);
     for (int degree : kDegrees) b->Arg(degree);
     b->Unit(benchmark::kMillisecond);
   }

@@ -46,7 +46,9 @@ Poly Negated(Poly p) {
   return p;
 }
 
-bool IsConstant(const Poly& p) { return p.size() == 1; }
+bool IsConstant(const Poly& p) {
+  return p.size() == 1;
+}
 
 // The bare variable s: no subscript, no flag bits besides those in allowed.
 bool IsVariableS(const CMcBasic* node, WORD allowed) {
@@ -80,10 +82,18 @@ Poly ConvertOperator(CQorexDoc* doc, const CMcBasic* node) {
     return p;
   }
   switch (type) {
-    case kOpAbsolute: p[0] = std::fabs(p[0]); break;
-    case kOpFloor: p[0] = std::floor(p[0]); break;
-    case kOpCeiling: p[0] = std::ceil(p[0]); break;
-    default: g_bEvalError = 1; break;
+    case kOpAbsolute:
+      p[0] = std::fabs(p[0]);
+      break;
+    case kOpFloor:
+      p[0] = std::floor(p[0]);
+      break;
+    case kOpCeiling:
+      p[0] = std::ceil(p[0]);
+      break;
+    default:
+      g_bEvalError = 1;
+      break;
   }
   return p;
 }
@@ -108,10 +118,18 @@ Poly ConvertDomain(CQorexDoc* doc, const CMcBasic* node) {
   if (!IsConstant(v) || !IsConstant(lo) || !IsConstant(hi)) return Failed();
   bool inside = false;
   switch ((node->m_flags >> 8) & 3) {
-    case 0: inside = lo[0] < v[0] && v[0] < hi[0]; break;
-    case 1: inside = lo[0] <= v[0] && v[0] <= hi[0]; break;
-    case 2: inside = lo[0] < v[0] && v[0] <= hi[0]; break;
-    default: inside = lo[0] <= v[0] && v[0] < hi[0]; break;
+    case 0:
+      inside = lo[0] < v[0] && v[0] < hi[0];
+      break;
+    case 1:
+      inside = lo[0] <= v[0] && v[0] <= hi[0];
+      break;
+    case 2:
+      inside = lo[0] < v[0] && v[0] <= hi[0];
+      break;
+    default:
+      inside = lo[0] <= v[0] && v[0] < hi[0];
+      break;
   }
   return Poly{inside ? 1.0 : 0.0};
 }
@@ -159,7 +177,8 @@ Poly ConvertProduct(CQorexDoc* doc, const CMcBasic* node, bool& negated) {
   Poly p = ConvertChild(doc, node, 0);
   if (negated) p = Negated(std::move(p));
   negated = false;
-  for (int i = 1; i < node->m_count; ++i) p = PolyMultiply(std::move(p), ConvertChild(doc, node, i));
+  for (int i = 1; i < node->m_count; ++i)
+    p = PolyMultiply(std::move(p), ConvertChild(doc, node, i));
   return p;
 }
 
@@ -211,19 +230,36 @@ Poly Convert(CQorexDoc* doc, const CMcBasic* node) {
         p = Poly{VariableValue(doc, node)};
       }
       break;
-    case kKindReal: p = Poly{static_cast<const CMcReal*>(node)->m_value}; break;
-    case kKindOperator: p = ConvertOperator(doc, node); break;
+    case kKindReal:
+      p = Poly{static_cast<const CMcReal*>(node)->m_value};
+      break;
+    case kKindOperator:
+      p = ConvertOperator(doc, node);
+      break;
     case kKindMatrix:
       p = ConvertChild(doc, node, 0);
       if (node->m_count != 1) g_bEvalError = 1;
       break;
-    case kKindDivision: p = ConvertDivision(doc, node, negated); break;
-    case kKindDomain: p = ConvertDomain(doc, node); break;
-    case kKindProduct: p = ConvertProduct(doc, node, negated); break;
-    case kKindRelation: p = ConvertRelation(doc, node); break;
-    case kKindSum: p = ConvertSum(doc, node); break;
-    case kKindPower: p = ConvertPower(doc, node, negated); break;
-    default: return Failed();
+    case kKindDivision:
+      p = ConvertDivision(doc, node, negated);
+      break;
+    case kKindDomain:
+      p = ConvertDomain(doc, node);
+      break;
+    case kKindProduct:
+      p = ConvertProduct(doc, node, negated);
+      break;
+    case kKindRelation:
+      p = ConvertRelation(doc, node);
+      break;
+    case kKindSum:
+      p = ConvertSum(doc, node);
+      break;
+    case kKindPower:
+      p = ConvertPower(doc, node, negated);
+      break;
+    default:
+      return Failed();
   }
   return negated ? Negated(std::move(p)) : p;
 }

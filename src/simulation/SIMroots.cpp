@@ -15,8 +15,12 @@ constexpr double kRealRootTol = 4e-12;
 // The inner loops use these inline copies of the engine's complex operations;
 // they evaluate the same formulas in the same order, so results are identical
 // bit for bit, without a call per coefficient.
-inline McComplex Add(McComplex a, McComplex b) { return {a.re + b.re, a.im + b.im}; }
-inline McComplex Sub(McComplex a, McComplex b) { return {a.re - b.re, a.im - b.im}; }
+inline McComplex Add(McComplex a, McComplex b) {
+  return {a.re + b.re, a.im + b.im};
+}
+inline McComplex Sub(McComplex a, McComplex b) {
+  return {a.re - b.re, a.im - b.im};
+}
 inline McComplex Mul(McComplex a, McComplex b) {
   return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
 }
@@ -46,13 +50,19 @@ inline double Abs(McComplex z) {
   if (r >= 1e-150 && r <= 1e150) return r;
   return std::hypot(z.re, z.im);
 }
-inline McComplex Scale(double r, McComplex z) { return {r * z.re, r * z.im}; }
+inline McComplex Scale(double r, McComplex z) {
+  return {r * z.re, r * z.im};
+}
 
 }  // namespace
 
-double Cabs(const McComplex* z) { return Abs(*z); }
+double Cabs(const McComplex* z) {
+  return Abs(*z);
+}
 
-McComplex RCmul(double r, const McComplex* z) { return Scale(r, *z); }
+McComplex RCmul(double r, const McComplex* z) {
+  return Scale(r, *z);
+}
 
 McComplex Laguerre(int m, const McComplex a[], McComplex* x, int* its) {
   const McComplex cm = {static_cast<double>(m), 0.0};

@@ -89,7 +89,9 @@ bool CSIMtrnfn::Adopt(std::vector<double> num, std::vector<double> den, bool fla
   return ok;
 }
 
-void CSIMtrnfn::ResetState() { std::fill_n(m_x.begin(), m_nDen, 0.0); }
+void CSIMtrnfn::ResetState() {
+  std::fill_n(m_x.begin(), m_nDen, 0.0);
+}
 
 bool CSIMtrnfn::PrepareSimulation() {
   const int n = m_nDen;
@@ -177,7 +179,9 @@ bool CSIMtrnfn::FindRoots() {
   return ok;
 }
 
-bool CSIMtrnfn::IsZero() const { return m_nNum == 1 && std::fabs(m_num[0]) <= g_dZeroTol; }
+bool CSIMtrnfn::IsZero() const {
+  return m_nNum == 1 && std::fabs(m_num[0]) <= g_dZeroTol;
+}
 
 void CSIMtrnfn::SetZero() {
   m_nDen = 1;

@@ -107,8 +107,8 @@ class CSIMtrnfn {
   // ---- algebra (SIMtrnfnAlgebra.cpp); R = *this must not be an operand -----
   // Each returns false, with R the zero function and g_bEvalError set, when
   // the result would exceed degree kMaxPolyDegree.
-  bool Series(const CSIMtrnfn& a, const CSIMtrnfn& b);    // R := a b
-  bool Parallel(const CSIMtrnfn& a, const CSIMtrnfn& b);  // R := a + b
+  bool Series(const CSIMtrnfn& a, const CSIMtrnfn& b);         // R := a b
+  bool Parallel(const CSIMtrnfn& a, const CSIMtrnfn& b);       // R := a + b
   bool MergeParallel(const CSIMtrnfn& a, const CSIMtrnfn& b);  // a + b, no common poles
   bool OnePlus(const CSIMtrnfn& a);                            // R := 1 + a
   // R := det M of the square matrix of n x n elements m[r n + c]; w1 .. w4
@@ -131,14 +131,14 @@ class CSIMtrnfn {
 
   // ---- data -----------------------------------------------------------------
   std::vector<double> m_k1, m_k2, m_k3, m_k4;  // Runge-Kutta slopes, one per state
-  std::vector<double> m_x;                      // state z, z', ..., z^(m-1)
-  std::vector<double> m_num;  // b0 .. ; entries m_nNum .. m_nDen - 1 are 0.0
-  std::vector<double> m_den;  // a0 .. am, or the simulation form after PrepareSimulation
+  std::vector<double> m_x;                     // state z, z', ..., z^(m-1)
+  std::vector<double> m_num;                   // b0 .. ; entries m_nNum .. m_nDen - 1 are 0.0
+  std::vector<double> m_den;       // a0 .. am, or the simulation form after PrepareSimulation
   std::vector<McComplex> m_poles;  // entries 1 .. m_nDen - 1
   std::vector<McComplex> m_zeros;  // entries 1 .. m_nNum - 1
-  int m_nCapacity;  // entries every array has room for
-  int m_nDen;       // denominator coefficients = order + 1
-  int m_nNum;       // numerator coefficients, 1 .. m_nDen
+  int m_nCapacity;                 // entries every array has room for
+  int m_nDen;                      // denominator coefficients = order + 1
+  int m_nNum;                      // numerator coefficients, 1 .. m_nDen
   // False when the root finder could not give the poles or zeros (they are
   // then zero-filled and must not be shown as roots).
   bool m_bRootsValid;

@@ -35,7 +35,9 @@ double Distance(McComplex a, McComplex b) {
   return std::sqrt(dr * dr + di * di);
 }
 
-double Modulus(McComplex a) { return std::sqrt(a.re * a.re + a.im * a.im); }
+double Modulus(McComplex a) {
+  return std::sqrt(a.re * a.re + a.im * a.im);
+}
 
 // Removes pole-zero pairs closer than g_dPzCancelTol from z[1 .. nZ - 1] and
 // p[1 .. nP - 1]; both counts drop by one per pair. After a removal the entry
@@ -272,8 +274,7 @@ bool CSIMtrnfn::Parallel(const CSIMtrnfn& a0, const CSIMtrnfn& b0) {
   const double leadNum = m_num[m_nNum - 1];
   m_bRootsValid = FindZeros(*this);
 
-  const int matches =
-      m_bRootsValid ? CancelScan(z, m_nNum, m_poles.data(), m_nDen, true) : 0;
+  const int matches = m_bRootsValid ? CancelScan(z, m_nNum, m_poles.data(), m_nDen, true) : 0;
   Rebuild(m_den.data(), m_nDen, m_poles.data(), 1.0);
   if (matches > 0) Rebuild(m_num.data(), m_nNum, z, leadNum);
   ClearAboveNumerator(*this);
@@ -297,9 +298,8 @@ bool CSIMtrnfn::MergeParallel(const CSIMtrnfn& a, const CSIMtrnfn& b) {
   const bool zerosFound = FindZeros(*this);
   m_bRootsValid = a.m_bRootsValid && b.m_bRootsValid && zerosFound;
 
-  const int matches = m_bRootsValid
-                          ? CancelScan(m_zeros.data(), m_nNum, m_poles.data(), m_nDen, false)
-                          : 0;
+  const int matches =
+      m_bRootsValid ? CancelScan(m_zeros.data(), m_nNum, m_poles.data(), m_nDen, false) : 0;
   if (matches == 0) {
     std::fill_n(m_den.begin(), nDen, 0.0);
     AddProduct(m_den.data(), a.m_den.data(), a.m_nDen, b.m_den.data(), b.m_nDen);
@@ -380,8 +380,8 @@ bool CofactorDeterminant(const CSIMtrnfn* m, int n, CSIMtrnfn& result) {
 }
 }  // namespace
 
-bool CSIMtrnfn::Determinant(const CSIMtrnfn* m, int n, CSIMtrnfn& w1, CSIMtrnfn& w2,
-                            CSIMtrnfn& w3, CSIMtrnfn& w4) {
+bool CSIMtrnfn::Determinant(const CSIMtrnfn* m, int n, CSIMtrnfn& w1, CSIMtrnfn& w2, CSIMtrnfn& w3,
+                            CSIMtrnfn& w4) {
   if (m == nullptr || n < 1 || n > kMaxDeterminantSize) return Refuse(*this);
   bool ok = true;
   switch (n) {

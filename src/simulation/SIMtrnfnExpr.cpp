@@ -38,11 +38,19 @@ void Convert(CSIMtrnfn& t, CQorexDoc* doc, const CMcBasic* node, bool strict) {
 
 // ---- node makers --------------------------------------------------------------
 
-CMcBasic* Real(double value) { return new CMcReal(std::fabs(value), value < 0.0 ? kMinus : 0); }
-CMcBasic* VarS(WORD flags = 0) { return new CMcVariable("s", "", flags); }
+CMcBasic* Real(double value) {
+  return new CMcReal(std::fabs(value), value < 0.0 ? kMinus : 0);
+}
+CMcBasic* VarS(WORD flags = 0) {
+  return new CMcVariable("s", "", flags);
+}
 
-bool IsUnit(double v) { return std::fabs(std::fabs(v) - 1.0) <= g_dZeroTol; }
-bool IsUnitStrict(double v) { return std::fabs(std::fabs(v) - 1.0) < g_dZeroTol; }
+bool IsUnit(double v) {
+  return std::fabs(std::fabs(v) - 1.0) <= g_dZeroTol;
+}
+bool IsUnitStrict(double v) {
+  return std::fabs(std::fabs(v) - 1.0) < g_dZeroTol;
+}
 
 // A sum of the given terms; a single term stands alone, carrying the sign.
 CMcBasic* Sum(std::vector<CMcBasic*> terms, WORD sign) {
@@ -69,7 +77,9 @@ CMcBasic* Product(std::vector<CMcBasic*> factors, WORD sign) {
 }
 
 // s - x for the root x: the term carries the minus when x > 0.
-CMcBasic* RootTerm(double x) { return new CMcReal(std::fabs(x), x > 0.0 ? kMinus : 0); }
+CMcBasic* RootTerm(double x) {
+  return new CMcReal(std::fabs(x), x > 0.0 ? kMinus : 0);
+}
 
 // The factor of a real root, or of a complex pair given by its member with
 // positive imaginary part; null for the member with negative imaginary part.

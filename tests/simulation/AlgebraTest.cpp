@@ -18,21 +18,30 @@ using simtest::cd;
 using simtest::Eval;
 using simtest::Make;
 
-std::vector<double> Den(const CSIMtrnfn& t) { return {t.m_den.begin(), t.m_den.begin() + t.m_nDen}; }
-std::vector<double> Num(const CSIMtrnfn& t) { return {t.m_num.begin(), t.m_num.begin() + t.m_nNum}; }
+std::vector<double> Den(const CSIMtrnfn& t) {
+  return {t.m_den.begin(), t.m_den.begin() + t.m_nDen};
+}
+std::vector<double> Num(const CSIMtrnfn& t) {
+  return {t.m_num.begin(), t.m_num.begin() + t.m_nNum};
+}
 
 void ExpectCoefs(const std::vector<double>& got, const std::vector<double>& want) {
   ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-12) << "coefficient " << i;
+  for (size_t i = 0; i < got.size(); ++i)
+    EXPECT_NEAR(got[i], want[i], 1e-12) << "coefficient " << i;
 }
 
 // Poles and zeros are the roots of the coefficients they travel with.
 void ExpectRootsConsistent(const CSIMtrnfn& t) {
   ASSERT_TRUE(t.m_bRootsValid);
   for (int k = 1; k < t.m_nDen; ++k)
-    EXPECT_LE(simtest::BackwardResidual(t.m_den.data(), t.m_nDen - 1, {t.m_poles[k].re, t.m_poles[k].im}), 1e-12);
+    EXPECT_LE(
+        simtest::BackwardResidual(t.m_den.data(), t.m_nDen - 1, {t.m_poles[k].re, t.m_poles[k].im}),
+        1e-12);
   for (int k = 1; k < t.m_nNum; ++k)
-    EXPECT_LE(simtest::BackwardResidual(t.m_num.data(), t.m_nNum - 1, {t.m_zeros[k].re, t.m_zeros[k].im}), 1e-12);
+    EXPECT_LE(
+        simtest::BackwardResidual(t.m_num.data(), t.m_nNum - 1, {t.m_zeros[k].re, t.m_zeros[k].im}),
+        1e-12);
 }
 
 struct WorkedCase {
@@ -42,20 +51,23 @@ struct WorkedCase {
 };
 
 TEST(Algebra, WorkedExamples) {
-  const CSIMtrnfn lead = Make({1, 1}, {2, 1});        // (s+1)/(s+2)
-  const CSIMtrnfn lag1 = Make({1}, {1, 1});           // 1/(s+1)
-  const CSIMtrnfn lag2 = Make({1}, {2, 1});           // 1/(s+2)
-  const CSIMtrnfn lag3 = Make({3}, {2, 2});           // 3/(2s+2)
-  const CSIMtrnfn twoLag = Make({2}, {1, 1});         // 2/(s+1)
-  const CSIMtrnfn shared = Make({2}, {3, 4, 1});      // 2/((s+1)(s+3))
-  const CSIMtrnfn constant = Make({4}, {2});          // 4/2
+  const CSIMtrnfn lead = Make({1, 1}, {2, 1});    // (s+1)/(s+2)
+  const CSIMtrnfn lag1 = Make({1}, {1, 1});       // 1/(s+1)
+  const CSIMtrnfn lag2 = Make({1}, {2, 1});       // 1/(s+2)
+  const CSIMtrnfn lag3 = Make({3}, {2, 2});       // 3/(2s+2)
+  const CSIMtrnfn twoLag = Make({2}, {1, 1});     // 2/(s+1)
+  const CSIMtrnfn shared = Make({2}, {3, 4, 1});  // 2/((s+1)(s+3))
+  const CSIMtrnfn constant = Make({4}, {2});      // 4/2
   const CSIMtrnfn threeHalves = Make({3}, {2});
   const CSIMtrnfn zero = Make({0}, {1});
-  const CSIMtrnfn pair = Make({1}, {5, 2, 1});        // poles -1 +- 2j
-  const CSIMtrnfn pairLead = Make({1, 1}, {1, 1});    // (s+1)/(s+1), unreduced
+  const CSIMtrnfn pair = Make({1}, {5, 2, 1});      // poles -1 +- 2j
+  const CSIMtrnfn pairLead = Make({1, 1}, {1, 1});  // (s+1)/(s+1), unreduced
   const std::vector<WorkedCase> cases = {
       {"pole and zero -1 cancel", [&](CSIMtrnfn& r) { r.Series(lead, lag1); }, {1}, {2, 1}},
-      {"gain from the leading coefficients", [&](CSIMtrnfn& r) { r.Series(lead, lag3); }, {1.5}, {2, 1}},
+      {"gain from the leading coefficients",
+       [&](CSIMtrnfn& r) { r.Series(lead, lag3); },
+       {1.5},
+       {2, 1}},
       {"zero operand", [&](CSIMtrnfn& r) { r.Series(lead, zero); }, {0}, {1}},
       {"constant operand scales", [&](CSIMtrnfn& r) { r.Series(constant, lead); }, {2, 2}, {2, 1}},
       {"no common pole", [&](CSIMtrnfn& r) { r.Parallel(lag1, lag2); }, {3, 2}, {2, 3, 1}},
@@ -63,7 +75,10 @@ TEST(Algebra, WorkedExamples) {
       {"one plus", [&](CSIMtrnfn& r) { r.OnePlus(lag1); }, {2, 1}, {1, 1}},
       {"one plus 2/(s+1)", [&](CSIMtrnfn& r) { r.OnePlus(twoLag); }, {3, 1}, {1, 1}},
       {"one plus a constant", [&](CSIMtrnfn& r) { r.OnePlus(threeHalves); }, {2.5}, {1}},
-      {"complex pair rebuilt exactly", [&](CSIMtrnfn& r) { r.Series(pair, pairLead); }, {1}, {5, 2, 1}},
+      {"complex pair rebuilt exactly",
+       [&](CSIMtrnfn& r) { r.Series(pair, pairLead); },
+       {1},
+       {5, 2, 1}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -86,7 +101,8 @@ TEST(Algebra, OnePlusCancelsAZeroOfTheReturnDifference) {
   CSIMtrnfn r;
   r.OnePlus(a);
   EXPECT_EQ(r.m_nDen, 2);
-  for (cd s : {cd(0, 1), cd(0.5, -2)}) EXPECT_LT(std::abs(Eval(r, s) - (s + 5.0) / (s + 2.0)), 1e-12);
+  for (cd s : {cd(0, 1), cd(0.5, -2)})
+    EXPECT_LT(std::abs(Eval(r, s) - (s + 5.0) / (s + 2.0)), 1e-12);
 }
 
 TEST(Algebra, DiagonalDeterminantsMultiply) {
@@ -126,7 +142,8 @@ CSIMtrnfn RandomTf(std::mt19937_64& rng, int order) {
               simtest::FromRoots(roots(order), 0.5 + u(rng)));
 }
 
-const cd kSamplePoints[] = {cd(0, 0.5), cd(0, 1.7), cd(0, 12.0), cd(0.8, 0.4), cd(-0.35, 2.6), cd(1.5, -3.0)};
+const cd kSamplePoints[] = {cd(0, 0.5),   cd(0, 1.7),     cd(0, 12.0),
+                            cd(0.8, 0.4), cd(-0.35, 2.6), cd(1.5, -3.0)};
 
 void ExpectEqualAtSamples(const CSIMtrnfn& r, const std::function<cd(cd)>& direct) {
   for (cd s : kSamplePoints) {
@@ -231,8 +248,10 @@ TEST(Algebra, RefusedResultsAreZeroAndFlagged) {
   const std::vector<Case> cases = {
       {"series above degree 255", [&](CSIMtrnfn& r) { return r.Series(high, high); }},
       {"parallel above degree 255", [&](CSIMtrnfn& r) { return r.Parallel(high, other); }},
-      {"determinant of no columns", [&](CSIMtrnfn& r) { return r.Determinant(five.data(), 0, w1, w2, w3, w4); }},
-      {"determinant of 9 columns", [&](CSIMtrnfn& r) {
+      {"determinant of no columns",
+       [&](CSIMtrnfn& r) { return r.Determinant(five.data(), 0, w1, w2, w3, w4); }},
+      {"determinant of 9 columns",
+       [&](CSIMtrnfn& r) {
          std::vector<CSIMtrnfn> m(81, Make({1}, {1, 1}));
          return r.Determinant(m.data(), 9, w1, w2, w3, w4);
        }},

@@ -93,8 +93,8 @@ TEST(Roots, AgreeWithNumpyForWellSeparatedRootsUpToDegree12) {
       for (int j = 1; j <= ref.degree; ++j) {
         const cd r(roots[j].re, roots[j].im);
         if (used[j]) continue;
-        if (best == 0 || std::abs(r - expected) <
-                             std::abs(cd(roots[best].re, roots[best].im) - expected)) {
+        if (best == 0 ||
+            std::abs(r - expected) < std::abs(cd(roots[best].re, roots[best].im) - expected)) {
           best = j;
         }
       }
@@ -118,7 +118,8 @@ std::vector<double> RandomPolynomial(std::mt19937_64& rng, int m, int kind) {
   }
   std::vector<cd> roots;
   while (static_cast<int>(roots.size()) < m) {
-    const double modulus = kind == 1 ? 0.1 + 2.0 * uniform(rng) : std::pow(10.0, 6.0 * uniform(rng) - 3.0);
+    const double modulus =
+        kind == 1 ? 0.1 + 2.0 * uniform(rng) : std::pow(10.0, 6.0 * uniform(rng) - 3.0);
     if (m - static_cast<int>(roots.size()) >= 2 && uniform(rng) < 0.5) {
       const cd r = std::polar(modulus, 1.6 + 1.5 * uniform(rng));
       roots.push_back(r);

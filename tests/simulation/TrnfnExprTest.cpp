@@ -27,19 +27,33 @@ namespace {
 using Node = std::unique_ptr<CMcBasic>;
 using simtest::cd;
 
-CMcBasic* R(double v) { return new CMcReal(std::fabs(v), v < 0 ? 1 : 0); }
-CMcBasic* S() { return new CMcVariable("s", "", 0); }
-CMcBasic* V(const char* name) { return new CMcVariable(name, "", name[0] == 'j' ? 0x100 : 0); }
+CMcBasic* R(double v) {
+  return new CMcReal(std::fabs(v), v < 0 ? 1 : 0);
+}
+CMcBasic* S() {
+  return new CMcVariable("s", "", 0);
+}
+CMcBasic* V(const char* name) {
+  return new CMcVariable(name, "", name[0] == 'j' ? 0x100 : 0);
+}
 template <class T>
 CMcBasic* List(std::initializer_list<CMcBasic*> items, WORD flags = 0) {
   auto* n = new T(flags);
   for (CMcBasic* i : items) n->AppendChild(i);
   return n;
 }
-CMcBasic* Sum(std::initializer_list<CMcBasic*> t, WORD flags = 0) { return List<CMcListsum>(t, flags); }
-CMcBasic* Prod(std::initializer_list<CMcBasic*> f, WORD flags = 0) { return List<CMcListmult>(f, flags); }
-CMcBasic* Pow(CMcBasic* b, CMcBasic* e) { return new CMcPower(b, e, 0); }
-CMcBasic* Div(CMcBasic* n, CMcBasic* d, WORD flags = 0) { return new CMcDivision(n, d, flags); }
+CMcBasic* Sum(std::initializer_list<CMcBasic*> t, WORD flags = 0) {
+  return List<CMcListsum>(t, flags);
+}
+CMcBasic* Prod(std::initializer_list<CMcBasic*> f, WORD flags = 0) {
+  return List<CMcListmult>(f, flags);
+}
+CMcBasic* Pow(CMcBasic* b, CMcBasic* e) {
+  return new CMcPower(b, e, 0);
+}
+CMcBasic* Div(CMcBasic* n, CMcBasic* d, WORD flags = 0) {
+  return new CMcDivision(n, d, flags);
+}
 
 // A document whose table binds the tree's variables; k = 2.5.
 struct Bound {
@@ -56,7 +70,8 @@ struct Bound {
 std::vector<CMcBasic*> ReferenceTrees() {
   return {
       Sum({Prod({Pow(Sum({S(), R(1)}), R(3)), Sum({Prod({R(2), S()}), R(-3)})}), Div(S(), R(4))}),
-      Div(Prod({Sum({Pow(S(), R(2)), Prod({R(0.5), S()}), R(2)}), Pow(Sum({S(), R(-1)}), R(2))}), R(3), 1),
+      Div(Prod({Sum({Pow(S(), R(2)), Prod({R(0.5), S()}), R(2)}), Pow(Sum({S(), R(-1)}), R(2))}),
+          R(3), 1),
       Prod({Sum({S(), R(2), Prod({R(3), V("j")}, 2)}), Sum({S(), R(0.5)})}),
       Sum({Prod({R(2.5), Pow(S(), R(4))}), Prod({Sum({S(), R(1)}), Sum({S(), R(-2)})}, 1), R(7)}),
       Pow(Sum({Prod({R(3), S()}), R(1)}), R(5)),
@@ -75,7 +90,8 @@ TEST(ExprToPoly, AgreesWithNumpyExpansion) {
     const Poly p = ExprToPoly(&b.doc, b.tree.get());
     EXPECT_EQ(g_bEvalError, 0);
     ASSERT_EQ(static_cast<int>(p.size()), ref.n);
-    for (int k = 0; k < ref.n; ++k) EXPECT_NEAR(p[k], ref.coefs[k], 1e-13 * (1 + std::fabs(ref.coefs[k])));
+    for (int k = 0; k < ref.n; ++k)
+      EXPECT_NEAR(p[k], ref.coefs[k], 1e-13 * (1 + std::fabs(ref.coefs[k])));
   }
 }
 
@@ -87,12 +103,18 @@ TEST(ExprToPoly, ConvertsOrFlagsEachConstruct) {
     Poly expected;  // empty: not checked
   };
   const std::vector<Case> cases = {
-      {"3s^2 + 2s + 1", Sum({Prod({R(3), Pow(S(), R(2))}), Prod({R(2), S()}), R(1)}), false, {1, 2, 3}},
+      {"3s^2 + 2s + 1",
+       Sum({Prod({R(3), Pow(S(), R(2))}), Prod({R(2), S()}), R(1)}),
+       false,
+       {1, 2, 3}},
       {"(s+1)^0", Pow(Sum({S(), R(1)}), R(0)), false, {1}},
       {"2^3", Pow(R(2), R(3)), false, {8}},
       {"(s+1)/2", Div(Sum({S(), R(1)}), R(2)), false, {0.5, 0.5}},
       {"-(s+1)", Sum({S(), R(1)}, 1), false, {-1, -1}},
-      {"s + 2 with a plus-minus 3s is dropped", Sum({S(), R(2), Prod({R(3), S()}, 2)}), false, {2, 1}},
+      {"s + 2 with a plus-minus 3s is dropped",
+       Sum({S(), R(2), Prod({R(3), S()}, 2)}),
+       false,
+       {2, 1}},
       {"s^2.5", Pow(S(), R(2.5)), true, {0, 0, 1}},
       {"s/(2-2)", Div(S(), Sum({R(2), R(-2)})), true, {}},
       {"1/0", Div(R(1), R(0)), true, {}},
@@ -171,8 +193,8 @@ TEST(TrnfnExpr, MinusMovesToTheDivision) {
   EXPECT_EQ(factored->m_children[0]->m_flags & 1, 0);
   Node poly(simtest::Make({2, 3, 1}, {0, 0, 0, -1}).ToPolyExpr());  // (s^2+3s+2)/(-s^3)
   EXPECT_EQ(poly->m_flags & 1, 1);
-  EXPECT_EQ(poly->m_children[0]->m_count, 3);                // 2 + 3s + s^2
-  EXPECT_EQ(poly->m_children[1]->GetType(), 0x0C00);         // the bare power s^3
+  EXPECT_EQ(poly->m_children[0]->m_count, 3);         // 2 + 3s + s^2
+  EXPECT_EQ(poly->m_children[1]->GetType(), 0x0C00);  // the bare power s^3
   EXPECT_EQ(poly->m_children[1]->m_flags & 1, 0);
 }
 
@@ -190,8 +212,8 @@ TEST(TrnfnExpr, RoundTripReproducesTheFunction) {
       poles.push_back(std::conj(c));
       zeros.push_back(rep % 3 == 0 ? 0.0 : 1.5 - 3 * u(rng));
     }
-    const CSIMtrnfn t =
-        simtest::Make(simtest::FromRoots(zeros, 4 * u(rng) - 2), simtest::FromRoots(poles, 0.5 + u(rng)));
+    const CSIMtrnfn t = simtest::Make(simtest::FromRoots(zeros, 4 * u(rng) - 2),
+                                      simtest::FromRoots(poles, 0.5 + u(rng)));
     for (bool factored : {true, false}) {
       Bound b(factored ? t.ToFactoredExpr() : t.ToPolyExpr());
       g_bEvalError = 0;
@@ -202,8 +224,10 @@ TEST(TrnfnExpr, RoundTripReproducesTheFunction) {
       ASSERT_EQ(back.m_nDen, t.m_nDen);
       // Coefficients agree up to the common factor of the leading denominator coefficient.
       const double scale = t.m_den[t.m_nDen - 1] / back.m_den[back.m_nDen - 1];
-      for (int i = 0; i < t.m_nDen; ++i) EXPECT_NEAR(back.m_den[i] * scale, t.m_den[i], 1e-12 * std::fabs(t.m_den[i]) + 1e-14);
-      for (int i = 0; i < t.m_nNum; ++i) EXPECT_NEAR(back.m_num[i] * scale, t.m_num[i], 1e-12 * std::fabs(t.m_num[i]) + 1e-14);
+      for (int i = 0; i < t.m_nDen; ++i)
+        EXPECT_NEAR(back.m_den[i] * scale, t.m_den[i], 1e-12 * std::fabs(t.m_den[i]) + 1e-14);
+      for (int i = 0; i < t.m_nNum; ++i)
+        EXPECT_NEAR(back.m_num[i] * scale, t.m_num[i], 1e-12 * std::fabs(t.m_num[i]) + 1e-14);
     }
   }
   g_bEvalError = 0;

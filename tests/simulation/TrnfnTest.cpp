@@ -87,7 +87,7 @@ TEST(Trnfn, AdoptRefusesWhatCannotBeSimulated) {
   struct Case {
     const char* name;
     std::vector<double> num, den;
-    bool ok;        // Adopt's result and !g_bEvalError
+    bool ok;         // Adopt's result and !g_bEvalError
     int nNum, nDen;  // afterwards
   };
   const double nan = std::nan("");
