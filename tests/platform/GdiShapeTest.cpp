@@ -1,0 +1,244 @@
+// Shapes, brushes, mapping modes, clip combinations and text boxes: the rest
+// of what diagrams, dialogs and lists draw, checked by geometry and colour.
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Color.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+struct Canvas {
+  CDC dc;
+  CBitmap bitmap;
+  CBitmap* old = nullptr;
+  Canvas(int w, int h) {
+    dc.CreateCompatibleDC(nullptr);
+    bitmap.CreateCompatibleBitmap(&dc, w, h);
+    old = dc.SelectObject(&bitmap);
+    dc.FillSolidRect(0, 0, w, h, kWhite);
+  }
+  ~Canvas() {
+    dc.SelectStockObject(BLACK_PEN);
+    dc.SelectStockObject(WHITE_BRUSH);
+    dc.SelectStockObject(SYSTEM_FONT);
+    dc.SelectObject(old);
+  }
+  COLORREF At(int x, int y) const { return QxFromQRgb(dc.GetImage()->pixel(x, y)); }
+  QRect Ink() const {
+    QRect r;
+    for (int y = 0; y < dc.GetImage()->height(); ++y)
+      for (int x = 0; x < dc.GetImage()->width(); ++x)
+        if (At(x, y) != kWhite) r = r.united(QRect(x, y, 1, 1));
+    return r;
+  }
+};
+
+struct FixedMetrics {
+  FixedMetrics() { QxSetFixedFontMetrics(true); }
+  ~FixedMetrics() { QxSetFixedFontMetrics(false); }
+};
+
+// The diagrams' 5 x 5 marker disc: symmetric and inside its bounding box.
+TEST(GdiShape, EllipseFillsItsBoundingBoxSymmetrically) {
+  Canvas c(20, 20);
+  CBrush black(kBlack);
+  c.dc.SelectObject(&black);
+  c.dc.Ellipse(8, 8, 13, 13);
+  EXPECT_EQ(c.Ink(), QRect(8, 8, 5, 5));
+  for (int y = 8; y < 13; ++y)
+    for (int x = 8; x < 13; ++x) {
+      EXPECT_EQ(c.At(x, y), c.At(20 - x, y)) << x << "," << y;
+      EXPECT_EQ(c.At(x, y), c.At(y, x)) << x << "," << y;
+    }
+  EXPECT_EQ(c.At(10, 10), kBlack);
+}
+
+TEST(GdiShape, PolygonFillsInsideItsOutline) {
+  Canvas c(30, 30);
+  CBrush red(RGB(255, 0, 0));
+  c.dc.SelectObject(&red);
+  POINT square[4] = {{5, 5}, {20, 5}, {20, 20}, {5, 20}};
+  c.dc.Polygon(square, 4);
+  EXPECT_EQ(c.Ink(), QRect(5, 5, 16, 16));  // the outline visits every vertex
+  EXPECT_EQ(c.At(12, 12), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(5, 12), kBlack);
+  EXPECT_EQ(c.At(20, 12), kBlack);
+}
+
+TEST(GdiShape, WidePenIsAsThickAsItsWidth) {
+  Canvas c(40, 20);
+  CPen wide(PS_SOLID, 3, RGB(0, 0, 255));
+  c.dc.SelectObject(&wide);
+  c.dc.MoveTo(5, 10);
+  c.dc.LineTo(30, 10);
+  int thickness = 0;
+  for (int y = 0; y < 20; ++y) thickness += c.At(15, y) == RGB(0, 0, 255);
+  EXPECT_EQ(thickness, 3);
+  EXPECT_EQ(c.At(15, 10), RGB(0, 0, 255));
+}
+
+TEST(GdiShape, NullPenAndNullBrushDrawNothing) {
+  Canvas c(20, 20);
+  c.dc.SelectStockObject(NULL_PEN);
+  c.dc.SelectStockObject(NULL_BRUSH);
+  c.dc.Rectangle(2, 2, 15, 15);
+  c.dc.Ellipse(2, 2, 15, 15);
+  c.dc.MoveTo(0, 0);
+  c.dc.LineTo(19, 19);
+  EXPECT_TRUE(c.Ink().isEmpty());
+}
+
+TEST(GdiShape, HatchGapsFollowTheBackgroundMode) {
+  for (int mode : {TRANSPARENT, OPAQUE}) {
+    Canvas c(16, 16);
+    CBrush hatch(HS_HORIZONTAL, RGB(255, 0, 0));
+    c.dc.SetBkMode(mode);
+    c.dc.SetBkColor(RGB(0, 255, 0));
+    CRect r(0, 0, 16, 16);
+    c.dc.FillRect(&r, &hatch);
+    EXPECT_EQ(c.At(3, 4), RGB(255, 0, 0));  // row 4 of each 8 x 8 tile
+    EXPECT_EQ(c.At(3, 12), RGB(255, 0, 0));
+    EXPECT_EQ(c.At(3, 5), mode == OPAQUE ? RGB(0, 255, 0) : kWhite);
+  }
+}
+
+TEST(GdiShape, FrameAndInvertAndFocusRectangles) {
+  Canvas c(20, 20);
+  CBrush black(kBlack);
+  CRect r(2, 3, 12, 10);
+  c.dc.FrameRect(&r, &black);
+  EXPECT_EQ(c.Ink(), QRect(2, 3, 10, 7));
+  EXPECT_EQ(c.At(5, 5), kWhite);
+  c.dc.InvertRect(&r);
+  EXPECT_EQ(c.At(5, 5), kBlack);
+  EXPECT_EQ(c.At(2, 3), kWhite);
+  QImage before = *c.dc.GetImage();
+  CRect focus(1, 1, 15, 15);
+  c.dc.DrawFocusRect(&focus);
+  EXPECT_NE(*c.dc.GetImage(), before);
+  c.dc.DrawFocusRect(&focus);
+  EXPECT_EQ(*c.dc.GetImage(), before);
+  // A drag outline moved from one place to the next leaves only the new one.
+  CRect a(0, 0, 10, 10), b(5, 5, 15, 15);
+  c.dc.DrawDragRect(&a, CSize(1, 1), nullptr, CSize(1, 1));
+  c.dc.DrawDragRect(&b, CSize(1, 1), &a, CSize(1, 1));
+  c.dc.DrawDragRect(&b, CSize(1, 1), nullptr, CSize(1, 1));
+  EXPECT_EQ(*c.dc.GetImage(), before);
+}
+
+// A list draws its entries at three quarters of their size through anisotropic mapping.
+TEST(GdiShape, AnisotropicMappingScalesLogicalCoordinates) {
+  Canvas c(40, 40);
+  c.dc.SetMapMode(MM_ANISOTROPIC);
+  c.dc.SetWindowExt(400, 400);
+  c.dc.SetViewportExt(300, 300);
+  CPoint p(40, 20);
+  c.dc.LPtoDP(&p);
+  EXPECT_EQ(p, CPoint(30, 15));
+  c.dc.FillSolidRect(4, 8, 20, 12, kBlack);
+  EXPECT_EQ(c.Ink(), QRect(3, 6, 15, 9));
+  CRect box;
+  c.dc.GetClipBox(&box);
+  EXPECT_EQ(box, CRect(0, 0, 53, 53));
+  c.dc.SetMapMode(MM_TEXT);
+  c.dc.LPtoDP(&p);
+  EXPECT_EQ(p, CPoint(30, 15));
+}
+
+TEST(GdiShape, ClipRegionsCombine) {
+  Canvas c(30, 30);
+  CRgn a, b;
+  a.CreateRectRgn(0, 0, 20, 20);
+  b.CreateRectRgn(10, 10, 30, 30);
+  c.dc.SelectClipRgn(&a);
+  EXPECT_EQ(c.dc.SelectClipRgn(&b, RGN_AND), SIMPLEREGION);
+  c.dc.ExcludeClipRect(12, 12, 14, 14);
+  c.dc.FillSolidRect(0, 0, 30, 30, kBlack);
+  EXPECT_EQ(c.Ink(), QRect(10, 10, 10, 10));
+  EXPECT_EQ(c.At(12, 12), kWhite);
+  EXPECT_EQ(c.At(14, 14), kBlack);
+  CRgn both;
+  both.CreateRectRgn(0, 0, 1, 1);
+  EXPECT_EQ(both.CombineRgn(&a, &b, RGN_OR), COMPLEXREGION);
+  EXPECT_TRUE(both.PtInRegion(25, 25));
+  EXPECT_FALSE(both.PtInRegion(25, 5));
+  CRect bounds;
+  both.GetRgnBox(&bounds);
+  EXPECT_EQ(bounds, CRect(0, 0, 30, 30));
+}
+
+TEST(GdiShape, DrawTextAlignsLinesInTheRectangle) {
+  FixedMetrics fixed;
+  Canvas c(100, 60);
+  CFont font;
+  font.CreateFont(10, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+  c.dc.SelectObject(&font);
+  c.dc.SetBkMode(TRANSPARENT);
+  CRect calc(0, 0, 100, 0);
+  EXPECT_EQ(c.dc.DrawText(CString("ab\nabcd"), &calc, DT_CALCRECT), 20);
+  EXPECT_EQ(calc, CRect(0, 0, 20, 20));
+  CRect r(10, 10, 90, 50);
+  c.dc.DrawText(CString("&Ok"), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  // "Ok" is 10 x 10, centred in 80 x 40.
+  EXPECT_EQ(c.Ink(), QRect(45, 25, 10, 10));
+}
+
+TEST(GdiShape, UpdateCurrentPositionAdvancesAlongTheText) {
+  FixedMetrics fixed;
+  Canvas c(60, 20);
+  CFont font;
+  font.CreateFont(10, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+  c.dc.SelectObject(&font);
+  c.dc.SetTextAlign(TA_UPDATECP);
+  c.dc.MoveTo(4, 2);
+  c.dc.TextOut(0, 0, "ab", 2);
+  c.dc.TextOut(0, 0, "c", 1);
+  EXPECT_EQ(c.dc.GetCurrentPosition(), CPoint(19, 2));
+  EXPECT_EQ(c.Ink(), QRect(4, 2, 15, 10));
+}
+
+TEST(GdiShape, StockObjectsHaveTheirDocumentedProperties) {
+  LOGBRUSH lb;
+  CBrush::FromHandle(GetStockObject(LTGRAY_BRUSH))->GetLogBrush(&lb);
+  EXPECT_EQ(lb.lbColor, RGB(192, 192, 192));
+  CBrush::FromHandle(GetStockObject(NULL_BRUSH))->GetLogBrush(&lb);
+  EXPECT_EQ(lb.lbStyle, BS_NULL);
+  LOGPEN lp;
+  CPen::FromHandle(GetStockObject(WHITE_PEN))->GetLogPen(&lp);
+  EXPECT_EQ(lp.lopnColor, kWhite);
+  EXPECT_EQ(QxStockObject(HOLLOW_BRUSH), QxStockObject(NULL_BRUSH));
+  EXPECT_EQ(QxStockObject(99), nullptr);
+  EXPECT_FALSE(DeleteObject(GetStockObject(BLACK_BRUSH)));
+  EXPECT_NE(QxStockObject(BLACK_BRUSH)->GetSafeHandle(), nullptr);
+  CDC dc;
+  dc.CreateCompatibleDC(nullptr);
+  EXPECT_EQ(dc.GetCurrentPen(), QxStockObject(BLACK_PEN));
+  EXPECT_EQ(dc.GetCurrentBrush(), QxStockObject(WHITE_BRUSH));
+  EXPECT_EQ(dc.GetCurrentFont(), QxStockObject(SYSTEM_FONT));
+  EXPECT_EQ(dc.SelectStockObject(DEFAULT_GUI_FONT), QxStockObject(SYSTEM_FONT));
+  dc.SelectStockObject(SYSTEM_FONT);
+}
+
+TEST(GdiShape, ObjectsReportWhatTheyWereMadeWith) {
+  CFont font;
+  font.CreateFont(15, 5, 900, 0, FW_BOLD, 1, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, 0, 0, 0, "Symbol");
+  LOGFONT lf;
+  ASSERT_EQ(font.GetObject(sizeof(lf), &lf), static_cast<int>(sizeof(lf)));
+  EXPECT_EQ(lf.lfHeight, 15);
+  EXPECT_EQ(lf.lfEscapement, 900);
+  EXPECT_STREQ(lf.lfFaceName, "Symbol");
+  EXPECT_EQ(font.GetObjectType(), OBJ_FONT);
+  EXPECT_EQ(CGdiObject::FromHandle(font.GetSafeHandle()), &font);
+  HGDIOBJ h = font.GetSafeHandle();
+  EXPECT_TRUE(DeleteObject(h));
+  EXPECT_EQ(font.GetSafeHandle(), nullptr);
+  EXPECT_EQ(CGdiObject::FromHandle(h), nullptr);
+  CPen bad;
+  EXPECT_FALSE(bad.CreatePen(42, 1, kBlack));
+}
+
+}  // namespace
