@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 using qxgdi::Attributes;
@@ -101,6 +102,14 @@ class PixelSink {
       QRect r = clip.intersected(rect);
       for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x) f(x, y);
+    }
+  }
+  // Sets every pixel of rect inside the paint region to one colour.
+  void Fill(const QRect& rect, QRgb color) {
+    for (const QRect& clip : m_rects) {
+      QRect r = clip.intersected(rect);
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(m_image->scanLine(y)) + r.left(), r.width(), color);
     }
   }
   const QRect& Bounds() const { return m_bounds; }
@@ -432,6 +441,10 @@ void CDC::FillRect(LPCRECT rect, CBrush* brush) {
   }
   PixelSink sink(*this);
   if (!sink.Valid()) return;
+  if (data->brush.lbStyle == BS_SOLID) {
+    sink.Fill(r, QxToQRgb(data->brush.lbColor));
+    return;
+  }
   sink.ForEach(r, [&](int x, int y) {
     if (auto c = qxgdi::BrushPixel(data.get(), a, x, y, a.bkMode == OPAQUE))
       sink.At(x, y) = *c | 0xFF000000u;
@@ -452,8 +465,7 @@ void CDC::FillSolidRect(LPCRECT rect, COLORREF color) {
   }
   PixelSink sink(*this);
   if (!sink.Valid()) return;
-  const QRgb c = QxToQRgb(color);
-  sink.ForEach(r, [&](int x, int y) { sink.At(x, y) = c; });
+  sink.Fill(r, QxToQRgb(color));
 }
 
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF color) {
