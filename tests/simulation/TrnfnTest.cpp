@@ -191,3 +191,26 @@ TEST(Trnfn, RungeKuttaAgreesWithTheZeroOrderHold) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Trnfn, RootFinderFailureMarksRootsUnavailable) {
+  CSIMtrnfn t = simtest::Make({1, 1}, {2, 3, 1});
+  ASSERT_TRUE(t.m_bRootsValid);
+  t.m_num[1] = 0.0;  // a vanishing leading coefficient the root finder refuses
+  g_bEvalError = 0;
+  EXPECT_FALSE(t.FindRoots());
+  EXPECT_EQ(g_bEvalError, 1);
+  EXPECT_FALSE(t.m_bRootsValid);
+  EXPECT_EQ(t.m_zeros[1].re, 0.0);
+  EXPECT_EQ(t.m_zeros[1].im, 0.0);
+  // Without roots nothing cancels: the product is the plain one, and so marked.
+  const CSIMtrnfn other = simtest::Make({2, 1}, {1, 1});
+  CSIMtrnfn r;
+  r.Series(t, other);
+  EXPECT_FALSE(r.m_bRootsValid);
+  EXPECT_EQ(r.m_nDen, 4);
+  g_bEvalError = 0;
+}
+
+}  // namespace
