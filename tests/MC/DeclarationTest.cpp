@@ -1,6 +1,5 @@
 // Declarations: the formula's value where the condition holds, NaN where it
-// is zero or NaN, in both paths; tab stops; the caret walk.
-#include "MC/MC_GROUP.h"
+// is zero or NaN, in both paths; tab stops.
 #include "MC/MC_REAL.h"
 #include "MC/Mc_declaration.h"
 #include "MC/Mc_equality.h"
@@ -76,27 +75,6 @@ TEST(Declaration, ConditionStartsAtTheNextTabStop) {
   negated.Layout(nullptr, 0);
   EXPECT_EQ(negated.m_children[0]->m_box.x, 10);
   EXPECT_EQ(negated.m_children[1]->m_box.x, 10 + 160 + 6);
-}
-
-TEST(Declaration, TallerSideSetsTheBaseline) {
-  FixedFontTables fonts;
-  CMcDeclaration declaration(new BoxLeaf(30, 40, 30), new BoxLeaf(10, 20, 16), 0);
-  declaration.Layout(nullptr, 0);
-  EXPECT_EQ(declaration.m_baseline, 30);
-  EXPECT_EQ(declaration.m_box.height, 40);
-  EXPECT_EQ(declaration.m_children[1]->m_box.y, 14);
-}
-
-TEST(Declaration, CaretWalksFormulaAndCondition) {
-  CMcBasic* f = new BoxLeaf(1, 1, 1);
-  CMcBasic* q = new BoxLeaf(1, 1, 1);
-  auto* declaration = new CMcDeclaration(f, q, 0);
-  CMcGroup group(declaration, "", 0);
-  const std::vector<CaretStop> right = {{declaration, 0}, {f, 0}, {f, 1},
-                                        {q, 0},           {q, 1}, {declaration, 1}};
-  EXPECT_EQ(WalkCaret(declaration, 0, kMcRight), right);
-  EXPECT_EQ(WalkCaret(declaration, 1, kMcLeft),
-            std::vector<CaretStop>(right.rbegin(), right.rend()));
 }
 
 }  // namespace

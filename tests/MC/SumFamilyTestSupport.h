@@ -12,6 +12,7 @@
 #include "MC/McComplex.h"
 #include "QorexDoc.h"
 #include "platform/core/Archive.h"
+#include "platform/gdi/DC.h"
 #include "platform/gdi/Fonts.h"
 
 #include <cstring>
@@ -116,6 +117,40 @@ class FixedMetricsResources {
 
  private:
   bool m_own;
+};
+
+// A white image to draw on in black, with the expression contexts' settings
+// (transparent background, baseline alignment).
+class Canvas {
+ public:
+  Canvas(int width, int height) : m_width(width), m_height(height) {
+    m_dc.CreateCompatibleDC(nullptr);
+    m_bitmap.CreateCompatibleBitmap(&m_dc, width, height);
+    m_old = m_dc.SelectObject(&m_bitmap);
+    m_dc.FillSolidRect(0, 0, width, height, RGB(255, 255, 255));
+    m_dc.SetTextColor(RGB(0, 0, 0));
+    m_dc.SetBkMode(TRANSPARENT);
+    m_dc.SetTextAlign(TA_LEFT | TA_BASELINE);
+  }
+  ~Canvas() { m_dc.SelectObject(m_old); }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  CDC* dc() { return &m_dc; }
+  bool Ink(int x, int y) const { return m_dc.GetPixel(x, y) == RGB(0, 0, 0); }
+  int InkCount() const {
+    int count = 0;
+    for (int y = 0; y < m_height; ++y) {
+      for (int x = 0; x < m_width; ++x) count += Ink(x, y);
+    }
+    return count;
+  }
+
+ private:
+  CDC m_dc;
+  CBitmap m_bitmap;
+  CBitmap* m_old = nullptr;
+  int m_width, m_height;
 };
 
 // A document whose loop system runs n samples.

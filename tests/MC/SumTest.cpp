@@ -1,5 +1,5 @@
-// Sums: values, signs and zeros in both evaluation paths, line wrapping and
-// its limits, the inner parentheses, and the caret walk through the terms.
+// Sums: signs and zeros in both evaluation paths, line wrapping and its
+// limits, the inner parentheses, and the caret walk through the terms.
 #include "MC/MC_GROUP.h"
 #include "MC/MC_REAL.h"
 #include "MC/Mc_equality.h"
@@ -15,163 +15,128 @@ using namespace qxtest;
 
 namespace {
 
-std::unique_ptr<CMcListsum> SumOf(std::initializer_list<double> terms, WORD flags = 0) {
-  auto sum = std::make_unique<CMcListsum>(flags);
-  for (double t : terms) sum->AppendChild(new CMcReal(std::fabs(t), t < 0 ? 1 : 0));
-  return sum;
-}
-
 TEST(Sum, ValuesAndSigns) {
-  struct Case {
+  const struct {
     const char* name;
-    std::initializer_list<double> terms;
+    std::vector<double> terms;
     WORD flags;
     double expected;
   } cases[] = {
-      {"empty sum is 0", {}, 0, 0.0},
-      {"2 + 3", {2, 3}, 0, 5.0},
-      {"2 - 3", {2, -3}, 0, -1.0},
-      {"-(2 + 3)", {2, 3}, 1, -5.0},
-      {"plus-minus only draws", {2, 3}, 2, 5.0},
+      {"empty sum is 0", {}, 0, 0.0},          {"2 - 3", {2, -3}, 0, -1.0},
+      {"-(2 + 3)", {2, 3}, 1, -5.0},           {"plus-minus only draws", {2, 3}, 2, 5.0},
       {"minus-plus negates", {2, 3}, 3, -5.0},
   };
   StepDoc run(3);
-  for (const Case& c : cases) {
-    auto sum = SumOf(c.terms, c.flags);
-    EXPECT_EQ(Scalar(*sum).re, c.expected) << c.name;
-    std::unique_ptr<McComplex[]> vec(sum->EvaluateVector(&run.doc));
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(vec[k].re, c.expected) << c.name << " sample " << k;
+  for (const auto& c : cases) {
+    CMcListsum sum(c.flags);
+    for (double t : c.terms) sum.AppendChild(new CMcReal(std::fabs(t), t < 0 ? 1 : 0));
+    EXPECT_EQ(Scalar(sum).re, c.expected) << c.name;
+    std::unique_ptr<McComplex[]> vec(sum.EvaluateVector(&run.doc));
+    EXPECT_EQ(vec[2].re, c.expected) << c.name;
   }
 }
 
 // The scalar path adds from +0, so minus zeros vanish; the vector path keeps
-// the first term's array, so they survive.
-TEST(Sum, NegativeZerosDifferBetweenPaths) {
-  auto sum = SumOf({-0.0, -0.0});
-  sum->m_children[0]->m_flags = 1;
-  sum->m_children[1]->m_flags = 1;
-  const McComplex scalar = Scalar(*sum);
-  EXPECT_FALSE(std::signbit(scalar.re));
-  StepDoc run(2);
-  std::unique_ptr<McComplex[]> vec(sum->EvaluateVector(&run.doc));
-  EXPECT_TRUE(std::signbit(vec[0].re));
-  EXPECT_TRUE(std::signbit(vec[0].im));
+// the first term's array, so they survive. A negated sum of +0 gives -0 in both.
+TEST(Sum, NegativeZeros) {
+  StepDoc run(1);
+  CMcListsum sum(0);
+  sum.AppendChild(new CMcReal(0, 1));
+  sum.AppendChild(new CMcReal(0, 1));
+  EXPECT_FALSE(std::signbit(Scalar(sum).re));
+  std::unique_ptr<McComplex[]> vec(sum.EvaluateVector(&run.doc));
+  EXPECT_TRUE(std::signbit(vec[0].re) && std::signbit(vec[0].im));
 
-  sum->m_flags = 1;  // a negated sum of +0 terms gives -0 in both paths
-  sum->m_children[0]->m_flags = sum->m_children[1]->m_flags = 0;
-  EXPECT_TRUE(std::signbit(Scalar(*sum).re));
-  std::unique_ptr<McComplex[]> neg(sum->EvaluateVector(&run.doc));
-  EXPECT_TRUE(std::signbit(neg[1].re));
+  sum.m_flags = 1;
+  sum.m_children[0]->m_flags = sum.m_children[1]->m_flags = 0;
+  EXPECT_TRUE(std::signbit(Scalar(sum).re));
+  std::unique_ptr<McComplex[]> neg(sum.EvaluateVector(&run.doc));
+  EXPECT_TRUE(std::signbit(neg[0].re));
 }
 
-// Eight terms 100 pixels wide (110 with the plus prefix after the first) at
-// H = 20: at the top of a formula the limit is 600, so the line breaks before
-// the sixth term; inside a relation it is 360 and breaks before the fourth.
-TEST(Sum, WrapsAtThirtyOrEighteenFontHeights) {
+// At H = 20 the limit is 600 pixels at the top of a formula and 360 inside a
+// relation; unsigned terms after the first are 10 wider (the plus prefix); no
+// line ends before the third term, and a tall term keeps later lines as tall.
+TEST(Sum, WrapLimits) {
   FixedFontTables fonts;
-  auto make = [] {
-    auto* sum = new CMcListsum(0);
-    for (int i = 0; i < 8; ++i) sum->AppendChild(new BoxLeaf(100, 20, 16));
-    return sum;
+  struct Term {
+    int w, h, bl;
   };
-  std::unique_ptr<CMcListsum> top(make());
-  top->Layout(nullptr, 0);
-  EXPECT_EQ(top->m_children[4]->m_box.x, 430);
-  EXPECT_EQ(top->m_children[5]->m_box.x, 0);
-  EXPECT_EQ(top->m_children[5]->m_box.y, 20);
-  EXPECT_EQ(top->m_box.width, 540);
-  EXPECT_EQ(top->m_box.height, 40);
-  EXPECT_EQ(top->m_baseline, 40 / 2 - 20 / 2 + 16);
-
-  CMcEquality relation(make(), new BoxLeaf(10, 20, 16), 0);
-  relation.Layout(nullptr, 0);
-  const CMcBasic* inner = relation.m_children[0];
-  EXPECT_EQ(inner->m_children[2]->m_box.y, 0);
-  EXPECT_EQ(inner->m_children[3]->m_box.x, 0);
-  EXPECT_EQ(inner->m_children[3]->m_box.y, 20);
-  EXPECT_EQ(inner->m_children[6]->m_box.y, 40);
-  EXPECT_EQ(inner->m_box.height, 60);
+  const std::vector<Term> eight(8, Term{100, 20, 16});
+  const struct {
+    const char* name;
+    std::vector<Term> terms;
+    bool inRelation;
+    std::vector<int> x, y;
+    int height;
+  } cases[] = {
+      {"top", eight, false, {0, 100, 210, 320, 430, 0, 110, 220}, {0, 0, 0, 0, 0, 20, 20, 20}, 40},
+      {"in a relation",
+       eight,
+       true,
+       {0, 100, 210, 0, 110, 220, 0, 110},
+       {0, 0, 0, 20, 20, 20, 40, 40},
+       60},
+      {"wide terms",
+       {{700, 20, 16}, {700, 20, 16}, {700, 20, 16}},
+       false,
+       {0, 700, 0},
+       {0, 0, 20},
+       40},
+      {"tall first line",
+       {{300, 40, 30}, {200, 20, 16}, {200, 20, 16}, {50, 20, 16}},
+       false,
+       {0, 300, 0, 210},
+       {0, 14, 54, 54},
+       80},
+  };
+  for (const auto& c : cases) {
+    auto* sum = new CMcListsum(0);
+    for (const Term& t : c.terms) sum->AppendChild(new BoxLeaf(t.w, t.h, t.bl));
+    CMcEquality relation(sum, new BoxLeaf(1, 1, 1), 0);
+    std::unique_ptr<CMcListsum> alone;
+    if (c.inRelation) {
+      relation.Layout(nullptr, 0);
+    } else {
+      alone.reset(static_cast<CMcListsum*>(relation.RemoveChildAt(0)));
+      alone->m_parent = nullptr;
+      alone->Layout(nullptr, 0);
+    }
+    for (size_t i = 0; i < c.terms.size(); ++i) {
+      EXPECT_EQ(sum->m_children[i]->m_box.x, c.x[i]) << c.name << " term " << i;
+      EXPECT_EQ(sum->m_children[i]->m_box.y, c.y[i]) << c.name << " term " << i;
+    }
+    EXPECT_EQ(sum->m_box.height, c.height) << c.name;
+    EXPECT_EQ(sum->m_baseline, c.height / 2 - 10 + 16) << c.name;  // wrapped: centred
+  }
 }
 
-TEST(Sum, NeverWrapsBeforeTheThirdTerm) {
-  FixedFontTables fonts;
-  CMcListsum sum(0);
-  for (int i = 0; i < 3; ++i) sum.AppendChild(new BoxLeaf(700, 20, 16));
-  sum.Layout(nullptr, 0);
-  EXPECT_EQ(sum.m_children[1]->m_box.y, 0);
-  EXPECT_EQ(sum.m_children[1]->m_box.x, 700);
-  EXPECT_EQ(sum.m_children[2]->m_box.x, 0);
-  EXPECT_EQ(sum.m_children[2]->m_box.y, 20);
-  EXPECT_EQ(sum.m_box.width, 1410);
-}
-
-// A tall term in the first line keeps every later line as tall.
-TEST(Sum, LaterLinesAreAtLeastAsTall) {
-  FixedFontTables fonts;
-  CMcListsum sum(0);
-  sum.AppendChild(new BoxLeaf(300, 40, 30));
-  sum.AppendChild(new BoxLeaf(200, 20, 16));
-  sum.AppendChild(new BoxLeaf(200, 20, 16));
-  sum.AppendChild(new BoxLeaf(50, 20, 16));
-  sum.Layout(nullptr, 0);
-  EXPECT_EQ(sum.m_children[2]->m_box.x, 0);
-  EXPECT_EQ(sum.m_children[2]->m_box.y, 40 + 30 - 16);
-  EXPECT_EQ(sum.m_box.height, 80);
-}
-
-// A signed sum and a sum inside a sum get parentheses of h0/3 each side; the
-// minus adds h0/2 before them.
+// A signed sum and a sum inside a sum get parentheses of h0/3 each side, after
+// the sign or plus prefix of h0/2.
 TEST(Sum, SignedOrNestedSumsGetParentheses) {
   FixedFontTables fonts;
-  CMcListsum negated(1);
-  negated.AppendChild(new BoxLeaf(10, 20, 16));
-  negated.AppendChild(new BoxLeaf(10, 20, 16));
-  negated.Layout(nullptr, 0);
-  EXPECT_EQ(negated.m_box.width, 10 + 20 + 2 * 6 + 10);
-  EXPECT_EQ(negated.m_children[0]->m_box.x, 16);
-  EXPECT_EQ(negated.m_children[1]->m_box.x, 26);
-
-  CMcListsum outer(0);
+  CMcListsum outer(1);
   outer.AppendChild(new BoxLeaf(10, 20, 16));
   auto* inner = new CMcListsum(0);
   inner->AppendChild(new BoxLeaf(10, 20, 16));
   inner->AppendChild(new BoxLeaf(10, 20, 16));
   outer.AppendChild(inner);
   outer.Layout(nullptr, 0);
-  // The inner sum: plus prefix 10, then parentheses 6 | 30 | 6.
   EXPECT_EQ(inner->m_box.width, 10 + 6 + 30 + 6);
   EXPECT_EQ(inner->m_children[0]->m_box.x, 16);
+  EXPECT_EQ(outer.m_box.width, 10 + 6 + 10 + 52 + 6);
+  EXPECT_EQ(outer.m_children[0]->m_box.x, 16);
 }
 
 TEST(Sum, CaretVisitsEveryTermBothWays) {
   auto* sum = new CMcListsum(0);
-  CMcBasic* a = new BoxLeaf(1, 1, 1);
-  CMcBasic* b = new BoxLeaf(1, 1, 1);
-  CMcBasic* c = new BoxLeaf(1, 1, 1);
-  sum->AppendChild(a);
-  sum->AppendChild(b);
-  sum->AppendChild(c);
+  CMcBasic* t[3];
+  for (CMcBasic*& term : t) sum->AppendChild(term = new BoxLeaf(1, 1, 1));
   CMcGroup group(sum, "", 0);
-  const std::vector<CaretStop> right = WalkCaret(sum, 0, kMcRight);
-  const std::vector<CaretStop> expected = {{sum, 0}, {a, 0}, {a, 1}, {b, 0},
-                                           {b, 1},   {c, 0}, {c, 1}, {sum, 1}};
-  EXPECT_EQ(right, expected);
-  const std::vector<CaretStop> left = WalkCaret(sum, 1, kMcLeft);
-  EXPECT_EQ(left, std::vector<CaretStop>(expected.rbegin(), expected.rend()));
-}
-
-TEST(Sum, CompareIgnoresOrder) {
-  auto ab = SumOf({1, 2});
-  auto ba = SumOf({2, 1});
-  auto baNegated = SumOf({2, 1}, 1);
-  auto ac = SumOf({1, 3});
-  auto abc = SumOf({1, 2, 3});
-  EXPECT_EQ(ab->Compare(ba.get()), 0);
-  EXPECT_EQ(ab->Compare(baNegated.get()), 1);
-  EXPECT_EQ(ab->Compare(ac.get()), 8);
-  EXPECT_EQ(ab->Compare(abc.get()), 0x18);
-  CMcReal one(1, 0);
-  EXPECT_EQ(ab->Compare(&one), 0x20);
+  const std::vector<CaretStop> right = {{sum, 0},  {t[0], 0}, {t[0], 1}, {t[1], 0},
+                                        {t[1], 1}, {t[2], 0}, {t[2], 1}, {sum, 1}};
+  EXPECT_EQ(WalkCaret(sum, 0, kMcRight), right);
+  EXPECT_EQ(WalkCaret(sum, 1, kMcLeft), std::vector<CaretStop>(right.rbegin(), right.rend()));
 }
 
 }  // namespace
