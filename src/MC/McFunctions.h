@@ -8,7 +8,8 @@
 // infinities and NaNs of the arithmetic and never set g_bEvalError.
 // The inverse functions use the textbook logarithmic forms with the principal
 // square root, so on a branch cut the sign of a zero imaginary part decides
-// the side (asin 2 = pi/2 - 1.317i).
+// the side (asin 2 = pi/2 - 1.317i). acosh is ln(z + sqrt(z^2 - 1)), which in
+// the left half-plane is an inverse of cosh other than the principal one.
 #include "MC/McComplex.h"
 #include "platform/core/Types.h"
 
