@@ -172,8 +172,7 @@ std::shared_ptr<const qxgdi::ResolvedFont> Resolve(const LOGFONT& lf, bool fixed
     r->descent = h - r->ascent;
     r->fixedCharWidth = lf.lfWidth > 0 ? lf.lfWidth : std::max(1, h / 2);
     r->aveCharWidth = r->maxCharWidth = r->fixedCharWidth;
-    r->font = MakeQFont(face, lf, h);
-    return r;
+    return r;  // no Qt font: these metrics and the boxes drawn need none
   }
   EnsureFaces();
   int pixelSize;
