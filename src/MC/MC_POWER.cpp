@@ -1,7 +1,7 @@
 #include "MC/MC_POWER.h"
 
-#include "MC/McLayout.h"
 #include "MC/McComplex.h"
+#include "MC/McLayout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "MC/Mc_declaration.h"
 
-#include "MC/McLayout.h"
 #include "MC/McComplex.h"
+#include "MC/McLayout.h"
 #include "MC/Mc_equality.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "MC/Mc_equality.h"
 
-#include "MC/McLayout.h"
 #include "MC/McComplex.h"
+#include "MC/McLayout.h"
 #include "platform/gdi/DC.h"
 
 #include <algorithm>

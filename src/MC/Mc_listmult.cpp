@@ -1,7 +1,7 @@
 #include "MC/Mc_listmult.h"
 
-#include "MC/McLayout.h"
 #include "MC/McComplex.h"
+#include "MC/McLayout.h"
 #include "MC/Mc_listsum.h"
 #include "platform/gdi/DC.h"
 
