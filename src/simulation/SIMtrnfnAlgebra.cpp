@@ -8,6 +8,10 @@
 // sums of the operands' coefficients. Roots are found (with polishing) only
 // where a sum forms a new numerator: Parallel, MergeParallel and OnePlus.
 //
+// A complex root whose conjugate partner is missing (only one member of a pair
+// cancelled) is made real before a rebuild, so the coefficients stay real and
+// of the right degree and no neighbouring root loses its factor.
+//
 // A result of degree above kMaxPolyDegree is refused: R becomes the zero
 // function, g_bEvalError is set and the operation returns false. Operands
 // whose roots are not available (m_bRootsValid false) take part by their

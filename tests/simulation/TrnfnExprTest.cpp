@@ -234,3 +234,20 @@ TEST(TrnfnExpr, RoundTripReproducesTheFunction) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TrnfnExpr, SingleTermBelowAVanishingLeadKeepsItsPower) {
+  CSIMtrnfn t = simtest::Make({1}, {1, 2, 1, 1});
+  t.m_num[0] = 0.0;
+  t.m_num[1] = 2.0;  // 2 s written with a zero s^2 coefficient above it
+  t.m_num[2] = 0.0;
+  t.m_nNum = 3;
+  Node e(t.ToPolyExpr());
+  const CMcBasic* num = e->m_children[0];
+  ASSERT_EQ(num->GetType() >> 8, 0x0F);  // 2 s, not 0 s^2
+  EXPECT_EQ(static_cast<const CMcReal*>(num->m_children[0])->m_value, 2.0);
+  EXPECT_EQ(num->m_children[1]->GetType(), 0x0300);
+}
+
+}  // namespace
