@@ -59,7 +59,9 @@ CMcBasic* CMcVariable::Load(CArchive& ar) {
   if (!g_bClipboardDrawing) ar >> index;
   WORD length = 0;
   ar >> length;
-  if (ar.HasFailed() || length < 3 || index > 0xFFFF) return nullptr;
+  // Length 2 is the empty name with the empty subscript: the node can exist,
+  // so its record must load back.
+  if (ar.HasFailed() || length < 2 || index > 0xFFFF) return nullptr;
   std::unique_ptr<char[]> bytes(new char[length]);
   ar.Read(bytes.get(), length);
   if (ar.HasFailed() || bytes[length - 1] != '\0') return nullptr;

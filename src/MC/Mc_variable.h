@@ -24,9 +24,10 @@ class CMcVariable : public CMcBasic {
   static constexpr WORD kUnbound = 0xFFFF;
 
   CMcVariable(const char* name, const char* subscript, WORD flags);
-  // Record tail: DWORD table index (not on the clipboard), WORD buffer length
-  // (at least 3), the buffer "name\0subscript\0". Refuses children, a buffer
-  // without its final zero or separator, and an index beyond 16 bits.
+  // Record tail: DWORD table index (not on the clipboard), WORD buffer length,
+  // the buffer "name\0subscript\0". Refuses children, a buffer without its
+  // final zero or separator, and an index beyond 16 bits; accepts the empty
+  // name with the empty subscript (length 2), which a node can hold.
   static CMcBasic* Load(CArchive& ar);
 
   // Caret steps through the name and subscript bytes (sides 2 and up) with
@@ -64,7 +65,7 @@ class CMcVariable : public CMcBasic {
   int GetDecoration() const { return (m_flags >> 9) & 15; }
 
   WORD m_index = kUnbound;           // entry of the document's variable table
-  WORD m_length;                     // buffer bytes, both zeros included (>= 3)
+  WORD m_length;                     // buffer bytes, both zeros included (>= 2)
   std::unique_ptr<char[]> m_buffer;  // "name\0subscript\0"
 
  private:

@@ -301,3 +301,20 @@ TEST_F(RealLayout, DrawPutsTheTextAfterTheSign) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RealLayout, CaretOffsetIsTheSignMarginAndTheContextIsRestored) {
+  auto dc = MakeCanvas(200, 60);
+  dc->SetTextColor(RGB(0, 0, 255));
+  dc->SetTextAlign(TA_LEFT | TA_TOP);
+  CMcReal plain(5.0, 0), negative(5.0, 1);
+  plain.Layout(dc.get(), 0);
+  negative.Layout(dc.get(), 0);
+  EXPECT_EQ(plain.GetCaretPos(dc.get()), 0);
+  EXPECT_EQ(negative.GetCaretPos(dc.get()), 10);  // h0/2 of the level-0 family
+  EXPECT_EQ(dc->GetTextColor(), RGB(0, 0, 255));
+  EXPECT_EQ(dc->GetTextAlign(), static_cast<UINT>(TA_LEFT | TA_TOP));
+}
+
+}  // namespace

@@ -193,6 +193,13 @@ TEST(VariableRecord, FileAndClipboardDialects) {
   EXPECT_EQ(static_cast<CMcVariable*>(pasted.get())->m_index, 0);
 }
 
+TEST(VariableRecord, EmptyNameAndSubscriptLoadBack) {
+  CMcVariable empty("", "", 0);
+  std::unique_ptr<CMcBasic> back(Loaded(Stored(empty)));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->Compare(&empty), 0);
+}
+
 TEST(VariableRecord, DamagedTailsYieldNoNode) {
   CMcVariable k("ab", "c", 0);
   const std::vector<BYTE> good = Stored(k);  // length field at 28, buffer at 30
@@ -201,9 +208,9 @@ TEST(VariableRecord, DamagedTailsYieldNoNode) {
     size_t offset;
     BYTE value;
   } cases[] = {
-      {"child count", 4, 1},           {"length 2", 28, 2},
-      {"length beyond input", 28, 9},  {"no final zero", 34, 'x'},
-      {"index beyond 16 bits", 26, 1},
+      {"child count", 4, 1},      {"length 2 without the two zeros", 28, 2},
+      {"length 1", 28, 1},        {"length beyond input", 28, 9},
+      {"no final zero", 34, 'x'}, {"index beyond 16 bits", 26, 1},
   };
   for (const Case& c : cases) {
     std::vector<BYTE> bad = good;
@@ -311,6 +318,19 @@ TEST_F(VariableLayout, DoubleUnderlineLiesBelowTheNameCell) {
     EXPECT_EQ(InkInRow(dc.get(), 31, 0, 100), code == 2 ? 10 : 0) << code;
     EXPECT_EQ(InkInRow(dc.get(), 30, 0, 100), 0) << code;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(VariableLayout, CaretOffsetCountsSignAndPrefix) {
+  auto dc = MakeCanvas(200, 60);
+  CMcVariable plain("x", "", 0), signedDelta("x", "", (8 << 9) | 1), word("x", "", 12 << 9);
+  for (CMcVariable* v : {&plain, &signedDelta, &word}) v->Layout(dc.get(), 0);
+  EXPECT_EQ(plain.GetCaretPos(dc.get()), 0);
+  EXPECT_EQ(signedDelta.GetCaretPos(dc.get()), 10 + 10);  // minus, then the Delta
+  EXPECT_EQ(word.GetCaretPos(dc.get()), 3 * 7);           // "all" at the subscript level
 }
 
 }  // namespace
