@@ -1,0 +1,75 @@
+#pragma once
+// The local message bus: broadcast registered messages between the processes
+// of this user on this machine (every running copy of the system and its
+// companion programs).
+//
+// The bus is a folder of Unix datagram sockets, one per joined process, named
+// "<pid>.sock". A broadcast sends one frame to every socket but the sender's
+// own; it never blocks: a peer whose queue is full is skipped, and a socket
+// nobody listens on any more (its process died) is removed. Frames received
+// are checked before use and handed to the receiver on the user-interface
+// thread (through a socket notifier), or to whoever calls QxBusPoll.
+//
+// Frame, little-endian, written byte by byte:
+//   0  4  "QXB1"
+//   4  4  sender's process id
+//   8  8  wParam
+//  16  8  lParam (two's complement)
+//  24  2  name length n, 1..QX_BUS_MAX_NAME
+//  26  n  the registered message's name (no zero byte inside)
+//  26+n 1 zero
+#include "platform/core/Types.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#define QX_BUS_MAX_NAME 255u
+
+// Receives one frame: the registered message id of its name in this process,
+// wParam and lParam.
+using QxBusReceiver = std::function<void(UINT message, WPARAM wParam, LPARAM lParam)>;
+
+// The bus folder: $QX_BUS_DIR when set, else $XDG_RUNTIME_DIR/quorvathine-bus,
+// else /tmp/quorvathine-bus-<uid>.
+std::string QxBusDirectory();
+
+// Binds this process's socket (TRUE also when already joined) and makes
+// PostMessage(HWND_BROADCAST, ...) send registered messages on the bus. When a
+// Qt application object exists, frames are received on its thread by a socket
+// notifier; otherwise call QxBusPoll.
+BOOL QxBusJoin();
+// Unbinds and removes the socket; broadcasts stay local afterwards.
+void QxBusLeave();
+BOOL QxBusIsJoined();
+
+// Installs the receiver of incoming frames and returns the previous one. The
+// windows layer installs one that posts the message to the main window.
+QxBusReceiver QxBusSetReceiver(QxBusReceiver receiver);
+
+// Sends the frame to every other process on the bus, joined or not, from any
+// thread. Returns how many peers took it (-1 when the name cannot be framed or
+// the folder cannot be made).
+int QxBusBroadcast(const char* name, WPARAM wParam, LPARAM lParam);
+
+// Waits up to timeoutMs for frames and hands every waiting one to the
+// receiver; returns how many were handed over (-1 when not joined).
+int QxBusPoll(int timeoutMs);
+
+namespace qxbus {
+
+struct Frame {
+  DWORD senderPid = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  std::string name;
+};
+
+std::vector<BYTE> EncodeFrame(const char* name, DWORD senderPid, WPARAM wParam, LPARAM lParam);
+// FALSE for anything but a well-formed frame of exactly size bytes.
+BOOL DecodeFrame(const BYTE* bytes, std::size_t size, Frame* frame);
+// The socket path of this process while joined (empty otherwise).
+std::string OwnSocketPath();
+
+}  // namespace qxbus

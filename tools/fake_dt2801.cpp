@@ -1,0 +1,166 @@
+// fake_dt2801: a stand-in for the analog I/O board's driver, listening on the
+// device socket that QX_DEVICE_DT2801 names (see platform/io/Device.h for the
+// exchange). It knows the board's two calls on the 8-byte record (byte 0 the
+// channel, bytes 4..7 the 12-bit code, little-endian):
+//   0x82002004 write output 0 or 1: stores the code, replies with the record
+//   0x82002000 read input n: replies with the record holding the input's code
+// Input n reads output n % 2 (a wire from each output to two inputs); an
+// output never written reads as 2048 (0 V). Anything else is refused.
+//
+//   fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage]
+//
+// silent: takes requests and never replies; garbage: replies with a length
+// beyond the record. Every request is logged on standard output:
+//   ready
+//   #<n> code=0x<code> ch=<channel> value=<code in> -> <code out>|refused
+// It ends after N seconds (default 600), on SIGINT or SIGTERM.
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kReadAdc = 0x82002000u;
+constexpr std::uint32_t kWriteDac = 0x82002004u;
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnSignal(int) {
+  g_stop = 1;
+}
+
+std::uint32_t GetDword(const unsigned char* in) {
+  return in[0] | static_cast<std::uint32_t>(in[1]) << 8 | static_cast<std::uint32_t>(in[2]) << 16 |
+         static_cast<std::uint32_t>(in[3]) << 24;
+}
+
+void PutDword(unsigned char* out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+struct Board {
+  std::uint32_t dac[2] = {2048, 2048};
+  std::string mode = "normal";
+  unsigned long requests = 0;
+
+  // Answers one request; the reply is empty when the board stays silent.
+  std::vector<unsigned char> Answer(std::uint32_t code, const std::vector<unsigned char>& in,
+                                    std::uint32_t outSize) {
+    ++requests;
+    bool known = (code == kReadAdc || code == kWriteDac) && in.size() == 8 && outSize >= 8;
+    unsigned channel = in.size() >= 1 ? in[0] : 0;
+    std::uint32_t value = in.size() >= 8 ? GetDword(in.data() + 4) : 0;
+    if (known && code == kWriteDac && channel > 1) known = false;
+    std::vector<unsigned char> reply(8, 0);
+    if (!known) {
+      PutDword(reply.data(), 1);
+      std::printf("#%lu code=0x%08X ch=%u value=%u -> refused\n", requests, code, channel, value);
+      std::fflush(stdout);
+      return reply;
+    }
+    unsigned char record[8];
+    std::memcpy(record, in.data(), 8);
+    if (code == kWriteDac) {
+      dac[channel] = value;
+    } else {
+      PutDword(record + 4, dac[channel % 2]);
+    }
+    std::printf("#%lu code=0x%08X ch=%u value=%u -> %u\n", requests, code, channel, value,
+                GetDword(record + 4));
+    std::fflush(stdout);
+    if (mode == "silent") return {};
+    PutDword(reply.data() + 4, mode == "garbage" ? outSize + 100 : 8);
+    reply.insert(reply.end(), record, record + 8);
+    return reply;
+  }
+};
+
+bool ReadExactly(int fd, unsigned char* bytes, std::size_t size) {
+  while (size > 0) {
+    ssize_t got = read(fd, bytes, size);
+    if (got <= 0) {
+      if (got < 0 && errno == EINTR && !g_stop) continue;
+      return false;
+    }
+    bytes += got;
+    size -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+// Reads one request and answers it; false when the connection broke or closed.
+bool ServeRequest(Board& board, int fd) {
+  unsigned char header[12];
+  if (!ReadExactly(fd, header, sizeof(header))) return false;
+  std::uint32_t code = GetDword(header), inSize = GetDword(header + 4),
+                outSize = GetDword(header + 8);
+  if (inSize > 65536) return false;
+  std::vector<unsigned char> in(inSize);
+  if (!ReadExactly(fd, in.data(), inSize)) return false;
+  std::vector<unsigned char> reply = board.Answer(code, in, outSize);
+  return reply.empty() ||
+         send(fd, reply.data(), reply.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(reply.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string path;
+  double seconds = 600.0;
+  Board board;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--socket") == 0) path = argv[i + 1];
+    if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atof(argv[i + 1]);
+    if (std::strcmp(argv[i], "--mode") == 0) board.mode = argv[i + 1];
+  }
+  if (path.empty() && std::getenv("QX_DEVICE_DT2801")) path = std::getenv("QX_DEVICE_DT2801");
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.empty() || path.size() >= sizeof(address.sun_path)) {
+    std::fprintf(stderr, "fake_dt2801: --socket PATH is required\n");
+    return 2;
+  }
+  std::strcpy(address.sun_path, path.c_str());
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  unlink(path.c_str());
+  if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+      listen(listener, 4) != 0) {
+    std::fprintf(stderr, "fake_dt2801: cannot listen on %s\n", path.c_str());
+    return 1;
+  }
+  std::printf("ready\n");
+  std::fflush(stdout);
+
+  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  std::vector<pollfd> fds{{listener, POLLIN, 0}};
+  while (!g_stop && std::chrono::steady_clock::now() < end) {
+    if (poll(fds.data(), fds.size(), 100) <= 0) continue;
+    for (std::size_t i = fds.size(); i-- > 1;) {
+      if (fds[i].revents && !ServeRequest(board, fds[i].fd)) {
+        close(fds[i].fd);
+        fds.erase(fds.begin() + static_cast<long>(i));
+      }
+    }
+    if (fds[0].revents & POLLIN) {
+      int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+      if (client >= 0) fds.push_back({client, POLLIN, 0});
+    }
+  }
+  for (const pollfd& fd : fds) close(fd.fd);
+  unlink(path.c_str());
+  return 0;
+}

@@ -1,0 +1,94 @@
+// qorex_companion: the process on the other end of the emulated analog I/O
+// unit. It joins the local bus, and answers every "ID_DIDIRO_DAC" frame (four
+// output voltages) by stepping one first-order plant per channel and
+// broadcasting the plant outputs as "ID_DIDIRO_ADC". Codes are 16-bit, 0 for
+// -10 V and 65535 for +10 V.
+//
+//   qorex_companion [--seconds N] [--lag A]
+//
+// A plant channel follows y := A * y + (1 - A) * u (A = 0: the outputs loop
+// straight back to the inputs). Each frame is logged on standard output:
+//   ready pid=<pid>
+//   DAC #<n> <code0> <code1> <code2> <code3>
+//   ADC #<n> <code0> <code1> <code2> <code3>
+// It ends after N seconds (default 600), on SIGINT or SIGTERM.
+#include "platform/io/Bus.h"
+#include "platform/ui/MessageQueue.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) {
+  g_stop = 1;
+}
+
+double CodeToVolts(WORD code) {
+  return code * 20.0 / 65535.0 - 10.0;
+}
+
+WORD VoltsToCode(double volts) {
+  volts = std::clamp(volts, -10.0, 10.0);
+  return static_cast<WORD>((volts + 10.0) * 65535.0 / 20.0);
+}
+
+struct Companion {
+  UINT dac = RegisterWindowMessage("ID_DIDIRO_DAC");
+  double lag = 0.5;
+  double state[4] = {0.0, 0.0, 0.0, 0.0};
+  unsigned long sequence = 0;
+
+  void OnFrame(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != dac) return;
+    ++sequence;
+    WORD in[4] = {LOWORD(wParam), HIWORD(wParam), LOWORD(lParam), HIWORD(lParam)};
+    std::printf("DAC #%lu %u %u %u %u\n", sequence, in[0], in[1], in[2], in[3]);
+    WORD out[4];
+    for (int ch = 0; ch < 4; ++ch) {
+      state[ch] = lag * state[ch] + (1.0 - lag) * CodeToVolts(in[ch]);
+      out[ch] = VoltsToCode(state[ch]);
+    }
+    WPARAM w = static_cast<WPARAM>(out[0]) | static_cast<WPARAM>(out[1]) << 16;
+    LPARAM l = static_cast<LPARAM>(out[2]) | static_cast<LPARAM>(out[3]) << 16;
+    QxBusBroadcast("ID_DIDIRO_ADC", w, l);
+    std::printf("ADC #%lu %u %u %u %u\n", sequence, out[0], out[1], out[2], out[3]);
+    std::fflush(stdout);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double seconds = 600.0;
+  Companion companion;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atof(argv[i + 1]);
+    if (std::strcmp(argv[i], "--lag") == 0)
+      companion.lag = std::clamp(std::atof(argv[i + 1]), 0.0, 1.0);
+  }
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  QxBusSetReceiver(
+      [&companion](UINT message, WPARAM w, LPARAM l) { companion.OnFrame(message, w, l); });
+  if (!QxBusJoin()) {
+    std::fprintf(stderr, "qorex_companion: cannot join the bus in %s\n", QxBusDirectory().c_str());
+    return 1;
+  }
+  std::printf("ready pid=%d\n", static_cast<int>(getpid()));
+  std::fflush(stdout);
+  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!g_stop && std::chrono::steady_clock::now() < end) QxBusPoll(100);
+  QxBusLeave();
+  return 0;
+}
