@@ -5,6 +5,7 @@
 #include "LayoutFixture.h"
 
 #include "MC/MC_GROUP.h"
+#include "MC/MC_POWER.h"
 #include "MC/McKinds.h"
 #include "MC/Mc_listbody.h"
 
@@ -204,6 +205,18 @@ TEST_F(FunctionLayout, PowerBaseWritesTheExponentOffsetAndSharesTheRoom) {
     EXPECT_EQ(power.m_flags >> 8, row.offset);
     EXPECT_EQ(power.m_flags & 0xFF, 0xAB);
   }
+}
+
+TEST_F(FunctionLayout, PowerPlacesItsExponentBetweenNameAndArgument) {
+  // sin^2 x: the exponent stands right after the name, before the argument's
+  // parenthesis, whose room the function widened for it.
+  CMcFunction* f = Fn("sin", new CMcVariable("x", "", 0));
+  CMcPower power(f, Real(2), 0);
+  power.Layout(g_pMeasureDC, 0);
+  const CMcBasic* exponent = power.m_children[1];
+  EXPECT_EQ(power.ExponentOffset(), 30);
+  EXPECT_EQ(exponent->m_box.x, f->m_box.x + 30);
+  EXPECT_EQ(exponent->m_box.x + exponent->m_box.width, f->m_box.x + f->GetArgument()->m_box.x - 6);
 }
 
 TEST_F(FunctionLayout, WideBaseClampsTheOffset) {
