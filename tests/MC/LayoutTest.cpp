@@ -110,19 +110,6 @@ TEST_F(Layout, UserParenthesesSurviveOnlyOnTheCaretNode) {
   EXPECT_EQ(leaf->m_box.width, 10);
 }
 
-TEST_F(Layout, ChangeInsideATreeReachesTheRootInModeOne) {
-  TestNode root(0x0F01);
-  auto* sum = new TestNode(0x0E00);
-  auto* leaf = new TestLeaf("x");
-  sum->AppendChild(leaf);
-  root.AppendChild(sum);
-  root.Layout(nullptr, 0);
-  EXPECT_EQ(root.m_box.width, 10 + 12);
-  leaf->m_width = 30;
-  leaf->Layout(nullptr, 1);
-  EXPECT_EQ(root.m_box.width, 30 + 12);
-}
-
 // Parentheses drawn around a balanced inner box at (20, 20): the left one
 // starts 6 pixels before it. Up to 22 pixels they are one scaled "(" a
 // quarter of the height wide; from 23 on, Symbol pieces as wide as a Symbol
