@@ -42,10 +42,10 @@ BOOL CMcBasic::Navigate(int direction, int modifier, McCursor* cursor) {
 
 BOOL CMcBasic::NavigateOut(int direction, int modifier, McCursor* cursor) {
   McDepthGuard guard(t_navigateDepth);
-  if (!guard.Ok() || m_parent == nullptr) return FALSE;
+  if (!guard.Ok()) return FALSE;
   const bool inGroup = ParentIsGroup(this);
   if (direction == kMcUp || direction == kMcDown) {
-    if (inGroup) return FALSE;
+    if (inGroup || m_parent == nullptr) return FALSE;
     cursor->node = m_parent;
     cursor->side = direction == kMcUp ? 0 : 1;
     return TRUE;
@@ -55,6 +55,7 @@ BOOL CMcBasic::NavigateOut(int direction, int modifier, McCursor* cursor) {
     cursor->side = left ? 0 : 1;
     return TRUE;
   }
+  if (m_parent == nullptr) return FALSE;
   if (inGroup) return this == cursor->origin ? FALSE : TRUE;
   const int step = left ? kMcLeft : kMcRight;
   CMcBasic* node = cursor->node;
