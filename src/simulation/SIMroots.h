@@ -23,6 +23,11 @@
 // linear near a multiple one; a multiple root of multiplicity k is found only
 // to about eps^(1/k).
 //
+// The complex arithmetic is the engine's (McComplex.h), formula for formula,
+// except that moduli and quotients are rescaled where squaring would over- or
+// underflow: far from the roots of a high-degree polynomial |p(x)| exceeds
+// 1e154, and the unscaled |p(x)| = inf would pass the convergence test.
+//
 // Cost: at most 80 Horner passes of the current degree per root, O(m^2) per
 // polynomial in practice, plus the same again for polishing. No allocation: the
 // two complex work copies live on the stack (256 entries each), which is why
