@@ -140,7 +140,7 @@ class CCmdUI {
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                     \
   const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
   const AFX_MSGMAP* theClass::GetThisMessageMap() {                                \
-    using ThisClass = theClass;                                                    \
+    using ThisClass [[maybe_unused]] = theClass;                                   \
     using TheBaseClass = baseClass;                                                \
     static const AFX_MSGMAP_ENTRY qxEntries[] = {
 #define END_MESSAGE_MAP()                                                      \
@@ -172,6 +172,10 @@ class CCmdUI {
 #define ON_COMMAND_RANGE(id, idLast, memberFxn) \
   {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), static_cast<UINT>(idLast), nullptr, \
    QX_MSG_THUNK(self->memberFxn(call.nID))},
+// BOOL memberFxn(UINT nID) for every id from id to idLast.
+#define ON_COMMAND_EX_RANGE(id, idLast, memberFxn) \
+  {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), static_cast<UINT>(idLast), nullptr, \
+   QX_MSG_THUNK(call.bHandled = self->memberFxn(call.nID))},
 #define ON_UPDATE_COMMAND_UI(id, memberFxn) \
   {WM_COMMAND, CN_UPDATE_COMMAND_UI, static_cast<UINT>(id), static_cast<UINT>(id), nullptr, \
    QX_MSG_THUNK(self->memberFxn(static_cast<CCmdUI*>(call.pExtra)))},

@@ -2,6 +2,8 @@
 
 #include "platform/core/Debug.h"
 #include "platform/core/MessageBox.h"
+#include "platform/ui/DocTemplate.h"
+#include "platform/ui/View.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -47,11 +49,23 @@ void CDocument::SetPathName(LPCTSTR lpszPathName, BOOL bAddToMRU) {
 void CDocument::AddView(CView* pView) {
   if (pView && std::find(m_viewList.begin(), m_viewList.end(), pView) == m_viewList.end()) {
     m_viewList.push_back(pView);
+    pView->m_pDocument = this;
+  }
+}
+
+void CDocument::UpdateAllViews(CView* pSender, LPARAM lHint, CObject* pHint) {
+  std::vector<CView*> views = m_viewList;
+  for (CView* view : views) {
+    if (view != pSender) view->OnUpdate(pSender, lHint, pHint);
   }
 }
 
 void CDocument::RemoveView(CView* pView) {
+  size_t before = m_viewList.size();
   m_viewList.erase(std::remove(m_viewList.begin(), m_viewList.end(), pView), m_viewList.end());
+  if (pView && pView->m_pDocument == this) pView->m_pDocument = nullptr;
+  // The last view gone closes the document (unless it is being closed already).
+  if (before != m_viewList.size() && m_viewList.empty() && m_bAutoDelete) OnCloseDocument();
 }
 
 POSITION CDocument::GetFirstViewPosition() const {
@@ -178,7 +192,22 @@ BOOL CDocument::OnSaveDocument(LPCTSTR lpszPathName) {
 }
 
 void CDocument::OnCloseDocument() {
+  // Closing the frames removes the views; keep the document alive meanwhile.
+  BOOL autoDelete = m_bAutoDelete;
+  m_bAutoDelete = FALSE;
+  while (!m_viewList.empty()) {
+    CView* view = m_viewList.front();
+    CFrameWnd* frame = view->GetParentFrame();
+    if (frame && IsWindow(frame->GetSafeHwnd())) {
+      frame->DestroyWindow();
+    } else if (IsWindow(view->GetSafeHwnd())) {
+      view->DestroyWindow();
+    }
+    if (!m_viewList.empty() && m_viewList.front() == view) RemoveView(view);
+  }
+  m_bAutoDelete = autoDelete;
   DeleteContents();
+  if (m_pDocTemplate) m_pDocTemplate->RemoveDocument(this);
   if (m_bAutoDelete) delete this;
 }
 
@@ -202,7 +231,16 @@ BOOL CDocument::SaveModified() {
 BOOL CDocument::CanCloseFrame(CFrameWnd*) { return SaveModified(); }
 
 BOOL CDocument::DoPromptFileName(CString& fileName, BOOL bSaving) {
-  return QxPromptFileName(fileName, !bSaving, bSaving ? "Save As" : "Open", "", "");
+  CString filter;
+  CString ext;
+  if (m_pDocTemplate) {
+    CString name;
+    m_pDocTemplate->GetDocString(name, CDocTemplate::filterName);
+    m_pDocTemplate->GetDocString(ext, CDocTemplate::filterExt);
+    if (!name.IsEmpty() && !ext.IsEmpty()) filter = name + "|*" + ext + "|";
+  }
+  filter += "All Files (*.*)|*.*||";
+  return QxPromptFileName(fileName, !bSaving, bSaving ? "Save As" : "Open", filter, ext);
 }
 
 BOOL CDocument::DoSave(LPCTSTR lpszPathName, BOOL bReplace) {

@@ -142,14 +142,25 @@ UINT RegisterWindowMessage(LPCSTR name) {
   return id;
 }
 
+namespace {
+std::atomic<bool> g_mainLoopRunning{false};
+}
+
 void PostQuitMessage(int nExitCode) {
   if (QCoreApplication* app = QCoreApplication::instance()) {
-    QMetaObject::invokeMethod(app, [nExitCode] { QCoreApplication::exit(nExitCode); },
-                              Qt::QueuedConnection);
+    // Only the application's main loop ends; outside it (tests drive windows
+    // without one) there is nothing to quit.
+    QMetaObject::invokeMethod(
+        app, [nExitCode] {
+          if (g_mainLoopRunning) QCoreApplication::exit(nExitCode);
+        },
+        Qt::QueuedConnection);
   }
 }
 
 namespace qxui {
+
+void SetMainLoopRunning(bool running) { g_mainLoopRunning = running; }
 
 const char* RegisteredMessageName(UINT message) {
   Registry& registry = TheRegistry();

@@ -48,6 +48,8 @@ BOOL PreTranslate(MSG* msg);
 void SetBroadcastHook(std::function<void(UINT, WPARAM, LPARAM)> hook);
 // Offers the message to PreTranslate and then sends it to its window.
 void DeliverMessage(MSG& msg);
+// The application's main loop runs (PostQuitMessage ends only that loop).
+void SetMainLoopRunning(bool running);
 // Messages waiting.
 int PendingMessageCount();
 // Delivers every waiting message, including those posted meanwhile; returns how many.

@@ -271,7 +271,8 @@ void FillWithClassBrush(CDC& dc, HBRUSH brush, const CRect& rect) {
 namespace qxui {
 
 WndWidget::WndWidget(CWnd* wnd, QWidget* parent, Qt::WindowFlags flags)
-    : QWidget(parent, flags), m_pWnd(wnd) {
+    : QWidget(parent, flags) {
+  m_pWnd = wnd;
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setMouseTracking(true);
@@ -287,6 +288,12 @@ WndWidget::~WndWidget() {
 bool WndWidget::event(QEvent* event) {
   if (m_pWnd && event->type() != QEvent::Paint && m_pWnd->QxEvent(event)) return true;
   return QWidget::event(event);
+}
+
+QSize WndWidget::sizeHint() const {
+  if (!m_pWnd) return QWidget::sizeHint();
+  CSize size = m_pWnd->QxPreferredSize();
+  return size.cx < 0 ? QWidget::sizeHint() : QSize(size.cx, size.cy);
 }
 
 void WndWidget::paintEvent(QPaintEvent*) {
@@ -308,7 +315,7 @@ CWnd::~CWnd() {
     DestroyWindow();
   }
   if (m_pWidget) {
-    if (auto* widget = dynamic_cast<qxui::WndWidget*>(m_pWidget)) widget->m_pWnd = nullptr;
+    if (auto* widget = dynamic_cast<qxui::WndLink*>(m_pWidget)) widget->m_pWnd = nullptr;
     delete m_pWidget;
     m_pWidget = nullptr;
   }
@@ -398,12 +405,14 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
   MoveWindow(cs.x, cs.y, std::max(0, cs.cx), std::max(0, cs.cy), FALSE);
   if (state.clientSize.cx < 0) QxSyncClientSize();
 
+  HWND hSelf = m_hWnd;
   if (SendMessage(WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) == 0 ||
       SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-    DestroyWindow();
+    // The window goes, and with it (PostNcDestroy) perhaps this object.
+    if (IsWindow(hSelf)) DestroyWindow();
     return FALSE;
   }
-  if (!m_hWnd) return FALSE;
+  if (!IsWindow(hSelf)) return FALSE;
   CRect client;
   GetClientRect(&client);
   SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.Width(), client.Height()));
@@ -450,10 +459,12 @@ BOOL CWnd::DestroyWindow() {
   if (m_pWidget) {
     QWidget* widget = m_pWidget;
     m_pWidget = nullptr;
-    if (auto* own = dynamic_cast<qxui::WndWidget*>(widget)) own->m_pWnd = nullptr;
+    if (auto* own = dynamic_cast<qxui::WndLink*>(widget)) own->m_pWnd = nullptr;
     qxui::UnregisterWidget(widget);
-    widget->hide();
-    widget->deleteLater();
+    QWidget* outer = m_state->outer ? m_state->outer.data() : widget;
+    m_state->outer = nullptr;
+    outer->hide();
+    outer->deleteLater();
   }
   SendMessage(WM_NCDESTROY);
   if (m_state->parent) {
@@ -529,6 +540,8 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
   return DispatchMappedMessage(message, wParam, lParam, pResult);
 }
 
+const MSG* CWnd::GetCurrentMessage() { return &t_currentMessage; }
+
 LRESULT CWnd::Default() {
   const MSG& msg = t_currentMessage;
   return DefWindowProc(msg.message, msg.wParam, msg.lParam);
@@ -540,6 +553,8 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   UINT nID = LOWORD(wParam);
   int nCode = HIWORD(wParam);
   HWND hControl = reinterpret_cast<HWND>(lParam);
+  // Menus (code 0) and accelerators (code 1) are plain commands.
+  if (!hControl) nCode = CN_COMMAND;
   if (hControl) {
     CWnd* control = CWnd::FromHandle(hControl);
     LRESULT ignored = 0;
@@ -774,7 +789,9 @@ BOOL CWnd::IsZoomed() const { return m_pWidget && m_pWidget->isMaximized(); }
 CRect CWnd::GetNonClientInsets() const {
   DWORD style = m_state->style;
   DWORD ex = m_state->exStyle;
-  if (!(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION) return CRect(0, 0, 0, 0);
+  if (m_state->qtFrame || (!(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION)) {
+    return CRect(0, 0, 0, 0);
+  }
   int inset = 0;
   if (style & WS_DLGFRAME) {
     inset += 3;
@@ -843,6 +860,7 @@ void CWnd::MapWindowPoints(CWnd* pwndTo, LPRECT lpRect) const {
 
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
   if (!m_pWidget) return;
+  if (QxMoveWindow(x, y, nWidth, nHeight)) return;
   nWidth = std::max(0, nWidth);
   nHeight = std::max(0, nHeight);
   CWnd* parent = GetParent();

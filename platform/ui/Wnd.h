@@ -194,6 +194,7 @@ class CWnd : public CCmdTarget {
   virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   // The message being handled, passed on to DefWindowProc.
   LRESULT Default();
+  static const MSG* GetCurrentMessage();
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   virtual BOOL PreTranslateMessage(MSG* pMsg);
   BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
@@ -325,6 +326,13 @@ class CWnd : public CCmdTarget {
   virtual QWidget* QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget);
   // Whether the widget shows the client image (frames around Qt containers do not).
   virtual bool QxShowsImage() const { return true; }
+  // A window whose place a Qt container decides (a docked bar) takes the move
+  // here; TRUE when it did.
+  virtual bool QxMoveWindow(int, int, int, int) { return false; }
+public:
+  // The size the widget asks its Qt container for; negative: no preference.
+  virtual CSize QxPreferredSize() const { return CSize(-1, -1); }
+protected:
   // Size changes reported to the window (WM_SIZE) and the client image resized.
   void QxSyncClientSize();
   // The Qt widget was deleted by Qt itself (its parent went first).

@@ -3,6 +3,7 @@
 // layer and the test hooks. Code outside platform/ never includes this.
 #include "platform/ui/Wnd.h"
 
+#include <QEvent>
 #include <QEventLoop>
 #include <QImage>
 #include <QPointer>
@@ -39,6 +40,10 @@ struct WndState {
   QImage image;        // the client area
   QImage overlay;      // drawn over the children; black is transparent
   QWidget* overlayWidget = nullptr;
+  // The outermost widget that exists for this window (a sub-window or dock
+  // around its own widget); deleted with the window.
+  QPointer<QWidget> outer;
+  bool qtFrame = false;  // Qt draws the non-client area (frames, MDI windows)
   QRegion update;      // client coordinates
   bool erase = false;  // the update region's background still needs erasing
   CSize clientSize{-1, -1};
@@ -51,16 +56,38 @@ struct WndState {
   bool acceptFiles = false;
 };
 
+// What every widget made for a window has: the way back to the window,
+// cleared when the window is destroyed first.
+struct WndLink {
+  virtual ~WndLink() = default;
+  CWnd* m_pWnd = nullptr;
+};
+
 // The widget every plain window uses: Qt events go to the window.
-class WndWidget : public QWidget {
+class WndWidget : public QWidget, public WndLink {
  public:
   WndWidget(CWnd* wnd, QWidget* parent, Qt::WindowFlags flags = {});
   ~WndWidget() override;
-  CWnd* m_pWnd;
+  QSize sizeHint() const override;
 
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+};
+
+// A Qt widget class made to stand for a window (a tool bar, a status line):
+// its size changes reach the window.
+template <class Base>
+class LinkedWidget : public Base, public WndLink {
+ public:
+  LinkedWidget(CWnd* wnd, QWidget* parent);
+  ~LinkedWidget() override;
+
+ protected:
+  bool event(QEvent* event) override {
+    if (m_pWnd && event->type() == QEvent::Resize) m_pWnd->QxEvent(event);
+    return Base::event(event);
+  }
 };
 
 // The window a widget belongs to (the widget itself or its nearest ancestor
@@ -70,6 +97,12 @@ CWnd* WindowOfWidget(const QWidget* widget);
 void RegisterWidget(QWidget* widget, CWnd* wnd);
 void UnregisterWidget(QWidget* widget);
 
+template <class Base>
+LinkedWidget<Base>::LinkedWidget(CWnd* wnd, QWidget* parent) : Base(parent) {
+  m_pWnd = wnd;
+  RegisterWidget(this, wnd);
+}
+
 class WidgetAccess {
  public:
   static WndState& State(CWnd* wnd) { return *wnd->m_state; }
@@ -77,6 +110,12 @@ class WidgetAccess {
   static void WidgetGone(CWnd* wnd) { wnd->QxWidgetGone(); }
   static void SyncClientSize(CWnd* wnd) { wnd->QxSyncClientSize(); }
 };
+
+template <class Base>
+LinkedWidget<Base>::~LinkedWidget() {
+  UnregisterWidget(this);
+  if (m_pWnd) WidgetAccess::WidgetGone(m_pWnd);
+}
 
 // ---- test hooks' access -------------------------------------------------
 // Timers: manual mode starts no Qt timers; tests fire them.

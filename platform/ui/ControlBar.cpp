@@ -1,0 +1,775 @@
+#include "platform/ui/ControlBar.h"
+
+#include "platform/core/Debug.h"
+#include "platform/ui/WndInternal.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <algorithm>
+#include <map>
+
+IMPLEMENT_DYNAMIC(CControlBar, CWnd)
+IMPLEMENT_DYNAMIC(CToolBar, CControlBar)
+IMPLEMENT_DYNAMIC(CStatusBar, CControlBar)
+IMPLEMENT_DYNAMIC(CDialogBar, CControlBar)
+
+BEGIN_MESSAGE_MAP(CControlBar, CWnd)
+  ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+END_MESSAGE_MAP()
+
+namespace {
+
+Qt::DockWidgetArea AreaOf(DWORD align) {
+  if (align & CBRS_ALIGN_TOP) return Qt::TopDockWidgetArea;
+  if (align & CBRS_ALIGN_BOTTOM) return Qt::BottomDockWidgetArea;
+  if (align & CBRS_ALIGN_LEFT) return Qt::LeftDockWidgetArea;
+  if (align & CBRS_ALIGN_RIGHT) return Qt::RightDockWidgetArea;
+  return Qt::BottomDockWidgetArea;
+}
+
+Qt::DockWidgetAreas AreasOf(DWORD align) {
+  Qt::DockWidgetAreas areas;
+  if (align & CBRS_ALIGN_TOP) areas |= Qt::TopDockWidgetArea;
+  if (align & CBRS_ALIGN_BOTTOM) areas |= Qt::BottomDockWidgetArea;
+  if (align & CBRS_ALIGN_LEFT) areas |= Qt::LeftDockWidgetArea;
+  if (align & CBRS_ALIGN_RIGHT) areas |= Qt::RightDockWidgetArea;
+  return areas;
+}
+
+Qt::ToolBarArea ToolBarAreaOf(DWORD align) {
+  switch (AreaOf(align)) {
+    case Qt::BottomDockWidgetArea: return Qt::BottomToolBarArea;
+    case Qt::LeftDockWidgetArea: return Qt::LeftToolBarArea;
+    case Qt::RightDockWidgetArea: return Qt::RightToolBarArea;
+    default: return Qt::TopToolBarArea;
+  }
+}
+
+// The alignment of a dock bar id, or 0 for none.
+DWORD AlignOfDockBar(UINT nDockBarID) {
+  switch (nDockBarID) {
+    case AFX_IDW_DOCKBAR_TOP: return CBRS_ALIGN_TOP;
+    case AFX_IDW_DOCKBAR_BOTTOM: return CBRS_ALIGN_BOTTOM;
+    case AFX_IDW_DOCKBAR_LEFT: return CBRS_ALIGN_LEFT;
+    case AFX_IDW_DOCKBAR_RIGHT: return CBRS_ALIGN_RIGHT;
+    default: return 0;
+  }
+}
+
+CString FieldOf(UINT id, int field) {
+  CString all = AfxLoadString(id);
+  for (int i = 0; i < field; ++i) {
+    int newline = all.Find('\n');
+    if (newline < 0) return CString();
+    all = all.Mid(newline + 1);
+  }
+  int newline = all.Find('\n');
+  return newline < 0 ? all : all.Left(newline);
+}
+
+// A dialog bar's dock window: its close box hides the bar through the frame,
+// so the bar's own visibility (and its menu check) follows.
+class BarDock : public QDockWidget {
+ public:
+  BarDock(CControlBar* bar, QWidget* parent) : QDockWidget(parent), m_hBar(bar->GetSafeHwnd()) {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    auto* bar = static_cast<CControlBar*>(CWnd::FromHandle(m_hBar));
+    if (bar && bar->GetDockingFrame()) {
+      event->ignore();
+      bar->GetDockingFrame()->ShowControlBar(bar, FALSE, FALSE);
+      return;
+    }
+    QDockWidget::closeEvent(event);
+  }
+
+ private:
+  HWND m_hBar;
+};
+
+struct ToolBarResource {
+  int width;
+  int height;
+  std::vector<UINT> items;
+};
+
+std::map<UINT, ToolBarResource>& ToolBarResources() {
+  static std::map<UINT, ToolBarResource> resources;
+  return resources;
+}
+
+}  // namespace
+
+void QxRegisterToolBar(UINT id, int buttonWidth, int buttonHeight, std::vector<UINT> items) {
+  ToolBarResources()[id] = {buttonWidth, buttonHeight, std::move(items)};
+}
+
+// ---- CControlBar -------------------------------------------------------------------
+
+CControlBar::~CControlBar() {
+  if (m_pDockSite) m_pDockSite->QxRemoveControlBar(this);
+}
+
+BOOL CControlBar::QxAttachToFrame(CWnd* pParentWnd, DWORD dwStyle, UINT) {
+  m_dwStyle = dwStyle & CBRS_ALL;
+  m_pDockSite = dynamic_cast<CFrameWnd*>(pParentWnd);
+  if (m_pDockSite) m_pDockSite->QxAddControlBar(this);
+  m_pContainer = QxMakeContainer(m_pWidget);
+  return m_pContainer != nullptr;
+}
+
+QWidget* CControlBar::QxMakeContainer(QWidget* barWidget) {
+  QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
+  if (!window) return barWidget;
+  auto* dock = new BarDock(this, window);
+  dock->setObjectName(QStringLiteral("bar%1").arg(GetDlgCtrlID()));
+  CString title;
+  GetWindowText(title);
+  dock->setWindowTitle(QString::fromLatin1(title.GetString()));
+  dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+  dock->setAllowedAreas(AreasOf(m_dwStyle & CBRS_ALIGN_ANY));
+  dock->setWidget(barWidget);
+  window->addDockWidget(AreaOf(m_dwStyle), dock);
+  qxui::WidgetAccess::State(this).outer = dock;
+  HWND hFrame = m_pDockSite->GetSafeHwnd();
+  QObject::connect(dock, &QDockWidget::topLevelChanged, dock, [hFrame](bool) {
+    if (auto* frame = static_cast<CFrameWnd*>(CWnd::FromHandle(hFrame))) frame->RecalcLayout();
+  });
+  if (!(GetStyle() & WS_VISIBLE)) dock->hide();
+  return dock;
+}
+
+QWidget* CControlBar::QxContainer() const { return m_pContainer; }
+
+LRESULT CControlBar::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CWnd::DefWindowProc(message, wParam, lParam);
+  // A docked or floating bar shows its title on its dock window.
+  if (message == WM_SETTEXT && m_pContainer && m_pContainer != m_pWidget) {
+    m_pContainer->setWindowTitle(QString::fromLatin1(reinterpret_cast<LPCSTR>(lParam)));
+  }
+  return result;
+}
+
+void CControlBar::SetBarStyle(DWORD dwStyle) {
+  m_dwStyle = dwStyle & CBRS_ALL;
+  if (auto* toolBar = dynamic_cast<QToolBar*>(m_pWidget)) {
+    toolBar->setToolTipDuration((m_dwStyle & CBRS_TOOLTIPS) ? -1 : 0);
+  }
+}
+
+void CControlBar::EnableDocking(DWORD dwDockStyle) {
+  m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY;
+  if (auto* dock = qobject_cast<QDockWidget*>(m_pContainer)) {
+    dock->setAllowedAreas(AreasOf(m_dwDockStyle));
+    dock->setFeatures(m_dwDockStyle ? (QDockWidget::DockWidgetMovable |
+                                       QDockWidget::DockWidgetFloatable |
+                                       QDockWidget::DockWidgetClosable)
+                                    : QDockWidget::NoDockWidgetFeatures);
+  } else if (auto* toolBar = qobject_cast<QToolBar*>(m_pContainer)) {
+    Qt::ToolBarAreas areas;
+    if (m_dwDockStyle & CBRS_ALIGN_TOP) areas |= Qt::TopToolBarArea;
+    if (m_dwDockStyle & CBRS_ALIGN_BOTTOM) areas |= Qt::BottomToolBarArea;
+    if (m_dwDockStyle & CBRS_ALIGN_LEFT) areas |= Qt::LeftToolBarArea;
+    if (m_dwDockStyle & CBRS_ALIGN_RIGHT) areas |= Qt::RightToolBarArea;
+    toolBar->setAllowedAreas(areas);
+    toolBar->setMovable(m_dwDockStyle != 0);
+  }
+}
+
+BOOL CControlBar::IsFloating() const {
+  if (auto* dock = qobject_cast<QDockWidget*>(m_pContainer)) return dock->isFloating();
+  if (auto* toolBar = qobject_cast<QToolBar*>(m_pContainer)) return toolBar->isFloating();
+  return FALSE;
+}
+
+BOOL CControlBar::IsVisible() const { return (GetStyle() & WS_VISIBLE) != 0; }
+
+void CControlBar::QxDock(UINT nDockBarID) {
+  QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
+  if (!window) return;
+  DWORD frameSides = m_pDockSite->m_dwDockStyle ? m_pDockSite->m_dwDockStyle : CBRS_ALIGN_ANY;
+  DWORD align = AlignOfDockBar(nDockBarID);
+  if (!align) {
+    // The first side both allow, in the order top, bottom, left, right.
+    DWORD allowed = (m_dwDockStyle ? m_dwDockStyle : (m_dwStyle & CBRS_ALIGN_ANY)) & frameSides;
+    for (DWORD side : {CBRS_ALIGN_TOP, CBRS_ALIGN_BOTTOM, CBRS_ALIGN_LEFT, CBRS_ALIGN_RIGHT}) {
+      if (allowed & side) {
+        align = side;
+        break;
+      }
+    }
+  }
+  if (!align) align = m_dwStyle & CBRS_ALIGN_ANY;
+  m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | align;
+  if (auto* dock = qobject_cast<QDockWidget*>(m_pContainer)) {
+    bool visible = !m_pWidget->isHidden();
+    dock->setFloating(false);
+    window->addDockWidget(AreaOf(align), dock);
+    dock->setVisible(visible);
+  } else if (auto* toolBar = qobject_cast<QToolBar*>(m_pContainer)) {
+    window->addToolBar(ToolBarAreaOf(align), toolBar);
+  }
+  m_pDockSite->RecalcLayout();
+}
+
+void CControlBar::QxFloat(CPoint screen, DWORD dwStyle) {
+  auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
+  if (!dock) return;
+  m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | (dwStyle & CBRS_ALIGN_ANY);
+  bool visible = !m_pWidget->isHidden();
+  dock->setFloating(true);
+  dock->adjustSize();
+  dock->move(screen.x, screen.y);
+  dock->setVisible(visible);
+  if (m_pDockSite) m_pDockSite->RecalcLayout();
+}
+
+void CControlBar::QxShow(BOOL bShow) {
+  if (m_pWidget) m_pWidget->setVisible(bShow != FALSE);
+  if (m_pContainer && m_pContainer != m_pWidget) m_pContainer->setVisible(bShow != FALSE);
+}
+
+CSize CControlBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {
+  if (!bStretch) return m_sizeDefault;
+  return bHorz ? CSize(32767, m_sizeDefault.cy) : CSize(m_sizeDefault.cx, 32767);
+}
+
+CSize CControlBar::CalcDynamicLayout(int, DWORD dwMode) {
+  return CalcFixedLayout((dwMode & LM_STRETCH) != 0, (dwMode & LM_HORZ) != 0);
+}
+
+CSize CControlBar::QxPreferredSize() const {
+  bool horz = (m_dwStyle & CBRS_ORIENT_HORZ) != 0;
+  return const_cast<CControlBar*>(this)->CalcFixedLayout(FALSE, horz);
+}
+
+bool CControlBar::QxMoveWindow(int, int, int nWidth, int nHeight) {
+  auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
+  QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
+  if (!dock || !window || dock->widget() != m_pWidget) return false;
+  if (dock->isFloating()) {
+    dock->resize(dock->size() - m_pWidget->size() + QSize(nWidth, nHeight));
+  } else {
+    bool horz = window->dockWidgetArea(dock) == Qt::TopDockWidgetArea ||
+                window->dockWidgetArea(dock) == Qt::BottomDockWidgetArea;
+    window->resizeDocks({dock}, {horz ? nHeight : nWidth}, horz ? Qt::Vertical : Qt::Horizontal);
+  }
+  return true;
+}
+
+BOOL CControlBar::OnCommand(WPARAM wParam, LPARAM lParam) {
+  // The bar's own handlers first, then the frame's routing.
+  if (CWnd::OnCommand(wParam, lParam)) return TRUE;
+  CWnd* owner = GetOwner();
+  return owner && owner->SendMessage(WM_COMMAND, wParam, lParam) != 0;
+}
+
+LRESULT CControlBar::OnIdleUpdateCmdUI(WPARAM wParam, LPARAM) {
+  if (!(GetStyle() & WS_VISIBLE)) return 0;
+  CFrameWnd* target = dynamic_cast<CFrameWnd*>(GetOwner());
+  if (!target) target = GetParentFrame();
+  if (target) OnUpdateCmdUI(target, static_cast<BOOL>(wParam));
+  return 0;
+}
+
+// ---- the frame's bar operations ------------------------------------------------------
+
+void CFrameWnd::QxAddControlBar(CControlBar* pBar) {
+  if (std::find(m_listControlBars.begin(), m_listControlBars.end(), pBar) ==
+      m_listControlBars.end()) {
+    m_listControlBars.push_back(pBar);
+  }
+}
+
+void CFrameWnd::QxRemoveControlBar(CControlBar* pBar) {
+  m_listControlBars.erase(std::remove(m_listControlBars.begin(), m_listControlBars.end(), pBar),
+                          m_listControlBars.end());
+}
+
+CControlBar* CFrameWnd::GetControlBar(UINT nID) {
+  for (CControlBar* bar : m_listControlBars) {
+    if (bar->GetSafeHwnd() && static_cast<UINT>(bar->GetDlgCtrlID()) == nID) return bar;
+  }
+  return nullptr;
+}
+
+void CFrameWnd::EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY; }
+
+void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID, LPCRECT) {
+  if (pBar) pBar->QxDock(nDockBarID);
+}
+
+void CFrameWnd::FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle) {
+  if (pBar) pBar->QxFloat(point, dwStyle);
+}
+
+void CFrameWnd::ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL) {
+  if (!pBar) return;
+  pBar->QxShow(bShow);
+  RecalcLayout();
+}
+
+BOOL CFrameWnd::OnBarCheck(UINT nID) {
+  CControlBar* bar = GetControlBar(nID);
+  if (!bar) return FALSE;
+  ShowControlBar(bar, !(bar->GetStyle() & WS_VISIBLE), FALSE);
+  return TRUE;
+}
+
+void CFrameWnd::OnUpdateControlBarMenu(CCmdUI* pCmdUI) {
+  CControlBar* bar = GetControlBar(pCmdUI->m_nID);
+  if (!bar) {
+    pCmdUI->ContinueRouting();
+    return;
+  }
+  pCmdUI->SetCheck((bar->GetStyle() & WS_VISIBLE) != 0);
+}
+
+// ---- CToolBar ----------------------------------------------------------------------------
+
+namespace {
+
+// A toolbar button's update: its state goes into the action and the button style.
+class CToolCmdUI : public CCmdUI {
+ public:
+  std::function<void(UINT index, UINT set, UINT clear)> apply;
+  void Enable(BOOL bOn) override {
+    CCmdUI::Enable(bOn);
+    apply(m_nIndex, bOn ? 0 : TBBS_DISABLED, bOn ? TBBS_DISABLED : 0);
+  }
+  void SetCheck(int nCheck) override {
+    CCmdUI::SetCheck(nCheck);
+    UINT set = nCheck == 1 ? TBBS_CHECKED : nCheck == 2 ? TBBS_INDETERMINATE : 0;
+    apply(m_nIndex, set | TBBS_CHECKBOX, set ? 0 : (TBBS_CHECKED | TBBS_INDETERMINATE));
+  }
+  void SetText(LPCTSTR) override {}  // toolbar buttons have no text
+};
+
+}  // namespace
+
+QWidget* CToolBar::QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget) {
+  auto* toolBar = new qxui::LinkedWidget<QToolBar>(this, parentWidget);
+  toolBar->setWindowTitle(QString::fromLatin1(cs.lpszName ? cs.lpszName : ""));
+  toolBar->setMovable(false);
+  return toolBar;
+}
+
+QWidget* CToolBar::QxMakeContainer(QWidget* barWidget) {
+  QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
+  auto* toolBar = static_cast<QToolBar*>(barWidget);
+  if (window) window->addToolBar(ToolBarAreaOf(m_dwStyle), toolBar);
+  return toolBar;
+}
+
+BOOL CToolBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
+  return CreateEx(pParentWnd, 0, dwStyle, CRect(0, 0, 0, 0), nID);
+}
+
+BOOL CToolBar::CreateEx(CWnd* pParentWnd, DWORD, DWORD dwStyle, CRect, UINT nID) {
+  if (!CWnd::CreateEx(0, nullptr, nullptr, (dwStyle & ~CBRS_ALL) | WS_CHILD, CRect(0, 0, 0, 0),
+                      pParentWnd, nID)) {
+    return FALSE;
+  }
+  return QxAttachToFrame(pParentWnd, dwStyle, nID);
+}
+
+BOOL CToolBar::LoadToolBar(UINT nIDResource) {
+  auto found = ToolBarResources().find(nIDResource);
+  if (found == ToolBarResources().end()) return FALSE;
+  m_sizeImage = CSize(found->second.width, found->second.height);
+  m_sizeButton = CSize(m_sizeImage.cx + 7, m_sizeImage.cy + 7);
+  CBitmap bitmap;
+  static std::map<UINT, QImage> images;  // kept for the process, like a loaded resource
+  if (bitmap.LoadBitmap(nIDResource)) {
+    images[nIDResource] = bitmap.ToImage();
+    m_pImages = &images[nIDResource];
+  }
+  const std::vector<UINT>& items = found->second.items;
+  return SetButtons(items.data(), static_cast<int>(items.size()));
+}
+
+BOOL CToolBar::SetButtons(const UINT* lpIDArray, int nIDCount) {
+  m_buttons.clear();
+  int image = 0;
+  for (int i = 0; i < nIDCount; ++i) {
+    Button button;
+    button.id = lpIDArray ? lpIDArray[i] : ID_SEPARATOR;
+    if (button.id == ID_SEPARATOR) {
+      button.style = TBBS_SEPARATOR;
+    } else {
+      button.image = image++;
+    }
+    m_buttons.push_back(button);
+  }
+  RebuildActions();
+  return TRUE;
+}
+
+void CToolBar::RebuildActions() {
+  auto* toolBar = dynamic_cast<QToolBar*>(m_pWidget);
+  if (!toolBar) return;
+  toolBar->clear();
+  toolBar->setIconSize(QSize(m_sizeImage.cx, m_sizeImage.cy));
+  HWND hBar = m_hWnd;
+  for (Button& button : m_buttons) {
+    if (button.style & TBBS_SEPARATOR) {
+      toolBar->addSeparator();
+      continue;
+    }
+    QAction* action = toolBar->addAction(QString());
+    if (m_pImages && !m_pImages->isNull()) {
+      QImage face = m_pImages->copy(button.image * m_sizeImage.cx, 0, m_sizeImage.cx, m_sizeImage.cy);
+      // The button-face grey of the bitmap is transparent.
+      QImage shown = face.convertToFormat(QImage::Format_ARGB32);
+      for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+          if ((shown.pixel(x, y) & 0xFFFFFF) == 0xC0C0C0) shown.setPixel(x, y, 0);
+        }
+      }
+      action->setIcon(QIcon(QPixmap::fromImage(shown)));
+    }
+    CString tip = FieldOf(button.id, 1);
+    CString prompt = FieldOf(button.id, 0);
+    action->setToolTip(QString::fromLatin1(tip.GetString()));
+    action->setStatusTip(QString::fromLatin1(prompt.GetString()));
+    action->setData(button.id);
+    UINT id = button.id;
+    QObject::connect(action, &QAction::triggered, action, [hBar, id] {
+      auto* bar = static_cast<CToolBar*>(CWnd::FromHandle(hBar));
+      if (!bar) return;
+      if (CWnd* owner = bar->GetOwner()) ::PostMessage(owner->GetSafeHwnd(), WM_COMMAND, id, 0);
+    });
+    QObject::connect(action, &QAction::hovered, action, [hBar, id] {
+      auto* bar = static_cast<CToolBar*>(CWnd::FromHandle(hBar));
+      if (bar && (bar->GetBarStyle() & CBRS_FLYBY) && bar->GetDockingFrame()) {
+        bar->GetDockingFrame()->SetMessageText(id);
+      }
+    });
+  }
+}
+
+int CToolBar::CommandToIndex(UINT nIDFind) const {
+  for (size_t i = 0; i < m_buttons.size(); ++i) {
+    if (m_buttons[i].id == nIDFind && !(m_buttons[i].style & TBBS_SEPARATOR)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+UINT CToolBar::GetItemID(int nIndex) const {
+  if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_buttons.size()) return 0;
+  return m_buttons[nIndex].style & TBBS_SEPARATOR ? ID_SEPARATOR : m_buttons[nIndex].id;
+}
+
+UINT CToolBar::GetButtonStyle(int nIndex) const {
+  if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_buttons.size()) return 0;
+  return m_buttons[nIndex].style;
+}
+
+void CToolBar::SetButtonStyle(int nIndex, UINT nStyle) {
+  if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_buttons.size()) return;
+  m_buttons[nIndex].style = nStyle;
+  auto* toolBar = dynamic_cast<QToolBar*>(m_pWidget);
+  if (!toolBar) return;
+  for (QAction* action : toolBar->actions()) {
+    if (action->data().toUInt() != m_buttons[nIndex].id || action->isSeparator()) continue;
+    action->setEnabled(!(nStyle & TBBS_DISABLED));
+    action->setCheckable((nStyle & TBBS_CHECKBOX) != 0);
+    action->setChecked((nStyle & TBBS_CHECKED) != 0);
+  }
+}
+
+void CToolBar::GetItemRect(int nIndex, LPRECT lpRect) const {
+  ::SetRectEmpty(lpRect);
+  auto* toolBar = dynamic_cast<QToolBar*>(m_pWidget);
+  if (!toolBar || nIndex < 0 || nIndex >= toolBar->actions().size()) return;
+  QRect r = toolBar->actionGeometry(toolBar->actions()[nIndex]);
+  ::SetRect(lpRect, r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+}
+
+CSize CToolBar::CalcFixedLayout(BOOL, BOOL bHorz) {
+  int length = 0;
+  for (const Button& button : m_buttons) {
+    length += (button.style & TBBS_SEPARATOR) ? 8 : static_cast<int>(m_sizeButton.cx);
+  }
+  return bHorz ? CSize(length, m_sizeButton.cy) : CSize(m_sizeButton.cx, length);
+}
+
+void CToolBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) {
+  CToolCmdUI state;
+  state.m_pOther = this;
+  state.apply = [this](UINT index, UINT set, UINT clear) {
+    SetButtonStyle(static_cast<int>(index), (GetButtonStyle(static_cast<int>(index)) & ~clear) | set);
+  };
+  state.m_nIndexMax = static_cast<UINT>(m_buttons.size());
+  for (size_t i = 0; i < m_buttons.size(); ++i) {
+    if (m_buttons[i].style & TBBS_SEPARATOR) continue;
+    state.m_nIndex = static_cast<UINT>(i);
+    state.m_nID = m_buttons[i].id;
+    state.DoUpdate(pTarget, bDisableIfNoHndler);
+  }
+}
+
+// ---- CStatusBar ----------------------------------------------------------------------------
+
+namespace {
+
+class CStatusCmdUI : public CCmdUI {
+ public:
+  CStatusBar* m_pBar = nullptr;
+  void Enable(BOOL bOn) override {
+    CCmdUI::Enable(bOn);
+    UINT style = m_pBar->GetPaneStyle(static_cast<int>(m_nIndex)) & ~SBPS_DISABLED;
+    m_pBar->SetPaneStyle(static_cast<int>(m_nIndex), bOn ? style : style | SBPS_DISABLED);
+  }
+  void SetCheck(int nCheck) override {
+    CCmdUI::SetCheck(nCheck);
+    UINT style = m_pBar->GetPaneStyle(static_cast<int>(m_nIndex)) & ~SBPS_POPOUT;
+    m_pBar->SetPaneStyle(static_cast<int>(m_nIndex), nCheck ? style | SBPS_POPOUT : style);
+  }
+  void SetText(LPCTSTR lpszText) override {
+    CCmdUI::SetText(lpszText);
+    m_pBar->SetPaneText(static_cast<int>(m_nIndex), lpszText);
+  }
+};
+
+}  // namespace
+
+CStatusBar::~CStatusBar() = default;
+
+QWidget* CStatusBar::QxCreateWidget(const CREATESTRUCT&, QWidget* parentWidget) {
+  auto* widget = new qxui::LinkedWidget<QWidget>(this, parentWidget);
+  auto* layout = new QHBoxLayout(widget);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  return widget;
+}
+
+QWidget* CStatusBar::QxMakeContainer(QWidget* barWidget) {
+  QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
+  if (!window) return barWidget;
+  auto* statusBar = new QStatusBar(window);
+  statusBar->setSizeGripEnabled(false);
+  statusBar->addWidget(barWidget, 1);
+  window->setStatusBar(statusBar);
+  qxui::WidgetAccess::State(this).outer = statusBar;
+  return statusBar;
+}
+
+BOOL CStatusBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
+  if (!CWnd::CreateEx(0, nullptr, nullptr, (dwStyle & ~CBRS_ALL) | WS_CHILD, CRect(0, 0, 0, 0),
+                      pParentWnd, nID)) {
+    return FALSE;
+  }
+  return QxAttachToFrame(pParentWnd, dwStyle, nID);
+}
+
+BOOL CStatusBar::SetIndicators(const UINT* lpIDArray, int nIDCount) {
+  QWidget* widget = m_pWidget;
+  if (!widget || nIDCount < 0) return FALSE;
+  for (Pane& pane : m_panes) delete pane.label;
+  m_panes.clear();
+  auto* layout = static_cast<QHBoxLayout*>(widget->layout());
+  for (int i = 0; i < nIDCount; ++i) {
+    Pane pane;
+    pane.id = lpIDArray ? lpIDArray[i] : ID_SEPARATOR;
+    pane.label = new QLabel(widget);
+    pane.label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    if (pane.id == ID_SEPARATOR) {
+      pane.style = i == 0 ? (SBPS_STRETCH | SBPS_NOBORDERS) : SBPS_NOBORDERS;
+      if (i == 0) {
+        const char* idle = AfxLoadString(AFX_IDS_IDLEMESSAGE);
+        pane.text = idle ? idle : "Ready";
+      }
+    } else {
+      const char* text = AfxLoadString(pane.id);
+      if (!text) {
+        TRACE("Warning: no string for indicator %u\n", pane.id);
+        return FALSE;
+      }
+      pane.text = text;
+    }
+    QFontMetrics metrics(pane.label->font());
+    pane.width = metrics.horizontalAdvance(QString::fromLatin1(pane.text.GetString()));
+    if (!(pane.style & SBPS_STRETCH)) pane.label->setFixedWidth(pane.width + 8);
+    layout->addWidget(pane.label, (pane.style & SBPS_STRETCH) ? 1 : 0);
+    m_panes.push_back(pane);
+    ShowPane(i);
+  }
+  return TRUE;
+}
+
+void CStatusBar::ShowPane(int nIndex) {
+  Pane& pane = m_panes[nIndex];
+  if (!pane.label) return;
+  bool shown = !(pane.style & SBPS_DISABLED);
+  pane.label->setText(shown ? QString::fromLatin1(pane.text.GetString()) : QString());
+}
+
+int CStatusBar::CommandToIndex(UINT nIDFind) const {
+  for (size_t i = 0; i < m_panes.size(); ++i) {
+    if (m_panes[i].id == nIDFind) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+UINT CStatusBar::GetItemID(int nIndex) const {
+  return nIndex >= 0 && static_cast<size_t>(nIndex) < m_panes.size() ? m_panes[nIndex].id : 0;
+}
+
+BOOL CStatusBar::SetPaneText(int nIndex, LPCTSTR lpszNewText, BOOL) {
+  if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_panes.size()) return FALSE;
+  CString text = lpszNewText ? lpszNewText : "";
+  if (m_panes[nIndex].text == text) return TRUE;
+  m_panes[nIndex].text = text;
+  ShowPane(nIndex);
+  return TRUE;
+}
+
+CString CStatusBar::GetPaneText(int nIndex) const {
+  return nIndex >= 0 && static_cast<size_t>(nIndex) < m_panes.size() ? m_panes[nIndex].text
+                                                                      : CString();
+}
+
+void CStatusBar::SetPaneInfo(int nIndex, UINT nID, UINT nStyle, int cxWidth) {
+  if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_panes.size()) return;
+  Pane& pane = m_panes[nIndex];
+  pane.id = nID;
+  pane.style = nStyle;
+  pane.width = cxWidth;
+  if (pane.label && !(nStyle & SBPS_STRETCH)) pane.label->setFixedWidth(cxWidth + 8);
+  ShowPane(nIndex);
+}
+
+void CStatusBar::GetPaneInfo(int nIndex, UINT& nID, UINT& nStyle, int& cxWidth) const {
+  if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_panes.size()) return;
+  nID = m_panes[nIndex].id;
+  nStyle = m_panes[nIndex].style;
+  cxWidth = m_panes[nIndex].width;
+}
+
+UINT CStatusBar::GetPaneStyle(int nIndex) const {
+  return nIndex >= 0 && static_cast<size_t>(nIndex) < m_panes.size() ? m_panes[nIndex].style : 0;
+}
+
+void CStatusBar::SetPaneStyle(int nIndex, UINT nStyle) {
+  if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_panes.size()) return;
+  if (m_panes[nIndex].style == nStyle) return;
+  m_panes[nIndex].style = nStyle;
+  ShowPane(nIndex);
+}
+
+void CStatusBar::GetItemRect(int nIndex, LPRECT lpRect) const {
+  ::SetRectEmpty(lpRect);
+  if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_panes.size() || !m_panes[nIndex].label) return;
+  QRect r = m_panes[nIndex].label->geometry();
+  ::SetRect(lpRect, r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+}
+
+CSize CStatusBar::CalcFixedLayout(BOOL, BOOL) {
+  int height = m_pWidget ? std::max(20, m_pWidget->fontMetrics().height() + 6) : 20;
+  return CSize(32767, height);
+}
+
+LRESULT CStatusBar::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The window text is the message pane's.
+  if (message == WM_SETTEXT) {
+    SetPaneText(0, reinterpret_cast<LPCSTR>(lParam));
+    return TRUE;
+  }
+  if (message == WM_GETTEXT || message == WM_GETTEXTLENGTH) {
+    CString text = GetPaneText(0);
+    if (message == WM_GETTEXTLENGTH) return text.GetLength();
+    char* buffer = reinterpret_cast<char*>(lParam);
+    if (!buffer || wParam == 0) return 0;
+    lstrcpyn(buffer, text, static_cast<int>(wParam));
+    return lstrlen(buffer);
+  }
+  return CControlBar::DefWindowProc(message, wParam, lParam);
+}
+
+void CStatusBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL) {
+  CStatusCmdUI state;
+  state.m_pBar = this;
+  state.m_pOther = this;
+  state.m_nIndexMax = static_cast<UINT>(m_panes.size());
+  for (size_t i = 0; i < m_panes.size(); ++i) {
+    if (m_panes[i].id == ID_SEPARATOR) continue;
+    state.m_nIndex = static_cast<UINT>(i);
+    state.m_nID = m_panes[i].id;
+    // Panes are never greyed for want of a handler.
+    state.DoUpdate(pTarget, FALSE);
+  }
+}
+
+// ---- CDialogBar -------------------------------------------------------------------------------
+
+namespace {
+
+class CDlgCmdUI : public CCmdUI {
+ public:
+  void Enable(BOOL bOn) override {
+    CCmdUI::Enable(bOn);
+    m_pOther->EnableWindow(bOn);
+  }
+  void SetCheck(int nCheck) override {
+    CCmdUI::SetCheck(nCheck);
+    m_pOther->SendMessage(0x00F1 /* BM_SETCHECK */, static_cast<WPARAM>(nCheck));
+  }
+  void SetText(LPCTSTR lpszText) override {
+    CCmdUI::SetText(lpszText);
+    m_pOther->SetWindowText(lpszText);
+  }
+};
+
+}  // namespace
+
+BOOL CDialogBar::Create(CWnd* pParentWnd, LPCTSTR lpszTemplateName, UINT nStyle, UINT nID) {
+  if (!IS_INTRESOURCE(lpszTemplateName)) return FALSE;
+  return Create(pParentWnd, static_cast<UINT>(reinterpret_cast<UINT_PTR>(lpszTemplateName)),
+                nStyle, nID);
+}
+
+BOOL CDialogBar::Create(CWnd* pParentWnd, UINT nIDTemplate, UINT nStyle, UINT nID) {
+  const QxDialogTemplate* dialogTemplate = QxFindDialogTemplate(nIDTemplate);
+  if (!dialogTemplate || !pParentWnd) return FALSE;
+  m_nIDTemplate = nIDTemplate;
+  m_dwStyle = nStyle & CBRS_ALL;
+  CRect pixels = QxDialogUnitsToPixels(*dialogTemplate, dialogTemplate->rect);
+  m_sizeDefault = CSize(pixels.Width(), pixels.Height());
+  LPCSTR cls = AfxRegisterWndClass(0, LoadCursor(nullptr, IDC_ARROW),
+                                   reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  if (!CWnd::CreateEx(0, cls, dialogTemplate->caption, WS_CHILD | WS_VISIBLE,
+                      CRect(0, 0, pixels.Width(), pixels.Height()), pParentWnd, nID)) {
+    return FALSE;
+  }
+  if (!QxCreateDialogControls(this, *dialogTemplate)) return FALSE;
+  return QxAttachToFrame(pParentWnd, nStyle, nID);
+}
+
+CSize CDialogBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {
+  return CControlBar::CalcFixedLayout(bStretch, bHorz);
+}
+
+void CDialogBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) {
+  CDlgCmdUI state;
+  for (CWnd* control : GetChildren()) {
+    UINT id = static_cast<UINT>(control->GetDlgCtrlID());
+    if (id == 0 || id == static_cast<UINT>(-1)) continue;
+    // What the bar handles itself it also keeps up to date itself.
+    AFX_CMDHANDLERINFO info;
+    if (CWnd::OnCmdMsg(id, CN_COMMAND, nullptr, &info)) continue;
+    state.m_pOther = control;
+    state.m_nID = id;
+    // Only buttons are greyed for want of a handler.
+    bool button = (control->SendMessage(WM_GETDLGCODE) & DLGC_BUTTON) != 0;
+    state.DoUpdate(pTarget, bDisableIfNoHndler && button);
+  }
+}

@@ -1,0 +1,52 @@
+#pragma once
+// Dialog templates: the layout of a dialog or dialog bar in dialog units, and
+// its controls (window class, id, style, text, rectangle, and the list of a
+// combo box). The resource tables register them by id; dialogs and dialog
+// bars create their controls from them through the control factories, which
+// the controls layer registers per window class ("Button", "Edit", ...).
+#include "platform/core/Geometry.h"
+#include "platform/core/String.h"
+#include "platform/ui/Wnd.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct QxDialogItem {
+  CString className;  // "Button", "Edit", "Static", "ComboBox", "ListBox", "msctls_trackbar32"...
+  CString text;
+  UINT id = 0;
+  DWORD style = WS_CHILD | WS_VISIBLE;
+  DWORD exStyle = 0;
+  CRect rect;  // dialog units
+  std::vector<CString> list;  // a combo box's initial entries
+};
+
+struct QxDialogTemplate {
+  CString caption;
+  DWORD style = WS_CHILD;
+  DWORD exStyle = 0;
+  CRect rect;  // dialog units
+  CString fontName = "MS Sans Serif";
+  int pointSize = 8;
+  std::vector<QxDialogItem> items;
+};
+
+void QxRegisterDialogTemplate(UINT id, QxDialogTemplate dialogTemplate);
+// Null for an unknown id.
+const QxDialogTemplate* QxFindDialogTemplate(UINT id);
+
+// Dialog units to pixels for the template's font: x * 6 / 4, y * 13 / 8 for
+// the 8-point dialog font, the base units the layouts were made for.
+CRect QxDialogUnitsToPixels(const QxDialogTemplate& dialogTemplate, const CRect& rect);
+CSize QxDialogBaseUnits(const QxDialogTemplate& dialogTemplate);
+
+// Makes a control of the item inside parent (pixel rectangle given); null on
+// failure. Without a factory for the class a plain child window is made, so
+// that ids, texts and notifications still work.
+using QxControlFactory =
+    std::function<CWnd*(CWnd* parent, const QxDialogItem& item, const CRect& pixels)>;
+void QxRegisterControlFactory(const char* className, QxControlFactory factory);
+CWnd* QxCreateDialogControl(CWnd* parent, const QxDialogItem& item, const CRect& pixels);
+// Creates every control of the template in parent; FALSE when one fails.
+BOOL QxCreateDialogControls(CWnd* parent, const QxDialogTemplate& dialogTemplate);

@@ -1,0 +1,747 @@
+#include "platform/ui/FrameWnd.h"
+
+#include "platform/core/Debug.h"
+#include "platform/ui/DocTemplate.h"
+#include "platform/ui/WinApp.h"
+#include "platform/ui/WndInternal.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <algorithm>
+
+IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
+IMPLEMENT_DYNCREATE(CMDIFrameWnd, CFrameWnd)
+IMPLEMENT_DYNCREATE(CMDIChildWnd, CFrameWnd)
+
+const CRect CFrameWnd::rectDefault(CW_USEDEFAULT, CW_USEDEFAULT, 0, 0);
+
+BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
+  ON_WM_CREATE()
+  ON_WM_DESTROY()
+  ON_WM_CLOSE()
+  ON_WM_SIZE()
+  ON_WM_INITMENUPOPUP()
+  ON_MESSAGE(WM_SETMESSAGESTRING, OnSetMessageString)
+  ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+  ON_COMMAND_EX(ID_VIEW_STATUS_BAR, OnBarCheck)
+  ON_UPDATE_COMMAND_UI(ID_VIEW_STATUS_BAR, OnUpdateControlBarMenu)
+  ON_COMMAND_EX(ID_VIEW_TOOLBAR, OnBarCheck)
+  ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBAR, OnUpdateControlBarMenu)
+  ON_UPDATE_COMMAND_UI(ID_INDICATOR_CAPS, OnUpdateKeyIndicator)
+  ON_UPDATE_COMMAND_UI(ID_INDICATOR_NUM, OnUpdateKeyIndicator)
+  ON_UPDATE_COMMAND_UI(ID_INDICATOR_SCRL, OnUpdateKeyIndicator)
+END_MESSAGE_MAP()
+
+BEGIN_MESSAGE_MAP(CMDIFrameWnd, CFrameWnd)
+END_MESSAGE_MAP()
+
+namespace {
+
+// The main window of a frame: Qt events go to the frame.
+class FrameWidget : public QMainWindow, public qxui::WndLink {
+ public:
+  explicit FrameWidget(CWnd* wnd, QWidget* parent) : QMainWindow(parent) {
+    m_pWnd = wnd;
+    qxui::RegisterWidget(this, wnd);
+    setDockNestingEnabled(true);
+  }
+  ~FrameWidget() override {
+    qxui::UnregisterWidget(this);
+    if (m_pWnd) qxui::WidgetAccess::WidgetGone(m_pWnd);
+  }
+
+ protected:
+  bool event(QEvent* event) override {
+    if (m_pWnd && (event->type() == QEvent::Close || event->type() == QEvent::Resize)) {
+      if (m_pWnd->QxEvent(event)) return true;
+    }
+    return QMainWindow::event(event);
+  }
+};
+
+// The central area of a frame: when it changes size, the frame lays out.
+class ClientArea : public QWidget {
+ public:
+  ClientArea(CFrameWnd* frame, QWidget* parent) : QWidget(parent), m_hFrame(frame->GetSafeHwnd()) {}
+  void SetFrame(HWND hFrame) { m_hFrame = hFrame; }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    if (auto* frame = static_cast<CFrameWnd*>(CWnd::FromHandle(m_hFrame))) frame->RecalcLayout();
+  }
+
+ private:
+  HWND m_hFrame;
+};
+
+// Asks the sub-window's frame instead of closing the sub-window.
+class SubWindowCloseFilter : public QObject {
+ public:
+  SubWindowCloseFilter(HWND hChild, QObject* parent) : QObject(parent), m_hChild(hChild) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::Close) return false;
+    event->ignore();
+    if (IsWindow(m_hChild)) ::PostMessage(m_hChild, WM_CLOSE, 0, 0);
+    return true;
+  }
+
+ private:
+  HWND m_hChild;
+};
+
+// An update request for one menu item: the handler's state goes into the menu.
+class CMenuCmdUI : public CCmdUI {
+ public:
+  void Enable(BOOL bOn) override {
+    CCmdUI::Enable(bOn);
+    m_pMenu->EnableMenuItem(m_nIndex, MF_BYPOSITION | (bOn ? MF_ENABLED : MF_GRAYED));
+  }
+  void SetCheck(int nCheck) override {
+    CCmdUI::SetCheck(nCheck);
+    m_pMenu->CheckMenuItem(m_nIndex, MF_BYPOSITION | (nCheck ? MF_CHECKED : MF_UNCHECKED));
+  }
+  void SetRadio(BOOL bOn) override { SetCheck(bOn ? 1 : 0); }
+  void SetText(LPCTSTR lpszText) override {
+    CCmdUI::SetText(lpszText);
+    UINT state = m_pMenu->GetMenuState(m_nIndex, MF_BYPOSITION);
+    m_pMenu->ModifyMenu(m_nIndex, MF_BYPOSITION | MF_STRING | (state & (MF_GRAYED | MF_CHECKED)),
+                        m_nID, lpszText);
+  }
+};
+
+CString FirstField(const char* text) {
+  CString all = text ? text : "";
+  int newline = all.Find('\n');
+  return newline < 0 ? all : all.Left(newline);
+}
+
+}  // namespace
+
+// ---- CWnd's frame queries ----------------------------------------------------------
+
+CFrameWnd* CWnd::GetParentFrame() const {
+  for (CWnd* wnd = GetParent(); wnd; wnd = wnd->GetParent()) {
+    if (wnd->IsKindOf(RUNTIME_CLASS(CFrameWnd))) return static_cast<CFrameWnd*>(wnd);
+  }
+  return nullptr;
+}
+
+CFrameWnd* CWnd::GetTopLevelFrame() const {
+  CFrameWnd* frame = IsKindOf(RUNTIME_CLASS(CFrameWnd))
+                         ? static_cast<CFrameWnd*>(const_cast<CWnd*>(this))
+                         : GetParentFrame();
+  while (frame && frame->GetParentFrame()) frame = frame->GetParentFrame();
+  return frame;
+}
+
+// ---- CFrameWnd: creation -------------------------------------------------------------
+
+CFrameWnd::~CFrameWnd() {
+  if (m_hMenuDefault) {
+    CMenu menu;
+    menu.Attach(m_hMenuDefault);
+    menu.DestroyMenu();
+    m_hMenuDefault = nullptr;
+  }
+}
+
+QWidget* CFrameWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget) {
+  if (cs.style & WS_CHILD) return CWnd::QxCreateWidget(cs, parentWidget);
+  auto* window = new FrameWidget(this, parentWidget);
+  qxui::WidgetAccess::State(this).qtFrame = true;
+  auto* client = new ClientArea(this, window);
+  window->setCentralWidget(client);
+  m_pClient = client;
+  return window;
+}
+
+bool CFrameWnd::QxShowsImage() const { return false; }
+
+QWidget* CFrameWnd::QxChildContainer() const { return m_pClient ? m_pClient : m_pWidget; }
+
+QMainWindow* CFrameWnd::QxMainWindow() const { return dynamic_cast<QMainWindow*>(m_pWidget); }
+
+BOOL CFrameWnd::PreCreateWindow(CREATESTRUCT& cs) {
+  if (!cs.lpszClass) {
+    cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
+                                       reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+  }
+  return TRUE;
+}
+
+void CFrameWnd::PostNcDestroy() { delete this; }
+
+BOOL CFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                       const RECT& rect, CWnd* pParentWnd, LPCTSTR lpszMenuName, DWORD dwExStyle,
+                       CCreateContext* pContext) {
+  if (lpszMenuName && IS_INTRESOURCE(lpszMenuName) && !m_hMenuDefault) {
+    CMenu menu;
+    if (menu.LoadMenu(static_cast<UINT>(reinterpret_cast<UINT_PTR>(lpszMenuName)))) {
+      m_hMenuDefault = menu.Detach();
+    }
+  }
+  m_strTitle = lpszWindowName;
+  m_pCreateContext = pContext;
+  HWND hParent = pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr;
+  // rectDefault leaves place and size to the layer.
+  bool byDefault = rect.left == CW_USEDEFAULT;
+  int width = byDefault ? CW_USEDEFAULT : static_cast<int>(rect.right - rect.left);
+  int height = byDefault ? CW_USEDEFAULT : static_cast<int>(rect.bottom - rect.top);
+  BOOL created = CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
+                          width, height, hParent, nullptr, pContext);
+  return created;
+}
+
+BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd,
+                          CCreateContext* pContext) {
+  m_nIDHelp = nIDResource;
+  CString title = FirstField(AfxLoadString(nIDResource));
+  if (!Create(nullptr, title, dwDefaultStyle, rectDefault, pParentWnd,
+              MAKEINTRESOURCE(nIDResource), 0, pContext)) {
+    return FALSE;
+  }
+  LoadAccelTable(MAKEINTRESOURCE(nIDResource));
+  return TRUE;
+}
+
+BOOL CFrameWnd::LoadAccelTable(LPCTSTR lpszResourceName) {
+  m_hAccelTable = LoadAccelerators(AfxGetResourceHandle(), lpszResourceName);
+  return m_hAccelTable != nullptr;
+}
+
+int CFrameWnd::OnCreate(LPCREATESTRUCT lpcs) {
+  if (m_pClient) static_cast<ClientArea*>(m_pClient)->SetFrame(m_hWnd);
+  auto* context = static_cast<CCreateContext*>(lpcs->lpCreateParams);
+  if (!OnCreateClient(lpcs, context)) return -1;
+  if (m_hMenuDefault && !(GetStyle() & WS_CHILD)) SetFrameMenu(m_hMenuDefault);
+  RecalcLayout();
+  return 0;
+}
+
+BOOL CFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext) {
+  if (pContext && pContext->m_pNewViewClass) return CreateView(pContext) != nullptr;
+  return TRUE;
+}
+
+CWnd* CFrameWnd::CreateView(CCreateContext* pContext, UINT nID) {
+  CObject* object = pContext->m_pNewViewClass->CreateObject();
+  CWnd* view = object && object->IsKindOf(RUNTIME_CLASS(CWnd)) ? static_cast<CWnd*>(object) : nullptr;
+  if (!view) {
+    delete object;
+    TRACE0("Failed to create the view object\n");
+    return nullptr;
+  }
+  if (!view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(0, 0, 0, 0), this,
+                    nID, pContext)) {
+    TRACE0("Failed to create the view window\n");
+    return nullptr;  // the view deleted itself with its window
+  }
+  return view;
+}
+
+void CFrameWnd::OnDestroy() {
+  CWnd::OnDestroy();
+  if (AfxGetApp() && AfxGetApp()->m_pMainWnd == this) {
+    AfxGetApp()->m_pMainWnd = nullptr;
+    PostQuitMessage(0);
+  }
+}
+
+void CFrameWnd::OnClose() {
+  CWinApp* app = AfxGetApp();
+  if (app && app->m_pMainWnd == this) {
+    if (!app->SaveAllModified()) return;
+    app->CloseAllDocuments(FALSE);
+    if (!IsWindow(m_hWnd)) return;
+    DestroyWindow();
+    return;
+  }
+  CDocument* doc = GetActiveDocument();
+  if (doc) {
+    // The last frame of a document closes the document, after asking.
+    int frames = 0;
+    POSITION pos = doc->GetFirstViewPosition();
+    while (pos) {
+      CView* view = doc->GetNextView(pos);
+      if (view->GetParentFrame() != this) ++frames;
+    }
+    if (frames == 0) {
+      if (!doc->SaveModified()) return;
+      doc->OnCloseDocument();
+      return;
+    }
+  }
+  DestroyWindow();
+}
+
+// ---- layout, views, titles -----------------------------------------------------------
+
+void CFrameWnd::RecalcLayout(BOOL) {
+  if (m_bInRecalcLayout || !m_hWnd) return;
+  m_bInRecalcLayout = TRUE;
+  if (CWnd* pane = GetDlgItem(AFX_IDW_PANE_FIRST)) {
+    CRect area;
+    if (m_pClient) {
+      area.SetRect(0, 0, m_pClient->width(), m_pClient->height());
+    } else {
+      GetClientRect(&area);
+    }
+    pane->MoveWindow(&area, TRUE);
+  }
+  m_bInRecalcLayout = FALSE;
+}
+
+void CFrameWnd::OnSize(UINT nType, int cx, int cy) {
+  CWnd::OnSize(nType, cx, cy);
+  RecalcLayout();
+}
+
+void CFrameWnd::SetActiveView(CView* pViewNew, BOOL bNotify) {
+  CView* old = m_pViewActive;
+  if (old == pViewNew) return;
+  m_pViewActive = pViewNew;
+  if (!bNotify) return;
+  HWND hNew = pViewNew ? pViewNew->GetSafeHwnd() : nullptr;
+  if (old && IsWindow(old->GetSafeHwnd())) old->OnActivateView(FALSE, pViewNew, old);
+  if (pViewNew && IsWindow(hNew)) pViewNew->OnActivateView(TRUE, pViewNew, old);
+}
+
+CDocument* CFrameWnd::GetActiveDocument() {
+  CFrameWnd* frame = GetActiveFrame();
+  CView* view = frame ? frame->GetActiveView() : nullptr;
+  return view ? view->GetDocument() : nullptr;
+}
+
+void CFrameWnd::ActivateFrame(int nCmdShow) {
+  if (nCmdShow == -1) nCmdShow = (GetStyle() & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED : SW_SHOW;
+  ShowWindow(nCmdShow);
+  BringWindowToTop();
+}
+
+void CFrameWnd::InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible) {
+  if (!GetActiveView()) {
+    CWnd* pane = GetDlgItem(AFX_IDW_PANE_FIRST);
+    if (pane && pane->IsKindOf(RUNTIME_CLASS(CView))) SetActiveView(static_cast<CView*>(pane), FALSE);
+  }
+  if (bMakeVisible) {
+    HWND hSelf = m_hWnd;
+    SendMessageToDescendants(WM_INITIALUPDATE, 0, 0, TRUE, TRUE);
+    if (!IsWindow(hSelf)) return;
+    ActivateFrame();
+    if (CView* view = GetActiveView()) view->OnActivateView(TRUE, view, view);
+  }
+  if (pDoc) OnUpdateFrameTitle(TRUE);
+}
+
+void CFrameWnd::UpdateFrameTitleForDocument(LPCTSTR lpszDocName) {
+  CString title = m_strTitle;
+  if (lpszDocName && *lpszDocName) {
+    if (GetStyle() & FWS_PREFIXTITLE) {
+      title = CString(lpszDocName) + (m_strTitle.IsEmpty() ? "" : " - ") + m_strTitle;
+    } else {
+      title = m_strTitle + (m_strTitle.IsEmpty() ? "" : " - ") + lpszDocName;
+    }
+  }
+  CString current;
+  GetWindowText(current);
+  if (current != title) SetWindowText(title);
+}
+
+void CFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
+  CDocument* doc = GetActiveDocument();
+  if (bAddToTitle && (GetStyle() & FWS_ADDTOTITLE) && doc) {
+    UpdateFrameTitleForDocument(doc->GetTitle());
+  } else {
+    UpdateFrameTitleForDocument(nullptr);
+  }
+}
+
+// ---- commands and messages -----------------------------------------------------------
+
+BOOL CFrameWnd::RouteThroughViewAndFrame(UINT nID, int nCode, void* pExtra,
+                                         AFX_CMDHANDLERINFO* pHandlerInfo) {
+  CView* view = GetActiveView();
+  if (view && view->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo)) return TRUE;
+  return CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
+BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
+  if (RouteThroughViewAndFrame(nID, nCode, pExtra, pHandlerInfo)) return TRUE;
+  // A frame inside another frame leaves the application to the outer one, so
+  // the main frame comes before the application.
+  if (GetStyle() & WS_CHILD) return FALSE;
+  CWinApp* app = AfxGetApp();
+  return app && app->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
+BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg) {
+  if (pMsg->message != WM_KEYDOWN && pMsg->message != WM_SYSKEYDOWN) return FALSE;
+  if (!m_hAccelTable) return FALSE;
+  // Keys typed into an edit control stay there, except the function keys.
+  if (CWnd* focus = CWnd::GetFocus()) {
+    bool functionKey = pMsg->wParam >= VK_F1 && pMsg->wParam <= VK_F1 + 23;
+    if (!functionKey && (focus->SendMessage(WM_GETDLGCODE) & DLGC_HASSETSEL)) return FALSE;
+  }
+  return TranslateAccelerator(m_hWnd, m_hAccelTable, pMsg);
+}
+
+void CFrameWnd::GetMessageString(UINT nID, CString& rMessage) const {
+  rMessage = FirstField(AfxLoadString(nID));
+}
+
+void CFrameWnd::SetMessageText(LPCTSTR lpszText) {
+  if (CWnd* bar = GetDlgItem(AFX_IDW_STATUS_BAR)) bar->SetWindowText(lpszText);
+}
+
+void CFrameWnd::SetMessageText(UINT nID) { SendMessage(WM_SETMESSAGESTRING, nID); }
+
+LRESULT CFrameWnd::OnSetMessageString(WPARAM wParam, LPARAM lParam) {
+  CString text;
+  if (lParam) {
+    text = reinterpret_cast<LPCSTR>(lParam);
+  } else if (wParam == AFX_IDS_IDLEMESSAGE) {
+    const char* idle = AfxLoadString(AFX_IDS_IDLEMESSAGE);
+    text = idle ? idle : "Ready";
+  } else if (wParam) {
+    GetMessageString(static_cast<UINT>(wParam), text);
+  }
+  SetMessageText(text);
+  return 0;
+}
+
+LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM, LPARAM) {
+  if (!(GetStyle() & WS_CHILD)) OnUpdateFrameTitle(TRUE);
+  return 0;
+}
+
+void CFrameWnd::OnUpdateKeyIndicator(CCmdUI* pCmdUI) {
+  int key = pCmdUI->m_nID == ID_INDICATOR_CAPS ? VK_CAPITAL
+            : pCmdUI->m_nID == ID_INDICATOR_NUM ? 0x90 /* VK_NUMLOCK */
+                                                : 0x91 /* VK_SCROLL */;
+  pCmdUI->Enable((GetKeyState(key) & 1) != 0);
+}
+
+void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu) {
+  if (bSysMenu || !pPopupMenu) return;
+  // The handle travels in wParam; take the object of the handle.
+  CMenu* menu = CMenu::FromHandle(reinterpret_cast<HMENU>(pPopupMenu));
+  if (!menu) return;
+  CMenuCmdUI state;
+  state.m_pMenu = menu;
+  for (UINT index = 0; index < menu->GetMenuItemCount(); ++index) {
+    UINT id = menu->GetMenuItemID(static_cast<int>(index));
+    if (id == 0 || id == static_cast<UINT>(-1)) continue;
+    state.m_nIndex = index;
+    state.m_nIndexMax = menu->GetMenuItemCount();
+    state.m_nID = id;
+    // Commands the system sends (0xF000 and up) are left alone.
+    state.DoUpdate(this, m_bAutoMenuEnable && id < 0xF000);
+    index = std::min(index, menu->GetMenuItemCount());  // a handler may rebuild the menu
+  }
+}
+
+// ---- the menu bar ----------------------------------------------------------------------
+
+namespace {
+
+void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu);
+
+void AddPopup(CFrameWnd* frame, QWidget* parent, QMenu* qmenu, HMENU hPopup) {
+  HWND hFrame = frame->GetSafeHwnd();
+  QObject::connect(qmenu, &QMenu::aboutToShow, qmenu, [hFrame, qmenu, hPopup] {
+    auto* owner = static_cast<CFrameWnd*>(CWnd::FromHandle(hFrame));
+    if (!owner || !CMenu::FromHandle(hPopup)) return;
+    owner->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hPopup), 0);
+    FillMenuActions(owner, qmenu, hPopup);
+  });
+  (void)parent;
+  FillMenuActions(frame, qmenu, hPopup);
+}
+
+void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu) {
+  qmenu->clear();
+  CMenu* menu = CMenu::FromHandle(hMenu);
+  if (!menu) return;
+  HWND hFrame = frame->GetSafeHwnd();
+  for (UINT index = 0; index < menu->GetMenuItemCount(); ++index) {
+    CString text;
+    menu->GetMenuString(index, text, MF_BYPOSITION);
+    UINT state = menu->GetMenuState(index, MF_BYPOSITION);
+    QString label = QString::fromLatin1(text.GetString());
+    if (state & MF_SEPARATOR) {
+      qmenu->addSeparator();
+      continue;
+    }
+    if (CMenu* sub = menu->GetSubMenu(static_cast<int>(index))) {
+      AddPopup(frame, qmenu, qmenu->addMenu(label), sub->GetSafeHmenu());
+      continue;
+    }
+    UINT id = menu->GetMenuItemID(static_cast<int>(index));
+    QAction* action = qmenu->addAction(label);
+    action->setEnabled(!(state & (MF_GRAYED | MF_DISABLED)));
+    action->setCheckable((state & MF_CHECKED) != 0);
+    action->setChecked((state & MF_CHECKED) != 0);
+    QObject::connect(action, &QAction::triggered, action, [hFrame, id] {
+      ::PostMessage(hFrame, WM_COMMAND, id, 0);
+    });
+  }
+}
+
+}  // namespace
+
+void CFrameWnd::SetFrameMenu(HMENU hMenu) {
+  m_hMenuShown = hMenu;
+  QMainWindow* window = QxMainWindow();
+  if (!window) return;
+  QMenuBar* bar = window->menuBar();
+  bar->clear();
+  CMenu* menu = CMenu::FromHandle(hMenu);
+  if (!menu) return;
+  for (UINT index = 0; index < menu->GetMenuItemCount(); ++index) {
+    CString text;
+    menu->GetMenuString(index, text, MF_BYPOSITION);
+    CMenu* sub = menu->GetSubMenu(static_cast<int>(index));
+    if (!sub) continue;
+    QMenu* qmenu = bar->addMenu(QString::fromLatin1(text.GetString()));
+    AddPopup(this, bar, qmenu, sub->GetSafeHmenu());
+  }
+}
+
+// ---- CMDIFrameWnd ------------------------------------------------------------------------
+
+BOOL CMDIFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext*) {
+  QMainWindow* window = QxMainWindow();
+  if (!window) return FALSE;
+  auto* area = new QMdiArea(window);
+  area->setViewMode(QMdiArea::SubWindowView);
+  window->setCentralWidget(area);  // replaces (and deletes) the plain client area
+  m_pClient = nullptr;
+  HWND hSelf = m_hWnd;
+  QObject::connect(area, &QMdiArea::subWindowActivated, area, [hSelf](QMdiSubWindow* sub) {
+    auto* frame = static_cast<CMDIFrameWnd*>(CWnd::FromHandle(hSelf));
+    if (!frame || !sub) return;
+    for (CMDIChildWnd* child : frame->m_children) {
+      if (child->m_pSubWindow == sub) frame->QxChildActivated(child);
+    }
+  });
+  return TRUE;
+}
+
+QMdiArea* CMDIFrameWnd::QxMdiArea() const {
+  QMainWindow* window = QxMainWindow();
+  return window ? qobject_cast<QMdiArea*>(window->centralWidget()) : nullptr;
+}
+
+CMDIChildWnd* CMDIFrameWnd::MDIGetActive(BOOL* pbMaximized) const {
+  if (pbMaximized) {
+    *pbMaximized = m_pActiveChild && m_pActiveChild->m_pSubWindow &&
+                   m_pActiveChild->m_pSubWindow->isMaximized();
+  }
+  return m_pActiveChild;
+}
+
+void CMDIFrameWnd::MDIActivate(CWnd* pWndActivate) {
+  auto* child = dynamic_cast<CMDIChildWnd*>(pWndActivate);
+  if (!child) return;
+  if (QMdiArea* area = QxMdiArea()) {
+    if (child->m_pSubWindow) area->setActiveSubWindow(child->m_pSubWindow);
+  }
+  QxChildActivated(child);
+}
+
+void CMDIFrameWnd::MDINext() {
+  if (m_children.size() < 2 || !m_pActiveChild) return;
+  auto it = std::find(m_children.begin(), m_children.end(), m_pActiveChild);
+  ++it;
+  MDIActivate(it == m_children.end() ? m_children.front() : *it);
+}
+
+void CMDIFrameWnd::OnWindowNext() { MDINext(); }
+
+void CMDIFrameWnd::MDICascade() {
+  if (QMdiArea* area = QxMdiArea()) area->cascadeSubWindows();
+}
+
+void CMDIFrameWnd::MDITile() {
+  if (QMdiArea* area = QxMdiArea()) area->tileSubWindows();
+}
+
+CFrameWnd* CMDIFrameWnd::GetActiveFrame() {
+  return m_pActiveChild ? static_cast<CFrameWnd*>(m_pActiveChild) : this;
+}
+
+BOOL CMDIFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
+  if (m_pActiveChild && IsWindow(m_pActiveChild->GetSafeHwnd()) &&
+      m_pActiveChild->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo)) {
+    return TRUE;
+  }
+  return CFrameWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
+BOOL CMDIFrameWnd::PreTranslateMessage(MSG* pMsg) {
+  if (pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN) {
+    if (m_pActiveChild && m_pActiveChild->m_hAccelShared &&
+        m_pActiveChild->m_hAccelShared != m_hAccelTable) {
+      if (TranslateAccelerator(m_hWnd, m_pActiveChild->m_hAccelShared, pMsg)) return TRUE;
+    }
+  }
+  return CFrameWnd::PreTranslateMessage(pMsg);
+}
+
+void CMDIFrameWnd::OnUpdateFrameMenu(HMENU hMenuAlt) {
+  HMENU menu = hMenuAlt;
+  if (!menu) menu = m_pActiveChild && m_pActiveChild->m_hMenuShared ? m_pActiveChild->m_hMenuShared
+                                                                    : m_hMenuDefault;
+  if (menu != m_hMenuShown) SetFrameMenu(menu);
+}
+
+void CMDIFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
+  CDocument* doc = m_pActiveChild ? m_pActiveChild->GetActiveDocument() : nullptr;
+  if (bAddToTitle && (GetStyle() & FWS_ADDTOTITLE) && doc) {
+    UpdateFrameTitleForDocument(doc->GetTitle());
+  } else {
+    UpdateFrameTitleForDocument(nullptr);
+  }
+}
+
+void CMDIFrameWnd::QxChildActivated(CMDIChildWnd* pChild) {
+  if (pChild == m_pActiveChild) return;
+  CMDIChildWnd* old = m_pActiveChild;
+  m_pActiveChild = pChild;
+  if (old && IsWindow(old->GetSafeHwnd())) {
+    if (CView* view = old->GetActiveView()) view->OnActivateView(FALSE, nullptr, view);
+  }
+  if (pChild) {
+    if (CView* view = pChild->GetActiveView()) view->OnActivateView(TRUE, view, view);
+  }
+  OnUpdateFrameMenu(nullptr);
+  OnUpdateFrameTitle(TRUE);
+}
+
+void CMDIFrameWnd::QxChildGone(CMDIChildWnd* pChild) {
+  m_children.erase(std::remove(m_children.begin(), m_children.end(), pChild), m_children.end());
+  if (m_pActiveChild != pChild) return;
+  m_pActiveChild = nullptr;
+  if (!m_children.empty()) {
+    MDIActivate(m_children.back());
+  } else {
+    OnUpdateFrameMenu(nullptr);
+    OnUpdateFrameTitle(TRUE);
+  }
+}
+
+// ---- CMDIChildWnd -------------------------------------------------------------------------
+
+BOOL CMDIChildWnd::PreCreateWindow(CREATESTRUCT& cs) {
+  cs.style |= WS_CHILD;
+  return CFrameWnd::PreCreateWindow(cs);
+}
+
+QWidget* CMDIChildWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget*) {
+  QMdiArea* area = m_pMDIFrame ? m_pMDIFrame->QxMdiArea() : nullptr;
+  if (!area) return nullptr;
+  auto* widget = new qxui::WndWidget(this, nullptr);
+  m_pSubWindow = area->addSubWindow(widget);
+  m_pSubWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+  m_pSubWindow->setWindowTitle(QString::fromLatin1(cs.lpszName ? cs.lpszName : ""));
+  qxui::WidgetAccess::State(this).outer = m_pSubWindow;
+  qxui::WidgetAccess::State(this).qtFrame = true;
+  return widget;
+}
+
+BOOL CMDIChildWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd,
+                             CCreateContext* pContext) {
+  CWnd* parent = pParentWnd ? pParentWnd : AfxGetMainWnd();
+  m_pMDIFrame = dynamic_cast<CMDIFrameWnd*>(parent);
+  if (!m_pMDIFrame) return FALSE;
+  if (pContext && pContext->m_pNewDocTemplate) {
+    m_hMenuShared = pContext->m_pNewDocTemplate->m_hMenuShared;
+    m_hAccelShared = pContext->m_pNewDocTemplate->m_hAccelTable;
+  }
+  m_nIDHelp = nIDResource;
+  CString title = FirstField(AfxLoadString(nIDResource));
+  // Shown by ActivateFrame once the view is ready.
+  CREATESTRUCT cs;
+  cs.style = static_cast<LONG>(dwDefaultStyle | WS_CHILD);
+  if (!PreCreateWindow(cs)) return FALSE;
+  m_dwDockStyle = 0;
+  m_strTitle = title;
+  HWND hFrame = m_pMDIFrame->GetSafeHwnd();
+  m_pMDIFrame->m_children.push_back(this);
+  // Remember the style PreCreateWindow asked for (WS_MAXIMIZE in particular).
+  m_pCreateContext = pContext;
+  BOOL created = CreateEx(cs.dwExStyle, cs.lpszClass, title,
+                          (static_cast<DWORD>(cs.style) | WS_CHILD) & ~WS_VISIBLE, 0, 0, 0, 0,
+                          hFrame, nullptr, pContext);
+  if (!created) {
+    if (IsWindow(hFrame)) {
+      auto& list = m_pMDIFrame->m_children;
+      list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    return FALSE;
+  }
+  if (m_pSubWindow) m_pSubWindow->installEventFilter(new SubWindowCloseFilter(m_hWnd, m_pSubWindow));
+  if (static_cast<DWORD>(cs.style) & WS_MAXIMIZE) ModifyStyle(0, WS_MAXIMIZE);
+  return TRUE;
+}
+
+void CMDIChildWnd::ActivateFrame(int nCmdShow) {
+  if (!m_pSubWindow) return;
+  bool maximize = nCmdShow == SW_SHOWMAXIMIZED ||
+                  (nCmdShow == -1 && ((GetStyle() & WS_MAXIMIZE) ||
+                                      (m_pMDIFrame && m_pMDIFrame->MDIGetActive() &&
+                                       m_pMDIFrame->MDIGetActive()->m_pSubWindow->isMaximized())));
+  if (m_pWidget) m_pWidget->show();
+  if (maximize) {
+    m_pSubWindow->showMaximized();
+  } else {
+    m_pSubWindow->show();
+  }
+  QxSyncClientSize();
+  RecalcLayout();
+  if (m_pMDIFrame) m_pMDIFrame->MDIActivate(this);
+}
+
+void CMDIChildWnd::MDIActivate() {
+  if (m_pMDIFrame) m_pMDIFrame->MDIActivate(this);
+}
+
+void CMDIChildWnd::MDIMaximize() {
+  if (m_pSubWindow) m_pSubWindow->showMaximized();
+}
+
+void CMDIChildWnd::MDIDestroy() { DestroyWindow(); }
+
+void CMDIChildWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
+  CFrameWnd::OnUpdateFrameTitle(bAddToTitle);
+  CDocument* doc = GetActiveDocument();
+  CString title;
+  if (bAddToTitle && (GetStyle() & FWS_ADDTOTITLE) && doc) {
+    title = doc->GetTitle();
+  } else {
+    GetWindowText(title);
+  }
+  SetWindowText(title);
+  if (m_pSubWindow) m_pSubWindow->setWindowTitle(QString::fromLatin1(title.GetString()));
+  if (m_pMDIFrame && m_pMDIFrame->MDIGetActive() == this) m_pMDIFrame->OnUpdateFrameTitle(TRUE);
+}
+
+BOOL CMDIChildWnd::DestroyWindow() {
+  if (!m_hWnd) return FALSE;
+  CMDIFrameWnd* frame = m_pMDIFrame;
+  m_pSubWindow = nullptr;
+  if (frame && IsWindow(frame->GetSafeHwnd())) {
+    auto& list = frame->m_children;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    if (frame->m_pActiveChild == this) frame->QxChildGone(this);
+  }
+  return CFrameWnd::DestroyWindow();
+}
