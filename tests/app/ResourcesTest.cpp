@@ -25,10 +25,20 @@ class ResourcesTest : public ::testing::Test {
     FreeGlobalResources();
     InitGlobalResources();
   }
+  void SetUp() override {
+    m_savedSettings = g_nDisplaySettings;
+    m_savedSnap = g_dSnapTolerance;
+  }
   void TearDown() override {
     FreeGlobalResources();
     std::filesystem::remove(QxProfile::GetPath());
+    g_nDisplaySettings = m_savedSettings;
+    g_dSnapTolerance = m_savedSnap;
   }
+
+ private:
+  int m_savedSettings = 0;
+  double m_savedSnap = 0.0;
 };
 
 int FontSizeIndex() {
