@@ -1,0 +1,275 @@
+// The local message bus: the frame codec, two processes exchanging the analog
+// I/O frames through the companion, dead and full peers, malformed frames.
+#include "platform/io/Bus.h"
+#include "platform/ui/MessageQueue.h"
+#include "tests/platform/IoPeerProcess.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <tuple>
+
+namespace {
+
+struct Received {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// A private bus folder, this process joined to it, and the frames it receives.
+class Bus : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir = qxtest::MakeTempDir("bus");
+    m_env = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", m_dir);
+    m_previous = QxBusSetReceiver([this](UINT message, WPARAM w, LPARAM l) {
+      m_received.push_back({message, w, l});
+    });
+    ASSERT_TRUE(QxBusJoin());
+  }
+  void TearDown() override {
+    QxBusLeave();
+    QxBusSetReceiver(m_previous);
+  }
+
+  // Runs the event loop until count frames came or the time is up.
+  bool WaitForFrames(std::size_t count, int timeoutMs = 5000) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (m_received.size() < count && std::chrono::steady_clock::now() < deadline) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return m_received.size() >= count;
+  }
+
+  std::string m_dir;
+  std::unique_ptr<qxtest::ScopedEnv> m_env;
+  QxBusReceiver m_previous;
+  std::vector<Received> m_received;
+};
+
+// A datagram socket bound in the bus folder, as another process's would be.
+struct RawPeer {
+  int fd = -1;
+  std::string path;
+  RawPeer(const std::string& dir, const std::string& name) : path(dir + "/" + name) {
+    fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, path.c_str());
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  }
+  ~RawPeer() { Close(); }
+  void Close() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+  int Pending() const {
+    int count = 0;
+    char buffer[1024];
+    while (recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT) >= 0) ++count;
+    return count;
+  }
+  void SendTo(const std::string& target, const std::vector<BYTE>& bytes) const {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, target.c_str());
+    sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&address),
+           sizeof(address));
+  }
+};
+
+bool Exists(const std::string& path) {
+  return access(path.c_str(), F_OK) == 0;
+}
+
+}  // namespace
+
+TEST(BusFrame, LayoutIsLittleEndianByteByByte) {
+  std::vector<BYTE> frame = qxbus::EncodeFrame("AB", 0x01020304u, 0x1122334455667788ull, -2);
+  const std::vector<BYTE> expected = {'Q',  'X',  'B',  '1',  0x04, 0x03, 0x02, 0x01,  // pid
+                                      0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11,  // wParam
+                                      0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,  // lParam
+                                      0x02, 0x00, 'A',  'B',  0x00};
+  EXPECT_EQ(frame, expected);
+  qxbus::Frame decoded;
+  ASSERT_TRUE(qxbus::DecodeFrame(frame.data(), frame.size(), &decoded));
+  EXPECT_EQ(decoded.name, "AB");
+  EXPECT_EQ(decoded.senderPid, 0x01020304u);
+  EXPECT_EQ(decoded.wParam, 0x1122334455667788ull);
+  EXPECT_EQ(decoded.lParam, -2);
+}
+
+TEST(BusFrame, NamesThatCannotBeFramed) {
+  EXPECT_TRUE(qxbus::EncodeFrame(nullptr, 1, 0, 0).empty());
+  EXPECT_TRUE(qxbus::EncodeFrame("", 1, 0, 0).empty());
+  EXPECT_TRUE(qxbus::EncodeFrame(std::string(256, 'x').c_str(), 1, 0, 0).empty());
+  EXPECT_FALSE(qxbus::EncodeFrame(std::string(255, 'x').c_str(), 1, 0, 0).empty());
+}
+
+TEST(BusFrame, MalformedFramesAreRefused) {
+  const std::vector<BYTE> good = qxbus::EncodeFrame("ID_DIDIRO_DAC", 7, 1, 2);
+  auto with = [&](std::size_t at, BYTE value) {
+    std::vector<BYTE> bytes = good;
+    bytes[at] = value;
+    return bytes;
+  };
+  std::vector<BYTE> longer = good;
+  longer.push_back(0);
+  const std::vector<std::tuple<const char*, std::vector<BYTE>>> cases = {
+      {"empty", {}},
+      {"header only", std::vector<BYTE>(good.begin(), good.begin() + 26)},
+      {"truncated name", std::vector<BYTE>(good.begin(), good.end() - 2)},
+      {"trailing byte", longer},
+      {"bad magic", with(0, 'X')},
+      {"length too long", with(24, 14)},
+      {"length too short", with(24, 12)},
+      {"length zero", with(24, 0)},
+      {"no terminating zero", with(good.size() - 1, 'x')},
+      {"zero inside the name", with(28, 0)},
+      {"oversized", std::vector<BYTE>(300, 'Q')},
+  };
+  for (const auto& [what, bytes] : cases) {
+    qxbus::Frame frame;
+    EXPECT_FALSE(qxbus::DecodeFrame(bytes.data(), bytes.size(), &frame)) << what;
+  }
+}
+
+TEST_F(Bus, CompanionAnswersTheOutputsWithThePlantOutputs) {
+  qxtest::PeerProcess companion("qorex_companion", {"--seconds", "30", "--lag", "0.5"});
+  ASSERT_TRUE(companion.Running());
+  ASSERT_EQ(companion.ReadLine().rfind("ready", 0), 0u);
+  const UINT adc = RegisterWindowMessage("ID_DIDIRO_ADC");
+
+  // Outputs +10 V, -10 V, 0 V (code 32767) and +10 V, sent twice: the first
+  // broadcast straight on the bus, the second through PostMessage.
+  const WPARAM w = 0xFFFFu | 0x0000u << 16;
+  const LPARAM l = 0x7FFF | 0xFFFFL << 16;
+  EXPECT_EQ(QxBusBroadcast("ID_DIDIRO_DAC", w, l), 1);
+  ASSERT_TRUE(WaitForFrames(1));
+  EXPECT_TRUE(PostMessage(HWND_BROADCAST, RegisterWindowMessage("ID_DIDIRO_DAC"), w, l));
+  ASSERT_TRUE(WaitForFrames(2));
+
+  // y1 = u / 2 and y2 = 3u / 4 for a plant at rest; code = (y + 10) * 65535 / 20.
+  const int expected[2][4] = {{49151, 16383, 32767, 49151}, {57343, 8191, 32767, 57343}};
+  for (int pass = 0; pass < 2; ++pass) {
+    const Received& got = m_received[static_cast<std::size_t>(pass)];
+    EXPECT_EQ(got.message, adc);
+    const int codes[4] = {LOWORD(got.wParam), HIWORD(got.wParam), LOWORD(got.lParam),
+                          HIWORD(got.lParam)};
+    for (int ch = 0; ch < 4; ++ch) EXPECT_NEAR(codes[ch], expected[pass][ch], 1) << pass << ch;
+  }
+  EXPECT_EQ(companion.ReadLine(), "DAC #1 65535 0 32767 65535");
+  EXPECT_EQ(companion.ReadLine().rfind("ADC #1 ", 0), 0u);
+  EXPECT_EQ(companion.ReadLine(), "DAC #2 65535 0 32767 65535");
+  EXPECT_EQ(companion.ReadLine().rfind("ADC #2 ", 0), 0u);
+  int status = companion.Stop();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(Bus, JoiningMakesOneSocketAndLeavingRemovesIt) {
+  std::string own = qxbus::OwnSocketPath();
+  EXPECT_EQ(own, m_dir + "/" + std::to_string(getpid()) + ".sock");
+  EXPECT_TRUE(Exists(own));
+  EXPECT_TRUE(QxBusJoin());  // joining again changes nothing
+  EXPECT_EQ(qxbus::OwnSocketPath(), own);
+  // A broadcast does not come back to its sender.
+  EXPECT_EQ(QxBusBroadcast("ID_TEST_SELF", 1, 2), 0);
+  QxBusLeave();
+  EXPECT_FALSE(Exists(own));
+  EXPECT_FALSE(QxBusIsJoined());
+}
+
+TEST_F(Bus, DeadPeerIsSkippedAndItsSocketRemoved) {
+  RawPeer live(m_dir, "1000001.sock");
+  RawPeer dead(m_dir, "1000002.sock");
+  dead.Close();  // its file stays, as after a crash
+  ASSERT_TRUE(Exists(dead.path));
+  EXPECT_EQ(QxBusBroadcast("ID_TEST_PEERS", 5, 6), 1);
+  EXPECT_FALSE(Exists(dead.path));
+  EXPECT_TRUE(Exists(live.path));
+  EXPECT_EQ(live.Pending(), 1);
+}
+
+TEST_F(Bus, FullPeerIsSkippedWithoutWaiting) {
+  RawPeer full(m_dir, "1000003.sock");
+  int delivered = 0;
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 2000; ++i) delivered += QxBusBroadcast("ID_TEST_FULL", 1, 1);
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(delivered, 2000);  // the queue filled up
+  EXPECT_GT(delivered, 0);
+  EXPECT_LT(took, std::chrono::seconds(5));
+  EXPECT_TRUE(Exists(full.path));  // full is not dead
+  EXPECT_EQ(full.Pending(), delivered);
+}
+
+TEST_F(Bus, MalformedFramesAreIgnoredAndTheNextOneArrives) {
+  RawPeer sender(m_dir, "1000004.sock");
+  std::vector<BYTE> good = qxbus::EncodeFrame("ID_TEST_AFTER", 1000004, 42, -42);
+  std::vector<BYTE> unterminated = good;
+  unterminated.back() = 'x';
+  sender.SendTo(qxbus::OwnSocketPath(), {1, 2, 3});
+  sender.SendTo(qxbus::OwnSocketPath(), unterminated);
+  sender.SendTo(qxbus::OwnSocketPath(), std::vector<BYTE>(4000, 'Q'));
+  sender.SendTo(qxbus::OwnSocketPath(), good);
+  ASSERT_TRUE(WaitForFrames(1));
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_EQ(m_received.size(), 1u);
+  EXPECT_EQ(m_received[0].message, RegisterWindowMessage("ID_TEST_AFTER"));
+  EXPECT_EQ(m_received[0].wParam, 42u);
+  EXPECT_EQ(m_received[0].lParam, -42);
+}
+
+TEST_F(Bus, PollHandsOverWithoutAnEventLoop) {
+  RawPeer sender(m_dir, "1000005.sock");
+  sender.SendTo(qxbus::OwnSocketPath(), qxbus::EncodeFrame("ID_TEST_POLL", 1, 7, 8));
+  EXPECT_EQ(QxBusPoll(1000), 1);
+  ASSERT_EQ(m_received.size(), 1u);
+  EXPECT_EQ(m_received[0].wParam, 7u);
+  EXPECT_EQ(QxBusPoll(0), 0);
+}
+
+TEST(BusThreads, BroadcastsFromTwoThreadsAllArrive) {
+  std::string dir = qxtest::MakeTempDir("busthreads");
+  qxtest::ScopedEnv env("QX_BUS_DIR", dir);
+  RawPeer peer(dir, "1000006.sock");
+  std::atomic<int> delivered{0};
+  std::atomic<int> received{0};
+  std::atomic<bool> done{false};
+  std::thread reader([&] {
+    char buffer[512];
+    for (;;) {
+      if (recv(peer.fd, buffer, sizeof(buffer), MSG_DONTWAIT) >= 0) {
+        ++received;
+      } else if (done) {
+        break;
+      } else {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+    }
+  });
+  auto send = [&] {
+    for (int i = 0; i < 200; ++i) {
+      int got = QxBusBroadcast("ID_TEST_THREADS", static_cast<WPARAM>(i), 0);
+      if (got > 0) delivered += got;
+      if (got == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+  std::thread worker(send);
+  send();
+  worker.join();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  done = true;
+  reader.join();
+  EXPECT_EQ(received.load(), delivered.load());
+  EXPECT_GT(delivered.load(), 0);
+}
