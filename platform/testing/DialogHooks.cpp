@@ -1,0 +1,63 @@
+#include "platform/testing/DialogHooks.h"
+
+#include "platform/ui/Document.h"
+
+#include <algorithm>
+
+namespace QxTest {
+
+// ---- modal dialogs -------------------------------------------------------------
+
+DialogScript::DialogScript(std::vector<DialogAction> actions) : m_actions(std::move(actions)) {
+  m_hook.running = [this](CDialog& dialog) {
+    size_t index = m_next++;
+    HWND hDialog = dialog.GetSafeHwnd();
+    if (index < m_actions.size() && m_actions[index]) m_actions[index](dialog);
+    if (CWnd::FromHandle(hDialog) == &dialog && dialog.ContinueModal()) {
+      m_forced.push_back(&dialog);
+      dialog.EndDialog(IDCANCEL);
+    }
+  };
+  m_hook.ended = [this](CDialog& dialog, int result) {
+    auto forced = std::find(m_forced.begin(), m_forced.end(), &dialog);
+    m_dialogs.push_back({dialog.QxTemplateId(), result, forced != m_forced.end()});
+    if (forced != m_forced.end()) m_forced.erase(forced);
+  };
+  QxSetDialogHook(&m_hook);
+}
+
+DialogScript::~DialogScript() { QxSetDialogHook(nullptr); }
+
+// ---- message boxes ---------------------------------------------------------------
+
+ShownBoxScript::ShownBoxScript(std::vector<int> answers) : m_answers(std::move(answers)) {
+  m_previousPresenter = QxSetMessageBoxPresenter(
+      [this](HWND owner, const CString& text, const CString& caption, UINT type) {
+        m_boxes.push_back({text.GetString(), caption.GetString(), type, owner != nullptr});
+        size_t index = m_boxes.size() - 1;
+        return index < m_answers.size() ? m_answers[index] : QxDefaultMessageBoxAnswer(type);
+      });
+  m_previousHandler = QxSetMessageBoxHandler(&QxShowMessageBox);
+}
+
+ShownBoxScript::~ShownBoxScript() {
+  QxSetMessageBoxHandler(m_previousHandler);
+  QxSetMessageBoxPresenter(m_previousPresenter);
+}
+
+// ---- file dialogs ------------------------------------------------------------------
+
+FileDialogScript::FileDialogScript(std::vector<std::string> paths) : m_paths(std::move(paths)) {
+  m_previous = QxSetFileNamePrompt(
+      [this](CString& fileName, BOOL bOpen, LPCTSTR title, LPCTSTR filter, LPCTSTR ext) -> BOOL {
+        m_prompts.push_back({bOpen != FALSE, title ? title : "", filter ? filter : "", ext ? ext : ""});
+        size_t index = m_prompts.size() - 1;
+        if (index >= m_paths.size() || m_paths[index].empty()) return FALSE;
+        fileName = m_paths[index].c_str();
+        return TRUE;
+      });
+}
+
+FileDialogScript::~FileDialogScript() { QxSetFileNamePrompt(m_previous); }
+
+}  // namespace QxTest

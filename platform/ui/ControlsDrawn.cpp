@@ -1,0 +1,690 @@
+// The controls that draw themselves into their client image: list boxes
+// (owner-drawn ones through the parent), trackbars and up-down controls.
+#include "platform/ui/Controls.h"
+
+#include "platform/ui/ControlsInternal.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+using namespace qxui;
+
+namespace {
+
+// The item height of lists that are not owner-drawn (the dialog font's line).
+constexpr int kListItemHeight = 13;
+
+struct ListItem {
+  CString text;
+  DWORD_PTR data = 0;
+  int height = kListItemHeight;
+};
+
+class ListWidget : public WndWidget {
+ public:
+  ListWidget(CWnd* wnd, QWidget* parent) : WndWidget(wnd, parent) {}
+  std::vector<ListItem> items;
+  int selection = -1;
+  int top = 0;
+  int fixedHeight = kListItemHeight;
+};
+
+ListWidget* ListOf(const CWnd* wnd) { return dynamic_cast<ListWidget*>(wnd->GetWidget()); }
+
+bool OwnerDrawn(DWORD style) { return style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE); }
+
+}  // namespace
+
+// ---- list boxes -------------------------------------------------------------------
+
+BOOL CListBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+  return CreateEx(0, WC_LISTBOX, "", dwStyle | WS_CHILD, rect, pParentWnd, nID);
+}
+
+QWidget* CListBox::MakeControlWidget(const CREATESTRUCT&, QWidget* parentWidget) {
+  return new ListWidget(this, parentWidget);
+}
+
+void CListBox::PaintItems() {
+  PAINTSTRUCT ps;
+  CDC* dc = BeginPaint(&ps);
+  ListWidget* list = ListOf(this);
+  if (!dc || !list) {
+    EndPaint(&ps);
+    return;
+  }
+  CRect client;
+  GetClientRect(&client);
+  dc->FillSolidRect(&client, RGB(255, 255, 255));
+  DWORD style = GetStyle();
+  bool focused = CWnd::GetFocus() == this;
+  int y = 0;
+  for (int i = list->top; i < static_cast<int>(list->items.size()) && y < client.bottom; ++i) {
+    const ListItem& item = list->items[static_cast<size_t>(i)];
+    CRect rect(0, y, client.right, y + item.height);
+    y += item.height;
+    bool selected = i == list->selection;
+    if (OwnerDrawn(style)) {
+      DRAWITEMSTRUCT dis;
+      dis.CtlType = ODT_LISTBOX;
+      dis.CtlID = static_cast<UINT>(GetDlgCtrlID());
+      dis.itemID = static_cast<UINT>(i);
+      dis.itemAction = ODA_DRAWENTIRE;
+      dis.itemState = (selected ? ODS_SELECTED : 0) | (selected && focused ? ODS_FOCUS : 0) |
+                      (IsWindowEnabled() ? 0 : ODS_DISABLED);
+      dis.hwndItem = m_hWnd;
+      dis.hDC = dc->GetSafeHdc();
+      dis.rcItem = rect;
+      dis.itemData = item.data;
+      HWND self = m_hWnd;
+      if (CWnd* target = NotifyTarget()) {
+        target->SendMessage(WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+      }
+      if (!IsWindow(self)) return;
+      continue;
+    }
+    dc->FillSolidRect(&rect, selected ? GetSysColor(COLOR_HIGHLIGHT) : RGB(255, 255, 255));
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetTextColor(selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0));
+    dc->TextOut(rect.left + 2, rect.top, item.text);
+  }
+  EndPaint(&ps);
+}
+
+void CListBox::SelectByUser(int index) {
+  ListWidget* list = ListOf(this);
+  if (!list || list->items.empty()) return;
+  index = std::clamp(index, 0, static_cast<int>(list->items.size()) - 1);
+  if (index == list->selection) return;
+  SetCurSel(index);
+  if (GetStyle() & LBS_NOTIFY) Notify(LBN_SELCHANGE);
+}
+
+LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  ListWidget* list = ListOf(this);
+  if (!list) return CQxControl::DefWindowProc(message, wParam, lParam);
+  int count = static_cast<int>(list->items.size());
+  int index = static_cast<int>(wParam);
+  bool valid = index >= 0 && index < count;
+  switch (message) {
+    case WM_PAINT:
+      PaintItems();
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      SetFocus();
+      int y = GET_Y_LPARAM(lParam);
+      int hit = -1;
+      for (int i = list->top, top = 0; i < count; ++i) {
+        int height = list->items[static_cast<size_t>(i)].height;
+        if (y >= top && y < top + height) hit = i;
+        top += height;
+      }
+      if (hit < 0) return 0;
+      SelectByUser(hit);
+      if (message == WM_LBUTTONDBLCLK && (GetStyle() & LBS_NOTIFY)) Notify(LBN_DBLCLK);
+      return 0;
+    }
+    case WM_KEYDOWN: {
+      int selection = list->selection;
+      switch (wParam) {
+        case VK_UP: SelectByUser(selection < 0 ? 0 : selection - 1); break;
+        case VK_DOWN: SelectByUser(selection + 1); break;
+        case VK_HOME: SelectByUser(0); break;
+        case VK_END: SelectByUser(count - 1); break;
+        default: break;
+      }
+      return 0;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Invalidate(FALSE);
+      if (GetStyle() & LBS_NOTIFY) Notify(message == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
+      return 0;
+    case LB_GETCOUNT: return count;
+    case LB_GETCURSEL: return list->selection;
+    case LB_SETCURSEL:
+      list->selection = valid ? index : -1;
+      if (valid) {
+        // Scroll the selection into view.
+        CRect client;
+        GetClientRect(&client);
+        if (index < list->top) list->top = index;
+        auto bottomOf = [&] {
+          int h = 0;
+          for (int i = list->top; i <= index; ++i) h += list->items[static_cast<size_t>(i)].height;
+          return h;
+        };
+        while (list->top < index && bottomOf() > client.Height()) ++list->top;
+      }
+      Invalidate(FALSE);
+      return valid ? index : LB_ERR;
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING: {
+      DWORD style = GetStyle();
+      bool strings = !OwnerDrawn(style) || (style & LBS_HASSTRINGS);
+      ListItem item;
+      if (strings) {
+        item.text = reinterpret_cast<const char*>(lParam);
+      } else {
+        item.data = static_cast<DWORD_PTR>(lParam);  // the item's value, no text
+      }
+      int at = message == LB_ADDSTRING || index < 0 || index > count ? count : index;
+      if (message == LB_ADDSTRING && strings && (style & LBS_SORT)) {
+        at = 0;
+        while (at < count && list->items[static_cast<size_t>(at)].text.CompareNoCase(item.text) <= 0) ++at;
+      }
+      item.height = list->fixedHeight;
+      list->items.insert(list->items.begin() + at, item);
+      if (list->selection >= at) ++list->selection;
+      if (style & LBS_OWNERDRAWVARIABLE) {
+        MEASUREITEMSTRUCT mis;
+        mis.CtlType = ODT_LISTBOX;
+        mis.CtlID = static_cast<UINT>(GetDlgCtrlID());
+        mis.itemID = static_cast<UINT>(at);
+        CRect client;
+        GetClientRect(&client);
+        mis.itemWidth = static_cast<UINT>(client.Width());
+        mis.itemHeight = static_cast<UINT>(list->fixedHeight);
+        mis.itemData = item.data;
+        if (CWnd* target = NotifyTarget()) {
+          target->SendMessage(WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
+        }
+        if (ListWidget* again = ListOf(this); again && at < static_cast<int>(again->items.size())) {
+          // The system keeps item heights below 256.
+          again->items[static_cast<size_t>(at)].height = static_cast<int>(std::min(mis.itemHeight, 255u));
+        }
+      }
+      Invalidate(FALSE);
+      return at;
+    }
+    case LB_DELETESTRING:
+      if (!valid) return LB_ERR;
+      list->items.erase(list->items.begin() + index);
+      if (list->selection == index) list->selection = -1;
+      else if (list->selection > index) --list->selection;
+      list->top = std::clamp(list->top, 0, std::max(0, count - 2));
+      Invalidate(FALSE);
+      return count - 1;
+    case LB_RESETCONTENT:
+      list->items.clear();
+      list->selection = -1;
+      list->top = 0;
+      Invalidate(FALSE);
+      return 0;
+    case LB_GETTEXTLEN:
+      return valid ? list->items[static_cast<size_t>(index)].text.GetLength() : LB_ERR;
+    case LB_GETTEXT: {
+      if (!valid) return LB_ERR;
+      const CString& text = list->items[static_cast<size_t>(index)].text;
+      if (lParam) std::memcpy(reinterpret_cast<char*>(lParam), text.GetString(), text.GetLength() + 1);
+      return text.GetLength();
+    }
+    case LB_GETITEMDATA:
+      return valid ? static_cast<LRESULT>(list->items[static_cast<size_t>(index)].data) : LB_ERR;
+    case LB_SETITEMDATA:
+      if (!valid) return LB_ERR;
+      list->items[static_cast<size_t>(index)].data = static_cast<DWORD_PTR>(lParam);
+      return 0;
+    case LB_GETITEMHEIGHT:
+      return valid ? list->items[static_cast<size_t>(index)].height : list->fixedHeight;
+    case LB_SETITEMHEIGHT: {
+      int height = std::clamp(static_cast<int>(LOWORD(lParam)), 1, 255);
+      if (GetStyle() & LBS_OWNERDRAWVARIABLE) {
+        if (!valid) return LB_ERR;
+        list->items[static_cast<size_t>(index)].height = height;
+      } else {
+        list->fixedHeight = height;
+        for (ListItem& item : list->items) item.height = height;
+      }
+      Invalidate(FALSE);
+      return 0;
+    }
+    case LB_GETITEMRECT: {
+      if (!valid || !lParam) return LB_ERR;
+      CRect client;
+      GetClientRect(&client);
+      int y = 0;
+      for (int i = list->top; i < index; ++i) y += list->items[static_cast<size_t>(i)].height;
+      for (int i = index; i < list->top; ++i) y -= list->items[static_cast<size_t>(i)].height;
+      *reinterpret_cast<RECT*>(lParam) =
+          CRect(0, y, client.right, y + list->items[static_cast<size_t>(index)].height);
+      return 0;
+    }
+    case LB_GETTOPINDEX: return list->top;
+    case LB_SETTOPINDEX:
+      if (!valid) return LB_ERR;
+      list->top = index;
+      Invalidate(FALSE);
+      return 0;
+    default:
+      return CQxControl::DefWindowProc(message, wParam, lParam);
+  }
+}
+
+namespace {
+LRESULT Ask(const CWnd* wnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return const_cast<CWnd*>(wnd)->SendMessage(message, wParam, lParam);
+}
+}  // namespace
+
+int CListBox::GetCount() const { return static_cast<int>(Ask(this, LB_GETCOUNT)); }
+int CListBox::GetCurSel() const { return static_cast<int>(Ask(this, LB_GETCURSEL)); }
+int CListBox::SetCurSel(int nSelect) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(nSelect))); }
+int CListBox::AddString(LPCTSTR lpszItem) {
+  return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
+}
+int CListBox::InsertString(int nIndex, LPCTSTR lpszItem) {
+  return static_cast<int>(SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(nIndex),
+                                      reinterpret_cast<LPARAM>(lpszItem)));
+}
+int CListBox::DeleteString(UINT nIndex) { return static_cast<int>(SendMessage(LB_DELETESTRING, nIndex)); }
+void CListBox::ResetContent() { SendMessage(LB_RESETCONTENT); }
+int CListBox::GetText(int nIndex, LPTSTR lpszBuffer) const {
+  return static_cast<int>(Ask(this, LB_GETTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszBuffer)));
+}
+void CListBox::GetText(int nIndex, CString& rString) const {
+  ListWidget* list = ListOf(this);
+  bool valid = list && nIndex >= 0 && nIndex < static_cast<int>(list->items.size());
+  rString = valid ? list->items[static_cast<size_t>(nIndex)].text : CString();
+}
+int CListBox::GetTextLen(int nIndex) const { return static_cast<int>(Ask(this, LB_GETTEXTLEN, static_cast<WPARAM>(nIndex))); }
+DWORD_PTR CListBox::GetItemData(int nIndex) const {
+  return static_cast<DWORD_PTR>(Ask(this, LB_GETITEMDATA, static_cast<WPARAM>(nIndex)));
+}
+int CListBox::SetItemData(int nIndex, DWORD_PTR dwItemData) {
+  return static_cast<int>(SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(dwItemData)));
+}
+int CListBox::GetItemHeight(int nIndex) const { return static_cast<int>(Ask(this, LB_GETITEMHEIGHT, static_cast<WPARAM>(nIndex))); }
+int CListBox::SetItemHeight(int nIndex, UINT cyItemHeight) {
+  return static_cast<int>(SendMessage(LB_SETITEMHEIGHT, static_cast<WPARAM>(nIndex), MAKELPARAM(cyItemHeight, 0)));
+}
+int CListBox::GetItemRect(int nIndex, LPRECT lpRect) const {
+  return static_cast<int>(Ask(this, LB_GETITEMRECT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpRect)));
+}
+int CListBox::GetTopIndex() const { return static_cast<int>(Ask(this, LB_GETTOPINDEX)); }
+int CListBox::SetTopIndex(int nIndex) { return static_cast<int>(SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(nIndex))); }
+
+// ---- trackbars ------------------------------------------------------------------------
+
+namespace {
+
+class SliderWidget : public WndWidget {
+ public:
+  SliderWidget(CWnd* wnd, QWidget* parent) : WndWidget(wnd, parent) {}
+  int min = 0;
+  int max = 100;
+  int pos = 0;
+  int line = 1;
+  int page = 20;
+  bool dragging = false;
+  int grab = 0;  // pointer offset from the thumb's centre along the track
+  UINT keyScrolling = 0;
+};
+
+SliderWidget* SliderOf(const CWnd* wnd) { return dynamic_cast<SliderWidget*>(wnd->GetWidget()); }
+
+// The thumb's centre runs between this margin and the far end less it.
+constexpr int kTrackMargin = 8;
+constexpr int kThumbHalf = 5;
+
+}  // namespace
+
+BOOL CSliderCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+  return CreateEx(0, TRACKBAR_CLASS, "", dwStyle | WS_CHILD, rect, pParentWnd, nID);
+}
+
+QWidget* CSliderCtrl::MakeControlWidget(const CREATESTRUCT&, QWidget* parentWidget) {
+  return new SliderWidget(this, parentWidget);
+}
+
+namespace {
+
+int TrackLength(const CWnd* wnd, bool vertical) {
+  CRect client;
+  wnd->GetClientRect(&client);
+  return std::max(1, (vertical ? client.Height() : client.Width()) - 2 * kTrackMargin);
+}
+
+int CentreOf(const SliderWidget* s, int length) {
+  int span = s->max - s->min;
+  return kTrackMargin + (span > 0 ? static_cast<int>(static_cast<long long>(s->pos - s->min) * length / span) : 0);
+}
+
+}  // namespace
+
+CRect CSliderCtrl::ThumbRect() const {
+  SliderWidget* s = SliderOf(this);
+  CRect client;
+  GetClientRect(&client);
+  if (!s) return CRect();
+  bool vertical = GetStyle() & TBS_VERT;
+  int centre = CentreOf(s, TrackLength(this, vertical));
+  return vertical ? CRect(2, centre - kThumbHalf, client.right - 2, centre + kThumbHalf + 1)
+                  : CRect(centre - kThumbHalf, 2, centre + kThumbHalf + 1, client.bottom - 2);
+}
+
+int CSliderCtrl::PosFromPoint(CPoint point) const {
+  SliderWidget* s = SliderOf(this);
+  bool vertical = GetStyle() & TBS_VERT;
+  int length = TrackLength(this, vertical);
+  int along = (vertical ? point.y : point.x) - kTrackMargin;
+  long long span = s->max - s->min;
+  // Nearest position to the pointer along the track.
+  long long pos = s->min + (static_cast<long long>(along) * span * 2 + length) / (2LL * length);
+  if (along < 0) pos = s->min;
+  return static_cast<int>(std::clamp<long long>(pos, s->min, s->max));
+}
+
+void CSliderCtrl::Paint() {
+  PAINTSTRUCT ps;
+  CDC* dc = BeginPaint(&ps);
+  if (dc) {
+    CRect client;
+    GetClientRect(&client);
+    dc->FillSolidRect(&client, GetSysColor(COLOR_BTNFACE));
+    bool vertical = GetStyle() & TBS_VERT;
+    CRect channel = vertical ? CRect(client.Width() / 2 - 2, kTrackMargin, client.Width() / 2 + 2,
+                                     client.bottom - kTrackMargin)
+                             : CRect(kTrackMargin, client.Height() / 2 - 2, client.right - kTrackMargin,
+                                     client.Height() / 2 + 2);
+    dc->FillSolidRect(&channel, RGB(255, 255, 255));
+    CRect thumb = ThumbRect();
+    dc->FillSolidRect(&thumb, GetSysColor(COLOR_BTNSHADOW));
+    thumb.DeflateRect(1, 1);
+    dc->FillSolidRect(&thumb, GetSysColor(COLOR_BTNFACE));
+  }
+  EndPaint(&ps);
+}
+
+void CSliderCtrl::Scroll(UINT code, int pos) {
+  CWnd* target = NotifyTarget();
+  if (!target) return;
+  bool withPos = code == TB_THUMBTRACK || code == TB_THUMBPOSITION;
+  target->SendMessage((GetStyle() & TBS_VERT) ? WM_VSCROLL : WM_HSCROLL,
+                      MAKEWPARAM(code, withPos ? static_cast<WORD>(pos) : 0),
+                      reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+LRESULT CSliderCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  SliderWidget* s = SliderOf(this);
+  if (!s) return CQxControl::DefWindowProc(message, wParam, lParam);
+  bool vertical = GetStyle() & TBS_VERT;
+  CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+  switch (message) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_LBUTTONDOWN: {
+      SetFocus();
+      CRect thumb = ThumbRect();
+      if (thumb.PtInRect(point)) {
+        s->dragging = true;
+        int centre = CentreOf(s, TrackLength(this, vertical));
+        s->grab = (vertical ? point.y : point.x) - centre;
+        SetCapture();
+        return 0;
+      }
+      // A click beside the thumb pages towards the click.
+      bool before = vertical ? point.y < thumb.top : point.x < thumb.left;
+      SetPos(s->pos + (before ? -s->page : s->page));
+      Scroll(before ? TB_PAGEUP : TB_PAGEDOWN, 0);
+      Scroll(TB_ENDTRACK, 0);
+      return 0;
+    }
+    case WM_MOUSEMOVE: {
+      if (!s->dragging) return 0;
+      CPoint at = point;
+      (vertical ? at.y : at.x) -= s->grab;
+      int pos = PosFromPoint(at);
+      if (pos != s->pos) {
+        s->pos = pos;
+        Invalidate(FALSE);
+      }
+      Scroll(TB_THUMBTRACK, s->pos);
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      if (!s->dragging) return 0;
+      s->dragging = false;
+      if (CWnd::GetCapture() == this) ReleaseCapture();
+      Scroll(TB_THUMBPOSITION, s->pos);
+      Scroll(TB_ENDTRACK, 0);
+      return 0;
+    case WM_KEYDOWN: {
+      UINT code;
+      int pos = s->pos;
+      switch (wParam) {
+        case VK_LEFT: case VK_UP: code = TB_LINEUP; pos -= s->line; break;
+        case VK_RIGHT: case VK_DOWN: code = TB_LINEDOWN; pos += s->line; break;
+        case VK_PRIOR: code = TB_PAGEUP; pos -= s->page; break;
+        case VK_NEXT: code = TB_PAGEDOWN; pos += s->page; break;
+        case VK_HOME: code = TB_TOP; pos = s->min; break;
+        case VK_END: code = TB_BOTTOM; pos = s->max; break;
+        default: return 0;
+      }
+      SetPos(pos);
+      s->keyScrolling = 1;
+      Scroll(code, 0);
+      return 0;
+    }
+    case WM_KEYUP:
+      if (s->keyScrolling) {
+        s->keyScrolling = 0;
+        Scroll(TB_ENDTRACK, 0);
+      }
+      return 0;
+    case TBM_GETPOS: return s->pos;
+    case TBM_GETRANGEMIN: return s->min;
+    case TBM_GETRANGEMAX: return s->max;
+    case TBM_SETPOS:
+      s->pos = std::clamp(static_cast<int>(lParam), s->min, std::max(s->min, s->max));
+      Invalidate(FALSE);
+      return 0;
+    case TBM_SETRANGEMIN:
+    case TBM_SETRANGEMAX:
+      (message == TBM_SETRANGEMIN ? s->min : s->max) = static_cast<int>(lParam);
+      s->pos = std::clamp(s->pos, s->min, std::max(s->min, s->max));
+      Invalidate(FALSE);
+      return 0;
+    case TBM_SETLINESIZE: {
+      int old = s->line;
+      s->line = static_cast<int>(lParam);
+      return old;
+    }
+    case TBM_GETLINESIZE: return s->line;
+    case TBM_SETPAGESIZE: {
+      int old = s->page;
+      s->page = static_cast<int>(lParam);
+      return old;
+    }
+    case TBM_GETPAGESIZE: return s->page;
+    default:
+      return CQxControl::DefWindowProc(message, wParam, lParam);
+  }
+}
+
+int CSliderCtrl::GetPos() const { return static_cast<int>(Ask(this, TBM_GETPOS)); }
+void CSliderCtrl::SetPos(int nPos) { SendMessage(TBM_SETPOS, TRUE, nPos); }
+int CSliderCtrl::GetRangeMin() const { return static_cast<int>(Ask(this, TBM_GETRANGEMIN)); }
+int CSliderCtrl::GetRangeMax() const { return static_cast<int>(Ask(this, TBM_GETRANGEMAX)); }
+void CSliderCtrl::GetRange(int& nMin, int& nMax) const {
+  nMin = GetRangeMin();
+  nMax = GetRangeMax();
+}
+void CSliderCtrl::SetRange(int nMin, int nMax, BOOL bRedraw) {
+  SendMessage(TBM_SETRANGEMIN, FALSE, nMin);
+  SendMessage(TBM_SETRANGEMAX, bRedraw, nMax);
+}
+void CSliderCtrl::SetRangeMin(int nMin, BOOL bRedraw) { SendMessage(TBM_SETRANGEMIN, bRedraw, nMin); }
+void CSliderCtrl::SetRangeMax(int nMax, BOOL bRedraw) { SendMessage(TBM_SETRANGEMAX, bRedraw, nMax); }
+int CSliderCtrl::GetLineSize() const { return static_cast<int>(Ask(this, TBM_GETLINESIZE)); }
+int CSliderCtrl::SetLineSize(int nSize) { return static_cast<int>(SendMessage(TBM_SETLINESIZE, 0, nSize)); }
+int CSliderCtrl::GetPageSize() const { return static_cast<int>(Ask(this, TBM_GETPAGESIZE)); }
+int CSliderCtrl::SetPageSize(int nSize) { return static_cast<int>(SendMessage(TBM_SETPAGESIZE, 0, nSize)); }
+
+// ---- up-down controls -------------------------------------------------------------------
+
+namespace {
+
+class SpinWidget : public WndWidget {
+ public:
+  SpinWidget(CWnd* wnd, QWidget* parent) : WndWidget(wnd, parent) {}
+  // The system's range when none was set: the up arrow lowers the number.
+  int lower = 100;
+  int upper = 0;
+  int pos = 0;
+  int buddyId = 0;  // by id, so that a buddy wrapped by DDX_Control is still found
+};
+
+SpinWidget* SpinOf(const CWnd* wnd) { return dynamic_cast<SpinWidget*>(wnd->GetWidget()); }
+
+}  // namespace
+
+BOOL CSpinButtonCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+  return CreateEx(0, UPDOWN_CLASS, "", dwStyle | WS_CHILD, rect, pParentWnd, nID);
+}
+
+QWidget* CSpinButtonCtrl::MakeControlWidget(const CREATESTRUCT&, QWidget* parentWidget) {
+  return new SpinWidget(this, parentWidget);
+}
+
+CWnd* CSpinButtonCtrl::GetBuddy() const {
+  SpinWidget* spin = SpinOf(this);
+  CWnd* parent = GetParent();
+  return spin && parent && spin->buddyId ? parent->GetDlgItem(spin->buddyId) : nullptr;
+}
+
+CWnd* CSpinButtonCtrl::SetBuddy(CWnd* pWndBuddy) {
+  CWnd* old = GetBuddy();
+  SpinWidget* spin = SpinOf(this);
+  if (!spin) return old;
+  spin->buddyId = pWndBuddy ? pWndBuddy->GetDlgCtrlID() : 0;
+  if (pWndBuddy && (GetStyle() & (UDS_ALIGNRIGHT | UDS_ALIGNLEFT))) {
+    // Sit inside the buddy's old rectangle at its edge; the buddy narrows.
+    CRect buddy;
+    CRect self;
+    pWndBuddy->GetWindowRect(&buddy);
+    GetWindowRect(&self);
+    CWnd* parent = GetParent();
+    parent->ScreenToClient(&buddy);
+    int width = self.Width();
+    bool right = GetStyle() & UDS_ALIGNRIGHT;
+    pWndBuddy->MoveWindow(right ? buddy.left : buddy.left + width, buddy.top,
+                          std::max(0, buddy.Width() - width), buddy.Height());
+    MoveWindow(right ? buddy.right - width : buddy.left, buddy.top, width, buddy.Height());
+  }
+  return old;
+}
+
+void CSpinButtonCtrl::QxStep(int delta) {
+  SpinWidget* spin = SpinOf(this);
+  if (!spin) return;
+  int low = std::min(spin->lower, spin->upper);
+  int high = std::max(spin->lower, spin->upper);
+  CWnd* buddy = GetBuddy();
+  if (buddy && (GetStyle() & UDS_SETBUDDYINT)) {
+    // The buddy's number is where the step starts from.
+    CString text;
+    buddy->GetWindowText(text);
+    char* end = nullptr;
+    long value = std::strtol(text, &end, 10);
+    if (!text.IsEmpty() && end && *end == '\0') spin->pos = static_cast<int>(std::clamp<long>(value, low, high));
+  }
+  // The up arrow moves towards the upper end of the range, whichever number that is.
+  int step = spin->upper >= spin->lower ? delta : -delta;
+  int pos = spin->pos + step;
+  if (pos < low || pos > high) pos = (GetStyle() & UDS_WRAP) ? (pos < low ? high : low) : std::clamp(pos, low, high);
+  spin->pos = pos;
+  if (buddy && (GetStyle() & UDS_SETBUDDYINT)) {
+    CString text;
+    text.Format("%d", pos);  // no thousands separators, so the number reads back
+    buddy->SetWindowText(text);
+  }
+  if (CWnd* target = NotifyTarget()) {
+    UINT message = (GetStyle() & UDS_HORZ) ? WM_HSCROLL : WM_VSCROLL;
+    HWND self = m_hWnd;
+    target->SendMessage(message, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(pos)),
+                        reinterpret_cast<LPARAM>(self));
+    if (IsWindow(self)) target->SendMessage(message, MAKEWPARAM(SB_ENDSCROLL, 0), reinterpret_cast<LPARAM>(self));
+  }
+}
+
+void CSpinButtonCtrl::Paint() {
+  PAINTSTRUCT ps;
+  CDC* dc = BeginPaint(&ps);
+  if (dc) {
+    CRect client;
+    GetClientRect(&client);
+    dc->FillSolidRect(&client, GetSysColor(COLOR_BTNFACE));
+    int mid = client.Height() / 2;
+    int cx = client.Width() / 2;
+    for (int i = 0; i < 3; ++i) {
+      dc->FillSolidRect(cx - i, mid / 2 - 1 + i, 2 * i + 1, 1, RGB(0, 0, 0));
+      dc->FillSolidRect(cx - i, mid + mid / 2 + 1 - i, 2 * i + 1, 1, RGB(0, 0, 0));
+    }
+    dc->FillSolidRect(0, mid, client.Width(), 1, GetSysColor(COLOR_BTNSHADOW));
+  }
+  EndPaint(&ps);
+}
+
+LRESULT CSpinButtonCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  SpinWidget* spin = SpinOf(this);
+  if (!spin) return CQxControl::DefWindowProc(message, wParam, lParam);
+  switch (message) {
+    case WM_CREATE:
+      if (GetStyle() & UDS_AUTOBUDDY) {
+        // The control made just before this one.
+        std::vector<CWnd*> siblings = GetParent() ? GetParent()->GetChildren() : std::vector<CWnd*>{};
+        auto self = std::find(siblings.begin(), siblings.end(), this);
+        if (self != siblings.end() && self != siblings.begin()) SetBuddy(*(self - 1));
+      }
+      return 0;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_LBUTTONDOWN: {
+      CRect client;
+      GetClientRect(&client);
+      QxStep(GET_Y_LPARAM(lParam) < client.Height() / 2 ? 1 : -1);
+      return 0;
+    }
+    case UDM_SETRANGE:
+      spin->upper = static_cast<SHORT>(LOWORD(lParam));
+      spin->lower = static_cast<SHORT>(HIWORD(lParam));
+      return 0;
+    case UDM_GETRANGE:
+      return MAKELPARAM(static_cast<WORD>(spin->upper), static_cast<WORD>(spin->lower));
+    case UDM_SETPOS: {
+      int old = spin->pos;
+      int low = std::min(spin->lower, spin->upper);
+      int high = std::max(spin->lower, spin->upper);
+      spin->pos = std::clamp(static_cast<int>(static_cast<SHORT>(LOWORD(lParam))), low, high);
+      if (CWnd* buddy = GetBuddy(); buddy && (GetStyle() & UDS_SETBUDDYINT)) {
+        CString text;
+        text.Format("%d", spin->pos);
+        buddy->SetWindowText(text);
+      }
+      return old;
+    }
+    case UDM_GETPOS:
+      return static_cast<WORD>(spin->pos);
+    default:
+      return CQxControl::DefWindowProc(message, wParam, lParam);
+  }
+}
+
+int CSpinButtonCtrl::GetPos() const { return static_cast<SHORT>(LOWORD(Ask(this, UDM_GETPOS))); }
+int CSpinButtonCtrl::SetPos(int nPos) {
+  return static_cast<int>(SendMessage(UDM_SETPOS, 0, MAKELPARAM(static_cast<WORD>(nPos), 0)));
+}
+void CSpinButtonCtrl::GetRange(int& lower, int& upper) const {
+  LRESULT range = Ask(this, UDM_GETRANGE);
+  upper = static_cast<SHORT>(LOWORD(range));
+  lower = static_cast<SHORT>(HIWORD(range));
+}
+void CSpinButtonCtrl::SetRange(int nLower, int nUpper) {
+  SendMessage(UDM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(nUpper), static_cast<WORD>(nLower)));
+}

@@ -1,0 +1,112 @@
+#include "platform/ui/MessageBoxUi.h"
+
+#include "platform/core/Debug.h"
+#include "platform/ui/Wnd.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+
+#include <mutex>
+#include <vector>
+
+namespace {
+
+std::mutex g_presenterLock;
+QxMessageBoxPresenter g_presenter;
+
+bool OnUiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
+
+QMessageBox::Icon IconOf(UINT type) {
+  switch (type & MB_ICONMASK) {
+    case MB_ICONHAND: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+    case MB_ICONASTERISK: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+struct BoxButton {
+  int result;
+  const char* text;
+  QMessageBox::ButtonRole role;
+};
+
+std::vector<BoxButton> ButtonsOf(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+      return {{IDOK, "OK", QMessageBox::AcceptRole}, {IDCANCEL, "Cancel", QMessageBox::RejectRole}};
+    case MB_YESNOCANCEL:
+      return {{IDYES, "&Yes", QMessageBox::YesRole},
+              {IDNO, "&No", QMessageBox::NoRole},
+              {IDCANCEL, "Cancel", QMessageBox::RejectRole}};
+    case MB_YESNO:
+      return {{IDYES, "&Yes", QMessageBox::YesRole}, {IDNO, "&No", QMessageBox::NoRole}};
+    case MB_RETRYCANCEL:
+      return {{IDRETRY, "&Retry", QMessageBox::AcceptRole}, {IDCANCEL, "Cancel", QMessageBox::RejectRole}};
+    default:
+      return {{IDOK, "OK", QMessageBox::AcceptRole}};
+  }
+}
+
+int ShowQtBox(HWND owner, const CString& text, const CString& caption, UINT type) {
+  CWnd* ownerWnd = CWnd::FromHandle(owner);
+  QWidget* parent = ownerWnd && ownerWnd->GetWidget() ? ownerWnd->GetWidget()->window() : nullptr;
+  QMessageBox box(IconOf(type), QString::fromLatin1(caption.GetString()),
+                  QString::fromLatin1(text.GetString()), QMessageBox::NoButton, parent);
+  std::vector<BoxButton> buttons = ButtonsOf(type);
+  std::vector<QPushButton*> made;
+  for (const BoxButton& button : buttons) {
+    made.push_back(box.addButton(QString::fromLatin1(button.text), button.role));
+  }
+  int defaultAnswer = QxDefaultMessageBoxAnswer(type);
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    if (buttons[i].result == defaultAnswer) box.setDefaultButton(made[i]);
+    if (buttons[i].result == IDCANCEL || buttons.size() == 1) box.setEscapeButton(made[i]);
+  }
+  box.exec();
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    if (box.clickedButton() == made[i]) return buttons[i].result;
+  }
+  // Closed without a button: what Escape gives.
+  return buttons.size() == 1 ? buttons[0].result : IDCANCEL;
+}
+
+}  // namespace
+
+QxMessageBoxPresenter QxSetMessageBoxPresenter(QxMessageBoxPresenter presenter) {
+  std::lock_guard guard(g_presenterLock);
+  std::swap(g_presenter, presenter);
+  return presenter;
+}
+
+int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  CString boxText = text ? text : "";
+  // A box without a caption is captioned "Error", as the system does.
+  CString boxCaption = caption ? caption : "Error";
+  if (!OnUiThread()) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app) {
+      QMetaObject::invokeMethod(
+          app, [owner, boxText, boxCaption, type] {
+            ::MessageBox(IsWindow(owner) ? owner : nullptr, boxText, boxCaption, type);
+          },
+          Qt::QueuedConnection);
+    }
+    return QxDefaultMessageBoxAnswer(type);
+  }
+  QxMessageBoxPresenter presenter;
+  {
+    std::lock_guard guard(g_presenterLock);
+    presenter = g_presenter;
+  }
+  if (presenter) return presenter(owner, boxText, boxCaption, type);
+  return ShowQtBox(owner, boxText, boxCaption, type);
+}
+
+void QxInstallMessageBoxUi() { QxSetMessageBoxHandler(&QxShowMessageBox); }
