@@ -1,0 +1,332 @@
+// The clipboard and its mirror on the desktop's clipboard (see Clipboard.h).
+#include "platform/ui/Clipboard.h"
+
+#include "platform/core/Debug.h"
+#include "platform/gdi/Fonts.h"
+#include "platform/gdi/MetaFileDC.h"
+#include "platform/testing/ClipboardHooks.h"
+
+#include <QByteArray>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QThread>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ClipboardState {
+  std::recursive_mutex lock;
+  bool open = false;
+  const void* opener = nullptr;
+  bool changed = false;         // contents changed while open: publish on close
+  bool desktopChanged = false;  // another program changed the desktop's clipboard
+  bool publishing = false;
+  bool watching = false;
+  const QMimeData* published = nullptr;  // what we last gave the desktop (compared, never read)
+  std::map<UINT, HGLOBAL> items;         // ordered by format, as EnumClipboardFormats walks them
+  std::map<std::string, UINT> formatIds;
+  std::map<UINT, std::string> formatNames;
+  UINT nextFormat = 0xC000;
+  unsigned failures = 0;  // ClipboardCall bits set by the test hook
+};
+
+ClipboardState& State() {
+  static auto* state = new ClipboardState;
+  return *state;
+}
+
+std::string Lowered(const char* name) {
+  std::string key(name);
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return key;
+}
+
+QClipboard* Desktop() {
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  if (!app || QThread::currentThread() != app->thread()) return nullptr;
+  return QGuiApplication::clipboard();
+}
+
+// Frees a block; a picture's recording goes with it.
+void FreeItem(UINT format, HGLOBAL block) {
+  if (format == CF_METAFILEPICT && GlobalSize(block) >= sizeof(METAFILEPICT)) {
+    METAFILEPICT picture;
+    std::memcpy(&picture, GlobalLock(block), sizeof(picture));
+    GlobalUnlock(block);
+    DeleteMetaFile(picture.hMF);
+  }
+  GlobalFree(block);
+}
+
+void FreeItems(ClipboardState& state) {
+  for (auto& [format, block] : state.items) FreeItem(format, block);
+  state.items.clear();
+}
+
+// The block's bytes, at most limit of them.
+QByteArray BlockBytes(HGLOBAL block, SIZE_T limit = ~SIZE_T{0}) {
+  SIZE_T size = std::min(GlobalSize(block), limit);
+  const char* bytes = static_cast<const char*>(GlobalLock(block));
+  QByteArray copy = bytes ? QByteArray(bytes, static_cast<qsizetype>(size)) : QByteArray();
+  GlobalUnlock(block);
+  return copy;
+}
+
+HGLOBAL BlockOf(const QByteArray& bytes) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, static_cast<SIZE_T>(bytes.size()));
+  if (!block) return nullptr;
+  std::memcpy(GlobalLock(block), bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  GlobalUnlock(block);
+  return block;
+}
+
+// CF_TEXT: the bytes before the first zero (or the block's end), CR LF -> LF.
+QString TextFromBlock(HGLOBAL block) {
+  QByteArray bytes = BlockBytes(block);
+  qsizetype end = bytes.indexOf('\0');
+  if (end >= 0) bytes.truncate(end);
+  QString text;
+  text.reserve(bytes.size());
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    BYTE b = static_cast<BYTE>(bytes[i]);
+    if (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    text.append(QChar(static_cast<char16_t>(QxWindows1252ToUnicode(b))));
+  }
+  return text;
+}
+
+// Desktop text -> CF_TEXT bytes: Windows-1252 ('?' where it has no byte), CR LF, zero.
+QByteArray TextToBytes(const QString& text) {
+  static const std::map<char32_t, BYTE> reverse = [] {
+    std::map<char32_t, BYTE> map;
+    for (int b = 1; b < 256; ++b) map.emplace(QxWindows1252ToUnicode(static_cast<BYTE>(b)), b);
+    return map;
+  }();
+  QByteArray bytes;
+  for (QChar c : text) {
+    if (c == QLatin1Char('\r')) continue;
+    if (c == QLatin1Char('\n')) bytes.append('\r');
+    auto found = reverse.find(c.unicode());
+    bytes.append(found == reverse.end() ? '?' : static_cast<char>(found->second));
+  }
+  bytes.append('\0');
+  return bytes;
+}
+
+void AddPicture(QMimeData* mime, HGLOBAL block) {
+  if (GlobalSize(block) < sizeof(METAFILEPICT)) return;
+  METAFILEPICT picture;
+  std::memcpy(&picture, GlobalLock(block), sizeof(picture));
+  GlobalUnlock(block);
+  CRect source = QxMetaFileBounds(picture.hMF);
+  if (source.IsRectEmpty()) source = CRect(0, 0, picture.xExt, picture.yExt);
+  QByteArray png = QxMetaFileToPng(picture.hMF, source, source.Width(), source.Height());
+  QByteArray svg = QxMetaFileToSvg(picture.hMF, source, source.Width(), source.Height());
+  if (!png.isEmpty()) mime->setData(QStringLiteral("image/png"), png);
+  if (!svg.isEmpty()) mime->setData(QStringLiteral("image/svg+xml"), svg);
+}
+
+void Publish(ClipboardState& state) {
+  QClipboard* desktop = Desktop();
+  if (!desktop) return;
+  auto* mime = new QMimeData;
+  for (const auto& [format, block] : state.items) {
+    if (format == CF_TEXT) {
+      mime->setText(TextFromBlock(block));
+    } else if (format == CF_METAFILEPICT) {
+      AddPicture(mime, block);
+    } else if (auto name = state.formatNames.find(format); name != state.formatNames.end()) {
+      mime->setData(QString::fromStdString(name->second), BlockBytes(block));
+    }
+  }
+  state.publishing = true;
+  desktop->setMimeData(mime);
+  state.publishing = false;
+  state.published = mime;
+  state.desktopChanged = false;
+}
+
+// Another program's contents replace ours: text, and the registered formats.
+void Import(ClipboardState& state, const QMimeData* mime) {
+  FreeItems(state);
+  if (!mime) return;
+  if (mime->hasText()) {
+    if (HGLOBAL block = BlockOf(TextToBytes(mime->text()))) state.items[CF_TEXT] = block;
+  }
+  for (const auto& [id, name] : state.formatNames) {
+    QString type = QString::fromStdString(name);
+    if (!mime->hasFormat(type)) continue;
+    QByteArray bytes = mime->data(type);
+    if (bytes.isEmpty() || static_cast<std::size_t>(bytes.size()) > QX_CLIPBOARD_MAX_PASTE) {
+      TRACE("Clipboard: the pasted %s was refused (%lld bytes)\n", name.c_str(),
+            static_cast<long long>(bytes.size()));
+      continue;
+    }
+    if (HGLOBAL block = BlockOf(bytes)) state.items[id] = block;
+  }
+}
+
+// Follows the desktop's clipboard: a change by anyone else is imported on the next read.
+void SyncFromDesktop(ClipboardState& state) {
+  QClipboard* desktop = Desktop();
+  if (!desktop) return;
+  if (!state.watching) {
+    state.watching = true;
+    QObject::connect(desktop, &QClipboard::dataChanged, desktop, [] {
+      ClipboardState& s = State();
+      std::lock_guard<std::recursive_mutex> guard(s.lock);
+      if (!s.publishing) s.desktopChanged = true;
+    });
+  }
+  if (state.desktopChanged && !state.changed) {
+    state.desktopChanged = false;
+    // A late change signal of our own publication changes nothing.
+    if (desktop->mimeData() != state.published) Import(state, desktop->mimeData());
+  }
+}
+
+}  // namespace
+
+BOOL OpenClipboard(const void* owner) {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  if (state.failures & QxTest::kClipboardOpen) return FALSE;
+  if (state.open) return state.opener == owner ? TRUE : FALSE;
+  SyncFromDesktop(state);
+  state.open = true;
+  state.opener = owner;
+  state.changed = false;
+  return TRUE;
+}
+
+BOOL EmptyClipboard() {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  if (!state.open || (state.failures & QxTest::kClipboardEmpty)) return FALSE;
+  FreeItems(state);
+  state.changed = true;
+  return TRUE;
+}
+
+HANDLE SetClipboardData(UINT format, HANDLE data) {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  if (!state.open || (state.failures & QxTest::kClipboardSet) || format == 0) return nullptr;
+  SIZE_T size = GlobalSize(data);
+  if (size == 0 || (format == CF_METAFILEPICT && size < sizeof(METAFILEPICT))) return nullptr;
+  auto found = state.items.find(format);
+  if (found != state.items.end() && found->second != data) FreeItem(format, found->second);
+  state.items[format] = data;
+  state.changed = true;
+  return data;
+}
+
+HANDLE GetClipboardData(UINT format) {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  if (!state.open) return nullptr;
+  auto found = state.items.find(format);
+  return found == state.items.end() ? nullptr : found->second;
+}
+
+BOOL IsClipboardFormatAvailable(UINT format) {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  if (!state.open) SyncFromDesktop(state);
+  return state.items.count(format) ? TRUE : FALSE;
+}
+
+int CountClipboardFormats() {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  if (!state.open) SyncFromDesktop(state);
+  return static_cast<int>(state.items.size());
+}
+
+UINT EnumClipboardFormats(UINT format) {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  if (!state.open) return 0;
+  auto next = state.items.upper_bound(format);
+  return next == state.items.end() ? 0 : next->first;
+}
+
+BOOL CloseClipboard() {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  if (!state.open) return FALSE;
+  if (state.changed) Publish(state);
+  state.open = false;
+  state.opener = nullptr;
+  state.changed = false;
+  return TRUE;
+}
+
+UINT RegisterClipboardFormat(LPCSTR name) {
+  if (!name || !*name) return 0;
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  std::string key = Lowered(name);
+  if (auto found = state.formatIds.find(key); found != state.formatIds.end()) return found->second;
+  if (state.nextFormat > 0xFFFF) return 0;
+  UINT id = state.nextFormat++;
+  state.formatIds.emplace(key, id);
+  state.formatNames.emplace(id, name);
+  return id;
+}
+
+int GetClipboardFormatName(UINT format, LPSTR buffer, int bufferSize) {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  auto found = state.formatNames.find(format);
+  if (found == state.formatNames.end() || !buffer || bufferSize <= 0) return 0;
+  int length = std::min(static_cast<int>(found->second.size()), bufferSize - 1);
+  std::memcpy(buffer, found->second.data(), static_cast<std::size_t>(length));
+  buffer[length] = '\0';
+  return length;
+}
+
+const void* GetOpenClipboardOwner() {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  return state.open ? state.opener : nullptr;
+}
+
+namespace QxTest {
+
+ClipboardFailures::ClipboardFailures(unsigned calls) {
+  std::lock_guard<std::recursive_mutex> guard(State().lock);
+  m_previous = State().failures;
+  State().failures = calls;
+}
+
+ClipboardFailures::~ClipboardFailures() {
+  std::lock_guard<std::recursive_mutex> guard(State().lock);
+  State().failures = m_previous;
+}
+
+void ResetClipboard() {
+  ClipboardState& state = State();
+  std::lock_guard<std::recursive_mutex> guard(state.lock);
+  FreeItems(state);
+  state.open = false;
+  state.opener = nullptr;
+  state.changed = false;
+  if (QClipboard* desktop = Desktop()) {
+    state.publishing = true;
+    desktop->clear();
+    state.publishing = false;
+    state.published = nullptr;
+  }
+  state.desktopChanged = false;
+}
+
+}  // namespace QxTest
