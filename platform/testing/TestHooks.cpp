@@ -44,6 +44,22 @@ MessageBoxScript::MessageBoxScript(std::vector<int> answers) : m_answers(std::mo
 
 MessageBoxScript::~MessageBoxScript() { QxSetMessageBoxHandler(m_previous); }
 
+// ---- popup menus and modal windows ---------------------------------------------------
+
+PopupMenuScript::PopupMenuScript(std::vector<UINT> choices) : m_choices(std::move(choices)) {
+  m_previous = QxSetPopupMenuHook([this](const std::vector<QxPopupItem>& items) {
+    m_menus.push_back(items);
+    size_t index = m_menus.size() - 1;
+    return index < m_choices.size() ? m_choices[index] : 0u;
+  });
+}
+
+PopupMenuScript::~PopupMenuScript() { QxSetPopupMenuHook(m_previous); }
+
+ModalScript::ModalScript(std::function<void(CWnd*)> action) { qxui::SetModalHook(std::move(action)); }
+
+ModalScript::~ModalScript() { qxui::SetModalHook(nullptr); }
+
 // ---- mouse and keys ------------------------------------------------------------------
 
 namespace {

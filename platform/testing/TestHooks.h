@@ -7,6 +7,7 @@
 // window's widget), so the translation into Windows messages is what is tested.
 #include "platform/core/Geometry.h"
 #include "platform/core/MessageBox.h"
+#include "platform/ui/Menu.h"
 #include "platform/ui/Wnd.h"
 
 #include <QImage>
@@ -44,6 +45,33 @@ class MessageBoxScript {
   std::vector<int> m_answers;
   std::vector<MessageBoxRecord> m_boxes;
   QxMessageBoxHandler m_previous;
+};
+
+// ---- popup menus and modal windows ------------------------------------------------
+// While it lives, popup menus are not shown: each records its items and
+// "chooses" the next scripted command (0: dismissed).
+class PopupMenuScript {
+ public:
+  explicit PopupMenuScript(std::vector<UINT> choices = {});
+  ~PopupMenuScript();
+  PopupMenuScript(const PopupMenuScript&) = delete;
+  PopupMenuScript& operator=(const PopupMenuScript&) = delete;
+  // The items of each popup shown, in order.
+  const std::vector<std::vector<QxPopupItem>>& Menus() const { return m_menus; }
+
+ private:
+  std::vector<UINT> m_choices;
+  std::vector<std::vector<QxPopupItem>> m_menus;
+  QxPopupMenuHook m_previous;
+};
+// While it lives, every modal loop calls the action with its window once the
+// loop runs (after the dialog's initialisation); the action ends the loop.
+class ModalScript {
+ public:
+  explicit ModalScript(std::function<void(CWnd* modal)> action);
+  ~ModalScript();
+  ModalScript(const ModalScript&) = delete;
+  ModalScript& operator=(const ModalScript&) = delete;
 };
 
 // ---- mouse and keys ------------------------------------------------------------

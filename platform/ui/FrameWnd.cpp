@@ -6,6 +6,10 @@
 #include "platform/ui/WndInternal.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QEvent>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -62,6 +66,17 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
       if (m_pWnd->QxEvent(event)) return true;
     }
     return QMainWindow::event(event);
+  }
+  // Files dropped on a window that accepts them are opened as documents.
+  void dragEnterEvent(QDragEnterEvent* event) override {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+  }
+  void dropEvent(QDropEvent* event) override {
+    event->acceptProposedAction();
+    CWinApp* app = AfxGetApp();
+    for (const QUrl& url : event->mimeData()->urls()) {
+      if (app && url.isLocalFile()) app->OpenDocumentFile(url.toLocalFile().toLocal8Bit().constData());
+    }
   }
 };
 
@@ -463,6 +478,17 @@ void AddPopup(CFrameWnd* frame, QWidget* parent, QMenu* qmenu, HMENU hPopup) {
     FillMenuActions(owner, qmenu, hPopup);
   });
   (void)parent;
+  // The status bar shows the prompt of the item under the mouse, then "Ready" again.
+  QObject::connect(qmenu, &QMenu::hovered, qmenu, [hFrame](QAction* action) {
+    auto* owner = static_cast<CFrameWnd*>(CWnd::FromHandle(hFrame));
+    UINT id = action ? action->data().toUInt() : 0;
+    if (owner && id) owner->SendMessage(WM_SETMESSAGESTRING, id);
+  });
+  QObject::connect(qmenu, &QMenu::aboutToHide, qmenu, [hFrame] {
+    if (CWnd* owner = CWnd::FromHandle(hFrame)) {
+      owner->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+    }
+  });
   FillMenuActions(frame, qmenu, hPopup);
 }
 
@@ -486,6 +512,7 @@ void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu) {
     }
     UINT id = menu->GetMenuItemID(static_cast<int>(index));
     QAction* action = qmenu->addAction(label);
+    action->setData(id);
     action->setEnabled(!(state & (MF_GRAYED | MF_DISABLED)));
     action->setCheckable((state & MF_CHECKED) != 0);
     action->setChecked((state & MF_CHECKED) != 0);

@@ -969,7 +969,10 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
 
 BOOL CWnd::BringWindowToTop() {
   if (!m_pWidget) return FALSE;
-  m_pWidget->raise();
+  // The offscreen platform has no stacking of windows (and says so each time).
+  if (!m_pWidget->isWindow() || QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    m_pWidget->raise();
+  }
   return TRUE;
 }
 

@@ -485,10 +485,12 @@ CaretInfo GetCaretInfo() {
 
 namespace {
 int g_modalDepth = 0;
-}
+std::function<void(CWnd*)> g_modalHook;
+}  // namespace
 
 namespace qxui {
 int ModalDepth() { return g_modalDepth; }
+void SetModalHook(std::function<void(CWnd*)> hook) { g_modalHook = std::move(hook); }
 }  // namespace qxui
 
 int CWnd::RunModalLoop(DWORD) {
@@ -500,6 +502,11 @@ int CWnd::RunModalLoop(DWORD) {
   state.modalResult = -1;
   ++g_modalDepth;
   HWND hSelf = m_hWnd;
+  if (g_modalHook) {
+    QMetaObject::invokeMethod(&loop, [hSelf] {
+      if (CWnd* wnd = CWnd::FromHandle(hSelf); wnd && g_modalHook) g_modalHook(wnd);
+    }, Qt::QueuedConnection);
+  }
   loop.exec(QEventLoop::DialogExec);
   --g_modalDepth;
   CWnd* self = CWnd::FromHandle(hSelf);

@@ -130,6 +130,9 @@ struct CaretInfo {
   bool visible = false;
 };
 CaretInfo GetCaretInfo();
+// Called inside every modal loop once it runs, with the modal window (tests
+// drive the window from there and end the loop).
+void SetModalHook(std::function<void(CWnd*)> hook);
 // How many modal loops run now (the application's idle pass waits for none).
 int ModalDepth();
 // The mouse position as the layer saw it last.

@@ -15,6 +15,7 @@
 #include <QDockWidget>
 #include <QImage>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 #include <atomic>
 #include <filesystem>
@@ -256,6 +257,11 @@ class CTestApp : public CWinApp {
   }
 
   CTestMainFrame* Frame() const { return static_cast<CTestMainFrame*>(m_pMainWnd); }
+  BOOL OnIdle(LONG lCount) override {
+    ++m_nIdlePasses;
+    return CWinApp::OnIdle(lCount);
+  }
+  int m_nIdlePasses = 0;
 
  protected:
   void OnRoute() { g_log.push_back("app"); }
@@ -395,6 +401,24 @@ TEST_F(UiApp, BarTogglesFollowVisibilityIncludingTheFloatingCloseBox) {
   EXPECT_EQ(checked(ID_VIEW_TOOLBAR), 0);
 }
 
+TEST_F(UiApp, AHiddenBarFloatedStaysHiddenUntilToggled) {
+  CDialogBar& bar = Frame()->m_wndFloatBar;
+  Frame()->ShowControlBar(&bar, FALSE, FALSE);
+  CPoint point(10, 130);
+  Frame()->ClientToScreen(&point);
+  Frame()->FloatControlBar(&bar, point, CBRS_ALIGN_TOP);
+  EXPECT_FALSE(bar.IsWindowVisible());
+  EXPECT_TRUE(bar.IsFloating());
+  Frame()->SendMessage(WM_COMMAND, IDW_FLOAT);
+  EXPECT_TRUE(bar.IsWindowVisible());
+  EXPECT_TRUE(bar.IsFloating());
+  QPoint shown = bar.QxContainer()->pos();
+  EXPECT_EQ(CPoint(shown.x(), shown.y()), point);
+  // Docked again, it leaves the floating state.
+  Frame()->DockControlBar(&bar);
+  EXPECT_FALSE(bar.IsFloating());
+}
+
 TEST_F(UiApp, MenuPopupGreysUnhandledItemsAndChecksBars) {
   CMenu* menu = CMenu::FromHandle(Frame()->GetFrameMenu());
   ASSERT_NE(menu, nullptr);
@@ -412,6 +436,9 @@ TEST_F(UiApp, AcceleratorOpensANewDocument) {
   QxTest::PumpUntilIdle();
   EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
   EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan2");
+  BOOL maximized = FALSE;
+  Frame()->MDIGetActive(&maximized);
+  EXPECT_TRUE(maximized);
 }
 
 TEST_F(UiApp, SaveOpenAndCloseWithTheSavePrompt) {
@@ -499,6 +526,21 @@ TEST(UiAppStart, MainFrameFailureEndsTheStart) {
   EXPECT_FALSE(app.InitInstance());
   QxTest::PumpEvents();
   EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+TEST(UiAppStart, RunLoopsWithIdlePassesUntilTheMainWindowCloses) {
+  RegisterResources();
+  CTestApp app;
+  ASSERT_TRUE(app.InitApplication());
+  ASSERT_TRUE(app.InitInstance());
+  HWND hMain = app.m_pMainWnd->GetSafeHwnd();
+  QTimer::singleShot(20, [hMain] { PostMessage(hMain, WM_CLOSE, 0, 0); });
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+  EXPECT_FALSE(IsWindow(hMain));
+  EXPECT_GT(app.m_nIdlePasses, 0);
+  EXPECT_EQ(app.GetOpenDocumentCount(), 0);
+  QxTest::PumpEvents();
 }
 
 TEST(UiAppStart, CommandLineSelectsTheShellCommand) {

@@ -64,6 +64,7 @@ class CLogWnd : public CWnd {
   void OnTimer(UINT_PTR id) { m_log.push_back("timer " + std::to_string(id)); }
   void OnCaptureChanged(CWnd*) { m_log.push_back("capturechanged"); }
   void OnDestroy() { m_log.push_back("destroy"); }
+  void OnMenuCommand(UINT id) { m_log.push_back("command " + std::to_string(id)); }
 
   DECLARE_MESSAGE_MAP()
 };
@@ -83,6 +84,7 @@ BEGIN_MESSAGE_MAP(CLogWnd, CWnd)
   ON_WM_TIMER()
   ON_WM_CAPTURECHANGED()
   ON_WM_DESTROY()
+  ON_COMMAND_RANGE(500, 510, OnMenuCommand)
 END_MESSAGE_MAP()
 
 // A top-level window with a child, torn down at the end of each test.
@@ -144,6 +146,44 @@ TEST_F(UiWindow, MessagesToADestroyedWindowAreDropped) {
   EXPECT_FALSE(PostMessage(hChild, WM_FIRST, 2, 0));
   QxTest::PumpEvents();
   EXPECT_EQ(m_child.m_log, Log({"destroy"}));
+}
+
+TEST_F(UiWindow, ModalLoopIsDrivenByTheModalScript) {
+  QxTest::ModalScript script([](CWnd* modal) { modal->EndModalLoop(7); });
+  EXPECT_EQ(m_child.RunModalLoop(), 7);
+  EXPECT_FALSE(m_child.ContinueModal());
+}
+
+TEST_F(UiWindow, PopupMenuChoiceReachesTheOwnerAsCommand) {
+  CMenu menu;
+  ASSERT_TRUE(menu.CreatePopupMenu());
+  menu.AppendMenu(MF_STRING, 501, "&One");
+  menu.AppendMenu(MF_SEPARATOR);
+  menu.AppendMenu(MF_STRING | MF_GRAYED | MF_CHECKED, 502, "&Two");
+  CMenu sub;
+  sub.CreatePopupMenu();
+  sub.AppendMenu(MF_STRING, 503, "Three");
+  menu.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(sub.Detach()), "More");
+  QxTest::PopupMenuScript script({503, 0, 501});
+  EXPECT_TRUE(menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, 10, 10, &m_child));
+  QxTest::PumpEvents();
+  EXPECT_EQ(m_child.m_log, Log({"command 503"}));
+  ASSERT_EQ(script.Menus().size(), 1u);
+  const std::vector<QxPopupItem>& items = script.Menus()[0];
+  ASSERT_EQ(items.size(), 5u);
+  EXPECT_STREQ(items[0].text, "&One");
+  EXPECT_EQ(items[1].flags & MF_SEPARATOR, MF_SEPARATOR);
+  EXPECT_EQ(items[2].flags & (MF_GRAYED | MF_CHECKED), MF_GRAYED | MF_CHECKED);
+  EXPECT_EQ(items[4].id, 503u);
+  EXPECT_EQ(items[4].depth, 1);
+  // Dismissed: nothing is sent.
+  menu.TrackPopupMenu(0, 10, 10, &m_child);
+  QxTest::PumpEvents();
+  EXPECT_EQ(m_child.m_log.size(), 1u);
+  // TPM_RETURNCMD answers instead of sending.
+  EXPECT_EQ(menu.TrackPopupMenu(TPM_RETURNCMD, 10, 10, &m_child), 501);
+  QxTest::PumpEvents();
+  EXPECT_EQ(m_child.m_log.size(), 1u);
 }
 
 TEST(UiMessages, RegisteredMessagesShareIdsByName) {
