@@ -32,7 +32,8 @@ CMcListbody::CMcListbody(WORD flags) : CMcBasic(flags) {}
 CMcBasic* CMcListbody::Load(CArchive& ar) {
   WORD count = 0, baseline = 0, flags = 0;
   McBox box;
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count < 2) return nullptr;
+  // Lists of fewer than two items come from the editor and must load back.
+  if (!LoadHeader(ar, &count, &box, &baseline, &flags)) return nullptr;
   std::vector<CMcBasic*> items;
   if (!LoadChildren(ar, count, items)) return nullptr;
   CMcListbody* node = new CMcListbody(flags);

@@ -44,7 +44,8 @@ CMcMatrix::CMcMatrix(WORD flags) : CMcBasic(flags) {}
 CMcBasic* CMcMatrix::Load(CArchive& ar) {
   WORD count = 0, baseline = 0, flags = 0;
   McBox box;
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count == 0) return nullptr;
+  // An empty matrix is what the editor can leave behind: it must load back.
+  if (!LoadHeader(ar, &count, &box, &baseline, &flags)) return nullptr;
   std::vector<CMcBasic*> cells;
   if (!LoadChildren(ar, count, cells)) return nullptr;
   WORD columns = 0;
