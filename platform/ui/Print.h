@@ -1,0 +1,71 @@
+#pragma once
+// Printing. The printer's device context draws into a page image at the
+// screen's resolution (96 dpi), so raster operations combine pixels exactly as
+// on screen and a drawing with as many device units as it has pixels on screen
+// prints at the size the user sees; each finished page image is placed on the
+// printer's page, scaled to the printer's resolution. The printer is the one
+// print setup chose, or a PDF file: the environment variable QX_PRINT_PDF or
+// the test hook (platform/testing/PrintHooks.h) names one, and then no dialog
+// is shown.
+//
+// User-interface thread only.
+#include "platform/ui/View.h"
+
+#include <QImage>
+
+#include <memory>
+#include <vector>
+
+class QPrinter;
+
+// What printing does before a job (the view's DoPreparePrinting): TRUE at once
+// for direct printing or a PDF target; otherwise the print dialog, FALSE when
+// the user cancels it.
+BOOL QxPreparePrinting(CPrintInfo* pInfo);
+// The print-setup command: the page-setup dialog for the printer that later
+// jobs use (none with a PDF target). FALSE when cancelled.
+BOOL QxPrintSetup();
+
+// The printer's device context.
+class CPrinterDC : public CDC {
+ public:
+  CPrinterDC();
+  ~CPrinterDC() override;
+
+  // Opens the job on the printer; with preview, pages are kept as images
+  // (PreviewPages) instead. FALSE when the printer cannot be opened.
+  BOOL StartDoc(LPCSTR docName, bool preview = false);
+  // A fresh white page image to draw into.
+  BOOL StartPage();
+  // Places the page image on the printer's page.
+  BOOL EndPage();
+  BOOL EndDoc();
+  void AbortDoc();
+
+  // HORZRES/VERTRES: the printable area in page pixels; LOGPIXELSX/Y: 96;
+  // PHYSICALWIDTH/HEIGHT and PHYSICALOFFSETX/Y: the paper and its margins.
+  int GetDeviceCaps(int index) const override;
+  CSize GetPageSize() const { return m_pageSize; }
+  const std::vector<QImage>& PreviewPages() const { return m_previewPages; }
+
+ private:
+  std::unique_ptr<QPrinter> m_printer;
+  std::unique_ptr<class QPainter> m_painter;
+  QImage m_page;
+  CSize m_pageSize;
+  CSize m_paperSize;
+  CPoint m_paperOffset;
+  bool m_preview = false;
+  bool m_inPage = false;
+  int m_pagesPrinted = 0;
+  std::vector<QImage> m_previewPages;
+};
+
+// Runs the view's print job as the framework does: OnBeginPrinting, then for
+// each page OnPrepareDC and OnPrint with m_rectDraw set to the page, then
+// OnEndPrinting. A job without a known last page prints pages while the view
+// keeps m_bContinuePrinting set, the first page only unless it says so.
+// FALSE when the printer could not be opened.
+BOOL QxPrintView(CView* view, CPrintInfo* pInfo);
+// The same job into page images, for the print preview window.
+std::vector<QImage> QxPreviewView(CView* view, CPrintInfo* pInfo);
