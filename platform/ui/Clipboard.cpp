@@ -25,7 +25,7 @@ namespace {
 struct ClipboardState {
   std::recursive_mutex lock;
   bool open = false;
-  const void* opener = nullptr;
+  HWND opener = nullptr;
   bool changed = false;         // contents changed while open: publish on close
   bool desktopChanged = false;  // another program changed the desktop's clipboard
   bool publishing = false;
@@ -195,7 +195,7 @@ void SyncFromDesktop(ClipboardState& state) {
 
 }  // namespace
 
-BOOL OpenClipboard(const void* owner) {
+BOOL OpenClipboard(HWND owner) {
   ClipboardState& state = State();
   std::lock_guard<std::recursive_mutex> guard(state.lock);
   if (state.failures & QxTest::kClipboardOpen) return FALSE;
@@ -294,7 +294,7 @@ int GetClipboardFormatName(UINT format, LPSTR buffer, int bufferSize) {
   return length;
 }
 
-const void* GetOpenClipboardOwner() {
+HWND GetOpenClipboardWindow() {
   ClipboardState& state = State();
   std::lock_guard<std::recursive_mutex> guard(state.lock);
   return state.open ? state.opener : nullptr;

@@ -36,12 +36,9 @@ struct METAFILEPICT {
 };
 using LPMETAFILEPICT = METAFILEPICT*;
 
-// The window layer passes its window as the owner; null is an anonymous
-// owner. Opening fails while another owner has the clipboard open.
-BOOL OpenClipboard(const void* owner);
-inline BOOL OpenClipboard(HWND owner) {
-  return OpenClipboard(static_cast<const void*>(owner));
-}
+// The owner is a window handle (CWnd::OpenClipboard passes its own); null is
+// an anonymous owner. Opening fails while another owner has it open.
+BOOL OpenClipboard(HWND owner);
 // Frees every block (and the recordings of pictures); the opener becomes the owner.
 BOOL EmptyClipboard();
 // The clipboard takes the block (a live global block) and frees the one it
@@ -64,4 +61,4 @@ inline UINT RegisterClipboardFormatA(LPCSTR name) {
 // Copies the registered format's name; 0 for other ids.
 int GetClipboardFormatName(UINT format, LPSTR buffer, int bufferSize);
 // The owner that has the clipboard open, or null.
-const void* GetOpenClipboardOwner();
+HWND GetOpenClipboardWindow();

@@ -62,7 +62,7 @@ CSize SizeOf(const QRect& rect) {
 
 BOOL QxPreparePrinting(CPrintInfo* pInfo) {
   if (!pInfo) return FALSE;
-  if (pInfo->m_bDirect || !PdfTarget().empty()) return TRUE;
+  if (pInfo->m_bDirect || pInfo->m_bPreview || !PdfTarget().empty()) return TRUE;
   QPrintDialog dialog(&ChosenPrinter());
   dialog.setMinMax(static_cast<int>(pInfo->GetMinPage()),
                    static_cast<int>(std::min(pInfo->GetMaxPage(), 0xFFFFu)));

@@ -19,8 +19,8 @@
 class QPrinter;
 
 // What printing does before a job (the view's DoPreparePrinting): TRUE at once
-// for direct printing or a PDF target; otherwise the print dialog, FALSE when
-// the user cancels it.
+// for direct printing, a preview or a PDF target; otherwise the print dialog,
+// FALSE when the user cancels it.
 BOOL QxPreparePrinting(CPrintInfo* pInfo);
 // The print-setup command: the page-setup dialog for the printer that later
 // jobs use (none with a PDF target). FALSE when cancelled.

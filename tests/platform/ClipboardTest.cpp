@@ -18,8 +18,9 @@
 
 namespace {
 
-const int kOwner = 0;  // any address serves as an owner
-const void* const kView = &kOwner;
+// Window handles are opaque to the clipboard: any value serves as an owner.
+const HWND kView = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1010));
+const HWND kOtherWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x2020));
 
 HGLOBAL BlockOf(const void* bytes, SIZE_T size) {
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, size);
@@ -183,8 +184,8 @@ TEST_F(Clipboard, OwnershipAndOrderOfCalls) {
   EXPECT_FALSE(EmptyClipboard());
   EXPECT_FALSE(CloseClipboard());
   ASSERT_TRUE(OpenClipboard(kView));
-  EXPECT_EQ(GetOpenClipboardOwner(), kView);
-  EXPECT_FALSE(OpenClipboard(&block));  // another owner waits
+  EXPECT_EQ(GetOpenClipboardWindow(), kView);
+  EXPECT_FALSE(OpenClipboard(kOtherWindow));  // another owner waits
   EXPECT_TRUE(OpenClipboard(kView));
   EXPECT_EQ(SetClipboardData(CF_TEXT, nullptr), nullptr);
   HGLOBAL small = GlobalAlloc(GMEM_MOVEABLE, 4);
