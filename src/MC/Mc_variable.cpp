@@ -1,4 +1,5 @@
 #include "MC/Mc_variable.h"
+#include "MC/MC_POWER.h"
 
 #include "GlobalResources.h"
 #include "MC/MC_REAL.h"
@@ -245,11 +246,8 @@ void CMcVariable::Layout(CDC* dc, int mode) {
   const int prefixWidth = PrefixFont() ? TextWidth(measure, PrefixFont(), Prefix()) : 0;
   m_box.width += prefixWidth;
   const CRect margins = LayoutSignAndParens();
-  if (m_parent && m_parent->GetType() == 0x0C00 && m_parent->m_count > 0 &&
-      m_parent->m_children[0] == this) {
-    const int offset = (margins.left + nameWidth + prefixWidth) & 0xFF;
-    m_parent->m_flags = static_cast<WORD>((m_parent->m_flags & 0x00FF) | (offset << 8));
-  }
+  // A wide base clamps the exponent's offset at 255 rather than wrapping it.
+  CMcPower::WriteExponentOffset(this, margins.left + nameWidth + prefixWidth);
   if (mode == 1 && m_parent) m_parent->Layout(dc, 1);
 }
 

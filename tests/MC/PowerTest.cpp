@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <cmath>
 #include <complex>
 #include <memory>
@@ -201,3 +203,14 @@ TEST(Power, CaretReachesBaseAndExponentAndTerminates) {
 }
 
 }  // namespace
+
+// A variable too wide for the offset byte clamps it rather than wrapping.
+TEST(Power, WideVariableBaseClampsTheOffset) {
+  FixedMetricsResources resources;
+  FixedFontTables fonts;
+  const std::string name(60, 'x');
+  CMcPower power(new CMcVariable(name.c_str(), "", 0), new CMcReal(2, 0), 0);
+  power.Layout(g_pMeasureDC, 0);
+  ASSERT_GT(power.m_children[0]->m_box.width, 255);
+  EXPECT_EQ(power.ExponentOffset(), 255);
+}
