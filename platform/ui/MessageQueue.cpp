@@ -79,7 +79,8 @@ bool Enqueue(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   msg.wParam = wParam;
   msg.lParam = lParam;
   msg.time = GetTickCount();
-  GetCursorPos(&msg.pt);
+  // The cursor position belongs to the user-interface thread.
+  if (OnUiThread()) GetCursorPos(&msg.pt);
   Queue& queue = TheQueue();
   std::lock_guard<std::mutex> guard(queue.lock);
   if (!QCoreApplication::instance()) return false;

@@ -3,10 +3,10 @@
 #include "platform/core/Debug.h"
 #include "platform/ui/DocTemplate.h"
 #include "platform/ui/FrameWnd.h"
+#include "platform/ui/Print.h"
 #include "platform/ui/WndInternal.h"
 
 #include <algorithm>
-#include <mutex>
 
 IMPLEMENT_DYNAMIC(CView, CWnd)
 IMPLEMENT_DYNAMIC(CScrollView, CView)
@@ -18,24 +18,6 @@ BEGIN_MESSAGE_MAP(CView, CWnd)
   ON_WM_MOUSEACTIVATE()
   ON_MESSAGE(WM_INITIALUPDATE, OnInitialUpdateMessage)
 END_MESSAGE_MAP()
-
-namespace {
-std::mutex g_printLock;
-QxPrintHook g_printHook;
-QxPrintJobHook g_printJobHook;
-}  // namespace
-
-QxPrintHook QxSetPrintHook(QxPrintHook hook) {
-  std::lock_guard<std::mutex> guard(g_printLock);
-  std::swap(g_printHook, hook);
-  return hook;
-}
-
-QxPrintJobHook QxSetPrintJobHook(QxPrintJobHook hook) {
-  std::lock_guard<std::mutex> guard(g_printLock);
-  std::swap(g_printJobHook, hook);
-  return hook;
-}
 
 CView::~CView() {
   if (m_pDocument) m_pDocument->RemoveView(this);
@@ -110,15 +92,7 @@ void CView::OnActivateFrame(UINT, CFrameWnd*) {}
 
 BOOL CView::OnPreparePrinting(CPrintInfo* pInfo) { return DoPreparePrinting(pInfo); }
 
-BOOL CView::DoPreparePrinting(CPrintInfo* pInfo) {
-  if (pInfo->m_bDirect) return TRUE;
-  QxPrintHook hook;
-  {
-    std::lock_guard<std::mutex> guard(g_printLock);
-    hook = g_printHook;
-  }
-  return hook ? hook(this, pInfo) : FALSE;
-}
+BOOL CView::DoPreparePrinting(CPrintInfo* pInfo) { return QxPreparePrinting(pInfo); }
 
 void CView::OnBeginPrinting(CDC*, CPrintInfo*) {}
 
@@ -130,28 +104,16 @@ void CView::OnFilePrint() {
   CPrintInfo info;
   info.m_bDirect = LOWORD(GetCurrentMessage()->wParam) == ID_FILE_PRINT_DIRECT;
   if (!OnPreparePrinting(&info)) return;
-  QxPrintJobHook job;
-  {
-    std::lock_guard<std::mutex> guard(g_printLock);
-    job = g_printJobHook;
-  }
-  if (job) {
-    job(this, &info);
-  } else {
-    TRACE0("No printer: the print job was not run\n");
-  }
+  if (!QxPrintView(this, &info)) TRACE0("The printer could not be opened\n");
 }
 
 void CView::OnFilePrintPreview() {
   CPrintInfo info;
   info.m_bPreview = TRUE;
   if (!OnPreparePrinting(&info)) return;
-  QxPrintJobHook job;
-  {
-    std::lock_guard<std::mutex> guard(g_printLock);
-    job = g_printJobHook;
-  }
-  if (job) job(this, &info);
+  // The pages are made; a window to page through them is not part of the layer yet.
+  std::vector<QImage> pages = QxPreviewView(this, &info);
+  TRACE("Print preview: %d pages\n", static_cast<int>(pages.size()));
 }
 
 BOOL CView::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {

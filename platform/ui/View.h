@@ -48,8 +48,8 @@ class CView : public CWnd {
   virtual void OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView);
   virtual void OnActivateFrame(UINT nState, CFrameWnd* pFrameWnd);
 
-  // Printing hooks. DoPreparePrinting asks the print hook (the dialogs layer)
-  // for a printer unless m_bDirect; FALSE when the user cancels.
+  // Printing hooks (the printer is Print.h's). DoPreparePrinting shows the
+  // print dialog unless printing directly; FALSE when the user cancels.
   virtual BOOL OnPreparePrinting(CPrintInfo* pInfo);
   BOOL DoPreparePrinting(CPrintInfo* pInfo);
   virtual void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo);
@@ -71,7 +71,8 @@ class CView : public CWnd {
   void OnPaint();
   int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message);
   LRESULT OnInitialUpdateMessage(WPARAM, LPARAM);
-  // The standard print commands (the printer comes with the dialogs layer).
+  // The standard print commands: ID_FILE_PRINT, ID_FILE_PRINT_DIRECT (no
+  // dialog) and ID_FILE_PRINT_PREVIEW map to these in a view's message map.
   void OnFilePrint();
   void OnFilePrintPreview();
 
@@ -109,13 +110,3 @@ class CScrollView : public CView {
 
   DECLARE_MESSAGE_MAP()
 };
-
-// The print hook: the dialogs layer shows the print dialog and fills pInfo;
-// FALSE cancels. Without one, printing is cancelled.
-using QxPrintHook = std::function<BOOL(CView* view, CPrintInfo* pInfo)>;
-QxPrintHook QxSetPrintHook(QxPrintHook hook);
-// The print job: after OnPreparePrinting said yes, the dialogs layer makes the
-// printer context and calls OnBeginPrinting, OnPrepareDC and OnPrint per page,
-// and OnEndPrinting. Without one, nothing is printed.
-using QxPrintJobHook = std::function<void(CView* view, CPrintInfo* pInfo)>;
-QxPrintJobHook QxSetPrintJobHook(QxPrintJobHook hook);

@@ -1,7 +1,9 @@
 #include "platform/ui/WinApp.h"
 
 #include "platform/core/Debug.h"
+#include "platform/ui/Help.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/Print.h"
 #include "platform/ui/WndInternal.h"
 
 #include <QAbstractEventDispatcher>
@@ -289,7 +291,7 @@ void CWinApp::OnFileOpen() {
   OpenDocumentFile(name);
 }
 
-void CWinApp::OnFilePrintSetup() { TRACE0("Print setup: no printer dialog\n"); }
+void CWinApp::OnFilePrintSetup() { QxPrintSetup(); }
 
 void CWinApp::OnAppExit() {
   if (m_pMainWnd) m_pMainWnd->SendMessage(WM_CLOSE);
@@ -431,22 +433,7 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const {
 }
 
 void CWinApp::WinHelp(DWORD_PTR dwData, UINT nCmd) {
-  CString path = m_pszHelpFilePath ? m_pszHelpFilePath : "";
-  std::filesystem::path file(path.GetString());
-  if (file.is_relative()) {
-    std::error_code error;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) file = exe.parent_path() / file;
-  }
-  std::error_code error;
-  if (path.IsEmpty() || !std::filesystem::exists(file, error)) {
-    CString text;
-    text.Format("Cannot find the help file %s.", file.filename().string().c_str());
-    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
-    return;
-  }
-  TRACE("Help file %s, command %u, data %lu\n", file.string().c_str(), nCmd,
-        static_cast<unsigned long>(dwData));
+  QxWinHelp(m_pszHelpFilePath ? m_pszHelpFilePath : "", nCmd, dwData);
 }
 
 void CWinApp::OnHelp() { WinHelp(0, HELP_INDEX); }

@@ -2,6 +2,7 @@
 // caret, and the small dialog helpers every window has.
 #include "platform/core/Clock.h"
 #include "platform/core/Debug.h"
+#include "platform/ui/WinApp.h"
 #include "platform/ui/Wnd.h"
 #include "platform/ui/WndInternal.h"
 
@@ -163,13 +164,28 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
   QxSetKeyDown(VK_RBUTTON, event->buttons() & Qt::RightButton);
   QxSetKeyDown(VK_MBUTTON, event->buttons() & Qt::MiddleButton);
   LPARAM lParam = MAKELPARAM(static_cast<WORD>(client.x), static_cast<WORD>(client.y));
-
+  // The mouse on the border of a window with a frame gives the non-client
+  // messages (hit-test code and screen position), unless a window captured it.
+  CRect clientRect;
+  target->GetClientRect(&clientRect);
+  bool nonClient = target == self && !CWnd::FromHandle(g_capture) && !clientRect.PtInRect(client);
+  LPARAM screenParam = MAKELPARAM(static_cast<WORD>(global.x()), static_cast<WORD>(global.y()));
+  constexpr UINT kNonClientOffset = WM_MOUSEMOVE - WM_NCMOUSEMOVE;
   UINT base = 0;
   switch (event->button()) {
     case Qt::LeftButton: base = WM_LBUTTONDOWN; break;
     case Qt::RightButton: base = WM_RBUTTONDOWN; break;
     case Qt::MiddleButton: base = WM_MBUTTONDOWN; break;
     default: break;
+  }
+  if (nonClient) {
+    UINT message = WM_MOUSEMOVE;
+    if (event->type() == QEvent::MouseButtonPress) message = base;
+    if (event->type() == QEvent::MouseButtonDblClick) message = base + 2;
+    if (event->type() == QEvent::MouseButtonRelease) message = base + 1;
+    if (event->type() != QEvent::MouseMove && !base) return false;
+    DeliverInput(target, message - kNonClientOffset, HTBORDER, screenParam);
+    return true;
   }
   switch (event->type()) {
     case QEvent::MouseMove:
@@ -239,7 +255,9 @@ bool TranslateFocus(CWnd* self, QFocusEvent* event) {
   }
   QWidget* next = QApplication::focusWidget();
   if (next && qxui::WindowOfWidget(next)) return true;  // its FocusIn moves our focus
-  if (g_focus == self->GetSafeHwnd() && event->reason() != Qt::ActiveWindowFocusReason) {
+  // Focus that leaves for a window of Qt's own (a modal box, another
+  // application) is lost as in the framework; a popup menu takes none.
+  if (g_focus == self->GetSafeHwnd() && event->reason() != Qt::PopupFocusReason) {
     g_focus = nullptr;
     self->SendMessage(WM_KILLFOCUS, 0, 0);
   }
@@ -584,4 +602,7 @@ UINT CWnd::IsDlgButtonChecked(int nIDButton) const {
   return item ? static_cast<UINT>(item->SendMessage(0x00F0 /* BM_GETCHECK */)) : 0;
 }
 
-void CWnd::WinHelp(DWORD_PTR, UINT nCmd) { TRACE("WinHelp command %u: no help system\n", nCmd); }
+// Windows ask the application, which knows the help file.
+void CWnd::WinHelp(DWORD_PTR dwData, UINT nCmd) {
+  if (CWinApp* app = AfxGetApp()) app->WinHelp(dwData, nCmd);
+}

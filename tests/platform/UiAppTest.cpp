@@ -457,6 +457,16 @@ TEST_F(UiApp, SaveOpenAndCloseWithTheSavePrompt) {
   EXPECT_TRUE(std::filesystem::exists(path));
   EXPECT_STREQ(ActiveDoc()->GetTitle(), "first.pln");
   ASSERT_EQ(m_app->GetRecentFiles().size(), 1u);
+  // The File menu lists it in place of its "Recent File" item.
+  CMenu* fileMenu = CMenu::FromHandle(Frame()->GetFrameMenu())->GetSubMenu(0);
+  Frame()->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(fileMenu->GetSafeHmenu()), 0);
+  CString recent;
+  fileMenu->GetMenuString(ID_FILE_MRU_FILE1, recent, MF_BYCOMMAND);
+  EXPECT_EQ(recent, CString("&1 ") + path.c_str());
+  EXPECT_FALSE(fileMenu->GetMenuState(ID_FILE_MRU_FILE1, MF_BYCOMMAND) & MF_GRAYED);
+
+  // With a document open the frame shows the document's menu (it has Save).
+  EXPECT_NE(qxui::FindMenuItem(Frame()->GetFrameMenu(), ID_FILE_SAVE, nullptr), nullptr);
 
   // Modified again, then closed: the prompt, answered "no", discards.
   ActiveDoc()->SetModifiedFlag();
@@ -472,6 +482,7 @@ TEST_F(UiApp, SaveOpenAndCloseWithTheSavePrompt) {
   CString caption;
   Frame()->GetWindowText(caption);
   EXPECT_STREQ(caption, "Testapp");
+  EXPECT_EQ(Frame()->GetFrameMenu(), Frame()->m_hMenuDefault);  // back to the frame's own menu
 
   CDocument* reopened = m_app->OpenDocumentFile(path.c_str());
   ASSERT_NE(reopened, nullptr);
@@ -505,17 +516,18 @@ UINT PostFindG(LPVOID param) {
 }
 }  // namespace
 
-class UiAppThreads : public UiApp {};
-
-TEST_F(UiAppThreads, ThreadMessagesReachTheApplication) {
-  CWinThread* worker = AfxBeginThread(PostFindG, m_app.get());
+// Thread messages need no window: the application's own queue takes them.
+TEST(UiAppThreads, ThreadMessagesReachTheApplication) {
+  CTestApp app;
+  ASSERT_TRUE(app.InitApplication());
+  CWinThread* worker = AfxBeginThread(PostFindG, &app);
   ASSERT_NE(worker, nullptr);
-  for (int i = 0; i < 500 && m_app->m_nThreadMessages < 3; ++i) {
+  for (int i = 0; i < 500 && app.m_nThreadMessages < 3; ++i) {
     QxTest::PumpEvents();
     Sleep(2);
   }
-  EXPECT_EQ(m_app->m_nThreadMessages, 3);
-  EXPECT_EQ(m_app->m_lastThreadParam, 9u);
+  EXPECT_EQ(app.m_nThreadMessages, 3);
+  EXPECT_EQ(app.m_lastThreadParam, 9u);
 }
 
 TEST(UiAppStart, MainFrameFailureEndsTheStart) {

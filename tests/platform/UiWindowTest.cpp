@@ -57,6 +57,7 @@ class CLogWnd : public CWnd {
   void OnLButtonUp(UINT f, CPoint p) { Mouse("up", f, p); }
   void OnLButtonDblClk(UINT f, CPoint p) { Mouse("dblclk", f, p); }
   void OnRButtonDown(UINT f, CPoint p) { Mouse("rdown", f, p); }
+  void OnNcLButtonDown(UINT hit, CPoint p) { Mouse(hit == HTBORDER ? "ncdown border" : "ncdown", 0, p); }
   void OnKeyDown(UINT ch, UINT, UINT) { m_log.push_back("key " + std::to_string(ch)); }
   void OnChar(UINT ch, UINT, UINT) { m_log.push_back("char " + std::to_string(ch)); }
   void OnSetFocus(CWnd*) { m_log.push_back("setfocus"); }
@@ -77,6 +78,7 @@ BEGIN_MESSAGE_MAP(CLogWnd, CWnd)
   ON_WM_LBUTTONUP()
   ON_WM_LBUTTONDBLCLK()
   ON_WM_RBUTTONDOWN()
+  ON_WM_NCLBUTTONDOWN()
   ON_WM_KEYDOWN()
   ON_WM_CHAR()
   ON_WM_SETFOCUS()
@@ -226,6 +228,13 @@ TEST_F(UiWindow, MouseFlagsAndClientCoordinates) {
   CPoint back = screen;
   m_child.ScreenToClient(&back);
   EXPECT_EQ(back, CPoint(7 + 110 + 2, 8 + 2));
+  // A press on the edge is a non-client press at its screen position.
+  QxTest::MouseDown(&edged, CPoint(-1, -1));
+  QxTest::MouseUp(&edged, CPoint(-1, -1));
+  CPoint edge(-1, -1);
+  edged.ClientToScreen(&edge);
+  EXPECT_EQ(edged.m_log.back(), "ncdown border");
+  EXPECT_EQ(edged.m_lastPoint, edge);
 }
 
 TEST_F(UiWindow, KeysBecomeKeyDownAndCharWithControlCodes) {
