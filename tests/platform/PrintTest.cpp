@@ -92,7 +92,12 @@ class CLogView : public CView {
 
 }  // namespace
 
+bool HavePdfRenderer() {
+  return std::system("command -v pdftoppm >/dev/null 2>&1") == 0;
+}
+
 TEST(Print, DrawingReachesThePdfWithScreenPixels) {
+  if (!HavePdfRenderer()) GTEST_SKIP() << "pdftoppm (poppler-utils, scripts/setup) is missing";
   std::string pdf = qxtest::MakeTempDir("print") + "/drawing.pdf";
   QxTest::PrintToPdf target(pdf);
   CPrinterDC dc;
@@ -132,6 +137,7 @@ TEST(Print, ViewHooksRunInOrderOnePageWhenTheLastIsUnknown) {
 }
 
 TEST(Print, ViewWithThreePagesPrintsThreePdfPages) {
+  if (!HavePdfRenderer()) GTEST_SKIP() << "pdftoppm (poppler-utils, scripts/setup) is missing";
   std::string pdf = qxtest::MakeTempDir("print") + "/view.pdf";
   QxTest::PrintToPdf target(pdf);
   CLogView view;
