@@ -35,7 +35,10 @@ CRect InsetsOf(DWORD style, DWORD exStyle) {
   return CRect(inset, inset, inset, inset);
 }
 
-bool Usable(CWnd* wnd) { return wnd && wnd->IsWindowVisible() && wnd->IsWindowEnabled(); }
+// By the controls' own styles: the dialog itself is still hidden in OnInitDialog.
+bool Usable(CWnd* wnd) {
+  return wnd && (wnd->GetStyle() & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE;
+}
 
 UINT DlgCodeOf(CWnd* wnd, MSG* pMsg) {
   return static_cast<UINT>(wnd->SendMessage(WM_GETDLGCODE, pMsg ? pMsg->wParam : 0,
@@ -71,7 +74,7 @@ bool HandleMnemonic(CWnd* dialog, int key) {
     CWnd* child = children[i];
     CString text;
     child->GetWindowText(text);
-    if (!child->IsWindowVisible() || MnemonicOf(text) != key) continue;
+    if (!(child->GetStyle() & WS_VISIBLE) || MnemonicOf(text) != key) continue;
     UINT code = DlgCodeOf(child, nullptr);
     if (code & DLGC_STATIC) {
       for (size_t j = i + 1; j < children.size(); ++j) {
@@ -82,7 +85,7 @@ bool HandleMnemonic(CWnd* dialog, int key) {
       }
       return true;
     }
-    if (!child->IsWindowEnabled()) continue;
+    if (!Usable(child)) continue;
     if (code & DLGC_BUTTON) {
       child->SetFocus();
       child->SendMessage(BM_CLICK);
@@ -277,7 +280,11 @@ INT_PTR CDialog::DoModal() {
   if (!CreateFromTemplate(*dialogTemplate, owner)) return -1;
   HWND self = m_hWnd;
   bool ownerEnabled = owner && owner->IsWindowEnabled();
-  if (ownerEnabled) owner->EnableWindow(FALSE);
+  if (ownerEnabled) {
+    owner->EnableWindow(FALSE);
+    // Qt disables a parent's windows with it; an owned window stays enabled.
+    EnableWindow(TRUE);
+  }
 
   if (SendMessage(WM_INITDIALOG) && IsWindow(self)) FocusControl(QxNextTabItem(this, nullptr, false));
   const QxDialogHook* hook = g_dialogHook;
@@ -301,7 +308,7 @@ INT_PTR CDialog::DoModal() {
 void CDialog::EndDialog(int nResult) {
   m_nModalResult = nResult;
   m_bEnded = true;
-  if (m_hWnd && ContinueModal()) EndModalLoop(nResult);
+  if (m_hWnd && CWnd::ContinueModal()) EndModalLoop(nResult);
 }
 
 BOOL CDialog::OnInitDialog() {

@@ -33,6 +33,8 @@ class CDialog : public CWnd {
   // the window cannot be made.
   virtual INT_PTR DoModal();
   void EndDialog(int nResult);
+  // Whether the modal loop still runs and EndDialog has not been called.
+  BOOL ContinueModal() { return !m_bEnded && CWnd::ContinueModal(); }
 
   virtual BOOL OnInitDialog();
   virtual void OnOK();

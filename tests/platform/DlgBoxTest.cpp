@@ -1,0 +1,79 @@
+// Message boxes through the real handler, answered by the test hook, also
+// when a worker thread raises one; file dialogs answered by the hook.
+#include "platform/testing/DialogHooks.h"
+#include "platform/testing/TestHooks.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/MessageBoxUi.h"
+#include "platform/ui/WinApp.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+TEST(DlgBox, TheHookAnswersAndRecordsEachBox) {
+  QxTest::ShownBoxScript script({IDNO, IDCANCEL});
+  EXPECT_EQ(::MessageBox(nullptr, "Save changes?", "Design", MB_YESNOCANCEL | MB_ICONEXCLAMATION), IDNO);
+  EXPECT_EQ(::MessageBox(nullptr, "Really?", nullptr, MB_YESNOCANCEL), IDCANCEL);
+  // Beyond the script: the default button.
+  EXPECT_EQ(::MessageBox(nullptr, "Stop?", "Design", MB_YESNO | MB_DEFBUTTON2 | MB_ICONSTOP), IDNO);
+  EXPECT_EQ(AfxMessageBox("Invalid settings", MB_OK | MB_ICONINFORMATION), IDOK);
+  ASSERT_EQ(script.Boxes().size(), 4u);
+  EXPECT_EQ(script.Boxes()[0].text, "Save changes?");
+  EXPECT_EQ(script.Boxes()[0].caption, "Design");
+  EXPECT_EQ(script.Boxes()[0].type, MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+  // No caption: "Error", as the system shows.
+  EXPECT_EQ(script.Boxes()[1].caption, "Error");
+  EXPECT_EQ(script.Boxes()[3].text, "Invalid settings");
+}
+
+TEST(DlgBox, AWindowsBoxIsOwnedAndCaptionedWithTheApplicationsName) {
+  CWinApp app("Quorvathine Test");
+  CWnd owner;
+  ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_POPUP, CRect(0, 0, 50, 50), nullptr, 0));
+  QxTest::ShownBoxScript script({IDYES});
+  EXPECT_EQ(QxWndMessageBox(&owner, "Proceed?", nullptr, MB_YESNO), IDYES);
+  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(script.Boxes()[0].caption, "Quorvathine Test");
+  EXPECT_TRUE(script.Boxes()[0].owned);
+  owner.DestroyWindow();
+}
+
+TEST(DlgBoxThreads, AWorkersBoxIsShownLaterWithoutBlockingIt) {
+  QxTest::ShownBoxScript script({IDNO});
+  std::atomic<int> answer{0};
+  std::thread worker([&] { answer = AfxMessageBox("Real-time loop stopped", MB_YESNO | MB_ICONSTOP); });
+  // The worker returns without the user-interface thread doing anything.
+  worker.join();
+  EXPECT_EQ(answer.load(), IDYES);
+  EXPECT_TRUE(script.Boxes().empty());
+  QxTest::PumpEvents();
+  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(script.Boxes()[0].text, "Real-time loop stopped");
+  EXPECT_EQ(script.Boxes()[0].type, MB_YESNO | MB_ICONSTOP);
+}
+
+TEST(DlgBox, FileDialogsTakeTheFrameworksFilterAndTheHooksAnswer) {
+  QxTest::FileDialogScript script({"/home/user/designs/loop.qox", ""});
+  const char* filter = "Qorex Files (*.qox)|*.qox|All Files (*.*)|*.*||";
+  CFileDialog open(TRUE, "qox", nullptr, OFN_HIDEREADONLY, filter);
+  ASSERT_EQ(open.DoModal(), IDOK);
+  EXPECT_STREQ(open.GetPathName(), "/home/user/designs/loop.qox");
+  EXPECT_STREQ(open.GetFileName(), "loop.qox");
+  EXPECT_STREQ(open.GetFileExt(), "qox");
+  EXPECT_STREQ(open.GetFileTitle(), "loop");
+  CFileDialog save(FALSE, "qox", "old.qox", OFN_OVERWRITEPROMPT, filter);
+  EXPECT_EQ(save.DoModal(), IDCANCEL);
+  EXPECT_STREQ(save.GetPathName(), "old.qox");
+  ASSERT_EQ(script.Prompts().size(), 2u);
+  EXPECT_TRUE(script.Prompts()[0].open);
+  EXPECT_EQ(script.Prompts()[0].title, "Open");
+  EXPECT_EQ(script.Prompts()[0].filter, filter);
+  EXPECT_EQ(script.Prompts()[0].defaultExt, ".qox");
+  EXPECT_FALSE(script.Prompts()[1].open);
+  EXPECT_EQ(script.Prompts()[1].title, "Save As");
+}
+
+}  // namespace

@@ -1,0 +1,382 @@
+// Modal dialogs from a template with every control kind, driven headless
+// through the dialog hook: layout in dialog units, tab order, Enter, Escape
+// and the close box, data exchange with its prompts, mnemonics, members
+// attached by DDX_Control, and controls that want all keys.
+#include "platform/testing/DialogHooks.h"
+#include "platform/testing/TestHooks.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/WinApp.h"
+
+#include <gtest/gtest.h>
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr UINT IDD_EVERY = 9001;
+constexpr int IDC_COUNT = 1001;
+constexpr int IDC_SPIN = 1002;
+constexpr int IDC_GAIN = 1003;
+constexpr int IDC_SHOW = 1004;
+constexpr int IDC_SPACING = 1005;
+constexpr int IDC_LIST = 1006;
+constexpr int IDC_SLIDER = 1007;
+constexpr int IDC_KEYS = 200;
+
+QxDialogItem Item(const char* cls, const char* text, UINT id, DWORD style, int x, int y, int w,
+                  int h, std::vector<CString> list = {}) {
+  QxDialogItem item;
+  item.className = cls;
+  item.text = text;
+  item.id = id;
+  item.style = WS_CHILD | WS_VISIBLE | style;
+  item.rect = CRect(x, y, x + w, y + h);
+  item.list = std::move(list);
+  return item;
+}
+
+void RegisterEveryControlTemplate() {
+  QxDialogTemplate t;
+  t.caption = "Every Control";
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | 0x80 /* DS_MODALFRAME */;
+  t.rect = CRect(0, 0, 200, 120);
+  t.items = {
+      Item(WC_STATIC, "&Count:", 0xFFFF, SS_LEFT, 7, 7, 40, 8),
+      Item(WC_EDIT, "", IDC_COUNT, ES_NUMBER | WS_TABSTOP | WS_BORDER, 7, 17, 40, 12),
+      Item(UPDOWN_CLASS, "", IDC_SPIN,
+           UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_ALIGNRIGHT, 48, 17, 11, 12),
+      Item(WC_STATIC, "&Gain:", 0xFFFF, SS_LEFT, 7, 33, 40, 8),
+      Item(WC_EDIT, "", IDC_GAIN, WS_TABSTOP | WS_BORDER, 7, 43, 60, 12),
+      Item(WC_BUTTON, "&Show poles && zeros", IDC_SHOW, BS_AUTOCHECKBOX | WS_TABSTOP, 7, 60, 70, 10),
+      Item(WC_COMBOBOX, "", IDC_SPACING, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 7, 74, 70, 60,
+           {"Decade", "Half-decade", "Fifth-decade"}),
+      Item(WC_LISTBOX, "", IDC_LIST, LBS_NOTIFY | WS_TABSTOP | WS_BORDER, 90, 7, 60, 50),
+      Item(TRACKBAR_CLASS, "", IDC_SLIDER, WS_TABSTOP, 90, 60, 60, 15),
+      Item(WC_BUTTON, "Options", 0xFFFF, BS_GROUPBOX, 85, 80, 70, 30),
+      Item(WC_BUTTON, "OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 160, 7, 35, 14),
+      Item(WC_BUTTON, "Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 160, 24, 35, 14),
+  };
+  QxRegisterDialogTemplate(IDD_EVERY, t);
+}
+
+// A child that wants every key (as a formula editor does) and logs them.
+class CKeyEater : public CWnd {
+ public:
+  std::vector<UINT> m_keys;
+
+ protected:
+  UINT OnGetDlgCode() { return DLGC_WANTALLKEYS; }
+  void OnKeyDown(UINT nChar, UINT, UINT) { m_keys.push_back(nChar); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CKeyEater, CWnd)
+  ON_WM_GETDLGCODE()
+  ON_WM_KEYDOWN()
+END_MESSAGE_MAP()
+
+class CEveryControlDlg : public CDialog {
+ public:
+  explicit CEveryControlDlg(CWnd* parent = nullptr) : CDialog(IDD_EVERY, parent) {}
+
+  int m_nCount = 5;
+  double m_dGain = 0.5;
+  int m_bShow = TRUE;
+  int m_nSpacing = 1;
+  CListBox m_list;
+  CSliderCtrl m_slider;
+  CKeyEater m_keys;
+  bool m_withKeyEater = false;
+  std::vector<std::string> m_log;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override {
+    DDX_Control(pDX, IDC_LIST, m_list);
+    DDX_Control(pDX, IDC_SLIDER, m_slider);
+    DDX_Text(pDX, IDC_COUNT, m_nCount);
+    DDV_MinMaxInt(pDX, m_nCount, 1, 10);
+    DDX_Text(pDX, IDC_GAIN, m_dGain);
+    DDV_MinMaxDouble(pDX, m_dGain, 0.0, 1e300);
+    DDX_Check(pDX, IDC_SHOW, m_bShow);
+    DDX_CBIndex(pDX, IDC_SPACING, m_nSpacing);
+  }
+  int OnCreate(LPCREATESTRUCT cs) {
+    if (CDialog::OnCreate(cs) == -1) return -1;
+    CRect client;
+    GetClientRect(&client);
+    m_log.push_back("create " + std::to_string(client.Width()) + "x" +
+                    std::to_string(client.Height()));
+    if (m_withKeyEater) {
+      m_keys.CreateEx(0, nullptr, "keys", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                      CRect(230, 150, 290, 190), this, IDC_KEYS);
+    }
+    return 0;
+  }
+  void OnShowChanged() { m_log.push_back("show clicked"); }
+  void OnSpacingChanged() { m_log.push_back("spacing " + std::to_string(GetDlgItem(IDC_SPACING)->SendMessage(CB_GETCURSEL))); }
+  void OnSpacingOk() { m_log.push_back("spacing ok"); }
+  void OnCountKillFocus() { m_log.push_back("count killfocus"); }
+
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CEveryControlDlg, CDialog)
+  ON_WM_CREATE()
+  ON_BN_CLICKED(IDC_SHOW, OnShowChanged)
+  ON_CBN_SELCHANGE(IDC_SPACING, OnSpacingChanged)
+  ON_CBN_SELENDOK(IDC_SPACING, OnSpacingOk)
+  ON_EN_KILLFOCUS(IDC_COUNT, OnCountKillFocus)
+END_MESSAGE_MAP()
+
+class DlgDialog : public ::testing::Test {
+ protected:
+  void SetUp() override { RegisterEveryControlTemplate(); }
+  // Dialog keys reach the dialog manager through the application's
+  // PreTranslateMessage, as in the running program.
+  CWinApp m_app{"Dialog Test"};
+};
+
+int FocusId() {
+  CWnd* focus = CWnd::GetFocus();
+  return focus ? focus->GetDlgCtrlID() : -1;
+}
+
+CRect ChildRect(CWnd* dialog, int id) {
+  CRect rect;
+  dialog->GetDlgItem(id)->GetWindowRect(&rect);
+  dialog->ScreenToClient(&rect);
+  return rect;
+}
+
+TEST_F(DlgDialog, TemplateSizeIsTheClientAreaInDialogUnits) {
+  CEveryControlDlg dlg;
+  CRect client;
+  CRect edit;
+  CRect combo;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    d.GetClientRect(&client);
+    edit = ChildRect(&d, IDC_GAIN);
+    combo = ChildRect(&d, IDC_SPACING);
+  }});
+  dlg.DoModal();
+  // 200 x 120 dialog units at 1.5 and 1.625 pixels per unit.
+  EXPECT_EQ(client, CRect(0, 0, 300, 195));
+  // WM_CREATE already saw the final client size.
+  ASSERT_FALSE(dlg.m_log.empty());
+  EXPECT_EQ(dlg.m_log.front(), "create 300x195");
+  // Edit at (7, 43) sized 60 x 12 units: x 7 * 6 / 4, y 43 * 13 / 8, truncated.
+  EXPECT_EQ(edit, CRect(10, 69, 100, 89));
+  // A drop-down list keeps its closed height; the template's 60 units are the list's.
+  EXPECT_EQ(combo.left, 10);
+  EXPECT_EQ(combo.Height(), 21);
+}
+
+TEST_F(DlgDialog, TabAndShiftTabFollowTheTabStops) {
+  CEveryControlDlg dlg;
+  std::vector<int> order;
+  QxTest::DialogScript script({[&](CDialog&) {
+    order.push_back(FocusId());
+    for (int i = 0; i < 8; ++i) {
+      QxTest::PressKey(VK_TAB);
+      order.push_back(FocusId());
+    }
+    QxTest::PressKey(VK_TAB, MK_SHIFT);
+    order.push_back(FocusId());
+  }});
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  // The statics, the up-down control and the group box are no tab stops.
+  std::vector<int> expected = {IDC_COUNT, IDC_GAIN, IDC_SHOW, IDC_SPACING, IDC_LIST,
+                               IDC_SLIDER, IDOK, IDCANCEL, IDC_COUNT, IDCANCEL};
+  EXPECT_EQ(order, expected);
+}
+
+TEST_F(DlgDialog, EnterAcceptsAndReadsEveryKindOfField) {
+  CEveryControlDlg dlg;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    // Fields reached the controls in OnInitDialog.
+    CString text;
+    d.GetDlgItemText(IDC_COUNT, text);
+    EXPECT_STREQ(text, "5");
+    d.GetDlgItemText(IDC_GAIN, text);
+    EXPECT_STREQ(text, "0.5");
+    EXPECT_EQ(d.IsDlgButtonChecked(IDC_SHOW), 1u);
+    d.SetDlgItemText(IDC_COUNT, "7");
+    d.SetDlgItemText(IDC_GAIN, " 2.5e-3 ");
+    QxTest::PressKey(VK_TAB);
+    QxTest::PressKey(VK_TAB);
+    QxTest::PressKey(VK_SPACE);  // the check box, focused
+    QxTest::PressKey(VK_TAB);
+    QxTest::PressKey(VK_DOWN);  // the combo: Half-decade to Fifth-decade
+    QxTest::PressKey(VK_RETURN);
+  }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(script.Dialogs().size(), 1u);
+  EXPECT_FALSE(script.Dialogs()[0].endedByScript);
+  EXPECT_EQ(dlg.m_nCount, 7);
+  EXPECT_DOUBLE_EQ(dlg.m_dGain, 2.5e-3);
+  EXPECT_EQ(dlg.m_bShow, FALSE);
+  EXPECT_EQ(dlg.m_nSpacing, 2);
+  std::vector<std::string> notes(dlg.m_log.begin() + 1, dlg.m_log.end());
+  std::vector<std::string> expected = {"count killfocus", "show clicked", "spacing 2",
+                                       "spacing ok"};
+  EXPECT_EQ(notes, expected);
+}
+
+TEST_F(DlgDialog, EscapeAndTheCloseBoxCancelWithoutReading) {
+  for (bool closeBox : {false, true}) {
+    CEveryControlDlg dlg;
+    QxTest::DialogScript script({[&](CDialog& d) {
+      d.SetDlgItemText(IDC_COUNT, "9");
+      if (closeBox) {
+        d.GetWidget()->close();
+      } else {
+        QxTest::PressKey(VK_ESCAPE);
+      }
+    }});
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL) << closeBox;
+    EXPECT_FALSE(script.Dialogs()[0].endedByScript) << closeBox;
+    EXPECT_EQ(dlg.m_nCount, 5) << closeBox;
+  }
+}
+
+struct RefusalCase {
+  const char* name;
+  const char* count;
+  const char* gain;
+  const char* prompt;
+  int focus;
+};
+
+TEST_F(DlgDialog, RefusedTextShowsThePromptAndKeepsTheDialogOpen) {
+  const RefusalCase cases[] = {
+      {"letters", "abc", "1", "Please enter an integer.", IDC_COUNT},
+      {"hexadecimal integer", "0x5", "1", "Please enter an integer.", IDC_COUNT},
+      {"integer above range", "11", "1", "Please enter an integer between 1 and 10.", IDC_COUNT},
+      {"integer below range", "0", "1", "Please enter an integer between 1 and 10.", IDC_COUNT},
+      {"nan", "5", "nan", "Please enter a number.", IDC_GAIN},
+      {"inf", "5", "inf", "Please enter a number.", IDC_GAIN},
+      {"infinity", "5", "-infinity", "Please enter a number.", IDC_GAIN},
+      {"hexadecimal number", "5", "0x1p3", "Please enter a number.", IDC_GAIN},
+      {"number below range", "5", "-1", "Please enter a number between 0 and 1e+300.", IDC_GAIN},
+  };
+  for (const RefusalCase& c : cases) {
+    CEveryControlDlg dlg;
+    bool stillOpen = false;
+    int focus = 0;
+    DWORD selection = 0;
+    CString text;
+    QxTest::ShownBoxScript boxes;
+    QxTest::DialogScript script({[&](CDialog& d) {
+      d.SetDlgItemText(IDC_COUNT, c.count);
+      d.SetDlgItemText(IDC_GAIN, c.gain);
+      QxTest::PressKey(VK_RETURN);
+      stillOpen = d.ContinueModal();
+      focus = FocusId();
+      CWnd::GetFocus()->GetWindowText(text);
+      selection = static_cast<DWORD>(CWnd::GetFocus()->SendMessage(EM_GETSEL));
+      QxTest::PressKey(VK_ESCAPE);
+    }});
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL) << c.name;
+    EXPECT_TRUE(stillOpen) << c.name;
+    ASSERT_EQ(boxes.Boxes().size(), 1u) << c.name;
+    EXPECT_EQ(boxes.Boxes()[0].text, c.prompt) << c.name;
+    EXPECT_EQ(boxes.Boxes()[0].type & MB_ICONMASK, MB_ICONEXCLAMATION) << c.name;
+    // The focus is back on the refused control with all of its text selected.
+    EXPECT_EQ(focus, c.focus) << c.name;
+    EXPECT_EQ(LOWORD(selection), 0) << c.name;
+    EXPECT_EQ(HIWORD(selection), text.GetLength()) << c.name;
+  }
+}
+
+TEST_F(DlgDialog, MnemonicsFocusTheControlAfterAStaticAndPressButtons) {
+  CEveryControlDlg dlg;
+  int afterGain = 0;
+  UINT checked = 0;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    QxTest::PressKey('G', QxTest::MK_ALT);
+    afterGain = FocusId();
+    QxTest::PressKey('S', QxTest::MK_ALT);
+    checked = d.IsDlgButtonChecked(IDC_SHOW);
+  }});
+  dlg.DoModal();
+  EXPECT_EQ(afterGain, IDC_GAIN);
+  EXPECT_EQ(checked, 0u);  // was ticked; "&Show" pressed it
+}
+
+TEST_F(DlgDialog, DataExchangeAttachesMembersToTheTemplateControls) {
+  CEveryControlDlg dlg;
+  bool attached = false;
+  int count = 0;
+  int range = 0;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    attached = d.GetDlgItem(IDC_LIST) == &dlg.m_list && d.GetDlgItem(IDC_SLIDER) == &dlg.m_slider;
+    dlg.m_list.AddString("alpha");
+    dlg.m_list.AddString("beta");
+    count = static_cast<int>(d.GetDlgItem(IDC_LIST)->SendMessage(LB_GETCOUNT));
+    range = dlg.m_slider.GetRangeMax();
+  }});
+  dlg.DoModal();
+  EXPECT_TRUE(attached);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(range, 100);
+  EXPECT_EQ(dlg.m_list.GetSafeHwnd(), nullptr);  // gone with the dialog
+}
+
+TEST_F(DlgDialog, AControlThatWantsAllKeysGetsTabEnterAndEscape) {
+  CEveryControlDlg dlg;
+  dlg.m_withKeyEater = true;
+  bool open = false;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    d.GetDlgItem(IDC_KEYS)->SetFocus();
+    QxTest::PressKey(VK_TAB);
+    QxTest::PressKey(VK_RETURN);
+    QxTest::PressKey(VK_ESCAPE);
+    QxTest::PressKey(VK_LEFT);
+    open = d.ContinueModal();
+  }});
+  dlg.DoModal();
+  EXPECT_TRUE(open);
+  std::vector<UINT> expected = {VK_TAB, VK_RETURN, VK_ESCAPE, VK_LEFT};
+  EXPECT_EQ(dlg.m_keys.m_keys, expected);
+}
+
+TEST_F(DlgDialog, ModalLoopDisablesTheOwnerAndNests) {
+  CWnd owner;
+  ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                             CRect(0, 0, 400, 300), nullptr, 0));
+  CEveryControlDlg outer(&owner);
+  bool ownerEnabledInside = true;
+  INT_PTR innerResult = 0;
+  int innerCount = 0;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        ownerEnabledInside = owner.IsWindowEnabled();
+        CEveryControlDlg inner(&d);
+        innerResult = inner.DoModal();
+        innerCount = inner.m_nCount;
+        QxTest::PressKey(VK_RETURN);
+      },
+      [&](CDialog& d) {
+        d.SetDlgItemText(IDC_COUNT, "3");
+        QxTest::PressKey(VK_RETURN);
+      },
+  });
+  EXPECT_EQ(outer.DoModal(), IDOK);
+  EXPECT_FALSE(ownerEnabledInside);
+  EXPECT_TRUE(owner.IsWindowEnabled());
+  EXPECT_EQ(innerResult, IDOK);
+  EXPECT_EQ(innerCount, 3);
+  ASSERT_EQ(script.Dialogs().size(), 2u);
+  owner.DestroyWindow();
+}
+
+TEST_F(DlgDialog, UnknownTemplateFails) {
+  CDialog dlg(4242);
+  EXPECT_EQ(dlg.DoModal(), -1);
+}
+
+}  // namespace
