@@ -92,7 +92,7 @@ class CLogView : public CView {
 
 }  // namespace
 
-bool HavePdfRenderer() {
+static bool HavePdfRenderer() {
   return std::system("command -v pdftoppm >/dev/null 2>&1") == 0;
 }
 
