@@ -142,6 +142,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "fake_dt2801: cannot listen on %s\n", path.c_str());
     return 1;
   }
+  // A client that stops in the middle of a request must not keep the board
+  // alive past its time: the alarm's default action ends the process.
+  alarm(static_cast<unsigned>(seconds) + 5);
   std::printf("ready\n");
   std::fflush(stdout);
 
