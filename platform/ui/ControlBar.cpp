@@ -22,6 +22,7 @@ IMPLEMENT_DYNAMIC(CDialogBar, CControlBar)
 
 BEGIN_MESSAGE_MAP(CControlBar, CWnd)
   ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+  ON_WM_LBUTTONDBLCLK()
 END_MESSAGE_MAP()
 
 namespace {
@@ -237,6 +238,23 @@ void CControlBar::QxShow(BOOL bShow) {
   if (m_pContainer && m_pContainer != m_pWidget) m_pContainer->setVisible(bShow != FALSE);
 }
 
+void CControlBar::QxApplyFixedLayout() {
+  auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
+  QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
+  if (!dock || !window || dock->isFloating() || dock->isHidden() || !m_pWidget) return;
+  Qt::DockWidgetArea area = window->dockWidgetArea(dock);
+  bool horz = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+  CSize want = CalcFixedLayout(FALSE, horz);
+  m_pWidget->updateGeometry();
+  int have = horz ? m_pWidget->height() : m_pWidget->width();
+  int wanted = horz ? want.cy : want.cx;
+  if (wanted > 0 && wanted != have) {
+    // The dock's size includes its title; the bar gets the rest.
+    int frame = horz ? dock->height() - m_pWidget->height() : dock->width() - m_pWidget->width();
+    window->resizeDocks({dock}, {wanted + std::max(0, frame)}, horz ? Qt::Vertical : Qt::Horizontal);
+  }
+}
+
 CSize CControlBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {
   if (!bStretch) return m_sizeDefault;
   return bHorz ? CSize(32767, m_sizeDefault.cy) : CSize(m_sizeDefault.cx, 32767);
@@ -260,7 +278,9 @@ bool CControlBar::QxMoveWindow(int, int, int nWidth, int nHeight) {
   } else {
     bool horz = window->dockWidgetArea(dock) == Qt::TopDockWidgetArea ||
                 window->dockWidgetArea(dock) == Qt::BottomDockWidgetArea;
-    window->resizeDocks({dock}, {horz ? nHeight : nWidth}, horz ? Qt::Vertical : Qt::Horizontal);
+    int frame = horz ? dock->height() - m_pWidget->height() : dock->width() - m_pWidget->width();
+    window->resizeDocks({dock}, {(horz ? nHeight : nWidth) + std::max(0, frame)},
+                        horz ? Qt::Vertical : Qt::Horizontal);
   }
   return true;
 }
@@ -270,6 +290,18 @@ BOOL CControlBar::OnCommand(WPARAM wParam, LPARAM lParam) {
   if (CWnd::OnCommand(wParam, lParam)) return TRUE;
   CWnd* owner = GetOwner();
   return owner && owner->SendMessage(WM_COMMAND, wParam, lParam) != 0;
+}
+
+// A double click on a dockable bar floats it where it is, or docks it again.
+void CControlBar::OnLButtonDblClk(UINT, CPoint) {
+  if (!m_pDockSite || !m_dwDockStyle) return;
+  if (IsFloating()) {
+    m_pDockSite->DockControlBar(this);
+  } else {
+    CRect rect;
+    GetWindowRect(&rect);
+    m_pDockSite->FloatControlBar(this, rect.TopLeft(), m_dwStyle & CBRS_ALIGN_ANY);
+  }
 }
 
 LRESULT CControlBar::OnIdleUpdateCmdUI(WPARAM wParam, LPARAM) {
@@ -744,7 +776,7 @@ BOOL CDialogBar::Create(CWnd* pParentWnd, UINT nIDTemplate, UINT nStyle, UINT nI
   m_dwStyle = nStyle & CBRS_ALL;
   CRect pixels = QxDialogUnitsToPixels(*dialogTemplate, dialogTemplate->rect);
   m_sizeDefault = CSize(pixels.Width(), pixels.Height());
-  LPCSTR cls = AfxRegisterWndClass(0, LoadCursor(nullptr, IDC_ARROW),
+  LPCSTR cls = AfxRegisterWndClass(CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
                                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   if (!CWnd::CreateEx(0, cls, dialogTemplate->caption, WS_CHILD | WS_VISIBLE,
                       CRect(0, 0, pixels.Width(), pixels.Height()), pParentWnd, nID)) {

@@ -72,6 +72,8 @@ class CControlBar : public CWnd {
   void QxDock(UINT nDockBarID);
   void QxFloat(CPoint screen, DWORD dwStyle);
   void QxShow(BOOL bShow);
+  // A docked bar in a dock window takes the size CalcFixedLayout asks for.
+  void QxApplyFixedLayout();
 
  protected:
   CControlBar() = default;
@@ -87,6 +89,8 @@ class CControlBar : public CWnd {
   void PostNcDestroy() override {}
 
   LRESULT OnIdleUpdateCmdUI(WPARAM wParam, LPARAM lParam);
+  // The bar's own handling of a double click: float a docked bar, dock a floating one.
+  void OnLButtonDblClk(UINT nFlags, CPoint point);
 
   QWidget* m_pContainer = nullptr;
   CSize m_sizeDefault{100, 30};

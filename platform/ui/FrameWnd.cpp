@@ -1,6 +1,7 @@
 #include "platform/ui/FrameWnd.h"
 
 #include "platform/core/Debug.h"
+#include "platform/ui/ControlBar.h"
 #include "platform/ui/DocTemplate.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WndInternal.h"
@@ -302,6 +303,10 @@ void CFrameWnd::OnClose() {
 void CFrameWnd::RecalcLayout(BOOL) {
   if (m_bInRecalcLayout || !m_hWnd) return;
   m_bInRecalcLayout = TRUE;
+  // Docked bars take the size they ask for now.
+  for (CControlBar* bar : m_listControlBars) {
+    if (bar->GetSafeHwnd()) bar->QxApplyFixedLayout();
+  }
   if (CWnd* pane = GetDlgItem(AFX_IDW_PANE_FIRST)) {
     CRect area;
     if (m_pClient) {

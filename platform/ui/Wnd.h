@@ -273,6 +273,11 @@ class CWnd : public CCmdTarget {
   int ReleaseDC(CDC* pDC);
   // The client image (what the window shows, without caret or overlay).
   QImage* GetClientImage() const;
+  // Where client and window contexts draw: the client image, or for windows
+  // whose area Qt containers fill (frames) the overlay above them.
+  QImage* QxDrawingSurface();
+  // After drawing on the surface: the screen follows.
+  void QxSurfaceChanged();
   // Drawing over the children: a transparent layer above them, emptied when
   // the window is invalidated. Release with ReleaseOverlayDC.
   CDC* GetOverlayDC();

@@ -155,12 +155,30 @@ CClientDC::CClientDC(CWnd* pWnd) : m_pWnd(pWnd) {
     QxReleaseScreenDC(screen);
     return;
   }
-  if (pWnd->GetWidget()) AttachImage(pWnd->GetClientImage());
+  if (QImage* surface = pWnd->QxDrawingSurface()) AttachImage(surface);
 }
 
 CClientDC::~CClientDC() {
   DetachImage();
-  if (m_pWnd && m_pWnd->GetWidget()) m_pWnd->GetWidget()->update();
+  if (m_pWnd) m_pWnd->QxSurfaceChanged();
+}
+
+QImage* CWnd::QxDrawingSurface() {
+  if (!m_pWidget) return nullptr;
+  if (QxShowsImage()) return &m_state->image;
+  CDC* overlay = GetOverlayDC();  // makes the overlay and its widget
+  overlay->DetachImage();
+  delete overlay;
+  return &m_state->overlay;
+}
+
+void CWnd::QxSurfaceChanged() {
+  if (!m_pWidget) return;
+  if (QxShowsImage()) {
+    m_pWidget->update();
+  } else if (m_state->overlayWidget) {
+    m_state->overlayWidget->update();
+  }
 }
 
 CDC* CWnd::GetDC() { return new CClientDC(this); }
@@ -190,11 +208,14 @@ int ReleaseDC(HWND hWnd, HDC hDC) {
 CDC* CWnd::GetOverlayDC() {
   if (!m_pWidget) return nullptr;
   WndState& state = *m_state;
-  if (state.overlay.isNull() || state.overlay.size() != state.image.size()) {
-    state.overlay = QImage(state.image.size(), QImage::Format_RGB32);
+  QSize size(std::max(1, static_cast<int>(state.clientSize.cx)),
+             std::max(1, static_cast<int>(state.clientSize.cy)));
+  if (state.overlay.isNull() || state.overlay.size() != size) {
+    state.overlay = QImage(size, QImage::Format_RGB32);
     state.overlay.fill(Qt::black);
   }
   if (!state.overlayWidget) state.overlayWidget = new OverlayWidget(this, m_pWidget);
+  state.overlayWidget->setGeometry(m_pWidget->rect());
   state.overlayWidget->raise();
   state.overlayWidget->show();
   CDC* dc = new CDC;

@@ -177,11 +177,22 @@ END_MESSAGE_MAP()
 
 // ---- the main frame ------------------------------------------------------------------
 
+// A bar whose docked height is a setting, as a bar with a size grip keeps it.
+class CTallBar : public CDialogBar {
+ public:
+  CSize CalcFixedLayout(BOOL bStretch, BOOL bHorz) override {
+    CSize size = CDialogBar::CalcFixedLayout(bStretch, bHorz);
+    if (bHorz && m_nHeight > 0) size.cy = m_nHeight;
+    return size;
+  }
+  int m_nHeight = 0;
+};
+
 class CTestMainFrame : public CMDIFrameWnd {
  public:
   CToolBar m_wndToolBar;
   CStatusBar m_wndStatusBar;
-  CDialogBar m_wndBottomBar;
+  CTallBar m_wndBottomBar;
   CDialogBar m_wndFloatBar;
   bool m_bFailCreate = false;
 
@@ -414,9 +425,44 @@ TEST_F(UiApp, AHiddenBarFloatedStaysHiddenUntilToggled) {
   EXPECT_TRUE(bar.IsFloating());
   QPoint shown = bar.QxContainer()->pos();
   EXPECT_EQ(CPoint(shown.x(), shown.y()), point);
-  // Docked again, it leaves the floating state.
+  // Docked again, it leaves the floating state; a double click floats it again.
   Frame()->DockControlBar(&bar);
   EXPECT_FALSE(bar.IsFloating());
+  QxTest::DoubleClick(&bar, CPoint(5, 5));
+  EXPECT_TRUE(bar.IsFloating());
+}
+
+TEST_F(UiApp, LayoutAsksDockedBarsForTheirSize) {
+  CTallBar& bar = Frame()->m_wndBottomBar;
+  bar.m_nHeight = 90;
+  Frame()->RecalcLayout();
+  QxTest::PumpEvents();
+  CRect client;
+  bar.GetClientRect(&client);
+  EXPECT_EQ(client.Height(), 90);
+}
+
+TEST_F(UiApp, FrameContextDrawsOverItsChildrenAndXorTwiceLeavesNothing) {
+  CRect client;
+  Frame()->GetClientRect(&client);
+  CPoint middle = client.CenterPoint();
+  QImage before = QxTest::ScreenImage(Frame());
+  CRect drag(middle.x - 20, middle.y - 2, middle.x + 20, middle.y + 2);
+  {
+    CWindowDC dc(Frame());
+    dc.DrawDragRect(&drag, CSize(1, 2), nullptr, CSize(0, 0));
+  }
+  QImage shown = QxTest::ScreenImage(Frame());
+  bool changed = false;
+  for (int x = drag.left; x < drag.right; ++x) {
+    changed |= shown.pixel(x, drag.top) != before.pixel(x, drag.top);
+  }
+  EXPECT_TRUE(changed);
+  {
+    CWindowDC dc(Frame());
+    dc.DrawDragRect(&drag, CSize(1, 2), nullptr, CSize(0, 0));
+  }
+  EXPECT_TRUE(QxTest::ScreenImage(Frame()) == before);
 }
 
 TEST_F(UiApp, MenuPopupGreysUnhandledItemsAndChecksBars) {
