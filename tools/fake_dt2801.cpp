@@ -14,6 +14,7 @@
 //   ready
 //   #<n> code=0x<code> ch=<channel> value=<code in> -> <code out>|refused
 // It ends after N seconds (default 600), on SIGINT or SIGTERM.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -119,7 +120,8 @@ int main(int argc, char** argv) {
   Board board;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--socket") == 0) path = argv[i + 1];
-    if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atof(argv[i + 1]);
+    if (std::strcmp(argv[i], "--seconds") == 0)
+      seconds = std::clamp(std::atof(argv[i + 1]), 0.1, 86400.0);
     if (std::strcmp(argv[i], "--mode") == 0) board.mode = argv[i + 1];
   }
   if (path.empty() && std::getenv("QX_DEVICE_DT2801")) path = std::getenv("QX_DEVICE_DT2801");

@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
   double seconds = 600.0;
   Companion companion;
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atof(argv[i + 1]);
+    if (std::strcmp(argv[i], "--seconds") == 0)
+      seconds = std::clamp(std::atof(argv[i + 1]), 0.1, 86400.0);
     if (std::strcmp(argv[i], "--lag") == 0)
       companion.lag = std::clamp(std::atof(argv[i + 1]), 0.0, 1.0);
   }
