@@ -42,7 +42,9 @@ MessageBoxScript::MessageBoxScript(std::vector<int> answers) : m_answers(std::mo
   });
 }
 
-MessageBoxScript::~MessageBoxScript() { QxSetMessageBoxHandler(m_previous); }
+MessageBoxScript::~MessageBoxScript() {
+  QxSetMessageBoxHandler(m_previous);
+}
 
 // ---- popup menus and modal windows ---------------------------------------------------
 
@@ -54,11 +56,17 @@ PopupMenuScript::PopupMenuScript(std::vector<UINT> choices) : m_choices(std::mov
   });
 }
 
-PopupMenuScript::~PopupMenuScript() { QxSetPopupMenuHook(m_previous); }
+PopupMenuScript::~PopupMenuScript() {
+  QxSetPopupMenuHook(m_previous);
+}
 
-ModalScript::ModalScript(std::function<void(CWnd*)> action) { qxui::SetModalHook(std::move(action)); }
+ModalScript::ModalScript(std::function<void(CWnd*)> action) {
+  qxui::SetModalHook(std::move(action));
+}
 
-ModalScript::~ModalScript() { qxui::SetModalHook(nullptr); }
+ModalScript::~ModalScript() {
+  qxui::SetModalHook(nullptr);
+}
 
 // ---- mouse and keys ------------------------------------------------------------------
 
@@ -66,9 +74,12 @@ namespace {
 
 Qt::MouseButton QtButton(Button button) {
   switch (button) {
-    case Button::Right: return Qt::RightButton;
-    case Button::Middle: return Qt::MiddleButton;
-    default: return Qt::LeftButton;
+    case Button::Right:
+      return Qt::RightButton;
+    case Button::Middle:
+      return Qt::MiddleButton;
+    default:
+      return Qt::LeftButton;
   }
 }
 
@@ -119,7 +130,8 @@ void DoubleClick(CWnd* wnd, CPoint client, Button button, UINT modifiers) {
   HWND hWnd = wnd->GetSafeHwnd();
   MouseDown(wnd, client, button, modifiers);
   if (IsWindow(hWnd)) MouseUp(wnd, client, button, modifiers);
-  if (IsWindow(hWnd)) SendMouse(wnd, QEvent::MouseButtonDblClick, client, QtButton(button), modifiers);
+  if (IsWindow(hWnd))
+    SendMouse(wnd, QEvent::MouseButtonDblClick, client, QtButton(button), modifiers);
   if (IsWindow(hWnd)) MouseUp(wnd, client, button, modifiers);
 }
 
@@ -130,29 +142,52 @@ int QtKeyOf(int vk) {
   if (vk >= '0' && vk <= '9') return Qt::Key_0 + (vk - '0');
   if (vk >= VK_F1 && vk <= VK_F1 + 23) return Qt::Key_F1 + (vk - VK_F1);
   switch (vk) {
-    case VK_BACK: return Qt::Key_Backspace;
-    case VK_TAB: return Qt::Key_Tab;
-    case VK_RETURN: return Qt::Key_Return;
-    case VK_SHIFT: return Qt::Key_Shift;
-    case VK_CONTROL: return Qt::Key_Control;
-    case VK_MENU: return Qt::Key_Alt;
-    case VK_ESCAPE: return Qt::Key_Escape;
-    case VK_SPACE: return Qt::Key_Space;
-    case VK_PRIOR: return Qt::Key_PageUp;
-    case VK_NEXT: return Qt::Key_PageDown;
-    case VK_END: return Qt::Key_End;
-    case VK_HOME: return Qt::Key_Home;
-    case VK_LEFT: return Qt::Key_Left;
-    case VK_UP: return Qt::Key_Up;
-    case VK_RIGHT: return Qt::Key_Right;
-    case VK_DOWN: return Qt::Key_Down;
-    case VK_INSERT: return Qt::Key_Insert;
-    case VK_DELETE: return Qt::Key_Delete;
-    case VK_ADD: return Qt::Key_Plus;
-    case VK_SUBTRACT: return Qt::Key_Minus;
-    case VK_MULTIPLY: return Qt::Key_Asterisk;
-    case VK_DIVIDE: return Qt::Key_Slash;
-    default: return 0;
+    case VK_BACK:
+      return Qt::Key_Backspace;
+    case VK_TAB:
+      return Qt::Key_Tab;
+    case VK_RETURN:
+      return Qt::Key_Return;
+    case VK_SHIFT:
+      return Qt::Key_Shift;
+    case VK_CONTROL:
+      return Qt::Key_Control;
+    case VK_MENU:
+      return Qt::Key_Alt;
+    case VK_ESCAPE:
+      return Qt::Key_Escape;
+    case VK_SPACE:
+      return Qt::Key_Space;
+    case VK_PRIOR:
+      return Qt::Key_PageUp;
+    case VK_NEXT:
+      return Qt::Key_PageDown;
+    case VK_END:
+      return Qt::Key_End;
+    case VK_HOME:
+      return Qt::Key_Home;
+    case VK_LEFT:
+      return Qt::Key_Left;
+    case VK_UP:
+      return Qt::Key_Up;
+    case VK_RIGHT:
+      return Qt::Key_Right;
+    case VK_DOWN:
+      return Qt::Key_Down;
+    case VK_INSERT:
+      return Qt::Key_Insert;
+    case VK_DELETE:
+      return Qt::Key_Delete;
+    case VK_ADD:
+      return Qt::Key_Plus;
+    case VK_SUBTRACT:
+      return Qt::Key_Minus;
+    case VK_MULTIPLY:
+      return Qt::Key_Asterisk;
+    case VK_DIVIDE:
+      return Qt::Key_Slash;
+    default:
+      return 0;
   }
 }
 
@@ -191,8 +226,7 @@ void TypeText(const char* text, CWnd* wnd) {
   for (const char* p = text; p && *p; ++p) {
     unsigned char ch = static_cast<unsigned char>(*p);
     int key = (ch >= 'a' && ch <= 'z') ? Qt::Key_A + (ch - 'a') : static_cast<int>(ch);
-    Qt::KeyboardModifiers modifiers =
-        (ch >= 'A' && ch <= 'Z') ? Qt::ShiftModifier : Qt::NoModifier;
+    Qt::KeyboardModifiers modifiers = (ch >= 'A' && ch <= 'Z') ? Qt::ShiftModifier : Qt::NoModifier;
     if (ch >= 'A' && ch <= 'Z') key = Qt::Key_A + (ch - 'A');
     SendKey(KeyTarget(wnd), key, modifiers, QString(QChar(ch)));
   }
@@ -200,7 +234,9 @@ void TypeText(const char* text, CWnd* wnd) {
 
 // ---- timers ----------------------------------------------------------------------------
 
-void SetManualTimers(bool manual) { qxui::SetTimersManual(manual); }
+void SetManualTimers(bool manual) {
+  qxui::SetTimersManual(manual);
+}
 
 void FireTimer(CWnd* wnd, UINT_PTR id) {
   if (!wnd || !wnd->GetSafeHwnd()) return;
@@ -211,21 +247,31 @@ void FireTimer(CWnd* wnd, UINT_PTR id) {
   qxui::DeliverMessage(msg);
 }
 
-std::vector<std::pair<UINT_PTR, UINT>> Timers(CWnd* wnd) { return qxui::ActiveTimers(wnd); }
+std::vector<std::pair<UINT_PTR, UINT>> Timers(CWnd* wnd) {
+  return qxui::ActiveTimers(wnd);
+}
 
 // ---- state -----------------------------------------------------------------------------
 
-CWnd* Focus() { return CWnd::GetFocus(); }
-CWnd* Capture() { return CWnd::GetCapture(); }
+CWnd* Focus() {
+  return CWnd::GetFocus();
+}
+CWnd* Capture() {
+  return CWnd::GetCapture();
+}
 
 CaretState Caret() {
   qxui::CaretInfo info = qxui::GetCaretInfo();
   return {CWnd::FromHandle(info.owner), info.rect, info.visible};
 }
 
-UINT CursorId() { return QxCursorId(GetCursor()); }
+UINT CursorId() {
+  return QxCursorId(GetCursor());
+}
 
-void SetCursorPosition(CPoint screen) { qxui::SetCursorPosInternal(QPoint(screen.x, screen.y)); }
+void SetCursorPosition(CPoint screen) {
+  qxui::SetCursorPosInternal(QPoint(screen.x, screen.y));
+}
 
 // ---- pixels ----------------------------------------------------------------------------
 

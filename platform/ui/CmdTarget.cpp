@@ -23,7 +23,9 @@ const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
   return &map;
 }
 
-const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const {
+  return GetThisMessageMap();
+}
 
 const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT message) const {
   for (const AFX_MSGMAP* map = GetMessageMap(); map;
@@ -107,7 +109,9 @@ void CCmdUI::Enable(BOOL bOn) {
   m_bEnableChanged = TRUE;
 }
 
-void CCmdUI::SetCheck(int nCheck) { m_nCheck = nCheck; }
+void CCmdUI::SetCheck(int nCheck) {
+  m_nCheck = nCheck;
+}
 
 void CCmdUI::SetRadio(BOOL bOn) {
   m_bRadio = bOn ? TRUE : FALSE;

@@ -132,61 +132,88 @@ class CCmdUI {
 
 // ---- Message-map macros -------------------------------------------------
 
-#define DECLARE_MESSAGE_MAP()                        \
- protected:                                          \
-  static const AFX_MSGMAP* GetThisMessageMap();      \
+#define DECLARE_MESSAGE_MAP()                   \
+ protected:                                     \
+  static const AFX_MSGMAP* GetThisMessageMap(); \
   const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                     \
-  const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-  const AFX_MSGMAP* theClass::GetThisMessageMap() {                                \
-    using ThisClass [[maybe_unused]] = theClass;                                   \
-    using TheBaseClass = baseClass;                                                \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)        \
+  const AFX_MSGMAP* theClass::GetMessageMap() const { \
+    return GetThisMessageMap();                       \
+  }                                                   \
+  const AFX_MSGMAP* theClass::GetThisMessageMap() {   \
+    using ThisClass [[maybe_unused]] = theClass;      \
+    using TheBaseClass = baseClass;                   \
     static const AFX_MSGMAP_ENTRY qxEntries[] = {
-#define END_MESSAGE_MAP()                                                      \
-  {0, 0, 0, 0, nullptr, nullptr}                                               \
-  }                                                                            \
-  ;                                                                            \
+#define END_MESSAGE_MAP()                                                        \
+  { 0, 0, 0, 0, nullptr, nullptr }                                               \
+  }                                                                              \
+  ;                                                                              \
   static const AFX_MSGMAP qxMap = {&TheBaseClass::GetThisMessageMap, qxEntries}; \
-  return &qxMap;                                                               \
+  return &qxMap;                                                                 \
   }
 
 // The handler thunk of an entry: `body` sees `self` (the target as the mapping
 // class) and `call` (the AFX_MSGCALL).
-#define QX_MSG_THUNK(body) \
-  [](CCmdTarget* qxTarget, AFX_MSGCALL& call) { \
+#define QX_MSG_THUNK(body)                               \
+  [](CCmdTarget* qxTarget, AFX_MSGCALL& call) {          \
     ThisClass* self = static_cast<ThisClass*>(qxTarget); \
-    (void)self; (void)call; \
-    body; \
+    (void)self;                                          \
+    (void)call;                                          \
+    body;                                                \
   }
 
 // Commands and their update handlers.
 #define ON_COMMAND(id, memberFxn) \
-  {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), static_cast<UINT>(id), nullptr, \
+  {WM_COMMAND,                    \
+   CN_COMMAND,                    \
+   static_cast<UINT>(id),         \
+   static_cast<UINT>(id),         \
+   nullptr,                       \
    QX_MSG_THUNK(self->memberFxn())},
 // BOOL memberFxn(UINT nID); FALSE lets the command go on to the next target.
 #define ON_COMMAND_EX(id, memberFxn) \
-  {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), static_cast<UINT>(id), nullptr, \
+  {WM_COMMAND,                       \
+   CN_COMMAND,                       \
+   static_cast<UINT>(id),            \
+   static_cast<UINT>(id),            \
+   nullptr,                          \
    QX_MSG_THUNK(call.bHandled = self->memberFxn(call.nID))},
 // void memberFxn(UINT nID) for every id from id to idLast.
 #define ON_COMMAND_RANGE(id, idLast, memberFxn) \
-  {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), static_cast<UINT>(idLast), nullptr, \
+  {WM_COMMAND,                                  \
+   CN_COMMAND,                                  \
+   static_cast<UINT>(id),                       \
+   static_cast<UINT>(idLast),                   \
+   nullptr,                                     \
    QX_MSG_THUNK(self->memberFxn(call.nID))},
 // BOOL memberFxn(UINT nID) for every id from id to idLast.
 #define ON_COMMAND_EX_RANGE(id, idLast, memberFxn) \
-  {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), static_cast<UINT>(idLast), nullptr, \
+  {WM_COMMAND,                                     \
+   CN_COMMAND,                                     \
+   static_cast<UINT>(id),                          \
+   static_cast<UINT>(idLast),                      \
+   nullptr,                                        \
    QX_MSG_THUNK(call.bHandled = self->memberFxn(call.nID))},
 #define ON_UPDATE_COMMAND_UI(id, memberFxn) \
-  {WM_COMMAND, CN_UPDATE_COMMAND_UI, static_cast<UINT>(id), static_cast<UINT>(id), nullptr, \
+  {WM_COMMAND,                              \
+   CN_UPDATE_COMMAND_UI,                    \
+   static_cast<UINT>(id),                   \
+   static_cast<UINT>(id),                   \
+   nullptr,                                 \
    QX_MSG_THUNK(self->memberFxn(static_cast<CCmdUI*>(call.pExtra)))},
 #define ON_UPDATE_COMMAND_UI_RANGE(id, idLast, memberFxn) \
-  {WM_COMMAND, CN_UPDATE_COMMAND_UI, static_cast<UINT>(id), static_cast<UINT>(idLast), \
-   nullptr, QX_MSG_THUNK(self->memberFxn(static_cast<CCmdUI*>(call.pExtra)))},
+  {WM_COMMAND,                                            \
+   CN_UPDATE_COMMAND_UI,                                  \
+   static_cast<UINT>(id),                                 \
+   static_cast<UINT>(idLast),                             \
+   nullptr,                                               \
+   QX_MSG_THUNK(self->memberFxn(static_cast<CCmdUI*>(call.pExtra)))},
 
 // Control notifications (WM_COMMAND with the code in the high word of wParam).
-#define ON_CONTROL(code, id, memberFxn) \
-  {WM_COMMAND, static_cast<int>(code), static_cast<UINT>(id), static_cast<UINT>(id), nullptr, \
-   QX_MSG_THUNK(self->memberFxn())},
+#define ON_CONTROL(code, id, memberFxn)                                                      \
+  {WM_COMMAND, static_cast<int>(code),         static_cast<UINT>(id), static_cast<UINT>(id), \
+   nullptr,    QX_MSG_THUNK(self->memberFxn())},
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_BN_DOUBLECLICKED(id, memberFxn) ON_CONTROL(BN_DOUBLECLICKED, id, memberFxn)
 #define ON_EN_CHANGE(id, memberFxn) ON_CONTROL(EN_CHANGE, id, memberFxn)
@@ -200,15 +227,27 @@ class CCmdUI {
 
 // Messages with raw parameters: LRESULT memberFxn(WPARAM, LPARAM).
 #define ON_MESSAGE(message, memberFxn) \
-  {static_cast<UINT>(message), 0, 0, 0, nullptr, \
+  {static_cast<UINT>(message),         \
+   0,                                  \
+   0,                                  \
+   0,                                  \
+   nullptr,                            \
    QX_MSG_THUNK(call.lResult = self->memberFxn(call.wParam, call.lParam))},
 // nMessageVariable is a UINT variable holding a RegisterWindowMessage id.
 #define ON_REGISTERED_MESSAGE(nMessageVariable, memberFxn) \
-  {0, 0, 0, 0, &(nMessageVariable), \
+  {0,                                                      \
+   0,                                                      \
+   0,                                                      \
+   0,                                                      \
+   &(nMessageVariable),                                    \
    QX_MSG_THUNK(call.lResult = self->memberFxn(call.wParam, call.lParam))},
 // Thread messages: void memberFxn(WPARAM, LPARAM).
 #define ON_THREAD_MESSAGE(message, memberFxn) \
-  {static_cast<UINT>(message), 0, 0, 0, nullptr, \
+  {static_cast<UINT>(message),                \
+   0,                                         \
+   0,                                         \
+   0,                                         \
+   nullptr,                                   \
    QX_MSG_THUNK(self->memberFxn(call.wParam, call.lParam))},
 #define ON_REGISTERED_THREAD_MESSAGE(nMessageVariable, memberFxn) \
   {0, 0, 0, 0, &(nMessageVariable), QX_MSG_THUNK(self->memberFxn(call.wParam, call.lParam))},

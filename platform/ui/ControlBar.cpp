@@ -21,8 +21,8 @@ IMPLEMENT_DYNAMIC(CStatusBar, CControlBar)
 IMPLEMENT_DYNAMIC(CDialogBar, CControlBar)
 
 BEGIN_MESSAGE_MAP(CControlBar, CWnd)
-  ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
-  ON_WM_LBUTTONDBLCLK()
+ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+ON_WM_LBUTTONDBLCLK()
 END_MESSAGE_MAP()
 
 namespace {
@@ -46,21 +46,30 @@ Qt::DockWidgetAreas AreasOf(DWORD align) {
 
 Qt::ToolBarArea ToolBarAreaOf(DWORD align) {
   switch (AreaOf(align)) {
-    case Qt::BottomDockWidgetArea: return Qt::BottomToolBarArea;
-    case Qt::LeftDockWidgetArea: return Qt::LeftToolBarArea;
-    case Qt::RightDockWidgetArea: return Qt::RightToolBarArea;
-    default: return Qt::TopToolBarArea;
+    case Qt::BottomDockWidgetArea:
+      return Qt::BottomToolBarArea;
+    case Qt::LeftDockWidgetArea:
+      return Qt::LeftToolBarArea;
+    case Qt::RightDockWidgetArea:
+      return Qt::RightToolBarArea;
+    default:
+      return Qt::TopToolBarArea;
   }
 }
 
 // The alignment of a dock bar id, or 0 for none.
 DWORD AlignOfDockBar(UINT nDockBarID) {
   switch (nDockBarID) {
-    case AFX_IDW_DOCKBAR_TOP: return CBRS_ALIGN_TOP;
-    case AFX_IDW_DOCKBAR_BOTTOM: return CBRS_ALIGN_BOTTOM;
-    case AFX_IDW_DOCKBAR_LEFT: return CBRS_ALIGN_LEFT;
-    case AFX_IDW_DOCKBAR_RIGHT: return CBRS_ALIGN_RIGHT;
-    default: return 0;
+    case AFX_IDW_DOCKBAR_TOP:
+      return CBRS_ALIGN_TOP;
+    case AFX_IDW_DOCKBAR_BOTTOM:
+      return CBRS_ALIGN_BOTTOM;
+    case AFX_IDW_DOCKBAR_LEFT:
+      return CBRS_ALIGN_LEFT;
+    case AFX_IDW_DOCKBAR_RIGHT:
+      return CBRS_ALIGN_RIGHT;
+    default:
+      return 0;
   }
 }
 
@@ -148,7 +157,9 @@ QWidget* CControlBar::QxMakeContainer(QWidget* barWidget) {
   return dock;
 }
 
-QWidget* CControlBar::QxContainer() const { return m_pContainer; }
+QWidget* CControlBar::QxContainer() const {
+  return m_pContainer;
+}
 
 LRESULT CControlBar::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = CWnd::DefWindowProc(message, wParam, lParam);
@@ -170,10 +181,10 @@ void CControlBar::EnableDocking(DWORD dwDockStyle) {
   m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY;
   if (auto* dock = qobject_cast<QDockWidget*>(m_pContainer)) {
     dock->setAllowedAreas(AreasOf(m_dwDockStyle));
-    dock->setFeatures(m_dwDockStyle ? (QDockWidget::DockWidgetMovable |
-                                       QDockWidget::DockWidgetFloatable |
-                                       QDockWidget::DockWidgetClosable)
-                                    : QDockWidget::NoDockWidgetFeatures);
+    dock->setFeatures(m_dwDockStyle
+                          ? (QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable |
+                             QDockWidget::DockWidgetClosable)
+                          : QDockWidget::NoDockWidgetFeatures);
   } else if (auto* toolBar = qobject_cast<QToolBar*>(m_pContainer)) {
     Qt::ToolBarAreas areas;
     if (m_dwDockStyle & CBRS_ALIGN_TOP) areas |= Qt::TopToolBarArea;
@@ -191,7 +202,9 @@ BOOL CControlBar::IsFloating() const {
   return FALSE;
 }
 
-BOOL CControlBar::IsVisible() const { return (GetStyle() & WS_VISIBLE) != 0; }
+BOOL CControlBar::IsVisible() const {
+  return (GetStyle() & WS_VISIBLE) != 0;
+}
 
 void CControlBar::QxDock(UINT nDockBarID) {
   QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
@@ -251,7 +264,8 @@ void CControlBar::QxApplyFixedLayout() {
   if (wanted > 0 && wanted != have) {
     // The dock's size includes its title; the bar gets the rest.
     int frame = horz ? dock->height() - m_pWidget->height() : dock->width() - m_pWidget->width();
-    window->resizeDocks({dock}, {wanted + std::max(0, frame)}, horz ? Qt::Vertical : Qt::Horizontal);
+    window->resizeDocks({dock}, {wanted + std::max(0, frame)},
+                        horz ? Qt::Vertical : Qt::Horizontal);
   }
 }
 
@@ -333,7 +347,9 @@ CControlBar* CFrameWnd::GetControlBar(UINT nID) {
   return nullptr;
 }
 
-void CFrameWnd::EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY; }
+void CFrameWnd::EnableDocking(DWORD dwDockStyle) {
+  m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY;
+}
 
 void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID, LPCRECT) {
   if (pBar) pBar->QxDock(nDockBarID);
@@ -458,7 +474,8 @@ void CToolBar::RebuildActions() {
     }
     QAction* action = toolBar->addAction(QString());
     if (m_pImages && !m_pImages->isNull()) {
-      QImage face = m_pImages->copy(button.image * m_sizeImage.cx, 0, m_sizeImage.cx, m_sizeImage.cy);
+      QImage face =
+          m_pImages->copy(button.image * m_sizeImage.cx, 0, m_sizeImage.cx, m_sizeImage.cy);
       // The button-face grey of the bitmap is transparent.
       QImage shown = face.convertToFormat(QImage::Format_ARGB32);
       for (int y = 0; y < shown.height(); ++y) {
@@ -490,7 +507,8 @@ void CToolBar::RebuildActions() {
 
 int CToolBar::CommandToIndex(UINT nIDFind) const {
   for (size_t i = 0; i < m_buttons.size(); ++i) {
-    if (m_buttons[i].id == nIDFind && !(m_buttons[i].style & TBBS_SEPARATOR)) return static_cast<int>(i);
+    if (m_buttons[i].id == nIDFind && !(m_buttons[i].style & TBBS_SEPARATOR))
+      return static_cast<int>(i);
   }
   return -1;
 }
@@ -538,7 +556,8 @@ void CToolBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) {
   CToolCmdUI state;
   state.m_pOther = this;
   state.apply = [this](UINT index, UINT set, UINT clear) {
-    SetButtonStyle(static_cast<int>(index), (GetButtonStyle(static_cast<int>(index)) & ~clear) | set);
+    SetButtonStyle(static_cast<int>(index),
+                   (GetButtonStyle(static_cast<int>(index)) & ~clear) | set);
   };
   state.m_nIndexMax = static_cast<UINT>(m_buttons.size());
   for (size_t i = 0; i < m_buttons.size(); ++i) {
@@ -667,7 +686,7 @@ BOOL CStatusBar::SetPaneText(int nIndex, LPCTSTR lpszNewText, BOOL) {
 
 CString CStatusBar::GetPaneText(int nIndex) const {
   return nIndex >= 0 && static_cast<size_t>(nIndex) < m_panes.size() ? m_panes[nIndex].text
-                                                                      : CString();
+                                                                     : CString();
 }
 
 void CStatusBar::SetPaneInfo(int nIndex, UINT nID, UINT nStyle, int cxWidth) {
@@ -765,8 +784,8 @@ class CDlgCmdUI : public CCmdUI {
 
 BOOL CDialogBar::Create(CWnd* pParentWnd, LPCTSTR lpszTemplateName, UINT nStyle, UINT nID) {
   if (!IS_INTRESOURCE(lpszTemplateName)) return FALSE;
-  return Create(pParentWnd, static_cast<UINT>(reinterpret_cast<UINT_PTR>(lpszTemplateName)),
-                nStyle, nID);
+  return Create(pParentWnd, static_cast<UINT>(reinterpret_cast<UINT_PTR>(lpszTemplateName)), nStyle,
+                nID);
 }
 
 BOOL CDialogBar::Create(CWnd* pParentWnd, UINT nIDTemplate, UINT nStyle, UINT nID) {

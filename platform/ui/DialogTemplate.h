@@ -18,7 +18,7 @@ struct QxDialogItem {
   UINT id = 0;
   DWORD style = WS_CHILD | WS_VISIBLE;
   DWORD exStyle = 0;
-  CRect rect;  // dialog units
+  CRect rect;                 // dialog units
   std::vector<CString> list;  // a combo box's initial entries
 };
 

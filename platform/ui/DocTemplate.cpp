@@ -56,7 +56,7 @@ CDocument* CDocTemplate::CreateNewDocument() {
   if (!m_pDocClass) return nullptr;
   CObject* object = m_pDocClass->CreateObject();
   auto* doc = object && object->IsKindOf(RUNTIME_CLASS(CDocument)) ? static_cast<CDocument*>(object)
-                                                                     : nullptr;
+                                                                   : nullptr;
   if (!doc) {
     delete object;
     TRACE0("Failed to create the document\n");
@@ -73,8 +73,9 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* pDoc, CFrameWnd* pOther) {
   context.m_pNewViewClass = m_pViewClass;
   context.m_pNewDocTemplate = this;
   CObject* object = m_pFrameClass ? m_pFrameClass->CreateObject() : nullptr;
-  auto* frame = object && object->IsKindOf(RUNTIME_CLASS(CFrameWnd)) ? static_cast<CFrameWnd*>(object)
-                                                                     : nullptr;
+  auto* frame = object && object->IsKindOf(RUNTIME_CLASS(CFrameWnd))
+                    ? static_cast<CFrameWnd*>(object)
+                    : nullptr;
   if (!frame) {
     delete object;
     TRACE0("Failed to create the frame\n");

@@ -21,9 +21,9 @@
 IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 
 BEGIN_MESSAGE_MAP(CDocument, CCmdTarget)
-  ON_COMMAND(ID_FILE_CLOSE, OnFileClose)
-  ON_COMMAND(ID_FILE_SAVE, OnFileSave)
-  ON_COMMAND(ID_FILE_SAVE_AS, OnFileSaveAs)
+ON_COMMAND(ID_FILE_CLOSE, OnFileClose)
+ON_COMMAND(ID_FILE_SAVE, OnFileSave)
+ON_COMMAND(ID_FILE_SAVE_AS, OnFileSaveAs)
 END_MESSAGE_MAP()
 
 void (*CDocument::s_pfnAddToRecentFileList)(LPCTSTR) = nullptr;
@@ -33,7 +33,9 @@ CDocument::~CDocument() {
   ASSERT(m_viewList.empty());
 }
 
-void CDocument::SetTitle(LPCTSTR lpszTitle) { m_strTitle = lpszTitle; }
+void CDocument::SetTitle(LPCTSTR lpszTitle) {
+  m_strTitle = lpszTitle;
+}
 
 void CDocument::SetPathName(LPCTSTR lpszPathName, BOOL bAddToMRU) {
   m_strPathName = lpszPathName;
@@ -228,7 +230,9 @@ BOOL CDocument::SaveModified() {
   }
 }
 
-BOOL CDocument::CanCloseFrame(CFrameWnd*) { return SaveModified(); }
+BOOL CDocument::CanCloseFrame(CFrameWnd*) {
+  return SaveModified();
+}
 
 BOOL CDocument::DoPromptFileName(CString& fileName, BOOL bSaving) {
   CString filter;
@@ -263,9 +267,13 @@ void CDocument::OnFileClose() {
   OnCloseDocument();
 }
 
-void CDocument::OnFileSave() { DoFileSave(); }
+void CDocument::OnFileSave() {
+  DoFileSave();
+}
 
-void CDocument::OnFileSaveAs() { DoSave(nullptr); }
+void CDocument::OnFileSaveAs() {
+  DoSave(nullptr);
+}
 
 // ---- File-name prompt -----------------------------------------------------
 

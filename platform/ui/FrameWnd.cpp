@@ -27,20 +27,20 @@ IMPLEMENT_DYNCREATE(CMDIChildWnd, CFrameWnd)
 const CRect CFrameWnd::rectDefault(CW_USEDEFAULT, CW_USEDEFAULT, 0, 0);
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
-  ON_WM_CREATE()
-  ON_WM_DESTROY()
-  ON_WM_CLOSE()
-  ON_WM_SIZE()
-  ON_WM_INITMENUPOPUP()
-  ON_MESSAGE(WM_SETMESSAGESTRING, OnSetMessageString)
-  ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
-  ON_COMMAND_EX(ID_VIEW_STATUS_BAR, OnBarCheck)
-  ON_UPDATE_COMMAND_UI(ID_VIEW_STATUS_BAR, OnUpdateControlBarMenu)
-  ON_COMMAND_EX(ID_VIEW_TOOLBAR, OnBarCheck)
-  ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBAR, OnUpdateControlBarMenu)
-  ON_UPDATE_COMMAND_UI(ID_INDICATOR_CAPS, OnUpdateKeyIndicator)
-  ON_UPDATE_COMMAND_UI(ID_INDICATOR_NUM, OnUpdateKeyIndicator)
-  ON_UPDATE_COMMAND_UI(ID_INDICATOR_SCRL, OnUpdateKeyIndicator)
+ON_WM_CREATE()
+ON_WM_DESTROY()
+ON_WM_CLOSE()
+ON_WM_SIZE()
+ON_WM_INITMENUPOPUP()
+ON_MESSAGE(WM_SETMESSAGESTRING, OnSetMessageString)
+ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+ON_COMMAND_EX(ID_VIEW_STATUS_BAR, OnBarCheck)
+ON_UPDATE_COMMAND_UI(ID_VIEW_STATUS_BAR, OnUpdateControlBarMenu)
+ON_COMMAND_EX(ID_VIEW_TOOLBAR, OnBarCheck)
+ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBAR, OnUpdateControlBarMenu)
+ON_UPDATE_COMMAND_UI(ID_INDICATOR_CAPS, OnUpdateKeyIndicator)
+ON_UPDATE_COMMAND_UI(ID_INDICATOR_NUM, OnUpdateKeyIndicator)
+ON_UPDATE_COMMAND_UI(ID_INDICATOR_SCRL, OnUpdateKeyIndicator)
 END_MESSAGE_MAP()
 
 BEGIN_MESSAGE_MAP(CMDIFrameWnd, CFrameWnd)
@@ -76,7 +76,8 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
     event->acceptProposedAction();
     CWinApp* app = AfxGetApp();
     for (const QUrl& url : event->mimeData()->urls()) {
-      if (app && url.isLocalFile()) app->OpenDocumentFile(url.toLocalFile().toLocal8Bit().constData());
+      if (app && url.isLocalFile())
+        app->OpenDocumentFile(url.toLocalFile().toLocal8Bit().constData());
     }
   }
 };
@@ -179,11 +180,17 @@ QWidget* CFrameWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget
   return window;
 }
 
-bool CFrameWnd::QxShowsImage() const { return false; }
+bool CFrameWnd::QxShowsImage() const {
+  return false;
+}
 
-QWidget* CFrameWnd::QxChildContainer() const { return m_pClient ? m_pClient : m_pWidget; }
+QWidget* CFrameWnd::QxChildContainer() const {
+  return m_pClient ? m_pClient : m_pWidget;
+}
 
-QMainWindow* CFrameWnd::QxMainWindow() const { return dynamic_cast<QMainWindow*>(m_pWidget); }
+QMainWindow* CFrameWnd::QxMainWindow() const {
+  return dynamic_cast<QMainWindow*>(m_pWidget);
+}
 
 BOOL CFrameWnd::PreCreateWindow(CREATESTRUCT& cs) {
   if (!cs.lpszClass) {
@@ -193,7 +200,9 @@ BOOL CFrameWnd::PreCreateWindow(CREATESTRUCT& cs) {
   return TRUE;
 }
 
-void CFrameWnd::PostNcDestroy() { delete this; }
+void CFrameWnd::PostNcDestroy() {
+  delete this;
+}
 
 BOOL CFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
                        const RECT& rect, CWnd* pParentWnd, LPCTSTR lpszMenuName, DWORD dwExStyle,
@@ -220,8 +229,8 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
                           CCreateContext* pContext) {
   m_nIDHelp = nIDResource;
   CString title = FirstField(AfxLoadString(nIDResource));
-  if (!Create(nullptr, title, dwDefaultStyle, rectDefault, pParentWnd,
-              MAKEINTRESOURCE(nIDResource), 0, pContext)) {
+  if (!Create(nullptr, title, dwDefaultStyle, rectDefault, pParentWnd, MAKEINTRESOURCE(nIDResource),
+              0, pContext)) {
     return FALSE;
   }
   LoadAccelTable(MAKEINTRESOURCE(nIDResource));
@@ -249,7 +258,8 @@ BOOL CFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext* pContext) {
 
 CWnd* CFrameWnd::CreateView(CCreateContext* pContext, UINT nID) {
   CObject* object = pContext->m_pNewViewClass->CreateObject();
-  CWnd* view = object && object->IsKindOf(RUNTIME_CLASS(CWnd)) ? static_cast<CWnd*>(object) : nullptr;
+  CWnd* view =
+      object && object->IsKindOf(RUNTIME_CLASS(CWnd)) ? static_cast<CWnd*>(object) : nullptr;
   if (!view) {
     delete object;
     TRACE0("Failed to create the view object\n");
@@ -349,7 +359,8 @@ void CFrameWnd::ActivateFrame(int nCmdShow) {
 void CFrameWnd::InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible) {
   if (!GetActiveView()) {
     CWnd* pane = GetDlgItem(AFX_IDW_PANE_FIRST);
-    if (pane && pane->IsKindOf(RUNTIME_CLASS(CView))) SetActiveView(static_cast<CView*>(pane), FALSE);
+    if (pane && pane->IsKindOf(RUNTIME_CLASS(CView)))
+      SetActiveView(static_cast<CView*>(pane), FALSE);
   }
   if (bMakeVisible) {
     HWND hSelf = m_hWnd;
@@ -421,7 +432,9 @@ void CFrameWnd::SetMessageText(LPCTSTR lpszText) {
   if (CWnd* bar = GetDlgItem(AFX_IDW_STATUS_BAR)) bar->SetWindowText(lpszText);
 }
 
-void CFrameWnd::SetMessageText(UINT nID) { SendMessage(WM_SETMESSAGESTRING, nID); }
+void CFrameWnd::SetMessageText(UINT nID) {
+  SendMessage(WM_SETMESSAGESTRING, nID);
+}
 
 LRESULT CFrameWnd::OnSetMessageString(WPARAM wParam, LPARAM lParam) {
   CString text;
@@ -443,7 +456,7 @@ LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM, LPARAM) {
 }
 
 void CFrameWnd::OnUpdateKeyIndicator(CCmdUI* pCmdUI) {
-  int key = pCmdUI->m_nID == ID_INDICATOR_CAPS ? VK_CAPITAL
+  int key = pCmdUI->m_nID == ID_INDICATOR_CAPS  ? VK_CAPITAL
             : pCmdUI->m_nID == ID_INDICATOR_NUM ? 0x90 /* VK_NUMLOCK */
                                                 : 0x91 /* VK_SCROLL */;
   pCmdUI->Enable((GetKeyState(key) & 1) != 0);
@@ -521,9 +534,8 @@ void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu) {
     action->setEnabled(!(state & (MF_GRAYED | MF_DISABLED)));
     action->setCheckable((state & MF_CHECKED) != 0);
     action->setChecked((state & MF_CHECKED) != 0);
-    QObject::connect(action, &QAction::triggered, action, [hFrame, id] {
-      ::PostMessage(hFrame, WM_COMMAND, id, 0);
-    });
+    QObject::connect(action, &QAction::triggered, action,
+                     [hFrame, id] { ::PostMessage(hFrame, WM_COMMAND, id, 0); });
   }
 }
 
@@ -596,7 +608,9 @@ void CMDIFrameWnd::MDINext() {
   MDIActivate(it == m_children.end() ? m_children.front() : *it);
 }
 
-void CMDIFrameWnd::OnWindowNext() { MDINext(); }
+void CMDIFrameWnd::OnWindowNext() {
+  MDINext();
+}
 
 void CMDIFrameWnd::MDICascade() {
   if (QMdiArea* area = QxMdiArea()) area->cascadeSubWindows();
@@ -630,8 +644,9 @@ BOOL CMDIFrameWnd::PreTranslateMessage(MSG* pMsg) {
 
 void CMDIFrameWnd::OnUpdateFrameMenu(HMENU hMenuAlt) {
   HMENU menu = hMenuAlt;
-  if (!menu) menu = m_pActiveChild && m_pActiveChild->m_hMenuShared ? m_pActiveChild->m_hMenuShared
-                                                                    : m_hMenuDefault;
+  if (!menu)
+    menu = m_pActiveChild && m_pActiveChild->m_hMenuShared ? m_pActiveChild->m_hMenuShared
+                                                           : m_hMenuDefault;
   if (menu != m_hMenuShown) SetFrameMenu(menu);
 }
 
@@ -720,7 +735,8 @@ BOOL CMDIChildWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pPare
     }
     return FALSE;
   }
-  if (m_pSubWindow) m_pSubWindow->installEventFilter(new SubWindowCloseFilter(m_hWnd, m_pSubWindow));
+  if (m_pSubWindow)
+    m_pSubWindow->installEventFilter(new SubWindowCloseFilter(m_hWnd, m_pSubWindow));
   if (static_cast<DWORD>(cs.style) & WS_MAXIMIZE) ModifyStyle(0, WS_MAXIMIZE);
   return TRUE;
 }
@@ -750,7 +766,9 @@ void CMDIChildWnd::MDIMaximize() {
   if (m_pSubWindow) m_pSubWindow->showMaximized();
 }
 
-void CMDIChildWnd::MDIDestroy() { DestroyWindow(); }
+void CMDIChildWnd::MDIDestroy() {
+  DestroyWindow();
+}
 
 void CMDIChildWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
   CFrameWnd::OnUpdateFrameTitle(bAddToTitle);

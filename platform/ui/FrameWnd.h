@@ -43,11 +43,12 @@ class CFrameWnd : public CWnd {
   // Creates the frame with the menu, accelerators and title of the resource
   // id (its string's first field is the title). FALSE when creation fails,
   // including OnCreate returning -1.
-  virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+  virtual BOOL LoadFrame(UINT nIDResource,
+                         DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
                          CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr);
-  BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName,
-              DWORD dwStyle = WS_OVERLAPPEDWINDOW, const RECT& rect = rectDefault,
-              CWnd* pParentWnd = nullptr, LPCTSTR lpszMenuName = nullptr, DWORD dwExStyle = 0,
+  BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle = WS_OVERLAPPEDWINDOW,
+              const RECT& rect = rectDefault, CWnd* pParentWnd = nullptr,
+              LPCTSTR lpszMenuName = nullptr, DWORD dwExStyle = 0,
               CCreateContext* pContext = nullptr);
 
   // Lays out the client area: the pane view fills what the bars leave.
@@ -123,7 +124,7 @@ class CFrameWnd : public CWnd {
 
   CView* m_pViewActive = nullptr;
   HMENU m_hMenuShown = nullptr;
-  QWidget* m_pClient = nullptr;   // the central widget (the MDI area for MDI frames)
+  QWidget* m_pClient = nullptr;  // the central widget (the MDI area for MDI frames)
   QMenuBar* m_pMenuBar = nullptr;
   BOOL m_bInRecalcLayout = FALSE;
   CCreateContext* m_pCreateContext = nullptr;
@@ -173,7 +174,9 @@ class CMDIChildWnd : public CFrameWnd {
  public:
   CMDIChildWnd() = default;
 
-  BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_CHILD | WS_VISIBLE | WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+  BOOL LoadFrame(UINT nIDResource,
+                 DWORD dwDefaultStyle = WS_CHILD | WS_VISIBLE | WS_OVERLAPPEDWINDOW |
+                                        FWS_ADDTOTITLE,
                  CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
   CMDIFrameWnd* GetMDIFrame() const { return m_pMDIFrame; }
   void MDIActivate();

@@ -52,7 +52,9 @@ MenuData* DataOf(HMENU hMenu) {
   return Menus().count(data) ? data : nullptr;
 }
 
-HMENU HandleOf(MenuData* data) { return reinterpret_cast<HMENU>(data); }
+HMENU HandleOf(MenuData* data) {
+  return reinterpret_cast<HMENU>(data);
+}
 
 MenuData* NewMenu(bool popup) {
   auto data = std::make_unique<MenuData>();
@@ -158,9 +160,13 @@ BOOL CMenu::LoadMenu(UINT nIDResource) {
   return Attach(HandleOf(Build(found->second, false)));
 }
 
-BOOL CMenu::CreateMenu() { return !m_hMenu && Attach(HandleOf(NewMenu(false))); }
+BOOL CMenu::CreateMenu() {
+  return !m_hMenu && Attach(HandleOf(NewMenu(false)));
+}
 
-BOOL CMenu::CreatePopupMenu() { return !m_hMenu && Attach(HandleOf(NewMenu(true))); }
+BOOL CMenu::CreatePopupMenu() {
+  return !m_hMenu && Attach(HandleOf(NewMenu(true)));
+}
 
 BOOL CMenu::DestroyMenu() {
   MenuData* data = DataOf(m_hMenu);

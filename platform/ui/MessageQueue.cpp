@@ -51,7 +51,8 @@ void ScheduleLocked(Queue& queue) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;
   queue.scheduled = true;
-  QMetaObject::invokeMethod(app, [] { DeliverOne(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      app, [] { DeliverOne(); }, Qt::QueuedConnection);
 }
 
 bool TakeOne(MSG& msg) {
@@ -152,7 +153,8 @@ void PostQuitMessage(int nExitCode) {
     // Only the application's main loop ends; outside it (tests drive windows
     // without one) there is nothing to quit.
     QMetaObject::invokeMethod(
-        app, [nExitCode] {
+        app,
+        [nExitCode] {
           if (g_mainLoopRunning) QCoreApplication::exit(nExitCode);
         },
         Qt::QueuedConnection);
@@ -161,7 +163,9 @@ void PostQuitMessage(int nExitCode) {
 
 namespace qxui {
 
-void SetMainLoopRunning(bool running) { g_mainLoopRunning = running; }
+void SetMainLoopRunning(bool running) {
+  g_mainLoopRunning = running;
+}
 
 const char* RegisteredMessageName(UINT message) {
   Registry& registry = TheRegistry();

@@ -29,7 +29,9 @@ BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 BOOL PostThreadMessage(DWORD idThread, UINT message, WPARAM wParam, LPARAM lParam);
 // Equal names (ignoring case) give equal ids, from 0xC000 on; null or "" gives 0.
 UINT RegisterWindowMessage(LPCSTR name);
-inline UINT RegisterWindowMessageA(LPCSTR name) { return RegisterWindowMessage(name); }
+inline UINT RegisterWindowMessageA(LPCSTR name) {
+  return RegisterWindowMessage(name);
+}
 // Ends the main loop with the exit code.
 void PostQuitMessage(int nExitCode);
 

@@ -12,11 +12,11 @@ IMPLEMENT_DYNAMIC(CView, CWnd)
 IMPLEMENT_DYNAMIC(CScrollView, CView)
 
 BEGIN_MESSAGE_MAP(CView, CWnd)
-  ON_WM_CREATE()
-  ON_WM_DESTROY()
-  ON_WM_PAINT()
-  ON_WM_MOUSEACTIVATE()
-  ON_MESSAGE(WM_INITIALUPDATE, OnInitialUpdateMessage)
+ON_WM_CREATE()
+ON_WM_DESTROY()
+ON_WM_PAINT()
+ON_WM_MOUSEACTIVATE()
+ON_MESSAGE(WM_INITIALUPDATE, OnInitialUpdateMessage)
 END_MESSAGE_MAP()
 
 CView::~CView() {
@@ -37,7 +37,9 @@ BOOL CView::PreCreateWindow(CREATESTRUCT& cs) {
 }
 
 // Views are made on the heap by the template and die with their window.
-void CView::PostNcDestroy() { delete this; }
+void CView::PostNcDestroy() {
+  delete this;
+}
 
 int CView::OnCreate(LPCREATESTRUCT lpcs) {
   if (CWnd::OnCreate(lpcs) == -1) return -1;
@@ -74,7 +76,9 @@ LRESULT CView::OnInitialUpdateMessage(WPARAM, LPARAM) {
   return 0;
 }
 
-void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
+void CView::OnInitialUpdate() {
+  OnUpdate(nullptr, 0, nullptr);
+}
 
 void CView::OnUpdate(CView* pSender, LPARAM, CObject*) {
   if (pSender != this) Invalidate(TRUE);
@@ -90,13 +94,19 @@ void CView::OnActivateView(BOOL bActivate, CView* pActivateView, CView*) {
 
 void CView::OnActivateFrame(UINT, CFrameWnd*) {}
 
-BOOL CView::OnPreparePrinting(CPrintInfo* pInfo) { return DoPreparePrinting(pInfo); }
+BOOL CView::OnPreparePrinting(CPrintInfo* pInfo) {
+  return DoPreparePrinting(pInfo);
+}
 
-BOOL CView::DoPreparePrinting(CPrintInfo* pInfo) { return QxPreparePrinting(pInfo); }
+BOOL CView::DoPreparePrinting(CPrintInfo* pInfo) {
+  return QxPreparePrinting(pInfo);
+}
 
 void CView::OnBeginPrinting(CDC*, CPrintInfo*) {}
 
-void CView::OnPrint(CDC* pDC, CPrintInfo*) { OnDraw(pDC); }
+void CView::OnPrint(CDC* pDC, CPrintInfo*) {
+  OnDraw(pDC);
+}
 
 void CView::OnEndPrinting(CDC*, CPrintInfo*) {}
 
@@ -127,9 +137,9 @@ BOOL CView::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHan
 // ---- CScrollView -------------------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CScrollView, CView)
-  ON_WM_HSCROLL()
-  ON_WM_VSCROLL()
-  ON_WM_SIZE()
+ON_WM_HSCROLL()
+ON_WM_VSCROLL()
+ON_WM_SIZE()
 END_MESSAGE_MAP()
 
 void CScrollView::SetScrollSizes(int nMapMode, SIZE sizeTotal, const SIZE& sizePage,
@@ -171,23 +181,31 @@ void CScrollView::OnPrepareDC(CDC* pDC, CPrintInfo* pInfo) {
 namespace {
 int ScrollTarget(UINT code, UINT pos, int current, int line, int page, int total) {
   switch (code) {
-    case SB_LINEUP: return current - line;
-    case SB_LINEDOWN: return current + line;
-    case SB_PAGEUP: return current - page;
-    case SB_PAGEDOWN: return current + page;
+    case SB_LINEUP:
+      return current - line;
+    case SB_LINEDOWN:
+      return current + line;
+    case SB_PAGEUP:
+      return current - page;
+    case SB_PAGEDOWN:
+      return current + page;
     case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: return static_cast<int>(pos);
-    case SB_TOP: return 0;
-    case SB_BOTTOM: return total;
-    default: return current;
+    case SB_THUMBTRACK:
+      return static_cast<int>(pos);
+    case SB_TOP:
+      return 0;
+    case SB_BOTTOM:
+      return total;
+    default:
+      return current;
   }
 }
 }  // namespace
 
 void CScrollView::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar*) {
-  ScrollToPosition(CPoint(ScrollTarget(nSBCode, nPos, m_ptScroll.x, m_lineDev.cx, m_pageDev.cx,
-                                       m_totalLog.cx),
-                          m_ptScroll.y));
+  ScrollToPosition(
+      CPoint(ScrollTarget(nSBCode, nPos, m_ptScroll.x, m_lineDev.cx, m_pageDev.cx, m_totalLog.cx),
+             m_ptScroll.y));
 }
 
 void CScrollView::OnVScroll(UINT nSBCode, UINT nPos, CScrollBar*) {
@@ -195,4 +213,6 @@ void CScrollView::OnVScroll(UINT nSBCode, UINT nPos, CScrollBar*) {
                                                      m_pageDev.cy, m_totalLog.cy)));
 }
 
-void CScrollView::OnSize(UINT, int, int) { ScrollToPosition(m_ptScroll); }
+void CScrollView::OnSize(UINT, int, int) {
+  ScrollToPosition(m_ptScroll);
+}

@@ -14,7 +14,7 @@ struct CCreateContext;
 // the dialogs layer's).
 struct CPrintInfo {
   CPrintDialog* m_pPD = nullptr;
-  BOOL m_bDirect = FALSE;    // print without asking
+  BOOL m_bDirect = FALSE;  // print without asking
   BOOL m_bPreview = FALSE;
   BOOL m_bContinuePrinting = TRUE;
   UINT m_nCurPage = 1;

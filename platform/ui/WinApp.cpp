@@ -15,9 +15,9 @@
 IMPLEMENT_DYNAMIC(CWinApp, CCmdTarget)
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-  ON_COMMAND_EX_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST, OnOpenRecentFile)
-  ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, OnUpdateRecentFileMenu)
-  ON_COMMAND(ID_APP_EXIT, OnAppExit)
+ON_COMMAND_EX_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST, OnOpenRecentFile)
+ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, OnUpdateRecentFileMenu)
+ON_COMMAND(ID_APP_EXIT, OnAppExit)
 END_MESSAGE_MAP()
 
 namespace {
@@ -30,13 +30,21 @@ void AddToRecentFiles(LPCTSTR path) {
 
 }  // namespace
 
-CWinApp* AfxGetApp() { return g_pApp; }
+CWinApp* AfxGetApp() {
+  return g_pApp;
+}
 
-CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
+CWnd* AfxGetMainWnd() {
+  return g_pApp ? g_pApp->m_pMainWnd : nullptr;
+}
 
-HINSTANCE AfxGetInstanceHandle() { return g_pApp ? g_pApp->m_hInstance : nullptr; }
+HINSTANCE AfxGetInstanceHandle() {
+  return g_pApp ? g_pApp->m_hInstance : nullptr;
+}
 
-HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
+HINSTANCE AfxGetResourceHandle() {
+  return AfxGetInstanceHandle();
+}
 
 // ---- CCommandLineInfo -------------------------------------------------------------
 
@@ -86,7 +94,8 @@ CWinApp::CWinApp(LPCTSTR lpszAppName) {
   m_thread.m_bAutoDelete = FALSE;
   AfxSetThread(&m_thread);
   CDocument::s_pfnAddToRecentFileList = &AddToRecentFiles;
-  qxui::SetPreTranslateHook([](MSG* msg) { return g_pApp ? g_pApp->PreTranslateMessage(msg) : FALSE; });
+  qxui::SetPreTranslateHook(
+      [](MSG* msg) { return g_pApp ? g_pApp->PreTranslateMessage(msg) : FALSE; });
   qxui::SetIdleHook([] {
     if (!g_pApp) return;
     for (LONG count = 0; g_pApp->OnIdle(count); ++count) {
@@ -123,13 +132,16 @@ BOOL CWinApp::InitApplication() {
     std::error_code error;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     std::filesystem::path folder = error ? std::filesystem::path(".") : exe.parent_path();
-    m_strHelpFilePath = (folder / (std::string(m_strExeName.GetString()) + ".hlp")).string().c_str();
+    m_strHelpFilePath =
+        (folder / (std::string(m_strExeName.GetString()) + ".hlp")).string().c_str();
   }
   if (!m_pszHelpFilePath) m_pszHelpFilePath = m_strHelpFilePath;
   return TRUE;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance() {
+  return TRUE;
+}
 
 int CWinApp::ExitInstance() {
   if (m_nMaxMRU > 0) SaveStdProfileSettings();
@@ -291,7 +303,9 @@ void CWinApp::OnFileOpen() {
   OpenDocumentFile(name);
 }
 
-void CWinApp::OnFilePrintSetup() { QxPrintSetup(); }
+void CWinApp::OnFilePrintSetup() {
+  QxPrintSetup();
+}
 
 void CWinApp::OnAppExit() {
   if (m_pMainWnd) m_pMainWnd->SendMessage(WM_CLOSE);
@@ -394,9 +408,9 @@ void CWinApp::SaveStdProfileSettings() {
   for (UINT i = 1; i <= m_nMaxMRU; ++i) {
     CString entry;
     entry.Format("File%u", i);
-    QxProfile::WriteProfileString("Recent File List", entry,
-                                  i <= m_recentFiles.size() ? m_recentFiles[i - 1].GetString()
-                                                            : nullptr);
+    QxProfile::WriteProfileString(
+        "Recent File List", entry,
+        i <= m_recentFiles.size() ? m_recentFiles[i - 1].GetString() : nullptr);
   }
 }
 
@@ -436,7 +450,9 @@ void CWinApp::WinHelp(DWORD_PTR dwData, UINT nCmd) {
   QxWinHelp(m_pszHelpFilePath ? m_pszHelpFilePath : "", nCmd, dwData);
 }
 
-void CWinApp::OnHelp() { WinHelp(0, HELP_INDEX); }
+void CWinApp::OnHelp() {
+  WinHelp(0, HELP_INDEX);
+}
 
 // ---- running ------------------------------------------------------------------------------
 

@@ -62,7 +62,9 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
   return found == g_windows.end() ? nullptr : found->second;
 }
 
-BOOL IsWindow(HWND hWnd) { return CWnd::FromHandle(hWnd) != nullptr; }
+BOOL IsWindow(HWND hWnd) {
+  return CWnd::FromHandle(hWnd) != nullptr;
+}
 
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = CWnd::FromHandle(hWnd);
@@ -79,8 +81,12 @@ CWnd* WindowOfWidget(const QWidget* widget) {
   return nullptr;
 }
 
-void RegisterWidget(QWidget* widget, CWnd* wnd) { g_widgets[widget] = wnd; }
-void UnregisterWidget(QWidget* widget) { g_widgets.erase(widget); }
+void RegisterWidget(QWidget* widget, CWnd* wnd) {
+  g_widgets[widget] = wnd;
+}
+void UnregisterWidget(QWidget* widget) {
+  g_widgets.erase(widget);
+}
 
 }  // namespace qxui
 
@@ -99,8 +105,7 @@ ClassRegistry& Classes() {
 
 }  // namespace
 
-LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground,
-                           HICON hIcon) {
+LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground, HICON hIcon) {
   char name[96];
   std::snprintf(name, sizeof name, "Afx:%x:%p:%p:%p", nClassStyle, static_cast<void*>(hCursor),
                 static_cast<void*>(hbrBackground), static_cast<void*>(hIcon));
@@ -139,19 +144,32 @@ HCURSOR g_cursor = nullptr;
 
 Qt::CursorShape ShapeOf(UINT id) {
   switch (id) {
-    case 32513: return Qt::IBeamCursor;
-    case 32514: return Qt::WaitCursor;
-    case 32515: return Qt::CrossCursor;
-    case 32516: return Qt::UpArrowCursor;
-    case 32642: return Qt::SizeFDiagCursor;
-    case 32643: return Qt::SizeBDiagCursor;
-    case 32644: return Qt::SizeHorCursor;
-    case 32645: return Qt::SizeVerCursor;
-    case 32646: return Qt::SizeAllCursor;
-    case 32648: return Qt::ForbiddenCursor;
-    case 32649: return Qt::PointingHandCursor;
-    case 32650: return Qt::BusyCursor;
-    default: return Qt::ArrowCursor;
+    case 32513:
+      return Qt::IBeamCursor;
+    case 32514:
+      return Qt::WaitCursor;
+    case 32515:
+      return Qt::CrossCursor;
+    case 32516:
+      return Qt::UpArrowCursor;
+    case 32642:
+      return Qt::SizeFDiagCursor;
+    case 32643:
+      return Qt::SizeBDiagCursor;
+    case 32644:
+      return Qt::SizeHorCursor;
+    case 32645:
+      return Qt::SizeVerCursor;
+    case 32646:
+      return Qt::SizeAllCursor;
+    case 32648:
+      return Qt::ForbiddenCursor;
+    case 32649:
+      return Qt::PointingHandCursor;
+    case 32650:
+      return Qt::BusyCursor;
+    default:
+      return Qt::ArrowCursor;
   }
 }
 
@@ -196,7 +214,9 @@ HCURSOR SetCursor(HCURSOR cursor) {
   return previous;
 }
 
-HCURSOR GetCursor() { return g_cursor; }
+HCURSOR GetCursor() {
+  return g_cursor;
+}
 
 BOOL GetCursorPos(LPPOINT point) {
   if (!point) return FALSE;
@@ -212,7 +232,9 @@ BOOL SetCursorPos(int x, int y) {
 }
 
 namespace qxui {
-void SetCursorPosInternal(const QPoint& global) { g_cursorPos = global; }
+void SetCursorPosInternal(const QPoint& global) {
+  g_cursorPos = global;
+}
 }  // namespace qxui
 
 // ---- system colours ---------------------------------------------------------
@@ -270,8 +292,7 @@ void FillWithClassBrush(CDC& dc, HBRUSH brush, const CRect& rect) {
 
 namespace qxui {
 
-WndWidget::WndWidget(CWnd* wnd, QWidget* parent, Qt::WindowFlags flags)
-    : QWidget(parent, flags) {
+WndWidget::WndWidget(CWnd* wnd, QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
   m_pWnd = wnd;
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
@@ -321,7 +342,9 @@ CWnd::~CWnd() {
   }
 }
 
-BOOL CWnd::PreCreateWindow(CREATESTRUCT&) { return TRUE; }
+BOOL CWnd::PreCreateWindow(CREATESTRUCT&) {
+  return TRUE;
+}
 
 void CWnd::CalcWindowRect(LPRECT lpClientRect, UINT) {
   CRect insets = GetNonClientInsets();
@@ -337,9 +360,8 @@ BOOL CWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, 
                   pContext);
 }
 
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName,
-                    DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID,
-                    LPVOID lpParam) {
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                    const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam) {
   return CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
                   rect.right - rect.left, rect.bottom - rect.top,
                   pParentWnd ? pParentWnd->m_hWnd : nullptr,
@@ -355,9 +377,9 @@ QWidget* CWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget) {
   return new qxui::WndWidget(this, parentWidget, flags);
 }
 
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName,
-                    DWORD dwStyle, int x, int y, int nWidth, int nHeight, HWND hWndParent,
-                    HMENU nIDorHMenu, LPVOID lpParam) {
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                    int x, int y, int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu,
+                    LPVOID lpParam) {
   if (m_hWnd) return FALSE;
   QxUiThreadId();
   CREATESTRUCT cs;
@@ -506,8 +528,7 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::PostMessage(m_hWnd, message, wParam, lParam);
 }
 
-void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep,
-                                    BOOL) {
+void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep, BOOL) {
   std::vector<CWnd*> children = m_state->children;
   for (CWnd* child : children) {
     HWND hChild = child->m_hWnd;
@@ -540,14 +561,18 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
   return DispatchMappedMessage(message, wParam, lParam, pResult);
 }
 
-const MSG* CWnd::GetCurrentMessage() { return &t_currentMessage; }
+const MSG* CWnd::GetCurrentMessage() {
+  return &t_currentMessage;
+}
 
 LRESULT CWnd::Default() {
   const MSG& msg = t_currentMessage;
   return DefWindowProc(msg.message, msg.wParam, msg.lParam);
 }
 
-BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) {
+  return FALSE;
+}
 
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   UINT nID = LOWORD(wParam);
@@ -567,7 +592,9 @@ BOOL CWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHand
   return CCmdTarget::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
 }
 
-BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+BOOL CWnd::PreTranslateMessage(MSG*) {
+  return FALSE;
+}
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -632,49 +659,135 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- default message handlers ------------------------------------------------------
 
-int CWnd::OnCreate(LPCREATESTRUCT) { return static_cast<int>(Default()); }
-void CWnd::OnDestroy() { Default(); }
-void CWnd::OnNcDestroy() { Default(); }
-void CWnd::OnPaint() { Default(); }
-BOOL CWnd::OnEraseBkgnd(CDC*) { return static_cast<BOOL>(Default()); }
-void CWnd::OnSize(UINT, int, int) { Default(); }
-void CWnd::OnMove(int, int) { Default(); }
-void CWnd::OnTimer(UINT_PTR) { Default(); }
-void CWnd::OnSetFocus(CWnd*) { Default(); }
-void CWnd::OnKillFocus(CWnd*) { Default(); }
-void CWnd::OnClose() { Default(); }
-void CWnd::OnShowWindow(BOOL, UINT) { Default(); }
-BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) { return static_cast<BOOL>(Default()); }
-int CWnd::OnMouseActivate(CWnd*, UINT, UINT) { return static_cast<int>(Default()); }
-void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonUp(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonDblClk(UINT, CPoint) { Default(); }
-void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnRButtonUp(UINT, CPoint) { Default(); }
-void CWnd::OnRButtonDblClk(UINT, CPoint) { Default(); }
-void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnMButtonUp(UINT, CPoint) { Default(); }
-void CWnd::OnMButtonDblClk(UINT, CPoint) { Default(); }
-void CWnd::OnNcLButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnNcRButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnNcMButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
-void CWnd::OnKeyUp(UINT, UINT, UINT) { Default(); }
-void CWnd::OnChar(UINT, UINT, UINT) { Default(); }
-void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
-void CWnd::OnSysKeyUp(UINT, UINT, UINT) { Default(); }
-void CWnd::OnSysChar(UINT, UINT, UINT) { Default(); }
-UINT CWnd::OnGetDlgCode() { return static_cast<UINT>(Default()); }
-void CWnd::OnHScroll(UINT, UINT, CScrollBar*) { Default(); }
-void CWnd::OnVScroll(UINT, UINT, CScrollBar*) { Default(); }
-void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT) { Default(); }
-void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT) { Default(); }
-void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
-void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL) { Default(); }
-void CWnd::OnCaptureChanged(CWnd*) { Default(); }
-void CWnd::OnDropFiles(HANDLE) { Default(); }
-void CWnd::OnWindowPosChanged(void*) { Default(); }
+int CWnd::OnCreate(LPCREATESTRUCT) {
+  return static_cast<int>(Default());
+}
+void CWnd::OnDestroy() {
+  Default();
+}
+void CWnd::OnNcDestroy() {
+  Default();
+}
+void CWnd::OnPaint() {
+  Default();
+}
+BOOL CWnd::OnEraseBkgnd(CDC*) {
+  return static_cast<BOOL>(Default());
+}
+void CWnd::OnSize(UINT, int, int) {
+  Default();
+}
+void CWnd::OnMove(int, int) {
+  Default();
+}
+void CWnd::OnTimer(UINT_PTR) {
+  Default();
+}
+void CWnd::OnSetFocus(CWnd*) {
+  Default();
+}
+void CWnd::OnKillFocus(CWnd*) {
+  Default();
+}
+void CWnd::OnClose() {
+  Default();
+}
+void CWnd::OnShowWindow(BOOL, UINT) {
+  Default();
+}
+BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) {
+  return static_cast<BOOL>(Default());
+}
+int CWnd::OnMouseActivate(CWnd*, UINT, UINT) {
+  return static_cast<int>(Default());
+}
+void CWnd::OnMouseMove(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnLButtonDown(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnLButtonUp(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnLButtonDblClk(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnRButtonDown(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnRButtonUp(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnRButtonDblClk(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnMButtonDown(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnMButtonUp(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnMButtonDblClk(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnNcLButtonDown(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnNcRButtonDown(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnNcMButtonDown(UINT, CPoint) {
+  Default();
+}
+void CWnd::OnKeyDown(UINT, UINT, UINT) {
+  Default();
+}
+void CWnd::OnKeyUp(UINT, UINT, UINT) {
+  Default();
+}
+void CWnd::OnChar(UINT, UINT, UINT) {
+  Default();
+}
+void CWnd::OnSysKeyDown(UINT, UINT, UINT) {
+  Default();
+}
+void CWnd::OnSysKeyUp(UINT, UINT, UINT) {
+  Default();
+}
+void CWnd::OnSysChar(UINT, UINT, UINT) {
+  Default();
+}
+UINT CWnd::OnGetDlgCode() {
+  return static_cast<UINT>(Default());
+}
+void CWnd::OnHScroll(UINT, UINT, CScrollBar*) {
+  Default();
+}
+void CWnd::OnVScroll(UINT, UINT, CScrollBar*) {
+  Default();
+}
+void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT) {
+  Default();
+}
+void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT) {
+  Default();
+}
+void CWnd::OnContextMenu(CWnd*, CPoint) {
+  Default();
+}
+void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL) {
+  Default();
+}
+void CWnd::OnCaptureChanged(CWnd*) {
+  Default();
+}
+void CWnd::OnDropFiles(HANDLE) {
+  Default();
+}
+void CWnd::OnWindowPosChanged(void*) {
+  Default();
+}
 
 // ---- styles, text, relations ----------------------------------------------------------
 
@@ -685,7 +798,9 @@ DWORD CWnd::GetStyle() const {
   return style;
 }
 
-DWORD CWnd::GetExStyle() const { return m_state->exStyle; }
+DWORD CWnd::GetExStyle() const {
+  return m_state->exStyle;
+}
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT) {
   DWORD before = m_state->style;
@@ -701,7 +816,9 @@ BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT) {
   return before != m_state->exStyle;
 }
 
-UINT CWnd::GetClassStyle() const { return m_state->wndClass.style; }
+UINT CWnd::GetClassStyle() const {
+  return m_state->wndClass.style;
+}
 
 void CWnd::SetWindowText(LPCTSTR lpszString) {
   SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpszString ? lpszString : ""));
@@ -713,11 +830,17 @@ int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const {
   return lstrlen(lpszStringBuf);
 }
 
-void CWnd::GetWindowText(CString& rString) const { rString = m_state->text; }
+void CWnd::GetWindowText(CString& rString) const {
+  rString = m_state->text;
+}
 
-int CWnd::GetWindowTextLength() const { return m_state->text.GetLength(); }
+int CWnd::GetWindowTextLength() const {
+  return m_state->text.GetLength();
+}
 
-int CWnd::GetDlgCtrlID() const { return static_cast<int>(m_state->id); }
+int CWnd::GetDlgCtrlID() const {
+  return static_cast<int>(m_state->id);
+}
 
 int CWnd::SetDlgCtrlID(int nID) {
   int old = static_cast<int>(m_state->id);
@@ -725,7 +848,9 @@ int CWnd::SetDlgCtrlID(int nID) {
   return old;
 }
 
-CWnd* CWnd::GetParent() const { return m_state->parent ? m_state->parent : nullptr; }
+CWnd* CWnd::GetParent() const {
+  return m_state->parent ? m_state->parent : nullptr;
+}
 
 CWnd* CWnd::SetParent(CWnd* pWndNewParent) {
   CWnd* old = m_state->parent;
@@ -745,7 +870,9 @@ CWnd* CWnd::SetParent(CWnd* pWndNewParent) {
   return old;
 }
 
-CWnd* CWnd::GetOwner() const { return m_pOwner ? m_pOwner : GetParent(); }
+CWnd* CWnd::GetOwner() const {
+  return m_pOwner ? m_pOwner : GetParent();
+}
 
 CWnd* CWnd::GetTopLevelParent() const {
   const CWnd* wnd = this;
@@ -760,7 +887,9 @@ CWnd* CWnd::GetDlgItem(int nID) const {
   return nullptr;
 }
 
-std::vector<CWnd*> CWnd::GetChildren() const { return m_state->children; }
+std::vector<CWnd*> CWnd::GetChildren() const {
+  return m_state->children;
+}
 
 CWnd* CWnd::GetTopWindow() const {
   return m_state->children.empty() ? nullptr : m_state->children.front();
@@ -773,7 +902,9 @@ BOOL CWnd::IsChild(const CWnd* pWnd) const {
   return FALSE;
 }
 
-BOOL CWnd::IsWindowEnabled() const { return m_pWidget && m_pWidget->isEnabled(); }
+BOOL CWnd::IsWindowEnabled() const {
+  return m_pWidget && m_pWidget->isEnabled();
+}
 
 BOOL CWnd::EnableWindow(BOOL bEnable) {
   BOOL wasDisabled = !IsWindowEnabled();
@@ -781,8 +912,12 @@ BOOL CWnd::EnableWindow(BOOL bEnable) {
   return wasDisabled;
 }
 
-BOOL CWnd::IsIconic() const { return m_pWidget && m_pWidget->isMinimized(); }
-BOOL CWnd::IsZoomed() const { return m_pWidget && m_pWidget->isMaximized(); }
+BOOL CWnd::IsIconic() const {
+  return m_pWidget && m_pWidget->isMinimized();
+}
+BOOL CWnd::IsZoomed() const {
+  return m_pWidget && m_pWidget->isMaximized();
+}
 
 // ---- geometry ----------------------------------------------------------------------
 
@@ -817,8 +952,7 @@ void CWnd::GetWindowRect(LPRECT lpRect) const {
   QPoint origin = m_pWidget->isWindow() ? m_pWidget->frameGeometry().topLeft()
                                         : m_pWidget->mapToGlobal(QPoint(0, 0));
   QSize size = m_pWidget->isWindow() ? m_pWidget->frameGeometry().size() : m_pWidget->size();
-  ::SetRect(lpRect, origin.x(), origin.y(), origin.x() + size.width(),
-            origin.y() + size.height());
+  ::SetRect(lpRect, origin.x(), origin.y(), origin.x() + size.width(), origin.y() + size.height());
 }
 
 void CWnd::ClientToScreen(LPPOINT lpPoint) const {
@@ -880,8 +1014,8 @@ void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
 }
 
 void CWnd::MoveWindow(LPCRECT lpRect, BOOL bRepaint) {
-  MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left,
-             lpRect->bottom - lpRect->top, bRepaint);
+  MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top,
+             bRepaint);
 }
 
 BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags) {

@@ -39,7 +39,7 @@ struct CCreateContext;
 namespace qxui {
 struct WndState;
 class WidgetAccess;
-}
+}  // namespace qxui
 
 // Handles of the windows layer.
 struct HMENU__;
@@ -263,8 +263,7 @@ class CWnd : public CCmdTarget {
   BOOL GetUpdateRect(LPRECT lpRect, BOOL bErase = FALSE);
   // Sends WM_PAINT now when part of the window is invalid.
   void UpdateWindow();
-  BOOL RedrawWindow(LPCRECT lpRectUpdate = nullptr, CRgn* prgnUpdate = nullptr,
-                    UINT flags = 0);
+  BOOL RedrawWindow(LPCRECT lpRectUpdate = nullptr, CRgn* prgnUpdate = nullptr, UINT flags = 0);
   CDC* BeginPaint(LPPAINTSTRUCT lpPaint);
   void EndPaint(LPPAINTSTRUCT lpPaint);
   // A context on the client image; release it with ReleaseDC.
@@ -291,7 +290,8 @@ class CWnd : public CCmdTarget {
   static CWnd* GetFocus();
   CWnd* SetCapture();
   static CWnd* GetCapture();
-  UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, void (*lpfnTimer)(HWND, UINT, UINT_PTR, DWORD));
+  UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse,
+                    void (*lpfnTimer)(HWND, UINT, UINT_PTR, DWORD));
   BOOL KillTimer(UINT_PTR nIDEvent);
   BOOL CreateSolidCaret(int nWidth, int nHeight);
   static void SetCaretPos(POINT point);
@@ -334,10 +334,12 @@ class CWnd : public CCmdTarget {
   // A window whose place a Qt container decides (a docked bar) takes the move
   // here; TRUE when it did.
   virtual bool QxMoveWindow(int, int, int, int) { return false; }
-public:
+
+ public:
   // The size the widget asks its Qt container for; negative: no preference.
   virtual CSize QxPreferredSize() const { return CSize(-1, -1); }
-protected:
+
+ protected:
   // Size changes reported to the window (WM_SIZE) and the client image resized.
   void QxSyncClientSize();
   // The Qt widget was deleted by Qt itself (its parent went first).
@@ -451,21 +453,20 @@ class CWindowDC : public CClientDC {
 #define QX_POINT_LPARAM CPoint(GET_X_LPARAM(call.lParam), GET_Y_LPARAM(call.lParam))
 #define QX_MOUSE_ENTRY(msg, fn) \
   QX_ON_WM(msg, self->fn(static_cast<UINT>(call.wParam), QX_POINT_LPARAM))
-#define QX_KEY_ENTRY(msg, fn)                                                       \
-  QX_ON_WM(msg, self->fn(static_cast<UINT>(call.wParam), LOWORD(call.lParam), \
-                         HIWORD(call.lParam)))
+#define QX_KEY_ENTRY(msg, fn) \
+  QX_ON_WM(msg, self->fn(static_cast<UINT>(call.wParam), LOWORD(call.lParam), HIWORD(call.lParam)))
 
 #define ON_WM_CREATE() \
   QX_ON_WM(WM_CREATE, call.lResult = self->OnCreate(reinterpret_cast<LPCREATESTRUCT>(call.lParam)))
 #define ON_WM_DESTROY() QX_ON_WM(WM_DESTROY, self->OnDestroy())
 #define ON_WM_NCDESTROY() QX_ON_WM(WM_NCDESTROY, self->OnNcDestroy())
 #define ON_WM_PAINT() QX_ON_WM(WM_PAINT, self->OnPaint())
-#define ON_WM_ERASEBKGND()                                                        \
-  QX_ON_WM(WM_ERASEBKGND, call.lResult = self->OnEraseBkgnd(CDC::FromHandle( \
-                              reinterpret_cast<HDC>(call.wParam))))
-#define ON_WM_SIZE()                                                          \
-  QX_ON_WM(WM_SIZE, self->OnSize(static_cast<UINT>(call.wParam), LOWORD(call.lParam), \
-                                 HIWORD(call.lParam)))
+#define ON_WM_ERASEBKGND() \
+  QX_ON_WM(WM_ERASEBKGND,  \
+           call.lResult = self->OnEraseBkgnd(CDC::FromHandle(reinterpret_cast<HDC>(call.wParam))))
+#define ON_WM_SIZE() \
+  QX_ON_WM(WM_SIZE,  \
+           self->OnSize(static_cast<UINT>(call.wParam), LOWORD(call.lParam), HIWORD(call.lParam)))
 #define ON_WM_MOVE() \
   QX_ON_WM(WM_MOVE, self->OnMove(GET_X_LPARAM(call.lParam), GET_Y_LPARAM(call.lParam)))
 #define ON_WM_TIMER() QX_ON_WM(WM_TIMER, self->OnTimer(static_cast<UINT>(call.wParam)))
@@ -475,15 +476,15 @@ class CWindowDC : public CClientDC {
   QX_ON_WM(WM_KILLFOCUS, self->OnKillFocus(CWnd::FromHandle(reinterpret_cast<HWND>(call.wParam))))
 #define ON_WM_CLOSE() QX_ON_WM(WM_CLOSE, self->OnClose())
 #define ON_WM_SHOWWINDOW() \
-  QX_ON_WM(WM_SHOWWINDOW, self->OnShowWindow(static_cast<BOOL>(call.wParam), \
-                                             static_cast<UINT>(call.lParam)))
-#define ON_WM_SETCURSOR()                                                               \
-  QX_ON_WM(WM_SETCURSOR, call.lResult = self->OnSetCursor(                              \
-                             CWnd::FromHandle(reinterpret_cast<HWND>(call.wParam)),     \
-                             LOWORD(call.lParam), HIWORD(call.lParam)))
-#define ON_WM_MOUSEACTIVATE()                                                                 \
-  QX_ON_WM(WM_MOUSEACTIVATE, call.lResult = self->OnMouseActivate(                            \
-                                 CWnd::FromHandle(reinterpret_cast<HWND>(call.wParam)),       \
+  QX_ON_WM(WM_SHOWWINDOW,  \
+           self->OnShowWindow(static_cast<BOOL>(call.wParam), static_cast<UINT>(call.lParam)))
+#define ON_WM_SETCURSOR()                                                                          \
+  QX_ON_WM(WM_SETCURSOR,                                                                           \
+           call.lResult = self->OnSetCursor(CWnd::FromHandle(reinterpret_cast<HWND>(call.wParam)), \
+                                            LOWORD(call.lParam), HIWORD(call.lParam)))
+#define ON_WM_MOUSEACTIVATE()                                                           \
+  QX_ON_WM(WM_MOUSEACTIVATE, call.lResult = self->OnMouseActivate(                      \
+                                 CWnd::FromHandle(reinterpret_cast<HWND>(call.wParam)), \
                                  LOWORD(call.lParam), HIWORD(call.lParam)))
 #define ON_WM_MOUSEMOVE() QX_MOUSE_ENTRY(WM_MOUSEMOVE, OnMouseMove)
 #define ON_WM_LBUTTONDOWN() QX_MOUSE_ENTRY(WM_LBUTTONDOWN, OnLButtonDown)
@@ -507,27 +508,27 @@ class CWindowDC : public CClientDC {
 #define ON_WM_GETDLGCODE() QX_ON_WM(WM_GETDLGCODE, call.lResult = self->OnGetDlgCode())
 // The scroll bar argument is the sending control (a scroll bar, or a slider
 // the handler casts to its own class).
-#define QX_SCROLL_ENTRY(msg, fn)                                                       \
-  QX_ON_WM(msg, self->fn(LOWORD(call.wParam), static_cast<UINT>(static_cast<SHORT>(    \
-                                                  HIWORD(call.wParam))),               \
-                         reinterpret_cast<CScrollBar*>(                                \
+#define QX_SCROLL_ENTRY(msg, fn)                                                     \
+  QX_ON_WM(msg, self->fn(LOWORD(call.wParam),                                        \
+                         static_cast<UINT>(static_cast<SHORT>(HIWORD(call.wParam))), \
+                         reinterpret_cast<CScrollBar*>(                              \
                              CWnd::FromHandle(reinterpret_cast<HWND>(call.lParam)))))
 #define ON_WM_HSCROLL() QX_SCROLL_ENTRY(WM_HSCROLL, OnHScroll)
 #define ON_WM_VSCROLL() QX_SCROLL_ENTRY(WM_VSCROLL, OnVScroll)
-#define ON_WM_DRAWITEM()                                            \
+#define ON_WM_DRAWITEM()                                                \
   QX_ON_WM(WM_DRAWITEM, self->OnDrawItem(static_cast<int>(call.wParam), \
                                          reinterpret_cast<LPDRAWITEMSTRUCT>(call.lParam)))
-#define ON_WM_MEASUREITEM()                                                  \
-  QX_ON_WM(WM_MEASUREITEM, self->OnMeasureItem(static_cast<int>(call.wParam), \
-                                               reinterpret_cast<LPMEASUREITEMSTRUCT>(call.lParam)))
-#define ON_WM_CONTEXTMENU()                                                             \
-  QX_ON_WM(WM_CONTEXTMENU, self->OnContextMenu(                                         \
-                               CWnd::FromHandle(reinterpret_cast<HWND>(call.wParam)), \
-                               QX_POINT_LPARAM))
-#define ON_WM_INITMENUPOPUP()                                                          \
-  QX_ON_WM(WM_INITMENUPOPUP,                                                           \
-           self->OnInitMenuPopup(reinterpret_cast<CMenu*>(call.wParam), LOWORD(call.lParam), \
-                                 HIWORD(call.lParam)))
+#define ON_WM_MEASUREITEM()                                   \
+  QX_ON_WM(WM_MEASUREITEM,                                    \
+           self->OnMeasureItem(static_cast<int>(call.wParam), \
+                               reinterpret_cast<LPMEASUREITEMSTRUCT>(call.lParam)))
+#define ON_WM_CONTEXTMENU() \
+  QX_ON_WM(                 \
+      WM_CONTEXTMENU,       \
+      self->OnContextMenu(CWnd::FromHandle(reinterpret_cast<HWND>(call.wParam)), QX_POINT_LPARAM))
+#define ON_WM_INITMENUPOPUP()                                                             \
+  QX_ON_WM(WM_INITMENUPOPUP, self->OnInitMenuPopup(reinterpret_cast<CMenu*>(call.wParam), \
+                                                   LOWORD(call.lParam), HIWORD(call.lParam)))
 #define ON_WM_CAPTURECHANGED() \
   QX_ON_WM(WM_CAPTURECHANGED,  \
            self->OnCaptureChanged(CWnd::FromHandle(reinterpret_cast<HWND>(call.lParam))))

@@ -54,37 +54,66 @@ int VirtualKeyOf(int key) {
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + (key - Qt::Key_F1);
   switch (key) {
-    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Backspace:
+      return VK_BACK;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Backtab:
+      return VK_TAB;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Pause: return VK_PAUSE;
-    case Qt::Key_CapsLock: return VK_CAPITAL;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Help: return VK_HELP;
-    case Qt::Key_Asterisk: return VK_MULTIPLY;
-    case Qt::Key_Plus: return VK_ADD;
-    case Qt::Key_Minus: return VK_SUBTRACT;
-    case Qt::Key_Slash: return VK_DIVIDE;
-    case Qt::Key_Period: return 0xBE;  // VK_OEM_PERIOD
-    case Qt::Key_Comma: return 0xBC;   // VK_OEM_COMMA
-    case Qt::Key_Equal: return 0xBB;   // VK_OEM_PLUS
-    default: return 0;
+    case Qt::Key_Enter:
+      return VK_RETURN;
+    case Qt::Key_Shift:
+      return VK_SHIFT;
+    case Qt::Key_Control:
+      return VK_CONTROL;
+    case Qt::Key_Alt:
+      return VK_MENU;
+    case Qt::Key_Pause:
+      return VK_PAUSE;
+    case Qt::Key_CapsLock:
+      return VK_CAPITAL;
+    case Qt::Key_Escape:
+      return VK_ESCAPE;
+    case Qt::Key_Space:
+      return VK_SPACE;
+    case Qt::Key_PageUp:
+      return VK_PRIOR;
+    case Qt::Key_PageDown:
+      return VK_NEXT;
+    case Qt::Key_End:
+      return VK_END;
+    case Qt::Key_Home:
+      return VK_HOME;
+    case Qt::Key_Left:
+      return VK_LEFT;
+    case Qt::Key_Up:
+      return VK_UP;
+    case Qt::Key_Right:
+      return VK_RIGHT;
+    case Qt::Key_Down:
+      return VK_DOWN;
+    case Qt::Key_Insert:
+      return VK_INSERT;
+    case Qt::Key_Delete:
+      return VK_DELETE;
+    case Qt::Key_Help:
+      return VK_HELP;
+    case Qt::Key_Asterisk:
+      return VK_MULTIPLY;
+    case Qt::Key_Plus:
+      return VK_ADD;
+    case Qt::Key_Minus:
+      return VK_SUBTRACT;
+    case Qt::Key_Slash:
+      return VK_DIVIDE;
+    case Qt::Key_Period:
+      return 0xBE;  // VK_OEM_PERIOD
+    case Qt::Key_Comma:
+      return 0xBC;  // VK_OEM_COMMA
+    case Qt::Key_Equal:
+      return 0xBB;  // VK_OEM_PLUS
+    default:
+      return 0;
   }
 }
 
@@ -97,11 +126,16 @@ UINT CharacterOf(const QKeyEvent* event, int vk) {
   bool ctrl = event->modifiers() & Qt::ControlModifier;
   if (ctrl && vk >= 'A' && vk <= 'Z') return static_cast<UINT>(vk - 'A' + 1);
   switch (vk) {
-    case VK_BACK: return 8;
-    case VK_TAB: return 9;
-    case VK_RETURN: return 13;
-    case VK_ESCAPE: return 27;
-    default: break;
+    case VK_BACK:
+      return 8;
+    case VK_TAB:
+      return 9;
+    case VK_RETURN:
+      return 13;
+    case VK_ESCAPE:
+      return 27;
+    default:
+      break;
   }
   if (ctrl) return 0;
   QString text = event->text();
@@ -173,10 +207,17 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
   constexpr UINT kNonClientOffset = WM_MOUSEMOVE - WM_NCMOUSEMOVE;
   UINT base = 0;
   switch (event->button()) {
-    case Qt::LeftButton: base = WM_LBUTTONDOWN; break;
-    case Qt::RightButton: base = WM_RBUTTONDOWN; break;
-    case Qt::MiddleButton: base = WM_MBUTTONDOWN; break;
-    default: break;
+    case Qt::LeftButton:
+      base = WM_LBUTTONDOWN;
+      break;
+    case Qt::RightButton:
+      base = WM_RBUTTONDOWN;
+      break;
+    case Qt::MiddleButton:
+      base = WM_MBUTTONDOWN;
+      break;
+    default:
+      break;
   }
   if (nonClient) {
     UINT message = WM_MOUSEMOVE;
@@ -206,8 +247,7 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
     case QEvent::MouseButtonDblClick:
       if (!base) return false;
       // Only classes that ask for double clicks get them; others see a second press.
-      DeliverInput(target, (target->GetClassStyle() & CS_DBLCLKS) ? base + 2 : base, flags,
-                   lParam);
+      DeliverInput(target, (target->GetClassStyle() & CS_DBLCLKS) ? base + 2 : base, flags, lParam);
       return true;
     case QEvent::MouseButtonRelease:
       if (!base) return false;
@@ -313,9 +353,13 @@ CWnd* CWnd::SetFocus() {
   return old;
 }
 
-CWnd* CWnd::GetFocus() { return CWnd::FromHandle(g_focus); }
+CWnd* CWnd::GetFocus() {
+  return CWnd::FromHandle(g_focus);
+}
 
-HWND GetFocus() { return IsWindow(g_focus) ? g_focus : nullptr; }
+HWND GetFocus() {
+  return IsWindow(g_focus) ? g_focus : nullptr;
+}
 
 HWND SetFocus(HWND hWnd) {
   HWND old = GetFocus();
@@ -347,9 +391,13 @@ CWnd* CWnd::SetCapture() {
   return old;
 }
 
-CWnd* CWnd::GetCapture() { return CWnd::FromHandle(g_capture); }
+CWnd* CWnd::GetCapture() {
+  return CWnd::FromHandle(g_capture);
+}
 
-HWND GetCapture() { return IsWindow(g_capture) ? g_capture : nullptr; }
+HWND GetCapture() {
+  return IsWindow(g_capture) ? g_capture : nullptr;
+}
 
 HWND SetCapture(HWND hWnd) {
   HWND old = GetCapture();
@@ -404,15 +452,22 @@ BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {
 
 namespace qxui {
 
-HWND WindowUnderMouse() { return IsWindow(g_underMouse) ? g_underMouse : nullptr; }
+HWND WindowUnderMouse() {
+  return IsWindow(g_underMouse) ? g_underMouse : nullptr;
+}
 
-void SetTimersManual(bool manual) { g_timersManual = manual; }
-bool TimersManual() { return g_timersManual; }
+void SetTimersManual(bool manual) {
+  g_timersManual = manual;
+}
+bool TimersManual() {
+  return g_timersManual;
+}
 
 std::vector<std::pair<UINT_PTR, UINT>> ActiveTimers(CWnd* wnd) {
   std::vector<std::pair<UINT_PTR, UINT>> timers;
   if (!wnd) return timers;
-  for (const auto& [id, elapse] : WidgetAccess::State(wnd).timerElapse) timers.push_back({id, elapse});
+  for (const auto& [id, elapse] : WidgetAccess::State(wnd).timerElapse)
+    timers.push_back({id, elapse});
   return timers;
 }
 
@@ -440,9 +495,13 @@ BOOL CWnd::CreateSolidCaret(int nWidth, int nHeight) {
   return TRUE;
 }
 
-void CWnd::SetCaretPos(POINT point) { ::SetCaretPos(point.x, point.y); }
+void CWnd::SetCaretPos(POINT point) {
+  ::SetCaretPos(point.x, point.y);
+}
 
-CPoint CWnd::GetCaretPos() { return TheCaret().pos; }
+CPoint CWnd::GetCaretPos() {
+  return TheCaret().pos;
+}
 
 void CWnd::ShowCaret() {
   Caret& caret = TheCaret();
@@ -485,7 +544,9 @@ BOOL DestroyCaret() {
 
 namespace qxui {
 
-void SetCaretBlinking(bool blinking) { TheCaret().blinking = blinking; }
+void SetCaretBlinking(bool blinking) {
+  TheCaret().blinking = blinking;
+}
 
 CaretInfo GetCaretInfo() {
   const Caret& caret = TheCaret();
@@ -507,8 +568,12 @@ std::function<void(CWnd*)> g_modalHook;
 }  // namespace
 
 namespace qxui {
-int ModalDepth() { return g_modalDepth; }
-void SetModalHook(std::function<void(CWnd*)> hook) { g_modalHook = std::move(hook); }
+int ModalDepth() {
+  return g_modalDepth;
+}
+void SetModalHook(std::function<void(CWnd*)> hook) {
+  g_modalHook = std::move(hook);
+}
 }  // namespace qxui
 
 int CWnd::RunModalLoop(DWORD) {
@@ -521,9 +586,12 @@ int CWnd::RunModalLoop(DWORD) {
   ++g_modalDepth;
   HWND hSelf = m_hWnd;
   if (g_modalHook) {
-    QMetaObject::invokeMethod(&loop, [hSelf] {
-      if (CWnd* wnd = CWnd::FromHandle(hSelf); wnd && g_modalHook) g_modalHook(wnd);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &loop,
+        [hSelf] {
+          if (CWnd* wnd = CWnd::FromHandle(hSelf); wnd && g_modalHook) g_modalHook(wnd);
+        },
+        Qt::QueuedConnection);
   }
   loop.exec(QEventLoop::DialogExec);
   --g_modalDepth;
@@ -539,7 +607,9 @@ void CWnd::EndModalLoop(int nResult) {
   if (state.modalLoop) state.modalLoop->exit(0);
 }
 
-BOOL CWnd::ContinueModal() { return m_state->modalLoop != nullptr; }
+BOOL CWnd::ContinueModal() {
+  return m_state->modalLoop != nullptr;
+}
 
 // ---- the rest ----------------------------------------------------------------------
 
@@ -548,14 +618,18 @@ CWnd* CWnd::WindowFromPoint(POINT point) {
   return qxui::WindowOfWidget(widget);
 }
 
-HWND WindowFromPoint(POINT point) { return CWnd::WindowFromPoint(point)->GetSafeHwnd(); }
+HWND WindowFromPoint(POINT point) {
+  return CWnd::WindowFromPoint(point)->GetSafeHwnd();
+}
 
 void CWnd::DragAcceptFiles(BOOL bAccept) {
   m_state->acceptFiles = bAccept != FALSE;
   if (m_pWidget) m_pWidget->setAcceptDrops(bAccept != FALSE);
 }
 
-CMenu* CWnd::GetMenu() const { return m_state->menu; }
+CMenu* CWnd::GetMenu() const {
+  return m_state->menu;
+}
 
 BOOL CWnd::SetMenu(CMenu* pMenu) {
   m_state->menu = pMenu;

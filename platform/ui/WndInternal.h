@@ -37,15 +37,15 @@ struct WndState {
   CWnd* parent = nullptr;
   std::vector<CWnd*> children;
   CMenu* menu = nullptr;
-  QImage image;        // the client area
-  QImage overlay;      // drawn over the children; black is transparent
+  QImage image;    // the client area
+  QImage overlay;  // drawn over the children; black is transparent
   QWidget* overlayWidget = nullptr;
   // The outermost widget that exists for this window (a sub-window or dock
   // around its own widget); deleted with the window.
   QPointer<QWidget> outer;
   bool qtFrame = false;  // Qt draws the non-client area (frames, MDI windows)
-  QRegion update;      // client coordinates
-  bool erase = false;  // the update region's background still needs erasing
+  QRegion update;        // client coordinates
+  bool erase = false;    // the update region's background still needs erasing
   CSize clientSize{-1, -1};
   std::map<UINT_PTR, std::unique_ptr<QTimer>> timers;
   std::map<UINT_PTR, UINT> timerElapse;

@@ -13,7 +13,9 @@ using qxui::WndState;
 
 namespace {
 
-QRect ToQRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+QRect ToQRect(const RECT& r) {
+  return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
 
 RECT ToRECT(const QRect& r) {
   RECT rect;
@@ -52,9 +54,13 @@ class OverlayWidget : public QWidget {
 
 }  // namespace
 
-QImage* CWnd::GetClientImage() const { return m_pWidget ? &m_state->image : nullptr; }
+QImage* CWnd::GetClientImage() const {
+  return m_pWidget ? &m_state->image : nullptr;
+}
 
-void CWnd::Invalidate(BOOL bErase) { InvalidateRect(nullptr, bErase); }
+void CWnd::Invalidate(BOOL bErase) {
+  InvalidateRect(nullptr, bErase);
+}
 
 void CWnd::InvalidateRect(LPCRECT lpRect, BOOL bErase) {
   if (!m_pWidget) return;
@@ -181,7 +187,9 @@ void CWnd::QxSurfaceChanged() {
   }
 }
 
-CDC* CWnd::GetDC() { return new CClientDC(this); }
+CDC* CWnd::GetDC() {
+  return new CClientDC(this);
+}
 
 int CWnd::ReleaseDC(CDC* pDC) {
   if (!pDC) return 0;
@@ -299,7 +307,8 @@ void CWnd::QxPaint(QPainter& painter) {
   if (insets.left || insets.top) {
     DrawNonClient(painter, m_pWidget->size(), state.style, state.exStyle);
   }
-  painter.drawImage(QPoint(insets.left, insets.top), state.image, QRect(QPoint(0, 0), QSize(state.clientSize.cx, state.clientSize.cy)));
+  painter.drawImage(QPoint(insets.left, insets.top), state.image,
+                    QRect(QPoint(0, 0), QSize(state.clientSize.cx, state.clientSize.cy)));
   qxui::CaretInfo caret = qxui::GetCaretInfo();
   if (caret.visible && caret.owner == m_hWnd) {
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);

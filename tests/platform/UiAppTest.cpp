@@ -48,7 +48,8 @@ std::vector<std::string> g_log;
 void RegisterResources() {
   AfxRegisterString(AFX_IDS_APP_TITLE, "Testapp");
   AfxRegisterString(IDR_MAIN, "Testapp");
-  AfxRegisterString(IDR_DOC, "\nPlan\nPlan\nPlan Files (*.pln)\n.pln\nPlan.Document\nPlan Document");
+  AfxRegisterString(IDR_DOC,
+                    "\nPlan\nPlan\nPlan Files (*.pln)\n.pln\nPlan.Document\nPlan Document");
   AfxRegisterString(ID_TB_CHECKED, "Checks things\nChecked");
   AfxRegisterString(ID_TB_ORPHAN, "Nobody handles this\nOrphan");
   AfxRegisterString(ID_INDICATOR_X, "                 .");
@@ -69,8 +70,8 @@ void RegisterResources() {
   docFile.insert(docFile.begin() + 2, {"&Save", ID_FILE_SAVE});
   docFile.insert(docFile.begin() + 3, {"&Close", ID_FILE_CLOSE});
   QxRegisterMenu(IDR_DOC, {{"&File", 0, MF_POPUP, docFile}, {"&View", 0, MF_POPUP, view}});
-  QxRegisterAccelerators(IDR_MAIN, {{FVIRTKEY | FCONTROL, 'N', ID_FILE_NEW},
-                                    {FVIRTKEY, VK_F6, ID_NEXT_PANE}});
+  QxRegisterAccelerators(
+      IDR_MAIN, {{FVIRTKEY | FCONTROL, 'N', ID_FILE_NEW}, {FVIRTKEY, VK_F6, ID_NEXT_PANE}});
 
   QImage strip(48, 15, QImage::Format_RGB32);
   strip.fill(QColor(192, 192, 192));
@@ -123,8 +124,8 @@ class CPlanDoc : public CDocument {
 
 IMPLEMENT_DYNCREATE(CPlanDoc, CDocument)
 BEGIN_MESSAGE_MAP(CPlanDoc, CDocument)
-  ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
-  ON_COMMAND(ID_ROUTE_DOC, OnRoute)
+ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
+ON_COMMAND(ID_ROUTE_DOC, OnRoute)
 END_MESSAGE_MAP()
 
 class CPlanView : public CView {
@@ -152,8 +153,8 @@ class CPlanView : public CView {
 
 IMPLEMENT_DYNCREATE(CPlanView, CView)
 BEGIN_MESSAGE_MAP(CPlanView, CView)
-  ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
-  ON_UPDATE_COMMAND_UI(ID_INDICATOR_X, OnUpdateIndicator)
+ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
+ON_UPDATE_COMMAND_UI(ID_INDICATOR_X, OnUpdateIndicator)
 END_MESSAGE_MAP()
 
 class CPlanChild : public CMDIChildWnd {
@@ -170,9 +171,9 @@ class CPlanChild : public CMDIChildWnd {
 
 IMPLEMENT_DYNCREATE(CPlanChild, CMDIChildWnd)
 BEGIN_MESSAGE_MAP(CPlanChild, CMDIChildWnd)
-  ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
-  ON_COMMAND(ID_ROUTE_DOC, OnRoute)
-  ON_COMMAND(ID_ROUTE_CHILD, OnRoute)
+ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
+ON_COMMAND(ID_ROUTE_DOC, OnRoute)
+ON_COMMAND(ID_ROUTE_CHILD, OnRoute)
 END_MESSAGE_MAP()
 
 // ---- the main frame ------------------------------------------------------------------
@@ -229,16 +230,16 @@ class CTestMainFrame : public CMDIFrameWnd {
 };
 
 BEGIN_MESSAGE_MAP(CTestMainFrame, CMDIFrameWnd)
-  ON_WM_CREATE()
-  ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
-  ON_COMMAND(ID_ROUTE_DOC, OnRoute)
-  ON_COMMAND(ID_ROUTE_CHILD, OnRoute)
-  ON_COMMAND(ID_ROUTE_MAIN, OnRoute)
-  ON_COMMAND(IDC_BAR_BUTTON, OnBarButton)
-  ON_COMMAND_EX(IDW_BOTTOM, OnBarCheck)
-  ON_UPDATE_COMMAND_UI(IDW_BOTTOM, OnUpdateControlBarMenu)
-  ON_COMMAND_EX(IDW_FLOAT, OnBarCheck)
-  ON_UPDATE_COMMAND_UI(IDW_FLOAT, OnUpdateControlBarMenu)
+ON_WM_CREATE()
+ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
+ON_COMMAND(ID_ROUTE_DOC, OnRoute)
+ON_COMMAND(ID_ROUTE_CHILD, OnRoute)
+ON_COMMAND(ID_ROUTE_MAIN, OnRoute)
+ON_COMMAND(IDC_BAR_BUTTON, OnBarButton)
+ON_COMMAND_EX(IDW_BOTTOM, OnBarCheck)
+ON_UPDATE_COMMAND_UI(IDW_BOTTOM, OnUpdateControlBarMenu)
+ON_COMMAND_EX(IDW_FLOAT, OnBarCheck)
+ON_UPDATE_COMMAND_UI(IDW_FLOAT, OnUpdateControlBarMenu)
 END_MESSAGE_MAP()
 
 // ---- the application -------------------------------------------------------------------
@@ -253,8 +254,8 @@ class CTestApp : public CWinApp {
   BOOL InitInstance() override {
     SetRegistryKey("Plenthoria-test");
     LoadStdProfileSettings(4);
-    AddDocTemplate(new CMultiDocTemplate(IDR_DOC, RUNTIME_CLASS(CPlanDoc), RUNTIME_CLASS(CPlanChild),
-                                         RUNTIME_CLASS(CPlanView)));
+    AddDocTemplate(new CMultiDocTemplate(IDR_DOC, RUNTIME_CLASS(CPlanDoc),
+                                         RUNTIME_CLASS(CPlanChild), RUNTIME_CLASS(CPlanView)));
     auto* frame = new CTestMainFrame;
     frame->m_bFailCreate = m_bFailMainFrame;
     if (!frame->LoadFrame(IDR_MAIN)) return FALSE;
@@ -285,15 +286,15 @@ class CTestApp : public CWinApp {
 };
 
 BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
-  ON_COMMAND(ID_FILE_NEW, CWinApp::OnFileNew)
-  ON_COMMAND(ID_FILE_OPEN, CWinApp::OnFileOpen)
-  ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
-  ON_COMMAND(ID_ROUTE_DOC, OnRoute)
-  ON_COMMAND(ID_ROUTE_CHILD, OnRoute)
-  ON_COMMAND(ID_ROUTE_MAIN, OnRoute)
-  ON_COMMAND(ID_ROUTE_APP, OnRoute)
-  ON_UPDATE_COMMAND_UI(ID_TB_CHECKED, OnUpdateChecked)
-  ON_THREAD_MESSAGE(WM_FINDG, OnFindG)
+ON_COMMAND(ID_FILE_NEW, CWinApp::OnFileNew)
+ON_COMMAND(ID_FILE_OPEN, CWinApp::OnFileOpen)
+ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
+ON_COMMAND(ID_ROUTE_DOC, OnRoute)
+ON_COMMAND(ID_ROUTE_CHILD, OnRoute)
+ON_COMMAND(ID_ROUTE_MAIN, OnRoute)
+ON_COMMAND(ID_ROUTE_APP, OnRoute)
+ON_UPDATE_COMMAND_UI(ID_TB_CHECKED, OnUpdateChecked)
+ON_THREAD_MESSAGE(WM_FINDG, OnFindG)
 END_MESSAGE_MAP()
 
 class UiApp : public ::testing::Test {
@@ -377,8 +378,8 @@ TEST_F(UiApp, IdlePassUpdatesToolbarAndStatusBar) {
 TEST_F(UiApp, DialogBarControlsNotifyTheBarThenTheFrame) {
   CWnd* button = Frame()->m_wndBottomBar.GetDlgItem(IDC_BAR_BUTTON);
   ASSERT_NE(button, nullptr);
-  Frame()->m_wndBottomBar.SendMessage(
-      WM_COMMAND, MAKEWPARAM(IDC_BAR_BUTTON, BN_CLICKED), reinterpret_cast<LPARAM>(button->GetSafeHwnd()));
+  Frame()->m_wndBottomBar.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_BAR_BUTTON, BN_CLICKED),
+                                      reinterpret_cast<LPARAM>(button->GetSafeHwnd()));
   EXPECT_EQ(g_log, std::vector<std::string>{"bar button"});
   CRect client;
   Frame()->m_wndBottomBar.GetClientRect(&client);
@@ -489,8 +490,8 @@ TEST_F(UiApp, AcceleratorOpensANewDocument) {
 
 TEST_F(UiApp, SaveOpenAndCloseWithTheSavePrompt) {
   std::string path = qxtest::MakeTempDir("app") + "/first.pln";
-  QxFileNamePrompt previous = QxSetFileNamePrompt(
-      [&](CString& name, BOOL, LPCTSTR, LPCTSTR filter, LPCTSTR ext) {
+  QxFileNamePrompt previous =
+      QxSetFileNamePrompt([&](CString& name, BOOL, LPCTSTR, LPCTSTR filter, LPCTSTR ext) {
         EXPECT_STREQ(ext, ".pln");
         EXPECT_NE(CString(filter).Find("Plan Files (*.pln)|*.pln|"), -1);
         name = path.c_str();

@@ -209,8 +209,8 @@ TEST(UiDocument, SaveModifiedFollowsTheAnswer) {
 
 TEST(UiDocument, SaveWithoutAPathAsksForAName) {
   std::string path = qxtest::MakeTempDir("doc") + "/chosen.qox";
-  QxFileNamePrompt previous = QxSetFileNamePrompt(
-      [&](CString& name, BOOL bOpen, LPCTSTR, LPCTSTR, LPCTSTR) {
+  QxFileNamePrompt previous =
+      QxSetFileNamePrompt([&](CString& name, BOOL bOpen, LPCTSTR, LPCTSTR, LPCTSTR) {
         EXPECT_FALSE(bOpen);
         name = path.c_str();
         return TRUE;

@@ -30,9 +30,9 @@ class CBaseTarget : public CCmdTarget {
 };
 
 BEGIN_MESSAGE_MAP(CBaseTarget, CCmdTarget)
-  ON_COMMAND(ID_BASE_ONLY, OnBaseOnly)
-  ON_COMMAND(ID_BOTH, OnBoth)
-  ON_UPDATE_COMMAND_UI(ID_BOTH, OnUpdateBoth)
+ON_COMMAND(ID_BASE_ONLY, OnBaseOnly)
+ON_COMMAND(ID_BOTH, OnBoth)
+ON_UPDATE_COMMAND_UI(ID_BOTH, OnUpdateBoth)
 END_MESSAGE_MAP()
 
 class CDerivedTarget : public CBaseTarget {
@@ -54,15 +54,15 @@ class CDerivedTarget : public CBaseTarget {
 };
 
 BEGIN_MESSAGE_MAP(CDerivedTarget, CBaseTarget)
-  ON_COMMAND(ID_BOTH, OnDerivedBoth)
-  ON_COMMAND_RANGE(ID_RANGE_FIRST, ID_RANGE_LAST, OnRange)
-  ON_UPDATE_COMMAND_UI_RANGE(ID_RANGE_FIRST, ID_RANGE_LAST, OnUpdateRange)
-  ON_COMMAND_EX(ID_PASS_ON, OnPassOn)
-  ON_BN_DOUBLECLICKED(IDC_BUTTON, OnButtonDoubleClicked)
-  ON_BN_CLICKED(IDC_BUTTON, OnButtonClicked)
-  ON_MESSAGE(WM_PRIVATE, OnPrivate)
-  ON_REGISTERED_MESSAGE(g_msgTest, OnRegistered)
-  ON_THREAD_MESSAGE(WM_APP + 9, OnThreadMessage)
+ON_COMMAND(ID_BOTH, OnDerivedBoth)
+ON_COMMAND_RANGE(ID_RANGE_FIRST, ID_RANGE_LAST, OnRange)
+ON_UPDATE_COMMAND_UI_RANGE(ID_RANGE_FIRST, ID_RANGE_LAST, OnUpdateRange)
+ON_COMMAND_EX(ID_PASS_ON, OnPassOn)
+ON_BN_DOUBLECLICKED(IDC_BUTTON, OnButtonDoubleClicked)
+ON_BN_CLICKED(IDC_BUTTON, OnButtonClicked)
+ON_MESSAGE(WM_PRIVATE, OnPrivate)
+ON_REGISTERED_MESSAGE(g_msgTest, OnRegistered)
+ON_THREAD_MESSAGE(WM_APP + 9, OnThreadMessage)
 END_MESSAGE_MAP()
 
 BOOL Command(CCmdTarget& target, UINT id, int code = CN_COMMAND) {

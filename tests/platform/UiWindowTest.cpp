@@ -57,7 +57,9 @@ class CLogWnd : public CWnd {
   void OnLButtonUp(UINT f, CPoint p) { Mouse("up", f, p); }
   void OnLButtonDblClk(UINT f, CPoint p) { Mouse("dblclk", f, p); }
   void OnRButtonDown(UINT f, CPoint p) { Mouse("rdown", f, p); }
-  void OnNcLButtonDown(UINT hit, CPoint p) { Mouse(hit == HTBORDER ? "ncdown border" : "ncdown", 0, p); }
+  void OnNcLButtonDown(UINT hit, CPoint p) {
+    Mouse(hit == HTBORDER ? "ncdown border" : "ncdown", 0, p);
+  }
   void OnKeyDown(UINT ch, UINT, UINT) { m_log.push_back("key " + std::to_string(ch)); }
   void OnChar(UINT ch, UINT, UINT) { m_log.push_back("char " + std::to_string(ch)); }
   void OnSetFocus(CWnd*) { m_log.push_back("setfocus"); }
@@ -71,30 +73,30 @@ class CLogWnd : public CWnd {
 };
 
 BEGIN_MESSAGE_MAP(CLogWnd, CWnd)
-  ON_MESSAGE(WM_FIRST, OnFirst)
-  ON_MESSAGE(WM_SECOND, OnSecond)
-  ON_MESSAGE(WM_THIRD, OnSecond)
-  ON_WM_LBUTTONDOWN()
-  ON_WM_LBUTTONUP()
-  ON_WM_LBUTTONDBLCLK()
-  ON_WM_RBUTTONDOWN()
-  ON_WM_NCLBUTTONDOWN()
-  ON_WM_KEYDOWN()
-  ON_WM_CHAR()
-  ON_WM_SETFOCUS()
-  ON_WM_KILLFOCUS()
-  ON_WM_TIMER()
-  ON_WM_CAPTURECHANGED()
-  ON_WM_DESTROY()
-  ON_COMMAND_RANGE(500, 510, OnMenuCommand)
+ON_MESSAGE(WM_FIRST, OnFirst)
+ON_MESSAGE(WM_SECOND, OnSecond)
+ON_MESSAGE(WM_THIRD, OnSecond)
+ON_WM_LBUTTONDOWN()
+ON_WM_LBUTTONUP()
+ON_WM_LBUTTONDBLCLK()
+ON_WM_RBUTTONDOWN()
+ON_WM_NCLBUTTONDOWN()
+ON_WM_KEYDOWN()
+ON_WM_CHAR()
+ON_WM_SETFOCUS()
+ON_WM_KILLFOCUS()
+ON_WM_TIMER()
+ON_WM_CAPTURECHANGED()
+ON_WM_DESTROY()
+ON_COMMAND_RANGE(500, 510, OnMenuCommand)
 END_MESSAGE_MAP()
 
 // A top-level window with a child, torn down at the end of each test.
 class UiWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(m_top.CreateEx(0, nullptr, "top", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
-                               nullptr));
+    ASSERT_TRUE(
+        m_top.CreateEx(0, nullptr, "top", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr));
     m_top.ShowWindow(SW_SHOW);
     ASSERT_TRUE(m_child.CreateChild(&m_top, CRect(10, 10, 110, 60)));
   }
@@ -244,8 +246,8 @@ TEST_F(UiWindow, KeysBecomeKeyDownAndCharWithControlCodes) {
   QxTest::PressKey('A', MK_CONTROL);
   QxTest::PressKey(VK_LEFT);
   QxTest::PressKey(VK_RETURN);
-  EXPECT_EQ(m_child.m_log, Log({"key 65", "char 97", "key 65", "char 1", "key 37", "key 13",
-                                "char 13"}));
+  EXPECT_EQ(m_child.m_log,
+            Log({"key 65", "char 97", "key 65", "char 1", "key 37", "key 13", "char 13"}));
 }
 
 TEST_F(UiWindow, FocusMovesWithSetFocusAndLeavesADestroyedWindow) {
@@ -373,7 +375,7 @@ class CThreadTarget : public CWnd {
 };
 
 BEGIN_MESSAGE_MAP(CThreadTarget, CWnd)
-  ON_MESSAGE(WM_APP + 9, OnSample)
+ON_MESSAGE(WM_APP + 9, OnSample)
 END_MESSAGE_MAP()
 
 struct PosterArgs {
