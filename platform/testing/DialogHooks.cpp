@@ -26,7 +26,9 @@ DialogScript::DialogScript(std::vector<DialogAction> actions) : m_actions(std::m
   QxSetDialogHook(&m_hook);
 }
 
-DialogScript::~DialogScript() { QxSetDialogHook(nullptr); }
+DialogScript::~DialogScript() {
+  QxSetDialogHook(nullptr);
+}
 
 // ---- message boxes ---------------------------------------------------------------
 
@@ -48,16 +50,18 @@ ShownBoxScript::~ShownBoxScript() {
 // ---- file dialogs ------------------------------------------------------------------
 
 FileDialogScript::FileDialogScript(std::vector<std::string> paths) : m_paths(std::move(paths)) {
-  m_previous = QxSetFileNamePrompt(
-      [this](CString& fileName, BOOL bOpen, LPCTSTR title, LPCTSTR filter, LPCTSTR ext) -> BOOL {
-        m_prompts.push_back({bOpen != FALSE, title ? title : "", filter ? filter : "", ext ? ext : ""});
-        size_t index = m_prompts.size() - 1;
-        if (index >= m_paths.size() || m_paths[index].empty()) return FALSE;
-        fileName = m_paths[index].c_str();
-        return TRUE;
-      });
+  m_previous = QxSetFileNamePrompt([this](CString& fileName, BOOL bOpen, LPCTSTR title,
+                                          LPCTSTR filter, LPCTSTR ext) -> BOOL {
+    m_prompts.push_back({bOpen != FALSE, title ? title : "", filter ? filter : "", ext ? ext : ""});
+    size_t index = m_prompts.size() - 1;
+    if (index >= m_paths.size() || m_paths[index].empty()) return FALSE;
+    fileName = m_paths[index].c_str();
+    return TRUE;
+  });
 }
 
-FileDialogScript::~FileDialogScript() { QxSetFileNamePrompt(m_previous); }
+FileDialogScript::~FileDialogScript() {
+  QxSetFileNamePrompt(m_previous);
+}
 
 }  // namespace QxTest

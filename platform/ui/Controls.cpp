@@ -23,9 +23,13 @@ namespace qxui {
 KeyGate* g_keyGate = nullptr;
 int g_attaching = 0;
 
-QString ToQt(const char* text) { return QString::fromLatin1(text ? text : ""); }
+QString ToQt(const char* text) {
+  return QString::fromLatin1(text ? text : "");
+}
 
-CString FromQt(const QString& text) { return CString(text.toLatin1().constData()); }
+CString FromQt(const QString& text) {
+  return CString(text.toLatin1().constData());
+}
 
 // A static's text shows "&&" as "&" and drops the "&" of a mnemonic.
 QString WithoutMnemonic(const char* text) {
@@ -287,21 +291,32 @@ void CButton::Clicked() {
   Notify(BN_CLICKED);
 }
 
-int CButton::GetCheck() const { return static_cast<int>(const_cast<CButton*>(this)->SendMessage(BM_GETCHECK)); }
-void CButton::SetCheck(int nCheck) { SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck)); }
-UINT CButton::GetButtonStyle() const { return GetStyle() & 0xFFFF; }
+int CButton::GetCheck() const {
+  return static_cast<int>(const_cast<CButton*>(this)->SendMessage(BM_GETCHECK));
+}
+void CButton::SetCheck(int nCheck) {
+  SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck));
+}
+UINT CButton::GetButtonStyle() const {
+  return GetStyle() & 0xFFFF;
+}
 void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw) {
   SendMessage(BM_SETSTYLE, nStyle, bRedraw);
 }
 
 UINT CButton::DlgCode() const {
   switch (GetStyle() & BS_TYPEMASK) {
-    case BS_PUSHBUTTON: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
-    case BS_DEFPUSHBUTTON: return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+    case BS_PUSHBUTTON:
+      return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+    case BS_DEFPUSHBUTTON:
+      return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
     case BS_RADIOBUTTON:
-    case BS_AUTORADIOBUTTON: return DLGC_BUTTON | DLGC_RADIOBUTTON;
-    case BS_GROUPBOX: return DLGC_STATIC;
-    default: return DLGC_BUTTON;
+    case BS_AUTORADIOBUTTON:
+      return DLGC_BUTTON | DLGC_RADIOBUTTON;
+    case BS_GROUPBOX:
+      return DLGC_STATIC;
+    default:
+      return DLGC_BUTTON;
   }
 }
 
@@ -313,7 +328,9 @@ LRESULT CButton::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       auto* check = dynamic_cast<QCheckBox*>(widget);
       if (check) {
         Qt::CheckState state = check->checkState();
-        return state == Qt::Checked ? BST_CHECKED : state == Qt::PartiallyChecked ? BST_INDETERMINATE : BST_UNCHECKED;
+        return state == Qt::Checked            ? BST_CHECKED
+               : state == Qt::PartiallyChecked ? BST_INDETERMINATE
+                                               : BST_UNCHECKED;
       }
       return button && button->isCheckable() && button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
     }
@@ -321,8 +338,9 @@ LRESULT CButton::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (auto* check = dynamic_cast<QCheckBox*>(widget)) {
         QSignalBlocker block(check);
         check->setCheckState(wParam == BST_CHECKED ? Qt::Checked
-                             : wParam == BST_INDETERMINATE && check->isTristate() ? Qt::PartiallyChecked
-                                                                                   : Qt::Unchecked);
+                             : wParam == BST_INDETERMINATE && check->isTristate()
+                                 ? Qt::PartiallyChecked
+                                 : Qt::Unchecked);
       } else if (button && button->isCheckable()) {
         QSignalBlocker block(button);
         button->setChecked(wParam == BST_CHECKED);
@@ -359,8 +377,12 @@ LRESULT CButton::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
-QLineEdit* LineOf(const CWnd* wnd) { return dynamic_cast<QLineEdit*>(wnd->GetWidget()); }
-QPlainTextEdit* TextOf(const CWnd* wnd) { return dynamic_cast<QPlainTextEdit*>(wnd->GetWidget()); }
+QLineEdit* LineOf(const CWnd* wnd) {
+  return dynamic_cast<QLineEdit*>(wnd->GetWidget());
+}
+QPlainTextEdit* TextOf(const CWnd* wnd) {
+  return dynamic_cast<QPlainTextEdit*>(wnd->GetWidget());
+}
 
 // Multi-line edits keep CR LF line ends in their window text.
 CString ToWindowsLines(const QString& text) {
@@ -487,7 +509,9 @@ void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
   nEndChar = static_cast<int>(end);
 }
 
-void CEdit::LimitText(int nChars) { SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(nChars)); }
+void CEdit::LimitText(int nChars) {
+  SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(nChars));
+}
 
 BOOL CEdit::SetReadOnly(BOOL bReadOnly) {
   return static_cast<BOOL>(SendMessage(EM_SETREADONLY, static_cast<WPARAM>(bReadOnly)));
@@ -504,7 +528,9 @@ class ComboWidget : public HostedWidget<QComboBox> {
   int m_quiet = 0;
 };
 
-ComboWidget* ComboOf(const CWnd* wnd) { return dynamic_cast<ComboWidget*>(wnd->GetWidget()); }
+ComboWidget* ComboOf(const CWnd* wnd) {
+  return dynamic_cast<ComboWidget*>(wnd->GetWidget());
+}
 
 // The closed height of a drop-down list; the template's height is the list's.
 constexpr int kComboHeight = 21;
@@ -537,8 +563,10 @@ LRESULT CComboBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   int index = static_cast<int>(wParam);
   bool valid = index >= 0 && index < count;
   switch (message) {
-    case CB_GETCOUNT: return count;
-    case CB_GETCURSEL: return combo->currentIndex();
+    case CB_GETCOUNT:
+      return count;
+    case CB_GETCURSEL:
+      return combo->currentIndex();
     case CB_SETCURSEL: {
       ++combo->m_quiet;
       combo->setCurrentIndex(valid ? index : -1);
@@ -610,9 +638,15 @@ bool CComboBox::QxMoveWindow(int x, int y, int nWidth, int nHeight) {
   return true;
 }
 
-int CComboBox::GetCount() const { return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(CB_GETCOUNT)); }
-int CComboBox::GetCurSel() const { return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(CB_GETCURSEL)); }
-int CComboBox::SetCurSel(int nSelect) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(nSelect))); }
+int CComboBox::GetCount() const {
+  return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(CB_GETCOUNT));
+}
+int CComboBox::GetCurSel() const {
+  return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(CB_GETCURSEL));
+}
+int CComboBox::SetCurSel(int nSelect) {
+  return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(nSelect)));
+}
 int CComboBox::AddString(LPCTSTR lpszString) {
   return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszString)));
 }
@@ -620,25 +654,32 @@ int CComboBox::InsertString(int nIndex, LPCTSTR lpszString) {
   return static_cast<int>(SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(nIndex),
                                       reinterpret_cast<LPARAM>(lpszString)));
 }
-int CComboBox::DeleteString(UINT nIndex) { return static_cast<int>(SendMessage(CB_DELETESTRING, nIndex)); }
-void CComboBox::ResetContent() { SendMessage(CB_RESETCONTENT); }
+int CComboBox::DeleteString(UINT nIndex) {
+  return static_cast<int>(SendMessage(CB_DELETESTRING, nIndex));
+}
+void CComboBox::ResetContent() {
+  SendMessage(CB_RESETCONTENT);
+}
 int CComboBox::GetLBText(int nIndex, LPTSTR lpszText) const {
   return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(
       CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszText)));
 }
 void CComboBox::GetLBText(int nIndex, CString& rString) const {
   ComboWidget* combo = ComboOf(this);
-  rString = combo && nIndex >= 0 && nIndex < combo->count() ? FromQt(combo->itemText(nIndex)) : CString();
+  rString =
+      combo && nIndex >= 0 && nIndex < combo->count() ? FromQt(combo->itemText(nIndex)) : CString();
 }
 int CComboBox::GetLBTextLen(int nIndex) const {
-  return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex)));
+  return static_cast<int>(
+      const_cast<CComboBox*>(this)->SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex)));
 }
 DWORD_PTR CComboBox::GetItemData(int nIndex) const {
-  return static_cast<DWORD_PTR>(const_cast<CComboBox*>(this)->SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(nIndex)));
+  return static_cast<DWORD_PTR>(
+      const_cast<CComboBox*>(this)->SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(nIndex)));
 }
 int CComboBox::SetItemData(int nIndex, DWORD_PTR dwItemData) {
-  return static_cast<int>(SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(nIndex),
-                                      static_cast<LPARAM>(dwItemData)));
+  return static_cast<int>(
+      SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(dwItemData)));
 }
 
 // ---- templates --------------------------------------------------------------------------

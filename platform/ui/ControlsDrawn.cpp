@@ -31,9 +31,13 @@ class ListWidget : public WndWidget {
   int fixedHeight = kListItemHeight;
 };
 
-ListWidget* ListOf(const CWnd* wnd) { return dynamic_cast<ListWidget*>(wnd->GetWidget()); }
+ListWidget* ListOf(const CWnd* wnd) {
+  return dynamic_cast<ListWidget*>(wnd->GetWidget());
+}
 
-bool OwnerDrawn(DWORD style) { return style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE); }
+bool OwnerDrawn(DWORD style) {
+  return style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE);
+}
 
 }  // namespace
 
@@ -130,11 +134,20 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN: {
       int selection = list->selection;
       switch (wParam) {
-        case VK_UP: SelectByUser(selection < 0 ? 0 : selection - 1); break;
-        case VK_DOWN: SelectByUser(selection + 1); break;
-        case VK_HOME: SelectByUser(0); break;
-        case VK_END: SelectByUser(count - 1); break;
-        default: break;
+        case VK_UP:
+          SelectByUser(selection < 0 ? 0 : selection - 1);
+          break;
+        case VK_DOWN:
+          SelectByUser(selection + 1);
+          break;
+        case VK_HOME:
+          SelectByUser(0);
+          break;
+        case VK_END:
+          SelectByUser(count - 1);
+          break;
+        default:
+          break;
       }
       return 0;
     }
@@ -143,8 +156,10 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       Invalidate(FALSE);
       if (GetStyle() & LBS_NOTIFY) Notify(message == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
       return 0;
-    case LB_GETCOUNT: return count;
-    case LB_GETCURSEL: return list->selection;
+    case LB_GETCOUNT:
+      return count;
+    case LB_GETCURSEL:
+      return list->selection;
     case LB_SETCURSEL:
       list->selection = valid ? index : -1;
       if (valid) {
@@ -174,7 +189,9 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       int at = message == LB_ADDSTRING || index < 0 || index > count ? count : index;
       if (message == LB_ADDSTRING && strings && (style & LBS_SORT)) {
         at = 0;
-        while (at < count && list->items[static_cast<size_t>(at)].text.CompareNoCase(item.text) <= 0) ++at;
+        while (at < count &&
+               list->items[static_cast<size_t>(at)].text.CompareNoCase(item.text) <= 0)
+          ++at;
       }
       item.height = list->fixedHeight;
       list->items.insert(list->items.begin() + at, item);
@@ -194,7 +211,8 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if (ListWidget* again = ListOf(this); again && at < static_cast<int>(again->items.size())) {
           // The system keeps item heights below 256.
-          again->items[static_cast<size_t>(at)].height = static_cast<int>(std::min(mis.itemHeight, 255u));
+          again->items[static_cast<size_t>(at)].height =
+              static_cast<int>(std::min(mis.itemHeight, 255u));
         }
       }
       Invalidate(FALSE);
@@ -203,8 +221,10 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case LB_DELETESTRING:
       if (!valid) return LB_ERR;
       list->items.erase(list->items.begin() + index);
-      if (list->selection == index) list->selection = -1;
-      else if (list->selection > index) --list->selection;
+      if (list->selection == index)
+        list->selection = -1;
+      else if (list->selection > index)
+        --list->selection;
       list->top = std::clamp(list->top, 0, std::max(0, count - 2));
       Invalidate(FALSE);
       return count - 1;
@@ -219,7 +239,8 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case LB_GETTEXT: {
       if (!valid) return LB_ERR;
       const CString& text = list->items[static_cast<size_t>(index)].text;
-      if (lParam) std::memcpy(reinterpret_cast<char*>(lParam), text.GetString(), text.GetLength() + 1);
+      if (lParam)
+        std::memcpy(reinterpret_cast<char*>(lParam), text.GetString(), text.GetLength() + 1);
       return text.GetLength();
     }
     case LB_GETITEMDATA:
@@ -253,7 +274,8 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
           CRect(0, y, client.right, y + list->items[static_cast<size_t>(index)].height);
       return 0;
     }
-    case LB_GETTOPINDEX: return list->top;
+    case LB_GETTOPINDEX:
+      return list->top;
     case LB_SETTOPINDEX:
       if (!valid) return LB_ERR;
       list->top = index;
@@ -270,9 +292,15 @@ LRESULT Ask(const CWnd* wnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 }
 }  // namespace
 
-int CListBox::GetCount() const { return static_cast<int>(Ask(this, LB_GETCOUNT)); }
-int CListBox::GetCurSel() const { return static_cast<int>(Ask(this, LB_GETCURSEL)); }
-int CListBox::SetCurSel(int nSelect) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(nSelect))); }
+int CListBox::GetCount() const {
+  return static_cast<int>(Ask(this, LB_GETCOUNT));
+}
+int CListBox::GetCurSel() const {
+  return static_cast<int>(Ask(this, LB_GETCURSEL));
+}
+int CListBox::SetCurSel(int nSelect) {
+  return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(nSelect)));
+}
 int CListBox::AddString(LPCTSTR lpszItem) {
   return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)));
 }
@@ -280,32 +308,48 @@ int CListBox::InsertString(int nIndex, LPCTSTR lpszItem) {
   return static_cast<int>(SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(nIndex),
                                       reinterpret_cast<LPARAM>(lpszItem)));
 }
-int CListBox::DeleteString(UINT nIndex) { return static_cast<int>(SendMessage(LB_DELETESTRING, nIndex)); }
-void CListBox::ResetContent() { SendMessage(LB_RESETCONTENT); }
+int CListBox::DeleteString(UINT nIndex) {
+  return static_cast<int>(SendMessage(LB_DELETESTRING, nIndex));
+}
+void CListBox::ResetContent() {
+  SendMessage(LB_RESETCONTENT);
+}
 int CListBox::GetText(int nIndex, LPTSTR lpszBuffer) const {
-  return static_cast<int>(Ask(this, LB_GETTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszBuffer)));
+  return static_cast<int>(
+      Ask(this, LB_GETTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszBuffer)));
 }
 void CListBox::GetText(int nIndex, CString& rString) const {
   ListWidget* list = ListOf(this);
   bool valid = list && nIndex >= 0 && nIndex < static_cast<int>(list->items.size());
   rString = valid ? list->items[static_cast<size_t>(nIndex)].text : CString();
 }
-int CListBox::GetTextLen(int nIndex) const { return static_cast<int>(Ask(this, LB_GETTEXTLEN, static_cast<WPARAM>(nIndex))); }
+int CListBox::GetTextLen(int nIndex) const {
+  return static_cast<int>(Ask(this, LB_GETTEXTLEN, static_cast<WPARAM>(nIndex)));
+}
 DWORD_PTR CListBox::GetItemData(int nIndex) const {
   return static_cast<DWORD_PTR>(Ask(this, LB_GETITEMDATA, static_cast<WPARAM>(nIndex)));
 }
 int CListBox::SetItemData(int nIndex, DWORD_PTR dwItemData) {
-  return static_cast<int>(SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(dwItemData)));
+  return static_cast<int>(
+      SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(dwItemData)));
 }
-int CListBox::GetItemHeight(int nIndex) const { return static_cast<int>(Ask(this, LB_GETITEMHEIGHT, static_cast<WPARAM>(nIndex))); }
+int CListBox::GetItemHeight(int nIndex) const {
+  return static_cast<int>(Ask(this, LB_GETITEMHEIGHT, static_cast<WPARAM>(nIndex)));
+}
 int CListBox::SetItemHeight(int nIndex, UINT cyItemHeight) {
-  return static_cast<int>(SendMessage(LB_SETITEMHEIGHT, static_cast<WPARAM>(nIndex), MAKELPARAM(cyItemHeight, 0)));
+  return static_cast<int>(
+      SendMessage(LB_SETITEMHEIGHT, static_cast<WPARAM>(nIndex), MAKELPARAM(cyItemHeight, 0)));
 }
 int CListBox::GetItemRect(int nIndex, LPRECT lpRect) const {
-  return static_cast<int>(Ask(this, LB_GETITEMRECT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpRect)));
+  return static_cast<int>(
+      Ask(this, LB_GETITEMRECT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpRect)));
 }
-int CListBox::GetTopIndex() const { return static_cast<int>(Ask(this, LB_GETTOPINDEX)); }
-int CListBox::SetTopIndex(int nIndex) { return static_cast<int>(SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(nIndex))); }
+int CListBox::GetTopIndex() const {
+  return static_cast<int>(Ask(this, LB_GETTOPINDEX));
+}
+int CListBox::SetTopIndex(int nIndex) {
+  return static_cast<int>(SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(nIndex)));
+}
 
 // ---- trackbars ------------------------------------------------------------------------
 
@@ -324,7 +368,9 @@ class SliderWidget : public WndWidget {
   UINT keyScrolling = 0;
 };
 
-SliderWidget* SliderOf(const CWnd* wnd) { return dynamic_cast<SliderWidget*>(wnd->GetWidget()); }
+SliderWidget* SliderOf(const CWnd* wnd) {
+  return dynamic_cast<SliderWidget*>(wnd->GetWidget());
+}
 
 // The thumb's centre runs between this margin and the far end less it.
 constexpr int kTrackMargin = 8;
@@ -350,7 +396,8 @@ int TrackLength(const CWnd* wnd, bool vertical) {
 
 int CentreOf(const SliderWidget* s, int length) {
   int span = s->max - s->min;
-  return kTrackMargin + (span > 0 ? static_cast<int>(static_cast<long long>(s->pos - s->min) * length / span) : 0);
+  return kTrackMargin +
+         (span > 0 ? static_cast<int>(static_cast<long long>(s->pos - s->min) * length / span) : 0);
 }
 
 }  // namespace
@@ -388,8 +435,8 @@ void CSliderCtrl::Paint() {
     bool vertical = GetStyle() & TBS_VERT;
     CRect channel = vertical ? CRect(client.Width() / 2 - 2, kTrackMargin, client.Width() / 2 + 2,
                                      client.bottom - kTrackMargin)
-                             : CRect(kTrackMargin, client.Height() / 2 - 2, client.right - kTrackMargin,
-                                     client.Height() / 2 + 2);
+                             : CRect(kTrackMargin, client.Height() / 2 - 2,
+                                     client.right - kTrackMargin, client.Height() / 2 + 2);
     dc->FillSolidRect(&channel, RGB(255, 255, 255));
     CRect thumb = ThumbRect();
     dc->FillSolidRect(&thumb, GetSysColor(COLOR_BTNSHADOW));
@@ -457,13 +504,34 @@ LRESULT CSliderCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       UINT code;
       int pos = s->pos;
       switch (wParam) {
-        case VK_LEFT: case VK_UP: code = TB_LINEUP; pos -= s->line; break;
-        case VK_RIGHT: case VK_DOWN: code = TB_LINEDOWN; pos += s->line; break;
-        case VK_PRIOR: code = TB_PAGEUP; pos -= s->page; break;
-        case VK_NEXT: code = TB_PAGEDOWN; pos += s->page; break;
-        case VK_HOME: code = TB_TOP; pos = s->min; break;
-        case VK_END: code = TB_BOTTOM; pos = s->max; break;
-        default: return 0;
+        case VK_LEFT:
+        case VK_UP:
+          code = TB_LINEUP;
+          pos -= s->line;
+          break;
+        case VK_RIGHT:
+        case VK_DOWN:
+          code = TB_LINEDOWN;
+          pos += s->line;
+          break;
+        case VK_PRIOR:
+          code = TB_PAGEUP;
+          pos -= s->page;
+          break;
+        case VK_NEXT:
+          code = TB_PAGEDOWN;
+          pos += s->page;
+          break;
+        case VK_HOME:
+          code = TB_TOP;
+          pos = s->min;
+          break;
+        case VK_END:
+          code = TB_BOTTOM;
+          pos = s->max;
+          break;
+        default:
+          return 0;
       }
       SetPos(pos);
       s->keyScrolling = 1;
@@ -476,9 +544,12 @@ LRESULT CSliderCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         Scroll(TB_ENDTRACK, 0);
       }
       return 0;
-    case TBM_GETPOS: return s->pos;
-    case TBM_GETRANGEMIN: return s->min;
-    case TBM_GETRANGEMAX: return s->max;
+    case TBM_GETPOS:
+      return s->pos;
+    case TBM_GETRANGEMIN:
+      return s->min;
+    case TBM_GETRANGEMAX:
+      return s->max;
     case TBM_SETPOS:
       s->pos = std::clamp(static_cast<int>(lParam), s->min, std::max(s->min, s->max));
       Invalidate(FALSE);
@@ -494,22 +565,32 @@ LRESULT CSliderCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       s->line = static_cast<int>(lParam);
       return old;
     }
-    case TBM_GETLINESIZE: return s->line;
+    case TBM_GETLINESIZE:
+      return s->line;
     case TBM_SETPAGESIZE: {
       int old = s->page;
       s->page = static_cast<int>(lParam);
       return old;
     }
-    case TBM_GETPAGESIZE: return s->page;
+    case TBM_GETPAGESIZE:
+      return s->page;
     default:
       return CQxControl::DefWindowProc(message, wParam, lParam);
   }
 }
 
-int CSliderCtrl::GetPos() const { return static_cast<int>(Ask(this, TBM_GETPOS)); }
-void CSliderCtrl::SetPos(int nPos) { SendMessage(TBM_SETPOS, TRUE, nPos); }
-int CSliderCtrl::GetRangeMin() const { return static_cast<int>(Ask(this, TBM_GETRANGEMIN)); }
-int CSliderCtrl::GetRangeMax() const { return static_cast<int>(Ask(this, TBM_GETRANGEMAX)); }
+int CSliderCtrl::GetPos() const {
+  return static_cast<int>(Ask(this, TBM_GETPOS));
+}
+void CSliderCtrl::SetPos(int nPos) {
+  SendMessage(TBM_SETPOS, TRUE, nPos);
+}
+int CSliderCtrl::GetRangeMin() const {
+  return static_cast<int>(Ask(this, TBM_GETRANGEMIN));
+}
+int CSliderCtrl::GetRangeMax() const {
+  return static_cast<int>(Ask(this, TBM_GETRANGEMAX));
+}
 void CSliderCtrl::GetRange(int& nMin, int& nMax) const {
   nMin = GetRangeMin();
   nMax = GetRangeMax();
@@ -518,12 +599,24 @@ void CSliderCtrl::SetRange(int nMin, int nMax, BOOL bRedraw) {
   SendMessage(TBM_SETRANGEMIN, FALSE, nMin);
   SendMessage(TBM_SETRANGEMAX, bRedraw, nMax);
 }
-void CSliderCtrl::SetRangeMin(int nMin, BOOL bRedraw) { SendMessage(TBM_SETRANGEMIN, bRedraw, nMin); }
-void CSliderCtrl::SetRangeMax(int nMax, BOOL bRedraw) { SendMessage(TBM_SETRANGEMAX, bRedraw, nMax); }
-int CSliderCtrl::GetLineSize() const { return static_cast<int>(Ask(this, TBM_GETLINESIZE)); }
-int CSliderCtrl::SetLineSize(int nSize) { return static_cast<int>(SendMessage(TBM_SETLINESIZE, 0, nSize)); }
-int CSliderCtrl::GetPageSize() const { return static_cast<int>(Ask(this, TBM_GETPAGESIZE)); }
-int CSliderCtrl::SetPageSize(int nSize) { return static_cast<int>(SendMessage(TBM_SETPAGESIZE, 0, nSize)); }
+void CSliderCtrl::SetRangeMin(int nMin, BOOL bRedraw) {
+  SendMessage(TBM_SETRANGEMIN, bRedraw, nMin);
+}
+void CSliderCtrl::SetRangeMax(int nMax, BOOL bRedraw) {
+  SendMessage(TBM_SETRANGEMAX, bRedraw, nMax);
+}
+int CSliderCtrl::GetLineSize() const {
+  return static_cast<int>(Ask(this, TBM_GETLINESIZE));
+}
+int CSliderCtrl::SetLineSize(int nSize) {
+  return static_cast<int>(SendMessage(TBM_SETLINESIZE, 0, nSize));
+}
+int CSliderCtrl::GetPageSize() const {
+  return static_cast<int>(Ask(this, TBM_GETPAGESIZE));
+}
+int CSliderCtrl::SetPageSize(int nSize) {
+  return static_cast<int>(SendMessage(TBM_SETPAGESIZE, 0, nSize));
+}
 
 // ---- up-down controls -------------------------------------------------------------------
 
@@ -539,7 +632,9 @@ class SpinWidget : public WndWidget {
   int buddyId = 0;  // by id, so that a buddy wrapped by DDX_Control is still found
 };
 
-SpinWidget* SpinOf(const CWnd* wnd) { return dynamic_cast<SpinWidget*>(wnd->GetWidget()); }
+SpinWidget* SpinOf(const CWnd* wnd) {
+  return dynamic_cast<SpinWidget*>(wnd->GetWidget());
+}
 
 }  // namespace
 
@@ -591,12 +686,14 @@ void CSpinButtonCtrl::QxStep(int delta) {
     buddy->GetWindowText(text);
     char* end = nullptr;
     long value = std::strtol(text, &end, 10);
-    if (!text.IsEmpty() && end && *end == '\0') spin->pos = static_cast<int>(std::clamp<long>(value, low, high));
+    if (!text.IsEmpty() && end && *end == '\0')
+      spin->pos = static_cast<int>(std::clamp<long>(value, low, high));
   }
   // The up arrow moves towards the upper end of the range, whichever number that is.
   int step = spin->upper >= spin->lower ? delta : -delta;
   int pos = spin->pos + step;
-  if (pos < low || pos > high) pos = (GetStyle() & UDS_WRAP) ? (pos < low ? high : low) : std::clamp(pos, low, high);
+  if (pos < low || pos > high)
+    pos = (GetStyle() & UDS_WRAP) ? (pos < low ? high : low) : std::clamp(pos, low, high);
   spin->pos = pos;
   if (buddy && (GetStyle() & UDS_SETBUDDYINT)) {
     CString text;
@@ -608,7 +705,8 @@ void CSpinButtonCtrl::QxStep(int delta) {
     HWND self = m_hWnd;
     target->SendMessage(message, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(pos)),
                         reinterpret_cast<LPARAM>(self));
-    if (IsWindow(self)) target->SendMessage(message, MAKEWPARAM(SB_ENDSCROLL, 0), reinterpret_cast<LPARAM>(self));
+    if (IsWindow(self))
+      target->SendMessage(message, MAKEWPARAM(SB_ENDSCROLL, 0), reinterpret_cast<LPARAM>(self));
   }
 }
 
@@ -637,7 +735,8 @@ LRESULT CSpinButtonCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lPara
     case WM_CREATE:
       if (GetStyle() & UDS_AUTOBUDDY) {
         // The control made just before this one.
-        std::vector<CWnd*> siblings = GetParent() ? GetParent()->GetChildren() : std::vector<CWnd*>{};
+        std::vector<CWnd*> siblings =
+            GetParent() ? GetParent()->GetChildren() : std::vector<CWnd*>{};
         auto self = std::find(siblings.begin(), siblings.end(), this);
         if (self != siblings.end() && self != siblings.begin()) SetBuddy(*(self - 1));
       }
@@ -676,7 +775,9 @@ LRESULT CSpinButtonCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lPara
   }
 }
 
-int CSpinButtonCtrl::GetPos() const { return static_cast<SHORT>(LOWORD(Ask(this, UDM_GETPOS))); }
+int CSpinButtonCtrl::GetPos() const {
+  return static_cast<SHORT>(LOWORD(Ask(this, UDM_GETPOS)));
+}
 int CSpinButtonCtrl::SetPos(int nPos) {
   return static_cast<int>(SendMessage(UDM_SETPOS, 0, MAKELPARAM(static_cast<WORD>(nPos), 0)));
 }

@@ -18,7 +18,9 @@ constexpr const char* kParseReal = "Please enter a number.";
 constexpr const char* kIntRange = "Please enter an integer between %1 and %2.";
 constexpr const char* kRealRange = "Please enter a number between %1 and %2.";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // The text without the white space around it.
 CString Stripped(const char* text) {

@@ -14,8 +14,8 @@
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-  ON_COMMAND(IDOK, OnOK)
-  ON_COMMAND(IDCANCEL, OnCancel)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
 namespace {
@@ -41,8 +41,8 @@ bool Usable(CWnd* wnd) {
 }
 
 UINT DlgCodeOf(CWnd* wnd, MSG* pMsg) {
-  return static_cast<UINT>(wnd->SendMessage(WM_GETDLGCODE, pMsg ? pMsg->wParam : 0,
-                                            reinterpret_cast<LPARAM>(pMsg)));
+  return static_cast<UINT>(
+      wnd->SendMessage(WM_GETDLGCODE, pMsg ? pMsg->wParam : 0, reinterpret_cast<LPARAM>(pMsg)));
 }
 
 // Focus to a control as the dialog manager gives it: an edit's text selected.
@@ -109,7 +109,8 @@ CWnd* NextGroupItem(CWnd* dialog, CWnd* control, bool previous) {
   std::vector<CWnd*> group(first, last);
   size_t index = static_cast<size_t>(at - first);
   for (size_t step = 1; step < group.size(); ++step) {
-    size_t next = previous ? (index + group.size() - step) % group.size() : (index + step) % group.size();
+    size_t next =
+        previous ? (index + group.size() - step) % group.size() : (index + step) % group.size();
     if (Usable(group[next])) return group[next];
   }
   return nullptr;
@@ -182,7 +183,8 @@ CWnd* QxNextTabItem(CWnd* dialog, CWnd* pCtrl, bool previous) {
     auto place = std::find(children.begin(), children.end(), pCtrl);
     for (auto it = stops.begin(); it != stops.end(); ++it) {
       auto stopPlace = std::find(children.begin(), children.end(), *it);
-      if (stopPlace > place) return previous ? (it == stops.begin() ? stops.back() : *(it - 1)) : *it;
+      if (stopPlace > place)
+        return previous ? (it == stops.begin() ? stops.back() : *(it - 1)) : *it;
     }
     return previous ? stops.back() : stops.front();
   }
@@ -286,7 +288,8 @@ INT_PTR CDialog::DoModal() {
     EnableWindow(TRUE);
   }
 
-  if (SendMessage(WM_INITDIALOG) && IsWindow(self)) FocusControl(QxNextTabItem(this, nullptr, false));
+  if (SendMessage(WM_INITDIALOG) && IsWindow(self))
+    FocusControl(QxNextTabItem(this, nullptr, false));
   const QxDialogHook* hook = g_dialogHook;
   if (!m_bEnded && IsWindow(self)) {
     if (owner) CenterWindow(owner);
@@ -321,7 +324,9 @@ void CDialog::OnOK() {
   EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+  EndDialog(IDCANCEL);
+}
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
   CDataExchange dx(this, bSaveAndValidate);
@@ -331,7 +336,9 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
-void CDialog::GotoDlgCtrl(CWnd* pWndCtrl) { FocusControl(pWndCtrl); }
+void CDialog::GotoDlgCtrl(CWnd* pWndCtrl) {
+  FocusControl(pWndCtrl);
+}
 
 void CDialog::NextDlgCtrl() const {
   auto* self = const_cast<CDialog*>(this);
@@ -347,7 +354,9 @@ int CDialog::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
   return QxWndMessageBox(this, lpszText, lpszCaption, nType);
 }
 
-BOOL CDialog::PreTranslateMessage(MSG* pMsg) { return QxIsDialogMessage(this, pMsg); }
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+  return QxIsDialogMessage(this, pMsg);
+}
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) return OnInitDialog();
@@ -384,4 +393,6 @@ int QxWndMessageBox(CWnd* wnd, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType
   return ::MessageBox(wnd ? wnd->GetSafeHwnd() : nullptr, lpszText, lpszCaption, nType);
 }
 
-void QxSetDialogHook(const QxDialogHook* hook) { g_dialogHook = hook; }
+void QxSetDialogHook(const QxDialogHook* hook) {
+  g_dialogHook = hook;
+}

@@ -79,8 +79,7 @@ CWnd* QxNextTabItem(CWnd* dialog, CWnd* pCtrl, bool previous);
 
 // A message box owned by wnd, captioned with the application's name when no
 // caption is given (what a window's MessageBox member does).
-int QxWndMessageBox(CWnd* wnd, LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr,
-                    UINT nType = MB_OK);
+int QxWndMessageBox(CWnd* wnd, LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, UINT nType = MB_OK);
 
 // Layer-internal: tests drive modal dialogs through this (see DialogHooks.h).
 // Running is called inside the dialog's modal loop after OnInitDialog;

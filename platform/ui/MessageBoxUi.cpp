@@ -23,11 +23,16 @@ bool OnUiThread() {
 
 QMessageBox::Icon IconOf(UINT type) {
   switch (type & MB_ICONMASK) {
-    case MB_ICONHAND: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
-    case MB_ICONASTERISK: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONHAND:
+      return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+      return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+      return QMessageBox::Warning;
+    case MB_ICONASTERISK:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
   }
 }
 
@@ -48,7 +53,8 @@ std::vector<BoxButton> ButtonsOf(UINT type) {
     case MB_YESNO:
       return {{IDYES, "&Yes", QMessageBox::YesRole}, {IDNO, "&No", QMessageBox::NoRole}};
     case MB_RETRYCANCEL:
-      return {{IDRETRY, "&Retry", QMessageBox::AcceptRole}, {IDCANCEL, "Cancel", QMessageBox::RejectRole}};
+      return {{IDRETRY, "&Retry", QMessageBox::AcceptRole},
+              {IDCANCEL, "Cancel", QMessageBox::RejectRole}};
     default:
       return {{IDOK, "OK", QMessageBox::AcceptRole}};
   }
@@ -93,7 +99,8 @@ int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app) {
       QMetaObject::invokeMethod(
-          app, [owner, boxText, boxCaption, type] {
+          app,
+          [owner, boxText, boxCaption, type] {
             ::MessageBox(IsWindow(owner) ? owner : nullptr, boxText, boxCaption, type);
           },
           Qt::QueuedConnection);
@@ -109,4 +116,6 @@ int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   return ShowQtBox(owner, boxText, boxCaption, type);
 }
 
-void QxInstallMessageBoxUi() { QxSetMessageBoxHandler(&QxShowMessageBox); }
+void QxInstallMessageBoxUi() {
+  QxSetMessageBoxHandler(&QxShowMessageBox);
+}

@@ -15,7 +15,8 @@ namespace {
 
 TEST(DlgBox, TheHookAnswersAndRecordsEachBox) {
   QxTest::ShownBoxScript script({IDNO, IDCANCEL});
-  EXPECT_EQ(::MessageBox(nullptr, "Save changes?", "Design", MB_YESNOCANCEL | MB_ICONEXCLAMATION), IDNO);
+  EXPECT_EQ(::MessageBox(nullptr, "Save changes?", "Design", MB_YESNOCANCEL | MB_ICONEXCLAMATION),
+            IDNO);
   EXPECT_EQ(::MessageBox(nullptr, "Really?", nullptr, MB_YESNOCANCEL), IDCANCEL);
   // Beyond the script: the default button.
   EXPECT_EQ(::MessageBox(nullptr, "Stop?", "Design", MB_YESNO | MB_DEFBUTTON2 | MB_ICONSTOP), IDNO);
@@ -44,7 +45,8 @@ TEST(DlgBox, AWindowsBoxIsOwnedAndCaptionedWithTheApplicationsName) {
 TEST(DlgBoxThreads, AWorkersBoxIsShownLaterWithoutBlockingIt) {
   QxTest::ShownBoxScript script({IDNO});
   std::atomic<int> answer{0};
-  std::thread worker([&] { answer = AfxMessageBox("Real-time loop stopped", MB_YESNO | MB_ICONSTOP); });
+  std::thread worker(
+      [&] { answer = AfxMessageBox("Real-time loop stopped", MB_YESNO | MB_ICONSTOP); });
   // The worker returns without the user-interface thread doing anything.
   worker.join();
   EXPECT_EQ(answer.load(), IDYES);

@@ -19,7 +19,9 @@ constexpr int IDC_EDIT = 302;
 constexpr int IDC_SPIN = 303;
 constexpr int IDC_COMBO = 304;
 
-COLORREF ItemColour(UINT item) { return RGB(40 * (item + 1), 200 - 50 * item, 90); }
+COLORREF ItemColour(UINT item) {
+  return RGB(40 * (item + 1), 200 - 50 * item, 90);
+}
 
 // A parent that measures and draws list items and logs what its controls send.
 class CHost : public CWnd {
@@ -51,7 +53,8 @@ class CHost : public CWnd {
     CRect logical(static_cast<int>(item.left / 0.75 + 0.5), static_cast<int>(item.top / 0.75 + 0.5),
                   static_cast<int>(item.right / 0.75 + 0.5),
                   static_cast<int>(item.bottom / 0.75 + 0.5));
-    dc->FillSolidRect(&logical, (dis->itemState & ODS_SELECTED) ? RGB(0, 0, 135) : ItemColour(dis->itemID));
+    dc->FillSolidRect(&logical,
+                      (dis->itemState & ODS_SELECTED) ? RGB(0, 0, 135) : ItemColour(dis->itemID));
     dc->SetMapMode(oldMode);
   }
   void OnHScroll(UINT code, UINT pos, CScrollBar*) { m_scrolls.push_back({code, pos}); }
@@ -64,10 +67,10 @@ class CHost : public CWnd {
 };
 
 BEGIN_MESSAGE_MAP(CHost, CWnd)
-  ON_WM_MEASUREITEM()
-  ON_WM_DRAWITEM()
-  ON_WM_HSCROLL()
-  ON_WM_VSCROLL()
+ON_WM_MEASUREITEM()
+ON_WM_DRAWITEM()
+ON_WM_HSCROLL()
+ON_WM_VSCROLL()
 END_MESSAGE_MAP()
 
 class DlgControls : public ::testing::Test {
@@ -77,14 +80,17 @@ class DlgControls : public ::testing::Test {
   CHost m_host;
 };
 
-std::string Note(int id, UINT code) { return std::to_string(id) + ":" + std::to_string(code); }
+std::string Note(int id, UINT code) {
+  return std::to_string(id) + ":" + std::to_string(code);
+}
 
 TEST_F(DlgControls, OwnerDrawnVariableListMeasuresAndDrawsItsItems) {
   CListBox list;
   ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LBS_NOTIFY | LBS_OWNERDRAWVARIABLE |
                               LBS_NOINTEGRALHEIGHT | WS_TABSTOP,
                           CRect(10, 10, 110, 110), &m_host, IDC_LIST));
-  for (int i = 0; i < 3; ++i) list.AddString(reinterpret_cast<LPCTSTR>(static_cast<UINT_PTR>(100 + i)));
+  for (int i = 0; i < 3; ++i)
+    list.AddString(reinterpret_cast<LPCTSTR>(static_cast<UINT_PTR>(100 + i)));
   EXPECT_EQ(m_host.m_measured, (std::vector<UINT>{0, 1, 2}));
   EXPECT_EQ(list.GetItemHeight(2), 20);
   // Without strings, what was added is the item's data.
@@ -101,8 +107,8 @@ TEST_F(DlgControls, OwnerDrawnVariableListMeasuresAndDrawsItsItems) {
     COLORREF colour;
   };
   // Rows inside each item (10, 15 and 20 high), then the empty rest.
-  const Probe probes[] = {{1, ItemColour(0)},  {8, ItemColour(0)},  {12, ItemColour(1)},
-                          {23, ItemColour(1)}, {27, ItemColour(2)}, {43, ItemColour(2)},
+  const Probe probes[] = {{1, ItemColour(0)},      {8, ItemColour(0)},  {12, ItemColour(1)},
+                          {23, ItemColour(1)},     {27, ItemColour(2)}, {43, ItemColour(2)},
                           {46, RGB(255, 255, 255)}};
   for (const Probe& probe : probes) {
     for (int x : {1, 98}) {
@@ -136,8 +142,8 @@ TEST_F(DlgControls, OwnerDrawnVariableListMeasuresAndDrawsItsItems) {
 
 TEST_F(DlgControls, TrackbarDragSendsThumbTrackThenEndTrack) {
   CSliderCtrl slider;
-  ASSERT_TRUE(slider.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 116, 30), &m_host,
-                            IDC_SLIDER));
+  ASSERT_TRUE(
+      slider.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 116, 30), &m_host, IDC_SLIDER));
   EXPECT_EQ(slider.GetRangeMin(), 0);
   EXPECT_EQ(slider.GetRangeMax(), 100);
   slider.SetPos(50);  // silent
@@ -150,9 +156,11 @@ TEST_F(DlgControls, TrackbarDragSendsThumbTrackThenEndTrack) {
   QxTest::MouseMove(&slider, CPoint(68, 15), MK_LBUTTON);
   QxTest::MouseMove(&slider, CPoint(200, 15), MK_LBUTTON);
   QxTest::MouseUp(&slider, CPoint(200, 15));
-  std::vector<std::pair<UINT, UINT>> expected = {
-      {TB_THUMBTRACK, 60}, {TB_THUMBTRACK, 60}, {TB_THUMBTRACK, 100}, {TB_THUMBPOSITION, 100},
-      {TB_ENDTRACK, 0}};
+  std::vector<std::pair<UINT, UINT>> expected = {{TB_THUMBTRACK, 60},
+                                                 {TB_THUMBTRACK, 60},
+                                                 {TB_THUMBTRACK, 100},
+                                                 {TB_THUMBPOSITION, 100},
+                                                 {TB_ENDTRACK, 0}};
   EXPECT_EQ(m_host.m_scrolls, expected);
   EXPECT_EQ(slider.GetPos(), 100);
 
@@ -183,9 +191,9 @@ TEST_F(DlgControls, UpDownControlBuddiesTheEditBeforeIt) {
   CSpinButtonCtrl spin;
   ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE | ES_NUMBER | WS_TABSTOP, CRect(10, 10, 60, 30),
                           &m_host, IDC_EDIT));
-  ASSERT_TRUE(spin.Create(WS_CHILD | WS_VISIBLE | UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ARROWKEYS |
-                              UDS_ALIGNRIGHT,
-                          CRect(70, 10, 85, 30), &m_host, IDC_SPIN));
+  ASSERT_TRUE(spin.Create(
+      WS_CHILD | WS_VISIBLE | UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_ALIGNRIGHT,
+      CRect(70, 10, 85, 30), &m_host, IDC_SPIN));
   EXPECT_EQ(spin.GetBuddy(), &edit);
   // Aligned inside the buddy's right edge; the buddy narrowed.
   CRect editRect;
@@ -244,7 +252,8 @@ TEST_F(DlgControls, ComboBoxNotifiesOnlyForTheUsersChoices) {
   m_host.m_log.clear();
   QxTest::PressKey(VK_DOWN);
   EXPECT_EQ(combo.GetCurSel(), 1);
-  std::vector<std::string> expected = {Note(IDC_COMBO, CBN_SELCHANGE), Note(IDC_COMBO, CBN_SELENDOK)};
+  std::vector<std::string> expected = {Note(IDC_COMBO, CBN_SELCHANGE),
+                                       Note(IDC_COMBO, CBN_SELENDOK)};
   EXPECT_EQ(m_host.m_log, expected);
   CString text;
   combo.GetLBText(1, text);

@@ -51,7 +51,8 @@ void RegisterEveryControlTemplate() {
            UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_ALIGNRIGHT, 48, 17, 11, 12),
       Item(WC_STATIC, "&Gain:", 0xFFFF, SS_LEFT, 7, 33, 40, 8),
       Item(WC_EDIT, "", IDC_GAIN, WS_TABSTOP | WS_BORDER, 7, 43, 60, 12),
-      Item(WC_BUTTON, "&Show poles && zeros", IDC_SHOW, BS_AUTOCHECKBOX | WS_TABSTOP, 7, 60, 70, 10),
+      Item(WC_BUTTON, "&Show poles && zeros", IDC_SHOW, BS_AUTOCHECKBOX | WS_TABSTOP, 7, 60, 70,
+           10),
       Item(WC_COMBOBOX, "", IDC_SPACING, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 7, 74, 70, 60,
            {"Decade", "Half-decade", "Fifth-decade"}),
       Item(WC_LISTBOX, "", IDC_LIST, LBS_NOTIFY | WS_TABSTOP | WS_BORDER, 90, 7, 60, 50),
@@ -75,8 +76,8 @@ class CKeyEater : public CWnd {
 };
 
 BEGIN_MESSAGE_MAP(CKeyEater, CWnd)
-  ON_WM_GETDLGCODE()
-  ON_WM_KEYDOWN()
+ON_WM_GETDLGCODE()
+ON_WM_KEYDOWN()
 END_MESSAGE_MAP()
 
 class CEveryControlDlg : public CDialog {
@@ -117,7 +118,10 @@ class CEveryControlDlg : public CDialog {
     return 0;
   }
   void OnShowChanged() { m_log.push_back("show clicked"); }
-  void OnSpacingChanged() { m_log.push_back("spacing " + std::to_string(GetDlgItem(IDC_SPACING)->SendMessage(CB_GETCURSEL))); }
+  void OnSpacingChanged() {
+    m_log.push_back("spacing " +
+                    std::to_string(GetDlgItem(IDC_SPACING)->SendMessage(CB_GETCURSEL)));
+  }
   void OnSpacingOk() { m_log.push_back("spacing ok"); }
   void OnCountKillFocus() { m_log.push_back("count killfocus"); }
 
@@ -125,11 +129,11 @@ class CEveryControlDlg : public CDialog {
 };
 
 BEGIN_MESSAGE_MAP(CEveryControlDlg, CDialog)
-  ON_WM_CREATE()
-  ON_BN_CLICKED(IDC_SHOW, OnShowChanged)
-  ON_CBN_SELCHANGE(IDC_SPACING, OnSpacingChanged)
-  ON_CBN_SELENDOK(IDC_SPACING, OnSpacingOk)
-  ON_EN_KILLFOCUS(IDC_COUNT, OnCountKillFocus)
+ON_WM_CREATE()
+ON_BN_CLICKED(IDC_SHOW, OnShowChanged)
+ON_CBN_SELCHANGE(IDC_SPACING, OnSpacingChanged)
+ON_CBN_SELENDOK(IDC_SPACING, OnSpacingOk)
+ON_EN_KILLFOCUS(IDC_COUNT, OnCountKillFocus)
 END_MESSAGE_MAP()
 
 class DlgDialog : public ::testing::Test {
@@ -189,8 +193,8 @@ TEST_F(DlgDialog, TabAndShiftTabFollowTheTabStops) {
   }});
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
   // The statics, the up-down control and the group box are no tab stops.
-  std::vector<int> expected = {IDC_COUNT, IDC_GAIN, IDC_SHOW, IDC_SPACING, IDC_LIST,
-                               IDC_SLIDER, IDOK, IDCANCEL, IDC_COUNT, IDCANCEL};
+  std::vector<int> expected = {IDC_COUNT,  IDC_GAIN, IDC_SHOW, IDC_SPACING, IDC_LIST,
+                               IDC_SLIDER, IDOK,     IDCANCEL, IDC_COUNT,   IDCANCEL};
   EXPECT_EQ(order, expected);
 }
 

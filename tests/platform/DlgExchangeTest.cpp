@@ -16,11 +16,20 @@ TEST(DlgExchange, IntegersParseWholeDecimalTextOnly) {
     int value;
   };
   const Case cases[] = {
-      {"42", true, 42},          {"  -17\t", true, -17},      {"+8", true, 8},
-      {"2147483647", true, 2147483647}, {"-2147483648", true, -2147483647 - 1},
-      {"", false, 0},            {"   ", false, 0},            {"4 2", false, 0},
-      {"12abc", false, 0},       {"0x1A", false, 0},          {"1.0", false, 0},
-      {"1e3", false, 0},         {"2147483648", false, 0},    {"-", false, 0},
+      {"42", true, 42},
+      {"  -17\t", true, -17},
+      {"+8", true, 8},
+      {"2147483647", true, 2147483647},
+      {"-2147483648", true, -2147483647 - 1},
+      {"", false, 0},
+      {"   ", false, 0},
+      {"4 2", false, 0},
+      {"12abc", false, 0},
+      {"0x1A", false, 0},
+      {"1.0", false, 0},
+      {"1e3", false, 0},
+      {"2147483648", false, 0},
+      {"-", false, 0},
       {"99999999999999999999", false, 0},
   };
   for (const Case& c : cases) {
@@ -37,13 +46,17 @@ TEST(DlgExchange, NumbersRefuseNanInfinityAndHexadecimal) {
     double value;
   };
   const Case cases[] = {
-      {"0.01", true, 0.01},     {" -2.5e-3 ", true, -2.5e-3}, {"1e300", true, 1e300},
-      {"+.5", true, 0.5},       {"7", true, 7.0},             {"1E-5", true, 1e-5},
-      {"nan", false, 0},        {"NaN", false, 0},            {"inf", false, 0},
-      {"-Inf", false, 0},       {"infinity", false, 0},       {"0x10", false, 0},
-      {"0x1p3", false, 0},      {"1e999", false, 0},          {"-1e999", false, 0},
-      {"", false, 0},           {".", false, 0},              {"1.5x", false, 0},
-      {"1,5", false, 0},        {"e5", false, 0},             {"1 e5", false, 0},
+      {"0.01", true, 0.01},   {" -2.5e-3 ", true, -2.5e-3},
+      {"1e300", true, 1e300}, {"+.5", true, 0.5},
+      {"7", true, 7.0},       {"1E-5", true, 1e-5},
+      {"nan", false, 0},      {"NaN", false, 0},
+      {"inf", false, 0},      {"-Inf", false, 0},
+      {"infinity", false, 0}, {"0x10", false, 0},
+      {"0x1p3", false, 0},    {"1e999", false, 0},
+      {"-1e999", false, 0},   {"", false, 0},
+      {".", false, 0},        {"1.5x", false, 0},
+      {"1,5", false, 0},      {"e5", false, 0},
+      {"1 e5", false, 0},
   };
   for (const Case& c : cases) {
     double value = -99.0;
