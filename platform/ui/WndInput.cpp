@@ -241,6 +241,12 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
         target->SendMessage(WM_MOUSEACTIVATE,
                             reinterpret_cast<WPARAM>(target->GetTopLevelParent()->GetSafeHwnd()),
                             MAKELPARAM(HTCLIENT, base));
+      } else if (target->GetWidget() && !target->GetWidget()->hasFocus()) {
+        // Qt gave the keyboard to a container (a sub-window frame) on this
+        // click; the window that has the focus keeps the keys.
+        g_inSetFocus = true;
+        target->GetWidget()->setFocus(Qt::MouseFocusReason);
+        g_inSetFocus = false;
       }
       if (IsWindow(hTarget)) DeliverInput(target, base, flags, lParam);
       return true;

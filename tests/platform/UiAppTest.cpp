@@ -488,6 +488,34 @@ TEST_F(UiApp, AcceleratorOpensANewDocument) {
   EXPECT_TRUE(maximized);
 }
 
+namespace {
+// A window that takes typing as an edit control does.
+class CEditLike : public CWnd {
+ protected:
+  UINT OnGetDlgCode() { return DLGC_HASSETSEL | DLGC_WANTCHARS; }
+  void OnChar(UINT nChar, UINT, UINT) { m_typed += static_cast<char>(nChar); }
+  DECLARE_MESSAGE_MAP()
+
+ public:
+  std::string m_typed;
+};
+BEGIN_MESSAGE_MAP(CEditLike, CWnd)
+ON_WM_GETDLGCODE()
+ON_WM_CHAR()
+END_MESSAGE_MAP()
+}  // namespace
+
+TEST_F(UiApp, AcceleratorKeysStayInAnEditControl) {
+  CEditLike edit;
+  ASSERT_TRUE(edit.Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(100, 4, 160, 20),
+                          &Frame()->m_wndBottomBar, 1003));
+  edit.SetFocus();
+  QxTest::PressKey('N', MK_CONTROL);
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);
+  EXPECT_EQ(edit.m_typed, "\x0E");  // the control character of Ctrl+N
+}
+
 TEST_F(UiApp, SaveOpenAndCloseWithTheSavePrompt) {
   std::string path = qxtest::MakeTempDir("app") + "/first.pln";
   QxFileNamePrompt previous =
