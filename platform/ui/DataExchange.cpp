@@ -92,6 +92,13 @@ void CDataExchange::Fail() {
   if (m_bEditLastControl) control->SendMessage(EM_SETSEL, 0, -1);
 }
 
+BOOL QxUpdateData(CWnd* wnd, BOOL bSaveAndValidate,
+                  const std::function<void(CDataExchange*)>& exchange) {
+  CDataExchange dx(wnd, bSaveAndValidate);
+  if (exchange) exchange(&dx);
+  return !dx.m_bFailed;
+}
+
 // ---- numbers ------------------------------------------------------------------------
 
 CString QxFormatInt(int value) {

@@ -9,6 +9,8 @@
 #include "platform/core/String.h"
 #include "platform/ui/Wnd.h"
 
+#include <functional>
+
 class CDataExchange {
  public:
   CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
@@ -26,6 +28,11 @@ class CDataExchange {
   int m_idLastControl = 0;
   BOOL m_bEditLastControl = FALSE;
 };
+
+// The exchange of a window that is not a dialog (a dialog bar): runs exchange
+// on a CDataExchange for wnd; FALSE when it failed.
+BOOL QxUpdateData(CWnd* wnd, BOOL bSaveAndValidate,
+                  const std::function<void(CDataExchange*)>& exchange);
 
 // Number formats and parsing of the exchange: integers shown with "%d",
 // doubles with "%.15g". Parsing skips white space around the number, takes

@@ -329,9 +329,7 @@ void CDialog::OnCancel() {
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
-  CDataExchange dx(this, bSaveAndValidate);
-  DoDataExchange(&dx);
-  return !dx.m_bFailed;
+  return QxUpdateData(this, bSaveAndValidate, [this](CDataExchange* pDX) { DoDataExchange(pDX); });
 }
 
 void CDialog::DoDataExchange(CDataExchange*) {}

@@ -4,6 +4,7 @@
 #include "platform/ui/Wnd.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -113,6 +114,13 @@ int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     presenter = g_presenter;
   }
   if (presenter) return presenter(owner, boxText, boxCaption, type);
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    // Nobody could answer: the default button, as the foundation's handler gives.
+    int answer = QxDefaultMessageBoxAnswer(type);
+    TRACE("MessageBox [%s] %s -> %d (no screen)\n", boxCaption.GetString(), boxText.GetString(),
+          answer);
+    return answer;
+  }
   return ShowQtBox(owner, boxText, boxCaption, type);
 }
 

@@ -3,6 +3,8 @@
 // combo-box notifications and digits-only edits.
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/WinApp.h"
 
 #include <gtest/gtest.h>
 
@@ -265,6 +267,84 @@ TEST_F(DlgControls, ComboBoxNotifiesOnlyForTheUsersChoices) {
   combo.ResetContent();
   EXPECT_EQ(combo.GetCount(), 0);
   combo.DestroyWindow();
+}
+
+// A window that is no dialog but hosts template controls and uses the
+// dialog manager, as a dialog bar does.
+class CBarHost : public CWnd {
+ public:
+  BOOL PreTranslateMessage(MSG* pMsg) override { return QxIsDialogMessage(this, pMsg); }
+};
+
+QxDialogItem BarItem(const char* cls, const char* text, UINT id, DWORD style, int y,
+                     std::vector<CString> list = {}) {
+  QxDialogItem item;
+  item.className = cls;
+  item.text = text;
+  item.id = id;
+  item.style = WS_CHILD | WS_VISIBLE | style;
+  item.rect = CRect(4, y, 80, y + 12);
+  item.list = std::move(list);
+  return item;
+}
+
+TEST(DlgBar, TemplateControlsInAnyWindowWorkWithTheDialogManager) {
+  CWinApp app("Bar Test");
+  QxDialogTemplate bar;
+  bar.rect = CRect(0, 0, 90, 110);
+  bar.items = {
+      BarItem(WC_EDIT, "", 10, WS_TABSTOP, 4),
+      BarItem(WC_COMBOBOX, "", 11, CBS_DROPDOWNLIST | WS_TABSTOP, 20, {"(none)", "Red", "Green"}),
+      BarItem(WC_BUTTON, "&Linear", 12, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 36),
+      BarItem(WC_BUTTON, "L&ogarithmic", 13, BS_AUTORADIOBUTTON, 52),
+      BarItem(WC_EDIT, "", 14, ES_MULTILINE | ES_WANTRETURN | WS_TABSTOP | WS_GROUP, 68),
+  };
+  CBarHost host;
+  ASSERT_TRUE(
+      host.CreateEx(0, nullptr, "bar", WS_POPUP | WS_VISIBLE, CRect(0, 0, 135, 180), nullptr, 0));
+  ASSERT_TRUE(QxCreateTemplateControls(&host, bar));
+  auto* combo = dynamic_cast<CComboBox*>(host.GetDlgItem(11));
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->GetCount(), 3);
+  CString text;
+  combo->GetLBText(2, text);
+  EXPECT_STREQ(text, "Green");
+
+  // Tab passes the second radio button, which is no tab stop.
+  host.GetDlgItem(10)->SetFocus();
+  std::vector<int> order;
+  for (int i = 0; i < 3; ++i) {
+    QxTest::PressKey(VK_TAB);
+    order.push_back(CWnd::GetFocus()->GetDlgCtrlID());
+  }
+  EXPECT_EQ(order, (std::vector<int>{11, 12, 14}));
+
+  // A multi-line edit that wants Return keeps it as a line break.
+  QxTest::TypeText("a");
+  QxTest::PressKey(VK_RETURN);
+  QxTest::TypeText("b");
+  host.GetDlgItemText(14, text);
+  EXPECT_STREQ(text, "a\r\nb");
+
+  // Automatic radio buttons: one of the group on; arrows move and choose within it.
+  host.GetDlgItem(13)->SendMessage(BM_CLICK);
+  EXPECT_EQ(host.IsDlgButtonChecked(12), 0u);
+  EXPECT_EQ(host.IsDlgButtonChecked(13), 1u);
+  host.GetDlgItem(13)->SetFocus();
+  QxTest::PressKey(VK_UP);
+  EXPECT_EQ(CWnd::GetFocus()->GetDlgCtrlID(), 12);
+  EXPECT_EQ(host.IsDlgButtonChecked(12), 1u);
+  EXPECT_EQ(host.IsDlgButtonChecked(13), 0u);
+  // Alt and a mnemonic press the radio button.
+  QxTest::PressKey('O', QxTest::MK_ALT);
+  EXPECT_EQ(host.IsDlgButtonChecked(13), 1u);
+
+  // Data exchange works on the bar as on a dialog.
+  combo->SetCurSel(2);
+  int colour = 0;
+  EXPECT_TRUE(QxUpdateData(&host, TRUE, [&](CDataExchange* pDX) { DDX_CBIndex(pDX, 11, colour); }));
+  EXPECT_EQ(colour, 2);
+  host.DestroyWindow();
 }
 
 }  // namespace
