@@ -112,8 +112,8 @@ struct ToolBarResource {
 };
 
 std::map<UINT, ToolBarResource>& ToolBarResources() {
-  static std::map<UINT, ToolBarResource> resources;
-  return resources;
+  static auto* resources = new std::map<UINT, ToolBarResource>;
+  return *resources;
 }
 
 }  // namespace
@@ -435,10 +435,11 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource) {
   m_sizeImage = CSize(found->second.width, found->second.height);
   m_sizeButton = CSize(m_sizeImage.cx + 7, m_sizeImage.cy + 7);
   CBitmap bitmap;
-  static std::map<UINT, QImage> images;  // kept for the process, like a loaded resource
+  // Kept for the process, like a loaded resource.
+  static auto* images = new std::map<UINT, QImage>;
   if (bitmap.LoadBitmap(nIDResource)) {
-    images[nIDResource] = bitmap.ToImage();
-    m_pImages = &images[nIDResource];
+    (*images)[nIDResource] = bitmap.ToImage();
+    m_pImages = &(*images)[nIDResource];
   }
   const std::vector<UINT>& items = found->second.items;
   return SetButtons(items.data(), static_cast<int>(items.size()));

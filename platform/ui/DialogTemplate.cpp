@@ -8,8 +8,8 @@
 namespace {
 
 std::map<UINT, QxDialogTemplate>& Templates() {
-  static std::map<UINT, QxDialogTemplate> templates;
-  return templates;
+  static auto* templates = new std::map<UINT, QxDialogTemplate>;
+  return *templates;
 }
 
 std::string Lower(const char* text) {
@@ -19,8 +19,8 @@ std::string Lower(const char* text) {
 }
 
 std::map<std::string, QxControlFactory>& Factories() {
-  static std::map<std::string, QxControlFactory> factories;
-  return factories;
+  static auto* factories = new std::map<std::string, QxControlFactory>;
+  return *factories;
 }
 
 // A control without its own class yet: a child window that owns itself.

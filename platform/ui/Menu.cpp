@@ -30,21 +30,21 @@ struct MenuData {
 
 // Live menus; a handle is the address of its data.
 std::map<MenuData*, std::unique_ptr<MenuData>>& Menus() {
-  static std::map<MenuData*, std::unique_ptr<MenuData>> menus;
-  return menus;
+  static auto* menus = new std::map<MenuData*, std::unique_ptr<MenuData>>;
+  return *menus;
 }
 // Wrappers made by FromHandle for menus without an attached object.
 std::map<MenuData*, std::unique_ptr<CMenu>>& Wrappers() {
-  static std::map<MenuData*, std::unique_ptr<CMenu>> wrappers;
-  return wrappers;
+  static auto* wrappers = new std::map<MenuData*, std::unique_ptr<CMenu>>;
+  return *wrappers;
 }
 std::map<MenuData*, CMenu*>& Attached() {
-  static std::map<MenuData*, CMenu*> attached;
-  return attached;
+  static auto* attached = new std::map<MenuData*, CMenu*>;
+  return *attached;
 }
 std::map<UINT, std::vector<QxMenuItemDef>>& MenuResources() {
-  static std::map<UINT, std::vector<QxMenuItemDef>> resources;
-  return resources;
+  static auto* resources = new std::map<UINT, std::vector<QxMenuItemDef>>;
+  return *resources;
 }
 
 MenuData* DataOf(HMENU hMenu) {
@@ -377,8 +377,8 @@ struct AccelTable {
 };
 
 std::map<UINT, std::unique_ptr<AccelTable>>& AccelTables() {
-  static std::map<UINT, std::unique_ptr<AccelTable>> tables;
-  return tables;
+  static auto* tables = new std::map<UINT, std::unique_ptr<AccelTable>>;
+  return *tables;
 }
 
 }  // namespace

@@ -25,16 +25,27 @@ struct Queue {
   bool scheduled = false;  // a delivery call is waiting in Qt's queue
 };
 
+// The queue, the hooks and the registry outlive every static object: the
+// application object is one, and it installs and removes hooks from its
+// constructor and destructor.
 Queue& TheQueue() {
-  static Queue queue;
-  return queue;
+  static Queue* queue = new Queue;
+  return *queue;
 }
 
+struct Hooks {
+  std::function<BOOL(MSG*)> preTranslate;
+  std::function<void(UINT, WPARAM, LPARAM)> broadcast;
+  std::function<void()> activity;
+  std::function<void()> idle;
+};
+
 std::mutex g_hookLock;
-std::function<BOOL(MSG*)> g_preTranslate;
-std::function<void(UINT, WPARAM, LPARAM)> g_broadcast;
-std::function<void()> g_activity;
-std::function<void()> g_idle;
+
+Hooks& TheHooks() {
+  static Hooks* hooks = new Hooks;
+  return *hooks;
+}
 
 std::atomic<DWORD> g_uiThreadId{0};
 
@@ -98,8 +109,8 @@ struct Registry {
 };
 
 Registry& TheRegistry() {
-  static Registry registry;
-  return registry;
+  static Registry* registry = new Registry;
+  return *registry;
 }
 
 }  // namespace
@@ -114,7 +125,7 @@ BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     std::function<void(UINT, WPARAM, LPARAM)> broadcast;
     {
       std::lock_guard<std::mutex> guard(g_hookLock);
-      broadcast = g_broadcast;
+      broadcast = TheHooks().broadcast;
     }
     if (broadcast) broadcast(message, wParam, lParam);
     return TRUE;
@@ -176,38 +187,38 @@ const char* RegisteredMessageName(UINT message) {
 
 void SetPreTranslateHook(std::function<BOOL(MSG*)> hook) {
   std::lock_guard<std::mutex> guard(g_hookLock);
-  g_preTranslate = std::move(hook);
+  TheHooks().preTranslate = std::move(hook);
 }
 
 BOOL PreTranslate(MSG* msg) {
   std::function<BOOL(MSG*)> hook;
   {
     std::lock_guard<std::mutex> guard(g_hookLock);
-    hook = g_preTranslate;
+    hook = TheHooks().preTranslate;
   }
   return hook ? hook(msg) : FALSE;
 }
 
 void SetBroadcastHook(std::function<void(UINT, WPARAM, LPARAM)> hook) {
   std::lock_guard<std::mutex> guard(g_hookLock);
-  g_broadcast = std::move(hook);
+  TheHooks().broadcast = std::move(hook);
 }
 
 void SetActivityHook(std::function<void()> hook) {
   std::lock_guard<std::mutex> guard(g_hookLock);
-  g_activity = std::move(hook);
+  TheHooks().activity = std::move(hook);
 }
 
 void SetIdleHook(std::function<void()> hook) {
   std::lock_guard<std::mutex> guard(g_hookLock);
-  g_idle = std::move(hook);
+  TheHooks().idle = std::move(hook);
 }
 
 void RunIdle() {
   std::function<void()> hook;
   {
     std::lock_guard<std::mutex> guard(g_hookLock);
-    hook = g_idle;
+    hook = TheHooks().idle;
   }
   if (hook) hook();
 }
@@ -216,7 +227,7 @@ void NoteActivity() {
   std::function<void()> hook;
   {
     std::lock_guard<std::mutex> guard(g_hookLock);
-    hook = g_activity;
+    hook = TheHooks().activity;
   }
   if (hook) hook();
 }

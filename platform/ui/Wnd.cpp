@@ -28,24 +28,31 @@ using qxui::WndState;
 
 namespace {
 
+// Registries that outlive every static object (windows may be static objects).
 std::mutex g_handleLock;
-std::map<HWND, CWnd*> g_windows;
+std::map<HWND, CWnd*>& Windows() {
+  static auto* windows = new std::map<HWND, CWnd*>;
+  return *windows;
+}
 UINT_PTR g_nextHandle = 0x10000;
 
 HWND NewHandle(CWnd* wnd) {
   std::lock_guard<std::mutex> guard(g_handleLock);
   g_nextHandle += 4;
   HWND hWnd = reinterpret_cast<HWND>(g_nextHandle);
-  g_windows[hWnd] = wnd;
+  Windows()[hWnd] = wnd;
   return hWnd;
 }
 
 void ForgetHandle(HWND hWnd) {
   std::lock_guard<std::mutex> guard(g_handleLock);
-  g_windows.erase(hWnd);
+  Windows().erase(hWnd);
 }
 
-std::map<const QWidget*, CWnd*> g_widgets;
+std::map<const QWidget*, CWnd*>& Widgets() {
+  static auto* widgets = new std::map<const QWidget*, CWnd*>;
+  return *widgets;
+}
 
 // The mouse position as the layer last saw it (or a test set it).
 QPoint g_cursorPos;
@@ -58,8 +65,8 @@ thread_local MSG t_currentMessage;
 CWnd* CWnd::FromHandle(HWND hWnd) {
   if (!hWnd) return nullptr;
   std::lock_guard<std::mutex> guard(g_handleLock);
-  auto found = g_windows.find(hWnd);
-  return found == g_windows.end() ? nullptr : found->second;
+  auto found = Windows().find(hWnd);
+  return found == Windows().end() ? nullptr : found->second;
 }
 
 BOOL IsWindow(HWND hWnd) {
@@ -75,17 +82,17 @@ namespace qxui {
 
 CWnd* WindowOfWidget(const QWidget* widget) {
   for (; widget; widget = widget->parentWidget()) {
-    auto found = g_widgets.find(widget);
-    if (found != g_widgets.end()) return found->second;
+    auto found = Widgets().find(widget);
+    if (found != Widgets().end()) return found->second;
   }
   return nullptr;
 }
 
 void RegisterWidget(QWidget* widget, CWnd* wnd) {
-  g_widgets[widget] = wnd;
+  Widgets()[widget] = wnd;
 }
 void UnregisterWidget(QWidget* widget) {
-  g_widgets.erase(widget);
+  Widgets().erase(widget);
 }
 
 }  // namespace qxui
@@ -99,8 +106,8 @@ struct ClassRegistry {
 };
 
 ClassRegistry& Classes() {
-  static ClassRegistry registry;
-  return registry;
+  static auto* registry = new ClassRegistry;
+  return *registry;
 }
 
 }  // namespace
@@ -136,8 +143,8 @@ struct CursorData {
 };
 
 std::map<UINT, std::unique_ptr<CursorData>>& Cursors() {
-  static std::map<UINT, std::unique_ptr<CursorData>> cursors;
-  return cursors;
+  static auto* cursors = new std::map<UINT, std::unique_ptr<CursorData>>;
+  return *cursors;
 }
 
 HCURSOR g_cursor = nullptr;
@@ -268,8 +275,8 @@ COLORREF GetSysColor(int index) {
 }
 
 HBRUSH GetSysColorBrush(int index) {
-  static std::map<int, std::unique_ptr<CBrush>> brushes;
-  auto& brush = brushes[index];
+  static auto* brushes = new std::map<int, std::unique_ptr<CBrush>>;
+  auto& brush = (*brushes)[index];
   if (!brush) brush = std::make_unique<CBrush>(GetSysColor(index));
   return static_cast<HBRUSH>(brush->GetSafeHandle());
 }

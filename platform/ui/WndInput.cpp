@@ -36,9 +36,10 @@ struct Caret {
   std::unique_ptr<QTimer> blinkTimer;
 };
 
+// Outlives every static object, as the queue does.
 Caret& TheCaret() {
-  static Caret caret;
-  return caret;
+  static auto* caret = new Caret;
+  return *caret;
 }
 
 void RepaintCaretOwner() {
