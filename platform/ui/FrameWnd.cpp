@@ -548,7 +548,11 @@ void CFrameWnd::SetFrameMenu(HMENU hMenu) {
   QMenuBar* bar = window->menuBar();
   bar->clear();
   CMenu* menu = CMenu::FromHandle(hMenu);
-  if (!menu) return;
+  bar->setVisible(menu != nullptr);
+  if (!menu) {
+    QxSyncClientSize();
+    return;
+  }
   for (UINT index = 0; index < menu->GetMenuItemCount(); ++index) {
     CString text;
     menu->GetMenuString(index, text, MF_BYPOSITION);
@@ -557,6 +561,7 @@ void CFrameWnd::SetFrameMenu(HMENU hMenu) {
     QMenu* qmenu = bar->addMenu(QString::fromLatin1(text.GetString()));
     AddPopup(this, bar, qmenu, sub->GetSafeHmenu());
   }
+  QxSyncClientSize();  // the menu bar takes its part of the window
 }
 
 // ---- CMDIFrameWnd ------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
@@ -932,7 +933,11 @@ CRect CWnd::GetNonClientInsets() const {
   DWORD style = m_state->style;
   DWORD ex = m_state->exStyle;
   if (m_state->qtFrame || (!(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION)) {
-    return CRect(0, 0, 0, 0);
+    // A frame's menu bar is not part of its client area.
+    auto* window = qobject_cast<QMainWindow*>(m_pWidget);
+    QWidget* menu = window ? window->menuWidget() : nullptr;
+    int top = menu && !menu->isHidden() ? menu->sizeHint().height() : 0;
+    return CRect(0, top, 0, 0);
   }
   int inset = 0;
   if (style & WS_DLGFRAME) {
