@@ -1,6 +1,7 @@
 #include "platform/ui/ControlBar.h"
 
 #include "platform/core/Debug.h"
+#include "platform/ui/DataExchange.h"
 #include "platform/ui/WndInternal.h"
 
 #include <QAction>
@@ -805,6 +806,12 @@ BOOL CDialogBar::Create(CWnd* pParentWnd, UINT nIDTemplate, UINT nStyle, UINT nI
   if (!QxCreateDialogControls(this, *dialogTemplate)) return FALSE;
   return QxAttachToFrame(pParentWnd, nStyle, nID);
 }
+
+BOOL CDialogBar::UpdateData(BOOL bSaveAndValidate) {
+  return QxUpdateData(this, bSaveAndValidate, [this](CDataExchange* pDX) { DoDataExchange(pDX); });
+}
+
+void CDialogBar::DoDataExchange(CDataExchange*) {}
 
 CSize CDialogBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {
   return CControlBar::CalcFixedLayout(bStretch, bHorz);

@@ -10,6 +10,7 @@
 
 #include <vector>
 
+class CDataExchange;
 class QDockWidget;
 class QToolBar;
 class QLabel;
@@ -190,6 +191,10 @@ class CDialogBar : public CControlBar {
   BOOL Create(CWnd* pParentWnd, LPCTSTR lpszTemplateName, UINT nStyle, UINT nID);
   CSize CalcFixedLayout(BOOL bStretch, BOOL bHorz) override;
   void OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) override;
+  // Data exchange with the bar's controls, as a dialog has it: FALSE when a
+  // value is refused (the user was told, the focus is on its control).
+  BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+  virtual void DoDataExchange(CDataExchange* pDX);
 
   UINT m_nIDTemplate = 0;
 };

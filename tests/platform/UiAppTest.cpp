@@ -6,6 +6,7 @@
 #include "platform/core/Clock.h"
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/ControlBar.h"
+#include "platform/ui/DataExchange.h"
 #include "platform/ui/WinApp.h"
 
 #include "tests/support/TestSupport.h"
@@ -186,7 +187,13 @@ class CTallBar : public CDialogBar {
     if (bHorz && m_nHeight > 0) size.cy = m_nHeight;
     return size;
   }
+  void DoDataExchange(CDataExchange* pDX) override {
+    ++m_nExchanges;
+    if (pDX->m_bSaveAndValidate && m_bRefuse) pDX->Fail();
+  }
   int m_nHeight = 0;
+  int m_nExchanges = 0;
+  bool m_bRefuse = false;
 };
 
 class CTestMainFrame : public CMDIFrameWnd {
@@ -431,6 +438,14 @@ TEST_F(UiApp, AHiddenBarFloatedStaysHiddenUntilToggled) {
   EXPECT_FALSE(bar.IsFloating());
   QxTest::DoubleClick(&bar, CPoint(5, 5));
   EXPECT_TRUE(bar.IsFloating());
+}
+
+TEST_F(UiApp, DialogBarExchangesDataLikeADialog) {
+  CTallBar& bar = Frame()->m_wndBottomBar;
+  EXPECT_TRUE(bar.UpdateData(FALSE));
+  bar.m_bRefuse = true;
+  EXPECT_FALSE(bar.UpdateData(TRUE));
+  EXPECT_EQ(bar.m_nExchanges, 2);
 }
 
 TEST_F(UiApp, LayoutAsksDockedBarsForTheirSize) {
