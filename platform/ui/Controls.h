@@ -288,8 +288,16 @@ class CListBox : public CQxControl {
   UINT DlgCode() const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   bool QxShowsImage() const override { return true; }
+  LRESULT ListMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  int InsertItem(int index, LPARAM lParam, bool add);
   void PaintItems();
+  void DrawItemAt(CDC* dc, int index, bool focused);
+  void PaintScrollBar(CDC* dc);
+  // A WS_VSCROLL list shows its bar when the items are taller than it.
+  bool HasScrollBar() const;
+  CRect ItemRect(int index) const;
   void SelectByUser(int index);
+  void EnsureVisible(int index);
 };
 
 // The trackbar: range 0..100 until set; the user's moves reach the parent as

@@ -4,6 +4,8 @@
 
 #include "platform/ui/ControlsInternal.h"
 
+#include <QWheelEvent>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +17,8 @@ namespace {
 
 // The item height of lists that are not owner-drawn (the dialog font's line).
 constexpr int kListItemHeight = 13;
+// The width of a vertical scroll bar.
+constexpr int kScrollBarWidth = 16;
 
 struct ListItem {
   CString text;
@@ -29,6 +33,19 @@ class ListWidget : public WndWidget {
   int selection = -1;
   int top = 0;
   int fixedHeight = kListItemHeight;
+
+ protected:
+  // The wheel scrolls three items a notch (the windows layer has no wheel message).
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::Wheel && !items.empty()) {
+      int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
+      top = std::clamp(top - 3 * notches, 0, static_cast<int>(items.size()) - 1);
+      if (m_pWnd) m_pWnd->Invalidate(FALSE);
+      event->accept();
+      return true;
+    }
+    return WndWidget::event(event);
+  }
 };
 
 ListWidget* ListOf(const CWnd* wnd) {
@@ -37,6 +54,29 @@ ListWidget* ListOf(const CWnd* wnd) {
 
 bool OwnerDrawn(DWORD style) {
   return style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE);
+}
+
+int ItemTop(const ListWidget* list, int index) {
+  int y = 0;
+  for (int i = list->top; i < index; ++i) y += list->items[static_cast<size_t>(i)].height;
+  for (int i = index; i < list->top; ++i) y -= list->items[static_cast<size_t>(i)].height;
+  return y;
+}
+
+int TotalHeight(const ListWidget* list) {
+  int total = 0;
+  for (const ListItem& item : list->items) total += item.height;
+  return total;
+}
+
+// How many items from the top fit the height (at least one).
+int FittingItems(const ListWidget* list, int height) {
+  int count = 0;
+  for (int i = list->top, y = 0; i < static_cast<int>(list->items.size()); ++i, ++count) {
+    y += list->items[static_cast<size_t>(i)].height;
+    if (y > height) break;
+  }
+  return std::max(1, count);
 }
 
 }  // namespace
@@ -51,50 +91,81 @@ QWidget* CListBox::MakeControlWidget(const CREATESTRUCT&, QWidget* parentWidget)
   return new ListWidget(this, parentWidget);
 }
 
-void CListBox::PaintItems() {
-  PAINTSTRUCT ps;
-  CDC* dc = BeginPaint(&ps);
+bool CListBox::HasScrollBar() const {
   ListWidget* list = ListOf(this);
-  if (!dc || !list) {
-    EndPaint(&ps);
-    return;
-  }
   CRect client;
   GetClientRect(&client);
-  dc->FillSolidRect(&client, RGB(255, 255, 255));
-  DWORD style = GetStyle();
-  bool focused = CWnd::GetFocus() == this;
-  int y = 0;
-  for (int i = list->top; i < static_cast<int>(list->items.size()) && y < client.bottom; ++i) {
-    const ListItem& item = list->items[static_cast<size_t>(i)];
-    CRect rect(0, y, client.right, y + item.height);
-    y += item.height;
-    bool selected = i == list->selection;
-    if (OwnerDrawn(style)) {
-      DRAWITEMSTRUCT dis;
-      dis.CtlType = ODT_LISTBOX;
-      dis.CtlID = static_cast<UINT>(GetDlgCtrlID());
-      dis.itemID = static_cast<UINT>(i);
-      dis.itemAction = ODA_DRAWENTIRE;
-      dis.itemState = (selected ? ODS_SELECTED : 0) | (selected && focused ? ODS_FOCUS : 0) |
-                      (IsWindowEnabled() ? 0 : ODS_DISABLED);
-      dis.hwndItem = m_hWnd;
-      dis.hDC = dc->GetSafeHdc();
-      dis.rcItem = rect;
-      dis.itemData = item.data;
-      HWND self = m_hWnd;
-      if (CWnd* target = NotifyTarget()) {
-        target->SendMessage(WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
-      }
-      if (!IsWindow(self)) return;
-      continue;
-    }
+  return list && (GetStyle() & WS_VSCROLL) && TotalHeight(list) > client.Height();
+}
+
+CRect CListBox::ItemRect(int index) const {
+  ListWidget* list = ListOf(this);
+  CRect client;
+  GetClientRect(&client);
+  int right = client.right - (HasScrollBar() ? kScrollBarWidth : 0);
+  int top = ItemTop(list, index);
+  return CRect(0, top, right, top + list->items[static_cast<size_t>(index)].height);
+}
+
+void CListBox::PaintScrollBar(CDC* dc) {
+  ListWidget* list = ListOf(this);
+  CRect client;
+  GetClientRect(&client);
+  CRect track(client.right - kScrollBarWidth, 0, client.right, client.bottom);
+  dc->FillSolidRect(&track, GetSysColor(COLOR_SCROLLBAR));
+  int count = static_cast<int>(list->items.size());
+  int shown = FittingItems(list, client.Height());
+  int length = std::max(8, track.Height() * shown / std::max(1, count));
+  int start = track.Height() * list->top / std::max(1, count);
+  CRect thumb(track.left + 1, start, track.right - 1, std::min(track.bottom, start + length));
+  dc->FillSolidRect(&thumb, GetSysColor(COLOR_BTNSHADOW));
+}
+
+void CListBox::DrawItemAt(CDC* dc, int index, bool focused) {
+  ListWidget* list = ListOf(this);
+  const ListItem& item = list->items[static_cast<size_t>(index)];
+  CRect rect = ItemRect(index);
+  bool selected = index == list->selection;
+  if (!OwnerDrawn(GetStyle())) {
     dc->FillSolidRect(&rect, selected ? GetSysColor(COLOR_HIGHLIGHT) : RGB(255, 255, 255));
     dc->SetBkMode(TRANSPARENT);
     dc->SetTextColor(selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0));
     dc->TextOut(rect.left + 2, rect.top, item.text);
+    return;
   }
-  EndPaint(&ps);
+  DRAWITEMSTRUCT dis;
+  dis.CtlType = ODT_LISTBOX;
+  dis.CtlID = static_cast<UINT>(GetDlgCtrlID());
+  dis.itemID = static_cast<UINT>(index);
+  dis.itemAction = ODA_DRAWENTIRE;
+  dis.itemState = (selected ? ODS_SELECTED : 0) | (selected && focused ? ODS_FOCUS : 0) |
+                  (IsWindowEnabled() ? 0 : ODS_DISABLED);
+  dis.hwndItem = m_hWnd;
+  dis.hDC = dc->GetSafeHdc();
+  dis.rcItem = rect;
+  dis.itemData = item.data;
+  if (CWnd* target = NotifyTarget()) {
+    target->SendMessage(WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+  }
+}
+
+void CListBox::PaintItems() {
+  PAINTSTRUCT ps;
+  CDC* dc = BeginPaint(&ps);
+  HWND self = m_hWnd;
+  if (dc && ListOf(this)) {
+    CRect client;
+    GetClientRect(&client);
+    dc->FillSolidRect(&client, RGB(255, 255, 255));
+    bool focused = CWnd::GetFocus() == this;
+    for (int i = ListOf(this)->top;
+         IsWindow(self) && ListOf(this) && i < static_cast<int>(ListOf(this)->items.size()); ++i) {
+      if (ItemTop(ListOf(this), i) >= client.bottom) break;
+      DrawItemAt(dc, i, focused);
+    }
+    if (IsWindow(self) && HasScrollBar()) PaintScrollBar(dc);
+  }
+  if (IsWindow(self)) EndPaint(&ps);
 }
 
 void CListBox::SelectByUser(int index) {
@@ -106,12 +177,63 @@ void CListBox::SelectByUser(int index) {
   if (GetStyle() & LBS_NOTIFY) Notify(LBN_SELCHANGE);
 }
 
+void CListBox::EnsureVisible(int index) {
+  ListWidget* list = ListOf(this);
+  CRect client;
+  GetClientRect(&client);
+  if (index < list->top) list->top = index;
+  while (list->top < index && ItemTop(list, index + 1) > client.Height()) ++list->top;
+}
+
+int CListBox::InsertItem(int index, LPARAM lParam, bool add) {
+  ListWidget* list = ListOf(this);
+  int count = static_cast<int>(list->items.size());
+  DWORD style = GetStyle();
+  bool strings = !OwnerDrawn(style) || (style & LBS_HASSTRINGS);
+  ListItem item;
+  if (strings) {
+    item.text = reinterpret_cast<const char*>(lParam);
+  } else {
+    item.data = static_cast<DWORD_PTR>(lParam);  // the item's value, no text
+  }
+  int at = add || index < 0 || index > count ? count : index;
+  if (add && strings && (style & LBS_SORT)) {
+    at = 0;
+    while (at < count && list->items[static_cast<size_t>(at)].text.CompareNoCase(item.text) <= 0) {
+      ++at;
+    }
+  }
+  item.height = list->fixedHeight;
+  list->items.insert(list->items.begin() + at, item);
+  if (list->selection >= at) ++list->selection;
+  if (style & LBS_OWNERDRAWVARIABLE) {
+    MEASUREITEMSTRUCT mis;
+    mis.CtlType = ODT_LISTBOX;
+    mis.CtlID = static_cast<UINT>(GetDlgCtrlID());
+    mis.itemID = static_cast<UINT>(at);
+    CRect client;
+    GetClientRect(&client);
+    mis.itemWidth = static_cast<UINT>(client.Width());
+    mis.itemHeight = static_cast<UINT>(list->fixedHeight);
+    mis.itemData = item.data;
+    if (CWnd* target = NotifyTarget()) {
+      target->SendMessage(WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
+    }
+    ListWidget* again = ListOf(this);
+    if (again && at < static_cast<int>(again->items.size())) {
+      // The system keeps item heights between 1 and 255.
+      again->items[static_cast<size_t>(at)].height =
+          static_cast<int>(std::clamp(mis.itemHeight, 1u, 255u));
+    }
+  }
+  Invalidate(FALSE);
+  return at;
+}
+
 LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   ListWidget* list = ListOf(this);
   if (!list) return CQxControl::DefWindowProc(message, wParam, lParam);
   int count = static_cast<int>(list->items.size());
-  int index = static_cast<int>(wParam);
-  bool valid = index >= 0 && index < count;
   switch (message) {
     case WM_PAINT:
       PaintItems();
@@ -119,12 +241,20 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       SetFocus();
-      int y = GET_Y_LPARAM(lParam);
+      CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      CRect client;
+      GetClientRect(&client);
+      if (HasScrollBar() && point.x >= client.right - kScrollBarWidth) {
+        // The bar pages towards the click.
+        int page = FittingItems(list, client.Height());
+        bool up = point.y < client.Height() * list->top / std::max(1, count);
+        list->top = std::clamp(list->top + (up ? -page : page), 0, std::max(0, count - 1));
+        Invalidate(FALSE);
+        return 0;
+      }
       int hit = -1;
-      for (int i = list->top, top = 0; i < count; ++i) {
-        int height = list->items[static_cast<size_t>(i)].height;
-        if (y >= top && y < top + height) hit = i;
-        top += height;
+      for (int i = list->top; i < count && hit < 0; ++i) {
+        if (ItemRect(i).PtInRect(point)) hit = i;
       }
       if (hit < 0) return 0;
       SelectByUser(hit);
@@ -156,75 +286,35 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       Invalidate(FALSE);
       if (GetStyle() & LBS_NOTIFY) Notify(message == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
       return 0;
+    default:
+      return ListMessage(message, wParam, lParam);
+  }
+}
+
+LRESULT CListBox::ListMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  ListWidget* list = ListOf(this);
+  int count = static_cast<int>(list->items.size());
+  int index = static_cast<int>(wParam);
+  bool valid = index >= 0 && index < count;
+  ListItem* item = valid ? &list->items[static_cast<size_t>(index)] : nullptr;
+  switch (message) {
     case LB_GETCOUNT:
       return count;
     case LB_GETCURSEL:
       return list->selection;
     case LB_SETCURSEL:
       list->selection = valid ? index : -1;
-      if (valid) {
-        // Scroll the selection into view.
-        CRect client;
-        GetClientRect(&client);
-        if (index < list->top) list->top = index;
-        auto bottomOf = [&] {
-          int h = 0;
-          for (int i = list->top; i <= index; ++i) h += list->items[static_cast<size_t>(i)].height;
-          return h;
-        };
-        while (list->top < index && bottomOf() > client.Height()) ++list->top;
-      }
+      if (valid) EnsureVisible(index);
       Invalidate(FALSE);
       return valid ? index : LB_ERR;
     case LB_ADDSTRING:
-    case LB_INSERTSTRING: {
-      DWORD style = GetStyle();
-      bool strings = !OwnerDrawn(style) || (style & LBS_HASSTRINGS);
-      ListItem item;
-      if (strings) {
-        item.text = reinterpret_cast<const char*>(lParam);
-      } else {
-        item.data = static_cast<DWORD_PTR>(lParam);  // the item's value, no text
-      }
-      int at = message == LB_ADDSTRING || index < 0 || index > count ? count : index;
-      if (message == LB_ADDSTRING && strings && (style & LBS_SORT)) {
-        at = 0;
-        while (at < count &&
-               list->items[static_cast<size_t>(at)].text.CompareNoCase(item.text) <= 0)
-          ++at;
-      }
-      item.height = list->fixedHeight;
-      list->items.insert(list->items.begin() + at, item);
-      if (list->selection >= at) ++list->selection;
-      if (style & LBS_OWNERDRAWVARIABLE) {
-        MEASUREITEMSTRUCT mis;
-        mis.CtlType = ODT_LISTBOX;
-        mis.CtlID = static_cast<UINT>(GetDlgCtrlID());
-        mis.itemID = static_cast<UINT>(at);
-        CRect client;
-        GetClientRect(&client);
-        mis.itemWidth = static_cast<UINT>(client.Width());
-        mis.itemHeight = static_cast<UINT>(list->fixedHeight);
-        mis.itemData = item.data;
-        if (CWnd* target = NotifyTarget()) {
-          target->SendMessage(WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
-        }
-        if (ListWidget* again = ListOf(this); again && at < static_cast<int>(again->items.size())) {
-          // The system keeps item heights below 256.
-          again->items[static_cast<size_t>(at)].height =
-              static_cast<int>(std::min(mis.itemHeight, 255u));
-        }
-      }
-      Invalidate(FALSE);
-      return at;
-    }
+    case LB_INSERTSTRING:
+      return InsertItem(index, lParam, message == LB_ADDSTRING);
     case LB_DELETESTRING:
       if (!valid) return LB_ERR;
       list->items.erase(list->items.begin() + index);
-      if (list->selection == index)
-        list->selection = -1;
-      else if (list->selection > index)
-        --list->selection;
+      if (list->selection == index) list->selection = -1;
+      if (list->selection > index) --list->selection;
       list->top = std::clamp(list->top, 0, std::max(0, count - 2));
       Invalidate(FALSE);
       return count - 1;
@@ -235,45 +325,37 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       Invalidate(FALSE);
       return 0;
     case LB_GETTEXTLEN:
-      return valid ? list->items[static_cast<size_t>(index)].text.GetLength() : LB_ERR;
-    case LB_GETTEXT: {
-      if (!valid) return LB_ERR;
-      const CString& text = list->items[static_cast<size_t>(index)].text;
+      return item ? item->text.GetLength() : LB_ERR;
+    case LB_GETTEXT:
+      if (!item) return LB_ERR;
       if (lParam)
-        std::memcpy(reinterpret_cast<char*>(lParam), text.GetString(), text.GetLength() + 1);
-      return text.GetLength();
-    }
+        std::memcpy(reinterpret_cast<char*>(lParam), item->text.GetString(),
+                    item->text.GetLength() + 1);
+      return item->text.GetLength();
     case LB_GETITEMDATA:
-      return valid ? static_cast<LRESULT>(list->items[static_cast<size_t>(index)].data) : LB_ERR;
+      return item ? static_cast<LRESULT>(item->data) : LB_ERR;
     case LB_SETITEMDATA:
-      if (!valid) return LB_ERR;
-      list->items[static_cast<size_t>(index)].data = static_cast<DWORD_PTR>(lParam);
+      if (!item) return LB_ERR;
+      item->data = static_cast<DWORD_PTR>(lParam);
       return 0;
     case LB_GETITEMHEIGHT:
-      return valid ? list->items[static_cast<size_t>(index)].height : list->fixedHeight;
+      return item ? item->height : list->fixedHeight;
     case LB_SETITEMHEIGHT: {
       int height = std::clamp(static_cast<int>(LOWORD(lParam)), 1, 255);
       if (GetStyle() & LBS_OWNERDRAWVARIABLE) {
-        if (!valid) return LB_ERR;
-        list->items[static_cast<size_t>(index)].height = height;
+        if (!item) return LB_ERR;
+        item->height = height;
       } else {
         list->fixedHeight = height;
-        for (ListItem& item : list->items) item.height = height;
+        for (ListItem& each : list->items) each.height = height;
       }
       Invalidate(FALSE);
       return 0;
     }
-    case LB_GETITEMRECT: {
-      if (!valid || !lParam) return LB_ERR;
-      CRect client;
-      GetClientRect(&client);
-      int y = 0;
-      for (int i = list->top; i < index; ++i) y += list->items[static_cast<size_t>(i)].height;
-      for (int i = index; i < list->top; ++i) y -= list->items[static_cast<size_t>(i)].height;
-      *reinterpret_cast<RECT*>(lParam) =
-          CRect(0, y, client.right, y + list->items[static_cast<size_t>(index)].height);
+    case LB_GETITEMRECT:
+      if (!item || !lParam) return LB_ERR;
+      *reinterpret_cast<RECT*>(lParam) = ItemRect(index);
       return 0;
-    }
     case LB_GETTOPINDEX:
       return list->top;
     case LB_SETTOPINDEX:

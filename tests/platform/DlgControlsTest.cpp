@@ -142,6 +142,40 @@ TEST_F(DlgControls, OwnerDrawnVariableListMeasuresAndDrawsItsItems) {
   list.DestroyWindow();
 }
 
+TEST_F(DlgControls, TextListScrollsItsSelectionIntoViewAndPagesByItsBar) {
+  CListBox list;
+  ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LBS_NOTIFY | WS_VSCROLL, CRect(0, 0, 100, 50),
+                          &m_host, IDC_LIST));
+  for (int i = 0; i < 20; ++i) {
+    CString text;
+    text.Format("item %d", i);
+    list.AddString(text);
+  }
+  list.SetItemData(15, 1015);
+  // Thirteen-pixel items; three fit the fifty pixels, and the bar takes sixteen.
+  EXPECT_EQ(list.SetCurSel(15), 15);
+  EXPECT_EQ(list.GetTopIndex(), 13);
+  CRect item;
+  list.GetItemRect(15, &item);
+  EXPECT_EQ(item, CRect(0, 26, 84, 39));
+  list.Invalidate();
+  list.UpdateWindow();
+  QRgb highlight = QxTest::ClientImage(&list).pixel(80, 30);
+  EXPECT_EQ(RGB(qRed(highlight), qGreen(highlight), qBlue(highlight)),
+            GetSysColor(COLOR_HIGHLIGHT));
+  // A click on the bar above its thumb pages up; the selection stays.
+  QxTest::Click(&list, CPoint(92, 2));
+  EXPECT_EQ(list.GetTopIndex(), 10);
+  EXPECT_EQ(list.GetCurSel(), 15);
+  CString text;
+  list.GetText(15, text);
+  EXPECT_STREQ(text, "item 15");
+  EXPECT_EQ(list.GetItemData(15), 1015u);
+  char buffer[16] = "";
+  EXPECT_EQ(list.GetText(20, buffer), LB_ERR);
+  list.DestroyWindow();
+}
+
 TEST_F(DlgControls, TrackbarDragSendsThumbTrackThenEndTrack) {
   CSliderCtrl slider;
   ASSERT_TRUE(
