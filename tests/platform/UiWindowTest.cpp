@@ -158,6 +158,25 @@ TEST_F(UiWindow, ModalLoopIsDrivenByTheModalScript) {
   EXPECT_FALSE(m_child.ContinueModal());
 }
 
+TEST_F(UiWindow, AModalWindowTakesTheFocusAndGivesItBack) {
+  QxTest::PumpEvents();  // the top window's activation has arrived
+  m_child.SetFocus();
+  CLogWnd modal;
+  ASSERT_TRUE(modal.CreateEx(0, nullptr, "modal", WS_POPUP | WS_VISIBLE, 20, 20, 80, 40,
+                             m_top.GetSafeHwnd(), nullptr));
+  QxTest::ModalScript script([&](CWnd* window) {
+    window->SetFocus();
+    EXPECT_EQ(m_child.m_log.back(), "killfocus");
+    window->EndModalLoop(IDOK);
+  });
+  CWnd* previous = CWnd::GetFocus();
+  EXPECT_EQ(modal.RunModalLoop(), IDOK);
+  modal.DestroyWindow();
+  previous->SetFocus();
+  EXPECT_EQ(m_child.m_log, Log({"setfocus", "killfocus", "setfocus"}));
+  EXPECT_EQ(modal.m_log, Log({"setfocus", "killfocus", "destroy"}));
+}
+
 TEST_F(UiWindow, PopupMenuChoiceReachesTheOwnerAsCommand) {
   CMenu menu;
   ASSERT_TRUE(menu.CreatePopupMenu());
