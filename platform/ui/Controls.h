@@ -326,6 +326,7 @@ class CSliderCtrl : public CQxControl {
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   bool QxShowsImage() const override { return true; }
   void Scroll(UINT code, int pos);
+  void MouseMessage(UINT message, CPoint point);
   int PosFromPoint(CPoint point) const;
   CRect ThumbRect() const;
   void Paint();

@@ -537,90 +537,101 @@ void CSliderCtrl::Scroll(UINT code, int pos) {
                       reinterpret_cast<LPARAM>(m_hWnd));
 }
 
+namespace {
+
+// The code and new position of a trackbar key; FALSE for other keys.
+bool KeyStep(const SliderWidget* s, WPARAM key, UINT& code, int& pos) {
+  switch (key) {
+    case VK_LEFT:
+    case VK_UP:
+      code = TB_LINEUP;
+      pos = s->pos - s->line;
+      return true;
+    case VK_RIGHT:
+    case VK_DOWN:
+      code = TB_LINEDOWN;
+      pos = s->pos + s->line;
+      return true;
+    case VK_PRIOR:
+      code = TB_PAGEUP;
+      pos = s->pos - s->page;
+      return true;
+    case VK_NEXT:
+      code = TB_PAGEDOWN;
+      pos = s->pos + s->page;
+      return true;
+    case VK_HOME:
+      code = TB_TOP;
+      pos = s->min;
+      return true;
+    case VK_END:
+      code = TB_BOTTOM;
+      pos = s->max;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void CSliderCtrl::MouseMessage(UINT message, CPoint point) {
+  SliderWidget* s = SliderOf(this);
+  bool vertical = GetStyle() & TBS_VERT;
+  if (message == WM_LBUTTONDOWN) {
+    SetFocus();
+    CRect thumb = ThumbRect();
+    if (thumb.PtInRect(point)) {
+      s->dragging = true;
+      s->grab = (vertical ? point.y : point.x) - CentreOf(s, TrackLength(this, vertical));
+      SetCapture();
+      return;
+    }
+    // A click beside the thumb pages towards the click.
+    bool before = vertical ? point.y < thumb.top : point.x < thumb.left;
+    SetPos(s->pos + (before ? -s->page : s->page));
+    Scroll(before ? TB_PAGEUP : TB_PAGEDOWN, 0);
+    Scroll(TB_ENDTRACK, 0);
+  } else if (message == WM_MOUSEMOVE && s->dragging) {
+    (vertical ? point.y : point.x) -= s->grab;
+    int pos = PosFromPoint(point);
+    if (pos != s->pos) {
+      s->pos = pos;
+      Invalidate(FALSE);
+    }
+    // Every move of the drag is reported, also one that keeps the position.
+    Scroll(TB_THUMBTRACK, s->pos);
+  } else if (message == WM_LBUTTONUP && s->dragging) {
+    s->dragging = false;
+    if (CWnd::GetCapture() == this) ReleaseCapture();
+    Scroll(TB_THUMBPOSITION, s->pos);
+    Scroll(TB_ENDTRACK, 0);
+  }
+}
+
 LRESULT CSliderCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   SliderWidget* s = SliderOf(this);
   if (!s) return CQxControl::DefWindowProc(message, wParam, lParam);
-  bool vertical = GetStyle() & TBS_VERT;
-  CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
   switch (message) {
     case WM_PAINT:
       Paint();
       return 0;
-    case WM_LBUTTONDOWN: {
-      SetFocus();
-      CRect thumb = ThumbRect();
-      if (thumb.PtInRect(point)) {
-        s->dragging = true;
-        int centre = CentreOf(s, TrackLength(this, vertical));
-        s->grab = (vertical ? point.y : point.x) - centre;
-        SetCapture();
-        return 0;
-      }
-      // A click beside the thumb pages towards the click.
-      bool before = vertical ? point.y < thumb.top : point.x < thumb.left;
-      SetPos(s->pos + (before ? -s->page : s->page));
-      Scroll(before ? TB_PAGEUP : TB_PAGEDOWN, 0);
-      Scroll(TB_ENDTRACK, 0);
-      return 0;
-    }
-    case WM_MOUSEMOVE: {
-      if (!s->dragging) return 0;
-      CPoint at = point;
-      (vertical ? at.y : at.x) -= s->grab;
-      int pos = PosFromPoint(at);
-      if (pos != s->pos) {
-        s->pos = pos;
-        Invalidate(FALSE);
-      }
-      Scroll(TB_THUMBTRACK, s->pos);
-      return 0;
-    }
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
-      if (!s->dragging) return 0;
-      s->dragging = false;
-      if (CWnd::GetCapture() == this) ReleaseCapture();
-      Scroll(TB_THUMBPOSITION, s->pos);
-      Scroll(TB_ENDTRACK, 0);
+      MouseMessage(message, CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
       return 0;
     case WM_KEYDOWN: {
-      UINT code;
-      int pos = s->pos;
-      switch (wParam) {
-        case VK_LEFT:
-        case VK_UP:
-          code = TB_LINEUP;
-          pos -= s->line;
-          break;
-        case VK_RIGHT:
-        case VK_DOWN:
-          code = TB_LINEDOWN;
-          pos += s->line;
-          break;
-        case VK_PRIOR:
-          code = TB_PAGEUP;
-          pos -= s->page;
-          break;
-        case VK_NEXT:
-          code = TB_PAGEDOWN;
-          pos += s->page;
-          break;
-        case VK_HOME:
-          code = TB_TOP;
-          pos = s->min;
-          break;
-        case VK_END:
-          code = TB_BOTTOM;
-          pos = s->max;
-          break;
-        default:
-          return 0;
-      }
+      UINT code = 0;
+      int pos = 0;
+      if (!KeyStep(s, wParam, code, pos)) return 0;
       SetPos(pos);
       s->keyScrolling = 1;
       Scroll(code, 0);
       return 0;
     }
     case WM_KEYUP:
+      // The key's end of the move.
       if (s->keyScrolling) {
         s->keyScrolling = 0;
         Scroll(TB_ENDTRACK, 0);
