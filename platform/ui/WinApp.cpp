@@ -1,6 +1,7 @@
 #include "platform/ui/WinApp.h"
 
 #include "platform/core/Debug.h"
+#include "platform/io/Bus.h"
 #include "platform/ui/Help.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/Print.h"
@@ -163,9 +164,17 @@ int CWinApp::Run() {
   }
   m_bIdlePending = true;
   if (m_pMainWnd) {
+    // While the main window runs, broadcasts of other processes arrive on the
+    // local bus and go to it, and ours go out there.
+    QxBusSetReceiver([](UINT message, WPARAM wParam, LPARAM lParam) {
+      if (CWnd* main = AfxGetMainWnd()) ::PostMessage(main->GetSafeHwnd(), message, wParam, lParam);
+    });
+    if (!QxBusJoin()) TRACE0("The local message bus is not available\n");
     qxui::SetMainLoopRunning(true);
     m_nExitCode = QApplication::exec();
     qxui::SetMainLoopRunning(false);
+    QxBusLeave();
+    QxBusSetReceiver(nullptr);
   }
   if (idle) QObject::disconnect(idle);
   if (m_pMainWnd && IsWindow(m_pMainWnd->GetSafeHwnd())) m_pMainWnd->DestroyWindow();
