@@ -365,9 +365,6 @@ LRESULT CButton::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (button) button->setText(ToQt(text));
       return result;
     }
-    case WM_KEYDOWN:
-    case WM_CHAR:
-      return CQxControl::DefWindowProc(message, wParam, lParam);
     default:
       return CQxControl::DefWindowProc(message, wParam, lParam);
   }
@@ -452,32 +449,9 @@ LRESULT CEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (text) text->setPlainText(value.replace(QLatin1String("\r\n"), QLatin1String("\n")));
       return result;
     }
-    case EM_SETSEL: {
-      int start = static_cast<int>(wParam);
-      int end = static_cast<int>(lParam);
-      if (line) {
-        int length = static_cast<int>(line->text().size());
-        if (start < 0) {
-          line->deselect();
-          return 0;
-        }
-        if (end < 0 || end > length) end = length;
-        start = std::min(start, length);
-        line->setSelection(start, end - start);
-      }
-      return 0;
-    }
-    case EM_GETSEL: {
-      int start = 0;
-      int end = 0;
-      if (line) {
-        start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
-        end = line->hasSelectedText() ? line->selectionEnd() : start;
-      }
-      if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(start);
-      if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(end);
-      return MAKELPARAM(start, end);
-    }
+    case EM_SETSEL:
+    case EM_GETSEL:
+      return SelectionMessage(message, wParam, lParam);
     case EM_LIMITTEXT:
       if (line) line->setMaxLength(wParam ? static_cast<int>(wParam) : 32767);
       return 0;
@@ -494,6 +468,34 @@ LRESULT CEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return CQxControl::DefWindowProc(message, wParam, lParam);
   }
+}
+
+LRESULT CEdit::SelectionMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  QLineEdit* line = LineOf(this);
+  if (message == EM_SETSEL) {
+    int start = static_cast<int>(wParam);
+    int end = static_cast<int>(lParam);
+    if (!line) return 0;
+    int length = static_cast<int>(line->text().size());
+    if (start < 0) {
+      line->deselect();
+      return 0;
+    }
+    // An end of -1 (or beyond the text) is the end of the text.
+    if (end < 0 || end > length) end = length;
+    start = std::min(start, length);
+    line->setSelection(start, end - start);
+    return 0;
+  }
+  int start = 0;
+  int end = 0;
+  if (line) {
+    start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+    end = line->hasSelectedText() ? line->selectionEnd() : start;
+  }
+  if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(start);
+  if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(end);
+  return MAKELPARAM(start, end);
 }
 
 void CEdit::SetSel(int nStartChar, int nEndChar, BOOL) {

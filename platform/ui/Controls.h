@@ -231,6 +231,7 @@ class CEdit : public CQxControl {
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   UINT DlgCode() const override;
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
+  LRESULT SelectionMessage(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 // Drop-down list combo boxes (and drop-down combos, as lists with an edit field).
