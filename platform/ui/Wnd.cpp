@@ -832,18 +832,30 @@ void CWnd::SetWindowText(LPCTSTR lpszString) {
   SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpszString ? lpszString : ""));
 }
 
+// The text is asked for with WM_GETTEXT, so windows that keep it elsewhere
+// (a status bar's message pane, a control) answer for themselves.
 int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const {
   if (!lpszStringBuf || nMaxCount <= 0) return 0;
-  lstrcpyn(lpszStringBuf, m_state->text, nMaxCount);
-  return lstrlen(lpszStringBuf);
+  lpszStringBuf[0] = '\0';
+  if (!m_hWnd) return 0;
+  return static_cast<int>(const_cast<CWnd*>(this)->SendMessage(
+      WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpszStringBuf)));
 }
 
 void CWnd::GetWindowText(CString& rString) const {
-  rString = m_state->text;
+  if (!m_hWnd) {
+    rString = m_state->text;
+    return;
+  }
+  int length = GetWindowTextLength();
+  std::string buffer(static_cast<size_t>(length) + 1, '\0');
+  GetWindowText(buffer.data(), length + 1);
+  rString = buffer.c_str();
 }
 
 int CWnd::GetWindowTextLength() const {
-  return m_state->text.GetLength();
+  if (!m_hWnd) return m_state->text.GetLength();
+  return static_cast<int>(const_cast<CWnd*>(this)->SendMessage(WM_GETTEXTLENGTH));
 }
 
 int CWnd::GetDlgCtrlID() const {

@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QMdiSubWindow>
 #include <QTimer>
+#include <QToolBar>
 
 #include <atomic>
 #include <filesystem>
@@ -380,6 +381,44 @@ TEST_F(UiApp, IdlePassUpdatesToolbarAndStatusBar) {
   EXPECT_STREQ(Frame()->m_wndStatusBar.GetPaneText(0), "Ready");
   Frame()->SetMessageText(ID_ROUTE_VIEW);
   EXPECT_STREQ(Frame()->m_wndStatusBar.GetPaneText(0), "Routed to the view");
+}
+
+TEST_F(UiApp, StatusBarPanes) {
+  CStatusBar& status = Frame()->m_wndStatusBar;
+  EXPECT_EQ(status.GetCount(), 2);
+  EXPECT_EQ(status.CommandToIndex(ID_INDICATOR_X), 1);
+  EXPECT_EQ(status.GetItemID(0), ID_SEPARATOR);
+  // The window text is the message pane.
+  status.SetWindowText("Working");
+  EXPECT_STREQ(status.GetPaneText(0), "Working");
+  CString text;
+  status.GetWindowText(text);
+  EXPECT_STREQ(text, "Working");
+  // An indicator as wide as its string, and one without a string refused.
+  UINT id = 0, style = 0;
+  int width = 0;
+  status.GetPaneInfo(1, id, style, width);
+  EXPECT_GT(width, 0);
+  static const UINT missing[] = {ID_SEPARATOR, 40999};
+  EXPECT_FALSE(status.SetIndicators(missing, 2));
+}
+
+TEST_F(UiApp, ToolbarButtonsSendTheirCommandToTheFrame) {
+  CToolBar& toolBar = Frame()->m_wndToolBar;
+  EXPECT_EQ(toolBar.GetCount(), 4);
+  EXPECT_EQ(toolBar.GetItemID(1), ID_SEPARATOR);
+  EXPECT_EQ(toolBar.CommandToIndex(ID_TB_CHECKED), 2);
+  EXPECT_EQ(toolBar.CommandToIndex(ID_SEPARATOR), -1);
+  EXPECT_FALSE(toolBar.LoadToolBar(9999));
+  auto* qtBar = qobject_cast<QToolBar*>(toolBar.GetWidget());
+  ASSERT_NE(qtBar, nullptr);
+  QAction* first = qtBar->actions().value(0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->toolTip(), QString());  // ID_FILE_NEW has no string here
+  EXPECT_EQ(qtBar->actions().value(2)->toolTip(), QString("Checked"));
+  first->trigger();
+  QxTest::PumpEvents();
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
 }
 
 TEST_F(UiApp, DialogBarControlsNotifyTheBarThenTheFrame) {

@@ -1,0 +1,177 @@
+// Menus and accelerator tables: the item operations callers combine with
+// MF_* flags, loading from the resource tables, and key matching.
+#include "platform/testing/TestHooks.h"
+#include "platform/ui/Menu.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr UINT IDR_TEST_MENU = 3001;
+constexpr UINT IDR_TEST_KEYS = 3002;
+
+// File: New, separator, Exit; Edit: Undo, popup "More" with Copy.
+void RegisterTestMenu() {
+  QxRegisterMenu(IDR_TEST_MENU,
+                 {{"&File",
+                   0,
+                   MF_POPUP,
+                   {{"&New", ID_FILE_NEW}, {nullptr, 0, MF_SEPARATOR}, {"E&xit", ID_APP_EXIT}}},
+                  {"&Edit",
+                   0,
+                   MF_POPUP,
+                   {{"&Undo", ID_EDIT_UNDO, MF_GRAYED},
+                    {"More", 0, MF_POPUP, {{"&Copy", ID_EDIT_COPY, MF_CHECKED}}}}}});
+}
+
+}  // namespace
+
+TEST(UiMenu, LoadsTheResourceTree) {
+  RegisterTestMenu();
+  CMenu menu;
+  ASSERT_TRUE(menu.LoadMenu(IDR_TEST_MENU));
+  EXPECT_EQ(menu.GetMenuItemCount(), 2u);
+  CMenu* file = menu.GetSubMenu(0);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->GetMenuItemCount(), 3u);
+  EXPECT_EQ(file->GetMenuItemID(0), ID_FILE_NEW);
+  EXPECT_EQ(file->GetMenuItemID(1), 0u);                    // separator
+  EXPECT_EQ(menu.GetMenuItemID(1), static_cast<UINT>(-1));  // a popup
+  // Commands are found through the popups.
+  EXPECT_EQ(menu.GetMenuState(ID_EDIT_UNDO, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+  EXPECT_EQ(menu.GetMenuState(ID_EDIT_COPY, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
+  CString text;
+  menu.GetMenuString(ID_APP_EXIT, text, MF_BYCOMMAND);
+  EXPECT_STREQ(text, "E&xit");
+  EXPECT_EQ(menu.GetMenuState(ID_FILE_SAVE, MF_BYCOMMAND), static_cast<UINT>(-1));
+  CMenu unknown;
+  EXPECT_FALSE(unknown.LoadMenu(IDR_TEST_MENU + 100));
+}
+
+TEST(UiMenu, StateChangesReturnThePreviousState) {
+  RegisterTestMenu();
+  CMenu menu;
+  ASSERT_TRUE(menu.LoadMenu(IDR_TEST_MENU));
+  EXPECT_EQ(menu.EnableMenuItem(ID_EDIT_UNDO, MF_BYCOMMAND | MF_ENABLED), MF_GRAYED);
+  EXPECT_EQ(menu.GetMenuState(ID_EDIT_UNDO, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  EXPECT_EQ(menu.CheckMenuItem(ID_EDIT_COPY, MF_BYCOMMAND | MF_UNCHECKED), MF_CHECKED);
+  EXPECT_EQ(menu.CheckMenuItem(ID_EDIT_COPY, MF_BYCOMMAND | MF_CHECKED), MF_UNCHECKED);
+  EXPECT_EQ(menu.EnableMenuItem(ID_FILE_SAVE, MF_GRAYED), static_cast<UINT>(-1));
+  // By position, inside the popup.
+  CMenu* file = menu.GetSubMenu(0);
+  EXPECT_EQ(file->EnableMenuItem(2, MF_BYPOSITION | MF_GRAYED), MF_ENABLED);
+  EXPECT_EQ(menu.GetMenuState(ID_APP_EXIT, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+}
+
+TEST(UiMenu, InsertModifyAndDeleteItems) {
+  CMenu menu;
+  ASSERT_TRUE(menu.CreatePopupMenu());
+  menu.AppendMenu(MF_STRING, 10, "Ten");
+  menu.AppendMenu(MF_STRING, 30, "Thirty");
+  menu.InsertMenu(30, MF_BYCOMMAND | MF_STRING, 20, "Twenty");  // before the item 30
+  menu.InsertMenu(0, MF_BYPOSITION | MF_SEPARATOR);
+  std::vector<UINT> ids;
+  for (UINT i = 0; i < menu.GetMenuItemCount(); ++i) ids.push_back(menu.GetMenuItemID(i));
+  EXPECT_EQ(ids, (std::vector<UINT>{0, 10, 20, 30}));
+  menu.ModifyMenu(20, MF_BYCOMMAND | MF_STRING | MF_GRAYED, 25, "Twenty-five");
+  CString text;
+  menu.GetMenuString(25, text, MF_BYCOMMAND);
+  EXPECT_STREQ(text, "Twenty-five");
+  EXPECT_EQ(menu.GetMenuState(25, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+  EXPECT_TRUE(menu.DeleteMenu(10, MF_BYCOMMAND));
+  EXPECT_FALSE(menu.DeleteMenu(10, MF_BYCOMMAND));
+  EXPECT_EQ(menu.GetMenuItemCount(), 3u);
+}
+
+TEST(UiMenu, HandlesStayValidUntilTheMenuIsDestroyed) {
+  CMenu popup;
+  ASSERT_TRUE(popup.CreatePopupMenu());
+  popup.AppendMenu(MF_STRING, 7, "Seven");
+  CMenu bar;
+  ASSERT_TRUE(bar.CreateMenu());
+  HMENU hPopup = popup.Detach();
+  bar.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(hPopup), "Popup");
+  CMenu* wrapper = CMenu::FromHandle(hPopup);
+  ASSERT_NE(wrapper, nullptr);
+  EXPECT_EQ(wrapper->GetMenuItemID(0), 7u);
+  EXPECT_EQ(bar.GetSubMenu(0), wrapper);
+  EXPECT_TRUE(bar.DestroyMenu());  // frees the popup with it
+  EXPECT_EQ(CMenu::FromHandle(hPopup), nullptr);
+  EXPECT_FALSE(bar.DestroyMenu());
+}
+
+namespace {
+
+struct Key {
+  int vk;
+  bool shift, ctrl, alt;
+  UINT message;
+};
+
+int Translate(HWND target, HACCEL table, const Key& key) {
+  QxResetKeyStates();
+  QxSetKeyDown(VK_SHIFT, key.shift);
+  QxSetKeyDown(VK_CONTROL, key.ctrl);
+  QxSetKeyDown(VK_MENU, key.alt);
+  MSG msg;
+  msg.hwnd = target;
+  msg.message = key.message;
+  msg.wParam = static_cast<WPARAM>(key.vk);
+  int result = TranslateAccelerator(target, table, &msg);
+  QxResetKeyStates();
+  return result;
+}
+
+class CCommandLog : public CWnd {
+ public:
+  std::vector<std::string> m_log;
+
+ protected:
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    m_log.push_back(std::to_string(LOWORD(wParam)) + "/" + std::to_string(HIWORD(wParam)));
+    return CWnd::OnCommand(wParam, lParam);
+  }
+};
+
+}  // namespace
+
+TEST(UiAccelerators, ModifiersMustMatchExactly) {
+  QxRegisterAccelerators(IDR_TEST_KEYS, {{FVIRTKEY | FCONTROL, 'N', ID_FILE_NEW},
+                                         {FVIRTKEY | FALT, VK_BACK, ID_EDIT_UNDO},
+                                         {FVIRTKEY | FSHIFT, VK_DELETE, ID_EDIT_CUT},
+                                         {FVIRTKEY, VK_F6, ID_NEXT_PANE},
+                                         {FVIRTKEY | FSHIFT, VK_F6, ID_PREV_PANE}});
+  HACCEL table = LoadAccelerators(nullptr, MAKEINTRESOURCE(IDR_TEST_KEYS));
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(LoadAccelerators(nullptr, MAKEINTRESOURCE(IDR_TEST_KEYS + 1)), nullptr);
+  CCommandLog target;
+  ASSERT_TRUE(target.CreateEx(0, nullptr, "keys", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+  struct Row {
+    Key key;
+    const char* sent;  // null: not translated
+  };
+  const Row rows[] = {
+      {{'N', false, true, false, WM_KEYDOWN}, "57600/1"},
+      {{'N', true, true, false, WM_KEYDOWN}, nullptr},    // Ctrl+Shift+N is another key
+      {{'N', false, false, false, WM_KEYDOWN}, nullptr},  // plain N types a letter
+      {{'N', false, true, false, WM_KEYUP}, nullptr},     // only key presses
+      {{VK_BACK, false, false, true, WM_SYSKEYDOWN}, "57643/1"},
+      {{VK_DELETE, true, false, false, WM_KEYDOWN}, "57635/1"},
+      {{VK_F6, false, false, false, WM_KEYDOWN}, "57680/1"},
+      {{VK_F6, true, false, false, WM_KEYDOWN}, "57681/1"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.key.vk);
+    target.m_log.clear();
+    EXPECT_EQ(Translate(target.GetSafeHwnd(), table, row.key), row.sent ? 1 : 0);
+    if (row.sent) {
+      EXPECT_EQ(target.m_log, std::vector<std::string>{row.sent});
+    } else {
+      EXPECT_TRUE(target.m_log.empty());
+    }
+  }
+  target.DestroyWindow();
+}
