@@ -1,8 +1,378 @@
 #include "simulation/SIMsystem.h"
 
-CSIMsystem::CSIMsystem() : m_dTs(0.0), m_nSteps(0), m_nStep(0), m_pDoc(nullptr) {
+#include "GlobalResources.h"
+#include "MC/MC_BASIC.h"
+#include "MC/McComplex.h"
+#include "MC/Mc_variable.h"
+#include "QorexDoc.h"
+#include "VARpoints.h"
+#include "simulation/SIMwatchdog.h"
+
+#include <cmath>
+
+std::atomic<CSIMsystem*> g_pSimulator{nullptr};
+std::atomic<CQorexDoc*> g_pSimDoc{nullptr};
+static CRITICAL_SECTION s_csSimulation;
+LPCRITICAL_SECTION g_pcsSimulation = &s_csSimulation;
+
+namespace {
+// Signal and model slots of the document.
+enum { kSigCommand = 0, kSigInput = 1, kSigOutput = 2, kSigNoise = 3, kSigMin = 4, kSigMax = 5 };
+enum { kModelP = 0, kModelK = 1, kModelG = 2, kModelL = 3, kModelF = 4 };
+
+// The watchdog's follow-up may prepare again while the user keeps accepting
+// settings that are still too coarse; a bound keeps a runaway answerer (or a
+// test) from exhausting the stack.
+constexpr int kMaxPrepareDepth = 8;
+
+const CMcBasic* RightSide(const CMXC_BIN& list, int index) {
+  if (index < 0 || index >= list.GetCount()) return nullptr;
+  const CMcBasic* def = list.GetAt(index);
+  return def != nullptr && def->m_count >= 2 ? def->m_children[1] : nullptr;
+}
+
+bool Fits(const CSIMtrnmx& block, const CSIMsignal& in, const CSIMsignal& out) {
+  return block.m_nCols == in.m_nRows && block.m_nRows == out.m_nRows;
+}
+
+// |M| for a square M, else the zero function (no closed-loop poles to show).
+void DeterminantOf(CSIMtrnfn& det, const CSIMtrnmx& m, CSIMtrnfn* w) {
+  if (!m.IsSquare()) {
+    det.SetZero();
+    return;
+  }
+  det.Determinant(m.m_pElements.get(), m.m_nRows, w[0], w[1], w[2], w[3]);
+}
+
+// The constant 1: order 0, no zeros.
+void SetOne(CSIMtrnfn& t) {
+  t.Adopt({1.0}, {1.0});
+  t.FindRoots();
+}
+
+// N = Tf / Ts truncated, or -1 when the times cannot make a run.
+int StepCount(double ts, double tf) {
+  if (!std::isfinite(ts) || !std::isfinite(tf) || !(ts > 0.0) || !(tf > ts)) return -1;
+  const double n = std::trunc(tf / ts);
+  if (!(n <= g_nMaxSamples)) return -1;
+  return static_cast<int>(n);
+}
+}  // namespace
+
+CSIMsystem::CSIMsystem()
+    : m_dTs(0.0), m_nSteps(0), m_nStep(0), m_pDoc(nullptr), m_nError(kSimOk) {
   m_c.m_wFlags |= 1;
   m_yd.m_wFlags |= 1;
+  m_P.m_wFlags = 3;
+  m_F.m_wFlags = 3;
+  m_K.m_wFlags = 5;
+  m_L.m_wFlags = 5;
 }
 
 CSIMsystem::~CSIMsystem() = default;
+
+// ---- preparing a run ---------------------------------------------------------
+
+void CSIMsystem::SizeSignals(CQorexDoc* doc, int columns) {
+  const CMXC_BIN& s = doc->m_signals;
+  const CMcBasic* f = RightSide(doc->m_models, kModelF);
+  m_c.Build(doc, RightSide(s, kSigCommand), columns, false);
+  m_v.Build(doc, RightSide(s, kSigInput), columns, false);
+  m_d.Build(doc, RightSide(s, kSigOutput), columns, false);
+  m_n.Build(doc, RightSide(s, kSigNoise), columns, false);
+  m_uMin.Build(doc, RightSide(s, kSigMin), columns, false);
+  m_uMax.Build(doc, RightSide(s, kSigMax), columns, false);
+  m_r.Build(doc, f, columns, false);
+  m_e.Build(doc, f, columns, false);
+  m_w.Build(doc, f, columns, false);
+  m_u.Build(doc, RightSide(s, kSigInput), columns, false);
+  m_uv.Build(doc, RightSide(s, kSigInput), columns, false);
+  m_y.Build(doc, RightSide(s, kSigOutput), columns, false);
+  m_yd.Build(doc, RightSide(s, kSigOutput), columns, false);
+  m_z.Build(doc, RightSide(s, kSigNoise), columns, false);
+  m_zn.Build(doc, RightSide(s, kSigNoise), columns, false);
+}
+
+void CSIMsystem::FillInputs(CQorexDoc* doc) {
+  const CMXC_BIN& s = doc->m_signals;
+  CSIMsignal* inputs[] = {&m_c, &m_v, &m_d, &m_n, &m_uMin, &m_uMax};
+  for (int i = 0; i < 6; ++i) inputs[i]->Build(doc, RightSide(s, i), m_nSteps, true);
+}
+
+void CSIMsystem::ZeroSignals() {
+  CSIMsignal* all[] = {&m_c, &m_r, &m_v, &m_d,  &m_n, &m_e,    &m_w,   &m_u,
+                       &m_uv, &m_y, &m_yd, &m_z, &m_zn, &m_uMin, &m_uMax};
+  for (CSIMsignal* s : all) s->Zero();
+}
+
+void CSIMsystem::RebuildBlocks(CQorexDoc* doc) {
+  CSIMtrnmx* blocks[] = {&m_P, &m_K, &m_G, &m_L, &m_F};
+  for (int i = 0; i < 5; ++i) blocks[i]->FromExpr(doc, RightSide(doc->m_models, i));
+}
+
+bool CSIMsystem::ShapesAgree(bool realtime) const {
+  const CSIMsignal* all[] = {&m_c, &m_r, &m_v, &m_d,  &m_n, &m_e,    &m_w,   &m_u,
+                             &m_uv, &m_y, &m_yd, &m_z, &m_zn, &m_uMin, &m_uMax};
+  for (const CSIMsignal* s : all)
+    if (s->m_nColumns != m_c.m_nColumns) return false;
+  // Signals combined column by column need equal rows.
+  if (m_e.m_nRows != m_r.m_nRows || m_w.m_nRows != m_r.m_nRows ||
+      m_v.m_nRows != m_u.m_nRows || m_uv.m_nRows != m_u.m_nRows ||
+      m_d.m_nRows != m_y.m_nRows || m_yd.m_nRows != m_y.m_nRows ||
+      m_n.m_nRows != m_z.m_nRows || m_zn.m_nRows != m_z.m_nRows)
+    return false;
+  if (!Fits(m_P, m_c, m_r) || !Fits(m_K, m_e, m_u) || !Fits(m_G, m_uv, m_y) ||
+      !Fits(m_L, m_yd, m_z) || !Fits(m_F, m_zn, m_w))
+    return false;
+  if (realtime && (m_uMin.m_nRows < m_uv.m_nRows || m_uMax.m_nRows < m_uv.m_nRows)) return false;
+  return true;
+}
+
+void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
+  if (doc == nullptr) return;
+  const int n = StepCount(doc->m_dSamplingTime, doc->m_dFinalTime);
+  m_nError = n < 0 ? kSimBadTimes : kSimOk;
+  m_nSteps = n < 0 ? 0 : n;
+  if (n >= 0) m_dTs = doc->m_dSamplingTime;
+  m_pDoc = doc;
+  doc->m_dMaxPoleModulus = 1.0;
+  SizeSignals(doc, m_nSteps);
+  if (rebuild) {
+    RebuildBlocks(doc);
+    LoopProducts();
+    ParameterLoci(doc);
+    // The frequency sweep joins here once the document has its engine.
+    CSIMtrnmx* blocks[] = {&m_P, &m_K, &m_G, &m_L, &m_F};
+    for (CSIMtrnmx* b : blocks) b->PrepareSimulation();
+  }
+  if (!ShapesAgree(false)) m_nError = kSimShapeMismatch;
+  if (m_nError != kSimOk) {
+    ZeroSignals();
+    ResetStates();
+    return;
+  }
+  if (doc != g_pSimDoc.load() && m_yd.m_nColumns >= 3 * g_nMinSamples && g_nMinSamples > 0 &&
+      AccuracyWatchdog(doc) == 1 && AdjustSettings(doc))
+    return;
+  FillInputs(doc);
+  ResetStates();
+}
+
+bool CSIMsystem::AdjustSettings(CQorexDoc* doc) {
+  CSIMwatchdogUi* ui = GetWatchdogUi();
+  if (ui == nullptr || m_nPrepareDepth >= kMaxPrepareDepth) return false;
+  SIMtimeSettings settings{doc->m_dSamplingTime, doc->m_dFinalTime, g_dWatchdogTol * 100.0,
+                           doc->m_nRunCapacity};
+  if (!ui->ShowSimulatorProperties(settings)) return false;
+  doc->m_dSamplingTime = settings.dSamplingTime;
+  doc->m_dFinalTime = settings.dFinalTime;
+  g_dWatchdogTol = settings.dTolerancePct / 100.0;
+  doc->SetRunCapacity(settings.nBufferSize);
+  ++m_nPrepareDepth;
+  Prepare(doc, false);
+  --m_nPrepareDepth;
+  return true;
+}
+
+void CSIMsystem::Resimulate(CQorexDoc* doc) {
+  Prepare(doc, true);
+  if (m_nError != kSimOk) return;
+  for (int t = 0; t < m_nSteps; ++t) SimulateStep(t);
+}
+
+void CSIMsystem::Setup(CQorexDoc* doc) {
+  if (doc == nullptr) return;
+  doc->m_dMaxPoleModulus = 1.0;
+  m_pDoc = doc;
+  m_nStep = 0;
+  const bool timesOk = std::isfinite(m_dTs) && m_dTs > 0.0 && m_nSteps >= 0 &&
+                       m_nSteps <= g_nMaxSamples;
+  if (!timesOk) m_nSteps = 0;
+  SizeSignals(doc, m_nSteps);
+  FillInputs(doc);
+  RebuildBlocks(doc);
+  CSIMtrnmx* blocks[] = {&m_P, &m_K, &m_G, &m_L, &m_F};
+  for (CSIMtrnmx* b : blocks) b->PrepareSimulation();
+  ResetStates();
+  m_nError = !timesOk ? kSimBadTimes : ShapesAgree(true) ? kSimOk : kSimShapeMismatch;
+  if (m_nError != kSimOk) ZeroSignals();
+}
+
+void CSIMsystem::ResetStates() {
+  m_P.ResetStates();
+  m_K.ResetStates();
+  m_G.ResetStates();
+  m_L.ResetStates();
+  m_F.ResetStates();
+}
+
+// ---- one sample --------------------------------------------------------------
+
+void CSIMsystem::SimulateStep(int t) {
+  if (m_nError != kSimOk || t < 0 || t >= m_c.m_nColumns) return;
+  const double h = m_dTs;
+  m_nStep = t;
+  m_P.Step(m_c, m_r, t, h);
+  m_uv.DelayedSum(m_u, m_v, t);
+  m_G.Step(m_uv, m_y, t, h);
+  m_yd.Add(m_y, m_d, t);
+  m_L.Step(m_yd, m_z, t, h);
+  m_zn.Add(m_z, m_n, t);
+  m_F.Step(m_zn, m_w, t, h);
+  m_e.Subtract(m_r, m_w, t);
+  m_K.Step(m_e, m_u, t, h);
+  m_uv.Add(m_u, m_v, t);
+}
+
+// ---- products, determinants and loci -----------------------------------------
+
+void CSIMsystem::LoopProducts() {
+  CSIMtrnfn* w = m_tfWork;
+  m_GK.Multiply(m_G, m_K, w[0], w[1], w[2]);
+  m_LGK.Multiply(m_L, m_GK, w[0], w[1], w[2]);
+  m_FLGK.Multiply(m_F, m_LGK, w[0], w[1], w[2]);
+  m_IFLGK.OnePlus(m_FLGK);
+  DeterminantOf(m_detIFLGK, m_IFLGK, w);
+  // A single-channel loop has no transmission-zero determinant; the constant
+  // 1 reads as "no zeros" wherever it is looked at.
+  if (m_FLGK.IsSquare() && m_FLGK.m_nCols >= 2)
+    DeterminantOf(m_detFLGK, m_FLGK, w);
+  else
+    SetOne(m_detFLGK);
+}
+
+void CSIMsystem::SweepPoint(CQorexDoc* doc, int mask) {
+  CSIMtrnfn* w = m_tfWork;
+  CSIMtrnmx* W = m_work;  // W[0] is W1
+  const CMXC_BIN& models = doc->m_models;
+  if (mask == 8) {
+    W[3].FromExpr(doc, RightSide(models, kModelF));
+    W[6].Multiply(W[3], m_LGK, w[0], w[1], w[2]);
+  } else if (mask == 1) {
+    W[0].FromExpr(doc, RightSide(models, kModelK));
+    W[4].Multiply(m_G, W[0], w[0], w[1], w[2]);
+    W[5].Multiply(m_L, W[4], w[0], w[1], w[2]);
+    W[6].Multiply(m_F, W[5], w[0], w[1], w[2]);
+  } else {
+    W[0].FromExpr(doc, RightSide(models, kModelK));
+    W[1].FromExpr(doc, RightSide(models, kModelG));
+    W[2].FromExpr(doc, RightSide(models, kModelL));
+    W[3].FromExpr(doc, RightSide(models, kModelF));
+    W[4].Multiply(W[1], W[0], w[0], w[1], w[2]);
+    W[5].Multiply(W[2], W[4], w[0], w[1], w[2]);
+    W[6].Multiply(W[3], W[5], w[0], w[1], w[2]);
+  }
+  W[7].OnePlus(W[6]);
+  DeterminantOf(m_tfSweep, W[7], w);
+}
+
+void CSIMsystem::ParameterLoci(CQorexDoc* doc) {
+  if (doc == nullptr || !doc->m_pVarPoints) return;
+  for (int i = 0; i < doc->m_nVarPoints; ++i) {
+    CVARpoints& locus = doc->m_pVarPoints[i];
+    locus.Clear();
+    const int var = locus.m_nVariable;
+    if (var < 0 || var >= doc->m_vars.m_nCount) continue;
+    int mask = 0;
+    for (int m = kModelK; m <= kModelF; ++m)
+      if (ContainsVariable(var, RightSide(doc->m_models, m))) mask |= 1 << (m - 1);
+    if (mask == 0) continue;
+
+    const int mode = locus.Mode();
+    locus.m_dMinGain = g_dRlMinGain;
+    locus.m_dMaxGain = g_dRlMaxGain;
+    locus.m_nSteps = g_nRlLogSteps;
+    double x = locus.m_dMinGain;
+    const double factor =
+        locus.m_nSteps > 0 ? std::pow(locus.m_dMaxGain / locus.m_dMinGain, 1.0 / locus.m_nSteps)
+                           : 1.0;
+    double step = 0.0;
+    int n = locus.m_nSteps;
+    const double v = doc->m_vars.m_pValue[var];
+    if (mode != 0) {
+      n = g_nRlLinSteps;
+      if (n > 1) {
+        const double span[] = {0.0, 0.2, 0.5, 1.0, 2.0};
+        const double start[] = {0.0, 0.9, 0.75, 0.5, 0.0};
+        const int k = mode < 4 ? mode : 4;
+        x = start[k] * v;
+        step = span[k] * v / (n - 1);
+        // 0 .. 2v collapses to one point for a value at 0; such a value is
+        // swept over -1 .. 1 instead.
+        if (k == 4 && std::fabs(v) <= g_dZeroTol) {
+          x = -1.0;
+          step = 2.0 / (n - 1);
+        }
+      }
+    }
+    for (int j = 0; j < n; ++j) {
+      doc->m_vars.m_pValue[var] = x;
+      SweepPoint(doc, mask);
+      locus.AddRoots(m_tfSweep.m_num.data(), m_tfSweep.m_nNum);
+      x = mode == 0 ? x * factor : x + step;
+    }
+    doc->m_vars.m_pValue[var] = v;
+  }
+}
+
+// ---- hand-over to a running system -------------------------------------------
+
+bool CSIMsystem::CopyFrom(const CSIMsystem& src) {
+  if (&src == this || src.m_nError != kSimOk) return false;
+  const CSIMsignal* mine[] = {&m_c, &m_uMin, &m_uMax, &m_v,  &m_d, &m_n, &m_y, &m_yd,
+                              &m_e, &m_u,    &m_uv,   &m_z,  &m_zn, &m_w, &m_r};
+  const CSIMsignal* theirs[] = {&src.m_c, &src.m_uMin, &src.m_uMax, &src.m_v, &src.m_d,
+                                &src.m_n, &src.m_y,    &src.m_yd,   &src.m_e, &src.m_u,
+                                &src.m_uv, &src.m_z,   &src.m_zn,   &src.m_w, &src.m_r};
+  for (int i = 0; i < 15; ++i)
+    if (mine[i]->m_nRows != theirs[i]->m_nRows || mine[i]->m_nColumns != theirs[i]->m_nColumns)
+      return false;
+  const CSIMtrnmx* blocks[] = {&m_P, &m_K, &m_G, &m_L, &m_F};
+  const CSIMtrnmx* srcBlocks[] = {&src.m_P, &src.m_K, &src.m_G, &src.m_L, &src.m_F};
+  for (int i = 0; i < 5; ++i)
+    if (blocks[i]->m_nRows != srcBlocks[i]->m_nRows || blocks[i]->m_nCols != srcBlocks[i]->m_nCols)
+      return false;
+  if (!src.ShapesAgree(true)) return false;
+  const int from = m_nStep + 1;
+  for (int i = 0; i < 15; ++i) const_cast<CSIMsignal*>(mine[i])->CopyFrom(*theirs[i], from);
+  m_P = src.m_P;
+  m_K = src.m_K;
+  m_G = src.m_G;
+  m_L = src.m_L;
+  m_F = src.m_F;
+  return true;
+}
+
+// ---- checks for the editing dialogs ------------------------------------------
+
+namespace {
+bool IsDefinition(const CMcBasic* d) {
+  return d != nullptr && d->GetType() == 0x1301 && d->m_count >= 2 &&
+         d->m_children[0]->GetType() == 0x0200;
+}
+}  // namespace
+
+int CSIMsystem::CanBuildSignal(CQorexDoc* doc, const CMcBasic* definition) {
+  if (!IsDefinition(definition)) return 0;
+  g_bEvalError = 0;
+  CSIMsignal probe;
+  probe.Build(doc, definition->m_children[1], 5, true);
+  return g_bEvalError ? 0 : 1;
+}
+
+int CSIMsystem::CanBuildModel(CQorexDoc* doc, const CMcBasic* definition) {
+  if (!IsDefinition(definition)) return 0;
+  g_bEvalError = 0;
+  CSIMtrnmx probe;
+  probe.FromExpr(doc, definition->m_children[1]);
+  return g_bEvalError ? 0 : 1;
+}
+
+int CSIMsystem::ContainsVariable(int index, const CMcBasic* node) {
+  if (node == nullptr) return 0;
+  if ((node->GetType() >> 8) == 0x03 && static_cast<const CMcVariable*>(node)->m_index == index)
+    return 1;
+  for (int i = 0; i < node->m_count; ++i)
+    if (ContainsVariable(index, node->m_children[i])) return 1;
+  return 0;
+}

@@ -4,26 +4,103 @@
 // output is u; u + v drives the process G, whose output is y; y + d passes the
 // post-compensator L to give z; z + n passes the feedback element F to give w.
 //
+// Loop products. GK, LGK = L G K, FLGK = F L G K and the return difference
+// I + FLGK, with the determinants
+//   |I + FLGK|  whose zeros are the closed-loop poles, and
+//   |FLGK|      whose zeros are the transmission zeros (square loops of two
+//               or more channels; otherwise the constant 1, no zeros).
+// Products cancel poles against zeros as they are formed (SIMtrnfnAlgebra.cpp).
+//
+// Simulation is fixed-step with the sampling time h: every block element is
+// advanced by one RK4 step per sample with its input held, in the order of
+// SimulateStep. The process is driven with the control action of the previous
+// sample (one sample of computation delay): G's input at t is u(t-1) + v(t-1),
+// 0 at t = 0; the stored process input at t is afterwards u(t) + v(t).
+// A run costs N steps of the five blocks and allocates nothing.
+//
+// Refusals are states, not crashes. Before any run the block shapes are
+// checked against the signal rows (Prepare, Setup, CopyFrom): a mismatch
+// leaves every signal zero and m_nError = kSimShapeMismatch. Times are checked
+// where they enter: 0 < Ts < Tf, N = Tf / Ts truncated, N <= g_nMaxSamples;
+// otherwise N = 0 (nothing is stepped) and m_nError = kSimBadTimes. The
+// blocks, products, poles and loci are still computed in both cases.
+//
 // Numeric evaluation reads m_dTs, m_nSteps and m_nStep and the signals.
 #include "simulation/SIMsignal.h"
+#include "simulation/SIMtrnfn.h"
+#include "simulation/SIMtrnmx.h"
+
+#include "platform/core/Sync.h"
 
 #include <atomic>
 
+class CMcBasic;
 class CQorexDoc;
+
+enum SIMerror : int {
+  kSimOk = 0,
+  kSimShapeMismatch = 1,  // a block's shape does not fit its signals' rows
+  kSimBadTimes = 2        // not 0 < Ts < Tf, or more than g_nMaxSamples samples
+};
 
 class CSIMsystem {
  public:
-  // Shows the command and the measured output; no run prepared yet (no steps).
+  // Shows the command and the measured output; P and F "Ensure square matrix"
+  // (flags 3), K and L "Allow automatic modification" (flags 5); no run yet.
   CSIMsystem();
   virtual ~CSIMsystem();
   CSIMsystem(const CSIMsystem&) = delete;
   CSIMsystem& operator=(const CSIMsystem&) = delete;
 
+  // Sizes the signals for doc's times; with rebuild, rebuilds the blocks from
+  // the model definitions with the products, determinants and loci; runs the
+  // accuracy watchdog; fills the input signals; resets the block states.
+  void Prepare(CQorexDoc* doc, bool rebuild);
+  // Prepare (doc, rebuild) and then every step of the run.
+  void Resimulate(CQorexDoc* doc);
+  // A run of the already set m_nSteps and m_dTs from doc: signals and blocks
+  // only (no products, loci or watchdog), states reset, m_nStep 0.
+  void Setup(CQorexDoc* doc);
+  // One sample; does nothing while m_nError is set or t is outside the run.
+  void SimulateStep(int t);
+  void ResetStates();
+  void LoopProducts();
+  // Sweeps every locus of doc. Needs the blocks in their normal form, as
+  // during Prepare's rebuild.
+  void ParameterLoci(CQorexDoc* doc);
+  // Takes src's run from the column after this system's current step on and
+  // src's block coefficients. Refused (false, nothing changed) unless src has
+  // no error, its signals have this system's rows and columns and its blocks
+  // this system's shapes.
+  bool CopyFrom(const CSIMsystem& src);
+  // 1 when the definition is an equality with a function on the left whose
+  // right side evaluates (as a 5-sample signal, or as a model) without error.
+  int CanBuildSignal(CQorexDoc* doc, const CMcBasic* definition);
+  int CanBuildModel(CQorexDoc* doc, const CMcBasic* definition);
+  // 1 when the tree holds a variable node bound to table entry index.
+  static int ContainsVariable(int index, const CMcBasic* node);
+  // The simulation accuracy watchdog (SIMwatchdog.cpp): 1 when it warned and
+  // the user chose Yes. Needs the blocks prepared and 3 g_nMinSamples columns.
+  int AccuracyWatchdog(CQorexDoc* doc);
+
+  // True when every block fits its input and output signals (and, for a
+  // real-time run, the control limits cover the process input).
+  bool ShapesAgree(bool realtime) const;
+
+  // ---- data -----------------------------------------------------------------
   double m_dTs;  // sampling time, seconds
   int m_nSteps;  // samples N of a run
   // The sample being computed; t = m_nStep * m_dTs. Atomic because the
   // real-time worker advances it while the user-interface thread reads it.
   std::atomic<int> m_nStep;
+
+  CSIMtrnmx m_P, m_K, m_G, m_L, m_F;          // the blocks, models 0 .. 4
+  CSIMtrnmx m_GK, m_LGK, m_FLGK, m_IFLGK;     // loop products, return difference
+  CSIMtrnmx m_work[8];                        // W1 .. W8 of the loci
+  CSIMtrnfn m_tfSweep;                        // |I + W7| of one locus point
+  CSIMtrnfn m_detFLGK;                        // |F L G K|: transmission zeros
+  CSIMtrnfn m_detIFLGK;                       // |I + F L G K|: closed-loop poles
+  CSIMtrnfn m_tfWork[4];                      // T1 .. T4 of the matrix algebra
 
   CSIMsignal m_c;     // command (setpoint), P's input
   CSIMsignal m_r;     // reference, P's output
@@ -42,4 +119,30 @@ class CSIMsystem {
   CSIMsignal m_uMax;  // upper limit of the process input in real time
 
   CQorexDoc* m_pDoc;  // the document last prepared; not owned
+  // SIMerror of the last Prepare or Setup; read by the worker and the views.
+  std::atomic<int> m_nError;
+
+ private:
+  // The fifteen signals, sized without filling (N columns).
+  void SizeSignals(CQorexDoc* doc, int columns);
+  // The six input signals, filled from signal definitions 0 to 5.
+  void FillInputs(CQorexDoc* doc);
+  void ZeroSignals();
+  void RebuildBlocks(CQorexDoc* doc);
+  // The watchdog's follow-up: the "Simulator Properties" dialog; true when
+  // new settings were accepted and the nested Prepare has run.
+  bool AdjustSettings(CQorexDoc* doc);
+  // A sweep point: rebuilds what depends on the variable, by mask, and
+  // writes |I + W7| into m_tfSweep.
+  void SweepPoint(CQorexDoc* doc, int mask);
+
+  int m_nPrepareDepth = 0;  // nested Prepare calls of the watchdog's follow-up
 };
+
+// The application-wide simulator and the document a worker runs (null while
+// none runs); the application object sets them, a worker reads them.
+// Clearing g_pSimDoc asks every worker to stop. g_pcsSimulation guards the
+// simulator while a worker runs; it is re-entrant for its owner.
+extern std::atomic<CSIMsystem*> g_pSimulator;
+extern std::atomic<CQorexDoc*> g_pSimDoc;
+extern LPCRITICAL_SECTION g_pcsSimulation;
