@@ -1,0 +1,255 @@
+#include "search/QOX_HistVar.h"
+
+#include "GlobalResources.h"
+#include "QorexDoc.h"
+#include "platform/core/Archive.h"
+#include "platform/core/Debug.h"
+
+#include <algorithm>
+#include <climits>
+#include <type_traits>
+#include <utility>
+
+namespace {
+
+// The design as the population sees it. The closed-loop poles are the zeros
+// of the loop's determinant |I + FLGK|, held from index 1; a loop system that
+// does not keep that determinant offers none.
+template <class System>
+int ClosedLoopPoles(const System& system, const McComplex** poles) {
+  *poles = nullptr;
+  if constexpr (requires(const System& s) {
+                  s.m_detIFLGK.m_zeros.size();
+                  s.m_detIFLGK.m_nNum;
+                }) {
+    const auto& det = system.m_detIFLGK;
+    const int n = det.m_nNum - 1;
+    if (n <= 0 || static_cast<size_t>(n) >= det.m_zeros.size()) return 0;
+    *poles = &det.m_zeros[1];
+    return n;
+  } else {
+    return 0;
+  }
+}
+
+int VariableCount(const CQorexDoc* doc) {
+  return doc->m_vars.m_nCount;
+}
+const double* VariableValues(const CQorexDoc* doc) {
+  return doc->m_vars.m_pValue.get();
+}
+
+// Bytes that an entry with no poles takes in the record.
+ULONGLONG MinEntryBytes(ULONGLONG nVars) {
+  return 4 + 8 * QOX_HistVar::kCriteria + 8 * nVars;
+}
+
+}  // namespace
+
+QOX_HistVar::QOX_HistVar(CQorexDoc* doc)
+    : m_pDoc(doc),
+      m_ppCriteria(new double*[kInitialCapacity]),
+      m_ppRoots(new McComplex*[kInitialCapacity]),
+      m_ppValues(new double*[kInitialCapacity]),
+      m_pFixed(new BYTE[1]{0}),
+      m_pRootCounts(new int[kInitialCapacity]),
+      m_nVars(1),
+      m_nCount(0),
+      m_nCapacity(kInitialCapacity) {}
+
+QOX_HistVar::~QOX_HistVar() {
+  KillAll();
+  delete[] m_ppCriteria;
+  delete[] m_ppRoots;
+  delete[] m_ppValues;
+  delete[] m_pFixed;
+  delete[] m_pRootCounts;
+}
+
+void QOX_HistVar::Reset() {
+  ASSERT(m_pDoc != nullptr);
+  KillAll();
+  const int nVars = VariableCount(m_pDoc);
+  BYTE* fixed = new BYTE[std::max(nVars, 1)]{};
+  for (int v = 0; v < nVars; ++v) fixed[v] = m_pDoc->m_signals.ContainsVariable(nullptr, v) ? 1 : 0;
+  delete[] m_pFixed;
+  m_pFixed = fixed;
+  m_nVars = nVars;
+}
+
+void QOX_HistVar::Add(const double (&criteria)[kCriteria]) {
+  ASSERT(m_pDoc != nullptr);
+  if (m_nCount == m_nCapacity) Grow();
+  const int e = m_nCount;
+
+  m_ppCriteria[e] = new double[kCriteria];
+  std::copy(criteria, criteria + kCriteria, m_ppCriteria[e]);
+
+  const McComplex* poles;
+  const int nPoles = ClosedLoopPoles(m_pDoc->m_system, &poles);
+  m_pRootCounts[e] = nPoles;
+  m_ppRoots[e] = new McComplex[nPoles];
+  std::copy(poles, poles + nPoles, m_ppRoots[e]);
+
+  // A population loaded from a file may count more variables than the table
+  // has now; those values read as 0 rather than past the table.
+  m_ppValues[e] = new double[m_nVars]{};
+  const int known = std::min(m_nVars, VariableCount(m_pDoc));
+  std::copy(VariableValues(m_pDoc), VariableValues(m_pDoc) + known, m_ppValues[e]);
+
+  ++m_nCount;
+  if (m_nCount > g_nHistoryLimit) KeepNewest(std::max((3 * g_nHistoryLimit) / 4, 1));
+}
+
+void QOX_HistVar::KillAll() {
+  for (int e = 0; e < m_nCount; ++e) FreeEntry(e);
+  m_nCount = 0;
+}
+
+void QOX_HistVar::Delete(int i) {
+  ASSERT(i >= 0 && i < m_nCount);
+  FreeEntry(i);
+  for (int e = i + 1; e < m_nCount; ++e) {
+    m_ppCriteria[e - 1] = m_ppCriteria[e];
+    m_ppRoots[e - 1] = m_ppRoots[e];
+    m_ppValues[e - 1] = m_ppValues[e];
+    m_pRootCounts[e - 1] = m_pRootCounts[e];
+  }
+  --m_nCount;
+}
+
+void QOX_HistVar::DeleteUpTo(int i) {
+  ASSERT(i >= 0 && i < m_nCount);
+  KeepNewest(m_nCount - (i + 1));
+}
+
+void QOX_HistVar::DeleteFrom(int i) {
+  ASSERT(i >= 0 && i < m_nCount);
+  for (int e = i; e < m_nCount; ++e) FreeEntry(e);
+  m_nCount = i;
+}
+
+BOOL QOX_HistVar::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    Store(ar);
+    return TRUE;
+  }
+  QOX_HistVar loaded(m_pDoc);
+  if (!loaded.Load(ar)) {
+    ar.SetFailed();
+    return FALSE;
+  }
+  Swap(loaded);
+  return TRUE;
+}
+
+void QOX_HistVar::FreeEntry(int e) {
+  delete[] m_ppCriteria[e];
+  delete[] m_ppRoots[e];
+  delete[] m_ppValues[e];
+  m_ppCriteria[e] = nullptr;
+  m_ppRoots[e] = nullptr;
+  m_ppValues[e] = nullptr;
+  m_pRootCounts[e] = 0;
+}
+
+void QOX_HistVar::Grow() {
+  const int capacity = 2 * m_nCapacity;
+  auto grow = [this, capacity](auto*& slots) {
+    auto* bigger = new std::remove_reference_t<decltype(*slots)>[capacity];
+    std::copy(slots, slots + m_nCount, bigger);
+    delete[] slots;
+    slots = bigger;
+  };
+  grow(m_ppCriteria);
+  grow(m_ppRoots);
+  grow(m_ppValues);
+  grow(m_pRootCounts);
+  m_nCapacity = capacity;
+}
+
+void QOX_HistVar::KeepNewest(int keep) {
+  const int drop = m_nCount - keep;
+  if (drop <= 0) return;
+  for (int e = 0; e < drop; ++e) FreeEntry(e);
+  for (int e = 0; e < keep; ++e) {
+    m_ppCriteria[e] = m_ppCriteria[e + drop];
+    m_ppRoots[e] = m_ppRoots[e + drop];
+    m_ppValues[e] = m_ppValues[e + drop];
+    m_pRootCounts[e] = m_pRootCounts[e + drop];
+  }
+  m_nCount = keep;
+}
+
+void QOX_HistVar::Store(CArchive& ar) const {
+  ar << static_cast<DWORD>(m_nCount) << static_cast<DWORD>(m_nCapacity)
+     << static_cast<DWORD>(m_nVars);
+  for (int v = 0; v < m_nVars; ++v) ar << m_pFixed[v];
+  for (int e = 0; e < m_nCount; ++e) {
+    ar << static_cast<DWORD>(m_pRootCounts[e]);
+    for (int r = 0; r < m_pRootCounts[e]; ++r) ar << m_ppRoots[e][r].re << m_ppRoots[e][r].im;
+    for (int k = 0; k < kCriteria; ++k) ar << m_ppCriteria[e][k];
+    for (int v = 0; v < m_nVars; ++v) ar << m_ppValues[e][v];
+  }
+}
+
+BOOL QOX_HistVar::Load(CArchive& ar) {
+  DWORD count, capacity, nVars;
+  ar >> count >> capacity >> nVars;
+  if (ar.HasFailed() || count > capacity || capacity > static_cast<DWORD>(kMaxLoadedCapacity))
+    return FALSE;
+  // Every entry takes at least MinEntryBytes, so the whole count must fit in
+  // what is left before anything is made for it. A DWORD nVars times 8 stays
+  // far inside 64 bits, and count is below 2^17 here.
+  const ULONGLONG entryBytes = MinEntryBytes(nVars);
+  if (nVars > static_cast<DWORD>(INT_MAX) || nVars + count * entryBytes > ar.GetBytesRemaining())
+    return FALSE;
+
+  // A population that has never had room cannot grow by doubling; as for
+  // every saved capacity, 0 loads as at least the count and 1.
+  const int slots = std::max(static_cast<int>(capacity), 1);
+  delete[] m_ppCriteria;
+  delete[] m_ppRoots;
+  delete[] m_ppValues;
+  delete[] m_pRootCounts;
+  delete[] m_pFixed;
+  m_ppCriteria = new double*[slots];
+  m_ppRoots = new McComplex*[slots];
+  m_ppValues = new double*[slots];
+  m_pRootCounts = new int[slots];
+  m_pFixed = new BYTE[std::max<DWORD>(nVars, 1)]{};
+  m_nCapacity = slots;
+  m_nVars = static_cast<int>(nVars);
+  for (int v = 0; v < m_nVars; ++v) ar >> m_pFixed[v];
+
+  for (int e = 0; e < static_cast<int>(count); ++e) {
+    DWORD nRoots;
+    ar >> nRoots;
+    if (ar.HasFailed() || nRoots > static_cast<DWORD>(INT_MAX) ||
+        16ULL * nRoots + entryBytes - 4 > ar.GetBytesRemaining())
+      return FALSE;
+    // The entry belongs to the population from here on, so a failure below
+    // frees it with the rest.
+    m_ppRoots[e] = new McComplex[nRoots];
+    m_ppCriteria[e] = new double[kCriteria];
+    m_ppValues[e] = new double[m_nVars];
+    m_pRootCounts[e] = static_cast<int>(nRoots);
+    m_nCount = e + 1;
+    for (DWORD r = 0; r < nRoots; ++r) ar >> m_ppRoots[e][r].re >> m_ppRoots[e][r].im;
+    for (int k = 0; k < kCriteria; ++k) ar >> m_ppCriteria[e][k];
+    for (int v = 0; v < m_nVars; ++v) ar >> m_ppValues[e][v];
+  }
+  return !ar.HasFailed();
+}
+
+void QOX_HistVar::Swap(QOX_HistVar& other) {
+  std::swap(m_pDoc, other.m_pDoc);
+  std::swap(m_ppCriteria, other.m_ppCriteria);
+  std::swap(m_ppRoots, other.m_ppRoots);
+  std::swap(m_ppValues, other.m_ppValues);
+  std::swap(m_pFixed, other.m_pFixed);
+  std::swap(m_pRootCounts, other.m_pRootCounts);
+  std::swap(m_nVars, other.m_nVars);
+  std::swap(m_nCount, other.m_nCount);
+  std::swap(m_nCapacity, other.m_nCapacity);
+}

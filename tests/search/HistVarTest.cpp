@@ -1,0 +1,330 @@
+// The population of recorded designs: its file record byte for byte, refusal
+// of damaged records, the flags of Reset, appending with culling, deletions.
+#include "GlobalResources.h"
+#include "MC/Mc_listsum.h"
+#include "MC/Mc_variable.h"
+#include "QorexDoc.h"
+#include "platform/core/Archive.h"
+#include "search/QOX_HistVar.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+// Little-endian record images built independently of the archive.
+struct Image {
+  Bytes bytes;
+  Image& Dword(uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<BYTE>(v >> (8 * i)));
+    return *this;
+  }
+  Image& Double(double d) {
+    const auto bits = std::bit_cast<uint64_t>(d);
+    for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<BYTE>(bits >> (8 * i)));
+    return *this;
+  }
+  Image& Byte(BYTE b) {
+    bytes.push_back(b);
+    return *this;
+  }
+};
+
+Bytes StoreOf(QOX_HistVar& h) {
+  CArchive ar(CArchive::store);
+  EXPECT_TRUE(h.Serialize(ar));
+  return ar.TakeStoredBytes();
+}
+
+CMcBasic* Var(const char* name, const char* subscript, WORD index) {
+  auto* v = new CMcVariable(name, subscript, 0);
+  v->m_index = index;
+  return v;
+}
+
+// The nine criteria of a test entry: c_k = base + k / 100.
+void Criteria(double base, double (&c)[QOX_HistVar::kCriteria]) {
+  for (int k = 0; k < QOX_HistVar::kCriteria; ++k) c[k] = base + k / 100.0;
+}
+
+// A document without definitions, so that no variable is marked fixed.
+struct BareDoc : CQorexDoc {
+  BareDoc() {
+    m_models.DeleteAll();
+    m_signals.DeleteAll();
+  }
+};
+
+// Variable v of test entry e: 10 e + v + 0.5.
+double Value(int e, int v) {
+  return 10.0 * e + v + 0.5;
+}
+
+// Two designs of a document with 6 variables, the first with the pole pair
+// -1 +- 2j, the second with the single pole -0.5; variable 5 (f_11) marked fixed.
+struct TwoEntries {
+  BareDoc doc;
+  QOX_HistVar hist{&doc};
+  TwoEntries() {
+    EXPECT_EQ(doc.m_vars.m_nCount, 6);
+    hist.Reset();
+    hist.m_pFixed[5] = 1;
+    for (int e = 0; e < 2; ++e) {
+      for (int v = 0; v < 6; ++v) doc.m_vars.m_pValue[v] = Value(e, v);
+      double c[QOX_HistVar::kCriteria];
+      Criteria(e == 0 ? 0.1 : 0.5, c);
+      hist.Add(c);
+    }
+    SetPoles(0, {{-1.0, 2.0}, {-1.0, -2.0}});
+    SetPoles(1, {{-0.5, 0.0}});
+  }
+  void SetPoles(int e, std::vector<McComplex> poles) {
+    delete[] hist.m_ppRoots[e];
+    hist.m_ppRoots[e] = new McComplex[poles.size()];
+    for (size_t r = 0; r < poles.size(); ++r) hist.m_ppRoots[e][r] = poles[r];
+    hist.m_pRootCounts[e] = static_cast<int>(poles.size());
+  }
+};
+
+// The record of TwoEntries, written out field by field.
+Image TwoEntryImage() {
+  Image im;
+  im.Dword(2).Dword(64).Dword(6);
+  for (BYTE f : {0, 0, 0, 0, 0, 1}) im.Byte(f);
+  const std::vector<std::vector<McComplex>> poles = {{{-1.0, 2.0}, {-1.0, -2.0}}, {{-0.5, 0.0}}};
+  const double bases[2] = {0.1, 0.5};
+  for (int e = 0; e < 2; ++e) {
+    im.Dword(static_cast<uint32_t>(poles[e].size()));
+    for (const McComplex& p : poles[e]) im.Double(p.re).Double(p.im);
+    for (int k = 0; k < 9; ++k) im.Double(bases[e] + k / 100.0);
+    for (int v = 0; v < 6; ++v) im.Double(Value(e, v));
+  }
+  return im;
+}
+
+class ScopedHistoryLimit {
+ public:
+  explicit ScopedHistoryLimit(int limit) : m_saved(g_nHistoryLimit) { g_nHistoryLimit = limit; }
+  ~ScopedHistoryLimit() { g_nHistoryLimit = m_saved; }
+
+ private:
+  int m_saved;
+};
+
+}  // namespace
+
+TEST(HistVar, EmptyPopulationStoresHeaderAndFlags) {
+  BareDoc doc;
+  ASSERT_EQ(doc.m_vars.m_nCount, 6);
+  QOX_HistVar hist(&doc);
+  hist.Reset();
+  Image expected;
+  expected.Dword(0).Dword(64).Dword(6);
+  for (int v = 0; v < 6; ++v) expected.Byte(0);
+  EXPECT_EQ(StoreOf(hist), expected.bytes);  // 12 bytes plus one flag byte per variable
+}
+
+TEST(HistVar, EmptyRecordLoadsAndStoresAgain) {
+  Image im;
+  im.Dword(0).Dword(128).Dword(3).Byte(1).Byte(0).Byte(1);
+  TwoEntries t;  // loading replaces whatever was there
+  CArchive in(im.bytes);
+  ASSERT_TRUE(t.hist.Serialize(in));
+  EXPECT_FALSE(in.HasFailed());
+  EXPECT_EQ(in.GetBytesRemaining(), 0u);
+  EXPECT_EQ(t.hist.m_nCount, 0);
+  EXPECT_EQ(t.hist.m_nCapacity, 128);
+  ASSERT_EQ(t.hist.m_nVars, 3);
+  EXPECT_EQ(t.hist.m_pFixed[0], 1);
+  EXPECT_EQ(t.hist.m_pFixed[1], 0);
+  EXPECT_EQ(t.hist.m_pFixed[2], 1);
+  EXPECT_EQ(StoreOf(t.hist), im.bytes);
+}
+
+TEST(HistVar, TwoEntryPopulationStoresItsRecord) {
+  TwoEntries t;
+  EXPECT_EQ(StoreOf(t.hist), TwoEntryImage().bytes);
+}
+
+TEST(HistVar, TwoEntryRecordLoadsFieldByFieldAndStoresTheSameBytes) {
+  const Bytes image = TwoEntryImage().bytes;
+  CQorexDoc doc;
+  QOX_HistVar hist(&doc);
+  CArchive in(image);
+  ASSERT_TRUE(hist.Serialize(in));
+  EXPECT_EQ(in.GetBytesRemaining(), 0u);
+  ASSERT_EQ(hist.m_nCount, 2);
+  EXPECT_EQ(hist.m_nCapacity, 64);
+  ASSERT_EQ(hist.m_nVars, 6);
+  for (int v = 0; v < 6; ++v) EXPECT_EQ(hist.m_pFixed[v], v == 5 ? 1 : 0);
+  ASSERT_EQ(hist.m_pRootCounts[0], 2);
+  EXPECT_EQ(hist.m_ppRoots[0][0].re, -1.0);
+  EXPECT_EQ(hist.m_ppRoots[0][0].im, 2.0);
+  EXPECT_EQ(hist.m_ppRoots[0][1].im, -2.0);
+  ASSERT_EQ(hist.m_pRootCounts[1], 1);
+  EXPECT_EQ(hist.m_ppRoots[1][0].re, -0.5);
+  EXPECT_EQ(hist.m_ppCriteria[0][0], 0.1);
+  EXPECT_EQ(hist.m_ppCriteria[1][8], 0.5 + 8 / 100.0);
+  for (int e = 0; e < 2; ++e)
+    for (int v = 0; v < 6; ++v) EXPECT_EQ(hist.m_ppValues[e][v], Value(e, v));
+  EXPECT_EQ(StoreOf(hist), image);
+}
+
+TEST(HistVar, ZeroCapacityLoadsAsOneAndStillGrows) {
+  Image im;
+  im.Dword(0).Dword(0).Dword(0);
+  CQorexDoc doc;
+  QOX_HistVar hist(&doc);
+  CArchive in(im.bytes);
+  ASSERT_TRUE(hist.Serialize(in));
+  EXPECT_EQ(hist.m_nCapacity, 1);
+  double c[9] = {};
+  hist.Add(c);
+  hist.Add(c);
+  EXPECT_EQ(hist.m_nCount, 2);
+  EXPECT_EQ(hist.m_nCapacity, 2);
+}
+
+// Every damaged record is refused: the archive fails and the population is
+// exactly what it was (ASan reports anything allocated and not freed).
+TEST(HistVar, DamagedRecordsAreRefusedAndChangeNothing) {
+  const Bytes good = TwoEntryImage().bytes;
+  auto patched = [&](size_t at, uint32_t v) {
+    Bytes b = good;
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<BYTE>(v >> (8 * i));
+    return b;
+  };
+  const size_t firstRoots = 12 + 6;  // offset of the first entry's pole count
+  struct Case {
+    const char* what;
+    Bytes record;
+  };
+  std::vector<Case> cases = {
+      {"count above capacity", patched(0, 65)},
+      {"count beyond the bytes left", patched(0, 3)},
+      {"negative count", patched(0, 0xFFFFFFFF)},
+      {"capacity beyond any population", patched(4, 0x7FFFFFFF)},
+      {"negative capacity", patched(4, 0x80000000)},
+      {"variable count beyond the bytes left", patched(8, 1000)},
+      {"negative variable count", patched(8, 0xFFFFFFFF)},
+      {"pole count beyond the bytes left", patched(firstRoots, 20)},
+      {"huge pole count", patched(firstRoots, 0x10000000)},
+      {"negative pole count", patched(firstRoots, 0xFFFFFFFF)},
+  };
+  for (size_t cut = 0; cut < good.size(); ++cut)
+    cases.push_back({"truncated", Bytes(good.begin(), good.begin() + cut)});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what + std::string(" (") + std::to_string(c.record.size()) + " bytes)");
+    TwoEntries t;
+    t.hist.DeleteFrom(1);
+    const Bytes before = StoreOf(t.hist);
+    CArchive in(c.record);
+    EXPECT_FALSE(t.hist.Serialize(in));
+    EXPECT_TRUE(in.HasFailed());
+    EXPECT_EQ(StoreOf(t.hist), before);
+  }
+}
+
+TEST(HistVar, ResetMarksTheVariablesOfTheSignalDefinitions) {
+  BareDoc doc;
+  // A model uses k (a new entry); the signals use t and f_11.
+  auto* k = new CMcVariable("k", "", 0);
+  CMcBasic* model = new CMcListsum(0);
+  model->AppendChild(k);
+  doc.m_vars.BindVariables(model);
+  doc.m_models.Add(model);
+  CMcBasic* signal = new CMcListsum(0);
+  signal->AppendChild(Var("t", "", 1));
+  signal->AppendChild(Var("f", "11", 5));
+  doc.m_signals.Add(signal);
+  const int nVars = doc.m_vars.m_nCount;
+  ASSERT_EQ(k->m_index, nVars - 1);
+
+  QOX_HistVar hist(&doc);
+  double c[9] = {};
+  for (int i = 0; i < 65; ++i) hist.Add(c);
+  ASSERT_EQ(hist.m_nCapacity, 128);
+  hist.Reset();
+  EXPECT_EQ(hist.m_nCount, 0);
+  EXPECT_EQ(hist.m_nCapacity, 128);  // never shrunk
+  ASSERT_EQ(hist.m_nVars, nVars);
+  for (int v = 0; v < nVars; ++v)
+    EXPECT_EQ(hist.m_pFixed[v], v == 1 || v == 5 ? 1 : 0) << "variable " << v;
+}
+
+TEST(HistVar, AppendBeyondTheLimitKeepsTheNewestThreeQuarters) {
+  struct Case {
+    int limit, appends, count, oldestKept;
+  };
+  const Case cases[] = {
+      {100, 100, 100, 0},                // up to the limit nothing goes
+      {100, 101, 75, 26},                // the 101st append leaves the newest 75
+      {2, 3, 1, 2},                      // a limit of 2 keeps 1
+      {4, 5, 3, 2},       {4, 9, 3, 6},  // culled at the 5th, 7th and 9th append
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "limit " << c.limit << ", " << c.appends << " appends");
+    ScopedHistoryLimit limit(c.limit);
+    CQorexDoc doc;
+    QOX_HistVar hist(&doc);
+    hist.Reset();
+    for (int i = 0; i < c.appends; ++i) {
+      double crit[9];
+      Criteria(i, crit);
+      hist.Add(crit);
+    }
+    ASSERT_EQ(hist.m_nCount, c.count);
+    for (int e = 0; e < c.count; ++e) EXPECT_EQ(hist.m_ppCriteria[e][0], c.oldestKept + e);
+  }
+}
+
+TEST(HistVar, AppendCopiesTheVariableValues) {
+  CQorexDoc doc;
+  QOX_HistVar hist(&doc);
+  hist.Reset();
+  doc.m_vars.m_pValue[5] = 7.25;
+  double c[9] = {};
+  hist.Add(c);
+  doc.m_vars.m_pValue[5] = 0.0;  // the record keeps the value it took
+  ASSERT_EQ(hist.m_nVars, 6);
+  for (int v = 0; v < 5; ++v) EXPECT_EQ(hist.m_ppValues[0][v], doc.m_vars.m_pValue[v]);
+  EXPECT_EQ(hist.m_ppValues[0][5], 7.25);
+}
+
+TEST(HistVar, DeletionsCloseTheGap) {
+  struct Case {
+    const char* what;
+    void (*op)(QOX_HistVar&);
+    std::vector<double> left;  // first criterion of each remaining entry
+  };
+  const Case cases[] = {
+      {"Delete(1)", [](QOX_HistVar& h) { h.Delete(1); }, {0, 2, 3}},
+      {"Delete(3)", [](QOX_HistVar& h) { h.Delete(3); }, {0, 1, 2}},
+      {"DeleteUpTo(0)", [](QOX_HistVar& h) { h.DeleteUpTo(0); }, {1, 2, 3}},
+      {"DeleteUpTo(2)", [](QOX_HistVar& h) { h.DeleteUpTo(2); }, {3}},
+      {"DeleteUpTo(3)", [](QOX_HistVar& h) { h.DeleteUpTo(3); }, {}},
+      {"DeleteFrom(2)", [](QOX_HistVar& h) { h.DeleteFrom(2); }, {0, 1}},
+      {"DeleteFrom(0)", [](QOX_HistVar& h) { h.DeleteFrom(0); }, {}},
+      {"KillAll", [](QOX_HistVar& h) { h.KillAll(); }, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CQorexDoc doc;
+    QOX_HistVar hist(&doc);
+    hist.Reset();
+    for (int i = 0; i < 4; ++i) {
+      double crit[9];
+      Criteria(i, crit);
+      hist.Add(crit);
+    }
+    c.op(hist);
+    ASSERT_EQ(hist.m_nCount, static_cast<int>(c.left.size()));
+    for (size_t e = 0; e < c.left.size(); ++e) EXPECT_EQ(hist.m_ppCriteria[e][0], c.left[e]);
+  }
+}

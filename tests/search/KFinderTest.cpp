@@ -1,0 +1,131 @@
+// The automatic tuner's construction and its cost: the weighted squared
+// difference between the compensated output z and the setpoint c.
+#include "QorexDoc.h"
+#include "search/KFinder.h"
+#include "search/SearchGlobals.h"
+#include "simulation/SIMsignal.h"
+#include "simulation/SIMsystem.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Gives the signal exactly rows x columns samples (no spare room, so that a
+// read past the end is caught by the address sanitizer).
+void Fill(CSIMsignal& s, int rows, int columns, const std::vector<double>& samples) {
+  ASSERT_EQ(samples.size(), static_cast<size_t>(rows * columns));
+  delete[] s.m_pSamples;
+  s.m_pSamples = new double[samples.size()];
+  std::copy(samples.begin(), samples.end(), s.m_pSamples);
+  s.m_nRows = rows;
+  s.m_nColumns = columns;
+  s.m_nCapacity = rows * columns;
+}
+
+// Two outputs, three samples: squared differences 0 1 4 in row 0, 1 0 0 in row 1.
+void TwoOutputs(CSIMsystem& sys) {
+  Fill(sys.m_z, 2, 3, {1, 2, 3, 0, 1, 1});
+  Fill(sys.m_c, 2, 3, {1, 1, 1, 1, 1, 1});
+}
+
+// Where the document keeps an error weight, makes it one row of ones.
+template <class Doc>
+void UnitWeight(Doc& doc, int columns) {
+  if constexpr (requires(Doc & d) { d.m_errorWeight.m_pSamples; }) {
+    Fill(doc.m_errorWeight, 1, columns, std::vector<double>(columns, 1.0));
+  }
+}
+
+class DrivenDocument {
+ public:
+  explicit DrivenDocument(CQorexDoc* doc) { g_pSimDoc = doc; }
+  ~DrivenDocument() { g_pSimDoc = nullptr; }
+};
+
+}  // namespace
+
+TEST(KFinder, StartsWithRoomForFiveAndNoVariables) {
+  CKFinder finder;
+  EXPECT_EQ(finder.m_nCount, 0);
+  EXPECT_EQ(finder.m_nCapacity, 5);
+  EXPECT_EQ(finder.m_dCutoff, 1e300);
+}
+
+TEST(KFinder, WeightedErrorAgainstHandComputation) {
+  struct Case {
+    const char* what;
+    int weightRows, weightColumns;
+    std::vector<double> weight;  // empty: no weight
+    double expected;
+  };
+  const Case cases[] = {
+      {"no weight", 0, 0, {}, 0 + 1 + 4 + 1},
+      // A row per output: 1*0 + 2*1 + 3*4 + 10*1.
+      {"one weight row per output", 2, 3, {1, 2, 3, 10, 20, 30}, 24},
+      // Otherwise the first row weighs every output: (2 + 12) + 1.
+      {"a single weight row", 1, 3, {1, 2, 3}, 15},
+      {"more weight rows than outputs", 3, 3, {1, 2, 3, 7, 7, 7, 9, 9, 9}, 15},
+      // A shorter weight counts only the samples it covers: (0 + 2) + 10.
+      {"a weight shorter than the run", 2, 2, {1, 2, 10, 20}, 12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CSIMsystem sys;
+    TwoOutputs(sys);
+    CSIMsignal weight;
+    if (!c.weight.empty()) Fill(weight, c.weightRows, c.weightColumns, c.weight);
+    EXPECT_DOUBLE_EQ(CKFinder::WeightedError(sys, c.weight.empty() ? nullptr : &weight),
+                     c.expected);
+  }
+}
+
+TEST(KFinder, WeightedErrorCoversOnlyWhatOutputAndSetpointShare) {
+  CSIMsystem sys;
+  TwoOutputs(sys);
+  Fill(sys.m_c, 1, 3, {1, 1, 1});  // one setpoint row: only output 0 counts
+  EXPECT_DOUBLE_EQ(CKFinder::WeightedError(sys, nullptr), 5);
+  Fill(sys.m_c, 2, 2, {1, 1, 1, 1});  // a shorter setpoint: samples 0 and 1
+  EXPECT_DOUBLE_EQ(CKFinder::WeightedError(sys, nullptr), 0 + 1 + 1 + 0);
+}
+
+TEST(KFinder, ComputeCostStoresQuickOrFullCostOfTheDrivenDocument) {
+  CQorexDoc doc;
+  UnitWeight(doc, 3);
+  CSIMsystem sys;
+  Fill(sys.m_z, 1, 3, {1, 2, 3});
+  Fill(sys.m_c, 1, 3, {1, 1, 1});
+  CKFinder finder;
+  finder.m_dQuickCost = -1;
+  finder.m_dFullCost = -1;
+
+  finder.ComputeCost(&sys, true);  // no driven document: nothing
+  EXPECT_EQ(finder.m_dQuickCost, -1);
+
+  DrivenDocument driven(&doc);
+  finder.ComputeCost(&sys, true);
+  EXPECT_DOUBLE_EQ(finder.m_dQuickCost, 5);
+  EXPECT_EQ(finder.m_dFullCost, -1);
+  sys.m_z.m_pSamples[0] = 4;
+  finder.ComputeCost(&sys, false);
+  EXPECT_DOUBLE_EQ(finder.m_dFullCost, 14);
+  EXPECT_DOUBLE_EQ(finder.m_dQuickCost, 5);
+}
+
+TEST(KFinder, NonFiniteCostIsStoredAs1e200) {
+  CQorexDoc doc;
+  UnitWeight(doc, 2);
+  DrivenDocument driven(&doc);
+  CSIMsystem sys;
+  Fill(sys.m_c, 1, 2, {0, 0});
+  CKFinder finder;
+  for (double bad :
+       {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), 1e200}) {
+    Fill(sys.m_z, 1, 2, {bad, 0});
+    finder.ComputeCost(&sys, true);
+    EXPECT_EQ(finder.m_dQuickCost, 1e200) << bad;  // 1e200 squared overflows too
+  }
+}
