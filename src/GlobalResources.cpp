@@ -4,6 +4,7 @@
 #include "platform/core/Profile.h"
 #include "platform/gdi/Gdi.h"
 #include "res/NodePatterns.h"
+#include "res/Sprites.h"
 #include "res/resource.h"
 
 // ---- numeric defaults (the values before InitGlobalResources are the same,
@@ -47,6 +48,9 @@ const double g_snapTable[28] = {1.01,      1.01e-1,   1.01e-2,   1.01e-3,  1.01e
 CDC* g_pMemDC = nullptr;
 CBitmap* g_pMemBitmap = nullptr;
 CDC* g_pMeasureDC = nullptr;
+CDC* g_pSpriteDC = nullptr;
+CBitmap* g_pSpriteBitmap = nullptr;
+static CBitmap* g_pSpritePrevious = nullptr;  // the sprite context's own bitmap
 CFont* g_fonts[kFontFamilies][kSizeLevels] = {};
 WORD g_fontHeight[kFontFamilies][kSizeLevels] = {};
 WORD g_fontAscent[kFontFamilies][kSizeLevels] = {};
@@ -105,6 +109,15 @@ void SetDefaults() {
   g_dFreqMax = 1000.0;
   g_dWatchdogTol = 0.2;
   g_nMinSamples = 10;
+}
+
+void MakeSprites() {
+  QxMakeSpriteSheet();
+  g_pSpriteDC = new CDC;
+  g_pSpriteDC->CreateCompatibleDC(nullptr);
+  g_pSpriteBitmap = new CBitmap;
+  g_pSpriteBitmap->LoadBitmap(IDB_SPRITES);
+  g_pSpritePrevious = g_pSpriteDC->SelectObject(g_pSpriteBitmap);
 }
 
 void MakeBrushes() {
@@ -232,6 +245,7 @@ void Delete(T*& object) {
 void InitGlobalResources() {
   if (g_pMemDC) return;
   SetDefaults();
+  MakeSprites();
   MakeBrushes();
   g_nMaxSamples = 10000;
   const double scale = ReadDisplaySettings();
@@ -256,6 +270,10 @@ void InitGlobalResources() {
 
 void FreeGlobalResources() {
   if (!g_pMemDC) return;
+  if (g_pSpritePrevious) g_pSpriteDC->SelectObject(g_pSpritePrevious);
+  g_pSpritePrevious = nullptr;
+  Delete(g_pSpriteBitmap);
+  Delete(g_pSpriteDC);
   RestoreContext(g_pMemDC, g_savedMem);
   if (g_savedMem.bitmap) g_pMemDC->SelectObject(g_savedMem.bitmap);
   RestoreContext(g_pMeasureDC, g_savedMeasure);

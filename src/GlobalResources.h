@@ -80,6 +80,8 @@ extern const double g_snapTable[28];
 extern CDC* g_pMemDC;  // shared off-screen context every window draws into
 extern CBitmap* g_pMemBitmap;
 extern CDC* g_pMeasureDC;  // memory context without a bitmap, for measuring text
+extern CDC* g_pSpriteDC;   // memory context holding the sprite sheet (res/Sprites.h)
+extern CBitmap* g_pSpriteBitmap;
 
 extern CFont* g_fonts[kFontFamilies][kSizeLevels];
 extern WORD g_fontHeight[kFontFamilies][kSizeLevels];  // cell height in pixels

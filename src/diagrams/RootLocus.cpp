@@ -1,0 +1,159 @@
+#include "diagrams/RootLocus.h"
+
+#include "GlobalResources.h"
+#include "diagrams/AxisScale.h"
+#include "platform/gdi/Gdi.h"
+#include "res/Sprites.h"
+
+#include <cmath>
+#include <initializer_list>
+
+const double kLocusRedBase[5] = {100, 0, 0, 10, 100};
+const double kLocusGreenBase[5] = {0, 100, 0, 10, 0};
+const double kLocusBlueBase[5] = {0, 0, 100, 10, 100};
+const COLORREF kLocusClipboardColour[5] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),
+                                           RGB(150, 150, 150), RGB(255, 0, 255)};
+const COLORREF kRootClipboardColour[7] = {RGB(150, 150, 150), RGB(150, 0, 0),   RGB(0, 150, 0),
+                                          RGB(150, 150, 150), RGB(150, 0, 150), RGB(0, 0, 150),
+                                          RGB(0, 0, 150)};
+
+namespace {
+
+// A colour index read from a file may be anything in 0-15; the ones without a
+// colour of their own are drawn grey rather than read past the tables.
+int LocusColourIndex(int colour) {
+  return colour >= 0 && colour < 5 ? colour : 3;
+}
+
+int MarkerOf(const RootLocusRoots& roots) {
+  if (roots.group == kRootGroupClosedLoop)
+    return roots.poles ? kMarkerClosedLoopPole : kMarkerTransmissionZero;
+  return roots.poles ? kMarkerOpenLoopPole : kMarkerOpenLoopZero;
+}
+
+COLORREF ClipboardColourOf(const RootLocusRoots& roots) {
+  return roots.group >= 0 && roots.group < 7 ? kRootClipboardColour[roots.group]
+                                             : kRootClipboardColour[kRootGroupClosedLoop];
+}
+
+// Visits the pixel of every drawable root of the scene with its group entry.
+template <class Visit>
+void ForEachRootPixel(const RootLocusScene& scene, int width, int height, Visit visit) {
+  for (const RootLocusRoots& roots : scene.roots) {
+    if (!roots.roots) continue;
+    for (int i = 1; i <= roots.count; ++i) {
+      POINT p;
+      if (RootLocusPixel(scene, roots.roots[i], width, height, &p)) visit(roots, p);
+    }
+  }
+}
+
+}  // namespace
+
+bool RootLocusPixel(const RootLocusScene& scene, const McComplex& value, int width, int height,
+                    POINT* pixel) {
+  // A glyph reaches 3 pixels from its centre; anything further out is invisible.
+  constexpr double kReach = 4;
+  const double x = scene.origin.x + std::trunc(value.re * scene.scaleX);
+  const double y = scene.origin.y - std::trunc(value.im * scene.scaleY);
+  if (!std::isfinite(x) || !std::isfinite(y)) return false;
+  if (x < -kReach || y < -kReach || x > width + kReach || y > height + kReach) return false;
+  pixel->x = static_cast<LONG>(x);
+  pixel->y = static_cast<LONG>(y);
+  return true;
+}
+
+COLORREF LocusPointColour(int colourIndex, double offset) {
+  const int c = LocusColourIndex(colourIndex);
+  auto component = [offset](double base) {
+    const double v = std::trunc(offset + base);
+    return v > 255 ? 255 : static_cast<int>(v);
+  };
+  return RGB(component(kLocusRedBase[c]), component(kLocusGreenBase[c]),
+             component(kLocusBlueBase[c]));
+}
+
+void DrawRootLocus(CDC* pDC, const RootLocusScene& scene, int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  DrawAxisCross(pDC, width, height, scene.origin, scene.scaleX, scene.scaleY);
+  for (const RootLocusLocus& locus : scene.loci) {
+    if (!locus.points || locus.count <= 0) continue;
+    double offset = 0.0;
+    for (int k = 0; k < locus.count; ++k, offset += 150.0 / locus.count) {
+      POINT p;
+      if (RootLocusPixel(scene, locus.points[k], width, height, &p))
+        DrawMarker(pDC, p.x, p.y, kMarkerLocusPoint, LocusPointColour(locus.colour, offset));
+    }
+  }
+  if (!g_pSpriteDC) return;
+  ForEachRootPixel(scene, width, height, [&](const RootLocusRoots& roots, POINT p) {
+    const SpriteTile glyph = SpriteRootGlyph(roots.group, roots.poles);
+    pDC->BitBlt(p.x - 3, p.y - 3, glyph.cx, glyph.cy, g_pSpriteDC, glyph.x, glyph.y, SRCAND);
+  });
+}
+
+void DrawRootLocusMetafile(CDC* pDC, const RootLocusScene& scene, int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  DrawAxisCross(pDC, width, height, scene.origin, scene.scaleX, scene.scaleY);
+  for (const RootLocusLocus& locus : scene.loci) {
+    if (!locus.points) continue;
+    const COLORREF colour = kLocusClipboardColour[LocusColourIndex(locus.colour)];
+    for (int k = 0; k < locus.count; ++k) {
+      POINT p;
+      if (RootLocusPixel(scene, locus.points[k], width, height, &p))
+        DrawMarker(pDC, p.x, p.y, kMarkerLocusPoint, colour);
+    }
+  }
+  ForEachRootPixel(scene, width, height, [&](const RootLocusRoots& roots, POINT p) {
+    DrawMarker(pDC, p.x, p.y, MarkerOf(roots), ClipboardColourOf(roots));
+  });
+}
+
+void DrawRootLocus(CDC* pDC, const CQorexDoc& doc, int width, int height) {
+  DrawRootLocus(pDC, RootLocusSceneOf(doc), width, height);
+}
+
+void DrawRootLocusMetafile(CDC* pDC, const CQorexDoc& doc, int width, int height) {
+  DrawRootLocusMetafile(pDC, RootLocusSceneOf(doc), width, height);
+}
+
+void DrawMarker(CDC* pDC, int x, int y, int kind, COLORREF color) {
+  struct Box {
+    int dx, dy, cx, cy;
+  };
+  auto boxes = [&](std::initializer_list<Box> list) {
+    for (const Box& b : list) pDC->FillSolidRect(x + b.dx, y + b.dy, b.cx, b.cy, color);
+  };
+  auto pixels = [&](std::initializer_list<POINT> list) {
+    for (const POINT& p : list) pDC->SetPixelV(x + p.x, y + p.y, color);
+  };
+  switch (kind) {
+    case kMarkerOpenLoopPole:
+      boxes({{-1, -1, 3, 3},
+             {-2, -3, 1, 3},
+             {-3, -2, 3, 1},
+             {1, -2, 3, 1},
+             {2, -3, 1, 3},
+             {1, 2, 3, 1},
+             {2, 1, 1, 3},
+             {-2, 1, 1, 3},
+             {-3, 2, 3, 1}});
+      break;
+    case kMarkerOpenLoopZero:
+      boxes({{-1, -3, 3, 1}, {-1, 3, 3, 1}, {-3, -1, 1, 3}, {3, -1, 1, 3}});
+      pixels({{-2, -2}, {2, -2}, {-2, 2}, {2, 2}});
+      break;
+    case kMarkerClosedLoopPole:
+      boxes({{-3, -3, 7, 2}, {-3, 2, 7, 2}, {-3, -1, 2, 3}, {2, -1, 2, 3}});
+      break;
+    case kMarkerTransmissionZero:
+      boxes({{-1, -3, 3, 2}, {-1, 2, 3, 2}, {-3, -1, 2, 3}, {2, -1, 2, 3}});
+      pixels({{-1, -1}, {1, -1}, {-1, 1}, {1, 1}});
+      break;
+    case kMarkerLocusPoint:
+      pixels({{0, 0}, {-1, -1}, {1, -1}, {-1, 1}, {1, 1}, {-2, -2}, {2, -2}, {-2, 2}, {2, 2}});
+      break;
+    default:
+      break;
+  }
+}
