@@ -5,3 +5,119 @@
 #define IDB_PATTERN_RED 131
 #define IDB_PATTERN_BLACK 132
 #define IDB_PATTERN_BLUE 133
+
+// ---- frames, menus, accelerators, toolbar ----------------------------------
+// 128: the main frame's menu, accelerators, toolbar (and its bitmap) and title;
+// 129: the document frame's menu and the document template's strings.
+#define IDR_MAINFRAME 128
+#define IDR_QOREXTYPE 129
+// Bitmap 138 is the sprite sheet (IDB_SPRITES, res/Sprites.h).
+
+// ---- dialog templates and the bar windows made from them -------------------
+#define IDD_ABOUTBOX 100
+#define IDD_OUTPUTBAR 102  // "SimulationView"
+#define IDW_OUTPUTBAR 103
+#define IDD_LEFTBAR 104  // "ProcessView"
+#define IDW_LEFTBAR 105
+#define IDD_VARBAR 106  // "Variables"
+#define IDW_VARBAR 107
+#define IDD_EQUALIZERBAR 108  // "Performance Equalizer"
+#define IDW_EQUALIZERBAR 109
+#define IDD_COMMENTBAR 110  // "Comments"
+#define IDW_COMMENTBAR 111
+
+// ---- controls ----------------------------------------------------------------
+#define IDC_ABOUT_ICON 0xFFFF  // static items of the about box have no id of their own
+#define IDC_VARLIST 1011
+#define IDC_LOCUS 1012
+#define IDC_COLOUR 1013
+#define IDC_MINIMUM 1015
+#define IDC_MAXIMUM 1016
+#define IDC_VALUE_SLIDER 1017
+#define IDC_VALUE 1018
+// The weight sliders of the equalizer: control IDC_WEIGHT_FIRST + i weighs criterion i.
+#define IDC_WEIGHT_FIRST 1020
+#define IDC_WEIGHT_FINAL_VALUE 1020
+#define IDC_WEIGHT_TIME_CONSTANT 1021
+#define IDC_WEIGHT_OSCILLATIONS 1022
+#define IDC_WEIGHT_INTERACTION 1023
+#define IDC_WEIGHT_V_REJECTION 1024
+#define IDC_WEIGHT_D_REJECTION 1025
+#define IDC_WEIGHT_N_REJECTION 1026
+#define IDC_WEIGHT_CONTROL_ACTION 1027
+#define IDC_WEIGHT_LAST 1027
+#define IDC_COMMENT 1112
+
+// ---- commands ----------------------------------------------------------------
+// 32776 ... 32781 are the worker thread messages (WM_APP + 8 ... 13); the
+// "FindG" command shares 32776 with its message. No other id here uses them.
+#define ID_EDIT_MODELS 32771
+#define ID_EDIT_SIGNALS 32772
+#define ID_TIME_SETTINGS 32782
+#define ID_VIEW_PROCESSVIEW 32783
+#define ID_VIEW_SIMULATIONVIEW 32784
+#define ID_VIEW_EQUALIZER 32785
+#define ID_VIEW_VARIABLES 32786
+#define ID_VIEW_COMMENTS 32838
+// The diagram types of the view.
+#define RLOCUS 32787
+#define NYQUIST 32788
+#define INYQUIST 32789
+#define NICHOLS 32790
+#define BODE 32791
+#define CHNYQUIST 32802
+#define CHBODE 32803
+// The view's popup commands.
+#define RLPROPERTIES 32792
+#define FREQPROPERTIES 32796
+#define ADDNODES 32797
+#define REMNODES 32798
+#define EDITNODE 32799
+#define REMNODE 32800
+#define DELETEPOLE 32801
+#define ID_EFFECTIVE_MODELS 32804
+// The signal panes' run buffer commands: RUN1 + i recalls run i + 1.
+#define RUN1 32808
+#define RUN2 32809
+#define RUN3 32810
+#define RUN4 32811
+#define RUN5 32812
+#define RUN6 32813
+#define RUN7 32814
+#define RUN8 32815
+#define RUN9 32816
+#define RUN10 32817
+#define RUNCLEAR 32819
+#define RUNRESIMULATE 32829
+// The design searches of the toolbar.
+#define ID_CLOSED_LOOP_POLES 32820
+#define ID_INTERACTION 32824
+#define ID_BANDWIDTH 32837
+// The history strip's popup.
+#define ID_HISTORY_PROPERTIES 32826
+#define ID_HISTORY_DELETE_THIS 32830
+#define ID_HISTORY_DELETE_LEFT 32831
+#define ID_HISTORY_DELETE_RIGHT 32832
+#define ID_HELP_TOPICS 32827
+// Tools: the genetic operators, the population's sorts and culls.
+#define ID_OFFSPRING 32833
+#define ID_G_ROBUSTNESS 32834
+#define ID_K_ROBUSTNESS 32835
+#define ID_H_ROBUSTNESS 32836
+#define ID_GENETIC_ROOT_LOCUS 32841
+#define ID_SORT_FINAL_VALUE 32842
+#define ID_SORT_TIME_CONSTANT 32843
+#define ID_SORT_OSCILLATIONS 32844
+#define ID_SORT_INTERACTION 32845
+#define ID_SORT_V_REJECTION 32846
+#define ID_SORT_D_REJECTION 32847
+#define ID_SORT_N_REJECTION 32848
+#define ID_SORT_CONTROL_ACTION 32849
+#define ID_SORT_POLE_MOBILITY 32850
+#define ID_SORT_BY_SLIDERS 32851
+#define ID_KILL_ALL 32852
+#define ID_KILL_WORST 32853
+
+// ---- status bar panes: the diagram view's cursor readouts --------------------
+#define ID_INDICATOR_X 59142
+#define ID_INDICATOR_Y 59143
