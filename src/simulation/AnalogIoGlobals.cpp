@@ -1,0 +1,9 @@
+#include "simulation/AnalogIoGlobals.h"
+
+#include "platform/ui/MessageQueue.h"
+
+CDT2801* g_pAnalogIo = nullptr;
+static CRITICAL_SECTION s_csAnalogIo;
+LPCRITICAL_SECTION g_pcsAnalogIo = &s_csAnalogIo;
+UINT g_msgDac = RegisterWindowMessage("ID_DIDIRO_DAC");
+UINT g_msgAdc = RegisterWindowMessage("ID_DIDIRO_ADC");

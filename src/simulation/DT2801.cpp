@@ -1,0 +1,181 @@
+#include "simulation/DT2801.h"
+
+#include "platform/core/Clock.h"
+#include "platform/core/Sync.h"
+#include "platform/io/Device.h"
+#include "platform/ui/MessageQueue.h"
+#include "simulation/AnalogIoGlobals.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+constexpr int kChannels = 4;
+constexpr int kBoardOutputs = 2;
+constexpr DWORD kFailedCallCode = 0xFF00u;
+constexpr DWORD kRecordSize = 8;
+
+// Holds g_pcsAnalogIo for a scope (the lock may not exist yet during static
+// start-up, then there is nobody to race with).
+class AnalogIoLock {
+ public:
+  AnalogIoLock() : m_section(g_pcsAnalogIo) {
+    if (m_section) EnterCriticalSection(m_section);
+  }
+  ~AnalogIoLock() {
+    if (m_section) LeaveCriticalSection(m_section);
+  }
+  AnalogIoLock(const AnalogIoLock&) = delete;
+  AnalogIoLock& operator=(const AnalogIoLock&) = delete;
+
+ private:
+  LPCRITICAL_SECTION m_section;
+};
+
+// The driver's record, written byte by byte.
+struct BoardRecord {
+  BYTE bytes[kRecordSize] = {};
+  BoardRecord(BYTE channel, DWORD code) {
+    bytes[0] = channel;
+    for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<BYTE>(code >> (8 * i));
+  }
+  DWORD Code() const {
+    return static_cast<DWORD>(bytes[4]) | static_cast<DWORD>(bytes[5]) << 8 |
+           static_cast<DWORD>(bytes[6]) << 16 | static_cast<DWORD>(bytes[7]) << 24;
+  }
+};
+
+}  // namespace
+
+CDT2801::CDT2801() {
+  {
+    AnalogIoLock lock;
+    for (int i = 0; i < kChannels; ++i) m_inputs[i] = m_latched[i] = m_outputs[i] = 0.0;
+  }
+  m_dDacOffset = 2048.0;
+  m_dDacRange = 10.0;
+  m_dDacStep = m_dDacRange / (4096.0 - m_dDacOffset);
+  m_dAdcOffset = 2048.0;
+  m_dAdcRange = 10.0;
+  m_dAdcStep = m_dAdcRange / (4096.0 - m_dAdcOffset);
+  m_hDevice = CreateFileA("\\\\.\\DT2801", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+  m_bEmulate = m_hDevice == INVALID_HANDLE_VALUE ? 1 : 0;
+}
+
+CDT2801::~CDT2801() {
+  if (!m_bEmulate) CloseHandle(m_hDevice);
+}
+
+double CDT2801::WriteDAC(BYTE channel, double volts) {
+  if (m_bEmulate) {
+    if (channel >= kChannels) return 0.0;
+    m_outputs[channel] = volts;
+    return volts;
+  }
+  if (channel >= kBoardOutputs) return 0.0;
+  DWORD code = BoardCall(IOCTL_DT2801_WRITE_DAC, channel, DacCode(volts));
+  return (static_cast<double>(code) - m_dDacOffset) * m_dDacStep;
+}
+
+double CDT2801::ReadADC(BYTE channel) {
+  if (m_bEmulate) return channel < kChannels ? m_latched[channel] : 0.0;
+  DWORD code = BoardCall(IOCTL_DT2801_READ_ADC, channel, 0);
+  return (static_cast<double>(code) - m_dAdcOffset) * m_dAdcStep;
+}
+
+void CDT2801::Latch() {
+  if (!m_bEmulate) return;
+  AnalogIoLock lock;
+  for (int i = 0; i < kChannels; ++i) m_latched[i] = m_inputs[i];
+}
+
+void CDT2801::BroadcastDAC() {
+  if (!m_bEmulate) return;
+  for (double& volts : m_outputs) {
+    if (volts > 10.0) {
+      volts = 10.0;
+    } else if (volts < -10.0) {
+      volts = -10.0;
+    } else if (std::isnan(volts)) {
+      volts = 0.0;
+    }
+  }
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  EncodeCodes(m_outputs, &wParam, &lParam);
+  PostMessage(HWND_BROADCAST, g_msgDac, wParam, lParam);
+}
+
+void CDT2801::ZeroOutputs(UINT ms) {
+  if (!m_bEmulate) {
+    for (int ch = 0; ch < kBoardOutputs; ++ch) WriteDAC(static_cast<BYTE>(ch), 0.0);
+    return;
+  }
+  for (int ch = 0; ch < kChannels; ++ch) WriteDAC(static_cast<BYTE>(ch), 0.0);
+  BroadcastDAC();
+  Sleep(ms);
+}
+
+void CDT2801::ReceiveInputs(WPARAM wParam, LPARAM lParam) {
+  double volts[kChannels];
+  DecodeCodes(wParam, lParam, volts);
+  AnalogIoLock lock;
+  for (int i = 0; i < kChannels; ++i) m_inputs[i] = volts[i];
+}
+
+WORD CDT2801::VoltsToCode(double volts) {
+  if (std::isnan(volts)) volts = 0.0;
+  if (volts > 10.0) {
+    volts = 10.0;
+  } else if (volts < -10.0) {
+    volts = -10.0;
+  }
+  return static_cast<WORD>((volts + 10.0) * 65535.0 / 20.0);
+}
+
+double CDT2801::CodeToVolts(WORD code) {
+  return code * 20.0 / 65535.0 - 10.0;
+}
+
+void CDT2801::EncodeCodes(const double volts[4], WPARAM* wParam, LPARAM* lParam) {
+  WORD codes[kChannels];
+  for (int i = 0; i < kChannels; ++i) codes[i] = VoltsToCode(volts[i]);
+  *wParam = static_cast<WPARAM>(codes[0]) | static_cast<WPARAM>(codes[1]) << 16;
+  *lParam = static_cast<LPARAM>(codes[2]) | static_cast<LPARAM>(codes[3]) << 16;
+}
+
+void CDT2801::DecodeCodes(WPARAM wParam, LPARAM lParam, double volts[4]) {
+  const DWORD low = static_cast<DWORD>(wParam);
+  const DWORD high = static_cast<DWORD>(static_cast<WPARAM>(lParam));
+  volts[0] = CodeToVolts(LOWORD(low));
+  volts[1] = CodeToVolts(HIWORD(low));
+  volts[2] = CodeToVolts(LOWORD(high));
+  volts[3] = CodeToVolts(HIWORD(high));
+}
+
+DWORD CDT2801::DacCode(double volts) const {
+  // A voltage out of range gives a code out of 0..4095 (negative ones in two's
+  // complement); only a value that is not a number is replaced, by 0 V. The
+  // bounds keep the conversion defined for any finite value.
+  double code = std::trunc(volts / m_dDacStep + m_dDacOffset);
+  if (std::isnan(code)) code = m_dDacOffset;
+  if (code < -2147483648.0) code = -2147483648.0;
+  if (code > 4294967295.0) code = 4294967295.0;
+  return static_cast<DWORD>(static_cast<std::int64_t>(code));
+}
+
+DWORD CDT2801::BoardCall(DWORD controlCode, BYTE channel, DWORD code) {
+  // Writes answer in place; reads into a separate record set up like the request.
+  BoardRecord request(channel, code);
+  BoardRecord separate(channel, 0);
+  BoardRecord& reply = controlCode == IOCTL_DT2801_WRITE_DAC ? request : separate;
+  DWORD returned = 0;
+  if (!DeviceIoControl(m_hDevice, controlCode, request.bytes, kRecordSize, reply.bytes, kRecordSize,
+                       &returned, nullptr)) {
+    return kFailedCallCode;
+  }
+  if (returned != kRecordSize || reply.bytes[0] != channel) return kFailedCallCode;
+  return reply.Code();
+}

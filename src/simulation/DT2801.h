@@ -1,0 +1,83 @@
+#pragma once
+// The analog I/O device that real-time control reads the process from and
+// drives it through. When the DT2801 board's driver opens, the board's inputs
+// and its two outputs are used through the driver's control calls; otherwise
+// a unit of four inputs and four outputs is emulated by broadcast messages
+// with a companion process. The choice is made once, at construction.
+// Everything is in volts, within -10 V .. +10 V.
+//
+// Board: 12-bit offset binary converters, code = volts / step + 2048, with
+// step = 10 / 2048 V. Each call carries an 8-byte little-endian record:
+// byte 0 the channel, bytes 1..3 padding, bytes 4..7 the code. A failed call,
+// or a reply that is not a whole record for the channel asked, counts as the
+// code 0xFF00 (308.75 V); nothing is reported.
+//
+// Emulation: "ID_DIDIRO_DAC" (outgoing) and "ID_DIDIRO_ADC" (incoming) carry
+// four 16-bit codes, channel 0 in the low word of wParam, 1 in its high word,
+// 2 and 3 likewise in lParam; code 0 is -10 V and 65535 is +10 V.
+//
+// Threads: the inputs received by the message are written on the
+// user-interface thread and latched by the real-time worker, both under
+// g_pcsAnalogIo; a sample reads only the latched copy. Everything else is
+// used by the worker during a run, or before any worker exists.
+#include "platform/core/Types.h"
+
+// The driver's two calls.
+inline constexpr DWORD IOCTL_DT2801_READ_ADC = 0x82002000u;
+inline constexpr DWORD IOCTL_DT2801_WRITE_DAC = 0x82002004u;
+
+class CDT2801 {
+ public:
+  // Opens "\\.\DT2801"; emulates when that fails. Clears the three value arrays.
+  CDT2801();
+  // Closes the board's driver if it was opened.
+  ~CDT2801();
+  CDT2801(const CDT2801&) = delete;
+  CDT2801& operator=(const CDT2801&) = delete;
+
+  // Sets one output; returns the volts output. Board: channels 0 and 1, the
+  // volts the driver reports back for the code written (a code outside
+  // 0..4095 is sent as it comes). Emulation: channels 0..3, stored unlimited.
+  // Other channels: nothing happens and the result is 0.0.
+  double WriteDAC(BYTE channel, double volts);
+  // Reads one input. Board: any channel goes to the driver. Emulation: the
+  // latched value of channels 0..3, 0.0 for the others.
+  double ReadADC(BYTE channel);
+  // Emulation: fixes the received inputs for one sample. Board: nothing.
+  void Latch();
+  // Emulation: limits the four outputs to +-10 V (in place) and broadcasts
+  // them as "ID_DIDIRO_DAC". Board: nothing.
+  void BroadcastDAC();
+  // All outputs to 0 V before a run; the emulation then broadcasts them and
+  // waits ms so that the companion settles.
+  void ZeroOutputs(UINT ms);
+  // The input message: stores its four voltages under g_pcsAnalogIo.
+  void ReceiveInputs(WPARAM wParam, LPARAM lParam);
+
+  // The message codes. Outgoing volts are limited to +-10 V first (a value
+  // that is not a number goes out as 0 V); the code is truncated toward zero.
+  static WORD VoltsToCode(double volts);
+  static double CodeToVolts(WORD code);
+  static void EncodeCodes(const double volts[4], WPARAM* wParam, LPARAM* lParam);
+  // Only the low 32 bits of each word carry codes; higher bits are ignored.
+  static void DecodeCodes(WPARAM wParam, LPARAM lParam, double volts[4]);
+
+  double m_inputs[4];   // received by the input message; under g_pcsAnalogIo
+  double m_latched[4];  // fixed for the current sample by Latch
+  double m_outputs[4];  // the emulation's outputs
+  WORD m_bEmulate;      // 1: the driver did not open, emulate; 0: the board
+  HANDLE m_hDevice;
+  double m_dDacOffset;  // output code of 0 V
+  double m_dDacRange;
+  double m_dDacStep;  // volts per output code
+  double m_dAdcOffset;
+  double m_dAdcRange;
+  double m_dAdcStep;
+
+ private:
+  // The board's output code of volts, as an unsigned 32-bit word.
+  DWORD DacCode(double volts) const;
+  // One driver call on the record (channel, code); the code of the reply, or
+  // 0xFF00 when the call failed or its reply is not a record for channel.
+  DWORD BoardCall(DWORD controlCode, BYTE channel, DWORD code);
+};
