@@ -1,0 +1,120 @@
+// The about box and the templates of the five dialog bars, in dialog units.
+// Bars that paint everything themselves ("SimulationView", "ProcessView")
+// have empty templates that only give their size.
+#include "res/Resources.h"
+
+#include "platform/core/MessageBox.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/DialogTemplate.h"
+#include "res/resource.h"
+
+namespace {
+
+// Static and dialog styles that the controls layer does not name yet.
+constexpr DWORD kStaticIcon = 0x0003;  // the static shows the icon its text names
+constexpr DWORD kModalFrame = 0x0080;  // a dialog with the modal frame
+constexpr DWORD kBarStyle = WS_CHILD;  // dialog bars are children of their dock
+constexpr DWORD kTab = WS_TABSTOP;
+
+CRect At(int x, int y, int width, int height) {
+  return CRect(x, y, x + width, y + height);
+}
+
+QxDialogItem Item(const char* className, UINT id, const char* text, DWORD style, CRect rect,
+                  std::vector<CString> list = {}) {
+  QxDialogItem item;
+  item.className = className;
+  item.id = id;
+  item.text = text;
+  item.style = WS_CHILD | WS_VISIBLE | style;
+  item.rect = rect;
+  item.list = std::move(list);
+  return item;
+}
+
+QxDialogTemplate Bar(const char* title, int width, int height) {
+  QxDialogTemplate bar;
+  bar.caption = title;
+  bar.style = kBarStyle;
+  bar.rect = CRect(0, 0, width, height);
+  return bar;
+}
+
+QxDialogTemplate AboutBox() {
+  QxDialogTemplate about;
+  about.caption = "About Quorvathine";
+  about.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | kModalFrame;
+  about.rect = CRect(0, 0, 217, 55);
+  about.items = {
+      Item(WC_STATIC, IDC_ABOUT_ICON, "#128", kStaticIcon, At(11, 17, 20, 20)),
+      Item(WC_STATIC, IDC_ABOUT_ICON, "Quorvathine Version 1.0", SS_LEFT | SS_NOPREFIX,
+           At(40, 10, 119, 8)),
+      Item(WC_STATIC, IDC_ABOUT_ICON, "Copyright (C) 2026 Plenthoria", SS_LEFT, At(40, 25, 119, 8)),
+      Item(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_GROUP | kTab, At(178, 7, 32, 14)),
+  };
+  return about;
+}
+
+// "Variables": the variable list, the value's slider and edits, and the
+// locus mode and colour lists, whose order is the order of the locus codes.
+QxDialogTemplate VariablesBar() {
+  QxDialogTemplate bar = Bar("Variables", 150, 90);
+  constexpr DWORD kDropList = CBS_DROPDOWNLIST | WS_VSCROLL | kTab;
+  constexpr DWORD kNumber = ES_AUTOHSCROLL | WS_BORDER | kTab;
+  bar.items = {
+      Item(WC_LISTBOX, IDC_VARLIST, "",
+           LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | kTab, At(7, 7, 69, 60)),
+      Item(WC_COMBOBOX, IDC_LOCUS, "", kDropList, At(7, 70, 70, 74),
+           {"No Locus", "Logarithmic", "10% deviation", "25% deviation", "50% deviation",
+            "100% deviation"}),
+      Item(TRACKBAR_CLASS, IDC_VALUE_SLIDER, "Slider1", TBS_BOTH | TBS_NOTICKS | kTab,
+           At(84, 12, 59, 19)),
+      Item(WC_EDIT, IDC_VALUE, "", kNumber, At(81, 38, 62, 12)),
+      Item(WC_EDIT, IDC_MINIMUM, "", kNumber, At(81, 54, 28, 12)),
+      Item(WC_EDIT, IDC_MAXIMUM, "", kNumber, At(114, 54, 29, 12)),
+      Item(WC_COMBOBOX, IDC_COLOUR, "", kDropList, At(81, 70, 62, 74),
+           {"(none)", "Red", "Green", "Blue", "Gray", "Purple"}),
+  };
+  return bar;
+}
+
+// "Performance Equalizer": eight vertical weight sliders, criterion i on
+// control IDC_WEIGHT_FIRST + i; the history strip and the buttons are painted
+// by the bar in the space left above and beside them.
+QxDialogTemplate EqualizerBar() {
+  static const char* const kCriteria[] = {
+      "Final value", "Time constant", "Oscillations", "Interaction",
+      "v rejection", "d rejection",   "n rejection",  "Control action amplitude",
+  };
+  QxDialogTemplate bar = Bar("Performance Equalizer", 150, 127);
+  for (int i = 0; i < 8; ++i) {
+    bar.items.push_back(Item(TRACKBAR_CLASS, IDC_WEIGHT_FIRST + i, kCriteria[i],
+                             TBS_VERT | TBS_BOTH | TBS_NOTICKS | kTab,
+                             At(10 + 12 * i, 59, 10, 50)));
+  }
+  return bar;
+}
+
+// "Comments": the design's free text.
+QxDialogTemplate CommentsBar() {
+  QxDialogTemplate bar = Bar("Comments", 150, 90);
+  bar.items = {Item(WC_EDIT, IDC_COMMENT, "",
+                    ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER | kTab,
+                    At(7, 7, 136, 76))};
+  return bar;
+}
+
+}  // namespace
+
+namespace qxres {
+
+void RegisterDialogTemplates() {
+  QxRegisterDialogTemplate(IDD_ABOUTBOX, AboutBox());
+  QxRegisterDialogTemplate(IDD_OUTPUTBAR, Bar("SimulationView", 350, 90));
+  QxRegisterDialogTemplate(IDD_LEFTBAR, Bar("ProcessView", 150, 65));
+  QxRegisterDialogTemplate(IDD_VARBAR, VariablesBar());
+  QxRegisterDialogTemplate(IDD_EQUALIZERBAR, EqualizerBar());
+  QxRegisterDialogTemplate(IDD_COMMENTBAR, CommentsBar());
+}
+
+}  // namespace qxres

@@ -1,0 +1,9 @@
+#include "res/Resources.h"
+
+void QxRegisterResources() {
+  qxres::RegisterStrings();
+  qxres::RegisterMenus();
+  qxres::RegisterAccelerators();
+  qxres::RegisterToolBar();
+  qxres::RegisterDialogTemplates();
+}

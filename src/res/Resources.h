@@ -1,0 +1,33 @@
+#pragma once
+// The program's resource tables: menus, accelerators, the toolbar and its
+// images, the string table and the dialog templates, registered by id with
+// the platform layer so that its Load* calls and the frames, bars and dialogs
+// find them. The application registers them once at start-up, before the
+// main frame is made.
+#include "platform/core/Types.h"
+
+#include <QImage>
+
+// Registers every table below. Calling it again registers the same tables
+// again and changes nothing.
+void QxRegisterResources();
+
+namespace qxres {
+
+// Menu 128 (no document open) and menu 129 (a design open).
+void RegisterMenus();
+// Accelerator table 128.
+void RegisterAccelerators();
+// Toolbar 128 and its bitmap.
+void RegisterToolBar();
+void RegisterStrings();
+// The about box and the five dialog-bar templates.
+void RegisterDialogTemplates();
+
+// The toolbar's button images side by side, kToolBarImageWidth pixels each,
+// on the button-face grey (which the toolbar shows as transparent).
+constexpr int kToolBarImageWidth = 16;
+constexpr int kToolBarImageHeight = 15;
+QImage DrawToolBarImages();
+
+}  // namespace qxres
