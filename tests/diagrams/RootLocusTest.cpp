@@ -2,6 +2,7 @@
 // known design with its sprite glyphs, the clipboard rendering and its
 // recording, and the scene read from a document.
 #include "diagrams/RootLocus.h"
+#include "QorexDoc.h"
 #include "diagrams/RootLocusSource.h"
 #include "platform/gdi/MetaFileDC.h"
 #include "tests/diagrams/DiagramTestSupport.h"
@@ -345,6 +346,76 @@ TEST(RootLocus, HiddenBlocksDrawNothing) {
   DrawRootLocus(hidden.dc(), qxrootlocus::SceneOf(doc), 400, 300);
   DrawRootLocus(reference.dc(), axesOnly, 400, 300);
   EXPECT_EQ(hidden.Image(), reference.Image());
+}
+
+// ---- a new design ---------------------------------------------------------------
+// P = K = L = 1, G = 1 / (s + 1), F = f11 = 1: the closed-loop pole at s = -2,
+// the process's pole at -1, and the locus of f11 at -(1 + f) along the real
+// axis. Pixels follow from the document's origin and scales.
+
+POINT DocPixel(const CQorexDoc& doc, const McComplex& s) {
+  return {doc.m_ptRlOrigin.x + static_cast<LONG>(std::trunc(s.re * doc.m_dRlScaleX)),
+          doc.m_ptRlOrigin.y - static_cast<LONG>(std::trunc(s.im * doc.m_dRlScaleY))};
+}
+
+TEST(RootLocusDocument, NewDesignShowsItsPolesAndLocus) {
+  CQorexDoc doc;
+  Canvas canvas(800, 400);
+  DrawRootLocus(canvas.dc(), doc, 800, 400);
+
+  const POINT closed = DocPixel(doc, {-2, 0});
+  EXPECT_EQ(canvas.At(closed.x - 3, closed.y - 3), RGB(0, 128, 128)) << "closed-loop pole";
+  EXPECT_EQ(canvas.At(closed.x + 3, closed.y - 3), RGB(0, 128, 128));
+  const POINT process = DocPixel(doc, {-1, 0});
+  EXPECT_EQ(canvas.At(process.x - 2, process.y - 3), RGB(0, 128, 0)) << "pole of G";
+  EXPECT_EQ(canvas.At(process.x + 2, process.y + 3), RGB(0, 128, 0));
+
+  // Locus points clear of the glyphs and of their neighbours show their own
+  // colour at their centre.
+  const CVARpoints& locus = doc.m_pVarPoints[0];
+  ASSERT_GT(locus.m_nCount, 2);
+  int checked = 0;
+  double offset = 0;
+  for (int k = 0; k < locus.m_nCount; ++k, offset += 150.0 / locus.m_nCount) {
+    const McComplex& s = locus.m_pPoints[k];
+    EXPECT_NEAR(s.im, 0, 1e-9) << k;
+    const POINT p = DocPixel(doc, s);
+    auto clear = [&](int j) {
+      return j < 0 || j >= locus.m_nCount ||
+             std::abs(DocPixel(doc, locus.m_pPoints[j]).x - p.x) > 4;
+    };
+    if (p.x < 4 || std::abs(p.x - process.x) <= 6 || std::abs(p.x - closed.x) <= 6 ||
+        !clear(k - 1) || !clear(k + 1))
+      continue;
+    EXPECT_EQ(canvas.At(p.x, p.y), LocusPointColour(0, offset)) << k;
+    EXPECT_EQ(canvas.At(p.x + 2, p.y - 2), LocusPointColour(0, offset)) << k;
+    ++checked;
+  }
+  EXPECT_GE(checked, 3);
+}
+
+TEST(RootLocusDocument, HiddenProcessDrawsNoGlyph) {
+  CQorexDoc doc;
+  doc.m_system.m_G.m_wFlags &= ~1;
+  Canvas canvas(800, 400);
+  DrawRootLocus(canvas.dc(), doc, 800, 400);
+  const POINT process = DocPixel(doc, {-1, 0});
+  EXPECT_NE(canvas.At(process.x - 2, process.y - 3), RGB(0, 128, 0));
+  const POINT closed = DocPixel(doc, {-2, 0});
+  EXPECT_EQ(canvas.At(closed.x - 3, closed.y - 3), RGB(0, 128, 128)) << "closed loop regardless";
+}
+
+TEST(RootLocusDocument, ClipboardVersionOfANewDesign) {
+  CQorexDoc doc;
+  Canvas canvas(800, 400);
+  DrawRootLocusMetafile(canvas.dc(), doc, 800, 400);
+  const POINT closed = DocPixel(doc, {-2, 0});
+  // Drawn after the axis and the locus, the marker covers them.
+  for (int j = 0; j < 7; ++j)
+    for (int i = 0; i < 7; ++i)
+      if (kMarkerRows[2][j][i] == '#') {
+        EXPECT_EQ(canvas.At(closed.x - 3 + i, closed.y - 3 + j), RGB(0, 0, 150)) << i << "," << j;
+      }
 }
 
 }  // namespace
