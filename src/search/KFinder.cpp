@@ -1,7 +1,6 @@
 #include "search/KFinder.h"
 
 #include "QorexDoc.h"
-#include "search/SearchGlobals.h"
 #include "simulation/SIMsignal.h"
 #include "simulation/SIMsystem.h"
 
@@ -9,16 +8,6 @@
 #include <cmath>
 
 namespace {
-
-// The document's sampled "Realtime error weight", where the document keeps it.
-template <class Doc>
-const CSIMsignal* ErrorWeightOf(const Doc* doc) {
-  if constexpr (requires(const Doc& d) { d.m_errorWeight.m_pSamples; }) {
-    return &doc->m_errorWeight;
-  } else {
-    return nullptr;
-  }
-}
 
 constexpr double kNonFiniteCost = 1e200;
 
@@ -40,7 +29,7 @@ CKFinder::~CKFinder() = default;
 void CKFinder::ComputeCost(CSIMsystem* system, bool quick) {
   const CQorexDoc* doc = g_pSimDoc.load();
   if (doc == nullptr || system == nullptr) return;
-  double cost = WeightedError(*system, ErrorWeightOf(doc));
+  double cost = WeightedError(*system, &doc->m_errorWeight);
   if (!std::isfinite(cost)) cost = kNonFiniteCost;
   (quick ? m_dQuickCost : m_dFullCost) = cost;
 }

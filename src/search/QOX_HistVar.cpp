@@ -4,32 +4,29 @@
 #include "QorexDoc.h"
 #include "platform/core/Archive.h"
 #include "platform/core/Debug.h"
+#include "simulation/SIMtrnfn.h"
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <limits>
 #include <type_traits>
 #include <utility>
 
 namespace {
 
-// The design as the population sees it. The closed-loop poles are the zeros
-// of the loop's determinant |I + FLGK|, held from index 1; a loop system that
-// does not keep that determinant offers none.
-template <class System>
-int ClosedLoopPoles(const System& system, const McComplex** poles) {
-  *poles = nullptr;
-  if constexpr (requires(const System& s) {
-                  s.m_detIFLGK.m_zeros.size();
-                  s.m_detIFLGK.m_nNum;
-                }) {
-    const auto& det = system.m_detIFLGK;
-    const int n = det.m_nNum - 1;
-    if (n <= 0 || static_cast<size_t>(n) >= det.m_zeros.size()) return 0;
-    *poles = &det.m_zeros[1];
-    return n;
-  } else {
+// The design as the population sees it: the variable values of the table
+// and the closed-loop poles, the zeros of the loop's determinant |I + FLGK|,
+// held from index 1.
+int ClosedLoopPoles(const CQorexDoc* doc, const McComplex** poles) {
+  const CSIMtrnfn& det = doc->m_system.m_detIFLGK;
+  const int n = det.m_nNum - 1;
+  if (n <= 0 || static_cast<size_t>(n) >= det.m_zeros.size()) {
+    *poles = nullptr;
     return 0;
   }
+  *poles = &det.m_zeros[1];
+  return n;
 }
 
 int VariableCount(const CQorexDoc* doc) {
@@ -86,7 +83,7 @@ void QOX_HistVar::Add(const double (&criteria)[kCriteria]) {
   std::copy(criteria, criteria + kCriteria, m_ppCriteria[e]);
 
   const McComplex* poles;
-  const int nPoles = ClosedLoopPoles(m_pDoc->m_system, &poles);
+  const int nPoles = ClosedLoopPoles(m_pDoc, &poles);
   m_pRootCounts[e] = nPoles;
   m_ppRoots[e] = new McComplex[nPoles];
   std::copy(poles, poles + nPoles, m_ppRoots[e]);
@@ -99,6 +96,53 @@ void QOX_HistVar::Add(const double (&criteria)[kCriteria]) {
 
   ++m_nCount;
   if (m_nCount > g_nHistoryLimit) KeepNewest(std::max((3 * g_nHistoryLimit) / 4, 1));
+}
+
+void QOX_HistVar::UpdateLast() {
+  ASSERT(m_pDoc != nullptr && m_nCount > 0);
+  const int e = m_nCount - 1;
+  const McComplex* poles;
+  const int nPoles = ClosedLoopPoles(m_pDoc, &poles);
+  if (nPoles != m_pRootCounts[e]) {
+    delete[] m_ppRoots[e];
+    m_ppRoots[e] = new McComplex[nPoles];
+    m_pRootCounts[e] = nPoles;
+  }
+  std::copy(poles, poles + nPoles, m_ppRoots[e]);
+}
+
+void QOX_HistVar::SortByWeights(const double (&weights)[kCriteria]) {
+  Permute(OrderByScore(WeightedScores(weights)));
+}
+
+void QOX_HistVar::SortByCriterion(int k) {
+  ASSERT(k >= 0 && k < kCriteria);
+  std::vector<double> scores(m_nCount);
+  for (int e = 0; e < m_nCount; ++e) scores[e] = m_ppCriteria[e][k];
+  Permute(OrderByScore(scores));
+}
+
+void QOX_HistVar::KillWorst(const double (&weights)[kCriteria]) {
+  // The fraction is a setting; whatever it holds, no more than every entry goes.
+  const double doomed = std::trunc(m_nCount * g_dKillFraction);
+  const int k = doomed >= 0.0 ? static_cast<int>(std::min<double>(doomed, m_nCount)) : 0;
+  if (k == 0) return;
+  const std::vector<int> order = OrderByScore(WeightedScores(weights));
+  std::vector<bool> kill(m_nCount, false);
+  for (int i = 0; i < k; ++i) kill[order[i]] = true;
+  int kept = 0;
+  for (int e = 0; e < m_nCount; ++e) {
+    if (kill[e]) {
+      FreeEntry(e);
+      continue;
+    }
+    m_ppCriteria[kept] = m_ppCriteria[e];
+    m_ppRoots[kept] = m_ppRoots[e];
+    m_ppValues[kept] = m_ppValues[e];
+    m_pRootCounts[kept] = m_pRootCounts[e];
+    ++kept;
+  }
+  m_nCount = kept;
 }
 
 void QOX_HistVar::KillAll() {
@@ -179,6 +223,37 @@ void QOX_HistVar::KeepNewest(int keep) {
     m_pRootCounts[e] = m_pRootCounts[e + drop];
   }
   m_nCount = keep;
+}
+
+std::vector<double> QOX_HistVar::WeightedScores(const double (&weights)[kCriteria]) const {
+  std::vector<double> scores(m_nCount, 0.0);
+  for (int e = 0; e < m_nCount; ++e)
+    for (int k = 0; k < kCriteria; ++k) scores[e] += weights[k] * m_ppCriteria[e][k];
+  return scores;
+}
+
+std::vector<int> QOX_HistVar::OrderByScore(const std::vector<double>& scores) const {
+  std::vector<int> order(m_nCount);
+  for (int e = 0; e < m_nCount; ++e) order[e] = e;
+  // A NaN would break the ordering the sort relies on; it ranks as the worst.
+  auto key = [&scores](int e) {
+    return std::isnan(scores[e]) ? std::numeric_limits<double>::infinity() : scores[e];
+  };
+  std::sort(order.begin(), order.end(), [&key](int a, int b) { return key(a) > key(b); });
+  return order;
+}
+
+void QOX_HistVar::Permute(const std::vector<int>& order) {
+  const std::vector<double*> criteria(m_ppCriteria, m_ppCriteria + m_nCount);
+  const std::vector<McComplex*> roots(m_ppRoots, m_ppRoots + m_nCount);
+  const std::vector<double*> values(m_ppValues, m_ppValues + m_nCount);
+  const std::vector<int> counts(m_pRootCounts, m_pRootCounts + m_nCount);
+  for (int i = 0; i < m_nCount; ++i) {
+    m_ppCriteria[i] = criteria[order[i]];
+    m_ppRoots[i] = roots[order[i]];
+    m_ppValues[i] = values[order[i]];
+    m_pRootCounts[i] = counts[order[i]];
+  }
 }
 
 void QOX_HistVar::Store(CArchive& ar) const {

@@ -15,6 +15,8 @@
 #include "MC/McComplex.h"
 #include "platform/core/Types.h"
 
+#include <vector>
+
 class CArchive;
 class CQorexDoc;
 
@@ -46,6 +48,20 @@ class QOX_HistVar {
   // one) stay.
   void Add(const double (&criteria)[kCriteria]);
 
+  // Gives the newest entry the document's current closed-loop poles; the
+  // population holds at least one entry.
+  void UpdateLast();
+
+  // Reorder the entries by score, largest first, so that the best designs
+  // end up at the back: the weighted sum of the criteria, or criterion k
+  // (0 .. 8). Equal scores come out in no particular order; a score that is
+  // not a number counts as the worst.
+  void SortByWeights(const double (&weights)[kCriteria]);
+  void SortByCriterion(int k);
+  // Removes trunc(count * g_dKillFraction) entries of largest weighted score;
+  // the others keep their order.
+  void KillWorst(const double (&weights)[kCriteria]);
+
   // Frees every entry.
   void KillAll();
   // Each takes an index 0 <= i < m_nCount (the callers clamp it).
@@ -75,6 +91,11 @@ class QOX_HistVar {
   void Grow();
   // Drops the oldest entries so that keep entries stay.
   void KeepNewest(int keep);
+  // Entry indices ordered by descending score (scores[e] of entry e).
+  std::vector<int> OrderByScore(const std::vector<double>& scores) const;
+  std::vector<double> WeightedScores(const double (&weights)[kCriteria]) const;
+  // Puts entry order[i] at position i; order holds every entry once.
+  void Permute(const std::vector<int>& order);
   void Store(CArchive& ar) const;
   // Loads into this population, freshly made; FALSE at the first damage.
   // Every entry it has made belongs to it, so its destructor cleans up.

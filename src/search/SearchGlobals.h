@@ -1,17 +1,13 @@
 #pragma once
 // Worker state that the design search shares with the application and the
 // real-time loop. The tuner's worker and the real-time pass read and write
-// these from their own threads, so the shared words are atomic.
+// these from their own threads, so the shared words are atomic. The driven
+// document g_pSimDoc lives with the loop system (simulation/SIMsystem.h).
 #include "platform/core/Types.h"
 
 #include <atomic>
 
-class CQorexDoc;
 class CKFinder;
-
-// The document a worker drives, or null; clearing it asks every worker to stop.
-// The loop system owns it (simulation/SIMsystem.h declares it too).
-extern std::atomic<CQorexDoc*> g_pSimDoc;
 
 // Status bits: 0x01 continuous real time, 0x02 FindG after each pass, 0x04 FindG
 // pending, 0x08 the tuner waits for DocToKFinder, 0x10 the tuner's real-time

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -284,19 +286,6 @@ TEST(HistVar, AppendBeyondTheLimitKeepsTheNewestThreeQuarters) {
   }
 }
 
-TEST(HistVar, AppendCopiesTheVariableValues) {
-  CQorexDoc doc;
-  QOX_HistVar hist(&doc);
-  hist.Reset();
-  doc.m_vars.m_pValue[5] = 7.25;
-  double c[9] = {};
-  hist.Add(c);
-  doc.m_vars.m_pValue[5] = 0.0;  // the record keeps the value it took
-  ASSERT_EQ(hist.m_nVars, 6);
-  for (int v = 0; v < 5; ++v) EXPECT_EQ(hist.m_ppValues[0][v], doc.m_vars.m_pValue[v]);
-  EXPECT_EQ(hist.m_ppValues[0][5], 7.25);
-}
-
 TEST(HistVar, DeletionsCloseTheGap) {
   struct Case {
     const char* what;
@@ -326,5 +315,101 @@ TEST(HistVar, DeletionsCloseTheGap) {
     c.op(hist);
     ASSERT_EQ(hist.m_nCount, static_cast<int>(c.left.size()));
     for (size_t e = 0; e < c.left.size(); ++e) EXPECT_EQ(hist.m_ppCriteria[e][0], c.left[e]);
+  }
+}
+
+// The default design, G = 1/(s + 1) with unit P, K, L and F = f_11, has
+// 1 + f_11/(s + 1) = 0 as its characteristic equation: one pole at -(1 + f_11).
+TEST(HistVar, AppendAndUpdateLastTakeTheClosedLoopPoles) {
+  CQorexDoc doc;
+  QOX_HistVar hist(&doc);
+  hist.Reset();
+  double c[9] = {};
+  hist.Add(c);
+  ASSERT_EQ(hist.m_pRootCounts[0], 1);
+  EXPECT_NEAR(hist.m_ppRoots[0][0].re, -2.0, 1e-9);
+  EXPECT_NEAR(hist.m_ppRoots[0][0].im, 0.0, 1e-9);
+
+  // An entry recorded with more poles than the design now has gets a new array.
+  delete[] hist.m_ppRoots[0];
+  hist.m_ppRoots[0] = new McComplex[4]{};
+  hist.m_pRootCounts[0] = 4;
+  doc.m_vars.m_pValue[5] = 3.0;
+  doc.Recalculate();
+  hist.UpdateLast();
+  ASSERT_EQ(hist.m_pRootCounts[0], 1);
+  EXPECT_NEAR(hist.m_ppRoots[0][0].re, -4.0, 1e-9);
+}
+
+namespace {
+
+// A population whose entry e has the criteria rows[e] and value e in slot 0.
+struct Ranked {
+  BareDoc doc;
+  QOX_HistVar hist{&doc};
+  explicit Ranked(const std::vector<std::vector<double>>& rows) {
+    hist.Reset();
+    for (size_t e = 0; e < rows.size(); ++e) {
+      double c[9] = {};
+      std::copy(rows[e].begin(), rows[e].end(), c);
+      doc.m_vars.m_pValue[0] = static_cast<double>(e);
+      hist.Add(c);
+    }
+  }
+  // The original index of each entry, front to back.
+  std::vector<int> Order() const {
+    std::vector<int> order;
+    for (int e = 0; e < hist.m_nCount; ++e)
+      order.push_back(static_cast<int>(hist.m_ppValues[e][0]));
+    return order;
+  }
+};
+
+}  // namespace
+
+TEST(HistVar, SortPutsTheLargestScoreFirstAndMovesWholeEntries) {
+  Ranked r({{0.3, 0.9}, {0.8, 0.0}, {0.1, 0.5}, {0.5, 0.2}});
+  r.hist.m_pRootCounts[2] = 0;  // entries keep their own poles through a sort
+  r.hist.SortByCriterion(0);
+  EXPECT_EQ(r.Order(), (std::vector<int>{1, 3, 0, 2}));
+  EXPECT_EQ(r.hist.m_ppCriteria[0][0], 0.8);
+  EXPECT_EQ(r.hist.m_ppCriteria[3][1], 0.5);
+  EXPECT_EQ(r.hist.m_pRootCounts[3], 0);
+
+  // Weighted: scores 0.3 + 2 * 0.9 = 2.1, 0.8, 0.1 + 1.0 = 1.1, 0.5 + 0.4 = 0.9.
+  const double w[9] = {1, 2};
+  r.hist.SortByWeights(w);
+  EXPECT_EQ(r.Order(), (std::vector<int>{0, 2, 3, 1}));
+}
+
+TEST(HistVar, SortRanksANotANumberScoreAsTheWorst) {
+  Ranked r({{0.2}, {std::numeric_limits<double>::quiet_NaN()}, {0.7}});
+  r.hist.SortByCriterion(0);
+  EXPECT_EQ(r.Order(), (std::vector<int>{1, 2, 0}));
+}
+
+TEST(HistVar, KillWorstRemovesTheLargestScoresAndKeepsTheOrder) {
+  const double w[9] = {1};
+  struct Case {
+    std::vector<std::vector<double>> rows;
+    double fraction;
+    std::vector<int> left;
+  };
+  const Case cases[] = {
+      // Seven entries: trunc(3.5) = 3 go, those scoring 0.9, 0.8 and 0.7.
+      {{{0.1}, {0.9}, {0.3}, {0.8}, {0.2}, {0.7}, {0.4}}, 0.5, {0, 2, 4, 6}},
+      {{{0.5}}, 0.5, {0}},         // trunc(0.5) = 0: nothing goes
+      {{{0.5}, {0.6}}, 0.5, {0}},  // one of two goes
+      {{{0.5}, {0.6}}, 3.0, {}},   // a fraction above 1 takes every entry, no more
+      {{{0.5}, {0.6}}, -1.0, {0, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.rows.size() << " entries, fraction " << c.fraction);
+    const double saved = g_dKillFraction;
+    g_dKillFraction = c.fraction;
+    Ranked r(c.rows);
+    r.hist.KillWorst(w);
+    g_dKillFraction = saved;
+    EXPECT_EQ(r.Order(), c.left);
   }
 }

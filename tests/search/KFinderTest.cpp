@@ -2,7 +2,6 @@
 // difference between the compensated output z and the setpoint c.
 #include "QorexDoc.h"
 #include "search/KFinder.h"
-#include "search/SearchGlobals.h"
 #include "simulation/SIMsignal.h"
 #include "simulation/SIMsystem.h"
 
@@ -32,14 +31,6 @@ void TwoOutputs(CSIMsystem& sys) {
   Fill(sys.m_c, 2, 3, {1, 1, 1, 1, 1, 1});
 }
 
-// Where the document keeps an error weight, makes it one row of ones.
-template <class Doc>
-void UnitWeight(Doc& doc, int columns) {
-  if constexpr (requires(Doc & d) { d.m_errorWeight.m_pSamples; }) {
-    Fill(doc.m_errorWeight, 1, columns, std::vector<double>(columns, 1.0));
-  }
-}
-
 class DrivenDocument {
  public:
   explicit DrivenDocument(CQorexDoc* doc) { g_pSimDoc = doc; }
@@ -47,13 +38,6 @@ class DrivenDocument {
 };
 
 }  // namespace
-
-TEST(KFinder, StartsWithRoomForFiveAndNoVariables) {
-  CKFinder finder;
-  EXPECT_EQ(finder.m_nCount, 0);
-  EXPECT_EQ(finder.m_nCapacity, 5);
-  EXPECT_EQ(finder.m_dCutoff, 1e300);
-}
 
 TEST(KFinder, WeightedErrorAgainstHandComputation) {
   struct Case {
@@ -94,7 +78,7 @@ TEST(KFinder, WeightedErrorCoversOnlyWhatOutputAndSetpointShare) {
 
 TEST(KFinder, ComputeCostStoresQuickOrFullCostOfTheDrivenDocument) {
   CQorexDoc doc;
-  UnitWeight(doc, 3);
+  Fill(doc.m_errorWeight, 1, 3, {1, 1, 1});
   CSIMsystem sys;
   Fill(sys.m_z, 1, 3, {1, 2, 3});
   Fill(sys.m_c, 1, 3, {1, 1, 1});
@@ -117,7 +101,7 @@ TEST(KFinder, ComputeCostStoresQuickOrFullCostOfTheDrivenDocument) {
 
 TEST(KFinder, NonFiniteCostIsStoredAs1e200) {
   CQorexDoc doc;
-  UnitWeight(doc, 2);
+  Fill(doc.m_errorWeight, 1, 2, {1, 1});
   DrivenDocument driven(&doc);
   CSIMsystem sys;
   Fill(sys.m_c, 1, 2, {0, 0});
