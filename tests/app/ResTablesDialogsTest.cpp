@@ -57,6 +57,15 @@ TEST_F(ResTablesDialogs, TemplatesHaveTheSizesTheBarsNeed) {
     EXPECT_EQ(found->items.size(), row.controls);
     EXPECT_TRUE(found->style & WS_CHILD);
   }
+  // "ProcessView" paints its 200 x 90 pixel diagram at (10, 10).
+  const QxDialogTemplate* left = QxFindDialogTemplate(104);
+  EXPECT_GE(QxDialogUnitsToPixels(*left, left->rect).Width(), 210);
+  EXPECT_GE(QxDialogUnitsToPixels(*left, left->rect).Height(), 100);
+  // "Comments" edits the design's free text in control 1112.
+  const QxDialogItem& comment = QxFindDialogTemplate(110)->items.at(0);
+  EXPECT_EQ(comment.id, 1112u);
+  EXPECT_EQ(comment.className, "Edit");
+  EXPECT_EQ(comment.style & (ES_MULTILINE | ES_WANTRETURN), ES_MULTILINE | ES_WANTRETURN);
 }
 
 TEST_F(ResTablesDialogs, ControlsLieInsideTheirTemplateAndApart) {
@@ -148,46 +157,30 @@ TEST_F(ResTablesDialogs, EqualizerSlidersStayClearOfThePaintedStripAndButtons) {
   }
 }
 
-TEST_F(ResTablesDialogs, PaintedBarsAreLargeEnoughForTheirPictures) {
-  // "ProcessView" draws its 200 x 90 diagram at (10, 10).
-  const QxDialogTemplate* left = QxFindDialogTemplate(104);
-  ASSERT_NE(left, nullptr);
-  const CRect leftPixels = QxDialogUnitsToPixels(*left, left->rect);
-  EXPECT_GE(leftPixels.Width(), 210);
-  EXPECT_GE(leftPixels.Height(), 100);
-}
-
-TEST_F(ResTablesDialogs, CommentBarHoldsOneMultiLineEdit) {
-  const QxDialogTemplate* bar = QxFindDialogTemplate(110);
-  ASSERT_NE(bar, nullptr);
-  ASSERT_EQ(bar->items.size(), 1u);
-  const QxDialogItem& edit = bar->items[0];
-  EXPECT_EQ(edit.id, 1112u);
-  EXPECT_EQ(edit.className, "Edit");
-  EXPECT_EQ(edit.style & (ES_MULTILINE | ES_WANTRETURN), ES_MULTILINE | ES_WANTRETURN);
-}
+// Bars are members of their frame, as in the program, so they go with it.
+class CBarsFrame : public CFrameWnd {
+ public:
+  CDialogBar m_bars[std::size(kBarTemplates)];
+};
 
 TEST_F(ResTablesDialogs, EveryBarIsMadeWithItsControlsByTheLayer) {
-  auto* frame = new CFrameWnd;
+  auto* frame = new CBarsFrame;
   ASSERT_TRUE(frame->Create(nullptr, "bars"));
   frame->EnableDocking(CBRS_ALIGN_ANY);
-  {
-    CDialogBar bars[std::size(kBarTemplates)];
-    for (size_t i = 0; i < std::size(kBarTemplates); ++i) {
-      const UINT id = kBarTemplates[i];
-      SCOPED_TRACE(id);
-      ASSERT_TRUE(bars[i].Create(frame, id, CBRS_ALIGN_LEFT, id + 1));
-      for (const QxDialogItem& item : QxFindDialogTemplate(id)->items) {
-        CWnd* control = bars[i].GetDlgItem(static_cast<int>(item.id));
-        ASSERT_NE(control, nullptr) << item.id;
-        if (item.className == "ComboBox") {
-          EXPECT_EQ(static_cast<CComboBox*>(control)->GetCount(),
-                    static_cast<int>(item.list.size()));
-        }
+  for (size_t i = 0; i < std::size(kBarTemplates); ++i) {
+    const UINT id = kBarTemplates[i];
+    SCOPED_TRACE(id);
+    CDialogBar& bar = frame->m_bars[i];
+    ASSERT_TRUE(bar.Create(frame, id, CBRS_ALIGN_LEFT, id + 1));
+    for (const QxDialogItem& item : QxFindDialogTemplate(id)->items) {
+      CWnd* control = bar.GetDlgItem(static_cast<int>(item.id));
+      ASSERT_NE(control, nullptr) << item.id;
+      if (item.className == "ComboBox") {
+        EXPECT_EQ(static_cast<CComboBox*>(control)->GetCount(), static_cast<int>(item.list.size()));
       }
     }
-    frame->DestroyWindow();
   }
+  frame->DestroyWindow();
 }
 
 TEST_F(ResTablesDialogs, AboutBoxShowsNameVersionAndClosesWithOk) {
