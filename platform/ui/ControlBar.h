@@ -75,6 +75,7 @@ class CControlBar : public CWnd {
   void QxShow(BOOL bShow);
   // A docked bar in a dock window takes the size CalcFixedLayout asks for.
   void QxApplyFixedLayout();
+  CSize QxPreferredSize() const override;
 
  protected:
   CControlBar() = default;
@@ -84,7 +85,6 @@ class CControlBar : public CWnd {
   virtual QWidget* QxMakeContainer(QWidget* barWidget);
   // Docked bars take their size from the dock; the frame asks through here.
   bool QxMoveWindow(int x, int y, int nWidth, int nHeight) override;
-  CSize QxPreferredSize() const override;
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void PostNcDestroy() override {}

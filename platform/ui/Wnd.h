@@ -325,6 +325,8 @@ class CWnd : public CCmdTarget {
   virtual bool QxEvent(QEvent* event);
   // Draws the window onto its widget: the client image, then the caret.
   virtual void QxPaint(QPainter& painter);
+  // The size the widget asks its Qt container for; negative: no preference.
+  virtual CSize QxPreferredSize() const { return CSize(-1, -1); }
 
  protected:
   // The widget of a new window; frames and bars make the Qt container they need.
@@ -334,12 +336,6 @@ class CWnd : public CCmdTarget {
   // A window whose place a Qt container decides (a docked bar) takes the move
   // here; TRUE when it did.
   virtual bool QxMoveWindow(int, int, int, int) { return false; }
-
- public:
-  // The size the widget asks its Qt container for; negative: no preference.
-  virtual CSize QxPreferredSize() const { return CSize(-1, -1); }
-
- protected:
   // Size changes reported to the window (WM_SIZE) and the client image resized.
   void QxSyncClientSize();
   // The Qt widget was deleted by Qt itself (its parent went first).
