@@ -22,7 +22,8 @@ using DialogAction = std::function<void(CDialog& dialog)>;
 // While it lives, the n-th modal dialog that opens runs the n-th action inside
 // its modal loop, after OnInitDialog. An action may press keys, click, read
 // controls and end the dialog; a dialog still open when its action returns
-// (or one beyond the script) is cancelled, so a test never hangs.
+// (or one beyond the script) is cancelled, so a test never hangs. Without a
+// script, a dialog on the offscreen platform is cancelled at once.
 class DialogScript {
  public:
   explicit DialogScript(std::vector<DialogAction> actions);

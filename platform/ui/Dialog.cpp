@@ -6,6 +6,7 @@
 #include "platform/ui/WndInternal.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
 
@@ -297,6 +298,12 @@ INT_PTR CDialog::DoModal() {
     if (hook && hook->running) {
       QTimer::singleShot(0, GetWidget(), [this, self, hook] {
         if (CWnd::FromHandle(self) == this && !m_bEnded) hook->running(*this);
+      });
+    } else if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+      // Nobody could answer: cancelled once what is already posted has arrived.
+      TRACE("Dialog %u cancelled: no screen\n", m_nIDTemplate);
+      QTimer::singleShot(0, GetWidget(), [this, self] {
+        if (CWnd::FromHandle(self) == this && !m_bEnded) EndDialog(IDCANCEL);
       });
     }
     RunModalLoop();

@@ -378,6 +378,12 @@ TEST_F(DlgDialog, ModalLoopDisablesTheOwnerAndNests) {
   owner.DestroyWindow();
 }
 
+TEST_F(DlgDialog, WithoutAScriptAndAScreenTheDialogIsCancelled) {
+  CEveryControlDlg dlg;
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_EQ(dlg.m_nCount, 5);
+}
+
 TEST_F(DlgDialog, UnknownTemplateFails) {
   CDialog dlg(4242);
   EXPECT_EQ(dlg.DoModal(), -1);
