@@ -11,10 +11,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include <algorithm>
+#include <cstdlib>
 
 using qxui::WidgetAccess;
 
@@ -190,22 +192,45 @@ BOOL CStatic::Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pP
   return CreateEx(0, WC_STATIC, lpszText, dwStyle | WS_CHILD, rect, pParentWnd, nID);
 }
 
+namespace {
+
+// An icon or bitmap static names its picture by its text ("#128" or "128"):
+// the bitmap resource of that id, or nothing when there is none.
+void ShowPicture(QLabel* label, const char* text) {
+  const char* digits = text && *text == '#' ? text + 1 : text;
+  CBitmap bitmap;
+  if (digits && *digits && bitmap.LoadBitmap(static_cast<UINT>(std::atoi(digits)))) {
+    label->setPixmap(QPixmap::fromImage(bitmap.ToImage()));
+  }
+}
+
+}  // namespace
+
 QWidget* CStatic::MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) {
   auto* label = new HostedWidget<QLabel>(this, parentWidget);
   DWORD style = static_cast<DWORD>(cs.style);
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  DWORD type = style & SS_TYPEMASK;
+  if (type == SS_ICON || type == SS_BITMAP) {
+    ShowPicture(label, cs.lpszName);
+    return label;
+  }
   label->setText((style & SS_NOPREFIX) ? ToQt(cs.lpszName) : WithoutMnemonic(cs.lpszName));
   Qt::Alignment align = Qt::AlignTop | Qt::AlignLeft;
-  if ((style & 0x3) == SS_CENTER) align = Qt::AlignTop | Qt::AlignHCenter;
-  if ((style & 0x3) == SS_RIGHT) align = Qt::AlignTop | Qt::AlignRight;
+  if (type == SS_CENTER) align = Qt::AlignTop | Qt::AlignHCenter;
+  if (type == SS_RIGHT) align = Qt::AlignTop | Qt::AlignRight;
   label->setAlignment(align);
-  label->setAttribute(Qt::WA_TransparentForMouseEvents);
   return label;
 }
 
 LRESULT CStatic::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = CQxControl::DefWindowProc(message, wParam, lParam);
   if (message == WM_SETTEXT) {
-    if (auto* label = dynamic_cast<QLabel*>(GetWidget())) {
+    DWORD type = GetStyle() & SS_TYPEMASK;
+    auto* label = dynamic_cast<QLabel*>(GetWidget());
+    if (label && (type == SS_ICON || type == SS_BITMAP)) {
+      ShowPicture(label, reinterpret_cast<const char*>(lParam));
+    } else if (label) {
       const char* text = reinterpret_cast<const char*>(lParam);
       label->setText((GetStyle() & SS_NOPREFIX) ? ToQt(text) : WithoutMnemonic(text));
     }

@@ -42,6 +42,9 @@ constexpr UINT BST_INDETERMINATE = 2;
 constexpr DWORD SS_LEFT = 0x0;
 constexpr DWORD SS_CENTER = 0x1;
 constexpr DWORD SS_RIGHT = 0x2;
+constexpr DWORD SS_ICON = 0x3;  // the text names the picture: "#id", a bitmap resource
+constexpr DWORD SS_BITMAP = 0xE;
+constexpr DWORD SS_TYPEMASK = 0x1F;
 constexpr DWORD SS_NOPREFIX = 0x80;
 // Edits.
 constexpr DWORD ES_LEFT = 0x0;
