@@ -274,6 +274,18 @@ TEST_F(DlgControls, UpDownControlBuddiesTheEditBeforeIt) {
   edit.DestroyWindow();
 }
 
+TEST_F(DlgControls, IconStaticShowsTheBitmapItsTextNames) {
+  QImage picture(20, 20, QImage::Format_RGB32);
+  picture.fill(QColor(10, 120, 200));
+  QxRegisterBitmap(777, picture);
+  CStatic icon;
+  ASSERT_TRUE(icon.Create("#777", WS_CHILD | WS_VISIBLE | SS_ICON, CRect(0, 0, 20, 20), &m_host));
+  QImage shown = QxTest::ScreenImage(&icon);
+  ASSERT_FALSE(shown.isNull());
+  EXPECT_EQ(shown.pixel(10, 10), qRgb(10, 120, 200));
+  icon.DestroyWindow();
+}
+
 TEST_F(DlgControls, ComboBoxNotifiesOnlyForTheUsersChoices) {
   CComboBox combo;
   ASSERT_TRUE(combo.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | WS_TABSTOP,
