@@ -57,6 +57,20 @@ TEST(DlgBoxThreads, AWorkersBoxIsShownLaterWithoutBlockingIt) {
   EXPECT_EQ(script.Boxes()[0].type, MB_YESNO | MB_ICONSTOP);
 }
 
+TEST(DlgBoxThreads, AWorkersBoxWhoseOwnerWentIsShownWithoutOwner) {
+  QxTest::ShownBoxScript script;
+  CWnd owner;
+  ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_POPUP, CRect(0, 0, 50, 50), nullptr, 0));
+  HWND hOwner = owner.GetSafeHwnd();
+  std::thread worker([hOwner] { ::MessageBox(hOwner, "Board lost", "Error", MB_OK); });
+  worker.join();
+  owner.DestroyWindow();
+  QxTest::PumpEvents();
+  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(script.Boxes()[0].text, "Board lost");
+  EXPECT_FALSE(script.Boxes()[0].owned);
+}
+
 TEST(DlgBox, FileDialogsTakeTheFrameworksFilterAndTheHooksAnswer) {
   QxTest::FileDialogScript script({"/home/user/designs/loop.qox", ""});
   const char* filter = "Qorex Files (*.qox)|*.qox|All Files (*.*)|*.*||";

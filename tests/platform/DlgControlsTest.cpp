@@ -274,6 +274,31 @@ TEST_F(DlgControls, UpDownControlBuddiesTheEditBeforeIt) {
   edit.DestroyWindow();
 }
 
+TEST_F(DlgControls, SortedListsInsertInAlphabeticalOrderIgnoringCase) {
+  CComboBox combo;
+  CListBox list;
+  ASSERT_TRUE(combo.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_SORT, CRect(0, 0, 80, 80),
+                           &m_host, IDC_COMBO));
+  ASSERT_TRUE(
+      list.Create(WS_CHILD | WS_VISIBLE | LBS_SORT, CRect(0, 90, 80, 170), &m_host, IDC_LIST));
+  struct Row {
+    const char* text;
+    int at;
+  };
+  const Row rows[] = {{"Red", 0}, {"blue", 0}, {"Green", 1}, {"gray", 1}, {"purple", 3}};
+  for (const Row& row : rows) {
+    EXPECT_EQ(combo.AddString(row.text), row.at) << row.text;
+    EXPECT_EQ(list.AddString(row.text), row.at) << row.text;
+  }
+  // Inserting at a place does not sort.
+  EXPECT_EQ(list.InsertString(0, "zebra"), 0);
+  CString first;
+  list.GetText(0, first);
+  EXPECT_STREQ(first, "zebra");
+  combo.DestroyWindow();
+  list.DestroyWindow();
+}
+
 TEST_F(DlgControls, IconStaticShowsTheBitmapItsTextNames) {
   QImage picture(20, 20, QImage::Format_RGB32);
   picture.fill(QColor(10, 120, 200));
