@@ -47,8 +47,8 @@ CQorexDoc::CQorexDoc()
       m_runOutputs(new CSIMsignal[4]),
       m_runTs(new double[4]()),
       m_pVarPoints(new CVARpoints[4]),
-      m_diagView{{0, 0, 0, 0},         {50, 50, 100, 100}, {10, 10, 100, 100}, {1, 2, 100, 100},
-                 {80, 2, 100, 100},    {50, 50, 200, 150}, {80, 2, 200, 150}} {
+      m_diagView{{0, 0, 0, 0},      {50, 50, 100, 100}, {10, 10, 100, 100}, {1, 2, 100, 100},
+                 {80, 2, 100, 100}, {50, 50, 200, 150}, {80, 2, 200, 150}} {
   AddDefaultDefinitions();
   SetVarPoint(0, 0);
   m_nMaxSignalSize = 1;
@@ -117,8 +117,8 @@ void CQorexDoc::UpdateAll() {
 
 void CQorexDoc::UpdateMaxSignalSize() {
   const CSIMsystem& s = m_system;
-  m_nMaxSignalSize = std::max({s.m_c.m_nRows, s.m_e.m_nRows, s.m_v.m_nRows, s.m_d.m_nRows,
-                               s.m_n.m_nRows});
+  m_nMaxSignalSize =
+      std::max({s.m_c.m_nRows, s.m_e.m_nRows, s.m_v.m_nRows, s.m_d.m_nRows, s.m_n.m_nRows});
 }
 
 void CQorexDoc::UpdateUsedVariables() {
@@ -131,7 +131,7 @@ void CQorexDoc::UpdateUsedVariables() {
 
 namespace {
 CSIMsignal* ShownSignal(CSIMsystem& s, int bit) {
-  CSIMsignal* bySignal[] = {&s.m_c, &s.m_v, &s.m_d, &s.m_n,  &s.m_r,  &s.m_e, &s.m_u,
+  CSIMsignal* bySignal[] = {&s.m_c,  &s.m_v, &s.m_d,  &s.m_n, &s.m_r,  &s.m_e, &s.m_u,
                             &s.m_uv, &s.m_y, &s.m_yd, &s.m_z, &s.m_zn, &s.m_w};
   return bySignal[bit];
 }

@@ -81,17 +81,17 @@ class CQorexDoc : public CDocument {
   void SetRunCapacity(int capacity);
 
   // ---- data -----------------------------------------------------------------
-  CSIMfreq* m_pFreqModel = nullptr;  // frequency-response engine, once it exists
-  CSIMsignal m_errorWeight;          // sampled "Realtime error weight"
+  CSIMfreq* m_pFreqModel = nullptr;              // frequency-response engine, once it exists
+  CSIMsignal m_errorWeight;                      // sampled "Realtime error weight"
   std::unique_ptr<CSIMsignal[]> m_runSetpoints;  // run buffer: c, u and y + d per run
   std::unique_ptr<CSIMsignal[]> m_runControls;
   std::unique_ptr<CSIMsignal[]> m_runOutputs;
   std::unique_ptr<double[]> m_runTs;  // sampling time of each stored run
   int m_nRuns = 0;
   int m_nRunCapacity = 4;
-  QOX_HistVar* m_pHistory = nullptr;      // population of recorded designs, once it exists
-  QOX_DragGroup* m_pDragGroup = nullptr;  // grabbed roots, once it exists
-  double m_dMaxPoleModulus = 1.0;         // largest model pole modulus; saved, else unused
+  QOX_HistVar* m_pHistory = nullptr;           // population of recorded designs, once it exists
+  QOX_DragGroup* m_pDragGroup = nullptr;       // grabbed roots, once it exists
+  double m_dMaxPoleModulus = 1.0;              // largest model pole modulus; saved, else unused
   std::unique_ptr<CVARpoints[]> m_pVarPoints;  // tracked-variable loci
   int m_nVarPoints = 0;
   int m_nVarPointCapacity = 4;

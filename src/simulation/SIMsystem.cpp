@@ -59,8 +59,7 @@ int StepCount(double ts, double tf) {
 }
 }  // namespace
 
-CSIMsystem::CSIMsystem()
-    : m_dTs(0.0), m_nSteps(0), m_nStep(0), m_pDoc(nullptr), m_nError(kSimOk) {
+CSIMsystem::CSIMsystem() : m_dTs(0.0), m_nSteps(0), m_nStep(0), m_pDoc(nullptr), m_nError(kSimOk) {
   m_c.m_wFlags |= 1;
   m_yd.m_wFlags |= 1;
   m_P.m_wFlags = 3;
@@ -100,7 +99,7 @@ void CSIMsystem::FillInputs(CQorexDoc* doc) {
 }
 
 void CSIMsystem::ZeroSignals() {
-  CSIMsignal* all[] = {&m_c, &m_r, &m_v, &m_d,  &m_n, &m_e,    &m_w,   &m_u,
+  CSIMsignal* all[] = {&m_c,  &m_r, &m_v,  &m_d, &m_n,  &m_e,    &m_w,   &m_u,
                        &m_uv, &m_y, &m_yd, &m_z, &m_zn, &m_uMin, &m_uMax};
   for (CSIMsignal* s : all) s->Zero();
 }
@@ -111,14 +110,13 @@ void CSIMsystem::RebuildBlocks(CQorexDoc* doc) {
 }
 
 bool CSIMsystem::ShapesAgree(bool realtime) const {
-  const CSIMsignal* all[] = {&m_c, &m_r, &m_v, &m_d,  &m_n, &m_e,    &m_w,   &m_u,
+  const CSIMsignal* all[] = {&m_c,  &m_r, &m_v,  &m_d, &m_n,  &m_e,    &m_w,   &m_u,
                              &m_uv, &m_y, &m_yd, &m_z, &m_zn, &m_uMin, &m_uMax};
   for (const CSIMsignal* s : all)
     if (s->m_nColumns != m_c.m_nColumns) return false;
   // Signals combined column by column need equal rows.
-  if (m_e.m_nRows != m_r.m_nRows || m_w.m_nRows != m_r.m_nRows ||
-      m_v.m_nRows != m_u.m_nRows || m_uv.m_nRows != m_u.m_nRows ||
-      m_d.m_nRows != m_y.m_nRows || m_yd.m_nRows != m_y.m_nRows ||
+  if (m_e.m_nRows != m_r.m_nRows || m_w.m_nRows != m_r.m_nRows || m_v.m_nRows != m_u.m_nRows ||
+      m_uv.m_nRows != m_u.m_nRows || m_d.m_nRows != m_y.m_nRows || m_yd.m_nRows != m_y.m_nRows ||
       m_n.m_nRows != m_z.m_nRows || m_zn.m_nRows != m_z.m_nRows)
     return false;
   if (!Fits(m_P, m_c, m_r) || !Fits(m_K, m_e, m_u) || !Fits(m_G, m_uv, m_y) ||
@@ -185,8 +183,8 @@ void CSIMsystem::Setup(CQorexDoc* doc) {
   doc->m_dMaxPoleModulus = 1.0;
   m_pDoc = doc;
   m_nStep = 0;
-  const bool timesOk = std::isfinite(m_dTs) && m_dTs > 0.0 && m_nSteps >= 0 &&
-                       m_nSteps <= g_nMaxSamples;
+  const bool timesOk =
+      std::isfinite(m_dTs) && m_dTs > 0.0 && m_nSteps >= 0 && m_nSteps <= g_nMaxSamples;
   if (!timesOk) m_nSteps = 0;
   SizeSignals(doc, m_nSteps);
   FillInputs(doc);
@@ -283,9 +281,9 @@ void CSIMsystem::ParameterLoci(CQorexDoc* doc) {
     locus.m_dMaxGain = g_dRlMaxGain;
     locus.m_nSteps = g_nRlLogSteps;
     double x = locus.m_dMinGain;
-    const double factor =
-        locus.m_nSteps > 0 ? std::pow(locus.m_dMaxGain / locus.m_dMinGain, 1.0 / locus.m_nSteps)
-                           : 1.0;
+    const double factor = locus.m_nSteps > 0
+                              ? std::pow(locus.m_dMaxGain / locus.m_dMinGain, 1.0 / locus.m_nSteps)
+                              : 1.0;
     double step = 0.0;
     int n = locus.m_nSteps;
     const double v = doc->m_vars.m_pValue[var];
@@ -319,11 +317,11 @@ void CSIMsystem::ParameterLoci(CQorexDoc* doc) {
 
 bool CSIMsystem::CopyFrom(const CSIMsystem& src) {
   if (&src == this || src.m_nError != kSimOk) return false;
-  const CSIMsignal* mine[] = {&m_c, &m_uMin, &m_uMax, &m_v,  &m_d, &m_n, &m_y, &m_yd,
-                              &m_e, &m_u,    &m_uv,   &m_z,  &m_zn, &m_w, &m_r};
-  const CSIMsignal* theirs[] = {&src.m_c, &src.m_uMin, &src.m_uMax, &src.m_v, &src.m_d,
-                                &src.m_n, &src.m_y,    &src.m_yd,   &src.m_e, &src.m_u,
-                                &src.m_uv, &src.m_z,   &src.m_zn,   &src.m_w, &src.m_r};
+  const CSIMsignal* mine[] = {&m_c, &m_uMin, &m_uMax, &m_v, &m_d,  &m_n, &m_y, &m_yd,
+                              &m_e, &m_u,    &m_uv,   &m_z, &m_zn, &m_w, &m_r};
+  const CSIMsignal* theirs[] = {&src.m_c,  &src.m_uMin, &src.m_uMax, &src.m_v, &src.m_d,
+                                &src.m_n,  &src.m_y,    &src.m_yd,   &src.m_e, &src.m_u,
+                                &src.m_uv, &src.m_z,    &src.m_zn,   &src.m_w, &src.m_r};
   for (int i = 0; i < 15; ++i)
     if (mine[i]->m_nRows != theirs[i]->m_nRows || mine[i]->m_nColumns != theirs[i]->m_nColumns)
       return false;

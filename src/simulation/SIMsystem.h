@@ -94,13 +94,13 @@ class CSIMsystem {
   // real-time worker advances it while the user-interface thread reads it.
   std::atomic<int> m_nStep;
 
-  CSIMtrnmx m_P, m_K, m_G, m_L, m_F;          // the blocks, models 0 .. 4
-  CSIMtrnmx m_GK, m_LGK, m_FLGK, m_IFLGK;     // loop products, return difference
-  CSIMtrnmx m_work[8];                        // W1 .. W8 of the loci
-  CSIMtrnfn m_tfSweep;                        // |I + W7| of one locus point
-  CSIMtrnfn m_detFLGK;                        // |F L G K|: transmission zeros
-  CSIMtrnfn m_detIFLGK;                       // |I + F L G K|: closed-loop poles
-  CSIMtrnfn m_tfWork[4];                      // T1 .. T4 of the matrix algebra
+  CSIMtrnmx m_P, m_K, m_G, m_L, m_F;       // the blocks, models 0 .. 4
+  CSIMtrnmx m_GK, m_LGK, m_FLGK, m_IFLGK;  // loop products, return difference
+  CSIMtrnmx m_work[8];                     // W1 .. W8 of the loci
+  CSIMtrnfn m_tfSweep;                     // |I + W7| of one locus point
+  CSIMtrnfn m_detFLGK;                     // |F L G K|: transmission zeros
+  CSIMtrnfn m_detIFLGK;                    // |I + F L G K|: closed-loop poles
+  CSIMtrnfn m_tfWork[4];                   // T1 .. T4 of the matrix algebra
 
   CSIMsignal m_c;     // command (setpoint), P's input
   CSIMsignal m_r;     // reference, P's output

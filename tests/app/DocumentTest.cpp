@@ -30,8 +30,8 @@ TEST(DocumentDefaults, NewDesign) {
     EXPECT_EQ(doc.m_models.GetAt(i)->GetType(), 0x1301);
     EXPECT_EQ(LeftName(doc.m_models.GetAt(i)), models[i]);
   }
-  const char* signals[] = {"c", "v", "d", "n", "u_clip min", "u_clip max", "u_proc", "y_proc",
-                           "e_weight"};
+  const char* signals[] = {"c",          "v",      "d",      "n",       "u_clip min",
+                           "u_clip max", "u_proc", "y_proc", "e_weight"};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(LeftName(doc.m_signals.GetAt(i)), signals[i]);
   // F = f11, bound to the first user variable.
   const CMcBasic* f = doc.m_models.GetAt(4)->m_children[1];

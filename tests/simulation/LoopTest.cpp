@@ -65,9 +65,9 @@ TEST(LoopSimulation, SisoAgreesWithRk4LoopAndZeroOrderHold) {
   const CSIMsystem& s = doc.m_system;
   ASSERT_EQ(s.m_nError, kSimOk);
   ASSERT_EQ(s.m_nSteps, loopref::kSteps);
-  const RefRun ref = RefLoop(Unit(1), RefBlock(1, 1, {{{1, 2}, {0, 1}}}),
-                             RefBlock(1, 1, {{{1}, {1, 1.5, 0.5}}}), Unit(1), Unit(1), {1}, {0.1},
-                             {0}, {0}, kH, loopref::kSteps);
+  const RefRun ref =
+      RefLoop(Unit(1), RefBlock(1, 1, {{{1, 2}, {0, 1}}}), RefBlock(1, 1, {{{1}, {1, 1.5, 0.5}}}),
+              Unit(1), Unit(1), {1}, {0.1}, {0}, {0}, kH, loopref::kSteps);
   for (int t = 0; t < loopref::kSteps; ++t) {
     EXPECT_NEAR(s.m_yd.At(0, t), ref.yd[t][0], 1e-12) << t;
     EXPECT_NEAR(s.m_u.At(0, t), ref.u[t][0], 1e-12) << t;
@@ -189,10 +189,10 @@ TEST(LoopRoots, TwoByTwoProcessHasItsTransmissionZeroAtPlusOne) {
   SetModel(doc, 1, Mat(2, {R(1), R(0), R(0), R(1)}));
   doc.Recalculate();
   const CSIMsystem& s = doc.m_system;
-  ExpectSameRoots(Zeros(s.m_detFLGK), loopref::kZerosProcessOnly,
-                  loopref::kZerosProcessOnlyCount, 1e-9);
-  ExpectSameRoots(Zeros(s.m_detIFLGK), loopref::kPolesProcessOnly,
-                  loopref::kPolesProcessOnlyCount, 1e-9);
+  ExpectSameRoots(Zeros(s.m_detFLGK), loopref::kZerosProcessOnly, loopref::kZerosProcessOnlyCount,
+                  1e-9);
+  ExpectSameRoots(Zeros(s.m_detIFLGK), loopref::kPolesProcessOnly, loopref::kPolesProcessOnlyCount,
+                  1e-9);
 }
 
 TEST(LoopRoots, ClosedLoopPolesAreRootsOfTheReturnDifference) {
@@ -272,7 +272,7 @@ TEST(LoopHandOver, RecalculatingTheRunningDocumentFeedsTheSimulator) {
   EXPECT_EQ(doc.m_nRuns, 2);
   SetSignal(doc, 0, Mat(1, {R(1), R(1)}));
   SetModel(doc, 0, Mat(2, {R(1), R(1)}));  // a 1 x 2 pre-filter keeps the loop consistent
-  doc.Recalculate();  // other shapes: set up afresh, runs dropped
+  doc.Recalculate();                       // other shapes: set up afresh, runs dropped
   EXPECT_EQ(simulator.m_c.m_nRows, 2);
   EXPECT_EQ(doc.m_nRuns, 0);
   g_pSimDoc = nullptr;
@@ -289,9 +289,8 @@ TEST(LoopChecks, CanBuildRefusesWhatDoesNotEvaluate) {
   EXPECT_EQ(s.CanBuildSignal(&doc, bad.get()), 0);
   EXPECT_EQ(s.CanBuildModel(&doc, bad.get()), 0);
   // A function name without a meaning.
-  std::unique_ptr<CMcBasic> unknown(
-      new CMcEquality(new CMcFunction(V("t"), "c", "", 0),
-                      new CMcFunction(V("t"), "qq", "", 0), 0));
+  std::unique_ptr<CMcBasic> unknown(new CMcEquality(new CMcFunction(V("t"), "c", "", 0),
+                                                    new CMcFunction(V("t"), "qq", "", 0), 0));
   doc.m_vars.BindVariables(unknown.get());
   EXPECT_EQ(s.CanBuildSignal(&doc, unknown.get()), 0);
   EXPECT_EQ(s.CanBuildModel(&doc, nullptr), 0);

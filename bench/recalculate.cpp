@@ -1,0 +1,203 @@
+// Recalculation of a design, the road of every change: CQorexDoc::Recalculate
+// rebuilds the five blocks with their poles and zeros, forms the loop products
+// and determinants, sweeps the parameter loci, runs the accuracy watchdog,
+// fills the input signals and simulates every sample.
+//
+// Workloads:
+//   NewDocument      the default design (SISO, 600 samples, one 30-step locus)
+//   ThreeByThree/30  G = [1/(s+1), 0.5/(2s+1), 0.2/(s+3); 0.3/(s+2),
+//                    2/((s+1)(0.5s+1)), 0.4/(s+1); 0.1/(s+4), 0.2/(s+2),
+//                    1.5/(s+1)^2], K = diag(k_i (1 + 1/(T_i s))), k = (2, 1.5, 1),
+//                    T = (1, 2, 1), P = L = F = I, command (1, 1, 1), Tf = 30 s,
+//                    Ts = 0.003 s (10,000 samples), a 30-step logarithmic locus on k1
+//   ThreeByThree/200 the same with a 200-step locus
+// and the stages of the 3 x 3 recalculation one by one (Stage_*). The 3 x 3
+// runs report the closed-loop poles (zeros of |I + FLGK|) and transmission
+// zeros (zeros of |FLGK|) found, as counters. bench/reference/recalculate.m
+// does the same work with GNU Octave's control package.
+#include "GlobalResources.h"
+#include "MC/MC_POWER.h"
+#include "MC/MC_REAL.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
+#include "MC/Mc_matrix.h"
+#include "MC/Mc_variable.h"
+#include "QorexDoc.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+CMcBasic* R(double v) {
+  return new CMcReal(std::fabs(v), v < 0 ? 1 : 0);
+}
+CMcBasic* S() {
+  return new CMcVariable("s", "", 0);
+}
+CMcBasic* Prod(std::vector<CMcBasic*> f) {
+  auto* p = new CMcListmult(0);
+  for (CMcBasic* x : f) p->AppendChild(x);
+  return p;
+}
+// Ascending coefficients c0 + c1 s + c2 s^2.
+CMcBasic* Poly(const std::vector<double>& c) {
+  auto* sum = new CMcListsum(0);
+  for (size_t i = 0; i < c.size(); ++i) {
+    if (c[i] == 0.0) continue;
+    if (i == 0) sum->AppendChild(R(c[i]));
+    if (i == 1) sum->AppendChild(Prod({R(c[i]), S()}));
+    if (i >= 2) sum->AppendChild(Prod({R(c[i]), new CMcPower(S(), R(double(i)), 0)}));
+  }
+  return sum;
+}
+CMcBasic* Tf(const std::vector<double>& num, const std::vector<double>& den) {
+  return new CMcDivision(Poly(num), Poly(den), 0);
+}
+CMcBasic* Mat(int cols, std::vector<CMcBasic*> e) {
+  auto* m = new CMcMatrix(0);
+  for (CMcBasic* x : e) m->AppendChild(x);
+  m->SetColumns(static_cast<WORD>(cols));
+  return m;
+}
+CMcBasic* Identity() {
+  return Mat(3, {R(1), R(0), R(0), R(0), R(1), R(0), R(0), R(0), R(1)});
+}
+void Set(CMXC_BIN& list, int slot, CMcBasic* rhs) {
+  delete list.GetAt(slot)->SetChildAt(rhs, 1);
+}
+
+// k_i (1 + T_i s) / (T_i s): the PI controller with its gain as a variable.
+CMcBasic* Pi(const char* sub, double T) {
+  return new CMcDivision(Prod({new CMcVariable("k", sub, 0), Poly({1, T})}), Poly({0, T}), 0);
+}
+
+std::unique_ptr<CQorexDoc> ThreeByThree(int locusSteps) {
+  g_nRlLogSteps = locusSteps;
+  auto doc = std::make_unique<CQorexDoc>();
+  Set(doc->m_models, 0, Identity());
+  Set(doc->m_models, 1,
+      Mat(3, {Pi("1", 1), R(0), R(0), R(0), Pi("2", 2), R(0), R(0), R(0), Pi("3", 1)}));
+  Set(doc->m_models, 2,
+      Mat(3, {Tf({1}, {1, 1}), Tf({0.5}, {1, 2}), Tf({0.2}, {3, 1}),  //
+              Tf({0.3}, {2, 1}), Tf({2}, {1, 1.5, 0.5}), Tf({0.4}, {1, 1}), Tf({0.1}, {4, 1}),
+              Tf({0.2}, {2, 1}), Tf({1.5}, {1, 2, 1})}));
+  Set(doc->m_models, 3, Identity());
+  Set(doc->m_models, 4, Identity());
+  Set(doc->m_signals, 0, Mat(1, {R(1), R(1), R(1)}));
+  for (int slot = 1; slot <= 3; ++slot) Set(doc->m_signals, slot, Mat(1, {R(0), R(0), R(0)}));
+  doc->m_dSamplingTime = 0.003;
+  doc->m_dFinalTime = 30;
+  doc->UpdateUsedVariables();
+  const double k[] = {2, 1.5, 1};
+  const char* subs[] = {"1", "2", "3"};
+  for (int i = 0; i < 3; ++i) doc->m_vars.m_pValue[doc->m_vars.Find("k", subs[i], 0)] = k[i];
+  doc->m_pVarPoints[0].m_nVariable = doc->m_vars.Find("k", "1", 0);
+  doc->m_pVarPoints[0].m_wCode = 0;
+  doc->Recalculate();
+  return doc;
+}
+
+void Report(benchmark::State& state, const CQorexDoc& doc) {
+  const CSIMsystem& s = doc.m_system;
+  state.counters["samples"] = s.m_nSteps;
+  state.counters["cl_poles"] = s.m_detIFLGK.m_nNum - 1;
+  state.counters["tz"] = s.m_detFLGK.m_nNum - 1;
+  state.counters["locus_pts"] = doc.m_pVarPoints[0].m_nCount;
+  state.counters["error"] = s.m_nError.load();
+}
+
+void BM_Recalculate_NewDocument(benchmark::State& state) {
+  g_nRlLogSteps = 30;
+  CQorexDoc doc;
+  for (auto _ : state) doc.Recalculate();
+  Report(state, doc);
+}
+BENCHMARK(BM_Recalculate_NewDocument)->Unit(benchmark::kMillisecond);
+
+void BM_Recalculate_ThreeByThree(benchmark::State& state) {
+  auto doc = ThreeByThree(int(state.range(0)));
+  for (auto _ : state) doc->Recalculate();
+  Report(state, *doc);
+  static bool printed = false;
+  if (state.range(0) == 30 && !printed) {
+    printed = true;
+    const CSIMtrnfn& p = doc->m_system.m_detIFLGK;
+    const CSIMtrnfn& z = doc->m_system.m_detFLGK;
+    std::fprintf(stderr, "3x3 closed-loop poles (%d):", p.m_nNum - 1);
+    for (int i = 1; i < p.m_nNum; ++i)
+      std::fprintf(stderr, " %.6g%+.6gj", p.m_zeros[i].re, p.m_zeros[i].im);
+    std::fprintf(stderr, "\n3x3 transmission zeros (%d):", z.m_nNum - 1);
+    for (int i = 1; i < z.m_nNum; ++i)
+      std::fprintf(stderr, " %.6g%+.6gj", z.m_zeros[i].re, z.m_zeros[i].im);
+    std::fprintf(stderr, "\n");
+  }
+  g_nRlLogSteps = 30;
+}
+BENCHMARK(BM_Recalculate_ThreeByThree)->Arg(30)->Arg(200)->Unit(benchmark::kMillisecond);
+
+// ---- the stages of the 3 x 3 recalculation ---------------------------------------
+
+// A loop system of its own, with the document's blocks in their normal form.
+struct Stages {
+  std::unique_ptr<CQorexDoc> doc = ThreeByThree(30);
+  CSIMsystem sys;
+  Stages() {
+    CSIMtrnmx* blocks[] = {&sys.m_P, &sys.m_K, &sys.m_G, &sys.m_L, &sys.m_F};
+    for (int i = 0; i < 5; ++i)
+      blocks[i]->FromExpr(doc.get(), doc->m_models.GetAt(i)->m_children[1]);
+    sys.LoopProducts();
+    g_nRlLogSteps = 30;
+  }
+};
+
+void BM_Stage_BuildBlocks(benchmark::State& state) {
+  Stages st;
+  CSIMtrnmx* blocks[] = {&st.sys.m_P, &st.sys.m_K, &st.sys.m_G, &st.sys.m_L, &st.sys.m_F};
+  for (auto _ : state)
+    for (int i = 0; i < 5; ++i)
+      blocks[i]->FromExpr(st.doc.get(), st.doc->m_models.GetAt(i)->m_children[1]);
+}
+BENCHMARK(BM_Stage_BuildBlocks)->Unit(benchmark::kMicrosecond);
+
+void BM_Stage_LoopProducts(benchmark::State& state) {
+  Stages st;
+  for (auto _ : state) st.sys.LoopProducts();
+}
+BENCHMARK(BM_Stage_LoopProducts)->Unit(benchmark::kMicrosecond);
+
+void BM_Stage_Locus30(benchmark::State& state) {
+  Stages st;
+  for (auto _ : state) st.sys.ParameterLoci(st.doc.get());
+}
+BENCHMARK(BM_Stage_Locus30)->Unit(benchmark::kMicrosecond);
+
+// Sizes the signals, runs the watchdog (60 samples of the loop, no question),
+// fills the inputs and resets the states.
+void BM_Stage_PrepareWithoutRebuild(benchmark::State& state) {
+  Stages st;
+  for (auto _ : state) st.doc->m_system.Prepare(st.doc.get(), false);
+}
+BENCHMARK(BM_Stage_PrepareWithoutRebuild)->Unit(benchmark::kMicrosecond);
+
+void BM_Stage_Simulate10000(benchmark::State& state) {
+  Stages st;
+  CSIMsystem& s = st.doc->m_system;
+  for (auto _ : state) {
+    s.ResetStates();
+    for (int t = 0; t < s.m_nSteps; ++t) s.SimulateStep(t);
+  }
+  state.counters["s_per_sample"] =
+      benchmark::Counter(double(s.m_nSteps) * state.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Stage_Simulate10000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
