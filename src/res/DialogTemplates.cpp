@@ -79,7 +79,7 @@ QxDialogTemplate VariablesBar() {
 }
 
 // "Performance Equalizer": eight vertical weight sliders, criterion i on
-// control IDC_WEIGHT_FIRST + i; the history strip and the buttons are painted
+// control IDC_WEIGHT_FINAL_VALUE + i; the history strip and the buttons are painted
 // by the bar in the space left above and beside them.
 QxDialogTemplate EqualizerBar() {
   static const char* const kCriteria[] = {
@@ -88,7 +88,7 @@ QxDialogTemplate EqualizerBar() {
   };
   QxDialogTemplate bar = Bar("Performance Equalizer", 150, 127);
   for (int i = 0; i < 8; ++i) {
-    bar.items.push_back(Item(TRACKBAR_CLASS, IDC_WEIGHT_FIRST + i, kCriteria[i],
+    bar.items.push_back(Item(TRACKBAR_CLASS, IDC_WEIGHT_FINAL_VALUE + i, kCriteria[i],
                              TBS_VERT | TBS_BOTH | TBS_NOTICKS | kTab,
                              At(10 + 12 * i, 59, 10, 50)));
   }

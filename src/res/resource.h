@@ -35,8 +35,7 @@
 #define IDC_MAXIMUM 1016
 #define IDC_VALUE_SLIDER 1017
 #define IDC_VALUE 1018
-// The weight sliders of the equalizer: control IDC_WEIGHT_FIRST + i weighs criterion i.
-#define IDC_WEIGHT_FIRST 1020
+// The weight sliders of the equalizer: control IDC_WEIGHT_FINAL_VALUE + i weighs criterion i.
 #define IDC_WEIGHT_FINAL_VALUE 1020
 #define IDC_WEIGHT_TIME_CONSTANT 1021
 #define IDC_WEIGHT_OSCILLATIONS 1022
@@ -45,7 +44,6 @@
 #define IDC_WEIGHT_D_REJECTION 1025
 #define IDC_WEIGHT_N_REJECTION 1026
 #define IDC_WEIGHT_CONTROL_ACTION 1027
-#define IDC_WEIGHT_LAST 1027
 #define IDC_COMMENT 1112
 
 // ---- commands ----------------------------------------------------------------

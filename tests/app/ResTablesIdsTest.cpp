@@ -30,5 +30,21 @@ TEST(ResTablesIds, CommandIdsAreDistinctAndInTheApplicationRange) {
     EXPECT_FALSE(id >= 0x8008u && id <= 0x800Du) << id;  // WM_APP + 8 ... 13
   }
   EXPECT_EQ(RUN10 - RUN1, 9);  // RUN1 + i recalls run i + 1
-  EXPECT_EQ(IDC_WEIGHT_LAST - IDC_WEIGHT_FIRST, 7);
+}
+
+TEST(ResTablesIds, TemplateBarAndControlIdsAreDistinct) {
+  // clang-format off
+  const unsigned windows[] = {
+      IDR_MAINFRAME, IDR_QOREXTYPE, IDD_ABOUTBOX, IDD_OUTPUTBAR, IDW_OUTPUTBAR, IDD_LEFTBAR,
+      IDW_LEFTBAR, IDD_VARBAR, IDW_VARBAR, IDD_EQUALIZERBAR, IDW_EQUALIZERBAR, IDD_COMMENTBAR,
+      IDW_COMMENTBAR, IDC_VARLIST, IDC_LOCUS, IDC_COLOUR, IDC_MINIMUM, IDC_MAXIMUM,
+      IDC_VALUE_SLIDER, IDC_VALUE, IDC_COMMENT, IDC_WEIGHT_FINAL_VALUE, IDC_WEIGHT_TIME_CONSTANT,
+      IDC_WEIGHT_OSCILLATIONS, IDC_WEIGHT_INTERACTION, IDC_WEIGHT_V_REJECTION,
+      IDC_WEIGHT_D_REJECTION, IDC_WEIGHT_N_REJECTION, IDC_WEIGHT_CONTROL_ACTION,
+  };
+  // clang-format on
+  std::set<unsigned> seen;
+  for (unsigned id : windows) EXPECT_TRUE(seen.insert(id).second) << id << " is used twice";
+  // The equalizer's criterion i is on control 1020 + i.
+  EXPECT_EQ(IDC_WEIGHT_CONTROL_ACTION - IDC_WEIGHT_FINAL_VALUE, 7);
 }
