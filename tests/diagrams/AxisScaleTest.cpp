@@ -1,6 +1,7 @@
 // Tick steps, tick positions, labels and the four label placements of the
 // axis cross.
 #include "diagrams/AxisScale.h"
+#include "diagrams/CellGrid.h"
 #include "tests/diagrams/DiagramTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +15,6 @@ namespace {
 using qxdiagramtest::Canvas;
 
 // Tenths are not exact in binary, so a minor tick may land a pixel either side.
-bool AnyBlackAlongX(const Canvas& c, int x, int y) {
-  return c.Black(x - 1, y) || c.Black(x, y) || c.Black(x + 1, y);
-}
 bool AnyBlackAlongY(const Canvas& c, int x, int y) {
   return c.Black(x, y - 1) || c.Black(x, y) || c.Black(x, y + 1);
 }
@@ -135,17 +133,6 @@ TEST(AxisScale, LabelsBelowTheAxis) {
   EXPECT_TRUE(canvas.White(412, 39)) << "no ticks on the other side";
 }
 
-TEST(AxisScale, LabelsAboveTheAxis) {
-  Canvas canvas(800, 100);
-  canvas.dc()->SelectObject(g_pens[0][0]);
-  DrawXAxisLabelsAbove(canvas.dc(), 400, 60, 800, 50);
-  EXPECT_TRUE(canvas.Black(425, 50)) << "label bottom 5 px above the axis";
-  EXPECT_TRUE(canvas.White(425, 70));
-  EXPECT_TRUE(AnyBlackAlongX(canvas, 405, 58) && AnyBlackAlongX(canvas, 405, 59))
-      << "minor tick above";
-  EXPECT_FALSE(AnyBlackAlongX(canvas, 405, 62));
-}
-
 TEST(AxisScale, LabelsRightAndLeftOfTheAxis) {
   Canvas right(200, 400);
   right.dc()->SelectObject(g_pens[0][0]);
@@ -203,6 +190,29 @@ TEST(AxisScale, AxisCrossOfAnEmptyPlotDrawsNothing) {
   DrawAxisCross(canvas.dc(), 0, 40, {10, 10}, 50, 50);
   DrawAxisCross(canvas.dc(), 40, -3, {10, 10}, 50, 50);
   EXPECT_EQ(canvas.Image(), before);
+}
+
+TEST(AxisScale, CellGridIsDrawableOnlyWithRoomForEveryCell) {
+  const struct {
+    int width, height, rows, cols;
+    bool drawable;
+    int cellWidth, cellHeight;
+  } cases[] = {
+      {800, 600, 2, 3, true, 266, 300}, {3, 600, 1, 3, true, 1, 600},
+      {2, 600, 1, 3, false, 0, 600},    {800, 1, 2, 2, false, 400, 0},
+      {800, 600, 0, 1, false, 0, 0},    {800, 600, 1, 0, false, 0, 0},
+      {-5, 600, 1, 1, false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const CellGrid grid = LayoutCellGrid(c.width, c.height, c.rows, c.cols);
+    EXPECT_EQ(grid.Drawable(), c.drawable)
+        << c.width << "x" << c.height << " " << c.rows << "x" << c.cols;
+    if (c.rows > 0 && c.cols > 0 && c.width > 0) {
+      EXPECT_EQ(grid.cellWidth, c.cellWidth);
+      EXPECT_EQ(grid.cellHeight, c.cellHeight);
+    }
+  }
+  EXPECT_EQ(LayoutCellGrid(800, 600, 2, 3).Cell(1, 2), CRect(532, 300, 798, 600));
 }
 
 }  // namespace

@@ -55,13 +55,6 @@ TEST(RootLocus, MarkersArePixelExact) {
   }
 }
 
-TEST(RootLocus, UnknownMarkerKindDrawsNothing) {
-  Canvas canvas(20, 20);
-  const QImage before = canvas.Image();
-  for (int kind : {-1, 5, 99}) DrawMarker(canvas.dc(), 10, 10, kind, kBlack);
-  EXPECT_EQ(canvas.Image(), before);
-}
-
 TEST(RootLocus, LocusColoursFadeFromTheBase) {
   EXPECT_EQ(LocusPointColour(0, 0), RGB(100, 0, 0));
   EXPECT_EQ(LocusPointColour(0, 149), RGB(249, 149, 149));  // last of 150 points
@@ -127,22 +120,6 @@ TEST(RootLocus, ScreenShowsAxesGlyphsAndLoci) {
   EXPECT_EQ(canvas.At(PixelOf(-3, 0.6).x, PixelOf(-3, 0.6).y), RGB(100, 0, 0));
   EXPECT_EQ(canvas.At(PixelOf(-3, 1.2).x, PixelOf(-3, 1.2).y), RGB(150, 50, 50));
   EXPECT_EQ(canvas.At(PixelOf(-3, 1.8).x + 2, PixelOf(-3, 1.8).y + 2), RGB(200, 100, 100));
-}
-
-TEST(RootLocus, GlyphsCombineWithWhatIsUnderThem) {
-  // Two glyphs on one point: SRCAND of dark green (0, 128, 0) and teal
-  // (0, 128, 128) leaves dark green where both are inked, teal where only the
-  // closed-loop square is.
-  std::vector<McComplex> one{{0, 0}, {1, 1}};
-  RootLocusScene scene;
-  scene.origin = {200, 150};
-  scene.roots.push_back({2, true, one.data(), 1});
-  scene.roots.push_back({kRootGroupClosedLoop, true, one.data(), 1});
-  Canvas canvas(400, 300);
-  DrawRootLocus(canvas.dc(), scene, 400, 300);
-  const POINT p = PixelOf(1, 1);
-  EXPECT_EQ(canvas.At(p.x - 2, p.y - 3), RGB(0, 128, 0)) << "green AND teal";
-  EXPECT_EQ(canvas.At(p.x - 3, p.y - 3), RGB(0, 128, 128)) << "teal alone";
 }
 
 TEST(RootLocus, BadAndFarPointsAreSkipped) {
@@ -333,19 +310,6 @@ TEST(RootLocus, SceneNeverCountsMoreRootsThanTheArraysHold) {
   const RootLocusScene scene = qxrootlocus::SceneOf(doc);
   ASSERT_FALSE(scene.roots.empty());
   EXPECT_EQ(scene.roots[0].count, 1);
-}
-
-TEST(RootLocus, HiddenBlocksDrawNothing) {
-  StandInDoc doc;
-  doc.m_ptRlOrigin = {200, 150};
-  doc.m_dRlScaleX = doc.m_dRlScaleY = 50;
-  OneElement(doc.m_system.m_G, Function({{-1, 0}}, {{-2, 0}}), 0);
-  RootLocusScene axesOnly;
-  axesOnly.origin = {200, 150};
-  Canvas hidden(400, 300), reference(400, 300);
-  DrawRootLocus(hidden.dc(), qxrootlocus::SceneOf(doc), 400, 300);
-  DrawRootLocus(reference.dc(), axesOnly, 400, 300);
-  EXPECT_EQ(hidden.Image(), reference.Image());
 }
 
 // ---- a new design ---------------------------------------------------------------

@@ -52,14 +52,6 @@ TEST(SpriteSheet, RootLocusGlyphsArePixelExact) {
   ExpectGlyph(7, 42, kTransmissionZero, 7, RGB(0, 128, 128), "transmission zero");
 }
 
-TEST(SpriteSheet, TipCodesFindTheGlyphsOfTheirGroup) {
-  // A hover tip reads x 0, y 7 * (code & 0x7FFF) for a pole and x 7, y 7 * code
-  // for a zero; group 6 is the closed loop.
-  EXPECT_EQ(SpriteRootGlyph(2, true).y, 14);
-  EXPECT_EQ(SpriteRootGlyph(2, false).x, 7);
-  EXPECT_EQ(SpriteRootGlyph(kSpriteClosedLoopGroup, true).y, 42);
-}
-
 TEST(SpriteSheet, FrequencyGlyphsArePixelExact) {
   const char* const plus3[3] = {".#.", "###", ".#."};
   const char* const plus5[5] = {"..#..", "..#..", "#####", "..#..", "..#.."};
@@ -140,30 +132,6 @@ TEST(SpriteSheet, TilesLieInsideTheSheetAndApart) {
   const SpriteTile cell = SpriteElementCell(5);
   for (int x = cell.x; x < cell.x + cell.cx; ++x)
     EXPECT_EQ(SpriteSheetPixel(x, cell.y + cell.cy - 1), kLightGrey) << x;
-}
-
-TEST(SpriteSheet, LitPicturesDifferFromPlainOnes) {
-  // Each lit element zone and signal kind changes its picture, and only that part.
-  auto differs = [](SpriteTile a, SpriteTile b, int x0, int y0, int cx, int cy) {
-    int inside = 0, outside = 0;
-    for (int y = 0; y < a.cy; ++y)
-      for (int x = 0; x < a.cx; ++x) {
-        const bool d = SpriteSheetPixel(a.x + x, a.y + y) != SpriteSheetPixel(b.x + x, b.y + y);
-        const bool in = x >= x0 && x < x0 + cx && y >= y0 && y < y0 + cy;
-        (in ? inside : outside) += d;
-      }
-    return inside > 0 && outside == 0;
-  };
-  const int zone[5][4] = {
-      {0, 0, 9, 8}, {0, 8, 9, 7}, {0, 15, 9, 8}, {9, 0, 14, 10}, {9, 10, 14, 13}};
-  for (int z = 1; z <= 5; ++z) {
-    const int* r = zone[z - 1];
-    EXPECT_TRUE(differs(SpriteElementCell(z), SpriteElementCell(0), r[0], r[1], r[2], r[3])) << z;
-  }
-  for (int k = 0; k < 6; ++k)
-    EXPECT_TRUE(
-        differs(SpriteSignalRow(k), SpriteSignalRow(-1), 12 * (k % 3), 12 * (k / 3), 12, 12))
-        << k;
 }
 
 TEST(SpriteSheet, LoadsAsBitmap138) {
