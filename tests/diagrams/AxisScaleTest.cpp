@@ -192,6 +192,18 @@ TEST(AxisScale, AxisCrossOfAnEmptyPlotDrawsNothing) {
   EXPECT_EQ(canvas.Image(), before);
 }
 
+TEST(AxisScale, ExtremeScalesAndOriginsAreHarmless) {
+  // Nothing may overflow on the way to pixels (the sanitizer build checks
+  // the conversions) or loop without end; the axis lines are always drawn.
+  const double scales[] = {1e-310, 1e-300, 1e300, HUGE_VAL, NAN, -3};
+  for (double scale : scales) {
+    Canvas canvas(400, 300);
+    DrawAxisCross(canvas.dc(), 400, 300, {200, 150}, scale, scale);
+    EXPECT_TRUE(canvas.Black(0, 150) && canvas.Black(200, 0)) << scale;
+    DrawAxisCross(canvas.dc(), 400, 300, {2000000000, -2000000000}, scale, scale);
+  }
+}
+
 TEST(AxisScale, CellGridIsDrawableOnlyWithRoomForEveryCell) {
   const struct {
     int width, height, rows, cols;
