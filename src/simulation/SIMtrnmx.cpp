@@ -66,6 +66,15 @@ CSIMtrnmx& CSIMtrnmx::operator=(const CSIMtrnmx& src) {
   return *this;
 }
 
+namespace {
+// A static gain has no state: the product CSIMtrnfn::Step forms for it, without
+// the call (identity and zero elements fill most blocks).
+inline double StepElement(CSIMtrnfn& e, double u, double h) {
+  if (e.m_nDen == 1) return e.m_den[0] * e.m_num[0] * u;
+  return e.Step(u, u, u, h);
+}
+}  // namespace
+
 void CSIMtrnmx::Step(const CSIMsignal& in, CSIMsignal& out, int t, double h) {
   const int n = in.m_nColumns;
   const double* x = in.m_pSamples;
@@ -73,10 +82,10 @@ void CSIMtrnmx::Step(const CSIMsignal& in, CSIMsignal& out, int t, double h) {
   for (int r = 0; r < m_nRows; ++r) {
     CSIMtrnfn* row = &m_pElements[r * m_nCols];
     const double u0 = x[t];
-    double sum = row[0].Step(u0, u0, u0, h);
+    double sum = StepElement(row[0], u0, h);
     for (int c = 1; c < m_nCols; ++c) {
       const double u = x[c * n + t];
-      sum = row[c].Step(u, u, u, h) + sum;
+      sum = StepElement(row[c], u, h) + sum;
     }
     y[r * n + t] = sum;
   }
