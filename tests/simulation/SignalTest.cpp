@@ -167,13 +167,4 @@ TEST(SampledSignal, EvaluateWritesTheCurrentStep) {
   }
 }
 
-TEST(SampledSignal, AssignCopiesEverything) {
-  CSIMsignal a, b;
-  Fill(a, 3, 7, 1);
-  b.Assign(a);
-  EXPECT_EQ(b.m_nRows, 3);
-  EXPECT_EQ(b.m_nColumns, 7);
-  EXPECT_EQ(b.At(2, 6), a.At(2, 6));
-}
-
 }  // namespace

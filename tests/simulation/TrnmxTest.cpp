@@ -133,18 +133,6 @@ TEST(TrnmxStep, RowSumsTheElementOutputsAndAdvancesEach) {
   }
 }
 
-TEST(TrnmxStep, PrepareSimulationTwiceRestoresTheDenominators) {
-  CQorexDoc doc;
-  CSIMtrnmx m;
-  std::unique_ptr<CMcBasic> e(Mat(2, {Tf({1}, {2, 3, 4}), Lag(5)}));
-  m.FromExpr(&doc, e.get());
-  m.PrepareSimulation();
-  m.PrepareSimulation();
-  EXPECT_NEAR(m.At(0, 0).m_den[0], 2.0, 1e-15);
-  EXPECT_NEAR(m.At(0, 0).m_den[2], 4.0, 1e-15);
-  EXPECT_NEAR(m.At(0, 1).m_den[0], 5.0, 1e-15);
-}
-
 TEST(TrnmxExpr, SingleElementIsNotWrapped) {
   CQorexDoc doc;
   CSIMtrnmx m;
