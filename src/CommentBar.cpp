@@ -1,0 +1,41 @@
+#include "CommentBar.h"
+
+#include "QorexDoc.h"
+#include "platform/ui/DataExchange.h"
+#include "res/resource.h"
+
+CCommentBar* g_pCommentBar = nullptr;
+
+IMPLEMENT_DYNAMIC(CCommentBar, CDialogBar)
+
+BEGIN_MESSAGE_MAP(CCommentBar, CDialogBar)
+ON_EN_KILLFOCUS(IDC_COMMENT, OnKillFocusEdit)
+END_MESSAGE_MAP()
+
+CCommentBar::CCommentBar() {
+  g_pCommentBar = this;
+}
+
+CCommentBar::~CCommentBar() {
+  if (g_pCommentBar == this) g_pCommentBar = nullptr;
+}
+
+void CCommentBar::SetDocument(CQorexDoc* pDoc) {
+  if (pDoc == m_pDoc) return;
+  m_pDoc = pDoc;
+  m_strComment = pDoc ? pDoc->m_strComment : CString();
+  if (GetSafeHwnd()) UpdateData(FALSE);
+}
+
+void CCommentBar::DoDataExchange(CDataExchange* pDX) {
+  CDialogBar::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_COMMENT, m_strComment);
+}
+
+void CCommentBar::OnKillFocusEdit() {
+  if (!m_pDoc) return;
+  UpdateData(TRUE);
+  if (m_pDoc->m_strComment == m_strComment) return;
+  m_pDoc->m_strComment = m_strComment;
+  m_pDoc->SetModifiedFlag(TRUE);
+}

@@ -1,0 +1,216 @@
+#include "Qorex.h"
+
+#include "ChildFrm.h"
+#include "GlobalResources.h"
+#include "MainFrm.h"
+#include "QorexDoc.h"
+#include "Splash.h"
+#include "diagrams/QorexView.h"
+#include "platform/core/Clock.h"
+#include "platform/core/MessageBox.h"
+#include "platform/ui/Dialog.h"
+#include "res/Resources.h"
+#include "res/resource.h"
+#include "search/EqualizerBar.h"
+#include "search/KFinder.h"
+#include "search/SearchGlobals.h"
+#include "simulation/AnalogIoGlobals.h"
+#include "simulation/DT2801.h"
+#include "simulation/SIMwatchdog.h"
+
+#include <cstring>
+
+std::atomic<CWinThread*> g_pWorkerThread{nullptr};
+
+namespace {
+
+constexpr DWORD kWorkerPollMs = 20;
+
+// The document's run hand-over and tuner calls. The document grows them with
+// its run buffer; until it has one, the handlers still clear their bits.
+template <class Doc>
+void CallPushRun(Doc* doc) {
+  if constexpr (requires { doc->PushRun(); }) doc->PushRun();
+}
+template <class Doc>
+void CallTransferSimSignals(Doc* doc) {
+  if constexpr (requires { doc->TransferSimSignals(); }) doc->TransferSimSignals();
+}
+template <class Doc>
+void CallRedrawOutput(Doc* doc, int sample) {
+  if constexpr (requires { doc->RedrawOutput(sample); }) {
+    doc->RedrawOutput(sample);
+  } else if (g_pOutputBar) {
+    g_pOutputBar->InvalidateSamples(sample);
+  }
+}
+template <class Doc>
+void CallPrepareSimulation(Doc* doc) {
+  if constexpr (requires { doc->PrepareSimulation(); }) {
+    doc->PrepareSimulation();
+  } else {
+    doc->Recalculate();
+    doc->UpdateAll();
+  }
+}
+
+void ClearStatus(WORD bits) {
+  g_wStatus.fetch_and(static_cast<WORD>(~bits));
+}
+
+// The accuracy watchdog asks through the real message box; the
+// "Simulator Properties" dialog is not there yet, so it is never accepted.
+class CAppWatchdogUi : public CSIMwatchdogUi {
+ public:
+  bool AskIncreaseAccuracy(const char* text, const char* caption) override {
+    CWnd* main = AfxGetMainWnd();
+    HWND owner = main ? main->GetSafeHwnd() : nullptr;
+    return MessageBox(owner, text, caption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+  }
+  bool ShowSimulatorProperties(SIMtimeSettings& /*settings*/) override { return false; }
+};
+CAppWatchdogUi s_watchdogUi;
+
+class CAboutDlg : public CDialog {
+ public:
+  CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+};
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CQorexApp, CWinApp)
+ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+ON_COMMAND(ID_HELP_TOPICS, OnHelpTopics)
+ON_COMMAND(ID_FILE_NEW, CWinApp::OnFileNew)
+ON_COMMAND(ID_FILE_OPEN, CWinApp::OnFileOpen)
+ON_COMMAND(ID_FILE_PRINT_SETUP, CWinApp::OnFilePrintSetup)
+ON_THREAD_MESSAGE(WM_QX_FINDG, OnFindG)
+ON_THREAD_MESSAGE(WM_QX_INVALIDATESLICE, OnInvalidateSlice)
+ON_THREAD_MESSAGE(WM_QX_DOCTOKFINDER, OnDocToKFinder)
+ON_THREAD_MESSAGE(WM_QX_UPDATEALL, OnUpdateAll)
+ON_THREAD_MESSAGE(WM_QX_PUSHUGY, OnPushUGY)
+ON_THREAD_MESSAGE(WM_QX_TRANSFERSIM, OnTransferSim)
+END_MESSAGE_MAP()
+
+CQorexApp::CQorexApp() {
+  g_pAnalogIo = new CDT2801;
+  g_pSimulator = new CSIMsystem;
+  g_pKFinder = new CKFinder;
+}
+
+CQorexApp::~CQorexApp() {
+  g_pSimDoc = nullptr;  // the stop request
+  while (g_pWorkerThread.load() != nullptr) Sleep(kWorkerPollMs);
+  delete g_pSimulator.exchange(nullptr);
+  delete g_pAnalogIo;
+  g_pAnalogIo = nullptr;
+  delete g_pKFinder;
+  g_pKFinder = nullptr;
+}
+
+BOOL CQorexApp::InitInstance() {
+  QxRegisterResources();
+  SetWatchdogUi(&s_watchdogUi);
+
+  CCommandLineInfo splashInfo;
+  ParseCommandLine(splashInfo);
+  CSplash::EnableSplashScreen(splashInfo.m_bShowSplash);
+  Enable3dControlsStatic();
+  SetRegistryKey("Plenthoria");
+  LoadStdProfileSettings(4);
+  AddDocTemplate(new CMultiDocTemplate(IDR_QOREXTYPE, RUNTIME_CLASS(CQorexDoc),
+                                       RUNTIME_CLASS(CChildFrame), RUNTIME_CLASS(CQorexView)));
+
+  auto* frame = new CMainFrame;
+  if (!frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) {
+    // A frame whose creation failed has deleted itself.
+    return FALSE;
+  }
+  m_pMainWnd = frame;
+  frame->DragAcceptFiles();
+  EnableShellOpen();
+  RegisterShellFileTypes(TRUE);
+
+  CCommandLineInfo cmdInfo;
+  ParseCommandLine(cmdInfo);
+  if (!ProcessShellCommand(cmdInfo)) return FALSE;
+  frame->ShowWindow(m_nCmdShow);
+  frame->UpdateWindow();
+  return TRUE;
+}
+
+BOOL CQorexApp::PreTranslateMessage(MSG* pMsg) {
+  if (CSplash::PreTranslateAppMessage(pMsg)) return TRUE;
+  return CWinApp::PreTranslateMessage(pMsg);
+}
+
+int CQorexApp::ExitInstance() {
+  FreeGlobalResources();
+  SetWatchdogUi(nullptr);
+  return CWinApp::ExitInstance();
+}
+
+BOOL CQorexApp::IsOpenDocument(const CQorexDoc* pDoc) const {
+  if (!pDoc) return FALSE;
+  for (CDocTemplate* docTemplate : m_templates) {
+    for (POSITION pos = docTemplate->GetFirstDocPosition(); pos;) {
+      if (docTemplate->GetNextDoc(pos) == pDoc) return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+void CQorexApp::OnAppAbout() {
+  CAboutDlg about;
+  about.DoModal();
+}
+
+void CQorexApp::OnHelpTopics() {
+  LPCTSTR kept = m_pszHelpFilePath;
+  char helpFile[100] = {};
+  std::strncpy(helpFile, kHelpFile, sizeof helpFile - 1);
+  m_pszHelpFilePath = helpFile;
+  WinHelp(0, HELP_INDEX);
+  m_pszHelpFilePath = kept;
+}
+
+// ---- worker messages ----------------------------------------------------------------
+
+void CQorexApp::OnFindG(WPARAM, LPARAM) {
+  // Without a document the identification has nothing to work on.
+  if (g_pEqualizerBar && IsOpenDocument(g_pEqualizerBar->m_pDoc)) g_pEqualizerBar->FindG();
+  ClearStatus(kStatusFindGPending);
+}
+
+void CQorexApp::OnInvalidateSlice(WPARAM wParam, LPARAM) {
+  CQorexDoc* doc = g_pSimDoc.load();
+  if (IsOpenDocument(doc)) CallRedrawOutput(doc, static_cast<int>(wParam));
+}
+
+void CQorexApp::OnDocToKFinder(WPARAM, LPARAM) {
+  CQorexDoc* doc = g_pSimDoc.load();
+  if (IsOpenDocument(doc)) CallPrepareSimulation(doc);
+  ClearStatus(kStatusTunerWaitsForDoc);
+}
+
+void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
+  if (!g_pEqualizerBar) return;
+  CQorexDoc* doc = g_pEqualizerBar->m_pDoc;
+  if (!IsOpenDocument(doc) || !m_pMainWnd || !IsWindow(m_pMainWnd->GetSafeHwnd())) return;
+  g_pEqualizerBar->RecordDesign(0);
+  doc->Recalculate();
+  g_pEqualizerBar->RecordDesign(2);
+  doc->UpdateAll();
+}
+
+void CQorexApp::OnPushUGY(WPARAM wParam, LPARAM) {
+  auto* doc = reinterpret_cast<CQorexDoc*>(wParam);
+  if (IsOpenDocument(doc)) CallPushRun(doc);
+  ClearStatus(kStatusRunHandOver);
+}
+
+void CQorexApp::OnTransferSim(WPARAM wParam, LPARAM) {
+  auto* doc = reinterpret_cast<CQorexDoc*>(wParam);
+  if (IsOpenDocument(doc)) CallTransferSimSignals(doc);
+  ClearStatus(kStatusRunHandOver);
+}

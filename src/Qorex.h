@@ -1,0 +1,62 @@
+#pragma once
+// CQorexApp: the application object. It owns what outlives every document
+// (the analog I/O device, the application-wide simulator, the automatic
+// tuner), starts the multiple-document machinery, shows every message to the
+// splash first, and receives the thread messages a worker (the real-time loop
+// or the tuner) posts to the user-interface thread.
+//
+// Worker messages and their pending bits of g_wStatus: the poster sets the
+// bit, posts, and polls while the bit is set and g_pSimDoc is not null; the
+// handler clears the bit whatever happened, so a worker never waits longer
+// than the handler takes. Documents named in wParam are checked against the
+// open documents first: one closed meanwhile is not touched.
+#include "platform/core/Thread.h"
+#include "platform/ui/WinApp.h"
+
+#include <atomic>
+
+class CQorexDoc;
+
+// The thread messages (also the command ids of the hidden "Commands" menu).
+inline constexpr UINT WM_QX_FINDG = WM_APP + 8;            // identify the process model
+inline constexpr UINT WM_QX_INVALIDATESLICE = WM_APP + 9;  // wParam: newest sample
+inline constexpr UINT WM_QX_DOCTOKFINDER = WM_APP + 10;    // the tuner's evaluation
+inline constexpr UINT WM_QX_UPDATEALL = WM_APP + 11;       // the tuner ended
+inline constexpr UINT WM_QX_PUSHUGY = WM_APP + 12;         // wParam: the document
+inline constexpr UINT WM_QX_TRANSFERSIM = WM_APP + 13;     // wParam: the document
+
+// The running worker (real-time loop, tuner, or the tuner's pass), or null.
+extern std::atomic<CWinThread*> g_pWorkerThread;
+
+class CQorexApp : public CWinApp {
+ public:
+  // Makes the analog I/O device, the simulator and the tuner.
+  CQorexApp();
+  // Stops a running worker and waits for it, then deletes what the
+  // constructor made.
+  ~CQorexApp() override;
+
+  BOOL InitInstance() override;
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+  // Releases the drawing resources.
+  int ExitInstance() override;
+
+  // Whether the document is one of the open documents.
+  BOOL IsOpenDocument(const CQorexDoc* pDoc) const;
+
+  // The help file, looked for beside the program.
+  static constexpr const char* kHelpFile = "Qorex.hlp";
+
+ protected:
+  void OnAppAbout();
+  void OnHelpTopics();
+
+  void OnFindG(WPARAM wParam, LPARAM lParam);
+  void OnInvalidateSlice(WPARAM wParam, LPARAM lParam);
+  void OnDocToKFinder(WPARAM wParam, LPARAM lParam);
+  void OnUpdateAll(WPARAM wParam, LPARAM lParam);
+  void OnPushUGY(WPARAM wParam, LPARAM lParam);
+  void OnTransferSim(WPARAM wParam, LPARAM lParam);
+
+  DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,38 @@
+#include "diagrams/OutputBar.h"
+
+COutputBar* g_pOutputBar = nullptr;
+int g_nOutputBarHeight = 145;
+
+IMPLEMENT_DYNAMIC(COutputBar, CDialogBar)
+
+COutputBar::COutputBar() {
+  g_pOutputBar = this;
+}
+
+COutputBar::~COutputBar() {
+  // A later frame's bar may have taken the pointer over; only ours is cleared.
+  if (g_pOutputBar == this) g_pOutputBar = nullptr;
+}
+
+CSize COutputBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {
+  CSize size = CDialogBar::CalcFixedLayout(bStretch, bHorz);
+  if (bHorz && !IsFloating()) size.cy = g_nOutputBarHeight;
+  return size;
+}
+
+void COutputBar::SetPaneCount(int n) {
+  if (n < 0) n = 0;
+  if (n != m_nPanes) m_nPanes = n;
+  UpdatePanes();
+}
+
+void COutputBar::UpdatePanes() {
+  if (GetSafeHwnd()) {
+    Invalidate();
+    UpdateWindow();
+  }
+}
+
+void COutputBar::InvalidateSamples(int /*sample*/) {
+  if (GetSafeHwnd()) Invalidate(FALSE);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// CEqualizerBar: the "Performance Equalizer" dialog bar: the criterion
+// weights, the searches, the population of recorded designs and the process
+// identification (FindG) of the shown document. The frame creates it from
+// template 108, hidden. The searches, the recording and the identification
+// come with the bar's own work; until then FindG does nothing and recording
+// is off, so RecordDesign does nothing.
+#include "platform/ui/ControlBar.h"
+
+class CQorexDoc;
+
+class CEqualizerBar : public CDialogBar {
+  DECLARE_DYNAMIC(CEqualizerBar)
+
+ public:
+  // Sets g_pEqualizerBar to this bar.
+  CEqualizerBar();
+  ~CEqualizerBar() override;
+
+  // Identifies the process model from the stored real-time runs of the
+  // bar's document.
+  void FindG();
+  // Records the design around a change: modes 0 and 1 append it to the
+  // population, 2 and 3 update the last entry's roots. Nothing while
+  // recording is off.
+  void RecordDesign(int mode);
+  // Repaints the button strip and the history window.
+  void Refresh();
+
+  CQorexDoc* m_pDoc = nullptr;  // the document shown, or null
+  BOOL m_bRecording = FALSE;    // the record button: off at start
+};
+
+// The "Performance Equalizer" bar, set by its constructor.
+extern CEqualizerBar* g_pEqualizerBar;
