@@ -448,99 +448,98 @@ void DrawLoopTiles(Sheet& s) {
 
 // ---- "Performance Equalizer" buttons --------------------------------------------
 
-// Icons of buttons 1-14, 17 and 18, 12 x 12 each.
+// The pictures of the Equalizer's buttons, 12 x 12 each.
+struct EqualizerIconArt {
+  int button;
+  const char* rows[12];
+};
+constexpr EqualizerIconArt kEqualizerIcons[] = {
+    // 1: a rising step response with a green cross at its end
+    {1,
+     {"............", "..........g.", ".....kkkk.gg", "....k....g.g", "....k.......",
+      "...k........", "...k........", "...k........", "..k.........", "..k.........",
+      "kk..........", "............"}},
+    // 2: a rising curve with a blue arrow back to its start
+    {2,
+     {"............", ".......kkkkk", ".....kk.....", "....k.......", "...k........",
+      "..k.........", "..k...b.....", ".k...bb.....", ".k..bbbbbbb.", "k....bb.....",
+      "k.....b.....", "............"}},
+    // 3: an oscillating curve with a dark red x
+    {3,
+     {"..k.......R.", ".k.k.....R.R", ".k.k.k..k...", "k...k.kk.k..", "k...k......k",
+      "......k.....", "............", "............", "............", "............",
+      "............", "............"}},
+    // 4: a double arrow with a blue x
+    {4,
+     {"........b.b.", ".........b..", "........b.b.", "............", "...k....k...",
+      "..k......k..", ".kkkkkkkkkk.", "..k......k..", "...k....k...", "............",
+      "............", "............"}},
+    // 5: the letter v with a green x
+    {5,
+     {"............", ".......g..g.", "........gg..", "........gg..", ".......g..g.",
+      "............", "k...k.......", "k...k.......", ".k.k........", ".k.k........",
+      "..k.........", "............"}},
+    // 6: the letter d with a cyan x
+    {6,
+     {"....k.......", "....k..c..c.", "....k...cc..", ".kkkk...cc..", "k...k..c..c.",
+      "k...k.......", "k...k.......", ".kkkk.......", "............", "............",
+      "............", "............"}},
+    // 7: the letter n with a yellow x
+    {7,
+     {"............", ".......y..y.", "........yy..", "........yy..", ".......y..y.",
+      "kkkk........", "k...k.......", "k...k.......", "k...k.......", "k...k.......",
+      "............", "............"}},
+    // 8: the letter u with red up and down arrows
+    {8,
+     {"........r...", ".......rrr..", "......r.r.r.", "........r...", "k...k...r...",
+      "k...k...r...", "k...k...r...", "k...k...r...", "k..kk.r.r.r.", ".kk.k..rrr..",
+      "........r...", "............"}},
+    // 9: a capital delta and s with a magenta x
+    {9,
+     {".....k......", ".....k..m..m", "....k.k..mm.", "....k.k..mm.", "...k...km..m",
+      "...k...k....", "..kkkkkkk...", "............", "..kkk.......", "..kk........",
+      "....k.......", "..kkk......."}},
+    // 10: A over Z with a down arrow
+    {10,
+     {"..k......k..", ".k.k.....k..", "kkkkk....k..", "k...k....k..", "k...k....k..",
+      "..........k.", "kkkkk....k..", "...k...kkkkk", "..k.....kkk.", ".k.......k..",
+      "kkkkk.......", "............"}},
+    // 11: scattered red crosses
+    {11,
+     {".r.......r..", "rrr.....rrr.", ".r.......r..", ".....r......", "....rrr.....",
+      ".....r......", "..........r.", ".r.......rrr", "rrr.......r.", ".r...r......",
+      "....rrr.....", ".....r......"}},
+    // 12: a skull and crossbones
+    {12,
+     {"...kkkkkk...", "..k......k..", ".k.kk..kk.k.", ".k.kk..kk.k.", "..k..kk..k..",
+      "...k....k...", "....kkkk....", "k..........k", ".kk......kk.", "...kk..kk...",
+      ".kk..kk..kk.", "k..........k"}},
+    // 13: a bloodied dagger
+    {13,
+     {"..........k.", ".........kSk", "........kSk.", ".......kSk..", "......kSkr..",
+      ".k...kSk.r..", "..k.kSk.....", "...kkk......", "..kkk.......", ".kRkk.....r.",
+      "kRk..k......", ".k.......r.."}},
+    // 14: two large dots above a spread of small dots
+    {14,
+     {"............", "..kk....kk..", ".kkkk..kkkk.", ".kkkk..kkkk.", "..kk....kk..",
+      "............", "............", "k..k.k..k.k.", ".k..k..k..k.", "k.k..k.k..k.",
+      "..k.k..k.k..", "............"}},
+    // 17: a globe under a magnifying glass
+    {17,
+     {"..bbbb......", ".bGGbbb.....", "bbbGGbbb....", "bGGGbbbb....", "bbGbbGGb....",
+      ".bbbbGb.....", "..bbbb.k....", ".......kk...", "........kk..", ".........kk.",
+      "..........kk", "...........k"}},
+    // 18: an island with a palm under a magnifying glass
+    {18,
+     {"..GGG.......", ".G.Gk.G.....", "....kG......", "....k.......", "...k........",
+      "..yyyy.k....", "bbbbbbb.....", ".......kk...", "........kk..", ".........kk.",
+      "..........kk", "...........k"}},
+};
+
 void EqualizerIcon(Sheet& s, int x, int y, int button) {
-  switch (button) {
-    case 1:  // a rising step response with a green cross at its end
-      s.Art(x, y,
-            {"............", "..........g.", ".....kkkk.gg", "....k....g.g", "....k.......",
-             "...k........", "...k........", "...k........", "..k.........", "..k.........",
-             "kk..........", "............"});
-      break;
-    case 2:  // a rising curve with a blue arrow back to its start
-      s.Art(x, y,
-            {"............", ".......kkkkk", ".....kk.....", "....k.......", "...k........",
-             "..k.........", "..k...b.....", ".k...bb.....", ".k..bbbbbbb.", "k....bb.....",
-             "k.....b.....", "............"});
-      break;
-    case 3:  // an oscillating curve with a dark red x
-      s.Art(x, y,
-            {"..k.......R.", ".k.k.....R.R", ".k.k.k..k...", "k...k.kk.k..", "k...k......k",
-             "......k.....", "............", "............", "............", "............",
-             "............", "............"});
-      break;
-    case 4:  // a double arrow with a blue x
-      s.Art(x, y,
-            {"........b.b.", ".........b..", "........b.b.", "............", "...k....k...",
-             "..k......k..", ".kkkkkkkkkk.", "..k......k..", "...k....k...", "............",
-             "............", "............"});
-      break;
-    case 5:
-    case 6:
-    case 7:
-    case 8: {  // the letters v, d, n, u with their marks
-      const char letters[4] = {'v', 'd', 'n', 'u'};
-      const COLORREF marks[4] = {RGB(0, 255, 0), RGB(0, 255, 255), RGB(255, 255, 0), kRed};
-      s.Small(x + 2, y + 5, letters[button - 5], kBlack);
-      s.Small(x + 2, y + 4, letters[button - 5], kBlack);
-      const COLORREF m = marks[button - 5];
-      if (button == 8) {
-        s.Art(x + 7, y + 1,
-              {"..#..", ".###.", "#.#.#", "..#..", "..#..", "#.#.#", ".###.", "..#.."}, m);
-      } else {
-        s.Line(x + 7, y + 2, x + 10, y + 5, m);
-        s.Line(x + 7, y + 5, x + 10, y + 2, m);
-      }
-      break;
-    }
-    case 9:  // a capital delta and s with a magenta x
-      s.Art(x, y,
-            {".....k......", ".....k..m..m", "....k.k..mm.", "....k.k..mm.", "...k...km..m",
-             "...k...k....", "..kkkkkkk...", "............", "..kkk.......", "..kk........",
-             "....k.......", "..kkk......."});
-      break;
-    case 10:  // A over Z with a down arrow
-      s.Art(x, y,
-            {"..k......k..", ".k.k.....k..", "kkkkk....k..", "k...k....k..", "k...k....k..",
-             "..........k.", "kkkkk....k..", "...k...kkkkk", "..k.....kkk.", ".k.......k..",
-             "kkkkk.......", "............"});
-      break;
-    case 11:  // scattered red crosses
-      s.Art(x, y,
-            {".r.......r..", "rrr.....rrr.", ".r.......r..", ".....r......", "....rrr.....",
-             ".....r......", "..........r.", ".r.......rrr", "rrr.......r.", ".r...r......",
-             "....rrr.....", ".....r......"});
-      break;
-    case 12:  // a skull and crossbones
-      s.Art(x, y,
-            {"...kkkkkk...", "..k......k..", ".k.kk..kk.k.", ".k.kk..kk.k.", "..k..kk..k..",
-             "...k....k...", "....kkkk....", "k..........k", ".kk......kk.", "...kk..kk...",
-             ".kk..kk..kk.", "k..........k"});
-      break;
-    case 13:  // a bloodied dagger
-      s.Art(x, y,
-            {"..........k.", ".........kSk", "........kSk.", ".......kSk..", "......kSkr..",
-             ".k...kSk.r..", "..k.kSk.....", "...kkk......", "..kkk.......", ".kRkk.....r.",
-             "kRk..k......", ".k.......r.."});
-      break;
-    case 14:  // two large dots above a spread of small dots
-      s.Art(x, y,
-            {"............", "..kk....kk..", ".kkkk..kkkk.", ".kkkk..kkkk.", "..kk....kk..",
-             "............", "............", "k..k.k..k.k.", ".k..k..k..k.", "k.k..k.k..k.",
-             "..k.k..k.k..", "............"});
-      break;
-    case 17:  // a globe under a magnifying glass
-      s.Art(x, y,
-            {"..bbbb......", ".bGGbbb.....", "bbbGGbbb....", "bGGGbbbb....", "bbGbbGGb....",
-             ".bbbbGb.....", "..bbbb.k....", ".......kk...", "........kk..", ".........kk.",
-             "..........kk", "...........k"});
-      break;
-    default:  // 18: an island with a palm under a magnifying glass
-      s.Art(x, y,
-            {"..GGG.......", ".G.Gk.G.....", "....kG......", "....k.......", "...k........",
-             "..yyyy.k....", "bbbbbbb.....", ".......kk...", "........kk..", ".........kk.",
-             "..........kk", "...........k"});
-      break;
+  for (const EqualizerIconArt& icon : kEqualizerIcons) {
+    if (icon.button != button) continue;
+    for (int j = 0; j < 12; ++j) s.Art(x, y + j, {icon.rows[j]});
   }
 }
 
