@@ -1,0 +1,54 @@
+#pragma once
+// The whole application started headless: the application object, its main
+// frame with the bars and one new design, as the program starts. Tests drive
+// it through the windows layer's hooks.
+#include "MainFrm.h"
+#include "Qorex.h"
+#include "QorexDoc.h"
+#include "Splash.h"
+#include "platform/testing/TestHooks.h"
+#include "platform/ui/FrameWnd.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class QorexAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (m_bManualTimers) QxTest::SetManualTimers(true);
+    m_app = std::make_unique<CQorexApp>();
+    ASSERT_TRUE(m_app->InitApplication());
+    ASSERT_TRUE(m_app->InitInstance());
+    if (!m_bKeepSplash) CSplash::HideSplashScreen();
+    QxTest::PumpUntilIdle();
+  }
+  void TearDown() override {
+    if (m_app->m_pMainWnd) {
+      QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO, IDNO});
+      m_app->m_pMainWnd->SendMessage(WM_CLOSE);
+    }
+    QxTest::PumpEvents();
+    EXPECT_EQ(m_app->GetOpenDocumentCount(), 0);
+    m_app->ExitInstance();
+    m_app.reset();
+    if (m_bManualTimers) QxTest::SetManualTimers(false);
+  }
+
+  CMainFrame* Frame() const { return static_cast<CMainFrame*>(m_app->m_pMainWnd); }
+  CQorexDoc* ActiveDoc() const {
+    CMDIChildWnd* child = Frame()->MDIGetActive();
+    return child ? static_cast<CQorexDoc*>(child->GetActiveDocument()) : nullptr;
+  }
+  // The check the command's update handler gives its menu item.
+  int Checked(UINT id) const {
+    CCmdUI ui;
+    ui.m_nID = id;
+    ui.DoUpdate(Frame(), TRUE);
+    return ui.m_nCheck;
+  }
+
+  std::unique_ptr<CQorexApp> m_app;
+  bool m_bKeepSplash = false;
+  bool m_bManualTimers = false;
+};

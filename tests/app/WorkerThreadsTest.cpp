@@ -1,0 +1,142 @@
+// The six worker messages posted from a real worker thread with the status
+// word's handshake: the worker sets the pending bit, posts, and polls while
+// the bit is set and a document is being worked on; the handler on the
+// user-interface thread clears the bit whatever it found.
+#include "AppTestSupport.h"
+#include "platform/core/Clock.h"
+#include "platform/ui/MessageQueue.h"
+#include "search/EqualizerBar.h"
+#include "search/SearchGlobals.h"
+#include "simulation/SIMsystem.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr auto kHandshakeLimit = std::chrono::seconds(10);
+
+struct HandOver {
+  const char* name;
+  UINT message;
+  WPARAM wParam;
+  WORD bit;  // 0: a message without a pending bit
+};
+
+class AppWorkerThreads : public QorexAppTest {
+ protected:
+  void TearDown() override {
+    g_pSimDoc = nullptr;
+    g_wStatus = 0;
+    QorexAppTest::TearDown();
+  }
+
+  // Runs the hand-over on a worker thread as the real-time loop and the tuner
+  // do, while this thread delivers messages. Returns whether the worker saw
+  // its bit cleared (true for messages without a bit).
+  bool RunOnWorker(const HandOver& handOver, bool pump = true) {
+    const DWORD uiThread = m_app->m_nThreadID;
+    std::atomic<bool> done{false};
+    std::atomic<bool> cleared{false};
+    std::thread worker([&] {
+      if (handOver.bit) g_wStatus.fetch_or(handOver.bit);
+      PostThreadMessage(uiThread, handOver.message, handOver.wParam, 0);
+      const auto limit = std::chrono::steady_clock::now() + kHandshakeLimit;
+      while ((g_wStatus.load() & handOver.bit) && g_pSimDoc.load() != nullptr &&
+             std::chrono::steady_clock::now() < limit) {
+        Sleep(10);
+      }
+      cleared = (g_wStatus.load() & handOver.bit) == 0;
+      done = true;
+    });
+    while (!done) {
+      if (pump) QxTest::PumpEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    worker.join();
+    QxTest::PumpEvents();  // a message without a bit is handled after the post
+    return cleared;
+  }
+
+  // A second design, opened and closed again: its pointer names no document.
+  CQorexDoc* ClosedDocument() {
+    Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    QxTest::PumpUntilIdle();
+    CQorexDoc* doc = ActiveDoc();
+    doc->OnCloseDocument();
+    QxTest::PumpUntilIdle();
+    return doc;
+  }
+};
+
+}  // namespace
+
+TEST_F(AppWorkerThreads, HandlersClearTheirBitsForTheOpenDocument) {
+  CQorexDoc* doc = ActiveDoc();
+  ASSERT_NE(doc, nullptr);
+  g_pSimDoc = doc;
+  const auto wDoc = reinterpret_cast<WPARAM>(doc);
+  const HandOver rows[] = {{"TransferSim", WM_QX_TRANSFERSIM, wDoc, kStatusRunHandOver},
+                           {"PushUGY", WM_QX_PUSHUGY, wDoc, kStatusRunHandOver},
+                           {"DocToKFinder", WM_QX_DOCTOKFINDER, 0, kStatusTunerWaitsForDoc},
+                           {"FindG", WM_QX_FINDG, 0, kStatusFindGPending},
+                           {"InvalidateSlice", WM_QX_INVALIDATESLICE, 7, 0},
+                           {"UpdateAll", WM_QX_UPDATEALL, 0, 0}};
+  for (const HandOver& row : rows) {
+    EXPECT_TRUE(RunOnWorker(row)) << row.name;
+    EXPECT_EQ(g_wStatus.load(), 0) << row.name;
+  }
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);
+}
+
+TEST_F(AppWorkerThreads, RunHandOverOfAClosedDocumentOnlyClearsTheBit) {
+  CQorexDoc* open = ActiveDoc();
+  CQorexDoc* closed = ClosedDocument();
+  ASSERT_NE(closed, open);
+  ASSERT_FALSE(m_app->IsOpenDocument(closed));
+  g_pSimDoc = open;
+  const auto wClosed = reinterpret_cast<WPARAM>(closed);
+  EXPECT_TRUE(RunOnWorker({"PushUGY", WM_QX_PUSHUGY, wClosed, kStatusRunHandOver}));
+  EXPECT_TRUE(RunOnWorker({"TransferSim", WM_QX_TRANSFERSIM, wClosed, kStatusRunHandOver}));
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);
+  EXPECT_EQ(ActiveDoc(), open);
+}
+
+TEST_F(AppWorkerThreads, FindGWithoutADocumentSkipsTheIdentificationAndClearsItsBit) {
+  g_pSimDoc = ActiveDoc();
+  ASSERT_NE(g_pEqualizerBar, nullptr);
+  g_pEqualizerBar->m_pDoc = nullptr;
+  EXPECT_TRUE(RunOnWorker({"FindG", WM_QX_FINDG, 0, kStatusFindGPending}));
+  // The command of the same number, from the main frame, does the same.
+  g_wStatus.fetch_or(kStatusFindGPending);
+  Frame()->SendMessage(WM_COMMAND, WM_QX_FINDG);
+  EXPECT_EQ(g_wStatus.load() & kStatusFindGPending, 0);
+}
+
+TEST_F(AppWorkerThreads, WithNoWorkerDocumentTheDocumentMessagesDoNothing) {
+  g_pSimDoc = nullptr;
+  CQorexDoc* doc = ActiveDoc();
+  const BOOL modified = doc->IsModified();
+  EXPECT_TRUE(RunOnWorker({"InvalidateSlice", WM_QX_INVALIDATESLICE, 3, 0}));
+  EXPECT_TRUE(RunOnWorker({"UpdateAll", WM_QX_UPDATEALL, 0, 0}));
+  EXPECT_EQ(doc->IsModified(), modified);
+}
+
+TEST_F(AppWorkerThreads, ClearingTheWorkerDocumentReleasesAWaitingWorker) {
+  g_pSimDoc = ActiveDoc();
+  // Nobody delivers the message; the stop request alone must end the wait.
+  std::thread stopper([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    g_pSimDoc = nullptr;
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const bool cleared = RunOnWorker(
+      {"PushUGY", WM_QX_PUSHUGY, reinterpret_cast<WPARAM>(ActiveDoc()), kStatusRunHandOver},
+      /*pump=*/false);
+  stopper.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  // The message was still delivered at the end, and its handler cleared the bit.
+  EXPECT_FALSE(cleared);
+  EXPECT_EQ(g_wStatus.load() & kStatusRunHandOver, 0);
+}
