@@ -58,7 +58,9 @@ CMainFrame::CMainFrame() {
   g_pMainFrame = this;
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+  if (g_pMainFrame == this) g_pMainFrame = nullptr;
+}
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs) {
   return CMDIFrameWnd::PreCreateWindow(cs);

@@ -64,5 +64,6 @@ class CMainFrame : public CMDIFrameWnd {
   DECLARE_MESSAGE_MAP()
 };
 
-// The main frame, set by its constructor; test it with IsWindow before use.
+// The main frame, set by its constructor (null again once it is gone); test
+// its window with IsWindow before use.
 extern CMainFrame* g_pMainFrame;

@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
+#include "simulation/SIMwatchdog.h"
 
 #include <QDockWidget>
 #include <QMainWindow>
@@ -196,4 +197,16 @@ TEST_F(MainFrameLayout, EveryDocumentWindowOpensMaximised) {
   CString caption;
   Frame()->GetWindowText(caption);
   EXPECT_STREQ(caption, CString("Quorvathine - ") + ActiveDoc()->GetTitle());
+}
+
+TEST_F(MainFrameLayout, AccuracyWatchdogAsksThroughAMessageBoxOfTheMainWindow) {
+  CSIMwatchdogUi* ui = GetWatchdogUi();
+  ASSERT_NE(ui, nullptr);
+  QxTest::MessageBoxScript boxes({IDYES, IDNO});
+  EXPECT_TRUE(ui->AskIncreaseAccuracy("Increase the accuracy?", "Accuracy"));
+  EXPECT_FALSE(ui->AskIncreaseAccuracy("Increase the accuracy?", "Accuracy"));
+  ASSERT_EQ(boxes.Boxes().size(), 2u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Increase the accuracy?");
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Accuracy");
+  EXPECT_EQ(boxes.Boxes()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
 }
