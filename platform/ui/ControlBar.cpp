@@ -804,7 +804,16 @@ BOOL CDialogBar::Create(CWnd* pParentWnd, UINT nIDTemplate, UINT nStyle, UINT nI
     return FALSE;
   }
   if (!QxCreateDialogControls(this, *dialogTemplate)) return FALSE;
+  if (!SendMessage(WM_INITDIALOG)) return FALSE;
   return QxAttachToFrame(pParentWnd, nStyle, nID);
+}
+
+BEGIN_MESSAGE_MAP(CDialogBar, CControlBar)
+ON_MESSAGE(WM_INITDIALOG, HandleInitDialog)
+END_MESSAGE_MAP()
+
+LRESULT CDialogBar::HandleInitDialog(WPARAM, LPARAM) {
+  return UpdateData(FALSE);
 }
 
 BOOL CDialogBar::UpdateData(BOOL bSaveAndValidate) {

@@ -197,4 +197,10 @@ class CDialogBar : public CControlBar {
   virtual void DoDataExchange(CDataExchange* pDX);
 
   UINT m_nIDTemplate = 0;
+
+ protected:
+  // The controls exist: the fields go into them.
+  LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
+
+  DECLARE_MESSAGE_MAP()
 };

@@ -481,10 +481,11 @@ TEST_F(UiApp, AHiddenBarFloatedStaysHiddenUntilToggled) {
 
 TEST_F(UiApp, DialogBarExchangesDataLikeADialog) {
   CTallBar& bar = Frame()->m_wndBottomBar;
+  EXPECT_EQ(bar.m_nExchanges, 1);  // the fields went into the controls at creation
   EXPECT_TRUE(bar.UpdateData(FALSE));
   bar.m_bRefuse = true;
   EXPECT_FALSE(bar.UpdateData(TRUE));
-  EXPECT_EQ(bar.m_nExchanges, 2);
+  EXPECT_EQ(bar.m_nExchanges, 3);
 }
 
 TEST_F(UiApp, LayoutAsksDockedBarsForTheirSize) {
