@@ -6,6 +6,9 @@
 #include "QorexDoc.h"
 #include "Splash.h"
 #include "diagrams/QorexView.h"
+#if __has_include("editing/TimeBoxDlg.h")
+#include "editing/TimeBoxDlg.h"
+#endif
 #include "platform/core/Clock.h"
 #include "platform/core/MessageBox.h"
 #include "platform/ui/Dialog.h"
@@ -58,8 +61,13 @@ void ClearStatus(WORD bits) {
   g_wStatus.fetch_and(static_cast<WORD>(~bits));
 }
 
-// The accuracy watchdog asks through the real message box; the
-// "Simulator Properties" dialog is not there yet, so it is never accepted.
+#if __has_include("editing/TimeBoxDlg.h")
+// The accuracy watchdog asks through the real message box and opens the
+// "Simulator Properties" dialog.
+using CAppWatchdogUi = CQorexWatchdogUi;
+#else
+// The accuracy watchdog asks through the real message box; without the
+// "Simulator Properties" dialog new settings are never accepted.
 class CAppWatchdogUi : public CSIMwatchdogUi {
  public:
   bool AskIncreaseAccuracy(const char* text, const char* caption) override {
@@ -69,6 +77,7 @@ class CAppWatchdogUi : public CSIMwatchdogUi {
   }
   bool ShowSimulatorProperties(SIMtimeSettings& /*settings*/) override { return false; }
 };
+#endif
 CAppWatchdogUi s_watchdogUi;
 
 class CAboutDlg : public CDialog {
