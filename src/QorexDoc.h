@@ -6,10 +6,20 @@
 //
 // Every change ends in Recalculate (rebuild and simulate the loop, then hand
 // it to a running worker) and UpdateAll (show it). Neither needs a window:
-// UpdateAll reaches the views through the framework and does nothing more
-// while no frame exists. The frequency engine, the population and the drag
-// group are added by their own subsystems; until then the pointers are null
-// and every use tests for that.
+// UpdateAll reaches the views and the bars, and does nothing more while no
+// frame exists. Every change the user makes passes Recalculate, which marks
+// the design modified; a new, saved or freshly opened design is unmodified.
+//
+// The bars point at the document they show; the document detaches them when
+// it closes and again when it is destroyed, so that a failed open leaves no
+// bar pointing at a deleted document. The frequency engine and the drag group
+// are added by their own subsystems; until then the pointers are null and
+// every use tests for that.
+//
+// The file (QorexDocFile.cpp) has no magic and no version. Loading reads the
+// whole file into a staged design, checking every count against what is left
+// and every index against its table; only a sound file replaces the document's
+// contents, anything else raises the archive exception and changes nothing.
 #include "MC/MXC_BIN.h"
 #include "VARpoints.h"
 #include "VARvalues.h"
@@ -45,6 +55,12 @@ class CQorexDoc : public CDocument {
   CQorexDoc& operator=(const CQorexDoc&) = delete;
 
   BOOL OnNewDocument() override;
+  // Detaches the bars, stops a real-time run of this design, then closes.
+  void OnCloseDocument() override;
+  // The ".qox" record, storing or loading (see above).
+  void Serialize(CArchive& ar) override;
+  // The view lost the focus: nothing to do.
+  void OnViewKillFocus() {}
 
   // Rebuilds and simulates the loop; when a worker runs this document, hands
   // the new design to g_pSimulator under g_pcsSimulation (its samples after
@@ -55,8 +71,12 @@ class CQorexDoc : public CDocument {
   void UpdateAll();
   // The largest row count of the command, error and three disturbance signals.
   void UpdateMaxSignalSize();
-  // Marks exactly the variables the definitions use, adding new names.
+  // Marks exactly the variables the definitions use, adding new names, and
+  // rebinds every variable node of the definitions to its entry.
   void UpdateUsedVariables();
+  // The models changed shape: the population starts again with the present
+  // variable table, and the history window repaints.
+  void UpdateHistory();
 
   // Bit per loop signal: 0 c, 1 v, 2 d, 3 n, 4 r, 5 e, 6 u, 7 u+v, 8 y,
   // 9 y+d, 10 z, 11 z+n, 12 w.
@@ -80,6 +100,45 @@ class CQorexDoc : public CDocument {
   // runs, smaller cuts the run count; below 1 is refused.
   void SetRunCapacity(int capacity);
 
+  // ---- run buffer and simulation control ------------------------------------
+  // g_pSimulator's command, control and measured output become the newest
+  // run; a full buffer drops its oldest run first.
+  void PushRun();
+  // The fifteen signals of g_pSimulator (and its run length) into m_system.
+  void TransferSimSignals();
+  // Stored run i into m_system: command, control, and its output as both the
+  // process output and the measured output. The signals keep the design's
+  // shape: a run of other row counts, or an index outside 0 .. m_nRuns - 1,
+  // is refused (FALSE); samples beyond the run's length are 0.
+  BOOL RecallRun(int i);
+  // The "SimulationView" strip next to a new real-time sample.
+  void RedrawOutput(int sample);
+  // The tuner's evaluation request: recalculate, set g_pSimulator up for this
+  // design, store the quick cost and release the waiting tuner.
+  void PrepareSimulation();
+  // "Simulator Properties" for the design of the "SimulationView" bar,
+  // unless none is shown or a worker runs it.
+  void OnTimeSettings();
+
+  // ---- definition dimensions ---------------------------------------------------
+  // The definitions are equality nodes; their size is that of the right side
+  // (a matrix's rows x columns, anything else 1 x 1). Each resizer changes def
+  // in place (wrapping a right side that is no matrix when the wanted size is
+  // not 1) and returns 0.
+  static int MatchRowsToRows(CMcBasic* def, int a, int b);     // rows := a
+  static int MatchRowsToColumns(CMcBasic* def, int a, int b);  // rows := b
+  static int MatchColumnsToRows(CMcBasic* def, int a, int b);  // columns := a
+  // Signals are columns; new row k is y_k(t), u_k(t) for the U conditioning,
+  // else a copy of the last element.
+  static int MatchSignalRowsToColumns(CMcBasic* def, int a, int b);  // rows := b
+  static int MatchSignalRowsToRows(CMcBasic* def, int a, int b);     // rows := a
+  static int ResizeToMatrix(CMcBasic* def, int rows, int columns);
+  // Model i (model) or signal i changed: every other definition is resized to
+  // fit it, and blocks marked "Ensure square matrix" are made square, which
+  // spreads further. A right side standing alone becomes a definition with
+  // the slot's name first. The arrays are the caller's (5 models, 9 signals).
+  int AdjustDimensions(int i, BOOL model, CMcBasic** pModels, CMcBasic** pSignals);
+
   // ---- data -----------------------------------------------------------------
   CSIMfreq* m_pFreqModel = nullptr;              // frequency-response engine, once it exists
   CSIMsignal m_errorWeight;                      // sampled "Realtime error weight"
@@ -89,7 +148,7 @@ class CQorexDoc : public CDocument {
   std::unique_ptr<double[]> m_runTs;  // sampling time of each stored run
   int m_nRuns = 0;
   int m_nRunCapacity = 4;
-  QOX_HistVar* m_pHistory = nullptr;           // population of recorded designs, once it exists
+  QOX_HistVar* m_pHistory = nullptr;           // population of recorded designs
   QOX_DragGroup* m_pDragGroup = nullptr;       // grabbed roots, once it exists
   double m_dMaxPoleModulus = 1.0;              // largest model pole modulus; saved, else unused
   std::unique_ptr<CVARpoints[]> m_pVarPoints;  // tracked-variable loci
@@ -121,6 +180,15 @@ class CQorexDoc : public CDocument {
 
  private:
   void AddDefaultDefinitions();
+  // Clears every bar's pointer to this document.
+  void DetachBars();
+  // The square check of block `block` after a change (see AdjustDimensions).
+  void EnsureSquare(int block, int n, CMcBasic** pModels, CMcBasic** pSignals);
+  // The loading half of Serialize.
+  void Load(CArchive& ar);
+  int m_nAdjustDepth = 0;  // nesting of AdjustDimensions through square checks
+
+  DECLARE_MESSAGE_MAP()
   // Index of the locus of table entry `entry`, or -1.
   int FindVarPoint(int entry) const;
 };

@@ -1,0 +1,296 @@
+// The ".qox" file of a design: fields 1 to 21 of the document, little-endian,
+// with no magic and no version, written and read in the same order.
+//
+// Loading stages the whole design first. Every count is checked against the
+// capacity it must fit and against the bytes left in the file before anything
+// is allocated for it; names, indices and shapes are checked against their
+// tables. A damaged file raises the archive exception and leaves the document
+// exactly as it was.
+#include "QorexDoc.h"
+
+#include "CommentBar.h"
+#include "GlobalResources.h"
+#include "MC/MC_BASIC.h"
+#include "MC/Mc_variable.h"
+#include "platform/core/Exceptions.h"
+#include "platform/core/File.h"
+#include "search/QOX_HistVar.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+namespace {
+
+constexpr WORD kTypeEquality = 0x1301;
+constexpr int kModelCount = 5;
+constexpr int kSignalCount = 9;
+constexpr int kReservedEntries = 5;  // s, t, j, e, pi
+// The user sets at most 10 runs and the loader keeps the stored count; far
+// more than that is no file this program wrote.
+constexpr int kMaxStoredRuns = 1000;
+// Smallest stored run: its sampling time and three empty signal records.
+constexpr ULONGLONG kMinRunBytes = 8 + 3 * (4 + 4 + 2);
+constexpr ULONGLONG kLocusBytes = 26;
+
+// A list that deletes its trees when it goes (CMXC_BIN itself does not).
+struct OwnedList {
+  CMXC_BIN list;
+  OwnedList() = default;
+  OwnedList(const OwnedList&) = delete;
+  OwnedList& operator=(const OwnedList&) = delete;
+  ~OwnedList() { list.DeleteAll(); }
+};
+
+void SwapLists(CMXC_BIN& a, CMXC_BIN& b) {
+  std::swap(a.m_items, b.m_items);
+  std::swap(a.m_count, b.m_count);
+  std::swap(a.m_capacity, b.m_capacity);
+}
+
+void SwapTables(CVARvalues& a, CVARvalues& b) {
+  std::swap(a.m_pValue, b.m_pValue);
+  std::swap(a.m_pMin, b.m_pMin);
+  std::swap(a.m_pMax, b.m_pMax);
+  std::swap(a.m_pFlags, b.m_pFlags);
+  std::swap(a.m_pUsed, b.m_pUsed);
+  std::swap(a.m_ppNames, b.m_ppNames);
+  std::swap(a.m_nCount, b.m_nCount);
+  std::swap(a.m_nCapacity, b.m_nCapacity);
+}
+
+[[noreturn]] void Refuse(CArchive& ar) {
+  const CFile* file = ar.GetFile();
+  const CString name = file ? file->GetFilePath() : CString();
+  // A read past the end says the file is cut short; anything else is damage.
+  AfxThrowArchiveException(
+      ar.HasFailed() ? CArchiveException::endOfFile : CArchiveException::badSchema,
+      name.IsEmpty() ? nullptr : name.GetString());
+}
+
+void Check(CArchive& ar, bool sound) {
+  if (!sound || ar.HasFailed()) Refuse(ar);
+}
+
+// Variable nodes keep the entry they were bound to when saved. Definitions
+// are bound again by name after loading; a stored entry beyond the loaded
+// table (in the libraries) is unbound, which every reader treats as such.
+void UnbindBeyond(CMcBasic* node, int count) {
+  if (node == nullptr) return;
+  if ((node->GetType() >> 8) == 0x03) {
+    auto* var = static_cast<CMcVariable*>(node);
+    if (var->m_index != CMcVariable::kUnbound && var->m_index >= count)
+      var->m_index = CMcVariable::kUnbound;
+  }
+  for (int i = 0; i < node->m_count; ++i) UnbindBeyond(node->m_children[i], count);
+}
+
+bool AreDefinitions(const CMXC_BIN& list, int count) {
+  if (list.GetCount() != count) return false;
+  for (int i = 0; i < count; ++i) {
+    const CMcBasic* def = list.GetAt(i);
+    if (def->GetType() != kTypeEquality || def->m_count != 2) return false;
+  }
+  return true;
+}
+
+// The reserved entries are made by every table and never removed.
+bool HasReservedEntries(const CVARvalues& loaded) {
+  const CVARvalues fresh;
+  if (loaded.m_nCount < kReservedEntries) return false;
+  for (int i = 0; i < kReservedEntries; ++i)
+    if (std::strcmp(loaded.GetName(i), fresh.GetName(i)) != 0 ||
+        std::strcmp(loaded.GetSubscript(i), fresh.GetSubscript(i)) != 0)
+      return false;
+  return true;
+}
+
+bool Positive(double v) {
+  return std::isfinite(v) && v > 0.0;
+}
+
+void StoreSignal(CArchive& ar, const CSIMsignal& s) {
+  ar << s.m_nRows << s.m_nColumns << s.m_wFlags;
+  const size_t n = static_cast<size_t>(s.m_nRows) * s.m_nColumns;
+  for (size_t i = 0; i < n; ++i) ar << s.m_pSamples[i];
+}
+
+void LoadSignal(CArchive& ar, CSIMsignal& s) {
+  int rows = 0, columns = 0;
+  WORD flags = 0;
+  ar >> rows >> columns >> flags;
+  Check(ar, rows >= 0 && columns >= 0 && rows <= 0xFFFF && columns <= g_nMaxSamples);
+  const ULONGLONG samples = static_cast<ULONGLONG>(rows) * static_cast<ULONGLONG>(columns);
+  Check(ar, samples * 8 <= ar.GetBytesRemaining() && s.Resize(rows, columns));
+  s.m_wFlags = flags;
+  for (ULONGLONG i = 0; i < samples; ++i) ar >> s.m_pSamples[i];
+  Check(ar, true);
+}
+
+// Everything a file holds, read before any of it replaces the document's.
+struct StagedDesign {
+  explicit StagedDesign(CQorexDoc* doc) : history(new QOX_HistVar(doc)) {}
+  CString comment;
+  double finalTime = 0, samplingTime = 0, maxPoleModulus = 0;
+  OwnedList modelList, signalList, modelLibrary, signalLibrary;
+  std::unique_ptr<QOX_HistVar> history;
+  CVARvalues vars;
+  int nVarPoints = 0, nVarPointCapacity = 0;
+  std::unique_ptr<CVARpoints[]> varPoints;
+  CPoint rlOrigin, sigOrigin;
+  double rlScaleX = 0, rlScaleY = 0, sigScaleX = 0, sigScaleY = 0;
+  double rlSpare[3] = {};
+  int nRuns = 0;
+  std::unique_ptr<double[]> runTs;
+  std::unique_ptr<CSIMsignal[]> runs[3];
+};
+
+void LoadHeaderAndLists(CArchive& ar, StagedDesign& d) {
+  ar >> d.comment >> d.finalTime >> d.samplingTime >> d.maxPoleModulus;
+  Check(ar, Positive(d.samplingTime) && Positive(d.finalTime) && d.samplingTime < d.finalTime &&
+                d.finalTime / d.samplingTime <= g_nMaxSamples);
+  Check(ar, d.modelList.list.Load(ar) && AreDefinitions(d.modelList.list, kModelCount));
+  Check(ar, d.signalList.list.Load(ar) && AreDefinitions(d.signalList.list, kSignalCount));
+  Check(ar, d.modelLibrary.list.Load(ar));
+  Check(ar, d.signalLibrary.list.Load(ar));
+}
+
+void LoadTables(CArchive& ar, StagedDesign& d) {
+  Check(ar, d.history->Serialize(ar));
+  Check(ar, d.vars.Serialize(ar) && HasReservedEntries(d.vars));
+  // A population is reset to the table's count and the table never shrinks.
+  Check(ar, d.history->m_nVars <= d.vars.m_nCount);
+
+  int count = 0, capacity = 0;
+  ar >> count >> capacity;
+  // A locus belongs to one user variable, and the array only doubles when
+  // full, so a sound capacity stays within twice the table.
+  const int limit = std::max(4, 2 * d.vars.m_nCount);
+  Check(ar, count >= 0 && capacity >= 0 && count <= limit && capacity <= limit &&
+                (capacity == 0 || count <= capacity) &&
+                count * kLocusBytes <= ar.GetBytesRemaining());
+  // A capacity of 0 could never grow by doubling.
+  d.nVarPointCapacity = std::max({capacity, count, 1});
+  d.nVarPoints = count;
+  d.varPoints.reset(new CVARpoints[d.nVarPointCapacity]);
+  for (int i = 0; i < count; ++i) {
+    CVARpoints& p = d.varPoints[i];
+    Check(ar,
+          p.Serialize(ar) && p.m_nVariable >= kReservedEntries && p.m_nVariable < d.vars.m_nCount);
+  }
+}
+
+void LoadPlotsAndRuns(CArchive& ar, StagedDesign& d) {
+  ar >> d.rlOrigin.x >> d.rlOrigin.y >> d.rlScaleX >> d.rlScaleY;
+  for (double& v : d.rlSpare) ar >> v;
+  ar >> d.sigOrigin.x >> d.sigOrigin.y >> d.sigScaleX >> d.sigScaleY;
+  Check(ar, Positive(d.rlScaleX) && Positive(d.rlScaleY) && Positive(d.sigScaleX) &&
+                Positive(d.sigScaleY));
+
+  ar >> d.nRuns;
+  Check(ar, d.nRuns >= 0 && d.nRuns <= kMaxStoredRuns &&
+                d.nRuns * kMinRunBytes <= ar.GetBytesRemaining());
+  const int slots = std::max(d.nRuns, 1);
+  d.runTs.reset(new double[slots]());
+  for (auto& run : d.runs) run.reset(new CSIMsignal[slots]);
+  for (int i = 0; i < d.nRuns; ++i) {
+    ar >> d.runTs[i];
+    Check(ar, Positive(d.runTs[i]));
+  }
+  for (int i = 0; i < d.nRuns; ++i) {
+    for (auto& run : d.runs) LoadSignal(ar, run[i]);
+    // The three signals of a run come from one pass.
+    Check(ar, d.runs[0][i].m_nColumns == d.runs[1][i].m_nColumns &&
+                  d.runs[0][i].m_nColumns == d.runs[2][i].m_nColumns);
+  }
+}
+
+}  // namespace
+
+void CQorexDoc::Serialize(CArchive& ar) {
+  if (ar.IsLoading()) {
+    Load(ar);
+    return;
+  }
+  ar << m_strComment << m_dFinalTime << m_dSamplingTime << m_dMaxPoleModulus;
+  m_models.Store(ar);
+  m_signals.Store(ar);
+  m_modelLibrary.Store(ar);
+  m_signalLibrary.Store(ar);
+  m_pHistory->Serialize(ar);
+  m_vars.Serialize(ar);
+  ar << m_nVarPoints << m_nVarPointCapacity;
+  for (int i = 0; i < m_nVarPoints; ++i) m_pVarPoints[i].Serialize(ar);
+  ar << static_cast<int>(m_ptRlOrigin.x) << static_cast<int>(m_ptRlOrigin.y) << m_dRlScaleX
+     << m_dRlScaleY;
+  for (double v : m_dRlSpare) ar << v;
+  ar << static_cast<int>(m_ptSigOrigin.x) << static_cast<int>(m_ptSigOrigin.y) << m_dSigScaleX
+     << m_dSigScaleY;
+  ar << m_nRuns;
+  for (int i = 0; i < m_nRuns; ++i) ar << m_runTs[i];
+  for (int i = 0; i < m_nRuns; ++i) {
+    StoreSignal(ar, m_runSetpoints[i]);
+    StoreSignal(ar, m_runControls[i]);
+    StoreSignal(ar, m_runOutputs[i]);
+  }
+}
+
+void CQorexDoc::Load(CArchive& ar) {
+  StagedDesign d(this);
+  LoadHeaderAndLists(ar, d);
+  LoadTables(ar, d);
+  LoadPlotsAndRuns(ar, d);
+  for (const CMXC_BIN* list : {&d.modelLibrary.list, &d.signalLibrary.list})
+    for (int i = 0; i < list->GetCount(); ++i) UnbindBeyond(list->GetAt(i), d.vars.m_nCount);
+
+  // Sound: the staged design replaces the document's; the old contents go
+  // with the staging.
+  m_strComment = d.comment;
+  m_dFinalTime = d.finalTime;
+  m_dSamplingTime = d.samplingTime;
+  m_dMaxPoleModulus = d.maxPoleModulus;
+  SwapLists(m_models, d.modelList.list);
+  SwapLists(m_signals, d.signalList.list);
+  SwapLists(m_modelLibrary, d.modelLibrary.list);
+  SwapLists(m_signalLibrary, d.signalLibrary.list);
+  QOX_HistVar* history = d.history.release();
+  d.history.reset(m_pHistory);
+  m_pHistory = history;
+  SwapTables(m_vars, d.vars);
+  m_nVarPoints = d.nVarPoints;
+  m_nVarPointCapacity = d.nVarPointCapacity;
+  m_pVarPoints = std::move(d.varPoints);
+  m_ptRlOrigin = d.rlOrigin;
+  m_dRlScaleX = d.rlScaleX;
+  m_dRlScaleY = d.rlScaleY;
+  std::copy(std::begin(d.rlSpare), std::end(d.rlSpare), m_dRlSpare);
+  m_ptSigOrigin = d.sigOrigin;
+  m_dSigScaleX = d.sigScaleX;
+  m_dSigScaleY = d.sigScaleY;
+  if (d.nRuns > m_nRunCapacity) {
+    m_runTs = std::move(d.runTs);
+    m_runSetpoints = std::move(d.runs[0]);
+    m_runControls = std::move(d.runs[1]);
+    m_runOutputs = std::move(d.runs[2]);
+    m_nRunCapacity = d.nRuns;
+  } else {
+    for (int i = 0; i < d.nRuns; ++i) {
+      m_runTs[i] = d.runTs[i];
+      m_runSetpoints[i].Assign(d.runs[0][i]);
+      m_runControls[i].Assign(d.runs[1][i]);
+      m_runOutputs[i].Assign(d.runs[2][i]);
+      m_runSetpoints[i].m_wFlags = d.runs[0][i].m_wFlags;
+      m_runControls[i].m_wFlags = d.runs[1][i].m_wFlags;
+      m_runOutputs[i].m_wFlags = d.runs[2][i].m_wFlags;
+    }
+  }
+  m_nRuns = d.nRuns;
+
+  // The coming UpdateAll attaches the comment bar again and shows the comment.
+  if (g_pCommentBar && g_pCommentBar->m_pDoc == this) g_pCommentBar->m_pDoc = nullptr;
+  UpdateUsedVariables();
+  Recalculate();
+  UpdateAll();
+}
