@@ -4,7 +4,6 @@
 
 #include <QFont>
 #include <QImage>
-#include <QLinearGradient>
 #include <QPainter>
 
 #include <mutex>
@@ -19,12 +18,13 @@ constexpr int kSplashHeight = 172;
 // The start-up picture: the program's name over a small root locus of a
 // closed loop, the loop's poles as crosses, on a blue ground.
 QImage DrawSplashImage() {
-  QImage image(kSplashWidth, kSplashHeight, QImage::Format_RGB888);
+  // RGB32 is the raster engine's own format: drawing needs no conversion.
+  QImage image(kSplashWidth, kSplashHeight, QImage::Format_RGB32);
   QPainter painter(&image);
-  QLinearGradient ground(0, 0, 0, kSplashHeight);
-  ground.setColorAt(0.0, QColor(0, 0, 128));
-  ground.setColorAt(1.0, QColor(0, 64, 160));
-  painter.fillRect(image.rect(), ground);
+  for (int y = 0; y < kSplashHeight; ++y) {  // navy at the top to blue at the bottom
+    painter.setPen(QColor(0, 64 * y / kSplashHeight, 128 + 32 * y / kSplashHeight));
+    painter.drawLine(0, y, kSplashWidth - 1, y);
+  }
   painter.setPen(QColor(128, 160, 224));
   painter.drawLine(180, 96, 320, 96);   // the real axis
   painter.drawLine(290, 40, 290, 152);  // the imaginary axis

@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 #include "platform/testing/PrintHooks.h"
 #include "res/resource.h"
+#include "search/SearchGlobals.h"
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
 #include "simulation/SIMwatchdog.h"
@@ -209,4 +210,12 @@ TEST_F(MainFrameLayout, AccuracyWatchdogAsksThroughAMessageBoxOfTheMainWindow) {
   EXPECT_EQ(boxes.Boxes()[0].text, "Increase the accuracy?");
   EXPECT_EQ(boxes.Boxes()[0].caption, "Accuracy");
   EXPECT_EQ(boxes.Boxes()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
+}
+
+TEST_F(MainFrameLayout, FindGCommandWithoutADocumentClearsItsPendingBit) {
+  Frame()->m_wndEqualizerBar.m_pDoc = nullptr;
+  g_wStatus.fetch_or(kStatusFindGPending);
+  Frame()->SendMessage(WM_COMMAND, WM_QX_FINDG);
+  EXPECT_EQ(g_wStatus.load() & kStatusFindGPending, 0);
+  g_wStatus = 0;
 }
