@@ -1,0 +1,180 @@
+// Definition dimensions: a changed block or signal resizes the others so that
+// every size in the loop agrees, and blocks marked square stay square.
+#include "tests/simulation/LoopTestSupport.h"
+
+#include "MC/Mc_equality.h"
+#include "MC/Mc_function.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+using namespace looptest;
+
+// A readable form of a tree: numbers, name_sub, f_sub(x) and [a, b; c, d].
+std::string Text(const CMcBasic* n) {
+  const int kind = n->GetType() >> 8;
+  const std::string sign = (n->m_flags & 1) ? "-" : "";
+  if (kind == 0x01) {
+    const double v = static_cast<const CMcReal*>(n)->m_value;
+    return sign + (std::isinf(v) ? std::string("inf") : std::to_string(int(v)));
+  }
+  if (kind == 0x03) {
+    const auto* v = static_cast<const CMcVariable*>(n);
+    const std::string sub = v->GetSubscript();
+    return sign + v->GetVarName() + (sub.empty() ? "" : "_" + sub);
+  }
+  if (kind == 0x02) {
+    const auto* f = static_cast<const CMcFunction*>(n);
+    const std::string sub = f->GetSubscript();
+    return f->GetFunctionName() + (sub.empty() ? "" : "_" + sub) + "(" + Text(n->m_children[0]) +
+           ")";
+  }
+  if (kind == 0x05) {
+    const int nc = static_cast<const CMcMatrix*>(n)->GetColumns();
+    std::string s = "[";
+    for (int i = 0; i < n->m_count; ++i) {
+      if (i > 0) s += (i % nc == 0) ? "; " : ", ";
+      s += Text(n->m_children[i]);
+    }
+    return s + "]";
+  }
+  if (kind == 0x13) return Text(n->m_children[0]) + " = " + Text(n->m_children[1]);
+  return "?";
+}
+
+class Dimensions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 5; ++i) m[i] = doc.m_models.GetAt(i);
+    for (int i = 0; i < 9; ++i) s[i] = doc.m_signals.GetAt(i);
+  }
+  // The right sides of the five models, then of the nine signals.
+  std::string Model(int i) const { return Text(m[i]->m_children[1]); }
+  std::string Signal(int i) const { return Text(s[i]->m_children[1]); }
+  void SetRight(CMcBasic* def, CMcBasic* rhs) { delete def->SetChildAt(rhs, 1); }
+
+  CQorexDoc doc;
+  CMcBasic* m[5];
+  CMcBasic* s[9];
+};
+
+TEST_F(Dimensions, TwoByTwoProcessResizesItsNeighbours) {
+  SetRight(m[2], Mat(2, {R(1), R(2), R(3), R(4)}));
+  EXPECT_EQ(doc.AdjustDimensions(2, TRUE, m, s), 0);
+  EXPECT_EQ(Model(1), "[1; 0]");  // K: 2 x 1
+  EXPECT_EQ(Model(3), "[1, 0]");  // L: 1 x 2
+  EXPECT_EQ(Signal(1), "[0; 0]");
+  EXPECT_EQ(Signal(2), "[0; 0]");
+  EXPECT_EQ(Signal(4), "[-inf; -inf]");
+  EXPECT_EQ(Signal(5), "[inf; inf]");
+  EXPECT_EQ(Signal(6), "[u_1(t); u_2(t)]");
+  EXPECT_EQ(Signal(7), "[y_1(t); y_2(t)]");
+  // P, F, c and n keep their size.
+  EXPECT_EQ(Model(0), "1");
+  EXPECT_EQ(Model(4), "f_11");
+  EXPECT_EQ(Signal(0), "1");
+  EXPECT_EQ(Signal(3), "0");
+}
+
+TEST_F(Dimensions, SquareBlocksStaySquareAndTheSpreadEnds) {
+  // F becomes 2 x 2: P must take two rows, and being marked square it
+  // becomes 2 x 2 itself, which gives the setpoint two rows.
+  SetRight(m[4], Mat(2, {R(1), R(0), R(0), R(1)}));
+  doc.AdjustDimensions(4, TRUE, m, s);
+  EXPECT_EQ(Model(0), "[1, 0; 0, 1]");
+  EXPECT_EQ(Signal(0), "[1; 1]");
+  EXPECT_EQ(Model(1), "[1, 0]");  // K: its columns follow F's rows
+  EXPECT_EQ(Model(3), "[1; 0]");  // L: its rows follow F's columns
+  EXPECT_EQ(Signal(3), "[0; 0]");
+  EXPECT_EQ(Model(2), "?");  // G = 1 / (s + 1) stays
+}
+
+TEST_F(Dimensions, SignalChanges) {
+  struct Row {
+    int signal;
+    CMcBasic* (*rhs)();
+    int model;
+    const char* modelAfter;
+    int other;
+    const char* otherAfter;
+  } rows[] = {
+      // P takes three columns and, marked square, three rows.
+      {0,
+       [] {
+         return Mat(1, {R(1), R(2), R(3)});
+       },
+       0, "[1, 0, 0; 0, 1, 0; 0, 0, 1]", 0, "[1; 2; 3]"},
+      {1,
+       [] {
+         return Mat(1, {R(5), R(6)});
+       },
+       1, "[1; 0]", 6, "[u_1(t); u_2(t)]"},
+      {7,
+       [] {
+         return Mat(1, {R(5), R(6)});
+       },
+       2, "[?; 0]", 2, "[0; 0]"},
+      {3,
+       [] {
+         return Mat(1, {R(5), R(6)});
+       },
+       3, "[1; 0]", 3, "[5; 6]"},
+      {8,
+       [] {
+         return Mat(1, {R(5), R(6)});
+       },
+       1, "1", 7, "y_1(t)"},                          // the error weight
+      {2, [] { return R(7); }, 3, "1", 7, "y_1(t)"},  // same size: nothing
+  };
+  for (const Row& row : rows) {
+    CQorexDoc d;
+    CMcBasic* mm[5];
+    CMcBasic* ss[9];
+    for (int i = 0; i < 5; ++i) mm[i] = d.m_models.GetAt(i);
+    for (int i = 0; i < 9; ++i) ss[i] = d.m_signals.GetAt(i);
+    delete ss[row.signal]->SetChildAt(row.rhs(), 1);
+    d.AdjustDimensions(row.signal, FALSE, mm, ss);
+    EXPECT_EQ(Text(mm[row.model]->m_children[1]), row.modelAfter) << row.signal;
+    EXPECT_EQ(Text(ss[row.other]->m_children[1]), row.otherAfter) << row.signal;
+  }
+}
+
+TEST_F(Dimensions, ARightSideAloneBecomesADefinition) {
+  CMcBasic* bare = Mat(1, {R(2), R(3)});
+  CMcBasic* old = s[3];
+  s[3] = bare;
+  doc.AdjustDimensions(3, FALSE, m, s);
+  ASSERT_NE(s[3], bare);
+  EXPECT_EQ(Text(s[3]), "n(t) = [2; 3]");
+  EXPECT_EQ(bare->m_parent, s[3]);
+  EXPECT_EQ(Model(3), "[1; 0]");
+  CMcBasic* model = R(4);
+  CMcBasic* oldModel = m[1];
+  m[1] = model;
+  doc.AdjustDimensions(1, TRUE, m, s);
+  EXPECT_EQ(Text(m[1]), "K(s) = 4");
+  delete s[3];
+  delete m[1];
+  // The document's own lists still hold the originals.
+  EXPECT_EQ(doc.m_signals.GetAt(3), old);
+  EXPECT_EQ(doc.m_models.GetAt(1), oldModel);
+}
+
+TEST_F(Dimensions, ShrinkingRemovesTrailingElements) {
+  SetRight(s[7], Mat(1, {R(1), R(2), R(3)}));
+  CQorexDoc::MatchSignalRowsToRows(s[7], 1, 1);
+  EXPECT_EQ(Signal(7), "[1]");
+  CQorexDoc::ResizeToMatrix(m[2], 2, 3);
+  // The new diagonal cell copies 1 / (s + 1) (shown as "?").
+  EXPECT_EQ(Model(2), "[?, 0, 0; 0, ?, 0]");
+  CQorexDoc::ResizeToMatrix(m[2], 1, 1);
+  EXPECT_EQ(static_cast<const CMcMatrix*>(m[2]->m_children[1])->m_count, 1);
+  CQorexDoc::MatchRowsToRows(m[0], 0, 0);  // no size below 1
+  EXPECT_EQ(Model(0), "1");
+}
+
+}  // namespace
