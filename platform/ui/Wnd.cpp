@@ -963,12 +963,20 @@ CRect CWnd::GetNonClientInsets() const {
 }
 
 void CWnd::GetClientRect(LPRECT lpRect) const {
+  if (this == GetDesktopWindow()) {
+    ::SetRect(lpRect, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return;
+  }
   CSize size = m_state->clientSize;
   ::SetRect(lpRect, 0, 0, std::max(0L, static_cast<long>(size.cx)),
             std::max(0L, static_cast<long>(size.cy)));
 }
 
 void CWnd::GetWindowRect(LPRECT lpRect) const {
+  if (this == GetDesktopWindow()) {
+    GetClientRect(lpRect);
+    return;
+  }
   if (!m_pWidget) {
     ::SetRectEmpty(lpRect);
     return;

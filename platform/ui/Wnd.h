@@ -430,11 +430,13 @@ class CPaintDC : public CDC {
 // context is released.
 class CClientDC : public CDC {
  public:
+  // Null: the screen.
   explicit CClientDC(CWnd* pWnd);
   ~CClientDC() override;
 
  protected:
   CWnd* m_pWnd;
+  CDC* m_pScreen = nullptr;
 };
 
 // The window's whole area; here the same image as the client area.

@@ -155,10 +155,9 @@ CPaintDC::~CPaintDC() {
 
 CClientDC::CClientDC(CWnd* pWnd) : m_pWnd(pWnd) {
   if (!pWnd) {
-    // The screen's context: a copy of its state is not needed, only its pixels.
-    CDC* screen = QxGetScreenDC();
-    AttachImage(screen->GetImage());
-    QxReleaseScreenDC(screen);
+    // The screen: its pixels, held until this context goes.
+    m_pScreen = QxGetScreenDC();
+    AttachImage(m_pScreen->GetImage());
     return;
   }
   if (QImage* surface = pWnd->QxDrawingSurface()) AttachImage(surface);
@@ -166,6 +165,7 @@ CClientDC::CClientDC(CWnd* pWnd) : m_pWnd(pWnd) {
 
 CClientDC::~CClientDC() {
   DetachImage();
+  if (m_pScreen) QxReleaseScreenDC(m_pScreen);
   if (m_pWnd) m_pWnd->QxSurfaceChanged();
 }
 
@@ -187,8 +187,14 @@ void CWnd::QxSurfaceChanged() {
   }
 }
 
+// The desktop window stands for the screen: its context is the screen's.
+CWnd* GetDesktopWindow() {
+  static auto* desktop = new CWnd;
+  return desktop;
+}
+
 CDC* CWnd::GetDC() {
-  return new CClientDC(this);
+  return new CClientDC(this == GetDesktopWindow() ? nullptr : this);
 }
 
 int CWnd::ReleaseDC(CDC* pDC) {

@@ -1,6 +1,7 @@
 // Windows on Qt widgets: message delivery, input translation, painting,
 // timers, focus, capture and the caret, driven headless through the test hooks.
 #include "platform/core/Thread.h"
+#include "platform/gdi/Screen.h"
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/Wnd.h"
 
@@ -207,6 +208,22 @@ TEST_F(UiWindow, PopupMenuChoiceReachesTheOwnerAsCommand) {
   EXPECT_EQ(menu.TrackPopupMenu(TPM_RETURNCMD, 10, 10, &m_child), 501);
   QxTest::PumpEvents();
   EXPECT_EQ(m_child.m_log.size(), 1u);
+}
+
+TEST(UiDesktop, TheDesktopWindowIsTheScreen) {
+  CWnd* desktop = GetDesktopWindow();
+  ASSERT_NE(desktop, nullptr);
+  CRect rect;
+  desktop->GetClientRect(&rect);
+  EXPECT_EQ(rect, CRect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+  CDC* dc = desktop->GetDC();
+  ASSERT_NE(dc, nullptr);
+  ASSERT_NE(dc->GetImage(), nullptr);
+  EXPECT_EQ(dc->GetImage()->width(), rect.Width());
+  // Memory contexts are made compatible with it.
+  CDC memory;
+  EXPECT_TRUE(memory.CreateCompatibleDC(dc));
+  desktop->ReleaseDC(dc);
 }
 
 TEST(UiMessages, RegisteredMessagesShareIdsByName) {
