@@ -1,76 +1,30 @@
-// Sign prefixes and parentheses with fixed metrics: h0 = 20, a0 = 16, so the
-// axis lies 6 pixels above the baseline; the Symbol font's ascent is 16.
-#include "BasicTestKinds.h"
-#include "LayoutFixture.h"
+// Layout with fixed metrics (h0 = 20, a0 = 16, so the axis lies 6 pixels
+// above the baseline): sign prefixes and parentheses, the placeholder, the
+// group's columns and the desktop's separation of overlapping expressions.
+#include "MC/MC_GROUP.h"
 #include "MC/MC_NULL.h"
-#include "MC/McEditorFocus.h"
+#include "MC/Mc_desktop.h"
+#include "MC/Mc_listsum.h"
+#include "McTestSupport.h"
 
-namespace {
-
-CMcBasic* g_focused = nullptr;
-CMcBasic* Focused() {
-  return g_focused;
-}
-
-class FocusOn {
- public:
-  explicit FocusOn(CMcBasic* node) {
-    g_focused = node;
-    McSetEditorFocus(&Focused, nullptr);
-  }
-  ~FocusOn() {
-    McSetEditorFocus(nullptr, nullptr);
-    g_focused = nullptr;
-  }
-};
-
-}  // namespace
+using namespace mctest;
 
 using Layout = LayoutFixture;
 
 TEST_F(Layout, SignAndPlusPrefixesWidenByHalfAFontHeight) {
-  TestNode sum(0x0E00);
-  sum.AppendChild(new CMcNull(0));
-  sum.AppendChild(new CMcNull(0));
-  sum.AppendChild(new CMcNull(1));
-  sum.AppendChild(new CMcNull(3));
+  CMcListsum sum(0);
+  for (WORD sign : {0, 0, 1, 3}) sum.AppendChild(new CMcNull(sign));
   sum.Layout(nullptr, 0);
-  const int widths[] = {10, 20, 20, 20};  // first term: no prefix
+  const int widths[] = {10, 20, 20, 20};  // the first term has no plus prefix
   for (int i = 0; i < 4; ++i) EXPECT_EQ(sum.m_children[i]->m_box.width, widths[i]) << i;
   EXPECT_EQ(sum.m_box.width, 70);
-  // A smaller level takes its own font height: 15 / 2.
-  CMcNull small(0x40 | 1);
+  CMcNull small(0x40 | 1);  // a smaller level takes its own font height: 15 / 2
   small.Layout(nullptr, 0);
   EXPECT_EQ(small.m_box.width, 7 + 7);
 }
 
-TEST_F(Layout, ProductPutsSumsAndSignedFactorsInParentheses) {
-  TestNode product(0x0F01);
-  auto* sum = new TestNode(0x0E00);
-  sum->AppendChild(new CMcNull(0));
-  sum->AppendChild(new CMcNull(0));
-  auto* plain = new CMcNull(0);
-  auto* negated = new CMcNull(1);
-  auto* inner = new TestNode(0x0F01);
-  inner->AppendChild(new CMcNull(0));
-  for (CMcBasic* f : {static_cast<CMcBasic*>(sum), static_cast<CMcBasic*>(plain),
-                      static_cast<CMcBasic*>(negated), static_cast<CMcBasic*>(inner)})
-    product.AppendChild(f);
-  product.Layout(nullptr, 0);
-  EXPECT_TRUE(sum->m_flags & 4);
-  EXPECT_FALSE(plain->m_flags & 4);
-  EXPECT_TRUE(negated->m_flags & 4);
-  EXPECT_TRUE(inner->m_flags & 4);
-  // Parentheses add h0/3 on each side; the sign another h0/2 on the left.
-  EXPECT_EQ(sum->m_box.width, 30 + 2 * 6);
-  EXPECT_EQ(plain->m_box.width, 10);
-  EXPECT_EQ(negated->m_box.width, 10 + 10 + 2 * 6);
-  // The sum's first term starts after the left parenthesis.
-  EXPECT_EQ(sum->m_children[0]->m_box.x, 6);
-}
-
 TEST_F(Layout, ParenthesesExtendTheShorterSideByHalfTheDifference) {
-  struct Row {
+  const struct {
     const char* what;
     int height, baseline;
     int top, bottom, newBaseline;
@@ -79,12 +33,12 @@ TEST_F(Layout, ParenthesesExtendTheShorterSideByHalfTheDifference) {
       {"10 above, 20 below the axis", 30, 16, 5, 0, 21},
       {"balanced", 20, 16, 0, 0, 16},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     TestLeaf leaf("x", 0, 40, row.height, row.baseline);
-    const CRect m = leaf.LayoutParens(McBox{0, 0, 40, row.height}, row.baseline);
-    EXPECT_EQ(m, CRect(6, row.top, 6, row.bottom));
-    // The node's own parentheses give the same margins and move the baseline.
+    EXPECT_EQ(leaf.LayoutParens(McBox{0, 0, 40, row.height}, row.baseline),
+              CRect(6, row.top, 6, row.bottom));
+    // A negated factor's own parentheses: the same margins after the sign.
     TestNode product(0x0F01);
     auto* factor = new TestLeaf("x", 1, 40, row.height, row.baseline);
     product.AppendChild(factor);
@@ -95,63 +49,119 @@ TEST_F(Layout, ParenthesesExtendTheShorterSideByHalfTheDifference) {
   }
 }
 
-TEST_F(Layout, UserParenthesesSurviveOnlyOnTheCaretNode) {
-  TestNode sum(0x0E00);
-  auto* leaf = new TestLeaf("x", 4);
-  sum.AppendChild(leaf);
-  {
-    FocusOn focus(leaf);
-    sum.Layout(nullptr, 0);
-    EXPECT_TRUE(leaf->m_flags & 4);
-    EXPECT_EQ(leaf->m_box.width, 10 + 12);
-  }
-  sum.Layout(nullptr, 0);
-  EXPECT_FALSE(leaf->m_flags & 4);
-  EXPECT_EQ(leaf->m_box.width, 10);
-}
-
-// Parentheses drawn around a balanced inner box at (20, 20): the left one
-// starts 6 pixels before it. Up to 22 pixels they are one scaled "(" a
-// quarter of the height wide; from 23 on, Symbol pieces as wide as a Symbol
-// character (10 pixels with these metrics).
+// Parentheses drawn around a box at (20, 20): the left one starts 6 pixels
+// before it. Up to 22 pixels they are one scaled "(" a quarter of the height
+// wide; from 23 on, Symbol pieces as wide as a Symbol character (10 pixels).
 TEST_F(Layout, ParenthesesSwitchFromScaledGlyphToSymbolPiecesAbove22) {
-  struct Row {
+  const struct {
     int height, baseline, inkWidth;
-  } rows[] = {{22, 17, 22 / 4}, {23, 18, 10}, {40, 26, 10}, {60, 36, 10}, {100, 56, 10}};
-  for (const Row& row : rows) {
+  } rows[] = {{22, 17, 22 / 4}, {23, 18, 10}, {60, 36, 10}, {100, 56, 10}};
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.height);
-    auto dc = MakeCanvas(200, 200);
+    Canvas canvas(200, 200);
     TestLeaf owner("x");
     const McBox box{20, 20, 20, row.height};
-    const CRect m = owner.DrawParens(dc.get(), 0, 0, box, row.baseline);
-    ASSERT_EQ(m, CRect(6, 0, 6, 0));
-    const int px = 14, right = 20 + 20 + 6;
-    const int mid = 20 + row.height / 2;
-    EXPECT_EQ(InkInRow(dc.get(), mid, 0, 30), row.inkWidth);
-    EXPECT_TRUE(IsInk(dc.get(), px, mid));
-    EXPECT_FALSE(IsInk(dc.get(), px - 1, mid));
-    EXPECT_TRUE(IsInk(dc.get(), right - 1, mid));
-    EXPECT_FALSE(IsInk(dc.get(), right, mid));
-    EXPECT_EQ(InkInRow(dc.get(), mid, 30, 100), row.inkWidth);
-    // The parenthesis spans the whole box height, without gaps.
-    for (int y = 20; y < 20 + row.height; ++y) EXPECT_TRUE(IsInk(dc.get(), px, y)) << "row " << y;
+    ASSERT_EQ(owner.DrawParens(canvas.dc(), 0, 0, box, row.baseline), CRect(6, 0, 6, 0));
+    const int px = 14, right = 20 + 20 + 6, mid = 20 + row.height / 2;
+    EXPECT_EQ(canvas.InkInRow(mid, 0, 30), row.inkWidth);
+    EXPECT_EQ(canvas.InkInRow(mid, 30, 100), row.inkWidth);
+    EXPECT_TRUE(canvas.Ink(px, mid) && !canvas.Ink(px - 1, mid));
+    EXPECT_TRUE(canvas.Ink(right - 1, mid) && !canvas.Ink(right, mid));
+    for (int y = 20; y < 20 + row.height; ++y) EXPECT_TRUE(canvas.Ink(px, y)) << "gap in row " << y;
   }
 }
 
-TEST_F(Layout, SumTermSignStandsBeforeItsParenthesis) {
-  TestNode sum(0x0E00);
-  sum.AppendChild(new CMcNull(0));
-  auto* term = new TestLeaf("x", 1 | 4);
-  sum.AppendChild(term);
-  FocusOn focus(term);
-  sum.Layout(nullptr, 0);
-  ASSERT_EQ(term->m_box.width, 10 + 10 + 12);
-  auto dc = MakeCanvas(100, 60);
-  const CRect m = term->DrawSignAndParens(dc.get(), 20, 10);
-  EXPECT_EQ(m.left, 16);
-  // Minus glyph at x = 20 (10 wide), the parenthesis after it at x = 30.
-  const int mid = 10 + 10;
-  EXPECT_TRUE(IsInk(dc.get(), 20, mid));
-  EXPECT_TRUE(IsInk(dc.get(), 30, mid));
-  EXPECT_FALSE(IsInk(dc.get(), 30 + 20 / 4, mid));
+// With a solid brush in place of the pattern the outline is four full strips
+// inside the sign margin: columns left + 1 and width - 1, rows 1 and height - 1.
+TEST_F(Layout, PlaceholderOutlineStrips) {
+  for (WORD flags : {0, 1}) {
+    SCOPED_TRACE(flags);
+    CMcNull node(flags);
+    node.Layout(nullptr, 0);
+    node.m_box.x = node.m_box.y = 5;
+    Canvas canvas(60, 40);
+    node.Draw(canvas.dc(), 0, 0);
+    const int x0 = 5 + (flags ? 11 : 1), x1 = 5 + node.m_box.width - 1;
+    for (int y = 6; y < 25; ++y) EXPECT_TRUE(canvas.Ink(x0, y) && canvas.Ink(x1, y)) << y;
+    EXPECT_EQ(canvas.InkInRow(6, x0, x1 + 1), x1 - x0 + 1);
+    EXPECT_EQ(canvas.InkInRow(24, x0, x1 + 1), x1 - x0 + 1);
+    EXPECT_EQ(canvas.InkInRow(15, x0 + 1, x1), 0) << "inside stays empty";
+    EXPECT_EQ(canvas.InkInRow(5, x0, 60) + canvas.InkInRow(25, 0, 60), 0) << "nothing outside";
+    EXPECT_FALSE(canvas.Ink(x0 - 1, 15) || canvas.Ink(x1 + 1, 15));
+  }
+}
+
+// A group lays out and draws only its current child; one that names no child
+// is an empty box and draws nothing.
+TEST_F(Layout, GroupShowsOnlyItsCurrentChild) {
+  CMcGroup group(new TestLeaf("a"), "", 0);
+  auto* b = new TestLeaf("b", 0, 30, 25, 20);
+  group.AppendChild(b);
+  group.m_current = 1;
+  b->m_box.x = 7;
+  group.Layout(nullptr, 0);
+  EXPECT_EQ(group.m_box.width, 30);
+  EXPECT_EQ(group.m_baseline, 20);
+  EXPECT_EQ(b->m_box.x, 0);
+  Canvas canvas(80, 30);
+  group.Draw(canvas.dc(), 0, 0);
+  EXPECT_EQ(static_cast<TestLeaf*>(group.m_children[0])->m_draws, 0);
+  EXPECT_EQ(b->m_draws, 1);
+  group.m_current = 2;
+  group.Layout(nullptr, 0);
+  group.Draw(canvas.dc(), 0, 0);
+  EXPECT_EQ(group.m_box.width, 0);
+  EXPECT_EQ(b->m_draws, 1);
+}
+
+TEST_F(Layout, GroupColumnsOfSubGroups) {
+  // Each sub-group shows an empty node, 10 by 20; the gap is 10.
+  const struct {
+    const char* what;
+    WORD flags;
+    int xs[3], ys[3];
+    int width, height;
+  } rows[] = {
+      {"three lines: one per column", 0x0300, {20, 40, 60}, {40, 40, 40}, 100, 80},
+      {"four lines: two in the first column", 0x0400, {20, 20, 40}, {40, 70, 40}, 100, 110},
+      {"twenty lines: one column", 0x1400, {20, 20, 20}, {40, 70, 100}, 100, 140},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    CMcGroup group(nullptr, "", row.flags);
+    for (int i = 0; i < 3; ++i) group.AppendChild(new CMcGroup(new CMcNull(0), "", 0));
+    group.Layout(nullptr, 0);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(group.m_children[i]->m_box.x, row.xs[i]) << i;
+      EXPECT_EQ(group.m_children[i]->m_box.y, row.ys[i]) << i;
+    }
+    EXPECT_EQ(group.m_box.width, row.width);
+    EXPECT_EQ(group.m_box.height, row.height);
+    EXPECT_EQ(group.m_baseline, row.height / 2 - 10 + 16);
+  }
+}
+
+// The desktop's separation example (gap g = 20 with these metrics): the
+// overlap (30, 10, 60, 20) is 10 high and 30 wide, a vertical separation; its
+// centre lies in the lower half of the first, so the second moves down by
+// 20 - 10 + g, and a third expression further down moves with it. The
+// desktop reaches 100 pixels around its expressions.
+TEST_F(Layout, DesktopSeparationExample) {
+  CMcDesktop desktop(0);
+  auto at = [&](int x, int y, int width = 60, int height = 20) {
+    auto* leaf = new TestLeaf("e", 0, width, height, height - 4);
+    leaf->m_box.x = x;
+    leaf->m_box.y = y;
+    desktop.AppendChild(leaf);
+    return leaf;
+  };
+  at(0, 0);
+  TestLeaf* second = at(30, 10);
+  TestLeaf* third = at(0, 100);
+  desktop.Layout(nullptr, 0);
+  EXPECT_EQ(second->m_box.x, 30);
+  EXPECT_EQ(second->m_box.y, 10 + 20 - 10 + 20);
+  EXPECT_EQ(third->m_box.y, 100 + 30);
+  EXPECT_EQ(desktop.m_box.width, 90 + 200);
+  EXPECT_EQ(desktop.m_box.height, 150 + 200);
 }

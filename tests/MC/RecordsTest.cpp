@@ -1,48 +1,25 @@
-// Node records: the header bytes, a round trip of every kind in both
-// dialects, and damaged input of every sort yielding no node.
-#include "GlobalResources.h"
-#include "MC/MC_BASIC.h"
+// Node records: the header bytes, a round trip of every kind of the kind table
+// in both dialects, and damaged input of every sort yielding no node without
+// reading past its input or leaking what was read (ASan).
 #include "MC/MC_GROUP.h"
 #include "MC/MC_NULL.h"
-#include "MC/MC_POWER.h"
-#include "MC/MC_REAL.h"
 #include "MC/MXC_BIN.h"
 #include "MC/McKinds.h"
 #include "MC/Mc_declaration.h"
 #include "MC/Mc_desktop.h"
 #include "MC/Mc_division.h"
 #include "MC/Mc_equality.h"
-#include "MC/Mc_function.h"
 #include "MC/Mc_listbody.h"
 #include "MC/Mc_listmult.h"
 #include "MC/Mc_listsum.h"
-#include "MC/Mc_matrix.h"
-#include "MC/Mc_variable.h"
-#include "platform/core/Archive.h"
-
-#include <gtest/gtest.h>
+#include "McTestSupport.h"
 
 #include <functional>
-#include <map>
-#include <memory>
 #include <random>
-#include <vector>
+
+using namespace mctest;
 
 namespace {
-
-using Bytes = std::vector<BYTE>;
-using NodePtr = std::unique_ptr<CMcBasic>;
-
-Bytes StoreBytes(const CMcBasic* node) {
-  CArchive ar(CArchive::store);
-  node->Store(ar);
-  return ar.TakeStoredBytes();
-}
-
-NodePtr LoadBytes(const Bytes& bytes) {
-  CArchive ar(std::span<const BYTE>(bytes.data(), bytes.size()));
-  return NodePtr(CMcBasic::LoadNode(ar));
-}
 
 // Gives every node of the tree a distinct box and baseline, as a layout would.
 void MarkBoxes(CMcBasic* node, int& n) {
@@ -52,94 +29,123 @@ void MarkBoxes(CMcBasic* node, int& n) {
   for (int i = 0; i < node->m_count; ++i) MarkBoxes(node->m_children[i], n);
 }
 
-void ExpectSameLayout(const CMcBasic* a, const CMcBasic* b) {
-  EXPECT_EQ(a->m_box.x, b->m_box.x);
-  EXPECT_EQ(a->m_box.y, b->m_box.y);
-  EXPECT_EQ(a->m_box.width, b->m_box.width);
-  EXPECT_EQ(a->m_box.height, b->m_box.height);
-  EXPECT_EQ(a->m_baseline, b->m_baseline);
-  EXPECT_EQ(a->m_flags, b->m_flags);
-  ASSERT_EQ(a->m_count, b->m_count);
-  for (int i = 0; i < a->m_count; ++i) ExpectSameLayout(a->m_children[i], b->m_children[i]);
-}
-
 CMcBasic* X() {
   return new CMcVariable("x", "", 0);
 }
-CMcBasic* Num(double v, WORD flags = 0) {
-  return new CMcReal(v, flags);
-}
-
-template <class List>
-CMcBasic* ListOf(WORD flags, std::initializer_list<CMcBasic*> items) {
-  auto* list = new List(flags);
-  for (CMcBasic* item : items) list->AppendChild(item);
-  return list;
-}
 
 // One sample tree per kind of the kind table, each with something in every
-// part of its record.
-const std::map<BYTE, std::function<CMcBasic*()>>& Samples() {
-  static const std::map<BYTE, std::function<CMcBasic*()>> samples = {
-      {0x00,
-       [] {
-         auto* g = new CMcGroup(Num(2.5, 1), "model", 0x0A20);
-         g->AppendChild(new CMcNull(0));
-         g->m_current = 1;
-         return g;
-       }},
-      {0x01, [] { return Num(1.25e-7, 1); }},
-      {0x02, [] { return new CMcFunction(X(), "sin", "2", 0x0200); }},
-      {0x03,
-       [] {
-         auto* v = new CMcVariable("k", "p1", 0x0610);
-         v->m_index = 42;
-         return v;
-       }},
-      {0x04, [] { return new CMcNull(0x43); }},
-      {0x05,
-       [] {
-         auto* m = static_cast<CMcMatrix*>(ListOf<CMcMatrix>(0, {Num(1), Num(2), X(), Num(4)}));
-         m->SetColumns(2);
-         return m;
-       }},
-      {0x06, [] { return new CMcDeclaration(X(), Num(3), 0); }},
-      {0x07,
-       [] {
-         return ListOf<CMcListbody>(0, {Num(1), X()});
-       }},
-      {0x0A, [] { return new CMcDivision(Num(1), X(), 2); }},
-      {0x0C, [] { return new CMcPower(X(), Num(2), 0); }},
-      {0x0E,
-       [] {
-         return ListOf<CMcListsum>(0, {X(), Num(2, 1), X()});
-       }},
-      {0x0F,
-       [] {
-         return ListOf<CMcListmult>(0x10, {X(), Num(3)});
-       }},
-      {0x13, [] { return new CMcEquality(new CMcFunction(X(), "y", "", 0), Num(1), 0x0100); }},
-      {0xFE,
-       [] {
-         auto* d = new CMcDesktop(0);
-         d->AppendChild(new CMcGroup(new CMcNull(0), "", 0));
-         d->AppendChild(X());
-         return d;
-       }},
-  };
-  return samples;
+// part of its record, signs and variants included.
+std::vector<NodePtr> Samples() {
+  auto* group = new CMcGroup(Real(-2.5), "model", 0x0A20);
+  group->AppendChild(new CMcNull(0));
+  group->m_current = 1;
+  auto* variable = new CMcVariable("k", "p1", 0x0610);
+  variable->m_index = 42;
+  auto* desktop = new CMcDesktop(0);
+  desktop->AppendChild(new CMcGroup(new CMcNull(0), "", 0));
+  desktop->AppendChild(X());
+  CMcBasic* trees[] = {group,
+                       Real(-1.25e-7),
+                       Fn("cosh", X(), 0x0611, "ab"),
+                       variable,
+                       new CMcNull(0x43),
+                       Matrix({Real(1), Real(-2), X(), Real(4), Real(5), Real(6)}, 3, 0x0100),
+                       new CMcDeclaration(X(), new CMcEquality(X(), Real(1), 0x0700), 1),
+                       ListOf<CMcListbody>(0x21, {Real(1), X()}),
+                       new CMcDivision(Real(1), X(), 0x10),
+                       new CMcPower(X(), Real(2), 0x1400),
+                       ListOf<CMcListsum>(1, {X(), Real(-2), X()}),
+                       ListOf<CMcListmult>(0x20, {X(), Real(3)}),
+                       new CMcEquality(Fn("y", X()), Real(1), 0x1601),
+                       desktop};
+  return std::vector<NodePtr>(std::begin(trees), std::end(trees));
+}
+
+NodePtr Sample(BYTE code) {
+  for (NodePtr& tree : Samples())
+    if (tree->GetType() >> 8 == code) return std::move(tree);
+  return nullptr;
 }
 
 class ClipboardDialect {
  public:
-  explicit ClipboardDialect(bool on) : m_old(g_bClipboardDrawing) {
-    g_bClipboardDrawing = on ? 1 : 0;
-  }
+  explicit ClipboardDialect(bool on) : m_old(g_bClipboardDrawing) { g_bClipboardDrawing = on; }
   ~ClipboardDialect() { g_bClipboardDrawing = m_old; }
 
  private:
   BYTE m_old;
 };
+
+void PutWord(Bytes& b, WORD w) {
+  b.push_back(static_cast<BYTE>(w));
+  b.push_back(static_cast<BYTE>(w >> 8));
+}
+
+// A record header of the given type and child count, zeros elsewhere.
+Bytes Header(WORD type, WORD count) {
+  Bytes b;
+  PutWord(b, type);
+  PutWord(b, 0);
+  PutWord(b, count);
+  b.insert(b.end(), 18, 0);
+  return b;
+}
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes b;
+  for (const Bytes& p : parts) b.insert(b.end(), p.begin(), p.end());
+  return b;
+}
+
+Bytes Empty() {
+  return Header(0x0400, 0);
+}
+
+Bytes Nested(int depth, WORD type = 0xFE00, WORD count = 1) {
+  Bytes b, header = Header(type, count), empty = Empty();
+  for (int i = 1; i < depth; ++i) b.insert(b.end(), header.begin(), header.end());
+  for (int i = 0; i < 1 + (depth - 1) * (count - 1); ++i)
+    b.insert(b.end(), empty.begin(), empty.end());
+  return b;
+}
+
+// A group with one empty child and the given tail.
+Bytes Group(WORD current, WORD nameLength, const Bytes& name) {
+  Bytes b = Cat({Header(0x0000, 1), Empty()});
+  PutWord(b, current);
+  PutWord(b, nameLength);
+  return Cat({b, name});
+}
+
+// The record of a tree the call owns.
+Bytes Rec(CMcBasic* node) {
+  return Record(NodePtr(node).get());
+}
+
+// The record with its last `cut` bytes replaced by `tail`.
+Bytes WithTail(Bytes b, size_t cut, const Bytes& tail) {
+  b.resize(b.size() - cut);
+  return Cat({b, tail});
+}
+
+// The record with the byte at `at` (from the end when negative) set.
+Bytes Patched(Bytes b, long at, BYTE value) {
+  b[at < 0 ? b.size() + at : at] = value;
+  return b;
+}
+
+// CMXC_BIN::Load of a list holding the records; the list it built is freed.
+bool ListLoads(const std::vector<Bytes>& records) {
+  Bytes b = {static_cast<BYTE>(records.size()), 0, 0, 0};
+  for (const Bytes& r : records) b = Cat({b, r});
+  CArchive ar(std::span<const BYTE>(b.data(), b.size()));
+  CMXC_BIN list;
+  list.Add(new CMcNull(0));  // replaced by the load
+  const BOOL ok = list.Load(ar);
+  EXPECT_EQ(list.m_count, ok ? static_cast<int>(records.size()) : 0);
+  list.DeleteAll();
+  return ok != FALSE;
+}
 
 }  // namespace
 
@@ -149,169 +155,155 @@ TEST(Records, RecordHeaderExampleBytes) {
   node.m_box = McBox{0, 0, 8, 20};
   const Bytes expected = {0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0,    0, 0, 0,
                           0,    0,    0,    0,    0x08, 0,    0,    0,    0x14, 0, 0, 0};
-  EXPECT_EQ(StoreBytes(&node), expected);
-}
-
-TEST(Records, EveryKindHasASample) {
-  for (const McKind& kind : McKindTable())
-    EXPECT_TRUE(Samples().count(kind.code)) << kind.name << " has no round-trip sample";
+  EXPECT_EQ(Record(&node), expected);
 }
 
 TEST(Records, EveryKindRoundTripsInBothDialects) {
   for (bool clipboard : {false, true}) {
     ClipboardDialect dialect(clipboard);
     for (const McKind& kind : McKindTable()) {
-      auto it = Samples().find(kind.code);
-      if (it == Samples().end()) continue;
       SCOPED_TRACE(std::string(kind.name) + (clipboard ? " clipboard" : " file"));
-      NodePtr original(it->second());
+      NodePtr original = Sample(kind.code);
+      ASSERT_NE(original, nullptr) << "no round-trip sample";
       int n = 0;
       MarkBoxes(original.get(), n);
-      const Bytes bytes = StoreBytes(original.get());
-      NodePtr loaded = LoadBytes(bytes);
+      const Bytes bytes = Record(original.get());
+      NodePtr loaded = Load(bytes);
       ASSERT_NE(loaded, nullptr);
       EXPECT_EQ(loaded->GetType() >> 8, kind.code);
       EXPECT_EQ(loaded->Compare(original.get()), 0);
-      ExpectSameLayout(loaded.get(), original.get());
-      // The tails come back too: the loaded tree writes the same record.
-      EXPECT_EQ(StoreBytes(loaded.get()), bytes);
+      EXPECT_EQ(Record(loaded.get()), bytes) << "the same boxes, baselines, flags and tails";
     }
   }
 }
 
-TEST(Records, GroupsTheSystemMakesAlwaysLoadBack) {
-  CMcGroup empty(nullptr, "", 0);
-  NodePtr loaded = LoadBytes(StoreBytes(&empty));
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(loaded->m_count, 0);
-
-  CMcGroup stray(new CMcNull(0), "g", 0);
-  stray.m_current = 5;  // names no child
-  loaded = LoadBytes(StoreBytes(&stray));
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(static_cast<CMcGroup*>(loaded.get())->m_current, 0);
-  EXPECT_STREQ(static_cast<CMcGroup*>(loaded.get())->m_name, "g");
+// The file dialect stores the variable's table index; the clipboard's does
+// not, and a pasted variable comes back unbound to any entry.
+TEST(Records, VariableIndexOnlyInTheFileDialect) {
+  CMcVariable k("k", "12", 0x0011);
+  k.m_index = 9;
+  const Bytes file = Record(&k);
+  ClipboardDialect dialect(true);
+  const Bytes clip = Record(&k);
+  EXPECT_EQ(clip.size(), file.size() - 4);
+  EXPECT_EQ(file[24], 9);
+  NodePtr pasted = Load(clip);
+  ASSERT_NE(pasted, nullptr);
+  EXPECT_EQ(static_cast<CMcVariable*>(pasted.get())->m_index, 0);
 }
 
-// ---- damaged input ---------------------------------------------------------------
-
-namespace {
-
-void PutWord(Bytes& b, WORD w) {
-  b.push_back(static_cast<BYTE>(w));
-  b.push_back(static_cast<BYTE>(w >> 8));
+// Containers and names the editor can leave empty store records that load.
+TEST(Records, WellFormedEdgeCasesLoadBack) {
+  auto stray = [] {
+    auto* g = new CMcGroup(new CMcNull(0), "g", 0);
+    g->m_current = 5;  // names no child: loads as 0
+    return g;
+  };
+  const struct {
+    const char* what;
+    std::function<CMcBasic*()> make;
+  } rows[] = {
+      {"empty group", [] { return new CMcGroup(nullptr, "", 0); }},
+      {"group showing no child", stray},
+      {"empty list", [] { return ListOf<CMcListbody>(0, {}); }},
+      {"one-item list", [] { return ListOf<CMcListbody>(0, {Real(7)}); }},
+      {"empty matrix", [] { return Matrix({}, 1); }},
+      {"nameless function", [] { return Fn("", Real(1)); }},
+      {"nameless variable", [] { return new CMcVariable("", "", 0); }},
+      {"nesting at the limit", [] { return Load(Nested(McDepthGuard::kMaxDepth)).release(); }},
+  };
+  for (const auto& row : rows) {
+    NodePtr node(row.make());
+    ASSERT_NE(node, nullptr) << row.what;
+    NodePtr back = Load(Record(node.get()));
+    ASSERT_NE(back, nullptr) << row.what;
+    EXPECT_EQ(back->Compare(node.get()), 0) << row.what;
+  }
 }
-
-// A record header of the given type and child count, zeros elsewhere.
-void PutHeader(Bytes& b, WORD type, WORD count) {
-  PutWord(b, type);
-  PutWord(b, 0);
-  PutWord(b, count);
-  b.insert(b.end(), 18, 0);
-}
-
-Bytes Nested(int depth) {
-  Bytes b;
-  for (int i = 1; i < depth; ++i) PutHeader(b, 0xFE00, 1);
-  PutHeader(b, 0x0400, 0);
-  return b;
-}
-
-// The group tail after a group header with one empty child.
-Bytes GroupRecord(WORD current, WORD nameLength, const Bytes& name) {
-  Bytes b;
-  PutHeader(b, 0x0000, 1);
-  PutHeader(b, 0x0400, 0);
-  PutWord(b, current);
-  PutWord(b, nameLength);
-  b.insert(b.end(), name.begin(), name.end());
-  return b;
-}
-
-// CMXC_BIN::Load of a one-item list holding the record.
-bool ListLoads(const Bytes& record) {
-  Bytes b = {1, 0, 0, 0};
-  b.insert(b.end(), record.begin(), record.end());
-  CArchive ar(std::span<const BYTE>(b.data(), b.size()));
-  CMXC_BIN list;
-  const BOOL ok = list.Load(ar);
-  EXPECT_EQ(list.m_count, ok ? 1 : 0);
-  list.DeleteAll();
-  return ok != FALSE;
-}
-
-}  // namespace
 
 TEST(Records, DamagedRecordsYieldNoNode) {
-  struct Row {
+  const Bytes fn = Rec(Fn("sin", Real(1)));              // tail: WORD length 5, "sin\0\0"
+  const Bytes var = Rec(new CMcVariable("ab", "c", 0));  // index 24, length 28, "ab\0c\0"
+  const Bytes matrix = Rec(Matrix({Real(1), Real(2), Real(3), Real(4)}, 2));
+  const struct {
     const char* what;
     Bytes bytes;
-  };
-  Bytes overCounted;
-  PutHeader(overCounted, 0xFE00, 0xFFFF);
-  PutHeader(overCounted, 0x0400, 0);
-  Bytes nullWithChild;
-  PutHeader(nullWithChild, 0x0400, 1);
-  PutHeader(nullWithChild, 0x0400, 0);
-  Bytes unknownKind;
-  PutHeader(unknownKind, 0x7F00, 0);
-  Bytes noNode;
-  PutWord(noNode, 0xFF00);
-  Bytes badChild;
-  PutHeader(badChild, 0xFE00, 2);
-  PutHeader(badChild, 0x0400, 0);
-  PutHeader(badChild, 0x7F00, 0);
-  const Row rows[] = {
+  } rows[] = {
       {"empty input", {}},
-      {"over-counted desktop", overCounted},
-      {"empty node with a child", nullWithChild},
-      {"kind that does not exist", unknownKind},
-      {"the record for no node", noNode},
-      {"desktop with a bad second child", badChild},
-      {"group index beyond its children", GroupRecord(1, 2, {'a', 0})},
-      {"group name length 0", GroupRecord(0, 0, {})},
-      {"group name without its zero", GroupRecord(0, 2, {'a', 'b'})},
-      {"group name cut short", GroupRecord(0, 600, {'a', 'b', 0})},
+      {"the record for no node", {0x00, 0xFF}},
+      {"kind that does not exist", Header(0x7F00, 0)},
+      {"over-counted desktop", Cat({Header(0xFE00, 0xFFFF), Empty()})},
+      {"desktop with a bad second child", Cat({Header(0xFE00, 2), Empty(), Header(0x7F00, 0)})},
+      {"empty node with a child", Cat({Header(0x0400, 1), Empty()})},
+      {"number with a child", Patched(Rec(Real(1.5)), 4, 1)},
+      {"group index beyond its children", Group(1, 2, {'a', 0})},
+      {"group name length 0", Group(0, 0, {})},
+      {"group name without its zero", Group(0, 2, {'a', 'b'})},
+      {"group name cut short", Group(0, 600, {'a', 'b', 0})},
+      {"function name without its final zero", WithTail(fn, 7, {5, 0, 's', 'i', 'n', 0, 'x'})},
+      {"function name without separator", WithTail(fn, 7, {3, 0, 's', 'i', 0})},
+      {"function buffer of length 1", WithTail(fn, 7, {1, 0, 0})},
+      {"function buffer beyond the input", WithTail(fn, 7, {200, 0, 's', 'i', 'n', 0, 0})},
+      {"function of two children", Patched(fn, 4, 2)},
+      {"variable buffer without its zeros", Patched(var, 28, 2)},
+      {"variable buffer beyond the input", Patched(var, 28, 9)},
+      {"variable name without its final zero", Patched(var, 34, 'x')},
+      {"variable name without separator", Patched(var, 32, 'z')},
+      {"variable index beyond 16 bits", Patched(var, 26, 1)},
+      {"matrix of no columns", Patched(matrix, -2, 0)},
+      {"four elements in rows of 3", Patched(matrix, -2, 3)},
+      {"matrix claiming 65535 elements", Patched(Patched(matrix, 4, 0xFF), 5, 0xFF)},
       {"nesting one level too deep", Nested(McDepthGuard::kMaxDepth + 1)},
-      {"nesting far too deep", Nested(100000)},
+      {"powers nested far too deep", Nested(5000, 0x0C00, 2)},
   };
-  for (const Row& row : rows) {
-    EXPECT_EQ(LoadBytes(row.bytes), nullptr) << row.what;
-    EXPECT_FALSE(ListLoads(row.bytes)) << row.what;
+  for (const auto& row : rows) {
+    EXPECT_EQ(Load(row.bytes), nullptr) << row.what;
+    EXPECT_FALSE(ListLoads({Record(Sample(0x01).get()), row.bytes})) << row.what;
   }
-  EXPECT_NE(LoadBytes(GroupRecord(0, 2, {'a', 0})), nullptr) << "the well-formed group";
-  EXPECT_NE(LoadBytes(Nested(McDepthGuard::kMaxDepth)), nullptr) << "nesting at the limit";
+  EXPECT_TRUE(ListLoads({Record(Sample(0x01).get()), Group(0, 2, {'a', 0})}));
+}
+
+// A refused child count stops right after the 24-byte header, and a bad
+// second child frees the first.
+TEST(Records, WrongChildCountsStopAfterTheHeader) {
+  const struct {
+    WORD type, count;
+  } rows[] = {{0x0E00, 1}, {0x0E00, 0}, {0x0F01, 1}, {0x0A00, 3}, {0x0C00, 1}, {0x1301, 1},
+              {0x1301, 3}, {0x0600, 0}, {0x0200, 0}, {0x0100, 1}, {0x0300, 1}};
+  for (const auto& row : rows) {
+    Bytes bytes = Cat({Header(row.type, row.count), {0xAB}});
+    CArchive ar(bytes);
+    EXPECT_EQ(CMcBasic::LoadNode(ar), nullptr) << std::hex << row.type << " of " << row.count;
+    BYTE next = 0;
+    ar >> next;
+    EXPECT_EQ(next, 0xAB) << std::hex << row.type << " of " << row.count;
+  }
+  for (WORD type : {0x0600, 0x0A00, 0x0C00, 0x0E00, 0x0F01, 0x1301})
+    EXPECT_EQ(Load(Cat({Header(type, 2), Empty(), Header(0x7700, 0)})), nullptr) << type;
 }
 
 TEST(Records, EveryTruncationOfEveryKindYieldsNoNode) {
   for (const McKind& kind : McKindTable()) {
-    auto it = Samples().find(kind.code);
-    if (it == Samples().end()) continue;
-    NodePtr tree(it->second());
-    const Bytes bytes = StoreBytes(tree.get());
-    for (size_t n = 0; n < bytes.size(); ++n) {
-      const Bytes cut(bytes.begin(), bytes.begin() + static_cast<long>(n));
-      EXPECT_EQ(LoadBytes(cut), nullptr) << kind.name << " cut at " << n;
-    }
+    const Bytes bytes = Record(Sample(kind.code).get());
+    for (size_t n = 0; n < bytes.size(); ++n)
+      EXPECT_EQ(Load(Bytes(bytes.begin(), bytes.begin() + n)), nullptr)
+          << kind.name << " cut at " << n;
   }
 }
 
-TEST(Records, RandomBytesNeverCrash) {
+TEST(Records, RandomDamageNeverCrashes) {
   const unsigned seed = std::random_device{}();
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 rng(seed);
   // Start from real records and damage them, so that the loaders get deep.
   std::vector<Bytes> seeds;
-  for (auto& [code, make] : Samples()) {
-    NodePtr tree(make());
-    seeds.push_back(StoreBytes(tree.get()));
-  }
+  for (const NodePtr& tree : Samples()) seeds.push_back(Record(tree.get()));
   for (int round = 0; round < 3000; ++round) {
     Bytes b = seeds[rng() % seeds.size()];
     const int flips = 1 + static_cast<int>(rng() % 4);
     for (int f = 0; f < flips; ++f) b[rng() % b.size()] = static_cast<BYTE>(rng());
     if (rng() % 3 == 0) b.resize(rng() % (b.size() + 1));
-    NodePtr loaded = LoadBytes(b);  // whatever comes back is freed
+    NodePtr loaded = Load(b);  // whatever comes back is freed
     if (loaded) {
       EXPECT_NE(loaded->GetType() >> 8, 0xFF);
     }

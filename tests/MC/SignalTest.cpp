@@ -1,16 +1,11 @@
 // The one-letter signal functions: which signal and channel they read, how
-// time maps to a sample, and that a whole run equals the sample-by-sample
-// evaluation except where the two paths are meant to differ.
-#include "FunctionTestSupport.h"
-
+// time maps to a sample (clamped), and that a whole run equals the
+// sample-by-sample evaluation except where the two paths are meant to differ.
 #include "MC/McFunctions.h"
 #include "MC/Mc_listbody.h"
+#include "McTestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
-using namespace fntest;
+using namespace mctest;
 
 namespace {
 
@@ -28,25 +23,38 @@ McComplex At(const CMcBasic* node, CQorexDoc* doc, int k) {
 
 }  // namespace
 
-TEST(Signal, EachLetterReadsItsSignalAtTheCurrentStep) {
+// Each letter reads its own signal; a style does not change that, a minus
+// sign negates, and any other name falls back to 0 with the flag.
+TEST(Signal, LettersReadTheirSignalAtTheCurrentStep) {
   auto doc = SignalDoc();
   for (char letter : std::string("crvdnewuyz")) {
-    std::unique_ptr<CMcFunction> f(Fn(std::string(1, letter).c_str(), Time()));
-    EXPECT_DOUBLE_EQ(At(f.get(), doc.get(), 7).re, SampleValue(CodeOf(letter), 0, 7)) << letter;
-    EXPECT_EQ(At(f.get(), doc.get(), 7).im, 0.0);
+    for (WORD flags : {0x0000, 0x0210, 0x0001}) {
+      std::unique_ptr<CMcFunction> f(Fn(std::string(1, letter).c_str(), Time(), flags));
+      const double sign = flags & 1 ? -1 : 1;
+      EXPECT_DOUBLE_EQ(At(f.get(), doc.get(), 7).re, sign * SampleValue(CodeOf(letter), 0, 7))
+          << letter << " flags " << flags;
+    }
   }
+  for (const char* name : {"yy", "f", "Y", "", "t"}) {
+    g_bEvalError = 0;
+    std::unique_ptr<CMcFunction> f(Fn(name, Time()));
+    EXPECT_EQ(At(f.get(), doc.get(), 3).re, 0.0) << name;
+    EXPECT_EQ(g_bEvalError, 1) << name;
+  }
+  g_bEvalError = 0;
 }
 
+// The subscript names the channel from 1; a channel out of range gives NaN
+// and is no evaluation error.
 TEST(Signal, SubscriptSelectsTheChannel) {
   auto doc = SignalDoc();
   g_bEvalError = 0;
-  struct Row {
+  const struct {
     const char* sub;
-    int channel;
-  };  // channel -1: out of range
-  const Row rows[] = {{"", 0},   {"1", 0},  {"2", 1},   {"3", -1},
-                      {"0", -1}, {"x", -1}, {"-4", -1}, {"99999999999999", -1}};
-  for (const Row& row : rows) {
+    int channel;  // -1: out of range
+  } rows[] = {{"", 0},   {"1", 0},  {"2", 1},   {"3", -1},
+              {"0", -1}, {"x", -1}, {"-4", -1}, {"99999999999999", -1}};
+  for (const auto& row : rows) {
     std::unique_ptr<CMcFunction> f(Fn("r", Time(), 0, row.sub));
     const McComplex v = At(f.get(), doc.get(), 5);
     if (row.channel < 0) {
@@ -54,36 +62,33 @@ TEST(Signal, SubscriptSelectsTheChannel) {
     } else {
       EXPECT_DOUBLE_EQ(v.re, SampleValue(2, row.channel, 5)) << row.sub;
     }
-    EXPECT_EQ(v.im, 0.0);
   }
-  EXPECT_EQ(g_bEvalError, 0);  // an absent channel is not an evaluation error
+  EXPECT_EQ(g_bEvalError, 0);
 }
 
+// x / Ts truncated; beyond the signal the last sample, before it or not
+// finite the first.
 TEST(Signal, TimeMapsToTheTruncatedSampleAndIsClamped) {
   auto doc = SignalDoc(40, 0.25, 40);
-  struct Row {
+  const struct {
     double x;
     int k;
-  };
-  const Row rows[] = {{0.0, 0}, {0.74, 2}, {0.75, 3},  {9.75, 39},        {9.9, 39},    {1e6, 39},
-                      {-5, 0},  {-0.1, 0}, {1e300, 0}, {std::nan(""), 0}, {INFINITY, 0}};
-  for (const Row& row : rows) {
-    std::unique_ptr<CMcFunction> f(Fn("u", Real(std::abs(row.x), std::signbit(row.x) ? 1 : 0)));
+  } rows[] = {{0.0, 0}, {0.74, 2}, {0.75, 3},  {9.75, 39},        {9.9, 39},    {1e6, 39},
+              {-5, 0},  {-0.1, 0}, {1e300, 0}, {std::nan(""), 0}, {INFINITY, 0}};
+  for (const auto& row : rows) {
+    std::unique_ptr<CMcFunction> f(Fn("u", Real(row.x)));
     EXPECT_DOUBLE_EQ(At(f.get(), doc.get(), 0).re, SampleValue(CodeOf('u'), 0, row.k)) << row.x;
   }
 }
 
+// With a sampling time whose multiples do not divide back exactly, only the
+// short-cut for an unsigned t reads the very step; it clamps the step too.
 TEST(Signal, UnsignedTimeReadsTheCurrentStepWithoutEvaluatingIt) {
-  // With a sampling time whose multiples do not divide back exactly, only the
-  // short-cut reads the very step.
   auto doc = SignalDoc(40, 0.1, 40);
-  std::unique_ptr<CMcFunction> direct(Fn("c", Time()));
+  std::unique_ptr<CMcFunction> direct(Fn("c", Time())), negated(Fn("c", Time(1)));
   for (int k = 0; k < 40; ++k)
     EXPECT_DOUBLE_EQ(At(direct.get(), doc.get(), k).re, SampleValue(1, 0, k));
-  // The negated time is evaluated: y(-t) clamps to the first sample.
-  std::unique_ptr<CMcFunction> negated(Fn("c", Time(1)));
   EXPECT_DOUBLE_EQ(At(negated.get(), doc.get(), 20).re, SampleValue(1, 0, 0));
-  // The short-cut clamps a current step beyond the signal.
   EXPECT_DOUBLE_EQ(At(direct.get(), doc.get(), 500).re, SampleValue(1, 0, 39));
   EXPECT_DOUBLE_EQ(At(direct.get(), doc.get(), -3).re, SampleValue(1, 0, 0));
 }
@@ -91,82 +96,39 @@ TEST(Signal, UnsignedTimeReadsTheCurrentStepWithoutEvaluatingIt) {
 TEST(Signal, SignalWithoutSamplesGivesNaN) {
   auto doc = SignalDoc();
   doc->m_system.m_e.m_nColumns = 0;
-  std::unique_ptr<CMcFunction> f(Fn("e", Time()));
+  std::unique_ptr<CMcFunction> f(Fn("e", Time())), g(Fn("e", Real(1)));
   EXPECT_TRUE(std::isnan(At(f.get(), doc.get(), 3).re));
-  std::unique_ptr<CMcFunction> g(Fn("e", Real(1)));
-  McComplex* v = g->EvaluateVector(doc.get());
+  Values v(g->EvaluateVector(doc.get()));
   EXPECT_TRUE(std::isnan(v[0].re));
-  delete[] v;
 }
-
-TEST(Signal, MinusSignNegatesTheSample) {
-  auto doc = SignalDoc();
-  std::unique_ptr<CMcFunction> f(Fn("w", Time(), 1));
-  EXPECT_DOUBLE_EQ(At(f.get(), doc.get(), 4).re, -SampleValue(CodeOf('w'), 0, 4));
-}
-
-TEST(Signal, OtherNamesFallBackWithTheFlag) {
-  auto doc = SignalDoc();
-  for (const char* name : {"yy", "f", "Y", "", "t"}) {
-    g_bEvalError = 0;
-    std::unique_ptr<CMcFunction> f(Fn(name, Time()));
-    const McComplex v = At(f.get(), doc.get(), 3);
-    EXPECT_EQ(g_bEvalError, 1) << name;
-    EXPECT_EQ(v.re, 0.0);
-  }
-  g_bEvalError = 0;
-}
-
-TEST(Signal, StyledLetterStillReadsItsSignal) {
-  auto doc = SignalDoc();
-  std::unique_ptr<CMcFunction> f(Fn("z", Time(), 0x0210));
-  EXPECT_DOUBLE_EQ(At(f.get(), doc.get(), 2).re, SampleValue(CodeOf('z'), 0, 2));
-}
-
-// ---- whole runs against sample by sample ------------------------------------
 
 TEST(SignalVector, WholeRunEqualsSampleBySample) {
   auto doc = SignalDoc(40, 0.25, 40);
-  struct Row {
+  auto fn = [](const char* name, CMcBasic* arg, WORD flags = 0, const char* sub = "") {
+    return static_cast<CMcBasic*>(Fn(name, arg, flags, sub));
+  };
+  const struct {
     const char* what;
-    CMcBasic* (*make)();
-  };
-  const Row rows[] = {
-      {"c(t)", [] { return static_cast<CMcBasic*>(Fn("c", Time())); }},
-      {"r2(t)", [] { return static_cast<CMcBasic*>(Fn("r", Time(), 0, "2")); }},
-      {"-u(t)", [] { return static_cast<CMcBasic*>(Fn("u", Time(), 1)); }},
-      {"w3(t)", [] { return static_cast<CMcBasic*>(Fn("w", Time(), 0, "3")); }},
-      {"v(-t)", [] { return static_cast<CMcBasic*>(Fn("v", Time(1))); }},
-      {"d(2.6)", [] { return static_cast<CMcBasic*>(Fn("d", Real(2.6))); }},
-      {"sin(e(t))", [] { return static_cast<CMcBasic*>(Fn("sin", Fn("e", Time()))); }},
-      {"n(z(t))", [] { return static_cast<CMcBasic*>(Fn("n", Fn("z", Time()))); }},
-      {"atan2([c(t), d(t)])",
-       [] {
-         return static_cast<CMcBasic*>(Fn("atan2", Matrix({Fn("c", Time()), Fn("d", Time())}, 2)));
-       }},
-      {"rem([z(t), 7])",
-       [] {
-         return static_cast<CMcBasic*>(Fn("rem", Matrix({Fn("z", Time()), Real(7)}, 2)));
-       }},
-      {"-polar([t, e(t)])",
-       [] {
-         return static_cast<CMcBasic*>(Fn("polar", Matrix({Time(), Fn("e", Time())}, 2), 1));
-       }},
-      {"[cosh(t)]", [] { return static_cast<CMcBasic*>(Matrix({Fn("cosh", Time())}, 1, 1)); }},
+    NodePtr node;
+  } rows[] = {
+      {"c(t)", NodePtr(fn("c", Time()))},
+      {"-u(t)", NodePtr(fn("u", Time(), 1))},
+      {"v(-t)", NodePtr(fn("v", Time(1)))},
+      {"d(2.6)", NodePtr(fn("d", Real(2.6)))},
+      {"sin(e(t))", NodePtr(fn("sin", fn("e", Time())))},
+      {"atan2([c(t), d(t)])", NodePtr(fn("atan2", Matrix({fn("c", Time()), fn("d", Time())}, 2)))},
+      {"rem([z(t), 7])", NodePtr(fn("rem", Matrix({fn("z", Time()), Real(7)}, 2)))},
+      {"-polar([t, e(t)])", NodePtr(fn("polar", Matrix({Time(), fn("e", Time())}, 2), 1))},
+      {"[-cosh(t)]", NodePtr(Matrix({fn("cosh", Time())}, 1, 1))},
       {"{w3(t); c(t)}",
-       [] {
-         auto* l = new CMcListbody(0);
-         l->AppendChild(Fn("w", Time(), 0, "3"));
-         l->AppendChild(Fn("c", Time()));
-         return static_cast<CMcBasic*>(l);
-       }},
-      {"srand(t)", [] { return static_cast<CMcBasic*>(Fn("srand", Time(), 1)); }},
+       NodePtr(ListOf<CMcListbody>(0, {fn("w", Time(), 0, "3"), fn("c", Time())}))},
+      {"-srand(t)", NodePtr(fn("srand", Time(), 1))},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    std::unique_ptr<CMcBasic> node(row.make());
+    const NodePtr& node = row.node;
     g_bEvalError = 0;
-    McComplex* whole = node->EvaluateVector(doc.get());
+    Values whole(node->EvaluateVector(doc.get()));
     for (int k = 0; k < 40; ++k) {
       const McComplex one = At(node.get(), doc.get(), k);
       if (std::isnan(one.re)) {
@@ -177,43 +139,39 @@ TEST(SignalVector, WholeRunEqualsSampleBySample) {
       }
     }
     EXPECT_EQ(g_bEvalError, 0);
-    delete[] whole;
   }
 }
 
+// A documented difference: a whole run reads y + d (the measured output of a
+// simulation), one sample reads the process output.
 TEST(SignalVector, LetterYReadsTheMeasuredOutputInAWholeRun) {
-  // A whole run reads y + d (the post-compensator's input); one sample reads
-  // the process output.
   auto doc = SignalDoc();
   std::unique_ptr<CMcFunction> y(Fn("y", Time()));
-  McComplex* whole = y->EvaluateVector(doc.get());
+  Values whole(y->EvaluateVector(doc.get()));
   for (int k = 0; k < 40; ++k) {
     EXPECT_DOUBLE_EQ(whole[k].re, SampleValue(10, 0, k));
     EXPECT_DOUBLE_EQ(At(y.get(), doc.get(), k).re, SampleValue(9, 0, k));
   }
-  delete[] whole;
 }
 
+// A documented difference: a whole run draws x u for plain rand (0 .. x),
+// -x u under a minus sign and x (2u) - x under plus-minus; one sample always
+// spans -x .. x.
 TEST(SignalVector, RandRangesDifferBetweenThePaths) {
-  // A whole run draws x * u for plain rand (0 .. x), -x * u under a minus
-  // sign and x (2u) - x under plus-minus; one sample always spans -x .. x.
   auto doc = SignalDoc(64, 0.25, 64);
-  struct Row {
+  const struct {
     WORD flags;
     double (*value)(double u);
-  };
-  const Row rows[] = {{0, [](double u) { return 2 * u; }},
-                      {1, [](double u) { return -2 * u; }},
-                      {2, [](double u) { return 2 * (2 * u) - 2; }},
-                      {3, [](double u) { return 2 * (2 * u) - 2; }}};
-  for (const Row& row : rows) {
+  } rows[] = {{0, [](double u) { return 2 * u; }},
+              {1, [](double u) { return -2 * u; }},
+              {2, [](double u) { return 2 * (2 * u) - 2; }}};
+  for (const auto& row : rows) {
     std::unique_ptr<CMcFunction> r(Fn("rand", Real(2), row.flags));
     McRandSeed(99);
-    McComplex* whole = r->EvaluateVector(doc.get());
+    Values whole(r->EvaluateVector(doc.get()));
     McRandSeed(99);
     for (int k = 0; k < 64; ++k)
       EXPECT_DOUBLE_EQ(whole[k].re, row.value(McRandDraw() / 32767.0)) << k;
-    delete[] whole;
   }
   std::unique_ptr<CMcFunction> plain(Fn("rand", Real(2)));
   McRandSeed(99);
@@ -226,16 +184,13 @@ TEST(SignalVector, SrandSeedsOnceFromTheFirstSampleAndNotAtAllWithoutSamples) {
   auto doc = SignalDoc(5, 0.25, 40);
   std::unique_ptr<CMcFunction> s(Fn("srand", Fn("c", Time())));
   McRandSeed(1);
-  McComplex* whole = s->EvaluateVector(doc.get());
+  Values whole(s->EvaluateVector(doc.get()));
   for (int k = 0; k < 5; ++k) EXPECT_DOUBLE_EQ(whole[k].re, 1.0);
-  delete[] whole;
   const int afterSeed = McRandDraw();
   McRandSeed(static_cast<DWORD>(SampleValue(1, 0, 0)));
   EXPECT_EQ(afterSeed, McRandDraw());
-
   doc->m_system.m_nSteps = 0;
   McRandSeed(1);
-  whole = s->EvaluateVector(doc.get());
-  delete[] whole;
-  EXPECT_EQ(McRandDraw(), 41);  // still the initial state
+  whole.reset(s->EvaluateVector(doc.get()));
+  EXPECT_EQ(McRandDraw(), 41) << "still the initial state";
 }

@@ -1,64 +1,80 @@
-// Sums: signs and zeros in both evaluation paths, line wrapping and its
-// limits, the inner parentheses, and the caret walk through the terms.
+// Sums, products and fractions: values and signs in both evaluation paths
+// (negative zeros included), line wrapping and its limits, factor gaps and
+// glyphs.
 #include "MC/MC_GROUP.h"
-#include "MC/MC_REAL.h"
+#include "MC/Mc_division.h"
 #include "MC/Mc_equality.h"
+#include "MC/Mc_listmult.h"
 #include "MC/Mc_listsum.h"
-#include "SumFamilyTestSupport.h"
+#include "McTestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <memory>
-
-using namespace qxtest;
+using namespace mctest;
 
 namespace {
 
-TEST(Sum, ValuesAndSigns) {
+template <class List>
+List* Of(const std::vector<double>& values, WORD flags) {
+  std::vector<CMcBasic*> items;
+  for (double v : values) items.push_back(Real(v));
+  return ListOf<List>(flags, items);
+}
+
+}  // namespace
+
+// An empty sum is 0, an empty product 1; bit 0 negates, plus-minus only
+// draws; the product's sub-kinds all multiply. Negative zeros: the scalar
+// path adds from +0, so minus zeros vanish, while the vector path keeps the
+// first term's array; for -(2 * 0) the scalar path negates the product, the
+// vector path the second factor's array, (2)(-0 - 0j) = (+0, -0); a fraction
+// negates its quotient or its numerator's array, -0 either way.
+TEST(SumFamily, ValuesAndSignsInBothPaths) {
+  auto sum = [](std::vector<double> t, WORD flags) { return NodePtr(Of<CMcListsum>(t, flags)); };
+  auto product = [](std::vector<double> t, WORD f) { return NodePtr(Of<CMcListmult>(t, f)); };
+  auto fraction = [](double n, double d, WORD f) {
+    return NodePtr(new CMcDivision(Real(n), Real(d), f));
+  };
   const struct {
     const char* name;
-    std::vector<double> terms;
-    WORD flags;
-    double expected;
-  } cases[] = {
-      {"empty sum is 0", {}, 0, 0.0},          {"2 - 3", {2, -3}, 0, -1.0},
-      {"-(2 + 3)", {2, 3}, 1, -5.0},           {"plus-minus only draws", {2, 3}, 2, 5.0},
-      {"minus-plus negates", {2, 3}, 3, -5.0},
+    NodePtr node;
+    double scalar, vector;  // sign bits count
+  } rows[] = {
+      {"empty sum", sum({}, 0), 0, 0},
+      {"2 - 3", sum({2, -3}, 0), -1, -1},
+      {"-(2 + 3)", sum({2, 3}, 1), -5, -5},
+      {"plus-minus only draws", sum({2, 3}, 2), 5, 5},
+      {"minus-plus negates", sum({2, 3}, 3), -5, -5},
+      {"-0 - 0", sum({-0.0, -0.0}, 0), 0.0, -0.0},
+      {"-(0 + 0)", sum({0, 0}, 1), -0.0, -0.0},
+      {"empty product", product({}, 0), 1, 1},
+      {"negated empty product", product({}, 1), -1, -1},
+      {"2 * -3", product({2, -3}, 0), -6, -6},
+      {"-(2 * 3 * 4)", product({2, 3, 4}, 1), -24, -24},
+      {"juxtaposition", product({2, 3}, 0x10), 6, 6},
+      {"cross product", product({2, 3}, 0x20), 6, 6},
+      {"negated dot product", product({2, 3}, 0x31), -6, -6},
+      {"-(2 * 0)", product({2, 0}, 1), -0.0, 0.0},
+      {"-(6/3)", fraction(6, 3, 1), -2, -2},
+      {"6/(-3)", fraction(6, -3, 0), -2, -2},
+      {"0/2", fraction(0, 2, 0), 0.0, 0.0},
+      {"-(0/2)", fraction(0, 2, 1), -0.0, -0.0},
   };
-  StepDoc run(3);
-  for (const auto& c : cases) {
-    CMcListsum sum(c.flags);
-    for (double t : c.terms) sum.AppendChild(new CMcReal(std::fabs(t), t < 0 ? 1 : 0));
-    EXPECT_EQ(Scalar(sum).re, c.expected) << c.name;
-    std::unique_ptr<McComplex[]> vec(sum.EvaluateVector(&run.doc));
-    EXPECT_EQ(vec[2].re, c.expected) << c.name;
+  auto doc = SignalDoc(3);
+  for (const auto& row : rows) {
+    const double scalar = Eval(row.node.get()).re;
+    Values vec(row.node->EvaluateVector(doc.get()));
+    EXPECT_EQ(scalar, row.scalar) << row.name;
+    EXPECT_EQ(std::signbit(scalar), std::signbit(row.scalar)) << row.name;
+    EXPECT_EQ(vec[2].re, row.vector) << row.name;
+    EXPECT_EQ(std::signbit(vec[2].re), std::signbit(row.vector)) << row.name;
   }
 }
 
-// The scalar path adds from +0, so minus zeros vanish; the vector path keeps
-// the first term's array, so they survive. A negated sum of +0 gives -0 in both.
-TEST(Sum, NegativeZeros) {
-  StepDoc run(1);
-  CMcListsum sum(0);
-  sum.AppendChild(new CMcReal(0, 1));
-  sum.AppendChild(new CMcReal(0, 1));
-  EXPECT_FALSE(std::signbit(Scalar(sum).re));
-  std::unique_ptr<McComplex[]> vec(sum.EvaluateVector(&run.doc));
-  EXPECT_TRUE(std::signbit(vec[0].re) && std::signbit(vec[0].im));
-
-  sum.m_flags = 1;
-  sum.m_children[0]->m_flags = sum.m_children[1]->m_flags = 0;
-  EXPECT_TRUE(std::signbit(Scalar(sum).re));
-  std::unique_ptr<McComplex[]> neg(sum.EvaluateVector(&run.doc));
-  EXPECT_TRUE(std::signbit(neg[0].re));
-}
+using SumLayout = LayoutFixture;
 
 // At H = 20 the limit is 600 pixels at the top of a formula and 360 inside a
 // relation; unsigned terms after the first are 10 wider (the plus prefix); no
 // line ends before the third term, and a tall term keeps later lines as tall.
-TEST(Sum, WrapLimits) {
-  FixedFontTables fonts;
+TEST_F(SumLayout, WrapLimits) {
   struct Term {
     int w, h, bl;
   };
@@ -69,7 +85,7 @@ TEST(Sum, WrapLimits) {
     bool inRelation;
     std::vector<int> x, y;
     int height;
-  } cases[] = {
+  } rows[] = {
       {"top", eight, false, {0, 100, 210, 320, 430, 0, 110, 220}, {0, 0, 0, 0, 0, 20, 20, 20}, 40},
       {"in a relation",
        eight,
@@ -90,53 +106,45 @@ TEST(Sum, WrapLimits) {
        {0, 14, 54, 54},
        80},
   };
-  for (const auto& c : cases) {
+  for (const auto& row : rows) {
     auto* sum = new CMcListsum(0);
-    for (const Term& t : c.terms) sum->AppendChild(new BoxLeaf(t.w, t.h, t.bl));
-    CMcEquality relation(sum, new BoxLeaf(1, 1, 1), 0);
-    std::unique_ptr<CMcListsum> alone;
-    if (c.inRelation) {
+    for (const Term& t : row.terms) sum->AppendChild(Box(t.w, t.h, t.bl));
+    CMcEquality relation(sum, Box(1, 1, 1), 0);
+    NodePtr alone;
+    if (row.inRelation) {
       relation.Layout(nullptr, 0);
     } else {
-      alone.reset(static_cast<CMcListsum*>(relation.RemoveChildAt(0)));
+      alone.reset(relation.RemoveChildAt(0));
       alone->m_parent = nullptr;
       alone->Layout(nullptr, 0);
     }
-    for (size_t i = 0; i < c.terms.size(); ++i) {
-      EXPECT_EQ(sum->m_children[i]->m_box.x, c.x[i]) << c.name << " term " << i;
-      EXPECT_EQ(sum->m_children[i]->m_box.y, c.y[i]) << c.name << " term " << i;
+    for (size_t i = 0; i < row.terms.size(); ++i) {
+      EXPECT_EQ(sum->m_children[i]->m_box.x, row.x[i]) << row.name << " term " << i;
+      EXPECT_EQ(sum->m_children[i]->m_box.y, row.y[i]) << row.name << " term " << i;
     }
-    EXPECT_EQ(sum->m_box.height, c.height) << c.name;
-    EXPECT_EQ(sum->m_baseline, c.height / 2 - 10 + 16) << c.name;  // wrapped: centred
+    EXPECT_EQ(sum->m_box.height, row.height) << row.name;
+    EXPECT_EQ(sum->m_baseline, row.height / 2 - 10 + 16) << row.name;  // wrapped: centred
   }
 }
 
-// A signed sum and a sum inside a sum get parentheses of h0/3 each side, after
-// the sign or plus prefix of h0/2.
-TEST(Sum, SignedOrNestedSumsGetParentheses) {
-  FixedFontTables fonts;
-  CMcListsum outer(1);
-  outer.AppendChild(new BoxLeaf(10, 20, 16));
-  auto* inner = new CMcListsum(0);
-  inner->AppendChild(new BoxLeaf(10, 20, 16));
-  inner->AppendChild(new BoxLeaf(10, 20, 16));
-  outer.AppendChild(inner);
-  outer.Layout(nullptr, 0);
-  EXPECT_EQ(inner->m_box.width, 10 + 6 + 30 + 6);
-  EXPECT_EQ(inner->m_children[0]->m_box.x, 16);
-  EXPECT_EQ(outer.m_box.width, 10 + 6 + 10 + 52 + 6);
-  EXPECT_EQ(outer.m_children[0]->m_box.x, 16);
+// Gaps of 4, 0, 18 and 15 fortieths of H per sub-kind; factors share one
+// baseline; a glyph is a solid box with fixed metrics, so the operator shows
+// in the gap before the second factor and juxtaposition's space shows nothing.
+TEST_F(SumLayout, ProductGapsAndGlyphs) {
+  const int gaps[4] = {2, 0, 9, 7};
+  for (int s = 0; s < 4; ++s) {
+    CMcListmult product(static_cast<WORD>(s << 4));
+    product.AppendChild(Box(30, 20, 16));
+    product.AppendChild(Box(12, 30, 20));
+    product.AppendChild(Box(10, 20, 16));
+    product.Layout(nullptr, 0);
+    EXPECT_EQ(product.m_children[1]->m_box.x, 30 + gaps[s]) << "sub-kind " << s;
+    EXPECT_EQ(product.m_children[2]->m_box.x, 42 + 2 * gaps[s]) << "sub-kind " << s;
+    EXPECT_EQ(product.m_box.width, 52 + 2 * gaps[s]) << "sub-kind " << s;
+    EXPECT_EQ(product.m_baseline, 20);
+    EXPECT_EQ(product.m_children[0]->m_box.y, 4);
+    Canvas canvas(100, 40);
+    product.Draw(canvas.dc(), 0, 0);
+    EXPECT_EQ(canvas.Ink(30 + 1, 20 - 2), s != 1) << "sub-kind " << s;
+  }
 }
-
-TEST(Sum, CaretVisitsEveryTermBothWays) {
-  auto* sum = new CMcListsum(0);
-  CMcBasic* t[3];
-  for (CMcBasic*& term : t) sum->AppendChild(term = new BoxLeaf(1, 1, 1));
-  CMcGroup group(sum, "", 0);
-  const std::vector<CaretStop> right = {{sum, 0},  {t[0], 0}, {t[0], 1}, {t[1], 0},
-                                        {t[1], 1}, {t[2], 0}, {t[2], 1}, {sum, 1}};
-  EXPECT_EQ(WalkCaret(sum, 0, kMcRight), right);
-  EXPECT_EQ(WalkCaret(sum, 1, kMcLeft), std::vector<CaretStop>(right.rbegin(), right.rend()));
-}
-
-}  // namespace
