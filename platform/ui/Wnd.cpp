@@ -74,6 +74,11 @@ BOOL IsWindow(HWND hWnd) {
   return CWnd::FromHandle(hWnd) != nullptr;
 }
 
+BOOL IsWindowVisible(HWND hWnd) {
+  CWnd* wnd = CWnd::FromHandle(hWnd);
+  return wnd && wnd->IsWindowVisible();
+}
+
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = CWnd::FromHandle(hWnd);
   return wnd ? wnd->SendMessage(message, wParam, lParam) : 0;
