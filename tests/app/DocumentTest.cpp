@@ -4,6 +4,7 @@
 
 #include "MC/Mc_function.h"
 #include "MC/Mc_variable.h"
+#include "search/QOX_HistVar.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,11 @@ TEST(DocumentDefaults, NewDesign) {
   EXPECT_EQ(doc.m_diagView[6].nOriginX, 200);  // characteristic Bode
   EXPECT_EQ(doc.m_pFreqModel, nullptr);
   EXPECT_EQ(doc.m_pDragGroup, nullptr);
+  ASSERT_NE(doc.m_pHistory, nullptr);  // an empty population over the variable table
+  EXPECT_EQ(doc.m_pHistory->m_nCount, 0);
+  EXPECT_EQ(doc.m_pHistory->m_nVars, doc.m_vars.m_nCount);
+  EXPECT_EQ(doc.m_errorWeight.At(0, 299), 1.0);  // e_weight(t) = 1, sampled
+  EXPECT_FALSE(doc.IsModified());
   EXPECT_GE(doc.m_dMaxPoleModulus, 1.0);
 
   // The loop: 600 samples of a step through 1/(s+1) with unit feedback,
