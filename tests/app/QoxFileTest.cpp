@@ -198,7 +198,8 @@ struct Layout {
 };
 Layout LayoutOf(CQorexDoc& doc) {
   Layout l{};
-  l.models = 3 + 300 + 24;
+  const size_t comment = size_t(doc.m_strComment.GetLength());
+  l.models = (comment < 255 ? 1 : 3) + comment + 24;
   size_t at = l.models;
   at += Record([&](CArchive& ar) { doc.m_models.Store(ar); }).size();
   at += Record([&](CArchive& ar) { doc.m_signals.Store(ar); }).size();
@@ -270,6 +271,18 @@ TEST(QoxFile, DamagedFieldsAreRefusedAndChangeNothing) {
     EXPECT_EQ(Stored(doc), before) << c.what;
   }
   EXPECT_FALSE(Refused(doc, image));  // the undamaged image loads
+}
+
+TEST(QoxFile, LocusCapacityZeroLoadsAsTheCountAndAtLeastOne) {
+  CQorexDoc source;
+  Bytes image = Stored(source);
+  PutI32(image, LayoutOf(source).loci + 4, 0);
+  CQorexDoc doc;
+  ASSERT_FALSE(Refused(doc, image));
+  EXPECT_EQ(doc.m_nVarPoints, 1);
+  EXPECT_EQ(doc.m_nVarPointCapacity, 1);
+  doc.SetVarPoint(0, 1);  // and it still grows
+  EXPECT_EQ(doc.m_nVarPointCapacity, 2);
 }
 
 TEST(QoxFile, EveryTruncationIsRefused) {
