@@ -26,14 +26,16 @@ class CommentBar : public QorexAppTest {
 
 TEST_F(CommentBar, ShowsTheAttachedDocumentsComment) {
   CQorexDoc* first = ActiveDoc();
-  first->m_strComment = "First design";
-  Bar().SetDocument(first);
-  EXPECT_STREQ(EditText(), "First design");
   Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
   QxTest::PumpUntilIdle();
   CQorexDoc* second = ActiveDoc();
   ASSERT_NE(second, first);
+  first->m_strComment = "First design";
   second->m_strComment = "Second design";
+  Bar().SetDocument(nullptr);
+  EXPECT_STREQ(EditText(), "");
+  Bar().SetDocument(first);
+  EXPECT_STREQ(EditText(), "First design");
   Bar().SetDocument(second);
   EXPECT_STREQ(EditText(), "Second design");
   Bar().SetDocument(nullptr);
@@ -43,6 +45,7 @@ TEST_F(CommentBar, ShowsTheAttachedDocumentsComment) {
 TEST_F(CommentBar, EditedCommentGoesIntoTheDocumentAndMarksItChanged) {
   CQorexDoc* doc = ActiveDoc();
   doc->SetModifiedFlag(FALSE);
+  Bar().SetDocument(nullptr);
   Bar().SetDocument(doc);
   TypeAndLeave(doc->m_strComment);  // left unchanged
   EXPECT_FALSE(doc->IsModified());
