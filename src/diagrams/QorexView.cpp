@@ -1,15 +1,362 @@
 #include "diagrams/QorexView.h"
 
+#include "GlobalResources.h"
 #include "QorexDoc.h"
+#include "Tips.h"
+#include "diagrams/AxisScale.h"
+#include "diagrams/CellGrid.h"
+#include "diagrams/RootLocus.h"
+#include "diagrams/RootLocusPropDlg.h"
+#include "platform/core/Debug.h"
+#include "platform/core/MessageBox.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/MetaFileDC.h"
+#include "platform/ui/Clipboard.h"
+#include "res/resource.h"
 
-IMPLEMENT_DYNCREATE(CQorexView, CView)
+#include <algorithm>
+
+IMPLEMENT_DYNCREATE(CQorexView, CScrollView)
+
+BEGIN_MESSAGE_MAP(CQorexView, CScrollView)
+ON_WM_SETFOCUS()
+ON_WM_CREATE()
+ON_WM_DESTROY()
+ON_WM_KILLFOCUS()
+ON_COMMAND(BODE, OnBode)
+ON_COMMAND(INYQUIST, OnInverseNyquist)
+ON_COMMAND(NICHOLS, OnNichols)
+ON_COMMAND(NYQUIST, OnNyquist)
+ON_COMMAND(RLOCUS, OnRootLocus)
+ON_COMMAND(CHBODE, OnCharBode)
+ON_COMMAND(CHNYQUIST, OnCharNyquist)
+ON_COMMAND(RLPROPERTIES, OnRLProperties)
+ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
+ON_COMMAND(ID_FILE_PRINT, CView::OnFilePrint)
+ON_COMMAND(ID_FILE_PRINT_DIRECT, CView::OnFilePrint)
+ON_COMMAND(ID_FILE_PRINT_PREVIEW, CView::OnFilePrintPreview)
+END_MESSAGE_MAP()
+
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// The title line of the clipboard picture lies this far above the diagram;
+// the picture is this much taller than the client area.
+constexpr int kTitleRow = -17;
+constexpr int kPictureExtraHeight = 25;
+
+// The loop's shape as the frequency diagrams lay it out: one cell per element
+// of LGK, and the loop dimension that decides whether the characteristic
+// diagrams have more than one locus.
+struct LoopShape {
+  int rows;
+  int cols;
+  int dim;
+};
+
+LoopShape LoopShapeOf(const CQorexDoc& doc) {
+  const CSIMsystem& s = doc.m_system;
+  const int dim = std::max({s.m_LGK.m_nRows, s.m_LGK.m_nCols, s.m_FLGK.m_nRows, s.m_FLGK.m_nCols});
+  return {s.m_LGK.m_nRows, s.m_LGK.m_nCols, dim};
+}
+
+WORD WithType(WORD word, WORD type) {
+  return static_cast<WORD>((word & ~kDiagramTypeMask) | (type & kDiagramTypeMask));
+}
+
+}  // namespace
+
+const char* DiagramTitleSuffix(int type) {
+  static const char* const kSuffixes[] = {": Root Locus",
+                                          ": Nyquist",
+                                          ": Inverse Nyquist",
+                                          ": Nichols",
+                                          ": Bode",
+                                          ": Characteristic Nyquist",
+                                          ": Characteristic Bode"};
+  return type >= 0 && type <= kDiagramCharBode ? kSuffixes[type] : kSuffixes[0];
+}
+
+CQorexView::~CQorexView() {
+  delete m_pTips;  // normally gone with the window already
+}
 
 CQorexDoc* CQorexView::GetDocument() const {
+  ASSERT(!m_pDocument || m_pDocument->IsKindOf(RUNTIME_CLASS(CQorexDoc)));
   return static_cast<CQorexDoc*>(m_pDocument);
 }
 
+BOOL CQorexView::PreCreateWindow(CREATESTRUCT& cs) {
+  return CScrollView::PreCreateWindow(cs);
+}
+
+// The view never scrolls: panning moves the diagram's origin instead.
+void CQorexView::OnInitialUpdate() {
+  CScrollView::OnInitialUpdate();
+  SetScrollSizes(MM_TEXT, CSize(10, 10));
+}
+
+void CQorexView::OnUpdate(CView*, LPARAM, CObject*) {
+  ValidateRect(nullptr);
+  Redraw();
+}
+
+// ---- drawing ---------------------------------------------------------------------
+
 void CQorexView::OnDraw(CDC* pDC) {
+  CQorexDoc* doc = GetDocument();
+  if (!doc) return;
+  const LoopShape loop = LoopShapeOf(*doc);
+  // A single loop has no characteristic loci of its own: show the element's
+  // diagram instead, and stay there.
+  WORD type = m_wDiagram & kDiagramTypeMask;
+  if (loop.dim == 1 && type == kDiagramCharNyquist) m_wDiagram = WithType(m_wDiagram, kDiagramNyquist);
+  if (loop.dim == 1 && type == kDiagramCharBode) m_wDiagram = WithType(m_wDiagram, kDiagramBode);
+  type = m_wDiagram & kDiagramTypeMask;
+
+  if (type >= kDiagramNyquist && type <= kDiagramCharBode) {
+    const QoxDiagView& settings = doc->m_diagView[type];
+    m_ptOrigin = CPoint(settings.nOriginX, settings.nOriginY);
+    m_dScaleX = settings.dScaleX;
+    m_dScaleY = settings.dScaleY;
+  }
   CRect client;
   GetClientRect(&client);
-  pDC->FillSolidRect(&client, RGB(255, 255, 255));
+  switch (type) {
+    case kDiagramNyquist:
+    case kDiagramInverseNyquist:
+      DrawCells(pDC, &CQorexView::DrawNyquistCell);
+      break;
+    case kDiagramNichols:
+    case kDiagramBode:
+      DrawCellGrid(pDC);
+      break;
+    case kDiagramCharNyquist:
+      DrawCharNyquist(pDC);
+      break;
+    case kDiagramCharBode:
+      DrawCharBode(pDC);
+      break;
+    default:
+      if (g_bClipboardDrawing)
+        DrawRootLocusMetafile(pDC, *doc, client.Width(), client.Height());
+      else
+        DrawRootLocus(pDC, *doc, client.Width(), client.Height());
+      break;
+  }
 }
+
+void CQorexView::DrawCells(CDC* pDC, void (CQorexView::*drawCell)(CDC*, int, int, int, int)) {
+  CRect client;
+  GetClientRect(&client);
+  const LoopShape loop = LoopShapeOf(*GetDocument());
+  const CellGrid grid = LayoutCellGrid(client.Width(), client.Height(), loop.rows, loop.cols);
+  if (!grid.Drawable()) return;
+  for (int r = 0; r < grid.rows; ++r) {
+    for (int c = 0; c < grid.cols; ++c) {
+      const CRect cell = grid.Cell(r, c);
+      pDC->SetViewportOrg(cell.left, cell.top);
+      CRgn region;
+      region.CreateRectRgn(cell.left, cell.top, cell.right, cell.bottom);
+      pDC->SelectClipRgn(&region);
+      (this->*drawCell)(pDC, r, c, grid.cellWidth, grid.cellHeight);
+      pDC->SetViewportOrg(0, 0);
+    }
+  }
+  pDC->SelectClipRgn(nullptr);
+  for (int r = 1; r < grid.rows; ++r) {
+    pDC->MoveTo(0, r * grid.cellHeight - 1);
+    pDC->LineTo(client.right, r * grid.cellHeight - 1);
+  }
+  for (int c = 1; c < grid.cols; ++c) {
+    pDC->MoveTo(c * grid.cellWidth - 1, 0);
+    pDC->LineTo(c * grid.cellWidth - 1, client.bottom);
+  }
+}
+
+void CQorexView::DrawNyquistCell(CDC* pDC, int, int, int width, int height) {
+  DrawAxisCross(pDC, width, height, m_ptOrigin, m_dScaleX, m_dScaleY);
+}
+
+void CQorexView::DrawCellGrid(CDC* pDC) {
+  if ((m_wDiagram & kDiagramTypeMask) == kDiagramNichols)
+    DrawCells(pDC, &CQorexView::DrawNicholsCell);
+  else
+    DrawCells(pDC, &CQorexView::DrawBodeCell);
+}
+
+void CQorexView::DrawNicholsCell(CDC* pDC, int, int, int width, int height) {
+  DrawAxisCross(pDC, width, height, m_ptOrigin, m_dScaleX, m_dScaleY);
+}
+
+void CQorexView::DrawBodeCell(CDC* pDC, int, int, int width, int height) {
+  DrawAxisCross(pDC, width, height, m_ptOrigin, m_dScaleX, m_dScaleY);
+}
+
+void CQorexView::DrawCharNyquist(CDC* pDC) {
+  CRect client;
+  GetClientRect(&client);
+  DrawAxisCross(pDC, client.Width(), client.Height(), m_ptOrigin, m_dScaleX, m_dScaleY);
+}
+
+void CQorexView::DrawCharBode(CDC* pDC) {
+  CRect client;
+  GetClientRect(&client);
+  DrawAxisCross(pDC, client.Width(), client.Height(), m_ptOrigin, m_dScaleX, m_dScaleY);
+}
+
+void CQorexView::Redraw() {
+  if (!g_pMemDC || !GetSafeHwnd()) return;
+  CRect client;
+  GetClientRect(&client);
+  CRgn region;
+  region.CreateRectRgn(0, 0, client.right, client.bottom);
+  ValidateRect(nullptr);
+  g_pMemDC->SelectClipRgn(&region);
+  g_pMemDC->FillSolidRect(&client, kWhite);
+  OnDraw(g_pMemDC);
+  g_pMemDC->SelectClipRgn(nullptr);
+  CDC* dc = GetDC();
+  DestroyCaret();
+  dc->BitBlt(0, 0, client.Width(), client.Height(), g_pMemDC, 0, 0, SRCCOPY);
+  ReleaseDC(dc);
+}
+
+// ---- life cycle and focus -----------------------------------------------------------
+
+int CQorexView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+  if (CScrollView::OnCreate(lpCreateStruct) == -1) return -1;
+  m_pTips = new CTips;
+  SetScrollSizes(MM_TEXT, CSize(10, 10));
+  return 0;
+}
+
+void CQorexView::OnDestroy() {
+  CScrollView::OnDestroy();
+  if (m_pTips) {
+    if (m_pTips->GetSafeHwnd()) m_pTips->DestroyWindow();
+    delete m_pTips;
+    m_pTips = nullptr;
+  }
+}
+
+// Focusing a view makes its design the one every bar shows.
+void CQorexView::OnSetFocus(CWnd* pOldWnd) {
+  CScrollView::OnSetFocus(pOldWnd);
+  if (CQorexDoc* doc = GetDocument()) doc->UpdateAll();
+}
+
+void CQorexView::OnKillFocus(CWnd* pNewWnd) {
+  if (CQorexDoc* doc = GetDocument()) doc->OnViewKillFocus();
+  CScrollView::OnKillFocus(pNewWnd);
+}
+
+// ---- commands ---------------------------------------------------------------------
+
+// The loop dimension is checked when drawing, not here.
+void CQorexView::OnDiagram(WORD type) {
+  m_wDiagram = type;
+  Redraw();
+}
+
+void CQorexView::OnRLProperties() {
+  if (!EditRootLocusProperties(nullptr)) return;
+  CQorexDoc* doc = GetDocument();
+  doc->Recalculate();
+  doc->UpdateAll();
+}
+
+// ---- clipboard picture and printing ---------------------------------------------------
+
+void CQorexView::OnEditCopy() {
+  if (!::OpenClipboard(GetSafeHwnd())) {
+    AfxMessageBox("Cannot open the Clipboard", MB_OK);
+    return;
+  }
+  if (!::EmptyClipboard()) {
+    ::CloseClipboard();
+    AfxMessageBox("Cannot empty the Clipboard", MB_OK);
+    return;
+  }
+  CRect client;
+  GetClientRect(&client);
+  const int width = client.Width(), height = client.Height();
+  HMETAFILE picture = RecordPicture(width, height);
+  HGLOBAL block = picture ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(METAFILEPICT)) : nullptr;
+  bool placed = false;
+  if (block) {
+    auto* record = static_cast<METAFILEPICT*>(GlobalLock(block));
+    if (record) {
+      record->mm = MM_TEXT;
+      record->xExt = width;
+      record->yExt = height + kPictureExtraHeight;
+      record->hMF = picture;
+      GlobalUnlock(block);
+      placed = ::SetClipboardData(CF_METAFILEPICT, block) != nullptr;
+    }
+  }
+  // What the clipboard did not take is still ours.
+  if (!placed) {
+    if (block) GlobalFree(block);
+    if (picture) DeleteMetaFile(picture);
+  }
+  ::CloseClipboard();
+  if (!placed) AfxMessageBox("Unable to set Clipboard data", MB_OK);
+}
+
+HMETAFILE CQorexView::RecordPicture(int width, int height) {
+  CDC reference;
+  if (!reference.CreateCompatibleDC(nullptr)) return nullptr;
+  CMetaFileDC meta;
+  if (!meta.Create()) return nullptr;
+  meta.SetAttribDC(reference.GetSafeHdc());
+
+  const int oldMapMode = meta.SetMapMode(MM_TEXT);
+  const COLORREF oldText = meta.SetTextColor(kBlack);
+  const int oldBkMode = meta.SetBkMode(TRANSPARENT);
+  const UINT oldAlign = meta.SetTextAlign(TA_BASELINE);
+  CFont* oldFont = meta.SelectObject(g_fonts[kFontBold][0]);
+  CPen* oldPen = meta.SelectObject(g_pens[0][0]);
+
+  CString title = GetDocument()->GetTitle();
+  title += DiagramTitleSuffix(m_wDiagram & kDiagramTypeMask);
+  meta.SetTextAlign(TA_CENTER | TA_TOP);
+  meta.TextOut(width / 2, kTitleRow, title);
+  meta.SetTextAlign(TA_BASELINE);
+  // Two white pixels stretch the picture's bounds over the title and a margin.
+  meta.SetPixelV(-1, kTitleRow, kWhite);
+  meta.SetPixelV(width + 2, height + 2, kWhite);
+  meta.SelectObject(g_fonts[kFontItalic][0]);
+  const POINT frame[] = {{-1, -1}, {width, -1}, {width, height}, {-1, height}, {-1, -1}};
+  meta.Polyline(frame, 5);
+
+  CRgn clip;
+  clip.CreateRectRgn(0, 0, width, height);
+  meta.SelectClipRgn(&clip);
+  g_bClipboardDrawing = 1;
+  OnDraw(&meta);
+  g_bClipboardDrawing = 0;
+  meta.SelectClipRgn(nullptr);
+
+  meta.SetTextColor(oldText);
+  meta.SetBkMode(oldBkMode);
+  meta.SetTextAlign(oldAlign);
+  if (oldFont) meta.SelectObject(oldFont);
+  if (oldPen) meta.SelectObject(oldPen);
+  meta.SetMapMode(oldMapMode);
+  meta.ReleaseAttribDC();
+  reference.DeleteDC();
+  return meta.Close();
+}
+
+BOOL CQorexView::OnPreparePrinting(CPrintInfo* pInfo) {
+  return DoPreparePrinting(pInfo);
+}
+
+// Printing draws with the screen routine at the view's client size; nothing
+// to prepare or release around it.
+void CQorexView::OnBeginPrinting(CDC*, CPrintInfo*) {}
+
+void CQorexView::OnEndPrinting(CDC*, CPrintInfo*) {}

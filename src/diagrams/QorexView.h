@@ -1,17 +1,96 @@
 #pragma once
-// CQorexView: the document window's view. For now a white page: the diagram
-// view with its root-locus and frequency diagrams replaces this placeholder.
+// CQorexView: the window of one design. It shows one diagram of its document
+// at a time (the root locus, or one of the six frequency diagrams), redrawn in
+// full off screen after every change and copied in one block, so panning and
+// dragging never flicker. The numbers come from the document; the view only
+// draws them. The picture can be put on the clipboard and printed.
 #include "platform/ui/View.h"
 
 class CQorexDoc;
+class CTips;
 
-class CQorexView : public CView {
+// Diagram types: the low 4 bits of CQorexView::m_wDiagram.
+enum : WORD {
+  kDiagramRootLocus = 0,
+  kDiagramNyquist = 1,
+  kDiagramInverseNyquist = 2,
+  kDiagramNichols = 3,
+  kDiagramBode = 4,
+  kDiagramCharNyquist = 5,
+  kDiagramCharBode = 6,
+  kDiagramTypeMask = 0x000F
+};
+
+// The picture title's suffix of a diagram type (the root locus's for codes
+// without a diagram of their own).
+const char* DiagramTitleSuffix(int type);
+
+class CQorexView : public CScrollView {
   DECLARE_DYNCREATE(CQorexView)
 
  public:
   CQorexDoc* GetDocument() const;
+
+  BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+  void OnInitialUpdate() override;
+  // Any change of the document: the whole diagram again.
+  void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint) override;
+  // Draws the current diagram into the context over the view's client size,
+  // also for the printer and the clipboard picture.
   void OnDraw(CDC* pDC) override;
+  BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
+  void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+  void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+
+  // Every redraw the program starts itself: the diagram into the shared
+  // off-screen context, then one block copy to the window.
+  void Redraw();
+
+  CPoint m_ptOrigin{100, 100};  // current frequency diagram: origin in pixels
+  double m_dScaleX = 50.0;      // and pixels per unit
+  double m_dScaleY = 50.0;
+  CPoint m_ptLast;
+  int m_nMoves = 0;
+  WORD m_wDiagram = kDiagramRootLocus;  // low 4 bits: the diagram type
+  CTips* m_pTips = nullptr;             // the hover popup, from WM_CREATE to WM_DESTROY
+  int m_nMouseMode = 0;
+  CPoint m_ptAnchor;
 
  protected:
   CQorexView() = default;
+  ~CQorexView() override;
+
+  // The frequency diagrams. Their curves come with the frequency engine; until
+  // then each plot shows its axes.
+  void DrawNyquistCell(CDC* pDC, int row, int col, int width, int height);
+  void DrawCellGrid(CDC* pDC);
+  void DrawNicholsCell(CDC* pDC, int row, int col, int width, int height);
+  void DrawBodeCell(CDC* pDC, int row, int col, int width, int height);
+  void DrawCharNyquist(CDC* pDC);
+  void DrawCharBode(CDC* pDC);
+
+  int OnCreate(LPCREATESTRUCT lpCreateStruct);
+  void OnDestroy();
+  void OnSetFocus(CWnd* pOldWnd);
+  void OnKillFocus(CWnd* pNewWnd);
+  void OnDiagram(WORD type);
+  void OnRootLocus() { OnDiagram(kDiagramRootLocus); }
+  void OnNyquist() { OnDiagram(kDiagramNyquist); }
+  void OnInverseNyquist() { OnDiagram(kDiagramInverseNyquist); }
+  void OnNichols() { OnDiagram(kDiagramNichols); }
+  void OnBode() { OnDiagram(kDiagramBode); }
+  void OnCharNyquist() { OnDiagram(kDiagramCharNyquist); }
+  void OnCharBode() { OnDiagram(kDiagramCharBode); }
+  void OnRLProperties();
+  // "Copy image": the diagram as a titled, framed picture on the clipboard.
+  void OnEditCopy();
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // Nyquist, inverse Nyquist, Nichols and Bode: one plot per loop element;
+  // drawCell draws a cell with the viewport at its corner and clipped to it.
+  void DrawCells(CDC* pDC, void (CQorexView::*drawCell)(CDC*, int, int, int, int));
+  // The picture of OnEditCopy, recorded; null when recording failed.
+  HMETAFILE RecordPicture(int width, int height);
 };
