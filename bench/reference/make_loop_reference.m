@@ -18,6 +18,7 @@ pkg load control
 
 H = 1 / 128;     % sampling time, exact in binary
 STEPS = 400;     % 3.125 s
+STRIDE = 4;      % samples 0, 4, 8, ... are stored; the test steps every sample
 
 function m = block(cells)
   % cells{r, c} = {num ascending, den ascending}
@@ -94,9 +95,12 @@ function [poles, zeros_] = loop_roots(K, G, L, F)
   zeros_ = zero(open);
 end
 
-function write_vector(f, name, x)
-  fprintf(f, 'inline const double %s[] = {\n', name);
-  fprintf(f, '    %.17g,\n', x(:));
+function write_rows(f, name, x, stride)
+  % One stored sample per line: the columns of x(:, t).
+  cols = rows(x);
+  fmt = ['    {', strjoin(repmat({'%.17g'}, 1, cols), ', '), '},\n'];
+  fprintf(f, 'inline const double %s[][%d] = {\n', name, cols);
+  fprintf(f, fmt, x(:, 1:stride:end));
   fprintf(f, '};\n');
 end
 
@@ -133,10 +137,11 @@ L2 = P2; F2 = P2;
 
 f = fopen('tests/simulation/data/LoopReference.h', 'w');
 fprintf(f, '#pragma once\n// Made by bench/reference/make_loop_reference.m (GNU Octave, control package).\n');
-fprintf(f, '// Zero-order-hold loop runs: h = 1/128, %d samples; 2 x 2 runs sample by sample (t * 2 + ch).\n', STEPS);
-fprintf(f, 'namespace loopref {\ninline const int kSteps = %d;\n', STEPS);
-write_vector(f, 'kSisoYd', yd1); write_vector(f, 'kSisoU', u1); write_vector(f, 'kSisoUv', uv1);
-write_vector(f, 'kMimoYd', yd2); write_vector(f, 'kMimoU', u2);  % sample by sample, channels interleaved
+fprintf(f, '// Zero-order-hold loop runs: h = 1/128, %d samples, every %dth stored, one to a line:\n', STEPS, STRIDE);
+fprintf(f, '// SISO {yd, u, uv}, 2 x 2 {yd1, yd2, u1, u2}.\n');
+fprintf(f, 'namespace loopref {\ninline const int kSteps = %d;\ninline const int kStride = %d;\n', STEPS, STRIDE);
+write_rows(f, 'kSiso', [yd1; u1; uv1], STRIDE);
+write_rows(f, 'kMimo', [yd2; u2], STRIDE);
 fprintf(f, '// Closed-loop poles and transmission zeros, sorted by real then imaginary part.\n');
 write_roots(f, 'kPolesProcessOnly', pA); write_roots(f, 'kZerosProcessOnly', zA);
 write_roots(f, 'kPolesPi', pB); write_roots(f, 'kZerosPi', zB);

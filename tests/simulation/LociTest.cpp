@@ -1,6 +1,5 @@
 // Variable loci: the sweep's sample points and roots, the variable restored,
 // the locus array's growth and record.
-#include "LoopTestSupport.h"
 #include "SimTestSupport.h"
 
 #include "GlobalResources.h"
@@ -14,7 +13,7 @@
 
 namespace {
 
-using namespace looptest;
+using namespace simtest;
 
 // G = 1/(s+1), F = 1 and the gain k in the given model slot (K by default):
 // the closed loop's characteristic polynomial is s + 1 + k, its root -(1 + k).
@@ -87,7 +86,7 @@ TEST(Loci, EveryRebuildPathGivesTheSameRoots) {
   GainLoop inF(4);
   inF.Sweep(3);
   GainLoop inG(2);
-  SetModel(inG.doc, 2, new CMcDivision(V("k"), PolyExpr({1, 1}), 0));
+  SetModel(inG.doc, 2, Div(V("k"), PolyExpr({1, 1})));
   inG.doc.m_pVarPoints[0].m_nVariable = Entry(inG.doc, "k");
   inG.Sweep(3);
   for (const GainLoop* loop : {&inF, &inG}) {
@@ -121,22 +120,13 @@ TEST(Loci, TwoByTwoLoopPointsAreRootsOfTheReturnDifference) {
   // G = [1/(s+1), 2/(s+3); 1/(s+1), 1/(s+1)], K = k I: each point is a root of
   // det(I + k G) = 0, checked by evaluating det(I + k G(p)) directly.
   CQorexDoc doc;
-  SetModel(doc, 0, Mat(2, {R(1), R(0), R(0), R(1)}));
-  SetModel(doc, 1, Mat(2, {V("k"), R(0), R(0), V("k")}));
-  SetModel(doc, 2, Mat(2, {Tf({1}, {1, 1}), Tf({2}, {3, 1}), Tf({1}, {1, 1}), Tf({1}, {1, 1})}));
-  SetModel(doc, 3, Mat(2, {R(1), R(0), R(0), R(1)}));
-  SetModel(doc, 4, Mat(2, {R(1), R(0), R(0), R(1)}));
-  SetSignal(doc, 0, Mat(1, {R(1), R(1)}));
-  SetSignal(doc, 1, Mat(1, {R(0), R(0)}));
-  SetSignal(doc, 2, Mat(1, {R(0), R(0)}));
-  SetSignal(doc, 3, Mat(1, {R(0), R(0)}));
+  MakeTwoByTwo(doc, Mat(2, {V("k"), R(0), R(0), V("k")}), 1, 1, 0);
   const int k = Entry(doc, "k");
   doc.m_pVarPoints[0].m_nVariable = k;
   doc.m_pVarPoints[0].m_wCode = 3;  // 50 %: 0.5 .. 1.5
   doc.Recalculate();
   const CVARpoints& locus = doc.m_pVarPoints[0];
   ASSERT_EQ(locus.m_nCount, 20 * 3);  // three closed-loop roots per point
-  using simtest::cd;
   for (int j = 0; j < 20; ++j) {
     const double kv = 0.5 + j * (1.0 / 19);
     for (int i = 0; i < 3; ++i) {
@@ -150,8 +140,6 @@ TEST(Loci, TwoByTwoLoopPointsAreRootsOfTheReturnDifference) {
   }
   EXPECT_EQ(doc.m_vars.m_pValue[k], 1.0);
 }
-
-// ---- the locus object ---------------------------------------------------------
 
 TEST(LociPoints, AddRootsPutsTheLastRootFirst) {
   CVARpoints locus;
@@ -170,18 +158,6 @@ TEST(LociPoints, AddRootsPutsTheLastRootFirst) {
   const double zeroLead[] = {1, 0};
   EXPECT_FALSE(locus.AddRoots(zeroLead, 2));
   EXPECT_EQ(locus.m_nCount, 3);
-}
-
-TEST(LociPoints, AppendGrowsByTheRule) {
-  CVARpoints locus;
-  std::vector<McComplex> points(200);
-  for (int i = 0; i < 200; ++i) points[i] = {double(i), -double(i)};
-  locus.Append(points.data(), 1);
-  EXPECT_EQ(locus.m_nCount, 0);
-  locus.Append(points.data(), 200);
-  EXPECT_EQ(locus.m_nCapacity, 328);
-  EXPECT_EQ(locus.m_nCount, 199);
-  EXPECT_EQ(locus.m_pPoints[198].re, 199.0);
 }
 
 TEST(LociPoints, RecordRoundTripAndTruncation) {

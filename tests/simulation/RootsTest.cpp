@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -86,22 +87,15 @@ TEST(Roots, AgreeWithNumpyForWellSeparatedRootsUpToDegree12) {
     SCOPED_TRACE("degree " + std::to_string(ref.degree));
     std::vector<McComplex> roots(ref.degree + 1);
     ASSERT_NE(PolyRoots(ref.degree, ref.coefs, roots.data(), true), nullptr);
-    std::vector<bool> used(ref.degree + 1, false);
-    for (int i = 0; i < ref.degree; ++i) {
-      const cd expected(ref.rootRe[i], ref.rootIm[i]);
-      int best = 0;
-      for (int j = 1; j <= ref.degree; ++j) {
-        const cd r(roots[j].re, roots[j].im);
-        if (used[j]) continue;
-        if (best == 0 ||
-            std::abs(r - expected) < std::abs(cd(roots[best].re, roots[best].im) - expected)) {
-          best = j;
-        }
-      }
-      ASSERT_NE(best, 0);
-      used[best] = true;
-      const cd found(roots[best].re, roots[best].im);
-      EXPECT_LE(std::abs(found - expected) / std::abs(expected), 1e-9) << "root " << expected;
+    std::vector<cd> found;
+    for (int j = 1; j <= ref.degree; ++j) found.push_back({roots[j].re, roots[j].im});
+    for (const auto& r : ref.roots) {  // each reference root claims its nearest found root
+      if (&r - ref.roots == ref.degree) break;
+      const cd expected(r[0], r[1]);
+      auto near = [&](cd a, cd b) { return std::abs(a - expected) < std::abs(b - expected); };
+      const auto best = std::min_element(found.begin(), found.end(), near);
+      EXPECT_LE(std::abs(*best - expected) / std::abs(expected), 1e-9) << "root " << expected;
+      found.erase(best);
     }
   }
 }

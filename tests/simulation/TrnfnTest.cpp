@@ -23,48 +23,10 @@ CSIMtrnfn Prepared(std::vector<double> num, std::vector<double> den) {
   return t;
 }
 
-TEST(Trnfn, FirstOrderLagFollowsTheExponential) {
-  CSIMtrnfn t = Prepared({1.0}, {1.0, 1.0});
-  const double h = 0.05;
-  for (int k = 0; k <= 100; ++k) {
-    const double y = t.Step(1.0, 1.0, 1.0, h);
-    // h^4 / 120 bounds RK4's global error on e^-t.
-    EXPECT_NEAR(y, 1.0 - std::exp(-k * h), h * h * h * h / 120) << "sample " << k;
-  }
-}
-
-TEST(Trnfn, BiproperFunctionFeedsThroughAtOnce) {
-  CSIMtrnfn t = Prepared({2.0, 1.0}, {1.0, 1.0});  // (s + 2) / (s + 1)
-  EXPECT_DOUBLE_EQ(t.Step(1.0, 1.0, 1.0, 0.05), 1.0);
-  double y = 0.0;
-  for (int k = 0; k < 400; ++k) y = t.Step(1.0, 1.0, 1.0, 0.05);
-  EXPECT_NEAR(y, 2.0, 1e-8);
-}
-
 TEST(Trnfn, ConstantScalesTheInputAndKeepsNoState) {
   CSIMtrnfn t = Prepared({10.0}, {2.0});
   EXPECT_DOUBLE_EQ(t.Step(1.0, 1.0, 3.0, 0.05), 15.0);
   EXPECT_DOUBLE_EQ(t.Step(0.0, 0.0, -1.0, 0.05), -5.0);
-}
-
-TEST(Trnfn, PrepareSimulationIsItsOwnInverse) {
-  CSIMtrnfn t;
-  t.Adopt({1.0}, {6.0, 5.0, 2.0, 4.0});
-  ASSERT_TRUE(t.PrepareSimulation());
-  EXPECT_DOUBLE_EQ(t.m_den[3], 0.25);
-  EXPECT_DOUBLE_EQ(t.m_den[0], -1.5);
-  ASSERT_TRUE(t.PrepareSimulation());
-  const double a[] = {6.0, 5.0, 2.0, 4.0};
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(t.m_den[i], a[i], 1e-15);
-}
-
-TEST(Trnfn, ResetStateReproducesTheRun) {
-  CSIMtrnfn t = Prepared({1.0, 0.5}, {1.0, 2.2, 1.7, 0.6});
-  std::vector<double> first, second;
-  for (int k = 0; k < 30; ++k) first.push_back(t.Step(std::sin(k), std::sin(k), std::sin(k), 0.1));
-  t.ResetState();
-  for (int k = 0; k < 30; ++k) second.push_back(t.Step(std::sin(k), std::sin(k), std::sin(k), 0.1));
-  EXPECT_EQ(first, second);
 }
 
 TEST(Trnfn, AssignmentKeepsStateOnlyWhenTheOrderStays) {
@@ -185,14 +147,12 @@ TEST(Trnfn, RungeKuttaAgreesWithTheZeroOrderHold) {
                            std::vector<double>(ref.den, ref.den + ref.nDen));
     for (int k = 0; k < kZohSteps; ++k) {
       const double u = 0.5 + std::cos(0.2 * k);
-      EXPECT_NEAR(t.Step(u, u, u, kZohStep), ref.y[k], 1e-6) << "sample " << k;
+      const double y = t.Step(u, u, u, kZohStep);
+      if (k % kZohStride != 0) continue;
+      EXPECT_NEAR(y, ref.y[k / kZohStride], 1e-6) << "sample " << k;
     }
   }
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Trnfn, RootFinderFailureMarksRootsUnavailable) {
   CSIMtrnfn t = simtest::Make({1, 1}, {2, 3, 1});
