@@ -5,6 +5,9 @@
 #include "MC/Mc_function.h"
 #include "MC/Mc_variable.h"
 #include "search/QOX_HistVar.h"
+#include "diagrams/OutputBar.h"
+#include "editing/LeftBar.h"
+#include "platform/ui/WinApp.h"
 
 #include <gtest/gtest.h>
 
@@ -181,6 +184,24 @@ TEST(DocumentRuns, CapacityKeepsOrCutsTheStoredRuns) {
   EXPECT_EQ(doc.m_nRuns, 2);
   doc.SetRunCapacity(0);
   EXPECT_EQ(doc.m_nRunCapacity, 2);
+}
+
+TEST(DocumentClose, DetachesTheBarsAndStopsItsRealtimeRun) {
+  CWinApp app("Document Close Test");
+  COutputBar output;  // bars without windows: only their pointers matter
+  CLeftBar left;
+  CQorexDoc* other = new CQorexDoc;  // attaches the bars to itself
+  CQorexDoc* doc = new CQorexDoc;
+  EXPECT_EQ(output.m_pDoc, doc);
+  EXPECT_EQ(left.m_pDoc, doc);
+  g_pSimDoc = doc;
+  doc->OnCloseDocument();  // deletes the document
+  EXPECT_EQ(g_pSimDoc.load(), nullptr);
+  EXPECT_EQ(output.m_pDoc, nullptr);
+  EXPECT_EQ(left.m_pDoc, nullptr);
+  other->UpdateAll();
+  delete other;  // destroyed without closing: still detached
+  EXPECT_EQ(output.m_pDoc, nullptr);
 }
 
 }  // namespace
