@@ -210,6 +210,80 @@ TEST_F(UiWindow, PopupMenuChoiceReachesTheOwnerAsCommand) {
   EXPECT_EQ(m_child.m_log.size(), 1u);
 }
 
+namespace {
+
+// Records sizes and the destruction messages into a shared log.
+class CSizeLog : public CWnd {
+ public:
+  CSizeLog(std::vector<std::string>* log, const char* name) : m_pLog(log), m_name(name) {}
+  std::vector<CSize> m_sizes;
+
+ protected:
+  void OnSize(UINT, int cx, int cy) { m_sizes.push_back(CSize(cx, cy)); }
+  void OnDestroy() { m_pLog->push_back(m_name + " destroy"); }
+  void OnNcDestroy() { m_pLog->push_back(m_name + " ncdestroy"); }
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  std::vector<std::string>* m_pLog;
+  std::string m_name;
+};
+
+BEGIN_MESSAGE_MAP(CSizeLog, CWnd)
+ON_WM_SIZE()
+ON_WM_DESTROY()
+ON_WM_NCDESTROY()
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST_F(UiWindow, ResizingInvalidatesWhatTheClassAsksFor) {
+  struct Row {
+    UINT classStyle;
+    CRect expected;  // the update rectangle after growing from 100 x 50 to 140 x 70
+  };
+  const Row rows[] = {{CS_HREDRAW | CS_VREDRAW, CRect(0, 0, 140, 70)},
+                      {0, CRect(0, 0, 140, 70)}};  // the bounding box of the two new strips
+  for (const Row& row : rows) {
+    CLogWnd wnd;
+    ASSERT_TRUE(wnd.CreateChild(&m_top, CRect(0, 0, 100, 50), row.classStyle));
+    wnd.UpdateWindow();
+    wnd.MoveWindow(0, 0, 140, 70, FALSE);
+    CRect update;
+    EXPECT_TRUE(wnd.GetUpdateRect(&update));
+    EXPECT_EQ(update, row.expected);
+    wnd.UpdateWindow();
+    wnd.MoveWindow(0, 0, 140, 40, FALSE);  // shrinking uncovers nothing
+    EXPECT_EQ(wnd.GetUpdateRect(&update), (row.classStyle & CS_VREDRAW) != 0);
+  }
+}
+
+TEST_F(UiWindow, SizeMessagesCarryTheClientSizeOncePerChange) {
+  std::vector<std::string> log;
+  CSizeLog wnd(&log, "w");
+  ASSERT_TRUE(wnd.CreateEx(WS_EX_CLIENTEDGE, nullptr, "", WS_CHILD | WS_VISIBLE | WS_BORDER,
+                           CRect(0, 0, 60, 40), &m_top, 5));
+  wnd.MoveWindow(0, 0, 80, 40);
+  wnd.MoveWindow(10, 10, 80, 40);  // moved, not resized
+  // Border 1 and client edge 2 on each side.
+  EXPECT_EQ(wnd.m_sizes, (std::vector<CSize>{CSize(54, 34), CSize(74, 34)}));
+}
+
+TEST_F(UiWindow, DestroyingAParentDestroysItsChildrenFirstInside) {
+  std::vector<std::string> log;
+  CSizeLog parent(&log, "parent");
+  CSizeLog child(&log, "child");
+  ASSERT_TRUE(parent.Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 80, 60), &m_top, 7));
+  ASSERT_TRUE(child.Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 20, 20), &parent, 8));
+  EXPECT_EQ(parent.GetDlgItem(8), &child);
+  EXPECT_TRUE(parent.IsChild(&child));
+  HWND hChild = child.GetSafeHwnd();
+  parent.DestroyWindow();
+  EXPECT_FALSE(IsWindow(hChild));
+  EXPECT_EQ(log, (std::vector<std::string>{"parent destroy", "child destroy", "child ncdestroy",
+                                           "parent ncdestroy"}));
+}
+
 TEST(UiDesktop, TheDesktopWindowIsTheScreen) {
   CWnd* desktop = GetDesktopWindow();
   ASSERT_NE(desktop, nullptr);
