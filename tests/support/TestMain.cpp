@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
   if (!mkdtemp(pattern.data())) return 2;
   g_tempRoot = pattern;
   chmod(g_tempRoot.c_str(), 0700);
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Offscreen unless the caller chose a platform (the Xvfb smoke run uses xcb).
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("XDG_CONFIG_HOME", g_tempRoot.c_str(), 1);
   setenv("XDG_RUNTIME_DIR", g_tempRoot.c_str(), 1);
 
