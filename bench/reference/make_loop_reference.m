@@ -59,10 +59,10 @@ function [out, b] = step_block(b, in)
   end
 end
 
-function [yd, u, uv] = simulate(P, K, G, L, F, c, v, d, n, h, steps)
+function [yd, u] = simulate(P, K, G, L, F, c, v, d, n, h, steps)
   P = discretise(P, h); K = discretise(K, h); G = discretise(G, h);
   L = discretise(L, h); F = discretise(F, h);
-  yd = zeros(rows(G), steps); u = zeros(rows(K), steps); uv = zeros(rows(K), steps);
+  yd = zeros(rows(G), steps); u = zeros(rows(K), steps);
   for t = 1:steps
     [r, P] = step_block(P, c);
     if t > 1
@@ -75,7 +75,6 @@ function [yd, u, uv] = simulate(P, K, G, L, F, c, v, d, n, h, steps)
     [z, L] = step_block(L, yd(:, t));
     [w, F] = step_block(F, z + n);
     [u(:, t), K] = step_block(K, r - w);
-    uv(:, t) = u(:, t) + v;
   end
 end
 
@@ -120,7 +119,7 @@ one = {[1], [1]}; zero_ = {[0], [1]};
 
 % SISO: K = (1 + 2 s) / s, G = 1 / (1 + 1.5 s + 0.5 s^2), v = 0.1.
 P1 = {one}; K1 = {{[1 2], [0 1]}}; G1 = {{[1], [1 1.5 0.5]}}; L1 = {one}; F1 = {one};
-[yd1, u1, uv1] = simulate(P1, K1, G1, L1, F1, 1, 0.1, 0, 0, H, STEPS);
+[yd1, u1] = simulate(P1, K1, G1, L1, F1, 1, 0.1, 0, 0, H, STEPS);
 
 % 2 x 2: G = [1/(s+1), 2/(s+3); 1/(s+1), 1/(s+1)], K = diag((1+s)/s, (0.5+s)/s),
 % c = (1, 0.5), d = (0, 0.2).
@@ -129,7 +128,7 @@ P2 = {one, zero_; zero_, one};
 K2 = {{[1 1], [0 1]}, zero_; zero_, {[0.5 1], [0 1]}};
 G2 = {g11, g12; g11, g11};
 L2 = P2; F2 = P2;
-[yd2, u2, uv2] = simulate(P2, K2, G2, L2, F2, [1; 0.5], [0; 0], [0; 0.2], [0; 0], H, STEPS);
+[yd2, u2] = simulate(P2, K2, G2, L2, F2, [1; 0.5], [0; 0], [0; 0.2], [0; 0], H, STEPS);
 
 % Poles and zeros: the 2 x 2 process with K = I, and the simulated 2 x 2 design.
 [pA, zA] = loop_roots(P2, G2, L2, F2);
@@ -138,9 +137,9 @@ L2 = P2; F2 = P2;
 f = fopen('tests/simulation/data/LoopReference.h', 'w');
 fprintf(f, '#pragma once\n// Made by bench/reference/make_loop_reference.m (GNU Octave, control package).\n');
 fprintf(f, '// Zero-order-hold loop runs: h = 1/128, %d samples, every %dth stored, one to a line:\n', STEPS, STRIDE);
-fprintf(f, '// SISO {yd, u, uv}, 2 x 2 {yd1, yd2, u1, u2}.\n');
+fprintf(f, '// SISO {yd, u}, 2 x 2 {yd1, yd2, u1, u2}.\n');
 fprintf(f, 'namespace loopref {\ninline const int kSteps = %d;\ninline const int kStride = %d;\n', STEPS, STRIDE);
-write_rows(f, 'kSiso', [yd1; u1; uv1], STRIDE);
+write_rows(f, 'kSiso', [yd1; u1], STRIDE);
 write_rows(f, 'kMimo', [yd2; u2], STRIDE);
 fprintf(f, '// Closed-loop poles and transmission zeros, sorted by real then imaginary part.\n');
 write_roots(f, 'kPolesProcessOnly', pA); write_roots(f, 'kZerosProcessOnly', zA);

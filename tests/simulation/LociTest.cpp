@@ -1,10 +1,9 @@
 // Variable loci: the sweep's sample points and roots, the variable restored,
-// the locus array's growth and record.
+// and how a locus takes the roots of one point.
 #include "SimTestSupport.h"
 
 #include "GlobalResources.h"
 #include "VARpoints.h"
-#include "platform/core/Archive.h"
 
 #include <gtest/gtest.h>
 
@@ -158,36 +157,6 @@ TEST(LociPoints, AddRootsPutsTheLastRootFirst) {
   const double zeroLead[] = {1, 0};
   EXPECT_FALSE(locus.AddRoots(zeroLead, 2));
   EXPECT_EQ(locus.m_nCount, 3);
-}
-
-TEST(LociPoints, RecordRoundTripAndTruncation) {
-  CVARpoints locus;
-  locus.m_nVariable = 7;
-  locus.m_nSteps = 12;
-  locus.m_dMinGain = 0.5;
-  locus.m_dMaxGain = 8;
-  locus.m_wCode = 0x2001;
-  EXPECT_EQ(locus.Mode(), 1);    // "10% deviation"
-  EXPECT_EQ(locus.Colour(), 2);  // "Blue"
-  CArchive out(CArchive::store);
-  locus.Serialize(out);
-  const std::vector<BYTE> bytes = out.GetStoredBytes();
-  ASSERT_EQ(bytes.size(), 26u);
-  EXPECT_EQ(bytes[0], 7);
-  EXPECT_EQ(bytes[24], 0x01);
-  EXPECT_EQ(bytes[25], 0x20);
-  CVARpoints back;
-  CArchive in(bytes);
-  EXPECT_TRUE(back.Serialize(in));
-  EXPECT_EQ(back.m_nVariable, 7);
-  EXPECT_EQ(back.m_nSteps, 12);
-  EXPECT_EQ(back.m_dMaxGain, 8.0);
-  EXPECT_EQ(back.m_wCode, 0x2001);
-  CVARpoints cut;
-  CArchive shortIn(std::vector<BYTE>(bytes.begin(), bytes.begin() + 20));
-  EXPECT_FALSE(cut.Serialize(shortIn));
-  EXPECT_EQ(cut.m_nVariable, 5);
-  EXPECT_EQ(cut.m_wCode, 0);
 }
 
 }  // namespace
