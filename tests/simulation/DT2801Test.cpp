@@ -25,22 +25,15 @@ namespace {
 constexpr double kCodeVolts = 20.0 / 65535.0;  // one message code
 
 TEST(DT2801Codec, VoltsToCodeLimitsAndTruncates) {
-  // code = trunc((v + 10) * 65535 / 20) after limiting to +-10 V, by hand.
+  // code = trunc((v + 10) * 65535 / 20) after limiting to +-10 V, by hand: 0 V is
+  // 32767, not 32768, and -5 V 16383.75 truncated.
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const struct {
     double volts;
     WORD code;
-  } cases[] = {{-10.0, 0},
-               {10.0, 65535},
-               {0.0, 32767} /* not 32768 */,
-               {5.0, 49151},
-               {-5.0, 16383} /* 16383.75 */,
-               {12.5, 65535},
-               {-12.5, 0},
-               {inf, 65535},
-               {-inf, 0},
-               {nan, 32767}};
+  } cases[] = {{-10.0, 0},    {10.0, 65535}, {0.0, 32767}, {5.0, 49151}, {-5.0, 16383},
+               {12.5, 65535}, {-12.5, 0},    {inf, 65535}, {-inf, 0},    {nan, 32767}};
   for (const auto& c : cases) EXPECT_EQ(CDT2801::VoltsToCode(c.volts), c.code) << c.volts;
   // A code decoded and encoded again stays within the truncation.
   for (int code = 0; code <= 65535; ++code)
