@@ -1,6 +1,6 @@
 // Definition dimensions: a changed block or signal resizes the others so that
 // every size in the loop agrees, and blocks marked square stay square.
-#include "tests/simulation/LoopTestSupport.h"
+#include "tests/simulation/SimTestSupport.h"
 
 #include "MC/Mc_equality.h"
 #include "MC/Mc_function.h"
@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace looptest;
+using namespace simtest;
 
 // A readable form of a tree: numbers, name_sub, f_sub(x) and [a, b; c, d].
 std::string Text(const CMcBasic* n) {

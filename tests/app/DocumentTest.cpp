@@ -1,6 +1,6 @@
 // The design document: a new design's defaults, recalculation after a change,
 // the locus commands, the show flags and damaged shapes.
-#include "tests/simulation/LoopTestSupport.h"
+#include "tests/simulation/SimTestSupport.h"
 
 #include "MC/Mc_function.h"
 #include "MC/Mc_variable.h"
@@ -16,7 +16,7 @@
 
 namespace {
 
-using namespace looptest;
+using namespace simtest;
 
 // "name_subscript" of a definition's left side.
 std::string LeftName(const CMcBasic* def) {

@@ -2,7 +2,7 @@
 // damaged, truncated or random file gets: the archive exception, the
 // framework's message and an untouched document.
 #include "AppTestSupport.h"
-#include "tests/simulation/LoopTestSupport.h"
+#include "tests/simulation/SimTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include "MC/Mc_function.h"

@@ -1,7 +1,7 @@
 // The run buffer and the simulation control of a design: pushing real-time
 // runs, recalling them, taking the simulator's signals, the tuner's
 // evaluation and the "Simulator Properties" command with its buffer resize.
-#include "tests/simulation/LoopTestSupport.h"
+#include "tests/simulation/SimTestSupport.h"
 
 #include "GlobalResources.h"
 #include "diagrams/OutputBar.h"
