@@ -109,36 +109,23 @@ void MakeSmallDesign(CQorexDoc& doc) {
 Image ExpectedImage(CQorexDoc& doc) {
   Image im;
   im.Str(std::string(300, 'x'));
-  im.F64(12.5);
-  im.F64(0.25);
-  im.F64(doc.m_dMaxPoleModulus);
+  for (double v : {12.5, 0.25, doc.m_dMaxPoleModulus}) im.F64(v);
   im.Append(Record([&](CArchive& ar) { doc.m_models.Store(ar); }));
   im.Append(Record([&](CArchive& ar) { doc.m_signals.Store(ar); }));
   im.Append(Record([&](CArchive& ar) { doc.m_modelLibrary.Store(ar); }));
   im.Append(Record([&](CArchive& ar) { doc.m_signalLibrary.Store(ar); }));
   im.Append(Record([&](CArchive& ar) { doc.m_pHistory->Serialize(ar); }));
   im.Append(Record([&](CArchive& ar) { doc.m_vars.Serialize(ar); }));
-  im.I32(1);  // one locus, for f11: entry 5, 30 steps, gains 0.01 .. 100, code 0
-  im.I32(4);
-  im.I32(5);
-  im.I32(doc.m_pVarPoints[0].m_nSteps);
-  im.F64(doc.m_pVarPoints[0].m_dMinGain);
-  im.F64(doc.m_pVarPoints[0].m_dMaxGain);
+  // One locus of four, for f11 (entry 5): 30 steps, gains 0.01 .. 100, code 0.
+  for (int v : {1, 4, 5, 30}) im.I32(v);
+  for (double v : {0.01, 100.0}) im.F64(v);
   im.U16(0);
-  im.I32(-7);
-  im.I32(9);
-  im.F64(3.5);
-  im.F64(50);
-  im.F64(-10);
-  im.F64(2);
-  im.F64(-10);
-  im.I32(1);
-  im.I32(2);
-  im.F64(1);
-  im.F64(0.5);
-  im.I32(2);
-  im.F64(0.1);
-  im.F64(0.2);
+  for (int v : {-7, 9}) im.I32(v);
+  for (double v : {3.5, 50.0, -10.0, 2.0, -10.0}) im.F64(v);  // scales, spares
+  for (int v : {1, 2}) im.I32(v);
+  for (double v : {1.0, 0.5}) im.F64(v);
+  im.I32(2);  // two runs
+  for (double v : {0.1, 0.2}) im.F64(v);
   const int shapes[2][2] = {{1, 3}, {2, 2}};
   const double bases[2] = {1.0, 100.0};
   for (int r = 0; r < 2; ++r)

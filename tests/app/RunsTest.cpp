@@ -176,13 +176,4 @@ TEST_F(TimeSettings, NothingWhileAWorkerRunsTheDesignOrWithoutABarDocument) {
   EXPECT_EQ(m_doc.m_nRunCapacity, 4);
 }
 
-TEST_F(TimeSettings, RefusedTimesChangeNothing) {
-  m_doc.SetModifiedFlag(FALSE);
-  Run("7", "0", "5");  // "Invalid settings", then the script cancels
-  EXPECT_EQ(m_dialogs, 1u);
-  EXPECT_EQ(m_doc.m_nRunCapacity, 4);
-  EXPECT_EQ(m_doc.m_dSamplingTime, 0.05);
-  EXPECT_FALSE(m_doc.IsModified());
-}
-
 }  // namespace
