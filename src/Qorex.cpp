@@ -22,6 +22,8 @@
 #include "simulation/SIMwatchdog.h"
 
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 std::atomic<CWinThread*> g_pWorkerThread{nullptr};
 
@@ -80,6 +82,23 @@ class CAppWatchdogUi : public CSIMwatchdogUi {
 #endif
 CAppWatchdogUi s_watchdogUi;
 
+// The framework's switches begin with '/' or '-', as do absolute file names
+// here: a "switch" holding a folder separator, or naming an existing file,
+// is the design to open.
+class CQorexCommandLineInfo : public CCommandLineInfo {
+ public:
+  void ParseParam(const char* pszParam, BOOL bFlag, BOOL bLast) override {
+    if (bFlag && pszParam && *pszParam) {
+      std::string path = std::string("/") + pszParam;
+      if (std::strchr(pszParam, '/') || std::filesystem::exists(path)) {
+        CCommandLineInfo::ParseParam(path.c_str(), FALSE, bLast);
+        return;
+      }
+    }
+    CCommandLineInfo::ParseParam(pszParam, bFlag, bLast);
+  }
+};
+
 class CAboutDlg : public CDialog {
  public:
   CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
@@ -121,7 +140,7 @@ BOOL CQorexApp::InitInstance() {
   QxRegisterResources();
   SetWatchdogUi(&s_watchdogUi);
 
-  CCommandLineInfo splashInfo;
+  CQorexCommandLineInfo splashInfo;
   ParseCommandLine(splashInfo);
   CSplash::EnableSplashScreen(splashInfo.m_bShowSplash);
   Enable3dControlsStatic();
@@ -140,7 +159,7 @@ BOOL CQorexApp::InitInstance() {
   EnableShellOpen();
   RegisterShellFileTypes(TRUE);
 
-  CCommandLineInfo cmdInfo;
+  CQorexCommandLineInfo cmdInfo;
   ParseCommandLine(cmdInfo);
   if (!ProcessShellCommand(cmdInfo)) return FALSE;
   frame->ShowWindow(m_nCmdShow);
