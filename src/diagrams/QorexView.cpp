@@ -112,7 +112,8 @@ void CQorexView::OnDraw(CDC* pDC) {
   // A single loop has no characteristic loci of its own: show the element's
   // diagram instead, and stay there.
   WORD type = m_wDiagram & kDiagramTypeMask;
-  if (loop.dim == 1 && type == kDiagramCharNyquist) m_wDiagram = WithType(m_wDiagram, kDiagramNyquist);
+  if (loop.dim == 1 && type == kDiagramCharNyquist)
+    m_wDiagram = WithType(m_wDiagram, kDiagramNyquist);
   if (loop.dim == 1 && type == kDiagramCharBode) m_wDiagram = WithType(m_wDiagram, kDiagramBode);
   type = m_wDiagram & kDiagramTypeMask;
 
@@ -262,8 +263,8 @@ void CQorexView::OnDiagram(WORD type) {
 }
 
 void CQorexView::OnRLProperties() {
-  if (!EditRootLocusProperties(nullptr)) return;
   CQorexDoc* doc = GetDocument();
+  if (!doc || !EditRootLocusProperties(nullptr)) return;
   doc->Recalculate();
   doc->UpdateAll();
 }
@@ -271,6 +272,7 @@ void CQorexView::OnRLProperties() {
 // ---- clipboard picture and printing ---------------------------------------------------
 
 void CQorexView::OnEditCopy() {
+  if (!GetDocument()) return;
   if (!::OpenClipboard(GetSafeHwnd())) {
     AfxMessageBox("Cannot open the Clipboard", MB_OK);
     return;
@@ -284,7 +286,8 @@ void CQorexView::OnEditCopy() {
   GetClientRect(&client);
   const int width = client.Width(), height = client.Height();
   HMETAFILE picture = RecordPicture(width, height);
-  HGLOBAL block = picture ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(METAFILEPICT)) : nullptr;
+  HGLOBAL block =
+      picture ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(METAFILEPICT)) : nullptr;
   bool placed = false;
   if (block) {
     auto* record = static_cast<METAFILEPICT*>(GlobalLock(block));

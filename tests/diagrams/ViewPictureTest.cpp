@@ -139,8 +139,7 @@ TEST(ViewPicture, PrintsTheScreenRenderingToPdf) {
   // Rendered at four times the page's 96 dpi, every pixel of the page image
   // becomes a 4 x 4 block; samples are taken at block centres.
   constexpr int k = 4;
-  const std::string command =
-      "pdftoppm -r 384 -f 1 -l 1 -png '" + pdf + "' '" + folder + "/page'";
+  const std::string command = "pdftoppm -r 384 -f 1 -l 1 -png '" + pdf + "' '" + folder + "/page'";
   ASSERT_EQ(std::system(command.c_str()), 0);
   QImage page;
   ASSERT_TRUE(page.load(QString::fromStdString(folder + "/page-1.png")));

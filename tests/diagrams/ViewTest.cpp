@@ -1,5 +1,7 @@
 // The diagram view: a new design's root locus in a window of a fixed size,
 // redrawn after a change of the document, and the diagram commands.
+#include "diagrams/RootLocusPropDlg.h"
+#include "platform/testing/DialogHooks.h"
 #include "res/resource.h"
 #include "tests/diagrams/ViewTestSupport.h"
 
@@ -44,8 +46,8 @@ TEST(View, DiagramCommandsSwitchAndRedraw) {
     UINT command;
     WORD typeAfterDrawing;
   };
-  const Row rows[] = {{NYQUIST, 1}, {INYQUIST, 2}, {NICHOLS, 3},  {BODE, 4},
-                      {CHNYQUIST, 1}, {CHBODE, 4}, {RLOCUS, 0}};
+  const Row rows[] = {{NYQUIST, 1},   {INYQUIST, 2}, {NICHOLS, 3}, {BODE, 4},
+                      {CHNYQUIST, 1}, {CHBODE, 4},   {RLOCUS, 0}};
   ViewWindow window;
   const CQorexDoc& doc = *window.doc();
   for (const Row& row : rows) {
@@ -64,6 +66,31 @@ TEST(View, DiagramCommandsSwitchAndRedraw) {
           << "no root locus under diagram " << row.command;
     }
   }
+  ExpectNewDesignRootLocus(window.Image(), doc);
+}
+
+// "Properties" of the root locus: after OK the loci are swept again with the
+// new settings; a cancelled dialog changes nothing.
+TEST(View, RootLocusPropertiesRecalculateOnlyAfterOk) {
+  ViewWindow window;
+  const CQorexDoc& doc = *window.doc();
+  const int before = doc.m_pVarPoints[0].m_nCount;
+  {
+    QxTest::DialogScript script({[](CDialog&) {}});  // closed without OK
+    window.Command(RLPROPERTIES);
+  }
+  EXPECT_EQ(g_nRlLogSteps, 30);
+  EXPECT_EQ(doc.m_pVarPoints[0].m_nCount, before);
+  {
+    QxTest::DialogScript script({[](CDialog& d) {
+      d.SetDlgItemText(IDC_RL_LOGSTEPS, "10");
+      d.SendMessage(WM_COMMAND, IDOK);
+    }});
+    window.Command(RLPROPERTIES);
+  }
+  const int after = doc.m_pVarPoints[0].m_nCount;
+  g_nRlLogSteps = 30;
+  EXPECT_LT(after, before) << "fewer steps, fewer points";
   ExpectNewDesignRootLocus(window.Image(), doc);
 }
 
