@@ -93,6 +93,20 @@ TEST_F(Dimensions, SquareBlocksStaySquareAndTheSpreadEnds) {
   EXPECT_EQ(Model(2), "?");  // G = 1 / (s + 1) stays
 }
 
+TEST_F(Dimensions, WithEveryBlockMarkedSquareTheSpreadEndsAllSquare) {
+  for (CSIMtrnmx* b : {&doc.m_system.m_K, &doc.m_system.m_G, &doc.m_system.m_L})
+    b->m_wFlags |= 0x02;
+  SetRight(m[2], Mat(3, {R(1), R(2), R(3), R(4), R(5), R(6)}));  // G: 2 x 3
+  doc.AdjustDimensions(2, TRUE, m, s);
+  for (int i = 0; i < 5; ++i) {
+    const auto* block = static_cast<const CMcMatrix*>(m[i]->m_children[1]);
+    ASSERT_EQ(block->GetType() >> 8, 0x05) << i;
+    EXPECT_EQ(block->GetRows(), 3) << i;
+    EXPECT_EQ(block->GetColumns(), 3) << i;
+  }
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(s[i]->m_children[1]->m_count, 3) << i;
+}
+
 TEST_F(Dimensions, SignalChanges) {
   struct Row {
     int signal;
