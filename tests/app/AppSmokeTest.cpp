@@ -1,7 +1,9 @@
-// The program itself on a real X server: started under Xvfb, it shows its
-// main window with the bars and a white design page; a screenshot of the
-// virtual screen proves it. Skipped where Xvfb or the screenshot tools (xwd,
-// xwdtopnm) are missing.
+// The program itself on a real X server: started under Xvfb with a saved
+// design, it shows its main window with the bars and the design's page, and
+// names the design in its caption; a screenshot of the virtual screen and the
+// window list prove it. Skipped where Xvfb or the screenshot tools (xwd,
+// xwdtopnm) are missing; the caption is checked where xwininfo exists.
+#include "AppTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -64,7 +67,7 @@ int Count(const Picture& picture, int x0, int y0, int x1, int y1, unsigned colou
 
 }  // namespace
 
-TEST(AppSmoke, ProgramShowsItsMainWindowOnAnXServer) {
+TEST(AppSmoke, ProgramOpensASavedDesignOnAnXServer) {
   const fs::path program =
       fs::canonical("/proc/self/exe").parent_path().parent_path() / "src" / "quorvathine";
   if (!fs::exists(program)) GTEST_SKIP() << "no program at " << program;
@@ -75,15 +78,25 @@ TEST(AppSmoke, ProgramShowsItsMainWindowOnAnXServer) {
   const fs::path shot = folder / "screen.xwd";
   const fs::path ppm = folder / "screen.ppm";
   const fs::path alive = folder / "alive";
+  const fs::path windows = folder / "windows.txt";
+  const fs::path design = folder / "smoke.qox";
+  BOOL started = FALSE;
+  auto maker = StartApp({}, &started);
+  ASSERT_TRUE(started);
+  ASSERT_TRUE(ActiveDocOf(*maker)->OnSaveDocument(design.c_str()));
+  StopApp(std::move(maker));
+
   // The program runs for a few seconds; the screenshot is taken while it runs.
   const fs::path script = folder / "smoke.sh";
-  std::ofstream(script) << "QT_QPA_PLATFORM=xcb \"$1\" & p=$!\n"
+  std::ofstream(script) << "QT_QPA_PLATFORM=xcb \"$1\" \"$2\" & p=$!\n"
                         << "sleep 5\n"
                         << "if kill -0 $p 2>/dev/null; then touch '" << alive.string() << "'; fi\n"
                         << "xwd -root -silent > '" << shot.string() << "'\n"
+                        << "xwininfo -root -tree > '" << windows.string() << "' 2>/dev/null\n"
                         << "kill $p; wait $p\n";
   const std::string command = "xvfb-run -a -s '-screen 0 1024x768x24' sh '" + script.string() +
-                              "' '" + program.string() + "' >/dev/null 2>&1";
+                              "' '" + program.string() + "' '" + design.string() +
+                              "' >/dev/null 2>&1";
   std::system(command.c_str());
   ASSERT_TRUE(fs::exists(alive)) << "the program did not keep running";
   const std::string convert =
@@ -98,4 +111,9 @@ TEST(AppSmoke, ProgramShowsItsMainWindowOnAnXServer) {
   EXPECT_GT(Count(picture, 0, 80, 200, 400, 0xC0C0C0), 10000);
   EXPECT_GT(Count(picture, 400, 80, 900, 400, 0xFFFFFF), 10000);
   EXPECT_GT(Count(picture, 0, 400, 1024, 768, 0xC0C0C0), 10000);
+  if (HaveTool("xwininfo")) {
+    std::ifstream in(windows);
+    const std::string list((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(list.find("\"Quorvathine - smoke.qox\""), std::string::npos) << list;
+  }
 }

@@ -8,54 +8,25 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-// Starts the application with the arguments; the caller ends it with Stop.
-std::unique_ptr<CQorexApp> Start(std::vector<CString> args, BOOL* started) {
-  auto app = std::make_unique<CQorexApp>();
-  app->SetCommandLine(std::move(args));
-  *started = app->InitApplication() && app->InitInstance();
-  CSplash::HideSplashScreen();
-  QxTest::PumpUntilIdle();
-  return app;
-}
-
-void Stop(std::unique_ptr<CQorexApp> app) {
-  if (app->m_pMainWnd && IsWindow(app->m_pMainWnd->GetSafeHwnd())) {
-    QxTest::MessageBoxScript discard({IDNO, IDNO});
-    app->m_pMainWnd->SendMessage(WM_CLOSE);
-  }
-  QxTest::PumpEvents();
-  app->ExitInstance();
-}
-
-CQorexDoc* ActiveDocOf(CQorexApp& app) {
-  auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
-  CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
-  return child ? static_cast<CQorexDoc*>(child->GetActiveDocument()) : nullptr;
-}
-
-}  // namespace
-
 TEST(AppStart, OpensTheDesignNamedOnTheCommandLine) {
   const std::string path = qxtest::MakeTempDir("start") + "/loop.qox";
   BOOL started = FALSE;
-  auto first = Start({}, &started);
+  auto first = StartApp({}, &started);
   ASSERT_TRUE(started);
   CQorexDoc* made = ActiveDocOf(*first);
   ASSERT_NE(made, nullptr);
   made->m_strComment = "Saved for the start test";
   ASSERT_TRUE(made->OnSaveDocument(path.c_str()));
-  Stop(std::move(first));
+  StopApp(std::move(first));
 
-  auto second = Start({CString(path.c_str())}, &started);
+  auto second = StartApp({CString(path.c_str())}, &started);
   ASSERT_TRUE(started);
   EXPECT_EQ(second->GetOpenDocumentCount(), 1);
   CQorexDoc* opened = ActiveDocOf(*second);
   ASSERT_NE(opened, nullptr);
   EXPECT_STREQ(opened->m_strComment, "Saved for the start test");
   EXPECT_STREQ(opened->GetTitle(), "loop.qox");
-  Stop(std::move(second));
+  StopApp(std::move(second));
 }
 
 TEST(AppStart, AFileThatCannotBeOpenedEndsTheStart) {
@@ -64,7 +35,7 @@ TEST(AppStart, AFileThatCannotBeOpenedEndsTheStart) {
   for (const std::string& path : {folder + "/missing.qox", folder + "/damaged.qox"}) {
     QxTest::MessageBoxScript boxes;
     BOOL started = TRUE;
-    auto app = Start({CString(path.c_str())}, &started);
+    auto app = StartApp({CString(path.c_str())}, &started);
     EXPECT_FALSE(started) << path;
     EXPECT_FALSE(boxes.Boxes().empty()) << path;
     EXPECT_EQ(app->GetOpenDocumentCount(), 0) << path;

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 class QorexAppTest : public ::testing::Test {
  protected:
@@ -52,3 +53,29 @@ class QorexAppTest : public ::testing::Test {
   bool m_bKeepSplash = false;
   bool m_bManualTimers = false;
 };
+
+// For tests that start and end the application themselves.
+// Starts the application with the arguments; the caller ends it with Stop.
+inline std::unique_ptr<CQorexApp> StartApp(std::vector<CString> args, BOOL* started) {
+  auto app = std::make_unique<CQorexApp>();
+  app->SetCommandLine(std::move(args));
+  *started = app->InitApplication() && app->InitInstance();
+  CSplash::HideSplashScreen();
+  QxTest::PumpUntilIdle();
+  return app;
+}
+
+inline void StopApp(std::unique_ptr<CQorexApp> app) {
+  if (app->m_pMainWnd && IsWindow(app->m_pMainWnd->GetSafeHwnd())) {
+    QxTest::MessageBoxScript discard({IDNO, IDNO});
+    app->m_pMainWnd->SendMessage(WM_CLOSE);
+  }
+  QxTest::PumpEvents();
+  app->ExitInstance();
+}
+
+inline CQorexDoc* ActiveDocOf(CQorexApp& app) {
+  auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+  CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
+  return child ? static_cast<CQorexDoc*>(child->GetActiveDocument()) : nullptr;
+}
