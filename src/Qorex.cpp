@@ -6,11 +6,8 @@
 #include "QorexDoc.h"
 #include "Splash.h"
 #include "diagrams/QorexView.h"
-#if __has_include("editing/TimeBoxDlg.h")
 #include "editing/TimeBoxDlg.h"
-#endif
 #include "platform/core/Clock.h"
-#include "platform/core/MessageBox.h"
 #include "platform/ui/Dialog.h"
 #include "res/Resources.h"
 #include "res/resource.h"
@@ -31,56 +28,13 @@ namespace {
 
 constexpr DWORD kWorkerPollMs = 20;
 
-// The document's run hand-over and tuner calls. The document grows them with
-// its run buffer; until it has one, the handlers still clear their bits.
-template <class Doc>
-void CallPushRun(Doc* doc) {
-  if constexpr (requires { doc->PushRun(); }) doc->PushRun();
-}
-template <class Doc>
-void CallTransferSimSignals(Doc* doc) {
-  if constexpr (requires { doc->TransferSimSignals(); }) doc->TransferSimSignals();
-}
-template <class Doc>
-void CallRedrawOutput(Doc* doc, int sample) {
-  if constexpr (requires { doc->RedrawOutput(sample); }) {
-    doc->RedrawOutput(sample);
-  } else if (g_pOutputBar) {
-    g_pOutputBar->InvalidateSamples(sample);
-  }
-}
-template <class Doc>
-void CallPrepareSimulation(Doc* doc) {
-  if constexpr (requires { doc->PrepareSimulation(); }) {
-    doc->PrepareSimulation();
-  } else {
-    doc->Recalculate();
-    doc->UpdateAll();
-  }
-}
-
 void ClearStatus(WORD bits) {
   g_wStatus.fetch_and(static_cast<WORD>(~bits));
 }
 
-#if __has_include("editing/TimeBoxDlg.h")
 // The accuracy watchdog asks through the real message box and opens the
 // "Simulator Properties" dialog.
-using CAppWatchdogUi = CQorexWatchdogUi;
-#else
-// The accuracy watchdog asks through the real message box; without the
-// "Simulator Properties" dialog new settings are never accepted.
-class CAppWatchdogUi : public CSIMwatchdogUi {
- public:
-  bool AskIncreaseAccuracy(const char* text, const char* caption) override {
-    CWnd* main = AfxGetMainWnd();
-    HWND owner = main ? main->GetSafeHwnd() : nullptr;
-    return MessageBox(owner, text, caption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
-  }
-  bool ShowSimulatorProperties(SIMtimeSettings& /*settings*/) override { return false; }
-};
-#endif
-CAppWatchdogUi s_watchdogUi;
+CQorexWatchdogUi s_watchdogUi;
 
 // The framework's switches begin with '/' or '-', as do absolute file names
 // here: a "switch" holding a folder separator, or naming an existing file,
@@ -212,12 +166,12 @@ void CQorexApp::OnFindG(WPARAM, LPARAM) {
 
 void CQorexApp::OnInvalidateSlice(WPARAM wParam, LPARAM) {
   CQorexDoc* doc = g_pSimDoc.load();
-  if (IsOpenDocument(doc)) CallRedrawOutput(doc, static_cast<int>(wParam));
+  if (IsOpenDocument(doc)) doc->RedrawOutput(static_cast<int>(wParam));
 }
 
 void CQorexApp::OnDocToKFinder(WPARAM, LPARAM) {
   CQorexDoc* doc = g_pSimDoc.load();
-  if (IsOpenDocument(doc)) CallPrepareSimulation(doc);
+  if (IsOpenDocument(doc)) doc->PrepareSimulation();
   ClearStatus(kStatusTunerWaitsForDoc);
 }
 
@@ -233,12 +187,12 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
 
 void CQorexApp::OnPushUGY(WPARAM wParam, LPARAM) {
   auto* doc = reinterpret_cast<CQorexDoc*>(wParam);
-  if (IsOpenDocument(doc)) CallPushRun(doc);
+  if (IsOpenDocument(doc)) doc->PushRun();
   ClearStatus(kStatusRunHandOver);
 }
 
 void CQorexApp::OnTransferSim(WPARAM wParam, LPARAM) {
   auto* doc = reinterpret_cast<CQorexDoc*>(wParam);
-  if (IsOpenDocument(doc)) CallTransferSimSignals(doc);
+  if (IsOpenDocument(doc)) doc->TransferSimSignals();
   ClearStatus(kStatusRunHandOver);
 }
