@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 
 namespace QxTest {
@@ -124,6 +125,17 @@ void Click(CWnd* wnd, CPoint client, Button button, UINT modifiers) {
   HWND hWnd = wnd->GetSafeHwnd();
   MouseDown(wnd, client, button, modifiers);
   if (IsWindow(hWnd)) MouseUp(wnd, client, button, modifiers);
+}
+
+void Wheel(CWnd* wnd, CPoint client, int delta, UINT modifiers) {
+  if (!wnd || !wnd->GetWidget()) return;
+  QWidget* widget = wnd->GetWidget();
+  CRect insets = wnd->GetNonClientInsets();
+  QPointF local(client.x + insets.left, client.y + insets.top);
+  QPointF global = widget->mapToGlobal(local);
+  QWheelEvent event(local, global, QPoint(), QPoint(0, delta), g_buttons, QtModifiers(modifiers),
+                    Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(widget, &event);
 }
 
 void DoubleClick(CWnd* wnd, CPoint client, Button button, UINT modifiers) {

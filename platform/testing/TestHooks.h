@@ -81,6 +81,8 @@ void MouseMove(CWnd* wnd, CPoint client, UINT modifiers = 0);
 void MouseDown(CWnd* wnd, CPoint client, Button button = Button::Left, UINT modifiers = 0);
 void MouseUp(CWnd* wnd, CPoint client, Button button = Button::Left, UINT modifiers = 0);
 void Click(CWnd* wnd, CPoint client, Button button = Button::Left, UINT modifiers = 0);
+// The wheel turned by delta (WHEEL_DELTA a notch, positive away from the user).
+void Wheel(CWnd* wnd, CPoint client, int delta, UINT modifiers = 0);
 // Press, release, double click, release, as the window system reports one.
 void DoubleClick(CWnd* wnd, CPoint client, Button button = Button::Left, UINT modifiers = 0);
 // A key press and release with the virtual key (VK_* or 'A'..'Z', '0'..'9')

@@ -73,6 +73,7 @@ constexpr UINT WM_MBUTTONDOWN = 0x0207;
 constexpr UINT WM_MBUTTONUP = 0x0208;
 constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
+constexpr int WHEEL_DELTA = 120;  // one notch of the wheel
 constexpr UINT WM_PARENTNOTIFY = 0x0210;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_MDIACTIVATE = 0x0222;
@@ -147,6 +148,23 @@ constexpr DWORD WS_OVERLAPPEDWINDOW =
 constexpr DWORD WS_POPUPWINDOW = WS_POPUP | WS_BORDER | WS_SYSMENU;
 constexpr DWORD WS_CHILDWINDOW = WS_CHILD;
 constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
+
+// Dialog template styles (the low bits of a template's style; the dialog
+// window itself does not take them).
+constexpr DWORD DS_ABSALIGN = 0x0001;
+constexpr DWORD DS_SYSMODAL = 0x0002;
+constexpr DWORD DS_3DLOOK = 0x0004;
+constexpr DWORD DS_FIXEDSYS = 0x0008;
+constexpr DWORD DS_NOFAILCREATE = 0x0010;
+constexpr DWORD DS_LOCALEDIT = 0x0020;
+constexpr DWORD DS_SETFONT = 0x0040;
+constexpr DWORD DS_MODALFRAME = 0x0080;
+constexpr DWORD DS_NOIDLEMSG = 0x0100;
+constexpr DWORD DS_SETFOREGROUND = 0x0200;
+constexpr DWORD DS_CONTROL = 0x0400;
+constexpr DWORD DS_CENTER = 0x0800;
+constexpr DWORD DS_CENTERMOUSE = 0x1000;
+constexpr DWORD DS_CONTEXTHELP = 0x2000;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_ACCEPTFILES = 0x00000010;
 constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
@@ -325,6 +343,12 @@ constexpr UINT ID_WINDOW_ARRANGE = 0xE131;
 constexpr UINT ID_WINDOW_CASCADE = 0xE132;
 constexpr UINT ID_WINDOW_TILE_HORZ = 0xE133;
 constexpr UINT ID_WINDOW_TILE_VERT = 0xE134;
+// The document windows listed in the Window menu: "&1 title" is this id, and so on.
+constexpr UINT AFX_IDM_FIRST_MDICHILD = 0xFF00;
+// CMDIFrameWnd::MDITile's arrangements.
+constexpr UINT MDITILE_VERTICAL = 0x0000;
+constexpr UINT MDITILE_HORIZONTAL = 0x0001;
+constexpr UINT MDITILE_SKIPDISABLED = 0x0002;
 constexpr UINT ID_APP_ABOUT = 0xE140;
 constexpr UINT ID_APP_EXIT = 0xE141;
 constexpr UINT ID_HELP_INDEX = 0xE142;

@@ -2,6 +2,7 @@
 
 #include "platform/core/Debug.h"
 #include "platform/ui/DataExchange.h"
+#include "platform/ui/Dialog.h"
 #include "platform/ui/WndInternal.h"
 
 #include <QAction>
@@ -162,8 +163,15 @@ QWidget* CControlBar::QxContainer() const {
   return m_pContainer;
 }
 
+void CControlBar::QxFrameGone() {
+  m_pDockSite = nullptr;
+  m_pContainer = nullptr;
+}
+
 LRESULT CControlBar::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = CWnd::DefWindowProc(message, wParam, lParam);
+  // The container went with the window (deleted later by Qt).
+  if (message == WM_NCDESTROY) m_pContainer = nullptr;
   // A docked or floating bar shows its title on its dock window.
   if (message == WM_SETTEXT && m_pContainer && m_pContainer != m_pWidget) {
     m_pContainer->setWindowTitle(QString::fromLatin1(reinterpret_cast<LPCSTR>(lParam)));
@@ -224,6 +232,7 @@ void CControlBar::QxDock(UINT nDockBarID) {
   }
   if (!align) align = m_dwStyle & CBRS_ALIGN_ANY;
   m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | align;
+  if (!m_pWidget) return;  // the bar's window is gone
   if (auto* dock = qobject_cast<QDockWidget*>(m_pContainer)) {
     bool visible = !m_pWidget->isHidden();
     dock->setFloating(false);
@@ -237,7 +246,7 @@ void CControlBar::QxDock(UINT nDockBarID) {
 
 void CControlBar::QxFloat(CPoint screen, DWORD dwStyle) {
   auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
-  if (!dock) return;
+  if (!dock || !m_pWidget) return;
   m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | (dwStyle & CBRS_ALIGN_ANY);
   bool visible = !m_pWidget->isHidden();
   dock->setFloating(true);
@@ -821,6 +830,10 @@ BOOL CDialogBar::UpdateData(BOOL bSaveAndValidate) {
 }
 
 void CDialogBar::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialogBar::PreTranslateMessage(MSG* pMsg) {
+  return QxIsDialogMessage(this, pMsg);
+}
 
 CSize CDialogBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {
   return CControlBar::CalcFixedLayout(bStretch, bHorz);

@@ -66,6 +66,7 @@ class CControlBar : public CWnd {
 
   DWORD m_dwStyle = 0;
   DWORD m_dwDockStyle = 0;
+  // The frame the bar belongs to; the frame clears it when it goes first.
   CFrameWnd* m_pDockSite = nullptr;
 
   // Layer-internal: the Qt container around the bar, and its placement.
@@ -76,6 +77,8 @@ class CControlBar : public CWnd {
   // A docked bar in a dock window takes the size CalcFixedLayout asks for.
   void QxApplyFixedLayout();
   CSize QxPreferredSize() const override;
+  // The frame is being deleted while the bar object lives on.
+  void QxFrameGone();
 
  protected:
   CControlBar() = default;
@@ -93,6 +96,7 @@ class CControlBar : public CWnd {
   // The bar's own handling of a double click: float a docked bar, dock a floating one.
   void OnLButtonDblClk(UINT nFlags, CPoint point);
 
+  // Cleared when the bar's window goes (Qt deletes the container with it).
   QWidget* m_pContainer = nullptr;
   CSize m_sizeDefault{100, 30};
 
@@ -195,6 +199,8 @@ class CDialogBar : public CControlBar {
   // value is refused (the user was told, the focus is on its control).
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
   virtual void DoDataExchange(CDataExchange* pDX);
+  // The dialog manager over the bar's controls: Tab, Enter, Escape, mnemonics.
+  BOOL PreTranslateMessage(MSG* pMsg) override;
 
   UINT m_nIDTemplate = 0;
 

@@ -195,12 +195,21 @@ BOOL CStatic::Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pP
 namespace {
 
 // An icon or bitmap static names its picture by its text ("#128" or "128"):
-// the bitmap resource of that id, or nothing when there is none.
-void ShowPicture(QLabel* label, const char* text) {
+// the icon or the bitmap resource of that id; nothing when there is none.
+void ShowPicture(QLabel* label, const char* text, DWORD type) {
   const char* digits = text && *text == '#' ? text + 1 : text;
-  CBitmap bitmap;
-  if (digits && *digits && bitmap.LoadBitmap(static_cast<UINT>(std::atoi(digits)))) {
-    label->setPixmap(QPixmap::fromImage(bitmap.ToImage()));
+  UINT id = digits && *digits ? static_cast<UINT>(std::atoi(digits)) : 0;
+  QImage picture;
+  if (id && type == SS_ICON) {
+    picture = QxIconImage(LoadIcon(nullptr, MAKEINTRESOURCE(id)));
+  } else if (id) {
+    CBitmap bitmap;
+    if (bitmap.LoadBitmap(id)) picture = bitmap.ToImage();
+  }
+  if (picture.isNull()) {
+    label->clear();
+  } else {
+    label->setPixmap(QPixmap::fromImage(picture));
   }
 }
 
@@ -212,7 +221,8 @@ QWidget* CStatic::MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidge
   label->setAttribute(Qt::WA_TransparentForMouseEvents);
   DWORD type = style & SS_TYPEMASK;
   if (type == SS_ICON || type == SS_BITMAP) {
-    ShowPicture(label, cs.lpszName);
+    label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    ShowPicture(label, cs.lpszName, type);
     return label;
   }
   label->setText((style & SS_NOPREFIX) ? ToQt(cs.lpszName) : WithoutMnemonic(cs.lpszName));
@@ -229,7 +239,7 @@ LRESULT CStatic::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD type = GetStyle() & SS_TYPEMASK;
     auto* label = dynamic_cast<QLabel*>(GetWidget());
     if (label && (type == SS_ICON || type == SS_BITMAP)) {
-      ShowPicture(label, reinterpret_cast<const char*>(lParam));
+      ShowPicture(label, reinterpret_cast<const char*>(lParam), type);
     } else if (label) {
       const char* text = reinterpret_cast<const char*>(lParam);
       label->setText((GetStyle() & SS_NOPREFIX) ? ToQt(text) : WithoutMnemonic(text));

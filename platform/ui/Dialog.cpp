@@ -24,7 +24,10 @@ namespace {
 const QxDialogHook* g_dialogHook = nullptr;
 
 // The template style bits the dialog window does not take (DS_* are dialog-only).
-constexpr DWORD kDialogOnlyStyles = 0xFF;
+constexpr DWORD kDialogOnlyStyles = DS_ABSALIGN | DS_SYSMODAL | DS_3DLOOK | DS_FIXEDSYS |
+                                    DS_NOFAILCREATE | DS_LOCALEDIT | DS_SETFONT | DS_MODALFRAME |
+                                    DS_NOIDLEMSG | DS_SETFOREGROUND | DS_CONTROL | DS_CENTER |
+                                    DS_CENTERMOUSE | DS_CONTEXTHELP;
 
 // Non-client insets a window of these styles gets, as the windows layer
 // measures them (captioned top-level windows get Qt's frame outside).

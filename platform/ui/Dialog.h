@@ -50,6 +50,7 @@ class CDialog : public CWnd {
   DWORD GetDefID() const { return m_nDefID; }
   // Captioned with the application's name when no caption is given.
   int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, UINT nType = MB_OK);
+  using CWnd::MessageBox;
 
   BOOL PreTranslateMessage(MSG* pMsg) override;
 

@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -32,6 +33,7 @@ ON_WM_DESTROY()
 ON_WM_CLOSE()
 ON_WM_SIZE()
 ON_WM_INITMENUPOPUP()
+ON_WM_MENUSELECT()
 ON_MESSAGE(WM_SETMESSAGESTRING, OnSetMessageString)
 ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
 ON_COMMAND_EX(ID_VIEW_STATUS_BAR, OnBarCheck)
@@ -44,6 +46,16 @@ ON_UPDATE_COMMAND_UI(ID_INDICATOR_SCRL, OnUpdateKeyIndicator)
 END_MESSAGE_MAP()
 
 BEGIN_MESSAGE_MAP(CMDIFrameWnd, CFrameWnd)
+ON_WM_INITMENUPOPUP()
+ON_COMMAND_EX(ID_WINDOW_CASCADE, OnMDIWindowCmd)
+ON_COMMAND_EX(ID_WINDOW_TILE_HORZ, OnMDIWindowCmd)
+ON_COMMAND_EX(ID_WINDOW_TILE_VERT, OnMDIWindowCmd)
+ON_COMMAND_EX(ID_WINDOW_ARRANGE, OnMDIWindowCmd)
+ON_UPDATE_COMMAND_UI(ID_WINDOW_CASCADE, OnUpdateMDIWindowCmd)
+ON_UPDATE_COMMAND_UI(ID_WINDOW_TILE_HORZ, OnUpdateMDIWindowCmd)
+ON_UPDATE_COMMAND_UI(ID_WINDOW_TILE_VERT, OnUpdateMDIWindowCmd)
+ON_UPDATE_COMMAND_UI(ID_WINDOW_ARRANGE, OnUpdateMDIWindowCmd)
+ON_COMMAND_RANGE(AFX_IDM_FIRST_MDICHILD, AFX_IDM_FIRST_MDICHILD + 8, OnActivateListedWindow)
 END_MESSAGE_MAP()
 
 namespace {
@@ -162,6 +174,9 @@ CFrameWnd* CWnd::GetTopLevelFrame() const {
 // ---- CFrameWnd: creation -------------------------------------------------------------
 
 CFrameWnd::~CFrameWnd() {
+  // Bars that outlive their frame (members of another object) must not reach back.
+  for (CControlBar* bar : m_listControlBars) bar->QxFrameGone();
+  m_listControlBars.clear();
   if (m_hMenuDefault) {
     CMenu menu;
     menu.Attach(m_hMenuDefault);
@@ -464,9 +479,7 @@ void CFrameWnd::OnUpdateKeyIndicator(CCmdUI* pCmdUI) {
 
 void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu) {
   if (bSysMenu || !pPopupMenu) return;
-  // The handle travels in wParam; take the object of the handle.
-  CMenu* menu = CMenu::FromHandle(reinterpret_cast<HMENU>(pPopupMenu));
-  if (!menu) return;
+  CMenu* menu = pPopupMenu;
   CMenuCmdUI state;
   state.m_pMenu = menu;
   for (UINT index = 0; index < menu->GetMenuItemCount(); ++index) {
@@ -481,31 +494,70 @@ void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu) {
   }
 }
 
+void CFrameWnd::OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu) {
+  // Closed: the idle prompt again. A command: its prompt. A popup or a
+  // separator has none.
+  if (nFlags == 0xFFFF && !hSysMenu) {
+    SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+  } else if (!(nFlags & (MF_POPUP | MF_SEPARATOR)) && nItemID) {
+    SendMessage(WM_SETMESSAGESTRING, nItemID);
+  } else {
+    SetMessageText("");
+  }
+}
+
 // ---- the menu bar ----------------------------------------------------------------------
 
 namespace {
 
 void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu);
 
-void AddPopup(CFrameWnd* frame, QWidget* parent, QMenu* qmenu, HMENU hPopup) {
+// The menu loop of a menu bar runs from its first popup opening to the last
+// closing; switching between popups stays inside it.
+constexpr const char* kInMenuLoop = "qxInMenuLoop";
+
+bool AnyPopupOpen(QMenuBar* bar) {
+  for (QAction* action : bar->actions()) {
+    if (action->menu() && action->menu()->isVisible()) return true;
+  }
+  return false;
+}
+
+// A popup of the menu (or of another popup); index is its place there.
+// Opening it sends WM_INITMENU first when the menu loop starts, then
+// WM_INITMENUPOPUP so the update handlers set its items, and the items are
+// made again from the menu; moving over items sends WM_MENUSELECT.
+void AddPopup(CFrameWnd* frame, QMenuBar* bar, QMenu* qmenu, HMENU hPopup, UINT index) {
   HWND hFrame = frame->GetSafeHwnd();
-  QObject::connect(qmenu, &QMenu::aboutToShow, qmenu, [hFrame, qmenu, hPopup] {
+  QObject::connect(qmenu, &QMenu::aboutToShow, qmenu, [hFrame, bar, qmenu, hPopup, index] {
     auto* owner = static_cast<CFrameWnd*>(CWnd::FromHandle(hFrame));
     if (!owner || !CMenu::FromHandle(hPopup)) return;
-    owner->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hPopup), 0);
-    FillMenuActions(owner, qmenu, hPopup);
-  });
-  (void)parent;
-  // The status bar shows the prompt of the item under the mouse, then "Ready" again.
-  QObject::connect(qmenu, &QMenu::hovered, qmenu, [hFrame](QAction* action) {
-    auto* owner = static_cast<CFrameWnd*>(CWnd::FromHandle(hFrame));
-    UINT id = action ? action->data().toUInt() : 0;
-    if (owner && id) owner->SendMessage(WM_SETMESSAGESTRING, id);
-  });
-  QObject::connect(qmenu, &QMenu::aboutToHide, qmenu, [hFrame] {
-    if (CWnd* owner = CWnd::FromHandle(hFrame)) {
-      owner->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+    if (!bar->property(kInMenuLoop).toBool()) {
+      bar->setProperty(kInMenuLoop, true);
+      owner->SendMessage(WM_INITMENU, reinterpret_cast<WPARAM>(owner->GetFrameMenu()));
+      if (!IsWindow(hFrame) || !CMenu::FromHandle(hPopup)) return;
     }
+    owner->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hPopup), MAKELPARAM(index, 0));
+    if (IsWindow(hFrame) && CMenu::FromHandle(hPopup)) FillMenuActions(owner, qmenu, hPopup);
+  });
+  QObject::connect(qmenu, &QMenu::hovered, qmenu, [hFrame, hPopup](QAction* action) {
+    CWnd* owner = CWnd::FromHandle(hFrame);
+    if (!owner || !action) return;
+    UINT item = action->data().toUInt();
+    UINT flags = action->isSeparator() ? MF_SEPARATOR : action->menu() ? MF_POPUP : 0;
+    if (!action->isEnabled()) flags |= MF_GRAYED;
+    if (action->isChecked()) flags |= MF_CHECKED;
+    owner->SendMessage(WM_MENUSELECT, MAKEWPARAM(item, flags), reinterpret_cast<LPARAM>(hPopup));
+  });
+  QObject::connect(qmenu, &QMenu::aboutToHide, bar, [hFrame, bar] {
+    // Later: when another popup of the bar opens meanwhile, the loop goes on.
+    QTimer::singleShot(0, bar, [hFrame, bar] {
+      if (!bar->property(kInMenuLoop).toBool() || AnyPopupOpen(bar)) return;
+      bar->setProperty(kInMenuLoop, false);
+      if (CWnd* owner = CWnd::FromHandle(hFrame)) {
+        owner->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+      }
+    });
   });
   FillMenuActions(frame, qmenu, hPopup);
 }
@@ -525,7 +577,10 @@ void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu) {
       continue;
     }
     if (CMenu* sub = menu->GetSubMenu(static_cast<int>(index))) {
-      AddPopup(frame, qmenu, qmenu->addMenu(label), sub->GetSafeHmenu());
+      QMenu* popup = qmenu->addMenu(label);
+      popup->menuAction()->setData(index);
+      auto* window = static_cast<QMainWindow*>(frame->QxMainWindow());
+      if (window) AddPopup(frame, window->menuBar(), popup, sub->GetSafeHmenu(), index);
       continue;
     }
     UINT id = menu->GetMenuItemID(static_cast<int>(index));
@@ -559,7 +614,8 @@ void CFrameWnd::SetFrameMenu(HMENU hMenu) {
     CMenu* sub = menu->GetSubMenu(static_cast<int>(index));
     if (!sub) continue;
     QMenu* qmenu = bar->addMenu(QString::fromLatin1(text.GetString()));
-    AddPopup(this, bar, qmenu, sub->GetSafeHmenu());
+    qmenu->menuAction()->setData(index);
+    AddPopup(this, bar, qmenu, sub->GetSafeHmenu(), index);
   }
   QxSyncClientSize();  // the menu bar takes its part of the window
 }
@@ -623,6 +679,164 @@ void CMDIFrameWnd::MDICascade() {
 
 void CMDIFrameWnd::MDITile() {
   if (QMdiArea* area = QxMdiArea()) area->tileSubWindows();
+}
+
+namespace {
+
+// The document windows that take part in an arrangement: shown, not minimised.
+std::vector<QMdiSubWindow*> ArrangeableWindows(QMdiArea* area) {
+  std::vector<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder)) {
+    if (sub->isVisible() && !sub->isMinimized()) windows.push_back(sub);
+  }
+  return windows;
+}
+
+}  // namespace
+
+void CMDIFrameWnd::MDITile(int nType) {
+  QMdiArea* area = QxMdiArea();
+  if (!area) return;
+  std::vector<QMdiSubWindow*> windows = ArrangeableWindows(area);
+  if (windows.empty()) return;
+  QRect client = area->viewport()->rect();
+  int count = static_cast<int>(windows.size());
+  bool stacked = (nType & MDITILE_HORIZONTAL) != 0;
+  int length = stacked ? client.height() : client.width();
+  for (int i = 0; i < count; ++i) {
+    // Whole pixels: the last window takes what the division leaves.
+    int from = length * i / count;
+    int to = length * (i + 1) / count;
+    QMdiSubWindow* sub = windows[static_cast<size_t>(i)];
+    if (sub->isMaximized()) sub->showNormal();
+    if (stacked) {
+      sub->setGeometry(0, from, client.width(), to - from);
+    } else {
+      sub->setGeometry(from, 0, to - from, client.height());
+    }
+  }
+}
+
+void CMDIFrameWnd::MDIIconArrange() {
+  QMdiArea* area = QxMdiArea();
+  if (!area) return;
+  QRect client = area->viewport()->rect();
+  int x = 0;
+  for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder)) {
+    if (!sub->isVisible() || !sub->isMinimized()) continue;
+    sub->move(x, client.height() - sub->height());
+    x += sub->width();
+  }
+}
+
+BOOL CMDIFrameWnd::OnMDIWindowCmd(UINT nID) {
+  QMdiArea* area = QxMdiArea();
+  if (!area) return FALSE;
+  switch (nID) {
+    case ID_WINDOW_CASCADE:
+      for (QMdiSubWindow* sub : ArrangeableWindows(area)) {
+        if (sub->isMaximized()) sub->showNormal();
+      }
+      MDICascade();
+      return TRUE;
+    case ID_WINDOW_TILE_HORZ:
+      MDITile(MDITILE_HORIZONTAL);
+      return TRUE;
+    case ID_WINDOW_TILE_VERT:
+      MDITile(MDITILE_VERTICAL);
+      return TRUE;
+    case ID_WINDOW_ARRANGE:
+      MDIIconArrange();
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void CMDIFrameWnd::OnUpdateMDIWindowCmd(CCmdUI* pCmdUI) {
+  pCmdUI->Enable(MDIGetActive() != nullptr);
+}
+
+// ---- the Window menu ----------------------------------------------------------------------
+
+namespace {
+
+// Only the first nine document windows are listed, as "&1" to "&9".
+constexpr UINT kListedWindows = 9;
+
+bool IsListedWindowId(UINT id) {
+  return id >= AFX_IDM_FIRST_MDICHILD && id < AFX_IDM_FIRST_MDICHILD + kListedWindows;
+}
+
+CString WithoutMnemonics(const CString& text) {
+  CString plain;
+  for (int i = 0; i < text.GetLength(); ++i) {
+    if (text[i] != '&') plain += text[i];
+  }
+  return plain;
+}
+
+// Takes away the list (and the separator before it) of the previous opening.
+void RemoveWindowList(CMenu* menu) {
+  bool removed = false;
+  for (int index = static_cast<int>(menu->GetMenuItemCount()) - 1; index >= 0; --index) {
+    if (IsListedWindowId(menu->GetMenuItemID(index))) {
+      menu->RemoveMenu(static_cast<UINT>(index), MF_BYPOSITION);
+      removed = true;
+    }
+  }
+  UINT count = menu->GetMenuItemCount();
+  if (removed && count > 0 && (menu->GetMenuState(count - 1, MF_BYPOSITION) & MF_SEPARATOR)) {
+    menu->RemoveMenu(count - 1, MF_BYPOSITION);
+  }
+}
+
+}  // namespace
+
+bool CMDIFrameWnd::IsWindowPopup(HMENU hPopup) const {
+  CMenu* bar = CMenu::FromHandle(m_hMenuShown);
+  if (!bar || !hPopup) return false;
+  for (UINT index = 0; index < bar->GetMenuItemCount(); ++index) {
+    CMenu* sub = bar->GetSubMenu(static_cast<int>(index));
+    if (!sub || sub->GetSafeHmenu() != hPopup) continue;
+    CString title;
+    bar->GetMenuString(index, title, MF_BYPOSITION);
+    return WithoutMnemonics(title) == "Window";
+  }
+  return false;
+}
+
+void CMDIFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu) {
+  CMenu* menu = pPopupMenu;
+  bool windowPopup = !bSysMenu && menu && IsWindowPopup(menu->GetSafeHmenu());
+  if (windowPopup) RemoveWindowList(menu);
+  CFrameWnd::OnInitMenuPopup(pPopupMenu, nIndex, bSysMenu);
+  if (!windowPopup || !IsWindow(m_hWnd)) return;
+  UINT number = 0;
+  for (CMDIChildWnd* child : m_children) {
+    if (number == kListedWindows) break;
+    if (!IsWindow(child->GetSafeHwnd())) continue;
+    if (number == 0 && menu->GetMenuItemCount() > 0) menu->AppendMenu(MF_SEPARATOR);
+    CString title;
+    child->GetWindowText(title);
+    CString text;
+    text.Format("&%u %s", number + 1, title.GetString());
+    UINT flags = MF_STRING | (child == m_pActiveChild ? MF_CHECKED : MF_UNCHECKED);
+    menu->AppendMenu(flags, AFX_IDM_FIRST_MDICHILD + number, text);
+    ++number;
+  }
+}
+
+void CMDIFrameWnd::OnActivateListedWindow(UINT nID) {
+  size_t index = nID - AFX_IDM_FIRST_MDICHILD;
+  std::vector<CMDIChildWnd*> listed;
+  for (CMDIChildWnd* child : m_children) {
+    if (IsWindow(child->GetSafeHwnd())) listed.push_back(child);
+  }
+  if (index >= listed.size()) return;
+  CMDIChildWnd* child = listed[index];
+  if (child->m_pSubWindow && child->m_pSubWindow->isMinimized()) child->m_pSubWindow->showNormal();
+  MDIActivate(child);
 }
 
 CFrameWnd* CMDIFrameWnd::GetActiveFrame() {

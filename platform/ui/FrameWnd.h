@@ -118,6 +118,8 @@ class CFrameWnd : public CWnd {
   void OnClose();
   void OnSize(UINT nType, int cx, int cy);
   void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+  // The status bar shows the prompt of the menu item under the mouse.
+  void OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu);
   LRESULT OnSetMessageString(WPARAM wParam, LPARAM lParam);
   LRESULT OnIdleUpdateCmdUI(WPARAM wParam, LPARAM lParam);
   void OnUpdateKeyIndicator(CCmdUI* pCmdUI);
@@ -144,6 +146,14 @@ class CMDIFrameWnd : public CFrameWnd {
   void MDINext();
   void MDICascade();
   void MDITile();
+  // MDITILE_HORIZONTAL: the windows one above the other, each as wide as the
+  // client area; MDITILE_VERTICAL: side by side, each as tall as it.
+  void MDITile(int nType);
+  // Lines the minimised document windows up along the bottom.
+  void MDIIconArrange();
+  // The Window menu's commands (cascade, tile, arrange) and their update.
+  BOOL OnMDIWindowCmd(UINT nID);
+  void OnUpdateMDIWindowCmd(CCmdUI* pCmdUI);
   CFrameWnd* GetActiveFrame() override;
   BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
   BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -160,6 +170,11 @@ class CMDIFrameWnd : public CFrameWnd {
  protected:
   BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
   void OnWindowNext();
+  // The "&Window" popup of the menu bar lists the document windows, numbered,
+  // the active one checked; choosing one activates it.
+  void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+  void OnActivateListedWindow(UINT nID);
+  bool IsWindowPopup(HMENU hPopup) const;
 
   CMDIChildWnd* m_pActiveChild = nullptr;
   std::vector<CMDIChildWnd*> m_children;

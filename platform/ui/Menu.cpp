@@ -141,6 +141,10 @@ CMenu::~CMenu() {
   if (m_hMenu) DestroyMenu();
 }
 
+CMenu* QxMenuOfHandle(HMENU hMenu) {
+  return CMenu::FromHandle(hMenu);
+}
+
 CMenu* CMenu::FromHandle(HMENU hMenu) {
   MenuData* data = DataOf(hMenu);
   if (!data) return nullptr;

@@ -452,7 +452,7 @@ HCURSOR CWinApp::LoadStandardCursor(LPCTSTR lpszCursorName) const {
 }
 
 HICON CWinApp::LoadIcon(UINT nIDResource) const {
-  return reinterpret_cast<HICON>(static_cast<UINT_PTR>(nIDResource));
+  return ::LoadIcon(nullptr, MAKEINTRESOURCE(nIDResource));
 }
 
 void CWinApp::WinHelp(DWORD_PTR dwData, UINT nCmd) {

@@ -216,6 +216,41 @@ void QxRegisterCursor(UINT id, const QImage& image, int hotX, int hotY) {
       std::make_unique<CursorData>(CursorData{id, QCursor(QPixmap::fromImage(image), hotX, hotY)});
 }
 
+namespace {
+
+struct IconData {
+  UINT id = 0;
+  QImage image;
+};
+
+std::map<UINT, std::unique_ptr<IconData>>& Icons() {
+  static auto* icons = new std::map<UINT, std::unique_ptr<IconData>>;
+  return *icons;
+}
+
+}  // namespace
+
+void QxRegisterIcon(UINT id, const QImage& image) {
+  auto& slot = Icons()[id];
+  if (!slot) slot = std::make_unique<IconData>();
+  slot->id = id;
+  slot->image = image;
+}
+
+HICON LoadIcon(HINSTANCE, LPCSTR name) {
+  if (!IS_INTRESOURCE(name)) return nullptr;
+  auto found = Icons().find(static_cast<UINT>(reinterpret_cast<UINT_PTR>(name)));
+  return found == Icons().end() ? nullptr : reinterpret_cast<HICON>(found->second.get());
+}
+
+QImage QxIconImage(HICON icon) {
+  return icon ? reinterpret_cast<IconData*>(icon)->image : QImage();
+}
+
+UINT QxIconId(HICON icon) {
+  return icon ? reinterpret_cast<IconData*>(icon)->id : 0;
+}
+
 UINT QxCursorId(HCURSOR cursor) {
   return cursor ? reinterpret_cast<CursorData*>(cursor)->id : 0;
 }
@@ -665,6 +700,10 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (parent) parent->SendMessage(message, wParam, lParam);
       return 0;
     }
+    case WM_MOUSEWHEEL: {
+      CWnd* parent = GetParent();
+      return parent ? parent->SendMessage(message, wParam, lParam) : 0;
+    }
     default:
       return 0;
   }
@@ -713,6 +752,9 @@ BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) {
 }
 int CWnd::OnMouseActivate(CWnd*, UINT, UINT) {
   return static_cast<int>(Default());
+}
+BOOL CWnd::OnMouseWheel(UINT, short, CPoint) {
+  return static_cast<BOOL>(Default());
 }
 void CWnd::OnMouseMove(UINT, CPoint) {
   Default();
@@ -789,7 +831,13 @@ void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT) {
 void CWnd::OnContextMenu(CWnd*, CPoint) {
   Default();
 }
+void CWnd::OnInitMenu(CMenu*) {
+  Default();
+}
 void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL) {
+  Default();
+}
+void CWnd::OnMenuSelect(UINT, UINT, HMENU) {
   Default();
 }
 void CWnd::OnCaptureChanged(CWnd*) {

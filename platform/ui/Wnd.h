@@ -18,6 +18,7 @@
 // handle is simply not a window any more (IsWindow, PostMessage to it).
 #include "platform/core/Geometry.h"
 #include "platform/core/KeyState.h"
+#include "platform/core/MessageBox.h"
 #include "platform/core/String.h"
 #include "platform/gdi/DC.h"
 #include "platform/ui/CmdTarget.h"
@@ -129,6 +130,19 @@ void QxRegisterCursor(UINT id, const QImage& image, int hotX, int hotY);
 // What a cursor handle shows: the standard cursor id (32512...) or the
 // registered resource id; 0 for null.
 UINT QxCursorId(HCURSOR cursor);
+
+// Application icons from the resources: an image by id. Registering an id
+// again changes the picture behind the handles already given out.
+void QxRegisterIcon(UINT id, const QImage& image);
+// The icon registered under the id (hInstance is ignored); null when none is.
+HICON LoadIcon(HINSTANCE hInstance, LPCSTR name);
+// What an icon shows (a null image for a null handle) and its resource id.
+QImage QxIconImage(HICON icon);
+UINT QxIconId(HICON icon);
+// Icons are shared resources that live as long as the program.
+inline BOOL DestroyIcon(HICON icon) {
+  return icon != nullptr;
+}
 
 // A class name for the class style, cursor and background brush (null for
 // each: none). Equal arguments give the same name.
@@ -315,6 +329,15 @@ class CWnd : public CCmdTarget {
   // The help system (see the dialogs layer).
   virtual void WinHelp(DWORD_PTR dwData, UINT nCmd = HELP_CONTEXT);
 
+  // A message box owned by the window, captioned with the application's name
+  // when no caption is given.
+  int MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, UINT nType = MB_OK);
+  // The global call, so that window code calling it unqualified still finds it.
+  static int MessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType);
+  // Opens the clipboard with this window as its owner (see Clipboard.h).
+  BOOL OpenClipboard();
+  static BOOL OpenClipboard(HWND owner);
+
   // ---- layer-internal -------------------------------------------------------------
   // The Qt widget of the window (null before creation and after destruction).
   QWidget* GetWidget() const { return m_pWidget; }
@@ -383,8 +406,12 @@ class CWnd : public CCmdTarget {
   void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
   void OnMeasureItem(int nIDCtl, LPMEASUREITEMSTRUCT lpMeasureItemStruct);
   void OnContextMenu(CWnd* pWnd, CPoint pos);
+  void OnInitMenu(CMenu* pMenu);
   void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+  void OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu);
   void OnCaptureChanged(CWnd* pWnd);
+  // The default passes the wheel on to the parent, as the window system does.
+  BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
   void OnDropFiles(HANDLE hDropInfo);
   void OnWindowPosChanged(void* lpwndpos);
 
@@ -524,11 +551,29 @@ class CWindowDC : public CClientDC {
   QX_ON_WM(                 \
       WM_CONTEXTMENU,       \
       self->OnContextMenu(CWnd::FromHandle(reinterpret_cast<HWND>(call.wParam)), QX_POINT_LPARAM))
-#define ON_WM_INITMENUPOPUP()                                                             \
-  QX_ON_WM(WM_INITMENUPOPUP, self->OnInitMenuPopup(reinterpret_cast<CMenu*>(call.wParam), \
-                                                   LOWORD(call.lParam), HIWORD(call.lParam)))
+// The menu messages carry menu handles; handlers get the menu objects.
+CMenu* QxMenuOfHandle(HMENU hMenu);
+#define ON_WM_INITMENU() \
+  QX_ON_WM(WM_INITMENU, self->OnInitMenu(QxMenuOfHandle(reinterpret_cast<HMENU>(call.wParam))))
+#define ON_WM_INITMENUPOPUP()                                                          \
+  QX_ON_WM(WM_INITMENUPOPUP,                                                           \
+           self->OnInitMenuPopup(QxMenuOfHandle(reinterpret_cast<HMENU>(call.wParam)), \
+                                 LOWORD(call.lParam), HIWORD(call.lParam)))
+// WM_MENUSELECT: the item (command id, or the position of a popup) in the low
+// word of wParam, its MF_* flags in the high word, the menu in lParam; flags
+// 0xFFFF with no menu: the menu was closed.
+#define ON_WM_MENUSELECT()                                                             \
+  QX_ON_WM(WM_MENUSELECT, self->OnMenuSelect(LOWORD(call.wParam), HIWORD(call.wParam), \
+                                             reinterpret_cast<HMENU>(call.lParam)))
 #define ON_WM_CAPTURECHANGED() \
   QX_ON_WM(WM_CAPTURECHANGED,  \
            self->OnCaptureChanged(CWnd::FromHandle(reinterpret_cast<HWND>(call.lParam))))
+// WM_MOUSEWHEEL: key flags (MK_*) in the low word of wParam, the signed
+// distance in the high word (WHEEL_DELTA per notch, positive away from the
+// user), the mouse's screen position in lParam.
+#define ON_WM_MOUSEWHEEL()                    \
+  QX_ON_WM(WM_MOUSEWHEEL,                     \
+           call.lResult = self->OnMouseWheel( \
+               LOWORD(call.wParam), static_cast<short>(HIWORD(call.wParam)), QX_POINT_LPARAM))
 #define ON_WM_DROPFILES() \
   QX_ON_WM(WM_DROPFILES, self->OnDropFiles(reinterpret_cast<HANDLE>(call.wParam)))

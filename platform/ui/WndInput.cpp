@@ -2,6 +2,8 @@
 // caret, and the small dialog helpers every window has.
 #include "platform/core/Clock.h"
 #include "platform/core/Debug.h"
+#include "platform/ui/Clipboard.h"
+#include "platform/ui/Dialog.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/Wnd.h"
 #include "platform/ui/WndInternal.h"
@@ -12,7 +14,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <cstdlib>
 
 using qxui::WidgetAccess;
@@ -265,6 +269,26 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
   }
 }
 
+// The wheel goes to the window under the mouse (or the one that captured
+// it); a window that does not handle it passes it to its parent.
+bool TranslateWheel(CWnd* self, QWheelEvent* event) {
+  QPoint global = event->globalPosition().toPoint();
+  qxui::SetCursorPosInternal(global);
+  CWnd* target = self;
+  if (CWnd* capture = CWnd::FromHandle(g_capture)) target = capture;
+  FeedModifiers(event->modifiers());
+  // Qt reports eighths of a degree, 120 to a notch, the unit WM_MOUSEWHEEL uses.
+  int delta = event->angleDelta().y();
+  if (delta == 0) return true;
+  delta = std::clamp(delta, -32768, 32767);
+  UINT flags = MouseFlags(event->buttons(), event->modifiers());
+  WPARAM wParam =
+      MAKEWPARAM(static_cast<WORD>(flags), static_cast<WORD>(static_cast<short>(delta)));
+  LPARAM lParam = MAKELPARAM(static_cast<WORD>(global.x()), static_cast<WORD>(global.y()));
+  DeliverInput(target, WM_MOUSEWHEEL, wParam, lParam);
+  return true;
+}
+
 bool TranslateKey(CWnd* self, QKeyEvent* event) {
   int vk = VirtualKeyOf(event->key());
   FeedModifiers(event->modifiers());
@@ -321,6 +345,9 @@ bool CWnd::QxEvent(QEvent* event) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
       return TranslateMouse(this, static_cast<QMouseEvent*>(event));
+    case QEvent::Wheel:
+      event->accept();
+      return TranslateWheel(this, static_cast<QWheelEvent*>(event));
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
       return TranslateKey(this, static_cast<QKeyEvent*>(event));
@@ -684,6 +711,22 @@ UINT CWnd::IsDlgButtonChecked(int nIDButton) const {
 }
 
 // Windows ask the application, which knows the help file.
+int CWnd::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
+  return QxWndMessageBox(this, lpszText, lpszCaption, nType);
+}
+
+int CWnd::MessageBox(HWND owner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
+  return ::MessageBox(owner, lpszText, lpszCaption, nType);
+}
+
+BOOL CWnd::OpenClipboard() {
+  return ::OpenClipboard(GetSafeHwnd());
+}
+
+BOOL CWnd::OpenClipboard(HWND owner) {
+  return ::OpenClipboard(owner);
+}
+
 void CWnd::WinHelp(DWORD_PTR dwData, UINT nCmd) {
   if (CWinApp* app = AfxGetApp()) app->WinHelp(dwData, nCmd);
 }

@@ -36,9 +36,15 @@ TEST(DlgBox, AWindowsBoxIsOwnedAndCaptionedWithTheApplicationsName) {
   ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_POPUP, CRect(0, 0, 50, 50), nullptr, 0));
   QxTest::ShownBoxScript script({IDYES});
   EXPECT_EQ(QxWndMessageBox(&owner, "Proceed?", nullptr, MB_YESNO), IDYES);
-  ASSERT_EQ(script.Boxes().size(), 1u);
+  EXPECT_EQ(owner.MessageBox("Stop?", nullptr, MB_YESNO | MB_DEFBUTTON2), IDNO);
+  EXPECT_EQ(owner.MessageBox("Done", "Run"), IDOK);
+  ASSERT_EQ(script.Boxes().size(), 3u);
   EXPECT_EQ(script.Boxes()[0].caption, "Quorvathine Test");
   EXPECT_TRUE(script.Boxes()[0].owned);
+  EXPECT_EQ(script.Boxes()[1].caption, "Quorvathine Test");
+  EXPECT_TRUE(script.Boxes()[1].owned);
+  EXPECT_EQ(script.Boxes()[2].caption, "Run");
+  EXPECT_EQ(script.Boxes()[2].type, static_cast<UINT>(MB_OK));
   owner.DestroyWindow();
 }
 

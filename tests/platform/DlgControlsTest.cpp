@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLabel>
 
 #include <string>
 #include <vector>
@@ -299,16 +300,39 @@ TEST_F(DlgControls, SortedListsInsertInAlphabeticalOrderIgnoringCase) {
   list.DestroyWindow();
 }
 
-TEST_F(DlgControls, IconStaticShowsTheBitmapItsTextNames) {
-  QImage picture(20, 20, QImage::Format_RGB32);
-  picture.fill(QColor(10, 120, 200));
-  QxRegisterBitmap(777, picture);
-  CStatic icon;
-  ASSERT_TRUE(icon.Create("#777", WS_CHILD | WS_VISIBLE | SS_ICON, CRect(0, 0, 20, 20), &m_host));
-  QImage shown = QxTest::ScreenImage(&icon);
-  ASSERT_FALSE(shown.isNull());
-  EXPECT_EQ(shown.pixel(10, 10), qRgb(10, 120, 200));
-  icon.DestroyWindow();
+TEST_F(DlgControls, PictureStaticsShowTheIconOrBitmapTheirTextNames) {
+  QImage blue(32, 32, QImage::Format_RGB32);
+  blue.fill(QColor(10, 120, 200));
+  QImage red(20, 20, QImage::Format_RGB32);
+  red.fill(QColor(200, 20, 10));
+  QxRegisterIcon(777, blue);
+  QxRegisterBitmap(777, red);  // the same id as a bitmap: not what an icon static shows
+  QxRegisterBitmap(778, red);  // a bitmap only
+  EXPECT_EQ(QxIconId(LoadIcon(nullptr, MAKEINTRESOURCE(777))), 777u);
+  EXPECT_EQ(LoadIcon(nullptr, MAKEINTRESOURCE(778)), nullptr);
+  struct Row {
+    const char* text;
+    DWORD type;
+    bool shows;
+    QRgb colour;
+  };
+  const Row rows[] = {{"#777", SS_ICON, true, qRgb(10, 120, 200)},
+                      {"777", SS_BITMAP, true, qRgb(200, 20, 10)},
+                      {"#778", SS_ICON, false, 0},
+                      {"#abc", SS_ICON, false, 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    CStatic picture;
+    ASSERT_TRUE(
+        picture.Create(row.text, WS_CHILD | WS_VISIBLE | row.type, CRect(0, 0, 20, 20), &m_host));
+    auto* label = qobject_cast<QLabel*>(picture.GetWidget());
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(!label->pixmap().isNull(), row.shows);
+    if (row.shows) {
+      EXPECT_EQ(QxTest::ScreenImage(&picture).pixel(10, 10), row.colour);
+    }
+    picture.DestroyWindow();
+  }
 }
 
 TEST_F(DlgControls, ComboBoxNotifiesOnlyForTheUsersChoices) {

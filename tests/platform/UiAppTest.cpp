@@ -15,7 +15,11 @@
 
 #include <QDockWidget>
 #include <QImage>
+#include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <QToolBar>
 
@@ -56,6 +60,7 @@ void RegisterResources() {
   AfxRegisterString(ID_TB_ORPHAN, "Nobody handles this\nOrphan");
   AfxRegisterString(ID_INDICATOR_X, "                 .");
   AfxRegisterString(ID_ROUTE_VIEW, "Routed to the view\nView");
+  AfxRegisterString(IDW_BOTTOM, "Shows or hides the bottom bar\nBottom bar");
 
   std::vector<QxMenuItemDef> file = {{"&New\tCtrl+N", ID_FILE_NEW},
                                      {"&Open...\tCtrl+O", ID_FILE_OPEN},
@@ -71,7 +76,13 @@ void RegisterResources() {
   std::vector<QxMenuItemDef> docFile = file;
   docFile.insert(docFile.begin() + 2, {"&Save", ID_FILE_SAVE});
   docFile.insert(docFile.begin() + 3, {"&Close", ID_FILE_CLOSE});
-  QxRegisterMenu(IDR_DOC, {{"&File", 0, MF_POPUP, docFile}, {"&View", 0, MF_POPUP, view}});
+  std::vector<QxMenuItemDef> window = {{"&Cascade", ID_WINDOW_CASCADE},
+                                       {"Tile &Horizontally", ID_WINDOW_TILE_HORZ},
+                                       {"Tile &Vertically", ID_WINDOW_TILE_VERT},
+                                       {"&Arrange Icons", ID_WINDOW_ARRANGE}};
+  QxRegisterMenu(IDR_DOC, {{"&File", 0, MF_POPUP, docFile},
+                           {"&View", 0, MF_POPUP, view},
+                           {"&Window", 0, MF_POPUP, window}});
   QxRegisterAccelerators(
       IDR_MAIN, {{FVIRTKEY | FCONTROL, 'N', ID_FILE_NEW}, {FVIRTKEY, VK_F6, ID_NEXT_PANE}});
 
@@ -234,11 +245,16 @@ class CTestMainFrame : public CMDIFrameWnd {
   }
   void OnRoute() { g_log.push_back("main"); }
   void OnBarButton() { g_log.push_back("bar button"); }
+  void OnInitMenu(CMenu* pMenu) {
+    g_log.push_back(pMenu && pMenu->GetSafeHmenu() == GetFrameMenu() ? "init menu" : "other menu");
+    CMDIFrameWnd::OnInitMenu(pMenu);
+  }
   DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CTestMainFrame, CMDIFrameWnd)
 ON_WM_CREATE()
+ON_WM_INITMENU()
 ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
 ON_COMMAND(ID_ROUTE_DOC, OnRoute)
 ON_COMMAND(ID_ROUTE_CHILD, OnRoute)
@@ -532,6 +548,36 @@ TEST_F(UiApp, MenuPopupGreysUnhandledItemsAndChecksBars) {
   EXPECT_FALSE(view->GetMenuState(IDW_BOTTOM, MF_BYCOMMAND) & MF_GRAYED);
 }
 
+TEST_F(UiApp, MenuBarPopupsAreUpdatedBeforeTheyShowAndPromptInTheStatusBar) {
+  QMenuBar* bar = Frame()->QxMainWindow()->menuBar();
+  ASSERT_GE(bar->actions().size(), 2);
+  QMenu* view = bar->actions()[1]->menu();
+  ASSERT_NE(view, nullptr);
+  auto actionOf = [&](UINT id) -> QAction* {
+    for (QAction* action : view->actions()) {
+      if (action->data().toUInt() == id) return action;
+    }
+    return nullptr;
+  };
+  // The items' states before the first showing say nothing: force them the other way.
+  CMenu::FromHandle(Frame()->GetFrameMenu())
+      ->GetSubMenu(1)
+      ->EnableMenuItem(ID_TB_ORPHAN, MF_BYCOMMAND | MF_ENABLED);
+  g_log.clear();
+  view->popup(QPoint(10, 10));
+  EXPECT_EQ(g_log, std::vector<std::string>{"init menu"});
+  ASSERT_NE(actionOf(ID_TB_ORPHAN), nullptr);
+  EXPECT_FALSE(actionOf(ID_TB_ORPHAN)->isEnabled());
+  ASSERT_NE(actionOf(IDW_BOTTOM), nullptr);
+  EXPECT_TRUE(actionOf(IDW_BOTTOM)->isChecked());
+
+  view->setActiveAction(actionOf(IDW_BOTTOM));
+  EXPECT_STREQ(Frame()->m_wndStatusBar.GetPaneText(0), "Shows or hides the bottom bar");
+  view->hide();
+  QxTest::PumpEvents();
+  EXPECT_STREQ(Frame()->m_wndStatusBar.GetPaneText(0), "Ready");
+}
+
 TEST_F(UiApp, AcceleratorOpensANewDocument) {
   ActiveView()->SetFocus();
   QxTest::PressKey('N', MK_CONTROL);
@@ -636,6 +682,84 @@ TEST_F(UiApp, ViewsFollowTheDocument) {
   int updates = ActiveView()->m_nUpdates;
   ActiveDoc()->UpdateAllViews(nullptr);
   EXPECT_EQ(ActiveView()->m_nUpdates, updates + 1);
+}
+
+TEST_F(UiApp, WindowMenuListsTheDocumentWindowsAndActivatesTheChosenOne) {
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  CMenu* window = CMenu::FromHandle(Frame()->GetFrameMenu())->GetSubMenu(2);
+  ASSERT_NE(window, nullptr);
+  auto open = [&] {
+    Frame()->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(window->GetSafeHmenu()), 2);
+  };
+  auto checked = [&](UINT id) {
+    return (window->GetMenuState(id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+  };
+  open();
+  open();  // opening again replaces the list
+  ASSERT_EQ(window->GetMenuItemCount(), 4u + 1u + 3u);
+  EXPECT_TRUE(window->GetMenuState(4, MF_BYPOSITION) & MF_SEPARATOR);
+  const char* expected[] = {"&1 Plan1", "&2 Plan2", "&3 Plan3"};
+  for (UINT i = 0; i < 3; ++i) {
+    CString text;
+    window->GetMenuString(5 + i, text, MF_BYPOSITION);
+    EXPECT_STREQ(text, expected[i]);
+    EXPECT_EQ(window->GetMenuItemID(static_cast<int>(5 + i)), AFX_IDM_FIRST_MDICHILD + i);
+  }
+  EXPECT_TRUE(checked(AFX_IDM_FIRST_MDICHILD + 2));
+  EXPECT_FALSE(checked(AFX_IDM_FIRST_MDICHILD));
+  EXPECT_FALSE(window->GetMenuState(ID_WINDOW_CASCADE, MF_BYCOMMAND) & MF_GRAYED);
+
+  Frame()->SendMessage(WM_COMMAND, AFX_IDM_FIRST_MDICHILD);
+  EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan1");
+  open();
+  EXPECT_TRUE(checked(AFX_IDM_FIRST_MDICHILD));
+  EXPECT_FALSE(checked(AFX_IDM_FIRST_MDICHILD + 2));
+
+  // A closed window leaves the list.
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_CLOSE);
+  QxTest::PumpUntilIdle();
+  open();
+  EXPECT_EQ(window->GetMenuItemCount(), 4u + 1u + 2u);
+}
+
+TEST_F(UiApp, TileAndCascadeShareTheClientAreaAmongTheDocumentWindows) {
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  QMdiArea* area = Frame()->QxMdiArea();
+  ASSERT_NE(area, nullptr);
+  const QRect client = area->viewport()->rect();
+  struct Row {
+    UINT command;
+    bool stacked;
+  };
+  for (Row row : {Row{ID_WINDOW_TILE_HORZ, true}, Row{ID_WINDOW_TILE_VERT, false}}) {
+    SCOPED_TRACE(row.stacked ? "horizontal" : "vertical");
+    Frame()->SendMessage(WM_COMMAND, row.command);
+    QxTest::PumpEvents();
+    int next = 0;
+    for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder)) {
+      QRect r = sub->geometry();
+      EXPECT_FALSE(sub->isMaximized());
+      EXPECT_EQ(row.stacked ? r.top() : r.left(), next);
+      EXPECT_EQ(row.stacked ? r.width() : r.height(),
+                row.stacked ? client.width() : client.height());
+      next = row.stacked ? r.bottom() + 1 : r.right() + 1;
+    }
+    EXPECT_EQ(next, row.stacked ? client.height() : client.width());
+  }
+  Frame()->SendMessage(WM_COMMAND, ID_WINDOW_CASCADE);
+  QxTest::PumpEvents();
+  std::vector<QPoint> corners;
+  for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder)) {
+    corners.push_back(sub->pos());
+  }
+  ASSERT_EQ(corners.size(), 3u);
+  EXPECT_NE(corners[0], corners[1]);
+  EXPECT_NE(corners[1], corners[2]);
+  EXPECT_NE(corners[0], corners[2]);
 }
 
 namespace {

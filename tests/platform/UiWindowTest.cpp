@@ -520,3 +520,53 @@ TEST(UiMessagesThreads, ThreadMessagesNeedTheUserInterfaceThread) {
   EXPECT_NE(QxUiThreadId(), 0u);
   EXPECT_FALSE(PostThreadMessage(QxUiThreadId() + 1000, WM_APP + 8, 0, 0));
 }
+
+namespace {
+
+// Records the wheel messages it gets.
+class CWheelWnd : public CWnd {
+ public:
+  struct Turn {
+    UINT flags;
+    int delta;
+    CPoint screen;
+  };
+  std::vector<Turn> m_turns;
+
+ protected:
+  BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt) {
+    m_turns.push_back({nFlags, zDelta, pt});
+    return TRUE;
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CWheelWnd, CWnd)
+ON_WM_MOUSEWHEEL()
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST(UiWheel, TheWheelCarriesDeltaKeysAndScreenPointAndClimbsToTheParent) {
+  CWheelWnd top;
+  ASSERT_TRUE(
+      top.CreateEx(0, nullptr, "wheel", WS_POPUP | WS_VISIBLE, 40, 30, 200, 120, nullptr, nullptr));
+  CWnd child;  // no wheel handler: the parent gets it
+  ASSERT_TRUE(
+      child.CreateEx(0, nullptr, "child", WS_CHILD | WS_VISIBLE, CRect(20, 10, 80, 60), &top, 1));
+  QxTest::MouseUp(&top, CPoint(5, 6));  // no button held from before
+  QxTest::Wheel(&top, CPoint(5, 6), WHEEL_DELTA);
+  QxTest::Wheel(&child, CPoint(7, 8), -2 * WHEEL_DELTA, MK_CONTROL);
+  ASSERT_EQ(top.m_turns.size(), 2u);
+  CPoint first(5, 6), second(7, 8);
+  top.ClientToScreen(&first);
+  child.ClientToScreen(&second);
+  EXPECT_EQ(top.m_turns[0].delta, 120);
+  EXPECT_EQ(top.m_turns[0].flags, 0u);
+  EXPECT_EQ(top.m_turns[0].screen, first);
+  EXPECT_EQ(top.m_turns[1].delta, -240);
+  EXPECT_EQ(top.m_turns[1].flags, static_cast<UINT>(MK_CONTROL));
+  EXPECT_EQ(top.m_turns[1].screen, second);
+  top.DestroyWindow();
+  QxTest::PumpEvents();
+}
