@@ -94,10 +94,4 @@ TEST(View, RootLocusPropertiesRecalculateOnlyAfterOk) {
   ExpectNewDesignRootLocus(window.Image(), doc);
 }
 
-TEST(View, ClientSmallerThanTheGlyphsDrawsWithoutFault) {
-  ViewWindow window(CRect(0, 0, 120, 90));
-  for (UINT command : {NYQUIST, BODE, CHNYQUIST, RLOCUS}) window.Command(command);
-  SUCCEED();
-}
-
 }  // namespace
