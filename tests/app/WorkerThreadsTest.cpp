@@ -111,6 +111,9 @@ TEST_F(AppWorkerThreads, HandlersClearTheirBitsForTheOpenDocument) {
   for (const HandOver& row : rows) {
     EXPECT_TRUE(RunOnWorker(row)) << row.name;
     EXPECT_EQ(g_wStatus.load(), 0) << row.name;
+    if (row.message == WM_QX_PUSHUGY) {
+      EXPECT_EQ(doc->m_nRuns, 1);  // the run handed over
+    }
   }
   EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);
 }
@@ -126,6 +129,7 @@ TEST_F(AppWorkerThreads, RunHandOverOfAClosedDocumentOnlyClearsTheBit) {
   EXPECT_TRUE(RunOnWorker({"TransferSim", WM_QX_TRANSFERSIM, wClosed, kStatusRunHandOver}));
   EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);
   EXPECT_TRUE(m_app->IsOpenDocument(open));
+  EXPECT_EQ(open->m_nRuns, 0);
 }
 
 TEST_F(AppWorkerThreads, FindGWithoutADocumentSkipsTheIdentificationAndClearsItsBit) {
