@@ -21,8 +21,7 @@ CSize COutputBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {
 }
 
 void COutputBar::SetPaneCount(int n) {
-  if (n < 0) n = 0;
-  if (n != m_nPanes) m_nPanes = n;
+  m_nPanes = n < 0 ? 0 : n;
   UpdatePanes();
 }
 
