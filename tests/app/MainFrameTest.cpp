@@ -219,3 +219,16 @@ TEST_F(MainFrameLayout, FindGCommandWithoutADocumentClearsItsPendingBit) {
   EXPECT_EQ(g_wStatus.load() & kStatusFindGPending, 0);
   g_wStatus = 0;
 }
+
+TEST_F(MainFrameLayout, AboutCommandShowsTheAboutBoxUntilOk) {
+  CString caption;
+  int shown = 0;
+  QxTest::ModalScript script([&](CWnd* modal) {
+    ++shown;
+    modal->GetWindowText(caption);
+    modal->SendMessage(WM_COMMAND, IDOK);
+  });
+  Frame()->SendMessage(WM_COMMAND, ID_APP_ABOUT);
+  EXPECT_EQ(shown, 1);
+  EXPECT_STREQ(caption, "About Quorvathine");
+}
