@@ -4,6 +4,7 @@
 #include "res/Resources.h"
 
 #include "platform/core/MessageBox.h"
+#include "platform/ui/Constants.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogTemplate.h"
 #include "res/resource.h"
@@ -11,8 +12,6 @@
 namespace {
 
 // Static and dialog styles that the controls layer does not name yet.
-constexpr DWORD kStaticIcon = 0x0003;  // the static shows the icon its text names
-constexpr DWORD kModalFrame = 0x0080;  // a dialog with the modal frame
 constexpr DWORD kBarStyle = WS_CHILD;  // dialog bars are children of their dock
 constexpr DWORD kTab = WS_TABSTOP;
 
@@ -43,10 +42,10 @@ QxDialogTemplate Bar(const char* title, int width, int height) {
 QxDialogTemplate AboutBox() {
   QxDialogTemplate about;
   about.caption = "About Quorvathine";
-  about.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | kModalFrame;
+  about.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   about.rect = CRect(0, 0, 217, 55);
   about.items = {
-      Item(WC_STATIC, IDC_ABOUT_ICON, "#128", kStaticIcon, At(11, 17, 20, 20)),
+      Item(WC_STATIC, IDC_ABOUT_ICON, "#128", SS_ICON, At(11, 17, 20, 20)),
       Item(WC_STATIC, IDC_ABOUT_ICON, "Quorvathine Version 1.0", SS_LEFT | SS_NOPREFIX,
            At(40, 10, 119, 8)),
       Item(WC_STATIC, IDC_ABOUT_ICON, "Copyright (C) 2026 Plenthoria", SS_LEFT, At(40, 25, 119, 8)),

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr DWORD kModalFrame = 0x0080;
 constexpr DWORD kEditStyle = WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 
 QxDialogItem Item(const char* className, UINT id, const char* text, DWORD style, int x, int y,
@@ -33,7 +32,7 @@ void RegisterTimeBoxTemplate() {
   std::call_once(once, [] {
     QxDialogTemplate t;
     t.caption = "Simulator Properties";
-    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | kModalFrame;
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     t.exStyle = WS_EX_TOOLWINDOW;
     t.rect = CRect(0, 0, 166, 86);
     t.items = {

@@ -6,4 +6,5 @@ void QxRegisterResources() {
   qxres::RegisterAccelerators();
   qxres::RegisterToolBar();
   qxres::RegisterDialogTemplates();
+  qxres::RegisterIcons();
 }

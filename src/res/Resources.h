@@ -23,6 +23,9 @@ void RegisterToolBar();
 void RegisterStrings();
 // The about box and the five dialog-bar templates.
 void RegisterDialogTemplates();
+// Icon 128, shown by the about box.
+void RegisterIcons();
+QImage DrawProgramIcon();
 
 // The toolbar's button images side by side, kToolBarImageWidth pixels each,
 // on the button-face grey (which the toolbar shows as transparent).

@@ -2,12 +2,14 @@
 // as the bars lay them out, and that the layer makes every bar and control
 // from them.
 #include "platform/testing/DialogHooks.h"
+#include "platform/testing/TestHooks.h"
 #include "platform/ui/ControlBar.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/FrameWnd.h"
 #include "res/Resources.h"
+#include "res/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -179,6 +181,14 @@ TEST_F(ResTablesDialogs, AboutBoxShowsNameVersionAndClosesWithOk) {
     CWnd* ok = dialog.GetDlgItem(IDOK);
     ASSERT_NE(ok, nullptr);
     ok->GetWindowText(okText);
+    // The icon static shows the program's icon: a red pole mark on the real axis.
+    CWnd* icon = dialog.GetDlgItem(IDC_ABOUT_ICON);
+    ASSERT_NE(icon, nullptr);
+    const QImage shown = QxTest::ScreenImage(icon);
+    bool red = false;
+    for (int y = 0; y < shown.height(); ++y)
+      for (int x = 0; x < shown.width(); ++x) red = red || shown.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_TRUE(red);
     dialog.EndDialog(IDOK);
   }});
   CDialog box(100);
