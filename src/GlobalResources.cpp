@@ -1,5 +1,7 @@
 #include "GlobalResources.h"
 
+#include <algorithm>
+
 #include "platform/core/MessageBox.h"
 #include "platform/core/Profile.h"
 #include "platform/gdi/Gdi.h"
@@ -161,6 +163,30 @@ void MakeContexts() {
   if (!made) MessageBox(nullptr, "Could not create RES_Bitmap", "Error", MB_OK);
   g_savedMem.bitmap = g_pMemDC->SelectObject(g_pMemBitmap);
 }
+
+}  // namespace
+
+BOOL EnsureMemBitmapSize(int width, int height) {
+  if (!g_pMemDC || !g_pMemBitmap) return FALSE;
+  BITMAP current{};
+  g_pMemBitmap->GetBitmap(&current);
+  if (width <= current.bmWidth && height <= current.bmHeight) return TRUE;
+  auto* larger = new CBitmap;
+  CDC* screen = QxGetScreenDC();
+  const BOOL made = larger->CreateCompatibleBitmap(screen, std::max<int>(width, current.bmWidth),
+                                                   std::max<int>(height, current.bmHeight));
+  QxReleaseScreenDC(screen);
+  if (!made) {
+    delete larger;
+    return FALSE;
+  }
+  g_pMemDC->SelectObject(larger);
+  delete g_pMemBitmap;
+  g_pMemBitmap = larger;
+  return TRUE;
+}
+
+namespace {
 
 CFont* MakeFont(int height, int width, int escapement, int weight, BYTE italic, BYTE outPrecision,
                 const char* face) {

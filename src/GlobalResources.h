@@ -79,6 +79,10 @@ extern const double g_snapTable[28];
 // ---- drawing resources -----------------------------------------------------
 extern CDC* g_pMemDC;  // shared off-screen context every window draws into
 extern CBitmap* g_pMemBitmap;
+// Makes g_pMemDC's bitmap at least width x height (it starts at the screen's
+// size), so a window larger than the screen still draws whole. FALSE when no
+// bitmap of that size could be made; the old one then stays.
+BOOL EnsureMemBitmapSize(int width, int height);
 extern CDC* g_pMeasureDC;  // memory context without a bitmap, for measuring text
 extern CDC* g_pSpriteDC;   // memory context holding the sprite sheet (res/Sprites.h)
 extern CBitmap* g_pSpriteBitmap;

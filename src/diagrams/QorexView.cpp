@@ -212,6 +212,7 @@ void CQorexView::Redraw() {
   if (!g_pMemDC || !GetSafeHwnd()) return;
   CRect client;
   GetClientRect(&client);
+  EnsureMemBitmapSize(client.Width(), client.Height());
   CRgn region;
   region.CreateRectRgn(0, 0, client.right, client.bottom);
   ValidateRect(nullptr);

@@ -145,6 +145,23 @@ TEST_F(ResourcesTest, PensBrushesAndContextsExistUntilFreed) {
   FreeGlobalResources();  // a second call does nothing
 }
 
+// A window larger than the screen still draws whole: the shared bitmap grows
+// to it and the context keeps drawing where it did.
+TEST_F(ResourcesTest, SharedBitmapGrowsForALargerWindow) {
+  Load("");
+  BITMAP before{};
+  g_pMemBitmap->GetBitmap(&before);
+  const int width = before.bmWidth + 300, height = before.bmHeight + 200;
+  EXPECT_TRUE(EnsureMemBitmapSize(before.bmWidth / 2, 10));  // smaller: nothing changes
+  ASSERT_TRUE(EnsureMemBitmapSize(width, height));
+  BITMAP after{};
+  g_pMemBitmap->GetBitmap(&after);
+  EXPECT_EQ(after.bmWidth, width);
+  EXPECT_EQ(after.bmHeight, height);
+  g_pMemDC->FillSolidRect(CRect(width - 3, height - 3, width, height), RGB(255, 0, 0));
+  EXPECT_EQ(g_pMemDC->GetPixel(width - 1, height - 1), RGB(255, 0, 0));
+}
+
 TEST_F(ResourcesTest, SecondInitKeepsChangedDefaults) {
   Load("");
   g_nFreqSteps = 77;
