@@ -41,6 +41,13 @@ struct McCursor {
   BYTE fromSide = 0;
   CMcBasic* node = nullptr;
   CMcBasic* origin = nullptr;
+
+  // Puts the caret at `at` on `atSide`; TRUE, so a caret step can return it.
+  BOOL Place(CMcBasic* at, int atSide) {
+    node = at;
+    side = static_cast<BYTE>(atSide);
+    return TRUE;
+  }
 };
 
 // A node's box: x and y relative to the parent's top-left corner, width and

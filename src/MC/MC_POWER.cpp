@@ -69,36 +69,31 @@ BOOL CMcPower::Navigate(int direction, int modifier, McCursor* cursor) {
   auto toParent = [&]() {
     return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
   };
-  auto place = [&](CMcBasic* node, int side) {
-    cursor->node = node;
-    cursor->side = static_cast<BYTE>(side);
-    return TRUE;
-  };
   if (cursor->node == this) {
     switch (direction) {
       case kMcUp:
-        return place(exponent, cursor->fromSide);
+        return cursor->Place(exponent, cursor->fromSide);
       case kMcRight:
-        return cursor->fromSide == 0 ? place(base, 0) : toParent();
+        return cursor->fromSide == 0 ? cursor->Place(base, 0) : toParent();
       case kMcLeft:
-        return cursor->fromSide == 0 ? toParent() : place(base, 1);
+        return cursor->fromSide == 0 ? toParent() : cursor->Place(base, 1);
       default:
         return toParent();
     }
   }
   const bool fromBase = cursor->node == base;
   if (direction == kMcUp) {
-    if (fromBase) return place(exponent, 0);
+    if (fromBase) return cursor->Place(exponent, 0);
     cursor->node = this;
     return toParent();
   }
   if (direction == kMcDown) {
-    if (!fromBase) return place(base, 1);
+    if (!fromBase) return cursor->Place(base, 1);
     cursor->node = this;
     return toParent();
   }
-  if (direction == kMcRight && cursor->fromSide != 0) return place(this, 1);
-  if (direction == kMcLeft && cursor->fromSide == 0) return place(this, 0);
+  if (direction == kMcRight && cursor->fromSide != 0) return cursor->Place(this, 1);
+  if (direction == kMcLeft && cursor->fromSide == 0) return cursor->Place(this, 0);
   return FALSE;
 }
 

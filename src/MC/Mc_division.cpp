@@ -41,29 +41,24 @@ BOOL CMcDivision::Navigate(int direction, int modifier, McCursor* cursor) {
   auto toParent = [&]() {
     return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
   };
-  auto place = [&](CMcBasic* node, int side) {
-    cursor->node = node;
-    cursor->side = static_cast<BYTE>(side);
-    return TRUE;
-  };
   if (cursor->node == this) {
-    if (direction == kMcUp) return place(numerator, cursor->fromSide);
-    if (direction == kMcDown) return place(denominator, cursor->fromSide);
-    if (cursor->fromSide == 0) return direction == kMcLeft ? toParent() : place(numerator, 0);
-    return direction == kMcRight ? toParent() : place(numerator, 1);
+    if (direction == kMcUp) return cursor->Place(numerator, cursor->fromSide);
+    if (direction == kMcDown) return cursor->Place(denominator, cursor->fromSide);
+    if (cursor->fromSide == 0) return direction == kMcLeft ? toParent() : cursor->Place(numerator, 0);
+    return direction == kMcRight ? toParent() : cursor->Place(numerator, 1);
   }
   if (direction == kMcUp) {
-    if (cursor->node == denominator) return place(numerator, cursor->fromSide);
+    if (cursor->node == denominator) return cursor->Place(numerator, cursor->fromSide);
     cursor->node = this;
     return toParent();
   }
   if (direction == kMcDown) {
-    if (cursor->node == numerator) return place(denominator, cursor->fromSide);
+    if (cursor->node == numerator) return cursor->Place(denominator, cursor->fromSide);
     cursor->node = this;
     return toParent();
   }
-  if (direction == kMcLeft && cursor->fromSide == 0) return place(this, 0);
-  if (direction == kMcRight && cursor->fromSide != 0) return place(this, 1);
+  if (direction == kMcLeft && cursor->fromSide == 0) return cursor->Place(this, 0);
+  if (direction == kMcRight && cursor->fromSide != 0) return cursor->Place(this, 1);
   return FALSE;
 }
 

@@ -130,11 +130,6 @@ BOOL CMcEquality::NavigatePair(CMcBasic* pair, int direction, int modifier, McCu
   if (pair->m_count != 2) return pair->CMcBasic::Navigate(direction, modifier, cursor);
   CMcBasic* parent = pair->m_parent;
   auto toParent = [&]() { return parent ? parent->Navigate(direction, modifier, cursor) : FALSE; };
-  auto place = [&](CMcBasic* node, int side) {
-    cursor->node = node;
-    cursor->side = static_cast<BYTE>(side);
-    return TRUE;
-  };
   if (direction == kMcUp || direction == kMcDown) {
     cursor->node = pair;
     return toParent();
@@ -144,15 +139,15 @@ BOOL CMcEquality::NavigatePair(CMcBasic* pair, int direction, int modifier, McCu
   CMcBasic* first = pair->m_children[0];
   CMcBasic* second = pair->m_children[1];
   if (cursor->node == pair) {
-    if (before) return left ? toParent() : place(first, 0);
-    return left ? place(second, 1) : toParent();
+    if (before) return left ? toParent() : cursor->Place(first, 0);
+    return left ? cursor->Place(second, 1) : toParent();
   }
   if (cursor->node == first) {
-    if (before) return left ? place(pair, 0) : FALSE;
-    return left ? FALSE : place(second, 0);
+    if (before) return left ? cursor->Place(pair, 0) : FALSE;
+    return left ? FALSE : cursor->Place(second, 0);
   }
-  if (before) return left ? place(first, 1) : FALSE;
-  return left ? FALSE : place(pair, 1);
+  if (before) return left ? cursor->Place(first, 1) : FALSE;
+  return left ? FALSE : cursor->Place(pair, 1);
 }
 
 WORD CMcEquality::ComparePair(const CMcBasic* pair, const CMcBasic* other) {

@@ -68,19 +68,14 @@ BOOL CMcMatrix::Navigate(int direction, int modifier, McCursor* cursor) {
     cursor->node = this;
     return m_parent ? m_parent->Navigate(dir, modifier, cursor) : FALSE;
   };
-  auto place = [&](CMcBasic* node, int side) -> BOOL {
-    cursor->node = node;
-    cursor->side = static_cast<BYTE>(side);
-    return TRUE;
-  };
   if (cursor->node == this) {
     if (direction == kMcUp || direction == kMcDown) return toParent(direction);
     if (cursor->fromSide == 0) {
       if (direction == kMcLeft) return toParent(direction);
-      return m_count ? place(m_children[0], 0) : place(this, 1);
+      return m_count ? cursor->Place(m_children[0], 0) : cursor->Place(this, 1);
     }
     if (direction == kMcRight) return toParent(direction);
-    return m_count ? place(m_children[m_count - 1], 1) : place(this, 0);
+    return m_count ? cursor->Place(m_children[m_count - 1], 1) : cursor->Place(this, 0);
   }
   const int k = IndexOfChild(cursor->node);
   if (k < 0) return FALSE;
@@ -89,13 +84,13 @@ BOOL CMcMatrix::Navigate(int direction, int modifier, McCursor* cursor) {
   const int kept = cursor->fromSide == 1 ? 1 : 0;
   switch (direction) {
     case kMcLeft:
-      return k % nc == 0 ? place(this, 0) : place(m_children[k - 1], 1);
+      return k % nc == 0 ? cursor->Place(this, 0) : cursor->Place(m_children[k - 1], 1);
     case kMcRight:
-      return (k % nc == nc - 1 || k == m_count - 1) ? place(this, 1) : place(m_children[k + 1], 0);
+      return (k % nc == nc - 1 || k == m_count - 1) ? cursor->Place(this, 1) : cursor->Place(m_children[k + 1], 0);
     case kMcUp:
-      return k >= nc ? place(m_children[k - nc], kept) : toParent(kMcUp);
+      return k >= nc ? cursor->Place(m_children[k - nc], kept) : toParent(kMcUp);
     default:
-      return k + nc < m_count ? place(m_children[k + nc], kept) : toParent(kMcDown);
+      return k + nc < m_count ? cursor->Place(m_children[k + nc], kept) : toParent(kMcDown);
   }
 }
 
