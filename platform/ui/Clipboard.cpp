@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <string>
@@ -121,17 +122,86 @@ QByteArray TextToBytes(const QString& text) {
   return bytes;
 }
 
+// The desktop's rendering of a picture: the recording's rectangle source
+// drawn into a width x height image.
+struct PictureLayout {
+  CRect source;
+  int width = 0;
+  int height = 0;
+};
+
+// Larger stated sizes are taken for garbage, not for a picture; the area is
+// what the renderer accepts.
+constexpr long long kMaxPictureSide = 16384;
+constexpr long long kMaxPictureArea = 1LL << 26;
+// Logical extents of the scalable modes are HIMETRIC (0.01 mm), shown at 96 dpi.
+constexpr long long kHimetricPerInch = 2540;
+constexpr long long kPixelsPerInch = 96;
+
+bool PlausibleSize(long long width, long long height) {
+  return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+         width * height <= kMaxPictureArea;
+}
+
+// A rectangle of the given size at (left, top); empty when it leaves int's range.
+CRect RectAt(long long left, long long top, long long width, long long height) {
+  constexpr long long kMax = std::numeric_limits<int>::max();
+  if (left + width > kMax || top + height > kMax) return CRect();
+  return CRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + width),
+               static_cast<int>(top + height));
+}
+
+// With MM_TEXT the extents are the picture's size in pixels, and the drawing's
+// top-left point (which callers fix with white pixels) is its origin. In the
+// scalable modes the whole drawing is scaled into the extents converted to
+// pixels; a negative extent there only states an aspect ratio and, like any
+// other mode or a missing or absurd extent, leaves the drawn bounds at their
+// own size (cut to the largest plausible one).
+PictureLayout LayoutOf(const METAFILEPICT& picture) {
+  const CRect bounds = QxMetaFileBounds(picture.hMF);
+  const bool drawn = !bounds.IsRectEmpty();
+  const long long left = drawn ? bounds.left : 0, top = drawn ? bounds.top : 0;
+  const long long x = picture.xExt, y = picture.yExt;
+  if (picture.mm == MM_TEXT && PlausibleSize(x, y)) {
+    return {RectAt(left, top, x, y), static_cast<int>(x), static_cast<int>(y)};
+  }
+  if ((picture.mm == MM_ANISOTROPIC || picture.mm == MM_ISOTROPIC) && drawn && x > 0 && y > 0) {
+    const long long w = (x * kPixelsPerInch + kHimetricPerInch / 2) / kHimetricPerInch;
+    const long long h = (y * kPixelsPerInch + kHimetricPerInch / 2) / kHimetricPerInch;
+    if (PlausibleSize(w, h)) return {bounds, static_cast<int>(w), static_cast<int>(h)};
+  }
+  if (!drawn) return {};
+  const long long w = std::min(static_cast<long long>(bounds.right) - left, kMaxPictureSide);
+  const long long h =
+      std::min({static_cast<long long>(bounds.bottom) - top, kMaxPictureSide, kMaxPictureArea / w});
+  return {RectAt(left, top, w, h), static_cast<int>(w), static_cast<int>(h)};
+}
+
+// An SVG document of width x height pixels showing the PNG.
+QByteArray SvgOfPng(const QByteArray& png, int width, int height) {
+  const QByteArray w = QByteArray::number(width), h = QByteArray::number(height);
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\""
+         " version=\"1.1\" width=\"" +
+         w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w + " " + h + "\">\n<image width=\"" + w +
+         "\" height=\"" + h + "\" xlink:href=\"data:image/png;base64," + png.toBase64() +
+         "\"/>\n</svg>\n";
+}
+
 void AddPicture(QMimeData* mime, HGLOBAL block) {
   if (GlobalSize(block) < sizeof(METAFILEPICT)) return;
   METAFILEPICT picture;
   std::memcpy(&picture, GlobalLock(block), sizeof(picture));
   GlobalUnlock(block);
-  CRect source = QxMetaFileBounds(picture.hMF);
-  if (source.IsRectEmpty()) source = CRect(0, 0, picture.xExt, picture.yExt);
-  QByteArray png = QxMetaFileToPng(picture.hMF, source, source.Width(), source.Height());
-  QByteArray svg = QxMetaFileToSvg(picture.hMF, source, source.Width(), source.Height());
-  if (!png.isEmpty()) mime->setData(QStringLiteral("image/png"), png);
-  if (!svg.isEmpty()) mime->setData(QStringLiteral("image/svg+xml"), svg);
+  const PictureLayout layout = LayoutOf(picture);
+  if (layout.source.IsRectEmpty()) {
+    TRACE("Clipboard: a picture with nothing drawn and no size is not offered\n");
+    return;
+  }
+  QByteArray png = QxMetaFileToPng(picture.hMF, layout.source, layout.width, layout.height);
+  if (png.isEmpty()) return;
+  mime->setData(QStringLiteral("image/png"), png);
+  mime->setData(QStringLiteral("image/svg+xml"), SvgOfPng(png, layout.width, layout.height));
 }
 
 void Publish(ClipboardState& state) {

@@ -5,7 +5,9 @@
 //   CF_TEXT           8-bit Windows-1252 text with CR LF line ends and a
 //                     terminating zero -> plain text with LF line ends
 //   CF_METAFILEPICT   a METAFILEPICT holding a CMetaFileDC recording
-//                     -> "image/svg+xml" and "image/png" renderings
+//                     -> "image/png" and "image/svg+xml" renderings of the
+//                     stated size, the drawing's top-left point at their
+//                     origin (see METAFILEPICT)
 //   registered format -> a MIME type of the format's own name, the block's bytes
 // Reading takes the desktop's contents when another program changed it: text
 // becomes CF_TEXT, and data under a registered format's name that format
@@ -26,8 +28,11 @@
 // The largest block taken from the desktop's clipboard.
 #define QX_CLIPBOARD_MAX_PASTE (64u << 20)
 
-// A picture on the clipboard. With MM_TEXT the extents are the picture's size
-// in pixels; the clipboard owns the recording once the block is set.
+// A picture on the clipboard; the clipboard owns the recording once the block
+// is set. With MM_TEXT the extents are the picture's size in pixels; with
+// MM_ANISOTROPIC or MM_ISOTROPIC they are HIMETRIC, and the drawing is scaled
+// into them at 96 dpi. Missing or absurd extents (more than 16384 pixels a
+// side) and other modes give the drawing's bounds instead.
 struct METAFILEPICT {
   LONG mm = 0;
   LONG xExt = 0;
