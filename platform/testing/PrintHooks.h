@@ -1,9 +1,11 @@
 #pragma once
-// Test hooks of printing and help.
+// Test hooks of printing, the print preview and help.
 #include "platform/core/Types.h"
 
 #include <string>
 #include <vector>
+
+class CWnd;
 
 namespace QxTest {
 
@@ -18,6 +20,10 @@ class PrintToPdf {
  private:
   std::string m_previous;
 };
+
+// The print preview window opened last that is still open (see
+// platform/ui/PrintPreview.h), or null.
+CWnd* PreviewWindow();
 
 // One call of the help system.
 struct HelpCall {

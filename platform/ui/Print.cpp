@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -190,25 +191,44 @@ int CPrinterDC::GetDeviceCaps(int index) const {
 
 namespace {
 
-BOOL RunJob(CView* view, CPrintInfo* pInfo, CPrinterDC& dc, bool preview) {
+// The last page a job may print: the view's, or the cut-off when it has none.
+UINT LastPage(const CPrintInfo* pInfo, bool lastKnown) {
+  UINT cutOff = pInfo->GetMinPage() + kMaxPages - 1;
+  return lastKnown ? std::min(pInfo->GetMaxPage(), cutOff) : cutOff;
+}
+
+// Lets the view set the page up; false when it ends the job before this page.
+bool PreparePage(CView* view, CPrintInfo* pInfo, CPrinterDC& dc, UINT page, bool lastKnown) {
+  pInfo->m_nCurPage = page;
+  // Without a known last page the job ends after the first unless the view says otherwise.
+  if (!lastKnown) pInfo->m_bContinuePrinting = page == pInfo->GetMinPage();
+  view->OnPrepareDC(&dc, pInfo);
+  return pInfo->m_bContinuePrinting != FALSE;
+}
+
+void PrintPage(CView* view, CPrintInfo* pInfo, CPrinterDC& dc) {
+  pInfo->m_rectDraw.SetRect(0, 0, dc.GetPageSize().cx, dc.GetPageSize().cy);
+  dc.StartPage();
+  view->OnPrint(&dc, pInfo);
+  dc.EndPage();
+}
+
+BOOL StartJob(CView* view, CPrintInfo* pInfo, CPrinterDC& dc, bool preview) {
   CString title;
   if (CDocument* doc = view->GetDocument()) title = doc->GetTitle();
   if (!dc.StartDoc(title, preview)) return FALSE;
   view->OnBeginPrinting(&dc, pInfo);
+  return TRUE;
+}
+
+BOOL RunJob(CView* view, CPrintInfo* pInfo, CPrinterDC& dc, bool preview) {
+  if (!StartJob(view, pInfo, dc, preview)) return FALSE;
   const bool lastKnown = pInfo->GetMaxPage() != 0xFFFF;
-  const UINT last = lastKnown ? std::min(pInfo->GetMaxPage(), pInfo->GetMinPage() + kMaxPages - 1)
-                              : pInfo->GetMinPage() + kMaxPages - 1;
+  const UINT last = LastPage(pInfo, lastKnown);
   pInfo->m_bContinuePrinting = TRUE;
   for (UINT page = pInfo->GetMinPage(); page <= last; ++page) {
-    pInfo->m_nCurPage = page;
-    // Without a known last page the job ends after the first unless the view says otherwise.
-    if (!lastKnown) pInfo->m_bContinuePrinting = page == pInfo->GetMinPage();
-    view->OnPrepareDC(&dc, pInfo);
-    if (!pInfo->m_bContinuePrinting) break;
-    pInfo->m_rectDraw.SetRect(0, 0, dc.GetPageSize().cx, dc.GetPageSize().cy);
-    dc.StartPage();
-    view->OnPrint(&dc, pInfo);
-    dc.EndPage();
+    if (!PreparePage(view, pInfo, dc, page, lastKnown)) break;
+    PrintPage(view, pInfo, dc);
   }
   view->OnEndPrinting(&dc, pInfo);
   return dc.EndDoc();
@@ -227,6 +247,53 @@ std::vector<QImage> QxPreviewView(CView* view, CPrintInfo* pInfo) {
   CPrinterDC dc;
   if (!RunJob(view, pInfo, dc, true)) return {};
   return dc.PreviewPages();
+}
+
+// ---- the preview's job ----------------------------------------------------------------------
+
+CQxPreviewJob::~CQxPreviewJob() {
+  End();
+}
+
+BOOL CQxPreviewJob::Begin(CView* view, CPrintInfo* pInfo) {
+  if (m_pView || !view || !pInfo) return FALSE;
+  if (!StartJob(view, pInfo, m_dc, true)) return FALSE;
+  m_pView = view;
+  m_pInfo = pInfo;
+  m_lastKnown = pInfo->GetMaxPage() != 0xFFFF;
+  const UINT first = pInfo->GetMinPage(), last = LastPage(pInfo, m_lastKnown);
+  m_nPages = last >= first ? last - first + 1 : 0;
+  if (!m_lastKnown) {
+    // Asks the view page by page how far its job goes, as printing would.
+    UINT page = first;
+    while (page <= last && PreparePage(view, pInfo, m_dc, page, false)) ++page;
+    m_nPages = page - first;
+  }
+  return TRUE;
+}
+
+void CQxPreviewJob::End() {
+  if (!m_pView) return;
+  CView* view = m_pView;
+  m_pView = nullptr;
+  view->OnEndPrinting(&m_dc, m_pInfo);
+  m_dc.EndDoc();
+  m_pInfo = nullptr;
+  m_nPages = 0;
+}
+
+QImage CQxPreviewJob::DrawPage(UINT index) {
+  if (!m_pView || index >= m_nPages) return {};
+  m_pInfo->m_bContinuePrinting = TRUE;
+  if (PreparePage(m_pView, m_pInfo, m_dc, m_pInfo->GetMinPage() + index, m_lastKnown)) {
+    PrintPage(m_pView, m_pInfo, m_dc);
+    std::vector<QImage> pages = m_dc.TakePreviewPages();
+    if (!pages.empty()) return pages.back();
+  }
+  QImage blank(std::max(1, static_cast<int>(GetPageSize().cx)),
+               std::max(1, static_cast<int>(GetPageSize().cy)), QImage::Format_RGB32);
+  blank.fill(0xFFFFFFFFu);
+  return blank;
 }
 
 namespace QxTest {

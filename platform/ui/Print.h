@@ -14,6 +14,7 @@
 #include <QImage>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QPrinter;
@@ -47,6 +48,8 @@ class CPrinterDC : public CDC {
   int GetDeviceCaps(int index) const override;
   CSize GetPageSize() const { return m_pageSize; }
   const std::vector<QImage>& PreviewPages() const { return m_previewPages; }
+  // Hands the preview pages made so far to the caller and keeps none.
+  std::vector<QImage> TakePreviewPages() { return std::exchange(m_previewPages, {}); }
 
  private:
   std::unique_ptr<QPrinter> m_printer;
@@ -67,5 +70,39 @@ class CPrinterDC : public CDC {
 // keeps m_bContinuePrinting set, the first page only unless it says so.
 // FALSE when the printer could not be opened.
 BOOL QxPrintView(CView* view, CPrintInfo* pInfo);
-// The same job into page images, for the print preview window.
+// The same job into page images, all pages at once.
 std::vector<QImage> QxPreviewView(CView* view, CPrintInfo* pInfo);
+
+// The view's print job held open for the print preview window: OnBeginPrinting
+// when it begins, OnPrepareDC and OnPrint for a page whenever the window shows
+// it, OnEndPrinting when it ends. Only the pages asked for are drawn and kept,
+// so a long job costs no more than the pages on screen.
+class CQxPreviewJob {
+ public:
+  CQxPreviewJob() = default;
+  ~CQxPreviewJob();
+  CQxPreviewJob(const CQxPreviewJob&) = delete;
+  CQxPreviewJob& operator=(const CQxPreviewJob&) = delete;
+
+  // Starts the job; the view and the info must outlive it (or End). FALSE when
+  // a job runs already or the page cannot be set up. The page count is the
+  // info's page range; without a known last page, the pages the view keeps
+  // m_bContinuePrinting set for (the first only unless it says so).
+  BOOL Begin(CView* view, CPrintInfo* pInfo);
+  // Ends the job with OnEndPrinting; nothing when none runs.
+  void End();
+  BOOL IsRunning() const { return m_pView != nullptr; }
+
+  UINT GetPageCount() const { return m_nPages; }
+  CSize GetPageSize() const { return m_dc.GetPageSize(); }
+  // The page's image, the page counted from 0 (the view sees GetMinPage() +
+  // index); a white page when the view declines it, a null image outside the job.
+  QImage DrawPage(UINT index);
+
+ private:
+  CView* m_pView = nullptr;
+  CPrintInfo* m_pInfo = nullptr;
+  CPrinterDC m_dc;
+  UINT m_nPages = 0;
+  bool m_lastKnown = true;
+};

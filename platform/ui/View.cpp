@@ -4,6 +4,7 @@
 #include "platform/ui/DocTemplate.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/Print.h"
+#include "platform/ui/PrintPreview.h"
 #include "platform/ui/WndInternal.h"
 
 #include <algorithm>
@@ -20,6 +21,8 @@ ON_MESSAGE(WM_INITIALUPDATE, OnInitialUpdateMessage)
 END_MESSAGE_MAP()
 
 CView::~CView() {
+  // A view deleted without its window going first still takes its previews along.
+  CQxPreviewWnd::CloseFor(this);
   if (m_pDocument) m_pDocument->RemoveView(this);
 }
 
@@ -49,6 +52,8 @@ int CView::OnCreate(LPCREATESTRUCT lpcs) {
 }
 
 void CView::OnDestroy() {
+  // The preview's job ends while the view can still answer OnEndPrinting.
+  CQxPreviewWnd::CloseFor(this);
   if (CFrameWnd* frame = GetParentFrame()) {
     if (frame->GetActiveView() == this) frame->SetActiveView(nullptr, FALSE);
   }
@@ -111,6 +116,8 @@ void CView::OnPrint(CDC* pDC, CPrintInfo*) {
 void CView::OnEndPrinting(CDC*, CPrintInfo*) {}
 
 void CView::OnFilePrint() {
+  // One job at a time: an open preview's job ends before the printer's begins.
+  CQxPreviewWnd::CloseFor(this);
   CPrintInfo info;
   info.m_bDirect = LOWORD(GetCurrentMessage()->wParam) == ID_FILE_PRINT_DIRECT;
   if (!OnPreparePrinting(&info)) return;
@@ -121,9 +128,7 @@ void CView::OnFilePrintPreview() {
   CPrintInfo info;
   info.m_bPreview = TRUE;
   if (!OnPreparePrinting(&info)) return;
-  // The pages are made; a window to page through them is not part of the layer yet.
-  std::vector<QImage> pages = QxPreviewView(this, &info);
-  TRACE("Print preview: %d pages\n", static_cast<int>(pages.size()));
+  if (!CQxPreviewWnd::Open(this, info)) TRACE0("The print preview could not be opened\n");
 }
 
 BOOL CView::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {

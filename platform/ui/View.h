@@ -72,7 +72,8 @@ class CView : public CWnd {
   int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message);
   LRESULT OnInitialUpdateMessage(WPARAM, LPARAM);
   // The standard print commands: ID_FILE_PRINT, ID_FILE_PRINT_DIRECT (no
-  // dialog) and ID_FILE_PRINT_PREVIEW map to these in a view's message map.
+  // dialog) and ID_FILE_PRINT_PREVIEW (the preview window, PrintPreview.h)
+  // map to these in a view's message map.
   void OnFilePrint();
   void OnFilePrintPreview();
 
