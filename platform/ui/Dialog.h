@@ -14,6 +14,9 @@
 // where the focus takes no characters) to the control with that mnemonic. A
 // control that answers WM_GETDLGCODE with DLGC_WANTALLKEYS gets every key
 // itself; DLGC_WANTTAB, DLGC_WANTARROWS and DLGC_WANTCHARS keep those keys.
+// Input reaches it through PreTranslateMessage: the application's walk from
+// the target up its parents, which a modal loop does itself when there is no
+// application object.
 #include "platform/core/MessageBox.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/DialogTemplate.h"

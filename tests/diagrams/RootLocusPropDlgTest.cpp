@@ -1,11 +1,15 @@
 // The "Root Locus Properties" dialog: its template, the fields it shows, what
-// it refuses, and the settings written back only after OK.
+// it refuses, the settings written back only after OK, and Return in an edit
+// of the dialog opened from the view.
 #include "GlobalResources.h"
 #include "diagrams/RootLocusPropDlg.h"
 #include "platform/testing/DialogHooks.h"
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/WinApp.h"
+#include "res/resource.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/diagrams/ViewTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -148,6 +152,48 @@ TEST_F(RootLocusPropDlgTest, RefusedValuesKeepTheDialogOpen) {
     EXPECT_EQ(boxes.Boxes()[0].text, c.prompt);
     EXPECT_EQ(g_nRlLinSteps, 20) << "nothing written after a refusal and cancel";
   }
+}
+
+// ---- opened from the view ------------------------------------------------------------
+
+// The view's Properties command, a number typed over the selected first field,
+// then Return in that edit: the default button reads the fields, and the loci
+// are swept again with fewer steps.
+void ExpectReturnInAnEditAppliesTheValue(CQorexView* view) {
+  ASSERT_NE(view, nullptr);
+  const CQorexDoc& doc = *view->GetDocument();
+  const int pointsBefore = doc.m_pVarPoints[0].m_nCount;
+  const int saved = g_nRlLogSteps;
+  int focus = 0;
+  QxTest::DialogScript script({[&](CDialog&) {
+    focus = CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0;
+    QxTest::TypeText("10");
+    QxTest::PressKey(VK_RETURN);
+  }});
+  view->SendMessage(WM_COMMAND, RLPROPERTIES);
+  const int steps = g_nRlLogSteps;
+  g_nRlLogSteps = saved;
+  ASSERT_EQ(script.Dialogs().size(), 1u);
+  EXPECT_EQ(focus, IDC_RL_LOGSTEPS);
+  EXPECT_EQ(script.Dialogs()[0].result, IDOK);
+  EXPECT_FALSE(script.Dialogs()[0].endedByScript);
+  EXPECT_EQ(steps, 10);
+  EXPECT_LT(doc.m_pVarPoints[0].m_nCount, pointsBefore);
+}
+
+class RootLocusPropFromApp : public QorexAppTest {};
+
+TEST_F(RootLocusPropFromApp, ReturnInAnEditAppliesTheValue) {
+  CMDIChildWnd* child = Frame()->MDIGetActive();
+  ASSERT_NE(child, nullptr);
+  ExpectReturnInAnEditAppliesTheValue(dynamic_cast<CQorexView*>(child->GetActiveView()));
+}
+
+// A view made without an application object: the dialog's own loop gives its
+// keys to the dialog manager.
+TEST(RootLocusPropFromView, ReturnInAnEditAppliesTheValueWithoutAnApplication) {
+  qxviewtest::ViewWindow window;
+  ExpectReturnInAnEditAppliesTheValue(window.view());
 }
 
 }  // namespace
