@@ -48,12 +48,7 @@ TEST(RuntimeClass, IsKindOfFollowsTheHierarchy) {
 }
 
 TEST(RuntimeClass, CreateObjectMakesTheNamedClass) {
-  CRuntimeClass* cls = RUNTIME_CLASS(CCircle);
-  EXPECT_STREQ(cls->m_lpszClassName, "CCircle");
-  EXPECT_EQ(cls->m_pBaseClass, RUNTIME_CLASS(CShape));
-  std::unique_ptr<CObject> made(cls->CreateObject());
-  ASSERT_NE(made, nullptr);
-  EXPECT_EQ(made->GetRuntimeClass(), cls);
+  std::unique_ptr<CObject> made(RUNTIME_CLASS(CCircle)->CreateObject());
   CCircle* circle = DYNAMIC_DOWNCAST(CCircle, made.get());
   ASSERT_NE(circle, nullptr);
   EXPECT_EQ(circle->m_radius, 7);
@@ -61,15 +56,12 @@ TEST(RuntimeClass, CreateObjectMakesTheNamedClass) {
   EXPECT_EQ(RUNTIME_CLASS(CSquare)->CreateObject(), nullptr);  // no factory without DYNCREATE
 }
 
-TEST(KeyState, DownSetsHighBitAndPressesToggle) {
+TEST(KeyState, DownSetsTheHighBitAndPressesToggle) {
   QxResetKeyStates();
-  EXPECT_EQ(GetKeyState(VK_SHIFT), 0);
   QxSetKeyDown(VK_SHIFT, true);
-  EXPECT_LT(GetKeyState(VK_SHIFT), 0);
-  EXPECT_EQ(GetKeyState(VK_SHIFT) & 0x8000, 0x8000);
-  EXPECT_EQ(GetKeyState(VK_SHIFT) & 1, 1);
+  EXPECT_EQ(static_cast<USHORT>(GetKeyState(VK_SHIFT)), 0x8001);
   QxSetKeyDown(VK_SHIFT, true);  // auto-repeat: still down, toggle unchanged
-  EXPECT_EQ(GetKeyState(VK_SHIFT) & 1, 1);
+  EXPECT_EQ(static_cast<USHORT>(GetKeyState(VK_SHIFT)), 0x8001);
   QxSetKeyDown(VK_SHIFT, false);
   EXPECT_EQ(GetKeyState(VK_SHIFT), 1);
   EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);

@@ -1,52 +1,18 @@
 // Drawing: the GDI pixel conventions callers rely on, checked by geometry and
 // colour on small images.
-#include "platform/gdi/Gdi.h"
-#include "platform/gdi/Color.h"
+#include "tests/platform/GdiCanvas.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-// A memory context with a white bitmap of the given size selected.
-struct Canvas {
-  CDC dc;
-  CBitmap bitmap;
-  CBitmap* old = nullptr;
-  Canvas(int w, int h, COLORREF fill = kWhite) {
-    dc.CreateCompatibleDC(nullptr);
-    bitmap.CreateCompatibleBitmap(&dc, w, h);
-    old = dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, w, h, fill);
-  }
-  ~Canvas() { dc.SelectObject(old); }
-  const QImage& Image() const { return *dc.GetImage(); }
-  COLORREF At(int x, int y) const { return QxFromQRgb(Image().pixel(x, y)); }
-  // The device rectangle around every pixel that is not the background.
-  QRect Ink(COLORREF background = kWhite) const {
-    QRect r;
-    for (int y = 0; y < Image().height(); ++y)
-      for (int x = 0; x < Image().width(); ++x)
-        if (At(x, y) != background) r = r.united(QRect(x, y, 1, 1));
-    return r;
-  }
-  int Count(COLORREF color) const {
-    int n = 0;
-    for (int y = 0; y < Image().height(); ++y)
-      for (int x = 0; x < Image().width(); ++x) n += At(x, y) == color;
-    return n;
-  }
-};
-
-struct FixedMetrics {
-  FixedMetrics() { QxSetFixedFontMetrics(true); }
-  ~FixedMetrics() { QxSetFixedFontMetrics(false); }
-};
+using qxtest::Canvas;
+using qxtest::FixedMetrics;
+using qxtest::kBlack;
+using qxtest::kWhite;
 
 QImage RandomImage(int w, int h, unsigned seed) {
   std::mt19937 rng(seed);
@@ -83,24 +49,21 @@ TEST(GdiDraw, DottedPenPaintsEveryOtherPixel) {
   for (int x = 0; x < 20; ++x) EXPECT_EQ(c.At(x, 1), x % 2 ? kWhite : kBlack) << x;
 }
 
-TEST(GdiDraw, FillRectExcludesRightAndBottomEdges) {
+TEST(GdiDraw, FillsExcludeTheRightAndBottomEdges) {
   Canvas c(20, 20);
   CBrush red(RGB(255, 0, 0));
   CRect r(2, 3, 7, 9);
   c.dc.FillRect(&r, &red);
   EXPECT_EQ(c.Ink(), QRect(2, 3, 5, 6));
   EXPECT_EQ(c.Count(RGB(255, 0, 0)), 30);
-}
-
-TEST(GdiDraw, RectangleOutlineAndFillStayInsideTheRectangle) {
-  Canvas c(20, 20);
+  // A rectangle's outline and fill stay inside it too.
+  Canvas d(20, 20);
   CBrush blue(RGB(0, 0, 255));
-  CBrush* old = c.dc.SelectObject(&blue);
-  c.dc.Rectangle(2, 2, 10, 8);
-  c.dc.SelectObject(old);
-  EXPECT_EQ(c.Ink(), QRect(2, 2, 8, 6));
-  EXPECT_EQ(c.Count(RGB(0, 0, 255)), 6 * 4);
-  EXPECT_EQ(c.At(9, 7), kBlack);
+  d.dc.SelectObject(&blue);
+  d.dc.Rectangle(2, 2, 10, 8);
+  EXPECT_EQ(d.Ink(), QRect(2, 2, 8, 6));
+  EXPECT_EQ(d.Count(RGB(0, 0, 255)), 6 * 4);
+  EXPECT_EQ(d.At(9, 7), kBlack);
 }
 
 // An 8 x 8 pattern with one black pixel at (1, 2), to see its phase.
@@ -368,46 +331,19 @@ TEST(GdiDraw, SaveAndRestoreBringBackAttributesAndClip) {
   EXPECT_FALSE(c.dc.RestoreDC(level));
 }
 
-TEST(GdiDraw, MemoryContextWithoutBitmapIsOnePixel) {
+TEST(GdiDraw, ContextsAreMadeCompatibleWithTheScreen) {
   CDC dc;
   ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
-  EXPECT_NE(dc.GetSafeHdc(), nullptr);
-  EXPECT_EQ(CDC::FromHandle(dc.GetSafeHdc()), &dc);
-  ASSERT_NE(dc.GetImage(), nullptr);
-  EXPECT_EQ(dc.GetImage()->size(), QSize(1, 1));
+  EXPECT_EQ(dc.GetImage()->size(), QSize(1, 1));  // no bitmap selected yet
   EXPECT_EQ(dc.GetDeviceCaps(LOGPIXELSY), 96);
-  EXPECT_EQ(dc.GetDeviceCaps(HORZRES), GetSystemMetrics(SM_CXSCREEN));
   HDC h = dc.GetSafeHdc();
+  EXPECT_EQ(CDC::FromHandle(h), &dc);
   dc.DeleteDC();
   EXPECT_EQ(CDC::FromHandle(h), nullptr);
-}
-
-TEST(GdiDraw, BadRequestsFailCleanly) {
-  CBitmap huge;
-  EXPECT_FALSE(huge.CreateCompatibleBitmap(nullptr, 100000, 100000));
-  EXPECT_FALSE(huge.CreateBitmap(8, 8, 2, 1, nullptr));
-  Canvas c(4, 4);
-  EXPECT_FALSE(c.dc.BitBlt(0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
-  EXPECT_EQ(c.dc.GetPixel(10, 10), CLR_INVALID);
-  EXPECT_EQ(c.dc.SetPixel(-1, 0, kBlack), CLR_INVALID);
-  EXPECT_TRUE(c.dc.TextOut(0, 0, "x", -3));
-  EXPECT_FALSE(c.dc.Polyline(nullptr, 3));
-  CBitmap none;
-  EXPECT_FALSE(none.LoadBitmap(0xFFFF));
-  // A source rectangle partly outside the source leaves those pixels alone.
-  Canvas from(2, 2, kBlack);
-  c.dc.BitBlt(0, 0, 4, 4, &from.dc, 0, 0, SRCCOPY);
-  EXPECT_EQ(c.At(1, 1), kBlack);
-  EXPECT_EQ(c.At(3, 3), kWhite);
-}
-
-TEST(GdiDraw, ScreenContextHasTheScreenSize) {
   CDC* screen = QxGetScreenDC();
   ASSERT_NE(screen, nullptr);
-  EXPECT_EQ(screen->GetImage()->width(), GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_EQ(screen->GetImage()->height(), GetSystemMetrics(SM_CYSCREEN));
-  CDC mem;
-  mem.CreateCompatibleDC(screen);
+  EXPECT_EQ(screen->GetImage()->size(),
+            QSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
   CBitmap bm;
   EXPECT_TRUE(bm.CreateCompatibleBitmap(screen, 32, 16));
   BITMAP info;
@@ -415,16 +351,31 @@ TEST(GdiDraw, ScreenContextHasTheScreenSize) {
   EXPECT_EQ(info.bmWidth, 32);
   EXPECT_EQ(info.bmBitsPixel, 32);
   EXPECT_EQ(QxReleaseScreenDC(screen), 1);
-}
-
-TEST(GdiDraw, RegisteredBitmapsLoadById) {
+  // Registered bitmaps load by id.
   QImage image(3, 2, QImage::Format_RGB32);
   image.fill(qRgb(10, 20, 30));
   QxRegisterBitmap(4242, image);
-  CBitmap bm;
-  ASSERT_TRUE(bm.LoadBitmap(4242));
-  EXPECT_EQ(bm.GetBitmapDimension(), CSize(3, 2));
-  EXPECT_EQ(QxFromQRgb(bm.ToImage().pixel(2, 1)), RGB(10, 20, 30));
+  CBitmap loaded;
+  ASSERT_TRUE(loaded.LoadBitmap(4242));
+  EXPECT_EQ(QxFromQRgb(loaded.ToImage().pixel(2, 1)), RGB(10, 20, 30));
+}
+
+TEST(GdiDraw, BadRequestsFailCleanly) {
+  CBitmap huge;
+  EXPECT_FALSE(huge.CreateCompatibleBitmap(nullptr, 100000, 100000));
+  EXPECT_FALSE(huge.CreateBitmap(8, 8, 2, 1, nullptr));
+  EXPECT_FALSE(huge.LoadBitmap(0xFFFF));
+  Canvas c(4, 4);
+  EXPECT_FALSE(c.dc.BitBlt(0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+  EXPECT_EQ(c.dc.GetPixel(10, 10), CLR_INVALID);
+  EXPECT_EQ(c.dc.SetPixel(-1, 0, kBlack), CLR_INVALID);
+  EXPECT_TRUE(c.dc.TextOut(0, 0, "x", -3));
+  EXPECT_FALSE(c.dc.Polyline(nullptr, 3));
+  // A source rectangle partly outside the source leaves those pixels alone.
+  Canvas from(2, 2, kBlack);
+  c.dc.BitBlt(0, 0, 4, 4, &from.dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(c.At(1, 1), kBlack);
+  EXPECT_EQ(c.At(3, 3), kWhite);
 }
 
 }  // namespace

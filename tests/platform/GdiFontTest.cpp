@@ -2,6 +2,7 @@
 // width stretch, point sizes and the fixed metrics.
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiInternal.h"
+#include "tests/platform/GdiCanvas.h"
 
 #include <QFontInfo>
 #include <QRawFont>
@@ -28,10 +29,7 @@ struct FontDC {
   }
 };
 
-struct FixedMetrics {
-  FixedMetrics() { QxSetFixedFontMetrics(true); }
-  ~FixedMetrics() { QxSetFixedFontMetrics(false); }
-};
+using qxtest::FixedMetrics;
 
 TEST(GdiFont, PositiveHeightIsTheCellHeightForEachFace) {
   const char* faces[] = {"Times New Roman", "Arial", "Courier New", "Symbol"};
@@ -49,18 +47,13 @@ TEST(GdiFont, PositiveHeightIsTheCellHeightForEachFace) {
   }
 }
 
-TEST(GdiFont, NegativeHeightIsTheEmHeight) {
+TEST(GdiFont, NegativeHeightIsTheEmHeightAndPointsAreAtNinetySixDotsPerInch) {
   FontDC f(-20, 0, FW_NORMAL, 0, "Times New Roman");
   TEXTMETRIC tm = f.Metrics();
   EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, 20);
   EXPECT_GT(tm.tmInternalLeading, 0);
-}
-
-TEST(GdiFont, PointFontAtNinetySixDotsPerInch) {
-  CDC dc;
-  dc.CreateCompatibleDC(nullptr);
   CFont font;
-  ASSERT_TRUE(font.CreatePointFont(100, "Arial", &dc));
+  ASSERT_TRUE(font.CreatePointFont(100, "Arial", &f.dc));
   LOGFONT lf;
   font.GetLogFont(&lf);
   EXPECT_EQ(lf.lfHeight, -13);  // 10 pt * 96 / 72 rounded

@@ -1,27 +1,13 @@
 // Recordings: replay gives the same pixels as drawing directly, survives the
 // objects it used, follows the target's origin, and renders to PNG and SVG.
-#include "platform/gdi/Gdi.h"
-#include "platform/gdi/Color.h"
+#include "tests/platform/GdiCanvas.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct Canvas {
-  CDC dc;
-  CBitmap bitmap;
-  CBitmap* old = nullptr;
-  Canvas(int w, int h) {
-    dc.CreateCompatibleDC(nullptr);
-    bitmap.CreateCompatibleBitmap(&dc, w, h);
-    old = dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, w, h, RGB(255, 255, 255));
-  }
-  ~Canvas() { dc.SelectObject(old); }
-  const QImage& Image() const { return *dc.GetImage(); }
-};
+using qxtest::Canvas;
 
 // A 7 x 7 glyph sheet: a black disc on white, as the diagrams combine with SRCAND.
 void MakeSprite(Canvas& sprite) {
@@ -102,7 +88,7 @@ HMETAFILE RecordScene(CDC& sprite) {
   return meta.Close();
 }
 
-TEST(GdiMetaFile, ReplayGivesTheSamePixelsAsDrawingDirectly) {
+TEST(GdiMetaFile, ReplayGivesTheSamePixelsAsDrawingDirectlyAndFollowsTheTarget) {
   Canvas sprite(7, 7);
   MakeSprite(sprite);
   Canvas direct(120, 90);
@@ -117,18 +103,8 @@ TEST(GdiMetaFile, ReplayGivesTheSamePixelsAsDrawingDirectly) {
   // The target's state is its own again afterwards.
   EXPECT_EQ(replayed.dc.GetTextAlign(), TA_LEFT | TA_TOP);
   EXPECT_EQ(replayed.dc.GetViewportOrg(), CPoint(0, 0));
-  EXPECT_TRUE(DeleteMetaFile(meta));
-  EXPECT_FALSE(DeleteMetaFile(meta));
-  EXPECT_FALSE(replayed.dc.PlayMetaFile(meta));
-}
 
-TEST(GdiMetaFile, ReplayFollowsTheTargetOriginAndClip) {
-  Canvas sprite(7, 7);
-  MakeSprite(sprite);
-  Canvas direct(120, 90);
-  DrawScene(direct.dc, sprite.dc);
-  HMETAFILE meta = RecordScene(sprite.dc);
-  // Shifted by whole pattern tiles, as pattern brushes stay aligned to the device.
+  // Shifted by whole pattern tiles (pattern brushes stay aligned to the device) and clipped.
   Canvas shifted(140, 100);
   shifted.dc.SetViewportOrg(16, 8);
   shifted.dc.IntersectClipRect(0, 0, 60, 95);  // device 16..76
@@ -138,7 +114,9 @@ TEST(GdiMetaFile, ReplayFollowsTheTargetOriginAndClip) {
       QRgb expected = x + 16 < 76 ? direct.Image().pixel(x, y) : qRgb(255, 255, 255);
       ASSERT_EQ(shifted.Image().pixel(x + 16, y + 8), expected) << x << "," << y;
     }
-  DeleteMetaFile(meta);
+  EXPECT_TRUE(DeleteMetaFile(meta));
+  EXPECT_FALSE(DeleteMetaFile(meta));
+  EXPECT_FALSE(replayed.dc.PlayMetaFile(meta));
 }
 
 TEST(GdiMetaFile, RecordingContextAnswersQueriesLikeAScreenContext) {
@@ -174,10 +152,7 @@ TEST(GdiMetaFile, RendersToPngAndSvgAtTheGivenExtents) {
   HMETAFILE h = meta.Close();
   ASSERT_NE(h, nullptr);
   CRect bounds = QxMetaFileBounds(h);
-  EXPECT_EQ(bounds.left, -1);
-  EXPECT_EQ(bounds.top, -17);
-  EXPECT_EQ(bounds.right, 103);
-  EXPECT_EQ(bounds.bottom, 63);
+  EXPECT_EQ(bounds, CRect(-1, -17, 103, 63));
 
   QByteArray png = QxMetaFileToPng(h, bounds, bounds.Width(), bounds.Height());
   QImage decoded = QImage::fromData(png, "PNG");
