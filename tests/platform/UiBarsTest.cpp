@@ -1,18 +1,83 @@
-// Control bars whose objects live outside their frame: the frame may go first.
-#include "platform/testing/TestHooks.h"
-#include "platform/ui/ControlBar.h"
-#include "platform/ui/Controls.h"
-#include "platform/ui/WinApp.h"
+// Control bars: the test application's toggles and their menu checks, floating
+// and docking, dialog bars' controls and keys; and bars whose objects outlive
+// their frame or go before it.
+#include "tests/platform/UiTestApp.h"
 
-#include <gtest/gtest.h>
+#include <QDockWidget>
 
-#include <memory>
-#include <vector>
-
+namespace qxtest {
 namespace {
 
-constexpr UINT IDD_HELD_BAR = 2201;
-constexpr UINT IDW_HELD_BAR = 2202;
+using UiBars = UiApp;
+
+TEST_F(UiBars, TogglesFollowVisibilityIncludingTheFloatingCloseBox) {
+  CDialogBar& floating = Frame()->m_wndFloatBar;
+  EXPECT_TRUE(floating.IsFloating());
+  EXPECT_FALSE(Frame()->m_wndBottomBar.IsFloating());
+  EXPECT_EQ(Update(IDW_FLOAT).m_nCheck, 1);
+  Frame()->SendMessage(WM_COMMAND, IDW_FLOAT);
+  EXPECT_FALSE(floating.IsWindowVisible());
+  EXPECT_EQ(Update(IDW_FLOAT).m_nCheck, 0);
+  Frame()->SendMessage(WM_COMMAND, IDW_FLOAT);
+  EXPECT_TRUE(floating.IsWindowVisible());
+  EXPECT_EQ(Update(IDW_FLOAT).m_nCheck, 1);
+  auto* dock = qobject_cast<QDockWidget*>(floating.QxContainer());
+  ASSERT_NE(dock, nullptr);
+  dock->close();  // the floating window's own close box
+  EXPECT_EQ(Update(IDW_FLOAT).m_nCheck, 0);
+  EXPECT_EQ(Update(ID_VIEW_TOOLBAR).m_nCheck, 1);
+  Frame()->SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
+  EXPECT_EQ(Update(ID_VIEW_TOOLBAR).m_nCheck, 0);
+}
+
+TEST_F(UiBars, AHiddenBarFloatedStaysHiddenUntilToggledAndADoubleClickFloatsItAgain) {
+  CDialogBar& bar = Frame()->m_wndFloatBar;
+  Frame()->ShowControlBar(&bar, FALSE, FALSE);
+  CPoint point(10, 130);
+  Frame()->ClientToScreen(&point);
+  Frame()->FloatControlBar(&bar, point, CBRS_ALIGN_TOP);
+  EXPECT_FALSE(bar.IsWindowVisible());
+  Frame()->SendMessage(WM_COMMAND, IDW_FLOAT);
+  EXPECT_TRUE(bar.IsWindowVisible());
+  EXPECT_TRUE(bar.IsFloating());
+  QPoint shown = bar.QxContainer()->pos();
+  EXPECT_EQ(CPoint(shown.x(), shown.y()), point);
+  Frame()->DockControlBar(&bar);
+  EXPECT_FALSE(bar.IsFloating());
+  QxTest::DoubleClick(&bar, CPoint(5, 5));
+  EXPECT_TRUE(bar.IsFloating());
+}
+
+TEST_F(UiBars, DialogBarNotifiesTheFrameExchangesDataAndTakesItsHeight) {
+  CTallBar& bar = Frame()->m_wndBottomBar;
+  CWnd* button = bar.GetDlgItem(IDC_BAR_BUTTON);
+  ASSERT_NE(button, nullptr);
+  bar.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_BAR_BUTTON, BN_CLICKED),
+                  reinterpret_cast<LPARAM>(button->GetSafeHwnd()));
+  EXPECT_EQ(g_log, std::vector<std::string>{"bar button"});
+  EXPECT_EQ(bar.m_nExchanges, 1);  // the fields went into the controls at creation
+  EXPECT_TRUE(bar.UpdateData(FALSE));
+  bar.m_bRefuse = true;
+  EXPECT_FALSE(bar.UpdateData(TRUE));
+  EXPECT_EQ(bar.m_nExchanges, 3);
+  bar.m_nHeight = 90;  // the layout asks docked bars for their size
+  Frame()->RecalcLayout();
+  QxTest::PumpEvents();
+  CRect client;
+  bar.GetClientRect(&client);
+  EXPECT_EQ(client.Height(), 90);
+}
+
+TEST_F(UiBars, DialogBarKeysMoveTheFocusAndReachTheOwner) {
+  Frame()->m_wndBottomBar.GetDlgItem(IDC_BAR_EDIT1)->SetFocus();
+  QxTest::PressKey(VK_TAB);  // past the static
+  EXPECT_EQ(CWnd::GetFocus()->GetDlgCtrlID(), static_cast<int>(IDC_BAR_EDIT2));
+  QxTest::PressKey(VK_TAB, MK_SHIFT);
+  EXPECT_EQ(CWnd::GetFocus()->GetDlgCtrlID(), static_cast<int>(IDC_BAR_EDIT1));
+  QxTest::PressKey(VK_RETURN);
+  QxTest::PressKey(VK_ESCAPE);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"ok", "cancel"}));
+}
 
 // The bars of a window kept by another object, as a document may keep them.
 struct BarHolder {
@@ -21,18 +86,18 @@ struct BarHolder {
   CDialogBar dialogBar;
 };
 
+constexpr UINT IDW_HELD_BAR = 2202;
+
 CFrameWnd* MakeFrameWithBars(BarHolder& bars, bool floatDialogBar) {
   QxDialogTemplate bar;
-  bar.caption = "Held";
   bar.rect = CRect(0, 0, 60, 30);
-  QxRegisterDialogTemplate(IDD_HELD_BAR, bar);
+  QxRegisterDialogTemplate(2201, bar);
   auto* frame = new CFrameWnd;
   EXPECT_TRUE(frame->Create(nullptr, "Holder"));
   static const UINT indicators[] = {ID_SEPARATOR};
-  EXPECT_TRUE(bars.toolBar.Create(frame));
-  EXPECT_TRUE(bars.statusBar.Create(frame));
-  EXPECT_TRUE(bars.statusBar.SetIndicators(indicators, 1));
-  EXPECT_TRUE(bars.dialogBar.Create(frame, IDD_HELD_BAR, CBRS_ALIGN_LEFT, IDW_HELD_BAR));
+  EXPECT_TRUE(bars.toolBar.Create(frame) && bars.statusBar.Create(frame) &&
+              bars.statusBar.SetIndicators(indicators, 1) &&
+              bars.dialogBar.Create(frame, 2201, CBRS_ALIGN_LEFT, IDW_HELD_BAR));
   frame->EnableDocking(CBRS_ALIGN_ANY);
   bars.dialogBar.EnableDocking(CBRS_ALIGN_ANY);
   if (floatDialogBar) frame->FloatControlBar(&bars.dialogBar, CPoint(40, 40));
@@ -41,9 +106,7 @@ CFrameWnd* MakeFrameWithBars(BarHolder& bars, bool floatDialogBar) {
   return frame;
 }
 
-}  // namespace
-
-TEST(UiBars, BarsDestroyedAfterTheirFrameForgetIt) {
+TEST(UiBarHolder, BarsDestroyedAfterTheirFrameForgetIt) {
   for (bool floating : {false, true}) {
     SCOPED_TRACE(floating ? "floating" : "docked");
     auto bars = std::make_unique<BarHolder>();
@@ -59,11 +122,10 @@ TEST(UiBars, BarsDestroyedAfterTheirFrameForgetIt) {
     EXPECT_EQ(bars->toolBar.GetDockingFrame(), nullptr);
     EXPECT_FALSE(bars->dialogBar.IsFloating());
     EXPECT_EQ(bars->statusBar.QxContainer(), nullptr);
-    bars.reset();
   }
 }
 
-TEST(UiBars, ABarDestroyedFirstLeavesItsFrame) {
+TEST(UiBarHolder, ABarDestroyedFirstLeavesItsFrame) {
   auto bars = std::make_unique<BarHolder>();
   CFrameWnd* frame = MakeFrameWithBars(*bars, false);
   HWND hFrame = frame->GetSafeHwnd();
@@ -77,59 +139,5 @@ TEST(UiBars, ABarDestroyedFirstLeavesItsFrame) {
   QxTest::PumpEvents();
 }
 
-namespace {
-
-constexpr UINT IDD_KEYS_BAR = 2203;
-
-// A dialog bar whose Enter and Escape land in the owner's command handlers.
-class CKeysFrame : public CFrameWnd {
- public:
-  CDialogBar m_wndBar;
-  std::vector<UINT> m_commands;
-
- protected:
-  void OnOk() { m_commands.push_back(IDOK); }
-  void OnCancelCmd() { m_commands.push_back(IDCANCEL); }
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CKeysFrame, CFrameWnd)
-ON_COMMAND(IDOK, OnOk)
-ON_COMMAND(IDCANCEL, OnCancelCmd)
-END_MESSAGE_MAP()
-
-QxDialogItem KeysItem(const char* cls, UINT id, DWORD style, int x) {
-  QxDialogItem item;
-  item.className = cls;
-  item.id = id;
-  item.style = WS_CHILD | WS_VISIBLE | style;
-  item.rect = CRect(x, 4, x + 30, 16);
-  return item;
-}
-
 }  // namespace
-
-TEST(UiBars, DialogBarKeysMoveTheFocusAndReachTheOwner) {
-  CWinApp app("Bar Keys");
-  QxDialogTemplate bar;
-  bar.rect = CRect(0, 0, 140, 24);
-  bar.items = {KeysItem(WC_EDIT, 10, WS_TABSTOP, 4), KeysItem(WC_STATIC, 11, 0, 38),
-               KeysItem(WC_EDIT, 12, WS_TABSTOP, 72)};
-  QxRegisterDialogTemplate(IDD_KEYS_BAR, bar);
-  auto* frame = new CKeysFrame;
-  ASSERT_TRUE(frame->Create(nullptr, "Keys"));
-  ASSERT_TRUE(frame->m_wndBar.Create(frame, IDD_KEYS_BAR, CBRS_ALIGN_TOP, 0xE810));
-  frame->ShowWindow(SW_SHOW);
-  QxTest::PumpEvents();
-
-  frame->m_wndBar.GetDlgItem(10)->SetFocus();
-  QxTest::PressKey(VK_TAB);
-  EXPECT_EQ(CWnd::GetFocus()->GetDlgCtrlID(), 12);
-  QxTest::PressKey(VK_TAB, MK_SHIFT);
-  EXPECT_EQ(CWnd::GetFocus()->GetDlgCtrlID(), 10);
-  QxTest::PressKey(VK_RETURN);
-  QxTest::PressKey(VK_ESCAPE);
-  EXPECT_EQ(frame->m_commands, (std::vector<UINT>{IDOK, IDCANCEL}));
-  frame->DestroyWindow();
-  QxTest::PumpEvents();
-}
+}  // namespace qxtest

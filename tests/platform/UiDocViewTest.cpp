@@ -1,70 +1,169 @@
-// Document templates' strings and default titles, the recent-file list, and
-// the scroll view's mapping.
-#include "platform/testing/TestHooks.h"
-#include "platform/ui/WinApp.h"
+// Documents in the test application: new, save, open and close with the save
+// prompt, a failed open, the Window menu and tiling; the template's strings,
+// the recent-file list, and the scroll view's mapping.
+#include "tests/platform/UiTestApp.h"
+#include "tests/support/TestSupport.h"
 
-#include <gtest/gtest.h>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
-#include <string>
+#include <filesystem>
+#include <fstream>
 
+namespace qxtest {
 namespace {
 
-constexpr UINT IDR_SHEET = 3101;
+using UiDocView = UiApp;
 
-class CSheetDoc : public CDocument {
-  DECLARE_DYNCREATE(CSheetDoc)
-};
-IMPLEMENT_DYNCREATE(CSheetDoc, CDocument)
+TEST_F(UiDocView, SaveOpenAndCloseWithTheSavePrompt) {
+  std::string path = MakeTempDir("app") + "/first.pln";
+  QxFileNamePrompt previous =
+      QxSetFileNamePrompt([&](CString& name, BOOL bOpen, LPCTSTR, LPCTSTR filter, LPCTSTR ext) {
+        EXPECT_FALSE(bOpen);
+        EXPECT_STREQ(ext, ".pln");
+        EXPECT_NE(CString(filter).Find("Plan Files (*.pln)|*.pln|"), -1);
+        name = path.c_str();
+        return TRUE;
+      });
+  ActiveDoc()->m_nValue = 42;
+  ActiveDoc()->SetModifiedFlag();
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_SAVE);  // untitled: asks for a name
+  QxSetFileNamePrompt(previous);
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_STREQ(ActiveDoc()->GetTitle(), "first.pln");
+  EXPECT_FALSE(ActiveDoc()->IsModified());
+  // The File menu lists it in place of its "Recent File" item.
+  CMenu* fileMenu = CMenu::FromHandle(Frame()->GetFrameMenu())->GetSubMenu(0);
+  Frame()->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(fileMenu->GetSafeHmenu()), 0);
+  CString recent;
+  fileMenu->GetMenuString(ID_FILE_MRU_FILE1, recent, MF_BYCOMMAND);
+  EXPECT_EQ(recent, CString("&1 ") + path.c_str());
+  EXPECT_FALSE(fileMenu->GetMenuState(ID_FILE_MRU_FILE1, MF_BYCOMMAND) & MF_GRAYED);
 
-class CSheetView : public CScrollView {
-  DECLARE_DYNCREATE(CSheetView)
-
- public:
-  void OnDraw(CDC*) override {}
-};
-IMPLEMENT_DYNCREATE(CSheetView, CScrollView)
-
-}  // namespace
-
-TEST(UiDocTemplate, DocumentStringsAreTheFieldsOfTheTemplateString) {
-  AfxRegisterString(IDR_SHEET,
-                    "\nQorex\nQorex\nQorex Files (*.qox)\n.qox\nQorex.Document\nQorex Document");
-  CMultiDocTemplate docTemplate(IDR_SHEET, RUNTIME_CLASS(CSheetDoc), RUNTIME_CLASS(CMDIChildWnd),
-                                RUNTIME_CLASS(CSheetView));
-  struct Row {
-    CDocTemplate::DocStringIndex index;
-    const char* expected;
-  };
-  const Row rows[] = {{CDocTemplate::windowTitle, ""},
-                      {CDocTemplate::docName, "Qorex"},
-                      {CDocTemplate::fileNewName, "Qorex"},
-                      {CDocTemplate::filterName, "Qorex Files (*.qox)"},
-                      {CDocTemplate::filterExt, ".qox"},
-                      {CDocTemplate::regFileTypeId, "Qorex.Document"},
-                      {CDocTemplate::regFileTypeName, "Qorex Document"}};
-  for (const Row& row : rows) {
-    CString value;
-    EXPECT_EQ(docTemplate.GetDocString(value, row.index), *row.expected != '\0');
-    EXPECT_STREQ(value, row.expected) << row.index;
+  // Modified again, then closed: the prompt, answered "no", discards.
+  ActiveDoc()->SetModifiedFlag();
+  {
+    QxTest::MessageBoxScript boxes({IDNO});
+    Frame()->SendMessage(WM_COMMAND, ID_FILE_CLOSE);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Save changes to first.pln?");
   }
+  QxTest::PumpEvents();
+  EXPECT_EQ(ActiveChild(), nullptr);
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 0);
+  CString caption;
+  Frame()->GetWindowText(caption);
+  EXPECT_STREQ(caption, "Testapp");
+  EXPECT_EQ(Frame()->GetFrameMenu(), Frame()->m_hMenuDefault);  // back to the frame's own menu
+
+  CDocument* reopened = m_app->OpenDocumentFile(path.c_str());
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(static_cast<CPlanDoc*>(reopened)->m_nValue, 42);
+  EXPECT_EQ(ActiveDoc(), reopened);
+  EXPECT_NE(qxui::FindMenuItem(Frame()->GetFrameMenu(), ID_FILE_SAVE, nullptr), nullptr);
 }
 
-TEST(UiDocTemplate, UntitledDocumentsCountUpAndNeverReuseANumber) {
-  AfxRegisterString(IDR_SHEET, "\nQorex\nQorex");
-  CMultiDocTemplate docTemplate(IDR_SHEET, RUNTIME_CLASS(CSheetDoc), RUNTIME_CLASS(CMDIChildWnd),
-                                RUNTIME_CLASS(CSheetView));
-  CSheetDoc first, second;
-  first.m_bAutoDelete = second.m_bAutoDelete = FALSE;
-  docTemplate.SetDefaultTitle(&first);
-  EXPECT_STREQ(first.GetTitle(), "Qorex1");
-  ++docTemplate.m_nUntitledCount;  // as OpenDocumentFile counts a new document
-  docTemplate.SetDefaultTitle(&second);
-  EXPECT_STREQ(second.GetTitle(), "Qorex2");
-  AfxRegisterString(IDR_SHEET + 1, "");
-  CMultiDocTemplate unnamed(IDR_SHEET + 1, RUNTIME_CLASS(CSheetDoc), RUNTIME_CLASS(CMDIChildWnd),
-                            RUNTIME_CLASS(CSheetView));
-  unnamed.SetDefaultTitle(&first);
-  EXPECT_STREQ(first.GetTitle(), "Untitled1");
+TEST_F(UiDocView, FailedOpenLeavesNothingBehind) {
+  std::string path = MakeTempDir("app") + "/broken.pln";
+  std::ofstream(path, std::ios::binary) << std::string("\x01\0\0\0\x12", 5);
+  CMDIChildWnd* before = ActiveChild();
+  QxTest::MessageBoxScript boxes;
+  EXPECT_EQ(m_app->OpenDocumentFile(path.c_str()), nullptr);
+  QxTest::PumpEvents();
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);
+  EXPECT_EQ(ActiveChild(), before);
+}
+
+TEST_F(UiDocView, WindowMenuListsTheDocumentWindowsAndActivatesTheChosenOne) {
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  CMenu* window = CMenu::FromHandle(Frame()->GetFrameMenu())->GetSubMenu(2);
+  ASSERT_NE(window, nullptr);
+  auto open = [&] {
+    Frame()->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(window->GetSafeHmenu()), 2);
+  };
+  auto checked = [&](UINT i) {
+    return (window->GetMenuState(AFX_IDM_FIRST_MDICHILD + i, MF_BYCOMMAND) & MF_CHECKED) != 0;
+  };
+  open();
+  open();  // opening again replaces the list
+  ASSERT_EQ(window->GetMenuItemCount(), 4u + 1u + 3u);
+  EXPECT_TRUE(window->GetMenuState(4, MF_BYPOSITION) & MF_SEPARATOR);
+  for (UINT i = 0; i < 3; ++i) {
+    CString text;
+    window->GetMenuString(5 + i, text, MF_BYPOSITION);
+    EXPECT_EQ(text, CString("&") + std::to_string(i + 1).c_str() + " Plan" +
+                        std::to_string(i + 1).c_str());
+    EXPECT_EQ(window->GetMenuItemID(static_cast<int>(5 + i)), AFX_IDM_FIRST_MDICHILD + i);
+  }
+  EXPECT_TRUE(checked(2) && !checked(0));
+  Frame()->SendMessage(WM_COMMAND, AFX_IDM_FIRST_MDICHILD);
+  EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan1");
+  open();
+  EXPECT_TRUE(checked(0) && !checked(2));
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_CLOSE);  // a closed window leaves the list
+  QxTest::PumpUntilIdle();
+  open();
+  EXPECT_EQ(window->GetMenuItemCount(), 4u + 1u + 2u);
+}
+
+TEST_F(UiDocView, TileAndCascadeShareTheClientAreaAmongTheDocumentWindows) {
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  QMdiArea* area = Frame()->QxMdiArea();
+  ASSERT_NE(area, nullptr);
+  const QRect client = area->viewport()->rect();
+  for (bool stacked : {true, false}) {
+    SCOPED_TRACE(stacked ? "horizontal" : "vertical");
+    Frame()->SendMessage(WM_COMMAND, stacked ? ID_WINDOW_TILE_HORZ : ID_WINDOW_TILE_VERT);
+    QxTest::PumpEvents();
+    int next = 0;
+    for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder)) {
+      QRect r = sub->geometry();
+      EXPECT_FALSE(sub->isMaximized());
+      EXPECT_EQ(stacked ? r.top() : r.left(), next);
+      EXPECT_EQ(stacked ? r.width() : r.height(), stacked ? client.width() : client.height());
+      next = stacked ? r.bottom() + 1 : r.right() + 1;
+    }
+    EXPECT_EQ(next, stacked ? client.height() : client.width());
+  }
+  Frame()->SendMessage(WM_COMMAND, ID_WINDOW_CASCADE);
+  QxTest::PumpEvents();
+  std::vector<QPoint> corners;
+  for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder))
+    corners.push_back(sub->pos());
+  ASSERT_EQ(corners.size(), 3u);
+  EXPECT_TRUE(corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2]);
+}
+
+TEST(UiDocTemplate, DocumentStringsAreTheFieldsOfTheTemplateString) {
+  RegisterTestAppResources();
+  CMultiDocTemplate docTemplate(IDR_DOC, RUNTIME_CLASS(CPlanDoc), RUNTIME_CLASS(CPlanChild),
+                                RUNTIME_CLASS(CPlanView));
+  const std::pair<CDocTemplate::DocStringIndex, const char*> rows[] = {
+      {CDocTemplate::windowTitle, ""},
+      {CDocTemplate::docName, "Plan"},
+      {CDocTemplate::fileNewName, "Plan"},
+      {CDocTemplate::filterName, "Plan Files (*.pln)"},
+      {CDocTemplate::filterExt, ".pln"},
+      {CDocTemplate::regFileTypeId, "Plan.Document"},
+      {CDocTemplate::regFileTypeName, "Plan Document"}};
+  for (auto [index, expected] : rows) {
+    CString value;
+    EXPECT_EQ(docTemplate.GetDocString(value, index), *expected != '\0');
+    EXPECT_STREQ(value, expected) << index;
+  }
+  // Without a document name the untitled ones are "Untitled".
+  AfxRegisterString(IDR_DOC + 100, "");
+  CMultiDocTemplate unnamed(IDR_DOC + 100, RUNTIME_CLASS(CPlanDoc), RUNTIME_CLASS(CPlanChild),
+                            RUNTIME_CLASS(CPlanView));
+  CPlanDoc doc;
+  doc.m_bAutoDelete = FALSE;
+  unnamed.SetDefaultTitle(&doc);
+  EXPECT_STREQ(doc.GetTitle(), "Untitled1");
 }
 
 TEST(UiRecentFiles, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {
@@ -73,21 +172,25 @@ TEST(UiRecentFiles, NewestFirstWithoutDuplicatesAndKeptAcrossRuns) {
     app.SetRegistryKey("Plenthoria-recent");
     app.LoadStdProfileSettings(4);
     EXPECT_TRUE(app.GetRecentFiles().empty());
-    for (const char* path : {"/a.qox", "/b.qox", "/c.qox", "/a.qox", "/d.qox", "/e.qox"}) {
+    for (const char* path : {"/a.qox", "/b.qox", "/c.qox", "/a.qox", "/d.qox", "/e.qox"})
       app.AddToRecentFileList(path);
-    }
-    std::vector<std::string> files;
-    for (const CString& file : app.GetRecentFiles()) files.push_back(file.GetString());
-    EXPECT_EQ(files, (std::vector<std::string>{"/e.qox", "/d.qox", "/a.qox", "/c.qox"}));
     app.ExitInstance();  // writes the list
   }
   CWinApp again("RecentTest");
   again.SetRegistryKey("Plenthoria-recent");
   again.LoadStdProfileSettings(4);
-  ASSERT_EQ(again.GetRecentFiles().size(), 4u);
-  EXPECT_STREQ(again.GetRecentFiles()[0], "/e.qox");
-  EXPECT_STREQ(again.GetRecentFiles()[3], "/c.qox");
+  std::vector<std::string> files;
+  for (const CString& file : again.GetRecentFiles()) files.push_back(file.GetString());
+  EXPECT_EQ(files, (std::vector<std::string>{"/e.qox", "/d.qox", "/a.qox", "/c.qox"}));
 }
+
+class CSheetView : public CScrollView {
+  DECLARE_DYNCREATE(CSheetView)
+
+ public:
+  void OnDraw(CDC*) override {}
+};
+IMPLEMENT_DYNCREATE(CSheetView, CScrollView)
 
 TEST(UiScrollView, ScrollPositionIsClampedAndMovesTheViewportOrigin) {
   CWnd host;
@@ -107,9 +210,11 @@ TEST(UiScrollView, ScrollPositionIsClampedAndMovesTheViewportOrigin) {
     view->OnPrepareDC(&dc);
     EXPECT_EQ(dc.GetViewportOrg(), CPoint(-53, 0));
   }
-  // A total smaller than the window never scrolls.
-  view->SetScrollSizes(MM_TEXT, CSize(10, 10));
+  view->SetScrollSizes(MM_TEXT, CSize(10, 10));  // a total smaller than the window never scrolls
   EXPECT_EQ(view->GetScrollPosition(), CPoint(0, 0));
   host.DestroyWindow();  // deletes the view with its window
   QxTest::PumpEvents();
 }
+
+}  // namespace
+}  // namespace qxtest

@@ -1,6 +1,7 @@
 // The headless document: open, save and close through files and archives,
 // with failures reported through the message-box handler and never leaving a
 // half-loaded document or a damaged file behind.
+#include "platform/testing/TestHooks.h"
 #include "platform/ui/Document.h"
 
 #include "tests/support/TestSupport.h"
@@ -45,35 +46,9 @@ class CNumbersDoc : public CDocument {
   std::function<void()> m_onStored;
 };
 
-struct Box {
-  std::string text;
-  UINT type;
-};
-
-// Records every message box and answers with `answer`.
-class BoxRecorder {
- public:
-  explicit BoxRecorder(int answer = IDOK) {
-    m_previous = QxSetMessageBoxHandler([this, answer](HWND, LPCSTR text, LPCSTR, UINT type) {
-      m_boxes.push_back({text ? text : "", type});
-      return answer;
-    });
-  }
-  ~BoxRecorder() { QxSetMessageBoxHandler(m_previous); }
-  const std::vector<Box>& boxes() const { return m_boxes; }
-
- private:
-  QxMessageBoxHandler m_previous;
-  std::vector<Box> m_boxes;
-};
-
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 int FileCount(const std::string& dir) {
@@ -82,159 +57,100 @@ int FileCount(const std::string& dir) {
 
 }  // namespace
 
-TEST(UiDocument, SaveThenOpenRoundTripsAndClearsModified) {
+TEST(UiDocument, SaveWritesATemporaryFileRenamesItAndOpenReadsItBack) {
   std::string dir = qxtest::MakeTempDir("doc");
   std::string path = dir + "/design.qox";
+  std::ofstream(path) << "old";
   CNumbersDoc saved;
   saved.m_values = {1, -2, 300000};
   saved.SetModifiedFlag();
-  BoxRecorder boxes;
+  std::string duringSave;
+  int filesDuringSave = 0;
+  saved.m_onStored = [&] {
+    duringSave = ReadAll(path);
+    filesDuringSave = FileCount(dir);
+  };
+  QxTest::MessageBoxScript boxes;
   ASSERT_TRUE(saved.OnSaveDocument(path.c_str()));
+  EXPECT_EQ(duringSave, "old");
+  EXPECT_EQ(filesDuringSave, 2);
   EXPECT_FALSE(saved.IsModified());
   EXPECT_EQ(ReadAll(path), std::string("\x03\0\0\0\x01\0\0\0\xFE\xFF\xFF\xFF\xE0\x93\x04\0", 16));
+  EXPECT_EQ(FileCount(dir), 1);
 
   CNumbersDoc loaded;
   loaded.m_values = {9};
   ASSERT_TRUE(loaded.OnOpenDocument(path.c_str()));
   EXPECT_EQ(loaded.m_values, saved.m_values);
   EXPECT_FALSE(loaded.IsModified());
-  EXPECT_TRUE(boxes.boxes().empty());
-  EXPECT_EQ(FileCount(dir), 1);
+  EXPECT_TRUE(boxes.Boxes().empty());
 }
 
-TEST(UiDocument, CorruptFileIsReportedAndLeavesTheDocumentEmpty) {
-  std::string path = qxtest::MakeTempDir("doc") + "/short.qox";
-  WriteAll(path, std::string("\x05\0\0\0\x01\0\0\0\x02\0", 10));  // says 5 numbers, holds 1.5
-  CNumbersDoc doc;
-  doc.m_values = {7, 8};
-  BoxRecorder boxes;
-  EXPECT_FALSE(doc.OnOpenDocument(path.c_str()));
-  ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_NE(boxes.boxes()[0].text.find("short.qox"), std::string::npos) << boxes.boxes()[0].text;
-  EXPECT_TRUE(doc.m_values.empty());
-  EXPECT_GE(doc.m_deleteCount, 2);  // before loading, and after the failure
-}
-
-TEST(UiDocument, MissingFileIsReportedAndKeepsTheContents) {
-  CNumbersDoc doc;
-  doc.m_values = {7};
-  BoxRecorder boxes;
-  EXPECT_FALSE(doc.OnOpenDocument((qxtest::MakeTempDir("doc") + "/none.qox").c_str()));
-  EXPECT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_EQ(doc.m_values, std::vector<int>{7});
-}
-
-TEST(UiDocument, SaveWritesATemporaryFileAndRenamesIt) {
+TEST(UiDocument, FailedSavesLeaveTheOldFileAndNoTemporary) {
   std::string dir = qxtest::MakeTempDir("doc");
   std::string path = dir + "/design.qox";
-  WriteAll(path, "old");
-  CNumbersDoc doc;
-  doc.m_values = {5};
-  std::string duringSave;
-  int filesDuringSave = 0;
-  doc.m_onStored = [&] {
-    duringSave = ReadAll(path);
-    filesDuringSave = FileCount(dir);
-  };
-  BoxRecorder boxes;
-  ASSERT_TRUE(doc.OnSaveDocument(path.c_str()));
-  EXPECT_EQ(duringSave, "old");
-  EXPECT_EQ(filesDuringSave, 2);
-  EXPECT_EQ(ReadAll(path).size(), 8u);
-  EXPECT_EQ(FileCount(dir), 1);
-}
-
-TEST(UiDocument, FailedSaveLeavesTheOldFileAndNoTemporary) {
-  std::string dir = qxtest::MakeTempDir("doc");
-  std::string path = dir + "/design.qox";
-  WriteAll(path, "old contents");
-  CNumbersDoc doc;
-  doc.m_values = {5, 6};
-  doc.m_failAfterStore = true;
-  doc.SetModifiedFlag();
-  BoxRecorder boxes;
-  EXPECT_FALSE(doc.OnSaveDocument(path.c_str()));
-  EXPECT_EQ(boxes.boxes().size(), 1u);
+  std::ofstream(path) << "old contents";
+  for (bool missingFolder : {false, true}) {
+    CNumbersDoc doc;
+    doc.m_values = {5, 6};
+    doc.m_failAfterStore = !missingFolder;
+    doc.SetModifiedFlag();
+    QxTest::MessageBoxScript boxes;
+    EXPECT_FALSE(doc.OnSaveDocument(missingFolder ? (dir + "/no/x.qox").c_str() : path.c_str()));
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(doc.IsModified());
+  }
   EXPECT_EQ(ReadAll(path), "old contents");
   EXPECT_EQ(FileCount(dir), 1);
-  EXPECT_TRUE(doc.IsModified());
 }
 
-TEST(UiDocument, SaveIntoAMissingFolderFails) {
-  CNumbersDoc doc;
-  BoxRecorder boxes;
-  EXPECT_FALSE(doc.OnSaveDocument((qxtest::MakeTempDir("doc") + "/no/such/x.qox").c_str()));
-  EXPECT_EQ(boxes.boxes().size(), 1u);
-}
-
-TEST(UiDocument, PathNameGivesTheTitle) {
-  CNumbersDoc doc;
-  doc.SetTitle("Qorex1");
-  doc.SetPathName("/home/user/designs/loop.qox", FALSE);
-  EXPECT_STREQ(doc.GetTitle(), "loop.qox");
-  EXPECT_STREQ(doc.GetPathName(), "/home/user/designs/loop.qox");
+TEST(UiDocument, FailedOpensAreReportedAndNeverHalfLoad) {
+  std::string dir = qxtest::MakeTempDir("doc");
+  std::ofstream(dir + "/short.qox", std::ios::binary)
+      << std::string("\x05\0\0\0\x01\0\0\0\x02\0", 10);  // says 5 numbers, holds 1.5
+  CNumbersDoc corrupt;
+  corrupt.m_values = {7, 8};
+  QxTest::MessageBoxScript boxes;
+  EXPECT_FALSE(corrupt.OnOpenDocument((dir + "/short.qox").c_str()));
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_NE(boxes.Boxes()[0].text.find("short.qox"), std::string::npos) << boxes.Boxes()[0].text;
+  EXPECT_TRUE(corrupt.m_values.empty());
+  EXPECT_GE(corrupt.m_deleteCount, 2);  // before loading, and after the failure
+  // A missing file is reported before anything is touched.
+  CNumbersDoc kept;
+  kept.m_values = {7};
+  EXPECT_FALSE(kept.OnOpenDocument((dir + "/none.qox").c_str()));
+  EXPECT_EQ(boxes.Boxes().size(), 2u);
+  EXPECT_EQ(kept.m_values, std::vector<int>{7});
 }
 
 TEST(UiDocument, SaveModifiedFollowsTheAnswer) {
-  struct Row {
+  const struct {
     const char* name;
     bool modified;
     int answer;
     BOOL expected;
     size_t boxes;
     bool saved;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"unmodified closes silently", false, IDCANCEL, TRUE, 0, false},
       {"cancel keeps it open", true, IDCANCEL, FALSE, 1, false},
       {"no discards", true, IDNO, TRUE, 1, false},
       {"yes saves", true, IDYES, TRUE, 1, true},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     std::string path = qxtest::MakeTempDir("doc") + "/plant.qox";
     CNumbersDoc doc;
     doc.SetPathName(path.c_str(), FALSE);
     doc.SetModifiedFlag(row.modified);
-    BoxRecorder boxes(row.answer);
+    QxTest::MessageBoxScript boxes({row.answer});
     EXPECT_EQ(doc.SaveModified(), row.expected);
-    ASSERT_EQ(boxes.boxes().size(), row.boxes);
+    ASSERT_EQ(boxes.Boxes().size(), row.boxes);
     if (row.boxes) {
-      EXPECT_EQ(boxes.boxes()[0].text, "Save changes to plant.qox?");
-      EXPECT_EQ(boxes.boxes()[0].type & MB_TYPEMASK, MB_YESNOCANCEL);
+      EXPECT_EQ(boxes.Boxes()[0].text, "Save changes to plant.qox?");
+      EXPECT_EQ(boxes.Boxes()[0].type & MB_TYPEMASK, MB_YESNOCANCEL);
     }
     EXPECT_EQ(std::filesystem::exists(path), row.saved);
   }
-}
-
-TEST(UiDocument, SaveWithoutAPathAsksForAName) {
-  std::string path = qxtest::MakeTempDir("doc") + "/chosen.qox";
-  QxFileNamePrompt previous =
-      QxSetFileNamePrompt([&](CString& name, BOOL bOpen, LPCTSTR, LPCTSTR, LPCTSTR) {
-        EXPECT_FALSE(bOpen);
-        name = path.c_str();
-        return TRUE;
-      });
-  CNumbersDoc doc;
-  doc.SetTitle("Qorex1");
-  doc.SetModifiedFlag();
-  EXPECT_TRUE(doc.DoFileSave());
-  QxSetFileNamePrompt(previous);
-  EXPECT_TRUE(std::filesystem::exists(path));
-  EXPECT_STREQ(doc.GetTitle(), "chosen.qox");
-  EXPECT_FALSE(doc.IsModified());
-}
-
-TEST(UiDocument, FileCloseCommandAsksThenClosesThroughTheMessageMap) {
-  CNumbersDoc* doc = new CNumbersDoc;
-  doc->m_values = {1};
-  doc->SetModifiedFlag();
-  {
-    BoxRecorder cancel(IDCANCEL);
-    EXPECT_TRUE(doc->OnCmdMsg(ID_FILE_CLOSE, CN_COMMAND, nullptr, nullptr));
-    EXPECT_EQ(doc->m_values.size(), 1u);  // still open
-  }
-  BoxRecorder discard(IDNO);
-  doc->OnCmdMsg(ID_FILE_CLOSE, CN_COMMAND, nullptr, nullptr);  // deletes the document
-  EXPECT_EQ(discard.boxes().size(), 1u);
 }

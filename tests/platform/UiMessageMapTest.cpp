@@ -98,41 +98,29 @@ TEST(UiMessageMap, CommandsFindTheMostDerivedHandlerAndFallBackToTheBase) {
   }
 }
 
-TEST(UiMessageMap, HandlerInfoFindsWithoutCalling) {
-  CDerivedTarget target;
-  AFX_CMDHANDLERINFO info;
-  EXPECT_TRUE(target.OnCmdMsg(ID_BASE_ONLY, CN_COMMAND, nullptr, &info));
-  EXPECT_EQ(info.pTarget, &target);
-  EXPECT_EQ(target.m_log, "");
-}
-
+// Updating, or asking for the handler, never runs a command.
 TEST(UiMessageMap, UpdateHandlersSetStateAndUnhandledItemsAreGreyed) {
   CDerivedTarget target;
-  CCmdUI both;
+  CCmdUI both, third, baseOnly, orphan, kept;
   both.m_nID = ID_BOTH;
   EXPECT_TRUE(both.DoUpdate(&target, TRUE));
   EXPECT_STREQ(both.m_strText, "base");  // the update handler is inherited
   EXPECT_TRUE(both.m_bEnabled);
-
-  CCmdUI third;
   third.m_nID = ID_RANGE_FIRST + 2;
   third.DoUpdate(&target, TRUE);
   EXPECT_EQ(third.m_nCheck, 1);
-
-  CCmdUI baseOnly;  // a command handler but no update handler: enabled
-  baseOnly.m_nID = ID_BASE_ONLY;
+  baseOnly.m_nID = ID_BASE_ONLY;  // a command handler but no update handler: enabled
   EXPECT_FALSE(baseOnly.DoUpdate(&target, TRUE));
   EXPECT_TRUE(baseOnly.m_bEnabled);
-
-  CCmdUI orphan;  // neither: greyed, unless the caller keeps unhandled items
-  orphan.m_nID = ID_NO_HANDLER;
+  orphan.m_nID = kept.m_nID = ID_NO_HANDLER;  // neither: greyed, unless the caller keeps them
   orphan.DoUpdate(&target, TRUE);
-  EXPECT_FALSE(orphan.m_bEnabled);
-  CCmdUI kept;
-  kept.m_nID = ID_NO_HANDLER;
   kept.DoUpdate(&target, FALSE);
+  EXPECT_FALSE(orphan.m_bEnabled);
   EXPECT_TRUE(kept.m_bEnabled);
-  EXPECT_EQ(target.m_log, "");  // updating never runs a command
+  AFX_CMDHANDLERINFO info;
+  EXPECT_TRUE(target.OnCmdMsg(ID_BASE_ONLY, CN_COMMAND, nullptr, &info));
+  EXPECT_EQ(info.pTarget, &target);
+  EXPECT_EQ(target.m_log, "");
 }
 
 TEST(UiMessageMap, RawRegisteredAndThreadMessagesDispatch) {
