@@ -212,8 +212,12 @@ HCURSOR LoadCursor(HINSTANCE, LPCSTR name) {
 }
 
 void QxRegisterCursor(UINT id, const QImage& image, int hotX, int hotY) {
-  Cursors()[id] =
-      std::make_unique<CursorData>(CursorData{id, QCursor(QPixmap::fromImage(image), hotX, hotY)});
+  // Handles given out earlier (a window class, the cursor shown now) stay
+  // valid: the data behind them changes in place.
+  auto& slot = Cursors()[id];
+  if (!slot) slot = std::make_unique<CursorData>(CursorData{id, QCursor()});
+  slot->cursor = QCursor(QPixmap::fromImage(image), hotX, hotY);
+  if (g_cursor == reinterpret_cast<HCURSOR>(slot.get())) ApplyCursor();
 }
 
 namespace {

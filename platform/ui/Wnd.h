@@ -126,6 +126,7 @@ HCURSOR LoadCursor(HINSTANCE hInstance, LPCSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 // Application cursors from the resources: an image with its hot spot.
+// Registering an id again changes the cursor behind the handles already given out.
 void QxRegisterCursor(UINT id, const QImage& image, int hotX, int hotY);
 // What a cursor handle shows: the standard cursor id (32512...) or the
 // registered resource id; 0 for null.
