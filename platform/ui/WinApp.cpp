@@ -9,8 +9,15 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QProcess>
+#include <QStandardPaths>
 
+#include <cctype>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <unistd.h>
 
 IMPLEMENT_DYNAMIC(CWinApp, CCmdTarget)
@@ -439,8 +446,188 @@ BOOL CWinApp::WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR
   return QxProfile::WriteProfileString(lpszSection, lpszEntry, lpszValue);
 }
 
+namespace {
+
+// A name fit for a file name or a MIME subtype: lower case letters, digits
+// and '-'.
+std::string ShellName(const CString& text) {
+  std::string name;
+  for (const char* p = text.GetString(); *p; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    name += std::isalnum(c) && c < 0x80 ? static_cast<char>(std::tolower(c)) : '-';
+  }
+  return name;
+}
+
+// Texts of the resources are Windows-1252; the desktop's files are UTF-8.
+std::string Utf8(const CString& text) {
+  return QString::fromLatin1(text.GetString()).toUtf8().toStdString();
+}
+
+std::string XmlEscaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else if (c == '"') {
+      out += "&quot;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// A desktop entry's string value: backslash and control characters escaped.
+std::string DesktopValue(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The program as the first word of Exec: quoted when it holds a reserved
+// character, '%' doubled so it is no field code.
+std::string ExecProgram(const std::string& path) {
+  bool quote = path.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string::npos;
+  std::string out = quote ? "\"" : "";
+  for (char c : path) {
+    if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) out += '\\';
+    out += c;
+    if (c == '%') out += '%';
+  }
+  return quote ? out + "\"" : out;
+}
+
+// The shared-mime-info package declaring the type for files "*.<ext>".
+std::string MimePackage(const std::string& type, const std::string& comment,
+                        const std::string& ext) {
+  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  xml += "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
+  xml += "  <mime-type type=\"" + type + "\">\n";
+  xml += "    <comment>" + XmlEscaped(comment) + "</comment>\n";
+  xml += "    <glob pattern=\"*." + ext + "\"/>\n";
+  xml += "  </mime-type>\n</mime-info>\n";
+  return xml;
+}
+
+// The desktop entry that opens files of the types (each ending in ';') with the program.
+std::string DesktopEntry(const std::string& name, const std::string& program,
+                         const std::string& mimeTypes) {
+  std::string entry = "[Desktop Entry]\nType=Application\n";
+  entry += "Name=" + DesktopValue(name) + "\n";
+  entry += "Exec=" + DesktopValue(ExecProgram(program)) + " %F\n";
+  entry += "MimeType=" + mimeTypes + "\nTerminal=false\n";
+  return entry;
+}
+
+enum class FileUpdate { Unchanged, Written, Failed };
+
+// Writes the file only when its content differs, through a temporary file
+// renamed over it, so a reader never sees half of it.
+FileUpdate WriteIfChanged(const std::filesystem::path& path, const std::string& content) {
+  {
+    std::ifstream in(path, std::ios::binary);
+    std::string old((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in && old == content) return FileUpdate::Unchanged;
+  }
+  std::error_code error;
+  std::filesystem::create_directories(path.parent_path(), error);
+  std::filesystem::path temporary = path;
+  temporary += ".tmp" + std::to_string(getpid());
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.close();
+    if (!out) error = std::make_error_code(std::errc::io_error);
+  }
+  if (!error) std::filesystem::rename(temporary, path, error);
+  if (!error) return FileUpdate::Written;
+  std::filesystem::remove(temporary, error);
+  TRACE1("Cannot write %s\n", path.string().c_str());
+  return FileUpdate::Failed;
+}
+
+// Runs a desktop database tool on the folder in the background, quietly;
+// nothing when the tool is not installed.
+void StartDatabaseUpdate(const char* tool, const std::filesystem::path& folder) {
+  QString program = QStandardPaths::findExecutable(QString::fromLatin1(tool));
+  if (program.isEmpty()) return;
+  QProcess process;
+  process.setProgram(program);
+  process.setArguments({QString::fromStdString(folder.string())});
+  process.setStandardInputFile(QProcess::nullDevice());
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  if (!process.startDetached()) TRACE1("Cannot start %s\n", tool);
+}
+
+// $XDG_DATA_HOME, or ~/.local/share when it is unset or not absolute; empty
+// when neither is known.
+std::filesystem::path DataHome() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && data[0] == '/') return data;
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return std::filesystem::path(home) / ".local" / "share";
+  return {};
+}
+
+}  // namespace
+
+// Unchanged files are left alone, so a start with everything in place writes nothing.
 void CWinApp::RegisterShellFileTypes(BOOL) {
-  TRACE0("The document type is registered by the run script\n");
+  std::filesystem::path data = DataHome();
+  std::error_code error;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  std::string app = ShellName(m_pszExeName ? m_pszExeName : m_strAppName.GetString());
+  if (data.empty() || error || app.empty()) {
+    TRACE0("The document type cannot be registered: no data folder or program\n");
+    return;
+  }
+  std::string mimeTypes;
+  bool mimeWritten = false;
+  for (CDocTemplate* docTemplate : m_templates) {
+    CString ext, typeId, typeName;
+    docTemplate->GetDocString(ext, CDocTemplate::filterExt);
+    docTemplate->GetDocString(typeId, CDocTemplate::regFileTypeId);
+    docTemplate->GetDocString(typeName, CDocTemplate::regFileTypeName);
+    std::string extName = ext.GetLength() > 1 && ext[0] == '.' ? ShellName(ext.Mid(1)) : "";
+    // Only an extension of letters and digits makes a glob and a file name as it is.
+    if (extName.empty() || extName.find('-') != std::string::npos || typeId.IsEmpty()) continue;
+    std::string type = "application/x-" + ShellName(typeId);
+    std::string package = MimePackage(type, Utf8(typeName.IsEmpty() ? typeId : typeName), extName);
+    std::filesystem::path file = data / "mime" / "packages" / (app + "-" + extName + ".xml");
+    mimeWritten |= WriteIfChanged(file, package) == FileUpdate::Written;
+    mimeTypes += type + ";";
+  }
+  if (mimeTypes.empty()) {
+    TRACE0("No document type to register\n");
+    return;
+  }
+  std::string entry = DesktopEntry(Utf8(m_strAppName), exe.string(), mimeTypes);
+  std::filesystem::path applications = data / "applications";
+  bool entryWritten =
+      WriteIfChanged(applications / (app + ".desktop"), entry) == FileUpdate::Written;
+  // A database that was never made (its tool came later) is made now.
+  if (mimeWritten || !std::filesystem::exists(data / "mime" / "mime.cache", error))
+    StartDatabaseUpdate("update-mime-database", data / "mime");
+  if (entryWritten || !std::filesystem::exists(applications / "mimeinfo.cache", error))
+    StartDatabaseUpdate("update-desktop-database", applications);
 }
 
 HCURSOR CWinApp::LoadCursor(UINT nIDResource) const {

@@ -84,11 +84,18 @@ class CWinApp : public CCmdTarget {
   BOOL WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszValue);
 
   // The platform's shell integration. Three-dimensional controls are the
-  // default look here; shell open and the file type are installed by the run
-  // script (a desktop entry and a MIME type for the document extension).
+  // default look here. Shell open needs nothing: the file manager starts the
+  // program with the file, and the command line opens it.
   BOOL Enable3dControlsStatic() { return TRUE; }
   BOOL Enable3dControls() { return TRUE; }
   void EnableShellOpen() {}
+  // Registers the templates' document types with the desktop, under
+  // $XDG_DATA_HOME (~/.local/share): a shared-mime-info package per extension,
+  // "mime/packages/<exe name>-<ext>.xml", declaring "application/x-<file type
+  // id>" for "*<ext>", and the desktop entry "applications/<exe name>.desktop"
+  // that opens such files with this program. Files are written only when
+  // their content changes, and the desktop's databases are then updated in
+  // the background when their tools are installed. Failures are traced only.
   void RegisterShellFileTypes(BOOL bCompat = FALSE);
 
   HCURSOR LoadCursor(UINT nIDResource) const;

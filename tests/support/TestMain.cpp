@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("XDG_CONFIG_HOME", g_tempRoot.c_str(), 1);
   setenv("XDG_RUNTIME_DIR", g_tempRoot.c_str(), 1);
+  setenv("XDG_DATA_HOME", (g_tempRoot + "/data").c_str(), 1);  // desktop registration
 
   testing::InitGoogleTest(&argc, argv);
   int result;
