@@ -1,10 +1,8 @@
 // Controls outside a dialog: owner-drawn variable-height lists and their item
 // contexts, trackbar drags and keys, the up-down control with its buddy,
-// combo-box notifications and digits-only edits.
+// list and combo-box notifications and sorting, picture statics.
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/Controls.h"
-#include "platform/ui/Dialog.h"
-#include "platform/ui/WinApp.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +10,21 @@
 #include <QLabel>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 constexpr int IDC_LIST = 300;
 constexpr int IDC_SLIDER = 301;
-constexpr int IDC_EDIT = 302;
-constexpr int IDC_SPIN = 303;
 constexpr int IDC_COMBO = 304;
+
+constexpr UINT kVertical = 0x100;  // marks what came as WM_VSCROLL
+
+COLORREF Pixel(CWnd* wnd, int x, int y) {
+  QRgb pixel = QxTest::ClientImage(wnd).pixel(x, y);
+  return RGB(qRed(pixel), qGreen(pixel), qBlue(pixel));
+}
 
 COLORREF ItemColour(UINT item) {
   return RGB(40 * (item + 1), 200 - 50 * item, 90);
@@ -61,7 +65,7 @@ class CHost : public CWnd {
     dc->SetMapMode(oldMode);
   }
   void OnHScroll(UINT code, UINT pos, CScrollBar*) { m_scrolls.push_back({code, pos}); }
-  void OnVScroll(UINT code, UINT pos, CScrollBar*) { m_scrolls.push_back({code, pos}); }
+  void OnVScroll(UINT code, UINT pos, CScrollBar*) { m_scrolls.push_back({code | kVertical, pos}); }
   BOOL OnCommand(WPARAM wParam, LPARAM) override {
     m_log.push_back(std::to_string(LOWORD(wParam)) + ":" + std::to_string(HIWORD(wParam)));
     return TRUE;
@@ -95,209 +99,153 @@ TEST_F(DlgControls, OwnerDrawnVariableListMeasuresAndDrawsItsItems) {
   for (int i = 0; i < 3; ++i)
     list.AddString(reinterpret_cast<LPCTSTR>(static_cast<UINT_PTR>(100 + i)));
   EXPECT_EQ(m_host.m_measured, (std::vector<UINT>{0, 1, 2}));
-  EXPECT_EQ(list.GetItemHeight(2), 20);
-  // Without strings, what was added is the item's data.
-  EXPECT_EQ(list.GetItemData(1), 101u);
-  CRect second;
-  list.GetItemRect(1, &second);
-  EXPECT_EQ(second, CRect(0, 10, 100, 25));
-
+  EXPECT_EQ(list.GetItemData(1), 101u);  // without strings, what was added is the item's data
   list.Invalidate();
   list.UpdateWindow();
-  QImage image = QxTest::ClientImage(&list);
-  struct Probe {
-    int y;
-    COLORREF colour;
-  };
-  // Rows inside each item (10, 15 and 20 high), then the empty rest.
-  const Probe probes[] = {{1, ItemColour(0)},      {8, ItemColour(0)},  {12, ItemColour(1)},
-                          {23, ItemColour(1)},     {27, ItemColour(2)}, {43, ItemColour(2)},
-                          {46, RGB(255, 255, 255)}};
-  for (const Probe& probe : probes) {
-    for (int x : {1, 98}) {
-      QRgb pixel = image.pixel(x, probe.y);
-      EXPECT_EQ(RGB(qRed(pixel), qGreen(pixel), qBlue(pixel)), probe.colour) << x << "," << probe.y;
-    }
-  }
+  // The first and last rows of each item (10, 15 and 20 high), then the empty rest.
+  const std::pair<int, COLORREF> probes[] = {
+      {0, ItemColour(0)},  {9, ItemColour(0)},  {10, ItemColour(1)},     {24, ItemColour(1)},
+      {25, ItemColour(2)}, {44, ItemColour(2)}, {45, RGB(255, 255, 255)}};
+  for (auto [y, colour] : probes)
+    for (int x : {0, 99}) EXPECT_EQ(Pixel(&list, x, y), colour) << x << "," << y;
 
   // A click selects (LBN_SELCHANGE); a double click also sends LBN_DBLCLK.
   QxTest::Click(&list, CPoint(50, 30));
   EXPECT_EQ(list.GetCurSel(), 2);
   QxTest::DoubleClick(&list, CPoint(50, 15));
   EXPECT_EQ(list.GetCurSel(), 1);
-  std::vector<std::string> expected = {Note(IDC_LIST, LBN_SETFOCUS), Note(IDC_LIST, LBN_SELCHANGE),
-                                       Note(IDC_LIST, LBN_SELCHANGE), Note(IDC_LIST, LBN_DBLCLK)};
-  EXPECT_EQ(m_host.m_log, expected);
+  EXPECT_EQ(m_host.m_log,
+            (std::vector<std::string>{Note(IDC_LIST, LBN_SETFOCUS), Note(IDC_LIST, LBN_SELCHANGE),
+                                      Note(IDC_LIST, LBN_SELCHANGE), Note(IDC_LIST, LBN_DBLCLK)}));
   m_host.m_drawStates.clear();
   list.Invalidate();
   list.UpdateWindow();
   ASSERT_EQ(m_host.m_drawStates.size(), 3u);
   EXPECT_EQ(m_host.m_drawStates[1] & ODS_SELECTED, ODS_SELECTED);
-  QRgb selected = QxTest::ClientImage(&list).pixel(50, 15);
-  EXPECT_EQ(RGB(qRed(selected), qGreen(selected), qBlue(selected)), RGB(0, 0, 135));
-
+  EXPECT_EQ(Pixel(&list, 50, 15), RGB(0, 0, 135));
   list.DeleteString(1);
-  EXPECT_EQ(list.GetCount(), 2);
   EXPECT_EQ(list.GetCurSel(), -1);
   EXPECT_EQ(list.GetItemData(1), 102u);
-  list.DestroyWindow();
 }
 
 TEST_F(DlgControls, TextListScrollsItsSelectionIntoViewAndPagesByItsBar) {
   CListBox list;
   ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LBS_NOTIFY | WS_VSCROLL, CRect(0, 0, 100, 50),
                           &m_host, IDC_LIST));
-  for (int i = 0; i < 20; ++i) {
-    CString text;
-    text.Format("item %d", i);
-    list.AddString(text);
-  }
-  list.SetItemData(15, 1015);
+  for (int i = 0; i < 20; ++i) list.AddString(CString("item ") + std::to_string(i).c_str());
   // Thirteen-pixel items; three fit the fifty pixels, and the bar takes sixteen.
   EXPECT_EQ(list.SetCurSel(15), 15);
   EXPECT_EQ(list.GetTopIndex(), 13);
-  CRect item;
-  list.GetItemRect(15, &item);
-  EXPECT_EQ(item, CRect(0, 26, 84, 39));
   list.Invalidate();
   list.UpdateWindow();
-  QRgb highlight = QxTest::ClientImage(&list).pixel(80, 30);
-  EXPECT_EQ(RGB(qRed(highlight), qGreen(highlight), qBlue(highlight)),
-            GetSysColor(COLOR_HIGHLIGHT));
-  // A click on the bar above its thumb pages up; the selection stays.
-  QxTest::Click(&list, CPoint(92, 2));
+  EXPECT_EQ(Pixel(&list, 83, 38), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_NE(Pixel(&list, 84, 38), GetSysColor(COLOR_HIGHLIGHT));
+  QxTest::Click(&list, CPoint(92, 2));  // on the bar above its thumb: a page up
   EXPECT_EQ(list.GetTopIndex(), 10);
   EXPECT_EQ(list.GetCurSel(), 15);
-  CString text;
-  list.GetText(15, text);
-  EXPECT_STREQ(text, "item 15");
-  EXPECT_EQ(list.GetItemData(15), 1015u);
   char buffer[16] = "";
   EXPECT_EQ(list.GetText(20, buffer), LB_ERR);
-  list.DestroyWindow();
 }
 
 TEST_F(DlgControls, TrackbarDragSendsThumbTrackThenEndTrack) {
-  CSliderCtrl slider;
+  CSliderCtrl slider, vertical;
   ASSERT_TRUE(
       slider.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 116, 30), &m_host, IDC_SLIDER));
-  EXPECT_EQ(slider.GetRangeMin(), 0);
-  EXPECT_EQ(slider.GetRangeMax(), 100);
+  ASSERT_TRUE(vertical.Create(WS_CHILD | WS_VISIBLE | TBS_VERT | TBS_BOTH | TBS_NOTICKS,
+                              CRect(200, 0, 215, 116), &m_host, IDC_SLIDER + 1));
   slider.SetPos(50);  // silent
   EXPECT_TRUE(m_host.m_scrolls.empty());
-  EXPECT_EQ(slider.GetPos(), 50);
-
   // The track runs from x 8 to x 108: one position per pixel.
   QxTest::MouseDown(&slider, CPoint(58, 15));
   QxTest::MouseMove(&slider, CPoint(68, 15), MK_LBUTTON);
   QxTest::MouseMove(&slider, CPoint(68, 15), MK_LBUTTON);
   QxTest::MouseMove(&slider, CPoint(200, 15), MK_LBUTTON);
   QxTest::MouseUp(&slider, CPoint(200, 15));
-  std::vector<std::pair<UINT, UINT>> expected = {{TB_THUMBTRACK, 60},
-                                                 {TB_THUMBTRACK, 60},
-                                                 {TB_THUMBTRACK, 100},
-                                                 {TB_THUMBPOSITION, 100},
-                                                 {TB_ENDTRACK, 0}};
-  EXPECT_EQ(m_host.m_scrolls, expected);
+  using Scrolls = std::vector<std::pair<UINT, UINT>>;
+  EXPECT_EQ(m_host.m_scrolls, (Scrolls{{TB_THUMBTRACK, 60},
+                                       {TB_THUMBTRACK, 60},
+                                       {TB_THUMBTRACK, 100},
+                                       {TB_THUMBPOSITION, 100},
+                                       {TB_ENDTRACK, 0}}));
   EXPECT_EQ(slider.GetPos(), 100);
-
   m_host.m_scrolls.clear();
   slider.SetFocus();
   QxTest::PressKey(VK_LEFT);
-  expected = {{TB_LINEUP, 0}, {TB_ENDTRACK, 0}};
-  EXPECT_EQ(m_host.m_scrolls, expected);
+  EXPECT_EQ(m_host.m_scrolls, (Scrolls{{TB_LINEUP, 0}, {TB_ENDTRACK, 0}}));
   EXPECT_EQ(slider.GetPos(), 99);
-  slider.DestroyWindow();
-}
-
-TEST_F(DlgControls, VerticalTrackbarReportsOnTheVerticalScrollMessage) {
-  CSliderCtrl slider;
-  ASSERT_TRUE(slider.Create(WS_CHILD | WS_VISIBLE | TBS_VERT | TBS_BOTH | TBS_NOTICKS,
-                            CRect(0, 0, 15, 116), &m_host, IDC_SLIDER));
-  // Position 0 is at the top.
-  QxTest::MouseDown(&slider, CPoint(7, 8));
-  QxTest::MouseMove(&slider, CPoint(7, 33), MK_LBUTTON);
-  QxTest::MouseUp(&slider, CPoint(7, 33));
+  // A vertical one has position 0 at the top and reports on the vertical scroll message.
+  m_host.m_scrolls.clear();
+  QxTest::MouseDown(&vertical, CPoint(7, 8));
+  QxTest::MouseMove(&vertical, CPoint(7, 33), MK_LBUTTON);
+  QxTest::MouseUp(&vertical, CPoint(7, 33));
   ASSERT_FALSE(m_host.m_scrolls.empty());
-  EXPECT_EQ(m_host.m_scrolls.front(), (std::pair<UINT, UINT>{TB_THUMBTRACK, 25}));
-  slider.DestroyWindow();
+  EXPECT_EQ(m_host.m_scrolls.front(), (std::pair<UINT, UINT>{TB_THUMBTRACK | kVertical, 25}));
 }
 
-TEST_F(DlgControls, UpDownControlBuddiesTheEditBeforeIt) {
+TEST_F(DlgControls, UpDownControlBuddiesTheDigitsOnlyEditBeforeIt) {
   CEdit edit;
   CSpinButtonCtrl spin;
   ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE | ES_NUMBER | WS_TABSTOP, CRect(10, 10, 60, 30),
-                          &m_host, IDC_EDIT));
+                          &m_host, 302));
   ASSERT_TRUE(spin.Create(
       WS_CHILD | WS_VISIBLE | UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_ALIGNRIGHT,
-      CRect(70, 10, 85, 30), &m_host, IDC_SPIN));
+      CRect(70, 10, 85, 30), &m_host, 303));
   EXPECT_EQ(spin.GetBuddy(), &edit);
-  // Aligned inside the buddy's right edge; the buddy narrowed.
-  CRect editRect;
-  CRect spinRect;
+  CRect editRect, spinRect;  // aligned inside the buddy's right edge; the buddy narrowed
   edit.GetWindowRect(&editRect);
   spin.GetWindowRect(&spinRect);
   EXPECT_EQ(editRect.Width(), 35);
   EXPECT_EQ(spinRect.left, editRect.right);
-
-  // A range never set is 100..0: the up arrow lowers the number.
-  int lower = 0;
-  int upper = 0;
-  spin.GetRange(lower, upper);
-  EXPECT_EQ(lower, 100);
-  EXPECT_EQ(upper, 0);
-  struct Step {
-    const char* text;
-    int delta;
-    const char* after;
+  auto text = [&] {
+    CString value;
+    edit.GetWindowText(value);
+    return std::string(value.GetString());
   };
-  const Step unset[] = {{"5", 1, "4"}, {"5", -1, "6"}, {"0", 1, "0"}, {"250", -1, "100"}};
-  for (const Step& step : unset) {
-    edit.SetWindowText(step.text);
-    spin.QxStep(step.delta);
-    CString text;
-    edit.GetWindowText(text);
-    EXPECT_STREQ(text, step.after) << step.text << " " << step.delta;
+  // A range never set is 100..0: the up arrow lowers the number.
+  const std::tuple<const char*, int, const char*> steps[] = {
+      {"5", 1, "4"}, {"5", -1, "6"}, {"0", 1, "0"}, {"250", -1, "100"}};
+  for (auto [before, delta, after] : steps) {
+    edit.SetWindowText(before);
+    spin.QxStep(delta);
+    EXPECT_EQ(text(), after) << before << " " << delta;
   }
   spin.SetRange(1, 10);
   edit.SetWindowText("4");
   edit.SetFocus();
   QxTest::PressKey(VK_UP);  // the arrow keys of the buddy step the control
-  CString text;
-  edit.GetWindowText(text);
-  EXPECT_STREQ(text, "5");
-  // Typed letters do not reach a digits-only edit.
+  EXPECT_EQ(text(), "5");
   edit.SetWindowText("");
-  QxTest::TypeText("1a2");
-  edit.GetWindowText(text);
-  EXPECT_STREQ(text, "12");
-  spin.DestroyWindow();
-  edit.DestroyWindow();
+  QxTest::TypeText("1a2");  // typed letters do not reach a digits-only edit
+  EXPECT_EQ(text(), "12");
 }
 
-TEST_F(DlgControls, SortedListsInsertInAlphabeticalOrderIgnoringCase) {
+TEST_F(DlgControls, SortedCombosInsertIgnoringCaseAndNotifyOnlyTheUsersChoices) {
   CComboBox combo;
   CListBox list;
-  ASSERT_TRUE(combo.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_SORT, CRect(0, 0, 80, 80),
-                           &m_host, IDC_COMBO));
+  ASSERT_TRUE(combo.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP,
+                           CRect(0, 0, 80, 80), &m_host, IDC_COMBO));
   ASSERT_TRUE(
       list.Create(WS_CHILD | WS_VISIBLE | LBS_SORT, CRect(0, 90, 80, 170), &m_host, IDC_LIST));
-  struct Row {
-    const char* text;
-    int at;
-  };
-  const Row rows[] = {{"Red", 0}, {"blue", 0}, {"Green", 1}, {"gray", 1}, {"purple", 3}};
-  for (const Row& row : rows) {
-    EXPECT_EQ(combo.AddString(row.text), row.at) << row.text;
-    EXPECT_EQ(list.AddString(row.text), row.at) << row.text;
+  const std::pair<const char*, int> rows[] = {
+      {"Red", 0}, {"blue", 0}, {"Green", 1}, {"gray", 1}, {"purple", 3}};
+  for (auto [text, at] : rows) {
+    EXPECT_EQ(combo.AddString(text), at) << text;
+    EXPECT_EQ(list.AddString(text), at) << text;
   }
-  // Inserting at a place does not sort.
-  EXPECT_EQ(list.InsertString(0, "zebra"), 0);
-  CString first;
-  list.GetText(0, first);
-  EXPECT_STREQ(first, "zebra");
-  combo.DestroyWindow();
-  list.DestroyWindow();
+  EXPECT_EQ(list.InsertString(0, "zebra"), 0);  // inserting at a place does not sort
+  EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+  EXPECT_EQ(combo.SetCurSel(0), 0);
+  EXPECT_TRUE(m_host.m_log.empty());  // the program's own choice is silent
+  combo.SetFocus();
+  m_host.m_log.clear();
+  QxTest::PressKey(VK_DOWN);
+  EXPECT_EQ(combo.GetCurSel(), 1);
+  EXPECT_EQ(m_host.m_log, (std::vector<std::string>{Note(IDC_COMBO, CBN_SELCHANGE),
+                                                    Note(IDC_COMBO, CBN_SELENDOK)}));
+  CString shown;
+  combo.GetWindowText(shown);
+  EXPECT_STREQ(shown, "gray");
+  EXPECT_EQ(combo.SetCurSel(7), CB_ERR);
 }
 
 TEST_F(DlgControls, PictureStaticsShowTheIconOrBitmapTheirTextNames) {
@@ -308,138 +256,20 @@ TEST_F(DlgControls, PictureStaticsShowTheIconOrBitmapTheirTextNames) {
   QxRegisterIcon(777, blue);
   QxRegisterBitmap(777, red);  // the same id as a bitmap: not what an icon static shows
   QxRegisterBitmap(778, red);  // a bitmap only
-  EXPECT_EQ(QxIconId(LoadIcon(nullptr, MAKEINTRESOURCE(777))), 777u);
-  EXPECT_EQ(LoadIcon(nullptr, MAKEINTRESOURCE(778)), nullptr);
-  struct Row {
-    const char* text;
-    DWORD type;
-    bool shows;
-    QRgb colour;
-  };
-  const Row rows[] = {{"#777", SS_ICON, true, qRgb(10, 120, 200)},
-                      {"777", SS_BITMAP, true, qRgb(200, 20, 10)},
-                      {"#778", SS_ICON, false, 0},
-                      {"#abc", SS_ICON, false, 0}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.text);
+  const std::tuple<const char*, DWORD, QRgb> rows[] = {{"#777", SS_ICON, qRgb(10, 120, 200)},
+                                                       {"777", SS_BITMAP, qRgb(200, 20, 10)},
+                                                       {"#778", SS_ICON, 0},
+                                                       {"#abc", SS_ICON, 0}};
+  for (auto [text, type, colour] : rows) {
     CStatic picture;
-    ASSERT_TRUE(
-        picture.Create(row.text, WS_CHILD | WS_VISIBLE | row.type, CRect(0, 0, 20, 20), &m_host));
+    ASSERT_TRUE(picture.Create(text, WS_CHILD | WS_VISIBLE | type, CRect(0, 0, 20, 20), &m_host));
     auto* label = qobject_cast<QLabel*>(picture.GetWidget());
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(!label->pixmap().isNull(), row.shows);
-    if (row.shows) {
-      EXPECT_EQ(QxTest::ScreenImage(&picture).pixel(10, 10), row.colour);
+    EXPECT_EQ(label->pixmap().isNull(), colour == 0) << text;
+    if (colour) {
+      EXPECT_EQ(QxTest::ScreenImage(&picture).pixel(10, 10), colour) << text;
     }
-    picture.DestroyWindow();
   }
-}
-
-TEST_F(DlgControls, ComboBoxNotifiesOnlyForTheUsersChoices) {
-  CComboBox combo;
-  ASSERT_TRUE(combo.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | WS_TABSTOP,
-                           CRect(0, 0, 100, 100), &m_host, IDC_COMBO));
-  EXPECT_EQ(combo.AddString("No Locus"), 0);
-  EXPECT_EQ(combo.AddString("Logarithmic"), 1);
-  EXPECT_EQ(combo.GetCurSel(), CB_ERR);
-  combo.SetItemData(1, 0xC0FFEE);
-  EXPECT_EQ(combo.SetCurSel(0), 0);
-  EXPECT_TRUE(m_host.m_log.empty());
-  combo.SetFocus();
-  m_host.m_log.clear();
-  QxTest::PressKey(VK_DOWN);
-  EXPECT_EQ(combo.GetCurSel(), 1);
-  std::vector<std::string> expected = {Note(IDC_COMBO, CBN_SELCHANGE),
-                                       Note(IDC_COMBO, CBN_SELENDOK)};
-  EXPECT_EQ(m_host.m_log, expected);
-  CString text;
-  combo.GetLBText(1, text);
-  EXPECT_STREQ(text, "Logarithmic");
-  combo.GetWindowText(text);
-  EXPECT_STREQ(text, "Logarithmic");
-  EXPECT_EQ(combo.GetItemData(1), 0xC0FFEEu);
-  EXPECT_EQ(combo.SetCurSel(7), CB_ERR);
-  combo.ResetContent();
-  EXPECT_EQ(combo.GetCount(), 0);
-  combo.DestroyWindow();
-}
-
-// A window that is no dialog but hosts template controls and uses the
-// dialog manager, as a dialog bar does.
-class CBarHost : public CWnd {
- public:
-  BOOL PreTranslateMessage(MSG* pMsg) override { return QxIsDialogMessage(this, pMsg); }
-};
-
-QxDialogItem BarItem(const char* cls, const char* text, UINT id, DWORD style, int y,
-                     std::vector<CString> list = {}) {
-  QxDialogItem item;
-  item.className = cls;
-  item.text = text;
-  item.id = id;
-  item.style = WS_CHILD | WS_VISIBLE | style;
-  item.rect = CRect(4, y, 80, y + 12);
-  item.list = std::move(list);
-  return item;
-}
-
-TEST(DlgBar, TemplateControlsInAnyWindowWorkWithTheDialogManager) {
-  CWinApp app("Bar Test");
-  QxDialogTemplate bar;
-  bar.rect = CRect(0, 0, 90, 110);
-  bar.items = {
-      BarItem(WC_EDIT, "", 10, WS_TABSTOP, 4),
-      BarItem(WC_COMBOBOX, "", 11, CBS_DROPDOWNLIST | WS_TABSTOP, 20, {"(none)", "Red", "Green"}),
-      BarItem(WC_BUTTON, "&Linear", 12, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 36),
-      BarItem(WC_BUTTON, "L&ogarithmic", 13, BS_AUTORADIOBUTTON, 52),
-      BarItem(WC_EDIT, "", 14, ES_MULTILINE | ES_WANTRETURN | WS_TABSTOP | WS_GROUP, 68),
-  };
-  CBarHost host;
-  ASSERT_TRUE(
-      host.CreateEx(0, nullptr, "bar", WS_POPUP | WS_VISIBLE, CRect(0, 0, 135, 180), nullptr, 0));
-  ASSERT_TRUE(QxCreateTemplateControls(&host, bar));
-  auto* combo = dynamic_cast<CComboBox*>(host.GetDlgItem(11));
-  ASSERT_NE(combo, nullptr);
-  EXPECT_EQ(combo->GetCount(), 3);
-  CString text;
-  combo->GetLBText(2, text);
-  EXPECT_STREQ(text, "Green");
-
-  // Tab passes the second radio button, which is no tab stop.
-  host.GetDlgItem(10)->SetFocus();
-  std::vector<int> order;
-  for (int i = 0; i < 3; ++i) {
-    QxTest::PressKey(VK_TAB);
-    order.push_back(CWnd::GetFocus()->GetDlgCtrlID());
-  }
-  EXPECT_EQ(order, (std::vector<int>{11, 12, 14}));
-
-  // A multi-line edit that wants Return keeps it as a line break.
-  QxTest::TypeText("a");
-  QxTest::PressKey(VK_RETURN);
-  QxTest::TypeText("b");
-  host.GetDlgItemText(14, text);
-  EXPECT_STREQ(text, "a\r\nb");
-
-  // Automatic radio buttons: one of the group on; arrows move and choose within it.
-  host.GetDlgItem(13)->SendMessage(BM_CLICK);
-  EXPECT_EQ(host.IsDlgButtonChecked(12), 0u);
-  EXPECT_EQ(host.IsDlgButtonChecked(13), 1u);
-  host.GetDlgItem(13)->SetFocus();
-  QxTest::PressKey(VK_UP);
-  EXPECT_EQ(CWnd::GetFocus()->GetDlgCtrlID(), 12);
-  EXPECT_EQ(host.IsDlgButtonChecked(12), 1u);
-  EXPECT_EQ(host.IsDlgButtonChecked(13), 0u);
-  // Alt and a mnemonic press the radio button.
-  QxTest::PressKey('O', QxTest::MK_ALT);
-  EXPECT_EQ(host.IsDlgButtonChecked(13), 1u);
-
-  // Data exchange works on the bar as on a dialog.
-  combo->SetCurSel(2);
-  int colour = 0;
-  EXPECT_TRUE(QxUpdateData(&host, TRUE, [&](CDataExchange* pDX) { DDX_CBIndex(pDX, 11, colour); }));
-  EXPECT_EQ(colour, 2);
-  host.DestroyWindow();
 }
 
 }  // namespace
