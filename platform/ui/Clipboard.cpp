@@ -151,8 +151,9 @@ CRect RectAt(long long left, long long top, long long width, long long height) {
                static_cast<int>(top + height));
 }
 
-// With MM_TEXT the extents are the picture's size in pixels, and the drawing's
-// top-left point (which callers fix with white pixels) is its origin. In the
+// With MM_TEXT the extents are the picture's size in pixels (never less than
+// the drawing), and the drawing's top-left point (which callers fix with white
+// pixels) is its origin. In the
 // scalable modes the whole drawing is scaled into the extents converted to
 // pixels; a negative extent there only states an aspect ratio and, like any
 // other mode or a missing or absurd extent, leaves the drawn bounds at their
@@ -163,7 +164,11 @@ PictureLayout LayoutOf(const METAFILEPICT& picture) {
   const long long left = drawn ? bounds.left : 0, top = drawn ? bounds.top : 0;
   const long long x = picture.xExt, y = picture.yExt;
   if (picture.mm == MM_TEXT && PlausibleSize(x, y)) {
-    return {RectAt(left, top, x, y), static_cast<int>(x), static_cast<int>(y)};
+    // A stated size smaller than the drawing would cut off what was drawn
+    // (a frame's right edge, say); the picture grows to hold all of it.
+    const long long w = drawn ? std::max<long long>(x, bounds.right - left) : x;
+    const long long h = drawn ? std::max<long long>(y, bounds.bottom - top) : y;
+    if (PlausibleSize(w, h)) return {RectAt(left, top, w, h), static_cast<int>(w), static_cast<int>(h)};
   }
   if ((picture.mm == MM_ANISOTROPIC || picture.mm == MM_ISOTROPIC) && drawn && x > 0 && y > 0) {
     const long long w = (x * kPixelsPerInch + kHimetricPerInch / 2) / kHimetricPerInch;

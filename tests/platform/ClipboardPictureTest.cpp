@@ -71,8 +71,9 @@ TEST_F(ClipboardPicture, StatedExtentsOrFallBackToTheDrawnBounds) {
     QSize size;
     QPoint mark;  // a pixel inside the mark, in the picture
   } rows[] = {
-      {"signals pane: W x (H + 25) pixels", MM_TEXT, kW, kH + 25, {kW, kH + 25}, {12, 1}},
-      {"formula node: (w + 5) x (h + 5)", MM_TEXT, 25, 15, {25, 15}, {12, 1}},
+      {"signals pane: W x (H + 25), widened to its frame", MM_TEXT, kW, kH + 25, {kW + 4, kH + 25}, {12, 1}},
+      {"larger than the drawing", MM_TEXT, kW + 10, kH + 30, {kW + 10, kH + 30}, {12, 1}},
+      {"smaller than the drawing", MM_TEXT, 25, 15, bounds, {12, 1}},
       {"zero width", MM_TEXT, 0, kH + 25, bounds, {12, 1}},
       {"negative height", MM_TEXT, kW, -5, bounds, {12, 1}},
       {"absurdly wide", MM_TEXT, 20000, kH, bounds, {12, 1}},
@@ -89,6 +90,7 @@ TEST_F(ClipboardPicture, StatedExtentsOrFallBackToTheDrawnBounds) {
     EXPECT_EQ(got.png.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu) << row.name;
     if (row.mm != MM_ANISOTROPIC && row.size.height() > 16) {
       EXPECT_EQ(got.png.pixel(0, 16) & 0xFFFFFF, 0u) << row.name << ": frame corner (-1, -1)";
+      EXPECT_EQ(got.png.pixel(kW + 1, 30) & 0xFFFFFF, 0u) << row.name << ": frame's right edge";
     }
 
     const QByteArray w = QByteArray::number(row.size.width());
