@@ -2,6 +2,8 @@
 
 #include "platform/core/Debug.h"
 #include "platform/ui/ControlBar.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/Dialog.h"
 #include "platform/ui/DocTemplate.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WndInternal.h"
@@ -9,15 +11,16 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QEvent>
+#include <QFile>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -56,6 +59,7 @@ ON_UPDATE_COMMAND_UI(ID_WINDOW_TILE_HORZ, OnUpdateMDIWindowCmd)
 ON_UPDATE_COMMAND_UI(ID_WINDOW_TILE_VERT, OnUpdateMDIWindowCmd)
 ON_UPDATE_COMMAND_UI(ID_WINDOW_ARRANGE, OnUpdateMDIWindowCmd)
 ON_COMMAND_RANGE(AFX_IDM_FIRST_MDICHILD, AFX_IDM_FIRST_MDICHILD + 8, OnActivateListedWindow)
+ON_COMMAND(QX_IDM_MORE_WINDOWS, OnMoreWindows)
 END_MESSAGE_MAP()
 
 namespace {
@@ -80,17 +84,43 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
     }
     return QMainWindow::event(event);
   }
-  // Files dropped on a window that accepts them are opened as documents.
+  // Local files dropped on a frame that accepts them (DragAcceptFiles) are
+  // opened as documents; other drops are refused.
   void dragEnterEvent(QDragEnterEvent* event) override {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (AcceptsFiles() && !LocalFiles(event->mimeData()).empty()) {
+      event->acceptProposedAction();
+    } else {
+      event->ignore();
+    }
   }
   void dropEvent(QDropEvent* event) override {
-    event->acceptProposedAction();
-    CWinApp* app = AfxGetApp();
-    for (const QUrl& url : event->mimeData()->urls()) {
-      if (app && url.isLocalFile())
-        app->OpenDocumentFile(url.toLocalFile().toLocal8Bit().constData());
+    std::vector<QByteArray> files = LocalFiles(event->mimeData());
+    if (!AcceptsFiles() || files.empty()) {
+      event->ignore();
+      return;
     }
+    event->acceptProposedAction();
+    // Opened once the drop is over, so the message of a file that cannot be
+    // opened does not hold up the program the files came from.
+    HWND hFrame = m_pWnd->GetSafeHwnd();
+    QTimer::singleShot(0, this, [hFrame, files] {
+      for (const QByteArray& file : files) {
+        CWinApp* app = AfxGetApp();
+        if (!app || !IsWindow(hFrame)) return;
+        app->OpenDocumentFile(file.constData());
+      }
+    });
+  }
+
+ private:
+  bool AcceptsFiles() const { return m_pWnd && qxui::WidgetAccess::State(m_pWnd).acceptFiles; }
+  static std::vector<QByteArray> LocalFiles(const QMimeData* data) {
+    std::vector<QByteArray> files;
+    if (!data) return files;
+    for (const QUrl& url : data->urls()) {
+      if (url.isLocalFile()) files.push_back(QFile::encodeName(url.toLocalFile()));
+    }
+    return files;
   }
 };
 
@@ -188,7 +218,10 @@ CFrameWnd::~CFrameWnd() {
 QWidget* CFrameWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget) {
   if (cs.style & WS_CHILD) return CWnd::QxCreateWidget(cs, parentWidget);
   auto* window = new FrameWidget(this, parentWidget);
-  qxui::WidgetAccess::State(this).qtFrame = true;
+  qxui::WndState& state = qxui::WidgetAccess::State(this);
+  state.qtFrame = true;
+  if (cs.dwExStyle & WS_EX_ACCEPTFILES) state.acceptFiles = true;
+  window->setAcceptDrops(state.acceptFiles);
   auto* client = new ClientArea(this, window);
   window->setCentralWidget(client);
   m_pClient = client;
@@ -516,6 +549,23 @@ void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu);
 // closing; switching between popups stays inside it.
 constexpr const char* kInMenuLoop = "qxInMenuLoop";
 
+// Empties a Qt menu or menu bar before it is filled again. Its clear() keeps
+// the popups it made (each owns its own action), so they would pile up with
+// every filling: they are released here.
+template <class QtMenu>
+void ClearQtMenu(QtMenu* qmenu) {
+  std::vector<QMenu*> popups;
+  for (QAction* action : qmenu->actions()) {
+    if (QMenu* popup = action->menu(); popup && popup->parent() == qmenu) popups.push_back(popup);
+  }
+  qmenu->clear();
+  // Later: one of them may be in the middle of its own signal.
+  for (QMenu* popup : popups) {
+    popup->hide();
+    popup->deleteLater();
+  }
+}
+
 bool AnyPopupOpen(QMenuBar* bar) {
   for (QAction* action : bar->actions()) {
     if (action->menu() && action->menu()->isVisible()) return true;
@@ -563,7 +613,7 @@ void AddPopup(CFrameWnd* frame, QMenuBar* bar, QMenu* qmenu, HMENU hPopup, UINT 
 }
 
 void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu) {
-  qmenu->clear();
+  ClearQtMenu(qmenu);
   CMenu* menu = CMenu::FromHandle(hMenu);
   if (!menu) return;
   HWND hFrame = frame->GetSafeHwnd();
@@ -601,7 +651,7 @@ void CFrameWnd::SetFrameMenu(HMENU hMenu) {
   QMainWindow* window = QxMainWindow();
   if (!window) return;
   QMenuBar* bar = window->menuBar();
-  bar->clear();
+  ClearQtMenu(bar);
   CMenu* menu = CMenu::FromHandle(hMenu);
   bar->setVisible(menu != nullptr);
   if (!menu) {
@@ -765,7 +815,7 @@ namespace {
 constexpr UINT kListedWindows = 9;
 
 bool IsListedWindowId(UINT id) {
-  return id >= AFX_IDM_FIRST_MDICHILD && id < AFX_IDM_FIRST_MDICHILD + kListedWindows;
+  return id >= AFX_IDM_FIRST_MDICHILD && id <= QX_IDM_MORE_WINDOWS;
 }
 
 CString WithoutMnemonics(const CString& text) {
@@ -812,31 +862,128 @@ void CMDIFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu
   if (windowPopup) RemoveWindowList(menu);
   CFrameWnd::OnInitMenuPopup(pPopupMenu, nIndex, bSysMenu);
   if (!windowPopup || !IsWindow(m_hWnd)) return;
-  UINT number = 0;
-  for (CMDIChildWnd* child : m_children) {
-    if (number == kListedWindows) break;
-    if (!IsWindow(child->GetSafeHwnd())) continue;
-    if (number == 0 && menu->GetMenuItemCount() > 0) menu->AppendMenu(MF_SEPARATOR);
+  std::vector<CMDIChildWnd*> children = LiveChildren();
+  if (!children.empty() && menu->GetMenuItemCount() > 0) menu->AppendMenu(MF_SEPARATOR);
+  for (UINT number = 0; number < children.size() && number < kListedWindows; ++number) {
     CString title;
-    child->GetWindowText(title);
+    children[number]->GetWindowText(title);
     CString text;
     text.Format("&%u %s", number + 1, title.GetString());
-    UINT flags = MF_STRING | (child == m_pActiveChild ? MF_CHECKED : MF_UNCHECKED);
+    UINT flags = MF_STRING | (children[number] == m_pActiveChild ? MF_CHECKED : MF_UNCHECKED);
     menu->AppendMenu(flags, AFX_IDM_FIRST_MDICHILD + number, text);
-    ++number;
   }
+  if (children.size() > kListedWindows)
+    menu->AppendMenu(MF_STRING, QX_IDM_MORE_WINDOWS, "&More Windows...");
+}
+
+std::vector<CMDIChildWnd*> CMDIFrameWnd::LiveChildren() const {
+  std::vector<CMDIChildWnd*> live;
+  for (CMDIChildWnd* child : m_children) {
+    if (IsWindow(child->GetSafeHwnd())) live.push_back(child);
+  }
+  return live;
+}
+
+void CMDIFrameWnd::ActivateListed(CMDIChildWnd* pChild) {
+  if (pChild->m_pSubWindow && pChild->m_pSubWindow->isMinimized())
+    pChild->m_pSubWindow->showNormal();
+  MDIActivate(pChild);
 }
 
 void CMDIFrameWnd::OnActivateListedWindow(UINT nID) {
   size_t index = nID - AFX_IDM_FIRST_MDICHILD;
-  std::vector<CMDIChildWnd*> listed;
-  for (CMDIChildWnd* child : m_children) {
-    if (IsWindow(child->GetSafeHwnd())) listed.push_back(child);
+  std::vector<CMDIChildWnd*> listed = LiveChildren();
+  if (index < listed.size()) ActivateListed(listed[index]);
+}
+
+namespace {
+
+QxDialogItem SelectWindowItem(const char* className, UINT id, const char* text, DWORD style,
+                              CRect rect) {
+  QxDialogItem item;
+  item.className = className;
+  item.id = id;
+  item.text = text;
+  item.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | style;
+  item.rect = rect;
+  return item;
+}
+
+void RegisterSelectWindowTemplate() {
+  QxDialogTemplate dialog;
+  dialog.caption = "Select Window";
+  dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  dialog.rect = CRect(0, 0, 186, 95);
+  dialog.items = {
+      SelectWindowItem(WC_LISTBOX, QX_IDC_WINDOW_LIST, "",
+                       LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER,
+                       CRect(7, 7, 125, 88)),
+      SelectWindowItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_GROUP, CRect(132, 7, 179, 21)),
+      SelectWindowItem(WC_BUTTON, IDCANCEL, "Cancel", BS_PUSHBUTTON, CRect(132, 25, 179, 39)),
+  };
+  QxRegisterDialogTemplate(QX_IDD_SELECT_WINDOW, std::move(dialog));
+}
+
+// The "Select Window" dialog: every document window's title, the active one
+// selected; OK or a double click chooses.
+class CSelectWindowDialog : public CDialog {
+ public:
+  CSelectWindowDialog(std::vector<CString> titles, int selected, CWnd* pParent)
+      : CDialog(QX_IDD_SELECT_WINDOW, pParent), m_titles(std::move(titles)), m_nChosen(selected) {}
+  int Chosen() const { return m_nChosen; }
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    if (CListBox* list = List()) {
+      for (const CString& title : m_titles) list->AddString(title);
+      list->SetCurSel(m_nChosen);
+    }
+    return TRUE;
   }
-  if (index >= listed.size()) return;
-  CMDIChildWnd* child = listed[index];
-  if (child->m_pSubWindow && child->m_pSubWindow->isMinimized()) child->m_pSubWindow->showNormal();
-  MDIActivate(child);
+  void OnOK() override {
+    CListBox* list = List();
+    m_nChosen = list ? list->GetCurSel() : -1;
+    EndDialog(IDOK);
+  }
+  void OnChoose() { OnOK(); }
+  CListBox* List() { return dynamic_cast<CListBox*>(GetDlgItem(QX_IDC_WINDOW_LIST)); }
+
+  std::vector<CString> m_titles;
+  int m_nChosen;
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CSelectWindowDialog, CDialog)
+ON_LBN_DBLCLK(QX_IDC_WINDOW_LIST, OnChoose)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+void CMDIFrameWnd::OnMoreWindows() {
+  static const bool registered = (RegisterSelectWindowTemplate(), true);
+  (void)registered;
+  std::vector<HWND> windows;
+  std::vector<CString> titles;
+  int active = -1;
+  for (CMDIChildWnd* child : LiveChildren()) {
+    if (child == m_pActiveChild) active = static_cast<int>(titles.size());
+    windows.push_back(child->GetSafeHwnd());
+    titles.emplace_back();
+    child->GetWindowText(titles.back());
+  }
+  HWND hSelf = m_hWnd;
+  CSelectWindowDialog dialog(std::move(titles), active, this);
+  if (dialog.DoModal() != IDOK || !IsWindow(hSelf)) return;
+  // The chosen window may have closed while the dialog was open.
+  int chosen = dialog.Chosen();
+  if (chosen < 0 || static_cast<size_t>(chosen) >= windows.size()) return;
+  HWND hChosen = windows[static_cast<size_t>(chosen)];
+  for (CMDIChildWnd* child : LiveChildren()) {
+    if (child->GetSafeHwnd() != hChosen) continue;
+    ActivateListed(child);
+    return;
+  }
 }
 
 CFrameWnd* CMDIFrameWnd::GetActiveFrame() {
@@ -907,7 +1054,10 @@ void CMDIFrameWnd::QxChildGone(CMDIChildWnd* pChild) {
 // ---- CMDIChildWnd -------------------------------------------------------------------------
 
 BOOL CMDIChildWnd::PreCreateWindow(CREATESTRUCT& cs) {
-  cs.style |= WS_CHILD;
+  // Hidden, whatever a derived frame asks for, until ActivateFrame shows it
+  // with its document loaded: a document that fails to load never shows its
+  // window or takes the activation from the window that had it.
+  cs.style = (cs.style | WS_CHILD) & ~WS_VISIBLE;
   return CFrameWnd::PreCreateWindow(cs);
 }
 
@@ -1006,10 +1156,16 @@ void CMDIChildWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
 BOOL CMDIChildWnd::DestroyWindow() {
   if (!m_hWnd) return FALSE;
   CMDIFrameWnd* frame = m_pMDIFrame;
+  QMdiSubWindow* sub = m_pSubWindow;
   m_pSubWindow = nullptr;
   if (frame && IsWindow(frame->GetSafeHwnd())) {
     auto& list = frame->m_children;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    // Out of the area now: Qt takes the window it was given last for the
+    // latest active one, and would activate another in its place when it is
+    // deleted, even when it never was active (a document that failed to open).
+    QMdiArea* area = frame->QxMdiArea();
+    if (sub && area && area->subWindowList().contains(sub)) area->removeSubWindow(sub);
     if (frame->m_pActiveChild == this) frame->QxChildGone(this);
   }
   return CFrameWnd::DestroyWindow();

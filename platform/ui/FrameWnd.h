@@ -22,6 +22,13 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenuBar;
 
+// The Window menu lists the first nine document windows (AFX_IDM_FIRST_MDICHILD
+// and on); with more, its last item opens the "Select Window" dialog, a list
+// of all of them.
+constexpr UINT QX_IDM_MORE_WINDOWS = AFX_IDM_FIRST_MDICHILD + 9;
+constexpr UINT QX_IDD_SELECT_WINDOW = 0x7F20;
+constexpr UINT QX_IDC_WINDOW_LIST = 100;
+
 // What the framework passes while it makes a frame and its view.
 struct CCreateContext {
   CRuntimeClass* m_pNewViewClass = nullptr;
@@ -174,6 +181,11 @@ class CMDIFrameWnd : public CFrameWnd {
   // the active one checked; choosing one activates it.
   void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
   void OnActivateListedWindow(UINT nID);
+  // "More Windows...": the chosen window of the "Select Window" dialog is activated.
+  void OnMoreWindows();
+  // The document windows that still have their window, in the menu's order.
+  std::vector<CMDIChildWnd*> LiveChildren() const;
+  void ActivateListed(CMDIChildWnd* pChild);
   bool IsWindowPopup(HMENU hPopup) const;
 
   CMDIChildWnd* m_pActiveChild = nullptr;

@@ -1,0 +1,202 @@
+// The windows layer's side towards the desktop, on the small test application:
+// the document type registered with the desktop, files dropped on the main
+// frame, the Window menu's "More Windows..." dialog, menu-bar popups released
+// when they are filled again, and cursors registered again.
+#include "platform/core/Debug.h"
+#include "platform/testing/DialogHooks.h"
+#include "tests/platform/UiTestApp.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace qxtest {
+namespace {
+
+std::string Read(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class UiShell : public UiApp {
+ protected:
+  // Drags the URLs onto the main frame and drops them, as a file manager
+  // does; whether the frame took them.
+  bool Drop(const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QWidget* frame = Frame()->GetWidget();
+    QDragEnterEvent enter(QPoint(40, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame, &enter);
+    QDropEvent drop(QPointF(40, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame, &drop);
+    QxTest::PumpEvents();
+    return enter.isAccepted() && drop.isAccepted();
+  }
+};
+
+TEST_F(UiShell, DocumentTypeIsRegisteredWithTheDesktopAndRewrittenOnlyWhenChanged) {
+  std::filesystem::path data = qxtest::MakeTempDir("data");
+  std::string saved = std::getenv("XDG_DATA_HOME");
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  m_app->RegisterShellFileTypes(TRUE);
+  std::filesystem::path package = data / "mime/packages/testapp-pln.xml";
+  std::filesystem::path entry = data / "applications/testapp.desktop";
+  std::string xml = Read(package);
+  EXPECT_NE(xml.find("<mime-type type=\"application/x-plan-document\">"), std::string::npos);
+  EXPECT_NE(xml.find("<comment>Plan Document</comment>"), std::string::npos);
+  EXPECT_NE(xml.find("<glob pattern=\"*.pln\"/>"), std::string::npos);
+  const std::string expected = "[Desktop Entry]\nType=Application\nName=Testapp\nExec=" +
+                               std::filesystem::read_symlink("/proc/self/exe").string() +
+                               " %F\nMimeType=application/x-plan-document;\nTerminal=false\n";
+  EXPECT_EQ(Read(entry), expected);
+
+  // A start with everything in place writes nothing; a changed file is put right.
+  auto inode = [](const std::filesystem::path& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_ino;
+  };
+  ino_t packageNode = inode(package), entryNode = inode(entry);
+  m_app->RegisterShellFileTypes(TRUE);
+  EXPECT_EQ(inode(package), packageNode);
+  EXPECT_EQ(inode(entry), entryNode);
+  std::ofstream(entry) << "stale";
+  m_app->RegisterShellFileTypes(TRUE);
+  EXPECT_EQ(Read(entry), expected);
+
+  // A data folder that cannot be made is traced, never shown to the user.
+  std::ofstream(data / "plain") << "x";
+  setenv("XDG_DATA_HOME", (data / "plain").c_str(), 1);
+  QxClearDebugOutput();
+  QxTest::MessageBoxScript boxes;
+  m_app->RegisterShellFileTypes(TRUE);
+  EXPECT_TRUE(boxes.Boxes().empty());
+  EXPECT_NE(QxDebugOutput().find("Cannot write"), std::string::npos);
+  setenv("XDG_DATA_HOME", saved.c_str(), 1);
+}
+
+TEST_F(UiShell, DroppedLocalFilesOpenOnlyOnAFrameThatAcceptsThem) {
+  std::string folder = qxtest::MakeTempDir("drop");
+  std::string sketch = folder + "/drawing.pln";
+  std::ofstream(sketch, std::ios::binary) << std::string("\x2A\0\0\0\xEF\xBE", 6);
+  QUrl file = QUrl::fromLocalFile(QString::fromStdString(sketch));
+  QUrl missing = QUrl::fromLocalFile(QString::fromStdString(folder + "/missing.pln"));
+  QUrl web("https://example.org/drawing.pln");
+
+  EXPECT_FALSE(Drop({file}));  // DragAcceptFiles not called yet
+  Frame()->DragAcceptFiles();
+  EXPECT_FALSE(Drop({web}));
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);
+
+  QxTest::MessageBoxScript boxes;
+  EXPECT_TRUE(Drop({web, file, missing}));
+  EXPECT_EQ(boxes.Boxes().size(), 1u);          // the missing file's message
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);  // nothing left of the failed one
+  EXPECT_STREQ(ActiveDoc()->GetPathName(), sketch.c_str());
+
+  Frame()->DragAcceptFiles(FALSE);
+  EXPECT_FALSE(Drop({file}));
+}
+
+TEST_F(UiShell, MoreWindowsListsEveryDocumentWindowAndActivatesTheChosenOne) {
+  CMenu* window = CMenu::FromHandle(Frame()->GetFrameMenu())->GetSubMenu(2);
+  auto open = [&] {
+    Frame()->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(window->GetSafeHmenu()), 2);
+  };
+  open();
+  EXPECT_EQ(window->GetMenuItemCount(), 4u + 1u + 1u);  // commands, separator, "&1 Plan1"
+  for (int i = 0; i < 10; ++i) Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  open();
+  open();  // filled again, not added to
+  ASSERT_EQ(window->GetMenuItemCount(), 4u + 1u + 9u + 1u);
+  EXPECT_EQ(window->GetMenuItemID(14), QX_IDM_MORE_WINDOWS);
+
+  // The dialog lists all eleven with the active one selected; a row picks
+  // one and presses OK or Cancel, or (command 0) double-clicks it.
+  struct Row {
+    int selected, pick;
+    UINT command;
+    const char* active;
+  };
+  for (Row row :
+       {Row{10, 9, IDOK, "Plan10"}, Row{9, 2, 0, "Plan3"}, Row{2, 0, IDCANCEL, "Plan3"}}) {
+    SCOPED_TRACE(row.active);
+    QxTest::DialogScript script({[&](CDialog& dialog) {
+      auto* list = dynamic_cast<CListBox*>(dialog.GetDlgItem(QX_IDC_WINDOW_LIST));
+      ASSERT_NE(list, nullptr);
+      EXPECT_EQ(list->GetCount(), 11);
+      EXPECT_EQ(list->GetCurSel(), row.selected);
+      CRect item;
+      list->GetItemRect(row.pick, &item);
+      if (row.command == 0) return QxTest::DoubleClick(list, item.CenterPoint());
+      list->SetCurSel(row.pick);
+      dialog.SendMessage(WM_COMMAND, row.command);
+    }});
+    Frame()->SendMessage(WM_COMMAND, QX_IDM_MORE_WINDOWS);
+    ASSERT_EQ(script.Dialogs().size(), 1u);
+    EXPECT_EQ(script.Dialogs()[0].templateId, QX_IDD_SELECT_WINDOW);
+    EXPECT_FALSE(script.Dialogs()[0].endedByScript);
+    EXPECT_STREQ(ActiveDoc()->GetTitle(), row.active);
+  }
+}
+
+TEST_F(UiShell, MenuBarPopupsAreReleasedWhenFilledAgain) {
+  constexpr UINT IDR_NESTED = 150;
+  QxRegisterMenu(IDR_NESTED,
+                 {{"&Outer", 0, MF_POPUP, {{"&Sub", 0, MF_POPUP, {{"&In", ID_ROUTE_APP}}}}}});
+  CMenu nested;
+  ASSERT_TRUE(nested.LoadMenu(IDR_NESTED));
+  HMENU shown = Frame()->GetFrameMenu();
+  QMenuBar* bar = Frame()->QxMainWindow()->menuBar();
+  auto popups = [&] {
+    QxTest::PumpEvents();
+    return bar->findChildren<QMenu*>().size();
+  };
+  Frame()->SetFrameMenu(nested);
+  const auto before = popups();  // "Outer" and "Sub"
+  for (int i = 0; i < 5; ++i) {
+    QMenu* outer = bar->actions().value(0)->menu();
+    outer->popup(QPoint(10, 10));  // fills "Outer" again, with a new "Sub"
+    outer->hide();
+    Frame()->SetFrameMenu(shown);
+    Frame()->SetFrameMenu(nested);
+  }
+  EXPECT_EQ(popups(), before);
+  QMenu* sub = bar->actions().value(0)->menu()->actions().value(0)->menu();
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(sub->actions().value(0)->data().toUInt(), ID_ROUTE_APP);
+  Frame()->SetFrameMenu(shown);
+}
+
+TEST_F(UiShell, ACursorRegisteredAgainKeepsTheHandlesGivenOutBefore) {
+  QImage image(16, 16, QImage::Format_ARGB32);
+  image.fill(Qt::black);
+  QxRegisterCursor(901, image, 1, 2);
+  HCURSOR early = LoadCursor(nullptr, MAKEINTRESOURCE(901));
+  QxRegisterCursor(901, image, 7, 8);
+  EXPECT_EQ(LoadCursor(nullptr, MAKEINTRESOURCE(901)), early);
+  CView* view = ActiveView();
+  QxTest::MouseMove(view, CPoint(5, 5));
+  SetCursor(early);
+  EXPECT_EQ(QxTest::CursorId(), 901u);
+  EXPECT_EQ(view->GetWidget()->cursor().hotSpot(), QPoint(7, 8));
+}
+
+}  // namespace
+}  // namespace qxtest
