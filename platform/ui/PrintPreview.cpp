@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -131,6 +132,7 @@ void CQxPreviewWnd::PostNcDestroy() {
 
 int CQxPreviewWnd::OnCreate(LPCREATESTRUCT lpcs) {
   if (CWnd::OnCreate(lpcs) == -1) return -1;
+  static_assert(std::size(kButtons) == std::tuple_size_v<decltype(m_buttons)>);
   int x = kGap;
   for (size_t i = 0; i < m_buttons.size(); ++i) {
     CRect rect(x, kGap, x + kButtonWidth, kGap + kButtonHeight);

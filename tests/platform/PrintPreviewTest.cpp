@@ -33,7 +33,7 @@ class CMarkView : public CView {
   void OnDraw(CDC*) override {}
   BOOL OnPreparePrinting(CPrintInfo* pInfo) override {
     g_log.push_back("prepare");
-    pInfo->SetMaxPage(2);
+    pInfo->SetMaxPage(m_nPages);
     return DoPreparePrinting(pInfo);
   }
   void OnBeginPrinting(CDC*, CPrintInfo*) override { g_log.push_back("begin"); }
@@ -43,6 +43,7 @@ class CMarkView : public CView {
   }
   void OnEndPrinting(CDC*, CPrintInfo*) override { g_log.push_back("end"); }
   CSize m_page;
+  UINT m_nPages = 2;
 
  protected:
   DECLARE_MESSAGE_MAP()
@@ -145,6 +146,7 @@ TEST_F(PrintPreview, ShowsThePagesTurnsThemAndZooms) {
   ExpectPage(preview, 0, 1);
   EXPECT_FALSE(Enabled(preview, AFX_ID_PREVIEW_PREV));
   EXPECT_TRUE(Enabled(preview, AFX_ID_PREVIEW_NEXT));
+  EXPECT_TRUE(Enabled(preview, AFX_ID_PREVIEW_NUMPAGE));
 
   Press(preview, AFX_ID_PREVIEW_NEXT);
   EXPECT_EQ(preview->GetCurrentPage(), 2u);
@@ -173,6 +175,14 @@ TEST_F(PrintPreview, ShowsThePagesTurnsThemAndZooms) {
   Press(preview, AFX_ID_PREVIEW_ZOOMOUT);
   Press(preview, AFX_ID_PREVIEW_ZOOMOUT);
   EXPECT_EQ(preview->GetPageRect(0).Width(), fitted);
+
+  // A single page has nothing to turn to and no second page to show.
+  View()->m_nPages = 1;
+  preview = OpenPreview();  // in place of the open one
+  EXPECT_EQ(preview->GetPageCount(), 1u);
+  for (UINT id : {AFX_ID_PREVIEW_NEXT, AFX_ID_PREVIEW_PREV, AFX_ID_PREVIEW_NUMPAGE}) {
+    EXPECT_FALSE(Enabled(preview, id)) << id;
+  }
 }
 
 TEST_F(PrintPreview, EscapeAndCloseEndThePreviewAndLeaveTheView) {
