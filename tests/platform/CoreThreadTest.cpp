@@ -30,7 +30,7 @@ TEST(CriticalSectionThreads, ReentrantForOwnerExclusiveForOthers) {
   DeleteCriticalSection(&section);
 }
 
-TEST(CriticalSectionThreads, NestedLocksKeepCountExact) {
+TEST(CriticalSectionThreads, NestedLocksKeepCountExactAndATimedLockGivesUp) {
   CCriticalSection section;
   long counter = 0;
   std::vector<std::thread> threads;
@@ -44,12 +44,8 @@ TEST(CriticalSectionThreads, NestedLocksKeepCountExact) {
     });
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(counter, 20000);
-}
-
-TEST(CriticalSectionThreads, TimedLockGivesUp) {
-  CCriticalSection section;
   section.Lock();
-  EXPECT_FALSE(std::async(std::launch::async, [&] { return section.Lock(20); }).get());
+  EXPECT_FALSE(std::async(std::launch::async, [&] { return section.Lock(20); }).get());  // gives up
   section.Unlock();
 }
 

