@@ -75,15 +75,27 @@ TEST_F(Clipboard, TextRoundTripKeepsCrLfAndReachesTheDesktopWithLf) {
   EXPECT_TRUE(CloseClipboard());
 }
 
-TEST_F(Clipboard, DesktopTextArrivesAsCrLfWindows1252WithAZero) {
+TEST_F(Clipboard, OtherProgramsTextAndRecordsArriveBoundedByTheirSize) {
   QGuiApplication::clipboard()->setText(
       QString::fromUtf8("a\nb \xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD"));
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
   ASSERT_TRUE(OpenClipboard(kView));
-  HGLOBAL got = GetClipboardData(CF_TEXT);
+  // CR LF, Windows-1252 (e acute 0xE9, the euro sign 0x80, '?' without a byte) and a zero.
+  EXPECT_EQ(BytesOf(GetClipboardData(CF_TEXT)), std::string("a\r\nb \xE9 \x80 ?", 10) + '\0');
+  CloseClipboard();
+
+  const UINT format = RegisterClipboardFormat("Plenthoria 98 Object");
+  const QByteArray record("\x01\x00\x02\x00\x00", 5);
+  auto* mime = new QMimeData;
+  mime->setData(QStringLiteral("Plenthoria 98 Object"), record);
+  QGuiApplication::clipboard()->setMimeData(mime);
+  EXPECT_TRUE(IsClipboardFormatAvailable(format));
+  EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
+  ASSERT_TRUE(OpenClipboard(kView));
+  HGLOBAL got = GetClipboardData(format);
   ASSERT_NE(got, nullptr);
-  // e acute is 0xE9, the euro sign 0x80; a character without a byte becomes '?'.
-  EXPECT_EQ(BytesOf(got), std::string("a\r\nb \xE9 \x80 ?", 10) + '\0');
+  EXPECT_EQ(GlobalSize(got), 5u);
+  EXPECT_EQ(BytesOf(got), record.toStdString());
   CloseClipboard();
 }
 
@@ -100,10 +112,9 @@ TEST_F(Clipboard, PictureReachesTheDesktopAsPngAndSvgOfTheRecording) {
   ASSERT_TRUE(svg.isValid());
   QImage drawn(40, 30, QImage::Format_RGB32);
   drawn.fill(Qt::white);
-  {
-    QPainter painter(&drawn);
-    svg.render(&painter, QRectF(0, 0, 40, 30));
-  }
+  QPainter painter(&drawn);
+  svg.render(&painter, QRectF(0, 0, 40, 30));
+  painter.end();
   for (const QImage* image : {&png, &drawn}) {
     EXPECT_EQ(QColor(image->pixel(5, 5)), QColor(Qt::black));
     EXPECT_EQ(QColor(image->pixel(24, 14)), QColor(Qt::black));
@@ -114,11 +125,9 @@ TEST_F(Clipboard, PictureReachesTheDesktopAsPngAndSvgOfTheRecording) {
 
 TEST_F(Clipboard, PrivateFormatAddedBesideThePicture) {
   const UINT format = RegisterClipboardFormat("Plenthoria 98 Object");
-  EXPECT_GE(format, 0xC000u);
   EXPECT_EQ(RegisterClipboardFormat("plenthoria 98 OBJECT"), format);
-  EXPECT_NE(RegisterClipboardFormat("Another Object"), format);
   EXPECT_EQ(RegisterClipboardFormat(""), 0u);
-  char name[8];
+  char name[8];  // the name, cut to the buffer
   EXPECT_EQ(GetClipboardFormatName(format, name, sizeof(name)), 7);
   EXPECT_STREQ(name, "Plentho");
 
@@ -143,23 +152,6 @@ TEST_F(Clipboard, PrivateFormatAddedBesideThePicture) {
   EXPECT_EQ(EnumClipboardFormats(0), CF_METAFILEPICT);
   EXPECT_EQ(EnumClipboardFormats(CF_METAFILEPICT), format);
   EXPECT_EQ(EnumClipboardFormats(format), 0u);
-  CloseClipboard();
-}
-
-TEST_F(Clipboard, PrivateRecordFromAnotherProgramIsBoundedByItsSize) {
-  const UINT format = RegisterClipboardFormat("Plenthoria 98 Object");
-  const QByteArray record("\x01\x00\x02\x00\x00", 5);
-  auto* mime = new QMimeData;
-  mime->setData(QStringLiteral("Plenthoria 98 Object"), record);
-  QGuiApplication::clipboard()->setMimeData(mime);
-
-  EXPECT_TRUE(IsClipboardFormatAvailable(format));
-  EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
-  ASSERT_TRUE(OpenClipboard(kView));
-  HGLOBAL got = GetClipboardData(format);
-  ASSERT_NE(got, nullptr);
-  EXPECT_EQ(GlobalSize(got), 5u);
-  EXPECT_EQ(BytesOf(got), record.toStdString());
   CloseClipboard();
 }
 

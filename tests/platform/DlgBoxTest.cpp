@@ -13,68 +13,48 @@
 
 namespace {
 
-TEST(DlgBox, TheHookAnswersAndRecordsEachBox) {
-  QxTest::ShownBoxScript script({IDNO, IDCANCEL});
-  EXPECT_EQ(::MessageBox(nullptr, "Save changes?", "Design", MB_YESNOCANCEL | MB_ICONEXCLAMATION),
-            IDNO);
-  EXPECT_EQ(::MessageBox(nullptr, "Really?", nullptr, MB_YESNOCANCEL), IDCANCEL);
-  // Beyond the script: the default button.
-  EXPECT_EQ(::MessageBox(nullptr, "Stop?", "Design", MB_YESNO | MB_DEFBUTTON2 | MB_ICONSTOP), IDNO);
-  EXPECT_EQ(AfxMessageBox("Invalid settings", MB_OK | MB_ICONINFORMATION), IDOK);
-  ASSERT_EQ(script.Boxes().size(), 4u);
-  EXPECT_EQ(script.Boxes()[0].text, "Save changes?");
-  EXPECT_EQ(script.Boxes()[0].caption, "Design");
-  EXPECT_EQ(script.Boxes()[0].type, MB_YESNOCANCEL | MB_ICONEXCLAMATION);
-  // No caption: "Error", as the system shows.
-  EXPECT_EQ(script.Boxes()[1].caption, "Error");
-  EXPECT_EQ(script.Boxes()[3].text, "Invalid settings");
-}
-
-TEST(DlgBox, AWindowsBoxIsOwnedAndCaptionedWithTheApplicationsName) {
+TEST(DlgBox, TheHookAnswersAndRecordsEachBoxWithItsOwnerAndCaption) {
   CWinApp app("Quorvathine Test");
   CWnd owner;
   ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_POPUP, CRect(0, 0, 50, 50), nullptr, 0));
-  QxTest::ShownBoxScript script({IDYES});
-  EXPECT_EQ(QxWndMessageBox(&owner, "Proceed?", nullptr, MB_YESNO), IDYES);
-  EXPECT_EQ(owner.MessageBox("Stop?", nullptr, MB_YESNO | MB_DEFBUTTON2), IDNO);
-  EXPECT_EQ(owner.MessageBox("Done", "Run"), IDOK);
+  QxTest::ShownBoxScript script({IDNO, IDYES});
+  EXPECT_EQ(::MessageBox(nullptr, "Save changes?", "Design", MB_YESNOCANCEL | MB_ICONEXCLAMATION),
+            IDNO);
+  EXPECT_EQ(owner.MessageBox("Proceed?", nullptr, MB_YESNO), IDYES);
+  // Beyond the script: the default button.
+  EXPECT_EQ(::MessageBox(nullptr, "Stop?", nullptr, MB_YESNO | MB_DEFBUTTON2), IDNO);
   ASSERT_EQ(script.Boxes().size(), 3u);
-  EXPECT_EQ(script.Boxes()[0].caption, "Quorvathine Test");
-  EXPECT_TRUE(script.Boxes()[0].owned);
-  EXPECT_EQ(script.Boxes()[1].caption, "Quorvathine Test");
+  EXPECT_EQ(script.Boxes()[0].text, "Save changes?");
+  EXPECT_EQ(script.Boxes()[0].caption, "Design");
+  EXPECT_EQ(script.Boxes()[0].type, MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+  EXPECT_EQ(script.Boxes()[1].caption, "Quorvathine Test");  // a window's box: the application's
   EXPECT_TRUE(script.Boxes()[1].owned);
-  EXPECT_EQ(script.Boxes()[2].caption, "Run");
-  EXPECT_EQ(script.Boxes()[2].type, static_cast<UINT>(MB_OK));
+  EXPECT_EQ(script.Boxes()[2].caption, "Error");  // no caption and no window, as the system shows
   owner.DestroyWindow();
 }
 
+// The worker gets the default answer at once; the box is shown later by the
+// user-interface thread, without its owner when that went in between.
 TEST(DlgBoxThreads, AWorkersBoxIsShownLaterWithoutBlockingIt) {
   QxTest::ShownBoxScript script({IDNO});
-  std::atomic<int> answer{0};
-  std::thread worker(
-      [&] { answer = AfxMessageBox("Real-time loop stopped", MB_YESNO | MB_ICONSTOP); });
-  // The worker returns without the user-interface thread doing anything.
-  worker.join();
-  EXPECT_EQ(answer.load(), IDYES);
-  EXPECT_TRUE(script.Boxes().empty());
-  QxTest::PumpEvents();
-  ASSERT_EQ(script.Boxes().size(), 1u);
-  EXPECT_EQ(script.Boxes()[0].text, "Real-time loop stopped");
-  EXPECT_EQ(script.Boxes()[0].type, MB_YESNO | MB_ICONSTOP);
-}
-
-TEST(DlgBoxThreads, AWorkersBoxWhoseOwnerWentIsShownWithoutOwner) {
-  QxTest::ShownBoxScript script;
   CWnd owner;
   ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_POPUP, CRect(0, 0, 50, 50), nullptr, 0));
   HWND hOwner = owner.GetSafeHwnd();
-  std::thread worker([hOwner] { ::MessageBox(hOwner, "Board lost", "Error", MB_OK); });
+  std::atomic<int> answer{0};
+  std::thread worker([&] {
+    answer = AfxMessageBox("Real-time loop stopped", MB_YESNO | MB_ICONSTOP);
+    ::MessageBox(hOwner, "Board lost", "Error", MB_OK);
+  });
   worker.join();
+  EXPECT_EQ(answer.load(), IDYES);
+  EXPECT_TRUE(script.Boxes().empty());
   owner.DestroyWindow();
   QxTest::PumpEvents();
-  ASSERT_EQ(script.Boxes().size(), 1u);
-  EXPECT_EQ(script.Boxes()[0].text, "Board lost");
-  EXPECT_FALSE(script.Boxes()[0].owned);
+  ASSERT_EQ(script.Boxes().size(), 2u);
+  EXPECT_EQ(script.Boxes()[0].text, "Real-time loop stopped");
+  EXPECT_EQ(script.Boxes()[0].type, MB_YESNO | MB_ICONSTOP);
+  EXPECT_EQ(script.Boxes()[1].text, "Board lost");
+  EXPECT_FALSE(script.Boxes()[1].owned);
 }
 
 TEST(DlgBox, FileDialogsTakeTheFrameworksFilterAndTheHooksAnswer) {
@@ -83,8 +63,6 @@ TEST(DlgBox, FileDialogsTakeTheFrameworksFilterAndTheHooksAnswer) {
   CFileDialog open(TRUE, "qox", nullptr, OFN_HIDEREADONLY, filter);
   ASSERT_EQ(open.DoModal(), IDOK);
   EXPECT_STREQ(open.GetPathName(), "/home/user/designs/loop.qox");
-  EXPECT_STREQ(open.GetFileName(), "loop.qox");
-  EXPECT_STREQ(open.GetFileExt(), "qox");
   EXPECT_STREQ(open.GetFileTitle(), "loop");
   CFileDialog save(FALSE, "qox", "old.qox", OFN_OVERWRITEPROMPT, filter);
   EXPECT_EQ(save.DoModal(), IDCANCEL);

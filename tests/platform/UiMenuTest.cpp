@@ -54,25 +54,6 @@ TEST(UiMenu, LoadsTheResourceTreeAndStateChangesReturnThePreviousState) {
   EXPECT_EQ(menu.GetMenuState(ID_APP_EXIT, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
 }
 
-TEST(UiMenu, InsertModifyAndDeleteItems) {
-  CMenu menu;
-  ASSERT_TRUE(menu.CreatePopupMenu());
-  menu.AppendMenu(MF_STRING, 10, "Ten");
-  menu.AppendMenu(MF_STRING, 30, "Thirty");
-  menu.InsertMenu(30, MF_BYCOMMAND | MF_STRING, 20, "Twenty");  // before the item 30
-  menu.InsertMenu(0, MF_BYPOSITION | MF_SEPARATOR);
-  std::vector<UINT> ids;
-  for (UINT i = 0; i < menu.GetMenuItemCount(); ++i) ids.push_back(menu.GetMenuItemID(i));
-  EXPECT_EQ(ids, (std::vector<UINT>{0, 10, 20, 30}));
-  menu.ModifyMenu(20, MF_BYCOMMAND | MF_STRING | MF_GRAYED, 25, "Twenty-five");
-  CString text;
-  menu.GetMenuString(25, text, MF_BYCOMMAND);
-  EXPECT_STREQ(text, "Twenty-five");
-  EXPECT_EQ(menu.GetMenuState(25, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
-  EXPECT_TRUE(menu.DeleteMenu(10, MF_BYCOMMAND));
-  EXPECT_FALSE(menu.DeleteMenu(10, MF_BYCOMMAND));
-}
-
 TEST(UiMenu, HandlesStayValidUntilTheMenuIsDestroyed) {
   CMenu popup;
   ASSERT_TRUE(popup.CreatePopupMenu());
