@@ -1,5 +1,6 @@
-// Drawing: the GDI pixel conventions callers rely on, checked by geometry and
-// colour on small images.
+// Drawing: the GDI pixel conventions callers rely on (end points, half-open
+// fills, raster operations, pattern phase, device clip), pens, shapes and text
+// boxes, checked by geometry and colour on small images.
 #include "tests/platform/GdiCanvas.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,9 @@ using qxtest::Canvas;
 using qxtest::FixedMetrics;
 using qxtest::kBlack;
 using qxtest::kWhite;
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
 
 QImage RandomImage(int w, int h, unsigned seed) {
   std::mt19937 rng(seed);
@@ -38,44 +42,82 @@ TEST(GdiDraw, LineToPaintsEveryPixelButTheEndPoint) {
   }
 }
 
-TEST(GdiDraw, DottedPenPaintsEveryOtherPixel) {
-  Canvas c(20, 3);
-  CPen dot(PS_DOT, 1, kBlack);
-  CPen* old = c.dc.SelectObject(&dot);
+TEST(GdiDraw, PensDrawDotsWidthsOrNothing) {
+  Canvas c(30, 20);
+  CPen dot(PS_DOT, 1, kBlack), wide(PS_SOLID, 3, kBlue);
   c.dc.SetBkMode(TRANSPARENT);
+  c.dc.SelectObject(&dot);
   c.dc.MoveTo(0, 1);
   c.dc.LineTo(20, 1);
-  c.dc.SelectObject(old);
   for (int x = 0; x < 20; ++x) EXPECT_EQ(c.At(x, 1), x % 2 ? kWhite : kBlack) << x;
+  c.dc.SelectObject(&wide);
+  c.dc.MoveTo(5, 10);
+  c.dc.LineTo(25, 10);
+  int thickness = 0;
+  for (int y = 0; y < 20; ++y) thickness += c.At(15, y) == kBlue;
+  EXPECT_EQ(thickness, 3);
+  EXPECT_EQ(c.At(15, 10), kBlue);
+  QImage before = c.Image();
+  c.dc.SelectStockObject(NULL_PEN);
+  c.dc.SelectStockObject(NULL_BRUSH);
+  c.dc.Rectangle(2, 2, 15, 15);
+  c.dc.Ellipse(2, 2, 15, 15);
+  c.dc.LineTo(0, 0);
+  EXPECT_TRUE(c.Image() == before);
 }
 
-TEST(GdiDraw, FillsExcludeTheRightAndBottomEdges) {
+TEST(GdiDraw, FillsAndShapesStayInsideTheirRectangles) {
   Canvas c(20, 20);
-  CBrush red(RGB(255, 0, 0));
+  CBrush red(kRed), blue(kBlue);
   CRect r(2, 3, 7, 9);
-  c.dc.FillRect(&r, &red);
+  c.dc.FillRect(&r, &red);  // the right and bottom edges are outside
   EXPECT_EQ(c.Ink(), QRect(2, 3, 5, 6));
-  EXPECT_EQ(c.Count(RGB(255, 0, 0)), 30);
-  // A rectangle's outline and fill stay inside it too.
+  EXPECT_EQ(c.Count(kRed), 30);
   Canvas d(20, 20);
-  CBrush blue(RGB(0, 0, 255));
   d.dc.SelectObject(&blue);
   d.dc.Rectangle(2, 2, 10, 8);
   EXPECT_EQ(d.Ink(), QRect(2, 2, 8, 6));
-  EXPECT_EQ(d.Count(RGB(0, 0, 255)), 6 * 4);
+  EXPECT_EQ(d.Count(kBlue), 6 * 4);
   EXPECT_EQ(d.At(9, 7), kBlack);
+  // The diagrams' 5 x 5 marker disc: symmetric and inside its bounding box.
+  Canvas e(20, 20);
+  e.dc.SelectStockObject(BLACK_BRUSH);
+  e.dc.Ellipse(8, 8, 13, 13);
+  EXPECT_EQ(e.Ink(), QRect(8, 8, 5, 5));
+  for (int y = 8; y < 13; ++y)
+    for (int x = 8; x < 13; ++x) {
+      EXPECT_EQ(e.At(x, y), e.At(20 - x, y)) << x << "," << y;
+      EXPECT_EQ(e.At(x, y), e.At(y, x)) << x << "," << y;
+    }
+  // A polygon's outline visits every vertex.
+  Canvas p(30, 30);
+  p.dc.SelectObject(&red);
+  POINT square[4] = {{5, 5}, {20, 5}, {20, 20}, {5, 20}};
+  p.dc.Polygon(square, 4);
+  EXPECT_EQ(p.Ink(), QRect(5, 5, 16, 16));
+  EXPECT_EQ(p.At(12, 12), kRed);
+  EXPECT_EQ(p.At(20, 12), kBlack);
 }
 
-// An 8 x 8 pattern with one black pixel at (1, 2), to see its phase.
-void MakeMarkerPattern(CBitmap& bitmap) {
-  WORD rows[8] = {0xFF00, 0xFF00, 0xBF00, 0xFF00, 0xFF00, 0xFF00, 0xFF00, 0xFF00};
-  for (WORD& w : rows) w = static_cast<WORD>((w >> 8) | (w << 8));  // bytes in memory order
-  bitmap.CreateBitmap(8, 8, 1, 1, rows);
+TEST(GdiDraw, HatchGapsFollowTheBackgroundMode) {
+  for (int mode : {TRANSPARENT, OPAQUE}) {
+    Canvas c(16, 16);
+    CBrush hatch(HS_HORIZONTAL, kRed);
+    c.dc.SetBkMode(mode);
+    c.dc.SetBkColor(RGB(0, 255, 0));
+    CRect r(0, 0, 16, 16);
+    c.dc.FillRect(&r, &hatch);
+    EXPECT_EQ(c.At(3, 4), kRed);  // row 4 of each 8 x 8 tile
+    EXPECT_EQ(c.At(3, 12), kRed);
+    EXPECT_EQ(c.At(3, 5), mode == OPAQUE ? RGB(0, 255, 0) : kWhite);
+  }
 }
 
 TEST(GdiDraw, PatternBrushIsAlignedToTheDeviceOrigin) {
+  // An 8 x 8 pattern with one black pixel at (1, 2), to see its phase.
+  WORD bits[8] = {0x00FF, 0x00FF, 0x00BF, 0x00FF, 0x00FF, 0x00FF, 0x00FF, 0x00FF};
   CBitmap pattern;
-  MakeMarkerPattern(pattern);
+  pattern.CreateBitmap(8, 8, 1, 1, bits);
   CBrush brush;
   ASSERT_TRUE(brush.CreatePatternBrush(&pattern));
   const struct {
@@ -96,7 +138,7 @@ TEST(GdiDraw, PatternBrushIsAlignedToTheDeviceOrigin) {
   }
 }
 
-TEST(GdiDraw, ClipRegionStaysInDeviceCoordinates) {
+TEST(GdiDraw, ClipRegionsStayInDeviceCoordinatesAndCombine) {
   Canvas c(40, 40);
   CRgn rgn;
   rgn.CreateRectRgn(10, 10, 20, 20);
@@ -104,14 +146,29 @@ TEST(GdiDraw, ClipRegionStaysInDeviceCoordinates) {
   c.dc.SetViewportOrg(5, 5);
   c.dc.FillSolidRect(-5, -5, 40, 40, kBlack);
   EXPECT_EQ(c.Ink(), QRect(10, 10, 10, 10));
-  CRect box;
+  CRect box, inside(14, 14, 16, 16), outside(15, 0, 30, 5);
   EXPECT_EQ(c.dc.GetClipBox(&box), SIMPLEREGION);
   EXPECT_EQ(box, CRect(5, 5, 15, 15));
-  CRect inside(14, 14, 16, 16), outside(15, 0, 30, 5);
   EXPECT_TRUE(c.dc.RectVisible(&inside));
   EXPECT_FALSE(c.dc.RectVisible(&outside));
   EXPECT_EQ(c.dc.GetPixel(0, 0), CLR_INVALID);  // device (5, 5) is clipped
   EXPECT_EQ(c.dc.GetPixel(5, 5), kBlack);
+
+  Canvas d(30, 30);
+  CRgn a, b, both;
+  a.CreateRectRgn(0, 0, 20, 20);
+  b.CreateRectRgn(10, 10, 30, 30);
+  d.dc.SelectClipRgn(&a);
+  EXPECT_EQ(d.dc.SelectClipRgn(&b, RGN_AND), SIMPLEREGION);
+  d.dc.ExcludeClipRect(12, 12, 14, 14);
+  d.dc.FillSolidRect(0, 0, 30, 30, kBlack);
+  EXPECT_EQ(d.Ink(), QRect(10, 10, 10, 10));
+  EXPECT_EQ(d.At(12, 12), kWhite);
+  EXPECT_EQ(d.At(14, 14), kBlack);
+  both.CreateRectRgn(0, 0, 1, 1);
+  EXPECT_EQ(both.CombineRgn(&a, &b, RGN_OR), COMPLEXREGION);
+  EXPECT_TRUE(both.PtInRegion(25, 25));
+  EXPECT_FALSE(both.PtInRegion(25, 5));
 }
 
 // Lines take the pen's colour, fills (a rectangle inside its outline) the brush's.
@@ -146,84 +203,96 @@ TEST(GdiDraw, BinaryRasterOperationsCombinePenOrBrushAndDestination) {
   }
 }
 
+// Inverting twice, and a drag outline moved from one place to the next, leave only the new one.
+TEST(GdiDraw, FrameInvertAndFocusRectangles) {
+  Canvas c(20, 20);
+  CBrush black(kBlack);
+  CRect r(2, 3, 12, 10);
+  c.dc.FrameRect(&r, &black);
+  EXPECT_EQ(c.Ink(), QRect(2, 3, 10, 7));
+  EXPECT_EQ(c.At(5, 5), kWhite);
+  c.dc.InvertRect(&r);
+  EXPECT_EQ(c.At(5, 5), kBlack);
+  EXPECT_EQ(c.At(2, 3), kWhite);
+  QImage before = c.Image();
+  CRect focus(1, 1, 15, 15), a(0, 0, 10, 10), b(5, 5, 15, 15);
+  c.dc.DrawFocusRect(&focus);
+  EXPECT_NE(c.Image(), before);
+  c.dc.DrawFocusRect(&focus);
+  EXPECT_EQ(c.Image(), before);
+  c.dc.DrawDragRect(&a, CSize(1, 1), nullptr, CSize(1, 1));
+  c.dc.DrawDragRect(&b, CSize(1, 1), &a, CSize(1, 1));
+  c.dc.DrawDragRect(&b, CSize(1, 1), nullptr, CSize(1, 1));
+  EXPECT_EQ(c.Image(), before);
+}
+
 TEST(GdiDraw, BlockTransfersCombineByTheDocumentedFormulas) {
   const QImage src = RandomImage(16, 12, 1), dst = RandomImage(16, 12, 2);
   const COLORREF pattern = RGB(0x5A, 0xC3, 0x0F);
-  auto s = [&](int x, int y) { return QxFromQRgb(src.pixel(x, y)); };
-  auto d = [&](int x, int y) { return QxFromQRgb(dst.pixel(x, y)); };
   const struct {
-    const char* name;
     DWORD rop;
     std::function<COLORREF(COLORREF, COLORREF)> f;
   } rows[] = {
-      {"SRCCOPY", SRCCOPY, [](COLORREF sv, COLORREF) { return sv; }},
-      {"SRCAND", SRCAND, [](COLORREF sv, COLORREF dv) { return sv & dv; }},
-      {"SRCINVERT", SRCINVERT, [](COLORREF sv, COLORREF dv) { return sv ^ dv; }},
-      {"SRCPAINT", SRCPAINT, [](COLORREF sv, COLORREF dv) { return sv | dv; }},
-      {"NOTSRCCOPY", NOTSRCCOPY, [](COLORREF sv, COLORREF) { return ~sv & 0xFFFFFF; }},
-      {"SRCERASE", SRCERASE, [](COLORREF sv, COLORREF dv) { return sv & ~dv & 0xFFFFFF; }},
-      {"MERGECOPY", MERGECOPY, [&](COLORREF sv, COLORREF) { return sv & pattern; }},
-      {"PATINVERT", PATINVERT, [&](COLORREF, COLORREF dv) { return pattern ^ dv; }},
-      {"DSTINVERT", DSTINVERT, [](COLORREF, COLORREF dv) { return ~dv & 0xFFFFFF; }},
-      {"PATCOPY", PATCOPY, [&](COLORREF, COLORREF) { return pattern; }},
-      {"BLACKNESS", BLACKNESS, [](COLORREF, COLORREF) { return COLORREF(0); }},
-      {"WHITENESS", WHITENESS, [](COLORREF, COLORREF) { return COLORREF(0xFFFFFF); }},
+      {SRCCOPY, [](COLORREF s, COLORREF) { return s; }},
+      {SRCAND, [](COLORREF s, COLORREF d) { return s & d; }},
+      {SRCINVERT, [](COLORREF s, COLORREF d) { return s ^ d; }},
+      {SRCPAINT, [](COLORREF s, COLORREF d) { return s | d; }},
+      {NOTSRCCOPY, [](COLORREF s, COLORREF) { return ~s & 0xFFFFFF; }},
+      {SRCERASE, [](COLORREF s, COLORREF d) { return s & ~d & 0xFFFFFF; }},
+      {MERGECOPY, [&](COLORREF s, COLORREF) { return s & pattern; }},
+      {PATINVERT, [&](COLORREF, COLORREF d) { return pattern ^ d; }},
+      {DSTINVERT, [](COLORREF, COLORREF d) { return ~d & 0xFFFFFF; }},
+      {PATCOPY, [&](COLORREF, COLORREF) { return pattern; }},
+      {BLACKNESS, [](COLORREF, COLORREF) { return COLORREF(0); }},
+      {WHITENESS, [](COLORREF, COLORREF) { return COLORREF(0xFFFFFF); }},
   };
   for (const auto& row : rows) {
-    Canvas from(16, 12), to(20, 16);
+    Canvas from(16, 12), under(16, 12), to(20, 16);
     *from.dc.GetImage() = src;
+    *under.dc.GetImage() = dst;
+    to.dc.BitBlt(2, 3, 16, 12, &under.dc, 0, 0, SRCCOPY);  // the destination pixels at (2, 3)
     CBrush brush(pattern);
     to.dc.SelectObject(&brush);
-    to.dc.FillSolidRect(0, 0, 20, 16, kWhite);
-    to.dc.BitBlt(2, 3, 16, 12, &from.dc, 0, 0, SRCCOPY);  // the destination pixels
-    // Replace them with dst, then combine.
-    for (int y = 0; y < 12; ++y)
-      for (int x = 0; x < 16; ++x) to.dc.SetPixelV(x + 2, y + 3, d(x, y));
-    ASSERT_TRUE(to.dc.BitBlt(2, 3, 16, 12, &from.dc, 0, 0, row.rop)) << row.name;
+    ASSERT_TRUE(to.dc.BitBlt(2, 3, 16, 12, &from.dc, 0, 0, row.rop)) << row.rop;
     for (int y = 0; y < 12; ++y)
       for (int x = 0; x < 16; ++x)
-        ASSERT_EQ(to.At(x + 2, y + 3), row.f(s(x, y), d(x, y)))
-            << row.name << " at " << x << "," << y;
-    EXPECT_EQ(to.At(0, 0), kWhite) << row.name;
-    to.dc.SelectStockObject(WHITE_BRUSH);
+        ASSERT_EQ(to.At(x + 2, y + 3),
+                  row.f(QxFromQRgb(src.pixel(x, y)), QxFromQRgb(dst.pixel(x, y))))
+            << std::hex << row.rop << " at " << std::dec << x << "," << y;
+    EXPECT_EQ(to.At(0, 0), kWhite) << row.rop;
   }
 }
 
-TEST(GdiDraw, MonochromeSourceTakesTheTextAndBackgroundColours) {
-  WORD rows[2] = {0x0080, 0x0000};  // row 0: first pixel white, row 1: black
+TEST(GdiDraw, MonochromeSourceTakesTheTextAndBackgroundColoursAndStretchBltMirrors) {
+  WORD bits[2] = {0x0080, 0x0000};  // row 0: first pixel white, row 1: black
   CBitmap mono;
-  ASSERT_TRUE(mono.CreateBitmap(2, 2, 1, 1, rows));
+  ASSERT_TRUE(mono.CreateBitmap(2, 2, 1, 1, bits));
   CDC src;
   src.CreateCompatibleDC(nullptr);
   CBitmap* old = src.SelectObject(&mono);
   Canvas c(4, 4);
-  c.dc.SetTextColor(RGB(255, 0, 0));
-  c.dc.SetBkColor(RGB(0, 0, 255));
+  c.dc.SetTextColor(kRed);
+  c.dc.SetBkColor(kBlue);
   c.dc.BitBlt(0, 0, 2, 2, &src, 0, 0, SRCCOPY);
   src.SelectObject(old);
-  EXPECT_EQ(c.At(0, 0), RGB(0, 0, 255));
-  EXPECT_EQ(c.At(1, 0), RGB(255, 0, 0));
-  EXPECT_EQ(c.At(0, 1), RGB(255, 0, 0));
-}
+  EXPECT_EQ(c.At(0, 0), kBlue);
+  EXPECT_EQ(c.At(1, 0), kRed);
+  EXPECT_EQ(c.At(0, 1), kRed);
 
-TEST(GdiDraw, StretchBltScalesAndMirrors) {
   Canvas from(2, 1), to(8, 2);
-  from.dc.SetPixelV(0, 0, RGB(255, 0, 0));
-  from.dc.SetPixelV(1, 0, RGB(0, 0, 255));
+  from.dc.SetPixelV(0, 0, kRed);
+  from.dc.SetPixelV(1, 0, kBlue);
   to.dc.StretchBlt(0, 0, 4, 2, &from.dc, 0, 0, 2, 1, SRCCOPY);
-  to.dc.StretchBlt(8, 0, -4, 1, &from.dc, 0, 0, 2, 1, SRCCOPY);
-  const COLORREF r = RGB(255, 0, 0), b = RGB(0, 0, 255);
-  const COLORREF row0[8] = {r, r, b, b, b, b, r, r};
+  to.dc.StretchBlt(8, 0, -4, 1, &from.dc, 0, 0, 2, 1, SRCCOPY);  // a negative width mirrors
+  const COLORREF row0[8] = {kRed, kRed, kBlue, kBlue, kBlue, kBlue, kRed, kRed};
   for (int x = 0; x < 8; ++x) EXPECT_EQ(to.At(x, 0), row0[x]) << x;
-  EXPECT_EQ(to.At(3, 1), b);
+  EXPECT_EQ(to.At(3, 1), kBlue);
   EXPECT_EQ(to.At(4, 1), kWhite);
 }
 
+// Fixed metrics, height 10: ascent 8, descent 2, characters 5 wide; "abcd" is 20 x 10.
 TEST(GdiDraw, TextAlignmentPlacesTheTextBox) {
   FixedMetrics fixed;
-  CFont font;
-  font.CreateFont(10, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
-  // Height 10: ascent 8, descent 2, characters 5 wide; "abcd" is 20 x 10.
   const struct {
     UINT align;
     int escapement;
@@ -239,12 +308,10 @@ TEST(GdiDraw, TextAlignmentPlacesTheTextBox) {
     CFont turned;
     turned.CreateFont(10, 0, row.escapement, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
                       "Arial");
-    CFont* old = c.dc.SelectObject(&turned);
-    EXPECT_EQ(c.dc.SetTextAlign(row.align), TA_LEFT | TA_TOP);
+    c.dc.SelectObject(&turned);
+    c.dc.SetTextAlign(row.align);
     c.dc.SetBkMode(TRANSPARENT);
     c.dc.TextOut(30, 20, "abcd", 4);
-    EXPECT_EQ(c.dc.GetTextAlign(), row.align);
-    c.dc.SelectObject(old);
     QRect ink = c.Ink();
     EXPECT_NEAR(ink.left(), row.box.left(), row.escapement ? 1 : 0) << row.align;
     EXPECT_NEAR(ink.top(), row.box.top(), row.escapement ? 1 : 0) << row.align;
@@ -252,18 +319,40 @@ TEST(GdiDraw, TextAlignmentPlacesTheTextBox) {
   }
 }
 
+TEST(GdiDraw, DrawTextAlignsLinesAndTextOutCanAdvanceTheCurrentPosition) {
+  FixedMetrics fixed;
+  Canvas c(100, 60);
+  CFont font;
+  font.CreateFont(10, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+  c.dc.SelectObject(&font);
+  c.dc.SetBkMode(TRANSPARENT);
+  CRect calc(0, 0, 100, 0);
+  EXPECT_EQ(c.dc.DrawText(CString("ab\nabcd"), &calc, DT_CALCRECT), 20);
+  EXPECT_EQ(calc, CRect(0, 0, 20, 20));
+  CRect r(10, 10, 90, 50);
+  c.dc.DrawText(CString("&Ok"), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  EXPECT_EQ(c.Ink(), QRect(45, 25, 10, 10));  // "Ok" is 10 x 10, centred in 80 x 40
+  Canvas d(60, 20);
+  d.dc.SelectObject(&font);
+  d.dc.SetTextAlign(TA_UPDATECP);
+  d.dc.MoveTo(4, 2);
+  d.dc.TextOut(0, 0, "ab", 2);
+  d.dc.TextOut(0, 0, "c", 1);
+  EXPECT_EQ(d.dc.GetCurrentPosition(), CPoint(19, 2));
+  EXPECT_EQ(d.Ink(), QRect(4, 2, 15, 10));
+}
+
 TEST(GdiDraw, RealTextLandsInsideItsExtent) {
   Canvas c(120, 40);
   CFont font;
   font.CreateFont(20, 0, 0, 0, FW_NORMAL, 1, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Times New Roman");
-  CFont* old = c.dc.SelectObject(&font);
+  c.dc.SelectObject(&font);
   c.dc.SetBkMode(TRANSPARENT);
   c.dc.SetTextAlign(TA_LEFT | TA_BASELINE);
   CSize extent = c.dc.GetTextExtent(CString("xyz"));
   TEXTMETRIC tm;
   c.dc.GetTextMetrics(&tm);
   c.dc.TextOut(10, 25, CString("xyz"));
-  c.dc.SelectObject(old);
   QRect ink = c.Ink();
   ASSERT_FALSE(ink.isEmpty());
   EXPECT_GE(ink.top(), 25 - tm.tmAscent);
@@ -272,24 +361,32 @@ TEST(GdiDraw, RealTextLandsInsideItsExtent) {
   EXPECT_LE(ink.right(), 10 + extent.cx + 2);
 }
 
-TEST(GdiDraw, DeletedObjectsStaySelectedSafely) {
+TEST(GdiDraw, DeletedObjectsStaySelectedSafelyAndForgetTheirHandles) {
   Canvas c(10, 10);
   CPen* before = nullptr;
   {
-    CPen red(PS_SOLID, 0, RGB(255, 0, 0));
+    CPen red(PS_SOLID, 0, kRed);
     before = c.dc.SelectObject(&red);
-    EXPECT_EQ(before, static_cast<CPen*>(QxStockObject(BLACK_PEN)));
   }  // deleted while selected
-  c.dc.MoveTo(0, 0);
   c.dc.LineTo(5, 0);
-  EXPECT_EQ(c.At(2, 0), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(2, 0), kRed);
   CPen* orphan = c.dc.SelectObject(before);
   ASSERT_NE(orphan, nullptr);
   LOGPEN lp;
   orphan->GetLogPen(&lp);
-  EXPECT_EQ(lp.lopnColor, RGB(255, 0, 0));
+  EXPECT_EQ(lp.lopnColor, kRed);
   EXPECT_EQ(c.dc.SelectObject(orphan), before);  // a temporary wrapper can be selected back
   c.dc.SelectObject(before);
+
+  CFont font;
+  font.CreateFont(15, 5, 900, 0, FW_BOLD, 1, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, 0, 0, 0, "Symbol");
+  HGDIOBJ h = font.GetSafeHandle();
+  EXPECT_EQ(CGdiObject::FromHandle(h), &font);
+  EXPECT_TRUE(DeleteObject(h));
+  EXPECT_EQ(font.GetSafeHandle(), nullptr);
+  EXPECT_EQ(CGdiObject::FromHandle(h), nullptr);
+  EXPECT_FALSE(DeleteObject(GetStockObject(BLACK_BRUSH)));  // stock objects stay
+  EXPECT_NE(QxStockObject(BLACK_BRUSH)->GetSafeHandle(), nullptr);
 }
 
 TEST(GdiDraw, SaveAndRestoreBringBackAttributesAndClip) {
@@ -326,26 +423,29 @@ TEST(GdiDraw, ContextsAreMadeCompatibleWithTheScreenAndForgetTheirHandles) {
 }
 
 TEST(GdiDraw, BadRequestsFailCleanly) {
-  CBitmap huge;
-  EXPECT_FALSE(huge.CreateCompatibleBitmap(nullptr, 100000, 100000));
-  EXPECT_FALSE(huge.CreateBitmap(8, 8, 2, 1, nullptr));
-  EXPECT_FALSE(huge.LoadBitmap(0xFFFF));
+  CBitmap bitmap;
+  EXPECT_FALSE(bitmap.CreateCompatibleBitmap(nullptr, 100000, 100000));
+  EXPECT_FALSE(bitmap.CreateBitmap(8, 8, 2, 1, nullptr));
+  EXPECT_FALSE(bitmap.LoadBitmap(0xFFFF));
+  CPen pen;
+  EXPECT_FALSE(pen.CreatePen(42, 1, kBlack));
   Canvas c(4, 4);
   EXPECT_FALSE(c.dc.BitBlt(0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
   EXPECT_EQ(c.dc.GetPixel(10, 10), CLR_INVALID);
   EXPECT_EQ(c.dc.SetPixel(-1, 0, kBlack), CLR_INVALID);
   EXPECT_TRUE(c.dc.TextOut(0, 0, "x", -3));
   EXPECT_FALSE(c.dc.Polyline(nullptr, 3));
-  QImage image(3, 2, QImage::Format_RGB32);  // registered bitmaps load by id
-  image.fill(qRgb(10, 20, 30));
-  QxRegisterBitmap(4242, image);
-  ASSERT_TRUE(huge.LoadBitmap(4242));
-  EXPECT_EQ(QxFromQRgb(huge.ToImage().pixel(2, 1)), RGB(10, 20, 30));
   // A source rectangle partly outside the source leaves those pixels alone.
   Canvas from(2, 2, kBlack);
   c.dc.BitBlt(0, 0, 4, 4, &from.dc, 0, 0, SRCCOPY);
   EXPECT_EQ(c.At(1, 1), kBlack);
   EXPECT_EQ(c.At(3, 3), kWhite);
+  // Registered bitmaps load by id.
+  QImage image(3, 2, QImage::Format_RGB32);
+  image.fill(qRgb(10, 20, 30));
+  QxRegisterBitmap(4242, image);
+  ASSERT_TRUE(bitmap.LoadBitmap(4242));
+  EXPECT_EQ(QxFromQRgb(bitmap.ToImage().pixel(2, 1)), RGB(10, 20, 30));
 }
 
 }  // namespace
