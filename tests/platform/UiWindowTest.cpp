@@ -1,7 +1,6 @@
 // Windows on Qt widgets: message delivery, input translation, painting,
 // timers, focus, capture and the caret, driven headless through the test hooks.
 #include "platform/core/Thread.h"
-#include "platform/gdi/Screen.h"
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/Wnd.h"
 
@@ -236,19 +235,12 @@ TEST_F(UiWindow, DestroyingAParentDestroysItsChildrenFirstInside) {
   EXPECT_EQ(log, Log({"parent destroy", "child destroy", "child ncdestroy", "parent ncdestroy"}));
 }
 
-TEST(UiMessages, RegisteredMessagesShareIdsByNameAndTheDesktopIsTheScreen) {
+TEST(UiMessages, RegisteredMessagesShareIdsByName) {
   UINT a = RegisterWindowMessage("ID_TEST_ALPHA");
   EXPECT_TRUE(a >= 0xC000u && a <= 0xFFFFu);
   EXPECT_NE(RegisterWindowMessage("ID_TEST_BETA"), a);
   EXPECT_EQ(RegisterWindowMessage("id_test_alpha"), a);
   EXPECT_EQ(RegisterWindowMessage(""), 0u);
-  CRect rect;
-  GetDesktopWindow()->GetClientRect(&rect);
-  EXPECT_EQ(rect, CRect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-  CDC* dc = GetDesktopWindow()->GetDC();
-  ASSERT_NE(dc, nullptr);
-  EXPECT_EQ(dc->GetImage()->width(), rect.Width());
-  GetDesktopWindow()->ReleaseDC(dc);
 }
 
 TEST_F(UiWindow, DoubleClickOrderFollowsTheClassStyle) {
