@@ -1,5 +1,5 @@
 // Fonts: cell-height sizing, faces, the Symbol and Windows-1252 code pages,
-// width stretch, point sizes and the fixed metrics.
+// width stretch and point sizes.
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiInternal.h"
 
@@ -27,7 +27,6 @@ struct FontDC {
     return tm;
   }
 };
-
 
 TEST(GdiFont, PositiveHeightIsTheCellHeightForEachFace) {
   const char* faces[] = {"Times New Roman", "Arial", "Courier New", "Symbol"};
