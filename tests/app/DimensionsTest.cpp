@@ -46,21 +46,32 @@ std::string Text(const CMcBasic* n) {
   return "?";
 }
 
-class Dimensions : public ::testing::Test {
- protected:
-  void SetUp() override {
+// The column 5, 6, ... of n elements; for n = 1 the number 7.
+CMcBasic* Column(int n) {
+  if (n == 1) return R(7);
+  auto* column = new CMcMatrix(0);
+  for (int i = 0; i < n; ++i) column->AppendChild(R(5 + i));
+  column->SetColumns(1);
+  return column;
+}
+
+// A new design's definitions: the five models, then the nine signals.
+struct Loop {
+  Loop() {
     for (int i = 0; i < 5; ++i) m[i] = doc.m_models.GetAt(i);
     for (int i = 0; i < 9; ++i) s[i] = doc.m_signals.GetAt(i);
   }
-  // The right sides of the five models, then of the nine signals.
+  // The right sides.
   std::string Model(int i) const { return Text(m[i]->m_children[1]); }
   std::string Signal(int i) const { return Text(s[i]->m_children[1]); }
-  void SetRight(CMcBasic* def, CMcBasic* rhs) { delete def->SetChildAt(rhs, 1); }
+  static void SetRight(CMcBasic* def, CMcBasic* rhs) { delete def->SetChildAt(rhs, 1); }
 
   CQorexDoc doc;
   CMcBasic* m[5];
   CMcBasic* s[9];
 };
+
+class Dimensions : public ::testing::Test, public Loop {};
 
 TEST_F(Dimensions, TwoByTwoProcessResizesItsNeighbours) {
   SetRight(m[2], Mat(2, {R(1), R(2), R(3), R(4)}));
@@ -78,6 +89,17 @@ TEST_F(Dimensions, TwoByTwoProcessResizesItsNeighbours) {
   EXPECT_EQ(Model(4), "f_11");
   EXPECT_EQ(Signal(0), "1");
   EXPECT_EQ(Signal(3), "0");
+}
+
+// A controller with two outputs gives the process two inputs and every
+// control-side signal (v, the limits, u) two rows.
+TEST_F(Dimensions, TwoOutputControllerResizesTheControlSide) {
+  SetRight(m[1], Mat(1, {R(1), R(2)}));  // K: 2 x 1
+  doc.AdjustDimensions(1, TRUE, m, s);
+  EXPECT_EQ(Model(2), "[?, 0]");
+  for (int i : {1, 4, 5, 6}) EXPECT_EQ(s[i]->m_children[1]->m_count, 2) << i;
+  EXPECT_EQ(Signal(6), "[u_1(t); u_2(t)]");
+  EXPECT_EQ(Signal(2), "0");  // d stays with the outputs
 }
 
 TEST_F(Dimensions, SquareBlocksStaySquareAndTheSpreadEnds) {
@@ -107,53 +129,29 @@ TEST_F(Dimensions, WithEveryBlockMarkedSquareTheSpreadEndsAllSquare) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(s[i]->m_children[1]->m_count, 3) << i;
 }
 
-TEST_F(Dimensions, SignalChanges) {
-  struct Row {
+TEST_F(Dimensions, ChangedSignalsResizeTheBlocksAroundThem) {
+  const struct {
     int signal;
-    CMcBasic* (*rhs)();
+    int elements;
     int model;
     const char* modelAfter;
     int other;
     const char* otherAfter;
   } rows[] = {
       // P takes three columns and, marked square, three rows.
-      {0,
-       [] {
-         return Mat(1, {R(1), R(2), R(3)});
-       },
-       0, "[1, 0, 0; 0, 1, 0; 0, 0, 1]", 0, "[1; 2; 3]"},
-      {1,
-       [] {
-         return Mat(1, {R(5), R(6)});
-       },
-       1, "[1; 0]", 6, "[u_1(t); u_2(t)]"},
-      {7,
-       [] {
-         return Mat(1, {R(5), R(6)});
-       },
-       2, "[?; 0]", 2, "[0; 0]"},
-      {3,
-       [] {
-         return Mat(1, {R(5), R(6)});
-       },
-       3, "[1; 0]", 3, "[5; 6]"},
-      {8,
-       [] {
-         return Mat(1, {R(5), R(6)});
-       },
-       1, "1", 7, "y_1(t)"},                          // the error weight
-      {2, [] { return R(7); }, 3, "1", 7, "y_1(t)"},  // same size: nothing
+      {0, 3, 0, "[1, 0, 0; 0, 1, 0; 0, 0, 1]", 0, "[5; 6; 7]"},
+      {1, 2, 1, "[1; 0]", 6, "[u_1(t); u_2(t)]"},
+      {7, 2, 2, "[?; 0]", 2, "[0; 0]"},
+      {3, 2, 3, "[1; 0]", 3, "[5; 6]"},
+      {8, 2, 1, "1", 7, "y_1(t)"},  // the error weight
+      {2, 1, 3, "1", 7, "y_1(t)"},  // same size: nothing
   };
-  for (const Row& row : rows) {
-    CQorexDoc d;
-    CMcBasic* mm[5];
-    CMcBasic* ss[9];
-    for (int i = 0; i < 5; ++i) mm[i] = d.m_models.GetAt(i);
-    for (int i = 0; i < 9; ++i) ss[i] = d.m_signals.GetAt(i);
-    delete ss[row.signal]->SetChildAt(row.rhs(), 1);
-    d.AdjustDimensions(row.signal, FALSE, mm, ss);
-    EXPECT_EQ(Text(mm[row.model]->m_children[1]), row.modelAfter) << row.signal;
-    EXPECT_EQ(Text(ss[row.other]->m_children[1]), row.otherAfter) << row.signal;
+  for (const auto& row : rows) {
+    Loop loop;
+    Loop::SetRight(loop.s[row.signal], Column(row.elements));
+    loop.doc.AdjustDimensions(row.signal, FALSE, loop.m, loop.s);
+    EXPECT_EQ(loop.Model(row.model), row.modelAfter) << row.signal;
+    EXPECT_EQ(loop.Signal(row.other), row.otherAfter) << row.signal;
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -14,42 +15,15 @@
 
 namespace {
 
-TEST(VarValues, BuiltInEntries) {
-  CVARvalues vars;
-  ASSERT_EQ(vars.m_nCount, 6);
-  EXPECT_EQ(vars.m_nCapacity, 256);
-  const char* names[] = {"s", "t", "j", "e", "p", "f"};
-  const WORD styles[] = {0, 0, 0x100, 0x100, 0x110, 0};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_STREQ(vars.GetName(i), names[i]);
-    EXPECT_EQ(vars.m_pFlags[i], styles[i]);
-  }
-  EXPECT_STREQ(vars.GetSubscript(5), "11");
-  EXPECT_EQ(vars.m_pValue[3], std::exp(1.0));
-  EXPECT_EQ(vars.m_pValue[4], std::acos(-1.0));
-  double value, minimum, maximum;
-  vars.Get(0, &value, &minimum, &maximum);  // user variable 0 is f_11
-  EXPECT_EQ(value, 1.0);
-  EXPECT_EQ(minimum, -10.0);
-  EXPECT_EQ(maximum, 10.0);
-  vars.SetValue(0, 3.5);
-  vars.SetRange(0, -1.0, 2.0);
-  vars.Get(0, &value, &minimum, &maximum);
-  EXPECT_EQ(value, 3.5);
-  EXPECT_EQ(minimum, -1.0);
-  EXPECT_EQ(maximum, 2.0);
-}
-
-struct BindCase {
-  const char* name;
-  const char* subscript;
-  WORD flags;
-  int entry;  // expected entry; -1: a new one
-};
-
+// Binding walks the whole tree, nested sums included, and matches an entry by
+// name, subscript and style; a new entry is made for anything else.
 TEST(VarValues, BindingMatchesNameSubscriptAndStyle) {
-  CVARvalues vars;
-  const BindCase cases[] = {
+  const struct {
+    const char* name;
+    const char* subscript;
+    WORD flags;
+    int entry;  // expected entry; -1: a new one
+  } cases[] = {
       {"s", "", 0x0000, 0},   {"e", "", 0x0100, 3},  // the constant e
       {"p", "", 0x0110, 4},                          // pi: Greek constant
       {"f", "11", 0x0041, 5},                        // sign and size level do not count
@@ -58,13 +32,22 @@ TEST(VarValues, BindingMatchesNameSubscriptAndStyle) {
       {"k", "1", 0x0003, 7},                            // the same k_1 again
       {"x", "", 0x0600, -1},                            // bold x
       {"x", "", 0x0000, -1},                            // plain x: the decoration differs
+      {"q", "", 0x0243, -1},                            // stored without the sign bits
   };
+  CMcListsum tree(0);
+  CMcListsum* inner = new CMcListsum(0);  // from k_11 on, one level down
+  std::vector<CMcVariable*> nodes;
+  for (const auto& c : cases) {
+    nodes.push_back(new CMcVariable(c.name, c.subscript, c.flags));
+    (nodes.size() <= 6 ? &tree : inner)->AppendChild(nodes.back());
+  }
+  tree.AppendChild(inner);
+  CVARvalues vars;
+  vars.BindVariables(&tree);
   int next = 6;
-  for (const BindCase& c : cases) {
-    CMcVariable node(c.name, c.subscript, c.flags);
-    vars.BindVariables(&node);
-    const int expected = c.entry < 0 ? next++ : c.entry;
-    EXPECT_EQ(node.m_index, expected) << c.name << "_" << c.subscript;
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    const int expected = cases[i].entry < 0 ? next++ : cases[i].entry;
+    EXPECT_EQ(nodes[i]->m_index, expected) << cases[i].name << "_" << cases[i].subscript;
     EXPECT_EQ(vars.m_pUsed[expected], 1);
   }
   EXPECT_EQ(vars.m_nCount, next);
@@ -72,25 +55,7 @@ TEST(VarValues, BindingMatchesNameSubscriptAndStyle) {
   EXPECT_EQ(vars.m_pValue[6], 1.0);
   EXPECT_EQ(vars.m_pMin[6], -10.0);
   EXPECT_EQ(vars.m_pMax[6], 10.0);
-  CMcVariable signedNew("q", "", 0x0243);
-  vars.BindVariables(&signedNew);
-  EXPECT_EQ(vars.m_pFlags[signedNew.m_index], 0x0240);
-}
-
-TEST(VarValues, BindingWalksTheWholeTree) {
-  CVARvalues vars;
-  CMcListsum sum(0);
-  sum.AppendChild(new CMcVariable("a", "", 0));
-  sum.AppendChild(new CMcVariable("s", "", 0));
-  CMcListsum* inner = new CMcListsum(0);
-  inner->AppendChild(new CMcVariable("a", "", 1));
-  inner->AppendChild(new CMcVariable("b", "", 0));
-  sum.AppendChild(inner);
-  vars.BindVariables(&sum);
-  EXPECT_EQ(static_cast<CMcVariable*>(sum.m_children[0])->m_index, 6);
-  EXPECT_EQ(static_cast<CMcVariable*>(sum.m_children[1])->m_index, 0);
-  EXPECT_EQ(static_cast<CMcVariable*>(inner->m_children[0])->m_index, 6);
-  EXPECT_EQ(static_cast<CMcVariable*>(inner->m_children[1])->m_index, 7);
+  EXPECT_EQ(vars.m_pFlags[next - 1], 0x0240);
 }
 
 TEST(VarValues, The257thEntryDoublesTheCapacity) {
@@ -146,18 +111,13 @@ TEST(VarValues, AddNumberedMakesAndReusesPairs) {
 }
 
 // Little-endian writers for the expected record.
-void Put16(std::vector<BYTE>& b, unsigned v) {
-  b.push_back(v & 0xFF);
-  b.push_back((v >> 8) & 0xFF);
-}
-void Put32(std::vector<BYTE>& b, unsigned v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
+void Put(std::vector<BYTE>& b, unsigned long long v, int bytes) {
+  for (int i = 0; i < bytes; ++i) b.push_back(BYTE(v >> (8 * i)));
 }
 void PutDouble(std::vector<BYTE>& b, double d) {
   unsigned long long bits;
   std::memcpy(&bits, &d, 8);
-  for (int i = 0; i < 8; ++i) b.push_back((bits >> (8 * i)) & 0xFF);
+  Put(b, bits, 8);
 }
 
 TEST(VarValues, RecordBytes) {
@@ -169,8 +129,8 @@ TEST(VarValues, RecordBytes) {
   const std::vector<BYTE> bytes = out.TakeStoredBytes();
 
   std::vector<BYTE> expected;
-  Put32(expected, 7);
-  Put32(expected, 256);
+  Put(expected, 7, 4);
+  Put(expected, 256, 4);
   struct Entry {
     WORD style;
     double value, minimum, maximum;
@@ -188,20 +148,16 @@ TEST(VarValues, RecordBytes) {
       {0x10, 1.0, -10.0, 10.0, std::string("\xE9\0\0", 3)},
   };
   for (const Entry& e : entries) {
-    Put16(expected, e.style);
+    Put(expected, e.style, 2);
     PutDouble(expected, e.value);
     PutDouble(expected, e.minimum);
     PutDouble(expected, e.maximum);
-    Put16(expected, static_cast<unsigned>(e.buffer.size()));
+    Put(expected, e.buffer.size(), 2);
+    // Each byte is written as a sign-extended 16-bit character: 0xE9 as E9 FF.
     for (char c : e.buffer)
-      Put16(expected,
-            static_cast<BYTE>(c) >= 0x80 ? 0xFF00u | static_cast<BYTE>(c) : static_cast<BYTE>(c));
+      Put(expected, static_cast<unsigned long long>(static_cast<signed char>(c)), 2);
   }
   EXPECT_EQ(bytes, expected);
-  // The byte 0xE9 is written sign-extended: E9 FF.
-  const size_t last = bytes.size() - 6;
-  EXPECT_EQ(bytes[last], 0xE9);
-  EXPECT_EQ(bytes[last + 1], 0xFF);
 
   CVARvalues loaded;
   loaded.m_pUsed[5] = 1;
@@ -214,23 +170,30 @@ TEST(VarValues, RecordBytes) {
   EXPECT_EQ(loaded.m_pValue[3], std::exp(1.0));
 }
 
+// Counts and lengths are checked against what the record can hold; a refused
+// record leaves the table as it was.
 TEST(VarValues, DamagedRecordsLeaveTheTableAlone) {
-  CVARvalues source;
+  CVARvalues source;  // seven entries, the last a user's x
+  CMcVariable x("x", "", 0);
+  source.BindVariables(&x);
   CArchive out(CArchive::store);
   source.Serialize(out);
   const std::vector<BYTE> good = out.TakeStoredBytes();
-  struct Case {
+  const struct {
     const char* what;
     size_t offset;
-    BYTE value;
+    std::vector<BYTE> bytes;
   } cases[] = {
-      {"count above capacity", 4, 5},       {"negative count", 3, 0x80},
-      {"forged capacity", 7, 0x40},         {"name length 1", 34, 1},
-      {"name without final zero", 40, 'x'}, {"name without separator", 38, 'x'},
+      {"count above capacity", 4, {6, 0}},  // seven entries for six places
+      {"negative count", 3, {0x80}},
+      {"forged capacity", 7, {0x40}},
+      {"name length 1", 34, {1}},
+      {"name without final zero", 40, {'x'}},
+      {"name without separator", 38, {'x'}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::vector<BYTE> bad = good;
-    bad[c.offset] = c.value;
+    std::copy(c.bytes.begin(), c.bytes.end(), bad.begin() + static_cast<long>(c.offset));
     CVARvalues vars;
     CMcVariable k("k", "", 0);
     vars.BindVariables(&k);
@@ -238,6 +201,7 @@ TEST(VarValues, DamagedRecordsLeaveTheTableAlone) {
     EXPECT_FALSE(vars.Serialize(in)) << c.what;
     EXPECT_TRUE(in.HasFailed()) << c.what;
     EXPECT_EQ(vars.m_nCount, 7) << c.what;
+    EXPECT_STREQ(vars.GetName(6), "k") << c.what;
   }
   for (size_t cut = 0; cut < good.size(); cut += 7) {
     CVARvalues vars;
