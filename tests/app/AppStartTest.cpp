@@ -1,6 +1,6 @@
 // Starting the program with a design named on the command line, as the run
-// script passes it on: the design opens; a file that cannot be opened ends
-// the start after telling the user.
+// script passes it on: the design opens and the caption names it; a file that
+// cannot be opened ends the start after telling the user.
 #include "AppTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -26,6 +26,9 @@ TEST(AppStart, OpensTheDesignNamedOnTheCommandLine) {
   ASSERT_NE(opened, nullptr);
   EXPECT_STREQ(opened->m_strComment, "Saved for the start test");
   EXPECT_STREQ(opened->GetTitle(), "loop.qox");
+  CString caption;
+  second->m_pMainWnd->GetWindowText(caption);
+  EXPECT_STREQ(caption, "Quorvathine - loop.qox");
   StopApp(std::move(second));
 }
 

@@ -14,33 +14,49 @@
 #include <memory>
 #include <vector>
 
+// Starts the application with the arguments; the caller ends it with StopApp.
+inline std::unique_ptr<CQorexApp> StartApp(std::vector<CString> args, BOOL* started,
+                                           bool keepSplash = false) {
+  auto app = std::make_unique<CQorexApp>();
+  app->SetCommandLine(std::move(args));
+  *started = app->InitApplication() && app->InitInstance();
+  if (!keepSplash) CSplash::HideSplashScreen();
+  QxTest::PumpUntilIdle();
+  return app;
+}
+
+// Closes the main window, discarding changed designs, and ends the application.
+inline void StopApp(std::unique_ptr<CQorexApp> app) {
+  if (app->m_pMainWnd && IsWindow(app->m_pMainWnd->GetSafeHwnd())) {
+    QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO, IDNO});
+    app->m_pMainWnd->SendMessage(WM_CLOSE);
+  }
+  QxTest::PumpEvents();
+  EXPECT_EQ(app->GetOpenDocumentCount(), 0);
+  app->ExitInstance();
+}
+
+inline CQorexDoc* ActiveDocOf(CQorexApp& app) {
+  auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+  CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
+  return child ? static_cast<CQorexDoc*>(child->GetActiveDocument()) : nullptr;
+}
+
 class QorexAppTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (m_bManualTimers) QxTest::SetManualTimers(true);
-    m_app = std::make_unique<CQorexApp>();
-    ASSERT_TRUE(m_app->InitApplication());
-    ASSERT_TRUE(m_app->InitInstance());
-    if (!m_bKeepSplash) CSplash::HideSplashScreen();
-    QxTest::PumpUntilIdle();
+    BOOL started = FALSE;
+    m_app = StartApp({}, &started, m_bKeepSplash);
+    ASSERT_TRUE(started);
   }
   void TearDown() override {
-    if (m_app->m_pMainWnd) {
-      QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO, IDNO});
-      m_app->m_pMainWnd->SendMessage(WM_CLOSE);
-    }
-    QxTest::PumpEvents();
-    EXPECT_EQ(m_app->GetOpenDocumentCount(), 0);
-    m_app->ExitInstance();
-    m_app.reset();
+    StopApp(std::move(m_app));
     if (m_bManualTimers) QxTest::SetManualTimers(false);
   }
 
   CMainFrame* Frame() const { return static_cast<CMainFrame*>(m_app->m_pMainWnd); }
-  CQorexDoc* ActiveDoc() const {
-    CMDIChildWnd* child = Frame()->MDIGetActive();
-    return child ? static_cast<CQorexDoc*>(child->GetActiveDocument()) : nullptr;
-  }
+  CQorexDoc* ActiveDoc() const { return ActiveDocOf(*m_app); }
   // The check the command's update handler gives its menu item.
   int Checked(UINT id) const {
     CCmdUI ui;
@@ -53,29 +69,3 @@ class QorexAppTest : public ::testing::Test {
   bool m_bKeepSplash = false;
   bool m_bManualTimers = false;
 };
-
-// For tests that start and end the application themselves.
-// Starts the application with the arguments; the caller ends it with Stop.
-inline std::unique_ptr<CQorexApp> StartApp(std::vector<CString> args, BOOL* started) {
-  auto app = std::make_unique<CQorexApp>();
-  app->SetCommandLine(std::move(args));
-  *started = app->InitApplication() && app->InitInstance();
-  CSplash::HideSplashScreen();
-  QxTest::PumpUntilIdle();
-  return app;
-}
-
-inline void StopApp(std::unique_ptr<CQorexApp> app) {
-  if (app->m_pMainWnd && IsWindow(app->m_pMainWnd->GetSafeHwnd())) {
-    QxTest::MessageBoxScript discard({IDNO, IDNO});
-    app->m_pMainWnd->SendMessage(WM_CLOSE);
-  }
-  QxTest::PumpEvents();
-  app->ExitInstance();
-}
-
-inline CQorexDoc* ActiveDocOf(CQorexApp& app) {
-  auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
-  CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
-  return child ? static_cast<CQorexDoc*>(child->GetActiveDocument()) : nullptr;
-}

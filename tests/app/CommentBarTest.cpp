@@ -24,7 +24,7 @@ class CommentBar : public QorexAppTest {
 
 }  // namespace
 
-TEST_F(CommentBar, ShowsTheAttachedDocumentsComment) {
+TEST_F(CommentBar, ShowsTheAttachedDocumentsCommentAndKeepsAnEditInProgress) {
   CQorexDoc* first = ActiveDoc();
   Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
   QxTest::PumpUntilIdle();
@@ -32,40 +32,30 @@ TEST_F(CommentBar, ShowsTheAttachedDocumentsComment) {
   ASSERT_NE(second, first);
   first->m_strComment = "First design";
   second->m_strComment = "Second design";
-  Bar().SetDocument(nullptr);
-  EXPECT_STREQ(EditText(), "");
+  const struct {
+    CQorexDoc* doc;
+    const char* shown;
+  } rows[] = {{nullptr, ""}, {first, "First design"}, {second, "Second design"}, {nullptr, ""}};
+  for (const auto& row : rows) {
+    Bar().SetDocument(row.doc);
+    EXPECT_STREQ(EditText(), row.shown);
+  }
   Bar().SetDocument(first);
-  EXPECT_STREQ(EditText(), "First design");
-  Bar().SetDocument(second);
-  EXPECT_STREQ(EditText(), "Second design");
-  Bar().SetDocument(nullptr);
-  EXPECT_STREQ(EditText(), "");
+  Bar().SetDlgItemText(IDC_COMMENT, "half typed");
+  Bar().SetDocument(first);  // the same design again
+  EXPECT_STREQ(EditText(), "half typed");
 }
 
-TEST_F(CommentBar, EditedCommentGoesIntoTheDocumentAndMarksItChanged) {
+TEST_F(CommentBar, LeavingTheEditStoresAChangedCommentInTheAttachedDocument) {
   CQorexDoc* doc = ActiveDoc();
   doc->SetModifiedFlag(FALSE);
   Bar().SetDocument(nullptr);
+  TypeAndLeave("nobody reads this");  // without a document: nothing changes
+  EXPECT_STRNE(doc->m_strComment, "nobody reads this");
   Bar().SetDocument(doc);
   TypeAndLeave(doc->m_strComment);  // left unchanged
   EXPECT_FALSE(doc->IsModified());
   TypeAndLeave("Tuned for a faster step response");
   EXPECT_STREQ(doc->m_strComment, "Tuned for a faster step response");
   EXPECT_TRUE(doc->IsModified());
-}
-
-TEST_F(CommentBar, ReattachingTheSameDocumentKeepsAnEditInProgress) {
-  CQorexDoc* doc = ActiveDoc();
-  Bar().SetDocument(doc);
-  Bar().SetDlgItemText(IDC_COMMENT, "half typed");
-  Bar().SetDocument(doc);
-  EXPECT_STREQ(EditText(), "half typed");
-}
-
-TEST_F(CommentBar, WithoutADocumentLeavingTheEditChangesNothing) {
-  Bar().SetDocument(nullptr);
-  CQorexDoc* doc = ActiveDoc();
-  const CString before = doc->m_strComment;
-  TypeAndLeave("nobody reads this");
-  EXPECT_STREQ(doc->m_strComment, before);
 }

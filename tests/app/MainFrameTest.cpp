@@ -1,8 +1,10 @@
 // The main window as the program starts it: where the bars are, the View
-// menu's toggles and checks, the stretching of "SimulationView", the analog
-// input message, the help command and the document windows.
+// menu's items and checks, the stretching of "SimulationView", the analog
+// input message, the help and about commands, the watchdog's question.
 #include "AppTestSupport.h"
+#include "platform/testing/DialogHooks.h"
 #include "platform/testing/PrintHooks.h"
+#include "platform/ui/Controls.h"
 #include "res/resource.h"
 #include "search/SearchGlobals.h"
 #include "simulation/AnalogIoGlobals.h"
@@ -12,6 +14,9 @@
 #include <QDockWidget>
 #include <QMainWindow>
 #include <QToolBar>
+
+#include <algorithm>
+#include <string>
 
 namespace {
 
@@ -25,7 +30,6 @@ class MainFrameLayout : public QorexAppTest {
   static QDockWidget* Dock(CControlBar& bar) {
     return qobject_cast<QDockWidget*>(bar.QxContainer());
   }
-  Qt::DockWidgetArea AreaOf(CControlBar& bar) const { return Window()->dockWidgetArea(Dock(bar)); }
   int ClientWidth() const {
     CRect client;
     Frame()->GetClientRect(&client);
@@ -36,6 +40,12 @@ class MainFrameLayout : public QorexAppTest {
     bar.GetClientRect(&rect);
     return rect.Width();
   }
+  // The command of the item with this text in the menu the frame shows; 0 when none.
+  UINT MenuCommand(const char* text) const {
+    for (const QxPopupItem& item : qxui::MenuItems(Frame()->GetFrameMenu()))
+      if (item.text == text && !(item.flags & MF_POPUP)) return item.id;
+    return 0;
+  }
 };
 
 }  // namespace
@@ -44,7 +54,7 @@ TEST_F(MainFrameLayout, StartsWithTheBarsWhereTheDesignPutsThem) {
   CMainFrame* frame = Frame();
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(g_pMainFrame, frame);
-  // The toolbar along the top, with the three file buttons and the three searches.
+  // The toolbar along the top, from the three file buttons to the three searches.
   auto* toolBar = qobject_cast<QToolBar*>(frame->m_wndToolBar.QxContainer());
   ASSERT_NE(toolBar, nullptr);
   EXPECT_EQ(Window()->toolBarArea(toolBar), Qt::TopToolBarArea);
@@ -52,97 +62,85 @@ TEST_F(MainFrameLayout, StartsWithTheBarsWhereTheDesignPutsThem) {
   EXPECT_EQ(frame->m_wndToolBar.CommandToIndex(ID_BANDWIDTH), 6);
   EXPECT_EQ(frame->m_wndStatusBar.GetCount(), 3);
 
-  struct Row {
+  constexpr Qt::DockWidgetArea kFloating = Qt::NoDockWidgetArea;
+  const struct {
     CControlBar* bar;
+    CControlBar* global;  // each bar is reachable through its global
     const char* title;
     bool visible;
-    bool floating;
+    Qt::DockWidgetArea area;  // or floating at a client point
+    CPoint client;
+  } rows[] = {
+      {&frame->m_wndLeftBar, g_pLeftBar, "ProcessView", true, Qt::LeftDockWidgetArea, {}},
+      {&frame->m_wndOutputBar, g_pOutputBar, "SimulationView", true, Qt::BottomDockWidgetArea, {}},
+      {&frame->m_wndVarbar, g_pVarBar, "Variables", true, kFloating, {300, 130}},
+      {&frame->m_wndEqualizerBar,
+       g_pEqualizerBar,
+       "Performance Equalizer",
+       false,
+       kFloating,
+       {10, 130}},
+      {&frame->m_wndCommentBar, g_pCommentBar, "Comments", false, kFloating, {100, 10}},
   };
-  const Row rows[] = {{&frame->m_wndLeftBar, "ProcessView", true, false},
-                      {&frame->m_wndOutputBar, "SimulationView", true, false},
-                      {&frame->m_wndVarbar, "Variables", true, true},
-                      {&frame->m_wndEqualizerBar, "Performance Equalizer", false, true},
-                      {&frame->m_wndCommentBar, "Comments", false, true}};
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.title);
+    EXPECT_EQ(row.global, row.bar);
     CString title;
     row.bar->GetWindowText(title);
     EXPECT_STREQ(title, row.title);
-    EXPECT_EQ(row.bar->IsWindowVisible() != FALSE, row.visible) << row.title;
-    EXPECT_EQ(row.bar->IsFloating() != FALSE, row.floating) << row.title;
-  }
-  EXPECT_EQ(AreaOf(frame->m_wndLeftBar), Qt::LeftDockWidgetArea);
-  EXPECT_EQ(AreaOf(frame->m_wndOutputBar), Qt::BottomDockWidgetArea);
-  EXPECT_EQ(BarWidth(frame->m_wndOutputBar), ClientWidth());
-
-  // Each bar is reachable through its global from the frame's construction on.
-  EXPECT_EQ(g_pOutputBar, &frame->m_wndOutputBar);
-  EXPECT_EQ(g_pLeftBar, &frame->m_wndLeftBar);
-  EXPECT_EQ(g_pVarBar, &frame->m_wndVarbar);
-  EXPECT_EQ(g_pEqualizerBar, &frame->m_wndEqualizerBar);
-  EXPECT_EQ(g_pCommentBar, &frame->m_wndCommentBar);
-}
-
-TEST_F(MainFrameLayout, FloatingBarsStartAtTheirClientPoints) {
-  struct Row {
-    CControlBar* bar;
-    CPoint client;
-  };
-  const Row rows[] = {{&Frame()->m_wndVarbar, CPoint(300, 130)},
-                      {&Frame()->m_wndEqualizerBar, CPoint(10, 130)},
-                      {&Frame()->m_wndCommentBar, CPoint(100, 10)}};
-  for (const Row& row : rows) {
-    CPoint screen = row.client;
-    Frame()->ClientToScreen(&screen);
+    EXPECT_EQ(row.bar->IsWindowVisible() != FALSE, row.visible);
+    const bool floating = row.area == kFloating;
+    EXPECT_EQ(row.bar->IsFloating() != FALSE, floating);
     QDockWidget* dock = Dock(*row.bar);
     ASSERT_NE(dock, nullptr);
-    EXPECT_LE((dock->pos() - QPoint(screen.x, screen.y)).manhattanLength(), kFrameEdge)
-        << dock->windowTitle().toStdString();
+    if (!floating) {
+      EXPECT_EQ(Window()->dockWidgetArea(dock), row.area);
+      continue;
+    }
+    CPoint screen = row.client;
+    Frame()->ClientToScreen(&screen);
+    EXPECT_LE((dock->pos() - QPoint(screen.x, screen.y)).manhattanLength(), kFrameEdge);
   }
+  EXPECT_EQ(BarWidth(frame->m_wndOutputBar), ClientWidth());
 }
 
-TEST_F(MainFrameLayout, ViewCommandsToggleTheBarsAndCheckTheirItems) {
-  struct Row {
-    UINT command;
+// Each View item shows or hides its bar and is checked while the bar shows;
+// the bar's own id does the same, and so does closing a floating bar.
+TEST_F(MainFrameLayout, ViewItemsToggleTheirBarsAndTheChecksFollow) {
+  const struct {
+    const char* item;
     CControlBar* bar;
-  };
-  const Row rows[] = {{ID_VIEW_PROCESSVIEW, &Frame()->m_wndLeftBar},
-                      {ID_VIEW_SIMULATIONVIEW, &Frame()->m_wndOutputBar},
-                      {ID_VIEW_VARIABLES, &Frame()->m_wndVarbar},
-                      {ID_VIEW_EQUALIZER, &Frame()->m_wndEqualizerBar},
-                      {ID_VIEW_COMMENTS, &Frame()->m_wndCommentBar}};
-  for (const Row& row : rows) {
+  } rows[] = {{"&ProcessView", &Frame()->m_wndLeftBar},
+              {"S&imulationView", &Frame()->m_wndOutputBar},
+              {"Performance Eq&ualizer", &Frame()->m_wndEqualizerBar},
+              {"&Variables", &Frame()->m_wndVarbar},
+              {"&Comments", &Frame()->m_wndCommentBar}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.item);
+    const UINT command = MenuCommand(row.item);
+    ASSERT_NE(command, 0u);
     const bool before = row.bar->IsWindowVisible() != FALSE;
-    EXPECT_EQ(Checked(row.command), before ? 1 : 0) << row.command;
-    Frame()->SendMessage(WM_COMMAND, row.command);
-    QxTest::PumpUntilIdle();
-    EXPECT_EQ(row.bar->IsWindowVisible() != FALSE, !before) << row.command;
-    EXPECT_EQ(Checked(row.command), before ? 0 : 1) << row.command;
-    // The bar's own id toggles it as well.
-    Frame()->SendMessage(WM_COMMAND, row.bar->GetDlgCtrlID());
-    QxTest::PumpUntilIdle();
-    EXPECT_EQ(row.bar->IsWindowVisible() != FALSE, before) << row.command;
-    EXPECT_EQ(Checked(row.command), before ? 1 : 0) << row.command;
+    EXPECT_EQ(Checked(command), before ? 1 : 0);
+    for (UINT id : {command, static_cast<UINT>(row.bar->GetDlgCtrlID())}) {
+      const bool shown = row.bar->IsWindowVisible() != FALSE;
+      Frame()->SendMessage(WM_COMMAND, id);
+      QxTest::PumpUntilIdle();
+      EXPECT_EQ(row.bar->IsWindowVisible() != FALSE, !shown) << id;
+      EXPECT_EQ(Checked(command), shown ? 0 : 1) << id;
+    }
   }
-}
-
-TEST_F(MainFrameLayout, EqualizerShownAtItsStartPointThenClosedWithItsCloseBox) {
-  CEqualizerBar& bar = Frame()->m_wndEqualizerBar;
+  CEqualizerBar& equalizer = Frame()->m_wndEqualizerBar;
   Frame()->SendMessage(WM_COMMAND, ID_VIEW_EQUALIZER);
   QxTest::PumpUntilIdle();
-  ASSERT_TRUE(bar.IsWindowVisible());
-  EXPECT_TRUE(bar.IsFloating());
-  CPoint start(10, 130);
-  Frame()->ClientToScreen(&start);
-  EXPECT_LE((Dock(bar)->pos() - QPoint(start.x, start.y)).manhattanLength(), kFrameEdge);
-  Dock(bar)->close();
+  ASSERT_TRUE(equalizer.IsWindowVisible() && equalizer.IsFloating());
+  Dock(equalizer)->close();
   QxTest::PumpUntilIdle();
-  EXPECT_FALSE(bar.IsWindowVisible());
+  EXPECT_FALSE(equalizer.IsWindowVisible());
   EXPECT_EQ(Checked(ID_VIEW_EQUALIZER), 0);
 }
 
 TEST_F(MainFrameLayout, SimulationViewStretchesOnlyWhileDocked) {
   COutputBar& bar = Frame()->m_wndOutputBar;
-  ASSERT_EQ(BarWidth(bar), ClientWidth());
   CPoint point(50, 50);
   Frame()->ClientToScreen(&point);
   Frame()->FloatControlBar(&bar, point);
@@ -154,8 +152,7 @@ TEST_F(MainFrameLayout, SimulationViewStretchesOnlyWhileDocked) {
   QxTest::PumpUntilIdle();
   ASSERT_FALSE(bar.IsFloating());
   EXPECT_EQ(BarWidth(bar), ClientWidth());
-  // Wider window, wider bar.
-  CRect window;
+  CRect window;  // wider window, wider bar
   Frame()->GetWindowRect(&window);
   Frame()->MoveWindow(window.left, window.top, window.Width() + 120, window.Height());
   QxTest::PumpUntilIdle();
@@ -187,17 +184,30 @@ TEST_F(MainFrameLayout, HelpWithoutAHelpFileTellsTheUserAndKeepsTheHelpPath) {
   EXPECT_EQ(m_app->m_pszHelpFilePath, kept);
 }
 
-TEST_F(MainFrameLayout, EveryDocumentWindowOpensMaximised) {
-  ASSERT_NE(ActiveDoc(), nullptr);
-  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
-  QxTest::PumpUntilIdle();
-  EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
-  BOOL maximized = FALSE;
-  Frame()->MDIGetActive(&maximized);
-  EXPECT_TRUE(maximized);
-  CString caption;
-  Frame()->GetWindowText(caption);
-  EXPECT_STREQ(caption, CString("Quorvathine - ") + ActiveDoc()->GetTitle());
+// The about box names the program and its version, shows the program's icon
+// (a red pole mark) and closes with OK.
+TEST_F(MainFrameLayout, AboutCommandShowsTheAboutBoxUntilOk) {
+  CString caption, texts = "|";
+  bool red = false;
+  QxTest::DialogScript script({[&](CDialog& dialog) {
+    dialog.GetWindowText(caption);
+    for (CWnd* child : dialog.GetChildren()) {
+      CString text;
+      child->GetWindowText(text);
+      texts += text + "|";
+    }
+    const QImage icon = QxTest::ScreenImage(dialog.GetDlgItem(IDC_ABOUT_ICON));
+    for (int y = 0; y < icon.height(); ++y)
+      for (int x = 0; x < icon.width(); ++x) red = red || icon.pixel(x, y) == qRgb(255, 0, 0);
+    dialog.GetDlgItem(IDOK)->SendMessage(BM_CLICK);
+  }});
+  Frame()->SendMessage(WM_COMMAND, ID_APP_ABOUT);
+  ASSERT_EQ(script.Dialogs().size(), 1u);
+  EXPECT_EQ(script.Dialogs()[0].result, IDOK);
+  EXPECT_STREQ(caption, "About Quorvathine");
+  EXPECT_NE(texts.Find("|Quorvathine Version 1.0|"), -1) << texts.GetString();
+  EXPECT_NE(texts.Find("|OK|"), -1) << texts.GetString();
+  EXPECT_TRUE(red);
 }
 
 TEST_F(MainFrameLayout, AccuracyWatchdogAsksThroughAMessageBoxOfTheMainWindow) {
@@ -218,17 +228,4 @@ TEST_F(MainFrameLayout, FindGCommandWithoutADocumentClearsItsPendingBit) {
   Frame()->SendMessage(WM_COMMAND, WM_QX_FINDG);
   EXPECT_EQ(g_wStatus.load() & kStatusFindGPending, 0);
   g_wStatus = 0;
-}
-
-TEST_F(MainFrameLayout, AboutCommandShowsTheAboutBoxUntilOk) {
-  CString caption;
-  int shown = 0;
-  QxTest::ModalScript script([&](CWnd* modal) {
-    ++shown;
-    modal->GetWindowText(caption);
-    modal->SendMessage(WM_COMMAND, IDOK);
-  });
-  Frame()->SendMessage(WM_COMMAND, ID_APP_ABOUT);
-  EXPECT_EQ(shown, 1);
-  EXPECT_STREQ(caption, "About Quorvathine");
 }

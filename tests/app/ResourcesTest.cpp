@@ -41,88 +41,60 @@ class ResourcesTest : public ::testing::Test {
   double m_savedSnap = 0.0;
 };
 
-int FontSizeIndex() {
-  return (g_nDisplaySettings >> 8) & 7;
-}
-int RealFix() {
-  return (g_nDisplaySettings >> 2) & 31;
-}
-
+// The font size index picks the scale of every font: 0.5, 0.75, 1, 1.5 or 2
+// times the base heights 20, 15, 10, 8 (truncated).
 TEST_F(ResourcesTest, SettingsAreClampedAsDocumented) {
-  struct Case {
+  const struct {
     const char* ini;
-    int fontSize;
-    int realFix;
+    int fontSize, realFix;
     double snap;
+    int height;  // of the second size level
   } cases[] = {
-      {"", 1, 15, 1.01e-15},
-      {"FontSize=5\n", 2, 15, 1.01e-15},
-      {"FontSize=-1\n", 2, 15, 1.01e-15},
-      {"FontSize=4\nRealFix=2\n", 4, 2, 1.01e-15},
-      {"RealFix=0\n", 1, 2, 1.01e-15},
-      {"RealFix=1\n", 1, 2, 1.01e-15},
-      {"RealFix=20\n", 1, 15, 1.01e-15},
-      {"RealToIntegerSnap=27\n", 1, 15, 0.0},
-      {"RealToIntegerSnap=40\n", 1, 15, 0.0},
-      {"RealToIntegerSnap=-3\n", 1, 15, 1.01},
-      {"RealToIntegerSnap=21\n", 1, 15, 1.01e-50},
-      {"RealToIntegerSnap=5\n", 1, 15, 1.01e-5},
-      {"FontSize=two\n", 1, 15, 1.01e-15},  // not a number: the default
+      {"", 1, 15, 1.01e-15, 11},
+      {"FontSize=0\n", 0, 15, 1.01e-15, 7},
+      {"FontSize=3\n", 3, 15, 1.01e-15, 22},
+      {"FontSize=5\n", 2, 15, 1.01e-15, 15},
+      {"FontSize=-1\n", 2, 15, 1.01e-15, 15},
+      {"FontSize=4\nRealFix=2\n", 4, 2, 1.01e-15, 30},
+      {"RealFix=0\n", 1, 2, 1.01e-15, 11},
+      {"RealFix=1\n", 1, 2, 1.01e-15, 11},
+      {"RealFix=20\n", 1, 15, 1.01e-15, 11},
+      {"RealToIntegerSnap=27\n", 1, 15, 0.0, 11},
+      {"RealToIntegerSnap=40\n", 1, 15, 0.0, 11},
+      {"RealToIntegerSnap=-3\n", 1, 15, 1.01, 11},
+      {"RealToIntegerSnap=21\n", 1, 15, 1.01e-50, 11},
+      {"RealToIntegerSnap=5\n", 1, 15, 1.01e-5, 11},
+      {"FontSize=two\n", 1, 15, 1.01e-15, 11},  // not a number: the default
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Load(c.ini);
-    EXPECT_EQ(FontSizeIndex(), c.fontSize) << c.ini;
-    EXPECT_EQ(RealFix(), c.realFix) << c.ini;
+    EXPECT_EQ((g_nDisplaySettings >> 8) & 7, c.fontSize) << c.ini;
+    EXPECT_EQ((g_nDisplaySettings >> 2) & 31, c.realFix) << c.ini;
     EXPECT_EQ(g_dSnapTolerance, c.snap) << c.ini;
     EXPECT_EQ(g_nDisplaySettings & 1, 0) << c.ini;
+    for (int f = 0; f < kFontSymbolLarge; ++f) EXPECT_EQ(g_fontHeight[f][1], c.height) << c.ini;
   }
 }
 
-TEST_F(ResourcesTest, FontHeightsForEachScale) {
-  // Base heights 20, 15, 10, 8 (family 10: 40, 30, 20, 16) times the scale, truncated.
-  const int expected[5][2][4] = {
-      {{10, 7, 5, 4}, {20, 15, 10, 8}},     {{15, 11, 7, 6}, {30, 22, 15, 12}},
-      {{20, 15, 10, 8}, {40, 30, 20, 16}},  {{30, 22, 15, 12}, {60, 45, 30, 24}},
-      {{40, 30, 20, 16}, {80, 60, 40, 32}},
-  };
-  for (int index = 0; index < 5; ++index) {
-    Load("FontSize=" + std::to_string(index) + "\n");
-    for (int level = 0; level < 4; ++level) {
-      for (int f = 0; f < kFontSymbolLarge; ++f)
-        EXPECT_EQ(g_fontHeight[f][level], expected[index][0][level]) << index << " " << f;
-      EXPECT_EQ(g_fontHeight[kFontSymbolLarge][level], expected[index][1][level]) << index;
-    }
-  }
-}
-
-TEST_F(ResourcesTest, FontsAreMadeWithTheirFacesAndMeasured) {
+TEST_F(ResourcesTest, FontsPensAndBrushesAreMadeAndFreed) {
   const bool wasFixed = QxFixedFontMetrics();
   QxSetFixedFontMetrics(true);
   Load("");  // default scale 0.75
   QxSetFixedFontMetrics(wasFixed);
   LOGFONT lf;
-  ASSERT_TRUE(g_fonts[kFontNumber][0]);
   g_fonts[kFontNumber][0]->GetLogFont(&lf);
   EXPECT_EQ(lf.lfHeight, 15);
-  EXPECT_EQ(lf.lfWidth, 15 / 5 + 2);
-  EXPECT_EQ(lf.lfWeight, 100);
   EXPECT_STREQ(lf.lfFaceName, "Times New Roman");
   g_fonts[kFontSymbolBoldItalic][2]->GetLogFont(&lf);
   EXPECT_EQ(lf.lfHeight, 7);
   EXPECT_EQ(lf.lfWeight, 700);
   EXPECT_EQ(lf.lfItalic, 1);
   EXPECT_STREQ(lf.lfFaceName, "Symbol");
-  g_fonts[kFontSymbolLarge][0]->GetLogFont(&lf);
-  EXPECT_EQ(lf.lfHeight, 30);
   // Fixed metrics measure the ascent as 4/5 of the cell.
   EXPECT_EQ(g_fontAscent[kFontItalic][0], 12);
   EXPECT_EQ(g_fontAscent[kFontSymbolLarge][0], 24);
-}
-
-TEST_F(ResourcesTest, PensBrushesAndContextsExistUntilFreed) {
-  Load("");
   ASSERT_TRUE(g_pMemDC && g_pMeasureDC && g_pMemBitmap);
-  for (int width = 0; width < 4; ++width) {
+  for (int width = 0; width < 4; ++width)
     for (int c = 0; c < 4; ++c) {
       LOGPEN lp;
       ASSERT_TRUE(g_pens[width][c]);
@@ -130,14 +102,8 @@ TEST_F(ResourcesTest, PensBrushesAndContextsExistUntilFreed) {
       EXPECT_EQ(lp.lopnWidth.x, width);
       EXPECT_EQ(lp.lopnColor, g_nodeColors[c]);
     }
-  }
-  for (CBrush* brush : g_nodeBrushes) {
-    ASSERT_TRUE(brush);
-    EXPECT_EQ(brush->GetObjectType(), OBJ_BRUSH);
-  }
   EXPECT_EQ(g_pMeasureDC->GetTextAlign(), TA_BASELINE);
   EXPECT_EQ(g_pMeasureDC->GetBkMode(), TRANSPARENT);
-  EXPECT_EQ(g_pMemDC->GetTextColor(), RGB(0, 0, 0));
   FreeGlobalResources();
   EXPECT_EQ(g_pMemDC, nullptr);
   EXPECT_EQ(g_fonts[0][0], nullptr);
@@ -190,13 +156,11 @@ TEST_F(ResourcesTest, PlaceholderPatternsDotInTheirColours) {
 }
 
 TEST(ColorIndex, ExpressionColours) {
-  EXPECT_EQ(ColorIndex(RGB(0, 0, 0)), 0);
-  EXPECT_EQ(ColorIndex(RGB(0, 0, 255)), 1);
-  EXPECT_EQ(ColorIndex(RGB(255, 0, 0)), 2);
-  EXPECT_EQ(ColorIndex(RGB(0, 255, 0)), 3);
-  EXPECT_EQ(ColorIndex(RGB(0, 0, 254)), 3);
-  EXPECT_EQ(ColorIndex(RGB(255, 255, 255)), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(ColorIndex(g_nodeColors[i]), i);
+  const std::pair<COLORREF, int> rows[] = {
+      {RGB(0, 0, 0), 0},    {RGB(0, 0, 255), 1},  {RGB(255, 0, 0), 2},
+      {RGB(0, 255, 0), 3},  {RGB(0, 0, 254), 3},  {RGB(255, 255, 255), 3},
+      {g_nodeColors[0], 0}, {g_nodeColors[1], 1}, {g_nodeColors[2], 2}};
+  for (const auto& [colour, index] : rows) EXPECT_EQ(ColorIndex(colour), index) << colour;
 }
 
 }  // namespace

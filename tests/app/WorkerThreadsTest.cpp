@@ -98,6 +98,7 @@ class AppWorkerThreads : public ::testing::Test {
 
 }  // namespace
 
+// Without windows no bar shows a design, so FindG skips the identification.
 TEST_F(AppWorkerThreads, HandlersClearTheirBitsForTheOpenDocument) {
   CQorexDoc* doc = NewDocument();
   g_pSimDoc = doc;
@@ -130,11 +131,6 @@ TEST_F(AppWorkerThreads, RunHandOverOfAClosedDocumentOnlyClearsTheBit) {
   EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);
   EXPECT_TRUE(m_app->IsOpenDocument(open));
   EXPECT_EQ(open->m_nRuns, 0);
-}
-
-TEST_F(AppWorkerThreads, FindGWithoutADocumentSkipsTheIdentificationAndClearsItsBit) {
-  g_pSimDoc = NewDocument();  // a worker runs, but no bar shows a design
-  EXPECT_TRUE(RunOnWorker({"FindG", WM_QX_FINDG, 0, kStatusFindGPending}));
 }
 
 TEST_F(AppWorkerThreads, WithNoWorkerDocumentTheDocumentMessagesDoNothing) {
