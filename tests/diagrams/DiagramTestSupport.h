@@ -1,6 +1,7 @@
 #pragma once
-// A white memory device context of a fixed size with fixed font metrics, and
-// pixel helpers for the diagram tests.
+// A white memory device context of a fixed size with fixed font metrics,
+// pixel helpers, and the 7 x 7 root glyph shapes shared by the sprite sheet
+// and the clipboard markers.
 #include "GlobalResources.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/gdi/Gdi.h"
@@ -8,6 +9,14 @@
 #include <QImage>
 
 namespace qxdiagramtest {
+
+// Rows from y - 3 to y + 3 of the shapes as the design draws them: '#' ink.
+inline const char* const kPoleShape[7] = {".#...#.", "###.###", ".#####.", "..###..",
+                                          ".#####.", "###.###", ".#...#."};
+inline const char* const kClosedLoopPoleShape[7] = {"#######", "#######", "##...##", "##...##",
+                                                    "##...##", "#######", "#######"};
+inline const char* const kTransmissionZeroShape[7] = {"..###..", "..###..", "###.###", "##...##",
+                                                      "###.###", "..###..", "..###.."};
 
 class Canvas {
  public:

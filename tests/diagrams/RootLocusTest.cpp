@@ -4,12 +4,11 @@
 #include "diagrams/RootLocus.h"
 #include "QorexDoc.h"
 #include "diagrams/RootLocusSource.h"
-#include "platform/gdi/MetaFileDC.h"
 #include "tests/diagrams/DiagramTestSupport.h"
+#include "tests/diagrams/ViewTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QImage>
 
 #include <cmath>
@@ -24,14 +23,17 @@ using qxdiagramtest::Canvas;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
-// The marker shapes as the design draws them, rows from y - 3 to y + 3.
-const char* const kMarkerRows[5][7] = {
-    {".#...#.", "###.###", ".#####.", "..###..", ".#####.", "###.###", ".#...#."},
-    {"..###..", ".#...#.", "#.....#", "#.....#", "#.....#", ".#...#.", "..###.."},
-    {"#######", "#######", "##...##", "##...##", "##...##", "#######", "#######"},
-    {"..###..", "..###..", "###.###", "##...##", "###.###", "..###..", "..###.."},
-    {".......", ".#...#.", "..#.#..", "...#...", "..#.#..", ".#...#.", "......."},
-};
+using qxdiagramtest::kClosedLoopPoleShape;
+using qxdiagramtest::kPoleShape;
+using qxdiagramtest::kTransmissionZeroShape;
+
+const char* const kOpenLoopZeroShape[7] = {"..###..", ".#...#.", "#.....#", "#.....#",
+                                           "#.....#", ".#...#.", "..###.."};
+const char* const kLocusPointShape[7] = {".......", ".#...#.", "..#.#..", "...#...",
+                                         "..#.#..", ".#...#.", "......."};
+// The markers by kind (the DrawMarker enum's order).
+const char* const* const kMarkerRows[5] = {kPoleShape, kOpenLoopZeroShape, kClosedLoopPoleShape,
+                                           kTransmissionZeroShape, kLocusPointShape};
 
 // Checks the 7 x 7 pattern centred on (x, y): '#' has the ink, '.' the
 // colour that was there before (white unless an axis crosses).
@@ -152,59 +154,24 @@ TEST(RootLocus, EmptyPlotDrawsNothing) {
   EXPECT_EQ(canvas.Image(), before);
 }
 
+// The clipboard rendering draws its markers itself, without the sprite sheet.
 TEST(RootLocus, ClipboardDrawsMarkersInFlatColours) {
   const KnownDesign design;
   Canvas canvas(400, 300);
+  CDC* sprites = g_pSpriteDC;
+  g_pSpriteDC = nullptr;
   DrawRootLocusMetafile(canvas.dc(), design.Scene(), 400, 300);
+  g_pSpriteDC = sprites;
   const POINT cl = PixelOf(-1.5, std::sqrt(7.0) / 2);
-  ExpectPattern(canvas, cl.x, cl.y, kMarkerRows[2], RGB(0, 0, 150), "closed-loop pole");
+  ExpectPattern(canvas, cl.x, cl.y, kMarkerRows[kMarkerClosedLoopPole], RGB(0, 0, 150),
+                "closed-loop pole");
   const POINT g = PixelOf(-1, 0);
   EXPECT_EQ(canvas.At(g.x - 2, g.y - 3), RGB(0, 150, 0)) << "pole of G";
   EXPECT_EQ(canvas.At(g.x, g.y), RGB(0, 150, 0)) << "markers cover the axis";
   for (double im : {0.6, 1.2, 1.8}) {
     const POINT p = PixelOf(-3, im);
-    ExpectPattern(canvas, p.x, p.y, kMarkerRows[4], RGB(255, 0, 0), "locus point");
+    ExpectPattern(canvas, p.x, p.y, kMarkerRows[kMarkerLocusPoint], RGB(255, 0, 0), "locus point");
   }
-}
-
-TEST(RootLocus, ClipboardNeedsNoSpriteSheet) {
-  const KnownDesign design;
-  Canvas withSprites(400, 300), without(400, 300);
-  DrawRootLocusMetafile(withSprites.dc(), design.Scene(), 400, 300);
-  CDC* sprites = g_pSpriteDC;
-  g_pSpriteDC = nullptr;
-  DrawRootLocusMetafile(without.dc(), design.Scene(), 400, 300);
-  g_pSpriteDC = sprites;
-  EXPECT_EQ(withSprites.Image(), without.Image());
-}
-
-TEST(RootLocus, ClipboardRecordingRendersToPngAndSvg) {
-  QxSetFixedFontMetrics(true);
-  InitGlobalResources();
-  const KnownDesign design;
-  CMetaFileDC meta;
-  ASSERT_TRUE(meta.Create());
-  CDC reference;
-  reference.CreateCompatibleDC(nullptr);
-  meta.SetAttribDC(reference.GetSafeHdc());
-  DrawRootLocusMetafile(&meta, design.Scene(), 400, 300);
-  meta.ReleaseAttribDC();
-  HMETAFILE recording = meta.Close();
-  ASSERT_NE(recording, nullptr);
-
-  const RECT source{0, 0, 400, 300};
-  QImage png;
-  ASSERT_TRUE(png.loadFromData(QxMetaFileToPng(recording, source, 400, 300), "PNG"));
-  ASSERT_EQ(png.size(), QSize(400, 300));
-  const POINT cl = PixelOf(-1.5, std::sqrt(7.0) / 2);
-  EXPECT_EQ(png.pixel(cl.x - 3, cl.y - 3) & 0xFFFFFF, 0x000096u)
-      << "closed-loop marker (0, 0, 150)";
-  EXPECT_EQ(png.pixel(cl.x, cl.y) & 0xFFFFFF, 0xFFFFFFu);
-  const QByteArray svg = QxMetaFileToSvg(recording, source, 400, 300);
-  EXPECT_TRUE(svg.contains("<svg"));
-  EXPECT_TRUE(svg.contains("400"));
-  DeleteMetaFile(recording);
-  QxSetFixedFontMetrics(false);
 }
 
 // ---- the scene read from a document ----------------------------------------------
@@ -313,73 +280,21 @@ TEST(RootLocus, SceneNeverCountsMoreRootsThanTheArraysHold) {
 }
 
 // ---- a new design ---------------------------------------------------------------
-// P = K = L = 1, G = 1 / (s + 1), F = f11 = 1: the closed-loop pole at s = -2,
-// the process's pole at -1, and the locus of f11 at -(1 + f) along the real
-// axis. Pixels follow from the document's origin and scales.
 
-POINT DocPixel(const CQorexDoc& doc, const McComplex& s) {
-  return {doc.m_ptRlOrigin.x + static_cast<LONG>(std::trunc(s.re * doc.m_dRlScaleX)),
-          doc.m_ptRlOrigin.y - static_cast<LONG>(std::trunc(s.im * doc.m_dRlScaleY))};
-}
-
-TEST(RootLocusDocument, NewDesignShowsItsPolesAndLocus) {
+TEST(RootLocusDocument, NewDesignShowsItsPolesAndLocusUnlessTheProcessIsHidden) {
   CQorexDoc doc;
   Canvas canvas(800, 400);
   DrawRootLocus(canvas.dc(), doc, 800, 400);
+  qxviewtest::ExpectNewDesignRootLocus(canvas.Image(), doc);
 
-  const POINT closed = DocPixel(doc, {-2, 0});
-  EXPECT_EQ(canvas.At(closed.x - 3, closed.y - 3), RGB(0, 128, 128)) << "closed-loop pole";
-  EXPECT_EQ(canvas.At(closed.x + 3, closed.y - 3), RGB(0, 128, 128));
-  const POINT process = DocPixel(doc, {-1, 0});
-  EXPECT_EQ(canvas.At(process.x - 2, process.y - 3), RGB(0, 128, 0)) << "pole of G";
-  EXPECT_EQ(canvas.At(process.x + 2, process.y + 3), RGB(0, 128, 0));
-
-  // Locus points clear of the glyphs and of their neighbours show their own
-  // colour at their centre.
-  const CVARpoints& locus = doc.m_pVarPoints[0];
-  ASSERT_GT(locus.m_nCount, 2);
-  int checked = 0;
-  double offset = 0;
-  for (int k = 0; k < locus.m_nCount; ++k, offset += 150.0 / locus.m_nCount) {
-    const McComplex& s = locus.m_pPoints[k];
-    EXPECT_NEAR(s.im, 0, 1e-9) << k;
-    const POINT p = DocPixel(doc, s);
-    auto clear = [&](int j) {
-      return j < 0 || j >= locus.m_nCount ||
-             std::abs(DocPixel(doc, locus.m_pPoints[j]).x - p.x) > 4;
-    };
-    if (p.x < 4 || std::abs(p.x - process.x) <= 6 || std::abs(p.x - closed.x) <= 6 ||
-        !clear(k - 1) || !clear(k + 1))
-      continue;
-    EXPECT_EQ(canvas.At(p.x, p.y), LocusPointColour(0, offset)) << k;
-    EXPECT_EQ(canvas.At(p.x + 2, p.y - 2), LocusPointColour(0, offset)) << k;
-    ++checked;
-  }
-  EXPECT_GE(checked, 3);
-}
-
-TEST(RootLocusDocument, HiddenProcessDrawsNoGlyph) {
-  CQorexDoc doc;
   doc.m_system.m_G.m_wFlags &= ~1;
-  Canvas canvas(800, 400);
-  DrawRootLocus(canvas.dc(), doc, 800, 400);
-  const POINT process = DocPixel(doc, {-1, 0});
-  EXPECT_NE(canvas.At(process.x - 2, process.y - 3), RGB(0, 128, 0));
-  const POINT closed = DocPixel(doc, {-2, 0});
-  EXPECT_EQ(canvas.At(closed.x - 3, closed.y - 3), RGB(0, 128, 128)) << "closed loop regardless";
-}
-
-TEST(RootLocusDocument, ClipboardVersionOfANewDesign) {
-  CQorexDoc doc;
-  Canvas canvas(800, 400);
-  DrawRootLocusMetafile(canvas.dc(), doc, 800, 400);
-  const POINT closed = DocPixel(doc, {-2, 0});
-  // Drawn after the axis and the locus, the marker covers them.
-  for (int j = 0; j < 7; ++j)
-    for (int i = 0; i < 7; ++i)
-      if (kMarkerRows[2][j][i] == '#') {
-        EXPECT_EQ(canvas.At(closed.x - 3 + i, closed.y - 3 + j), RGB(0, 0, 150)) << i << "," << j;
-      }
+  Canvas hidden(800, 400);
+  DrawRootLocus(hidden.dc(), doc, 800, 400);
+  const QPoint process = qxviewtest::RootLocusPixel(doc, -1, 0);
+  EXPECT_NE(hidden.At(process.x() - 2, process.y() - 3), RGB(0, 128, 0)) << "no pole of G";
+  const QPoint closed = qxviewtest::RootLocusPixel(doc, -2, 0);
+  EXPECT_EQ(hidden.At(closed.x() - 3, closed.y() - 3), RGB(0, 128, 128))
+      << "closed loop regardless";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The sprite sheet: its glyphs pixel by pixel, its palette, its tile map and
-// its loading as bitmap 138.
+// its loading as a bitmap.
 #include "res/Sprites.h"
 #include "tests/diagrams/DiagramTestSupport.h"
 
@@ -14,15 +14,13 @@ namespace {
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kLightGrey = RGB(192, 192, 192);
 
-// Glyph shapes as the design gives them; '+' is a light-grey pixel.
-const char* const kPole[7] = {".#...#.", "###.###", ".#####.", "..###..",
-                              ".#####.", "###.###", ".#...#."};
+using qxdiagramtest::kClosedLoopPoleShape;
+using qxdiagramtest::kPoleShape;
+using qxdiagramtest::kTransmissionZeroShape;
+
+// The zero glyph is a ring with light-grey ('+') corners.
 const char* const kZero[7] = {"..###..", ".##+##.", "##...##", "#+...+#",
                               "##...##", ".##+##.", "..###.."};
-const char* const kClosedLoopPole[7] = {"#######", "#######", "##...##", "##...##",
-                                        "##...##", "#######", "#######"};
-const char* const kTransmissionZero[7] = {"..###..", "..###..", "###.###", "##...##",
-                                          "###.###", "..###..", "..###.."};
 
 void ExpectGlyph(int x, int y, const char* const rows[], int size, COLORREF ink,
                  const std::string& what) {
@@ -45,11 +43,11 @@ TEST(SpriteSheet, RootLocusGlyphsArePixelExact) {
                 {"L", 3, RGB(128, 128, 128)},
                 {"F", 4, RGB(128, 0, 128)}};
   for (const auto& b : blocks) {
-    ExpectGlyph(0, 7 * b.group, kPole, 7, b.ink, std::string("pole of ") + b.block);
+    ExpectGlyph(0, 7 * b.group, kPoleShape, 7, b.ink, std::string("pole of ") + b.block);
     ExpectGlyph(7, 7 * b.group, kZero, 7, b.ink, std::string("zero of ") + b.block);
   }
-  ExpectGlyph(0, 42, kClosedLoopPole, 7, RGB(0, 128, 128), "closed-loop pole");
-  ExpectGlyph(7, 42, kTransmissionZero, 7, RGB(0, 128, 128), "transmission zero");
+  ExpectGlyph(0, 42, kClosedLoopPoleShape, 7, RGB(0, 128, 128), "closed-loop pole");
+  ExpectGlyph(7, 42, kTransmissionZeroShape, 7, RGB(0, 128, 128), "transmission zero");
 }
 
 TEST(SpriteSheet, FrequencyGlyphsArePixelExact) {

@@ -1,5 +1,5 @@
-// End to end: the program started as it starts for a user shows a new design,
-// maximised, with its root locus.
+// End to end: the program started as it starts for a user shows each design
+// maximised, with its own diagram.
 #include "diagrams/QorexView.h"
 #include "res/resource.h"
 #include "tests/app/AppTestSupport.h"
@@ -17,29 +17,25 @@ class ViewApp : public QorexAppTest {
   }
 };
 
-TEST_F(ViewApp, NewDesignOpensMaximisedWithItsRootLocus) {
-  BOOL maximised = FALSE;
-  ASSERT_NE(Frame()->MDIGetActive(&maximised), nullptr);
-  EXPECT_TRUE(maximised);
-  CQorexView* view = ActiveView();
-  ASSERT_NE(view, nullptr);
-  CQorexDoc* doc = ActiveDoc();
-  ASSERT_EQ(view->GetDocument(), doc);
-  doc->UpdateAll();
-  QxTest::PumpUntilIdle();
-  ExpectNewDesignRootLocus(QxTest::ClientImage(view), *doc);
-}
-
-// A second design gets its own maximised view; both show their own diagram.
-TEST_F(ViewApp, EachDesignWindowShowsItsDesign) {
+// Every design gets its own maximised window, which shows its own diagram.
+TEST_F(ViewApp, EachDesignOpensMaximisedWithItsOwnDiagram) {
+  auto maximised = [this] {
+    BOOL result = FALSE;
+    return Frame()->MDIGetActive(&result) && result;
+  };
+  EXPECT_TRUE(maximised());
   CQorexView* first = ActiveView();
   ASSERT_NE(first, nullptr);
+  ASSERT_EQ(first->GetDocument(), ActiveDoc());
+  ExpectNewDesignRootLocus(QxTest::ClientImage(first), *ActiveDoc());
   first->SendMessage(WM_COMMAND, NYQUIST);
   Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
   QxTest::PumpUntilIdle();
   CQorexView* second = ActiveView();
   ASSERT_NE(second, nullptr);
   ASSERT_NE(second, first);
+  EXPECT_TRUE(maximised());
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
   EXPECT_EQ(first->m_wDiagram, 1);
   EXPECT_EQ(second->m_wDiagram, 0);
   ExpectNewDesignRootLocus(QxTest::ClientImage(second), *second->GetDocument());

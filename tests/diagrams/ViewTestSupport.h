@@ -4,6 +4,7 @@
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "diagrams/QorexView.h"
+#include "diagrams/RootLocus.h"
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/FrameWnd.h"
 
@@ -41,13 +42,14 @@ inline void ExpectNewDesignRootLocus(const QImage& image, const CQorexDoc& doc) 
   const QPoint process = RootLocusPixel(doc, -1, 0);
   EXPECT_EQ(At(image, process + QPoint(-2, -3)), kDarkGreen) << "pole of G";
   EXPECT_EQ(At(image, process + QPoint(2, 3)), kDarkGreen) << "pole of G";
-  // Locus points away from the glyphs and from their neighbours are drawn in
-  // a colour on their pixel and its diagonals.
+  // Locus points away from the glyphs and from their neighbours show their
+  // colour, fading by 150 / N per point, on their pixel and its diagonals.
   ASSERT_GE(doc.m_nVarPoints, 1);
   const CVARpoints& locus = doc.m_pVarPoints[0];
   ASSERT_GT(locus.m_nCount, 2);
   int checked = 0;
-  for (int k = 0; k < locus.m_nCount; ++k) {
+  double offset = 0;
+  for (int k = 0; k < locus.m_nCount; ++k, offset += 150.0 / locus.m_nCount) {
     EXPECT_NEAR(locus.m_pPoints[k].im, 0, 1e-9) << "along the real axis, point " << k;
     const QPoint p = RootLocusPixel(doc, locus.m_pPoints[k].re, locus.m_pPoints[k].im);
     auto clear = [&](int j) {
@@ -57,11 +59,10 @@ inline void ExpectNewDesignRootLocus(const QImage& image, const CQorexDoc& doc) 
     if (!image.rect().adjusted(4, 4, -4, -4).contains(p) || std::abs(p.x() - process.x()) <= 6 ||
         std::abs(p.x() - closed.x()) <= 6 || !clear(k - 1) || !clear(k + 1))
       continue;
-    for (QPoint d : {QPoint(0, 0), QPoint(-1, -1), QPoint(2, 2)}) {
-      const QRgb c = At(image, p + d);
-      EXPECT_NE(c, kWhitePixel) << "locus point " << k;
-      EXPECT_NE(c, kBlackPixel) << "locus point " << k;
-    }
+    const COLORREF c = LocusPointColour(0, offset);
+    for (QPoint d : {QPoint(0, 0), QPoint(-1, -1), QPoint(2, -2)})
+      EXPECT_EQ(At(image, p + d), qRgb(GetRValue(c), GetGValue(c), GetBValue(c)) & 0xFFFFFF)
+          << "locus point " << k;
     ++checked;
   }
   EXPECT_GE(checked, 3);
