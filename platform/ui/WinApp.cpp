@@ -12,12 +12,15 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <unistd.h>
 
 IMPLEMENT_DYNAMIC(CWinApp, CCmdTarget)
@@ -464,17 +467,15 @@ std::string Utf8(const CString& text) {
   return QString::fromLatin1(text.GetString()).toUtf8().toStdString();
 }
 
-std::string XmlEscaped(const std::string& text) {
+// Each character found in the table replaced by its escape.
+std::string Escaped(const std::string& text,
+                    std::initializer_list<std::pair<char, const char*>> escapes) {
   std::string out;
   for (char c : text) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else if (c == '"') {
-      out += "&quot;";
+    const auto* found = std::find_if(escapes.begin(), escapes.end(),
+                                     [c](const auto& escape) { return escape.first == c; });
+    if (found != escapes.end()) {
+      out += found->second;
     } else {
       out += c;
     }
@@ -482,23 +483,13 @@ std::string XmlEscaped(const std::string& text) {
   return out;
 }
 
+std::string XmlEscaped(const std::string& text) {
+  return Escaped(text, {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}});
+}
+
 // A desktop entry's string value: backslash and control characters escaped.
 std::string DesktopValue(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else {
-      out += c;
-    }
-  }
-  return out;
+  return Escaped(text, {{'\\', "\\\\"}, {'\n', "\\n"}, {'\t', "\\t"}, {'\r', "\\r"}});
 }
 
 // The program as the first word of Exec: quoted when it holds a reserved
