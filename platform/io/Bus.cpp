@@ -87,11 +87,11 @@ bool SendToPeer(int sender, const std::string& path, const std::vector<BYTE>& fr
   return false;
 }
 
-void DispatchFrame(const BYTE* bytes, std::size_t size) {
+bool DispatchFrame(const BYTE* bytes, std::size_t size) {
   qxbus::Frame frame;
   if (!qxbus::DecodeFrame(bytes, size, &frame)) {
     TRACE("Bus: a malformed frame of %zu bytes was ignored\n", size);
-    return;
+    return false;
   }
   QxBusReceiver receiver;
   {
@@ -99,7 +99,9 @@ void DispatchFrame(const BYTE* bytes, std::size_t size) {
     receiver = Bus().receiver;
   }
   UINT message = RegisterWindowMessage(frame.name.c_str());
-  if (message != 0 && receiver) receiver(message, frame.wParam, frame.lParam);
+  if (message == 0 || !receiver) return false;
+  receiver(message, frame.wParam, frame.lParam);
+  return true;
 }
 
 // Reads every waiting frame (the socket is non-blocking) and dispatches it.
@@ -117,8 +119,7 @@ int DrainSocket(int socket) {
       TRACE("Bus: an oversized frame was ignored\n");
       continue;
     }
-    DispatchFrame(buffer, static_cast<std::size_t>(got));
-    ++handed;
+    if (DispatchFrame(buffer, static_cast<std::size_t>(got))) ++handed;
   }
   return handed;
 }

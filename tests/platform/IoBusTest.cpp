@@ -205,7 +205,7 @@ TEST_F(Bus, MalformedFramesAreIgnoredAndTheNextOneArrives) {
   for (const auto& bytes :
        {std::vector<BYTE>{1, 2, 3}, unterminated, std::vector<BYTE>(4000, 'Q'), good})
     sender.SendTo(qxbus::OwnSocketPath(), bytes);
-  EXPECT_GE(QxBusPoll(1000), 1);
+  EXPECT_EQ(QxBusPoll(1000), 1);  // only the good one counts
   EXPECT_EQ(QxBusPoll(0), 0);  // all read
   ASSERT_EQ(m_received.size(), 1u);
   EXPECT_EQ(m_received[0].message, RegisterWindowMessage("ID_TEST_AFTER"));
