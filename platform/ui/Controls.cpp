@@ -176,7 +176,7 @@ LRESULT CQxControl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (gated) g_keyGate->charDefault = true;
       return 0;
     case WM_GETDLGCODE:
-      return DlgCode();
+      return DlgCode(reinterpret_cast<const MSG*>(lParam));
     case WM_SETFONT:
     case WM_ERASEBKGND:
       return 0;
@@ -339,7 +339,7 @@ void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw) {
   SendMessage(BM_SETSTYLE, nStyle, bRedraw);
 }
 
-UINT CButton::DlgCode() const {
+UINT CButton::DlgCode(const MSG*) const {
   switch (GetStyle() & BS_TYPEMASK) {
     case BS_PUSHBUTTON:
       return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
@@ -458,12 +458,15 @@ QWidget* CEdit::MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget)
   return line;
 }
 
-UINT CEdit::DlgCode() const {
+UINT CEdit::DlgCode(const MSG* key) const {
   UINT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-  if ((GetStyle() & (ES_MULTILINE | ES_WANTRETURN)) == (ES_MULTILINE | ES_WANTRETURN)) {
-    code |= DLGC_WANTALLKEYS;
-  }
-  return code;
+  if ((GetStyle() & (ES_MULTILINE | ES_WANTRETURN)) != (ES_MULTILINE | ES_WANTRETURN)) return code;
+  // A multi-line edit that wants Return keeps it for new lines, but Tab and
+  // Escape still move on and cancel: otherwise the user could never leave it
+  // with the keyboard.
+  const bool passOn = key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) &&
+                      (key->wParam == VK_TAB || key->wParam == VK_ESCAPE);
+  return passOn ? code : code | DLGC_WANTALLKEYS;
 }
 
 LRESULT CEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -183,8 +183,12 @@ class CQxControl : public CWnd {
   void Notify(UINT code);
   // The parent as the receiver of notifications and owner-draw messages.
   CWnd* NotifyTarget() const;
-  // The dialog code the control answers for its kind.
-  virtual UINT DlgCode() const { return 0; }
+  // The dialog code the control answers for its kind; key is the message the
+  // dialog manager is about to route, or null when it only asks.
+  virtual UINT DlgCode(const MSG* key) const {
+    (void)key;
+    return 0;
+  }
   // Adopts m_pQxAdopted when set; otherwise makes the widget of the kind.
   QWidget* QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   virtual QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) = 0;
@@ -200,7 +204,7 @@ class CStatic : public CQxControl {
 
  protected:
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-  UINT DlgCode() const override { return DLGC_STATIC; }
+  UINT DlgCode(const MSG*) const override { return DLGC_STATIC; }
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
 };
 
@@ -215,7 +219,7 @@ class CButton : public CQxControl {
 
  protected:
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-  UINT DlgCode() const override;
+  UINT DlgCode(const MSG* key) const override;
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   void Clicked();
 };
@@ -232,7 +236,7 @@ class CEdit : public CQxControl {
 
  protected:
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-  UINT DlgCode() const override;
+  UINT DlgCode(const MSG* key) const override;
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   LRESULT SelectionMessage(UINT message, WPARAM wParam, LPARAM lParam);
 };
@@ -256,7 +260,7 @@ class CComboBox : public CQxControl {
 
  protected:
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-  UINT DlgCode() const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
+  UINT DlgCode(const MSG*) const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   // The template's height is the dropped list's; the box keeps its closed height.
   bool QxMoveWindow(int x, int y, int nWidth, int nHeight) override;
@@ -289,7 +293,7 @@ class CListBox : public CQxControl {
 
  protected:
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-  UINT DlgCode() const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
+  UINT DlgCode(const MSG*) const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   bool QxShowsImage() const override { return true; }
   LRESULT ListMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -326,7 +330,7 @@ class CSliderCtrl : public CQxControl {
 
  protected:
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-  UINT DlgCode() const override { return DLGC_WANTARROWS; }
+  UINT DlgCode(const MSG*) const override { return DLGC_WANTARROWS; }
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   bool QxShowsImage() const override { return true; }
   void Scroll(UINT code, int pos);

@@ -188,7 +188,7 @@ TEST_F(DlgDialog, TemplateUnitsAreDialogUnitsAndTabFollowsTheTabStops) {
   EXPECT_EQ(combo.left, 10);
   EXPECT_EQ(combo.Height(), 21);
   // The statics, the up-down control, the group box, the second radio button and the
-  // multi-line edit (it keeps Tab) are no tab stops.
+  // multi-line edit are no tab stops.
   EXPECT_EQ(order, (std::vector<int>{IDC_COUNT, IDC_GAIN, IDC_SHOW, IDC_SPACING, IDC_LIST,
                                      IDC_SLIDER, IDC_LINEAR, IDOK, IDCANCEL, IDC_COUNT, IDC_GAIN,
                                      IDC_SHOW, IDC_GAIN}));
@@ -310,8 +310,17 @@ TEST_F(DlgDialog, MnemonicsRadioGroupsAndAMultiLineEditKeepTheirKeys) {
     d.GetDlgItemText(IDC_NOTE, text);
     EXPECT_STREQ(text, "a\r\nb");
     EXPECT_TRUE(d.ContinueModal());
+    // Tab and Escape still leave it.
+    QxTest::PressKey(VK_TAB);
+    EXPECT_NE(FocusId(), IDC_NOTE);
+    d.GetDlgItemText(IDC_NOTE, text);
+    EXPECT_STREQ(text, "a\r\nb");
+    d.GetDlgItem(IDC_NOTE)->SetFocus();
+    QxTest::PressKey(VK_ESCAPE);
+    EXPECT_FALSE(d.ContinueModal());
   }});
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_FALSE(script.Dialogs()[0].endedByScript);
 }
 
 TEST_F(DlgDialog, DataExchangeAttachesMembersAndAKeyEaterGetsEveryKey) {
