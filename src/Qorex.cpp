@@ -90,8 +90,12 @@ CQorexApp::~CQorexApp() {
   g_pKFinder = nullptr;
 }
 
-BOOL CQorexApp::InitInstance() {
+BOOL CQorexApp::InitApplication() {
   QxRegisterResources();
+  return CWinApp::InitApplication();
+}
+
+BOOL CQorexApp::InitInstance() {
   SetWatchdogUi(&s_watchdogUi);
 
   CQorexCommandLineInfo splashInfo;

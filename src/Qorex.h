@@ -36,6 +36,9 @@ class CQorexApp : public CWinApp {
   // constructor made.
   ~CQorexApp() override;
 
+  // Registers the resources first: the framework reads the application's
+  // title from them.
+  BOOL InitApplication() override;
   BOOL InitInstance() override;
   BOOL PreTranslateMessage(MSG* pMsg) override;
   // Releases the drawing resources.
