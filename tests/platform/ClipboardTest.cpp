@@ -1,5 +1,7 @@
 // The clipboard: text, pictures and the private format, on our side and as the
 // desktop's other programs see them, and the failures a copy must survive.
+// Pictures reach the desktop at their stated extents, the drawing's top-left
+// point at the origin, or at the drawn bounds when the extents cannot be used.
 #include "platform/gdi/MetaFileDC.h"
 #include "platform/testing/ClipboardHooks.h"
 #include "platform/ui/Clipboard.h"
@@ -21,6 +23,7 @@ namespace {
 // Window handles are opaque to the clipboard: any value serves as an owner.
 const HWND kView = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1010));
 const HWND kOtherWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x2020));
+constexpr int kW = 60, kH = 40;  // the client area the picture was drawn from
 
 HGLOBAL BlockOf(const void* bytes, SIZE_T size) {
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, size);
@@ -35,18 +38,22 @@ std::string BytesOf(HGLOBAL block) {
   return bytes;
 }
 
-// A 40 x 30 picture: white corners fix its bounds, a black box from (5, 5) to (25, 15).
-HGLOBAL PictureBlock() {
+// Drawn as the signals pane draws its picture: a blue mark where the title goes
+// (y = -17), a frame around the client area, and two white pixels at (-1, -17)
+// and (W + 2, H + 2) that fix the drawn bounds to (-1, -17) .. (W + 3, H + 3).
+HMETAFILE PaneRecording() {
   CMetaFileDC dc;
   dc.Create();
-  dc.SetPixel(0, 0, RGB(255, 255, 255));
-  dc.SetPixel(39, 29, RGB(255, 255, 255));
-  dc.FillSolidRect(5, 5, 20, 10, RGB(0, 0, 0));
-  METAFILEPICT picture;
-  picture.mm = MM_TEXT;
-  picture.xExt = 40;
-  picture.yExt = 30;
-  picture.hMF = dc.Close();
+  dc.FillSolidRect(10, -17, 3, 3, RGB(0, 0, 200));
+  const POINT frame[] = {{-1, -1}, {kW, -1}, {kW, kH}, {-1, kH}, {-1, -1}};
+  dc.Polyline(frame, 5);
+  dc.SetPixelV(-1, -17, RGB(255, 255, 255));
+  dc.SetPixelV(kW + 2, kH + 2, RGB(255, 255, 255));
+  return dc.Close();
+}
+
+HGLOBAL PictureBlock(HMETAFILE recording, LONG mm = MM_TEXT, LONG xExt = kW, LONG yExt = kH) {
+  const METAFILEPICT picture{mm, xExt, yExt, recording};
   return BlockOf(&picture, sizeof(picture));
 }
 
@@ -55,6 +62,21 @@ class Clipboard : public ::testing::Test {
   void SetUp() override { QxTest::ResetClipboard(); }
   void TearDown() override { QxTest::ResetClipboard(); }
   const QMimeData* Desktop() { return QGuiApplication::clipboard()->mimeData(); }
+
+  // Puts the picture on an emptied clipboard; what the desktop is offered.
+  struct Published {
+    QImage png;
+    QByteArray svg;
+  };
+  Published Publish(HGLOBAL picture) {
+    EXPECT_TRUE(OpenClipboard(kView));
+    EXPECT_TRUE(EmptyClipboard());
+    EXPECT_NE(SetClipboardData(CF_METAFILEPICT, picture), nullptr);
+    EXPECT_TRUE(CloseClipboard());
+    if (!Desktop()) return {};
+    return {QImage::fromData(Desktop()->data(QStringLiteral("image/png")), "PNG"),
+            Desktop()->data(QStringLiteral("image/svg+xml"))};
+  }
 };
 
 }  // namespace
@@ -99,28 +121,57 @@ TEST_F(Clipboard, OtherProgramsTextAndRecordsArriveBoundedByTheirSize) {
   CloseClipboard();
 }
 
-TEST_F(Clipboard, PictureReachesTheDesktopAsPngAndSvgOfTheRecording) {
-  ASSERT_TRUE(OpenClipboard(kView));
-  ASSERT_TRUE(EmptyClipboard());
-  ASSERT_NE(SetClipboardData(CF_METAFILEPICT, PictureBlock()), nullptr);
-  ASSERT_TRUE(CloseClipboard());
-
-  QImage png = QImage::fromData(Desktop()->data(QStringLiteral("image/png")), "PNG");
-  ASSERT_FALSE(png.isNull());
-  EXPECT_EQ(png.size(), QSize(40, 30));
-  QSvgRenderer svg(Desktop()->data(QStringLiteral("image/svg+xml")));
-  ASSERT_TRUE(svg.isValid());
-  QImage drawn(40, 30, QImage::Format_RGB32);
-  drawn.fill(Qt::white);
-  QPainter painter(&drawn);
-  svg.render(&painter, QRectF(0, 0, 40, 30));
-  painter.end();
-  for (const QImage* image : {&png, &drawn}) {
-    EXPECT_EQ(QColor(image->pixel(5, 5)), QColor(Qt::black));
-    EXPECT_EQ(QColor(image->pixel(24, 14)), QColor(Qt::black));
-    EXPECT_EQ(QColor(image->pixel(25, 15)), QColor(Qt::white));
-    EXPECT_EQ(QColor(image->pixel(4, 10)), QColor(Qt::white));
+// The PNG and the SVG both show the mark, the frame's corner and its right edge.
+TEST_F(Clipboard, PictureHasTheStatedExtentsNeverSmallerThanTheDrawing) {
+  const QSize bounds(kW + 4, kH + 20);
+  const struct {
+    const char* name;
+    LONG mm, xExt, yExt;
+    QSize size;
+    QPoint mark;  // a pixel inside the mark, in the picture
+  } rows[] = {
+      {"signals pane: W x (H + 25), widened to its frame", MM_TEXT, kW, kH + 25, {kW + 4, kH + 25}, {12, 1}},
+      {"larger than the drawing", MM_TEXT, kW + 10, kH + 30, {kW + 10, kH + 30}, {12, 1}},
+      {"smaller than the drawing", MM_TEXT, 25, 15, bounds, {12, 1}},
+      {"zero width", MM_TEXT, 0, kH + 25, bounds, {12, 1}},
+      {"negative height", MM_TEXT, kW, -5, bounds, {12, 1}},
+      {"absurdly wide", MM_TEXT, 20000, kH, bounds, {12, 1}},
+      {"too many pixels", MM_TEXT, 16000, 16000, bounds, {12, 1}},
+      {"a fixed mode", MM_HIMETRIC, kW, kH, bounds, {12, 1}},
+      {"one inch by half an inch, scaled", MM_ANISOTROPIC, 2540, 1270, {96, 48}, {18, 1}},
+      {"only an aspect ratio", MM_ISOTROPIC, -2540, -1270, bounds, {12, 1}},
+  };
+  for (const auto& row : rows) {
+    const Published got = Publish(PictureBlock(PaneRecording(), row.mm, row.xExt, row.yExt));
+    QSvgRenderer svg(got.svg);
+    ASSERT_TRUE(svg.isValid()) << row.name;
+    EXPECT_EQ(svg.defaultSize(), row.size) << row.name;
+    QImage drawn(row.size, QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    {
+      QPainter painter(&drawn);
+      svg.render(&painter);
+    }
+    ASSERT_EQ(got.png.size(), row.size) << row.name;
+    for (const QImage& image : {got.png, drawn}) {
+      EXPECT_EQ(image.pixel(row.mark) & 0xFFFFFF, 0x0000C8u) << row.name;
+      EXPECT_EQ(image.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu) << row.name;
+      if (row.mm == MM_ANISOTROPIC || row.size.height() <= 16) continue;
+      EXPECT_EQ(image.pixel(0, 16) & 0xFFFFFF, 0u) << row.name << ": frame corner (-1, -1)";
+      EXPECT_EQ(image.pixel(kW + 1, 30) & 0xFFFFFF, 0u) << row.name << ": frame's right edge";
+      EXPECT_EQ(image.pixel(kW + 2, 30) & 0xFFFFFF, 0xFFFFFFu) << row.name << ": outside it";
+    }
   }
+  // Nothing drawn: the stated size, or no picture at all without one.
+  CMetaFileDC dc;
+  dc.Create();
+  Published got = Publish(PictureBlock(dc.Close(), MM_TEXT, 12, 8));
+  EXPECT_EQ(got.png.size(), QSize(12, 8));
+  EXPECT_EQ(got.png.pixel(11, 7) & 0xFFFFFF, 0xFFFFFFu);
+  dc.Create();
+  got = Publish(PictureBlock(dc.Close(), MM_TEXT, 0, 0));
+  EXPECT_TRUE(got.png.isNull());
+  EXPECT_TRUE(got.svg.isEmpty());
 }
 
 TEST_F(Clipboard, PrivateFormatAddedBesideThePicture) {
@@ -133,10 +184,7 @@ TEST_F(Clipboard, PrivateFormatAddedBesideThePicture) {
 
   // The copy of an expression: the picture on an emptied clipboard, then the
   // record added in a second opening without emptying.
-  ASSERT_TRUE(OpenClipboard(kView));
-  ASSERT_TRUE(EmptyClipboard());
-  ASSERT_NE(SetClipboardData(CF_METAFILEPICT, PictureBlock()), nullptr);
-  ASSERT_TRUE(CloseClipboard());
+  Publish(PictureBlock(PaneRecording()));
   const char record[] = {0x03, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00};
   ASSERT_TRUE(OpenClipboard(kView));
   ASSERT_NE(SetClipboardData(format, BlockOf(record, sizeof(record))), nullptr);
@@ -157,14 +205,12 @@ TEST_F(Clipboard, PrivateFormatAddedBesideThePicture) {
 
 TEST_F(Clipboard, EmptyingFreesTheBlocksAndTheRecording) {
   ASSERT_TRUE(OpenClipboard(kView));
-  HGLOBAL picture = PictureBlock();
-  METAFILEPICT header;
-  std::memcpy(&header, GlobalLock(picture), sizeof(header));
-  GlobalUnlock(picture);
+  HMETAFILE recording = PaneRecording();
+  HGLOBAL picture = PictureBlock(recording);
   ASSERT_NE(SetClipboardData(CF_METAFILEPICT, picture), nullptr);
   ASSERT_TRUE(EmptyClipboard());
   EXPECT_EQ(GlobalSize(picture), 0u);
-  EXPECT_TRUE(QxMetaFileBounds(header.hMF).IsRectEmpty());
+  EXPECT_TRUE(QxMetaFileBounds(recording).IsRectEmpty());
   EXPECT_EQ(CountClipboardFormats(), 0);
   CloseClipboard();
 }

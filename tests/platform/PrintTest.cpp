@@ -1,18 +1,19 @@
-// Printing: drawings reach a PDF page with the pixels they have on screen, and
-// the view's printing hooks run in the framework's order.
+// Printing: drawings reach a PDF page with the pixels they have on screen, the
+// view's printing hooks run in the framework's order, and the print preview of
+// the test application's view shows its pages as white sheets on grey, turns
+// them, prints through the view and goes away safely with its view.
 #include "platform/testing/PrintHooks.h"
 #include "platform/ui/Print.h"
+#include "platform/ui/PrintPreview.h"
+#include "tests/platform/UiTestApp.h"
 #include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <QImage>
 
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <vector>
+#include <functional>
 
 namespace {
 
@@ -91,11 +92,11 @@ class CLogView : public CView {
   void OnEndPrinting(CDC*, CPrintInfo*) override { m_log.push_back("end"); }
 };
 
-}  // namespace
-
-static bool HavePdfRenderer() {
+bool HavePdfRenderer() {
   return std::system("command -v pdftoppm >/dev/null 2>&1") == 0;
 }
+
+}  // namespace
 
 TEST(Print, DrawingReachesThePdfWithScreenPixels) {
   if (!HavePdfRenderer()) GTEST_SKIP() << "pdftoppm (poppler-utils, scripts/setup) is missing";
@@ -147,3 +148,145 @@ TEST(Print, ViewWithThreePagesPrintsThreePdfPages) {
   EXPECT_EQ(view.m_log[6], "print 3");
   EXPECT_EQ(RenderPdf(pdf).size(), 3u);
 }
+
+namespace qxtest {
+namespace {
+
+bool IsBlack(QRgb c) {
+  return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+
+class PrintPreview : public UiApp {
+ protected:
+  void TearDown() override {
+    UiApp::TearDown();
+    EXPECT_EQ(QxTest::PreviewWindow(), nullptr);
+  }
+  CQxPreviewWnd* OpenPreview() {
+    Frame()->SendCommand(ID_FILE_PRINT_PREVIEW);
+    return static_cast<CQxPreviewWnd*>(QxTest::PreviewWindow());
+  }
+  static bool Enabled(CWnd* preview, UINT id) { return preview->GetDlgItem(id)->IsWindowEnabled(); }
+  static void Press(CWnd* preview, UINT id) {
+    QxTest::Click(preview->GetDlgItem(id), CPoint(10, 10));
+  }
+
+  // The slot shows the page: a white sheet on grey with the page's block in
+  // black where the page puts it, scaled.
+  void ExpectPage(CQxPreviewWnd* preview, int slot, UINT page) {
+    QxTest::PumpEvents();  // the window repaints what changed
+    QImage image = QxTest::ClientImage(preview);
+    CRect sheet = preview->GetPageRect(slot);
+    ASSERT_FALSE(sheet.IsRectEmpty());
+    double scale = sheet.Width() / static_cast<double>(ActiveView()->m_page.cx);
+    EXPECT_NEAR(sheet.Height(), ActiveView()->m_page.cy * scale, 1.5);
+    auto at = [&](CPoint p) {
+      return image.pixel(sheet.left + static_cast<int>(p.x * scale),
+                         sheet.top + static_cast<int>(p.y * scale));
+    };
+    EXPECT_TRUE(IsBlack(at(kPageMarks[page - 1].CenterPoint()))) << "page " << page;
+    EXPECT_EQ(at(kPageMarks[2 - page].CenterPoint()) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(image.pixel(sheet.left - 8, sheet.CenterPoint().y) & 0xFFFFFF, 0x808080u);
+  }
+};
+
+TEST_F(PrintPreview, ShowsThePagesTurnsThemAndZooms) {
+  CQxPreviewWnd* preview = OpenPreview();
+  ASSERT_NE(preview, nullptr);
+  CString title, caption;
+  preview->GetWindowText(title);
+  EXPECT_STREQ(title, "Testapp - Print Preview");
+  EXPECT_EQ(preview->GetOwner(), Frame());
+  EXPECT_EQ(preview->GetPageCount(), 2u);
+  ExpectPage(preview, 0, 1);
+  EXPECT_FALSE(Enabled(preview, AFX_ID_PREVIEW_PREV));
+  EXPECT_TRUE(Enabled(preview, AFX_ID_PREVIEW_NEXT));
+  EXPECT_TRUE(Enabled(preview, AFX_ID_PREVIEW_NUMPAGE));
+
+  Press(preview, AFX_ID_PREVIEW_NEXT);
+  EXPECT_EQ(preview->GetCurrentPage(), 2u);
+  ExpectPage(preview, 0, 2);
+  EXPECT_FALSE(Enabled(preview, AFX_ID_PREVIEW_NEXT));
+  EXPECT_TRUE(Enabled(preview, AFX_ID_PREVIEW_PREV));
+  QxTest::PressKey(VK_PRIOR);
+  EXPECT_EQ(preview->GetCurrentPage(), 1u);
+
+  Press(preview, AFX_ID_PREVIEW_NUMPAGE);
+  preview->GetDlgItem(AFX_ID_PREVIEW_NUMPAGE)->GetWindowText(caption);
+  EXPECT_STREQ(caption, "One Page");
+  ExpectPage(preview, 0, 1);
+  ExpectPage(preview, 1, 2);
+  EXPECT_GT(preview->GetPageRect(1).left, preview->GetPageRect(0).right);
+  EXPECT_FALSE(Enabled(preview, AFX_ID_PREVIEW_NEXT));
+
+  // Zooming doubles the sheets until the last step; zooming out comes back to the fit.
+  const int fitted = preview->GetPageRect(0).Width();
+  EXPECT_FALSE(Enabled(preview, AFX_ID_PREVIEW_ZOOMOUT));
+  Press(preview, AFX_ID_PREVIEW_ZOOMIN);
+  EXPECT_NEAR(preview->GetPageRect(0).Width(), 2 * fitted, 2);
+  Press(preview, AFX_ID_PREVIEW_ZOOMIN);
+  EXPECT_FALSE(Enabled(preview, AFX_ID_PREVIEW_ZOOMIN));
+  Press(preview, AFX_ID_PREVIEW_ZOOMOUT);
+  Press(preview, AFX_ID_PREVIEW_ZOOMOUT);
+  EXPECT_EQ(preview->GetPageRect(0).Width(), fitted);
+
+  // A single page has nothing to turn to and no second page to show.
+  ActiveView()->m_nPages = 1;
+  preview = OpenPreview();  // in place of the open one
+  EXPECT_EQ(preview->GetPageCount(), 1u);
+  for (UINT id : {AFX_ID_PREVIEW_NEXT, AFX_ID_PREVIEW_PREV, AFX_ID_PREVIEW_NUMPAGE})
+    EXPECT_FALSE(Enabled(preview, id)) << id;
+}
+
+TEST_F(PrintPreview, PrintingEndsThePreviewFirstAndPrintsThroughTheView) {
+  // The preview's Print button, and the menu's print command with the preview still open.
+  const std::function<void(CWnd*)> ways[] = {
+      [](CWnd* preview) { Press(preview, AFX_ID_PREVIEW_PRINT); },
+      [this](CWnd*) { Frame()->SendCommand(ID_FILE_PRINT); }};
+  const std::string folder = MakeTempDir("preview");
+  for (int way = 0; way < 2; ++way) {
+    std::string pdf = folder + "/marks" + std::to_string(way) + ".pdf";
+    QxTest::PrintToPdf target(pdf);
+    CWnd* preview = OpenPreview();
+    ASSERT_NE(preview, nullptr);
+    g_log.clear();
+    ways[way](preview);
+    QxTest::PumpEvents();
+    EXPECT_EQ(QxTest::PreviewWindow(), nullptr);
+    // One job at a time: the preview's ends before the printer's begins.
+    EXPECT_EQ(g_log, (std::vector<std::string>{"end", "prepare", "begin", "end"}));
+    if (HavePdfRenderer()) {
+      EXPECT_EQ(RenderPdf(pdf).size(), 2u) << way;
+    }
+  }
+}
+
+TEST_F(PrintPreview, EscapeCloseAndClosingTheDocumentOrTheFrameEndThePreview) {
+  struct Way {
+    const char* name;
+    std::function<void(CWnd*)> end;
+    bool viewStays;
+  };
+  const Way ways[] = {{"escape", [](CWnd*) { QxTest::PressKey(VK_ESCAPE); }, true},
+                      {"close", [](CWnd* preview) { Press(preview, AFX_ID_PREVIEW_CLOSE); }, true},
+                      {"document", [this](CWnd*) { Frame()->SendCommand(ID_FILE_CLOSE); }, false},
+                      {"frame", [this](CWnd*) { Frame()->SendMessage(WM_CLOSE); }, false}};
+  for (const Way& way : ways) {
+    if (m_app->GetOpenDocumentCount() == 0) Frame()->SendCommand(ID_FILE_NEW);
+    QxTest::PumpUntilIdle();
+    HWND hView = ActiveView()->GetSafeHwnd();
+    CWnd* preview = OpenPreview();
+    ASSERT_NE(preview, nullptr);
+    g_log.clear();
+    way.end(preview);
+    QxTest::PumpEvents();
+    EXPECT_EQ(QxTest::PreviewWindow(), nullptr) << way.name;
+    // The job ended while the view could still answer.
+    EXPECT_EQ(g_log, std::vector<std::string>{"end"}) << way.name;
+    EXPECT_EQ(IsWindow(hView), way.viewStays) << way.name;
+  }
+  EXPECT_EQ(m_app->m_pMainWnd, nullptr);
+}
+
+}  // namespace
+}  // namespace qxtest

@@ -97,9 +97,22 @@ void CPlanView::OnDraw(CDC* pDC) {
   ++m_nDraws;
 }
 
+BOOL CPlanView::OnPreparePrinting(CPrintInfo* pInfo) {
+  g_log.push_back("prepare");
+  pInfo->SetMaxPage(m_nPages);
+  return DoPreparePrinting(pInfo);
+}
+
+void CPlanView::OnPrint(CDC* pDC, CPrintInfo* pInfo) {
+  m_page = pInfo->m_rectDraw.Size();
+  pDC->FillSolidRect(&kPageMarks[pInfo->m_nCurPage - 1], RGB(0, 0, 0));
+}
+
 IMPLEMENT_DYNCREATE(CPlanView, CView)
 BEGIN_MESSAGE_MAP(CPlanView, CView)
 ON_COMMAND(ID_ROUTE_VIEW, OnRoute)
+ON_COMMAND(ID_FILE_PRINT, CView::OnFilePrint)
+ON_COMMAND(ID_FILE_PRINT_PREVIEW, CView::OnFilePrintPreview)
 ON_UPDATE_COMMAND_UI(ID_INDICATOR_X, OnUpdateIndicator)
 END_MESSAGE_MAP()
 

@@ -1,6 +1,8 @@
 // Documents in the test application: new, save, open and close with the save
-// prompt, a failed open, the Window menu and tiling; the template's strings,
-// the recent-file list, and the scroll view's mapping.
+// prompt, a failed open, the Window menu with its "More Windows..." dialog and
+// tiling; the template's strings, the recent-file list, and the scroll view's
+// mapping.
+#include "platform/testing/DialogHooks.h"
 #include "tests/platform/UiTestApp.h"
 #include "tests/support/TestSupport.h"
 
@@ -75,18 +77,20 @@ TEST_F(UiDocView, FailedOpenLeavesNothingBehind) {
   EXPECT_EQ(ActiveChild(), before);
 }
 
-TEST_F(UiDocView, WindowMenuListsTheDocumentWindowsAndActivatesTheChosenOne) {
-  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
-  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
-  QxTest::PumpUntilIdle();
+TEST_F(UiDocView, WindowMenuAndMoreWindowsListTheDocumentWindowsAndActivateTheChosenOne) {
   CMenu* window = CMenu::FromHandle(Frame()->GetFrameMenu())->GetSubMenu(2);
   ASSERT_NE(window, nullptr);
+  auto newDocuments = [&](int count) {
+    for (int i = 0; i < count; ++i) Frame()->SendCommand(ID_FILE_NEW);
+    QxTest::PumpUntilIdle();
+  };
   auto open = [&] {
     Frame()->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(window->GetSafeHmenu()), 2);
   };
   auto checked = [&](UINT i) {
     return (window->GetMenuState(AFX_IDM_FIRST_MDICHILD + i, MF_BYCOMMAND) & MF_CHECKED) != 0;
   };
+  newDocuments(2);
   open();
   open();  // opening again replaces the list
   ASSERT_EQ(window->GetMenuItemCount(), 4u + 1u + 3u);
@@ -99,14 +103,47 @@ TEST_F(UiDocView, WindowMenuListsTheDocumentWindowsAndActivatesTheChosenOne) {
     EXPECT_EQ(window->GetMenuItemID(static_cast<int>(5 + i)), AFX_IDM_FIRST_MDICHILD + i);
   }
   EXPECT_TRUE(checked(2) && !checked(0));
-  Frame()->SendMessage(WM_COMMAND, AFX_IDM_FIRST_MDICHILD);
+  Frame()->SendCommand(AFX_IDM_FIRST_MDICHILD);
   EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan1");
   open();
   EXPECT_TRUE(checked(0) && !checked(2));
-  Frame()->SendMessage(WM_COMMAND, ID_FILE_CLOSE);  // a closed window leaves the list
+  Frame()->SendCommand(ID_FILE_CLOSE);  // a closed window leaves the list
   QxTest::PumpUntilIdle();
   open();
   EXPECT_EQ(window->GetMenuItemCount(), 4u + 1u + 2u);
+
+  // Eleven windows: the menu lists nine and "More Windows...", whose dialog
+  // lists all eleven (Plan2 to Plan12) with the active one selected; a row
+  // picks one and presses OK or Cancel, or (command 0) double-clicks it.
+  newDocuments(9);
+  open();
+  ASSERT_EQ(window->GetMenuItemCount(), 4u + 1u + 9u + 1u);
+  EXPECT_EQ(window->GetMenuItemID(14), QX_IDM_MORE_WINDOWS);
+  struct Row {
+    int selected, pick;
+    UINT command;
+    const char* active;
+  };
+  for (Row row :
+       {Row{10, 9, IDOK, "Plan11"}, Row{9, 2, 0, "Plan4"}, Row{2, 0, IDCANCEL, "Plan4"}}) {
+    SCOPED_TRACE(row.active);
+    QxTest::DialogScript script({[&](CDialog& dialog) {
+      auto* list = dynamic_cast<CListBox*>(dialog.GetDlgItem(QX_IDC_WINDOW_LIST));
+      ASSERT_NE(list, nullptr);
+      EXPECT_EQ(list->GetCount(), 11);
+      EXPECT_EQ(list->GetCurSel(), row.selected);
+      CRect item;
+      list->GetItemRect(row.pick, &item);
+      if (row.command == 0) return QxTest::DoubleClick(list, item.CenterPoint());
+      list->SetCurSel(row.pick);
+      dialog.SendMessage(WM_COMMAND, row.command);
+    }});
+    Frame()->SendCommand(QX_IDM_MORE_WINDOWS);
+    ASSERT_EQ(script.Dialogs().size(), 1u);
+    EXPECT_EQ(script.Dialogs()[0].templateId, QX_IDD_SELECT_WINDOW);
+    EXPECT_FALSE(script.Dialogs()[0].endedByScript);
+    EXPECT_STREQ(ActiveDoc()->GetTitle(), row.active);
+  }
 }
 
 TEST_F(UiDocView, TileAndCascadeShareTheClientAreaAmongTheDocumentWindows) {

@@ -1,9 +1,8 @@
 // The windows layer's side towards the desktop, on the small test application:
 // the document type registered with the desktop, files dropped on the main
-// frame, the Window menu's "More Windows..." dialog, menu-bar popups released
-// when they are filled again, and cursors registered again.
+// frame, menu-bar popups released when they are filled again, and cursors
+// registered again.
 #include "platform/core/Debug.h"
-#include "platform/testing/DialogHooks.h"
 #include "tests/platform/UiTestApp.h"
 #include "tests/support/TestSupport.h"
 
@@ -111,49 +110,6 @@ TEST_F(UiShell, DroppedLocalFilesOpenOnlyOnAFrameThatAcceptsThem) {
 
   Frame()->DragAcceptFiles(FALSE);
   EXPECT_FALSE(Drop({file}));
-}
-
-TEST_F(UiShell, MoreWindowsListsEveryDocumentWindowAndActivatesTheChosenOne) {
-  CMenu* window = CMenu::FromHandle(Frame()->GetFrameMenu())->GetSubMenu(2);
-  auto open = [&] {
-    Frame()->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(window->GetSafeHmenu()), 2);
-  };
-  open();
-  EXPECT_EQ(window->GetMenuItemCount(), 4u + 1u + 1u);  // commands, separator, "&1 Plan1"
-  for (int i = 0; i < 10; ++i) Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
-  QxTest::PumpUntilIdle();
-  open();
-  open();  // filled again, not added to
-  ASSERT_EQ(window->GetMenuItemCount(), 4u + 1u + 9u + 1u);
-  EXPECT_EQ(window->GetMenuItemID(14), QX_IDM_MORE_WINDOWS);
-
-  // The dialog lists all eleven with the active one selected; a row picks
-  // one and presses OK or Cancel, or (command 0) double-clicks it.
-  struct Row {
-    int selected, pick;
-    UINT command;
-    const char* active;
-  };
-  for (Row row :
-       {Row{10, 9, IDOK, "Plan10"}, Row{9, 2, 0, "Plan3"}, Row{2, 0, IDCANCEL, "Plan3"}}) {
-    SCOPED_TRACE(row.active);
-    QxTest::DialogScript script({[&](CDialog& dialog) {
-      auto* list = dynamic_cast<CListBox*>(dialog.GetDlgItem(QX_IDC_WINDOW_LIST));
-      ASSERT_NE(list, nullptr);
-      EXPECT_EQ(list->GetCount(), 11);
-      EXPECT_EQ(list->GetCurSel(), row.selected);
-      CRect item;
-      list->GetItemRect(row.pick, &item);
-      if (row.command == 0) return QxTest::DoubleClick(list, item.CenterPoint());
-      list->SetCurSel(row.pick);
-      dialog.SendMessage(WM_COMMAND, row.command);
-    }});
-    Frame()->SendMessage(WM_COMMAND, QX_IDM_MORE_WINDOWS);
-    ASSERT_EQ(script.Dialogs().size(), 1u);
-    EXPECT_EQ(script.Dialogs()[0].templateId, QX_IDD_SELECT_WINDOW);
-    EXPECT_FALSE(script.Dialogs()[0].endedByScript);
-    EXPECT_STREQ(ActiveDoc()->GetTitle(), row.active);
-  }
 }
 
 TEST_F(UiShell, MenuBarPopupsAreReleasedWhenFilledAgain) {

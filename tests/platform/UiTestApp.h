@@ -1,8 +1,9 @@
 #pragma once
 // A small application made only from the windows layer, shared by the
-// application, bar and document tests: a main frame with a toolbar, a status
-// bar, a docked and a floating dialog bar, and a document template with an MDI
-// child frame and a view. The message maps and resources are in UiAppTest.cpp.
+// application, bar, document, shell and print preview tests: a main frame with
+// a toolbar, a status bar, a docked and a floating dialog bar, and a document
+// template with an MDI child frame and a view that prints two pages. The
+// message maps and resources are in UiAppTest.cpp.
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/ControlBar.h"
 #include "platform/ui/Controls.h"
@@ -36,6 +37,9 @@ constexpr UINT ID_TB_ORPHAN = 33011;  // no handler anywhere
 constexpr UINT ID_INDICATOR_X = 59142;
 constexpr UINT WM_FINDG = WM_APP + 8;
 
+// The black block on each printed page, in page pixels.
+inline const CRect kPageMarks[] = {CRect(100, 100, 300, 200), CRect(300, 500, 500, 700)};
+
 // What the handlers of the application saw, in order.
 extern std::vector<std::string> g_log;
 
@@ -55,7 +59,8 @@ class CPlanDoc : public CDocument {
   DECLARE_MESSAGE_MAP()
 };
 
-// Fills itself green.
+// Fills itself green; prints m_nPages pages, each with its block of kPageMarks,
+// logging the start and end of each job.
 class CPlanView : public CView {
   DECLARE_DYNCREATE(CPlanView)
 
@@ -65,8 +70,14 @@ class CPlanView : public CView {
     ++m_nUpdates;
     CView::OnUpdate(pSender, lHint, pHint);
   }
+  BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
+  void OnBeginPrinting(CDC*, CPrintInfo*) override { g_log.push_back("begin"); }
+  void OnPrint(CDC* pDC, CPrintInfo* pInfo) override;
+  void OnEndPrinting(CDC*, CPrintInfo*) override { g_log.push_back("end"); }
   int m_nDraws = 0;
   int m_nUpdates = 0;
+  UINT m_nPages = 2;
+  CSize m_page;  // the size of the page printed last
 
  protected:
   void OnRoute() { g_log.push_back("view"); }
