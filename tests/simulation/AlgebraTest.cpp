@@ -4,13 +4,7 @@
 
 #include "SimTestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
 #include <functional>
-#include <random>
-#include <vector>
 
 namespace {
 
@@ -121,21 +115,15 @@ TEST(Algebra, OperationsEqualDirectComplexArithmetic) {
   }
 }
 
-cd DirectDeterminant(std::vector<cd> m, int n) {
-  cd det = 1.0;
+// By cofactors along the first row.
+cd DirectDeterminant(const std::vector<cd>& m, int n) {
+  if (n == 1) return m[0];
+  cd det = 0.0;
   for (int c = 0; c < n; ++c) {
-    int p = c;
-    for (int r = c + 1; r < n; ++r)
-      if (std::abs(m[r * n + c]) > std::abs(m[p * n + c])) p = r;
-    if (p != c) {
-      for (int k = 0; k < n; ++k) std::swap(m[c * n + k], m[p * n + k]);
-      det = -det;
-    }
-    det *= m[c * n + c];
-    for (int r = c + 1; r < n; ++r) {
-      const cd f = m[r * n + c] / m[c * n + c];
-      for (int k = c; k < n; ++k) m[r * n + k] -= f * m[c * n + k];
-    }
+    std::vector<cd> minor;
+    for (int i = n; i < n * n; ++i)
+      if (i % n != c) minor.push_back(m[i]);
+    det += (c % 2 ? -m[c] : m[c]) * DirectDeterminant(minor, n - 1);
   }
   return det;
 }

@@ -5,32 +5,26 @@
 #include "GlobalResources.h"
 #include "VARpoints.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
 namespace {
 
 using namespace simtest;
 
-// G = 1/(s+1), F = 1 and the gain k in the given model slot (K by default):
-// the closed loop's characteristic polynomial is s + 1 + k, its root -(1 + k).
+// G = 1/(s+1), F = 1 and the gain k in the given model slot (K by default;
+// in G, G = k/(s+1)): the closed loop's characteristic polynomial is s + 1 + k,
+// its root -(1 + k). k in K, in F or in G takes each rebuild path of a sweep.
 struct GainLoop {
   CQorexDoc doc;
   int k = -1;
-  explicit GainLoop(int slot = 1, double value = 1.0) {
+  GainLoop(int slot, double value) {
     SetModel(doc, 4, R(1));
-    SetModel(doc, slot, slot == 0 ? Prod({V("k"), R(1)}) : V("k"));
+    SetModel(doc, slot,
+             slot == 0   ? Prod({V("k"), R(1)})
+             : slot == 2 ? Div(V("k"), PolyExpr({1, 1}))
+                         : V("k"));
     k = Entry(doc, "k");
     doc.m_vars.m_pValue[k] = value;
     doc.m_pVarPoints[0].m_nVariable = k;
   }
-  void Sweep(WORD code) {
-    doc.m_pVarPoints[0].m_wCode = code;
-    doc.Recalculate();
-  }
-  const CVARpoints& Locus() const { return doc.m_pVarPoints[0]; }
 };
 
 void ExpectPoints(const CVARpoints& locus, const std::vector<double>& x) {
@@ -41,77 +35,47 @@ void ExpectPoints(const CVARpoints& locus, const std::vector<double>& x) {
   }
 }
 
-TEST(Loci, LogarithmicSweepVisitsTheGivenPoints) {
-  GainLoop loop(1, 3.5);
-  loop.Sweep(0);
+// count points from start, each step times factor or plus step; at k = 0 the
+// loop is open, the return difference is 1 and has no root.
+std::vector<double> Gains(double start, double factor, double step, int count) {
   std::vector<double> x;
-  const double factor = std::pow(100.0 / 0.01, 1.0 / 30);
-  for (double v = 0.01; x.size() < 30; v *= factor) x.push_back(v);
-  ExpectPoints(loop.Locus(), x);
-  EXPECT_EQ(loop.doc.m_vars.m_pValue[loop.k], 3.5);
-  EXPECT_EQ(loop.Locus().m_nSteps, 30);
-  EXPECT_EQ(loop.Locus().m_dMaxGain, 100.0);
-  EXPECT_LT(x.back(), 100.0);  // one factor short of the maximum
+  for (double v = start; count-- > 0; v = v * factor + step)
+    if (v != 0.0) x.push_back(v);
+  return x;
 }
 
-TEST(Loci, LinearModesSweepAroundTheValue) {
-  struct Row {
+TEST(Loci, SweepsVisitTheGivenGainsAndRestoreTheVariable) {
+  const struct {
+    const char* name;
+    int slot, linearSteps;
     WORD code;
-    double value, start, step;
-  } rows[] = {
-      {1, 5.0, 4.5, 1.0 / 19},        // 10 %
-      {2, 4.0, 3.0, 2.0 / 19},        // 25 %
-      {3, 2.0, 1.0, 2.0 / 19},        // 50 %
-      {4, 2.0, 0.0, 4.0 / 19},        // 100 %
-      {0x3004, 0.0, -1.0, 2.0 / 19},  // 100 % at 0: -1 .. 1, not a single point
-  };
-  for (const Row& row : rows) {
-    GainLoop loop(1, row.value);
-    loop.Sweep(row.code);
+    double value;
     std::vector<double> x;
-    double v = row.start;
-    // At k = 0 the loop is open, the return difference is 1 and has no root.
-    for (int j = 0; j < 20; ++j, v += row.step)
-      if (v != 0.0) x.push_back(v);
-    ExpectPoints(loop.Locus(), x);
-    EXPECT_EQ(loop.doc.m_vars.m_pValue[loop.k], row.value) << row.code;
-  }
-}
-
-TEST(Loci, EveryRebuildPathGivesTheSameRoots) {
-  // k in K alone, in F alone (F = k, K = 1), and in G (G = k/(s+1): the full path).
-  GainLoop inK(1);
-  inK.Sweep(3);
-  GainLoop inF(4);
-  inF.Sweep(3);
-  GainLoop inG(2);
-  SetModel(inG.doc, 2, Div(V("k"), PolyExpr({1, 1})));
-  inG.doc.m_pVarPoints[0].m_nVariable = Entry(inG.doc, "k");
-  inG.Sweep(3);
-  for (const GainLoop* loop : {&inF, &inG}) {
-    ASSERT_EQ(loop->Locus().m_nCount, inK.Locus().m_nCount);
-    for (int j = 0; j < inK.Locus().m_nCount; ++j)
-      EXPECT_NEAR(loop->Locus().m_pPoints[j].re, inK.Locus().m_pPoints[j].re, 1e-12);
-  }
-}
-
-TEST(Loci, PreFilterVariableGetsNoPoints) {
-  GainLoop loop(0);
-  loop.doc.m_pVarPoints[0].m_nCount = 5;
-  loop.Sweep(0);
-  EXPECT_EQ(loop.Locus().m_nCount, 0);
-}
-
-TEST(Loci, FewLinearStepsStartAtTheMinimumGain) {
+  } rows[] = {
+      // One factor short of the maximum gain 100.
+      {"logarithmic", 1, 20, 0, 3.5, Gains(0.01, std::pow(1e4, 1.0 / 30), 0, 30)},
+      {"10 %", 1, 20, 1, 5.0, Gains(4.5, 1, 1.0 / 19, 20)},
+      {"25 %", 1, 20, 2, 4.0, Gains(3.0, 1, 2.0 / 19, 20)},
+      {"50 %", 1, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
+      {"50 %, k in F", 4, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
+      {"50 %, k in G", 2, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
+      {"100 %", 1, 20, 4, 2.0, Gains(0.0, 1, 4.0 / 19, 20)},
+      {"100 % at 0: -1 .. 1, not a single point", 1, 20, 0x3004, 0.0, Gains(-1, 1, 2.0 / 19, 20)},
+      {"one linear step starts at the minimum gain", 1, 1, 1, 5.0, {0.01}},
+      {"no linear steps", 1, 0, 1, 5.0, {}},
+      {"a pre-filter variable gets no points", 0, 20, 0, 1.0, {}},
+  };
   const int saved = g_nRlLinSteps;
-  g_nRlLinSteps = 1;
-  GainLoop one(1, 5.0);
-  one.Sweep(1);
-  ExpectPoints(one.Locus(), {0.01});
-  g_nRlLinSteps = 0;
-  GainLoop none(1, 5.0);
-  none.Sweep(1);
-  EXPECT_EQ(none.Locus().m_nCount, 0);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    g_nRlLinSteps = row.linearSteps;
+    GainLoop loop(row.slot, row.value);
+    loop.doc.m_pVarPoints[0].m_nCount = 5;  // an earlier sweep's points
+    loop.doc.m_pVarPoints[0].m_wCode = row.code;
+    loop.doc.Recalculate();
+    ExpectPoints(loop.doc.m_pVarPoints[0], row.x);
+    EXPECT_EQ(loop.doc.m_vars.m_pValue[loop.k], row.value);
+  }
   g_nRlLinSteps = saved;
 }
 

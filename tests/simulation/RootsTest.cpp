@@ -5,17 +5,9 @@
 #include "SimTestSupport.h"
 #include "data/RootsReference.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <random>
-#include <vector>
+namespace {
 
 using simtest::cd;
-
-namespace {
 
 // Roots stored from entry 1 in the order found, real ones with an imaginary part of exactly 0.
 TEST(Roots, WorkedExamplesStoreRootsInFoundOrder) {
@@ -81,16 +73,8 @@ TEST(Roots, AgreeWithNumpyForWellSeparatedRootsUpToDegree12) {
     SCOPED_TRACE("degree " + std::to_string(ref.degree));
     std::vector<McComplex> roots(ref.degree + 1);
     ASSERT_NE(PolyRoots(ref.degree, ref.coefs, roots.data(), true), nullptr);
-    std::vector<cd> found;
-    for (int j = 1; j <= ref.degree; ++j) found.push_back({roots[j].re, roots[j].im});
-    for (const auto& r : ref.roots) {  // each reference root claims its nearest found root
-      if (&r - ref.roots == ref.degree) break;
-      const cd expected(r[0], r[1]);
-      auto near = [&](cd a, cd b) { return std::abs(a - expected) < std::abs(b - expected); };
-      const auto best = std::min_element(found.begin(), found.end(), near);
-      EXPECT_LE(std::abs(*best - expected) / std::abs(expected), 1e-9) << "root " << expected;
-      found.erase(best);
-    }
+    simtest::ExpectSameRoots(simtest::FromIndexOne(roots.data(), ref.degree), ref.roots, ref.degree,
+                             1e-9, true);
   }
 }
 
@@ -138,20 +122,21 @@ double WorstResidual(int maxDegree, bool polish, unsigned seed) {
   return worst;
 }
 
-TEST(Roots, PolishedBackwardResidualUpToDegree80) {
-  const unsigned seed = 80;
-  const double worst = WorstResidual(80, true, seed);
-  std::printf("polished, degrees 1..80, seed %u: worst backward residual %.3g\n", seed, worst);
-  EXPECT_LE(worst, 1e-12);
-}
-
 // Without polishing the deflation error stays in the roots: random-coefficient
 // polynomials of degree 14 to 20 reach residuals near 4e-8 over 30 seeds.
-TEST(Roots, UnpolishedBackwardResidualUpToDegree20) {
-  const unsigned seed = 20;
-  const double worst = WorstResidual(20, false, seed);
-  std::printf("unpolished, degrees 1..20, seed %u: worst backward residual %.3g\n", seed, worst);
-  EXPECT_LE(worst, 1e-7);
+TEST(Roots, BackwardResidualPolishedToDegree80AndUnpolishedTo20) {
+  const struct {
+    int maxDegree;
+    bool polish;
+    unsigned seed;
+    double bound;
+  } rows[] = {{80, true, 80, 1e-12}, {20, false, 20, 1e-7}};
+  for (const auto& row : rows) {
+    const double worst = WorstResidual(row.maxDegree, row.polish, row.seed);
+    std::printf("polish %d, degrees 1..%d, seed %u: worst backward residual %.3g\n", row.polish,
+                row.maxDegree, row.seed, worst);
+    EXPECT_LE(worst, row.bound) << row.maxDegree;
+  }
 }
 
 }  // namespace

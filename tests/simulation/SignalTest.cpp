@@ -3,9 +3,6 @@
 
 #include "SimTestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -98,7 +95,7 @@ TEST(SampledSignal, ImpossibleSizesAreRefused) {
   EXPECT_EQ(s.m_nColumns, 10);
 }
 
-TEST(SampledSignal, BuildSizesAndFills) {
+TEST(SampledSignal, BuildSizesAndFillsWithinTheDocumentsRun) {
   CQorexDoc doc;  // its run has 600 samples
   CSIMsignal s;
   Node two(R(2));
@@ -118,13 +115,8 @@ TEST(SampledSignal, BuildSizesAndFills) {
   EXPECT_EQ(s.m_pSamples, array);
   EXPECT_EQ(s.m_nRows, 1);
   EXPECT_EQ(s.m_pSamples[0], -1.0);
-}
 
-TEST(SampledSignal, BuildBeyondTheDocumentsRunZeroesTheRest) {
-  CQorexDoc doc;
-  doc.m_system.m_nSteps = 3;  // the run the vectors are evaluated over
-  CSIMsignal s;
-  Node two(R(2));
+  doc.m_system.m_nSteps = 3;  // beyond the run the vectors are evaluated over: zeros
   s.Build(&doc, two.get(), 5, true);
   EXPECT_EQ(s.At(0, 2), 2.0);
   EXPECT_EQ(s.At(0, 3), 0.0);

@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the simulation tests: independent evaluation in complex arithmetic
-// (the reference the numerics are checked against), expression trees, and
-// designs placed into a document.
+// (the reference the numerics are checked against), root matching, expression
+// trees, and designs placed into a document.
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
 #include "MC/Mc_division.h"
@@ -12,10 +12,16 @@
 #include "QorexDoc.h"
 #include "simulation/SIMtrnfn.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <initializer_list>
 #include <memory>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace simtest {
@@ -54,11 +60,40 @@ inline std::vector<double> FromRoots(const std::vector<cd>& roots, double lead) 
   return out;
 }
 
+// Entries 1 .. m of a root array, as the root finder and the transfer function store them.
+inline std::vector<cd> FromIndexOne(const McComplex* roots, int m) {
+  std::vector<cd> out;
+  for (int i = 1; i <= m; ++i) out.push_back({roots[i].re, roots[i].im});
+  return out;
+}
+
+// Every reference root {re, im} claims a distinct nearest found root within tol
+// (times |root| when relative), and nothing is left over.
+inline void ExpectSameRoots(std::vector<cd> found, const double (*ref)[2], int count, double tol,
+                            bool relative = false) {
+  ASSERT_EQ(int(found.size()), count);
+  for (int i = 0; i < count; ++i) {
+    const cd r(ref[i][0], ref[i][1]);
+    auto nearer = [&](cd a, cd b) { return std::abs(a - r) < std::abs(b - r); };
+    const auto best = std::min_element(found.begin(), found.end(), nearer);
+    EXPECT_LE(std::abs(*best - r), tol * (relative ? std::abs(r) : 1.0)) << "root " << r;
+    found.erase(best);
+  }
+}
+
 // num / den with poles and zeros found.
 inline CSIMtrnfn Make(std::vector<double> num, std::vector<double> den) {
   CSIMtrnfn t;
   t.Adopt(std::move(num), std::move(den));
   t.FindRoots();
+  return t;
+}
+
+// num / den in simulation form, ready to step.
+inline CSIMtrnfn Prepared(std::vector<double> num, std::vector<double> den) {
+  CSIMtrnfn t;
+  EXPECT_TRUE(t.Adopt(std::move(num), std::move(den)));
+  EXPECT_TRUE(t.PrepareSimulation());
   return t;
 }
 
@@ -132,12 +167,14 @@ inline int Entry(const CQorexDoc& doc, const char* name) {
   return doc.m_vars.Find(name, "", 0);
 }
 
-// The 2 x 2 loop around G = [1/(s+1), 2/(s+3); 1/(s+1), 1/(s+1)] with P = L = F = I,
-// the given controller, command c and disturbance d; v = n = 0.
-inline void MakeTwoByTwo(CQorexDoc& doc, CMcBasic* k, double c1, double c2, double d2) {
+// The 2 x 2 loop around G = [1/(s+1), 2/(s+3); 1/(s+1), 1/(s+1)] (unless another
+// is given) with P = L = F = I, the given controller, command c and disturbance d; v = n = 0.
+inline void MakeTwoByTwo(CQorexDoc& doc, CMcBasic* k, double c1, double c2, double d2,
+                         CMcBasic* g = nullptr) {
   SetModel(doc, 0, Eye2());
   SetModel(doc, 1, k);
-  SetModel(doc, 2, Mat(2, {Tf({1}, {1, 1}), Tf({2}, {3, 1}), Tf({1}, {1, 1}), Tf({1}, {1, 1})}));
+  SetModel(doc, 2,
+           g ? g : Mat(2, {Tf({1}, {1, 1}), Tf({2}, {3, 1}), Tf({1}, {1, 1}), Tf({1}, {1, 1})}));
   SetModel(doc, 3, Eye2());
   SetModel(doc, 4, Eye2());
   SetSignal(doc, 0, Mat(1, {R(c1), R(c2)}));

@@ -7,13 +7,6 @@
 #include "SimTestSupport.h"
 #include "data/PolyReference.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <random>
-#include <vector>
-
 namespace {
 
 using namespace simtest;

@@ -5,35 +5,20 @@
 #include "SimTestSupport.h"
 #include "data/ZohReference.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-#include <random>
-#include <vector>
-
 namespace {
 
+using namespace simtest;
 using Vec = std::vector<double>;
-
-CSIMtrnfn Prepared(std::vector<double> num, std::vector<double> den) {
-  CSIMtrnfn t;
-  EXPECT_TRUE(t.Adopt(std::move(num), std::move(den)));
-  EXPECT_TRUE(t.PrepareSimulation());
-  return t;
-}
 
 TEST(Trnfn, AssignmentKeepsStateOnlyWhenTheOrderStays) {
   CSIMtrnfn a = Prepared({1.0}, {1.0, 1.0});
-  CSIMtrnfn b = Prepared({3.0}, {2.0, 1.0});
   for (int k = 0; k < 5; ++k) a.Step(1.0, 1.0, 1.0, 0.1);
   const double state = a.m_x[0];
   ASSERT_NE(state, 0.0);
-  a = b;  // same order: the state stays, the model is b's
+  a = Prepared({3.0}, {2.0, 1.0});  // same order: the state stays, the model is the new one
   EXPECT_EQ(a.m_x[0], state);
   EXPECT_EQ(a.m_num[0], 3.0);
-  CSIMtrnfn c = Prepared({1.0}, {1.0, 3.0, 1.0});
-  a = c;  // the order changes: the state is cleared
+  a = Prepared({1.0}, {1.0, 3.0, 1.0});  // the order changes: the state is cleared
   EXPECT_EQ(a.m_nDen, 3);
   EXPECT_EQ(a.m_x[0], 0.0);
   EXPECT_EQ(a.m_x[1], 0.0);
@@ -84,9 +69,9 @@ TEST(Trnfn, RungeKuttaMatchesTheExactRecurrenceForOrders1To6) {
   const double h = 0.05;
   for (int m = 1; m <= 6; ++m) {
     SCOPED_TRACE("order " + std::to_string(m));
-    std::vector<simtest::cd> poles;
+    std::vector<cd> poles;
     for (int i = 0; i < m; ++i) poles.push_back(-0.2 - 1.5 * (uniform(rng) + 1.0));
-    const std::vector<double> a = simtest::FromRoots(poles, 1.0 + uniform(rng) * 0.5);
+    const std::vector<double> a = FromRoots(poles, 1.0 + uniform(rng) * 0.5);
     std::vector<double> b(m + 1);
     for (double& v : b) v = uniform(rng);
     CSIMtrnfn t = Prepared(b, a);
@@ -133,7 +118,7 @@ TEST(Trnfn, RungeKuttaAgreesWithTheZeroOrderHold) {
 }
 
 TEST(Trnfn, RootFinderFailureMarksRootsUnavailable) {
-  CSIMtrnfn t = simtest::Make({1, 1}, {2, 3, 1});
+  CSIMtrnfn t = Make({1, 1}, {2, 3, 1});
   ASSERT_TRUE(t.m_bRootsValid);
   t.m_num[1] = 0.0;  // a vanishing leading coefficient the root finder refuses
   g_bEvalError = 0;
@@ -143,7 +128,7 @@ TEST(Trnfn, RootFinderFailureMarksRootsUnavailable) {
   EXPECT_EQ(t.m_zeros[1].re, 0.0);
   EXPECT_EQ(t.m_zeros[1].im, 0.0);
   // Without roots nothing cancels: the product is the plain one, and so marked.
-  const CSIMtrnfn other = simtest::Make({2, 1}, {1, 1});
+  const CSIMtrnfn other = Make({2, 1}, {1, 1});
   CSIMtrnfn r;
   r.Series(t, other);
   EXPECT_FALSE(r.m_bRootsValid);

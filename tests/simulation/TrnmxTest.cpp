@@ -4,8 +4,6 @@
 
 #include "SimTestSupport.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 using namespace simtest;

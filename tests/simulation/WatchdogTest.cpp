@@ -6,21 +6,15 @@
 #include "simulation/SIMsystem.h"
 #include "simulation/SIMwatchdog.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-
 namespace {
 
 using namespace simtest;
 
+// Answers as told and records what it was asked and shown.
 struct AnsweringUi : CSIMwatchdogUi {
-  int asked = 0;
-  int dialogs = 0;
+  int asked = 0, dialogs = 0;
   std::string text, caption;
-  bool yes = false;
-  bool accept = false;
+  bool yes = false, accept = false;
   SIMtimeSettings seen{}, answer{};
   AnsweringUi() { SetWatchdogUi(this); }
   ~AnsweringUi() override { SetWatchdogUi(nullptr); }
@@ -47,61 +41,45 @@ void MakeFast(CQorexDoc& doc, double ts = 0.05, double tf = 30) {
   doc.m_dFinalTime = tf;
 }
 
-TEST(Watchdog, MessageFormatsPerCent) {
-  char text[512];
-  std::snprintf(text, sizeof text, g_szWatchdogFormat, 0.352 * 100, 0.2 * 100);
-  EXPECT_STREQ(text,
-               "The simulator inaccuracy of 35.2 [%] exceeds the warning\nthreshold of 20 [%]. "
-               "Either increase the threshold or decrease\nthe sampling time.\n\nChange "
-               "settings now?");
-  EXPECT_STREQ(g_szWatchdogCaption, "Simulator Accuracy Warning");
-}
-
-TEST(Watchdog, RunsOnlyFromThreeTimesTheMinimumSamples) {
-  struct Row {
-    double tf;
-    int steps, asked;
-  } rows[] = {{29 * 0.05 + 0.01, 29, 0}, {30 * 0.05 + 0.01, 30, 1}};
-  for (const Row& row : rows) {
-    AnsweringUi ui;
-    CQorexDoc doc;
-    ui.asked = 0;
-    MakeFast(doc, 0.05, row.tf);
-    doc.Recalculate();
-    EXPECT_EQ(doc.m_system.m_nSteps, row.steps);
-    EXPECT_EQ(ui.asked, row.asked) << row.steps;
-  }
-  AnsweringUi ui;
-  CQorexDoc accurate;  // the default design
-  accurate.Recalculate();
-  EXPECT_EQ(ui.asked, 0);
-}
-
-TEST(Watchdog, EqualityGivesNoWarning) {
-  // A loop whose response is 0 throughout: err = 0 against the scale
-  // g_dZeroTol, and a threshold of 0 equals it.
+// Asks only with three times the minimum of 10 samples, only when the error
+// strictly exceeds the threshold, when any one channel is inaccurate, and
+// never for the document a worker runs.
+TEST(Watchdog, AsksOnlyWhenTheTestCanRunAndFails) {
   const double saved = g_dWatchdogTol;
-  g_dWatchdogTol = 0.0;
-  AnsweringUi ui;
-  CQorexDoc doc;
-  SetModel(doc, 2, R(0));
-  ui.asked = 0;  // the default design before it differs at h and h / 2
-  doc.Recalculate();
-  EXPECT_EQ(ui.asked, 0);
-  g_dWatchdogTol = saved;
-}
-
-TEST(Watchdog, WorstChannelDecides) {
-  // Only the second channel is too fast, and its command is 0: the test
-  // steps every channel at once all the same.
-  AnsweringUi ui;
-  CQorexDoc doc;
-  MakeTwoByTwo(doc, Eye2(), 1, 0, 0);
-  SetModel(doc, 2, Mat(2, {Tf({1}, {1, 1}), R(0), R(0), Tf({1}, {1, 0.02})}));
-  ui.asked = 0;
-  doc.Recalculate();
-  EXPECT_EQ(doc.m_system.m_nError, kSimOk);
-  EXPECT_EQ(ui.asked, 1);
+  const struct {
+    const char* name;
+    void (*setup)(CQorexDoc&);
+    double threshold;
+    bool workerRuns;
+    int asked;
+  } rows[] = {
+      {"29 samples", [](CQorexDoc& d) { MakeFast(d, 0.05, 29 * 0.05 + 0.01); }, 0.2, false, 0},
+      {"30 samples", [](CQorexDoc& d) { MakeFast(d, 0.05, 30 * 0.05 + 0.01); }, 0.2, false, 1},
+      {"the default design", [](CQorexDoc&) {}, 0.2, false, 0},
+      // The response is 0 throughout: err = 0 against the scale g_dZeroTol.
+      {"a zero error equals a zero threshold", [](CQorexDoc& d) { SetModel(d, 2, R(0)); }, 0.0,
+       false, 0},
+      {"the document a worker runs", [](CQorexDoc& d) { MakeFast(d); }, 0.2, true, 0},
+      // Its command is 0: the test steps every channel at once all the same.
+      {"only the second channel too fast",
+       [](CQorexDoc& d) {
+         MakeTwoByTwo(d, Eye2(), 1, 0, 0,
+                      Mat(2, {Tf({1}, {1, 1}), R(0), R(0), Tf({1}, {1, 0.02})}));
+       },
+       0.2, false, 1},
+  };
+  for (const auto& row : rows) {
+    CQorexDoc doc;
+    row.setup(doc);
+    AnsweringUi ui;
+    g_dWatchdogTol = row.threshold;
+    if (row.workerRuns) g_pSimDoc = &doc;
+    doc.Recalculate();
+    g_pSimDoc = nullptr;
+    g_dWatchdogTol = saved;
+    EXPECT_EQ(ui.asked, row.asked) << row.name;
+    EXPECT_EQ(doc.m_system.m_nError, kSimOk) << row.name;
+  }
 }
 
 TEST(Watchdog, NoAndCancelKeepTheSettingsAndLeaveNoTrace) {
@@ -109,16 +87,17 @@ TEST(Watchdog, NoAndCancelKeepTheSettingsAndLeaveNoTrace) {
   MakeFast(plain);
   plain.Recalculate();  // nobody to ask
   for (bool yes : {false, true}) {
-    AnsweringUi ui;
-    ui.yes = yes;
     CQorexDoc doc;
     MakeFast(doc);
-    ui.asked = ui.dialogs = 0;
+    AnsweringUi ui;
+    ui.yes = yes;
     doc.Recalculate();
     EXPECT_EQ(ui.asked, 1);
     EXPECT_EQ(ui.caption, "Simulator Accuracy Warning");
     EXPECT_EQ(ui.text.rfind("The simulator inaccuracy of ", 0), 0u);
-    EXPECT_NE(ui.text.find("threshold of 20 [%]."), std::string::npos);
+    EXPECT_EQ(ui.text.substr(ui.text.find(" [%]")),
+              " [%] exceeds the warning\nthreshold of 20 [%]. Either increase the threshold or "
+              "decrease\nthe sampling time.\n\nChange settings now?");
     EXPECT_EQ(ui.dialogs, yes ? 1 : 0);
     if (yes) {
       EXPECT_EQ(ui.seen.dSamplingTime, 0.05);
@@ -138,12 +117,11 @@ TEST(Watchdog, NoAndCancelKeepTheSettingsAndLeaveNoTrace) {
 
 TEST(Watchdog, AcceptedSettingsAreSimulated) {
   const double saved = g_dWatchdogTol;
+  CQorexDoc doc;
+  MakeFast(doc);
   AnsweringUi ui;
   ui.yes = ui.accept = true;
   ui.answer = {0.001, 2.0, 30.0, 7};
-  CQorexDoc doc;
-  MakeFast(doc);
-  ui.asked = 0;
   doc.Recalculate();
   EXPECT_EQ(ui.asked, 1);  // asked again with the new step, which is fine
   EXPECT_EQ(doc.m_dSamplingTime, 0.001);
@@ -156,27 +134,15 @@ TEST(Watchdog, AcceptedSettingsAreSimulated) {
 }
 
 TEST(Watchdog, RepeatedCoarseAnswersStayBounded) {
+  CQorexDoc doc;
+  MakeFast(doc);
   AnsweringUi ui;
   ui.yes = ui.accept = true;
   ui.answer = {0.05, 30, 20, 4};  // the same coarse step every time
-  CQorexDoc doc;
-  MakeFast(doc);
-  ui.asked = 0;
   doc.Recalculate();
   EXPECT_GT(ui.asked, 1);
   EXPECT_LE(ui.asked, 10);
   EXPECT_EQ(doc.m_system.m_nSteps, 600);
-}
-
-TEST(Watchdog, SkippedForTheDocumentAWorkerRuns) {
-  AnsweringUi ui;
-  CQorexDoc doc;
-  MakeFast(doc);
-  g_pSimDoc = &doc;
-  ui.asked = 0;
-  doc.Recalculate();
-  g_pSimDoc = nullptr;
-  EXPECT_EQ(ui.asked, 0);
 }
 
 }  // namespace
