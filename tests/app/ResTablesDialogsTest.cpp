@@ -1,6 +1,6 @@
 // The five dialog-bar templates: room for what the bars paint, controls that
-// do not overlap, lists in the order of the codes they stand for, and every
-// control made by the layer where the code looks it up.
+// do not overlap, and every control made by the layer where the code looks it
+// up, lists in the order of the codes they stand for.
 #include "platform/ui/ControlBar.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogTemplate.h"
@@ -23,42 +23,32 @@ class ResTablesDialogs : public ::testing::Test {
 const UINT kBarTemplates[] = {IDD_OUTPUTBAR, IDD_LEFTBAR, IDD_VARBAR, IDD_EQUALIZERBAR,
                               IDD_COMMENTBAR};
 
-// The closed height of a drop-down list; its template height includes the list.
-constexpr int kClosedComboHeight = 12;
-
+// A drop-down list's template height includes the list; closed it is 12 high.
 CRect Placed(const QxDialogItem& item) {
   CRect rect = item.rect;
-  if (item.className == "ComboBox") rect.bottom = rect.top + kClosedComboHeight;
+  if (item.className == "ComboBox") rect.bottom = rect.top + 12;
   return rect;
-}
-
-bool Overlap(const CRect& a, const CRect& b) {
-  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
 CSize Pixels(UINT id) {
   const QxDialogTemplate* t = QxFindDialogTemplate(id);
-  return t ? QxDialogUnitsToPixels(*t, t->rect).Size() : CSize(0, 0);
+  return QxDialogUnitsToPixels(*t, t->rect).Size();
 }
 
 TEST_F(ResTablesDialogs, BarsAreChildrenWithTheirControlsInsideAndApart) {
   for (UINT id : kBarTemplates) {
     SCOPED_TRACE(id);
-    const QxDialogTemplate* found = QxFindDialogTemplate(id);
-    ASSERT_NE(found, nullptr);
-    EXPECT_TRUE(found->style & WS_CHILD);
-    const auto& items = found->items;
-    for (size_t i = 0; i < items.size(); ++i) {
-      const CRect rect = Placed(items[i]);
-      SCOPED_TRACE(items[i].id);
-      EXPECT_GE(rect.left, 0);
-      EXPECT_GE(rect.top, 0);
-      EXPECT_LE(rect.right, found->rect.Width());
-      EXPECT_LE(rect.bottom, found->rect.Height());
-      for (size_t j = i + 1; j < items.size(); ++j) {
-        EXPECT_FALSE(Overlap(rect, Placed(items[j]))) << items[j].id;
-        EXPECT_NE(items[i].id, items[j].id);
-      }
+    const QxDialogTemplate* bar = QxFindDialogTemplate(id);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->style & WS_CHILD);
+    const CRect all(0, 0, bar->rect.Width(), bar->rect.Height());
+    for (size_t i = 0; i < bar->items.size(); ++i) {
+      const CRect rect = Placed(bar->items[i]);
+      EXPECT_EQ(all | rect, all) << bar->items[i].id;
+      for (size_t j = i + 1; j < bar->items.size(); ++j)
+        EXPECT_TRUE((Placed(bar->items[j]) & rect).IsRectEmpty() &&
+                    bar->items[i].id != bar->items[j].id)
+            << bar->items[i].id << " and " << bar->items[j].id;
     }
   }
   // "ProcessView" paints its 200 x 90 pixel diagram at (10, 10).
@@ -70,46 +60,22 @@ TEST_F(ResTablesDialogs, BarsAreChildrenWithTheirControlsInsideAndApart) {
   EXPECT_EQ(comment.style & (ES_MULTILINE | ES_WANTRETURN), ES_MULTILINE | ES_WANTRETURN);
 }
 
-// The lists' positions are the two parts of a locus code (the document's
-// GetVarPointCell), so they must keep this order and never be sorted.
-TEST_F(ResTablesDialogs, VariablesBarListsFollowTheLocusCodes) {
-  const QxDialogTemplate* bar = QxFindDialogTemplate(IDD_VARBAR);
-  ASSERT_NE(bar, nullptr);
-  std::vector<CString> locus, colour;
-  for (const QxDialogItem& item : bar->items) {
-    if (item.id == IDC_LOCUS) locus = item.list;
-    if (item.id == IDC_COLOUR) colour = item.list;
-    if (item.className == "ComboBox") {
-      EXPECT_EQ(item.style & CBS_SORT, 0u) << item.id;
-    }
-  }
-  EXPECT_EQ(locus, (std::vector<CString>{"No Locus", "Logarithmic", "10% deviation",
-                                         "25% deviation", "50% deviation", "100% deviation"}));
-  EXPECT_EQ(colour, (std::vector<CString>{"(none)", "Red", "Green", "Blue", "Gray", "Purple"}));
-}
-
 // The equalizer paints its history strip (down to y = 90 px), its bottom
-// button row (from y = 180) and its right-hand buttons (from x = 160) into
-// the bar: the bar must hold them, and the sliders (criterion i on control
+// button row (from y = 180) and its right-hand buttons (from x = 160) into the
+// bar: the bar must hold them, and the sliders (criterion i on control
 // 1020 + i, left to right) must stay between them.
 TEST_F(ResTablesDialogs, EqualizerSlidersStayClearOfThePaintedStripAndButtons) {
   const QxDialogTemplate* bar = QxFindDialogTemplate(IDD_EQUALIZERBAR);
-  ASSERT_NE(bar, nullptr);
   EXPECT_GE(Pixels(IDD_EQUALIZERBAR).cx, 217);  // the right end of the last button
   EXPECT_GE(Pixels(IDD_EQUALIZERBAR).cy, 198);  // the bottom of the lowest row
   ASSERT_EQ(bar->items.size(), 8u);
   for (size_t i = 0; i < bar->items.size(); ++i) {
     const QxDialogItem& slider = bar->items[i];
-    SCOPED_TRACE(slider.id);
-    EXPECT_EQ(slider.id, IDC_WEIGHT_FINAL_VALUE + i);
-    EXPECT_EQ(slider.style & TBS_VERT, static_cast<DWORD>(TBS_VERT));
     const CRect pixels = QxDialogUnitsToPixels(*bar, slider.rect);
-    EXPECT_GE(pixels.top, 90);
-    EXPECT_LE(pixels.bottom, 180);
-    EXPECT_LE(pixels.right, 160);
-    if (i > 0) {
-      EXPECT_GT(slider.rect.left, bar->items[i - 1].rect.left);
-    }
+    EXPECT_EQ(slider.id, IDC_WEIGHT_FINAL_VALUE + i);
+    EXPECT_EQ(slider.style & TBS_VERT, static_cast<DWORD>(TBS_VERT)) << i;
+    EXPECT_TRUE(pixels.top >= 90 && pixels.bottom <= 180 && pixels.right <= 160) << i;
+    EXPECT_TRUE(i == 0 || slider.rect.left > bar->items[i - 1].rect.left) << i;
   }
 }
 
@@ -119,23 +85,30 @@ class CBarsFrame : public CFrameWnd {
   CDialogBar m_bars[std::size(kBarTemplates)];
 };
 
-TEST_F(ResTablesDialogs, EveryBarIsMadeWithItsControlsByTheLayer) {
+// Every control is made where the code looks it up. The variables bar's list
+// positions are the two parts of a locus code (the document's GetVarPointCell),
+// so they must show in this order, never sorted.
+TEST_F(ResTablesDialogs, EveryBarIsMadeWithItsControlsAndListsInOrder) {
   auto* frame = new CBarsFrame;
   ASSERT_TRUE(frame->Create(nullptr, "bars"));
   frame->EnableDocking(CBRS_ALIGN_ANY);
   for (size_t i = 0; i < std::size(kBarTemplates); ++i) {
     const UINT id = kBarTemplates[i];
-    SCOPED_TRACE(id);
-    CDialogBar& bar = frame->m_bars[i];
-    ASSERT_TRUE(bar.Create(frame, id, CBRS_ALIGN_LEFT, id + 1));
-    for (const QxDialogItem& item : QxFindDialogTemplate(id)->items) {
-      CWnd* control = bar.GetDlgItem(static_cast<int>(item.id));
-      ASSERT_NE(control, nullptr) << item.id;
-      if (item.className == "ComboBox") {
-        EXPECT_EQ(static_cast<CComboBox*>(control)->GetCount(), static_cast<int>(item.list.size()));
-      }
-    }
+    ASSERT_TRUE(frame->m_bars[i].Create(frame, id, CBRS_ALIGN_LEFT, id + 1)) << id;
+    for (const QxDialogItem& item : QxFindDialogTemplate(id)->items)
+      EXPECT_NE(frame->m_bars[i].GetDlgItem(static_cast<int>(item.id)), nullptr) << item.id;
   }
+  auto shown = [&](int control) {
+    auto* list = static_cast<CComboBox*>(frame->m_bars[2].GetDlgItem(control));
+    std::vector<CString> texts(list ? list->GetCount() : 0);
+    for (size_t i = 0; i < texts.size(); ++i) list->GetLBText(static_cast<int>(i), texts[i]);
+    return texts;
+  };
+  EXPECT_EQ(shown(IDC_LOCUS),
+            (std::vector<CString>{"No Locus", "Logarithmic", "10% deviation", "25% deviation",
+                                  "50% deviation", "100% deviation"}));
+  EXPECT_EQ(shown(IDC_COLOUR),
+            (std::vector<CString>{"(none)", "Red", "Green", "Blue", "Gray", "Purple"}));
   frame->DestroyWindow();
 }
 

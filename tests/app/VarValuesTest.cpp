@@ -83,28 +83,20 @@ TEST(VarValues, The257thEntryDoublesTheCapacity) {
   EXPECT_STREQ(loaded.GetName(256), "w");
 }
 
+// A numbered pair is a_11p1 and a_11p1j; the first unused pair is taken again.
 TEST(VarValues, AddNumberedMakesAndReusesPairs) {
   CVARvalues vars;
-  char sub[16] = "11p";
-  const int first = vars.AddNumbered("a", sub, sizeof sub);
-  EXPECT_EQ(first, 6);
-  EXPECT_STREQ(sub, "11p1");
-  EXPECT_STREQ(vars.GetSubscript(6), "11p1");
-  EXPECT_STREQ(vars.GetSubscript(7), "11p1j");
-  EXPECT_EQ(vars.m_pUsed[6] + vars.m_pUsed[7], 2);
-
-  std::strcpy(sub, "11p");
-  EXPECT_EQ(vars.AddNumbered("a", sub, sizeof sub), 8);
+  char sub[16];
+  for (int expected : {6, 8})
+    EXPECT_EQ(vars.AddNumbered("a", std::strcpy(sub, "11p"), 16), expected);
   EXPECT_STREQ(sub, "11p2");
+  EXPECT_STREQ(vars.GetSubscript(6), "11p1");
   EXPECT_STREQ(vars.GetSubscript(9), "11p2j");
-
+  EXPECT_EQ(vars.m_pUsed[8] + vars.m_pUsed[9], 2);
   vars.m_pUsed[6] = vars.m_pUsed[7] = 0;
-  std::strcpy(sub, "11p");
-  EXPECT_EQ(vars.AddNumbered("a", sub, sizeof sub), 6);
+  EXPECT_EQ(vars.AddNumbered("a", std::strcpy(sub, "11p"), sizeof sub), 6);
   EXPECT_STREQ(sub, "11p1");
-  EXPECT_EQ(vars.m_nCount, 10);
   EXPECT_EQ(vars.m_pUsed[6] + vars.m_pUsed[7], 2);
-
   char tight[5] = "11p";  // "11p3" fits, but "11p3j" would not
   EXPECT_EQ(vars.AddNumbered("a", tight, sizeof tight), -1);
   EXPECT_EQ(vars.m_nCount, 10);

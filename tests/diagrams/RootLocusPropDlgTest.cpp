@@ -1,6 +1,6 @@
-// The "Root Locus Properties" dialog: its template, the fields it shows, what
-// it refuses, the settings written back only after OK, and Return in an edit
-// of the dialog opened from the view.
+// The "Root Locus Properties" dialog: the fields it shows, what it refuses,
+// the settings written back only after OK, and Return in an edit of the
+// dialog opened from the view.
 #include "GlobalResources.h"
 #include "diagrams/RootLocusPropDlg.h"
 #include "platform/testing/DialogHooks.h"
@@ -17,102 +17,67 @@
 
 namespace {
 
+// Each test starts from the settings a new program has and puts back what it found.
 class RootLocusPropDlgTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_saved = {g_nRlLogSteps, g_nRlLinSteps,  g_dRlMaxGain,
-               g_dRlMinGain,  g_dRootInertia, g_dPzCancelTol};
-  }
-  void TearDown() override {
-    g_nRlLogSteps = m_saved.log;
-    g_nRlLinSteps = m_saved.lin;
-    g_dRlMaxGain = m_saved.maxGain;
-    g_dRlMinGain = m_saved.minGain;
-    g_dRootInertia = m_saved.inertia;
-    g_dPzCancelTol = m_saved.cancel;
-  }
+  void SetUp() override { m_saved = Swap({30, 20, 100.0, 0.01, 1.0, 1e-12}); }
+  void TearDown() override { Swap(m_saved); }
   CWinApp m_app{"Root Locus Properties Test"};
 
  private:
   struct Settings {
     int log, lin;
     double maxGain, minGain, inertia, cancel;
-  } m_saved{};
+  };
+  static Settings Swap(const Settings& s) {
+    const Settings old{g_nRlLogSteps, g_nRlLinSteps,  g_dRlMaxGain,
+                       g_dRlMinGain,  g_dRootInertia, g_dPzCancelTol};
+    g_nRlLogSteps = s.log;
+    g_nRlLinSteps = s.lin;
+    g_dRlMaxGain = s.maxGain;
+    g_dRlMinGain = s.minGain;
+    g_dRootInertia = s.inertia;
+    g_dPzCancelTol = s.cancel;
+    return old;
+  }
+  Settings m_saved{};
 };
 
-std::string Text(CDialog& d, int id) {
-  CString text;
-  d.GetDlgItemText(id, text);
-  return std::string(text);
-}
-
-TEST_F(RootLocusPropDlgTest, TemplateHasSixLabelledEditsAndOk) {
-  RegisterRootLocusPropTemplate();
-  const QxDialogTemplate* t = QxFindDialogTemplate(IDD_RLPROPERTIES);
-  ASSERT_NE(t, nullptr);
-  EXPECT_EQ(std::string(t->caption), "Root Locus Properties");
-  EXPECT_EQ(t->rect.Width(), 189);
-  EXPECT_EQ(t->rect.Height(), 89);
-  int edits = 0, buttons = 0;
-  for (const QxDialogItem& item : t->items) {
-    edits += std::string(item.className) == "Edit";
-    if (std::string(item.className) == "Button") {
-      ++buttons;
-      EXPECT_EQ(item.id, static_cast<UINT>(IDOK));
-      EXPECT_EQ(std::string(item.text), "OK");
-    }
-    EXPECT_LE(item.rect.right, 189);
-    EXPECT_LE(item.rect.bottom, 89);
-  }
-  EXPECT_EQ(edits, 6);
-  EXPECT_EQ(buttons, 1);
-}
-
-TEST_F(RootLocusPropDlgTest, ShowsTheSettingsAndWritesThemBackOnOk) {
-  g_nRlLogSteps = 30;
-  g_nRlLinSteps = 20;
-  g_dRlMaxGain = 100.0;
-  g_dRlMinGain = 0.01;
-  g_dRootInertia = 1.0;
-  g_dPzCancelTol = 1e-12;
-  std::string shown[6];
-  QxTest::DialogScript script({[&](CDialog& d) {
-    const int ids[6] = {IDC_RL_LOGSTEPS, IDC_RL_LINSTEPS, IDC_RL_MAXGAIN,
+const int kFields[6] = {IDC_RL_LOGSTEPS, IDC_RL_LINSTEPS, IDC_RL_MAXGAIN,
                         IDC_RL_MINGAIN,  IDC_RL_INERTIA,  IDC_RL_CANCELTOL};
-    for (int i = 0; i < 6; ++i) shown[i] = Text(d, ids[i]);
-    d.SetDlgItemText(IDC_RL_LOGSTEPS, "45");
-    d.SetDlgItemText(IDC_RL_LINSTEPS, "0");
-    d.SetDlgItemText(IDC_RL_MAXGAIN, "1e3");
-    d.SetDlgItemText(IDC_RL_MINGAIN, "2000");  // above the maximum: accepted as typed
-    d.SetDlgItemText(IDC_RL_INERTIA, "0");
-    d.SetDlgItemText(IDC_RL_CANCELTOL, "10");
+
+// Opened on the defaults (30, 20, 100, 0.01, 1, 1e-12); OK writes back what
+// was typed, a minimum above the maximum included.
+TEST_F(RootLocusPropDlgTest, ShowsTheSettingsAndWritesThemBackOnOk) {
+  std::string caption = "|", shown = "|";
+  QxTest::DialogScript script({[&](CDialog& d) {
+    const char* typed[6] = {"45", "0", "1e3", "2000", "0", "10"};
+    CString text;
+    d.GetWindowText(text);
+    caption = text.GetString();
+    for (int i = 0; i < 6; ++i) {
+      d.GetDlgItemText(kFields[i], text);
+      shown += std::string(text.GetString()) + "|";
+      d.SetDlgItemText(kFields[i], typed[i]);
+    }
     QxTest::PressKey(VK_RETURN);
   }});
   EXPECT_TRUE(EditRootLocusProperties(nullptr));
-  EXPECT_EQ(shown[0], "30");
-  EXPECT_EQ(shown[1], "20");
-  EXPECT_EQ(shown[2], "100");
-  EXPECT_EQ(shown[3], "0.01");
-  EXPECT_EQ(shown[4], "1");
-  EXPECT_EQ(shown[5], "1e-12");
+  EXPECT_EQ(caption, "Root Locus Properties");
+  EXPECT_EQ(shown, "|30|20|100|0.01|1|1e-12|");
   EXPECT_EQ(g_nRlLogSteps, 45);
   EXPECT_EQ(g_nRlLinSteps, 0);
   EXPECT_EQ(g_dRlMaxGain, 1000.0);
   EXPECT_EQ(g_dRlMinGain, 2000.0);
   EXPECT_EQ(g_dRootInertia, 0.0);
   EXPECT_EQ(g_dPzCancelTol, 10.0);
+  const QxDialogTemplate* t = QxFindDialogTemplate(IDD_RLPROPERTIES);
+  for (const QxDialogItem& item : t->items)
+    EXPECT_EQ(t->rect | item.rect, t->rect) << item.id << " inside the dialog";
 }
 
-TEST_F(RootLocusPropDlgTest, CancelChangesNothing) {
-  g_nRlLogSteps = 30;
-  QxTest::DialogScript script({[&](CDialog& d) {
-    d.SetDlgItemText(IDC_RL_LOGSTEPS, "7");
-    QxTest::PressKey(VK_ESCAPE);
-  }});
-  EXPECT_FALSE(EditRootLocusProperties(nullptr));
-  EXPECT_EQ(g_nRlLogSteps, 30);
-}
-
+// A refused value keeps the dialog open with the focus on its field; closed
+// without OK, nothing is written.
 TEST_F(RootLocusPropDlgTest, RefusedValuesKeepTheDialogOpen) {
   const struct {
     int id;
@@ -129,16 +94,11 @@ TEST_F(RootLocusPropDlgTest, RefusedValuesKeepTheDialogOpen) {
       {IDC_RL_CANCELTOL, "nan", "Please enter a number."},
   };
   for (const auto& c : cases) {
-    g_nRlLogSteps = 30;
-    g_nRlLinSteps = 20;
-    g_dRlMaxGain = 100.0;
-    g_dRlMinGain = 0.01;
-    g_dRootInertia = 1.0;
-    g_dPzCancelTol = 1e-12;
     bool stillOpen = false;
     int focus = 0;
     QxTest::ShownBoxScript boxes;
     QxTest::DialogScript script({[&](CDialog& d) {
+      d.SetDlgItemText(IDC_RL_LINSTEPS, "7");
       d.SetDlgItemText(c.id, c.text);
       QxTest::PressKey(VK_RETURN);
       stillOpen = d.ContinueModal();
@@ -150,7 +110,7 @@ TEST_F(RootLocusPropDlgTest, RefusedValuesKeepTheDialogOpen) {
     EXPECT_EQ(focus, c.id) << c.text;
     ASSERT_EQ(boxes.Boxes().size(), 1u) << c.text;
     EXPECT_EQ(boxes.Boxes()[0].text, c.prompt);
-    EXPECT_EQ(g_nRlLinSteps, 20) << "nothing written after a refusal and cancel";
+    EXPECT_EQ(g_nRlLinSteps, 20) << c.text;
   }
 }
 
