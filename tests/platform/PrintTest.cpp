@@ -136,19 +136,6 @@ TEST(Print, ViewHooksRunInOrderOnePageWhenTheLastIsUnknown) {
   EXPECT_EQ(pages[0].pixel(160, 93), qRgb(255, 255, 255));
 }
 
-TEST(Print, ViewWithThreePagesPrintsThreePdfPages) {
-  if (!HavePdfRenderer()) GTEST_SKIP() << "pdftoppm (poppler-utils, scripts/setup) is missing";
-  std::string pdf = qxtest::MakeTempDir("print") + "/view.pdf";
-  QxTest::PrintToPdf target(pdf);
-  CLogView view;
-  CPrintInfo info;
-  info.SetMaxPage(3);
-  EXPECT_TRUE(QxPreparePrinting(&info));  // no dialog with a PDF target
-  ASSERT_TRUE(QxPrintView(&view, &info));
-  EXPECT_EQ(view.m_log[6], "print 3");
-  EXPECT_EQ(RenderPdf(pdf).size(), 3u);
-}
-
 namespace qxtest {
 namespace {
 

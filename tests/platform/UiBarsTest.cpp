@@ -106,37 +106,32 @@ CFrameWnd* MakeFrameWithBars(BarHolder& bars, bool floatDialogBar) {
   return frame;
 }
 
-TEST(UiBarHolder, BarsDestroyedAfterTheirFrameForgetIt) {
-  for (bool floating : {false, true}) {
-    SCOPED_TRACE(floating ? "floating" : "docked");
+// The bars' windows go with the frame's; the objects stay usable and no
+// longer reach the deleted frame (the sanitizer build checks this). A bar
+// object deleted first leaves its frame.
+TEST(UiBarHolder, BarsAndFrameEachOutliveTheOther) {
+  for (int way : {0, 1, 2}) {  // frame first with the bar docked, floating; bars first
+    SCOPED_TRACE(way);
     auto bars = std::make_unique<BarHolder>();
-    CFrameWnd* frame = MakeFrameWithBars(*bars, floating);
-    EXPECT_EQ(bars->dialogBar.IsFloating(), floating ? TRUE : FALSE);
+    CFrameWnd* frame = MakeFrameWithBars(*bars, way == 1);
+    EXPECT_EQ(bars->dialogBar.IsFloating(), way == 1 ? TRUE : FALSE);
     EXPECT_EQ(frame->GetControlBar(IDW_HELD_BAR), &bars->dialogBar);
+    if (way == 2) {
+      bars.reset();
+      QxTest::PumpEvents();
+      EXPECT_TRUE(frame->m_listControlBars.empty());
+      EXPECT_EQ(frame->GetControlBar(IDW_HELD_BAR), nullptr);
+      frame->RecalcLayout();
+    }
     frame->DestroyWindow();  // deletes the frame
     QxTest::PumpEvents();
-    // The bars' windows went with the frame's; the objects stay usable and
-    // no longer reach the deleted frame (the sanitizer build checks this).
+    if (way == 2) continue;
     EXPECT_EQ(bars->dialogBar.GetSafeHwnd(), nullptr);
     EXPECT_EQ(bars->dialogBar.GetDockingFrame(), nullptr);
     EXPECT_EQ(bars->toolBar.GetDockingFrame(), nullptr);
     EXPECT_FALSE(bars->dialogBar.IsFloating());
     EXPECT_EQ(bars->statusBar.QxContainer(), nullptr);
   }
-}
-
-TEST(UiBarHolder, ABarDestroyedFirstLeavesItsFrame) {
-  auto bars = std::make_unique<BarHolder>();
-  CFrameWnd* frame = MakeFrameWithBars(*bars, false);
-  HWND hFrame = frame->GetSafeHwnd();
-  bars.reset();
-  QxTest::PumpEvents();
-  ASSERT_TRUE(IsWindow(hFrame));
-  EXPECT_TRUE(frame->m_listControlBars.empty());
-  EXPECT_EQ(frame->GetControlBar(IDW_HELD_BAR), nullptr);
-  frame->RecalcLayout();
-  frame->DestroyWindow();
-  QxTest::PumpEvents();
 }
 
 }  // namespace

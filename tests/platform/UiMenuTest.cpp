@@ -15,16 +15,11 @@ constexpr UINT IDR_TEST_KEYS = 3002;
 
 // File: New, separator, Exit; Edit: Undo, popup "More" with Copy.
 void RegisterTestMenu() {
-  QxRegisterMenu(IDR_TEST_MENU,
-                 {{"&File",
-                   0,
-                   MF_POPUP,
-                   {{"&New", ID_FILE_NEW}, {nullptr, 0, MF_SEPARATOR}, {"E&xit", ID_APP_EXIT}}},
-                  {"&Edit",
-                   0,
-                   MF_POPUP,
-                   {{"&Undo", ID_EDIT_UNDO, MF_GRAYED},
-                    {"More", 0, MF_POPUP, {{"&Copy", ID_EDIT_COPY, MF_CHECKED}}}}}});
+  std::vector<QxMenuItemDef> file = {
+      {"&New", ID_FILE_NEW}, {nullptr, 0, MF_SEPARATOR}, {"E&xit", ID_APP_EXIT}};
+  std::vector<QxMenuItemDef> edit = {{"&Undo", ID_EDIT_UNDO, MF_GRAYED},
+                                     {"More", 0, MF_POPUP, {{"&Copy", ID_EDIT_COPY, MF_CHECKED}}}};
+  QxRegisterMenu(IDR_TEST_MENU, {{"&File", 0, MF_POPUP, file}, {"&Edit", 0, MF_POPUP, edit}});
 }
 
 }  // namespace

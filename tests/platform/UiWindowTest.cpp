@@ -150,13 +150,18 @@ TEST_F(UiWindow, PostedMessagesArriveInOrderAlsoInsideAModalLoopAndNeverAfterDes
   QxTest::PumpEvents();
   EXPECT_EQ(m_child.m_log, Log({"first 1", "second 2", "modal ended", "second 3"}));
 
+  // Destroyed with a child of its own: the children first inside the parent's
+  // WM_DESTROY and WM_NCDESTROY; what was posted to it is dropped.
   m_child.m_log.clear();
-  HWND hChild = m_child.GetSafeHwnd();
+  CLogWnd inner(&m_child.m_log, "inner ");
+  ASSERT_TRUE(inner.CreateChild(&m_child, CRect(0, 0, 20, 20)));
+  HWND hChild = m_child.GetSafeHwnd(), hInner = inner.GetSafeHwnd();
   m_child.PostMessage(WM_FIRST, 1);
   m_child.DestroyWindow();
+  EXPECT_FALSE(IsWindow(hInner));
   EXPECT_FALSE(PostMessage(hChild, WM_FIRST, 2, 0));
   QxTest::PumpEvents();
-  EXPECT_EQ(m_child.m_log, Log({"destroy", "ncdestroy"}));
+  EXPECT_EQ(m_child.m_log, Log({"destroy", "inner destroy", "inner ncdestroy", "ncdestroy"}));
 }
 
 TEST_F(UiWindow, AModalWindowTakesTheFocusAndGivesItBack) {
@@ -224,18 +229,6 @@ TEST_F(UiWindow, ResizingInvalidatesWhatTheClassAsksForAndReportsTheClientSize) 
   EXPECT_EQ(wnd.m_sizes, (std::vector<CSize>{CSize(54, 34), CSize(74, 34)}));
 }
 
-TEST_F(UiWindow, DestroyingAParentDestroysItsChildrenFirstInside) {
-  Log log;
-  CLogWnd parent(&log, "parent "), child(&log, "child ");
-  ASSERT_TRUE(parent.Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 80, 60), &m_top, 7));
-  ASSERT_TRUE(child.Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 20, 20), &parent, 8));
-  EXPECT_EQ(parent.GetDlgItem(8), &child);
-  HWND hChild = child.GetSafeHwnd();
-  parent.DestroyWindow();
-  EXPECT_FALSE(IsWindow(hChild));
-  EXPECT_EQ(log, Log({"parent destroy", "child destroy", "child ncdestroy", "parent ncdestroy"}));
-}
-
 TEST(UiMessages, RegisteredMessagesShareIdsByName) {
   UINT a = RegisterWindowMessage("ID_TEST_ALPHA");
   EXPECT_TRUE(a >= 0xC000u && a <= 0xFFFFu);
@@ -254,7 +247,7 @@ TEST_F(UiWindow, DoubleClickOrderFollowsTheClassStyle) {
   EXPECT_EQ(plain.m_log, Log({"down", "up", "down", "up"}));
 }
 
-TEST_F(UiWindow, MouseFlagsAndClientCoordinates) {
+TEST_F(UiWindow, MouseFlagsClientPointsCaptureAndTheWheel) {
   CLogWnd edged;  // a client edge moves the client area in by 2 pixels
   ASSERT_TRUE(edged.CreateChild(&m_top, CRect(120, 10, 200, 60), CS_DBLCLKS, WS_EX_CLIENTEDGE));
   QxTest::MouseDown(&edged, CPoint(7, 8), QxTest::Button::Left, MK_SHIFT);
@@ -275,6 +268,35 @@ TEST_F(UiWindow, MouseFlagsAndClientCoordinates) {
   edged.ClientToScreen(&edge);
   EXPECT_EQ(edged.m_log.back(), "ncdown border");
   EXPECT_EQ(edged.m_lastPoint, edge);
+
+  // Captured, the mouse goes to the capturing window in its own coordinates.
+  edged.m_log.clear();
+  m_child.SetCapture();
+  QxTest::MouseDown(&edged, CPoint(3, 4));
+  QxTest::MouseUp(&edged, CPoint(3, 4));
+  EXPECT_TRUE(edged.m_log.empty());
+  EXPECT_EQ(m_child.m_lastPoint, CPoint(3 + 110 + 2, 4 + 2));
+  ReleaseCapture();
+  EXPECT_EQ(QxTest::Capture(), nullptr);
+  EXPECT_EQ(m_child.m_log, Log({"down", "up", "capturechanged"}));
+
+  // The wheel carries its delta, the keys and the screen point, and climbs
+  // from a window without a handler to its parent.
+  CWnd inner;
+  ASSERT_TRUE(
+      inner.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(20, 10, 80, 40), &m_child, 2));
+  m_child.m_log.clear();
+  QxTest::Wheel(&m_child, CPoint(5, 6), WHEEL_DELTA);
+  point = CPoint(5, 6);
+  m_child.ClientToScreen(&point);
+  EXPECT_EQ(m_child.m_lastPoint, point);
+  EXPECT_EQ(m_child.m_lastFlags, 0u);
+  QxTest::Wheel(&inner, CPoint(7, 8), -2 * WHEEL_DELTA, MK_CONTROL);
+  point = CPoint(7, 8);
+  inner.ClientToScreen(&point);
+  EXPECT_EQ(m_child.m_lastPoint, point);
+  EXPECT_EQ(m_child.m_lastFlags, static_cast<UINT>(MK_CONTROL));
+  EXPECT_EQ(m_child.m_log, Log({"wheel 120", "wheel -240"}));
 }
 
 TEST_F(UiWindow, KeysBecomeKeyDownAndCharWithControlCodes) {
@@ -286,19 +308,6 @@ TEST_F(UiWindow, KeysBecomeKeyDownAndCharWithControlCodes) {
   QxTest::PressKey(VK_RETURN);
   EXPECT_EQ(m_child.m_log,
             Log({"key 65", "char 97", "key 65", "char 1", "key 37", "key 13", "char 13"}));
-}
-
-TEST_F(UiWindow, CaptureRoutesTheMouseAndReportsItsLoss) {
-  CLogWnd other;
-  ASSERT_TRUE(other.CreateChild(&m_top, CRect(120, 10, 200, 60)));
-  m_child.SetCapture();
-  QxTest::MouseDown(&other, CPoint(3, 4));  // lands on the capturing window
-  EXPECT_TRUE(other.m_log.empty());
-  ASSERT_EQ(m_child.m_log, Log({"down"}));
-  EXPECT_EQ(m_child.m_lastPoint, CPoint(3 + 110, 4));
-  ReleaseCapture();
-  EXPECT_EQ(QxTest::Capture(), nullptr);
-  EXPECT_EQ(m_child.m_log.back(), "capturechanged");
 }
 
 TEST_F(UiWindow, TimerFiresInTheEventLoopUntilKilled) {
@@ -389,30 +398,6 @@ TEST(UiMessagesThreads, PostsFromAWorkerArriveInOrder) {
   EXPECT_EQ(target.m_log, expected);
   target.DestroyWindow();
   EXPECT_FALSE(PostThreadMessage(QxUiThreadId() + 1000, WM_APP + 8, 0, 0));  // no such thread
-}
-
-TEST(UiWheel, TheWheelCarriesDeltaKeysAndScreenPointAndClimbsToTheParent) {
-  CLogWnd top;
-  ASSERT_TRUE(
-      top.CreateEx(0, nullptr, "wheel", WS_POPUP | WS_VISIBLE, 40, 30, 200, 120, nullptr, nullptr));
-  CWnd child;  // no wheel handler: the parent gets it
-  ASSERT_TRUE(
-      child.CreateEx(0, nullptr, "child", WS_CHILD | WS_VISIBLE, CRect(20, 10, 80, 60), &top, 1));
-  QxTest::MouseUp(&top, CPoint(5, 6));  // no button held from before
-  top.m_log.clear();
-  QxTest::Wheel(&top, CPoint(5, 6), WHEEL_DELTA);
-  CPoint point(5, 6);
-  top.ClientToScreen(&point);
-  EXPECT_EQ(top.m_lastPoint, point);
-  EXPECT_EQ(top.m_lastFlags, 0u);
-  QxTest::Wheel(&child, CPoint(7, 8), -2 * WHEEL_DELTA, MK_CONTROL);
-  point = CPoint(7, 8);
-  child.ClientToScreen(&point);
-  EXPECT_EQ(top.m_lastPoint, point);
-  EXPECT_EQ(top.m_lastFlags, static_cast<UINT>(MK_CONTROL));
-  EXPECT_EQ(top.m_log, Log({"wheel 120", "wheel -240"}));
-  top.DestroyWindow();
-  QxTest::PumpEvents();
 }
 
 }  // namespace
