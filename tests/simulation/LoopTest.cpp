@@ -23,29 +23,27 @@ constexpr double kTf = 3.125;  // 400 samples
 // step is checked against the exact recurrence in TrnfnTest), row sums formed
 // here: the loop's wiring, order and delay are what this reference checks.
 struct RefBlock {
-  int rows, cols;
+  int n;                     // square
   std::vector<CSIMtrnfn> e;  // row by row
-  RefBlock(int r, int c, const TfList& tf) : rows(r), cols(c) {
-    for (auto& [n, d] : tf) e.push_back(Prepared(n, d));
-  }
-  static RefBlock Unit(int n) {
-    TfList tf;
-    for (int i = 0; i < n * n; ++i) tf.push_back({{i % (n + 1) == 0 ? 1.0 : 0.0}, {1.0}});
-    return RefBlock(n, n, tf);
+  RefBlock(int n, const TfList& tf) : n(n) {
+    for (auto& [num, den] : tf) e.push_back(Prepared(num, den));
   }
   std::vector<double> Step(const std::vector<double>& in, double h) {
-    std::vector<double> out(rows, 0.0);
-    for (int r = 0; r < rows; ++r)
-      for (int c = 0; c < cols; ++c) out[r] += e[r * cols + c].Step(in[c], in[c], in[c], h);
+    std::vector<double> out(n, 0.0);
+    for (int r = 0; r < n; ++r)
+      for (int c = 0; c < n; ++c) out[r] += e[r * n + c].Step(in[c], in[c], in[c], h);
     return out;
   }
 };
 
-// The loop in the simulator's order with constant c, v, d and n = 0 and L = F = I;
+// The loop in the simulator's order with constant c, v, d and n = 0 and P = L = F = I;
 // per sample the process outputs y + d and the controller outputs u.
-std::vector<std::vector<double>> RefLoop(int n, RefBlock K, RefBlock G, std::vector<double> c,
-                                         std::vector<double> v, std::vector<double> d) {
-  RefBlock P = RefBlock::Unit(n), L = RefBlock::Unit(n), F = RefBlock::Unit(n);
+std::vector<std::vector<double>> RefLoop(int n, const TfList& k, const TfList& g,
+                                         std::vector<double> c, std::vector<double> v,
+                                         std::vector<double> d) {
+  TfList unit;
+  for (int i = 0; i < n * n; ++i) unit.push_back({{i % (n + 1) == 0 ? 1.0 : 0.0}, {1.0}});
+  RefBlock P(n, unit), K(n, k), G(n, g), L(n, unit), F(n, unit);
   std::vector<std::vector<double>> run;
   std::vector<double> uPrev(n, 0.0);
   for (int t = 0; t < loopref::kSteps; ++t) {
@@ -95,8 +93,7 @@ TEST(LoopSimulation, SisoAgreesWithTheLoopReferenceAndZeroOrderHold) {
   doc.m_dSamplingTime = kH;
   doc.m_dFinalTime = kTf;
   doc.Recalculate();
-  const auto ref = RefLoop(1, RefBlock(1, 1, {{{1, 2}, {0, 1}}}),
-                           RefBlock(1, 1, {{{1}, {1, 1.5, 0.5}}}), {1}, {0.1}, {0});
+  const auto ref = RefLoop(1, {{{1, 2}, {0, 1}}}, {{{1}, {1, 1.5, 0.5}}}, {1}, {0.1}, {0});
   ExpectRun(doc.m_system, 1, ref, &loopref::kSiso[0][0], 2);
 }
 
@@ -113,7 +110,7 @@ TEST(LoopSimulation, TwoByTwoAgreesWithTheLoopReferenceAndZeroOrderHold) {
   doc.Recalculate();
   const TfList g = {{{1}, {1, 1}}, {{2}, {3, 1}}, {{1}, {1, 1}}, {{1}, {1, 1}}};
   const TfList k = {{{1, 1}, {0, 1}}, {{0}, {1}}, {{0}, {1}}, {{0.5, 1}, {0, 1}}};
-  const auto ref = RefLoop(2, RefBlock(2, 2, k), RefBlock(2, 2, g), {1, 0.5}, {0, 0}, {0, 0.2});
+  const auto ref = RefLoop(2, k, g, {1, 0.5}, {0, 0}, {0, 0.2});
   ExpectRun(doc.m_system, 2, ref, &loopref::kMimo[0][0], 4);
 }
 
