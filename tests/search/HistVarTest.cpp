@@ -1,5 +1,6 @@
 // The population of recorded designs: its file record byte for byte, refusal
-// of damaged records, the flags of Reset, appending with culling, deletions.
+// of damaged records, the flags of Reset, appending with culling, deletions,
+// the closed-loop poles, sorting and culling by score.
 #include "GlobalResources.h"
 #include "MC/Mc_listsum.h"
 #include "MC/Mc_variable.h"
@@ -9,8 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -22,19 +24,13 @@ using Bytes = std::vector<BYTE>;
 // Little-endian record images built independently of the archive.
 struct Image {
   Bytes bytes;
-  Image& Dword(uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<BYTE>(v >> (8 * i)));
+  Image& Put(uint64_t v, int n) {
+    for (int i = 0; i < n; ++i) bytes.push_back(static_cast<BYTE>(v >> (8 * i)));
     return *this;
   }
-  Image& Double(double d) {
-    const auto bits = std::bit_cast<uint64_t>(d);
-    for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<BYTE>(bits >> (8 * i)));
-    return *this;
-  }
-  Image& Byte(BYTE b) {
-    bytes.push_back(b);
-    return *this;
-  }
+  Image& Dword(uint32_t v) { return Put(v, 4); }
+  Image& Double(double d) { return Put(std::bit_cast<uint64_t>(d), 8); }
+  Image& Byte(BYTE b) { return Put(b, 1); }
 };
 
 Bytes StoreOf(QOX_HistVar& h) {
@@ -47,11 +43,6 @@ CMcBasic* Var(const char* name, const char* subscript, WORD index) {
   auto* v = new CMcVariable(name, subscript, 0);
   v->m_index = index;
   return v;
-}
-
-// The nine criteria of a test entry: c_k = base + k / 100.
-void Criteria(double base, double (&c)[QOX_HistVar::kCriteria]) {
-  for (int k = 0; k < QOX_HistVar::kCriteria; ++k) c[k] = base + k / 100.0;
 }
 
 // A document without definitions, so that no variable is marked fixed.
@@ -78,8 +69,8 @@ struct TwoEntries {
     hist.m_pFixed[5] = 1;
     for (int e = 0; e < 2; ++e) {
       for (int v = 0; v < 6; ++v) doc.m_vars.m_pValue[v] = Value(e, v);
-      double c[QOX_HistVar::kCriteria];
-      Criteria(e == 0 ? 0.1 : 0.5, c);
+      double c[QOX_HistVar::kCriteria];  // c_k = 0.1 + k / 100, then 0.5 + k / 100
+      for (int k = 0; k < 9; ++k) c[k] = (e == 0 ? 0.1 : 0.5) + k / 100.0;
       hist.Add(c);
     }
     SetPoles(0, {{-1.0, 2.0}, {-1.0, -2.0}});
@@ -109,87 +100,77 @@ Image TwoEntryImage() {
   return im;
 }
 
-class ScopedHistoryLimit {
- public:
-  explicit ScopedHistoryLimit(int limit) : m_saved(g_nHistoryLimit) { g_nHistoryLimit = limit; }
-  ~ScopedHistoryLimit() { g_nHistoryLimit = m_saved; }
-
- private:
-  int m_saved;
+// Gives a setting a value while it lives.
+template <class T>
+struct Setting {
+  Setting(T& setting, T value) : ref(setting), saved(setting) { setting = value; }
+  ~Setting() { ref = saved; }
+  T& ref;
+  T saved;
 };
+
+// A population whose entry e has the criteria rows[e] and value e in slot 0.
+struct Ranked {
+  BareDoc doc;
+  QOX_HistVar hist{&doc};
+  std::vector<std::vector<double>> rows;
+  explicit Ranked(const std::vector<std::vector<double>>& criteria) : rows(criteria) {
+    hist.Reset();
+    for (size_t e = 0; e < rows.size(); ++e) {
+      double c[9] = {};
+      std::copy(rows[e].begin(), rows[e].end(), c);
+      doc.m_vars.m_pValue[0] = static_cast<double>(e);
+      hist.Add(c);
+    }
+  }
+  // The original index of each entry, front to back; its criteria moved with it.
+  std::vector<int> Order() const {
+    std::vector<int> order;
+    for (int e = 0; e < hist.m_nCount; ++e) {
+      order.push_back(static_cast<int>(hist.m_ppValues[e][0]));
+      const double first = rows.at(order.back())[0], got = hist.m_ppCriteria[e][0];
+      EXPECT_TRUE(got == first || (std::isnan(got) && std::isnan(first))) << "entry " << e;
+    }
+    return order;
+  }
+};
+
+// n one-criterion rows 0, 1, ..., n - 1.
+std::vector<std::vector<double>> Rows(int n) {
+  std::vector<std::vector<double>> rows;
+  for (int e = 0; e < n; ++e) rows.push_back({static_cast<double>(e)});
+  return rows;
+}
 
 }  // namespace
 
-TEST(HistVar, EmptyPopulationStoresHeaderAndFlags) {
-  BareDoc doc;
-  ASSERT_EQ(doc.m_vars.m_nCount, 6);
-  QOX_HistVar hist(&doc);
-  hist.Reset();
-  Image expected;
-  expected.Dword(0).Dword(64).Dword(6);
-  for (int v = 0; v < 6; ++v) expected.Byte(0);
-  EXPECT_EQ(StoreOf(hist), expected.bytes);  // 12 bytes plus one flag byte per variable
-}
-
-TEST(HistVar, EmptyRecordLoadsAndStoresAgain) {
-  Image im;
-  im.Dword(0).Dword(128).Dword(3).Byte(1).Byte(0).Byte(1);
-  TwoEntries t;  // loading replaces whatever was there
-  CArchive in(im.bytes);
-  ASSERT_TRUE(t.hist.Serialize(in));
-  EXPECT_FALSE(in.HasFailed());
-  EXPECT_EQ(in.GetBytesRemaining(), 0u);
-  EXPECT_EQ(t.hist.m_nCount, 0);
-  EXPECT_EQ(t.hist.m_nCapacity, 128);
-  ASSERT_EQ(t.hist.m_nVars, 3);
-  EXPECT_EQ(t.hist.m_pFixed[0], 1);
-  EXPECT_EQ(t.hist.m_pFixed[1], 0);
-  EXPECT_EQ(t.hist.m_pFixed[2], 1);
-  EXPECT_EQ(StoreOf(t.hist), im.bytes);
-}
-
-TEST(HistVar, TwoEntryPopulationStoresItsRecord) {
+// A population stores the record written out field by field above; loading
+// a record (in place of whatever was there) and storing it again gives the
+// same bytes, so every field was read back.
+TEST(HistVar, RecordBytesBothWays) {
   TwoEntries t;
   EXPECT_EQ(StoreOf(t.hist), TwoEntryImage().bytes);
+  const Bytes empty = Image().Dword(0).Dword(128).Dword(3).Byte(1).Byte(0).Byte(1).bytes;
+  for (const Bytes& image : {TwoEntryImage().bytes, empty}) {
+    TwoEntries loaded;
+    CArchive in(image);
+    ASSERT_TRUE(loaded.hist.Serialize(in));
+    EXPECT_EQ(in.GetBytesRemaining(), 0u);
+    EXPECT_EQ(StoreOf(loaded.hist), image);
+  }
 }
 
-TEST(HistVar, TwoEntryRecordLoadsFieldByFieldAndStoresTheSameBytes) {
-  const Bytes image = TwoEntryImage().bytes;
-  CQorexDoc doc;
-  QOX_HistVar hist(&doc);
-  CArchive in(image);
-  ASSERT_TRUE(hist.Serialize(in));
-  EXPECT_EQ(in.GetBytesRemaining(), 0u);
-  ASSERT_EQ(hist.m_nCount, 2);
-  EXPECT_EQ(hist.m_nCapacity, 64);
-  ASSERT_EQ(hist.m_nVars, 6);
-  for (int v = 0; v < 6; ++v) EXPECT_EQ(hist.m_pFixed[v], v == 5 ? 1 : 0);
-  ASSERT_EQ(hist.m_pRootCounts[0], 2);
-  EXPECT_EQ(hist.m_ppRoots[0][0].re, -1.0);
-  EXPECT_EQ(hist.m_ppRoots[0][0].im, 2.0);
-  EXPECT_EQ(hist.m_ppRoots[0][1].im, -2.0);
-  ASSERT_EQ(hist.m_pRootCounts[1], 1);
-  EXPECT_EQ(hist.m_ppRoots[1][0].re, -0.5);
-  EXPECT_EQ(hist.m_ppCriteria[0][0], 0.1);
-  EXPECT_EQ(hist.m_ppCriteria[1][8], 0.5 + 8 / 100.0);
-  for (int e = 0; e < 2; ++e)
-    for (int v = 0; v < 6; ++v) EXPECT_EQ(hist.m_ppValues[e][v], Value(e, v));
-  EXPECT_EQ(StoreOf(hist), image);
-}
-
+// A saved capacity of 0 loads as 1, which can grow by doubling.
 TEST(HistVar, ZeroCapacityLoadsAsOneAndStillGrows) {
-  Image im;
-  im.Dword(0).Dword(0).Dword(0);
-  CQorexDoc doc;
-  QOX_HistVar hist(&doc);
-  CArchive in(im.bytes);
-  ASSERT_TRUE(hist.Serialize(in));
-  EXPECT_EQ(hist.m_nCapacity, 1);
-  double c[9] = {};
-  hist.Add(c);
-  hist.Add(c);
-  EXPECT_EQ(hist.m_nCount, 2);
-  EXPECT_EQ(hist.m_nCapacity, 2);
+  Ranked r({});
+  CArchive in(Image().Dword(0).Dword(0).Dword(0).bytes);
+  ASSERT_TRUE(r.hist.Serialize(in));
+  EXPECT_EQ(r.hist.m_nCapacity, 1);
+  const double c[9] = {};
+  r.hist.Add(c);
+  r.hist.Add(c);
+  EXPECT_EQ(r.hist.m_nCount, 2);
+  EXPECT_EQ(r.hist.m_nCapacity, 2);
 }
 
 // Every damaged record is refused: the archive fails and the population is
@@ -261,38 +242,29 @@ TEST(HistVar, ResetMarksTheVariablesOfTheSignalDefinitions) {
 }
 
 TEST(HistVar, AppendBeyondTheLimitKeepsTheNewestThreeQuarters) {
-  struct Case {
+  const struct {
     int limit, appends, count, oldestKept;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {100, 100, 100, 0},                // up to the limit nothing goes
       {100, 101, 75, 26},                // the 101st append leaves the newest 75
       {2, 3, 1, 2},                      // a limit of 2 keeps 1
       {4, 5, 3, 2},       {4, 9, 3, 6},  // culled at the 5th, 7th and 9th append
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "limit " << c.limit << ", " << c.appends << " appends");
-    ScopedHistoryLimit limit(c.limit);
-    CQorexDoc doc;
-    QOX_HistVar hist(&doc);
-    hist.Reset();
-    for (int i = 0; i < c.appends; ++i) {
-      double crit[9];
-      Criteria(i, crit);
-      hist.Add(crit);
-    }
-    ASSERT_EQ(hist.m_nCount, c.count);
-    for (int e = 0; e < c.count; ++e) EXPECT_EQ(hist.m_ppCriteria[e][0], c.oldestKept + e);
+  for (const auto& c : cases) {
+    Setting limit(g_nHistoryLimit, c.limit);
+    Ranked r(Rows(c.appends));
+    std::vector<int> kept(c.count);
+    for (int e = 0; e < c.count; ++e) kept[e] = c.oldestKept + e;
+    EXPECT_EQ(r.Order(), kept) << "limit " << c.limit << ", " << c.appends << " appends";
   }
 }
 
 TEST(HistVar, DeletionsCloseTheGap) {
-  struct Case {
+  const struct {
     const char* what;
     void (*op)(QOX_HistVar&);
-    std::vector<double> left;  // first criterion of each remaining entry
-  };
-  const Case cases[] = {
+    std::vector<int> left;
+  } cases[] = {
       {"Delete(1)", [](QOX_HistVar& h) { h.Delete(1); }, {0, 2, 3}},
       {"Delete(3)", [](QOX_HistVar& h) { h.Delete(3); }, {0, 1, 2}},
       {"DeleteUpTo(0)", [](QOX_HistVar& h) { h.DeleteUpTo(0); }, {1, 2, 3}},
@@ -302,19 +274,10 @@ TEST(HistVar, DeletionsCloseTheGap) {
       {"DeleteFrom(0)", [](QOX_HistVar& h) { h.DeleteFrom(0); }, {}},
       {"KillAll", [](QOX_HistVar& h) { h.KillAll(); }, {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    CQorexDoc doc;
-    QOX_HistVar hist(&doc);
-    hist.Reset();
-    for (int i = 0; i < 4; ++i) {
-      double crit[9];
-      Criteria(i, crit);
-      hist.Add(crit);
-    }
-    c.op(hist);
-    ASSERT_EQ(hist.m_nCount, static_cast<int>(c.left.size()));
-    for (size_t e = 0; e < c.left.size(); ++e) EXPECT_EQ(hist.m_ppCriteria[e][0], c.left[e]);
+  for (const auto& c : cases) {
+    Ranked r(Rows(4));
+    c.op(r.hist);
+    EXPECT_EQ(r.Order(), c.left) << c.what;
   }
 }
 
@@ -341,51 +304,21 @@ TEST(HistVar, AppendAndUpdateLastTakeTheClosedLoopPoles) {
   EXPECT_NEAR(hist.m_ppRoots[0][0].re, -4.0, 1e-9);
 }
 
-namespace {
-
-// A population whose entry e has the criteria rows[e] and value e in slot 0.
-struct Ranked {
-  BareDoc doc;
-  QOX_HistVar hist{&doc};
-  explicit Ranked(const std::vector<std::vector<double>>& rows) {
-    hist.Reset();
-    for (size_t e = 0; e < rows.size(); ++e) {
-      double c[9] = {};
-      std::copy(rows[e].begin(), rows[e].end(), c);
-      doc.m_vars.m_pValue[0] = static_cast<double>(e);
-      hist.Add(c);
-    }
-  }
-  // The original index of each entry, front to back.
-  std::vector<int> Order() const {
-    std::vector<int> order;
-    for (int e = 0; e < hist.m_nCount; ++e)
-      order.push_back(static_cast<int>(hist.m_ppValues[e][0]));
-    return order;
-  }
-};
-
-}  // namespace
-
 TEST(HistVar, SortPutsTheLargestScoreFirstAndMovesWholeEntries) {
   Ranked r({{0.3, 0.9}, {0.8, 0.0}, {0.1, 0.5}, {0.5, 0.2}});
   r.hist.m_pRootCounts[2] = 0;  // entries keep their own poles through a sort
   r.hist.SortByCriterion(0);
   EXPECT_EQ(r.Order(), (std::vector<int>{1, 3, 0, 2}));
-  EXPECT_EQ(r.hist.m_ppCriteria[0][0], 0.8);
-  EXPECT_EQ(r.hist.m_ppCriteria[3][1], 0.5);
   EXPECT_EQ(r.hist.m_pRootCounts[3], 0);
 
   // Weighted: scores 0.3 + 2 * 0.9 = 2.1, 0.8, 0.1 + 1.0 = 1.1, 0.5 + 0.4 = 0.9.
   const double w[9] = {1, 2};
   r.hist.SortByWeights(w);
   EXPECT_EQ(r.Order(), (std::vector<int>{0, 2, 3, 1}));
-}
 
-TEST(HistVar, SortRanksANotANumberScoreAsTheWorst) {
-  Ranked r({{0.2}, {std::numeric_limits<double>::quiet_NaN()}, {0.7}});
-  r.hist.SortByCriterion(0);
-  EXPECT_EQ(r.Order(), (std::vector<int>{1, 2, 0}));
+  Ranked withNaN({{0.2}, {std::numeric_limits<double>::quiet_NaN()}, {0.7}});
+  withNaN.hist.SortByCriterion(0);
+  EXPECT_EQ(withNaN.Order(), (std::vector<int>{1, 2, 0})) << "not a number ranks as the worst";
 }
 
 TEST(HistVar, KillWorstRemovesTheLargestScoresAndKeepsTheOrder) {
@@ -405,11 +338,9 @@ TEST(HistVar, KillWorstRemovesTheLargestScoresAndKeepsTheOrder) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rows.size() << " entries, fraction " << c.fraction);
-    const double saved = g_dKillFraction;
-    g_dKillFraction = c.fraction;
+    Setting fraction(g_dKillFraction, c.fraction);
     Ranked r(c.rows);
     r.hist.KillWorst(w);
-    g_dKillFraction = saved;
     EXPECT_EQ(r.Order(), c.left);
   }
 }

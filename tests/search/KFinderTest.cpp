@@ -40,43 +40,41 @@ class DrivenDocument {
 }  // namespace
 
 TEST(KFinder, WeightedErrorAgainstHandComputation) {
-  struct Case {
+  const struct {
     const char* what;
-    int weightRows, weightColumns;
+    int weightRows;
     std::vector<double> weight;  // empty: no weight
     double expected;
-  };
-  const Case cases[] = {
-      {"no weight", 0, 0, {}, 0 + 1 + 4 + 1},
+  } cases[] = {
+      {"no weight", 0, {}, 0 + 1 + 4 + 1},
       // A row per output: 1*0 + 2*1 + 3*4 + 10*1.
-      {"one weight row per output", 2, 3, {1, 2, 3, 10, 20, 30}, 24},
+      {"one weight row per output", 2, {1, 2, 3, 10, 20, 30}, 24},
       // Otherwise the first row weighs every output: (2 + 12) + 1.
-      {"a single weight row", 1, 3, {1, 2, 3}, 15},
-      {"more weight rows than outputs", 3, 3, {1, 2, 3, 7, 7, 7, 9, 9, 9}, 15},
+      {"a single weight row", 1, {1, 2, 3}, 15},
+      {"more weight rows than outputs", 3, {1, 2, 3, 7, 7, 7, 9, 9, 9}, 15},
       // A shorter weight counts only the samples it covers: (0 + 2) + 10.
-      {"a weight shorter than the run", 2, 2, {1, 2, 10, 20}, 12},
+      {"a weight shorter than the run", 2, {1, 2, 10, 20}, 12},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& c : cases) {
     CSIMsystem sys;
     TwoOutputs(sys);
     CSIMsignal weight;
-    if (!c.weight.empty()) Fill(weight, c.weightRows, c.weightColumns, c.weight);
-    EXPECT_DOUBLE_EQ(CKFinder::WeightedError(sys, c.weight.empty() ? nullptr : &weight),
-                     c.expected);
+    const int rows = c.weightRows;
+    if (rows > 0) Fill(weight, rows, static_cast<int>(c.weight.size()) / rows, c.weight);
+    EXPECT_DOUBLE_EQ(CKFinder::WeightedError(sys, c.weight.empty() ? nullptr : &weight), c.expected)
+        << c.what;
   }
-}
-
-TEST(KFinder, WeightedErrorCoversOnlyWhatOutputAndSetpointShare) {
+  // Only what output and setpoint share counts: one setpoint row, output 0;
+  // a shorter setpoint, samples 0 and 1.
   CSIMsystem sys;
   TwoOutputs(sys);
-  Fill(sys.m_c, 1, 3, {1, 1, 1});  // one setpoint row: only output 0 counts
+  Fill(sys.m_c, 1, 3, {1, 1, 1});
   EXPECT_DOUBLE_EQ(CKFinder::WeightedError(sys, nullptr), 5);
-  Fill(sys.m_c, 2, 2, {1, 1, 1, 1});  // a shorter setpoint: samples 0 and 1
+  Fill(sys.m_c, 2, 2, {1, 1, 1, 1});
   EXPECT_DOUBLE_EQ(CKFinder::WeightedError(sys, nullptr), 0 + 1 + 1 + 0);
 }
 
-TEST(KFinder, ComputeCostStoresQuickOrFullCostOfTheDrivenDocument) {
+TEST(KFinder, ComputeCostStoresQuickOrFullCostOfTheDrivenDocumentAndCapsIt) {
   CQorexDoc doc;
   Fill(doc.m_errorWeight, 1, 3, {1, 1, 1});
   CSIMsystem sys;
@@ -97,19 +95,11 @@ TEST(KFinder, ComputeCostStoresQuickOrFullCostOfTheDrivenDocument) {
   finder.ComputeCost(&sys, false);
   EXPECT_DOUBLE_EQ(finder.m_dFullCost, 14);
   EXPECT_DOUBLE_EQ(finder.m_dQuickCost, 5);
-}
-
-TEST(KFinder, NonFiniteCostIsStoredAs1e200) {
-  CQorexDoc doc;
-  Fill(doc.m_errorWeight, 1, 2, {1, 1});
-  DrivenDocument driven(&doc);
-  CSIMsystem sys;
-  Fill(sys.m_c, 1, 2, {0, 0});
-  CKFinder finder;
+  // A cost that is not finite is stored as 1e200 (1e200 squared overflows too).
   for (double bad :
        {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), 1e200}) {
-    Fill(sys.m_z, 1, 2, {bad, 0});
+    sys.m_z.m_pSamples[1] = bad;
     finder.ComputeCost(&sys, true);
-    EXPECT_EQ(finder.m_dQuickCost, 1e200) << bad;  // 1e200 squared overflows too
+    EXPECT_EQ(finder.m_dQuickCost, 1e200) << bad;
   }
 }
