@@ -1,11 +1,6 @@
 // The node base: child array operations, structural comparison, deep clones
-// and caret steps that end.
-#include "MC/MC_GROUP.h"
-#include "MC/MC_NULL.h"
-#include "MC/Mc_desktop.h"
+// and whole-node caret steps that end.
 #include "McTestSupport.h"
-
-#include <functional>
 
 using namespace mctest;
 
@@ -104,12 +99,10 @@ TEST(BasicClone, CloneIsDeepAndIndependent) {
   EXPECT_EQ(copy->Compare(original.get()), 0);
   EXPECT_EQ(copy->m_parent, nullptr);
   ExpectLinksConsistent(copy.get());
-  CMcBasic* inner = copy->m_children[0]->m_children[1];
-  EXPECT_NE(inner, original->m_children[0]->m_children[1]);
   original->m_children[0]->m_children[0]->m_flags = 1;
   EXPECT_EQ(copy->m_children[0]->m_children[0]->m_flags, 0);
-  original.reset();
-  EXPECT_EQ(static_cast<TestLeaf*>(inner)->m_name, "b");
+  original.reset();  // the copy shares no node with it (ASan)
+  EXPECT_EQ(static_cast<TestLeaf*>(copy->m_children[0]->m_children[1])->m_name, "b");
 }
 
 // A kind without a caret rule of its own hands a step it cannot take to its
@@ -128,12 +121,3 @@ TEST(BasicNavigate, NavigateOutEndsWhereNothingMoves) {
   EXPECT_FALSE(root.NavigateOut(kMcLeft, 0, &c));
 }
 
-TEST(BasicNavigate, CaretWalksThroughGroupAndDesktopVisitBothSidesAndEnd) {
-  CMcDesktop desktop(0);
-  desktop.AppendChild(new CMcGroup(new CMcNull(0), "", 0));
-  desktop.AppendChild(new CMcNull(0));
-  for (CMcBasic* start : {desktop.m_children[0]->m_children[0], desktop.m_children[1]}) {
-    EXPECT_EQ(WalkCaret(start, 0, kMcRight), (Stops{{start, 0}, {start, 1}}));
-    EXPECT_EQ(WalkCaret(start, 1, kMcLeft), (Stops{{start, 1}, {start, 0}}));
-  }
-}

@@ -1,6 +1,5 @@
 // Function nodes: comparison, layout with fixed metrics (name, subscript and
 // exponent) and the caret walk through the name.
-#include "MC/MC_GROUP.h"
 #include "McTestSupport.h"
 
 using namespace mctest;
@@ -63,21 +62,3 @@ TEST_F(FunctionLayout, PowerBaseWritesTheExponentOffsetAndSharesTheRoom) {
   EXPECT_EQ(exponent->m_box.x + exponent->m_box.width, f->m_box.x + f->GetArgument()->m_box.x - 6);
 }
 
-// With modifier 16 the caret steps through the name ("sin": sides 2, 3, 4)
-// and then the argument; without it the name is stepped over.
-TEST(FunctionCaret, WalkThroughTheNameThenTheArgumentAndBack) {
-  CMcFunction* f = Fn("sin", new CMcVariable("x", "", 0));
-  CMcGroup group(f, "", 0);
-  CMcBasic* x = f->GetArgument();
-  const Stops right = {{f, 0}, {f, 2}, {f, 3}, {f, 4}, {x, 0}, {x, 1}, {f, 1}};
-  EXPECT_EQ(WalkCaret(f, 0, kMcRight, 16), right);
-  EXPECT_EQ(WalkCaret(f, 1, kMcLeft, 16),
-            (Stops{{f, 1}, {x, 1}, {x, 0}, {f, 4}, {f, 3}, {f, 2}, {f, 0}}));
-  EXPECT_EQ(WalkCaret(f, 0, kMcRight), (Stops{{f, 0}, {x, 0}, {x, 1}, {f, 1}}));
-  // "y_12": after "y", at the subscript's start, after "1", after "2".
-  CMcFunction* y = Fn("y", Time(), 0, "12");
-  CMcGroup other(y, "", 0);
-  const Stops walk = WalkCaret(y, 0, kMcRight, 16);
-  ASSERT_GE(walk.size(), 5u);
-  EXPECT_EQ(Sides(Stops(walk.begin(), walk.begin() + 5)), "02345");
-}

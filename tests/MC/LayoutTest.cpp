@@ -1,10 +1,6 @@
 // Layout with fixed metrics (h0 = 20, a0 = 16, so the axis lies 6 pixels
 // above the baseline): sign prefixes and parentheses, the placeholder, the
 // group's columns and the desktop's separation of overlapping expressions.
-#include "MC/MC_GROUP.h"
-#include "MC/MC_NULL.h"
-#include "MC/Mc_desktop.h"
-#include "MC/Mc_listsum.h"
 #include "McTestSupport.h"
 
 using namespace mctest;

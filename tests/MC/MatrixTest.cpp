@@ -1,9 +1,6 @@
-// Matrix nodes: type words, evaluation, the resizers, layout with fixed
-// metrics and the caret walk through the elements.
-#include "MC/MC_GROUP.h"
+// Matrix nodes: type words, evaluation, the resizers and layout with fixed
+// metrics.
 #include "McTestSupport.h"
-
-#include <tuple>
 
 using namespace mctest;
 
@@ -66,26 +63,22 @@ TEST(Matrix, TypeWordsFollowTheShape) {
 // has no value: the flag, and 0 or the first element's samples.
 TEST(Matrix, OnlyASingleElementEvaluates) {
   auto doc = SignalDoc(6, 0.5, 40);
-  g_bEvalError = 0;
   std::unique_ptr<CMcMatrix> one(Matrix({Time()}, 1, 1)), two(Matrix({Time(), Real(3)}, 2, 1));
   std::unique_ptr<CMcMatrix> empty(Matrix({}, 1));
-  doc->m_system.m_nStep = 3;
-  EXPECT_DOUBLE_EQ(Eval(one.get(), doc.get(), &doc->m_system).re, -1.5);
+  g_bEvalError = 0;
+  EXPECT_DOUBLE_EQ(EvalAt(one.get(), doc.get(), 3).re, -1.5);
   Values v(one->EvaluateVector(doc.get()));
   for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(v[k].re, -0.5 * k);
-  EXPECT_EQ(g_bEvalError, 0);
+  EXPECT_FALSE(TakeEvalError());
   for (CMcMatrix* m : {two.get(), empty.get()}) {
-    g_bEvalError = 0;
-    const McComplex w = Eval(m, doc.get(), &doc->m_system);
+    const McComplex w = Eval(m, doc.get());
     EXPECT_TRUE(w.re == 0.0 && w.im == 0.0);
-    EXPECT_EQ(g_bEvalError, 1);
-    g_bEvalError = 0;
+    EXPECT_TRUE(TakeEvalError());
     v.reset(m->EvaluateVector(doc.get()));
-    EXPECT_EQ(g_bEvalError, 1);
+    EXPECT_TRUE(TakeEvalError());
   }
   v.reset(two->EvaluateVector(doc.get()));
   for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(v[k].re, 0.5 * k);
-  g_bEvalError = 0;
 }
 
 // Growing clones the diagonal chain: [a; b] grows to [a, 0; b, a'].
@@ -144,40 +137,4 @@ TEST_F(MatrixLayout, ColumnsAlignAndRowsShareBaselines) {
     EXPECT_EQ(m->m_children[0]->m_box.y, m->m_children[1]->m_box.y);
     EXPECT_EQ(m->m_children[2]->m_box.y, 20 + g + 2);
   }
-}
-
-// From each row's first element the caret visits both sides of every element
-// of the row, then the matrix's right side, then stops at the group.
-TEST(MatrixCaret, WalkingRightCrossesARowAndLeavesTheMatrix) {
-  CMcMatrix* m = Numbers(6, 3);
-  CMcGroup group(m, "", 0);
-  CMcBasic** e = m->m_children;
-  for (int row = 0; row < 2; ++row) {
-    CMcBasic* a = e[3 * row];
-    CMcBasic* b = e[3 * row + 1];
-    CMcBasic* c = e[3 * row + 2];
-    EXPECT_EQ(WalkCaret(a, 0, kMcRight),
-              (Stops{{a, 0}, {a, 1}, {b, 0}, {b, 1}, {c, 0}, {c, 1}, {m, 1}}));
-  }
-}
-
-TEST(MatrixCaret, ArrowsMoveBetweenNeighboursAndEnd) {
-  CMcMatrix* m = Numbers(6, 3);
-  CMcGroup group(m, "", 0);
-  auto step = [&](int from, int side, int direction) {
-    McCursor c;
-    c.node = c.origin = m->m_children[from];
-    c.side = c.fromSide = static_cast<BYTE>(side);
-    const BOOL moved = c.node->Navigate(direction, 0, &c);
-    return std::make_tuple(moved, c.node == m ? -1 : m->IndexOfChild(c.node), int{c.side});
-  };
-  EXPECT_EQ(step(1, 1, kMcDown), std::make_tuple(TRUE, 4, 1));
-  EXPECT_EQ(step(4, 0, kMcUp), std::make_tuple(TRUE, 1, 0));
-  EXPECT_EQ(step(3, 0, kMcLeft), std::make_tuple(TRUE, -1, 0));  // the matrix's left
-  EXPECT_EQ(step(2, 1, kMcRight), std::make_tuple(TRUE, -1, 1));
-  EXPECT_FALSE(std::get<0>(step(0, 0, kMcUp)));  // the group ends the climb
-  EXPECT_FALSE(std::get<0>(step(5, 1, kMcDown)));
-  for (int i = 0; i < 6; ++i)
-    for (int side = 0; side < 2; ++side)
-      for (int d = 0; d < 4; ++d) WalkCaret(m->m_children[i], side, d);  // every walk ends
 }

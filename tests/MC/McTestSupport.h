@@ -1,13 +1,27 @@
 #pragma once
-// Shared pieces of the expression engine's tests: small tree builders, two
-// stand-in node kinds, records, caret walks, a document with known signal
-// samples and a layout fixture with fixed metrics.
+// Shared pieces of the expression engine's tests: every node kind's header,
+// small tree builders, two stand-in node kinds, records, evaluation, caret
+// walks, a document with known signal samples and a layout fixture with fixed
+// metrics.
 #include "GlobalResources.h"
 #include "MC/MC_BASIC.h"
+#include "MC/MC_GROUP.h"
+#include "MC/MC_NULL.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
+#include "MC/MXC_BIN.h"
 #include "MC/McComplex.h"
+#include "MC/McEditorFocus.h"
+#include "MC/McFunctions.h"
+#include "MC/McKinds.h"
+#include "MC/Mc_declaration.h"
+#include "MC/Mc_desktop.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_equality.h"
 #include "MC/Mc_function.h"
+#include "MC/Mc_listbody.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_variable.h"
 #include "QorexDoc.h"
@@ -18,8 +32,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -28,6 +44,9 @@ namespace mctest {
 using Bytes = std::vector<BYTE>;
 using NodePtr = std::unique_ptr<CMcBasic>;
 using Values = std::unique_ptr<McComplex[]>;
+
+const double kNaN = std::nan("");
+const double kPi = std::numbers::pi;
 
 // A composite whose type word the test chooses (a "sum" 0x0E00, a "power"
 // 0x0C00 ...), to see what the base and a child do under such a parent.
@@ -136,10 +155,25 @@ List* ListOf(WORD flags, std::vector<CMcBasic*> items) {
   return list;
 }
 
-inline McComplex Eval(const CMcBasic* node, CQorexDoc* doc = nullptr, CSIMsystem* sim = nullptr) {
+// The value at the document's current step (its own loop system), or with
+// neither document nor system.
+inline McComplex Eval(const CMcBasic* node, CQorexDoc* doc = nullptr) {
   McComplex v{-99.0, -99.0};
-  node->Evaluate(&v, doc, sim);
+  node->Evaluate(&v, doc, doc ? &doc->m_system : nullptr);
   return v;
+}
+
+// The value at step k of the document's loop.
+inline McComplex EvalAt(const CMcBasic* node, CQorexDoc* doc, int k) {
+  doc->m_system.m_nStep = k;
+  return Eval(node, doc);
+}
+
+// Whether an evaluation since the last call raised the error flag; clears it.
+inline bool TakeEvalError() {
+  const bool raised = g_bEvalError != 0;
+  g_bEvalError = 0;
+  return raised;
 }
 
 inline Bytes Record(const CMcBasic* node) {
@@ -188,42 +222,25 @@ inline std::unique_ptr<CQorexDoc> SignalDoc(int n = 40, double ts = 0.25, int co
   return doc;
 }
 
-// ---- caret walks --------------------------------------------------------------------
+// ---- the focused editor ------------------------------------------------------------
 
-struct CaretStop {
-  const CMcBasic* node;
-  int side;
-  bool operator==(const CaretStop& o) const { return node == o.node && side == o.side; }
-};
-using Stops = std::vector<CaretStop>;
-
-// Presses an arrow key from (node, side) until the caret no longer moves (at
-// most `limit` presses); returns every position the caret took, start included.
-inline Stops WalkCaret(CMcBasic* node, int side, int direction, int modifier = 0, int limit = 64) {
-  Stops stops{{node, side}};
-  for (int i = 0; i < limit; ++i) {
-    McCursor cursor;
-    cursor.node = cursor.origin = node;
-    cursor.side = cursor.fromSide = static_cast<BYTE>(side);
-    if (!node->Navigate(direction, modifier, &cursor)) return stops;
-    node = cursor.node;
-    side = cursor.side;
-    stops.push_back({node, side});
+// Registers a caret node and the text typed there as the focused editor's
+// while it lives.
+class FocusScope {
+ public:
+  FocusScope(CMcBasic* node, const char* typed) {
+    s_node = node;
+    std::snprintf(s_text, sizeof s_text, "%s", typed);
+    McSetEditorFocus([] { return s_node; }, [] { return static_cast<char*>(s_text); });
   }
-  ADD_FAILURE() << "the caret walk did not end";
-  return stops;
-}
+  ~FocusScope() { McSetEditorFocus(nullptr, nullptr); }
+  FocusScope(const FocusScope&) = delete;
+  FocusScope& operator=(const FocusScope&) = delete;
 
-inline Stops Reversed(const Stops& s) {
-  return Stops(s.rbegin(), s.rend());
-}
-
-// The sides of a walk that stays on one node, as text ("0231").
-inline std::string Sides(const Stops& stops) {
-  std::string s;
-  for (const CaretStop& stop : stops) s += std::to_string(stop.side);
-  return s;
-}
+ private:
+  static inline CMcBasic* s_node = nullptr;
+  static inline char s_text[kMcNumberTextSize] = {};
+};
 
 // ---- layout ---------------------------------------------------------------------------
 

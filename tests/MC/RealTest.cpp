@@ -1,34 +1,10 @@
-// The number node: number text, value and sign, comparison, caret steps
-// through typed text and the width of what it shows.
-#include "MC/McEditorFocus.h"
+// The number node: number text, value and sign, and the width of what it
+// shows.
 #include "McTestSupport.h"
 
 #include <cstring>
-#include <limits>
 
 using namespace mctest;
-
-namespace {
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
-
-// Registers a caret node and typed text as the focused editor's for one test.
-class FocusScope {
- public:
-  FocusScope(CMcBasic* node, const char* typed) {
-    s_node = node;
-    std::snprintf(s_text, sizeof s_text, "%s", typed);
-    McSetEditorFocus([] { return s_node; }, [] { return static_cast<char*>(s_text); });
-  }
-  ~FocusScope() { McSetEditorFocus(nullptr, nullptr); }
-
- private:
-  static inline CMcBasic* s_node = nullptr;
-  static inline char s_text[kMcNumberTextSize] = {};
-};
-
-}  // namespace
 
 TEST(RealText, DigitsExponentCleaningAndGlyphs) {
   const struct {
@@ -39,7 +15,7 @@ TEST(RealText, DigitsExponentCleaningAndGlyphs) {
       {1e20, 15, "1E20"},     {1e-5, 15, "1E-005"},      {1.5e20, 15, "1.5E20"},
       {1e-100, 15, "1E-100"}, {123456.0, 5, "1.2346E5"}, {12.6, 2, "13"},
       {0.0, 15, "0"},         {2.5e-12, 3, "2.5E-012"},  {1.0 / 3.0, 15, "0.333333333333333"},
-      {kNaN, 15, "\xC6"},     {kInf, 15, "\xA5"},  // the Symbol font's empty set and infinity
+      {kNaN, 15, "\xC6"},     {INFINITY, 15, "\xA5"},  // the Symbol font's empty set and infinity
   };
   for (const auto& row : rows) {
     char buffer[32];
@@ -74,18 +50,6 @@ TEST(Real, SignSemanticsInBothPaths) {
       EXPECT_EQ(std::signbit(vec[k].im), row.imNegative) << row.flags;
     }
   }
-}
-
-// With modifier 16 the caret visits every inner position of the typed text.
-TEST(Real, CaretVisitsEveryPositionOfTheTypedNumber) {
-  CMcReal number(123.0, 0);
-  {
-    FocusScope focus(&number, "123");
-    EXPECT_EQ(Sides(WalkCaret(&number, 0, kMcRight, 16)), "0231");
-    EXPECT_EQ(Sides(WalkCaret(&number, 1, kMcLeft, 16)), "1320");
-  }
-  FocusScope focus(&number, "7");
-  EXPECT_EQ(Sides(WalkCaret(&number, 0, kMcRight, 16)), "01");
 }
 
 using RealLayout = LayoutFixture;

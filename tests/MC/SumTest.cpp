@@ -1,11 +1,6 @@
 // Sums, products and fractions: values and signs in both evaluation paths
 // (negative zeros included), line wrapping and its limits, factor gaps and
-// glyphs.
-#include "MC/MC_GROUP.h"
-#include "MC/Mc_division.h"
-#include "MC/Mc_equality.h"
-#include "MC/Mc_listmult.h"
-#include "MC/Mc_listsum.h"
+// glyphs, a fraction's centring and bar.
 #include "McTestSupport.h"
 
 using namespace mctest;
@@ -78,33 +73,19 @@ TEST_F(SumLayout, WrapLimits) {
   struct Term {
     int w, h, bl;
   };
-  const std::vector<Term> eight(8, Term{100, 20, 16});
+  const std::vector<Term> eight(8, Term{100, 20, 16}), wide(3, Term{700, 20, 16});
+  const std::vector<Term> tall = {{300, 40, 30}, {200, 20, 16}, {200, 20, 16}, {50, 20, 16}};
   const struct {
     const char* name;
-    std::vector<Term> terms;
+    const std::vector<Term>& terms;
     bool inRelation;
     std::vector<int> x, y;
     int height;
   } rows[] = {
       {"top", eight, false, {0, 100, 210, 320, 430, 0, 110, 220}, {0, 0, 0, 0, 0, 20, 20, 20}, 40},
-      {"in a relation",
-       eight,
-       true,
-       {0, 100, 210, 0, 110, 220, 0, 110},
-       {0, 0, 0, 20, 20, 20, 40, 40},
-       60},
-      {"wide terms",
-       {{700, 20, 16}, {700, 20, 16}, {700, 20, 16}},
-       false,
-       {0, 700, 0},
-       {0, 0, 20},
-       40},
-      {"tall first line",
-       {{300, 40, 30}, {200, 20, 16}, {200, 20, 16}, {50, 20, 16}},
-       false,
-       {0, 300, 0, 210},
-       {0, 14, 54, 54},
-       80},
+      {"in =", eight, true, {0, 100, 210, 0, 110, 220, 0, 110}, {0, 0, 0, 20, 20, 20, 40, 40}, 60},
+      {"wide terms", wide, false, {0, 700, 0}, {0, 0, 20}, 40},
+      {"tall first line", tall, false, {0, 300, 0, 210}, {0, 14, 54, 54}, 80},
   };
   for (const auto& row : rows) {
     auto* sum = new CMcListsum(0);
@@ -146,5 +127,41 @@ TEST_F(SumLayout, ProductGapsAndGlyphs) {
     Canvas canvas(100, 40);
     product.Draw(canvas.dc(), 0, 0);
     EXPECT_EQ(canvas.Ink(30 + 1, 20 - 2), s != 1) << "sub-kind " << s;
+  }
+}
+
+// H = 20, ascent 16: the baseline lies 2 pixels below the axis under the
+// numerator and both parts are centred on the wider one. Parts 60 pixels high
+// together keep the thin bar, 61 get the 2-pixel bar; a fraction over 63
+// pixels grows one pixel and two columns. The bar is drawn t rows thick
+// between the parts.
+TEST_F(SumLayout, CentringAndTheBar) {
+  const struct {
+    int numW, numH, denW, denH;
+    int thickness, height, width, numX, denX;
+  } rows[] = {
+      {30, 20, 11, 20, 1, 43, 30, 0, 10},
+      {30, 30, 30, 30, 1, 63, 30, 0, 0},
+      {30, 30, 11, 31, 2, 65, 32, 1, 11},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.numH) + "+" + std::to_string(row.denH));
+    CMcDivision f(Box(row.numW, row.numH, 16), Box(row.denW, row.denH, 16), 0);
+    f.Layout(nullptr, 0);
+    EXPECT_EQ(f.m_baseline, row.numH + 16 - 10 + 2);
+    EXPECT_EQ(f.BarThickness(), row.thickness);
+    EXPECT_EQ(f.m_box.height, row.height);
+    EXPECT_EQ(f.m_box.width, row.width);
+    EXPECT_EQ(f.m_children[0]->m_box.x, row.numX);
+    EXPECT_EQ(f.m_children[1]->m_box.x, row.denX);
+    EXPECT_EQ(f.m_children[1]->m_box.y, row.height - row.denH);
+    Canvas canvas(60, 100);
+    f.Draw(canvas.dc(), 0, 0);
+    std::vector<int> inkRows;
+    for (int y = 0; y < 100; ++y)
+      if (canvas.Ink(15, y)) inkRows.push_back(y);
+    ASSERT_EQ(inkRows.size(), static_cast<size_t>(row.thickness));
+    EXPECT_GT(inkRows[0], row.numH);  // between the parts
+    EXPECT_LT(inkRows.back(), row.height - row.denH);
   }
 }

@@ -1,67 +1,47 @@
 // The variable node: time and table variables in both paths with their signs,
-// unbound variables, comparison and the caret through name and subscript.
+// unbound variables and comparison.
 #include "McTestSupport.h"
 
 using namespace mctest;
 
-namespace {
-
-const double kPi = std::acos(-1.0);
-
-}  // namespace
-
 // t is the time only when plain: with a subscript, the constant flag, a Greek
-// or decorated style it reads its table entry like any variable.
-TEST(Variable, TimeVariableIsStepTimesSamplingTime) {
+// or decorated style it reads its table entry like any variable. A minus
+// leaves the time's imaginary part +0 and negates an entry's; a whole run of
+// one sample is the current step's time.
+TEST(Variable, TimeOrTableEntryInBothPaths) {
   CQorexDoc doc;
   doc.m_system.m_nStep = 7;
-  doc.m_system.m_dTs = 0.01;
+  doc.m_system.m_nSteps = 4;
+  doc.m_system.m_dTs = 0.5;
   doc.m_vars.m_pValue[1] = 42.0;
   const struct {
     const char* subscript;
     WORD flags;
-    double re;
+    bool time;
   } rows[] = {
-      {"", 0x0000, 0.07}, {"", 0x0001, -0.07}, {"", 0x0002, 0.07}, {"", 0x0040, 0.07},
-      {"1", 0x0000, 42},  {"", 0x0100, 42},    {"", 0x0010, 42},   {"", 0x0200, 42},
+      {"", 0x0000, true},  {"", 0x0001, true},   {"", 0x0002, true},
+      {"", 0x0040, true},  {"1", 0x0000, false}, {"1", 0x0001, false},
+      {"", 0x0100, false}, {"", 0x0010, false},  {"", 0x0200, false},
   };
   for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "t_" << row.subscript << " flags " << row.flags);
     CMcVariable t("t", row.subscript, row.flags);
     t.m_index = 1;
-    const McComplex v = Eval(&t, &doc, &doc.m_system);
-    EXPECT_NEAR(v.re, row.re, 1e-15) << row.subscript << " flags " << row.flags;
-    EXPECT_EQ(v.im, 0.0);
-    EXPECT_FALSE(std::signbit(v.im));
+    const double sign = row.flags & 1 ? -1 : 1;
+    const bool imNegative = !row.time && sign < 0;
+    const McComplex v = Eval(&t, &doc);
+    EXPECT_EQ(v.re, sign * (row.time ? 3.5 : 42.0));
+    EXPECT_EQ(std::signbit(v.im), imNegative);
+    Values vec(t.EvaluateVector(&doc));
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_EQ(vec[k].re, sign * (row.time ? 0.5 * k : 42.0)) << k;
+      EXPECT_EQ(std::signbit(vec[k].im), imNegative) << k;
+    }
   }
-}
-
-TEST(Variable, VectorsOfTimeAndTableVariablesWithSigns) {
-  CQorexDoc doc;
-  doc.m_system.m_nSteps = 4;
-  doc.m_system.m_dTs = 0.5;
-  std::unique_ptr<CMcVariable> t(Time()), minusT(Time(1));
-  Values v(t->EvaluateVector(&doc));
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(v[k].re, 0.5 * k) << k;
-  v.reset(minusT->EvaluateVector(&doc));
-  EXPECT_EQ(v[3].re, -1.5);
-  EXPECT_FALSE(std::signbit(v[3].im));
   doc.m_system.m_nSteps = 1;
-  doc.m_system.m_nStep = 6;
-  v.reset(t->EvaluateVector(&doc));
-  EXPECT_EQ(v[0].re, 3.0) << "a single sample is the current step's time";
-
-  doc.m_system.m_nSteps = 3;
-  CMcVariable k("k", "", 1);
-  doc.m_vars.BindVariables(&k);
-  doc.m_vars.m_pValue[k.m_index] = 5.0;
-  const McComplex one = Eval(&k, &doc, &doc.m_system);
-  EXPECT_EQ(one.re, -5.0);
-  EXPECT_TRUE(std::signbit(one.im));
-  v.reset(k.EvaluateVector(&doc));
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(v[i].re, -5.0);
-    EXPECT_TRUE(std::signbit(v[i].im));
-  }
+  std::unique_ptr<CMcVariable> t(Time());
+  Values one(t->EvaluateVector(&doc));
+  EXPECT_EQ(one[0].re, 3.5);
 }
 
 TEST(Variable, UnboundOrOutOfTableIndexYieldsPiJ) {
@@ -69,10 +49,10 @@ TEST(Variable, UnboundOrOutOfTableIndexYieldsPiJ) {
   g_bEvalError = 0;
   CMcVariable x("x", "", 0), negated("x", "", 1);
   EXPECT_EQ(x.m_index, CMcVariable::kUnbound);
-  EXPECT_TRUE(Near(Eval(&x, &doc, &doc.m_system), {0, kPi}));
-  EXPECT_TRUE(Near(Eval(&negated, &doc, &doc.m_system), {0, -kPi}));
+  EXPECT_TRUE(Near(Eval(&x, &doc), {0, kPi}));
+  EXPECT_TRUE(Near(Eval(&negated, &doc), {0, -kPi}));
   x.m_index = static_cast<WORD>(doc.m_vars.m_nCount);  // one past the last entry
-  EXPECT_TRUE(Near(Eval(&x, &doc, &doc.m_system), {0, kPi}));
+  EXPECT_TRUE(Near(Eval(&x, &doc), {0, kPi}));
   EXPECT_EQ(g_bEvalError, 0);
 }
 
@@ -95,19 +75,4 @@ TEST(Variable, CompareNamesSubscriptsStyleAndSign) {
   }
   CMcReal one(1.0, 0);
   EXPECT_EQ(x.Compare(&one), 0x20);
-}
-
-// With modifier 16 the caret steps through the name and the subscript.
-TEST(Variable, CaretVisitsNameAndSubscriptPositions) {
-  const struct {
-    const char* name;
-    const char* sub;
-    const char* right;
-    const char* left;
-  } rows[] = {{"ab", "c", "02341", "14320"}, {"ab", "", "021", "120"}, {"x", "", "01", "10"}};
-  for (const auto& row : rows) {
-    CMcVariable v(row.name, row.sub, 0);
-    EXPECT_EQ(Sides(WalkCaret(&v, 0, kMcRight, 16)), row.right) << row.name << row.sub;
-    EXPECT_EQ(Sides(WalkCaret(&v, 1, kMcLeft, 16)), row.left) << row.name << row.sub;
-  }
 }

@@ -1,0 +1,132 @@
+// The caret walks of every kind: arrow keys visit both sides of each node
+// (and with modifier 16 the inside of a name or a typed number), take the
+// vertical steps between the parts, and every walk ends.
+#include "McTestSupport.h"
+
+#include <map>
+
+using namespace mctest;
+
+namespace {
+
+// The nodes of a test tree, one letter each, and the builders that name them.
+struct Named : std::map<char, CMcBasic*> {
+  CMcBasic* operator()(char letter, CMcBasic* node) { return (*this)[letter] = node; }
+  CMcBasic* Leaf(char letter) { return (*this)(letter, Box(1, 1, 1)); }
+  // The node in a group, which ends the walks that leave it.
+  CMcBasic* Group(char letter, CMcBasic* node) {
+    return (*this)('g', new CMcGroup((*this)(letter, node), "", 0));
+  }
+};
+
+// Presses an arrow key from (node, side) until the caret no longer moves (at
+// most 64 presses); the positions the caret took, start included, as text:
+// "f0 n0 n1 f1" is node f side 0, then node n side 0, ...
+std::string Walk(const Named& named, CMcBasic* node, int side, int direction, int modifier) {
+  auto stop = [&] {
+    char letter = '?';
+    for (const auto& [l, n] : named) letter = n == node ? l : letter;
+    char text[16];
+    std::snprintf(text, sizeof text, "%c%d", letter, side);
+    return std::string(text);
+  };
+  std::string stops = stop();
+  for (int i = 0; i < 64; ++i) {
+    McCursor cursor;
+    cursor.node = cursor.origin = node;
+    cursor.side = cursor.fromSide = static_cast<BYTE>(side);
+    if (!node->Navigate(direction, modifier, &cursor)) return stops;
+    node = cursor.node;
+    side = cursor.side;
+    stops += ' ';
+    stops += stop();
+  }
+  ADD_FAILURE() << "the caret walk did not end: " << stops;
+  return stops;
+}
+
+struct CaretCase {
+  const char* what;
+  std::function<CMcBasic*(Named&)> build;  // the root
+  // "R+ f0 f2 x0": the arrow (L U R D; + for modifier 16), then the stops of
+  // the walk, the first its start.
+  std::vector<const char*> walks;
+  const char* typed = nullptr;  // the number being typed at node r
+};
+
+}  // namespace
+
+TEST(Caret, WalksOfEveryKind) {
+  const CaretCase cases[] = {
+      {"fraction",
+       [](Named& n) { return n.Group('f', new CMcDivision(n.Leaf('n'), n.Leaf('d'), 0)); },
+       {"R f0 n0 n1 f1", "L f1 n1 n0 f0", "D n1 d1", "U d0 n0", "D f0 d0", "R d0 d1 f1"}},
+      {"power",
+       [](Named& n) { return n.Group('p', new CMcPower(n.Leaf('b'), n.Leaf('e'), 0)); },
+       {"R p0 b0 b1 p1", "L p1 b1 b0 p0", "U b1 e0", "D e0 b1", "R e0 e1 p1", "U p1 e1"}},
+      {"relation",
+       [](Named& n) { return n.Group('q', new CMcEquality(n.Leaf('a'), n.Leaf('b'), 0x0700)); },
+       {"R q0 a0 a1 b0 b1 q1", "L q1 b1 b0 a1 a0 q0", "U a1", "D a1", "U q0", "D q0"}},
+      {"declaration",
+       [](Named& n) { return n.Group('q', new CMcDeclaration(n.Leaf('a'), n.Leaf('b'), 0)); },
+       {"R q0 a0 a1 b0 b1 q1", "L q1 b1 b0 a1 a0 q0", "U a1", "D a1", "U q0", "D q0"}},
+      {"sin x",
+       [](Named& n) { return n.Group('f', Fn("sin", n('x', new CMcVariable("x", "", 0)))); },
+       {"R+ f0 f2 f3 f4 x0 x1 f1", "L+ f1 x1 x0 f4 f3 f2 f0", "R f0 x0 x1 f1"}},
+      {"y_12(t): after y, at the subscript's start, after 1, after 2",
+       [](Named& n) { return n.Group('y', Fn("y", n('t', Time()), 0, "12")); },
+       {"R+ y0 y2 y3 y4 y5 t0 t1 y1"}},
+      {"list",
+       [](Named& n) {
+         return n.Group('l', ListOf<CMcListbody>(0, {n.Leaf('a'), n.Leaf('b'), n.Leaf('c')}));
+       },
+       {"D a1 b1 c1", "R l0 a0 a1 l1", "L l1 c1 c0 l0", "R b1 l1"}},
+      {"2 x 3 matrix",
+       [](Named& n) {
+         std::vector<CMcBasic*> cells;
+         for (char c : std::string("abcdef")) cells.push_back(n.Leaf(c));
+         return n.Group('m', Matrix(cells, 3));
+       },
+       {"R a0 a1 b0 b1 c0 c1 m1", "R d0 d1 e0 e1 f0 f1 m1", "D b1 e1", "U e0 b0", "L d0 m0",
+        "R c1 m1", "U a0", "D f1"}},
+      {"desktop",
+       [](Named& n) {
+         CMcBasic* desktop = n('k', new CMcDesktop(0));
+         desktop->AppendChild(new CMcGroup(n('a', new CMcNull(0)), "", 0));
+         desktop->AppendChild(n('b', new CMcNull(0)));
+         return desktop;
+       },
+       {"R a0 a1", "L a1 a0", "R b0 b1", "L b1 b0"}},
+      {"typed 123",
+       [](Named& n) { return n('r', new CMcReal(123.0, 0)); },
+       {"R+ r0 r2 r3 r1", "L+ r1 r3 r2 r0"},
+       "123"},
+      {"typed 7", [](Named& n) { return n('r', new CMcReal(7.0, 0)); }, {"R+ r0 r1"}, "7"},
+      {"ab_c",
+       [](Named& n) { return n('v', new CMcVariable("ab", "c", 0)); },
+       {"R+ v0 v2 v3 v4 v1", "L+ v1 v4 v3 v2 v0"}},
+      {"ab",
+       [](Named& n) { return n('v', new CMcVariable("ab", "", 0)); },
+       {"R+ v0 v2 v1", "L+ v1 v2 v0"}},
+      {"x", [](Named& n) { return n('v', new CMcVariable("x", "", 0)); }, {"R+ v0 v1", "L+ v1 v0"}},
+  };
+  for (const CaretCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Named named;
+    NodePtr root(c.build(named));
+    std::unique_ptr<FocusScope> focus;
+    if (c.typed) focus = std::make_unique<FocusScope>(named.at('r'), c.typed);
+    for (const std::string walk : c.walks) {
+      const size_t start = walk.find(' ') + 1;
+      const int direction = static_cast<int>(std::string("LURD").find(walk[0]));
+      EXPECT_EQ(Walk(named, named.at(walk[start]), walk[start + 1] - '0', direction,
+                     walk[1] == '+' ? 16 : 0),
+                walk.substr(start))
+          << walk;
+    }
+    for (const auto& [letter, node] : named)
+      for (int side = 0; side < 2; ++side)
+        for (int direction = 0; direction < 4; ++direction)
+          for (int modifier : {0, 16}) Walk(named, node, side, direction, modifier);
+  }
+}
