@@ -1,5 +1,5 @@
-// The sprite sheet: its glyphs pixel by pixel, its palette, its tile map and
-// its loading as a bitmap.
+// The sprite sheet: its glyphs pixel by pixel, its palette and its tile map.
+// (The diagrams draw from it as a bitmap; their tests see its glyphs.)
 #include "res/Sprites.h"
 #include "tests/diagrams/DiagramTestSupport.h"
 
@@ -130,20 +130,6 @@ TEST(SpriteSheet, TilesLieInsideTheSheetAndApart) {
   const SpriteTile cell = SpriteElementCell(5);
   for (int x = cell.x; x < cell.x + cell.cx; ++x)
     EXPECT_EQ(SpriteSheetPixel(x, cell.y + cell.cy - 1), kLightGrey) << x;
-}
-
-TEST(SpriteSheet, LoadsAsBitmap138) {
-  QxMakeSpriteSheet();
-  CBitmap bitmap;
-  ASSERT_TRUE(bitmap.LoadBitmap(IDB_SPRITES));
-  const QImage image = bitmap.ToImage();
-  ASSERT_EQ(image.width(), kSpriteSheetWidth);
-  ASSERT_EQ(image.height(), kSpriteSheetHeight);
-  EXPECT_EQ(image.pixel(2, 42) & 0xFFFFFF, 0x008080u) << "closed-loop glyph";
-
-  InitGlobalResources();
-  ASSERT_NE(g_pSpriteDC, nullptr);
-  EXPECT_EQ(g_pSpriteDC->GetPixel(1, 14), RGB(0, 128, 0)) << "G's pole glyph in the sprite context";
 }
 
 }  // namespace
