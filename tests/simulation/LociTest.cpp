@@ -9,14 +9,16 @@ namespace {
 
 using namespace simtest;
 
-// G = 1/(s+1), F = 1 and the gain k in the given model slot (K by default;
-// in G, G = k/(s+1)): the closed loop's characteristic polynomial is s + 1 + k,
-// its root -(1 + k). k in K, in F or in G takes each rebuild path of a sweep.
+// G = 1/(s+1), F = 1, L = l and the gain k in the given model slot (K by
+// default; in G, G = k/(s+1)): the closed loop's characteristic polynomial is
+// s + 1 + l k, its root -(1 + l k). k in K, in F or in G takes each rebuild
+// path of a sweep.
 struct GainLoop {
   CQorexDoc doc;
   int k = -1;
-  GainLoop(int slot, double value) {
+  GainLoop(int slot, double value, double l) {
     SetModel(doc, 4, R(1));
+    if (l != 1.0) SetModel(doc, 3, R(l));
     SetModel(doc, slot,
              slot == 0   ? Prod({V("k"), R(1)})
              : slot == 2 ? Div(V("k"), PolyExpr({1, 1}))
@@ -27,10 +29,10 @@ struct GainLoop {
   }
 };
 
-void ExpectPoints(const CVARpoints& locus, const std::vector<double>& x) {
+void ExpectPoints(const CVARpoints& locus, const std::vector<double>& x, double l) {
   ASSERT_EQ(locus.m_nCount, int(x.size()));
   for (size_t j = 0; j < x.size(); ++j) {
-    EXPECT_NEAR(locus.m_pPoints[j].re, -(1 + x[j]), 1e-12 * (2 + x[j])) << j;
+    EXPECT_NEAR(locus.m_pPoints[j].re, -(1 + l * x[j]), 1e-12 * (2 + l * x[j])) << j;
     EXPECT_EQ(locus.m_pPoints[j].im, 0.0) << j;
   }
 }
@@ -51,6 +53,7 @@ TEST(Loci, SweepsVisitTheGivenGainsAndRestoreTheVariable) {
     WORD code;
     double value;
     std::vector<double> x;
+    double l = 1.0;
   } rows[] = {
       // One factor short of the maximum gain 100.
       {"logarithmic", 1, 20, 0, 3.5, Gains(0.01, std::pow(1e4, 1.0 / 30), 0, 30)},
@@ -59,6 +62,7 @@ TEST(Loci, SweepsVisitTheGivenGainsAndRestoreTheVariable) {
       {"50 %", 1, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
       {"50 %, k in F", 4, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
       {"50 %, k in G", 2, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
+      {"50 %, L = 2 in the loop", 1, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20), 2.0},
       {"100 %", 1, 20, 4, 2.0, Gains(0.0, 1, 4.0 / 19, 20)},
       {"100 % at 0: -1 .. 1, not a single point", 1, 20, 0x3004, 0.0, Gains(-1, 1, 2.0 / 19, 20)},
       {"one linear step starts at the minimum gain", 1, 1, 1, 5.0, {0.01}},
@@ -69,11 +73,11 @@ TEST(Loci, SweepsVisitTheGivenGainsAndRestoreTheVariable) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     g_nRlLinSteps = row.linearSteps;
-    GainLoop loop(row.slot, row.value);
+    GainLoop loop(row.slot, row.value, row.l);
     loop.doc.m_pVarPoints[0].m_nCount = 5;  // an earlier sweep's points
     loop.doc.m_pVarPoints[0].m_wCode = row.code;
     loop.doc.Recalculate();
-    ExpectPoints(loop.doc.m_pVarPoints[0], row.x);
+    ExpectPoints(loop.doc.m_pVarPoints[0], row.x, row.l);
     EXPECT_EQ(loop.doc.m_vars.m_pValue[loop.k], row.value);
   }
   g_nRlLinSteps = saved;
