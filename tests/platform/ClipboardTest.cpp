@@ -130,7 +130,7 @@ TEST_F(Clipboard, PictureHasTheStatedExtentsNeverSmallerThanTheDrawing) {
     QSize size;
     QPoint mark;  // a pixel inside the mark, in the picture
   } rows[] = {
-      {"signals pane: W x (H + 25), widened to its frame", MM_TEXT, kW, kH + 25, {kW + 4, kH + 25}, {12, 1}},
+      {"signals pane: W x (H + 25), widened", MM_TEXT, kW, kH + 25, {kW + 4, kH + 25}, {12, 1}},
       {"larger than the drawing", MM_TEXT, kW + 10, kH + 30, {kW + 10, kH + 30}, {12, 1}},
       {"smaller than the drawing", MM_TEXT, 25, 15, bounds, {12, 1}},
       {"zero width", MM_TEXT, 0, kH + 25, bounds, {12, 1}},

@@ -120,12 +120,12 @@ TEST(GdiFont, EverySymbolCharacterIsInTheDrawingFonts) {
 
 // Spot checks of the published tables, one of each kind: a sign that differs
 // from ASCII, Greek, a bracket piece, the last byte, undefined bytes; the
-// Windows-1252 bytes 0x80..0x9F, whose five unassigned bytes keep their value.
+// Windows-1252 bytes 0x80..0x9F, whose unassigned bytes keep their value.
 TEST(GdiFont, CodePagesMapToTheirUnicodeCharacters) {
-  const std::pair<BYTE, char32_t> symbol[] = {
-      {0x2D, 0x2212}, {0x2B, 0x002B}, {0x61, 0x03B1}, {0x44, 0x0394}, {0xA5, 0x221E},
-      {0xF2, 0x222B}, {0x40, 0x2245}, {0xE6, 0x239B}, {0xFE, 0x23AD}, {0x80, 0},
-      {0x7F, 0},      {0xFF, 0}};
+  const std::pair<BYTE, char32_t> symbol[] = {{0x2D, 0x2212}, {0x2B, 0x002B}, {0x61, 0x03B1},
+                                              {0x44, 0x0394}, {0xA5, 0x221E}, {0xF2, 0x222B},
+                                              {0x40, 0x2245}, {0xE6, 0x239B}, {0xFE, 0x23AD},
+                                              {0x80, 0},      {0x7F, 0},      {0xFF, 0}};
   for (auto [byte, expected] : symbol)
     EXPECT_EQ(static_cast<unsigned>(QxSymbolToUnicode(byte)), static_cast<unsigned>(expected))
         << std::hex << "Symbol 0x" << static_cast<int>(byte);

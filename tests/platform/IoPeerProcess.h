@@ -49,7 +49,6 @@ class PeerProcess {
   PeerProcess& operator=(const PeerProcess&) = delete;
 
   bool Running() const { return m_pid > 0; }
-  pid_t Pid() const { return m_pid; }
 
   // The next line of output, or "" when none came within the time.
   std::string ReadLine(int timeoutMs = 5000) {

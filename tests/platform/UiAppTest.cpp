@@ -77,6 +77,7 @@ void RegisterTestAppResources() {
 void CPlanDoc::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {
     ar << m_nValue << static_cast<WORD>(0xBEEF);
+    if (m_onStored) m_onStored();
     return;
   }
   WORD magic = 0;

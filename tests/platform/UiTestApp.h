@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,8 +52,13 @@ class CPlanDoc : public CDocument {
 
  public:
   void Serialize(CArchive& ar) override;
-  void DeleteContents() override { m_nValue = 0; }
+  void DeleteContents() override {
+    m_nValue = 0;
+    ++m_nDeletes;
+  }
   int m_nValue = 0;
+  int m_nDeletes = 0;
+  std::function<void()> m_onStored;  // runs when the record is stored; may throw
 
  protected:
   void OnRoute() { g_log.push_back("doc"); }
