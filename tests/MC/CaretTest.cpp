@@ -60,7 +60,8 @@ TEST(Caret, WalksOfEveryKind) {
   const CaretCase cases[] = {
       {"fraction",
        [](Named& n) { return n.Group('f', new CMcDivision(n.Leaf('n'), n.Leaf('d'), 0)); },
-       {"R f0 n0 n1 f1", "L f1 n1 n0 f0", "D n1 d1", "U d0 n0", "D f0 d0", "R d0 d1 f1"}},
+       {"R f0 n0 n1 f1", "L f1 n1 n0 f0", "D n1 d1", "U d0 n0", "U d1 n1", "D f0 d0",
+        "R d0 d1 f1"}},
       {"power",
        [](Named& n) { return n.Group('p', new CMcPower(n.Leaf('b'), n.Leaf('e'), 0)); },
        {"R p0 b0 b1 p1", "L p1 b1 b0 p0", "U b1 e0", "D e0 b1", "R e0 e1 p1", "U p1 e1"}},
@@ -87,8 +88,8 @@ TEST(Caret, WalksOfEveryKind) {
          for (char c : std::string("abcdef")) cells.push_back(n.Leaf(c));
          return n.Group('m', Matrix(cells, 3));
        },
-       {"R a0 a1 b0 b1 c0 c1 m1", "R d0 d1 e0 e1 f0 f1 m1", "D b1 e1", "U e0 b0", "L d0 m0",
-        "R c1 m1", "U a0", "D f1"}},
+       {"R a0 a1 b0 b1 c0 c1 m1", "R d0 d1 e0 e1 f0 f1 m1", "D b1 e1", "U e0 b0", "U d1 a1",
+        "L d0 m0", "R c1 m1", "U a0", "D f1"}},
       {"desktop",
        [](Named& n) {
          CMcBasic* desktop = n('k', new CMcDesktop(0));

@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <numbers>
@@ -192,6 +193,21 @@ inline bool Near(const McComplex& a, const McComplex& b, double tol = 1e-12) {
   return std::abs(a.re - b.re) <= tol * scale && std::abs(a.im - b.im) <= tol * scale;
 }
 
+// A laid-out node as text: "width x height / baseline", then where each child
+// stands, "x,y".
+inline std::string Geometry(const CMcBasic* node) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%dx%d/%d", int{node->m_box.width}, int{node->m_box.height},
+                int{node->m_baseline});
+  std::string s = text;
+  for (int i = 0; i < node->m_count; ++i) {
+    const McBox& b = node->m_children[i]->m_box;
+    std::snprintf(text, sizeof text, " %d,%d", int{b.x}, int{b.y});
+    s += text;
+  }
+  return s;
+}
+
 // ---- signals ------------------------------------------------------------------------
 
 // Sample (channel, k) of the signal with letter code `code`: every read names
@@ -295,12 +311,12 @@ class LayoutFixture : public ::testing::Test {
     QxSetFixedFontMetrics(true);
     m_ownResources = g_pMemDC == nullptr;
     if (m_ownResources) InitGlobalResources();
+    std::memcpy(m_savedFonts, g_fonts, sizeof g_fonts);
+    std::memcpy(m_savedHeights, g_fontHeight, sizeof g_fontHeight);
+    std::memcpy(m_savedAscents, g_fontAscent, sizeof g_fontAscent);
     static const int kBase[kSizeLevels] = {20, 15, 10, 8};
     for (int f = 0; f < kFontFamilies; ++f) {
       for (int l = 0; l < kSizeLevels; ++l) {
-        m_savedFonts[f][l] = g_fonts[f][l];
-        m_savedHeights[f][l] = g_fontHeight[f][l];
-        m_savedAscents[f][l] = g_fontAscent[f][l];
         const int h = f == kFontSymbolLarge ? 2 * kBase[l] : kBase[l];
         g_fontHeight[f][l] = static_cast<WORD>(h);
         g_fontAscent[f][l] = static_cast<WORD>(h * 4 / 5);
@@ -316,13 +332,9 @@ class LayoutFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (int f = 0; f < kFontFamilies; ++f) {
-      for (int l = 0; l < kSizeLevels; ++l) {
-        g_fonts[f][l] = m_savedFonts[f][l];
-        g_fontHeight[f][l] = m_savedHeights[f][l];
-        g_fontAscent[f][l] = m_savedAscents[f][l];
-      }
-    }
+    std::memcpy(g_fonts, m_savedFonts, sizeof g_fonts);
+    std::memcpy(g_fontHeight, m_savedHeights, sizeof g_fontHeight);
+    std::memcpy(g_fontAscent, m_savedAscents, sizeof g_fontAscent);
     g_nodeBrushes[0] = m_savedBrush;
     if (m_ownResources) FreeGlobalResources();
     QxSetFixedFontMetrics(m_wasFixed);

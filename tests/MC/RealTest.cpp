@@ -32,22 +32,17 @@ TEST(RealText, DigitsExponentCleaningAndGlyphs) {
 // Bit 0 negates, plus-minus (bit 1 alone) only draws; a negated number's
 // vector holds negative zero imaginary parts.
 TEST(Real, SignSemanticsInBothPaths) {
-  const struct {
-    WORD flags;
-    double re;
-    bool imNegative;
-  } rows[] = {{0, 2.5, false}, {1, -2.5, true}, {2, 2.5, false}, {3, -2.5, true}};
   CQorexDoc doc;
   doc.m_system.m_nSteps = 3;
-  for (const auto& row : rows) {
-    CMcReal number(2.5, row.flags);
+  for (WORD flags : {0, 1, 2, 3}) {
+    CMcReal number(2.5, flags);
+    const bool negated = flags & 1;
     const McComplex v = Eval(&number);
-    EXPECT_EQ(v.re, row.re) << row.flags;
-    EXPECT_EQ(v.im, 0.0);
+    EXPECT_TRUE(v.re == (negated ? -2.5 : 2.5) && v.im == 0.0) << flags;
     Values vec(number.EvaluateVector(&doc));
     for (int k = 0; k < 3; ++k) {
-      EXPECT_EQ(vec[k].re, row.re) << row.flags;
-      EXPECT_EQ(std::signbit(vec[k].im), row.imNegative) << row.flags;
+      EXPECT_EQ(vec[k].re, v.re) << flags;
+      EXPECT_EQ(std::signbit(vec[k].im), negated) << flags;
     }
   }
 }
