@@ -25,33 +25,30 @@ struct BuiltinRow {
   std::function<C(C)> inverse;  // the function it inverts, for identity checks
 };
 
-const std::vector<BuiltinRow>& Builtins() {
-  static const std::vector<BuiltinRow> rows = {
-      {"sin", [](C z) { return std::sin(z); }, nullptr},
-      {"cos", [](C z) { return std::cos(z); }, nullptr},
-      {"tan", [](C z) { return std::tan(z); }, nullptr},
-      {"sinh", [](C z) { return std::sinh(z); }, nullptr},
-      {"cosh", [](C z) { return std::cosh(z); }, nullptr},
-      {"tanh", [](C z) { return std::tanh(z); }, nullptr},
-      {"sec", [](C z) { return 1.0 / std::cos(z); }, nullptr},
-      {"cosec", [](C z) { return 1.0 / std::sin(z); }, nullptr},
-      {"sech", [](C z) { return 1.0 / std::cosh(z); }, nullptr},
-      {"cosech", [](C z) { return 1.0 / std::sinh(z); }, nullptr},
-      {"cot", [](C z) { return std::cos(z) / std::sin(z); }, nullptr},
-      {"coth", [](C z) { return std::cosh(z) / std::sinh(z); }, nullptr},
-      {"sign", [](C z) { return z / std::abs(z); }, nullptr},
-      {"asin", [](C z) { return std::asin(z); }, [](C w) { return std::sin(w); }},
-      {"acos", [](C z) { return std::acos(z); }, [](C w) { return std::cos(w); }},
-      {"atan", [](C z) { return std::atan(z); }, [](C w) { return std::tan(w); }},
-      {"asinh", [](C z) { return std::asinh(z); }, [](C w) { return std::sinh(w); }},
-      {"acosh", [](C z) { return std::acosh(z); }, [](C w) { return std::cosh(w); }},
-      {"atanh", [](C z) { return std::atanh(z); }, [](C w) { return std::tanh(w); }},
-  };
-  return rows;
-}
+const BuiltinRow kBuiltins[] = {
+    {"sin", [](C z) { return std::sin(z); }, nullptr},
+    {"cos", [](C z) { return std::cos(z); }, nullptr},
+    {"tan", [](C z) { return std::tan(z); }, nullptr},
+    {"sinh", [](C z) { return std::sinh(z); }, nullptr},
+    {"cosh", [](C z) { return std::cosh(z); }, nullptr},
+    {"tanh", [](C z) { return std::tanh(z); }, nullptr},
+    {"sec", [](C z) { return 1.0 / std::cos(z); }, nullptr},
+    {"cosec", [](C z) { return 1.0 / std::sin(z); }, nullptr},
+    {"sech", [](C z) { return 1.0 / std::cosh(z); }, nullptr},
+    {"cosech", [](C z) { return 1.0 / std::sinh(z); }, nullptr},
+    {"cot", [](C z) { return std::cos(z) / std::sin(z); }, nullptr},
+    {"coth", [](C z) { return std::cosh(z) / std::sinh(z); }, nullptr},
+    {"sign", [](C z) { return z / std::abs(z); }, nullptr},
+    {"asin", [](C z) { return std::asin(z); }, [](C w) { return std::sin(w); }},
+    {"acos", [](C z) { return std::acos(z); }, [](C w) { return std::cos(w); }},
+    {"atan", [](C z) { return std::atan(z); }, [](C w) { return std::tan(w); }},
+    {"asinh", [](C z) { return std::asinh(z); }, [](C w) { return std::sinh(w); }},
+    {"acosh", [](C z) { return std::acosh(z); }, [](C w) { return std::cosh(w); }},
+    {"atanh", [](C z) { return std::atanh(z); }, [](C w) { return std::tanh(w); }},
+};
 
 const BuiltinRow& Builtin(const std::string& name) {
-  return *std::find_if(Builtins().begin(), Builtins().end(),
+  return *std::find_if(std::begin(kBuiltins), std::end(kBuiltins),
                        [&](const BuiltinRow& r) { return r.name == name; });
 }
 
@@ -100,7 +97,7 @@ TEST(EvalErrorThreads, FlagIsPerThread) {
 
 TEST(FunctionBuiltin, MatchesStdComplexAtOrdinaryPoints) {
   const C points[] = {{0.3, 0.4}, {2.5, -1.1}, {-1.2, 0.7}, {-0.4, -2.2}};
-  for (const BuiltinRow& row : Builtins()) {
+  for (const BuiltinRow& row : kBuiltins) {
     for (C z : points) {
       SCOPED_TRACE(std::string(row.name) + " at " + std::to_string(z.real()) + "," +
                    std::to_string(z.imag()));

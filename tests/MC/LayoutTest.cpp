@@ -137,20 +137,12 @@ TEST_F(Layout, GroupColumnsOfSubGroups) {
 // desktop reaches 100 pixels around its expressions.
 TEST_F(Layout, DesktopSeparationExample) {
   CMcDesktop desktop(0);
-  auto at = [&](int x, int y, int width = 60, int height = 20) {
-    auto* leaf = new TestLeaf("e", 0, width, height, height - 4);
+  for (auto [x, y] : {std::pair{0, 0}, {30, 10}, {0, 100}}) {
+    auto* leaf = new TestLeaf("e", 0, 60, 20, 16);
     leaf->m_box.x = x;
     leaf->m_box.y = y;
     desktop.AppendChild(leaf);
-    return leaf;
-  };
-  at(0, 0);
-  TestLeaf* second = at(30, 10);
-  TestLeaf* third = at(0, 100);
+  }
   desktop.Layout(nullptr, 0);
-  EXPECT_EQ(second->m_box.x, 30);
-  EXPECT_EQ(second->m_box.y, 10 + 20 - 10 + 20);
-  EXPECT_EQ(third->m_box.y, 100 + 30);
-  EXPECT_EQ(desktop.m_box.width, 90 + 200);
-  EXPECT_EQ(desktop.m_box.height, 150 + 200);
+  EXPECT_EQ(Geometry(&desktop), "290x350/0 0,0 30,40 0,130");  // 90 and 150 wide and high, + 200
 }
