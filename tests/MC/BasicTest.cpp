@@ -120,4 +120,3 @@ TEST(BasicNavigate, NavigateOutEndsWhereNothingMoves) {
   c = McCursor{0, 0, &root, &root};
   EXPECT_FALSE(root.NavigateOut(kMcLeft, 0, &c));
 }
-
