@@ -3,6 +3,8 @@
 // reading past its input or leaking what was read (ASan).
 #include "McTestSupport.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 
 using namespace mctest;
@@ -273,7 +275,13 @@ TEST(Records, WrongChildCountsStopAfterTheHeader) {
 }
 
 TEST(Records, RandomDamageNeverCrashes) {
-  const unsigned seed = std::random_device{}();
+  // A new seed each run widens the search; it is printed first so that a
+  // crash can be replayed with QX_TEST_SEED.
+  const char* given = std::getenv("QX_TEST_SEED");
+  const unsigned seed = given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10))
+                              : std::random_device{}();
+  std::printf("Records.RandomDamageNeverCrashes: QX_TEST_SEED=%u\n", seed);
+  std::fflush(stdout);
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 rng(seed);
   // Start from real records and damage them, so that the loaders get deep.
