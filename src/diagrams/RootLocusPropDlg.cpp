@@ -4,29 +4,22 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/DialogTemplate.h"
+#include "res/DialogItems.h"
 
 #include <mutex>
 
 namespace {
 
+using qxres::DialogItem;
+using qxres::DialogRect;
+
 constexpr DWORD kModalFrame = 0x0080;
 constexpr DWORD kEditStyle = WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 
-QxDialogItem Item(const char* className, UINT id, const char* text, DWORD style, int x, int y,
-                  int cx, int cy) {
-  QxDialogItem item;
-  item.className = className;
-  item.id = id;
-  item.text = text;
-  item.style = WS_CHILD | WS_VISIBLE | style;
-  item.rect = CRect(x, y, x + cx, y + cy);
-  return item;
-}
-
 // A label with its edit below it, in a 61-unit column.
 void Field(QxDialogTemplate& t, UINT id, const char* label, int x, int y, int labelWidth = 58) {
-  t.items.push_back(Item(WC_STATIC, 0xFFFF, label, SS_LEFT, x, y, labelWidth, 8));
-  t.items.push_back(Item(WC_EDIT, id, "", kEditStyle, x, y + 10, 55, 12));
+  t.items.push_back(DialogItem(WC_STATIC, 0xFFFF, label, SS_LEFT, DialogRect(x, y, labelWidth, 8)));
+  t.items.push_back(DialogItem(WC_EDIT, id, "", kEditStyle, DialogRect(x, y + 10, 55, 12)));
 }
 
 }  // namespace
@@ -46,7 +39,8 @@ void RegisterRootLocusPropTemplate() {
     Field(t, IDC_RL_LINSTEPS, "# Linear steps:", 7, 34);
     Field(t, IDC_RL_INERTIA, "Root inertia:", 68, 34);
     Field(t, IDC_RL_CANCELTOL, "Pole-zero cancellation:", 7, 61, 90);
-    t.items.push_back(Item(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 68, 53, 14));
+    t.items.push_back(DialogItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP,
+                                 DialogRect(129, 68, 53, 14)));
     QxRegisterDialogTemplate(IDD_RLPROPERTIES, t);
   });
 }

@@ -7,29 +7,17 @@
 #include "platform/ui/Constants.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogTemplate.h"
+#include "res/DialogItems.h"
 #include "res/resource.h"
 
 namespace {
 
+using qxres::DialogItem;
+using qxres::DialogRect;
+
 // Static and dialog styles that the controls layer does not name yet.
 constexpr DWORD kBarStyle = WS_CHILD;  // dialog bars are children of their dock
 constexpr DWORD kTab = WS_TABSTOP;
-
-CRect At(int x, int y, int width, int height) {
-  return CRect(x, y, x + width, y + height);
-}
-
-QxDialogItem Item(const char* className, UINT id, const char* text, DWORD style, CRect rect,
-                  std::vector<CString> list = {}) {
-  QxDialogItem item;
-  item.className = className;
-  item.id = id;
-  item.text = text;
-  item.style = WS_CHILD | WS_VISIBLE | style;
-  item.rect = rect;
-  item.list = std::move(list);
-  return item;
-}
 
 QxDialogTemplate Bar(const char* title, int width, int height) {
   QxDialogTemplate bar;
@@ -45,11 +33,13 @@ QxDialogTemplate AboutBox() {
   about.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   about.rect = CRect(0, 0, 217, 55);
   about.items = {
-      Item(WC_STATIC, IDC_ABOUT_ICON, "#128", SS_ICON, At(11, 17, 20, 20)),
-      Item(WC_STATIC, IDC_ABOUT_ICON, "Quorvathine Version 1.0", SS_LEFT | SS_NOPREFIX,
-           At(40, 10, 119, 8)),
-      Item(WC_STATIC, IDC_ABOUT_ICON, "Copyright (C) 2026 Plenthoria", SS_LEFT, At(40, 25, 119, 8)),
-      Item(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_GROUP | kTab, At(178, 7, 32, 14)),
+      DialogItem(WC_STATIC, IDC_ABOUT_ICON, "#128", SS_ICON, DialogRect(11, 17, 20, 20)),
+      DialogItem(WC_STATIC, IDC_ABOUT_ICON, "Quorvathine Version 1.0", SS_LEFT | SS_NOPREFIX,
+                 DialogRect(40, 10, 119, 8)),
+      DialogItem(WC_STATIC, IDC_ABOUT_ICON, "Copyright (C) 2026 Plenthoria", SS_LEFT,
+                 DialogRect(40, 25, 119, 8)),
+      DialogItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_GROUP | kTab,
+                 DialogRect(178, 7, 32, 14)),
   };
   return about;
 }
@@ -61,18 +51,19 @@ QxDialogTemplate VariablesBar() {
   constexpr DWORD kDropList = CBS_DROPDOWNLIST | WS_VSCROLL | kTab;
   constexpr DWORD kNumber = ES_AUTOHSCROLL | WS_BORDER | kTab;
   bar.items = {
-      Item(WC_LISTBOX, IDC_VARLIST, "",
-           LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | kTab, At(7, 7, 69, 60)),
-      Item(WC_COMBOBOX, IDC_LOCUS, "", kDropList, At(7, 70, 70, 74),
-           {"No Locus", "Logarithmic", "10% deviation", "25% deviation", "50% deviation",
-            "100% deviation"}),
-      Item(TRACKBAR_CLASS, IDC_VALUE_SLIDER, "Slider1", TBS_BOTH | TBS_NOTICKS | kTab,
-           At(84, 12, 59, 19)),
-      Item(WC_EDIT, IDC_VALUE, "", kNumber, At(81, 38, 62, 12)),
-      Item(WC_EDIT, IDC_MINIMUM, "", kNumber, At(81, 54, 28, 12)),
-      Item(WC_EDIT, IDC_MAXIMUM, "", kNumber, At(114, 54, 29, 12)),
-      Item(WC_COMBOBOX, IDC_COLOUR, "", kDropList, At(81, 70, 62, 74),
-           {"(none)", "Red", "Green", "Blue", "Gray", "Purple"}),
+      DialogItem(WC_LISTBOX, IDC_VARLIST, "",
+                 LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | kTab,
+                 DialogRect(7, 7, 69, 60)),
+      DialogItem(WC_COMBOBOX, IDC_LOCUS, "", kDropList, DialogRect(7, 70, 70, 74),
+                 {"No Locus", "Logarithmic", "10% deviation", "25% deviation", "50% deviation",
+                  "100% deviation"}),
+      DialogItem(TRACKBAR_CLASS, IDC_VALUE_SLIDER, "Slider1", TBS_BOTH | TBS_NOTICKS | kTab,
+                 DialogRect(84, 12, 59, 19)),
+      DialogItem(WC_EDIT, IDC_VALUE, "", kNumber, DialogRect(81, 38, 62, 12)),
+      DialogItem(WC_EDIT, IDC_MINIMUM, "", kNumber, DialogRect(81, 54, 28, 12)),
+      DialogItem(WC_EDIT, IDC_MAXIMUM, "", kNumber, DialogRect(114, 54, 29, 12)),
+      DialogItem(WC_COMBOBOX, IDC_COLOUR, "", kDropList, DialogRect(81, 70, 62, 74),
+                 {"(none)", "Red", "Green", "Blue", "Gray", "Purple"}),
   };
   return bar;
 }
@@ -87,9 +78,9 @@ QxDialogTemplate EqualizerBar() {
   };
   QxDialogTemplate bar = Bar("Performance Equalizer", 150, 127);
   for (int i = 0; i < 8; ++i) {
-    bar.items.push_back(Item(TRACKBAR_CLASS, IDC_WEIGHT_FINAL_VALUE + i, kCriteria[i],
-                             TBS_VERT | TBS_BOTH | TBS_NOTICKS | kTab,
-                             At(10 + 12 * i, 59, 10, 50)));
+    bar.items.push_back(DialogItem(TRACKBAR_CLASS, IDC_WEIGHT_FINAL_VALUE + i, kCriteria[i],
+                                   TBS_VERT | TBS_BOTH | TBS_NOTICKS | kTab,
+                                   DialogRect(10 + 12 * i, 59, 10, 50)));
   }
   return bar;
 }
@@ -97,9 +88,10 @@ QxDialogTemplate EqualizerBar() {
 // "Comments": the design's free text.
 QxDialogTemplate CommentsBar() {
   QxDialogTemplate bar = Bar("Comments", 150, 90);
-  bar.items = {Item(WC_EDIT, IDC_COMMENT, "",
-                    ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER | kTab,
-                    At(7, 7, 136, 76))};
+  bar.items = {
+      DialogItem(WC_EDIT, IDC_COMMENT, "",
+                 ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER | kTab,
+                 DialogRect(7, 7, 136, 76))};
   return bar;
 }
 

@@ -3,26 +3,19 @@
 #include "platform/ui/Constants.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogTemplate.h"
+#include "res/DialogItems.h"
 
 #include <mutex>
 
 namespace {
 
+using qxres::DialogItem;
+using qxres::DialogRect;
+
 constexpr DWORD kEditStyle = WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 
-QxDialogItem Item(const char* className, UINT id, const char* text, DWORD style, int x, int y,
-                  int cx, int cy) {
-  QxDialogItem item;
-  item.className = className;
-  item.id = id;
-  item.text = text;
-  item.style = WS_CHILD | WS_VISIBLE | style;
-  item.rect = CRect(x, y, x + cx, y + cy);
-  return item;
-}
-
 QxDialogItem Label(const char* text, int x, int y, int cx) {
-  return Item(WC_STATIC, 0xFFFF, text, SS_LEFT, x, y, cx, 8);
+  return DialogItem(WC_STATIC, 0xFFFF, text, SS_LEFT, DialogRect(x, y, cx, 8));
 }
 
 }  // namespace
@@ -37,18 +30,20 @@ void RegisterTimeBoxTemplate() {
     t.rect = CRect(0, 0, 166, 86);
     t.items = {
         Label("Sampling time:", 7, 7, 46),
-        Item(WC_EDIT, IDC_TIME_SAMPLING, "", kEditStyle, 7, 17, 45, 13),
+        DialogItem(WC_EDIT, IDC_TIME_SAMPLING, "", kEditStyle, DialogRect(7, 17, 45, 13)),
         Label("[s]", 57, 19, 10),
         Label("Final time:", 7, 34, 32),
-        Item(WC_EDIT, IDC_TIME_FINAL, "", kEditStyle, 7, 44, 45, 13),
+        DialogItem(WC_EDIT, IDC_TIME_FINAL, "", kEditStyle, DialogRect(7, 44, 45, 13)),
         Label("[s]", 56, 46, 10),
         Label("Watchdog error tolerance:", 72, 7, 88),
-        Item(WC_EDIT, IDC_TIME_TOLERANCE, "", kEditStyle, 71, 17, 45, 13),
+        DialogItem(WC_EDIT, IDC_TIME_TOLERANCE, "", kEditStyle, DialogRect(71, 17, 45, 13)),
         Label("[%]", 121, 19, 10),
         Label("Realtime buffer size:", 72, 34, 64),
-        Item(WC_EDIT, IDC_TIME_BUFFER, "", kEditStyle | ES_NUMBER, 72, 44, 45, 13),
+        DialogItem(WC_EDIT, IDC_TIME_BUFFER, "", kEditStyle | ES_NUMBER,
+                   DialogRect(72, 44, 45, 13)),
         Label("[runs]", 122, 47, 23),
-        Item(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 122, 65, 37, 14),
+        DialogItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP,
+                   DialogRect(122, 65, 37, 14)),
     };
     QxRegisterDialogTemplate(IDD_TIMEBOX, t);
   });
