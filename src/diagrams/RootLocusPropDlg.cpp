@@ -13,7 +13,6 @@ namespace {
 using qxres::DialogItem;
 using qxres::DialogRect;
 
-constexpr DWORD kModalFrame = 0x0080;
 constexpr DWORD kEditStyle = WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 
 // A label with its edit below it, in a 61-unit column.
@@ -29,7 +28,7 @@ void RegisterRootLocusPropTemplate() {
   std::call_once(once, [] {
     QxDialogTemplate t;
     t.caption = "Root Locus Properties";
-    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | kModalFrame;
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     t.rect = CRect(0, 0, 189, 89);
     // Tab order follows the rows: log steps, minimum gain, maximum gain;
     // linear steps, root inertia; pole-zero cancellation; OK.
