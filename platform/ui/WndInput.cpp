@@ -235,7 +235,7 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
   }
   switch (event->type()) {
     case QEvent::MouseMove:
-      if (g_underMouse != hTarget) g_underMouse = hTarget;
+      g_underMouse = hTarget;
       target->SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(hTarget),
                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
       if (IsWindow(hTarget)) DeliverInput(target, WM_MOUSEMOVE, flags, lParam);
@@ -295,8 +295,7 @@ bool TranslateKey(CWnd* self, QKeyEvent* event) {
   if (!vk) return false;
   bool down = event->type() == QEvent::KeyPress;
   bool alt = event->modifiers() & Qt::AltModifier;
-  if (vk != VK_SHIFT && vk != VK_CONTROL && vk != VK_MENU) QxSetKeyDown(vk, down);
-  if (vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU) QxSetKeyDown(vk, down);
+  QxSetKeyDown(vk, down);
   DWORD flags = 1;  // repeat count
   if (IsExtendedKey(vk)) flags |= 1u << 24;
   if (alt) flags |= 1u << 29;
