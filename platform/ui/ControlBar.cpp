@@ -551,8 +551,7 @@ void CToolBar::GetItemRect(int nIndex, LPRECT lpRect) const {
   ::SetRectEmpty(lpRect);
   auto* toolBar = dynamic_cast<QToolBar*>(m_pWidget);
   if (!toolBar || nIndex < 0 || nIndex >= toolBar->actions().size()) return;
-  QRect r = toolBar->actionGeometry(toolBar->actions()[nIndex]);
-  ::SetRect(lpRect, r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+  *lpRect = qxui::ToRECT(toolBar->actionGeometry(toolBar->actions()[nIndex]));
 }
 
 CSize CToolBar::CalcFixedLayout(BOOL, BOOL bHorz) {
@@ -731,8 +730,7 @@ void CStatusBar::SetPaneStyle(int nIndex, UINT nStyle) {
 void CStatusBar::GetItemRect(int nIndex, LPRECT lpRect) const {
   ::SetRectEmpty(lpRect);
   if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_panes.size() || !m_panes[nIndex].label) return;
-  QRect r = m_panes[nIndex].label->geometry();
-  ::SetRect(lpRect, r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+  *lpRect = qxui::ToRECT(m_panes[nIndex].label->geometry());
 }
 
 CSize CStatusBar::CalcFixedLayout(BOOL, BOOL) {

@@ -1038,10 +1038,9 @@ void CWnd::GetWindowRect(LPRECT lpRect) const {
     ::SetRectEmpty(lpRect);
     return;
   }
-  QPoint origin = m_pWidget->isWindow() ? m_pWidget->frameGeometry().topLeft()
-                                        : m_pWidget->mapToGlobal(QPoint(0, 0));
-  QSize size = m_pWidget->isWindow() ? m_pWidget->frameGeometry().size() : m_pWidget->size();
-  ::SetRect(lpRect, origin.x(), origin.y(), origin.x() + size.width(), origin.y() + size.height());
+  *lpRect = qxui::ToRECT(m_pWidget->isWindow()
+                             ? m_pWidget->frameGeometry()
+                             : QRect(m_pWidget->mapToGlobal(QPoint(0, 0)), m_pWidget->size()));
 }
 
 void CWnd::ClientToScreen(LPPOINT lpPoint) const {

@@ -56,6 +56,16 @@ struct WndState {
   bool acceptFiles = false;
 };
 
+// Rectangles between the layer (right and bottom exclusive) and Qt.
+inline QRect ToQRect(const RECT& r) {
+  return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+inline RECT ToRECT(const QRect& r) {
+  RECT rect;
+  ::SetRect(&rect, r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+  return rect;
+}
+
 // What every widget made for a window has: the way back to the window,
 // cleared when the window is destroyed first.
 struct WndLink {

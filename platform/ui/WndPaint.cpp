@@ -9,19 +9,11 @@
 
 #include <algorithm>
 
+using qxui::ToQRect;
+using qxui::ToRECT;
 using qxui::WndState;
 
 namespace {
-
-QRect ToQRect(const RECT& r) {
-  return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
-RECT ToRECT(const QRect& r) {
-  RECT rect;
-  ::SetRect(&rect, r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
-  return rect;
-}
 
 // The widget that shows the overlay image above the window's children.
 class OverlayWidget : public QWidget {
