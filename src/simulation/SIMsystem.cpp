@@ -8,6 +8,7 @@
 #include "VARpoints.h"
 #include "simulation/SIMwatchdog.h"
 
+#include <array>
 #include <cmath>
 
 std::atomic<CSIMsystem*> g_pSimulator{nullptr};
@@ -48,6 +49,19 @@ void DeterminantOf(CSIMtrnfn& det, const CSIMtrnmx& m, CSIMtrnfn* w) {
 void SetOne(CSIMtrnfn& t) {
   t.Adopt({1.0}, {1.0});
   t.FindRoots();
+}
+
+// The fifteen signals and the five blocks of a system, for the steps that
+// treat them all alike (const or not, as the system is).
+template <class System>
+auto AllSignals(System& s) {
+  return std::array{&s.m_c,  &s.m_r, &s.m_v,  &s.m_d, &s.m_n,  &s.m_e,    &s.m_w,   &s.m_u,
+                    &s.m_uv, &s.m_y, &s.m_yd, &s.m_z, &s.m_zn, &s.m_uMin, &s.m_uMax};
+}
+
+template <class System>
+auto AllBlocks(System& s) {
+  return std::array{&s.m_P, &s.m_K, &s.m_G, &s.m_L, &s.m_F};
 }
 
 // N = Tf / Ts truncated, or -1 when the times cannot make a run.
@@ -99,20 +113,17 @@ void CSIMsystem::FillInputs(CQorexDoc* doc) {
 }
 
 void CSIMsystem::ZeroSignals() {
-  CSIMsignal* all[] = {&m_c,  &m_r, &m_v,  &m_d, &m_n,  &m_e,    &m_w,   &m_u,
-                       &m_uv, &m_y, &m_yd, &m_z, &m_zn, &m_uMin, &m_uMax};
-  for (CSIMsignal* s : all) s->Zero();
+  for (CSIMsignal* s : AllSignals(*this)) s->Zero();
 }
 
 void CSIMsystem::RebuildBlocks(CQorexDoc* doc) {
-  CSIMtrnmx* blocks[] = {&m_P, &m_K, &m_G, &m_L, &m_F};
-  for (int i = 0; i < 5; ++i) blocks[i]->FromExpr(doc, RightSide(doc->m_models, i));
+  const auto blocks = AllBlocks(*this);
+  for (int i = 0; i < static_cast<int>(blocks.size()); ++i)
+    blocks[i]->FromExpr(doc, RightSide(doc->m_models, i));
 }
 
 bool CSIMsystem::ShapesAgree(bool realtime) const {
-  const CSIMsignal* all[] = {&m_c,  &m_r, &m_v,  &m_d, &m_n,  &m_e,    &m_w,   &m_u,
-                             &m_uv, &m_y, &m_yd, &m_z, &m_zn, &m_uMin, &m_uMax};
-  for (const CSIMsignal* s : all)
+  for (const CSIMsignal* s : AllSignals(*this))
     if (s->m_nColumns != m_c.m_nColumns) return false;
   // Signals combined column by column need equal rows.
   if (m_e.m_nRows != m_r.m_nRows || m_w.m_nRows != m_r.m_nRows || m_v.m_nRows != m_u.m_nRows ||
@@ -140,8 +151,7 @@ void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
     LoopProducts();
     ParameterLoci(doc);
     // The frequency sweep joins here once the document has its engine.
-    CSIMtrnmx* blocks[] = {&m_P, &m_K, &m_G, &m_L, &m_F};
-    for (CSIMtrnmx* b : blocks) b->PrepareSimulation();
+    for (CSIMtrnmx* b : AllBlocks(*this)) b->PrepareSimulation();
   }
   if (!ShapesAgree(false)) m_nError = kSimShapeMismatch;
   if (m_nError != kSimOk) {
@@ -189,19 +199,14 @@ void CSIMsystem::Setup(CQorexDoc* doc) {
   SizeSignals(doc, m_nSteps);
   FillInputs(doc);
   RebuildBlocks(doc);
-  CSIMtrnmx* blocks[] = {&m_P, &m_K, &m_G, &m_L, &m_F};
-  for (CSIMtrnmx* b : blocks) b->PrepareSimulation();
+  for (CSIMtrnmx* b : AllBlocks(*this)) b->PrepareSimulation();
   ResetStates();
   m_nError = !timesOk ? kSimBadTimes : ShapesAgree(true) ? kSimOk : kSimShapeMismatch;
   if (m_nError != kSimOk) ZeroSignals();
 }
 
 void CSIMsystem::ResetStates() {
-  m_P.ResetStates();
-  m_K.ResetStates();
-  m_G.ResetStates();
-  m_L.ResetStates();
-  m_F.ResetStates();
+  for (CSIMtrnmx* b : AllBlocks(*this)) b->ResetStates();
 }
 
 // ---- one sample --------------------------------------------------------------
@@ -317,27 +322,20 @@ void CSIMsystem::ParameterLoci(CQorexDoc* doc) {
 
 bool CSIMsystem::CopyFrom(const CSIMsystem& src) {
   if (&src == this || src.m_nError != kSimOk) return false;
-  const CSIMsignal* mine[] = {&m_c, &m_uMin, &m_uMax, &m_v, &m_d,  &m_n, &m_y, &m_yd,
-                              &m_e, &m_u,    &m_uv,   &m_z, &m_zn, &m_w, &m_r};
-  const CSIMsignal* theirs[] = {&src.m_c,  &src.m_uMin, &src.m_uMax, &src.m_v, &src.m_d,
-                                &src.m_n,  &src.m_y,    &src.m_yd,   &src.m_e, &src.m_u,
-                                &src.m_uv, &src.m_z,    &src.m_zn,   &src.m_w, &src.m_r};
-  for (int i = 0; i < 15; ++i)
+  const auto mine = AllSignals(*this);
+  const auto theirs = AllSignals(src);
+  for (size_t i = 0; i < mine.size(); ++i)
     if (mine[i]->m_nRows != theirs[i]->m_nRows || mine[i]->m_nColumns != theirs[i]->m_nColumns)
       return false;
-  const CSIMtrnmx* blocks[] = {&m_P, &m_K, &m_G, &m_L, &m_F};
-  const CSIMtrnmx* srcBlocks[] = {&src.m_P, &src.m_K, &src.m_G, &src.m_L, &src.m_F};
-  for (int i = 0; i < 5; ++i)
+  const auto blocks = AllBlocks(*this);
+  const auto srcBlocks = AllBlocks(src);
+  for (size_t i = 0; i < blocks.size(); ++i)
     if (blocks[i]->m_nRows != srcBlocks[i]->m_nRows || blocks[i]->m_nCols != srcBlocks[i]->m_nCols)
       return false;
   if (!src.ShapesAgree(true)) return false;
   const int from = m_nStep + 1;
-  for (int i = 0; i < 15; ++i) const_cast<CSIMsignal*>(mine[i])->CopyFrom(*theirs[i], from);
-  m_P = src.m_P;
-  m_K = src.m_K;
-  m_G = src.m_G;
-  m_L = src.m_L;
-  m_F = src.m_F;
+  for (size_t i = 0; i < mine.size(); ++i) mine[i]->CopyFrom(*theirs[i], from);
+  for (size_t i = 0; i < blocks.size(); ++i) *blocks[i] = *srcBlocks[i];
   return true;
 }
 
