@@ -311,13 +311,11 @@ void CQorexDoc::SetRunCapacity(int capacity) {
   std::unique_ptr<CSIMsignal[]> controls(new CSIMsignal[capacity]);
   std::unique_ptr<CSIMsignal[]> outputs(new CSIMsignal[capacity]);
   std::unique_ptr<double[]> ts(new double[capacity]());
+  // The old slots go with this call, so their runs move over uncopied.
   for (int i = 0; i < m_nRuns; ++i) {
-    setpoints[i].Assign(m_runSetpoints[i]);
-    setpoints[i].m_wFlags = m_runSetpoints[i].m_wFlags;
-    controls[i].Assign(m_runControls[i]);
-    controls[i].m_wFlags = m_runControls[i].m_wFlags;
-    outputs[i].Assign(m_runOutputs[i]);
-    outputs[i].m_wFlags = m_runOutputs[i].m_wFlags;
+    SwapSignals(setpoints[i], m_runSetpoints[i]);
+    SwapSignals(controls[i], m_runControls[i]);
+    SwapSignals(outputs[i], m_runOutputs[i]);
     ts[i] = m_runTs[i];
   }
   m_runSetpoints = std::move(setpoints);
