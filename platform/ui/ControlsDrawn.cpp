@@ -79,6 +79,17 @@ int FittingItems(const ListWidget* list, int height) {
   return std::max(1, count);
 }
 
+// The item whose rectangle (as ItemRect gives it) holds the point; -1 for none.
+// One walk down from the top item, so a click costs no more than the list.
+int ItemAt(const ListWidget* list, CPoint point, int right) {
+  if (point.x < 0 || point.x >= right) return -1;
+  for (int i = list->top, y = 0; i < static_cast<int>(list->items.size()) && y <= point.y; ++i) {
+    y += list->items[static_cast<size_t>(i)].height;
+    if (point.y < y) return i;
+  }
+  return -1;
+}
+
 }  // namespace
 
 // ---- list boxes -------------------------------------------------------------------
@@ -244,7 +255,8 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       CRect client;
       GetClientRect(&client);
-      if (HasScrollBar() && point.x >= client.right - kScrollBarWidth) {
+      bool scrollBar = HasScrollBar();
+      if (scrollBar && point.x >= client.right - kScrollBarWidth) {
         // The bar pages towards the click.
         int page = FittingItems(list, client.Height());
         bool up = point.y < client.Height() * list->top / std::max(1, count);
@@ -252,10 +264,7 @@ LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         Invalidate(FALSE);
         return 0;
       }
-      int hit = -1;
-      for (int i = list->top; i < count && hit < 0; ++i) {
-        if (ItemRect(i).PtInRect(point)) hit = i;
-      }
+      int hit = ItemAt(list, point, client.right - (scrollBar ? kScrollBarWidth : 0));
       if (hit < 0) return 0;
       SelectByUser(hit);
       if (message == WM_LBUTTONDBLCLK && (GetStyle() & LBS_NOTIFY)) Notify(LBN_DBLCLK);
