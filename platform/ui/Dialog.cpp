@@ -121,39 +121,6 @@ CWnd* NextGroupItem(CWnd* dialog, CWnd* control, bool previous) {
   return nullptr;
 }
 
-// Input reaches PreTranslateMessage, and so the dialog manager, through the
-// application object's hook. A modal dialog of windows made without one
-// (tools, tests of a single window) would hand its keys straight to the
-// focused control, and Return in an edit would never press OK; as the
-// system's dialog loop does, the modal loop then offers each input to the
-// target and its parents itself.
-int g_modalWalks = 0;
-
-BOOL WalkPreTranslate(MSG* pMsg) {
-  for (CWnd* step = CWnd::FromHandle(pMsg->hwnd); step; step = step->GetParent()) {
-    HWND hStep = step->GetSafeHwnd();
-    if (step->PreTranslateMessage(pMsg)) return TRUE;
-    if (!IsWindow(hStep)) return FALSE;
-  }
-  return FALSE;
-}
-
-class ModalDialogKeys {
- public:
-  ModalDialogKeys() : m_installed(AfxGetApp() == nullptr) {
-    if (m_installed && g_modalWalks++ == 0) qxui::SetPreTranslateHook(WalkPreTranslate);
-  }
-  ~ModalDialogKeys() {
-    // An application made meanwhile has put its own hook in place.
-    if (m_installed && --g_modalWalks == 0 && !AfxGetApp()) qxui::SetPreTranslateHook(nullptr);
-  }
-  ModalDialogKeys(const ModalDialogKeys&) = delete;
-  ModalDialogKeys& operator=(const ModalDialogKeys&) = delete;
-
- private:
-  bool m_installed;
-};
-
 bool HandleDialogKey(CWnd* dialog, CWnd* target, MSG* pMsg) {
   UINT code = target == dialog ? 0 : DlgCodeOf(target, pMsg);
   if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
@@ -343,7 +310,6 @@ INT_PTR CDialog::DoModal() {
         if (CWnd::FromHandle(self) == this && !m_bEnded) EndDialog(IDCANCEL);
       });
     }
-    ModalDialogKeys keys;
     RunModalLoop();
   }
   if (hook && hook->ended) hook->ended(*this, m_nModalResult);

@@ -196,7 +196,16 @@ BOOL PreTranslate(MSG* msg) {
     std::lock_guard<std::mutex> guard(g_hookLock);
     hook = TheHooks().preTranslate;
   }
-  return hook ? hook(msg) : FALSE;
+  if (hook) return hook(msg);
+  // Without an application (tools, tests of a single window) the target and
+  // its parents still get their chance, as the system's dialog loop gives
+  // them: Return in a dialog's edit must still press OK.
+  for (CWnd* step = CWnd::FromHandle(msg->hwnd); step; step = step->GetParent()) {
+    HWND hStep = step->GetSafeHwnd();
+    if (step->PreTranslateMessage(msg)) return TRUE;
+    if (!IsWindow(hStep)) return FALSE;
+  }
+  return FALSE;
 }
 
 void SetBroadcastHook(std::function<void(UINT, WPARAM, LPARAM)> hook) {

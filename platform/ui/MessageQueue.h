@@ -43,7 +43,8 @@ namespace qxui {
 // The name a registered message was made from; empty for other ids.
 const char* RegisteredMessageName(UINT message);
 // How a message is offered before dispatch (the application installs its
-// PreTranslateMessage); TRUE: taken.
+// PreTranslateMessage; without one the target and its parents are offered it
+// in turn); TRUE: taken.
 void SetPreTranslateHook(std::function<BOOL(MSG*)> hook);
 BOOL PreTranslate(MSG* msg);
 // Where a broadcast to other processes goes (the message bus installs itself).
