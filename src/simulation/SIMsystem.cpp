@@ -3,7 +3,6 @@
 #include "GlobalResources.h"
 #include "MC/MC_BASIC.h"
 #include "MC/McComplex.h"
-#include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 #include "VARpoints.h"
 #include "simulation/SIMwatchdog.h"
@@ -277,8 +276,10 @@ void CSIMsystem::ParameterLoci(CQorexDoc* doc) {
     const int var = locus.m_nVariable;
     if (var < 0 || var >= doc->m_vars.m_nCount) continue;
     int mask = 0;
-    for (int m = kModelK; m <= kModelF; ++m)
-      if (ContainsVariable(var, RightSide(doc->m_models, m))) mask |= 1 << (m - 1);
+    for (int m = kModelK; m <= kModelF; ++m) {
+      const CMcBasic* side = RightSide(doc->m_models, m);
+      if (side != nullptr && doc->m_models.ContainsVariable(side, var)) mask |= 1 << (m - 1);
+    }
     if (mask == 0) continue;
 
     const int mode = locus.Mode();
@@ -362,13 +363,4 @@ int CSIMsystem::CanBuildModel(CQorexDoc* doc, const CMcBasic* definition) {
   CSIMtrnmx probe;
   probe.FromExpr(doc, definition->m_children[1]);
   return g_bEvalError ? 0 : 1;
-}
-
-int CSIMsystem::ContainsVariable(int index, const CMcBasic* node) {
-  if (node == nullptr) return 0;
-  if ((node->GetType() >> 8) == 0x03 && static_cast<const CMcVariable*>(node)->m_index == index)
-    return 1;
-  for (int i = 0; i < node->m_count; ++i)
-    if (ContainsVariable(index, node->m_children[i])) return 1;
-  return 0;
 }

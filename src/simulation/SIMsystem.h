@@ -77,8 +77,6 @@ class CSIMsystem {
   // right side evaluates (as a 5-sample signal, or as a model) without error.
   int CanBuildSignal(CQorexDoc* doc, const CMcBasic* definition);
   int CanBuildModel(CQorexDoc* doc, const CMcBasic* definition);
-  // 1 when the tree holds a variable node bound to table entry index.
-  static int ContainsVariable(int index, const CMcBasic* node);
   // The simulation accuracy watchdog (SIMwatchdog.cpp): 1 when it warned and
   // the user chose Yes. Needs the blocks prepared and 3 g_nMinSamples columns.
   int AccuracyWatchdog(CQorexDoc* doc);
