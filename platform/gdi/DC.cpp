@@ -13,6 +13,7 @@ IMPLEMENT_DYNAMIC(CDC, CObject)
 
 using qxgdi::DataPtr;
 using qxgdi::Kind;
+using qxgdi::Record;
 
 namespace {
 
@@ -32,10 +33,6 @@ int MulDivRound(long long value, long long num, long long den) {
   long long q =
       (p >= 0) == (den > 0) ? (p + std::llabs(den) / 2) / den : (p - std::llabs(den) / 2) / den;
   return static_cast<int>(q);
-}
-
-void Record(CDC& dc, std::function<void(CDC&, const qxgdi::ReplayContext&)> op) {
-  QxDCAccess::Rec(dc)->ops.push_back(std::move(op));
 }
 
 }  // namespace
@@ -82,6 +79,10 @@ QRegion PaintRegion(const CDC& dc) {
   QRegion r(surface->rect());
   const auto& clip = QxDCAccess::State(dc).a.clip;
   return clip ? r.intersected(*clip) : r;
+}
+
+void Record(CDC& dc, std::function<void(CDC&, const ReplayContext&)> op) {
+  QxDCAccess::Rec(dc)->ops.push_back(std::move(op));
 }
 
 }  // namespace qxgdi

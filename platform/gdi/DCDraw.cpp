@@ -14,6 +14,7 @@
 
 using qxgdi::Attributes;
 using qxgdi::DataPtr;
+using qxgdi::Record;
 
 namespace qxgdi {
 
@@ -123,10 +124,6 @@ class PixelSink {
 void AddBounds(CDC& dc, const QRect& deviceRect) {
   if (qxgdi::Recording* rec = QxDCAccess::Rec(dc))
     rec->bounds = rec->bounds.united(deviceRect.normalized());
-}
-
-void Record(CDC& dc, std::function<void(CDC&, const qxgdi::ReplayContext&)> op) {
-  QxDCAccess::Rec(dc)->ops.push_back(std::move(op));
 }
 
 int PenStyle(const Attributes& a) {

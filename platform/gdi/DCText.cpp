@@ -14,6 +14,7 @@
 #include <vector>
 
 using qxgdi::Attributes;
+using qxgdi::Record;
 
 namespace {
 
@@ -21,10 +22,6 @@ std::shared_ptr<const qxgdi::ResolvedFont> CurrentFont(const CDC& dc) {
   const auto& font = QxDCAccess::State(dc).a.font;
   static const LOGFONT fallback;
   return qxgdi::ResolveFont(font ? font->font : fallback);
-}
-
-void Record(CDC& dc, std::function<void(CDC&, const qxgdi::ReplayContext&)> op) {
-  QxDCAccess::Rec(dc)->ops.push_back(std::move(op));
 }
 
 // Left edge of each character and the total advance, in logical units.

@@ -125,6 +125,8 @@ double ScaleX(const Attributes& a);
 double ScaleY(const Attributes& a);
 // The device region a context may paint: clip region within the surface.
 QRegion PaintRegion(const CDC& dc);
+// Appends an operation to the context's recording (the caller checked that it records).
+void Record(CDC& dc, std::function<void(CDC&, const ReplayContext&)> op);
 
 // Pixel operations.
 QRgb Rop2(int code, QRgb pen, QRgb dst);
