@@ -202,8 +202,8 @@ void CosmeticLine(PixelSink& sink, Attributes& a, QPoint p0, QPoint p1) {
 }
 
 // Paints the pixels a path covers (no antialiasing) through a callback.
-template <class F>
-void Coverage(const QRect& bounds, F draw, std::function<void(int, int)> put) {
+template <class Draw, class Put>
+void Coverage(const QRect& bounds, Draw draw, Put put) {
   if (bounds.isEmpty()) return;
   QImage mask(bounds.size(), QImage::Format_ARGB32);
   mask.fill(0);
@@ -559,6 +559,20 @@ void CDC::DrawDragRect(LPCRECT rect, SIZE size, LPCRECT last, SIZE lastSize) {
   frame(rect, size);
 }
 
+namespace {
+
+// The surface pixel at a device point inside the paint region, or null. Loci
+// are plotted a pixel at a time, so no region is built for one point.
+QRgb* PaintPixel(const CDC& dc, QPoint d) {
+  QImage* image = QxDCAccess::Surface(dc);
+  if (!image || !image->rect().contains(d)) return nullptr;
+  const auto& clip = QxDCAccess::State(dc).a.clip;
+  if (clip && !clip->contains(d)) return nullptr;
+  return reinterpret_cast<QRgb*>(image->scanLine(d.y())) + d.x();
+}
+
+}  // namespace
+
 COLORREF CDC::SetPixel(int x, int y, COLORREF color) {
   Attributes& a = QxDCAccess::State(*this).a;
   QPoint d = qxgdi::ToDevice(a, x, y);
@@ -567,9 +581,9 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF color) {
     Record(*this, [x, y, color](CDC& t, const qxgdi::ReplayContext&) { t.SetPixel(x, y, color); });
     return color & 0xFFFFFFu;
   }
-  PixelSink sink(*this);
-  if (!sink.Valid() || !sink.Contains(d.x(), d.y())) return CLR_INVALID;
-  sink.At(d.x(), d.y()) = QxToQRgb(color);
+  QRgb* pixel = PaintPixel(*this, d);
+  if (!pixel) return CLR_INVALID;
+  *pixel = QxToQRgb(color);
   return color & 0xFFFFFFu;
 }
 
@@ -579,10 +593,8 @@ BOOL CDC::SetPixelV(int x, int y, COLORREF color) {
 
 COLORREF CDC::GetPixel(int x, int y) const {
   const Attributes& a = QxDCAccess::State(*this).a;
-  QPoint d = qxgdi::ToDevice(a, x, y);
-  PixelSink sink(*this);
-  if (!sink.Valid() || !sink.Contains(d.x(), d.y())) return CLR_INVALID;
-  return QxFromQRgb(sink.At(d.x(), d.y()));
+  const QRgb* pixel = PaintPixel(*this, qxgdi::ToDevice(a, x, y));
+  return pixel ? QxFromQRgb(*pixel) : CLR_INVALID;
 }
 
 // ---- block transfers ----------------------------------------------------------------
