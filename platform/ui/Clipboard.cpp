@@ -229,22 +229,30 @@ void Publish(ClipboardState& state) {
   state.desktopChanged = false;
 }
 
+// Another program's block is taken only up to the paste limit, text included.
+bool Acceptable(const QByteArray& bytes, const char* what) {
+  if (!bytes.isEmpty() && static_cast<std::size_t>(bytes.size()) <= QX_CLIPBOARD_MAX_PASTE)
+    return true;
+  TRACE("Clipboard: the pasted %s was refused (%lld bytes)\n", what,
+        static_cast<long long>(bytes.size()));
+  return false;
+}
+
 // Another program's contents replace ours: text, and the registered formats.
 void Import(ClipboardState& state, const QMimeData* mime) {
   FreeItems(state);
   if (!mime) return;
   if (mime->hasText()) {
-    if (HGLOBAL block = BlockOf(TextToBytes(mime->text()))) state.items[CF_TEXT] = block;
+    QByteArray bytes = TextToBytes(mime->text());
+    if (Acceptable(bytes, "text")) {
+      if (HGLOBAL block = BlockOf(bytes)) state.items[CF_TEXT] = block;
+    }
   }
   for (const auto& [id, name] : state.formatNames) {
     QString type = QString::fromStdString(name);
     if (!mime->hasFormat(type)) continue;
     QByteArray bytes = mime->data(type);
-    if (bytes.isEmpty() || static_cast<std::size_t>(bytes.size()) > QX_CLIPBOARD_MAX_PASTE) {
-      TRACE("Clipboard: the pasted %s was refused (%lld bytes)\n", name.c_str(),
-            static_cast<long long>(bytes.size()));
-      continue;
-    }
+    if (!Acceptable(bytes, name.c_str())) continue;
     if (HGLOBAL block = BlockOf(bytes)) state.items[id] = block;
   }
 }

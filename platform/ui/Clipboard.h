@@ -11,7 +11,7 @@
 //   registered format -> a MIME type of the format's own name, the block's bytes
 // Reading takes the desktop's contents when another program changed it: text
 // becomes CF_TEXT, and data under a registered format's name that format
-// (at most QX_CLIPBOARD_MAX_PASTE bytes).
+// (each at most QX_CLIPBOARD_MAX_PASTE bytes).
 //
 // User-interface thread only.
 #include "platform/core/GlobalMemory.h"
