@@ -31,6 +31,18 @@ class CPlainControl : public CWnd {
 
 }  // namespace
 
+QxDialogItem QxMakeDialogItem(const char* className, UINT id, const char* text, DWORD style,
+                              const CRect& rect, std::vector<CString> list) {
+  QxDialogItem item;
+  item.className = className;
+  item.id = id;
+  item.text = text;
+  item.style = WS_CHILD | WS_VISIBLE | style;
+  item.rect = rect;
+  item.list = std::move(list);
+  return item;
+}
+
 void QxRegisterDialogTemplate(UINT id, QxDialogTemplate dialogTemplate) {
   Templates()[id] = std::move(dialogTemplate);
 }

@@ -22,6 +22,10 @@ struct QxDialogItem {
   std::vector<CString> list;  // a combo box's initial entries
 };
 
+// A visible child control of the template (WS_CHILD | WS_VISIBLE added to style).
+QxDialogItem QxMakeDialogItem(const char* className, UINT id, const char* text, DWORD style,
+                              const CRect& rect, std::vector<CString> list = {});
+
 struct QxDialogTemplate {
   CString caption;
   DWORD style = WS_CHILD;

@@ -898,28 +898,19 @@ void CMDIFrameWnd::OnActivateListedWindow(UINT nID) {
 
 namespace {
 
-QxDialogItem SelectWindowItem(const char* className, UINT id, const char* text, DWORD style,
-                              CRect rect) {
-  QxDialogItem item;
-  item.className = className;
-  item.id = id;
-  item.text = text;
-  item.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | style;
-  item.rect = rect;
-  return item;
-}
-
 void RegisterSelectWindowTemplate() {
   QxDialogTemplate dialog;
   dialog.caption = "Select Window";
   dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   dialog.rect = CRect(0, 0, 186, 95);
   dialog.items = {
-      SelectWindowItem(WC_LISTBOX, QX_IDC_WINDOW_LIST, "",
-                       LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER,
+      QxMakeDialogItem(WC_LISTBOX, QX_IDC_WINDOW_LIST, "",
+                       WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER,
                        CRect(7, 7, 125, 88)),
-      SelectWindowItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_GROUP, CRect(132, 7, 179, 21)),
-      SelectWindowItem(WC_BUTTON, IDCANCEL, "Cancel", BS_PUSHBUTTON, CRect(132, 25, 179, 39)),
+      QxMakeDialogItem(WC_BUTTON, IDOK, "OK", WS_TABSTOP | BS_DEFPUSHBUTTON | WS_GROUP,
+                       CRect(132, 7, 179, 21)),
+      QxMakeDialogItem(WC_BUTTON, IDCANCEL, "Cancel", WS_TABSTOP | BS_PUSHBUTTON,
+                       CRect(132, 25, 179, 39)),
   };
   QxRegisterDialogTemplate(QX_IDD_SELECT_WINDOW, std::move(dialog));
 }
