@@ -36,7 +36,6 @@ struct Caret {
   CPoint pos;
   int hideCount = 1;
   bool blinkOn = true;
-  bool blinking = true;
   std::unique_ptr<QTimer> blinkTimer;
 };
 
@@ -492,9 +491,6 @@ HWND WindowUnderMouse() {
 void SetTimersManual(bool manual) {
   g_timersManual = manual;
 }
-bool TimersManual() {
-  return g_timersManual;
-}
 
 std::vector<std::pair<UINT_PTR, UINT>> ActiveTimers(CWnd* wnd) {
   std::vector<std::pair<UINT_PTR, UINT>> timers;
@@ -516,8 +512,8 @@ BOOL CWnd::CreateSolidCaret(int nWidth, int nHeight) {
   caret.pos = CPoint(0, 0);
   caret.hideCount = 1;  // a new caret is hidden until ShowCaret
   caret.blinkOn = true;
-  bool blink = caret.blinking && QGuiApplication::platformName() != QLatin1String("offscreen");
-  if (blink) {
+  // Tests run offscreen and see a steady caret.
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
     caret.blinkTimer = std::make_unique<QTimer>();
     QObject::connect(caret.blinkTimer.get(), &QTimer::timeout, [] {
       TheCaret().blinkOn = !TheCaret().blinkOn;
@@ -576,10 +572,6 @@ BOOL DestroyCaret() {
 }
 
 namespace qxui {
-
-void SetCaretBlinking(bool blinking) {
-  TheCaret().blinking = blinking;
-}
 
 CaretInfo GetCaretInfo() {
   const Caret& caret = TheCaret();

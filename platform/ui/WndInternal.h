@@ -130,10 +130,7 @@ LinkedWidget<Base>::~LinkedWidget() {
 // ---- test hooks' access -------------------------------------------------
 // Timers: manual mode starts no Qt timers; tests fire them.
 void SetTimersManual(bool manual);
-bool TimersManual();
 std::vector<std::pair<UINT_PTR, UINT>> ActiveTimers(CWnd* wnd);
-// The caret blinks only when this is on (off for tests).
-void SetCaretBlinking(bool blinking);
 struct CaretInfo {
   HWND owner = nullptr;
   CRect rect;
