@@ -131,7 +131,8 @@ void LoadSignal(CArchive& ar, CSIMsignal& s) {
 
 // Everything a file holds, read before any of it replaces the document's.
 struct StagedDesign {
-  explicit StagedDesign(CQorexDoc* doc) : history(new QOX_HistVar(doc)) {}
+  explicit StagedDesign(CQorexDoc* doc)
+      : history(new QOX_HistVar(doc)), runCapacity(doc->m_nRunCapacity) {}
   CString comment;
   double finalTime = 0, samplingTime = 0, maxPoleModulus = 0;
   OwnedList modelList, signalList, modelLibrary, signalLibrary;
@@ -142,6 +143,7 @@ struct StagedDesign {
   CPoint rlOrigin, sigOrigin;
   double rlScaleX = 0, rlScaleY = 0, sigScaleX = 0, sigScaleY = 0;
   double rlSpare[3] = {};
+  int runCapacity;  // the document's, which a load never shrinks
   int nRuns = 0;
   std::unique_ptr<double[]> runTs;
   std::unique_ptr<CSIMsignal[]> runs[3];
@@ -192,7 +194,8 @@ void LoadPlotsAndRuns(CArchive& ar, StagedDesign& d) {
   ar >> d.nRuns;
   Check(ar, d.nRuns >= 0 && d.nRuns <= kMaxStoredRuns &&
                 d.nRuns * kMinRunBytes <= ar.GetBytesRemaining());
-  const int slots = std::max(d.nRuns, 1);
+  // As many slots as the document keeps, so the staged buffer replaces its own.
+  const int slots = std::max({d.nRuns, d.runCapacity, 1});
   d.runTs.reset(new double[slots]());
   for (auto& run : d.runs) run.reset(new CSIMsignal[slots]);
   for (int i = 0; i < d.nRuns; ++i) {
@@ -269,23 +272,11 @@ void CQorexDoc::Load(CArchive& ar) {
   m_ptSigOrigin = d.sigOrigin;
   m_dSigScaleX = d.sigScaleX;
   m_dSigScaleY = d.sigScaleY;
-  if (d.nRuns > m_nRunCapacity) {
-    m_runTs = std::move(d.runTs);
-    m_runSetpoints = std::move(d.runs[0]);
-    m_runControls = std::move(d.runs[1]);
-    m_runOutputs = std::move(d.runs[2]);
-    m_nRunCapacity = d.nRuns;
-  } else {
-    for (int i = 0; i < d.nRuns; ++i) {
-      m_runTs[i] = d.runTs[i];
-      m_runSetpoints[i].Assign(d.runs[0][i]);
-      m_runControls[i].Assign(d.runs[1][i]);
-      m_runOutputs[i].Assign(d.runs[2][i]);
-      m_runSetpoints[i].m_wFlags = d.runs[0][i].m_wFlags;
-      m_runControls[i].m_wFlags = d.runs[1][i].m_wFlags;
-      m_runOutputs[i].m_wFlags = d.runs[2][i].m_wFlags;
-    }
-  }
+  m_runTs = std::move(d.runTs);
+  m_runSetpoints = std::move(d.runs[0]);
+  m_runControls = std::move(d.runs[1]);
+  m_runOutputs = std::move(d.runs[2]);
+  m_nRunCapacity = std::max(m_nRunCapacity, d.nRuns);
   m_nRuns = d.nRuns;
 
   // The coming UpdateAll attaches the comment bar again and shows the comment.
