@@ -59,6 +59,18 @@ Qt::ToolBarArea ToolBarAreaOf(DWORD align) {
   }
 }
 
+bool DockedAlongTopOrBottom(QMainWindow* window, QDockWidget* dock) {
+  Qt::DockWidgetArea area = window->dockWidgetArea(dock);
+  return area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+}
+
+// Gives a docked bar the depth across its edge; the dock's size includes its
+// title, the bar gets the rest.
+void ResizeDockedBar(QMainWindow* window, QDockWidget* dock, QWidget* bar, bool horz, int depth) {
+  int frame = horz ? dock->height() - bar->height() : dock->width() - bar->width();
+  window->resizeDocks({dock}, {depth + std::max(0, frame)}, horz ? Qt::Vertical : Qt::Horizontal);
+}
+
 // The alignment of a dock bar id, or 0 for none.
 DWORD AlignOfDockBar(UINT nDockBarID) {
   switch (nDockBarID) {
@@ -265,18 +277,12 @@ void CControlBar::QxApplyFixedLayout() {
   auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
   QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
   if (!dock || !window || dock->isFloating() || dock->isHidden() || !m_pWidget) return;
-  Qt::DockWidgetArea area = window->dockWidgetArea(dock);
-  bool horz = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+  bool horz = DockedAlongTopOrBottom(window, dock);
   CSize want = CalcFixedLayout(FALSE, horz);
   m_pWidget->updateGeometry();
   int have = horz ? m_pWidget->height() : m_pWidget->width();
   int wanted = horz ? want.cy : want.cx;
-  if (wanted > 0 && wanted != have) {
-    // The dock's size includes its title; the bar gets the rest.
-    int frame = horz ? dock->height() - m_pWidget->height() : dock->width() - m_pWidget->width();
-    window->resizeDocks({dock}, {wanted + std::max(0, frame)},
-                        horz ? Qt::Vertical : Qt::Horizontal);
-  }
+  if (wanted > 0 && wanted != have) ResizeDockedBar(window, dock, m_pWidget, horz, wanted);
 }
 
 CSize CControlBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {
@@ -300,11 +306,8 @@ bool CControlBar::QxMoveWindow(int, int, int nWidth, int nHeight) {
   if (dock->isFloating()) {
     dock->resize(dock->size() - m_pWidget->size() + QSize(nWidth, nHeight));
   } else {
-    bool horz = window->dockWidgetArea(dock) == Qt::TopDockWidgetArea ||
-                window->dockWidgetArea(dock) == Qt::BottomDockWidgetArea;
-    int frame = horz ? dock->height() - m_pWidget->height() : dock->width() - m_pWidget->width();
-    window->resizeDocks({dock}, {(horz ? nHeight : nWidth) + std::max(0, frame)},
-                        horz ? Qt::Vertical : Qt::Horizontal);
+    bool horz = DockedAlongTopOrBottom(window, dock);
+    ResizeDockedBar(window, dock, m_pWidget, horz, horz ? nHeight : nWidth);
   }
   return true;
 }
