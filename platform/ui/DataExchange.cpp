@@ -197,11 +197,7 @@ void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index) {
 
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal) {
   if (pDX->m_bFailed || !pDX->m_bSaveAndValidate || (value >= minVal && value <= maxVal)) return;
-  CString low;
-  CString high;
-  low.Format("%d", minVal);
-  high.Format("%d", maxVal);
-  Refuse(pDX, Prompt(kIntRange, low, high));
+  Refuse(pDX, Prompt(kIntRange, QxFormatInt(minVal), QxFormatInt(maxVal)));
 }
 
 void DDV_MinMaxDouble(CDataExchange* pDX, double const& value, double minVal, double maxVal) {
