@@ -171,26 +171,28 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
   }
 }
 
-void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
+namespace {
+
+// A control's state read with one message and set with another.
+void ExchangeState(CDataExchange* pDX, int nIDC, int& value, UINT get, UINT set) {
   if (pDX->m_bFailed) return;
   CWnd* control = pDX->PrepareCtrl(nIDC);
   if (!control) return;
   if (pDX->m_bSaveAndValidate) {
-    value = static_cast<int>(control->SendMessage(BM_GETCHECK));
+    value = static_cast<int>(control->SendMessage(get));
   } else {
-    control->SendMessage(BM_SETCHECK, static_cast<WPARAM>(value));
+    control->SendMessage(set, static_cast<WPARAM>(value));
   }
 }
 
+}  // namespace
+
+void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
+  ExchangeState(pDX, nIDC, value, BM_GETCHECK, BM_SETCHECK);
+}
+
 void DDX_CBIndex(CDataExchange* pDX, int nIDC, int& index) {
-  if (pDX->m_bFailed) return;
-  CWnd* control = pDX->PrepareCtrl(nIDC);
-  if (!control) return;
-  if (pDX->m_bSaveAndValidate) {
-    index = static_cast<int>(control->SendMessage(CB_GETCURSEL));
-  } else {
-    control->SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index));
-  }
+  ExchangeState(pDX, nIDC, index, CB_GETCURSEL, CB_SETCURSEL);
 }
 
 // ---- validation -------------------------------------------------------------------------------
