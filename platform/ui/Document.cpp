@@ -6,6 +6,7 @@
 #include "platform/ui/View.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
 
@@ -302,7 +303,9 @@ BOOL DefaultPrompt(CString& fileName, BOOL bOpen, LPCTSTR title, LPCTSTR filter,
   QString chosen = bOpen ? QFileDialog::getOpenFileName(nullptr, title, start, QtFilter(filter))
                          : QFileDialog::getSaveFileName(nullptr, title, start, QtFilter(filter));
   if (chosen.isEmpty()) return FALSE;
-  if (!bOpen && defaultExt && *defaultExt && !chosen.contains('.')) chosen += defaultExt;
+  // Only the file's own name counts: a dot in a folder name is no extension.
+  if (!bOpen && defaultExt && *defaultExt && !QFileInfo(chosen).fileName().contains('.'))
+    chosen += defaultExt;
   fileName = CString(chosen.toLocal8Bit().toStdString());
   return TRUE;
 }
