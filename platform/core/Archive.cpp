@@ -162,11 +162,6 @@ bool CArchive::GetBytes(BYTE* bytes, UINT count) {
     m_bFailed = TRUE;
     return false;
   }
-  if (m_bMemory) {
-    std::memcpy(bytes, m_input.data() + m_nPos, count);
-    m_nPos += count;
-    return true;
-  }
   return Read(bytes, count) == count;
 }
 
