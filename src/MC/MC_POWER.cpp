@@ -29,7 +29,7 @@ bool IsSelfDelimiting(const CMcBasic* base) {
 
 McComplex McComplexPow(const McComplex& b, const McComplex& e) {
   if (b.re == 0.0 && b.im == 0.0 && e.re > 0.0) return McComplex{0.0, 0.0};
-  const double logModulus = std::log(std::sqrt(b.re * b.re + b.im * b.im));
+  const double logModulus = std::log(McComplexAbs(b));
   const double angle = std::atan2(b.im, b.re);
   const double modulus = std::exp(e.re * logModulus - e.im * angle);
   const double theta = e.im * logModulus + e.re * angle;

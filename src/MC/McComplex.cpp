@@ -34,7 +34,7 @@ McComplex McComplexSqrt(const McComplex& a) {
 }
 
 McComplex McComplexLog(const McComplex& a) {
-  return {std::log(std::sqrt(a.re * a.re + a.im * a.im)), std::atan2(a.im, a.re)};
+  return {std::log(McComplexAbs(a)), std::atan2(a.im, a.re)};
 }
 
 McComplex McComplexCopy(const McComplex& a) {

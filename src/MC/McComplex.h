@@ -12,6 +12,8 @@
 //   Log:  (log |a|, atan2(im, re)), imaginary part in (-pi, pi].
 #include "platform/core/Types.h"
 
+#include <cmath>
+
 class CQorexDoc;
 
 struct McComplex {
@@ -27,6 +29,10 @@ McComplex McComplexDiv(const McComplex& a, const McComplex& b);
 McComplex McComplexSqrt(const McComplex& a);
 McComplex McComplexLog(const McComplex& a);
 McComplex McComplexCopy(const McComplex& a);
+// |a| by the direct formula sqrt(re^2 + im^2).
+inline double McComplexAbs(const McComplex& a) {
+  return std::sqrt(a.re * a.re + a.im * a.im);
+}
 
 // Set to 1 by a node that has no numeric meaning (it then yields 0); numeric
 // domain failures never set it. The engine never clears it: whoever evaluates

@@ -95,7 +95,7 @@ McComplex Atanh(const McComplex& z) {
 }
 
 McComplex Sign(const McComplex& z) {
-  const double m = std::sqrt(z.re * z.re + z.im * z.im);
+  const double m = McComplexAbs(z);
   return {z.re / m, z.im / m};
 }
 
@@ -194,7 +194,7 @@ int McRandDraw() {
 }
 
 DWORD McRandSeedOf(const McComplex& z) {
-  const double m = std::trunc(std::sqrt(z.re * z.re + z.im * z.im));
+  const double m = std::trunc(McComplexAbs(z));
   if (!std::isfinite(m)) return 0;
   // Converting a double beyond the 32-bit range is undefined; wrap it instead.
   return static_cast<DWORD>(std::fmod(m, 4294967296.0));

@@ -20,7 +20,7 @@ McComplex Undefined() {
 }
 
 bool ConditionHolds(const McComplex& q) {
-  const double modulus = std::sqrt(q.re * q.re + q.im * q.im);
+  const double modulus = McComplexAbs(q);
   return modulus != 0.0 && !std::isnan(modulus);
 }
 

@@ -35,10 +35,6 @@ const RelationInfo kRelations[kRelationCodes] = {
     {"Definition", "\x3D", 19},         {"Test equality", "\x3D\x3D", 36},
 };
 
-double Modulus(const McComplex& z) {
-  return std::sqrt(z.re * z.re + z.im * z.im);
-}
-
 // Gap for the relation symbol; a code beyond the table has no symbol.
 int RelationGap(int code) {
   return code < kRelationCodes ? kRelations[code].gap : 0;
@@ -66,7 +62,7 @@ bool McRelationIsTest(int code) {
 // Every test is written so that a NaN makes its condition false where the
 // NaN side must count as the smaller one, and true where it must not.
 double McRelationValue(int code, const McComplex& left, const McComplex& right, double epsilon) {
-  const double distance = Modulus(McComplexSub(left, right));
+  const double distance = McComplexAbs(McComplexSub(left, right));
   bool value = false;
   switch (code) {
     case 3:
@@ -89,10 +85,10 @@ double McRelationValue(int code, const McComplex& left, const McComplex& right, 
       value = left.re >= right.re;
       break;  // greater or equal
     case 20:
-      value = Modulus(left) > 0.0 && Modulus(right) > 0.0;
+      value = McComplexAbs(left) > 0.0 && McComplexAbs(right) > 0.0;
       break;  // and
     case 21:
-      value = Modulus(left) > 0.0 || Modulus(right) > 0.0;
+      value = McComplexAbs(left) > 0.0 || McComplexAbs(right) > 0.0;
       break;  // or
     default:
       break;

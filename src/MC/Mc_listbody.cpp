@@ -13,7 +13,7 @@ namespace {
 
 // Truth of a value inside a logical list: a non-zero modulus; a NaN counts as 0.
 bool IsTrue(const McComplex& v) {
-  return std::sqrt(v.re * v.re + v.im * v.im) > 0.0;
+  return McComplexAbs(v) > 0.0;
 }
 
 McComplex Truth(bool value, bool negated) {

@@ -39,10 +39,6 @@ double Distance(McComplex a, McComplex b) {
   return std::sqrt(dr * dr + di * di);
 }
 
-double Modulus(McComplex a) {
-  return std::sqrt(a.re * a.re + a.im * a.im);
-}
-
 // Removes pole-zero pairs closer than g_dPzCancelTol from z[1 .. nZ - 1] and
 // p[1 .. nP - 1]; both counts drop by one per pair. After a removal the entry
 // now at position i is compared again with all poles. shift keeps the order of
@@ -80,7 +76,7 @@ int FindPartner(const McComplex* roots, int k, int n) {
     if (Distance(r, {roots[q].re, -roots[q].im}) < g_dPzCancelTol) return q;
   }
   int best = -1;
-  double bestDist = kLoosePairRel * Modulus(r);
+  double bestDist = kLoosePairRel * McComplexAbs(r);
   for (int q = k + 1; q < n; ++q) {
     const double dist = Distance(r, {roots[q].re, -roots[q].im});
     if (dist < bestDist) {

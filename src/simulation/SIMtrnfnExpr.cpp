@@ -166,7 +166,7 @@ void CSIMtrnfn::FromExpr(CQorexDoc* doc, const CMcBasic* node, double* maxPoleMo
   FindRoots();
   if (maxPoleModulus == nullptr) return;
   for (int k = 1; k < m_nDen; ++k) {
-    const double modulus = std::sqrt(m_poles[k].re * m_poles[k].re + m_poles[k].im * m_poles[k].im);
+    const double modulus = McComplexAbs(m_poles[k]);
     if (modulus > *maxPoleModulus) *maxPoleModulus = modulus;
   }
 }
