@@ -18,6 +18,8 @@ const UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_X, ID_INDICATOR_Y};
 // The dialog bars other than "SimulationView": left or right, with a right border.
 constexpr DWORD kSideBarStyle =
     CBRS_ALIGN_LEFT | CBRS_BORDER_RIGHT | CBRS_FLYBY | CBRS_TOOLTIPS | CBRS_HIDE_INPLACE;
+// Where the side bars may dock.
+constexpr DWORD kSideDocking = CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT;
 constexpr DWORD kOutputBarStyle =
     CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP | CBRS_FLYBY | CBRS_TOOLTIPS | CBRS_HIDE_INPLACE;
 const CPoint kVariablesAt(300, 130);
@@ -94,32 +96,27 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   DockControlBar(&m_wndToolBar);
 
   if (!CreateDialogBar(m_wndOutputBar, IDD_OUTPUTBAR, IDW_OUTPUTBAR, kOutputBarStyle,
-                       CBRS_ALIGN_BOTTOM, "SimulationView",
-                       "Failed to create dialog bar m_wndOutputBar\n")) {
+                       CBRS_ALIGN_BOTTOM, "SimulationView")) {
     return -1;
   }
   DockControlBar(&m_wndOutputBar);
-  if (!CreateDialogBar(m_wndLeftBar, IDD_LEFTBAR, IDW_LEFTBAR, kSideBarStyle,
-                       CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT, "ProcessView",
-                       "Failed to create dialog bar m_wndLeftBar\n")) {
+  if (!CreateDialogBar(m_wndLeftBar, IDD_LEFTBAR, IDW_LEFTBAR, kSideBarStyle, kSideDocking,
+                       "ProcessView")) {
     return -1;
   }
   DockControlBar(&m_wndLeftBar, AFX_IDW_DOCKBAR_LEFT);
-  if (!CreateDialogBar(m_wndVarbar, IDD_VARBAR, IDW_VARBAR, kSideBarStyle,
-                       CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT, "Variables",
-                       "Failed to create dialog bar m_wndVarbar\n")) {
+  if (!CreateDialogBar(m_wndVarbar, IDD_VARBAR, IDW_VARBAR, kSideBarStyle, kSideDocking,
+                       "Variables")) {
     return -1;
   }
   if (!CreateDialogBar(m_wndEqualizerBar, IDD_EQUALIZERBAR, IDW_EQUALIZERBAR, kSideBarStyle,
-                       CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT, "Performance Equalizer",
-                       "Failed to create dialog bar m_wndEqualizerBar\n")) {
+                       kSideDocking, "Performance Equalizer")) {
     return -1;
   }
   ShowControlBar(&m_wndEqualizerBar, FALSE, FALSE);
   FloatAtClientPoint(m_wndEqualizerBar, kEqualizerAt);
-  if (!CreateDialogBar(m_wndCommentBar, IDD_COMMENTBAR, IDW_COMMENTBAR, kSideBarStyle,
-                       CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT, "Comments",
-                       "Failed to create dialog bar m_wndCommentBar\n")) {
+  if (!CreateDialogBar(m_wndCommentBar, IDD_COMMENTBAR, IDW_COMMENTBAR, kSideBarStyle, kSideDocking,
+                       "Comments")) {
     return -1;
   }
   ShowControlBar(&m_wndCommentBar, FALSE, FALSE);
@@ -134,9 +131,9 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
 }
 
 BOOL CMainFrame::CreateDialogBar(CDialogBar& bar, UINT nIDTemplate, UINT nID, DWORD dwStyle,
-                                 DWORD dwDockStyle, const char* title, const char* failure) {
+                                 DWORD dwDockStyle, const char* title) {
   if (!bar.Create(this, nIDTemplate, dwStyle, nID)) {
-    TRACE0(failure);
+    TRACE1("Failed to create dialog bar \"%s\"\n", title);
     return FALSE;
   }
   bar.EnableDocking(dwDockStyle);

@@ -43,7 +43,7 @@ class CMainFrame : public CMDIFrameWnd {
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
   // Creates one dialog bar: FALSE (with the diagnostic line) when it cannot be made.
   BOOL CreateDialogBar(CDialogBar& bar, UINT nIDTemplate, UINT nID, DWORD dwStyle,
-                       DWORD dwDockStyle, const char* title, const char* failure);
+                       DWORD dwDockStyle, const char* title);
   // Floats a bar at a point of the client area.
   void FloatAtClientPoint(CControlBar& bar, CPoint point, DWORD dwStyle = CBRS_ALIGN_TOP);
   void ToggleBar(CControlBar& bar);
