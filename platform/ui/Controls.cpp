@@ -213,6 +213,16 @@ void ShowPicture(QLabel* label, const char* text, DWORD type) {
   }
 }
 
+// What a static shows for its text: the picture it names, or the text itself.
+void ShowContent(QLabel* label, const char* text, DWORD style) {
+  DWORD type = style & SS_TYPEMASK;
+  if (type == SS_ICON || type == SS_BITMAP) {
+    ShowPicture(label, text, type);
+  } else {
+    label->setText((style & SS_NOPREFIX) ? ToQt(text) : WithoutMnemonic(text));
+  }
+}
+
 }  // namespace
 
 QWidget* CStatic::MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) {
@@ -220,29 +230,19 @@ QWidget* CStatic::MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidge
   DWORD style = static_cast<DWORD>(cs.style);
   label->setAttribute(Qt::WA_TransparentForMouseEvents);
   DWORD type = style & SS_TYPEMASK;
-  if (type == SS_ICON || type == SS_BITMAP) {
-    label->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    ShowPicture(label, cs.lpszName, type);
-    return label;
-  }
-  label->setText((style & SS_NOPREFIX) ? ToQt(cs.lpszName) : WithoutMnemonic(cs.lpszName));
   Qt::Alignment align = Qt::AlignTop | Qt::AlignLeft;
   if (type == SS_CENTER) align = Qt::AlignTop | Qt::AlignHCenter;
   if (type == SS_RIGHT) align = Qt::AlignTop | Qt::AlignRight;
   label->setAlignment(align);
+  ShowContent(label, cs.lpszName, style);
   return label;
 }
 
 LRESULT CStatic::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = CQxControl::DefWindowProc(message, wParam, lParam);
   if (message == WM_SETTEXT) {
-    DWORD type = GetStyle() & SS_TYPEMASK;
-    auto* label = dynamic_cast<QLabel*>(GetWidget());
-    if (label && (type == SS_ICON || type == SS_BITMAP)) {
-      ShowPicture(label, reinterpret_cast<const char*>(lParam), type);
-    } else if (label) {
-      const char* text = reinterpret_cast<const char*>(lParam);
-      label->setText((GetStyle() & SS_NOPREFIX) ? ToQt(text) : WithoutMnemonic(text));
+    if (auto* label = dynamic_cast<QLabel*>(GetWidget())) {
+      ShowContent(label, reinterpret_cast<const char*>(lParam), GetStyle());
     }
   }
   return result;
