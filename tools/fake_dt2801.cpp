@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -37,6 +38,13 @@ constexpr std::uint32_t kWriteDac = 0x82002004u;
 volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) {
   g_stop = 1;
+}
+
+// A number from the command line, limited to lo .. hi; text that reads as not
+// a number keeps the fallback (a NaN would pass the limits unchanged).
+double Argument(const char* text, double lo, double hi, double fallback) {
+  const double value = std::atof(text);
+  return std::isnan(value) ? fallback : std::clamp(value, lo, hi);
 }
 
 std::uint32_t GetDword(const unsigned char* in) {
@@ -121,7 +129,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--socket") == 0) path = argv[i + 1];
     if (std::strcmp(argv[i], "--seconds") == 0)
-      seconds = std::clamp(std::atof(argv[i + 1]), 0.1, 86400.0);
+      seconds = Argument(argv[i + 1], 0.1, 86400.0, seconds);
     if (std::strcmp(argv[i], "--mode") == 0) board.mode = argv[i + 1];
   }
   if (path.empty() && std::getenv("QX_DEVICE_DT2801")) path = std::getenv("QX_DEVICE_DT2801");

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,13 @@ volatile std::sig_atomic_t g_stop = 0;
 
 void OnSignal(int) {
   g_stop = 1;
+}
+
+// A number from the command line, limited to lo .. hi; text that reads as not
+// a number keeps the fallback (a NaN would pass the limits unchanged).
+double Argument(const char* text, double lo, double hi, double fallback) {
+  const double value = std::atof(text);
+  return std::isnan(value) ? fallback : std::clamp(value, lo, hi);
 }
 
 double CodeToVolts(WORD code) {
@@ -71,9 +79,9 @@ int main(int argc, char** argv) {
   Companion companion;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--seconds") == 0)
-      seconds = std::clamp(std::atof(argv[i + 1]), 0.1, 86400.0);
+      seconds = Argument(argv[i + 1], 0.1, 86400.0, seconds);
     if (std::strcmp(argv[i], "--lag") == 0)
-      companion.lag = std::clamp(std::atof(argv[i + 1]), 0.0, 1.0);
+      companion.lag = Argument(argv[i + 1], 0.0, 1.0, companion.lag);
   }
   struct sigaction action {};
   action.sa_handler = OnSignal;
