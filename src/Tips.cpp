@@ -17,7 +17,6 @@ ON_WM_LBUTTONDOWN()
 ON_WM_KEYDOWN()
 ON_WM_KILLFOCUS()
 ON_WM_RBUTTONDOWN()
-ON_WM_TIMER()
 ON_WM_MOUSEMOVE()
 END_MESSAGE_MAP()
 
@@ -80,8 +79,4 @@ void CTips::OnKillFocus(CWnd* pNewWnd) {
 
 void CTips::OnMouseMove(UINT /*nFlags*/, CPoint /*point*/) {
   if (++m_nMoves >= kMovesToClose) DestroyWindow();
-}
-
-void CTips::OnTimer(UINT_PTR nIDEvent) {
-  CWnd::OnTimer(nIDEvent);
 }

@@ -32,7 +32,6 @@ class CTips : public CWnd {
   void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
   void OnKillFocus(CWnd* pNewWnd);
   void OnMouseMove(UINT nFlags, CPoint point);
-  void OnTimer(UINT_PTR nIDEvent);
 
   DECLARE_MESSAGE_MAP()
 };
