@@ -98,9 +98,10 @@ BOOL CQorexApp::InitApplication() {
 BOOL CQorexApp::InitInstance() {
   SetWatchdogUi(&s_watchdogUi);
 
-  CQorexCommandLineInfo splashInfo;
-  ParseCommandLine(splashInfo);
-  CSplash::EnableSplashScreen(splashInfo.m_bShowSplash);
+  // One parse serves the splash switch now and the shell command later.
+  CQorexCommandLineInfo cmdInfo;
+  ParseCommandLine(cmdInfo);
+  CSplash::EnableSplashScreen(cmdInfo.m_bShowSplash);
   Enable3dControlsStatic();
   SetRegistryKey("Plenthoria");
   LoadStdProfileSettings(4);
@@ -117,8 +118,6 @@ BOOL CQorexApp::InitInstance() {
   EnableShellOpen();
   RegisterShellFileTypes(TRUE);
 
-  CQorexCommandLineInfo cmdInfo;
-  ParseCommandLine(cmdInfo);
   if (!ProcessShellCommand(cmdInfo)) return FALSE;
   frame->ShowWindow(m_nCmdShow);
   frame->UpdateWindow();
