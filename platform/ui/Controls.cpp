@@ -422,6 +422,9 @@ CString ToWindowsLines(const QString& text) {
   copy.replace(QLatin1String("\n"), QLatin1String("\r\n"));
   return FromQt(copy);
 }
+QString FromWindowsLines(QString text) {
+  return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
 
 }  // namespace
 
@@ -433,7 +436,7 @@ QWidget* CEdit::MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget)
   DWORD style = static_cast<DWORD>(cs.style);
   if (style & ES_MULTILINE) {
     auto* text = new HostedWidget<QPlainTextEdit>(this, parentWidget);
-    text->setPlainText(ToQt(cs.lpszName).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    text->setPlainText(FromWindowsLines(ToQt(cs.lpszName)));
     text->setReadOnly(style & ES_READONLY);
     text->setFocusPolicy(Qt::StrongFocus);
     QWidget* widget = text;
@@ -484,7 +487,7 @@ LRESULT CEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       LRESULT result = CQxControl::DefWindowProc(message, wParam, lParam);
       QString value = ToQt(reinterpret_cast<const char*>(lParam));
       if (line && line->text() != value) line->setText(value);
-      if (text) text->setPlainText(value.replace(QLatin1String("\r\n"), QLatin1String("\n")));
+      if (text) text->setPlainText(FromWindowsLines(value));
       return result;
     }
     case EM_SETSEL:
