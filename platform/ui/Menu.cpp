@@ -231,21 +231,26 @@ BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR
   return TRUE;
 }
 
-BOOL CMenu::RemoveMenu(UINT nPosition, UINT nFlags) {
+namespace {
+
+// Takes the item out of its menu; Delete frees its popup too, Remove leaves it to the caller.
+BOOL EraseItem(HMENU hMenu, UINT nPosition, UINT nFlags, bool freePopup) {
   MenuData* owner = nullptr;
-  MenuItem* item = FindItem(DataOf(m_hMenu), nPosition, nFlags, &owner);
+  MenuItem* item = FindItem(DataOf(hMenu), nPosition, nFlags, &owner);
   if (!item) return FALSE;
+  if (freePopup) FreeMenu(item->popup);
   owner->items.erase(owner->items.begin() + (item - owner->items.data()));
   return TRUE;
 }
 
+}  // namespace
+
+BOOL CMenu::RemoveMenu(UINT nPosition, UINT nFlags) {
+  return EraseItem(m_hMenu, nPosition, nFlags, false);
+}
+
 BOOL CMenu::DeleteMenu(UINT nPosition, UINT nFlags) {
-  MenuData* owner = nullptr;
-  MenuItem* item = FindItem(DataOf(m_hMenu), nPosition, nFlags, &owner);
-  if (!item) return FALSE;
-  FreeMenu(item->popup);
-  owner->items.erase(owner->items.begin() + (item - owner->items.data()));
-  return TRUE;
+  return EraseItem(m_hMenu, nPosition, nFlags, true);
 }
 
 UINT CMenu::GetMenuItemCount() const {
