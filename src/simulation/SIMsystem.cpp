@@ -247,23 +247,26 @@ void CSIMsystem::SweepPoint(CQorexDoc* doc, int mask) {
   CSIMtrnfn* w = m_tfWork;
   CSIMtrnmx* W = m_work;  // W[0] is W1
   const CMXC_BIN& models = doc->m_models;
-  if (mask == 8) {
-    W[3].FromExpr(doc, RightSide(models, kModelF));
-    W[6].Multiply(W[3], m_LGK, w[0], w[1], w[2]);
-  } else if (mask == 1) {
-    W[0].FromExpr(doc, RightSide(models, kModelK));
-    W[4].Multiply(m_G, W[0], w[0], w[1], w[2]);
-    W[5].Multiply(m_L, W[4], w[0], w[1], w[2]);
-    W[6].Multiply(m_F, W[5], w[0], w[1], w[2]);
-  } else {
-    W[0].FromExpr(doc, RightSide(models, kModelK));
-    W[1].FromExpr(doc, RightSide(models, kModelG));
-    W[2].FromExpr(doc, RightSide(models, kModelL));
-    W[3].FromExpr(doc, RightSide(models, kModelF));
-    W[4].Multiply(W[1], W[0], w[0], w[1], w[2]);
-    W[5].Multiply(W[2], W[4], w[0], w[1], w[2]);
-    W[6].Multiply(W[3], W[5], w[0], w[1], w[2]);
+  // Only the blocks that hold the variable are rebuilt (bit 0 K, 1 G, 2 L,
+  // 3 F); the others, and the products below the first rebuilt one, are the
+  // loop's own.
+  const CSIMtrnmx* blocks[] = {&m_K, &m_G, &m_L, &m_F};
+  for (int i = 0; i < 4; ++i)
+    if (mask & (1 << i)) {
+      W[i].FromExpr(doc, RightSide(models, kModelK + i));
+      blocks[i] = &W[i];
+    }
+  const CSIMtrnmx* gk = &m_GK;
+  if (mask & 3) {
+    W[4].Multiply(*blocks[1], *blocks[0], w[0], w[1], w[2]);
+    gk = &W[4];
   }
+  const CSIMtrnmx* lgk = &m_LGK;
+  if (mask & 7) {
+    W[5].Multiply(*blocks[2], *gk, w[0], w[1], w[2]);
+    lgk = &W[5];
+  }
+  W[6].Multiply(*blocks[3], *lgk, w[0], w[1], w[2]);
   W[7].OnePlus(W[6]);
   DeterminantOf(m_tfSweep, W[7], w);
 }
