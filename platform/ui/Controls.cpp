@@ -327,7 +327,7 @@ void CButton::Clicked() {
 }
 
 int CButton::GetCheck() const {
-  return static_cast<int>(const_cast<CButton*>(this)->SendMessage(BM_GETCHECK));
+  return static_cast<int>(Ask(this, BM_GETCHECK));
 }
 void CButton::SetCheck(int nCheck) {
   SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck));
@@ -546,8 +546,7 @@ void CEdit::SetSel(int nStartChar, int nEndChar, BOOL) {
 void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
   DWORD start = 0;
   DWORD end = 0;
-  const_cast<CEdit*>(this)->SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                                        reinterpret_cast<LPARAM>(&end));
+  Ask(this, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   nStartChar = static_cast<int>(start);
   nEndChar = static_cast<int>(end);
 }
@@ -682,10 +681,10 @@ bool CComboBox::QxMoveWindow(int x, int y, int nWidth, int nHeight) {
 }
 
 int CComboBox::GetCount() const {
-  return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(CB_GETCOUNT));
+  return static_cast<int>(Ask(this, CB_GETCOUNT));
 }
 int CComboBox::GetCurSel() const {
-  return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(CB_GETCURSEL));
+  return static_cast<int>(Ask(this, CB_GETCURSEL));
 }
 int CComboBox::SetCurSel(int nSelect) {
   return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(nSelect)));
@@ -704,8 +703,8 @@ void CComboBox::ResetContent() {
   SendMessage(CB_RESETCONTENT);
 }
 int CComboBox::GetLBText(int nIndex, LPTSTR lpszText) const {
-  return static_cast<int>(const_cast<CComboBox*>(this)->SendMessage(
-      CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszText)));
+  return static_cast<int>(
+      Ask(this, CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszText)));
 }
 void CComboBox::GetLBText(int nIndex, CString& rString) const {
   ComboWidget* combo = ComboOf(this);
@@ -713,12 +712,10 @@ void CComboBox::GetLBText(int nIndex, CString& rString) const {
       combo && nIndex >= 0 && nIndex < combo->count() ? FromQt(combo->itemText(nIndex)) : CString();
 }
 int CComboBox::GetLBTextLen(int nIndex) const {
-  return static_cast<int>(
-      const_cast<CComboBox*>(this)->SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex)));
+  return static_cast<int>(Ask(this, CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex)));
 }
 DWORD_PTR CComboBox::GetItemData(int nIndex) const {
-  return static_cast<DWORD_PTR>(
-      const_cast<CComboBox*>(this)->SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(nIndex)));
+  return static_cast<DWORD_PTR>(Ask(this, CB_GETITEMDATA, static_cast<WPARAM>(nIndex)));
 }
 int CComboBox::SetItemData(int nIndex, DWORD_PTR dwItemData) {
   return static_cast<int>(

@@ -377,12 +377,6 @@ LRESULT CListBox::ListMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-namespace {
-LRESULT Ask(const CWnd* wnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-  return const_cast<CWnd*>(wnd)->SendMessage(message, wParam, lParam);
-}
-}  // namespace
-
 int CListBox::GetCount() const {
   return static_cast<int>(Ask(this, LB_GETCOUNT));
 }

@@ -31,6 +31,10 @@ CString FromQt(const QString& text);
 QString WithoutMnemonic(const char* text);
 // WM_COMMAND with the code from the control the widget stands for.
 void NotifyParent(QWidget* widget, UINT code);
+// Sends a query to a control from its const getters (SendMessage is not const).
+inline LRESULT Ask(const CWnd* wnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return const_cast<CWnd*>(wnd)->SendMessage(message, wParam, lParam);
+}
 // Keeps the window text of the control the widget stands for.
 void SetStateText(QWidget* widget, const CString& text);
 
