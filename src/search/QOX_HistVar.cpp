@@ -136,11 +136,7 @@ void QOX_HistVar::KillWorst(const double (&weights)[kCriteria]) {
       FreeEntry(e);
       continue;
     }
-    m_ppCriteria[kept] = m_ppCriteria[e];
-    m_ppRoots[kept] = m_ppRoots[e];
-    m_ppValues[kept] = m_ppValues[e];
-    m_pRootCounts[kept] = m_pRootCounts[e];
-    ++kept;
+    MoveEntry(kept++, e);
   }
   m_nCount = kept;
 }
@@ -153,12 +149,7 @@ void QOX_HistVar::KillAll() {
 void QOX_HistVar::Delete(int i) {
   ASSERT(i >= 0 && i < m_nCount);
   FreeEntry(i);
-  for (int e = i + 1; e < m_nCount; ++e) {
-    m_ppCriteria[e - 1] = m_ppCriteria[e];
-    m_ppRoots[e - 1] = m_ppRoots[e];
-    m_ppValues[e - 1] = m_ppValues[e];
-    m_pRootCounts[e - 1] = m_pRootCounts[e];
-  }
+  for (int e = i + 1; e < m_nCount; ++e) MoveEntry(e - 1, e);
   --m_nCount;
 }
 
@@ -197,6 +188,13 @@ void QOX_HistVar::FreeEntry(int e) {
   m_pRootCounts[e] = 0;
 }
 
+void QOX_HistVar::MoveEntry(int to, int from) {
+  m_ppCriteria[to] = m_ppCriteria[from];
+  m_ppRoots[to] = m_ppRoots[from];
+  m_ppValues[to] = m_ppValues[from];
+  m_pRootCounts[to] = m_pRootCounts[from];
+}
+
 void QOX_HistVar::Grow() {
   const int capacity = 2 * m_nCapacity;
   auto grow = [this, capacity](auto*& slots) {
@@ -216,12 +214,7 @@ void QOX_HistVar::KeepNewest(int keep) {
   const int drop = m_nCount - keep;
   if (drop <= 0) return;
   for (int e = 0; e < drop; ++e) FreeEntry(e);
-  for (int e = 0; e < keep; ++e) {
-    m_ppCriteria[e] = m_ppCriteria[e + drop];
-    m_ppRoots[e] = m_ppRoots[e + drop];
-    m_ppValues[e] = m_ppValues[e + drop];
-    m_pRootCounts[e] = m_pRootCounts[e + drop];
-  }
+  for (int e = 0; e < keep; ++e) MoveEntry(e, e + drop);
   m_nCount = keep;
 }
 

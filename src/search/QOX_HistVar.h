@@ -87,6 +87,8 @@ class QOX_HistVar {
 
  private:
   void FreeEntry(int e);
+  // Moves entry from's slots to entry to (to <= from); from's slots are left as they were.
+  void MoveEntry(int to, int from);
   // Doubles the four slot arrays, keeping the used slots.
   void Grow();
   // Drops the oldest entries so that keep entries stay.
