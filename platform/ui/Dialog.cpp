@@ -2,13 +2,11 @@
 
 #include "platform/core/Debug.h"
 #include "platform/ui/Controls.h"
-#include "platform/ui/MessageQueue.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WndInternal.h"
 
 #include <QFont>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QTimer>
 
 #include <cctype>
