@@ -6,6 +6,19 @@
 #include <cmath>
 #include <utility>
 
+namespace {
+// Grows every array of t that is shorter than n to n entries; t then has room
+// for exactly n.
+void GrowArrays(CSIMtrnfn& t, int n) {
+  for (auto* a : {&t.m_k1, &t.m_k2, &t.m_k3, &t.m_k4, &t.m_x, &t.m_num, &t.m_den}) {
+    if (static_cast<int>(a->size()) < n) a->resize(n, 0.0);
+  }
+  if (static_cast<int>(t.m_poles.size()) < n) t.m_poles.resize(n, McComplex{0.0, 0.0});
+  if (static_cast<int>(t.m_zeros.size()) < n) t.m_zeros.resize(n, McComplex{0.0, 0.0});
+  t.m_nCapacity = n;
+}
+}  // namespace
+
 CSIMtrnfn::CSIMtrnfn()
     : m_k1(1, 0.0),
       m_k2(1, 0.0),
@@ -76,12 +89,7 @@ bool CSIMtrnfn::Adopt(std::vector<double> num, std::vector<double> den, bool fla
   const bool orderChanged = nDen != m_nDen;
   m_num = std::move(num);
   m_den = std::move(den);
-  for (auto* a : {&m_k1, &m_k2, &m_k3, &m_k4, &m_x}) {
-    if (static_cast<int>(a->size()) < nDen) a->resize(nDen, 0.0);
-  }
-  if (static_cast<int>(m_poles.size()) < nDen) m_poles.resize(nDen, McComplex{0.0, 0.0});
-  if (static_cast<int>(m_zeros.size()) < nDen) m_zeros.resize(nDen, McComplex{0.0, 0.0});
-  m_nCapacity = nDen;
+  GrowArrays(*this, nDen);  // the coefficients now hold exactly nDen
   m_nDen = nDen;
   m_nNum = nNum;
   m_bRootsValid = false;  // until FindRoots
@@ -209,11 +217,5 @@ void CSIMtrnfn::SetZero() {
 }
 
 void CSIMtrnfn::Reserve(int n) {
-  if (m_nCapacity >= n) return;
-  for (auto* a : {&m_k1, &m_k2, &m_k3, &m_k4, &m_x, &m_num, &m_den}) {
-    if (static_cast<int>(a->size()) < n) a->resize(n, 0.0);
-  }
-  if (static_cast<int>(m_poles.size()) < n) m_poles.resize(n, McComplex{0.0, 0.0});
-  if (static_cast<int>(m_zeros.size()) < n) m_zeros.resize(n, McComplex{0.0, 0.0});
-  m_nCapacity = n;
+  if (m_nCapacity < n) GrowArrays(*this, n);
 }
