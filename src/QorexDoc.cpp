@@ -77,7 +77,6 @@ CQorexDoc::CQorexDoc()
   m_pHistory = new QOX_HistVar(this);
   AddDefaultDefinitions();
   SetVarPoint(0, 0);
-  m_nMaxSignalSize = 1;
   Recalculate();
   UpdateAll();
   m_pHistory->Reset();
@@ -90,7 +89,6 @@ CQorexDoc::~CQorexDoc() {
   m_signals.DeleteAll();
   m_modelLibrary.DeleteAll();
   m_signalLibrary.DeleteAll();
-  m_nMaxSignalSize = 1;
   DetachBars();
   if (g_pLeftBar && g_pLeftBar->GetSafeHwnd()) g_pLeftBar->Invalidate(TRUE);
   if (g_pOutputBar && g_pOutputBar->GetSafeHwnd()) g_pOutputBar->Invalidate(TRUE);
