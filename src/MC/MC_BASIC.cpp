@@ -268,6 +268,17 @@ BOOL CMcBasic::LoadChildren(CArchive& ar, int count, std::vector<CMcBasic*>& chi
   return TRUE;
 }
 
+BOOL CMcBasic::LoadPair(CArchive& ar, CMcBasic** first, CMcBasic** second, McBox* box,
+                        WORD* baseline, WORD* flags) {
+  WORD count = 0;
+  if (!LoadHeader(ar, &count, box, baseline, flags) || count != 2) return FALSE;
+  std::vector<CMcBasic*> sides;
+  if (!LoadChildren(ar, 2, sides)) return FALSE;
+  *first = sides[0];
+  *second = sides[1];
+  return TRUE;
+}
+
 void CMcBasic::AdoptChildren(const std::vector<CMcBasic*>& children) {
   DeleteChildren();
   if (children.empty()) return;

@@ -171,6 +171,11 @@ class CMcBasic {
   // the ones this call read and returns FALSE. Grows only as records arrive,
   // so a false count cannot drive a large allocation.
   static BOOL LoadChildren(CArchive& ar, int count, std::vector<CMcBasic*>& children);
+  // Reads the header and the two children of a two-child record (division,
+  // power, relation, declaration); FALSE (nothing left allocated) when the
+  // record is refused.
+  static BOOL LoadPair(CArchive& ar, CMcBasic** first, CMcBasic** second, McBox* box,
+                       WORD* baseline, WORD* flags);
   // Gives a childless node exactly these children, setting their parents.
   void AdoptChildren(const std::vector<CMcBasic*>& children);
 

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace {
 
@@ -42,12 +41,11 @@ CMcPower::CMcPower(CMcBasic* base, CMcBasic* exponent, WORD flags) : CMcBasic(fl
 }
 
 CMcBasic* CMcPower::Load(CArchive& ar) {
-  WORD count = 0, baseline = 0, flags = 0;
+  CMcBasic *first = nullptr, *second = nullptr;
   McBox box;
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 2) return nullptr;
-  std::vector<CMcBasic*> parts;
-  if (!LoadChildren(ar, 2, parts)) return nullptr;
-  auto* node = new CMcPower(parts[0], parts[1], flags);
+  WORD baseline = 0, flags = 0;
+  if (!LoadPair(ar, &first, &second, &box, &baseline, &flags)) return nullptr;
+  auto* node = new CMcPower(first, second, flags);
   node->SetStoredLayout(box, baseline);
   return node;
 }

@@ -36,7 +36,7 @@ CMcBasic* CMcDeclaration::Load(CArchive& ar) {
   CMcBasic *formula = nullptr, *condition = nullptr;
   McBox box;
   WORD baseline = 0, flags = 0;
-  if (!CMcEquality::LoadPair(ar, &formula, &condition, &box, &baseline, &flags)) return nullptr;
+  if (!LoadPair(ar, &formula, &condition, &box, &baseline, &flags)) return nullptr;
   auto* node = new CMcDeclaration(formula, condition, flags);
   node->SetStoredLayout(box, baseline);
   return node;

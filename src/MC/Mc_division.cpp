@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace {
 
@@ -24,12 +23,11 @@ CMcDivision::CMcDivision(CMcBasic* numerator, CMcBasic* denominator, WORD flags)
 }
 
 CMcBasic* CMcDivision::Load(CArchive& ar) {
-  WORD count = 0, baseline = 0, flags = 0;
+  CMcBasic *first = nullptr, *second = nullptr;
   McBox box;
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 2) return nullptr;
-  std::vector<CMcBasic*> parts;
-  if (!LoadChildren(ar, 2, parts)) return nullptr;
-  auto* node = new CMcDivision(parts[0], parts[1], flags);
+  WORD baseline = 0, flags = 0;
+  if (!LoadPair(ar, &first, &second, &box, &baseline, &flags)) return nullptr;
+  auto* node = new CMcDivision(first, second, flags);
   node->SetStoredLayout(box, baseline);
   return node;
 }

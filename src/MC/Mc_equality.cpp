@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -99,17 +98,6 @@ double McRelationValue(int code, const McComplex& left, const McComplex& right, 
 CMcEquality::CMcEquality(CMcBasic* left, CMcBasic* right, WORD flags) : CMcBasic(flags) {
   if (left) AppendChild(left);
   if (right) AppendChild(right);
-}
-
-BOOL CMcEquality::LoadPair(CArchive& ar, CMcBasic** first, CMcBasic** second, McBox* box,
-                           WORD* baseline, WORD* flags) {
-  WORD count = 0;
-  if (!LoadHeader(ar, &count, box, baseline, flags) || count != 2) return FALSE;
-  std::vector<CMcBasic*> sides;
-  if (!LoadChildren(ar, 2, sides)) return FALSE;
-  *first = sides[0];
-  *second = sides[1];
-  return TRUE;
 }
 
 CMcBasic* CMcEquality::Load(CArchive& ar) {

@@ -38,10 +38,6 @@ class CMcEquality : public CMcBasic {
   static BOOL NavigatePair(CMcBasic* pair, int direction, int modifier, McCursor* cursor);
   // Child-wise comparison of two nodes of two children whose type words match.
   static WORD ComparePair(const CMcBasic* pair, const CMcBasic* other);
-  // Reads the two children of a pair record; FALSE (nothing left allocated)
-  // when the record is refused.
-  static BOOL LoadPair(CArchive& ar, CMcBasic** first, CMcBasic** second, McBox* box,
-                       WORD* baseline, WORD* flags);
 };
 
 // Truth value of relation code for the sides left and right (1 or 0, not yet
