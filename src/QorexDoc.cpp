@@ -76,7 +76,7 @@ CQorexDoc::CQorexDoc()
     m_errorWeight.m_pSamples[i] = 1.0;
   m_pHistory = new QOX_HistVar(this);
   AddDefaultDefinitions();
-  SetVarPoint(0, 0);
+  PlaceVarPoint(0, 0);  // the recalculation below draws it
   Recalculate();
   UpdateAll();
   m_pHistory->Reset();
@@ -247,6 +247,12 @@ void CQorexDoc::GetVarPointCell(int userVariable, int* mode, int* colour) const 
 }
 
 void CQorexDoc::SetVarPoint(int userVariable, WORD code) {
+  if (!PlaceVarPoint(userVariable, code)) return;
+  Recalculate();
+  UpdateAll();
+}
+
+bool CQorexDoc::PlaceVarPoint(int userVariable, WORD code) {
   if (m_nVarPoints >= m_nVarPointCapacity) {
     const int capacity = std::max(1, m_nVarPointCapacity * 2);
     std::unique_ptr<CVARpoints[]> points(new CVARpoints[capacity]);
@@ -259,7 +265,7 @@ void CQorexDoc::SetVarPoint(int userVariable, WORD code) {
   }
   const int entry = userVariable + kFirstUserEntry;
   const int i = FindVarPoint(entry);
-  if (i >= 0 && m_pVarPoints[i].m_wCode == code) return;
+  if (i >= 0 && m_pVarPoints[i].m_wCode == code) return false;
   if (i >= 0) {
     m_pVarPoints[i].m_wCode = code;
   } else {
@@ -268,8 +274,7 @@ void CQorexDoc::SetVarPoint(int userVariable, WORD code) {
     locus.m_nVariable = entry;
     locus.m_wCode = code;
   }
-  Recalculate();
-  UpdateAll();
+  return true;
 }
 
 void CQorexDoc::RemoveVarPoint(int userVariable) {

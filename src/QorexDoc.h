@@ -191,4 +191,6 @@ class CQorexDoc : public CDocument {
   DECLARE_MESSAGE_MAP()
   // Index of the locus of table entry `entry`, or -1.
   int FindVarPoint(int entry) const;
+  // SetVarPoint without the recalculation; false when nothing changed.
+  bool PlaceVarPoint(int userVariable, WORD code);
 };
