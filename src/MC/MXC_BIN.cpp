@@ -100,6 +100,12 @@ BOOL CMXC_BIN::ContainsVariable(const CMcBasic* tree, int index) const {
   return FALSE;
 }
 
+const CMcBasic* CMXC_BIN::RightSideAt(int i) const {
+  if (i < 0 || i >= m_count) return nullptr;
+  const CMcBasic* def = m_items[i];
+  return def != nullptr && def->m_count >= 2 ? def->m_children[1] : nullptr;
+}
+
 void CMXC_BIN::CollectFlagged(CMcBasic* tree) {
   if (tree == nullptr) return;
   if (tree->m_flags & 2) Add(tree);

@@ -43,6 +43,9 @@ class CMXC_BIN {
   void CollectFlagged(CMcBasic* tree);
 
   CMcBasic* GetAt(int i) const { return m_items[i]; }
+  // The right side (second child) of definition i; null for an index outside
+  // the list or an item without two sides.
+  const CMcBasic* RightSideAt(int i) const;
   int GetCount() const { return m_count; }
 
   CMcBasic** m_items;

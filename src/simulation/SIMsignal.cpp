@@ -28,12 +28,6 @@ const CMcBasic* RowExpr(const CMcBasic* expr, int r) {
   const int i = r * c;
   return i < expr->m_count ? expr->m_children[i] : nullptr;
 }
-
-const CMcBasic* RightSide(const CMXC_BIN& list, int index) {
-  if (index < 0 || index >= list.GetCount()) return nullptr;
-  const CMcBasic* def = list.GetAt(index);
-  return def != nullptr && def->m_count >= 2 ? def->m_children[1] : nullptr;
-}
 }  // namespace
 
 CSIMsignal::CSIMsignal()
@@ -110,7 +104,7 @@ void CSIMsignal::Clamp(const CSIMsignal& lo, const CSIMsignal& hi, int t) {
 void CSIMsignal::Evaluate(CQorexDoc* doc, CSIMsystem* system, int index) {
   const int t = system ? system->m_nStep.load() : 0;
   if (t < 0 || t >= m_nColumns) return;
-  const CMcBasic* rhs = doc ? RightSide(doc->m_signals, index) : nullptr;
+  const CMcBasic* rhs = doc ? doc->m_signals.RightSideAt(index) : nullptr;
   const double sign = IsMatrix(rhs) && (rhs->m_flags & 1) ? -1.0 : 1.0;
   for (int ch = 0; ch < m_nRows; ++ch) {
     const CMcBasic* e = RowExpr(rhs, ch);

@@ -25,12 +25,6 @@ enum { kModelP = 0, kModelK = 1, kModelG = 2, kModelL = 3, kModelF = 4 };
 // test) from exhausting the stack.
 constexpr int kMaxPrepareDepth = 8;
 
-const CMcBasic* RightSide(const CMXC_BIN& list, int index) {
-  if (index < 0 || index >= list.GetCount()) return nullptr;
-  const CMcBasic* def = list.GetAt(index);
-  return def != nullptr && def->m_count >= 2 ? def->m_children[1] : nullptr;
-}
-
 bool Fits(const CSIMtrnmx& block, const CSIMsignal& in, const CSIMsignal& out) {
   return block.m_nCols == in.m_nRows && block.m_nRows == out.m_nRows;
 }
@@ -87,28 +81,28 @@ CSIMsystem::~CSIMsystem() = default;
 
 void CSIMsystem::SizeSignals(CQorexDoc* doc, int columns) {
   const CMXC_BIN& s = doc->m_signals;
-  const CMcBasic* f = RightSide(doc->m_models, kModelF);
-  m_c.Build(doc, RightSide(s, kSigCommand), columns, false);
-  m_v.Build(doc, RightSide(s, kSigInput), columns, false);
-  m_d.Build(doc, RightSide(s, kSigOutput), columns, false);
-  m_n.Build(doc, RightSide(s, kSigNoise), columns, false);
-  m_uMin.Build(doc, RightSide(s, kSigMin), columns, false);
-  m_uMax.Build(doc, RightSide(s, kSigMax), columns, false);
+  const CMcBasic* f = doc->m_models.RightSideAt(kModelF);
+  m_c.Build(doc, s.RightSideAt(kSigCommand), columns, false);
+  m_v.Build(doc, s.RightSideAt(kSigInput), columns, false);
+  m_d.Build(doc, s.RightSideAt(kSigOutput), columns, false);
+  m_n.Build(doc, s.RightSideAt(kSigNoise), columns, false);
+  m_uMin.Build(doc, s.RightSideAt(kSigMin), columns, false);
+  m_uMax.Build(doc, s.RightSideAt(kSigMax), columns, false);
   m_r.Build(doc, f, columns, false);
   m_e.Build(doc, f, columns, false);
   m_w.Build(doc, f, columns, false);
-  m_u.Build(doc, RightSide(s, kSigInput), columns, false);
-  m_uv.Build(doc, RightSide(s, kSigInput), columns, false);
-  m_y.Build(doc, RightSide(s, kSigOutput), columns, false);
-  m_yd.Build(doc, RightSide(s, kSigOutput), columns, false);
-  m_z.Build(doc, RightSide(s, kSigNoise), columns, false);
-  m_zn.Build(doc, RightSide(s, kSigNoise), columns, false);
+  m_u.Build(doc, s.RightSideAt(kSigInput), columns, false);
+  m_uv.Build(doc, s.RightSideAt(kSigInput), columns, false);
+  m_y.Build(doc, s.RightSideAt(kSigOutput), columns, false);
+  m_yd.Build(doc, s.RightSideAt(kSigOutput), columns, false);
+  m_z.Build(doc, s.RightSideAt(kSigNoise), columns, false);
+  m_zn.Build(doc, s.RightSideAt(kSigNoise), columns, false);
 }
 
 void CSIMsystem::FillInputs(CQorexDoc* doc) {
   const CMXC_BIN& s = doc->m_signals;
   CSIMsignal* inputs[] = {&m_c, &m_v, &m_d, &m_n, &m_uMin, &m_uMax};
-  for (int i = 0; i < 6; ++i) inputs[i]->Build(doc, RightSide(s, i), m_nSteps, true);
+  for (int i = 0; i < 6; ++i) inputs[i]->Build(doc, s.RightSideAt(i), m_nSteps, true);
 }
 
 void CSIMsystem::ZeroSignals() {
@@ -118,7 +112,7 @@ void CSIMsystem::ZeroSignals() {
 void CSIMsystem::RebuildBlocks(CQorexDoc* doc) {
   const auto blocks = AllBlocks(*this);
   for (int i = 0; i < static_cast<int>(blocks.size()); ++i)
-    blocks[i]->FromExpr(doc, RightSide(doc->m_models, i));
+    blocks[i]->FromExpr(doc, doc->m_models.RightSideAt(i));
 }
 
 bool CSIMsystem::ShapesAgree(bool realtime) const {
@@ -253,7 +247,7 @@ void CSIMsystem::SweepPoint(CQorexDoc* doc, int mask) {
   const CSIMtrnmx* blocks[] = {&m_K, &m_G, &m_L, &m_F};
   for (int i = 0; i < 4; ++i)
     if (mask & (1 << i)) {
-      W[i].FromExpr(doc, RightSide(models, kModelK + i));
+      W[i].FromExpr(doc, models.RightSideAt(kModelK + i));
       blocks[i] = &W[i];
     }
   const CSIMtrnmx* gk = &m_GK;
@@ -280,7 +274,7 @@ void CSIMsystem::ParameterLoci(CQorexDoc* doc) {
     if (var < 0 || var >= doc->m_vars.m_nCount) continue;
     int mask = 0;
     for (int m = kModelK; m <= kModelF; ++m) {
-      const CMcBasic* side = RightSide(doc->m_models, m);
+      const CMcBasic* side = doc->m_models.RightSideAt(m);
       if (side != nullptr && doc->m_models.ContainsVariable(side, var)) mask |= 1 << (m - 1);
     }
     if (mask == 0) continue;
