@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <vector>
 
 using qxgdi::Attributes;
 using qxgdi::DataPtr;
@@ -137,42 +139,40 @@ int PenDeviceWidth(const Attributes& a) {
   return std::max(1, static_cast<int>(std::lround(w * qxgdi::ScaleX(a))));
 }
 
-// Whether step n of a pen style is ink (true) or gap.
+// A style's run lengths (ink first) as one flag per step, made once.
+std::vector<bool> ExpandRuns(std::initializer_list<int> runs) {
+  std::vector<bool> steps;
+  bool ink = true;
+  for (int run : runs) {
+    steps.insert(steps.end(), static_cast<size_t>(run), ink);
+    ink = !ink;
+  }
+  return steps;
+}
+
+// Whether step n of a pen style is ink (true) or gap; asked for every pixel of a line.
 bool StyleInk(int style, int n) {
-  static const int dash[] = {18, 6};
-  static const int dot[] = {1, 1};
-  static const int dashDot[] = {9, 6, 3, 6};
-  static const int dashDotDot[] = {9, 3, 3, 3, 3, 3};
-  const int* seq;
-  int count;
+  static const std::vector<bool> dash = ExpandRuns({18, 6}), dot = ExpandRuns({1, 1}),
+                                 dashDot = ExpandRuns({9, 6, 3, 6}),
+                                 dashDotDot = ExpandRuns({9, 3, 3, 3, 3, 3});
+  const std::vector<bool>* steps;
   switch (style) {
     case PS_DASH:
-      seq = dash;
-      count = 2;
+      steps = &dash;
       break;
     case PS_DOT:
-      seq = dot;
-      count = 2;
+      steps = &dot;
       break;
     case PS_DASHDOT:
-      seq = dashDot;
-      count = 4;
+      steps = &dashDot;
       break;
     case PS_DASHDOTDOT:
-      seq = dashDotDot;
-      count = 6;
+      steps = &dashDotDot;
       break;
     default:
       return true;
   }
-  int period = 0;
-  for (int i = 0; i < count; ++i) period += seq[i];
-  int pos = n % period;
-  for (int i = 0; i < count; ++i) {
-    if (pos < seq[i]) return i % 2 == 0;
-    pos -= seq[i];
-  }
-  return true;
+  return (*steps)[static_cast<size_t>(n) % steps->size()];
 }
 
 // One-pixel line from a to b in device pixels, b itself not painted.
