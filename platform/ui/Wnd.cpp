@@ -223,7 +223,6 @@ void QxRegisterCursor(UINT id, const QImage& image, int hotX, int hotY) {
 namespace {
 
 struct IconData {
-  UINT id = 0;
   QImage image;
 };
 
@@ -237,7 +236,6 @@ std::map<UINT, std::unique_ptr<IconData>>& Icons() {
 void QxRegisterIcon(UINT id, const QImage& image) {
   auto& slot = Icons()[id];
   if (!slot) slot = std::make_unique<IconData>();
-  slot->id = id;
   slot->image = image;
 }
 
@@ -249,10 +247,6 @@ HICON LoadIcon(HINSTANCE, LPCSTR name) {
 
 QImage QxIconImage(HICON icon) {
   return icon ? reinterpret_cast<IconData*>(icon)->image : QImage();
-}
-
-UINT QxIconId(HICON icon) {
-  return icon ? reinterpret_cast<IconData*>(icon)->id : 0;
 }
 
 UINT QxCursorId(HCURSOR cursor) {

@@ -137,9 +137,8 @@ UINT QxCursorId(HCURSOR cursor);
 void QxRegisterIcon(UINT id, const QImage& image);
 // The icon registered under the id (hInstance is ignored); null when none is.
 HICON LoadIcon(HINSTANCE hInstance, LPCSTR name);
-// What an icon shows (a null image for a null handle) and its resource id.
+// What an icon shows (a null image for a null handle).
 QImage QxIconImage(HICON icon);
-UINT QxIconId(HICON icon);
 // Icons are shared resources that live as long as the program.
 inline BOOL DestroyIcon(HICON icon) {
   return icon != nullptr;
