@@ -13,16 +13,10 @@ inline CRect DialogRect(int x, int y, int width, int height) {
   return CRect(x, y, x + width, y + height);
 }
 
+// A visible child control; the layer's own builder, under the tables' short name.
 inline QxDialogItem DialogItem(const char* className, UINT id, const char* text, DWORD style,
                                const CRect& rect, std::vector<CString> list = {}) {
-  QxDialogItem item;
-  item.className = className;
-  item.id = id;
-  item.text = text;
-  item.style = WS_CHILD | WS_VISIBLE | style;
-  item.rect = rect;
-  item.list = std::move(list);
-  return item;
+  return QxMakeDialogItem(className, id, text, style, rect, std::move(list));
 }
 
 }  // namespace qxres
