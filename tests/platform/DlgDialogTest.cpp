@@ -367,4 +367,27 @@ TEST_F(DlgDialog, WithoutAScriptItIsCancelledAndAnUnknownTemplateFails) {
   EXPECT_EQ(unknown.DoModal(), -1);
 }
 
+// Keys reach the dialog manager also in a program without an application object.
+TEST(DlgNoApp, ReturnInAnEditPressesOkWithoutAnApplication) {
+  ASSERT_EQ(AfxGetApp(), nullptr);
+  QxDialogTemplate t;
+  t.caption = "No App";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = CRect(0, 0, 100, 60);
+  t.items = {QxMakeDialogItem(WC_EDIT, 1001, "", WS_TABSTOP | WS_BORDER, CRect(7, 7, 60, 19)),
+             QxMakeDialogItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP,
+                              CRect(7, 30, 50, 44))};
+  QxRegisterDialogTemplate(9777, t);
+  CDialog dlg(9777);
+  bool focused = false;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    d.GetDlgItem(1001)->SetFocus();
+    focused = CWnd::GetFocus() == d.GetDlgItem(1001);
+    QxTest::PressKey(VK_RETURN);
+  }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_TRUE(focused);
+  EXPECT_FALSE(script.Dialogs()[0].endedByScript);
+}
+
 }  // namespace
