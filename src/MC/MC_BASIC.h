@@ -19,6 +19,7 @@
 // Every kind derives directly from CMcBasic and overrides the virtual
 // operations below, kept in this order. The base destructor deletes the
 // children, so no kind deletes them again.
+#include "MC/McDepthGuard.h"
 #include "platform/core/Geometry.h"
 #include "platform/core/Types.h"
 
@@ -71,25 +72,6 @@ enum : WORD {
   kMcDiffChild = 0x08,  // a child differs
   kMcDiffCount = 0x18,  // the child counts differ
   kMcDiffType = 0x20    // the type words differ
-};
-
-// Guards recursion whose depth the input controls (records read from a file or
-// the clipboard, caret walks): each guarded call makes one guard on its own
-// per-thread counter; Ok() is false once the depth passes the limit.
-class McDepthGuard {
- public:
-  static constexpr int kMaxDepth = 512;
-  explicit McDepthGuard(int& depth, int limit = kMaxDepth) : m_depth(depth) {
-    m_ok = ++m_depth <= limit;
-  }
-  ~McDepthGuard() { --m_depth; }
-  McDepthGuard(const McDepthGuard&) = delete;
-  McDepthGuard& operator=(const McDepthGuard&) = delete;
-  bool Ok() const { return m_ok; }
-
- private:
-  int& m_depth;
-  bool m_ok;
 };
 
 class CMcBasic {

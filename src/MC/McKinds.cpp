@@ -1,5 +1,7 @@
 #include "MC/McKinds.h"
 
+#include "MC/MC_BASIC.h"
+
 #include "MC/MC_GROUP.h"
 #include "MC/MC_NULL.h"
 #include "MC/MC_POWER.h"
@@ -18,20 +20,20 @@
 namespace {
 
 constexpr McKind kKinds[] = {
-    {0x00, "Group", &CMcGroup::Load},
-    {0x01, "Real", &CMcReal::Load},
-    {0x02, "Function", &CMcFunction::Load},
-    {0x03, "Variable", &CMcVariable::Load},
-    {0x04, "Null", &CMcNull::Load},
-    {0x05, "Matrix", &CMcMatrix::Load},
-    {0x06, "Declaration", &CMcDeclaration::Load},
-    {0x07, "Listbody", &CMcListbody::Load},
-    {0x0A, "Division", &CMcDivision::Load},
-    {0x0C, "Power", &CMcPower::Load},
-    {0x0E, "Listsum", &CMcListsum::Load},
-    {0x0F, "Listmult", &CMcListmult::Load},
-    {0x13, "Equality", &CMcEquality::Load},
-    {0xFE, "Desktop", &CMcDesktop::Load},
+    {kMcGroup, "Group", &CMcGroup::Load},
+    {kMcReal, "Real", &CMcReal::Load},
+    {kMcFunction, "Function", &CMcFunction::Load},
+    {kMcVariable, "Variable", &CMcVariable::Load},
+    {kMcNull, "Null", &CMcNull::Load},
+    {kMcMatrix, "Matrix", &CMcMatrix::Load},
+    {kMcDeclaration, "Declaration", &CMcDeclaration::Load},
+    {kMcListbody, "Listbody", &CMcListbody::Load},
+    {kMcDivision, "Division", &CMcDivision::Load},
+    {kMcPower, "Power", &CMcPower::Load},
+    {kMcListsum, "Listsum", &CMcListsum::Load},
+    {kMcListmult, "Listmult", &CMcListmult::Load},
+    {kMcEquality, "Equality", &CMcEquality::Load},
+    {kMcDesktop, "Desktop", &CMcDesktop::Load},
 };
 
 }  // namespace
@@ -41,11 +43,15 @@ std::span<const McKind> McKindTable() {
 }
 
 const McKind* McFindKind(WORD type) {
-  const BYTE code = static_cast<BYTE>(type >> 8);
+  const McKindCode code = McKindOf(type);
   for (const McKind& kind : kKinds) {
     if (kind.code == code) return &kind;
   }
   return nullptr;
+}
+
+bool McIsKind(const CMcBasic* node, McKindCode code) {
+  return node != nullptr && McKindOf(node->GetType()) == code;
 }
 
 const char* McKindName(WORD type) {
