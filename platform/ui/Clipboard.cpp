@@ -168,7 +168,8 @@ PictureLayout LayoutOf(const METAFILEPICT& picture) {
     // (a frame's right edge, say); the picture grows to hold all of it.
     const long long w = drawn ? std::max<long long>(x, bounds.right - left) : x;
     const long long h = drawn ? std::max<long long>(y, bounds.bottom - top) : y;
-    if (PlausibleSize(w, h)) return {RectAt(left, top, w, h), static_cast<int>(w), static_cast<int>(h)};
+    if (PlausibleSize(w, h))
+      return {RectAt(left, top, w, h), static_cast<int>(w), static_cast<int>(h)};
   }
   if ((picture.mm == MM_ANISOTROPIC || picture.mm == MM_ISOTROPIC) && drawn && x > 0 && y > 0) {
     const long long w = (x * kPixelsPerInch + kHimetricPerInch / 2) / kHimetricPerInch;

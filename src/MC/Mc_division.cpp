@@ -42,7 +42,8 @@ BOOL CMcDivision::Navigate(int direction, int modifier, McCursor* cursor) {
   if (cursor->node == this) {
     if (direction == kMcUp) return cursor->Place(numerator, cursor->fromSide);
     if (direction == kMcDown) return cursor->Place(denominator, cursor->fromSide);
-    if (cursor->fromSide == 0) return direction == kMcLeft ? toParent() : cursor->Place(numerator, 0);
+    if (cursor->fromSide == 0)
+      return direction == kMcLeft ? toParent() : cursor->Place(numerator, 0);
     return direction == kMcRight ? toParent() : cursor->Place(numerator, 1);
   }
   if (direction == kMcUp) {

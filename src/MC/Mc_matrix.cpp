@@ -86,7 +86,8 @@ BOOL CMcMatrix::Navigate(int direction, int modifier, McCursor* cursor) {
     case kMcLeft:
       return k % nc == 0 ? cursor->Place(this, 0) : cursor->Place(m_children[k - 1], 1);
     case kMcRight:
-      return (k % nc == nc - 1 || k == m_count - 1) ? cursor->Place(this, 1) : cursor->Place(m_children[k + 1], 0);
+      return (k % nc == nc - 1 || k == m_count - 1) ? cursor->Place(this, 1)
+                                                    : cursor->Place(m_children[k + 1], 0);
     case kMcUp:
       return k >= nc ? cursor->Place(m_children[k - nc], kept) : toParent(kMcUp);
     default:

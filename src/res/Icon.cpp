@@ -30,6 +30,8 @@ QImage DrawProgramIcon() {
   return icon;
 }
 
-void RegisterIcons() { QxRegisterIcon(IDR_MAINFRAME, DrawProgramIcon()); }
+void RegisterIcons() {
+  QxRegisterIcon(IDR_MAINFRAME, DrawProgramIcon());
+}
 
 }  // namespace qxres

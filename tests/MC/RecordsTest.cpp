@@ -278,8 +278,8 @@ TEST(Records, RandomDamageNeverCrashes) {
   // A new seed each run widens the search; it is printed first so that a
   // crash can be replayed with QX_TEST_SEED.
   const char* given = std::getenv("QX_TEST_SEED");
-  const unsigned seed = given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10))
-                              : std::random_device{}();
+  const unsigned seed =
+      given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device{}();
   std::printf("Records.RandomDamageNeverCrashes: QX_TEST_SEED=%u\n", seed);
   std::fflush(stdout);
   SCOPED_TRACE("seed " + std::to_string(seed));

@@ -29,8 +29,10 @@ TEST_F(ViewPreview, ThePageShowsTheDiagramAndClosingKeepsTheView) {
   for (int y = page.top; y < page.bottom; ++y) {
     for (int x = page.left; x < page.right; ++x) {
       const QRgb c = image.pixel(x, y);
-      if ((c & 0xFFFFFF) == 0xFFFFFF) ++white;
-      else if (qRed(c) != qGreen(c) || qGreen(c) != qBlue(c)) ++coloured;
+      if ((c & 0xFFFFFF) == 0xFFFFFF)
+        ++white;
+      else if (qRed(c) != qGreen(c) || qGreen(c) != qBlue(c))
+        ++coloured;
     }
   }
   EXPECT_GT(white, page.Width() * page.Height() / 2);

@@ -374,9 +374,9 @@ TEST(DlgNoApp, ReturnInAnEditPressesOkWithoutAnApplication) {
   t.caption = "No App";
   t.style = WS_POPUP | WS_CAPTION;
   t.rect = CRect(0, 0, 100, 60);
-  t.items = {QxMakeDialogItem(WC_EDIT, 1001, "", WS_TABSTOP | WS_BORDER, CRect(7, 7, 60, 19)),
-             QxMakeDialogItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP,
-                              CRect(7, 30, 50, 44))};
+  t.items = {
+      QxMakeDialogItem(WC_EDIT, 1001, "", WS_TABSTOP | WS_BORDER, CRect(7, 7, 60, 19)),
+      QxMakeDialogItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, CRect(7, 30, 50, 44))};
   QxRegisterDialogTemplate(9777, t);
   CDialog dlg(9777);
   bool focused = false;

@@ -17,7 +17,9 @@ std::string g_tempRoot;
 
 namespace qxtest {
 
-const std::string& TempRoot() { return g_tempRoot; }
+const std::string& TempRoot() {
+  return g_tempRoot;
+}
 
 std::string MakeTempDir(const std::string& stem) {
   std::string pattern = g_tempRoot + "/" + stem + "-XXXXXX";

@@ -1,4 +1,6 @@
 #pragma once
+// Generated reference data: laid out by its script, not by clang-format.
+// clang-format off
 // Made by bench/reference/make_loop_reference.m (GNU Octave, control package).
 // Zero-order-hold loop runs: h = 1/128, 400 samples, every 4th stored, one to a line:
 // SISO {yd, u}, 2 x 2 {yd1, yd2, u1, u2}.

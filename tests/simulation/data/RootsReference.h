@@ -2,6 +2,8 @@
 // Coefficients ascending in s, six to a line; roots {re, im} as numpy.roots
 // found them, three to a line.
 #pragma once
+// Generated reference data: laid out by its script, not by clang-format.
+// clang-format off
 
 struct RootsReferenceCase {
   int degree;

@@ -2,6 +2,8 @@
 // Exact zero-order-hold responses, h = 0.05, input 0.5 + cos(0.2 k), samples
 // 0, 4, 8, ... five to a line.
 #pragma once
+// Generated reference data: laid out by its script, not by clang-format.
+// clang-format off
 
 struct ZohReferenceCase {
   const char* name;
