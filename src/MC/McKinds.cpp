@@ -15,6 +15,7 @@
 #include "MC/Mc_listmult.h"
 #include "MC/Mc_listsum.h"
 #include "MC/Mc_matrix.h"
+#include "MC/Mc_operator.h"
 #include "MC/Mc_variable.h"
 
 namespace {
@@ -28,6 +29,7 @@ constexpr McKind kKinds[] = {
     {kMcMatrix, "Matrix", &CMcMatrix::Load},
     {kMcDeclaration, "Declaration", &CMcDeclaration::Load},
     {kMcListbody, "Listbody", &CMcListbody::Load},
+    {kMcOperator, "Operator", &CMcOperator::Load},
     {kMcDivision, "Division", &CMcDivision::Load},
     {kMcPower, "Power", &CMcPower::Load},
     {kMcListsum, "Listsum", &CMcListsum::Load},

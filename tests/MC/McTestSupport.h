@@ -23,6 +23,7 @@
 #include "MC/Mc_listmult.h"
 #include "MC/Mc_listsum.h"
 #include "MC/Mc_matrix.h"
+#include "MC/Mc_operator.h"
 #include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 #include "platform/core/Archive.h"

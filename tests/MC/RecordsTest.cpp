@@ -42,6 +42,8 @@ std::vector<NodePtr> Samples() {
                        Matrix({Real(1), Real(-2), X(), Real(4), Real(5), Real(6)}, 3, 0x0100),
                        new CMcDeclaration(X(), new CMcEquality(X(), Real(1), 0x0700), 1),
                        ListOf<CMcListbody>(0x21, {Real(1), X()}),
+                       new CMcOperator(ListOf<CMcListsum>(0, {X(), Real(1)}),
+                                       CMcOperator::Flags(CMcOperator::kFloor, 1)),
                        new CMcDivision(Real(1), X(), 0x10),
                        new CMcPower(X(), Real(2), 0x1400),
                        ListOf<CMcListsum>(1, {X(), Real(-2), X()}),
@@ -262,8 +264,19 @@ TEST(Records, DamagedRecordsYieldNoNode) {
 TEST(Records, WrongChildCountsStopAfterTheHeader) {
   const struct {
     WORD type, count;
-  } rows[] = {{0x0E00, 1}, {0x0E00, 0}, {0x0F01, 1}, {0x0A00, 3}, {0x0C00, 1}, {0x1301, 1},
-              {0x1301, 3}, {0x0600, 0}, {0x0200, 0}, {0x0100, 1}, {0x0300, 1}};
+  } rows[] = {{0x0E00, 1},
+              {0x0E00, 0},
+              {0x0F01, 1},
+              {0x0A00, 3},
+              {0x0C00, 1},
+              {0x1301, 1},
+              {0x1301, 3},
+              {0x0600, 0},
+              {0x0200, 0},
+              {0x0100, 1},
+              {0x0300, 1},
+              {McTypeWord(kMcOperator, 2), 2},
+              {McTypeWord(kMcOperator, 23), 0}};
   for (const auto& row : rows) {
     Bytes bytes = Cat({Header(row.type, row.count), {0xAB}});
     CArchive ar(bytes);
