@@ -80,6 +80,10 @@ class CSIMsystem {
   // The simulation accuracy watchdog (SIMwatchdog.cpp): 1 when it warned and
   // the user chose Yes. Needs the blocks prepared and 3 g_nMinSamples columns.
   int AccuracyWatchdog(CQorexDoc* doc);
+  // The effective models as formulas (SIMsystemExpr.cpp): appends eleven
+  // equalities to each list, right sides as ratios of polynomials to
+  // polyList and factored to factoredList. Leaves the system as it was.
+  void ToExpressions(CMcBasic* polyList, CMcBasic* factoredList);
 
   // True when every block fits its input and output signals (and, for a
   // real-time run, the control limits cover the process input).
