@@ -4,6 +4,7 @@
 #include "MC/Mc_variable.h"
 #include "platform/core/Archive.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -42,6 +43,12 @@ int CMXC_BIN::Add(CMcBasic* node) {
 void CMXC_BIN::DeleteAll() {
   for (int i = 0; i < m_count; ++i) delete m_items[i];
   m_count = 0;
+}
+
+void CMXC_BIN::Swap(CMXC_BIN& other) {
+  std::swap(m_items, other.m_items);
+  std::swap(m_count, other.m_count);
+  std::swap(m_capacity, other.m_capacity);
 }
 
 void CMXC_BIN::Store(CArchive& ar) const {

@@ -24,6 +24,8 @@ class CMXC_BIN {
   int Add(CMcBasic* node);
   // Deletes every tree held; the array and the capacity stay.
   void DeleteAll();
+  // Exchanges the held trees, array and capacity with other's.
+  void Swap(CMXC_BIN& other);
   // Every item must be a tree (no null items).
   void Store(CArchive& ar) const;
   // Replaces the held trees by the ones read. FALSE, with the list empty, when
