@@ -279,6 +279,29 @@ BOOL CMcBasic::LoadPair(CArchive& ar, CMcBasic** first, CMcBasic** second, McBox
   return TRUE;
 }
 
+CMcBasic* CMcBasic::LoadPairAs(CArchive& ar,
+                               CMcBasic* (*make)(CMcBasic* first, CMcBasic* second, WORD flags)) {
+  CMcBasic *first = nullptr, *second = nullptr;
+  McBox box;
+  WORD baseline = 0, flags = 0;
+  if (!LoadPair(ar, &first, &second, &box, &baseline, &flags)) return nullptr;
+  CMcBasic* node = make(first, second, flags);
+  node->SetStoredLayout(box, baseline);
+  return node;
+}
+
+CMcBasic* CMcBasic::LoadList(CArchive& ar, CMcBasic* (*make)(WORD flags), int minCount) {
+  WORD count = 0, baseline = 0, flags = 0;
+  McBox box;
+  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count < minCount) return nullptr;
+  std::vector<CMcBasic*> children;
+  if (!LoadChildren(ar, count, children)) return nullptr;
+  CMcBasic* node = make(flags);
+  node->AdoptChildren(children);
+  node->SetStoredLayout(box, baseline);
+  return node;
+}
+
 void CMcBasic::AdoptChildren(const std::vector<CMcBasic*>& children) {
   DeleteChildren();
   if (children.empty()) return;
@@ -288,6 +311,137 @@ void CMcBasic::AdoptChildren(const std::vector<CMcBasic*>& children) {
     m_children[i] = children[i];
     children[i]->m_parent = this;
   }
+}
+
+// ---- family helpers ----------------------------------------------------------------
+
+BOOL CMcBasic::NavigatePair(int direction, int modifier, McCursor* cursor) {
+  if (m_count != 2) return CMcBasic::Navigate(direction, modifier, cursor);
+  auto toParent = [&]() {
+    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
+  };
+  if (direction == kMcUp || direction == kMcDown) {
+    cursor->node = this;
+    return toParent();
+  }
+  const bool left = direction == kMcLeft;
+  const bool before = cursor->fromSide == 0;
+  CMcBasic* first = m_children[0];
+  CMcBasic* second = m_children[1];
+  if (cursor->node == this) {
+    if (before) return left ? toParent() : cursor->Place(first, 0);
+    return left ? cursor->Place(second, 1) : toParent();
+  }
+  if (cursor->node == first) {
+    if (before) return left ? cursor->Place(this, 0) : FALSE;
+    return left ? FALSE : cursor->Place(second, 0);
+  }
+  if (before) return left ? cursor->Place(first, 1) : FALSE;
+  return left ? FALSE : cursor->Place(this, 1);
+}
+
+BOOL CMcBasic::NavigateList(int direction, int modifier, McCursor* cursor) {
+  const int n = m_count;
+  if (n == 0) return CMcBasic::Navigate(direction, modifier, cursor);
+  auto toParent = [&]() {
+    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
+  };
+  if (direction == kMcUp || direction == kMcDown) {
+    cursor->node = this;
+    return toParent();
+  }
+  CMcBasic* first = m_children[0];
+  CMcBasic* last = m_children[n - 1];
+  const bool left = direction == kMcLeft;
+  if (cursor->node == this) {
+    if (cursor->fromSide == 0) return left ? toParent() : cursor->Place(first, 0);
+    return left ? cursor->Place(last, 1) : toParent();
+  }
+  if (cursor->node == first && cursor->fromSide == 0) return left ? cursor->Place(this, 0) : FALSE;
+  if (cursor->node == last && cursor->fromSide != 0) return left ? FALSE : cursor->Place(this, 1);
+  if (cursor->fromSide != 0 && !left) {
+    int i = 0;
+    while (i < n - 2 && m_children[i] != cursor->node) ++i;
+    return cursor->Place(m_children[i + 1], 0);
+  }
+  if (cursor->fromSide == 0 && left) {
+    int i = 1;
+    while (i < n - 1 && m_children[i] != cursor->node) ++i;
+    return cursor->Place(m_children[i - 1], 1);
+  }
+  return FALSE;
+}
+
+BOOL CMcBasic::NavigateGrid(int direction, int modifier, McCursor* cursor, int columns) {
+  auto toParent = [&](int dir) -> BOOL {
+    cursor->node = this;
+    return m_parent ? m_parent->Navigate(dir, modifier, cursor) : FALSE;
+  };
+  if (cursor->node == this) {
+    if (direction == kMcUp || direction == kMcDown) return toParent(direction);
+    if (cursor->fromSide == 0) {
+      if (direction == kMcLeft) return toParent(direction);
+      return m_count ? cursor->Place(m_children[0], 0) : cursor->Place(this, 1);
+    }
+    if (direction == kMcRight) return toParent(direction);
+    return m_count ? cursor->Place(m_children[m_count - 1], 1) : cursor->Place(this, 0);
+  }
+  const int k = IndexOfChild(cursor->node);
+  if (k < 0) return FALSE;
+  const int nc = std::max(1, columns);
+  // Up and down keep the caret's side of the child (inside a text: before).
+  const int kept = cursor->fromSide == 1 ? 1 : 0;
+  switch (direction) {
+    case kMcLeft:
+      return k % nc == 0 ? cursor->Place(this, 0) : cursor->Place(m_children[k - 1], 1);
+    case kMcRight:
+      return (k % nc == nc - 1 || k == m_count - 1) ? cursor->Place(this, 1)
+                                                    : cursor->Place(m_children[k + 1], 0);
+    case kMcUp:
+      return k >= nc ? cursor->Place(m_children[k - nc], kept) : toParent(kMcUp);
+    default:
+      return k + nc < m_count ? cursor->Place(m_children[k + nc], kept) : toParent(kMcDown);
+  }
+}
+
+WORD CMcBasic::ComparePair(const CMcBasic* other) const {
+  if (other->GetType() != GetType()) return kMcDiffType;
+  WORD code = GetSign() != other->GetSign() ? kMcDiffSign : 0;
+  if (m_count != 2 || other->m_count != 2) {
+    return m_count == other->m_count ? code : static_cast<WORD>(code | kMcDiffCount);
+  }
+  if (m_children[0]->Compare(other->m_children[0]) != 0 ||
+      m_children[1]->Compare(other->m_children[1]) != 0) {
+    code |= kMcDiffChild;
+  }
+  return code;
+}
+
+WORD CMcBasic::CompareList(const CMcBasic* other) const {
+  if (other->GetType() != GetType()) return kMcDiffType;
+  WORD code = GetSign() != other->GetSign() ? kMcDiffSign : 0;
+  if (m_count != other->m_count) return code | kMcDiffCount;
+  std::vector<const CMcBasic*> work(other->m_children, other->m_children + other->m_count);
+  for (int i = 0; i < m_count; ++i) {
+    auto found = std::find_if(work.begin(), work.end(), [&](const CMcBasic* candidate) {
+      return m_children[i]->Compare(candidate) == 0;
+    });
+    if (found == work.end()) return code | kMcDiffChild;
+    *found = work.back();
+    work.pop_back();
+  }
+  return code;
+}
+
+void CMcBasic::LayoutEmpty(CDC* dc, int mode) {
+  m_box.width = m_box.height = 0;
+  m_baseline = 0;
+  LayoutSignAndParens();
+  RelayoutParent(dc, mode);
+}
+
+void CMcBasic::RelayoutParent(CDC* dc, int mode) {
+  if (mode == 1 && m_parent != nullptr) m_parent->Layout(dc, 1);
 }
 
 // ---- sign and parentheses ------------------------------------------------------

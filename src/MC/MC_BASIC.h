@@ -158,8 +158,42 @@ class CMcBasic {
   // record is refused.
   static BOOL LoadPair(CArchive& ar, CMcBasic** first, CMcBasic** second, McBox* box,
                        WORD* baseline, WORD* flags);
+  // Reads a two-child record through LoadPair into the node make builds from
+  // the two children and the flags, with the stored box and baseline; null
+  // when the record is refused.
+  static CMcBasic* LoadPairAs(CArchive& ar,
+                              CMcBasic* (*make)(CMcBasic* first, CMcBasic* second, WORD flags));
+  // Reads an n-ary record of at least minCount children into the node make
+  // builds from the flags, with the stored box and baseline; null when the
+  // record is refused. Sums and products need two children; a list body or a
+  // matrix the editor left with fewer must load back.
+  static CMcBasic* LoadList(CArchive& ar, CMcBasic* (*make)(WORD flags), int minCount = 2);
   // Gives a childless node exactly these children, setting their parents.
   void AdoptChildren(const std::vector<CMcBasic*>& children);
+
+  // ---- family helpers (kinds call them from their overrides) ----------------
+  // Caret steps through a node of two sides (relations, declarations): the
+  // first side, then the second; up and down go to the parent.
+  BOOL NavigatePair(int direction, int modifier, McCursor* cursor);
+  // Caret steps through an n-ary list laid out in a line (sums, products).
+  BOOL NavigateList(int direction, int modifier, McCursor* cursor);
+  // Caret steps through children in rows of `columns` (a matrix; a list body
+  // is one column): left and right leave the node at a row's ends, up and
+  // down move by a row and leave it above the first row or below the last.
+  BOOL NavigateGrid(int direction, int modifier, McCursor* cursor, int columns);
+  // Difference bits of two nodes of two children: type words, signs, then
+  // both children in order (children are compared only when both have two).
+  WORD ComparePair(const CMcBasic* other) const;
+  // Difference bits of two n-ary lists: type words, signs, counts, then the
+  // children in any order (each takes the first equal child left unmatched).
+  WORD CompareList(const CMcBasic* other) const;
+  // The layout of a node without its children: an empty content box, then
+  // sign and parentheses, then the parent again (mode 1).
+  void LayoutEmpty(CDC* dc, int mode);
+  // The last step of a Layout in mode 1: the parent grows around the new box.
+  // Mode 2 (a power's base re-measuring itself) leaves the parent alone, as
+  // the power asked and lays itself out next.
+  void RelayoutParent(CDC* dc, int mode);
 
   // ---- sign and parentheses (margins as left, top, right, bottom) ----------
   // Adds the sign prefix and the node's own parentheses to the laid-out

@@ -43,7 +43,7 @@ void CMcGroup::Layout(CDC* dc, int mode) {
     LayoutCurrent(dc, mode);
   else
     LayoutColumns(dc, mode);
-  if (mode != 0 && m_parent != nullptr) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 // The group takes the current child's box; the other children are neither

@@ -28,7 +28,7 @@ void CMcNull::Layout(CDC* dc, int mode) {
   m_box.height = g_fontHeight[kFontItalic][level];
   m_box.width = m_box.height / 2;
   LayoutSignAndParens();
-  if (mode != 0 && m_parent != nullptr) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 WORD CMcNull::Compare(const CMcBasic* other) const {

@@ -41,13 +41,9 @@ CMcPower::CMcPower(CMcBasic* base, CMcBasic* exponent, WORD flags) : CMcBasic(fl
 }
 
 CMcBasic* CMcPower::Load(CArchive& ar) {
-  CMcBasic *first = nullptr, *second = nullptr;
-  McBox box;
-  WORD baseline = 0, flags = 0;
-  if (!LoadPair(ar, &first, &second, &box, &baseline, &flags)) return nullptr;
-  auto* node = new CMcPower(first, second, flags);
-  node->SetStoredLayout(box, baseline);
-  return node;
+  return LoadPairAs(ar, [](CMcBasic* base, CMcBasic* exponent, WORD flags) -> CMcBasic* {
+    return new CMcPower(base, exponent, flags);
+  });
 }
 
 void CMcPower::WriteExponentOffset(CMcBasic* node, int offset) {
@@ -147,13 +143,7 @@ void CMcPower::Layout(CDC* dc, int mode) {
   const int level = GetLevel();
   const int fontHeight = McFontHeight(kFontItalic, level);
   const int fontAscent = McFontAscent(kFontItalic, level);
-  if (m_count != 2) {
-    m_box.width = m_box.height = 0;
-    m_baseline = 0;
-    LayoutSignAndParens();
-    if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
-    return;
-  }
+  if (m_count != 2) return LayoutEmpty(dc, mode);
   CMcBasic* base = m_children[0];
   CMcBasic* exponent = m_children[1];
   if (mode == 0) {
@@ -222,7 +212,7 @@ void CMcPower::Layout(CDC* dc, int mode) {
       break;
     }
   }
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcPower::Draw(CDC* dc, int x, int y) const {
@@ -242,14 +232,5 @@ CMcBasic* CMcPower::Clone() const {
 }
 
 WORD CMcPower::Compare(const CMcBasic* other) const {
-  if (other->GetType() != kPowerType) return kMcDiffType;
-  WORD code = GetSign() != other->GetSign() ? kMcDiffSign : 0;
-  if (m_count != 2 || other->m_count != 2) {
-    return m_count == other->m_count ? code : static_cast<WORD>(code | kMcDiffCount);
-  }
-  if (m_children[0]->Compare(other->m_children[0]) != 0 ||
-      m_children[1]->Compare(other->m_children[1]) != 0) {
-    code |= kMcDiffChild;
-  }
-  return code;
+  return ComparePair(other);
 }

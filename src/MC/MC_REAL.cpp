@@ -135,7 +135,7 @@ void CMcReal::Layout(CDC* dc, int mode) {
   const int length = DisplayText(text, kTextSize);
   m_box.width = dc->GetTextExtent(text, length).cx;
   LayoutSignAndParens();
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcReal::Draw(CDC* dc, int x, int y) const {

@@ -2,7 +2,6 @@
 
 #include "MC/McComplex.h"
 #include "MC/McLayout.h"
-#include "MC/Mc_equality.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,17 +32,13 @@ CMcDeclaration::CMcDeclaration(CMcBasic* formula, CMcBasic* condition, WORD flag
 }
 
 CMcBasic* CMcDeclaration::Load(CArchive& ar) {
-  CMcBasic *formula = nullptr, *condition = nullptr;
-  McBox box;
-  WORD baseline = 0, flags = 0;
-  if (!LoadPair(ar, &formula, &condition, &box, &baseline, &flags)) return nullptr;
-  auto* node = new CMcDeclaration(formula, condition, flags);
-  node->SetStoredLayout(box, baseline);
-  return node;
+  return LoadPairAs(ar, [](CMcBasic* formula, CMcBasic* condition, WORD flags) -> CMcBasic* {
+    return new CMcDeclaration(formula, condition, flags);
+  });
 }
 
 BOOL CMcDeclaration::Navigate(int direction, int modifier, McCursor* cursor) {
-  return CMcEquality::NavigatePair(this, direction, modifier, cursor);
+  return NavigatePair(direction, modifier, cursor);
 }
 
 WORD CMcDeclaration::GetType() const {
@@ -97,13 +92,7 @@ int CMcDeclaration::ConditionStart(int formulaWidth) const {
 
 void CMcDeclaration::Layout(CDC* dc, int mode) {
   const int level = GetLevel();
-  if (m_count != 2) {
-    m_box.width = m_box.height = 0;
-    m_baseline = 0;
-    LayoutSignAndParens();
-    if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
-    return;
-  }
+  if (m_count != 2) return LayoutEmpty(dc, mode);
   CMcBasic* formula = m_children[0];
   CMcBasic* condition = m_children[1];
   if (mode == 0) {
@@ -126,7 +115,7 @@ void CMcDeclaration::Layout(CDC* dc, int mode) {
   formula->m_box.y = m_baseline - formula->m_baseline;
   condition->m_box.x = m_box.width - m.right - p.right - condition->m_box.width;
   condition->m_box.y = m_baseline - condition->m_baseline;
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcDeclaration::Draw(CDC* dc, int x, int y) const {
@@ -146,6 +135,5 @@ CMcBasic* CMcDeclaration::Clone() const {
 }
 
 WORD CMcDeclaration::Compare(const CMcBasic* other) const {
-  if (other->GetType() != kDeclarationType) return kMcDiffType;
-  return CMcEquality::ComparePair(this, other);
+  return ComparePair(other);
 }

@@ -23,13 +23,9 @@ CMcDivision::CMcDivision(CMcBasic* numerator, CMcBasic* denominator, WORD flags)
 }
 
 CMcBasic* CMcDivision::Load(CArchive& ar) {
-  CMcBasic *first = nullptr, *second = nullptr;
-  McBox box;
-  WORD baseline = 0, flags = 0;
-  if (!LoadPair(ar, &first, &second, &box, &baseline, &flags)) return nullptr;
-  auto* node = new CMcDivision(first, second, flags);
-  node->SetStoredLayout(box, baseline);
-  return node;
+  return LoadPairAs(ar, [](CMcBasic* numerator, CMcBasic* denominator, WORD flags) -> CMcBasic* {
+    return new CMcDivision(numerator, denominator, flags);
+  });
 }
 
 BOOL CMcDivision::Navigate(int direction, int modifier, McCursor* cursor) {
@@ -103,13 +99,7 @@ int CMcDivision::BarThickness() const {
 void CMcDivision::Layout(CDC* dc, int mode) {
   const int level = GetLevel();
   const int fontHeight = McFontHeight(kFontItalic, level);
-  if (m_count != 2) {
-    m_box.width = m_box.height = 0;
-    m_baseline = 0;
-    LayoutSignAndParens();
-    if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
-    return;
-  }
+  if (m_count != 2) return LayoutEmpty(dc, mode);
   CMcBasic* numerator = m_children[0];
   CMcBasic* denominator = m_children[1];
   if (mode == 0) {
@@ -134,7 +124,7 @@ void CMcDivision::Layout(CDC* dc, int mode) {
   numerator->m_box.y = margins.top;
   denominator->m_box.x = margins.left + half - denominator->m_box.width / 2;
   denominator->m_box.y = m_box.height - denominator->m_box.height - margins.bottom;
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcDivision::Draw(CDC* dc, int x, int y) const {
@@ -157,16 +147,7 @@ CMcBasic* CMcDivision::Clone() const {
 }
 
 WORD CMcDivision::Compare(const CMcBasic* other) const {
-  if (other->GetType() != kDivisionType) return kMcDiffType;
-  WORD code = GetSign() != other->GetSign() ? kMcDiffSign : 0;
-  if (m_count != 2 || other->m_count != 2) {
-    return m_count == other->m_count ? code : static_cast<WORD>(code | kMcDiffCount);
-  }
-  if (m_children[0]->Compare(other->m_children[0]) != 0 ||
-      m_children[1]->Compare(other->m_children[1]) != 0) {
-    code |= kMcDiffChild;
-  }
-  return code;
+  return ComparePair(other);
 }
 
 // ---- fraction reduction ------------------------------------------------------

@@ -101,53 +101,13 @@ CMcEquality::CMcEquality(CMcBasic* left, CMcBasic* right, WORD flags) : CMcBasic
 }
 
 CMcBasic* CMcEquality::Load(CArchive& ar) {
-  CMcBasic *left = nullptr, *right = nullptr;
-  McBox box;
-  WORD baseline = 0, flags = 0;
-  if (!LoadPair(ar, &left, &right, &box, &baseline, &flags)) return nullptr;
-  auto* node = new CMcEquality(left, right, flags);
-  node->SetStoredLayout(box, baseline);
-  return node;
-}
-
-BOOL CMcEquality::NavigatePair(CMcBasic* pair, int direction, int modifier, McCursor* cursor) {
-  if (pair->m_count != 2) return pair->CMcBasic::Navigate(direction, modifier, cursor);
-  CMcBasic* parent = pair->m_parent;
-  auto toParent = [&]() { return parent ? parent->Navigate(direction, modifier, cursor) : FALSE; };
-  if (direction == kMcUp || direction == kMcDown) {
-    cursor->node = pair;
-    return toParent();
-  }
-  const bool left = direction == kMcLeft;
-  const bool before = cursor->fromSide == 0;
-  CMcBasic* first = pair->m_children[0];
-  CMcBasic* second = pair->m_children[1];
-  if (cursor->node == pair) {
-    if (before) return left ? toParent() : cursor->Place(first, 0);
-    return left ? cursor->Place(second, 1) : toParent();
-  }
-  if (cursor->node == first) {
-    if (before) return left ? cursor->Place(pair, 0) : FALSE;
-    return left ? FALSE : cursor->Place(second, 0);
-  }
-  if (before) return left ? cursor->Place(first, 1) : FALSE;
-  return left ? FALSE : cursor->Place(pair, 1);
-}
-
-WORD CMcEquality::ComparePair(const CMcBasic* pair, const CMcBasic* other) {
-  WORD code = pair->GetSign() != other->GetSign() ? kMcDiffSign : 0;
-  if (pair->m_count != 2 || other->m_count != 2) {
-    return pair->m_count == other->m_count ? code : static_cast<WORD>(code | kMcDiffCount);
-  }
-  if (pair->m_children[0]->Compare(other->m_children[0]) != 0 ||
-      pair->m_children[1]->Compare(other->m_children[1]) != 0) {
-    code |= kMcDiffChild;
-  }
-  return code;
+  return LoadPairAs(ar, [](CMcBasic* left, CMcBasic* right, WORD flags) -> CMcBasic* {
+    return new CMcEquality(left, right, flags);
+  });
 }
 
 BOOL CMcEquality::Navigate(int direction, int modifier, McCursor* cursor) {
-  return NavigatePair(this, direction, modifier, cursor);
+  return NavigatePair(direction, modifier, cursor);
 }
 
 // The code is masked to its five bits so that stray high bits can never carry
@@ -191,13 +151,7 @@ McComplex* CMcEquality::EvaluateVector(CQorexDoc* doc) const {
 
 void CMcEquality::Layout(CDC* dc, int mode) {
   const int level = GetLevel();
-  if (m_count != 2) {
-    m_box.width = m_box.height = 0;
-    m_baseline = 0;
-    LayoutSignAndParens();
-    if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
-    return;
-  }
+  if (m_count != 2) return LayoutEmpty(dc, mode);
   CMcBasic* left = m_children[0];
   CMcBasic* right = m_children[1];
   if (mode == 0) {
@@ -218,7 +172,7 @@ void CMcEquality::Layout(CDC* dc, int mode) {
   left->m_box.y = m_baseline - left->m_baseline;
   right->m_box.x = m_box.width - m.right - right->m_box.width;
   right->m_box.y = m_baseline - right->m_baseline;
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcEquality::Draw(CDC* dc, int x, int y) const {
@@ -255,6 +209,5 @@ CMcBasic* CMcEquality::Clone() const {
 }
 
 WORD CMcEquality::Compare(const CMcBasic* other) const {
-  if (other->GetType() != GetType()) return kMcDiffType;
-  return ComparePair(this, other);
+  return ComparePair(other);
 }

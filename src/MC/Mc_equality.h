@@ -32,12 +32,6 @@ class CMcEquality : public CMcBasic {
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
   int RelationCode() const { return (m_flags >> 8) & 31; }
-
-  // Caret steps through a node of two sides (relations and declarations):
-  // left side, then right side; up and down go to the parent.
-  static BOOL NavigatePair(CMcBasic* pair, int direction, int modifier, McCursor* cursor);
-  // Child-wise comparison of two nodes of two children whose type words match.
-  static WORD ComparePair(const CMcBasic* pair, const CMcBasic* other);
 };
 
 // Truth value of relation code for the sides left and right (1 or 0, not yet

@@ -312,7 +312,7 @@ void CMcFunction::Layout(CDC* dc, int mode) {
     argument->m_box.x = m_box.width - sm.right - am.right - argument->m_box.width;
     argument->m_box.y = sm.top + am.top;
   }
-  if (mode == 1 && m_parent != nullptr) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcFunction::Draw(CDC* dc, int x, int y) const {

@@ -2,7 +2,6 @@
 
 #include "GlobalResources.h"
 #include "MC/McComplex.h"
-#include "platform/core/Archive.h"
 #include "platform/gdi/Gdi.h"
 
 #include <algorithm>
@@ -30,45 +29,13 @@ void Glyph(CDC* dc, int x, int y, unsigned char ch) {
 CMcListbody::CMcListbody(WORD flags) : CMcBasic(flags) {}
 
 CMcBasic* CMcListbody::Load(CArchive& ar) {
-  WORD count = 0, baseline = 0, flags = 0;
-  McBox box;
   // Lists of fewer than two items come from the editor and must load back.
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags)) return nullptr;
-  std::vector<CMcBasic*> items;
-  if (!LoadChildren(ar, count, items)) return nullptr;
-  CMcListbody* node = new CMcListbody(flags);
-  node->AdoptChildren(items);
-  node->SetStoredLayout(box, baseline);
-  return node;
+  return LoadList(
+      ar, [](WORD flags) -> CMcBasic* { return new CMcListbody(flags); }, 0);
 }
 
 BOOL CMcListbody::Navigate(int direction, int modifier, McCursor* cursor) {
-  auto toParent = [&](int dir) -> BOOL {
-    cursor->node = this;
-    return m_parent ? m_parent->Navigate(dir, modifier, cursor) : FALSE;
-  };
-  if (cursor->node == this) {
-    if (direction == kMcUp || direction == kMcDown) return toParent(direction);
-    if (cursor->fromSide == 0) {
-      if (direction == kMcLeft) return toParent(direction);
-      return m_count ? cursor->Place(m_children[0], 0) : cursor->Place(this, 1);
-    }
-    if (direction == kMcRight) return toParent(direction);
-    return m_count ? cursor->Place(m_children[m_count - 1], 1) : cursor->Place(this, 0);
-  }
-  const int k = IndexOfChild(cursor->node);
-  if (k < 0) return FALSE;
-  const int kept = cursor->fromSide == 1 ? 1 : 0;
-  switch (direction) {
-    case kMcLeft:
-      return cursor->Place(this, 0);
-    case kMcRight:
-      return cursor->Place(this, 1);
-    case kMcUp:
-      return k > 0 ? cursor->Place(m_children[k - 1], kept) : toParent(kMcUp);
-    default:
-      return k + 1 < m_count ? cursor->Place(m_children[k + 1], kept) : toParent(kMcDown);
-  }
+  return NavigateGrid(direction, modifier, cursor, 1);
 }
 
 const char* CMcListbody::GetName() const {
@@ -200,7 +167,7 @@ void CMcListbody::Layout(CDC* dc, int mode) {
     item->m_box.y = y;
     y += item->m_box.height + gap;
   }
-  if (mode != 0 && m_parent != nullptr) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcListbody::DrawBrace(CDC* dc, int x, int y, bool right) const {
@@ -265,13 +232,4 @@ CMcBasic* CMcListbody::Clone() const {
     if (CMcBasic* c = m_children[i]->Clone()) items.push_back(c);
   copy->AdoptChildren(items);
   return copy;
-}
-
-WORD CMcListbody::Compare(const CMcBasic* other) const {
-  if (other->GetType() != 0x0700) return kMcDiffType;
-  WORD diff = ((m_flags ^ other->m_flags) & 3) ? kMcDiffSign : 0;
-  if (other->m_count != m_count) return diff | kMcDiffCount;
-  for (int i = 0; i < m_count; ++i)
-    if (m_children[i]->Compare(other->m_children[i]) != 0) return diff | kMcDiffChild;
-  return diff;
 }

@@ -11,8 +11,8 @@ class CMcListbody : public CMcBasic {
  public:
   explicit CMcListbody(WORD flags);
 
-  // Reads a list record after its type word; fewer than two items or an item
-  // that does not load yield no node.
+  // Reads a list record after its type word, of any item count (the editor
+  // leaves short lists); an item that does not load yields no node.
   static CMcBasic* Load(CArchive& ar);
 
   BOOL Navigate(int direction, int modifier, McCursor* cursor) override;
@@ -22,7 +22,6 @@ class CMcListbody : public CMcBasic {
   void Draw(CDC* dc, int x, int y) const override;
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
-  WORD Compare(const CMcBasic* other) const override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
   // Alignment codes written by Layout: 0 left with a left brace, 1 left with

@@ -2,7 +2,6 @@
 
 #include "MC/McComplex.h"
 #include "MC/McLayout.h"
-#include "MC/Mc_listsum.h"
 #include "platform/gdi/DC.h"
 
 #include <algorithm>
@@ -20,11 +19,11 @@ constexpr char kOperatorGlyph[4] = {'\xD7', ' ', '\xB4', '\xB7'};
 CMcListmult::CMcListmult(WORD flags) : CMcBasic(flags) {}
 
 CMcBasic* CMcListmult::Load(CArchive& ar) {
-  return CMcListsum::LoadList(ar, [](WORD flags) -> CMcBasic* { return new CMcListmult(flags); });
+  return LoadList(ar, [](WORD flags) -> CMcBasic* { return new CMcListmult(flags); });
 }
 
 BOOL CMcListmult::Navigate(int direction, int modifier, McCursor* cursor) {
-  return CMcListsum::NavigateList(this, direction, modifier, cursor);
+  return NavigateList(direction, modifier, cursor);
 }
 
 WORD CMcListmult::GetType() const {
@@ -112,7 +111,7 @@ void CMcListmult::Layout(CDC* dc, int mode) {
     factor->m_box.y = m_baseline - factor->m_baseline;
     x += factor->m_box.width + gap;
   }
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcListmult::Draw(CDC* dc, int x, int y) const {
@@ -136,6 +135,5 @@ CMcBasic* CMcListmult::Clone() const {
 }
 
 WORD CMcListmult::Compare(const CMcBasic* other) const {
-  if (other->GetType() != GetType()) return kMcDiffType;
-  return CMcListsum::CompareList(this, other);
+  return CompareList(other);
 }

@@ -4,7 +4,6 @@
 #include "MC/McLayout.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -19,94 +18,12 @@ constexpr int kNarrowWrapHeights = 18;
 
 CMcListsum::CMcListsum(WORD flags) : CMcBasic(flags) {}
 
-CMcBasic* CMcListsum::LoadList(CArchive& ar, CMcBasic* (*make)(WORD flags)) {
-  WORD count = 0, baseline = 0, flags = 0;
-  McBox box;
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count < 2) return nullptr;
-  std::vector<CMcBasic*> children;
-  if (!LoadChildren(ar, count, children)) return nullptr;
-  CMcBasic* node = make(flags);
-  node->AdoptChildren(children);
-  node->m_box = box;
-  node->m_baseline = baseline;
-  return node;
-}
-
 CMcBasic* CMcListsum::Load(CArchive& ar) {
   return LoadList(ar, [](WORD flags) -> CMcBasic* { return new CMcListsum(flags); });
 }
 
-BOOL CMcListsum::NavigateList(CMcBasic* list, int direction, int modifier, McCursor* cursor) {
-  CMcBasic* parent = list->m_parent;
-  const int n = list->m_count;
-  if (n == 0) return list->CMcBasic::Navigate(direction, modifier, cursor);
-  if (direction == kMcUp || direction == kMcDown) {
-    cursor->node = list;
-    return parent ? parent->Navigate(direction, modifier, cursor) : FALSE;
-  }
-  CMcBasic* first = list->m_children[0];
-  CMcBasic* last = list->m_children[n - 1];
-  const bool left = direction == kMcLeft;
-  if (cursor->node == list) {
-    if (cursor->fromSide == 0) {
-      if (left) return parent ? parent->Navigate(direction, modifier, cursor) : FALSE;
-      cursor->node = first;
-      cursor->side = 0;
-      return TRUE;
-    }
-    if (!left) return parent ? parent->Navigate(direction, modifier, cursor) : FALSE;
-    cursor->node = last;
-    cursor->side = 1;
-    return TRUE;
-  }
-  if (cursor->node == first && cursor->fromSide == 0) {
-    if (!left) return FALSE;
-    cursor->node = list;
-    cursor->side = 0;
-    return TRUE;
-  }
-  if (cursor->node == last && cursor->fromSide != 0) {
-    if (left) return FALSE;
-    cursor->node = list;
-    cursor->side = 1;
-    return TRUE;
-  }
-  if (cursor->fromSide != 0 && !left) {
-    int i = 0;
-    while (i < n - 2 && list->m_children[i] != cursor->node) ++i;
-    cursor->node = list->m_children[i + 1];
-    cursor->side = 0;
-    return TRUE;
-  }
-  if (cursor->fromSide == 0 && left) {
-    int i = 1;
-    while (i < n - 1 && list->m_children[i] != cursor->node) ++i;
-    cursor->node = list->m_children[i - 1];
-    cursor->side = 1;
-    return TRUE;
-  }
-  return FALSE;
-}
-
-WORD CMcListsum::CompareList(const CMcBasic* list, const CMcBasic* other) {
-  WORD code = (list->m_flags & 3) != (other->m_flags & 3) ? kMcDiffSign : 0;
-  if (list->m_count != other->m_count) return code | kMcDiffCount;
-  // Each child takes the first unmatched equal child of the other list, so
-  // the order of the terms does not matter.
-  std::vector<const CMcBasic*> work(other->m_children, other->m_children + other->m_count);
-  for (int i = 0; i < list->m_count; ++i) {
-    auto found = std::find_if(work.begin(), work.end(), [&](const CMcBasic* candidate) {
-      return list->m_children[i]->Compare(candidate) == 0;
-    });
-    if (found == work.end()) return code | kMcDiffChild;
-    *found = work.back();
-    work.pop_back();
-  }
-  return code;
-}
-
 BOOL CMcListsum::Navigate(int direction, int modifier, McCursor* cursor) {
-  return NavigateList(this, direction, modifier, cursor);
+  return NavigateList(direction, modifier, cursor);
 }
 
 WORD CMcListsum::GetType() const {
@@ -202,7 +119,7 @@ void CMcListsum::Layout(CDC* dc, int mode) {
     m_children[i]->m_box.x += parenLeft + margins.left;
     m_children[i]->m_box.y += margins.top;
   }
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcListsum::Draw(CDC* dc, int x, int y) const {
@@ -228,6 +145,5 @@ CMcBasic* CMcListsum::Clone() const {
 }
 
 WORD CMcListsum::Compare(const CMcBasic* other) const {
-  if (other->GetType() != GetType()) return kMcDiffType;
-  return CompareList(this, other);
+  return CompareList(other);
 }

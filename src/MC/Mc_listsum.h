@@ -24,14 +24,6 @@ class CMcListsum : public CMcBasic {
   WORD Compare(const CMcBasic* other) const override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
-  // Caret steps through an n-ary list of children (sums and products).
-  static BOOL NavigateList(CMcBasic* list, int direction, int modifier, McCursor* cursor);
-  // Order-free comparison of two n-ary lists whose type words are equal.
-  static WORD CompareList(const CMcBasic* list, const CMcBasic* other);
-  // Reads an n-ary list record (at least two children) into a node made by
-  // make from the record's flags; null when the record is refused.
-  static CMcBasic* LoadList(CArchive& ar, CMcBasic* (*make)(WORD flags));
-
  private:
   // True when the sum shows its own inner parentheses (signed, or in a sum).
   bool HasInnerParens() const;

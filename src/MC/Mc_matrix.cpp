@@ -42,57 +42,24 @@ CMcBasic* CloneOrZero(const CMcBasic* cell) {
 CMcMatrix::CMcMatrix(WORD flags) : CMcBasic(flags) {}
 
 CMcBasic* CMcMatrix::Load(CArchive& ar) {
-  WORD count = 0, baseline = 0, flags = 0;
-  McBox box;
   // An empty matrix is what the editor can leave behind: it must load back.
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags)) return nullptr;
-  std::vector<CMcBasic*> cells;
-  if (!LoadChildren(ar, count, cells)) return nullptr;
+  CMcBasic* node = LoadList(
+      ar, [](WORD flags) -> CMcBasic* { return new CMcMatrix(flags); }, 0);
+  if (node == nullptr) return nullptr;
   WORD columns = 0;
   ar >> columns;
-  if (ar.HasFailed() || columns == 0 || count % columns != 0) {
-    for (CMcBasic* cell : cells) delete cell;
+  if (ar.HasFailed() || columns == 0 || node->m_count % columns != 0) {
+    delete node;
     return nullptr;
   }
-  CMcMatrix* node = new CMcMatrix(flags);
-  node->AdoptChildren(cells);
-  node->m_columns = columns;
-  node->SetStoredLayout(box, baseline);
+  static_cast<CMcMatrix*>(node)->m_columns = columns;
   return node;
 }
 
 // ---- caret -------------------------------------------------------------------
 
 BOOL CMcMatrix::Navigate(int direction, int modifier, McCursor* cursor) {
-  auto toParent = [&](int dir) -> BOOL {
-    cursor->node = this;
-    return m_parent ? m_parent->Navigate(dir, modifier, cursor) : FALSE;
-  };
-  if (cursor->node == this) {
-    if (direction == kMcUp || direction == kMcDown) return toParent(direction);
-    if (cursor->fromSide == 0) {
-      if (direction == kMcLeft) return toParent(direction);
-      return m_count ? cursor->Place(m_children[0], 0) : cursor->Place(this, 1);
-    }
-    if (direction == kMcRight) return toParent(direction);
-    return m_count ? cursor->Place(m_children[m_count - 1], 1) : cursor->Place(this, 0);
-  }
-  const int k = IndexOfChild(cursor->node);
-  if (k < 0) return FALSE;
-  const int nc = std::max<int>(1, m_columns);
-  // Up and down keep the caret's side of the element (inside a text: before).
-  const int kept = cursor->fromSide == 1 ? 1 : 0;
-  switch (direction) {
-    case kMcLeft:
-      return k % nc == 0 ? cursor->Place(this, 0) : cursor->Place(m_children[k - 1], 1);
-    case kMcRight:
-      return (k % nc == nc - 1 || k == m_count - 1) ? cursor->Place(this, 1)
-                                                    : cursor->Place(m_children[k + 1], 0);
-    case kMcUp:
-      return k >= nc ? cursor->Place(m_children[k - nc], kept) : toParent(kMcUp);
-    default:
-      return k + nc < m_count ? cursor->Place(m_children[k + nc], kept) : toParent(kMcDown);
-  }
+  return NavigateGrid(direction, modifier, cursor, m_columns);
 }
 
 // ---- kind ----------------------------------------------------------------------
@@ -199,7 +166,7 @@ void CMcMatrix::Layout(CDC* dc, int mode) {
     }
     y += grid.ascent[r] + grid.descent[r] + g + 2;
   }
-  if (mode != 0 && m_parent != nullptr) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcMatrix::Draw(CDC* dc, int x, int y) const {
@@ -255,12 +222,9 @@ CMcBasic* CMcMatrix::Clone() const {
 }
 
 WORD CMcMatrix::Compare(const CMcBasic* other) const {
-  if (other->GetType() != GetType()) return kMcDiffType;
-  WORD diff = ((m_flags ^ other->m_flags) & 3) ? kMcDiffSign : 0;
+  WORD diff = CMcBasic::Compare(other);
+  if (diff == kMcDiffType) return diff;
   if (static_cast<const CMcMatrix*>(other)->m_columns != m_columns) diff |= kMcDiffValue;
-  if (other->m_count != m_count) return diff | kMcDiffCount;
-  for (int i = 0; i < m_count; ++i)
-    if (m_children[i]->Compare(other->m_children[i]) != 0) return diff | kMcDiffChild;
   return diff;
 }
 

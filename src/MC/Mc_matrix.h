@@ -17,9 +17,9 @@ class CMcMatrix : public CMcBasic {
   // column count.
   explicit CMcMatrix(WORD flags);
 
-  // Reads a matrix record after its type word. No elements, an element that
-  // does not load, a column count of 0 or one that does not divide the
-  // element count yield no node.
+  // Reads a matrix record after its type word, empty ones included. An
+  // element that does not load, a column count of 0 or one that does not
+  // divide the element count yield no node.
   static CMcBasic* Load(CArchive& ar);
 
   BOOL Navigate(int direction, int modifier, McCursor* cursor) override;

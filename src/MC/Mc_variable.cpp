@@ -248,7 +248,7 @@ void CMcVariable::Layout(CDC* dc, int mode) {
   const CRect margins = LayoutSignAndParens();
   // A wide base clamps the exponent's offset at 255 rather than wrapping it.
   CMcPower::WriteExponentOffset(this, margins.left + nameWidth + prefixWidth);
-  if (mode == 1 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcVariable::Draw(CDC* dc, int x, int y) const {
