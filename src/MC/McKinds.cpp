@@ -3,13 +3,17 @@
 #include "MC/MC_BASIC.h"
 
 #include "MC/MC_GROUP.h"
+#include "MC/MC_LIMIT.h"
 #include "MC/MC_NULL.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
+#include "MC/MC_SUM.h"
 #include "MC/Mc_declaration.h"
 #include "MC/Mc_desktop.h"
 #include "MC/Mc_division.h"
+#include "MC/Mc_domain.h"
 #include "MC/Mc_equality.h"
+#include "MC/Mc_evalat.h"
 #include "MC/Mc_function.h"
 #include "MC/Mc_listbody.h"
 #include "MC/Mc_listmult.h"
@@ -30,11 +34,15 @@ constexpr McKind kKinds[] = {
     {kMcDeclaration, "Declaration", &CMcDeclaration::Load},
     {kMcListbody, "Listbody", &CMcListbody::Load},
     {kMcOperator, "Operator", &CMcOperator::Load},
+    {kMcDomain, "Domain", &CMcDomain::Load},
     {kMcDivision, "Division", &CMcDivision::Load},
     {kMcPower, "Power", &CMcPower::Load},
     {kMcListsum, "Listsum", &CMcListsum::Load},
     {kMcListmult, "Listmult", &CMcListmult::Load},
+    {kMcEvalat, "Evalat", &CMcEvalat::Load},
     {kMcEquality, "Equality", &CMcEquality::Load},
+    {kMcLimit, "Limit", &CMcLimit::Load},
+    {kMcSum, "Sum", &CMcSum::Load},
     {kMcDesktop, "Desktop", &CMcDesktop::Load},
 };
 

@@ -77,6 +77,30 @@ TEST(Caret, WalksOfEveryKind) {
       {"y_12(t): after y, at the subscript's start, after 1, after 2",
        [](Named& n) { return n.Group('y', Fn("y", n('t', Time()), 0, "12")); },
        {"R+ y0 y2 y3 y4 y5 t0 t1 y1"}},
+      {"limit",
+       [](Named& n) { return n.Group('l', new CMcLimit(n.Leaf('e'), n.Leaf('a'), 0)); },
+       {"R l0 e0 e1 l1", "L l1 e1 e0 l0", "D e1 a1", "U a0 e0", "D l0 a0", "U l1", "R a0 a1 l1",
+        "L a1 a0 l0"}},
+      {"summation",
+       [](Named& n) { return n.Group('s', new CMcSum(n.Leaf('t'), n.Leaf('b'), n.Leaf('u'), 0)); },
+       {"R s0 t0 t1 s1", "L s1 t1 t0 s0", "U s0 u0", "D s1 b1", "U t0 u1", "D t0 b1", "U b0 u0",
+        "D u1 b1", "R b0 b1 t0 t1 s1", "L u0 s0"}},
+      {"evaluate at",
+       [](Named& n) {
+         return n.Group('v', new CMcEvalat(n.Leaf('x'), n.Leaf('b'), n.Leaf('u'), 0));
+       },
+       {"R v0 x0 x1 v1", "L v1 x1 x0 v0", "U x1 u0", "D x1 b0", "L b0 x1 x0 v0", "R u0 u1 v1",
+        "U b1 u1", "D u0 b0", "U v1 u1", "D v0 b0"}},
+      {"domain a < v <= b",
+       [](Named& n) {
+         return n.Group('d', new CMcDomain(n.Leaf('v'), n.Leaf('a'), n.Leaf('b'), 0x0200));
+       },
+       {"R d0 a0 a1 v0 v1 b0 b1 d1", "L d1 b1 b0 v1 v0 a1 a0 d0", "U v0", "D b1", "U d0"}},
+      {"domain v in [a; b)",
+       [](Named& n) {
+         return n.Group('d', new CMcDomain(n.Leaf('v'), n.Leaf('a'), n.Leaf('b'), 0x0310));
+       },
+       {"R d0 v0 v1 a0 a1 b0 b1 d1", "L d1 b1 b0 a1 a0 v1 v0 d0", "D a0"}},
       {"list",
        [](Named& n) {
          return n.Group('l', ListOf<CMcListbody>(0, {n.Leaf('a'), n.Leaf('b'), n.Leaf('c')}));

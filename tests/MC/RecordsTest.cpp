@@ -44,11 +44,15 @@ std::vector<NodePtr> Samples() {
                        ListOf<CMcListbody>(0x21, {Real(1), X()}),
                        new CMcOperator(ListOf<CMcListsum>(0, {X(), Real(1)}),
                                        CMcOperator::Flags(CMcOperator::kFloor, 1)),
+                       new CMcDomain(X(), Real(-1), Real(2), 0x0211),
                        new CMcDivision(Real(1), X(), 0x10),
                        new CMcPower(X(), Real(2), 0x1400),
                        ListOf<CMcListsum>(1, {X(), Real(-2), X()}),
                        ListOf<CMcListmult>(0x20, {X(), Real(3)}),
+                       new CMcEvalat(X(), Real(0), Real(1), 0x21),
                        new CMcEquality(Fn("y", X()), Real(1), 0x1601),
+                       new CMcLimit(X(), new CMcEquality(X(), Real(0), 0x0700), 1),
+                       new CMcSum(X(), new CMcEquality(X(), Real(1), 0), new CMcNull(0), 0x12),
                        desktop};
   return std::vector<NodePtr>(std::begin(trees), std::end(trees));
 }
@@ -253,6 +257,12 @@ TEST(Records, DamagedRecordsYieldNoNode) {
   };
   for (WORD type : {0x0600, 0x0A00, 0x0C00, 0x0E00, 0x0F01, 0x1301})  // frees the first child
     rows.push_back({"bad second child", Cat({Header(type, 2), Empty(), Header(0x7700, 0)})});
+  for (McKindCode kind : {kMcDomain, kMcEvalat, kMcLimit, kMcSum}) {  // frees what came before
+    const WORD count = kind == kMcLimit ? 2 : 3;
+    Bytes b = Header(McTypeWord(kind, 1), count);
+    for (int i = 1; i < count; ++i) b = Cat({b, Empty()});
+    rows.push_back({"bad last child", Cat({b, Header(0x7700, 0)})});
+  }
   for (const auto& row : rows) {
     EXPECT_EQ(Load(row.bytes), nullptr) << row.what;
     EXPECT_FALSE(ListLoads({Record(Sample(0x01).get()), row.bytes})) << row.what;
@@ -276,7 +286,12 @@ TEST(Records, WrongChildCountsStopAfterTheHeader) {
               {0x0100, 1},
               {0x0300, 1},
               {McTypeWord(kMcOperator, 2), 2},
-              {McTypeWord(kMcOperator, 23), 0}};
+              {McTypeWord(kMcOperator, 23), 0},
+              {McTypeWord(kMcLimit), 3},
+              {McTypeWord(kMcLimit), 1},
+              {McTypeWord(kMcDomain), 2},
+              {McTypeWord(kMcEvalat), 4},
+              {McTypeWord(kMcSum, 1), 2}};
   for (const auto& row : rows) {
     Bytes bytes = Cat({Header(row.type, row.count), {0xAB}});
     CArchive ar(bytes);
