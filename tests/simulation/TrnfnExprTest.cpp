@@ -4,6 +4,7 @@
 #include "simulation/SIMtrnfn.h"
 
 #include "MC/MC_NULL.h"
+#include "MC/Mc_domain.h"
 #include "SimTestSupport.h"
 #include "data/PolyReference.h"
 
@@ -21,6 +22,11 @@ struct Bound {
     if (k >= 0) doc.m_vars.m_pValue[k] = 2.5;
   }
 };
+
+// A domain lower < v < upper; flags give the end kind (bits 8-9) and the form.
+CMcBasic* Dom(CMcBasic* v, CMcBasic* lower, CMcBasic* upper, WORD flags = 0) {
+  return new CMcDomain(v, lower, upper, flags);
+}
 
 // Trees of the expressions named in bench/reference/make_poly_reference.py.
 std::vector<CMcBasic*> ReferenceTrees() {
@@ -74,6 +80,18 @@ TEST(ExprToPoly, ConvertsOrFlagsEachConstruct) {
       {"2 s/(s+1)", Prod({R(2), Div(S(), Sum({S(), R(1)}))}), true, {}},
       {"unbound variable", new CMcVariable("q", "", 0), true, {0}},
       {"placeholder", new CMcNull(0), true, {0}},
+      {"-1 < -1 < 2", Dom(R(-1), R(-1), R(2), 0x000), false, {0}},
+      {"-1 <= -1 <= 2", Dom(R(-1), R(-1), R(2), 0x100), false, {1}},
+      {"-1 < -1 <= 2", Dom(R(-1), R(-1), R(2), 0x200), false, {0}},
+      {"-1 <= -1 < 2", Dom(R(-1), R(-1), R(2), 0x300), false, {1}},
+      {"-1 < 2 < 2", Dom(R(2), R(-1), R(2), 0x000), false, {0}},
+      {"-1 <= 2 <= 2", Dom(R(2), R(-1), R(2), 0x100), false, {1}},
+      {"-1 < 2 <= 2", Dom(R(2), R(-1), R(2), 0x200), false, {1}},
+      {"-1 <= 2 < 2", Dom(R(2), R(-1), R(2), 0x300), false, {0}},
+      {"0.5 in (-1; 2)", Dom(R(0.5), R(-1), R(2), 0x10), false, {1}},
+      {"-(-1 < 0.5 < 2)", Dom(R(0.5), R(-1), R(2), 1), false, {-1}},
+      {"-1 < s < 2", Dom(S(), R(-1), R(2)), true, {}},
+      {"s < 1 <= 2", Dom(R(1), S(), R(2), 0x200), true, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
