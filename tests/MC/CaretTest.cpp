@@ -71,6 +71,11 @@ TEST(Caret, WalksOfEveryKind) {
       {"declaration",
        [](Named& n) { return n.Group('q', new CMcDeclaration(n.Leaf('a'), n.Leaf('b'), 0)); },
        {"R q0 a0 a1 b0 b1 q1", "L q1 b1 b0 a1 a0 q0", "U a1", "D a1", "U q0", "D q0"}},
+      {"floor",
+       [](Named& n) {
+         return n.Group('o', new CMcOperator(n.Leaf('a'), CMcOperator::Flags(CMcOperator::kFloor)));
+       },
+       {"R o0 a0 a1 o1", "L o1 a1 a0 o0", "U a1", "D a0", "U o0", "D o1"}},
       {"sin x",
        [](Named& n) { return n.Group('f', Fn("sin", n('x', new CMcVariable("x", "", 0)))); },
        {"R+ f0 f2 f3 f4 x0 x1 f1", "L+ f1 x1 x0 f4 f3 f2 f0", "R f0 x0 x1 f1"}},
