@@ -96,11 +96,13 @@ TEST(Caret, WalksOfEveryKind) {
        },
        {"R v0 x0 x1 v1", "L v1 x1 x0 v0", "U x1 u0", "D x1 b0", "L b0 x1 x0 v0", "R u0 u1 v1",
         "U b1 u1", "D u0 b0", "U v1 u1", "D v0 b0"}},
-      {"domain a < v <= b",
+      {"domain a < v <= b as the left side of a relation",
        [](Named& n) {
-         return n.Group('d', new CMcDomain(n.Leaf('v'), n.Leaf('a'), n.Leaf('b'), 0x0200));
+         CMcBasic* d = n('d', new CMcDomain(n.Leaf('v'), n.Leaf('a'), n.Leaf('b'), 0x0200));
+         return n.Group('q', new CMcEquality(d, n.Leaf('c'), 0x0700));
        },
-       {"R d0 a0 a1 v0 v1 b0 b1 d1", "L d1 b1 b0 v1 v0 a1 a0 d0", "U v0", "D b1", "U d0"}},
+       {"R q0 d0 a0 a1 v0 v1 b0 b1 d1 c0 c1 q1", "L q1 c1 c0 d1 b1 b0 v1 v0 a1 a0 d0 q0", "U v0",
+        "D b1", "U d0"}},
       {"domain v in [a; b)",
        [](Named& n) {
          return n.Group('d', new CMcDomain(n.Leaf('v'), n.Leaf('a'), n.Leaf('b'), 0x0310));
