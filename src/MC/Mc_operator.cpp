@@ -248,10 +248,7 @@ bool CMcOperator::OperandHasParens() const {
 void CMcOperator::Layout(CDC* dc, int mode) {
   CMcBasic* operand = GetOperand();
   if (operand == nullptr) {
-    m_box.width = m_box.height = 0;
-    m_baseline = 0;
-    LayoutSignAndParens();
-    if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+    LayoutEmpty(dc, mode);
     return;
   }
   const int level = GetLevel();
@@ -283,7 +280,7 @@ void CMcOperator::Layout(CDC* dc, int mode) {
       break;
   }
   operand->m_box.y = p.top + m.top;
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcOperator::Draw(CDC* dc, int x, int y) const {

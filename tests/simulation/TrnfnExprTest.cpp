@@ -5,6 +5,7 @@
 
 #include "MC/MC_NULL.h"
 #include "MC/Mc_domain.h"
+#include "MC/Mc_operator.h"
 #include "SimTestSupport.h"
 #include "data/PolyReference.h"
 
@@ -22,6 +23,11 @@ struct Bound {
     if (k >= 0) doc.m_vars.m_pValue[k] = 2.5;
   }
 };
+
+// The operator of the code over the operand (typed parentheses: the bracket).
+CMcBasic* OperatorOf(int code, CMcBasic* operand, WORD sign = 0) {
+  return new CMcOperator(operand, CMcOperator::Flags(code, sign));
+}
 
 // A domain lower < v < upper; flags give the end kind (bits 8-9) and the form.
 CMcBasic* Dom(CMcBasic* v, CMcBasic* lower, CMcBasic* upper, WORD flags = 0) {
@@ -92,6 +98,17 @@ TEST(ExprToPoly, ConvertsOrFlagsEachConstruct) {
       {"-(-1 < 0.5 < 2)", Dom(R(0.5), R(-1), R(2), 1), false, {-1}},
       {"-1 < s < 2", Dom(S(), R(-1), R(2)), true, {}},
       {"s < 1 <= 2", Dom(R(1), S(), R(2), 0x200), true, {}},
+      {"(s+1) typed", OperatorOf(CMcOperator::kBracket, Sum({S(), R(1)})), false, {1, 1}},
+      {"-(s+1) typed", OperatorOf(CMcOperator::kBracket, Sum({S(), R(1)}), 1), false, {-1, -1}},
+      {"|-3|", OperatorOf(CMcOperator::kAbsolute, R(-3)), false, {3}},
+      {"-|-3|", OperatorOf(CMcOperator::kAbsolute, R(-3), 1), false, {-3}},
+      {"floor(-2.5)", OperatorOf(CMcOperator::kFloor, R(-2.5)), false, {-3}},
+      {"ceil(2.1)", OperatorOf(CMcOperator::kCeiling, R(2.1)), false, {3}},
+      {"|s+1|: keeps s+1", OperatorOf(CMcOperator::kAbsolute, Sum({S(), R(1)})), true, {1, 1}},
+      {"floor(s): keeps s", OperatorOf(CMcOperator::kFloor, S()), true, {0, 1}},
+      {"Re 2: keeps 2", OperatorOf(CMcOperator::kReal, R(2)), true, {2}},
+      {"2!: keeps 2", OperatorOf(CMcOperator::kFactorial, R(2)), true, {2}},
+      {"det s: keeps s", OperatorOf(CMcOperator::kDeterminant, S()), true, {0, 1}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -164,6 +181,30 @@ TEST(TrnfnExpr, RoundTripReproducesTheFunction) {
     }
   }
   g_bEvalError = 0;
+}
+
+// Typed parentheses are bracket nodes; the model reads as without them:
+// (s + 1)/((s + 2)(s + 3)) has the zero -1 and the poles -2 and -3.
+TEST(TrnfnExpr, TypedParenthesesReadAsWithout) {
+  auto bracket = [](CMcBasic* e) { return OperatorOf(CMcOperator::kBracket, e); };
+  Node typed(
+      Div(bracket(Sum({S(), R(1)})), Prod({bracket(Sum({S(), R(2)})), bracket(Sum({S(), R(3)}))})));
+  Node plain(Div(Sum({S(), R(1)}), Prod({Sum({S(), R(2)}), Sum({S(), R(3)})})));
+  CQorexDoc doc;
+  g_bEvalError = 0;
+  CSIMtrnfn a, b;
+  a.FromExpr(&doc, typed.get());
+  b.FromExpr(&doc, plain.get());
+  EXPECT_EQ(g_bEvalError, 0);
+  EXPECT_EQ(a.m_num, b.m_num);
+  EXPECT_EQ(a.m_den, b.m_den);
+  EXPECT_EQ(Poly(a.m_den.begin(), a.m_den.begin() + a.m_nDen), (Poly{6, 5, 1}));
+  ASSERT_EQ(a.m_nNum, 2);
+  EXPECT_EQ(a.m_zeros[1].re, b.m_zeros[1].re);
+  EXPECT_NEAR(a.m_zeros[1].re, -1.0, 1e-15);
+  const double poles[][2] = {{-2, 0}, {-3, 0}};
+  ExpectSameRoots(FromIndexOne(a.m_poles.data(), 2), poles, 2, 1e-14);
+  EXPECT_EQ(FromIndexOne(a.m_poles.data(), 2), FromIndexOne(b.m_poles.data(), 2));
 }
 
 // A leading coefficient that vanishes when written back is left out.
