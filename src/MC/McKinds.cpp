@@ -4,17 +4,21 @@
 
 #include "MC/MC_GROUP.h"
 #include "MC/MC_LIMIT.h"
+#include "MC/MC_LOG.h"
 #include "MC/MC_NULL.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
+#include "MC/MC_ROOT.h"
 #include "MC/MC_SUM.h"
 #include "MC/Mc_declaration.h"
+#include "MC/Mc_derivative.h"
 #include "MC/Mc_desktop.h"
 #include "MC/Mc_division.h"
 #include "MC/Mc_domain.h"
 #include "MC/Mc_equality.h"
 #include "MC/Mc_evalat.h"
 #include "MC/Mc_function.h"
+#include "MC/Mc_integral.h"
 #include "MC/Mc_listbody.h"
 #include "MC/Mc_listmult.h"
 #include "MC/Mc_listsum.h"
@@ -36,10 +40,14 @@ constexpr McKind kKinds[] = {
     {kMcOperator, "Operator", &CMcOperator::Load},
     {kMcDomain, "Domain", &CMcDomain::Load},
     {kMcDivision, "Division", &CMcDivision::Load},
+    {kMcRoot, "Root", &CMcRoot::Load},
     {kMcPower, "Power", &CMcPower::Load},
+    {kMcLog, "Log", &CMcLog::Load},
     {kMcListsum, "Listsum", &CMcListsum::Load},
     {kMcListmult, "Listmult", &CMcListmult::Load},
     {kMcEvalat, "Evalat", &CMcEvalat::Load},
+    {kMcIntegral, "Integral", &CMcIntegral::Load},
+    {kMcDerivative, "Derivative", &CMcDerivative::Load},
     {kMcEquality, "Equality", &CMcEquality::Load},
     {kMcLimit, "Limit", &CMcLimit::Load},
     {kMcSum, "Sum", &CMcSum::Load},

@@ -76,6 +76,40 @@ TEST(Caret, WalksOfEveryKind) {
          return n.Group('o', new CMcOperator(n.Leaf('a'), CMcOperator::Flags(CMcOperator::kFloor)));
        },
        {"R o0 a0 a1 o1", "L o1 a1 a0 o0", "U a1", "D a0", "U o0", "D o1"}},
+      {"cube root",
+       [](Named& n) { return n.Group('r', new CMcRoot(n.Leaf('a'), n.Leaf('n'), 0)); },
+       {"R r0 a0 a1 r1", "L r1 a1 a0 r0", "U r0 n0", "U a1 n1", "D n1 a0", "R n0 n1 r1", "D r0"}},
+      {"logarithm",
+       [](Named& n) { return n.Group('l', new CMcLog(n.Leaf('a'), n.Leaf('b'), 0)); },
+       {"R l0 a0 a1 l1", "L l1 a1 a0 l0", "D l0 b0", "D a1 b1", "U b1 a0", "U l1", "R b0 b1 l1"}},
+      {"derivative by x and y",
+       [](Named& n) {
+         auto* d = new CMcDerivative(0);
+         for (char c : std::string("exy")) d->AppendChild(n.Leaf(c));
+         return n.Group('d', d);
+       },
+       {"R d0 e0 e1 d1", "L d1 e1 e0 d0", "D d0 x0", "D e1 y1", "D e0 x0", "U y1 e1",
+        "R x0 x1 y0 y1 d1", "L y1 y0 x1 x0 d0", "U d1 e1"}},
+      {"derivative of one child, walked as the childless D",
+       [](Named& n) {
+         auto* d = new CMcDerivative(0);
+         d->AppendChild(n.Leaf('e'));
+         return n.Group('d', d);
+       },
+       {"R d0 d1", "L d1 d0", "U d0"}},
+      {"integral over x",
+       [](Named& n) {
+         return n.Group('i',
+                        new CMcIntegral(n.Leaf('f'), n.Leaf('a'), n.Leaf('b'), n.Leaf('x'), 0));
+       },
+       {"R i0 f0 f1 x0 x1 i1", "L i1 x1 x0 f1 f0 i0", "U i0 b0", "D i1 a1", "U a0 b0", "D b1 a1",
+        "U f0 b1", "D x0 a1", "R a0 a1 f0 f1 x0 x1 i1", "L b0 i0"}},
+      {"line integral",
+       [](Named& n) {
+         return n.Group('i',
+                        new CMcIntegral(n.Leaf('f'), n.Leaf('a'), n.Leaf('b'), n.Leaf('x'), 0x100));
+       },
+       {"R i0 f0 f1 i1", "L i1 f1 f0 i0", "R b0 b1 f0 f1 i1"}},
       {"sin x",
        [](Named& n) { return n.Group('f', Fn("sin", n('x', new CMcVariable("x", "", 0)))); },
        {"R+ f0 f2 f3 f4 x0 x1 f1", "L+ f1 x1 x0 f4 f3 f2 f0", "R f0 x0 x1 f1"}},

@@ -23,6 +23,12 @@ CMcBasic* X() {
   return new CMcVariable("x", "", 0);
 }
 
+CMcBasic* Derivative(WORD flags, std::vector<CMcBasic*> children) {
+  auto* d = new CMcDerivative(flags);
+  for (CMcBasic* child : children) d->AppendChild(child);
+  return d;
+}
+
 // One sample tree per kind of the kind table, each with something in every
 // part of its record, signs and variants included.
 std::vector<NodePtr> Samples() {
@@ -46,10 +52,14 @@ std::vector<NodePtr> Samples() {
                                        CMcOperator::Flags(CMcOperator::kFloor, 1)),
                        new CMcDomain(X(), Real(-1), Real(2), 0x0211),
                        new CMcDivision(Real(1), X(), 0x10),
+                       new CMcRoot(X(), Real(3), 0x41),
                        new CMcPower(X(), Real(2), 0x1400),
+                       new CMcLog(Fn("f", X()), Real(2), 2),
                        ListOf<CMcListsum>(1, {X(), Real(-2), X()}),
                        ListOf<CMcListmult>(0x20, {X(), Real(3)}),
                        new CMcEvalat(X(), Real(0), Real(1), 0x21),
+                       new CMcIntegral(X(), Real(0), Real(1), X(), 0x4131),
+                       Derivative(0xC011, {Fn("f", X()), X(), new CMcVariable("y", "", 0)}),
                        new CMcEquality(Fn("y", X()), Real(1), 0x1601),
                        new CMcLimit(X(), new CMcEquality(X(), Real(0), 0x0700), 1),
                        new CMcSum(X(), new CMcEquality(X(), Real(1), 0), new CMcNull(0), 0x12),
@@ -208,6 +218,7 @@ TEST(Records, WellFormedEdgeCasesLoadBack) {
       {"empty matrix", [] { return Matrix({}, 1); }},
       {"nameless function", [] { return Fn("", Real(1)); }},
       {"nameless variable", [] { return new CMcVariable("", "", 0); }},
+      {"derivative the editor has just made", [] { return new CMcDerivative(0x10); }},
       {"nesting at the limit", [] { return Load(Nested(McDepthGuard::kMaxDepth)).release(); }},
   };
   for (const auto& row : rows) {
@@ -257,8 +268,12 @@ TEST(Records, DamagedRecordsYieldNoNode) {
   };
   for (WORD type : {0x0600, 0x0A00, 0x0C00, 0x0E00, 0x0F01, 0x1301})  // frees the first child
     rows.push_back({"bad second child", Cat({Header(type, 2), Empty(), Header(0x7700, 0)})});
-  for (McKindCode kind : {kMcDomain, kMcEvalat, kMcLimit, kMcSum}) {  // frees what came before
-    const WORD count = kind == kMcLimit ? 2 : 3;
+  const struct {
+    McKindCode kind;
+    WORD count;
+  } lastChildRows[] = {{kMcDomain, 3}, {kMcEvalat, 3}, {kMcLimit, 2},    {kMcSum, 3},
+                       {kMcRoot, 2},   {kMcLog, 2},    {kMcIntegral, 4}, {kMcDerivative, 3}};
+  for (const auto& [kind, count] : lastChildRows) {  // frees what came before
     Bytes b = Header(McTypeWord(kind, 1), count);
     for (int i = 1; i < count; ++i) b = Cat({b, Empty()});
     rows.push_back({"bad last child", Cat({b, Header(0x7700, 0)})});
@@ -291,7 +306,11 @@ TEST(Records, WrongChildCountsStopAfterTheHeader) {
               {McTypeWord(kMcLimit), 1},
               {McTypeWord(kMcDomain), 2},
               {McTypeWord(kMcEvalat), 4},
-              {McTypeWord(kMcSum, 1), 2}};
+              {McTypeWord(kMcSum, 1), 2},
+              {McTypeWord(kMcRoot), 1},
+              {McTypeWord(kMcLog), 3},
+              {McTypeWord(kMcIntegral), 3},
+              {McTypeWord(kMcDerivative), 1}};
   for (const auto& row : rows) {
     Bytes bytes = Cat({Header(row.type, row.count), {0xAB}});
     CArchive ar(bytes);
