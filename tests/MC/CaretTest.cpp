@@ -84,18 +84,12 @@ TEST(Caret, WalksOfEveryKind) {
        {"R l0 a0 a1 l1", "L l1 a1 a0 l0", "D l0 b0", "D a1 b1", "U b1 a0", "U l1", "R b0 b1 l1"}},
       {"derivative by x and y",
        [](Named& n) {
-         auto* d = new CMcDerivative(0);
-         for (char c : std::string("exy")) d->AppendChild(n.Leaf(c));
-         return n.Group('d', d);
+         return n.Group('d', ListOf<CMcDerivative>(0, {n.Leaf('e'), n.Leaf('x'), n.Leaf('y')}));
        },
        {"R d0 e0 e1 d1", "L d1 e1 e0 d0", "D d0 x0", "D e1 y1", "D e0 x0", "U y1 e1",
         "R x0 x1 y0 y1 d1", "L y1 y0 x1 x0 d0", "U d1 e1"}},
       {"derivative of one child, walked as the childless D",
-       [](Named& n) {
-         auto* d = new CMcDerivative(0);
-         d->AppendChild(n.Leaf('e'));
-         return n.Group('d', d);
-       },
+       [](Named& n) { return n.Group('d', ListOf<CMcDerivative>(0, {n.Leaf('e')})); },
        {"R d0 d1", "L d1 d0", "U d0"}},
       {"integral over x",
        [](Named& n) {

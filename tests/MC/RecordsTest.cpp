@@ -23,12 +23,6 @@ CMcBasic* X() {
   return new CMcVariable("x", "", 0);
 }
 
-CMcBasic* Derivative(WORD flags, std::vector<CMcBasic*> children) {
-  auto* d = new CMcDerivative(flags);
-  for (CMcBasic* child : children) d->AppendChild(child);
-  return d;
-}
-
 // One sample tree per kind of the kind table, each with something in every
 // part of its record, signs and variants included.
 std::vector<NodePtr> Samples() {
@@ -59,7 +53,7 @@ std::vector<NodePtr> Samples() {
                        ListOf<CMcListmult>(0x20, {X(), Real(3)}),
                        new CMcEvalat(X(), Real(0), Real(1), 0x21),
                        new CMcIntegral(X(), Real(0), Real(1), X(), 0x4131),
-                       Derivative(0xC011, {Fn("f", X()), X(), new CMcVariable("y", "", 0)}),
+                       ListOf<CMcDerivative>(0xC011, {Fn("f", X()), X(), Real(2)}),
                        new CMcEquality(Fn("y", X()), Real(1), 0x1601),
                        new CMcLimit(X(), new CMcEquality(X(), Real(0), 0x0700), 1),
                        new CMcSum(X(), new CMcEquality(X(), Real(1), 0), new CMcNull(0), 0x12),

@@ -111,12 +111,6 @@ TEST(RootLog, DomainFailuresAreNotFiniteAndRaiseNoError) {
 // the loop's signals, including the kinds without a value (flag in both).
 TEST(RootLog, WholeRunEqualsSteppedSamples) {
   auto doc = SignalDoc();
-  auto derivative = [] {
-    auto* d = new CMcDerivative(0);
-    d->AppendChild(Fn("r", Time()));
-    d->AppendChild(Time());
-    return d;
-  };
   const struct {
     const char* what;
     NodePtr node;
@@ -136,7 +130,8 @@ TEST(RootLog, WholeRunEqualsSteppedSamples) {
        false},
       {"-log10 of the cube root of z(t)",
        NodePtr(new CMcLog(new CMcRoot(Fn("z", Time()), Real(3), 0), Real(10), 1)), false},
-      {"derivative of r(t) by t", NodePtr(derivative()), true},
+      {"derivative of r(t) by t", NodePtr(ListOf<CMcDerivative>(0, {Fn("r", Time()), Time()})),
+       true},
       {"integral of w(t) over t",
        NodePtr(new CMcIntegral(Fn("w", Time()), Real(0), Time(), Time(), 0)), true},
   };
@@ -270,30 +265,6 @@ TEST_F(RootLogLayout, NamesAndSubscripts) {
   CMcLog log(Box(10, 20, 16, 0x0300), new CMcReal(10, 0), 0);
   FocusScope focus(log.m_children[1], "");
   EXPECT_EQ(log.GetNameKind(), CMcLog::kWithBase);
-}
-
-TEST_F(RootLogLayout, ArgumentParentheses) {
-  const struct {
-    const char* name;
-    WORD type, flags;
-    bool parens;
-  } rows[] = {
-      {"variable", McTypeWord(kMcVariable), 0, true},
-      {"number", McTypeWord(kMcReal), 0, true},
-      {"sum", McTypeWord(kMcListsum), 0, true},
-      {"power", McTypeWord(kMcPower), 0, false},
-      {"negated power", McTypeWord(kMcPower), 1, true},
-      {"root", McTypeWord(kMcRoot), 0, false},
-      {"absolute value", McTypeWord(kMcOperator, 2), 0, false},
-      {"matrix", McTypeWord(kMcMatrix, 1), 0, false},
-      {"empty", McTypeWord(kMcNull), 0, false},
-  };
-  for (const auto& row : rows) {
-    CMcLog log(Box(10, 20, 16, row.type, row.flags), ConstantE(), 0);
-    log.Layout(g_pMeasureDC, 0);
-    EXPECT_EQ(log.ArgumentNeedsParens(), row.parens) << row.name;
-    EXPECT_EQ(log.m_children[0]->m_box.x, 12 + (row.parens ? 6 : 0)) << row.name;
-  }
 }
 
 // Squared, log2 x takes its exponent right after "log" (offset 21), above the
