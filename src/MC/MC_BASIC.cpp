@@ -16,6 +16,9 @@ namespace {
 thread_local int t_navigateDepth = 0;
 // Nesting depth of the record being read.
 thread_local int t_loadDepth = 0;
+// No layout makes a box this far out or this large; a stored one beyond it
+// is damage, and drawing at it would overflow the pixel arithmetic.
+constexpr LONG kMaxStoredBoxValue = LONG{1} << 24;
 
 bool ParentIsGroup(const CMcBasic* node) {
   return node->m_parent != nullptr && node->m_parent->GetType() == 0x0000;
@@ -234,6 +237,8 @@ BOOL CMcBasic::LoadHeader(CArchive& ar, WORD* childCount, McBox* box, WORD* base
   box->y = static_cast<LONG>(y);
   box->width = static_cast<LONG>(width);
   box->height = static_cast<LONG>(height);
+  for (LONG v : {box->x, box->y, box->width, box->height})
+    if (v > kMaxStoredBoxValue || v < -kMaxStoredBoxValue) return FALSE;
   return !ar.HasFailed();
 }
 

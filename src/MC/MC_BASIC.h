@@ -144,7 +144,8 @@ class CMcBasic {
   void SubstituteOne(CMcBasic* pattern, CMcBasic* replacement);
 
   // ---- records -------------------------------------------------------------
-  // Reads the header after the type word; FALSE when the input ran out.
+  // Reads the header after the type word; FALSE when the input ran out or
+  // the stored box lies beyond +-2^24 pixels, which no layout gives.
   static BOOL LoadHeader(CArchive& ar, WORD* childCount, McBox* box, WORD* baseline, WORD* flags);
   // Reads one node record; a new tree owned by the caller, or null when the
   // record is damaged, truncated, nested too deeply or stands for no node.
