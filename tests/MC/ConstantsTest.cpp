@@ -1,0 +1,312 @@
+// Written complex constants: reading them, writing values back with snapping,
+// min and max of constant lists, and the tree queries.
+#include "McTestSupport.h"
+
+#include "MC/McConstants.h"
+
+#include <cstdlib>
+#include <limits>
+#include <random>
+
+using namespace mctest;
+
+namespace {
+
+// A tree of numbers, variables, products and sums as text that shows every
+// sign and the order of the factors: -(2+(4*j)) is a negated sum, (1,0) a
+// matrix. A variable is written with a '?' unless it is exactly the constant j.
+std::string Text(const CMcBasic* node) {
+  static const char* const kSigns[] = {"", "-", "+-", "-+"};
+  std::string s = kSigns[node->GetSign()];
+  char number[40];
+  if (node->GetType() == McTypeWord(kMcReal)) {
+    std::snprintf(number, sizeof number, "%.17g", static_cast<const CMcReal*>(node)->m_value);
+    return s + number;
+  }
+  if (McIsKind(node, kMcVariable)) {
+    const auto* v = static_cast<const CMcVariable*>(node);
+    const bool j = (node->m_flags & ~3) == 0x100 && std::strcmp(v->GetSubscript(), "") == 0;
+    return s + v->GetVarName() + (j ? "" : "?");
+  }
+  const char* op = node->GetType() == McTypeWord(kMcListmult, 1) ? "*"
+                   : node->GetType() == McTypeWord(kMcListsum)   ? "+"
+                   : McIsKind(node, kMcMatrix)                   ? ","
+                                                                 : "?";
+  s += "(";
+  for (int i = 0; i < node->m_count; ++i) {
+    if (i > 0) s += op;
+    s += Text(node->m_children[i]);
+  }
+  return s + ")";
+}
+
+std::string Written(double re, double im, WORD flags = 0, bool unitFirst = false) {
+  NodePtr tree(unitFirst ? McValueToExpression2(re, im, flags)
+                         : McValueToExpression(re, im, flags));
+  return Text(tree.get());
+}
+
+class SnapTolerance {
+ public:
+  explicit SnapTolerance(double tolerance) : m_saved(g_dSnapTolerance) {
+    g_dSnapTolerance = tolerance;
+  }
+  ~SnapTolerance() { g_dSnapTolerance = m_saved; }
+
+ private:
+  double m_saved;
+};
+
+CMcBasic* J(WORD flags = 0x100, const char* subscript = "") {
+  return new CMcVariable("j", subscript, flags);
+}
+
+CMcBasic* Times(CMcBasic* a, CMcBasic* b, WORD flags = 0) {
+  return ListOf<CMcListmult>(flags, {a, b});
+}
+
+CMcBasic* Plus(CMcBasic* a, CMcBasic* b, WORD flags = 0) {
+  return ListOf<CMcListsum>(flags, {a, b});
+}
+
+CMcBasic* X(WORD flags = 0) {
+  return new CMcVariable("x", "", flags);
+}
+
+}  // namespace
+
+TEST(Constants, ValuesWrittenAsTheSmallestConstant) {
+  SnapTolerance tolerance(1.01e-15);
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    double re, im;
+    WORD flags;
+    bool unitFirst;
+    const char* text;
+  } rows[] = {
+      {3, 0, 0, false, "3"},
+      {-3, 0, 0, false, "-3"},
+      {0, 0, 0, false, "0"},
+      {0, 1, 0, false, "j"},
+      {0, -1, 0, false, "-j"},
+      {2, -4, 0, false, "(2+-(4*j))"},
+      {2, -4, 0, true, "(2+-(j*4))"},
+      {2, 3, 1, false, "(-2+-(3*j))"},  // bit 0 negates both parts
+      {2, 3, 2, false, "+-(2+(3*j))"},  // bit 1 marks the whole plus-minus
+      {0, 1, 3, true, "-+j"},
+      {kNaN, 1, 1, false, "-nan"},  // a NaN sum is one number, nothing more
+      {inf, 0, 0, false, "inf"},
+      {1, -inf, 0, true, "(1+-(j*inf))"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(Written(row.re, row.im, row.flags, row.unitFirst), row.text)
+        << row.re << ", " << row.im << " flags " << row.flags;
+  }
+}
+
+TEST(Constants, SnappingToWholeNumbers) {
+  {
+    SnapTolerance tolerance(1.01e-15);
+    EXPECT_EQ(Written(2.9999999999999996, 0), "3");
+    EXPECT_EQ(Written(-2.9999999999999996, 0), "-3");
+    EXPECT_EQ(Written(1e-17, 2), "(2*j)");  // the real part vanishes
+    EXPECT_EQ(Written(-4e-16, 1.0000000000000004), "j");
+    EXPECT_EQ(Written(2.5, 0), "2.5");
+  }
+  SnapTolerance none(0);
+  EXPECT_EQ(Written(2.9999999999999996, 0), "2.9999999999999996");
+  EXPECT_EQ(Written(1e-17, 2), "(1.0000000000000001e-17+(2*j))");
+  EXPECT_EQ(Written(-7, 0), "-7");
+}
+
+TEST(Constants, WrittenConstantsReadBack) {
+  const struct {
+    const char* what;
+    CMcBasic* tree;
+    bool constant;
+    McComplex value;
+  } rows[] = {
+      {"2 + 3j", Plus(Real(2), Times(Real(3), J())), true, {2, 3}},
+      {"2 + j3", Plus(Real(2), Times(J(), Real(3))), true, {2, 3}},
+      {"3j + 2", Plus(Times(Real(3), J()), Real(2)), true, {2, 3}},
+      {"-j", J(0x101), true, {0, -1}},
+      {"-(2j)", Times(Real(2), J(), 1), true, {0, -2}},
+      {"-(2 + 3j)", Plus(Real(2), Times(Real(3), J()), 1), true, {-2, -3}},
+      {"2 + (-3)j", Plus(Real(2), Times(Real(-3), J())), true, {2, -3}},
+      {"-(-2 - j(-3))", Plus(Real(-2), Times(J(), Real(-3), 1), 1), true, {2, -3}},
+      {"-4", Real(-4), true, {-4, 0}},
+      {"2 * 3", Times(Real(2), Real(3)), false, {}},
+      {"j * j", Times(J(), J()), false, {}},
+      {"2 + 3", Plus(Real(2), Real(3)), false, {}},
+      {"1 + 2 + 3j", ListOf<CMcListsum>(0, {Real(1), Real(2), Times(Real(3), J())}), false, {}},
+      {"2 * 3 * j", ListOf<CMcListmult>(0, {Real(2), Real(3), J()}), false, {}},
+      {"+-2", Real(2, 2), false, {}},
+      {"2 + (+-j)", Plus(Real(2), J(0x102)), false, {}},
+      {"(+-3) j", Times(Real(3, 2), J()), false, {}},
+      {"j with a subscript", J(0x100, "1"), false, {}},
+      {"underlined j", J(0x300), false, {}},
+      {"Greek j", J(0x110), false, {}},
+      {"variable j", J(0), false, {}},
+      {"x", X(), false, {}},
+      {"3 x", Times(Real(3), X()), false, {}},
+  };
+  for (const auto& row : rows) {
+    NodePtr tree(row.tree);
+    McComplex value{-99, -99};
+    EXPECT_EQ(McConstantValue(tree.get(), &value) != FALSE, row.constant) << row.what;
+    if (row.constant) {
+      EXPECT_EQ(value.re, row.value.re) << row.what;
+      EXPECT_EQ(value.im, row.value.im) << row.what;
+    }
+  }
+}
+
+// What a written value must read back as: each part rounded when it lies
+// within the tolerance of a whole number, then negated by flag bit 0.
+TEST(Constants, WrittenValuesReadBackSnapped) {
+  const char* given = std::getenv("QX_TEST_SEED");
+  const unsigned seed =
+      given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device{}();
+  std::printf("Constants.WrittenValuesReadBackSnapped: QX_TEST_SEED=%u\n", seed);
+  std::fflush(stdout);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> spread(-1e3, 1e3);
+  const double tolerance = 1.01e-15;
+  SnapTolerance snap(tolerance);
+  // Parts of every sort: plain, whole, within a few ulps of whole, zero, one.
+  auto part = [&]() -> double {
+    const double v = spread(rng);
+    switch (rng() % 6) {
+      case 0:
+        return v;
+      case 1:
+        return std::round(v);
+      case 2:
+        return std::nextafter(std::round(v / 100), rng() % 2 ? 1e9 : -1e9);
+      case 3:
+        return 0.0;
+      case 4:
+        return rng() % 2 ? 1.0 : -1.0;
+      default:
+        return v * 1e-16;
+    }
+  };
+  auto expected = [&](double v) {
+    return std::fabs(v - std::round(v)) <= tolerance ? std::round(v) : v;
+  };
+  for (int i = 0; i < 2000; ++i) {
+    const double re = part(), im = part();
+    const WORD flags = static_cast<WORD>(rng() % 2);
+    NodePtr tree(i % 2 ? McValueToExpression2(re, im, flags) : McValueToExpression(re, im, flags));
+    McComplex value{};
+    ASSERT_TRUE(McConstantValue(tree.get(), &value))
+        << re << ", " << im << ": " << Text(tree.get());
+    const double sign = flags ? -1.0 : 1.0;
+    EXPECT_EQ(value.re, sign * expected(re)) << std::hexfloat << re << ", " << im;
+    EXPECT_EQ(value.im, sign * expected(im)) << std::hexfloat << re << ", " << im;
+  }
+}
+
+TEST(Constants, MatrixValuesAndBack) {
+  NodePtr matrix(Matrix({Real(1), Times(Real(2), J()), J(0x101), Plus(Real(-3), J())}, 2));
+  int columns = 0, count = 0;
+  Values values(McConstantValues(matrix.get(), &columns, &count));
+  ASSERT_NE(values, nullptr);
+  EXPECT_EQ(columns, 2);
+  ASSERT_EQ(count, 4);
+  EXPECT_TRUE(Near(values[3], McComplex{-3, 1}, 0));
+  NodePtr back(McValuesToMatrix(values.get(), 2, count, 0));
+  ASSERT_TRUE(McIsKind(back.get(), kMcMatrix));
+  EXPECT_EQ(static_cast<CMcMatrix*>(back.get())->GetColumns(), 2);
+  std::string texts;
+  for (int i = 0; i < back->m_count; ++i) texts += Text(back->m_children[i]) + " ";
+  EXPECT_EQ(texts, "1 (j*2) -j (-3+j) ");
+  EXPECT_EQ(back->m_children[0]->m_parent, back.get());
+
+  NodePtr single(Real(-2));
+  Values one(McConstantValues(single.get(), &columns, &count));
+  ASSERT_NE(one, nullptr);
+  EXPECT_EQ(columns, 1);
+  EXPECT_EQ(count, 1);
+  NodePtr mixed(Matrix({Real(1), X()}, 2));
+  EXPECT_EQ(Values(McConstantValues(mixed.get(), &columns, &count)), nullptr);
+}
+
+TEST(Constants, MinAndMaxOfConstantLists) {
+  auto augmented = [] { return Matrix({Real(1), Real(2)}, 2, 0x0100); };
+  const struct {
+    const char* what;
+    bool max;
+    CMcBasic* list;
+    const char* result;
+  } rows[] = {
+      {"real parts compare signed", false, Matrix({Real(3), Real(-5), Real(2)}, 3), "-5"},
+      {"largest real", true, Matrix({Real(3), Real(-5), Real(2)}, 3), "3"},
+      {"moduli when complex", false, Matrix({Real(3), Times(Real(4), J())}, 2), "3"},
+      {"largest modulus", true, Matrix({Real(3), Times(Real(4), J())}, 2), "(j*4)"},
+      {"first of equal sizes", false, Matrix({Times(Real(3), J()), Real(3)}, 2), "(j*3)"},
+      {"the list's sign", false, Matrix({Real(3), Real(-5)}, 2, 1), "5"},
+      {"not constant", false, Matrix({X(), Real(2)}, 2), "min"},
+      {"no elements", true, Matrix({}, 1), "max"},
+      {"not a list", false, Real(2), "min"},
+      {"augmented", false, augmented(), "min"},
+  };
+  for (const auto& row : rows) {
+    NodePtr result(row.max ? McFoldMax(row.list) : McFoldMin(row.list));
+    if (McIsKind(result.get(), kMcFunction)) {
+      const auto* f = static_cast<const CMcFunction*>(result.get());
+      EXPECT_STREQ(f->GetFunctionName(), row.result) << row.what;
+      EXPECT_EQ(f->GetArgument(), row.list) << row.what;  // the list itself, wrapped
+    } else {
+      EXPECT_EQ(Text(result.get()), row.result) << row.what;
+    }
+  }
+}
+
+TEST(Constants, PathsToAPattern) {
+  NodePtr sum(Plus(X(), Fn("sin", X())));
+  NodePtr x(X(1));
+  NodePtr paths(McFindPaths(sum.get(), x.get()));
+  ASSERT_TRUE(McIsKind(paths.get(), kMcMatrix));
+  ASSERT_EQ(paths->m_count, 2);
+  EXPECT_EQ(static_cast<CMcMatrix*>(paths.get())->GetColumns(), 1);
+  EXPECT_EQ(Text(paths->m_children[0]), "(0)");
+  EXPECT_EQ(Text(paths->m_children[1]), "(1,0)");
+  EXPECT_EQ(static_cast<CMcMatrix*>(paths->m_children[1])->GetColumns(), 2);
+
+  NodePtr absent(new CMcVariable("y", "", 0));
+  NodePtr none(McFindPaths(sum.get(), absent.get()));
+  ASSERT_EQ(none->GetType(), McTypeWord(kMcReal));
+  EXPECT_TRUE(std::isnan(static_cast<CMcReal*>(none.get())->m_value));
+
+  NodePtr atRoot(McFindPaths(sum->m_children[0], x.get()));
+  ASSERT_EQ(atRoot->m_count, 1);
+  EXPECT_EQ(Text(atRoot->m_children[0]), "(nan)");
+}
+
+TEST(Constants, TreeQueries) {
+  // x + sin(-x) + j 2 with a constant j
+  NodePtr tree(ListOf<CMcListsum>(0, {X(), Fn("sin", X(1)), Times(J(), Real(2))}));
+  NodePtr x(X());
+  EXPECT_EQ(McCountNodes(tree.get()), 7);
+  EXPECT_EQ(McTreeDepth(tree.get()), 3);
+  EXPECT_EQ(McCountOccurrences(tree.get(), x.get()), 2);
+  EXPECT_EQ(McFindFreeVariable(tree.get()), tree->m_children[0]);
+  EXPECT_EQ(McFindFreeVariable(tree->m_children[2]), nullptr);  // j is a constant
+
+  CMXC_BIN matches;
+  McCollectMatches(tree.get(), x.get(), &matches);
+  ASSERT_EQ(matches.GetCount(), 2);
+  EXPECT_EQ(matches.GetAt(1), tree->m_children[1]->m_children[0]);  // the node, not a copy
+
+  NodePtr variables(Matrix({}, 1));
+  McCollectKind(tree.get(), McTypeWord(kMcVariable), 0, 0, variables.get());
+  NodePtr constants(Matrix({}, 1));
+  McCollectKind(tree.get(), McTypeWord(kMcVariable), 0x101, 1, constants.get());
+  std::string texts;
+  for (int i = 0; i < variables->m_count; ++i) texts += Text(variables->m_children[i]) + " ";
+  EXPECT_EQ(texts, "x? x? j ");  // signs cleared
+  EXPECT_EQ(constants->m_count, 1);
+  EXPECT_EQ(McCountNodes(tree.get()), 7);  // the tree is unchanged
+}
