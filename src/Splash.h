@@ -4,8 +4,7 @@
 // At most one exists; it deletes itself when its window is gone.
 #include "platform/gdi/GdiObjects.h"
 #include "platform/ui/Wnd.h"
-
-#define IDB_SPLASH 162
+#include "res/resource.h"
 
 class CSplash : public CWnd {
  public:

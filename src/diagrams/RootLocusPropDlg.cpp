@@ -1,48 +1,7 @@
 #include "diagrams/RootLocusPropDlg.h"
 
 #include "GlobalResources.h"
-#include "platform/ui/Controls.h"
 #include "platform/ui/DataExchange.h"
-#include "platform/ui/DialogTemplate.h"
-#include "res/DialogItems.h"
-
-#include <mutex>
-
-namespace {
-
-using qxres::DialogItem;
-using qxres::DialogRect;
-
-constexpr DWORD kEditStyle = WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
-
-// A label with its edit below it, in a 61-unit column.
-void Field(QxDialogTemplate& t, UINT id, const char* label, int x, int y, int labelWidth = 58) {
-  t.items.push_back(DialogItem(WC_STATIC, 0xFFFF, label, SS_LEFT, DialogRect(x, y, labelWidth, 8)));
-  t.items.push_back(DialogItem(WC_EDIT, id, "", kEditStyle, DialogRect(x, y + 10, 55, 12)));
-}
-
-}  // namespace
-
-void RegisterRootLocusPropTemplate() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    QxDialogTemplate t;
-    t.caption = "Root Locus Properties";
-    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    t.rect = CRect(0, 0, 189, 89);
-    // Tab order follows the rows: log steps, minimum gain, maximum gain;
-    // linear steps, root inertia; pole-zero cancellation; OK.
-    Field(t, IDC_RL_LOGSTEPS, "# Logarithmic steps:", 7, 7);
-    Field(t, IDC_RL_MINGAIN, "Minimum gain:", 68, 7);
-    Field(t, IDC_RL_MAXGAIN, "Maximum gain:", 129, 7);
-    Field(t, IDC_RL_LINSTEPS, "# Linear steps:", 7, 34);
-    Field(t, IDC_RL_INERTIA, "Root inertia:", 68, 34);
-    Field(t, IDC_RL_CANCELTOL, "Pole-zero cancellation:", 7, 61, 90);
-    t.items.push_back(DialogItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP,
-                                 DialogRect(129, 68, 53, 14)));
-    QxRegisterDialogTemplate(IDD_RLPROPERTIES, t);
-  });
-}
 
 CRootLocusPropDlg::CRootLocusPropDlg(CWnd* pParent)
     : CDialog(IDD_RLPROPERTIES, pParent),
@@ -51,9 +10,7 @@ CRootLocusPropDlg::CRootLocusPropDlg(CWnd* pParent)
       m_dMaxGain(0.0),
       m_dMinGain(0.0),
       m_dInertia(0.0),
-      m_dCancelTol(0.0) {
-  RegisterRootLocusPropTemplate();
-}
+      m_dCancelTol(0.0) {}
 
 void CRootLocusPropDlg::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);

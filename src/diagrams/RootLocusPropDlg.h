@@ -3,14 +3,7 @@
 // of pole dragging. The dialog edits six numbers and validates them on OK;
 // the caller fills them before and takes them back after an OK.
 #include "platform/ui/Dialog.h"
-
-#define IDD_RLPROPERTIES 152
-#define IDC_RL_LOGSTEPS 1076
-#define IDC_RL_MINGAIN 1077
-#define IDC_RL_MAXGAIN 1078
-#define IDC_RL_LINSTEPS 1079
-#define IDC_RL_INERTIA 1080
-#define IDC_RL_CANCELTOL 1081
+#include "res/resource.h"  // IDD_RLPROPERTIES and its fields IDC_RL_*
 
 class CRootLocusPropDlg : public CDialog {
  public:
@@ -27,9 +20,6 @@ class CRootLocusPropDlg : public CDialog {
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
 };
-
-// Template 152 (registered once; the dialog's constructor does it).
-void RegisterRootLocusPropTemplate();
 
 // The view's "Properties" command on the root locus: fills the dialog from the
 // six settings, runs it, and only on OK writes all six back. TRUE when they

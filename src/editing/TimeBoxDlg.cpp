@@ -11,9 +11,7 @@ CTimeBoxDlg::CTimeBoxDlg(CWnd* pParent)
       m_dFinalTime(0.0),
       m_dSamplingTime(0.0),
       m_dTolerance(0.0),
-      m_nBufferSize(0) {
-  RegisterTimeBoxTemplate();
-}
+      m_nBufferSize(0) {}
 
 void CTimeBoxDlg::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);

@@ -7,13 +7,8 @@
 // CQorexWatchdogUi answers the accuracy watchdog of the loop system with the
 // real message box and this dialog.
 #include "platform/ui/Dialog.h"
+#include "res/resource.h"  // IDD_TIMEBOX and its fields IDC_TIME_*
 #include "simulation/SIMwatchdog.h"
-
-#define IDD_TIMEBOX 146
-#define IDC_TIME_SAMPLING 1062
-#define IDC_TIME_FINAL 1063
-#define IDC_TIME_TOLERANCE 1064
-#define IDC_TIME_BUFFER 1065
 
 class CTimeBoxDlg : public CDialog {
  public:
@@ -32,9 +27,6 @@ class CTimeBoxDlg : public CDialog {
   // warns about fewer than g_nMinSamples.
   void OnOK() override;
 };
-
-// Template 146 (registered once; the dialog's constructor does it).
-void RegisterTimeBoxTemplate();
 
 class CQorexWatchdogUi : public CSIMwatchdogUi {
  public:

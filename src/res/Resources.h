@@ -21,7 +21,7 @@ void RegisterAccelerators();
 // Toolbar 128 and its bitmap.
 void RegisterToolBar();
 void RegisterStrings();
-// The about box and the five dialog-bar templates.
+// Every dialog and dialog-bar template (DialogTemplates.h lists them).
 void RegisterDialogTemplates();
 // Icon 128, shown by the about box.
 void RegisterIcons();

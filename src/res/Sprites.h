@@ -21,9 +21,7 @@
 //   (152, 166, 90, 35)  the "ProcessView" switch buttons, set, clear and pressed
 #include "platform/core/Geometry.h"
 #include "platform/core/Types.h"
-
-// The sheet's resource id (also the id CBitmap::LoadBitmap takes).
-#define IDB_SPRITES 138
+#include "res/resource.h"  // IDB_SPRITES, the id CBitmap::LoadBitmap takes
 
 struct SpriteTile {
   int x;

@@ -1,33 +1,44 @@
 #pragma once
-// Resource ids of the system.
+// Every resource id of the system, grouped by the subsystem that owns the
+// window, dialog, command or picture. The values are part of the program: the
+// tables, the message maps and the tests all use these names.
+//
+// 32776 ... 32781 are the worker thread messages (WM_APP + 8 ... 13); the
+// "FindG" command shares 32776 with its message. No other id here uses them.
 
+// ---- application shell: frames, menus, accelerators, toolbar, about box ------
+// 128: the main frame's menu, accelerators, toolbar (and its bitmap), icon and
+// title; 129: the document frame's menu and the document template's strings.
+#define IDR_MAINFRAME 128
+#define IDR_QOREXTYPE 129
+#define IDB_SPLASH 162  // the start-up picture
+#define IDD_ABOUTBOX 100
+#define IDC_ABOUT_ICON 0xFFFF  // static items of the about box have no id of their own
+#define ID_HELP_TOPICS 32827
+// Status bar panes: the diagram view's cursor readouts.
+#define ID_INDICATOR_X 59142
+#define ID_INDICATOR_Y 59143
+
+// ---- drawing resources (GlobalResources) --------------------------------------
 // 8 x 8 patterns of the expression colours (placeholder outlines, tip background).
 #define IDB_PATTERN_RED 131
 #define IDB_PATTERN_BLACK 132
 #define IDB_PATTERN_BLUE 133
+#define IDB_SPRITES 138  // the sprite sheet (res/Sprites.h)
 
-// ---- frames, menus, accelerators, toolbar ----------------------------------
-// 128: the main frame's menu, accelerators, toolbar (and its bitmap) and title;
-// 129: the document frame's menu and the document template's strings.
-#define IDR_MAINFRAME 128
-#define IDR_QOREXTYPE 129
-// Bitmap 138 is the sprite sheet (IDB_SPRITES, res/Sprites.h).
+// ---- "Comments" bar ------------------------------------------------------------
+#define IDD_COMMENTBAR 110
+#define IDW_COMMENTBAR 111
+#define IDC_COMMENT 1112
+#define ID_VIEW_COMMENTS 32838
 
-// ---- dialog templates and the bar windows made from them -------------------
-#define IDD_ABOUTBOX 100
-#define IDD_OUTPUTBAR 102  // "SimulationView"
-#define IDW_OUTPUTBAR 103
+// ---- editing: "ProcessView", "Variables", the definitions, "Simulator Properties"
 #define IDD_LEFTBAR 104  // "ProcessView"
 #define IDW_LEFTBAR 105
+#define ID_VIEW_PROCESSVIEW 32783
 #define IDD_VARBAR 106  // "Variables"
 #define IDW_VARBAR 107
-#define IDD_EQUALIZERBAR 108  // "Performance Equalizer"
-#define IDW_EQUALIZERBAR 109
-#define IDD_COMMENTBAR 110  // "Comments"
-#define IDW_COMMENTBAR 111
-
-// ---- controls ----------------------------------------------------------------
-#define IDC_ABOUT_ICON 0xFFFF  // static items of the about box have no id of their own
+#define ID_VIEW_VARIABLES 32786
 #define IDC_VARLIST 1011
 #define IDC_LOCUS 1012
 #define IDC_COLOUR 1013
@@ -35,28 +46,16 @@
 #define IDC_MAXIMUM 1016
 #define IDC_VALUE_SLIDER 1017
 #define IDC_VALUE 1018
-// The weight sliders of the equalizer: control IDC_WEIGHT_FINAL_VALUE + i weighs criterion i.
-#define IDC_WEIGHT_FINAL_VALUE 1020
-#define IDC_WEIGHT_TIME_CONSTANT 1021
-#define IDC_WEIGHT_OSCILLATIONS 1022
-#define IDC_WEIGHT_INTERACTION 1023
-#define IDC_WEIGHT_V_REJECTION 1024
-#define IDC_WEIGHT_D_REJECTION 1025
-#define IDC_WEIGHT_N_REJECTION 1026
-#define IDC_WEIGHT_CONTROL_ACTION 1027
-#define IDC_COMMENT 1112
-
-// ---- commands ----------------------------------------------------------------
-// 32776 ... 32781 are the worker thread messages (WM_APP + 8 ... 13); the
-// "FindG" command shares 32776 with its message. No other id here uses them.
 #define ID_EDIT_MODELS 32771
 #define ID_EDIT_SIGNALS 32772
 #define ID_TIME_SETTINGS 32782
-#define ID_VIEW_PROCESSVIEW 32783
-#define ID_VIEW_SIMULATIONVIEW 32784
-#define ID_VIEW_EQUALIZER 32785
-#define ID_VIEW_VARIABLES 32786
-#define ID_VIEW_COMMENTS 32838
+#define IDD_TIMEBOX 146  // "Simulator Properties"
+#define IDC_TIME_SAMPLING 1062
+#define IDC_TIME_FINAL 1063
+#define IDC_TIME_TOLERANCE 1064
+#define IDC_TIME_BUFFER 1065
+
+// ---- diagrams: the diagram view, "SimulationView", "Root Locus Properties" ----
 // The diagram types of the view.
 #define RLOCUS 32787
 #define NYQUIST 32788
@@ -74,6 +73,9 @@
 #define REMNODE 32800
 #define DELETEPOLE 32801
 #define ID_EFFECTIVE_MODELS 32804
+#define IDD_OUTPUTBAR 102  // "SimulationView"
+#define IDW_OUTPUTBAR 103
+#define ID_VIEW_SIMULATIONVIEW 32784
 // The signal panes' run buffer commands: RUN1 + i recalls run i + 1.
 #define RUN1 32808
 #define RUN2 32809
@@ -87,6 +89,27 @@
 #define RUN10 32817
 #define RUNCLEAR 32819
 #define RUNRESIMULATE 32829
+#define IDD_RLPROPERTIES 152  // "Root Locus Properties"
+#define IDC_RL_LOGSTEPS 1076
+#define IDC_RL_MINGAIN 1077
+#define IDC_RL_MAXGAIN 1078
+#define IDC_RL_LINSTEPS 1079
+#define IDC_RL_INERTIA 1080
+#define IDC_RL_CANCELTOL 1081
+
+// ---- search: "Performance Equalizer", history strip, searches, tools -----------
+#define IDD_EQUALIZERBAR 108  // "Performance Equalizer"
+#define IDW_EQUALIZERBAR 109
+#define ID_VIEW_EQUALIZER 32785
+// The weight sliders of the equalizer: control IDC_WEIGHT_FINAL_VALUE + i weighs criterion i.
+#define IDC_WEIGHT_FINAL_VALUE 1020
+#define IDC_WEIGHT_TIME_CONSTANT 1021
+#define IDC_WEIGHT_OSCILLATIONS 1022
+#define IDC_WEIGHT_INTERACTION 1023
+#define IDC_WEIGHT_V_REJECTION 1024
+#define IDC_WEIGHT_D_REJECTION 1025
+#define IDC_WEIGHT_N_REJECTION 1026
+#define IDC_WEIGHT_CONTROL_ACTION 1027
 // The design searches of the toolbar.
 #define ID_CLOSED_LOOP_POLES 32820
 #define ID_INTERACTION 32824
@@ -96,7 +119,6 @@
 #define ID_HISTORY_DELETE_THIS 32830
 #define ID_HISTORY_DELETE_LEFT 32831
 #define ID_HISTORY_DELETE_RIGHT 32832
-#define ID_HELP_TOPICS 32827
 // Tools: the genetic operators, the population's sorts and culls.
 #define ID_OFFSPRING 32833
 #define ID_G_ROBUSTNESS 32834
@@ -115,7 +137,3 @@
 #define ID_SORT_BY_SLIDERS 32851
 #define ID_KILL_ALL 32852
 #define ID_KILL_WORST 32853
-
-// ---- status bar panes: the diagram view's cursor readouts --------------------
-#define ID_INDICATOR_X 59142
-#define ID_INDICATOR_Y 59143

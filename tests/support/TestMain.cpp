@@ -1,6 +1,9 @@
 // Test main: offscreen Qt, a private config and runtime folder, the C numeric
-// locale, and one QApplication for the whole binary.
+// locale, one QApplication for the whole binary, and the program's dialog
+// templates registered as the application registers them at start-up.
 #include "tests/support/TestSupport.h"
+
+#include "res/Resources.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -41,6 +44,7 @@ int main(int argc, char** argv) {
   setenv("XDG_DATA_HOME", (g_tempRoot + "/data").c_str(), 1);  // desktop registration
 
   testing::InitGoogleTest(&argc, argv);
+  qxres::RegisterDialogTemplates();
   int result;
   {
     QApplication app(argc, argv);

@@ -1,0 +1,19 @@
+// "Performance Equalizer": eight vertical weight sliders, criterion i on
+// control IDC_WEIGHT_FINAL_VALUE + i; the history strip and the buttons are
+// painted by the bar in the space left above and beside them.
+#include "res/DialogTemplates.h"
+#include "res/resource.h"
+
+QxDialogTemplate qxres::EqualizerBarTemplate() {
+  static const char* const kCriteria[] = {
+      "Final value", "Time constant", "Oscillations", "Interaction",
+      "v rejection", "d rejection",   "n rejection",  "Control action amplitude",
+  };
+  QxDialogTemplate bar = DialogBar("Performance Equalizer", 150, 127);
+  for (int i = 0; i < 8; ++i) {
+    bar.items.push_back(DialogItem(TRACKBAR_CLASS, IDC_WEIGHT_FINAL_VALUE + i, kCriteria[i],
+                                   TBS_VERT | TBS_BOTH | TBS_NOTICKS | WS_TABSTOP,
+                                   DialogRect(10 + 12 * i, 59, 10, 50)));
+  }
+  return bar;
+}
