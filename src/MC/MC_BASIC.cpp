@@ -21,7 +21,7 @@ thread_local int t_loadDepth = 0;
 constexpr LONG kMaxStoredBoxValue = LONG{1} << 24;
 
 bool ParentIsGroup(const CMcBasic* node) {
-  return node->m_parent != nullptr && node->m_parent->GetType() == 0x0000;
+  return McIsKind(node->m_parent, kMcGroup);
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ BOOL CMcBasic::NavigateOut(int direction, int modifier, McCursor* cursor) {
 }
 
 WORD CMcBasic::GetType() const {
-  return 0xFF00;
+  return McTypeWord(kMcNoKind);
 }
 
 const char* CMcBasic::GetName() const {
@@ -518,19 +518,17 @@ void DrawParenGlyphs(CDC* dc, int level, int left, int right, int y, int height)
 }  // namespace
 
 bool CMcBasic::HasPlusPrefix() const {
-  return GetSign() == 0 && GetParentType() == 0x0E00 && m_parent->m_children[0] != this;
+  return GetSign() == 0 && McIsKind(m_parent, kMcListsum) && m_parent->m_children[0] != this;
 }
 
 CRect CMcBasic::LayoutSignAndParens() {
   const int level = GetLevel();
   const int h0 = McFontHeight(kFontItalic, level);
-  const WORD parentType = GetParentType();
   // The user's parentheses survive only on the editor's caret node; elsewhere
   // the product rule below decides them afresh.
   if ((m_flags & 4) && McGetFocusedEditNode() != this) m_flags &= ~4;
-  if (!(m_flags & 4) && (parentType >> 8) == 0x0F) {
-    const WORD type = GetType();
-    if (GetSign() != 0 || (type >> 8) == 0x0F || type == 0x0E00) m_flags |= 4;
+  if (!(m_flags & 4) && McIsKind(m_parent, kMcListmult)) {
+    if (GetSign() != 0 || McIsKind(this, kMcListmult) || McIsKind(this, kMcListsum)) m_flags |= 4;
   }
   CRect margins(0, 0, 0, 0);
   if (m_flags & 4) {
@@ -548,7 +546,7 @@ CRect CMcBasic::DrawSignAndParens(CDC* dc, int x, int y) const {
   const int level = GetLevel();
   const int h0 = McFontHeight(kFontItalic, level);
   const int sign = GetSign();
-  const bool sumTerm = GetParentType() == 0x0E00;
+  const bool sumTerm = McIsKind(m_parent, kMcListsum);
   const bool prefixed = sign != 0 || HasPlusPrefix();
   const int paren = (m_flags & 4) ? h0 / 3 : 0;
   CRect margins(0, 0, 0, 0);
@@ -612,7 +610,7 @@ CRect CMcBasic::DrawParens(CDC* dc, int x, int y, const McBox& box, int baseline
 // ---- small readers -----------------------------------------------------------
 
 WORD CMcBasic::GetParentType() const {
-  return m_parent ? m_parent->GetType() : 0xFFFF;
+  return m_parent ? m_parent->GetType() : kMcRootParentType;
 }
 
 void CMcBasic::DeleteChildren() {

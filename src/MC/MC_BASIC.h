@@ -13,13 +13,15 @@
 // size level 0 (largest) to 3, bits 8-15 kind data. Bit 3 and the high byte
 // mean nothing to the base.
 //
-// Type word: high byte the kind, low byte a sub-kind the kind derives from its
-// flags. The group's type word is exactly 0x0000; the base's own is 0xFF00.
+// Type word: high byte the kind code (McKindCode, McKinds.h), low byte a
+// sub-kind the kind derives from its flags. The group's type word is exactly
+// McTypeWord(kMcGroup); the base's own is McTypeWord(kMcNoKind).
 //
 // Every kind derives directly from CMcBasic and overrides the virtual
 // operations below, kept in this order. The base destructor deletes the
 // children, so no kind deletes them again.
 #include "MC/McDepthGuard.h"
+#include "MC/McKinds.h"
 #include "platform/core/Geometry.h"
 #include "platform/core/Types.h"
 
@@ -73,6 +75,9 @@ enum : WORD {
   kMcDiffCount = 0x18,  // the child counts differ
   kMcDiffType = 0x20    // the type words differ
 };
+
+// What GetParentType says for a root: a type word no node has.
+constexpr WORD kMcRootParentType = McTypeWord(kMcNoKind, 0xFF);
 
 class CMcBasic {
  public:
@@ -216,7 +221,7 @@ class CMcBasic {
     m_flags = static_cast<WORD>((m_flags & ~0xC0) | ((level < 0 ? 0 : level > 3 ? 3 : level) << 6));
   }
   CMcBasic* GetParent() const { return m_parent; }
-  // Type word of the parent, or 0xFFFF for a root.
+  // Type word of the parent, or kMcRootParentType for a root.
   WORD GetParentType() const;
 
   CMcBasic(const CMcBasic&) = delete;

@@ -39,7 +39,7 @@ void CMcGroup::Draw(CDC* dc, int x, int y) const {
 }
 
 void CMcGroup::Layout(CDC* dc, int mode) {
-  if (m_count > 0 && m_children[0]->GetType() != 0x0000)
+  if (m_count > 0 && !McIsKind(m_children[0], kMcGroup))
     LayoutCurrent(dc, mode);
   else
     LayoutColumns(dc, mode);

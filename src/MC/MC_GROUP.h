@@ -17,7 +17,7 @@ class CMcGroup : public CMcBasic {
 
   // Caret steps end at the group: the caret does not move.
   BOOL Navigate(int direction, int modifier, McCursor* cursor) override;
-  WORD GetType() const override { return 0x0000; }
+  WORD GetType() const override { return McTypeWord(kMcGroup); }
   const char* GetName() const override { return "Group"; }
   // Draws the current child only; nothing when m_current is out of range.
   void Draw(CDC* dc, int x, int y) const override;

@@ -32,7 +32,7 @@ void CMcNull::Layout(CDC* dc, int mode) {
 }
 
 WORD CMcNull::Compare(const CMcBasic* other) const {
-  if (other->GetType() != 0x0400) return kMcDiffType;
+  if (other->GetType() != GetType()) return kMcDiffType;
   return ((m_flags ^ other->m_flags) & 3) ? kMcDiffSign : 0;
 }
 

@@ -7,7 +7,7 @@ class CMcNull : public CMcBasic {
  public:
   explicit CMcNull(WORD flags) : CMcBasic(flags) {}
 
-  WORD GetType() const override { return 0x0400; }
+  WORD GetType() const override { return McTypeWord(kMcNull); }
   const char* GetName() const override { return "(empty)"; }
   // A dotted outline inside the sign and parenthesis margins.
   void Draw(CDC* dc, int x, int y) const override;

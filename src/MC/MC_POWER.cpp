@@ -2,26 +2,35 @@
 
 #include "MC/McComplex.h"
 #include "MC/McLayout.h"
+#include "MC/Mc_operator.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr WORD kPowerType = 0x0C00;
-constexpr WORD kVariableType = 0x0300;
-constexpr WORD kFunctionType = 0x0200;
-constexpr WORD kLogType = 0x0D00;
-
 // Bases that bracket themselves or are plain atoms and so stand without
 // parentheses under an exponent.
 bool IsSelfDelimiting(const CMcBasic* base) {
   const WORD type = base->GetType();
-  if (type == 0x0400) return true;                           // empty placeholder
-  if (type >= 0x0801 && type <= 0x0805) return true;         // det, |x|, norm, floor, ceiling
-  if (type >= 0x0501 && type <= 0x0504) return true;         // matrix, row, column, augmented
-  if (type == 0x0100) return (base->m_flags & 0x4000) == 0;  // a number, unless marked
-  return false;
+  switch (McKindOf(type)) {
+    case kMcNull:    // empty placeholder
+    case kMcMatrix:  // matrix, row, column, augmented
+      return true;
+    case kMcOperator:  // det, |x|, norm, floor, ceiling
+      return type >= CMcOperator::TypeOf(CMcOperator::kDeterminant) &&
+             type <= CMcOperator::TypeOf(CMcOperator::kCeiling);
+    case kMcReal:  // a number, unless marked
+      return (base->m_flags & 0x4000) == 0;
+    default:
+      return false;
+  }
+}
+
+// Bases that write the exponent offset where their name ends.
+bool IsNamedBase(const CMcBasic* base) {
+  const McKindCode kind = McKindOf(base->GetType());
+  return kind == kMcVariable || kind == kMcFunction || kind == kMcLog;
 }
 
 }  // namespace
@@ -48,8 +57,7 @@ CMcBasic* CMcPower::Load(CArchive& ar) {
 
 void CMcPower::WriteExponentOffset(CMcBasic* node, int offset) {
   CMcBasic* power = node->m_parent;
-  if (!power || power->GetType() != kPowerType || power->m_count < 1 ||
-      power->m_children[0] != node) {
+  if (!McIsKind(power, kMcPower) || power->m_count < 1 || power->m_children[0] != node) {
     return;
   }
   const int clamped = std::clamp(offset, 0, 255);
@@ -92,7 +100,7 @@ BOOL CMcPower::Navigate(int direction, int modifier, McCursor* cursor) {
 }
 
 WORD CMcPower::GetType() const {
-  return kPowerType;
+  return McTypeWord(kMcPower);
 }
 
 const char* CMcPower::GetName() const {
@@ -127,9 +135,8 @@ CMcPower::Arrangement CMcPower::GetArrangement() const {
   if (m_count != 2) return kUpperRight;
   const CMcBasic* base = m_children[0];
   if ((base->m_flags & 7) != 0) return kUpperRight;
-  const WORD type = base->GetType();
-  if (type == kVariableType) return kOverName;
-  if (type == kFunctionType || type == kLogType) return kBetweenNameAndArgument;
+  if (McIsKind(base, kMcVariable)) return kOverName;
+  if (IsNamedBase(base)) return kBetweenNameAndArgument;
   return kUpperRight;
 }
 
@@ -152,8 +159,7 @@ void CMcPower::Layout(CDC* dc, int mode) {
     base->SetLevel(std::min(level, 3));
     base->Layout(dc, 0);
   } else {
-    const WORD type = base->GetType();
-    if (type == kVariableType || type == kFunctionType || type == kLogType) {
+    if (IsNamedBase(base)) {
       base->SetLevel(std::min(level, 3));
       base->Layout(dc, 2);  // refreshes the exponent offset
     }

@@ -1,5 +1,5 @@
 #pragma once
-// CMcPower: a base (child 0) raised to an exponent (child 1), type word 0x0C00
+// CMcPower: a base (child 0) raised to an exponent (child 1), kind kMcPower
 // ("Power"). The exponent is drawn raised and one size level smaller, in one
 // of three arrangements:
 //  - over the end of a plain variable's name, above its subscript;

@@ -158,7 +158,7 @@ CMcBasic* CMcReal::Clone() const {
 }
 
 WORD CMcReal::Compare(const CMcBasic* other) const {
-  if (other->GetType() != 0x0100) return kMcDiffType;
+  if (other->GetType() != GetType()) return kMcDiffType;
   const CMcReal* real = static_cast<const CMcReal*>(other);
   WORD result = ((m_flags ^ real->m_flags) & 3) ? kMcDiffSign : 0;
   const double a = (m_flags & 1) ? -m_value : m_value;

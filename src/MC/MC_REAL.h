@@ -1,5 +1,5 @@
 #pragma once
-// CMcReal: the leaf that holds a real number (type word 0x0100).
+// CMcReal: the leaf that holds a real number (kind kMcReal).
 //
 // The node keeps the magnitude; its sign is the sign flag like any node's, and
 // only flag bit 0 negates the value (plus-minus and minus-plus are drawn, not
@@ -18,7 +18,7 @@ class CMcReal : public CMcBasic {
 
   // Caret steps through the typed text (sides 2..L inside it) with modifier 16.
   BOOL Navigate(int direction, int modifier, McCursor* cursor) override;
-  WORD GetType() const override { return 0x0100; }
+  WORD GetType() const override { return McTypeWord(kMcReal); }
   const char* GetName() const override { return "Real"; }
   // (magnitude, +0), or (-magnitude, +0) with flag bit 0; never an error.
   McComplex* Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const override;

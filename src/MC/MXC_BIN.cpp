@@ -12,7 +12,7 @@ namespace {
 constexpr int kInitialCapacity = 8;
 
 bool TreeHasVariable(const CMcBasic* tree, int index) {
-  if (tree->GetType() >> 8 == 0x03 && static_cast<const CMcVariable*>(tree)->m_index == index)
+  if (McIsKind(tree, kMcVariable) && static_cast<const CMcVariable*>(tree)->m_index == index)
     return true;
   for (int i = 0; i < tree->m_count; ++i) {
     if (TreeHasVariable(tree->m_children[i], index)) return true;

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr WORD kDeclarationType = 0x0600;
 constexpr int kTabHeights = 8;
 constexpr int kMinGapHeights = 2;
 
@@ -42,7 +41,7 @@ BOOL CMcDeclaration::Navigate(int direction, int modifier, McCursor* cursor) {
 }
 
 WORD CMcDeclaration::GetType() const {
-  return kDeclarationType;
+  return McTypeWord(kMcDeclaration);
 }
 
 const char* CMcDeclaration::GetName() const {

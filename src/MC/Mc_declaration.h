@@ -1,6 +1,6 @@
 #pragma once
 // CMcDeclaration: a formula (child 0) followed, at the next tab stop, by a
-// condition in parentheses (child 1): f(t)    (t > 0). Type word 0x0600
+// condition in parentheses (child 1): f(t)    (t > 0). Kind kMcDeclaration
 // ("Declaration"). Its value is the formula's where the condition is not
 // zero, and undefined (NaN) where the condition is zero or NaN.
 #include "MC/MC_BASIC.h"

@@ -10,7 +10,7 @@ class CMcDesktop : public CMcBasic {
 
   // Caret steps end at the desktop: the caret does not move.
   BOOL Navigate(int direction, int modifier, McCursor* cursor) override;
-  WORD GetType() const override { return 0xFE00; }
+  WORD GetType() const override { return McTypeWord(kMcDesktop); }
   const char* GetName() const override { return "Desktop"; }
   // Draws the children whose rectangles are visible in the device context.
   void Draw(CDC* dc, int x, int y) const override;

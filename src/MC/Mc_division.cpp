@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr WORD kDivisionType = 0x0A00;
 // Parts taller than this together get the thick bar; a fraction taller than
 // kWideHeight gets one more pixel of height and two of width.
 constexpr int kThickBarParts = 60;
@@ -58,7 +57,7 @@ BOOL CMcDivision::Navigate(int direction, int modifier, McCursor* cursor) {
 }
 
 WORD CMcDivision::GetType() const {
-  return kDivisionType;
+  return McTypeWord(kMcDivision);
 }
 
 const char* CMcDivision::GetName() const {

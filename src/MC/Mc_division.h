@@ -1,6 +1,6 @@
 #pragma once
 // CMcDivision: a built-up fraction, numerator (child 0) over denominator
-// (child 1), type word 0x0A00 ("Division"). Flag bit 4 draws both parts one
+// (child 1), kind kMcDivision ("Division"). Flag bit 4 draws both parts one
 // size level smaller. The fraction's own sign applies to the whole quotient.
 //
 // Also the integer fraction reduction that the symbolic layer uses to keep

@@ -13,25 +13,71 @@ namespace {
 constexpr int kRelationCodes = 24;
 constexpr int kDefinitionCode = 22;
 
+// A relation's truth test; every one is written so that a NaN makes its
+// condition false where the NaN side must count as the smaller one, and true
+// where it must not.
+using RelationTest = bool (*)(const McComplex& left, const McComplex& right, double epsilon);
+
+double Distance(const McComplex& left, const McComplex& right) {
+  return McComplexAbs(McComplexSub(left, right));
+}
+bool NotEqual(const McComplex& l, const McComplex& r, double eps) {
+  return Distance(l, r) >= eps;
+}
+bool Near(const McComplex& l, const McComplex& r, double eps) {
+  return !(Distance(l, r) >= eps);
+}
+bool Less(const McComplex& l, const McComplex& r, double) {
+  return !(l.re >= r.re);
+}
+bool Greater(const McComplex& l, const McComplex& r, double) {
+  return l.re > r.re;
+}
+bool LessOrEqual(const McComplex& l, const McComplex& r, double) {
+  return !(l.re > r.re);
+}
+bool GreaterOrEqual(const McComplex& l, const McComplex& r, double) {
+  return l.re >= r.re;
+}
+bool And(const McComplex& l, const McComplex& r, double) {
+  return McComplexAbs(l) > 0.0 && McComplexAbs(r) > 0.0;
+}
+bool Or(const McComplex& l, const McComplex& r, double) {
+  return McComplexAbs(l) > 0.0 || McComplexAbs(r) > 0.0;
+}
+
 struct RelationInfo {
   const char* name;
   const char* glyph;  // bytes in the Symbol font
   int gap;            // room for the glyph, in fortieths of the Symbol font height
+  RelationTest test;  // null: the relation is no test and has no truth value
 };
 
 const RelationInfo kRelations[kRelationCodes] = {
-    {"Equality", "\x3D", 19},           {"Equivalent", "\xBA", 19},
-    {"Proportional", "\xB5", 22},       {"Not equal", "\xB9", 19},
-    {"Approximate", "\xBB", 19},        {"Congruent", "\x40", 19},
-    {"Less than", "\x3C", 19},          {"Greater than", "\x3E", 19},
-    {"Less or equal", "\xA3", 19},      {"Greater or equal", "\xB3", 19},
-    {"Perpendicular", "\x5E", 24},      {"Parallel", "\x7C\x7C", 16},
-    {"Tends to", "\xAE", 34},           {"Right transform", "\xDE", 32},
-    {"Left transform", "\xDC", 32},     {"Bi transform", "\xDB", 32},
-    {"Increment", "\x2B\x3D", 36},      {"Decrement", "\x2D\x3D", 36},
-    {"Scaling", "\x2A\x3D", 36},        {"Scaling", "\x2F\x3D", 30},
-    {"And (intersection)", "\xC7", 23}, {"Or (union)", "\xC8", 23},
-    {"Definition", "\x3D", 19},         {"Test equality", "\x3D\x3D", 36},
+    {"Equality", "\x3D", 19, nullptr},
+    {"Equivalent", "\xBA", 19, nullptr},
+    {"Proportional", "\xB5", 22, nullptr},
+    {"Not equal", "\xB9", 19, NotEqual},
+    {"Approximate", "\xBB", 19, Near},
+    {"Congruent", "\x40", 19, nullptr},
+    {"Less than", "\x3C", 19, Less},
+    {"Greater than", "\x3E", 19, Greater},
+    {"Less or equal", "\xA3", 19, LessOrEqual},
+    {"Greater or equal", "\xB3", 19, GreaterOrEqual},
+    {"Perpendicular", "\x5E", 24, nullptr},
+    {"Parallel", "\x7C\x7C", 16, nullptr},
+    {"Tends to", "\xAE", 34, nullptr},
+    {"Right transform", "\xDE", 32, nullptr},
+    {"Left transform", "\xDC", 32, nullptr},
+    {"Bi transform", "\xDB", 32, nullptr},
+    {"Increment", "\x2B\x3D", 36, nullptr},
+    {"Decrement", "\x2D\x3D", 36, nullptr},
+    {"Scaling", "\x2A\x3D", 36, nullptr},
+    {"Scaling", "\x2F\x3D", 30, nullptr},
+    {"And (intersection)", "\xC7", 23, And},
+    {"Or (union)", "\xC8", 23, Or},
+    {"Definition", "\x3D", 19, nullptr},
+    {"Test equality", "\x3D\x3D", 36, Near},
 };
 
 // Gap for the relation symbol; a code beyond the table has no symbol.
@@ -39,60 +85,20 @@ int RelationGap(int code) {
   return code < kRelationCodes ? kRelations[code].gap : 0;
 }
 
+// The code's test, or null for a code that is no test or names no relation.
+RelationTest TestOf(int code) {
+  return code >= 0 && code < kRelationCodes ? kRelations[code].test : nullptr;
+}
+
 }  // namespace
 
 bool McRelationIsTest(int code) {
-  switch (code) {
-    case 3:
-    case 4:
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-    case 20:
-    case 21:
-    case 23:
-      return true;
-    default:
-      return false;
-  }
+  return TestOf(code) != nullptr;
 }
 
-// Every test is written so that a NaN makes its condition false where the
-// NaN side must count as the smaller one, and true where it must not.
 double McRelationValue(int code, const McComplex& left, const McComplex& right, double epsilon) {
-  const double distance = McComplexAbs(McComplexSub(left, right));
-  bool value = false;
-  switch (code) {
-    case 3:
-      value = distance >= epsilon;
-      break;  // not equal
-    case 4:
-    case 23:
-      value = !(distance >= epsilon);
-      break;  // approximate, test equality
-    case 6:
-      value = !(left.re >= right.re);
-      break;  // less than
-    case 7:
-      value = left.re > right.re;
-      break;  // greater than
-    case 8:
-      value = !(left.re > right.re);
-      break;  // less or equal
-    case 9:
-      value = left.re >= right.re;
-      break;  // greater or equal
-    case 20:
-      value = McComplexAbs(left) > 0.0 && McComplexAbs(right) > 0.0;
-      break;  // and
-    case 21:
-      value = McComplexAbs(left) > 0.0 || McComplexAbs(right) > 0.0;
-      break;  // or
-    default:
-      break;
-  }
-  return value ? 1.0 : 0.0;
+  const RelationTest test = TestOf(code);
+  return test != nullptr && test(left, right, epsilon) ? 1.0 : 0.0;
 }
 
 CMcEquality::CMcEquality(CMcBasic* left, CMcBasic* right, WORD flags) : CMcBasic(flags) {
@@ -113,7 +119,7 @@ BOOL CMcEquality::Navigate(int direction, int modifier, McCursor* cursor) {
 // The code is masked to its five bits so that stray high bits can never carry
 // the type word into the next kind.
 WORD CMcEquality::GetType() const {
-  return static_cast<WORD>(0x1301 + RelationCode());
+  return McTypeWord(kMcEquality, static_cast<BYTE>(1 + RelationCode()));
 }
 
 const char* CMcEquality::GetName() const {

@@ -2,7 +2,8 @@
 // CMcEquality: a relation, left side (child 0), relation symbol, right side
 // (child 1). Flag bits 8-12 hold the relation code 0 to 23 (equality,
 // comparisons, arrows, in-place updates, intersection and union, definition,
-// test for equality); the type word is 0x1301 plus the code.
+// test for equality); the type word is kind kMcEquality with sub-kind 1 plus
+// the code.
 //
 // Inside a formula a relation is a truth value: the comparisons, the
 // tolerance tests (tolerance g_dSnapTolerance) and "and"/"or" yield 1 or 0

@@ -140,8 +140,7 @@ BOOL CMcFunction::Navigate(int direction, int modifier, McCursor* cursor) {
 
 const CMcBasic* CMcFunction::ListArgument() const {
   const CMcBasic* a = GetArgument();
-  if (a == nullptr || (a->GetType() >> 8) != 0x05 || a->m_count != 2 || a->GetSign() != 0)
-    return nullptr;
+  if (!McIsKind(a, kMcMatrix) || a->m_count != 2 || a->GetSign() != 0) return nullptr;
   return a;
 }
 
@@ -188,7 +187,7 @@ McComplex* CMcFunction::EvaluateSignal(McComplex* result, char letter, CQorexDoc
   const int columns = signal ? signal->m_nColumns : 0;
   int k = 0;
   // The unsigned time variable reads the current step without rounding.
-  if (argument->GetType() == 0x0300 && static_cast<const CMcVariable*>(argument)->m_index == 1 &&
+  if (McIsKind(argument, kMcVariable) && static_cast<const CMcVariable*>(argument)->m_index == 1 &&
       argument->GetSign() == 0) {
     k = McClampSample(sim ? sim->m_nStep.load() : 0, columns);
   } else {
@@ -266,7 +265,7 @@ int CMcFunction::NameFamily(int decoration) const {
 }
 
 CMcBasic* CMcFunction::PowerParent() const {
-  if (m_parent == nullptr || m_parent->GetType() != 0x0C00) return nullptr;
+  if (!McIsKind(m_parent, kMcPower)) return nullptr;
   return m_parent->m_count > 0 && m_parent->m_children[0] == this ? m_parent : nullptr;
 }
 
@@ -283,7 +282,7 @@ void CMcFunction::Layout(CDC* dc, int mode) {
   int width = 0, height = 0, baseline = 0;
   if (argument != nullptr) {
     baseline = argument->m_baseline;
-    if ((argument->GetType() >> 8) != 0x05) am = LayoutParens(argument->m_box, baseline);
+    if (!McIsKind(argument, kMcMatrix)) am = LayoutParens(argument->m_box, baseline);
     baseline += am.top;
     width = argument->m_box.width + am.left + am.right;
     height = argument->m_box.height + am.top + am.bottom;
@@ -319,8 +318,7 @@ void CMcFunction::Draw(CDC* dc, int x, int y) const {
   x += m_box.x;
   y += m_box.y;
   if (const CMcBasic* argument = GetArgument()) {
-    if ((argument->GetType() >> 8) != 0x05)
-      DrawParens(dc, x, y, argument->m_box, argument->m_baseline);
+    if (!McIsKind(argument, kMcMatrix)) DrawParens(dc, x, y, argument->m_box, argument->m_baseline);
     argument->Draw(dc, x, y);
   }
   const int m = DrawSignAndParens(dc, x, y).left;
@@ -403,7 +401,7 @@ CMcBasic* CMcFunction::Clone() const {
 }
 
 WORD CMcFunction::Compare(const CMcBasic* other) const {
-  if (other->GetType() != 0x0200) return kMcDiffType;
+  if (other->GetType() != GetType()) return kMcDiffType;
   const CMcFunction* o = static_cast<const CMcFunction*>(other);
   WORD diff = ((m_flags ^ o->m_flags) & 3) ? kMcDiffSign : 0;
   if ((m_flags ^ o->m_flags) & 0x0E10) diff |= kMcDiffFlags;

@@ -1,6 +1,6 @@
 #pragma once
-// CMcFunction: a named function applied to one argument, kind 0x02 (type word
-// 0x0200): sin x, cosh(s + 1), a one-letter signal function such as r2(t), or
+// CMcFunction: a named function applied to one argument, kind kMcFunction:
+// sin x, cosh(s + 1), a one-letter signal function such as r2(t), or
 // any name the user types. The argument is the one child.
 //
 // The name buffer holds the name, a zero, the subscript and a second zero;
@@ -25,7 +25,7 @@ class CMcFunction : public CMcBasic {
 
   // Arrow steps; with a modifier the caret also walks the name's characters.
   BOOL Navigate(int direction, int modifier, McCursor* cursor) override;
-  WORD GetType() const override { return 0x0200; }
+  WORD GetType() const override { return McTypeWord(kMcFunction); }
   const char* GetName() const override { return "Function"; }
   McComplex* Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const override;
   void Draw(CDC* dc, int x, int y) const override;

@@ -124,19 +124,19 @@ void CMcListbody::Layout(CDC* dc, int mode) {
   const int half = width / 2;
 
   // Alignment and brace room follow from where the list stands.
-  const WORD parent = GetParentType();
+  const McKindCode parent = McKindOf(GetParentType());
   const bool first =
       m_parent != nullptr && m_parent->m_count > 0 && m_parent->m_children[0] == this;
   int code = 1, left = h / 3, right = 2 * h / 5;
-  if (m_parent != nullptr && (parent >> 8) == 0x13) {
+  if (m_parent != nullptr && parent == kMcEquality) {
     code = first ? 4 : 0;
     left = first ? 0 : h / 3;
     right = first ? 2 * h / 5 : 0;
-  } else if (m_parent == nullptr || parent == 0x0000) {
+  } else if (m_parent == nullptr || parent == kMcGroup) {
     code = 0, left = h / 3, right = 0;
-  } else if ((parent >> 8) == 0x15) {
+  } else if (parent == kMcSum) {
     code = 3, left = 0, right = 0;
-  } else if (parent == 0x1000 && !first) {
+  } else if (parent == kMcEvalat && !first) {
     code = 2, left = 0, right = 0;
   }
   int top = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// CMcListbody: a vertical list of expressions, kind 0x07 (type word 0x0700).
+// CMcListbody: a vertical list of expressions, kind kMcListbody.
 // Flag bits 4-5 choose what it is: 0x00 a list body drawn with braces, whose
 // value is its first item that is not a NaN; 0x10 an intersection ("and")
 // list under a square cap; 0x20 (and 0x30) a union ("or") list over a square
@@ -16,7 +16,7 @@ class CMcListbody : public CMcBasic {
   static CMcBasic* Load(CArchive& ar);
 
   BOOL Navigate(int direction, int modifier, McCursor* cursor) override;
-  WORD GetType() const override { return 0x0700; }
+  WORD GetType() const override { return McTypeWord(kMcListbody); }
   const char* GetName() const override;
   McComplex* Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const override;
   void Draw(CDC* dc, int x, int y) const override;

@@ -27,7 +27,7 @@ BOOL CMcListmult::Navigate(int direction, int modifier, McCursor* cursor) {
 }
 
 WORD CMcListmult::GetType() const {
-  return static_cast<WORD>(0x0F00 + std::max(SubKind(), 1));
+  return McTypeWord(kMcListmult, static_cast<BYTE>(std::max(SubKind(), 1)));
 }
 
 const char* CMcListmult::GetName() const {

@@ -1,8 +1,8 @@
 #pragma once
-// CMcListmult: a product of two or more factors, kind 0x0F. Flag bits 4-5
+// CMcListmult: a product of two or more factors, kind kMcListmult. Flag bits 4-5
 // pick the sub-kind: 0 multiplication drawn with a dot operator, 1
 // multiplication by juxtaposition, 2 cross product, 3 dot product; sub-kinds 0
-// and 1 share the type word 0x0F01. Cross and dot products evaluate as the
+// and 1 share the sub-kind 1. Cross and dot products evaluate as the
 // plain scalar product. An empty product (left so by the editor) evaluates
 // to 1.
 #include "MC/MC_BASIC.h"

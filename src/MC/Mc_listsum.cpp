@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr WORD kSumType = 0x0E00;
-
 // Wrap limit in font heights: wide at the top of a formula or in a list body,
 // narrower inside anything else.
 constexpr int kWideWrapHeights = 30;
@@ -27,7 +25,7 @@ BOOL CMcListsum::Navigate(int direction, int modifier, McCursor* cursor) {
 }
 
 WORD CMcListsum::GetType() const {
-  return kSumType;
+  return McTypeWord(kMcListsum);
 }
 
 const char* CMcListsum::GetName() const {
@@ -60,14 +58,13 @@ McComplex* CMcListsum::EvaluateVector(CQorexDoc* doc) const {
 }
 
 bool CMcListsum::HasInnerParens() const {
-  return GetSign() != 0 || GetParentType() == kSumType;
+  return GetSign() != 0 || McIsKind(m_parent, kMcListsum);
 }
 
 void CMcListsum::Layout(CDC* dc, int mode) {
   const int level = GetLevel();
   const int fontHeight = McFontHeight(kFontItalic, level);
-  const WORD parentType = GetParentType();
-  const bool wide = !m_parent || parentType == 0x0000 || (parentType >> 8) == 0x07;
+  const bool wide = !m_parent || McIsKind(m_parent, kMcGroup) || McIsKind(m_parent, kMcListbody);
   const int limit = (wide ? kWideWrapHeights : kNarrowWrapHeights) * fontHeight;
 
   // Lines of terms; ascent and descent grow over the whole sum, so each line

@@ -1,5 +1,5 @@
 #pragma once
-// CMcListsum: a sum of two or more terms, type word 0x0E00 ("Addition").
+// CMcListsum: a sum of two or more terms, kind kMcListsum ("Addition").
 // A subtraction is not a node of its own: it is a term whose sign bits say
 // minus (or plus-minus, minus-plus). A long sum wraps into lines; a signed sum,
 // or a sum directly inside a sum, is drawn in parentheses.

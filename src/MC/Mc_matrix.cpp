@@ -3,6 +3,7 @@
 #include "GlobalResources.h"
 #include "MC/MC_REAL.h"
 #include "MC/McComplex.h"
+#include "MC/Mc_operator.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/Gdi.h"
 
@@ -65,23 +66,27 @@ BOOL CMcMatrix::Navigate(int direction, int modifier, McCursor* cursor) {
 // ---- kind ----------------------------------------------------------------------
 
 WORD CMcMatrix::GetType() const {
-  if (GetAugmentation() != 0) return 0x0504;
-  if (m_columns == m_count && m_count >= 1) return m_count == 1 ? 0x0501 : 0x0502;
-  if (m_columns == 1) return 0x0503;
-  return 0x0501;
+  return McTypeWord(kMcMatrix, GetShape());
 }
 
 const char* CMcMatrix::GetName() const {
-  switch (GetType()) {
-    case 0x0504:
+  switch (GetShape()) {
+    case kAugmented:
       return "Augmented matrix";
-    case 0x0502:
+    case kRowVector:
       return "Row vector";
-    case 0x0503:
+    case kColumnVector:
       return m_count == 0 ? "Matrix" : "Column vector";
     default:
       return "Matrix";
   }
+}
+
+CMcMatrix::Shape CMcMatrix::GetShape() const {
+  if (GetAugmentation() != 0) return kAugmented;
+  if (m_columns == m_count && m_count >= 1) return m_count == 1 ? kPlain : kRowVector;
+  if (m_columns == 1) return kColumnVector;
+  return kPlain;
 }
 
 int CMcMatrix::GetRows() const {
@@ -121,7 +126,9 @@ McComplex* CMcMatrix::EvaluateVector(CQorexDoc* doc) const {
 
 int CMcMatrix::BracketMargin(int gap) const {
   // A determinant draws its own bars around a plain, unsigned matrix.
-  if (GetSign() == 0 && GetAugmentation() == 0 && GetParentType() == 0x0801) return 0;
+  if (GetSign() == 0 && GetAugmentation() == 0 &&
+      GetParentType() == CMcOperator::TypeOf(CMcOperator::kDeterminant))
+    return 0;
   return gap;
 }
 

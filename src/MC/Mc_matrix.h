@@ -1,5 +1,5 @@
 #pragma once
-// CMcMatrix: a rectangular array of expressions in brackets, kind 0x05. The
+// CMcMatrix: a rectangular array of expressions in brackets, kind kMcMatrix. The
 // children are the elements in row-major order; the row count is the child
 // count divided by the column count. The high byte of the flags word is the
 // augmentation column count (0: plain; otherwise the columns left of the bar;
@@ -22,8 +22,11 @@ class CMcMatrix : public CMcBasic {
   // divide the element count yield no node.
   static CMcBasic* Load(CArchive& ar);
 
+  // The sub-kinds of the type word, by shape.
+  enum Shape : BYTE { kPlain = 1, kRowVector = 2, kColumnVector = 3, kAugmented = 4 };
+
   BOOL Navigate(int direction, int modifier, McCursor* cursor) override;
-  // 0x0504 augmented, 0x0502 row vector, 0x0503 column vector, else 0x0501.
+  // The kind with the shape as sub-kind.
   WORD GetType() const override;
   const char* GetName() const override;
   McComplex* Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const override;
@@ -43,6 +46,9 @@ class CMcMatrix : public CMcBasic {
   BOOL AddColumns(int n);
   BOOL AddRows(int n);
 
+  // Augmented when there is a bar; a row vector of two or more elements in
+  // one row; a column vector of one column; else plain (a single element too).
+  Shape GetShape() const;
   int GetColumns() const { return m_columns; }
   void SetColumns(WORD columns) { m_columns = columns; }
   // Rows, counting a last partial row of a matrix that is not rectangular.

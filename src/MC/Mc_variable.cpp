@@ -153,7 +153,7 @@ CMcBasic* CMcVariable::Clone() const {
 }
 
 WORD CMcVariable::Compare(const CMcBasic* other) const {
-  if (other->GetType() != 0x0300) return kMcDiffType;
+  if (other->GetType() != GetType()) return kMcDiffType;
   const CMcVariable* var = static_cast<const CMcVariable*>(other);
   WORD result = ((m_flags ^ var->m_flags) & 3) ? kMcDiffSign : 0;
   if ((m_flags ^ var->m_flags) & kStyleMask) result |= kMcDiffFlags;

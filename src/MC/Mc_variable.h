@@ -1,5 +1,5 @@
 #pragma once
-// CMcVariable: the leaf that names a quantity (type word 0x0300): a design
+// CMcVariable: the leaf that names a quantity (kind kMcVariable): a design
 // variable, a reserved name of the variable table (s, t, j, e, pi, f_11) or a
 // named constant. It holds a name and an optional subscript and evaluates to
 // the value the document's variable table holds at its table index, which the
@@ -33,7 +33,7 @@ class CMcVariable : public CMcBasic {
   // Caret steps through the name and subscript bytes (sides 2 and up) with
   // modifier 16; everything else is the base's leaf step.
   BOOL Navigate(int direction, int modifier, McCursor* cursor) override;
-  WORD GetType() const override { return 0x0300; }
+  WORD GetType() const override { return McTypeWord(kMcVariable); }
   const char* GetName() const override { return IsConstant() ? "Constant" : "Variable"; }
   // Time, or the table value at the index; an unbound node (or an index the
   // table does not hold) yields log(-1) = 0 + pi j. Flag bit 0 negates both

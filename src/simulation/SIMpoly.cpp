@@ -5,6 +5,7 @@
 #include "MC/MC_REAL.h"
 #include "MC/McComplex.h"
 #include "MC/Mc_equality.h"
+#include "MC/Mc_operator.h"
 #include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 
@@ -16,23 +17,6 @@
 namespace {
 
 constexpr int kMaxCoefs = kMaxPolyDegree + 1;
-
-// Kinds by the high byte of the type word.
-enum : int {
-  kKindReal = 0x01,
-  kKindVariable = 0x03,
-  kKindMatrix = 0x05,
-  kKindOperator = 0x08,
-  kKindDomain = 0x09,
-  kKindDivision = 0x0A,
-  kKindPower = 0x0C,
-  kKindSum = 0x0E,
-  kKindProduct = 0x0F,
-  kKindRelation = 0x13,
-};
-
-// Operator type words with a meaning here.
-enum : WORD { kOpAbsolute = 0x0802, kOpFloor = 0x0804, kOpCeiling = 0x0805, kOpBracket = 0x0817 };
 
 thread_local int t_convertDepth = 0;
 
@@ -52,7 +36,7 @@ bool IsConstant(const Poly& p) {
 
 // The bare variable s: no subscript, no flag bits besides those in allowed.
 bool IsVariableS(const CMcBasic* node, WORD allowed) {
-  if ((node->GetType() >> 8) != kKindVariable || (node->m_flags & ~allowed) != 0) return false;
+  if (!McIsKind(node, kMcVariable) || (node->m_flags & ~allowed) != 0) return false;
   const auto* v = static_cast<const CMcVariable*>(node);
   return v->m_length == 3 && std::strcmp(v->GetVarName(), "s") == 0;
 }
@@ -75,20 +59,20 @@ Poly ConvertChild(CQorexDoc* doc, const CMcBasic* node, int index) {
 
 Poly ConvertOperator(CQorexDoc* doc, const CMcBasic* node) {
   Poly p = ConvertChild(doc, node, 0);
-  const WORD type = node->GetType();
-  if (type == kOpBracket) return p;
+  const int code = static_cast<const CMcOperator*>(node)->GetCode();
+  if (code == CMcOperator::kBracket) return p;
   if (!IsConstant(p)) {
     g_bEvalError = 1;
     return p;
   }
-  switch (type) {
-    case kOpAbsolute:
+  switch (code) {
+    case CMcOperator::kAbsolute:
       p[0] = std::fabs(p[0]);
       break;
-    case kOpFloor:
+    case CMcOperator::kFloor:
       p[0] = std::floor(p[0]);
       break;
-    case kOpCeiling:
+    case CMcOperator::kCeiling:
       p[0] = std::ceil(p[0]);
       break;
     default:
@@ -196,7 +180,7 @@ Poly ConvertPower(CQorexDoc* doc, const CMcBasic* node, bool& negated) {
   const CMcBasic* base = node->m_children[0];
   const CMcBasic* exponent = node->m_children[1];
   if (base != nullptr && exponent != nullptr && IsVariableS(base, 0) &&
-      exponent->GetType() == 0x0100 && (exponent->m_flags & 3) == 0) {
+      McIsKind(exponent, kMcReal) && (exponent->m_flags & 3) == 0) {
     const double lead = negated ? -1.0 : 1.0;
     negated = false;
     return Monomial(static_cast<const CMcReal*>(exponent)->m_value, lead);
@@ -222,40 +206,40 @@ Poly Convert(CQorexDoc* doc, const CMcBasic* node) {
   if (node == nullptr || !guard.Ok()) return Failed();
   bool negated = (node->m_flags & 1) != 0;
   Poly p;
-  switch (node->GetType() >> 8) {
-    case kKindVariable:
+  switch (McKindOf(node->GetType())) {
+    case kMcVariable:
       if (IsVariableS(node, 3)) {
         p = Poly{0.0, 1.0};
       } else {
         p = Poly{VariableValue(doc, node)};
       }
       break;
-    case kKindReal:
+    case kMcReal:
       p = Poly{static_cast<const CMcReal*>(node)->m_value};
       break;
-    case kKindOperator:
+    case kMcOperator:
       p = ConvertOperator(doc, node);
       break;
-    case kKindMatrix:
+    case kMcMatrix:
       p = ConvertChild(doc, node, 0);
       if (node->m_count != 1) g_bEvalError = 1;
       break;
-    case kKindDivision:
+    case kMcDivision:
       p = ConvertDivision(doc, node, negated);
       break;
-    case kKindDomain:
+    case kMcDomain:
       p = ConvertDomain(doc, node);
       break;
-    case kKindProduct:
+    case kMcListmult:
       p = ConvertProduct(doc, node, negated);
       break;
-    case kKindRelation:
+    case kMcEquality:
       p = ConvertRelation(doc, node);
       break;
-    case kKindSum:
+    case kMcListsum:
       p = ConvertSum(doc, node);
       break;
-    case kKindPower:
+    case kMcPower:
       p = ConvertPower(doc, node, negated);
       break;
     default:

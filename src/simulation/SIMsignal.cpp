@@ -12,7 +12,7 @@
 
 namespace {
 bool IsMatrix(const CMcBasic* node) {
-  return node != nullptr && (node->GetType() >> 8) == 0x05;
+  return McIsKind(node, kMcMatrix);
 }
 
 // Rows of a signal sized from expr, and the element that feeds row r.

@@ -22,7 +22,7 @@ constexpr WORD kConstant = 0x0100;
 
 void Convert(CSIMtrnfn& t, CQorexDoc* doc, const CMcBasic* node, bool strict) {
   Poly num, den;
-  if (node != nullptr && node->GetType() == 0x0A00 && node->m_count == 2) {
+  if (McIsKind(node, kMcDivision) && node->m_count == 2) {
     den = ExprToPoly(doc, node->m_children[1]);
     num = ExprToPoly(doc, node->m_children[0]);
     if (node->m_flags & kMinus) {

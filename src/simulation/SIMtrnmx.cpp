@@ -22,7 +22,7 @@ void CSIMtrnmx::Size(int rows, int cols) {
 
 template <class Convert>
 void CSIMtrnmx::Build(const CMcBasic* expr, Convert convert) {
-  if (expr != nullptr && (expr->GetType() >> 8) == 0x05 && expr->m_count > 0) {
+  if (McIsKind(expr, kMcMatrix) && expr->m_count > 0) {
     const auto* matrix = static_cast<const CMcMatrix*>(expr);
     const int k = matrix->m_count;
     const int c = std::max(1, matrix->GetColumns());

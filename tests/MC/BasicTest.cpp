@@ -23,7 +23,7 @@ std::string Names(const CMcBasic* node) {
   return s;
 }
 
-NodePtr Sum(const char* names, WORD negated = 0, WORD type = 0x0E00) {
+NodePtr Sum(const char* names, WORD negated = 0, WORD type = McTypeWord(kMcListsum)) {
   auto n = std::make_unique<TestNode>(type);
   for (int i = 0; names[i]; ++i)
     n->AppendChild(new TestLeaf(std::string(1, names[i]), (negated >> i) & 1));
@@ -86,7 +86,7 @@ TEST(BasicCompare, DifferenceBits) {
       {"x and -x", std::make_unique<TestLeaf>("x"), std::make_unique<TestLeaf>("x", 1), 1},
       {"negated second term", Sum("xy"), Sum("xy", 2), 8},
       {"two and three terms", Sum("xy"), Sum("xyz"), 0x18},
-      {"sum and product", Sum("xy"), Sum("xy", 0, 0x0F01), 0x20},
+      {"sum and product", Sum("xy"), Sum("xy", 0, McTypeWord(kMcListmult, 1)), 0x20},
       {"other data in a child", Sum("xy"), Sum("xz"), 8},
       {"only flags that are not the sign", Sum("xy"), std::move(flagged), 0},
   };

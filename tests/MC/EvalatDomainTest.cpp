@@ -120,11 +120,11 @@ using EvalatLayout = LayoutFixture;
 TEST_F(EvalatLayout, BracketsOnlyInsideAnExpression) {
   const struct {
     const char* where;
-    WORD parent;  // 0xFFFF: none
+    WORD parent;  // kMcRootParentType: none
     bool brackets;
     const char* geometry;
   } rows[] = {
-      {"whole formula", 0xFFFF, false, "45x30/21 0,5 33,15 33,0"},
+      {"whole formula", kMcRootParentType, false, "45x30/21 0,5 33,15 33,0"},
       {"in a group", McTypeWord(kMcGroup), false, "45x30/21 0,5 33,15 33,0"},
       {"item of a list", McTypeWord(kMcListbody), false, "45x30/21 0,5 33,15 33,0"},
       {"term of a sum", McTypeWord(kMcListsum), true, "55x30/21 5,5 43,15 43,0"},
@@ -136,7 +136,7 @@ TEST_F(EvalatLayout, BracketsOnlyInsideAnExpression) {
                              CMcEvalat::kBracketBit);  // a stale bit is rewritten
     TestNode parent(row.parent);
     NodePtr alone;
-    if (row.parent == 0xFFFF)
+    if (row.parent == kMcRootParentType)
       alone.reset(at);
     else
       parent.AppendChild(at);

@@ -36,7 +36,7 @@ TEST_F(FunctionLayout, PowerBaseWritesTheExponentOffsetAndSharesTheRoom) {
       {"", 25, 1, 25, 40},  // the sign margin h/2 counts into the offset
   };
   for (const auto& row : rows) {
-    TestNode power(0x0C00, 0x00AB);
+    TestNode power(McTypeWord(kMcPower), 0x00AB);
     CMcFunction* f = Fn("sin", new CMcVariable("x", "", 0), row.sign, row.sub);
     power.AppendChild(f);
     auto* exponent = new TestLeaf("2", 0, row.exponentWidth, 15, 12);

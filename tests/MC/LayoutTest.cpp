@@ -35,7 +35,7 @@ TEST_F(Layout, ParenthesesExtendTheShorterSideByHalfTheDifference) {
     EXPECT_EQ(leaf.LayoutParens(McBox{0, 0, 40, row.height}, row.baseline),
               CRect(6, row.top, 6, row.bottom));
     // A negated factor's own parentheses: the same margins after the sign.
-    TestNode product(0x0F01);
+    TestNode product(McTypeWord(kMcListmult, 1));
     auto* factor = new TestLeaf("x", 1, 40, row.height, row.baseline);
     product.AppendChild(factor);
     factor->Layout(nullptr, 0);

@@ -90,11 +90,11 @@ using LimitLayout = LayoutFixture;
 TEST_F(LimitLayout, ParenthesesOnlyInsideAnExpression) {
   const struct {
     const char* where;
-    WORD parent;  // 0xFFFF: none
+    WORD parent;  // kMcRootParentType: none
     bool parens;
     const char* geometry;
   } rows[] = {
-      {"whole formula", 0xFFFF, false, "54x35/16 24,0 0,20"},
+      {"whole formula", kMcRootParentType, false, "54x35/16 24,0 0,20"},
       {"in a group", McTypeWord(kMcGroup), false, "54x35/16 24,0 0,20"},
       {"side of a relation", McTypeWord(kMcEquality, 1), false, "54x35/16 24,0 0,20"},
       {"item of a list", McTypeWord(kMcListbody), false, "54x35/16 24,0 0,20"},
@@ -106,7 +106,7 @@ TEST_F(LimitLayout, ParenthesesOnlyInsideAnExpression) {
     auto* limit = new CMcLimit(Box(30, 20, 16, kVariable), Box(24, 15, 12, kVariable), 0);
     TestNode parent(row.parent);
     NodePtr alone;
-    if (row.parent == 0xFFFF)
+    if (row.parent == kMcRootParentType)
       alone.reset(limit);
     else
       parent.AppendChild(limit);

@@ -72,11 +72,13 @@ TEST_F(ListbodyLayout, AlignmentFollowsTheParent) {
     const char* geometry;
   } rows[] = {
       // left side of a relation: right-aligned, right brace
-      {0x1301, 0, 4, "38x64/38 20,0 0,22 10,44"},
-      {0x1301, 1, 0, "36x64/38 6,0 6,22 6,44"},   // right side: left-aligned, left brace
-      {0x1500, 2, 3, "30x64/38 10,0 0,22 5,44"},  // under a summation: centred
-      {0x1000, 1, 2, "30x64/38 0,0 0,22 0,44"},   // evaluate-at, not first: left, no brace
-      {0x0E00, 0, 1, "44x64/38 6,0 6,22 6,44"},   // anywhere else: both braces
+      {McTypeWord(kMcEquality, 1), 0, 4, "38x64/38 20,0 0,22 10,44"},
+      {McTypeWord(kMcEquality, 1), 1, 0,
+       "36x64/38 6,0 6,22 6,44"},  // right side: left-aligned, left brace
+      {McTypeWord(kMcSum), 2, 3, "30x64/38 10,0 0,22 5,44"},  // under a summation: centred
+      {McTypeWord(kMcEvalat), 1, 2,
+       "30x64/38 0,0 0,22 0,44"},  // evaluate-at, not first: left, no brace
+      {McTypeWord(kMcListsum), 0, 1, "44x64/38 6,0 6,22 6,44"},  // anywhere else: both braces
   };
   for (const auto& row : rows) {
     TestNode parent(row.parentType);

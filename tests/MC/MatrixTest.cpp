@@ -11,7 +11,7 @@ class CountedLeaf : public CMcBasic {
  public:
   explicit CountedLeaf(int id) : CMcBasic(0), m_id(id) { ++s_live; }
   ~CountedLeaf() override { --s_live; }
-  WORD GetType() const override { return 0x7800; }
+  WORD GetType() const override { return kUnknownType; }
   CMcBasic* Clone() const override { return new CountedLeaf(m_id + 100); }
   inline static int s_live = 0;
   int m_id;
@@ -44,8 +44,12 @@ TEST(Matrix, TypeWordsFollowTheShape) {
   const struct {
     int count, columns;
     WORD flags, type;
-  } rows[] = {{1, 1, 0, 0x0501}, {3, 3, 0, 0x0502},      {3, 1, 0, 0x0503},
-              {4, 2, 0, 0x0501}, {4, 2, 0x0100, 0x0504}, {4, 2, 0x0200, 0x0501}};
+  } rows[] = {{1, 1, 0, McTypeWord(kMcMatrix, CMcMatrix::kPlain)},
+              {3, 3, 0, McTypeWord(kMcMatrix, CMcMatrix::kRowVector)},
+              {3, 1, 0, McTypeWord(kMcMatrix, CMcMatrix::kColumnVector)},
+              {4, 2, 0, McTypeWord(kMcMatrix, CMcMatrix::kPlain)},
+              {4, 2, 0x0100, McTypeWord(kMcMatrix, CMcMatrix::kAugmented)},
+              {4, 2, 0x0200, McTypeWord(kMcMatrix, CMcMatrix::kPlain)}};
   for (const auto& row : rows) {
     std::vector<CMcBasic*> cells;
     for (int i = 0; i < row.count; ++i) cells.push_back(Real(i + 1));

@@ -58,8 +58,11 @@ using Values = std::unique_ptr<McComplex[]>;
 const double kNaN = std::nan("");
 const double kPi = std::numbers::pi;
 
-// A composite whose type word the test chooses (a "sum" 0x0E00, a "power"
-// 0x0C00 ...), to see what the base and a child do under such a parent.
+// A type word whose code names no kind: a record of it loads as no node.
+constexpr WORD kUnknownType = McTypeWord(static_cast<McKindCode>(0x77));
+
+// A composite whose type word the test chooses (a sum's, a power's ...), to see what the base and a
+// child do under such a parent.
 class TestNode : public CMcBasic {
  public:
   explicit TestNode(WORD type, WORD flags = 0) : CMcBasic(flags), m_type(type) {}
@@ -77,7 +80,7 @@ class TestNode : public CMcBasic {
 class TestLeaf : public CMcBasic {
  public:
   explicit TestLeaf(std::string name, WORD flags = 0, int width = 10, int height = 20,
-                    int baseline = 16, WORD type = 0x7700)
+                    int baseline = 16, WORD type = kUnknownType)
       : CMcBasic(flags),
         m_name(std::move(name)),
         m_w(width),
@@ -113,7 +116,8 @@ class TestLeaf : public CMcBasic {
   mutable int m_draws = 0;
 };
 
-inline TestLeaf* Box(int width, int height, int baseline, WORD type = 0xFF00, WORD flags = 0) {
+inline TestLeaf* Box(int width, int height, int baseline, WORD type = McTypeWord(kMcNoKind),
+                     WORD flags = 0) {
   return new TestLeaf("", flags, width, height, baseline, type);
 }
 
@@ -121,7 +125,7 @@ inline TestLeaf* Box(int width, int height, int baseline, WORD type = 0xFF00, WO
 class ValueLeaf : public CMcBasic {
  public:
   explicit ValueLeaf(McComplex value, WORD flags = 0) : CMcBasic(flags), m_value(value) {}
-  WORD GetType() const override { return 0xFF00; }
+  WORD GetType() const override { return McTypeWord(kMcNoKind); }
   McComplex* Evaluate(McComplex* result, CQorexDoc*, CSIMsystem*) const override {
     *result = (m_flags & 1) ? McComplexNeg(m_value) : m_value;
     return result;

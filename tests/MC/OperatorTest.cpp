@@ -184,20 +184,21 @@ TEST_F(OperatorLayout, OperandPlacedByTheMark) {
     bool parens;
     const char* geometry;
   } rows[] = {
-      {"floor(x)", Op::kFloor, 0, 0x0300, false, "22x20/16 6,0"},
-      {"-floor(x)", Op::kFloor, 1, 0x0300, false, "32x20/16 16,0"},
-      {"|x + 1|", Op::kAbsolute, 0, 0x0E00, false, "16x20/16 3,0"},
-      {"Re(x)", Op::kReal, 0, 0x0300, false, "24x20/16 14,0"},
-      {"Re(x + 1)", Op::kReal, 0, 0x0E00, true, "36x20/16 20,0"},
-      {"Re of a number", Op::kReal, 0, 0x0100, false, "24x20/16 14,0"},
-      {"Re of a matrix", Op::kReal, 0, 0x0501, false, "24x20/16 14,0"},
-      {"conj(x)", Op::kConjugate, 0, 0x0300, false, "16x20/16 1,0"},
-      {"x!", Op::kFactorial, 0, 0x0300, false, "16x20/16 1,0"},
-      {"average of x", Op::kAverage, 0, 0x0300, false, "12x23/19 2,3"},
-      {"average of x + 1", Op::kAverage, 0, 0x0E00, false, "12x23/19 2,3"},
-      {"(x)", Op::kBracket, 0, 0x0300, true, "24x20/16 8,0"},
-      {"code 21", Op::kOperator, 0, 0x0E00, true, "28x20/16 7,0"},
-      {"code 25", 25, 0, 0x0E00, true, "28x20/16 7,0"},
+      {"floor(x)", Op::kFloor, 0, McTypeWord(kMcVariable), false, "22x20/16 6,0"},
+      {"-floor(x)", Op::kFloor, 1, McTypeWord(kMcVariable), false, "32x20/16 16,0"},
+      {"|x + 1|", Op::kAbsolute, 0, McTypeWord(kMcListsum), false, "16x20/16 3,0"},
+      {"Re(x)", Op::kReal, 0, McTypeWord(kMcVariable), false, "24x20/16 14,0"},
+      {"Re(x + 1)", Op::kReal, 0, McTypeWord(kMcListsum), true, "36x20/16 20,0"},
+      {"Re of a number", Op::kReal, 0, McTypeWord(kMcReal), false, "24x20/16 14,0"},
+      {"Re of a matrix", Op::kReal, 0, McTypeWord(kMcMatrix, CMcMatrix::kPlain), false,
+       "24x20/16 14,0"},
+      {"conj(x)", Op::kConjugate, 0, McTypeWord(kMcVariable), false, "16x20/16 1,0"},
+      {"x!", Op::kFactorial, 0, McTypeWord(kMcVariable), false, "16x20/16 1,0"},
+      {"average of x", Op::kAverage, 0, McTypeWord(kMcVariable), false, "12x23/19 2,3"},
+      {"average of x + 1", Op::kAverage, 0, McTypeWord(kMcListsum), false, "12x23/19 2,3"},
+      {"(x)", Op::kBracket, 0, McTypeWord(kMcVariable), true, "24x20/16 8,0"},
+      {"code 21", Op::kOperator, 0, McTypeWord(kMcListsum), true, "28x20/16 7,0"},
+      {"code 25", 25, 0, McTypeWord(kMcListsum), true, "28x20/16 7,0"},
   };
   for (const auto& row : rows) {
     Op node(Box(10, 20, 16, row.operandType), Op::Flags(row.code, row.sign));
@@ -212,7 +213,7 @@ TEST_F(OperatorLayout, OperandPlacedByTheMark) {
 // nothing of their own.
 TEST_F(OperatorLayout, DelimitersDrawBarsWithFeet) {
   for (int code : {int{Op::kFloor}, int{Op::kCeiling}, int{Op::kOperator}, 25}) {
-    Op node(Box(10, 20, 16, 0x0300), Op::Flags(code));
+    Op node(Box(10, 20, 16, McTypeWord(kMcVariable)), Op::Flags(code));
     node.Layout(nullptr, 0);
     Canvas canvas(60, 40);
     canvas.dc()->SetTextColor(RGB(255, 0, 0));

@@ -68,10 +68,10 @@ TEST_F(PowerLayout, ExponentPlacedByTheBasesOffset) {
     int expW, expH, expBl;
     const char* geometry;
   } rows[] = {
-      {"narrow exponent over x", 0x0300, 8, 15, 12, "30x25/21 0,5 20,0"},
-      {"exponent past the end of x", 0x0300, 12, 15, 12, "32x25/21 0,5 20,0"},
-      {"tall exponent beside f", 0x0200, 6, 15, 6, "30x25/21 0,5 20,0"},
-      {"short exponent beside f", 0x0200, 6, 8, 6, "30x20/16 0,0 20,2"},
+      {"narrow exponent over x", McTypeWord(kMcVariable), 8, 15, 12, "30x25/21 0,5 20,0"},
+      {"exponent past the end of x", McTypeWord(kMcVariable), 12, 15, 12, "32x25/21 0,5 20,0"},
+      {"tall exponent beside f", McTypeWord(kMcFunction), 6, 15, 6, "30x25/21 0,5 20,0"},
+      {"short exponent beside f", McTypeWord(kMcFunction), 6, 8, 6, "30x20/16 0,0 20,2"},
   };
   for (const auto& row : rows) {
     TestLeaf* base = Box(30, 20, 16, row.baseType);
@@ -93,12 +93,13 @@ TEST_F(PowerLayout, ExponentToTheUpperRight) {
     bool parens;
     const char* geometry;
   } rows[] = {
-      {"sum", 0x0E00, 0, true, "50x25/21 6,5 42,0"},
-      {"number", 0x0100, 0, false, "38x25/21 0,5 30,0"},
-      {"marked number", 0x0100, 0x4000, true, "50x25/21 6,5 42,0"},
-      {"signed variable", 0x0300, 1, true, "60x25/21 6,5 52,0"},
-      {"absolute value", 0x0802, 0, false, "38x25/21 0,5 30,0"},
-      {"matrix", 0x0501, 0, false, "38x25/21 0,5 30,0"},
+      {"sum", McTypeWord(kMcListsum), 0, true, "50x25/21 6,5 42,0"},
+      {"number", McTypeWord(kMcReal), 0, false, "38x25/21 0,5 30,0"},
+      {"marked number", McTypeWord(kMcReal), 0x4000, true, "50x25/21 6,5 42,0"},
+      {"signed variable", McTypeWord(kMcVariable), 1, true, "60x25/21 6,5 52,0"},
+      {"absolute value", CMcOperator::TypeOf(CMcOperator::kAbsolute), 0, false,
+       "38x25/21 0,5 30,0"},
+      {"matrix", McTypeWord(kMcMatrix, CMcMatrix::kPlain), 0, false, "38x25/21 0,5 30,0"},
   };
   for (const auto& row : rows) {
     CMcPower power(Box(30, 20, 16, row.type, row.flags), Box(8, 15, 12), 0);
@@ -112,7 +113,7 @@ TEST_F(PowerLayout, ExponentToTheUpperRight) {
 // instead of wrapping, and the low byte stays. A relayout in mode 1
 // re-measures the base, which refreshes the offset.
 TEST_F(PowerLayout, ExponentOffsetClampsAndRefreshes) {
-  TestLeaf* base = Box(400, 20, 16, 0x0300);
+  TestLeaf* base = Box(400, 20, 16, McTypeWord(kMcVariable));
   base->m_nameEnd = 300;
   CMcPower power(base, Box(8, 15, 12), 0x00C0);
   power.Layout(nullptr, 0);

@@ -61,9 +61,9 @@ std::vector<NodePtr> Samples() {
   return std::vector<NodePtr>(std::begin(trees), std::end(trees));
 }
 
-NodePtr Sample(BYTE code) {
+NodePtr Sample(McKindCode code) {
   for (NodePtr& tree : Samples())
-    if (tree->GetType() >> 8 == code) return std::move(tree);
+    if (McKindOf(tree->GetType()) == code) return std::move(tree);
   return nullptr;
 }
 
@@ -98,10 +98,10 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
 }
 
 Bytes Empty() {
-  return Header(0x0400, 0);
+  return Header(McTypeWord(kMcNull), 0);
 }
 
-Bytes Nested(int depth, WORD type = 0xFE00, WORD count = 1) {
+Bytes Nested(int depth, WORD type = McTypeWord(kMcDesktop), WORD count = 1) {
   Bytes b, header = Header(type, count), empty = Empty();
   for (int i = 1; i < depth; ++i) b.insert(b.end(), header.begin(), header.end());
   for (int i = 0; i < 1 + (depth - 1) * (count - 1); ++i)
@@ -111,7 +111,7 @@ Bytes Nested(int depth, WORD type = 0xFE00, WORD count = 1) {
 
 // A group with one empty child and the given tail.
 Bytes Group(WORD current, WORD nameLength, const Bytes& name) {
-  Bytes b = Cat({Header(0x0000, 1), Empty()});
+  Bytes b = Cat({Header(McTypeWord(kMcGroup), 1), Empty()});
   PutWord(b, current);
   PutWord(b, nameLength);
   return Cat({b, name});
@@ -170,7 +170,7 @@ TEST(Records, EveryKindRoundTripsInBothDialectsAndRefusesEveryTruncation) {
       const Bytes bytes = Record(original.get());
       NodePtr loaded = Load(bytes);
       ASSERT_NE(loaded, nullptr);
-      EXPECT_EQ(loaded->GetType() >> 8, kind.code);
+      EXPECT_EQ(McKindOf(loaded->GetType()), kind.code);
       EXPECT_EQ(loaded->Compare(original.get()), 0);
       EXPECT_EQ(Record(loaded.get()), bytes) << "the same boxes, baselines, flags and tails";
       for (size_t n = 0; n < bytes.size(); ++n)
@@ -235,10 +235,11 @@ TEST(Records, DamagedRecordsYieldNoNode) {
   std::vector<Row> rows = {
       {"empty input", {}},
       {"the record for no node", {0x00, 0xFF}},
-      {"kind that does not exist", Header(0x7F00, 0)},
-      {"over-counted desktop", Cat({Header(0xFE00, 0xFFFF), Empty()})},
-      {"desktop with a bad second child", Cat({Header(0xFE00, 2), Empty(), Header(0x7F00, 0)})},
-      {"empty node with a child", Cat({Header(0x0400, 1), Empty()})},
+      {"kind that does not exist", Header(kUnknownType, 0)},
+      {"over-counted desktop", Cat({Header(McTypeWord(kMcDesktop), 0xFFFF), Empty()})},
+      {"desktop with a bad second child",
+       Cat({Header(McTypeWord(kMcDesktop), 2), Empty(), Header(kUnknownType, 0)})},
+      {"empty node with a child", Cat({Header(McTypeWord(kMcNull), 1), Empty()})},
       {"number with a child", Patched(Rec(Real(1.5)), 4, 1)},
       {"group index beyond its children", Group(1, 2, {'a', 0})},
       {"group name length 0", Group(0, 0, {})},
@@ -258,10 +259,12 @@ TEST(Records, DamagedRecordsYieldNoNode) {
       {"four elements in rows of 3", Patched(matrix, -2, 3)},
       {"matrix claiming 65535 elements", Patched(Patched(matrix, 4, 0xFF), 5, 0xFF)},
       {"nesting one level too deep", Nested(McDepthGuard::kMaxDepth + 1)},
-      {"powers nested far too deep", Nested(5000, 0x0C00, 2)},
+      {"powers nested far too deep", Nested(5000, McTypeWord(kMcPower), 2)},
   };
-  for (WORD type : {0x0600, 0x0A00, 0x0C00, 0x0E00, 0x0F01, 0x1301})  // frees the first child
-    rows.push_back({"bad second child", Cat({Header(type, 2), Empty(), Header(0x7700, 0)})});
+  // Frees the first child.
+  for (WORD type : {McTypeWord(kMcDeclaration), McTypeWord(kMcDivision), McTypeWord(kMcPower),
+                    McTypeWord(kMcListsum), McTypeWord(kMcListmult, 1), McTypeWord(kMcEquality, 1)})
+    rows.push_back({"bad second child", Cat({Header(type, 2), Empty(), Header(kUnknownType, 0)})});
   const struct {
     McKindCode kind;
     WORD count;
@@ -270,41 +273,30 @@ TEST(Records, DamagedRecordsYieldNoNode) {
   for (const auto& [kind, count] : lastChildRows) {  // frees what came before
     Bytes b = Header(McTypeWord(kind, 1), count);
     for (int i = 1; i < count; ++i) b = Cat({b, Empty()});
-    rows.push_back({"bad last child", Cat({b, Header(0x7700, 0)})});
+    rows.push_back({"bad last child", Cat({b, Header(kUnknownType, 0)})});
   }
   for (const auto& row : rows) {
     EXPECT_EQ(Load(row.bytes), nullptr) << row.what;
-    EXPECT_FALSE(ListLoads({Record(Sample(0x01).get()), row.bytes})) << row.what;
+    EXPECT_FALSE(ListLoads({Record(Sample(kMcReal).get()), row.bytes})) << row.what;
   }
-  EXPECT_TRUE(ListLoads({Record(Sample(0x01).get()), Group(0, 2, {'a', 0})}));
+  EXPECT_TRUE(ListLoads({Record(Sample(kMcReal).get()), Group(0, 2, {'a', 0})}));
 }
 
 // A refused child count stops right after the 24-byte header.
 TEST(Records, WrongChildCountsStopAfterTheHeader) {
   const struct {
     WORD type, count;
-  } rows[] = {{0x0E00, 1},
-              {0x0E00, 0},
-              {0x0F01, 1},
-              {0x0A00, 3},
-              {0x0C00, 1},
-              {0x1301, 1},
-              {0x1301, 3},
-              {0x0600, 0},
-              {0x0200, 0},
-              {0x0100, 1},
-              {0x0300, 1},
-              {McTypeWord(kMcOperator, 2), 2},
-              {McTypeWord(kMcOperator, 23), 0},
-              {McTypeWord(kMcLimit), 3},
-              {McTypeWord(kMcLimit), 1},
-              {McTypeWord(kMcDomain), 2},
-              {McTypeWord(kMcEvalat), 4},
-              {McTypeWord(kMcSum, 1), 2},
-              {McTypeWord(kMcRoot), 1},
-              {McTypeWord(kMcLog), 3},
-              {McTypeWord(kMcIntegral), 3},
-              {McTypeWord(kMcDerivative), 1}};
+  } rows[] = {{McTypeWord(kMcListsum), 1},      {McTypeWord(kMcListsum), 0},
+              {McTypeWord(kMcListmult, 1), 1},  {McTypeWord(kMcDivision), 3},
+              {McTypeWord(kMcPower), 1},        {McTypeWord(kMcEquality, 1), 1},
+              {McTypeWord(kMcEquality, 1), 3},  {McTypeWord(kMcDeclaration), 0},
+              {McTypeWord(kMcFunction), 0},     {McTypeWord(kMcReal), 1},
+              {McTypeWord(kMcVariable), 1},     {McTypeWord(kMcOperator, 2), 2},
+              {McTypeWord(kMcOperator, 23), 0}, {McTypeWord(kMcLimit), 3},
+              {McTypeWord(kMcLimit), 1},        {McTypeWord(kMcDomain), 2},
+              {McTypeWord(kMcEvalat), 4},       {McTypeWord(kMcSum, 1), 2},
+              {McTypeWord(kMcRoot), 1},         {McTypeWord(kMcLog), 3},
+              {McTypeWord(kMcIntegral), 3},     {McTypeWord(kMcDerivative), 1}};
   for (const auto& row : rows) {
     Bytes bytes = Cat({Header(row.type, row.count), {0xAB}});
     CArchive ar(bytes);
@@ -335,7 +327,7 @@ TEST(Records, RandomDamageNeverCrashes) {
     if (rng() % 3 == 0) b.resize(rng() % (b.size() + 1));
     NodePtr loaded = Load(b);  // whatever comes back is freed
     if (loaded) {
-      EXPECT_NE(loaded->GetType() >> 8, 0xFF);
+      EXPECT_NE(McKindOf(loaded->GetType()), kMcNoKind);
     }
   }
 }

@@ -243,7 +243,7 @@ TEST_F(RootLogLayout, NamesAndSubscripts) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    CMcLog log(Box(10, 20, 16, 0x0300), row.base(), 0);
+    CMcLog log(Box(10, 20, 16, McTypeWord(kMcVariable)), row.base(), 0);
     log.Layout(g_pMeasureDC, 0);
     ASSERT_EQ(log.GetNameKind(), row.kind);
     EXPECT_EQ(log.NameWidth(), row.nameWidth);
@@ -262,7 +262,7 @@ TEST_F(RootLogLayout, NamesAndSubscripts) {
     EXPECT_EQ(ink, row.kind == CMcLog::kWithBase);
   }
   // At the caret even the base 10 is written out.
-  CMcLog log(Box(10, 20, 16, 0x0300), new CMcReal(10, 0), 0);
+  CMcLog log(Box(10, 20, 16, McTypeWord(kMcVariable)), new CMcReal(10, 0), 0);
   FocusScope focus(log.m_children[1], "");
   EXPECT_EQ(log.GetNameKind(), CMcLog::kWithBase);
 }
@@ -271,7 +271,7 @@ TEST_F(RootLogLayout, NamesAndSubscripts) {
 // subscript, and widens for the wider of exponent and subscript.
 TEST_F(RootLogLayout, ExponentOfALogarithmStandsAfterItsName) {
   for (int exponentWidth : {30, 4}) {
-    CMcPower power(new CMcLog(Box(10, 20, 16, 0x0300), new CMcReal(2, 0), 0),
+    CMcPower power(new CMcLog(Box(10, 20, 16, McTypeWord(kMcVariable)), new CMcReal(2, 0), 0),
                    Box(exponentWidth, 15, 12), 0);
     power.Layout(g_pMeasureDC, 0);
     const CMcBasic* log = power.m_children[0];

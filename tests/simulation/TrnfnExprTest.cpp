@@ -216,9 +216,9 @@ TEST(TrnfnExpr, SingleTermBelowAVanishingLeadKeepsItsPower) {
   t.m_nNum = 3;
   Node e(t.ToPolyExpr());
   const CMcBasic* num = e->m_children[0];
-  ASSERT_EQ(num->GetType() >> 8, 0x0F);  // 2 s, not 0 s^2
+  ASSERT_EQ(McKindOf(num->GetType()), kMcListmult);  // 2 s, not 0 s^2
   EXPECT_EQ(static_cast<const CMcReal*>(num->m_children[0])->m_value, 2.0);
-  EXPECT_EQ(num->m_children[1]->GetType(), 0x0300);
+  EXPECT_EQ(num->m_children[1]->GetType(), McTypeWord(kMcVariable));
 }
 
 }  // namespace
