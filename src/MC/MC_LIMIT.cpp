@@ -32,20 +32,9 @@ CMcLimit::CMcLimit(CMcBasic* expression, CMcBasic* approach, WORD flags) : CMcBa
 }
 
 CMcBasic* CMcLimit::Load(CArchive& ar) {
-  CMcBasic *expression = nullptr, *approach = nullptr;
-  McBox box;
-  WORD baseline = 0, flags = 0;
-  if (!LoadPair(ar, &expression, &approach, &box, &baseline, &flags)) return nullptr;
-  auto* node = new CMcLimit(expression, approach, flags);
-  node->SetStoredLayout(box, baseline);
-  return node;
-}
-
-void McLayoutEmpty(CMcBasic* node, CDC* dc, int mode) {
-  node->m_box.width = node->m_box.height = 0;
-  node->m_baseline = 0;
-  node->LayoutSignAndParens();
-  if (mode != 0 && node->m_parent) node->m_parent->Layout(dc, 1);
+  return LoadPairAs(ar, [](CMcBasic* expression, CMcBasic* approach, WORD flags) -> CMcBasic* {
+    return new CMcLimit(expression, approach, flags);
+  });
 }
 
 WORD McCompareParts(const CMcBasic* node, const CMcBasic* other, WORD flagMask) {
@@ -112,7 +101,7 @@ bool CMcLimit::ExpressionNeedsParens() const {
 
 void CMcLimit::Layout(CDC* dc, int mode) {
   if (m_count != 2) {
-    McLayoutEmpty(this, dc, mode);
+    LayoutEmpty(dc, mode);
     return;
   }
   const int level = GetLevel();
@@ -143,7 +132,7 @@ void CMcLimit::Layout(CDC* dc, int mode) {
   expression->m_box.y = m.top + p.top;
   approach->m_box.x = m.left + column / 2 - ap.width / 2;
   approach->m_box.y = m_baseline + h - a;
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcLimit::Draw(CDC* dc, int x, int y) const {
@@ -168,8 +157,7 @@ CMcBasic* CMcLimit::Clone() const {
 }
 
 WORD CMcLimit::Compare(const CMcBasic* other) const {
-  if (other->GetType() != kLimitType) return kMcDiffType;
-  return McCompareParts(this, other, 0);
+  return ComparePair(other);
 }
 
 // The three points make the system's determinant, written as the product of

@@ -42,8 +42,7 @@ class CMcLimit : public CMcBasic {
 BOOL McNavigateOnFrame(CMcBasic* node, CMcBasic* upPart, CMcBasic* downPart, int direction,
                        int modifier, McCursor* cursor);
 
-// Until the base offers them: the layout of a node without its parts (an empty
-// box with the sign and parentheses) and the child-wise comparison of two
-// nodes of one type word, the kind data under flagMask adding kMcDiffFlags.
-void McLayoutEmpty(CMcBasic* node, CDC* dc, int mode);
+// Difference bits of two nodes of one type word with the same parts in the
+// same order (summation, evaluate-at, domain): signs, kind data under
+// flagMask (kMcDiffFlags), counts, then the children pairwise in order.
 WORD McCompareParts(const CMcBasic* node, const CMcBasic* other, WORD flagMask);

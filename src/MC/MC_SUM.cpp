@@ -100,7 +100,7 @@ bool CMcSum::TermNeedsParens() const {
 
 void CMcSum::Layout(CDC* dc, int mode) {
   if (m_count != 3) {
-    McLayoutEmpty(this, dc, mode);
+    LayoutEmpty(dc, mode);
     return;
   }
   const int level = GetLevel();
@@ -137,7 +137,7 @@ void CMcSum::Layout(CDC* dc, int mode) {
   lower->m_box.y = m_baseline + h - a;
   upper->m_box.x = column / 2 - upper->m_box.width / 2 + m.left;
   upper->m_box.y = m_baseline - a - upper->m_box.height;
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcSum::Draw(CDC* dc, int x, int y) const {

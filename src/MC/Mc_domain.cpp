@@ -163,7 +163,7 @@ McComplex* CMcDomain::EvaluateVector(CQorexDoc* doc) const {
 
 void CMcDomain::Layout(CDC* dc, int mode) {
   if (m_count != 3) {
-    McLayoutEmpty(this, dc, mode);
+    LayoutEmpty(dc, mode);
     return;
   }
   const int level = GetLevel();
@@ -197,7 +197,7 @@ void CMcDomain::Layout(CDC* dc, int mode) {
     variable->m_box.x = m.left + lower->m_box.width + hd / 2;
     upper->m_box.x = m_box.width - m.right - upper->m_box.width;
   }
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcDomain::Draw(CDC* dc, int x, int y) const {

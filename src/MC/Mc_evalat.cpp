@@ -78,7 +78,7 @@ const char* CMcEvalat::GetName() const {
 
 void CMcEvalat::Layout(CDC* dc, int mode) {
   if (m_count != 3) {
-    McLayoutEmpty(this, dc, mode);
+    LayoutEmpty(dc, mode);
     return;
   }
   const int level = GetLevel();
@@ -118,7 +118,7 @@ void CMcEvalat::Layout(CDC* dc, int mode) {
   lower->m_box.y = m_box.height - m.bottom - lower->m_box.height;
   upper->m_box.x = valuesX;
   upper->m_box.y = m.top;
-  if (mode != 0 && m_parent) m_parent->Layout(dc, 1);
+  RelayoutParent(dc, mode);
 }
 
 void CMcEvalat::Draw(CDC* dc, int x, int y) const {
