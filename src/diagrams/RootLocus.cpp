@@ -1,10 +1,12 @@
 #include "diagrams/RootLocus.h"
 
 #include "GlobalResources.h"
+#include "QorexDoc.h"
 #include "diagrams/AxisScale.h"
 #include "platform/gdi/Gdi.h"
 #include "res/Sprites.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -48,7 +50,52 @@ void ForEachRootPixel(const RootLocusScene& scene, int width, int height, Visit 
   }
 }
 
+// Roots 1 .. count of a 1-based array of the loop numerics, limited to what the
+// array holds.
+RootLocusRoots RootsOf(int group, bool poles, const std::vector<McComplex>& array, int count) {
+  const int held = static_cast<int>(array.size()) - 1;
+  return {group, poles, array.data(), std::max(0, std::min(count, held))};
+}
+
+// An element's poles, then its zeros; nothing when its root finder failed.
+void AddElementRoots(RootLocusScene& scene, int group, const CSIMtrnfn& fn) {
+  if (!fn.m_bRootsValid) return;
+  scene.roots.push_back(RootsOf(group, true, fn.m_poles, fn.m_nDen - 1));
+  scene.roots.push_back(RootsOf(group, false, fn.m_zeros, fn.m_nNum - 1));
+}
+
+void AddBlockRoots(RootLocusScene& scene, int group, const CSIMtrnmx& block) {
+  if (!(block.m_wFlags & 1) || !block.m_pElements) return;
+  for (int e = 0; e < block.m_nRows * block.m_nCols; ++e)
+    AddElementRoots(scene, group, block.m_pElements[e]);
+}
+
 }  // namespace
+
+RootLocusScene RootLocusSceneOf(const CQorexDoc& doc) {
+  RootLocusScene scene;
+  scene.origin = doc.m_ptRlOrigin;
+  scene.scaleX = doc.m_dRlScaleX;
+  scene.scaleY = doc.m_dRlScaleY;
+  for (int i = 0; i < doc.m_nVarPoints; ++i) {
+    const CVARpoints& locus = doc.m_pVarPoints[i];
+    scene.loci.push_back({locus.m_pPoints.get(), locus.m_nCount, locus.Colour()});
+  }
+  const CSIMsystem& system = doc.m_system;
+  const CSIMtrnmx* const blocks[] = {&system.m_P, &system.m_K, &system.m_G, &system.m_L,
+                                     &system.m_F};
+  for (int group = 0; group < 5; ++group) AddBlockRoots(scene, group, *blocks[group]);
+  // The zeros of |I+FLGK| are the closed-loop poles, those of |FLGK| the
+  // transmission zeros.
+  const CSIMtrnfn& closed = system.m_detIFLGK;
+  const CSIMtrnfn& transmission = system.m_detFLGK;
+  if (closed.m_bRootsValid)
+    scene.roots.push_back(RootsOf(kRootGroupClosedLoop, true, closed.m_zeros, closed.m_nNum - 1));
+  if (transmission.m_bRootsValid)
+    scene.roots.push_back(
+        RootsOf(kRootGroupClosedLoop, false, transmission.m_zeros, transmission.m_nNum - 1));
+  return scene;
+}
 
 bool RootLocusPixel(const RootLocusScene& scene, const McComplex& value, int width, int height,
                     POINT* pixel) {

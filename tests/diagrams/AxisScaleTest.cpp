@@ -2,7 +2,7 @@
 // axis cross.
 #include "diagrams/AxisScale.h"
 #include "diagrams/CellGrid.h"
-#include "tests/diagrams/DiagramTestSupport.h"
+#include "tests/support/Canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 
 namespace {
 
-using qxdiagramtest::Canvas;
+using Canvas = qxtest::ProgramCanvas;
 
 // Tenths are not exact in binary, so a minor tick may land a pixel either side.
-bool AnyBlackAlongY(const Canvas& c, int x, int y) {
+bool AnyBlackAlongY(const qxtest::Canvas& c, int x, int y) {
   return c.Black(x, y - 1) || c.Black(x, y) || c.Black(x, y + 1);
 }
 

@@ -1,59 +1,66 @@
 // The root-locus diagram: markers pixel by pixel, the screen rendering of a
-// known design with its sprite glyphs, the clipboard rendering and its
-// recording, and the scene read from a document.
+// known scene with its sprite glyphs, the clipboard rendering, and the scene
+// read from a real document.
 #include "diagrams/RootLocus.h"
 #include "QorexDoc.h"
-#include "diagrams/RootLocusSource.h"
-#include "tests/diagrams/DiagramTestSupport.h"
+#include "res/Sprites.h"
 #include "tests/diagrams/ViewTestSupport.h"
+#include "tests/simulation/SimTestSupport.h"
+#include "tests/support/Canvas.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 
 #include <cmath>
-#include <memory>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-using qxdiagramtest::Canvas;
+using Canvas = qxtest::ProgramCanvas;
+using qxtest::kBlack;
+using qxtest::kWhite;
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-using qxdiagramtest::kClosedLoopPoleShape;
-using qxdiagramtest::kPoleShape;
-using qxdiagramtest::kTransmissionZeroShape;
-
+// The two markers that have no glyph of their own on the sprite sheet; the
+// others are the sheet's glyphs in one flat colour.
 const char* const kOpenLoopZeroShape[7] = {"..###..", ".#...#.", "#.....#", "#.....#",
                                            "#.....#", ".#...#.", "..###.."};
 const char* const kLocusPointShape[7] = {".......", ".#...#.", "..#.#..", "...#...",
                                          "..#.#..", ".#...#.", "......."};
-// The markers by kind (the DrawMarker enum's order).
-const char* const* const kMarkerRows[5] = {kPoleShape, kOpenLoopZeroShape, kClosedLoopPoleShape,
-                                           kTransmissionZeroShape, kLocusPointShape};
 
-// Checks the 7 x 7 pattern centred on (x, y): '#' has the ink, '.' the
-// colour that was there before (white unless an axis crosses).
-void ExpectPattern(const Canvas& c, int x, int y, const char* const rows[7], COLORREF ink,
-                   const std::string& what) {
-  for (int j = 0; j < 7; ++j)
-    for (int i = 0; i < 7; ++i) {
-      if (rows[j][i] == '#')
-        EXPECT_EQ(c.At(x - 3 + i, y - 3 + j), ink) << what << " at " << i << "," << j;
-      else
-        EXPECT_EQ(c.At(x - 3 + i, y - 3 + j), kWhite) << what << " at " << i << "," << j;
+// Whether the marker of a kind inks (i, j) of its 7 x 7 box.
+bool MarkerInk(int kind, int i, int j) {
+  switch (kind) {
+    case kMarkerOpenLoopZero:
+      return kOpenLoopZeroShape[j][i] == '#';
+    case kMarkerLocusPoint:
+      return kLocusPointShape[j][i] == '#';
+    default: {
+      const bool closedLoop = kind != kMarkerOpenLoopPole;
+      const SpriteTile glyph =
+          SpriteRootGlyph(closedLoop ? kRootGroupClosedLoop : 0, kind != kMarkerTransmissionZero);
+      return SpriteSheetPixel(glyph.x + i, glyph.y + j) != kWhite;
     }
+  }
+}
+
+// Checks the 7 x 7 marker centred on (x, y): its ink where it inks, white
+// (what was there before) elsewhere.
+void ExpectMarker(const qxtest::Canvas& c, int x, int y, int kind, COLORREF ink,
+                  const std::string& what) {
+  for (int j = 0; j < 7; ++j)
+    for (int i = 0; i < 7; ++i)
+      EXPECT_EQ(c.At(x - 3 + i, y - 3 + j), MarkerInk(kind, i, j) ? ink : kWhite)
+          << what << " at " << i << "," << j;
 }
 
 TEST(RootLocus, MarkersArePixelExact) {
   for (int kind = 0; kind < 5; ++kind) {
     Canvas canvas(20, 20);
     DrawMarker(canvas.dc(), 10, 9, kind, RGB(150, 0, 150));
-    ExpectPattern(canvas, 10, 9, kMarkerRows[kind], RGB(150, 0, 150),
-                  "kind " + std::to_string(kind));
+    ExpectMarker(canvas, 10, 9, kind, RGB(150, 0, 150), "kind " + std::to_string(kind));
   }
 }
 
@@ -163,120 +170,107 @@ TEST(RootLocus, ClipboardDrawsMarkersInFlatColours) {
   DrawRootLocusMetafile(canvas.dc(), design.Scene(), 400, 300);
   g_pSpriteDC = sprites;
   const POINT cl = PixelOf(-1.5, std::sqrt(7.0) / 2);
-  ExpectPattern(canvas, cl.x, cl.y, kMarkerRows[kMarkerClosedLoopPole], RGB(0, 0, 150),
-                "closed-loop pole");
+  ExpectMarker(canvas, cl.x, cl.y, kMarkerClosedLoopPole, RGB(0, 0, 150), "closed-loop pole");
   const POINT g = PixelOf(-1, 0);
   EXPECT_EQ(canvas.At(g.x - 2, g.y - 3), RGB(0, 150, 0)) << "pole of G";
   EXPECT_EQ(canvas.At(g.x, g.y), RGB(0, 150, 0)) << "markers cover the axis";
   for (double im : {0.6, 1.2, 1.8}) {
     const POINT p = PixelOf(-3, im);
-    ExpectPattern(canvas, p.x, p.y, kMarkerRows[kMarkerLocusPoint], RGB(255, 0, 0), "locus point");
+    ExpectMarker(canvas, p.x, p.y, kMarkerLocusPoint, RGB(255, 0, 0), "locus point");
   }
 }
 
 // ---- the scene read from a document ----------------------------------------------
 
-struct StandInFunction {
-  std::vector<McComplex> m_poles, m_zeros;
-  int m_nDen = 1, m_nNum = 1;
-  bool m_bRootsValid = true;
-};
-struct StandInMatrix {
-  WORD m_wFlags = 1;
-  std::unique_ptr<StandInFunction[]> m_pElements;
-  int m_nCols = 1, m_nRows = 1;
-};
-struct StandInLocus {
-  std::unique_ptr<McComplex[]> m_pPoints;
-  int m_nCount = 0;
-  WORD m_wCode = 0;
-  int Colour() const { return m_wCode >> 12; }
-};
-struct StandInSystem {
-  StandInMatrix m_P, m_K, m_G, m_L, m_F;
-  StandInFunction m_detFLGK, m_detIFLGK;
-};
-struct StandInDoc {
-  POINT m_ptRlOrigin{10, 20};
-  double m_dRlScaleX = 3, m_dRlScaleY = 4;
-  std::unique_ptr<StandInLocus[]> m_pVarPoints;
-  int m_nVarPoints = 0;
-  StandInSystem m_system;
+struct ExpectedRoots {
+  int group;
+  bool poles;
+  int count;
+  double firstRe;  // of entry 1, when there is one
 };
 
-StandInFunction Function(std::vector<McComplex> poles, std::vector<McComplex> zeros) {
-  StandInFunction f;
-  f.m_nDen = static_cast<int>(poles.size()) + 1;
-  f.m_nNum = static_cast<int>(zeros.size()) + 1;
-  poles.insert(poles.begin(), McComplex{0, 0});
-  zeros.insert(zeros.begin(), McComplex{0, 0});
-  f.m_poles = poles;
-  f.m_zeros = zeros;
-  return f;
+void ExpectRoots(const RootLocusScene& scene, const std::vector<ExpectedRoots>& expected) {
+  ASSERT_EQ(scene.roots.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(scene.roots[i].group, expected[i].group) << i;
+    EXPECT_EQ(scene.roots[i].poles, expected[i].poles) << i;
+    ASSERT_EQ(scene.roots[i].count, expected[i].count) << i;
+    if (expected[i].count) {
+      EXPECT_NEAR(scene.roots[i].roots[1].re, expected[i].firstRe, 1e-9) << i;
+    }
+  }
 }
 
-void OneElement(StandInMatrix& m, StandInFunction f, WORD flags) {
-  m.m_wFlags = flags;
-  m.m_pElements = std::make_unique<StandInFunction[]>(1);
-  m.m_pElements[0] = std::move(f);
-}
+// The new design with K = (s + 5) / (s + 2): G = 1 / (s + 1) gives the loop
+// (s + 5) / ((s + 1)(s + 2)) and the closed-loop poles -2 +- j sqrt(3); a
+// single channel has no transmission zeros. P is hidden and L's root finder
+// failed.
+TEST(RootLocusScene, TakesShownBlocksInOrderThenTheClosedLoop) {
+  CQorexDoc doc;
+  simtest::SetModel(doc, 1, simtest::Tf({5, 1}, {2, 1}));
+  doc.Recalculate();
+  doc.m_system.m_P.m_wFlags &= ~1;
+  doc.m_system.m_L.At(0, 0).m_bRootsValid = false;
+  doc.m_ptRlOrigin = CPoint(10, 20);
+  doc.m_dRlScaleX = 3;
+  doc.m_dRlScaleY = 4;
+  ASSERT_EQ(doc.m_nVarPoints, 1);
+  doc.m_pVarPoints[0].m_wCode = 0x2000;  // blue
 
-TEST(RootLocus, SceneTakesShownBlocksInOrderThenTheClosedLoop) {
-  StandInDoc doc;
-  OneElement(doc.m_system.m_P, Function({{-9, 0}}, {}), 0);  // hidden: flag bit 0 clear
-  OneElement(doc.m_system.m_K, Function({{-1, 0}}, {{-5, 0}}), 5);
-  doc.m_system.m_G.m_nCols = 2;
-  doc.m_system.m_G.m_pElements = std::make_unique<StandInFunction[]>(2);
-  doc.m_system.m_G.m_pElements[0] = Function({{-2, 0}}, {});
-  doc.m_system.m_G.m_pElements[1] = Function({{-3, 1}, {-3, -1}}, {});
-  doc.m_system.m_G.m_pElements[1].m_bRootsValid = false;  // failed root finder: nothing shown
-  OneElement(doc.m_system.m_L, Function({}, {}), 2);
-  OneElement(doc.m_system.m_F, Function({}, {}), 3);
-  doc.m_system.m_detIFLGK = Function({}, {{-1.5, 1}, {-1.5, -1}});
-  doc.m_system.m_detFLGK = Function({}, {{-5, 0}});
-  doc.m_nVarPoints = 1;
-  doc.m_pVarPoints = std::make_unique<StandInLocus[]>(2);
-  doc.m_pVarPoints[0].m_pPoints = std::make_unique<McComplex[]>(4);
-  doc.m_pVarPoints[0].m_nCount = 4;
-  doc.m_pVarPoints[0].m_wCode = 0x2000;
-
-  const RootLocusScene scene = qxrootlocus::SceneOf(doc);
+  const RootLocusScene scene = RootLocusSceneOf(doc);
   EXPECT_EQ(scene.origin.x, 10);
   EXPECT_EQ(scene.origin.y, 20);
   EXPECT_EQ(scene.scaleX, 3);
   EXPECT_EQ(scene.scaleY, 4);
   ASSERT_EQ(scene.loci.size(), 1u);
-  EXPECT_EQ(scene.loci[0].count, 4);
+  EXPECT_EQ(scene.loci[0].points, doc.m_pVarPoints[0].m_pPoints.get());
+  EXPECT_EQ(scene.loci[0].count, doc.m_pVarPoints[0].m_nCount);
   EXPECT_EQ(scene.loci[0].colour, 2);
-
-  struct Expected {
-    int group;
-    bool poles;
-    int count;
-    double firstRe;
-  };
-  const Expected expected[] = {{1, true, 1, -1},   {1, false, 1, -5}, {2, true, 1, -2},
-                               {2, false, 0, 0},   {4, true, 0, 0},   {4, false, 0, 0},
-                               {6, true, 2, -1.5}, {6, false, 1, -5}};
-  ASSERT_EQ(scene.roots.size(), std::size(expected));
-  for (size_t i = 0; i < scene.roots.size(); ++i) {
-    EXPECT_EQ(scene.roots[i].group, expected[i].group) << i;
-    EXPECT_EQ(scene.roots[i].poles, expected[i].poles) << i;
-    ASSERT_EQ(scene.roots[i].count, expected[i].count) << i;
-    if (expected[i].count) {
-      EXPECT_EQ(scene.roots[i].roots[1].re, expected[i].firstRe) << i;
-    }
-  }
+  ExpectRoots(scene, {{1, true, 1, -2},
+                      {1, false, 1, -5},
+                      {2, true, 1, -1},
+                      {2, false, 0, 0},
+                      {4, true, 0, 0},
+                      {4, false, 0, 0},
+                      {kRootGroupClosedLoop, true, 2, -2},
+                      {kRootGroupClosedLoop, false, 0, 0}});
 }
 
-TEST(RootLocus, SceneNeverCountsMoreRootsThanTheArraysHold) {
-  StandInDoc doc;
-  StandInFunction f = Function({{-1, 0}}, {});
-  f.m_nDen = 40;  // claims 39 poles, holds one
-  OneElement(doc.m_system.m_G, f, 1);
-  const RootLocusScene scene = qxrootlocus::SceneOf(doc);
-  ASSERT_FALSE(scene.roots.empty());
-  EXPECT_EQ(scene.roots[0].count, 1);
+// A 2 x 2 process with every other block hidden: its elements row by row,
+// then the closed-loop poles and its transmission zero at +1.
+TEST(RootLocusScene, TakesTheElementsOfABlockRowByRow) {
+  CQorexDoc doc;
+  simtest::MakeTwoByTwo(doc, simtest::Eye2(), 1, 0.5, 0);
+  doc.Recalculate();
+  for (CSIMtrnmx* block :
+       {&doc.m_system.m_P, &doc.m_system.m_K, &doc.m_system.m_L, &doc.m_system.m_F})
+    block->m_wFlags &= ~1;
+  const RootLocusScene scene = RootLocusSceneOf(doc);
+  ASSERT_EQ(scene.roots.size(), 10u);
+  EXPECT_EQ(scene.roots[8].roots, doc.m_system.m_detIFLGK.m_zeros.data());
+  EXPECT_GT(scene.roots[8].count, 0);
+  ExpectRoots(scene,
+              {{2, true, 1, -1},
+               {2, false, 0, 0},
+               {2, true, 1, -3},
+               {2, false, 0, 0},
+               {2, true, 1, -1},
+               {2, false, 0, 0},
+               {2, true, 1, -1},
+               {2, false, 0, 0},
+               {kRootGroupClosedLoop, true, scene.roots[8].count, scene.roots[8].roots[1].re},
+               {kRootGroupClosedLoop, false, 1, 1}});
+}
+
+TEST(RootLocusScene, NeverCountsMoreRootsThanTheArraysHold) {
+  CQorexDoc doc;
+  CSIMtrnfn& g = doc.m_system.m_G.At(0, 0);
+  g.m_nDen = 400;  // claims 399 poles
+  const RootLocusScene scene = RootLocusSceneOf(doc);
+  ASSERT_GE(scene.roots.size(), 6u);
+  EXPECT_EQ(scene.roots[4].group, 2);
+  EXPECT_EQ(scene.roots[4].count, static_cast<int>(g.m_poles.size()) - 1);
+  EXPECT_LT(scene.roots[4].count, 399);
 }
 
 // ---- a new design ---------------------------------------------------------------

@@ -1,7 +1,7 @@
-// The sprite sheet: its glyphs pixel by pixel, its palette and its tile map.
-// (The diagrams draw from it as a bitmap; their tests see its glyphs.)
+// The sprite sheet: the shapes and colours of its glyphs, its palette and its
+// tile map. (The diagrams draw from it as a bitmap; their tests see its glyphs.)
 #include "res/Sprites.h"
-#include "tests/diagrams/DiagramTestSupport.h"
+#include "tests/support/Canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -11,52 +11,84 @@
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
+using qxtest::kBlack;
+using qxtest::kWhite;
 constexpr COLORREF kLightGrey = RGB(192, 192, 192);
 
-using qxdiagramtest::kClosedLoopPoleShape;
-using qxdiagramtest::kPoleShape;
-using qxdiagramtest::kTransmissionZeroShape;
+// Checks what a reader of a diagram relies on in a square glyph: only white,
+// its ink and the allowed highlight; the same under left-right and up-down
+// mirroring and under transposition (so it is centred on its point); ink on
+// every edge of its tile (so it sits where it is drawn); and the centre,
+// corner and top-middle pixels that tell a cross, a ring and a square apart.
+struct GlyphShape {
+  bool centre, corners, topMiddle;
+};
 
-// The zero glyph is a ring with light-grey ('+') corners.
-const char* const kZero[7] = {"..###..", ".##+##.", "##...##", "#+...+#",
-                              "##...##", ".##+##.", "..###.."};
-
-void ExpectGlyph(int x, int y, const char* const rows[], int size, COLORREF ink,
+void ExpectGlyph(const SpriteTile& tile, COLORREF ink, COLORREF highlight, GlyphShape shape,
                  const std::string& what) {
-  for (int j = 0; j < size; ++j)
-    for (int i = 0; i < size; ++i) {
-      const char c = rows[j][i];
-      const COLORREF expected = c == '#' ? ink : c == '+' ? kLightGrey : kWhite;
-      EXPECT_EQ(SpriteSheetPixel(x + i, y + j), expected) << what << " at " << i << "," << j;
+  ASSERT_EQ(tile.cx, tile.cy) << what;
+  const int n = tile.cx, mid = n / 2;
+  auto at = [&](int i, int j) { return SpriteSheetPixel(tile.x + i, tile.y + j); };
+  auto inked = [&](int i, int j) { return at(i, j) == ink; };
+  int edges[4] = {};
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) {
+      const COLORREF c = at(i, j);
+      EXPECT_TRUE(c == kWhite || c == ink || c == highlight) << what << " at " << i << "," << j;
+      EXPECT_EQ(c, at(n - 1 - i, j)) << what << " left-right at " << i << "," << j;
+      EXPECT_EQ(c, at(i, n - 1 - j)) << what << " up-down at " << i << "," << j;
+      EXPECT_EQ(c, at(j, i)) << what << " transposed at " << i << "," << j;
+      if (c == ink) {
+        edges[0] += i == 0;
+        edges[1] += i == n - 1;
+        edges[2] += j == 0;
+        edges[3] += j == n - 1;
+      }
     }
+  for (int e : edges) EXPECT_GT(e, 0) << what << ": ink on every edge";
+  EXPECT_EQ(inked(mid, mid), shape.centre) << what << ": centre";
+  EXPECT_EQ(inked(0, 0), shape.corners) << what << ": corners";
+  EXPECT_EQ(inked(mid, 0), shape.topMiddle) << what << ": top middle";
 }
 
-TEST(SpriteSheet, RootLocusGlyphsArePixelExact) {
+// Poles of the blocks are crosses, their zeros rings with light-grey dots;
+// closed-loop poles are open squares, transmission zeros thick rings.
+TEST(SpriteSheet, RootLocusGlyphsHaveTheirShapeAndTheirGroupsColour) {
+  const GlyphShape kCross{true, false, false}, kRing{false, false, true},
+      kSquare{false, true, true};
   const struct {
-    const char* block;
-    int group;
+    const char* group;
+    int index;
     COLORREF ink;
-  } blocks[] = {{"P", 0, RGB(128, 128, 128)},
-                {"K", 1, RGB(128, 0, 0)},
-                {"G", 2, RGB(0, 128, 0)},
-                {"L", 3, RGB(128, 128, 128)},
-                {"F", 4, RGB(128, 0, 128)}};
-  for (const auto& b : blocks) {
-    ExpectGlyph(0, 7 * b.group, kPoleShape, 7, b.ink, std::string("pole of ") + b.block);
-    ExpectGlyph(7, 7 * b.group, kZero, 7, b.ink, std::string("zero of ") + b.block);
+  } groups[] = {{"P", 0, RGB(128, 128, 128)}, {"K", 1, RGB(128, 0, 0)},
+                {"G", 2, RGB(0, 128, 0)},     {"L", 3, RGB(128, 128, 128)},
+                {"F", 4, RGB(128, 0, 128)},   {"closed loop", 6, RGB(0, 128, 128)}};
+  for (const auto& g : groups) {
+    const bool closedLoop = g.index == kSpriteClosedLoopGroup;
+    ExpectGlyph(SpriteRootGlyph(g.index, true), g.ink, g.ink, closedLoop ? kSquare : kCross,
+                std::string("pole of ") + g.group);
+    ExpectGlyph(SpriteRootGlyph(g.index, false), g.ink, closedLoop ? g.ink : kLightGrey, kRing,
+                std::string("zero of ") + g.group);
   }
-  ExpectGlyph(0, 42, kClosedLoopPoleShape, 7, RGB(0, 128, 128), "closed-loop pole");
-  ExpectGlyph(7, 42, kTransmissionZeroShape, 7, RGB(0, 128, 128), "transmission zero");
 }
 
-TEST(SpriteSheet, FrequencyGlyphsArePixelExact) {
-  const char* const plus3[3] = {".#.", "###", ".#."};
-  const char* const plus5[5] = {"..#..", "..#..", "#####", "..#..", "..#.."};
-  const char* const disc[5] = {".###.", "#####", "#####", "#####", ".###."};
-  ExpectGlyph(0, 132, plus3, 3, RGB(0, 0, 0), "3 x 3 plus");
-  ExpectGlyph(0, 127, plus5, 5, RGB(0, 0, 0), "5 x 5 plus");
-  ExpectGlyph(5, 132, disc, 5, RGB(0, 128, 0), "node disc");
+// The frequency diagrams' ticks are black pluses, their nodes dark-green discs.
+TEST(SpriteSheet, FrequencyGlyphsArePlusesAndADisc) {
+  for (const SpriteTile& plus : {kSpriteTickPlus3, kSpriteTickPlus5}) {
+    const std::string what = "plus " + std::to_string(plus.cx);
+    ExpectGlyph(plus, kBlack, kBlack, {true, false, true}, what);
+    for (int k = 0; k < plus.cx; ++k) {
+      EXPECT_EQ(SpriteSheetPixel(plus.x + k, plus.y + plus.cy / 2), kBlack) << what;
+      EXPECT_EQ(SpriteSheetPixel(plus.x + k, plus.y), k == plus.cx / 2 ? kBlack : kWhite)
+          << what << ": only the middle column in the top row";
+    }
+  }
+  ExpectGlyph(kSpriteNodeDisc, RGB(0, 128, 0), RGB(0, 128, 0), {true, false, true}, "node disc");
+  int ink = 0;
+  for (int j = 0; j < kSpriteNodeDisc.cy; ++j)
+    for (int i = 0; i < kSpriteNodeDisc.cx; ++i)
+      ink += SpriteSheetPixel(kSpriteNodeDisc.x + i, kSpriteNodeDisc.y + j) == RGB(0, 128, 0);
+  EXPECT_EQ(ink, 21) << "everything but the four corners";
 }
 
 TEST(SpriteSheet, UsesOnlyTheSixteenColours) {

@@ -1,7 +1,7 @@
 // Drawing: the GDI pixel conventions callers rely on (end points, half-open
 // fills, raster operations, pattern phase, device clip), pens, shapes and text
 // boxes, checked by geometry and colour on small images.
-#include "tests/platform/GdiCanvas.h"
+#include "tests/support/Canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -33,36 +33,36 @@ TEST(GdiDraw, LineToPaintsEveryPixelButTheEndPoint) {
               {1, 1, 11, 11}, {15, 2, 3, 8}, {3, 14, 6, 1}};
   for (const auto& row : rows) {
     Canvas c(20, 20);
-    c.dc.MoveTo(row.x0, row.y0);
-    c.dc.LineTo(row.x1, row.y1);
+    c.dc()->MoveTo(row.x0, row.y0);
+    c.dc()->LineTo(row.x1, row.y1);
     EXPECT_EQ(c.At(row.x0, row.y0), kBlack);
     EXPECT_EQ(c.At(row.x1, row.y1), kWhite) << row.x1 << "," << row.y1;
     EXPECT_EQ(c.Count(kBlack), std::max(std::abs(row.x1 - row.x0), std::abs(row.y1 - row.y0)));
-    EXPECT_EQ(c.dc.GetCurrentPosition(), CPoint(row.x1, row.y1));
+    EXPECT_EQ(c.dc()->GetCurrentPosition(), CPoint(row.x1, row.y1));
   }
 }
 
 TEST(GdiDraw, PensDrawDotsWidthsOrNothing) {
   Canvas c(30, 20);
   CPen dot(PS_DOT, 1, kBlack), wide(PS_SOLID, 3, kBlue);
-  c.dc.SetBkMode(TRANSPARENT);
-  c.dc.SelectObject(&dot);
-  c.dc.MoveTo(0, 1);
-  c.dc.LineTo(20, 1);
+  c.dc()->SetBkMode(TRANSPARENT);
+  c.dc()->SelectObject(&dot);
+  c.dc()->MoveTo(0, 1);
+  c.dc()->LineTo(20, 1);
   for (int x = 0; x < 20; ++x) EXPECT_EQ(c.At(x, 1), x % 2 ? kWhite : kBlack) << x;
-  c.dc.SelectObject(&wide);
-  c.dc.MoveTo(5, 10);
-  c.dc.LineTo(25, 10);
+  c.dc()->SelectObject(&wide);
+  c.dc()->MoveTo(5, 10);
+  c.dc()->LineTo(25, 10);
   int thickness = 0;
   for (int y = 0; y < 20; ++y) thickness += c.At(15, y) == kBlue;
   EXPECT_EQ(thickness, 3);
   EXPECT_EQ(c.At(15, 10), kBlue);
   QImage before = c.Image();
-  c.dc.SelectStockObject(NULL_PEN);
-  c.dc.SelectStockObject(NULL_BRUSH);
-  c.dc.Rectangle(2, 2, 15, 15);
-  c.dc.Ellipse(2, 2, 15, 15);
-  c.dc.LineTo(0, 0);
+  c.dc()->SelectStockObject(NULL_PEN);
+  c.dc()->SelectStockObject(NULL_BRUSH);
+  c.dc()->Rectangle(2, 2, 15, 15);
+  c.dc()->Ellipse(2, 2, 15, 15);
+  c.dc()->LineTo(0, 0);
   EXPECT_TRUE(c.Image() == before);
 }
 
@@ -70,20 +70,20 @@ TEST(GdiDraw, FillsAndShapesStayInsideTheirRectangles) {
   Canvas c(20, 20);
   CBrush red(kRed), blue(kBlue);
   CRect r(2, 3, 7, 9);
-  c.dc.FillRect(&r, &red);  // the right and bottom edges are outside
-  EXPECT_EQ(c.Ink(), QRect(2, 3, 5, 6));
+  c.dc()->FillRect(&r, &red);  // the right and bottom edges are outside
+  EXPECT_EQ(c.InkBounds(), QRect(2, 3, 5, 6));
   EXPECT_EQ(c.Count(kRed), 30);
   Canvas d(20, 20);
-  d.dc.SelectObject(&blue);
-  d.dc.Rectangle(2, 2, 10, 8);
-  EXPECT_EQ(d.Ink(), QRect(2, 2, 8, 6));
+  d.dc()->SelectObject(&blue);
+  d.dc()->Rectangle(2, 2, 10, 8);
+  EXPECT_EQ(d.InkBounds(), QRect(2, 2, 8, 6));
   EXPECT_EQ(d.Count(kBlue), 6 * 4);
   EXPECT_EQ(d.At(9, 7), kBlack);
   // The diagrams' 5 x 5 marker disc: symmetric and inside its bounding box.
   Canvas e(20, 20);
-  e.dc.SelectStockObject(BLACK_BRUSH);
-  e.dc.Ellipse(8, 8, 13, 13);
-  EXPECT_EQ(e.Ink(), QRect(8, 8, 5, 5));
+  e.dc()->SelectStockObject(BLACK_BRUSH);
+  e.dc()->Ellipse(8, 8, 13, 13);
+  EXPECT_EQ(e.InkBounds(), QRect(8, 8, 5, 5));
   for (int y = 8; y < 13; ++y)
     for (int x = 8; x < 13; ++x) {
       EXPECT_EQ(e.At(x, y), e.At(20 - x, y)) << x << "," << y;
@@ -91,10 +91,10 @@ TEST(GdiDraw, FillsAndShapesStayInsideTheirRectangles) {
     }
   // A polygon's outline visits every vertex.
   Canvas p(30, 30);
-  p.dc.SelectObject(&red);
+  p.dc()->SelectObject(&red);
   POINT square[4] = {{5, 5}, {20, 5}, {20, 20}, {5, 20}};
-  p.dc.Polygon(square, 4);
-  EXPECT_EQ(p.Ink(), QRect(5, 5, 16, 16));
+  p.dc()->Polygon(square, 4);
+  EXPECT_EQ(p.InkBounds(), QRect(5, 5, 16, 16));
   EXPECT_EQ(p.At(12, 12), kRed);
   EXPECT_EQ(p.At(20, 12), kBlack);
 }
@@ -103,10 +103,10 @@ TEST(GdiDraw, HatchGapsFollowTheBackgroundMode) {
   for (int mode : {TRANSPARENT, OPAQUE}) {
     Canvas c(16, 16);
     CBrush hatch(HS_HORIZONTAL, kRed);
-    c.dc.SetBkMode(mode);
-    c.dc.SetBkColor(RGB(0, 255, 0));
+    c.dc()->SetBkMode(mode);
+    c.dc()->SetBkColor(RGB(0, 255, 0));
     CRect r(0, 0, 16, 16);
-    c.dc.FillRect(&r, &hatch);
+    c.dc()->FillRect(&r, &hatch);
     EXPECT_EQ(c.At(3, 4), kRed);  // row 4 of each 8 x 8 tile
     EXPECT_EQ(c.At(3, 12), kRed);
     EXPECT_EQ(c.At(3, 5), mode == OPAQUE ? RGB(0, 255, 0) : kWhite);
@@ -125,10 +125,10 @@ TEST(GdiDraw, PatternBrushIsAlignedToTheDeviceOrigin) {
   } rows[] = {{0, 0, 0, 0}, {0, 0, 3, 5}, {5, 7, 0, 0}, {-3, 1, 7, 2}};
   for (const auto& row : rows) {
     Canvas c(40, 40, RGB(0, 255, 0));
-    c.dc.SetBkColor(kWhite);  // a monochrome pattern paints its 1 bits in the background colour
-    c.dc.SetViewportOrg(row.vx, row.vy);
+    c.dc()->SetBkColor(kWhite);  // a monochrome pattern paints its 1 bits in the background colour
+    c.dc()->SetViewportOrg(row.vx, row.vy);
     CRect r(row.left, row.top, row.left + 20, row.top + 20);
-    c.dc.FillRect(&r, &brush);
+    c.dc()->FillRect(&r, &brush);
     QRect device(row.left + row.vx, row.top + row.vy, 20, 20);
     for (int y = device.top(); y <= device.bottom(); ++y)
       for (int x = device.left(); x <= device.right(); ++x) {
@@ -142,27 +142,27 @@ TEST(GdiDraw, ClipRegionsStayInDeviceCoordinatesAndCombine) {
   Canvas c(40, 40);
   CRgn rgn;
   rgn.CreateRectRgn(10, 10, 20, 20);
-  c.dc.SelectClipRgn(&rgn);
-  c.dc.SetViewportOrg(5, 5);
-  c.dc.FillSolidRect(-5, -5, 40, 40, kBlack);
-  EXPECT_EQ(c.Ink(), QRect(10, 10, 10, 10));
+  c.dc()->SelectClipRgn(&rgn);
+  c.dc()->SetViewportOrg(5, 5);
+  c.dc()->FillSolidRect(-5, -5, 40, 40, kBlack);
+  EXPECT_EQ(c.InkBounds(), QRect(10, 10, 10, 10));
   CRect box, inside(14, 14, 16, 16), outside(15, 0, 30, 5);
-  EXPECT_EQ(c.dc.GetClipBox(&box), SIMPLEREGION);
+  EXPECT_EQ(c.dc()->GetClipBox(&box), SIMPLEREGION);
   EXPECT_EQ(box, CRect(5, 5, 15, 15));
-  EXPECT_TRUE(c.dc.RectVisible(&inside));
-  EXPECT_FALSE(c.dc.RectVisible(&outside));
-  EXPECT_EQ(c.dc.GetPixel(0, 0), CLR_INVALID);  // device (5, 5) is clipped
-  EXPECT_EQ(c.dc.GetPixel(5, 5), kBlack);
+  EXPECT_TRUE(c.dc()->RectVisible(&inside));
+  EXPECT_FALSE(c.dc()->RectVisible(&outside));
+  EXPECT_EQ(c.dc()->GetPixel(0, 0), CLR_INVALID);  // device (5, 5) is clipped
+  EXPECT_EQ(c.dc()->GetPixel(5, 5), kBlack);
 
   Canvas d(30, 30);
   CRgn a, b, both;
   a.CreateRectRgn(0, 0, 20, 20);
   b.CreateRectRgn(10, 10, 30, 30);
-  d.dc.SelectClipRgn(&a);
-  EXPECT_EQ(d.dc.SelectClipRgn(&b, RGN_AND), SIMPLEREGION);
-  d.dc.ExcludeClipRect(12, 12, 14, 14);
-  d.dc.FillSolidRect(0, 0, 30, 30, kBlack);
-  EXPECT_EQ(d.Ink(), QRect(10, 10, 10, 10));
+  d.dc()->SelectClipRgn(&a);
+  EXPECT_EQ(d.dc()->SelectClipRgn(&b, RGN_AND), SIMPLEREGION);
+  d.dc()->ExcludeClipRect(12, 12, 14, 14);
+  d.dc()->FillSolidRect(0, 0, 30, 30, kBlack);
+  EXPECT_EQ(d.InkBounds(), QRect(10, 10, 10, 10));
   EXPECT_EQ(d.At(12, 12), kWhite);
   EXPECT_EQ(d.At(14, 14), kBlack);
   both.CreateRectRgn(0, 0, 1, 1);
@@ -191,12 +191,12 @@ TEST(GdiDraw, BinaryRasterOperationsCombinePenOrBrushAndDestination) {
     Canvas c(10, 10, dst);
     CPen p(PS_SOLID, 1, pen);
     CBrush b(brush);
-    c.dc.SelectObject(&p);
-    c.dc.SelectObject(&b);
-    c.dc.SetROP2(row.mode);
-    c.dc.MoveTo(0, 1);
-    c.dc.LineTo(10, 1);
-    c.dc.Rectangle(2, 4, 8, 9);
+    c.dc()->SelectObject(&p);
+    c.dc()->SelectObject(&b);
+    c.dc()->SetROP2(row.mode);
+    c.dc()->MoveTo(0, 1);
+    c.dc()->LineTo(10, 1);
+    c.dc()->Rectangle(2, 4, 8, 9);
     EXPECT_EQ(c.At(4, 1), row.f(pen)) << row.mode;
     EXPECT_EQ(c.At(4, 6), row.f(brush)) << row.mode;
     EXPECT_EQ(c.At(4, 0), dst);
@@ -208,21 +208,21 @@ TEST(GdiDraw, FrameInvertAndFocusRectangles) {
   Canvas c(20, 20);
   CBrush black(kBlack);
   CRect r(2, 3, 12, 10);
-  c.dc.FrameRect(&r, &black);
-  EXPECT_EQ(c.Ink(), QRect(2, 3, 10, 7));
+  c.dc()->FrameRect(&r, &black);
+  EXPECT_EQ(c.InkBounds(), QRect(2, 3, 10, 7));
   EXPECT_EQ(c.At(5, 5), kWhite);
-  c.dc.InvertRect(&r);
+  c.dc()->InvertRect(&r);
   EXPECT_EQ(c.At(5, 5), kBlack);
   EXPECT_EQ(c.At(2, 3), kWhite);
   QImage before = c.Image();
   CRect focus(1, 1, 15, 15), a(0, 0, 10, 10), b(5, 5, 15, 15);
-  c.dc.DrawFocusRect(&focus);
+  c.dc()->DrawFocusRect(&focus);
   EXPECT_NE(c.Image(), before);
-  c.dc.DrawFocusRect(&focus);
+  c.dc()->DrawFocusRect(&focus);
   EXPECT_EQ(c.Image(), before);
-  c.dc.DrawDragRect(&a, CSize(1, 1), nullptr, CSize(1, 1));
-  c.dc.DrawDragRect(&b, CSize(1, 1), &a, CSize(1, 1));
-  c.dc.DrawDragRect(&b, CSize(1, 1), nullptr, CSize(1, 1));
+  c.dc()->DrawDragRect(&a, CSize(1, 1), nullptr, CSize(1, 1));
+  c.dc()->DrawDragRect(&b, CSize(1, 1), &a, CSize(1, 1));
+  c.dc()->DrawDragRect(&b, CSize(1, 1), nullptr, CSize(1, 1));
   EXPECT_EQ(c.Image(), before);
 }
 
@@ -248,12 +248,12 @@ TEST(GdiDraw, BlockTransfersCombineByTheDocumentedFormulas) {
   };
   for (const auto& row : rows) {
     Canvas from(16, 12), under(16, 12), to(20, 16);
-    *from.dc.GetImage() = src;
-    *under.dc.GetImage() = dst;
-    to.dc.BitBlt(2, 3, 16, 12, &under.dc, 0, 0, SRCCOPY);  // the destination pixels at (2, 3)
+    *from.dc()->GetImage() = src;
+    *under.dc()->GetImage() = dst;
+    to.dc()->BitBlt(2, 3, 16, 12, under.dc(), 0, 0, SRCCOPY);  // the destination pixels at (2, 3)
     CBrush brush(pattern);
-    to.dc.SelectObject(&brush);
-    ASSERT_TRUE(to.dc.BitBlt(2, 3, 16, 12, &from.dc, 0, 0, row.rop)) << row.rop;
+    to.dc()->SelectObject(&brush);
+    ASSERT_TRUE(to.dc()->BitBlt(2, 3, 16, 12, from.dc(), 0, 0, row.rop)) << row.rop;
     for (int y = 0; y < 12; ++y)
       for (int x = 0; x < 16; ++x)
         ASSERT_EQ(to.At(x + 2, y + 3),
@@ -271,19 +271,19 @@ TEST(GdiDraw, MonochromeSourceTakesTheTextAndBackgroundColoursAndStretchBltMirro
   src.CreateCompatibleDC(nullptr);
   CBitmap* old = src.SelectObject(&mono);
   Canvas c(4, 4);
-  c.dc.SetTextColor(kRed);
-  c.dc.SetBkColor(kBlue);
-  c.dc.BitBlt(0, 0, 2, 2, &src, 0, 0, SRCCOPY);
+  c.dc()->SetTextColor(kRed);
+  c.dc()->SetBkColor(kBlue);
+  c.dc()->BitBlt(0, 0, 2, 2, &src, 0, 0, SRCCOPY);
   src.SelectObject(old);
   EXPECT_EQ(c.At(0, 0), kBlue);
   EXPECT_EQ(c.At(1, 0), kRed);
   EXPECT_EQ(c.At(0, 1), kRed);
 
   Canvas from(2, 1), to(8, 2);
-  from.dc.SetPixelV(0, 0, kRed);
-  from.dc.SetPixelV(1, 0, kBlue);
-  to.dc.StretchBlt(0, 0, 4, 2, &from.dc, 0, 0, 2, 1, SRCCOPY);
-  to.dc.StretchBlt(8, 0, -4, 1, &from.dc, 0, 0, 2, 1, SRCCOPY);  // a negative width mirrors
+  from.dc()->SetPixelV(0, 0, kRed);
+  from.dc()->SetPixelV(1, 0, kBlue);
+  to.dc()->StretchBlt(0, 0, 4, 2, from.dc(), 0, 0, 2, 1, SRCCOPY);
+  to.dc()->StretchBlt(8, 0, -4, 1, from.dc(), 0, 0, 2, 1, SRCCOPY);  // a negative width mirrors
   const COLORREF row0[8] = {kRed, kRed, kBlue, kBlue, kBlue, kBlue, kRed, kRed};
   for (int x = 0; x < 8; ++x) EXPECT_EQ(to.At(x, 0), row0[x]) << x;
   EXPECT_EQ(to.At(3, 1), kBlue);
@@ -308,11 +308,11 @@ TEST(GdiDraw, TextAlignmentPlacesTheTextBox) {
     CFont turned;
     turned.CreateFont(10, 0, row.escapement, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0,
                       "Arial");
-    c.dc.SelectObject(&turned);
-    c.dc.SetTextAlign(row.align);
-    c.dc.SetBkMode(TRANSPARENT);
-    c.dc.TextOut(30, 20, "abcd", 4);
-    QRect ink = c.Ink();
+    c.dc()->SelectObject(&turned);
+    c.dc()->SetTextAlign(row.align);
+    c.dc()->SetBkMode(TRANSPARENT);
+    c.dc()->TextOut(30, 20, "abcd", 4);
+    QRect ink = c.InkBounds();
     EXPECT_NEAR(ink.left(), row.box.left(), row.escapement ? 1 : 0) << row.align;
     EXPECT_NEAR(ink.top(), row.box.top(), row.escapement ? 1 : 0) << row.align;
     EXPECT_EQ(ink.size(), row.box.size()) << row.align;
@@ -324,36 +324,36 @@ TEST(GdiDraw, DrawTextAlignsLinesAndTextOutCanAdvanceTheCurrentPosition) {
   Canvas c(100, 60);
   CFont font;
   font.CreateFont(10, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
-  c.dc.SelectObject(&font);
-  c.dc.SetBkMode(TRANSPARENT);
+  c.dc()->SelectObject(&font);
+  c.dc()->SetBkMode(TRANSPARENT);
   CRect calc(0, 0, 100, 0);
-  EXPECT_EQ(c.dc.DrawText(CString("ab\nabcd"), &calc, DT_CALCRECT), 20);
+  EXPECT_EQ(c.dc()->DrawText(CString("ab\nabcd"), &calc, DT_CALCRECT), 20);
   EXPECT_EQ(calc, CRect(0, 0, 20, 20));
   CRect r(10, 10, 90, 50);
-  c.dc.DrawText(CString("&Ok"), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  EXPECT_EQ(c.Ink(), QRect(45, 25, 10, 10));  // "Ok" is 10 x 10, centred in 80 x 40
+  c.dc()->DrawText(CString("&Ok"), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  EXPECT_EQ(c.InkBounds(), QRect(45, 25, 10, 10));  // "Ok" is 10 x 10, centred in 80 x 40
   Canvas d(60, 20);
-  d.dc.SelectObject(&font);
-  d.dc.SetTextAlign(TA_UPDATECP);
-  d.dc.MoveTo(4, 2);
-  d.dc.TextOut(0, 0, "ab", 2);
-  d.dc.TextOut(0, 0, "c", 1);
-  EXPECT_EQ(d.dc.GetCurrentPosition(), CPoint(19, 2));
-  EXPECT_EQ(d.Ink(), QRect(4, 2, 15, 10));
+  d.dc()->SelectObject(&font);
+  d.dc()->SetTextAlign(TA_UPDATECP);
+  d.dc()->MoveTo(4, 2);
+  d.dc()->TextOut(0, 0, "ab", 2);
+  d.dc()->TextOut(0, 0, "c", 1);
+  EXPECT_EQ(d.dc()->GetCurrentPosition(), CPoint(19, 2));
+  EXPECT_EQ(d.InkBounds(), QRect(4, 2, 15, 10));
 }
 
 TEST(GdiDraw, RealTextLandsInsideItsExtent) {
   Canvas c(120, 40);
   CFont font;
   font.CreateFont(20, 0, 0, 0, FW_NORMAL, 1, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Times New Roman");
-  c.dc.SelectObject(&font);
-  c.dc.SetBkMode(TRANSPARENT);
-  c.dc.SetTextAlign(TA_LEFT | TA_BASELINE);
-  CSize extent = c.dc.GetTextExtent(CString("xyz"));
+  c.dc()->SelectObject(&font);
+  c.dc()->SetBkMode(TRANSPARENT);
+  c.dc()->SetTextAlign(TA_LEFT | TA_BASELINE);
+  CSize extent = c.dc()->GetTextExtent(CString("xyz"));
   TEXTMETRIC tm;
-  c.dc.GetTextMetrics(&tm);
-  c.dc.TextOut(10, 25, CString("xyz"));
-  QRect ink = c.Ink();
+  c.dc()->GetTextMetrics(&tm);
+  c.dc()->TextOut(10, 25, CString("xyz"));
+  QRect ink = c.InkBounds();
   ASSERT_FALSE(ink.isEmpty());
   EXPECT_GE(ink.top(), 25 - tm.tmAscent);
   EXPECT_LE(ink.bottom(), 25 + tm.tmDescent);
@@ -366,17 +366,17 @@ TEST(GdiDraw, DeletedObjectsStaySelectedSafelyAndForgetTheirHandles) {
   CPen* before = nullptr;
   {
     CPen red(PS_SOLID, 0, kRed);
-    before = c.dc.SelectObject(&red);
+    before = c.dc()->SelectObject(&red);
   }  // deleted while selected
-  c.dc.LineTo(5, 0);
+  c.dc()->LineTo(5, 0);
   EXPECT_EQ(c.At(2, 0), kRed);
-  CPen* orphan = c.dc.SelectObject(before);
+  CPen* orphan = c.dc()->SelectObject(before);
   ASSERT_NE(orphan, nullptr);
   LOGPEN lp;
   orphan->GetLogPen(&lp);
   EXPECT_EQ(lp.lopnColor, kRed);
-  EXPECT_EQ(c.dc.SelectObject(orphan), before);  // a temporary wrapper can be selected back
-  c.dc.SelectObject(before);
+  EXPECT_EQ(c.dc()->SelectObject(orphan), before);  // a temporary wrapper can be selected back
+  c.dc()->SelectObject(before);
 
   CFont font;
   font.CreateFont(15, 5, 900, 0, FW_BOLD, 1, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, 0, 0, 0, "Symbol");
@@ -391,20 +391,20 @@ TEST(GdiDraw, DeletedObjectsStaySelectedSafelyAndForgetTheirHandles) {
 
 TEST(GdiDraw, SaveAndRestoreBringBackAttributesAndClip) {
   Canvas c(20, 20);
-  int level = c.dc.SaveDC();
-  c.dc.SetTextColor(RGB(1, 2, 3));
-  c.dc.SetViewportOrg(4, 4);
-  c.dc.IntersectClipRect(0, 0, 2, 2);
-  c.dc.SaveDC();
-  c.dc.SetBkMode(TRANSPARENT);
-  EXPECT_TRUE(c.dc.RestoreDC(level));
-  EXPECT_EQ(c.dc.GetTextColor(), kBlack);
-  EXPECT_EQ(c.dc.GetViewportOrg(), CPoint(0, 0));
-  EXPECT_EQ(c.dc.GetBkMode(), OPAQUE);
+  int level = c.dc()->SaveDC();
+  c.dc()->SetTextColor(RGB(1, 2, 3));
+  c.dc()->SetViewportOrg(4, 4);
+  c.dc()->IntersectClipRect(0, 0, 2, 2);
+  c.dc()->SaveDC();
+  c.dc()->SetBkMode(TRANSPARENT);
+  EXPECT_TRUE(c.dc()->RestoreDC(level));
+  EXPECT_EQ(c.dc()->GetTextColor(), kBlack);
+  EXPECT_EQ(c.dc()->GetViewportOrg(), CPoint(0, 0));
+  EXPECT_EQ(c.dc()->GetBkMode(), OPAQUE);
   CRect box;
-  c.dc.GetClipBox(&box);
+  c.dc()->GetClipBox(&box);
   EXPECT_EQ(box, CRect(0, 0, 20, 20));
-  EXPECT_FALSE(c.dc.RestoreDC(level));
+  EXPECT_FALSE(c.dc()->RestoreDC(level));
 }
 
 TEST(GdiDraw, ContextsAreMadeCompatibleWithTheScreenAndForgetTheirHandles) {
@@ -430,14 +430,14 @@ TEST(GdiDraw, BadRequestsFailCleanly) {
   CPen pen;
   EXPECT_FALSE(pen.CreatePen(42, 1, kBlack));
   Canvas c(4, 4);
-  EXPECT_FALSE(c.dc.BitBlt(0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
-  EXPECT_EQ(c.dc.GetPixel(10, 10), CLR_INVALID);
-  EXPECT_EQ(c.dc.SetPixel(-1, 0, kBlack), CLR_INVALID);
-  EXPECT_TRUE(c.dc.TextOut(0, 0, "x", -3));
-  EXPECT_FALSE(c.dc.Polyline(nullptr, 3));
+  EXPECT_FALSE(c.dc()->BitBlt(0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+  EXPECT_EQ(c.dc()->GetPixel(10, 10), CLR_INVALID);
+  EXPECT_EQ(c.dc()->SetPixel(-1, 0, kBlack), CLR_INVALID);
+  EXPECT_TRUE(c.dc()->TextOut(0, 0, "x", -3));
+  EXPECT_FALSE(c.dc()->Polyline(nullptr, 3));
   // A source rectangle partly outside the source leaves those pixels alone.
   Canvas from(2, 2, kBlack);
-  c.dc.BitBlt(0, 0, 4, 4, &from.dc, 0, 0, SRCCOPY);
+  c.dc()->BitBlt(0, 0, 4, 4, from.dc(), 0, 0, SRCCOPY);
   EXPECT_EQ(c.At(1, 1), kBlack);
   EXPECT_EQ(c.At(3, 3), kWhite);
   // Registered bitmaps load by id.

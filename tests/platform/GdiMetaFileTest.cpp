@@ -1,6 +1,6 @@
 // Recordings: replay gives the same pixels as drawing directly, survives the
 // objects it used, follows the target's origin, and renders to PNG and SVG.
-#include "tests/platform/GdiCanvas.h"
+#include "tests/support/Canvas.h"
 
 #include <QByteArray>
 #include <gtest/gtest.h>
@@ -12,10 +12,10 @@ using qxtest::Canvas;
 // A 7 x 7 glyph sheet: a black disc on white, as the diagrams combine with SRCAND.
 void MakeSprite(Canvas& sprite) {
   CBrush black(RGB(0, 0, 0));
-  CBrush* oldBrush = sprite.dc.SelectObject(&black);
-  sprite.dc.Ellipse(0, 0, 7, 7);
-  sprite.dc.SelectObject(oldBrush);
-  sprite.dc.SetPixelV(3, 3, RGB(255, 0, 0));
+  CBrush* oldBrush = sprite.dc()->SelectObject(&black);
+  sprite.dc()->Ellipse(0, 0, 7, 7);
+  sprite.dc()->SelectObject(oldBrush);
+  sprite.dc()->SetPixelV(3, 3, RGB(255, 0, 0));
 }
 
 // Everything a diagram or formula does: lines, fills, pattern brush, text with
@@ -92,23 +92,23 @@ TEST(GdiMetaFile, ReplayGivesTheSamePixelsAsDrawingDirectlyAndFollowsTheTarget) 
   Canvas sprite(7, 7);
   MakeSprite(sprite);
   Canvas direct(120, 90);
-  DrawScene(direct.dc, sprite.dc);
-  HMETAFILE meta = RecordScene(sprite.dc);
+  DrawScene(*direct.dc(), *sprite.dc());
+  HMETAFILE meta = RecordScene(*sprite.dc());
   ASSERT_NE(meta, nullptr);
   // The recording kept the sprite's pixels as they were.
-  sprite.dc.FillSolidRect(0, 0, 7, 7, RGB(0, 0, 0));
+  sprite.dc()->FillSolidRect(0, 0, 7, 7, RGB(0, 0, 0));
   Canvas replayed(120, 90);
-  ASSERT_TRUE(replayed.dc.PlayMetaFile(meta));
+  ASSERT_TRUE(replayed.dc()->PlayMetaFile(meta));
   EXPECT_TRUE(replayed.Image() == direct.Image());
   // The target's state is its own again afterwards.
-  EXPECT_EQ(replayed.dc.GetTextAlign(), TA_LEFT | TA_TOP);
-  EXPECT_EQ(replayed.dc.GetViewportOrg(), CPoint(0, 0));
+  EXPECT_EQ(replayed.dc()->GetTextAlign(), TA_LEFT | TA_TOP);
+  EXPECT_EQ(replayed.dc()->GetViewportOrg(), CPoint(0, 0));
 
   // Shifted by whole pattern tiles (pattern brushes stay aligned to the device) and clipped.
   Canvas shifted(140, 100);
-  shifted.dc.SetViewportOrg(16, 8);
-  shifted.dc.IntersectClipRect(0, 0, 60, 95);  // device 16..76
-  shifted.dc.PlayMetaFile(meta);
+  shifted.dc()->SetViewportOrg(16, 8);
+  shifted.dc()->IntersectClipRect(0, 0, 60, 95);  // device 16..76
+  shifted.dc()->PlayMetaFile(meta);
   for (int y = 0; y < 90; ++y)
     for (int x = 0; x < 120; ++x) {
       QRgb expected = x + 16 < 76 ? direct.Image().pixel(x, y) : qRgb(255, 255, 255);
@@ -116,7 +116,7 @@ TEST(GdiMetaFile, ReplayGivesTheSamePixelsAsDrawingDirectlyAndFollowsTheTarget) 
     }
   EXPECT_TRUE(DeleteMetaFile(meta));
   EXPECT_FALSE(DeleteMetaFile(meta));
-  EXPECT_FALSE(replayed.dc.PlayMetaFile(meta));
+  EXPECT_FALSE(replayed.dc()->PlayMetaFile(meta));
 }
 
 TEST(GdiMetaFile, RecordingContextAnswersQueriesLikeAScreenContext) {
