@@ -36,6 +36,7 @@
 #include "QorexDoc.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/Gdi.h"
+#include "tests/support/Canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -273,43 +274,10 @@ class FocusScope {
 
 // ---- layout ---------------------------------------------------------------------------
 
-// A white image to draw on in black, with the expression contexts' settings
-// (transparent background, baseline alignment).
-class Canvas {
- public:
-  Canvas(int width, int height) : m_width(width) {
-    m_dc.CreateCompatibleDC(nullptr);
-    m_bitmap.CreateCompatibleBitmap(&m_dc, width, height);
-    m_old = m_dc.SelectObject(&m_bitmap);
-    m_dc.FillSolidRect(0, 0, width, height, RGB(255, 255, 255));
-    m_dc.SetTextColor(RGB(0, 0, 0));
-    m_dc.SetBkMode(TRANSPARENT);
-    m_dc.SetTextAlign(TA_LEFT | TA_BASELINE);
-    m_height = height;
-  }
-  ~Canvas() { m_dc.SelectObject(m_old); }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-
-  CDC* dc() { return &m_dc; }
-  bool Ink(int x, int y) const { return m_dc.GetPixel(x, y) != RGB(255, 255, 255); }
-  // Columns of row y from x0 to x1 (exclusive) that hold ink.
-  int InkInRow(int y, int x0, int x1) const {
-    int n = 0;
-    for (int x = x0; x < x1; ++x) n += Ink(x, y) ? 1 : 0;
-    return n;
-  }
-  int InkCount() const {
-    int n = 0;
-    for (int y = 0; y < m_height; ++y) n += InkInRow(y, 0, m_width);
-    return n;
-  }
-
- private:
-  CDC m_dc;
-  CBitmap m_bitmap;
-  CBitmap* m_old = nullptr;
-  int m_width, m_height;
+// The shared canvas with the expression contexts' settings (black text on a
+// transparent background, baseline alignment).
+struct Canvas : qxtest::ProgramCanvas {
+  Canvas(int width, int height) : ProgramCanvas(width, height, TA_LEFT | TA_BASELINE) {}
 };
 
 // Fixed font metrics and explicit font tables: family heights 20, 15, 10, 8

@@ -52,7 +52,10 @@ class Canvas {
   int Width() const { return Image().width(); }
   int Height() const { return Image().height(); }
 
-  COLORREF At(int x, int y) const { return QxFromQRgb(Image().pixel(x, y)); }
+  // CLR_INVALID outside the image, as GetPixel answers.
+  COLORREF At(int x, int y) const {
+    return Image().valid(x, y) ? QxFromQRgb(Image().pixel(x, y)) : CLR_INVALID;
+  }
   bool Black(int x, int y) const { return At(x, y) == kBlack; }
   bool White(int x, int y) const { return At(x, y) == kWhite; }
   bool Ink(int x, int y) const { return At(x, y) != m_fill; }
