@@ -1,6 +1,7 @@
 #include "platform/core/Profile.h"
 
-#include <atomic>
+#include "platform/core/FileReplacement.h"
+
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -106,22 +106,11 @@ bool WriteProfile(const std::string& path, const Profile& profile) {
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
   if (ec) return false;
-  // Write beside the file and rename over it, so a failed write leaves the old profile.
-  static std::atomic<unsigned> counter{0};
-  std::string temp = path + ".tmp" + std::to_string(counter.fetch_add(1)) + "-" +
-                     std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()));
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text.str();
-    out.flush();
-    if (!out) {
-      fs::remove(temp, ec);
-      return false;
-    }
-  }
-  fs::rename(temp, path, ec);
-  if (ec) fs::remove(temp, ec);
-  return !ec;
+  // A crash or a failed write leaves the old profile, never a cut one.
+  const std::string bytes = text.str();
+  QxFileReplacement replacement(path);
+  return replacement.Begin() == 0 && replacement.Write(bytes.data(), bytes.size()) == 0 &&
+         replacement.Commit() == 0;
 }
 
 Section* FindSection(Profile& profile, const std::string& name) {

@@ -5,8 +5,9 @@
 // entry=value per line. Section and entry names compare without case.
 //
 // Every read looks at the file as it is now; reading never creates anything.
-// Writing creates the folders and replaces the file as a whole (a temporary
-// file renamed over it). Thread-safe.
+// Writing creates the folders and replaces the file as a whole through
+// QxFileReplacement, so a crash or a failed write leaves the old profile
+// (through a symbolic link, the link's target). Thread-safe.
 #include "platform/core/String.h"
 #include "platform/core/Types.h"
 

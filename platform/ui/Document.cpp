@@ -1,8 +1,10 @@
 #include "platform/ui/Document.h"
 
 #include "platform/core/Debug.h"
+#include "platform/core/FileReplacement.h"
 #include "platform/core/MessageBox.h"
 #include "platform/ui/DocTemplate.h"
+#include "platform/ui/FrameWnd.h"
 #include "platform/ui/View.h"
 
 #include <QFileDialog>
@@ -11,13 +13,8 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <cstdint>
 #include <mutex>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 
@@ -36,6 +33,14 @@ CDocument::~CDocument() {
 
 void CDocument::SetTitle(LPCTSTR lpszTitle) {
   m_strTitle = lpszTitle;
+  // Every window showing the document shows the new title (Save As renames it).
+  std::vector<CFrameWnd*> frames;
+  for (CView* view : m_viewList) {
+    CFrameWnd* frame = view->GetParentFrame();
+    if (frame && std::find(frames.begin(), frames.end(), frame) == frames.end())
+      frames.push_back(frame);
+  }
+  for (CFrameWnd* frame : frames) frame->OnUpdateFrameTitle(TRUE);
 }
 
 void CDocument::SetPathName(LPCTSTR lpszPathName, BOOL bAddToMRU) {
@@ -142,48 +147,48 @@ BOOL CDocument::OnOpenDocument(LPCTSTR lpszPathName) {
 
 namespace {
 
-// A new, empty file beside path, named after it; empty when none can be made.
-CString MakeTemporaryBeside(const CString& path) {
-  std::string pattern = std::string(path.GetString()) + ".saving-XXXXXX";
-  int fd = mkstemp(pattern.data());
-  if (fd < 0) return CString();
-  // Keep the old file's permissions; a new file gets the usual 0644.
-  struct stat old {};
-  fchmod(fd, stat(path, &old) == 0 ? (old.st_mode & 07777) : 0644);
-  close(fd);
-  return CString(pattern);
-}
+// The storing archive's file: every write goes to the replacement's temporary
+// file, and a failed write throws the file exception the archive passes on.
+class CReplacementFile : public CFile {
+ public:
+  CReplacementFile(QxFileReplacement& replacement, const CString& target)
+      : m_replacement(replacement) {
+    m_strFileName = target;
+    m_nOpenFlags = modeWrite;
+  }
+  void Write(const void* buffer, UINT count) override {
+    if (int error = m_replacement.Write(buffer, count)) ThrowFor(error, m_strFileName);
+  }
+  void Flush() override {}
+  void Close() override {}
+  void Abort() override {}
+  BOOL IsOpen() const override { return TRUE; }
+
+  [[noreturn]] static void ThrowFor(int error, const CString& target) {
+    AfxThrowFileException(CFileException::OsErrorToException(error), error, target);
+  }
+
+ private:
+  QxFileReplacement& m_replacement;
+};
 
 }  // namespace
 
 BOOL CDocument::OnSaveDocument(LPCTSTR lpszPathName) {
-  CString target = lpszPathName;
-  CString temporary = MakeTemporaryBeside(target);
-  if (temporary.IsEmpty()) {
-    CFileException error(CFileException::OsErrorToException(errno), errno, target);
-    ReportSaveLoadException(target, &error, TRUE);
-    return FALSE;
-  }
-  CFile file;
-  CFileException openError;
-  if (!file.Open(temporary, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive,
-                 &openError)) {
-    std::remove(temporary);
-    openError.m_strFileName = target;
-    ReportSaveLoadException(target, &openError, TRUE);
-    return FALSE;
-  }
+  const CString target = lpszPathName;
+  QxFileReplacement replacement(target.GetString());
   BeginWaitCursor();
   try {
+    if (int error = replacement.Begin()) CReplacementFile::ThrowFor(error, target);
+    CReplacementFile file(replacement, target);
     CArchive archive(&file, CArchive::store | CArchive::bNoFlushOnDelete);
     archive.m_pDocument = this;
     Serialize(archive);
     archive.Close();
-    file.Close();
-    CFile::Rename(temporary, target);
+    // Only a file that is whole on the disk replaces the old one.
+    if (int error = replacement.Commit()) CReplacementFile::ThrowFor(error, target);
   } catch (CException* e) {
-    file.Abort();
-    std::remove(temporary);
+    replacement.Abandon();
     EndWaitCursor();
     ReportSaveLoadException(target, e, TRUE);
     e->Delete();

@@ -9,8 +9,10 @@
 // Open and save go through CFile and CArchive. A failed open reports the
 // failure through the message-box handler, empties the document with
 // DeleteContents and returns FALSE, so no half-loaded document survives. Save
-// writes a temporary file in the target's folder and renames it over the
-// target, so a failed save leaves the old file as it was.
+// goes through QxFileReplacement: a temporary file in the target's folder,
+// synced to the disk and renamed over the target, so a failed save, a crash or
+// a power cut leaves the old file as it was (or the whole new one), and a
+// failed save reports exactly one message and leaves the document modified.
 #include "platform/core/Archive.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/File.h"
@@ -37,6 +39,7 @@ class CDocument : public CCmdTarget {
   CDocument& operator=(const CDocument&) = delete;
 
   const CString& GetTitle() const { return m_strTitle; }
+  // Sets the title and updates the captions of the windows that show it.
   virtual void SetTitle(LPCTSTR lpszTitle);
   const CString& GetPathName() const { return m_strPathName; }
   // Sets the path and makes the file's name (without folders) the title; with
