@@ -431,7 +431,10 @@ void CFrameWnd::UpdateFrameTitleForDocument(LPCTSTR lpszDocName) {
   }
   CString current;
   GetWindowText(current);
-  if (current != title) SetWindowText(title);
+  // Qt's MDI area may have changed the shown caption behind the layer's copy.
+  const bool shown =
+      !m_pWidget || m_pWidget->windowTitle() == QString::fromLatin1(title.GetString());
+  if (current != title || !shown) SetWindowText(title);
 }
 
 void CFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
@@ -1007,12 +1010,22 @@ void CMDIFrameWnd::OnUpdateFrameMenu(HMENU hMenuAlt) {
   if (menu != m_hMenuShown) SetFrameMenu(menu);
 }
 
+// The caption is the application's title and the active document's: plain,
+// or, while its window is maximised and so has no caption of its own, that
+// window's title in brackets. Qt's MDI area writes the same "%1 - [%2]" into
+// a maximised window's main window unless it finds it there already, so the
+// caption composed here is the only one and the area adds nothing.
 void CMDIFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
-  CDocument* doc = m_pActiveChild ? m_pActiveChild->GetActiveDocument() : nullptr;
-  if (bAddToTitle && (GetStyle() & FWS_ADDTOTITLE) && doc) {
-    UpdateFrameTitleForDocument(doc->GetTitle());
-  } else {
+  BOOL maximized = FALSE;
+  CMDIChildWnd* active = MDIGetActive(&maximized);
+  CDocument* doc = active ? active->GetActiveDocument() : nullptr;
+  if (!bAddToTitle || !(GetStyle() & FWS_ADDTOTITLE) || !doc) {
     UpdateFrameTitleForDocument(nullptr);
+  } else if (maximized) {
+    const QString shown = "[" + active->m_pSubWindow->windowTitle() + "]";
+    UpdateFrameTitleForDocument(shown.toLatin1().constData());
+  } else {
+    UpdateFrameTitleForDocument(doc->GetTitle());
   }
 }
 
@@ -1059,6 +1072,12 @@ QWidget* CMDIChildWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget*) {
   m_pSubWindow = area->addSubWindow(widget);
   m_pSubWindow->setAttribute(Qt::WA_DeleteOnClose, false);
   m_pSubWindow->setWindowTitle(QString::fromLatin1(cs.lpszName ? cs.lpszName : ""));
+  // Maximising or restoring the window changes the main window's caption.
+  HWND hFrame = m_pMDIFrame->GetSafeHwnd();
+  QObject::connect(m_pSubWindow, &QMdiSubWindow::windowStateChanged, m_pSubWindow, [hFrame] {
+    if (auto* frame = dynamic_cast<CMDIFrameWnd*>(CWnd::FromHandle(hFrame)))
+      frame->OnUpdateFrameTitle(TRUE);
+  });
   qxui::WidgetAccess::State(this).outer = m_pSubWindow;
   qxui::WidgetAccess::State(this).qtFrame = true;
   return widget;
@@ -1130,16 +1149,16 @@ void CMDIChildWnd::MDIDestroy() {
   DestroyWindow();
 }
 
+// A document window's title is its document's, set once on the window and on
+// its sub-window alike, before the main window's caption follows it.
 void CMDIChildWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
-  CFrameWnd::OnUpdateFrameTitle(bAddToTitle);
   CDocument* doc = GetActiveDocument();
   CString title;
-  if (bAddToTitle && (GetStyle() & FWS_ADDTOTITLE) && doc) {
-    title = doc->GetTitle();
-  } else {
-    GetWindowText(title);
-  }
-  SetWindowText(title);
+  GetWindowText(title);
+  if (bAddToTitle && (GetStyle() & FWS_ADDTOTITLE) && doc) title = doc->GetTitle();
+  CString current;
+  GetWindowText(current);
+  if (current != title) SetWindowText(title);
   if (m_pSubWindow) m_pSubWindow->setWindowTitle(QString::fromLatin1(title.GetString()));
   if (m_pMDIFrame && m_pMDIFrame->MDIGetActive() == this) m_pMDIFrame->OnUpdateFrameTitle(TRUE);
 }

@@ -245,7 +245,7 @@ TEST_F(UiApp, StartsWithOneMaximisedUntitledDocumentInAGreenView) {
   EXPECT_TRUE(maximized);
   CString caption;
   Frame()->GetWindowText(caption);
-  EXPECT_STREQ(caption, "Testapp - Plan1");
+  EXPECT_STREQ(caption, "Testapp - [Plan1]");  // maximised: the window's title in brackets
   // The view fills the child frame, inside its client edge, and follows its document.
   CRect frameClient, viewClient;
   ActiveChild()->GetClientRect(&frameClient);
