@@ -1,6 +1,6 @@
 // What the started program tells the desktop: its title on its message boxes,
 // and ".qox" designs registered as its own document type.
-#include "AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 
 #include <cstdlib>
 #include <fstream>

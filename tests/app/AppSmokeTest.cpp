@@ -3,7 +3,7 @@
 // names the design in its caption; a screenshot of the virtual screen and the
 // window list prove it. Skipped where Xvfb or the screenshot tools (xwd,
 // xwdtopnm) are missing; the caption is checked where xwininfo exists.
-#include "AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

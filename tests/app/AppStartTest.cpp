@@ -1,7 +1,7 @@
 // Starting the program with a design named on the command line, as the run
 // script passes it on: the design opens and the caption names it; a file that
 // cannot be opened ends the start after telling the user.
-#include "AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "tests/support/TestSupport.h"
 
 #include <fstream>

@@ -1,6 +1,6 @@
 // The hover tip: its glyphs combined over the pattern ground, and how clicks,
 // keys and mouse moves end it.
-#include "AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "GlobalResources.h"
 #include "Tips.h"
 #include "res/Sprites.h"

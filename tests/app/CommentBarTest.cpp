@@ -1,6 +1,6 @@
 // The "Comments" bar: it shows the comment of the document the bars show and
 // writes an edited comment back when the edit loses the focus.
-#include "AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "CommentBar.h"
 #include "res/resource.h"
 

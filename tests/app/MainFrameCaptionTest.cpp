@@ -2,7 +2,7 @@
 // then the active document window's title, in brackets while that window is
 // maximised; after Ctrl+N, after Save As, after switching windows, maximised
 // and restored. Read from the window the user sees, not the layer's copy.
-#include "AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/Document.h"
 #include "tests/support/TestSupport.h"

@@ -1,7 +1,7 @@
 // The main window as the program starts it: where the bars are, the View
 // menu's items and checks, the stretching of "SimulationView", the analog
 // input message, the help and about commands, the watchdog's question.
-#include "AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "platform/testing/DialogHooks.h"
 #include "platform/testing/PrintHooks.h"
 #include "platform/ui/Controls.h"

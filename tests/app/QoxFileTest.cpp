@@ -1,7 +1,7 @@
 // The ".qox" file: the byte image of a small design, save and open, and what a
 // damaged, truncated or random file gets: the archive exception, the
 // framework's message and an untouched document.
-#include "AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "tests/simulation/SimTestSupport.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 // The start-up picture: shown over the main window, gone after its second or
 // at the first key or button press, which it swallows.
-#include "AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "res/resource.h"
 
 #include <cstdlib>

@@ -8,7 +8,7 @@
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/WinApp.h"
 #include "res/resource.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "tests/diagrams/ViewTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // maximised, with its own diagram.
 #include "diagrams/QorexView.h"
 #include "res/resource.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 #include "tests/diagrams/ViewTestSupport.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "diagrams/QorexView.h"
 #include "platform/testing/PrintHooks.h"
 #include "platform/ui/PrintPreview.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 
 namespace {
 

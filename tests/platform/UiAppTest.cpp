@@ -219,20 +219,12 @@ void UiApp::SetUp() {
   RegisterTestAppResources();
   g_log.clear();
   m_app = std::make_unique<CTestApp>();
-  ASSERT_TRUE(m_app->InitApplication());
-  ASSERT_TRUE(m_app->InitInstance());
-  QxTest::PumpUntilIdle();
+  ASSERT_TRUE(StartApplication(*m_app));
 }
 
 void UiApp::TearDown() {
-  if (m_app->m_pMainWnd) {
-    QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO});
-    m_app->m_pMainWnd->SendMessage(WM_CLOSE);
-  }
-  QxTest::PumpEvents();
+  StopApplication(*m_app);
   EXPECT_EQ(m_app->m_pMainWnd, nullptr);
-  EXPECT_EQ(m_app->GetOpenDocumentCount(), 0);
-  m_app->ExitInstance();
   m_app.reset();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/WinApp.h"
+#include "tests/support/AppFixture.h"
 
 #include <gtest/gtest.h>
 

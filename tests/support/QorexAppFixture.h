@@ -1,13 +1,14 @@
 #pragma once
-// The whole application started headless: the application object, its main
-// frame with the bars and one new design, as the program starts. Tests drive
-// it through the windows layer's hooks.
+// The whole program started headless: the application object, its main frame
+// with the bars and one new design, as the program starts. Tests drive it
+// through the windows layer's hooks.
 #include "MainFrm.h"
 #include "Qorex.h"
 #include "QorexDoc.h"
 #include "Splash.h"
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/FrameWnd.h"
+#include "tests/support/AppFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,21 +20,16 @@ inline std::unique_ptr<CQorexApp> StartApp(std::vector<CString> args, BOOL* star
                                            bool keepSplash = false) {
   auto app = std::make_unique<CQorexApp>();
   app->SetCommandLine(std::move(args));
-  *started = app->InitApplication() && app->InitInstance();
-  if (!keepSplash) CSplash::HideSplashScreen();
-  QxTest::PumpUntilIdle();
+  *started = qxtest::StartApplication(*app);
+  if (!keepSplash) {
+    CSplash::HideSplashScreen();
+    QxTest::PumpUntilIdle();
+  }
   return app;
 }
 
-// Closes the main window, discarding changed designs, and ends the application.
 inline void StopApp(std::unique_ptr<CQorexApp> app) {
-  if (app->m_pMainWnd && IsWindow(app->m_pMainWnd->GetSafeHwnd())) {
-    QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO, IDNO});
-    app->m_pMainWnd->SendMessage(WM_CLOSE);
-  }
-  QxTest::PumpEvents();
-  EXPECT_EQ(app->GetOpenDocumentCount(), 0);
-  app->ExitInstance();
+  qxtest::StopApplication(*app);
 }
 
 inline CQorexDoc* ActiveDocOf(CQorexApp& app) {
