@@ -3,8 +3,6 @@
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "Tips.h"
-#include "diagrams/AxisScale.h"
-#include "diagrams/CellGrid.h"
 #include "diagrams/RootLocus.h"
 #include "diagrams/RootLocusPropDlg.h"
 #include "platform/core/Debug.h"
@@ -14,8 +12,6 @@
 #include "platform/ui/Clipboard.h"
 #include "res/resource.h"
 
-#include <algorithm>
-
 IMPLEMENT_DYNCREATE(CQorexView, CScrollView)
 
 BEGIN_MESSAGE_MAP(CQorexView, CScrollView)
@@ -23,13 +19,6 @@ ON_WM_SETFOCUS()
 ON_WM_CREATE()
 ON_WM_DESTROY()
 ON_WM_KILLFOCUS()
-ON_COMMAND(BODE, OnBode)
-ON_COMMAND(INYQUIST, OnInverseNyquist)
-ON_COMMAND(NICHOLS, OnNichols)
-ON_COMMAND(NYQUIST, OnNyquist)
-ON_COMMAND(RLOCUS, OnRootLocus)
-ON_COMMAND(CHBODE, OnCharBode)
-ON_COMMAND(CHNYQUIST, OnCharNyquist)
 ON_COMMAND(RLPROPERTIES, OnRLProperties)
 ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
 ON_COMMAND(ID_FILE_PRINT, CView::OnFilePrint)
@@ -47,37 +36,44 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr int kTitleRow = -17;
 constexpr int kPictureExtraHeight = 25;
 
-// The loop's shape as the frequency diagrams lay it out: one cell per element
-// of LGK, and the loop dimension that decides whether the characteristic
-// diagrams have more than one locus.
-struct LoopShape {
-  int rows;
-  int cols;
-  int dim;
-};
-
-LoopShape LoopShapeOf(const CQorexDoc& doc) {
-  const CSIMsystem& s = doc.m_system;
-  const int dim = std::max({s.m_LGK.m_nRows, s.m_LGK.m_nCols, s.m_FLGK.m_nRows, s.m_FLGK.m_nCols});
-  return {s.m_LGK.m_nRows, s.m_LGK.m_nCols, dim};
-}
-
 WORD WithType(WORD word, WORD type) {
   return static_cast<WORD>((word & ~kDiagramTypeMask) | (type & kDiagramTypeMask));
 }
 
 }  // namespace
 
-const char* DiagramTitleSuffix(int type) {
-  static const char* const kSuffixes[] = {": Root Locus",
-                                          ": Nyquist",
-                                          ": Inverse Nyquist",
-                                          ": Nichols",
-                                          ": Bode",
-                                          ": Characteristic Nyquist",
-                                          ": Characteristic Bode"};
-  return type >= 0 && type <= kDiagramCharBode ? kSuffixes[type] : kSuffixes[0];
+// ---- the diagram types -----------------------------------------------------------
+
+const CQorexView::DiagramType CQorexView::kDiagramTypes[] = {
+    {kDiagramRootLocus, RLOCUS, ": Root Locus", kDiagramRootLocus,
+     &CQorexView::DrawRootLocusDiagram},
+    {kDiagramNyquist, NYQUIST, ": Nyquist", kDiagramNyquist, &CQorexView::DrawNyquistGrid},
+    {kDiagramInverseNyquist, INYQUIST, ": Inverse Nyquist", kDiagramInverseNyquist,
+     &CQorexView::DrawNyquistGrid},
+    {kDiagramNichols, NICHOLS, ": Nichols", kDiagramNichols, &CQorexView::DrawCellGrid},
+    {kDiagramBode, BODE, ": Bode", kDiagramBode, &CQorexView::DrawCellGrid},
+    {kDiagramCharNyquist, CHNYQUIST, ": Characteristic Nyquist", kDiagramNyquist,
+     &CQorexView::DrawCharNyquist},
+    {kDiagramCharBode, CHBODE, ": Characteristic Bode", kDiagramBode, &CQorexView::DrawCharBode},
+};
+
+const CQorexView::DiagramType& CQorexView::DiagramOf(WORD type) {
+  for (const DiagramType& d : kDiagramTypes)
+    if (d.type == type) return d;
+  return kDiagramTypes[0];
 }
+
+const CQorexView::DiagramType* CQorexView::DiagramOfCommand(UINT command) {
+  for (const DiagramType& d : kDiagramTypes)
+    if (d.command == command) return &d;
+  return nullptr;
+}
+
+const char* CQorexView::DiagramTitleSuffix(int type) {
+  return DiagramOf(static_cast<WORD>(type)).titleSuffix;
+}
+
+// ---- life cycle -----------------------------------------------------------------------
 
 CQorexView::~CQorexView() {
   delete m_pTips;  // normally gone with the window already
@@ -108,104 +104,30 @@ void CQorexView::OnUpdate(CView*, LPARAM, CObject*) {
 void CQorexView::OnDraw(CDC* pDC) {
   CQorexDoc* doc = GetDocument();
   if (!doc) return;
-  const LoopShape loop = LoopShapeOf(*doc);
   // A single loop has no characteristic loci of its own: show the element's
   // diagram instead, and stay there.
-  WORD type = m_wDiagram & kDiagramTypeMask;
-  if (loop.dim == 1 && type == kDiagramCharNyquist)
-    m_wDiagram = WithType(m_wDiagram, kDiagramNyquist);
-  if (loop.dim == 1 && type == kDiagramCharBode) m_wDiagram = WithType(m_wDiagram, kDiagramBode);
-  type = m_wDiagram & kDiagramTypeMask;
-
-  if (type >= kDiagramNyquist && type <= kDiagramCharBode) {
-    const QoxDiagView& settings = doc->m_diagView[type];
+  const DiagramType* diagram = &DiagramOf(m_wDiagram & kDiagramTypeMask);
+  if (diagram->singleLoopType != diagram->type && LoopDimension() == 1) {
+    m_wDiagram = WithType(m_wDiagram, diagram->singleLoopType);
+    diagram = &DiagramOf(diagram->singleLoopType);
+  }
+  // Each frequency diagram keeps its own origin and scales in the document.
+  if (diagram->type != kDiagramRootLocus) {
+    const QoxDiagView& settings = doc->m_diagView[diagram->type];
     m_ptOrigin = CPoint(settings.nOriginX, settings.nOriginY);
     m_dScaleX = settings.dScaleX;
     m_dScaleY = settings.dScaleY;
   }
+  (this->*diagram->draw)(pDC);
+}
+
+void CQorexView::DrawRootLocusDiagram(CDC* pDC) {
   CRect client;
   GetClientRect(&client);
-  switch (type) {
-    case kDiagramNyquist:
-    case kDiagramInverseNyquist:
-      DrawCells(pDC, &CQorexView::DrawNyquistCell);
-      break;
-    case kDiagramNichols:
-    case kDiagramBode:
-      DrawCellGrid(pDC);
-      break;
-    case kDiagramCharNyquist:
-      DrawCharNyquist(pDC);
-      break;
-    case kDiagramCharBode:
-      DrawCharBode(pDC);
-      break;
-    default:
-      if (g_bClipboardDrawing)
-        DrawRootLocusMetafile(pDC, *doc, client.Width(), client.Height());
-      else
-        DrawRootLocus(pDC, *doc, client.Width(), client.Height());
-      break;
-  }
-}
-
-void CQorexView::DrawCells(CDC* pDC, void (CQorexView::*drawCell)(CDC*, int, int, int, int)) {
-  CRect client;
-  GetClientRect(&client);
-  const LoopShape loop = LoopShapeOf(*GetDocument());
-  const CellGrid grid = LayoutCellGrid(client.Width(), client.Height(), loop.rows, loop.cols);
-  if (!grid.Drawable()) return;
-  for (int r = 0; r < grid.rows; ++r) {
-    for (int c = 0; c < grid.cols; ++c) {
-      const CRect cell = grid.Cell(r, c);
-      pDC->SetViewportOrg(cell.left, cell.top);
-      CRgn region;
-      region.CreateRectRgn(cell.left, cell.top, cell.right, cell.bottom);
-      pDC->SelectClipRgn(&region);
-      (this->*drawCell)(pDC, r, c, grid.cellWidth, grid.cellHeight);
-      pDC->SetViewportOrg(0, 0);
-    }
-  }
-  pDC->SelectClipRgn(nullptr);
-  for (int r = 1; r < grid.rows; ++r) {
-    pDC->MoveTo(0, r * grid.cellHeight - 1);
-    pDC->LineTo(client.right, r * grid.cellHeight - 1);
-  }
-  for (int c = 1; c < grid.cols; ++c) {
-    pDC->MoveTo(c * grid.cellWidth - 1, 0);
-    pDC->LineTo(c * grid.cellWidth - 1, client.bottom);
-  }
-}
-
-void CQorexView::DrawNyquistCell(CDC* pDC, int, int, int width, int height) {
-  DrawAxisCross(pDC, width, height, m_ptOrigin, m_dScaleX, m_dScaleY);
-}
-
-void CQorexView::DrawCellGrid(CDC* pDC) {
-  if ((m_wDiagram & kDiagramTypeMask) == kDiagramNichols)
-    DrawCells(pDC, &CQorexView::DrawNicholsCell);
+  if (g_bClipboardDrawing)
+    DrawRootLocusMetafile(pDC, *GetDocument(), client.Width(), client.Height());
   else
-    DrawCells(pDC, &CQorexView::DrawBodeCell);
-}
-
-void CQorexView::DrawNicholsCell(CDC* pDC, int, int, int width, int height) {
-  DrawAxisCross(pDC, width, height, m_ptOrigin, m_dScaleX, m_dScaleY);
-}
-
-void CQorexView::DrawBodeCell(CDC* pDC, int, int, int width, int height) {
-  DrawAxisCross(pDC, width, height, m_ptOrigin, m_dScaleX, m_dScaleY);
-}
-
-void CQorexView::DrawCharNyquist(CDC* pDC) {
-  CRect client;
-  GetClientRect(&client);
-  DrawAxisCross(pDC, client.Width(), client.Height(), m_ptOrigin, m_dScaleX, m_dScaleY);
-}
-
-void CQorexView::DrawCharBode(CDC* pDC) {
-  CRect client;
-  GetClientRect(&client);
-  DrawAxisCross(pDC, client.Width(), client.Height(), m_ptOrigin, m_dScaleX, m_dScaleY);
+    DrawRootLocus(pDC, *GetDocument(), client.Width(), client.Height());
 }
 
 void CQorexView::Redraw() {
@@ -226,7 +148,7 @@ void CQorexView::Redraw() {
   ReleaseDC(dc);
 }
 
-// ---- life cycle and focus -----------------------------------------------------------
+// ---- window and focus -----------------------------------------------------------------
 
 int CQorexView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (CScrollView::OnCreate(lpCreateStruct) == -1) return -1;
@@ -257,7 +179,18 @@ void CQorexView::OnKillFocus(CWnd* pNewWnd) {
 
 // ---- commands ---------------------------------------------------------------------
 
-// The loop dimension is checked when drawing, not here.
+BOOL CQorexView::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
+  if (const DiagramType* diagram = nCode == CN_COMMAND ? DiagramOfCommand(nID) : nullptr) {
+    if (pHandlerInfo) {
+      pHandlerInfo->pTarget = this;
+      return TRUE;
+    }
+    OnDiagram(diagram->type);
+    return TRUE;
+  }
+  return CScrollView::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
+}
+
 void CQorexView::OnDiagram(WORD type) {
   m_wDiagram = type;
   Redraw();

@@ -4,6 +4,12 @@
 // full off screen after every change and copied in one block, so panning and
 // dragging never flicker. The numbers come from the document; the view only
 // draws them. The picture can be put on the clipboard and printed.
+//
+// The diagram types are one table (QorexView.cpp): each type's command, the
+// suffix of its picture title, the type a single loop shows instead and its
+// drawing routine. The commands, the picture title and OnDraw all read it, so
+// a new diagram is one row and its routine. The frequency diagrams' routines
+// live in QorexViewFreq.cpp.
 #include "platform/ui/View.h"
 
 class CQorexDoc;
@@ -21,10 +27,6 @@ enum : WORD {
   kDiagramTypeMask = 0x000F
 };
 
-// The picture title's suffix of a diagram type (the root locus's for codes
-// without a diagram of their own).
-const char* DiagramTitleSuffix(int type);
-
 class CQorexView : public CScrollView {
   DECLARE_DYNCREATE(CQorexView)
 
@@ -41,10 +43,17 @@ class CQorexView : public CScrollView {
   BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
   void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override;
   void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+  // The diagram commands of the table go to OnDiagram; everything else is
+  // routed as usual.
+  BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
 
   // Every redraw the program starts itself: the diagram into the shared
   // off-screen context, then one block copy to the window.
   void Redraw();
+
+  // The picture title's suffix of a diagram type (the root locus's for codes
+  // without a diagram of their own).
+  static const char* DiagramTitleSuffix(int type);
 
   CPoint m_ptOrigin{100, 100};  // current frequency diagram: origin in pixels
   double m_dScaleX = 50.0;      // and pixels per unit
@@ -60,9 +69,10 @@ class CQorexView : public CScrollView {
   CQorexView() = default;
   ~CQorexView() override;
 
-  // The frequency diagrams. Their curves come with the frequency engine; until
-  // then each plot shows its axes.
+  // The frequency diagrams (QorexViewFreq.cpp). Their curves come with the
+  // frequency engine; until then each plot shows its axes.
   void DrawNyquistCell(CDC* pDC, int row, int col, int width, int height);
+  // Nichols (type 3) or Bode (type 4), by the view's type: one cell each.
   void DrawCellGrid(CDC* pDC);
   void DrawNicholsCell(CDC* pDC, int row, int col, int width, int height);
   void DrawBodeCell(CDC* pDC, int row, int col, int width, int height);
@@ -73,14 +83,9 @@ class CQorexView : public CScrollView {
   void OnDestroy();
   void OnSetFocus(CWnd* pOldWnd);
   void OnKillFocus(CWnd* pNewWnd);
+  // The seven type commands: the type into m_wDiagram (the whole word), then
+  // Redraw. The loop dimension is checked when drawing, not here.
   void OnDiagram(WORD type);
-  void OnRootLocus() { OnDiagram(kDiagramRootLocus); }
-  void OnNyquist() { OnDiagram(kDiagramNyquist); }
-  void OnInverseNyquist() { OnDiagram(kDiagramInverseNyquist); }
-  void OnNichols() { OnDiagram(kDiagramNichols); }
-  void OnBode() { OnDiagram(kDiagramBode); }
-  void OnCharNyquist() { OnDiagram(kDiagramCharNyquist); }
-  void OnCharBode() { OnDiagram(kDiagramCharBode); }
   void OnRLProperties();
   // "Copy image": the diagram as a titled, framed picture on the clipboard.
   void OnEditCopy();
@@ -88,9 +93,32 @@ class CQorexView : public CScrollView {
   DECLARE_MESSAGE_MAP()
 
  private:
-  // Nyquist, inverse Nyquist, Nichols and Bode: one plot per loop element;
-  // drawCell draws a cell with the viewport at its corner and clipped to it.
+  // One row of the table of diagram types.
+  struct DiagramType {
+    WORD type;
+    UINT command;
+    const char* titleSuffix;
+    WORD singleLoopType;  // shown instead while the loop has one channel
+    void (CQorexView::*draw)(CDC* pDC);
+  };
+  static const DiagramType kDiagramTypes[];
+  // The row of a type code; the root locus's for codes without a diagram of
+  // their own.
+  static const DiagramType& DiagramOf(WORD type);
+  // The row of a command, or null.
+  static const DiagramType* DiagramOfCommand(UINT command);
+
+  // The root locus over the client area (the clipboard's variant while
+  // g_bClipboardDrawing is set).
+  void DrawRootLocusDiagram(CDC* pDC);
+  // Nyquist and inverse Nyquist: DrawNyquistCell per cell.
+  void DrawNyquistGrid(CDC* pDC);
+  // One plot per element of L G K; drawCell draws a cell with the viewport at
+  // its corner and clipped to it; then the lines between the cells.
   void DrawCells(CDC* pDC, void (CQorexView::*drawCell)(CDC*, int, int, int, int));
+  // The largest dimension of the loop's products: 1 for a single loop, which
+  // has no characteristic loci of its own.
+  int LoopDimension() const;
   // The picture of OnEditCopy, recorded; null when recording failed.
   HMETAFILE RecordPicture(int width, int height);
 };
