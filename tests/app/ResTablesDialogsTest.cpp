@@ -1,11 +1,11 @@
-// The five dialog-bar templates: room for what the bars paint, controls that
-// do not overlap, and every control made by the layer where the code looks it
-// up, lists in the order of the codes they stand for.
+// The five dialog-bar templates (registered by the test main, as by the
+// program at start-up): room for what the bars paint, controls that do not
+// overlap, and every control made by the layer where the code looks it up,
+// lists in the order of the codes they stand for.
 #include "platform/ui/ControlBar.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/FrameWnd.h"
-#include "res/Resources.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +14,6 @@
 #include <vector>
 
 namespace {
-
-class ResTablesDialogs : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { QxRegisterResources(); }
-};
 
 const UINT kBarTemplates[] = {IDD_OUTPUTBAR, IDD_LEFTBAR, IDD_VARBAR, IDD_EQUALIZERBAR,
                               IDD_COMMENTBAR};
@@ -35,7 +30,7 @@ CSize Pixels(UINT id) {
   return QxDialogUnitsToPixels(*t, t->rect).Size();
 }
 
-TEST_F(ResTablesDialogs, BarsAreChildrenWithTheirControlsInsideAndApart) {
+TEST(ResTablesDialogs, BarsAreChildrenWithTheirControlsInsideAndApart) {
   for (UINT id : kBarTemplates) {
     SCOPED_TRACE(id);
     const QxDialogTemplate* bar = QxFindDialogTemplate(id);
@@ -64,7 +59,7 @@ TEST_F(ResTablesDialogs, BarsAreChildrenWithTheirControlsInsideAndApart) {
 // button row (from y = 180) and its right-hand buttons (from x = 160) into the
 // bar: the bar must hold them, and the sliders (criterion i on control
 // 1020 + i, left to right) must stay between them.
-TEST_F(ResTablesDialogs, EqualizerSlidersStayClearOfThePaintedStripAndButtons) {
+TEST(ResTablesDialogs, EqualizerSlidersStayClearOfThePaintedStripAndButtons) {
   const QxDialogTemplate* bar = QxFindDialogTemplate(IDD_EQUALIZERBAR);
   EXPECT_GE(Pixels(IDD_EQUALIZERBAR).cx, 217);  // the right end of the last button
   EXPECT_GE(Pixels(IDD_EQUALIZERBAR).cy, 198);  // the bottom of the lowest row
@@ -88,7 +83,7 @@ class CBarsFrame : public CFrameWnd {
 // Every control is made where the code looks it up. The variables bar's list
 // positions are the two parts of a locus code (the document's GetVarPointCell),
 // so they must show in this order, never sorted.
-TEST_F(ResTablesDialogs, EveryBarIsMadeWithItsControlsAndListsInOrder) {
+TEST(ResTablesDialogs, EveryBarIsMadeWithItsControlsAndListsInOrder) {
   auto* frame = new CBarsFrame;
   ASSERT_TRUE(frame->Create(nullptr, "bars"));
   frame->EnableDocking(CBRS_ALIGN_ANY);
