@@ -1,0 +1,65 @@
+#pragma once
+// What the fuzz targets share: the check that ends a run on a broken
+// invariant, the stored bytes of a record, and the Qt start-up of a target.
+//
+// A target defines its run as qxfuzz::<target>::Run and, unless QX_FUZZ_REPLAY
+// is defined, libFuzzer's entry points around it. The normal test suite
+// defines QX_FUZZ_REPLAY and its own QX_FUZZ_FAIL (a throw), includes every
+// target and replays fuzz/regressions through the same runs.
+#include "platform/core/Archive.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#ifndef QX_FUZZ_FAIL
+// libFuzzer keeps the input of a run that aborts.
+#define QX_FUZZ_FAIL(what) (std::fprintf(stderr, "fuzz check failed: %s\n", what), std::abort())
+#endif
+#define QX_FUZZ_CHECK(condition)                \
+  do {                                          \
+    if (!(condition)) QX_FUZZ_FAIL(#condition); \
+  } while (0)
+
+namespace qxfuzz {
+
+using Bytes = std::vector<BYTE>;
+
+// The bytes a store writes: store(archive) fills a storing archive over memory.
+template <class Store>
+Bytes Stored(Store&& store) {
+  CArchive out(CArchive::store);
+  store(out);
+  return out.TakeStoredBytes();
+}
+
+inline std::span<const BYTE> Span(const Bytes& bytes) {
+  return {bytes.data(), bytes.size()};
+}
+
+// A QApplication on the offscreen platform with the C numeric locale, made
+// once, as the test main makes it (drawing and the document need one).
+void StartQt();
+
+}  // namespace qxfuzz
+
+#ifndef QX_FUZZ_REPLAY
+#include <QApplication>
+
+#include <clocale>
+
+inline void qxfuzz::StartQt() {
+  static int argc = 1;
+  static char name[] = "qx_fuzz";
+  static char* argv[] = {name, nullptr};
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static QApplication* app = new QApplication(argc, argv);  // lives as long as the process
+  (void)app;
+  std::setlocale(LC_NUMERIC, "C");
+}
+#else
+inline void qxfuzz::StartQt() {}
+#endif

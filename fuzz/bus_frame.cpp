@@ -1,0 +1,115 @@
+// Feeds arbitrary bytes as one datagram to this process's own bus socket and
+// lets the bus receive it as it receives every frame (QxBusPoll, so the
+// frame check and decode of platform/io/Bus.cpp). Checks that exactly the
+// well-formed frames reach the receiver, with the registered message of their
+// name and their wParam and lParam, and that such a frame encodes back to the
+// very bytes received.
+#include "fuzz/FuzzSupport.h"
+
+#include "platform/io/Bus.h"
+#include "platform/ui/MessageQueue.h"
+
+#include <cstring>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace qxfuzz::bus_frame {
+namespace {
+
+struct Received {
+  int count = 0;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+};
+
+// Joins the bus for one run unless the process has joined already, with a
+// receiver of its own; the old receiver and membership are put back after.
+class OwnBus {
+ public:
+  OwnBus() : m_joined(QxBusIsJoined()) {
+    if (!m_joined) QX_FUZZ_CHECK(QxBusJoin());
+    m_old = QxBusSetReceiver([this](UINT message, WPARAM wParam, LPARAM lParam) {
+      ++m_received.count;
+      m_received.message = message;
+      m_received.wParam = wParam;
+      m_received.lParam = lParam;
+    });
+  }
+  ~OwnBus() {
+    QxBusSetReceiver(std::move(m_old));
+    if (!m_joined) QxBusLeave();
+  }
+  OwnBus(const OwnBus&) = delete;
+  OwnBus& operator=(const OwnBus&) = delete;
+  const Received& Got() const { return m_received; }
+
+ private:
+  bool m_joined;
+  QxBusReceiver m_old;
+  Received m_received;
+};
+
+// Sends bytes as one datagram to path, as a peer's broadcast would.
+bool SendDatagram(const std::string& path, const BYTE* bytes, std::size_t size) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof(address.sun_path)) return false;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  static const int sender = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  return sendto(sender, bytes, size, 0, reinterpret_cast<const sockaddr*>(&address),
+                sizeof(address)) == static_cast<ssize_t>(size);
+}
+
+}  // namespace
+
+int Run(const std::uint8_t* data, std::size_t size) {
+  OwnBus bus;
+  QX_FUZZ_CHECK(SendDatagram(qxbus::OwnSocketPath(), data, size));
+  const int handed = QxBusPoll(0);
+
+  qxbus::Frame frame;
+  const bool wellFormed = qxbus::DecodeFrame(data, size, &frame);
+  // The registry of names is bounded; a name it can no longer take reaches nobody.
+  const UINT message = wellFormed ? RegisterWindowMessage(frame.name.c_str()) : 0;
+  const int expected = message != 0 ? 1 : 0;
+  QX_FUZZ_CHECK(handed == expected && bus.Got().count == expected);
+  if (!wellFormed) return 0;
+  const Bytes encoded =
+      qxbus::EncodeFrame(frame.name.c_str(), frame.senderPid, frame.wParam, frame.lParam);
+  QX_FUZZ_CHECK(encoded == Bytes(data, data + size));
+  if (expected) {
+    QX_FUZZ_CHECK(bus.Got().message == message && bus.Got().wParam == frame.wParam &&
+                  bus.Got().lParam == frame.lParam);
+  }
+  return 0;
+}
+
+}  // namespace qxfuzz::bus_frame
+
+#ifndef QX_FUZZ_REPLAY
+#include <cstdlib>
+#include <filesystem>
+
+// A bus folder of this process's own, so no other copy of the program hears
+// the frames; removed at exit.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  static std::string folder =
+      (std::filesystem::temp_directory_path() / "qx-fuzz-bus-XXXXXX").string();
+  if (mkdtemp(folder.data()) == nullptr) return 1;
+  setenv("QX_BUS_DIR", folder.c_str(), 1);
+  std::atexit([] {
+    QxBusLeave();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  });
+  QX_FUZZ_CHECK(QxBusJoin());  // once, for every run
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return qxfuzz::bus_frame::Run(data, size);
+}
+#endif
