@@ -10,10 +10,6 @@ namespace {
 
 using TablePtr = std::unique_ptr<CMXC_ARJ>;
 
-CMcVariable* Var(const char* name, WORD flags = 0) {
-  return new CMcVariable(name, "", flags);
-}
-
 Bytes Cat(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
@@ -55,22 +51,22 @@ double ValueOf(const CMcBasic* node) {
 
 // f applied to a row of the given variables, or to one variable.
 CMcFunction* F(std::vector<const char*> arguments, const char* name = "f") {
-  if (arguments.size() == 1) return Fn(name, Var(arguments[0]));
+  if (arguments.size() == 1) return Fn(name, Variable(arguments[0]));
   std::vector<CMcBasic*> cells;
-  for (const char* a : arguments) cells.push_back(Var(a));
-  return Fn(name, Matrix(cells, static_cast<int>(cells.size())));
+  for (const char* a : arguments) cells.push_back(Variable(a));
+  return Fn(name, Matrix(static_cast<int>(cells.size()), cells));
 }
 
 }  // namespace
 
 TEST(DefinitionTable, RecordByteForByte) {
   CMXC_ARJ table(0);
-  table.Add(Var("x"), Real(2));
-  table.Add(Var("y"), Real(-3));
+  table.Add(Variable("x"), Real(2));
+  table.Add(Variable("y"), Real(-3));
   EXPECT_EQ(table.GetCapacity(), 2);
   table.Add(nullptr, Real(4));  // the third entry doubles the capacity
   EXPECT_EQ(table.GetCapacity(), 4);
-  NodePtr x(Var("x")), y(Var("y")), two(Real(2)), minusThree(Real(-3)), four(Real(4));
+  NodePtr x(Variable("x")), y(Variable("y")), two(Real(2)), minusThree(Real(-3)), four(Real(4));
   const Bytes expected =
       Cat({TableHeader(0, 3, 4), Record(x.get()), Record(two.get()), Record(y.get()),
            Record(minusThree.get()), NoNode(), Record(four.get())});
@@ -86,7 +82,7 @@ TEST(DefinitionTable, RecordByteForByte) {
 }
 
 TEST(DefinitionTable, DamagedRecordsYieldNoTable) {
-  NodePtr x(Var("x")), two(Real(2));
+  NodePtr x(Variable("x")), two(Real(2));
   const Bytes entry = Cat({Record(x.get()), Record(two.get())});
   Bytes damagedPattern = Record(x.get());
   damagedPattern[4] = 1;  // a variable with a child
@@ -117,8 +113,8 @@ TEST(DefinitionTable, DamagedRecordsYieldNoTable) {
 
 TEST(DefinitionTable, SignedRedefinition) {
   CMXC_ARJ variables(0);
-  variables.Add(Var("x"), Real(2));
-  NodePtr minusX(Var("x", 1)), y(Var("y"));
+  variables.Add(Variable("x"), Real(2));
+  NodePtr minusX(Variable("x", 1)), y(Variable("y"));
   NodePtr refused(Real(9));
   EXPECT_EQ(variables.Define(y.get(), refused.get()), 0);  // mode 0 only rebinds
   EXPECT_EQ(variables.Define(minusX.get(), Real(5)), 1);
@@ -137,16 +133,16 @@ TEST(DefinitionTable, SignedRedefinition) {
 
 TEST(DefinitionTable, LookupGoesOutwardNewestFirst) {
   CMXC_ARJ outer(0), inner(0);
-  outer.Add(Var("x"), Real(1));
-  outer.Add(Var("x"), Real(2));
-  outer.Add(Var("y"), Real(3));
+  outer.Add(Variable("x"), Real(1));
+  outer.Add(Variable("x"), Real(2));
+  outer.Add(Variable("y"), Real(3));
   ASSERT_TRUE(inner.SetOuter(&outer));
   EXPECT_FALSE(outer.SetOuter(&inner));  // no loop of tables
-  NodePtr x(Var("x")), y(Var("y")), greekX(Var("x", 0x10)), z(Var("z"));
+  NodePtr x(Variable("x")), y(Variable("y")), greekX(Variable("x", 0x10)), z(Variable("z"));
   EXPECT_EQ(ValueOf(inner.Lookup(x.get())), 2.0);
   EXPECT_EQ(inner.Lookup(greekX.get()), nullptr);
   EXPECT_EQ(inner.Lookup(z.get()), nullptr);
-  inner.Add(Var("x"), Real(4));
+  inner.Add(Variable("x"), Real(4));
   EXPECT_EQ(ValueOf(inner.Lookup(x.get())), 4.0);
   // A redefinition reaches the outer table's entry.
   EXPECT_EQ(inner.Define(y.get(), Real(6)), 1);
@@ -176,7 +172,7 @@ TEST(DefinitionTable, FunctionOfARow) {
 }
 
 TEST(DefinitionTable, CollectVariablesBindsEachOnce) {
-  NodePtr tree(ListOf<CMcListsum>(0, {Var("x"), ListOf<CMcListmult>(0, {Var("x"), Var("y")})}));
+  NodePtr tree(Sum({Variable("x"), Prod({Variable("x"), Variable("y")})}));
   CMXC_ARJ table(0);
   table.CollectVariables(tree.get());
   ASSERT_EQ(table.GetCount(), 2);
@@ -189,7 +185,7 @@ TEST(DefinitionTable, CollectVariablesBindsEachOnce) {
 TEST(DefinitionTable, MoveTailAndRemove) {
   CMXC_ARJ table(1);
   for (int i = 1; i <= 4; ++i) table.Add(F({"x"}), Real(i));
-  NodePtr sum(ListOf<CMcListsum>(0, {Real(0)}));
+  NodePtr sum(Sum({Real(0)}));
   EXPECT_EQ(table.MoveTailInto(sum.get(), 5), 0);
   EXPECT_EQ(table.MoveTailInto(sum.get(), -1), 0);
   EXPECT_EQ(table.MoveTailInto(sum.get(), 0), 1);

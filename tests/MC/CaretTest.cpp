@@ -145,7 +145,7 @@ TEST(Caret, WalksOfEveryKind) {
        [](Named& n) {
          std::vector<CMcBasic*> cells;
          for (char c : std::string("abcdef")) cells.push_back(n.Leaf(c));
-         return n.Group('m', Matrix(cells, 3));
+         return n.Group('m', Matrix(3, cells));
        },
        {"R a0 a1 b0 b1 c0 c1 m1", "R d0 d1 e0 e1 f0 f1 m1", "D b1 e1", "U e0 b0", "U d1 a1",
         "L d0 m0", "R c1 m1", "U a0", "D f1"}},

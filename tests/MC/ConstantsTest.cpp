@@ -68,18 +68,6 @@ CMcBasic* J(WORD flags = 0x100, const char* subscript = "") {
   return new CMcVariable("j", subscript, flags);
 }
 
-CMcBasic* Times(CMcBasic* a, CMcBasic* b, WORD flags = 0) {
-  return ListOf<CMcListmult>(flags, {a, b});
-}
-
-CMcBasic* Plus(CMcBasic* a, CMcBasic* b, WORD flags = 0) {
-  return ListOf<CMcListsum>(flags, {a, b});
-}
-
-CMcBasic* X(WORD flags = 0) {
-  return new CMcVariable("x", "", flags);
-}
-
 }  // namespace
 
 TEST(Constants, ValuesWrittenAsTheSmallestConstant) {
@@ -125,24 +113,24 @@ TEST(Constants, WrittenConstantsReadBack) {
     bool constant;
     McComplex value;
   } rows[] = {
-      {"2 + 3j", Plus(Real(2), Times(Real(3), J())), true, {2, 3}},
-      {"2 + j3", Plus(Real(2), Times(J(), Real(3))), true, {2, 3}},
-      {"3j + 2", Plus(Times(Real(3), J()), Real(2)), true, {2, 3}},
+      {"2 + 3j", Sum({Real(2), Prod({Real(3), J()})}), true, {2, 3}},
+      {"2 + j3", Sum({Real(2), Prod({J(), Real(3)})}), true, {2, 3}},
+      {"3j + 2", Sum({Prod({Real(3), J()}), Real(2)}), true, {2, 3}},
       {"-j", J(0x101), true, {0, -1}},
-      {"-(2j)", Times(Real(2), J(), 1), true, {0, -2}},
-      {"-(2 + 3j)", Plus(Real(2), Times(Real(3), J()), 1), true, {-2, -3}},
-      {"2 + (-3)j", Plus(Real(2), Times(Real(-3), J())), true, {2, -3}},
-      {"-(-2 - j(-3))", Plus(Real(-2), Times(J(), Real(-3), 1), 1), true, {2, -3}},
-      {"2 * 3", Times(Real(2), Real(3)), false, {}},
-      {"j * j", Times(J(), J()), false, {}},
-      {"2 + 3", Plus(Real(2), Real(3)), false, {}},
-      {"1 + 2 + 3j", ListOf<CMcListsum>(0, {Real(1), Real(2), Times(Real(3), J())}), false, {}},
+      {"-(2j)", Prod({Real(2), J()}, 1), true, {0, -2}},
+      {"-(2 + 3j)", Sum({Real(2), Prod({Real(3), J()})}, 1), true, {-2, -3}},
+      {"2 + (-3)j", Sum({Real(2), Prod({Real(-3), J()})}), true, {2, -3}},
+      {"-(-2 - j(-3))", Sum({Real(-2), Prod({J(), Real(-3)}, 1)}, 1), true, {2, -3}},
+      {"2 * 3", Prod({Real(2), Real(3)}), false, {}},
+      {"j * j", Prod({J(), J()}), false, {}},
+      {"2 + 3", Sum({Real(2), Real(3)}), false, {}},
+      {"1 + 2 + 3j", Sum({Real(1), Real(2), Prod({Real(3), J()})}), false, {}},
       {"+-2", Real(2, 2), false, {}},
-      {"2 + (+-j)", Plus(Real(2), J(0x102)), false, {}},
+      {"2 + (+-j)", Sum({Real(2), J(0x102)}), false, {}},
       {"j with a subscript", J(0x100, "1"), false, {}},
       {"underlined j", J(0x300), false, {}},
       {"variable j", J(0), false, {}},
-      {"3 x", Times(Real(3), X()), false, {}},
+      {"3 x", Prod({Real(3), Variable("x")}), false, {}},
   };
   for (const auto& row : rows) {
     NodePtr tree(row.tree);
@@ -192,7 +180,7 @@ TEST(Constants, WrittenValuesReadBackSnapped) {
 }
 
 TEST(Constants, MatrixValuesAndBack) {
-  NodePtr matrix(Matrix({Real(1), Times(Real(2), J()), J(0x101), Plus(Real(-3), J())}, 2));
+  NodePtr matrix(Matrix(2, {Real(1), Prod({Real(2), J()}), J(0x101), Sum({Real(-3), J()})}));
   int columns = 0, count = 0;
   Values values(McConstantValues(matrix.get(), &columns, &count));
   ASSERT_NE(values, nullptr);
@@ -203,26 +191,26 @@ TEST(Constants, MatrixValuesAndBack) {
   EXPECT_EQ(ChildTexts(back.get()), "1 (j*2) -j (-3+j) ");
   EXPECT_EQ(back->m_children[3]->m_parent, back.get());
 
-  NodePtr mixed(Matrix({Real(1), X()}, 2));
+  NodePtr mixed(Matrix(2, {Real(1), Variable("x")}));
   EXPECT_EQ(Values(McConstantValues(mixed.get(), &columns, &count)), nullptr);
 }
 
 TEST(Constants, MinAndMaxOfConstantLists) {
-  auto augmented = [] { return Matrix({Real(1), Real(2)}, 2, 0x0100); };
+  auto augmented = [] { return Matrix(2, {Real(1), Real(2)}, 0x0100); };
   const struct {
     const char* what;
     bool max;
     CMcBasic* list;
     const char* result;
   } rows[] = {
-      {"real parts compare signed", false, Matrix({Real(3), Real(-5), Real(2)}, 3), "-5"},
-      {"largest real", true, Matrix({Real(3), Real(-5), Real(2)}, 3), "3"},
-      {"moduli when complex", false, Matrix({Real(3), Times(Real(4), J())}, 2), "3"},
-      {"largest modulus", true, Matrix({Real(3), Times(Real(4), J())}, 2), "(j*4)"},
-      {"first of equal sizes", false, Matrix({Times(Real(3), J()), Real(3)}, 2), "(j*3)"},
-      {"the list's sign", false, Matrix({Real(3), Real(-5)}, 2, 1), "5"},
-      {"not constant", false, Matrix({X(), Real(2)}, 2), "min"},
-      {"no elements", true, Matrix({}, 1), "max"},
+      {"real parts compare signed", false, Matrix(3, {Real(3), Real(-5), Real(2)}), "-5"},
+      {"largest real", true, Matrix(3, {Real(3), Real(-5), Real(2)}), "3"},
+      {"moduli when complex", false, Matrix(2, {Real(3), Prod({Real(4), J()})}), "3"},
+      {"largest modulus", true, Matrix(2, {Real(3), Prod({Real(4), J()})}), "(j*4)"},
+      {"first of equal sizes", false, Matrix(2, {Prod({Real(3), J()}), Real(3)}), "(j*3)"},
+      {"the list's sign", false, Matrix(2, {Real(3), Real(-5)}, 1), "5"},
+      {"not constant", false, Matrix(2, {Variable("x"), Real(2)}), "min"},
+      {"no elements", true, Matrix(1, {}), "max"},
       {"not a list", false, Real(2), "min"},
       {"augmented", false, augmented(), "min"},
   };
@@ -239,8 +227,8 @@ TEST(Constants, MinAndMaxOfConstantLists) {
 }
 
 TEST(Constants, PathsToAPattern) {
-  NodePtr sum(Plus(X(), Fn("sin", X())));
-  NodePtr minusX(X(1)), y(new CMcVariable("y", "", 0));
+  NodePtr sum(Sum({Variable("x"), Fn("sin", Variable("x"))}));
+  NodePtr minusX(Variable("x", 1)), y(new CMcVariable("y", "", 0));
   NodePtr paths(McFindPaths(sum.get(), minusX.get()));
   EXPECT_EQ(Text(paths.get()), "((0),(1,0))");
   EXPECT_EQ(static_cast<CMcMatrix*>(paths.get())->GetColumns(), 1);
@@ -251,8 +239,8 @@ TEST(Constants, PathsToAPattern) {
 
 TEST(Constants, TreeQueries) {
   // x + sin(-x) + j 2 with a constant j
-  NodePtr tree(ListOf<CMcListsum>(0, {X(), Fn("sin", X(1)), Times(J(), Real(2))}));
-  NodePtr x(X());
+  NodePtr tree(Sum({Variable("x"), Fn("sin", Variable("x", 1)), Prod({J(), Real(2)})}));
+  NodePtr x(Variable("x"));
   EXPECT_EQ(McCountNodes(tree.get()), 7);
   EXPECT_EQ(McTreeDepth(tree.get()), 3);
   EXPECT_EQ(McCountOccurrences(tree.get(), x.get()), 2);
@@ -264,7 +252,7 @@ TEST(Constants, TreeQueries) {
   ASSERT_EQ(matches.GetCount(), 2);
   EXPECT_EQ(matches.GetAt(1), tree->m_children[1]->m_children[0]);  // the node, not a copy
 
-  NodePtr variables(Matrix({}, 1)), constants(Matrix({}, 1));
+  NodePtr variables(Matrix(1, {})), constants(Matrix(1, {}));
   McCollectKind(tree.get(), McTypeWord(kMcVariable), 0, 0, variables.get());
   McCollectKind(tree.get(), McTypeWord(kMcVariable), 0x101, 1, constants.get());
   EXPECT_EQ(ChildTexts(variables.get()), "x? x? j ");  // signs cleared

@@ -11,10 +11,6 @@ using C = std::complex<double>;
 
 namespace {
 
-McComplex Mc(C z) {
-  return {z.real(), z.imag()};
-}
-
 McComplex Apply(const char* name, C z) {
   return McEvaluateBuiltin(McFindBuiltin(name), Mc(z));
 }
@@ -171,18 +167,18 @@ TEST(FunctionList, ValuesOfTheTwoElementList) {
   };
   for (const auto& row : rows) {
     std::unique_ptr<CMcFunction> f(
-        Fn(row.name, Matrix({new ValueLeaf(row.a), new ValueLeaf(row.b)}, 2)));
+        Fn(row.name, Matrix(2, {new ValueLeaf(row.a), new ValueLeaf(row.b)})));
     const McComplex v = Eval(f.get());
     EXPECT_TRUE(Near(v, row.want)) << row.name << " " << v.re << " " << v.im;
   }
-  std::unique_ptr<CMcFunction> zeroDivisor(Fn("rem", Matrix({Real(3), Real(0)}, 2)));
+  std::unique_ptr<CMcFunction> zeroDivisor(Fn("rem", Matrix(2, {Real(3), Real(0)})));
   EXPECT_TRUE(std::isnan(Eval(zeroDivisor.get()).re));
   EXPECT_EQ(g_bEvalError, 0);
 }
 
 TEST(FunctionList, ArgumentsThatAreNotATwoElementListFallBackWithTheFlag) {
-  const NodePtr arguments[] = {NodePtr(Real(1)), NodePtr(Matrix({Real(1), Real(2), Real(3)}, 3)),
-                               NodePtr(Matrix({Real(1), Real(0)}, 2, 1))};  // the last signed
+  const NodePtr arguments[] = {NodePtr(Real(1)), NodePtr(Matrix(3, {Real(1), Real(2), Real(3)})),
+                               NodePtr(Matrix(2, {Real(1), Real(0)}, 1))};  // the last signed
   for (const NodePtr& argument : arguments) {
     for (const char* name : {"atan2", "rem", "polar"}) {
       std::unique_ptr<CMcFunction> f(Fn(name, argument->Clone()));

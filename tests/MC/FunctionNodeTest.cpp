@@ -16,7 +16,7 @@ TEST_F(FunctionLayout, NameSubscriptThenArgument) {
   g->Layout(g_pMeasureDC, 0);
   EXPECT_EQ(Geometry(f.get()), "52x20/16 36,0");  // 30 + 6 + 10 + 6
   EXPECT_EQ(Geometry(g.get()), "56x20/16 40,0");  // 10 + 10 + 14 + 6 + 10 + 6
-  std::unique_ptr<CMcFunction> rem(Fn("rem", Matrix({Real(7), Real(2)}, 2)));
+  std::unique_ptr<CMcFunction> rem(Fn("rem", Matrix(2, {Real(7), Real(2)})));
   rem->Layout(g_pMeasureDC, 0);
   EXPECT_EQ(rem->m_box.width, 30 + rem->GetArgument()->m_box.width);
 }

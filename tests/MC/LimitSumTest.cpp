@@ -11,10 +11,6 @@ namespace {
 
 using C = std::complex<double>;
 
-McComplex Mc(C c) {
-  return McComplex{c.real(), c.imag()};
-}
-
 const WORD kVariable = McTypeWord(kMcVariable);
 const WORD kEmpty = McTypeWord(kMcNull);
 

@@ -21,7 +21,7 @@ class CountedLeaf : public CMcBasic {
 CMcMatrix* Counted(int rows, int columns) {
   std::vector<CMcBasic*> cells;
   for (int i = 0; i < rows * columns; ++i) cells.push_back(new CountedLeaf(i + 1));
-  return Matrix(cells, columns);
+  return Matrix(columns, cells);
 }
 
 // The ids of the elements, 0 for a new zero cell; checks the parent links.
@@ -53,7 +53,7 @@ TEST(Matrix, TypeWordsFollowTheShape) {
   for (const auto& row : rows) {
     std::vector<CMcBasic*> cells;
     for (int i = 0; i < row.count; ++i) cells.push_back(Real(i + 1));
-    std::unique_ptr<CMcMatrix> m(Matrix(cells, row.columns, row.flags));
+    std::unique_ptr<CMcMatrix> m(Matrix(row.columns, cells, row.flags));
     EXPECT_EQ(m->GetType(), row.type) << row.count << "/" << row.columns << " " << row.flags;
   }
 }
@@ -62,8 +62,8 @@ TEST(Matrix, TypeWordsFollowTheShape) {
 // has no value: the flag, and 0 or the first element's samples.
 TEST(Matrix, OnlyASingleElementEvaluates) {
   auto doc = SignalDoc(6, 0.5, 40);
-  std::unique_ptr<CMcMatrix> one(Matrix({Time()}, 1, 1)), two(Matrix({Time(), Real(3)}, 2, 1));
-  std::unique_ptr<CMcMatrix> empty(Matrix({}, 1));
+  std::unique_ptr<CMcMatrix> one(Matrix(1, {Time()}, 1)), two(Matrix(2, {Time(), Real(3)}, 1));
+  std::unique_ptr<CMcMatrix> empty(Matrix(1, {}));
   g_bEvalError = 0;
   EXPECT_DOUBLE_EQ(EvalAt(one.get(), doc.get(), 3).re, -1.5);
   Values v(one->EvaluateVector(doc.get()));
@@ -122,9 +122,10 @@ using MatrixLayout = LayoutFixture;
 // augmentation bar takes one more column gap.
 TEST_F(MatrixLayout, ColumnsAlignAndRowsShareBaselines) {
   for (WORD flags : {0x0000, 0x0100}) {
-    std::unique_ptr<CMcMatrix> m(Matrix({new CMcVariable("a", "", 0), new CMcVariable("bbb", "", 0),
+    std::unique_ptr<CMcMatrix> m(Matrix(2,
+                                        {new CMcVariable("a", "", 0), new CMcVariable("bbb", "", 0),
                                          new CMcVariable("cc", "", 0), new CMcVariable("d", "", 0)},
-                                        2, flags));
+                                        flags));
     m->Layout(g_pMeasureDC, 0);
     EXPECT_EQ(Geometry(m.get()),
               flags ? "74x47/29 10,0 39,0 5,27 49,27" : "67x47/29 10,0 32,0 5,27 42,27");

@@ -24,16 +24,6 @@ class CountingLeaf : public ValueLeaf {
   mutable int m_vectors = 0;
 };
 
-McComplex Mc(C z) {
-  return {z.real(), z.imag()};
-}
-
-// Equal parts, or both NaN; the sign of a zero is not looked at.
-bool Same(const McComplex& a, const McComplex& b) {
-  auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
-  return same(a.re, b.re) && same(a.im, b.im);
-}
-
 }  // namespace
 
 // The reference for each code with a value is the standard library's complex

@@ -19,10 +19,6 @@ void MarkBoxes(CMcBasic* node, int& n) {
   for (int i = 0; i < node->m_count; ++i) MarkBoxes(node->m_children[i], n);
 }
 
-CMcBasic* X() {
-  return new CMcVariable("x", "", 0);
-}
-
 // One sample tree per kind of the kind table, each with something in every
 // part of its record, signs and variants included.
 std::vector<NodePtr> Samples() {
@@ -33,31 +29,31 @@ std::vector<NodePtr> Samples() {
   variable->m_index = 42;
   auto* desktop = new CMcDesktop(0);
   desktop->AppendChild(new CMcGroup(new CMcNull(0), "", 0));
-  desktop->AppendChild(X());
-  CMcBasic* trees[] = {group,
-                       Real(-1.25e-7),
-                       Fn("cosh", X(), 0x0611, "ab"),
-                       variable,
-                       new CMcNull(0x43),
-                       Matrix({Real(1), Real(-2), X(), Real(4), Real(5), Real(6)}, 3, 0x0100),
-                       new CMcDeclaration(X(), new CMcEquality(X(), Real(1), 0x0700), 1),
-                       ListOf<CMcListbody>(0x21, {Real(1), X()}),
-                       new CMcOperator(ListOf<CMcListsum>(0, {X(), Real(1)}),
-                                       CMcOperator::Flags(CMcOperator::kFloor, 1)),
-                       new CMcDomain(X(), Real(-1), Real(2), 0x0211),
-                       new CMcDivision(Real(1), X(), 0x10),
-                       new CMcRoot(X(), Real(3), 0x41),
-                       new CMcPower(X(), Real(2), 0x1400),
-                       new CMcLog(Fn("f", X()), Real(2), 2),
-                       ListOf<CMcListsum>(1, {X(), Real(-2), X()}),
-                       ListOf<CMcListmult>(0x20, {X(), Real(3)}),
-                       new CMcEvalat(X(), Real(0), Real(1), 0x21),
-                       new CMcIntegral(X(), Real(0), Real(1), X(), 0x4131),
-                       ListOf<CMcDerivative>(0xC011, {Fn("f", X()), X(), Real(2)}),
-                       new CMcEquality(Fn("y", X()), Real(1), 0x1601),
-                       new CMcLimit(X(), new CMcEquality(X(), Real(0), 0x0700), 1),
-                       new CMcSum(X(), new CMcEquality(X(), Real(1), 0), new CMcNull(0), 0x12),
-                       desktop};
+  desktop->AppendChild(Variable("x"));
+  CMcBasic* trees[] = {
+      group,
+      Real(-1.25e-7),
+      Fn("cosh", Variable("x"), 0x0611, "ab"),
+      variable,
+      new CMcNull(0x43),
+      Matrix(3, {Real(1), Real(-2), Variable("x"), Real(4), Real(5), Real(6)}, 0x0100),
+      new CMcDeclaration(Variable("x"), new CMcEquality(Variable("x"), Real(1), 0x0700), 1),
+      ListOf<CMcListbody>(0x21, {Real(1), Variable("x")}),
+      new CMcOperator(Sum({Variable("x"), Real(1)}), CMcOperator::Flags(CMcOperator::kFloor, 1)),
+      new CMcDomain(Variable("x"), Real(-1), Real(2), 0x0211),
+      new CMcDivision(Real(1), Variable("x"), 0x10),
+      new CMcRoot(Variable("x"), Real(3), 0x41),
+      new CMcPower(Variable("x"), Real(2), 0x1400),
+      new CMcLog(Fn("f", Variable("x")), Real(2), 2),
+      Sum({Variable("x"), Real(-2), Variable("x")}, 1),
+      Prod({Variable("x"), Real(3)}, 0x20),
+      new CMcEvalat(Variable("x"), Real(0), Real(1), 0x21),
+      new CMcIntegral(Variable("x"), Real(0), Real(1), Variable("x"), 0x4131),
+      ListOf<CMcDerivative>(0xC011, {Fn("f", Variable("x")), Variable("x"), Real(2)}),
+      new CMcEquality(Fn("y", Variable("x")), Real(1), 0x1601),
+      new CMcLimit(Variable("x"), new CMcEquality(Variable("x"), Real(0), 0x0700), 1),
+      new CMcSum(Variable("x"), new CMcEquality(Variable("x"), Real(1), 0), new CMcNull(0), 0x12),
+      desktop};
   return std::vector<NodePtr>(std::begin(trees), std::end(trees));
 }
 
@@ -209,7 +205,7 @@ TEST(Records, WellFormedEdgeCasesLoadBack) {
       {"group showing no child", stray},
       {"empty list", [] { return ListOf<CMcListbody>(0, {}); }},
       {"one-item list", [] { return ListOf<CMcListbody>(0, {Real(7)}); }},
-      {"empty matrix", [] { return Matrix({}, 1); }},
+      {"empty matrix", [] { return Matrix(1, {}); }},
       {"nameless function", [] { return Fn("", Real(1)); }},
       {"nameless variable", [] { return new CMcVariable("", "", 0); }},
       {"derivative the editor has just made", [] { return new CMcDerivative(0x10); }},
@@ -227,7 +223,7 @@ TEST(Records, WellFormedEdgeCasesLoadBack) {
 TEST(Records, DamagedRecordsYieldNoNode) {
   const Bytes fn = Rec(Fn("sin", Real(1)));              // tail: WORD length 5, "sin\0\0"
   const Bytes var = Rec(new CMcVariable("ab", "c", 0));  // index 24, length 28, "ab\0c\0"
-  const Bytes matrix = Rec(Matrix({Real(1), Real(2), Real(3), Real(4)}, 2));
+  const Bytes matrix = Rec(Matrix(2, {Real(1), Real(2), Real(3), Real(4)}));
   struct Row {
     const char* what;
     Bytes bytes;

@@ -109,7 +109,7 @@ TEST(SignalVector, WholeRunEqualsSampleBySample) {
       {"v(-t)", NodePtr(Fn("v", Time(1)))},
       {"d(2.6)", NodePtr(Fn("d", Real(2.6)))},
       {"sin(e(t))", NodePtr(Fn("sin", Fn("e", Time())))},
-      {"-polar([t, e(t)])", NodePtr(Fn("polar", Matrix({Time(), Fn("e", Time())}, 2), 1))},
+      {"-polar([t, e(t)])", NodePtr(Fn("polar", Matrix(2, {Time(), Fn("e", Time())}), 1))},
       {"{w3(t); c(t)}",
        NodePtr(ListOf<CMcListbody>(0, {Fn("w", Time(), 0, "3"), Fn("c", Time())}))},
       {"-srand(t)", NodePtr(Fn("srand", Time(), 1))},

@@ -108,8 +108,7 @@ TEST_F(SumLayout, ProductGapsAndGlyphs) {
   const char* geometry[4] = {"56x30/20 0,4 32,0 46,4", "52x30/20 0,4 30,0 42,4",
                              "70x30/20 0,4 39,0 60,4", "66x30/20 0,4 37,0 56,4"};
   for (int s = 0; s < 4; ++s) {
-    NodePtr product(
-        ListOf<CMcListmult>(s << 4, {Box(30, 20, 16), Box(12, 30, 20), Box(10, 20, 16)}));
+    NodePtr product(Prod({Box(30, 20, 16), Box(12, 30, 20), Box(10, 20, 16)}, s << 4));
     product->Layout(nullptr, 0);
     EXPECT_EQ(Geometry(product.get()), geometry[s]);
     Canvas canvas(100, 40);

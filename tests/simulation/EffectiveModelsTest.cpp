@@ -173,9 +173,10 @@ void ExpectModels(CQorexDoc& doc, bool singleChannel) {
 
 // A 2 x 2 loop with dynamics in every block but the pre-filter.
 void MakeDynamicTwoByTwo(CQorexDoc& doc) {
-  MakeTwoByTwo(doc, Mat(2, {Tf({1, 2}, {0.5, 1}), R(0.5), R(0), Tf({3}, {1, 1})}), 1, 0, 0);
-  SetModel(doc, 3, Mat(2, {R(1), R(0), Tf({0.2}, {1, 1}), R(1)}));
-  SetModel(doc, 4, Mat(2, {Tf({1}, {1, 0.1}), R(0), R(0), Tf({1}, {1, 0.1})}));
+  MakeTwoByTwo(doc, Matrix(2, {Tf({1, 2}, {0.5, 1}), Real(0.5), Real(0), Tf({3}, {1, 1})}), 1, 0,
+               0);
+  SetModel(doc, 3, Matrix(2, {Real(1), Real(0), Tf({0.2}, {1, 1}), Real(1)}));
+  SetModel(doc, 4, Matrix(2, {Tf({1}, {1, 0.1}), Real(0), Real(0), Tf({1}, {1, 0.1})}));
   doc.Recalculate();
   ASSERT_EQ(doc.m_system.m_nError, kSimOk);
 }

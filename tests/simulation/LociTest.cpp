@@ -17,12 +17,12 @@ struct GainLoop {
   CQorexDoc doc;
   int k = -1;
   GainLoop(int slot, double value, double l) {
-    SetModel(doc, 4, R(1));
-    if (l != 1.0) SetModel(doc, 3, R(l));
+    SetModel(doc, 4, Real(1));
+    if (l != 1.0) SetModel(doc, 3, Real(l));
     SetModel(doc, slot,
-             slot == 0   ? Prod({V("k"), R(1)})
-             : slot == 2 ? Div(V("k"), PolyExpr({1, 1}))
-                         : V("k"));
+             slot == 0   ? Prod({Variable("k"), Real(1)})
+             : slot == 2 ? Div(Variable("k"), PolyExpr({1, 1}))
+                         : Variable("k"));
     k = Entry(doc, "k");
     doc.m_vars.m_pValue[k] = value;
     doc.m_pVarPoints[0].m_nVariable = k;
@@ -87,7 +87,7 @@ TEST(Loci, TwoByTwoLoopPointsAreRootsOfTheReturnDifference) {
   // G = [1/(s+1), 2/(s+3); 1/(s+1), 1/(s+1)], K = k I: each point is a root of
   // det(I + k G) = 0, checked by evaluating det(I + k G(p)) directly.
   CQorexDoc doc;
-  MakeTwoByTwo(doc, Mat(2, {V("k"), R(0), R(0), V("k")}), 1, 1, 0);
+  MakeTwoByTwo(doc, Matrix(2, {Variable("k"), Real(0), Real(0), Variable("k")}), 1, 1, 0);
   const int k = Entry(doc, "k");
   doc.m_pVarPoints[0].m_nVariable = k;
   doc.m_pVarPoints[0].m_wCode = 3;  // 50 %: 0.5 .. 1.5

@@ -88,8 +88,8 @@ TEST(LoopSimulation, SisoAgreesWithTheLoopReferenceAndZeroOrderHold) {
   CQorexDoc doc;
   SetModel(doc, 1, Tf({1, 2}, {0, 1}));
   SetModel(doc, 2, Tf({1}, {1, 1.5, 0.5}));
-  SetModel(doc, 4, R(1));
-  SetSignal(doc, 1, R(0.1));
+  SetModel(doc, 4, Real(1));
+  SetSignal(doc, 1, Real(0.1));
   doc.m_dSamplingTime = kH;
   doc.m_dFinalTime = kTf;
   doc.Recalculate();
@@ -99,7 +99,8 @@ TEST(LoopSimulation, SisoAgreesWithTheLoopReferenceAndZeroOrderHold) {
 
 // K = diag((1+s)/s, (0.5+s)/s), c = (1, 0.5), d = (0, 0.2).
 void MakeMimo(CQorexDoc& doc) {
-  MakeTwoByTwo(doc, Mat(2, {Tf({1, 1}, {0, 1}), R(0), R(0), Tf({0.5, 1}, {0, 1})}), 1, 0.5, 0.2);
+  MakeTwoByTwo(doc, Matrix(2, {Tf({1, 1}, {0, 1}), Real(0), Real(0), Tf({0.5, 1}, {0, 1})}), 1, 0.5,
+               0.2);
   doc.m_dSamplingTime = kH;
   doc.m_dFinalTime = kTf;
 }
@@ -136,7 +137,7 @@ TEST(LoopSimulation, StepCountIsTruncatedAndValidated) {
 // refused, and no signal keeps the previous run.
 TEST(LoopSimulation, MismatchedShapesRefuseToSimulate) {
   CQorexDoc doc;
-  SetSignal(doc, 0, Mat(1, {R(1), R(2)}));
+  SetSignal(doc, 0, Matrix(1, {Real(1), Real(2)}));
   doc.Recalculate();
   const CSIMsystem& s = doc.m_system;
   EXPECT_EQ(s.m_nError, kSimShapeMismatch);
@@ -153,7 +154,7 @@ void ExpectRoots(const CSIMtrnfn& t, const double (*ref)[2], int count) {
 
 TEST(LoopRoots, TwoByTwoProcessHasItsTransmissionZeroAtPlusOne) {
   CQorexDoc doc;
-  MakeTwoByTwo(doc, Eye2(), 1, 0.5, 0.2);
+  MakeTwoByTwo(doc, Identity(2), 1, 0.5, 0.2);
   doc.Recalculate();
   ExpectRoots(doc.m_system.m_detFLGK, loopref::kZerosProcessOnly, loopref::kZerosProcessOnlyCount);
   ExpectRoots(doc.m_system.m_detIFLGK, loopref::kPolesProcessOnly, loopref::kPolesProcessOnlyCount);
@@ -192,7 +193,7 @@ TEST(LoopRoots, SingleChannelLoopHasNoTransmissionZeros) {
 
 TEST(LoopHandOver, CopyFromKeepsTheSamplesUpToTheCurrentStepAndRefusesOtherShapes) {
   CQorexDoc a, b, mimo;
-  SetSignal(b, 0, R(2));
+  SetSignal(b, 0, Real(2));
   b.Recalculate();
   CSIMsystem& run = a.m_system;
   run.m_nStep = 99;
@@ -220,13 +221,13 @@ TEST(LoopHandOver, RecalculatingTheRunningDocumentFeedsTheSimulator) {
   g_pSimulator = &simulator;
   g_pSimDoc = &doc;
   doc.m_nRuns = 2;
-  SetSignal(doc, 0, R(3));
+  SetSignal(doc, 0, Real(3));
   doc.Recalculate();  // same shapes: copied, runs kept
   EXPECT_EQ(simulator.m_c.At(0, 5), 3.0);
   EXPECT_EQ(doc.m_nRuns, 2);
-  SetSignal(doc, 0, Mat(1, {R(1), R(1)}));
-  SetModel(doc, 0, Mat(2, {R(1), R(1)}));  // a 1 x 2 pre-filter keeps the loop consistent
-  doc.Recalculate();                       // other shapes: set up afresh, runs dropped
+  SetSignal(doc, 0, Matrix(1, {Real(1), Real(1)}));
+  SetModel(doc, 0, Matrix(2, {Real(1), Real(1)}));  // a 1 x 2 pre-filter keeps the loop consistent
+  doc.Recalculate();                                // other shapes: set up afresh, runs dropped
   EXPECT_EQ(simulator.m_c.m_nRows, 2);
   EXPECT_EQ(doc.m_nRuns, 0);
   g_pSimDoc = nullptr;
@@ -238,11 +239,12 @@ TEST(LoopChecks, CanBuildRefusesWhatDoesNotEvaluate) {
   CSIMsystem& s = doc.m_system;
   EXPECT_EQ(s.CanBuildSignal(&doc, doc.m_signals.GetAt(0)), 1);
   EXPECT_EQ(s.CanBuildModel(&doc, doc.m_models.GetAt(2)), 1);
-  Node bad(new CMcEquality(V("x"), R(1), 0));  // the left side is not a function node
+  Node bad(new CMcEquality(Variable("x"), Real(1), 0));  // the left side is not a function node
   EXPECT_EQ(s.CanBuildSignal(&doc, bad.get()), 0);
   EXPECT_EQ(s.CanBuildModel(&doc, bad.get()), 0);
-  Node unknown(new CMcEquality(new CMcFunction(V("t"), "c", "", 0),  // a name without a meaning
-                               new CMcFunction(V("t"), "qq", "", 0), 0));
+  Node unknown(
+      new CMcEquality(new CMcFunction(Variable("t"), "c", "", 0),  // a name without a meaning
+                      new CMcFunction(Variable("t"), "qq", "", 0), 0));
   doc.m_vars.BindVariables(unknown.get());
   EXPECT_EQ(s.CanBuildSignal(&doc, unknown.get()), 0);
   EXPECT_EQ(s.CanBuildModel(&doc, nullptr), 0);

@@ -98,13 +98,13 @@ TEST(SampledSignal, ImpossibleSizesAreRefused) {
 TEST(SampledSignal, BuildSizesAndFillsWithinTheDocumentsRun) {
   CQorexDoc doc;  // its run has 600 samples
   CSIMsignal s;
-  Node two(R(2));
+  Node two(Real(2));
   s.Build(&doc, two.get(), 50, true);
   EXPECT_EQ(s.m_nRows, 1);
   EXPECT_EQ(s.m_nColumns, 50);
   for (int t = 0; t < 50; ++t) ASSERT_EQ(s.At(0, t), 2.0);
 
-  Node column(Mat(1, {R(1), R(2), R(3)}, 1));  // negated
+  Node column(Matrix(1, {Real(1), Real(2), Real(3)}, 1));  // negated
   s.Build(&doc, column.get(), 20, true);
   EXPECT_EQ(s.m_nRows, 3);
   for (int r = 0; r < 3; ++r) EXPECT_EQ(s.At(r, 19), -(r + 1.0));
@@ -125,7 +125,7 @@ TEST(SampledSignal, BuildSizesAndFillsWithinTheDocumentsRun) {
 
 TEST(SampledSignal, EvaluateWritesTheCurrentStep) {
   CQorexDoc doc;
-  SetSignal(doc, 0, Mat(1, {R(4), V("t")}, 1));  // -(4, t)
+  SetSignal(doc, 0, Matrix(1, {Real(4), Variable("t")}, 1));  // -(4, t)
   CSIMsignal s;
   s.Resize(2, 10);
   for (int i = 0; i < 20; ++i) s.m_pSamples[i] = 9;

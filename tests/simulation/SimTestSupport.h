@@ -1,16 +1,11 @@
 #pragma once
 // Shared by the simulation tests: independent evaluation in complex arithmetic
-// (the reference the numerics are checked against), root matching, expression
-// trees, and designs placed into a document.
-#include "MC/MC_POWER.h"
-#include "MC/MC_REAL.h"
-#include "MC/Mc_division.h"
-#include "MC/Mc_listmult.h"
-#include "MC/Mc_listsum.h"
-#include "MC/Mc_matrix.h"
-#include "MC/Mc_variable.h"
+// (the reference the numerics are checked against), root matching, and
+// designs placed into a document; the expression trees come from the shared
+// builders (tests/support/TreeBuilders.h).
 #include "QorexDoc.h"
 #include "simulation/SIMtrnfn.h"
+#include "tests/support/TreeBuilders.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +20,8 @@
 #include <vector>
 
 namespace simtest {
+
+using namespace qxtest::trees;
 
 using cd = std::complex<double>;
 using Node = std::unique_ptr<CMcBasic>;
@@ -97,57 +94,16 @@ inline CSIMtrnfn Prepared(std::vector<double> num, std::vector<double> den) {
   return t;
 }
 
-// ---- expression trees ---------------------------------------------------------
-
+// Short names the application tests still use, forwarding to the shared
+// builders.
 inline CMcBasic* R(double v) {
-  return new CMcReal(std::fabs(v), v < 0 ? 1 : 0);
+  return Real(v);
 }
-inline CMcBasic* S() {
-  return new CMcVariable("s", "", 0);
+inline CMcMatrix* Mat(int columns, std::vector<CMcBasic*> cells, WORD flags = 0) {
+  return Matrix(columns, std::move(cells), flags);
 }
-inline CMcBasic* V(const char* name, WORD flags = 0) {
-  return new CMcVariable(name, "", flags);
-}
-template <class T>
-CMcBasic* List(std::initializer_list<CMcBasic*> items, WORD flags) {
-  auto* n = new T(flags);
-  for (CMcBasic* i : items) n->AppendChild(i);
-  return n;
-}
-inline CMcBasic* Sum(std::initializer_list<CMcBasic*> t, WORD flags = 0) {
-  return List<CMcListsum>(t, flags);
-}
-inline CMcBasic* Prod(std::initializer_list<CMcBasic*> f, WORD flags = 0) {
-  return List<CMcListmult>(f, flags);
-}
-inline CMcBasic* Pow(CMcBasic* b, CMcBasic* e) {
-  return new CMcPower(b, e, 0);
-}
-inline CMcBasic* Div(CMcBasic* n, CMcBasic* d, WORD flags = 0) {
-  return new CMcDivision(n, d, flags);
-}
-// c0 + c1 s + c2 s^2 + ... (ascending), zero terms left out.
-inline CMcBasic* PolyExpr(const std::vector<double>& c) {
-  auto* sum = new CMcListsum(0);
-  for (size_t i = 0; i < c.size(); ++i) {
-    if (c[i] == 0.0 && c.size() > 1) continue;
-    sum->AppendChild(i == 0   ? R(c[i])
-                     : i == 1 ? Prod({R(c[i]), S()})
-                              : Prod({R(c[i]), Pow(S(), R(double(i)))}));
-  }
-  return sum;
-}
-inline CMcBasic* Tf(const std::vector<double>& num, const std::vector<double>& den) {
-  return Div(PolyExpr(num), PolyExpr(den));
-}
-inline CMcBasic* Mat(int cols, std::initializer_list<CMcBasic*> elements, WORD flags = 0) {
-  auto* m = new CMcMatrix(flags);
-  for (CMcBasic* e : elements) m->AppendChild(e);
-  m->SetColumns(static_cast<WORD>(cols));
-  return m;
-}
-inline CMcBasic* Eye2() {
-  return Mat(2, {R(1), R(0), R(0), R(1)});
+inline CMcVariable* V(const char* name, WORD flags = 0) {
+  return Variable(name, flags);
 }
 
 // ---- designs in a document ----------------------------------------------------
@@ -171,16 +127,16 @@ inline int Entry(const CQorexDoc& doc, const char* name) {
 // is given) with P = L = F = I, the given controller, command c and disturbance d; v = n = 0.
 inline void MakeTwoByTwo(CQorexDoc& doc, CMcBasic* k, double c1, double c2, double d2,
                          CMcBasic* g = nullptr) {
-  SetModel(doc, 0, Eye2());
+  SetModel(doc, 0, Identity(2));
   SetModel(doc, 1, k);
   SetModel(doc, 2,
-           g ? g : Mat(2, {Tf({1}, {1, 1}), Tf({2}, {3, 1}), Tf({1}, {1, 1}), Tf({1}, {1, 1})}));
-  SetModel(doc, 3, Eye2());
-  SetModel(doc, 4, Eye2());
-  SetSignal(doc, 0, Mat(1, {R(c1), R(c2)}));
-  SetSignal(doc, 1, Mat(1, {R(0), R(0)}));
-  SetSignal(doc, 2, Mat(1, {R(0), R(d2)}));
-  SetSignal(doc, 3, Mat(1, {R(0), R(0)}));
+           g ? g : Matrix(2, {Tf({1}, {1, 1}), Tf({2}, {3, 1}), Tf({1}, {1, 1}), Tf({1}, {1, 1})}));
+  SetModel(doc, 3, Identity(2));
+  SetModel(doc, 4, Identity(2));
+  SetSignal(doc, 0, Matrix(1, {Real(c1), Real(c2)}));
+  SetSignal(doc, 1, Matrix(1, {Real(0), Real(0)}));
+  SetSignal(doc, 2, Matrix(1, {Real(0), Real(d2)}));
+  SetSignal(doc, 3, Matrix(1, {Real(0), Real(0)}));
 }
 
 }  // namespace simtest

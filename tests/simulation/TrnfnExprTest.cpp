@@ -37,13 +37,16 @@ CMcBasic* Dom(CMcBasic* v, CMcBasic* lower, CMcBasic* upper, WORD flags = 0) {
 // Trees of the expressions named in bench/reference/make_poly_reference.py.
 std::vector<CMcBasic*> ReferenceTrees() {
   return {
-      Sum({Prod({Pow(Sum({S(), R(1)}), R(3)), Sum({Prod({R(2), S()}), R(-3)})}), Div(S(), R(4))}),
-      Div(Prod({Sum({Pow(S(), R(2)), Prod({R(0.5), S()}), R(2)}), Pow(Sum({S(), R(-1)}), R(2))}),
-          R(3), 1),
-      Prod({Sum({S(), R(2), Prod({R(3), V("j", 0x100)}, 2)}), Sum({S(), R(0.5)})}),
-      Sum({Prod({R(2.5), Pow(S(), R(4))}), Prod({Sum({S(), R(1)}), Sum({S(), R(-2)})}, 1), R(7)}),
-      Pow(Sum({Prod({R(3), S()}), R(1)}), R(5)),
-      Prod({V("k"), Pow(Sum({S(), V("k")}), R(2))}),
+      Sum({Prod({Pow(Sum({S(), Real(1)}), Real(3)), Sum({Prod({Real(2), S()}), Real(-3)})}),
+           Div(S(), Real(4))}),
+      Div(Prod({Sum({Pow(S(), Real(2)), Prod({Real(0.5), S()}), Real(2)}),
+                Pow(Sum({S(), Real(-1)}), Real(2))}),
+          Real(3), 1),
+      Prod({Sum({S(), Real(2), Prod({Real(3), Variable("j", 0x100)}, 2)}), Sum({S(), Real(0.5)})}),
+      Sum({Prod({Real(2.5), Pow(S(), Real(4))}),
+           Prod({Sum({S(), Real(1)}), Sum({S(), Real(-2)})}, 1), Real(7)}),
+      Pow(Sum({Prod({Real(3), S()}), Real(1)}), Real(5)),
+      Prod({Variable("k"), Pow(Sum({S(), Variable("k")}), Real(2))}),
   };
 }
 
@@ -71,43 +74,43 @@ TEST(ExprToPoly, ConvertsOrFlagsEachConstruct) {
     Poly expected;  // empty: not checked
   };
   const std::vector<Case> cases = {
-      {"(s+1)^0", Pow(Sum({S(), R(1)}), R(0)), false, {1}},
-      {"2^3", Pow(R(2), R(3)), false, {8}},
-      {"(s+1)/2", Div(Sum({S(), R(1)}), R(2)), false, {0.5, 0.5}},
-      {"-(s+1)", Sum({S(), R(1)}, 1), false, {-1, -1}},
-      {"s + 2 +- 3s: drops +-", Sum({S(), R(2), Prod({R(3), S()}, 2)}), false, {2, 1}},
-      {"s^2.5", Pow(S(), R(2.5)), true, {0, 0, 1}},
-      {"s/(2-2)", Div(S(), Sum({R(2), R(-2)})), true, {}},
-      {"1/0", Div(R(1), R(0)), true, {}},
-      {"s^1e9", Pow(S(), R(1e9)), true, {0}},
-      {"(s+1)^300", Pow(Sum({S(), R(1)}), R(300)), true, {0}},
-      {"(s+1)^-1", Pow(Sum({S(), R(1)}), R(-1)), true, {}},
-      {"(s+1)^s", Pow(Sum({S(), R(1)}), S()), true, {}},
-      {"2 s/(s+1)", Prod({R(2), Div(S(), Sum({S(), R(1)}))}), true, {}},
+      {"(s+1)^0", Pow(Sum({S(), Real(1)}), Real(0)), false, {1}},
+      {"2^3", Pow(Real(2), Real(3)), false, {8}},
+      {"(s+1)/2", Div(Sum({S(), Real(1)}), Real(2)), false, {0.5, 0.5}},
+      {"-(s+1)", Sum({S(), Real(1)}, 1), false, {-1, -1}},
+      {"s + 2 +- 3s: drops +-", Sum({S(), Real(2), Prod({Real(3), S()}, 2)}), false, {2, 1}},
+      {"s^2.5", Pow(S(), Real(2.5)), true, {0, 0, 1}},
+      {"s/(2-2)", Div(S(), Sum({Real(2), Real(-2)})), true, {}},
+      {"1/0", Div(Real(1), Real(0)), true, {}},
+      {"s^1e9", Pow(S(), Real(1e9)), true, {0}},
+      {"(s+1)^300", Pow(Sum({S(), Real(1)}), Real(300)), true, {0}},
+      {"(s+1)^-1", Pow(Sum({S(), Real(1)}), Real(-1)), true, {}},
+      {"(s+1)^s", Pow(Sum({S(), Real(1)}), S()), true, {}},
+      {"2 s/(s+1)", Prod({Real(2), Div(S(), Sum({S(), Real(1)}))}), true, {}},
       {"unbound variable", new CMcVariable("q", "", 0), true, {0}},
       {"placeholder", new CMcNull(0), true, {0}},
-      {"-1 < -1 < 2", Dom(R(-1), R(-1), R(2), 0x000), false, {0}},
-      {"-1 <= -1 <= 2", Dom(R(-1), R(-1), R(2), 0x100), false, {1}},
-      {"-1 < -1 <= 2", Dom(R(-1), R(-1), R(2), 0x200), false, {0}},
-      {"-1 <= -1 < 2", Dom(R(-1), R(-1), R(2), 0x300), false, {1}},
-      {"-1 < 2 < 2", Dom(R(2), R(-1), R(2), 0x000), false, {0}},
-      {"-1 <= 2 <= 2", Dom(R(2), R(-1), R(2), 0x100), false, {1}},
-      {"-1 < 2 <= 2", Dom(R(2), R(-1), R(2), 0x200), false, {1}},
-      {"-1 <= 2 < 2", Dom(R(2), R(-1), R(2), 0x300), false, {0}},
-      {"0.5 in (-1; 2)", Dom(R(0.5), R(-1), R(2), 0x10), false, {1}},
-      {"-(-1 < 0.5 < 2)", Dom(R(0.5), R(-1), R(2), 1), false, {-1}},
-      {"-1 < s < 2", Dom(S(), R(-1), R(2)), true, {}},
-      {"s < 1 <= 2", Dom(R(1), S(), R(2), 0x200), true, {}},
-      {"(s+1) typed", OperatorOf(CMcOperator::kBracket, Sum({S(), R(1)})), false, {1, 1}},
-      {"-(s+1) typed", OperatorOf(CMcOperator::kBracket, Sum({S(), R(1)}), 1), false, {-1, -1}},
-      {"|-3|", OperatorOf(CMcOperator::kAbsolute, R(-3)), false, {3}},
-      {"-|-3|", OperatorOf(CMcOperator::kAbsolute, R(-3), 1), false, {-3}},
-      {"floor(-2.5)", OperatorOf(CMcOperator::kFloor, R(-2.5)), false, {-3}},
-      {"ceil(2.1)", OperatorOf(CMcOperator::kCeiling, R(2.1)), false, {3}},
-      {"|s+1|: keeps s+1", OperatorOf(CMcOperator::kAbsolute, Sum({S(), R(1)})), true, {1, 1}},
+      {"-1 < -1 < 2", Dom(Real(-1), Real(-1), Real(2), 0x000), false, {0}},
+      {"-1 <= -1 <= 2", Dom(Real(-1), Real(-1), Real(2), 0x100), false, {1}},
+      {"-1 < -1 <= 2", Dom(Real(-1), Real(-1), Real(2), 0x200), false, {0}},
+      {"-1 <= -1 < 2", Dom(Real(-1), Real(-1), Real(2), 0x300), false, {1}},
+      {"-1 < 2 < 2", Dom(Real(2), Real(-1), Real(2), 0x000), false, {0}},
+      {"-1 <= 2 <= 2", Dom(Real(2), Real(-1), Real(2), 0x100), false, {1}},
+      {"-1 < 2 <= 2", Dom(Real(2), Real(-1), Real(2), 0x200), false, {1}},
+      {"-1 <= 2 < 2", Dom(Real(2), Real(-1), Real(2), 0x300), false, {0}},
+      {"0.5 in (-1; 2)", Dom(Real(0.5), Real(-1), Real(2), 0x10), false, {1}},
+      {"-(-1 < 0.5 < 2)", Dom(Real(0.5), Real(-1), Real(2), 1), false, {-1}},
+      {"-1 < s < 2", Dom(S(), Real(-1), Real(2)), true, {}},
+      {"s < 1 <= 2", Dom(Real(1), S(), Real(2), 0x200), true, {}},
+      {"(s+1) typed", OperatorOf(CMcOperator::kBracket, Sum({S(), Real(1)})), false, {1, 1}},
+      {"-(s+1) typed", OperatorOf(CMcOperator::kBracket, Sum({S(), Real(1)}), 1), false, {-1, -1}},
+      {"|-3|", OperatorOf(CMcOperator::kAbsolute, Real(-3)), false, {3}},
+      {"-|-3|", OperatorOf(CMcOperator::kAbsolute, Real(-3), 1), false, {-3}},
+      {"floor(-2.5)", OperatorOf(CMcOperator::kFloor, Real(-2.5)), false, {-3}},
+      {"ceil(2.1)", OperatorOf(CMcOperator::kCeiling, Real(2.1)), false, {3}},
+      {"|s+1|: keeps s+1", OperatorOf(CMcOperator::kAbsolute, Sum({S(), Real(1)})), true, {1, 1}},
       {"floor(s): keeps s", OperatorOf(CMcOperator::kFloor, S()), true, {0, 1}},
-      {"Re 2: keeps 2", OperatorOf(CMcOperator::kReal, R(2)), true, {2}},
-      {"2!: keeps 2", OperatorOf(CMcOperator::kFactorial, R(2)), true, {2}},
+      {"Re 2: keeps 2", OperatorOf(CMcOperator::kReal, Real(2)), true, {2}},
+      {"2!: keeps 2", OperatorOf(CMcOperator::kFactorial, Real(2)), true, {2}},
       {"det s: keeps s", OperatorOf(CMcOperator::kDeterminant, S()), true, {0, 1}},
   };
   for (const auto& c : cases) {
@@ -130,13 +133,14 @@ TEST(TrnfnExpr, ModelsBecomeTransferFunctions) {
   CQorexDoc doc;
   CSIMtrnfn t;
   double maxModulus = 1.0;
-  Node model(Div(Sum({S(), R(2)}), PolyExpr({5, 2, 1}), 1));  // -(s+2)/(s^2+2s+5)
+  Node model(Div(Sum({S(), Real(2)}), PolyExpr({5, 2, 1}), 1));  // -(s+2)/(s^2+2s+5)
   t.FromExpr(&doc, model.get(), &maxModulus);
   EXPECT_EQ(g_bEvalError, 0);
   EXPECT_EQ(Poly(t.m_num.begin(), t.m_num.begin() + t.m_nNum), (Poly{-2, -1}));
   EXPECT_NEAR(t.m_zeros[1].re, -2.0, 1e-15);
   EXPECT_NEAR(maxModulus, std::sqrt(5.0), 1e-14);
-  Node improper(Div(Pow(S(), R(2)), Sum({S(), R(1)}))), five(R(5)), notConstant(PolyExpr({1, 1}));
+  Node improper(Div(Pow(S(), Real(2)), Sum({S(), Real(1)}))), five(Real(5)),
+      notConstant(PolyExpr({1, 1}));
   t.FromExpr(&doc, improper.get());
   EXPECT_EQ(g_bEvalError, 1);
   g_bEvalError = 0;
@@ -187,9 +191,9 @@ TEST(TrnfnExpr, RoundTripReproducesTheFunction) {
 // (s + 1)/((s + 2)(s + 3)) has the zero -1 and the poles -2 and -3.
 TEST(TrnfnExpr, TypedParenthesesReadAsWithout) {
   auto bracket = [](CMcBasic* e) { return OperatorOf(CMcOperator::kBracket, e); };
-  Node typed(
-      Div(bracket(Sum({S(), R(1)})), Prod({bracket(Sum({S(), R(2)})), bracket(Sum({S(), R(3)}))})));
-  Node plain(Div(Sum({S(), R(1)}), Prod({Sum({S(), R(2)}), Sum({S(), R(3)})})));
+  Node typed(Div(bracket(Sum({S(), Real(1)})),
+                 Prod({bracket(Sum({S(), Real(2)})), bracket(Sum({S(), Real(3)}))})));
+  Node plain(Div(Sum({S(), Real(1)}), Prod({Sum({S(), Real(2)}), Sum({S(), Real(3)})})));
   CQorexDoc doc;
   g_bEvalError = 0;
   CSIMtrnfn a, b;

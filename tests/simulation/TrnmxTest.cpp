@@ -20,8 +20,9 @@ TEST(TrnmxAlgebra, ProductAndOnePlusAgreeWithPointwiseArithmetic) {
   CQorexDoc doc;
   CSIMtrnmx A, B, P, I;
   CSIMtrnfn w1, w2, w3;
-  Node a(Mat(3, {Lag(1), Tf({2, 1}, {3, 1}), R(0.5), Lag(2), R(1), Lag(4)}));
-  Node b(Mat(3, {Lag(1), Tf({1, 1}, {0, 1}), R(2), Lag(5), Lag(3), R(1), R(0), Lag(2), Lag(6)}));
+  Node a(Matrix(3, {Lag(1), Tf({2, 1}, {3, 1}), Real(0.5), Lag(2), Real(1), Lag(4)}));
+  Node b(Matrix(
+      3, {Lag(1), Tf({1, 1}, {0, 1}), Real(2), Lag(5), Lag(3), Real(1), Real(0), Lag(2), Lag(6)}));
   A.FromExpr(&doc, a.get());
   B.FromExpr(&doc, b.get());
   ASSERT_EQ(A.m_nRows * 10 + A.m_nCols, 23);
@@ -43,8 +44,8 @@ TEST(TrnmxAlgebra, MismatchedProductIsRefused) {
   CQorexDoc doc;
   CSIMtrnmx A, B, P;
   CSIMtrnfn w1, w2, w3;
-  Node a(Mat(2, {R(1), R(2), R(3), R(4)}));
-  Node b(Mat(1, {R(1), R(2), R(3)}));
+  Node a(Matrix(2, {Real(1), Real(2), Real(3), Real(4)}));
+  Node b(Matrix(1, {Real(1), Real(2), Real(3)}));
   A.FromExpr(&doc, a.get());
   B.FromExpr(&doc, b.get());
   g_bEvalError = 0;
