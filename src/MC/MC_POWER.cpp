@@ -240,3 +240,7 @@ CMcBasic* CMcPower::Clone() const {
 WORD CMcPower::Compare(const CMcBasic* other) const {
   return ComparePair(other);
 }
+
+WORD CMcPower::PerformPower() {
+  return 0;
+}

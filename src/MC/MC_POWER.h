@@ -36,6 +36,11 @@ class CMcPower : public CMcBasic {
   WORD Compare(const CMcBasic* other) const override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
+  // Constant folding of the power in its parent's slot. Returns 1 when the
+  // power was replaced (and deleted) or its children were rewritten in place,
+  // 0 when nothing changed (also without a slot, or unfinished).
+  WORD PerformPower();
+
   // The exponent offset the base last wrote (flags bits 8-15).
   int ExponentOffset() const { return m_flags >> 8; }
 
