@@ -1,0 +1,610 @@
+#include "editing/Zevmcedit.h"
+
+#include "GlobalResources.h"
+#include "MC/MC_GROUP.h"
+#include "MC/MC_REAL.h"
+#include "MC/McDepthGuard.h"
+#include "MC/McKinds.h"
+#include "MC/Mc_function.h"
+#include "MC/Mc_matrix.h"
+#include "MC/Mc_variable.h"
+#include "platform/core/KeyState.h"
+#include "platform/gdi/DC.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kInitialLogCapacity = 4;
+// The most levels one action adds to the deepest path of a tree (an implicit
+// product around a new function template adds two); above this margin from
+// the loader's limit an action is first tried on a copy.
+constexpr int kDepthMargin = 8;
+constexpr int kMaxChildren = 0xFFFF;
+
+bool IsGroup(const CMcBasic* node) {
+  return McIsKind(node, kMcGroup);
+}
+
+// Levels of the deepest path below node, node itself counting 1, as the
+// record loader counts them. Iterative: the tree handed in may be deep.
+int TreeDepth(const CMcBasic* node) {
+  if (node == nullptr) return 0;
+  std::vector<std::pair<const CMcBasic*, int>> stack{{node, 1}};
+  int deepest = 0;
+  while (!stack.empty()) {
+    const auto [n, depth] = stack.back();
+    stack.pop_back();
+    deepest = std::max(deepest, depth);
+    for (int i = 0; i < n->m_count; ++i) stack.emplace_back(n->m_children[i], depth + 1);
+  }
+  return deepest;
+}
+
+// Parent steps from node up to top (0 when they are the same node).
+int DepthBelow(const CMcBasic* top, const CMcBasic* node) {
+  int depth = 0;
+  for (const CMcBasic* n = node; n != nullptr && n != top; n = n->m_parent) ++depth;
+  return depth;
+}
+
+// Whether an action may add children to node: a list full in 16 bits, or a
+// matrix whose next row or column would not fit, may not.
+bool CanGrow(const CMcBasic* node) {
+  if (McIsKind(node, kMcMatrix)) {
+    const int columns = std::max(1, static_cast<const CMcMatrix*>(node)->GetColumns());
+    const int rows = node->m_count / columns;
+    return columns < kMaxChildren && node->m_count + std::max(rows, columns) <= kMaxChildren;
+  }
+  return node->m_count < kMaxChildren;
+}
+
+// Actions that never add a node or a level.
+bool NeverGrows(int action) {
+  switch (action) {
+    case kZevParenthesize:
+    case kZevNextPlaceholder:
+    case kZevDeleteLeft:
+    case kZevDeleteRight:
+    case kZevMoveCaret:
+    case kZevMoveCaretOut:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsMappedCharacter(UINT key) {
+  return (key >= 'a' && key <= 'z') || (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9') ||
+         key == '.' || key == '_';
+}
+
+}  // namespace
+
+// ---- life cycle ------------------------------------------------------------------
+
+CZevMcEdit::CZevMcEdit()
+    : m_pLogChars(new BYTE[kInitialLogCapacity]()),
+      m_pLogCodes(new DWORD[kInitialLogCapacity]()),
+      m_pLogPrevCodes(new DWORD[kInitialLogCapacity]()) {}
+
+CZevMcEdit::~CZevMcEdit() {
+  delete m_pSnapshot;
+}
+
+// ---- editing -----------------------------------------------------------------------
+
+void CZevMcEdit::BeginEdit(CMcBasic* node, ZevEditHost* host, BOOL invalidate) {
+  if (IsGroup(node) && node->m_count > 0 && !IsGroup(node->m_children[0])) {
+    const int current = static_cast<CMcGroup*>(node)->m_current;
+    node = current < node->m_count ? node->m_children[current] : nullptr;
+  } else if (IsGroup(node) && node->m_count == 0) {
+    // A group without children has no shown child to start at.
+    node = nullptr;
+  }
+  m_pCaret = node;
+  m_szNumber[0] = '\0';
+  delete m_pSnapshot;
+  m_pSnapshot = nullptr;
+  m_pSnapshotCaret = nullptr;
+  m_pLogCodes[0] = 0;
+  CMcBasic* candidate = node;
+  CMcBasic* list = node ? node->m_parent : nullptr;
+  int depth = 0;
+  while (list != nullptr && !IsGroup(list)) {
+    candidate = list;
+    list = list->m_parent;
+    ++depth;
+  }
+  if (list == nullptr) {
+    m_pCaret = nullptr;
+    m_pList = nullptr;
+    return;
+  }
+  m_pList = list;
+  m_nListIndex = 0;
+  for (int i = list->m_count - 1; i >= 1; --i) {
+    if (list->m_children[i] == candidate) {
+      m_nListIndex = i;
+      break;
+    }
+  }
+  m_pSnapshot = candidate->Clone();
+  m_pSnapshot->m_parent = list;
+  m_pSnapshotCaret = MapNode(m_pSnapshot, candidate, m_pCaret, depth);
+  m_step = McEditStep{};
+  m_step.pCaret = m_step.pNewCaret = m_pCaret;
+  m_step.nCaretSide = 1;
+  m_nLogLength = 0;
+  UpdateCaret(host);
+  if (invalidate && host) host->InvalidateAll(TRUE);
+}
+
+void CZevMcEdit::EndEdit(ZevEditHost* host) {
+  m_szNumber[0] = '\0';
+  delete m_pSnapshot;
+  m_pSnapshotCaret = nullptr;
+  m_pSnapshot = nullptr;
+  m_nLogLength = 0;
+  m_pLogCodes[0] = 0;
+  if (host) host->DestroyCaret();
+  m_pCaret = nullptr;
+  if (host) host->InvalidateAll(TRUE);
+}
+
+CMcBasic* CZevMcEdit::GetEditedExpression() const {
+  if (m_pList == nullptr || m_nListIndex < 0 || m_nListIndex >= m_pList->m_count) return nullptr;
+  return m_pList->m_children[m_nListIndex];
+}
+
+// ---- one keystroke ------------------------------------------------------------------
+
+BOOL CZevMcEdit::OnKey(UINT key, UINT flags) {
+  if (m_pCaret == nullptr) return FALSE;
+  m_step.pRelayout = m_step.pRelayout2 = m_step.pNewSubtree = nullptr;
+  m_step.nNewCaretSide = 1;
+  m_step.pCaret = m_step.pNewCaret = m_pCaret;
+  const DWORD item = MapKey(key, flags);
+  if (item == 0 || !RoomToGrow(item)) return FALSE;
+  const DWORD code = DoAction(key, flags, 0, m_step);
+  if (code == 0) return FALSE;
+  FillNumberText(m_step.pNewCaret);
+  CMcBasic* left = m_step.pCaret;
+  if (left != nullptr && left != m_step.pNewCaret && McIsKind(left, kMcReal) &&
+      m_step.pRelayout2 == nullptr && m_step.pRelayout != left)
+    m_step.pRelayout2 = left;  // a number drawn differently while it held the caret
+  m_pCaret = m_step.pNewCaret;
+  m_step.pCaret = m_pCaret;
+  m_step.nCaretSide = m_step.nNewCaretSide;
+  LogKey(static_cast<BYTE>(key & 0xFF), code);
+  if ((g_nDisplaySettings & 1) == 0 && RecognizeKeyword()) {
+    m_step.pRelayout = m_pList;
+    m_step.pNewSubtree = GetEditedExpression();
+  }
+  return TRUE;
+}
+
+void CZevMcEdit::FillNumberText(CMcBasic* node) {
+  if (node != nullptr && node != m_step.pCaret && McIsKind(node, kMcReal))
+    static_cast<CMcReal*>(node)->FormatValue(m_szNumber);
+}
+
+DWORD CZevMcEdit::DoAction(UINT key, UINT flags, DWORD code, McEditStep& step) {
+  const int action = ZevItemAction(code);
+  if ((action >= 1 && action <= 23) || (action >= 38 && action <= 43)) return RunAction(code, step);
+  const DWORD mapped = MapKey(key, flags);
+  return mapped ? RunAction(mapped, step) : 0;
+}
+
+DWORD CZevMcEdit::MapKey(UINT key, UINT flags) {
+  const int f = static_cast<int>(flags & 0xFF) << 8;
+  if ((flags & (kZevKeyCtrl | kZevKeyDown | kZevKeyAlt)) == 0 && IsMappedCharacter(key))
+    return ZevItemCode(kZevInsertCharacter, (key & 0xFF) | f);
+  if (flags & kZevKeyDown) {
+    const bool ctrl = (flags & kZevKeyCtrl) != 0;
+    switch (key) {
+      case VK_TAB:
+        return ZevItemCode(kZevTabOrWhere, 0);
+      case VK_RETURN:
+        return ZevItemCode(kZevNewRow, 0);
+      case VK_LEFT:
+      case VK_UP:
+      case VK_RIGHT:
+      case VK_DOWN:
+        return ZevItemCode(ctrl ? kZevMoveCaretOut : kZevMoveCaret,
+                           static_cast<int>(key - VK_LEFT) | f);
+      case VK_DELETE:
+        return ZevItemCode(kZevDeleteRight, (ctrl ? 1 : 0) | f);
+      case VK_OEM_MINUS:
+        return ctrl ? ZevItemCode(kZevInsertTerm, 4 | f) : 0;
+      default:
+        return 0;
+    }
+  }
+  switch (key) {
+    case 4:  // Ctrl+D
+      return ZevItemCode(kZevInsertDerivative, (flags & kZevKeyShift) ? 2 : 0);
+    case 6:  // Ctrl+F
+      return ZevItemCode(kZevInsertNamedFunction, 0);
+    case 8:  // Backspace, Ctrl+H
+      return ZevItemCode(kZevDeleteLeft, f);
+    case 12:  // Ctrl+L
+      return ZevItemCode(kZevInsertLog, 0);
+    case 16:  // Ctrl+P
+    case '^':
+      return ZevItemCode(kZevInsertPower, 0);
+    case 18:  // Ctrl+R
+      return ZevItemCode(kZevInsertRoot, 3);
+    case ' ':
+    case '+':
+      return ZevItemCode(kZevInsertTerm, f);
+    case '-':
+      return ZevItemCode(kZevInsertTerm, 1 | f);
+    case '!':
+      return ZevItemCode(kZevInsertOperator, 15);
+    case '(':
+      return ZevItemCode(kZevInsertOperator, 22);
+    case ']':
+      return ZevItemCode(kZevInsertOperator, 3);
+    case '}':
+      return ZevItemCode(kZevInsertOperator, 4);
+    case '&':
+      return ZevItemCode(kZevInsertRelation, 20);
+    case '|':
+      return ZevItemCode(kZevInsertRelation, 21);
+    case '=':
+      return ZevItemCode(kZevInsertRelation, 0);
+    case '<':
+      return ZevItemCode(kZevInsertRelation, 6);
+    case '>':
+      return ZevItemCode(kZevInsertRelation, 7);
+    case '~':
+      return ZevItemCode(kZevInsertRelation, 4);
+    case '*':
+      return ZevItemCode(kZevInsertFactor, 0);
+    case '/':
+      return ZevItemCode(kZevInsertDivision, 0);
+    case '\\':
+      return ZevItemCode(kZevInsertDivision, 1);
+    case ';':
+      return ZevItemCode(kZevNextPlaceholder, 0);
+    case '@':
+      return ZevItemCode(kZevInsertEvalAt, 0);
+    case '[':
+      return ZevItemCode(kZevInsertMatrix, 0);
+    default:
+      return 0;
+  }
+}
+
+DWORD CZevMcEdit::RunAction(DWORD code, McEditStep& step) {
+  switch (ZevItemAction(code)) {
+    case kZevInsertOperator:
+      return InsertOperator(code, step);
+    case kZevInsertLog:
+      return InsertLog(code, step);
+    case kZevInsertLimit:
+      return InsertLimit(code, step);
+    case kZevInsertDomain:
+      return InsertDomain(code, step);
+    case kZevInsertPower:
+      return InsertPower(code, step);
+    case kZevInsertRoot:
+      return InsertRoot(code, step);
+    case kZevInsertDivision:
+      return InsertDivision(code, step);
+    case kZevInsertEvalAt:
+      return InsertEvalAt(code, step);
+    case kZevInsertCharacter:
+      return InsertCharacter(code, step);
+    case kZevParenthesize:
+      return Parenthesize(code, step);
+    case kZevNextPlaceholder:
+      return NextPlaceholder(code, step);
+    case kZevInsertRelation:
+      return InsertRelation(code, step);
+    case kZevInsertDerivative:
+      return InsertDerivative(code, step);
+    case kZevInsertIntegral:
+      return InsertIntegral(code, step);
+    case kZevSetSymbolStyle:
+      return SetSymbolStyle(code, step);
+    case kZevInsertNamedFunction:
+      return InsertNamedFunction(code, step);
+    case kZevInsertSum:
+      return InsertSum(code, step);
+    case kZevInsertTerm:
+      return InsertTerm(code, step);
+    case kZevInsertFactor:
+      return InsertFactor(code, step);
+    case kZevInsertMatrix:
+      return InsertMatrix(code, step);
+    case kZevInsertSpecialValue:
+      return InsertSpecialValue(code, step);
+    case kZevInsertGreek:
+      return InsertGreek(code, step);
+    case kZevInsertFunction:
+      return InsertFunction(code, step);
+    case kZevDeleteLeft:
+      return DeleteLeft(code, step);
+    case kZevDeleteRight:
+      return DeleteRight(code, step);
+    case kZevMoveCaret:
+      return MoveCaret(code, step);
+    case kZevMoveCaretOut:
+      return MoveCaretOut(code, step);
+    case kZevNewRow:
+      return NewRow(code, step);
+    case kZevTabOrWhere:
+      return TabOrWhere(code, step);
+    default:
+      return 0;
+  }
+}
+
+// A saved design must load back: no node may pass the loader's depth, and no
+// child count or matrix width may pass 16 bits. Counts are checked on the
+// caret's path (every action grows only the caret node or an ancestor); the
+// depth, near the limit, by running the action on a copy first.
+bool CZevMcEdit::RoomToGrow(DWORD code) const {
+  if (NeverGrows(ZevItemAction(code))) return true;
+  for (const CMcBasic* n = m_pCaret; n != nullptr && n != m_pList; n = n->m_parent)
+    if (!CanGrow(n)) return false;
+  CMcBasic* live = GetEditedExpression();
+  if (live == nullptr || TreeDepth(live) + kDepthMargin <= McDepthGuard::kMaxDepth) return true;
+  // The trial runs on a copy held by a group of its own, with the engine's
+  // state saved around it; the actions are deterministic, so the copy ends as
+  // the live tree would.
+  auto* self = const_cast<CZevMcEdit*>(this);
+  CMcGroup trial(nullptr, "", 0);
+  CMcBasic* copy = live->Clone();
+  trial.AppendChild(copy);
+  const McEditStep savedStep = m_step;
+  char savedNumber[kMcNumberTextSize];
+  std::memcpy(savedNumber, m_szNumber, sizeof savedNumber);
+  CMcBasic* const savedCaret = m_pCaret;
+  CMcBasic* const savedList = m_pList;
+  const int savedIndex = m_nListIndex;
+  CMcBasic* twin = MapNode(copy, live, m_pCaret, DepthBelow(live, m_pCaret));
+  self->m_pCaret = twin;
+  self->m_pList = &trial;
+  self->m_nListIndex = 0;
+  self->m_step.pCaret = self->m_step.pNewCaret = twin;
+  const DWORD result = self->RunAction(code, self->m_step);
+  const int depth = TreeDepth(trial.m_count ? trial.m_children[0] : nullptr);
+  self->m_step = savedStep;
+  std::memcpy(self->m_szNumber, savedNumber, sizeof savedNumber);
+  self->m_pCaret = savedCaret;
+  self->m_pList = savedList;
+  self->m_nListIndex = savedIndex;
+  return result == 0 || depth <= McDepthGuard::kMaxDepth;
+}
+
+// ---- the log -----------------------------------------------------------------------
+
+void CZevMcEdit::LogKey(BYTE character, DWORD code) {
+  int n = m_nLogLength;
+  m_pLogChars[n] = character;
+  m_pLogCodes[n] = code;
+  ++n;
+  m_pLogCodes[n] = 0;  // cuts any redo tail
+  m_nLogLength = n;
+  if (n < m_nLogCapacity - 2) return;
+  const int capacity = m_nLogCapacity * 2;
+  auto grow = [n, capacity](auto& array) {
+    using T = std::remove_reference_t<decltype(array[0])>;
+    std::unique_ptr<T[]> bigger(new T[capacity]());
+    std::copy(array.get(), array.get() + n + 1, bigger.get());
+    array = std::move(bigger);
+  };
+  grow(m_pLogChars);
+  grow(m_pLogCodes);
+  grow(m_pLogPrevCodes);
+  m_nLogCapacity = capacity;
+}
+
+DWORD CZevMcEdit::LastItemCode(int* length) const {
+  const int n = m_nLogLength;
+  if (length) *length = 0;
+  if (n <= 0) return 0;
+  int found = 1;
+  for (int p = std::max(0, n - 16); p < n;) {
+    const int m = ZevItemLength(m_pLogCodes[p]);
+    if (m > 1) {
+      if (p + m - 1 == n - 1) {
+        found = m;
+        break;
+      }
+      p += m;
+    } else {
+      ++p;
+    }
+  }
+  if (length) *length = found;
+  return m_pLogCodes[n - found];
+}
+
+bool CZevMcEdit::PrevIsParenthesize() const {
+  return m_nLogLength >= 1 && m_pLogCodes[m_nLogLength - 1] == ZevItemCode(kZevParenthesize, 0);
+}
+
+BOOL CZevMcEdit::Replay() {
+  if (m_pSnapshot == nullptr || m_pList == nullptr) return FALSE;
+  const int depth = DepthBelow(m_pSnapshot, m_pSnapshotCaret);
+  CMcBasic* fresh = m_pSnapshot->Clone();
+  fresh->m_parent = m_pList;
+  CMcBasic* freshCaret = MapNode(fresh, m_pSnapshot, m_pSnapshotCaret, depth);
+  CMcBasic* old = m_pList->SetChildAt(m_pSnapshot, m_nListIndex);
+  delete old;
+  CMcBasic* caret = m_pSnapshotCaret;
+  m_pSnapshot = fresh;
+  m_pSnapshotCaret = freshCaret;
+  m_pCaret = caret;
+  m_step = McEditStep{};
+  m_step.nCaretSide = 1;
+  m_szNumber[0] = '\0';
+  m_step.pCaret = m_step.pNewCaret = caret;
+  const int n = m_nLogLength;
+  for (int p = 0; p < n; ++p) {
+    m_step.pCaret = m_step.pNewCaret = caret;
+    m_step.nNewCaretSide = 1;
+    const DWORD code = m_pLogCodes[p];
+    const int length = ZevItemLength(code);
+    if (length > 1) p += length - 1;
+    // The action sees the log as it stood when the item was typed.
+    m_nLogLength = p + 1 - std::max(length, 1);
+    DoAction(0, 0, code, m_step);
+    FillNumberText(m_step.pNewCaret);
+    caret = m_step.pNewCaret;
+    m_pCaret = caret;
+    m_step.pCaret = caret;
+    m_step.nCaretSide = m_step.nNewCaretSide;
+  }
+  m_nLogLength = n;
+  m_step.pRelayout = m_step.pRelayout2 = m_step.pNewSubtree = nullptr;
+  return TRUE;
+}
+
+BOOL CZevMcEdit::Undo() {
+  const int n = m_nLogLength;
+  if (m_pCaret == nullptr || n <= 0) return FALSE;
+  int length = 1;
+  LastItemCode(&length);
+  if (length > 1 && m_pLogCodes[n] == 0) {
+    // Un-recognise the keyword: its letters come back as typed items.
+    m_pLogCodes[n - length] = m_pLogPrevCodes[n - length];
+  } else {
+    m_nLogLength = n - length;
+  }
+  return Replay();
+}
+
+BOOL CZevMcEdit::Redo() {
+  if (m_pCaret == nullptr) return FALSE;
+  const DWORD next = m_pLogCodes[m_nLogLength];
+  if (next == 0) return FALSE;
+  m_nLogLength += std::max(1, ZevItemLength(next));
+  return Replay();
+}
+
+CMcBasic* CZevMcEdit::MapNode(CMcBasic* newRoot, CMcBasic* oldRoot, CMcBasic* node, int depth) {
+  if (node == oldRoot || node == nullptr) return newRoot;
+  std::vector<int> path;
+  path.reserve(depth);
+  for (const CMcBasic* n = node;
+       n != oldRoot && n->m_parent != nullptr && static_cast<int>(path.size()) < depth;
+       n = n->m_parent)
+    path.push_back(std::max(0, n->m_parent->IndexOfChild(n)));
+  CMcBasic* at = newRoot;
+  for (auto i = path.rbegin(); i != path.rend() && at != nullptr; ++i)
+    at = *i < at->m_count ? at->m_children[*i] : nullptr;
+  return at ? at : newRoot;
+}
+
+// ---- the caret -----------------------------------------------------------------------
+
+namespace {
+
+CDC* MeasureIn(CDC* dc) {
+  return g_pMeasureDC ? g_pMeasureDC : dc;
+}
+
+int Extent(CDC* dc, int family, int level, const char* text, int length) {
+  if (dc == nullptr || length <= 0) return 0;
+  dc->SelectObject(g_fonts[family][level]);
+  return dc->GetTextExtent(text, length).cx;
+}
+
+// The caret inside a variable's or function's name or subscript (text mode).
+void NameCaret(CDC* dc, const CMcBasic* node, int side, int* x, int* y, int* height) {
+  const bool variable = McIsKind(node, kMcVariable);
+  const char* name;
+  const char* subscript;
+  if (variable) {
+    const auto* v = static_cast<const CMcVariable*>(node);
+    name = v->GetVarName();
+    subscript = v->GetSubscript();
+    *x += v->GetCaretPos(dc);
+  } else {
+    const auto* f = static_cast<const CMcFunction*>(node);
+    name = f->GetFunctionName();
+    subscript = f->GetSubscript();
+    *x += f->GetCaretPos(dc);
+  }
+  const int nameLength = static_cast<int>(std::strlen(name));
+  const int subLength = static_cast<int>(std::strlen(subscript));
+  const int level = node->GetLevel();
+  // Bold by the drawing's own test: decoration code 3 exactly.
+  const int bold = ((node->m_flags >> 9) & 15) == 3 ? 1 : 0;
+  const bool greek = (node->m_flags & 0x10) != 0;
+  const bool constant = (node->m_flags & 0x100) != 0;
+  int family;
+  if (!variable)
+    family = bold + (greek ? kFontSymbol : kFontArial);
+  else if (constant)
+    family = bold + (greek ? kFontSymbol : kFontNumber);
+  else
+    family = bold + (greek ? kFontSymbolItalic : kFontItalic);
+  *height = node->m_box.height;
+  if (side == 1) side = subLength == 0 ? nameLength + 1 : nameLength + 2 + subLength;
+  if (side == 0) return;
+  CDC* measure = MeasureIn(dc);
+  if (side - 1 <= nameLength) {
+    *x += Extent(measure, family, level, name, side - 1);
+    return;
+  }
+  *x += Extent(measure, family, level, name, nameLength);
+  *y += g_fontAscent[family][level];
+  const int subLevel = std::min(level + 1, 3);
+  const int subFamily = !variable ? kFontArial : constant ? kFontNumber : kFontItalic;
+  if (!variable) *y += node->m_baseline - g_fontAscent[family][level];
+  *x += Extent(measure, subFamily, subLevel, subscript,
+               std::clamp(side - nameLength - 2, 0, subLength));
+  *height = g_fontHeight[subFamily][subLevel];
+  *y -= *height / 2;
+}
+
+}  // namespace
+
+bool ZevCaretGeometry(CDC* dc, const CMcBasic* node, int side, const char* number, bool textMode,
+                      ZevCaretBox* box) {
+  if (node == nullptr || box == nullptr) return false;
+  int x = 0, y = 0;
+  for (const CMcBasic* n = node; n != nullptr; n = n->m_parent) {
+    x += n->m_box.x;
+    y += n->m_box.y;
+  }
+  int height = node->m_box.height;
+  const bool isReal = McIsKind(node, kMcReal);
+  if (textMode && dc &&
+      (McIsKind(node, kMcVariable) || (McIsKind(node, kMcFunction) && side != 1))) {
+    NameCaret(dc, node, side, &x, &y, &height);
+  } else if (textMode && dc && isReal &&
+             std::isfinite(static_cast<const CMcReal*>(node)->m_value)) {
+    const char* text = number ? number : "";
+    const int length = static_cast<int>(strnlen(text, kMcNumberTextSize));
+    const int p = side == 1 ? length : side > 1 ? std::min(side - 1, length) : 0;
+    x += static_cast<const CMcReal*>(node)->GetCaretPos(dc);
+    if (p != 0) x += Extent(dc, kFontNumber, node->GetLevel(), text, p);
+  } else if (side != 0) {
+    x += node->m_box.width;
+  }
+  box->x = x;
+  box->y = y;
+  box->height = height;
+  return true;
+}
+
+BOOL CZevMcEdit::UpdateCaret(ZevEditHost* host) {
+  if (m_pCaret == nullptr) return FALSE;
+  if (host == nullptr) return TRUE;
+  ZevCaretBox box;
+  ZevCaretGeometry(g_pMemDC, m_pCaret, m_step.nCaretSide, m_szNumber, (g_nDisplaySettings & 1) != 0,
+                   &box);
+  const CPoint scroll = host->GetScrollOffset();
+  host->ShowCaretAt(box.x - scroll.x, box.y - scroll.y, 0, box.height);
+  return TRUE;
+}

@@ -1,0 +1,329 @@
+#pragma once
+// The formula editor's tests speak two small languages.
+//
+// Keystrokes, replayed with exactly the (key, flags) pairs the window sends:
+//   a plain character     a character message; flags Shift (2) where a US
+//                         keyboard needs Shift, text mode (16) while it is on
+//   <Left> <Up> <Right> <Down> <Del> <Home>
+//                         key-down messages (flag 4); <C-Left>, <C-Del>, ...
+//                         add Ctrl (1); <C-minus> is Ctrl with the minus key
+//   <Enter> <Tab> <BS>    the key-down message, then the character message
+//   <C-D> <S-C-D> <C-R>   the control character (here 4, 4, 18) with Ctrl,
+//                         and Shift; any letter works the same way
+//   "                     toggles text mode (bit 0 of g_nDisplaySettings)
+//   <Undo> <Redo>         call the engine
+//   <lt> <gt> <quote> <sp> the characters < > " and a blank
+// A "<" that does not open one of these names is the character itself, so
+// "x<y" and "<=<=" read as typed.
+//
+// Trees, as one canonical line: a sign ("-", "+-", "-+"), then the node,
+// then its attributes in brackets, then "@side" on the caret node.
+//   #                     a placeholder
+//   2.5  inf  nan         a number (magnitude; the sign is the prefix)
+//   x  x_0  ?             a variable, with its subscript; "?" is the
+//                         empty-name mark
+//   sin(x)                a function and its argument
+//   Kind(child, ...)      any other node, by its kind's name: Division(x,#)
+// Attributes: L<n> size level above 0; P parentheses; c constant; G Greek;
+// d<n> decoration code (variables and functions); v<n> the variant bits 4-5
+// and k<n> the code bits 8-15 of other kinds; C<n> a matrix's columns.
+//   "-Root(x,2[L1])@1"    minus the square root of x, caret after the root
+#include "GlobalResources.h"
+#include "MC/MC_BASIC.h"
+#include "MC/MC_GROUP.h"
+#include "MC/MC_NULL.h"
+#include "MC/MC_REAL.h"
+#include "MC/McEditorFocus.h"
+#include "MC/McKinds.h"
+#include "MC/Mc_function.h"
+#include "MC/Mc_matrix.h"
+#include "MC/Mc_variable.h"
+#include "editing/Zevmcedit.h"
+#include "platform/core/KeyState.h"
+#include "tests/support/Canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace edtest {
+
+// ---- keystrokes -------------------------------------------------------------------------
+
+struct Stroke {
+  enum Kind { kKey, kUndo, kRedo, kToggleText } kind = kKey;
+  UINT key = 0;
+  UINT flags = 0;  // without text mode: that is added when the key is sent
+};
+
+inline bool NeedsShift(char c) {
+  return (c >= 'A' && c <= 'Z') || std::strchr("~!@#$%^&*()_+{}|:\"<>?", c) != nullptr;
+}
+
+inline Stroke Char(char c) {
+  return {Stroke::kKey, static_cast<BYTE>(c), NeedsShift(c) ? kZevKeyShift : 0u};
+}
+
+// Appends the strokes of one "<Name>"; false when the name means nothing.
+inline bool NamedStrokes(std::string_view name, std::vector<Stroke>& out) {
+  UINT mods = 0;
+  for (;;) {
+    if (name.starts_with("C-") && name.size() > 2) {
+      mods |= kZevKeyCtrl;
+      name.remove_prefix(2);
+    } else if (name.starts_with("S-") && name.size() > 2) {
+      mods |= kZevKeyShift;
+      name.remove_prefix(2);
+    } else {
+      break;
+    }
+  }
+  const struct {
+    const char* name;
+    UINT vk;
+  } keys[] = {{"Left", VK_LEFT},  {"Up", VK_UP},     {"Right", VK_RIGHT},    {"Down", VK_DOWN},
+              {"Del", VK_DELETE}, {"Home", VK_HOME}, {"minus", VK_OEM_MINUS}};
+  for (const auto& k : keys) {
+    if (name == k.name) {
+      out.push_back({Stroke::kKey, k.vk, mods | kZevKeyDown});
+      return true;
+    }
+  }
+  const struct {
+    const char* name;
+    UINT vk;
+    char ch;
+  } paired[] = {{"Enter", VK_RETURN, 13}, {"Tab", VK_TAB, 9}, {"BS", VK_BACK, 8}};
+  for (const auto& k : paired) {
+    if (name == k.name) {
+      out.push_back({Stroke::kKey, k.vk, mods | kZevKeyDown});
+      out.push_back({Stroke::kKey, static_cast<UINT>(k.ch), mods});
+      return true;
+    }
+  }
+  if (mods == 0) {
+    if (name == "Undo") return out.push_back({Stroke::kUndo}), true;
+    if (name == "Redo") return out.push_back({Stroke::kRedo}), true;
+    if (name == "lt") return out.push_back(Char('<')), true;
+    if (name == "gt") return out.push_back(Char('>')), true;
+    if (name == "quote") return out.push_back(Char('"')), true;
+    if (name == "sp") return out.push_back(Char(' ')), true;
+  }
+  if ((mods & kZevKeyCtrl) && name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') {
+    out.push_back({Stroke::kKey, static_cast<UINT>(name[0] - '@'), mods});
+    return true;
+  }
+  return false;
+}
+
+inline bool IsNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+inline std::vector<Stroke> ParseScript(std::string_view script) {
+  std::vector<Stroke> out;
+  for (size_t i = 0; i < script.size(); ++i) {
+    const char c = script[i];
+    if (c == '"') {
+      out.push_back({Stroke::kToggleText});
+      continue;
+    }
+    if (c == '<' && i + 1 < script.size() &&
+        std::isalpha(static_cast<unsigned char>(script[i + 1]))) {
+      size_t j = i + 1;
+      while (j < script.size() && IsNameChar(script[j])) ++j;
+      if (j < script.size() && script[j] == '>') {
+        const std::string_view name = script.substr(i + 1, j - i - 1);
+        if (!NamedStrokes(name, out)) ADD_FAILURE() << "no such key in a script: <" << name << ">";
+        i = j;
+        continue;
+      }
+    }
+    out.push_back(Char(c));
+  }
+  return out;
+}
+
+// ---- tree text ---------------------------------------------------------------------------
+
+inline std::string NameText(const char* text) {
+  std::string s;
+  for (const char* p = text; *p; ++p) s += *p == kZevEmptyName ? '?' : *p;
+  return s;
+}
+
+inline std::string NumberText(double magnitude) {
+  if (std::isnan(magnitude)) return "nan";
+  if (std::isinf(magnitude)) return "inf";
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15G", magnitude);
+  return text;
+}
+
+inline std::string TreeText(const CMcBasic* node, const CMcBasic* caret = nullptr, int side = 0) {
+  if (node == nullptr) return "<null>";
+  static const char* const kSigns[] = {"", "-", "+-", "-+"};
+  std::string s = kSigns[node->m_flags & 3];
+  const WORD f = node->m_flags;
+  const McKindCode kind = McKindOf(node->GetType());
+  std::vector<std::string> attrs;
+  if (node->GetLevel() > 0) attrs.push_back("L" + std::to_string(node->GetLevel()));
+  if (f & 4) attrs.push_back("P");
+  auto children = [&] {
+    std::string c = "(";
+    for (int i = 0; i < node->m_count; ++i) {
+      if (i) c += ",";
+      c += TreeText(node->m_children[i], caret, side);
+    }
+    return c + ")";
+  };
+  switch (kind) {
+    case kMcNull:
+      s += "#";
+      break;
+    case kMcReal:
+      s += NumberText(static_cast<const CMcReal*>(node)->m_value);
+      break;
+    case kMcVariable:
+    case kMcFunction: {
+      const bool variable = kind == kMcVariable;
+      const char* name = variable ? static_cast<const CMcVariable*>(node)->GetVarName()
+                                  : static_cast<const CMcFunction*>(node)->GetFunctionName();
+      const char* sub = variable ? static_cast<const CMcVariable*>(node)->GetSubscript()
+                                 : static_cast<const CMcFunction*>(node)->GetSubscript();
+      s += NameText(name);
+      if (sub[0]) s += "_" + NameText(sub);
+      if (f & 0x100) attrs.push_back("c");
+      if (f & 0x10) attrs.push_back("G");
+      if ((f >> 9) & 15) attrs.push_back("d" + std::to_string((f >> 9) & 15));
+      if (!variable) s += children();
+      break;
+    }
+    default:
+      s += McKindName(node->GetType());
+      if ((f >> 4) & 3) attrs.push_back("v" + std::to_string((f >> 4) & 3));
+      if (f >> 8) attrs.push_back("k" + std::to_string(f >> 8));
+      if (kind == kMcMatrix)
+        attrs.push_back("C" + std::to_string(static_cast<const CMcMatrix*>(node)->GetColumns()));
+      s += children();
+      break;
+  }
+  if (!attrs.empty()) {
+    s += "[";
+    for (size_t i = 0; i < attrs.size(); ++i) s += (i ? "," : "") + attrs[i];
+    s += "]";
+  }
+  if (node == caret) s += "@" + std::to_string(side);
+  return s;
+}
+
+// ---- an editor at work -------------------------------------------------------------------
+
+// One engine editing expressions held in a list group, with the drawing
+// resources made, fixed font metrics, text mode off, and the engine registered
+// as the focused editor; the window's layouts follow every accepted key.
+class EditScene {
+ public:
+  EditScene() {
+    if (g_pMemDC == nullptr) InitGlobalResources();
+    m_savedSettings = g_nDisplaySettings;
+    g_nDisplaySettings &= ~1;
+    s_current = this;
+    McSetEditorFocus([] { return s_current ? s_current->m_edit.m_pCaret : nullptr; },
+                     [] { return s_current ? s_current->m_edit.m_szNumber : nullptr; });
+  }
+  ~EditScene() {
+    m_edit.EndEdit(nullptr);
+    McSetEditorFocus(nullptr, nullptr);
+    s_current = nullptr;
+    g_nDisplaySettings = m_savedSettings;
+  }
+  EditScene(const EditScene&) = delete;
+  EditScene& operator=(const EditScene&) = delete;
+
+  // Makes the list of these expressions (the scene owns them) and begins
+  // editing at `at` (default: the expression shown, the first).
+  void Begin(std::vector<CMcBasic*> expressions, CMcBasic* at = nullptr) {
+    m_edit.EndEdit(nullptr);
+    m_list = std::make_unique<CMcGroup>(nullptr, "", 0);
+    for (CMcBasic* e : expressions) m_list->AppendChild(e);
+    m_list->Layout(g_pMemDC, 0);
+    m_edit.BeginEdit(at ? at : m_list.get(), nullptr, FALSE);
+  }
+  // An empty placeholder to type into.
+  void BeginEmpty() { Begin({new CMcNull(0)}); }
+
+  // Sends one stroke; true when the engine accepted it.
+  bool Send(const Stroke& s) {
+    switch (s.kind) {
+      case Stroke::kToggleText:
+        g_nDisplaySettings ^= 1;
+        return true;
+      case Stroke::kUndo:
+        return Settle(m_edit.Undo(), true);
+      case Stroke::kRedo:
+        return Settle(m_edit.Redo(), true);
+      case Stroke::kKey:
+        break;
+    }
+    const UINT flags = s.flags | ((g_nDisplaySettings & 1) ? kZevKeyText : 0u);
+    return Settle(m_edit.OnKey(s.key, flags), false);
+  }
+
+  // Types a script; after each stroke `each` (when given) sees the stroke and
+  // whether it was accepted. Returns the number of accepted strokes.
+  int Type(std::string_view script,
+           const std::function<void(const Stroke&, bool)>& each = nullptr) {
+    int accepted = 0;
+    for (const Stroke& s : ParseScript(script)) {
+      const bool ok = Send(s);
+      accepted += ok;
+      if (each) each(s, ok);
+    }
+    return accepted;
+  }
+
+  // The edited expression as tree text, the caret marked.
+  std::string Text() const {
+    return TreeText(m_edit.GetEditedExpression(), m_edit.m_pCaret, m_edit.m_step.nCaretSide);
+  }
+
+  CZevMcEdit& Edit() { return m_edit; }
+  CMcGroup* List() { return m_list.get(); }
+  CMcBasic* Expression() const { return m_edit.GetEditedExpression(); }
+  // Turns the window's layouts after each key off (or on again).
+  void SetLayout(bool on) { m_layout = on; }
+
+ private:
+  // The window's layouts after an accepted key, or after an undo or redo.
+  bool Settle(BOOL accepted, bool rebuilt) {
+    if (!accepted || !m_layout) return accepted != FALSE;
+    if (rebuilt) {
+      if (CMcBasic* e = m_edit.GetEditedExpression()) e->Layout(g_pMemDC, 0);
+      m_list->Layout(g_pMemDC, 1);
+      return true;
+    }
+    const McEditStep& st = m_edit.m_step;
+    if (st.pNewSubtree) st.pNewSubtree->Layout(g_pMemDC, 0);
+    if (st.pRelayout) st.pRelayout->Layout(g_pMemDC, 1);
+    if (st.pRelayout2) st.pRelayout2->Layout(g_pMemDC, 1);
+    return true;
+  }
+
+  static inline EditScene* s_current = nullptr;
+  qxtest::FixedMetrics m_metrics;
+  std::unique_ptr<CMcGroup> m_list;
+  CZevMcEdit m_edit;
+  int m_savedSettings = 0;
+  bool m_layout = true;
+};
+
+}  // namespace edtest
