@@ -28,6 +28,14 @@
 // d<n> decoration code (variables and functions); v<n> the variant bits 4-5
 // and k<n> the code bits 8-15 of other kinds; C<n> a matrix's columns.
 //   "-Root(x,2[L1])@1"    minus the square root of x, caret after the root
+//
+// EditScene checks, after every accepted keystroke, what every edit must keep:
+// the window's incremental layout equals a full one; every node the step
+// record names and the caret lie in the live tree, the caret side within its
+// text; the record loads back equal, in the file and the clipboard form; a
+// replay of the log from the snapshot gives the same text, record and caret.
+// When the scene ends, undo to the start gives the start tree and redo to the
+// end the end tree.
 #include "GlobalResources.h"
 #include "MC/MC_BASIC.h"
 #include "MC/MC_GROUP.h"
@@ -41,6 +49,7 @@
 #include "editing/Zevmcedit.h"
 #include "platform/core/KeyState.h"
 #include "tests/support/Canvas.h"
+#include "tests/support/TreeBuilders.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +61,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace edtest {
@@ -225,25 +235,87 @@ inline std::string TreeText(const CMcBasic* node, const CMcBasic* caret = nullpt
   return s;
 }
 
+// ---- properties -------------------------------------------------------------------------
+
+// Every node of the tree below (and with) root.
+inline std::unordered_set<const CMcBasic*> NodesOf(const CMcBasic* root) {
+  std::unordered_set<const CMcBasic*> nodes;
+  std::vector<const CMcBasic*> stack{root};
+  while (!stack.empty()) {
+    const CMcBasic* n = stack.back();
+    stack.pop_back();
+    if (n == nullptr) continue;
+    nodes.insert(n);
+    for (int i = 0; i < n->m_count; ++i) stack.push_back(n->m_children[i]);
+  }
+  return nodes;
+}
+
+// Every node's box and baseline, in a fixed walk order.
+inline std::vector<int> Boxes(const CMcBasic* root) {
+  std::vector<int> out;
+  std::vector<const CMcBasic*> stack{root};
+  while (!stack.empty()) {
+    const CMcBasic* n = stack.back();
+    stack.pop_back();
+    out.insert(out.end(), {int{n->m_box.x}, int{n->m_box.y}, int{n->m_box.width},
+                           int{n->m_box.height}, int{n->m_baseline}});
+    for (int i = 0; i < n->m_count; ++i) stack.push_back(n->m_children[i]);
+  }
+  return out;
+}
+
+// The record of node, in the file form or the clipboard form.
+inline std::vector<BYTE> RecordAs(const CMcBasic* node, bool clipboard) {
+  const BYTE was = g_bClipboardDrawing;
+  g_bClipboardDrawing = clipboard ? 1 : 0;
+  std::vector<BYTE> bytes = qxtest::trees::Record(node);
+  g_bClipboardDrawing = was;
+  return bytes;
+}
+
+// Whether node's record loads back to a tree with the same record.
+inline bool LoadsBack(const CMcBasic* node, bool clipboard) {
+  const std::vector<BYTE> bytes = RecordAs(node, clipboard);
+  const BYTE was = g_bClipboardDrawing;
+  g_bClipboardDrawing = clipboard ? 1 : 0;
+  std::unique_ptr<CMcBasic> loaded = qxtest::trees::Load(bytes);
+  g_bClipboardDrawing = was;
+  return loaded && RecordAs(loaded.get(), clipboard) == bytes;
+}
+
+// The highest caret side the node's text allows.
+inline int MaxSide(const CMcBasic* node, const char* number) {
+  switch (McKindOf(node->GetType())) {
+    case kMcVariable:
+      return static_cast<const CMcVariable*>(node)->m_length;
+    case kMcFunction:
+      return static_cast<const CMcFunction*>(node)->m_bufferLength;
+    case kMcReal:
+      return std::max<int>(1, static_cast<int>(strnlen(number, kMcNumberTextSize)) + 1);
+    default:
+      return 1;
+  }
+}
+
 // ---- an editor at work -------------------------------------------------------------------
 
 // One engine editing expressions held in a list group, with the drawing
 // resources made, fixed font metrics, text mode off, and the engine registered
-// as the focused editor; the window's layouts follow every accepted key.
+// as the focused editor; the window's layouts follow every accepted key, and
+// the properties above are checked (SetChecks(false) turns them off).
 class EditScene {
  public:
   EditScene() {
     if (g_pMemDC == nullptr) InitGlobalResources();
     m_savedSettings = g_nDisplaySettings;
     g_nDisplaySettings &= ~1;
-    s_current = this;
-    McSetEditorFocus([] { return s_current ? s_current->m_edit.m_pCaret : nullptr; },
-                     [] { return s_current ? s_current->m_edit.m_szNumber : nullptr; });
+    Focus(&m_edit);
   }
   ~EditScene() {
+    Finish();
     m_edit.EndEdit(nullptr);
-    McSetEditorFocus(nullptr, nullptr);
-    s_current = nullptr;
+    Focus(nullptr);
     g_nDisplaySettings = m_savedSettings;
   }
   EditScene(const EditScene&) = delete;
@@ -252,10 +324,11 @@ class EditScene {
   // Makes the list of these expressions (the scene owns them) and begins
   // editing at `at` (default: the expression shown, the first).
   void Begin(std::vector<CMcBasic*> expressions, CMcBasic* at = nullptr) {
+    Finish();
     m_edit.EndEdit(nullptr);
     m_list = std::make_unique<CMcGroup>(nullptr, "", 0);
     for (CMcBasic* e : expressions) m_list->AppendChild(e);
-    m_list->Layout(g_pMemDC, 0);
+    if (m_list->m_count) FullLayout(m_list->m_children[0]);
     m_edit.BeginEdit(at ? at : m_list.get(), nullptr, FALSE);
   }
   // An empty placeholder to type into.
@@ -263,19 +336,27 @@ class EditScene {
 
   // Sends one stroke; true when the engine accepted it.
   bool Send(const Stroke& s) {
+    bool ok = false;
     switch (s.kind) {
       case Stroke::kToggleText:
         g_nDisplaySettings ^= 1;
         return true;
       case Stroke::kUndo:
-        return Settle(m_edit.Undo(), true);
+        ok = Settle(m_edit.Undo(), true);
+        break;
       case Stroke::kRedo:
-        return Settle(m_edit.Redo(), true);
+        ok = Settle(m_edit.Redo(), true);
+        break;
       case Stroke::kKey:
+        ok = Settle(m_edit.OnKey(s.key, s.flags | ((g_nDisplaySettings & 1) ? kZevKeyText : 0u)),
+                    false);
         break;
     }
-    const UINT flags = s.flags | ((g_nDisplaySettings & 1) ? kZevKeyText : 0u);
-    return Settle(m_edit.OnKey(s.key, flags), false);
+    if (ok && m_checks && ++m_sinceCheck >= m_checkEvery) {
+      m_sinceCheck = 0;
+      CheckProperties();
+    }
+    return ok;
   }
 
   // Types a script; after each stroke `each` (when given) sees the stroke and
@@ -299,16 +380,129 @@ class EditScene {
   CZevMcEdit& Edit() { return m_edit; }
   CMcGroup* List() { return m_list.get(); }
   CMcBasic* Expression() const { return m_edit.GetEditedExpression(); }
-  // Turns the window's layouts after each key off (or on again).
+  // Turns the window's layouts after each key off (or on again); the layout
+  // property is then not checked.
   void SetLayout(bool on) { m_layout = on; }
+  // Turns the property checks off or on; with n > 1 only every n-th accepted
+  // keystroke is checked.
+  void SetChecks(bool on, int every = 1) {
+    m_checks = on;
+    m_checkEvery = std::max(1, every);
+  }
+
+  // The properties after one accepted keystroke (see the file's comment).
+  void CheckProperties() {
+    if (!m_edit.IsEditing() || m_list == nullptr) return;
+    SCOPED_TRACE("after " + std::to_string(m_edit.GetLogLength()) + " positions: " + Text());
+    CMcBasic* live = m_edit.GetEditedExpression();
+    ASSERT_NE(live, nullptr);
+    const auto nodes = NodesOf(m_list.get());
+    const McEditStep& st = m_edit.m_step;
+    const struct {
+      const char* name;
+      const CMcBasic* node;
+    } named[] = {{"caret", m_edit.m_pCaret},    {"pCaret", st.pCaret},
+                 {"pNewCaret", st.pNewCaret},   {"pRelayout", st.pRelayout},
+                 {"pRelayout2", st.pRelayout2}, {"pNewSubtree", st.pNewSubtree}};
+    for (const auto& n : named)
+      EXPECT_TRUE(n.node == nullptr || nodes.count(n.node)) << n.name << " is not in the tree";
+    EXPECT_TRUE(nodes.count(m_edit.m_pCaret)) << "the caret is gone";
+    if (nodes.count(m_edit.m_pCaret))
+      EXPECT_LE(st.nCaretSide, MaxSide(m_edit.m_pCaret, m_edit.m_szNumber))
+          << "caret side beyond the text";
+    EXPECT_LT(strnlen(m_edit.m_szNumber, kMcNumberTextSize), size_t{kMcNumberTextSize});
+    if (m_layout) {
+      const std::vector<int> incremental = Boxes(m_list.get());
+      FullLayout(live);
+      EXPECT_EQ(incremental, Boxes(m_list.get()))
+          << "the incremental layout differs from a full one";
+    }
+    EXPECT_TRUE(LoadsBack(live, false)) << "the file record does not load back";
+    EXPECT_TRUE(LoadsBack(live, true)) << "the clipboard record does not load back";
+    CheckReplay();
+  }
+
+  // A second engine replays this one's log from its snapshot: same text,
+  // record and caret.
+  void CheckReplay() {
+    CZevMcEdit shadow;
+    CMcGroup list(nullptr, "", 0);
+    for (int i = 0; i <= m_edit.m_nListIndex; ++i) list.AppendChild(new CMcNull(0));
+    shadow.m_pList = &list;
+    shadow.m_nListIndex = m_edit.m_nListIndex;
+    shadow.m_pSnapshot = m_edit.m_pSnapshot->Clone();
+    shadow.m_pSnapshot->m_parent = &list;
+    int depth = 0;
+    for (const CMcBasic* n = m_edit.m_pSnapshotCaret; n && n != m_edit.m_pSnapshot; n = n->m_parent)
+      ++depth;
+    shadow.m_pSnapshotCaret =
+        CZevMcEdit::MapNode(shadow.m_pSnapshot, m_edit.m_pSnapshot, m_edit.m_pSnapshotCaret, depth);
+    const int capacity = m_edit.m_nLogCapacity;
+    shadow.m_nLogCapacity = capacity;
+    shadow.m_pLogChars.reset(new BYTE[capacity]);
+    shadow.m_pLogCodes.reset(new DWORD[capacity]);
+    shadow.m_pLogPrevCodes.reset(new DWORD[capacity]);
+    std::copy_n(m_edit.m_pLogChars.get(), capacity, shadow.m_pLogChars.get());
+    std::copy_n(m_edit.m_pLogCodes.get(), capacity, shadow.m_pLogCodes.get());
+    std::copy_n(m_edit.m_pLogPrevCodes.get(), capacity, shadow.m_pLogPrevCodes.get());
+    shadow.m_nLogLength = m_edit.m_nLogLength;
+    Focus(&shadow);
+    shadow.Replay();
+    CMcBasic* replayed = shadow.GetEditedExpression();
+    if (m_layout) FullLayout(replayed);
+    const std::string text = TreeText(replayed, shadow.m_pCaret, shadow.m_step.nCaretSide);
+    const std::vector<BYTE> record = RecordAs(replayed, false);
+    Focus(&m_edit);
+    EXPECT_EQ(text, Text()) << "a replay from the snapshot gives another tree";
+    if (m_layout)
+      EXPECT_TRUE(record == RecordAs(Expression(), false)) << "the replay's record differs";
+    shadow.m_pList = nullptr;
+  }
+
+  // Undo to the start gives the start tree, redo to the end the end tree.
+  // Called when the scene ends or begins again.
+  void Finish() {
+    if (!m_checks || !m_edit.IsEditing() || m_edit.GetLogLength() == 0) return;
+    SCOPED_TRACE("undo and redo over the whole log");
+    const std::string start =
+        TreeText(m_edit.m_pSnapshot, m_edit.m_pSnapshotCaret, 1);  // the tree editing began on
+    std::string end = Text();
+    const int length = m_edit.GetLogLength();
+    int undos = 0;
+    while (Settle(m_edit.Undo(), true)) {
+      // A keyword at the very end is first taken back to its typed letters,
+      // which redo then gives back as typed.
+      if (undos++ == 0 && m_edit.GetLogLength() == length) end = Text();
+      ASSERT_LE(undos, 2 * length + 2) << "undo does not end";
+    }
+    EXPECT_EQ(Text(), start) << "undo to the start";
+    int redos = 0;
+    while (Settle(m_edit.Redo(), true)) ASSERT_LE(++redos, 2 * length + 2) << "redo does not end";
+    EXPECT_EQ(Text(), end) << "redo to the end";
+  }
 
  private:
+  static void Focus(CZevMcEdit* edit) {
+    s_focus = edit;
+    if (edit)
+      McSetEditorFocus([] { return s_focus ? s_focus->m_pCaret : nullptr; },
+                       [] { return s_focus ? s_focus->m_szNumber : nullptr; });
+    else
+      McSetEditorFocus(nullptr, nullptr);
+  }
+
+  // The window's layout of a whole expression: itself, then its list.
+  static void FullLayout(CMcBasic* expression) {
+    if (expression == nullptr) return;
+    expression->Layout(g_pMemDC, 0);
+    if (expression->m_parent) expression->m_parent->Layout(g_pMemDC, 1);
+  }
+
   // The window's layouts after an accepted key, or after an undo or redo.
   bool Settle(BOOL accepted, bool rebuilt) {
     if (!accepted || !m_layout) return accepted != FALSE;
     if (rebuilt) {
-      if (CMcBasic* e = m_edit.GetEditedExpression()) e->Layout(g_pMemDC, 0);
-      m_list->Layout(g_pMemDC, 1);
+      FullLayout(m_edit.GetEditedExpression());
       return true;
     }
     const McEditStep& st = m_edit.m_step;
@@ -318,12 +512,15 @@ class EditScene {
     return true;
   }
 
-  static inline EditScene* s_current = nullptr;
+  static inline CZevMcEdit* s_focus = nullptr;
   qxtest::FixedMetrics m_metrics;
   std::unique_ptr<CMcGroup> m_list;
   CZevMcEdit m_edit;
   int m_savedSettings = 0;
   bool m_layout = true;
+  bool m_checks = true;
+  int m_checkEvery = 1;
+  int m_sinceCheck = 0;
 };
 
 }  // namespace edtest
