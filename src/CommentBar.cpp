@@ -20,6 +20,14 @@ CCommentBar::~CCommentBar() {
   if (g_pCommentBar == this) g_pCommentBar = nullptr;
 }
 
+void CCommentBar::ShowDesign(CQorexDoc* doc, DesignPart part, int /*sample*/) {
+  if (part == DesignPart::kWhole) SetDocument(doc);
+}
+
+void CCommentBar::ForgetDesign(const CQorexDoc* doc) {
+  if (doc == m_pDoc) SetDocument(nullptr);
+}
+
 void CCommentBar::SetDocument(CQorexDoc* pDoc) {
   if (pDoc == m_pDoc) return;
   m_pDoc = pDoc;

@@ -1,19 +1,23 @@
 #pragma once
 // CCommentBar: the "Comments" dialog bar: one multi-line edit showing the
 // free-text comment of the document the bars show. The document attaches and
-// detaches itself; leaving the edit writes the text back into the document.
+// detaches itself through CDesignBar; leaving the edit writes the text back
+// into the document.
+#include "DesignBar.h"
 #include "platform/core/String.h"
 #include "platform/ui/ControlBar.h"
 
-class CQorexDoc;
-
-class CCommentBar : public CDialogBar {
+class CCommentBar : public CDialogBar, public CDesignBar {
   DECLARE_DYNAMIC(CCommentBar)
 
  public:
   // Sets g_pCommentBar to this bar.
   CCommentBar();
   ~CCommentBar() override;
+
+  // The whole design: SetDocument(doc), so an edit in progress stays.
+  void ShowDesign(CQorexDoc* doc, DesignPart part, int sample) override;
+  void ForgetDesign(const CQorexDoc* doc) override;
 
   // Attaches a document (null: detaches) and shows its comment. Attaching
   // the document already attached changes nothing, so an edit in progress

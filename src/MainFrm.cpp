@@ -56,6 +56,15 @@ ON_COMMAND_EX(IDW_COMMENTBAR, OnBarCheck)
 ON_UPDATE_COMMAND_UI(IDW_COMMENTBAR, OnUpdateControlBarMenu)
 END_MESSAGE_MAP()
 
+std::span<CDesignBar* const> DesignBars() {
+  if (g_pMainFrame == nullptr) return {};
+  return g_pMainFrame->m_designBars;
+}
+
+CQorexDoc* SimulationViewDesign() {
+  return g_pMainFrame ? g_pMainFrame->m_wndOutputBar.m_pDoc : nullptr;
+}
+
 CMainFrame::CMainFrame() {
   g_pMainFrame = this;
 }

@@ -4,7 +4,8 @@
 // "Performance Equalizer", "Comments"), makes them and the shared drawing
 // resources when its window is created, keeps "SimulationView" as wide as the
 // window while it is docked, receives the analog inputs a companion process
-// broadcasts, and shows or hides the bars on command.
+// broadcasts, and shows or hides the bars on command. Its list of bars is the
+// one the document walks to show a design (DesignBar.h).
 #include "CommentBar.h"
 #include "diagrams/OutputBar.h"
 #include "editing/LeftBar.h"
@@ -34,6 +35,9 @@ class CMainFrame : public CMDIFrameWnd {
   CVarBar m_wndVarbar;
   CLeftBar m_wndLeftBar;
   COutputBar m_wndOutputBar;
+  // The five dialog bars in the order OnCreate makes them.
+  CDesignBar* const m_designBars[5] = {&m_wndOutputBar, &m_wndLeftBar, &m_wndVarbar,
+                                       &m_wndEqualizerBar, &m_wndCommentBar};
 
   // The analog input message: four 16-bit codes, channel 0 in the low word
   // of wParam, 1 in its high word, 2 and 3 likewise in lParam.

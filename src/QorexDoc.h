@@ -6,20 +6,28 @@
 //
 // Every change ends in Recalculate (rebuild and simulate the loop, then hand
 // it to a running worker) and UpdateAll (show it). Neither needs a window:
-// UpdateAll reaches the views and the bars, and does nothing more while no
-// frame exists. Every change the user makes passes Recalculate, which marks
-// the design modified; a new, saved or freshly opened design is unmodified.
+// UpdateAll reaches the views and the main frame's bars, and does nothing more
+// while no frame exists. Every change the user makes passes Recalculate, which
+// marks the design modified; a new, saved or freshly opened design is
+// unmodified.
 //
-// The bars point at the document they show; the document detaches them when
-// it closes and again when it is destroyed, so that a failed open leaves no
-// bar pointing at a deleted document. The frequency engine and the drag group
-// are added by their own subsystems; until then the pointers are null and
-// every use tests for that.
+// The document talks to the bars only through CDesignBar (DesignBar.h): it
+// shows itself in them, and makes them forget it when it closes and again
+// when it is destroyed, so that a failed open leaves no bar pointing at a
+// deleted document. The frequency engine and the drag group are added by
+// their own subsystems; until then the pointers are null and every use tests
+// for that.
 //
-// The file (QorexDocFile.cpp) has no magic and no version. Loading reads the
-// whole file into a staged design, checking every count against what is left
-// and every index against its table; only a sound file replaces the document's
-// contents, anything else raises the archive exception and changes nothing.
+// The class is split by concern: QorexDoc.cpp (life cycle, Recalculate,
+// UpdateAll, show flags, loci), QorexDocFile.cpp (the ".qox" file),
+// QorexDocRuns.cpp (run buffer and simulation control) and QorexDocShape.cpp
+// (definition dimensions and resizers).
+//
+// The file has no magic and no version. Loading reads the whole file into a
+// staged design, checking every count against what is left and every index
+// against its table; only a sound file replaces the document's contents,
+// anything else raises the archive exception and changes nothing.
+#include "DesignBar.h"
 #include "MC/MXC_BIN.h"
 #include "VARpoints.h"
 #include "VARvalues.h"
@@ -28,6 +36,7 @@
 #include "platform/ui/Document.h"
 #include "simulation/SIMsignal.h"
 #include "simulation/SIMsystem.h"
+#include "simulation/SIMwatchdog.h"
 
 #include <memory>
 
@@ -67,12 +76,14 @@ class CQorexDoc : public CDocument {
   // the current step when the shapes agree, else a fresh set-up that empties
   // the run buffer).
   void Recalculate();
-  // Redraws the views and refreshes the signal-pane count.
+  // Makes this design the one every bar shows, redraws the views and the
+  // bars, and refreshes the signal-pane count.
   void UpdateAll();
   // The largest row count of the command, error and three disturbance signals.
   void UpdateMaxSignalSize();
   // Marks exactly the variables the definitions use, adding new names, and
-  // rebinds every variable node of the definitions to its entry.
+  // rebinds every variable node of the definitions to its entry; a bar
+  // listing them lists them again.
   void UpdateUsedVariables();
   // The models changed shape: the population starts again with the present
   // variable table, and the history window repaints.
@@ -117,8 +128,15 @@ class CQorexDoc : public CDocument {
   // design, store the quick cost and release the waiting tuner.
   void PrepareSimulation();
   // "Simulator Properties" for the design of the "SimulationView" bar,
-  // unless none is shown or a worker runs it.
+  // unless none is shown or a worker runs it; accepted settings are applied,
+  // then the design is recalculated and shown.
   void OnTimeSettings();
+  // The four "Simulator Properties" settings of this design (the tolerance is
+  // the program's g_dWatchdogTol, in per cent), and taking them back: the
+  // times, the tolerance and the run buffer's capacity (SetRunCapacity). The
+  // command and the accuracy watchdog both go through this pair.
+  SIMtimeSettings GetTimeSettings() const;
+  void ApplyTimeSettings(const SIMtimeSettings& settings);
 
   // ---- definition dimensions ---------------------------------------------------
   // The definitions are equality nodes; their size is that of the right side
@@ -133,10 +151,12 @@ class CQorexDoc : public CDocument {
   static int MatchSignalRowsToColumns(CMcBasic* def, int a, int b);  // rows := b
   static int MatchSignalRowsToRows(CMcBasic* def, int a, int b);     // rows := a
   static int ResizeToMatrix(CMcBasic* def, int rows, int columns);
-  // Model i (model) or signal i changed: every other definition is resized to
-  // fit it, and blocks marked "Ensure square matrix" are made square, which
-  // spreads further. A right side standing alone becomes a definition with
-  // the slot's name first. The arrays are the caller's (5 models, 9 signals).
+  // Model i (model) or signal i changed: every other definition that shares
+  // one of its sizes (the loop's wiring, SIMsystem.h) is resized to fit it,
+  // and blocks marked "Ensure square matrix" are made square, which spreads
+  // further. A right side standing alone becomes a definition with the slot's
+  // name first. The arrays are the caller's (kModelCount models,
+  // kSignalCount signals).
   int AdjustDimensions(int i, BOOL model, CMcBasic** pModels, CMcBasic** pSignals);
 
   // ---- data -----------------------------------------------------------------
@@ -180,13 +200,15 @@ class CQorexDoc : public CDocument {
 
  private:
   void AddDefaultDefinitions();
-  // Clears every bar's pointer to this document.
+  // Every bar of the main frame shows this part of the design.
+  void ShowInBars(DesignPart part, int sample = 0);
+  // Every bar showing this document forgets it.
   void DetachBars();
   // The square check of block `block` after a change (see AdjustDimensions).
   void EnsureSquare(int block, int n, CMcBasic** pModels, CMcBasic** pSignals);
   // The loading half of Serialize.
   void Load(CArchive& ar);
-  int m_nAdjustDepth = 0;  // nesting of AdjustDimensions through square checks
+  int m_nAdjustDepth = 0;  // nesting of AdjustDimensions through square checks (McDepthGuard)
 
   DECLARE_MESSAGE_MAP()
   // Index of the locus of table entry `entry`, or -1.

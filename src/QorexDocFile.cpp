@@ -8,9 +8,9 @@
 // exactly as it was.
 #include "QorexDoc.h"
 
-#include "CommentBar.h"
 #include "GlobalResources.h"
 #include "MC/MC_BASIC.h"
+#include "MC/McKinds.h"
 #include "MC/Mc_variable.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/File.h"
@@ -24,9 +24,8 @@
 
 namespace {
 
-constexpr WORD kTypeEquality = 0x1301;
-constexpr int kModelCount = 5;
-constexpr int kSignalCount = 9;
+// An equality with the plain "=" relation: the form of every definition.
+constexpr WORD kDefinitionType = McTypeWord(kMcEquality, 1);
 constexpr int kReservedEntries = 5;  // s, t, j, e, pi
 // The user sets at most 10 runs and the loader keeps the stored count; far
 // more than that is no file this program wrote.
@@ -43,23 +42,6 @@ struct OwnedList {
   OwnedList& operator=(const OwnedList&) = delete;
   ~OwnedList() { list.DeleteAll(); }
 };
-
-void SwapLists(CMXC_BIN& a, CMXC_BIN& b) {
-  std::swap(a.m_items, b.m_items);
-  std::swap(a.m_count, b.m_count);
-  std::swap(a.m_capacity, b.m_capacity);
-}
-
-void SwapTables(CVARvalues& a, CVARvalues& b) {
-  std::swap(a.m_pValue, b.m_pValue);
-  std::swap(a.m_pMin, b.m_pMin);
-  std::swap(a.m_pMax, b.m_pMax);
-  std::swap(a.m_pFlags, b.m_pFlags);
-  std::swap(a.m_pUsed, b.m_pUsed);
-  std::swap(a.m_ppNames, b.m_ppNames);
-  std::swap(a.m_nCount, b.m_nCount);
-  std::swap(a.m_nCapacity, b.m_nCapacity);
-}
 
 [[noreturn]] void Refuse(CArchive& ar) {
   const CFile* file = ar.GetFile();
@@ -79,7 +61,7 @@ void Check(CArchive& ar, bool sound) {
 // table (in the libraries) is unbound, which every reader treats as such.
 void UnbindBeyond(CMcBasic* node, int count) {
   if (node == nullptr) return;
-  if ((node->GetType() >> 8) == 0x03) {
+  if (McKindOf(node->GetType()) == kMcVariable) {
     auto* var = static_cast<CMcVariable*>(node);
     if (var->m_index != CMcVariable::kUnbound && var->m_index >= count)
       var->m_index = CMcVariable::kUnbound;
@@ -91,7 +73,7 @@ bool AreDefinitions(const CMXC_BIN& list, int count) {
   if (list.GetCount() != count) return false;
   for (int i = 0; i < count; ++i) {
     const CMcBasic* def = list.GetAt(i);
-    if (def->GetType() != kTypeEquality || def->m_count != 2) return false;
+    if (def->GetType() != kDefinitionType || def->m_count != 2) return false;
   }
   return true;
 }
@@ -254,14 +236,14 @@ void CQorexDoc::Load(CArchive& ar) {
   m_dFinalTime = d.finalTime;
   m_dSamplingTime = d.samplingTime;
   m_dMaxPoleModulus = d.maxPoleModulus;
-  SwapLists(m_models, d.modelList.list);
-  SwapLists(m_signals, d.signalList.list);
-  SwapLists(m_modelLibrary, d.modelLibrary.list);
-  SwapLists(m_signalLibrary, d.signalLibrary.list);
+  m_models.Swap(d.modelList.list);
+  m_signals.Swap(d.signalList.list);
+  m_modelLibrary.Swap(d.modelLibrary.list);
+  m_signalLibrary.Swap(d.signalLibrary.list);
   QOX_HistVar* history = d.history.release();
   d.history.reset(m_pHistory);
   m_pHistory = history;
-  SwapTables(m_vars, d.vars);
+  m_vars.Swap(d.vars);
   m_nVarPoints = d.nVarPoints;
   m_nVarPointCapacity = d.nVarPointCapacity;
   m_pVarPoints = std::move(d.varPoints);
@@ -279,8 +261,9 @@ void CQorexDoc::Load(CArchive& ar) {
   m_nRunCapacity = std::max(m_nRunCapacity, d.nRuns);
   m_nRuns = d.nRuns;
 
-  // The coming UpdateAll attaches the comment bar again and shows the comment.
-  if (g_pCommentBar && g_pCommentBar->m_pDoc == this) g_pCommentBar->m_pDoc = nullptr;
+  // The bars forget the design they showed; the coming UpdateAll shows them
+  // the loaded one, its comment included.
+  DetachBars();
   UpdateUsedVariables();
   Recalculate();
   UpdateAll();

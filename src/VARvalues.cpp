@@ -1,11 +1,13 @@
 #include "VARvalues.h"
 
+#include "MC/McKinds.h"
 #include "MC/Mc_variable.h"
 #include "platform/core/Archive.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -123,7 +125,7 @@ int CVARvalues::AddNumbered(const char* name, char* subscript, int subscriptSize
 
 void CVARvalues::BindVariables(CMcBasic* node) {
   if (!node) return;
-  if ((node->GetType() >> 8) != 0x03) {
+  if (McKindOf(node->GetType()) != kMcVariable) {
     for (int i = 0; i < node->m_count; ++i) BindVariables(node->m_children[i]);
     return;
   }
@@ -151,6 +153,17 @@ void CVARvalues::SetValue(int userIndex, double value) {
 void CVARvalues::SetRange(int userIndex, double minimum, double maximum) {
   m_pMin[userIndex + 5] = minimum;
   m_pMax[userIndex + 5] = maximum;
+}
+
+void CVARvalues::Swap(CVARvalues& other) {
+  std::swap(m_pValue, other.m_pValue);
+  std::swap(m_pMin, other.m_pMin);
+  std::swap(m_pMax, other.m_pMax);
+  std::swap(m_pFlags, other.m_pFlags);
+  std::swap(m_pUsed, other.m_pUsed);
+  std::swap(m_ppNames, other.m_ppNames);
+  std::swap(m_nCount, other.m_nCount);
+  std::swap(m_nCapacity, other.m_nCapacity);
 }
 
 namespace {

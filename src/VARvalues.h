@@ -44,6 +44,9 @@ class CVARvalues {
   void SetValue(int userIndex, double value);
   void SetRange(int userIndex, double minimum, double maximum);
 
+  // Exchanges the whole table with other's.
+  void Swap(CVARvalues& other);
+
   // Stores or loads the table record. Loading replaces the whole table only
   // when the record is sound; a truncated or inconsistent record leaves the
   // table as it was and yields FALSE (the archive's failure state tells the rest).

@@ -12,6 +12,18 @@ CLeftBar::~CLeftBar() {
   if (g_pLeftBar == this) g_pLeftBar = nullptr;
 }
 
+void CLeftBar::ShowDesign(CQorexDoc* doc, DesignPart part, int /*sample*/) {
+  if (part != DesignPart::kWhole) return;
+  m_pDoc = doc;
+  Redraw();
+}
+
+void CLeftBar::ForgetDesign(const CQorexDoc* doc) {
+  if (doc != m_pDoc) return;
+  m_pDoc = nullptr;
+  if (GetSafeHwnd()) Invalidate(TRUE);
+}
+
 void CLeftBar::Redraw() {
   if (!GetSafeHwnd()) return;
   Invalidate();

@@ -1,20 +1,23 @@
 #pragma once
 // CLeftBar: the "ProcessView" dialog bar: the loop diagram of the shown
 // document, its picker popups and the two real-time switches. The frame
-// creates it from template 104; the document points it at itself and asks
-// for a repaint after every change. The diagram and its pickers come with the
+// creates it from template 104; the document shows itself in it through
+// CDesignBar after every change. The diagram and its pickers come with the
 // bar's own work; until then it repaints its plain face.
+#include "DesignBar.h"
 #include "platform/ui/ControlBar.h"
 
-class CQorexDoc;
-
-class CLeftBar : public CDialogBar {
+class CLeftBar : public CDialogBar, public CDesignBar {
   DECLARE_DYNAMIC(CLeftBar)
 
  public:
   // Sets g_pLeftBar to this bar.
   CLeftBar();
   ~CLeftBar() override;
+
+  // The whole design: its loop diagram, repainted at once.
+  void ShowDesign(CQorexDoc* doc, DesignPart part, int sample) override;
+  void ForgetDesign(const CQorexDoc* doc) override;
 
   // Repaints the loop diagram at once.
   void Redraw();

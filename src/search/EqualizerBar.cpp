@@ -12,6 +12,21 @@ CEqualizerBar::~CEqualizerBar() {
   if (g_pEqualizerBar == this) g_pEqualizerBar = nullptr;
 }
 
+void CEqualizerBar::ShowDesign(CQorexDoc* doc, DesignPart part, int /*sample*/) {
+  if (part == DesignPart::kWhole) {
+    m_pDoc = doc;
+    Refresh();
+  } else if (doc == m_pDoc && part == DesignPart::kHistory) {
+    Refresh();
+  }
+}
+
+void CEqualizerBar::ForgetDesign(const CQorexDoc* doc) {
+  if (doc != m_pDoc) return;
+  m_pDoc = nullptr;
+  if (GetSafeHwnd()) Invalidate(TRUE);
+}
+
 void CEqualizerBar::FindG() {}
 
 // Nothing can switch recording on yet.

@@ -5,17 +5,20 @@
 // template 108, hidden. The searches, the recording and the identification
 // come with the bar's own work; until then FindG does nothing and recording
 // is off, so RecordDesign does nothing.
+#include "DesignBar.h"
 #include "platform/ui/ControlBar.h"
 
-class CQorexDoc;
-
-class CEqualizerBar : public CDialogBar {
+class CEqualizerBar : public CDialogBar, public CDesignBar {
   DECLARE_DYNAMIC(CEqualizerBar)
 
  public:
   // Sets g_pEqualizerBar to this bar.
   CEqualizerBar();
   ~CEqualizerBar() override;
+
+  // The whole design, or its population started again: Refresh.
+  void ShowDesign(CQorexDoc* doc, DesignPart part, int sample) override;
+  void ForgetDesign(const CQorexDoc* doc) override;
 
   // Identifies the process model from the stored real-time runs of the
   // bar's document.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 namespace {
 bool IsMatrix(const CMcBasic* node) {
@@ -53,6 +54,14 @@ bool CSIMsignal::Resize(int rows, int columns) {
 
 void CSIMsignal::Zero() {
   std::fill(m_pSamples, m_pSamples + m_nRows * m_nColumns, 0.0);
+}
+
+void CSIMsignal::Swap(CSIMsignal& other) {
+  std::swap(m_wFlags, other.m_wFlags);
+  std::swap(m_pSamples, other.m_pSamples);
+  std::swap(m_nRows, other.m_nRows);
+  std::swap(m_nColumns, other.m_nColumns);
+  std::swap(m_nCapacity, other.m_nCapacity);
 }
 
 void CSIMsignal::Assign(const CSIMsignal& src) {

@@ -36,6 +36,9 @@ class CSIMsignal {
   // Sets all rows x columns samples to 0.
   void Zero();
 
+  // Exchanges samples, shape and flags with other's, copying no sample.
+  void Swap(CSIMsignal& other);
+
   // Takes src's size and copies all its samples.
   void Assign(const CSIMsignal& src);
   // Takes src's size, then copies in every row the columns from .. end;

@@ -3,11 +3,12 @@
 #include "GlobalResources.h"
 #include "MC/MC_BASIC.h"
 #include "MC/McComplex.h"
+#include "MC/McDepthGuard.h"
+#include "MC/McKinds.h"
 #include "QorexDoc.h"
 #include "VARpoints.h"
 #include "simulation/SIMwatchdog.h"
 
-#include <array>
 #include <cmath>
 
 std::atomic<CSIMsystem*> g_pSimulator{nullptr};
@@ -16,18 +17,13 @@ static CRITICAL_SECTION s_csSimulation;
 LPCRITICAL_SECTION g_pcsSimulation = &s_csSimulation;
 
 namespace {
-// Signal and model slots of the document.
-enum { kSigCommand = 0, kSigInput = 1, kSigOutput = 2, kSigNoise = 3, kSigMin = 4, kSigMax = 5 };
-enum { kModelP = 0, kModelK = 1, kModelG = 2, kModelL = 3, kModelF = 4 };
-
 // The watchdog's follow-up may prepare again while the user keeps accepting
 // settings that are still too coarse; a bound keeps a runaway answerer (or a
 // test) from exhausting the stack.
 constexpr int kMaxPrepareDepth = 8;
 
-bool Fits(const CSIMtrnmx& block, const CSIMsignal& in, const CSIMsignal& out) {
-  return block.m_nCols == in.m_nRows && block.m_nRows == out.m_nRows;
-}
+// The type word of a definition: an equality with the plain "=" relation.
+constexpr WORD kDefinitionType = McTypeWord(kMcEquality, 1);
 
 // |M| for a square M, else the zero function (no closed-loop poles to show).
 void DeterminantOf(CSIMtrnfn& det, const CSIMtrnmx& m, CSIMtrnfn* w) {
@@ -44,17 +40,11 @@ void SetOne(CSIMtrnfn& t) {
   t.FindRoots();
 }
 
-// The fifteen signals and the five blocks of a system, for the steps that
-// treat them all alike (const or not, as the system is).
-template <class System>
-auto AllSignals(System& s) {
-  return std::array{&s.m_c,  &s.m_r, &s.m_v,  &s.m_d, &s.m_n,  &s.m_e,    &s.m_w,   &s.m_u,
-                    &s.m_uv, &s.m_y, &s.m_yd, &s.m_z, &s.m_zn, &s.m_uMin, &s.m_uMax};
-}
-
-template <class System>
-auto AllBlocks(System& s) {
-  return std::array{&s.m_P, &s.m_K, &s.m_G, &s.m_L, &s.m_F};
+// The right side that sizes a loop signal (see SizeSignals).
+const CMcBasic* SizingSide(const CQorexDoc* doc, const SIMloopSignal& s) {
+  if (s.definition >= 0) return doc->m_signals.RightSideAt(s.definition);
+  const SIMdimSource& source = kDimSources[s.rows];
+  return (source.model ? doc->m_models : doc->m_signals).RightSideAt(source.slot);
 }
 
 // N = Tf / Ts truncated, or -1 when the times cannot make a run.
@@ -80,53 +70,43 @@ CSIMsystem::~CSIMsystem() = default;
 // ---- preparing a run ---------------------------------------------------------
 
 void CSIMsystem::SizeSignals(CQorexDoc* doc, int columns) {
-  const CMXC_BIN& s = doc->m_signals;
-  const CMcBasic* f = doc->m_models.RightSideAt(kModelF);
-  m_c.Build(doc, s.RightSideAt(kSigCommand), columns, false);
-  m_v.Build(doc, s.RightSideAt(kSigInput), columns, false);
-  m_d.Build(doc, s.RightSideAt(kSigOutput), columns, false);
-  m_n.Build(doc, s.RightSideAt(kSigNoise), columns, false);
-  m_uMin.Build(doc, s.RightSideAt(kSigMin), columns, false);
-  m_uMax.Build(doc, s.RightSideAt(kSigMax), columns, false);
-  m_r.Build(doc, f, columns, false);
-  m_e.Build(doc, f, columns, false);
-  m_w.Build(doc, f, columns, false);
-  m_u.Build(doc, s.RightSideAt(kSigInput), columns, false);
-  m_uv.Build(doc, s.RightSideAt(kSigInput), columns, false);
-  m_y.Build(doc, s.RightSideAt(kSigOutput), columns, false);
-  m_yd.Build(doc, s.RightSideAt(kSigOutput), columns, false);
-  m_z.Build(doc, s.RightSideAt(kSigNoise), columns, false);
-  m_zn.Build(doc, s.RightSideAt(kSigNoise), columns, false);
+  for (const SIMloopSignal& s : kLoopSignals)
+    (this->*s.signal).Build(doc, SizingSide(doc, s), columns, false);
 }
 
 void CSIMsystem::FillInputs(CQorexDoc* doc) {
-  const CMXC_BIN& s = doc->m_signals;
-  CSIMsignal* inputs[] = {&m_c, &m_v, &m_d, &m_n, &m_uMin, &m_uMax};
-  for (int i = 0; i < 6; ++i) inputs[i]->Build(doc, s.RightSideAt(i), m_nSteps, true);
+  for (const SIMloopSignal& s : kLoopSignals)
+    if (s.definition >= 0)
+      (this->*s.signal).Build(doc, doc->m_signals.RightSideAt(s.definition), m_nSteps, true);
 }
 
 void CSIMsystem::ZeroSignals() {
-  for (CSIMsignal* s : AllSignals(*this)) s->Zero();
+  for (const SIMloopSignal& s : kLoopSignals) (this->*s.signal).Zero();
 }
 
 void CSIMsystem::RebuildBlocks(CQorexDoc* doc) {
-  const auto blocks = AllBlocks(*this);
-  for (int i = 0; i < static_cast<int>(blocks.size()); ++i)
-    blocks[i]->FromExpr(doc, doc->m_models.RightSideAt(i));
+  for (int i = 0; i < kModelCount; ++i)
+    (this->*kModelWiring[i].block).FromExpr(doc, doc->m_models.RightSideAt(i));
 }
 
 bool CSIMsystem::ShapesAgree(bool realtime) const {
-  for (const CSIMsignal* s : AllSignals(*this))
-    if (s->m_nColumns != m_c.m_nColumns) return false;
-  // Signals combined column by column need equal rows.
-  if (m_e.m_nRows != m_r.m_nRows || m_w.m_nRows != m_r.m_nRows || m_v.m_nRows != m_u.m_nRows ||
-      m_uv.m_nRows != m_u.m_nRows || m_d.m_nRows != m_y.m_nRows || m_yd.m_nRows != m_y.m_nRows ||
-      m_n.m_nRows != m_z.m_nRows || m_zn.m_nRows != m_z.m_nRows)
-    return false;
-  if (!Fits(m_P, m_c, m_r) || !Fits(m_K, m_e, m_u) || !Fits(m_G, m_uv, m_y) ||
-      !Fits(m_L, m_yd, m_z) || !Fits(m_F, m_zn, m_w))
-    return false;
-  if (realtime && (m_uMin.m_nRows < m_uv.m_nRows || m_uMax.m_nRows < m_uv.m_nRows)) return false;
+  // The rows of each shared size, taken from its first signal.
+  int rows[kDimCount] = {-1, -1, -1, -1, -1};
+  for (const SIMloopSignal& s : kLoopSignals) {
+    const CSIMsignal& signal = this->*s.signal;
+    if (signal.m_nColumns != m_c.m_nColumns) return false;
+    if (s.limit) continue;
+    // Signals of one size are combined column by column: equal rows.
+    if (rows[s.rows] < 0) rows[s.rows] = signal.m_nRows;
+    if (signal.m_nRows != rows[s.rows]) return false;
+  }
+  for (const SIMmodelWiring& b : kModelWiring) {
+    const CSIMtrnmx& block = this->*b.block;
+    if (block.m_nRows != rows[b.rows] || block.m_nCols != rows[b.columns]) return false;
+  }
+  if (realtime)
+    for (const SIMloopSignal& s : kLoopSignals)
+      if (s.limit && (this->*s.signal).m_nRows < rows[s.rows]) return false;
   return true;
 }
 
@@ -144,7 +124,7 @@ void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
     LoopProducts();
     ParameterLoci(doc);
     // The frequency sweep joins here once the document has its engine.
-    for (CSIMtrnmx* b : AllBlocks(*this)) b->PrepareSimulation();
+    for (const SIMmodelWiring& b : kModelWiring) (this->*b.block).PrepareSimulation();
   }
   if (!ShapesAgree(false)) m_nError = kSimShapeMismatch;
   if (m_nError != kSimOk) {
@@ -160,18 +140,13 @@ void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
 }
 
 bool CSIMsystem::AdjustSettings(CQorexDoc* doc) {
+  McDepthGuard guard(m_nPrepareDepth, kMaxPrepareDepth);
   CSIMwatchdogUi* ui = GetWatchdogUi();
-  if (ui == nullptr || m_nPrepareDepth >= kMaxPrepareDepth) return false;
-  SIMtimeSettings settings{doc->m_dSamplingTime, doc->m_dFinalTime, g_dWatchdogTol * 100.0,
-                           doc->m_nRunCapacity};
+  if (ui == nullptr || !guard.Ok()) return false;
+  SIMtimeSettings settings = doc->GetTimeSettings();
   if (!ui->ShowSimulatorProperties(settings)) return false;
-  doc->m_dSamplingTime = settings.dSamplingTime;
-  doc->m_dFinalTime = settings.dFinalTime;
-  g_dWatchdogTol = settings.dTolerancePct / 100.0;
-  doc->SetRunCapacity(settings.nBufferSize);
-  ++m_nPrepareDepth;
+  doc->ApplyTimeSettings(settings);
   Prepare(doc, false);
-  --m_nPrepareDepth;
   return true;
 }
 
@@ -192,14 +167,14 @@ void CSIMsystem::Setup(CQorexDoc* doc) {
   SizeSignals(doc, m_nSteps);
   FillInputs(doc);
   RebuildBlocks(doc);
-  for (CSIMtrnmx* b : AllBlocks(*this)) b->PrepareSimulation();
+  for (const SIMmodelWiring& b : kModelWiring) (this->*b.block).PrepareSimulation();
   ResetStates();
   m_nError = !timesOk ? kSimBadTimes : ShapesAgree(true) ? kSimOk : kSimShapeMismatch;
   if (m_nError != kSimOk) ZeroSignals();
 }
 
 void CSIMsystem::ResetStates() {
-  for (CSIMtrnmx* b : AllBlocks(*this)) b->ResetStates();
+  for (const SIMmodelWiring& b : kModelWiring) (this->*b.block).ResetStates();
 }
 
 // ---- one sample --------------------------------------------------------------
@@ -320,20 +295,18 @@ void CSIMsystem::ParameterLoci(CQorexDoc* doc) {
 
 bool CSIMsystem::CopyFrom(const CSIMsystem& src) {
   if (&src == this || src.m_nError != kSimOk) return false;
-  const auto mine = AllSignals(*this);
-  const auto theirs = AllSignals(src);
-  for (size_t i = 0; i < mine.size(); ++i)
-    if (mine[i]->m_nRows != theirs[i]->m_nRows || mine[i]->m_nColumns != theirs[i]->m_nColumns)
-      return false;
-  const auto blocks = AllBlocks(*this);
-  const auto srcBlocks = AllBlocks(src);
-  for (size_t i = 0; i < blocks.size(); ++i)
-    if (blocks[i]->m_nRows != srcBlocks[i]->m_nRows || blocks[i]->m_nCols != srcBlocks[i]->m_nCols)
-      return false;
+  for (const SIMloopSignal& s : kLoopSignals) {
+    const CSIMsignal &mine = this->*s.signal, &theirs = src.*s.signal;
+    if (mine.m_nRows != theirs.m_nRows || mine.m_nColumns != theirs.m_nColumns) return false;
+  }
+  for (const SIMmodelWiring& b : kModelWiring) {
+    const CSIMtrnmx &mine = this->*b.block, &theirs = src.*b.block;
+    if (mine.m_nRows != theirs.m_nRows || mine.m_nCols != theirs.m_nCols) return false;
+  }
   if (!src.ShapesAgree(true)) return false;
   const int from = m_nStep + 1;
-  for (size_t i = 0; i < mine.size(); ++i) mine[i]->CopyFrom(*theirs[i], from);
-  for (size_t i = 0; i < blocks.size(); ++i) *blocks[i] = *srcBlocks[i];
+  for (const SIMloopSignal& s : kLoopSignals) (this->*s.signal).CopyFrom(src.*s.signal, from);
+  for (const SIMmodelWiring& b : kModelWiring) this->*b.block = src.*b.block;
   return true;
 }
 
@@ -341,8 +314,8 @@ bool CSIMsystem::CopyFrom(const CSIMsystem& src) {
 
 namespace {
 bool IsDefinition(const CMcBasic* d) {
-  return d != nullptr && d->GetType() == 0x1301 && d->m_count >= 2 &&
-         d->m_children[0]->GetType() == 0x0200;
+  return d != nullptr && d->GetType() == kDefinitionType && d->m_count >= 2 &&
+         d->m_children[0]->GetType() == McTypeWord(kMcFunction);
 }
 }  // namespace
 

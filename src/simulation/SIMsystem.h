@@ -25,6 +25,10 @@
 // otherwise N = 0 (nothing is stepped) and m_nError = kSimBadTimes. The
 // blocks, products, poles and loci are still computed in both cases.
 //
+// The wiring (which shared size each block maps onto which, and which size
+// every signal has) is written once, in the tables after the class; the shape
+// check, the signal sizes and the document's resizers all read it.
+//
 // Numeric evaluation reads m_dTs, m_nSteps and m_nStep and the signals.
 #include "simulation/SIMsignal.h"
 #include "simulation/SIMtrnfn.h"
@@ -36,6 +40,36 @@
 
 class CMcBasic;
 class CQorexDoc;
+
+// ---- the loop's wiring ------------------------------------------------------------
+// The document's definitions by slot: five models, one per block, and nine
+// signals. Signals 0-5 feed the loop; 6 and 7 name the process's own channels
+// in real time; 8 weighs the error for the tuner.
+enum SIMmodelSlot : int { kModelP, kModelK, kModelG, kModelL, kModelF, kModelCount };
+enum SIMsignalSlot : int {
+  kSigC,            // c(t): command
+  kSigV,            // v(t): input disturbance
+  kSigD,            // d(t): output disturbance
+  kSigN,            // n(t): measurement noise
+  kSigClipMin,      // u_clip min(t): lower limit of the process input in real time
+  kSigClipMax,      // u_clip max(t): upper limit
+  kSigUProc,        // u_proc(t): the process's input channels
+  kSigYProc,        // y_proc(t): the process's output channels
+  kSigErrorWeight,  // e_weight(t): the tuner's error weight
+  kSignalCount
+};
+
+// The five sizes the loop shares. Each block maps one of them onto another
+// (kModelWiring below), and every signal has one of them as its row count.
+enum SIMdim : int {
+  kDimC,  // command c: P's input
+  kDimR,  // error r: P's output, K's input, F's output
+  kDimU,  // control u: K's output, G's input
+  kDimY,  // output y: G's output, L's input
+  kDimZ,  // post-compensated z: L's output, F's input
+  kDimCount,
+  kDimNone = -1  // meets no block (the error weight)
+};
 
 enum SIMerror : int {
   kSimOk = 0,
@@ -96,7 +130,7 @@ class CSIMsystem {
   // real-time worker advances it while the user-interface thread reads it.
   std::atomic<int> m_nStep;
 
-  CSIMtrnmx m_P, m_K, m_G, m_L, m_F;       // the blocks, models 0 .. 4
+  CSIMtrnmx m_P, m_K, m_G, m_L, m_F;       // the blocks, kModelP .. kModelF
   CSIMtrnmx m_GK, m_LGK, m_FLGK, m_IFLGK;  // loop products, return difference
   CSIMtrnmx m_work[8];                     // W1 .. W8 of the loci
   CSIMtrnfn m_tfSweep;                     // |I + W7| of one locus point
@@ -125,9 +159,10 @@ class CSIMsystem {
   std::atomic<int> m_nError;
 
  private:
-  // The fifteen signals, sized without filling (N columns).
+  // The fifteen signals, sized without filling (N columns): an input from its
+  // own definition, a computed signal from its size's source (kDimSources).
   void SizeSignals(CQorexDoc* doc, int columns);
-  // The six input signals, filled from signal definitions 0 to 5.
+  // The six input signals, filled from their signal definitions.
   void FillInputs(CQorexDoc* doc);
   void ZeroSignals();
   void RebuildBlocks(CQorexDoc* doc);
@@ -138,7 +173,71 @@ class CSIMsystem {
   // writes |I + W7| into m_tfSweep.
   void SweepPoint(CQorexDoc* doc, int mask);
 
-  int m_nPrepareDepth = 0;  // nested Prepare calls of the watchdog's follow-up
+  int m_nPrepareDepth = 0;  // nesting of the watchdog's follow-up (McDepthGuard)
+};
+
+// Each block of the loop: the model definition that builds it, and which
+// shared size its rows and its columns are.
+struct SIMmodelWiring {
+  const char* name;  // of the definition: name(s) = ...
+  CSIMtrnmx CSIMsystem::*block;
+  SIMdim rows;
+  SIMdim columns;
+};
+inline constexpr SIMmodelWiring kModelWiring[kModelCount] = {
+    {"P", &CSIMsystem::m_P, kDimR, kDimC},  // c -> r
+    {"K", &CSIMsystem::m_K, kDimU, kDimR},  // r -> u
+    {"G", &CSIMsystem::m_G, kDimY, kDimU},  // u -> y
+    {"L", &CSIMsystem::m_L, kDimZ, kDimY},  // y -> z
+    {"F", &CSIMsystem::m_F, kDimR, kDimZ},  // z -> r
+};
+
+// Each signal definition: its name and the shared size its rows follow.
+struct SIMsignalWiring {
+  const char* name;  // of the definition: name_subscript(t) = ...
+  const char* subscript;
+  SIMdim rows;
+};
+inline constexpr SIMsignalWiring kSignalWiring[kSignalCount] = {
+    {"c", "", kDimC},     {"v", "", kDimU},         {"d", "", kDimY},
+    {"n", "", kDimZ},     {"u", "clip min", kDimU}, {"u", "clip max", kDimU},
+    {"u", "proc", kDimU}, {"y", "proc", kDimY},     {"e", "weight", kDimNone}};
+
+// The definition whose right side sizes the loop's computed signals of each
+// shared size: the command, F (its rows), and the three disturbances.
+struct SIMdimSource {
+  bool model;
+  int slot;
+};
+inline constexpr SIMdimSource kDimSources[kDimCount] = {
+    {false, kSigC}, {true, kModelF}, {false, kSigV}, {false, kSigD}, {false, kSigN}};
+
+// The fifteen signals of the loop. Signals of one size are combined column
+// by column, so their rows must agree; an input is filled from its own
+// definition; the two limits only need to cover the process input, and only
+// in real time.
+struct SIMloopSignal {
+  CSIMsignal CSIMsystem::*signal;
+  SIMdim rows;
+  int definition;  // the signal slot that fills it, or -1 for a computed signal
+  bool limit;
+};
+inline constexpr SIMloopSignal kLoopSignals[15] = {
+    {&CSIMsystem::m_c, kDimC, kSigC, false},          // command
+    {&CSIMsystem::m_r, kDimR, -1, false},             // P's output
+    {&CSIMsystem::m_v, kDimU, kSigV, false},          // input disturbance
+    {&CSIMsystem::m_d, kDimY, kSigD, false},          // output disturbance
+    {&CSIMsystem::m_n, kDimZ, kSigN, false},          // measurement noise
+    {&CSIMsystem::m_e, kDimR, -1, false},             // K's input r - w
+    {&CSIMsystem::m_w, kDimR, -1, false},             // F's output
+    {&CSIMsystem::m_u, kDimU, -1, false},             // K's output
+    {&CSIMsystem::m_uv, kDimU, -1, false},            // G's input u + v
+    {&CSIMsystem::m_y, kDimY, -1, false},             // G's output
+    {&CSIMsystem::m_yd, kDimY, -1, false},            // L's input y + d
+    {&CSIMsystem::m_z, kDimZ, -1, false},             // L's output
+    {&CSIMsystem::m_zn, kDimZ, -1, false},            // F's input z + n
+    {&CSIMsystem::m_uMin, kDimU, kSigClipMin, true},  // limits of G's input
+    {&CSIMsystem::m_uMax, kDimU, kSigClipMax, true},
 };
 
 // The application-wide simulator and the document a worker runs (null while

@@ -2,6 +2,7 @@
 // every size in the loop agrees, and blocks marked square stay square.
 #include "tests/simulation/SimTestSupport.h"
 
+#include "MC/McKinds.h"
 #include "MC/Mc_equality.h"
 #include "MC/Mc_function.h"
 
@@ -16,24 +17,24 @@ using namespace simtest;
 
 // A readable form of a tree: numbers, name_sub, f_sub(x) and [a, b; c, d].
 std::string Text(const CMcBasic* n) {
-  const int kind = n->GetType() >> 8;
+  const McKindCode kind = McKindOf(n->GetType());
   const std::string sign = (n->m_flags & 1) ? "-" : "";
-  if (kind == 0x01) {
+  if (kind == kMcReal) {
     const double v = static_cast<const CMcReal*>(n)->m_value;
     return sign + (std::isinf(v) ? std::string("inf") : std::to_string(int(v)));
   }
-  if (kind == 0x03) {
+  if (kind == kMcVariable) {
     const auto* v = static_cast<const CMcVariable*>(n);
     const std::string sub = v->GetSubscript();
     return sign + v->GetVarName() + (sub.empty() ? "" : "_" + sub);
   }
-  if (kind == 0x02) {
+  if (kind == kMcFunction) {
     const auto* f = static_cast<const CMcFunction*>(n);
     const std::string sub = f->GetSubscript();
     return f->GetFunctionName() + (sub.empty() ? "" : "_" + sub) + "(" + Text(n->m_children[0]) +
            ")";
   }
-  if (kind == 0x05) {
+  if (kind == kMcMatrix) {
     const int nc = static_cast<const CMcMatrix*>(n)->GetColumns();
     std::string s = "[";
     for (int i = 0; i < n->m_count; ++i) {
@@ -42,7 +43,7 @@ std::string Text(const CMcBasic* n) {
     }
     return s + "]";
   }
-  if (kind == 0x13) return Text(n->m_children[0]) + " = " + Text(n->m_children[1]);
+  if (kind == kMcEquality) return Text(n->m_children[0]) + " = " + Text(n->m_children[1]);
   return "?";
 }
 
@@ -58,8 +59,8 @@ CMcBasic* Column(int n) {
 // A new design's definitions: the five models, then the nine signals.
 struct Loop {
   Loop() {
-    for (int i = 0; i < 5; ++i) m[i] = doc.m_models.GetAt(i);
-    for (int i = 0; i < 9; ++i) s[i] = doc.m_signals.GetAt(i);
+    for (int i = 0; i < kModelCount; ++i) m[i] = doc.m_models.GetAt(i);
+    for (int i = 0; i < kSignalCount; ++i) s[i] = doc.m_signals.GetAt(i);
   }
   // The right sides.
   std::string Model(int i) const { return Text(m[i]->m_children[1]); }
@@ -67,66 +68,67 @@ struct Loop {
   static void SetRight(CMcBasic* def, CMcBasic* rhs) { delete def->SetChildAt(rhs, 1); }
 
   CQorexDoc doc;
-  CMcBasic* m[5];
-  CMcBasic* s[9];
+  CMcBasic* m[kModelCount];
+  CMcBasic* s[kSignalCount];
 };
 
 class Dimensions : public ::testing::Test, public Loop {};
 
 TEST_F(Dimensions, TwoByTwoProcessResizesItsNeighbours) {
-  SetRight(m[2], Mat(2, {R(1), R(2), R(3), R(4)}));
-  EXPECT_EQ(doc.AdjustDimensions(2, TRUE, m, s), 0);
-  EXPECT_EQ(Model(1), "[1; 0]");  // K: 2 x 1
-  EXPECT_EQ(Model(3), "[1, 0]");  // L: 1 x 2
-  EXPECT_EQ(Signal(1), "[0; 0]");
-  EXPECT_EQ(Signal(2), "[0; 0]");
-  EXPECT_EQ(Signal(4), "[-inf; -inf]");
-  EXPECT_EQ(Signal(5), "[inf; inf]");
-  EXPECT_EQ(Signal(6), "[u_1(t); u_2(t)]");
-  EXPECT_EQ(Signal(7), "[y_1(t); y_2(t)]");
+  SetRight(m[kModelG], Mat(2, {R(1), R(2), R(3), R(4)}));
+  EXPECT_EQ(doc.AdjustDimensions(kModelG, TRUE, m, s), 0);
+  EXPECT_EQ(Model(kModelK), "[1; 0]");  // K: 2 x 1
+  EXPECT_EQ(Model(kModelL), "[1, 0]");  // L: 1 x 2
+  EXPECT_EQ(Signal(kSigV), "[0; 0]");
+  EXPECT_EQ(Signal(kSigD), "[0; 0]");
+  EXPECT_EQ(Signal(kSigClipMin), "[-inf; -inf]");
+  EXPECT_EQ(Signal(kSigClipMax), "[inf; inf]");
+  EXPECT_EQ(Signal(kSigUProc), "[u_1(t); u_2(t)]");
+  EXPECT_EQ(Signal(kSigYProc), "[y_1(t); y_2(t)]");
   // P, F, c and n keep their size.
-  EXPECT_EQ(Model(0), "1");
-  EXPECT_EQ(Model(4), "f_11");
-  EXPECT_EQ(Signal(0), "1");
-  EXPECT_EQ(Signal(3), "0");
+  EXPECT_EQ(Model(kModelP), "1");
+  EXPECT_EQ(Model(kModelF), "f_11");
+  EXPECT_EQ(Signal(kSigC), "1");
+  EXPECT_EQ(Signal(kSigN), "0");
 }
 
 // A controller with two outputs gives the process two inputs and every
 // control-side signal (v, the limits, u) two rows.
 TEST_F(Dimensions, TwoOutputControllerResizesTheControlSide) {
-  SetRight(m[1], Mat(1, {R(1), R(2)}));  // K: 2 x 1
-  doc.AdjustDimensions(1, TRUE, m, s);
-  EXPECT_EQ(Model(2), "[?, 0]");
-  for (int i : {1, 4, 5, 6}) EXPECT_EQ(s[i]->m_children[1]->m_count, 2) << i;
-  EXPECT_EQ(Signal(6), "[u_1(t); u_2(t)]");
-  EXPECT_EQ(Signal(2), "0");  // d stays with the outputs
+  SetRight(m[kModelK], Mat(1, {R(1), R(2)}));  // K: 2 x 1
+  doc.AdjustDimensions(kModelK, TRUE, m, s);
+  EXPECT_EQ(Model(kModelG), "[?, 0]");
+  for (int i : {kSigV, kSigClipMin, kSigClipMax, kSigUProc})
+    EXPECT_EQ(s[i]->m_children[1]->m_count, 2) << i;
+  EXPECT_EQ(Signal(kSigUProc), "[u_1(t); u_2(t)]");
+  EXPECT_EQ(Signal(kSigD), "0");  // d stays with the outputs
 }
 
 TEST_F(Dimensions, SquareBlocksStaySquareAndTheSpreadEnds) {
   // F becomes 2 x 2: P must take two rows, and being marked square it
   // becomes 2 x 2 itself, which gives the setpoint two rows.
-  SetRight(m[4], Mat(2, {R(1), R(0), R(0), R(1)}));
-  doc.AdjustDimensions(4, TRUE, m, s);
-  EXPECT_EQ(Model(0), "[1, 0; 0, 1]");
-  EXPECT_EQ(Signal(0), "[1; 1]");
-  EXPECT_EQ(Model(1), "[1, 0]");  // K: its columns follow F's rows
-  EXPECT_EQ(Model(3), "[1; 0]");  // L: its rows follow F's columns
-  EXPECT_EQ(Signal(3), "[0; 0]");
-  EXPECT_EQ(Model(2), "?");  // G = 1 / (s + 1) stays
+  SetRight(m[kModelF], Mat(2, {R(1), R(0), R(0), R(1)}));
+  doc.AdjustDimensions(kModelF, TRUE, m, s);
+  EXPECT_EQ(Model(kModelP), "[1, 0; 0, 1]");
+  EXPECT_EQ(Signal(kSigC), "[1; 1]");
+  EXPECT_EQ(Model(kModelK), "[1, 0]");  // K: its columns follow F's rows
+  EXPECT_EQ(Model(kModelL), "[1; 0]");  // L: its rows follow F's columns
+  EXPECT_EQ(Signal(kSigN), "[0; 0]");
+  EXPECT_EQ(Model(kModelG), "?");  // G = 1 / (s + 1) stays
 }
 
 TEST_F(Dimensions, WithEveryBlockMarkedSquareTheSpreadEndsAllSquare) {
   for (CSIMtrnmx* b : {&doc.m_system.m_K, &doc.m_system.m_G, &doc.m_system.m_L})
     b->m_wFlags |= 0x02;
-  SetRight(m[2], Mat(3, {R(1), R(2), R(3), R(4), R(5), R(6)}));  // G: 2 x 3
-  doc.AdjustDimensions(2, TRUE, m, s);
-  for (int i = 0; i < 5; ++i) {
+  SetRight(m[kModelG], Mat(3, {R(1), R(2), R(3), R(4), R(5), R(6)}));  // G: 2 x 3
+  doc.AdjustDimensions(kModelG, TRUE, m, s);
+  for (int i = 0; i < kModelCount; ++i) {
     const auto* block = static_cast<const CMcMatrix*>(m[i]->m_children[1]);
-    ASSERT_EQ(block->GetType() >> 8, 0x05) << i;
+    ASSERT_EQ(McKindOf(block->GetType()), kMcMatrix) << i;
     EXPECT_EQ(block->GetRows(), 3) << i;
     EXPECT_EQ(block->GetColumns(), 3) << i;
   }
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(s[i]->m_children[1]->m_count, 3) << i;
+  for (int i = 0; i < kSigErrorWeight; ++i) EXPECT_EQ(s[i]->m_children[1]->m_count, 3) << i;
 }
 
 TEST_F(Dimensions, ChangedSignalsResizeTheBlocksAroundThem) {
@@ -139,12 +141,12 @@ TEST_F(Dimensions, ChangedSignalsResizeTheBlocksAroundThem) {
     const char* otherAfter;
   } rows[] = {
       // P takes three columns and, marked square, three rows.
-      {0, 3, 0, "[1, 0, 0; 0, 1, 0; 0, 0, 1]", 0, "[5; 6; 7]"},
-      {1, 2, 1, "[1; 0]", 6, "[u_1(t); u_2(t)]"},
-      {7, 2, 2, "[?; 0]", 2, "[0; 0]"},
-      {3, 2, 3, "[1; 0]", 3, "[5; 6]"},
-      {8, 2, 1, "1", 7, "y_1(t)"},  // the error weight
-      {2, 1, 3, "1", 7, "y_1(t)"},  // same size: nothing
+      {kSigC, 3, kModelP, "[1, 0, 0; 0, 1, 0; 0, 0, 1]", kSigC, "[5; 6; 7]"},
+      {kSigV, 2, kModelK, "[1; 0]", kSigUProc, "[u_1(t); u_2(t)]"},
+      {kSigYProc, 2, kModelG, "[?; 0]", kSigD, "[0; 0]"},
+      {kSigN, 2, kModelL, "[1; 0]", kSigN, "[5; 6]"},
+      {kSigErrorWeight, 2, kModelK, "1", kSigYProc, "y_1(t)"},  // meets no block
+      {kSigD, 1, kModelL, "1", kSigYProc, "y_1(t)"},            // same size: nothing
   };
   for (const auto& row : rows) {
     Loop loop;
@@ -157,36 +159,36 @@ TEST_F(Dimensions, ChangedSignalsResizeTheBlocksAroundThem) {
 
 TEST_F(Dimensions, ARightSideAloneBecomesADefinition) {
   CMcBasic* bare = Mat(1, {R(2), R(3)});
-  CMcBasic* old = s[3];
-  s[3] = bare;
-  doc.AdjustDimensions(3, FALSE, m, s);
-  ASSERT_NE(s[3], bare);
-  EXPECT_EQ(Text(s[3]), "n(t) = [2; 3]");
-  EXPECT_EQ(bare->m_parent, s[3]);
-  EXPECT_EQ(Model(3), "[1; 0]");
+  CMcBasic* old = s[kSigN];
+  s[kSigN] = bare;
+  doc.AdjustDimensions(kSigN, FALSE, m, s);
+  ASSERT_NE(s[kSigN], bare);
+  EXPECT_EQ(Text(s[kSigN]), "n(t) = [2; 3]");
+  EXPECT_EQ(bare->m_parent, s[kSigN]);
+  EXPECT_EQ(Model(kModelL), "[1; 0]");
   CMcBasic* model = R(4);
-  CMcBasic* oldModel = m[1];
-  m[1] = model;
-  doc.AdjustDimensions(1, TRUE, m, s);
-  EXPECT_EQ(Text(m[1]), "K(s) = 4");
-  delete s[3];
-  delete m[1];
+  CMcBasic* oldModel = m[kModelK];
+  m[kModelK] = model;
+  doc.AdjustDimensions(kModelK, TRUE, m, s);
+  EXPECT_EQ(Text(m[kModelK]), "K(s) = 4");
+  delete s[kSigN];
+  delete m[kModelK];
   // The document's own lists still hold the originals.
-  EXPECT_EQ(doc.m_signals.GetAt(3), old);
-  EXPECT_EQ(doc.m_models.GetAt(1), oldModel);
+  EXPECT_EQ(doc.m_signals.GetAt(kSigN), old);
+  EXPECT_EQ(doc.m_models.GetAt(kModelK), oldModel);
 }
 
 TEST_F(Dimensions, ShrinkingRemovesTrailingElements) {
-  SetRight(s[7], Mat(1, {R(1), R(2), R(3)}));
-  CQorexDoc::MatchSignalRowsToRows(s[7], 1, 1);
-  EXPECT_EQ(Signal(7), "[1]");
-  CQorexDoc::ResizeToMatrix(m[2], 2, 3);
+  SetRight(s[kSigYProc], Mat(1, {R(1), R(2), R(3)}));
+  CQorexDoc::MatchSignalRowsToRows(s[kSigYProc], 1, 1);
+  EXPECT_EQ(Signal(kSigYProc), "[1]");
+  CQorexDoc::ResizeToMatrix(m[kModelG], 2, 3);
   // The new diagonal cell copies 1 / (s + 1) (shown as "?").
-  EXPECT_EQ(Model(2), "[?, 0, 0; 0, ?, 0]");
-  CQorexDoc::ResizeToMatrix(m[2], 1, 1);
-  EXPECT_EQ(static_cast<const CMcMatrix*>(m[2]->m_children[1])->m_count, 1);
-  CQorexDoc::MatchRowsToRows(m[0], 0, 0);  // no size below 1
-  EXPECT_EQ(Model(0), "1");
+  EXPECT_EQ(Model(kModelG), "[?, 0, 0; 0, ?, 0]");
+  CQorexDoc::ResizeToMatrix(m[kModelG], 1, 1);
+  EXPECT_EQ(static_cast<const CMcMatrix*>(m[kModelG]->m_children[1])->m_count, 1);
+  CQorexDoc::MatchRowsToRows(m[kModelP], 0, 0);  // no size below 1
+  EXPECT_EQ(Model(kModelP), "1");
 }
 
 }  // namespace

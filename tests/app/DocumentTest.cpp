@@ -2,8 +2,7 @@
 // commands, the show flags and closing.
 #include "tests/simulation/SimTestSupport.h"
 
-#include "diagrams/OutputBar.h"
-#include "editing/LeftBar.h"
+#include "MainFrm.h"
 #include "platform/ui/WinApp.h"
 #include "search/QOX_HistVar.h"
 
@@ -11,6 +10,7 @@
 
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -40,8 +40,8 @@ TEST(Document, RecalculateFollowsAChangedVariableAndReportsDamagedShapes) {
   doc.m_vars.SetValue(0, 3.0);  // f11: y settles at 1 / (1 + f)
   doc.Recalculate();
   EXPECT_NEAR(doc.m_system.m_yd.At(0, 599), 0.25, 1e-9);
-  EXPECT_EQ(doc.m_vars.m_pValue[5], 3.0);              // the locus sweep put it back
-  SetModel(doc, 2, Mat(2, {R(1), R(2), R(3), R(4)}));  // 2 x 2 process in a SISO loop
+  EXPECT_EQ(doc.m_vars.m_pValue[5], 3.0);                    // the locus sweep put it back
+  SetModel(doc, kModelG, Mat(2, {R(1), R(2), R(3), R(4)}));  // 2 x 2 process in a SISO loop
   doc.Recalculate();
   EXPECT_EQ(doc.m_system.m_nError, kSimShapeMismatch);
   EXPECT_EQ(doc.m_system.m_yd.At(0, 599), 0.0);
@@ -51,7 +51,7 @@ TEST(Document, RecalculateFollowsAChangedVariableAndReportsDamagedShapes) {
 // keeping every locus's variable and code.
 TEST(Document, LociAreSetChangedGrownAndRemoved) {
   CQorexDoc doc;
-  SetModel(doc, 1, Prod({V("k"), V("q"), V("r"), V("w")}));
+  SetModel(doc, kModelK, Prod({V("k"), V("q"), V("r"), V("w")}));
   const int k = Entry(doc, "k") - 5, q = Entry(doc, "q") - 5;
   int mode = -1, colour = -1;
   doc.SetVarPoint(k, 0x2001);  // the lists' "10% deviation" and "Blue"
@@ -91,16 +91,25 @@ TEST(Document, ShowCodesToggleTheirSignalsOnly) {
 
 TEST(Document, CloseDetachesTheBarsAndStopsItsRealtimeRun) {
   CWinApp app("Document Close Test");
-  COutputBar output;  // bars without windows: only their pointers matter
-  CLeftBar left;
+  CMainFrame frame;  // no windows: only its bars' pointers matter
+  COutputBar& output = frame.m_wndOutputBar;
+  CLeftBar& left = frame.m_wndLeftBar;
+  // The design each of the frame's bars shows.
+  const auto shown = [&frame] {
+    return std::vector<const CQorexDoc*>{
+        frame.m_wndOutputBar.m_pDoc, frame.m_wndLeftBar.m_pDoc, frame.m_wndVarbar.m_pListedDoc,
+        frame.m_wndEqualizerBar.m_pDoc, frame.m_wndCommentBar.m_pDoc};
+  };
   CQorexDoc* other = new CQorexDoc;  // attaches the bars to itself
   CQorexDoc* doc = new CQorexDoc;
   EXPECT_EQ(output.m_pDoc, doc);
+  EXPECT_EQ(shown(), std::vector<const CQorexDoc*>(5, doc));
   g_pSimDoc = doc;
   doc->OnCloseDocument();  // deletes the document
   EXPECT_EQ(g_pSimDoc.load(), nullptr);
   EXPECT_EQ(output.m_pDoc, nullptr);
   EXPECT_EQ(left.m_pDoc, nullptr);
+  EXPECT_EQ(shown(), std::vector<const CQorexDoc*>(5, nullptr));
   other->UpdateAll();
   delete other;  // destroyed without closing: still detached
   EXPECT_EQ(output.m_pDoc, nullptr);

@@ -253,13 +253,14 @@ TEST(QoxFile, StoredIndicesAreCheckedAgainstTheLoadedTable) {
   auto* stale = new CMcVariable("q", "", 0);
   stale->m_index = 4000;  // beyond any table
   doc.m_modelLibrary.Add(stale);
-  auto* f = static_cast<CMcVariable*>(doc.m_models.GetAt(4)->m_children[1]);
+  auto* f = static_cast<CMcVariable*>(doc.m_models.GetAt(kModelF)->m_children[1]);
   f->m_index = 3000;  // a definition's stale index: bound again by name
   CQorexDoc loaded;
   ASSERT_FALSE(Refused(loaded, Stored(doc)));
   EXPECT_EQ(static_cast<const CMcVariable*>(loaded.m_modelLibrary.GetAt(0))->m_index,
             CMcVariable::kUnbound);
-  EXPECT_EQ(static_cast<const CMcVariable*>(loaded.m_models.GetAt(4)->m_children[1])->m_index, 5);
+  EXPECT_EQ(static_cast<const CMcVariable*>(loaded.m_models.GetAt(kModelF)->m_children[1])->m_index,
+            5);
 }
 
 // ---- through the framework's open and save ----------------------------------------

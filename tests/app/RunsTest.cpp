@@ -4,7 +4,7 @@
 #include "tests/simulation/SimTestSupport.h"
 
 #include "GlobalResources.h"
-#include "diagrams/OutputBar.h"
+#include "MainFrm.h"
 #include "editing/TimeBoxDlg.h"
 #include "platform/testing/DialogHooks.h"
 #include "platform/testing/TestHooks.h"
@@ -113,7 +113,7 @@ class TimeSettings : public Runs {
   void SetUp() override {
     Runs::SetUp();
     m_savedTol = g_dWatchdogTol;
-    m_bar.m_pDoc = &m_doc;
+    m_frame.m_wndOutputBar.m_pDoc = &m_doc;
   }
   void TearDown() override {
     g_dWatchdogTol = m_savedTol;
@@ -133,7 +133,7 @@ class TimeSettings : public Runs {
     m_dialogs = script.Dialogs().size();
   }
   CWinApp m_app{"Run Buffer Test"};
-  COutputBar m_bar;  // no window: the command only needs its document
+  CMainFrame m_frame;  // no windows: the command only needs the output bar's document
   double m_savedTol = 0.0;
   size_t m_dialogs = 0;
 };
@@ -157,12 +157,36 @@ TEST_F(TimeSettings, ResizesTheBufferKeepingTheOldestRunsAndSetsTheTimes) {
   EXPECT_EQ(m_doc.m_nRunCapacity, 3);
 }
 
+// New settings the accuracy watchdog warns about open the dialog again from
+// the recalculation; what is accepted there, the buffer size included, is
+// what the design keeps.
+TEST_F(TimeSettings, TheWatchdogsFollowUpHasTheLastWord) {
+  CQorexWatchdogUi ui;
+  SetWatchdogUi(&ui);
+  auto type = [](const char* tolerance, const char* buffer) {
+    return [=](CDialog& d) {
+      d.SetDlgItemText(IDC_TIME_TOLERANCE, tolerance);
+      d.SetDlgItemText(IDC_TIME_BUFFER, buffer);
+      QxTest::PressKey(VK_RETURN);
+    };
+  };
+  // Any inaccuracy exceeds a zero tolerance; Yes opens the dialog again.
+  QxTest::DialogScript script({type("0", "5"), type("100", "7")});
+  QxTest::ShownBoxScript boxes({IDYES});
+  m_doc.OnTimeSettings();
+  SetWatchdogUi(nullptr);
+  EXPECT_EQ(script.Dialogs().size(), 2u);
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(g_dWatchdogTol, 1.0);
+  EXPECT_EQ(m_doc.m_nRunCapacity, 7);
+}
+
 TEST_F(TimeSettings, NothingWhileAWorkerRunsTheDesignOrWithoutABarDocument) {
   g_pSimDoc = &m_doc;
   Run("7");
   EXPECT_EQ(m_dialogs, 0u);
   g_pSimDoc = nullptr;
-  m_bar.m_pDoc = nullptr;
+  m_frame.m_wndOutputBar.m_pDoc = nullptr;
   Run("7");
   EXPECT_EQ(m_dialogs, 0u);
   EXPECT_EQ(m_doc.m_nRunCapacity, 4);

@@ -1,0 +1,136 @@
+// The run buffer and the simulation control of a design: real-time runs
+// stored and recalled, the simulator's signals taken over, the tuner's
+// evaluation request and the "Simulator Properties" command.
+#include "QorexDoc.h"
+
+#include "GlobalResources.h"
+#include "editing/TimeBoxDlg.h"
+#include "search/KFinder.h"
+#include "search/SearchGlobals.h"
+
+#include <algorithm>
+#include <cmath>
+
+void CQorexDoc::SetRunCapacity(int capacity) {
+  if (capacity < 1 || capacity == m_nRunCapacity) return;
+  if (capacity < m_nRunCapacity) {
+    m_nRunCapacity = capacity;
+    m_nRuns = std::min(m_nRuns, capacity);
+    return;
+  }
+  std::unique_ptr<CSIMsignal[]> setpoints(new CSIMsignal[capacity]);
+  std::unique_ptr<CSIMsignal[]> controls(new CSIMsignal[capacity]);
+  std::unique_ptr<CSIMsignal[]> outputs(new CSIMsignal[capacity]);
+  std::unique_ptr<double[]> ts(new double[capacity]());
+  // The old slots go with this call, so their runs move over uncopied.
+  for (int i = 0; i < m_nRuns; ++i) {
+    setpoints[i].Swap(m_runSetpoints[i]);
+    controls[i].Swap(m_runControls[i]);
+    outputs[i].Swap(m_runOutputs[i]);
+    ts[i] = m_runTs[i];
+  }
+  m_runSetpoints = std::move(setpoints);
+  m_runControls = std::move(controls);
+  m_runOutputs = std::move(outputs);
+  m_runTs = std::move(ts);
+  m_nRunCapacity = capacity;
+}
+
+void CQorexDoc::PushRun() {
+  const CSIMsystem* sim = g_pSimulator.load();
+  if (sim == nullptr || m_nRunCapacity < 1) return;
+  if (m_nRuns >= m_nRunCapacity) {
+    // Full: the oldest run goes, the others move down one slot.
+    m_nRuns = m_nRunCapacity;
+    for (int i = 1; i < m_nRuns; ++i) {
+      m_runSetpoints[i - 1].Swap(m_runSetpoints[i]);
+      m_runControls[i - 1].Swap(m_runControls[i]);
+      m_runOutputs[i - 1].Swap(m_runOutputs[i]);
+      m_runTs[i - 1] = m_runTs[i];
+    }
+    --m_nRuns;
+  }
+  m_runSetpoints[m_nRuns].Assign(sim->m_c);
+  m_runControls[m_nRuns].Assign(sim->m_u);
+  m_runOutputs[m_nRuns].Assign(sim->m_yd);
+  m_runTs[m_nRuns] = m_dSamplingTime;
+  ++m_nRuns;
+  SetModifiedFlag(TRUE);
+}
+
+namespace {
+// Copies the overlap of src into dst, which keeps its shape; the rest is 0.
+void CopyKeepingShape(CSIMsignal& dst, const CSIMsignal& src) {
+  dst.Zero();
+  const int columns = std::min(dst.m_nColumns, src.m_nColumns);
+  for (int r = 0; r < std::min(dst.m_nRows, src.m_nRows); ++r)
+    for (int k = 0; k < columns; ++k) dst.At(r, k) = src.At(r, k);
+}
+}  // namespace
+
+void CQorexDoc::TransferSimSignals() {
+  CSIMsystem* sim = g_pSimulator.load();
+  if (sim == nullptr || sim == &m_system) return;
+  for (const SIMloopSignal& s : kLoopSignals) (m_system.*s.signal).Assign(sim->*s.signal);
+  // The views read the run length with the signals; keep them together.
+  m_system.m_nSteps = sim->m_nSteps;
+  m_system.m_dTs = sim->m_dTs;
+}
+
+BOOL CQorexDoc::RecallRun(int i) {
+  if (i < 0 || i >= m_nRuns || i >= m_nRunCapacity) return FALSE;
+  const CSIMsignal& c = m_runSetpoints[i];
+  const CSIMsignal& u = m_runControls[i];
+  const CSIMsignal& yd = m_runOutputs[i];
+  CSIMsystem& s = m_system;
+  if (c.m_nRows != s.m_c.m_nRows || u.m_nRows != s.m_u.m_nRows || yd.m_nRows != s.m_yd.m_nRows ||
+      yd.m_nRows != s.m_y.m_nRows)
+    return FALSE;
+  CopyKeepingShape(s.m_c, c);
+  CopyKeepingShape(s.m_u, u);
+  CopyKeepingShape(s.m_y, yd);
+  CopyKeepingShape(s.m_yd, yd);
+  return TRUE;
+}
+
+void CQorexDoc::RedrawOutput(int sample) {
+  ShowInBars(DesignPart::kNewSample, sample);
+}
+
+void CQorexDoc::PrepareSimulation() {
+  Recalculate();
+  UpdateAll();
+  if (CSIMsystem* sim = g_pSimulator.load(); sim != nullptr && sim != &m_system) {
+    sim->m_dTs = m_dSamplingTime;
+    // Setup refuses times outside 0 < Ts < Tf and more than g_nMaxSamples
+    // samples; the quotient is only converted when it fits an int.
+    const double steps = m_dFinalTime / m_dSamplingTime;
+    sim->m_nSteps = std::isfinite(steps) && std::fabs(steps) < 1e9 ? static_cast<int>(steps) : 0;
+    sim->Setup(this);
+  }
+  if (g_pKFinder) g_pKFinder->ComputeCost(&m_system, true);
+  g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerWaitsForDoc));
+}
+
+void CQorexDoc::OnTimeSettings() {
+  CQorexDoc* doc = SimulationViewDesign();
+  if (doc == nullptr || doc == g_pSimDoc.load()) return;
+  SIMtimeSettings settings = doc->GetTimeSettings();
+  // The dialog as the accuracy watchdog shows it: one mapping of the settings
+  // onto its fields.
+  if (!CQorexWatchdogUi().ShowSimulatorProperties(settings)) return;
+  doc->ApplyTimeSettings(settings);
+  doc->Recalculate();
+  doc->UpdateAll();
+}
+
+SIMtimeSettings CQorexDoc::GetTimeSettings() const {
+  return {m_dSamplingTime, m_dFinalTime, g_dWatchdogTol * 100.0, m_nRunCapacity};
+}
+
+void CQorexDoc::ApplyTimeSettings(const SIMtimeSettings& settings) {
+  m_dSamplingTime = settings.dSamplingTime;
+  m_dFinalTime = settings.dFinalTime;
+  g_dWatchdogTol = settings.dTolerancePct / 100.0;
+  SetRunCapacity(settings.nBufferSize);
+}
