@@ -240,7 +240,7 @@ TEST(RootLocusScene, TakesShownBlocksInOrderThenTheClosedLoop) {
 // then the closed-loop poles and its transmission zero at +1.
 TEST(RootLocusScene, TakesTheElementsOfABlockRowByRow) {
   CQorexDoc doc;
-  simtest::MakeTwoByTwo(doc, simtest::Eye2(), 1, 0.5, 0);
+  simtest::MakeTwoByTwo(doc, simtest::Identity(2), 1, 0.5, 0);
   doc.Recalculate();
   for (CSIMtrnmx* block :
        {&doc.m_system.m_P, &doc.m_system.m_K, &doc.m_system.m_L, &doc.m_system.m_F})
