@@ -16,81 +16,43 @@
 // zeros (zeros of |FLGK|) found, as counters. bench/reference/recalculate.m
 // does the same work with GNU Octave's control package.
 #include "GlobalResources.h"
-#include "MC/MC_POWER.h"
-#include "MC/MC_REAL.h"
-#include "MC/Mc_division.h"
-#include "MC/Mc_listmult.h"
-#include "MC/Mc_listsum.h"
-#include "MC/Mc_matrix.h"
-#include "MC/Mc_variable.h"
 #include "QorexDoc.h"
+#include "tests/support/TreeBuilders.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdio>
 #include <memory>
-#include <vector>
 
 namespace {
 
-CMcBasic* R(double v) {
-  return new CMcReal(std::fabs(v), v < 0 ? 1 : 0);
-}
-CMcBasic* S() {
-  return new CMcVariable("s", "", 0);
-}
-CMcBasic* Prod(std::vector<CMcBasic*> f) {
-  auto* p = new CMcListmult(0);
-  for (CMcBasic* x : f) p->AppendChild(x);
-  return p;
-}
-// Ascending coefficients c0 + c1 s + c2 s^2.
-CMcBasic* Poly(const std::vector<double>& c) {
-  auto* sum = new CMcListsum(0);
-  for (size_t i = 0; i < c.size(); ++i) {
-    if (c[i] == 0.0) continue;
-    if (i == 0) sum->AppendChild(R(c[i]));
-    if (i == 1) sum->AppendChild(Prod({R(c[i]), S()}));
-    if (i >= 2) sum->AppendChild(Prod({R(c[i]), new CMcPower(S(), R(double(i)), 0)}));
-  }
-  return sum;
-}
-CMcBasic* Tf(const std::vector<double>& num, const std::vector<double>& den) {
-  return new CMcDivision(Poly(num), Poly(den), 0);
-}
-CMcBasic* Mat(int cols, std::vector<CMcBasic*> e) {
-  auto* m = new CMcMatrix(0);
-  for (CMcBasic* x : e) m->AppendChild(x);
-  m->SetColumns(static_cast<WORD>(cols));
-  return m;
-}
-CMcBasic* Identity() {
-  return Mat(3, {R(1), R(0), R(0), R(0), R(1), R(0), R(0), R(0), R(1)});
-}
+using namespace qxtest::trees;
+
 void Set(CMXC_BIN& list, int slot, CMcBasic* rhs) {
   delete list.GetAt(slot)->SetChildAt(rhs, 1);
 }
 
 // k_i (1 + T_i s) / (T_i s): the PI controller with its gain as a variable.
 CMcBasic* Pi(const char* sub, double T) {
-  return new CMcDivision(Prod({new CMcVariable("k", sub, 0), Poly({1, T})}), Poly({0, T}), 0);
+  return Div(Prod({Variable("k", 0, sub), PolyExpr({1, T})}), PolyExpr({0, T}));
 }
 
 std::unique_ptr<CQorexDoc> ThreeByThree(int locusSteps) {
   g_nRlLogSteps = locusSteps;
   auto doc = std::make_unique<CQorexDoc>();
-  Set(doc->m_models, 0, Identity());
-  Set(doc->m_models, 1,
-      Mat(3, {Pi("1", 1), R(0), R(0), R(0), Pi("2", 2), R(0), R(0), R(0), Pi("3", 1)}));
-  Set(doc->m_models, 2,
-      Mat(3, {Tf({1}, {1, 1}), Tf({0.5}, {1, 2}), Tf({0.2}, {3, 1}),  //
-              Tf({0.3}, {2, 1}), Tf({2}, {1, 1.5, 0.5}), Tf({0.4}, {1, 1}), Tf({0.1}, {4, 1}),
-              Tf({0.2}, {2, 1}), Tf({1.5}, {1, 2, 1})}));
-  Set(doc->m_models, 3, Identity());
-  Set(doc->m_models, 4, Identity());
-  Set(doc->m_signals, 0, Mat(1, {R(1), R(1), R(1)}));
-  for (int slot = 1; slot <= 3; ++slot) Set(doc->m_signals, slot, Mat(1, {R(0), R(0), R(0)}));
+  Set(doc->m_models, kModelP, Identity(3));
+  Set(doc->m_models, kModelK,
+      Matrix(3, {Pi("1", 1), Real(0), Real(0), Real(0), Pi("2", 2), Real(0), Real(0), Real(0),
+                 Pi("3", 1)}));
+  Set(doc->m_models, kModelG,
+      Matrix(3, {Tf({1}, {1, 1}), Tf({0.5}, {1, 2}), Tf({0.2}, {3, 1}),  //
+                 Tf({0.3}, {2, 1}), Tf({2}, {1, 1.5, 0.5}), Tf({0.4}, {1, 1}), Tf({0.1}, {4, 1}),
+                 Tf({0.2}, {2, 1}), Tf({1.5}, {1, 2, 1})}));
+  Set(doc->m_models, kModelL, Identity(3));
+  Set(doc->m_models, kModelF, Identity(3));
+  Set(doc->m_signals, kSigC, Matrix(1, {Real(1), Real(1), Real(1)}));
+  for (int slot : {kSigV, kSigD, kSigN})
+    Set(doc->m_signals, slot, Matrix(1, {Real(0), Real(0), Real(0)}));
   doc->m_dSamplingTime = 0.003;
   doc->m_dFinalTime = 30;
   doc->UpdateUsedVariables();
@@ -148,9 +110,8 @@ struct Stages {
   std::unique_ptr<CQorexDoc> doc = ThreeByThree(30);
   CSIMsystem sys;
   Stages() {
-    CSIMtrnmx* blocks[] = {&sys.m_P, &sys.m_K, &sys.m_G, &sys.m_L, &sys.m_F};
-    for (int i = 0; i < 5; ++i)
-      blocks[i]->FromExpr(doc.get(), doc->m_models.GetAt(i)->m_children[1]);
+    for (int i = 0; i < kModelCount; ++i)
+      (sys.*kModelWiring[i].block).FromExpr(doc.get(), doc->m_models.GetAt(i)->m_children[1]);
     sys.LoopProducts();
     g_nRlLogSteps = 30;
   }
@@ -158,10 +119,10 @@ struct Stages {
 
 void BM_Stage_BuildBlocks(benchmark::State& state) {
   Stages st;
-  CSIMtrnmx* blocks[] = {&st.sys.m_P, &st.sys.m_K, &st.sys.m_G, &st.sys.m_L, &st.sys.m_F};
   for (auto _ : state)
-    for (int i = 0; i < 5; ++i)
-      blocks[i]->FromExpr(st.doc.get(), st.doc->m_models.GetAt(i)->m_children[1]);
+    for (int i = 0; i < kModelCount; ++i)
+      (st.sys.*kModelWiring[i].block)
+          .FromExpr(st.doc.get(), st.doc->m_models.GetAt(i)->m_children[1]);
 }
 BENCHMARK(BM_Stage_BuildBlocks)->Unit(benchmark::kMicrosecond);
 
