@@ -1,0 +1,421 @@
+// One keystroke in the formula editor, as the window spends it: CZevMcEdit::OnKey,
+// the layouts its step record names (the edited expression in full and its
+// list after a keyword, an undo or a redo), and the redraw of the shown
+// expression into g_pMemDC with the caret's subtree drawn again in red, as
+// the window does before its block copy.
+//
+// Formula: the model list as the "Edit Models" dialog holds it, the Process
+// definition shown: G(s) = a 3 x 3 matrix whose element e (0..8, row by row)
+// is (b3 s^3 + b2 s^2 + b1 s + b0) / (s^4 + a3 s^3 + a2 s^2 + a1 s + a0) with
+// b3, b2, b1, b0 = 101 + 8e .. 104 + 8e and a3, a2, a1, a0 = 201 + 8e .. 204 + 8e.
+// Editing begins on b0 of element 0.
+//
+// Script (kScript, 200+ keystrokes): digits typed and erased in a coefficient
+// in text mode; arrows and Ctrl+arrows across all nine elements; a new term
+// "+0.5s" in a numerator; "sin" recognised on a coefficient, undone and
+// redone; Tab and Enter in an element and Backspace over the new placeholders.
+//
+// Reported per keystroke (microseconds), as counters: median, p95 and max of
+// the plain keys and of the replays (a recognised keyword, an undo, a redo),
+// and the same for the peer, which lays out the whole expression and its list
+// after every key instead of what the step record names. Target: p95 of the
+// plain keys at most 4 ms. BM_KeywordAfterLongLog times one recognised keyword
+// after a log of 1,000 keystrokes. The machine's load (/proc/loadavg) is
+// printed before the runs.
+#include "GlobalResources.h"
+#include "MC/MC_GROUP.h"
+#include "MC/MC_POWER.h"
+#include "MC/MC_REAL.h"
+#include "MC/McEditorFocus.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_equality.h"
+#include "MC/Mc_function.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
+#include "MC/Mc_matrix.h"
+#include "MC/Mc_variable.h"
+#include "QorexDoc.h"
+#include "editing/Zevmcedit.h"
+#include "platform/core/KeyState.h"
+#include "platform/gdi/DC.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// ---- the formula ----------------------------------------------------------------
+
+CMcBasic* R(double v) {
+  return new CMcReal(v, 0);
+}
+CMcBasic* S() {
+  return new CMcVariable("s", "", 0);
+}
+CMcBasic* Term(double c, int power) {
+  auto* p = new CMcListmult(0);
+  if (c != 0.0) p->AppendChild(R(c));
+  p->AppendChild(power == 1 ? S() : new CMcPower(S(), R(power), 0));
+  return p;
+}
+// c[0] s^n + c[1] s^(n-1) + ... + c[n]; a leading 0 writes s^n alone.
+CMcBasic* Poly(const std::vector<double>& c) {
+  auto* sum = new CMcListsum(0);
+  const int n = static_cast<int>(c.size()) - 1;
+  for (int i = 0; i <= n; ++i) {
+    const int power = n - i;
+    if (power == 0)
+      sum->AppendChild(R(c[i]));
+    else if (power > 1 && c[i] == 0.0)
+      sum->AppendChild(new CMcPower(S(), R(power), 0));
+    else
+      sum->AppendChild(Term(c[i], power));
+  }
+  return sum;
+}
+
+CMcBasic* Element(int e) {
+  const double b = 101 + 8 * e, a = 201 + 8 * e;
+  return new CMcDivision(Poly({b, b + 1, b + 2, b + 3}), Poly({0, a, a + 1, a + 2, a + 3}), 0);
+}
+
+// The five model definitions, G's right side the 3 x 3 matrix, G shown.
+std::unique_ptr<CMcGroup> ModelList() {
+  CQorexDoc doc;
+  auto list = std::make_unique<CMcGroup>(nullptr, "", 0);
+  for (int i = 0; i < doc.m_models.GetCount(); ++i)
+    list->AppendChild(doc.m_models.GetAt(i)->Clone());
+  auto* matrix = new CMcMatrix(0);
+  for (int e = 0; e < 9; ++e) matrix->AppendChild(Element(e));
+  matrix->SetColumns(3);
+  CMcBasic* process = list->m_children[2];
+  delete process->SetChildAt(matrix, 1);
+  list->m_current = 2;
+  return list;
+}
+
+// b0 of element 0: G = [ (... + b0) / (...) ...].
+CMcBasic* FirstB0(CMcGroup* list) {
+  CMcBasic* numerator = list->m_children[2]->m_children[1]->m_children[0]->m_children[0];
+  return numerator->m_children[numerator->m_count - 1];
+}
+
+// ---- keystrokes -------------------------------------------------------------------
+
+struct Key {
+  enum Kind { kKey, kUndo, kRedo, kToggle } kind;
+  UINT key;
+  UINT flags;
+};
+
+// The tests' keystroke language, in the part the script uses: characters,
+// <Left> <Right> <Up> <Down> with "C-" for Ctrl, <Del>, <Enter>, <Tab> and
+// <BS> (key-down, then the character), <Undo>, <Redo>, and " for text mode.
+std::vector<Key> Parse(std::string_view script) {
+  std::vector<Key> keys;
+  for (size_t i = 0; i < script.size(); ++i) {
+    const char c = script[i];
+    if (c == '"') {
+      keys.push_back({Key::kToggle, 0, 0});
+      continue;
+    }
+    if (c != '<' || script.find('>', i) == std::string_view::npos) {
+      const bool shift =
+          std::string_view("~!@#$%^&*()_+{}|:<>?").find(c) != std::string_view::npos ||
+          (c >= 'A' && c <= 'Z');
+      keys.push_back({Key::kKey, static_cast<BYTE>(c), shift ? kZevKeyShift : 0u});
+      continue;
+    }
+    const size_t end = script.find('>', i);
+    std::string_view name = script.substr(i + 1, end - i - 1);
+    i = end;
+    UINT flags = kZevKeyDown;
+    if (name.starts_with("C-")) {
+      flags |= kZevKeyCtrl;
+      name.remove_prefix(2);
+    }
+    const struct {
+      const char* name;
+      UINT vk;
+      int ch;
+    } named[] = {{"Left", VK_LEFT, -1}, {"Up", VK_UP, -1},      {"Right", VK_RIGHT, -1},
+                 {"Down", VK_DOWN, -1}, {"Del", VK_DELETE, -1}, {"Enter", VK_RETURN, 13},
+                 {"Tab", VK_TAB, 9},    {"BS", VK_BACK, 8}};
+    if (name == "Undo") keys.push_back({Key::kUndo, 0, 0});
+    if (name == "Redo") keys.push_back({Key::kRedo, 0, 0});
+    for (const auto& n : named) {
+      if (name != n.name) continue;
+      keys.push_back({Key::kKey, n.vk, flags});
+      if (n.ch >= 0) keys.push_back({Key::kKey, static_cast<UINT>(n.ch), flags & ~kZevKeyDown});
+    }
+  }
+  return keys;
+}
+
+// The script, one line per part; every keystroke of it is timed.
+constexpr const char* kScript[] = {
+    // Digits typed and erased in b0 in text mode.
+    "\"567<BS><BS><BS>89<BS><BS>1<BS>\"",
+    // Across the first row's numerators and denominators and back.
+    "<C-Left><C-Left><C-Left><C-Left><Right><Right><Right><Right><Right><Right><Right><Right>",
+    "<Down><Down><Right><Right><Right><Right><Up><Up><Up><Left><Left><Left>",
+    // Element by element across all nine with Ctrl+arrows.
+    "<C-Up><C-Up><C-Up><C-Right><C-Right><C-Right><C-Right><C-Down><C-Down><C-Left><C-Left>",
+    "<C-Right><C-Right><C-Right><C-Right><C-Down><C-Down><C-Left><C-Left><C-Left><C-Left>",
+    "<Down><Down><Down><Right><Right><Right><Right><Right><Right><Up><Up><Up><Left><Left>",
+    // A new term +0.5s in a numerator.
+    "+0.5s",
+    // sin on a coefficient, undone and redone.
+    "<Left><Left><Left><Left>sin<Undo><Undo><Redo><Redo>",
+    // Tab and Enter in an element, Backspace over the new placeholders.
+    "<Tab><BS><BS><Enter><BS><BS>",
+    // More walking and typing to reach the count.
+    "<Right><Right><Right><Right><Right><Right><Down><Down><Left><Left><Left><Left>",
+    "\"3<BS>4<BS>\"<C-Right><C-Right><C-Left><C-Left><Up><Up><Down><Down>",
+    "<Right><Right><Right><Right><Right><Right><Right><Right><Right><Right><Right><Right>",
+    "<Left><Left><Left><Left><Left><Left><Left><Left><Left><Left><Left><Left>",
+    "<C-Up><C-Up><C-Down><C-Down><C-Right><C-Right><C-Left><C-Left><Up><Down><Up><Down>",
+    "\"77<BS><BS>\"<Right><Right><Left><Left><Right><Right><Left><Left>",
+};
+
+std::vector<Key> ScriptKeys() {
+  std::vector<Key> keys;
+  for (const char* part : kScript) {
+    std::vector<Key> k = Parse(part);
+    keys.insert(keys.end(), k.begin(), k.end());
+  }
+  return keys;
+}
+
+// ---- the window's work ------------------------------------------------------------
+
+CZevMcEdit* g_focused = nullptr;
+
+class NoWindow : public ZevEditHost {
+ public:
+  CPoint GetScrollOffset() const override { return CPoint(0, 0); }
+  void ShowCaretAt(int, int, int, int) override {}
+  void DestroyCaret() override {}
+  void InvalidateAll(BOOL) override {}
+};
+
+void LayoutAll(CZevMcEdit& edit) {
+  if (CMcBasic* e = edit.GetEditedExpression()) {
+    e->Layout(g_pMemDC, 0);
+    edit.m_pList->Layout(g_pMemDC, 1);
+  }
+}
+
+// The window's redraw: white client area, the list drawn, the caret's
+// subtree again in red at its parent's absolute origin.
+void Redraw(CZevMcEdit& edit, CMcGroup* list) {
+  CDC* dc = g_pMemDC;
+  dc->FillSolidRect(0, 0, 1200, 600, RGB(255, 255, 255));
+  if (CMcBasic* shown = edit.GetEditedExpression()) {
+    list->m_box.width = shown->m_box.width;
+    list->m_box.height = shown->m_box.height;
+  }
+  dc->SetTextColor(RGB(0, 0, 0));
+  dc->SetBkMode(TRANSPARENT);
+  dc->SetTextAlign(TA_BASELINE);
+  dc->SelectObject(g_fonts[0][0]);
+  list->Draw(dc, 0, 0);
+  if (CMcBasic* caret = edit.m_pCaret) {
+    int x = 0, y = 0;
+    for (CMcBasic* n = caret->m_parent; n; n = n->m_parent) {
+      x += n->m_box.x;
+      y += n->m_box.y;
+    }
+    dc->SetTextColor(RGB(255, 0, 0));
+    caret->Draw(dc, x, y);
+  }
+}
+
+enum class Mode { kStepRecord, kFullLayout };
+
+// One keystroke as the window spends it; true when it was a replay.
+bool Press(CZevMcEdit& edit, CMcGroup* list, const Key& k, Mode mode, NoWindow& window) {
+  bool replay = false;
+  bool changed = false;
+  switch (k.kind) {
+    case Key::kToggle:
+      g_nDisplaySettings ^= 1;
+      edit.UpdateCaret(&window);
+      return false;
+    case Key::kUndo:
+      changed = edit.Undo();
+      replay = true;
+      break;
+    case Key::kRedo:
+      changed = edit.Redo();
+      replay = true;
+      break;
+    case Key::kKey: {
+      changed = edit.OnKey(k.key, k.flags | ((g_nDisplaySettings & 1) ? kZevKeyText : 0u));
+      // A recognised keyword rebuilt the expression: the step record names it whole.
+      replay = changed && edit.m_step.pRelayout == edit.m_pList;
+      break;
+    }
+  }
+  if (!changed) return replay;
+  if (mode == Mode::kFullLayout || k.kind != Key::kKey) {
+    LayoutAll(edit);
+  } else {
+    const McEditStep& st = edit.m_step;
+    if (st.pNewSubtree) st.pNewSubtree->Layout(g_pMemDC, 0);
+    if (st.pRelayout) st.pRelayout->Layout(g_pMemDC, 1);
+    if (st.pRelayout2) st.pRelayout2->Layout(g_pMemDC, 1);
+  }
+  Redraw(edit, list);
+  edit.UpdateCaret(&window);
+  return replay;
+}
+
+struct Times {
+  std::vector<double> plain, replay;
+};
+
+double Quantile(std::vector<double> v, double q) {
+  if (v.empty()) return 0.0;
+  std::sort(v.begin(), v.end());
+  const size_t i =
+      std::min(v.size() - 1, static_cast<size_t>(std::ceil(q * v.size())) - (q > 0 ? 1 : 0));
+  return v[i];
+}
+
+void Report(benchmark::State& state, const Times& t) {
+  state.counters["plain_n"] = static_cast<double>(t.plain.size());
+  state.counters["plain_median_us"] = Quantile(t.plain, 0.5);
+  state.counters["plain_p95_us"] = Quantile(t.plain, 0.95);
+  state.counters["plain_max_us"] = Quantile(t.plain, 1.0);
+  state.counters["replay_n"] = static_cast<double>(t.replay.size());
+  state.counters["replay_median_us"] = Quantile(t.replay, 0.5);
+  state.counters["replay_p95_us"] = Quantile(t.replay, 0.95);
+  state.counters["replay_max_us"] = Quantile(t.replay, 1.0);
+}
+
+// The whole script from a fresh list, every keystroke timed.
+void BM_EditorScript(benchmark::State& state, Mode mode) {
+  const std::vector<Key> keys = ScriptKeys();
+  Times times;
+  NoWindow window;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::unique_ptr<CMcGroup> list = ModelList();
+    list->m_children[2]->Layout(g_pMemDC, 0);
+    list->Layout(g_pMemDC, 1);
+    CZevMcEdit edit;
+    g_focused = &edit;
+    g_nDisplaySettings &= ~1;
+    edit.BeginEdit(FirstB0(list.get()), &window, TRUE);
+    Redraw(edit, list.get());
+    state.ResumeTiming();
+    for (const Key& k : keys) {
+      const auto start = std::chrono::steady_clock::now();
+      const bool replay = Press(edit, list.get(), k, mode, window);
+      const double us =
+          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+              .count();
+      if (k.kind != Key::kToggle) (replay ? times.replay : times.plain).push_back(us);
+    }
+    state.PauseTiming();
+    edit.EndEdit(&window);
+    g_focused = nullptr;
+    list.reset();
+    state.ResumeTiming();
+  }
+  g_nDisplaySettings &= ~1;
+  state.counters["keys"] = static_cast<double>(keys.size());
+  Report(state, times);
+}
+
+// One recognised keyword ("sin" completed by its "n") after a log of 1,000
+// keystrokes (the script repeated, then arrows): the replay runs them all.
+void BM_KeywordAfterLongLog(benchmark::State& state) {
+  std::vector<Key> prefix;
+  const std::vector<Key> script = ScriptKeys();
+  while (prefix.size() < 1000) {
+    for (const Key& k : script)
+      if (k.kind == Key::kKey && prefix.size() < 1000) prefix.push_back(k);
+  }
+  const std::vector<Key> word = Parse("si");
+  const Key last = Parse("n")[0];
+  NoWindow window;
+  Times times;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::unique_ptr<CMcGroup> list = ModelList();
+    list->m_children[2]->Layout(g_pMemDC, 0);
+    list->Layout(g_pMemDC, 1);
+    CZevMcEdit edit;
+    g_focused = &edit;
+    g_nDisplaySettings &= ~1;
+    edit.BeginEdit(FirstB0(list.get()), &window, FALSE);
+    for (const Key& k : prefix) Press(edit, list.get(), k, Mode::kStepRecord, window);
+    g_nDisplaySettings &= ~1;
+    for (const Key& k : word) Press(edit, list.get(), k, Mode::kStepRecord, window);
+    state.counters["log_length"] = edit.GetLogLength();
+    state.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    const bool replay = Press(edit, list.get(), last, Mode::kStepRecord, window);
+    times.replay.push_back(
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+            .count());
+    state.PauseTiming();
+    state.counters["recognised"] = replay ? 1 : 0;
+    edit.EndEdit(&window);
+    g_focused = nullptr;
+    list.reset();
+    state.ResumeTiming();
+  }
+  Report(state, times);
+}
+
+void PrintLoad() {
+  std::ifstream in("/proc/loadavg");
+  std::string load;
+  std::getline(in, load);
+  std::printf("machine load (/proc/loadavg): %s\n", load.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  InitGlobalResources();
+  McSetEditorFocus([] { return g_focused ? g_focused->m_pCaret : nullptr; },
+                   [] { return g_focused ? g_focused->m_szNumber : nullptr; });
+  std::printf("script: %zu keystrokes\n", ScriptKeys().size());
+  PrintLoad();
+  benchmark::RegisterBenchmark("editor_keystroke/3x3_model/step_record", BM_EditorScript,
+                               Mode::kStepRecord)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("editor_keystroke/3x3_model/peer_full_layout", BM_EditorScript,
+                               Mode::kFullLayout)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("editor_keystroke/3x3_model/keyword_after_1000_keys",
+                               BM_KeywordAfterLongLog)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  PrintLoad();
+  McSetEditorFocus(nullptr, nullptr);
+  FreeGlobalResources();
+  return 0;
+}
