@@ -1,8 +1,17 @@
 #include "MC/MC_POWER.h"
 
+#include "MC/MC_LOG.h"
+#include "MC/MC_REAL.h"
+#include "MC/MC_ROOT.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McComplex.h"
+#include "MC/McConstants.h"
 #include "MC/McLayout.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
 #include "MC/Mc_operator.h"
+#include "MC/Mc_variable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -233,14 +242,227 @@ void CMcPower::Draw(CDC* dc, int x, int y) const {
 }
 
 CMcBasic* CMcPower::Clone() const {
-  if (m_count != 2) return new CMcPower(nullptr, nullptr, m_flags);
-  return new CMcPower(m_children[0]->Clone(), m_children[1]->Clone(), m_flags);
+  // An unfinished node the editor left keeps the children it has.
+  auto* copy = new CMcPower(nullptr, nullptr, m_flags);
+  for (int i = 0; i < m_count; ++i) copy->AppendChild(m_children[i]->Clone());
+  return copy;
 }
 
 WORD CMcPower::Compare(const CMcBasic* other) const {
   return ComparePair(other);
 }
 
+// ---- symbolic layer ------------------------------------------------------------
+
+namespace {
+
+// The natural logarithm of x: base the constant e.
+CMcBasic* NewLn(CMcBasic* x) {
+  return new CMcLog(x, McNewConstant("e"), 0);
+}
+
+// The constant j as the folding rules recognise it: no sign, no other marks.
+bool IsImaginaryUnit(const CMcBasic* node) {
+  if (!McIsKind(node, kMcVariable)) return false;
+  const auto* v = static_cast<const CMcVariable*>(node);
+  return v->m_length == 3 && v->GetVarName()[0] == 'j' && (node->m_flags & 0x1F13) == 0x100;
+}
+
+double Magnitude(const CMcBasic* number) {
+  return static_cast<const CMcReal*>(number)->m_value;
+}
+
+}  // namespace
+
+CMcBasic* CMcPower::Differentiate(CMcBasic* variable, unsigned options) {
+  if (m_count != 2) return CMcBasic::Differentiate(variable, options);
+  CMcBasic* base = m_children[0];
+  CMcBasic* exponent = m_children[1];
+  const bool constantBase = McIsConstantFor(base, variable, options);
+  const bool constantExponent = McIsConstantFor(exponent, variable, options);
+  const WORD sign = m_flags & 3;
+  // e B^(e-1) B'
+  auto powerRule = [&](WORD flags) {
+    return McNewProduct(
+        flags, {exponent->Clone(),
+                new CMcPower(base->Clone(), McNewSum(0, {exponent->Clone(), McNewNumber(-1.0)}), 0),
+                McDerivativeOf(base, variable, options)});
+  };
+  // ln B B^e e'
+  auto exponentialRule = [&](WORD flags) {
+    return McNewProduct(flags,
+                        {NewLn(base->Clone()), new CMcPower(base->Clone(), exponent->Clone(), 0),
+                         McDerivativeOf(exponent, variable, options)});
+  };
+  CMcBasic* result;
+  if (constantBase && constantExponent)
+    result = new CMcReal(0.0, 0);
+  else if (constantExponent)
+    result = powerRule(sign);
+  else if (constantBase)
+    result = exponentialRule(sign);
+  else
+    result = McNewSum(sign, {powerRule(0), exponentialRule(0)});
+  return CMXC_TERM::Simplify(result);
+}
+
+WORD CMcPower::Perform() {
+  if (m_count != 2) return 0;
+  CMcBasic* built = CMXC_TERM::PerformInPlace(this);
+  if (built == nullptr) return 0;
+  if (McIsKind(built, kMcPower)) static_cast<CMcPower*>(built)->PerformPower();
+  return 1;
+}
+
+void CMcPower::Tidy() {
+  CMcBasic::Tidy();
+  if (m_count != 2 || McSlotOf(this) < 0) return;
+  const CMcBasic* exponent = m_children[1];
+  if (!McIsNumber(exponent)) return;
+  if (Magnitude(exponent) == 1.0 && (exponent->m_flags & 3) == 0) {
+    CMcBasic* base = McTakeChild(this, 0);
+    McMergeSign(base, m_flags);
+    McReplaceNode(this, base);
+  } else if (Magnitude(exponent) == 0.0) {
+    McReplaceNode(this, new CMcReal(1.0, static_cast<WORD>(m_flags & 3)));
+  }
+}
+
+void CMcPower::Isolate(int which) {
+  if (m_count != 2 || !McCanIsolate(this, which)) return;
+  CMcBasic* relation = m_parent;
+  CMcBasic* other = relation->m_children[1];
+  CMcBasic* exponent = m_children[1];
+  if (which == 1) {
+    McMergeSign(other, m_flags);
+    CMcBasic* base = McTakeChild(this, 0);
+    relation->SetChildAt(new CMcLog(other, base, 0), 1);
+    relation->SetChildAt(McTakeChild(this, 1), 0);
+    delete this;
+    return;
+  }
+  const bool number = McIsNumber(exponent) && (exponent->m_flags & 2) == 0;
+  const double v = number ? Magnitude(exponent) : 0.0;
+  if (number && v == 0.0) return;
+  McMergeSign(other, m_flags);
+  if (number && std::floor(v) == v && std::fmod(v, 2.0) == 0.0) {
+    // b^(-2k) = y gives b = +-root(y^-1).
+    CMcBasic* radicand =
+        (exponent->m_flags & 1) ? new CMcPower(other, new CMcReal(1.0, 1), 0) : other;
+    relation->SetChildAt(new CMcRoot(radicand, new CMcReal(v, 0), 2), 1);
+  } else {
+    CMcBasic* e = McTakeChild(this, 1);
+    relation->SetChildAt(new CMcPower(other, new CMcDivision(new CMcReal(1.0, 0), e, 0), 0), 1);
+  }
+  relation->SetChildAt(McTakeChild(this, 0), 0);
+  delete this;
+}
+
 WORD CMcPower::PerformPower() {
+  if (m_count != 2 || McSlotOf(this) < 0) return 0;
+  const CMcBasic* base = m_children[0];
+  const CMcBasic* exponent = m_children[1];
+  if (McIsNumber(exponent)) {
+    const int folded = FoldNumberExponent();
+    if (folded >= 0) return static_cast<WORD>(folded);
+  } else if (McIsNumber(base, 1.0) && (base->m_flags & 3) == 0) {
+    return ReplaceBy(new CMcReal(1.0, static_cast<WORD>(m_flags & 3)));
+  }
+  if (FoldConstants()) return 1;
+  return FoldLogExponent();
+}
+
+int CMcPower::FoldNumberExponent() {
+  auto* base = m_children[0];
+  auto* exponent = static_cast<CMcReal*>(m_children[1]);
+  const WORD sign = m_flags & 3;
+  const WORD exponentSign = exponent->m_flags & 3;
+  const double v = exponent->m_value;
+  const double nan = std::log(-1.0);
+  double n = 0.0;
+  if (std::isnan(v)) return ReplaceBy(new CMcReal(nan, sign));
+  if (v == 0.0) return ReplaceBy(new CMcReal(1.0, sign));
+  if (v == 1.0 && exponentSign == 0) {
+    CMcBasic* b = McTakeChild(this, 0);
+    McMergeSign(b, sign);
+    return ReplaceBy(b);
+  }
+  if (McIsNumber(base)) {
+    auto* number = static_cast<CMcReal*>(base);
+    const WORD baseSign = base->m_flags & 3;
+    const double w = number->m_value;
+    if (std::isnan(w)) return ReplaceBy(new CMcReal(nan, sign));
+    if (w == 1.0 && baseSign == 0) return ReplaceBy(new CMcReal(1.0, sign));
+    if (w == 1.0 && McIsWhole(v, &n)) {
+      CMcBasic* one = new CMcReal(1.0, sign);
+      if (std::fmod(n, 2.0) != 0.0) McMergeSign(one, baseSign);
+      return ReplaceBy(one);
+    }
+    // 0 to a negative power is NaN, as the engine's own evaluation gives it.
+    if (w == 0.0)
+      return ReplaceBy(exponentSign == 0 ? new CMcReal(0.0, 0) : new CMcReal(nan, sign));
+    if (baseSign == 0 && (exponentSign & 2) == 0) {
+      double whole = 0.0;
+      // The high byte of the power's flags is its exponent offset, which
+      // means nothing to a number: the result keeps sign, parentheses, level.
+      if (McIsWhole(std::pow(w, (exponentSign & 1) ? -v : v), &whole))
+        return ReplaceBy(new CMcReal(whole, static_cast<WORD>(m_flags & 0xC7)));
+      if (McIsWhole(std::pow(w, v), &whole)) {
+        // 2^-3 becomes 8^-1: the reciprocal of a whole number.
+        if (w == whole && v == 1.0) return 0;
+        number->m_value = whole;
+        number->m_flags &= static_cast<WORD>(~3);
+        exponent->m_value = 1.0;
+        return 1;
+      }
+    }
+    return -1;
+  }
+  if (IsImaginaryUnit(base) && McIsWhole(v, &n)) {
+    double k = std::fmod(n, 4.0);
+    if (exponentSign & 1) k = std::fmod(4.0 - k, 4.0);
+    CMcBasic* result;
+    if (k == 0.0 || k == 2.0) {
+      result = new CMcReal(1.0, sign);
+    } else {
+      result = McNewConstant("j", base->m_flags);
+      McMergeSign(result, sign);
+    }
+    if (k >= 2.0) result->m_flags ^= 1;
+    return ReplaceBy(result);
+  }
+  return -1;
+}
+
+WORD CMcPower::FoldConstants() {
+  McComplex b, e;
+  if (!McConstantValue(m_children[0], &b) || !McConstantValue(m_children[1], &e)) return 0;
+  const McComplex value = McComplexPow(b, e);
+  double re = 0.0, im = 0.0;
+  if (!McIsWhole(value.re, &re) || !McIsWhole(value.im, &im)) return 0;
+  return ReplaceBy(McValueToExpression(re, im, m_flags));
+}
+
+WORD CMcPower::FoldLogExponent() {
+  CMcBasic* log = m_children[1];
+  if (!McIsKind(log, kMcLog) || log->m_count != 2) return 0;
+  if (log->m_children[1]->Compare(m_children[0]) != 0) return 0;
+  if ((log->m_flags & 3) == 0) {
+    CMcBasic* x = McTakeChild(log, 0);
+    McMergeSign(x, m_flags);
+    return ReplaceBy(x);
+  }
+  // b^-log_b(x) = x^-1: x becomes the base, the exponent 1 with the log's sign.
+  CMcBasic* x = log->m_children[0];
+  CMcBasic* base = m_children[0];
+  SetChildAt(x, 0);
+  log->SetChildAt(base, 0);
+  SetChildAt(new CMcReal(1.0, static_cast<WORD>(log->m_flags & 3)), 1);
+  delete log;
   return 0;
+}
+
+WORD CMcPower::ReplaceBy(CMcBasic* node) {
+  McReplaceNode(this, node);
+  return 1;
 }

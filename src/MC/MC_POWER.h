@@ -34,11 +34,28 @@ class CMcPower : public CMcBasic {
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // The power rule for a constant exponent, the exponential rule for a
+  // constant base, both otherwise; simplified.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
+  // Through the term engine; the result, when a power, is folded. 1: the
+  // power was replaced and deleted.
+  WORD Perform() override;
+  // Drops the exponent 1 (the base takes the power's sign) and makes x^0 1.
+  void Tidy() override;
+  // As the left side of a relation b^e = y: which 1 gives e = log_b y; which
+  // 0 gives b = +-root(y) for an even whole exponent (y^-1 under the root for
+  // a negative one), else b = y^(1/e). An exponent 0 cannot be solved for the
+  // base and stays.
+  void Isolate(int which) override;
 
-  // Constant folding of the power in its parent's slot. Returns 1 when the
-  // power was replaced (and deleted) or its children were rewritten in place,
-  // 0 when nothing changed (also without a slot, or unfinished).
+  // Constant folding of the power in its parent's slot, by the first rule
+  // that applies: exponent NaN, 0 or 1; a number base (NaN, 1, +-1 to a whole
+  // power, 0, and whole results: 4^0.5 -> 2, 2^-3 -> 8^-1); j to a whole
+  // power; 1 to any power; both sides written constants with a whole result;
+  // b^log_b(x) -> x (b^-log_b(x) -> x^-1). Returns 1 when the power was
+  // replaced (and deleted) or its children were rewritten to a new value's
+  // form, 0 otherwise (also without a slot, or unfinished).
   WORD PerformPower();
 
   // The exponent offset the base last wrote (flags bits 8-15).
@@ -49,6 +66,15 @@ class CMcPower : public CMcBasic {
   Arrangement GetArrangement() const;
   // True when the upper-right arrangement puts the base in parentheses.
   bool BaseNeedsParens() const;
+
+ private:
+  // The rules of PerformPower for a number exponent; -1 when none applied.
+  int FoldNumberExponent();
+  // The rules for two written constants and for a logarithm exponent.
+  WORD FoldConstants();
+  WORD FoldLogExponent();
+  // Puts node in the power's slot and deletes the power; 1.
+  WORD ReplaceBy(CMcBasic* node);
 };
 
 // base^exponent by the principal logarithm: 0 when the base is exactly 0 and

@@ -97,6 +97,15 @@ BOOL McReplaceNode(CMcBasic* node, CMcBasic* replacement) {
   return TRUE;
 }
 
+std::vector<CMcBasic*> McReleaseChildren(CMcBasic* node) {
+  std::vector<CMcBasic*> children(node->m_children, node->m_children + node->m_count);
+  for (CMcBasic* child : children) child->m_parent = nullptr;
+  delete[] node->m_children;
+  node->m_children = nullptr;
+  node->m_count = 0;
+  return children;
+}
+
 CMcBasic* McTakeChild(CMcBasic* node, int index) {
   CMcBasic* child = node->SetChildAt(new CMcNull(0), index);
   if (child != nullptr) child->m_parent = nullptr;
@@ -140,6 +149,18 @@ bool McCanIsolate(const CMcBasic* node, int which) {
   const CMcBasic* relation = node->m_parent;
   if (!IsPair(relation, kMcEquality) || relation->m_children[0] != node) return false;
   return which >= 0 && which < node->m_count;
+}
+
+CMcBasic* McNewProduct(WORD flags, std::initializer_list<CMcBasic*> factors) {
+  CMcBasic* product = new CMcListmult(flags);
+  for (CMcBasic* f : factors) product->AppendChild(f);
+  return product;
+}
+
+CMcBasic* McNewSum(WORD flags, std::initializer_list<CMcBasic*> terms) {
+  CMcBasic* sum = new CMcListsum(flags);
+  for (CMcBasic* t : terms) sum->AppendChild(t);
+  return sum;
 }
 
 bool McIsConstantFor(const CMcBasic* node, const CMcBasic* variable, unsigned options) {
@@ -191,7 +212,7 @@ void CMXC_TERM::Collect(CMcBasic* node, CMcBasic* exponent, int inverse) {
     delete exponent;
     return;
   }
-  CollectSign(node, exponent, inverse);
+  CollectSign(node, exponent);
   if (McIsPlainProduct(node))
     CollectProduct(node, exponent, inverse);
   else if (IsPair(node, kMcDivision))
@@ -203,9 +224,11 @@ void CMXC_TERM::Collect(CMcBasic* node, CMcBasic* exponent, int inverse) {
 }
 
 // A sign without exponent joins the term's sign; under an exponent e it is
-// (-1)^e, kept as a sum of exponents per sign code. In the denominator that
-// factor is (-1)^-e, which differs from (-1)^e unless e is whole.
-void CMXC_TERM::CollectSign(CMcBasic* node, CMcBasic* exponent, int inverse) {
+// (-1)^e, kept as a sum of exponents per sign code. The exponent goes in as
+// it is on either side: for a fractional e the two sides of the branch cut
+// differ, and a negated variable evaluates as -v - 0j, below the cut, where
+// (-1)^e / v^e is its value in a denominator.
+void CMXC_TERM::CollectSign(CMcBasic* node, CMcBasic* exponent) {
   const WORD sign = node->m_flags & 3;
   if (sign == 0) return;
   if (exponent == nullptr) {
@@ -213,9 +236,7 @@ void CMXC_TERM::CollectSign(CMcBasic* node, CMcBasic* exponent, int inverse) {
   } else {
     CMcBasic*& sum = m_signExponents[sign - 1];
     if (sum == nullptr) sum = new CMcListsum(0);
-    CMcBasic* e = exponent->Clone();
-    if (inverse) e->m_flags ^= 1;
-    sum->AppendChild(e);
+    sum->AppendChild(exponent->Clone());
   }
   node->m_flags &= static_cast<WORD>(~3);
 }
@@ -276,7 +297,7 @@ void CMXC_TERM::CollectLeaf(CMcBasic* leaf, CMcBasic* exponent, int inverse) {
       Collect(f, exponent, inverse);
       return;
     }
-    CollectSign(f, exponent, inverse);
+    CollectSign(f, exponent);
   }
   if (McIsNumber(f, 1.0)) {
     delete exponent;

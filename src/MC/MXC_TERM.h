@@ -23,6 +23,7 @@
 // the sign merge, replacement in the parent's slot, the near-integer test.
 #include "MC/MC_BASIC.h"
 
+#include <initializer_list>
 #include <vector>
 
 class CMXC_TERM {
@@ -66,7 +67,7 @@ class CMXC_TERM {
   };
   struct Coefficient;
 
-  void CollectSign(CMcBasic* node, CMcBasic* exponent, int inverse);
+  void CollectSign(CMcBasic* node, CMcBasic* exponent);
   void CollectProduct(CMcBasic* product, CMcBasic* exponent, int inverse);
   void CollectDivision(CMcBasic* division, CMcBasic* exponent, int inverse);
   void CollectPower(CMcBasic* power, CMcBasic* exponent, int inverse);
@@ -96,6 +97,9 @@ int McSlotOf(const CMcBasic* node);
 // Puts replacement in node's slot and deletes node; TRUE. FALSE, and nothing
 // changed (the caller keeps replacement), when node has no slot.
 BOOL McReplaceNode(CMcBasic* node, CMcBasic* replacement);
+// Takes every child out of node (their parents cleared), leaving it
+// childless; the children in order.
+std::vector<CMcBasic*> McReleaseChildren(CMcBasic* node);
 // Takes the child at index out of node, leaving a new empty node in its slot;
 // the child comes back without parent.
 CMcBasic* McTakeChild(CMcBasic* node, int index);
@@ -114,8 +118,12 @@ bool McIsPlainProduct(const CMcBasic* node);
 // The constant variable "e" or "j" (empty subscript, constant flag).
 CMcBasic* McNewConstant(const char* name, WORD flags = 0);
 // True when node is the left side (child 0) of a relation with two sides and
-// which names one of node's children: the condition of every Isolate.
+// which names one of node's children: the condition of every Isolate (kinds
+// that ignore which pass 0 and have a child).
 bool McCanIsolate(const CMcBasic* node, int which);
+// A new product (plain multiplication) or sum of the given flags and children.
+CMcBasic* McNewProduct(WORD flags, std::initializer_list<CMcBasic*> factors);
+CMcBasic* McNewSum(WORD flags, std::initializer_list<CMcBasic*> terms);
 // A factor the derivative by variable treats as constant: a number, a
 // constant variable, or (options bit 0, partial) another variable.
 bool McIsConstantFor(const CMcBasic* node, const CMcBasic* variable, unsigned options);

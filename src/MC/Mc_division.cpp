@@ -1,6 +1,10 @@
 #include "MC/Mc_division.h"
 
+#include "MC/MC_POWER.h"
+#include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McComplex.h"
+#include "MC/Mc_listmult.h"
 #include "MC/McLayout.h"
 #include "platform/gdi/DC.h"
 
@@ -141,12 +145,121 @@ void CMcDivision::Draw(CDC* dc, int x, int y) const {
 }
 
 CMcBasic* CMcDivision::Clone() const {
-  if (m_count != 2) return new CMcDivision(nullptr, nullptr, m_flags);
-  return new CMcDivision(m_children[0]->Clone(), m_children[1]->Clone(), m_flags);
+  // An unfinished node the editor left keeps the children it has.
+  auto* copy = new CMcDivision(nullptr, nullptr, m_flags);
+  for (int i = 0; i < m_count; ++i) copy->AppendChild(m_children[i]->Clone());
+  return copy;
 }
 
 WORD CMcDivision::Compare(const CMcBasic* other) const {
   return ComparePair(other);
+}
+
+// ---- symbolic layer ------------------------------------------------------------
+
+CMcBasic* CMcDivision::Differentiate(CMcBasic* variable, unsigned options) {
+  if (m_count != 2) return CMcBasic::Differentiate(variable, options);
+  CMcBasic* numerator = m_children[0];
+  CMcBasic* denominator = m_children[1];
+  CMcBasic* dn = McDerivativeOf(numerator, variable, options);
+  CMcBasic* dd = McDerivativeOf(denominator, variable, options);
+  CMcBasic* top = McNewSum(
+      0, {McNewProduct(0, {denominator->Clone(), dn}), McNewProduct(1, {numerator->Clone(), dd})});
+  CMcBasic* bottom = new CMcPower(denominator->Clone(), new CMcReal(2.0, 0), 0);
+  CMcBasic* result = new CMcDivision(top, bottom, 0);
+  McMergeSign(result, m_flags);
+  return CMXC_TERM::Simplify(result);
+}
+
+WORD CMcDivision::Perform() {
+  if (m_count != 2) return 0;
+  return CMXC_TERM::PerformInPlace(this) != nullptr ? 1 : 0;
+}
+
+void CMcDivision::Tidy() {
+  CMcBasic::Tidy();
+  if (m_count != 2 || McSlotOf(this) < 0) return;
+  const CMcBasic* denominator = m_children[1];
+  if (!McIsNumber(denominator, 1.0)) return;
+  CMcBasic* numerator = McTakeChild(this, 0);
+  McMergeSign(numerator, m_flags);
+  McMergeSign(numerator, denominator->m_flags);
+  McReplaceNode(this, numerator);
+}
+
+void CMcDivision::Isolate(int which) {
+  if (m_count != 2 || !McCanIsolate(this, which)) return;
+  CMcBasic* relation = m_parent;
+  CMcBasic* other = relation->m_children[1];
+  if (which == 1) {
+    CMcBasic* denominator = SetChildAt(other, 1);
+    relation->SetChildAt(denominator, 0);
+    relation->SetChildAt(this, 1);
+    return;
+  }
+  CMcBasic* product = McNewProduct(static_cast<WORD>(m_flags & 3), {other, McTakeChild(this, 1)});
+  CMcBasic* numerator = McTakeChild(this, 0);
+  relation->SetChildAt(product, 1);
+  relation->SetChildAt(numerator, 0);
+  delete this;
+}
+
+namespace {
+
+// The value of a constant as a signed numerator over a positive denominator
+// (a number over 1); false for anything else.
+bool ConstantParts(const CMcBasic* node, double* numerator, double* denominator) {
+  if (McIsNumber(node)) {
+    *numerator = McNumberValue(node);
+    *denominator = 1.0;
+    return true;
+  }
+  if (!McIsKind(node, kMcDivision) || node->m_count != 2 || !McIsNumber(node->m_children[0]) ||
+      !McIsNumber(node->m_children[1]))
+    return false;
+  *numerator = McNumberValue(node->m_children[0]);
+  *denominator = McNumberValue(node->m_children[1]);
+  if (node->m_flags & 1) *numerator = -*numerator;
+  if (*denominator < 0.0) {
+    *numerator = -*numerator;
+    *denominator = -*denominator;
+  }
+  return true;
+}
+
+bool IsExactWhole(double x) {
+  return std::isfinite(x) && std::floor(x) == x && std::fabs(x) < 0x1p53;
+}
+
+void SetNumber(CMcBasic* node, double value) {
+  auto* number = static_cast<CMcReal*>(node);
+  number->m_value = std::fabs(value);
+  number->m_flags = static_cast<WORD>((number->m_flags & ~3) | (value < 0.0 ? 1 : 0));
+}
+
+}  // namespace
+
+WORD CMcDivision::AddNumber(const CMcBasic* value) {
+  double a, b, c, d;
+  if (!ConstantParts(this, &a, &b) || !ConstantParts(value, &c, &d)) return 0;
+  m_flags &= static_cast<WORD>(~3);
+  const double ad = a * d, cb = c * b, bd = b * d;
+  const bool exact = IsExactWhole(a) && IsExactWhole(b) && IsExactWhole(c) && IsExactWhole(d) &&
+                     b != 0.0 && d != 0.0 && IsExactWhole(ad) && IsExactWhole(cb) &&
+                     IsExactWhole(bd) && IsExactWhole(ad + cb);
+  if (!exact) {
+    SetNumber(m_children[0], a / b + c / d);
+    SetNumber(m_children[1], 1.0);
+    return 0;
+  }
+  double top = std::fabs(ad + cb), bottom = bd;
+  if (top == 0.0)
+    bottom = 1.0;
+  else
+    McReduceFractionD(&top, &bottom);
+  SetNumber(m_children[0], ad + cb < 0.0 ? -top : top);
+  SetNumber(m_children[1], bottom);
+  return 1;
 }
 
 // ---- fraction reduction ------------------------------------------------------

@@ -24,7 +24,25 @@ class CMcDivision : public CMcBasic {
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // The quotient rule (D N' - N D') / D^2, simplified.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
+  // Through the term engine; 1: replaced and deleted.
+  WORD Perform() override;
+  // x/1 becomes x, x/(-1) becomes -x.
+  void Tidy() override;
+  // As the left side of a relation N/D = R: which 1 gives D = N/R, which 0
+  // gives N = R D.
+  void Isolate(int which) override;
+
+  // Adds a constant (a number, or a fraction of two numbers; the caller
+  // keeps it) into this fraction of two numbers. When every part is a whole
+  // number and the cross products stay below 2^53 the fraction holds the
+  // exact sum, reduced, its denominator positive and the sign on the
+  // numerator; otherwise the sum as a double over 1. Returns 1 when the sum
+  // is exact, 0 when rounded or when either side is no such constant (then
+  // nothing changes).
+  WORD AddNumber(const CMcBasic* value);
 
   // Thickness of the fraction bar: 2 pixels once the two parts together are
   // taller than 60 pixels, else 1.

@@ -1,10 +1,14 @@
 #include "MC/Mc_listmult.h"
 
+#include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McComplex.h"
+#include "MC/Mc_division.h"
 #include "MC/McLayout.h"
 #include "platform/gdi/DC.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -136,4 +140,93 @@ CMcBasic* CMcListmult::Clone() const {
 
 WORD CMcListmult::Compare(const CMcBasic* other) const {
   return CompareList(other);
+}
+
+// ---- symbolic layer ------------------------------------------------------------
+
+CMcBasic* CMcListmult::Differentiate(CMcBasic* variable, unsigned options) {
+  std::vector<CMcBasic*> constants, factors;
+  for (int i = 0; i < m_count; ++i) {
+    CMcBasic* f = m_children[i];
+    (McIsConstantFor(f, variable, options) ? constants : factors).push_back(f);
+  }
+  if (factors.empty()) return new CMcReal(0.0, 0);
+  const WORD inner = static_cast<WORD>(m_flags & ~3);
+  if (factors.size() == 1) {
+    CMcBasic* product = new CMcListmult(m_flags);
+    for (CMcBasic* k : constants) product->AppendChild(k->Clone());
+    product->AppendChild(McDerivativeOf(factors[0], variable, options));
+    return CMXC_TERM::Simplify(product);
+  }
+  // (u v)' = u v' + u' v, with u the last factor and v the product of the
+  // others when there are more than two.
+  CMcBasic *u, *v;
+  if (factors.size() == 2) {
+    u = factors[0]->Clone();
+    v = factors[1]->Clone();
+  } else {
+    u = factors.back()->Clone();
+    v = new CMcListmult(inner);
+    for (size_t i = 0; i + 1 < factors.size(); ++i) v->AppendChild(factors[i]->Clone());
+  }
+  CMcBasic* du = McDerivativeOf(u, variable, options);
+  CMcBasic* dv = McDerivativeOf(v, variable, options);
+  CMcBasic* result = McNewSum(0, {McNewProduct(inner, {u, dv}), McNewProduct(inner, {du, v})});
+  if (!constants.empty()) {
+    CMcBasic* product = new CMcListmult(inner);
+    for (CMcBasic* k : constants) product->AppendChild(k->Clone());
+    product->AppendChild(result);
+    result = product;
+  }
+  McMergeSign(result, m_flags);
+  return CMXC_TERM::Simplify(result);
+}
+
+WORD CMcListmult::Perform() {
+  if ((m_flags & 0x30) != 0) return CMcBasic::Perform();
+  return CMXC_TERM::PerformInPlace(this) != nullptr ? 1 : 0;
+}
+
+void CMcListmult::Tidy() {
+  CMcBasic::Tidy();
+  if (!McIsPlainProduct(this)) return;
+  // A root must keep two factors: a product of one does not load back.
+  const bool replaceable = McSlotOf(this) >= 0;
+  for (int i = 0; i < m_count;) {
+    CMcBasic* factor = m_children[i];
+    if (McIsPlainProduct(factor)) {
+      RemoveChildAt(i);
+      McMergeSign(this, factor->m_flags);
+      const std::vector<CMcBasic*> inner = McReleaseChildren(factor);
+      delete factor;
+      for (CMcBasic* f : inner) InsertChildAt(f, i++, FALSE);
+    } else if (McIsNumber(factor, 1.0) && m_count > (replaceable ? 1 : 2)) {
+      McMergeSign(this, factor->m_flags);
+      delete RemoveChildAt(i);
+    } else {
+      ++i;
+    }
+  }
+  if (m_count == 1 && replaceable) {
+    CMcBasic* only = RemoveChildAt(0);
+    McMergeSign(only, m_flags);
+    McReplaceNode(this, only);
+  }
+}
+
+void CMcListmult::Isolate(int which) {
+  if (m_count < 2 || !McCanIsolate(this, which)) return;
+  CMcBasic* relation = m_parent;
+  CMcBasic* other = relation->m_children[1];
+  if (m_count == 2) {
+    CMcBasic* divisor = McTakeChild(this, 1 - which);
+    CMcBasic* isolated = McTakeChild(this, which);
+    relation->SetChildAt(new CMcDivision(other, divisor, static_cast<WORD>(m_flags & 3)), 1);
+    relation->SetChildAt(isolated, 0);
+    delete this;
+    return;
+  }
+  CMcBasic* isolated = RemoveChildAt(which);
+  relation->SetChildAt(isolated, 0);
+  relation->SetChildAt(new CMcDivision(other, this, 0), 1);
 }

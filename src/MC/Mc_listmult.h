@@ -23,7 +23,19 @@ class CMcListmult : public CMcBasic {
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // The product rule over the factors that are not constant for the
+  // variable; constants stay in front. Simplified.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
+  // A multiplication with the dot operator goes through the term engine (1:
+  // replaced and deleted); the other sub-kinds perform their factors.
+  WORD Perform() override;
+  // Multiplications splice nested multiplications and drop factors 1 (their
+  // signs kept); one factor left takes the product's place.
+  void Tidy() override;
+  // As the left side of a relation a b ... = R: factor which = R / (the
+  // others).
+  void Isolate(int which) override;
 
   // Sub-kind from flag bits 4-5 (0 to 3).
   int SubKind() const { return (m_flags >> 4) & 3; }

@@ -22,9 +22,25 @@ class CMcListsum : public CMcBasic {
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // Term by term, simplified.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
+  // Distributes the sum's minus, performs and splices the terms, adds the
+  // numeric coefficients (a number, or a fraction of two numbers) of the
+  // constants and of like terms (equal up to sign), drops zeros. 1 when one
+  // term or none was left and the sum was replaced (and deleted).
+  WORD Perform() override;
+  // Splices nested sums and drops terms 0; one term left takes the sum's
+  // place.
+  void Tidy() override;
+  // As the left side of a relation a + b + c = R: term which moves across,
+  // -b = a - R + c.
+  void Isolate(int which) override;
 
  private:
   // True when the sum shows its own inner parentheses (signed, or in a sum).
   bool HasInnerParens() const;
+  // Puts the terms of the nested sum at *index in its place, each taking the
+  // nested sum's sign; *index moves past them.
+  void SpliceNestedSum(int* index);
 };
