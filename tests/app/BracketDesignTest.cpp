@@ -21,8 +21,9 @@ CMcBasic* Bracket(CMcBasic* operand) {
 // G = (s + 1)/((s + 2)(s + 3)) under unit feedback (K = L = P = 1, F = f11 = 1).
 void SetProcess(CQorexDoc& doc, bool typed) {
   auto wrap = [&](CMcBasic* e) { return typed ? Bracket(e) : e; };
-  SetModel(doc, 2,
-           Div(wrap(Sum({S(), R(1)})), Prod({wrap(Sum({S(), R(2)})), wrap(Sum({S(), R(3)}))})));
+  SetModel(
+      doc, 2,
+      Div(wrap(Sum({S(), Real(1)})), Prod({wrap(Sum({S(), Real(2)})), wrap(Sum({S(), Real(3)}))})));
   doc.Recalculate();
 }
 

@@ -49,9 +49,9 @@ std::string Text(const CMcBasic* n) {
 
 // The column 5, 6, ... of n elements; for n = 1 the number 7.
 CMcBasic* Column(int n) {
-  if (n == 1) return R(7);
+  if (n == 1) return Real(7);
   auto* column = new CMcMatrix(0);
-  for (int i = 0; i < n; ++i) column->AppendChild(R(5 + i));
+  for (int i = 0; i < n; ++i) column->AppendChild(Real(5 + i));
   column->SetColumns(1);
   return column;
 }
@@ -75,7 +75,7 @@ struct Loop {
 class Dimensions : public ::testing::Test, public Loop {};
 
 TEST_F(Dimensions, TwoByTwoProcessResizesItsNeighbours) {
-  SetRight(m[kModelG], Mat(2, {R(1), R(2), R(3), R(4)}));
+  SetRight(m[kModelG], Matrix(2, {Real(1), Real(2), Real(3), Real(4)}));
   EXPECT_EQ(doc.AdjustDimensions(kModelG, TRUE, m, s), 0);
   EXPECT_EQ(Model(kModelK), "[1; 0]");  // K: 2 x 1
   EXPECT_EQ(Model(kModelL), "[1, 0]");  // L: 1 x 2
@@ -95,7 +95,7 @@ TEST_F(Dimensions, TwoByTwoProcessResizesItsNeighbours) {
 // A controller with two outputs gives the process two inputs and every
 // control-side signal (v, the limits, u) two rows.
 TEST_F(Dimensions, TwoOutputControllerResizesTheControlSide) {
-  SetRight(m[kModelK], Mat(1, {R(1), R(2)}));  // K: 2 x 1
+  SetRight(m[kModelK], Matrix(1, {Real(1), Real(2)}));  // K: 2 x 1
   doc.AdjustDimensions(kModelK, TRUE, m, s);
   EXPECT_EQ(Model(kModelG), "[?, 0]");
   for (int i : {kSigV, kSigClipMin, kSigClipMax, kSigUProc})
@@ -107,7 +107,7 @@ TEST_F(Dimensions, TwoOutputControllerResizesTheControlSide) {
 TEST_F(Dimensions, SquareBlocksStaySquareAndTheSpreadEnds) {
   // F becomes 2 x 2: P must take two rows, and being marked square it
   // becomes 2 x 2 itself, which gives the setpoint two rows.
-  SetRight(m[kModelF], Mat(2, {R(1), R(0), R(0), R(1)}));
+  SetRight(m[kModelF], Matrix(2, {Real(1), Real(0), Real(0), Real(1)}));
   doc.AdjustDimensions(kModelF, TRUE, m, s);
   EXPECT_EQ(Model(kModelP), "[1, 0; 0, 1]");
   EXPECT_EQ(Signal(kSigC), "[1; 1]");
@@ -120,7 +120,8 @@ TEST_F(Dimensions, SquareBlocksStaySquareAndTheSpreadEnds) {
 TEST_F(Dimensions, WithEveryBlockMarkedSquareTheSpreadEndsAllSquare) {
   for (CSIMtrnmx* b : {&doc.m_system.m_K, &doc.m_system.m_G, &doc.m_system.m_L})
     b->m_wFlags |= 0x02;
-  SetRight(m[kModelG], Mat(3, {R(1), R(2), R(3), R(4), R(5), R(6)}));  // G: 2 x 3
+  SetRight(m[kModelG],
+           Matrix(3, {Real(1), Real(2), Real(3), Real(4), Real(5), Real(6)}));  // G: 2 x 3
   doc.AdjustDimensions(kModelG, TRUE, m, s);
   for (int i = 0; i < kModelCount; ++i) {
     const auto* block = static_cast<const CMcMatrix*>(m[i]->m_children[1]);
@@ -158,7 +159,7 @@ TEST_F(Dimensions, ChangedSignalsResizeTheBlocksAroundThem) {
 }
 
 TEST_F(Dimensions, ARightSideAloneBecomesADefinition) {
-  CMcBasic* bare = Mat(1, {R(2), R(3)});
+  CMcBasic* bare = Matrix(1, {Real(2), Real(3)});
   CMcBasic* old = s[kSigN];
   s[kSigN] = bare;
   doc.AdjustDimensions(kSigN, FALSE, m, s);
@@ -166,7 +167,7 @@ TEST_F(Dimensions, ARightSideAloneBecomesADefinition) {
   EXPECT_EQ(Text(s[kSigN]), "n(t) = [2; 3]");
   EXPECT_EQ(bare->m_parent, s[kSigN]);
   EXPECT_EQ(Model(kModelL), "[1; 0]");
-  CMcBasic* model = R(4);
+  CMcBasic* model = Real(4);
   CMcBasic* oldModel = m[kModelK];
   m[kModelK] = model;
   doc.AdjustDimensions(kModelK, TRUE, m, s);
@@ -179,7 +180,7 @@ TEST_F(Dimensions, ARightSideAloneBecomesADefinition) {
 }
 
 TEST_F(Dimensions, ShrinkingRemovesTrailingElements) {
-  SetRight(s[kSigYProc], Mat(1, {R(1), R(2), R(3)}));
+  SetRight(s[kSigYProc], Matrix(1, {Real(1), Real(2), Real(3)}));
   CQorexDoc::MatchSignalRowsToRows(s[kSigYProc], 1, 1);
   EXPECT_EQ(Signal(kSigYProc), "[1]");
   CQorexDoc::ResizeToMatrix(m[kModelG], 2, 3);

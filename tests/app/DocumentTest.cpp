@@ -40,8 +40,9 @@ TEST(Document, RecalculateFollowsAChangedVariableAndReportsDamagedShapes) {
   doc.m_vars.SetValue(0, 3.0);  // f11: y settles at 1 / (1 + f)
   doc.Recalculate();
   EXPECT_NEAR(doc.m_system.m_yd.At(0, 599), 0.25, 1e-9);
-  EXPECT_EQ(doc.m_vars.m_pValue[5], 3.0);                    // the locus sweep put it back
-  SetModel(doc, kModelG, Mat(2, {R(1), R(2), R(3), R(4)}));  // 2 x 2 process in a SISO loop
+  EXPECT_EQ(doc.m_vars.m_pValue[5], 3.0);  // the locus sweep put it back
+  SetModel(doc, kModelG,
+           Matrix(2, {Real(1), Real(2), Real(3), Real(4)}));  // 2 x 2 process in a SISO loop
   doc.Recalculate();
   EXPECT_EQ(doc.m_system.m_nError, kSimShapeMismatch);
   EXPECT_EQ(doc.m_system.m_yd.At(0, 599), 0.0);
@@ -51,7 +52,7 @@ TEST(Document, RecalculateFollowsAChangedVariableAndReportsDamagedShapes) {
 // keeping every locus's variable and code.
 TEST(Document, LociAreSetChangedGrownAndRemoved) {
   CQorexDoc doc;
-  SetModel(doc, kModelK, Prod({V("k"), V("q"), V("r"), V("w")}));
+  SetModel(doc, kModelK, Prod({Variable("k"), Variable("q"), Variable("r"), Variable("w")}));
   const int k = Entry(doc, "k") - 5, q = Entry(doc, "q") - 5;
   int mode = -1, colour = -1;
   doc.SetVarPoint(k, 0x2001);  // the lists' "10% deviation" and "Blue"

@@ -94,18 +94,6 @@ inline CSIMtrnfn Prepared(std::vector<double> num, std::vector<double> den) {
   return t;
 }
 
-// Short names the application tests still use, forwarding to the shared
-// builders.
-inline CMcBasic* R(double v) {
-  return Real(v);
-}
-inline CMcMatrix* Mat(int columns, std::vector<CMcBasic*> cells, WORD flags = 0) {
-  return Matrix(columns, std::move(cells), flags);
-}
-inline CMcVariable* V(const char* name, WORD flags = 0) {
-  return Variable(name, flags);
-}
-
 // ---- designs in a document ----------------------------------------------------
 // Model slots: 0 P, 1 K, 2 G, 3 L, 4 F; signal slots: 0 c, 1 v, 2 d, 3 n.
 
