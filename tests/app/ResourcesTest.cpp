@@ -2,6 +2,7 @@
 #include "GlobalResources.h"
 #include "platform/core/Profile.h"
 #include "platform/gdi/Gdi.h"
+#include "tests/support/Canvas.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -69,10 +70,10 @@ TEST_F(ResourcesTest, SettingsAreClampedAsDocumented) {
 // Made once: a second start keeps the settings changed since, and freeing
 // twice is harmless.
 TEST_F(ResourcesTest, FontsPensAndBrushesAreMadeOnceAndFreed) {
-  const bool wasFixed = QxFixedFontMetrics();
-  QxSetFixedFontMetrics(true);
-  Load("");  // default scale 0.75
-  QxSetFixedFontMetrics(wasFixed);
+  {
+    qxtest::FixedMetrics fixed;
+    Load("");  // default scale 0.75
+  }
   LOGFONT lf;
   g_fonts[kFontSymbolBoldItalic][2]->GetLogFont(&lf);
   EXPECT_EQ(lf.lfHeight, 7);
@@ -111,16 +112,12 @@ TEST_F(ResourcesTest, SharedBitmapGrowsForALargerWindow) {
 // The expression placeholders' brushes dot every other pixel in their colour.
 TEST_F(ResourcesTest, PlaceholderPatternsDotInTheirColours) {
   Load("");
-  CDC dc;
-  dc.CreateCompatibleDC(nullptr);
-  CBitmap bitmap;
-  bitmap.CreateCompatibleBitmap(&dc, 8, 8);
-  dc.SelectObject(&bitmap);
+  qxtest::Canvas canvas(8, 8);
   const COLORREF ink[4] = {RGB(0, 0, 0), RGB(0, 0, 255), RGB(255, 0, 0), RGB(0, 0, 255)};
   for (int c = 0; c < 4; ++c) {
-    dc.FillRect(CRect(0, 0, 8, 8), g_nodeBrushes[c]);
-    EXPECT_EQ(dc.GetPixel(2, 0), ink[c]) << c;
-    EXPECT_NE(dc.GetPixel(1, 0), ink[c]) << c;
+    canvas.dc()->FillRect(CRect(0, 0, 8, 8), g_nodeBrushes[c]);
+    EXPECT_EQ(canvas.At(2, 0), ink[c]) << c;
+    EXPECT_NE(canvas.At(1, 0), ink[c]) << c;
   }
 }
 
