@@ -4,6 +4,8 @@
 #include "MC/McEditorFocus.h"
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
+#include "MC/MXC_TERM.h"
+#include "MC/Mc_derivative.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/DC.h"
 
@@ -113,11 +115,23 @@ WORD CMcBasic::Compare(const CMcBasic* other) const {
   return result;
 }
 
-// The general rule wraps the node in a derivative node and simplifies it;
-// until the derivative node kind exists, a node without a rule of its own
-// cannot be differentiated and yields null.
-CMcBasic* CMcBasic::Differentiate(CMcBasic*, unsigned) {
-  return nullptr;
+// A kind without a rule of its own is left in formal form: a derivative node
+// of a sign-free copy by the variable, carrying the node's sign. Null only for
+// a node that cannot be copied.
+CMcBasic* CMcBasic::Differentiate(CMcBasic* variable, unsigned options) {
+  CMcBasic* expression = Clone();
+  CMcBasic* by = variable != nullptr ? variable->Clone() : nullptr;
+  if (expression == nullptr || by == nullptr) {
+    delete expression;
+    delete by;
+    return nullptr;
+  }
+  expression->m_flags &= static_cast<WORD>(~3);
+  auto* derivative =
+      new CMcDerivative(static_cast<WORD>((m_flags & 3) | ((options & 1) ? 0x10 : 0)));
+  derivative->AppendChild(expression);
+  derivative->AppendChild(by);
+  return CMXC_TERM::Simplify(derivative);
 }
 
 McComplex* CMcBasic::EvaluateVector(CQorexDoc* doc) const {

@@ -3,10 +3,15 @@
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
 #include "MC/MC_ROOT.h"
+#include "MC/MXC_TERM.h"
+#include "MC/McConstants.h"
 #include "MC/McComplex.h"
 #include "MC/McEditorFocus.h"
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
 #include "MC/Mc_variable.h"
 #include "platform/gdi/DC.h"
 
@@ -46,6 +51,10 @@ bool McIsConstantE(const CMcBasic* node) {
   const auto* variable = static_cast<const CMcVariable*>(node);
   return variable->m_length == 3 && std::strcmp(variable->GetVarName(), "e") == 0 &&
          (node->m_flags & 0x1F13) == 0x100;
+}
+
+CMcBasic* McNewNaturalLog(CMcBasic* argument) {
+  return new CMcLog(argument, McNewConstant("e"), 0);
 }
 
 McComplex McComplexLogOf(const McComplex& argument, const McComplex& base) {
@@ -189,4 +198,98 @@ CMcBasic* CMcLog::Clone() const {
 
 WORD CMcLog::Compare(const CMcBasic* other) const {
   return ComparePair(other);
+}
+
+// ---- symbolic operations -----------------------------------------------------------
+
+namespace {
+
+CMcBasic* NewList(CMcBasic* list, std::initializer_list<CMcBasic*> items) {
+  for (CMcBasic* item : items) list->AppendChild(item);
+  return list;
+}
+
+// The base e as the derivative recognises it: marks in the high byte of the
+// flags (which no variable uses) make it another constant.
+bool IsNaturalBase(const CMcBasic* base) {
+  if (!McIsKind(base, kMcVariable)) return false;
+  const auto* variable = static_cast<const CMcVariable*>(base);
+  return variable->m_length == 3 && std::strcmp(variable->GetVarName(), "e") == 0 &&
+         (base->m_flags & 0xFF13) == 0x100;
+}
+
+WORD ReplaceBy(CMcBasic* node, CMcBasic* x) {
+  if (McReplaceNode(node, x)) return 1;
+  delete x;
+  return 0;
+}
+
+// Replaces node by the written constant of v when both parts of v are whole.
+WORD FoldWhole(CMcBasic* node, const McComplex& v) {
+  double re = 0.0, im = 0.0;
+  if (!McIsWhole(v.re, &re) || !McIsWhole(v.im, &im)) return 0;
+  return ReplaceBy(node, McValueToExpression(re, im, node->m_flags));
+}
+
+}  // namespace
+
+// d/dx ln G / ln B = (B ln B G' - G ln G B') / (G B ln^2 B).
+CMcBasic* CMcLog::Differentiate(CMcBasic* variable, unsigned options) {
+  if (m_count != 2) return CMcBasic::Differentiate(variable, options);
+  CMcBasic* g = m_children[0];
+  CMcBasic* b = m_children[1];
+  const WORD sign = m_flags & 3;
+  CMcBasic* result = nullptr;
+  if (IsNaturalBase(b)) {
+    result = new CMcDivision(McDerivativeOf(g, variable, options), g->Clone(), sign);
+  } else if (McIsConstantFor(b, variable, options)) {
+    result = new CMcDivision(McDerivativeOf(g, variable, options),
+                             NewList(new CMcListmult(0), {McNewNaturalLog(b->Clone()), g->Clone()}),
+                             sign);
+  } else {
+    CMcBasic* numerator = NewList(
+        new CMcListsum(0), {NewList(new CMcListmult(0), {b->Clone(), McNewNaturalLog(b->Clone()),
+                                                         McDerivativeOf(g, variable, options)}),
+                            NewList(new CMcListmult(1), {g->Clone(), McNewNaturalLog(g->Clone()),
+                                                         McDerivativeOf(b, variable, options)})});
+    CMcBasic* denominator = NewList(
+        new CMcListmult(0), {g->Clone(), b->Clone(),
+                             new CMcPower(McNewNaturalLog(b->Clone()), new CMcReal(2.0, 0), 0)});
+    result = new CMcDivision(numerator, denominator, sign);
+  }
+  return CMXC_TERM::Simplify(result);
+}
+
+WORD CMcLog::Perform() {
+  if (m_count != 2 || McSlotOf(this) < 0) return 0;
+  m_children[0]->Perform();
+  m_children[1]->Perform();
+  CMcBasic* argument = m_children[0];
+  CMcBasic* base = m_children[1];
+  McComplex a, b;
+  const bool argumentConstant = McConstantValue(argument, &a) != FALSE;
+  if (argumentConstant && McIsConstantE(base) && FoldWhole(this, McComplexLog(a))) return 1;
+  if (argumentConstant && McConstantValue(base, &b) && FoldWhole(this, McComplexLogOf(a, b)))
+    return 1;
+  if (argument->Compare(base) == 0) return ReplaceBy(this, new CMcReal(1.0, m_flags & 3));
+  // log_b b^y is y: the principal branch for positive reals.
+  if (McIsKind(argument, kMcPower) && argument->m_count == 2 && argument->GetSign() == 0 &&
+      argument->m_children[0]->Compare(base) == 0) {
+    CMcBasic* y = McTakeChild(argument, 1);
+    McMergeSign(y, m_flags);
+    return ReplaceBy(this, y);
+  }
+  if (McIsNumber(argument, 1.0) && argument->GetSign() == 0)
+    return ReplaceBy(this, new CMcReal(0.0, 0));
+  return 0;
+}
+
+void CMcLog::Isolate(int) {
+  if (m_count != 2 || !McCanIsolate(this, 0)) return;
+  CMcBasic* relation = m_parent;
+  CMcBasic* y = relation->m_children[1];
+  McMergeSign(y, m_flags);
+  relation->SetChildAt(new CMcPower(m_children[1]->Clone(), y, 0), 1);
+  relation->SetChildAt(McTakeChild(this, 0), 0);
+  delete this;
 }

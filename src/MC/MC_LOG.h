@@ -35,7 +35,16 @@ class CMcLog : public CMcBasic {
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // d/dx of ln G / ln B, with the terms of a constant base left out.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
+  // Folds a logarithm of constants whose value is whole, log_b b = 1,
+  // log_b b^y = y (the principal branch for positive reals) and log_b 1 = 0.
+  // Returns 1 when the logarithm was replaced and deleted.
+  WORD Perform() override;
+  // log_B G = y, the logarithm being the left side of a relation, becomes
+  // G = B^y.
+  void Isolate(int which) override;
 
   // How the name is written; layout and drawing decide it alike.
   enum NameKind { kNatural = 0, kCommon = 1, kWithBase = 2 };
@@ -48,6 +57,9 @@ class CMcLog : public CMcBasic {
 // True for the constant e as the engine writes it: a variable "e" without
 // subscript whose flags, masked with 0x1F13, are just the constant flag.
 bool McIsConstantE(const CMcBasic* node);
+
+// ln argument: a new logarithm of argument (taken over) to the constant e.
+CMcBasic* McNewNaturalLog(CMcBasic* argument);
 
 // Log(argument) / Log(base) by the textbook complex division.
 McComplex McComplexLogOf(const McComplex& argument, const McComplex& base);

@@ -1,11 +1,17 @@
 #include "MC/MC_ROOT.h"
 
+#include "MC/MC_LOG.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
+#include "MC/McConstants.h"
 #include "MC/McComplex.h"
 #include "MC/McEditorFocus.h"
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
 #include "platform/gdi/DC.h"
 
 #include <algorithm>
@@ -166,4 +172,98 @@ CMcBasic* CMcRoot::Clone() const {
 
 WORD CMcRoot::Compare(const CMcBasic* other) const {
   return ComparePair(other);
+}
+
+// ---- symbolic operations -----------------------------------------------------------
+
+namespace {
+
+CMcBasic* NewList(CMcBasic* list, std::initializer_list<CMcBasic*> items) {
+  for (CMcBasic* item : items) list->AppendChild(item);
+  return list;
+}
+
+CMcBasic* Reciprocal(CMcBasic* x) {
+  return new CMcDivision(new CMcReal(1.0, 0), x, 0);
+}
+
+// Puts x in node's place (node is deleted); 1, or 0 with x deleted when node
+// has no place to give.
+WORD ReplaceBy(CMcBasic* node, CMcBasic* x) {
+  if (McReplaceNode(node, x)) return 1;
+  delete x;
+  return 0;
+}
+
+}  // namespace
+
+// d/dx R^(1/D) = R^(1/D - 1) / D * R'  -  R^(1/D) / D^2 * ln R * D'.
+CMcBasic* CMcRoot::Differentiate(CMcBasic* variable, unsigned options) {
+  if (m_count != 2) return CMcBasic::Differentiate(variable, options);
+  CMcBasic* r = m_children[0];
+  CMcBasic* d = m_children[1];
+  const bool radicandConstant = McIsConstantFor(r, variable, options);
+  const bool degreeConstant = McIsConstantFor(d, variable, options);
+  if (radicandConstant && degreeConstant) return new CMcReal(0.0, 0);
+  const WORD sign = m_flags & 3;
+  // R^(1/D - 1) / D
+  auto radicandFactor = [&] {
+    CMcBasic* exponent = NewList(new CMcListsum(0), {Reciprocal(d->Clone()), new CMcReal(1.0, 1)});
+    return new CMcDivision(new CMcPower(r->Clone(), exponent, 0), d->Clone(), 0);
+  };
+  // R^(1/D) / D^2
+  auto degreeFactor = [&](WORD flags) {
+    return new CMcDivision(new CMcPower(r->Clone(), Reciprocal(d->Clone()), 0),
+                           new CMcPower(d->Clone(), new CMcReal(2.0, 0), 0), flags);
+  };
+  CMcBasic* result = nullptr;
+  if (degreeConstant) {
+    result =
+        NewList(new CMcListmult(sign), {radicandFactor(), McDerivativeOf(r, variable, options)});
+  } else if (radicandConstant) {
+    result = NewList(new CMcListmult(sign), {degreeFactor(1), McNewNaturalLog(r->Clone()),
+                                             McDerivativeOf(d, variable, options)});
+  } else {
+    result = NewList(
+        new CMcListsum(sign),
+        {NewList(new CMcListmult(0), {radicandFactor(), McDerivativeOf(r, variable, options)}),
+         NewList(new CMcListmult(1), {degreeFactor(0), McNewNaturalLog(r->Clone()),
+                                      McDerivativeOf(d, variable, options)})});
+  }
+  return CMXC_TERM::Simplify(result);
+}
+
+WORD CMcRoot::Perform() {
+  if (m_count != 2 || McSlotOf(this) < 0) return 0;
+  m_children[0]->Perform();
+  m_children[1]->Perform();
+  CMcBasic* radicand = m_children[0];
+  CMcBasic* degree = m_children[1];
+  McComplex r, d;
+  if (McConstantValue(radicand, &r) && McConstantValue(degree, &d)) {
+    // The value without the root's own sign: the sign enters once, through
+    // the flags handed to the conversion.
+    const McComplex v = McComplexRoot(r, d);
+    double re = 0.0, im = 0.0;
+    if (McIsWhole(v.re, &re) && McIsWhole(v.im, &im))
+      return ReplaceBy(this, McValueToExpression(re, im, m_flags));
+  }
+  // The root of degree n of x^n is x: the principal branch for positive reals.
+  if (McIsKind(radicand, kMcPower) && radicand->m_count == 2 && radicand->GetSign() == 0 &&
+      radicand->m_children[1]->Compare(degree) == 0) {
+    CMcBasic* x = McTakeChild(radicand, 0);
+    McMergeSign(x, m_flags);
+    return ReplaceBy(this, x);
+  }
+  return 0;
+}
+
+void CMcRoot::Isolate(int) {
+  if (m_count != 2 || !McCanIsolate(this, 0)) return;
+  CMcBasic* relation = m_parent;
+  CMcBasic* y = relation->m_children[1];
+  McMergeSign(y, m_flags);
+  relation->SetChildAt(new CMcPower(y, m_children[1]->Clone(), 0), 1);
+  relation->SetChildAt(McTakeChild(this, 0), 0);
+  delete this;
 }

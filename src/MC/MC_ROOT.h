@@ -28,7 +28,17 @@ class CMcRoot : public CMcBasic {
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // d/dx R^(1/D), with the terms of a constant radicand or degree left out; 0
+  // when both are constant.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
+  // Folds a root of constants whose value is whole (in both parts), and the
+  // root of degree n of a power to the same n (the principal branch for
+  // positive reals: the root of x^2 is x). Returns 1 when the root was
+  // replaced and deleted.
+  WORD Perform() override;
+  // R^(1/D) = y, the root being the left side of a relation, becomes R = y^D.
+  void Isolate(int which) override;
 
   // False for a degree that is the number 2 (sign not looked at) while it
   // does not have the editor's caret.

@@ -1,6 +1,7 @@
 #include "MC/MC_SUM.h"
 
 #include "MC/MC_LIMIT.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McEditorFocus.h"
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
@@ -174,4 +175,10 @@ CMcBasic* CMcSum::Clone() const {
 WORD CMcSum::Compare(const CMcBasic* other) const {
   if (other->GetType() != GetType()) return kMcDiffType;
   return McCompareParts(this, other, 0);
+}
+
+CMcBasic* CMcSum::Differentiate(CMcBasic* variable, unsigned options) {
+  if (m_count != 3 || IsProduct()) return CMcBasic::Differentiate(variable, options);
+  return CMXC_TERM::Simplify(new CMcSum(McDerivativeOf(m_children[0], variable, options),
+                                        m_children[1]->Clone(), m_children[2]->Clone(), m_flags));
 }

@@ -24,6 +24,9 @@ class CMcSum : public CMcBasic {
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // A summation: the summation of the term's derivative over the same
+  // limits, simplified. A product stays a formal derivative.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
 
   bool IsProduct() const { return (m_flags & 0x10) != 0; }
   // Which limits are shown: 2 both (the upper one is not hidden), 1 the lower

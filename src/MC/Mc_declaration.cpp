@@ -1,5 +1,6 @@
 #include "MC/Mc_declaration.h"
 
+#include "MC/MXC_TERM.h"
 #include "MC/McComplex.h"
 #include "MC/McLayout.h"
 
@@ -135,4 +136,12 @@ CMcBasic* CMcDeclaration::Clone() const {
 
 WORD CMcDeclaration::Compare(const CMcBasic* other) const {
   return ComparePair(other);
+}
+
+CMcBasic* CMcDeclaration::Differentiate(CMcBasic* variable, unsigned options) {
+  if (m_count != 2) return CMcBasic::Differentiate(variable, options);
+  CMcBasic* formula = McDerivativeOf(m_children[0], variable, options);
+  McMergeSign(formula, m_flags);
+  return CMXC_TERM::Simplify(
+      new CMcDeclaration(formula, m_children[1]->Clone(), static_cast<WORD>(m_flags & ~3)));
 }

@@ -22,6 +22,9 @@ class CMcDeclaration : public CMcBasic {
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // The formula's derivative, carrying the declaration's sign, under the same
+  // condition (which is not differentiated).
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
   // The tab unit: eight font heights of the node's level.

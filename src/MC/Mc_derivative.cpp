@@ -1,8 +1,13 @@
 #include "MC/Mc_derivative.h"
 
+#include "MC/MC_NULL.h"
+#include "MC/MC_REAL.h"
+#include "MC/MXC_BIN.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McEditorFocus.h"
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
+#include "MC/Mc_integral.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/DC.h"
 
@@ -318,4 +323,69 @@ WORD CMcDerivative::Compare(const CMcBasic* other) const {
       return static_cast<WORD>(code | kMcDiffChild);
   }
   return code;
+}
+
+// ---- symbolic operations -----------------------------------------------------------
+
+CMcBasic* CMcDerivative::Differentiate(CMcBasic* variable, unsigned options) {
+  if (!IsComplete() || ((options & 1) != 0) != IsPartial())
+    return CMcBasic::Differentiate(variable, options);
+  CMcBasic* higher = Clone();
+  higher->AppendChild(variable->Clone());
+  return CMXC_TERM::Simplify(higher);
+}
+
+WORD CMcDerivative::Perform() {
+  if (McSlotOf(this) < 0) return 0;
+  for (int i = 0; i < m_count; ++i) m_children[i]->Perform();
+  if (!IsComplete()) return 0;
+  CMcBasic* expression = m_children[0];
+  auto replaceBy = [this](CMcBasic* x) -> WORD {
+    if (McReplaceNode(this, x)) return 1;
+    delete x;
+    return 0;
+  };
+  if (McIsNumber(expression) ||
+      (McIsKind(expression, kMcVariable) && (expression->m_flags & 0x100)))
+    return replaceBy(new CMcReal(0.0, 0));
+  if (m_count == 2 && McIsKind(expression, kMcVariable) && m_children[1]->Compare(expression) < 2) {
+    auto* one = new CMcReal(1.0, GetSign());
+    McMergeSign(one, expression->m_flags);
+    return replaceBy(one);
+  }
+  if (IsPartial()) {
+    // The distinct variables of the expression; a partial derivative by a
+    // variable that is not among them is 0.
+    CMXC_BIN found;
+    found.CollectMatching(expression, McTypeWord(kMcVariable), 0xFF00);
+    for (int i = 1; i < m_count; ++i) {
+      const CMcBasic* by = m_children[i];
+      if (!McIsKind(by, kMcVariable)) continue;
+      bool occurs = false;
+      for (int k = 0; k < found.GetCount() && !occurs; ++k)
+        occurs = found.GetAt(k)->Compare(by) < 2;
+      if (!occurs) return replaceBy(new CMcReal(0.0, 0));
+    }
+  }
+  McMergeSign(this, expression->m_flags);
+  expression->m_flags &= static_cast<WORD>(~3);
+  return 0;
+}
+
+void CMcDerivative::Isolate(int) {
+  if (!IsComplete() || !McCanIsolate(this, 0)) return;
+  CMcBasic* relation = m_parent;
+  CMcBasic* side = relation->m_children[1];
+  for (int i = 1; i < m_count; ++i)
+    side = new CMcIntegral(side, new CMcNull(0), new CMcNull(0), m_children[i],
+                           static_cast<WORD>(m_flags & 0x10));
+  McMergeSign(side, m_flags);
+  CMcBasic* expression = m_children[0];
+  // The children live on in the relation: drop the array without them.
+  delete[] m_children;
+  m_children = nullptr;
+  m_count = 0;
+  relation->SetChildAt(side, 1);
+  relation->SetChildAt(expression, 0);
+  delete this;
 }

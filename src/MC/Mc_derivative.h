@@ -34,6 +34,19 @@ class CMcDerivative : public CMcBasic {
   // Sign (1), partial bit (2), child count (0x18) or the first differing
   // child (8).
   WORD Compare(const CMcBasic* other) const override;
+  // Differentiating again the same way (partially a partial derivative,
+  // totally a total one) appends the variable, raising the order; otherwise
+  // the derivative is wrapped in a new one.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
+  // The derivative of a number or a constant is 0, of the variable itself
+  // +-1, and a partial derivative of an expression without the variable 0;
+  // otherwise the expression's sign moves onto the derivative. Returns 1 when
+  // the derivative was replaced and deleted.
+  WORD Perform() override;
+  // df/dx = R, the derivative being the left side of a relation, becomes
+  // f = (integral of R over x), one integral per variable, the derivative's
+  // sign on the outermost.
+  void Isolate(int which) override;
 
   enum Form { kOperatorForm = 0, kNumeratorForm = 1, kBareForm = 2 };
   // The form the expression selects (meaningful with an expression and a

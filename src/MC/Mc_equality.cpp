@@ -1,5 +1,6 @@
 #include "MC/Mc_equality.h"
 
+#include "MC/MXC_TERM.h"
 #include "MC/McComplex.h"
 #include "MC/McLayout.h"
 #include "platform/gdi/DC.h"
@@ -216,4 +217,12 @@ CMcBasic* CMcEquality::Clone() const {
 
 WORD CMcEquality::Compare(const CMcBasic* other) const {
   return ComparePair(other);
+}
+
+CMcBasic* CMcEquality::Differentiate(CMcBasic* variable, unsigned options) {
+  if (m_count != 2 || RelationCode() > kLastDifferentiable)
+    return CMcBasic::Differentiate(variable, options);
+  return CMXC_TERM::Simplify(new CMcEquality(McDerivativeOf(m_children[0], variable, options),
+                                             McDerivativeOf(m_children[1], variable, options),
+                                             m_flags));
 }

@@ -30,9 +30,15 @@ class CMcEquality : public CMcBasic {
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // Equality through "Greater or equal": the same relation of both sides'
+  // derivatives, simplified; every other relation stays a formal derivative.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
   int RelationCode() const { return (m_flags >> 8) & 31; }
+  // The last of the relations whose derivative is the relation of the
+  // sides' derivatives: equality, equivalence, proportion, the order tests.
+  static constexpr int kLastDifferentiable = 9;  // "Greater or equal"
 };
 
 // Truth value of relation code for the sides left and right (1 or 0, not yet

@@ -1,9 +1,16 @@
 #include "MC/Mc_function.h"
 
 #include "GlobalResources.h"
+#include "MC/MC_POWER.h"
+#include "MC/MC_REAL.h"
+#include "MC/MC_ROOT.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McComplex.h"
 #include "MC/McFunctions.h"
 #include "MC/McLayout.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
 #include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 #include "platform/core/Archive.h"
@@ -11,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -412,4 +420,164 @@ WORD CMcFunction::Compare(const CMcBasic* other) const {
   const CMcBasic* b = o->GetArgument();
   if ((a == nullptr) != (b == nullptr) || (a && a->Compare(b) != 0)) diff |= kMcDiffChild;
   return diff;
+}
+
+// ---- symbolic operations -----------------------------------------------------------
+
+namespace {
+
+// The derivative table. G, the derivative by the argument X, is another
+// function of X, the square of one, the product of two, or a quotient whose
+// numerator M is the chain factor and whose denominator is one of five trees
+// in X. `negate` puts a minus on G.
+enum class Shape { kFunction, kSquare, kProduct, kQuotient };
+enum class Denominator {
+  kNone,
+  kRootOneMinusSquare,
+  kOnePlusSquare,
+  kRootSquarePlusOne,
+  kRootSquareMinusOne,
+  kOneMinusSquare
+};
+
+struct DerivativeRule {
+  const char* name;
+  Shape shape;
+  const char* first;
+  const char* second;
+  bool negate;
+  Denominator denominator;
+};
+
+constexpr DerivativeRule kDerivativeRules[] = {
+    {"sin", Shape::kFunction, "cos", "", false, Denominator::kNone},
+    {"cos", Shape::kFunction, "sin", "", true, Denominator::kNone},
+    {"sinh", Shape::kFunction, "cosh", "", false, Denominator::kNone},
+    {"cosh", Shape::kFunction, "sinh", "", false, Denominator::kNone},
+    {"tan", Shape::kSquare, "sec", "", false, Denominator::kNone},
+    {"tanh", Shape::kSquare, "sech", "", false, Denominator::kNone},
+    {"cot", Shape::kSquare, "cosec", "", true, Denominator::kNone},
+    {"coth", Shape::kSquare, "cosech", "", true, Denominator::kNone},
+    {"sec", Shape::kProduct, "sec", "tan", false, Denominator::kNone},
+    {"sech", Shape::kProduct, "sech", "tanh", true, Denominator::kNone},
+    {"cosec", Shape::kProduct, "cosec", "cot", true, Denominator::kNone},
+    {"cosech", Shape::kProduct, "cosech", "coth", true, Denominator::kNone},
+    {"asin", Shape::kQuotient, "", "", false, Denominator::kRootOneMinusSquare},
+    {"acos", Shape::kQuotient, "", "", true, Denominator::kRootOneMinusSquare},
+    {"atan", Shape::kQuotient, "", "", false, Denominator::kOnePlusSquare},
+    {"asinh", Shape::kQuotient, "", "", false, Denominator::kRootSquarePlusOne},
+    {"acosh", Shape::kQuotient, "", "", false, Denominator::kRootSquareMinusOne},
+    {"atanh", Shape::kQuotient, "", "", false, Denominator::kOneMinusSquare},
+};
+
+const DerivativeRule* FindDerivativeRule(const char* name) {
+  for (const DerivativeRule& rule : kDerivativeRules) {
+    if (std::strcmp(rule.name, name) == 0) return &rule;
+  }
+  return nullptr;
+}
+
+// Names, the Symbol font or a decoration make a function the derivative
+// table does not know.
+constexpr WORD kStyleMask = 0x0E10;
+
+CMcBasic* NewFunction(const char* name, CMcBasic* argument, WORD flags = 0) {
+  return new CMcFunction(argument, name, "", flags);
+}
+
+CMcBasic* NewList(CMcBasic* list, std::initializer_list<CMcBasic*> items) {
+  for (CMcBasic* item : items) list->AppendChild(item);
+  return list;
+}
+
+// X squared, with the given sign on the power.
+CMcBasic* Square(CMcBasic* x, WORD flags = 0) {
+  return new CMcPower(x, new CMcReal(2.0, 0), flags);
+}
+
+CMcBasic* SquareRoot(CMcBasic* radicand) {
+  return new CMcRoot(radicand, new CMcReal(2.0, 0), 0);
+}
+
+CMcBasic* NewDenominator(Denominator kind, const CMcBasic* argument) {
+  CMcBasic* x = argument->Clone();
+  switch (kind) {
+    case Denominator::kRootOneMinusSquare:
+      return SquareRoot(NewList(new CMcListsum(0), {new CMcReal(1.0, 0), Square(x, 1)}));
+    case Denominator::kOnePlusSquare:
+      return NewList(new CMcListsum(0), {new CMcReal(1.0, 0), Square(x)});
+    case Denominator::kRootSquarePlusOne:
+      return SquareRoot(NewList(new CMcListsum(0), {Square(x), new CMcReal(1.0, 0)}));
+    case Denominator::kRootSquareMinusOne:
+      return SquareRoot(NewList(new CMcListsum(0), {Square(x), new CMcReal(1.0, 1)}));
+    default:
+      return NewList(new CMcListsum(0), {new CMcReal(1.0, 0), Square(x, 1)});
+  }
+}
+
+}  // namespace
+
+CMcBasic* CMcFunction::Differentiate(CMcBasic* variable, unsigned options) {
+  CMcBasic* argument = GetArgument();
+  if (argument == nullptr || (m_flags & kStyleMask) != 0 || HasSubscript())
+    return CMcBasic::Differentiate(variable, options);
+  if (argument->GetType() == McTypeWord(kMcReal) ||
+      (McIsKind(argument, kMcVariable) && McIsConstantFor(argument, variable, options)))
+    return new CMcReal(0.0, 0);
+  const DerivativeRule* rule = FindDerivativeRule(GetFunctionName());
+  if (rule == nullptr) return CMcBasic::Differentiate(variable, options);
+
+  // The argument is the variable itself, signs aside, or needs its own
+  // derivative as the chain factor.
+  const bool isVariable = (argument->Compare(variable) & ~kMcDiffSign) == 0;
+  CMcBasic* chain = isVariable ? nullptr : McDerivativeOf(argument, variable, options);
+  const WORD sign = static_cast<WORD>((m_flags & 3) ^ (rule->negate ? 1 : 0));
+  CMcBasic* g = nullptr;
+  switch (rule->shape) {
+    case Shape::kFunction:
+      g = NewFunction(rule->first, argument->Clone(),
+                      static_cast<WORD>(m_flags ^ (rule->negate ? 1 : 0)));
+      break;
+    case Shape::kSquare:
+      g = Square(NewFunction(rule->first, argument->Clone()), sign);
+      break;
+    case Shape::kProduct:
+      g = NewList(new CMcListmult(sign), {NewFunction(rule->first, argument->Clone()),
+                                          NewFunction(rule->second, argument->Clone())});
+      if (chain != nullptr) g->AppendChild(chain);
+      break;
+    case Shape::kQuotient: {
+      CMcBasic* m = chain != nullptr ? chain : new CMcReal(1.0, argument->m_flags & 3);
+      g = new CMcDivision(m, NewDenominator(rule->denominator, argument), sign);
+      break;
+    }
+  }
+  if (isVariable && rule->shape != Shape::kQuotient) {
+    // The chain factor of -x is -1: without it sin(-x) would give cos(-x).
+    McMergeSign(g, argument->m_flags);
+    if (std::strcmp(rule->name, "tan") == 0) return g;
+  } else if (chain != nullptr && rule->shape != Shape::kProduct &&
+             rule->shape != Shape::kQuotient) {
+    g = NewList(new CMcListmult(0), {g, chain});
+  }
+  return CMXC_TERM::Simplify(g);
+}
+
+void CMcFunction::Isolate(int) {
+  if (!McCanIsolate(this, 0)) return;
+  CMcBasic* relation = m_parent;
+  CMcBasic* y = relation->m_children[1];
+  CMcBasic* x = m_children[0];
+  McMergeSign(y, m_flags);
+  m_flags &= static_cast<WORD>(~3);
+  SetChildAt(y, 0);
+  relation->SetChildAt(this, 1);
+  relation->SetChildAt(x, 0);
+  // The inverse's name; "a" alone becomes the empty name, which records keep.
+  const char* name = GetFunctionName();
+  std::string inverse = name[0] == 'a' ? "" : "a";
+  inverse.append(name[0] == 'a' ? name + 1 : name);
+  const std::string subscript = GetSubscript();
+  delete[] m_buffer;
+  SetBuffer(inverse.c_str(), subscript.c_str());
 }

@@ -33,7 +33,18 @@ class CMcFunction : public CMcBasic {
   void Store(CArchive& ar) const override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // The chain rule over a table of 18 derivatives (sin, cos, tan, cot, sec,
+  // cosec, their hyperbolic forms, and asin, acos, atan, asinh, acosh,
+  // atanh). A name outside the table, a subscript, the Symbol font or a
+  // decoration leave the derivative formal; a number or a constant argument
+  // gives 0 (under partial differentiation also another variable).
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
+  // f(x) = y, the function being the left side of a relation, becomes
+  // x = f'(y) with the inverse's name: a leading "a" is dropped (asin -> sin),
+  // otherwise one is put in front (sinh -> asinh); the function's sign moves
+  // onto y. The argument is not read.
+  void Isolate(int which) override;
 
   // Offset of the name's first character from the node's left edge: the sign
   // and parenthesis margin, measured in the given context.

@@ -1,8 +1,12 @@
 #include "MC/Mc_integral.h"
 
+#include "MC/MC_NULL.h"
+#include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McEditorFocus.h"
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
+#include "MC/Mc_derivative.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/DC.h"
 
@@ -260,4 +264,44 @@ WORD CMcIntegral::Compare(const CMcBasic* other) const {
       return static_cast<WORD>(code | kMcDiffChild);
   }
   return code;
+}
+
+// ---- symbolic operations -----------------------------------------------------------
+
+CMcBasic* CMcIntegral::Differentiate(CMcBasic* variable, unsigned options) {
+  if (m_count != kParts || GetKind() != 0) return CMcBasic::Differentiate(variable, options);
+  if (m_children[kVariable]->Compare(variable) == 0) {
+    CMcBasic* integrand = m_children[kIntegrand]->Clone();
+    McMergeSign(integrand, m_flags);
+    return CMXC_TERM::Simplify(integrand);
+  }
+  return CMXC_TERM::Simplify(new CMcIntegral(
+      McDerivativeOf(m_children[kIntegrand], variable, options), m_children[kLower]->Clone(),
+      m_children[kUpper]->Clone(), m_children[kVariable]->Clone(), m_flags));
+}
+
+WORD CMcIntegral::Perform() {
+  if (McSlotOf(this) < 0) return 0;
+  for (int i = 0; i < m_count; ++i) m_children[i]->Perform();
+  if (m_count != kParts) return 0;
+  CMcBasic* integrand = m_children[kIntegrand];
+  if (McIsNumber(integrand, 0.0)) {
+    CMcBasic* zero = new CMcReal(0.0, 0);
+    if (McReplaceNode(this, zero)) return 1;
+    delete zero;
+  }
+  McMergeSign(this, integrand->m_flags);
+  integrand->m_flags &= static_cast<WORD>(~3);
+  return 0;
+}
+
+void CMcIntegral::Isolate(int) {
+  if (m_count != kParts || !McCanIsolate(this, 0)) return;
+  CMcBasic* relation = m_parent;
+  auto* derivative = new CMcDerivative(static_cast<WORD>(m_flags & 0x13));
+  derivative->AppendChild(relation->m_children[1]);
+  derivative->AppendChild(m_children[kVariable]->Clone());
+  relation->SetChildAt(derivative, 1);
+  relation->SetChildAt(McTakeChild(this, kIntegrand), 0);
+  delete this;
 }

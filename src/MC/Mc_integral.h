@@ -37,6 +37,16 @@ class CMcIntegral : public CMcBasic {
   // Sign (1), the flags under 0xC730 (2: partial, closed, kind, product) and
   // the children (8).
   WORD Compare(const CMcBasic* other) const override;
+  // An ordinary integral over the variable gives its integrand, over another
+  // variable the integral of the integrand's derivative; the other kinds
+  // stay formal derivatives.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
+  // The integral of 0 is 0; otherwise the integrand's sign moves onto the
+  // integral. Returns 1 when the integral was replaced and deleted.
+  WORD Perform() override;
+  // (integral of f over x) = R, the integral being the left side of a
+  // relation, becomes f = dR/dx, the integral's sign on the derivative.
+  void Isolate(int which) override;
 
   enum { kIntegrand = 0, kLower = 1, kUpper = 2, kVariable = 3, kParts = 4 };
   int GetKind() const { return (m_flags >> 8) & 7; }

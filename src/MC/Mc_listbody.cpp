@@ -1,6 +1,7 @@
 #include "MC/Mc_listbody.h"
 
 #include "GlobalResources.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McComplex.h"
 #include "platform/gdi/Gdi.h"
 
@@ -232,4 +233,15 @@ CMcBasic* CMcListbody::Clone() const {
     if (CMcBasic* c = m_children[i]->Clone()) items.push_back(c);
   copy->AdoptChildren(items);
   return copy;
+}
+
+CMcBasic* CMcListbody::Differentiate(CMcBasic* variable, unsigned options) {
+  if (IsLogical()) return CMcBasic::Differentiate(variable, options);
+  auto* derivative = new CMcListbody(m_flags);
+  std::vector<CMcBasic*> items;
+  items.reserve(m_count);
+  for (int i = 0; i < m_count; ++i)
+    items.push_back(McDerivativeOf(m_children[i], variable, options));
+  derivative->AdoptChildren(items);
+  return CMXC_TERM::Simplify(derivative);
 }

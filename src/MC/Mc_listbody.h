@@ -22,6 +22,9 @@ class CMcListbody : public CMcBasic {
   void Draw(CDC* dc, int x, int y) const override;
   void Layout(CDC* dc, int mode) override;
   CMcBasic* Clone() const override;
+  // A list body: the list of the items' derivatives, simplified. A logical
+  // list stays a formal derivative.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
   // Alignment codes written by Layout: 0 left with a left brace, 1 left with

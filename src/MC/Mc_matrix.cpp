@@ -2,6 +2,7 @@
 
 #include "GlobalResources.h"
 #include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McComplex.h"
 #include "MC/Mc_operator.h"
 #include "platform/core/Archive.h"
@@ -226,6 +227,18 @@ CMcBasic* CMcMatrix::Clone() const {
   for (int i = 0; i < m_count; ++i) cells.push_back(CloneOrZero(m_children[i]));
   copy->AdoptChildren(cells);
   return copy;
+}
+
+CMcBasic* CMcMatrix::Differentiate(CMcBasic* variable, unsigned options) {
+  if (GetShape() == kAugmented) return CMcBasic::Differentiate(variable, options);
+  auto* derivative = new CMcMatrix(m_flags);
+  derivative->m_columns = m_columns;
+  std::vector<CMcBasic*> cells;
+  cells.reserve(m_count);
+  for (int i = 0; i < m_count; ++i)
+    cells.push_back(McDerivativeOf(m_children[i], variable, options));
+  derivative->AdoptChildren(cells);
+  return CMXC_TERM::Simplify(derivative);
 }
 
 WORD CMcMatrix::Compare(const CMcBasic* other) const {

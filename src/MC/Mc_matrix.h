@@ -36,6 +36,9 @@ class CMcMatrix : public CMcBasic {
   void Store(CArchive& ar) const override;
   CMcBasic* Clone() const override;
   WORD Compare(const CMcBasic* other) const override;
+  // A plain matrix: the matrix of the elements' derivatives, simplified. An
+  // augmented one stays a formal derivative.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
   // Resizers, each by n >= 1. Removing deletes the dropped elements and must

@@ -1,15 +1,24 @@
 #include "MC/Mc_operator.h"
 
 #include "GlobalResources.h"
+#include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McComplex.h"
+#include "MC/McConstants.h"
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
+#include "MC/Mc_matrix.h"
+#include "MC/Mc_variable.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/Gdi.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -355,4 +364,304 @@ WORD CMcOperator::Compare(const CMcBasic* other) const {
   if (m_count != other->m_count) return static_cast<WORD>(code | kMcDiffCount);
   if (m_count == 1 && m_children[0]->Compare(other->m_children[0]) != 0) code |= kMcDiffChild;
   return code;
+}
+
+// ---- symbolic operations -----------------------------------------------------------
+
+namespace {
+
+CMcBasic* NewList(CMcBasic* list, std::initializer_list<CMcBasic*> items) {
+  for (CMcBasic* item : items) list->AppendChild(item);
+  return list;
+}
+
+CMcBasic* Conjugate(CMcBasic* x, WORD sign = 0) {
+  return new CMcOperator(x, CMcOperator::Flags(CMcOperator::kConjugate, sign));
+}
+
+// 2 j, the denominator of the imaginary part.
+CMcBasic* TwoJ() {
+  return NewList(new CMcListmult(0), {new CMcReal(2.0, 0), McNewConstant("j")});
+}
+
+WORD ReplaceBy(CMcBasic* node, CMcBasic* x) {
+  if (McReplaceNode(node, x)) return 1;
+  delete x;
+  return 0;
+}
+
+// A new number of magnitude |v| carrying sign, bit 0 flipped for a negative v.
+CMcBasic* SignedNumber(double v, WORD sign) {
+  return new CMcReal(std::fabs(v), static_cast<WORD>(sign ^ (v < 0.0 ? 1 : 0)));
+}
+
+}  // namespace
+
+CMcBasic* CMcOperator::Differentiate(CMcBasic* variable, unsigned options) {
+  CMcBasic* u = GetOperand();
+  const int code = GetCode();
+  const WORD sign = GetSign();
+  if (u == nullptr ||
+      (code != kConjugate && code != kArgument && code != kAbsolute && code != kBracket))
+    return CMcBasic::Differentiate(variable, options);
+  CMcBasic* d = McDerivativeOf(u, variable, options);
+  CMcBasic* result = nullptr;
+  switch (code) {
+    case kConjugate:
+      result = Conjugate(d, sign);
+      break;
+    case kBracket:
+      // Parentheses are no function: the derivative of (u) is (u').
+      result = new CMcOperator(d, Flags(kBracket, sign));
+      break;
+    case kArgument: {
+      // Im(U'/U) = (Q - conj Q) / 2j.
+      CMcBasic* q = new CMcDivision(d, u->Clone(), 0);
+      CMcBasic* difference = NewList(new CMcListsum(0), {q, Conjugate(q->Clone(), 1)});
+      result = new CMcDivision(difference, TwoJ(), sign);
+      break;
+    }
+    default: {  // absolute value: (U' conj U + U conj U') / (2 |U|)
+      CMcBasic* numerator = NewList(
+          new CMcListsum(0), {NewList(new CMcListmult(0), {d->Clone(), Conjugate(u->Clone())}),
+                              NewList(new CMcListmult(0), {u->Clone(), Conjugate(d)})});
+      CMcBasic* denominator = NewList(
+          new CMcListmult(0), {new CMcReal(2.0, 0), new CMcOperator(u->Clone(), Flags(kAbsolute))});
+      result = new CMcDivision(numerator, denominator, sign);
+      break;
+    }
+  }
+  return CMXC_TERM::Simplify(result);
+}
+
+WORD CMcOperator::Perform() {
+  if (GetOperand() == nullptr || McSlotOf(this) < 0) return 0;
+  m_children[0]->Perform();
+  CMcBasic* operand = m_children[0];
+  const WORD type = operand->GetType();
+  const int code = GetCode();
+  const bool number = type == McTypeWord(kMcReal) && (operand->m_flags & 2) == 0;
+  auto moveSignOut = [&] {
+    McMergeSign(this, operand->m_flags);
+    operand->m_flags &= static_cast<WORD>(~3);
+  };
+  switch (code) {
+    case kDeterminant:
+    case kAverage:
+    case kDivergence:
+    case kAdjoint:
+    case kTranspose:
+      moveSignOut();
+      return 0;
+    case kAbsolute:
+    case kNorm:
+    case kConjugate:
+    case kReal:
+    case kImaginary:
+    case kArgument: {
+      if (code == kAbsolute || code == kNorm)
+        operand->m_flags &= static_cast<WORD>(~3);
+      else if (code != kArgument)
+        moveSignOut();
+      McComplex v;
+      if (!McConstantValue(operand, &v)) return 0;
+      const WORD sign = GetSign();
+      switch (code) {
+        case kReal:
+          return ReplaceBy(this, SignedNumber(v.re, sign));
+        case kImaginary:
+          return ReplaceBy(this, SignedNumber(v.im, sign));
+        case kConjugate:
+          return ReplaceBy(this, McValueToExpression(v.re, -v.im, m_flags));
+        case kArgument:
+          if (!number) return 0;
+          if (operand->m_flags & 1)
+            return ReplaceBy(this, new CMcVariable("p", "", static_cast<WORD>(0x0110 | sign)));
+          return ReplaceBy(this, new CMcReal(0.0, 0));
+        default: {
+          double m = code == kAbsolute ? McComplexAbs(v) : v.re * v.re + v.im * v.im;
+          double whole = 0.0;
+          const bool isWhole = McIsWhole(m, &whole);
+          if (v.re != 0.0 && v.im != 0.0 && !isWhole) return 0;
+          if (isWhole) m = whole;
+          return ReplaceBy(this, new CMcReal(m, sign));
+        }
+      }
+    }
+    case kFloor:
+    case kCeiling: {
+      if (!number) return 0;
+      const double v = McNumberValue(operand);
+      return ReplaceBy(this,
+                       SignedNumber(code == kFloor ? std::floor(v) : std::ceil(v), GetSign()));
+    }
+    case kBracket: {
+      McMergeSign(operand, m_flags);
+      operand->Perform();
+      return ReplaceBy(this, McTakeChild(this, 0));
+    }
+    default:
+      return 0;
+  }
+}
+
+// ---- matrix operations ---------------------------------------------------------------
+
+namespace {
+
+// A matrix whose elements fill its rows and columns; rows and columns are
+// set from it.
+CMcMatrix* WellFormed(CMcBasic* node, int* rows, int* columns) {
+  if (!McIsKind(node, kMcMatrix)) return nullptr;
+  auto* matrix = static_cast<CMcMatrix*>(node);
+  const int nc = matrix->m_columns;
+  if (nc == 0 || node->m_count == 0 || node->m_count % nc != 0) return nullptr;
+  *columns = nc;
+  *rows = node->m_count / nc;
+  return matrix;
+}
+
+// The determinant and adjugate are written out up to this order (8! = 40320
+// products); transfer-function determinants stop there too.
+constexpr int kMaxExpandedOrder = 8;
+
+// A new matrix of the elements outside row `row` and column `column` of the
+// n x n matrix cells, cloned row by row.
+CMcBasic* NewMinor(CMcBasic* const* cells, int n, int row, int column, WORD flags) {
+  auto* minor = new CMcMatrix(flags);
+  std::vector<CMcBasic*> kept;
+  kept.reserve((n - 1) * (n - 1));
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      if (i != row && j != column) kept.push_back(cells[i * n + j]->Clone());
+    }
+  }
+  minor->AdoptChildren(kept);
+  minor->m_columns = static_cast<WORD>(n - 1);
+  return minor;
+}
+
+// Takes the elements out of a matrix (the matrix keeps no array).
+std::vector<CMcBasic*> TakeElements(CMcBasic* matrix) {
+  std::vector<CMcBasic*> cells(matrix->m_children, matrix->m_children + matrix->m_count);
+  delete[] matrix->m_children;
+  matrix->m_children = nullptr;
+  matrix->m_count = 0;
+  for (CMcBasic* cell : cells) cell->m_parent = nullptr;
+  return cells;
+}
+
+}  // namespace
+
+CMcBasic* CMcOperator::MakeAverage(CMcBasic* node) {
+  int rows = 0, columns = 0;
+  CMcMatrix* matrix = WellFormed(node, &rows, &columns);
+  if (matrix == nullptr || matrix->GetShape() == CMcMatrix::kAugmented)
+    return new CMcOperator(node, Flags(kAverage));
+  McComplex sum{0.0, 0.0};
+  for (int i = 0; i < node->m_count; ++i) {
+    McComplex v;
+    if (!McConstantValue(node->m_children[i], &v)) return new CMcOperator(node, Flags(kAverage));
+    sum = McComplexAdd(sum, v);
+  }
+  const double n = node->m_count;
+  const WORD sign = node->GetSign();
+  delete node;
+  return McValueToExpression2(sum.re / n, sum.im / n, sign);
+}
+
+CMcBasic* CMcOperator::MakeTranspose(CMcBasic* node) {
+  int rows = 0, columns = 0;
+  CMcMatrix* matrix = WellFormed(node, &rows, &columns);
+  if (matrix == nullptr || matrix->GetShape() == CMcMatrix::kAugmented)
+    return new CMcOperator(node, Flags(kTranspose));
+  std::vector<CMcBasic*> cells(node->m_count);
+  for (int i = 0; i < rows; ++i) {
+    for (int j = 0; j < columns; ++j) cells[j * rows + i] = node->m_children[i * columns + j];
+  }
+  std::copy(cells.begin(), cells.end(), node->m_children);
+  matrix->m_columns = static_cast<WORD>(rows);
+  return node;
+}
+
+CMcBasic* CMcOperator::MakeAdjoint(CMcBasic* node) {
+  int rows = 0, columns = 0;
+  CMcMatrix* matrix = WellFormed(node, &rows, &columns);
+  if (matrix == nullptr || matrix->GetShape() != CMcMatrix::kPlain)
+    return new CMcOperator(node, Flags(kAdjoint));
+  const int n = columns;
+  if (rows != n) {
+    delete node;
+    return new CMcReal(std::log(-1.0), 0);
+  }
+  if (n > kMaxExpandedOrder) return new CMcOperator(node, Flags(kAdjoint));
+  if (n == 1) {
+    delete node->SetChildAt(new CMcReal(1.0, 0), 0);
+    return node;
+  }
+  if (n == 2) {
+    std::swap(node->m_children[0], node->m_children[3]);
+    node->m_children[1]->m_flags ^= 1;
+    node->m_children[2]->m_flags ^= 1;
+    return node;
+  }
+  auto* adjugate = new CMcMatrix(node->m_flags);
+  std::vector<CMcBasic*> cells(n * n);
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      CMcBasic* minor = NewMinor(node->m_children, n, i, j, static_cast<WORD>((i + j) & 1));
+      cells[i + j * n] = ExpandDeterminant(minor);
+    }
+  }
+  adjugate->AdoptChildren(cells);
+  adjugate->m_columns = static_cast<WORD>(n);
+  delete node;
+  return adjugate;
+}
+
+CMcBasic* CMcOperator::ExpandDeterminant(CMcBasic* node) {
+  int rows = 0, columns = 0;
+  CMcMatrix* matrix = WellFormed(node, &rows, &columns);
+  const int n = columns;
+  if (matrix == nullptr || matrix->GetShape() != CMcMatrix::kPlain || rows != n ||
+      n > kMaxExpandedOrder)
+    return new CMcOperator(node, Flags(kDeterminant));
+  const WORD sign = node->GetSign();
+  if (n >= 4) {
+    // Along the first column; the node keeps its elements and is deleted
+    // with them.
+    CMcBasic* sum = new CMcListsum(sign);
+    for (int i = 0; i < n; ++i) {
+      CMcBasic* head = node->m_children[i * n];
+      if (McIsNumber(head, 0.0)) {
+        sum->AppendChild(new CMcReal(0.0, 0));
+        continue;
+      }
+      CMcBasic* minor = NewMinor(node->m_children, n, i, 0, 0);
+      sum->AppendChild(NewList(new CMcListmult(static_cast<WORD>(i & 1)),
+                               {head->Clone(), ExpandDeterminant(minor)}));
+    }
+    delete node;
+    return sum;
+  }
+  std::vector<CMcBasic*> a = TakeElements(node);
+  delete node;
+  if (n == 1) {
+    McMergeSign(a[0], sign);
+    return a[0];
+  }
+  if (n == 2) {
+    return NewList(new CMcListsum(sign), {NewList(new CMcListmult(0), {a[0], a[3]}),
+                                          NewList(new CMcListmult(1), {a[1], a[2]})});
+  }
+  // The rule of Sarrus: three diagonals down to the right from clones, three
+  // up to the right from the elements themselves.
+  auto product = [](WORD flags, CMcBasic* x, CMcBasic* y, CMcBasic* z) {
+    return NewList(new CMcListmult(flags), {x, y, z});
+  };
+  return NewList(new CMcListsum(sign), {product(0, a[0]->Clone(), a[4]->Clone(), a[8]->Clone()),
+                                        product(0, a[1]->Clone(), a[5]->Clone(), a[6]->Clone()),
+                                        product(0, a[2]->Clone(), a[3]->Clone(), a[7]->Clone()),
+                                        product(1, a[2], a[4], a[6]), product(1, a[0], a[5], a[7]),
+                                        product(1, a[1], a[3], a[8])});
 }

@@ -86,7 +86,38 @@ class CMcOperator : public CMcBasic {
   // 0x20 for another kind or code; 1 when the signs differ; 8 when the
   // operands differ.
   WORD Compare(const CMcBasic* other) const override;
+  // The conjugate of the derivative; arg U gives Im(U'/U), |U| gives
+  // (U' conj U + U conj U') / (2 |U|), a bracket the bracketed derivative;
+  // every other operator stays a formal derivative.
+  CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
+  // Folds the scalar operators of a constant operand (absolute value and norm
+  // while the result is real or whole, conjugate, real and imaginary part,
+  // the argument of a number, floor and ceiling of a number), moves the
+  // operand's sign out where the operator allows it, and dissolves a bracket
+  // into its parent, its sign merged into the operand. Returns 1 when the
+  // operator was replaced and deleted.
+  WORD Perform() override;
+
+  // Matrix operations. Each takes over a node without parent and returns the
+  // result. A matrix whose element count is not rows x columns (or 0) is
+  // refused like anything that is not a matrix: the result is the node
+  // wrapped in the operation's operator.
+  //
+  // The mean of the elements when all are written constants; else the
+  // average operator of the node.
+  static CMcBasic* MakeAverage(CMcBasic* node);
+  // A matrix transposed in place; anything else under the transpose operator.
+  static CMcBasic* MakeTranspose(CMcBasic* node);
+  // The adjugate of a square plain matrix: element (j, i) is the signed minor
+  // of (i, j). A plain matrix that is not square gives a NaN number; anything
+  // else, and a matrix above 8 x 8, stays under the adjoint operator.
+  static CMcBasic* MakeAdjoint(CMcBasic* node);
+  // The determinant of a square plain matrix written out: directly up to
+  // 3 x 3, by expansion along the first column from 4 x 4 (n! products, so
+  // above 8 x 8 the node stays under the determinant operator, as does
+  // anything that is not a square plain matrix).
+  static CMcBasic* ExpandDeterminant(CMcBasic* node);
 
   int GetCode() const { return (m_flags >> 8) & 31; }
   CMcBasic* GetOperand() const { return m_count == 1 ? m_children[0] : nullptr; }
