@@ -98,7 +98,9 @@ TEST(EditorCaretPlacement, CaretAndNameAgreeInEveryStyle) {
     const int prefix = static_cast<const CMcVariable*>(v)->GetCaretPos(g_pMemDC);
     EXPECT_EQ(start.x, at.x + prefix);
     EXPECT_EQ(end.x, at.x + v->m_box.width);
-    if (r.subscript[0] == '\0') EXPECT_EQ(end.height, v->m_box.height);
+    if (r.subscript[0] == '\0') {
+      EXPECT_EQ(end.height, v->m_box.height);
+    }
     // Inside the name the caret moves right with each character.
     ZevCaretBox previous = start;
     for (int side = 2; side <= 5; ++side) {

@@ -178,6 +178,12 @@ inline std::string NumberText(double magnitude) {
   return text;
 }
 
+// One attribute: a letter and a number ("L2").
+inline std::string Attr(char letter, int value) {
+  std::string a(1, letter);
+  return a.append(std::to_string(value));
+}
+
 inline std::string TreeText(const CMcBasic* node, const CMcBasic* caret = nullptr, int side = 0) {
   if (node == nullptr) return "<null>";
   static const char* const kSigns[] = {"", "-", "+-", "-+"};
@@ -185,7 +191,7 @@ inline std::string TreeText(const CMcBasic* node, const CMcBasic* caret = nullpt
   const WORD f = node->m_flags;
   const McKindCode kind = McKindOf(node->GetType());
   std::vector<std::string> attrs;
-  if (node->GetLevel() > 0) attrs.push_back("L" + std::to_string(node->GetLevel()));
+  if (node->GetLevel() > 0) attrs.push_back(Attr('L', node->GetLevel()));
   if (f & 4) attrs.push_back("P");
   auto children = [&] {
     std::string c = "(";
@@ -210,19 +216,19 @@ inline std::string TreeText(const CMcBasic* node, const CMcBasic* caret = nullpt
       const char* sub = variable ? static_cast<const CMcVariable*>(node)->GetSubscript()
                                  : static_cast<const CMcFunction*>(node)->GetSubscript();
       s += NameText(name);
-      if (sub[0]) s += "_" + NameText(sub);
+      if (sub[0]) s.append("_").append(NameText(sub));
       if (f & 0x100) attrs.push_back("c");
       if (f & 0x10) attrs.push_back("G");
-      if ((f >> 9) & 15) attrs.push_back("d" + std::to_string((f >> 9) & 15));
+      if ((f >> 9) & 15) attrs.push_back(Attr('d', (f >> 9) & 15));
       if (!variable) s += children();
       break;
     }
     default:
       s += McKindName(node->GetType());
-      if ((f >> 4) & 3) attrs.push_back("v" + std::to_string((f >> 4) & 3));
-      if (f >> 8) attrs.push_back("k" + std::to_string(f >> 8));
+      if ((f >> 4) & 3) attrs.push_back(Attr('v', (f >> 4) & 3));
+      if (f >> 8) attrs.push_back(Attr('k', f >> 8));
       if (kind == kMcMatrix)
-        attrs.push_back("C" + std::to_string(static_cast<const CMcMatrix*>(node)->GetColumns()));
+        attrs.push_back(Attr('C', static_cast<const CMcMatrix*>(node)->GetColumns()));
       s += children();
       break;
   }
@@ -231,7 +237,7 @@ inline std::string TreeText(const CMcBasic* node, const CMcBasic* caret = nullpt
     for (size_t i = 0; i < attrs.size(); ++i) s += (i ? "," : "") + attrs[i];
     s += "]";
   }
-  if (node == caret) s += "@" + std::to_string(side);
+  if (node == caret) s.append("@").append(std::to_string(side));
   return s;
 }
 
@@ -407,9 +413,10 @@ class EditScene {
     for (const auto& n : named)
       EXPECT_TRUE(n.node == nullptr || nodes.count(n.node)) << n.name << " is not in the tree";
     EXPECT_TRUE(nodes.count(m_edit.m_pCaret)) << "the caret is gone";
-    if (nodes.count(m_edit.m_pCaret))
+    if (nodes.count(m_edit.m_pCaret)) {
       EXPECT_LE(st.nCaretSide, MaxSide(m_edit.m_pCaret, m_edit.m_szNumber))
           << "caret side beyond the text";
+    }
     EXPECT_LT(strnlen(m_edit.m_szNumber, kMcNumberTextSize), size_t{kMcNumberTextSize});
     if (m_layout) {
       const std::vector<int> incremental = Boxes(m_list.get());
@@ -454,8 +461,9 @@ class EditScene {
     const std::vector<BYTE> record = RecordAs(replayed, false);
     Focus(&m_edit);
     EXPECT_EQ(text, Text()) << "a replay from the snapshot gives another tree";
-    if (m_layout)
+    if (m_layout) {
       EXPECT_TRUE(record == RecordAs(Expression(), false)) << "the replay's record differs";
+    }
     shadow.m_pList = nullptr;
   }
 
