@@ -26,7 +26,9 @@
 //   Kind(child, ...)      any other node, by its kind's name: Division(x,#)
 // Attributes: L<n> size level above 0; P parentheses; c constant; G Greek;
 // d<n> decoration code (variables and functions); v<n> the variant bits 4-5
-// and k<n> the code bits 8-15 of other kinds; C<n> a matrix's columns.
+// and k<n> the code bits 8-15 of other kinds; C<n> a matrix's columns. Bits a
+// layout writes for itself are left out: a power's exponent offset, a
+// derivative's written form, an evaluate-at's brackets, a list body's code.
 //   "-Root(x,2[L1])@1"    minus the square root of x, caret after the root
 //
 // EditScene checks, after every accepted keystroke, what every edit must keep:
@@ -178,6 +180,21 @@ inline std::string NumberText(double magnitude) {
   return text;
 }
 
+// The flag bits a kind's layout writes for itself.
+inline WORD LayoutOwnedBits(McKindCode kind) {
+  switch (kind) {
+    case kMcPower:
+    case kMcListbody:
+      return 0xFF00;
+    case kMcDerivative:
+      return 0xC000;
+    case kMcEvalat:
+      return 0x0020;
+    default:
+      return 0;
+  }
+}
+
 // One attribute: a letter and a number ("L2").
 inline std::string Attr(char letter, int value) {
   std::string a(1, letter);
@@ -188,8 +205,8 @@ inline std::string TreeText(const CMcBasic* node, const CMcBasic* caret = nullpt
   if (node == nullptr) return "<null>";
   static const char* const kSigns[] = {"", "-", "+-", "-+"};
   std::string s = kSigns[node->m_flags & 3];
-  const WORD f = node->m_flags;
   const McKindCode kind = McKindOf(node->GetType());
+  const WORD f = node->m_flags & ~LayoutOwnedBits(kind);
   std::vector<std::string> attrs;
   if (node->GetLevel() > 0) attrs.push_back(Attr('L', node->GetLevel()));
   if (f & 4) attrs.push_back("P");
@@ -472,6 +489,9 @@ class EditScene {
   void Finish() {
     if (!m_checks || !m_edit.IsEditing() || m_edit.GetLogLength() == 0) return;
     SCOPED_TRACE("undo and redo over the whole log");
+    // The end is where the redo tail ends.
+    for (int redos = 0; Settle(m_edit.Redo(), true);)
+      ASSERT_LE(++redos, m_edit.m_nLogCapacity) << "redo does not end";
     const std::string start =
         TreeText(m_edit.m_pSnapshot, m_edit.m_pSnapshotCaret, 1);  // the tree editing began on
     std::string end = Text();
