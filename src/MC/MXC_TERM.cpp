@@ -363,6 +363,8 @@ CMcBasic* CMXC_TERM::Build() {
       c.den = 1.0;
     }
   }
+  // Both are products of non-zero magnitudes: the reduction, which would
+  // turn 0/0 into 1/1, never sees a zero.
   McReduceFractionD(&c.num, &c.den);
 
   CMcBasic* quotient = c.numerator;

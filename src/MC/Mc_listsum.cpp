@@ -90,6 +90,34 @@ bool HasPlusMinus(const CMcBasic* node) {
   return node != nullptr && (node->m_flags & 2) != 0;
 }
 
+// Adds the coefficients of the constants into the first of them, and those
+// of like terms (equal up to sign) into the first of each kind; what was
+// added in is deleted. Terms or coefficients signed plus-minus stay apart.
+void MergeTerms(std::vector<CMcBasic*>& c, std::vector<CMcBasic*>& t) {
+  const size_t n = c.size();
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = i + 1; j < n; ++j) {
+      if (HasPlusMinus(c[i]) || HasPlusMinus(c[j]) || HasPlusMinus(t[i]) || HasPlusMinus(t[j]))
+        continue;
+      if (t[i] == nullptr && t[j] == nullptr) {
+        if (c[i] != nullptr && c[j] != nullptr) AddCoefficient(c[i], c[j]);
+        continue;
+      }
+      if (t[i] == nullptr || t[j] == nullptr || t[i]->Compare(t[j]) >= 2) continue;
+      // Like terms: each term's sign joins its coefficient (1 when it has
+      // none), so x + x gives 2 x and x - x gives 0 x, dropped later.
+      for (size_t k : {i, j}) {
+        if (c[k] == nullptr) c[k] = new CMcReal(1.0, 0);
+        McMergeSign(c[k], t[k]->m_flags);
+        t[k]->m_flags &= static_cast<WORD>(~3);
+      }
+      AddCoefficient(c[i], c[j]);
+      delete t[j];
+      t[j] = nullptr;
+    }
+  }
+}
+
 // The term a coefficient and a rest make again.
 CMcBasic* JoinTerm(CMcBasic* coefficient, CMcBasic* rest) {
   if (coefficient == nullptr) return rest;
@@ -285,27 +313,7 @@ WORD CMcListsum::Perform() {
   const size_t n = terms.size();
   std::vector<CMcBasic*> c(n), t(n);
   for (size_t i = 0; i < n; ++i) SplitTerm(terms[i], &c[i], &t[i]);
-  for (size_t i = 0; i < n; ++i) {
-    for (size_t j = i + 1; j < n; ++j) {
-      if (HasPlusMinus(c[i]) || HasPlusMinus(c[j]) || HasPlusMinus(t[i]) || HasPlusMinus(t[j]))
-        continue;
-      if (t[i] == nullptr && t[j] == nullptr) {
-        if (c[i] != nullptr && c[j] != nullptr) AddCoefficient(c[i], c[j]);
-        continue;
-      }
-      if (t[i] == nullptr || t[j] == nullptr || t[i]->Compare(t[j]) >= 2) continue;
-      // Like terms: each term's sign joins its coefficient (1 when it has
-      // none), so x + x gives 2 x and x - x gives 0 x, dropped below.
-      for (size_t k : {i, j}) {
-        if (c[k] == nullptr) c[k] = new CMcReal(1.0, 0);
-        McMergeSign(c[k], t[k]->m_flags);
-        t[k]->m_flags &= static_cast<WORD>(~3);
-      }
-      AddCoefficient(c[i], c[j]);
-      delete t[j];
-      t[j] = nullptr;
-    }
-  }
+  MergeTerms(c, t);
   std::vector<CMcBasic*> rebuilt;
   for (size_t i = 0; i < n; ++i) {
     if (CMcBasic* term = JoinTerm(c[i], t[i])) rebuilt.push_back(term);
