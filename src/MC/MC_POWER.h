@@ -53,9 +53,10 @@ class CMcPower : public CMcBasic {
   // that applies: exponent NaN, 0 or 1; a number base (NaN, 1, +-1 to a whole
   // power, 0, and whole results: 4^0.5 -> 2, 2^-3 -> 8^-1); j to a whole
   // power; 1 to any power; both sides written constants with a whole result;
-  // b^log_b(x) -> x (b^-log_b(x) -> x^-1). Returns 1 when the power was
-  // replaced (and deleted) or its children were rewritten to a new value's
-  // form, 0 otherwise (also without a slot, or unfinished).
+  // b^log_b(x) -> x. Returns 1 when the power was replaced (and deleted) or
+  // rewritten as the reciprocal of a whole number (2^-3 -> 8^-1); 0 when it
+  // stays a power of the same form: unchanged (also without a slot, or
+  // unfinished), or b^-log_b(x) rewritten in place as x^-1.
   WORD PerformPower();
 
   // The exponent offset the base last wrote (flags bits 8-15).
