@@ -13,7 +13,6 @@
 #include <QImage>
 
 #include <cmath>
-#include <iterator>
 #include <string>
 #include <vector>
 
