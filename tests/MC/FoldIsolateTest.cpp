@@ -1,0 +1,341 @@
+// Constant folding of roots, logarithms, operators, derivatives and
+// integrals; isolation across a relation for functions, roots, logarithms,
+// derivatives and integrals; substitution; and the base recursion of
+// Perform, Tidy and Substitute through kinds that keep it.
+#include "SymbolicTestSupport.h"
+
+#include "MC/McConstants.h"
+
+using namespace mctest;
+
+namespace {
+
+CMcBasic* X(WORD flags = 0) {
+  return Variable("x", flags);
+}
+CMcBasic* Y(WORD flags = 0) {
+  return Variable("y", flags);
+}
+CMcBasic* Op(int code, CMcBasic* operand, WORD sign = 0) {
+  return new CMcOperator(operand, CMcOperator::Flags(code, sign));
+}
+CMcBasic* Root(CMcBasic* radicand, CMcBasic* degree, WORD flags = 0) {
+  return new CMcRoot(radicand, degree, flags);
+}
+CMcBasic* Log(CMcBasic* argument, CMcBasic* base, WORD flags = 0) {
+  return new CMcLog(argument, base, flags);
+}
+CMcBasic* D(CMcBasic* expression, CMcBasic* by, WORD flags = 0) {
+  auto* d = new CMcDerivative(flags);
+  d->AppendChild(expression);
+  d->AppendChild(by);
+  return d;
+}
+CMcBasic* Integral(CMcBasic* integrand, CMcBasic* by, WORD flags = 0) {
+  return new CMcIntegral(integrand, new CMcNull(0), new CMcNull(0), by, flags);
+}
+// a + b j as the engine writes it.
+CMcBasic* Complex(double re, double im) {
+  return McValueToExpression(re, im, 0);
+}
+
+// Performs a whole tree under a parent and hands back what took its place.
+NodePtr Performed(CMcBasic* tree) {
+  Held held(tree);
+  held.Tree()->Perform();
+  return held.Take();
+}
+
+struct FoldRow {
+  const char* name;
+  std::function<CMcBasic*()> tree;
+  std::function<CMcBasic*()> expected;
+};
+
+const FoldRow kFoldRows[] = {
+    {"the square root of 16", [] { return Root(Real(16), Real(2)); }, [] { return Real(4); }},
+    {"minus the square root of 16", [] { return Root(Real(16), Real(2), 1); },
+     [] { return Real(-4); }},
+    {"the cube root of 8 + 0j",
+     [] {
+       return Root(Complex(8, 0), Sum({Real(1), Real(2)}));
+     },
+     [] { return Real(2); }},
+    {"the cube root of -8 is not whole", [] { return Root(Real(-8), Real(3)); },
+     [] { return Root(Real(-8), Real(3)); }},
+    {"the square root of x^2", [] { return Root(Pow(X(), Real(2)), Real(2), 1); },
+     [] { return X(1); }},
+    {"log2 8", [] { return Log(Real(8), Real(2)); }, [] { return Real(3); }},
+    {"ln 1", [] { return Log(Real(1), McNewConstant("e"), 1); }, [] { return Real(0); }},
+    {"log_x x", [] { return Log(X(), X(), 1); }, [] { return Real(-1); }},
+    {"log_b b^y", [] { return Log(Pow(Variable("b"), Y()), Variable("b")); }, [] { return Y(); }},
+    {"log_x 1", [] { return Log(Real(1), X()); }, [] { return Real(0); }},
+    {"log_x 2 stays", [] { return Log(Real(2), X()); }, [] { return Log(Real(2), X()); }},
+    {"|-3|", [] { return Op(CMcOperator::kAbsolute, Real(-3)); }, [] { return Real(3); }},
+    {"|3 + 4j|", [] { return Op(CMcOperator::kAbsolute, Complex(3, 4), 1); },
+     [] { return Real(-5); }},
+    {"|1 + j| stays", [] { return Op(CMcOperator::kAbsolute, Complex(1, 1)); },
+     [] { return Op(CMcOperator::kAbsolute, Complex(1, 1)); }},
+    {"the norm of 1 + j", [] { return Op(CMcOperator::kNorm, Complex(1, 1)); },
+     [] { return Real(2); }},
+    {"|-x| loses the operand's sign", [] { return Op(CMcOperator::kAbsolute, X(1)); },
+     [] { return Op(CMcOperator::kAbsolute, X()); }},
+    {"floor(-2.5)", [] { return Op(CMcOperator::kFloor, Real(-2.5)); }, [] { return Real(-3); }},
+    {"ceil(2.1)", [] { return Op(CMcOperator::kCeiling, Real(2.1), 1); }, [] { return Real(-3); }},
+    {"arg(-2) is pi", [] { return Op(CMcOperator::kArgument, Real(-2)); },
+     [] { return new CMcVariable("p", "", 0x110); }},
+    {"arg(2) is 0", [] { return Op(CMcOperator::kArgument, Real(2), 1); }, [] { return Real(0); }},
+    {"conj(1 + 2j)", [] { return Op(CMcOperator::kConjugate, Complex(1, 2)); },
+     [] { return Complex(1, -2); }},
+    {"Im(-(3 + 4j))", [] { return Op(CMcOperator::kImaginary, Complex(-3, -4)); },
+     [] { return Real(-4); }},
+    {"det(-A) is -det(A)", [] { return Op(CMcOperator::kDeterminant, X(1)); },
+     [] { return Op(CMcOperator::kDeterminant, X(), 1); }},
+    {"a bracket dissolves, its minus merged into the sum",
+     [] {
+       return Op(CMcOperator::kBracket, Sum({X(), Real(1)}), 1);
+     },
+     [] {
+       return Sum({X(1), Real(-1)});
+     }},
+    {"the derivative of a constant", [] { return D(McNewConstant("e"), X()); },
+     [] { return Real(0); }},
+    {"the derivative of -x", [] { return D(X(1), X()); }, [] { return Real(-1); }},
+    {"a partial derivative without its variable", [] { return D(Fn("sin", Y()), X(), 0x10); },
+     [] { return Real(0); }},
+    {"a total derivative in that case stays", [] { return D(Fn("sin", Y(1)), X()); },
+     [] { return D(Fn("sin", Y(1)), X()); }},
+    {"the derivative takes its expression's sign", [] { return D(Fn("sin", X(1), 1), X()); },
+     [] { return D(Fn("sin", X(1)), X(), 1); }},
+    {"the integral of 0",
+     [] {
+       return Integral(Sum({X(), X(1)}), X());
+     },
+     [] { return Real(0); }},
+    {"the integral takes its integrand's sign", [] { return Integral(Fn("sin", X(), 1), X()); },
+     [] { return Integral(Fn("sin", X()), X(), 1); }},
+    {"the base recursion through a matrix and a relation",
+     [] {
+       return new CMcEquality(Matrix(2, {Sum({Real(2), Real(3)}), Root(Real(16), Real(2))}),
+                              Log(Real(8), Real(2)), 0);
+     },
+     [] {
+       return new CMcEquality(Matrix(2, {Real(5), Real(4)}), Real(3), 0);
+     }},
+};
+
+}  // namespace
+
+TEST(Fold, WorkedCases) {
+  for (const FoldRow& row : kFoldRows) {
+    SCOPED_TRACE(row.name);
+    NodePtr got = Performed(row.tree());
+    NodePtr expected(row.expected());
+    EXPECT_EQ(got->Compare(expected.get()), 0) << Infix(got.get());
+    EXPECT_TRUE(ParentsRight(got.get()));
+  }
+}
+
+// Without a parent, or not among its parent's children, a node cannot be
+// replaced: Perform changes nothing and says so.
+TEST(Fold, NodesWithoutAPlaceStayUnchanged) {
+  const std::function<CMcBasic*()> trees[] = {
+      [] { return Root(Real(16), Real(2)); },        [] { return Log(Real(8), Real(2)); },
+      [] { return Op(CMcOperator::kBracket, X()); }, [] { return D(Real(3), X()); },
+      [] { return Integral(Real(0), X()); },
+  };
+  for (const auto& make : trees) {
+    NodePtr tree(make());
+    NodePtr before(tree->Clone());
+    SCOPED_TRACE(Infix(tree.get()));
+    EXPECT_EQ(tree->Perform(), 0);
+    EXPECT_EQ(tree->Compare(before.get()), 0);
+    // A stale parent link: the node is not among the parent's children.
+    CMcOperator parent(X(), 0);
+    tree->m_parent = &parent;
+    EXPECT_EQ(tree->Perform(), 0);
+    EXPECT_EQ(tree->Compare(before.get()), 0);
+    tree->m_parent = nullptr;
+  }
+}
+
+// What the editor can leave unfinished (a root or logarithm without its two
+// parts, a function or operator without its child) stays as it is under
+// Perform, Tidy and Isolate, and differentiates to a formal derivative.
+TEST(Fold, UnfinishedNodesStayAndDifferentiateFormally) {
+  const std::function<CMcBasic*()> unfinished[] = {
+      [] { return new CMcRoot(nullptr, nullptr, 0); },
+      [] { return new CMcLog(nullptr, nullptr, 1); },
+      [] { return new CMcFunction(nullptr, "sin", "", 0); },
+      [] { return new CMcOperator(nullptr, CMcOperator::Flags(CMcOperator::kBracket)); },
+  };
+  CMcVariable x("x", "", 0);
+  for (const auto& make : unfinished) {
+    NodePtr before(make());
+    SCOPED_TRACE(McKindName(before->GetType()));
+    CMcEquality relation(make(), Y(), 0);
+    CMcBasic* node = relation.m_children[0];
+    node->Tidy();
+    node->Isolate(0);
+    EXPECT_EQ(node->Perform(), 0);
+    EXPECT_EQ(relation.m_children[0], node);
+    EXPECT_EQ(node->Compare(before.get()), 0);
+    NodePtr derivative(node->Differentiate(&x, 0));
+    ASSERT_TRUE(McIsKind(derivative.get(), kMcDerivative));
+    EXPECT_EQ(derivative->GetSign(), before->GetSign());
+  }
+}
+
+// ---- isolation -------------------------------------------------------------------------
+
+namespace {
+
+struct IsolateRow {
+  const char* name;
+  std::function<CMcBasic*()> left;
+  std::function<CMcBasic*()> right;
+  std::function<CMcBasic*()> newLeft;
+  std::function<CMcBasic*()> newRight;
+  double x0;  // not 0: the new right side at y := the old left side at x0 is x0
+};
+
+const IsolateRow kIsolateRows[] = {
+    {"the cube root of x = y", [] { return Root(X(), Real(3)); }, [] { return Y(); },
+     [] { return X(); }, [] { return Pow(Y(), Real(3)); }, 1.7},
+    {"minus the square root of x = y", [] { return Root(X(), Real(2), 1); }, [] { return Y(); },
+     [] { return X(); }, [] { return Pow(Y(1), Real(2)); }, 1.7},
+    {"log2 x = y", [] { return Log(X(), Real(2)); }, [] { return Y(); }, [] { return X(); },
+     [] { return Pow(Real(2), Y()); }, 1.7},
+    {"sin x = y", [] { return Fn("sin", X()); }, [] { return Y(); }, [] { return X(); },
+     [] { return Fn("asin", Y()); }, 0.7},
+    {"asin x = -y", [] { return Fn("asin", X()); }, [] { return Y(1); }, [] { return X(); },
+     [] { return Fn("sin", Y(1)); }, 0},
+    {"-sinh x = y moves the minus onto y", [] { return Fn("sinh", X(), 1); }, [] { return Y(); },
+     [] { return X(); }, [] { return Fn("asinh", Y(1)); }, 1.7},
+    {"a function named a loses its whole name", [] { return Fn("a", X(), 0, "2"); },
+     [] { return Y(); }, [] { return X(); }, [] { return Fn("", Y(), 0, "2"); }, 0},
+    {"a derivative becomes an integral",
+     [] {
+       auto* d = new CMcDerivative(0x11);
+       for (CMcBasic* part : std::vector<CMcBasic*>{Fn("f", X()), X(), Y()}) d->AppendChild(part);
+       return d;
+     },
+     [] { return Variable("R"); }, [] { return Fn("f", X()); },
+     [] { return Integral(Integral(Variable("R"), X(), 0x10), Y(), 0x11); }, 0},
+    {"an integral becomes a derivative", [] { return Integral(Fn("f", X()), X(), 0x11); },
+     [] { return Variable("R"); }, [] { return Fn("f", X()); },
+     [] { return D(Variable("R"), X(), 0x11); }, 0},
+};
+
+}  // namespace
+
+TEST(Isolation, WorkedCases) {
+  Points points;
+  for (const IsolateRow& row : kIsolateRows) {
+    SCOPED_TRACE(row.name);
+    CMcBasic* left = row.left();
+    CMcEquality relation(left, row.right(), 0);
+    NodePtr oldLeft(left->Clone());
+    left->Isolate(0);
+    NodePtr newLeft(row.newLeft());
+    NodePtr newRight(row.newRight());
+    EXPECT_EQ(relation.m_children[0]->Compare(newLeft.get()), 0) << Infix(relation.m_children[0]);
+    EXPECT_EQ(relation.m_children[1]->Compare(newRight.get()), 0) << Infix(relation.m_children[1]);
+    EXPECT_TRUE(ParentsRight(&relation));
+    if (row.x0 != 0) {
+      const McComplex y = points.At(oldLeft.get(), row.x0, 0);
+      const McComplex x = points.At(relation.m_children[1], 0, y.re);
+      EXPECT_NEAR(x.re, row.x0, 1e-12);
+    }
+  }
+}
+
+// Isolation needs its node as the left side of a relation of two sides: a
+// root, a node under another parent and the right side stay unchanged.
+TEST(Isolation, OnlyTheLeftSideOfARelationMoves) {
+  const std::function<CMcBasic*()> nodes[] = {
+      [] { return Fn("sin", X()); },     [] { return Root(X(), Real(3)); },
+      [] { return Log(X(), Real(2)); },  [] { return D(X(), X()); },
+      [] { return Integral(X(), X()); },
+  };
+  for (const auto& make : nodes) {
+    NodePtr alone(make());
+    SCOPED_TRACE(Infix(alone.get()));
+    NodePtr before(alone->Clone());
+    alone->Isolate(0);
+    EXPECT_EQ(alone->Compare(before.get()), 0);
+
+    CMcEquality right(Y(), make(), 0);
+    right.m_children[1]->Isolate(0);
+    EXPECT_EQ(right.m_children[1]->Compare(before.get()), 0);
+
+    NodePtr sum(Sum({make(), Y()}));
+    sum->m_children[0]->Isolate(0);
+    EXPECT_EQ(sum->m_children[0]->Compare(before.get()), 0);
+  }
+}
+
+// ---- substitution and the base recursion ------------------------------------------------
+
+// Every match, up to its sign, becomes a clone of the replacement whose sign
+// merges the match's, the pattern's and its own; the replacement stays the
+// caller's.
+TEST(Substitute, ClonesCarryTheMergedSign) {
+  NodePtr pattern(X());
+  NodePtr replacement(Sum({Y(), Real(1)}, 1));
+  Held held(Sum({X(), X(1), Fn("sin", X()), Prod({Real(2), Pow(X(), Real(2))})}));
+  held.Holder()->SubstituteOne(pattern.get(), replacement.get());
+  NodePtr got = held.Take();
+  auto r = [](WORD sign) { return Sum({Y(), Real(1)}, sign); };
+  NodePtr expected(Sum({r(1), r(0), Fn("sin", r(1)), Prod({Real(2), Pow(r(1), Real(2))})}));
+  EXPECT_EQ(got->Compare(expected.get()), 0) << Infix(got.get());
+  EXPECT_TRUE(ParentsRight(got.get()));
+  EXPECT_EQ(replacement->m_parent, nullptr);
+
+  // A whole subtree as the pattern.
+  NodePtr sine(Fn("sin", X()));
+  NodePtr t(Variable("t"));
+  delete held.Holder()->SetChildAt(Prod({Fn("sin", X(), 1), Fn("cos", X())}), 0);
+  held.Holder()->SubstituteOne(sine.get(), t.get());
+  NodePtr product = held.Take();
+  NodePtr expectedProduct(Prod({Variable("t", 1), Fn("cos", X())}));
+  EXPECT_EQ(product->Compare(expectedProduct.get()), 0) << Infix(product.get());
+}
+
+// A match at the root has no parent to take its replacement: nothing changes.
+TEST(Substitute, AMatchAtTheRootChangesNothing) {
+  NodePtr x(X());
+  NodePtr two(Real(2));
+  CMcBasic* patterns[] = {x.get()};
+  CMcBasic* replacements[] = {two.get()};
+  NodePtr root(X(1));
+  root->SubstituteOne(x.get(), two.get());
+  root->Substitute(patterns, replacements, 1);
+  EXPECT_TRUE(McIsKind(root.get(), kMcVariable));
+  EXPECT_EQ(root->GetSign(), 1);
+}
+
+// Substituting numbers for x and y gives the tree's value at those numbers.
+TEST(Substitute, NumbersForTheVariablesGiveTheValueThere) {
+  const unsigned seed = TestSeed();
+  ExpressionGenerator generator(seed);
+  std::mt19937 rng(seed + 3);
+  std::uniform_real_distribution<double> coordinate(0.5, 2.0);
+  Points points;
+  NodePtr x(X()), y(Y());
+  for (int n = 0; n < 100; ++n) {
+    NodePtr f(generator.Any(3));
+    SCOPED_TRACE(Infix(f.get()));
+    const double x0 = coordinate(rng), y0 = coordinate(rng);
+    NodePtr a(Real(x0)), b(Real(y0));
+    CMcBasic* patterns[] = {x.get(), y.get()};
+    CMcBasic* replacements[] = {a.get(), b.get()};
+    Held held(f->Clone());
+    held.Holder()->Substitute(patterns, replacements, 2);
+    NodePtr g = held.Take();
+    EXPECT_EQ(McCountOccurrences(g.get(), x.get()) + McCountOccurrences(g.get(), y.get()), 0);
+    EXPECT_TRUE(ParentsRight(g.get()));
+    EXPECT_TRUE(Agrees(points.At(g.get(), 0, 0), points.At(f.get(), x0, y0), 1e-12));
+    if (HasFailure()) break;
+  }
+}
