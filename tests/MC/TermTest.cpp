@@ -140,6 +140,8 @@ TEST(SumPerform, AddsCoefficientsAndLikeTerms) {
        "(2*x*y)"},
       {"±x stays apart", Sum({V("x", 2), V("x")}), "(+-x+x)"},
       {"2 - 2 + x", Sum({Real(2), Real(-2), V("x")}), "x"},
+      {"2 (-x) written side by side, + 3x: the remainder's sign counts",
+       Sum({Prod({Real(2), Neg(V("x"))}, 0x10), Prod({Real(3), V("x")})}), "x"},
   };
   for (const auto& row : rows) EXPECT_EQ(Performed(row.tree), row.expected) << row.name;
 }
@@ -379,13 +381,15 @@ TEST(SymbolicSlots, NoSlotChangesNothing) {
   EXPECT_EQ(Infix(power.get()), "(4)^(0.5)");
 }
 
-// A fraction or power the editor left with one child stays as it is; its
-// derivative is the formal one.
+// A fraction or power the editor left with one child copies as it is,
+// stays as it is, and has the formal derivative.
 TEST(SymbolicSlots, UnfinishedNodesStay) {
   CMcVariable x("x", "", 0);
   for (CMcBasic* node : {static_cast<CMcBasic*>(new CMcDivision(V("x"), nullptr, 1)),
                          static_cast<CMcBasic*>(new CMcPower(V("x"), nullptr, 0))}) {
     NodePtr unfinished(node);
+    NodePtr copy(unfinished->Clone());
+    EXPECT_EQ(Infix(copy.get()), Infix(node));
     NodePtr derivative(unfinished->Differentiate(&x, 0));
     EXPECT_EQ(CountKind(derivative.get(), kMcDerivative), 1) << Infix(derivative.get());
     EXPECT_EQ(derivative->GetSign(), unfinished->GetSign()) << Infix(derivative.get());
