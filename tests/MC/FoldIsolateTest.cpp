@@ -279,23 +279,30 @@ TEST(Isolation, OnlyTheLeftSideOfARelationMoves) {
 
 // Every match, up to its sign, becomes a clone of the replacement whose sign
 // merges the match's, the pattern's and its own; the replacement stays the
-// caller's.
+// caller's. Substitute (variables only) and SubstituteOne agree on a variable.
 TEST(Substitute, ClonesCarryTheMergedSign) {
   NodePtr pattern(X());
   NodePtr replacement(Sum({Y(), Real(1)}, 1));
-  Held held(Sum({X(), X(1), Fn("sin", X()), Prod({Real(2), Pow(X(), Real(2))})}));
-  held.Holder()->SubstituteOne(pattern.get(), replacement.get());
-  NodePtr got = held.Take();
   auto r = [](WORD sign) { return Sum({Y(), Real(1)}, sign); };
   NodePtr expected(Sum({r(1), r(0), Fn("sin", r(1)), Prod({Real(2), Pow(r(1), Real(2))})}));
-  EXPECT_EQ(got->Compare(expected.get()), 0) << Infix(got.get());
-  EXPECT_TRUE(ParentsRight(got.get()));
-  EXPECT_EQ(replacement->m_parent, nullptr);
+  for (const bool one : {true, false}) {
+    Held held(Sum({X(), X(1), Fn("sin", X()), Prod({Real(2), Pow(X(), Real(2))})}));
+    CMcBasic* patterns[] = {pattern.get()};
+    CMcBasic* replacements[] = {replacement.get()};
+    if (one)
+      held.Holder()->SubstituteOne(pattern.get(), replacement.get());
+    else
+      held.Holder()->Substitute(patterns, replacements, 1);
+    NodePtr got = held.Take();
+    EXPECT_EQ(got->Compare(expected.get()), 0) << Infix(got.get());
+    EXPECT_TRUE(ParentsRight(got.get()));
+    EXPECT_EQ(replacement->m_parent, nullptr);
+  }
 
   // A whole subtree as the pattern.
   NodePtr sine(Fn("sin", X()));
   NodePtr t(Variable("t"));
-  delete held.Holder()->SetChildAt(Prod({Fn("sin", X(), 1), Fn("cos", X())}), 0);
+  Held held(Prod({Fn("sin", X(), 1), Fn("cos", X())}));
   held.Holder()->SubstituteOne(sine.get(), t.get());
   NodePtr product = held.Take();
   NodePtr expectedProduct(Prod({Variable("t", 1), Fn("cos", X())}));
@@ -313,6 +320,18 @@ TEST(Substitute, AMatchAtTheRootChangesNothing) {
   root->Substitute(patterns, replacements, 1);
   EXPECT_TRUE(McIsKind(root.get(), kMcVariable));
   EXPECT_EQ(root->GetSign(), 1);
+}
+
+// Tidy recurses through the kinds that keep the base's: a relation, a
+// matrix and a root tidy their children in place.
+TEST(Fold, TidyRecursesThroughTheBase) {
+  Held held(new CMcEquality(Matrix(2, {Pow(X(), Real(1)), Div(Y(), Real(-1))}),
+                            Root(Pow(X(), Real(1), 1), Real(2)), 0));
+  held.Tree()->Tidy();
+  NodePtr got = held.Take();
+  NodePtr expected(new CMcEquality(Matrix(2, {X(), Y(1)}), Root(X(1), Real(2)), 0));
+  EXPECT_EQ(got->Compare(expected.get()), 0) << Infix(got.get());
+  EXPECT_TRUE(ParentsRight(got.get()));
 }
 
 // Substituting numbers for x and y gives the tree's value at those numbers.
