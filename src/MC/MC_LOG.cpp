@@ -10,8 +10,6 @@
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
 #include "MC/Mc_division.h"
-#include "MC/Mc_listmult.h"
-#include "MC/Mc_listsum.h"
 #include "MC/Mc_variable.h"
 #include "platform/gdi/DC.h"
 
@@ -204,11 +202,6 @@ WORD CMcLog::Compare(const CMcBasic* other) const {
 
 namespace {
 
-CMcBasic* NewList(CMcBasic* list, std::initializer_list<CMcBasic*> items) {
-  for (CMcBasic* item : items) list->AppendChild(item);
-  return list;
-}
-
 // The base e as the derivative recognises it: marks in the high byte of the
 // flags (which no variable uses) make it another constant.
 bool IsNaturalBase(const CMcBasic* base) {
@@ -244,17 +237,15 @@ CMcBasic* CMcLog::Differentiate(CMcBasic* variable, unsigned options) {
     result = new CMcDivision(McDerivativeOf(g, variable, options), g->Clone(), sign);
   } else if (McIsConstantFor(b, variable, options)) {
     result = new CMcDivision(McDerivativeOf(g, variable, options),
-                             NewList(new CMcListmult(0), {McNewNaturalLog(b->Clone()), g->Clone()}),
-                             sign);
+                             McNewProduct(0, {McNewNaturalLog(b->Clone()), g->Clone()}), sign);
   } else {
-    CMcBasic* numerator = NewList(
-        new CMcListsum(0), {NewList(new CMcListmult(0), {b->Clone(), McNewNaturalLog(b->Clone()),
-                                                         McDerivativeOf(g, variable, options)}),
-                            NewList(new CMcListmult(1), {g->Clone(), McNewNaturalLog(g->Clone()),
-                                                         McDerivativeOf(b, variable, options)})});
-    CMcBasic* denominator = NewList(
-        new CMcListmult(0), {g->Clone(), b->Clone(),
-                             new CMcPower(McNewNaturalLog(b->Clone()), new CMcReal(2.0, 0), 0)});
+    CMcBasic* numerator = McNewSum(0, {McNewProduct(0, {b->Clone(), McNewNaturalLog(b->Clone()),
+                                                        McDerivativeOf(g, variable, options)}),
+                                       McNewProduct(1, {g->Clone(), McNewNaturalLog(g->Clone()),
+                                                        McDerivativeOf(b, variable, options)})});
+    CMcBasic* denominator =
+        McNewProduct(0, {g->Clone(), b->Clone(),
+                         new CMcPower(McNewNaturalLog(b->Clone()), new CMcReal(2.0, 0), 0)});
     result = new CMcDivision(numerator, denominator, sign);
   }
   return CMXC_TERM::Simplify(result);

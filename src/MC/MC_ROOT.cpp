@@ -10,8 +10,6 @@
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
 #include "MC/Mc_division.h"
-#include "MC/Mc_listmult.h"
-#include "MC/Mc_listsum.h"
 #include "platform/gdi/DC.h"
 
 #include <algorithm>
@@ -178,11 +176,6 @@ WORD CMcRoot::Compare(const CMcBasic* other) const {
 
 namespace {
 
-CMcBasic* NewList(CMcBasic* list, std::initializer_list<CMcBasic*> items) {
-  for (CMcBasic* item : items) list->AppendChild(item);
-  return list;
-}
-
 CMcBasic* Reciprocal(CMcBasic* x) {
   return new CMcDivision(new CMcReal(1.0, 0), x, 0);
 }
@@ -208,7 +201,7 @@ CMcBasic* CMcRoot::Differentiate(CMcBasic* variable, unsigned options) {
   const WORD sign = m_flags & 3;
   // R^(1/D - 1) / D
   auto radicandFactor = [&] {
-    CMcBasic* exponent = NewList(new CMcListsum(0), {Reciprocal(d->Clone()), new CMcReal(1.0, 1)});
+    CMcBasic* exponent = McNewSum(0, {Reciprocal(d->Clone()), new CMcReal(1.0, 1)});
     return new CMcDivision(new CMcPower(r->Clone(), exponent, 0), d->Clone(), 0);
   };
   // R^(1/D) / D^2
@@ -218,17 +211,15 @@ CMcBasic* CMcRoot::Differentiate(CMcBasic* variable, unsigned options) {
   };
   CMcBasic* result = nullptr;
   if (degreeConstant) {
-    result =
-        NewList(new CMcListmult(sign), {radicandFactor(), McDerivativeOf(r, variable, options)});
+    result = McNewProduct(sign, {radicandFactor(), McDerivativeOf(r, variable, options)});
   } else if (radicandConstant) {
-    result = NewList(new CMcListmult(sign), {degreeFactor(1), McNewNaturalLog(r->Clone()),
-                                             McDerivativeOf(d, variable, options)});
+    result = McNewProduct(
+        sign, {degreeFactor(1), McNewNaturalLog(r->Clone()), McDerivativeOf(d, variable, options)});
   } else {
-    result = NewList(
-        new CMcListsum(sign),
-        {NewList(new CMcListmult(0), {radicandFactor(), McDerivativeOf(r, variable, options)}),
-         NewList(new CMcListmult(1), {degreeFactor(0), McNewNaturalLog(r->Clone()),
-                                      McDerivativeOf(d, variable, options)})});
+    result =
+        McNewSum(sign, {McNewProduct(0, {radicandFactor(), McDerivativeOf(r, variable, options)}),
+                        McNewProduct(1, {degreeFactor(0), McNewNaturalLog(r->Clone()),
+                                         McDerivativeOf(d, variable, options)})});
   }
   return CMXC_TERM::Simplify(result);
 }

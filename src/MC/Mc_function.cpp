@@ -9,8 +9,6 @@
 #include "MC/McFunctions.h"
 #include "MC/McLayout.h"
 #include "MC/Mc_division.h"
-#include "MC/Mc_listmult.h"
-#include "MC/Mc_listsum.h"
 #include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 #include "platform/core/Archive.h"
@@ -485,11 +483,6 @@ CMcBasic* NewFunction(const char* name, CMcBasic* argument, WORD flags = 0) {
   return new CMcFunction(argument, name, "", flags);
 }
 
-CMcBasic* NewList(CMcBasic* list, std::initializer_list<CMcBasic*> items) {
-  for (CMcBasic* item : items) list->AppendChild(item);
-  return list;
-}
-
 // X squared, with the given sign on the power.
 CMcBasic* Square(CMcBasic* x, WORD flags = 0) {
   return new CMcPower(x, new CMcReal(2.0, 0), flags);
@@ -503,15 +496,15 @@ CMcBasic* NewDenominator(Denominator kind, const CMcBasic* argument) {
   CMcBasic* x = argument->Clone();
   switch (kind) {
     case Denominator::kRootOneMinusSquare:
-      return SquareRoot(NewList(new CMcListsum(0), {new CMcReal(1.0, 0), Square(x, 1)}));
+      return SquareRoot(McNewSum(0, {new CMcReal(1.0, 0), Square(x, 1)}));
     case Denominator::kOnePlusSquare:
-      return NewList(new CMcListsum(0), {new CMcReal(1.0, 0), Square(x)});
+      return McNewSum(0, {new CMcReal(1.0, 0), Square(x)});
     case Denominator::kRootSquarePlusOne:
-      return SquareRoot(NewList(new CMcListsum(0), {Square(x), new CMcReal(1.0, 0)}));
+      return SquareRoot(McNewSum(0, {Square(x), new CMcReal(1.0, 0)}));
     case Denominator::kRootSquareMinusOne:
-      return SquareRoot(NewList(new CMcListsum(0), {Square(x), new CMcReal(1.0, 1)}));
+      return SquareRoot(McNewSum(0, {Square(x), new CMcReal(1.0, 1)}));
     default:
-      return NewList(new CMcListsum(0), {new CMcReal(1.0, 0), Square(x, 1)});
+      return McNewSum(0, {new CMcReal(1.0, 0), Square(x, 1)});
   }
 }
 
@@ -542,8 +535,8 @@ CMcBasic* CMcFunction::Differentiate(CMcBasic* variable, unsigned options) {
       g = Square(NewFunction(rule->first, argument->Clone()), sign);
       break;
     case Shape::kProduct:
-      g = NewList(new CMcListmult(sign), {NewFunction(rule->first, argument->Clone()),
-                                          NewFunction(rule->second, argument->Clone())});
+      g = McNewProduct(sign, {NewFunction(rule->first, argument->Clone()),
+                              NewFunction(rule->second, argument->Clone())});
       if (chain != nullptr) g->AppendChild(chain);
       break;
     case Shape::kQuotient: {
@@ -555,10 +548,11 @@ CMcBasic* CMcFunction::Differentiate(CMcBasic* variable, unsigned options) {
   if (isVariable && rule->shape != Shape::kQuotient) {
     // The chain factor of -x is -1: without it sin(-x) would give cos(-x).
     McMergeSign(g, argument->m_flags);
+    // The square of sec of the variable itself has nothing to simplify.
     if (std::strcmp(rule->name, "tan") == 0) return g;
   } else if (chain != nullptr && rule->shape != Shape::kProduct &&
              rule->shape != Shape::kQuotient) {
-    g = NewList(new CMcListmult(0), {g, chain});
+    g = McNewProduct(0, {g, chain});
   }
   return CMXC_TERM::Simplify(g);
 }

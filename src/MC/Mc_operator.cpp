@@ -8,7 +8,6 @@
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
 #include "MC/Mc_division.h"
-#include "MC/Mc_listmult.h"
 #include "MC/Mc_listsum.h"
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_variable.h"
@@ -370,18 +369,13 @@ WORD CMcOperator::Compare(const CMcBasic* other) const {
 
 namespace {
 
-CMcBasic* NewList(CMcBasic* list, std::initializer_list<CMcBasic*> items) {
-  for (CMcBasic* item : items) list->AppendChild(item);
-  return list;
-}
-
 CMcBasic* Conjugate(CMcBasic* x, WORD sign = 0) {
   return new CMcOperator(x, CMcOperator::Flags(CMcOperator::kConjugate, sign));
 }
 
 // 2 j, the denominator of the imaginary part.
 CMcBasic* TwoJ() {
-  return NewList(new CMcListmult(0), {new CMcReal(2.0, 0), McNewConstant("j")});
+  return McNewProduct(0, {new CMcReal(2.0, 0), McNewConstant("j")});
 }
 
 WORD ReplaceBy(CMcBasic* node, CMcBasic* x) {
@@ -417,16 +411,15 @@ CMcBasic* CMcOperator::Differentiate(CMcBasic* variable, unsigned options) {
     case kArgument: {
       // Im(U'/U) = (Q - conj Q) / 2j.
       CMcBasic* q = new CMcDivision(d, u->Clone(), 0);
-      CMcBasic* difference = NewList(new CMcListsum(0), {q, Conjugate(q->Clone(), 1)});
+      CMcBasic* difference = McNewSum(0, {q, Conjugate(q->Clone(), 1)});
       result = new CMcDivision(difference, TwoJ(), sign);
       break;
     }
     default: {  // absolute value: (U' conj U + U conj U') / (2 |U|)
-      CMcBasic* numerator = NewList(
-          new CMcListsum(0), {NewList(new CMcListmult(0), {d->Clone(), Conjugate(u->Clone())}),
-                              NewList(new CMcListmult(0), {u->Clone(), Conjugate(d)})});
-      CMcBasic* denominator = NewList(
-          new CMcListmult(0), {new CMcReal(2.0, 0), new CMcOperator(u->Clone(), Flags(kAbsolute))});
+      CMcBasic* numerator = McNewSum(0, {McNewProduct(0, {d->Clone(), Conjugate(u->Clone())}),
+                                         McNewProduct(0, {u->Clone(), Conjugate(d)})});
+      CMcBasic* denominator =
+          McNewProduct(0, {new CMcReal(2.0, 0), new CMcOperator(u->Clone(), Flags(kAbsolute))});
       result = new CMcDivision(numerator, denominator, sign);
       break;
     }
@@ -541,16 +534,6 @@ CMcBasic* NewMinor(CMcBasic* const* cells, int n, int row, int column, WORD flag
   return minor;
 }
 
-// Takes the elements out of a matrix (the matrix keeps no array).
-std::vector<CMcBasic*> TakeElements(CMcBasic* matrix) {
-  std::vector<CMcBasic*> cells(matrix->m_children, matrix->m_children + matrix->m_count);
-  delete[] matrix->m_children;
-  matrix->m_children = nullptr;
-  matrix->m_count = 0;
-  for (CMcBasic* cell : cells) cell->m_parent = nullptr;
-  return cells;
-}
-
 }  // namespace
 
 CMcBasic* CMcOperator::MakeAverage(CMcBasic* node) {
@@ -638,30 +621,26 @@ CMcBasic* CMcOperator::ExpandDeterminant(CMcBasic* node) {
         continue;
       }
       CMcBasic* minor = NewMinor(node->m_children, n, i, 0, 0);
-      sum->AppendChild(NewList(new CMcListmult(static_cast<WORD>(i & 1)),
-                               {head->Clone(), ExpandDeterminant(minor)}));
+      sum->AppendChild(
+          McNewProduct(static_cast<WORD>(i & 1), {head->Clone(), ExpandDeterminant(minor)}));
     }
     delete node;
     return sum;
   }
-  std::vector<CMcBasic*> a = TakeElements(node);
+  std::vector<CMcBasic*> a = McReleaseChildren(node);
   delete node;
   if (n == 1) {
     McMergeSign(a[0], sign);
     return a[0];
   }
   if (n == 2) {
-    return NewList(new CMcListsum(sign), {NewList(new CMcListmult(0), {a[0], a[3]}),
-                                          NewList(new CMcListmult(1), {a[1], a[2]})});
+    return McNewSum(sign, {McNewProduct(0, {a[0], a[3]}), McNewProduct(1, {a[1], a[2]})});
   }
   // The rule of Sarrus: three diagonals down to the right from clones, three
   // up to the right from the elements themselves.
-  auto product = [](WORD flags, CMcBasic* x, CMcBasic* y, CMcBasic* z) {
-    return NewList(new CMcListmult(flags), {x, y, z});
-  };
-  return NewList(new CMcListsum(sign), {product(0, a[0]->Clone(), a[4]->Clone(), a[8]->Clone()),
-                                        product(0, a[1]->Clone(), a[5]->Clone(), a[6]->Clone()),
-                                        product(0, a[2]->Clone(), a[3]->Clone(), a[7]->Clone()),
-                                        product(1, a[2], a[4], a[6]), product(1, a[0], a[5], a[7]),
-                                        product(1, a[1], a[3], a[8])});
+  return McNewSum(sign, {McNewProduct(0, {a[0]->Clone(), a[4]->Clone(), a[8]->Clone()}),
+                         McNewProduct(0, {a[1]->Clone(), a[5]->Clone(), a[6]->Clone()}),
+                         McNewProduct(0, {a[2]->Clone(), a[3]->Clone(), a[7]->Clone()}),
+                         McNewProduct(1, {a[2], a[4], a[6]}), McNewProduct(1, {a[0], a[5], a[7]}),
+                         McNewProduct(1, {a[1], a[3], a[8]})});
 }
