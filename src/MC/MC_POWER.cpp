@@ -210,6 +210,9 @@ void CMcPower::Layout(CDC* dc, int mode) {
       break;
     }
     case kUpperRight: {
+      // The offset belongs to named bases; an old one would outlive an edit
+      // that wrapped the name, and the record would differ from a fresh tree's.
+      m_flags &= 0x00FF;
       CRect p(0, 0, 0, 0);
       if (BaseNeedsParens()) p = LayoutParens(b, baseBaseline);
       m_box.width = p.left + p.right + b.width + e.width;
@@ -242,10 +245,8 @@ void CMcPower::Draw(CDC* dc, int x, int y) const {
 }
 
 CMcBasic* CMcPower::Clone() const {
-  // An unfinished node the editor left keeps the children it has.
-  auto* copy = new CMcPower(nullptr, nullptr, m_flags);
-  for (int i = 0; i < m_count; ++i) copy->AppendChild(m_children[i]->Clone());
-  return copy;
+  if (m_count != 2) return new CMcPower(nullptr, nullptr, m_flags);
+  return new CMcPower(m_children[0]->Clone(), m_children[1]->Clone(), m_flags);
 }
 
 WORD CMcPower::Compare(const CMcBasic* other) const {
