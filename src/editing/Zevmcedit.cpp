@@ -176,6 +176,7 @@ BOOL CZevMcEdit::OnKey(UINT key, UINT flags) {
   if (left != nullptr && left != m_step.pNewCaret && McIsKind(left, kMcReal) &&
       m_step.pRelayout2 == nullptr && m_step.pRelayout != left)
     m_step.pRelayout2 = left;  // a number drawn differently while it held the caret
+  DropStaleParentheses(code);
   m_pCaret = m_step.pNewCaret;
   m_step.pCaret = m_pCaret;
   m_step.nCaretSide = m_step.nNewCaretSide;
@@ -185,6 +186,29 @@ BOOL CZevMcEdit::OnKey(UINT key, UINT flags) {
     m_step.pNewSubtree = GetEditedExpression();
   }
   return TRUE;
+}
+
+// A layout keeps the parentheses bit of the caret node, since only there can
+// it be the user's; but the bit a layout set on a signed factor of a product
+// is kept too when an action moves the caret node out of the product (a
+// wrapping insert that leaves the caret on it). Such a bit would stay drawn
+// where a replay, which lays nothing out between actions, has none. Unless
+// the item before was Parenthesize, a bit the node's place does not call for
+// goes, and the node is laid out again.
+void CZevMcEdit::DropStaleParentheses(DWORD code) {
+  CMcBasic* caret = m_step.pNewCaret;
+  if (caret == nullptr || (caret->m_flags & 4) == 0) return;
+  if (ZevItemAction(code) == kZevParenthesize || PrevIsParenthesize()) return;
+  if (McIsKind(caret->m_parent, kMcListmult) &&
+      (caret->GetSign() != 0 || McIsKind(caret, kMcListmult) || McIsKind(caret, kMcListsum)))
+    return;
+  caret->m_flags &= static_cast<WORD>(~4);
+  if (m_step.pRelayout == nullptr || m_step.pRelayout == caret)
+    m_step.pRelayout = caret;
+  else if (m_step.pRelayout2 == nullptr || m_step.pRelayout2 == caret)
+    m_step.pRelayout2 = caret;
+  else
+    m_step.pNewSubtree = GetEditedExpression();
 }
 
 void CZevMcEdit::FillNumberText(CMcBasic* node) {

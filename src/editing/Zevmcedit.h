@@ -263,4 +263,7 @@ class CZevMcEdit {
   // that may grow it: depth below the loader's limit, child counts in 16 bits.
   bool RoomToGrow(DWORD code) const;
   void FillNumberText(CMcBasic* node);
+  // Clears a parentheses bit a layout left on the caret node after an action
+  // moved it out of the product that called for it.
+  void DropStaleParentheses(DWORD code);
 };

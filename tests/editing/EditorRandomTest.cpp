@@ -97,12 +97,11 @@ std::vector<CMcBasic*> DesignDefinitions() {
   return list;
 }
 
-// A Process definition G(s) = a 3x3 matrix of first-order lags.
+// A Process definition G(s) = a 3x3 matrix of first-order lags k / (T + s).
 std::vector<CMcBasic*> MatrixModel() {
   using namespace qxtest::trees;
   std::vector<CMcBasic*> cells;
-  for (int i = 0; i < 9; ++i)
-    cells.push_back(Tf({static_cast<double>(i + 1)}, {static_cast<double>(10 + i), 1.0}));
+  for (int i = 0; i < 9; ++i) cells.push_back(Div(Real(i + 1), Sum({Real(10 + i), S()})));
   auto* g = new CMcFunction(S(), "G", "", 0);
   return {new CMcEquality(g, Matrix(3, cells), 0)};
 }

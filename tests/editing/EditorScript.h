@@ -274,18 +274,63 @@ inline std::unordered_set<const CMcBasic*> NodesOf(const CMcBasic* root) {
   return nodes;
 }
 
-// Every node's box and baseline, in a fixed walk order.
-inline std::vector<int> Boxes(const CMcBasic* root) {
-  std::vector<int> out;
+// Every node's box and baseline, in a fixed walk order, with the node.
+struct NodeBox {
+  const CMcBasic* node;
+  int x, y, width, height, baseline;
+  bool SameBox(const NodeBox& o) const {
+    return x == o.x && y == o.y && width == o.width && height == o.height && baseline == o.baseline;
+  }
+  bool operator==(const NodeBox& o) const { return node == o.node && SameBox(o); }
+};
+
+inline std::vector<NodeBox> Boxes(const CMcBasic* root) {
+  std::vector<NodeBox> out;
   std::vector<const CMcBasic*> stack{root};
   while (!stack.empty()) {
     const CMcBasic* n = stack.back();
     stack.pop_back();
-    out.insert(out.end(), {int{n->m_box.x}, int{n->m_box.y}, int{n->m_box.width},
-                           int{n->m_box.height}, int{n->m_baseline}});
+    out.push_back({n, int{n->m_box.x}, int{n->m_box.y}, int{n->m_box.width}, int{n->m_box.height},
+                   int{n->m_baseline}});
     for (int i = 0; i < n->m_count; ++i) stack.push_back(n->m_children[i]);
   }
   return out;
+}
+
+// The first node whose box differs between two walks of one tree, as text.
+inline std::string FirstDifference(const std::vector<NodeBox>& a, const std::vector<NodeBox>& b) {
+  auto text = [](const NodeBox& n) {
+    char t[80];
+    std::snprintf(t, sizeof t, " (%d,%d %dx%d /%d)", n.x, n.y, n.width, n.height, n.baseline);
+    return std::string(t);
+  };
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+    if (!a[i].SameBox(b[i]))
+      return TreeText(a[i].node) + text(a[i]) + " but " + TreeText(b[i].node) + text(b[i]);
+  return "a different tree";
+}
+
+// The first node at which two trees' records part, as text.
+inline std::string FirstRecordDifference(const CMcBasic* a, const CMcBasic* b) {
+  std::vector<std::pair<const CMcBasic*, const CMcBasic*>> stack{{a, b}};
+  while (!stack.empty()) {
+    auto [x, y] = stack.back();
+    stack.pop_back();
+    char t[120];
+    if (x->GetType() != y->GetType() || x->m_flags != y->m_flags || x->m_count != y->m_count ||
+        x->m_baseline != y->m_baseline) {
+      std::snprintf(t, sizeof t, " type %04X flags %04X count %d baseline %d", x->GetType(),
+                    x->m_flags, x->m_count, x->m_baseline);
+      std::string s = TreeText(x) + t + " but";
+      std::snprintf(t, sizeof t, " type %04X flags %04X count %d baseline %d", y->GetType(),
+                    y->m_flags, y->m_count, y->m_baseline);
+      return s + t;
+    }
+    if (x->m_count == 0 && qxtest::trees::Record(x) != qxtest::trees::Record(y))
+      return TreeText(x) + ": its own data";
+    for (int i = 0; i < x->m_count; ++i) stack.push_back({x->m_children[i], y->m_children[i]});
+  }
+  return "nowhere";
 }
 
 // The record of node, in the file form or the clipboard form.
@@ -344,14 +389,18 @@ class EditScene {
   EditScene(const EditScene&) = delete;
   EditScene& operator=(const EditScene&) = delete;
 
-  // Makes the list of these expressions (the scene owns them) and begins
-  // editing at `at` (default: the expression shown, the first).
+  // Makes the list of these expressions (the scene owns them), shows the one
+  // that holds `at` (default: the first) and begins editing at `at`.
   void Begin(std::vector<CMcBasic*> expressions, CMcBasic* at = nullptr) {
     Finish();
     m_edit.EndEdit(nullptr);
     m_list = std::make_unique<CMcGroup>(nullptr, "", 0);
     for (CMcBasic* e : expressions) m_list->AppendChild(e);
-    if (m_list->m_count) FullLayout(m_list->m_children[0]);
+    // The list shows the expression that holds `at`, as a window would.
+    for (const CMcBasic* n = at; n && n->m_parent; n = n->m_parent)
+      if (n->m_parent == m_list.get())
+        m_list->m_current = static_cast<WORD>(m_list->IndexOfChild(n));
+    if (m_list->m_count) FullLayout(m_list->m_children[m_list->m_current]);
     m_edit.BeginEdit(at ? at : m_list.get(), nullptr, FALSE);
   }
   // An empty placeholder to type into.
@@ -436,10 +485,11 @@ class EditScene {
     }
     EXPECT_LT(strnlen(m_edit.m_szNumber, kMcNumberTextSize), size_t{kMcNumberTextSize});
     if (m_layout) {
-      const std::vector<int> incremental = Boxes(m_list.get());
+      const std::vector<NodeBox> incremental = Boxes(m_list.get());
       FullLayout(live);
-      EXPECT_EQ(incremental, Boxes(m_list.get()))
-          << "the incremental layout differs from a full one";
+      const std::vector<NodeBox> full = Boxes(m_list.get());
+      EXPECT_TRUE(incremental == full) << "the incremental layout differs from a full one: "
+                                       << FirstDifference(incremental, full);
     }
     EXPECT_TRUE(LoadsBack(live, false)) << "the file record does not load back";
     EXPECT_TRUE(LoadsBack(live, true)) << "the clipboard record does not load back";
@@ -476,10 +526,13 @@ class EditScene {
     if (m_layout) FullLayout(replayed);
     const std::string text = TreeText(replayed, shadow.m_pCaret, shadow.m_step.nCaretSide);
     const std::vector<BYTE> record = RecordAs(replayed, false);
+    const std::vector<NodeBox> boxes = Boxes(replayed);
     Focus(&m_edit);
     EXPECT_EQ(text, Text()) << "a replay from the snapshot gives another tree";
     if (m_layout) {
-      EXPECT_TRUE(record == RecordAs(Expression(), false)) << "the replay's record differs";
+      EXPECT_TRUE(record == RecordAs(Expression(), false))
+          << "the replay's record differs: " << FirstDifference(boxes, Boxes(Expression())) << "; "
+          << FirstRecordDifference(replayed, Expression());
     }
     shadow.m_pList = nullptr;
   }
