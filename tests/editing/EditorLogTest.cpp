@@ -147,3 +147,19 @@ TEST(EditorBegin, AGroupWithoutAShownChildBeginsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A signed factor of a product is drawn in parentheses; wrapped in a matrix
+// with the caret left on it, it is no factor any more and loses them, as a
+// replay of the same keys gives.
+TEST(EditorLayout, AFactorsParenthesesStayInTheProduct) {
+  EditScene scene;
+  scene.BeginEmpty();
+  scene.Type("y*-x");
+  EXPECT_EQ(scene.Text(), "Listmult(y,-x[P]@1)");
+  scene.Type("[");
+  EXPECT_EQ(scene.Text(), "Listmult(y,-Matrix(x@1)[P,C1])");
+}
+
+}  // namespace
