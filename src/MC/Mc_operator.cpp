@@ -384,6 +384,13 @@ WORD ReplaceBy(CMcBasic* node, CMcBasic* x) {
   return 0;
 }
 
+// The order of a square plain matrix whose elements fill it, else 0.
+int SquareOrder(const CMcBasic* node) {
+  if (node->GetType() != McTypeWord(kMcMatrix, CMcMatrix::kPlain)) return 0;
+  const int n = static_cast<const CMcMatrix*>(node)->m_columns;
+  return n > 0 && node->m_count == n * n ? n : 0;
+}
+
 // A new number of magnitude |v| carrying sign, bit 0 flipped for a negative v.
 CMcBasic* SignedNumber(double v, WORD sign) {
   return new CMcReal(std::fabs(v), static_cast<WORD>(sign ^ (v < 0.0 ? 1 : 0)));
@@ -440,9 +447,17 @@ WORD CMcOperator::Perform() {
   };
   switch (code) {
     case kDeterminant:
+    case kAdjoint: {
+      // det(-A) = (-1)^n det(A) and adj(-A) = (-1)^(n-1) adj(A): of a square
+      // matrix's minus only what survives the order moves out.
+      const int n = SquareOrder(operand);
+      if (n > 0 && (n + (code == kAdjoint ? 1 : 0)) % 2 == 0)
+        operand->m_flags &= static_cast<WORD>(~1);
+      moveSignOut();
+      return 0;
+    }
     case kAverage:
     case kDivergence:
-    case kAdjoint:
     case kTranspose:
       moveSignOut();
       return 0;
@@ -520,8 +535,8 @@ constexpr int kMaxExpandedOrder = 8;
 
 // A new matrix of the elements outside row `row` and column `column` of the
 // n x n matrix cells, cloned row by row.
-CMcBasic* NewMinor(CMcBasic* const* cells, int n, int row, int column, WORD flags) {
-  auto* minor = new CMcMatrix(flags);
+CMcBasic* NewMinor(CMcBasic* const* cells, int n, int row, int column) {
+  auto* minor = new CMcMatrix(0);
   std::vector<CMcBasic*> kept;
   kept.reserve((n - 1) * (n - 1));
   for (int i = 0; i < n; ++i) {
@@ -578,6 +593,8 @@ CMcBasic* CMcOperator::MakeAdjoint(CMcBasic* node) {
     return new CMcReal(std::log(-1.0), 0);
   }
   if (n > kMaxExpandedOrder) return new CMcOperator(node, Flags(kAdjoint));
+  // adj(-A) = (-1)^(n-1) adj(A): the matrix's minus stays for an even order.
+  if (n % 2 == 1) node->m_flags &= static_cast<WORD>(~1);
   if (n == 1) {
     delete node->SetChildAt(new CMcReal(1.0, 0), 0);
     return node;
@@ -592,8 +609,11 @@ CMcBasic* CMcOperator::MakeAdjoint(CMcBasic* node) {
   std::vector<CMcBasic*> cells(n * n);
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) {
-      CMcBasic* minor = NewMinor(node->m_children, n, i, j, static_cast<WORD>((i + j) & 1));
-      cells[i + j * n] = ExpandDeterminant(minor);
+      // The cofactor's sign goes on the minor's determinant, not on the
+      // minor: a minus on a matrix of even order would vanish.
+      CMcBasic* cofactor = ExpandDeterminant(NewMinor(node->m_children, n, i, j));
+      McMergeSign(cofactor, static_cast<WORD>((i + j) & 1));
+      cells[i + j * n] = cofactor;
     }
   }
   adjugate->AdoptChildren(cells);
@@ -609,7 +629,8 @@ CMcBasic* CMcOperator::ExpandDeterminant(CMcBasic* node) {
   if (matrix == nullptr || matrix->GetShape() != CMcMatrix::kPlain || rows != n ||
       n > kMaxExpandedOrder)
     return new CMcOperator(node, Flags(kDeterminant));
-  const WORD sign = node->GetSign();
+  // det(-A) = (-1)^n det(A): the matrix's minus survives an odd order only.
+  const WORD sign = static_cast<WORD>(node->GetSign() & (n % 2 == 1 ? 3 : 2));
   if (n >= 4) {
     // Along the first column; the node keeps its elements and is deleted
     // with them.
@@ -620,7 +641,7 @@ CMcBasic* CMcOperator::ExpandDeterminant(CMcBasic* node) {
         sum->AppendChild(new CMcReal(0.0, 0));
         continue;
       }
-      CMcBasic* minor = NewMinor(node->m_children, n, i, 0, 0);
+      CMcBasic* minor = NewMinor(node->m_children, n, i, 0);
       sum->AppendChild(
           McNewProduct(static_cast<WORD>(i & 1), {head->Clone(), ExpandDeterminant(minor)}));
     }

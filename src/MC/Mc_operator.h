@@ -94,7 +94,9 @@ class CMcOperator : public CMcBasic {
   // Folds the scalar operators of a constant operand (absolute value and norm
   // while the result is real or whole, conjugate, real and imaginary part,
   // the argument of a number, floor and ceiling of a number), moves the
-  // operand's sign out where the operator allows it, and dissolves a bracket
+  // operand's sign out where the operator allows it (out of a determinant or
+  // adjugate of a square matrix only as far as the order lets a minus
+  // survive), and dissolves a bracket
   // into its parent, its sign merged into the operand. Returns 1 when the
   // operator was replaced and deleted.
   WORD Perform() override;
@@ -111,12 +113,13 @@ class CMcOperator : public CMcBasic {
   static CMcBasic* MakeTranspose(CMcBasic* node);
   // The adjugate of a square plain matrix: element (j, i) is the signed minor
   // of (i, j). A plain matrix that is not square gives a NaN number; anything
-  // else, and a matrix above 8 x 8, stays under the adjoint operator.
+  // else, and a matrix above 8 x 8, stays under the adjoint operator. A minus
+  // on the matrix negates every element: adj(-A) = (-1)^(n-1) adj(A).
   static CMcBasic* MakeAdjoint(CMcBasic* node);
   // The determinant of a square plain matrix written out: directly up to
   // 3 x 3, by expansion along the first column from 4 x 4 (n! products, so
   // above 8 x 8 the node stays under the determinant operator, as does
-  // anything that is not a square plain matrix).
+  // anything that is not a square plain matrix). det(-A) = (-1)^n det(A).
   static CMcBasic* ExpandDeterminant(CMcBasic* node);
 
   int GetCode() const { return (m_flags >> 8) & 31; }

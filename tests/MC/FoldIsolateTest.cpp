@@ -89,8 +89,25 @@ const FoldRow kFoldRows[] = {
      [] { return Complex(1, -2); }},
     {"Im(-(3 + 4j))", [] { return Op(CMcOperator::kImaginary, Complex(-3, -4)); },
      [] { return Real(-4); }},
-    {"det(-A) is -det(A)", [] { return Op(CMcOperator::kDeterminant, X(1)); },
+    {"det(-x) is -det(x)", [] { return Op(CMcOperator::kDeterminant, X(1)); },
      [] { return Op(CMcOperator::kDeterminant, X(), 1); }},
+    {"a minus on a 2 x 2 matrix leaves its determinant",
+     [] {
+       return Op(CMcOperator::kDeterminant, Matrix(2, {X(), Y(), Y(), X()}, 1));
+     },
+     [] {
+       return Op(CMcOperator::kDeterminant, Matrix(2, {X(), Y(), Y(), X()}));
+     }},
+    {"a minus on a 1 x 1 matrix leaves its adjugate",
+     [] { return Op(CMcOperator::kAdjoint, Matrix(1, {X()}, 1)); },
+     [] { return Op(CMcOperator::kAdjoint, Matrix(1, {X()})); }},
+    {"and moves out of the adjugate of a 2 x 2 one",
+     [] {
+       return Op(CMcOperator::kAdjoint, Matrix(2, {X(), Y(), Y(), X()}, 1));
+     },
+     [] {
+       return Op(CMcOperator::kAdjoint, Matrix(2, {X(), Y(), Y(), X()}), 1);
+     }},
     {"a bracket dissolves, its minus merged into the sum",
      [] {
        return Op(CMcOperator::kBracket, Sum({X(), Real(1)}), 1);

@@ -10,10 +10,10 @@ namespace {
 
 using Numbers = std::vector<double>;
 
-CMcMatrix* NumberMatrix(const Numbers& a, int columns) {
+CMcMatrix* NumberMatrix(const Numbers& a, int columns, WORD flags = 0) {
   std::vector<CMcBasic*> cells;
   for (double v : a) cells.push_back(Real(v));
-  return Matrix(columns, cells);
+  return Matrix(columns, cells, flags);
 }
 
 // The determinant by Gaussian elimination with partial pivoting.
@@ -60,34 +60,46 @@ CMcBasic* V(const char* name) {
 
 }  // namespace
 
+// A minus on the matrix negates every element: det(-A) = (-1)^n det(A).
 TEST(MatrixOps, ExpandedDeterminantsOfRandomMatricesAgreeWithElimination) {
   std::mt19937 rng(TestSeed());
   for (int n = 1; n <= 8; ++n) {
-    SCOPED_TRACE(n);
-    const Numbers a = RandomNumbers(rng, n * n);
-    NodePtr det(CMcOperator::ExpandDeterminant(NumberMatrix(a, n)));
-    EXPECT_FALSE(McIsKind(det.get(), kMcOperator));
-    EXPECT_TRUE(ParentsRight(det.get()));
-    const double expected = Determinant(a, n);
-    EXPECT_NEAR(Value(det.get()), expected, 1e-9 * std::max(1.0, std::abs(expected)));
+    for (const WORD sign : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << n << " x " << n << (sign ? ", negated" : ""));
+      Numbers a = RandomNumbers(rng, n * n);
+      NodePtr det(CMcOperator::ExpandDeterminant(NumberMatrix(a, n, sign)));
+      EXPECT_FALSE(McIsKind(det.get(), kMcOperator));
+      EXPECT_TRUE(ParentsRight(det.get()));
+      if (sign)
+        for (double& v : a) v = -v;
+      const double expected = Determinant(a, n);
+      EXPECT_NEAR(Value(det.get()), expected, 1e-9 * std::max(1.0, std::abs(expected)));
+    }
   }
 }
 
 TEST(MatrixOps, AdjugateTimesTheMatrixIsTheDeterminantTimesIdentity) {
   std::mt19937 rng(TestSeed());
   for (int n = 1; n <= 5; ++n) {
-    SCOPED_TRACE(n);
-    const Numbers a = RandomNumbers(rng, n * n);
-    NodePtr adjugate(CMcOperator::MakeAdjoint(NumberMatrix(a, n)));
-    ASSERT_TRUE(McIsKind(adjugate.get(), kMcMatrix));
-    ASSERT_EQ(adjugate->m_count, n * n);
-    EXPECT_TRUE(ParentsRight(adjugate.get()));
-    const double det = Determinant(a, n);
-    for (int i = 0; i < n; ++i) {
-      for (int j = 0; j < n; ++j) {
-        double sum = 0;
-        for (int k = 0; k < n; ++k) sum += Value(adjugate->m_children[i * n + k]) * a[k * n + j];
-        EXPECT_NEAR(sum, i == j ? det : 0.0, 1e-9 * std::max(1.0, std::abs(det)));
+    for (const WORD sign : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << n << " x " << n << (sign ? ", negated" : ""));
+      Numbers a = RandomNumbers(rng, n * n);
+      NodePtr adjugate(CMcOperator::MakeAdjoint(NumberMatrix(a, n, sign)));
+      ASSERT_TRUE(McIsKind(adjugate.get(), kMcMatrix));
+      ASSERT_EQ(adjugate->m_count, n * n);
+      EXPECT_TRUE(ParentsRight(adjugate.get()));
+      if (sign)
+        for (double& v : a) v = -v;
+      // The adjugate's own minus negates its elements.
+      const double outside = adjugate->GetSign() & 1 ? -1 : 1;
+      const double det = Determinant(a, n);
+      for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+          double sum = 0;
+          for (int k = 0; k < n; ++k)
+            sum += outside * Value(adjugate->m_children[i * n + k]) * a[k * n + j];
+          EXPECT_NEAR(sum, i == j ? det : 0.0, 1e-9 * std::max(1.0, std::abs(det)));
+        }
       }
     }
   }
@@ -110,8 +122,8 @@ TEST(MatrixOps, TwoByTwoAndAZeroFirstColumn) {
 
   std::vector<CMcBasic*> cells;
   for (int i = 0; i < 16; ++i) cells.push_back(i % 4 == 0 ? Real(0) : V("x"));
-  NodePtr zero(CMcOperator::ExpandDeterminant(Matrix(4, cells, 1)));
-  NodePtr fourZeros(Sum({Real(0), Real(0), Real(0), Real(0)}, 1));
+  NodePtr zero(CMcOperator::ExpandDeterminant(Matrix(4, cells)));
+  NodePtr fourZeros(Sum({Real(0), Real(0), Real(0), Real(0)}));
   EXPECT_EQ(zero->Compare(fourZeros.get()), 0) << Infix(zero.get());
 }
 
