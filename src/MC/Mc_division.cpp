@@ -145,10 +145,8 @@ void CMcDivision::Draw(CDC* dc, int x, int y) const {
 }
 
 CMcBasic* CMcDivision::Clone() const {
-  // An unfinished node the editor left keeps the children it has.
-  auto* copy = new CMcDivision(nullptr, nullptr, m_flags);
-  for (int i = 0; i < m_count; ++i) copy->AppendChild(m_children[i]->Clone());
-  return copy;
+  if (m_count != 2) return new CMcDivision(nullptr, nullptr, m_flags);
+  return new CMcDivision(m_children[0]->Clone(), m_children[1]->Clone(), m_flags);
 }
 
 WORD CMcDivision::Compare(const CMcBasic* other) const {
