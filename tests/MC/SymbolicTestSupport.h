@@ -202,7 +202,7 @@ class ExpressionGenerator {
   // Any value.
   CMcBasic* Any(int depth) {
     if (depth <= 0 || Chance(0.15)) return Signed(Leaf(false));
-    switch (Pick(10)) {
+    switch (Pick(11)) {
       case 0:
       case 1:
         return Signed(
@@ -213,12 +213,13 @@ class ExpressionGenerator {
       case 4:
         return Signed(Div(Any(depth - 1), Positive(depth - 1)));
       case 5:
-        return Signed(Function(depth));
       case 6:
-        return Signed(new CMcOperator(Any(depth - 1), CMcOperator::Flags(CMcOperator::kBracket)));
+        return Signed(Function(depth));
       case 7:
-        return Signed(new CMcOperator(Any(depth - 1), CMcOperator::Flags(CMcOperator::kConjugate)));
+        return Signed(new CMcOperator(Any(depth - 1), CMcOperator::Flags(CMcOperator::kBracket)));
       case 8:
+        return Signed(new CMcOperator(Any(depth - 1), CMcOperator::Flags(CMcOperator::kConjugate)));
+      case 9:
         return Signed(new CMcLog(Positive(depth - 1), LogBase(), 0));
       default:
         return Positive(depth);
