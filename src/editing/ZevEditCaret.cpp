@@ -1,30 +1,368 @@
 // Caret movement, rows, tabs, placeholders, parentheses and symbol styles.
+//
+// The arrow keys ask the caret node to step (Navigate, NavigateOut); the
+// other actions change the structure of lists and matrices around the caret.
+// Some nodes are drawn differently while they hold the caret (a number shows
+// its typed text, an empty limit shows itself, a logarithm's base shows
+// itself): when the caret enters or leaves one, it is named for layout.
+#include "MC/MC_LOG.h"
+#include "MC/MC_NULL.h"
+#include "MC/McKinds.h"
+#include "MC/Mc_declaration.h"
+#include "MC/Mc_function.h"
+#include "MC/Mc_listbody.h"
+#include "MC/Mc_matrix.h"
+#include "MC/Mc_operator.h"
+#include "MC/Mc_variable.h"
 #include "editing/Zevmcedit.h"
 
-DWORD CZevMcEdit::Parenthesize(DWORD, McEditStep&) {
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+enum : int { kRelEqual = 0, kRelAnd = 20, kRelOr = 21 };
+
+WORD LevelBits(int level) {
+  return static_cast<WORD>(std::clamp(level, 0, 3) << 6);
+}
+
+CMcBasic* NewPlaceholder(int level) {
+  return new CMcNull(LevelBits(level));
+}
+
+bool IsPlaceholder(const CMcBasic* node) {
+  return McIsKind(node, kMcNull);
+}
+
+bool IsRelation(const CMcBasic* node, int code) {
+  return node != nullptr && node->GetType() == McTypeWord(kMcEquality, static_cast<BYTE>(1 + code));
+}
+
+// A node whose drawing changes while it holds the caret, so that it is laid
+// out again when the caret enters or leaves it.
+bool IsEditSensitive(const CMcBasic* node) {
+  if (McIsKind(node, kMcReal)) return true;
+  const CMcBasic* parent = node->m_parent;
+  if (parent == nullptr) return false;
+  const int index = parent->IndexOfChild(node);
+  // Any base of a logarithm: its name (ln, log, or the base) follows the caret.
+  if (McIsKind(parent, kMcLog) && index == 1) return true;
+  if (!IsPlaceholder(node)) return false;
+  switch (McKindOf(parent->GetType())) {
+    case kMcIntegral:
+      return index == 1 || index == 2;
+    case kMcDerivative:
+      return index == 0;
+    case kMcSum:
+      return index != 0;
+    default:
+      return false;
+  }
+}
+
+// Function calls and the operators det, abs, norm, adj and trn take a matrix
+// of arguments: Tab and Enter inside them add an argument.
+bool IsMatrixArgumentHolder(const CMcBasic* node) {
+  if (node == nullptr) return false;
+  const WORD type = node->GetType();
+  if (type == McTypeWord(kMcFunction)) return true;
+  for (int code : {0, 1, 2, 11, 12})
+    if (type == CMcOperator::TypeOf(code)) return true;
+  return false;
+}
+
+// The holder's argument X and a new placeholder become a two-element matrix,
+// a row (Tab) or a column (Enter), in X's place.
+void SplitArgument(CMcBasic* holder, CMcBasic* x, bool row, McEditStep& step) {
+  const int level = holder->GetLevel();
+  auto* matrix = new CMcMatrix(LevelBits(level));
+  holder->ReplaceChild(matrix, x);
+  CMcBasic* placeholder = NewPlaceholder(level);
+  matrix->AdoptChildren({x, placeholder});
+  matrix->SetColumns(row ? 2 : 1);
+  step.pNewCaret = placeholder;
+  step.pRelayout = placeholder;
+}
+
+// Takes every child out of node, in order (from the end, so that no removal
+// moves the others).
+std::vector<CMcBasic*> TakeChildren(CMcBasic* node) {
+  std::vector<CMcBasic*> children(node->m_count);
+  for (int i = node->m_count - 1; i >= 0; --i) children[i] = node->RemoveChildAt(i);
+  return children;
+}
+
+// The level the matrix gives its elements.
+int ElementLevel(const CMcBasic* matrix) {
+  return matrix->m_count ? matrix->m_children[0]->GetLevel() : matrix->GetLevel();
+}
+
+// After an action that moved the caret away from `left`, which stays in the
+// tree: it is laid out again, since it may be drawn otherwise with the caret
+// on it (an empty limit shows itself only then) and the action laid out only
+// a node above it.
+DWORD LeftBehind(DWORD code, McEditStep& step, CMcBasic* left) {
+  if (step.pNewCaret != left && step.pRelayout2 == nullptr && step.pRelayout != left)
+    step.pRelayout2 = left;
+  return code;
+}
+
+// The caret step shared by the arrow keys and Ctrl with them.
+DWORD StepCaret(DWORD code, McEditStep& step, bool whole) {
+  CMcBasic* n = step.pCaret;
+  const int direction = ZevItemValue(code);
+  if (n == nullptr || direction > kMcDown) return 0;
+  McCursor cursor;
+  cursor.node = cursor.origin = n;
+  cursor.side = cursor.fromSide = step.nCaretSide;
+  const int modifier = ZevItemFlags(code) & kZevKeyText;
+  const BOOL moved = whole ? n->NavigateOut(direction, modifier, &cursor)
+                           : n->Navigate(direction, modifier, &cursor);
+  if (!moved || cursor.node == nullptr || McIsKind(cursor.node, kMcGroup)) return 0;
+  step.pNewCaret = cursor.node;
+  step.nNewCaretSide = cursor.side;
+  if (n->m_parent != nullptr) {
+    if (n->m_flags & 4) {
+      n->m_flags &= static_cast<WORD>(~4);
+      step.pRelayout2 = n;
+    } else if (IsEditSensitive(n)) {
+      step.pRelayout2 = n;
+    }
+  }
+  CMcBasic* entered = step.pNewCaret;
+  if (entered->m_parent != nullptr && entered != step.pRelayout2 && IsEditSensitive(entered))
+    step.pRelayout = entered;
+  // A position inside one text does not carry over into another node's.
+  if (step.nNewCaretSide > 1 && step.nNewCaretSide == step.nCaretSide && entered != n)
+    step.nNewCaretSide = 1;
+  return code;
+}
+
+}  // namespace
+
+// ---- caret steps ---------------------------------------------------------------------
+
+DWORD CZevMcEdit::MoveCaret(DWORD code, McEditStep& step) {
+  return StepCaret(code, step, false);
+}
+
+DWORD CZevMcEdit::MoveCaretOut(DWORD code, McEditStep& step) {
+  return StepCaret(code, step, true);
+}
+
+DWORD CZevMcEdit::NextPlaceholder(DWORD code, McEditStep& step) {
+  CMcBasic* n = step.pCaret;
+  if (n == nullptr) return 0;
+  CMcBasic* x = n;
+  for (CMcBasic* a = n->m_parent; a != nullptr && !McIsKind(a, kMcGroup); x = a, a = a->m_parent) {
+    const int k = std::max(0, a->IndexOfChild(x));
+    for (int j = 0; j < a->m_count; ++j) {
+      CMcBasic* child = a->m_children[(k + j) % a->m_count];
+      if (child->GetType() != McTypeWord(kMcNull)) continue;
+      step.pNewCaret = child;
+      step.nNewCaretSide = 0;
+      step.pRelayout = n;
+      return code;
+    }
+  }
   return 0;
 }
 
-DWORD CZevMcEdit::NextPlaceholder(DWORD, McEditStep&) {
-  return 0;
+DWORD CZevMcEdit::Parenthesize(DWORD code, McEditStep& step) {
+  CMcBasic* n = step.pCaret;
+  if (n == nullptr || n->m_parent == nullptr) return 0;
+  n->m_flags |= 4;
+  step.nNewCaretSide = step.nCaretSide;
+  step.pRelayout = n;
+  return code;
 }
 
-DWORD CZevMcEdit::SetSymbolStyle(DWORD, McEditStep&) {
-  return 0;
+// ---- symbol styles -------------------------------------------------------------------
+
+DWORD CZevMcEdit::SetSymbolStyle(DWORD code, McEditStep& step) {
+  CMcBasic* n = step.pCaret;
+  if (n == nullptr || n->m_parent == nullptr) return 0;
+  const int style = ZevItemValue(code);
+  if (style > 15) return 0;
+  CMcBasic* target = n;
+  const bool function = McIsKind(n, kMcFunction) && style >= 2 && style <= 10;
+  if (!McIsKind(n, kMcVariable) && !function) {
+    // A new unnamed variable, started as the letter X would start it.
+    if (InsertCharacter(ZevItemCode(kZevInsertCharacter, 'X'), step) == 0) return 0;
+    target = step.pNewCaret;
+    if (!McIsKind(target, kMcVariable)) return 0;
+    auto* variable = static_cast<CMcVariable*>(target);
+    variable->m_buffer[0] = kZevEmptyName;
+    step.nNewCaretSide = 0;
+  }
+  switch (style) {
+    case 0:
+      target->m_flags &= static_cast<WORD>(~0x100);
+      break;
+    case 1:
+      target->m_flags |= 0x100;
+      break;
+    case 2:
+      target->m_flags ^= 0x10;
+      break;
+    default:
+      target->m_flags =
+          static_cast<WORD>((target->m_flags & ~(15 << 9)) | (((style - 3) & 15) << 9));
+      break;
+  }
+  step.pNewCaret = target;
+  // A variable that a new product or integral holds is laid out with it;
+  // otherwise the restyled node alone.
+  if (step.pNewSubtree == nullptr) {
+    if (step.pRelayout != nullptr && step.pRelayout != target && step.pRelayout2 == nullptr)
+      step.pRelayout2 = step.pRelayout;
+    step.pRelayout = target;
+  }
+  return code;
 }
 
-DWORD CZevMcEdit::MoveCaret(DWORD, McEditStep&) {
-  return 0;
+// ---- Tab and "where" -----------------------------------------------------------------
+
+DWORD CZevMcEdit::TabOrWhere(DWORD code, McEditStep& step) {
+  CMcBasic* n = step.pCaret;
+  if (n == nullptr || n->m_parent == nullptr) return 0;
+  const bool tab = ZevItemValue(code) == 0;
+  const bool closed = PrevIsParenthesize();
+  CMcBasic* x = n;
+  CMcBasic* a = n->m_parent;
+  auto stops = [tab](const CMcBasic* at) {
+    return McIsKind(at, kMcGroup) || McIsKind(at, kMcListbody) ||
+           (tab && McIsKind(at, kMcMatrix)) || McIsKind(at, kMcEquality) ||
+           IsMatrixArgumentHolder(at);
+  };
+  if (!closed) {
+    while (a->m_parent != nullptr && !stops(a)) {
+      x = a;
+      a = a->m_parent;
+    }
+  }
+  if (tab && IsMatrixArgumentHolder(a)) {
+    SplitArgument(a, x, true, step);
+    return LeftBehind(code, step, n);
+  }
+  if (closed || !McIsKind(a, kMcMatrix)) {
+    const int level = x->GetLevel();
+    CMcBasic* placeholder = NewPlaceholder(level);
+    auto* declaration = new CMcDeclaration(x, placeholder, LevelBits(level));
+    a->ReplaceChild(declaration, x);
+    step.pRelayout = x;
+    step.pNewSubtree = placeholder;
+    if (!IsPlaceholder(n)) step.pNewCaret = placeholder;
+    return LeftBehind(code, step, n);
+  }
+  // Tab in a matrix element: a new column right after the element's.
+  auto* matrix = static_cast<CMcMatrix*>(a);
+  const int columns = std::max(1, matrix->GetColumns());
+  if (matrix->m_count % columns != 0) return 0;
+  const int rows = matrix->m_count / columns;
+  const int column = std::max(0, matrix->IndexOfChild(x)) % columns;
+  const int level = ElementLevel(matrix);
+  std::vector<CMcBasic*> cells = TakeChildren(matrix);
+  std::vector<CMcBasic*> grown;
+  grown.reserve(cells.size() + rows);
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      grown.push_back(cells[r * columns + c]);
+      if (c == column) grown.push_back(NewPlaceholder(level));
+    }
+  }
+  matrix->AdoptChildren(grown);
+  matrix->SetColumns(static_cast<WORD>(columns + 1));
+  step.pNewCaret = grown[column + 1];
+  step.pNewSubtree = matrix;
+  step.pRelayout = matrix->m_parent;
+  return code;
 }
 
-DWORD CZevMcEdit::MoveCaretOut(DWORD, McEditStep&) {
-  return 0;
-}
+// ---- Enter ---------------------------------------------------------------------------
 
-DWORD CZevMcEdit::NewRow(DWORD, McEditStep&) {
-  return 0;
-}
-
-DWORD CZevMcEdit::TabOrWhere(DWORD, McEditStep&) {
-  return 0;
+DWORD CZevMcEdit::NewRow(DWORD code, McEditStep& step) {
+  CMcBasic* n = step.pCaret;
+  if (n == nullptr || n->m_parent == nullptr) return 0;
+  const bool closed = PrevIsParenthesize();
+  CMcBasic* x = n;
+  CMcBasic* a = n->m_parent;
+  auto stops = [](const CMcBasic* at, const CMcBasic* child) {
+    if (McIsKind(at, kMcGroup) || McIsKind(at, kMcListbody) || McIsKind(at, kMcMatrix) ||
+        IsRelation(at, kRelAnd) || IsRelation(at, kRelOr) || IsMatrixArgumentHolder(at))
+      return true;
+    const bool second = at->m_count > 1 && at->m_children[1] == child;
+    // The right side of a function definition f(x) = ...
+    if (IsRelation(at, kRelEqual) && second) {
+      const CMcBasic* left = at->m_children[0];
+      return left->GetType() == McTypeWord(kMcFunction) && left->GetSign() == 0;
+    }
+    return second && (at->GetType() == McTypeWord(kMcEvalat) || McIsKind(at, kMcSum));
+  };
+  if (!closed && (!IsPlaceholder(n) || McIsKind(a, kMcMatrix) || McIsKind(a, kMcListbody))) {
+    while (a->m_parent != nullptr && !stops(a, x)) {
+      x = a;
+      a = a->m_parent;
+    }
+  }
+  if (IsMatrixArgumentHolder(a)) {
+    SplitArgument(a, x, false, step);
+    return LeftBehind(code, step, n);
+  }
+  const bool before = x == n && step.nCaretSide == 0;
+  if (closed || !McIsKind(a, kMcMatrix)) {
+    const int level = x->GetLevel();
+    if (!closed && (IsRelation(a, kRelAnd) || IsRelation(a, kRelOr))) {
+      // x and y, Enter: a list of the two and a new member.
+      CMcBasic* outer = a->m_parent;
+      if (outer == nullptr) return 0;
+      auto* list = new CMcListbody(
+          static_cast<WORD>((IsRelation(a, kRelAnd) ? 0x10 : 0x20) | LevelBits(level)));
+      CMcBasic* placeholder = NewPlaceholder(level);
+      list->AdoptChildren({a->m_children[0]->Clone(), a->m_children[1]->Clone(), placeholder});
+      outer->ReplaceChild(list, a);
+      delete a;
+      step.pCaret = nullptr;
+      m_pCaret = nullptr;
+      step.pNewCaret = placeholder;
+      step.pRelayout = outer;
+      step.pNewSubtree = list;
+      return code;
+    }
+    CMcBasic* placeholder = NewPlaceholder(level);
+    step.pNewCaret = placeholder;
+    if (!closed && McIsKind(a, kMcListbody)) {
+      a->InsertChildNextTo(placeholder, x, before ? FALSE : TRUE);
+      step.pRelayout = x;
+      step.pNewSubtree = placeholder;
+      return LeftBehind(code, step, n);
+    }
+    // Enter on an expression makes it a list of rows.
+    auto* list = new CMcListbody(LevelBits(level));
+    a->ReplaceChild(list, x);
+    list->AdoptChildren(before ? std::vector<CMcBasic*>{placeholder, x}
+                               : std::vector<CMcBasic*>{x, placeholder});
+    step.pRelayout = a;
+    step.pNewSubtree = list;
+    return code;
+  }
+  // Enter in a matrix element: a new row after the element's, or before it
+  // when the caret stands before an element of the first column.
+  auto* matrix = static_cast<CMcMatrix*>(a);
+  const int columns = std::max(1, matrix->GetColumns());
+  if (matrix->m_count % columns != 0) return 0;
+  const int index = std::max(0, matrix->IndexOfChild(x));
+  const int row = index / columns;
+  const int at = (before && index % columns == 0) ? row : row + 1;
+  const int level = ElementLevel(matrix);
+  std::vector<CMcBasic*> cells = TakeChildren(matrix);
+  std::vector<CMcBasic*> fresh(columns);
+  for (CMcBasic*& cell : fresh) cell = NewPlaceholder(level);
+  cells.insert(cells.begin() + at * columns, fresh.begin(), fresh.end());
+  matrix->AdoptChildren(cells);
+  step.pNewCaret = fresh[0];
+  step.pNewSubtree = matrix;
+  step.pRelayout = matrix->m_parent;
+  return code;
 }
