@@ -16,6 +16,7 @@
 #include "search/SearchGlobals.h"
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
+#include "simulation/SIMsearch.h"
 #include "simulation/SIMwatchdog.h"
 
 #include <cstring>
@@ -114,6 +115,8 @@ BOOL CQorexApp::InitInstance() {
     return FALSE;
   }
   m_pMainWnd = frame;
+  // The frequency engine's searches run the "Performance Equalizer" bar's.
+  SetSearchUi(g_pEqualizerBar);
   frame->DragAcceptFiles();
   EnableShellOpen();
   RegisterShellFileTypes(TRUE);
@@ -132,6 +135,7 @@ BOOL CQorexApp::PreTranslateMessage(MSG* pMsg) {
 int CQorexApp::ExitInstance() {
   FreeGlobalResources();
   SetWatchdogUi(nullptr);
+  SetSearchUi(nullptr);
   return CWinApp::ExitInstance();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/core/Clock.h"
 #include "res/resource.h"
 #include "search/QOX_HistVar.h"
+#include "simulation/SIMfreq.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +21,8 @@ IMPLEMENT_DYNCREATE(CQorexDoc, CDocument)
 
 BEGIN_MESSAGE_MAP(CQorexDoc, CDocument)
 ON_COMMAND(ID_TIME_SETTINGS, OnTimeSettings)
+ON_COMMAND(ID_INTERACTION, OnInteraction)
+ON_COMMAND(ID_BANDWIDTH, OnBandwidth)
 END_MESSAGE_MAP()
 
 namespace qoxdoc {
@@ -66,6 +69,7 @@ CQorexDoc::CQorexDoc()
   for (int i = 0; i < m_errorWeight.m_nRows * m_errorWeight.m_nColumns; ++i)
     m_errorWeight.m_pSamples[i] = 1.0;
   m_pHistory = new QOX_HistVar(this);
+  m_pFreqModel = new CSIMfreq;  // the first recalculation sweeps it
   AddDefaultDefinitions();
   PlaceVarPoint(0, 0);  // the recalculation below draws it
   Recalculate();
@@ -77,6 +81,7 @@ CQorexDoc::CQorexDoc()
 CQorexDoc::~CQorexDoc() {
   DetachBars();
   delete m_pHistory;
+  delete m_pFreqModel;
   m_models.DeleteAll();
   m_signals.DeleteAll();
   m_modelLibrary.DeleteAll();

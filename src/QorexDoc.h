@@ -14,14 +14,16 @@
 // The document talks to the bars only through CDesignBar (DesignBar.h): it
 // shows itself in them, and makes them forget it when it closes and again
 // when it is destroyed, so that a failed open leaves no bar pointing at a
-// deleted document. The frequency engine and the drag group are added by
-// their own subsystems; until then the pointers are null and every use tests
-// for that.
+// deleted document. The document owns its frequency engine from before its
+// first recalculation to its destruction; the engine's nodes are not saved.
+// The drag group is added by its own subsystem; until then the pointer is null
+// and every use tests for that.
 //
 // The class is split by concern: QorexDoc.cpp (life cycle, Recalculate,
 // UpdateAll, show flags, loci), QorexDocFile.cpp (the ".qox" file),
-// QorexDocRuns.cpp (run buffer and simulation control) and QorexDocShape.cpp
-// (definition dimensions and resizers).
+// QorexDocRuns.cpp (run buffer and simulation control), QorexDocShape.cpp
+// (definition dimensions and resizers) and QorexDocCommands.cpp (the design
+// searches of the toolbar).
 //
 // The file has no magic and no version. Loading reads the whole file into a
 // staged design, checking every count against what is left and every index
@@ -111,6 +113,13 @@ class CQorexDoc : public CDocument {
   // runs, smaller cuts the run count; below 1 is refused.
   void SetRunCapacity(int capacity);
 
+  // ---- design searches (QorexDocCommands.cpp) -------------------------------
+  // "Interaction" and "Bandwidth": the frequency engine's search (global while
+  // Shift is held), then the design reached is recorded, recalculated, its
+  // roots recorded, and shown.
+  void OnInteraction();
+  void OnBandwidth();
+
   // ---- run buffer and simulation control ------------------------------------
   // g_pSimulator's command, control and measured output become the newest
   // run; a full buffer drops its oldest run first.
@@ -160,7 +169,7 @@ class CQorexDoc : public CDocument {
   int AdjustDimensions(int i, BOOL model, CMcBasic** pModels, CMcBasic** pSignals);
 
   // ---- data -----------------------------------------------------------------
-  CSIMfreq* m_pFreqModel = nullptr;              // frequency-response engine, once it exists
+  CSIMfreq* m_pFreqModel = nullptr;              // frequency-response engine (owned)
   CSIMsignal m_errorWeight;                      // sampled "Realtime error weight"
   std::unique_ptr<CSIMsignal[]> m_runSetpoints;  // run buffer: c, u and y + d per run
   std::unique_ptr<CSIMsignal[]> m_runControls;

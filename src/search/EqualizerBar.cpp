@@ -10,6 +10,7 @@ CEqualizerBar::CEqualizerBar() {
 
 CEqualizerBar::~CEqualizerBar() {
   if (g_pEqualizerBar == this) g_pEqualizerBar = nullptr;
+  if (GetSearchUi() == this) SetSearchUi(nullptr);
 }
 
 void CEqualizerBar::ShowDesign(CQorexDoc* doc, DesignPart part, int /*sample*/) {
@@ -34,4 +35,11 @@ void CEqualizerBar::RecordDesign(int /*mode*/) {}
 
 void CEqualizerBar::Refresh() {
   if (GetSafeHwnd()) Invalidate();
+}
+
+// The search itself comes with the bar's own work.
+void CEqualizerBar::CollectFreeVariables() {}
+
+void CEqualizerBar::Optimize(WORD mode) {
+  m_wMode = mode;
 }

@@ -7,6 +7,7 @@
 #include "MC/McKinds.h"
 #include "QorexDoc.h"
 #include "VARpoints.h"
+#include "simulation/SIMfreq.h"
 #include "simulation/SIMwatchdog.h"
 
 #include <cmath>
@@ -123,7 +124,10 @@ void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
     RebuildBlocks(doc);
     LoopProducts();
     ParameterLoci(doc);
-    // The frequency sweep joins here once the document has its engine.
+    // The document's engine sweeps its own loop (never another system
+    // prepared from the same document), while the products are in normal form.
+    if (doc->m_pFreqModel != nullptr && this == &doc->m_system)
+      doc->m_pFreqModel->ComputeResponses(doc);
     for (const SIMmodelWiring& b : kModelWiring) (this->*b.block).PrepareSimulation();
   }
   if (!ShapesAgree(false)) m_nError = kSimShapeMismatch;

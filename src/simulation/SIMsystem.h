@@ -87,13 +87,15 @@ class CSIMsystem {
   CSIMsystem& operator=(const CSIMsystem&) = delete;
 
   // Sizes the signals for doc's times; with rebuild, rebuilds the blocks from
-  // the model definitions with the products, determinants and loci; runs the
-  // accuracy watchdog; fills the input signals; resets the block states.
+  // the model definitions with the products, determinants and loci, and has
+  // the document's frequency engine sweep them (doc's own system only); runs
+  // the accuracy watchdog; fills the input signals; resets the block states.
   void Prepare(CQorexDoc* doc, bool rebuild);
   // Prepare (doc, rebuild) and then every step of the run.
   void Resimulate(CQorexDoc* doc);
   // A run of the already set m_nSteps and m_dTs from doc: signals and blocks
-  // only (no products, loci or watchdog), states reset, m_nStep 0.
+  // only (no products, loci, frequency sweep or watchdog), states reset,
+  // m_nStep 0.
   void Setup(CQorexDoc* doc);
   // One sample; does nothing while m_nError is set or t is outside the run.
   void SimulateStep(int t);
