@@ -1,0 +1,191 @@
+// Complex eigenvalues: 1,000 seeded random complex matrices per order (2, 3,
+// 4, 8), the time per matrix ("per_matrix") of
+//   eigen/values    ComplexEigen, eigenvalues only (cg: cbal, corth, comqr),
+//   eigen/vectors   ComplexEigen with eigenvectors (cbal, corth, comqr2, cbabk2),
+//   comqr2          comqr2 alone, on the Hessenberg matrices cbal and corth made
+//                   beforehand (a copy of its input per call is included),
+//   comqr           comqr alone, likewise.
+// The frequency sweep makes one call of each ComplexEigen kind per grid point
+// of a square loop. "worst_residual" is the largest |A z - w z| / (|A| |z|)
+// over the eigenpairs of the last pass.
+//
+// The matrices come from a generator that bench/reference/eigen.py repeats
+// operation for operation, so numpy sees exactly the same entries:
+//   splitmix64 seeded with 0xE16E0000 + order; u() = (next >> 11) * 2^-53;
+//   each matrix row by row, each entry (2 u() - 1) + (2 u() - 1) j.
+// Both programs print the sum of all real and imaginary parts per order.
+#include "simulation/SIMeigen.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kMatrices = 1000;
+constexpr int kOrders[] = {2, 3, 4, 8};
+
+struct SplitMix64 {
+  std::uint64_t state;
+  std::uint64_t Next() {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  double Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
+};
+
+// kMatrices matrices of order n, each 2 n^2 doubles (row-major, re then im), back to back.
+const std::vector<double>& Matrices(int n) {
+  static std::vector<double> cache[9];
+  std::vector<double>& all = cache[n];
+  if (all.empty()) {
+    SplitMix64 rng{0xE16E0000ull + static_cast<std::uint64_t>(n)};
+    all.resize(static_cast<size_t>(kMatrices) * 2 * n * n);
+    for (double& v : all) v = 2 * rng.Uniform() - 1;
+  }
+  return all;
+}
+
+double WorstResidual(const double* a, const McComplex* w, const McComplex* z, int n) {
+  using cd = std::complex<double>;
+  double norm = 0.0;
+  for (int k = 0; k < n * n; ++k) norm += a[2 * k] * a[2 * k] + a[2 * k + 1] * a[2 * k + 1];
+  double worst = 0.0;
+  for (int c = 0; c < n; ++c) {
+    double res = 0.0, zz = 0.0;
+    for (int r = 0; r < n; ++r) {
+      cd az = 0.0;
+      for (int k = 0; k < n; ++k) {
+        az += cd(a[2 * (r * n + k)], a[2 * (r * n + k) + 1]) * cd(z[k * n + c].re, z[k * n + c].im);
+      }
+      const cd zr(z[r * n + c].re, z[r * n + c].im);
+      res += std::norm(az - cd(w[c].re, w[c].im) * zr);
+      zz += std::norm(zr);
+    }
+    const double rel = std::sqrt(res / (norm * zz));
+    if (!(rel <= worst)) worst = rel;
+  }
+  return worst;
+}
+
+void PerMatrix(benchmark::State& state) {
+  state.counters["per_matrix"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kMatrices,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_ComplexEigen(benchmark::State& state, bool vectors) {
+  const int n = static_cast<int>(state.range(0));
+  const std::vector<double>& all = Matrices(n);
+  std::vector<double> work(9 * n * n);
+  std::vector<McComplex> w(static_cast<size_t>(kMatrices) * n);
+  std::vector<McComplex> z(vectors ? static_cast<size_t>(kMatrices) * n * n : 0);
+  for (auto _ : state) {
+    for (int m = 0; m < kMatrices; ++m) {
+      benchmark::DoNotOptimize(
+          ComplexEigen(all.data() + static_cast<size_t>(m) * 2 * n * n, w.data() + m * n,
+                       vectors ? z.data() + m * n * n : nullptr, n, work.data()));
+    }
+    benchmark::ClobberMemory();
+  }
+  PerMatrix(state);
+  if (!vectors) return;
+  double worst = 0.0;
+  for (int m = 0; m < kMatrices; ++m) {
+    const double r = WorstResidual(all.data() + static_cast<size_t>(m) * 2 * n * n,
+                                   w.data() + m * n, z.data() + m * n * n, n);
+    if (!(r <= worst)) worst = r;
+  }
+  state.counters["worst_residual"] = worst;
+}
+
+// What cbal and corth leave for the QR routines, per matrix.
+struct Hessenberg {
+  int low = 0, igh = 0;
+  std::vector<double> hr, hi, ortr, orti;
+};
+
+std::vector<Hessenberg> Reduced(int n) {
+  const std::vector<double>& all = Matrices(n);
+  std::vector<Hessenberg> out(kMatrices);
+  std::vector<double> scale(n);
+  for (int m = 0; m < kMatrices; ++m) {
+    Hessenberg& h = out[m];
+    h.hr.resize(n * n);
+    h.hi.resize(n * n);
+    h.ortr.resize(n);
+    h.orti.resize(n);
+    const double* a = all.data() + static_cast<size_t>(m) * 2 * n * n;
+    for (int r = 0; r < n; ++r) {
+      for (int c = 0; c < n; ++c) {
+        h.hr[r + c * n] = a[2 * (r * n + c)];
+        h.hi[r + c * n] = a[2 * (r * n + c) + 1];
+      }
+    }
+    cbal(n, n, h.hr.data(), h.hi.data(), h.low, h.igh, scale.data());
+    corth(n, n, h.low, h.igh, h.hr.data(), h.hi.data(), h.ortr.data(), h.orti.data());
+  }
+  return out;
+}
+
+void BM_QrAlone(benchmark::State& state, bool vectors) {
+  const int n = static_cast<int>(state.range(0));
+  const std::vector<Hessenberg> reduced = Reduced(n);
+  std::vector<double> hr(n * n), hi(n * n), ortr(n), orti(n), wr(n), wi(n), zr(n * n), zi(n * n);
+  const size_t nn = sizeof(double) * n * n, nv = sizeof(double) * n;
+  for (auto _ : state) {
+    for (const Hessenberg& h : reduced) {
+      std::memcpy(hr.data(), h.hr.data(), nn);
+      std::memcpy(hi.data(), h.hi.data(), nn);
+      int ierr = 0;
+      if (vectors) {
+        std::memcpy(ortr.data(), h.ortr.data(), nv);
+        std::memcpy(orti.data(), h.orti.data(), nv);
+        comqr2(n, n, h.low, h.igh, ortr.data(), orti.data(), hr.data(), hi.data(), wr.data(),
+               wi.data(), zr.data(), zi.data(), ierr);
+      } else {
+        comqr(n, n, h.low, h.igh, hr.data(), hi.data(), wr.data(), wi.data(), ierr);
+      }
+      benchmark::DoNotOptimize(ierr);
+      benchmark::ClobberMemory();
+    }
+  }
+  PerMatrix(state);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int n : kOrders) {
+    double sum = 0.0;
+    for (double v : Matrices(n)) sum += v;
+    std::printf("order %d: entry sum %.17g\n", n, sum);
+  }
+  const struct {
+    const char* name;
+    void (*run)(benchmark::State&, bool);
+    bool vectors;
+  } kinds[] = {
+      {"eigen_1000_random/values", BM_ComplexEigen, false},
+      {"eigen_1000_random/vectors", BM_ComplexEigen, true},
+      {"eigen_1000_random/comqr2_alone", BM_QrAlone, true},
+      {"eigen_1000_random/comqr_alone", BM_QrAlone, false},
+  };
+  for (const auto& kind : kinds) {
+    auto* b = benchmark::RegisterBenchmark(kind.name, kind.run, kind.vectors);
+    for (int n : kOrders) b->Arg(n);
+    b->Unit(benchmark::kMicrosecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
