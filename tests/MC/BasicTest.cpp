@@ -93,6 +93,29 @@ TEST(BasicCompare, DifferenceBits) {
   for (Row& row : rows) EXPECT_EQ(row.a->Compare(row.b.get()), row.expected) << row.what;
 }
 
+// The shared family comparisons: sums and products match in any order, each
+// term once; pairs match side by side.
+TEST(BasicCompare, ListsInAnyOrderPairsSideBySide) {
+  auto x = [] { return Variable("x"); };
+  auto y = [] { return Variable("y"); };
+  const struct {
+    const char* what;
+    NodePtr a, b;
+    WORD expected;
+  } rows[] = {
+      {"sum in another order", NodePtr(Sum({x(), y(), y()})), NodePtr(Sum({y(), x(), y()})), 0},
+      {"sums of other multiplicities", NodePtr(Sum({x(), x(), y()})), NodePtr(Sum({x(), y(), y()})),
+       kMcDiffChild},
+      {"product in another order", NodePtr(Prod({x(), y()})), NodePtr(Prod({y(), x()})), 0},
+      {"fraction upside down", NodePtr(Div(x(), y())), NodePtr(Div(y(), x())), kMcDiffChild},
+      {"powers of other bases", NodePtr(Pow(x(), Real(2))), NodePtr(Pow(y(), Real(2))),
+       kMcDiffChild},
+      {"negated relation", NodePtr(new CMcEquality(x(), y(), 0)),
+       NodePtr(new CMcEquality(x(), y(), 1)), kMcDiffSign},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.a->Compare(row.b.get()), row.expected) << row.what;
+}
+
 TEST(BasicClone, CloneIsDeepAndIndependent) {
   auto original = std::make_unique<CMcGroup>(Sum("ab", 2).release(), "g", 0);
   NodePtr copy(original->Clone());
