@@ -445,7 +445,10 @@ DWORD CZevMcEdit::InsertTerm(DWORD code, McEditStep& step) {
   const bool closed = PrevIsParenthesize();
   if (!closed && IsAddition(n) && n->m_count > 0) {
     step.pRelayout = n->m_children[0];
-    n->InsertChildAt(term, before ? 0 : n->m_count - 1, !before);
+    if (before)
+      n->InsertChildAt(term, 0, FALSE);
+    else
+      n->AppendChild(term);
   } else if (!closed && IsAddition(parent)) {
     step.pRelayout = parent->m_children[0];
     parent->InsertChildNextTo(term, n, !before);
@@ -486,8 +489,10 @@ DWORD CZevMcEdit::InsertFactor(DWORD code, McEditStep& step) {
   CMcBasic* factor = NewPlaceholder(level);
   step.pNewCaret = factor;
   if (variant == 0 && !PrevIsParenthesize() && (IsMultiplication(n) || IsMultiplication(parent))) {
-    if (IsMultiplication(n))
-      n->InsertChildAt(factor, before ? 0 : n->m_count - 1, !before);
+    if (IsMultiplication(n) && before)
+      n->InsertChildAt(factor, 0, FALSE);
+    else if (IsMultiplication(n))
+      n->AppendChild(factor);
     else
       parent->InsertChildNextTo(factor, n, !before);
     step.pRelayout = factor;
