@@ -68,6 +68,8 @@ TEST(EditorInserts, WrappingInserts) {
       {"over: x becomes the numerator", "x/", "Division(x,#@1)"},
       {"over on a placeholder keeps the caret there", "/", "Division(#@1,#)"},
       {"small division: parts one size smaller", "x\\", "Division(x[L1],#[L1]@1)[v1]"},
+      {"at size level 3 they stay at 3", "x^y^z^w\\",
+       "Power(x,Power(y[L1],Power(z[L2],Division(w[L3],#[L3]@1)[L3,v1])[L2])[L1])"},
       {"a minus moves onto the root", "-x<C-R>", "-Root(x,2[L1])@1"},
       {"sqrt is the same root", "-xsqrt", "-Root(x,2[L1])@1"},
       {"ln: base the constant e", "xln", "Log(x,e[L1,c])@1"},
@@ -139,6 +141,21 @@ TEST(EditorInserts, TermsFactorsAndSpecialValues) {
       {"undef", "undef", "nan@1"},
       {"inf after y is a product", "yinf", "Listmult(y,inf@1)"},
   });
+}
+
+// No key gives the integral's kind bits; a logged item with them puts the
+// caret on the lower limit instead of the variable.
+TEST(EditorInserts, IntegralOfAnotherKindStartsAtItsLimit) {
+  EditScene scene;
+  scene.SetChecks(false);
+  scene.Begin({Variable("y")});
+  CZevMcEdit& edit = scene.Edit();
+  McEditStep& step = edit.m_step;
+  step.pCaret = step.pNewCaret = edit.m_pCaret;
+  const DWORD code = ZevItemCode(kZevInsertIntegral, 1 << 2);
+  ASSERT_EQ(edit.DoAction(0, 0, code, step), code);
+  EXPECT_EQ(edtest::TreeText(scene.Expression(), step.pNewCaret, 1),
+            "Integral(y,#[L1]@1,#[L1],#)[k1]");
 }
 
 }  // namespace
