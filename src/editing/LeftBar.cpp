@@ -1,8 +1,85 @@
+// The "ProcessView" bar itself: its picture, its items and the mouse. The
+// rebuilders that carry out the popups' choices are in LeftBarRebuild.cpp.
 #include "editing/LeftBar.h"
+
+#include "GlobalResources.h"
+#include "Qorex.h"
+#include "QorexDoc.h"
+#include "platform/gdi/GdiObjects.h"
+#include "platform/ui/WinApp.h"
+#include "res/Sprites.h"
+#include "res/resource.h"
+#include "search/EqualizerBar.h"
+#include "search/KFinder.h"
+#include "search/SearchGlobals.h"
+#include "simulation/SIMsystem.h"
 
 CLeftBar* g_pLeftBar = nullptr;
 
 IMPLEMENT_DYNAMIC(CLeftBar, CDialogBar)
+
+BEGIN_MESSAGE_MAP(CLeftBar, CDialogBar)
+ON_WM_PAINT()
+ON_WM_LBUTTONDOWN()
+ON_WM_LBUTTONDBLCLK()
+ON_WM_LBUTTONUP()
+ON_WM_MOUSEMOVE()
+END_MESSAGE_MAP()
+
+namespace {
+
+// The diagram's top-left corner in the bar; item positions are relative to it.
+constexpr int kOrigin = 10;
+constexpr int kBlockSize = 18;
+constexpr int kItemSquare = 18;  // the square InvalidateItem repaints
+// Inside a block, points beyond this sum of offsets are its corner.
+constexpr int kCornerDiagonal = 25;
+// A centred item answers within this many pixels in x and in y.
+constexpr int kNearby = 6;
+constexpr int kBlocks = 5;
+constexpr int kSources = 4;
+constexpr int kToggles = 6;
+constexpr int kButtons = 3;
+
+// The shown-signal mask bit of each display toggle (r, e, u, y + d, z, w)
+// and where its mark goes in the bar.
+constexpr int kToggleMaskBit[kToggles] = {4, 5, 6, 9, 10, 12};
+constexpr POINT kMarkPos[kToggles] = {{56, 26},  {71, 26},  {100, 26},
+                                      {162, 25}, {196, 26}, {70, 64}};
+constexpr POINT kLampAt = {12, 67};
+constexpr POINT kFindGSwitchAt = {31, 83};
+constexpr POINT kRealtimeSwitchAt = {49, 83};
+
+void Blit(CDC* dc, const SpriteTile& tile, int x, int y) {
+  dc->BitBlt(x, y, tile.cx, tile.cy, g_pSpriteDC, tile.x, tile.y, SRCCOPY);
+}
+
+bool WorkerRuns() {
+  return g_pWorkerThread.load() != nullptr;
+}
+
+bool Nearby(int x, int y, POINT centre) {
+  const int dx = x - centre.x;
+  const int dy = y - centre.y;
+  return dx * dx <= kNearby * kNearby && dy * dy <= kNearby * kNearby;
+}
+
+bool InSquare(int x, int y, POINT corner) {
+  return x >= corner.x && x < corner.x + kBlockSize && y >= corner.y && y < corner.y + kBlockSize;
+}
+
+// The rows of a signal source: those of the block the signal feeds into the
+// loop's output side, else of the block whose input it is (the command).
+int SourceRows(const CSIMsystem& system, int source) {
+  const SIMdim dim = kSignalWiring[source].rows;
+  for (const SIMmodelWiring& block : kModelWiring)
+    if (block.rows == dim) return (system.*block.block).m_nRows;
+  for (const SIMmodelWiring& block : kModelWiring)
+    if (block.columns == dim) return (system.*block.block).m_nCols;
+  return 1;
+}
+
+}  // namespace
 
 CLeftBar::CLeftBar() {
   g_pLeftBar = this;
@@ -12,10 +89,19 @@ CLeftBar::~CLeftBar() {
   if (g_pLeftBar == this) g_pLeftBar = nullptr;
 }
 
+void CLeftBar::DoDataExchange(CDataExchange* pDX) {
+  CDialogBar::DoDataExchange(pDX);
+}
+
+// ---- showing a design --------------------------------------------------------------
+
 void CLeftBar::ShowDesign(CQorexDoc* doc, DesignPart part, int /*sample*/) {
-  if (part != DesignPart::kWhole) return;
-  m_pDoc = doc;
-  Redraw();
+  if (part == DesignPart::kWhole) {
+    m_pDoc = doc;
+    Redraw();
+  } else if (part == DesignPart::kShownSignals && doc == m_pDoc) {
+    Redraw();
+  }
 }
 
 void CLeftBar::ForgetDesign(const CQorexDoc* doc) {
@@ -24,8 +110,238 @@ void CLeftBar::ForgetDesign(const CQorexDoc* doc) {
   if (GetSafeHwnd()) Invalidate(TRUE);
 }
 
+void CLeftBar::Paint(CDC* pDC) {
+  if (g_pSpriteDC == nullptr) return;
+  Blit(pDC, kSpriteLoopDiagram, kOrigin, kOrigin);
+  Blit(pDC, WorkerRuns() ? kSpriteLampOn : kSpriteLampOff, kLampAt.x, kLampAt.y);
+  const WORD status = g_wStatus.load();
+  Blit(pDC, (status & kStatusRealtimeLoop) ? kSpriteRealtimeSwitchOn : kSpriteRealtimeSwitchOff,
+       kRealtimeSwitchAt.x, kRealtimeSwitchAt.y);
+  Blit(pDC, (status & kStatusFindGAfterPass) ? kSpriteFindGSwitchOn : kSpriteFindGSwitchOff,
+       kFindGSwitchAt.x, kFindGSwitchAt.y);
+  if (m_pDoc == nullptr) return;
+  // The sources' own show flags (mask bits 0-3) have no mark.
+  const WORD mask = m_pDoc->GetShowMask();
+  for (int i = 0; i < kToggles; ++i)
+    if (mask & (1u << kToggleMaskBit[i]))
+      Blit(pDC, kSpriteSignalMarks[i], kMarkPos[i].x, kMarkPos[i].y);
+}
+
 void CLeftBar::Redraw() {
   if (!GetSafeHwnd()) return;
-  Invalidate();
-  UpdateWindow();
+  CDC* dc = GetDC();
+  Paint(dc);
+  ReleaseDC(dc);
+}
+
+void CLeftBar::OnPaint() {
+  CPaintDC dc(this);
+  Paint(&dc);
+}
+
+// ---- items -------------------------------------------------------------------------
+
+WORD CLeftBar::HitTest(int x, int y) {
+  x -= kOrigin;
+  y -= kOrigin;
+  for (int i = 0; i < kBlocks; ++i) {
+    const POINT b = kLoopBlockPos[i];
+    if (!InSquare(x, y, b)) continue;
+    const bool corner = (x - b.x) + (y - b.y) > kCornerDiagonal;
+    return static_cast<WORD>((corner ? kHitCorner : 0) | kHitBlock | i);
+  }
+  for (int i = 0; i < kButtons; ++i)
+    if (InSquare(x, y, kLoopButtonPos[i])) return static_cast<WORD>(kHitButton | i);
+  for (int i = 0; i < kSources; ++i)
+    if (Nearby(x, y, kLoopSourcePos[i])) return static_cast<WORD>(kHitSource | i);
+  for (int i = 0; i < kToggles; ++i)
+    if (Nearby(x, y, kLoopTogglePos[i])) return static_cast<WORD>(kHitToggle | i);
+  if (Nearby(x, y, kLoopLampPos)) return kHitLamp;
+  return kHitNone;
+}
+
+void CLeftBar::DrawPressed(WORD hit) {
+  const int item = hit & kHitItemMask;
+  const int kind = hit & kHitKindMask;
+  const bool drawn = g_pSpriteDC && ((kind == kHitBlock && item < kBlocks) ||
+                                     (kind == kHitSource && item < kSources) || kind == kHitLamp ||
+                                     (kind == kHitButton && item < kButtons));
+  if (!drawn) {
+    InvalidateItem(hit);
+    return;
+  }
+  CDC* dc = GetDC();
+  if (kind == kHitBlock) {
+    const POINT b = kLoopBlockPos[item];
+    Blit(dc, SpritePressedBlock(item), kOrigin + b.x, kOrigin + b.y);
+  } else if (kind == kHitSource) {
+    const POINT c = kLoopSourcePos[item];
+    Blit(dc, SpritePressedSource(item), kOrigin + c.x - kNearby, kOrigin + c.y - kNearby);
+  } else if (kind == kHitLamp) {
+    Blit(dc, WorkerRuns() ? kSpriteLampOnPressed : kSpriteLampOffPressed, kLampAt.x, kLampAt.y);
+  } else {
+    const POINT b = kLoopButtonPos[item];
+    Blit(dc, SpritePressedLoopButton(item), kOrigin + b.x, kOrigin + b.y);
+  }
+  ReleaseDC(dc);
+}
+
+void CLeftBar::InvalidateItem(WORD hit) {
+  const int item = hit & kHitItemMask;
+  POINT at{};
+  bool centred = true;
+  switch (hit & kHitKindMask) {
+    case kHitBlock:
+      if (item >= kBlocks) return;
+      at = kLoopBlockPos[item];
+      centred = false;
+      break;
+    case kHitButton:
+      if (item >= kButtons) return;
+      at = kLoopButtonPos[item];
+      centred = false;
+      break;
+    case kHitSource:
+      if (item >= kSources) return;
+      at = kLoopSourcePos[item];
+      break;
+    case kHitToggle:
+      if (item >= kToggles) return;
+      at = kLoopTogglePos[item];
+      break;
+    case kHitLamp:
+      at = kLoopLampPos;
+      break;
+    default:
+      return;
+  }
+  const int shift = centred ? kItemSquare / 2 : 0;
+  const CRect square(CPoint(kOrigin + at.x - shift, kOrigin + at.y - shift),
+                     CSize(kItemSquare, kItemSquare));
+  InvalidateRect(&square, TRUE);
+}
+
+// ---- the mouse ---------------------------------------------------------------------
+
+void CLeftBar::OnLButtonDown(UINT /*nFlags*/, CPoint point) {
+  CWnd* main = AfxGetMainWnd();
+  if (main == nullptr || !IsWindow(main->GetSafeHwnd()) || m_pDoc == nullptr || IsFloating())
+    return;
+  m_wHit = HitTest(point.x, point.y);
+  if (m_wHit == kHitNone) return;
+  DrawPressed(m_wHit);
+  const int kind = m_wHit & kHitKindMask;
+  if (kind == kHitBlock || kind == kHitSource) {
+    OpenPopup(m_wHit);
+  } else {
+    SetCapture();
+  }
+}
+
+void CLeftBar::OpenPopup(WORD hit) {
+  CWnd* frame = AfxGetMainWnd();
+  const int item = hit & kHitItemMask;
+  // Popups open just below their item, in the frame's client coordinates.
+  auto toFrame = [&](int x, int y) {
+    CPoint p(x, y);
+    ClientToScreen(&p);
+    frame->ScreenToClient(&p);
+    return p;
+  };
+  const CSIMsystem& loop = m_pDoc->m_system;
+  if ((hit & kHitKindMask) == kHitSource) {
+    if (item >= kSources) return;
+    const POINT c = kLoopSourcePos[item];
+    m_wndSignalPopup.Open(this, hit, SourceRows(loop, item), frame, toFrame(c.x, c.y + 18));
+    return;
+  }
+  if (item >= kBlocks) return;
+  const CSIMtrnmx& block = loop.*kModelWiring[item].block;
+  const POINT b = kLoopBlockPos[item];
+  const CPoint anchor = toFrame(b.x + 9, b.y + 27);
+  if (hit & kHitCorner) {
+    m_wndSizePopup.Open(this, hit, block.m_nRows, block.m_nCols, frame, anchor);
+    ::SetCursor(::LoadCursor(nullptr, IDC_NO));
+  } else {
+    m_wndElementPopup.Open(this, hit, block.m_nRows, block.m_nCols, frame, anchor);
+    ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
+  }
+}
+
+void CLeftBar::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
+  if (GetCapture() != this) return;
+  const WORD code = HitTest(point.x, point.y);
+  ReleaseCapture();
+  InvalidateItem(m_wHit);
+  if (m_pDoc != nullptr && (code & 0x0FFF) == (m_wHit & 0x0FFF)) ActOnRelease(m_wHit);
+}
+
+void CLeftBar::ActOnRelease(WORD hit) {
+  const int item = hit & kHitItemMask;
+  switch (hit & kHitKindMask) {
+    case kHitBlock:
+    case kHitSource:
+    case kHitToggle:
+      DispatchHit(hit);
+      break;
+    case kHitLamp:
+      // Starting and stopping the real-time run comes with the run itself;
+      // until then the spot only shows its pressed picture.
+      break;
+    case kHitButton:
+      if (item == 0) {
+        if (g_pKFinder) g_pKFinder->Start(m_pDoc);
+      } else if (item == 1) {
+        const WORD now = g_wStatus.fetch_xor(kStatusFindGAfterPass) ^ kStatusFindGAfterPass;
+        InvalidateItem(hit);
+        if ((now & kStatusFindGAfterPass) && g_pSimDoc.load() == nullptr && !WorkerRuns() &&
+            g_pEqualizerBar)
+          g_pEqualizerBar->FindG();
+      } else {
+        g_wStatus.fetch_xor(kStatusRealtimeLoop);
+        InvalidateItem(hit);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void CLeftBar::DispatchHit(WORD hit) {
+  if (m_pDoc == nullptr) return;
+  const int item = hit & kHitItemMask;
+  switch (hit & kHitKindMask) {
+    case kHitBlock:
+      if (item < kBlocks) EditModel(item);
+      break;
+    case kHitSource:
+      if (item < kSources) EditSignal(item);
+      break;
+    case kHitToggle:
+      m_pDoc->ToggleSignalShow(hit);
+      break;
+    default:
+      break;
+  }
+}
+
+// The editing dialogs open from their menu commands, on the command route,
+// until they can be opened at a chosen model or signal.
+void CLeftBar::EditModel(int /*model*/) {
+  if (CWnd* main = AfxGetMainWnd()) main->SendMessage(WM_COMMAND, ID_EDIT_MODELS);
+}
+
+void CLeftBar::EditSignal(int /*signal*/) {
+  if (CWnd* main = AfxGetMainWnd()) main->SendMessage(WM_COMMAND, ID_EDIT_SIGNALS);
+}
+
+void CLeftBar::OnLButtonDblClk(UINT nFlags, CPoint point) {
+  // The second press of a double click on an item is no docking gesture.
+  if (m_wHit & 0x0FFF) return;
+  CDialogBar::OnLButtonDblClk(nFlags, point);
+}
+
+void CLeftBar::OnMouseMove(UINT nFlags, CPoint point) {
+  if (GetCapture() == this) ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
+  CDialogBar::OnMouseMove(nFlags, point);
 }

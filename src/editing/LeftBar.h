@@ -1,28 +1,120 @@
 #pragma once
-// CLeftBar: the "ProcessView" dialog bar: the loop diagram of the shown
-// document, its picker popups and the two real-time switches. The frame
-// creates it from template 104; the document shows itself in it through
-// CDesignBar after every change. The diagram and its pickers come with the
-// bar's own work; until then it repaints its plain face.
+// CLeftBar: the "ProcessView" dialog bar: the loop of the shown design as a
+// 200 x 90 block diagram copied from the sprite sheet. It has no controls:
+// every item is painted and hit-tested here.
+//
+// A click on a block or a signal source opens the editing of that item; a
+// press on one and a drag opens a picker popup (element, matrix size or
+// signal row) whose choice the rebuilders below carry out in the design's
+// own definitions, followed by the design's road of a change. The bar also
+// switches which loop signals the "SimulationView" shows, starts the tuner,
+// flips the two run switches of g_wStatus, and shows whether a worker runs.
+//
+// The frame creates the bar from template 104; the document shows itself in
+// it through CDesignBar after every change. The bar reacts to presses only
+// while docked; a double click away from any item floats or docks it.
+// Everything here runs on the user-interface thread: a worker that wants the
+// bar repainted posts its request.
 #include "DesignBar.h"
+#include "editing/PZMxWnd.h"
+#include "editing/SigSetWnd.h"
+#include "editing/SizeMxWnd.h"
 #include "platform/ui/ControlBar.h"
+
+class CMcBasic;
+
+// Hit codes: the kind in bits 8-11, the item in the low byte, bit 14 marks a
+// block's lower-right corner.
+enum : WORD {
+  kHitNone = 0,
+  kHitBlock = 0x100,    // + model 0 P, 1 K, 2 G, 3 L, 4 F
+  kHitCorner = 0x4000,  // with kHitBlock: the corner that opens the size picker
+  kHitSource = 0x200,   // + signal 0 c, 1 v, 2 d, 3 n
+  kHitLamp = 0x300,     // the run spot
+  kHitToggle = 0x400,   // + shown loop signal 0 r, 1 e, 2 u, 3 y + d, 4 z, 5 w
+  kHitButton = 0x500,   // + 0 tuner, 1 FindG after each pass, 2 continuous real time
+  kHitKindMask = 0x0F00,
+  kHitItemMask = 0x00FF
+};
 
 class CLeftBar : public CDialogBar, public CDesignBar {
   DECLARE_DYNAMIC(CLeftBar)
 
  public:
-  // Sets g_pLeftBar to this bar.
+  // Sets g_pLeftBar to this bar; no document, no popup windows yet.
   CLeftBar();
   ~CLeftBar() override;
 
-  // The whole design: its loop diagram, repainted at once.
+  // The whole design: shown and repainted at once. Its shown signals: the
+  // marks repainted.
   void ShowDesign(CQorexDoc* doc, DesignPart part, int sample) override;
   void ForgetDesign(const CQorexDoc* doc) override;
 
-  // Repaints the loop diagram at once.
+  // Paints the diagram, the lamp, the two switches and, with a document, the
+  // marks of the shown loop signals.
+  void Paint(CDC* pDC);
+  // Paints at once on the bar's own context.
   void Redraw();
+  // The hit code of a point in client coordinates.
+  static WORD HitTest(int x, int y);
+  // Acts on an item a popup was opened from and released over again: a block
+  // opens the model editing, a source the signal editing, a toggle switches
+  // its signal; nothing without a document.
+  void DispatchHit(WORD hit);
+
+  // ---- rebuilders: the popups' choices, applied to the shown design -----------
+  // Element (row, col) of model (hit's item) becomes 0 (choice 0), 1 (choice
+  // 1), or is given a fresh variable named after the model (choice 2).
+  void SetElement(WORD hit, int row, int col, int choice);
+  // The model of the size popup's hit code takes the popup's rows and columns.
+  void ResizeModel();
+  // A new zero (Drag1) or pole (Drag2) of element (row, col), where (x, y), in
+  // screen coordinates, falls on the root-locus diagram of the shown design's
+  // active view; anywhere else a beep and no change.
+  void ApplyElementDrag1(WORD hit, int row, int col, int x, int y);
+  void ApplyElementDrag2(WORD hit, int row, int col, int x, int y);
+  // Row `row` of signal (hit's item, 0 c, 1 v, 2 d, 3 n) takes test shape `kind`.
+  void BuildSignal(WORD hit, int row, int kind);
 
   CQorexDoc* m_pDoc = nullptr;  // the document shown, or null
+  CPZMxWnd m_wndElementPopup;   // child 98 of the main frame while open
+  CSizeMxWnd m_wndSizePopup;    // child 99
+  CSigSetWnd m_wndSignalPopup;  // child 97
+  WORD m_wHit = kHitNone;       // the item pressed last
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+
+  void OnPaint();
+  void OnLButtonDown(UINT nFlags, CPoint point);
+  void OnLButtonDblClk(UINT nFlags, CPoint point);
+  void OnLButtonUp(UINT nFlags, CPoint point);
+  void OnMouseMove(UINT nFlags, CPoint point);
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // The pressed picture of an item, at once on the bar's context.
+  void DrawPressed(WORD hit);
+  // Invalidates, with erasing, the 18 x 18 square of an item.
+  void InvalidateItem(WORD hit);
+  // Opens the popup of a pressed block, block corner or signal source.
+  void OpenPopup(WORD hit);
+  // The release over the pressed item.
+  void ActOnRelease(WORD hit);
+  // The model and signal editing of the clicked item.
+  void EditModel(int model);
+  void EditSignal(int signal);
+
+  // The definition element a rebuilder changes: element (row, col) of a
+  // matrix right side (row only for a signal), else the right side itself;
+  // null when the definition or the element does not exist.
+  CMcBasic* ModelElement(int model, int row, int col) const;
+  CMcBasic* SignalElement(int signal, int row) const;
+  // The pole and zero drops of ApplyElementDrag1 and ApplyElementDrag2.
+  void ApplyRootDrop(bool pole, WORD hit, int row, int col, int x, int y);
+  // The road of a change after a rebuilder.
+  void FinishModelChange(int model);
 };
 
 // The "ProcessView" bar, set by its constructor.

@@ -7,4 +7,5 @@ void QxRegisterResources() {
   qxres::RegisterToolBar();
   qxres::RegisterDialogTemplates();
   qxres::RegisterIcons();
+  qxres::RegisterCursors();
 }

@@ -23,6 +23,8 @@ void RegisterToolBar();
 void RegisterStrings();
 // Every dialog and dialog-bar template (DialogTemplates.h lists them).
 void RegisterDialogTemplates();
+// The pickers' cursors IDC_SIZE_MATRIX, IDC_ADD_POLE and IDC_ADD_ZERO.
+void RegisterCursors();
 // Icon 128, shown by the about box.
 void RegisterIcons();
 QImage DrawProgramIcon();

@@ -46,6 +46,11 @@
 #define IDC_MAXIMUM 1016
 #define IDC_VALUE_SLIDER 1017
 #define IDC_VALUE 1018
+// Cursors of the "ProcessView" pickers: choosing a matrix size, dragging a new
+// pole, dragging a new zero.
+#define IDC_SIZE_MATRIX 104
+#define IDC_ADD_POLE 139
+#define IDC_ADD_ZERO 140
 #define ID_EDIT_MODELS 32771
 #define ID_EDIT_SIGNALS 32772
 #define ID_TIME_SETTINGS 32782

@@ -26,6 +26,8 @@ CKFinder::CKFinder()
 
 CKFinder::~CKFinder() = default;
 
+void CKFinder::Start(CQorexDoc* /*doc*/) {}
+
 void CKFinder::ComputeCost(CSIMsystem* system, bool quick) {
   const CQorexDoc* doc = g_pSimDoc.load();
   if (doc == nullptr || system == nullptr) return;

@@ -19,6 +19,7 @@
 
 #include <memory>
 
+class CQorexDoc;
 class CSIMsignal;
 class CSIMsystem;
 
@@ -31,6 +32,10 @@ class CKFinder {
   virtual ~CKFinder();
   CKFinder(const CKFinder&) = delete;
   CKFinder& operator=(const CKFinder&) = delete;
+
+  // Starts tuning the document in a worker thread. The tuner's run comes
+  // with its own work; until then this does nothing.
+  void Start(CQorexDoc* doc);
 
   // Stores the weighted error of system's last run (weighted by the error
   // weight of g_pSimDoc) as the quick cost (quick set) or the full cost.
