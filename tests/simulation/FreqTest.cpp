@@ -193,7 +193,9 @@ TEST_F(Sweep, DiagonalLoopHasItsElementsAsLociAndNoMisalignment) {
 }
 
 // Loops without an adjugate inverse: not square, or four rows and more. The
-// loci are still swept over F L G K; the gains need a square L G K.
+// loci are still swept over F L G K; the gains need a square L G K. The
+// Ostrowski radii of the zero inverse are 0: F's diagonal gains (1 here) are
+// read by F's own column count, not by L G K's.
 TEST_F(Sweep, LoopsWithoutInverseSweepZeros) {
   struct Row {
     const char* name;
@@ -213,6 +215,7 @@ TEST_F(Sweep, LoopsWithoutInverseSweepZeros) {
     const CSIMfreq& f = *doc.m_pFreqModel;
     EXPECT_EQ(f.m_nDim, row.dim);
     EXPECT_EQ(f.m_nBandDim, std::min(row.rows, row.columns));
+    for (int j = 0; j < 40 * f.m_nBandDim; ++j) EXPECT_EQ(f.m_bandOstrowski[j], 0.0) << j;
     for (int k = 0; k < f.m_nFreqs; k += 50) {
       for (int i = 0; i < row.rows * row.columns; ++i)
         EXPECT_EQ(Inverse(f, k, i / row.columns, i % row.columns), cd(0.0));
