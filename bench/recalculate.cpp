@@ -1,7 +1,8 @@
 // Recalculation of a design, the road of every change: CQorexDoc::Recalculate
 // rebuilds the five blocks with their poles and zeros, forms the loop products
-// and determinants, sweeps the parameter loci, runs the accuracy watchdog,
-// fills the input signals and simulates every sample.
+// and determinants, sweeps the parameter loci and the frequency response
+// (200 points by default), runs the accuracy watchdog, fills the input
+// signals and simulates every sample.
 //
 // Workloads:
 //   NewDocument      the default design (SISO, 600 samples, one 30-step locus)
@@ -11,18 +12,32 @@
 //                    T = (1, 2, 1), P = L = F = I, command (1, 1, 1), Tf = 30 s,
 //                    Ts = 0.003 s (10,000 samples), a 30-step logarithmic locus on k1
 //   ThreeByThree/200 the same with a 200-step locus
-// and the stages of the 3 x 3 recalculation one by one (Stage_*). The 3 x 3
-// runs report the closed-loop poles (zeros of |I + FLGK|) and transmission
-// zeros (zeros of |FLGK|) found, as counters. bench/reference/recalculate.m
-// does the same work with GNU Octave's control package.
+//   ThreeByThreeSweep1000  ThreeByThree/30 with a 1,000-point frequency sweep
+// the stages of the 3 x 3 recalculation one by one (Stage_*), and the
+// frequency sweep of the 3 x 3 design alone (tick step 5, bands on):
+//   Sweep/N          CSIMfreq::ComputeResponses at N = 200, 1,000, 10,000 points
+//   SweepSplit_*     its parts at 1,000 points: the evaluation of L G K and
+//                    F L G K at every point, the inverses, the bands, and the
+//                    characteristic loci (two eigenvalue calls per point, one
+//                    with eigenvectors; EigenOnly_* times those calls alone).
+// Per-point times are reported as "per_point". The 3 x 3 runs report the
+// closed-loop poles (zeros of |I + FLGK|) and transmission zeros (zeros of
+// |FLGK|) found, as counters; the sweeps print a checksum (the sum of the
+// moduli of the loci and of the inverse). bench/reference/recalculate.m does
+// the recalculation with GNU Octave's control package, bench/reference/
+// sweep.py and sweep.m the sweep with NumPy and Octave.
 #include "GlobalResources.h"
 #include "QorexDoc.h"
+#include "simulation/SIMeigen.h"
+#include "simulation/SIMfreq.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -103,6 +118,24 @@ void BM_Recalculate_ThreeByThree(benchmark::State& state) {
 }
 BENCHMARK(BM_Recalculate_ThreeByThree)->Arg(30)->Arg(200)->Unit(benchmark::kMillisecond);
 
+// The sweep settings of these workloads; the defaults are put back afterwards.
+struct SweepSettings {
+  explicit SweepSettings(int steps) {
+    g_nFreqSteps = steps;
+    g_nFreqTickStep = 5;
+    g_bFreqFlags = 5;
+  }
+  ~SweepSettings() { g_nFreqSteps = 200; }
+};
+
+void BM_Recalculate_ThreeByThreeSweep1000(benchmark::State& state) {
+  SweepSettings settings(1000);
+  auto doc = ThreeByThree(30);
+  for (auto _ : state) doc->Recalculate();
+  Report(state, *doc);
+}
+BENCHMARK(BM_Recalculate_ThreeByThreeSweep1000)->Unit(benchmark::kMillisecond);
+
 // ---- the stages of the 3 x 3 recalculation ---------------------------------------
 
 // A loop system of its own, with the document's blocks in their normal form.
@@ -158,6 +191,102 @@ void BM_Stage_Simulate10000(benchmark::State& state) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Stage_Simulate10000)->Unit(benchmark::kMicrosecond);
+
+// ---- the frequency sweep of the 3 x 3 design -----------------------------------------
+
+void PerPoint(benchmark::State& state, int points) {
+  state.counters["per_point"] =
+      benchmark::Counter(double(points) * state.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The sum of the moduli of the loci and of the inverse responses: the same
+// number as the reference scripts print.
+double Checksum(const CSIMfreq& f) {
+  double sum = 0.0;
+  for (int i = 0; i < f.m_nFreqs * f.m_nDim; ++i)
+    sum += std::hypot(f.m_pLoci[i].re, f.m_pLoci[i].im);
+  for (int i = 0; i < f.m_nFreqs * f.m_nRows * f.m_nCols; ++i)
+    sum += std::hypot(f.m_pInverse[i].re, f.m_pInverse[i].im);
+  return sum;
+}
+
+void BM_Sweep(benchmark::State& state) {
+  const int points = int(state.range(0));
+  SweepSettings settings(points);
+  auto doc = ThreeByThree(30);
+  CSIMfreq& f = *doc->m_pFreqModel;
+  for (auto _ : state) f.ComputeResponses(doc.get());
+  PerPoint(state, points);
+  std::fprintf(stderr, "sweep %d points: checksum %.12g\n", points, Checksum(f));
+}
+BENCHMARK(BM_Sweep)->Arg(200)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// The parts of a 1,000-point sweep, each over every point it concerns.
+struct SweepParts {
+  SweepSettings settings{1000};
+  std::unique_ptr<CQorexDoc> doc = ThreeByThree(30);
+  CSIMfreq& f = *doc->m_pFreqModel;
+  const CSIMsystem& sys = doc->m_system;
+  std::vector<double> w;
+  SweepParts() {
+    f.ComputeResponses(doc.get());
+    const double r = CSIMfreq::GridRatio(g_dFreqMin, g_dFreqMax, g_nFreqSteps);
+    for (double x = g_dFreqMin; int(w.size()) < g_nFreqSteps; x *= r) w.push_back(x);
+  }
+};
+
+void BM_SweepSplit_Evaluation(benchmark::State& state) {
+  SweepParts p;
+  McComplex q[18];
+  for (auto _ : state)
+    for (double x : p.w) {
+      for (int i = 0; i < 9; ++i) q[i] = CSIMfreq::Response(p.sys.m_LGK.m_pElements[i], x);
+      for (int i = 0; i < 9; ++i) q[9 + i] = CSIMfreq::Response(p.sys.m_FLGK.m_pElements[i], x);
+      benchmark::DoNotOptimize(q);
+    }
+  PerPoint(state, int(p.w.size()));
+}
+BENCHMARK(BM_SweepSplit_Evaluation)->Unit(benchmark::kMicrosecond);
+
+void BM_SweepSplit_Inverse(benchmark::State& state) {
+  SweepParts p;
+  for (auto _ : state) p.f.SweepInverse();
+  PerPoint(state, int(p.w.size()));
+}
+BENCHMARK(BM_SweepSplit_Inverse)->Unit(benchmark::kMicrosecond);
+
+void BM_SweepSplit_Bands(benchmark::State& state) {
+  SweepParts p;
+  for (auto _ : state) p.f.SweepBands(p.sys);
+  PerPoint(state, int(p.w.size()));
+}
+BENCHMARK(BM_SweepSplit_Bands)->Unit(benchmark::kMicrosecond);
+
+void BM_SweepSplit_Loci(benchmark::State& state) {
+  SweepParts p;
+  for (auto _ : state)
+    for (size_t k = 0; k < p.w.size(); ++k)
+      p.f.CharacteristicLoci(p.sys, p.w[k], &p.f.m_pLoci[3 * k], &p.f.m_pLociGain[3 * k],
+                             &p.f.m_pDirect[9 * k]);
+  PerPoint(state, int(p.w.size()));
+}
+BENCHMARK(BM_SweepSplit_Loci)->Unit(benchmark::kMicrosecond);
+
+// The two eigenvalue calls of a point on the stored matrices, without the
+// evaluation and the angles around them.
+void BM_EigenOnly(benchmark::State& state, bool vectors) {
+  SweepParts p;
+  McComplex w[3], z[9];
+  double work[9 * 9];
+  for (auto _ : state)
+    for (size_t k = 0; k < p.w.size(); ++k)
+      benchmark::DoNotOptimize(ComplexEigen(reinterpret_cast<const double*>(&p.f.m_pDirect[9 * k]),
+                                            w, vectors ? z : nullptr, 3, work));
+  PerPoint(state, int(p.w.size()));
+}
+BENCHMARK_CAPTURE(BM_EigenOnly, values, false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_EigenOnly, vectors, true)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
