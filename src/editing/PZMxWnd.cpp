@@ -97,15 +97,19 @@ void CPZMxWnd::DrawFor(CDC* dc, CPoint p, bool force) {
   DrawPickerStrip(dc, client.Width(), client.Height(), inMatrix ? text : nullptr);
 }
 
+// The choices are carried out before Close: the window that gets the focus
+// back may be a view, which then shows its own design in the bar.
 void CPZMxWnd::Close() {
   if (GetCapture() == this) ReleaseCapture();
+  if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
   DestroyWindow();
 }
 
 int CPZMxWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (CWnd::OnCreate(lpCreateStruct) == -1) return -1;
   SetCapture();
-  SetFocus();
+  CWnd* previous = SetFocus();
+  m_hWndPrevFocus = previous ? previous->GetSafeHwnd() : nullptr;
   m_ptLast = CPoint(-200, -200);
   m_nDrag = 0;
   return 0;
@@ -142,8 +146,9 @@ void CPZMxWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
   CLeftBar* bar = m_pBar;
   const WORD hit = m_wHit;
   if (point.x > -3 && point.x < 16 && point.y > -21 && point.y < 0) {
-    Close();
+    ReleaseCapture();
     if (bar) bar->DispatchHit(hit);
+    Close();
     return;
   }
   const int row = point.y / kCell;
@@ -154,8 +159,9 @@ void CPZMxWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
   }
   const int zone = ZoneAt(point.x, point.y);
   if (zone <= kZoneVariable) {
-    Close();
+    ReleaseCapture();
     if (bar) bar->SetElement(hit, row, col, zone - 1);
+    Close();
     return;
   }
   m_nDrag = zone == kZoneAddZero ? 1 : 2;
@@ -175,11 +181,8 @@ void CPZMxWnd::OnLButtonDown(UINT nFlags, CPoint point) {
   const int row = m_nRows;
   const int col = m_nCols;
   ClientToScreen(&point);
+  ReleaseCapture();
+  if (bar && drag == 1) bar->ApplyElementDrag1(hit, row, col, point.x, point.y);
+  if (bar && drag == 2) bar->ApplyElementDrag2(hit, row, col, point.x, point.y);
   Close();
-  if (bar == nullptr) return;
-  if (drag == 1) {
-    bar->ApplyElementDrag1(hit, row, col, point.x, point.y);
-  } else {
-    bar->ApplyElementDrag2(hit, row, col, point.x, point.y);
-  }
 }

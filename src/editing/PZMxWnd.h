@@ -59,6 +59,9 @@ class CPZMxWnd : public CWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // The window that had the focus before the picker took it; it gets it
+  // back when the picker closes, so closing moves the focus nowhere else.
+  HWND m_hWndPrevFocus = nullptr;
   // What the picture shows for a pointer: the hovered cell and zone, or
   // none (row -1) for a pointer left of or above the cells.
   struct Hover {

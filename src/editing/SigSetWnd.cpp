@@ -64,15 +64,19 @@ void CSigSetWnd::DrawFor(CDC* dc, CPoint p, bool force) {
   DrawPickerStrip(dc, client.Width(), client.Height(), inSignal ? text : nullptr);
 }
 
+// The choices are carried out before Close: the window that gets the focus
+// back may be a view, which then shows its own design in the bar.
 void CSigSetWnd::Close() {
   if (GetCapture() == this) ReleaseCapture();
+  if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
   DestroyWindow();
 }
 
 int CSigSetWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (CWnd::OnCreate(lpCreateStruct) == -1) return -1;
   SetCapture();
-  SetFocus();
+  CWnd* previous = SetFocus();
+  m_hWndPrevFocus = previous ? previous->GetSafeHwnd() : nullptr;
   m_ptLast = CPoint(-40, -100);
   return 0;
 }
@@ -100,15 +104,15 @@ void CSigSetWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
   if (GetCapture() != this) return;
   CLeftBar* bar = m_pBar;
   const WORD hit = m_wHit;
-  if (point.x >= 1 && point.x <= 14 && point.y >= -17 && point.y <= -4) {
-    Close();
-    if (bar) bar->DispatchHit(hit);
-    return;
-  }
   CRect client;
   GetClientRect(&client);
   const int kind = KindAt(point.x, point.y);
   const int row = point.y / kRowHeight;
+  ReleaseCapture();
+  if (point.x >= 1 && point.x <= 14 && point.y >= -17 && point.y <= -4) {
+    if (bar) bar->DispatchHit(hit);
+  } else if (bar && kind >= 0 && client.PtInRect(point) && row < m_nRows) {
+    bar->BuildSignal(hit, row, kind);
+  }
   Close();
-  if (bar && kind >= 0 && client.PtInRect(point) && row < m_nRows) bar->BuildSignal(hit, row, kind);
 }

@@ -50,6 +50,9 @@ class CSigSetWnd : public CWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // The window that had the focus before the picker took it; it gets it
+  // back when the picker closes, so closing moves the focus nowhere else.
+  HWND m_hWndPrevFocus = nullptr;
   // What the picture shows for a pointer: the hovered row and icon, none for
   // a pointer left of or above the rows.
   struct Hover {

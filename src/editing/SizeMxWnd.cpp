@@ -43,7 +43,8 @@ BOOL CSizeMxWnd::Open(CLeftBar* bar, WORD hit, int rows, int cols, CWnd* parent,
 int CSizeMxWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (CWnd::OnCreate(lpCreateStruct) == -1) return -1;
   SetCapture();
-  SetFocus();
+  CWnd* previous = SetFocus();
+  m_hWndPrevFocus = previous ? previous->GetSafeHwnd() : nullptr;
   CPoint origin(0, 0);
   ClientToScreen(&origin);
   if (CWnd* parent = GetParent()) parent->ScreenToClient(&origin);
@@ -145,9 +146,13 @@ void CSizeMxWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
   if (CWnd* parent = GetParent()) parent->Invalidate(TRUE);
   SetWindowPos(nullptr, 0, 0, m_rcGrid.width + 10, m_rcGrid.height + 10, SWP_NOMOVE | SWP_NOZORDER);
   ShowWindow(SW_SHOW);
+  if (WithinReach(point) && (chosen.cx != m_nCols || chosen.cy != m_nRows)) {
+    m_nCols = chosen.cx;
+    m_nRows = chosen.cy;
+    if (m_pBar) m_pBar->ResizeModel();
+  }
+  // The resize comes first: the window that gets the focus back may be a
+  // view, which then shows its own design in the bar.
+  if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
   DestroyWindow();
-  if (!WithinReach(point) || (chosen.cx == m_nCols && chosen.cy == m_nRows)) return;
-  m_nCols = chosen.cx;
-  m_nRows = chosen.cy;
-  if (m_pBar) m_pBar->ResizeModel();
 }

@@ -46,6 +46,9 @@ class CSizeMxWnd : public CWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // The window that had the focus before the picker took it; it gets it
+  // back when the picker closes, so closing moves the focus nowhere else.
+  HWND m_hWndPrevFocus = nullptr;
   // The marked size for a pointer in client coordinates: the model's own
   // outside the reach, else the cells up to the pointer.
   CSize MarkFor(CPoint p) const;

@@ -1,0 +1,205 @@
+// The "ProcessView" bar: its picture, its items and what a click on each
+// does, driven by real mouse events on the started program.
+#include "tests/editing/ProcessViewTestSupport.h"
+
+#include "Qorex.h"
+#include "res/resource.h"
+
+#include <vector>
+
+namespace {
+
+using namespace pvtest;
+
+// The application with a handler of the two editing commands at the end of
+// the command route, where the bar's clicks must arrive.
+class RoutedApp : public CQorexApp {
+ public:
+  std::vector<UINT> m_commands;
+
+ protected:
+  void OnEditModels() { m_commands.push_back(ID_EDIT_MODELS); }
+  void OnEditSignals() { m_commands.push_back(ID_EDIT_SIGNALS); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(RoutedApp, CQorexApp)
+ON_COMMAND(ID_EDIT_MODELS, OnEditModels)
+ON_COMMAND(ID_EDIT_SIGNALS, OnEditSignals)
+END_MESSAGE_MAP()
+
+class LeftBar : public ProcessView {
+ protected:
+  std::unique_ptr<CQorexApp> MakeApp() override { return std::make_unique<RoutedApp>(); }
+  std::vector<UINT>& Commands() { return static_cast<RoutedApp*>(m_app.get())->m_commands; }
+  QImage Image() {
+    QxTest::PumpUntilIdle();
+    return QxTest::ClientImage(&Bar());
+  }
+};
+
+// A thread object that stands for a running worker; nothing runs it.
+CWinThread* FakeWorker() {
+  static CWinThread worker;
+  return &worker;
+}
+
+constexpr QPoint kDiagramAt(10, 10);
+constexpr QPoint kLampAt(12, 67);
+constexpr QPoint kFindGAt(31, 83);
+constexpr QPoint kRealtimeAt(49, 83);
+constexpr QPoint kMarkAt[6] = {{56, 26}, {71, 26}, {100, 26}, {162, 25}, {196, 26}, {70, 64}};
+
+// The diagram's own pixels under a mark: no mark drawn there.
+SpriteTile DiagramUnder(int mark) {
+  const SpriteTile m = kSpriteSignalMarks[mark];
+  return {kSpriteLoopDiagram.x + kMarkAt[mark].x() - 10,
+          kSpriteLoopDiagram.y + kMarkAt[mark].y() - 10, m.cx, m.cy};
+}
+
+}  // namespace
+
+TEST_F(LeftBar, ShowsTheLoopTheLampTheSwitchesAndTheMarksOfTheShownSignals) {
+  QImage image = Image();
+  ASSERT_GE(image.width(), 220);
+  ASSERT_GE(image.height(), 110);
+  EXPECT_TRUE(ShowsTile(image, kLampAt, kSpriteLampOff));
+  EXPECT_TRUE(ShowsTile(image, kFindGAt, kSpriteFindGSwitchOff));
+  EXPECT_TRUE(ShowsTile(image, kRealtimeAt, kSpriteRealtimeSwitchOff));
+  // A new design shows only y + d among the loop signals.
+  for (int i = 0; i < 6; ++i)
+    EXPECT_TRUE(ShowsTile(image, kMarkAt[i], i == 3 ? kSpriteSignalMarks[i] : DiagramUnder(i)))
+        << i;
+  // Away from the lamp, the switches and the marks the diagram is the sprite's.
+  EXPECT_TRUE(ShowsTile(image, kDiagramAt, {38, 0, 200, 14}));
+
+  g_pWorkerThread.store(FakeWorker());
+  g_wStatus.store(kStatusRealtimeLoop | kStatusFindGAfterPass);
+  Bar().Redraw();
+  image = QxTest::ClientImage(&Bar());
+  EXPECT_TRUE(ShowsTile(image, kLampAt, kSpriteLampOn));
+  EXPECT_TRUE(ShowsTile(image, kFindGAt, kSpriteFindGSwitchOn));
+  EXPECT_TRUE(ShowsTile(image, kRealtimeAt, kSpriteRealtimeSwitchOn));
+
+  // Without a design: the diagram, the lamp and the switches, no marks.
+  Bar().ShowDesign(nullptr, DesignPart::kWhole, 0);
+  image = Image();
+  EXPECT_TRUE(ShowsTile(image, kLampAt, kSpriteLampOn));
+  EXPECT_TRUE(ShowsTile(image, kRealtimeAt, kSpriteRealtimeSwitchOn));
+  EXPECT_TRUE(ShowsTile(image, kMarkAt[3], DiagramUnder(3)));
+}
+
+TEST_F(LeftBar, HitTestNamesEveryItemAndNothingElse) {
+  const struct {
+    CPoint at;  // bar client coordinates
+    WORD code;
+  } rows[] = {
+      {BlockCentre(0), 0x100},
+      {BlockCentre(1), 0x101},
+      {BlockCentre(2), 0x102},
+      {BlockCentre(3), 0x103},
+      {BlockCentre(4), 0x104},
+      {BlockCorner(2), 0x4102},
+      // G's diagonal: 25 pixels from its corner is the block, 26 the corner.
+      {{126 + 17, 28 + 8}, 0x102},
+      {{126 + 17, 28 + 9}, 0x4102},
+      {{126, 28}, 0x102},
+      {SourceCentre(0), 0x200},
+      {SourceCentre(1), 0x201},
+      {SourceCentre(2), 0x202},
+      {SourceCentre(3), 0x203},
+      {SourceCentre(3) + CSize(6, -6), 0x203},
+      {SourceCentre(3) + CSize(7, 0), 0},
+      {ToggleCentre(0), 0x400},
+      {ToggleCentre(1), 0x401},
+      {ToggleCentre(2), 0x402},
+      {ToggleCentre(3), 0x403},
+      {ToggleCentre(4), 0x404},
+      {ToggleCentre(5), 0x405},
+      {{18, 73}, 0x300},
+      {ButtonCentre(0), 0x500},
+      {ButtonCentre(1), 0x501},
+      {ButtonCentre(2), 0x502},
+      // A point of P within six pixels of the r toggle is P's.
+      {ToggleCentre(0) - CSize(6, 0), 0x100},
+      {{5, 5}, 0},
+      {{150, 70}, 0},
+      {{215, 105}, 0},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(CLeftBar::HitTest(row.at.x, row.at.y), row.code) << row.at.x << "," << row.at.y;
+}
+
+TEST_F(LeftBar, ClicksOnBlocksAndSourcesReachTheEditingCommands) {
+  for (int i = 0; i < 5; ++i) Click(BlockCentre(i));
+  for (int i = 0; i < 4; ++i) Click(SourceCentre(i));
+  const std::vector<UINT> expected = {ID_EDIT_MODELS,  ID_EDIT_MODELS,  ID_EDIT_MODELS,
+                                      ID_EDIT_MODELS,  ID_EDIT_MODELS,  ID_EDIT_SIGNALS,
+                                      ID_EDIT_SIGNALS, ID_EDIT_SIGNALS, ID_EDIT_SIGNALS};
+  EXPECT_EQ(Commands(), expected);
+  EXPECT_EQ(CWnd::GetCapture(), nullptr);
+  EXPECT_FALSE(IsWindow(Bar().m_wndElementPopup.GetSafeHwnd()));
+  EXPECT_FALSE(IsWindow(Bar().m_wndSignalPopup.GetSafeHwnd()));
+}
+
+TEST_F(LeftBar, AToggleSwitchesItsSignalAndItsMark) {
+  const WORD before = Doc()->GetShowMask();
+  Press(ToggleCentre(0));
+  Release(ToggleCentre(4));  // released over another item: only a repaint
+  EXPECT_EQ(Doc()->GetShowMask(), before);
+  Click(ToggleCentre(0));
+  EXPECT_EQ(Doc()->GetShowMask(), before ^ 0x10);
+  EXPECT_TRUE(ShowsTile(Image(), kMarkAt[0], kSpriteSignalMarks[0]));
+  Click(ToggleCentre(3));  // y + d off
+  EXPECT_EQ(Doc()->GetShowMask(), before ^ 0x10 ^ 0x200);
+  EXPECT_TRUE(ShowsTile(Image(), kMarkAt[3], DiagramUnder(3)));
+}
+
+TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
+  Press(ButtonCentre(2));
+  EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), {49, 83}, SpritePressedLoopButton(2)));
+  Release(ButtonCentre(2));
+  EXPECT_EQ(g_wStatus.load(), kStatusRealtimeLoop);
+  EXPECT_TRUE(ShowsTile(Image(), kRealtimeAt, kSpriteRealtimeSwitchOn));
+  // Switched on while a worker runs, FindG after each pass only sets the switch.
+  g_pWorkerThread.store(FakeWorker());
+  Click(ButtonCentre(1));
+  EXPECT_EQ(g_wStatus.load(), kStatusRealtimeLoop | kStatusFindGAfterPass);
+  EXPECT_TRUE(ShowsTile(Image(), kFindGAt, kSpriteFindGSwitchOn));
+  Click(ButtonCentre(1));
+  Click(ButtonCentre(2));
+  EXPECT_EQ(g_wStatus.load(), 0);
+  QImage image = Image();
+  EXPECT_TRUE(ShowsTile(image, kFindGAt, kSpriteFindGSwitchOff));
+  EXPECT_TRUE(ShowsTile(image, kRealtimeAt, kSpriteRealtimeSwitchOff));
+  // The tuner's button and the run spot change nothing yet; the spot shows
+  // its pressed picture while held.
+  Click(ButtonCentre(0));
+  Press({18, 73});
+  EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), kLampAt, kSpriteLampOnPressed));
+  Release({18, 73});
+  EXPECT_TRUE(ShowsTile(Image(), kLampAt, kSpriteLampOn));
+  EXPECT_EQ(g_wStatus.load(), 0);
+  EXPECT_TRUE(Commands().empty());
+}
+
+TEST_F(LeftBar, FloatingItIgnoresPressesAndADoubleClickFloatsAndDocksIt) {
+  ASSERT_FALSE(Bar().IsFloating());
+  QxTest::DoubleClick(&Bar(), {150, 70});
+  QxTest::PumpUntilIdle();
+  ASSERT_TRUE(Bar().IsFloating());
+  const WORD before = Doc()->GetShowMask();
+  Click(ToggleCentre(0));
+  Click(BlockCentre(2));
+  EXPECT_EQ(Doc()->GetShowMask(), before);
+  EXPECT_EQ(CWnd::GetCapture(), nullptr);
+  EXPECT_FALSE(IsWindow(Bar().m_wndElementPopup.GetSafeHwnd()));
+  QxTest::DoubleClick(&Bar(), {150, 70});
+  QxTest::PumpUntilIdle();
+  EXPECT_FALSE(Bar().IsFloating());
+  // A double click on an item is two clicks on it, and stays docked.
+  QxTest::DoubleClick(&Bar(), ToggleCentre(0));
+  QxTest::PumpUntilIdle();
+  EXPECT_FALSE(Bar().IsFloating());
+  EXPECT_EQ(Doc()->GetShowMask(), before ^ 0x10);
+}
