@@ -416,3 +416,24 @@ TEST_F(Pickers, TheShapesStartWhereTheRunAsksThem) {
   EXPECT_EQ(firstNonZero(loop.m_c, 0), 0);
   EXPECT_EQ(firstNonZero(loop.m_c, 1), 150);
 }
+
+TEST_F(Pickers, DragsShowTheirCursors) {
+  PickElement(kModelG, 0, 0, 5);
+  QxTest::MouseMove(View(), LocusPixel(-1, 1));
+  EXPECT_EQ(QxTest::CursorId(), static_cast<UINT>(IDC_ADD_POLE));
+  QxTest::MouseDown(&Bar(), {5, 5});  // dropped off the view: nothing changes
+  QxTest::PumpUntilIdle();
+  PickElement(kModelG, 0, 0, 4);
+  QxTest::MouseMove(View(), LocusPixel(-1, 1));
+  EXPECT_EQ(QxTest::CursorId(), static_cast<UINT>(IDC_ADD_ZERO));
+  QxTest::MouseDown(&Bar(), {5, 5});
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(CWnd::GetCapture(), nullptr);
+
+  PickSize(kModelG, {20, 20}, false);
+  EXPECT_EQ(QxTest::CursorId(), static_cast<UINT>(IDC_SIZE_MATRIX));
+  MoveOver(Bar().m_wndSizePopup, {300, 20});
+  EXPECT_EQ(QxTest::CursorId(), 32648u);  // no entry: nothing is chosen out there
+  ReleaseOver(Bar().m_wndSizePopup, {300, 20});
+  EXPECT_EQ(ModelText(kModelG), "{1}/{(s + 1)}");
+}

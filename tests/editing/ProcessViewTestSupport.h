@@ -80,7 +80,10 @@ inline std::string Body(const CMcBasic* n) {
     }
     case kMcListmult: {
       std::string s;
-      for (int i = 0; i < n->m_count; ++i) s += (i ? "*" : "") + child(i);
+      for (int i = 0; i < n->m_count; ++i) {
+        if (i > 0) s += "*";
+        s += child(i);
+      }
       return s;
     }
     case kMcDivision:
