@@ -14,6 +14,9 @@ constexpr UINT kSizePopupId = 99;
 constexpr COLORREF kFace = RGB(192, 192, 192);
 constexpr COLORREF kMarked = RGB(0, 0, 150);
 constexpr COLORREF kEmpty = RGB(255, 255, 255);
+// The status text. Drawing on the frame goes above its children, where pure
+// black shows as transparent; a near-black stays readable.
+constexpr COLORREF kStatusText = RGB(32, 32, 32);
 
 bool WithinReach(CPoint p) {
   return p.x >= 0 && p.x <= CSizeMxWnd::kReach && p.y >= 0 && p.y <= CSizeMxWnd::kReach;
@@ -122,7 +125,9 @@ void CSizeMxWnd::DrawGrid(CDC* dc, CSize mark) {
   std::snprintf(text, sizeof text, "%d x %d", mark.cy, mark.cx);
   CFont* oldFont = g_pFontArial12 ? dc->SelectObject(g_pFontArial12) : nullptr;
   const int oldMode = dc->SetBkMode(TRANSPARENT);
+  const COLORREF oldColor = dc->SetTextColor(kStatusText);
   dc->TextOut(x0 + 4, y0 + height - 12, CString(text));
+  dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);
   if (oldFont) dc->SelectObject(oldFont);
 }

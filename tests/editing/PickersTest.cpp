@@ -32,10 +32,12 @@ class Pickers : public ProcessView {
   }
   // Whether the picture's field shows exactly the text drawn at `at` in the
   // pickers' font on the light grey.
-  static bool ShowsText(const QImage& image, QRect field, QPoint at, const char* text) {
+  static bool ShowsText(const QImage& image, QRect field, QPoint at, const char* text,
+                        COLORREF color = RGB(0, 0, 0)) {
     qxtest::Canvas canvas(image.width(), image.height(), RGB(192, 192, 192));
     CFont* old = canvas.dc()->SelectObject(g_pFontArial12);
     canvas.dc()->SetBkMode(TRANSPARENT);
+    canvas.dc()->SetTextColor(color);
     canvas.dc()->TextOut(at.x(), at.y(), CString(text));
     canvas.dc()->SelectObject(old);
     bool ink = false;
@@ -295,7 +297,7 @@ TEST_F(Pickers, ACornerDragResizesTheBlockAndTheLoopFollows) {
   const int h = popup.m_rcGrid.height;
   EXPECT_TRUE(ShowsText(*surface,
                         QRect(grid + QPoint(1, h - 12), QSize(popup.m_rcGrid.width - 2, 11)),
-                        grid + QPoint(4, h - 12), "2 x 2"));
+                        grid + QPoint(4, h - 12), "2 x 2", RGB(32, 32, 32)));
   ReleaseOver(Bar().m_wndSizePopup, {20, 20});
 
   EXPECT_EQ(ModelText(kModelG), "[{1}/{(s + 1)}, 0; 0, {1}/{(s + 1)}]");
