@@ -196,6 +196,41 @@ TEST_F(Pickers, APoleDroppedAtAComplexPointAddsThePairAndKeepsTheStaticGain) {
   EXPECT_TRUE(Doc()->IsModified());
 }
 
+// A real pole at -3 on elements of every form: the factor joins the
+// denominator and the numerator takes the gain factor p, signs kept.
+TEST_F(Pickers, APoleJoinsTheDenominatorOfEveryForm) {
+  const struct {
+    CMcBasic* (*make)();
+    const char* after;
+  } rows[] = {
+      {[] {
+         return Div(Real(1), Sum({S(), Real(1)}));
+       },
+       "{p_11G1}/{(s + 1)*(s + p_11G1)}"},
+      {[] {
+         return Div(Real(-1), Sum({S(), Real(1)}));
+       },
+       "{-p_11G1}/{(s + 1)*(s + p_11G1)}"},
+      {[] {
+         return Div(Prod({Real(2), Sum({S(), Real(2)})}), Prod({Sum({S(), Real(1)}), S()}));
+       },
+       "{2*(s + 2)*p_11G1}/{(s + 1)*s*(s + p_11G1)}"},
+      {[] {
+         return Div(Sum({S(), Real(2)}), Sum({S(), Real(1)}));
+       },
+       "{(s + 2)*p_11G1}/{(s + 1)*(s + p_11G1)}"},
+      {[] { return Real(0); }, "{p_11G1}/{(s + p_11G1)}"},
+      {[] { return Real(-2); }, "-{2*p_11G1}/{(s + p_11G1)}"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.after);
+    SetModel(kModelG, row.make());
+    DropRoot(kModelG, 0, 0, true, LocusPixel(-3, 0));
+    EXPECT_EQ(ModelText(kModelG), row.after);
+    EXPECT_EQ(Var("p", "11G1").value, 3);
+  }
+}
+
 TEST_F(Pickers, DropsNearTheAxesSnapOntoThem) {
   const int entries = Doc()->m_vars.m_nCount;
   DropRoot(kModelK, 0, 0, true, LocusPixel(0, 0) + CSize(2, -3));
