@@ -75,9 +75,10 @@ void MakeSubdiagonalReal(const Fmat& hr, const Fmat& hi, int low, int igh, const
   }
 }
 
-// The lowest l (>= low) from which h(l .. en, l .. en) has no negligible
-// subdiagonal element: h(l, l-1) is negligible when adding its real part to
-// |h(l-1, l-1)| + |h(l, l)| changes nothing.
+// Where the unreduced block that ends at en begins: the largest l in
+// low + 1 .. en whose subdiagonal h(l, l-1) is negligible, else low. The
+// subdiagonal is real; it is negligible when adding it to |h(l-1, l-1)| +
+// |h(l, l)| (moduli as |re| + |im|) changes nothing.
 int SmallSubdiagonal(const Fmat& hr, const Fmat& hi, int low, int en) {
   for (int l = en; l > low; --l) {
     const double tst1 = std::fabs(hr(l - 1, l - 1)) + std::fabs(hi(l - 1, l - 1)) +

@@ -40,7 +40,8 @@
 //     zero sum: no power of 16 brings an infinite sum into range, and its
 //     search would never end (finite entries beyond 1e308 / n overflow);
 //   - pythag returns NaN for a NaN argument and infinity for an infinite one,
-//     where its iteration would never end;
+//     where its iteration would never end; csroot of a NaN is NaN, where the
+//     published text assigns nothing;
 //   - the exceptional shift reads h(en-1, en-2) only when en-2 is a row of the
 //     matrix (0 otherwise: the element left of the first column);
 //   - the eigenvector in position 1 gets the unit diagonal too, so it is a
@@ -48,19 +49,20 @@
 //     back-substitution leaves it multiplied by its eigenvalue).
 //
 // Cost: about 10 n^3 flops for the reduction and a few QR iterations per
-// eigenvalue, each O(n^2) (O(n * (igh - low)) without vectors); pythag
-// iterates to full precision (three or four rounds) on every rotation, which
-// dominates for the small matrices of a loop. No allocation: everything lives
-// in the caller's arrays. Reentrant.
+// eigenvalue, each O(n^2). pythag iterates to full precision (three or four
+// rounds, two divisions each) on every rotation, which dominates for the small
+// matrices of a loop (bench/eigen.cpp times it). No allocation: everything
+// lives in the caller's arrays. Reentrant.
 //
 // Failure is a result: the error code of cg, 0 on success. When 30 n QR
 // iterations in all do not suffice, the code is the 1-based position j of the
 // eigenvalue being sought; positions j + 1 .. n and the isolated ones are
-// final, the others hold values of the unfinished sweep; with eigenvectors the
-// back-substitution and cbabk2 are skipped, so Z receives the accumulated
-// transformation. A matrix with a non-finite entry gives code n + 1 with every
-// eigenvalue and eigenvector entry NaN. A zero matrix gives zero eigenvalues
-// and the identity as eigenvectors.
+// final, the others hold values of the unfinished sweep (0 where it wrote
+// none); with eigenvectors the back-substitution and cbabk2 are skipped, so Z
+// receives the accumulated transformation. Entries beyond about 1e150 can
+// overflow inside the shift and end that way. A matrix with a non-finite entry
+// gives code n + 1 with every eigenvalue and eigenvector entry NaN. A zero
+// matrix gives zero eigenvalues and the identity as eigenvectors.
 #include "MC/McComplex.h"
 
 // Eigenvalues of the n x n matrix A to w[0 .. n-1] and, when Z is not null,
