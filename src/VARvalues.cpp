@@ -3,10 +3,12 @@
 #include "MC/McKinds.h"
 #include "MC/Mc_variable.h"
 #include "platform/core/Archive.h"
+#include "platform/ui/Controls.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace {
@@ -72,6 +74,17 @@ int CVARvalues::Append(const char* name, const char* subscript, double value, do
   m_pUsed[i] = used;
   m_ppNames[i] = MakeBuffer(name, subscript);
   return i;
+}
+
+void CVARvalues::FillList(CListBox* list) const {
+  for (int i = 5; i < m_nCount; ++i) {
+    if (!m_pUsed[i]) continue;
+    std::string text = GetName(i);
+    const char* subscript = GetSubscript(i);
+    if (*subscript) text = text + "." + subscript;
+    const int item = list->AddString(text.c_str());
+    if (item >= 0) list->SetItemData(item, static_cast<DWORD_PTR>(i - 5));
+  }
 }
 
 const char* CVARvalues::GetSubscript(int entry) const {

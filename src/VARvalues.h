@@ -15,6 +15,7 @@
 #include <vector>
 
 class CArchive;
+class CListBox;
 class CMcBasic;
 
 class CVARvalues {
@@ -38,6 +39,10 @@ class CVARvalues {
   // -1 when the subscript buffer (its size includes the zero byte) cannot hold
   // the result. The name needs no rewriting: a reused pair has that very name.
   int AddNumbered(const char* name, char* subscript, int subscriptSize);
+
+  // Adds one line per used user variable, in table order from entry 5: the
+  // name, or "name.subscript"; each line's item data is its user index.
+  void FillList(CListBox* list) const;
 
   // Accessors by user index (entry index - 5); the caller keeps the index valid.
   void Get(int userIndex, double* value, double* minimum, double* maximum) const;

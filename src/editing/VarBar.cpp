@@ -1,8 +1,28 @@
 #include "editing/VarBar.h"
 
+#include "QorexDoc.h"
+#include "diagrams/AxisScale.h"
+#include "platform/ui/DataExchange.h"
+#include "res/resource.h"
+#include "search/EqualizerBar.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
 CVarBar* g_pVarBar = nullptr;
 
 IMPLEMENT_DYNAMIC(CVarBar, CDialogBar)
+
+BEGIN_MESSAGE_MAP(CVarBar, CDialogBar)
+ON_LBN_SELCHANGE(IDC_VARLIST, OnSelchangeList)
+ON_WM_HSCROLL()
+ON_EN_KILLFOCUS(IDC_VALUE, OnKillfocusValue)
+ON_EN_KILLFOCUS(IDC_MINIMUM, OnKillfocusMin)
+ON_EN_KILLFOCUS(IDC_MAXIMUM, OnKillfocusMax)
+ON_CBN_SELENDOK(IDC_LOCUS, OnSelendokLocus)
+ON_CBN_SELENDOK(IDC_COLOUR, OnSelendokColour)
+END_MESSAGE_MAP()
 
 CVarBar::CVarBar() {
   g_pVarBar = this;
@@ -28,7 +48,206 @@ void CVarBar::ForgetDesign(const CQorexDoc* doc) {
   UpdateBar(FALSE);
 }
 
-void CVarBar::UpdateBar(BOOL /*bSameDocument*/) {
-  m_pListedDoc = m_pDoc;
-  if (GetSafeHwnd()) Invalidate();
+void CVarBar::DoDataExchange(CDataExchange* pDX) {
+  CDialogBar::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_VALUE_SLIDER, m_wndSlider);
+  DDX_Control(pDX, IDC_VARLIST, m_wndList);
+  DDX_CBIndex(pDX, IDC_COLOUR, m_nColour);
+  DDX_CBIndex(pDX, IDC_LOCUS, m_nLocus);
+  DDX_Text(pDX, IDC_MAXIMUM, m_dMax);
+  DDX_Text(pDX, IDC_MINIMUM, m_dMin);
+  DDX_Text(pDX, IDC_VALUE, m_dValue);
+}
+
+int CVarBar::SliderPosition(double value, double minimum, double maximum, int lo, int hi) {
+  // In double throughout: an empty or non-finite range and values far outside
+  // it must not reach the integer conversion.
+  if (maximum == minimum) return std::clamp(0, lo, hi);
+  const double p = Round((static_cast<double>(hi) - lo) * (value - minimum) / (maximum - minimum));
+  if (std::isnan(p)) return std::clamp(0, lo, hi);
+  return static_cast<int>(std::clamp(p, static_cast<double>(lo), static_cast<double>(hi)));
+}
+
+double CVarBar::SliderValue(int position, double minimum, double maximum, int lo, int hi) {
+  if (hi == lo) return minimum;
+  return minimum + (maximum - minimum) * position / (static_cast<double>(hi) - lo);
+}
+
+int CVarBar::Selected() const {
+  if (!m_wndList.GetSafeHwnd()) return -1;
+  const int sel = m_wndList.GetCurSel();
+  return sel < 0 ? -1 : static_cast<int>(m_wndList.GetItemData(sel));
+}
+
+void CVarBar::PlaceSlider(double value, double minimum, double maximum) {
+  if (!m_wndSlider.GetSafeHwnd()) return;
+  int lo = 0, hi = 0;
+  m_wndSlider.GetRange(lo, hi);
+  m_nLastPos = SliderPosition(value, minimum, maximum, lo, hi);
+  m_wndSlider.SetPos(m_nLastPos);
+}
+
+void CVarBar::UpdateBar(BOOL bSameDocument) {
+  if (!GetSafeHwnd()) {
+    m_pListedDoc = m_pDoc;
+    return;
+  }
+  m_dValue = 0;
+  m_dMin = -10;
+  m_dMax = 10;
+  m_nLocus = 0;
+  m_nColour = 0;
+  if (!m_pDoc) {
+    UpdateData(FALSE);  // attaches the controls the first time
+    m_wndList.ResetContent();
+    m_pListedDoc = nullptr;
+    if (m_wndSlider.GetSafeHwnd()) {
+      int lo = 0, hi = 0;
+      m_wndSlider.GetRange(lo, hi);
+      m_nLastPos = (hi - lo) / 2;
+      m_wndSlider.SetPos(m_nLastPos);
+    }
+    return;
+  }
+  UpdateData(FALSE);
+  if (!m_wndList.GetSafeHwnd()) return;
+  if (m_pListedDoc != m_pDoc || !bSameDocument) {
+    m_wndList.ResetContent();
+    m_pListedDoc = m_pDoc;
+    m_pDoc->m_vars.FillList(&m_wndList);
+  }
+  if (m_wndList.GetCount() > 0 && m_wndList.GetCurSel() < 0) m_wndList.SetCurSel(0);
+  const int user = Selected();
+  if (user >= 0) {
+    m_pDoc->m_vars.Get(user, &m_dValue, &m_dMin, &m_dMax);
+    m_pDoc->GetVarPointCell(user, &m_nLocus, &m_nColour);
+  }
+  PlaceSlider(m_dValue, m_dMin, m_dMax);
+  UpdateData(FALSE);
+}
+
+void CVarBar::OnSelchangeList() {
+  UpdateBar(TRUE);
+}
+
+void CVarBar::ApplyValue() {
+  CQorexDoc* doc = m_pDoc;
+  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(0);
+  doc->Recalculate();
+  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(2);
+  doc->UpdateAll();  // shows the new value in this bar too
+}
+
+void CVarBar::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar) {
+  CDialogBar::OnHScroll(nSBCode, nPos, pScrollBar);
+  if (!m_pDoc) return;
+  if (m_pListedDoc != m_pDoc) {
+    UpdateBar(FALSE);
+    return;
+  }
+  if (!UpdateData(TRUE)) return;
+  const CWnd* from = reinterpret_cast<CWnd*>(pScrollBar);
+  if (!from || !m_wndSlider.GetSafeHwnd() || from->GetSafeHwnd() != m_wndSlider.GetSafeHwnd())
+    return;
+  const int user = Selected();
+  if (user < 0) return;
+  const int p = m_wndSlider.GetPos();
+  if (p == m_nLastPos) return;
+  m_nLastPos = p;
+  double value, minimum, maximum;
+  m_pDoc->m_vars.Get(user, &value, &minimum, &maximum);
+  int lo = 0, hi = 0;
+  m_wndSlider.GetRange(lo, hi);
+  const double v = SliderValue(p, minimum, maximum, lo, hi);
+  if (!std::isfinite(v)) return;
+  m_pDoc->m_vars.SetValue(user, v);
+  ApplyValue();
+}
+
+BOOL CVarBar::ReadForEdit() {
+  if (!m_pDoc) return FALSE;
+  if (!UpdateData(TRUE)) return FALSE;  // the user was told; the table keeps its value
+  if (!m_wndList.GetSafeHwnd()) return FALSE;
+  if (m_pListedDoc != m_pDoc) {
+    UpdateBar(FALSE);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CVarBar::OnKillfocusValue() {
+  if (!ReadForEdit()) return;
+  const int user = Selected();
+  if (user < 0) return;
+  double value, minimum, maximum;
+  m_pDoc->m_vars.Get(user, &value, &minimum, &maximum);
+  if (m_dValue == value) return;
+  if (!std::isfinite(m_dValue)) {
+    m_dValue = value;
+    UpdateData(FALSE);
+    return;
+  }
+  // Not limited to the range: the slider then sits at its end.
+  m_pDoc->m_vars.SetValue(user, m_dValue);
+  ApplyValue();
+}
+
+void CVarBar::OnKillfocusMin() {
+  RangeEdited(true);
+}
+
+void CVarBar::OnKillfocusMax() {
+  RangeEdited(false);
+}
+
+void CVarBar::RangeEdited(bool bMinimum) {
+  if (!ReadForEdit()) return;
+  const int user = Selected();
+  if (user < 0) return;
+  double value, minimum, maximum;
+  m_pDoc->m_vars.Get(user, &value, &minimum, &maximum);
+  double& typed = bMinimum ? m_dMin : m_dMax;
+  if (typed == (bMinimum ? minimum : maximum)) return;
+  if (!std::isfinite(typed)) {
+    typed = bMinimum ? minimum : maximum;
+    UpdateData(FALSE);
+    return;
+  }
+  // The other end moves away when the range would be empty or reversed.
+  if (bMinimum && m_dMax <= m_dMin) {
+    m_dMax = std::fabs(m_dMin) < 1.0 ? 1.0 : m_dMin + 0.1 * std::fabs(m_dMin);
+    if (!std::isfinite(m_dMax)) m_dMax = DBL_MAX;
+  } else if (!bMinimum && m_dMax <= m_dMin) {
+    m_dMin = std::fabs(m_dMax) < 1.0 ? -1.0 : m_dMax - 0.1 * std::fabs(m_dMax);
+    if (!std::isfinite(m_dMin)) m_dMin = -DBL_MAX;
+  }
+  UpdateData(FALSE);
+  // The loop does not depend on ranges: nothing is recalculated or recorded.
+  m_pDoc->m_vars.SetRange(user, m_dMin, m_dMax);
+  PlaceSlider(value, m_dMin, m_dMax);
+}
+
+void CVarBar::OnSelendokLocus() {
+  LocusEdited(true);
+}
+
+void CVarBar::OnSelendokColour() {
+  LocusEdited(false);
+}
+
+void CVarBar::LocusEdited(bool bMode) {
+  if (!ReadForEdit()) return;
+  const int user = Selected();
+  if (user < 0) return;
+  int mode = 0, colour = 0;
+  m_pDoc->GetVarPointCell(user, &mode, &colour);
+  if (bMode ? m_nLocus == mode : m_nColour == colour) return;
+  if ((bMode ? m_nLocus : m_nColour) == 0) {
+    m_pDoc->RemoveVarPoint(user);  // recalculates and shows, refreshing this bar
+    return;
+  }
+  if (m_nColour == 0) m_nColour = 1;  // red
+  if (m_nLocus == 0) m_nLocus = 1;    // logarithmic
+  const WORD code = static_cast<WORD>(((m_nColour - 1) & 0xF) * 0x1000 + ((m_nLocus - 1) & 0xFFF));
+  m_pDoc->SetVarPoint(user, code);
 }

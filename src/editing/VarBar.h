@@ -1,12 +1,17 @@
 #pragma once
 // CVarBar: the "Variables" dialog bar: the used design variables of a
-// document with their values, ranges and loci. Showing a design sets the
-// requested document (m_pDoc); UpdateBar takes it over as the listed one
-// (m_pListedDoc). The frame creates the bar from template 106. The list and
-// edits are filled by the bar's own work; until then UpdateBar only follows
-// the requested document.
+// document with their values, ranges and loci. The user picks a variable in
+// the list and sets its value with the slider or the value edit, its range
+// with the two range edits, and its parameter locus with the mode and colour
+// lists. A value change goes into the design at once and is recorded, so the
+// diagrams follow the slider; a range change only re-places the slider.
+//
+// Showing a design sets the requested document (m_pDoc); UpdateBar takes it
+// over as the listed one (m_pListedDoc). The frame creates the bar from
+// template 106.
 #include "DesignBar.h"
 #include "platform/ui/ControlBar.h"
+#include "platform/ui/Controls.h"
 
 class CVarBar : public CDialogBar, public CDesignBar {
   DECLARE_DYNAMIC(CVarBar)
@@ -22,12 +27,54 @@ class CVarBar : public CDialogBar, public CDesignBar {
   // Also when doc is only still listed.
   void ForgetDesign(const CQorexDoc* doc) override;
 
-  // Shows the requested document (nothing when there is none). bSameDocument:
-  // the listed document stays and only its values changed.
+  // Shows the requested document (defaults when there is none). The list is
+  // made again when the document changed or bSameDocument is FALSE; otherwise
+  // the selection stays and only the fields are read again.
   void UpdateBar(BOOL bSameDocument);
 
-  CQorexDoc* m_pDoc = nullptr;        // the document asked for
+  void DoDataExchange(CDataExchange* pDX) override;
+
+  // The slider position of a value in the range minimum..maximum on a slider
+  // of positions lo..hi, rounded halves away from zero and kept within lo..hi;
+  // an empty range gives 0. The value of a position: minimum + (maximum -
+  // minimum) * position / (hi - lo), the minimum for an empty slider.
+  static int SliderPosition(double value, double minimum, double maximum, int lo, int hi);
+  static double SliderValue(int position, double minimum, double maximum, int lo, int hi);
+
+  int m_nLastPos = -1;                // the slider position acted on or placed last
   CQorexDoc* m_pListedDoc = nullptr;  // the document whose variables are listed
+  CQorexDoc* m_pDoc = nullptr;        // the document asked for
+  CSliderCtrl m_wndSlider;
+  CListBox m_wndList;
+  int m_nColour = 0;  // colour list index: 0 "(none)", then colour code + 1
+  int m_nLocus = 0;   // mode list index: 0 "No Locus", then mode code + 1
+  double m_dMax = 0;
+  double m_dMin = 0;
+  double m_dValue = 0;
+
+ protected:
+  void OnSelchangeList();
+  void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+  void OnKillfocusValue();
+  void OnKillfocusMin();
+  void OnKillfocusMax();
+  void OnSelendokLocus();
+  void OnSelendokColour();
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // The user index of the selected variable, or -1.
+  int Selected() const;
+  // The guards of the edits and lists: a document, the controls, the fields
+  // read; a bar showing a stale list is refreshed instead. FALSE: stop.
+  BOOL ReadForEdit();
+  void PlaceSlider(double value, double minimum, double maximum);
+  // A range edit left: bMinimum tells which.
+  void RangeEdited(bool bMinimum);
+  // A locus list chosen: bMode for the mode list, else the colour list.
+  void LocusEdited(bool bMode);
+  // The road of a changed value: record, recalculate, record the poles, show.
+  void ApplyValue();
 };
 
 // The "Variables" bar, set by its constructor.
