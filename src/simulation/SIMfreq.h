@@ -78,7 +78,9 @@ class CSIMfreq {
   // shrink and grown arrays do not keep their contents (the node arrays keep
   // theirs; the node loci are regrown to m_nNodes m_nDim).
   void AllocateArrays(const CSIMtrnmx& lgk, const CSIMtrnmx& flgk);
-  // The whole sweep of doc's own loop, whose products are in their normal form.
+  // The whole sweep of doc's own loop. Its products and F must be in their
+  // normal form, as during CSIMsystem::Prepare's rebuild (F's gains at s = 0
+  // weigh the Ostrowski bands).
   void ComputeResponses(CQorexDoc* doc);
   // The steps of ComputeResponses after AllocateArrays, in order: the direct
   // response with the loci, its inverse, the bands, the nodes.
