@@ -63,14 +63,20 @@ int CVarBar::SliderPosition(double value, double minimum, double maximum, int lo
   // In double throughout: an empty or non-finite range and values far outside
   // it must not reach the integer conversion.
   if (maximum == minimum) return std::clamp(0, lo, hi);
-  const double p = Round((static_cast<double>(hi) - lo) * (value - minimum) / (maximum - minimum));
+  // Halves keep the differences of a range as wide as the doubles finite.
+  const double fraction = (value * 0.5 - minimum * 0.5) / (maximum * 0.5 - minimum * 0.5);
+  const double p = Round((static_cast<double>(hi) - lo) * fraction);
   if (std::isnan(p)) return std::clamp(0, lo, hi);
   return static_cast<int>(std::clamp(p, static_cast<double>(lo), static_cast<double>(hi)));
 }
 
 double CVarBar::SliderValue(int position, double minimum, double maximum, int lo, int hi) {
   if (hi == lo) return minimum;
-  return minimum + (maximum - minimum) * position / (static_cast<double>(hi) - lo);
+  const double span = static_cast<double>(hi) - lo;
+  const double width = maximum - minimum;
+  if (std::isfinite(width)) return minimum + width * position / span;
+  const double t = position / span;  // a range too wide for its difference
+  return minimum * (1.0 - t) + maximum * t;
 }
 
 int CVarBar::Selected() const {

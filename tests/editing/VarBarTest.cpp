@@ -1,0 +1,296 @@
+// The "Variables" bar in the started program, driven by real key, mouse and
+// focus events on its controls: the list, the slider, the edits and the
+// locus lists, and what each does to the design.
+#include "tests/editing/ProcessViewTestSupport.h"
+
+#include "MainFrm.h"
+#include "editing/VarBar.h"
+#include "platform/testing/TestHooks.h"
+#include "res/resource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace pvtest;
+
+class VarBar : public ProcessView {
+ protected:
+  CVarBar& Vars() const { return Frame()->m_wndVarbar; }
+  CWnd* Item(int id) const { return Vars().GetDlgItem(id); }
+  std::string ItemText(int id) const {
+    CString text;
+    Item(id)->GetWindowText(text);
+    return std::string(text.GetString());
+  }
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    for (int i = 0; i < Vars().m_wndList.GetCount(); ++i) {
+      CString text;
+      Vars().m_wndList.GetText(i, text);
+      lines.push_back(text.GetString());
+    }
+    return lines;
+  }
+  int SliderPos() const { return Vars().m_wndSlider.GetPos(); }
+  // Types into an edit and moves the focus on to the list, as a user would.
+  void Enter(int id, const char* text) {
+    Item(id)->SetFocus();
+    Item(id)->SetWindowText(text);
+    Vars().m_wndList.SetFocus();
+    QxTest::PumpUntilIdle();
+  }
+  void SliderKey(int key) {
+    Vars().m_wndSlider.SetFocus();
+    QxTest::PressKey(key, 0, &Vars().m_wndSlider);
+    QxTest::PumpUntilIdle();
+  }
+  void ComboDown(int id, int times) {
+    Item(id)->SetFocus();
+    for (int i = 0; i < times; ++i) QxTest::PressKey(VK_DOWN, 0, Item(id));
+    QxTest::PumpUntilIdle();
+  }
+  void ComboUp(int id, int times) {
+    Item(id)->SetFocus();
+    for (int i = 0; i < times; ++i) QxTest::PressKey(VK_UP, 0, Item(id));
+    QxTest::PumpUntilIdle();
+  }
+  // Gives K(1,1) of the design a fresh variable with the element picker.
+  int MakeVariable() {
+    PickElement(kModelK, 0, 0, 3);
+    QxTest::PumpUntilIdle();
+    const int sel = Vars().m_wndList.GetCurSel();
+    return sel < 0 ? -1 : static_cast<int>(Vars().m_wndList.GetItemData(sel));
+  }
+  double Value(int user) const {
+    double v, mn, mx;
+    Doc()->m_vars.Get(user, &v, &mn, &mx);
+    return v;
+  }
+};
+
+TEST(VarBarMapping, ValueAndSliderPositionMapBothWaysWithHalvesAwayFromZero) {
+  struct Row {
+    double value, minimum, maximum;
+    int position;
+  } const rows[] = {
+      {0, -10, 10, 50},     {1, -10, 10, 55},     {-10, -10, 10, 0},  {10, -10, 10, 100},
+      {0.05, 0, 10, 1},     {0.049, 0, 10, 0},    {-9.8, -10, 10, 1}, {-9.95, -10, 10, 0},
+      {25, -10, 10, 100},   {-1e300, -10, 10, 0}, {3, 3, 3, 0},       {1e308, -1e308, 1e308, 100},
+      {0.125, 0, 0.25, 50}, {0.005, 0, 1, 1},  // 0.5 rounds up to 1
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(CVarBar::SliderPosition(r.value, r.minimum, r.maximum, 0, 100), r.position)
+        << r.value << " in " << r.minimum << ".." << r.maximum;
+  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(55, -10, 10, 0, 100), 1.0);
+  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(0, -10, 10, 0, 100), -10.0);
+  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(100, -10, 10, 0, 100), 10.0);
+  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(37, 3, 3, 0, 100), 3.0);
+  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(100, -1e308, 1e308, 0, 100), 1e308);
+  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(50, -1e308, 1e308, 0, 100), 0.0);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(CVarBar::SliderPosition(nan, -10, 10, 0, 100), 0);
+}
+
+TEST_F(VarBar, WithoutADocumentTheBarShowsTheDefaults) {
+  MakeVariable();
+  Vars().ForgetDesign(Doc());
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(Vars().m_wndList.GetCount(), 0);
+  EXPECT_EQ(ItemText(IDC_VALUE), "0");
+  EXPECT_EQ(ItemText(IDC_MINIMUM), "-10");
+  EXPECT_EQ(ItemText(IDC_MAXIMUM), "10");
+  EXPECT_EQ(SliderPos(), 50);
+  EXPECT_EQ(static_cast<CComboBox*>(Item(IDC_LOCUS))->GetCurSel(), 0);
+  EXPECT_EQ(static_cast<CComboBox*>(Item(IDC_COLOUR))->GetCurSel(), 0);
+  // A slider key without a document changes nothing.
+  SliderKey(VK_RIGHT);
+  EXPECT_EQ(Vars().m_pDoc, nullptr);
+}
+
+TEST_F(VarBar, ListsTheUsedVariablesWithTheirUserIndices) {
+  const int user = MakeVariable();
+  ASSERT_GE(user, 0);
+  const std::vector<std::string> lines = Lines();
+  ASSERT_FALSE(lines.empty());
+  // Every line names its own entry.
+  for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+    const int entry = static_cast<int>(Vars().m_wndList.GetItemData(i)) + 5;
+    ASSERT_TRUE(Doc()->m_vars.m_pUsed[entry]);
+    std::string name = Doc()->m_vars.GetName(entry);
+    const std::string sub = Doc()->m_vars.GetSubscript(entry);
+    if (!sub.empty()) name += "." + sub;
+    EXPECT_EQ(lines[i], name);
+  }
+  EXPECT_EQ(ModelText(kModelK), "k_11");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "k.11"), lines.end());
+  EXPECT_EQ(ItemText(IDC_VALUE), "1");
+  EXPECT_EQ(SliderPos(), 55);
+}
+
+TEST_F(VarBar, ASliderStepSetsTheValueAndRecalculatesOncePerStep) {
+  const int user = MakeVariable();
+  ASSERT_GE(user, 0);
+  Doc()->SetModifiedFlag(FALSE);
+  SliderKey(VK_RIGHT);  // 55 -> 56
+  EXPECT_EQ(SliderPos(), 56);
+  EXPECT_DOUBLE_EQ(Value(user), -10 + 20 * 56 / 100.0);
+  EXPECT_EQ(ItemText(IDC_VALUE), "1.2");
+  EXPECT_EQ(Vars().m_nLastPos, 56);
+  SliderKey(VK_LEFT);
+  SliderKey(VK_LEFT);
+  EXPECT_EQ(SliderPos(), 54);
+  EXPECT_NEAR(Value(user), 0.8, 1e-12);
+}
+
+TEST_F(VarBar, ATypedValueOutsideTheRangeIsKeptWithTheSliderAtItsEnd) {
+  const int user = MakeVariable();
+  Enter(IDC_VALUE, "25");
+  EXPECT_DOUBLE_EQ(Value(user), 25.0);
+  EXPECT_EQ(SliderPos(), 100);
+  Enter(IDC_VALUE, "-3.3");
+  EXPECT_DOUBLE_EQ(Value(user), -3.3);
+  EXPECT_EQ(SliderPos(), 34);  // 33.5 rounds away from zero
+}
+
+TEST_F(VarBar, TheRangeEditsMoveTheOtherEndAwayWithoutRecalculating) {
+  const int user = MakeVariable();
+  struct Row {
+    int id;
+    const char* typed;
+    double minimum, maximum;
+  } const rows[] = {
+      {IDC_MINIMUM, "20", 20, 22},     {IDC_MINIMUM, "5", 5, 22},
+      {IDC_MAXIMUM, "4", 3.6, 4},      {IDC_MINIMUM, "5", 5, 5.5},
+      {IDC_MINIMUM, "0.5", 0.5, 5.5},  {IDC_MAXIMUM, "0.25", -1, 0.25},
+      {IDC_MINIMUM, "0.5", 0.5, 1},    {IDC_MAXIMUM, "-0.5", -1, -0.5},
+      {IDC_MINIMUM, "-30", -30, -0.5},
+  };
+  for (const Row& r : rows) {
+    Enter(r.id, r.typed);
+    double v, mn, mx;
+    Doc()->m_vars.Get(user, &v, &mn, &mx);
+    EXPECT_DOUBLE_EQ(mn, r.minimum) << r.typed;
+    EXPECT_DOUBLE_EQ(mx, r.maximum) << r.typed;
+    EXPECT_DOUBLE_EQ(v, 1.0);
+    EXPECT_EQ(SliderPos(), CVarBar::SliderPosition(1.0, mn, mx, 0, 100));
+  }
+}
+
+TEST_F(VarBar, TextThatDoesNotParseIsPromptedOnceAndTheTableKeepsItsValue) {
+  const int user = MakeVariable();
+  QxTest::MessageBoxScript boxes({IDOK});
+  Enter(IDC_VALUE, "1..2");
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_DOUBLE_EQ(Value(user), 1.0);
+}
+
+TEST_F(VarBar, TheLocusListsSetAndRemoveTheVariablesLocus) {
+  const int user = MakeVariable();
+  int mode = -1, colour = -1;
+  ComboDown(IDC_LOCUS, 2);  // "10% deviation" with colour "(none)": red
+  Doc()->GetVarPointCell(user, &mode, &colour);
+  EXPECT_EQ(mode, 3);
+  EXPECT_EQ(colour, 1);
+  ComboDown(IDC_COLOUR, 2);  // "Blue"
+  Doc()->GetVarPointCell(user, &mode, &colour);
+  EXPECT_EQ(mode, 3);
+  EXPECT_EQ(colour, 3);
+  ComboUp(IDC_LOCUS, 3);  // "No Locus"
+  Doc()->GetVarPointCell(user, &mode, &colour);
+  EXPECT_EQ(mode, 0);
+  EXPECT_EQ(colour, 0);
+  ComboDown(IDC_COLOUR, 4);  // "Gray" with "No Locus": logarithmic
+  Doc()->GetVarPointCell(user, &mode, &colour);
+  EXPECT_EQ(mode, 1);
+  EXPECT_EQ(colour, 4);
+  ComboUp(IDC_COLOUR, 4);  // "(none)"
+  Doc()->GetVarPointCell(user, &mode, &colour);
+  EXPECT_EQ(mode, 0);
+  EXPECT_EQ(colour, 0);
+}
+
+TEST_F(VarBar, AnEmptyRangePutsTheSliderAtZeroAndAMoveSetsTheMinimum) {
+  const int user = MakeVariable();
+  Doc()->m_vars.SetRange(user, 2, 2);
+  Vars().UpdateBar(TRUE);
+  EXPECT_EQ(SliderPos(), 0);
+  SliderKey(VK_RIGHT);
+  EXPECT_DOUBLE_EQ(Value(user), 2.0);
+}
+
+TEST_F(VarBar, AFirstMoveOfAnotherVariableToTheOldPositionIsNotLost) {
+  const int first = MakeVariable();
+  PickElement(kModelG, 0, 0, 3);
+  QxTest::PumpUntilIdle();
+  ASSERT_GE(Vars().m_wndList.GetCount(), 2);
+  int second = -1, secondItem = -1;
+  for (int i = 0; i < Vars().m_wndList.GetCount(); ++i)
+    if (static_cast<int>(Vars().m_wndList.GetItemData(i)) != first) {
+      second = static_cast<int>(Vars().m_wndList.GetItemData(i));
+      secondItem = i;
+    }
+  ASSERT_GE(second, 0);
+  // Move the first variable to 56, then choose the second (at 55) and move it to 56.
+  for (int i = 0; i < Vars().m_wndList.GetCount(); ++i)
+    if (static_cast<int>(Vars().m_wndList.GetItemData(i)) == first) {
+      CRect r;
+      Vars().m_wndList.GetItemRect(i, &r);
+      QxTest::Click(&Vars().m_wndList, r.CenterPoint());
+    }
+  QxTest::PumpUntilIdle();
+  SliderKey(VK_RIGHT);
+  ASSERT_DOUBLE_EQ(Value(first), 1.2);
+  CRect r;
+  Vars().m_wndList.GetItemRect(secondItem, &r);
+  QxTest::Click(&Vars().m_wndList, r.CenterPoint());
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(SliderPos(), 55);
+  SliderKey(VK_RIGHT);
+  EXPECT_EQ(SliderPos(), 56);
+  EXPECT_DOUBLE_EQ(Value(second), 1.2);
+  EXPECT_DOUBLE_EQ(Value(first), 1.2);
+}
+
+// The centre of the closed-loop glyphs' ink in the view's image.
+QPointF ClosedLoopInk(const QImage& image) {
+  const COLORREF ink = kSpriteGroupInk[kSpriteClosedLoopGroup];
+  const QRgb want = qRgb(GetRValue(ink), GetGValue(ink), GetBValue(ink)) & 0xFFFFFF;
+  double sx = 0, sy = 0;
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if ((image.pixel(x, y) & 0xFFFFFF) == want) {
+        sx += x;
+        sy += y;
+        ++n;
+      }
+  return n ? QPointF(sx / n, sy / n) : QPointF(-1, -1);
+}
+
+TEST_F(VarBar, APickerMadeVariableMovesTheClosedLoopPoleWithItsSlider) {
+  const int user = MakeVariable();
+  ASSERT_GE(user, 0);
+  const std::string name = Doc()->m_vars.GetName(user + 5);
+  const std::string sub = Doc()->m_vars.GetSubscript(user + 5);
+  const std::vector<std::string> lines = Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), sub.empty() ? name : name + "." + sub),
+            lines.end());
+  View()->UpdateWindow();
+  QxTest::PumpUntilIdle();
+  const QPointF before = ClosedLoopInk(QxTest::ClientImage(View()));
+  ASSERT_GE(before.x(), 0);
+  for (int i = 0; i < 10; ++i) SliderKey(VK_RIGHT);
+  View()->UpdateWindow();
+  QxTest::PumpUntilIdle();
+  const QPointF after = ClosedLoopInk(QxTest::ClientImage(View()));
+  EXPECT_DOUBLE_EQ(Value(user), 3.0);
+  EXPECT_GT(std::hypot(after.x() - before.x(), after.y() - before.y()), 3.0)
+      << before.x() << "," << before.y() << " -> " << after.x() << "," << after.y();
+}
+
+}  // namespace
