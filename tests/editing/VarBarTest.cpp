@@ -214,6 +214,31 @@ TEST_F(VarBar, TheLocusListsSetAndRemoveTheVariablesLocus) {
   EXPECT_EQ(colour, 0);
 }
 
+TEST_F(VarBar, TheSameLocusCodeNeitherRecalculatesNorRepaints) {
+  const int user = MakeVariable();
+  ComboDown(IDC_LOCUS, 1);
+  // A value changed behind the design's back shows whether anything
+  // recalculates: the closed-loop determinant would follow it.
+  Doc()->m_vars.SetValue(user, 7.0);
+  const std::vector<double> den = Doc()->m_system.m_detIFLGK.m_num;
+  auto resend = [this](int id) {
+    Vars().SendMessage(WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK),
+                       reinterpret_cast<LPARAM>(Item(id)->GetSafeHwnd()));
+    QxTest::PumpUntilIdle();
+  };
+  resend(IDC_LOCUS);
+  resend(IDC_COLOUR);
+  EXPECT_EQ(Doc()->m_system.m_detIFLGK.m_num, den);
+  int mode = 0, colour = 0;
+  Doc()->GetVarPointCell(user, &mode, &colour);
+  EXPECT_EQ(mode, 2);
+  EXPECT_EQ(colour, 1);
+  // A recalculation would have followed the table's 7; a new value does.
+  Enter(IDC_VALUE, "6");
+  EXPECT_NE(Doc()->m_system.m_detIFLGK.m_num, den);
+  EXPECT_EQ(SliderPos(), 80);
+}
+
 TEST_F(VarBar, AnEmptyRangePutsTheSliderAtZeroAndAMoveSetsTheMinimum) {
   const int user = MakeVariable();
   Doc()->m_vars.SetRange(user, 2, 2);
