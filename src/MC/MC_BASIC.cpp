@@ -264,6 +264,9 @@ CMcBasic* CMcBasic::LoadNode(CArchive& ar) {
   if (ar.HasFailed()) return nullptr;
   const McKind* kind = McFindKind(type);
   if (kind == nullptr) return nullptr;
+  // A desktop is a root: inside another record its free positions would
+  // stretch the expressions around it without bound.
+  if (kind->code == kMcDesktop && t_loadDepth > 1) return nullptr;
   CMcBasic* node = kind->load(ar);
   // A loader that read past the end built its node from zeros: refuse it.
   if (node != nullptr && ar.HasFailed()) {

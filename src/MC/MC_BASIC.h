@@ -153,7 +153,8 @@ class CMcBasic {
   // the stored box lies beyond +-2^24 pixels, which no layout gives.
   static BOOL LoadHeader(CArchive& ar, WORD* childCount, McBox* box, WORD* baseline, WORD* flags);
   // Reads one node record; a new tree owned by the caller, or null when the
-  // record is damaged, truncated, nested too deeply or stands for no node.
+  // record is damaged, truncated, nested too deeply, holds a desktop below
+  // its top or stands for no node.
   static CMcBasic* LoadNode(CArchive& ar);
   // Reads count child records into children (appended); on a failure deletes
   // the ones this call read and returns FALSE. Grows only as records arrive,

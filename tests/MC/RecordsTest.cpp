@@ -97,7 +97,7 @@ Bytes Empty() {
   return Header(McTypeWord(kMcNull), 0);
 }
 
-Bytes Nested(int depth, WORD type = McTypeWord(kMcDesktop), WORD count = 1) {
+Bytes Nested(int depth, WORD type = McTypeWord(kMcListbody), WORD count = 1) {
   Bytes b, header = Header(type, count), empty = Empty();
   for (int i = 1; i < depth; ++i) b.insert(b.end(), header.begin(), header.end());
   for (int i = 0; i < 1 + (depth - 1) * (count - 1); ++i)

@@ -1,6 +1,7 @@
-// A node record's stored box: values no layout gives are damage and refused,
-// since a tree drawn at them overflows the pixel arithmetic; the widest sound
-// values load and keep their box.
+// What a node record may not hold even when every count is sound: a stored
+// box that no layout gives (a tree drawn at it overflows the pixel
+// arithmetic), and a desktop below the top of a tree (its free positions
+// would stretch the expressions around it without bound).
 #include "McTestSupport.h"
 
 using namespace mctest;
@@ -16,7 +17,7 @@ Bytes NullRecord(DWORD x, DWORD y, DWORD width, DWORD height) {
 
 }  // namespace
 
-TEST(RecordBox, StoredBoxesBeyondTheLayoutRangeAreRefused) {
+TEST(RecordLimits, StoredBoxesBeyondTheLayoutRangeAreRefused) {
   constexpr DWORD kFar = DWORD{1} << 24;
   const struct {
     const char* name;
@@ -39,5 +40,29 @@ TEST(RecordBox, StoredBoxesBeyondTheLayoutRangeAreRefused) {
       EXPECT_EQ(node->m_box.x, static_cast<LONG>(row.x));
       EXPECT_EQ(node->m_box.y, static_cast<LONG>(row.y));
     }
+  }
+}
+
+TEST(RecordLimits, ADesktopLoadsOnlyAsTheTopOfATree) {
+  auto* desktop = new CMcDesktop(0);
+  desktop->AppendChild(Real(1));
+  const Bytes top = Record(NodePtr(desktop).get());
+  EXPECT_NE(Load(top), nullptr);
+  const struct {
+    const char* name;
+    CMcBasic* holder;
+  } rows[] = {
+      {"in a list", ListOf<CMcListbody>(0, {})},
+      {"in a desktop", new CMcDesktop(0)},
+      {"in a sum", ListOf<CMcListsum>(0, {Real(2)})},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    NodePtr holder(row.holder);
+    Bytes inner = Record(holder.get());
+    // The holder's child count goes up by one and the desktop's record follows its children.
+    inner[4] = static_cast<BYTE>(inner[4] + 1);
+    inner.insert(inner.end(), top.begin(), top.end());
+    EXPECT_EQ(Load(inner), nullptr);
   }
 }
