@@ -92,9 +92,10 @@ DWORD ExpectedCode(const BYTE* reply, std::size_t size, BYTE channel) {
   return GetDword(reply + 12);
 }
 
+// Made once; its socket and folder go when the process ends.
 Board& TheBoard() {
-  static Board* board = new Board;  // lives as long as the process
-  return *board;
+  static Board board;
+  return board;
 }
 
 }  // namespace
