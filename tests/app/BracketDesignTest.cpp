@@ -22,7 +22,7 @@ CMcBasic* Bracket(CMcBasic* operand) {
 void SetProcess(CQorexDoc& doc, bool typed) {
   auto wrap = [&](CMcBasic* e) { return typed ? Bracket(e) : e; };
   SetModel(
-      doc, 2,
+      doc, kModelG,
       Div(wrap(Sum({S(), Real(1)})), Prod({wrap(Sum({S(), Real(2)})), wrap(Sum({S(), Real(3)}))})));
   doc.Recalculate();
 }
@@ -47,9 +47,9 @@ TEST(BracketDesign, SavesOpensAndRecalculatesToTheSamePoles) {
   ASSERT_TRUE(typed.OnSaveDocument(path.c_str()));
   CQorexDoc opened;
   ASSERT_TRUE(opened.OnOpenDocument(path.c_str()));
-  const CMcBasic* process = opened.m_models.RightSideAt(2);
+  const CMcBasic* process = opened.m_models.RightSideAt(kModelG);
   ASSERT_NE(process, nullptr);
-  EXPECT_EQ(process->Compare(typed.m_models.RightSideAt(2)), 0) << "the brackets came back";
+  EXPECT_EQ(process->Compare(typed.m_models.RightSideAt(kModelG)), 0) << "the brackets came back";
   EXPECT_EQ(ClosedLoopPoles(opened), ClosedLoopPoles(typed));
   EXPECT_EQ(opened.m_system.m_nError, kSimOk);
   EXPECT_NEAR(opened.m_system.m_yd.At(0, opened.m_system.m_nSteps - 1),

@@ -206,7 +206,7 @@ void ExpectRoots(const RootLocusScene& scene, const std::vector<ExpectedRoots>& 
 // failed.
 TEST(RootLocusScene, TakesShownBlocksInOrderThenTheClosedLoop) {
   CQorexDoc doc;
-  simtest::SetModel(doc, 1, simtest::Tf({5, 1}, {2, 1}));
+  simtest::SetModel(doc, kModelK, simtest::Tf({5, 1}, {2, 1}));
   doc.Recalculate();
   doc.m_system.m_P.m_wFlags &= ~1;
   doc.m_system.m_L.At(0, 0).m_bRootsValid = false;

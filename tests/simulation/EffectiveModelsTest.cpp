@@ -175,15 +175,15 @@ void ExpectModels(CQorexDoc& doc, bool singleChannel) {
 void MakeDynamicTwoByTwo(CQorexDoc& doc) {
   MakeTwoByTwo(doc, Matrix(2, {Tf({1, 2}, {0.5, 1}), Real(0.5), Real(0), Tf({3}, {1, 1})}), 1, 0,
                0);
-  SetModel(doc, 3, Matrix(2, {Real(1), Real(0), Tf({0.2}, {1, 1}), Real(1)}));
-  SetModel(doc, 4, Matrix(2, {Tf({1}, {1, 0.1}), Real(0), Real(0), Tf({1}, {1, 0.1})}));
+  SetModel(doc, kModelL, Matrix(2, {Real(1), Real(0), Tf({0.2}, {1, 1}), Real(1)}));
+  SetModel(doc, kModelF, Matrix(2, {Tf({1}, {1, 0.1}), Real(0), Real(0), Tf({1}, {1, 0.1})}));
   doc.Recalculate();
   ASSERT_EQ(doc.m_system.m_nError, kSimOk);
 }
 
 // The new design's single loop with a lead controller.
 void MakeSingleLoop(CQorexDoc& doc) {
-  SetModel(doc, 1, Tf({2, 1}, {5, 1}));
+  SetModel(doc, kModelK, Tf({2, 1}, {5, 1}));
   doc.Recalculate();
   ASSERT_EQ(doc.m_system.m_nError, kSimOk);
 }

@@ -17,12 +17,12 @@ struct GainLoop {
   CQorexDoc doc;
   int k = -1;
   GainLoop(int slot, double value, double l) {
-    SetModel(doc, 4, Real(1));
-    if (l != 1.0) SetModel(doc, 3, Real(l));
+    SetModel(doc, kModelF, Real(1));
+    if (l != 1.0) SetModel(doc, kModelL, Real(l));
     SetModel(doc, slot,
-             slot == 0   ? Prod({Variable("k"), Real(1)})
-             : slot == 2 ? Div(Variable("k"), PolyExpr({1, 1}))
-                         : Variable("k"));
+             slot == kModelP   ? Prod({Variable("k"), Real(1)})
+             : slot == kModelG ? Div(Variable("k"), PolyExpr({1, 1}))
+                               : Variable("k"));
     k = Entry(doc, "k");
     doc.m_vars.m_pValue[k] = value;
     doc.m_pVarPoints[0].m_nVariable = k;
@@ -56,18 +56,19 @@ TEST(Loci, SweepsVisitTheGivenGainsAndRestoreTheVariable) {
     double l = 1.0;
   } rows[] = {
       // One factor short of the maximum gain 100.
-      {"logarithmic", 1, 20, 0, 3.5, Gains(0.01, std::pow(1e4, 1.0 / 30), 0, 30)},
-      {"10 %", 1, 20, 1, 5.0, Gains(4.5, 1, 1.0 / 19, 20)},
-      {"25 %", 1, 20, 2, 4.0, Gains(3.0, 1, 2.0 / 19, 20)},
-      {"50 %", 1, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
-      {"50 %, k in F", 4, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
-      {"50 %, k in G", 2, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
-      {"50 %, L = 2 in the loop", 1, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20), 2.0},
-      {"100 %", 1, 20, 4, 2.0, Gains(0.0, 1, 4.0 / 19, 20)},
-      {"100 % at 0: -1 .. 1, not a single point", 1, 20, 0x3004, 0.0, Gains(-1, 1, 2.0 / 19, 20)},
-      {"one linear step starts at the minimum gain", 1, 1, 1, 5.0, {0.01}},
-      {"no linear steps", 1, 0, 1, 5.0, {}},
-      {"a pre-filter variable gets no points", 0, 20, 0, 1.0, {}},
+      {"logarithmic", kModelK, 20, 0, 3.5, Gains(0.01, std::pow(1e4, 1.0 / 30), 0, 30)},
+      {"10 %", kModelK, 20, 1, 5.0, Gains(4.5, 1, 1.0 / 19, 20)},
+      {"25 %", kModelK, 20, 2, 4.0, Gains(3.0, 1, 2.0 / 19, 20)},
+      {"50 %", kModelK, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
+      {"50 %, k in F", kModelF, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
+      {"50 %, k in G", kModelG, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20)},
+      {"50 %, L = 2 in the loop", kModelK, 20, 3, 2.0, Gains(1.0, 1, 2.0 / 19, 20), 2.0},
+      {"100 %", kModelK, 20, 4, 2.0, Gains(0.0, 1, 4.0 / 19, 20)},
+      {"100 % at 0: -1 .. 1, not a single point", kModelK, 20, 0x3004, 0.0,
+       Gains(-1, 1, 2.0 / 19, 20)},
+      {"one linear step starts at the minimum gain", kModelK, 1, 1, 5.0, {0.01}},
+      {"no linear steps", kModelK, 0, 1, 5.0, {}},
+      {"a pre-filter variable gets no points", kModelP, 20, 0, 1.0, {}},
   };
   const int saved = g_nRlLinSteps;
   for (const auto& row : rows) {

@@ -86,10 +86,10 @@ void ExpectRun(const CSIMsystem& s, int n, const std::vector<std::vector<double>
 // K = (1 + 2s)/s, G = 1/(1 + 1.5s + 0.5s^2), v = 0.1, as in the reference script.
 TEST(LoopSimulation, SisoAgreesWithTheLoopReferenceAndZeroOrderHold) {
   CQorexDoc doc;
-  SetModel(doc, 1, Tf({1, 2}, {0, 1}));
-  SetModel(doc, 2, Tf({1}, {1, 1.5, 0.5}));
-  SetModel(doc, 4, Real(1));
-  SetSignal(doc, 1, Real(0.1));
+  SetModel(doc, kModelK, Tf({1, 2}, {0, 1}));
+  SetModel(doc, kModelG, Tf({1}, {1, 1.5, 0.5}));
+  SetModel(doc, kModelF, Real(1));
+  SetSignal(doc, kSigV, Real(0.1));
   doc.m_dSamplingTime = kH;
   doc.m_dFinalTime = kTf;
   doc.Recalculate();
@@ -137,7 +137,7 @@ TEST(LoopSimulation, StepCountIsTruncatedAndValidated) {
 // refused, and no signal keeps the previous run.
 TEST(LoopSimulation, MismatchedShapesRefuseToSimulate) {
   CQorexDoc doc;
-  SetSignal(doc, 0, Matrix(1, {Real(1), Real(2)}));
+  SetSignal(doc, kSigC, Matrix(1, {Real(1), Real(2)}));
   doc.Recalculate();
   const CSIMsystem& s = doc.m_system;
   EXPECT_EQ(s.m_nError, kSimShapeMismatch);
@@ -181,7 +181,7 @@ TEST(LoopRoots, ClosedLoopPolesAndZerosWithAController) {
 // A single channel has no transmission zeros: |FLGK| is the constant 1.
 TEST(LoopRoots, SingleChannelLoopHasNoTransmissionZeros) {
   CQorexDoc doc;
-  SetModel(doc, 2, Tf({3, 1}, {2, 3, 1}));  // (s + 3) / ((s + 1)(s + 2))
+  SetModel(doc, kModelG, Tf({3, 1}, {2, 3, 1}));  // (s + 3) / ((s + 1)(s + 2))
   doc.Recalculate();
   const CSIMtrnfn& z = doc.m_system.m_detFLGK;
   EXPECT_EQ(z.m_nNum * 10 + z.m_nDen, 11);
@@ -193,7 +193,7 @@ TEST(LoopRoots, SingleChannelLoopHasNoTransmissionZeros) {
 
 TEST(LoopHandOver, CopyFromKeepsTheSamplesUpToTheCurrentStepAndRefusesOtherShapes) {
   CQorexDoc a, b, mimo;
-  SetSignal(b, 0, Real(2));
+  SetSignal(b, kSigC, Real(2));
   b.Recalculate();
   CSIMsystem& run = a.m_system;
   run.m_nStep = 99;
@@ -221,13 +221,14 @@ TEST(LoopHandOver, RecalculatingTheRunningDocumentFeedsTheSimulator) {
   g_pSimulator = &simulator;
   g_pSimDoc = &doc;
   doc.m_nRuns = 2;
-  SetSignal(doc, 0, Real(3));
+  SetSignal(doc, kSigC, Real(3));
   doc.Recalculate();  // same shapes: copied, runs kept
   EXPECT_EQ(simulator.m_c.At(0, 5), 3.0);
   EXPECT_EQ(doc.m_nRuns, 2);
-  SetSignal(doc, 0, Matrix(1, {Real(1), Real(1)}));
-  SetModel(doc, 0, Matrix(2, {Real(1), Real(1)}));  // a 1 x 2 pre-filter keeps the loop consistent
-  doc.Recalculate();                                // other shapes: set up afresh, runs dropped
+  SetSignal(doc, kSigC, Matrix(1, {Real(1), Real(1)}));
+  SetModel(doc, kModelP,
+           Matrix(2, {Real(1), Real(1)}));  // a 1 x 2 pre-filter keeps the loop consistent
+  doc.Recalculate();                        // other shapes: set up afresh, runs dropped
   EXPECT_EQ(simulator.m_c.m_nRows, 2);
   EXPECT_EQ(doc.m_nRuns, 0);
   g_pSimDoc = nullptr;
@@ -237,8 +238,8 @@ TEST(LoopHandOver, RecalculatingTheRunningDocumentFeedsTheSimulator) {
 TEST(LoopChecks, CanBuildRefusesWhatDoesNotEvaluate) {
   CQorexDoc doc;
   CSIMsystem& s = doc.m_system;
-  EXPECT_EQ(s.CanBuildSignal(&doc, doc.m_signals.GetAt(0)), 1);
-  EXPECT_EQ(s.CanBuildModel(&doc, doc.m_models.GetAt(2)), 1);
+  EXPECT_EQ(s.CanBuildSignal(&doc, doc.m_signals.GetAt(kSigC)), 1);
+  EXPECT_EQ(s.CanBuildModel(&doc, doc.m_models.GetAt(kModelG)), 1);
   Node bad(new CMcEquality(Variable("x"), Real(1), 0));  // the left side is not a function node
   EXPECT_EQ(s.CanBuildSignal(&doc, bad.get()), 0);
   EXPECT_EQ(s.CanBuildModel(&doc, bad.get()), 0);

@@ -125,7 +125,7 @@ TEST(SampledSignal, BuildSizesAndFillsWithinTheDocumentsRun) {
 
 TEST(SampledSignal, EvaluateWritesTheCurrentStep) {
   CQorexDoc doc;
-  SetSignal(doc, 0, Matrix(1, {Real(4), Variable("t")}, 1));  // -(4, t)
+  SetSignal(doc, kSigC, Matrix(1, {Real(4), Variable("t")}, 1));  // -(4, t)
   CSIMsignal s;
   s.Resize(2, 10);
   for (int i = 0; i < 20; ++i) s.m_pSamples[i] = 9;

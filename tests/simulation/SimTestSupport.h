@@ -95,7 +95,7 @@ inline CSIMtrnfn Prepared(std::vector<double> num, std::vector<double> den) {
 }
 
 // ---- designs in a document ----------------------------------------------------
-// Model slots: 0 P, 1 K, 2 G, 3 L, 4 F; signal slots: 0 c, 1 v, 2 d, 3 n.
+// Slots are SIMmodelSlot (kModelP .. kModelF) and SIMsignalSlot (kSigC ..) values.
 
 inline void SetRhs(CQorexDoc& doc, CMXC_BIN& list, int slot, CMcBasic* rhs) {
   delete list.GetAt(slot)->SetChildAt(rhs, 1);
@@ -115,16 +115,16 @@ inline int Entry(const CQorexDoc& doc, const char* name) {
 // is given) with P = L = F = I, the given controller, command c and disturbance d; v = n = 0.
 inline void MakeTwoByTwo(CQorexDoc& doc, CMcBasic* k, double c1, double c2, double d2,
                          CMcBasic* g = nullptr) {
-  SetModel(doc, 0, Identity(2));
-  SetModel(doc, 1, k);
-  SetModel(doc, 2,
+  SetModel(doc, kModelP, Identity(2));
+  SetModel(doc, kModelK, k);
+  SetModel(doc, kModelG,
            g ? g : Matrix(2, {Tf({1}, {1, 1}), Tf({2}, {3, 1}), Tf({1}, {1, 1}), Tf({1}, {1, 1})}));
-  SetModel(doc, 3, Identity(2));
-  SetModel(doc, 4, Identity(2));
-  SetSignal(doc, 0, Matrix(1, {Real(c1), Real(c2)}));
-  SetSignal(doc, 1, Matrix(1, {Real(0), Real(0)}));
-  SetSignal(doc, 2, Matrix(1, {Real(0), Real(d2)}));
-  SetSignal(doc, 3, Matrix(1, {Real(0), Real(0)}));
+  SetModel(doc, kModelL, Identity(2));
+  SetModel(doc, kModelF, Identity(2));
+  SetSignal(doc, kSigC, Matrix(1, {Real(c1), Real(c2)}));
+  SetSignal(doc, kSigV, Matrix(1, {Real(0), Real(0)}));
+  SetSignal(doc, kSigD, Matrix(1, {Real(0), Real(d2)}));
+  SetSignal(doc, kSigN, Matrix(1, {Real(0), Real(0)}));
 }
 
 }  // namespace simtest

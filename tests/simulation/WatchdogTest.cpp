@@ -35,8 +35,8 @@ struct AnsweringUi : CSIMwatchdogUi {
 // With K = F = 1 the closed loop of G = 1/(0.02 s + 1) has its pole at -100:
 // far too fast for 0.05 s steps, fine for 0.001 s.
 void MakeFast(CQorexDoc& doc, double ts = 0.05, double tf = 30) {
-  SetModel(doc, 2, Tf({1}, {1, 0.02}));
-  SetModel(doc, 4, Real(1));
+  SetModel(doc, kModelG, Tf({1}, {1, 0.02}));
+  SetModel(doc, kModelF, Real(1));
   doc.m_dSamplingTime = ts;
   doc.m_dFinalTime = tf;
 }
@@ -57,8 +57,8 @@ TEST(Watchdog, AsksOnlyWhenTheTestCanRunAndFails) {
       {"30 samples", [](CQorexDoc& d) { MakeFast(d, 0.05, 30 * 0.05 + 0.01); }, 0.2, false, 1},
       {"the default design", [](CQorexDoc&) {}, 0.2, false, 0},
       // The response is 0 throughout: err = 0 against the scale g_dZeroTol.
-      {"a zero error equals a zero threshold", [](CQorexDoc& d) { SetModel(d, 2, Real(0)); }, 0.0,
-       false, 0},
+      {"a zero error equals a zero threshold", [](CQorexDoc& d) { SetModel(d, kModelG, Real(0)); },
+       0.0, false, 0},
       {"the document a worker runs", [](CQorexDoc& d) { MakeFast(d); }, 0.2, true, 0},
       // Its command is 0: the test steps every channel at once all the same.
       {"only the second channel too fast",
