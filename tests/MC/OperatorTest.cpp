@@ -110,7 +110,9 @@ TEST(Operator, CodesWithoutValueSetTheFlag) {
   for (int code : codes) {
     auto* operand = new CountingLeaf({2, 3});
     Op node(operand, Op::Flags(code, 1));
-    if (code >= Op::kOperator) EXPECT_STREQ(node.GetName(), "Operator") << code;
+    if (code >= Op::kOperator) {
+      EXPECT_STREQ(node.GetName(), "Operator") << code;
+    }
     g_bEvalError = 0;
     EXPECT_TRUE(Same(Eval(&node), {0, 0})) << code;
     EXPECT_TRUE(TakeEvalError()) << code;

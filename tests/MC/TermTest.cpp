@@ -206,9 +206,12 @@ TEST(FractionAddNumber, ExactWhileWholeElseDouble) {
     const McComplex sum = McComplexAdd(Eval(fraction.get()), Eval(value.get()));
     const WORD exact = static_cast<CMcDivision*>(fraction.get())->AddNumber(value.get());
     EXPECT_EQ(exact, row.exact) << row.name;
-    if (row.expected) EXPECT_EQ(Infix(fraction.get()), row.expected) << row.name;
-    if (McIsNumber(fraction->m_children[0]))
+    if (row.expected) {
+      EXPECT_EQ(Infix(fraction.get()), row.expected) << row.name;
+    }
+    if (McIsNumber(fraction->m_children[0])) {
       EXPECT_TRUE(Agrees(Eval(fraction.get()), sum, 1e-15)) << row.name;
+    }
   }
 }
 
@@ -396,7 +399,9 @@ TEST(SymbolicSlots, UnfinishedNodesStay) {
       [](CMcBasic* n) { EXPECT_EQ(n->Perform(), 0); },
       [](CMcBasic* n) { n->Tidy(); },
       [](CMcBasic* n) {
-        if (McIsKind(n, kMcPower)) EXPECT_EQ(static_cast<CMcPower*>(n)->PerformPower(), 0);
+        if (McIsKind(n, kMcPower)) {
+          EXPECT_EQ(static_cast<CMcPower*>(n)->PerformPower(), 0);
+        }
       },
   };
   for (const auto& op : ops) {

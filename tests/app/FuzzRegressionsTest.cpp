@@ -79,8 +79,9 @@ TEST(FuzzRegressions, EveryTargetIsReplayed) {
   for (const Target& target : kTargets) replayed.insert(target.name);
   for (const auto& entry : fs::directory_iterator(FuzzFolder())) {
     const fs::path& path = entry.path();
-    if (path.extension() == ".cpp" && path.stem() != "make_corpus")
+    if (path.extension() == ".cpp" && path.stem() != "make_corpus") {
       EXPECT_TRUE(replayed.count(path.stem().string())) << path.filename() << " is not replayed";
+    }
   }
   const fs::path regressions = FuzzFolder() / "regressions";
   if (!fs::is_directory(regressions)) return;

@@ -37,8 +37,12 @@ void RunRows(std::initializer_list<Row> rows) {
       scene.BeginEmpty();
     const int accepted = scene.Type(r.script);
     EXPECT_EQ(scene.Text(), r.tree);
-    if (r.number) EXPECT_STREQ(scene.Edit().m_szNumber, r.number);
-    if (r.accepted >= 0) EXPECT_EQ(accepted, r.accepted);
+    if (r.number) {
+      EXPECT_STREQ(scene.Edit().m_szNumber, r.number);
+    }
+    if (r.accepted >= 0) {
+      EXPECT_EQ(accepted, r.accepted);
+    }
   }
 }
 
