@@ -147,6 +147,25 @@ TEST_F(VarBar, ASliderStepSetsTheValueAndRecalculatesOncePerStep) {
   EXPECT_NEAR(Value(user), 0.8, 1e-12);
 }
 
+TEST_F(VarBar, AMouseDragOfTheSliderSetsTheValueItEndsAt) {
+  const int user = MakeVariable();
+  CRect track;
+  Vars().m_wndSlider.GetClientRect(&track);
+  const int y = track.CenterPoint().y;
+  // Press on the thumb at 55, drag to the right end, release.
+  const CPoint at(track.left + (track.Width() * 55) / 100, y);
+  QxTest::MouseDown(&Vars().m_wndSlider, at);
+  ASSERT_EQ(CWnd::GetCapture(), &Vars().m_wndSlider);
+  EXPECT_EQ(Vars().m_nLastPos, 55);  // a press on the thumb moves nothing
+  for (int x = at.x; x <= track.right + 10; x += 7) QxTest::MouseMove(&Vars().m_wndSlider, {x, y});
+  QxTest::MouseUp(&Vars().m_wndSlider, {track.right + 10, y});
+  QxTest::PumpUntilIdle();
+  const int pos = SliderPos();
+  EXPECT_EQ(pos, 100);
+  EXPECT_EQ(Vars().m_nLastPos, pos);
+  EXPECT_DOUBLE_EQ(Value(user), -10 + 20 * pos / 100.0);
+}
+
 TEST_F(VarBar, ATypedValueOutsideTheRangeIsKeptWithTheSliderAtItsEnd) {
   const int user = MakeVariable();
   Enter(IDC_VALUE, "25");
