@@ -158,4 +158,20 @@ TEST(EditorInserts, IntegralOfAnotherKindStartsAtItsLimit) {
             "Integral(y,#[L1]@1,#[L1],#)[k1]");
 }
 
+// The augmentation line's column count is one byte of the matrix's flags: a
+// line after column 255 or later cannot be kept, so "=" there is refused.
+TEST(EditorInserts, NoAugmentationLineAfterColumn255) {
+  for (const int column : {254, 255}) {
+    SCOPED_TRACE(column);
+    std::vector<CMcBasic*> cells;
+    for (int i = 0; i < 300; ++i) cells.push_back(Variable("a"));
+    CMcMatrix* row = Matrix(300, cells);
+    EditScene scene;
+    scene.SetChecks(false);
+    scene.Begin({row}, row->m_children[column]);
+    EXPECT_EQ(scene.Type("="), column == 254 ? 1 : 0);
+    EXPECT_EQ(row->GetAugmentation(), column == 254 ? 255 : 0);
+  }
+}
+
 }  // namespace
