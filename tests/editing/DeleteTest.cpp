@@ -14,60 +14,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
 
-using edtest::EditScene;
+using namespace edtest;
 using qxtest::trees::Div;
 using qxtest::trees::Matrix;
 using qxtest::trees::Prod;
 using qxtest::trees::Real;
 using qxtest::trees::Sum;
 using qxtest::trees::Variable;
-
-struct Row {
-  const char* what;
-  const char* script;
-  const char* tree;
-  // Optional start: a tree and the caret's child-index path below it (""
-  // the top, "1.0" child 0 of child 1), the caret after that node.
-  CMcBasic* (*start)() = nullptr;
-  const char* caret = "";
-  int accepted = -1;  // keys accepted (a text-mode toggle counts)
-};
-
-CMcBasic* At(CMcBasic* node, const char* path) {
-  for (const char* p = path; *p;) {
-    char* end = nullptr;
-    node = node->m_children[std::strtol(p, &end, 10)];
-    p = *end == '.' ? end + 1 : end;
-  }
-  return node;
-}
-
-void RunRows(std::initializer_list<Row> rows) {
-  for (const Row& r : rows) {
-    SCOPED_TRACE(std::string(r.what) + ": " + r.script);
-    EditScene scene;
-    if (r.start) {
-      CMcBasic* top = r.start();
-      scene.Begin({top}, At(top, r.caret));
-    } else {
-      scene.BeginEmpty();
-    }
-    const int accepted = scene.Type(r.script);
-    EXPECT_EQ(scene.Text(), r.tree);
-    if (r.accepted >= 0) {
-      EXPECT_EQ(accepted, r.accepted);
-    }
-  }
-}
-
-CMcBasic* Hole() {
-  return new CMcNull(0);
-}
 
 // Start trees.
 CMcBasic* NegatedSumOfNegatedXAndHole() {
@@ -148,18 +105,6 @@ TEST(EditorDelete, BackspaceEmptiesThenCollapses) {
       {"a small division's numerator comes back to full size", "x+y<C-Up>\\<BS>", "Listsum(x,y)@1"},
   });
 }
-
-// Numbers shown with four digits, except the one at the caret.
-class FourDigits {
- public:
-  FourDigits() : m_saved(g_nDisplaySettings) {
-    g_nDisplaySettings = (g_nDisplaySettings & ~(31 << 2)) | (4 << 2);
-  }
-  ~FourDigits() { g_nDisplaySettings = m_saved; }
-
- private:
-  int m_saved;
-};
 
 CMcBasic* RowLongNumberHole() {
   return Matrix(2, {Real(1.23456789), Hole()});

@@ -59,6 +59,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -636,6 +637,64 @@ class EditScene {
   bool m_checks = true;
   int m_checkEvery = 1;
   int m_sinceCheck = 0;
+};
+
+// ---- tables of scripts ---------------------------------------------------------------------
+
+// One row: from an empty placeholder (or `start` with the caret after the
+// node at child-index path `caret`: "" the top, "1.0" child 0 of child 1),
+// type `script` and expect `tree`, and where given the count of accepted
+// keys (a text-mode toggle counts).
+struct Row {
+  const char* what;
+  const char* script;
+  const char* tree;
+  CMcBasic* (*start)() = nullptr;
+  const char* caret = "";
+  int accepted = -1;
+};
+
+inline CMcBasic* At(CMcBasic* node, const char* path) {
+  for (const char* p = path; *p;) {
+    char* end = nullptr;
+    node = node->m_children[std::strtol(p, &end, 10)];
+    p = *end == '.' ? end + 1 : end;
+  }
+  return node;
+}
+
+inline void RunRows(std::initializer_list<Row> rows) {
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.what) + ": " + r.script);
+    EditScene scene;
+    if (r.start) {
+      CMcBasic* top = r.start();
+      scene.Begin({top}, At(top, r.caret));
+    } else {
+      scene.BeginEmpty();
+    }
+    const int accepted = scene.Type(r.script);
+    EXPECT_EQ(scene.Text(), r.tree);
+    if (r.accepted >= 0) {
+      EXPECT_EQ(accepted, r.accepted);
+    }
+  }
+}
+
+inline CMcBasic* Hole() {
+  return new CMcNull(0);
+}
+
+// Numbers shown with four digits, except the one at the caret.
+class FourDigits {
+ public:
+  FourDigits() : m_saved(g_nDisplaySettings) {
+    g_nDisplaySettings = (g_nDisplaySettings & ~(31 << 2)) | (4 << 2);
+  }
+  ~FourDigits() { g_nDisplaySettings = m_saved; }
+
+ private:
+  int m_saved;
 };
 
 }  // namespace edtest
