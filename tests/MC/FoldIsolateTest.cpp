@@ -69,7 +69,6 @@ const FoldRow kFoldRows[] = {
     {"ln 1", [] { return Log(Real(1), McNewConstant("e"), 1); }, [] { return Real(0); }},
     {"log_x x", [] { return Log(X(), X(), 1); }, [] { return Real(-1); }},
     {"log_b b^y", [] { return Log(Pow(Variable("b"), Y()), Variable("b")); }, [] { return Y(); }},
-    {"log_x 1", [] { return Log(Real(1), X()); }, [] { return Real(0); }},
     {"log_x 2 stays", [] { return Log(Real(2), X()); }, [] { return Log(Real(2), X()); }},
     {"|-3|", [] { return Op(CMcOperator::kAbsolute, Real(-3)); }, [] { return Real(3); }},
     {"|3 + 4j|", [] { return Op(CMcOperator::kAbsolute, Complex(3, 4), 1); },
@@ -154,30 +153,45 @@ TEST(Fold, WorkedCases) {
 }
 
 // Without a parent, or not among its parent's children, a node cannot be
-// replaced: Perform changes nothing and says so.
+// replaced: Perform and Tidy change nothing, Perform says so, and the stale
+// parent's child is not overwritten.
 TEST(Fold, NodesWithoutAPlaceStayUnchanged) {
   const std::function<CMcBasic*()> trees[] = {
-      [] { return Root(Real(16), Real(2)); },        [] { return Log(Real(8), Real(2)); },
-      [] { return Op(CMcOperator::kBracket, X()); }, [] { return D(Real(3), X()); },
+      [] { return Root(Real(16), Real(2)); },
+      [] { return Log(Real(8), Real(2)); },
+      [] { return Op(CMcOperator::kBracket, X()); },
+      [] { return D(Real(3), X()); },
       [] { return Integral(Real(0), X()); },
+      [] {
+        return Prod({X(), X()});
+      },
+      [] { return Div(X(), X()); },
+      [] { return Pow(X(), Real(1)); },
+      [] {
+        return Sum({X(), X(1)});
+      },
   };
   for (const auto& make : trees) {
     NodePtr tree(make());
     NodePtr before(tree->Clone());
     SCOPED_TRACE(Infix(tree.get()));
-    EXPECT_EQ(tree->Perform(), 0);
-    EXPECT_EQ(tree->Compare(before.get()), 0);
-    // A stale parent link: the node is not among the parent's children.
-    CMcOperator parent(X(), 0);
-    tree->m_parent = &parent;
-    EXPECT_EQ(tree->Perform(), 0);
-    EXPECT_EQ(tree->Compare(before.get()), 0);
+    CMcOperator parent(Y(), 0);
+    for (CMcBasic* link : {static_cast<CMcBasic*>(nullptr), static_cast<CMcBasic*>(&parent)}) {
+      tree->m_parent = link;
+      EXPECT_EQ(tree->Perform(), 0);
+      tree->Tidy();
+      EXPECT_EQ(tree->Compare(before.get()), 0);
+    }
     tree->m_parent = nullptr;
+    EXPECT_EQ(Infix(parent.m_children[0]), "y");
   }
+  NodePtr power(Pow(Real(4), Real(0.5)));
+  EXPECT_EQ(static_cast<CMcPower*>(power.get())->PerformPower(), 0);
 }
 
 // What the editor can leave unfinished (a root or logarithm without its two
-// parts, a function or operator without its child) stays as it is under
+// parts, a function or operator without its child, a fraction or power
+// with one child) stays as it is under
 // Perform, Tidy and Isolate, and differentiates to a formal derivative.
 TEST(Fold, UnfinishedNodesStayAndDifferentiateFormally) {
   const std::function<CMcBasic*()> unfinished[] = {
@@ -185,6 +199,8 @@ TEST(Fold, UnfinishedNodesStayAndDifferentiateFormally) {
       [] { return new CMcLog(nullptr, nullptr, 1); },
       [] { return new CMcFunction(nullptr, "sin", "", 0); },
       [] { return new CMcOperator(nullptr, CMcOperator::Flags(CMcOperator::kBracket)); },
+      [] { return new CMcDivision(X(), nullptr, 1); },
+      [] { return new CMcPower(X(), nullptr, 0); },
   };
   CMcVariable x("x", "", 0);
   for (const auto& make : unfinished) {
@@ -200,6 +216,9 @@ TEST(Fold, UnfinishedNodesStayAndDifferentiateFormally) {
     NodePtr derivative(node->Differentiate(&x, 0));
     ASSERT_TRUE(McIsKind(derivative.get(), kMcDerivative));
     EXPECT_EQ(derivative->GetSign(), before->GetSign());
+    if (McIsKind(node, kMcPower)) {
+      EXPECT_EQ(static_cast<CMcPower*>(node)->PerformPower(), 0);
+    }
   }
 }
 

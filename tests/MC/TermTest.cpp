@@ -88,7 +88,6 @@ TEST(TermEngine, CollectsFactorsAndCoefficients) {
       {"x^2 x^3 adds the exponents", Prod({Pow(V("x"), Real(2)), Pow(V("x"), Real(3))}), "(x)^(5)"},
       {"a/(b c) keeps the order", Div(V("a"), Prod({V("b"), V("c")})), "(a/(b*c))"},
       {"2 3 x: numbers multiply", Prod({Real(2), Real(3), V("x")}), "(6*x)"},
-      {"x/2: a reciprocal coefficient", Div(V("x"), Real(2)), "((1/2)*x)"},
       {"(-x)^2: the sign under a whole exponent vanishes", Pow(Neg(V("x")), Real(2)), "(x)^(2)"},
       {"1/0 is NaN", Div(Real(1), Real(0)), "nan"},
       {"a NaN factor", Prod({Real(kNaN), V("x")}), "nan"},
@@ -126,20 +125,16 @@ TEST(SumPerform, AddsCoefficientsAndLikeTerms) {
       {"2 + 3", Sum({Real(2), Real(3)}), "5"},
       {"x - x", Sum({V("x"), Neg(V("x"))}), "0"},
       {"x + x", Sum({V("x"), V("x")}), "(2*x)"},
-      {"-x + 3x", Sum({Neg(V("x")), Prod({Real(3), V("x")})}), "(2*x)"},
       {"a negated sum distributes", Sum({V("a"), V("b")}, 1), "(-a+-b)"},
       {"1/2 + 1/3 + x", Sum({Div(Real(1), Real(2)), Div(Real(1), Real(3)), V("x")}), "((5/6)+x)"},
       {"1/2 - 1/2", Sum({Div(Real(1), Real(2)), Neg(Div(Real(1), Real(2)))}), "0"},
-      {"1/2 + 1/2", Sum({Div(Real(1), Real(2)), Div(Real(1), Real(2))}), "1"},
       {"a + (b + c) flattens", Sum({V("a"), Sum({V("b"), V("c")})}), "(a+b+c)"},
       {"a - (b - c) flattens with the sign", Sum({V("a"), Sum({V("b"), Neg(V("c"))}, 1)}),
        "(a+-b+c)"},
       {"2x - 3x", Sum({Prod({Real(2), V("x")}), Neg(Prod({Real(3), V("x")}))}), "-x"},
-      {"x - x + x", Sum({V("x"), Neg(V("x")), V("x")}), "x"},
       {"x y + y x: factors in any order", Sum({Prod({V("x"), V("y")}), Prod({V("y"), V("x")})}),
        "(2*x*y)"},
       {"±x stays apart", Sum({V("x", 2), V("x")}), "(+-x+x)"},
-      {"2 - 2 + x", Sum({Real(2), Real(-2), V("x")}), "x"},
       {"2 (-x) written side by side, + 3x: the remainder's sign counts",
        Sum({Prod({Real(2), Neg(V("x"))}, 0x10), Prod({Real(3), V("x")})}), "x"},
   };
@@ -158,7 +153,6 @@ TEST(SumTidy, SplicesAndDropsZeros) {
       {"a - (b + c)", Sum({V("a"), Sum({V("b"), V("c")}, 1)}), "(a+-b+-c)"},
       {"x * 1 in a sum", Sum({Prod({V("x"), Real(1)}), V("y")}), "(x+y)"},
       {"2 * (3 * x) * -1", Prod({Real(2), Prod({Real(3), V("x")}, 1), Real(-1)}), "(2*3*x)"},
-      {"1 * 1", Prod({Real(1), Real(1)}), "1"},
       {"x^1 with the power's sign", Pow(V("x"), Real(1), 1), "-x"},
       {"x^-1 stays", Pow(V("x"), Real(-1)), "(x)^(-1)"},
       {"x^0", Pow(V("x"), Real(0), 1), "-1"},
@@ -240,13 +234,10 @@ TEST(PowerFold, ConstantRules) {
       {"2^-3 becomes 8^-1", Pow(Real(2), Real(-3)), "(8)^(-1)", 1},
       {"8^-1 is already so", Pow(Real(8), Real(-1)), "(8)^(-1)", 0},
       {"(-1)^3", Pow(Real(-1), Real(3)), "-1", 1},
-      {"(-1)^4", Pow(Real(-1), Real(4)), "1", 1},
       {"j^3", Pow(J(), Real(3)), "-j", 1},
       {"j^-1", Pow(J(), Real(-1)), "-j", 1},
       {"j^2", Pow(J(), Real(2)), "-1", 1},
-      {"j^5", Pow(J(), Real(5)), "j", 1},
       {"0^-2 is NaN, as evaluation gives", Pow(Real(0), Real(-2)), "nan", 1},
-      {"0^3", Pow(Real(0), Real(3)), "0", 1},
       {"1^x", Pow(Real(1), V("x")), "1", 1},
       {"x^NaN", Pow(V("x"), Real(kNaN)), "nan", 1},
       {"e^(ln x)", Pow(E(), new CMcLog(V("x"), E(), 0)), "x", 1},
@@ -269,7 +260,6 @@ TEST(PowerPerform, ThroughTheTermEngine) {
   EXPECT_EQ(Performed(Pow(Pow(V("x"), Real(2)), Real(3))), "(x)^(6)");
   EXPECT_EQ(Performed(Pow(Div(V("x"), V("y")), Real(-1))), "(y/x)");
   EXPECT_EQ(Performed(Pow(Real(2), Real(-3))), "(1/8)");
-  EXPECT_EQ(Performed(Pow(E(), new CMcLog(V("x"), E(), 0))), "x");
 }
 
 // ---- isolation ----------------------------------------------------------------------------
@@ -321,27 +311,17 @@ TEST(Isolate, WorkedExamplesSolveTheRelation) {
 TEST(Isolate, LeavesEverythingElseAlone) {
   const struct {
     const char* name;
-    std::function<CMcBasic*()> make;
+    CMcBasic* node;
     int which;
     bool right;  // placed as the relation's right side
   } rows[] = {
-      {"right side",
-       [] {
-         return Prod({V("a"), V("b")});
-       },
-       0, true},
-      {"no such child",
-       [] {
-         return Sum({V("a"), V("b")});
-       },
-       2, false},
-      {"negative child", [] { return Div(V("a"), V("b")); }, -1, false},
-      {"x^0 = R", [] { return Pow(V("x"), Real(0)); }, 0, false},
-      {"unfinished power", [] { return new CMcPower(V("x"), nullptr, 0); }, 0, false},
-      {"unfinished fraction", [] { return new CMcDivision(V("x"), nullptr, 0); }, 0, false},
+      {"right side", Prod({V("a"), V("b")}), 0, true},
+      {"no such child", Sum({V("a"), V("b")}), 2, false},
+      {"negative child", Div(V("a"), V("b")), -1, false},
+      {"x^0 = R", Pow(V("x"), Real(0)), 0, false},
   };
   for (const auto& row : rows) {
-    CMcBasic* node = row.make();
+    CMcBasic* node = row.node;
     CMcEquality relation(row.right ? V("R") : node, row.right ? node : V("R"), 0);
     const std::string before = Infix(&relation);
     node->Isolate(row.which);
@@ -356,92 +336,6 @@ TEST(Isolate, LeavesEverythingElseAlone) {
   CMcOperator notRelation(Sum({V("a"), V("b")}), 0);
   notRelation.m_children[0]->Isolate(0);
   EXPECT_EQ(Infix(notRelation.m_children[0]), "(a+b)");
-}
-
-// ---- nodes without a slot ---------------------------------------------------------------
-
-// Without a parent, or with a parent link that its parent does not hold,
-// nothing is replaced: the parent's last child is not overwritten.
-TEST(SymbolicSlots, NoSlotChangesNothing) {
-  const NodePtr shapes[] = {NodePtr(Prod({V("x"), V("x")})), NodePtr(Div(V("x"), V("x"))),
-                            NodePtr(Pow(V("x"), Real(1))), NodePtr(Sum({V("x"), Neg(V("x"))}))};
-  for (const auto& shape : shapes) {
-    NodePtr root(shape->Clone()), before(shape->Clone());
-    EXPECT_EQ(root->Perform(), 0) << Infix(before.get());
-    root->Tidy();
-    EXPECT_EQ(root->Compare(before.get()), 0) << Infix(before.get());
-
-    CMcOperator stale(V("z"), 0);
-    NodePtr orphan(shape->Clone());
-    orphan->m_parent = &stale;
-    EXPECT_EQ(orphan->Perform(), 0) << Infix(before.get());
-    orphan->Tidy();
-    EXPECT_EQ(orphan->Compare(before.get()), 0) << Infix(before.get());
-    EXPECT_EQ(Infix(stale.m_children[0]), "z");
-  }
-  NodePtr power(Pow(Real(4), Real(0.5)));
-  EXPECT_EQ(static_cast<CMcPower*>(power.get())->PerformPower(), 0);
-  EXPECT_EQ(Infix(power.get()), "(4)^(0.5)");
-}
-
-// A fraction or power the editor left with one child stays as it is, and
-// has the formal derivative.
-TEST(SymbolicSlots, UnfinishedNodesStay) {
-  CMcVariable x("x", "", 0);
-  for (CMcBasic* node : {static_cast<CMcBasic*>(new CMcDivision(V("x"), nullptr, 1)),
-                         static_cast<CMcBasic*>(new CMcPower(V("x"), nullptr, 0))}) {
-    NodePtr unfinished(node);
-    NodePtr derivative(unfinished->Differentiate(&x, 0));
-    EXPECT_EQ(CountKind(derivative.get(), kMcDerivative), 1) << Infix(derivative.get());
-    EXPECT_EQ(derivative->GetSign(), unfinished->GetSign()) << Infix(derivative.get());
-  }
-  const std::function<void(CMcBasic*)> ops[] = {
-      [](CMcBasic* n) { EXPECT_EQ(n->Perform(), 0); },
-      [](CMcBasic* n) { n->Tidy(); },
-      [](CMcBasic* n) {
-        if (McIsKind(n, kMcPower)) {
-          EXPECT_EQ(static_cast<CMcPower*>(n)->PerformPower(), 0);
-        }
-      },
-  };
-  for (const auto& op : ops) {
-    for (CMcBasic* node : {static_cast<CMcBasic*>(new CMcDivision(Real(4), nullptr, 0)),
-                           static_cast<CMcBasic*>(new CMcPower(Real(2), nullptr, 0))}) {
-      const std::string before = Infix(node);
-      EXPECT_EQ(InSlot(node, op), before);
-    }
-  }
-}
-
-// ---- values kept ---------------------------------------------------------------------------
-
-// Perform and Tidy keep the value of every worked shape above, and the
-// result stores and loads back to a tree that compares equal.
-TEST(SymbolicSlots, PerformAndTidyKeepValues) {
-  const NodePtr shapes[] = {
-      NodePtr(Sum({Prod({Real(2), V("x"), V("y")}), Neg(Prod({V("y"), V("x")})), Real(3)})),
-      NodePtr(Div(Sum({V("x"), Real(1)}), Prod({Real(4), Pow(V("x"), Real(-2)), V("y")}))),
-      NodePtr(Pow(Div(Prod({Real(3), V("a")}), Real(6)), Sum({V("b"), Real(1)}, 1))),
-      NodePtr(Prod({Neg(V("a")), Pow(Neg(V("b")), Real(3)), Div(V("c"), Neg(V("a")))})),
-      NodePtr(Sum({Div(Real(1), Real(3)), Div(V("x"), Real(3)), Real(-2), V("x")}, 1)),
-      NodePtr(Prod({Pow(V("x"), Real(0.5)), Pow(V("x"), Real(1.5)), Real(0.1)})),
-      NodePtr(Div(Pow(V("x"), V("a")), Pow(V("x"), Sum({V("a"), Real(-1)})))),
-  };
-  for (const auto& shape : shapes) {
-    const McComplex value = ValueOf(shape.get(), kPoint);
-    for (bool perform : {true, false}) {
-      Held held(shape->Clone());
-      if (perform)
-        held.Tree()->Perform();
-      else
-        held.Tree()->Tidy();
-      const CMcBasic* result = held.Tree();
-      EXPECT_TRUE(Agrees(ValueOf(result, kPoint), value, 1e-9))
-          << Infix(shape.get()) << " -> " << Infix(result);
-      EXPECT_TRUE(ParentsRight(held.Holder())) << Infix(result);
-      EXPECT_EQ(RoundTripFault(result), "") << Infix(result);
-    }
-  }
 }
 
 // ---- differentiation ---------------------------------------------------------------------
