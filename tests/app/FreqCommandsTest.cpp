@@ -107,25 +107,6 @@ TEST_F(FreqCommands, EqualizerBarIsTheInstalledSearch) {
 
 // ---- the document's engine ------------------------------------------------------------
 
-TEST(FreqDocument, NewDesignIsSweptOverTheDefaultGrid) {
-  CQorexDoc doc;
-  ASSERT_NE(doc.m_pFreqModel, nullptr);
-  EXPECT_EQ(doc.m_pFreqModel->m_nFreqs, 200);
-  EXPECT_EQ(doc.m_pFreqModel->m_nRows, 1);
-  EXPECT_NEAR(doc.m_pFreqModel->m_pDirect[0].re, 1.0, 1e-6);  // 1 / (1 + 0.001 j)
-}
-
-TEST(FreqDocument, NodesSurviveRecalculation) {
-  CQorexDoc doc;
-  CSIMfreq& f = *doc.m_pFreqModel;
-  f.AddNode(1.0, 0, 0, 1.0, 1, &doc);
-  doc.Recalculate();
-  doc.Recalculate();
-  ASSERT_EQ(f.m_nNodes, 1);
-  EXPECT_NEAR(f.m_nodeDirect[0].re, 0.5, 1e-15);  // 1 / (1 + j)
-  EXPECT_NEAR(f.m_nodeDirect[0].im, -0.5, 1e-15);
-}
-
 TEST(FreqDocument, NodesAreNotSaved) {
   auto stored = [](CQorexDoc& doc) {
     CArchive ar(CArchive::store);
