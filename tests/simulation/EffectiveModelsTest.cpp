@@ -211,22 +211,20 @@ void ExpectNear(const std::vector<std::vector<double>>& a,
 
 }  // namespace
 
-TEST(EffectiveModels, TwoByTwoLoopGivesElevenEqualitiesWithTheLoopsValues) {
-  CQorexDoc doc;
-  MakeDynamicTwoByTwo(doc);
-  ExpectModels(doc, false);
-}
-
-TEST(EffectiveModels, SingleLoopsTransmissionZerosHaveNoValue) {
-  CQorexDoc doc;
-  MakeSingleLoop(doc);
-  ExpectModels(doc, true);
+// The single loop's transmission zeros have no value.
+TEST(EffectiveModels, ElevenEqualitiesWithTheLoopsValues) {
+  for (bool single : {false, true}) {
+    SCOPED_TRACE(single ? "single loop" : "2 x 2 loop");
+    CQorexDoc doc;
+    single ? MakeSingleLoop(doc) : MakeDynamicTwoByTwo(doc);
+    ExpectModels(doc, single);
+  }
 }
 
 // The blocks are toggled to their normal form and back in each call: two
 // calls give the same lists and leave the simulation form, up to the
-// rounding of the divisions.
-TEST(EffectiveModels, RepeatedCallsAgreeAndLeaveTheSimulationForm) {
+// rounding of the divisions. Every item stores and loads back.
+TEST(EffectiveModels, RepeatedCallsAgreeLeaveTheSimulationFormAndStore) {
   for (bool single : {false, true}) {
     CQorexDoc doc;
     single ? MakeSingleLoop(doc) : MakeDynamicTwoByTwo(doc);
@@ -244,15 +242,7 @@ TEST(EffectiveModels, RepeatedCallsAgreeAndLeaveTheSimulationForm) {
       EXPECT_EQ(first.factored.m_children[i]->Compare(second.factored.m_children[i]), 0) << i;
     }
     ExpectNear(Denominators(doc.m_system), before, 1e-14);
-  }
-}
-
-TEST(EffectiveModels, EveryItemStoresAndLoadsBack) {
-  for (bool single : {false, true}) {
-    CQorexDoc doc;
-    single ? MakeSingleLoop(doc) : MakeDynamicTwoByTwo(doc);
-    Lists lists(doc.m_system);
-    for (const CMcDesktop* list : {&lists.poly, &lists.factored})
+    for (const CMcDesktop* list : {&first.poly, &first.factored})
       for (int i = 0; i < list->m_count; ++i) {
         CArchive out(CArchive::store);
         list->m_children[i]->Store(out);
