@@ -48,105 +48,70 @@ NodePtr Performed(CMcBasic* tree) {
 
 struct FoldRow {
   const char* name;
-  std::function<CMcBasic*()> tree;
-  std::function<CMcBasic*()> expected;
+  CMcBasic* tree;
+  CMcBasic* expected;
 };
 
-const FoldRow kFoldRows[] = {
-    {"the square root of 16", [] { return Root(Real(16), Real(2)); }, [] { return Real(4); }},
-    {"minus the square root of 16", [] { return Root(Real(16), Real(2), 1); },
-     [] { return Real(-4); }},
-    {"the cube root of 8 + 0j",
-     [] {
-       return Root(Complex(8, 0), Sum({Real(1), Real(2)}));
-     },
-     [] { return Real(2); }},
-    {"the cube root of -8 is not whole", [] { return Root(Real(-8), Real(3)); },
-     [] { return Root(Real(-8), Real(3)); }},
-    {"the square root of x^2", [] { return Root(Pow(X(), Real(2)), Real(2), 1); },
-     [] { return X(1); }},
-    {"log2 8", [] { return Log(Real(8), Real(2)); }, [] { return Real(3); }},
-    {"ln 1", [] { return Log(Real(1), McNewConstant("e"), 1); }, [] { return Real(0); }},
-    {"log_x x", [] { return Log(X(), X(), 1); }, [] { return Real(-1); }},
-    {"log_b b^y", [] { return Log(Pow(Variable("b"), Y()), Variable("b")); }, [] { return Y(); }},
-    {"log_x 2 stays", [] { return Log(Real(2), X()); }, [] { return Log(Real(2), X()); }},
-    {"|-3|", [] { return Op(CMcOperator::kAbsolute, Real(-3)); }, [] { return Real(3); }},
-    {"|3 + 4j|", [] { return Op(CMcOperator::kAbsolute, Complex(3, 4), 1); },
-     [] { return Real(-5); }},
-    {"|1 + j| stays", [] { return Op(CMcOperator::kAbsolute, Complex(1, 1)); },
-     [] { return Op(CMcOperator::kAbsolute, Complex(1, 1)); }},
-    {"the norm of 1 + j", [] { return Op(CMcOperator::kNorm, Complex(1, 1)); },
-     [] { return Real(2); }},
-    {"|-x| loses the operand's sign", [] { return Op(CMcOperator::kAbsolute, X(1)); },
-     [] { return Op(CMcOperator::kAbsolute, X()); }},
-    {"floor(-2.5)", [] { return Op(CMcOperator::kFloor, Real(-2.5)); }, [] { return Real(-3); }},
-    {"ceil(2.1)", [] { return Op(CMcOperator::kCeiling, Real(2.1), 1); }, [] { return Real(-3); }},
-    {"arg(-2) is pi", [] { return Op(CMcOperator::kArgument, Real(-2)); },
-     [] { return new CMcVariable("p", "", 0x110); }},
-    {"arg(2) is 0", [] { return Op(CMcOperator::kArgument, Real(2), 1); }, [] { return Real(0); }},
-    {"conj(1 + 2j)", [] { return Op(CMcOperator::kConjugate, Complex(1, 2)); },
-     [] { return Complex(1, -2); }},
-    {"Im(-(3 + 4j))", [] { return Op(CMcOperator::kImaginary, Complex(-3, -4)); },
-     [] { return Real(-4); }},
-    {"det(-x) is -det(x)", [] { return Op(CMcOperator::kDeterminant, X(1)); },
-     [] { return Op(CMcOperator::kDeterminant, X(), 1); }},
-    {"a minus on a 2 x 2 matrix leaves its determinant",
-     [] {
-       return Op(CMcOperator::kDeterminant, Matrix(2, {X(), Y(), Y(), X()}, 1));
-     },
-     [] {
-       return Op(CMcOperator::kDeterminant, Matrix(2, {X(), Y(), Y(), X()}));
-     }},
-    {"a minus on a 1 x 1 matrix leaves its adjugate",
-     [] { return Op(CMcOperator::kAdjoint, Matrix(1, {X()}, 1)); },
-     [] { return Op(CMcOperator::kAdjoint, Matrix(1, {X()})); }},
-    {"and moves out of the adjugate of a 2 x 2 one",
-     [] {
-       return Op(CMcOperator::kAdjoint, Matrix(2, {X(), Y(), Y(), X()}, 1));
-     },
-     [] {
-       return Op(CMcOperator::kAdjoint, Matrix(2, {X(), Y(), Y(), X()}), 1);
-     }},
-    {"a bracket dissolves, its minus merged into the sum",
-     [] {
-       return Op(CMcOperator::kBracket, Sum({X(), Real(1)}), 1);
-     },
-     [] {
-       return Sum({X(1), Real(-1)});
-     }},
-    {"the derivative of a constant", [] { return D(McNewConstant("e"), X()); },
-     [] { return Real(0); }},
-    {"the derivative of -x", [] { return D(X(1), X()); }, [] { return Real(-1); }},
-    {"a partial derivative without its variable", [] { return D(Fn("sin", Y()), X(), 0x10); },
-     [] { return Real(0); }},
-    {"a total derivative in that case stays", [] { return D(Fn("sin", Y(1)), X()); },
-     [] { return D(Fn("sin", Y(1)), X()); }},
-    {"the derivative takes its expression's sign", [] { return D(Fn("sin", X(1), 1), X()); },
-     [] { return D(Fn("sin", X(1)), X(), 1); }},
-    {"the integral of 0",
-     [] {
-       return Integral(Sum({X(), X(1)}), X());
-     },
-     [] { return Real(0); }},
-    {"the integral takes its integrand's sign", [] { return Integral(Fn("sin", X(), 1), X()); },
-     [] { return Integral(Fn("sin", X()), X(), 1); }},
-    {"the base recursion through a matrix and a relation",
-     [] {
-       return new CMcEquality(Matrix(2, {Sum({Real(2), Real(3)}), Root(Real(16), Real(2))}),
-                              Log(Real(8), Real(2)), 0);
-     },
-     [] {
-       return new CMcEquality(Matrix(2, {Real(5), Real(4)}), Real(3), 0);
-     }},
-};
+std::vector<FoldRow> FoldRows() {
+  return {
+      {"the square root of 16", Root(Real(16), Real(2)), Real(4)},
+      {"minus the square root of 16", Root(Real(16), Real(2), 1), Real(-4)},
+      {"the cube root of 8 + 0j", Root(Complex(8, 0), Sum({Real(1), Real(2)})), Real(2)},
+      {"the cube root of -8 is not whole", Root(Real(-8), Real(3)), Root(Real(-8), Real(3))},
+      {"the square root of x^2", Root(Pow(X(), Real(2)), Real(2), 1), X(1)},
+      {"log2 8", Log(Real(8), Real(2)), Real(3)},
+      {"ln 1", Log(Real(1), McNewConstant("e"), 1), Real(0)},
+      {"log_x x", Log(X(), X(), 1), Real(-1)},
+      {"log_b b^y", Log(Pow(Variable("b"), Y()), Variable("b")), Y()},
+      {"log_x 2 stays", Log(Real(2), X()), Log(Real(2), X())},
+      {"|-3|", Op(CMcOperator::kAbsolute, Real(-3)), Real(3)},
+      {"|3 + 4j|", Op(CMcOperator::kAbsolute, Complex(3, 4), 1), Real(-5)},
+      {"|1 + j| stays", Op(CMcOperator::kAbsolute, Complex(1, 1)),
+       Op(CMcOperator::kAbsolute, Complex(1, 1))},
+      {"the norm of 1 + j", Op(CMcOperator::kNorm, Complex(1, 1)), Real(2)},
+      {"|-x| loses the operand's sign", Op(CMcOperator::kAbsolute, X(1)),
+       Op(CMcOperator::kAbsolute, X())},
+      {"floor(-2.5)", Op(CMcOperator::kFloor, Real(-2.5)), Real(-3)},
+      {"ceil(2.1)", Op(CMcOperator::kCeiling, Real(2.1), 1), Real(-3)},
+      {"arg(-2) is pi", Op(CMcOperator::kArgument, Real(-2)), new CMcVariable("p", "", 0x110)},
+      {"arg(2) is 0", Op(CMcOperator::kArgument, Real(2), 1), Real(0)},
+      {"conj(1 + 2j)", Op(CMcOperator::kConjugate, Complex(1, 2)), Complex(1, -2)},
+      {"Im(-(3 + 4j))", Op(CMcOperator::kImaginary, Complex(-3, -4)), Real(-4)},
+      {"det(-x) is -det(x)", Op(CMcOperator::kDeterminant, X(1)),
+       Op(CMcOperator::kDeterminant, X(), 1)},
+      {"a minus on a 2 x 2 matrix leaves its determinant",
+       Op(CMcOperator::kDeterminant, Matrix(2, {X(), Y(), Y(), X()}, 1)),
+       Op(CMcOperator::kDeterminant, Matrix(2, {X(), Y(), Y(), X()}))},
+      {"a minus on a 1 x 1 matrix leaves its adjugate",
+       Op(CMcOperator::kAdjoint, Matrix(1, {X()}, 1)), Op(CMcOperator::kAdjoint, Matrix(1, {X()}))},
+      {"and moves out of the adjugate of a 2 x 2 one",
+       Op(CMcOperator::kAdjoint, Matrix(2, {X(), Y(), Y(), X()}, 1)),
+       Op(CMcOperator::kAdjoint, Matrix(2, {X(), Y(), Y(), X()}), 1)},
+      {"a bracket dissolves, its minus merged into the sum",
+       Op(CMcOperator::kBracket, Sum({X(), Real(1)}), 1), Sum({X(1), Real(-1)})},
+      {"the derivative of a constant", D(McNewConstant("e"), X()), Real(0)},
+      {"the derivative of -x", D(X(1), X()), Real(-1)},
+      {"a partial derivative without its variable", D(Fn("sin", Y()), X(), 0x10), Real(0)},
+      {"a total derivative in that case stays", D(Fn("sin", Y(1)), X()), D(Fn("sin", Y(1)), X())},
+      {"the derivative takes its expression's sign", D(Fn("sin", X(1), 1), X()),
+       D(Fn("sin", X(1)), X(), 1)},
+      {"the integral of 0", Integral(Sum({X(), X(1)}), X()), Real(0)},
+      {"the integral takes its integrand's sign", Integral(Fn("sin", X(), 1), X()),
+       Integral(Fn("sin", X()), X(), 1)},
+      {"the base recursion through a matrix and a relation",
+       new CMcEquality(Matrix(2, {Sum({Real(2), Real(3)}), Root(Real(16), Real(2))}),
+                       Log(Real(8), Real(2)), 0),
+       new CMcEquality(Matrix(2, {Real(5), Real(4)}), Real(3), 0)},
+  };
+}
 
 }  // namespace
 
 TEST(Fold, WorkedCases) {
-  for (const FoldRow& row : kFoldRows) {
+  for (const FoldRow& row : FoldRows()) {
     SCOPED_TRACE(row.name);
-    NodePtr got = Performed(row.tree());
-    NodePtr expected(row.expected());
+    NodePtr got = Performed(row.tree);
+    NodePtr expected(row.expected);
     EXPECT_EQ(got->Compare(expected.get()), 0) << Infix(got.get());
     EXPECT_TRUE(ParentsRight(got.get()));
   }
@@ -156,23 +121,11 @@ TEST(Fold, WorkedCases) {
 // replaced: Perform and Tidy change nothing, Perform says so, and the stale
 // parent's child is not overwritten.
 TEST(Fold, NodesWithoutAPlaceStayUnchanged) {
-  const std::function<CMcBasic*()> trees[] = {
-      [] { return Root(Real(16), Real(2)); },
-      [] { return Log(Real(8), Real(2)); },
-      [] { return Op(CMcOperator::kBracket, X()); },
-      [] { return D(Real(3), X()); },
-      [] { return Integral(Real(0), X()); },
-      [] {
-        return Prod({X(), X()});
-      },
-      [] { return Div(X(), X()); },
-      [] { return Pow(X(), Real(1)); },
-      [] {
-        return Sum({X(), X(1)});
-      },
-  };
-  for (const auto& make : trees) {
-    NodePtr tree(make());
+  for (CMcBasic* node : std::initializer_list<CMcBasic*>{
+           Root(Real(16), Real(2)), Log(Real(8), Real(2)), Op(CMcOperator::kBracket, X()),
+           D(Real(3), X()), Integral(Real(0), X()), Prod({X(), X()}), Div(X(), X()),
+           Pow(X(), Real(1)), Sum({X(), X(1)})}) {
+    NodePtr tree(node);
     NodePtr before(tree->Clone());
     SCOPED_TRACE(Infix(tree.get()));
     CMcOperator parent(Y(), 0);
@@ -228,53 +181,44 @@ namespace {
 
 struct IsolateRow {
   const char* name;
-  std::function<CMcBasic*()> left;
-  std::function<CMcBasic*()> right;
-  std::function<CMcBasic*()> newLeft;
-  std::function<CMcBasic*()> newRight;
+  CMcBasic *left, *right, *newLeft, *newRight;
   double x0;  // not 0: the new right side at y := the old left side at x0 is x0
 };
 
-const IsolateRow kIsolateRows[] = {
-    {"the cube root of x = y", [] { return Root(X(), Real(3)); }, [] { return Y(); },
-     [] { return X(); }, [] { return Pow(Y(), Real(3)); }, 1.7},
-    {"minus the square root of x = y", [] { return Root(X(), Real(2), 1); }, [] { return Y(); },
-     [] { return X(); }, [] { return Pow(Y(1), Real(2)); }, 1.7},
-    {"log2 x = y", [] { return Log(X(), Real(2)); }, [] { return Y(); }, [] { return X(); },
-     [] { return Pow(Real(2), Y()); }, 1.7},
-    {"sin x = y", [] { return Fn("sin", X()); }, [] { return Y(); }, [] { return X(); },
-     [] { return Fn("asin", Y()); }, 0.7},
-    {"asin x = -y", [] { return Fn("asin", X()); }, [] { return Y(1); }, [] { return X(); },
-     [] { return Fn("sin", Y(1)); }, 0},
-    {"-sinh x = y moves the minus onto y", [] { return Fn("sinh", X(), 1); }, [] { return Y(); },
-     [] { return X(); }, [] { return Fn("asinh", Y(1)); }, 1.7},
-    {"a function named a loses its whole name", [] { return Fn("a", X(), 0, "2"); },
-     [] { return Y(); }, [] { return X(); }, [] { return Fn("", Y(), 0, "2"); }, 0},
-    {"a derivative becomes an integral",
-     [] {
-       auto* d = new CMcDerivative(0x11);
-       for (CMcBasic* part : std::vector<CMcBasic*>{Fn("f", X()), X(), Y()}) d->AppendChild(part);
-       return d;
-     },
-     [] { return Variable("R"); }, [] { return Fn("f", X()); },
-     [] { return Integral(Integral(Variable("R"), X(), 0x10), Y(), 0x11); }, 0},
-    {"an integral becomes a derivative", [] { return Integral(Fn("f", X()), X(), 0x11); },
-     [] { return Variable("R"); }, [] { return Fn("f", X()); },
-     [] { return D(Variable("R"), X(), 0x11); }, 0},
-};
+std::vector<IsolateRow> IsolateRows() {
+  return {
+      {"the cube root of x = y", Root(X(), Real(3)), Y(), X(), Pow(Y(), Real(3)), 1.7},
+      {"minus the square root of x = y", Root(X(), Real(2), 1), Y(), X(), Pow(Y(1), Real(2)), 1.7},
+      {"log2 x = y", Log(X(), Real(2)), Y(), X(), Pow(Real(2), Y()), 1.7},
+      {"sin x = y", Fn("sin", X()), Y(), X(), Fn("asin", Y()), 0.7},
+      {"asin x = -y", Fn("asin", X()), Y(1), X(), Fn("sin", Y(1)), 0},
+      {"-sinh x = y moves the minus onto y", Fn("sinh", X(), 1), Y(), X(), Fn("asinh", Y(1)), 1.7},
+      {"a function named a loses its whole name", Fn("a", X(), 0, "2"), Y(), X(),
+       Fn("", Y(), 0, "2"), 0},
+      {"a derivative becomes an integral",
+       [] {
+         auto* d = static_cast<CMcDerivative*>(D(Fn("f", X()), X(), 0x11));
+         d->AppendChild(Y());
+         return d;
+       }(),
+       Variable("R"), Fn("f", X()), Integral(Integral(Variable("R"), X(), 0x10), Y(), 0x11), 0},
+      {"an integral becomes a derivative", Integral(Fn("f", X()), X(), 0x11), Variable("R"),
+       Fn("f", X()), D(Variable("R"), X(), 0x11), 0},
+  };
+}
 
 }  // namespace
 
 TEST(Isolation, WorkedCases) {
   Points points;
-  for (const IsolateRow& row : kIsolateRows) {
+  for (const IsolateRow& row : IsolateRows()) {
     SCOPED_TRACE(row.name);
-    CMcBasic* left = row.left();
-    CMcEquality relation(left, row.right(), 0);
+    CMcBasic* left = row.left;
+    CMcEquality relation(left, row.right, 0);
     NodePtr oldLeft(left->Clone());
     left->Isolate(0);
-    NodePtr newLeft(row.newLeft());
-    NodePtr newRight(row.newRight());
+    NodePtr newLeft(row.newLeft);
+    NodePtr newRight(row.newRight);
     EXPECT_EQ(relation.m_children[0]->Compare(newLeft.get()), 0) << Infix(relation.m_children[0]);
     EXPECT_EQ(relation.m_children[1]->Compare(newRight.get()), 0) << Infix(relation.m_children[1]);
     EXPECT_TRUE(ParentsRight(&relation));
