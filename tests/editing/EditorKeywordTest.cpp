@@ -120,33 +120,15 @@ TEST(EditorKeywords, SinThenHKeepsTheTypedSAsThePreviousCode) {
   EXPECT_EQ(scene.Edit().m_pLogPrevCodes[0], Letter('s'));
 }
 
-TEST(EditorKeywords, TextModeWordsStayLettersWhenItEnds) {
-  EditScene scene;
-  scene.BeginEmpty();
-  scene.Type("\"sin\"");
-  for (int p = 0; p < 3; ++p) EXPECT_EQ(ZevItemLength(scene.Edit().GetLogCode(p)), 1);
-}
-
 TEST(EditorKeywords, WhatTheWordsBuild) {
-  const struct {
-    const char* what;
-    const char* script;
-    const char* tree;
-  } rows[] = {
+  edtest::RunRows({
       {"sin on a placeholder keeps the caret inside", "sin", "sin(#@1)"},
       {"sin on x wraps it", "x<Right>sin", "sin(x)@1"},
       {"less then equals is one relation", "<=", "Equality(#,#@1)[k8]"},
       {"alpha is a Greek constant", "alpha", "a[c,G]@1"},
       {"undo after less-or-equal gives the two relations back", "<=<Undo>",
        "Equality(#,Equality(#,#@1))[k6]"},
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.what);
-    EditScene scene;
-    scene.BeginEmpty();
-    scene.Type(r.script);
-    EXPECT_EQ(scene.Text(), r.tree);
-  }
+  });
 }
 
 TEST(EditorLog, UndoAfterAKeywordGivesBackItsLettersThenRemovesOne) {

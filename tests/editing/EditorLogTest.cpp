@@ -146,10 +146,6 @@ TEST(EditorBegin, AGroupWithoutAShownChildBeginsNothing) {
   EXPECT_FALSE(scene.Edit().IsEditing());
 }
 
-}  // namespace
-
-namespace {
-
 // A signed factor of a product is drawn in parentheses; wrapped in a matrix
 // with the caret left on it, it is no factor any more and loses them, as a
 // replay of the same keys gives.

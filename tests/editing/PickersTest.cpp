@@ -104,40 +104,26 @@ class Pickers : public ProcessView {
 // ---- element picker -----------------------------------------------------------------------
 
 TEST_F(Pickers, ElementZonesSetZeroOneOrAFreshVariable) {
+  // Each tree is handed to the model in turn.
   const struct {
-    CMcBasic* (*make)();
+    CMcBasic* tree;
     int zone;
     const char* after;
   } rows[] = {
-      {[] { return Real(2); }, 1, "0"},
-      {[] { return Real(2); }, 2, "1"},
-      {[] { return Real(2); }, 3, "g_11"},
-      {[] {
-         return Prod({Real(2), S()});
-       },
-       3, "g_11*2*s"},
-      {[] {
-         return Div(Real(1), Sum({S(), Real(1)}));
-       },
-       3, "{g_11}/{(s + 1)}"},
-      {[] {
-         return Div(Prod({Real(2), S()}), Sum({S(), Real(1)}));
-       },
-       3, "{g_11*2*s}/{(s + 1)}"},
+      {Real(2), 1, "0"},
+      {Real(2), 2, "1"},
+      {Real(2), 3, "g_11"},
+      {Prod({Real(2), S()}), 3, "g_11*2*s"},
+      {Div(Real(1), Sum({S(), Real(1)})), 3, "{g_11}/{(s + 1)}"},
+      {Div(Prod({Real(2), S()}), Sum({S(), Real(1)})), 3, "{g_11*2*s}/{(s + 1)}"},
       // Another numerator, and another element, hand their signs to the product.
-      {[] {
-         return Div(Sum({S(), Real(2)}, 1), Sum({S(), Real(1)}));
-       },
-       3, "{-g_11*(s + 2)}/{(s + 1)}"},
-      {[] {
-         return Sum({S(), Real(2)}, 1);
-       },
-       3, "-g_11*(s + 2)"},
-      {[] { return Pow(S(), Real(2), 2); }, 3, "+-g_11*s^2"},
+      {Div(Sum({S(), Real(2)}, 1), Sum({S(), Real(1)})), 3, "{-g_11*(s + 2)}/{(s + 1)}"},
+      {Sum({S(), Real(2)}, 1), 3, "-g_11*(s + 2)"},
+      {Pow(S(), Real(2), 2), 3, "+-g_11*s^2"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.after);
-    SetModel(kModelG, row.make());
+    SetModel(kModelG, row.tree);
     PickElement(kModelG, 0, 0, row.zone);
     EXPECT_EQ(ModelText(kModelG), row.after);
     EXPECT_TRUE(Doc()->IsModified());
@@ -200,31 +186,20 @@ TEST_F(Pickers, APoleDroppedAtAComplexPointAddsThePairAndKeepsTheStaticGain) {
 // denominator and the numerator takes the gain factor p, signs kept.
 TEST_F(Pickers, APoleJoinsTheDenominatorOfEveryForm) {
   const struct {
-    CMcBasic* (*make)();
+    CMcBasic* tree;
     const char* after;
   } rows[] = {
-      {[] {
-         return Div(Real(1), Sum({S(), Real(1)}));
-       },
-       "{p_11G1}/{(s + 1)*(s + p_11G1)}"},
-      {[] {
-         return Div(Real(-1), Sum({S(), Real(1)}));
-       },
-       "{-p_11G1}/{(s + 1)*(s + p_11G1)}"},
-      {[] {
-         return Div(Prod({Real(2), Sum({S(), Real(2)})}), Prod({Sum({S(), Real(1)}), S()}));
-       },
+      {Div(Real(1), Sum({S(), Real(1)})), "{p_11G1}/{(s + 1)*(s + p_11G1)}"},
+      {Div(Real(-1), Sum({S(), Real(1)})), "{-p_11G1}/{(s + 1)*(s + p_11G1)}"},
+      {Div(Prod({Real(2), Sum({S(), Real(2)})}), Prod({Sum({S(), Real(1)}), S()})),
        "{2*(s + 2)*p_11G1}/{(s + 1)*s*(s + p_11G1)}"},
-      {[] {
-         return Div(Sum({S(), Real(2)}), Sum({S(), Real(1)}));
-       },
-       "{(s + 2)*p_11G1}/{(s + 1)*(s + p_11G1)}"},
-      {[] { return Real(0); }, "{p_11G1}/{(s + p_11G1)}"},
-      {[] { return Real(-2); }, "-{2*p_11G1}/{(s + p_11G1)}"},
+      {Div(Sum({S(), Real(2)}), Sum({S(), Real(1)})), "{(s + 2)*p_11G1}/{(s + 1)*(s + p_11G1)}"},
+      {Real(0), "{p_11G1}/{(s + p_11G1)}"},
+      {Real(-2), "-{2*p_11G1}/{(s + p_11G1)}"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.after);
-    SetModel(kModelG, row.make());
+    SetModel(kModelG, row.tree);
     DropRoot(kModelG, 0, 0, true, LocusPixel(-3, 0));
     EXPECT_EQ(ModelText(kModelG), row.after);
     EXPECT_EQ(Var("p", "11G1").value, 3);

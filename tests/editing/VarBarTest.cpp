@@ -49,14 +49,11 @@ class VarBar : public ProcessView {
     QxTest::PressKey(key, 0, &Vars().m_wndSlider);
     QxTest::PumpUntilIdle();
   }
-  void ComboDown(int id, int times) {
+  // Presses Down (or Up, for a negative count) in a locus list.
+  void ComboStep(int id, int times) {
     Item(id)->SetFocus();
-    for (int i = 0; i < times; ++i) QxTest::PressKey(VK_DOWN, 0, Item(id));
-    QxTest::PumpUntilIdle();
-  }
-  void ComboUp(int id, int times) {
-    Item(id)->SetFocus();
-    for (int i = 0; i < times; ++i) QxTest::PressKey(VK_UP, 0, Item(id));
+    for (int i = 0; i < std::abs(times); ++i)
+      QxTest::PressKey(times > 0 ? VK_DOWN : VK_UP, 0, Item(id));
     QxTest::PumpUntilIdle();
   }
   // Gives K(1,1) of the design a fresh variable with the element picker.
@@ -86,12 +83,14 @@ TEST(VarBarMapping, ValueAndSliderPositionMapBothWaysWithHalvesAwayFromZero) {
   for (const Row& r : rows)
     EXPECT_EQ(CVarBar::SliderPosition(r.value, r.minimum, r.maximum, 0, 100), r.position)
         << r.value << " in " << r.minimum << ".." << r.maximum;
-  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(55, -10, 10, 0, 100), 1.0);
-  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(0, -10, 10, 0, 100), -10.0);
-  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(100, -10, 10, 0, 100), 10.0);
-  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(37, 3, 3, 0, 100), 3.0);
-  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(100, -1e308, 1e308, 0, 100), 1e308);
-  EXPECT_DOUBLE_EQ(CVarBar::SliderValue(50, -1e308, 1e308, 0, 100), 0.0);
+  const struct {
+    int position;
+    double minimum, maximum, value;
+  } back[] = {{55, -10, 10, 1}, {0, -10, 10, -10},           {100, -10, 10, 10},
+              {37, 3, 3, 3},    {100, -1e308, 1e308, 1e308}, {50, -1e308, 1e308, 0}};
+  for (const auto& r : back)
+    EXPECT_DOUBLE_EQ(CVarBar::SliderValue(r.position, r.minimum, r.maximum, 0, 100), r.value)
+        << r.position << " in " << r.minimum << ".." << r.maximum;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   EXPECT_EQ(CVarBar::SliderPosition(nan, -10, 10, 0, 100), 0);
 }
@@ -210,32 +209,27 @@ TEST_F(VarBar, TextThatDoesNotParseIsPromptedOnceAndTheTableKeepsItsValue) {
 
 TEST_F(VarBar, TheLocusListsSetAndRemoveTheVariablesLocus) {
   const int user = MakeVariable();
-  int mode = -1, colour = -1;
-  ComboDown(IDC_LOCUS, 2);  // "10% deviation" with colour "(none)": red
-  Doc()->GetVarPointCell(user, &mode, &colour);
-  EXPECT_EQ(mode, 3);
-  EXPECT_EQ(colour, 1);
-  ComboDown(IDC_COLOUR, 2);  // "Blue"
-  Doc()->GetVarPointCell(user, &mode, &colour);
-  EXPECT_EQ(mode, 3);
-  EXPECT_EQ(colour, 3);
-  ComboUp(IDC_LOCUS, 3);  // "No Locus"
-  Doc()->GetVarPointCell(user, &mode, &colour);
-  EXPECT_EQ(mode, 0);
-  EXPECT_EQ(colour, 0);
-  ComboDown(IDC_COLOUR, 4);  // "Gray" with "No Locus": logarithmic
-  Doc()->GetVarPointCell(user, &mode, &colour);
-  EXPECT_EQ(mode, 1);
-  EXPECT_EQ(colour, 4);
-  ComboUp(IDC_COLOUR, 4);  // "(none)"
-  Doc()->GetVarPointCell(user, &mode, &colour);
-  EXPECT_EQ(mode, 0);
-  EXPECT_EQ(colour, 0);
+  const struct {
+    int id, steps, mode, colour;
+  } rows[] = {
+      {IDC_LOCUS, 2, 3, 1},    // "10% deviation" with colour "(none)": red
+      {IDC_COLOUR, 2, 3, 3},   // "Blue"
+      {IDC_LOCUS, -3, 0, 0},   // "No Locus"
+      {IDC_COLOUR, 4, 1, 4},   // "Gray" with "No Locus": logarithmic
+      {IDC_COLOUR, -4, 0, 0},  // "(none)"
+  };
+  for (const auto& r : rows) {
+    ComboStep(r.id, r.steps);
+    int mode = -1, colour = -1;
+    Doc()->GetVarPointCell(user, &mode, &colour);
+    EXPECT_EQ(mode, r.mode) << r.steps;
+    EXPECT_EQ(colour, r.colour) << r.steps;
+  }
 }
 
 TEST_F(VarBar, TheSameLocusCodeNeitherRecalculatesNorRepaints) {
   const int user = MakeVariable();
-  ComboDown(IDC_LOCUS, 1);
+  ComboStep(IDC_LOCUS, 1);
   // A value changed behind the design's back shows whether anything
   // recalculates: the closed-loop determinant would follow it.
   Doc()->m_vars.SetValue(user, 7.0);
@@ -271,28 +265,23 @@ TEST_F(VarBar, AFirstMoveOfAnotherVariableToTheOldPositionIsNotLost) {
   const int first = MakeVariable();
   PickElement(kModelG, 0, 0, 3);
   QxTest::PumpUntilIdle();
-  ASSERT_GE(Vars().m_wndList.GetCount(), 2);
-  int second = -1, secondItem = -1;
+  // The second is the last other line.
+  int firstItem = -1, secondItem = -1;
   for (int i = 0; i < Vars().m_wndList.GetCount(); ++i)
-    if (static_cast<int>(Vars().m_wndList.GetItemData(i)) != first) {
-      second = static_cast<int>(Vars().m_wndList.GetItemData(i));
-      secondItem = i;
-    }
-  ASSERT_GE(second, 0);
+    (static_cast<int>(Vars().m_wndList.GetItemData(i)) == first ? firstItem : secondItem) = i;
+  ASSERT_GE(secondItem, 0);
+  const int second = static_cast<int>(Vars().m_wndList.GetItemData(secondItem));
+  auto choose = [this](int i) {
+    CRect r;
+    Vars().m_wndList.GetItemRect(i, &r);
+    QxTest::Click(&Vars().m_wndList, r.CenterPoint());
+    QxTest::PumpUntilIdle();
+  };
   // Move the first variable to 56, then choose the second (at 55) and move it to 56.
-  for (int i = 0; i < Vars().m_wndList.GetCount(); ++i)
-    if (static_cast<int>(Vars().m_wndList.GetItemData(i)) == first) {
-      CRect r;
-      Vars().m_wndList.GetItemRect(i, &r);
-      QxTest::Click(&Vars().m_wndList, r.CenterPoint());
-    }
-  QxTest::PumpUntilIdle();
+  choose(firstItem);
   SliderKey(VK_RIGHT);
   ASSERT_DOUBLE_EQ(Value(first), 1.2);
-  CRect r;
-  Vars().m_wndList.GetItemRect(secondItem, &r);
-  QxTest::Click(&Vars().m_wndList, r.CenterPoint());
-  QxTest::PumpUntilIdle();
+  choose(secondItem);
   EXPECT_EQ(SliderPos(), 55);
   SliderKey(VK_RIGHT);
   EXPECT_EQ(SliderPos(), 56);
