@@ -112,42 +112,31 @@ TEST_F(LeftBar, ShowsTheLoopTheLampTheSwitchesAndTheMarksOfTheShownSignals) {
 }
 
 TEST_F(LeftBar, HitTestNamesEveryItemAndNothingElse) {
-  const struct {
+  struct Row {
     CPoint at;  // bar client coordinates
     WORD code;
-  } rows[] = {
-      {BlockCentre(0), 0x100},
-      {BlockCentre(1), 0x101},
-      {BlockCentre(2), 0x102},
-      {BlockCentre(3), 0x103},
-      {BlockCentre(4), 0x104},
+  };
+  std::vector<Row> rows = {
       {BlockCorner(2), 0x4102},
       // G's diagonal: 25 pixels from its corner is the block, 26 the corner.
       {{126 + 17, 28 + 8}, 0x102},
       {{126 + 17, 28 + 9}, 0x4102},
       {{126, 28}, 0x102},
-      {SourceCentre(0), 0x200},
-      {SourceCentre(1), 0x201},
-      {SourceCentre(2), 0x202},
-      {SourceCentre(3), 0x203},
       {SourceCentre(3) + CSize(6, -6), 0x203},
       {SourceCentre(3) + CSize(7, 0), 0},
-      {ToggleCentre(0), 0x400},
-      {ToggleCentre(1), 0x401},
-      {ToggleCentre(2), 0x402},
-      {ToggleCentre(3), 0x403},
-      {ToggleCentre(4), 0x404},
-      {ToggleCentre(5), 0x405},
       {{18, 73}, 0x300},
-      {ButtonCentre(0), 0x500},
-      {ButtonCentre(1), 0x501},
-      {ButtonCentre(2), 0x502},
       // A point of P within six pixels of the r toggle is P's.
       {ToggleCentre(0) - CSize(6, 0), 0x100},
       {{5, 5}, 0},
       {{150, 70}, 0},
       {{215, 105}, 0},
   };
+  for (int i = 0; i < 6; ++i) {
+    if (i < 5) rows.push_back({BlockCentre(i), static_cast<WORD>(0x100 + i)});
+    if (i < 4) rows.push_back({SourceCentre(i), static_cast<WORD>(0x200 + i)});
+    if (i < 3) rows.push_back({ButtonCentre(i), static_cast<WORD>(0x500 + i)});
+    rows.push_back({ToggleCentre(i), static_cast<WORD>(0x400 + i)});
+  }
   for (const auto& row : rows)
     EXPECT_EQ(CLeftBar::HitTest(row.at.x, row.at.y), row.code) << row.at.x << "," << row.at.y;
 }
