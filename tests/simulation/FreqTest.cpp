@@ -3,8 +3,6 @@
 // the gains against NumPy (bench/reference/make_freq_reference.{m,py}), the
 // shapes that have no inverse, and the node values.
 #include "tests/simulation/FreqTestSupport.h"
-#include "tests/simulation/data/FreqReference.h"
-#include "tests/simulation/data/FreqResponseReference.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,23 +13,6 @@ namespace {
 using namespace freqtest;
 
 using Sweep = FreqFixture;
-
-struct Design {
-  const char* name;
-  void (*make)(CQorexDoc&);
-  int n;
-  const double* direct;   // 200 x 2 n^2 (Octave)
-  const double* inverse;  // 40 x 2 n^2 (NumPy), and so on
-  const double* loci;
-  const double* eigen;
-};
-
-const Design kDesigns[] = {
-    {"3 x 3 design", MakeThreeByThree, 3, &freqresp::kDirect3[0][0], &freqref::kInverse3[0][0],
-     &freqref::kLoci3[0][0], &freqref::kEigen3[0][0]},
-    {"2 x 2 example", MakeTwoByTwoExample, 2, &freqresp::kDirect2[0][0], &freqref::kInverse2[0][0],
-     &freqref::kLoci2[0][0], &freqref::kEigen2[0][0]},
-};
 
 cd Ref(const double* table, int width, int line, int i) {
   return {table[line * width + 2 * i], table[line * width + 2 * i + 1]};

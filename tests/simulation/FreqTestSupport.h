@@ -5,6 +5,8 @@
 #include "GlobalResources.h"
 #include "simulation/SIMfreq.h"
 #include "tests/simulation/SimTestSupport.h"
+#include "tests/simulation/data/FreqReference.h"
+#include "tests/simulation/data/FreqResponseReference.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +79,24 @@ inline void MakeConstantLoop(CQorexDoc& doc, int rows, int columns, std::vector<
   SetModel(doc, kModelF, Matrix(rows, f));
   doc.Recalculate();
 }
+
+// The two reference loops with their Octave and NumPy tables.
+struct Design {
+  const char* name;
+  void (*make)(CQorexDoc&);
+  int n;
+  const double* direct;   // 200 x 2 n^2 (Octave)
+  const double* inverse;  // 40 x 2 n^2 (NumPy), and so on
+  const double* loci;
+  const double* eigen;
+};
+
+inline const Design kDesigns[] = {
+    {"3 x 3 design", MakeThreeByThree, 3, &freqresp::kDirect3[0][0], &freqref::kInverse3[0][0],
+     &freqref::kLoci3[0][0], &freqref::kEigen3[0][0]},
+    {"2 x 2 example", MakeTwoByTwoExample, 2, &freqresp::kDirect2[0][0], &freqref::kInverse2[0][0],
+     &freqref::kLoci2[0][0], &freqref::kEigen2[0][0]},
+};
 
 // Q(r, c) at grid point k of the last sweep.
 inline cd Direct(const CSIMfreq& f, int k, int r, int c) {
