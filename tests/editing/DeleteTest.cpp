@@ -27,52 +27,40 @@ using qxtest::trees::Sum;
 using qxtest::trees::Variable;
 
 // Start trees.
-CMcBasic* NegatedSumOfNegatedXAndHole() {
-  return Sum({Variable("x", 1), Hole()}, 1);
-}
-CMcBasic* SumAHoleC() {
-  return Sum({Variable("a"), Hole(), Variable("c")});
-}
-CMcBasic* SumHoleBC() {
-  return Sum({Hole(), Variable("b"), Variable("c")});
-}
-CMcBasic* ProdABC() {
-  return Prod({Variable("a"), Variable("b"), Variable("c")});
-}
-CMcBasic* ProdAB() {
-  return Prod({Variable("a"), Variable("b")});
-}
-CMcBasic* EvalatXYHole() {
-  return new CMcEvalat(Variable("x"), Variable("y"), Hole(), 0);
-}
-// A number shows all its digits only while it holds the caret.
-CMcBasic* SumCLongNumberHole() {
-  return Sum({Variable("c"), Real(1.23456789), Hole()});
-}
-CMcBasic* DivHoleY() {
-  return Div(Hole(), Variable("y"));
-}
-CMcBasic* TwoByThreeEmptyMiddle() {
-  return Matrix(3, {Variable("a"), Hole(), Variable("c"), Variable("d"), Hole(), Variable("f")});
-}
-CMcBasic* ColumnEmptyMiddle() {
-  return Matrix(1, {Variable("a"), Hole(), Variable("c")});
-}
-CMcBasic* AugmentedEmptyLastColumn() {
-  return Matrix(2, {Variable("a"), Hole(), Variable("c"), Hole()}, 1 << 8);
-}
-CMcBasic* TwoByTwoHoleFirst() {
-  return Matrix(2, {Hole(), Variable("b"), Variable("c"), Variable("d")});
-}
-CMcBasic* TwoByTwoHoleSecond() {
-  return Matrix(2, {Variable("a"), Hole(), Variable("c"), Variable("d")});
-}
-// 17 elements are set one size smaller; a removed column brings the rest back.
-CMcBasic* NineteenByOneAndHoles() {
-  std::vector<CMcBasic*> cells;
-  for (int i = 0; i < 18; ++i) cells.push_back(i % 2 ? Hole() : Variable("a"));
-  return Matrix(2, cells);
-}
+struct Start {
+  static CMcBasic* NegatedSumOfNegatedXAndHole() { return Sum({Variable("x", 1), Hole()}, 1); }
+  static CMcBasic* SumAHoleC() { return Sum({Variable("a"), Hole(), Variable("c")}); }
+  static CMcBasic* SumHoleBC() { return Sum({Hole(), Variable("b"), Variable("c")}); }
+  static CMcBasic* ProdABC() { return Prod({Variable("a"), Variable("b"), Variable("c")}); }
+  static CMcBasic* ProdAB() { return Prod({Variable("a"), Variable("b")}); }
+  static CMcBasic* EvalatXYHole() { return new CMcEvalat(Variable("x"), Variable("y"), Hole(), 0); }
+  // A number shows all its digits only while it holds the caret.
+  static CMcBasic* SumCLongNumberHole() { return Sum({Variable("c"), Real(1.23456789), Hole()}); }
+  static CMcBasic* DivHoleY() { return Div(Hole(), Variable("y")); }
+  static CMcBasic* TwoByThreeEmptyMiddle() {
+    return Matrix(3, {Variable("a"), Hole(), Variable("c"), Variable("d"), Hole(), Variable("f")});
+  }
+  static CMcBasic* ColumnEmptyMiddle() { return Matrix(1, {Variable("a"), Hole(), Variable("c")}); }
+  static CMcBasic* AugmentedEmptyLastColumn() {
+    return Matrix(2, {Variable("a"), Hole(), Variable("c"), Hole()}, 1 << 8);
+  }
+  static CMcBasic* TwoByTwoHoleFirst() {
+    return Matrix(2, {Hole(), Variable("b"), Variable("c"), Variable("d")});
+  }
+  static CMcBasic* TwoByTwoHoleSecond() {
+    return Matrix(2, {Variable("a"), Hole(), Variable("c"), Variable("d")});
+  }
+  // 17 elements are set one size smaller; a removed column brings the rest back.
+  static CMcBasic* NineteenByOneAndHoles() {
+    std::vector<CMcBasic*> cells;
+    for (int i = 0; i < 18; ++i) cells.push_back(i % 2 ? Hole() : Variable("a"));
+    return Matrix(2, cells);
+  }
+  static CMcBasic* RowLongNumberHole() { return Matrix(2, {Real(1.23456789), Hole()}); }
+  static CMcBasic* SquareLongNumberHole() {
+    return Matrix(2, {Real(1.23456789), Hole(), Variable("c"), Variable("d")});
+  }
+};
 
 TEST(EditorDelete, BackspaceEmptiesThenCollapses) {
   RunRows({
@@ -88,38 +76,33 @@ TEST(EditorDelete, BackspaceEmptiesThenCollapses) {
       {"the empty right side leaves the left", "x=<BS>", "x@1"},
       {"a filled top node becomes a placeholder", "x<BS>", "#@1"},
       {"an empty top node has nothing to collapse", "<BS>", "#@1", nullptr, "", 0},
-      {"two minus signs cancel", "<BS>", "x@1", &NegatedSumOfNegatedXAndHole, "1"},
-      {"a middle term goes, the caret to the one before", "<BS>", "Listsum(a@1,c)", &SumAHoleC,
-       "1"},
-      {"a first term goes, the caret to the new first", "<BS>", "Listsum(b@1,c)", &SumHoleBC, "0"},
-      {"a filled factor among three goes, the caret back", "<BS>", "Listmult(a@1,c)", &ProdABC,
-       "1"},
+      {"two minus signs cancel", "<BS>", "x@1", &Start::NegatedSumOfNegatedXAndHole, "1"},
+      {"a middle term goes, the caret to the one before", "<BS>", "Listsum(a@1,c)",
+       &Start::SumAHoleC, "1"},
+      {"a first term goes, the caret to the new first", "<BS>", "Listsum(b@1,c)", &Start::SumHoleBC,
+       "0"},
+      {"a filled factor among three goes, the caret back", "<BS>", "Listmult(a@1,c)",
+       &Start::ProdABC, "1"},
       {"a filled evaluate-at bound sends the caret back", "<BS>", "Evalat(x,y[L1]@1,#[L1])",
-       &EvalatXYHole, "2"},
+       &Start::EvalatXYHole, "2"},
       {"an empty evaluate-at leaves its expression", "x@<BS>", "x@1"},
       {"an empty upper bound hides again as the caret goes back", "xsumk<Up><BS>",
        "Sum(x,k[L1,c]@1,#[L1])"},
-      {"an empty numerator before a filled denominator", "<BS>", "Division(#,y@1)", &DivHoleY, "0"},
+      {"an empty numerator before a filled denominator", "<BS>", "Division(#,y@1)",
+       &Start::DivHoleY, "0"},
       {"an empty limit leaves its expression", "xlim<BS>", "x@1"},
       {"an empty integral leaves its integrand", "yint<BS>", "y@1"},
       {"a small division's numerator comes back to full size", "x+y<C-Up>\\<BS>", "Listsum(x,y)@1"},
   });
 }
 
-CMcBasic* RowLongNumberHole() {
-  return Matrix(2, {Real(1.23456789), Hole()});
-}
-CMcBasic* SquareLongNumberHole() {
-  return Matrix(2, {Real(1.23456789), Hole(), Variable("c"), Variable("d")});
-}
-
 TEST(EditorDelete, ANumberTheCaretComesBackToShowsAllItsDigits) {
   FourDigits digits;
   RunRows({
-      {"in a sum", "<BS>", "Listsum(c,1.23456789@1)", &SumCLongNumberHole, "2"},
-      {"as a column goes", "<BS>", "Matrix(1.23456789@1)[C1]", &RowLongNumberHole, "1"},
-      {"as the caret steps back", "<BS>", "Matrix(1.23456789@1,#,c,d)[C2]", &SquareLongNumberHole,
-       "1"},
+      {"in a sum", "<BS>", "Listsum(c,1.23456789@1)", &Start::SumCLongNumberHole, "2"},
+      {"as a column goes", "<BS>", "Matrix(1.23456789@1)[C1]", &Start::RowLongNumberHole, "1"},
+      {"as the caret steps back", "<BS>", "Matrix(1.23456789@1,#,c,d)[C2]",
+       &Start::SquareLongNumberHole, "1"},
   });
 }
 
@@ -136,18 +119,18 @@ TEST(EditorDelete, BackspaceInDerivatives) {
 TEST(EditorDelete, BackspaceInMatrices) {
   RunRows({
       {"an empty column of a 2 x 3 matrix goes", "<BS>", "Matrix(a,c,d@1,f)[C2]",
-       &TwoByThreeEmptyMiddle, "4"},
-      {"an empty row of a column vector goes", "<BS>", "Matrix(a@1,c)[C1]", &ColumnEmptyMiddle,
-       "1"},
+       &Start::TwoByThreeEmptyMiddle, "4"},
+      {"an empty row of a column vector goes", "<BS>", "Matrix(a@1,c)[C1]",
+       &Start::ColumnEmptyMiddle, "1"},
       {"the only element of a 1 x 1 matrix leaves a placeholder", "[<BS>", "#@1"},
       {"the augmentation line goes with a column", "<BS>", "Matrix(a,c@1)[C1]",
-       &AugmentedEmptyLastColumn, "3"},
+       &Start::AugmentedEmptyLastColumn, "3"},
       {"the first element of a full matrix refuses", "<BS>", "Matrix(#@1,b,c,d)[C2]",
-       &TwoByTwoHoleFirst, "0", 0},
+       &Start::TwoByTwoHoleFirst, "0", 0},
       {"elsewhere the caret moves one element back", "<BS>", "Matrix(a@1,#,c,d)[C2]",
-       &TwoByTwoHoleSecond, "1"},
+       &Start::TwoByTwoHoleSecond, "1"},
       {"fewer than 17 elements: full size again", "<BS>", "Matrix(a,a,a,a,a,a,a,a,a@1)[C1]",
-       &NineteenByOneAndHoles, "17"},
+       &Start::NineteenByOneAndHoles, "17"},
   });
 }
 
@@ -156,9 +139,10 @@ TEST(EditorDelete, DeleteKey) {
       {"a filled node keeps its sign", "-x<Del>", "-#@1"},
       {"Backspace does not keep it", "-x<BS>", "#@1"},
       {"a filled factor runs Delete's collapse: the caret forward", "<Del>", "Listmult(a,c@1)",
-       &ProdABC, "1"},
-      {"of two factors the other stays", "<Del>", "b@1", &ProdAB, "0"},
-      {"a middle empty term: the caret to the next", "<Del>", "Listsum(a,c@1)", &SumAHoleC, "1"},
+       &Start::ProdABC, "1"},
+      {"of two factors the other stays", "<Del>", "b@1", &Start::ProdAB, "0"},
+      {"a middle empty term: the caret to the next", "<Del>", "Listsum(a,c@1)", &Start::SumAHoleC,
+       "1"},
       {"the empty left side of a relation", "x<Left>=<Del>", "x@1"},
       {"elsewhere nothing changes, but the key counts", "xlim<Del>", "Limit(x,#[L1]@1)", nullptr,
        "", 5},
