@@ -13,12 +13,6 @@ TestLeaf* Var(const char* name) {
   return new TestLeaf(name, 0, 10, 20, 16, McTypeWord(kMcVariable));
 }
 
-bool InkIn(const Canvas& canvas, const McBox& b) {
-  for (int y = b.y; y < b.y + b.height; ++y)
-    if (canvas.InkInRow(y, b.x, b.x + b.width) > 0) return true;
-  return false;
-}
-
 }  // namespace
 
 using CalculusLayout = LayoutFixture;

@@ -4,9 +4,7 @@
 
 #include "MC/McConstants.h"
 
-#include <cstdlib>
 #include <limits>
-#include <random>
 
 using namespace mctest;
 
@@ -146,11 +144,7 @@ TEST(Constants, WrittenConstantsReadBack) {
 // What a written value must read back as: each part rounded when it lies
 // within the tolerance of a whole number, then negated by flag bit 0.
 TEST(Constants, WrittenValuesReadBackSnapped) {
-  const char* given = std::getenv("QX_TEST_SEED");
-  const unsigned seed =
-      given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device{}();
-  std::printf("Constants.WrittenValuesReadBackSnapped: QX_TEST_SEED=%u\n", seed);
-  std::fflush(stdout);
+  const unsigned seed = TestSeed();
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> spread(-1e3, 1e3);

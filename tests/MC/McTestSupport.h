@@ -45,10 +45,12 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,17 @@ inline McComplex Mc(std::complex<double> z) {
 inline bool Same(const McComplex& a, const McComplex& b) {
   auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
   return same(a.re, b.re) && same(a.im, b.im);
+}
+
+// The seed of a random test: QX_TEST_SEED when set, else a fresh one; printed
+// so that a failure can be run again.
+inline unsigned TestSeed() {
+  const char* given = std::getenv("QX_TEST_SEED");
+  const unsigned seed = given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10))
+                                         : std::random_device{}();
+  std::printf("QX_TEST_SEED=%u\n", seed);
+  std::fflush(stdout);
+  return seed;
 }
 
 // ---- signals ------------------------------------------------------------------------
@@ -131,6 +144,13 @@ class FocusScope {
 struct Canvas : qxtest::ProgramCanvas {
   Canvas(int width, int height) : ProgramCanvas(width, height, TA_LEFT | TA_BASELINE) {}
 };
+
+// Ink anywhere inside the box.
+inline bool InkIn(const Canvas& canvas, const McBox& b) {
+  for (int y = b.y; y < b.y + b.height; ++y)
+    if (canvas.InkInRow(y, b.x, b.x + b.width) > 0) return true;
+  return false;
+}
 
 // Fixed font metrics and explicit font tables: family heights 20, 15, 10, 8
 // per level (H0 = 20, the font-size scale 1.0) and twice that for the large

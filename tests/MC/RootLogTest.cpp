@@ -141,18 +141,6 @@ TEST(RootLog, WholeRunEqualsSteppedSamples) {
 
 using RootLogLayout = LayoutFixture;
 
-namespace {
-
-// Ink anywhere inside a child's box, drawn at the origin.
-bool InkIn(const Canvas& canvas, const CMcBasic* child) {
-  const McBox& b = child->m_box;
-  for (int y = b.y; y < b.y + b.height; ++y)
-    if (canvas.InkInRow(y, b.x, b.x + b.width) > 0) return true;
-  return false;
-}
-
-}  // namespace
-
 // The square root's 2 keeps its room but is drawn only while it has the
 // caret; any other degree is drawn. The radicand (30 x 20) stands right of
 // the degree with 2 + H/10 between them, its bar 2 pixels over it.
@@ -179,7 +167,7 @@ TEST_F(RootLogLayout, SquareRootHidesItsTwoButKeepsItsWidth) {
     EXPECT_EQ(Geometry(&root), geometry) << row.name;
     Canvas canvas(80, 40);
     root.Draw(canvas.dc(), 0, 0);
-    EXPECT_EQ(InkIn(canvas, root.m_children[1]), row.drawn) << row.name;
+    EXPECT_EQ(InkIn(canvas, root.m_children[1]->m_box), row.drawn) << row.name;
     const int x0 = root.m_children[0]->m_box.x;
     EXPECT_EQ(canvas.InkInRow(root.m_children[0]->m_box.y - 2, x0, x0 + 29), 29) << "the bar";
   }
@@ -245,10 +233,8 @@ TEST_F(RootLogLayout, NamesAndSubscripts) {
     // Below the name's cell only the subscript can leave ink.
     Canvas canvas(80, 40);
     log.Draw(canvas.dc(), 0, 0);
-    bool ink = false;
-    for (int y = 20; y < base.y + base.height; ++y)
-      ink = ink || canvas.InkInRow(y, base.x, base.x + base.width) > 0;
-    EXPECT_EQ(ink, row.kind == CMcLog::kWithBase);
+    EXPECT_EQ(InkIn(canvas, McBox{base.x, 20, base.width, base.y + base.height - 20}),
+              row.kind == CMcLog::kWithBase);
   }
   // At the caret even the base 10 is written out.
   CMcLog log(Box(10, 20, 16, McTypeWord(kMcVariable)), new CMcReal(10, 0), 0);

@@ -179,16 +179,6 @@ inline bool Agrees(const McComplex& a, const McComplex& b, double tol) {
 
 // ---- random expressions ------------------------------------------------------------------
 
-// The seed of a random test: QX_TEST_SEED when set, else a fresh one; printed
-// so that a failure can be run again.
-inline unsigned TestSeed() {
-  const char* given = std::getenv("QX_TEST_SEED");
-  const unsigned seed = given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10))
-                                         : std::random_device{}();
-  std::printf("QX_TEST_SEED=%u\n", seed);
-  return seed;
-}
-
 // Random expressions in x and y of sums, products, fractions, powers with
 // whole, fractional and variable exponents, roots, logarithms, the derivative
 // table's functions, absolute values, conjugates and brackets, with random
