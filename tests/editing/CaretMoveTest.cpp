@@ -26,22 +26,18 @@ using qxtest::trees::Sum;
 using qxtest::trees::Variable;
 
 // Start trees.
-CMcBasic* LongNumberPlusX() {
-  return Sum({Real(1.23456789), Variable("x")});
-}
-CMcBasic* TwoByTwo() {
-  return Matrix(2, {Variable("a"), Variable("b"), Variable("c"), Variable("d")});
-}
-// f(x) = a + b: Enter on b adds a row to the definition's right side.
-CMcBasic* FunctionDefinition() {
-  return new CMcEquality(Fn("f", Variable("x")), Sum({Variable("a"), Variable("b")}), 0);
-}
-CMcBasic* SumOverHole() {
-  return Div(Sum({Variable("a"), Variable("b")}), Hole());
-}
-CMcBasic* FractionXOverHole() {
-  return Div(Variable("x"), Hole());
-}
+struct Start {
+  static CMcBasic* LongNumberPlusX() { return Sum({Real(1.23456789), Variable("x")}); }
+  static CMcBasic* TwoByTwo() {
+    return Matrix(2, {Variable("a"), Variable("b"), Variable("c"), Variable("d")});
+  }
+  // f(x) = a + b: Enter on b adds a row to the definition's right side.
+  static CMcBasic* FunctionDefinition() {
+    return new CMcEquality(Fn("f", Variable("x")), Sum({Variable("a"), Variable("b")}), 0);
+  }
+  static CMcBasic* SumOverHole() { return Div(Sum({Variable("a"), Variable("b")}), Hole()); }
+  static CMcBasic* FractionXOverHole() { return Div(Variable("x"), Hole()); }
+};
 
 TEST(EditorCaret, ArrowsStepThroughTheTree) {
   RunRows({
@@ -74,9 +70,9 @@ TEST(EditorCaret, CtrlArrowsStepOverWholeNodes) {
 TEST(EditorCaret, NodesDrawnOtherwiseAtTheCaretAreLaidOutAsItComesAndGoes) {
   FourDigits digits;
   RunRows({
-      {"onto a number", "<Left><Left>", "Listsum(1.23456789@1,x)", &LongNumberPlusX, "1"},
+      {"onto a number", "<Left><Left>", "Listsum(1.23456789@1,x)", &Start::LongNumberPlusX, "1"},
       {"off a number again", "<Left><Left><Right><Right>", "Listsum(1.23456789,x@1)",
-       &LongNumberPlusX, "1"},
+       &Start::LongNumberPlusX, "1"},
       {"off a number being typed", "12.345+x", "Listsum(12.345,x@1)"},
       {"onto the base e and off it", "xln<Down><Up>", "Log(x@0,e[L1,c])"},
       {"onto the base 10 and off it", "xlog<Down><Up>", "Log(x@0,10[L1])"},
@@ -89,9 +85,10 @@ TEST(EditorCaret, NodesDrawnOtherwiseAtTheCaretAreLaidOutAsItComesAndGoes) {
 TEST(EditorCaret, SemicolonFindsTheNextPlaceholder) {
   RunRows({
       {"from the numerator to before the empty denominator", ";", "Division(x,#@0)",
-       &FractionXOverHole, "0"},
+       &Start::FractionXOverHole, "0"},
       {"a placeholder keeps the caret, before it", "x/;", "Division(x,#@0)"},
-      {"the search goes up the tree", ";", "Division(Listsum(a,b),#@0)", &SumOverHole, "0.1"},
+      {"the search goes up the tree", ";", "Division(Listsum(a,b),#@0)", &Start::SumOverHole,
+       "0.1"},
       {"without a placeholder it is refused", "x;", "x@1", nullptr, "", 1},
   });
 }
@@ -104,10 +101,11 @@ TEST(EditorCaret, TabAndWhere) {
       {"Tab on a placeholder keeps the caret there", "<Tab>", "Declaration(#@1,#)"},
       {"Tab in a function call: a row of two arguments", "sinx<Tab>", "sin(Matrix(x,#@1)[C2])"},
       {"Tab in a matrix: a column after the element", "<Tab>", "Matrix(a,#@1,b,c,#,d)[C3]",
-       &TwoByTwo, "0"},
-      {"the new column's first row gets the caret", "<Tab>", "Matrix(a,b,#@1,c,d,#)[C3]", &TwoByTwo,
-       "3"},
-      {"where passes a matrix by", "where", "Declaration(Matrix(a,b,c,d)[C2],#@1)", &TwoByTwo, "3"},
+       &Start::TwoByTwo, "0"},
+      {"the new column's first row gets the caret", "<Tab>", "Matrix(a,b,#@1,c,d,#)[C3]",
+       &Start::TwoByTwo, "3"},
+      {"where passes a matrix by", "where", "Declaration(Matrix(a,b,c,d)[C2],#@1)",
+       &Start::TwoByTwo, "3"},
   });
 }
 
@@ -121,15 +119,15 @@ TEST(EditorCaret, EnterAddsRows) {
       {"and-relation: a list of its sides and a new one", "a&b<Enter>",
        "Listbody(a[c],b[c],#@1)[v1]"},
       {"a function definition's right side becomes the list", "<Enter>",
-       "Equality(f(x),Listbody(Listsum(a,b),#@1))", &FunctionDefinition, "1.1"},
+       "Equality(f(x),Listbody(Listsum(a,b),#@1))", &Start::FunctionDefinition, "1.1"},
       {"a relation without a definition is taken whole", "x=y<Enter>",
        "Listbody(Equality(x,y),#@1)"},
-      {"in a matrix: a row after the element's", "<Enter>", "Matrix(a,b,#@1,#,c,d)[C2]", &TwoByTwo,
-       "0"},
+      {"in a matrix: a row after the element's", "<Enter>", "Matrix(a,b,#@1,#,c,d)[C2]",
+       &Start::TwoByTwo, "0"},
       {"before it with the caret before column 0", "<Left><Enter>", "Matrix(#@1,#,a,b,c,d)[C2]",
-       &TwoByTwo, "0"},
-      {"after it before another column", "<Left><Enter>", "Matrix(a,b,#@1,#,c,d)[C2]", &TwoByTwo,
-       "1"},
+       &Start::TwoByTwo, "0"},
+      {"after it before another column", "<Left><Enter>", "Matrix(a,b,#@1,#,c,d)[C2]",
+       &Start::TwoByTwo, "1"},
   });
 }
 

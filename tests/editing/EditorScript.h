@@ -311,29 +311,6 @@ inline std::string FirstDifference(const std::vector<NodeBox>& a, const std::vec
   return "a different tree";
 }
 
-// The first node at which two trees' records part, as text.
-inline std::string FirstRecordDifference(const CMcBasic* a, const CMcBasic* b) {
-  std::vector<std::pair<const CMcBasic*, const CMcBasic*>> stack{{a, b}};
-  while (!stack.empty()) {
-    auto [x, y] = stack.back();
-    stack.pop_back();
-    char t[120];
-    if (x->GetType() != y->GetType() || x->m_flags != y->m_flags || x->m_count != y->m_count ||
-        x->m_baseline != y->m_baseline) {
-      std::snprintf(t, sizeof t, " type %04X flags %04X count %d baseline %d", x->GetType(),
-                    x->m_flags, x->m_count, x->m_baseline);
-      std::string s = TreeText(x) + t + " but";
-      std::snprintf(t, sizeof t, " type %04X flags %04X count %d baseline %d", y->GetType(),
-                    y->m_flags, y->m_count, y->m_baseline);
-      return s + t;
-    }
-    if (x->m_count == 0 && qxtest::trees::Record(x) != qxtest::trees::Record(y))
-      return TreeText(x) + ": its own data";
-    for (int i = 0; i < x->m_count; ++i) stack.push_back({x->m_children[i], y->m_children[i]});
-  }
-  return "nowhere";
-}
-
 // The record of node, in the file form or the clipboard form.
 inline std::vector<BYTE> RecordAs(const CMcBasic* node, bool clipboard) {
   const BYTE was = g_bClipboardDrawing;
@@ -545,8 +522,7 @@ class EditScene {
     auto replayText = [&] { return TreeText(replayed, shadow.m_pCaret, shadow.m_step.nCaretSide); };
     auto report = [&] {
       return "\n replayed " + replayText() + "\n live     " + Text() + "\n " +
-             FirstDifference(Boxes(replayed), Boxes(Expression())) + "; " +
-             FirstRecordDifference(replayed, Expression());
+             FirstDifference(Boxes(replayed), Boxes(Expression()));
     };
     EXPECT_TRUE(same && sameCaret) << "a replay from the snapshot gives another tree" << report();
     Focus(&m_edit);
