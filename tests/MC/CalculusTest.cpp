@@ -25,30 +25,28 @@ using CalculusLayout = LayoutFixture;
 TEST_F(CalculusLayout, DerivativeForms) {
   const struct {
     const char* name;
-    std::function<CMcBasic*()> expression;
+    CMcBasic* expression;
     bool focused;
     CMcDerivative::Form form;
     const char* geometry;
   } rows[] = {
-      {"d/dx of a sum", [] { return Box(30, 20, 16, McTypeWord(kMcListsum)); }, false,
+      {"d/dx of a sum", Box(30, 20, 16, McTypeWord(kMcListsum)), false,
        CMcDerivative::kOperatorForm, "64x44/28 28,12 10,24"},
-      {"dy/dx", [] { return Var("y"); }, false, CMcDerivative::kNumeratorForm,
-       "20x45/28 10,0 10,24"},
-      {"d(-y)/dx", [] { return new TestLeaf("y", 1, 10, 20, 16, McTypeWord(kMcVariable)); }, false,
+      {"dy/dx", Var("y"), false, CMcDerivative::kNumeratorForm, "20x45/28 10,0 10,24"},
+      {"d(-y)/dx", new TestLeaf("y", 1, 10, 20, 16, McTypeWord(kMcVariable)), false,
        CMcDerivative::kOperatorForm, "54x44/28 28,12 10,24"},
-      {"d f(y) / dx", [] { return Fn("f", new CMcVariable("y", "", 0)); }, false,
-       CMcDerivative::kNumeratorForm, nullptr},
-      {"d/dx of f(-y)", [] { return Fn("f", new CMcVariable("y", "", 1)); }, false,
-       CMcDerivative::kOperatorForm, nullptr},
-      {"d/dx alone", [] { return new CMcNull(0); }, false, CMcDerivative::kBareForm,
-       "20x45/28 22,12 10,24"},
-      {"d/dx of the empty expression at the caret", [] { return new CMcNull(0); }, true,
+      {"d f(y) / dx", Fn("f", new CMcVariable("y", "", 0)), false, CMcDerivative::kNumeratorForm,
+       nullptr},
+      {"d/dx of f(-y)", Fn("f", new CMcVariable("y", "", 1)), false, CMcDerivative::kOperatorForm,
+       nullptr},
+      {"d/dx alone", new CMcNull(0), false, CMcDerivative::kBareForm, "20x45/28 22,12 10,24"},
+      {"d/dx of the empty expression at the caret", new CMcNull(0), true,
        CMcDerivative::kOperatorForm, "44x44/28 28,12 10,24"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     CMcDerivative d(0);
-    d.AppendChild(row.expression());
+    d.AppendChild(row.expression);
     d.AppendChild(Var("x"));
     FocusScope focus(row.focused ? d.m_children[0] : nullptr, "");
     d.Layout(g_pMeasureDC, 0);

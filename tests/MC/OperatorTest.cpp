@@ -78,8 +78,6 @@ TEST(Operator, FactorialAgainstTgamma) {
     const double expected = std::tgamma(n + 1.0);
     EXPECT_NEAR(Eval(&node).re, expected, 1e-10 * expected) << n << "!";
   }
-  Op three(Real(3), Op::Flags(Op::kFactorial));
-  EXPECT_NEAR(Eval(&three).re, 6.0, 6e-12);
   Op negated(Real(3), Op::Flags(Op::kFactorial, 1));
   const McComplex minusSix = Eval(&negated);
   EXPECT_NEAR(minusSix.re, -6.0, 6e-12);
@@ -181,7 +179,6 @@ TEST_F(OperatorLayout, OperandPlacedByTheMark) {
       {"|x + 1|", Op::kAbsolute, 0, McTypeWord(kMcListsum), false, "16x20/16 3,0"},
       {"Re(x)", Op::kReal, 0, McTypeWord(kMcVariable), false, "24x20/16 14,0"},
       {"Re(x + 1)", Op::kReal, 0, McTypeWord(kMcListsum), true, "36x20/16 20,0"},
-      {"Re of a number", Op::kReal, 0, McTypeWord(kMcReal), false, "24x20/16 14,0"},
       {"Re of a matrix", Op::kReal, 0, McTypeWord(kMcMatrix, CMcMatrix::kPlain), false,
        "24x20/16 14,0"},
       {"conj(x)", Op::kConjugate, 0, McTypeWord(kMcVariable), false, "16x20/16 1,0"},

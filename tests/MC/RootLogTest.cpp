@@ -44,7 +44,6 @@ TEST(RootLog, ValuesAgreeWithStdComplexInBothPaths) {
       {"log2 8", false, {8, 0}, {2, 0}, {3, 0}},
       {"ln -1", false, {-1, 0}, {std::exp(1.0), 0}, std::log(C(-1, 0))},
       {"log to base 1 + j", false, {2, -3}, {1, 1}, std::log(C(2, -3)) / std::log(C(1, 1))},
-      {"log10 of 0.001", false, {0.001, 0}, {10, 0}, {-3, 0}},
   };
   auto doc = SignalDoc(3);
   for (const auto& row : rows) {
@@ -83,7 +82,6 @@ TEST(RootLog, DomainFailuresAreNotFiniteAndRaiseNoError) {
       {"root of degree 0", [] { return new CMcRoot(Real(5), Real(0), 0); }},
       {"log to base 1", [] { return new CMcLog(Real(5), Real(1), 0); }},
       {"ln 0", [] { return new CMcLog(Real(0), ConstantE(), 0); }},
-      {"log2 0", [] { return new CMcLog(Real(0), Real(2), 0); }},
   };
   auto doc = SignalDoc(2);
   for (int before : {0, 1}) {
@@ -207,20 +205,19 @@ TEST_F(RootLogLayout, RadicalPenFollowsTheLevelAndTheTextColour) {
 TEST_F(RootLogLayout, NamesAndSubscripts) {
   const struct {
     const char* name;
-    std::function<CMcBasic*()> base;
+    CMcBasic* base;
     CMcLog::NameKind kind;
     int nameWidth;
   } rows[] = {
-      {"ln", [] { return ConstantE(); }, CMcLog::kNatural, 12},
-      {"log10", [] { return new CMcReal(10, 0); }, CMcLog::kCommon, 21},
-      {"log10 of a negated 10", [] { return new CMcReal(10, 1); }, CMcLog::kCommon, 21},
-      {"log2", [] { return new CMcReal(2, 0); }, CMcLog::kWithBase, 21},
-      {"log to base e with a minus", [] { return new CMcVariable("e", "", 0x101); },
-       CMcLog::kWithBase, 21},
+      {"ln", ConstantE(), CMcLog::kNatural, 12},
+      {"log10", new CMcReal(10, 0), CMcLog::kCommon, 21},
+      {"log10 of a negated 10", new CMcReal(10, 1), CMcLog::kCommon, 21},
+      {"log2", new CMcReal(2, 0), CMcLog::kWithBase, 21},
+      {"log to base e with a minus", new CMcVariable("e", "", 0x101), CMcLog::kWithBase, 21},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    CMcLog log(Box(10, 20, 16, McTypeWord(kMcVariable)), row.base(), 0);
+    CMcLog log(Box(10, 20, 16, McTypeWord(kMcVariable)), row.base, 0);
     log.Layout(g_pMeasureDC, 0);
     ASSERT_EQ(log.GetNameKind(), row.kind);
     EXPECT_EQ(log.NameWidth(), row.nameWidth);
