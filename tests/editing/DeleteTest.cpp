@@ -74,7 +74,6 @@ TEST(EditorDelete, BackspaceEmptiesThenCollapses) {
       {"the empty argument of a function stays alone", "sin<BS>", "#@1"},
       {"the empty left side of a relation leaves the right", "x<Left>=<BS>", "x@1"},
       {"the empty right side leaves the left", "x=<BS>", "x@1"},
-      {"a filled top node becomes a placeholder", "x<BS>", "#@1"},
       {"an empty top node has nothing to collapse", "<BS>", "#@1", nullptr, "", 0},
       {"two minus signs cancel", "<BS>", "x@1", &Start::NegatedSumOfNegatedXAndHole, "1"},
       {"a middle term goes, the caret to the one before", "<BS>", "Listsum(a@1,c)",
