@@ -1,6 +1,6 @@
-// Evaluate-at bars and domains: the domain's truth values in both paths,
-// comparison by end kind, and the layout and drawing of both with fixed
-// metrics (H = 20, A = 16; Symbol boxes 10 pixels wide at level 0).
+// Evaluate-at bars and domains: the domain's truth values in both paths (a
+// whole run against stepping, roots and logarithms too), comparison by end kind, and the layout and
+// drawing of both with fixed metrics (H = 20, A = 16; Symbol boxes 10 pixels wide at level 0).
 #include "McTestSupport.h"
 
 using namespace mctest;
@@ -65,9 +65,9 @@ TEST(Domain, ComparesEndKindsButNotTheForm) {
 }
 
 // A whole run gives what stepping sample by sample gives, error flag
-// included, for domains over time and signals and for the kinds without a
-// value.
-TEST(DomainVector, WholeRunEqualsSampleBySample) {
+// included, for domains, roots and logarithms over time and signals and for
+// the kinds without a value.
+TEST(WholeRun, EqualsSampleBySample) {
   auto doc = SignalDoc(40, 0.25, 40);
   const struct {
     const char* what;
@@ -87,6 +87,21 @@ TEST(DomainVector, WholeRunEqualsSampleBySample) {
                  Domain(new CMcDivision(Fn("u", Time()), Real(1000), 0), Time(), Real(9), Ends(2))},
                 1)),
        false},
+      {"sqrt(r(t) - 1000 t)",
+       NodePtr(new CMcRoot(Sum({Fn("r", Time()), Prod({Real(1000), Time()}, 1)}), Real(2), 0)),
+       false},
+      {"-(t + 1)-th root of -e(t)",
+       NodePtr(new CMcRoot(Fn("e", Time(), 1), Sum({Time(), Real(1)}), 1)), false},
+      {"log to base t of u(t)", NodePtr(new CMcLog(Fn("u", Time()), Time(), 0)), false},
+      {"ln(c(t) - 1000)",
+       NodePtr(new CMcLog(Sum({Fn("c", Time()), Real(-1000)}), new CMcVariable("e", "", 0x100), 0)),
+       false},
+      {"-log10 of the cube root of z(t)",
+       NodePtr(new CMcLog(new CMcRoot(Fn("z", Time()), Real(3), 0), Real(10), 1)), false},
+      {"derivative of r(t) by t", NodePtr(ListOf<CMcDerivative>(0, {Fn("r", Time()), Time()})),
+       true},
+      {"integral of w(t) over t",
+       NodePtr(new CMcIntegral(Fn("w", Time()), Real(0), Time(), Time(), 0)), true},
       {"lim", NodePtr(new CMcLimit(Time(), Real(1), 0)), true},
       {"sum", NodePtr(new CMcSum(Time(), Real(1), Real(2), 0)), true},
       {"evaluate at", NodePtr(new CMcEvalat(Time(), Real(1), Real(2), 0)), true},
@@ -100,12 +115,11 @@ TEST(DomainVector, WholeRunEqualsSampleBySample) {
     for (int k = 0; k < 40; ++k) {
       const McComplex one = EvalAt(row.node.get(), doc.get(), k);
       EXPECT_EQ(TakeEvalError(), row.error) << k;
-      EXPECT_EQ(whole[k].re, one.re) << k;
-      EXPECT_EQ(whole[k].im, one.im) << k;
+      EXPECT_TRUE(Same(whole[k], one)) << k;
       ones += one.re != 0.0;
     }
     if (!row.error) {
-      EXPECT_GT(ones, 0) << "the domain holds somewhere";
+      EXPECT_GT(ones, 0) << "a domain holds somewhere";
     }
   }
 }

@@ -98,43 +98,6 @@ TEST(RootLog, DomainFailuresAreNotFiniteAndRaiseNoError) {
   g_bEvalError = 0;
 }
 
-// A whole run equals the samples taken one by one, for formulas over time and
-// the loop's signals, including the kinds without a value (flag in both).
-TEST(RootLog, WholeRunEqualsSteppedSamples) {
-  auto doc = SignalDoc();
-  const struct {
-    const char* what;
-    NodePtr node;
-    bool error;
-  } rows[] = {
-      {"sqrt(r(t) - 1000 t)",
-       NodePtr(new CMcRoot(Sum({Fn("r", Time()), Prod({Real(1000), Time()}, 1)}), Real(2), 0)),
-       false},
-      {"-(t + 1)-th root of -e(t)",
-       NodePtr(new CMcRoot(Fn("e", Time(), 1), Sum({Time(), Real(1)}), 1)), false},
-      {"log to base t of u(t)", NodePtr(new CMcLog(Fn("u", Time()), Time(), 0)), false},
-      {"ln(c(t) - 1000)", NodePtr(new CMcLog(Sum({Fn("c", Time()), Real(-1000)}), ConstantE(), 0)),
-       false},
-      {"-log10 of the cube root of z(t)",
-       NodePtr(new CMcLog(new CMcRoot(Fn("z", Time()), Real(3), 0), Real(10), 1)), false},
-      {"derivative of r(t) by t", NodePtr(ListOf<CMcDerivative>(0, {Fn("r", Time()), Time()})),
-       true},
-      {"integral of w(t) over t",
-       NodePtr(new CMcIntegral(Fn("w", Time()), Real(0), Time(), Time(), 0)), true},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
-    g_bEvalError = 0;
-    Values whole(row.node->EvaluateVector(doc.get()));
-    EXPECT_EQ(TakeEvalError(), row.error);
-    for (int k = 0; k < 40; ++k) {
-      const McComplex one = EvalAt(row.node.get(), doc.get(), k);
-      EXPECT_EQ(TakeEvalError(), row.error) << k;
-      EXPECT_TRUE(Same(whole[k], one)) << k;
-    }
-  }
-}
-
 // ---- layout and drawing (H = 20, A = 16) ---------------------------------------
 
 using RootLogLayout = LayoutFixture;
