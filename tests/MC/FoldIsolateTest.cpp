@@ -231,12 +231,15 @@ TEST(Isolation, WorkedCases) {
 }
 
 // Isolation needs its node as the left side of a relation of two sides: a
-// root, a node under another parent and the right side stay unchanged.
+// root, a node under another parent and the right side stay unchanged, for
+// every kind that isolates.
 TEST(Isolation, OnlyTheLeftSideOfARelationMoves) {
   const std::function<CMcBasic*()> nodes[] = {
       [] { return Fn("sin", X()); },     [] { return Root(X(), Real(3)); },
       [] { return Log(X(), Real(2)); },  [] { return D(X(), X()); },
-      [] { return Integral(X(), X()); },
+      [] { return Integral(X(), X()); }, [] { return Sum({X(), Y()}); },
+      [] { return Prod({X(), Y()}); },   [] { return Div(X(), Y()); },
+      [] { return Pow(X(), Y()); },
   };
   for (const auto& make : nodes) {
     NodePtr alone(make());
