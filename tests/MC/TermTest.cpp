@@ -128,7 +128,6 @@ TEST(SumPerform, AddsCoefficientsAndLikeTerms) {
       {"a negated sum distributes", Sum({V("a"), V("b")}, 1), "(-a+-b)"},
       {"1/2 + 1/3 + x", Sum({Div(Real(1), Real(2)), Div(Real(1), Real(3)), V("x")}), "((5/6)+x)"},
       {"1/2 - 1/2", Sum({Div(Real(1), Real(2)), Neg(Div(Real(1), Real(2)))}), "0"},
-      {"a + (b + c) flattens", Sum({V("a"), Sum({V("b"), V("c")})}), "(a+b+c)"},
       {"a - (b - c) flattens with the sign", Sum({V("a"), Sum({V("b"), Neg(V("c"))}, 1)}),
        "(a+-b+c)"},
       {"2x - 3x", Sum({Prod({Real(2), V("x")}), Neg(Prod({Real(3), V("x")}))}), "-x"},
@@ -226,7 +225,6 @@ TEST(PowerFold, ConstantRules) {
     const char* expected;
     WORD result;
   } rows[] = {
-      {"x^0", Pow(V("x"), Real(0)), "1", 1},
       {"0^0", Pow(Real(0), Real(0)), "1", 1},
       {"-(x^0)", Pow(V("x"), Real(0), 1), "-1", 1},
       {"x^1 takes the power's sign", Pow(V("x"), Real(1), 1), "-x", 1},
