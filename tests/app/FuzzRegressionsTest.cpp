@@ -40,8 +40,7 @@ const Target kTargets[] = {
 };
 
 const fs::path& FuzzFolder() {
-  static const fs::path folder =
-      fs::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz";
+  static const fs::path folder = fs::path(QX_SOURCE_DIR) / "fuzz";
   return folder;
 }
 

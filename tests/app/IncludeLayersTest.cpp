@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kRoot = fs::path(__FILE__).parent_path().parent_path().parent_path();
+const fs::path kRoot = fs::path(QX_SOURCE_DIR);
 
 // What src/MC and src/simulation may use of platform/ui: the document base
 // (CCmdTarget, CDocument and the constants they need) and the message queue,
