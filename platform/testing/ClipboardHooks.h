@@ -8,6 +8,7 @@ enum ClipboardCall : unsigned {
   kClipboardOpen = 1,
   kClipboardEmpty = 2,
   kClipboardSet = 4,
+  kClipboardSetText = 8,  // only SetClipboardData of CF_TEXT
 };
 
 // While it lives, the calls named in the bit set (ClipboardCall values) fail

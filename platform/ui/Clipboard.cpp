@@ -304,6 +304,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
   ClipboardState& state = State();
   std::lock_guard<std::recursive_mutex> guard(state.lock);
   if (!state.open || (state.failures & QxTest::kClipboardSet) || format == 0) return nullptr;
+  if (format == CF_TEXT && (state.failures & QxTest::kClipboardSetText)) return nullptr;
   SIZE_T size = GlobalSize(data);
   if (size == 0 || (format == CF_METAFILEPICT && size < sizeof(METAFILEPICT))) return nullptr;
   auto found = state.items.find(format);
