@@ -210,8 +210,8 @@ void CQorexView::OnEditCopy() {
   CRect client;
   GetClientRect(&client);
   const int width = client.Width(), height = client.Height();
-  PutPictureOnClipboard(this, {width, height + kPictureExtraHeight,
-                               [&] { return RecordPicture(width, height); }});
+  PutPictureOnClipboard(
+      this, {width, height + kPictureExtraHeight, [&] { return RecordPicture(width, height); }});
 }
 
 HMETAFILE CQorexView::RecordPicture(int width, int height) {
