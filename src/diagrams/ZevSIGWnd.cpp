@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 BEGIN_MESSAGE_MAP(CZevSIGWnd, CWnd)
@@ -189,6 +190,46 @@ bool Shown(const CSIMsystem& own, const SignalPlotEntry& entry) {
   return ((own.*entry.signal).m_wFlags & 1) != 0;
 }
 
+// One curve's pixels, computed before anything is drawn, so that the live
+// simulator's lock is held for the reads only. kBreak marks a sample that is
+// not finite.
+constexpr int kBreak = std::numeric_limits<int>::min();
+struct CurvePixels {
+  int pen;
+  std::vector<POINT> points;
+};
+
+// The pixels of the shown signals that have the row, over the samples inside
+// the area plus one on each side. The segment from sample 0 to `first`, which
+// the plot starts with, lies wholly left of the area (x(first) < area.left)
+// and is left out. No read leaves a signal's own rows and columns.
+std::vector<CurvePixels> PlotCurves(const CQorexDoc& doc, const CSIMsystem& source, int row,
+                                    const CRect& area) {
+  std::vector<CurvePixels> curves;
+  const CPoint origin = doc.m_ptSigOrigin;
+  const double sx = doc.m_dSigScaleX, sy = doc.m_dSigScaleY;
+  if (!(sx > 0) || !std::isfinite(sx) || !std::isfinite(sy)) return curves;
+  const int first = std::max(0, PlotOffset((double(area.left) - origin.x) / sx) - 1);
+  const int last =
+      std::min(source.m_c.m_nColumns, PlotOffset((double(area.right) - origin.x) / sx) + 1);
+  for (const SignalPlotEntry& entry : kPlottedSignals) {
+    const CSIMsignal& signal = source.*entry.signal;
+    const int end = std::min(last, signal.m_nColumns);
+    if (!Shown(doc.m_system, entry) || signal.m_nRows <= row || first >= end) continue;
+    CurvePixels curve{entry.pen, {}};
+    curve.points.reserve(end - first);
+    const double* samples = signal.m_pSamples + static_cast<long long>(row) * signal.m_nColumns;
+    for (int k = first; k < end; ++k) {
+      const double v = samples[k];
+      curve.points.push_back(
+          std::isfinite(v) ? POINT{OffsetFrom(origin.x, k * sx), OffsetFrom(origin.y, -v * sy)}
+                           : POINT{kBreak, 0});
+    }
+    curves.push_back(std::move(curve));
+  }
+  return curves;
+}
+
 }  // namespace
 
 int PlotOffset(double v) {
@@ -237,9 +278,15 @@ void CZevSIGWnd::DrawSignals(CDC* pDC) {
   CRect area = client;
   if (!g_bClipboardDrawing) pDC->GetClipBox(&area);
   DrawAxes(pDC, client.Width(), client.Height());
+  std::vector<CurvePixels> curves;
   {
     SampleSource source(*doc, IsLive());
-    DrawCurves(pDC, source.System(), area);
+    curves = PlotCurves(*doc, source.System(), m_nRow, area);
+  }
+  for (const CurvePixels& curve : curves) {
+    pDC->SelectObject(g_pPenCurve[curve.pen]);
+    CurveWriter writer(pDC, client.Width(), client.Height());
+    for (const POINT& p : curve.points) writer.Add(p.x != kBreak, p.x, p.y);
   }
   pDC->SelectObject(g_pens[0][0]);
 }
@@ -269,34 +316,6 @@ void CZevSIGWnd::DrawAxes(CDC* pDC, int width, int height) {
   const POINT dots[] = {{xe - 2, ay - 2}, {xe + 2, ay - 2}, {xe - 2, ay - 3},
                         {xe + 2, ay - 3}, {xe - 3, ay - 3}, {xe + 3, ay - 3}};
   for (const POINT& p : dots) pDC->SetPixelV(p.x, p.y, kMarkerGreen);
-}
-
-void CZevSIGWnd::DrawCurves(CDC* pDC, const CSIMsystem& source, const CRect& area) {
-  const CQorexDoc& doc = *Doc();
-  const CPoint origin = doc.m_ptSigOrigin;
-  const double sx = doc.m_dSigScaleX, sy = doc.m_dSigScaleY;
-  if (!(sx > 0) || !std::isfinite(sx) || !std::isfinite(sy)) return;
-  // The samples inside the area plus one on each side. The segment from
-  // sample 0 to `first`, which the plot starts with, lies wholly left of the
-  // area (x(first) < area.left) and is left out.
-  const int first = std::max(0, PlotOffset((double(area.left) - origin.x) / sx) - 1);
-  const int last =
-      std::min(source.m_c.m_nColumns, PlotOffset((double(area.right) - origin.x) / sx) + 1);
-  CRect client;
-  GetClientRect(&client);
-  for (const SignalPlotEntry& entry : kPlottedSignals) {
-    const CSIMsignal& signal = source.*entry.signal;
-    if (!Shown(doc.m_system, entry) || signal.m_nRows <= m_nRow) continue;
-    const int end = std::min(last, signal.m_nColumns);
-    if (first >= end) continue;
-    pDC->SelectObject(g_pPenCurve[entry.pen]);
-    CurveWriter curve(pDC, client.Width(), client.Height());
-    const double* row = signal.m_pSamples + static_cast<long long>(m_nRow) * signal.m_nColumns;
-    for (int k = first; k < end; ++k) {
-      const double v = row[k];
-      curve.Add(std::isfinite(v), OffsetFrom(origin.x, k * sx), OffsetFrom(origin.y, -v * sy));
-    }
-  }
 }
 
 void CZevSIGWnd::PaintBuffered() {
@@ -352,6 +371,8 @@ void CZevSIGWnd::RepaintAllPanes() {
 // ---- right button: pan and zoom ---------------------------------------------------
 
 void CZevSIGWnd::OnRButtonDown(UINT, CPoint point) {
+  // A right press ends a time-axis drag unapplied; its line goes with it.
+  if (GetCapture() == this && m_nMode == kModeTimeDrag) DrawDragLine(nullptr, &m_rcDrag);
   m_ptAnchor = m_ptLast = point;
   m_nMode = kModePanZoom;
   m_nMoves = 0;
@@ -429,9 +450,7 @@ void CZevSIGWnd::OnMouseMove(UINT nFlags, CPoint point) {
     return;
   }
   const CRect line(point.x, 0, point.x + 1, m_rcDrag.bottom);
-  CDC* dc = GetDC();
-  dc->DrawDragRect(&line, CSize(1, 1), &m_rcDrag, CSize(1, 1));
-  ReleaseDC(dc);
+  DrawDragLine(&line, &m_rcDrag);
   m_rcDrag = line;
   SetCursor(LoadCursor(nullptr, IDC_SIZEWE));
 }
@@ -446,8 +465,12 @@ void CZevSIGWnd::OnLButtonDown(UINT, CPoint point) {
   CRect client;
   GetClientRect(&client);
   m_rcDrag = CRect(point.x, 0, point.x + 1, client.Height());
+  DrawDragLine(&m_rcDrag, nullptr);
+}
+
+void CZevSIGWnd::DrawDragLine(const CRect* line, const CRect* last) {
   CDC* dc = GetDC();
-  dc->DrawDragRect(&m_rcDrag, CSize(1, 1), nullptr, CSize(1, 1));
+  dc->DrawDragRect(line, CSize(1, 1), last, CSize(1, 1));
   ReleaseDC(dc);
 }
 
@@ -456,9 +479,7 @@ void CZevSIGWnd::OnLButtonUp(UINT nFlags, CPoint point) {
   ReleaseCapture();
   if (m_nMode != kModeTimeDrag) return;
   // The line goes before anything is recalculated or laid out again.
-  CDC* dc = GetDC();
-  dc->DrawDragRect(nullptr, CSize(1, 1), &m_rcDrag, CSize(1, 1));
-  ReleaseDC(dc);
+  DrawDragLine(nullptr, &m_rcDrag);
   CQorexDoc* doc = Doc();
   if (!doc) return;
   const int n = DraggedSampleCount(point.x);

@@ -92,8 +92,9 @@ class CZevSIGWnd : public CWnd {
   // The sample count a time-axis drag to x gives (N - trunc(dx / scaleX)).
   int DraggedSampleCount(int x) const;
   void PanOrZoom(UINT nFlags, CPoint point);
+  // The XOR drag line at line, erasing it at last (either may be null).
+  void DrawDragLine(const CRect* line, const CRect* last);
   void ShowContextMenu(CPoint point);
   void DrawAxes(CDC* pDC, int width, int height);
-  void DrawCurves(CDC* pDC, const CSIMsystem& source, const CRect& area);
   void RepaintAllPanes();
 };

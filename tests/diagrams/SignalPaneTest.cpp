@@ -157,6 +157,28 @@ TEST_F(SignalPanes, CtrlRightDragZoomsAboutThePointerBeyondFivePixels) {
   QxTest::MouseUp(&Pane(), {306, 56}, QxTest::Button::Right, MK_CONTROL);
 }
 
+// A step that would make a scale 0 or infinite keeps the scale.
+TEST_F(SignalPanes, ZoomStepsThatWouldLoseTheScaleAreNotTaken) {
+  struct Step {
+    const char* name;
+    double scaleX, scaleY;
+    CPoint to;  // from (900, 100), Ctrl held
+  } steps[] = {
+      {"time scale to 0", 5e-324, 45, {495, 100}},      // f = 3
+      {"value scale to infinity", 1, 1e308, {900, 0}},  // f = 4.8
+  };
+  QxTest::PopupMenuScript menus;  // one move: the menu follows the release
+  for (const Step& step : steps) {
+    Doc().m_dSigScaleX = step.scaleX;
+    Doc().m_dSigScaleY = step.scaleY;
+    QxTest::MouseDown(&Pane(), {900, 100}, QxTest::Button::Right, MK_CONTROL);
+    QxTest::MouseMove(&Pane(), step.to, MK_CONTROL);
+    QxTest::MouseUp(&Pane(), step.to, QxTest::Button::Right, MK_CONTROL);
+    EXPECT_EQ(Doc().m_dSigScaleX, step.scaleX) << step.name;
+    EXPECT_EQ(Doc().m_dSigScaleY, step.scaleY) << step.name;
+  }
+}
+
 TEST_F(SignalPanes, OneMoveOpensTheMenu) {
   QxTest::PopupMenuScript menus;
   QxTest::MouseDown(&Pane(), {300, 50}, QxTest::Button::Right);
@@ -212,6 +234,15 @@ TEST_F(SignalPanes, TheDragLineLeavesNoTrace) {
   QxTest::MouseMove(&Pane(), {625, 101});
   QxTest::MouseUp(&Pane(), {625, 101});
   EXPECT_EQ(QxTest::ClientImage(&Pane()), before);
+  // A right press during the drag ends it unapplied, and its line with it.
+  QxTest::PopupMenuScript menus;
+  QxTest::MouseDown(&Pane(), {625, 101});
+  QxTest::MouseMove(&Pane(), {700, 101});
+  QxTest::MouseDown(&Pane(), {700, 101}, QxTest::Button::Right);
+  QxTest::MouseUp(&Pane(), {700, 101}, QxTest::Button::Right);
+  QxTest::MouseUp(&Pane(), {700, 101});
+  EXPECT_EQ(QxTest::ClientImage(&Pane()), before);
+  EXPECT_DOUBLE_EQ(Doc().m_dFinalTime, 30);
 }
 
 TEST_F(SignalPanes, NoHotZoneWhileAWorkerRunsTheDesign) {

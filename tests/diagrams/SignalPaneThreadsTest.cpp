@@ -4,6 +4,7 @@
 // the sample, from the simulator's samples.
 #include "Qorex.h"
 #include "QorexDoc.h"
+#include "platform/core/Debug.h"
 #include "platform/ui/MessageQueue.h"
 #include "simulation/SIMsystem.h"
 #include "tests/diagrams/SignalPaneTestSupport.h"
@@ -70,6 +71,18 @@ TEST_F(SignalPaneThreads, LiveSampleRepaintsItsStripFromTheSimulator) {
   EXPECT_EQ(At(after, 25 + kSample - 1, 105 - 90), kCommandBlue) << "the simulator's 2";
   EXPECT_EQ(At(after, 25 + kSample - 1, 105 - 45), kWhite) << "not the design's 1";
   EXPECT_EQ(At(after, 25 + kSample + 20, 105 - 45), kCommandBlue) << "outside: as before";
+}
+
+// The panes share g_pMemDC with every window of the user-interface thread:
+// a worker's repaint request is refused (and reported), nothing is drawn.
+TEST_F(SignalPaneThreads, UpdatePanesOffTheUserInterfaceThreadDrawsNothing) {
+  const QImage before = Image();
+  Doc().m_dSigScaleY = 20;  // a repaint would move the curves
+  const int failures = QxAssertFailureCount();
+  std::thread worker([this] { Bar().UpdatePanes(); });
+  worker.join();
+  EXPECT_EQ(QxAssertFailureCount(), failures + 1);
+  EXPECT_EQ(QxTest::ClientImage(&Pane()), before);
 }
 
 }  // namespace
