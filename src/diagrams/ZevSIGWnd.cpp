@@ -458,7 +458,8 @@ void CZevSIGWnd::OnMouseMove(UINT nFlags, CPoint point) {
 // ---- left button: the end of the time axis ---------------------------------------------
 
 void CZevSIGWnd::OnLButtonDown(UINT, CPoint point) {
-  if (!InHotZone(point)) return;
+  // Not during a pan or zoom: its release would leave the line behind.
+  if (GetCapture() == this || !InHotZone(point)) return;
   m_ptAnchor = point;
   m_nMode = kModeTimeDrag;
   SetCapture();
