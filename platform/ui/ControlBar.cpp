@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
@@ -262,15 +263,34 @@ void CControlBar::QxFloat(CPoint screen, DWORD dwStyle) {
   m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | (dwStyle & CBRS_ALIGN_ANY);
   bool visible = !m_pWidget->isHidden();
   dock->setFloating(true);
-  dock->adjustSize();
   dock->move(screen.x, screen.y);
   dock->setVisible(visible);
+  if (visible) QxFitFloatingBar();
   if (m_pDockSite) m_pDockSite->RecalcLayout();
 }
 
 void CControlBar::QxShow(BOOL bShow) {
   if (m_pWidget) m_pWidget->setVisible(bShow != FALSE);
   if (m_pContainer && m_pContainer != m_pWidget) m_pContainer->setVisible(bShow != FALSE);
+  if (bShow) QxFitFloatingBar();
+}
+
+// A floating bar's window is as large as the bar's own size at least (its
+// template for a dialog bar). Sized while hidden, Qt would make it a stub
+// whose caption the window manager cuts to one letter.
+void CControlBar::QxFitFloatingBar() {
+  auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
+  if (!dock || !m_pWidget || !dock->isFloating() || dock->isHidden()) return;
+  CSize want = QxPreferredSize();
+  if (want.cx <= 0 || want.cy <= 0) return;
+  if (dock->layout()) dock->layout()->activate();
+  QSize have = m_pWidget->size();
+  if (have.width() >= want.cx && have.height() >= want.cy) return;
+  QSize frame = dock->size() - have;
+  dock->resize(QSize(std::max(have.width(), static_cast<int>(want.cx)),
+                     std::max(have.height(), static_cast<int>(want.cy))) +
+               frame.expandedTo(QSize(0, 0)));
+  if (dock->layout()) dock->layout()->activate();
 }
 
 void CControlBar::QxApplyFixedLayout() {
