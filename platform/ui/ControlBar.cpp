@@ -115,6 +115,14 @@ class BarDock : public QDockWidget {
     }
     QDockWidget::closeEvent(event);
   }
+  // Keys that reach the floating window itself (nothing in it has the focus)
+  // go to the bar, and so through the frame's accelerators.
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+      if (CWnd* bar = CWnd::FromHandle(m_hBar); bar && bar->QxEvent(event)) return true;
+    }
+    return QDockWidget::event(event);
+  }
 
  private:
   HWND m_hBar;
@@ -478,6 +486,34 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource) {
   return SetButtons(items.data(), static_cast<int>(items.size()));
 }
 
+namespace {
+
+// The prompt of a fly-by bar's button in the frame's status line; the idle
+// text for id AFX_IDS_IDLEMESSAGE.
+void ShowFlyby(HWND hBar, UINT id) {
+  auto* bar = static_cast<CToolBar*>(CWnd::FromHandle(hBar));
+  if (bar && (bar->GetBarStyle() & CBRS_FLYBY) && bar->GetDockingFrame()) {
+    bar->GetDockingFrame()->SetMessageText(id);
+  }
+}
+
+// The pointer leaving a button gives the status line back its idle text.
+class FlybyLeaveFilter : public QObject {
+ public:
+  FlybyLeaveFilter(HWND hBar, QObject* parent) : QObject(parent), m_hBar(hBar) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Leave) ShowFlyby(m_hBar, AFX_IDS_IDLEMESSAGE);
+    return false;
+  }
+
+ private:
+  HWND m_hBar;
+};
+
+}  // namespace
+
 BOOL CToolBar::SetButtons(const UINT* lpIDArray, int nIDCount) {
   m_buttons.clear();
   int image = 0;
@@ -530,12 +566,10 @@ void CToolBar::RebuildActions() {
       if (!bar) return;
       if (CWnd* owner = bar->GetOwner()) ::PostMessage(owner->GetSafeHwnd(), WM_COMMAND, id, 0);
     });
-    QObject::connect(action, &QAction::hovered, action, [hBar, id] {
-      auto* bar = static_cast<CToolBar*>(CWnd::FromHandle(hBar));
-      if (bar && (bar->GetBarStyle() & CBRS_FLYBY) && bar->GetDockingFrame()) {
-        bar->GetDockingFrame()->SetMessageText(id);
-      }
-    });
+    QObject::connect(action, &QAction::hovered, action, [hBar, id] { ShowFlyby(hBar, id); });
+    if (QWidget* face = toolBar->widgetForAction(action)) {
+      face->installEventFilter(new FlybyLeaveFilter(hBar, face));
+    }
   }
 }
 

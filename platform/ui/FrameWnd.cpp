@@ -81,7 +81,12 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
 
  protected:
   bool event(QEvent* event) override {
-    if (m_pWnd && (event->type() == QEvent::Close || event->type() == QEvent::Resize)) {
+    // Keys reach the frame when nothing of ours has Qt's focus (the menu bar
+    // kept it after a menu closed, or a click went to a window that takes no
+    // focus): they still go through the accelerators, as every key does.
+    const QEvent::Type type = event->type();
+    if (m_pWnd && (type == QEvent::Close || type == QEvent::Resize || type == QEvent::KeyPress ||
+                   type == QEvent::KeyRelease)) {
       if (m_pWnd->QxEvent(event)) return true;
     }
     // Queued: the frame itself is mapped only after its show event.
