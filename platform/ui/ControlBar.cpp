@@ -103,7 +103,18 @@ CString FieldOf(UINT id, int field) {
 // so the bar's own visibility (and its menu check) follows.
 class BarDock : public QDockWidget {
  public:
-  BarDock(CControlBar* bar, QWidget* parent) : QDockWidget(parent), m_hBar(bar->GetSafeHwnd()) {}
+  BarDock(CControlBar* bar, QWidget* parent) : QDockWidget(parent), m_hBar(bar->GetSafeHwnd()) {
+    if (parent) parent->installEventFilter(this);
+  }
+  // Floating, the bar is a window owned by the frame: the window manager keeps
+  // it above the frame only when it is mapped after the frame. One shown while
+  // the frame is still hidden (a bar floated as the frame is made) waits for it.
+  void ShowFloating(bool show) {
+    QWidget* owner = parentWidget();
+    m_bShowWithOwner = show && isFloating() && owner && !owner->isVisible();
+    setVisible(show && !m_bShowWithOwner);
+  }
+  bool WaitsForOwner() const { return m_bShowWithOwner; }
 
  protected:
   void closeEvent(QCloseEvent* event) override {
@@ -114,6 +125,22 @@ class BarDock : public QDockWidget {
       return;
     }
     QDockWidget::closeEvent(event);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // Queued: the frame is mapped only after its show event.
+    if (watched == parentWidget() && event->type() == QEvent::Show && m_bShowWithOwner) {
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            if (!m_bShowWithOwner) return;
+            m_bShowWithOwner = false;
+            show();
+            auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(m_hBar));
+            if (bar) bar->QxFitFloatingBar();
+          },
+          Qt::QueuedConnection);
+    }
+    return QDockWidget::eventFilter(watched, event);
   }
   // Keys that reach the floating window itself (nothing in it has the focus)
   // go to the bar, and so through the frame's accelerators.
@@ -126,6 +153,7 @@ class BarDock : public QDockWidget {
 
  private:
   HWND m_hBar;
+  bool m_bShowWithOwner = false;
 };
 
 struct ToolBarResource {
@@ -271,25 +299,34 @@ void CControlBar::QxFloat(CPoint screen, DWORD dwStyle) {
   m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | (dwStyle & CBRS_ALIGN_ANY);
   bool visible = !m_pWidget->isHidden();
   dock->setFloating(true);
+  dock->adjustSize();
   dock->move(screen.x, screen.y);
-  dock->setVisible(visible);
+  if (auto* barDock = dynamic_cast<BarDock*>(dock)) {
+    barDock->ShowFloating(visible);
+  } else {
+    dock->setVisible(visible);
+  }
   if (visible) QxFitFloatingBar();
   if (m_pDockSite) m_pDockSite->RecalcLayout();
 }
 
 void CControlBar::QxShow(BOOL bShow) {
   if (m_pWidget) m_pWidget->setVisible(bShow != FALSE);
-  if (m_pContainer && m_pContainer != m_pWidget) m_pContainer->setVisible(bShow != FALSE);
+  if (auto* barDock = dynamic_cast<BarDock*>(m_pContainer)) {
+    barDock->ShowFloating(bShow != FALSE);
+  } else if (m_pContainer && m_pContainer != m_pWidget) {
+    m_pContainer->setVisible(bShow != FALSE);
+  }
   if (bShow) QxFitFloatingBar();
 }
 
-// A floating bar's window is as large as the bar's own size at least (its
-// template for a dialog bar). Sized while hidden, Qt would make it a stub
+// A floating bar's window is as large as the bar's own default size at least
+// (its template, for a dialog bar). Sized while hidden, Qt would make it a stub
 // whose caption the window manager cuts to one letter.
 void CControlBar::QxFitFloatingBar() {
   auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
   if (!dock || !m_pWidget || !dock->isFloating() || dock->isHidden()) return;
-  CSize want = QxPreferredSize();
+  const CSize want = m_sizeDefault;
   if (want.cx <= 0 || want.cy <= 0) return;
   if (dock->layout()) dock->layout()->activate();
   QSize have = m_pWidget->size();

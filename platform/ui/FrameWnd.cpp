@@ -14,7 +14,6 @@
 #include <QDropEvent>
 #include <QEvent>
 #include <QFile>
-#include <QDockWidget>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -89,22 +88,7 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
                    type == QEvent::KeyRelease)) {
       if (m_pWnd->QxEvent(event)) return true;
     }
-    // Queued: the frame itself is mapped only after its show event.
-    if (event->type() == QEvent::Show && !event->spontaneous())
-      QTimer::singleShot(0, this, [this] { RemapFloatingBars(); });
     return QMainWindow::event(event);
-  }
-  // Floating bars are owned windows: always above the frame. One shown before
-  // the frame was mapped has been stacked by the window manager as a window of
-  // its own, below the frame; mapped again now, it is stacked as owned.
-  void RemapFloatingBars() {
-    for (QDockWidget* dock : findChildren<QDockWidget*>(Qt::FindDirectChildrenOnly)) {
-      if (!dock->isFloating() || dock->isHidden()) continue;
-      QPoint at = dock->pos();
-      dock->hide();
-      dock->show();
-      dock->move(at);
-    }
   }
   // Local files dropped on a frame that accepts them (DragAcceptFiles) are
   // opened as documents; other drops are refused.

@@ -31,8 +31,10 @@ ModalEntry::~ModalEntry() {
     if (!active || active->GetSafeHwnd() != m_hActiveChild)
       frame->MDIActivate(CWnd::FromHandle(m_hActiveChild));
   }
-  if (m_activeWindow && m_activeWindow->isVisible() &&
-      QApplication::activeWindow() != m_activeWindow) {
+  // Only a window that took the activation meanwhile gives it back; with no
+  // active window the system's own return of it is under way.
+  QWidget* now = QApplication::activeWindow();
+  if (m_activeWindow && m_activeWindow->isVisible() && now && now != m_activeWindow) {
     m_activeWindow->activateWindow();
   }
 }

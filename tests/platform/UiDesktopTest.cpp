@@ -18,15 +18,7 @@
 namespace qxtest {
 namespace {
 
-// Input from the window system reaches a window only once it is on screen.
-class UiDesktop : public UiApp {
- protected:
-  void SetUp() override {
-    UiApp::SetUp();
-    if (OnRealWindowSystem())
-      ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
-  }
-};
+using UiDesktop = UiApp;
 
 QAction* ActionNamed(QWidget* holder, const char* text) {
   for (QAction* action : holder->actions())
