@@ -271,8 +271,8 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
   CDC* dc = plot.Dc();
   const bool inverse = type == kInverseNyquist;
   const McComplex* response = inverse ? f.m_pInverse.get() : f.m_pDirect.get();
-  const bool returnDifference = (freqFlags & kBitReturnDifference) && row == col &&
-                                std::isfinite(gain) && gain != 0.0;
+  const bool returnDifference =
+      (freqFlags & kBitReturnDifference) && row == col && std::isfinite(gain) && gain != 0.0;
   // The circle |1 + f q| = 1: centre -1/f, radius 1/f.
   if (returnDifference && !inverse) {
     const double a = 1.0 / gain;
@@ -326,8 +326,9 @@ void DrawNicholsCellOf(FreqPlot& plot, const CSIMfreq& f, int row, int col) {
     *u = FreqPhaseDegrees(z) + 180.0;
     *v = FreqDecibels(z);
   };
-  Curve(plot, f, kSpriteTickPlus3,
-        [&](int k, double* u, double* v) { point(CellValue(f.m_pDirect.get(), f, k, row, col), u, v); });
+  Curve(plot, f, kSpriteTickPlus3, [&](int k, double* u, double* v) {
+    point(CellValue(f.m_pDirect.get(), f, k, row, col), u, v);
+  });
   for (int i = 0; i < f.m_nNodes; ++i) {
     if (!CellNode(f, i, row, col)) continue;
     double u, v;

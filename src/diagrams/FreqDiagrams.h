@@ -98,7 +98,7 @@ CString FreqNodeLabel(double frequency, BYTE flags);
 double FeedbackGain(const CSIMsystem& system, int i);
 
 // The diagram coordinates used by the drawings and the node hit test.
-double FreqDecibels(McComplex z);    // 20 log10 |z|, log10 as ln / ln 10
+double FreqDecibels(McComplex z);      // 20 log10 |z|, log10 as ln / ln 10
 double FreqPhaseDegrees(McComplex z);  // atan2 in degrees, 180/pi as 90/asin(1)
 
 // The frequency of every sweep point of the engine's last sweep, by the

@@ -13,7 +13,7 @@ class CEditNodesDlg : public CDialog {
  public:
   explicit CEditNodesDlg(CWnd* pParent = nullptr);
 
-  int m_bRadians;      // the frequency is in rad/s (else in hertz)
+  int m_bRadians;  // the frequency is in rad/s (else in hertz)
   int m_bShowLabel;
   double m_dFrequency;  // 0 .. 1e300
   double m_dInertia;    // 0 .. 1e300
@@ -31,11 +31,11 @@ class CFreqDiagPropDlg : public CDialog {
 
   int m_bGershgorin;
   int m_bOstrowski;
-  int m_bRadians;    // start and stop in rad/s (else in hertz)
-  int m_nSteps;      // 10 .. 10000
-  int m_nTickStep;   // 1 .. 100000
-  double m_dStart;   // 1e-300 .. 1e300
-  double m_dStop;    // 1e-300 .. 1e300, above the start
+  int m_bRadians;   // start and stop in rad/s (else in hertz)
+  int m_nSteps;     // 10 .. 10000
+  int m_nTickStep;  // 1 .. 100000
+  double m_dStart;  // 1e-300 .. 1e300
+  double m_dStop;   // 1e-300 .. 1e300, above the start
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

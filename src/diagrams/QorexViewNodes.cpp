@@ -87,7 +87,7 @@ BOOL CQorexView::HitTestNode(CQorexDoc* pDoc, CPoint point) {
       case kDiagramNichols:
         return hit(FreqPhaseDegrees(z) + 180, FreqDecibels(z)) ? 1 : 0;
       case kDiagramBode:
-        return hit(std::log10(freq), FreqDecibels(z))        ? 1
+        return hit(std::log10(freq), FreqDecibels(z))       ? 1
                : hit(std::log10(freq), FreqPhaseDegrees(z)) ? 2
                                                             : 0;
       default:
