@@ -18,6 +18,10 @@ using namespace freqtest;
 
 constexpr QRgb kYellow = 0xFFFF00, kSilver = 0xC0C0C0, kGrey = 0x969696, kNodeGreen = 0x008000;
 
+inline CPoint Pt(QPoint p) {
+  return CPoint(p.x(), p.y());
+}
+
 class FreqViewTest : public FreqFixture {
  protected:
   void SetUp() override {
