@@ -107,6 +107,16 @@ class PixelSink {
         for (int x = r.left(); x <= r.right(); ++x) f(x, y);
     }
   }
+  // Calls f(row, first, last) for every row span of rect inside the paint
+  // region, row holding the surface's pixels.
+  template <class F>
+  void ForEachRow(const QRect& rect, F f) {
+    for (const QRect& clip : m_rects) {
+      QRect r = clip.intersected(rect);
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        f(y, reinterpret_cast<QRgb*>(m_image->scanLine(y)), r.left(), r.right());
+    }
+  }
   // Sets every pixel of rect inside the paint region to one colour.
   void Fill(const QRect& rect, QRgb color) {
     for (const QRect& clip : m_rects) {
@@ -648,11 +658,18 @@ QImage SourcePixels(const CDC& src, QPoint origin, int w, int h, int dw, int dh)
     QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
     if (sy < 0 || sy >= surface->height()) continue;
     const QRgb* srcLine = reinterpret_cast<const QRgb*>(surface->constScanLine(sy));
-    for (int x = 0; x < out.width(); ++x) {
-      int sx = static_cast<int>((static_cast<long long>(x) * rect.width()) / out.width());
-      if (flipX) sx = rect.width() - 1 - sx;
+    const int outWidth = out.width(), rectWidth = rect.width(), surfaceWidth = surface->width();
+    if (!flipX && rectWidth == outWidth) {  // unscaled: the row's part inside the surface
+      const int first = std::max(0, -rect.left());
+      const int last = std::min(outWidth, surfaceWidth - rect.left());
+      for (int x = first; x < last; ++x) line[x] = srcLine[x + rect.left()] | 0xFF000000u;
+      continue;
+    }
+    for (int x = 0; x < outWidth; ++x) {
+      int sx = static_cast<int>((static_cast<long long>(x) * rectWidth) / outWidth);
+      if (flipX) sx = rectWidth - 1 - sx;
       sx += rect.left();
-      if (sx >= 0 && sx < surface->width()) line[x] = srcLine[sx] | 0xFF000000u;
+      if (sx >= 0 && sx < surfaceWidth) line[x] = srcLine[sx] | 0xFF000000u;
     }
   }
   return out;
@@ -706,6 +723,23 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, in
   PixelSink sink(*this);
   if (!sink.Valid()) return TRUE;
   const bool usesPattern = qxgdi::RopUsesPattern(rop);
+  if (!usesPattern && !monoSource && !monoDest) {
+    // Colour to colour without a pattern, row by row: every redraw's block
+    // copy and the glyphs combined with SRCAND take this way.
+    sink.ForEachRow(dest, [&](int py, QRgb* row, int first, int last) {
+      const QRgb* from =
+          reinterpret_cast<const QRgb*>(pixels.constScanLine(py - dest.top())) - dest.left();
+      for (int px = first; px <= last; ++px) {
+        const QRgb s = from[px];
+        if (qAlpha(s) == 0) continue;  // outside the source image
+        QRgb& d = row[px];
+        d = rop == SRCCOPY  ? s | 0xFF000000u
+            : rop == SRCAND ? (s & d) | 0xFF000000u
+                            : qxgdi::Rop3(rop, 0, s, d);
+      }
+    });
+    return TRUE;
+  }
   const QRgb text = QxToQRgb(a.textColor), bk = QxToQRgb(a.bkColor);
   sink.ForEach(dest, [&](int px, int py) {
     QRgb s = pixels.pixel(px - dest.left(), py - dest.top());
