@@ -98,6 +98,21 @@ class PixelSink {
     QRgb& d = At(x, y);
     d = rop2 == R2_COPYPEN ? (c | 0xFF000000u) : qxgdi::Rop2(rop2, c, d);
   }
+  // Put for the pixels first .. last of row y.
+  void PutSpan(int y, int first, int last, QRgb c, int rop2) {
+    if (y < m_bounds.top() || y > m_bounds.bottom()) return;
+    for (const QRect& clip : m_rects) {
+      if (y < clip.top() || y > clip.bottom()) continue;
+      const int from = std::max(first, clip.left()), to = std::min(last, clip.right());
+      if (from > to) continue;
+      QRgb* row = reinterpret_cast<QRgb*>(m_image->scanLine(y));
+      if (rop2 == R2_COPYPEN) {
+        std::fill(row + from, row + to + 1, c | 0xFF000000u);
+      } else {
+        for (int x = from; x <= to; ++x) row[x] = qxgdi::Rop2(rop2, c, row[x]);
+      }
+    }
+  }
   // Calls f(x, y) for every pixel of rect inside the paint region.
   template <class F>
   void ForEach(const QRect& rect, F f) {
@@ -211,11 +226,12 @@ void CosmeticLine(PixelSink& sink, Attributes& a, QPoint p0, QPoint p1) {
   }
 }
 
-// Paints the pixels a path covers (no antialiasing) through a callback.
-template <class Draw, class Put>
-void Coverage(const QRect& bounds, Draw draw, Put put) {
+// Paints the pixels a path covers (no antialiasing) through a callback, one
+// call per run of covered pixels in a row: span(y, first, last).
+template <class Draw, class Span>
+void CoverageSpans(const QRect& bounds, Draw draw, Span span) {
   if (bounds.isEmpty()) return;
-  QImage mask(bounds.size(), QImage::Format_ARGB32);
+  QImage mask(bounds.size(), QImage::Format_Alpha8);
   mask.fill(0);
   {
     QPainter p(&mask);
@@ -223,10 +239,18 @@ void Coverage(const QRect& bounds, Draw draw, Put put) {
     p.translate(-bounds.left(), -bounds.top());
     draw(p);
   }
+  const int width = mask.width();
   for (int y = 0; y < mask.height(); ++y) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
-    for (int x = 0; x < mask.width(); ++x)
-      if (qAlpha(line[x]) >= 128) put(bounds.left() + x, bounds.top() + y);
+    const uchar* line = mask.constScanLine(y);
+    for (int x = 0; x < width;) {
+      if (line[x] < 128) {
+        ++x;
+        continue;
+      }
+      const int first = x;
+      while (x < width && line[x] >= 128) ++x;
+      span(bounds.top() + y, bounds.left() + first, bounds.left() + x - 1);
+    }
   }
 }
 
@@ -242,16 +266,23 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
         fill.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1).intersected(sink.Bounds());
     QPainterPath path = fill;
     path.setFillRule(rule);
-    Coverage(
+    const bool solid = a.brush->brush.lbStyle == BS_SOLID;
+    const QRgb color = QxToQRgb(a.brush->brush.lbColor) | 0xFF000000u;
+    CoverageSpans(
         bounds,
         [&](QPainter& p) {
           p.setPen(Qt::NoPen);
           p.setBrush(Qt::white);
           p.drawPath(path);
         },
-        [&](int x, int y) {
-          if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
-            sink.Put(x, y, *c, a.rop2);
+        [&](int y, int first, int last) {
+          if (solid) {
+            sink.PutSpan(y, first, last, color, a.rop2);
+            return;
+          }
+          for (int x = first; x <= last; ++x)
+            if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
+              sink.Put(x, y, *c, a.rop2);
         });
   }
   if (stroke && PenStyle(a) != PS_NULL) {
@@ -261,7 +292,7 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
                        .intersected(sink.Bounds());
     const int width = PenDeviceWidth(a);
     const QRgb ink = QxToQRgb(a.pen->pen.lopnColor);
-    Coverage(
+    CoverageSpans(
         bounds,
         [&](QPainter& p) {
           QPen pen(Qt::white);
@@ -272,7 +303,7 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
           p.setBrush(Qt::NoBrush);
           p.drawPath(*stroke);
         },
-        [&](int x, int y) { sink.Put(x, y, ink, a.rop2); });
+        [&](int y, int first, int last) { sink.PutSpan(y, first, last, ink, a.rop2); });
   }
 }
 

@@ -156,14 +156,28 @@ void FreqPlot::Glyph(const SpriteTile& tile, POINT pixel) const {
                tile.y, SRCAND);
 }
 
-void FreqPlot::BandCircle(double u, double v, double rho) const {
+bool FreqPlot::BandCircle(double u, double v, double rho, RECT* box) const {
   POINT c;
-  if (!PixelOf(u, v, &c)) return;
+  if (!PixelOf(u, v, &c)) return false;
   const double rx = std::trunc(rho * m_scaleX), ry = std::trunc(rho * m_scaleY);
-  if (!(std::fabs(rx) <= kFreqMaxRadius && std::fabs(ry) <= kFreqMaxRadius)) return;
-  if (rx < 2 && ry < 2) return;
+  if (!(std::fabs(rx) <= kFreqMaxRadius && std::fabs(ry) <= kFreqMaxRadius)) return false;
+  if (rx < 2 && ry < 2) return false;
   const int ix = Pixel(rx), iy = Pixel(ry);
-  m_dc->Ellipse(c.x - ix, c.y - iy, c.x + ix, c.y + iy);
+  *box = RECT{c.x - ix, c.y - iy, c.x + ix, c.y + iy};
+  return true;
+}
+
+bool FreqPlot::Covers(const RECT& box) const {
+  // Two pixels inside the outline, so that the outline stays outside too.
+  const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
+  const double rx = (box.right - box.left) / 2.0 - 2, ry = (box.bottom - box.top) / 2.0 - 2;
+  if (rx <= 0 || ry <= 0) return false;
+  for (int x : {0, m_width})
+    for (int y : {0, m_height}) {
+      const double dx = (x - cx) / rx, dy = (y - cy) / ry;
+      if (dx * dx + dy * dy >= 1) return false;
+    }
+  return true;
 }
 
 void FreqPlot::EllipseBox(double u0, double v0, double u1, double v1) const {
@@ -287,20 +301,41 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
   // to low, so that with filled circles the ends near the origin lie on top.
   if (row == col && row < f.m_nBandDim && f.m_nTickStep >= 1) {
     const int bands = f.m_nFreqs / f.m_nTickStep;
-    auto draw = [&](const double* radii, CPen* pen) {
-      CPen* old = dc->SelectObject(pen);
-      CGdiObject* oldBrush = dc->SelectStockObject(WHITE_BRUSH);
+    struct Disc {
+      RECT box;
+      CPen* pen;
+    };
+    std::vector<Disc> discs;
+    auto collect = [&](const double* radii, CPen* pen) {
       for (int i = 0; i < bands; ++i) {
         const int b = inverse ? bands - 1 - i : i;
         const McComplex& p = CellValue(response, f, b * f.m_nTickStep, row, col);
-        plot.BandCircle(p.re, p.im, radii[static_cast<size_t>(b) * f.m_nBandDim + row]);
+        RECT box;
+        if (plot.BandCircle(p.re, p.im, radii[static_cast<size_t>(b) * f.m_nBandDim + row], &box))
+          discs.push_back({box, pen});
       }
-      if (oldBrush) dc->SelectObject(oldBrush);
-      if (old) dc->SelectObject(old);
     };
     if (freqFlags & kBitGershgorin)
-      draw(inverse ? f.m_bandInverse.get() : f.m_bandDirect.get(), g_pPenSilver);
-    if (inverse && (freqFlags & kBitOstrowski)) draw(f.m_bandOstrowski.get(), g_pPenGrey);
+      collect(inverse ? f.m_bandInverse.get() : f.m_bandDirect.get(), g_pPenSilver);
+    if (inverse && (freqFlags & kBitOstrowski)) collect(f.m_bandOstrowski.get(), g_pPenGrey);
+    // A filled disc over the whole plot hides everything drawn before it and
+    // shows only white: the plot is cleared instead, and only the discs after
+    // the last such one are drawn.
+    size_t first = 0;
+    for (size_t i = discs.size(); i-- > 0;)
+      if (plot.Covers(discs[i].box)) {
+        dc->FillSolidRect(0, 0, plot.Width(), plot.Height(), RGB(255, 255, 255));
+        first = i + 1;
+        break;
+      }
+    CPen* old = dc->GetCurrentPen();
+    CGdiObject* oldBrush = dc->SelectStockObject(WHITE_BRUSH);
+    for (size_t i = first; i < discs.size(); ++i) {
+      if (i == first || discs[i].pen != discs[i - 1].pen) dc->SelectObject(discs[i].pen);
+      dc->Ellipse(&discs[i].box);
+    }
+    if (oldBrush) dc->SelectObject(oldBrush);
+    if (old) dc->SelectObject(old);
   }
   // The same in the inverse plane: the line Re q = -f / 2.
   if (returnDifference && inverse) {

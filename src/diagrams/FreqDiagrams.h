@@ -62,9 +62,12 @@ class FreqPlot {
 
   // A glyph of the sprite sheet centred on the pixel (screen only).
   void Glyph(const SpriteTile& tile, POINT pixel) const;
-  // The circle of radius rho (units) around (u, v), its radii truncated on
-  // each axis; nothing when both radii are under 2 pixels.
-  void BandCircle(double u, double v, double rho) const;
+  // The box of the circle of radius rho (units) around (u, v), its radii
+  // truncated on each axis; false when both radii are under 2 pixels.
+  bool BandCircle(double u, double v, double rho, RECT* box) const;
+  // Whether the filled ellipse of the box covers the whole plot, outline
+  // included.
+  bool Covers(const RECT& box) const;
   // The ellipse of the box between the pixels of (u0, v0) and (u1, v1).
   void EllipseBox(double u0, double v0, double u1, double v1) const;
   // The axis cross of the plot (DrawAxisCross), leaving the thin black pen.

@@ -195,3 +195,20 @@ TEST_F(FreqViewTest, BadValuesAreDrawnWithoutAFault) {
 }
 
 }  // namespace
+
+namespace {
+
+// A filled disc counts as covering a 100 x 80 plot only when every corner
+// lies inside it with its outline beyond the corner.
+TEST(FreqPlot, CoversOnlyWithTheOutlineOutsideThePlot) {
+  const FreqPlot plot(nullptr, POINT{0, 0}, 1, 1, 100, 80, false);
+  const struct {
+    RECT box;
+    bool covers;
+  } rows[] = {{{-1000, -1000, 1100, 1080}, true}, {{-30, -30, 130, 110}, true},
+              {{0, 0, 100, 80}, false},           {{-20, -20, 120, 100}, false},
+              {{2000, 0, 2100, 80}, false},       {{50, 40, 50, 40}, false}};
+  for (const auto& row : rows) EXPECT_EQ(plot.Covers(row.box), row.covers) << row.box.left;
+}
+
+}  // namespace
