@@ -1,7 +1,7 @@
 #pragma once
-// The frequency diagrams in the view of a fixed-size frame: the sweep settings
-// restored around each test, fixed font metrics, and the pixels where the
-// engine's stored values must be drawn (origin + trunc(value x scale)).
+// The frequency diagrams in the view of a fixed-size frame with fixed font
+// metrics, the sweep settings restored around each test, and the pixels where
+// the engine's stored values must lie (origin + trunc(value x scale)).
 #include "diagrams/FreqDiagrams.h"
 #include "res/resource.h"
 #include "simulation/SIMfreq.h"
@@ -18,30 +18,19 @@ using namespace freqtest;
 
 constexpr QRgb kYellow = 0xFFFF00, kSilver = 0xC0C0C0, kGrey = 0x969696, kNodeGreen = 0x008000;
 
-inline CPoint Pt(QPoint p) {
-  return CPoint(p.x(), p.y());
-}
-
 class FreqViewTest : public FreqFixture {
  protected:
-  void SetUp() override {
-    FreqFixture::SetUp();
-    window = std::make_unique<ViewWindow>();
-  }
-  void TearDown() override {
-    window.reset();
-    FreqFixture::TearDown();
-  }
+  void SetUp() override { FreqFixture::SetUp(), window = std::make_unique<ViewWindow>(); }
+  void TearDown() override { window.reset(), FreqFixture::TearDown(); }
   CQorexDoc& doc() const { return *window->doc(); }
   CSIMfreq& freq() const { return *window->doc()->m_pFreqModel; }
-  // Shows the diagram after the document changed.
-  QImage Show(UINT command) const {
+  QImage Show(UINT command) const {  // after the document changed
     doc().UpdateAll();
     window->Command(command);
     return window->Image();
   }
-  // The pixel of (u, v) in the diagram type's cell (r, c) of w x h.
-  QPoint Px(int type, double u, double v, int r = 0, int c = 0, int w = 0, int h = 0) const {
+  // The pixel of (u, v) in the diagram type's cell (r, c) of w x h pixels.
+  CPoint Px(int type, double u, double v, int r = 0, int c = 0, int w = 0, int h = 0) const {
     const QoxDiagView& s = doc().m_diagView[type];
     return {c * w + s.nOriginX + static_cast<int>(std::trunc(u * s.dScaleX)),
             r * h + s.nOriginY - static_cast<int>(std::trunc(v * s.dScaleY))};
@@ -49,14 +38,20 @@ class FreqViewTest : public FreqFixture {
   const McComplex& Q(int k, int r = 0, int c = 0) const {
     return freq().m_pDirect[(size_t(k) * freq().m_nRows + r) * freq().m_nCols + c];
   }
-  int Count(const QImage& image, QRgb colour) const {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) == colour;
-    return n;
-  }
+  double W(int k) const { return SweepFrequencies(freq())[k]; }
   qxtest::FixedMetrics metrics;
   std::unique_ptr<ViewWindow> window;
 };
+
+inline QRgb At(const QImage& image, CPoint p) {
+  return qxviewtest::At(image, QPoint(p.x, p.y));
+}
+
+inline int Count(const QImage& image, QRgb colour) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) == colour;
+  return n;
+}
 
 }  // namespace qxfreqview
