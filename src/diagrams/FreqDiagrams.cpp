@@ -44,10 +44,17 @@ inline bool TickPoint(const CSIMfreq& f, int k) {
   return f.m_nTickStep >= 1 && k % f.m_nTickStep == 0;
 }
 
-// Trunc of a double already known to lie in the int range.
+// Trunc of a pixel coordinate; every caller has brought it near the plot,
+// the bounds only make sure no conversion leaves the int range.
 inline int Pixel(double x) {
-  return static_cast<int>(x);
+  constexpr double kLimit = 1 << 30;
+  return static_cast<int>(x > kLimit ? kLimit : x < -kLimit ? -kLimit : x == x ? x : 0.0);
 }
+
+// Beyond this many pixels from the plot a segment's end is brought nearer
+// along the segment, from its other end, before clipping: differences of
+// such far coordinates would lose the pixels near the plot.
+constexpr double kFarPixels = 1 << 20;
 
 void NodeAt(FreqPlot& plot, double u, double v, double frequency, BYTE flags) {
   POINT p;
@@ -114,10 +121,24 @@ bool FreqPlot::CurveTo(double u, double v, POINT* pixel) {
   } else if (inside && m_penThere) {
     m_dc->LineTo(Pixel(x), Pixel(y));
   } else {
-    // Liang-Barsky: the part of the segment inside the margin, if any.
-    const double x0 = m_lastX, y0 = m_lastY, dx = x - x0, dy = y - y0;
+    // Liang-Barsky: the part of the segment inside the margin, if any. Two
+    // far ends are a jump through infinity, not a line across the plot.
+    double x0 = m_lastX, y0 = m_lastY, x1 = x, y1 = y;
+    auto far = [&](double px, double py) {
+      return std::fabs(px - m_width / 2.0) > kFarPixels ||
+             std::fabs(py - m_height / 2.0) > kFarPixels;
+    };
+    auto nearer = [](double& fx, double& fy, double nx, double ny) {
+      const double ex = fx - nx, ey = fy - ny, k = kFarPixels / std::hypot(ex, ey);
+      fx = nx + ex * k;
+      fy = ny + ey * k;
+    };
+    const bool farStart = far(x0, y0), farEnd = far(x1, y1);
+    if (farStart && !farEnd) nearer(x0, y0, x1, y1);
+    if (farEnd && !farStart) nearer(x1, y1, x0, y0);
+    const double dx = x1 - x0, dy = y1 - y0;
     double t0 = 0.0, t1 = 1.0;
-    bool visible = std::isfinite(dx) && std::isfinite(dy);
+    bool visible = !(farStart && farEnd) && std::isfinite(dx) && std::isfinite(dy);
     const double lo = -kFreqPlotMargin;
     const double p[4] = {-dx, dx, -dy, dy};
     const double q[4] = {x0 - lo, m_width + kFreqPlotMargin - x0, y0 - lo,

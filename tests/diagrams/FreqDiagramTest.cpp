@@ -151,14 +151,17 @@ TEST_F(FreqViewTest, BadValuesAreDrawnWithoutAFault) {
   doc().Recalculate();
   doc().m_diagView[1] = {400, 400, 100, 100};
   const CPoint p99 = Px(1, Q(99).re, Q(99).im), p101 = Px(1, Q(101).re, Q(101).im);
-  const CPoint p40 = Px(1, Q(40).re, Q(40).im);
+  const CPoint p40 = Px(1, Q(40).re, Q(40).im), p42 = Px(1, Q(42).re, Q(42).im);
   const double nan = std::numeric_limits<double>::quiet_NaN();
   freq().m_pDirect[100] = {nan, 0};
   freq().m_pDirect[41] = {1e300, -1e300};
   freq().m_pDirect[150] = {-1e300, nan};
   const QImage image = Show(NYQUIST);
   EXPECT_EQ(At(image, CPoint((p99.x + p101.x) / 2, (p99.y + p101.y) / 2)), kWhitePixel);
-  for (int t = 3; t < 40; ++t) EXPECT_EQ(At(image, p40 + CPoint(t, t)), kBlackPixel) << t;
+  for (int t = 3; t < 40; ++t) {  // towards the far point 41 and back from it
+    EXPECT_EQ(At(image, p40 + CPoint(t, t)), kBlackPixel) << t;
+    EXPECT_EQ(At(image, p42 + CPoint(t, t)), kBlackPixel) << t;
+  }
   MakeTwoByTwoExample(doc());
   SetModel(doc(), kModelF, Matrix(2, {Real(0), Real(0), Real(0), Real(1)}));
   doc().Recalculate();
