@@ -29,11 +29,13 @@ class FreqViewTest : public FreqFixture {
     window->Command(command);
     return window->Image();
   }
-  // The pixel of (u, v) in the diagram type's cell (r, c) of w x h pixels.
+  // The pixel of (u, v) in the diagram type's cell (r, c) of w x h pixels;
+  // far away for values without one.
   CPoint Px(int type, double u, double v, int r = 0, int c = 0, int w = 0, int h = 0) const {
     const QoxDiagView& s = doc().m_diagView[type];
-    return {c * w + s.nOriginX + static_cast<int>(std::trunc(u * s.dScaleX)),
-            r * h + s.nOriginY - static_cast<int>(std::trunc(v * s.dScaleY))};
+    const double x = std::trunc(u * s.dScaleX), y = std::trunc(v * s.dScaleY);
+    if (!(std::fabs(x) < 1e9 && std::fabs(y) < 1e9)) return {-1 << 20, -1 << 20};
+    return {c * w + s.nOriginX + static_cast<int>(x), r * h + s.nOriginY - static_cast<int>(y)};
   }
   const McComplex& Q(int k, int r = 0, int c = 0) const {
     return freq().m_pDirect[(size_t(k) * freq().m_nRows + r) * freq().m_nCols + c];
