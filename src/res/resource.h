@@ -105,7 +105,7 @@
 #define IDC_NODE_FREQUENCY 1063
 #define IDC_NODE_INERTIA 1064
 #define IDC_NODE_SHOWLABEL 1065
-#define IDC_RADIANS 1066  // "Radians" of the node and frequency dialogs
+#define IDC_RADIANS 1066        // "Radians" of the node and frequency dialogs
 #define IDD_FREQPROPERTIES 153  // "Frequency Diagram Properties"
 #define IDC_FREQ_START 1070
 #define IDC_FREQ_STOP 1073
