@@ -68,7 +68,7 @@ class CQorexView : public CScrollView {
   // After a press that picked something: a node is removed, a curve point
   // gets a new node of inertia 1.
   void OnLButtonDblClk(UINT nFlags, CPoint point);
-  // The node commands act on the picked node only while it exists.
+  // "Remove node" and "Edit node..." act only while the picked node exists.
   void OnRemoveAllNodes();
   void OnRemoveNode();
   void OnEditNode();
@@ -135,8 +135,9 @@ class CQorexView : public CScrollView {
   void DrawRootLocusDiagram(CDC* pDC);
   // Nyquist and inverse Nyquist: DrawNyquistCell per cell.
   void DrawNyquistGrid(CDC* pDC);
-  // One plot per element of L G K; drawCell draws a cell with the viewport at
-  // its corner and clipped to it; then the lines between the cells.
+  // One plot per element of the engine's last sweep; drawCell draws a cell
+  // with the viewport at its corner and clipped to it; then the lines
+  // between the cells.
   void DrawCells(CDC* pDC, void (CQorexView::*drawCell)(CDC*, int, int, int, int));
   // The loop dimension of the frequency engine's last sweep: 1 for a single
   // loop, which has no characteristic loci of its own.
