@@ -48,7 +48,7 @@ inline bool TickPoint(const CSIMfreq& f, int k) {
 // the bounds only make sure no conversion leaves the int range.
 inline int Pixel(double x) {
   constexpr double kLimit = 1 << 30;
-  return static_cast<int>(x > kLimit ? kLimit : x < -kLimit ? -kLimit : x == x ? x : 0.0);
+  return static_cast<int>(std::isnan(x) ? 0.0 : std::clamp(x, -kLimit, kLimit));
 }
 
 // Beyond this many pixels from the plot a segment's end is brought nearer
