@@ -225,6 +225,20 @@ TEST_F(SignalPanes, DraggingTheEndMarkerSetsTheRunLength) {
   }
 }
 
+// Times that give no run (N = 0): the marker sits on the origin, and a drag
+// with Ctrl sets the final time only, as without it.
+TEST_F(SignalPanes, CtrlDragWithoutARunSetsTheFinalTimeOnly) {
+  Doc().m_dFinalTime = 0.01;  // below Ts = 0.05
+  Change();
+  ASSERT_EQ(Doc().m_system.m_nSteps, 0);
+  QxTest::MouseDown(&Pane(), {25, 101});
+  QxTest::MouseMove(&Pane(), {125, 101}, MK_CONTROL);
+  QxTest::MouseUp(&Pane(), {125, 101}, QxTest::Button::Left, MK_CONTROL);
+  EXPECT_DOUBLE_EQ(Doc().m_dFinalTime, 100 * 0.05);
+  EXPECT_DOUBLE_EQ(Doc().m_dSamplingTime, 0.05);
+  EXPECT_EQ(Doc().m_system.m_nSteps, 100);
+}
+
 // The drag line is XOR: once the press is over, the pane is as it was.
 TEST_F(SignalPanes, TheDragLineLeavesNoTrace) {
   const QImage before = Image();
