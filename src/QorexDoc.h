@@ -22,8 +22,8 @@
 // The class is split by concern: QorexDoc.cpp (life cycle, Recalculate,
 // UpdateAll, show flags, loci), QorexDocFile.cpp (the ".qox" file),
 // QorexDocRuns.cpp (run buffer and simulation control), QorexDocShape.cpp
-// (definition dimensions and resizers) and QorexDocCommands.cpp (the design
-// searches of the toolbar).
+// (definition dimensions and resizers) and QorexDocCommands.cpp (the editing
+// dialogs and the design searches of the toolbar).
 //
 // The file has no magic and no version. Loading reads the whole file into a
 // staged design, checking every count against what is left and every index
@@ -112,6 +112,17 @@ class CQorexDoc : public CDocument {
   // The run buffer's capacity: larger makes new arrays and keeps the stored
   // runs, smaller cuts the run count; below 1 is refused.
   void SetRunCapacity(int capacity);
+
+  // ---- editing dialogs (QorexDocCommands.cpp) --------------------------------
+  // "Edit Models" on model i (0 .. 4), else on the Process; "Edit Signals" on
+  // signal i (0 .. 8), else on signal 0. The dialog does everything itself:
+  // the design changes at its OK, or through the few steps that act at once.
+  void EditModels(int i);
+  void EditSignals(int i);
+  void OnEditModels();
+  void OnEditSignals();
+  // "View Effective Models": the loop's effective models, shown only.
+  void OnEffectiveModels();
 
   // ---- design searches (QorexDocCommands.cpp) -------------------------------
   // "Interaction" and "Bandwidth": the frequency engine's search (global while
