@@ -86,11 +86,15 @@ class EditorHolder {
   CZevMCWnd m_wnd;
 };
 
-// Resources, text mode off and a clean clipboard for each test; settings back after.
+// Fixed font metrics (text drawn as one box per character), the program's
+// resources made in them, text mode off and a clean clipboard for each test;
+// settings back after.
 class EditorWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (g_pMemDC == nullptr) InitGlobalResources();
+    // Font heights and ascents are measured when the resources are made.
+    if (g_pMemDC != nullptr) FreeGlobalResources();
+    InitGlobalResources();
     m_savedSettings = g_nDisplaySettings;
     g_nDisplaySettings &= ~1;
     QxTest::ResetClipboard();
@@ -99,6 +103,8 @@ class EditorWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     m_holder.reset();
+    // Tests after this one make their resources in their own metrics.
+    FreeGlobalResources();
     QxTest::ResetClipboard();
     g_nDisplaySettings = m_savedSettings;
     g_bClipboardDrawing = 0;
@@ -115,6 +121,7 @@ class EditorWindowTest : public ::testing::Test {
   }
 
  private:
+  qxtest::FixedMetrics m_metrics;
   int m_savedSettings = 0;
   std::unique_ptr<EditorHolder> m_holder;
 };
