@@ -57,8 +57,13 @@ inline void Key(CZevMCWnd& editor, int vk) {
   QxTest::PressKey(vk, 0, &editor);
   QxTest::PumpEvents();
 }
-inline void Type(CZevMCWnd& editor, const char* text) {
-  QxTest::TypeText(text, &editor);
+// Types characters as keys; "<Right>" presses the arrow key.
+inline void Type(CZevMCWnd& editor, std::string text) {
+  for (size_t at; (at = text.find("<Right>")) != std::string::npos; text.erase(0, at + 7)) {
+    QxTest::TypeText(text.substr(0, at).c_str(), &editor);
+    QxTest::PressKey(VK_RIGHT, 0, &editor);
+  }
+  QxTest::TypeText(text.c_str(), &editor);
   QxTest::PumpEvents();
 }
 // A click in the middle of one of the dialog's controls.
