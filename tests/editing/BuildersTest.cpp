@@ -9,6 +9,7 @@
 #include "VARvalues.h"
 #include "data/PadeReference.h"
 #include "editing/ModelBuilders.h"
+#include "tests/support/TreeBuilders.h"
 #include "simulation/SIMroots.h"
 
 #include <gtest/gtest.h>
@@ -21,28 +22,17 @@
 namespace {
 
 using pvtest::Text;
+using namespace qxtest::trees;
 
-CMcBasic* Var(const char* name, const char* subscript = "") {
-  return new CMcVariable(name, subscript, 0);
-}
-CMcBasic* Num(double v) {
-  return new CMcReal(std::fabs(v), v < 0 ? 1 : 0);
-}
-CMcBasic* SumOf(std::vector<CMcBasic*> terms) {
-  auto* sum = new CMcListsum(0);
-  for (CMcBasic* t : terms) sum->AppendChild(t);
-  return sum;
-}
 // A definition name(s) = rhs.
 std::unique_ptr<CMcBasic> Definition(const char* name, CMcBasic* rhs) {
-  return std::unique_ptr<CMcBasic>(new CMcEquality(new CMcFunction(Var("s"), name, "", 0), rhs, 0));
+  return std::unique_ptr<CMcBasic>(new CMcEquality(Fn(name, S()), rhs, 0));
 }
 // A rows x cols matrix of numbers 1, 2, 3, ...
-CMcBasic* Matrix(int rows, int cols) {
-  auto* m = new CMcMatrix(0);
-  for (int i = 0; i < rows * cols; ++i) m->AppendChild(Num(i + 1));
-  m->SetColumns(static_cast<WORD>(cols));
-  return m;
+CMcBasic* Numbers(int rows, int cols) {
+  std::vector<CMcBasic*> cells;
+  for (int i = 0; i < rows * cols; ++i) cells.push_back(Real(i + 1));
+  return Matrix(cols, cells);
 }
 std::string RightText(const std::unique_ptr<CMcBasic>& def) {
   return Text(def->m_children[1]);
@@ -77,10 +67,10 @@ TEST(Builders, ElementsOfEachTypeAndTypeNumber) {
 
 TEST(Builders, DiagonalPidOnATwoByTwoControllerBindsDAndIT) {
   CVARvalues vars;
-  auto k = Definition("K", Matrix(2, 2));
-  auto g = Definition("G", Matrix(2, 2));
+  auto k = Definition("K", Numbers(2, 2));
+  auto g = Definition("G", Numbers(2, 2));
   // A D that exists already takes 0.1 again.
-  std::unique_ptr<CMcBasic> d11(Var("D", "11"));
+  std::unique_ptr<CMcBasic> d11(Variable("D", 0, "11"));
   vars.BindVariables(d11.get());
   vars.m_pValue[static_cast<CMcVariable*>(d11.get())->m_index] = 7.0;
   BuildController(k.get(), g.get(), {kShapeDiagonal, kControllerPID, 1, true}, &vars);
@@ -118,8 +108,8 @@ TEST(Builders, ShapesAndTheSquareMatrix) {
       {0, 0, 3, kShapeFull, true, "k_11"},
   };
   for (const auto& row : rows) {
-    auto k = Definition("K", row.rows ? Matrix(row.rows, row.cols) : Num(5));
-    auto g = Definition("G", row.processCols ? Matrix(2, row.processCols) : Num(1));
+    auto k = Definition("K", row.rows ? Numbers(row.rows, row.cols) : Real(5));
+    auto g = Definition("G", row.processCols ? Numbers(2, row.processCols) : Real(1));
     BuildController(k.get(), g.get(), {row.shape, kControllerP, 0, row.square}, nullptr);
     EXPECT_EQ(RightText(k), row.text);
   }
@@ -127,15 +117,12 @@ TEST(Builders, ShapesAndTheSquareMatrix) {
 
 // 1/(s + 1) as the Part's example writes it.
 CMcBasic* FirstOrderLag() {
-  return new CMcDivision(Num(1), SumOf({Var("s"), Num(1)}), 0);
+  return Div(Real(1), Sum({S(), Real(1)}));
 }
 
 // -3 / -(2 s): both parts signed.
 CMcBasic* SignedFraction() {
-  auto* den = new CMcListmult(1);
-  den->AppendChild(Num(2));
-  den->AppendChild(Var("s"));
-  return new CMcDivision(Num(-3), den, 0);
+  return Div(Real(-3), Prod({Real(2), S()}, 1));
 }
 
 TEST(Builders, DeadTimeTreesOnEachKindOfElement) {
@@ -158,15 +145,15 @@ TEST(Builders, DeadTimeTreesOnEachKindOfElement) {
        {0, 0, 2.0, 1, true},
        "{3*(1 - 1*s)}/{2*s*(1 + 1*s)}"},
       {"an element that is no fraction",
-       [] { return Var("a"); },
+       []() -> CMcBasic* { return Variable("a"); },
        {0, 0, 4.0, 2, true},
        "{a*(1 - 2*s + 2*s^2)}/{(1 + 2*s + 2*s^2)}"},
       {"a negated element keeps its sign on the product",
-       [] { return Num(-3); },
+       [] { return Real(-3); },
        {0, 0, 2.0, 1, true},
        "{-3*(1 - 1*s)}/{(1 + 1*s)}"},
       {"variable, order 2",
-       [] { return Num(1); },
+       [] { return Real(1); },
        {0, 0, 0.4, 2, false},
        "{1*(1 - 0.5*s*tau_11K + {0.5*s*tau_11K^2}/{2})}/"
        "{(1 + 0.5*s*tau_11K + {0.5*s*tau_11K^2}/{2})}"},
@@ -182,7 +169,7 @@ TEST(Builders, DeadTimeTreesOnEachKindOfElement) {
 
 TEST(Builders, AVariableDeadTimeAddsTauWithItsAmount) {
   CVARvalues vars;
-  auto l = Definition("L", Matrix(2, 3));
+  auto l = Definition("L", Numbers(2, 3));
   ASSERT_TRUE(AddDeadTime(l.get(), kModelL, {1, 2, 0.75, 1, false}, &vars));
   EXPECT_EQ(ValueOf(vars, "t", "23L", 0x10), 0.75);
   EXPECT_EQ(Text(l->m_children[1]->m_children[5]), "{6*(1 - 0.5*s*tau_23L)}/{(1 + 0.5*s*tau_23L)}");
@@ -198,7 +185,7 @@ TEST(Builders, RefusedDeadTimesChangeNothing) {
   };
   for (const DeadTimeSpec& spec : specs) {
     CVARvalues vars;
-    auto g = Definition("G", Matrix(2, 3));
+    auto g = Definition("G", Numbers(2, 3));
     const std::string before = RightText(g);
     EXPECT_FALSE(AddDeadTime(g.get(), kModelG, spec, &vars));
     EXPECT_EQ(RightText(g), before);
@@ -222,7 +209,7 @@ struct Approximant {
   std::vector<double> num, den;
 };
 Approximant BuildFixed(double amount, int order) {
-  auto g = Definition("G", Num(1));
+  auto g = Definition("G", Real(1));
   EXPECT_TRUE(AddDeadTime(g.get(), kModelG, {0, 0, amount, order, true}, nullptr));
   const CMcBasic* fraction = g->m_children[1];
   return {SumCoefficients(fraction->m_children[0]->m_children[1]),

@@ -4,6 +4,7 @@
 #include "tests/editing/EditingDialogsTestSupport.h"
 
 #include "simulation/SIMtrnfn.h"
+#include "tests/support/TreeBuilders.h"
 
 #include <cmath>
 
@@ -114,6 +115,257 @@ TEST_F(EditingDialogs, ModelsTheConversionCannotTurnIntoATransferFunctionAreRefu
     EXPECT_EQ(boxes.Boxes()[0].type, UINT(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(ModelText(kModelG), "{1}/{(s + 1)}");
   }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace qxtest::trees;
+
+// Clicks the first leaf of the shown copy's right side and climbs with
+// Ctrl+Up until the whole right side is the caret node, then types over it.
+void RetypeWhole(CZevMCWnd& editor, const char* script) {
+  const CMcBasic* rhs = editor.GetShownExpression()->m_children[1];
+  const CMcBasic* leaf = rhs;
+  while (leaf->m_count > 0) leaf = leaf->m_children[0];
+  ClickNode(editor, leaf);
+  for (int i = 0; i < 8 && editor.m_edit.m_pCaret != rhs; ++i) {
+    QxTest::PressKey(VK_UP, MK_CONTROL, &editor);
+    QxTest::PumpEvents();
+  }
+  Key(editor, VK_DELETE);
+  Type(editor, script);
+}
+
+TEST_F(EditingDialogs, EditModelsPreselectsOnlyTheModelsThatExist) {
+  const struct {
+    int i;
+    int shown;
+    bool build;
+  } rows[] = {{1, kModelK, true},
+              {4, kModelF, false},
+              {-1, kModelG, false},
+              {5, kModelG, false},
+              {7, kModelG, false}};
+  for (const auto& row : rows) {
+    int shown = -1, combo = -1;
+    bool build = false;
+    std::string text;
+    QxTest::DialogScript script({[&](CDialog& d) {
+      auto& dlg = dynamic_cast<CEditModels&>(d);
+      shown = dlg.m_wndEditor.m_pList->m_current;
+      combo = static_cast<CComboBox*>(d.GetDlgItem(IDC_MODEL))->GetCurSel();
+      build = Visible(d, IDC_MODEL_BUILD);
+      text = Text(dlg.m_wndEditor.GetShownExpression());
+    }});
+    Doc()->EditModels(row.i);
+    EXPECT_EQ(shown, row.shown) << row.i;
+    EXPECT_EQ(combo, row.shown) << row.i;
+    EXPECT_EQ(build, row.build) << row.i;
+    EXPECT_EQ(text, Text(Doc()->m_models.GetAt(row.shown))) << row.i;
+  }
+  EXPECT_FALSE(Doc()->IsModified());
+}
+
+TEST_F(EditingDialogs, AFlagLeftForAnotherModelStaysAfterCancel) {
+  const WORD flagsG = Doc()->m_system.m_G.m_wFlags;
+  ASSERT_EQ(flagsG & 2, 0);
+  bool squareK = true, tuneK = false;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    ClickItem(d, IDC_MODEL_SQUARE);  // "Ensure square matrix" for the Process
+    StepList(d, IDC_MODEL, -1);      // to the Controller
+    squareK = Checked(d, IDC_MODEL_SQUARE);
+    tuneK = Checked(d, IDC_MODEL_ALLOW_TUNING);
+    EXPECT_TRUE(Visible(d, IDC_MODEL_BUILD));
+    Close(d);
+  }});
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(Doc()->m_system.m_G.m_wFlags, flagsG | 2);
+  EXPECT_TRUE(Doc()->IsModified());
+  // The Controller's own flags were shown: allow automatic modification only.
+  EXPECT_FALSE(squareK);
+  EXPECT_TRUE(tuneK);
+  EXPECT_EQ(ModelText(kModelG), "{1}/{(s + 1)}");
+}
+
+TEST_F(EditingDialogs, AnInvalidModelIsRefusedOnceAndACorrectedOneCommitsModelsAndSignals) {
+  const CMcBasic* signalBefore = Doc()->m_signals.GetAt(0);
+  const std::string signalText = Text(signalBefore);
+  size_t boxesAfterFirstOk = 0;
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    auto& dlg = dynamic_cast<CEditModels&>(d);
+    RetypeWhole(dlg.m_wndEditor, "a*s^2<Right>+1");
+    ClickItem(d, IDOK);
+    boxesAfterFirstOk = boxes.Boxes().size();
+    ASSERT_TRUE(d.ContinueModal());
+    RetypeWhole(dlg.m_wndEditor, "1/(s+4");
+    ClickItem(d, IDOK);
+  }});
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(boxesAfterFirstOk, 1u);
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(script.Dialogs()[0].result, IDOK);
+  EXPECT_EQ(ModelText(kModelG), "{1}/{op((s + 4))}");
+  // The signals are the carried copies now.
+  EXPECT_NE(Doc()->m_signals.GetAt(0), signalBefore);
+  EXPECT_EQ(Text(Doc()->m_signals.GetAt(0)), signalText);
+  // The closed-loop pole: the zero of |I + FLGK| = (s + 5) / (s + 4).
+  EXPECT_NEAR(Doc()->m_system.m_detIFLGK.m_zeros[1].re, -5.0, 1e-9);
+}
+
+TEST_F(EditingDialogs, AddKeepsItsLibraryEntryAfterCancelAndChooseReplacesTheShownCopy) {
+  Doc()->m_modelLibrary.Add(
+      new CMcEquality(Fn("G", S()), Div(Real(5), Sum({S(), Real(5)})), 0x100));
+  Doc()->SetModifiedFlag(FALSE);
+  std::string chosen, unchosen;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        auto& dlg = dynamic_cast<CEditModels&>(d);
+        ClickItem(d, IDC_ADD_TO_LIBRARY);
+        ClickItem(d, IDC_CHOOSE);  // the second action: nothing chosen
+        unchosen = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        ClickItem(d, IDC_CHOOSE);  // the third: the first entry
+        chosen = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        Close(d);
+      },
+      [&](CDialog& d) { ClickItem(d, IDOK); },
+      [&](CDialog& d) {
+        static_cast<CListBox*>(d.GetDlgItem(IDC_CHOOSE_LIST))->SetCurSel(0);
+        ClickItem(d, IDOK);
+      },
+  });
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(unchosen, "{1}/{(s + 1)}");
+  EXPECT_EQ(chosen, "{5}/{(s + 5)}");
+  ASSERT_EQ(Doc()->m_modelLibrary.GetCount(), 2);
+  EXPECT_EQ(Text(Doc()->m_modelLibrary.GetAt(1)), "(G(s) ? {1}/{(s + 1)})");
+  EXPECT_TRUE(Doc()->IsModified());
+  EXPECT_EQ(ModelText(kModelG), "{1}/{(s + 1)}");
+}
+
+// ---- the builders from their buttons ------------------------------------------------
+
+double Value(CQorexDoc* doc, const char* name, const char* subscript, WORD style = 0) {
+  const int entry = doc->m_vars.Find(name, subscript, style);
+  return entry < 0 ? NAN : doc->m_vars.m_pValue[entry];
+}
+
+TEST_F(EditingDialogs, BuildMakesADiagonalPidControllerAndItsValuesStayAfterCancel) {
+  SetModel(kModelK, Identity(2));
+  std::string built;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        auto& dlg = dynamic_cast<CEditModels&>(d);
+        ClickItem(d, IDC_MODEL_BUILD);
+        built = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        Close(d);
+      },
+      [&](CDialog& d) {
+        StepList(d, IDC_CONTROLLER_TYPE, 3);   // PID: the type number becomes 1
+        StepList(d, IDC_CONTROLLER_SHAPE, 1);  // Diagonal
+        CString n;
+        d.GetDlgItemText(IDC_CONTROLLER_TYPE_NUMBER, n);
+        EXPECT_STREQ(n.GetString(), "1");
+        ClickItem(d, IDOK);
+      },
+  });
+  Doc()->EditModels(kModelK);
+  EXPECT_EQ(built,
+            "[{k_11*(1 + s*I_11 + s^2*D_11*I_11)}/{s*I_11*(1 + {s}/{iT_11})}, 0; 0, "
+            "{k_22*(1 + s*I_22 + s^2*D_22*I_22)}/{s*I_22*(1 + {s}/{iT_22})}]");
+  for (const char* ij : {"11", "22"}) {
+    EXPECT_EQ(Value(Doc(), "D", ij), 0.1);
+    EXPECT_EQ(Value(Doc(), "iT", ij), 20.0);
+  }
+  EXPECT_TRUE(Doc()->IsModified());
+  EXPECT_EQ(ModelText(kModelK), "[1, 0; 0, 1]");
+}
+
+TEST_F(EditingDialogs, BuildControllerSetsTypeNumbersAndRefusesIntegralActionWithoutOne) {
+  std::vector<std::string> numbers;
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        ClickItem(d, IDC_MODEL_BUILD);
+        Close(d);
+      },
+      [&](CDialog& d) {
+        auto number = [&] {
+          CString n;
+          d.GetDlgItemText(IDC_CONTROLLER_TYPE_NUMBER, n);
+          numbers.push_back(n.GetString());
+        };
+        StepList(d, IDC_CONTROLLER_TYPE, 2);  // PI: 0 raised to 1
+        number();
+        d.SetDlgItemText(IDC_CONTROLLER_TYPE_NUMBER, "2");
+        StepList(d, IDC_CONTROLLER_TYPE, -1);  // PD: back to 0
+        number();
+        StepList(d, IDC_CONTROLLER_TYPE, 2);  // PID
+        number();
+        d.SetDlgItemText(IDC_CONTROLLER_TYPE_NUMBER, "0");
+        ClickItem(d, IDOK);
+        EXPECT_TRUE(d.ContinueModal());
+        Close(d);
+      },
+  });
+  Doc()->EditModels(kModelK);
+  EXPECT_EQ(numbers, (std::vector<std::string>{"1", "0", "1"}));
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Type number must be atleast 1 for integral action.");
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Invalid specifications");
+  EXPECT_EQ(boxes.Boxes()[0].type, UINT(MB_OK));
+  EXPECT_FALSE(Doc()->IsModified());
+}
+
+TEST_F(EditingDialogs, DeadTimeRefusesMissingElementsAndOrdersAndMultipliesTheElement) {
+  std::string fixed;
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        auto& dlg = dynamic_cast<CEditModels&>(d);
+        ClickItem(d, IDC_MODEL_DEADTIME);
+        fixed = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        ClickItem(d, IDOK);
+      },
+      [&](CDialog& d) {
+        // The up arrow of a never-ranged up-down lowers the order to 0.
+        static_cast<CSpinButtonCtrl*>(d.GetDlgItem(IDC_DEADTIME_ORDER_SPIN))->QxStep(+1);
+        ClickItem(d, IDOK);
+        d.SetDlgItemText(IDC_DEADTIME_ORDER, "1");
+        d.SetDlgItemText(IDC_DEADTIME_ROW, "2");
+        ClickItem(d, IDOK);
+        d.SetDlgItemText(IDC_DEADTIME_ROW, "1");
+        d.SetDlgItemText(IDC_DEADTIME_AMOUNT, "2");
+        ClickItem(d, IDC_DEADTIME_FIXED);
+        ClickItem(d, IDOK);
+      },
+  });
+  Command(ID_EDIT_MODELS);
+  ASSERT_EQ(boxes.Boxes().size(), 2u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Please enter an integer between 1 and 100.");
+  EXPECT_EQ(boxes.Boxes()[1].text, "The specified matrix element does not exist.");
+  EXPECT_EQ(boxes.Boxes()[1].caption, "Error");
+  EXPECT_EQ(fixed, "{(1 - 1*s)}/{(s + 1)*(1 + 1*s)}");
+  EXPECT_EQ(ModelText(kModelG), fixed);
+}
+
+TEST_F(EditingDialogs, AVariableDeadTimeKeepsTauAndItsAmountAfterCancel) {
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        ClickItem(d, IDC_MODEL_DEADTIME);
+        Close(d);
+      },
+      [&](CDialog& d) {
+        d.SetDlgItemText(IDC_DEADTIME_AMOUNT, "0.25");
+        ClickItem(d, IDOK);
+      },
+  });
+  Doc()->EditModels(kModelK);
+  EXPECT_EQ(Value(Doc(), "t", "11K", 0x10), 0.25);
+  EXPECT_TRUE(Doc()->IsModified());
+  EXPECT_EQ(ModelText(kModelK), "1");
 }
 
 }  // namespace
