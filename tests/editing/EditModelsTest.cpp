@@ -216,8 +216,7 @@ TEST_F(EditingDialogs, AnInvalidModelIsRefusedOnceAndACorrectedOneCommitsModelsA
 }
 
 TEST_F(EditingDialogs, AddKeepsItsLibraryEntryAfterCancelAndChooseReplacesTheShownCopy) {
-  Doc()->m_modelLibrary.Add(
-      new CMcEquality(Fn("G", S()), Div(Real(5), Sum({S(), Real(5)})), 0x100));
+  Doc()->m_modelLibrary.Add(new CMcEquality(Fn("G", S()), Div(Real(5), Sum({S(), Real(5)})), 0));
   Doc()->SetModifiedFlag(FALSE);
   std::string chosen, unchosen;
   QxTest::DialogScript script({
