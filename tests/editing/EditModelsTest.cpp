@@ -368,3 +368,45 @@ TEST_F(EditingDialogs, AVariableDeadTimeKeepsTauAndItsAmountAfterCancel) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each step sent while the editor still has the focus and a caret, as a
+// command message; whether the edit had ended when the step's own work ran.
+TEST_F(EditingDialogs, EachStepThatReshapesTheCopiesEndsTheEditFirst) {
+  const struct {
+    const char* what;
+    int id;
+    int code;
+  } rows[] = {{"model change", IDC_MODEL, CBN_SELCHANGE},
+              {"Dead-time", IDC_MODEL_DEADTIME, BN_CLICKED},
+              {"Build", IDC_MODEL_BUILD, BN_CLICKED},
+              {"OK", IDOK, BN_CLICKED}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    bool editing = false, editingInside = true, editingAfter = true;
+    CEditModels* models = nullptr;
+    QxTest::DialogScript script({
+        [&](CDialog& d) {
+          auto& dlg = dynamic_cast<CEditModels&>(d);
+          models = &dlg;
+          CZevMCWnd& editor = dlg.m_wndEditor;
+          ClickNode(editor, editor.GetShownExpression()->m_children[1]);  // K(s) = 1
+          editing = editor.m_edit.IsEditing() && QxTest::Focus() == &editor;
+          if (row.id == IDC_MODEL)
+            static_cast<CComboBox*>(d.GetDlgItem(IDC_MODEL))->SetCurSel(kModelK);
+          d.SendMessage(WM_COMMAND, MAKEWPARAM(row.id, row.code),
+                        reinterpret_cast<LPARAM>(d.GetDlgItem(row.id)->GetSafeHwnd()));
+          QxTest::PumpEvents();
+          editingAfter = editor.m_edit.IsEditing();
+        },
+        [&](CDialog&) { editingInside = models->m_wndEditor.m_edit.IsEditing(); },
+    });
+    Doc()->EditModels(kModelK);
+    EXPECT_TRUE(editing);
+    EXPECT_FALSE(editingAfter);
+    if (row.id == IDC_MODEL_DEADTIME || row.id == IDC_MODEL_BUILD) EXPECT_FALSE(editingInside);
+  }
+}
+
+}  // namespace
