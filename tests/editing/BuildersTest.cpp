@@ -65,31 +65,6 @@ TEST(Builders, ElementsOfEachTypeAndTypeNumber) {
   }
 }
 
-TEST(Builders, DiagonalPidOnATwoByTwoControllerBindsDAndIT) {
-  CVARvalues vars;
-  auto k = Definition("K", Numbers(2, 2));
-  auto g = Definition("G", Numbers(2, 2));
-  // A D that exists already takes 0.1 again.
-  std::unique_ptr<CMcBasic> d11(Variable("D", 0, "11"));
-  vars.BindVariables(d11.get());
-  vars.m_pValue[static_cast<CMcVariable*>(d11.get())->m_index] = 7.0;
-  BuildController(k.get(), g.get(), {kShapeDiagonal, kControllerPID, 1, true}, &vars);
-  const char* pid11 = "{k_11*(1 + s*I_11 + s^2*D_11*I_11)}/{s*I_11*(1 + {s}/{iT_11})}";
-  const char* pid22 = "{k_22*(1 + s*I_22 + s^2*D_22*I_22)}/{s*I_22*(1 + {s}/{iT_22})}";
-  EXPECT_EQ(RightText(k), std::string("[") + pid11 + ", 0; 0, " + pid22 + "]");
-  for (const char* ij : {"11", "22"}) {
-    EXPECT_EQ(ValueOf(vars, "D", ij), 0.1) << ij;
-    EXPECT_EQ(ValueOf(vars, "iT", ij), 20.0) << ij;
-  }
-  // k and I wait for the dialog's OK.
-  EXPECT_LT(vars.Find("k", "11", 0), 0);
-  EXPECT_LT(vars.Find("I", "22", 0), 0);
-  // Every D and iT node is bound to its entry.
-  const CMcBasic* den = k->m_children[1]->m_children[0]->m_children[1];
-  EXPECT_EQ(static_cast<CMcVariable*>(den->m_children[2]->m_children[1]->m_children[1])->m_index,
-            vars.Find("iT", "11", 0));
-}
-
 TEST(Builders, ShapesAndTheSquareMatrix) {
   const struct {
     int rows, cols;   // the Controller's (0: no matrix)
@@ -164,15 +139,8 @@ TEST(Builders, DeadTimeTreesOnEachKindOfElement) {
     auto k = Definition("K", row.rhs());
     ASSERT_TRUE(AddDeadTime(k.get(), kModelK, row.spec, &vars));
     EXPECT_EQ(RightText(k), row.text);
+    if (!row.spec.fixed) EXPECT_EQ(ValueOf(vars, "t", "11K", 0x10), row.spec.amount);
   }
-}
-
-TEST(Builders, AVariableDeadTimeAddsTauWithItsAmount) {
-  CVARvalues vars;
-  auto l = Definition("L", Numbers(2, 3));
-  ASSERT_TRUE(AddDeadTime(l.get(), kModelL, {1, 2, 0.75, 1, false}, &vars));
-  EXPECT_EQ(ValueOf(vars, "t", "23L", 0x10), 0.75);
-  EXPECT_EQ(Text(l->m_children[1]->m_children[5]), "{6*(1 - 0.5*s*tau_23L)}/{(1 + 0.5*s*tau_23L)}");
 }
 
 TEST(Builders, RefusedDeadTimesChangeNothing) {
@@ -216,33 +184,29 @@ Approximant BuildFixed(double amount, int order) {
           SumCoefficients(fraction->m_children[1])};
 }
 
-TEST(Builders, OrdersOneToFourAreTheCutExponentialSeries) {
+TEST(Builders, TheCutSeriesUpToOrderFourThenThePadeApproximant) {
+  // Orders 1 to 4: exactly (-x)^k / k! over x^k / k!, x = s (T = 2).
   for (int n = 1; n <= 4; ++n) {
-    const Approximant a = BuildFixed(2.0, n);  // x = s
+    const Approximant a = BuildFixed(2.0, n);
     ASSERT_EQ(a.den.size(), static_cast<size_t>(n + 1));
-    double factorial = 1;
     for (int k = 0; k <= n; ++k) {
-      factorial *= k ? k : 1;
+      const double factorial = std::tgamma(k + 1);
       EXPECT_EQ(a.den[k], 1.0 / factorial) << n << "," << k;
       EXPECT_EQ(a.num[k], (k % 2 ? -1.0 : 1.0) / factorial) << n << "," << k;
     }
   }
-}
-
-TEST(Builders, FromOrderFiveTheDeadTimeIsThePadeApproximant) {
+  // Orders 5 to 10: the n/n Pade approximant of exp(-sT), in powers of z = sT.
   int compared = 0;
   for (const PadeReferenceCase& ref : kPadeReference) {
     for (double amount : {2.0, 0.3, 7.5}) {
-      const int n = ref.order;
-      const Approximant a = BuildFixed(amount, n);
-      ASSERT_EQ(a.num.size(), static_cast<size_t>(n + 1));
-      for (int k = 0; k <= n; ++k) {
-        const double scale = std::pow(amount, k);  // z^k = T^k s^k
-        EXPECT_NEAR(a.num[k], ref.p[k] * scale, 1e-12 * std::fabs(ref.p[k] * scale))
-            << "order " << n << " T " << amount << " k " << k;
-        EXPECT_NEAR(a.den[k], ref.q[k] * scale, 1e-12 * std::fabs(ref.q[k] * scale))
-            << "order " << n << " T " << amount << " k " << k;
-        ++compared;
+      const Approximant a = BuildFixed(amount, ref.order);
+      ASSERT_EQ(a.num.size(), static_cast<size_t>(ref.order + 1));
+      for (int k = 0; k <= ref.order; ++k, ++compared) {
+        const double p = ref.p[k] * std::pow(amount, k), q = ref.q[k] * std::pow(amount, k);
+        EXPECT_NEAR(a.num[k], p, 1e-12 * std::fabs(p))
+            << ref.order << " T " << amount << " k " << k;
+        EXPECT_NEAR(a.den[k], q, 1e-12 * std::fabs(q))
+            << ref.order << " T " << amount << " k " << k;
       }
     }
   }
@@ -258,19 +222,6 @@ TEST(Builders, EveryOrderUpToThirtyHasItsPolesLeftOfTheAxis) {
     for (int k = 1; k <= n; ++k) rightmost = std::max(rightmost, roots[k].re);
     EXPECT_LT(rightmost, 0.0) << "order " << n;
   }
-}
-
-TEST(Builders, PadeDivisorsAreRunningProductsOfTheClosedForm) {
-  // d_k = (2n)! k! (n-k)! / ((2n-k)! n! 2^k) through log-gamma.
-  auto closed = [](int k, int n) {
-    double lg = std::lgamma(2 * n + 1) + std::lgamma(k + 1) + std::lgamma(n - k + 1) -
-                std::lgamma(2 * n - k + 1) - std::lgamma(n + 1) - k * std::log(2.0);
-    return std::exp(lg);
-  };
-  for (int n : {5, 6, 10, 30, 100})
-    for (int k = 1; k <= n; ++k)
-      EXPECT_NEAR(DeadTimeDivisor(k, n), closed(k, n), 1e-9 * closed(k, n)) << n << "," << k;
-  EXPECT_EQ(DeadTimeDivisor(4, 4), 24.0);
 }
 
 }  // namespace

@@ -12,6 +12,22 @@ namespace {
 
 using namespace dlgtest;
 using pvtest::Text;
+using namespace qxtest::trees;
+
+// Clicks the first leaf of the shown copy's right side and climbs with
+// Ctrl+Up until the whole right side is the caret node, then types over it.
+void RetypeWhole(CZevMCWnd& editor, const char* script) {
+  const CMcBasic* rhs = editor.GetShownExpression()->m_children[1];
+  const CMcBasic* leaf = rhs;
+  while (leaf->m_count > 0) leaf = leaf->m_children[0];
+  ClickNode(editor, leaf);
+  for (int i = 0; i < 8 && editor.m_edit.m_pCaret != rhs; ++i) {
+    QxTest::PressKey(VK_UP, MK_CONTROL, &editor);
+    QxTest::PumpEvents();
+  }
+  Key(editor, VK_DELETE);
+  Type(editor, script);
+}
 
 TEST_F(EditingDialogs, EditModelsEndToEndMovesTheClosedLoopPole) {
   const QPointF before = PoleInk();
@@ -66,23 +82,6 @@ TEST_F(EditingDialogs, EditModelsCancelledAfterTypingLeavesTheDesignAsItWas) {
   }
 }
 
-}  // namespace
-
-namespace {
-
-// Clicks the fraction bar of the shown Process copy G(s) = 1/(s + 1), so the
-// whole right side is the caret node, and types over it.
-void RetypeRightSide(CZevMCWnd& editor, const char* script) {
-  const CMcBasic* fraction = editor.GetShownExpression()->m_children[1];
-  const McBox& num = fraction->m_children[0]->m_box;
-  const McBox& den = fraction->m_children[1]->m_box;
-  QxTest::Click(&editor,
-                PointIn(fraction, fraction->m_box.width / 2, (num.y + num.height + den.y) / 2));
-  QxTest::PumpEvents();
-  Key(editor, VK_BACK);
-  Type(editor, script);
-}
-
 TEST_F(EditingDialogs, ModelsTheConversionCannotTurnIntoATransferFunctionAreRefusedAtOk) {
   const Bytes before = Record(*Doc());
   const struct {
@@ -100,7 +99,7 @@ TEST_F(EditingDialogs, ModelsTheConversionCannotTurnIntoATransferFunctionAreRefu
     QxTest::ShownBoxScript boxes;
     QxTest::DialogScript script({[&](CDialog& d) {
       auto& dlg = dynamic_cast<CEditModels&>(d);
-      RetypeRightSide(dlg.m_wndEditor, row.script);
+      RetypeWhole(dlg.m_wndEditor, row.script);
       typed = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
       ClickItem(d, IDOK);
       ASSERT_TRUE(d.ContinueModal());
@@ -117,53 +116,32 @@ TEST_F(EditingDialogs, ModelsTheConversionCannotTurnIntoATransferFunctionAreRefu
   }
 }
 
-}  // namespace
-
-namespace {
-
-using namespace qxtest::trees;
-
-// Clicks the first leaf of the shown copy's right side and climbs with
-// Ctrl+Up until the whole right side is the caret node, then types over it.
-void RetypeWhole(CZevMCWnd& editor, const char* script) {
-  const CMcBasic* rhs = editor.GetShownExpression()->m_children[1];
-  const CMcBasic* leaf = rhs;
-  while (leaf->m_count > 0) leaf = leaf->m_children[0];
-  ClickNode(editor, leaf);
-  for (int i = 0; i < 8 && editor.m_edit.m_pCaret != rhs; ++i) {
-    QxTest::PressKey(VK_UP, MK_CONTROL, &editor);
-    QxTest::PumpEvents();
-  }
-  Key(editor, VK_DELETE);
-  Type(editor, script);
-}
-
-TEST_F(EditingDialogs, EditModelsPreselectsOnlyTheModelsThatExist) {
+// The index picks a flag word and a list entry: only slots that exist.
+TEST_F(EditingDialogs, TheEntryPointsPreselectOnlySlotsThatExist) {
   const struct {
-    int i;
-    int shown;
-    bool build;
-  } rows[] = {{1, kModelK, true},
-              {4, kModelF, false},
-              {-1, kModelG, false},
-              {5, kModelG, false},
-              {7, kModelG, false}};
+    bool models;
+    int i, shown;
+    int control;  // shown only for this slot: "Build", "Show signal"
+    bool visible;
+  } rows[] = {{true, 1, 1, IDC_MODEL_BUILD, true},   {true, 4, 4, IDC_MODEL_BUILD, false},
+              {true, -1, 2, IDC_MODEL_BUILD, false}, {true, 5, 2, IDC_MODEL_BUILD, false},
+              {false, 3, 3, IDC_SIGNAL_SHOW, true},  {false, 8, 8, IDC_SIGNAL_SHOW, false},
+              {false, 9, 0, IDC_SIGNAL_SHOW, true},  {false, -1, 0, IDC_SIGNAL_SHOW, true}};
   for (const auto& row : rows) {
     int shown = -1, combo = -1;
-    bool build = false;
-    std::string text;
+    bool visible = false;
     QxTest::DialogScript script({[&](CDialog& d) {
-      auto& dlg = dynamic_cast<CEditModels&>(d);
-      shown = dlg.m_wndEditor.m_pList->m_current;
-      combo = static_cast<CComboBox*>(d.GetDlgItem(IDC_MODEL))->GetCurSel();
-      build = Visible(d, IDC_MODEL_BUILD);
-      text = Text(dlg.m_wndEditor.GetShownExpression());
+      CZevMCWnd* editor = row.models ? &dynamic_cast<CEditModels&>(d).m_wndEditor
+                                     : &dynamic_cast<CEditSignals&>(d).m_wndEditor;
+      shown = editor->m_pList->m_current;
+      combo =
+          static_cast<CComboBox*>(d.GetDlgItem(row.models ? IDC_MODEL : IDC_SIGNAL))->GetCurSel();
+      visible = Visible(d, row.control);
     }});
-    Doc()->EditModels(row.i);
-    EXPECT_EQ(shown, row.shown) << row.i;
-    EXPECT_EQ(combo, row.shown) << row.i;
-    EXPECT_EQ(build, row.build) << row.i;
-    EXPECT_EQ(text, Text(Doc()->m_models.GetAt(row.shown))) << row.i;
+    row.models ? Doc()->EditModels(row.i) : Doc()->EditSignals(row.i);
+    EXPECT_EQ(shown, row.shown) << row.models << " " << row.i;
+    EXPECT_EQ(combo, row.shown) << row.models << " " << row.i;
+    EXPECT_EQ(visible, row.visible) << row.models << " " << row.i;
   }
   EXPECT_FALSE(Doc()->IsModified());
 }
@@ -349,27 +327,6 @@ TEST_F(EditingDialogs, DeadTimeRefusesMissingElementsAndOrdersAndMultipliesTheEl
   EXPECT_EQ(fixed, "{(1 - 1*s)}/{(s + 1)*(1 + 1*s)}");
   EXPECT_EQ(ModelText(kModelG), fixed);
 }
-
-TEST_F(EditingDialogs, AVariableDeadTimeKeepsTauAndItsAmountAfterCancel) {
-  QxTest::DialogScript script({
-      [&](CDialog& d) {
-        ClickItem(d, IDC_MODEL_DEADTIME);
-        Close(d);
-      },
-      [&](CDialog& d) {
-        d.SetDlgItemText(IDC_DEADTIME_AMOUNT, "0.25");
-        ClickItem(d, IDOK);
-      },
-  });
-  Doc()->EditModels(kModelK);
-  EXPECT_EQ(Value(Doc(), "t", "11K", 0x10), 0.25);
-  EXPECT_TRUE(Doc()->IsModified());
-  EXPECT_EQ(ModelText(kModelK), "1");
-}
-
-}  // namespace
-
-namespace {
 
 // Each step sent while the editor still has the focus and a caret, as a
 // command message; whether the edit had ended when the step's own work ran.

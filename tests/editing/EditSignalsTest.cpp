@@ -34,25 +34,6 @@ TEST_F(EditingDialogs, ShowSignalHidesFromSignalFourOnAndComesBackWithTheStoredF
   EXPECT_TRUE(Doc()->IsModified());
 }
 
-TEST_F(EditingDialogs, EditSignalsPreselectsOnlyTheSignalsThatExist) {
-  const struct {
-    int i, shown;
-    bool check;
-  } rows[] = {{3, 3, true}, {6, 6, false}, {8, 8, false}, {9, 0, true}, {-1, 0, true}};
-  for (const auto& row : rows) {
-    int shown = -1;
-    bool check = false;
-    QxTest::DialogScript script({[&](CDialog& d) {
-      shown = dynamic_cast<CEditSignals&>(d).m_wndEditor.m_pList->m_current;
-      check = Visible(d, IDC_SIGNAL_SHOW);
-    }});
-    Doc()->EditSignals(row.i);
-    EXPECT_EQ(shown, row.shown) << row.i;
-    EXPECT_EQ(check, row.check) << row.i;
-  }
-  EXPECT_FALSE(Doc()->IsModified());
-}
-
 TEST_F(EditingDialogs, ASignalThatResizesTheLoopWritesTheResizedModelsBack) {
   // A two-channel setpoint in the library.
   Doc()->m_signalLibrary.Add(new CMcEquality(Fn("c", Time()), Matrix(1, {Real(1), Real(2)}), 0));
