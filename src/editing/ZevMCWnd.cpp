@@ -4,6 +4,7 @@
 #include "GlobalResources.h"
 #include "MC/MC_GROUP.h"
 #include "MC/McDepthGuard.h"
+#include "MC/Mc_variable.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
 #include "platform/core/GlobalMemory.h"
@@ -76,6 +77,18 @@ int TreeDepth(const CMcBasic* node) {
     for (int i = 0; i < n->m_count; ++i) stack.emplace_back(n->m_children[i], depth + 1);
   }
   return deepest;
+}
+
+// A pasted expression's variables name entries of another design's table (or
+// none): they stay unbound until their owner binds them again.
+void UnbindVariables(CMcBasic* root) {
+  std::vector<CMcBasic*> stack{root};
+  while (!stack.empty()) {
+    CMcBasic* n = stack.back();
+    stack.pop_back();
+    if (McIsKind(n, kMcVariable)) static_cast<CMcVariable*>(n)->m_index = CMcVariable::kUnbound;
+    for (int i = 0; i < n->m_count; ++i) stack.push_back(n->m_children[i]);
+  }
 }
 
 // The sum of the box offsets of node's ancestors: where node's parent starts
@@ -507,6 +520,7 @@ BOOL CZevMCWnd::PasteNode(CArchive& ar) {
     AfxMessageBox(kNotSupported, MB_OK);
     return FALSE;
   }
+  UnbindVariables(node);
   m_edit.EndEdit(&m_host);
   CMcBasic* parent = target->m_parent;
   parent->ReplaceChild(node, target);
