@@ -95,6 +95,7 @@ void CEditModels::OnSelchangeModel() {
   AdjustCopies(m_pDoc, m_wndEditor, old, true);
   LayoutList(m_wndEditor.m_pList);
   UpdateData(TRUE);  // the new model; the flags as the user left them for the old one
+  if (m_nModel < 0 || m_nModel >= kModelCount) m_nModel = old;
   m_wndEditor.m_pList->m_current = static_cast<WORD>(m_nModel);
   m_wndEditor.Invalidate(TRUE);
   if (old >= 0 && old < kModelCount) StoreFlags(old);

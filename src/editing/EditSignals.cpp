@@ -33,7 +33,7 @@ int CEditSignals::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     FillList(m_wndEditor.m_pList, m_pDoc->m_signals, true);
     m_wndEditor.m_pList->m_current = static_cast<WORD>(m_nSignal);
     FillList(m_wndEditor.m_pList2, m_pDoc->m_models, false);
-    if (const WORD* flag = SignalShowFlag(m_pDoc, m_nSignal)) m_bShowSignal = *flag;
+    if (const WORD* flag = SignalShowFlag(m_pDoc, m_nSignal)) m_bShowSignal = *flag & 1;
   }
   CRect client;
   GetClientRect(&client);
@@ -57,12 +57,13 @@ void CEditSignals::OnSelchangeSignal() {
   AdjustCopies(m_pDoc, m_wndEditor, old, false);
   LayoutList(m_wndEditor.m_pList);
   UpdateData(TRUE);
+  if (m_nSignal < 0 || m_nSignal >= kSignalCount) m_nSignal = old;
   m_wndEditor.m_pList->m_current = static_cast<WORD>(m_nSignal);
   m_wndEditor.Invalidate(TRUE);
   if (WORD* flag = SignalShowFlag(m_pDoc, old))
     SetDesignWord(m_pDoc, *flag, static_cast<WORD>(m_bShowSignal ? 1 : 0));
   const WORD* shown = SignalShowFlag(m_pDoc, m_nSignal);
-  m_bShowSignal = shown ? *shown : 0;
+  m_bShowSignal = shown ? *shown & 1 : 0;
   ShowCheck();
   UpdateData(FALSE);
 }

@@ -139,7 +139,9 @@ TEST(Builders, DeadTimeTreesOnEachKindOfElement) {
     auto k = Definition("K", row.rhs());
     ASSERT_TRUE(AddDeadTime(k.get(), kModelK, row.spec, &vars));
     EXPECT_EQ(RightText(k), row.text);
-    if (!row.spec.fixed) EXPECT_EQ(ValueOf(vars, "t", "11K", 0x10), row.spec.amount);
+    if (!row.spec.fixed) {
+      EXPECT_EQ(ValueOf(vars, "t", "11K", 0x10), row.spec.amount);
+    }
   }
 }
 

@@ -362,7 +362,9 @@ TEST_F(EditingDialogs, EachStepThatReshapesTheCopiesEndsTheEditFirst) {
     Doc()->EditModels(kModelK);
     EXPECT_TRUE(editing);
     EXPECT_FALSE(editingAfter);
-    if (row.id == IDC_MODEL_DEADTIME || row.id == IDC_MODEL_BUILD) EXPECT_FALSE(editingInside);
+    if (row.id == IDC_MODEL_DEADTIME || row.id == IDC_MODEL_BUILD) {
+      EXPECT_FALSE(editingInside);
+    }
   }
 }
 
