@@ -110,15 +110,18 @@ void CEditModels::OnOK() {
     return;
   }
   CMcGroup* models = m_wndEditor.m_pList;
-  AdjustCopies(m_pDoc, m_wndEditor, models->m_current, true);
+  // Lists without a whole design (a definition that could not be copied)
+  // are never committed.
+  const bool whole = AdjustCopies(m_pDoc, m_wndEditor, models->m_current, true);
   BindList(m_pDoc, models);
-  for (int i = 0; i < models->m_count; ++i) {
-    if (!m_pDoc->m_system.CanBuildModel(m_pDoc, models->m_children[i])) {
-      LayoutList(models);
-      m_wndEditor.Redraw();
-      MessageBox(kInvalidMessage, "Error", MB_OK | MB_ICONEXCLAMATION);
-      return;
-    }
+  bool valid = whole;
+  for (int i = 0; valid && i < models->m_count; ++i)
+    valid = m_pDoc->m_system.CanBuildModel(m_pDoc, models->m_children[i]) != 0;
+  if (!valid) {
+    LayoutList(models);
+    m_wndEditor.Redraw();
+    MessageBox(kInvalidMessage, "Error", MB_OK | MB_ICONEXCLAMATION);
+    return;
   }
   MoveListInto(models, m_pDoc->m_models);
   MoveListInto(m_wndEditor.m_pList2, m_pDoc->m_signals);

@@ -74,15 +74,18 @@ void CEditSignals::OnOK() {
     return;
   }
   CMcGroup* signals = m_wndEditor.m_pList;
-  AdjustCopies(m_pDoc, m_wndEditor, signals->m_current, false);
+  // Lists without a whole design (a definition that could not be copied)
+  // are never committed.
+  const bool whole = AdjustCopies(m_pDoc, m_wndEditor, signals->m_current, false);
   BindList(m_pDoc, signals);
-  for (int i = 0; i < signals->m_count; ++i) {
-    if (!m_pDoc->m_system.CanBuildSignal(m_pDoc, signals->m_children[i])) {
-      LayoutList(signals);
-      m_wndEditor.Redraw();
-      MessageBox(kInvalidMessage, "Error", MB_OK | MB_ICONEXCLAMATION);
-      return;
-    }
+  bool valid = whole;
+  for (int i = 0; valid && i < signals->m_count; ++i)
+    valid = m_pDoc->m_system.CanBuildSignal(m_pDoc, signals->m_children[i]) != 0;
+  if (!valid) {
+    LayoutList(signals);
+    m_wndEditor.Redraw();
+    MessageBox(kInvalidMessage, "Error", MB_OK | MB_ICONEXCLAMATION);
+    return;
   }
   MoveListInto(signals, m_pDoc->m_signals);
   MoveListInto(m_wndEditor.m_pList2, m_pDoc->m_models);

@@ -116,6 +116,22 @@ TEST_F(EditingDialogs, ModelsTheConversionCannotTurnIntoATransferFunctionAreRefu
   }
 }
 
+// A copy that could not be made leaves no whole design to commit.
+TEST_F(EditingDialogs, CopiesThatAreNoWholeDesignAreNeverCommitted) {
+  const Bytes before = Record(*Doc());
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    CMcGroup* list = dynamic_cast<CEditModels&>(d).m_wndEditor.m_pList;
+    delete list->RemoveChildAt(list->m_count - 1);
+    ClickItem(d, IDOK);
+    EXPECT_TRUE(d.ContinueModal());
+    Close(d);
+  }});
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(Record(*Doc()), before);
+}
+
 // The index picks a flag word and a list entry: only slots that exist.
 TEST_F(EditingDialogs, TheEntryPointsPreselectOnlySlotsThatExist) {
   const struct {
