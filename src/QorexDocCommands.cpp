@@ -1,7 +1,9 @@
-// The design searches of the toolbar: "Interaction" and "Bandwidth".
+// The design searches of the toolbar: "Interaction", "Bandwidth" and
+// "Closed loop poles".
 #include "QorexDoc.h"
 
 #include "platform/core/KeyState.h"
+#include "diagrams/QOX_DragGroup.h"
 #include "search/EqualizerBar.h"
 #include "simulation/SIMfreq.h"
 
@@ -12,13 +14,8 @@ int ShiftHeld() {
   return (GetKeyState(VK_SHIFT) & 0x8000) != 0 ? 1 : 0;
 }
 
-// The updates around a search: the design reached is recorded, recalculated,
-// its closed-loop roots recorded in the same entry, and shown.
 void AfterSearch(CQorexDoc& doc) {
-  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(0);
-  doc.Recalculate();
-  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(2);
-  doc.UpdateAll();
+  doc.RecordedRecalculate();
 }
 
 }  // namespace
@@ -31,4 +28,16 @@ void CQorexDoc::OnInteraction() {
 void CQorexDoc::OnBandwidth() {
   if (m_pFreqModel) m_pFreqModel->ImproveBandwidth(this, ShiftHeld());
   AfterSearch(*this);
+}
+
+void CQorexDoc::OnClosedLoopPoles() {
+  if (m_pDragGroup) m_pDragGroup->MoveClosedLoopPoles(this);
+  RecordedRecalculate();
+}
+
+void CQorexDoc::RecordedRecalculate() {
+  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(0);
+  Recalculate();
+  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(2);
+  UpdateAll();
 }
