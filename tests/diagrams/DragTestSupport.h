@@ -29,11 +29,12 @@ inline double& Var(CQorexDoc& doc, const char* name, const char* subscript = "")
   return doc.m_vars.m_pValue[Entry(doc, name, subscript)];
 }
 
-// Binds the definitions, gives the named variables their values and
-// recalculates.
+// Binds the definitions, gives the named variables their values (names the
+// definitions do not use are skipped) and recalculates.
 inline void Bind(CQorexDoc& doc, std::vector<std::pair<const char*, double>> values = {}) {
   doc.UpdateUsedVariables();
-  for (auto& [name, value] : values) Var(doc, name) = value;
+  for (auto& [name, value] : values)
+    if (Entry(doc, name) >= 0) Var(doc, name) = value;
   doc.Recalculate();
 }
 
