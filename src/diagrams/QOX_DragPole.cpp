@@ -162,8 +162,14 @@ void QOX_DragPole::InitialSteps() {
   }
 }
 
-// The start point follows the best root, kept in its own half-plane.
+// The start point follows the grabbed root, kept in its own half-plane. The
+// best root seen may come from a trial the search rejected, up to a pixel or
+// more away from where the root of the design it left lies; the next step
+// would then find no root at the start and stop following the mouse. So the
+// root is taken again at the values the search left.
 void QOX_DragPole::FinishStep() {
+  m_best = {1e100, 1e100};
+  Evaluate();
   if (m_start.im * m_best.im < 0) m_best.im = -m_best.im;
   m_start = m_best;
 }

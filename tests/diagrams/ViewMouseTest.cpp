@@ -91,6 +91,27 @@ TEST(ViewDrag, TheClosedLoopPoleFollowsTheMouse) {
   EXPECT_EQ(CWnd::GetCapture(), nullptr);
 }
 
+// The root the search leaves becomes the next step's start, not the best
+// root of a rejected trial, which can lie more than a pixel off: then the
+// next step finds no root at its start, costs 0 and stops searching for good.
+// A long drag of the 2 x 2 design's top pole searches at every move.
+TEST(ViewDrag, ALongDragSearchesAtEveryMove) {
+  ViewWindow window;
+  CQorexDoc& doc = *window.doc();
+  MakeDragDesign(doc);
+  doc.UpdateAll();
+  CPoint mouse = PixelOf(doc, TopPole(doc));
+  QxTest::MouseDown(window.view(), mouse);
+  const QOX_DragPole& pole = *doc.m_pDragGroup->Item(0);
+  for (int i = 0; i < 85; ++i) {
+    ++mouse.x;
+    const long before = pole.m_nEvaluations;
+    QxTest::MouseMove(window.view(), mouse);
+    ASSERT_GT(pole.m_nEvaluations - before, 2) << "move " << i;
+  }
+  QxTest::MouseUp(window.view(), mouse);
+}
+
 TEST(ViewDrag, AClickChangesNoVariable) {
   ViewWindow window;
   CQorexDoc& doc = *window.doc();
