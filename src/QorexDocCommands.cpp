@@ -2,9 +2,8 @@
 // "Closed loop poles".
 #include "QorexDoc.h"
 
-#include "platform/core/KeyState.h"
 #include "diagrams/QOX_DragGroup.h"
-#include "search/EqualizerBar.h"
+#include "platform/core/KeyState.h"
 #include "simulation/SIMfreq.h"
 
 namespace {
@@ -14,30 +13,19 @@ int ShiftHeld() {
   return (GetKeyState(VK_SHIFT) & 0x8000) != 0 ? 1 : 0;
 }
 
-void AfterSearch(CQorexDoc& doc) {
-  doc.RecordedRecalculate();
-}
-
 }  // namespace
 
 void CQorexDoc::OnInteraction() {
   if (m_pFreqModel) m_pFreqModel->MinimizeInteraction(this, ShiftHeld());
-  AfterSearch(*this);
+  RecordedRecalculate();
 }
 
 void CQorexDoc::OnBandwidth() {
   if (m_pFreqModel) m_pFreqModel->ImproveBandwidth(this, ShiftHeld());
-  AfterSearch(*this);
+  RecordedRecalculate();
 }
 
 void CQorexDoc::OnClosedLoopPoles() {
   if (m_pDragGroup) m_pDragGroup->MoveClosedLoopPoles(this);
   RecordedRecalculate();
-}
-
-void CQorexDoc::RecordedRecalculate() {
-  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(0);
-  Recalculate();
-  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(2);
-  UpdateAll();
 }

@@ -6,6 +6,7 @@
 // click): 1 after a left press, 2 after a right press, 3 after a left press
 // that picked a frequency node. m_nMoves counts the captured moves since the
 // last press.
+#include "DesignBar.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "Tips.h"
@@ -16,7 +17,6 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/Menu.h"
 #include "res/resource.h"
-#include "search/EqualizerBar.h"
 #include "simulation/SIMfreq.h"
 
 #include <algorithm>
@@ -43,6 +43,10 @@ constexpr int kTipRightMargin = 3;
 constexpr int kTipAboveShift = 6 + 29;
 // A signal pane of the "SimulationView" bar is higher than its sizing grip.
 constexpr int kGripHeight = 5;
+// The recorder's modes around one move of a live drag: the design before the
+// move, then the roots after it.
+constexpr int kRecordMoveAppend = 1;
+constexpr int kRecordMoveRoots = 3;
 
 int ClampPixel(double v) {
   if (std::isnan(v)) return 0;
@@ -149,9 +153,9 @@ void CQorexView::OnMouseMove(UINT nFlags, CPoint point) {
   } else if (m_nMouseMode == 1 && !shift && OnRootLocus() && doc != nullptr) {
     if (doc->m_pDragGroup) doc->m_pDragGroup->DragTo(point.x, point.y);
     m_ptAnchor = point;
-    if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(1);
+    if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->RecordDesign(kRecordMoveAppend);
     doc->Recalculate();
-    if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(3);
+    if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->RecordDesign(kRecordMoveRoots);
     doc->UpdateAll();
     CScrollView::OnMouseMove(nFlags, point);
   } else {
