@@ -3,7 +3,6 @@
 // search rules on a cost the test controls, and the costs themselves.
 #include "diagrams/QOX_DragGroup.h"
 #include "diagrams/QOX_DragPole.h"
-#include "search/MagnitudeKnee.h"
 #include "tests/diagrams/DragTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +21,6 @@ CPoint Pixel(const CQorexDoc& doc, double re, double im) {
   return {doc.m_ptRlOrigin.x + static_cast<int>(std::lround(re * doc.m_dRlScaleX)),
           doc.m_ptRlOrigin.y - static_cast<int>(std::lround(im * doc.m_dRlScaleY))};
 }
-
-// Restores a process-wide setting when the test ends.
-template <class T>
-struct Setting {
-  Setting(T& v, T value) : ref(v), old(v) { v = value; }
-  ~Setting() { ref = old; }
-  T& ref;
-  T old;
-};
 
 class DragGroup : public ::testing::Test {
  protected:
@@ -306,13 +296,6 @@ TEST_F(DragSearch, AProbeThatDescendsKeepsItsBestAndRestoresEveryVariable) {
   EXPECT_DOUBLE_EQ((b[0] - 7) * (b[0] - 7) + (b[1] + 4) * (b[1] + 4), best);
 }
 
-TEST_F(DragSearch, TheGlobalStageStopsBelowTheTolerance) {
-  x() = 3.0;
-  pole.m_evaluate = [&] { return (x() - 7) * (x() - 7); };
-  pole.GlobalStage(16.0, 1.0);
-  EXPECT_LT((x() - 7) * (x() - 7), 1.0);
-}
-
 // A sharp minimum at 3 with every probe's descent leading to costs above 1:
 // the stage ends where it started, never worse than the local search.
 TEST_F(DragSearch, TheGlobalStageEndsOnTheBestKept) {
@@ -376,13 +359,6 @@ TEST(DragCost, ClosedLoopCostOfKnownRoots) {
     ASSERT_EQ(pole.m_nVars, 1) << row.name;
     EXPECT_NEAR(pole.Cost(), row.cost, 1e-9) << row.name;
   }
-}
-
-TEST(DragCost, TheKneeAlwaysWorsens) {
-  EXPECT_EQ(ApplyMagnitudeKnee(-4.0, 2.0), -2.0);
-  EXPECT_EQ(ApplyMagnitudeKnee(4.0, 2.0), 8.0);
-  EXPECT_EQ(MagnitudeKneeFactor(300.0, 300.0), 1.0);
-  EXPECT_EQ(MagnitudeKneeFactor(500.0, 300.0), std::exp(200.0));
 }
 
 // A factor whose degree changes during the search (b s^3 + s + a with b

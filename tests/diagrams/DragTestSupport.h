@@ -13,6 +13,15 @@ namespace dragtest {
 
 using namespace qxtest::trees;
 
+// Sets a process-wide setting for the lifetime of the object.
+template <class T>
+struct Setting {
+  Setting(T& v, T value) : ref(v), old(v) { v = value; }
+  ~Setting() { ref = old; }
+  T& ref;
+  T old;
+};
+
 inline void SetModel(CQorexDoc& doc, int slot, CMcBasic* rhs) {
   delete doc.m_models.GetAt(slot)->SetChildAt(rhs, 1);
 }
