@@ -21,19 +21,20 @@ ON_WM_DESTROY()
 ON_WM_KILLFOCUS()
 ON_WM_LBUTTONDOWN()
 ON_WM_LBUTTONUP()
+ON_WM_LBUTTONDBLCLK()
 ON_WM_RBUTTONDOWN()
 ON_WM_RBUTTONUP()
 ON_WM_MOUSEMOVE()
 ON_WM_TIMER()
 ON_COMMAND(RLPROPERTIES, OnRLProperties)
+ON_COMMAND(FREQPROPERTIES, OnFreqProperties)
 ON_COMMAND(DELETEPOLE, OnDeletePole)
+ON_COMMAND(REMNODES, OnRemoveAllNodes)
+ON_COMMAND(REMNODE, OnRemoveNode)
+ON_COMMAND(EDITNODE, OnEditNode)
+ON_COMMAND(ADDNODES, OnAddNodes)
 ON_UPDATE_COMMAND_UI(ID_INDICATOR_X, OnUpdateIndicatorX)
 ON_UPDATE_COMMAND_UI(ID_INDICATOR_Y, OnUpdateIndicatorY)
-// The frequency-node side's commands.
-ON_COMMAND(ADDNODES, OnAddNodes)
-ON_COMMAND(REMNODES, OnRemoveAllNodes)
-ON_COMMAND(EDITNODE, OnEditNode)
-ON_COMMAND(REMNODE, OnRemoveNode)
 ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
 ON_COMMAND(ID_FILE_PRINT, CView::OnFilePrint)
 ON_COMMAND(ID_FILE_PRINT_DIRECT, CView::OnFilePrint)
@@ -127,6 +128,7 @@ void CQorexView::OnDraw(CDC* pDC) {
   }
   // Each frequency diagram keeps its own origin and scales in the document.
   if (diagram->type != kDiagramRootLocus) {
+    if (!doc->m_pFreqModel) return;
     const QoxDiagView& settings = doc->m_diagView[diagram->type];
     m_ptOrigin = CPoint(settings.nOriginX, settings.nOriginY);
     m_dScaleX = settings.dScaleX;

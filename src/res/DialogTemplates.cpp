@@ -17,6 +17,8 @@ void qxres::RegisterDialogTemplates() {
       {IDD_OUTPUTBAR, OutputBarTemplate},
       {IDD_RLPROPERTIES, RootLocusPropertiesTemplate},
       {IDD_EQUALIZERBAR, EqualizerBarTemplate},
+      {IDD_EDITNODE, EditNodeTemplate},
+      {IDD_FREQPROPERTIES, FreqPropertiesTemplate},
   };
   for (const auto& t : kTemplates) QxRegisterDialogTemplate(t.id, t.make());
 }

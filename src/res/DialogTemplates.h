@@ -60,6 +60,8 @@ QxDialogTemplate VarBarTemplate();               // IDD_VARBAR, "Variables"
 QxDialogTemplate TimeBoxTemplate();              // IDD_TIMEBOX, "Simulator Properties"
 QxDialogTemplate OutputBarTemplate();            // IDD_OUTPUTBAR, "SimulationView"
 QxDialogTemplate RootLocusPropertiesTemplate();  // IDD_RLPROPERTIES
+QxDialogTemplate EditNodeTemplate();             // IDD_EDITNODE, "Edit Node"
+QxDialogTemplate FreqPropertiesTemplate();       // IDD_FREQPROPERTIES
 QxDialogTemplate EqualizerBarTemplate();         // IDD_EQUALIZERBAR, "Performance Equalizer"
 
 }  // namespace qxres

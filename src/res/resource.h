@@ -101,6 +101,18 @@
 #define IDC_RL_LINSTEPS 1079
 #define IDC_RL_INERTIA 1080
 #define IDC_RL_CANCELTOL 1081
+#define IDD_EDITNODE 149  // "Edit Node"
+#define IDC_NODE_FREQUENCY 1063
+#define IDC_NODE_INERTIA 1064
+#define IDC_NODE_SHOWLABEL 1065
+#define IDC_RADIANS 1066        // "Radians" of the node and frequency dialogs
+#define IDD_FREQPROPERTIES 153  // "Frequency Diagram Properties"
+#define IDC_FREQ_START 1070
+#define IDC_FREQ_STOP 1073
+#define IDC_FREQ_TICKSTEP 1079
+#define IDC_FREQ_GERSHGORIN 1080
+#define IDC_FREQ_OSTROWSKI 1081
+#define IDC_FREQ_STEPS 1082
 
 // ---- search: "Performance Equalizer", history strip, searches, tools -----------
 #define IDD_EQUALIZERBAR 108  // "Performance Equalizer"
