@@ -338,9 +338,8 @@ CString CQorexView::CursorReadout(int axis, BOOL* enable) {
     } else {
       const WORD type = m_wDiagram & kDiagramTypeMask;
       if (type < kDiagramCharNyquist) {
-        const CSIMtrnmx& lgk = doc->m_system.m_LGK;
-        const CellGrid grid =
-            LayoutCellGrid(client.Width(), client.Height(), lgk.m_nRows, lgk.m_nCols);
+        // The cells as drawn; none drawable: no reading, rather than a cell of 0.
+        const CellGrid grid = FreqCellGrid();
         if (!grid.Drawable()) return CString();
         p.x %= grid.cellWidth;
         p.y %= grid.cellHeight;
