@@ -1,9 +1,13 @@
-// The design searches of the toolbar: "Interaction", "Bandwidth" and
-// "Closed loop poles".
+// The document's commands: the editing dialogs, and the design searches of
+// the toolbar ("Interaction", "Bandwidth" and "Closed loop poles").
 #include "QorexDoc.h"
 
 #include "diagrams/QOX_DragGroup.h"
+#include "editing/EditModels.h"
+#include "editing/EditSignals.h"
+#include "editing/ViewModels.h"
 #include "platform/core/KeyState.h"
+#include "platform/ui/WinApp.h"
 #include "simulation/SIMfreq.h"
 
 namespace {
@@ -28,4 +32,36 @@ void CQorexDoc::OnBandwidth() {
 void CQorexDoc::OnClosedLoopPoles() {
   if (m_pDragGroup) m_pDragGroup->MoveClosedLoopPoles(this);
   RecordedRecalculate();
+}
+
+// ---- editing dialogs ------------------------------------------------------------
+// The index picks a flag word and a list entry, so only a slot that exists is
+// preselected.
+
+void CQorexDoc::EditModels(int i) {
+  CEditModels dlg(AfxGetMainWnd());
+  dlg.m_pDoc = this;
+  if (i >= 0 && i < kModelCount) dlg.m_nModel = i;
+  dlg.DoModal();
+}
+
+void CQorexDoc::EditSignals(int i) {
+  CEditSignals dlg(AfxGetMainWnd());
+  dlg.m_pDoc = this;
+  if (i >= 0 && i < kSignalCount) dlg.m_nSignal = i;
+  dlg.DoModal();
+}
+
+void CQorexDoc::OnEditModels() {
+  EditModels(-1);
+}
+
+void CQorexDoc::OnEditSignals() {
+  EditSignals(-1);
+}
+
+void CQorexDoc::OnEffectiveModels() {
+  CViewModels dlg(AfxGetMainWnd());
+  dlg.m_pDoc = this;
+  dlg.DoModal();
 }

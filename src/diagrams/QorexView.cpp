@@ -1,5 +1,6 @@
 #include "diagrams/QorexView.h"
 
+#include "ClipboardPicture.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "Tips.h"
@@ -9,7 +10,6 @@
 #include "platform/core/MessageBox.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/MetaFileDC.h"
-#include "platform/ui/Clipboard.h"
 #include "res/resource.h"
 
 IMPLEMENT_DYNCREATE(CQorexView, CScrollView)
@@ -223,40 +223,11 @@ void CQorexView::OnRLProperties() {
 
 void CQorexView::OnEditCopy() {
   if (!GetDocument()) return;
-  if (!::OpenClipboard(GetSafeHwnd())) {
-    AfxMessageBox("Cannot open the Clipboard", MB_OK);
-    return;
-  }
-  if (!::EmptyClipboard()) {
-    ::CloseClipboard();
-    AfxMessageBox("Cannot empty the Clipboard", MB_OK);
-    return;
-  }
   CRect client;
   GetClientRect(&client);
   const int width = client.Width(), height = client.Height();
-  HMETAFILE picture = RecordPicture(width, height);
-  HGLOBAL block =
-      picture ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(METAFILEPICT)) : nullptr;
-  bool placed = false;
-  if (block) {
-    auto* record = static_cast<METAFILEPICT*>(GlobalLock(block));
-    if (record) {
-      record->mm = MM_TEXT;
-      record->xExt = width;
-      record->yExt = height + kPictureExtraHeight;
-      record->hMF = picture;
-      GlobalUnlock(block);
-      placed = ::SetClipboardData(CF_METAFILEPICT, block) != nullptr;
-    }
-  }
-  // What the clipboard did not take is still ours.
-  if (!placed) {
-    if (block) GlobalFree(block);
-    if (picture) DeleteMetaFile(picture);
-  }
-  ::CloseClipboard();
-  if (!placed) AfxMessageBox("Unable to set Clipboard data", MB_OK);
+  PutPictureOnClipboard(
+      this, {width, height + kPictureExtraHeight, [&] { return RecordPicture(width, height); }});
 }
 
 HMETAFILE CQorexView::RecordPicture(int width, int height) {

@@ -10,6 +10,7 @@
 #include "diagrams/CellGrid.h"
 #include "diagrams/FreqDiagrams.h"
 #include "diagrams/FreqDialogs.h"
+#include "editing/AddNodes.h"
 #include "simulation/SIMfreq.h"
 
 #include <cmath>
@@ -237,9 +238,29 @@ void CQorexView::OnEditNode() {
   doc->UpdateAll();
 }
 
-// "Add nodes..." asks for its range in the "Add Nodes" dialog (CAddNodes),
-// which is not part of the program yet: without it there is nothing to add.
-void CQorexView::OnAddNodes() {}
+// "Add nodes..." adds the dialog's decades of nodes to the cell of the last
+// pick (the cell under the right click that opened the menu).
+void CQorexView::OnAddNodes() {
+  CQorexDoc* doc = GetDocument();
+  if (!doc || !doc->m_pFreqModel) return;
+  CSIMfreq& f = *doc->m_pFreqModel;
+  const int type = m_wDiagram & kDiagramTypeMask;
+  BYTE flags =
+      static_cast<BYTE>(type == kDiagramCharNyquist || type == kDiagramCharBode ? type : 1);
+  CAddNodes dlg;
+  if (dlg.DoModal() != IDOK) return;
+  double start = dlg.m_dStart, stop = dlg.m_dStop;
+  if (dlg.m_bShowLabels) flags |= 0x20;
+  if (!dlg.m_bRadians) {
+    start *= TwoPi();
+    stop *= TwoPi();
+    flags |= 0x40;
+  }
+  AddFrequencyNodes(f, start, stop, dlg.m_nSpacing, dlg.m_dInertia, flags, f.m_nPickRow,
+                    f.m_nPickCol);
+  doc->Recalculate();
+  doc->UpdateAll();
+}
 
 void CQorexView::OnFreqProperties() {
   CQorexDoc* doc = GetDocument();

@@ -2,9 +2,11 @@
 // labelled, the hit test and the drag target, the double click, the node
 // commands and the decades of "Add nodes...".
 #include "platform/testing/DialogHooks.h"
+#include "platform/ui/Controls.h"
 #include "simulation/SIMsearch.h"
 #include "tests/diagrams/FreqViewTestSupport.h"
 
+#include <cmath>
 #include <string>
 
 namespace {
@@ -162,6 +164,32 @@ TEST_F(FreqViewTest, DoubleClickAndNodeCommands) {
   window->Command(REMNODE);
   EXPECT_EQ(freq().m_nNodes, 0);
   EXPECT_EQ(script.Dialogs().size(), 1u);
+}
+
+// "Add nodes..." answered in its dialog: half-decades in hertz from 1 to 10,
+// labels off, into the cell of the last pick.
+TEST_F(FreqViewTest, AddNodesAddsTheDialogsDecadesToThePickedCell) {
+  MakeTwoByTwoExample(doc());
+  Show(NYQUIST);
+  freq().m_nPickRow = 1;
+  freq().m_nPickCol = 0;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    d.SetDlgItemText(IDC_NODES_START, "1");
+    d.SetDlgItemText(IDC_NODES_STOP, "10");
+    static_cast<CComboBox*>(d.GetDlgItem(IDC_NODES_SPACING))->SetCurSel(1);
+    d.CheckDlgButton(IDC_NODES_RADIANS, 0);
+    d.CheckDlgButton(IDC_NODES_SHOW_LABELS, 0);
+    d.GetDlgItem(IDC_NODES_START)->SetFocus();
+    QxTest::PressKey(VK_RETURN);
+  }});
+  window->Command(ADDNODES);
+  const double hertz[] = {1, 5, 10};
+  ASSERT_EQ(freq().m_nNodes, 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(freq().m_nodeFreq[i], 2 * M_PI * hertz[i], 1e-12 * freq().m_nodeFreq[i]);
+    EXPECT_EQ(freq().m_nodeFlags[i], 0x41);
+    EXPECT_EQ(freq().m_nodeCell[i], 0x10);
+  }
 }
 
 TEST(AddFrequencyNodes, DecadesAndTheirSpacing) {

@@ -295,22 +295,6 @@ TEST_F(VarBar, AFirstMoveOfAnotherVariableToTheOldPositionIsNotLost) {
   EXPECT_DOUBLE_EQ(Value(first), 1.2);
 }
 
-// The centre of the closed-loop glyphs' ink in the view's image.
-QPointF ClosedLoopInk(const QImage& image) {
-  const COLORREF ink = kSpriteGroupInk[kSpriteClosedLoopGroup];
-  const QRgb want = qRgb(GetRValue(ink), GetGValue(ink), GetBValue(ink)) & 0xFFFFFF;
-  double sx = 0, sy = 0;
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if ((image.pixel(x, y) & 0xFFFFFF) == want) {
-        sx += x;
-        sy += y;
-        ++n;
-      }
-  return n ? QPointF(sx / n, sy / n) : QPointF(-1, -1);
-}
-
 TEST_F(VarBar, APickerMadeVariableMovesTheClosedLoopPoleWithItsSlider) {
   const int user = MakeVariable();
   ASSERT_GE(user, 0);
