@@ -7,6 +7,7 @@
 #include "MC/Mc_listsum.h"
 #include "MC/Mc_variable.h"
 #include "Qorex.h"
+#include "diagrams/QOX_DragGroup.h"
 #include "QorexDocDefinitions.h"
 #include "platform/core/Clock.h"
 #include "res/resource.h"
@@ -26,6 +27,7 @@ ON_COMMAND(ID_EFFECTIVE_MODELS, OnEffectiveModels)
 ON_COMMAND(ID_TIME_SETTINGS, OnTimeSettings)
 ON_COMMAND(ID_INTERACTION, OnInteraction)
 ON_COMMAND(ID_BANDWIDTH, OnBandwidth)
+ON_COMMAND(ID_CLOSED_LOOP_POLES, OnClosedLoopPoles)
 END_MESSAGE_MAP()
 
 namespace qoxdoc {
@@ -73,6 +75,7 @@ CQorexDoc::CQorexDoc()
     m_errorWeight.m_pSamples[i] = 1.0;
   m_pHistory = new QOX_HistVar(this);
   m_pFreqModel = new CSIMfreq;  // the first recalculation sweeps it
+  m_pDragGroup = new QOX_DragGroup(this);
   AddDefaultDefinitions();
   PlaceVarPoint(0, 0);  // the recalculation below draws it
   Recalculate();
@@ -84,6 +87,7 @@ CQorexDoc::CQorexDoc()
 CQorexDoc::~CQorexDoc() {
   DetachBars();
   delete m_pHistory;
+  delete m_pDragGroup;
   delete m_pFreqModel;
   m_models.DeleteAll();
   m_signals.DeleteAll();

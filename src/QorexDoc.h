@@ -16,8 +16,7 @@
 // when it is destroyed, so that a failed open leaves no bar pointing at a
 // deleted document. The document owns its frequency engine from before its
 // first recalculation to its destruction; the engine's nodes are not saved.
-// The drag group is added by its own subsystem; until then the pointer is null
-// and every use tests for that.
+// The document owns its pole drag group from construction to destruction.
 //
 // The class is split by concern: QorexDoc.cpp (life cycle, Recalculate,
 // UpdateAll, show flags, loci), QorexDocFile.cpp (the ".qox" file),
@@ -175,6 +174,9 @@ class CQorexDoc : public CDocument {
   // Shift is held), then RecordedRecalculate.
   void OnInteraction();
   void OnBandwidth();
+  // "Closed loop poles": the drag group moves the closed-loop poles (with
+  // the global stage while Shift is held), then RecordedRecalculate.
+  void OnClosedLoopPoles();
 
   // ---- run buffer and simulation control ------------------------------------
   // g_pSimulator's command, control and measured output become the newest
@@ -234,7 +236,7 @@ class CQorexDoc : public CDocument {
   int m_nRuns = 0;
   int m_nRunCapacity = 4;
   QOX_HistVar* m_pHistory = nullptr;           // population of recorded designs
-  QOX_DragGroup* m_pDragGroup = nullptr;       // grabbed roots, once it exists
+  QOX_DragGroup* m_pDragGroup = nullptr;       // grabbed roots (owned)
   double m_dMaxPoleModulus = 1.0;              // largest model pole modulus; saved, else unused
   std::unique_ptr<CVARpoints[]> m_pVarPoints;  // tracked-variable loci
   int m_nVarPoints = 0;

@@ -1,7 +1,8 @@
 // The document's commands: the editing dialogs, and the design searches of
-// the toolbar ("Interaction" and "Bandwidth").
+// the toolbar ("Interaction", "Bandwidth" and "Closed loop poles").
 #include "QorexDoc.h"
 
+#include "diagrams/QOX_DragGroup.h"
 #include "editing/EditModels.h"
 #include "editing/EditSignals.h"
 #include "editing/ViewModels.h"
@@ -25,6 +26,11 @@ void CQorexDoc::OnInteraction() {
 
 void CQorexDoc::OnBandwidth() {
   if (m_pFreqModel) m_pFreqModel->ImproveBandwidth(this, ShiftHeld());
+  RecordedRecalculate();
+}
+
+void CQorexDoc::OnClosedLoopPoles() {
+  if (m_pDragGroup) m_pDragGroup->MoveClosedLoopPoles(this);
   RecordedRecalculate();
 }
 
