@@ -19,7 +19,13 @@ ON_WM_SETFOCUS()
 ON_WM_CREATE()
 ON_WM_DESTROY()
 ON_WM_KILLFOCUS()
+ON_WM_LBUTTONDBLCLK()
 ON_COMMAND(RLPROPERTIES, OnRLProperties)
+ON_COMMAND(FREQPROPERTIES, OnFreqProperties)
+ON_COMMAND(REMNODES, OnRemoveAllNodes)
+ON_COMMAND(REMNODE, OnRemoveNode)
+ON_COMMAND(EDITNODE, OnEditNode)
+ON_COMMAND(ADDNODES, OnAddNodes)
 ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
 ON_COMMAND(ID_FILE_PRINT, CView::OnFilePrint)
 ON_COMMAND(ID_FILE_PRINT_DIRECT, CView::OnFilePrint)
@@ -113,6 +119,7 @@ void CQorexView::OnDraw(CDC* pDC) {
   }
   // Each frequency diagram keeps its own origin and scales in the document.
   if (diagram->type != kDiagramRootLocus) {
+    if (!doc->m_pFreqModel) return;
     const QoxDiagView& settings = doc->m_diagView[diagram->type];
     m_ptOrigin = CPoint(settings.nOriginX, settings.nOriginY);
     m_dScaleX = settings.dScaleX;
