@@ -6,6 +6,7 @@
 #include "tests/support/QorexAppFixture.h"
 
 #include "MainFrm.h"
+#include "editing/VarBar.h"
 #include "platform/core/KeyState.h"
 #include "platform/testing/TestHooks.h"
 #include "res/resource.h"
@@ -131,6 +132,35 @@ TEST_F(EqualizerBar, SliderSearchesOncePerNewPositionAndNeverWithShift) {
   EXPECT_EQ(History().m_nCount, 2);
   EXPECT_EQ(Bar().Weight(0), paged + 2);
   for (int c = 1; c < 9; ++c) EXPECT_EQ(Bar().Weight(c), 0.0) << c;
+}
+
+TEST_F(EqualizerBar, ASliderMovedWithoutADesignStillSetsItsWeight) {
+  Bar().ForgetDesign(Doc());
+  CSliderCtrl& slider = Bar().m_sliders[0];  // control 1027, "Control action amplitude"
+  slider.SetFocus();
+  QxTest::PressKey(VK_DOWN, 0, &slider);
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(Bar().Weight(7), slider.GetPos());
+  EXPECT_GT(slider.GetPos(), 0);
+}
+
+// The "Variables" bar's slider takes the recorded road of a change: every
+// step records one design with the poles of its own recalculation.
+TEST_F(EqualizerBar, VariableSliderStepsRecordOneDesignEach) {
+  Bar().m_wRecord = 1;
+  CVarBar& vars = Frame()->m_wndVarbar;
+  const int entry = Entry(*Doc(), "k");
+  for (int i = 0; i < vars.m_wndList.GetCount(); ++i)
+    if (static_cast<int>(vars.m_wndList.GetItemData(i)) + 5 == entry) vars.m_wndList.SetCurSel(i);
+  vars.m_wndSlider.SetFocus();
+  for (int step = 0; step < 10; ++step) QxTest::PressKey(VK_RIGHT, 0, &vars.m_wndSlider);
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(History().m_nCount, 10);
+  for (int e = 0; e < 10; ++e) {
+    const double k = History().m_ppValues[e][entry];
+    ASSERT_EQ(History().m_pRootCounts[e], 1);
+    EXPECT_NEAR(History().m_ppRoots[e][0].re, -(1 + k), 1e-9) << e;
+  }
 }
 
 TEST_F(EqualizerBar, AClickEndingOnAnotherButtonDoesNothing) {

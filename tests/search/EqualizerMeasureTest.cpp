@@ -29,8 +29,13 @@ TEST_F(EqualizerTest, ProportionalLoopClosedForms) {
   EXPECT_NEAR(m_engine.MeasureFinalValue(), std::pow(0.25, 0.25), 1e-12);
   EXPECT_EQ(m_engine.MeasureControlAmplitude(), 0.3);
   const double k = Var("k");
+  const CSIMtrnfn& det = Doc().m_system.m_detIFLGK;
+  const McComplex pole = det.m_zeros[1];
   EXPECT_NEAR(m_engine.MeasurePoleMobility(), std::pow(0.01 * k / 2, 0.25), 1e-10);
   EXPECT_EQ(Var("k"), 3.0);
+  // The loop's own determinant is what the population reads next.
+  ASSERT_EQ(det.m_nNum, 2);
+  EXPECT_EQ(det.m_zeros[1].re, pole.re);
 }
 
 // Open loop (F = 0, G = 1): the output is the controller's sampled step

@@ -167,6 +167,18 @@ TEST_F(SearchTest, GlobalSearchLeavesTheValleyTheLocalSearchKeeps) {
   EXPECT_NEAR(Var("k"), -2.0, 0.1);
 }
 
+// No climb of the first pass stops: the pass has no better point than its
+// start, which the variables keep.
+TEST_F(SearchTest, AGlobalPassWithoutResultKeepsTheStart) {
+  Free({"a", "b"});
+  Var("a") = 1.25;
+  Var("b") = -7.5;
+  m_fn.f = [](const std::vector<double>&) { return 1.0; };
+  m_fn.Optimize(kSearchGlobal);
+  EXPECT_EQ(Var("a"), 1.25);
+  EXPECT_EQ(Var("b"), -7.5);
+}
+
 TEST_F(SearchTest, OptimizeIsNotReentered) {
   Free();
   int nested = 0;
