@@ -23,8 +23,8 @@
 // UpdateAll, show flags, loci), QorexDocFile.cpp (the ".qox" file),
 // QorexDocRuns.cpp (run buffer and simulation control), QorexDocShape.cpp
 // (definition dimensions and resizers), QorexDocEdits.cpp (the design edits
-// and the recorded road of a change) and QorexDocCommands.cpp (the design
-// searches of the toolbar).
+// and the recorded road of a change) and QorexDocCommands.cpp (the editing
+// dialogs and the design searches of the toolbar).
 //
 // The file has no magic and no version. Loading reads the whole file into a
 // staged design, checking every count against what is left and every index
@@ -158,6 +158,17 @@ class CQorexDoc : public CDocument {
   // Row `row` of signal (0 c, 1 v, 2 d, 3 n) takes test shape `kind`, timed
   // from the final time and the sampling time.
   void BuildSignal(int signal, int row, int kind);
+
+  // ---- editing dialogs (QorexDocCommands.cpp) --------------------------------
+  // "Edit Models" on model i (0 .. 4), else on the Process; "Edit Signals" on
+  // signal i (0 .. 8), else on signal 0. The dialog does everything itself:
+  // the design changes at its OK, or through the few steps that act at once.
+  void EditModels(int i);
+  void EditSignals(int i);
+  void OnEditModels();
+  void OnEditSignals();
+  // "View Effective Models": the loop's effective models, shown only.
+  void OnEffectiveModels();
 
   // ---- design searches (QorexDocCommands.cpp) -------------------------------
   // "Interaction" and "Bandwidth": the frequency engine's search (global while

@@ -1,8 +1,13 @@
-// The design searches of the toolbar ("Interaction", "Bandwidth") and the
-// commands on the population of recorded designs.
+// The document's commands: the editing dialogs, the design searches of the
+// toolbar ("Interaction" and "Bandwidth"), and the commands on the population
+// of recorded designs.
 #include "QorexDoc.h"
 
+#include "editing/EditModels.h"
+#include "editing/EditSignals.h"
+#include "editing/ViewModels.h"
 #include "platform/core/KeyState.h"
+#include "platform/ui/WinApp.h"
 #include "search/QOX_HistVar.h"
 #include "simulation/SIMfreq.h"
 
@@ -23,6 +28,38 @@ void CQorexDoc::OnInteraction() {
 void CQorexDoc::OnBandwidth() {
   if (m_pFreqModel) m_pFreqModel->ImproveBandwidth(this, ShiftHeld());
   RecordedRecalculate();
+}
+
+// ---- editing dialogs ------------------------------------------------------------
+// The index picks a flag word and a list entry, so only a slot that exists is
+// preselected.
+
+void CQorexDoc::EditModels(int i) {
+  CEditModels dlg(AfxGetMainWnd());
+  dlg.m_pDoc = this;
+  if (i >= 0 && i < kModelCount) dlg.m_nModel = i;
+  dlg.DoModal();
+}
+
+void CQorexDoc::EditSignals(int i) {
+  CEditSignals dlg(AfxGetMainWnd());
+  dlg.m_pDoc = this;
+  if (i >= 0 && i < kSignalCount) dlg.m_nSignal = i;
+  dlg.DoModal();
+}
+
+void CQorexDoc::OnEditModels() {
+  EditModels(-1);
+}
+
+void CQorexDoc::OnEditSignals() {
+  EditSignals(-1);
+}
+
+void CQorexDoc::OnEffectiveModels() {
+  CViewModels dlg(AfxGetMainWnd());
+  dlg.m_pDoc = this;
+  dlg.DoModal();
 }
 
 // ---- the population ----------------------------------------------------------------

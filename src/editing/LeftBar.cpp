@@ -332,14 +332,13 @@ void CLeftBar::DispatchHit(WORD hit) {
   }
 }
 
-// The editing dialogs open from their menu commands, on the command route,
-// until they can be opened at a chosen model or signal.
-void CLeftBar::EditModel(int /*model*/) {
-  if (CWnd* main = AfxGetMainWnd()) main->SendMessage(WM_COMMAND, ID_EDIT_MODELS);
+// The editing dialogs open at the clicked block or source.
+void CLeftBar::EditModel(int model) {
+  if (m_pDoc) m_pDoc->EditModels(model);
 }
 
-void CLeftBar::EditSignal(int /*signal*/) {
-  if (CWnd* main = AfxGetMainWnd()) main->SendMessage(WM_COMMAND, ID_EDIT_SIGNALS);
+void CLeftBar::EditSignal(int signal) {
+  if (m_pDoc) m_pDoc->EditSignals(signal);
 }
 
 void CLeftBar::OnLButtonDblClk(UINT nFlags, CPoint point) {
