@@ -60,14 +60,12 @@ double CEqualizerEngine::ComputeCost(BOOL build) {
     RunTestRun();
     if (m_wMode & kEqualizerShowRun) RepaintTestRun();
     if (m_wMode & kEqualizerMeasureOnly) return 0.0;
-    double (CEqualizerEngine::*const terms[])()
-        const = {&CEqualizerEngine::CostFinalValue,   &CEqualizerEngine::CostTimeConstant,
-                 &CEqualizerEngine::CostOscillations, &CEqualizerEngine::CostInteraction,
-                 &CEqualizerEngine::CostVRejection,   &CEqualizerEngine::CostDRejection,
-                 &CEqualizerEngine::CostNRejection,   &CEqualizerEngine::CostControlAmplitude};
+    // By criterion; pure functions of the run, so only the sum's order matters.
+    const double terms[] = {CostFinalValue(),  CostTimeConstant(),    CostOscillations(),
+                            CostInteraction(), CostVRejection(),      CostDRejection(),
+                            CostNRejection(),  CostControlAmplitude()};
     double S = 0.0;
-    for (int slot = 0; slot < 8; ++slot)
-      S += (this->*terms[kCriterionOfSlot[slot]])() * m_weights[slot];
+    for (int slot = 0; slot < 8; ++slot) S += terms[kCriterionOfSlot[slot]] * m_weights[slot];
     const double E = EstimateIntegrationError();
     cost = ApplyMagnitudeKnee(std::pow(10.0, E * g_dErrorSuppression) * S, knee);
   }
