@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr WORD kModelAllowModification = 0x0004;
 // Table entries 0 .. 4 are s, t, j, e and p: never searched.
 constexpr int kFirstFreeEntry = 5;
 constexpr int kSlotOfCriterion[CEqualizerEngine::kCriteria] = {0, 2, 3, 4, 6, 5, 7, 1, 8};
@@ -119,7 +118,7 @@ void CEqualizerEngine::CollectFreeVariables() {
   if (m_pDoc == nullptr) return;
   const CSIMsystem& sys = m_pDoc->m_system;
   auto tunable = [&](int slot) {
-    return ((sys.*kModelWiring[slot].block).m_wFlags & kModelAllowModification) != 0;
+    return ((sys.*kModelWiring[slot].block).m_wFlags & kTunableModel) != 0;
   };
   for (int slot = 0; slot < kModelCount; ++slot)
     if (tunable(slot)) AddModelVariables(m_pDoc->m_models.RightSideAt(slot));

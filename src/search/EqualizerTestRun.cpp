@@ -16,7 +16,6 @@
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr WORD kModelAllowModification = 0x0004;
 constexpr int kBlock = 100;   // samples of one output's step block
 constexpr int kWindow = 30;   // samples of each disturbance window
 constexpr int kPulse = 15;    // samples of the v and d pulses
@@ -104,7 +103,7 @@ void CEqualizerEngine::PrepareTestRun(BOOL build) {
   }
   for (int slot = 0; slot < kModelCount; ++slot) {
     CSIMtrnmx& block = sys.*kModelWiring[slot].block;
-    if (!(block.m_wFlags & kModelAllowModification)) continue;
+    if (!(block.m_wFlags & kTunableModel)) continue;
     block.FromExprCoefs(&doc, doc.m_models.RightSideAt(slot));
     block.PrepareSimulation();
   }
