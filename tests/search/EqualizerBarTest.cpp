@@ -191,50 +191,44 @@ TEST_F(EqualizerBar, ADoubleClickOnTheBallRecordsOnceAndTogglesRecording) {
   EXPECT_TRUE(pvtest::ShowsTile(Image(), {160, 117}, kSpriteRecordOn));
 }
 
-TEST_F(EqualizerBar, SortAndCullButtons) {
-  Bar().SetWeight(7, 1.0);  // stored in slot 1, the slot of criterion 1 by criterion order
-  for (int button = 1; button <= 10; ++button) {
-    SCOPED_TRACE(button);
-    Populate();
-    Click(button);
-    const std::vector<double> sorted = Column(button == 10 ? 7 : button - 1);
-    EXPECT_TRUE(std::is_sorted(sorted.rbegin(), sorted.rend())) << "largest first";
-    ExpectNotRecalculated();
-    History().KillAll();
-  }
-  Populate();
-  Click(CEqualizerBar::kButtonKillWorst);  // half of three: the largest criterion 7 goes
-  EXPECT_EQ(Column(7), (std::vector<double>{0.2, 0.1}));
-  ExpectNotRecalculated();
-  Click(CEqualizerBar::kButtonKillAll);
-  EXPECT_EQ(History().m_nCount, 0);
-}
-
-TEST_F(EqualizerBar, PopulationCommandsWeighByCriterionAndLeaveTheDiagramsAlone) {
-  Bar().SetWeight(7, 1.0);
+// Buttons 1-10, 12 and 13 and the commands 32842-32853: the weighted sort
+// and the cull take the weights by criterion; only the population changes.
+TEST_F(EqualizerBar, PopulationButtonsAndCommandsWeighByCriterionAndLeaveTheDesignAlone) {
+  Bar().SetWeight(7, 1.0);  // stored in slot 1, criterion 1's slot in criterion order
   CWnd* view = Frame()->MDIGetActive()->GetActiveView();
   const QImage before = QxTest::ClientImage(view);
-  const struct {
+  const int kCulled = -1, kEmptied = -2;
+  struct Row {
+    int button;  // or 0 for the command
     UINT id;
-    int sortedBy;  // -1: culled
-  } rows[] = {{ID_SORT_FINAL_VALUE, 0}, {ID_SORT_TIME_CONSTANT, 1},  {ID_SORT_OSCILLATIONS, 2},
-              {ID_SORT_INTERACTION, 3}, {ID_SORT_V_REJECTION, 4},    {ID_SORT_D_REJECTION, 5},
-              {ID_SORT_N_REJECTION, 6}, {ID_SORT_CONTROL_ACTION, 7}, {ID_SORT_POLE_MOBILITY, 8},
-              {ID_SORT_BY_SLIDERS, 7},  {ID_KILL_WORST, -1},         {ID_KILL_ALL, -1}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.id);
+    int sortedBy;
+  };
+  std::vector<Row> rows = {{12, 0, kEmptied},
+                           {13, 0, kCulled},
+                           {10, 0, 7},
+                           {0, ID_SORT_BY_SLIDERS, 7},
+                           {0, ID_KILL_WORST, kCulled},
+                           {0, ID_KILL_ALL, kEmptied}};
+  for (int c = 0; c < 9; ++c) {
+    rows.push_back({c + 1, 0, c});
+    rows.push_back({0, static_cast<UINT>(ID_SORT_FINAL_VALUE + c), c});
+  }
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << "button " << row.button << " command " << row.id);
     History().KillAll();
     Populate();
-    Frame()->SendMessage(WM_COMMAND, row.id);
+    if (row.button != 0)
+      Click(row.button);
+    else
+      Frame()->SendMessage(WM_COMMAND, row.id);
     QxTest::PumpUntilIdle();
     if (row.sortedBy >= 0) {
       const std::vector<double> sorted = Column(row.sortedBy);
-      EXPECT_TRUE(std::is_sorted(sorted.rbegin(), sorted.rend()));
+      EXPECT_TRUE(std::is_sorted(sorted.rbegin(), sorted.rend())) << "largest first";
+    } else if (row.sortedBy == kCulled) {
+      EXPECT_EQ(Column(7), (std::vector<double>{0.2, 0.1}));  // the largest criterion 7 went
     } else {
-      EXPECT_EQ(History().m_nCount, row.id == ID_KILL_ALL ? 0 : 2);
-      if (row.id == ID_KILL_WORST) {
-        EXPECT_EQ(Column(7), (std::vector<double>{0.2, 0.1}));
-      }
+      EXPECT_EQ(History().m_nCount, 0);
     }
     ExpectNotRecalculated();
     EXPECT_EQ(QxTest::ClientImage(view), before);

@@ -112,18 +112,6 @@ TEST_F(SearchTest, LocalSearchNeverRaisesItsCostAndBoundsItsEvaluations) {
   for (const auto& x : m_fn.calls) EXPECT_GE(m_fn.f(x), f);
 }
 
-TEST_F(SearchTest, EqualCostsLeaveTheVariablesAndGrowTheSteps) {
-  Free();
-  g_nLocalIterations = 3;
-  Var("k") = 2.0;
-  m_fn.f = [](const std::vector<double>&) { return 0.0; };
-  StartSteps();
-  m_fn.LocalSearch(TRUE);
-  EXPECT_EQ(Var("k"), 2.0);
-  EXPECT_DOUBLE_EQ(m_fn.m_freeVars.m_pUp[0], 1.5 * 1.5 * 1.5);
-  EXPECT_DOUBLE_EQ(m_fn.m_freeVars.m_pDown[0], 1.5 * 1.5 * 1.5);
-}
-
 // ---- the global search -------------------------------------------------------------------
 
 TEST_F(SearchTest, ClimbOffsetsDoubleAndStopAtAFallOrAFailure) {
