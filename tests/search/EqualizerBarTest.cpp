@@ -235,6 +235,23 @@ TEST_F(EqualizerBar, PopulationButtonsAndCommandsWeighByCriterionAndLeaveTheDesi
   }
 }
 
+// The search buttons repaint the signal panes as they go and record once.
+TEST_F(EqualizerBar, SearchButtonsSearchAndRecordOnce) {
+  Bar().m_wRecord = 1;
+  const struct {
+    int button;
+    WORD mode;
+  } rows[] = {{CEqualizerBar::kButtonLocal, kEqualizerLocalButton},
+              {CEqualizerBar::kButtonGlobal, kEqualizerGlobalButton}};
+  for (const auto& row : rows) {
+    const long long calls = Bar().m_nCostCalls;
+    const int count = History().m_nCount;
+    Click(row.button);
+    EXPECT_GT(Bar().m_nCostCalls, calls + 1) << row.button;
+    EXPECT_EQ(History().m_nCount, count + 1) << row.button;
+  }
+}
+
 // The frequency engine's search runs through the bar; what it records is
 // the design as the simulation sees it afterwards.
 TEST_F(EqualizerBar, InteractionSearchRecordsTheDesignItLeaves) {
