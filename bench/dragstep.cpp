@@ -121,7 +121,9 @@ void BM_DragStep(benchmark::State& state, bool recording) {
     state.SkipWithError("the program did not start");
     return;
   }
-  if (g_pEqualizerBar) g_pEqualizerBar->m_bRecording = recording ? TRUE : FALSE;
+  if (g_pEqualizerBar)
+    g_pEqualizerBar->m_wRecord = static_cast<WORD>(recording ? g_pEqualizerBar->m_wRecord | 1
+                                                             : g_pEqualizerBar->m_wRecord & ~1);
   std::vector<double> moves, followingMoves;
   long evaluations = 0;
   for (auto _ : state) {
@@ -144,7 +146,8 @@ void BM_DragStep(benchmark::State& state, bool recording) {
     QxTest::MouseUp(program.view, p);
     state.counters["following_moves"] = following;
   }
-  if (g_pEqualizerBar) g_pEqualizerBar->m_bRecording = FALSE;
+  if (g_pEqualizerBar)
+    g_pEqualizerBar->m_wRecord = static_cast<WORD>(g_pEqualizerBar->m_wRecord & ~1);
   Report(state, "move", moves);
   Report(state, "following_move", followingMoves);
   state.counters["evaluations_per_step"] = double(evaluations) / double(moves.size());

@@ -178,6 +178,33 @@ class CQorexDoc : public CDocument {
   // the global stage while Shift is held), then RecordedRecalculate.
   void OnClosedLoopPoles();
 
+  // ---- the population of recorded designs (QorexDocCommands.cpp) -------------
+  // Tools > "Sort" by one criterion each, "According to slider settings",
+  // "Kill all" and "Kill worst".
+  void OnSortFinalValue();
+  void OnSortTimeConstant();
+  void OnSortOscillations();
+  void OnSortInteraction();
+  void OnSortVRejection();
+  void OnSortDRejection();
+  void OnSortNRejection();
+  void OnSortControlAction();
+  void OnSortPoleMobility();
+  void OnSortBySliders();
+  void OnKillAll();
+  void OnKillWorst();
+  // The commands' work, shared with the Equalizer's buttons: sort by
+  // criterion 0 .. 8, or by the weighted sum for -1; delete every design, or
+  // the worst by the weighted sum. The weights are the recorder's
+  // (DesignBar.h) in criterion order. The population is saved with the
+  // design, so it is marked modified; the loop is not recalculated, and only
+  // the population's views repaint.
+  void SortPopulation(int criterion);
+  void KillPopulation(bool all);
+  // View > "Genetic Root Locus": the recorded designs' closed-loop poles as
+  // locus 0. Comes with the population's views; nothing yet.
+  void OnGeneticRootLocus();
+
   // ---- run buffer and simulation control ------------------------------------
   // g_pSimulator's command, control and measured output become the newest
   // run; a full buffer drops its oldest run first.

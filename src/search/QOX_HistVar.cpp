@@ -99,7 +99,8 @@ void QOX_HistVar::Add(const double (&criteria)[kCriteria]) {
 }
 
 void QOX_HistVar::UpdateLast() {
-  ASSERT(m_pDoc != nullptr && m_nCount > 0);
+  ASSERT(m_pDoc != nullptr);
+  if (m_nCount <= 0) return;  // no entry to update: the recording started after the append
   const int e = m_nCount - 1;
   const McComplex* poles;
   const int nPoles = ClosedLoopPoles(m_pDoc, &poles);

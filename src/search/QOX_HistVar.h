@@ -48,8 +48,8 @@ class QOX_HistVar {
   // one) stay.
   void Add(const double (&criteria)[kCriteria]);
 
-  // Gives the newest entry the document's current closed-loop poles; the
-  // population holds at least one entry.
+  // Gives the newest entry the document's current closed-loop poles; nothing
+  // when the population is empty.
   void UpdateLast();
 
   // Reorder the entries by score, largest first, so that the best designs

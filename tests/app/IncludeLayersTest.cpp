@@ -102,7 +102,8 @@ const struct {
   const char* names;  // a regular expression over the file name
 } kEnginesBesideWindows[] = {
     {"src/editing", R"(Zev.*)"},  // the formula editor's engine
-    {"src/search", R"((KFinder|QOX_HistVar|SearchGlobals|MagnitudeKnee)\.(h|cpp))"},
+    {"src/search",
+     R"((KFinder|QOX_HistVar|SearchGlobals|MagnitudeKnee|PatternStep|Equalizer(Engine|TestRun|Cost|Search))\.(h|cpp))"},
     {"src/diagrams", R"(QOX_Drag.*\.(h|cpp))"},  // pole dragging
     {"src", R"(QorexDocEdits\.cpp)"},            // the design edits
 };
