@@ -52,6 +52,12 @@ class CDesignRecorder {
   virtual void CriterionWeights(double (&weights)[9]) const {
     for (double& w : weights) w = 0.0;
   }
+  // The genetic operators of Tools > "Create genetic models" on the
+  // recorder's design: children of the recorded designs, and samples of the
+  // controller's (which bit 0) and the process's (bit 1) variables over
+  // their ranges. Nothing unless the recorder breeds.
+  virtual void CreateOffspring() {}
+  virtual void CreateRobustnessModels(int /*which*/) {}
 
  protected:
   ~CDesignRecorder() = default;

@@ -201,9 +201,17 @@ class CQorexDoc : public CDocument {
   // the population's views repaint.
   void SortPopulation(int criterion);
   void KillPopulation(bool all);
-  // View > "Genetic Root Locus": the recorded designs' closed-loop poles as
-  // locus 0. Comes with the population's views; nothing yet.
+  // View > "Genetic Root Locus": with a population, locus 0 alone holds
+  // every recorded design's closed-loop poles in population order, shown
+  // without a recalculation; the next recalculation sweeps the loci again.
   void OnGeneticRootLocus();
+  // Tools > "Create genetic models": "Offspring", and "G robustness",
+  // "K robustness" and "H robustness" (the process's, the controller's and
+  // both models' variables): the recorder's operators (DesignBar.h).
+  void OnOffspring();
+  void OnGRobustness();
+  void OnKRobustness();
+  void OnHRobustness();
 
   // ---- run buffer and simulation control ------------------------------------
   // g_pSimulator's command, control and measured output become the newest

@@ -12,6 +12,8 @@
 #include "search/QOX_HistVar.h"
 #include "simulation/SIMfreq.h"
 
+#include <vector>
+
 namespace {
 
 // Holding Shift while pressing a search button asks for the global search.
@@ -142,4 +144,33 @@ void CQorexDoc::OnKillWorst() {
   KillPopulation(false);
 }
 
-void CQorexDoc::OnGeneticRootLocus() {}
+void CQorexDoc::OnGeneticRootLocus() {
+  if (m_pHistory == nullptr || m_pHistory->m_nCount <= 0 || !m_pVarPoints ||
+      m_nVarPointCapacity < 1)
+    return;
+  m_nVarPoints = 1;
+  CVARpoints& locus = m_pVarPoints[0];
+  locus.Clear();
+  // Append takes its points from index 1; an entry holds its poles from 0.
+  std::vector<McComplex> points;
+  for (int e = 0; e < m_pHistory->m_nCount; ++e) {
+    const int n = m_pHistory->m_pRootCounts[e];
+    points.assign(1, McComplex{});
+    points.insert(points.end(), m_pHistory->m_ppRoots[e], m_pHistory->m_ppRoots[e] + n);
+    locus.Append(points.data(), n + 1);
+  }
+  UpdateAll();
+}
+
+void CQorexDoc::OnOffspring() {
+  if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->CreateOffspring();
+}
+void CQorexDoc::OnGRobustness() {
+  if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->CreateRobustnessModels(2);
+}
+void CQorexDoc::OnKRobustness() {
+  if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->CreateRobustnessModels(1);
+}
+void CQorexDoc::OnHRobustness() {
+  if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->CreateRobustnessModels(3);
+}

@@ -5,9 +5,11 @@
 #include "diagrams/OutputBar.h"
 #include "platform/core/KeyState.h"
 #include "platform/ui/DataExchange.h"
+#include "platform/ui/WinApp.h"
 #include "res/Sprites.h"
 #include "res/resource.h"
 #include "search/QOX_HistVar.h"
+#include "search/ZevHISTWnd.h"
 
 CEqualizerBar* g_pEqualizerBar = nullptr;
 
@@ -78,12 +80,14 @@ bool ShiftHeld() {
 
 }  // namespace
 
-CEqualizerBar::CEqualizerBar() {
+CEqualizerBar::CEqualizerBar() : m_pHistWnd(new CZevHISTWnd) {
   g_pEqualizerBar = this;
   SetDesignRecorder(this);
 }
 
 CEqualizerBar::~CEqualizerBar() {
+  if (m_pHistWnd->GetSafeHwnd()) m_pHistWnd->DestroyWindow();
+  delete m_pHistWnd;
   if (g_pEqualizerBar == this) g_pEqualizerBar = nullptr;
   if (GetDesignRecorder() == this) SetDesignRecorder(nullptr);
   if (GetSearchUi() == this) SetSearchUi(nullptr);
@@ -91,7 +95,11 @@ CEqualizerBar::~CEqualizerBar() {
 
 int CEqualizerBar::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (CDialogBar::OnCreate(lpCreateStruct) == -1) return -1;
-  // The history strip's window joins here with the population's views.
+  const LPCSTR stripClass =
+      AfxRegisterWndClass(0, AfxGetApp()->LoadCursor(IDC_HISTORY_STRIP),
+                          static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), nullptr);
+  m_pHistWnd->CreateEx(WS_EX_CLIENTEDGE, stripClass, " ", WS_CHILD | WS_VISIBLE,
+                       CRect(10, 10, lpCreateStruct->cx - 10, 90), this, IDW_HISTORY_STRIP);
   return 0;
 }
 
@@ -107,7 +115,7 @@ void CEqualizerBar::ShowDesign(CQorexDoc* doc, DesignPart part, int /*sample*/) 
     m_pDoc = doc;
     Refresh();
   } else if (doc == m_pDoc && part == DesignPart::kHistory) {
-    Refresh();
+    RedrawHistory();
   }
 }
 
@@ -115,23 +123,23 @@ void CEqualizerBar::ForgetDesign(const CQorexDoc* doc) {
   if (doc != m_pDoc) return;
   m_pDoc = nullptr;
   if (GetSafeHwnd()) Invalidate(TRUE);
+  // The strip never shows a closed design's population.
+  if (m_pHistWnd->GetSafeHwnd()) m_pHistWnd->Invalidate(TRUE);
 }
 
 void CEqualizerBar::FindG() {}
-
-void CEqualizerBar::CreateOffspring() {}
 
 void CEqualizerBar::ShowTestRun() {
   if (g_pOutputBar) g_pOutputBar->UpdatePanes();
 }
 
 void CEqualizerBar::ShowRecorded() {
+  m_pHistWnd->ScrollToEnd();
   RedrawHistory();
 }
 
 void CEqualizerBar::RedrawHistory() {
-  // The strip scrolls to its newest design and redraws once it exists.
-  if (m_pHistWnd == nullptr) return;
+  m_pHistWnd->RedrawHistory();
 }
 
 // ---- painting ----------------------------------------------------------------------------------

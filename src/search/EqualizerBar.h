@@ -53,9 +53,6 @@ class CEqualizerBar : public CDialogBar, public CDesignBar, public CEqualizerEng
   // Identifies the process model from the stored real-time runs of the
   // bar's document. Comes with the process identification; nothing yet.
   void FindG();
-  // Breeds children of the recorded designs. Comes with the population's
-  // views; nothing yet.
-  void CreateOffspring();
   // Repaints the button strip and the history strip.
   void Refresh();
   // The button at client point (x, y), or 0: the left and top edges of a

@@ -152,6 +152,21 @@ class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
   // closed-loop poles.
   void RecordDesign(int flags) override;
 
+  // ---- genetic operators (EqualizerGenetics.cpp) -------------------------------------
+  // g_nOffspringCount children of pairs of the designs recorded before the
+  // call, each recorded whatever the recording switch; the last one stays
+  // in the document. Nothing without a record or a free variable.
+  void CreateOffspring() override;
+  // g_nOffspringCount designs whose controller (which bit 0) and process
+  // (bit 1) variables are drawn uniformly from their ranges, each recorded.
+  // Afterwards the variables and both models' flag words are as before.
+  void CreateRobustnessModels(int which) override;
+  // The parent drawn from generator value r (0 .. 32767) among the c designs
+  // recorded before the command: trunc(c r / 32767), kept below the count
+  // there is now (r = 32767 gives c, and a cull during the command may have
+  // left fewer).
+  static int ParentIndex(int c, int r, int count);
+
   // ---- state -----------------------------------------------------------------------
   CQorexDoc* m_pDoc = nullptr;  // the document searched and recorded (not owned)
   int m_nOutputs = 0;           // m of the last test preparation that built signals
@@ -173,6 +188,9 @@ class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
   void SetValue(int i, double x);
   // The test run's pane repaint: step count L while the panes draw.
   void RepaintTestRun();
+  // The design as it stands recorded with recording forced on, recalculated
+  // and shown: RecordDesign(0), Recalculate, RecordDesign(2), UpdateAll.
+  void RecordForced();
   // Whether the last test run can be read: a loop without error whose
   // signals hold m rows and L samples.
   bool TestRunReadable() const;
