@@ -63,6 +63,7 @@ class HistoryStrip : public QorexAppTest {
     for (int e = 0; e < n; ++e) {
       Value(k) = e + 1;
       Value(a) = 100 + e;
+      Doc()->Recalculate();  // the entry takes this design's poles
       double criteria[9] = {e / 100.0, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
       History().Add(criteria);
     }
@@ -201,6 +202,80 @@ TEST_F(HistoryStrip, DeletionsActOnTheEntryUnderTheReleaseAndMarkTheDesignModifi
     EXPECT_EQ(Ids(), row.left);
     EXPECT_TRUE(Doc()->IsModified());
     EXPECT_EQ(Doc()->m_system.m_z.At(0, 0), 12345.0) << "not recalculated";
+  }
+}
+
+// ---- the genetic commands ------------------------------------------------------------------
+
+CPoint ButtonCentre(int button) {
+  for (int x = 0; x < 240; ++x)
+    for (int y = 100; y < 200; ++y)
+      if (CEqualizerBar::HitTest(x, y) == button) return CPoint(x + 8, y + 8);
+  return CPoint(-1, -1);
+}
+
+TEST_F(HistoryStrip, GeneticCommandsAndTheOffspringButtonRecordThroughTheEqualizer) {
+  const int offspring = g_nOffspringCount;
+  g_nOffspringCount = 3;
+  Doc()->m_vars.m_pMin[k] = 1, Doc()->m_vars.m_pMax[k] = 2;
+  const struct {
+    UINT id;  // or 0 for button 14
+    int added;
+  } rows[] = {{ID_OFFSPRING, 3},
+              {0, 3},
+              {ID_K_ROBUSTNESS, 3},
+              {ID_G_ROBUSTNESS, 0},  // G holds no variable here
+              {ID_H_ROBUSTNESS, 3}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.id);
+    History().KillAll();
+    Populate(2);
+    if (row.id != 0) {
+      Frame()->SendMessage(WM_COMMAND, row.id);
+    } else {
+      QxTest::MouseDown(&Bar(), ButtonCentre(CEqualizerBar::kButtonOffspring));
+      QxTest::MouseUp(&Bar(), ButtonCentre(CEqualizerBar::kButtonOffspring));
+    }
+    QxTest::PumpUntilIdle();
+    EXPECT_EQ(History().m_nCount, 2 + row.added);
+    EXPECT_EQ(Bar().m_wRecord, 0);
+  }
+  g_nOffspringCount = offspring;
+}
+
+TEST_F(HistoryStrip, GeneticRootLocusPutsEveryRecordedPoleIntoLocusZeroUntilTheNextRecalculation) {
+  CWnd* view = Frame()->MDIGetActive()->GetActiveView();
+  for (bool byButton : {false, true}) {
+    SCOPED_TRACE(byButton ? "button 11" : "command 32841");
+    History().KillAll();
+    Doc()->m_nVarPoints = 2;
+    Doc()->Recalculate();
+    Doc()->UpdateAll();
+    QxTest::PumpUntilIdle();
+    const int swept = Doc()->m_pVarPoints[0].m_nCount;
+    auto run = [&] {
+      if (byButton) {
+        QxTest::MouseDown(&Bar(), ButtonCentre(CEqualizerBar::kButtonRecordedPoles));
+        QxTest::MouseUp(&Bar(), ButtonCentre(CEqualizerBar::kButtonRecordedPoles));
+      } else {
+        Frame()->SendMessage(WM_COMMAND, ID_GENETIC_ROOT_LOCUS);
+      }
+      QxTest::PumpUntilIdle();
+    };
+    run();
+    EXPECT_EQ(Doc()->m_nVarPoints, 2) << "an empty population leaves the loci";
+    EXPECT_EQ(Doc()->m_pVarPoints[0].m_nCount, swept);
+
+    Populate(3);  // one pole each, at -(1 + k) = -2, -3, -4
+    const QImage before = QxTest::ClientImage(view);
+    run();
+    ASSERT_EQ(Doc()->m_nVarPoints, 1);
+    const CVARpoints& locus = Doc()->m_pVarPoints[0];
+    ASSERT_EQ(locus.m_nCount, 3);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(locus.m_pPoints[i].re, -2.0 - i, 1e-9) << i;
+    EXPECT_NE(QxTest::ClientImage(view), before) << "the root locus shows them";
+    Doc()->Recalculate();
+    EXPECT_NE(Doc()->m_pVarPoints[0].m_nCount, 3) << "swept again";
   }
 }
 
