@@ -117,8 +117,6 @@ void CEqualizerBar::ForgetDesign(const CQorexDoc* doc) {
   if (GetSafeHwnd()) Invalidate(TRUE);
 }
 
-void CEqualizerBar::FindG() {}
-
 void CEqualizerBar::CreateOffspring() {}
 
 void CEqualizerBar::ShowTestRun() {

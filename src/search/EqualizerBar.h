@@ -50,9 +50,6 @@ class CEqualizerBar : public CDialogBar, public CDesignBar, public CEqualizerEng
   void ShowDesign(CQorexDoc* doc, DesignPart part, int sample) override;
   void ForgetDesign(const CQorexDoc* doc) override;
 
-  // Identifies the process model from the stored real-time runs of the
-  // bar's document. Comes with the process identification; nothing yet.
-  void FindG();
   // Breeds children of the recorded designs. Comes with the population's
   // views; nothing yet.
   void CreateOffspring();
