@@ -119,6 +119,8 @@ TEST_F(IdentificationTest, FindGLeavesTheFlagsAndTheConditioningAndRecalculates)
   Var("q") = 0.7;
   StoreRun(300, 0.05);
   SetStart();
+  g_nGlobalIterations = 4;  // the program's defaults
+  g_nLocalIterations = 10;
   const WORD flags = Doc().m_system.m_G.m_wFlags;
   ASSERT_FALSE(flags & CEqualizerEngine::kTunableModel);
   m_engine.FindG();
