@@ -41,6 +41,39 @@ TEST_F(IdentificationTest, TheWeightCutsTheSamplesAndOneOfOtherRowsWeighsWithIts
   EXPECT_NEAR(Cost(), 3.0 * full, 1e-12 * full);
 }
 
+// Two outputs: a weight of one row per output weighs each by its own row,
+// one of any other row count weighs both by its first.
+TEST_F(EqualizerTest, IdentificationWeighsEachOutputByItsRowOrAllByTheFirst) {
+  CQorexDoc& doc = Doc();
+  MakeTwoByTwo(doc, Identity(2), 1, 1, 0,
+               Matrix(2, {Div(Variable("b"), PolyExpr({1, 1})), Tf({2}, {3, 1}), Tf({1}, {1, 1}),
+                          Tf({1}, {1, 1})}));
+  Var("b") = 1.0;
+  doc.Recalculate();
+  doc.m_runSetpoints[0].Assign(doc.m_system.m_c);
+  doc.m_runControls[0].Assign(doc.m_system.m_u);
+  doc.m_runOutputs[0].Assign(doc.m_system.m_yd);
+  doc.m_runTs[0] = doc.m_dSamplingTime;
+  doc.m_nRuns = 1;
+  Var("b") = 1.5;
+  m_engine.m_wMode = kEqualizerIdentify;
+  const int n = doc.m_runOutputs[0].m_nColumns;
+  auto costWith = [&](std::vector<double> rows) {
+    CSIMsignal& w = doc.m_errorWeight;
+    w.Resize(static_cast<int>(rows.size()), n);
+    for (int i = 0; i < w.m_nRows; ++i)
+      for (int k = 0; k < n; ++k) w.At(i, k) = rows[i];
+    return m_engine.ComputeCost(TRUE);
+  };
+  const double both = costWith({1.0});
+  const double first = costWith({1.0, 0.0});
+  const double second = costWith({0.0, 1.0});
+  ASSERT_GT(first, 0.0);
+  ASSERT_GT(second, 0.0);
+  EXPECT_NEAR(first + second, both, 1e-12 * both);
+  EXPECT_NEAR(costWith({2.0, 0.0, 0.0}), 2.0 * both, 1e-12 * both);
+}
+
 TEST_F(IdentificationTest, RunsOfAnotherShapeAreSkippedAndLongerOnesCut) {
   StoreRun(400, 0.05);
   Param("b") = 2.5;
