@@ -4,8 +4,9 @@
 // cull the population of recorded designs, record the shown design and start
 // the local or global search. The frame creates it from template 108, hidden.
 //
-// The measuring, the cost, the searches and the recording are the bar's
-// engine (CEqualizerEngine, EqualizerEngine.h), which holds no window; the
+// The measuring, the cost, the searches, the recording and the process
+// identification (FindG) are the bar's engine (CEqualizerEngine,
+// EqualizerEngine.h), which holds no window; the
 // bar adds the controls, the buttons, the pane repaints and the history
 // strip. The bar is the design recorder the document reaches (DesignBar.h)
 // and the search the frequency engine reaches (simulation/SIMsearch.h); it
