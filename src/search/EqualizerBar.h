@@ -7,9 +7,10 @@
 // The measuring, the cost, the searches, the recording and the process
 // identification (FindG) are the bar's engine (CEqualizerEngine,
 // EqualizerEngine.h), which holds no window; the bar adds the controls, the
-// buttons, the pane repaints and the history strip. The bar is the design recorder the document reaches (DesignBar.h)
-// and the search the frequency engine reaches (simulation/SIMsearch.h); it
-// installs itself as the recorder, the application installs it as the search.
+// buttons, the pane repaints and the history strip. The bar is the design
+// recorder the document reaches (DesignBar.h) and the search the frequency
+// engine reaches (simulation/SIMsearch.h); it installs itself as the
+// recorder, the application installs it as the search.
 //
 // A slider move sets its criterion's weight, and with a document, a new
 // position and Shift up, searches locally. A move during a search only sets
