@@ -127,8 +127,6 @@ void CEqualizerBar::ForgetDesign(const CQorexDoc* doc) {
   if (m_pHistWnd->GetSafeHwnd()) m_pHistWnd->Invalidate(TRUE);
 }
 
-void CEqualizerBar::FindG() {}
-
 void CEqualizerBar::ShowTestRun() {
   if (g_pOutputBar) g_pOutputBar->UpdatePanes();
 }

@@ -4,12 +4,13 @@
 // cull the population of recorded designs, record the shown design and start
 // the local or global search. The frame creates it from template 108, hidden.
 //
-// The measuring, the cost, the searches and the recording are the bar's
-// engine (CEqualizerEngine, EqualizerEngine.h), which holds no window; the
-// bar adds the controls, the buttons, the pane repaints and the history
-// strip. The bar is the design recorder the document reaches (DesignBar.h)
-// and the search the frequency engine reaches (simulation/SIMsearch.h); it
-// installs itself as the recorder, the application installs it as the search.
+// The measuring, the cost, the searches, the recording, the genetic
+// operators and the process identification (FindG) are the bar's engine (CEqualizerEngine,
+// EqualizerEngine.h), which holds no window; the bar adds the controls, the
+// buttons, the pane repaints and the history strip. The bar is the design
+// recorder the document reaches (DesignBar.h) and the search the frequency
+// engine reaches (simulation/SIMsearch.h); it installs itself as the
+// recorder, the application installs it as the search.
 //
 // A slider move sets its criterion's weight, and with a document, a new
 // position and Shift up, searches locally. A move during a search only sets
@@ -50,9 +51,6 @@ class CEqualizerBar : public CDialogBar, public CDesignBar, public CEqualizerEng
   void ShowDesign(CQorexDoc* doc, DesignPart part, int sample) override;
   void ForgetDesign(const CQorexDoc* doc) override;
 
-  // Identifies the process model from the stored real-time runs of the
-  // bar's document. Comes with the process identification; nothing yet.
-  void FindG();
   // Repaints the button strip and the history strip.
   void Refresh();
   // The button at client point (x, y), or 0: the left and top edges of a

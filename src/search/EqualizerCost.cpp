@@ -49,8 +49,8 @@ double CEqualizerEngine::ComputeCost(BOOL build) {
 
   double cost;
   if (m_wMode & kEqualizerIdentify) {
-    // The identification cost comes with the process identification.
-    cost = kFailedCost;
+    PrepareIdentification(build);
+    cost = ApplyMagnitudeKnee(IdentificationCost(), knee);
   } else if (m_wMode & kSearchFrequencyCost) {
     CSIMfreq* engine = m_pDoc->m_pFreqModel;
     cost = engine ? ApplyMagnitudeKnee(engine->FrequencyCost(m_pDoc), knee) : kFailedCost;

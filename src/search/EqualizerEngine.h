@@ -26,6 +26,14 @@
 // error estimate; the frequency engine's cost for mode 0x2000; made worse by
 // the magnitude knee (MagnitudeKnee.h). A total that is not finite is 1e300.
 //
+// Identification (EqualizerIdentify.cpp), mode 0x4000. The stored real-time
+// runs are re-simulated on the design's loop, each at its own sampling time
+// and from its own setpoint; the cost is the misfit of the simulated y + d
+// against the measured one, weighted by the sampled "Realtime error weight".
+// A run whose setpoint or measured rows differ from the loop's is skipped;
+// samples count up to the shortest of the run, the loop's signals and the
+// weight.
+//
 // Searches (EqualizerSearch.cpp). The local search takes PatternStep
 // (PatternStep.h) per free variable, g_nLocalIterations times: at most
 // 1 + 2 g_nLocalIterations n cost evaluations for n free variables. The
@@ -131,6 +139,20 @@ class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
   double CostDRejection() const;
   double CostNRejection() const;
   double CostControlAmplitude() const;
+
+  // ---- identification (EqualizerIdentify.cpp) -------------------------------------------
+  // With build, sizes the loop's signals for the longest stored run (the
+  // disturbances evaluated over it); always rebuilds the process model from
+  // the current values, whatever its flags.
+  void PrepareIdentification(BOOL build);
+  // The weighted squared misfit of y + d against every stored run that fits
+  // the loop, each simulated at its own sampling time; 1e200 when it is not
+  // finite or the loop is in its error state.
+  double IdentificationCost();
+  // Fits the free variables of the process model and of the real-time
+  // conditioning signals to the stored runs by a global search, then
+  // recalculates. Nothing without a stored run.
+  void FindG();
 
   // ---- free variables and searches (EqualizerSearch.cpp) ----------------------------
   void CollectFreeVariables() override;

@@ -158,7 +158,9 @@ TEST_F(EqualizerGenetics, RobustnessSamplesTheChosenModelsWithinRangesAndRestore
         const int v = Entry(Doc(), name);
         EXPECT_GE(Recorded(e, name), Doc().m_vars.m_pMin[v]) << name;
         EXPECT_LE(Recorded(e, name), Doc().m_vars.m_pMax[v]) << name;
-        if (e > 0) EXPECT_NE(Recorded(e, name), Recorded(e - 1, name)) << name;
+        if (e > 0) {
+          EXPECT_NE(Recorded(e, name), Recorded(e - 1, name)) << name;
+        }
       }
       for (const char* name : row.kept) EXPECT_EQ(Recorded(e, name), before[Entry(Doc(), name)]);
     }
