@@ -87,6 +87,27 @@ class HistoryStrip : public QorexAppTest {
   int k = 0, a = 0;
 };
 
+TEST_F(HistoryStrip, TheStripSitsInTheBarWithItsCursorAndForgetsAClosedDesign) {
+  CRect r, bar;
+  Strip().GetWindowRect(&r);
+  Bar().ScreenToClient(&r);
+  Bar().GetWindowRect(&bar);
+  EXPECT_EQ(r, CRect(10, 10, bar.Width() - 10, 90));
+  EXPECT_EQ(Strip().GetDlgCtrlID(), 100);
+  QxTest::MouseMove(&Strip(), CPoint(20, 20));
+  EXPECT_EQ(QxTest::CursorId(), UINT(IDC_HISTORY_STRIP));
+
+  Populate(5);
+  Bar().Refresh();
+  const QImage shown = QxTest::ClientImage(&Strip());
+  Bar().ForgetDesign(Doc());
+  QxTest::PumpUntilIdle();
+  const QImage forgotten = QxTest::ClientImage(&Strip());
+  // Criteria 1 .. 8 stand at 0.5, on row 35.
+  EXPECT_NE(shown.pixel(0, 35) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(forgotten.pixel(0, 35) & 0xFFFFFF, 0xFFFFFFu) << "a closed design's population";
+}
+
 TEST_F(HistoryStrip, AClickRecallsTheEntryUnderItAndLeavesSignalVariables) {
   Populate(5);
   const struct {

@@ -119,15 +119,9 @@ class Tradeoff : public QorexAppTest {
   CTradeoffWnd wnd;
 };
 
-TEST_F(Tradeoff, StartsWithTwentyBinsCriterionZeroAndReferenceZero) {
-  EXPECT_EQ(wnd.m_nBins, 20);
-  EXPECT_EQ(wnd.m_nSelected, 0);
-  EXPECT_EQ(wnd.m_nReference, 0);
-  EXPECT_EQ(wnd.m_dScale, -50.0);
-}
-
 TEST_F(Tradeoff, ComputeFindsTheRangesAndTheBestSelectedValuePerBin) {
   FiveEntries();
+  EXPECT_EQ(wnd.m_nBins, 20);
   wnd.Resize(4);
   wnd.m_nSelected = 1;
   wnd.Compute();
