@@ -111,6 +111,20 @@ TEST_F(EqualizerGenetics, ChildrenFollowTheRecombinationOfTheParentsRecordedBefo
   EXPECT_DOUBLE_EQ(Var("m"), m);
 }
 
+// A population from a file may hold fewer variables than the table.
+TEST_F(EqualizerGenetics, OffspringLeavesAVariableBeyondThePopulationsEntries) {
+  Parents({1, 5}, {2, 10});
+  const int l = Entry(Doc(), "l");
+  ASSERT_GT(l, Entry(Doc(), "k"));
+  ASSERT_GT(l, Entry(Doc(), "m"));
+  History().m_nVars = l;  // l is the table's last entry
+  Var("l") = 0.75;
+  m_engine.CreateOffspring();
+  EXPECT_EQ(History().m_nCount, 2 + g_nOffspringCount);
+  EXPECT_EQ(Var("l"), 0.75);
+  EXPECT_NE(Var("k"), 0.25);
+}
+
 TEST_F(EqualizerGenetics, OffspringOfAnEmptyPopulationDoesNothing) {
   Var("k") = 0.75;
   m_engine.CreateOffspring();
