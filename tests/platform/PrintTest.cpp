@@ -6,6 +6,7 @@
 #include "platform/ui/Print.h"
 #include "platform/ui/PrintPreview.h"
 #include "tests/platform/UiTestApp.h"
+#include "tests/support/DesktopInput.h"
 #include "tests/support/TestSupport.h"
 
 #include <QImage>
@@ -161,16 +162,25 @@ class PrintPreview : public UiApp {
   // The slot shows the page: a white sheet on grey with the page's block in
   // black where the page puts it, scaled.
   void ExpectPage(CQxPreviewWnd* preview, int slot, UINT page) {
-    QxTest::PumpEvents();  // the window repaints what changed
-    QImage image = QxTest::ClientImage(preview);
-    CRect sheet = preview->GetPageRect(slot);
-    ASSERT_FALSE(sheet.IsRectEmpty());
-    double scale = sheet.Width() / static_cast<double>(ActiveView()->m_page.cx);
-    EXPECT_NEAR(sheet.Height(), ActiveView()->m_page.cy * scale, 1.5);
+    QImage image;
+    CRect sheet;
+    double scale = 0;
     auto at = [&](CPoint p) {
       return image.pixel(sheet.left + static_cast<int>(p.x * scale),
                          sheet.top + static_cast<int>(p.y * scale));
     };
+    auto look = [&] {
+      QxTest::PumpEvents();  // the window repaints what changed
+      image = QxTest::ClientImage(preview);
+      sheet = preview->GetPageRect(slot);
+      scale = sheet.Width() / static_cast<double>(ActiveView()->m_page.cx);
+      return !sheet.IsRectEmpty() && IsBlack(at(kPageMarks[page - 1].CenterPoint()));
+    };
+    // With a window manager the window may be resized, and so repainted, a
+    // little later.
+    if (!look() && OnRealWindowSystem()) QTest::qWaitFor(look, 2000);
+    ASSERT_FALSE(sheet.IsRectEmpty());
+    EXPECT_NEAR(sheet.Height(), ActiveView()->m_page.cy * scale, 1.5);
     EXPECT_TRUE(IsBlack(at(kPageMarks[page - 1].CenterPoint()))) << "page " << page;
     EXPECT_EQ(at(kPageMarks[2 - page].CenterPoint()) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(image.pixel(sheet.left - 8, sheet.CenterPoint().y) & 0xFFFFFF, 0x808080u);

@@ -4,6 +4,7 @@
 #include "tests/platform/UiTestApp.h"
 
 #include <QDockWidget>
+#include <QTest>
 
 namespace qxtest {
 namespace {
@@ -151,6 +152,13 @@ TEST_F(UiBars, AFloatingDialogBarShownLaterTakesItsTemplateSize) {
   ASSERT_TRUE(bar.IsWindowVisible());
   const CSize want = bar.CalcFixedLayout(FALSE, TRUE);
   CRect client;
+  // A window manager applies the size in its own time.
+  QTest::qWaitFor(
+      [&] {
+        bar.GetClientRect(&client);
+        return client.Width() >= want.cx && client.Height() >= want.cy;
+      },
+      2000);
   bar.GetClientRect(&client);
   EXPECT_GE(client.Width(), want.cx);
   EXPECT_GE(client.Height(), want.cy);
