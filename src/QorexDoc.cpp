@@ -1,6 +1,7 @@
 #include "QorexDoc.h"
 
 #include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
 #include "MC/Mc_division.h"
 #include "MC/Mc_equality.h"
 #include "MC/Mc_function.h"
@@ -31,10 +32,6 @@ CMcBasic* NewVariable(const char* name, const char* subscript, WORD entry) {
   auto* v = new CMcVariable(name, subscript, 0);
   v->m_index = entry;
   return v;
-}
-
-CMcBasic* NewReal(double value) {
-  return new CMcReal(std::fabs(value), value < 0 ? 1 : 0);
 }
 
 CMcBasic* NewSignalOfT(const char* name, const char* subscript) {
@@ -91,17 +88,17 @@ CQorexDoc::~CQorexDoc() {
 void CQorexDoc::AddDefaultDefinitions() {
   const double inf = std::numeric_limits<double>::infinity();
   CMcBasic* const signals[kSignalCount] = {
-      NewReal(1.0),           NewReal(0.0),           NewReal(0.0),
-      NewReal(0.0),           new CMcReal(inf, 1),    new CMcReal(inf, 0),
-      NewSignalOfT("u", "1"), NewSignalOfT("y", "1"), NewReal(1.0)};
+      McNewNumber(1.0),       McNewNumber(0.0),           McNewNumber(0.0),
+      McNewNumber(0.0),       new CMcReal(inf, kMcMinus), new CMcReal(inf, 0),
+      NewSignalOfT("u", "1"), NewSignalOfT("y", "1"),     McNewNumber(1.0)};
   for (int i = 0; i < kSignalCount; ++i) m_signals.Add(NewDefinition(false, i, signals[i]));
 
   auto* sPlusOne = new CMcListsum(0);
   sPlusOne->AppendChild(NewVariable("s", "", kEntryS));
-  sPlusOne->AppendChild(NewReal(1.0));
-  CMcBasic* const models[kModelCount] = {NewReal(1.0), NewReal(1.0),
-                                         new CMcDivision(NewReal(1.0), sPlusOne, 0), NewReal(1.0),
-                                         NewVariable("f", "11", kEntryF11)};
+  sPlusOne->AppendChild(McNewNumber(1.0));
+  CMcBasic* const models[kModelCount] = {McNewNumber(1.0), McNewNumber(1.0),
+                                         new CMcDivision(McNewNumber(1.0), sPlusOne, 0),
+                                         McNewNumber(1.0), NewVariable("f", "11", kEntryF11)};
   for (int i = 0; i < kModelCount; ++i) m_models.Add(NewDefinition(true, i, models[i]));
 }
 

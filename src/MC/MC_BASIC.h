@@ -216,10 +216,10 @@ class CMcBasic {
   // ---- small readers -------------------------------------------------------
   // An unsigned term of a sum other than its first is drawn with a "+".
   bool HasPlusPrefix() const;
-  int GetSign() const { return m_flags & 3; }
-  int GetLevel() const { return (m_flags >> 6) & 3; }
+  int GetSign() const { return m_flags & kMcSignMask; }
+  int GetLevel() const { return McLevelOf(m_flags); }
   void SetLevel(int level) {
-    m_flags = static_cast<WORD>((m_flags & ~0xC0) | ((level < 0 ? 0 : level > 3 ? 3 : level) << 6));
+    m_flags = static_cast<WORD>((m_flags & ~kMcLevelMask) | McLevelBits(level));
   }
   CMcBasic* GetParent() const { return m_parent; }
   // Type word of the parent, or kMcRootParentType for a root.

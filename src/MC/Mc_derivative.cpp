@@ -217,7 +217,7 @@ void CMcDerivative::DrawChildless(CDC* dc, int x, int y) const {
   const int left = DrawSignAndParens(dc, x, y).left;
   McSelectFont(dc, kFontNumber, GetLevel());
   dc->TextOut(x + left, y + m_baseline, "D", 1);
-  if (m_flags & 8) dc->SetTextColor(g_nodeColors[0]);
+  if (m_flags & kMcBit3) dc->SetTextColor(g_nodeColors[0]);
 }
 
 void CMcDerivative::DrawDifferential(CDC* dc, int x, int y) const {
@@ -346,7 +346,7 @@ WORD CMcDerivative::Perform() {
     return 0;
   };
   if (McIsNumber(expression) ||
-      (McIsKind(expression, kMcVariable) && (expression->m_flags & 0x100)))
+      (McIsKind(expression, kMcVariable) && (expression->m_flags & kMcConstant)))
     return replaceBy(new CMcReal(0.0, 0));
   if (m_count == 2 && McIsKind(expression, kMcVariable) && m_children[1]->Compare(expression) < 2) {
     auto* one = new CMcReal(1.0, GetSign());
@@ -368,7 +368,7 @@ WORD CMcDerivative::Perform() {
     }
   }
   McMergeSign(this, expression->m_flags);
-  expression->m_flags &= static_cast<WORD>(~3);
+  expression->m_flags &= static_cast<WORD>(~kMcSignMask);
   return 0;
 }
 
@@ -378,7 +378,7 @@ void CMcDerivative::Isolate(int) {
   CMcBasic* side = relation->m_children[1];
   for (int i = 1; i < m_count; ++i)
     side = new CMcIntegral(side, new CMcNull(0), new CMcNull(0), m_children[i],
-                           static_cast<WORD>(m_flags & 0x10));
+                           static_cast<WORD>(m_flags & kMcVariant));
   McMergeSign(side, m_flags);
   CMcBasic* expression = m_children[0];
   // The children live on in the relation: drop the array without them.

@@ -141,7 +141,7 @@ McComplex* CMcDomain::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* si
   m_children[0]->Evaluate(&v, doc, sim);
   m_children[1]->Evaluate(&lower, doc, sim);
   m_children[2]->Evaluate(&upper, doc, sim);
-  const double truth = (m_flags & 1) ? -1.0 : 1.0;
+  const double truth = (m_flags & kMcMinus) ? -1.0 : 1.0;
   *result = McComplex{Holds(EndKind(), v.re, lower.re, upper.re) ? truth : 0.0, 0.0};
   return result;
 }
@@ -152,7 +152,7 @@ McComplex* CMcDomain::EvaluateVector(CQorexDoc* doc) const {
   McComplex* v = m_children[0]->EvaluateVector(doc);
   McComplex* lower = m_children[1]->EvaluateVector(doc);
   McComplex* upper = m_children[2]->EvaluateVector(doc);
-  const double truth = (m_flags & 1) ? -1.0 : 1.0;
+  const double truth = (m_flags & kMcMinus) ? -1.0 : 1.0;
   const int ends = EndKind();
   for (int k = 0; k < n; ++k)
     v[k] = McComplex{Holds(ends, v[k].re, lower[k].re, upper[k].re) ? truth : 0.0, 0.0};

@@ -291,14 +291,14 @@ WORD CMcIntegral::Perform() {
     delete zero;
   }
   McMergeSign(this, integrand->m_flags);
-  integrand->m_flags &= static_cast<WORD>(~3);
+  integrand->m_flags &= static_cast<WORD>(~kMcSignMask);
   return 0;
 }
 
 void CMcIntegral::Isolate(int) {
   if (m_count != kParts || !McCanIsolate(this, 0)) return;
   CMcBasic* relation = m_parent;
-  auto* derivative = new CMcDerivative(static_cast<WORD>(m_flags & 0x13));
+  auto* derivative = new CMcDerivative(static_cast<WORD>(m_flags & (kMcSignMask | kMcVariant)));
   derivative->AppendChild(relation->m_children[1]);
   derivative->AppendChild(m_children[kVariable]->Clone());
   relation->SetChildAt(derivative, 1);

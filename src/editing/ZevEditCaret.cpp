@@ -21,14 +21,8 @@
 
 namespace {
 
-enum : int { kRelEqual = 0, kRelAnd = 20, kRelOr = 21 };
-
-WORD LevelBits(int level) {
-  return static_cast<WORD>(std::clamp(level, 0, 3) << 6);
-}
-
 CMcBasic* NewPlaceholder(int level) {
-  return new CMcNull(LevelBits(level));
+  return new CMcNull(McLevelBits(level));
 }
 
 bool IsPlaceholder(const CMcBasic* node) {
@@ -76,7 +70,7 @@ bool IsMatrixArgumentHolder(const CMcBasic* node) {
 // a row (Tab) or a column (Enter), in X's place.
 void SplitArgument(CMcBasic* holder, CMcBasic* x, bool row, McEditStep& step) {
   const int level = holder->GetLevel();
-  auto* matrix = new CMcMatrix(LevelBits(level));
+  auto* matrix = new CMcMatrix(McLevelBits(level));
   holder->ReplaceChild(matrix, x);
   CMcBasic* placeholder = NewPlaceholder(level);
   matrix->AdoptChildren({x, placeholder});
@@ -123,8 +117,8 @@ DWORD StepCaret(DWORD code, McEditStep& step, bool whole) {
   step.pNewCaret = cursor.node;
   step.nNewCaretSide = cursor.side;
   if (n->m_parent != nullptr) {
-    if (n->m_flags & 4) {
-      n->m_flags &= static_cast<WORD>(~4);
+    if (n->m_flags & kMcParens) {
+      n->m_flags &= static_cast<WORD>(~kMcParens);
       step.pRelayout2 = n;
     } else if (IsEditSensitive(n)) {
       step.pRelayout2 = n;
@@ -172,7 +166,7 @@ DWORD CZevMcEdit::NextPlaceholder(DWORD code, McEditStep& step) {
 DWORD CZevMcEdit::Parenthesize(DWORD code, McEditStep& step) {
   CMcBasic* n = step.pCaret;
   if (n == nullptr || n->m_parent == nullptr) return 0;
-  n->m_flags |= 4;
+  n->m_flags |= kMcParens;
   step.nNewCaretSide = step.nCaretSide;
   step.pRelayout = n;
   return code;
@@ -198,17 +192,18 @@ DWORD CZevMcEdit::SetSymbolStyle(DWORD code, McEditStep& step) {
   }
   switch (style) {
     case 0:
-      target->m_flags &= static_cast<WORD>(~0x100);
+      target->m_flags &= static_cast<WORD>(~kMcConstant);
       break;
     case 1:
-      target->m_flags |= 0x100;
+      target->m_flags |= kMcConstant;
       break;
     case 2:
-      target->m_flags ^= 0x10;
+      target->m_flags ^= kMcVariant;
       break;
     default:
       target->m_flags =
-          static_cast<WORD>((target->m_flags & ~(15 << 9)) | (((style - 3) & 15) << 9));
+          static_cast<WORD>((target->m_flags & ~kMcDecorationMask) |
+                            (((style - 3) << kMcDecorationShift) & kMcDecorationMask));
       break;
   }
   step.pNewCaret = target;
@@ -249,7 +244,7 @@ DWORD CZevMcEdit::TabOrWhere(DWORD code, McEditStep& step) {
   if (closed || !McIsKind(a, kMcMatrix)) {
     const int level = x->GetLevel();
     CMcBasic* placeholder = NewPlaceholder(level);
-    auto* declaration = new CMcDeclaration(x, placeholder, LevelBits(level));
+    auto* declaration = new CMcDeclaration(x, placeholder, McLevelBits(level));
     a->ReplaceChild(declaration, x);
     step.pRelayout = x;
     step.pNewSubtree = placeholder;
@@ -290,11 +285,11 @@ DWORD CZevMcEdit::NewRow(DWORD code, McEditStep& step) {
   CMcBasic* a = n->m_parent;
   auto stops = [](const CMcBasic* at, const CMcBasic* child) {
     if (McIsKind(at, kMcGroup) || McIsKind(at, kMcListbody) || McIsKind(at, kMcMatrix) ||
-        IsRelation(at, kRelAnd) || IsRelation(at, kRelOr) || IsMatrixArgumentHolder(at))
+        IsRelation(at, kMcRelAnd) || IsRelation(at, kMcRelOr) || IsMatrixArgumentHolder(at))
       return true;
     const bool second = at->m_count > 1 && at->m_children[1] == child;
     // The right side of a function definition f(x) = ...
-    if (IsRelation(at, kRelEqual) && second) {
+    if (IsRelation(at, kMcRelEqual) && second) {
       const CMcBasic* left = at->m_children[0];
       return left->GetType() == McTypeWord(kMcFunction) && left->GetSign() == 0;
     }
@@ -313,12 +308,12 @@ DWORD CZevMcEdit::NewRow(DWORD code, McEditStep& step) {
   const bool before = x == n && step.nCaretSide == 0;
   if (closed || !McIsKind(a, kMcMatrix)) {
     const int level = x->GetLevel();
-    if (!closed && (IsRelation(a, kRelAnd) || IsRelation(a, kRelOr))) {
+    if (!closed && (IsRelation(a, kMcRelAnd) || IsRelation(a, kMcRelOr))) {
       // x and y, Enter: a list of the two and a new member.
       CMcBasic* outer = a->m_parent;
       if (outer == nullptr) return 0;
-      auto* list = new CMcListbody(
-          static_cast<WORD>((IsRelation(a, kRelAnd) ? 0x10 : 0x20) | LevelBits(level)));
+      auto* list = new CMcListbody(static_cast<WORD>(
+          (IsRelation(a, kMcRelAnd) ? kMcVariant : kMcVariantHigh) | McLevelBits(level)));
       CMcBasic* placeholder = NewPlaceholder(level);
       list->AdoptChildren({a->m_children[0]->Clone(), a->m_children[1]->Clone(), placeholder});
       outer->ReplaceChild(list, a);
@@ -339,7 +334,7 @@ DWORD CZevMcEdit::NewRow(DWORD code, McEditStep& step) {
       return LeftBehind(code, step, n);
     }
     // Enter on an expression makes it a list of rows.
-    auto* list = new CMcListbody(LevelBits(level));
+    auto* list = new CMcListbody(McLevelBits(level));
     a->ReplaceChild(list, x);
     list->AdoptChildren(before ? std::vector<CMcBasic*>{placeholder, x}
                                : std::vector<CMcBasic*>{x, placeholder});

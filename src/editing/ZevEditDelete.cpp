@@ -41,8 +41,7 @@ bool IsList(const CMcBasic* node) {
 // The sign a child carries when it takes its parent's place: two minus signs
 // cancel, a plus-minus of either stays.
 WORD MergedSign(const CMcBasic* parent, const CMcBasic* child) {
-  return static_cast<WORD>(((parent->m_flags ^ child->m_flags) & 1) |
-                           ((parent->m_flags | child->m_flags) & 2));
+  return McMergedSign(parent->m_flags, child->m_flags);
 }
 
 // ---- character rules -------------------------------------------------------------------
@@ -219,7 +218,7 @@ bool TakePlace(CMcBasic* child, CMcBasic* parent, WORD sign, int level) {
   parent->SetChildAt(new CMcNull(0), parent->IndexOfChild(child));
   outer->ReplaceChild(child, parent);
   delete parent;
-  child->m_flags = static_cast<WORD>((child->m_flags & ~3) | (sign & 3));
+  child->m_flags = McWithSign(child->m_flags, sign);
   const bool changed = child->GetLevel() != level;
   child->SetLevel(level);
   return changed;
@@ -355,7 +354,7 @@ bool Collapse(CZevMcEdit& edit, McEditStep& step, CMcBasic* hole, bool backspace
       } else {
         step.pRelayout = p;
       }
-      p->m_flags &= 0xFF;  // no augmentation line any more
+      p->m_flags &= kMcBaseMask;  // no augmentation line any more
     };
     if (c > 1 && (column != 0 || r == 1 || row == 0) && allEmpty(column, c, r)) {
       for (int k = r - 1; k >= 0; --k) delete p->RemoveChildAt(k * c + column);
@@ -367,7 +366,7 @@ bool Collapse(CZevMcEdit& edit, McEditStep& step, CMcBasic* hole, bool backspace
     }
     if (count == 1) {
       CMcBasic* fresh =
-          new CMcNull(static_cast<WORD>(MergedSign(p, hole) | (hole->m_flags & 0xC0)));
+          new CMcNull(static_cast<WORD>(MergedSign(p, hole) | (hole->m_flags & kMcLevelMask)));
       p->m_parent->ReplaceChild(fresh, p);
       delete p;
       forget();
@@ -395,8 +394,8 @@ bool Collapse(CZevMcEdit& edit, McEditStep& step, CMcBasic* hole, bool backspace
 // factor then goes at once, by the key's own collapse rules.
 void EmptyNode(CZevMcEdit& edit, McEditStep& step, CMcBasic* node, bool keepSign, bool backspace) {
   CMcBasic* parent = node->m_parent;
-  const WORD sign = keepSign ? static_cast<WORD>(node->m_flags & 3) : 0;
-  CMcBasic* hole = new CMcNull(static_cast<WORD>(sign | (node->m_flags & 0xC0)));
+  const WORD sign = keepSign ? static_cast<WORD>(node->m_flags & kMcSignMask) : 0;
+  CMcBasic* hole = new CMcNull(static_cast<WORD>(sign | (node->m_flags & kMcLevelMask)));
   parent->ReplaceChild(hole, node);
   delete node;
   step.pCaret = nullptr;
@@ -465,7 +464,7 @@ DWORD CZevMcEdit::DeleteRight(DWORD code, McEditStep& step) {
     CMcBasic* parent = n->m_parent;
     CMcBasic* outer = parent->m_parent;
     if (outer == nullptr || McIsKind(parent, kMcGroup)) return 0;
-    TakePlace(n, parent, static_cast<WORD>(n->m_flags & 3), parent->GetLevel());
+    TakePlace(n, parent, static_cast<WORD>(n->m_flags & kMcSignMask), parent->GetLevel());
     step.pRelayout = outer;
     step.pNewSubtree = n;
     return code;

@@ -49,31 +49,26 @@ struct ArgumentTemplate {
     WORD flags;
   } elements[6];
 };
-constexpr WORD kConst = 0x100;
 constexpr ArgumentTemplate kTemplates[] = {
-    {29, {{"a", "2", kConst}, {"a", "1", kConst}, {"a", "0", kConst}}},
+    {29, {{"a", "2", kMcConstant}, {"a", "1", kMcConstant}, {"a", "0", kMcConstant}}},
     {kRungeKutta,
      {{"x", "", 0},
       {"y", "", 0},
-      {"x", "0", kConst},
-      {"y", "0", kConst},
-      {"x", "max", kConst},
-      {"nx", "", kConst}}},
-    {43, {{"root", "", kConst}, {"find_this", "", kConst}}},
-    {44, {{"root", "", kConst}, {"type", "", kConst}, {"flags", "", kConst}}},
-    {47, {{"magnitude", "", kConst}, {"angle", "", kConst}}},
-    {48, {{"numerator", "", kConst}, {"denomenator", "", kConst}}},
-    {49, {{"y", "", kConst}, {"x", "", kConst}}},
-    {53, {{"root", "", kConst}, {"find_this", "", kConst}}},
+      {"x", "0", kMcConstant},
+      {"y", "0", kMcConstant},
+      {"x", "max", kMcConstant},
+      {"nx", "", kMcConstant}}},
+    {43, {{"root", "", kMcConstant}, {"find_this", "", kMcConstant}}},
+    {44, {{"root", "", kMcConstant}, {"type", "", kMcConstant}, {"flags", "", kMcConstant}}},
+    {47, {{"magnitude", "", kMcConstant}, {"angle", "", kMcConstant}}},
+    {48, {{"numerator", "", kMcConstant}, {"denomenator", "", kMcConstant}}},
+    {49, {{"y", "", kMcConstant}, {"x", "", kMcConstant}}},
+    {53, {{"root", "", kMcConstant}, {"find_this", "", kMcConstant}}},
 };
 
 constexpr int kMaxNumberText = 21;  // characters the number-entry text may hold
 constexpr int kMaxSide = 0xFF;      // a caret side is one byte
 constexpr int kMaxBuffer = 0xFFFF;  // a name buffer's length is 16 bits
-
-WORD LevelBits(int level) {
-  return static_cast<WORD>(std::clamp(level, 0, 3) << 6);
-}
 
 bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
@@ -253,16 +248,16 @@ DWORD CZevMcEdit::InsertCharacter(DWORD code, McEditStep& step) {
 
   if (kind == kMcNull) {
     if (ch == '-') return 0;
-    const WORD sign = n->m_flags & 3;
+    const WORD sign = n->m_flags & kMcSignMask;
     CMcBasic* made;
     if (letter) {
       const bool constant = (ch >= 'a' && ch <= 'n') || (ch >= 'A' && ch <= 'N');
       const char name[] = {ch, '\0'};
-      made = new CMcVariable(name, "",
-                             static_cast<WORD>(sign | LevelBits(level) | (constant ? 0x100 : 0)));
+      made = new CMcVariable(
+          name, "", static_cast<WORD>(sign | McLevelBits(level) | (constant ? kMcConstant : 0)));
     } else {
       std::strcpy(m_szNumber, ch == '.' ? "0." : std::string(1, ch).c_str());
-      made = new CMcReal(ch == '.' ? 0.0 : ch - '0', static_cast<WORD>(sign | LevelBits(level)));
+      made = new CMcReal(ch == '.' ? 0.0 : ch - '0', static_cast<WORD>(sign | McLevelBits(level)));
     }
     parent->ReplaceChild(made, n);
     delete n;
@@ -309,7 +304,7 @@ DWORD CZevMcEdit::InsertCharacter(DWORD code, McEditStep& step) {
     if (McIsKind(parent, kMcDerivative) && parent->m_children[0] != n && !numeric) {
       // Another differentiation variable beside this one.
       const char name[] = {ch, '\0'};
-      auto* variable = new CMcVariable(name, "", LevelBits(level));
+      auto* variable = new CMcVariable(name, "", McLevelBits(level));
       parent->InsertChildNextTo(variable, n, step.nCaretSide != 0);
       step.pNewCaret = step.pRelayout = variable;
       return code;
@@ -319,13 +314,13 @@ DWORD CZevMcEdit::InsertCharacter(DWORD code, McEditStep& step) {
       // A letter on the integration variable: a double integral, inside
       // (caret before the variable) or outside.
       const char name[] = {ch, '\0'};
-      auto* variable = new CMcVariable(name, "", LevelBits(level));
-      CMcBasic* lower = new CMcNull(LevelBits(level + 1));
-      CMcBasic* upper = new CMcNull(LevelBits(level + 1));
+      auto* variable = new CMcVariable(name, "", McLevelBits(level));
+      CMcBasic* lower = new CMcNull(McLevelBits(level + 1));
+      CMcBasic* upper = new CMcNull(McLevelBits(level + 1));
       CMcIntegral* integral;
       if (step.nCaretSide == 0) {
         integral = new CMcIntegral(parent->m_children[CMcIntegral::kIntegrand], lower, upper,
-                                   variable, static_cast<WORD>(parent->m_flags & ~3));
+                                   variable, static_cast<WORD>(parent->m_flags & ~kMcSignMask));
         parent->SetChildAt(integral, CMcIntegral::kIntegrand);
         step.pRelayout = parent;
       } else {
@@ -333,7 +328,7 @@ DWORD CZevMcEdit::InsertCharacter(DWORD code, McEditStep& step) {
         if (outer == nullptr) return 0;
         integral = new CMcIntegral(parent, lower, upper, variable, parent->m_flags);
         outer->ReplaceChild(integral, parent);
-        parent->m_flags &= static_cast<WORD>(~3);
+        parent->m_flags &= static_cast<WORD>(~kMcSignMask);
         step.pRelayout = outer;
       }
       step.pNewSubtree = integral;
@@ -374,8 +369,8 @@ DWORD CZevMcEdit::InsertGreek(DWORD code, McEditStep& step) {
   // The plain "i" and "j" are ordinary letters, not Symbol-font ones.
   const bool greek = k < kFirstPlainLetter;
   if (McIsKind(n, kMcNull)) {
-    WORD flags = static_cast<WORD>((n->m_flags & 3) | LevelBits(n->GetLevel()));
-    if (greek) flags |= static_cast<WORD>(0x10 | (k < kFirstItalicGreek ? 0x100 : 0));
+    WORD flags = static_cast<WORD>((n->m_flags & kMcSignMask) | McLevelBits(n->GetLevel()));
+    if (greek) flags |= static_cast<WORD>(kMcVariant | (k < kFirstItalicGreek ? kMcConstant : 0));
     auto* variable = new CMcVariable(name, "", flags);
     parent->ReplaceChild(variable, n);
     delete n;
@@ -385,7 +380,7 @@ DWORD CZevMcEdit::InsertGreek(DWORD code, McEditStep& step) {
   }
   if ((McIsKind(n, kMcVariable) || McIsKind(n, kMcFunction)) && IsEmptyName(NameOf(n))) {
     NameWith(n, name[0]);
-    if (greek) n->m_flags |= 0x10;
+    if (greek) n->m_flags |= kMcVariant;
     step.pRelayout = n;
     return code;
   }
@@ -400,13 +395,13 @@ DWORD CZevMcEdit::InsertFunction(DWORD code, McEditStep& step) {
   const int id = ZevItemParameter(code);
   if (parent == nullptr || id >= kFunctionCount) return 0;
   const int level = n->GetLevel();
-  const WORD sign = n->m_flags & 3;
-  n->m_flags &= static_cast<WORD>(~3);
+  const WORD sign = n->m_flags & kMcSignMask;
+  n->m_flags &= static_cast<WORD>(~kMcSignMask);
   const bool placeholder = McIsKind(n, kMcNull);
   const ArgumentTemplate* form = nullptr;
   for (const ArgumentTemplate& t : kTemplates)
     if (t.id == id && (placeholder || id == kRungeKutta)) form = &t;
-  const WORD flags = static_cast<WORD>(sign | LevelBits(level));
+  const WORD flags = static_cast<WORD>(sign | McLevelBits(level));
   if (form == nullptr) {
     // The caret node becomes the argument; it keeps its level.
     auto* function = new CMcFunction(n, kFunctionNames[id], "", flags);
@@ -415,12 +410,12 @@ DWORD CZevMcEdit::InsertFunction(DWORD code, McEditStep& step) {
     step.pRelayout = n;
     return code;
   }
-  auto* row = new CMcMatrix(LevelBits(level));
+  auto* row = new CMcMatrix(McLevelBits(level));
   if (id == kRungeKutta) row->AppendChild(n);
   for (const auto& e : form->elements)
     if (e.name != nullptr)
       row->AppendChild(
-          new CMcVariable(e.name, e.subscript, static_cast<WORD>(e.flags | LevelBits(level))));
+          new CMcVariable(e.name, e.subscript, static_cast<WORD>(e.flags | McLevelBits(level))));
   row->SetColumns(row->m_count);
   auto* function = new CMcFunction(row, kFunctionNames[id], "", flags);
   parent->ReplaceChild(function, n);

@@ -30,22 +30,15 @@
 
 namespace {
 
-// Relation codes the inserts treat specially.
-enum : int { kRelEqual = 0, kRelLess = 6, kRelLessOrEqual = 8, kRelAnd = 20, kRelOr = 21 };
-
-WORD LevelBits(int level) {
-  return static_cast<WORD>(std::clamp(level, 0, 3) << 6);
-}
-
 // The node's sign bits, cleared on it: a wrapping insert moves them outward.
 WORD TakeSign(CMcBasic* node) {
-  const WORD sign = node->m_flags & 3;
-  node->m_flags &= static_cast<WORD>(~3);
+  const WORD sign = node->m_flags & kMcSignMask;
+  node->m_flags &= static_cast<WORD>(~kMcSignMask);
   return sign;
 }
 
 CMcBasic* NewPlaceholder(int level, WORD sign = 0) {
-  return new CMcNull(static_cast<WORD>((sign & 3) | LevelBits(level)));
+  return new CMcNull(static_cast<WORD>((sign & kMcSignMask) | McLevelBits(level)));
 }
 
 bool IsPlaceholder(const CMcBasic* node) {
@@ -80,8 +73,8 @@ void CaretUnlessPlaceholder(McEditStep& step, CMcBasic* node, CMcBasic* target) 
 // The end code of a chained domain from its two relation codes read left to
 // right: both strict 0, both inclusive 1, strict then inclusive 2, else 3.
 WORD DomainEnds(int left, int right) {
-  if (left == right) return left == kRelLess ? 0 : 1;
-  return left == kRelLess ? 2 : 3;
+  if (left == right) return left == kMcRelLess ? 0 : 1;
+  return left == kMcRelLess ? 2 : 3;
 }
 
 }  // namespace
@@ -119,9 +112,9 @@ DWORD CZevMcEdit::InsertLog(DWORD code, McEditStep& step) {
   CMcBasic* parent = n ? n->m_parent : nullptr;
   if (parent == nullptr) return 0;
   const int level = n->GetLevel();
-  const WORD small = LevelBits(level + 1);
+  const WORD small = McLevelBits(level + 1);
   CMcBasic* base = ZevItemValue(code) == 0
-                       ? static_cast<CMcBasic*>(new CMcVariable("e", "", 0x100 | small))
+                       ? static_cast<CMcBasic*>(new CMcVariable("e", "", kMcConstant | small))
                        : new CMcReal(10.0, small);
   auto* log = new CMcLog(n, base, TakeSign(n));
   Install(parent, n, log, level);
@@ -152,8 +145,8 @@ DWORD CZevMcEdit::InsertDomain(DWORD code, McEditStep& step) {
   const int level = n->GetLevel();
   CMcBasic* lower = NewPlaceholder(level);
   // The sign stays on the caret node.
-  auto* domain = new CMcDomain(n, lower, NewPlaceholder(level),
-                               static_cast<WORD>((ZevItemValue(code) & 3) << 8));
+  auto* domain =
+      new CMcDomain(n, lower, NewPlaceholder(level), McWithKindData(0, ZevItemValue(code) & 3));
   Install(parent, n, domain, level);
   CaretUnlessPlaceholder(step, n, lower);
   step.pRelayout = parent;
@@ -168,7 +161,7 @@ DWORD CZevMcEdit::InsertPower(DWORD code, McEditStep& step) {
   const int level = n->GetLevel();
   const int variant = ZevItemValue(code);
   CMcBasic* exponent =
-      variant == 0 ? NewPlaceholder(level + 1) : new CMcReal(variant - 1, LevelBits(level + 1));
+      variant == 0 ? NewPlaceholder(level + 1) : new CMcReal(variant - 1, McLevelBits(level + 1));
   auto* power = new CMcPower(n, exponent, TakeSign(n));
   Install(parent, n, power, level);
   if (variant == 0)
@@ -187,7 +180,7 @@ DWORD CZevMcEdit::InsertRoot(DWORD code, McEditStep& step) {
   const int level = n->GetLevel();
   const int variant = ZevItemValue(code);
   CMcBasic* degree =
-      variant == 0 ? NewPlaceholder(level + 1) : new CMcReal(variant - 1, LevelBits(level + 1));
+      variant == 0 ? NewPlaceholder(level + 1) : new CMcReal(variant - 1, McLevelBits(level + 1));
   auto* root = new CMcRoot(n, degree, TakeSign(n));
   Install(parent, n, root, level);
   CaretUnlessPlaceholder(step, n, variant == 0 ? degree : root);
@@ -202,7 +195,7 @@ DWORD CZevMcEdit::InsertDivision(DWORD code, McEditStep& step) {
   if (parent == nullptr) return 0;
   const int level = n->GetLevel();
   const bool small = ZevItemValue(code) == 1;
-  const WORD flags = static_cast<WORD>(TakeSign(n) | (small ? 0x10 : 0));
+  const WORD flags = static_cast<WORD>(TakeSign(n) | (small ? kMcVariant : 0));
   CMcBasic* denominator = NewPlaceholder(small ? level + 1 : level);
   auto* division = new CMcDivision(n, denominator, flags);
   Install(parent, n, division, level);
@@ -238,7 +231,7 @@ DWORD CZevMcEdit::InsertSum(DWORD code, McEditStep& step) {
   CMcBasic* parent = n ? n->m_parent : nullptr;
   if (parent == nullptr) return 0;
   const int level = n->GetLevel();
-  const WORD flags = static_cast<WORD>(TakeSign(n) | (ZevItemValue(code) == 1 ? 0x10 : 0));
+  const WORD flags = static_cast<WORD>(TakeSign(n) | (ZevItemValue(code) == 1 ? kMcVariant : 0));
   // The bounds stand one size smaller, as the layout sets them.
   CMcBasic* lower = NewPlaceholder(level + 1);
   auto* sum = new CMcSum(n, lower, NewPlaceholder(level + 1), flags);
@@ -257,8 +250,9 @@ DWORD CZevMcEdit::InsertIntegral(DWORD code, McEditStep& step) {
   const int variant = ZevItemValue(code);
   // Code bits 0-1 are the partial and closed marks, bits 2-4 the kind, bits
   // 5-6 the product sign before the differential.
-  const WORD flags = static_cast<WORD>(TakeSign(n) | ((variant & 3) << 4) |
-                                       (((variant >> 2) & 7) << 8) | (((variant >> 5) & 3) << 14));
+  const WORD flags =
+      static_cast<WORD>(TakeSign(n) | ((variant << 4) & kMcVariantMask) |
+                        McWithKindData(0, ((variant >> 2) & 7) | (((variant >> 5) & 3) << 6)));
   // The limits stand one size smaller, as the layout sets them.
   CMcBasic* lower = NewPlaceholder(level + 1);
   CMcBasic* variable = NewPlaceholder(level);
@@ -294,7 +288,7 @@ DWORD CZevMcEdit::InsertDerivative(DWORD code, McEditStep& step) {
   const int variant = ZevItemValue(code);
   if (variant != 2) {
     auto* derivative =
-        new CMcDerivative(static_cast<WORD>(TakeSign(n) | (variant == 1 ? 0x10 : 0)));
+        new CMcDerivative(static_cast<WORD>(TakeSign(n) | (variant == 1 ? kMcVariant : 0)));
     CMcBasic* variable = NewPlaceholder(level);
     Install(parent, n, derivative, level);
     derivative->AppendChild(n);
@@ -305,7 +299,7 @@ DWORD CZevMcEdit::InsertDerivative(DWORD code, McEditStep& step) {
     return code;
   }
   // The operator form d/dx stands first in a product; the caret stays.
-  auto* derivative = new CMcDerivative(LevelBits(level));
+  auto* derivative = new CMcDerivative(McLevelBits(level));
   CMcBasic* product = IsMultiplication(n) ? n : IsMultiplication(parent) ? parent : nullptr;
   if (product != nullptr) {
     product->InsertChildAt(derivative, 0, FALSE);
@@ -333,9 +327,9 @@ DWORD CZevMcEdit::InsertRelation(DWORD code, McEditStep& step) {
 
   // "and" or "or" typed on the same relation: the relation becomes a list of
   // its two sides and an empty third member.
-  if ((relation == kRelAnd || relation == kRelOr) && !closed && IsRelation(n, relation)) {
-    auto* list =
-        new CMcListbody(static_cast<WORD>((relation == kRelAnd ? 0x10 : 0x20) | LevelBits(level)));
+  if ((relation == kMcRelAnd || relation == kMcRelOr) && !closed && IsRelation(n, relation)) {
+    auto* list = new CMcListbody(static_cast<WORD>(
+        (relation == kMcRelAnd ? kMcVariant : kMcVariantHigh) | McLevelBits(level)));
     list->AppendChild(n->m_children[0]->Clone());
     list->AppendChild(n->m_children[1]->Clone());
     CMcBasic* member = NewPlaceholder(level);
@@ -352,14 +346,14 @@ DWORD CZevMcEdit::InsertRelation(DWORD code, McEditStep& step) {
 
   // "=" in a matrix element marks the augmentation line after its column; in
   // the last column a new column follows it.
-  if (relation == kRelEqual && !closed && McIsKind(parent, kMcMatrix)) {
+  if (relation == kMcRelEqual && !closed && McIsKind(parent, kMcMatrix)) {
     auto* matrix = static_cast<CMcMatrix*>(parent);
     const int columns = std::max(1, matrix->GetColumns());
     const int column = std::max(0, matrix->IndexOfChild(n)) % columns;
     // The line's column count lives in the flags' high byte.
     if (column + 1 > 0xFF) return 0;
     const WORD before = matrix->m_flags;
-    matrix->m_flags = static_cast<WORD>((before & 0xFF) | ((column + 1) << 8));
+    matrix->m_flags = McWithKindData(before, column + 1);
     if (column == columns - 1 && TabOrWhere(ZevItemCode(kZevTabOrWhere, 0), step) == 0) {
       matrix->m_flags = before;
       return 0;
@@ -370,8 +364,8 @@ DWORD CZevMcEdit::InsertRelation(DWORD code, McEditStep& step) {
   }
 
   // "<" or "<=" on a side of a "<" or "<=" relation: one chained domain.
-  if ((relation == kRelLess || relation == kRelLessOrEqual) &&
-      (IsRelation(parent, kRelLess) || IsRelation(parent, kRelLessOrEqual)) &&
+  if ((relation == kMcRelLess || relation == kMcRelLessOrEqual) &&
+      (IsRelation(parent, kMcRelLess) || IsRelation(parent, kMcRelLessOrEqual)) &&
       parent->m_count == 2 && parent->m_parent != nullptr) {
     const int outer = static_cast<const CMcEquality*>(parent)->RelationCode();
     // The new relation stands at the end of the chain on N's side of P; the
@@ -396,7 +390,7 @@ DWORD CZevMcEdit::InsertRelation(DWORD code, McEditStep& step) {
       ends = DomainEnds(outer, relation);
     }
     auto* domain =
-        new CMcDomain(middle, lower, upper, static_cast<WORD>((parent->m_flags & 3) | (ends << 8)));
+        new CMcDomain(middle, lower, upper, McWithKindData(parent->m_flags & kMcSignMask, ends));
     Install(grand, parent, domain, level);
     delete parent;
     step.pNewCaret = fresh;
@@ -408,8 +402,8 @@ DWORD CZevMcEdit::InsertRelation(DWORD code, McEditStep& step) {
   // Any other relation: N and a new side, the new one on the caret's side.
   CMcBasic* side = NewPlaceholder(level);
   const bool before = step.nCaretSide == 0;
-  auto* equality = new CMcEquality(before ? side : n, before ? n : side,
-                                   static_cast<WORD>((relation & 0xFF) << 8));
+  auto* equality =
+      new CMcEquality(before ? side : n, before ? n : side, McWithKindData(0, relation));
   Install(parent, n, equality, level);
   step.pNewCaret = side;
   step.pRelayout = n;
@@ -425,12 +419,12 @@ DWORD CZevMcEdit::InsertTerm(DWORD code, McEditStep& step) {
   if (parent == nullptr) return 0;
   const int sign = ZevItemValue(code);
   if (sign == 4) {
-    n->m_flags ^= 1;
+    n->m_flags ^= kMcMinus;
     step.pRelayout = n;
     return code;
   }
   if (IsPlaceholder(n)) {
-    n->m_flags = static_cast<WORD>((n->m_flags & ~3) | (sign & 3));
+    n->m_flags = McWithSign(n->m_flags, static_cast<WORD>(sign));
     step.pRelayout = n;
     return code;
   }
@@ -440,7 +434,7 @@ DWORD CZevMcEdit::InsertTerm(DWORD code, McEditStep& step) {
     if (InsertCharacter(minus, step) != 0) return minus;
   }
   const int level = n->GetLevel();
-  CMcBasic* term = NewPlaceholder(level, static_cast<WORD>(sign & 3));
+  CMcBasic* term = NewPlaceholder(level, static_cast<WORD>(sign & kMcSignMask));
   const bool before = step.nCaretSide == 0;
   const bool closed = PrevIsParenthesize();
   if (!closed && IsAddition(n) && n->m_count > 0) {
@@ -461,14 +455,14 @@ DWORD CZevMcEdit::InsertTerm(DWORD code, McEditStep& step) {
       step.pRelayout = outer->m_children[0];
       outer->InsertChildNextTo(term, parent, !before);
     } else {
-      auto* addition = new CMcListsum(LevelBits(level));
+      auto* addition = new CMcListsum(McLevelBits(level));
       outer->ReplaceChild(addition, parent);
       addition->AppendChild(before ? term : parent);
       addition->AppendChild(before ? parent : term);
       step.pRelayout = n;
     }
   } else {
-    auto* addition = new CMcListsum(LevelBits(level));
+    auto* addition = new CMcListsum(McLevelBits(level));
     parent->ReplaceChild(addition, n);
     addition->AppendChild(before ? term : n);
     addition->AppendChild(before ? n : term);
@@ -499,7 +493,7 @@ DWORD CZevMcEdit::InsertFactor(DWORD code, McEditStep& step) {
     return code;
   }
   // Cross and dot products keep their kind in flag bits 4-5.
-  const WORD kind = variant == 1 ? 0x20 : variant == 2 ? 0x30 : 0;
+  const WORD kind = variant == 1 ? kMcVariantHigh : variant == 2 ? kMcVariantMask : 0;
   auto* product = new CMcListmult(static_cast<WORD>(kind | TakeSign(n)));
   Install(parent, n, product, level);
   product->AppendChild(before ? factor : n);
@@ -529,8 +523,8 @@ DWORD CZevMcEdit::InsertSpecialValue(DWORD code, McEditStep& step) {
     }
     const double value = variant == 0 ? std::numeric_limits<double>::infinity()
                                       : std::numeric_limits<double>::quiet_NaN();
-    auto* real = new CMcReal(
-        value, static_cast<WORD>((placeholder->m_flags & 3) | LevelBits(placeholder->GetLevel())));
+    auto* real = new CMcReal(value, static_cast<WORD>((placeholder->m_flags & kMcSignMask) |
+                                                      McLevelBits(placeholder->GetLevel())));
     placeholder->m_parent->ReplaceChild(real, placeholder);
     delete placeholder;
     step.pCaret = nullptr;
@@ -546,7 +540,7 @@ DWORD CZevMcEdit::InsertSpecialValue(DWORD code, McEditStep& step) {
   const int level = n->GetLevel();
   if (variant <= 9) {
     // A digit after a letter: that power of it.
-    CMcBasic* exponent = new CMcReal(variant, LevelBits(level + 1));
+    CMcBasic* exponent = new CMcReal(variant, McLevelBits(level + 1));
     auto* power = new CMcPower(n, exponent, TakeSign(n));
     Install(parent, n, power, level);
     step.pNewCaret = power;
@@ -566,7 +560,7 @@ DWORD CZevMcEdit::InsertSpecialValue(DWORD code, McEditStep& step) {
   buffer[length] = '\0';
   variable->m_buffer = std::move(buffer);
   variable->m_length = static_cast<WORD>(length + 1);
-  variable->m_flags |= 0x100;
+  variable->m_flags |= kMcConstant;
   step.pRelayout = n;
   return code;
 }

@@ -7,6 +7,7 @@
 #include "MC/McKinds.h"
 #include "MC/Mc_function.h"
 #include "MC/Mc_matrix.h"
+#include "MC/Mc_operator.h"
 #include "MC/Mc_variable.h"
 #include "platform/core/KeyState.h"
 #include "platform/gdi/DC.h"
@@ -197,12 +198,12 @@ BOOL CZevMcEdit::OnKey(UINT key, UINT flags) {
 // goes, and the node is laid out again.
 void CZevMcEdit::DropStaleParentheses(DWORD code) {
   CMcBasic* caret = m_step.pNewCaret;
-  if (caret == nullptr || (caret->m_flags & 4) == 0) return;
+  if (caret == nullptr || (caret->m_flags & kMcParens) == 0) return;
   if (ZevItemAction(code) == kZevParenthesize || PrevIsParenthesize()) return;
   if (McIsKind(caret->m_parent, kMcListmult) &&
       (caret->GetSign() != 0 || McIsKind(caret, kMcListmult) || McIsKind(caret, kMcListsum)))
     return;
-  caret->m_flags &= static_cast<WORD>(~4);
+  caret->m_flags &= static_cast<WORD>(~kMcParens);
   if (m_step.pRelayout == nullptr || m_step.pRelayout == caret)
     m_step.pRelayout = caret;
   else if (m_step.pRelayout2 == nullptr || m_step.pRelayout2 == caret)
@@ -268,25 +269,25 @@ DWORD CZevMcEdit::MapKey(UINT key, UINT flags) {
     case '-':
       return ZevItemCode(kZevInsertTerm, 1 | f);
     case '!':
-      return ZevItemCode(kZevInsertOperator, 15);
+      return ZevItemCode(kZevInsertOperator, CMcOperator::kFactorial);
     case '(':
-      return ZevItemCode(kZevInsertOperator, 22);
+      return ZevItemCode(kZevInsertOperator, CMcOperator::kBracket);
     case ']':
-      return ZevItemCode(kZevInsertOperator, 3);
+      return ZevItemCode(kZevInsertOperator, CMcOperator::kFloor);
     case '}':
-      return ZevItemCode(kZevInsertOperator, 4);
+      return ZevItemCode(kZevInsertOperator, CMcOperator::kCeiling);
     case '&':
-      return ZevItemCode(kZevInsertRelation, 20);
+      return ZevItemCode(kZevInsertRelation, kMcRelAnd);
     case '|':
-      return ZevItemCode(kZevInsertRelation, 21);
+      return ZevItemCode(kZevInsertRelation, kMcRelOr);
     case '=':
-      return ZevItemCode(kZevInsertRelation, 0);
+      return ZevItemCode(kZevInsertRelation, kMcRelEqual);
     case '<':
-      return ZevItemCode(kZevInsertRelation, 6);
+      return ZevItemCode(kZevInsertRelation, kMcRelLess);
     case '>':
-      return ZevItemCode(kZevInsertRelation, 7);
+      return ZevItemCode(kZevInsertRelation, kMcRelGreater);
     case '~':
-      return ZevItemCode(kZevInsertRelation, 4);
+      return ZevItemCode(kZevInsertRelation, kMcRelApproximate);
     case '*':
       return ZevItemCode(kZevInsertFactor, 0);
     case '/':
@@ -562,9 +563,9 @@ void NameCaret(CDC* dc, const CMcBasic* node, int side, int* x, int* y, int* hei
   const int subLength = static_cast<int>(std::strlen(subscript));
   const int level = node->GetLevel();
   // Bold by the drawing's own test: decoration code 3 exactly.
-  const int bold = ((node->m_flags >> 9) & 15) == 3 ? 1 : 0;
-  const bool greek = (node->m_flags & 0x10) != 0;
-  const bool constant = (node->m_flags & 0x100) != 0;
+  const int bold = (McDecorationOf(node->m_flags)) == 3 ? 1 : 0;
+  const bool greek = (node->m_flags & kMcVariant) != 0;
+  const bool constant = (node->m_flags & kMcConstant) != 0;
   int family;
   if (!variable)
     family = bold + (greek ? kFontSymbol : kFontArial);
