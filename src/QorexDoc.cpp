@@ -58,9 +58,14 @@ CQorexDoc::CQorexDoc()
       m_runControls(new CSIMsignal[4]),
       m_runOutputs(new CSIMsignal[4]),
       m_runTs(new double[4]()),
-      m_pVarPoints(new CVARpoints[4]),
-      m_diagView{{0, 0, 0, 0},      {50, 50, 100, 100}, {10, 10, 100, 100}, {1, 2, 100, 100},
-                 {80, 2, 100, 100}, {50, 50, 200, 150}, {80, 2, 200, 150}} {
+      m_pVarPoints(new CVARpoints[4]) {
+  m_diagView[kDiagramRootLocus] = {0, 0, 0, 0};
+  m_diagView[kDiagramNyquist] = {50, 50, 100, 100};
+  m_diagView[kDiagramInverseNyquist] = {10, 10, 100, 100};
+  m_diagView[kDiagramNichols] = {1, 2, 100, 100};
+  m_diagView[kDiagramBode] = {80, 2, 100, 100};
+  m_diagView[kDiagramCharNyquist] = {50, 50, 200, 150};
+  m_diagView[kDiagramCharBode] = {80, 2, 200, 150};
   // The sampled error weight of the default "e_weight(t) = 1", so that a
   // cost read before the tuner fills it weighs every sample once.
   for (int i = 0; i < m_errorWeight.m_nRows * m_errorWeight.m_nColumns; ++i)
@@ -207,8 +212,8 @@ int CQorexDoc::FindVarPoint(int entry) const {
 void CQorexDoc::GetVarPointCell(int userVariable, int* mode, int* colour) const {
   const int i = FindVarPoint(userVariable + kFirstUserEntry);
   const WORD code = i >= 0 ? m_pVarPoints[i].m_wCode : 0;
-  if (mode) *mode = i >= 0 ? (code & 0xF) + 1 : 0;
-  if (colour) *colour = i >= 0 ? (code >> 12) + 1 : 0;
+  if (mode) *mode = i >= 0 ? CVARpoints::ModeOf(code) + 1 : 0;
+  if (colour) *colour = i >= 0 ? CVARpoints::ColourOf(code) + 1 : 0;
 }
 
 void CQorexDoc::SetVarPoint(int userVariable, WORD code) {

@@ -10,32 +10,12 @@
 class CArchive;
 class CMcBasic;
 
-// Every kind code, existing and coming: the high byte of a node's type word.
+// Every kind code: the high byte of a node's type word, from McKinds.inc.
 // Nothing outside this header writes a type word as a literal.
 enum McKindCode : BYTE {
-  kMcGroup = 0x00,
-  kMcReal = 0x01,
-  kMcFunction = 0x02,
-  kMcVariable = 0x03,
-  kMcNull = 0x04,
-  kMcMatrix = 0x05,
-  kMcDeclaration = 0x06,
-  kMcListbody = 0x07,
-  kMcOperator = 0x08,
-  kMcDomain = 0x09,
-  kMcDivision = 0x0A,
-  kMcRoot = 0x0B,
-  kMcPower = 0x0C,
-  kMcLog = 0x0D,
-  kMcListsum = 0x0E,
-  kMcListmult = 0x0F,
-  kMcEvalat = 0x10,
-  kMcIntegral = 0x11,
-  kMcDerivative = 0x12,
-  kMcEquality = 0x13,
-  kMcLimit = 0x14,
-  kMcSum = 0x15,
-  kMcDesktop = 0xFE,
+#define MC_KIND(codeName, code, name, cls) codeName = code,
+#include "MC/McKinds.inc"
+#undef MC_KIND
   kMcNoKind = 0xFF  // the base's own type word, and "no node" in records
 };
 

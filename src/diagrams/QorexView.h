@@ -10,22 +10,11 @@
 // drawing routine. The commands, the picture title and OnDraw all read it, so
 // a new diagram is one row and its routine. The frequency diagrams' routines
 // live in QorexViewFreq.cpp.
+#include "diagrams/DiagramKinds.h"
 #include "platform/ui/View.h"
 
 class CQorexDoc;
 class CTips;
-
-// Diagram types: the low 4 bits of CQorexView::m_wDiagram.
-enum : WORD {
-  kDiagramRootLocus = 0,
-  kDiagramNyquist = 1,
-  kDiagramInverseNyquist = 2,
-  kDiagramNichols = 3,
-  kDiagramBode = 4,
-  kDiagramCharNyquist = 5,
-  kDiagramCharBode = 6,
-  kDiagramTypeMask = 0x000F
-};
 
 class CQorexView : public CScrollView {
   DECLARE_DYNCREATE(CQorexView)

@@ -78,6 +78,18 @@ bool NeverGrows(int action) {
   }
 }
 
+// Whether an item's action number names an action.
+constexpr bool IsAction(int number) {
+  switch (number) {
+#define ZEV_ACTION(action, number, member) case action:
+#include "editing/ZevActions.inc"
+#undef ZEV_ACTION
+    return true;
+    default:
+      return false;
+  }
+}
+
 bool IsMappedCharacter(UINT key) {
   return (key >= 'a' && key <= 'z') || (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9') ||
          key == '.' || key == '_';
@@ -218,8 +230,7 @@ void CZevMcEdit::FillNumberText(CMcBasic* node) {
 }
 
 DWORD CZevMcEdit::DoAction(UINT key, UINT flags, DWORD code, McEditStep& step) {
-  const int action = ZevItemAction(code);
-  if ((action >= 1 && action <= 23) || (action >= 38 && action <= 43)) return RunAction(code, step);
+  if (IsAction(ZevItemAction(code))) return RunAction(code, step);
   const DWORD mapped = MapKey(key, flags);
   return mapped ? RunAction(mapped, step) : 0;
 }
@@ -307,64 +318,11 @@ DWORD CZevMcEdit::MapKey(UINT key, UINT flags) {
 
 DWORD CZevMcEdit::RunAction(DWORD code, McEditStep& step) {
   switch (ZevItemAction(code)) {
-    case kZevInsertOperator:
-      return InsertOperator(code, step);
-    case kZevInsertLog:
-      return InsertLog(code, step);
-    case kZevInsertLimit:
-      return InsertLimit(code, step);
-    case kZevInsertDomain:
-      return InsertDomain(code, step);
-    case kZevInsertPower:
-      return InsertPower(code, step);
-    case kZevInsertRoot:
-      return InsertRoot(code, step);
-    case kZevInsertDivision:
-      return InsertDivision(code, step);
-    case kZevInsertEvalAt:
-      return InsertEvalAt(code, step);
-    case kZevInsertCharacter:
-      return InsertCharacter(code, step);
-    case kZevParenthesize:
-      return Parenthesize(code, step);
-    case kZevNextPlaceholder:
-      return NextPlaceholder(code, step);
-    case kZevInsertRelation:
-      return InsertRelation(code, step);
-    case kZevInsertDerivative:
-      return InsertDerivative(code, step);
-    case kZevInsertIntegral:
-      return InsertIntegral(code, step);
-    case kZevSetSymbolStyle:
-      return SetSymbolStyle(code, step);
-    case kZevInsertNamedFunction:
-      return InsertNamedFunction(code, step);
-    case kZevInsertSum:
-      return InsertSum(code, step);
-    case kZevInsertTerm:
-      return InsertTerm(code, step);
-    case kZevInsertFactor:
-      return InsertFactor(code, step);
-    case kZevInsertMatrix:
-      return InsertMatrix(code, step);
-    case kZevInsertSpecialValue:
-      return InsertSpecialValue(code, step);
-    case kZevInsertGreek:
-      return InsertGreek(code, step);
-    case kZevInsertFunction:
-      return InsertFunction(code, step);
-    case kZevDeleteLeft:
-      return DeleteLeft(code, step);
-    case kZevDeleteRight:
-      return DeleteRight(code, step);
-    case kZevMoveCaret:
-      return MoveCaret(code, step);
-    case kZevMoveCaretOut:
-      return MoveCaretOut(code, step);
-    case kZevNewRow:
-      return NewRow(code, step);
-    case kZevTabOrWhere:
-      return TabOrWhere(code, step);
+#define ZEV_ACTION(action, number, member) \
+  case action:                             \
+    return member(code, step);
+#include "editing/ZevActions.inc"
+#undef ZEV_ACTION
     default:
       return 0;
   }
