@@ -311,6 +311,23 @@ CMcBasic* CMcBasic::LoadPairAs(CArchive& ar,
   return node;
 }
 
+CMcBasic* CMcBasic::LoadTripleAs(CArchive& ar, CMcBasic* (*make)(CMcBasic* first, CMcBasic* second,
+                                                                 CMcBasic* third, WORD flags)) {
+  WORD count = 0, baseline = 0, flags = 0;
+  McBox box;
+  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 3) return nullptr;
+  std::vector<CMcBasic*> parts;
+  if (!LoadChildren(ar, 3, parts)) return nullptr;
+  CMcBasic* node = make(parts[0], parts[1], parts[2], flags);
+  node->SetStoredLayout(box, baseline);
+  return node;
+}
+
+void CMcBasic::AppendParts(std::initializer_list<CMcBasic*> parts) {
+  for (CMcBasic* part : parts)
+    if (part != nullptr) AppendChild(part);
+}
+
 CMcBasic* CMcBasic::LoadList(CArchive& ar, CMcBasic* (*make)(WORD flags), int minCount) {
   WORD count = 0, baseline = 0, flags = 0;
   McBox box;
@@ -542,7 +559,7 @@ CRect CMcBasic::LayoutSignAndParens() {
   const int h0 = McFontHeight(kFontItalic, level);
   // The user's parentheses survive only on the editor's caret node; elsewhere
   // the product rule below decides them afresh.
-  if ((m_flags & kMcParens) && McGetFocusedEditNode() != this) m_flags &= ~kMcParens;
+  if ((m_flags & kMcParens) && !McIsAtCaret(this)) m_flags &= ~kMcParens;
   if (!(m_flags & kMcParens) && McIsKind(m_parent, kMcListmult)) {
     if (GetSign() != 0 || McIsKind(this, kMcListmult) || McIsKind(this, kMcListsum))
       m_flags |= kMcParens;

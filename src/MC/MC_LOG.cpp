@@ -109,7 +109,7 @@ McComplex* CMcLog::EvaluateVector(CQorexDoc* doc) const {
 CMcLog::NameKind CMcLog::GetNameKind() const {
   if (m_count != 2) return kWithBase;
   const CMcBasic* base = m_children[1];
-  if (base == McGetFocusedEditNode()) return kWithBase;
+  if (McIsAtCaret(base)) return kWithBase;
   if (McIsConstantE(base)) return kNatural;
   if (McIsKind(base, kMcReal) && static_cast<const CMcReal*>(base)->m_value == 10.0) return kCommon;
   return kWithBase;

@@ -112,7 +112,7 @@ int CMcReal::FontFamily() const {
 }
 
 int CMcReal::DisplayText(char* text, int size) const {
-  const bool atCaret = McGetFocusedEditNode() == this;
+  const bool atCaret = McIsAtCaret(this);
   if (atCaret) {
     const char* typed = McGetFocusedNumberText();
     if (typed && typed[0] != '\0') {

@@ -94,7 +94,7 @@ McComplex* CMcRoot::EvaluateVector(CQorexDoc* doc) const {
 bool CMcRoot::ShowsDegree() const {
   if (m_count != 2) return false;
   const CMcBasic* degree = m_children[1];
-  if (degree == McGetFocusedEditNode() || !McIsKind(degree, kMcReal)) return true;
+  if (McIsAtCaret(degree) || !McIsKind(degree, kMcReal)) return true;
   return static_cast<const CMcReal*>(degree)->m_value != 2.0;
 }
 

@@ -22,9 +22,17 @@ struct McComplex {
 };
 
 McComplex McComplexNeg(const McComplex& a);
-McComplex McComplexAdd(const McComplex& a, const McComplex& b);
-McComplex McComplexSub(const McComplex& a, const McComplex& b);
-McComplex McComplexMul(const McComplex& a, const McComplex& b);
+// Sum, difference and product, inline so that the numerics' inner loops
+// (polynomial evaluation, determinants) use them without a call.
+inline McComplex McComplexAdd(const McComplex& a, const McComplex& b) {
+  return {a.re + b.re, a.im + b.im};
+}
+inline McComplex McComplexSub(const McComplex& a, const McComplex& b) {
+  return {a.re - b.re, a.im - b.im};
+}
+inline McComplex McComplexMul(const McComplex& a, const McComplex& b) {
+  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
 McComplex McComplexDiv(const McComplex& a, const McComplex& b);
 McComplex McComplexSqrt(const McComplex& a);
 McComplex McComplexLog(const McComplex& a);

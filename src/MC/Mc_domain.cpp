@@ -69,19 +69,14 @@ void DrawBracketPieces(CDC* dc, int x, int top, int bottom, UINT side, const cha
 
 CMcDomain::CMcDomain(CMcBasic* variable, CMcBasic* lower, CMcBasic* upper, WORD flags)
     : CMcBasic(flags) {
-  for (CMcBasic* part : {variable, lower, upper})
-    if (part) AppendChild(part);
+  AppendParts({variable, lower, upper});
 }
 
 CMcBasic* CMcDomain::Load(CArchive& ar) {
-  WORD count = 0, baseline = 0, flags = 0;
-  McBox box;
-  std::vector<CMcBasic*> parts;
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 3) return nullptr;
-  if (!LoadChildren(ar, 3, parts)) return nullptr;
-  auto* node = new CMcDomain(parts[0], parts[1], parts[2], flags);
-  node->SetStoredLayout(box, baseline);
-  return node;
+  return LoadTripleAs(
+      ar, [](CMcBasic* variable, CMcBasic* lower, CMcBasic* upper, WORD flags) -> CMcBasic* {
+        return new CMcDomain(variable, lower, upper, flags);
+      });
 }
 
 // Left and right walk the parts in drawn order; up and down leave the node.

@@ -14,6 +14,7 @@
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_operator.h"
 #include "MC/Mc_variable.h"
+#include "editing/ZevEditShared.h"
 #include "editing/Zevmcedit.h"
 
 #include <algorithm>
@@ -21,17 +22,9 @@
 
 namespace {
 
-CMcBasic* NewPlaceholder(int level) {
-  return new CMcNull(McLevelBits(level));
-}
-
-bool IsPlaceholder(const CMcBasic* node) {
-  return McIsKind(node, kMcNull);
-}
-
-bool IsRelation(const CMcBasic* node, int code) {
-  return node != nullptr && node->GetType() == McTypeWord(kMcEquality, static_cast<BYTE>(1 + code));
-}
+using zev::IsPlaceholder;
+using zev::IsRelation;
+using zev::NewPlaceholder;
 
 // A node whose drawing changes while it holds the caret, so that it is laid
 // out again when the caret enters or leaves it.

@@ -10,6 +10,7 @@
 #include "MC/Mc_function.h"
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_variable.h"
+#include "editing/ZevEditShared.h"
 #include "editing/Zevmcedit.h"
 
 #include <algorithm>
@@ -22,17 +23,9 @@
 
 namespace {
 
-bool IsPlaceholder(const CMcBasic* node) {
-  return McIsKind(node, kMcNull);
-}
-
-bool IsAddition(const CMcBasic* node) {
-  return McIsKind(node, kMcListsum);
-}
-
-bool IsMultiplication(const CMcBasic* node) {
-  return node != nullptr && node->GetType() == McTypeWord(kMcListmult, 1);
-}
+using zev::IsAddition;
+using zev::IsMultiplication;
+using zev::IsPlaceholder;
 
 bool IsList(const CMcBasic* node) {
   return IsAddition(node) || McIsKind(node, kMcListmult) || McIsKind(node, kMcListbody);
@@ -101,31 +94,10 @@ struct NameBuffer {
 
 NameBuffer ReadName(const CMcBasic* node) {
   NameBuffer b;
-  if (McIsKind(node, kMcVariable)) {
-    const auto* v = static_cast<const CMcVariable*>(node);
-    b.bytes.assign(v->m_buffer.get(), v->m_length);
-  } else {
-    const auto* f = static_cast<const CMcFunction*>(node);
-    b.bytes.assign(f->m_buffer, f->m_bufferLength);
-  }
+  b.bytes = zev::ReadNameBuffer(node);
   b.nameLength = static_cast<int>(std::strlen(b.bytes.c_str()));
   b.subLength = std::max(0, b.Length() - b.nameLength - 2);
   return b;
-}
-
-void WriteName(CMcBasic* node, const std::string& bytes) {
-  char* copy = new char[bytes.size()];
-  std::memcpy(copy, bytes.data(), bytes.size());
-  if (McIsKind(node, kMcVariable)) {
-    auto* v = static_cast<CMcVariable*>(node);
-    v->m_buffer.reset(copy);
-    v->m_length = static_cast<WORD>(bytes.size());
-  } else {
-    auto* f = static_cast<CMcFunction*>(node);
-    delete[] f->m_buffer;
-    f->m_buffer = copy;
-    f->m_bufferLength = static_cast<WORD>(bytes.size());
-  }
 }
 
 // Whether the 0-based buffer index names a character of the name or the
@@ -180,7 +152,7 @@ int DeleteFromName(CMcBasic* node, bool backspace, int side) {
   } else {
     b.bytes.erase(q, 1);
   }
-  WriteName(node, b.bytes);
+  zev::WriteNameBuffer(node, b.bytes);
   const bool subLeft = ReadName(node).subLength > 0;
   if (backspace) {
     const int p = q + 1;

@@ -8,6 +8,7 @@
 #include "MC/Mc_integral.h"
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_variable.h"
+#include "editing/ZevEditShared.h"
 #include "editing/Zevmcedit.h"
 
 #include <algorithm>
@@ -82,33 +83,6 @@ bool IsEmptyName(const char* name) {
   return name[0] == kZevEmptyName && name[1] == '\0';
 }
 
-// ---- name buffers ----------------------------------------------------------------------
-// The buffer "name\0subscript\0" of a variable or a function, both zeros kept.
-
-std::string ReadBuffer(const CMcBasic* node) {
-  if (McIsKind(node, kMcVariable)) {
-    const auto* v = static_cast<const CMcVariable*>(node);
-    return std::string(v->m_buffer.get(), v->m_length);
-  }
-  const auto* f = static_cast<const CMcFunction*>(node);
-  return std::string(f->m_buffer, f->m_bufferLength);
-}
-
-void WriteBuffer(CMcBasic* node, const std::string& bytes) {
-  char* copy = new char[bytes.size()];
-  std::memcpy(copy, bytes.data(), bytes.size());
-  if (McIsKind(node, kMcVariable)) {
-    auto* v = static_cast<CMcVariable*>(node);
-    v->m_buffer.reset(copy);
-    v->m_length = static_cast<WORD>(bytes.size());
-  } else {
-    auto* f = static_cast<CMcFunction*>(node);
-    delete[] f->m_buffer;
-    f->m_buffer = copy;
-    f->m_bufferLength = static_cast<WORD>(bytes.size());
-  }
-}
-
 const char* NameOf(const CMcBasic* node) {
   return McIsKind(node, kMcVariable) ? static_cast<const CMcVariable*>(node)->GetVarName()
                                      : static_cast<const CMcFunction*>(node)->GetFunctionName();
@@ -116,16 +90,16 @@ const char* NameOf(const CMcBasic* node) {
 
 // The name's first character becomes ch (the name was the empty-name mark).
 void NameWith(CMcBasic* node, char ch) {
-  std::string bytes = ReadBuffer(node);
+  std::string bytes = zev::ReadNameBuffer(node);
   bytes[0] = ch;
-  WriteBuffer(node, bytes);
+  zev::WriteNameBuffer(node, bytes);
 }
 
 // Types ch into a name at caret side `side`; the new side, or 0 when refused.
 // A side beyond the text counts as its end.
 int TypeIntoName(CMcBasic* node, char ch, int side) {
   const bool variable = McIsKind(node, kMcVariable);
-  std::string bytes = ReadBuffer(node);
+  std::string bytes = zev::ReadNameBuffer(node);
   const int nameLength = static_cast<int>(std::strlen(bytes.c_str()));
   const int textLength = static_cast<int>(bytes.size()) - 1;  // without the last zero
   const std::string subscript = bytes.substr(nameLength + 1, textLength - nameLength - 1);
@@ -149,7 +123,7 @@ int TypeIntoName(CMcBasic* node, char ch, int side) {
     newSide = at + 2;
   }
   if (static_cast<int>(bytes.size()) > kMaxBuffer || newSide > kMaxSide) return 0;
-  WriteBuffer(node, bytes);
+  zev::WriteNameBuffer(node, bytes);
   return newSide;
 }
 

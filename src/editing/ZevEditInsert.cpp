@@ -23,6 +23,7 @@
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_operator.h"
 #include "MC/Mc_variable.h"
+#include "editing/ZevEditShared.h"
 #include "editing/Zevmcedit.h"
 
 #include <algorithm>
@@ -30,32 +31,17 @@
 
 namespace {
 
+using zev::IsAddition;
+using zev::IsMultiplication;
+using zev::IsPlaceholder;
+using zev::IsRelation;
+using zev::NewPlaceholder;
+
 // The node's sign bits, cleared on it: a wrapping insert moves them outward.
 WORD TakeSign(CMcBasic* node) {
   const WORD sign = node->m_flags & kMcSignMask;
   node->m_flags &= static_cast<WORD>(~kMcSignMask);
   return sign;
-}
-
-CMcBasic* NewPlaceholder(int level, WORD sign = 0) {
-  return new CMcNull(static_cast<WORD>((sign & kMcSignMask) | McLevelBits(level)));
-}
-
-bool IsPlaceholder(const CMcBasic* node) {
-  return McIsKind(node, kMcNull);
-}
-
-bool IsAddition(const CMcBasic* node) {
-  return McIsKind(node, kMcListsum);
-}
-
-// A plain multiplication (product flags 0 or 1), not a cross or dot product.
-bool IsMultiplication(const CMcBasic* node) {
-  return node != nullptr && node->GetType() == McTypeWord(kMcListmult, 1);
-}
-
-bool IsRelation(const CMcBasic* node, int code) {
-  return node != nullptr && node->GetType() == McTypeWord(kMcEquality, static_cast<BYTE>(1 + code));
 }
 
 // Puts wrapper, already holding node as a child, in node's place in parent,

@@ -4,6 +4,7 @@
 #include "MC/McDepthGuard.h"
 #include "MC/McKinds.h"
 #include "MC/Mc_operator.h"
+#include "editing/ZevEditShared.h"
 #include "editing/Zevmcedit.h"
 
 #include <algorithm>
@@ -267,20 +268,6 @@ bool IsAsciiLetterOrDigit(BYTE c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-// Levels of the deepest path below node, node itself counting 1.
-int Depth(const CMcBasic* node) {
-  if (node == nullptr) return 0;
-  std::vector<std::pair<const CMcBasic*, int>> stack{{node, 1}};
-  int deepest = 0;
-  while (!stack.empty()) {
-    const auto [n, depth] = stack.back();
-    stack.pop_back();
-    deepest = std::max(deepest, depth);
-    for (int i = 0; i < n->m_count; ++i) stack.emplace_back(n->m_children[i], depth + 1);
-  }
-  return deepest;
-}
-
 }  // namespace
 
 std::span<const ZevKeyword> ZevKeywordTable(BYTE last) {
@@ -345,7 +332,7 @@ BOOL CZevMcEdit::RecognizeKeyword() {
   Replay();
   // The keyword's one action may build deeper than its letters did; a tree
   // the loader would refuse keeps the letters as typed.
-  if (Depth(GetEditedExpression()) > McDepthGuard::kMaxDepth) {
+  if (zev::TreeDepth(GetEditedExpression()) > McDepthGuard::kMaxDepth) {
     std::copy(before.begin(), before.end(), m_pLogCodes.get() + start);
     m_pLogPrevCodes[start] = prevBefore;
     Replay();

@@ -1,5 +1,7 @@
 #include "editing/Zevmcedit.h"
 
+#include "editing/ZevEditShared.h"
+
 #include "GlobalResources.h"
 #include "MC/MC_GROUP.h"
 #include "MC/MC_REAL.h"
@@ -19,6 +21,8 @@
 
 namespace {
 
+using zev::TreeDepth;
+
 constexpr int kInitialLogCapacity = 4;
 // The most levels one action adds to the deepest path of a tree (an implicit
 // product around a new function template adds two); above this margin from
@@ -28,21 +32,6 @@ constexpr int kMaxChildren = 0xFFFF;
 
 bool IsGroup(const CMcBasic* node) {
   return McIsKind(node, kMcGroup);
-}
-
-// Levels of the deepest path below node, node itself counting 1, as the
-// record loader counts them. Iterative: the tree handed in may be deep.
-int TreeDepth(const CMcBasic* node) {
-  if (node == nullptr) return 0;
-  std::vector<std::pair<const CMcBasic*, int>> stack{{node, 1}};
-  int deepest = 0;
-  while (!stack.empty()) {
-    const auto [n, depth] = stack.back();
-    stack.pop_back();
-    deepest = std::max(deepest, depth);
-    for (int i = 0; i < n->m_count; ++i) stack.emplace_back(n->m_children[i], depth + 1);
-  }
-  return deepest;
 }
 
 // Parent steps from node up to top (0 when they are the same node).
