@@ -68,6 +68,8 @@ TEST(FuzzRegressions, EveryKeptInputPassesItsTarget) {
     }
   }
   RecordProperty("replayed", replayed);
+  // A moved or emptied folder must not pass as a clean replay.
+  EXPECT_GT(replayed, 0) << "no kept input under " << (FuzzFolder() / "regressions");
 }
 
 // A target added to fuzz/ is replayed here too, and every kept input belongs
