@@ -203,6 +203,175 @@ DWORD AsNewFactor(CZevMcEdit& edit, DWORD code, McEditStep& step,
   return result;
 }
 
+// ---- the steps of a character -----------------------------------------------------------
+// InsertCharacter tries these in turn: each acts (returns the code, or 0 for
+// refused) or leaves everything as it was (kNotMine) for the next.
+
+constexpr DWORD kNotMine = ~DWORD{0};
+
+// What a typed character and the caret node are, read once.
+struct TypedChar {
+  DWORD code;
+  char ch;
+  bool textMode;
+  bool letter;
+  bool numeric;  // a digit or "."
+  McKindCode kind;
+  int level;
+  CMcBasic* n;
+  CMcBasic* parent;
+};
+
+// Into a placeholder: a new one-letter variable (a to n and A to N upright
+// constants) or a number.
+DWORD IntoPlaceholder(CZevMcEdit& edit, const TypedChar& t, McEditStep& step) {
+  if (t.kind != kMcNull) return kNotMine;
+  if (t.ch == '-') return 0;
+  const WORD sign = t.n->m_flags & kMcSignMask;
+  CMcBasic* made;
+  if (t.letter) {
+    const char ch = t.ch;
+    const bool constant = (ch >= 'a' && ch <= 'n') || (ch >= 'A' && ch <= 'N');
+    const char name[] = {ch, '\0'};
+    made = new CMcVariable(
+        name, "", static_cast<WORD>(sign | McLevelBits(t.level) | (constant ? kMcConstant : 0)));
+  } else {
+    std::strcpy(edit.m_szNumber, t.ch == '.' ? "0." : std::string(1, t.ch).c_str());
+    made =
+        new CMcReal(t.ch == '.' ? 0.0 : t.ch - '0', static_cast<WORD>(sign | McLevelBits(t.level)));
+  }
+  t.parent->ReplaceChild(made, t.n);
+  delete t.n;
+  // A new number is named as the caret it replaced, so that the engine keeps
+  // the text just typed ("0.") instead of reprinting its value.
+  step.pCaret = McIsKind(made, kMcReal) ? made : nullptr;
+  step.pNewCaret = step.pRelayout = made;
+  return t.code;
+}
+
+// A letter names an unnamed variable, or an unnamed function (the caret then
+// goes to an empty argument, or stays in the name in text mode).
+DWORD NameTheUnnamed(const TypedChar& t, McEditStep& step) {
+  if (!t.letter || (t.kind != kMcVariable && t.kind != kMcFunction) || !IsEmptyName(NameOf(t.n)))
+    return kNotMine;
+  NameWith(t.n, t.ch);
+  if (t.kind == kMcVariable) {
+    step.pRelayout = t.n;
+    return t.code;
+  }
+  CMcBasic* argument = static_cast<CMcFunction*>(t.n)->GetArgument();
+  if (!t.textMode && McIsKind(argument, kMcNull)) {
+    step.pNewCaret = argument;
+    step.nNewCaretSide = 0;
+  } else {
+    step.nNewCaretSide = 2;
+  }
+  step.pRelayout = step.pNewCaret;
+  return t.code;
+}
+
+// A digit right after a letter: its power, or for "0" and "1" a subscript.
+DWORD DigitAfterLetter(CZevMcEdit& edit, const TypedChar& t, McEditStep& step) {
+  if (t.textMode || t.kind != kMcVariable || !IsDigit(t.ch) || edit.m_nLogLength <= 0)
+    return kNotMine;
+  const DWORD last = edit.LastItemCode();
+  if (!(ZevItemAction(last) == kZevInsertCharacter &&
+        IsLetter(static_cast<char>(ZevItemValue(last)))) &&
+      ZevItemAction(last) != kZevInsertGreek)
+    return kNotMine;
+  const int digit = t.ch - '0';
+  return edit.InsertSpecialValue(
+      ZevItemCode(kZevInsertSpecialValue, digit >= 2 ? digit : digit + 10), step);
+}
+
+// A letter on a differentiation variable (not the expression): another
+// variable beside it.
+DWORD AnotherDerivativeVariable(const TypedChar& t, McEditStep& step) {
+  if (!McIsKind(t.parent, kMcDerivative) || t.parent->m_children[0] == t.n || t.numeric)
+    return kNotMine;
+  const char name[] = {t.ch, '\0'};
+  auto* variable = new CMcVariable(name, "", McLevelBits(t.level));
+  t.parent->InsertChildNextTo(variable, t.n, step.nCaretSide != 0);
+  step.pNewCaret = step.pRelayout = variable;
+  return t.code;
+}
+
+// A letter on the integration variable: a double integral, inside (caret
+// before the variable) or outside.
+DWORD DoubleIntegral(const TypedChar& t, McEditStep& step) {
+  CMcBasic* parent = t.parent;
+  if (!McIsKind(parent, kMcIntegral) || parent->m_count != CMcIntegral::kParts ||
+      parent->m_children[CMcIntegral::kVariable] != t.n || t.numeric)
+    return kNotMine;
+  const char name[] = {t.ch, '\0'};
+  auto* variable = new CMcVariable(name, "", McLevelBits(t.level));
+  CMcBasic* lower = new CMcNull(McLevelBits(t.level + 1));
+  CMcBasic* upper = new CMcNull(McLevelBits(t.level + 1));
+  CMcIntegral* integral;
+  if (step.nCaretSide == 0) {
+    integral = new CMcIntegral(parent->m_children[CMcIntegral::kIntegrand], lower, upper, variable,
+                               static_cast<WORD>(parent->m_flags & ~kMcSignMask));
+    parent->SetChildAt(integral, CMcIntegral::kIntegrand);
+    step.pRelayout = parent;
+  } else {
+    CMcBasic* outer = parent->m_parent;
+    if (outer == nullptr) {
+      delete variable;
+      delete lower;
+      delete upper;
+      return 0;
+    }
+    integral = new CMcIntegral(parent, lower, upper, variable, parent->m_flags);
+    outer->ReplaceChild(integral, parent);
+    parent->m_flags &= static_cast<WORD>(~kMcSignMask);
+    step.pRelayout = outer;
+  }
+  step.pNewSubtree = integral;
+  step.pNewCaret = variable;
+  return t.code;
+}
+
+// A character that cannot go into the caret node's text goes beside it: a
+// derivative's or integral's new variable, else a new factor.
+DWORD BesideTheNode(CZevMcEdit& edit, const TypedChar& t, McEditStep& step) {
+  const McKindCode kind = t.kind;
+  const bool outside = (kind != kMcReal && kind != kMcVariable && kind != kMcFunction) ||
+                       (kind == kMcReal && t.letter && t.ch != 'E') ||
+                       (kind == kMcFunction && step.nCaretSide == 1) ||
+                       (!t.textMode && (kind == kMcVariable || kind == kMcFunction));
+  if (!outside) return kNotMine;
+  if (t.ch == '-') return 0;
+  if (DWORD r = AnotherDerivativeVariable(t, step); r != kNotMine) return r;
+  if (DWORD r = DoubleIntegral(t, step); r != kNotMine) return r;
+  return AsNewFactor(edit, t.code, step, &CZevMcEdit::InsertCharacter);
+}
+
+// Into the digits of the number being typed.
+DWORD IntoNumber(CZevMcEdit& edit, const TypedChar& t, McEditStep& step) {
+  if (t.kind != kMcReal) return kNotMine;
+  auto* real = static_cast<CMcReal*>(t.n);
+  std::string text;
+  double magnitude = 0;
+  const int side =
+      TypeIntoNumber(edit.m_szNumber, real->m_value, t.ch, step.nCaretSide, &text, &magnitude);
+  if (side == 0) return 0;
+  std::memcpy(edit.m_szNumber, text.c_str(), text.size() + 1);
+  real->m_value = magnitude;
+  step.nNewCaretSide = static_cast<BYTE>(side);
+  step.pRelayout = t.n;
+  return t.code;
+}
+
+// Into a variable's or a function's name or subscript (text mode).
+DWORD IntoName(const TypedChar& t, McEditStep& step) {
+  if (t.ch == '-') return 0;
+  const int side = TypeIntoName(t.n, t.ch, step.nCaretSide);
+  if (side == 0) return 0;
+  step.nNewCaretSide = static_cast<BYTE>(side);
+  step.pRelayout = t.n;
+  return t.code;
+}
+
 }  // namespace
 
 // ---- characters --------------------------------------------------------------------------
@@ -212,124 +381,23 @@ DWORD CZevMcEdit::InsertCharacter(DWORD code, McEditStep& step) {
   CMcBasic* parent = n ? n->m_parent : nullptr;
   if (parent == nullptr) return 0;
   const char ch = static_cast<char>(ZevItemValue(code));
-  const bool textMode = (ZevItemFlags(code) & kZevKeyText) != 0;
-  const bool letter = IsLetter(ch);
-  const bool numeric = IsDigit(ch) || ch == '.';
+  const TypedChar t{code,
+                    ch,
+                    (ZevItemFlags(code) & kZevKeyText) != 0,
+                    IsLetter(ch),
+                    IsDigit(ch) || ch == '.',
+                    McKindOf(n->GetType()),
+                    n->GetLevel(),
+                    n,
+                    parent};
   // A minus reaches this action only for the number being typed.
-  if (!letter && !numeric && ch != '-') return 0;
-  const McKindCode kind = McKindOf(n->GetType());
-  const int level = n->GetLevel();
-
-  if (kind == kMcNull) {
-    if (ch == '-') return 0;
-    const WORD sign = n->m_flags & kMcSignMask;
-    CMcBasic* made;
-    if (letter) {
-      const bool constant = (ch >= 'a' && ch <= 'n') || (ch >= 'A' && ch <= 'N');
-      const char name[] = {ch, '\0'};
-      made = new CMcVariable(
-          name, "", static_cast<WORD>(sign | McLevelBits(level) | (constant ? kMcConstant : 0)));
-    } else {
-      std::strcpy(m_szNumber, ch == '.' ? "0." : std::string(1, ch).c_str());
-      made = new CMcReal(ch == '.' ? 0.0 : ch - '0', static_cast<WORD>(sign | McLevelBits(level)));
-    }
-    parent->ReplaceChild(made, n);
-    delete n;
-    // A new number is named as the caret it replaced, so that the engine
-    // keeps the text just typed ("0.") instead of reprinting its value.
-    step.pCaret = McIsKind(made, kMcReal) ? made : nullptr;
-    step.pNewCaret = step.pRelayout = made;
-    return code;
-  }
-  if (letter && kind == kMcVariable && IsEmptyName(NameOf(n))) {
-    NameWith(n, ch);
-    step.pRelayout = n;
-    return code;
-  }
-  if (letter && kind == kMcFunction && IsEmptyName(NameOf(n))) {
-    NameWith(n, ch);
-    CMcBasic* argument = static_cast<CMcFunction*>(n)->GetArgument();
-    if (!textMode && McIsKind(argument, kMcNull)) {
-      step.pNewCaret = argument;
-      step.nNewCaretSide = 0;
-    } else {
-      step.nNewCaretSide = 2;
-    }
-    step.pRelayout = step.pNewCaret;
-    return code;
-  }
-  // A digit right after a letter: its power, or for "0" and "1" a subscript.
-  if (!textMode && kind == kMcVariable && IsDigit(ch) && m_nLogLength > 0) {
-    const DWORD last = LastItemCode();
-    if ((ZevItemAction(last) == kZevInsertCharacter &&
-         IsLetter(static_cast<char>(ZevItemValue(last)))) ||
-        ZevItemAction(last) == kZevInsertGreek) {
-      const int digit = ch - '0';
-      return InsertSpecialValue(
-          ZevItemCode(kZevInsertSpecialValue, digit >= 2 ? digit : digit + 10), step);
-    }
-  }
-  const bool outside = (kind != kMcReal && kind != kMcVariable && kind != kMcFunction) ||
-                       (kind == kMcReal && letter && ch != 'E') ||
-                       (kind == kMcFunction && step.nCaretSide == 1) ||
-                       (!textMode && (kind == kMcVariable || kind == kMcFunction));
-  if (outside) {
-    if (ch == '-') return 0;
-    if (McIsKind(parent, kMcDerivative) && parent->m_children[0] != n && !numeric) {
-      // Another differentiation variable beside this one.
-      const char name[] = {ch, '\0'};
-      auto* variable = new CMcVariable(name, "", McLevelBits(level));
-      parent->InsertChildNextTo(variable, n, step.nCaretSide != 0);
-      step.pNewCaret = step.pRelayout = variable;
-      return code;
-    }
-    if (McIsKind(parent, kMcIntegral) && parent->m_count == CMcIntegral::kParts &&
-        parent->m_children[CMcIntegral::kVariable] == n && !numeric) {
-      // A letter on the integration variable: a double integral, inside
-      // (caret before the variable) or outside.
-      const char name[] = {ch, '\0'};
-      auto* variable = new CMcVariable(name, "", McLevelBits(level));
-      CMcBasic* lower = new CMcNull(McLevelBits(level + 1));
-      CMcBasic* upper = new CMcNull(McLevelBits(level + 1));
-      CMcIntegral* integral;
-      if (step.nCaretSide == 0) {
-        integral = new CMcIntegral(parent->m_children[CMcIntegral::kIntegrand], lower, upper,
-                                   variable, static_cast<WORD>(parent->m_flags & ~kMcSignMask));
-        parent->SetChildAt(integral, CMcIntegral::kIntegrand);
-        step.pRelayout = parent;
-      } else {
-        CMcBasic* outer = parent->m_parent;
-        if (outer == nullptr) return 0;
-        integral = new CMcIntegral(parent, lower, upper, variable, parent->m_flags);
-        outer->ReplaceChild(integral, parent);
-        parent->m_flags &= static_cast<WORD>(~kMcSignMask);
-        step.pRelayout = outer;
-      }
-      step.pNewSubtree = integral;
-      step.pNewCaret = variable;
-      return code;
-    }
-    return AsNewFactor(*this, code, step, &CZevMcEdit::InsertCharacter);
-  }
-  if (kind == kMcReal) {
-    auto* real = static_cast<CMcReal*>(n);
-    std::string text;
-    double magnitude = 0;
-    const int side =
-        TypeIntoNumber(m_szNumber, real->m_value, ch, step.nCaretSide, &text, &magnitude);
-    if (side == 0) return 0;
-    std::memcpy(m_szNumber, text.c_str(), text.size() + 1);
-    real->m_value = magnitude;
-    step.nNewCaretSide = static_cast<BYTE>(side);
-    step.pRelayout = n;
-    return code;
-  }
-  if (ch == '-') return 0;
-  const int side = TypeIntoName(n, ch, step.nCaretSide);
-  if (side == 0) return 0;
-  step.nNewCaretSide = static_cast<BYTE>(side);
-  step.pRelayout = n;
-  return code;
+  if (!t.letter && !t.numeric && ch != '-') return 0;
+  if (DWORD r = IntoPlaceholder(*this, t, step); r != kNotMine) return r;
+  if (DWORD r = NameTheUnnamed(t, step); r != kNotMine) return r;
+  if (DWORD r = DigitAfterLetter(*this, t, step); r != kNotMine) return r;
+  if (DWORD r = BesideTheNode(*this, t, step); r != kNotMine) return r;
+  if (DWORD r = IntoNumber(*this, t, step); r != kNotMine) return r;
+  return IntoName(t, step);
 }
 
 // ---- Greek letters ---------------------------------------------------------------------------
