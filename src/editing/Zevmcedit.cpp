@@ -15,6 +15,7 @@
 #include "platform/gdi/DC.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -65,6 +66,30 @@ bool NeverGrows(int action) {
     default:
       return false;
   }
+}
+
+// What an action reads and writes of the engine besides the tree, saved
+// around a trial run on a copy.
+struct TrialState {
+  McEditStep step;
+  std::array<char, kMcNumberTextSize> number;
+  CMcBasic* caret;
+  CMcBasic* list;
+  int listIndex;
+};
+
+TrialState SaveTrialState(const CZevMcEdit& edit) {
+  TrialState s{edit.m_step, {}, edit.m_pCaret, edit.m_pList, edit.m_nListIndex};
+  std::memcpy(s.number.data(), edit.m_szNumber, s.number.size());
+  return s;
+}
+
+void RestoreTrialState(CZevMcEdit& edit, const TrialState& s) {
+  edit.m_step = s.step;
+  std::memcpy(edit.m_szNumber, s.number.data(), s.number.size());
+  edit.m_pCaret = s.caret;
+  edit.m_pList = s.list;
+  edit.m_nListIndex = s.listIndex;
 }
 
 // Whether an item's action number names an action.
@@ -321,37 +346,27 @@ DWORD CZevMcEdit::RunAction(DWORD code, McEditStep& step) {
 // child count or matrix width may pass 16 bits. Counts are checked on the
 // caret's path (every action grows only the caret node or an ancestor); the
 // depth, near the limit, by running the action on a copy first.
-bool CZevMcEdit::RoomToGrow(DWORD code) const {
+bool CZevMcEdit::RoomToGrow(DWORD code) {
   if (NeverGrows(ZevItemAction(code))) return true;
   for (const CMcBasic* n = m_pCaret; n != nullptr && n != m_pList; n = n->m_parent)
     if (!CanGrow(n)) return false;
   CMcBasic* live = GetEditedExpression();
   if (live == nullptr || TreeDepth(live) + kDepthMargin <= McDepthGuard::kMaxDepth) return true;
-  // The trial runs on a copy held by a group of its own, with the engine's
-  // state saved around it; the actions are deterministic, so the copy ends as
-  // the live tree would.
-  auto* self = const_cast<CZevMcEdit*>(this);
+  // The trial runs on a copy held by a group of its own; the actions are
+  // deterministic, so the copy ends as the live tree would. The engine's
+  // state that an action reads and writes is saved around it.
   CMcGroup trial(nullptr, "", 0);
   CMcBasic* copy = live->Clone();
   trial.AppendChild(copy);
-  const McEditStep savedStep = m_step;
-  char savedNumber[kMcNumberTextSize];
-  std::memcpy(savedNumber, m_szNumber, sizeof savedNumber);
-  CMcBasic* const savedCaret = m_pCaret;
-  CMcBasic* const savedList = m_pList;
-  const int savedIndex = m_nListIndex;
   CMcBasic* twin = MapNode(copy, live, m_pCaret, DepthBelow(live, m_pCaret));
-  self->m_pCaret = twin;
-  self->m_pList = &trial;
-  self->m_nListIndex = 0;
-  self->m_step.pCaret = self->m_step.pNewCaret = twin;
-  const DWORD result = self->RunAction(code, self->m_step);
+  const TrialState saved = SaveTrialState(*this);
+  m_pCaret = twin;
+  m_pList = &trial;
+  m_nListIndex = 0;
+  m_step.pCaret = m_step.pNewCaret = twin;
+  const DWORD result = RunAction(code, m_step);
   const int depth = TreeDepth(trial.m_count ? trial.m_children[0] : nullptr);
-  self->m_step = savedStep;
-  std::memcpy(self->m_szNumber, savedNumber, sizeof savedNumber);
-  self->m_pCaret = savedCaret;
-  self->m_pList = savedList;
-  self->m_nListIndex = savedIndex;
+  RestoreTrialState(*this, saved);
   return result == 0 || depth <= McDepthGuard::kMaxDepth;
 }
 

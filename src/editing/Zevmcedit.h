@@ -221,7 +221,9 @@ class CZevMcEdit {
   static DWORD MapKey(UINT key, UINT flags);
   // Whether the tree would stay within what a record can hold after an action
   // that may grow it: depth below the loader's limit, child counts in 16 bits.
-  bool RoomToGrow(DWORD code) const;
+  // Near the depth limit it runs the action on a copy of the expression, so
+  // it changes the engine's state for a while (and puts it back).
+  bool RoomToGrow(DWORD code);
   void FillNumberText(CMcBasic* node);
   // Clears a parentheses bit a layout left on the caret node after an action
   // moved it out of the product that called for it.
