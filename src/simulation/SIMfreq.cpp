@@ -49,17 +49,6 @@ inline bool Finite(McComplex z) {
 inline McComplex DivDirect(McComplex a, McComplex b, double b2) {
   return {(a.re * b.re + a.im * b.im) / b2, (a.im * b.re - a.re * b.im) / b2};
 }
-// Smith's scaled a / b: no square of b is formed.
-McComplex DivScaled(McComplex a, McComplex b) {
-  if (std::fabs(b.re) >= std::fabs(b.im)) {
-    const double t = b.im / b.re;
-    const double den = b.re + b.im * t;
-    return {(a.re + a.im * t) / den, (a.im - a.re * t) / den};
-  }
-  const double t = b.re / b.im;
-  const double den = b.re * t + b.im;
-  return {(a.re * t + a.im) / den, (a.im * t - a.re) / den};
-}
 // |b|^2 is usable as a divisor: finite and not below the normal range.
 inline bool UsableSquare(double b2) {
   return b2 >= DBL_MIN && b2 <= DBL_MAX;
@@ -79,7 +68,7 @@ McComplex ResponseScaled(const CSIMtrnfn& t, double w) {
     n = McComplexAdd(McComplexMul(n, x), {k < nNum ? t.m_num[k] : 0.0, 0.0});
     d = McComplexAdd(McComplexMul(d, x), {t.m_den[k], 0.0});
   }
-  return DivScaled(n, d);
+  return McComplexDivScaled(n, d);
 }
 
 // The inverse of the n x n matrix q (n = 1 .. 3) into out, by the adjugate
@@ -120,7 +109,7 @@ bool InvertAdjugate(const McComplex* q, McComplex* out, int n, bool scaled) {
   const double det2 = det.re * det.re + det.im * det.im;
   bool finite = UsableSquare(det2);
   for (int k = 0; k < n * n; ++k) {
-    out[k] = scaled ? DivScaled(out[k], det) : DivDirect(out[k], det, det2);
+    out[k] = scaled ? McComplexDivScaled(out[k], det) : DivDirect(out[k], det, det2);
     finite = finite && Finite(out[k]);
   }
   return finite;

@@ -20,14 +20,7 @@ inline McComplex Div(McComplex a, McComplex b) {
   if (d >= 1e-290 && d <= 1e290 && std::fabs(a.re) <= 1e140 && std::fabs(a.im) <= 1e140) {
     return {(a.re * b.re + a.im * b.im) / d, (a.im * b.re - a.re * b.im) / d};
   }
-  if (std::fabs(b.re) >= std::fabs(b.im)) {
-    const double t = b.im / b.re;
-    const double den = b.re + b.im * t;
-    return {(a.re + a.im * t) / den, (a.im - a.re * t) / den};
-  }
-  const double t = b.re / b.im;
-  const double den = b.re * t + b.im;
-  return {(a.re * t + a.im) / den, (a.im * t - a.re) / den};
+  return McComplexDivScaled(a, b);
 }
 // The direct modulus, except where squaring over- or underflows: then |p(x)|
 // of a high-degree polynomial would read as inf (or 0) and pass the
