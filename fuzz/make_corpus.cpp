@@ -253,7 +253,7 @@ void WriteClipboardRecords(const CMXC_BIN& samples, const CMcBasic* process) {
 void WriteDefinitionTables() {
   CMXC_ARJ variables(0);
   variables.Add(new CMcVariable("k", "1", 0), R(2.5));
-  variables.Add(new CMcVariable("x", "", 1), Poly({1, 2, 3}));
+  variables.Add(new CMcVariable("x", "", kMcMinus), Poly({1, 2, 3}));
   CMXC_ARJ functions(1);
   functions.Add(new CMcFunction(new CMcVariable("x", "", 0), "f", "", 0),
                 new CMcPower(new CMcVariable("x", "", 0), R(2), 0));

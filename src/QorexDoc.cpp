@@ -1,6 +1,7 @@
 #include "QorexDoc.h"
 
 #include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
 #include "MC/Mc_division.h"
 #include "MC/Mc_equality.h"
 #include "MC/Mc_function.h"
@@ -55,10 +56,6 @@ CMcBasic* NewVariable(const char* name, const char* subscript, WORD entry) {
   return v;
 }
 
-CMcBasic* NewReal(double value) {
-  return new CMcReal(std::fabs(value), value < 0 ? 1 : 0);
-}
-
 CMcBasic* NewSignalOfT(const char* name, const char* subscript) {
   return new CMcFunction(NewVariable("t", "", kEntryT), name, subscript, 0);
 }
@@ -83,9 +80,14 @@ CQorexDoc::CQorexDoc()
       m_runControls(new CSIMsignal[4]),
       m_runOutputs(new CSIMsignal[4]),
       m_runTs(new double[4]()),
-      m_pVarPoints(new CVARpoints[4]),
-      m_diagView{{0, 0, 0, 0},      {50, 50, 100, 100}, {10, 10, 100, 100}, {1, 2, 100, 100},
-                 {80, 2, 100, 100}, {50, 50, 200, 150}, {80, 2, 200, 150}} {
+      m_pVarPoints(new CVARpoints[4]) {
+  m_diagView[kDiagramRootLocus] = {0, 0, 0, 0};
+  m_diagView[kDiagramNyquist] = {50, 50, 100, 100};
+  m_diagView[kDiagramInverseNyquist] = {10, 10, 100, 100};
+  m_diagView[kDiagramNichols] = {1, 2, 100, 100};
+  m_diagView[kDiagramBode] = {80, 2, 100, 100};
+  m_diagView[kDiagramCharNyquist] = {50, 50, 200, 150};
+  m_diagView[kDiagramCharBode] = {80, 2, 200, 150};
   // The sampled error weight of the default "e_weight(t) = 1", so that a
   // cost read before the tuner fills it weighs every sample once.
   for (int i = 0; i < m_errorWeight.m_nRows * m_errorWeight.m_nColumns; ++i)
@@ -115,17 +117,17 @@ CQorexDoc::~CQorexDoc() {
 void CQorexDoc::AddDefaultDefinitions() {
   const double inf = std::numeric_limits<double>::infinity();
   CMcBasic* const signals[kSignalCount] = {
-      NewReal(1.0),           NewReal(0.0),           NewReal(0.0),
-      NewReal(0.0),           new CMcReal(inf, 1),    new CMcReal(inf, 0),
-      NewSignalOfT("u", "1"), NewSignalOfT("y", "1"), NewReal(1.0)};
+      McNewNumber(1.0),       McNewNumber(0.0),           McNewNumber(0.0),
+      McNewNumber(0.0),       new CMcReal(inf, kMcMinus), new CMcReal(inf, 0),
+      NewSignalOfT("u", "1"), NewSignalOfT("y", "1"),     McNewNumber(1.0)};
   for (int i = 0; i < kSignalCount; ++i) m_signals.Add(NewDefinition(false, i, signals[i]));
 
   auto* sPlusOne = new CMcListsum(0);
   sPlusOne->AppendChild(NewVariable("s", "", kEntryS));
-  sPlusOne->AppendChild(NewReal(1.0));
-  CMcBasic* const models[kModelCount] = {NewReal(1.0), NewReal(1.0),
-                                         new CMcDivision(NewReal(1.0), sPlusOne, 0), NewReal(1.0),
-                                         NewVariable("f", "11", kEntryF11)};
+  sPlusOne->AppendChild(McNewNumber(1.0));
+  CMcBasic* const models[kModelCount] = {McNewNumber(1.0), McNewNumber(1.0),
+                                         new CMcDivision(McNewNumber(1.0), sPlusOne, 0),
+                                         McNewNumber(1.0), NewVariable("f", "11", kEntryF11)};
   for (int i = 0; i < kModelCount; ++i) m_models.Add(NewDefinition(true, i, models[i]));
 }
 
@@ -234,8 +236,8 @@ int CQorexDoc::FindVarPoint(int entry) const {
 void CQorexDoc::GetVarPointCell(int userVariable, int* mode, int* colour) const {
   const int i = FindVarPoint(userVariable + kFirstUserEntry);
   const WORD code = i >= 0 ? m_pVarPoints[i].m_wCode : 0;
-  if (mode) *mode = i >= 0 ? (code & 0xF) + 1 : 0;
-  if (colour) *colour = i >= 0 ? (code >> 12) + 1 : 0;
+  if (mode) *mode = i >= 0 ? CVARpoints::ModeOf(code) + 1 : 0;
+  if (colour) *colour = i >= 0 ? CVARpoints::ColourOf(code) + 1 : 0;
 }
 
 void CQorexDoc::SetVarPoint(int userVariable, WORD code) {

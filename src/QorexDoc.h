@@ -33,6 +33,7 @@
 #include "MC/MXC_BIN.h"
 #include "VARpoints.h"
 #include "VARvalues.h"
+#include "diagrams/DiagramKinds.h"
 #include "platform/core/Geometry.h"
 #include "platform/core/String.h"
 #include "platform/ui/Document.h"
@@ -115,8 +116,8 @@ class CQorexDoc : public CDocument {
   void ToggleSignalShow(int code);
 
   // Locus of a user variable (table entry userVariable + 5): the "Variables"
-  // bar's list items mode = (code & 0xF) + 1 and colour = (code >> 12) + 1,
-  // or 0 and 0 without a locus.
+  // bar's list items mode = CVARpoints::ModeOf(code) + 1 and colour =
+  // CVARpoints::ColourOf(code) + 1, or 0 and 0 without a locus.
   void GetVarPointCell(int userVariable, int* mode, int* colour) const;
   // Gives the variable a locus with this code (new entry or changed code,
   // then Recalculate and UpdateAll). A full array doubles first, keeping each
@@ -295,10 +296,9 @@ class CQorexDoc : public CDocument {
   double m_dSigScaleY = 50.0;                  // pixels per unit
   double m_dSamplingTime = 0.05;
   double m_dFinalTime = 30.0;
-  // Indexed by diagram type: 1 Nyquist, 2 inverse Nyquist, 3 Nichols, 4 Bode,
-  // 5 characteristic Nyquist, 6 characteristic Bode (0, the root locus, uses
-  // the members above).
-  QoxDiagView m_diagView[7];
+  // Indexed by diagram kind (DiagramKinds.h); the root locus's row is unused,
+  // it keeps the members above.
+  QoxDiagView m_diagView[kDiagramCount];
 
  private:
   void AddDefaultDefinitions();

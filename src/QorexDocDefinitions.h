@@ -14,8 +14,6 @@ constexpr WORD kEntryF11 = 5;
 
 // A variable bound to its table entry.
 CMcBasic* NewVariable(const char* name, const char* subscript, WORD entry);
-// A real number, its sign in the flags.
-CMcBasic* NewReal(double value);
 // name_subscript(t).
 CMcBasic* NewSignalOfT(const char* name, const char* subscript);
 // The definition of a slot, named from the loop's wiring: name(s) = rhs for

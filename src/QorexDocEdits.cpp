@@ -13,6 +13,7 @@
 #include "GlobalResources.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McKinds.h"
 #include "MC/Mc_division.h"
 #include "MC/Mc_domain.h"
@@ -33,18 +34,12 @@
 
 namespace {
 
-constexpr WORD kSignBits = 0x0003;
-constexpr WORD kMinus = 0x0001;
-constexpr WORD kPlusMinus = 0x0002;
-constexpr WORD kGreek = 0x0010;
-constexpr WORD kConstant = 0x0100;
 // Table entries of the names the rebuilders write.
 constexpr int kEntryS = 0;
 constexpr int kEntryT = 1;
 constexpr int kEntryJ = 2;
 constexpr int kEntryPi = 4;
-// The relation "Greater or equal" and a domain with both ends included.
-constexpr int kRelationGreaterOrEqual = 9;
+// A domain with both ends included.
 constexpr int kDomainClosed = 1;
 
 const char kModelLetters[] = "PKGLF";
@@ -65,34 +60,15 @@ double RealMagnitude(const CMcBasic* n) {
 
 // ---- node makers ---------------------------------------------------------------------
 
-CMcBasic* Real(double v) {
-  return new CMcReal(std::fabs(v), v < 0 ? kMinus : 0);
-}
-
 CMcVariable* Variable(const char* name, const char* subscript, WORD flags, int entry = -1) {
   auto* v = new CMcVariable(name, subscript, flags);
   if (entry >= 0) v->m_index = static_cast<WORD>(entry);
   return v;
 }
 
-template <class List>
-CMcBasic* ListOf(std::initializer_list<CMcBasic*> items, WORD flags = 0) {
-  auto* list = new List(flags);
-  for (CMcBasic* item : items) list->AppendChild(item);
-  return list;
-}
-
-CMcBasic* Product(std::initializer_list<CMcBasic*> factors) {
-  return ListOf<CMcListmult>(factors);
-}
-
-CMcBasic* Sum(std::initializer_list<CMcBasic*> terms) {
-  return ListOf<CMcListsum>(terms);
-}
-
 // x with the flags' sign bits added to its own.
 CMcBasic* Signed(CMcBasic* x, WORD sign) {
-  x->m_flags = static_cast<WORD>(x->m_flags | (sign & kSignBits));
+  x->m_flags = static_cast<WORD>(x->m_flags | (sign & kMcSignMask));
   return x;
 }
 
@@ -109,8 +85,8 @@ template <class Make>
 CMcBasic* WrapInPlace(CMcBasic* node, Make make) {
   CMcBasic* parent = node->m_parent;
   const int index = parent ? parent->IndexOfChild(node) : -1;
-  const WORD sign = node->m_flags & kSignBits;
-  node->m_flags = static_cast<WORD>(node->m_flags & ~kSignBits);
+  const WORD sign = node->m_flags & kMcSignMask;
+  node->m_flags = static_cast<WORD>(node->m_flags & ~kMcSignMask);
   CMcBasic* wrapper = Signed(make(node), sign);
   if (index >= 0) parent->SetChildAt(wrapper, index);
   return wrapper;
@@ -122,7 +98,7 @@ void MultiplyInPlace(CMcBasic* node, CMcBasic* factor) {
     node->AppendChild(factor);
     return;
   }
-  WrapInPlace(node, [factor](CMcBasic* n) { return Product({n, factor}); });
+  WrapInPlace(node, [factor](CMcBasic* n) { return McNewProduct(0, {n, factor}); });
 }
 
 // factor · node in node's place: a number is replaced by the factor, a
@@ -134,7 +110,7 @@ void LeadWithFactor(CMcBasic* node, CMcBasic* factor) {
   } else if (McIsKind(node, kMcListmult)) {
     node->InsertChildAt(factor, 0, FALSE);
   } else {
-    WrapInPlace(node, [factor](CMcBasic* n) { return Product({factor, n}); });
+    WrapInPlace(node, [factor](CMcBasic* n) { return McNewProduct(0, {factor, n}); });
   }
 }
 
@@ -175,16 +151,17 @@ RootFactor MakeRootFactor(CVARvalues& vars, bool pole, int model, int row, int c
   vars.m_pValue[first] = a;
   vars.m_pValue[first + 1] = b;
   const std::string partner = std::string(subscript) + "j";
-  CMcBasic* sum = Sum({Variable("s", "", 0, kEntryS), Variable(name, subscript, 0, first)});
+  CMcBasic* sum = McNewSum(0, {Variable("s", "", 0, kEntryS), Variable(name, subscript, 0, first)});
   if (b == 0.0) {
     root.gain = Variable(name, subscript, 0, first);
   } else {
     // s + P +- j Pj: the conjugate pair in one factor.
-    sum->AppendChild(Signed(Product({Variable("j", "", kConstant, kEntryJ),
-                                     Variable(name, partner.c_str(), 0, first + 1)}),
-                            kPlusMinus));
-    root.gain = Sum({new CMcPower(Variable(name, subscript, 0, first), Real(2.0), 0),
-                     new CMcPower(Variable(name, partner.c_str(), 0, first + 1), Real(2.0), 0)});
+    sum->AppendChild(Signed(McNewProduct(0, {Variable("j", "", kMcConstant, kEntryJ),
+                                             Variable(name, partner.c_str(), 0, first + 1)}),
+                            kMcPlusMinus));
+    root.gain = McNewSum(
+        0, {new CMcPower(Variable(name, subscript, 0, first), McNewNumber(2.0), 0),
+            new CMcPower(Variable(name, partner.c_str(), 0, first + 1), McNewNumber(2.0), 0)});
     root.order = 2;
   }
   root.factor = sum;
@@ -213,8 +190,8 @@ void PutZeroFactor(CMcBasic* element, CMcBasic* factor) {
   CMcBasic* numerator = element->m_children[0];
   if (IsReal(numerator) && (RealMagnitude(numerator) == 0.0 || RealMagnitude(numerator) == 1.0)) {
     // The division takes over the number's sign.
-    element->m_flags = static_cast<WORD>(element->m_flags ^ (numerator->m_flags & kMinus));
-    element->m_flags = static_cast<WORD>(element->m_flags | (numerator->m_flags & kPlusMinus));
+    element->m_flags = static_cast<WORD>(element->m_flags ^ (numerator->m_flags & kMcMinus));
+    element->m_flags = static_cast<WORD>(element->m_flags | (numerator->m_flags & kMcPlusMinus));
     ReplaceNode(numerator, factor);
     delete numerator;
     return;
@@ -231,17 +208,17 @@ CMcBasic* Time() {
 
 // (t >= t0): 1 from t0 on.
 CMcBasic* From(double t0) {
-  return new CMcEquality(Time(), Real(t0), static_cast<WORD>(kRelationGreaterOrEqual << 8));
+  return new CMcEquality(Time(), McNewNumber(t0), McRelationFlags(kMcRelGreaterOrEqual));
 }
 
 // [t0 <= t <= t1]: 1 inside, ends included.
 CMcBasic* During(double t0, double t1) {
-  return new CMcDomain(Time(), Real(t0), Real(t1), static_cast<WORD>(kDomainClosed << 8));
+  return new CMcDomain(Time(), McNewNumber(t0), McNewNumber(t1), McWithKindData(0, kDomainClosed));
 }
 
 // t - t0, or t alone from 0.
 CMcBasic* Elapsed(double t0) {
-  return t0 == 0.0 ? Time() : Sum({Time(), Real(-t0)});
+  return t0 == 0.0 ? Time() : McNewSum(0, {Time(), McNewNumber(-t0)});
 }
 
 CMcBasic* Floor(CMcBasic* operand, WORD sign = 0) {
@@ -254,13 +231,13 @@ CMcBasic* Function(const char* name, CMcBasic* argument) {
 
 // sin(2 pi x / period).
 CMcBasic* Sine(CMcBasic* x, CMcBasic* period) {
-  CMcBasic* pi = Variable("p", "", kConstant | kGreek, kEntryPi);
-  return Function("sin", new CMcDivision(Product({Real(2.0), pi, x}), period, 0));
+  CMcBasic* pi = Variable("p", "", kMcConstant | kMcVariant, kEntryPi);
+  return Function("sin", new CMcDivision(McNewProduct(0, {McNewNumber(2.0), pi, x}), period, 0));
 }
 
 // rand(1) - 0.5.
 CMcBasic* Noise() {
-  return Sum({Function("rand", Real(1.0)), Real(-0.5)});
+  return McNewSum(0, {Function("rand", McNewNumber(1.0)), McNewNumber(-0.5)});
 }
 
 // The times and the design variables of one test signal.
@@ -280,7 +257,7 @@ std::string PeriodSubscript(const SignalPlan& plan) {
 }
 
 CMcBasic* Period(const SignalPlan& plan) {
-  return Variable("t", PeriodSubscript(plan).c_str(), kGreek);
+  return Variable("t", PeriodSubscript(plan).c_str(), kMcVariant);
 }
 
 // The period variable's value: the setpoint's square wave and sine repeat
@@ -296,39 +273,41 @@ CMcBasic* SignalShape(const SignalPlan& plan, CMcBasic* amplitude) {
   if (plan.signal == 0) {
     switch (plan.kind) {
       case 1:
-        return Product({amplitude, From(t0)});
+        return McNewProduct(0, {amplitude, From(t0)});
       case 2: {
         // 1 - floor(x / T + 1/2) + floor(x / T): 1 in each period's first half.
-        CMcBasic* wave =
-            Sum({Real(1.0),
-                 Floor(Sum({new CMcDivision(Elapsed(t0), Period(plan), 0), Real(0.5)}), kMinus),
-                 Floor(new CMcDivision(Elapsed(t0), Period(plan), 0))});
-        return Product({amplitude, wave, From(t0)});
+        CMcBasic* wave = McNewSum(
+            0,
+            {McNewNumber(1.0),
+             Floor(McNewSum(0, {new CMcDivision(Elapsed(t0), Period(plan), 0), McNewNumber(0.5)}),
+                   kMcMinus),
+             Floor(new CMcDivision(Elapsed(t0), Period(plan), 0))});
+        return McNewProduct(0, {amplitude, wave, From(t0)});
       }
       case 3: {
         auto* pair = new CMcMatrix(0);
         pair->AppendChild(Elapsed(t0));
         pair->AppendChild(Period(plan));
         pair->SetColumns(2);
-        return Product({amplitude, Function("rem", pair), From(t0)});
+        return McNewProduct(0, {amplitude, Function("rem", pair), From(t0)});
       }
       case 4:
-        return Product({amplitude, Sine(Elapsed(t0), Period(plan)), From(t0)});
+        return McNewProduct(0, {amplitude, Sine(Elapsed(t0), Period(plan)), From(t0)});
       default:
-        return Product({amplitude, Noise(), From(t0)});
+        return McNewProduct(0, {amplitude, Noise(), From(t0)});
     }
   }
   switch (plan.kind) {
     case 1:
-      return Product({amplitude, From(t0)});
+      return McNewProduct(0, {amplitude, From(t0)});
     case 2:
-      return Product({amplitude, During(t0, plan.t1)});
+      return McNewProduct(0, {amplitude, During(t0, plan.t1)});
     case 3:
-      return Product({amplitude, Elapsed(t0), During(t0, plan.t1)});
+      return McNewProduct(0, {amplitude, Elapsed(t0), During(t0, plan.t1)});
     case 4:
-      return Product({amplitude, Sine(Elapsed(t0), Period(plan)), During(t0, plan.t1)});
+      return McNewProduct(0, {amplitude, Sine(Elapsed(t0), Period(plan)), During(t0, plan.t1)});
     default:
-      return Product({amplitude, Noise(), During(t0, plan.t1)});
+      return McNewProduct(0, {amplitude, Noise(), During(t0, plan.t1)});
   }
 }
 
@@ -343,7 +322,7 @@ void SetSignalVariables(CVARvalues& vars, const SignalPlan& plan, CMcBasic* expr
   if (plan.signal != 0 && plan.kind <= 4) vars.m_pValue[a] = 0.5;
   const bool periodic = plan.signal == 0 ? (plan.kind >= 2 && plan.kind <= 4) : plan.kind == 4;
   if (!periodic) return;
-  const int p = vars.Find("t", PeriodSubscript(plan).c_str(), kGreek);
+  const int p = vars.Find("t", PeriodSubscript(plan).c_str(), kMcVariant);
   if (p < 0) return;
   const double value = PeriodSamples(plan) * plan.ts;
   vars.m_pValue[p] = value;
@@ -413,7 +392,7 @@ void CQorexDoc::SetElement(int model, int row, int col, int choice) {
   CMcBasic* element = ModelElement(model, row, col);
   if (element == nullptr || choice < 0 || choice > 2) return;
   if (choice < 2) {
-    ReplaceNode(element, Real(choice));
+    ReplaceNode(element, McNewNumber(choice));
     delete element;
   } else {
     const char name[2] = {kElementNames[model], 0};
@@ -480,7 +459,7 @@ bool CQorexDoc::ApplyRootDrop(bool pole, int model, int row, int col, double a, 
     delete root.gain;
     if (extra > 0) {
       CMcBasic* s = Variable("s", "", 0, kEntryS);
-      element = DivideInPlace(element, extra == 1 ? s : new CMcPower(s, Real(extra), 0));
+      element = DivideInPlace(element, extra == 1 ? s : new CMcPower(s, McNewNumber(extra), 0));
     }
     PutZeroFactor(element, root.factor);
   }
@@ -506,7 +485,7 @@ void CQorexDoc::BuildSignal(int signal, int row, int kind) {
 
   CMcBasic* expr = nullptr;
   if (kind == kShapeZero) {
-    expr = Real(0.0);
+    expr = McNewNumber(0.0);
   } else {
     const char name[2] = {kSignalLetters[signal], 0};
     char subscript[32];

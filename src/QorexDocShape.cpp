@@ -5,6 +5,7 @@
 
 #include "GlobalResources.h"
 #include "MC/McDepthGuard.h"
+#include "MC/MXC_TERM.h"
 #include "MC/McKinds.h"
 #include "MC/Mc_function.h"
 #include "MC/Mc_matrix.h"
@@ -83,7 +84,7 @@ CMcBasic* NewSignalElement(CMcBasic* def, CMcMatrix* m, int k) {
     }
   }
   CMcBasic* copy = m->m_count > 0 ? m->m_children[m->m_count - 1]->Clone() : nullptr;
-  return copy ? copy : NewReal(0.0);
+  return copy ? copy : McNewNumber(0.0);
 }
 
 void SetSignalRows(CMcBasic* def, int rows) {

@@ -41,8 +41,17 @@ class CVARpoints {
   // maximum gain, word code. A truncated record changes nothing and yields FALSE.
   BOOL Serialize(CArchive& ar);
 
-  int Mode() const { return m_wCode & 0xF; }
-  int Colour() const { return m_wCode >> 12; }
+  // The code word's two fields, packed and unpacked in the stored layout
+  // above: the mode in bits 0-3, the colour in bits 12-15, each kept to its
+  // four bits; bits 4-11 stay clear.
+  static constexpr WORD PackCode(int mode, int colour) {
+    return static_cast<WORD>(((colour & kFieldMask) << kColourShift) | (mode & kFieldMask));
+  }
+  static constexpr int ModeOf(WORD code) { return code & kFieldMask; }
+  static constexpr int ColourOf(WORD code) { return (code >> kColourShift) & kFieldMask; }
+
+  int Mode() const { return ModeOf(m_wCode); }
+  int Colour() const { return ColourOf(m_wCode); }
 
   // ---- data -----------------------------------------------------------------
   std::unique_ptr<McComplex[]> m_pPoints;
@@ -55,6 +64,9 @@ class CVARpoints {
   WORD m_wCode;
 
  private:
+  static constexpr int kFieldMask = 0xF;
+  static constexpr int kColourShift = 12;
+
   // Room for n more entries after the points in use, by the growth rule above.
   void Grow(int n);
 };

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int kInitialCapacity = 256;
-constexpr WORD kStyleMask = 0x1F10;  // Greek, constant, decoration code
 
 std::unique_ptr<char[]> MakeBuffer(const char* name, const char* subscript) {
   const size_t n = std::strlen(name);
@@ -98,8 +97,8 @@ int CVARvalues::GetBufferLength(int entry) const {
 
 int CVARvalues::Find(const char* name, const char* subscript, WORD style) const {
   for (int i = 0; i < m_nCount; ++i) {
-    if ((m_pFlags[i] & kStyleMask) == (style & kStyleMask) && std::strcmp(GetName(i), name) == 0 &&
-        std::strcmp(GetSubscript(i), subscript) == 0)
+    if ((m_pFlags[i] & kMcVariableStyleMask) == (style & kMcVariableStyleMask) &&
+        std::strcmp(GetName(i), name) == 0 && std::strcmp(GetSubscript(i), subscript) == 0)
       return i;
   }
   return -1;
@@ -146,7 +145,7 @@ void CVARvalues::BindVariables(CMcBasic* node) {
   int entry = Find(var->GetVarName(), var->GetSubscript(), var->m_flags);
   if (entry < 0) {
     entry = Append(var->GetVarName(), var->GetSubscript(), 1.0, -10.0, 10.0,
-                   static_cast<WORD>(var->m_flags & 0xFFFC), 1);
+                   static_cast<WORD>(var->m_flags & ~kMcSignMask), 1);
   }
   m_pUsed[entry] = 1;
   var->m_index = static_cast<WORD>(entry);

@@ -26,7 +26,7 @@ class CVARvalues {
   CVARvalues& operator=(const CVARvalues&) = delete;
 
   // Binds every variable node of the tree to its entry: the first entry with the
-  // same name, subscript and style bits (mask 0x1F10), else a new entry with
+  // same name, subscript and style bits (kMcVariableStyleMask), else a new entry with
   // value 1 and range -10..10. Marks the entry used.
   void BindVariables(CMcBasic* node);
 
@@ -62,7 +62,7 @@ class CVARvalues {
   const char* GetSubscript(int entry) const;
   // Length of an entry's buffer: name + subscript + 2.
   int GetBufferLength(int entry) const;
-  // The first entry with this name, subscript and style (mask 0x1F10), or -1.
+  // The first entry with this name, subscript and style (kMcVariableStyleMask), or -1.
   int Find(const char* name, const char* subscript, WORD style) const;
 
   // Parallel arrays, each of m_nCapacity elements, indexed by entry.

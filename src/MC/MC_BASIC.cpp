@@ -107,7 +107,7 @@ CMcBasic* CMcBasic::Clone() const {
 
 WORD CMcBasic::Compare(const CMcBasic* other) const {
   if (GetType() != other->GetType()) return kMcDiffType;
-  WORD result = ((m_flags ^ other->m_flags) & 3) ? kMcDiffSign : 0;
+  WORD result = ((m_flags ^ other->m_flags) & kMcSignMask) ? kMcDiffSign : 0;
   if (m_count != other->m_count) return result | kMcDiffCount;
   for (int i = 0; i < m_count; ++i) {
     if (m_children[i]->Compare(other->m_children[i]) != 0) return result | kMcDiffChild;
@@ -126,9 +126,9 @@ CMcBasic* CMcBasic::Differentiate(CMcBasic* variable, unsigned options) {
     delete by;
     return nullptr;
   }
-  expression->m_flags &= static_cast<WORD>(~3);
-  auto* derivative =
-      new CMcDerivative(static_cast<WORD>((m_flags & 3) | ((options & 1) ? 0x10 : 0)));
+  expression->m_flags &= static_cast<WORD>(~kMcSignMask);
+  auto* derivative = new CMcDerivative(
+      static_cast<WORD>((m_flags & kMcSignMask) | ((options & 1) ? kMcVariant : 0)));
   derivative->AppendChild(expression);
   derivative->AppendChild(by);
   return CMXC_TERM::Simplify(derivative);
@@ -230,9 +230,8 @@ void CMcBasic::SubstituteOne(CMcBasic* pattern, CMcBasic* replacement) {
     if (m_parent == nullptr) return;
     CMcBasic* clone = replacement->Clone();
     if (clone == nullptr) return;
-    const WORD bit0 = (m_flags ^ pattern->m_flags ^ clone->m_flags) & 1;
-    const WORD bit1 = (m_flags | pattern->m_flags | clone->m_flags) & 2;
-    clone->m_flags = static_cast<WORD>((clone->m_flags & ~3) | bit0 | bit1);
+    const WORD sign = McMergedSign(McMergedSign(m_flags, pattern->m_flags), clone->m_flags);
+    clone->m_flags = McWithSign(clone->m_flags, sign);
     if (m_parent->ReplaceChild(clone, this) == this)
       delete this;
     else
@@ -310,6 +309,23 @@ CMcBasic* CMcBasic::LoadPairAs(CArchive& ar,
   CMcBasic* node = make(first, second, flags);
   node->SetStoredLayout(box, baseline);
   return node;
+}
+
+CMcBasic* CMcBasic::LoadTripleAs(CArchive& ar, CMcBasic* (*make)(CMcBasic* first, CMcBasic* second,
+                                                                 CMcBasic* third, WORD flags)) {
+  WORD count = 0, baseline = 0, flags = 0;
+  McBox box;
+  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 3) return nullptr;
+  std::vector<CMcBasic*> parts;
+  if (!LoadChildren(ar, 3, parts)) return nullptr;
+  CMcBasic* node = make(parts[0], parts[1], parts[2], flags);
+  node->SetStoredLayout(box, baseline);
+  return node;
+}
+
+void CMcBasic::AppendParts(std::initializer_list<CMcBasic*> parts) {
+  for (CMcBasic* part : parts)
+    if (part != nullptr) AppendChild(part);
 }
 
 CMcBasic* CMcBasic::LoadList(CArchive& ar, CMcBasic* (*make)(WORD flags), int minCount) {
@@ -543,12 +559,13 @@ CRect CMcBasic::LayoutSignAndParens() {
   const int h0 = McFontHeight(kFontItalic, level);
   // The user's parentheses survive only on the editor's caret node; elsewhere
   // the product rule below decides them afresh.
-  if ((m_flags & 4) && McGetFocusedEditNode() != this) m_flags &= ~4;
-  if (!(m_flags & 4) && McIsKind(m_parent, kMcListmult)) {
-    if (GetSign() != 0 || McIsKind(this, kMcListmult) || McIsKind(this, kMcListsum)) m_flags |= 4;
+  if ((m_flags & kMcParens) && !McIsAtCaret(this)) m_flags &= ~kMcParens;
+  if (!(m_flags & kMcParens) && McIsKind(m_parent, kMcListmult)) {
+    if (GetSign() != 0 || McIsKind(this, kMcListmult) || McIsKind(this, kMcListsum))
+      m_flags |= kMcParens;
   }
   CRect margins(0, 0, 0, 0);
-  if (m_flags & 4) {
+  if (m_flags & kMcParens) {
     int baseline = m_baseline;
     margins = ParenMargins(level, m_box.height, m_baseline, &baseline);
     m_baseline = static_cast<WORD>(baseline);
@@ -565,14 +582,14 @@ CRect CMcBasic::DrawSignAndParens(CDC* dc, int x, int y) const {
   const int sign = GetSign();
   const bool sumTerm = McIsKind(m_parent, kMcListsum);
   const bool prefixed = sign != 0 || HasPlusPrefix();
-  const int paren = (m_flags & 4) ? h0 / 3 : 0;
+  const int paren = (m_flags & kMcParens) ? h0 / 3 : 0;
   CRect margins(0, 0, 0, 0);
   if (prefixed) {
     margins.left = h0 / 2;
     // A sum term's sign stands before its parenthesis, any other inside it.
     DrawSign(dc, sumTerm ? x : x + paren, y);
   }
-  if (m_flags & 4) {
+  if (m_flags & kMcParens) {
     const int m = McAxis(level);
     const int below = (m_box.height - m_baseline) + m;
     const int above = m_baseline - m;

@@ -25,6 +25,7 @@
 #include "platform/core/Geometry.h"
 #include "platform/core/Types.h"
 
+#include <initializer_list>
 #include <vector>
 
 class CArchive;
@@ -170,6 +171,11 @@ class CMcBasic {
   // when the record is refused.
   static CMcBasic* LoadPairAs(CArchive& ar,
                               CMcBasic* (*make)(CMcBasic* first, CMcBasic* second, WORD flags));
+  // Reads a three-child record (summation, evaluate-at, domain) into the node
+  // make builds from the three children and the flags, with the stored box
+  // and baseline; null when the record is refused (no third child read).
+  static CMcBasic* LoadTripleAs(CArchive& ar, CMcBasic* (*make)(CMcBasic* first, CMcBasic* second,
+                                                                CMcBasic* third, WORD flags));
   // Reads an n-ary record of at least minCount children into the node make
   // builds from the flags, with the stored box and baseline; null when the
   // record is refused. Sums and products need two children; a list body or a
@@ -177,6 +183,9 @@ class CMcBasic {
   static CMcBasic* LoadList(CArchive& ar, CMcBasic* (*make)(WORD flags), int minCount = 2);
   // Gives a childless node exactly these children, setting their parents.
   void AdoptChildren(const std::vector<CMcBasic*>& children);
+  // Appends each part that is not null, in order: the constructors of kinds
+  // of fixed parts, which an editor may build before it has every part.
+  void AppendParts(std::initializer_list<CMcBasic*> parts);
 
   // ---- family helpers (kinds call them from their overrides) ----------------
   // Caret steps through a node of two sides (relations, declarations): the
@@ -216,10 +225,10 @@ class CMcBasic {
   // ---- small readers -------------------------------------------------------
   // An unsigned term of a sum other than its first is drawn with a "+".
   bool HasPlusPrefix() const;
-  int GetSign() const { return m_flags & 3; }
-  int GetLevel() const { return (m_flags >> 6) & 3; }
+  int GetSign() const { return m_flags & kMcSignMask; }
+  int GetLevel() const { return McLevelOf(m_flags); }
   void SetLevel(int level) {
-    m_flags = static_cast<WORD>((m_flags & ~0xC0) | ((level < 0 ? 0 : level > 3 ? 3 : level) << 6));
+    m_flags = static_cast<WORD>((m_flags & ~kMcLevelMask) | McLevelBits(level));
   }
   CMcBasic* GetParent() const { return m_parent; }
   // Type word of the parent, or kMcRootParentType for a root.

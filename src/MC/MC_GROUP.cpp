@@ -24,7 +24,7 @@ constexpr WORD kDefaultGroupFlags = 0x1400;
 }  // namespace
 
 CMcGroup::CMcGroup(CMcBasic* first, const char* name, WORD flags)
-    : CMcBasic((flags & 0xFF00) == 0 ? kDefaultGroupFlags : flags) {
+    : CMcBasic((flags & kMcKindDataMask) == 0 ? kDefaultGroupFlags : flags) {
   SetName(name);
   if (first != nullptr) AppendChild(first);
 }
@@ -69,7 +69,7 @@ void CMcGroup::LayoutCurrent(CDC* dc, int mode) {
 // Items run down a column until the next would pass the column height, then
 // a new column starts to the right; a column holds at least one item.
 void CMcGroup::LayoutColumns(CDC* dc, int mode) {
-  if (m_flags & 0x20) {
+  if (m_flags & kMcVariantHigh) {
     m_box.width = kMinWidth;
     m_box.height = kFixedHeight;
     m_baseline = 0;
@@ -77,8 +77,8 @@ void CMcGroup::LayoutColumns(CDC* dc, int mode) {
   }
   const int h = g_fontHeight[kFontItalic][0];
   const int gap = h / 2;
-  const int limit = h * (m_flags >> 8);
-  const bool flow = (m_flags & 0x10) != 0;
+  const int limit = h * McKindData(m_flags);
+  const bool flow = (m_flags & kMcVariant) != 0;
   CMcBasic** items = flow ? m_flow : m_children;
   const int count = flow ? m_flowCount : m_count;
   int cx = gap, cy = gap, cw = 0, W = 0, Y = 0;

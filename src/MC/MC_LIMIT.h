@@ -43,6 +43,6 @@ BOOL McNavigateOnFrame(CMcBasic* node, CMcBasic* upPart, CMcBasic* downPart, int
                        int modifier, McCursor* cursor);
 
 // Difference bits of two nodes of one type word with the same parts in the
-// same order (summation, evaluate-at, domain): signs, kind data under
+// same order (summation, evaluate-at, domain, derivative, integral): signs, kind data under
 // flagMask (kMcDiffFlags), counts, then the children pairwise in order.
 WORD McCompareParts(const CMcBasic* node, const CMcBasic* other, WORD flagMask);

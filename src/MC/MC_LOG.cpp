@@ -48,7 +48,7 @@ bool McIsConstantE(const CMcBasic* node) {
   if (!McIsKind(node, kMcVariable)) return false;
   const auto* variable = static_cast<const CMcVariable*>(node);
   return variable->m_length == 3 && std::strcmp(variable->GetVarName(), "e") == 0 &&
-         (node->m_flags & 0x1F13) == 0x100;
+         (node->m_flags & (kMcSignMask | kMcVariableStyleMask)) == kMcConstant;
 }
 
 CMcBasic* McNewNaturalLog(CMcBasic* argument) {
@@ -88,7 +88,7 @@ McComplex* CMcLog::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) 
   m_children[1]->Evaluate(&base, doc, sim);
   m_children[0]->Evaluate(&argument, doc, sim);
   const McComplex value = McComplexLogOf(argument, base);
-  *result = (m_flags & 1) ? McComplexNeg(value) : value;
+  *result = (m_flags & kMcMinus) ? McComplexNeg(value) : value;
   return result;
 }
 
@@ -97,7 +97,7 @@ McComplex* CMcLog::EvaluateVector(CQorexDoc* doc) const {
   const int n = McStepCount(doc);
   McComplex* base = m_children[1]->EvaluateVector(doc);
   McComplex* argument = m_children[0]->EvaluateVector(doc);
-  const bool negate = (m_flags & 1) != 0;
+  const bool negate = (m_flags & kMcMinus) != 0;
   for (int k = 0; k < n; ++k) {
     const McComplex value = McComplexLogOf(argument[k], base[k]);
     argument[k] = negate ? McComplexNeg(value) : value;
@@ -109,7 +109,7 @@ McComplex* CMcLog::EvaluateVector(CQorexDoc* doc) const {
 CMcLog::NameKind CMcLog::GetNameKind() const {
   if (m_count != 2) return kWithBase;
   const CMcBasic* base = m_children[1];
-  if (base == McGetFocusedEditNode()) return kWithBase;
+  if (McIsAtCaret(base)) return kWithBase;
   if (McIsConstantE(base)) return kNatural;
   if (McIsKind(base, kMcReal) && static_cast<const CMcReal*>(base)->m_value == 10.0) return kCommon;
   return kWithBase;
@@ -208,7 +208,7 @@ bool IsNaturalBase(const CMcBasic* base) {
   if (!McIsKind(base, kMcVariable)) return false;
   const auto* variable = static_cast<const CMcVariable*>(base);
   return variable->m_length == 3 && std::strcmp(variable->GetVarName(), "e") == 0 &&
-         (base->m_flags & 0xFF13) == 0x100;
+         (base->m_flags & (kMcSignMask | kMcVariant | kMcKindDataMask)) == kMcConstant;
 }
 
 WORD ReplaceBy(CMcBasic* node, CMcBasic* x) {
@@ -231,7 +231,7 @@ CMcBasic* CMcLog::Differentiate(CMcBasic* variable, unsigned options) {
   if (m_count != 2) return CMcBasic::Differentiate(variable, options);
   CMcBasic* g = m_children[0];
   CMcBasic* b = m_children[1];
-  const WORD sign = m_flags & 3;
+  const WORD sign = m_flags & kMcSignMask;
   CMcBasic* result = nullptr;
   if (IsNaturalBase(b)) {
     result = new CMcDivision(McDerivativeOf(g, variable, options), g->Clone(), sign);
@@ -262,7 +262,7 @@ WORD CMcLog::Perform() {
   if (argumentConstant && McIsConstantE(base) && FoldWhole(this, McComplexLog(a))) return 1;
   if (argumentConstant && McConstantValue(base, &b) && FoldWhole(this, McComplexLogOf(a, b)))
     return 1;
-  if (argument->Compare(base) == 0) return ReplaceBy(this, new CMcReal(1.0, m_flags & 3));
+  if (argument->Compare(base) == 0) return ReplaceBy(this, new CMcReal(1.0, m_flags & kMcSignMask));
   // log_b b^y is y: the principal branch for positive reals.
   if (McIsKind(argument, kMcPower) && argument->m_count == 2 && argument->GetSign() == 0 &&
       argument->m_children[0]->Compare(base) == 0) {

@@ -55,7 +55,7 @@ class CMcLog : public CMcBasic {
 };
 
 // True for the constant e as the engine writes it: a variable "e" without
-// subscript whose flags, masked with 0x1F13, are just the constant flag.
+// subscript whose flags, masked with the sign bits and kMcVariableStyleMask, are just kMcConstant.
 bool McIsConstantE(const CMcBasic* node);
 
 // ln argument: a new logarithm of argument (taken over) to the constant e.

@@ -33,7 +33,7 @@ void CMcNull::Layout(CDC* dc, int mode) {
 
 WORD CMcNull::Compare(const CMcBasic* other) const {
   if (other->GetType() != GetType()) return kMcDiffType;
-  return ((m_flags ^ other->m_flags) & 3) ? kMcDiffSign : 0;
+  return ((m_flags ^ other->m_flags) & kMcSignMask) ? kMcDiffSign : 0;
 }
 
 CMcBasic* CMcNull::Load(CArchive& ar) {

@@ -30,7 +30,7 @@ bool IsSelfDelimiting(const CMcBasic* base) {
       return type >= CMcOperator::TypeOf(CMcOperator::kDeterminant) &&
              type <= CMcOperator::TypeOf(CMcOperator::kCeiling);
     case kMcReal:  // a number, unless marked
-      return (base->m_flags & 0x4000) == 0;
+      return (base->m_flags & kMcHighMark) == 0;
     default:
       return false;
   }
@@ -70,7 +70,7 @@ void CMcPower::WriteExponentOffset(CMcBasic* node, int offset) {
     return;
   }
   const int clamped = std::clamp(offset, 0, 255);
-  power->m_flags = static_cast<WORD>((power->m_flags & 0x00FF) | (clamped << 8));
+  power->m_flags = McWithKindData(power->m_flags, clamped);
 }
 
 BOOL CMcPower::Navigate(int direction, int modifier, McCursor* cursor) {
@@ -122,7 +122,7 @@ McComplex* CMcPower::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim
   m_children[0]->Evaluate(&base, doc, sim);
   m_children[1]->Evaluate(&exponent, doc, sim);
   const McComplex value = McComplexPow(base, exponent);
-  *result = (m_flags & 1) ? McComplexNeg(value) : value;
+  *result = (m_flags & kMcMinus) ? McComplexNeg(value) : value;
   return result;
 }
 
@@ -131,7 +131,7 @@ McComplex* CMcPower::EvaluateVector(CQorexDoc* doc) const {
   const int n = McStepCount(doc);
   McComplex* base = m_children[0]->EvaluateVector(doc);
   McComplex* exponent = m_children[1]->EvaluateVector(doc);
-  const bool negate = (m_flags & 1) != 0;
+  const bool negate = (m_flags & kMcMinus) != 0;
   for (int k = 0; k < n; ++k) {
     const McComplex value = McComplexPow(base[k], exponent[k]);
     base[k] = negate ? McComplexNeg(value) : value;
@@ -143,7 +143,7 @@ McComplex* CMcPower::EvaluateVector(CQorexDoc* doc) const {
 CMcPower::Arrangement CMcPower::GetArrangement() const {
   if (m_count != 2) return kUpperRight;
   const CMcBasic* base = m_children[0];
-  if ((base->m_flags & 7) != 0) return kUpperRight;
+  if ((base->m_flags & kMcSignAndParens) != 0) return kUpperRight;
   if (McIsKind(base, kMcVariable)) return kOverName;
   if (IsNamedBase(base)) return kBetweenNameAndArgument;
   return kUpperRight;
@@ -212,7 +212,7 @@ void CMcPower::Layout(CDC* dc, int mode) {
     case kUpperRight: {
       // The offset belongs to named bases; an old one would outlive an edit
       // that wrapped the name, and the record would differ from a fresh tree's.
-      m_flags &= 0x00FF;
+      m_flags &= kMcBaseMask;
       CRect p(0, 0, 0, 0);
       if (BaseNeedsParens()) p = LayoutParens(b, baseBaseline);
       m_box.width = p.left + p.right + b.width + e.width;
@@ -266,7 +266,8 @@ CMcBasic* NewLn(CMcBasic* x) {
 bool IsImaginaryUnit(const CMcBasic* node) {
   if (!McIsKind(node, kMcVariable)) return false;
   const auto* v = static_cast<const CMcVariable*>(node);
-  return v->m_length == 3 && v->GetVarName()[0] == 'j' && (node->m_flags & 0x1F13) == 0x100;
+  return v->m_length == 3 && v->GetVarName()[0] == 'j' &&
+         (node->m_flags & (kMcSignMask | kMcVariableStyleMask)) == kMcConstant;
 }
 
 double Magnitude(const CMcBasic* number) {
@@ -281,7 +282,7 @@ CMcBasic* CMcPower::Differentiate(CMcBasic* variable, unsigned options) {
   CMcBasic* exponent = m_children[1];
   const bool constantBase = McIsConstantFor(base, variable, options);
   const bool constantExponent = McIsConstantFor(exponent, variable, options);
-  const WORD sign = m_flags & 3;
+  const WORD sign = m_flags & kMcSignMask;
   // e B^(e-1) B'
   auto powerRule = [&](WORD flags) {
     return McNewProduct(
@@ -320,12 +321,12 @@ void CMcPower::Tidy() {
   if (m_count != 2 || McSlotOf(this) < 0) return;
   const CMcBasic* exponent = m_children[1];
   if (!McIsNumber(exponent)) return;
-  if (Magnitude(exponent) == 1.0 && (exponent->m_flags & 3) == 0) {
+  if (Magnitude(exponent) == 1.0 && (exponent->m_flags & kMcSignMask) == 0) {
     CMcBasic* base = McTakeChild(this, 0);
     McMergeSign(base, m_flags);
     McReplaceNode(this, base);
   } else if (Magnitude(exponent) == 0.0) {
-    McReplaceNode(this, new CMcReal(1.0, static_cast<WORD>(m_flags & 3)));
+    McReplaceNode(this, new CMcReal(1.0, static_cast<WORD>(m_flags & kMcSignMask)));
   }
 }
 
@@ -342,15 +343,15 @@ void CMcPower::Isolate(int which) {
     delete this;
     return;
   }
-  const bool number = McIsNumber(exponent) && (exponent->m_flags & 2) == 0;
+  const bool number = McIsNumber(exponent) && (exponent->m_flags & kMcPlusMinus) == 0;
   const double v = number ? Magnitude(exponent) : 0.0;
   if (number && v == 0.0) return;
   McMergeSign(other, m_flags);
   if (number && std::floor(v) == v && std::fmod(v, 2.0) == 0.0) {
     // b^(-2k) = y gives b = +-root(y^-1).
     CMcBasic* radicand =
-        (exponent->m_flags & 1) ? new CMcPower(other, new CMcReal(1.0, 1), 0) : other;
-    relation->SetChildAt(new CMcRoot(radicand, new CMcReal(v, 0), 2), 1);
+        (exponent->m_flags & kMcMinus) ? new CMcPower(other, new CMcReal(1.0, kMcMinus), 0) : other;
+    relation->SetChildAt(new CMcRoot(radicand, new CMcReal(v, 0), kMcPlusMinus), 1);
   } else {
     CMcBasic* e = McTakeChild(this, 1);
     relation->SetChildAt(new CMcPower(other, new CMcDivision(new CMcReal(1.0, 0), e, 0), 0), 1);
@@ -366,8 +367,8 @@ WORD CMcPower::PerformPower() {
   if (McIsNumber(exponent)) {
     const int folded = FoldNumberExponent();
     if (folded >= 0) return static_cast<WORD>(folded);
-  } else if (McIsNumber(base, 1.0) && (base->m_flags & 3) == 0) {
-    return ReplaceBy(new CMcReal(1.0, static_cast<WORD>(m_flags & 3)));
+  } else if (McIsNumber(base, 1.0) && (base->m_flags & kMcSignMask) == 0) {
+    return ReplaceBy(new CMcReal(1.0, static_cast<WORD>(m_flags & kMcSignMask)));
   }
   if (FoldConstants()) return 1;
   return FoldLogExponent();
@@ -376,8 +377,8 @@ WORD CMcPower::PerformPower() {
 int CMcPower::FoldNumberExponent() {
   auto* base = m_children[0];
   auto* exponent = static_cast<CMcReal*>(m_children[1]);
-  const WORD sign = m_flags & 3;
-  const WORD exponentSign = exponent->m_flags & 3;
+  const WORD sign = m_flags & kMcSignMask;
+  const WORD exponentSign = exponent->m_flags & kMcSignMask;
   const double v = exponent->m_value;
   const double nan = std::log(-1.0);
   double n = 0.0;
@@ -390,7 +391,7 @@ int CMcPower::FoldNumberExponent() {
   }
   if (McIsNumber(base)) {
     auto* number = static_cast<CMcReal*>(base);
-    const WORD baseSign = base->m_flags & 3;
+    const WORD baseSign = base->m_flags & kMcSignMask;
     const double w = number->m_value;
     if (std::isnan(w)) return ReplaceBy(new CMcReal(nan, sign));
     if (w == 1.0 && baseSign == 0) return ReplaceBy(new CMcReal(1.0, sign));
@@ -402,17 +403,18 @@ int CMcPower::FoldNumberExponent() {
     // 0 to a negative power is NaN, as the engine's own evaluation gives it.
     if (w == 0.0)
       return ReplaceBy(exponentSign == 0 ? new CMcReal(0.0, 0) : new CMcReal(nan, sign));
-    if (baseSign == 0 && (exponentSign & 2) == 0) {
+    if (baseSign == 0 && (exponentSign & kMcPlusMinus) == 0) {
       double whole = 0.0;
       // The high byte of the power's flags is its exponent offset, which
       // means nothing to a number: the result keeps sign, parentheses, level.
-      if (McIsWhole(std::pow(w, (exponentSign & 1) ? -v : v), &whole))
-        return ReplaceBy(new CMcReal(whole, static_cast<WORD>(m_flags & 0xC7)));
+      if (McIsWhole(std::pow(w, (exponentSign & kMcMinus) ? -v : v), &whole))
+        return ReplaceBy(
+            new CMcReal(whole, static_cast<WORD>(m_flags & (kMcSignAndParens | kMcLevelMask))));
       if (McIsWhole(std::pow(w, v), &whole)) {
         // 2^-3 becomes 8^-1: the reciprocal of a whole number.
         if (w == whole && v == 1.0) return 0;
         number->m_value = whole;
-        number->m_flags &= static_cast<WORD>(~3);
+        number->m_flags &= static_cast<WORD>(~kMcSignMask);
         exponent->m_value = 1.0;
         return 1;
       }
@@ -421,7 +423,7 @@ int CMcPower::FoldNumberExponent() {
   }
   if (IsImaginaryUnit(base) && McIsWhole(v, &n)) {
     double k = std::fmod(n, 4.0);
-    if (exponentSign & 1) k = std::fmod(4.0 - k, 4.0);
+    if (exponentSign & kMcMinus) k = std::fmod(4.0 - k, 4.0);
     CMcBasic* result;
     if (k == 0.0 || k == 2.0) {
       result = new CMcReal(1.0, sign);
@@ -429,7 +431,7 @@ int CMcPower::FoldNumberExponent() {
       result = McNewConstant("j", base->m_flags);
       McMergeSign(result, sign);
     }
-    if (k >= 2.0) result->m_flags ^= 1;
+    if (k >= 2.0) result->m_flags ^= kMcMinus;
     return ReplaceBy(result);
   }
   return -1;
@@ -448,7 +450,7 @@ WORD CMcPower::FoldLogExponent() {
   CMcBasic* log = m_children[1];
   if (!McIsKind(log, kMcLog) || log->m_count != 2) return 0;
   if (log->m_children[1]->Compare(m_children[0]) != 0) return 0;
-  if ((log->m_flags & 3) == 0) {
+  if ((log->m_flags & kMcSignMask) == 0) {
     CMcBasic* x = McTakeChild(log, 0);
     McMergeSign(x, m_flags);
     return ReplaceBy(x);
@@ -458,7 +460,7 @@ WORD CMcPower::FoldLogExponent() {
   CMcBasic* base = m_children[0];
   SetChildAt(x, 0);
   log->SetChildAt(base, 0);
-  SetChildAt(new CMcReal(1.0, static_cast<WORD>(log->m_flags & 3)), 1);
+  SetChildAt(new CMcReal(1.0, static_cast<WORD>(log->m_flags & kMcSignMask)), 1);
   delete log;
   return 0;
 }

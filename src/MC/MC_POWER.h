@@ -60,7 +60,7 @@ class CMcPower : public CMcBasic {
   WORD PerformPower();
 
   // The exponent offset the base last wrote (flags bits 8-15).
-  int ExponentOffset() const { return m_flags >> 8; }
+  int ExponentOffset() const { return McKindData(m_flags); }
 
   enum Arrangement { kOverName = 0, kBetweenNameAndArgument = 1, kUpperRight = 2 };
   // The arrangement the base's kind and own sign select.

@@ -102,7 +102,7 @@ BOOL CMcReal::Navigate(int direction, int modifier, McCursor* cursor) {
 }
 
 McComplex* CMcReal::Evaluate(McComplex* result, CQorexDoc*, CSIMsystem*) const {
-  result->re = (m_flags & 1) ? -m_value : m_value;
+  result->re = (m_flags & kMcMinus) ? -m_value : m_value;
   result->im = 0.0;
   return result;
 }
@@ -112,7 +112,7 @@ int CMcReal::FontFamily() const {
 }
 
 int CMcReal::DisplayText(char* text, int size) const {
-  const bool atCaret = McGetFocusedEditNode() == this;
+  const bool atCaret = McIsAtCaret(this);
   if (atCaret) {
     const char* typed = McGetFocusedNumberText();
     if (typed && typed[0] != '\0') {
@@ -160,9 +160,9 @@ CMcBasic* CMcReal::Clone() const {
 WORD CMcReal::Compare(const CMcBasic* other) const {
   if (other->GetType() != GetType()) return kMcDiffType;
   const CMcReal* real = static_cast<const CMcReal*>(other);
-  WORD result = ((m_flags ^ real->m_flags) & 3) ? kMcDiffSign : 0;
-  const double a = (m_flags & 1) ? -m_value : m_value;
-  const double b = (real->m_flags & 1) ? -real->m_value : real->m_value;
+  WORD result = ((m_flags ^ real->m_flags) & kMcSignMask) ? kMcDiffSign : 0;
+  const double a = (m_flags & kMcMinus) ? -m_value : m_value;
+  const double b = (real->m_flags & kMcMinus) ? -real->m_value : real->m_value;
   // Infinities match only their own kind: the tolerance test alone would call
   // inf and inf different (inf - inf is NaN) and -inf and inf equal.
   const bool finite = std::isfinite(a) && std::isfinite(b);
@@ -179,7 +179,8 @@ CMcBasic* CMcReal::Differentiate(CMcBasic*, unsigned) {
 McComplex* CMcReal::EvaluateVector(CQorexDoc* doc) const {
   const int n = McStepCount(doc);
   McComplex* values = McNewVector(n);
-  const McComplex value = (m_flags & 1) ? McComplex{-m_value, -0.0} : McComplex{m_value, 0.0};
+  const McComplex value =
+      (m_flags & kMcMinus) ? McComplex{-m_value, -0.0} : McComplex{m_value, 0.0};
   for (int i = 0; i < n; ++i) values[i] = value;
   return values;
 }

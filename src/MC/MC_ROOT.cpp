@@ -73,7 +73,7 @@ McComplex* CMcRoot::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim)
   m_children[1]->Evaluate(&degree, doc, sim);
   m_children[0]->Evaluate(&radicand, doc, sim);
   const McComplex value = McComplexRoot(radicand, degree);
-  *result = (m_flags & 1) ? McComplexNeg(value) : value;
+  *result = (m_flags & kMcMinus) ? McComplexNeg(value) : value;
   return result;
 }
 
@@ -82,7 +82,7 @@ McComplex* CMcRoot::EvaluateVector(CQorexDoc* doc) const {
   const int n = McStepCount(doc);
   McComplex* degree = m_children[1]->EvaluateVector(doc);
   McComplex* radicand = m_children[0]->EvaluateVector(doc);
-  const bool negate = (m_flags & 1) != 0;
+  const bool negate = (m_flags & kMcMinus) != 0;
   for (int k = 0; k < n; ++k) {
     const McComplex value = McComplexRoot(radicand[k], degree[k]);
     radicand[k] = negate ? McComplexNeg(value) : value;
@@ -94,7 +94,7 @@ McComplex* CMcRoot::EvaluateVector(CQorexDoc* doc) const {
 bool CMcRoot::ShowsDegree() const {
   if (m_count != 2) return false;
   const CMcBasic* degree = m_children[1];
-  if (degree == McGetFocusedEditNode() || !McIsKind(degree, kMcReal)) return true;
+  if (McIsAtCaret(degree) || !McIsKind(degree, kMcReal)) return true;
   return static_cast<const CMcReal*>(degree)->m_value != 2.0;
 }
 
@@ -198,10 +198,10 @@ CMcBasic* CMcRoot::Differentiate(CMcBasic* variable, unsigned options) {
   const bool radicandConstant = McIsConstantFor(r, variable, options);
   const bool degreeConstant = McIsConstantFor(d, variable, options);
   if (radicandConstant && degreeConstant) return new CMcReal(0.0, 0);
-  const WORD sign = m_flags & 3;
+  const WORD sign = m_flags & kMcSignMask;
   // R^(1/D - 1) / D
   auto radicandFactor = [&] {
-    CMcBasic* exponent = McNewSum(0, {Reciprocal(d->Clone()), new CMcReal(1.0, 1)});
+    CMcBasic* exponent = McNewSum(0, {Reciprocal(d->Clone()), new CMcReal(1.0, kMcMinus)});
     return new CMcDivision(new CMcPower(r->Clone(), exponent, 0), d->Clone(), 0);
   };
   // R^(1/D) / D^2

@@ -16,25 +16,20 @@ constexpr char kProductGlyph = '\xD5';    // large pi
 
 // An empty placeholder that is not the editor's caret node is hidden.
 bool Hidden(const CMcBasic* part) {
-  return part->GetType() == McTypeWord(kMcNull) && part != McGetFocusedEditNode();
+  return McIsHiddenPlaceholder(part);
 }
 
 }  // namespace
 
 CMcSum::CMcSum(CMcBasic* term, CMcBasic* lower, CMcBasic* upper, WORD flags) : CMcBasic(flags) {
-  for (CMcBasic* part : {term, lower, upper})
-    if (part) AppendChild(part);
+  AppendParts({term, lower, upper});
 }
 
 CMcBasic* CMcSum::Load(CArchive& ar) {
-  WORD count = 0, baseline = 0, flags = 0;
-  McBox box;
-  std::vector<CMcBasic*> parts;
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 3) return nullptr;
-  if (!LoadChildren(ar, 3, parts)) return nullptr;
-  auto* node = new CMcSum(parts[0], parts[1], parts[2], flags);
-  node->SetStoredLayout(box, baseline);
-  return node;
+  return LoadTripleAs(
+      ar, [](CMcBasic* term, CMcBasic* lower, CMcBasic* upper, WORD flags) -> CMcBasic* {
+        return new CMcSum(term, lower, upper, flags);
+      });
 }
 
 BOOL CMcSum::Navigate(int direction, int modifier, McCursor* cursor) {

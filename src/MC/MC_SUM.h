@@ -28,7 +28,7 @@ class CMcSum : public CMcBasic {
   // limits, simplified. A product stays a formal derivative.
   CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
 
-  bool IsProduct() const { return (m_flags & 0x10) != 0; }
+  bool IsProduct() const { return (m_flags & kMcVariant) != 0; }
   // Which limits are shown: 2 both (the upper one is not hidden), 1 the lower
   // one only, 0 none.
   int LimitMode() const;

@@ -13,9 +13,6 @@ namespace {
 
 constexpr WORD kVariableTable = 0;
 constexpr WORD kFunctionTable = 1;
-constexpr WORD kVariableMask = 0x1F10;  // Greek, constant, decoration
-constexpr WORD kFunctionMask = 0x0E10;  // Symbol font, decoration
-constexpr WORD kSignBits = 3;
 constexpr WORD kNoNode = McTypeWord(kMcNoKind);
 constexpr int kInitialCapacity = 2;
 constexpr int kMaxChildren = 65535;
@@ -23,15 +20,13 @@ constexpr int kMaxChildren = 65535;
 constexpr ULONGLONG kMinEntryBytes = 4;
 
 bool HasSign(const CMcBasic* node) {
-  return (node->m_flags & kSignBits) != 0;
+  return (node->m_flags & kMcSignMask) != 0;
 }
 
 // Bit 0 of into becomes the exclusive or of both bits 0, bit 1 the inclusive
 // or of both bits 1.
 void MergeSign(const CMcBasic* from, CMcBasic* into) {
-  const WORD minus = (into->m_flags ^ from->m_flags) & 1;
-  const WORD second = (into->m_flags | from->m_flags) & 2;
-  into->m_flags = static_cast<WORD>((into->m_flags & ~kSignBits) | minus | second);
+  into->m_flags = McWithSign(into->m_flags, McMergedSign(into->m_flags, from->m_flags));
 }
 
 // The name and subscript of a variable or function; false for other kinds.
@@ -185,7 +180,7 @@ int CMXC_ARJ::Add(CMcBasic* pattern, CMcBasic* value) {
   const bool searched = m_mode == kVariableTable || m_mode == kFunctionTable;
   if (searched && pattern != nullptr && HasSign(pattern)) {
     if (value != nullptr) MergeSign(pattern, value);
-    pattern->m_flags &= static_cast<WORD>(~kSignBits);
+    pattern->m_flags &= static_cast<WORD>(~kMcSignMask);
   }
   if (m_mode == kFunctionTable && value != nullptr) value->m_parent = pattern;
   m_patterns[m_count] = pattern;
@@ -212,7 +207,7 @@ int CMXC_ARJ::Define(CMcBasic* pattern, CMcBasic* value) {
   const CMXC_ARJ* found = nullptr;
   int index = -1;
   if (m_mode == kVariableTable) {
-    if (!Find(pattern, kVariableMask, &found, &index)) return 0;
+    if (!Find(pattern, kMcVariableStyleMask, &found, &index)) return 0;
     CMXC_ARJ* table = Outward(found);
     MergeSign(pattern, value);
     value->m_parent = nullptr;
@@ -227,7 +222,7 @@ int CMXC_ARJ::Define(CMcBasic* pattern, CMcBasic* value) {
   if (HasSign(pattern) || !HasPlainArguments(pattern)) return 0;
   CMcBasic* clone = pattern->Clone();
   if (clone == nullptr) return 0;
-  if (!Find(pattern, kFunctionMask, &found, &index)) return Add(clone, value);
+  if (!Find(pattern, kMcFunctionStyleMask, &found, &index)) return Add(clone, value);
   CMXC_ARJ* table = Outward(found);
   if (table->m_values[index] != value) delete table->m_values[index];
   delete table->m_patterns[index];
@@ -242,9 +237,9 @@ CMcBasic* CMXC_ARJ::Lookup(const CMcBasic* node) const {
   const CMXC_ARJ* table = nullptr;
   int index = -1;
   if (m_mode == kVariableTable) {
-    return Find(node, kVariableMask, &table, &index) ? table->m_values[index] : nullptr;
+    return Find(node, kMcVariableStyleMask, &table, &index) ? table->m_values[index] : nullptr;
   }
-  if (m_mode != kFunctionTable || !Find(node, kFunctionMask, &table, &index)) return nullptr;
+  if (m_mode != kFunctionTable || !Find(node, kMcFunctionStyleMask, &table, &index)) return nullptr;
   const CMcBasic* pattern = table->m_patterns[index];
   if (node->m_count == 0 || pattern->m_count == 0) return nullptr;
   const CMcBasic* wanted = pattern->m_children[0];
@@ -260,7 +255,7 @@ CMcBasic* CMXC_ARJ::Lookup(const CMcBasic* node) const {
 void CMXC_ARJ::CollectVariables(const CMcBasic* tree) {
   if (tree == nullptr) return;
   for (int i = 0; i < tree->m_count; ++i) CollectVariables(tree->m_children[i]);
-  if (!McIsKind(tree, kMcVariable) || HoldsName(tree, kVariableMask)) return;
+  if (!McIsKind(tree, kMcVariable) || HoldsName(tree, kMcVariableStyleMask)) return;
   CMcBasic* pattern = tree->Clone();
   CMcBasic* value = tree->Clone();
   Add(pattern, value);

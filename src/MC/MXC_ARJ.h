@@ -3,7 +3,7 @@
 // it, optionally inside an enclosing (outer) table.
 //
 // Mode 0 is a variable table: patterns are variables, names compared with
-// the flags under 0x1F10 (Greek, constant, decoration). Mode 1 is a function
+// the flags under kMcVariableStyleMask (Greek, constant, decoration). Mode 1 is a function
 // table: patterns are functions of plain variables, compared under 0x0E10,
 // and each value's parent pointer names its pattern. Any other mode is a plain
 // list that is never searched. A search tries this table and then each outer

@@ -115,6 +115,6 @@ const CMcBasic* CMXC_BIN::RightSideAt(int i) const {
 
 void CMXC_BIN::CollectFlagged(CMcBasic* tree) {
   if (tree == nullptr) return;
-  if (tree->m_flags & 2) Add(tree);
+  if (tree->m_flags & kMcPlusMinus) Add(tree);
   for (int i = 0; i < tree->m_count; ++i) CollectFlagged(tree->m_children[i]);
 }

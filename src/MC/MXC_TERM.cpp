@@ -27,13 +27,13 @@ bool IsTermNode(const CMcBasic* node) {
 }
 
 void MergeSignWord(WORD* sign, WORD source) {
-  *sign = static_cast<WORD>(((*sign ^ source) & 1) | ((*sign | source) & 2));
+  *sign = McMergedSign(*sign, source);
 }
 
 // A power whose exponent is a number with exactly the minus sign.
 bool HasMinusExponent(const CMcBasic* node) {
   return IsPair(node, kMcPower) && McIsNumber(node->m_children[1]) &&
-         (node->m_children[1]->m_flags & 3) == 1;
+         (node->m_children[1]->m_flags & kMcSignMask) == 1;
 }
 
 // Adds factor to the product slot X (N or D). The walk runs backwards and
@@ -54,8 +54,8 @@ void AddTo(CMcBasic*& slot, CMcBasic* factor) {
 // x joined with the exponent 1: appended to a sum (the 1 carrying the sum's
 // minus, so that it counts as +1), else a new sum of x and 1.
 CMcBasic* PlusOne(CMcBasic* x) {
-  if (McIsKind(x, kMcListsum) && (x->m_flags & 2) == 0) {
-    x->AppendChild(new CMcReal(1.0, static_cast<WORD>(x->m_flags & 1)));
+  if (McIsKind(x, kMcListsum) && (x->m_flags & kMcPlusMinus) == 0) {
+    x->AppendChild(new CMcReal(1.0, static_cast<WORD>(x->m_flags & kMcMinus)));
     return x;
   }
   CMcBasic* sum = new CMcListsum(0);
@@ -79,9 +79,9 @@ CMcBasic* Fold(CMcBasic* holder, CMcPower* power) {
 // ---- helpers of the symbolic layer ------------------------------------------------
 
 void McMergeSign(CMcBasic* node, WORD sourceFlags) {
-  WORD sign = node->m_flags & 3;
+  WORD sign = node->m_flags & kMcSignMask;
   MergeSignWord(&sign, sourceFlags);
-  node->m_flags = static_cast<WORD>((node->m_flags & ~3) | sign);
+  node->m_flags = static_cast<WORD>((node->m_flags & ~kMcSignMask) | sign);
 }
 
 int McSlotOf(const CMcBasic* node) {
@@ -129,7 +129,7 @@ bool McIsNumber(const CMcBasic* node, double value) {
 
 double McNumberValue(const CMcBasic* node) {
   const double v = static_cast<const CMcReal*>(node)->m_value;
-  return (node->m_flags & 1) ? -v : v;
+  return (node->m_flags & kMcMinus) ? -v : v;
 }
 
 CMcBasic* McNewNumber(double value, WORD flags) {
@@ -142,7 +142,7 @@ bool McIsPlainProduct(const CMcBasic* node) {
 }
 
 CMcBasic* McNewConstant(const char* name, WORD flags) {
-  return new CMcVariable(name, "", static_cast<WORD>(flags | 0x100));
+  return new CMcVariable(name, "", static_cast<WORD>(flags | kMcConstant));
 }
 
 bool McCanIsolate(const CMcBasic* node, int which) {
@@ -166,7 +166,7 @@ CMcBasic* McNewSum(WORD flags, std::initializer_list<CMcBasic*> terms) {
 bool McIsConstantFor(const CMcBasic* node, const CMcBasic* variable, unsigned options) {
   if (McIsNumber(node)) return true;
   if (!McIsKind(node, kMcVariable)) return false;
-  if (node->m_flags & 0x100) return true;
+  if (node->m_flags & kMcConstant) return true;
   return (options & 1) != 0 && variable != nullptr && node->Compare(variable) >= 2;
 }
 
@@ -229,7 +229,7 @@ void CMXC_TERM::Collect(CMcBasic* node, CMcBasic* exponent, int inverse) {
 // differ, and a negated variable evaluates as -v - 0j, below the cut, where
 // (-1)^e / v^e is its value in a denominator.
 void CMXC_TERM::CollectSign(CMcBasic* node, CMcBasic* exponent) {
-  const WORD sign = node->m_flags & 3;
+  const WORD sign = node->m_flags & kMcSignMask;
   if (sign == 0) return;
   if (exponent == nullptr) {
     MergeSignWord(&m_sign, sign);
@@ -238,7 +238,7 @@ void CMXC_TERM::CollectSign(CMcBasic* node, CMcBasic* exponent) {
     if (sum == nullptr) sum = new CMcListsum(0);
     sum->AppendChild(exponent->Clone());
   }
-  node->m_flags &= static_cast<WORD>(~3);
+  node->m_flags &= static_cast<WORD>(~kMcSignMask);
 }
 
 // Each factor is read from its slot afresh: collecting a factor performs it,
@@ -307,7 +307,7 @@ void CMXC_TERM::CollectLeaf(CMcBasic* leaf, CMcBasic* exponent, int inverse) {
     if (exponent == nullptr)
       exponent = McNewNumber(-1.0);
     else
-      exponent->m_flags ^= 1;
+      exponent->m_flags ^= kMcMinus;
   }
   for (Entry& entry : m_factors) {
     if (entry.factor->Compare(f) == 0) {
@@ -328,8 +328,8 @@ void CMXC_TERM::AddExponents(Entry& entry, CMcBasic* exponent) {
     stored = PlusOne(exponent);
   } else if (exponent == nullptr) {
     stored = PlusOne(stored);
-  } else if (McIsKind(stored, kMcListsum) && (stored->m_flags & 2) == 0) {
-    exponent->m_flags ^= static_cast<WORD>(stored->m_flags & 1);
+  } else if (McIsKind(stored, kMcListsum) && (stored->m_flags & kMcPlusMinus) == 0) {
+    exponent->m_flags ^= static_cast<WORD>(stored->m_flags & kMcMinus);
     stored->AppendChild(exponent);
   } else {
     CMcBasic* sum = new CMcListsum(0);
@@ -348,14 +348,14 @@ CMcBasic* CMXC_TERM::Build() {
     CMcBasic* power = folded;
     folded = nullptr;
     if (power == nullptr) continue;
-    MergeSignWord(&m_sign, power->m_flags & 3);
-    power->m_flags &= static_cast<WORD>(~3);
+    MergeSignWord(&m_sign, power->m_flags & kMcSignMask);
+    power->m_flags &= static_cast<WORD>(~kMcSignMask);
     if (McIsNumber(power, 1.0))
       delete power;
     else
       AddTo(c.numerator, power);
   }
-  if (c.infinite) return Fail(c, new CMcReal(HUGE_VAL, static_cast<WORD>(m_sign & 3)));
+  if (c.infinite) return Fail(c, new CMcReal(HUGE_VAL, static_cast<WORD>(m_sign & kMcSignMask)));
   if (!McIsWhole(c.den)) {
     const double q = c.num / c.den;
     if ((q * c.den == c.num && c.num / q == c.den) || McIsWhole(q)) {
@@ -425,8 +425,8 @@ CMcBasic* CMXC_TERM::SplitFactors(Coefficient& c) {
   while (!m_factors.empty()) {
     CMcBasic* f = m_factors.back().factor;
     m_factors.pop_back();
-    MergeSignWord(&m_sign, f->m_flags & 3);
-    f->m_flags &= static_cast<WORD>(~3);
+    MergeSignWord(&m_sign, f->m_flags & kMcSignMask);
+    f->m_flags &= static_cast<WORD>(~kMcSignMask);
     if (McIsNumber(f)) {
       const double v = static_cast<CMcReal*>(f)->m_value;
       if (v == 0.0 || std::isnan(v)) {
@@ -448,8 +448,8 @@ CMcBasic* CMXC_TERM::SplitFactors(Coefficient& c) {
     if (HasMinusExponent(f) && static_cast<CMcReal*>(f->m_children[1])->m_value == 1.0) {
       CMcBasic* base = f->m_children[0];
       if (McIsNumber(base)) {
-        MergeSignWord(&m_sign, base->m_flags & 3);
-        base->m_flags &= static_cast<WORD>(~3);
+        MergeSignWord(&m_sign, base->m_flags & kMcSignMask);
+        base->m_flags &= static_cast<WORD>(~kMcSignMask);
         const double v = static_cast<CMcReal*>(base)->m_value;
         if (v == 0.0 || std::isnan(v)) {
           delete f;
@@ -478,8 +478,8 @@ CMcBasic* CMXC_TERM::SplitFactors(Coefficient& c) {
       AddTo(c.denominator, base);
       continue;
     }
-    if (IsPair(f, kMcPower) && (f->m_children[1]->m_flags & 3) == 1) {
-      f->m_children[1]->m_flags &= static_cast<WORD>(~3);
+    if (IsPair(f, kMcPower) && (f->m_children[1]->m_flags & kMcSignMask) == 1) {
+      f->m_children[1]->m_flags &= static_cast<WORD>(~kMcSignMask);
       AddTo(c.denominator, f);
       continue;
     }

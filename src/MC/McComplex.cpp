@@ -10,18 +10,6 @@ McComplex McComplexNeg(const McComplex& a) {
   return {-a.re, -a.im};
 }
 
-McComplex McComplexAdd(const McComplex& a, const McComplex& b) {
-  return {a.re + b.re, a.im + b.im};
-}
-
-McComplex McComplexSub(const McComplex& a, const McComplex& b) {
-  return {a.re - b.re, a.im - b.im};
-}
-
-McComplex McComplexMul(const McComplex& a, const McComplex& b) {
-  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
-}
-
 McComplex McComplexDiv(const McComplex& a, const McComplex& b) {
   const double d = b.re * b.re + b.im * b.im;
   return {(a.re * b.re + a.im * b.im) / d, (a.im * b.re - a.re * b.im) / d};

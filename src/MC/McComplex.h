@@ -22,10 +22,30 @@ struct McComplex {
 };
 
 McComplex McComplexNeg(const McComplex& a);
-McComplex McComplexAdd(const McComplex& a, const McComplex& b);
-McComplex McComplexSub(const McComplex& a, const McComplex& b);
-McComplex McComplexMul(const McComplex& a, const McComplex& b);
+// Sum, difference and product, inline so that the numerics' inner loops
+// (polynomial evaluation, determinants) use them without a call.
+inline McComplex McComplexAdd(const McComplex& a, const McComplex& b) {
+  return {a.re + b.re, a.im + b.im};
+}
+inline McComplex McComplexSub(const McComplex& a, const McComplex& b) {
+  return {a.re - b.re, a.im - b.im};
+}
+inline McComplex McComplexMul(const McComplex& a, const McComplex& b) {
+  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
+}
 McComplex McComplexDiv(const McComplex& a, const McComplex& b);
+// a / b by Smith's scaled rule, which forms no square of b: the quotient of
+// the numerics where |b|^2 would over- or underflow.
+inline McComplex McComplexDivScaled(const McComplex& a, const McComplex& b) {
+  if (std::fabs(b.re) >= std::fabs(b.im)) {
+    const double t = b.im / b.re;
+    const double den = b.re + b.im * t;
+    return {(a.re + a.im * t) / den, (a.im - a.re * t) / den};
+  }
+  const double t = b.re / b.im;
+  const double den = b.re * t + b.im;
+  return {(a.re * t + a.im) / den, (a.im * t - a.re) / den};
+}
 McComplex McComplexSqrt(const McComplex& a);
 McComplex McComplexLog(const McComplex& a);
 McComplex McComplexCopy(const McComplex& a);

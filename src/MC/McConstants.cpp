@@ -21,21 +21,16 @@ constexpr WORD kProductType = McTypeWord(kMcListmult, 1);  // dot or juxtapositi
 constexpr WORD kSumType = McTypeWord(kMcListsum);
 constexpr WORD kAugmentedType = McTypeWord(kMcMatrix, 4);
 
-constexpr WORD kMinusBit = 1;
-constexpr WORD kSecondSignBit = 2;  // plus-minus and minus-plus
-constexpr WORD kSignBits = 3;
-constexpr WORD kUnsignedMask = static_cast<WORD>(~kSignBits);
-constexpr WORD kConstantFlag = 0x100;
 // Constant flag, Greek, decoration code and the second sign bit: of these a
 // written j has only the constant flag.
-constexpr WORD kImaginaryUnitMask = 0x1F12;
+constexpr WORD kImaginaryUnitMask = kMcPlusMinus | kMcVariableStyleMask;
 
 bool Minus(const CMcBasic* node) {
-  return (node->m_flags & kMinusBit) != 0;
+  return (node->m_flags & kMcMinus) != 0;
 }
 
 bool PlusMinus(const CMcBasic* node) {
-  return (node->m_flags & kSecondSignBit) != 0;
+  return (node->m_flags & kMcPlusMinus) != 0;
 }
 
 bool IsReal(const CMcBasic* node) {
@@ -50,7 +45,7 @@ bool IsImaginaryUnit(const CMcBasic* node) {
   if (!McIsKind(node, kMcVariable)) return false;
   const auto* variable = static_cast<const CMcVariable*>(node);
   return variable->m_length == 3 && variable->m_buffer[0] == 'j' &&
-         (node->m_flags & kImaginaryUnitMask) == kConstantFlag;
+         (node->m_flags & kImaginaryUnitMask) == kMcConstant;
 }
 
 double Signed(double magnitude, bool negate) {
@@ -107,12 +102,12 @@ double Snap(double v) {
 }
 
 CMcBasic* ImaginaryUnit(WORD sign) {
-  return new CMcVariable("j", "", static_cast<WORD>(kConstantFlag | sign));
+  return new CMcVariable("j", "", static_cast<WORD>(kMcConstant | sign));
 }
 
 CMcBasic* ImaginaryPart(double im, WORD b0, bool unitFirst) {
   if (im == 0) return nullptr;
-  const WORD sign = im < 0 ? b0 ^ kMinusBit : b0;
+  const WORD sign = im < 0 ? b0 ^ kMcMinus : b0;
   const double b = std::fabs(im);
   if (b == 1) return ImaginaryUnit(sign);
   CMcBasic* real = new CMcReal(b, 0);
@@ -124,13 +119,13 @@ CMcBasic* ImaginaryPart(double im, WORD b0, bool unitFirst) {
 }
 
 CMcBasic* ValueToExpression(double re, double im, WORD flags, bool unitFirst) {
-  const WORD b0 = flags & kMinusBit;
+  const WORD b0 = flags & kMcMinus;
   if (std::isnan(re + im)) return new CMcReal(re + im, b0);
   re = Snap(re);
   im = Snap(im);
   CMcBasic* real = nullptr;
   if (re > 0) real = new CMcReal(re, b0);
-  if (re < 0) real = new CMcReal(-re, b0 ^ kMinusBit);
+  if (re < 0) real = new CMcReal(-re, b0 ^ kMcMinus);
   CMcBasic* imaginary = ImaginaryPart(im, b0, unitFirst);
   CMcBasic* result;
   if (real != nullptr && imaginary != nullptr) {
@@ -142,7 +137,7 @@ CMcBasic* ValueToExpression(double re, double im, WORD flags, bool unitFirst) {
   } else {
     result = new CMcReal(0.0, 0);
   }
-  result->m_flags |= flags & kSecondSignBit;
+  result->m_flags |= flags & kMcPlusMinus;
   return result;
 }
 
@@ -163,7 +158,7 @@ CMcBasic* Fold(CMcBasic* list, const char* name, bool larger) {
       if (constant && (i == 0 || (larger ? Size(v) > Size(best) : Size(v) < Size(best)))) best = v;
     }
     if (constant) {
-      const WORD sign = list->m_flags & kSignBits;
+      const WORD sign = list->m_flags & kMcSignMask;
       delete list;
       return McValueToExpression2(best.re, best.im, sign);
     }
@@ -262,7 +257,7 @@ CMcBasic* McFoldMax(CMcBasic* list) {
 
 CMcBasic* McFindFreeVariable(CMcBasic* tree) {
   if (tree == nullptr) return nullptr;
-  if (McIsKind(tree, kMcVariable) && (tree->m_flags & kConstantFlag) == 0) return tree;
+  if (McIsKind(tree, kMcVariable) && (tree->m_flags & kMcConstant) == 0) return tree;
   for (int i = 0; i < tree->m_count; ++i) {
     if (CMcBasic* found = McFindFreeVariable(tree->m_children[i])) return found;
   }
@@ -305,9 +300,10 @@ void McCollectKind(const CMcBasic* tree, WORD type, WORD flagsPattern, int match
                    CMcBasic* listNode) {
   if (tree == nullptr || listNode == nullptr) return;
   if (tree->GetType() == type &&
-      (matchFlags == 0 || (tree->m_flags & kUnsignedMask) == (flagsPattern & kUnsignedMask))) {
+      (matchFlags == 0 || (tree->m_flags & static_cast<WORD>(~kMcSignMask)) ==
+                              (flagsPattern & static_cast<WORD>(~kMcSignMask)))) {
     if (CMcBasic* clone = tree->Clone()) {
-      clone->m_flags &= kUnsignedMask;
+      clone->m_flags &= static_cast<WORD>(~kMcSignMask);
       listNode->AppendChild(clone);
     }
   }

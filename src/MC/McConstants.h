@@ -6,8 +6,9 @@
 // value back as the smallest such subtree. A written constant ("literal") is
 // one of
 //   a            a real number node (type word exactly that of a real)
-//   j            the constant variable "j": no subscript, flags & 0x1F12 ==
-//                0x100 (constant, not Greek, undecorated, no plus-minus)
+//   j            the constant variable "j": no subscript, flags & (kMcPlusMinus |
+//   kMcVariableStyleMask) ==
+//                kMcConstant (constant, not Greek, undecorated, no plus-minus)
 //   b*j, j*b     a product (type word 0x0F01) of exactly these two factors
 //   a + ib       a two-term sum (type word exactly 0x0E00) of a real and one
 //                of the two forms above, in either order

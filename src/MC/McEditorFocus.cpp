@@ -1,5 +1,7 @@
 #include "MC/McEditorFocus.h"
 
+#include "MC/McKinds.h"
+
 namespace {
 McFocusedNodeFn g_focusedNode = nullptr;
 McFocusedTextFn g_focusedText = nullptr;
@@ -7,6 +9,14 @@ McFocusedTextFn g_focusedText = nullptr;
 
 CMcBasic* McGetFocusedEditNode() {
   return g_focusedNode ? g_focusedNode() : nullptr;
+}
+
+bool McIsAtCaret(const CMcBasic* node) {
+  return node != nullptr && node == McGetFocusedEditNode();
+}
+
+bool McIsHiddenPlaceholder(const CMcBasic* node) {
+  return McIsKind(node, kMcNull) && !McIsAtCaret(node);
 }
 
 char* McGetFocusedNumberText() {

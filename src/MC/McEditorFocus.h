@@ -14,6 +14,11 @@ constexpr int kMcNumberTextSize = 32;
 // The caret node of the formula editor that has the keyboard focus, or null
 // when the focus is not in a formula editor.
 CMcBasic* McGetFocusedEditNode();
+// True when node is that caret node.
+bool McIsAtCaret(const CMcBasic* node);
+// An empty placeholder that is not the caret node: kinds hide such a part
+// (an unfilled limit, bound or value), drawn only while the caret is on it.
+bool McIsHiddenPlaceholder(const CMcBasic* node);
 // The focused editor's number-entry text (kMcNumberTextSize chars, empty when
 // no number is being typed), or null when the focus is not in a formula editor.
 char* McGetFocusedNumberText();

@@ -29,29 +29,9 @@
 namespace {
 
 constexpr McKind kKinds[] = {
-    {kMcGroup, "Group", &CMcGroup::Load},
-    {kMcReal, "Real", &CMcReal::Load},
-    {kMcFunction, "Function", &CMcFunction::Load},
-    {kMcVariable, "Variable", &CMcVariable::Load},
-    {kMcNull, "Null", &CMcNull::Load},
-    {kMcMatrix, "Matrix", &CMcMatrix::Load},
-    {kMcDeclaration, "Declaration", &CMcDeclaration::Load},
-    {kMcListbody, "Listbody", &CMcListbody::Load},
-    {kMcOperator, "Operator", &CMcOperator::Load},
-    {kMcDomain, "Domain", &CMcDomain::Load},
-    {kMcDivision, "Division", &CMcDivision::Load},
-    {kMcRoot, "Root", &CMcRoot::Load},
-    {kMcPower, "Power", &CMcPower::Load},
-    {kMcLog, "Log", &CMcLog::Load},
-    {kMcListsum, "Listsum", &CMcListsum::Load},
-    {kMcListmult, "Listmult", &CMcListmult::Load},
-    {kMcEvalat, "Evalat", &CMcEvalat::Load},
-    {kMcIntegral, "Integral", &CMcIntegral::Load},
-    {kMcDerivative, "Derivative", &CMcDerivative::Load},
-    {kMcEquality, "Equality", &CMcEquality::Load},
-    {kMcLimit, "Limit", &CMcLimit::Load},
-    {kMcSum, "Sum", &CMcSum::Load},
-    {kMcDesktop, "Desktop", &CMcDesktop::Load},
+#define MC_KIND(codeName, code, name, cls) {codeName, name, &cls::Load},
+#include "MC/McKinds.inc"
+#undef MC_KIND
 };
 
 }  // namespace

@@ -10,32 +10,12 @@
 class CArchive;
 class CMcBasic;
 
-// Every kind code, existing and coming: the high byte of a node's type word.
+// Every kind code: the high byte of a node's type word, from McKinds.inc.
 // Nothing outside this header writes a type word as a literal.
 enum McKindCode : BYTE {
-  kMcGroup = 0x00,
-  kMcReal = 0x01,
-  kMcFunction = 0x02,
-  kMcVariable = 0x03,
-  kMcNull = 0x04,
-  kMcMatrix = 0x05,
-  kMcDeclaration = 0x06,
-  kMcListbody = 0x07,
-  kMcOperator = 0x08,
-  kMcDomain = 0x09,
-  kMcDivision = 0x0A,
-  kMcRoot = 0x0B,
-  kMcPower = 0x0C,
-  kMcLog = 0x0D,
-  kMcListsum = 0x0E,
-  kMcListmult = 0x0F,
-  kMcEvalat = 0x10,
-  kMcIntegral = 0x11,
-  kMcDerivative = 0x12,
-  kMcEquality = 0x13,
-  kMcLimit = 0x14,
-  kMcSum = 0x15,
-  kMcDesktop = 0xFE,
+#define MC_KIND(codeName, code, name, cls) codeName = code,
+#include "MC/McKinds.inc"
+#undef MC_KIND
   kMcNoKind = 0xFF  // the base's own type word, and "no node" in records
 };
 
@@ -49,6 +29,112 @@ constexpr McKindCode McKindOf(WORD type) {
 }
 // True when node is not null and is of the kind (any sub-kind).
 bool McIsKind(const CMcBasic* node, McKindCode code);
+
+// ---- the flag word (CMcBasic::m_flags) -------------------------------------
+// Bits every kind reads the same way, then the kind data in the high byte.
+// Nothing outside this header writes a flag bit or mask as a number.
+enum : WORD {
+  kMcMinus = 0x0001,      // bit 0: negates the value (with bit 1: minus-plus)
+  kMcPlusMinus = 0x0002,  // bit 1: the second sign bit (plus-minus, minus-plus)
+  kMcSignMask = 0x0003,   // both sign bits
+  kMcParens = 0x0004,     // bit 2: drawn in parentheses
+  kMcBit3 = 0x0008,       // bit 3: nothing to the base; a childless derivative's colour reset
+  kMcSignAndParens = 0x0007,
+  // Bits 4-5, the kind's variant: a Greek name, a small fraction, a partial
+  // derivative, an interval, a product of a summation, a flowing group (bit
+  // 4); a closed integral, a framed group (bit 5); list kinds (both).
+  kMcVariant = 0x0010,
+  kMcVariantHigh = 0x0020,
+  kMcVariantMask = 0x0030,
+  kMcLevelMask = 0x00C0,  // bits 6-7: size level 0 (largest) to 3
+  kMcBaseMask = 0x00FF,   // all the base's bits
+  // The high byte: the kind's data (exponent offset of a power, relation and
+  // operator code, matrix augmentation column, end kind of a domain, ...).
+  kMcKindDataMask = 0xFF00,
+  kMcCodeMask = 0x1F00,           // bits 8-12: an operator's or relation's code
+  kMcConstant = 0x0100,           // bit 8 of a variable: an upright constant
+  kMcDecorationMask = 0x1E00,     // bits 9-12 of a variable or function: decoration
+  kMcVariableStyleMask = 0x1F10,  // Greek, constant, decoration: what names differ by
+  kMcFunctionStyleMask = 0x0E10,  // Symbol font and decoration codes 1-7
+  // Bits 14 and 15, kind data of their own: a number marked as no power's
+  // named base, a derivative's layout choices (equal variables, numerator form).
+  kMcHighMark = 0x4000,
+  kMcHighestMark = 0x8000
+};
+constexpr int kMcLevelShift = 6;
+constexpr int kMcKindDataShift = 8;
+constexpr int kMcDecorationShift = 9;
+constexpr int kMcMaxLevel = 3;
+
+// The flag bits of a size level, clamped to 0..3.
+constexpr WORD McLevelBits(int level) {
+  return static_cast<WORD>((level < 0             ? 0
+                            : level > kMcMaxLevel ? kMcMaxLevel
+                                                  : level)
+                           << kMcLevelShift);
+}
+constexpr int McLevelOf(WORD flags) {
+  return (flags & kMcLevelMask) >> kMcLevelShift;
+}
+// The high byte of the flags word.
+constexpr int McKindData(WORD flags) {
+  return flags >> kMcKindDataShift;
+}
+// The flags with their high byte replaced by data (kept to 8 bits).
+constexpr WORD McWithKindData(WORD flags, int data) {
+  return static_cast<WORD>((flags & kMcBaseMask) | ((data & 0xFF) << kMcKindDataShift));
+}
+// The decoration code (bits 9-12) of a variable or a function.
+constexpr int McDecorationOf(WORD flags) {
+  return (flags & kMcDecorationMask) >> kMcDecorationShift;
+}
+// The sign two signs make together: the minus bits cancel in pairs, a
+// plus-minus of either stays. Only the sign bits of the result are set.
+constexpr WORD McMergedSign(WORD a, WORD b) {
+  return static_cast<WORD>(((a ^ b) & kMcMinus) | ((a | b) & kMcPlusMinus));
+}
+// flags with its sign bits replaced by sign's.
+constexpr WORD McWithSign(WORD flags, WORD sign) {
+  return static_cast<WORD>((flags & ~kMcSignMask) | (sign & kMcSignMask));
+}
+
+// ---- relation codes (CMcEquality, flag bits 8-12) ---------------------------
+// The type word's sub-kind is 1 + the code.
+enum McRelationCode : int {
+  kMcRelEqual = 0,
+  kMcRelEquivalent = 1,
+  kMcRelProportional = 2,
+  kMcRelNotEqual = 3,
+  kMcRelApproximate = 4,
+  kMcRelCongruent = 5,
+  kMcRelLess = 6,
+  kMcRelGreater = 7,
+  kMcRelLessOrEqual = 8,
+  kMcRelGreaterOrEqual = 9,
+  kMcRelPerpendicular = 10,
+  kMcRelParallel = 11,
+  kMcRelTendsTo = 12,
+  kMcRelRightTransform = 13,
+  kMcRelLeftTransform = 14,
+  kMcRelBiTransform = 15,
+  kMcRelIncrement = 16,
+  kMcRelDecrement = 17,
+  kMcRelScale = 18,
+  kMcRelDivide = 19,
+  kMcRelAnd = 20,
+  kMcRelOr = 21,
+  kMcRelDefinition = 22,
+  kMcRelTestEqual = 23,
+  kMcRelCodes = 24  // codes from here to 31 name no relation
+};
+// The flags of a relation of code (sign and level left 0).
+constexpr WORD McRelationFlags(int code) {
+  return static_cast<WORD>((code << kMcKindDataShift) & kMcCodeMask);
+}
+// The type word of a relation of code.
+constexpr WORD McRelationType(int code) {
+  return McTypeWord(kMcEquality, static_cast<BYTE>(1 + (code & 31)));
+}
 
 struct McKind {
   McKindCode code;   // high byte of the type word

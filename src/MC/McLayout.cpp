@@ -40,3 +40,9 @@ void McSelectFont(CDC* dc, int family, int level) {
   if (InTables(family, level) && g_fonts[family][level] != nullptr)
     dc->SelectObject(g_fonts[family][level]);
 }
+
+void McDrawDifferential(CDC* dc, int x, int y, bool partial, int level) {
+  static constexpr char kPartialGlyph = '\xB6';  // Symbol code page: the partial sign
+  McSelectFont(dc, partial ? kFontSymbol : kFontItalic, level);
+  dc->TextOut(x, y, partial ? &kPartialGlyph : "d", 1);
+}

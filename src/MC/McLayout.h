@@ -46,3 +46,6 @@ class McFontGuard {
 // Selects the expression font of a family and level, if it exists, and leaves
 // it selected.
 void McSelectFont(CDC* dc, int family, int level);
+// Draws a differential's letter at (x, y) in the level: the partial sign in
+// the Symbol font, else an italic "d" (derivatives and integrals).
+void McDrawDifferential(CDC* dc, int x, int y, bool partial, int level);

@@ -57,7 +57,7 @@ McComplex* CMcDeclaration::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsyste
   if (!ConditionHolds(condition)) {
     *result = Undefined();
   } else {
-    *result = (m_flags & 1) ? McComplexNeg(value) : value;
+    *result = (m_flags & kMcMinus) ? McComplexNeg(value) : value;
   }
   return result;
 }
@@ -67,7 +67,7 @@ McComplex* CMcDeclaration::EvaluateVector(CQorexDoc* doc) const {
   const int n = McStepCount(doc);
   McComplex* values = m_children[0]->EvaluateVector(doc);
   McComplex* conditions = m_children[1]->EvaluateVector(doc);
-  const bool negate = (m_flags & 1) != 0;
+  const bool negate = (m_flags & kMcMinus) != 0;
   for (int k = 0; k < n; ++k) {
     if (!ConditionHolds(conditions[k])) {
       values[k] = Undefined();
@@ -142,6 +142,6 @@ CMcBasic* CMcDeclaration::Differentiate(CMcBasic* variable, unsigned options) {
   if (m_count != 2) return CMcBasic::Differentiate(variable, options);
   CMcBasic* formula = McDerivativeOf(m_children[0], variable, options);
   McMergeSign(formula, m_flags);
-  return CMXC_TERM::Simplify(
-      new CMcDeclaration(formula, m_children[1]->Clone(), static_cast<WORD>(m_flags & ~3)));
+  return CMXC_TERM::Simplify(new CMcDeclaration(formula, m_children[1]->Clone(),
+                                                static_cast<WORD>(m_flags & ~kMcSignMask)));
 }

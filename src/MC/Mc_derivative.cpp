@@ -6,6 +6,7 @@
 #include "MC/MXC_TERM.h"
 #include "MC/McEditorFocus.h"
 #include "MC/McKinds.h"
+#include "MC/MC_LIMIT.h"
 #include "MC/McLayout.h"
 #include "MC/Mc_integral.h"
 #include "platform/core/Archive.h"
@@ -21,7 +22,6 @@ namespace {
 constexpr WORD kPartialBit = 0x10;
 constexpr WORD kEqualVariablesBit = 0x4000;
 constexpr WORD kNumeratorFormBit = 0x8000;
-constexpr char kPartialGlyph = '\xB6';  // Symbol code page: the partial sign
 
 // A matrix row or a function whose parts are all plain unsigned variables
 // reads as one name (f(x, y)) and can stand in the numerator.
@@ -68,7 +68,7 @@ CMcDerivative::Form CMcDerivative::GetForm() const {
   const CMcBasic* expression = m_children[0];
   if (expression->GetSign() != 0) return kOperatorForm;
   if (McIsKind(expression, kMcVariable) || IsNameLike(expression)) return kNumeratorForm;
-  if (McIsKind(expression, kMcNull) && expression != McGetFocusedEditNode()) return kBareForm;
+  if (McIsHiddenPlaceholder(expression)) return kBareForm;
   return kOperatorForm;
 }
 
@@ -217,17 +217,11 @@ void CMcDerivative::DrawChildless(CDC* dc, int x, int y) const {
   const int left = DrawSignAndParens(dc, x, y).left;
   McSelectFont(dc, kFontNumber, GetLevel());
   dc->TextOut(x + left, y + m_baseline, "D", 1);
-  if (m_flags & 8) dc->SetTextColor(g_nodeColors[0]);
+  if (m_flags & kMcBit3) dc->SetTextColor(g_nodeColors[0]);
 }
 
 void CMcDerivative::DrawDifferential(CDC* dc, int x, int y) const {
-  if (IsPartial()) {
-    McSelectFont(dc, kFontSymbol, GetLevel());
-    dc->TextOut(x, y, &kPartialGlyph, 1);
-  } else {
-    McSelectFont(dc, kFontItalic, GetLevel());
-    dc->TextOut(x, y, "d", 1);
-  }
+  McDrawDifferential(dc, x, y, IsPartial(), GetLevel());
 }
 
 void CMcDerivative::DrawOrder(CDC* dc, int x, int y) const {
@@ -315,14 +309,7 @@ CMcBasic* CMcDerivative::Clone() const {
 
 WORD CMcDerivative::Compare(const CMcBasic* other) const {
   if (other->GetType() != GetType()) return kMcDiffType;
-  WORD code = GetSign() != other->GetSign() ? kMcDiffSign : 0;
-  if ((m_flags ^ other->m_flags) & kPartialBit) code |= kMcDiffFlags;
-  if (m_count != other->m_count) return static_cast<WORD>(code | kMcDiffCount);
-  for (int i = 0; i < m_count; ++i) {
-    if (m_children[i]->Compare(other->m_children[i]) != 0)
-      return static_cast<WORD>(code | kMcDiffChild);
-  }
-  return code;
+  return McCompareParts(this, other, kPartialBit);
 }
 
 // ---- symbolic operations -----------------------------------------------------------
@@ -346,7 +333,7 @@ WORD CMcDerivative::Perform() {
     return 0;
   };
   if (McIsNumber(expression) ||
-      (McIsKind(expression, kMcVariable) && (expression->m_flags & 0x100)))
+      (McIsKind(expression, kMcVariable) && (expression->m_flags & kMcConstant)))
     return replaceBy(new CMcReal(0.0, 0));
   if (m_count == 2 && McIsKind(expression, kMcVariable) && m_children[1]->Compare(expression) < 2) {
     auto* one = new CMcReal(1.0, GetSign());
@@ -368,7 +355,7 @@ WORD CMcDerivative::Perform() {
     }
   }
   McMergeSign(this, expression->m_flags);
-  expression->m_flags &= static_cast<WORD>(~3);
+  expression->m_flags &= static_cast<WORD>(~kMcSignMask);
   return 0;
 }
 
@@ -378,7 +365,7 @@ void CMcDerivative::Isolate(int) {
   CMcBasic* side = relation->m_children[1];
   for (int i = 1; i < m_count; ++i)
     side = new CMcIntegral(side, new CMcNull(0), new CMcNull(0), m_children[i],
-                           static_cast<WORD>(m_flags & 0x10));
+                           static_cast<WORD>(m_flags & kMcVariant));
   McMergeSign(side, m_flags);
   CMcBasic* expression = m_children[0];
   // The children live on in the relation: drop the array without them.

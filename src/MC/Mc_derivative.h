@@ -55,10 +55,10 @@ class CMcDerivative : public CMcBasic {
   // True with an expression and at least one variable; anything less is
   // drawn as the childless "D".
   bool IsComplete() const { return m_count >= 2; }
-  bool IsPartial() const { return (m_flags & 0x10) != 0; }
+  bool IsPartial() const { return (m_flags & kMcVariant) != 0; }
   // Layout marks: all variables equal, and the expression in the numerator.
-  bool HasEqualVariables() const { return (m_flags & 0x4000) != 0; }
-  bool IsNumeratorForm() const { return (m_flags & 0x8000) != 0; }
+  bool HasEqualVariables() const { return (m_flags & kMcHighMark) != 0; }
+  bool IsNumeratorForm() const { return (m_flags & kMcHighestMark) != 0; }
 
  private:
   void LayoutChildless(CDC* dc, int mode);

@@ -73,7 +73,7 @@ McComplex* CMcDivision::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* 
   McComplex numerator, denominator;
   m_children[0]->Evaluate(&numerator, doc, sim);
   m_children[1]->Evaluate(&denominator, doc, sim);
-  if (m_flags & 1) numerator = McComplexNeg(numerator);
+  if (m_flags & kMcMinus) numerator = McComplexNeg(numerator);
   *result = McComplexDiv(numerator, denominator);
   return result;
 }
@@ -85,7 +85,7 @@ McComplex* CMcDivision::EvaluateVector(CQorexDoc* doc) const {
   const int n = McStepCount(doc);
   McComplex* numerator = m_children[0]->EvaluateVector(doc);
   McComplex* denominator = m_children[1]->EvaluateVector(doc);
-  const bool negate = (m_flags & 1) != 0;
+  const bool negate = (m_flags & kMcMinus) != 0;
   for (int k = 0; k < n; ++k) {
     numerator[k] =
         McComplexDiv(numerator[k], negate ? McComplexNeg(denominator[k]) : denominator[k]);
@@ -106,7 +106,7 @@ void CMcDivision::Layout(CDC* dc, int mode) {
   CMcBasic* numerator = m_children[0];
   CMcBasic* denominator = m_children[1];
   if (mode == 0) {
-    const int partLevel = std::min(level + ((m_flags >> 4) & 1), 3);
+    const int partLevel = std::min(level + ((m_flags & kMcVariant) ? 1 : 0), 3);
     numerator->SetLevel(partLevel);
     numerator->Layout(dc, 0);
     denominator->SetLevel(partLevel);
@@ -195,7 +195,8 @@ void CMcDivision::Isolate(int which) {
     relation->SetChildAt(this, 1);
     return;
   }
-  CMcBasic* product = McNewProduct(static_cast<WORD>(m_flags & 3), {other, McTakeChild(this, 1)});
+  CMcBasic* product =
+      McNewProduct(static_cast<WORD>(m_flags & kMcSignMask), {other, McTakeChild(this, 1)});
   CMcBasic* numerator = McTakeChild(this, 0);
   relation->SetChildAt(product, 1);
   relation->SetChildAt(numerator, 0);
@@ -217,7 +218,7 @@ bool ConstantParts(const CMcBasic* node, double* numerator, double* denominator)
     return false;
   *numerator = McNumberValue(node->m_children[0]);
   *denominator = McNumberValue(node->m_children[1]);
-  if (node->m_flags & 1) *numerator = -*numerator;
+  if (node->m_flags & kMcMinus) *numerator = -*numerator;
   if (*denominator < 0.0) {
     *numerator = -*numerator;
     *denominator = -*denominator;
@@ -232,7 +233,7 @@ bool IsExactWhole(double x) {
 void SetNumber(CMcBasic* node, double value) {
   auto* number = static_cast<CMcReal*>(node);
   number->m_value = std::fabs(value);
-  number->m_flags = static_cast<WORD>((number->m_flags & ~3) | (value < 0.0 ? 1 : 0));
+  number->m_flags = static_cast<WORD>((number->m_flags & ~kMcSignMask) | (value < 0.0 ? 1 : 0));
 }
 
 }  // namespace
@@ -240,7 +241,7 @@ void SetNumber(CMcBasic* node, double value) {
 WORD CMcDivision::AddNumber(const CMcBasic* value) {
   double a, b, c, d;
   if (!ConstantParts(this, &a, &b) || !ConstantParts(value, &c, &d)) return 0;
-  m_flags &= static_cast<WORD>(~3);
+  m_flags &= static_cast<WORD>(~kMcSignMask);
   const double ad = a * d, cb = c * b, bd = b * d;
   const bool exact = IsExactWhole(a) && IsExactWhole(b) && IsExactWhole(c) && IsExactWhole(d) &&
                      b != 0.0 && d != 0.0 && IsExactWhole(ad) && IsExactWhole(cb) &&

@@ -69,19 +69,14 @@ void DrawBracketPieces(CDC* dc, int x, int top, int bottom, UINT side, const cha
 
 CMcDomain::CMcDomain(CMcBasic* variable, CMcBasic* lower, CMcBasic* upper, WORD flags)
     : CMcBasic(flags) {
-  for (CMcBasic* part : {variable, lower, upper})
-    if (part) AppendChild(part);
+  AppendParts({variable, lower, upper});
 }
 
 CMcBasic* CMcDomain::Load(CArchive& ar) {
-  WORD count = 0, baseline = 0, flags = 0;
-  McBox box;
-  std::vector<CMcBasic*> parts;
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 3) return nullptr;
-  if (!LoadChildren(ar, 3, parts)) return nullptr;
-  auto* node = new CMcDomain(parts[0], parts[1], parts[2], flags);
-  node->SetStoredLayout(box, baseline);
-  return node;
+  return LoadTripleAs(
+      ar, [](CMcBasic* variable, CMcBasic* lower, CMcBasic* upper, WORD flags) -> CMcBasic* {
+        return new CMcDomain(variable, lower, upper, flags);
+      });
 }
 
 // Left and right walk the parts in drawn order; up and down leave the node.
@@ -141,7 +136,7 @@ McComplex* CMcDomain::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* si
   m_children[0]->Evaluate(&v, doc, sim);
   m_children[1]->Evaluate(&lower, doc, sim);
   m_children[2]->Evaluate(&upper, doc, sim);
-  const double truth = (m_flags & 1) ? -1.0 : 1.0;
+  const double truth = (m_flags & kMcMinus) ? -1.0 : 1.0;
   *result = McComplex{Holds(EndKind(), v.re, lower.re, upper.re) ? truth : 0.0, 0.0};
   return result;
 }
@@ -152,7 +147,7 @@ McComplex* CMcDomain::EvaluateVector(CQorexDoc* doc) const {
   McComplex* v = m_children[0]->EvaluateVector(doc);
   McComplex* lower = m_children[1]->EvaluateVector(doc);
   McComplex* upper = m_children[2]->EvaluateVector(doc);
-  const double truth = (m_flags & 1) ? -1.0 : 1.0;
+  const double truth = (m_flags & kMcMinus) ? -1.0 : 1.0;
   const int ends = EndKind();
   for (int k = 0; k < n; ++k)
     v[k] = McComplex{Holds(ends, v[k].re, lower[k].re, upper[k].re) ? truth : 0.0, 0.0};

@@ -26,8 +26,8 @@ class CMcDomain : public CMcBasic {
   WORD Compare(const CMcBasic* other) const override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
-  int EndKind() const { return (m_flags >> 8) & 3; }
-  bool IsInterval() const { return (m_flags & 0x10) != 0; }
+  int EndKind() const { return McKindData(m_flags) & 3; }
+  bool IsInterval() const { return (m_flags & kMcVariant) != 0; }
   // Whether lower, variable and upper satisfy the end kind's condition.
   static bool Holds(int endKind, double variable, double lower, double upper);
 };

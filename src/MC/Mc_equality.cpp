@@ -134,7 +134,7 @@ McComplex* CMcEquality::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* 
   m_children[0]->Evaluate(&left, doc, sim);
   m_children[1]->Evaluate(&right, doc, sim);
   double value = McRelationValue(RelationCode(), left, right, g_dSnapTolerance);
-  if ((m_flags & 1) && value != 0.0) value = -value;
+  if ((m_flags & kMcMinus) && value != 0.0) value = -value;
   *result = McComplex{value, 0.0};
   return result;
 }
@@ -148,7 +148,7 @@ McComplex* CMcEquality::EvaluateVector(CQorexDoc* doc) const {
   if (McRelationIsTest(code)) {
     for (int k = 0; k < n; ++k) {
       double value = McRelationValue(code, left[k], right[k], g_dSnapTolerance);
-      if ((m_flags & 1) && value != 0.0) value = -value;
+      if ((m_flags & kMcMinus) && value != 0.0) value = -value;
       left[k] = McComplex{value, 0.0};
     }
   }

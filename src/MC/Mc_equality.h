@@ -35,7 +35,7 @@ class CMcEquality : public CMcBasic {
   CMcBasic* Differentiate(CMcBasic* variable, unsigned options) override;
   McComplex* EvaluateVector(CQorexDoc* doc) const override;
 
-  int RelationCode() const { return (m_flags >> 8) & 31; }
+  int RelationCode() const { return McKindData(m_flags) & (kMcCodeMask >> kMcKindDataShift); }
   // The last of the relations whose derivative is the relation of the
   // sides' derivatives: equality, equivalence, proportion, the order tests.
   static constexpr int kLastDifferentiable = 9;  // "Greater or equal"

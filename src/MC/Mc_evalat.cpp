@@ -24,19 +24,14 @@ constexpr int kMinArm = 3;
 
 CMcEvalat::CMcEvalat(CMcBasic* expression, CMcBasic* lower, CMcBasic* upper, WORD flags)
     : CMcBasic(flags) {
-  for (CMcBasic* part : {expression, lower, upper})
-    if (part) AppendChild(part);
+  AppendParts({expression, lower, upper});
 }
 
 CMcBasic* CMcEvalat::Load(CArchive& ar) {
-  WORD count = 0, baseline = 0, flags = 0;
-  McBox box;
-  std::vector<CMcBasic*> parts;
-  if (!LoadHeader(ar, &count, &box, &baseline, &flags) || count != 3) return nullptr;
-  if (!LoadChildren(ar, 3, parts)) return nullptr;
-  auto* node = new CMcEvalat(parts[0], parts[1], parts[2], flags);
-  node->SetStoredLayout(box, baseline);
-  return node;
+  return LoadTripleAs(
+      ar, [](CMcBasic* expression, CMcBasic* lower, CMcBasic* upper, WORD flags) -> CMcBasic* {
+        return new CMcEvalat(expression, lower, upper, flags);
+      });
 }
 
 BOOL CMcEvalat::Navigate(int direction, int modifier, McCursor* cursor) {
@@ -132,8 +127,7 @@ void CMcEvalat::Draw(CDC* dc, int x, int y) const {
   const CMcBasic* upper = m_children[2];
   m_children[0]->Draw(dc, x, y);
   m_children[1]->Draw(dc, x, y);
-  if (upper->GetType() != McTypeWord(kMcNull) || upper == McGetFocusedEditNode())
-    upper->Draw(dc, x, y);
+  if (!McIsHiddenPlaceholder(upper)) upper->Draw(dc, x, y);
   const CRect m = DrawSignAndParens(dc, x, y);
   const int pen = m_box.height > kThinPenHeight ? 1 : 0;
   dc->SelectObject(g_pens[pen][ColorIndex(dc->GetTextColor())]);

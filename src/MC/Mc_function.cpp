@@ -152,9 +152,10 @@ const CMcBasic* CMcFunction::ListArgument() const {
 
 McComplex* CMcFunction::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
   const CMcBasic* argument = GetArgument();
-  const bool negated = (m_flags & 1) != 0;
-  const McBuiltin f =
-      (m_flags & 0x0F10) == 0 && argument ? McFindBuiltin(m_buffer) : McBuiltin::None;
+  const bool negated = (m_flags & kMcMinus) != 0;
+  const McBuiltin f = (m_flags & (kMcFunctionStyleMask | kMcConstant)) == 0 && argument
+                          ? McFindBuiltin(m_buffer)
+                          : McBuiltin::None;
   if (f != McBuiltin::None && !McIsListBuiltin(f)) {
     McComplex z;
     argument->Evaluate(&z, doc, sim);
@@ -201,16 +202,18 @@ McComplex* CMcFunction::EvaluateSignal(McComplex* result, char letter, CQorexDoc
     argument->Evaluate(&x, doc, sim);
     k = McSampleIndex(x.re, sim ? sim->m_dTs : 0.0, columns);
   }
-  *result = Signed(McSignalSample(signal, McSignalChannel(GetSubscript()), k), (m_flags & 1) != 0);
+  *result =
+      Signed(McSignalSample(signal, McSignalChannel(GetSubscript()), k), (m_flags & kMcMinus) != 0);
   return result;
 }
 
 McComplex* CMcFunction::EvaluateVector(CQorexDoc* doc) const {
   const CMcBasic* argument = GetArgument();
   const int n = McStepCount(doc);
-  const bool negated = (m_flags & 1) != 0;
-  const McBuiltin f =
-      (m_flags & 0x0F10) == 0 && argument ? McFindBuiltin(m_buffer) : McBuiltin::None;
+  const bool negated = (m_flags & kMcMinus) != 0;
+  const McBuiltin f = (m_flags & (kMcFunctionStyleMask | kMcConstant)) == 0 && argument
+                          ? McFindBuiltin(m_buffer)
+                          : McBuiltin::None;
   if (f != McBuiltin::None && !McIsListBuiltin(f)) {
     McComplex* v = argument->EvaluateVector(doc);
     if (f == McBuiltin::Srand) {
@@ -257,7 +260,7 @@ McComplex* CMcFunction::SignalVector(char letter, CQorexDoc* doc) const {
   const int columns = signal ? signal->m_nColumns : 0;
   const int channel = McSignalChannel(GetSubscript());
   const double ts = sys ? sys->m_dTs : 0.0;
-  const bool negated = (m_flags & 1) != 0;
+  const bool negated = (m_flags & kMcMinus) != 0;
   for (int i = 0; i < n; ++i)
     v[i] = Signed(McSignalSample(signal, channel, McSampleIndex(v[i].re, ts, columns)), negated);
   return v;
@@ -266,7 +269,7 @@ McComplex* CMcFunction::SignalVector(char letter, CQorexDoc* doc) const {
 // ---- layout and drawing ------------------------------------------------------------
 
 int CMcFunction::NameFamily(int decoration) const {
-  const int family = (m_flags & 0x10) ? kFontSymbol : kFontArial;
+  const int family = (m_flags & kMcVariant) ? kFontSymbol : kFontArial;
   return decoration == 3 ? family + 1 : family;
 }
 
@@ -294,7 +297,7 @@ void CMcFunction::Layout(CDC* dc, int mode) {
     height = argument->m_box.height + am.top + am.bottom;
   }
   CDC* measure = MeasureDC(dc);
-  if (measure) McSelectFont(measure, NameFamily((m_flags >> 9) & 15), level);
+  if (measure) McSelectFont(measure, NameFamily(McDecorationOf(m_flags)), level);
   const int nameWidth = TextWidth(measure, m_buffer);
   width += nameWidth;
   // Subscript and exponent share the room right of the name.
@@ -311,7 +314,7 @@ void CMcFunction::Layout(CDC* dc, int mode) {
   const CRect sm = LayoutSignAndParens();
   if (power != nullptr) {
     const int offset = std::clamp(nameWidth + static_cast<int>(sm.left), 0, 255);
-    power->m_flags = static_cast<WORD>((power->m_flags & 0xFF) | (offset << 8));
+    power->m_flags = McWithKindData(power->m_flags, offset);
   }
   if (argument != nullptr) {
     argument->m_box.x = m_box.width - sm.right - am.right - argument->m_box.width;
@@ -329,7 +332,7 @@ void CMcFunction::Draw(CDC* dc, int x, int y) const {
   }
   const int m = DrawSignAndParens(dc, x, y).left;
   const int level = GetLevel();
-  const int decoration = (m_flags >> 9) & 15;
+  const int decoration = McDecorationOf(m_flags);
   const int family = NameFamily(decoration);
   McSelectFont(dc, family, level);
   CDC* measure = MeasureDC(dc);
@@ -409,8 +412,8 @@ CMcBasic* CMcFunction::Clone() const {
 WORD CMcFunction::Compare(const CMcBasic* other) const {
   if (other->GetType() != GetType()) return kMcDiffType;
   const CMcFunction* o = static_cast<const CMcFunction*>(other);
-  WORD diff = ((m_flags ^ o->m_flags) & 3) ? kMcDiffSign : 0;
-  if ((m_flags ^ o->m_flags) & 0x0E10) diff |= kMcDiffFlags;
+  WORD diff = ((m_flags ^ o->m_flags) & kMcSignMask) ? kMcDiffSign : 0;
+  if ((m_flags ^ o->m_flags) & kMcFunctionStyleMask) diff |= kMcDiffFlags;
   if (m_bufferLength != o->m_bufferLength || std::strcmp(m_buffer, o->m_buffer) != 0 ||
       std::strcmp(GetSubscript(), o->GetSubscript()) != 0)
     diff |= kMcDiffValue;
@@ -477,7 +480,7 @@ const DerivativeRule* FindDerivativeRule(const char* name) {
 
 // Names, the Symbol font or a decoration make a function the derivative
 // table does not know.
-constexpr WORD kStyleMask = 0x0E10;
+constexpr WORD kStyleMask = kMcFunctionStyleMask;
 
 CMcBasic* NewFunction(const char* name, CMcBasic* argument, WORD flags = 0) {
   return new CMcFunction(argument, name, "", flags);
@@ -502,7 +505,7 @@ CMcBasic* NewDenominator(Denominator kind, const CMcBasic* argument) {
     case Denominator::kRootSquarePlusOne:
       return SquareRoot(McNewSum(0, {Square(x), new CMcReal(1.0, 0)}));
     case Denominator::kRootSquareMinusOne:
-      return SquareRoot(McNewSum(0, {Square(x), new CMcReal(1.0, 1)}));
+      return SquareRoot(McNewSum(0, {Square(x), new CMcReal(1.0, kMcMinus)}));
     default:
       return McNewSum(0, {new CMcReal(1.0, 0), Square(x, 1)});
   }
@@ -524,7 +527,7 @@ CMcBasic* CMcFunction::Differentiate(CMcBasic* variable, unsigned options) {
   // derivative as the chain factor.
   const bool isVariable = (argument->Compare(variable) & ~kMcDiffSign) == 0;
   CMcBasic* chain = isVariable ? nullptr : McDerivativeOf(argument, variable, options);
-  const WORD sign = static_cast<WORD>((m_flags & 3) ^ (rule->negate ? 1 : 0));
+  const WORD sign = static_cast<WORD>((m_flags & kMcSignMask) ^ (rule->negate ? 1 : 0));
   CMcBasic* g = nullptr;
   switch (rule->shape) {
     case Shape::kFunction:
@@ -540,7 +543,7 @@ CMcBasic* CMcFunction::Differentiate(CMcBasic* variable, unsigned options) {
       if (chain != nullptr) g->AppendChild(chain);
       break;
     case Shape::kQuotient: {
-      CMcBasic* m = chain != nullptr ? chain : new CMcReal(1.0, argument->m_flags & 3);
+      CMcBasic* m = chain != nullptr ? chain : new CMcReal(1.0, argument->m_flags & kMcSignMask);
       g = new CMcDivision(m, NewDenominator(rule->denominator, argument), sign);
       break;
     }
@@ -563,7 +566,7 @@ void CMcFunction::Isolate(int) {
   CMcBasic* y = relation->m_children[1];
   CMcBasic* x = m_children[0];
   McMergeSign(y, m_flags);
-  m_flags &= static_cast<WORD>(~3);
+  m_flags &= static_cast<WORD>(~kMcSignMask);
   SetChildAt(y, 0);
   relation->SetChildAt(this, 1);
   relation->SetChildAt(x, 0);

@@ -2,6 +2,7 @@
 
 #include "MC/MC_NULL.h"
 #include "MC/MC_REAL.h"
+#include "MC/MC_LIMIT.h"
 #include "MC/MXC_TERM.h"
 #include "MC/McEditorFocus.h"
 #include "MC/McKinds.h"
@@ -17,7 +18,6 @@ namespace {
 
 constexpr WORD kCompareMask = 0xC730;                      // partial, closed, kind, product
 constexpr char kSignGlyphs[3] = {'\xF2', '\xF2', '\xF2'};  // Symbol code page: the integral sign
-constexpr char kPartialGlyph = '\xB6';
 constexpr char kDotGlyph = '\xB7';
 constexpr char kCrossGlyph = '\xB4';
 constexpr char kRegionLetters[4] = {'l', 'A', 'S', 'V'};  // kinds 1 to 4
@@ -30,7 +30,7 @@ int SignCount(int kind) {
 
 // An empty limit is hidden unless the caret is on it.
 bool IsShown(const CMcBasic* limit) {
-  return !McIsKind(limit, kMcNull) || limit == McGetFocusedEditNode();
+  return !McIsHiddenPlaceholder(limit);
 }
 
 }  // namespace
@@ -38,9 +38,7 @@ bool IsShown(const CMcBasic* limit) {
 CMcIntegral::CMcIntegral(CMcBasic* integrand, CMcBasic* lower, CMcBasic* upper, CMcBasic* variable,
                          WORD flags)
     : CMcBasic(flags) {
-  for (CMcBasic* part : {integrand, lower, upper, variable}) {
-    if (part) AppendChild(part);
-  }
+  AppendParts({integrand, lower, upper, variable});
 }
 
 CMcBasic* CMcIntegral::Load(CArchive& ar) {
@@ -232,13 +230,7 @@ void CMcIntegral::Draw(CDC* dc, int x, int y) const {
     offset = h / 2;
   }
   if (kind > 4) return;
-  if (IsPartial()) {
-    McSelectFont(dc, kFontSymbol, level);
-    dc->TextOut(x0 + offset, baseline, &kPartialGlyph, 1);
-  } else {
-    McSelectFont(dc, kFontItalic, level);
-    dc->TextOut(x0 + offset, baseline, "d", 1);
-  }
+  McDrawDifferential(dc, x0 + offset, baseline, IsPartial(), level);
   if (kind == 0) return;
   if (kind == 1) offset += h / 5;
   offset += h / 3 + 1;
@@ -256,14 +248,7 @@ CMcBasic* CMcIntegral::Clone() const {
 
 WORD CMcIntegral::Compare(const CMcBasic* other) const {
   if (other->GetType() != GetType()) return kMcDiffType;
-  WORD code = GetSign() != other->GetSign() ? kMcDiffSign : 0;
-  if ((m_flags ^ other->m_flags) & kCompareMask) code |= kMcDiffFlags;
-  if (m_count != other->m_count) return static_cast<WORD>(code | kMcDiffCount);
-  for (int i = 0; i < m_count; ++i) {
-    if (m_children[i]->Compare(other->m_children[i]) != 0)
-      return static_cast<WORD>(code | kMcDiffChild);
-  }
-  return code;
+  return McCompareParts(this, other, kCompareMask);
 }
 
 // ---- symbolic operations -----------------------------------------------------------
@@ -291,14 +276,14 @@ WORD CMcIntegral::Perform() {
     delete zero;
   }
   McMergeSign(this, integrand->m_flags);
-  integrand->m_flags &= static_cast<WORD>(~3);
+  integrand->m_flags &= static_cast<WORD>(~kMcSignMask);
   return 0;
 }
 
 void CMcIntegral::Isolate(int) {
   if (m_count != kParts || !McCanIsolate(this, 0)) return;
   CMcBasic* relation = m_parent;
-  auto* derivative = new CMcDerivative(static_cast<WORD>(m_flags & 0x13));
+  auto* derivative = new CMcDerivative(static_cast<WORD>(m_flags & (kMcSignMask | kMcVariant)));
   derivative->AppendChild(relation->m_children[1]);
   derivative->AppendChild(m_children[kVariable]->Clone());
   relation->SetChildAt(derivative, 1);

@@ -49,10 +49,10 @@ class CMcIntegral : public CMcBasic {
   void Isolate(int which) override;
 
   enum { kIntegrand = 0, kLower = 1, kUpper = 2, kVariable = 3, kParts = 4 };
-  int GetKind() const { return (m_flags >> 8) & 7; }
-  int GetProduct() const { return (m_flags >> 14) & 3; }
-  bool IsPartial() const { return (m_flags & 0x10) != 0; }
-  bool IsClosed() const { return (m_flags & 0x20) != 0; }
+  int GetKind() const { return McKindData(m_flags) & 7; }
+  int GetProduct() const { return m_flags >> 14; }
+  bool IsPartial() const { return (m_flags & kMcVariant) != 0; }
+  bool IsClosed() const { return (m_flags & kMcVariantHigh) != 0; }
   // True when the limit column takes room: a limit that is not an empty
   // placeholder, or that has the caret.
   bool ShowsLimits() const;

@@ -40,7 +40,7 @@ BOOL CMcListbody::Navigate(int direction, int modifier, McCursor* cursor) {
 }
 
 const char* CMcListbody::GetName() const {
-  switch (m_flags & 0x30) {
+  switch (m_flags & kMcVariantMask) {
     case 0x00:
       return "List body";
     case 0x20:
@@ -52,7 +52,7 @@ const char* CMcListbody::GetName() const {
 
 McComplex* CMcListbody::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
   if (m_count == 0) return CMcBasic::Evaluate(result, doc, sim);
-  const bool negated = (m_flags & 1) != 0;
+  const bool negated = (m_flags & kMcMinus) != 0;
   if (!IsLogical()) {
     // The first item that is defined here; the last one when none is.
     for (int i = 0; i < m_count; ++i) {
@@ -79,7 +79,7 @@ McComplex* CMcListbody::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* 
 McComplex* CMcListbody::EvaluateVector(CQorexDoc* doc) const {
   if (m_count == 0) return CMcBasic::EvaluateVector(doc);
   const int n = McStepCount(doc);
-  const bool negated = (m_flags & 1) != 0;
+  const bool negated = (m_flags & kMcMinus) != 0;
   McComplex* values = m_children[0]->EvaluateVector(doc);
   if (!IsLogical()) {
     for (int i = 1; i < m_count; ++i) {
@@ -148,7 +148,7 @@ void CMcListbody::Layout(CDC* dc, int mode) {
     height += h / 10 + 3;
     if (IsIntersection()) top = h / 10 + 3;
   }
-  m_flags = static_cast<WORD>((m_flags & 0xFF) | (code << 8));
+  m_flags = McWithKindData(m_flags, code);
   width += left + right;
   m_box.width = width;
   m_box.height = height;

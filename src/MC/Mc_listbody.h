@@ -30,11 +30,11 @@ class CMcListbody : public CMcBasic {
   // Alignment codes written by Layout: 0 left with a left brace, 1 left with
   // both braces, 2 left without braces, 3 centred without braces, 4 right with
   // a right brace.
-  int GetAlignment() const { return m_flags >> 8; }
+  int GetAlignment() const { return McKindData(m_flags); }
 
  private:
-  bool IsLogical() const { return (m_flags & 0x30) != 0; }
+  bool IsLogical() const { return (m_flags & kMcVariantMask) != 0; }
   // 0x30 behaves as a union list.
-  bool IsIntersection() const { return (m_flags & 0x30) == 0x10; }
+  bool IsIntersection() const { return (m_flags & kMcVariantMask) == kMcVariant; }
   void DrawBrace(CDC* dc, int x, int y, bool right) const;
 };

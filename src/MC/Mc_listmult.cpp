@@ -35,7 +35,7 @@ WORD CMcListmult::GetType() const {
 }
 
 const char* CMcListmult::GetName() const {
-  switch (m_flags & 0x30) {
+  switch (m_flags & kMcVariantMask) {
     case 0x30:
       return "Dot product";
     case 0x20:
@@ -52,7 +52,7 @@ McComplex* CMcListmult::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* 
     m_children[i]->Evaluate(&factor, doc, sim);
     product = McComplexMul(product, factor);
   }
-  *result = (m_flags & 1) ? McComplexNeg(product) : product;
+  *result = (m_flags & kMcMinus) ? McComplexNeg(product) : product;
   return result;
 }
 
@@ -61,7 +61,7 @@ McComplex* CMcListmult::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* 
 // second array and is negated as a whole.
 McComplex* CMcListmult::EvaluateVector(CQorexDoc* doc) const {
   const int n = McStepCount(doc);
-  const bool negate = (m_flags & 1) != 0;
+  const bool negate = (m_flags & kMcMinus) != 0;
   McComplex* product;
   if (m_count == 0) {
     product = McNewVector(n);
@@ -151,7 +151,7 @@ CMcBasic* CMcListmult::Differentiate(CMcBasic* variable, unsigned options) {
     (McIsConstantFor(f, variable, options) ? constants : factors).push_back(f);
   }
   if (factors.empty()) return new CMcReal(0.0, 0);
-  const WORD inner = static_cast<WORD>(m_flags & ~3);
+  const WORD inner = static_cast<WORD>(m_flags & ~kMcSignMask);
   if (factors.size() == 1) {
     CMcBasic* product = new CMcListmult(m_flags);
     for (CMcBasic* k : constants) product->AppendChild(k->Clone());
@@ -183,7 +183,7 @@ CMcBasic* CMcListmult::Differentiate(CMcBasic* variable, unsigned options) {
 }
 
 WORD CMcListmult::Perform() {
-  if ((m_flags & 0x30) != 0) return CMcBasic::Perform();
+  if ((m_flags & kMcVariantMask) != 0) return CMcBasic::Perform();
   return CMXC_TERM::PerformInPlace(this) != nullptr ? 1 : 0;
 }
 
@@ -221,7 +221,8 @@ void CMcListmult::Isolate(int which) {
   if (m_count == 2) {
     CMcBasic* divisor = McTakeChild(this, 1 - which);
     CMcBasic* isolated = McTakeChild(this, which);
-    relation->SetChildAt(new CMcDivision(other, divisor, static_cast<WORD>(m_flags & 3)), 1);
+    relation->SetChildAt(new CMcDivision(other, divisor, static_cast<WORD>(m_flags & kMcSignMask)),
+                         1);
     relation->SetChildAt(isolated, 0);
     delete this;
     return;

@@ -38,7 +38,7 @@ class CMcListmult : public CMcBasic {
   void Isolate(int which) override;
 
   // Sub-kind from flag bits 4-5 (0 to 3).
-  int SubKind() const { return (m_flags >> 4) & 3; }
+  int SubKind() const { return (m_flags & kMcVariantMask) >> 4; }
 
  private:
   // Gap between neighbouring factors in pixels at the node's size level.

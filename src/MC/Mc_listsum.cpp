@@ -57,7 +57,7 @@ void SplitTerm(CMcBasic* term, CMcBasic** coefficient, CMcBasic** rest) {
   CMcBasic* c = term->RemoveChildAt(0);
   c->m_parent = nullptr;
   McMergeSign(c, term->m_flags);
-  term->m_flags &= static_cast<WORD>(~3);
+  term->m_flags &= static_cast<WORD>(~kMcSignMask);
   *coefficient = c;
   if (term->m_count <= 1) {
     *rest = term->m_count == 1 ? term->RemoveChildAt(0) : nullptr;
@@ -73,7 +73,7 @@ void AddCoefficient(CMcBasic*& a, CMcBasic*& b) {
     auto* number = static_cast<CMcReal*>(a);
     const double sum = McNumberValue(a) + McNumberValue(b);
     number->m_value = std::fabs(sum);
-    number->m_flags = static_cast<WORD>((number->m_flags & ~1) | (sum < 0.0 ? 1 : 0));
+    number->m_flags = static_cast<WORD>((number->m_flags & ~kMcMinus) | (sum < 0.0 ? 1 : 0));
     delete b;
   } else if (!McIsNumber(a)) {
     static_cast<CMcDivision*>(a)->AddNumber(b);
@@ -87,7 +87,7 @@ void AddCoefficient(CMcBasic*& a, CMcBasic*& b) {
 }
 
 bool HasPlusMinus(const CMcBasic* node) {
-  return node != nullptr && (node->m_flags & 2) != 0;
+  return node != nullptr && (node->m_flags & kMcPlusMinus) != 0;
 }
 
 // Adds the coefficients of the constants into the first of them, and those
@@ -109,7 +109,7 @@ void MergeTerms(std::vector<CMcBasic*>& c, std::vector<CMcBasic*>& t) {
       for (size_t k : {i, j}) {
         if (c[k] == nullptr) c[k] = new CMcReal(1.0, 0);
         McMergeSign(c[k], t[k]->m_flags);
-        t[k]->m_flags &= static_cast<WORD>(~3);
+        t[k]->m_flags &= static_cast<WORD>(~kMcSignMask);
       }
       AddCoefficient(c[i], c[j]);
       delete t[j];
@@ -133,8 +133,8 @@ CMcBasic* JoinTerm(CMcBasic* coefficient, CMcBasic* rest) {
     delete coefficient;
     return rest;
   }
-  const WORD sign = coefficient->m_flags & 3;
-  coefficient->m_flags &= static_cast<WORD>(~3);
+  const WORD sign = coefficient->m_flags & kMcSignMask;
+  coefficient->m_flags &= static_cast<WORD>(~kMcSignMask);
   if (McIsPlainProduct(rest)) {
     rest->InsertChildAt(coefficient, 0, FALSE);
     McMergeSign(rest, sign);
@@ -170,7 +170,7 @@ McComplex* CMcListsum::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* s
     m_children[i]->Evaluate(&term, doc, sim);
     sum = McComplexAdd(sum, term);
   }
-  *result = (m_flags & 1) ? McComplexNeg(sum) : sum;
+  *result = (m_flags & kMcMinus) ? McComplexNeg(sum) : sum;
   return result;
 }
 
@@ -182,7 +182,7 @@ McComplex* CMcListsum::EvaluateVector(CQorexDoc* doc) const {
     for (int k = 0; k < n; ++k) sum[k] = McComplexAdd(sum[k], term[k]);
     delete[] term;
   }
-  if (m_flags & 1) {
+  if (m_flags & kMcMinus) {
     for (int k = 0; k < n; ++k) sum[k] = McComplexNeg(sum[k]);
   }
   return sum;
@@ -297,9 +297,9 @@ void CMcListsum::SpliceNestedSum(int* index) {
 
 WORD CMcListsum::Perform() {
   if (McSlotOf(this) < 0) return 0;
-  if (m_flags & 1) {
-    for (int i = 0; i < m_count; ++i) m_children[i]->m_flags ^= 1;
-    m_flags &= static_cast<WORD>(~1);
+  if (m_flags & kMcMinus) {
+    for (int i = 0; i < m_count; ++i) m_children[i]->m_flags ^= kMcMinus;
+    m_flags &= static_cast<WORD>(~kMcMinus);
   }
   for (int i = 0; i < m_count;) {
     m_children[i]->Perform();
@@ -356,10 +356,10 @@ void CMcListsum::Isolate(int which) {
   CMcBasic* relation = m_parent;
   CMcBasic* other = relation->m_children[1];
   McMergeSign(other, m_flags);
-  other->m_flags ^= 1;
-  m_flags &= static_cast<WORD>(~3);
+  other->m_flags ^= kMcMinus;
+  m_flags &= static_cast<WORD>(~kMcSignMask);
   CMcBasic* term = m_children[which];
-  term->m_flags ^= 1;
+  term->m_flags ^= kMcMinus;
   SetChildAt(other, which);
   relation->SetChildAt(term, 0);
   relation->SetChildAt(this, 1);

@@ -96,7 +96,7 @@ int CMcMatrix::GetRows() const {
 }
 
 int CMcMatrix::GetAugmentation() const {
-  const int a = m_flags >> 8;
+  const int a = McKindData(m_flags);
   return a < m_columns ? a : 0;
 }
 
@@ -105,7 +105,7 @@ int CMcMatrix::GetAugmentation() const {
 McComplex* CMcMatrix::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
   if (m_count != 1) return CMcBasic::Evaluate(result, doc, sim);
   m_children[0]->Evaluate(result, doc, sim);
-  if (m_flags & 1) *result = McComplexNeg(*result);
+  if (m_flags & kMcMinus) *result = McComplexNeg(*result);
   return result;
 }
 
@@ -116,7 +116,7 @@ McComplex* CMcMatrix::EvaluateVector(CQorexDoc* doc) const {
     g_bEvalError = 1;
     return values;
   }
-  if (m_flags & 1) {
+  if (m_flags & kMcMinus) {
     const int n = McStepCount(doc);
     for (int i = 0; i < n; ++i) values[i] = McComplexNeg(values[i]);
   }

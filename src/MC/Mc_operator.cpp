@@ -224,7 +224,7 @@ McComplex* CMcOperator::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* 
   const int code = GetCode();
   if (!HasValue(code)) return CMcBasic::Evaluate(result, doc, sim);
   const McComplex value = Apply(code, z);
-  *result = (m_flags & 1) ? McComplexNeg(value) : value;
+  *result = (m_flags & kMcMinus) ? McComplexNeg(value) : value;
   return result;
 }
 
@@ -235,7 +235,7 @@ McComplex* CMcOperator::EvaluateVector(CQorexDoc* doc) const {
   if (operand == nullptr || !HasValue(code)) return CMcBasic::EvaluateVector(doc);
   const int n = McStepCount(doc);
   McComplex* values = operand->EvaluateVector(doc);
-  const bool negate = (m_flags & 1) != 0;
+  const bool negate = (m_flags & kMcMinus) != 0;
   for (int k = 0; k < n; ++k) {
     const McComplex value = Apply(code, values[k]);
     values[k] = negate ? McComplexNeg(value) : value;
@@ -440,10 +440,10 @@ WORD CMcOperator::Perform() {
   CMcBasic* operand = m_children[0];
   const WORD type = operand->GetType();
   const int code = GetCode();
-  const bool number = type == McTypeWord(kMcReal) && (operand->m_flags & 2) == 0;
+  const bool number = type == McTypeWord(kMcReal) && (operand->m_flags & kMcPlusMinus) == 0;
   auto moveSignOut = [&] {
     McMergeSign(this, operand->m_flags);
-    operand->m_flags &= static_cast<WORD>(~3);
+    operand->m_flags &= static_cast<WORD>(~kMcSignMask);
   };
   switch (code) {
     case kDeterminant:
@@ -452,7 +452,7 @@ WORD CMcOperator::Perform() {
       // matrix's minus only what survives the order moves out.
       const int n = SquareOrder(operand);
       if (n > 0 && (n + (code == kAdjoint ? 1 : 0)) % 2 == 0)
-        operand->m_flags &= static_cast<WORD>(~1);
+        operand->m_flags &= static_cast<WORD>(~kMcMinus);
       moveSignOut();
       return 0;
     }
@@ -468,7 +468,7 @@ WORD CMcOperator::Perform() {
     case kImaginary:
     case kArgument: {
       if (code == kAbsolute || code == kNorm)
-        operand->m_flags &= static_cast<WORD>(~3);
+        operand->m_flags &= static_cast<WORD>(~kMcSignMask);
       else if (code != kArgument)
         moveSignOut();
       McComplex v;
@@ -483,8 +483,9 @@ WORD CMcOperator::Perform() {
           return ReplaceBy(this, McValueToExpression(v.re, -v.im, m_flags));
         case kArgument:
           if (!number) return 0;
-          if (operand->m_flags & 1)
-            return ReplaceBy(this, new CMcVariable("p", "", static_cast<WORD>(0x0110 | sign)));
+          if (operand->m_flags & kMcMinus)
+            return ReplaceBy(
+                this, new CMcVariable("p", "", static_cast<WORD>(kMcConstant | kMcVariant | sign)));
           return ReplaceBy(this, new CMcReal(0.0, 0));
         default: {
           double m = code == kAbsolute ? McComplexAbs(v) : v.re * v.re + v.im * v.im;
@@ -594,15 +595,15 @@ CMcBasic* CMcOperator::MakeAdjoint(CMcBasic* node) {
   }
   if (n > kMaxExpandedOrder) return new CMcOperator(node, Flags(kAdjoint));
   // adj(-A) = (-1)^(n-1) adj(A): the matrix's minus stays for an even order.
-  if (n % 2 == 1) node->m_flags &= static_cast<WORD>(~1);
+  if (n % 2 == 1) node->m_flags &= static_cast<WORD>(~kMcMinus);
   if (n == 1) {
     delete node->SetChildAt(new CMcReal(1.0, 0), 0);
     return node;
   }
   if (n == 2) {
     std::swap(node->m_children[0], node->m_children[3]);
-    node->m_children[1]->m_flags ^= 1;
-    node->m_children[2]->m_flags ^= 1;
+    node->m_children[1]->m_flags ^= kMcMinus;
+    node->m_children[2]->m_flags ^= kMcMinus;
     return node;
   }
   auto* adjugate = new CMcMatrix(node->m_flags);

@@ -122,7 +122,7 @@ class CMcOperator : public CMcBasic {
   // anything that is not a square plain matrix). det(-A) = (-1)^n det(A).
   static CMcBasic* ExpandDeterminant(CMcBasic* node);
 
-  int GetCode() const { return (m_flags >> 8) & 31; }
+  int GetCode() const { return McKindData(m_flags) & (kMcCodeMask >> kMcKindDataShift); }
   CMcBasic* GetOperand() const { return m_count == 1 ? m_children[0] : nullptr; }
   // True when the operand is drawn in its own parentheses.
   bool OperandHasParens() const;

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr WORD kStyleMask = 0x1F10;  // Greek, constant, decoration code
 constexpr size_t kMaxBuffer = 0xFFFF;
 
 // Device context to measure text in: the shared measuring context, or the
@@ -49,7 +48,7 @@ const char* CMcVariable::GetSubscript() const {
 }
 
 bool CMcVariable::IsTimeVariable() const {
-  return m_buffer[0] == 't' && m_length == 3 && (m_flags & 0xFF10) == 0;
+  return m_buffer[0] == 't' && m_length == 3 && (m_flags & (kMcVariant | kMcKindDataMask)) == 0;
 }
 
 CMcBasic* CMcVariable::Load(CArchive& ar) {
@@ -113,7 +112,7 @@ McComplex CMcVariable::UnsignedValue(const CQorexDoc* doc, const CSIMsystem* sim
 
 McComplex* CMcVariable::Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const {
   McComplex value = UnsignedValue(doc, sim);
-  if (m_flags & 1) {
+  if (m_flags & kMcMinus) {
     value = IsTimeVariable() ? McComplex{-value.re, 0.0} : McComplexNeg(value);
   }
   *result = value;
@@ -126,7 +125,7 @@ McComplex* CMcVariable::EvaluateVector(CQorexDoc* doc) const {
   if (!doc) return values;
   if (IsTimeVariable()) {
     const CSIMsystem& sim = doc->m_system;
-    const double sign = (m_flags & 1) ? -1.0 : 1.0;
+    const double sign = (m_flags & kMcMinus) ? -1.0 : 1.0;
     for (int i = 0; i < n; ++i) {
       const int step = n == 1 ? sim.m_nStep.load() : i;
       values[i] = {sign * (step * sim.m_dTs), 0.0};
@@ -155,8 +154,8 @@ CMcBasic* CMcVariable::Clone() const {
 WORD CMcVariable::Compare(const CMcBasic* other) const {
   if (other->GetType() != GetType()) return kMcDiffType;
   const CMcVariable* var = static_cast<const CMcVariable*>(other);
-  WORD result = ((m_flags ^ var->m_flags) & 3) ? kMcDiffSign : 0;
-  if ((m_flags ^ var->m_flags) & kStyleMask) result |= kMcDiffFlags;
+  WORD result = ((m_flags ^ var->m_flags) & kMcSignMask) ? kMcDiffSign : 0;
+  if ((m_flags ^ var->m_flags) & kMcVariableStyleMask) result |= kMcDiffFlags;
   if (m_length != var->m_length || std::strcmp(GetVarName(), var->GetVarName()) != 0 ||
       std::strcmp(GetSubscript(), var->GetSubscript()) != 0)
     result |= kMcDiffValue;
@@ -165,7 +164,7 @@ WORD CMcVariable::Compare(const CMcBasic* other) const {
 
 CMcBasic* CMcVariable::Differentiate(CMcBasic* variable, unsigned options) {
   if (IsConstant()) return new CMcReal(0.0, 0);
-  if (Compare(variable) < 2) return new CMcReal(1.0, m_flags & 3);
+  if (Compare(variable) < 2) return new CMcReal(1.0, m_flags & kMcSignMask);
   if (options & 1) return new CMcReal(0.0, 0);
   return CMcBasic::Differentiate(variable, options);
 }
@@ -177,9 +176,8 @@ void CMcVariable::Substitute(CMcBasic** patterns, CMcBasic** replacements, int c
     CMcBasic* clone = replacements[i]->Clone();
     if (!clone) return;
     const WORD p = patterns[i]->m_flags;
-    const WORD bit0 = (clone->m_flags ^ m_flags ^ p) & 1;
-    const WORD bit1 = (clone->m_flags | m_flags | p) & 2;
-    clone->m_flags = static_cast<WORD>((clone->m_flags & ~3) | bit0 | bit1);
+    clone->m_flags =
+        McWithSign(clone->m_flags, McMergedSign(McMergedSign(clone->m_flags, m_flags), p));
     if (m_parent->ReplaceChild(clone, this) != this) {
       delete clone;
       return;
@@ -193,7 +191,7 @@ void CMcVariable::Substitute(CMcBasic** patterns, CMcBasic** replacements, int c
 
 int CMcVariable::NameFamily() const {
   const bool bold = GetDecoration() == 3;
-  const bool greek = (m_flags & 0x10) != 0;
+  const bool greek = (m_flags & kMcVariant) != 0;
   if (IsConstant())
     return greek ? (bold ? kFontSymbolBold : kFontSymbol) : (bold ? kFontBold : kFontNumber);
   return greek ? (bold ? kFontSymbolBoldItalic : kFontSymbolItalic)

@@ -44,7 +44,7 @@ class CMcVariable : public CMcBasic {
   void Store(CArchive& ar) const override;
   ~CMcVariable() override = default;
   CMcBasic* Clone() const override;
-  // 0x20 another kind; 1 signs differ; 2 style (mask 0x1F10) differs; 4 name
+  // 0x20 another kind; 1 signs differ; 2 style (kMcVariableStyleMask) differs; 4 name
   // or subscript differs.
   WORD Compare(const CMcBasic* other) const override;
   // Constant: 0; the variable itself: 1 with this node's sign; another one: 0
@@ -60,9 +60,9 @@ class CMcVariable : public CMcBasic {
 
   const char* GetVarName() const { return m_buffer.get(); }
   const char* GetSubscript() const;
-  bool IsConstant() const { return (m_flags & 0x100) != 0; }
+  bool IsConstant() const { return (m_flags & kMcConstant) != 0; }
   bool IsTimeVariable() const;
-  int GetDecoration() const { return (m_flags >> 9) & 15; }
+  int GetDecoration() const { return McDecorationOf(m_flags); }
 
   WORD m_index = kUnbound;           // entry of the document's variable table
   WORD m_length;                     // buffer bytes, both zeros included (>= 2)

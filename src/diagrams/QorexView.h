@@ -18,6 +18,7 @@
 // document's pole drag group), redrawn at every move; a left press on a
 // frequency node picks and drags it. The status bar's two panes read the
 // diagram coordinates (or a signal pane's) under the cursor.
+#include "diagrams/DiagramKinds.h"
 #include "platform/core/String.h"
 #include "platform/ui/View.h"
 
@@ -27,18 +28,6 @@ class CCmdUI;
 class CQorexDoc;
 class CTips;
 struct CellGrid;
-
-// Diagram types: the low 4 bits of CQorexView::m_wDiagram.
-enum : WORD {
-  kDiagramRootLocus = 0,
-  kDiagramNyquist = 1,
-  kDiagramInverseNyquist = 2,
-  kDiagramNichols = 3,
-  kDiagramBode = 4,
-  kDiagramCharNyquist = 5,
-  kDiagramCharBode = 6,
-  kDiagramTypeMask = 0x000F
-};
 
 class CQorexView : public CScrollView {
   DECLARE_DYNCREATE(CQorexView)

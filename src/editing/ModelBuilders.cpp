@@ -17,12 +17,8 @@
 
 namespace {
 
-constexpr WORD kSignMinus = 0x0001;      // flag bit 0: the node is negated
-constexpr WORD kSignPlusMinus = 0x0002;  // flag bit 1: a plus-minus or minus-plus sign
-constexpr WORD kSignBits = 0x0003;       // bits 0-1: the node's sign
-constexpr WORD kGreek = 0x0010;          // a variable drawn as a Greek letter
-constexpr int kFirstUserEntry = 5;       // table entries before it are reserved names
-constexpr int kMaxOrder = 100;           // the dialog's range of the order
+constexpr int kFirstUserEntry = 5;  // table entries before it are reserved names
+constexpr int kMaxOrder = 100;      // the dialog's range of the order
 constexpr char kModelLetters[] = "PKGLF";
 
 CMcBasic* S() {
@@ -30,7 +26,7 @@ CMcBasic* S() {
 }
 
 CMcBasic* Real(double value) {
-  return new CMcReal(std::fabs(value), value < 0.0 ? kSignMinus : 0);
+  return new CMcReal(std::fabs(value), value < 0.0 ? kMcMinus : 0);
 }
 
 CMcBasic* Div(CMcBasic* a, CMcBasic* b) {
@@ -94,7 +90,7 @@ bool OnShape(int shape, int r, int c) {
 
 // Flips the sign bit 0 of a node (a term of the numerator that goes negative).
 CMcBasic* Negated(CMcBasic* node) {
-  node->m_flags ^= kSignMinus;
+  node->m_flags ^= kMcMinus;
   return node;
 }
 
@@ -108,10 +104,10 @@ DeadTimeFactors VariableDeadTime(const DeadTimeSpec& spec, int model, CVARvalues
   char subscript[32];
   std::snprintf(subscript, sizeof subscript, "%d%d%c", spec.row + 1, spec.col + 1,
                 kModelLetters[model]);
-  CMcBasic* tau = BoundVariable("t", subscript, kGreek, spec.amount, vars);
+  CMcBasic* tau = BoundVariable("t", subscript, kMcVariant, spec.amount, vars);
   CMcBasic* np = Sum({Real(1.0)});
   CMcBasic* dp = Sum({Real(1.0)});
-  CMcBasic* x = Prod({Real(0.5), S(), tau}, kSignMinus);
+  CMcBasic* x = Prod({Real(0.5), S(), tau}, kMcMinus);
   np->AppendChild(x);
   CMcBasic* y = Negated(x->Clone());
   dp->AppendChild(y);
@@ -247,18 +243,18 @@ bool AddDeadTime(CMcBasic* definition, int model, const DeadTimeSpec& spec, CVAR
     // unsigned parts.
     for (int part = 0; part < 2; ++part) {
       CMcBasic* child = element->m_children[part];
-      element->m_flags ^= child->m_flags & kSignMinus;
-      element->m_flags |= child->m_flags & kSignPlusMinus;
-      child->m_flags &= ~kSignBits;
+      element->m_flags ^= child->m_flags & kMcMinus;
+      element->m_flags |= child->m_flags & kMcPlusMinus;
+      child->m_flags &= ~kMcSignMask;
     }
     MultiplyPart(element, 0, f.numerator);
     MultiplyPart(element, 1, f.denominator);
     return true;
   }
   CMcBasic* parent = element == rhs ? definition : rhs;
-  CMcBasic* product = Prod({}, element->m_flags & kSignBits);
+  CMcBasic* product = Prod({}, element->m_flags & kMcSignMask);
   parent->ReplaceChild(Div(product, f.denominator), element);
-  element->m_flags &= ~kSignBits;
+  element->m_flags &= ~kMcSignMask;
   product->AppendChild(element);
   product->AppendChild(f.numerator);
   return true;

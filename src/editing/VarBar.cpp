@@ -249,6 +249,5 @@ void CVarBar::LocusEdited(bool bMode) {
   }
   if (m_nColour == 0) m_nColour = 1;  // red
   if (m_nLocus == 0) m_nLocus = 1;    // logarithmic
-  const WORD code = static_cast<WORD>(((m_nColour - 1) & 0xF) * 0x1000 + ((m_nLocus - 1) & 0xFFF));
-  m_pDoc->SetVarPoint(user, code);
+  m_pDoc->SetVarPoint(user, CVARpoints::PackCode(m_nLocus - 1, m_nColour - 1));
 }

@@ -14,6 +14,7 @@
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_operator.h"
 #include "MC/Mc_variable.h"
+#include "editing/ZevEditShared.h"
 #include "editing/Zevmcedit.h"
 
 #include <algorithm>
@@ -21,23 +22,9 @@
 
 namespace {
 
-enum : int { kRelEqual = 0, kRelAnd = 20, kRelOr = 21 };
-
-WORD LevelBits(int level) {
-  return static_cast<WORD>(std::clamp(level, 0, 3) << 6);
-}
-
-CMcBasic* NewPlaceholder(int level) {
-  return new CMcNull(LevelBits(level));
-}
-
-bool IsPlaceholder(const CMcBasic* node) {
-  return McIsKind(node, kMcNull);
-}
-
-bool IsRelation(const CMcBasic* node, int code) {
-  return node != nullptr && node->GetType() == McTypeWord(kMcEquality, static_cast<BYTE>(1 + code));
-}
+using zev::IsPlaceholder;
+using zev::IsRelation;
+using zev::NewPlaceholder;
 
 // A node whose drawing changes while it holds the caret, so that it is laid
 // out again when the caret enters or leaves it.
@@ -76,7 +63,7 @@ bool IsMatrixArgumentHolder(const CMcBasic* node) {
 // a row (Tab) or a column (Enter), in X's place.
 void SplitArgument(CMcBasic* holder, CMcBasic* x, bool row, McEditStep& step) {
   const int level = holder->GetLevel();
-  auto* matrix = new CMcMatrix(LevelBits(level));
+  auto* matrix = new CMcMatrix(McLevelBits(level));
   holder->ReplaceChild(matrix, x);
   CMcBasic* placeholder = NewPlaceholder(level);
   matrix->AdoptChildren({x, placeholder});
@@ -123,8 +110,8 @@ DWORD StepCaret(DWORD code, McEditStep& step, bool whole) {
   step.pNewCaret = cursor.node;
   step.nNewCaretSide = cursor.side;
   if (n->m_parent != nullptr) {
-    if (n->m_flags & 4) {
-      n->m_flags &= static_cast<WORD>(~4);
+    if (n->m_flags & kMcParens) {
+      n->m_flags &= static_cast<WORD>(~kMcParens);
       step.pRelayout2 = n;
     } else if (IsEditSensitive(n)) {
       step.pRelayout2 = n;
@@ -172,7 +159,7 @@ DWORD CZevMcEdit::NextPlaceholder(DWORD code, McEditStep& step) {
 DWORD CZevMcEdit::Parenthesize(DWORD code, McEditStep& step) {
   CMcBasic* n = step.pCaret;
   if (n == nullptr || n->m_parent == nullptr) return 0;
-  n->m_flags |= 4;
+  n->m_flags |= kMcParens;
   step.nNewCaretSide = step.nCaretSide;
   step.pRelayout = n;
   return code;
@@ -198,17 +185,18 @@ DWORD CZevMcEdit::SetSymbolStyle(DWORD code, McEditStep& step) {
   }
   switch (style) {
     case 0:
-      target->m_flags &= static_cast<WORD>(~0x100);
+      target->m_flags &= static_cast<WORD>(~kMcConstant);
       break;
     case 1:
-      target->m_flags |= 0x100;
+      target->m_flags |= kMcConstant;
       break;
     case 2:
-      target->m_flags ^= 0x10;
+      target->m_flags ^= kMcVariant;
       break;
     default:
       target->m_flags =
-          static_cast<WORD>((target->m_flags & ~(15 << 9)) | (((style - 3) & 15) << 9));
+          static_cast<WORD>((target->m_flags & ~kMcDecorationMask) |
+                            (((style - 3) << kMcDecorationShift) & kMcDecorationMask));
       break;
   }
   step.pNewCaret = target;
@@ -249,7 +237,7 @@ DWORD CZevMcEdit::TabOrWhere(DWORD code, McEditStep& step) {
   if (closed || !McIsKind(a, kMcMatrix)) {
     const int level = x->GetLevel();
     CMcBasic* placeholder = NewPlaceholder(level);
-    auto* declaration = new CMcDeclaration(x, placeholder, LevelBits(level));
+    auto* declaration = new CMcDeclaration(x, placeholder, McLevelBits(level));
     a->ReplaceChild(declaration, x);
     step.pRelayout = x;
     step.pNewSubtree = placeholder;
@@ -281,88 +269,126 @@ DWORD CZevMcEdit::TabOrWhere(DWORD code, McEditStep& step) {
 }
 
 // ---- Enter ---------------------------------------------------------------------------
+// NewRow finds where Enter acts (the nearest node above the caret that takes
+// rows), then runs the first of the steps below that belongs to it.
 
-DWORD CZevMcEdit::NewRow(DWORD code, McEditStep& step) {
+namespace {
+
+// Where Enter acts: a, and its child x on the caret's path.
+struct RowPlace {
+  CMcBasic* a;
+  CMcBasic* x;
+  bool closed;  // the item before was Parenthesize: Enter acts on the caret node
+  bool before;  // the caret stands before x, which is the caret node
+};
+
+// Whether Enter stops climbing at `at`, coming from its child `child`.
+bool TakesRows(const CMcBasic* at, const CMcBasic* child) {
+  if (McIsKind(at, kMcGroup) || McIsKind(at, kMcListbody) || McIsKind(at, kMcMatrix) ||
+      IsRelation(at, kMcRelAnd) || IsRelation(at, kMcRelOr) || IsMatrixArgumentHolder(at))
+    return true;
+  const bool second = at->m_count > 1 && at->m_children[1] == child;
+  // The right side of a function definition f(x) = ...
+  if (IsRelation(at, kMcRelEqual) && second) {
+    const CMcBasic* left = at->m_children[0];
+    return left->GetType() == McTypeWord(kMcFunction) && left->GetSign() == 0;
+  }
+  return second && (at->GetType() == McTypeWord(kMcEvalat) || McIsKind(at, kMcSum));
+}
+
+RowPlace FindRowPlace(const McEditStep& step, bool closed) {
   CMcBasic* n = step.pCaret;
-  if (n == nullptr || n->m_parent == nullptr) return 0;
-  const bool closed = PrevIsParenthesize();
-  CMcBasic* x = n;
-  CMcBasic* a = n->m_parent;
-  auto stops = [](const CMcBasic* at, const CMcBasic* child) {
-    if (McIsKind(at, kMcGroup) || McIsKind(at, kMcListbody) || McIsKind(at, kMcMatrix) ||
-        IsRelation(at, kRelAnd) || IsRelation(at, kRelOr) || IsMatrixArgumentHolder(at))
-      return true;
-    const bool second = at->m_count > 1 && at->m_children[1] == child;
-    // The right side of a function definition f(x) = ...
-    if (IsRelation(at, kRelEqual) && second) {
-      const CMcBasic* left = at->m_children[0];
-      return left->GetType() == McTypeWord(kMcFunction) && left->GetSign() == 0;
-    }
-    return second && (at->GetType() == McTypeWord(kMcEvalat) || McIsKind(at, kMcSum));
-  };
-  if (!closed && (!IsPlaceholder(n) || McIsKind(a, kMcMatrix) || McIsKind(a, kMcListbody))) {
-    while (a->m_parent != nullptr && !stops(a, x)) {
-      x = a;
-      a = a->m_parent;
+  RowPlace place{n->m_parent, n, closed, false};
+  if (!closed &&
+      (!IsPlaceholder(n) || McIsKind(place.a, kMcMatrix) || McIsKind(place.a, kMcListbody))) {
+    while (place.a->m_parent != nullptr && !TakesRows(place.a, place.x)) {
+      place.x = place.a;
+      place.a = place.a->m_parent;
     }
   }
-  if (IsMatrixArgumentHolder(a)) {
-    SplitArgument(a, x, false, step);
-    return LeftBehind(code, step, n);
-  }
-  const bool before = x == n && step.nCaretSide == 0;
-  if (closed || !McIsKind(a, kMcMatrix)) {
-    const int level = x->GetLevel();
-    if (!closed && (IsRelation(a, kRelAnd) || IsRelation(a, kRelOr))) {
-      // x and y, Enter: a list of the two and a new member.
-      CMcBasic* outer = a->m_parent;
-      if (outer == nullptr) return 0;
-      auto* list = new CMcListbody(
-          static_cast<WORD>((IsRelation(a, kRelAnd) ? 0x10 : 0x20) | LevelBits(level)));
-      CMcBasic* placeholder = NewPlaceholder(level);
-      list->AdoptChildren({a->m_children[0]->Clone(), a->m_children[1]->Clone(), placeholder});
-      outer->ReplaceChild(list, a);
-      delete a;
-      step.pCaret = nullptr;
-      m_pCaret = nullptr;
-      step.pNewCaret = placeholder;
-      step.pRelayout = outer;
-      step.pNewSubtree = list;
-      return code;
-    }
-    CMcBasic* placeholder = NewPlaceholder(level);
-    step.pNewCaret = placeholder;
-    if (!closed && McIsKind(a, kMcListbody)) {
-      a->InsertChildNextTo(placeholder, x, before ? FALSE : TRUE);
-      step.pRelayout = x;
-      step.pNewSubtree = placeholder;
-      return LeftBehind(code, step, n);
-    }
-    // Enter on an expression makes it a list of rows.
-    auto* list = new CMcListbody(LevelBits(level));
-    a->ReplaceChild(list, x);
-    list->AdoptChildren(before ? std::vector<CMcBasic*>{placeholder, x}
-                               : std::vector<CMcBasic*>{x, placeholder});
-    step.pRelayout = a;
-    step.pNewSubtree = list;
-    return code;
-  }
-  // Enter in a matrix element: a new row after the element's, or before it
-  // when the caret stands before an element of the first column.
-  auto* matrix = static_cast<CMcMatrix*>(a);
+  place.before = place.x == n && step.nCaretSide == 0;
+  return place;
+}
+
+// x and y, Enter: a list of the two and a new member.
+DWORD RelationToRows(CZevMcEdit& edit, DWORD code, McEditStep& step, const RowPlace& at) {
+  CMcBasic* a = at.a;
+  CMcBasic* outer = a->m_parent;
+  if (outer == nullptr) return 0;
+  const int level = at.x->GetLevel();
+  auto* list = new CMcListbody(static_cast<WORD>(
+      (IsRelation(a, kMcRelAnd) ? kMcVariant : kMcVariantHigh) | McLevelBits(level)));
+  CMcBasic* placeholder = NewPlaceholder(level);
+  list->AdoptChildren({a->m_children[0]->Clone(), a->m_children[1]->Clone(), placeholder});
+  outer->ReplaceChild(list, a);
+  delete a;
+  step.pCaret = nullptr;
+  edit.m_pCaret = nullptr;
+  step.pNewCaret = placeholder;
+  step.pRelayout = outer;
+  step.pNewSubtree = list;
+  return code;
+}
+
+// Enter in a list of rows: a new row after x (before it when the caret stands
+// before it).
+DWORD RowInList(DWORD code, McEditStep& step, const RowPlace& at) {
+  CMcBasic* placeholder = NewPlaceholder(at.x->GetLevel());
+  step.pNewCaret = placeholder;
+  at.a->InsertChildNextTo(placeholder, at.x, at.before ? FALSE : TRUE);
+  step.pRelayout = at.x;
+  step.pNewSubtree = placeholder;
+  return LeftBehind(code, step, step.pCaret);
+}
+
+// Enter on an expression makes it a list of rows.
+DWORD NewListOfRows(DWORD code, McEditStep& step, const RowPlace& at) {
+  const int level = at.x->GetLevel();
+  CMcBasic* placeholder = NewPlaceholder(level);
+  step.pNewCaret = placeholder;
+  auto* list = new CMcListbody(McLevelBits(level));
+  at.a->ReplaceChild(list, at.x);
+  list->AdoptChildren(at.before ? std::vector<CMcBasic*>{placeholder, at.x}
+                                : std::vector<CMcBasic*>{at.x, placeholder});
+  step.pRelayout = at.a;
+  step.pNewSubtree = list;
+  return code;
+}
+
+// Enter in a matrix element: a new row after the element's, or before it
+// when the caret stands before an element of the first column.
+DWORD MatrixRow(DWORD code, McEditStep& step, const RowPlace& at) {
+  auto* matrix = static_cast<CMcMatrix*>(at.a);
   const int columns = std::max(1, matrix->GetColumns());
   if (matrix->m_count % columns != 0) return 0;
-  const int index = std::max(0, matrix->IndexOfChild(x));
+  const int index = std::max(0, matrix->IndexOfChild(at.x));
   const int row = index / columns;
-  const int at = (before && index % columns == 0) ? row : row + 1;
+  const int where = (at.before && index % columns == 0) ? row : row + 1;
   const int level = ElementLevel(matrix);
   std::vector<CMcBasic*> cells = TakeChildren(matrix);
   std::vector<CMcBasic*> fresh(columns);
   for (CMcBasic*& cell : fresh) cell = NewPlaceholder(level);
-  cells.insert(cells.begin() + at * columns, fresh.begin(), fresh.end());
+  cells.insert(cells.begin() + where * columns, fresh.begin(), fresh.end());
   matrix->AdoptChildren(cells);
   step.pNewCaret = fresh[0];
   step.pNewSubtree = matrix;
   step.pRelayout = matrix->m_parent;
   return code;
+}
+
+}  // namespace
+
+DWORD CZevMcEdit::NewRow(DWORD code, McEditStep& step) {
+  CMcBasic* n = step.pCaret;
+  if (n == nullptr || n->m_parent == nullptr) return 0;
+  const RowPlace at = FindRowPlace(step, PrevIsParenthesize());
+  if (IsMatrixArgumentHolder(at.a)) {
+    SplitArgument(at.a, at.x, false, step);
+    return LeftBehind(code, step, n);
+  }
+  if (!at.closed && McIsKind(at.a, kMcMatrix)) return MatrixRow(code, step, at);
+  if (!at.closed && (IsRelation(at.a, kMcRelAnd) || IsRelation(at.a, kMcRelOr)))
+    return RelationToRows(*this, code, step, at);
+  if (!at.closed && McIsKind(at.a, kMcListbody)) return RowInList(code, step, at);
+  return NewListOfRows(code, step, at);
 }

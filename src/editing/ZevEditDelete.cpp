@@ -10,6 +10,7 @@
 #include "MC/Mc_function.h"
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_variable.h"
+#include "editing/ZevEditShared.h"
 #include "editing/Zevmcedit.h"
 
 #include <algorithm>
@@ -22,17 +23,9 @@
 
 namespace {
 
-bool IsPlaceholder(const CMcBasic* node) {
-  return McIsKind(node, kMcNull);
-}
-
-bool IsAddition(const CMcBasic* node) {
-  return McIsKind(node, kMcListsum);
-}
-
-bool IsMultiplication(const CMcBasic* node) {
-  return node != nullptr && node->GetType() == McTypeWord(kMcListmult, 1);
-}
+using zev::IsAddition;
+using zev::IsMultiplication;
+using zev::IsPlaceholder;
 
 bool IsList(const CMcBasic* node) {
   return IsAddition(node) || McIsKind(node, kMcListmult) || McIsKind(node, kMcListbody);
@@ -41,8 +34,7 @@ bool IsList(const CMcBasic* node) {
 // The sign a child carries when it takes its parent's place: two minus signs
 // cancel, a plus-minus of either stays.
 WORD MergedSign(const CMcBasic* parent, const CMcBasic* child) {
-  return static_cast<WORD>(((parent->m_flags ^ child->m_flags) & 1) |
-                           ((parent->m_flags | child->m_flags) & 2));
+  return McMergedSign(parent->m_flags, child->m_flags);
 }
 
 // ---- character rules -------------------------------------------------------------------
@@ -102,31 +94,10 @@ struct NameBuffer {
 
 NameBuffer ReadName(const CMcBasic* node) {
   NameBuffer b;
-  if (McIsKind(node, kMcVariable)) {
-    const auto* v = static_cast<const CMcVariable*>(node);
-    b.bytes.assign(v->m_buffer.get(), v->m_length);
-  } else {
-    const auto* f = static_cast<const CMcFunction*>(node);
-    b.bytes.assign(f->m_buffer, f->m_bufferLength);
-  }
+  b.bytes = zev::ReadNameBuffer(node);
   b.nameLength = static_cast<int>(std::strlen(b.bytes.c_str()));
   b.subLength = std::max(0, b.Length() - b.nameLength - 2);
   return b;
-}
-
-void WriteName(CMcBasic* node, const std::string& bytes) {
-  char* copy = new char[bytes.size()];
-  std::memcpy(copy, bytes.data(), bytes.size());
-  if (McIsKind(node, kMcVariable)) {
-    auto* v = static_cast<CMcVariable*>(node);
-    v->m_buffer.reset(copy);
-    v->m_length = static_cast<WORD>(bytes.size());
-  } else {
-    auto* f = static_cast<CMcFunction*>(node);
-    delete[] f->m_buffer;
-    f->m_buffer = copy;
-    f->m_bufferLength = static_cast<WORD>(bytes.size());
-  }
 }
 
 // Whether the 0-based buffer index names a character of the name or the
@@ -181,7 +152,7 @@ int DeleteFromName(CMcBasic* node, bool backspace, int side) {
   } else {
     b.bytes.erase(q, 1);
   }
-  WriteName(node, b.bytes);
+  zev::WriteNameBuffer(node, b.bytes);
   const bool subLeft = ReadName(node).subLength > 0;
   if (backspace) {
     const int p = q + 1;
@@ -219,7 +190,7 @@ bool TakePlace(CMcBasic* child, CMcBasic* parent, WORD sign, int level) {
   parent->SetChildAt(new CMcNull(0), parent->IndexOfChild(child));
   outer->ReplaceChild(child, parent);
   delete parent;
-  child->m_flags = static_cast<WORD>((child->m_flags & ~3) | (sign & 3));
+  child->m_flags = McWithSign(child->m_flags, sign);
   const bool changed = child->GetLevel() != level;
   child->SetLevel(level);
   return changed;
@@ -238,155 +209,227 @@ void LayoutTaken(McEditStep& step, CMcBasic* child, bool levelChanged) {
   }
 }
 
-// Collapses the structure around the placeholder caret `hole`; `backspace`
-// selects the rules of the key. Returns false when no rule applies (nothing
-// changed then). A rule that deletes the placeholder clears pCaret and
-// m_pCaret; the record's layout fields are set afresh, naming no deleted node.
-bool Collapse(CZevMcEdit& edit, McEditStep& step, CMcBasic* hole, bool backspace) {
-  CMcBasic* p = hole->m_parent;
-  if (p == nullptr || p->m_parent == nullptr || p->m_count == 0) return false;
-  const int count = p->m_count;
-  int i = p->IndexOfChild(hole);
-  if (i < 0) i = count - 1;
-  auto forget = [&] {
+// ---- collapsing around an empty placeholder --------------------------------------------
+// Collapse tries the steps below in turn, each for one family of parents of
+// the placeholder; a step either acts (kCollapsed), refuses for the family
+// (kRefused: nothing changed) or leaves the placeholder to the next step
+// (kNotMine). A step that deletes the placeholder clears pCaret and
+// m_pCaret; the record's layout fields are set afresh, naming no deleted
+// node.
+
+enum CollapseResult { kNotMine, kCollapsed, kRefused };
+
+struct Collapser {
+  CZevMcEdit& edit;
+  McEditStep& step;
+  CMcBasic* hole;  // the placeholder caret
+  CMcBasic* p;     // its parent
+  int count;       // p's children
+  int i;           // the hole's index in p
+  bool backspace;  // the rules of Backspace, else of Delete
+
+  McKindCode Kind() const { return McKindOf(p->GetType()); }
+
+  void Forget() {
     step.pCaret = nullptr;
     edit.m_pCaret = nullptr;
-  };
+  }
+
   // The child takes the parent's place; keepLevel: it keeps its own level.
-  auto collapseTo = [&](CMcBasic* child, bool keepLevel) {
+  CollapseResult CollapseTo(CMcBasic* child, bool keepLevel) {
     const WORD sign = MergedSign(p, child);
     const int level = keepLevel ? child->GetLevel() : p->GetLevel();
-    if (child != hole) forget();
+    if (child != hole) Forget();
     const bool changed = TakePlace(child, p, sign, level);
     step.pNewCaret = child;
     LayoutTaken(step, child, changed);
-  };
-  auto removeHole = [&](int caretIndex) {
+    return kCollapsed;
+  }
+
+  // The hole leaves p; the caret goes to the child then at caretIndex.
+  CMcBasic* RemoveHole(int caretIndex) {
     delete p->RemoveChildAt(i);
-    forget();
+    Forget();
     CMcBasic* caret = p->m_children[std::clamp(caretIndex, 0, p->m_count - 1)];
     step.pNewCaret = caret;
     step.pNewSubtree = nullptr;
     step.pRelayout = p->m_children[0];
     step.pRelayout2 = caret != step.pRelayout ? caret : nullptr;
     return caret;
-  };
-  const McKindCode kind = McKindOf(p->GetType());
-  if (IsList(p)) {
-    if (count == 2) {
-      collapseTo(p->m_children[1 - i], !backspace);
-    } else if (count > 2) {
-      if (backspace) {
-        CMcBasic* caret = removeHole(i - 1);
-        if (caret->GetLevel() != p->GetLevel()) {
-          caret->SetLevel(p->GetLevel());
-          step.pNewSubtree = caret;
-        }
-      } else {
-        removeHole(i);
-      }
-    } else {
-      return false;
-    }
-    return true;
   }
-  if (kind == kMcEquality && i == 0 && count == 2) {
-    collapseTo(p->m_children[1], true);
-    return true;
-  }
-  if (!backspace) return false;
-  const bool pair = kind == kMcPower || kind == kMcRoot || kind == kMcDeclaration ||
-                    kind == kMcDivision || kind == kMcEquality;
-  if (kind == kMcOperator || p->GetType() == McTypeWord(kMcFunction) ||
-      p->GetType() == McTypeWord(kMcLog) || (pair && i == 1)) {
-    collapseTo(p->m_children[0], false);
-    return true;
-  }
-  if (kind == kMcDomain || kind == kMcEvalat || kind == kMcIntegral || kind == kMcLimit ||
-      kind == kMcSum || pair) {
+
+  // The last filled part after the first, 0 when every one is empty.
+  int LastFilledPart() const {
     int filled = 0;
     for (int k = 1; k < count; ++k)
       if (!IsPlaceholder(p->m_children[k])) filled = k;
-    if (filled == 0)
-      collapseTo(p->m_children[0], false);
-    else
-      MoveCaretTo(step, hole, p->m_children[filled]);
-    return true;
+    return filled;
   }
-  if (kind == kMcDerivative && count > 1) {
-    int j = 0;
-    for (int k = 1; k < count; ++k)
-      if (!IsPlaceholder(p->m_children[k])) j = k;
+
+  // A sum, product or list body: two members become the other one; more lose
+  // the hole.
+  CollapseResult List() {
+    if (!IsList(p)) return kNotMine;
+    if (count == 2) return CollapseTo(p->m_children[1 - i], !backspace);
+    if (count < 2) return kRefused;
+    if (!backspace) {
+      RemoveHole(i);
+      return kCollapsed;
+    }
+    CMcBasic* caret = RemoveHole(i - 1);
+    if (caret->GetLevel() != p->GetLevel()) {
+      caret->SetLevel(p->GetLevel());
+      step.pNewSubtree = caret;
+    }
+    return kCollapsed;
+  }
+
+  // An empty left side of a relation: the right side is left.
+  CollapseResult RelationLeftSide() {
+    if (Kind() != kMcEquality || i != 0 || count != 2) return kNotMine;
+    return CollapseTo(p->m_children[1], true);
+  }
+
+  // Every other rule is Backspace's.
+  CollapseResult DeleteStopsHere() { return backspace ? kNotMine : kRefused; }
+
+  bool IsPairKind() const {
+    const McKindCode kind = Kind();
+    return kind == kMcPower || kind == kMcRoot || kind == kMcDeclaration || kind == kMcDivision ||
+           kind == kMcEquality;
+  }
+
+  // An operator, a function or a logarithm, or the second part of a pair:
+  // the first part is left.
+  CollapseResult FirstPartStays() {
+    if (Kind() != kMcOperator && p->GetType() != McTypeWord(kMcFunction) &&
+        p->GetType() != McTypeWord(kMcLog) && !(IsPairKind() && i == 1))
+      return kNotMine;
+    return CollapseTo(p->m_children[0], false);
+  }
+
+  // A kind of fixed parts (or a pair): with every other part empty the first
+  // is left, else the caret goes to the last filled part.
+  CollapseResult FixedParts() {
+    const McKindCode kind = Kind();
+    if (kind != kMcDomain && kind != kMcEvalat && kind != kMcIntegral && kind != kMcLimit &&
+        kind != kMcSum && !IsPairKind())
+      return kNotMine;
+    const int filled = LastFilledPart();
+    if (filled == 0) return CollapseTo(p->m_children[0], false);
+    MoveCaretTo(step, hole, p->m_children[filled]);
+    return kCollapsed;
+  }
+
+  // A derivative: the expression is left when no variable is filled;
+  // otherwise the caret steps to a filled variable or the hole goes.
+  CollapseResult Derivative() {
+    if (Kind() != kMcDerivative || count <= 1) return kNotMine;
+    const int j = LastFilledPart();
     if (j == 0 || count == 2) {
       if (j == 0 || i == 1 || IsPlaceholder(p->m_children[1]))
-        collapseTo(p->m_children[0], true);
-      else
-        MoveCaretTo(step, hole, p->m_children[1]);
+        return CollapseTo(p->m_children[0], true);
+      MoveCaretTo(step, hole, p->m_children[1]);
     } else if (i == 0) {
       MoveCaretTo(step, hole, p->m_children[j]);
     } else {
-      CMcBasic* caret = removeHole(std::max(i - 1, 1));
+      CMcBasic* caret = RemoveHole(std::max(i - 1, 1));
       step.pRelayout = caret;
       step.pRelayout2 = nullptr;
     }
-    return true;
+    return kCollapsed;
   }
-  if (kind == kMcMatrix) {
+
+  CollapseResult Matrix() {
+    if (Kind() != kMcMatrix) return kNotMine;
     auto* matrix = static_cast<CMcMatrix*>(p);
     const int c = std::max(1, matrix->GetColumns());
-    if (count % c != 0) return false;
+    if (count % c != 0) return kRefused;
+    if (MatrixColumn(matrix, c) || MatrixSingleElement() || MatrixRow(c)) return kCollapsed;
+    if (i == 0) return kRefused;
+    MoveCaretTo(step, hole, p->m_children[i - 1]);
+    return kCollapsed;
+  }
+
+  // Whether the n elements from start on, stride apart, are all empty.
+  bool AllEmpty(int start, int stride, int n) const {
+    for (int k = 0; k < n; ++k)
+      if (!IsPlaceholder(p->m_children[start + k * stride])) return false;
+    return true;
+  }
+
+  // The elements keep their levels unless the matrix passes 16 elements
+  // either way: then every element is laid out again. The element the caret
+  // goes to is laid out too (a number shows all its digits there).
+  void LayoutMatrix() {
+    step.pNewSubtree = nullptr;
+    step.pRelayout2 = step.pNewCaret;
+    if ((count > 16) != (p->m_count > 16)) {
+      step.pNewSubtree = p;
+      step.pRelayout = p->m_parent;
+    } else {
+      step.pRelayout = p;
+    }
+    p->m_flags &= kMcBaseMask;  // no augmentation line any more
+  }
+
+  // An empty column goes (not the first, unless it is the only row's or the
+  // hole stands in the first row).
+  bool MatrixColumn(CMcMatrix* matrix, int c) {
     const int r = count / c;
     const int row = i / c;
     const int column = i % c;
-    auto allEmpty = [&](int start, int stride, int n) {
-      for (int k = 0; k < n; ++k)
-        if (!IsPlaceholder(p->m_children[start + k * stride])) return false;
-      return true;
-    };
-    // The elements keep their levels unless the matrix passes 16 elements
-    // either way: then every element is laid out again. The element the
-    // caret goes to is laid out too (a number shows all its digits there).
-    auto layoutMatrix = [&](int before) {
-      step.pNewSubtree = nullptr;
-      step.pRelayout2 = step.pNewCaret;
-      if ((before > 16) != (p->m_count > 16)) {
-        step.pNewSubtree = p;
-        step.pRelayout = p->m_parent;
-      } else {
-        step.pRelayout = p;
-      }
-      p->m_flags &= 0xFF;  // no augmentation line any more
-    };
-    if (c > 1 && (column != 0 || r == 1 || row == 0) && allEmpty(column, c, r)) {
-      for (int k = r - 1; k >= 0; --k) delete p->RemoveChildAt(k * c + column);
-      matrix->SetColumns(static_cast<WORD>(c - 1));
-      forget();
-      step.pNewCaret = p->m_children[row * (c - 1) + std::max(column - 1, 0)];
-      layoutMatrix(count);
-      return true;
-    }
-    if (count == 1) {
-      CMcBasic* fresh =
-          new CMcNull(static_cast<WORD>(MergedSign(p, hole) | (hole->m_flags & 0xC0)));
-      p->m_parent->ReplaceChild(fresh, p);
-      delete p;
-      forget();
-      step.pNewCaret = fresh;
-      step.pNewSubtree = nullptr;
-      step.pRelayout = fresh;
-      step.pRelayout2 = nullptr;
-      return true;
-    }
-    if (r > 1 && allEmpty(row * c, 1, c)) {
-      for (int k = c - 1; k >= 0; --k) delete p->RemoveChildAt(row * c + k);
-      forget();
-      step.pNewCaret = p->m_children[std::max(row - 1, 0) * c + c - 1];
-      layoutMatrix(count);
-      return true;
-    }
-    if (i == 0) return false;
-    MoveCaretTo(step, hole, p->m_children[i - 1]);
+    if (c <= 1 || !(column != 0 || r == 1 || row == 0) || !AllEmpty(column, c, r)) return false;
+    for (int k = r - 1; k >= 0; --k) delete p->RemoveChildAt(k * c + column);
+    matrix->SetColumns(static_cast<WORD>(c - 1));
+    Forget();
+    step.pNewCaret = p->m_children[row * (c - 1) + std::max(column - 1, 0)];
+    LayoutMatrix();
     return true;
+  }
+
+  // A matrix of the one empty element becomes a placeholder.
+  bool MatrixSingleElement() {
+    if (count != 1) return false;
+    CMcBasic* fresh =
+        new CMcNull(static_cast<WORD>(MergedSign(p, hole) | (hole->m_flags & kMcLevelMask)));
+    p->m_parent->ReplaceChild(fresh, p);
+    delete p;
+    Forget();
+    step.pNewCaret = fresh;
+    step.pNewSubtree = nullptr;
+    step.pRelayout = fresh;
+    step.pRelayout2 = nullptr;
+    return true;
+  }
+
+  // An empty row goes, when there is another.
+  bool MatrixRow(int c) {
+    const int r = count / c;
+    const int row = i / c;
+    if (r <= 1 || !AllEmpty(row * c, 1, c)) return false;
+    for (int k = c - 1; k >= 0; --k) delete p->RemoveChildAt(row * c + k);
+    Forget();
+    step.pNewCaret = p->m_children[std::max(row - 1, 0) * c + c - 1];
+    LayoutMatrix();
+    return true;
+  }
+};
+
+// Collapses the structure around the placeholder caret `hole`; `backspace`
+// selects the rules of the key. Returns false when no rule applies (nothing
+// changed then).
+bool Collapse(CZevMcEdit& edit, McEditStep& step, CMcBasic* hole, bool backspace) {
+  CMcBasic* p = hole->m_parent;
+  if (p == nullptr || p->m_parent == nullptr || p->m_count == 0) return false;
+  const int i = p->IndexOfChild(hole);
+  Collapser c{edit, step, hole, p, p->m_count, i < 0 ? p->m_count - 1 : i, backspace};
+  using Step = CollapseResult (Collapser::*)();
+  for (Step rule : {&Collapser::List, &Collapser::RelationLeftSide, &Collapser::DeleteStopsHere,
+                    &Collapser::FirstPartStays, &Collapser::FixedParts, &Collapser::Derivative,
+                    &Collapser::Matrix}) {
+    const CollapseResult result = (c.*rule)();
+    if (result != kNotMine) return result == kCollapsed;
   }
   return false;
 }
@@ -395,8 +438,8 @@ bool Collapse(CZevMcEdit& edit, McEditStep& step, CMcBasic* hole, bool backspace
 // factor then goes at once, by the key's own collapse rules.
 void EmptyNode(CZevMcEdit& edit, McEditStep& step, CMcBasic* node, bool keepSign, bool backspace) {
   CMcBasic* parent = node->m_parent;
-  const WORD sign = keepSign ? static_cast<WORD>(node->m_flags & 3) : 0;
-  CMcBasic* hole = new CMcNull(static_cast<WORD>(sign | (node->m_flags & 0xC0)));
+  const WORD sign = keepSign ? static_cast<WORD>(node->m_flags & kMcSignMask) : 0;
+  CMcBasic* hole = new CMcNull(static_cast<WORD>(sign | (node->m_flags & kMcLevelMask)));
   parent->ReplaceChild(hole, node);
   delete node;
   step.pCaret = nullptr;
@@ -465,7 +508,7 @@ DWORD CZevMcEdit::DeleteRight(DWORD code, McEditStep& step) {
     CMcBasic* parent = n->m_parent;
     CMcBasic* outer = parent->m_parent;
     if (outer == nullptr || McIsKind(parent, kMcGroup)) return 0;
-    TakePlace(n, parent, static_cast<WORD>(n->m_flags & 3), parent->GetLevel());
+    TakePlace(n, parent, static_cast<WORD>(n->m_flags & kMcSignMask), parent->GetLevel());
     step.pRelayout = outer;
     step.pNewSubtree = n;
     return code;

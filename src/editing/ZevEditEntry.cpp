@@ -8,6 +8,7 @@
 #include "MC/Mc_integral.h"
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_variable.h"
+#include "editing/ZevEditShared.h"
 #include "editing/Zevmcedit.h"
 
 #include <algorithm>
@@ -49,31 +50,26 @@ struct ArgumentTemplate {
     WORD flags;
   } elements[6];
 };
-constexpr WORD kConst = 0x100;
 constexpr ArgumentTemplate kTemplates[] = {
-    {29, {{"a", "2", kConst}, {"a", "1", kConst}, {"a", "0", kConst}}},
+    {29, {{"a", "2", kMcConstant}, {"a", "1", kMcConstant}, {"a", "0", kMcConstant}}},
     {kRungeKutta,
      {{"x", "", 0},
       {"y", "", 0},
-      {"x", "0", kConst},
-      {"y", "0", kConst},
-      {"x", "max", kConst},
-      {"nx", "", kConst}}},
-    {43, {{"root", "", kConst}, {"find_this", "", kConst}}},
-    {44, {{"root", "", kConst}, {"type", "", kConst}, {"flags", "", kConst}}},
-    {47, {{"magnitude", "", kConst}, {"angle", "", kConst}}},
-    {48, {{"numerator", "", kConst}, {"denomenator", "", kConst}}},
-    {49, {{"y", "", kConst}, {"x", "", kConst}}},
-    {53, {{"root", "", kConst}, {"find_this", "", kConst}}},
+      {"x", "0", kMcConstant},
+      {"y", "0", kMcConstant},
+      {"x", "max", kMcConstant},
+      {"nx", "", kMcConstant}}},
+    {43, {{"root", "", kMcConstant}, {"find_this", "", kMcConstant}}},
+    {44, {{"root", "", kMcConstant}, {"type", "", kMcConstant}, {"flags", "", kMcConstant}}},
+    {47, {{"magnitude", "", kMcConstant}, {"angle", "", kMcConstant}}},
+    {48, {{"numerator", "", kMcConstant}, {"denomenator", "", kMcConstant}}},
+    {49, {{"y", "", kMcConstant}, {"x", "", kMcConstant}}},
+    {53, {{"root", "", kMcConstant}, {"find_this", "", kMcConstant}}},
 };
 
 constexpr int kMaxNumberText = 21;  // characters the number-entry text may hold
 constexpr int kMaxSide = 0xFF;      // a caret side is one byte
 constexpr int kMaxBuffer = 0xFFFF;  // a name buffer's length is 16 bits
-
-WORD LevelBits(int level) {
-  return static_cast<WORD>(std::clamp(level, 0, 3) << 6);
-}
 
 bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
@@ -87,33 +83,6 @@ bool IsEmptyName(const char* name) {
   return name[0] == kZevEmptyName && name[1] == '\0';
 }
 
-// ---- name buffers ----------------------------------------------------------------------
-// The buffer "name\0subscript\0" of a variable or a function, both zeros kept.
-
-std::string ReadBuffer(const CMcBasic* node) {
-  if (McIsKind(node, kMcVariable)) {
-    const auto* v = static_cast<const CMcVariable*>(node);
-    return std::string(v->m_buffer.get(), v->m_length);
-  }
-  const auto* f = static_cast<const CMcFunction*>(node);
-  return std::string(f->m_buffer, f->m_bufferLength);
-}
-
-void WriteBuffer(CMcBasic* node, const std::string& bytes) {
-  char* copy = new char[bytes.size()];
-  std::memcpy(copy, bytes.data(), bytes.size());
-  if (McIsKind(node, kMcVariable)) {
-    auto* v = static_cast<CMcVariable*>(node);
-    v->m_buffer.reset(copy);
-    v->m_length = static_cast<WORD>(bytes.size());
-  } else {
-    auto* f = static_cast<CMcFunction*>(node);
-    delete[] f->m_buffer;
-    f->m_buffer = copy;
-    f->m_bufferLength = static_cast<WORD>(bytes.size());
-  }
-}
-
 const char* NameOf(const CMcBasic* node) {
   return McIsKind(node, kMcVariable) ? static_cast<const CMcVariable*>(node)->GetVarName()
                                      : static_cast<const CMcFunction*>(node)->GetFunctionName();
@@ -121,16 +90,16 @@ const char* NameOf(const CMcBasic* node) {
 
 // The name's first character becomes ch (the name was the empty-name mark).
 void NameWith(CMcBasic* node, char ch) {
-  std::string bytes = ReadBuffer(node);
+  std::string bytes = zev::ReadNameBuffer(node);
   bytes[0] = ch;
-  WriteBuffer(node, bytes);
+  zev::WriteNameBuffer(node, bytes);
 }
 
 // Types ch into a name at caret side `side`; the new side, or 0 when refused.
 // A side beyond the text counts as its end.
 int TypeIntoName(CMcBasic* node, char ch, int side) {
   const bool variable = McIsKind(node, kMcVariable);
-  std::string bytes = ReadBuffer(node);
+  std::string bytes = zev::ReadNameBuffer(node);
   const int nameLength = static_cast<int>(std::strlen(bytes.c_str()));
   const int textLength = static_cast<int>(bytes.size()) - 1;  // without the last zero
   const std::string subscript = bytes.substr(nameLength + 1, textLength - nameLength - 1);
@@ -154,7 +123,7 @@ int TypeIntoName(CMcBasic* node, char ch, int side) {
     newSide = at + 2;
   }
   if (static_cast<int>(bytes.size()) > kMaxBuffer || newSide > kMaxSide) return 0;
-  WriteBuffer(node, bytes);
+  zev::WriteNameBuffer(node, bytes);
   return newSide;
 }
 
@@ -234,6 +203,175 @@ DWORD AsNewFactor(CZevMcEdit& edit, DWORD code, McEditStep& step,
   return result;
 }
 
+// ---- the steps of a character -----------------------------------------------------------
+// InsertCharacter tries these in turn: each acts (returns the code, or 0 for
+// refused) or leaves everything as it was (kNotMine) for the next.
+
+constexpr DWORD kNotMine = ~DWORD{0};
+
+// What a typed character and the caret node are, read once.
+struct TypedChar {
+  DWORD code;
+  char ch;
+  bool textMode;
+  bool letter;
+  bool numeric;  // a digit or "."
+  McKindCode kind;
+  int level;
+  CMcBasic* n;
+  CMcBasic* parent;
+};
+
+// Into a placeholder: a new one-letter variable (a to n and A to N upright
+// constants) or a number.
+DWORD IntoPlaceholder(CZevMcEdit& edit, const TypedChar& t, McEditStep& step) {
+  if (t.kind != kMcNull) return kNotMine;
+  if (t.ch == '-') return 0;
+  const WORD sign = t.n->m_flags & kMcSignMask;
+  CMcBasic* made;
+  if (t.letter) {
+    const char ch = t.ch;
+    const bool constant = (ch >= 'a' && ch <= 'n') || (ch >= 'A' && ch <= 'N');
+    const char name[] = {ch, '\0'};
+    made = new CMcVariable(
+        name, "", static_cast<WORD>(sign | McLevelBits(t.level) | (constant ? kMcConstant : 0)));
+  } else {
+    std::strcpy(edit.m_szNumber, t.ch == '.' ? "0." : std::string(1, t.ch).c_str());
+    made =
+        new CMcReal(t.ch == '.' ? 0.0 : t.ch - '0', static_cast<WORD>(sign | McLevelBits(t.level)));
+  }
+  t.parent->ReplaceChild(made, t.n);
+  delete t.n;
+  // A new number is named as the caret it replaced, so that the engine keeps
+  // the text just typed ("0.") instead of reprinting its value.
+  step.pCaret = McIsKind(made, kMcReal) ? made : nullptr;
+  step.pNewCaret = step.pRelayout = made;
+  return t.code;
+}
+
+// A letter names an unnamed variable, or an unnamed function (the caret then
+// goes to an empty argument, or stays in the name in text mode).
+DWORD NameTheUnnamed(const TypedChar& t, McEditStep& step) {
+  if (!t.letter || (t.kind != kMcVariable && t.kind != kMcFunction) || !IsEmptyName(NameOf(t.n)))
+    return kNotMine;
+  NameWith(t.n, t.ch);
+  if (t.kind == kMcVariable) {
+    step.pRelayout = t.n;
+    return t.code;
+  }
+  CMcBasic* argument = static_cast<CMcFunction*>(t.n)->GetArgument();
+  if (!t.textMode && McIsKind(argument, kMcNull)) {
+    step.pNewCaret = argument;
+    step.nNewCaretSide = 0;
+  } else {
+    step.nNewCaretSide = 2;
+  }
+  step.pRelayout = step.pNewCaret;
+  return t.code;
+}
+
+// A digit right after a letter: its power, or for "0" and "1" a subscript.
+DWORD DigitAfterLetter(CZevMcEdit& edit, const TypedChar& t, McEditStep& step) {
+  if (t.textMode || t.kind != kMcVariable || !IsDigit(t.ch) || edit.m_nLogLength <= 0)
+    return kNotMine;
+  const DWORD last = edit.LastItemCode();
+  if (!(ZevItemAction(last) == kZevInsertCharacter &&
+        IsLetter(static_cast<char>(ZevItemValue(last)))) &&
+      ZevItemAction(last) != kZevInsertGreek)
+    return kNotMine;
+  const int digit = t.ch - '0';
+  return edit.InsertSpecialValue(
+      ZevItemCode(kZevInsertSpecialValue, digit >= 2 ? digit : digit + 10), step);
+}
+
+// A letter on a differentiation variable (not the expression): another
+// variable beside it.
+DWORD AnotherDerivativeVariable(const TypedChar& t, McEditStep& step) {
+  if (!McIsKind(t.parent, kMcDerivative) || t.parent->m_children[0] == t.n || t.numeric)
+    return kNotMine;
+  const char name[] = {t.ch, '\0'};
+  auto* variable = new CMcVariable(name, "", McLevelBits(t.level));
+  t.parent->InsertChildNextTo(variable, t.n, step.nCaretSide != 0);
+  step.pNewCaret = step.pRelayout = variable;
+  return t.code;
+}
+
+// A letter on the integration variable: a double integral, inside (caret
+// before the variable) or outside.
+DWORD DoubleIntegral(const TypedChar& t, McEditStep& step) {
+  CMcBasic* parent = t.parent;
+  if (!McIsKind(parent, kMcIntegral) || parent->m_count != CMcIntegral::kParts ||
+      parent->m_children[CMcIntegral::kVariable] != t.n || t.numeric)
+    return kNotMine;
+  const char name[] = {t.ch, '\0'};
+  auto* variable = new CMcVariable(name, "", McLevelBits(t.level));
+  CMcBasic* lower = new CMcNull(McLevelBits(t.level + 1));
+  CMcBasic* upper = new CMcNull(McLevelBits(t.level + 1));
+  CMcIntegral* integral;
+  if (step.nCaretSide == 0) {
+    integral = new CMcIntegral(parent->m_children[CMcIntegral::kIntegrand], lower, upper, variable,
+                               static_cast<WORD>(parent->m_flags & ~kMcSignMask));
+    parent->SetChildAt(integral, CMcIntegral::kIntegrand);
+    step.pRelayout = parent;
+  } else {
+    CMcBasic* outer = parent->m_parent;
+    if (outer == nullptr) {
+      delete variable;
+      delete lower;
+      delete upper;
+      return 0;
+    }
+    integral = new CMcIntegral(parent, lower, upper, variable, parent->m_flags);
+    outer->ReplaceChild(integral, parent);
+    parent->m_flags &= static_cast<WORD>(~kMcSignMask);
+    step.pRelayout = outer;
+  }
+  step.pNewSubtree = integral;
+  step.pNewCaret = variable;
+  return t.code;
+}
+
+// A character that cannot go into the caret node's text goes beside it: a
+// derivative's or integral's new variable, else a new factor.
+DWORD BesideTheNode(CZevMcEdit& edit, const TypedChar& t, McEditStep& step) {
+  const McKindCode kind = t.kind;
+  const bool outside = (kind != kMcReal && kind != kMcVariable && kind != kMcFunction) ||
+                       (kind == kMcReal && t.letter && t.ch != 'E') ||
+                       (kind == kMcFunction && step.nCaretSide == 1) ||
+                       (!t.textMode && (kind == kMcVariable || kind == kMcFunction));
+  if (!outside) return kNotMine;
+  if (t.ch == '-') return 0;
+  if (DWORD r = AnotherDerivativeVariable(t, step); r != kNotMine) return r;
+  if (DWORD r = DoubleIntegral(t, step); r != kNotMine) return r;
+  return AsNewFactor(edit, t.code, step, &CZevMcEdit::InsertCharacter);
+}
+
+// Into the digits of the number being typed.
+DWORD IntoNumber(CZevMcEdit& edit, const TypedChar& t, McEditStep& step) {
+  if (t.kind != kMcReal) return kNotMine;
+  auto* real = static_cast<CMcReal*>(t.n);
+  std::string text;
+  double magnitude = 0;
+  const int side =
+      TypeIntoNumber(edit.m_szNumber, real->m_value, t.ch, step.nCaretSide, &text, &magnitude);
+  if (side == 0) return 0;
+  std::memcpy(edit.m_szNumber, text.c_str(), text.size() + 1);
+  real->m_value = magnitude;
+  step.nNewCaretSide = static_cast<BYTE>(side);
+  step.pRelayout = t.n;
+  return t.code;
+}
+
+// Into a variable's or a function's name or subscript (text mode).
+DWORD IntoName(const TypedChar& t, McEditStep& step) {
+  if (t.ch == '-') return 0;
+  const int side = TypeIntoName(t.n, t.ch, step.nCaretSide);
+  if (side == 0) return 0;
+  step.nNewCaretSide = static_cast<BYTE>(side);
+  step.pRelayout = t.n;
+  return t.code;
+}
+
 }  // namespace
 
 // ---- characters --------------------------------------------------------------------------
@@ -243,124 +381,23 @@ DWORD CZevMcEdit::InsertCharacter(DWORD code, McEditStep& step) {
   CMcBasic* parent = n ? n->m_parent : nullptr;
   if (parent == nullptr) return 0;
   const char ch = static_cast<char>(ZevItemValue(code));
-  const bool textMode = (ZevItemFlags(code) & kZevKeyText) != 0;
-  const bool letter = IsLetter(ch);
-  const bool numeric = IsDigit(ch) || ch == '.';
+  const TypedChar t{code,
+                    ch,
+                    (ZevItemFlags(code) & kZevKeyText) != 0,
+                    IsLetter(ch),
+                    IsDigit(ch) || ch == '.',
+                    McKindOf(n->GetType()),
+                    n->GetLevel(),
+                    n,
+                    parent};
   // A minus reaches this action only for the number being typed.
-  if (!letter && !numeric && ch != '-') return 0;
-  const McKindCode kind = McKindOf(n->GetType());
-  const int level = n->GetLevel();
-
-  if (kind == kMcNull) {
-    if (ch == '-') return 0;
-    const WORD sign = n->m_flags & 3;
-    CMcBasic* made;
-    if (letter) {
-      const bool constant = (ch >= 'a' && ch <= 'n') || (ch >= 'A' && ch <= 'N');
-      const char name[] = {ch, '\0'};
-      made = new CMcVariable(name, "",
-                             static_cast<WORD>(sign | LevelBits(level) | (constant ? 0x100 : 0)));
-    } else {
-      std::strcpy(m_szNumber, ch == '.' ? "0." : std::string(1, ch).c_str());
-      made = new CMcReal(ch == '.' ? 0.0 : ch - '0', static_cast<WORD>(sign | LevelBits(level)));
-    }
-    parent->ReplaceChild(made, n);
-    delete n;
-    // A new number is named as the caret it replaced, so that the engine
-    // keeps the text just typed ("0.") instead of reprinting its value.
-    step.pCaret = McIsKind(made, kMcReal) ? made : nullptr;
-    step.pNewCaret = step.pRelayout = made;
-    return code;
-  }
-  if (letter && kind == kMcVariable && IsEmptyName(NameOf(n))) {
-    NameWith(n, ch);
-    step.pRelayout = n;
-    return code;
-  }
-  if (letter && kind == kMcFunction && IsEmptyName(NameOf(n))) {
-    NameWith(n, ch);
-    CMcBasic* argument = static_cast<CMcFunction*>(n)->GetArgument();
-    if (!textMode && McIsKind(argument, kMcNull)) {
-      step.pNewCaret = argument;
-      step.nNewCaretSide = 0;
-    } else {
-      step.nNewCaretSide = 2;
-    }
-    step.pRelayout = step.pNewCaret;
-    return code;
-  }
-  // A digit right after a letter: its power, or for "0" and "1" a subscript.
-  if (!textMode && kind == kMcVariable && IsDigit(ch) && m_nLogLength > 0) {
-    const DWORD last = LastItemCode();
-    if ((ZevItemAction(last) == kZevInsertCharacter &&
-         IsLetter(static_cast<char>(ZevItemValue(last)))) ||
-        ZevItemAction(last) == kZevInsertGreek) {
-      const int digit = ch - '0';
-      return InsertSpecialValue(
-          ZevItemCode(kZevInsertSpecialValue, digit >= 2 ? digit : digit + 10), step);
-    }
-  }
-  const bool outside = (kind != kMcReal && kind != kMcVariable && kind != kMcFunction) ||
-                       (kind == kMcReal && letter && ch != 'E') ||
-                       (kind == kMcFunction && step.nCaretSide == 1) ||
-                       (!textMode && (kind == kMcVariable || kind == kMcFunction));
-  if (outside) {
-    if (ch == '-') return 0;
-    if (McIsKind(parent, kMcDerivative) && parent->m_children[0] != n && !numeric) {
-      // Another differentiation variable beside this one.
-      const char name[] = {ch, '\0'};
-      auto* variable = new CMcVariable(name, "", LevelBits(level));
-      parent->InsertChildNextTo(variable, n, step.nCaretSide != 0);
-      step.pNewCaret = step.pRelayout = variable;
-      return code;
-    }
-    if (McIsKind(parent, kMcIntegral) && parent->m_count == CMcIntegral::kParts &&
-        parent->m_children[CMcIntegral::kVariable] == n && !numeric) {
-      // A letter on the integration variable: a double integral, inside
-      // (caret before the variable) or outside.
-      const char name[] = {ch, '\0'};
-      auto* variable = new CMcVariable(name, "", LevelBits(level));
-      CMcBasic* lower = new CMcNull(LevelBits(level + 1));
-      CMcBasic* upper = new CMcNull(LevelBits(level + 1));
-      CMcIntegral* integral;
-      if (step.nCaretSide == 0) {
-        integral = new CMcIntegral(parent->m_children[CMcIntegral::kIntegrand], lower, upper,
-                                   variable, static_cast<WORD>(parent->m_flags & ~3));
-        parent->SetChildAt(integral, CMcIntegral::kIntegrand);
-        step.pRelayout = parent;
-      } else {
-        CMcBasic* outer = parent->m_parent;
-        if (outer == nullptr) return 0;
-        integral = new CMcIntegral(parent, lower, upper, variable, parent->m_flags);
-        outer->ReplaceChild(integral, parent);
-        parent->m_flags &= static_cast<WORD>(~3);
-        step.pRelayout = outer;
-      }
-      step.pNewSubtree = integral;
-      step.pNewCaret = variable;
-      return code;
-    }
-    return AsNewFactor(*this, code, step, &CZevMcEdit::InsertCharacter);
-  }
-  if (kind == kMcReal) {
-    auto* real = static_cast<CMcReal*>(n);
-    std::string text;
-    double magnitude = 0;
-    const int side =
-        TypeIntoNumber(m_szNumber, real->m_value, ch, step.nCaretSide, &text, &magnitude);
-    if (side == 0) return 0;
-    std::memcpy(m_szNumber, text.c_str(), text.size() + 1);
-    real->m_value = magnitude;
-    step.nNewCaretSide = static_cast<BYTE>(side);
-    step.pRelayout = n;
-    return code;
-  }
-  if (ch == '-') return 0;
-  const int side = TypeIntoName(n, ch, step.nCaretSide);
-  if (side == 0) return 0;
-  step.nNewCaretSide = static_cast<BYTE>(side);
-  step.pRelayout = n;
-  return code;
+  if (!t.letter && !t.numeric && ch != '-') return 0;
+  if (DWORD r = IntoPlaceholder(*this, t, step); r != kNotMine) return r;
+  if (DWORD r = NameTheUnnamed(t, step); r != kNotMine) return r;
+  if (DWORD r = DigitAfterLetter(*this, t, step); r != kNotMine) return r;
+  if (DWORD r = BesideTheNode(*this, t, step); r != kNotMine) return r;
+  if (DWORD r = IntoNumber(*this, t, step); r != kNotMine) return r;
+  return IntoName(t, step);
 }
 
 // ---- Greek letters ---------------------------------------------------------------------------
@@ -374,8 +411,8 @@ DWORD CZevMcEdit::InsertGreek(DWORD code, McEditStep& step) {
   // The plain "i" and "j" are ordinary letters, not Symbol-font ones.
   const bool greek = k < kFirstPlainLetter;
   if (McIsKind(n, kMcNull)) {
-    WORD flags = static_cast<WORD>((n->m_flags & 3) | LevelBits(n->GetLevel()));
-    if (greek) flags |= static_cast<WORD>(0x10 | (k < kFirstItalicGreek ? 0x100 : 0));
+    WORD flags = static_cast<WORD>((n->m_flags & kMcSignMask) | McLevelBits(n->GetLevel()));
+    if (greek) flags |= static_cast<WORD>(kMcVariant | (k < kFirstItalicGreek ? kMcConstant : 0));
     auto* variable = new CMcVariable(name, "", flags);
     parent->ReplaceChild(variable, n);
     delete n;
@@ -385,7 +422,7 @@ DWORD CZevMcEdit::InsertGreek(DWORD code, McEditStep& step) {
   }
   if ((McIsKind(n, kMcVariable) || McIsKind(n, kMcFunction)) && IsEmptyName(NameOf(n))) {
     NameWith(n, name[0]);
-    if (greek) n->m_flags |= 0x10;
+    if (greek) n->m_flags |= kMcVariant;
     step.pRelayout = n;
     return code;
   }
@@ -400,13 +437,13 @@ DWORD CZevMcEdit::InsertFunction(DWORD code, McEditStep& step) {
   const int id = ZevItemParameter(code);
   if (parent == nullptr || id >= kFunctionCount) return 0;
   const int level = n->GetLevel();
-  const WORD sign = n->m_flags & 3;
-  n->m_flags &= static_cast<WORD>(~3);
+  const WORD sign = n->m_flags & kMcSignMask;
+  n->m_flags &= static_cast<WORD>(~kMcSignMask);
   const bool placeholder = McIsKind(n, kMcNull);
   const ArgumentTemplate* form = nullptr;
   for (const ArgumentTemplate& t : kTemplates)
     if (t.id == id && (placeholder || id == kRungeKutta)) form = &t;
-  const WORD flags = static_cast<WORD>(sign | LevelBits(level));
+  const WORD flags = static_cast<WORD>(sign | McLevelBits(level));
   if (form == nullptr) {
     // The caret node becomes the argument; it keeps its level.
     auto* function = new CMcFunction(n, kFunctionNames[id], "", flags);
@@ -415,12 +452,12 @@ DWORD CZevMcEdit::InsertFunction(DWORD code, McEditStep& step) {
     step.pRelayout = n;
     return code;
   }
-  auto* row = new CMcMatrix(LevelBits(level));
+  auto* row = new CMcMatrix(McLevelBits(level));
   if (id == kRungeKutta) row->AppendChild(n);
   for (const auto& e : form->elements)
     if (e.name != nullptr)
       row->AppendChild(
-          new CMcVariable(e.name, e.subscript, static_cast<WORD>(e.flags | LevelBits(level))));
+          new CMcVariable(e.name, e.subscript, static_cast<WORD>(e.flags | McLevelBits(level))));
   row->SetColumns(row->m_count);
   auto* function = new CMcFunction(row, kFunctionNames[id], "", flags);
   parent->ReplaceChild(function, n);

@@ -2,6 +2,9 @@
 
 #include "GlobalResources.h"
 #include "MC/McDepthGuard.h"
+#include "MC/McKinds.h"
+#include "MC/Mc_operator.h"
+#include "editing/ZevEditShared.h"
 #include "editing/Zevmcedit.h"
 
 #include <algorithm>
@@ -11,6 +14,8 @@
 
 namespace {
 
+using Op = CMcOperator;
+
 // An entry's item code: action, parameter and the word's length written out,
 // so a test can hold each length against its word.
 constexpr DWORD K(int action, int parameter, int length) {
@@ -19,157 +24,240 @@ constexpr DWORD K(int action, int parameter, int length) {
 
 // Last character not an ASCII letter or digit, or "2".
 constexpr ZevKeyword kOther[] = {
-    {"<=", K(12, 8, 2)},   {">=", K(12, 9, 2)},   {"~=", K(12, 5, 2)},   {"!=", K(12, 3, 2)},
-    {"<>", K(12, 3, 2)},   {"->", K(12, 12, 2)},  {"+=", K(12, 16, 2)},  {"-=", K(12, 17, 2)},
-    {"*=", K(12, 18, 2)},  {"/=", K(12, 19, 2)},  {"//", K(12, 11, 2)},  {"==", K(12, 23, 2)},
-    {"+-", K(18, 2, 2)},   {"-+", K(18, 3, 2)},   {"^-", K(1, 13, 2)},   {"^+", K(1, 14, 2)},
-    {"^^", K(1, 19, 2)},   {"^=", K(12, 22, 2)},  {"<<", K(4, 0, 2)},    {"!//", K(12, 10, 3)},
-    {"==>", K(12, 13, 3)}, {"<==", K(12, 14, 3)}, {"<=>", K(12, 15, 3)}, {"--=", K(12, 1, 3)},
-    {"<=<", K(4, 3, 3)},   {"<<=", K(4, 2, 3)},   {"<=<=", K(4, 1, 4)},  {"atan2", K(23, 49, 5)},
+    {"<=", K(kZevInsertRelation, kMcRelLessOrEqual, 2)},
+    {">=", K(kZevInsertRelation, kMcRelGreaterOrEqual, 2)},
+    {"~=", K(kZevInsertRelation, kMcRelCongruent, 2)},
+    {"!=", K(kZevInsertRelation, kMcRelNotEqual, 2)},
+    {"<>", K(kZevInsertRelation, kMcRelNotEqual, 2)},
+    {"->", K(kZevInsertRelation, kMcRelTendsTo, 2)},
+    {"+=", K(kZevInsertRelation, kMcRelIncrement, 2)},
+    {"-=", K(kZevInsertRelation, kMcRelDecrement, 2)},
+    {"*=", K(kZevInsertRelation, kMcRelScale, 2)},
+    {"/=", K(kZevInsertRelation, kMcRelDivide, 2)},
+    {"//", K(kZevInsertRelation, kMcRelParallel, 2)},
+    {"==", K(kZevInsertRelation, kMcRelTestEqual, 2)},
+    {"+-", K(kZevInsertTerm, 2, 2)},
+    {"-+", K(kZevInsertTerm, 3, 2)},
+    {"^-", K(kZevInsertOperator, Op::kToLeftOf, 2)},
+    {"^+", K(kZevInsertOperator, Op::kToRightOf, 2)},
+    {"^^", K(kZevInsertOperator, Op::kReserved, 2)},
+    {"^=", K(kZevInsertRelation, kMcRelDefinition, 2)},
+    {"<<", K(kZevInsertDomain, 0, 2)},
+    {"!//", K(kZevInsertRelation, kMcRelPerpendicular, 3)},
+    {"==>", K(kZevInsertRelation, kMcRelRightTransform, 3)},
+    {"<==", K(kZevInsertRelation, kMcRelLeftTransform, 3)},
+    {"<=>", K(kZevInsertRelation, kMcRelBiTransform, 3)},
+    {"--=", K(kZevInsertRelation, kMcRelEquivalent, 3)},
+    {"<=<", K(kZevInsertDomain, 3, 3)},
+    {"<<=", K(kZevInsertDomain, 2, 3)},
+    {"<=<=", K(kZevInsertDomain, 1, 4)},
+    {"atan2", K(kZevInsertFunction, 49, 5)},
 };
 // Last character "a".
 constexpr ZevKeyword kA[] = {
-    {"eta", K(22, 6, 3)},     {"beta", K(22, 1, 4)},    {"zeta", K(22, 5, 4)},
-    {"iota", K(22, 7, 4)},    {"sigma", K(22, 13, 5)},  {"alpha", K(22, 0, 5)},
-    {"gamma", K(22, 2, 5)},   {"delta", K(22, 3, 5)},   {"kappa", K(22, 8, 5)},
-    {"omega", K(22, 33, 5)},  {"Gamma", K(22, 16, 5)},  {"Delta", K(22, 17, 5)},
-    {"theta", K(22, 26, 5)},  {"Theta", K(22, 18, 5)},  {"Sigma", K(22, 21, 5)},
-    {"Omega", K(22, 25, 5)},  {"Lambda", K(22, 19, 6)}, {"lambda", K(22, 27, 6)},
-    {"rkutta", K(23, 35, 6)},
+    {"eta", K(kZevInsertGreek, 6, 3)},        {"beta", K(kZevInsertGreek, 1, 4)},
+    {"zeta", K(kZevInsertGreek, 5, 4)},       {"iota", K(kZevInsertGreek, 7, 4)},
+    {"sigma", K(kZevInsertGreek, 13, 5)},     {"alpha", K(kZevInsertGreek, 0, 5)},
+    {"gamma", K(kZevInsertGreek, 2, 5)},      {"delta", K(kZevInsertGreek, 3, 5)},
+    {"kappa", K(kZevInsertGreek, 8, 5)},      {"omega", K(kZevInsertGreek, 33, 5)},
+    {"Gamma", K(kZevInsertGreek, 16, 5)},     {"Delta", K(kZevInsertGreek, 17, 5)},
+    {"theta", K(kZevInsertGreek, 26, 5)},     {"Theta", K(kZevInsertGreek, 18, 5)},
+    {"Sigma", K(kZevInsertGreek, 21, 5)},     {"Omega", K(kZevInsertGreek, 25, 5)},
+    {"Lambda", K(kZevInsertGreek, 19, 6)},    {"lambda", K(kZevInsertGreek, 27, 6)},
+    {"rkutta", K(kZevInsertFunction, 35, 6)},
 };
 // Last character "b".
 constexpr ZevKeyword kB[] = {
-    {"symb", K(15, 2, 4)},
+    {"symb", K(kZevSetSymbolStyle, 2, 4)},
 };
 // Last character "c".
 constexpr ZevKeyword kC[] = {
-    {"sec", K(23, 13, 3)},
-    {"func", K(16, 0, 4)},
-    {"cosec", K(23, 12, 5)},
-    {"symbolic", K(23, 50, 8)},
+    {"sec", K(kZevInsertFunction, 13, 3)},
+    {"func", K(kZevInsertNamedFunction, 0, 4)},
+    {"cosec", K(kZevInsertFunction, 12, 5)},
+    {"symbolic", K(kZevInsertFunction, 50, 8)},
 };
 // Last character "d".
 constexpr ZevKeyword kD[] = {
-    {"Dd", K(15, 11, 2)},       {"dd", K(15, 12, 2)},       {"pdd", K(15, 13, 3)},
-    {"and", K(12, 20, 3)},      {"grad", K(1, 10, 4)},      {"prod", K(17, 1, 4)},
-    {"bold", K(15, 6, 4)},      {"rand", K(23, 24, 4)},     {"srand", K(23, 25, 5)},
-    {"expand", K(23, 37, 6)},   {"_expand", K(23, 45, 7)},  {"ObjFind", K(23, 43, 7)},
-    {"objfind", K(23, 43, 7)},  {"ObjTFind", K(23, 44, 8)}, {"objtfind", K(23, 44, 8)},
-    {"ObjPFind", K(23, 53, 8)}, {"objpfind", K(23, 53, 8)},
+    {"Dd", K(kZevSetSymbolStyle, 11, 2)},
+    {"dd", K(kZevSetSymbolStyle, 12, 2)},
+    {"pdd", K(kZevSetSymbolStyle, 13, 3)},
+    {"and", K(kZevInsertRelation, kMcRelAnd, 3)},
+    {"grad", K(kZevInsertOperator, Op::kGradient, 4)},
+    {"prod", K(kZevInsertSum, 1, 4)},
+    {"bold", K(kZevSetSymbolStyle, 6, 4)},
+    {"rand", K(kZevInsertFunction, 24, 4)},
+    {"srand", K(kZevInsertFunction, 25, 5)},
+    {"expand", K(kZevInsertFunction, 37, 6)},
+    {"_expand", K(kZevInsertFunction, 45, 7)},
+    {"ObjFind", K(kZevInsertFunction, 43, 7)},
+    {"objfind", K(kZevInsertFunction, 43, 7)},
+    {"ObjTFind", K(kZevInsertFunction, 44, 8)},
+    {"objtfind", K(kZevInsertFunction, 44, 8)},
+    {"ObjPFind", K(kZevInsertFunction, 53, 8)},
+    {"objpfind", K(kZevInsertFunction, 53, 8)},
 };
 // Last character "e".
 constexpr ZevKeyword kE[] = {
-    {"Re", K(1, 17, 2)},       {"where", K(43, 1, 5)},    {"uline", K(15, 4, 5)},
-    {"tilde", K(15, 7, 5)},    {"duline", K(15, 5, 6)},   {"objtype", K(23, 38, 7)},
-    {"ObjType", K(23, 38, 7)}, {"objsize", K(23, 41, 7)}, {"ObjSize", K(23, 41, 7)},
-    {"execute", K(23, 46, 7)},
+    {"Re", K(kZevInsertOperator, Op::kReal, 2)}, {"where", K(kZevTabOrWhere, 1, 5)},
+    {"uline", K(kZevSetSymbolStyle, 4, 5)},      {"tilde", K(kZevSetSymbolStyle, 7, 5)},
+    {"duline", K(kZevSetSymbolStyle, 5, 6)},     {"objtype", K(kZevInsertFunction, 38, 7)},
+    {"ObjType", K(kZevInsertFunction, 38, 7)},   {"objsize", K(kZevInsertFunction, 41, 7)},
+    {"ObjSize", K(kZevInsertFunction, 41, 7)},   {"execute", K(kZevInsertFunction, 46, 7)},
 };
 // Last character "f".
 constexpr ZevKeyword kF[] = {
-    {"ff", K(22, 31, 2)},
-    {"inf", K(21, 0, 3)},
-    {"undef", K(21, 1, 5)},
-    {"pcoeff", K(23, 34, 6)},
+    {"ff", K(kZevInsertGreek, 31, 2)},
+    {"inf", K(kZevInsertSpecialValue, 0, 3)},
+    {"undef", K(kZevInsertSpecialValue, 1, 5)},
+    {"pcoeff", K(kZevInsertFunction, 34, 6)},
 };
 // Last character "g".
 constexpr ZevKeyword kG[] = {
-    {"log", K(2, 1, 3)},       {"arg", K(1, 20, 3)},      {"avg", K(1, 5, 3)},
-    {"imag", K(1, 18, 4)},     {"debug", K(23, 28, 5)},   {"Debug", K(23, 28, 5)},
-    {"objflag", K(23, 39, 7)}, {"ObjFlag", K(23, 39, 7)},
+    {"log", K(kZevInsertLog, 1, 3)},
+    {"arg", K(kZevInsertOperator, Op::kArgument, 3)},
+    {"avg", K(kZevInsertOperator, Op::kAverage, 3)},
+    {"imag", K(kZevInsertOperator, Op::kImaginary, 4)},
+    {"debug", K(kZevInsertFunction, 28, 5)},
+    {"Debug", K(kZevInsertFunction, 28, 5)},
+    {"objflag", K(kZevInsertFunction, 39, 7)},
+    {"ObjFlag", K(kZevInsertFunction, 39, 7)},
 };
 // Last character "h".
 constexpr ZevKeyword kH[] = {
-    {"sinh", K(23, 6, 4)},   {"cosh", K(23, 7, 4)},    {"tanh", K(23, 8, 4)},
-    {"sech", K(23, 19, 4)},  {"coth", K(23, 20, 4)},   {"asinh", K(23, 9, 5)},
-    {"acosh", K(23, 10, 5)}, {"atanh", K(23, 11, 5)},  {"watch", K(23, 26, 5)},
-    {"Watch", K(23, 26, 5)}, {"cosech", K(23, 18, 6)},
+    {"sinh", K(kZevInsertFunction, 6, 4)},    {"cosh", K(kZevInsertFunction, 7, 4)},
+    {"tanh", K(kZevInsertFunction, 8, 4)},    {"sech", K(kZevInsertFunction, 19, 4)},
+    {"coth", K(kZevInsertFunction, 20, 4)},   {"asinh", K(kZevInsertFunction, 9, 5)},
+    {"acosh", K(kZevInsertFunction, 10, 5)},  {"atanh", K(kZevInsertFunction, 11, 5)},
+    {"watch", K(kZevInsertFunction, 26, 5)},  {"Watch", K(kZevInsertFunction, 26, 5)},
+    {"cosech", K(kZevInsertFunction, 18, 6)},
 };
 // Last character "i".
 constexpr ZevKeyword kI[] = {
-    {"ii", K(22, 34, 2)},  {"xi", K(22, 10, 2)},  {"Xi", K(22, 20, 2)},  {"pi", K(22, 12, 2)},
-    {"Pi", K(22, 22, 2)},  {"chi", K(22, 15, 3)}, {"phi", K(22, 31, 3)}, {"Phi", K(22, 23, 3)},
-    {"psi", K(22, 32, 3)}, {"Psi", K(22, 24, 3)},
+    {"ii", K(kZevInsertGreek, 34, 2)},  {"xi", K(kZevInsertGreek, 10, 2)},
+    {"Xi", K(kZevInsertGreek, 20, 2)},  {"pi", K(kZevInsertGreek, 12, 2)},
+    {"Pi", K(kZevInsertGreek, 22, 2)},  {"chi", K(kZevInsertGreek, 15, 3)},
+    {"phi", K(kZevInsertGreek, 31, 3)}, {"Phi", K(kZevInsertGreek, 23, 3)},
+    {"psi", K(kZevInsertGreek, 32, 3)}, {"Psi", K(kZevInsertGreek, 24, 3)},
 };
 // Last character "j".
 constexpr ZevKeyword kJ[] = {
-    {"jj", K(22, 35, 2)},
-    {"adj", K(1, 11, 3)},
-    {"conj", K(1, 6, 4)},
+    {"jj", K(kZevInsertGreek, 35, 2)},
+    {"adj", K(kZevInsertOperator, Op::kAdjoint, 3)},
+    {"conj", K(kZevInsertOperator, Op::kConjugate, 4)},
 };
 // Last character "l".
 constexpr ZevKeyword kL[] = {
-    {"ll", K(22, 27, 2)}, {"all", K(15, 15, 3)}, {"curl", K(1, 7, 4)},
-    {"ceil", K(1, 4, 4)}, {"real", K(1, 17, 4)},
+    {"ll", K(kZevInsertGreek, 27, 2)},
+    {"all", K(kZevSetSymbolStyle, 15, 3)},
+    {"curl", K(kZevInsertOperator, Op::kCurl, 4)},
+    {"ceil", K(kZevInsertOperator, Op::kCeiling, 4)},
+    {"real", K(kZevInsertOperator, Op::kReal, 4)},
 };
 // Last character "m".
 constexpr ZevKeyword kM[] = {
-    {"Im", K(1, 18, 2)},   {"lim", K(3, 0, 3)},  {"sum", K(17, 0, 3)},
-    {"rem", K(23, 48, 3)}, {"norm", K(1, 2, 4)},
+    {"Im", K(kZevInsertOperator, Op::kImaginary, 2)},
+    {"lim", K(kZevInsertLimit, 0, 3)},
+    {"sum", K(kZevInsertSum, 0, 3)},
+    {"rem", K(kZevInsertFunction, 48, 3)},
+    {"norm", K(kZevInsertOperator, Op::kNorm, 4)},
 };
 // Last character "n".
 constexpr ZevKeyword kN[] = {
-    {"ln", K(2, 0, 2)},        {"min", K(23, 51, 3)},       {"trn", K(1, 12, 3)},
-    {"sin", K(23, 0, 3)},      {"tan", K(23, 2, 3)},        {"sign", K(23, 54, 4)},
-    {"asin", K(23, 3, 4)},     {"atan", K(23, 5, 4)},       {"plain", K(15, 3, 5)},
-    {"objsign", K(23, 40, 7)}, {"ObjSign", K(23, 40, 7)},   {"harpoon", K(15, 8, 7)},
-    {"epsilon", K(22, 4, 7)},  {"omicron", K(22, 11, 7)},   {"upsilon", K(22, 14, 7)},
-    {"laplacian", K(1, 9, 9)}, {"nChildren", K(23, 31, 9)}, {"nchildren", K(23, 31, 9)},
+    {"ln", K(kZevInsertLog, 0, 2)},
+    {"min", K(kZevInsertFunction, 51, 3)},
+    {"trn", K(kZevInsertOperator, Op::kTranspose, 3)},
+    {"sin", K(kZevInsertFunction, 0, 3)},
+    {"tan", K(kZevInsertFunction, 2, 3)},
+    {"sign", K(kZevInsertFunction, 54, 4)},
+    {"asin", K(kZevInsertFunction, 3, 4)},
+    {"atan", K(kZevInsertFunction, 5, 4)},
+    {"plain", K(kZevSetSymbolStyle, 3, 5)},
+    {"objsign", K(kZevInsertFunction, 40, 7)},
+    {"ObjSign", K(kZevInsertFunction, 40, 7)},
+    {"harpoon", K(kZevSetSymbolStyle, 8, 7)},
+    {"epsilon", K(kZevInsertGreek, 4, 7)},
+    {"omicron", K(kZevInsertGreek, 11, 7)},
+    {"upsilon", K(kZevInsertGreek, 14, 7)},
+    {"laplacian", K(kZevInsertOperator, Op::kLaplacian, 9)},
+    {"nChildren", K(kZevInsertFunction, 31, 9)},
+    {"nchildren", K(kZevInsertFunction, 31, 9)},
 };
 // Last character "o".
 constexpr ZevKeyword kO[] = {
-    {"rho", K(22, 30, 3)},
+    {"rho", K(kZevInsertGreek, 30, 3)},
 };
 // Last character "p".
 constexpr ZevKeyword kP[] = {
-    {"beep", K(23, 27, 4)},
-    {"Beep", K(23, 27, 4)},
+    {"beep", K(kZevInsertFunction, 27, 4)},
+    {"Beep", K(kZevInsertFunction, 27, 4)},
 };
 // Last character "q".
 constexpr ZevKeyword kQ[] = {
-    {"qq", K(22, 26, 2)},
+    {"qq", K(kZevInsertGreek, 26, 2)},
 };
 // Last character "r".
 constexpr ZevKeyword kR[] = {
-    {"rr", K(22, 30, 2)},  {"or", K(12, 21, 2)},   {"var", K(15, 0, 3)},  {"der", K(13, 0, 3)},
-    {"pder", K(13, 1, 4)}, {"expr", K(23, 30, 4)}, {"floor", K(1, 3, 5)}, {"polar", K(23, 47, 5)},
+    {"rr", K(kZevInsertGreek, 30, 2)},
+    {"or", K(kZevInsertRelation, kMcRelOr, 2)},
+    {"var", K(kZevSetSymbolStyle, 0, 3)},
+    {"der", K(kZevInsertDerivative, 0, 3)},
+    {"pder", K(kZevInsertDerivative, 1, 4)},
+    {"expr", K(kZevInsertFunction, 30, 4)},
+    {"floor", K(kZevInsertOperator, Op::kFloor, 5)},
+    {"polar", K(kZevInsertFunction, 47, 5)},
 };
 // Last character "s".
 constexpr ZevKeyword kS[] = {
-    {"abs", K(1, 1, 3)},     {"cos", K(23, 1, 3)},    {"acos", K(23, 4, 4)},
-    {"cross", K(19, 1, 5)},  {"ncols", K(23, 32, 5)}, {"nCols", K(23, 32, 5)},
-    {"nrows", K(23, 33, 5)}, {"nRows", K(23, 33, 5)},
+    {"abs", K(kZevInsertOperator, Op::kAbsolute, 3)},
+    {"cos", K(kZevInsertFunction, 1, 3)},
+    {"acos", K(kZevInsertFunction, 4, 4)},
+    {"cross", K(kZevInsertFactor, 1, 5)},
+    {"ncols", K(kZevInsertFunction, 32, 5)},
+    {"nCols", K(kZevInsertFunction, 32, 5)},
+    {"nrows", K(kZevInsertFunction, 33, 5)},
+    {"nRows", K(kZevInsertFunction, 33, 5)},
 };
 // Last character "t".
 constexpr ZevKeyword kT[] = {
-    {"tt", K(22, 29, 2)},        {"int", K(14, 0, 3)},        {"hat", K(15, 10, 3)},
-    {"cot", K(23, 14, 3)},       {"det", K(1, 0, 3)},         {"dot", K(19, 2, 3)},
-    {"not", K(1, 16, 3)},        {"fact", K(1, 15, 4)},       {"sqrt", K(6, 3, 4)},
-    {"pint", K(14, 1, 4)},       {"const", K(15, 1, 5)},      {"proot", K(23, 29, 5)},
-    {"ObjHeight", K(23, 42, 9)}, {"objheight", K(23, 42, 9)},
+    {"tt", K(kZevInsertGreek, 29, 2)},
+    {"int", K(kZevInsertIntegral, 0, 3)},
+    {"hat", K(kZevSetSymbolStyle, 10, 3)},
+    {"cot", K(kZevInsertFunction, 14, 3)},
+    {"det", K(kZevInsertOperator, Op::kDeterminant, 3)},
+    {"dot", K(kZevInsertFactor, 2, 3)},
+    {"not", K(kZevInsertOperator, Op::kNot, 3)},
+    {"fact", K(kZevInsertOperator, Op::kFactorial, 4)},
+    {"sqrt", K(kZevInsertRoot, 3, 4)},
+    {"pint", K(kZevInsertIntegral, 1, 4)},
+    {"const", K(kZevSetSymbolStyle, 1, 5)},
+    {"proot", K(kZevInsertFunction, 29, 5)},
+    {"ObjHeight", K(kZevInsertFunction, 42, 9)},
+    {"objheight", K(kZevInsertFunction, 42, 9)},
 };
 // Last character "u".
 constexpr ZevKeyword kU[] = {
-    {"nu", K(22, 9, 2)},
-    {"mu", K(22, 28, 2)},
-    {"tau", K(22, 29, 3)},
+    {"nu", K(kZevInsertGreek, 9, 2)},
+    {"mu", K(kZevInsertGreek, 28, 2)},
+    {"tau", K(kZevInsertGreek, 29, 3)},
 };
 // Last character "v".
 constexpr ZevKeyword kV[] = {
-    {"div", K(1, 8, 3)},
+    {"div", K(kZevInsertOperator, Op::kDivergence, 3)},
 };
 // Last character "w".
 constexpr ZevKeyword kW[] = {
-    {"ww", K(22, 33, 2)},
-    {"arrow", K(15, 9, 5)},
+    {"ww", K(kZevInsertGreek, 33, 2)},
+    {"arrow", K(kZevSetSymbolStyle, 9, 5)},
 };
 // Last character "x".
 constexpr ZevKeyword kX[] = {
-    {"max", K(23, 52, 3)},
+    {"max", K(kZevInsertFunction, 52, 3)},
 };
 // Last character "y".
 constexpr ZevKeyword kY[] = {
-    {"any", K(15, 14, 3)},
-    {"simplify", K(23, 36, 8)},
+    {"any", K(kZevSetSymbolStyle, 14, 3)},
+    {"simplify", K(kZevInsertFunction, 36, 8)},
 };
 
 constexpr std::array<std::span<const ZevKeyword>, 25> kTables = {
@@ -178,20 +266,6 @@ constexpr std::array<std::span<const ZevKeyword>, 25> kTables = {
 
 bool IsAsciiLetterOrDigit(BYTE c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-// Levels of the deepest path below node, node itself counting 1.
-int Depth(const CMcBasic* node) {
-  if (node == nullptr) return 0;
-  std::vector<std::pair<const CMcBasic*, int>> stack{{node, 1}};
-  int deepest = 0;
-  while (!stack.empty()) {
-    const auto [n, depth] = stack.back();
-    stack.pop_back();
-    deepest = std::max(deepest, depth);
-    for (int i = 0; i < n->m_count; ++i) stack.emplace_back(n->m_children[i], depth + 1);
-  }
-  return deepest;
 }
 
 }  // namespace
@@ -258,7 +332,7 @@ BOOL CZevMcEdit::RecognizeKeyword() {
   Replay();
   // The keyword's one action may build deeper than its letters did; a tree
   // the loader would refuse keeps the letters as typed.
-  if (Depth(GetEditedExpression()) > McDepthGuard::kMaxDepth) {
+  if (zev::TreeDepth(GetEditedExpression()) > McDepthGuard::kMaxDepth) {
     std::copy(before.begin(), before.end(), m_pLogCodes.get() + start);
     m_pLogPrevCodes[start] = prevBefore;
     Replay();

@@ -1,5 +1,7 @@
 #include "editing/Zevmcedit.h"
 
+#include "editing/ZevEditShared.h"
+
 #include "GlobalResources.h"
 #include "MC/MC_GROUP.h"
 #include "MC/MC_REAL.h"
@@ -7,16 +9,20 @@
 #include "MC/McKinds.h"
 #include "MC/Mc_function.h"
 #include "MC/Mc_matrix.h"
+#include "MC/Mc_operator.h"
 #include "MC/Mc_variable.h"
 #include "platform/core/KeyState.h"
 #include "platform/gdi/DC.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 namespace {
+
+using zev::TreeDepth;
 
 constexpr int kInitialLogCapacity = 4;
 // The most levels one action adds to the deepest path of a tree (an implicit
@@ -27,21 +33,6 @@ constexpr int kMaxChildren = 0xFFFF;
 
 bool IsGroup(const CMcBasic* node) {
   return McIsKind(node, kMcGroup);
-}
-
-// Levels of the deepest path below node, node itself counting 1, as the
-// record loader counts them. Iterative: the tree handed in may be deep.
-int TreeDepth(const CMcBasic* node) {
-  if (node == nullptr) return 0;
-  std::vector<std::pair<const CMcBasic*, int>> stack{{node, 1}};
-  int deepest = 0;
-  while (!stack.empty()) {
-    const auto [n, depth] = stack.back();
-    stack.pop_back();
-    deepest = std::max(deepest, depth);
-    for (int i = 0; i < n->m_count; ++i) stack.emplace_back(n->m_children[i], depth + 1);
-  }
-  return deepest;
 }
 
 // Parent steps from node up to top (0 when they are the same node).
@@ -72,6 +63,42 @@ bool NeverGrows(int action) {
     case kZevMoveCaret:
     case kZevMoveCaretOut:
       return true;
+    default:
+      return false;
+  }
+}
+
+// What an action reads and writes of the engine besides the tree, saved
+// around a trial run on a copy.
+struct TrialState {
+  McEditStep step;
+  std::array<char, kMcNumberTextSize> number;
+  CMcBasic* caret;
+  CMcBasic* list;
+  int listIndex;
+};
+
+TrialState SaveTrialState(const CZevMcEdit& edit) {
+  TrialState s{edit.m_step, {}, edit.m_pCaret, edit.m_pList, edit.m_nListIndex};
+  std::memcpy(s.number.data(), edit.m_szNumber, s.number.size());
+  return s;
+}
+
+void RestoreTrialState(CZevMcEdit& edit, const TrialState& s) {
+  edit.m_step = s.step;
+  std::memcpy(edit.m_szNumber, s.number.data(), s.number.size());
+  edit.m_pCaret = s.caret;
+  edit.m_pList = s.list;
+  edit.m_nListIndex = s.listIndex;
+}
+
+// Whether an item's action number names an action.
+constexpr bool IsAction(int number) {
+  switch (number) {
+#define ZEV_ACTION(action, number, member) case action:
+#include "editing/ZevActions.inc"
+#undef ZEV_ACTION
+    return true;
     default:
       return false;
   }
@@ -197,12 +224,12 @@ BOOL CZevMcEdit::OnKey(UINT key, UINT flags) {
 // goes, and the node is laid out again.
 void CZevMcEdit::DropStaleParentheses(DWORD code) {
   CMcBasic* caret = m_step.pNewCaret;
-  if (caret == nullptr || (caret->m_flags & 4) == 0) return;
+  if (caret == nullptr || (caret->m_flags & kMcParens) == 0) return;
   if (ZevItemAction(code) == kZevParenthesize || PrevIsParenthesize()) return;
   if (McIsKind(caret->m_parent, kMcListmult) &&
       (caret->GetSign() != 0 || McIsKind(caret, kMcListmult) || McIsKind(caret, kMcListsum)))
     return;
-  caret->m_flags &= static_cast<WORD>(~4);
+  caret->m_flags &= static_cast<WORD>(~kMcParens);
   if (m_step.pRelayout == nullptr || m_step.pRelayout == caret)
     m_step.pRelayout = caret;
   else if (m_step.pRelayout2 == nullptr || m_step.pRelayout2 == caret)
@@ -217,8 +244,7 @@ void CZevMcEdit::FillNumberText(CMcBasic* node) {
 }
 
 DWORD CZevMcEdit::DoAction(UINT key, UINT flags, DWORD code, McEditStep& step) {
-  const int action = ZevItemAction(code);
-  if ((action >= 1 && action <= 23) || (action >= 38 && action <= 43)) return RunAction(code, step);
+  if (IsAction(ZevItemAction(code))) return RunAction(code, step);
   const DWORD mapped = MapKey(key, flags);
   return mapped ? RunAction(mapped, step) : 0;
 }
@@ -268,25 +294,25 @@ DWORD CZevMcEdit::MapKey(UINT key, UINT flags) {
     case '-':
       return ZevItemCode(kZevInsertTerm, 1 | f);
     case '!':
-      return ZevItemCode(kZevInsertOperator, 15);
+      return ZevItemCode(kZevInsertOperator, CMcOperator::kFactorial);
     case '(':
-      return ZevItemCode(kZevInsertOperator, 22);
+      return ZevItemCode(kZevInsertOperator, CMcOperator::kBracket);
     case ']':
-      return ZevItemCode(kZevInsertOperator, 3);
+      return ZevItemCode(kZevInsertOperator, CMcOperator::kFloor);
     case '}':
-      return ZevItemCode(kZevInsertOperator, 4);
+      return ZevItemCode(kZevInsertOperator, CMcOperator::kCeiling);
     case '&':
-      return ZevItemCode(kZevInsertRelation, 20);
+      return ZevItemCode(kZevInsertRelation, kMcRelAnd);
     case '|':
-      return ZevItemCode(kZevInsertRelation, 21);
+      return ZevItemCode(kZevInsertRelation, kMcRelOr);
     case '=':
-      return ZevItemCode(kZevInsertRelation, 0);
+      return ZevItemCode(kZevInsertRelation, kMcRelEqual);
     case '<':
-      return ZevItemCode(kZevInsertRelation, 6);
+      return ZevItemCode(kZevInsertRelation, kMcRelLess);
     case '>':
-      return ZevItemCode(kZevInsertRelation, 7);
+      return ZevItemCode(kZevInsertRelation, kMcRelGreater);
     case '~':
-      return ZevItemCode(kZevInsertRelation, 4);
+      return ZevItemCode(kZevInsertRelation, kMcRelApproximate);
     case '*':
       return ZevItemCode(kZevInsertFactor, 0);
     case '/':
@@ -306,64 +332,11 @@ DWORD CZevMcEdit::MapKey(UINT key, UINT flags) {
 
 DWORD CZevMcEdit::RunAction(DWORD code, McEditStep& step) {
   switch (ZevItemAction(code)) {
-    case kZevInsertOperator:
-      return InsertOperator(code, step);
-    case kZevInsertLog:
-      return InsertLog(code, step);
-    case kZevInsertLimit:
-      return InsertLimit(code, step);
-    case kZevInsertDomain:
-      return InsertDomain(code, step);
-    case kZevInsertPower:
-      return InsertPower(code, step);
-    case kZevInsertRoot:
-      return InsertRoot(code, step);
-    case kZevInsertDivision:
-      return InsertDivision(code, step);
-    case kZevInsertEvalAt:
-      return InsertEvalAt(code, step);
-    case kZevInsertCharacter:
-      return InsertCharacter(code, step);
-    case kZevParenthesize:
-      return Parenthesize(code, step);
-    case kZevNextPlaceholder:
-      return NextPlaceholder(code, step);
-    case kZevInsertRelation:
-      return InsertRelation(code, step);
-    case kZevInsertDerivative:
-      return InsertDerivative(code, step);
-    case kZevInsertIntegral:
-      return InsertIntegral(code, step);
-    case kZevSetSymbolStyle:
-      return SetSymbolStyle(code, step);
-    case kZevInsertNamedFunction:
-      return InsertNamedFunction(code, step);
-    case kZevInsertSum:
-      return InsertSum(code, step);
-    case kZevInsertTerm:
-      return InsertTerm(code, step);
-    case kZevInsertFactor:
-      return InsertFactor(code, step);
-    case kZevInsertMatrix:
-      return InsertMatrix(code, step);
-    case kZevInsertSpecialValue:
-      return InsertSpecialValue(code, step);
-    case kZevInsertGreek:
-      return InsertGreek(code, step);
-    case kZevInsertFunction:
-      return InsertFunction(code, step);
-    case kZevDeleteLeft:
-      return DeleteLeft(code, step);
-    case kZevDeleteRight:
-      return DeleteRight(code, step);
-    case kZevMoveCaret:
-      return MoveCaret(code, step);
-    case kZevMoveCaretOut:
-      return MoveCaretOut(code, step);
-    case kZevNewRow:
-      return NewRow(code, step);
-    case kZevTabOrWhere:
-      return TabOrWhere(code, step);
+#define ZEV_ACTION(action, number, member) \
+  case action:                             \
+    return member(code, step);
+#include "editing/ZevActions.inc"
+#undef ZEV_ACTION
     default:
       return 0;
   }
@@ -373,37 +346,27 @@ DWORD CZevMcEdit::RunAction(DWORD code, McEditStep& step) {
 // child count or matrix width may pass 16 bits. Counts are checked on the
 // caret's path (every action grows only the caret node or an ancestor); the
 // depth, near the limit, by running the action on a copy first.
-bool CZevMcEdit::RoomToGrow(DWORD code) const {
+bool CZevMcEdit::RoomToGrow(DWORD code) {
   if (NeverGrows(ZevItemAction(code))) return true;
   for (const CMcBasic* n = m_pCaret; n != nullptr && n != m_pList; n = n->m_parent)
     if (!CanGrow(n)) return false;
   CMcBasic* live = GetEditedExpression();
   if (live == nullptr || TreeDepth(live) + kDepthMargin <= McDepthGuard::kMaxDepth) return true;
-  // The trial runs on a copy held by a group of its own, with the engine's
-  // state saved around it; the actions are deterministic, so the copy ends as
-  // the live tree would.
-  auto* self = const_cast<CZevMcEdit*>(this);
+  // The trial runs on a copy held by a group of its own; the actions are
+  // deterministic, so the copy ends as the live tree would. The engine's
+  // state that an action reads and writes is saved around it.
   CMcGroup trial(nullptr, "", 0);
   CMcBasic* copy = live->Clone();
   trial.AppendChild(copy);
-  const McEditStep savedStep = m_step;
-  char savedNumber[kMcNumberTextSize];
-  std::memcpy(savedNumber, m_szNumber, sizeof savedNumber);
-  CMcBasic* const savedCaret = m_pCaret;
-  CMcBasic* const savedList = m_pList;
-  const int savedIndex = m_nListIndex;
   CMcBasic* twin = MapNode(copy, live, m_pCaret, DepthBelow(live, m_pCaret));
-  self->m_pCaret = twin;
-  self->m_pList = &trial;
-  self->m_nListIndex = 0;
-  self->m_step.pCaret = self->m_step.pNewCaret = twin;
-  const DWORD result = self->RunAction(code, self->m_step);
+  const TrialState saved = SaveTrialState(*this);
+  m_pCaret = twin;
+  m_pList = &trial;
+  m_nListIndex = 0;
+  m_step.pCaret = m_step.pNewCaret = twin;
+  const DWORD result = RunAction(code, m_step);
   const int depth = TreeDepth(trial.m_count ? trial.m_children[0] : nullptr);
-  self->m_step = savedStep;
-  std::memcpy(self->m_szNumber, savedNumber, sizeof savedNumber);
-  self->m_pCaret = savedCaret;
-  self->m_pList = savedList;
-  self->m_nListIndex = savedIndex;
+  RestoreTrialState(*this, saved);
   return result == 0 || depth <= McDepthGuard::kMaxDepth;
 }
 
@@ -562,9 +525,9 @@ void NameCaret(CDC* dc, const CMcBasic* node, int side, int* x, int* y, int* hei
   const int subLength = static_cast<int>(std::strlen(subscript));
   const int level = node->GetLevel();
   // Bold by the drawing's own test: decoration code 3 exactly.
-  const int bold = ((node->m_flags >> 9) & 15) == 3 ? 1 : 0;
-  const bool greek = (node->m_flags & 0x10) != 0;
-  const bool constant = (node->m_flags & 0x100) != 0;
+  const int bold = (McDecorationOf(node->m_flags)) == 3 ? 1 : 0;
+  const bool greek = (node->m_flags & kMcVariant) != 0;
+  const bool constant = (node->m_flags & kMcConstant) != 0;
   int family;
   if (!variable)
     family = bold + (greek ? kFontSymbol : kFontArial);

@@ -65,37 +65,11 @@ enum : UINT {
   kZevKeyText = 16  // text mode (bit 0 of g_nDisplaySettings)
 };
 
-// Action numbers (the action field of an item code).
+// Action numbers (the action field of an item code), from ZevActions.inc.
 enum ZevAction : int {
-  kZevInsertOperator = 1,
-  kZevInsertLog = 2,
-  kZevInsertLimit = 3,
-  kZevInsertDomain = 4,
-  kZevInsertPower = 5,
-  kZevInsertRoot = 6,
-  kZevInsertDivision = 7,
-  kZevInsertEvalAt = 8,
-  kZevInsertCharacter = 9,
-  kZevParenthesize = 10,
-  kZevNextPlaceholder = 11,
-  kZevInsertRelation = 12,
-  kZevInsertDerivative = 13,
-  kZevInsertIntegral = 14,
-  kZevSetSymbolStyle = 15,
-  kZevInsertNamedFunction = 16,
-  kZevInsertSum = 17,
-  kZevInsertTerm = 18,
-  kZevInsertFactor = 19,
-  kZevInsertMatrix = 20,
-  kZevInsertSpecialValue = 21,
-  kZevInsertGreek = 22,
-  kZevInsertFunction = 23,
-  kZevDeleteLeft = 38,
-  kZevDeleteRight = 39,
-  kZevMoveCaret = 40,
-  kZevMoveCaretOut = 41,
-  kZevNewRow = 42,
-  kZevTabOrWhere = 43
+#define ZEV_ACTION(action, number, member) action = number,
+#include "editing/ZevActions.inc"
+#undef ZEV_ACTION
 };
 
 // The empty-name mark: a name or subscript of this one character is unnamed.
@@ -164,7 +138,7 @@ class CZevMcEdit {
   // One keystroke (key: a character code, or a virtual key with kZevKeyDown).
   // True when an item was logged.
   BOOL OnKey(UINT key, UINT flags);
-  // Runs one item: code's action when it is 1..23 or 38..43, else the key's.
+  // Runs one item: code's action when it names one, else the key's.
   DWORD DoAction(UINT key, UINT flags, DWORD code, McEditStep& step);
   // Appends one log position; the arrays double when full.
   void LogKey(BYTE character, DWORD code);
@@ -187,50 +161,36 @@ class CZevMcEdit {
   DWORD MatchKeyword(const ZevKeyword* table, int count) const;
 
   // ---- the edit actions: (item code, step record) -> the code logged, 0 refused --
-  // Structural inserts (ZevEditInsert.cpp).
-  DWORD InsertOperator(DWORD code, McEditStep& step);       // 1
-  DWORD InsertLog(DWORD code, McEditStep& step);            // 2
-  DWORD InsertLimit(DWORD code, McEditStep& step);          // 3
-  DWORD InsertDomain(DWORD code, McEditStep& step);         // 4
-  DWORD InsertPower(DWORD code, McEditStep& step);          // 5
-  DWORD InsertRoot(DWORD code, McEditStep& step);           // 6
-  DWORD InsertDivision(DWORD code, McEditStep& step);       // 7
-  DWORD InsertEvalAt(DWORD code, McEditStep& step);         // 8
-  DWORD InsertRelation(DWORD code, McEditStep& step);       // 12
-  DWORD InsertDerivative(DWORD code, McEditStep& step);     // 13
-  DWORD InsertIntegral(DWORD code, McEditStep& step);       // 14
-  DWORD InsertNamedFunction(DWORD code, McEditStep& step);  // 16
-  DWORD InsertSum(DWORD code, McEditStep& step);            // 17
-  DWORD InsertTerm(DWORD code, McEditStep& step);           // 18
-  DWORD InsertFactor(DWORD code, McEditStep& step);         // 19
-  DWORD InsertMatrix(DWORD code, McEditStep& step);         // 20
-  DWORD InsertSpecialValue(DWORD code, McEditStep& step);   // 21
-  // Characters, names and templates (ZevEditEntry.cpp).
-  DWORD InsertCharacter(DWORD code, McEditStep& step);  // 9
-  DWORD InsertGreek(DWORD code, McEditStep& step);      // 22
-  DWORD InsertFunction(DWORD code, McEditStep& step);   // 23
-  // Deletion (ZevEditDelete.cpp).
-  DWORD DeleteLeft(DWORD code, McEditStep& step);   // 38
-  DWORD DeleteRight(DWORD code, McEditStep& step);  // 39
-  // Caret movement, rows, tabs, placeholders and styles (ZevEditCaret.cpp).
-  DWORD Parenthesize(DWORD code, McEditStep& step);     // 10
-  DWORD NextPlaceholder(DWORD code, McEditStep& step);  // 11
-  DWORD SetSymbolStyle(DWORD code, McEditStep& step);   // 15
-  DWORD MoveCaret(DWORD code, McEditStep& step);        // 40
-  DWORD MoveCaretOut(DWORD code, McEditStep& step);     // 41
-  DWORD NewRow(DWORD code, McEditStep& step);           // 42
-  DWORD TabOrWhere(DWORD code, McEditStep& step);       // 43
+  // One member an action of ZevActions.inc, which names its file: structural
+  // inserts (ZevEditInsert.cpp); characters, names and templates
+  // (ZevEditEntry.cpp); deletion (ZevEditDelete.cpp); caret movement, rows,
+  // tabs, placeholders and styles (ZevEditCaret.cpp).
+#define ZEV_ACTION(action, number, member) DWORD member(DWORD code, McEditStep& step);
+#include "editing/ZevActions.inc"
+#undef ZEV_ACTION
 
   // ---- readers for the window and the tests ----------------------------------------
   // The live expression (the child of m_pList at m_nListIndex), or null.
   CMcBasic* GetEditedExpression() const;
-  bool IsEditing() const { return m_pCaret != nullptr; }
-  int GetLogLength() const { return m_nLogLength; }
-  int GetLogCapacity() const { return m_nLogCapacity; }
-  DWORD GetLogCode(int position) const { return m_pLogCodes[position]; }
-  BYTE GetLogChar(int position) const { return m_pLogChars[position]; }
+  bool IsEditing() const {
+    return m_pCaret != nullptr;
+  }
+  int GetLogLength() const {
+    return m_nLogLength;
+  }
+  int GetLogCapacity() const {
+    return m_nLogCapacity;
+  }
+  DWORD GetLogCode(int position) const {
+    return m_pLogCodes[position];
+  }
+  BYTE GetLogChar(int position) const {
+    return m_pLogChars[position];
+  }
   // True when an item follows the replay point (Redo can run).
-  bool HasRedoTail() const { return m_pLogCodes[m_nLogLength] != 0; }
+  bool HasRedoTail() const {
+    return m_pLogCodes[m_nLogLength] != 0;
+  }
 
   // ---- shared by the actions ---------------------------------------------------------
   // True when the item logged just before the running one is Parenthesize
@@ -255,13 +215,15 @@ class CZevMcEdit {
   std::unique_ptr<DWORD[]> m_pLogPrevCodes;  // per keyword start: the code it replaced
 
  private:
-  // Runs the action of code (1..23, 38..43); 0 for any other action.
+  // Runs the action of code; 0 for a number that names no action.
   DWORD RunAction(DWORD code, McEditStep& step);
   // The code a key maps to (0: no item).
   static DWORD MapKey(UINT key, UINT flags);
   // Whether the tree would stay within what a record can hold after an action
   // that may grow it: depth below the loader's limit, child counts in 16 bits.
-  bool RoomToGrow(DWORD code) const;
+  // Near the depth limit it runs the action on a copy of the expression, so
+  // it changes the engine's state for a while (and puts it back).
+  bool RoomToGrow(DWORD code);
   void FillNumberText(CMcBasic* node);
   // Clears a parentheses bit a layout left on the caret node after an action
   // moved it out of the product that called for it.

@@ -45,29 +45,9 @@ void FillNaN(McComplex* p, long long n) {
 inline bool Finite(McComplex z) {
   return std::isfinite(z.re) && std::isfinite(z.im);
 }
-inline McComplex Mul(McComplex a, McComplex b) {
-  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
-}
-inline McComplex Sub(McComplex a, McComplex b) {
-  return {a.re - b.re, a.im - b.im};
-}
-inline McComplex Add(McComplex a, McComplex b) {
-  return {a.re + b.re, a.im + b.im};
-}
 // a / b as a conj(b) / |b|^2, the engine's formula.
 inline McComplex DivDirect(McComplex a, McComplex b, double b2) {
   return {(a.re * b.re + a.im * b.im) / b2, (a.im * b.re - a.re * b.im) / b2};
-}
-// Smith's scaled a / b: no square of b is formed.
-McComplex DivScaled(McComplex a, McComplex b) {
-  if (std::fabs(b.re) >= std::fabs(b.im)) {
-    const double t = b.im / b.re;
-    const double den = b.re + b.im * t;
-    return {(a.re + a.im * t) / den, (a.im - a.re * t) / den};
-  }
-  const double t = b.re / b.im;
-  const double den = b.re * t + b.im;
-  return {(a.re * t + a.im) / den, (a.im * t - a.re) / den};
 }
 // |b|^2 is usable as a divisor: finite and not below the normal range.
 inline bool UsableSquare(double b2) {
@@ -85,10 +65,10 @@ McComplex ResponseScaled(const CSIMtrnfn& t, double w) {
   McComplex n = {0.0, 0.0}, d = {0.0, 0.0};
   for (int i = 0; i <= m; ++i) {
     const int k = reversed ? i : m - i;  // coefficient of x^(m - i) or x^k
-    n = Add(Mul(n, x), {k < nNum ? t.m_num[k] : 0.0, 0.0});
-    d = Add(Mul(d, x), {t.m_den[k], 0.0});
+    n = McComplexAdd(McComplexMul(n, x), {k < nNum ? t.m_num[k] : 0.0, 0.0});
+    d = McComplexAdd(McComplexMul(d, x), {t.m_den[k], 0.0});
   }
-  return DivScaled(n, d);
+  return McComplexDivScaled(n, d);
 }
 
 // The inverse of the n x n matrix q (n = 1 .. 3) into out, by the adjugate
@@ -100,7 +80,7 @@ bool InvertAdjugate(const McComplex* q, McComplex* out, int n, bool scaled) {
     det = q[0];
     out[0] = {1.0, 0.0};
   } else if (n == 2) {
-    det = Sub(Mul(q[0], q[3]), Mul(q[1], q[2]));
+    det = McComplexSub(McComplexMul(q[0], q[3]), McComplexMul(q[1], q[2]));
     out[0] = q[3];
     out[1] = {-q[1].re, -q[1].im};
     out[2] = {-q[2].re, -q[2].im};
@@ -108,25 +88,28 @@ bool InvertAdjugate(const McComplex* q, McComplex* out, int n, bool scaled) {
   } else {
     const McComplex a = q[0], b = q[1], c = q[2], d = q[3], e = q[4], f = q[5], g = q[6], h = q[7],
                     i = q[8];
-    det = Sub(Sub(Sub(Add(Add(Mul(Mul(a, e), i), Mul(Mul(b, f), g)), Mul(Mul(c, d), h)),
-                      Mul(Mul(c, e), g)),
-                  Mul(Mul(a, f), h)),
-              Mul(Mul(b, d), i));
+    det = McComplexSub(
+        McComplexSub(McComplexSub(McComplexAdd(McComplexAdd(McComplexMul(McComplexMul(a, e), i),
+                                                            McComplexMul(McComplexMul(b, f), g)),
+                                               McComplexMul(McComplexMul(c, d), h)),
+                                  McComplexMul(McComplexMul(c, e), g)),
+                     McComplexMul(McComplexMul(a, f), h)),
+        McComplexMul(McComplexMul(b, d), i));
     // out(r, c) = cofactor (c, r).
-    out[0] = Sub(Mul(e, i), Mul(f, h));
-    out[1] = Sub(Mul(c, h), Mul(b, i));
-    out[2] = Sub(Mul(b, f), Mul(c, e));
-    out[3] = Sub(Mul(f, g), Mul(d, i));
-    out[4] = Sub(Mul(a, i), Mul(c, g));
-    out[5] = Sub(Mul(c, d), Mul(a, f));
-    out[6] = Sub(Mul(d, h), Mul(e, g));
-    out[7] = Sub(Mul(b, g), Mul(a, h));
-    out[8] = Sub(Mul(a, e), Mul(b, d));
+    out[0] = McComplexSub(McComplexMul(e, i), McComplexMul(f, h));
+    out[1] = McComplexSub(McComplexMul(c, h), McComplexMul(b, i));
+    out[2] = McComplexSub(McComplexMul(b, f), McComplexMul(c, e));
+    out[3] = McComplexSub(McComplexMul(f, g), McComplexMul(d, i));
+    out[4] = McComplexSub(McComplexMul(a, i), McComplexMul(c, g));
+    out[5] = McComplexSub(McComplexMul(c, d), McComplexMul(a, f));
+    out[6] = McComplexSub(McComplexMul(d, h), McComplexMul(e, g));
+    out[7] = McComplexSub(McComplexMul(b, g), McComplexMul(a, h));
+    out[8] = McComplexSub(McComplexMul(a, e), McComplexMul(b, d));
   }
   const double det2 = det.re * det.re + det.im * det.im;
   bool finite = UsableSquare(det2);
   for (int k = 0; k < n * n; ++k) {
-    out[k] = scaled ? DivScaled(out[k], det) : DivDirect(out[k], det, det2);
+    out[k] = scaled ? McComplexDivScaled(out[k], det) : DivDirect(out[k], det, det2);
     finite = finite && Finite(out[k]);
   }
   return finite;

@@ -3,6 +3,7 @@
 #include "simulation/SIMfreq.h"
 
 #include "GlobalResources.h"
+#include "diagrams/DiagramKinds.h"
 #include "QorexDoc.h"
 #include "simulation/SIMroots.h"
 #include "simulation/SIMsearch.h"
@@ -19,9 +20,6 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr McComplex kNaNPair = {kNaN, kNaN};
 
-// Diagram types of the diagram byte's low four bits.
-constexpr int kNyquist = 1, kInverseNyquist = 2, kNichols = 3, kBode = 4, kCharNyquist = 5,
-              kCharBode = 6;
 constexpr BYTE kSecondQuantity = 0x80;  // Bode phase, characteristic Bode angle
 
 // The drag cost's neighbours at (1 -+ 0.1) w and the weight of the dragged point.
@@ -128,28 +126,28 @@ void CSIMfreq::SetNode(int node, double w, McComplex direct, McComplex inverse, 
 
 bool CSIMfreq::NodeInside(int n) const {
   const int row = m_nodeCell[n] >> 4, col = m_nodeCell[n] & 0x0F;
-  if ((m_nodeFlags[n] & 0x0F) >= kCharNyquist) return col < m_nDim;
+  if (IsCharacteristicDiagram(DiagramKindOf(m_nodeFlags[n]))) return col < m_nDim;
   return row < m_nRows && col < m_nCols;
 }
 
 // ---- diagram coordinates ----------------------------------------------------------------
 
 McComplex CSIMfreq::ToDiagram(const CQorexDoc* doc, McComplex z, McComplex w, BYTE diagram) const {
-  const int type = diagram & 0x0F;
-  if (doc == nullptr || type < kNyquist || type > kCharBode) return {0.0, 0.0};
+  const int type = DiagramKindOf(diagram);
+  if (doc == nullptr || type < kDiagramNyquist || type > kDiagramCharBode) return {0.0, 0.0};
   const double deg = 90.0 / std::asin(1.0);
   const double sx = doc->m_diagView[type].dScaleX, sy = doc->m_diagView[type].dScaleY;
   const bool second = (diagram & kSecondQuantity) != 0;
   auto dB = [](McComplex v) { return 20.0 * std::log(Cabs(&v)) / std::log(10.0); };
   switch (type) {
-    case kNyquist:
-    case kCharNyquist:
+    case kDiagramNyquist:
+    case kDiagramCharNyquist:
       return {sx * z.re, sy * z.im};
-    case kInverseNyquist:
+    case kDiagramInverseNyquist:
       return {sx * w.re, sy * w.im};
-    case kNichols:
+    case kDiagramNichols:
       return {(deg * std::atan2(z.im, z.re) + 180.0) * sx, dB(z) * sy};
-    case kBode:
+    case kDiagramBode:
       return {0.0, second ? deg * std::atan2(z.im, z.re) * sy : dB(z) * sy};
     default:  // characteristic Bode: the gain holds (dB, angle)
       return {0.0, second ? sy * w.im : sy * w.re};
@@ -176,7 +174,7 @@ double CSIMfreq::FrequencyCost(CQorexDoc* doc) {
 
 CSIMfreq::Pair CSIMfreq::PairAt(const CSIMsystem& sys, int row, int col, double w, BYTE diagram) {
   Pair p;
-  if ((diagram & 0x0F) < kCharNyquist) {
+  if (!IsCharacteristicDiagram(DiagramKindOf(diagram))) {
     LoopAtFrequency(sys, row, col, w, &p.z, &p.w);
     return p;
   }
@@ -219,7 +217,7 @@ double CSIMfreq::DragCost(CQorexDoc* doc) {
     const int row = m_nodeCell[n] >> 4, col = m_nodeCell[n] & 0x0F;
     const BYTE flags = m_nodeFlags[n];
     const Pair q = PairAt(sys, row, col, m_nodeFreq[n], flags);
-    const Pair q0 = (flags & 0x0F) < kCharNyquist
+    const Pair q0 = !IsCharacteristicDiagram(DiagramKindOf(flags))
                         ? Pair{m_nodeDirect[n], m_nodeInverse[n]}
                         : Pair{m_nodeLoci[static_cast<size_t>(n) * m_nDim + col],
                                m_nodeLociGain[static_cast<size_t>(n) * m_nDim + col]};

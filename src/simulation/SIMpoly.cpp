@@ -38,7 +38,7 @@ bool IsConstant(const Poly& p) {
 // which the editor raises inside a small fraction or an exponent, and the
 // parentheses (bit 2), which layout sets on a signed factor of a product.
 // They never change what a variable names.
-constexpr WORD kDrawingOnlyBits = 0x00C4;
+constexpr WORD kDrawingOnlyBits = kMcLevelMask | kMcParens;
 
 // The bare variable s: no subscript, no flag bits besides those in allowed
 // and those of the drawing.
@@ -109,7 +109,7 @@ Poly ConvertDomain(CQorexDoc* doc, const CMcBasic* node) {
   const Poly hi = ConvertChild(doc, node, 2);
   if (!IsConstant(v) || !IsConstant(lo) || !IsConstant(hi)) return Failed();
   bool inside = false;
-  switch ((node->m_flags >> 8) & 3) {
+  switch (McKindData(node->m_flags) & 3) {
     case 0:
       inside = lo[0] < v[0] && v[0] < hi[0];
       break;
@@ -129,8 +129,10 @@ Poly ConvertDomain(CQorexDoc* doc, const CMcBasic* node) {
 Poly ConvertRelation(CQorexDoc* doc, const CMcBasic* node) {
   Poly left = ConvertChild(doc, node, 0);
   const Poly right = ConvertChild(doc, node, 1);
-  const int code = (node->m_flags >> 8) & 31;
-  const bool comparison = code == 3 || (code >= 6 && code <= 9) || code == 23;
+  const int code = McKindData(node->m_flags) & (kMcCodeMask >> kMcKindDataShift);
+  const bool comparison = code == kMcRelNotEqual ||
+                          (code >= kMcRelLess && code <= kMcRelGreaterOrEqual) ||
+                          code == kMcRelTestEqual;
   if (!comparison || !IsConstant(left) || !IsConstant(right)) {
     g_bEvalError = 1;
     return left;
@@ -148,7 +150,7 @@ Poly ConvertSum(CQorexDoc* doc, const CMcBasic* node) {
   for (int i = 0; i < node->m_count; ++i) {
     const CMcBasic* term = node->m_children[i];
     Poly p = ConvertChild(doc, node, i);
-    if (!haveImaginary && term != nullptr && (term->m_flags & 2) != 0) {
+    if (!haveImaginary && term != nullptr && (term->m_flags & kMcPlusMinus) != 0) {
       imaginary = std::move(p);
       haveImaginary = true;
     } else {
@@ -188,7 +190,7 @@ Poly ConvertPower(CQorexDoc* doc, const CMcBasic* node, bool& negated) {
   const CMcBasic* base = node->m_children[0];
   const CMcBasic* exponent = node->m_children[1];
   if (base != nullptr && exponent != nullptr && IsVariableS(base, 0) &&
-      McIsKind(exponent, kMcReal) && (exponent->m_flags & 3) == 0) {
+      McIsKind(exponent, kMcReal) && (exponent->m_flags & kMcSignMask) == 0) {
     const double lead = negated ? -1.0 : 1.0;
     negated = false;
     return Monomial(static_cast<const CMcReal*>(exponent)->m_value, lead);
@@ -212,11 +214,11 @@ Poly ConvertPower(CQorexDoc* doc, const CMcBasic* node, bool& negated) {
 Poly Convert(CQorexDoc* doc, const CMcBasic* node) {
   McDepthGuard guard(t_convertDepth);
   if (node == nullptr || !guard.Ok()) return Failed();
-  bool negated = (node->m_flags & 1) != 0;
+  bool negated = (node->m_flags & kMcMinus) != 0;
   Poly p;
   switch (McKindOf(node->GetType())) {
     case kMcVariable:
-      if (IsVariableS(node, 3)) {
+      if (IsVariableS(node, kMcSignMask)) {
         p = Poly{0.0, 1.0};
       } else {
         p = Poly{VariableValue(doc, node)};

@@ -12,18 +12,6 @@ constexpr double kFraction[9] = {0.0, 0.5, 0.25, 0.75, 0.13, 0.38, 0.62, 0.88, 1
 constexpr double kConvergence = 1e-14;
 constexpr double kRealRootTol = 4e-12;
 
-// The inner loops use these inline copies of the engine's complex operations;
-// they evaluate the same formulas in the same order, so results are identical
-// bit for bit, without a call per coefficient.
-inline McComplex Add(McComplex a, McComplex b) {
-  return {a.re + b.re, a.im + b.im};
-}
-inline McComplex Sub(McComplex a, McComplex b) {
-  return {a.re - b.re, a.im - b.im};
-}
-inline McComplex Mul(McComplex a, McComplex b) {
-  return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re};
-}
 // The engine's division formula; where |b|^2 or the products over- or
 // underflow (p(x) beyond 1e150 far from the roots of a high-degree
 // polynomial), Smith's scaled form gives the same quotient without inf/inf.
@@ -32,14 +20,7 @@ inline McComplex Div(McComplex a, McComplex b) {
   if (d >= 1e-290 && d <= 1e290 && std::fabs(a.re) <= 1e140 && std::fabs(a.im) <= 1e140) {
     return {(a.re * b.re + a.im * b.im) / d, (a.im * b.re - a.re * b.im) / d};
   }
-  if (std::fabs(b.re) >= std::fabs(b.im)) {
-    const double t = b.im / b.re;
-    const double den = b.re + b.im * t;
-    return {(a.re + a.im * t) / den, (a.im - a.re * t) / den};
-  }
-  const double t = b.re / b.im;
-  const double den = b.re * t + b.im;
-  return {(a.re * t + a.im) / den, (a.im * t - a.re) / den};
+  return McComplexDivScaled(a, b);
 }
 // The direct modulus, except where squaring over- or underflows: then |p(x)|
 // of a high-degree polynomial would read as inf (or 0) and pass the
@@ -77,20 +58,20 @@ McComplex Laguerre(int m, const McComplex a[], McComplex* x, int* its) {
     const McComplex xk = *x;
     const double abx = Abs(xk);
     for (int j = m - 1; j >= 0; --j) {
-      f = Add(Mul(xk, f), d);
-      d = Add(Mul(xk, d), b);
-      b = Add(Mul(xk, b), a[j]);
+      f = McComplexAdd(McComplexMul(xk, f), d);
+      d = McComplexAdd(McComplexMul(xk, d), b);
+      b = McComplexAdd(McComplexMul(xk, b), a[j]);
       err = Abs(b) + abx * err;
     }
     err *= kConvergence;
     if (Abs(b) <= err) return *x;
 
     const McComplex g = Div(d, b);
-    const McComplex g2 = Mul(g, g);
-    const McComplex h = Sub(g2, Scale(2.0, Div(f, b)));
-    const McComplex sq = McComplexSqrt(Mul(cm1, Sub(Mul(cm, h), g2)));
-    McComplex gp = Add(g, sq);
-    const McComplex gm = Sub(g, sq);
+    const McComplex g2 = McComplexMul(g, g);
+    const McComplex h = McComplexSub(g2, Scale(2.0, Div(f, b)));
+    const McComplex sq = McComplexSqrt(McComplexMul(cm1, McComplexSub(McComplexMul(cm, h), g2)));
+    McComplex gp = McComplexAdd(g, sq);
+    const McComplex gm = McComplexSub(g, sq);
     const double abp = Abs(gp);
     const double abm = Abs(gm);
     if (abp < abm) gp = gm;
@@ -103,12 +84,12 @@ McComplex Laguerre(int m, const McComplex a[], McComplex* x, int* its) {
       const McComplex dir = {std::cos(static_cast<double>(k)), std::sin(static_cast<double>(k))};
       dx = Scale(std::exp(std::log(1.0 + abx)), dir);
     }
-    const McComplex x1 = Sub(xk, dx);
+    const McComplex x1 = McComplexSub(xk, dx);
     if (x1.re == xk.re && x1.im == xk.im) return *x;
     if (k % kFractionPeriod != 0) {
       *x = x1;
     } else {
-      *x = Sub(xk, Mul({kFraction[k / kFractionPeriod], 0.0}, dx));
+      *x = McComplexSub(xk, McComplexMul({kFraction[k / kFractionPeriod], 0.0}, dx));
     }
   }
   return *x;
@@ -141,7 +122,7 @@ McComplex* PolyRoots(int m, const double a[], McComplex roots[], bool polish) {
     for (int jj = j - 1; jj >= 0; --jj) {
       const McComplex c = work[jj];
       work[jj] = b;
-      b = Add(Mul(x, b), c);
+      b = McComplexAdd(McComplexMul(x, b), c);
     }
   }
   if (polish) {

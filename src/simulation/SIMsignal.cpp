@@ -114,7 +114,7 @@ void CSIMsignal::Evaluate(CQorexDoc* doc, CSIMsystem* system, int index) {
   const int t = system ? system->m_nStep.load() : 0;
   if (t < 0 || t >= m_nColumns) return;
   const CMcBasic* rhs = doc ? doc->m_signals.RightSideAt(index) : nullptr;
-  const double sign = IsMatrix(rhs) && (rhs->m_flags & 1) ? -1.0 : 1.0;
+  const double sign = IsMatrix(rhs) && (rhs->m_flags & kMcMinus) ? -1.0 : 1.0;
   for (int ch = 0; ch < m_nRows; ++ch) {
     const CMcBasic* e = RowExpr(rhs, ch);
     McComplex v{0.0, 0.0};
@@ -128,7 +128,7 @@ void CSIMsignal::Evaluate(CQorexDoc* doc, CSIMsystem* system, int index) {
 
 void CSIMsignal::Build(CQorexDoc* doc, const CMcBasic* expr, int columns, bool fill) {
   if (!Resize(RowsOf(expr), std::max(columns, 0)) || !fill) return;
-  const double sign = IsMatrix(expr) && (expr->m_flags & 1) ? -1.0 : 1.0;
+  const double sign = IsMatrix(expr) && (expr->m_flags & kMcMinus) ? -1.0 : 1.0;
   const int available = std::min(m_nColumns, McStepCount(doc));
   for (int r = 0; r < m_nRows; ++r) {
     const CMcBasic* e = RowExpr(expr, r);

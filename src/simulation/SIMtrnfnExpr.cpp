@@ -5,6 +5,7 @@
 #include "GlobalResources.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
+#include "MC/MXC_TERM.h"
 #include "MC/Mc_division.h"
 #include "MC/Mc_listmult.h"
 #include "MC/Mc_listsum.h"
@@ -16,16 +17,12 @@
 
 namespace {
 
-constexpr WORD kMinus = 0x0001;
-constexpr WORD kPlusMinus = 0x0002;
-constexpr WORD kConstant = 0x0100;
-
 void Convert(CSIMtrnfn& t, CQorexDoc* doc, const CMcBasic* node, bool strict) {
   Poly num, den;
   if (McIsKind(node, kMcDivision) && node->m_count == 2) {
     den = ExprToPoly(doc, node->m_children[1]);
     num = ExprToPoly(doc, node->m_children[0]);
-    if (node->m_flags & kMinus) {
+    if (node->m_flags & kMcMinus) {
       for (double& c : num) c = -c;
     }
   } else {
@@ -38,8 +35,10 @@ void Convert(CSIMtrnfn& t, CQorexDoc* doc, const CMcBasic* node, bool strict) {
 
 // ---- node makers --------------------------------------------------------------
 
+// A coefficient as a number node; a zero is written without a sign, whatever
+// the sign of the zero the arithmetic left.
 CMcBasic* Real(double value) {
-  return new CMcReal(std::fabs(value), value < 0.0 ? kMinus : 0);
+  return McNewNumber(value == 0.0 ? 0.0 : value);
 }
 CMcBasic* VarS(WORD flags = 0) {
   return new CMcVariable("s", "", flags);
@@ -78,7 +77,7 @@ CMcBasic* Product(std::vector<CMcBasic*> factors, WORD sign) {
 
 // s - x for the root x: the term carries the minus when x > 0.
 CMcBasic* RootTerm(double x) {
-  return new CMcReal(std::fabs(x), x > 0.0 ? kMinus : 0);
+  return new CMcReal(std::fabs(x), x > 0.0 ? kMcMinus : 0);
 }
 
 // The factor of a real root, or of a complex pair given by its member with
@@ -93,10 +92,10 @@ CMcBasic* RootFactor(McComplex z) {
   std::vector<CMcBasic*> terms{VarS()};
   if (std::fabs(z.re) > tol) terms.push_back(RootTerm(z.re));
   if (IsUnitStrict(z.im)) {
-    terms.push_back(new CMcVariable("j", "", kConstant | kPlusMinus));
+    terms.push_back(new CMcVariable("j", "", kMcConstant | kMcPlusMinus));
   } else {
-    terms.push_back(Product({new CMcReal(z.im, 0), new CMcVariable("j", "", kConstant)}, 0));
-    terms.back()->m_flags |= kPlusMinus;
+    terms.push_back(Product({new CMcReal(z.im, 0), new CMcVariable("j", "", kMcConstant)}, 0));
+    terms.back()->m_flags |= kMcPlusMinus;
   }
   return Sum(terms, 0);
 }
@@ -117,7 +116,7 @@ CMcBasic* Monomial(int k, WORD sign) {
 
 // c s^k with unit coefficients left out, the sign on the outermost node.
 CMcBasic* Term(double c, int k) {
-  const WORD sign = c < 0.0 ? kMinus : 0;
+  const WORD sign = c < 0.0 ? kMcMinus : 0;
   if (k == 0) return Real(c);
   if (IsUnit(c)) return Monomial(k, sign);
   return Product({new CMcReal(std::fabs(c), 0), Monomial(k, 0)}, sign);
@@ -148,13 +147,13 @@ CMcBasic* PolyNode(const double* c, int n) {
 // N / D with a leading minus of N or D moved onto the division.
 CMcBasic* Quotient(CMcBasic* num, CMcBasic* den) {
   WORD sign = 0;
-  if (num->m_flags & kMinus) {
-    num->m_flags &= ~kMinus;
-    sign ^= kMinus;
+  if (num->m_flags & kMcMinus) {
+    num->m_flags &= ~kMcMinus;
+    sign ^= kMcMinus;
   }
-  if (den->m_flags & kMinus) {
-    den->m_flags &= ~kMinus;
-    sign ^= kMinus;
+  if (den->m_flags & kMcMinus) {
+    den->m_flags &= ~kMcMinus;
+    sign ^= kMcMinus;
   }
   return new CMcDivision(num, den, sign);
 }
@@ -179,7 +178,7 @@ CMcBasic* CSIMtrnfn::ToFactoredExpr() const {
   if (m_nDen == 1 || m_nNum < 1) return ToPolyExpr();
   if (!m_bRootsValid) return ToPolyExpr();  // no roots to factor by
   const double g = m_num[m_nNum - 1] / m_den[m_nDen - 1];
-  const WORD gainSign = g < 0.0 ? kMinus : 0;
+  const WORD gainSign = g < 0.0 ? kMcMinus : 0;
   CMcBasic* num = nullptr;
   if (m_nNum == 1) {
     num = Real(g);
@@ -201,7 +200,7 @@ CMcBasic* CSIMtrnfn::ToPolyExpr() const {
   if (m_nNum < 1) return new CMcReal(0.0, 0);
   if (m_nDen == 1) {
     const double v = m_num[0] / m_den[0];
-    return new CMcReal(std::fabs(v), m_den[0] * m_num[0] < 0.0 ? kMinus : 0);
+    return new CMcReal(std::fabs(v), m_den[0] * m_num[0] < 0.0 ? kMcMinus : 0);
   }
   return Quotient(PolyNode(m_num.data(), m_nNum), PolyNode(m_den.data(), m_nDen));
 }

@@ -124,7 +124,7 @@ TEST(DefinitionTable, SignedRedefinition) {
   CMXC_ARJ functions(1);
   functions.Add(F({"x"}), Real(2));
   NodePtr minusF(F({"x"}));
-  minusF->m_flags |= 1;
+  minusF->m_flags |= kMcMinus;
   EXPECT_EQ(functions.Define(minusF.get(), refused.get()), 0);
   NodePtr bare(Fn("f", nullptr));
   EXPECT_EQ(functions.Define(bare.get(), refused.get()), 0);  // no argument list

@@ -74,8 +74,8 @@ TEST(BasicChildren, OperationsKeepOrderCountsAndParents) {
 
 TEST(BasicCompare, DifferenceBits) {
   NodePtr flagged = Sum("xy");
-  flagged->m_flags = 0xFFFC;  // every bit but the sign
-  flagged->m_children[0]->m_flags = 0x00F4;
+  flagged->m_flags = static_cast<WORD>(~kMcSignMask);
+  flagged->m_children[0]->m_flags = kMcParens | kMcVariantMask | kMcLevelMask;
   flagged->m_box = McBox{1, 2, 3, 4};
   struct Row {
     const char* what;
@@ -122,7 +122,7 @@ TEST(BasicClone, CloneIsDeepAndIndependent) {
   EXPECT_EQ(copy->Compare(original.get()), 0);
   EXPECT_EQ(copy->m_parent, nullptr);
   ExpectLinksConsistent(copy.get());
-  original->m_children[0]->m_children[0]->m_flags = 1;
+  original->m_children[0]->m_children[0]->m_flags = kMcMinus;
   EXPECT_EQ(copy->m_children[0]->m_children[0]->m_flags, 0);
   original.reset();  // the copy shares no node with it (ASan)
   EXPECT_EQ(static_cast<TestLeaf*>(copy->m_children[0]->m_children[1])->m_name, "b");

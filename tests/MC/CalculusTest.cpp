@@ -37,8 +37,8 @@ TEST_F(CalculusLayout, DerivativeForms) {
        CMcDerivative::kOperatorForm, "54x44/28 28,12 10,24"},
       {"d f(y) / dx", Fn("f", new CMcVariable("y", "", 0)), false, CMcDerivative::kNumeratorForm,
        nullptr},
-      {"d/dx of f(-y)", Fn("f", new CMcVariable("y", "", 1)), false, CMcDerivative::kOperatorForm,
-       nullptr},
+      {"d/dx of f(-y)", Fn("f", new CMcVariable("y", "", kMcMinus)), false,
+       CMcDerivative::kOperatorForm, nullptr},
       {"d/dx alone", new CMcNull(0), false, CMcDerivative::kBareForm, "20x45/28 22,12 10,24"},
       {"d/dx of the empty expression at the caret", new CMcNull(0), true,
        CMcDerivative::kOperatorForm, "44x44/28 28,12 10,24"},
@@ -188,7 +188,8 @@ TEST_F(CalculusLayout, IntegralKinds) {
 // (black here) does not fill it. Kind 5 draws no sign glyph, so the ring is
 // all there is left of the integrand.
 TEST_F(CalculusLayout, ClosedRingIsAnOutline) {
-  CMcIntegral integral(Box(30, 20, 16), new CMcNull(0), new CMcNull(0), Var("x"), 0x0520);
+  CMcIntegral integral(Box(30, 20, 16), new CMcNull(0), new CMcNull(0), Var("x"),
+                       McWithKindData(kMcVariantHigh, 5));
   integral.Layout(g_pMeasureDC, 0);
   Canvas canvas(100, 50);
   CBrush black;

@@ -23,7 +23,8 @@ std::string Text(const CMcBasic* node) {
   }
   if (McIsKind(node, kMcVariable)) {
     const auto* v = static_cast<const CMcVariable*>(node);
-    const bool j = (node->m_flags & ~3) == 0x100 && std::strcmp(v->GetSubscript(), "") == 0;
+    const bool j =
+        (node->m_flags & ~kMcSignMask) == 0x100 && std::strcmp(v->GetSubscript(), "") == 0;
     return s + v->GetVarName() + (j ? "" : "?");
   }
   const char* op = node->GetType() == McTypeWord(kMcListmult, 1) ? "*"

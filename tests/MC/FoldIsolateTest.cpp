@@ -73,7 +73,8 @@ std::vector<FoldRow> FoldRows() {
        Op(CMcOperator::kAbsolute, X())},
       {"floor(-2.5)", Op(CMcOperator::kFloor, Real(-2.5)), Real(-3)},
       {"ceil(2.1)", Op(CMcOperator::kCeiling, Real(2.1), 1), Real(-3)},
-      {"arg(-2) is pi", Op(CMcOperator::kArgument, Real(-2)), new CMcVariable("p", "", 0x110)},
+      {"arg(-2) is pi", Op(CMcOperator::kArgument, Real(-2)),
+       new CMcVariable("p", "", kMcConstant | kMcVariant)},
       {"arg(2) is 0", Op(CMcOperator::kArgument, Real(2), 1), Real(0)},
       {"conj(1 + 2j)", Op(CMcOperator::kConjugate, Complex(1, 2)), Complex(1, -2)},
       {"Im(-(3 + 4j))", Op(CMcOperator::kImaginary, Complex(-3, -4)), Real(-4)},
@@ -152,7 +153,7 @@ TEST(Fold, UnfinishedNodesStayAndDifferentiateFormally) {
       [] { return new CMcLog(nullptr, nullptr, 1); },
       [] { return new CMcFunction(nullptr, "sin", "", 0); },
       [] { return new CMcOperator(nullptr, CMcOperator::Flags(CMcOperator::kBracket)); },
-      [] { return new CMcDivision(X(), nullptr, 1); },
+      [] { return new CMcDivision(X(), nullptr, kMcMinus); },
       [] { return new CMcPower(X(), nullptr, 0); },
   };
   CMcVariable x("x", "", 0);

@@ -45,8 +45,8 @@ TEST_F(FunctionLayout, PowerBaseWritesTheExponentOffsetAndSharesTheRoom) {
     f->Layout(g_pMeasureDC, 0);
     EXPECT_EQ(f->m_box.width, (row.sign ? 10 : 0) + 30 + row.grow + 22)
         << row.sub << " " << row.exponentWidth;
-    EXPECT_EQ(power.m_flags >> 8, row.offset);
-    EXPECT_EQ(power.m_flags & 0xFF, 0xAB);
+    EXPECT_EQ(McKindData(power.m_flags), row.offset);
+    EXPECT_EQ(power.m_flags & kMcBaseMask, 0xAB);
   }
   // sin^2 x: the exponent stands right after the name, before the argument's
   // parenthesis.

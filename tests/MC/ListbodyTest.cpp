@@ -95,7 +95,7 @@ TEST_F(ListbodyLayout, AlignmentFollowsTheParent) {
     Canvas braces(200, 200), clean(200, 200);
     l->Draw(braces.dc(), 20, 20);
     EXPECT_GT(braces.InkInRow(20 + l->m_box.height / 2, 20, 20 + 6), 0);
-    l->m_flags = static_cast<WORD>((l->m_flags & 0xFF) | 0x0700);
+    l->m_flags = static_cast<WORD>((l->m_flags & kMcBaseMask) | 0x0700);
     l->Draw(clean.dc(), 20, 20);
     EXPECT_EQ(clean.InkInRow(20 + l->m_box.height / 2, 20, 20 + 6), 0);
   }

@@ -118,7 +118,7 @@ TEST_F(PowerLayout, ExponentOffsetClampsAndRefreshes) {
   CMcPower power(base, Box(8, 15, 12), 0x00C0);
   power.Layout(nullptr, 0);
   EXPECT_EQ(power.ExponentOffset(), 255);
-  EXPECT_EQ(power.m_flags & 0xFF, 0xC0);
+  EXPECT_EQ(power.m_flags & kMcBaseMask, 0xC0);
   base->m_nameEnd = 25;
   power.Layout(nullptr, 1);
   EXPECT_EQ(power.m_children[1]->m_box.x, 25);

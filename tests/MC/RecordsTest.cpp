@@ -25,7 +25,7 @@ std::vector<NodePtr> Samples() {
   auto* group = new CMcGroup(Real(-2.5), "model", 0x0A20);
   group->AppendChild(new CMcNull(0));
   group->m_current = 1;
-  auto* variable = new CMcVariable("k", "p1", 0x0610);
+  auto* variable = new CMcVariable("k", "p1", (3 << kMcDecorationShift) | kMcVariant);
   variable->m_index = 42;
   auto* desktop = new CMcDesktop(0);
   desktop->AppendChild(new CMcGroup(new CMcNull(0), "", 0));
@@ -41,9 +41,9 @@ std::vector<NodePtr> Samples() {
       ListOf<CMcListbody>(0x21, {Real(1), Variable("x")}),
       new CMcOperator(Sum({Variable("x"), Real(1)}), CMcOperator::Flags(CMcOperator::kFloor, 1)),
       new CMcDomain(Variable("x"), Real(-1), Real(2), 0x0211),
-      new CMcDivision(Real(1), Variable("x"), 0x10),
+      new CMcDivision(Real(1), Variable("x"), kMcVariant),
       new CMcRoot(Variable("x"), Real(3), 0x41),
-      new CMcPower(Variable("x"), Real(2), 0x1400),
+      new CMcPower(Variable("x"), Real(2), McWithKindData(0, 0x14)),
       new CMcLog(Fn("f", Variable("x")), Real(2), 2),
       Sum({Variable("x"), Real(-2), Variable("x")}, 1),
       Prod({Variable("x"), Real(3)}, 0x20),
@@ -52,7 +52,8 @@ std::vector<NodePtr> Samples() {
       ListOf<CMcDerivative>(0xC011, {Fn("f", Variable("x")), Variable("x"), Real(2)}),
       new CMcEquality(Fn("y", Variable("x")), Real(1), 0x1601),
       new CMcLimit(Variable("x"), new CMcEquality(Variable("x"), Real(0), 0x0700), 1),
-      new CMcSum(Variable("x"), new CMcEquality(Variable("x"), Real(1), 0), new CMcNull(0), 0x12),
+      new CMcSum(Variable("x"), new CMcEquality(Variable("x"), Real(1), 0), new CMcNull(0),
+                 kMcVariant | kMcPlusMinus),
       desktop};
   return std::vector<NodePtr>(std::begin(trees), std::end(trees));
 }

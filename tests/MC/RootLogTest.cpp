@@ -16,7 +16,7 @@ ValueLeaf* Value(C c) {
 }
 
 CMcVariable* ConstantE() {
-  return new CMcVariable("e", "", 0x100);
+  return new CMcVariable("e", "", kMcConstant);
 }
 
 // Distance in units in the last place between two doubles of the same sign.
@@ -174,9 +174,10 @@ TEST_F(RootLogLayout, NamesAndSubscripts) {
   } rows[] = {
       {"ln", ConstantE(), CMcLog::kNatural, 12},
       {"log10", new CMcReal(10, 0), CMcLog::kCommon, 21},
-      {"log10 of a negated 10", new CMcReal(10, 1), CMcLog::kCommon, 21},
+      {"log10 of a negated 10", new CMcReal(10, kMcMinus), CMcLog::kCommon, 21},
       {"log2", new CMcReal(2, 0), CMcLog::kWithBase, 21},
-      {"log to base e with a minus", new CMcVariable("e", "", 0x101), CMcLog::kWithBase, 21},
+      {"log to base e with a minus", new CMcVariable("e", "", kMcConstant | kMcMinus),
+       CMcLog::kWithBase, 21},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -62,7 +62,7 @@ inline std::string Infix(const CMcBasic* node) {
         if (i > 1) by += ",";
         by += part(i);
       }
-      return s + (node->m_flags & 0x10 ? "p" : "d") + "(" + part(0) + ")/d(" + by + ")";
+      return s + (node->m_flags & kMcVariant ? "p" : "d") + "(" + part(0) + ")/d(" + by + ")";
     }
     case kMcIntegral:
       return s + "int(" + part(0) + ",d" + part(3) + ")";
@@ -242,7 +242,7 @@ class ExpressionGenerator {
         return Fn("cosh", Small(depth));
       case 7: {  // |-p| or |p|
         CMcBasic* inside = Positive(depth - 1);
-        if (Chance(0.5)) inside->m_flags ^= 1;
+        if (Chance(0.5)) inside->m_flags ^= kMcMinus;
         return new CMcOperator(inside, CMcOperator::Flags(CMcOperator::kAbsolute));
       }
       default:
@@ -255,7 +255,7 @@ class ExpressionGenerator {
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
 
   CMcBasic* Signed(CMcBasic* node) {
-    if (Chance(0.25)) node->m_flags ^= 1;
+    if (Chance(0.25)) node->m_flags ^= kMcMinus;
     return node;
   }
 

@@ -14,7 +14,7 @@ CMcBasic* V(const char* name, WORD flags = 0) {
   return Variable(name, flags);
 }
 CMcBasic* Neg(CMcBasic* node) {
-  node->m_flags ^= 1;
+  node->m_flags ^= kMcMinus;
   return node;
 }
 CMcBasic* J() {

@@ -18,7 +18,7 @@ using namespace simtest;
 // A readable form of a tree: numbers, name_sub, f_sub(x) and [a, b; c, d].
 std::string Text(const CMcBasic* n) {
   const McKindCode kind = McKindOf(n->GetType());
-  const std::string sign = (n->m_flags & 1) ? "-" : "";
+  const std::string sign = (n->m_flags & kMcMinus) ? "-" : "";
   if (kind == kMcReal) {
     const double v = static_cast<const CMcReal*>(n)->m_value;
     return sign + (std::isinf(v) ? std::string("inf") : std::to_string(int(v)));

@@ -205,7 +205,7 @@ inline std::string Attr(char letter, int value) {
 inline std::string TreeText(const CMcBasic* node, const CMcBasic* caret = nullptr, int side = 0) {
   if (node == nullptr) return "<null>";
   static const char* const kSigns[] = {"", "-", "+-", "-+"};
-  std::string s = kSigns[node->m_flags & 3];
+  std::string s = kSigns[node->m_flags & kMcSignMask];
   const McKindCode kind = McKindOf(node->GetType());
   const WORD f = node->m_flags & ~LayoutOwnedBits(kind);
   std::vector<std::string> attrs;

@@ -22,7 +22,8 @@ using qxtest::trees::S;
 using qxtest::trees::Sum;
 using qxtest::trees::Variable;
 
-constexpr WORD kLevel1 = 0x40, kLevel2 = 0x80, kParentheses = 0x04, kMinus = 0x01;
+constexpr WORD kLevel1 = McLevelBits(1), kLevel2 = McLevelBits(2), kParentheses = kMcParens,
+               kMinus = kMcMinus;
 
 // The node with extra flag bits.
 template <class Node>
@@ -109,20 +110,20 @@ TEST(LaplaceVariable, StoredRecordsWithSizeAndParenthesesBits) {
   } rows[] = {
       {"1 / (s + 1), small",
        Div(With(Real(1), kLevel1), With(Sum({With(S(), kLevel1), With(Real(1), kLevel1)}), kLevel1),
-           0x10),
+           kMcVariant),
        {{1}, {1, 1}}},
       {"1 / (2 (-s) + 1), -s drawn in parentheses",
        Div(Real(1), Sum({Prod({Real(2), With(S(), kMinus | kParentheses)}), Real(1)})),
        {{1}, {1, -2}}},
       {"1 / s^3, small",
        Div(With(Real(1), kLevel1), With(Pow(With(S(), kLevel1), With(Real(3), kLevel2)), kLevel1),
-           0x10),
+           kMcVariant),
        {{1}, {0, 0, 0, 1}}},
       {"(-s) / (s + 1), small and in parentheses",
        Div(With(S(), kMinus | kParentheses | kLevel1),
-           With(Sum({With(S(), kLevel1), With(Real(1), kLevel1)}), kLevel1), 0x10),
+           With(Sum({With(S(), kLevel1), With(Real(1), kLevel1)}), kLevel1), kMcVariant),
        {{0, -1}, {1, 1}}},
-      {"e^(-s)", Pow(Variable("e", 0x100), With(S(), kMinus | kLevel1)), {}},
+      {"e^(-s)", Pow(Variable("e", kMcConstant), With(S(), kMinus | kLevel1)), {}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

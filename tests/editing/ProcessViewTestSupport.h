@@ -56,7 +56,8 @@ inline std::string Body(const CMcBasic* n) {
     case kMcVariable: {
       const auto* v = static_cast<const CMcVariable*>(n);
       std::string name = v->GetVarName();
-      if (v->m_flags & 0x10) name = name == "t" ? "tau" : name == "p" ? "pi" : "greek " + name;
+      if (v->m_flags & kMcVariant)
+        name = name == "t" ? "tau" : name == "p" ? "pi" : "greek " + name;
       const std::string sub = v->GetSubscript();
       return sub.empty() ? name : name + "_" + sub;
     }
@@ -66,7 +67,9 @@ inline std::string Body(const CMcBasic* n) {
       return f->GetFunctionName() + (sub.empty() ? "" : "_" + sub) + "(" + child(0) + ")";
     }
     case kMcOperator:
-      return (((n->m_flags >> 8) & 31) == CMcOperator::kFloor ? "floor(" : "op(") + child(0) + ")";
+      return (static_cast<const CMcOperator*>(n)->GetCode() == CMcOperator::kFloor ? "floor("
+                                                                                   : "op(") +
+             child(0) + ")";
     case kMcListsum: {
       std::string s = "(";
       for (int i = 0; i < n->m_count; ++i) {
@@ -95,7 +98,9 @@ inline std::string Body(const CMcBasic* n) {
     case kMcEquality:
       return std::string("(")
           .append(child(0))
-          .append(((n->m_flags >> 8) & 31) == 9 ? " >= " : " ? ")
+          .append(static_cast<const CMcEquality*>(n)->RelationCode() == kMcRelGreaterOrEqual
+                      ? " >= "
+                      : " ? ")
           .append(child(1))
           .append(")");
     case kMcDomain:

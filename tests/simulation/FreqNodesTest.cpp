@@ -16,7 +16,8 @@ using namespace freqtest;
 using FreqNodes = FreqFixture;
 using FreqCosts = FreqFixture;
 
-constexpr BYTE kNyquist = 1, kNichols = 3, kBode = 4, kCharBode = 6, kPhase = 0x80;
+constexpr BYTE kNyquist = kDiagramNyquist, kNichols = kDiagramNichols, kBode = kDiagramBode,
+               kCharBode = kDiagramCharBode, kPhase = 0x80;
 
 // A search that records what it is asked and what the engine shows it.
 struct RecordingSearch : CSIMsearchUi {

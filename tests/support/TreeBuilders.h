@@ -185,7 +185,7 @@ class ValueLeaf : public CMcBasic {
   explicit ValueLeaf(McComplex value, WORD flags = 0) : CMcBasic(flags), m_value(value) {}
   WORD GetType() const override { return McTypeWord(kMcNoKind); }
   McComplex* Evaluate(McComplex* result, CQorexDoc*, CSIMsystem*) const override {
-    *result = (m_flags & 1) ? McComplexNeg(m_value) : m_value;
+    *result = (m_flags & kMcMinus) ? McComplexNeg(m_value) : m_value;
     return result;
   }
   McComplex* EvaluateVector(CQorexDoc* doc) const override {
