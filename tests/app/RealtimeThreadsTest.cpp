@@ -15,12 +15,17 @@
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
 #include "simulation/SIMsystem.h"
+#include "tests/platform/IoPeerProcess.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
@@ -533,4 +538,135 @@ TEST_F(RealtimeThreads, AnUnsoundDesignIsNotRun) {
   EXPECT_TRUE(HandOvers().empty());
   EXPECT_TRUE(AllOutputsZero());
   EXPECT_EQ(Count(WM_QX_INVALIDATESLICE), 0);
+}
+
+// ---- end to end against the fake board -------------------------------------------------
+
+namespace {
+
+// The fake board on a socket of its own, and the application's device
+// opened on it.
+class RealtimeBoardThreads : public RealtimeThreads {
+ protected:
+  void StartBoard(const char* mode) {
+    m_socket = qxtest::MakeTempDir("rtboard") + "/dt2801.sock";
+    m_board = std::make_unique<qxtest::PeerProcess>(
+        "fake_dt2801",
+        std::vector<std::string>{"--socket", m_socket, "--seconds", "120", "--mode", mode});
+    ASSERT_EQ(m_board->ReadLine(), "ready");
+    qxtest::ScopedEnv env("QX_DEVICE_DT2801", m_socket);
+    delete g_pAnalogIo;
+    g_pAnalogIo = new CDT2801;
+    ASSERT_EQ(g_pAnalogIo->m_bEmulate, 0);
+  }
+  // The calls the board logged, as "W<ch>:<code>" and "R<ch>".
+  std::vector<std::string> Calls() {
+    std::vector<std::string> calls;
+    for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500)) {
+      const bool write = line.find("code=0x82002004") != std::string::npos;
+      const std::size_t ch = line.find("ch=");
+      const std::size_t value = line.find("value=");
+      if (ch == std::string::npos || value == std::string::npos) continue;
+      std::string call = (write ? "W" : "R") + line.substr(ch + 3, 1);
+      if (write) call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
+      calls.push_back(call);
+    }
+    return calls;
+  }
+  std::vector<ShownBox> RunToItsEnd(CQorexDoc* doc) {
+    doc->StartStopSimulation();
+    EXPECT_TRUE(PumpUntilEnded());
+    QxTest::PumpEvents();
+    return Boxes();
+  }
+
+  std::string m_socket;
+  std::unique_ptr<qxtest::PeerProcess> m_board;
+};
+
+// The board's converters, as the fake wires output 0 to input 0.
+int Code(double volts) {
+  const double code = std::trunc(volts / (10.0 / 2048) + 2048.0);
+  return code <= 0 ? 0 : code >= 4095 ? 4095 : static_cast<int>(code);
+}
+double Volts(int code) {
+  return (code - 2048) * (10.0 / 2048);
+}
+
+}  // namespace
+
+TEST_F(RealtimeBoardThreads, ASingleLoopFollowsTheWiredRecurrence) {
+  StartBoard("normal");
+  CQorexDoc* doc = NewDesign(0.01, 0.2);  // 20 samples
+  EXPECT_TRUE(RunToItsEnd(doc).empty());
+  // Zeroing, then one read and one write per sample, then the last zero.
+  // y(k + 1) = volts(code(0.5 (1 - y(k)))), y(0) = 0.
+  std::vector<std::string> expected = {"W0:2048", "W1:2048"};
+  double y = 0.0;
+  for (int k = 0; k < 20; ++k) {
+    const int code = Code(0.5 * (1.0 - y));
+    expected.push_back("R0");
+    expected.push_back("W0:" + std::to_string(code));
+    y = Volts(code);
+  }
+  expected.push_back("W0:2048");
+  EXPECT_EQ(Calls(), expected);
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
+  EXPECT_DOUBLE_EQ(doc->m_system.m_y.At(0, 19),
+                   Volts(Code(0.5 * (1.0 - doc->m_system.m_y.At(0, 18)))));
+}
+
+TEST_F(RealtimeBoardThreads, FullDriveGoesOutAsTheTopCode) {
+  StartBoard("normal");
+  CQorexDoc* doc = NewDesign(0.01, 0.03);
+  delete doc->m_signals.GetAt(kSigC)->SetChildAt(Real(25.0), 1);  // 12.5 V of control
+  RunToItsEnd(doc);
+  const std::vector<std::string> calls = Calls();
+  ASSERT_GE(calls.size(), 4u);
+  EXPECT_EQ(calls[3], "W0:4095");
+}
+
+TEST_F(RealtimeBoardThreads, FailingBoardsCompleteTheRunOnHeldReadingsAndSayItOnce) {
+  for (const char* mode : {"silent", "garbage", "killed"}) {
+    StartBoard(std::strcmp(mode, "killed") == 0 ? "normal" : mode);
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.01, 0.3);  // 30 samples
+    if (std::strcmp(mode, "killed") == 0) {
+      m_onPosted = [this](const MSG& msg) {
+        if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 9) m_board->Stop();
+        return false;
+      };
+    }
+    const std::vector<ShownBox> boxes = RunToItsEnd(doc);
+    m_onPosted = nullptr;
+    EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush})) << mode;
+    ASSERT_EQ(boxes.size(), 1u) << mode;
+    EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+    int failed = 0, calls = 0;
+    ASSERT_EQ(std::sscanf(boxes[0].text.c_str(),
+                          "The analog I/O board failed %d of %d calls during the run; failed "
+                          "readings kept their last value.",
+                          &failed, &calls),
+              2)
+        << boxes[0].text;
+    EXPECT_EQ(calls, 2 + 2 * 30 + 1) << mode;
+    const CSIMsignal& y = doc->m_system.m_y;
+    if (std::strcmp(mode, "killed") == 0) {
+      EXPECT_GT(failed, 0);
+      EXPECT_LT(failed, calls);
+      // The readings after the board went are the last one it gave.
+      EXPECT_NE(y.At(0, 29), 0.0);
+      EXPECT_EQ(y.At(0, 28), y.At(0, 29));
+    } else {
+      EXPECT_EQ(failed, calls) << mode;
+      for (int k = 0; k < 30; ++k) EXPECT_EQ(y.At(0, k), 0.0) << mode << k;
+    }
+    doc->OnCloseDocument();
+    m_board.reset();
+  }
 }
