@@ -7,6 +7,7 @@
 #include "QorexDoc.h"
 #include "diagrams/QorexView.h"
 #include "platform/core/Clock.h"
+#include "platform/io/Bus.h"
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/MessageQueue.h"
 #include "res/Resources.h"
@@ -669,4 +670,101 @@ TEST_F(RealtimeBoardThreads, FailingBoardsCompleteTheRunOnHeldReadingsAndSayItOn
     doc->OnCloseDocument();
     m_board.reset();
   }
+}
+
+// ---- end to end against the companion ----------------------------------------------------
+
+namespace {
+
+// The emulated unit closed by the companion on a bus folder of the test's own;
+// the received inputs go to the device as the main window's handler would.
+class RealtimeCompanionThreads : public RealtimeThreads {
+ protected:
+  void StartCompanion() {
+    m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("rtbus"));
+    ASSERT_TRUE(QxBusJoin());
+    m_previousReceiver = QxBusSetReceiver([](UINT message, WPARAM w, LPARAM l) {
+      if (message == g_msgAdc && g_pAnalogIo) g_pAnalogIo->ReceiveInputs(w, l);
+    });
+    m_companion = std::make_unique<qxtest::PeerProcess>(
+        "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0"});
+    ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
+  }
+  void TearDown() override {
+    RealtimeThreads::TearDown();
+    m_companion.reset();
+    QxBusSetReceiver(m_previousReceiver);
+    QxBusLeave();
+  }
+  // The companion's frames so far: "DAC" and "ADC" rows of four codes.
+  std::vector<std::vector<int>> Frames(const char* kind) {
+    for (std::string line = m_companion->ReadLine(300); !line.empty();
+         line = m_companion->ReadLine(300))
+      m_lines.push_back(line);
+    std::vector<std::vector<int>> frames;
+    for (const std::string& line : m_lines) {
+      if (line.rfind(kind, 0) != 0) continue;
+      std::vector<int> codes(4);
+      unsigned long n = 0;
+      std::sscanf(line.c_str() + 4, "#%lu %d %d %d %d", &n, &codes[0], &codes[1], &codes[2],
+                  &codes[3]);
+      frames.push_back(codes);
+    }
+    return frames;
+  }
+
+  std::unique_ptr<qxtest::ScopedEnv> m_bus;
+  std::unique_ptr<qxtest::PeerProcess> m_companion;
+  std::vector<std::string> m_lines;
+  QxBusReceiver m_previousReceiver;
+};
+
+}  // namespace
+
+TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowTheAnswers) {
+  StartCompanion();
+  CQorexDoc* doc = NewDesign(0.02, 0.4);  // 20 samples
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  const auto dac = Frames("DAC"), adc = Frames("ADC");
+  // The zeroing frame, one per sample, the last zeroing frame.
+  ASSERT_EQ(dac.size(), 22u);
+  EXPECT_EQ(dac.front(), (std::vector<int>{32767, 32767, 32767, 32767}));
+  EXPECT_EQ(dac.back(), (std::vector<int>{32767, 32767, 32767, 32767}));
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  ASSERT_EQ(doc->m_nRuns, 1);
+  EXPECT_EQ(doc->m_runOutputs[0].m_nColumns, 20);
+  const CSIMsystem& run = doc->m_system;
+  int latest = 0;  // the newest answer a sample read
+  for (int k = 0; k < 20; ++k) {
+    EXPECT_LE(std::abs(dac[k + 1][0] - CDT2801::VoltsToCode(run.m_uv.At(0, k))), 1) << k;
+    // The reading is the plant's answer to a frame before sample k's own (the first
+    // is the zeroing one), never to an older one than the last sample's.
+    int j = -1;
+    for (int i = std::min<int>(k, int(adc.size()) - 1); i >= latest && j < 0; --i)
+      if (std::abs(CDT2801::CodeToVolts(WORD(adc[i][0])) - run.m_y.At(0, k)) < 1e-12) j = i;
+    if (k > 0) {
+      ASSERT_GE(j, 0) << k;
+      latest = j;
+    }
+  }
+  // The document's signals are the simulator's.
+  const CSIMsystem* sim = g_pSimulator.load();
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(run.m_uv.At(0, k), sim->m_uv.At(0, k));
+}
+
+TEST_F(RealtimeCompanionThreads, AKilledCompanionLeavesTheRunOnItsLastInputs) {
+  StartCompanion();
+  CQorexDoc* doc = NewDesign(0.02, 0.4);
+  m_onPosted = [this](const MSG& msg) {
+    if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 9) m_companion->Stop();
+    return false;
+  };
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  const CSIMsystem& run = doc->m_system;
+  EXPECT_EQ(run.m_y.At(0, 18), run.m_y.At(0, 19));
+  EXPECT_NE(run.m_y.At(0, 19), 0.0);
+  EXPECT_TRUE(Boxes().empty());
 }
