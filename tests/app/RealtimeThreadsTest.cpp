@@ -146,13 +146,16 @@ class RealtimeThreads : public ::testing::Test {
     g_wStatus = 0;
   }
 
-  // Installs a clock of the fixture's for the rest of the test.
+  // Installs a clock for the rest of the test. A worker that has just
+  // ended may still read the clock on its way out (its last post), and no
+  // one can join it: the clocks live as long as the program.
   template <class C, class... Args>
   C& Install(Args... args) {
+    static std::vector<std::unique_ptr<QxClock>> kept;
     auto clock = std::make_unique<C>(args...);
     C& installed = *clock;
     QxSetClock(&installed);
-    m_clocks.push_back(std::move(clock));
+    kept.push_back(std::move(clock));
     return installed;
   }
 
@@ -210,7 +213,6 @@ class RealtimeThreads : public ::testing::Test {
   std::vector<ShownBox> m_boxes;
   QxMessageBoxHandler m_previousBoxes;
   QxClock* m_previousClock = nullptr;
-  std::vector<std::unique_ptr<QxClock>> m_clocks;
 };
 
 constexpr UINT kTransfer = WM_QX_TRANSFERSIM, kPush = WM_QX_PUSHUGY, kFindG = WM_QX_FINDG;
