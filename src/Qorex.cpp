@@ -210,7 +210,13 @@ void CQorexApp::OnTransferSim(WPARAM wParam, LPARAM) {
   ClearStatus(kStatusRunHandOver);
 }
 
-void CQorexApp::OnRunEnded(WPARAM, LPARAM) {
+void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM) {
+  // The ended run's worker (run number wParam) posts this just before it
+  // clears itself; the run spot must show it gone.
+  const auto cleared = [wParam] {
+    return CSIMsystem::RealtimeRunCleared(static_cast<unsigned>(wParam));
+  };
+  while (!cleared()) SleepUnless(1, cleared);
   if (g_pLeftBar) g_pLeftBar->Redraw();
   if (g_pOutputBar) g_pOutputBar->UpdatePanes();
 }

@@ -53,8 +53,8 @@ class CQorexApp : public CWinApp {
   void OnUpdateAll(WPARAM wParam, LPARAM lParam);
   void OnPushUGY(WPARAM wParam, LPARAM lParam);
   void OnTransferSim(WPARAM wParam, LPARAM lParam);
-  // The end of a real-time run: repaints the "ProcessView" bar and the
-  // signal panes.
+  // The end of a real-time run (wParam: its number): repaints the
+  // "ProcessView" bar and the signal panes once its worker is cleared.
   void OnRunEnded(WPARAM wParam, LPARAM lParam);
 
   DECLARE_MESSAGE_MAP()

@@ -12,6 +12,7 @@ inline constexpr UINT WM_QX_DOCTOKFINDER = WM_APP + 10;    // the tuner's evalua
 inline constexpr UINT WM_QX_UPDATEALL = WM_APP + 11;       // the tuner ended
 inline constexpr UINT WM_QX_PUSHUGY = WM_APP + 12;         // wParam: the document
 inline constexpr UINT WM_QX_TRANSFERSIM = WM_APP + 13;     // wParam: the document
-// A real-time run has ended: the "ProcessView" bar and the signal panes are
-// repainted on the user-interface thread, which owns their windows.
+// A real-time run has ended (wParam: the run's number):
+// the "ProcessView" bar and the signal panes are repainted on the
+// user-interface thread, which owns their windows.
 inline constexpr UINT WM_QX_RUNENDED = WM_APP + 14;

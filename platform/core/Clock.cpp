@@ -36,12 +36,17 @@ class SystemClock : public QxClock {
   std::condition_variable m_wake;
 };
 
-SystemClock g_systemClock;
+// Never destroyed: a detached worker may still wake the sleepers while the
+// program's statics are being destroyed.
+SystemClock& TheSystemClock() {
+  static SystemClock* clock = new SystemClock;
+  return *clock;
+}
 std::atomic<QxClock*> g_clock{nullptr};
 
 QxClock& CurrentClock() {
   QxClock* clock = g_clock.load();
-  return clock ? *clock : g_systemClock;
+  return clock ? *clock : TheSystemClock();
 }
 
 }  // namespace

@@ -50,6 +50,11 @@ constexpr int kAllOutputs = 4;
 // pass is started from the tuner's thread.
 std::atomic<DWORD> s_uiThread{0};
 
+// Runs numbered as StartRealtime starts them, and the newest whose worker
+// has cleared g_pWorkerThread.
+std::atomic<unsigned> s_runsStarted{0};
+std::atomic<unsigned> s_runsCleared{0};
+
 DWORD UiThread() {
   const DWORD id = QxUiThreadId();
   return id != 0 ? id : s_uiThread.load();
@@ -157,6 +162,7 @@ void CSIMsystem::StartRealtime(CQorexDoc* doc, double Ts, double Tf) {
   CWinThread* worker =
       AfxBeginThread(RealtimeThread, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
   if (worker == nullptr) return;
+  m_nRealtimeRun = ++s_runsStarted;
   // The worker is known before it runs: one that ends at once clears both.
   g_pSimDoc = doc;
   g_pWorkerThread = worker;
@@ -273,14 +279,22 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
       MessageBox(nullptr, text, kCaption, MB_OK);
     }
   }
+  // The run spot and the signal panes are repainted on their own thread,
+  // once this worker is cleared (the handler waits for that). Posted first,
+  // so that whoever sees the worker cleared finds the request queued.
+  g_pSimDoc = nullptr;
+  const unsigned run = sys->m_nRealtimeRun;
+  PostThreadMessage(UiThread(), WM_QX_RUNENDED, run, 0);
   // The system is no longer touched from here on: StopRealtime may return,
   // and the application delete it, as soon as the worker is cleared.
-  g_pSimDoc = nullptr;
   g_pWorkerThread = nullptr;
+  s_runsCleared = run;
   QxWakeSleepers();
-  // The run spot and the signal panes are repainted on their own thread.
-  PostThreadMessage(UiThread(), WM_QX_RUNENDED, 0, 0);
   return result;
+}
+
+bool CSIMsystem::RealtimeRunCleared(unsigned run) {
+  return s_runsCleared.load() >= run;
 }
 
 UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {

@@ -155,6 +155,9 @@ class CSIMsystem {
   // the system) was refused, else 1.
   static UINT RealtimeThread(LPVOID system);
   static UINT RealtimeThreadContinue(LPVOID system);
+  // Whether the worker of the run numbered `run` (the end-of-run message's
+  // wParam) has cleared g_pWorkerThread.
+  static bool RealtimeRunCleared(unsigned run);
 
   // ---- data -----------------------------------------------------------------
   double m_dTs;  // sampling time, seconds
@@ -196,6 +199,9 @@ class CSIMsystem {
   // by its value then; null when the slot has none.
   std::unique_ptr<CMcBasic> m_pRealtimeU;
   std::unique_ptr<CMcBasic> m_pRealtimeY;
+  // The number of the run StartRealtime started last (fixed before its
+  // worker runs).
+  unsigned m_nRealtimeRun = 0;
   // The board's driver calls of the last tuner's pass, and the failed ones.
   std::atomic<int> m_nPassCalls{0};
   std::atomic<int> m_nPassFailedCalls{0};
