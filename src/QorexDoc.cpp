@@ -124,8 +124,12 @@ void CQorexDoc::OnCloseDocument() {
   DetachBars();
   // A design is never freed under a worker that runs it: the worker ends
   // within one sample (plus one device timeout) with its outputs at 0 V.
-  if (g_pSimDoc.load() == this)
-    if (CSIMsystem* sim = g_pSimulator.load()) sim->StopRealtime();
+  if (g_pSimDoc.load() == this) {
+    if (CSIMsystem* sim = g_pSimulator.load())
+      sim->StopRealtime();
+    else
+      g_pSimDoc = nullptr;  // no simulator, so no worker to wait for
+  }
   CDocument::OnCloseDocument();
 }
 
