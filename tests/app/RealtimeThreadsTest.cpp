@@ -484,9 +484,12 @@ TEST_F(RealtimeThreads, ClosingAnotherDesignLeavesTheRunGoing) {
 
 TEST_F(RealtimeThreads, QuittingMidRunCompletesTheExit) {
   Install<QxManualClock>();
-  NewDesign(0.02, 200.0)->StartStopSimulation();
+  CQorexDoc* doc = NewDesign(0.02, 200.0);
+  doc->StartStopSimulation();
   while (Count(WM_QX_INVALIDATESLICE) < 2) QxTest::PumpEvents();
-  m_app.reset();  // stops the worker before the device and simulator go
+  m_template->RemoveDocument(doc);  // still open, and freed by the test below
+  m_app.reset();                    // stops the worker before the device and simulator go
+  delete doc;
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   EXPECT_EQ(g_pSimulator.load(), nullptr);
   QxTest::PumpEvents();
