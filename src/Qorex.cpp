@@ -5,7 +5,9 @@
 #include "MainFrm.h"
 #include "QorexDoc.h"
 #include "Splash.h"
+#include "diagrams/OutputBar.h"
 #include "diagrams/QorexView.h"
+#include "editing/LeftBar.h"
 #include "editing/TimeBoxDlg.h"
 #include "platform/core/Clock.h"
 #include "platform/ui/Dialog.h"
@@ -29,8 +31,10 @@ namespace {
 
 constexpr DWORD kWorkerPollMs = 20;
 
+// A worker waiting for the bit wakes at once.
 void ClearStatus(WORD bits) {
   g_wStatus.fetch_and(static_cast<WORD>(~bits));
+  QxWakeSleepers();
 }
 
 // The accuracy watchdog asks through the real message box and opens the
@@ -73,6 +77,7 @@ ON_THREAD_MESSAGE(WM_QX_DOCTOKFINDER, OnDocToKFinder)
 ON_THREAD_MESSAGE(WM_QX_UPDATEALL, OnUpdateAll)
 ON_THREAD_MESSAGE(WM_QX_PUSHUGY, OnPushUGY)
 ON_THREAD_MESSAGE(WM_QX_TRANSFERSIM, OnTransferSim)
+ON_THREAD_MESSAGE(WM_QX_RUNENDED, OnRunEnded)
 END_MESSAGE_MAP()
 
 CQorexApp::CQorexApp() {
@@ -82,8 +87,12 @@ CQorexApp::CQorexApp() {
 }
 
 CQorexApp::~CQorexApp() {
-  g_pSimDoc = nullptr;  // the stop request
-  while (g_pWorkerThread.load() != nullptr) Sleep(kWorkerPollMs);
+  // The stop request; a real-time run ends with its outputs at 0 V.
+  if (CSIMsystem* simulator = g_pSimulator.load()) simulator->StopRealtime();
+  g_pSimDoc = nullptr;
+  QxWakeSleepers();
+  while (g_pWorkerThread.load() != nullptr)
+    SleepUnless(kWorkerPollMs, [] { return g_pWorkerThread.load() == nullptr; });
   delete g_pSimulator.exchange(nullptr);
   delete g_pAnalogIo;
   g_pAnalogIo = nullptr;
@@ -199,4 +208,15 @@ void CQorexApp::OnTransferSim(WPARAM wParam, LPARAM) {
   auto* doc = reinterpret_cast<CQorexDoc*>(wParam);
   if (IsOpenDocument(doc)) doc->TransferSimSignals();
   ClearStatus(kStatusRunHandOver);
+}
+
+void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM) {
+  // The ended run's worker (run number wParam) posts this just before it
+  // clears itself; the run spot must show it gone.
+  const auto cleared = [wParam] {
+    return CSIMsystem::RealtimeRunCleared(static_cast<unsigned>(wParam));
+  };
+  while (!cleared()) SleepUnless(1, cleared);
+  if (g_pLeftBar) g_pLeftBar->Redraw();
+  if (g_pOutputBar) g_pOutputBar->UpdatePanes();
 }

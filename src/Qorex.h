@@ -10,20 +10,13 @@
 // handler clears the bit whatever happened, so a worker never waits longer
 // than the handler takes. Documents named in wParam are checked against the
 // open documents first: one closed meanwhile is not touched.
+#include "WorkerMessages.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/WinApp.h"
 
 #include <atomic>
 
 class CQorexDoc;
-
-// The thread messages (also the command ids of the hidden "Commands" menu).
-inline constexpr UINT WM_QX_FINDG = WM_APP + 8;            // identify the process model
-inline constexpr UINT WM_QX_INVALIDATESLICE = WM_APP + 9;  // wParam: newest sample
-inline constexpr UINT WM_QX_DOCTOKFINDER = WM_APP + 10;    // the tuner's evaluation
-inline constexpr UINT WM_QX_UPDATEALL = WM_APP + 11;       // the tuner ended
-inline constexpr UINT WM_QX_PUSHUGY = WM_APP + 12;         // wParam: the document
-inline constexpr UINT WM_QX_TRANSFERSIM = WM_APP + 13;     // wParam: the document
 
 // The running worker (real-time loop, tuner, or the tuner's pass), or null.
 extern std::atomic<CWinThread*> g_pWorkerThread;
@@ -60,6 +53,9 @@ class CQorexApp : public CWinApp {
   void OnUpdateAll(WPARAM wParam, LPARAM lParam);
   void OnPushUGY(WPARAM wParam, LPARAM lParam);
   void OnTransferSim(WPARAM wParam, LPARAM lParam);
+  // The end of a real-time run (wParam: its number): repaints the
+  // "ProcessView" bar and the signal panes once its worker is cleared.
+  void OnRunEnded(WPARAM wParam, LPARAM lParam);
 
   DECLARE_MESSAGE_MAP()
 };

@@ -145,13 +145,13 @@ void CQorexDoc::DetachBars() {
 
 void CQorexDoc::OnCloseDocument() {
   DetachBars();
+  // A design is never freed under a worker that runs it: the worker ends
+  // within one sample (plus one device timeout) with its outputs at 0 V.
   if (g_pSimDoc.load() == this) {
-    // Clearing the driven document asks the worker to stop; its waits for
-    // the user-interface thread end as soon as it sees that. The wait here
-    // is bounded so that a stuck worker cannot hang the program.
-    g_pSimDoc.store(nullptr);
-    const DWORD start = GetTickCount();
-    while (g_pWorkerThread.load() != nullptr && GetTickCount() - start < 5000) Sleep(10);
+    if (CSIMsystem* sim = g_pSimulator.load())
+      sim->StopRealtime();
+    else
+      g_pSimDoc = nullptr;  // no simulator, so no worker to wait for
   }
   CDocument::OnCloseDocument();
 }

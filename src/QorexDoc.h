@@ -227,6 +227,10 @@ class CQorexDoc : public CDocument {
   BOOL RecallRun(int i);
   // The "SimulationView" strip next to a new real-time sample.
   void RedrawOutput(int sample);
+  // The "ProcessView" bar's run spot: starts a real-time run of this design
+  // with its sampling and final time when no worker runs; otherwise stops
+  // the running worker, whichever design it runs, and returns once it ended.
+  void StartStopSimulation();
   // The tuner's evaluation request: recalculate, set g_pSimulator up for this
   // design, store the quick cost and release the waiting tuner.
   void PrepareSimulation();

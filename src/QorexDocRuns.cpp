@@ -4,6 +4,7 @@
 #include "QorexDoc.h"
 
 #include "GlobalResources.h"
+#include "Qorex.h"
 #include "editing/TimeBoxDlg.h"
 #include "search/KFinder.h"
 #include "search/SearchGlobals.h"
@@ -95,6 +96,15 @@ BOOL CQorexDoc::RecallRun(int i) {
 
 void CQorexDoc::RedrawOutput(int sample) {
   ShowInBars(DesignPart::kNewSample, sample);
+}
+
+void CQorexDoc::StartStopSimulation() {
+  CSIMsystem* sim = g_pSimulator.load();
+  if (sim == nullptr) return;
+  if (g_pWorkerThread.load() == nullptr)
+    sim->StartRealtime(this, m_dSamplingTime, m_dFinalTime);
+  else
+    sim->StopRealtime();
 }
 
 void CQorexDoc::PrepareSimulation() {

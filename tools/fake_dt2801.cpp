@@ -7,12 +7,14 @@
 // Input n reads output n % 2 (a wire from each output to two inputs); an
 // output never written reads as 2048 (0 V). Anything else is refused.
 //
-//   fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage]
+//   fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage] [--times 1]
 //
 // silent: takes requests and never replies; garbage: replies with a length
 // beyond the record. Every request is logged on standard output:
 //   ready
 //   #<n> code=0x<code> ch=<channel> value=<code in> -> <code out>|refused
+// and with --times 1 each request line ends in " t=<us>", the microseconds
+// since the board started on the monotonic clock.
 // It ends after N seconds (default 600), on SIGINT or SIGTERM.
 #include <algorithm>
 #include <cerrno>
@@ -60,6 +62,19 @@ struct Board {
   std::uint32_t dac[2] = {2048, 2048};
   std::string mode = "normal";
   unsigned long requests = 0;
+  bool times = false;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+
+  // Ends a log line: the time column when asked for, then the newline.
+  void EndLine() {
+    if (times) {
+      const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+          std::chrono::steady_clock::now() - start);
+      std::printf(" t=%lld", static_cast<long long>(us.count()));
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+  }
 
   // Answers one request; the reply is empty when the board stays silent.
   std::vector<unsigned char> Answer(std::uint32_t code, const std::vector<unsigned char>& in,
@@ -72,8 +87,8 @@ struct Board {
     std::vector<unsigned char> reply(8, 0);
     if (!known) {
       PutDword(reply.data(), 1);
-      std::printf("#%lu code=0x%08X ch=%u value=%u -> refused\n", requests, code, channel, value);
-      std::fflush(stdout);
+      std::printf("#%lu code=0x%08X ch=%u value=%u -> refused", requests, code, channel, value);
+      EndLine();
       return reply;
     }
     unsigned char record[8];
@@ -83,9 +98,9 @@ struct Board {
     } else {
       PutDword(record + 4, dac[channel % 2]);
     }
-    std::printf("#%lu code=0x%08X ch=%u value=%u -> %u\n", requests, code, channel, value,
+    std::printf("#%lu code=0x%08X ch=%u value=%u -> %u", requests, code, channel, value,
                 GetDword(record + 4));
-    std::fflush(stdout);
+    EndLine();
     if (mode == "silent") return {};
     PutDword(reply.data() + 4, mode == "garbage" ? outSize + 100 : 8);
     reply.insert(reply.end(), record, record + 8);
@@ -131,6 +146,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--seconds") == 0)
       seconds = Argument(argv[i + 1], 0.1, 86400.0, seconds);
     if (std::strcmp(argv[i], "--mode") == 0) board.mode = argv[i + 1];
+    if (std::strcmp(argv[i], "--times") == 0) board.times = std::atoi(argv[i + 1]) != 0;
   }
   if (path.empty() && std::getenv("QX_DEVICE_DT2801")) path = std::getenv("QX_DEVICE_DT2801");
   sockaddr_un address{};

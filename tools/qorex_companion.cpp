@@ -4,13 +4,15 @@
 // broadcasting the plant outputs as "ID_DIDIRO_ADC". Codes are 16-bit, 0 for
 // -10 V and 65535 for +10 V.
 //
-//   qorex_companion [--seconds N] [--lag A]
+//   qorex_companion [--seconds N] [--lag A] [--times 1]
 //
 // A plant channel follows y := A * y + (1 - A) * u (A = 0: the outputs loop
 // straight back to the inputs). Each frame is logged on standard output:
 //   ready pid=<pid>
 //   DAC #<n> <code0> <code1> <code2> <code3>
 //   ADC #<n> <code0> <code1> <code2> <code3>
+// With --times 1 each DAC line ends in " t=<us>", the microseconds since the
+// companion started on the monotonic clock, taken when the frame arrived.
 // It ends after N seconds (default 600), on SIGINT or SIGTERM.
 #include "platform/io/Bus.h"
 #include "platform/ui/MessageQueue.h"
@@ -53,12 +55,20 @@ struct Companion {
   double lag = 0.5;
   double state[4] = {0.0, 0.0, 0.0, 0.0};
   unsigned long sequence = 0;
+  bool times = false;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
   void OnFrame(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != dac) return;
     ++sequence;
     WORD in[4] = {LOWORD(wParam), HIWORD(wParam), LOWORD(lParam), HIWORD(lParam)};
-    std::printf("DAC #%lu %u %u %u %u\n", sequence, in[0], in[1], in[2], in[3]);
+    std::printf("DAC #%lu %u %u %u %u", sequence, in[0], in[1], in[2], in[3]);
+    if (times) {
+      const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+          std::chrono::steady_clock::now() - start);
+      std::printf(" t=%lld", static_cast<long long>(us.count()));
+    }
+    std::printf("\n");
     WORD out[4];
     for (int ch = 0; ch < 4; ++ch) {
       state[ch] = lag * state[ch] + (1.0 - lag) * CodeToVolts(in[ch]);
@@ -82,6 +92,7 @@ int main(int argc, char** argv) {
       seconds = Argument(argv[i + 1], 0.1, 86400.0, seconds);
     if (std::strcmp(argv[i], "--lag") == 0)
       companion.lag = Argument(argv[i + 1], 0.0, 1.0, companion.lag);
+    if (std::strcmp(argv[i], "--times") == 0) companion.times = std::atoi(argv[i + 1]) != 0;
   }
   struct sigaction action {};
   action.sa_handler = OnSignal;

@@ -4,6 +4,7 @@
 #include "platform/core/Types.h"
 
 #include <atomic>
+#include <functional>
 
 class QxClock {
  public:
@@ -11,6 +12,12 @@ class QxClock {
   // Milliseconds, wrapping at 2^32 like the framework's tick count.
   virtual DWORD TickCount() = 0;
   virtual void Sleep(DWORD ms) = 0;
+  // Sleeps up to ms, ending early once stop() holds; stop is tested before
+  // the sleep and after every QxWakeSleepers. The default tests it once and
+  // then sleeps the whole time.
+  virtual void SleepUnless(DWORD ms, const std::function<bool()>& stop);
+  // Makes the sleeps of SleepUnless test their condition again now.
+  virtual void Wake() {}
 };
 
 // Installs a clock (null restores the system clock) and returns the previous
@@ -38,3 +45,7 @@ class QxManualClock : public QxClock {
 // Milliseconds since an arbitrary start, wrapping after about 49.7 days.
 DWORD GetTickCount();
 void Sleep(DWORD ms);
+// A sleep that a request can cut short: up to ms on the current clock, ended
+// early once stop() holds. Whoever makes stop() hold calls QxWakeSleepers.
+void SleepUnless(DWORD ms, const std::function<bool()>& stop);
+void QxWakeSleepers();

@@ -1,8 +1,11 @@
 #include "platform/core/Thread.h"
 
 #include <atomic>
+#include <cerrno>
+#include <sys/resource.h>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 IMPLEMENT_DYNAMIC(CWinThread, CObject)
 
@@ -11,6 +14,23 @@ namespace {
 std::atomic<DWORD> g_nextThreadId{1};
 thread_local DWORD t_threadId = 0;
 thread_local CWinThread* t_thread = nullptr;
+
+// The nice value below the process's that a priority above normal asks for.
+int NiceLowering(int priority) {
+  if (priority >= THREAD_PRIORITY_TIME_CRITICAL) return 15;
+  if (priority >= THREAD_PRIORITY_HIGHEST) return 10;
+  if (priority >= THREAD_PRIORITY_ABOVE_NORMAL) return 5;
+  return 0;
+}
+
+// On Linux a thread's nice value is its own; refused changes are ignored.
+void LowerNice(long nativeId, int lowering) {
+  if (lowering <= 0 || nativeId <= 0) return;
+  errno = 0;
+  const int now = getpriority(PRIO_PROCESS, 0);
+  if (errno != 0) return;
+  setpriority(PRIO_PROCESS, static_cast<id_t>(nativeId), now - lowering);
+}
 
 DWORD NewThreadId() {
   DWORD id;
@@ -66,7 +86,14 @@ DWORD CWinThread::ResumeThread() {
 
 BOOL CWinThread::SetThreadPriority(int priority) {
   m_nPriority = priority;
+  // A running thread takes the change at once, a waiting one when it starts.
+  LowerNice(m_nativeId.load(), NiceLowering(priority));
   return TRUE;
+}
+
+void CWinThread::ApplyPriority() {
+  m_nativeId = static_cast<long>(gettid());
+  LowerNice(m_nativeId.load(), NiceLowering(m_nPriority));
 }
 
 BOOL CWinThread::InitInstance() {
@@ -88,6 +115,7 @@ void CWinThread::ThreadMain() {
   }
   t_threadId = m_nThreadID;
   t_thread = this;
+  ApplyPriority();
   if (m_pfnThreadProc) {
     m_pfnThreadProc(m_pThreadParams);
   } else if (InitInstance()) {
@@ -96,6 +124,7 @@ void CWinThread::ThreadMain() {
     ExitInstance();
   }
   t_thread = nullptr;
+  m_nativeId = 0;
   if (m_bAutoDelete) delete this;
 }
 

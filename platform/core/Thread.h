@@ -1,11 +1,15 @@
 #pragma once
 // Worker threads on std::thread. AfxBeginThread starts the function at once
 // (or on ResumeThread with CREATE_SUSPENDED); when it returns, the thread
-// object deletes itself if m_bAutoDelete is set. Priorities are recorded and
-// otherwise ignored (best effort).
+// object deletes itself if m_bAutoDelete is set. Priorities are best effort:
+// a priority above normal gives the thread a lower nice value where the
+// system permits it (never a real-time scheduling class); otherwise, and for
+// the other priorities, the thread keeps the process's and only the number
+// is recorded.
 #include "platform/core/Object.h"
 #include "platform/core/Types.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -53,6 +57,8 @@ class CWinThread : public CObject {
 
  private:
   void ThreadMain();
+  // Lowers the calling thread's nice value for a priority above normal.
+  void ApplyPriority();
 
   AFX_THREADPROC m_pfnThreadProc = nullptr;
   LPVOID m_pThreadParams = nullptr;
@@ -60,6 +66,8 @@ class CWinThread : public CObject {
   std::mutex m_startLock;
   std::condition_variable m_startSignal;
   bool m_bSuspended = false;
+  // The system's id of the running thread (0 before it runs, and after).
+  std::atomic<long> m_nativeId{0};
 };
 
 // Null when the thread cannot be started.

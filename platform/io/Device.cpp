@@ -111,9 +111,23 @@ bool ReceiveAll(int fd, BYTE* bytes, std::size_t size, Clock::time_point deadlin
   return true;
 }
 
-void PutDword(std::vector<BYTE>& out, DWORD value) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
+void PutDword(BYTE* out, DWORD value) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<BYTE>(value >> (8 * i));
 }
+
+// A byte buffer on the stack for the small records of a device's calls (a
+// real-time sample makes several and must not allocate), on the heap beyond.
+class CallBuffer {
+ public:
+  explicit CallBuffer(std::size_t size) {
+    if (size > sizeof(m_small)) m_large.reset(new BYTE[size]);
+  }
+  BYTE* data() { return m_large ? m_large.get() : m_small; }
+
+ private:
+  BYTE m_small[64];
+  std::unique_ptr<BYTE[]> m_large;
+};
 
 DWORD GetDword(const BYTE* in) {
   return static_cast<DWORD>(in[0]) | static_cast<DWORD>(in[1]) << 8 |
@@ -127,14 +141,13 @@ Outcome Exchange(Device& device, DWORD code, const BYTE* in, DWORD inSize, BYTE*
                  DWORD* returned) {
   if (device.fd < 0) return Outcome::Broken;
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(QX_DEVICE_TIMEOUT_MS);
-  std::vector<BYTE> request;
-  request.reserve(12 + inSize);
-  PutDword(request, code);
-  PutDword(request, inSize);
-  PutDword(request, outSize);
-  request.insert(request.end(), in, in + inSize);
+  CallBuffer request(12 + inSize);
+  PutDword(request.data(), code);
+  PutDword(request.data() + 4, inSize);
+  PutDword(request.data() + 8, outSize);
+  if (inSize) std::memcpy(request.data() + 12, in, inSize);
   BYTE header[8];
-  if (!SendAll(device.fd, request.data(), request.size(), deadline) ||
+  if (!SendAll(device.fd, request.data(), 12 + inSize, deadline) ||
       !ReceiveAll(device.fd, header, sizeof(header), deadline)) {
     return Outcome::Broken;
   }
@@ -178,7 +191,7 @@ BOOL DeviceIoControl(HANDLE handle, DWORD controlCode, LPVOID in, DWORD inSize, 
   std::lock_guard<std::mutex> guard(device->io);
   DWORD got = 0;
   // The reply is read into a buffer first: in and out may be the same record.
-  std::vector<BYTE> reply(outSize);
+  CallBuffer reply(outSize);
   Outcome outcome = Exchange(*device, controlCode, static_cast<const BYTE*>(in), inSize,
                              reply.data(), outSize, &got);
   if (outcome == Outcome::Broken) {

@@ -1,5 +1,7 @@
 #include "diagrams/QOX_DragPole.h"
 
+#include "MC/McKinds.h"
+
 #include "MC/MC_BASIC.h"
 #include "MC/MC_NULL.h"
 #include "MC/MC_REAL.h"
@@ -277,8 +279,7 @@ void QOX_DragPole::RemoveTerm(CMcBasic* node, CMcBasic* root) {
   } else if (IsSumOrProduct(p) && p->m_count == 2) {
     CMcBasic* other = p->m_children[p->m_children[0] == node ? 1 : 0];
     p->RemoveChild(other);
-    other->m_flags = static_cast<WORD>((other->m_flags & ~1) | (p->m_flags & 2) |
-                                       ((other->m_flags ^ p->m_flags) & 1));
+    other->m_flags = McWithSign(other->m_flags, McMergedSign(other->m_flags, p->m_flags));
     CMcBasic* grand = p->GetParent();
     if (grand != nullptr && grand->ReplaceChild(other, p) == p) {
       delete p;

@@ -292,8 +292,10 @@ void CLeftBar::ActOnRelease(WORD hit) {
       DispatchHit(hit);
       break;
     case kHitLamp:
-      // Starting and stopping the real-time run comes with the run itself;
-      // until then the spot only shows its pressed picture.
+      // Starts this design's real-time run, or stops the one running; the
+      // spot shows the worker as it is afterwards.
+      m_pDoc->StartStopSimulation();
+      InvalidateItem(hit);
       break;
     case kHitButton:
       if (item == 0) {

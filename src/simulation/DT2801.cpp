@@ -5,15 +5,15 @@
 #include "platform/io/Device.h"
 #include "platform/ui/MessageQueue.h"
 #include "simulation/AnalogIoGlobals.h"
+#include "simulation/SIMsystem.h"
 
 #include <cmath>
-#include <cstdint>
 
 namespace {
 
 constexpr int kChannels = 4;
 constexpr int kBoardOutputs = 2;
-constexpr DWORD kFailedCallCode = 0xFF00u;
+constexpr DWORD kMaxCode = 4095u;
 constexpr DWORD kRecordSize = 8;
 
 // Holds g_pcsAnalogIo for a scope (the lock may not exist yet during static
@@ -53,6 +53,7 @@ CDT2801::CDT2801() {
     AnalogIoLock lock;
     for (int i = 0; i < kChannels; ++i) m_inputs[i] = m_latched[i] = m_outputs[i] = 0.0;
   }
+  for (double& reading : m_lastReadings) reading = 0.0;
   m_dDacOffset = 2048.0;
   m_dDacRange = 10.0;
   m_dDacStep = m_dDacRange / (4096.0 - m_dDacOffset);
@@ -75,14 +76,23 @@ double CDT2801::WriteDAC(BYTE channel, double volts) {
     return volts;
   }
   if (channel >= kBoardOutputs) return 0.0;
-  DWORD code = BoardCall(IOCTL_DT2801_WRITE_DAC, channel, DacCode(volts));
+  const DWORD sent = DacCode(volts);
+  DWORD code = sent;
+  if (!BoardCall(IOCTL_DT2801_WRITE_DAC, channel, sent, &code)) code = sent;
   return (static_cast<double>(code) - m_dDacOffset) * m_dDacStep;
 }
 
 double CDT2801::ReadADC(BYTE channel) {
   if (m_bEmulate) return channel < kChannels ? m_latched[channel] : 0.0;
-  DWORD code = BoardCall(IOCTL_DT2801_READ_ADC, channel, 0);
-  return (static_cast<double>(code) - m_dAdcOffset) * m_dAdcStep;
+  DWORD code = 0;
+  if (!BoardCall(IOCTL_DT2801_READ_ADC, channel, 0, &code)) return m_lastReadings[channel];
+  m_lastReadings[channel] = (static_cast<double>(code) - m_dAdcOffset) * m_dAdcStep;
+  return m_lastReadings[channel];
+}
+
+void CDT2801::ResetCallCounts() {
+  m_nCalls = 0;
+  m_nFailedCalls = 0;
 }
 
 void CDT2801::Latch() {
@@ -115,7 +125,8 @@ void CDT2801::ZeroOutputs(UINT ms) {
   }
   for (int ch = 0; ch < kChannels; ++ch) WriteDAC(static_cast<BYTE>(ch), 0.0);
   BroadcastDAC();
-  Sleep(ms);
+  // A stop request (the driven document cleared) ends the settling at once.
+  SleepUnless(ms, [] { return g_pSimDoc.load() == nullptr; });
 }
 
 void CDT2801::ReceiveInputs(WPARAM wParam, LPARAM lParam) {
@@ -156,26 +167,28 @@ void CDT2801::DecodeCodes(WPARAM wParam, LPARAM lParam, double volts[4]) {
 }
 
 DWORD CDT2801::DacCode(double volts) const {
-  // A voltage out of range gives a code out of 0..4095 (negative ones in two's
-  // complement); only a value that is not a number is replaced, by 0 V. The
-  // bounds keep the conversion defined for any finite value.
-  double code = std::trunc(volts / m_dDacStep + m_dDacOffset);
-  if (std::isnan(code)) code = m_dDacOffset;
-  if (code < -2147483648.0) code = -2147483648.0;
-  if (code > 4294967295.0) code = 4294967295.0;
-  return static_cast<DWORD>(static_cast<std::int64_t>(code));
+  // The converter has 12 bits: a code beyond them would wrap round, so full
+  // positive drive would come out as full negative drive.
+  const double code = std::trunc(volts / m_dDacStep + m_dDacOffset);
+  if (std::isnan(code)) return static_cast<DWORD>(m_dDacOffset);
+  if (code <= 0.0) return 0;
+  if (code >= kMaxCode) return kMaxCode;
+  return static_cast<DWORD>(code);
 }
 
-DWORD CDT2801::BoardCall(DWORD controlCode, BYTE channel, DWORD code) {
+bool CDT2801::BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* result) {
   // Writes answer in place; reads into a separate record set up like the request.
   BoardRecord request(channel, code);
   BoardRecord separate(channel, 0);
   BoardRecord& reply = controlCode == IOCTL_DT2801_WRITE_DAC ? request : separate;
   DWORD returned = 0;
+  ++m_nCalls;
   if (!DeviceIoControl(m_hDevice, controlCode, request.bytes, kRecordSize, reply.bytes, kRecordSize,
-                       &returned, nullptr)) {
-    return kFailedCallCode;
+                       &returned, nullptr) ||
+      returned != kRecordSize || reply.bytes[0] != channel) {
+    ++m_nFailedCalls;
+    return false;
   }
-  if (returned != kRecordSize || reply.bytes[0] != channel) return kFailedCallCode;
-  return reply.Code();
+  *result = reply.Code();
+  return true;
 }

@@ -7,10 +7,13 @@
 // Everything is in volts, within -10 V .. +10 V.
 //
 // Board: 12-bit offset binary converters, code = volts / step + 2048, with
-// step = 10 / 2048 V. Each call carries an 8-byte little-endian record:
-// byte 0 the channel, bytes 1..3 padding, bytes 4..7 the code. A failed call,
-// or a reply that is not a whole record for the channel asked, counts as the
-// code 0xFF00 (308.75 V); nothing is reported.
+// step = 10 / 2048 V; an output code is limited to 0..4095, since a 12-bit
+// converter given 4096 would wrap round to -10 V. Each call carries an 8-byte
+// little-endian record: byte 0 the channel, bytes 1..3 padding, bytes 4..7
+// the code. A failed call, or a reply that is not a whole record for the
+// channel asked, is counted; a failed read gives the channel's last good
+// reading (0 V before any), so the loop never sees a value the board did not
+// measure. The real-time run reports the count once, at its end.
 //
 // Emulation: "ID_DIDIRO_DAC" (outgoing) and "ID_DIDIRO_ADC" (incoming) carry
 // four 16-bit codes, channel 0 in the low word of wParam, 1 in its high word,
@@ -36,20 +39,27 @@ class CDT2801 {
   CDT2801& operator=(const CDT2801&) = delete;
 
   // Sets one output; returns the volts output. Board: channels 0 and 1, the
-  // volts the driver reports back for the code written (a code outside
-  // 0..4095 is sent as it comes). Emulation: channels 0..3, stored unlimited.
-  // Other channels: nothing happens and the result is 0.0.
+  // volts the driver reports back for the code written (limited to 0..4095;
+  // not a number: 2048), or those of the code sent when the call failed.
+  // Emulation: channels 0..3, stored unlimited. Other channels: nothing
+  // happens and the result is 0.0.
   double WriteDAC(BYTE channel, double volts);
-  // Reads one input. Board: any channel goes to the driver. Emulation: the
-  // latched value of channels 0..3, 0.0 for the others.
+  // Reads one input. Board: any channel goes to the driver; a failed call
+  // gives the channel's last good reading. Emulation: the latched value of
+  // channels 0..3, 0.0 for the others.
   double ReadADC(BYTE channel);
+  // The board's driver calls since the last ResetCallCounts, and how many of
+  // them failed. The worker that runs the board is their only user.
+  void ResetCallCounts();
+  int Calls() const { return m_nCalls; }
+  int FailedCalls() const { return m_nFailedCalls; }
   // Emulation: fixes the received inputs for one sample. Board: nothing.
   void Latch();
   // Emulation: limits the four outputs to +-10 V (in place) and broadcasts
   // them as "ID_DIDIRO_DAC". Board: nothing.
   void BroadcastDAC();
   // All outputs to 0 V before a run; the emulation then broadcasts them and
-  // waits ms so that the companion settles.
+  // waits ms so that the companion settles (less when a stop is asked for).
   void ZeroOutputs(UINT ms);
   // The input message: stores its four voltages under g_pcsAnalogIo.
   void ReceiveInputs(WPARAM wParam, LPARAM lParam);
@@ -73,11 +83,16 @@ class CDT2801 {
   double m_dAdcOffset;
   double m_dAdcRange;
   double m_dAdcStep;
+  double m_lastReadings[256];  // the board's last good reading of each input
 
  private:
-  // The board's output code of volts, as an unsigned 32-bit word.
+  // The board's output code of volts, limited to 0..4095.
   DWORD DacCode(double volts) const;
-  // One driver call on the record (channel, code); the code of the reply, or
-  // 0xFF00 when the call failed or its reply is not a record for channel.
-  DWORD BoardCall(DWORD controlCode, BYTE channel, DWORD code);
+  // One driver call on the record (channel, code): true and the code of the
+  // reply, or false when the call failed or its reply is not a record for
+  // channel. Counts the call.
+  bool BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* reply);
+
+  int m_nCalls = 0;
+  int m_nFailedCalls = 0;
 };

@@ -111,9 +111,12 @@ void CSIMsignal::Clamp(const CSIMsignal& lo, const CSIMsignal& hi, int t) {
 }
 
 void CSIMsignal::Evaluate(CQorexDoc* doc, CSIMsystem* system, int index) {
+  EvaluateSide(doc ? doc->m_signals.RightSideAt(index) : nullptr, doc, system);
+}
+
+void CSIMsignal::EvaluateSide(const CMcBasic* rhs, CQorexDoc* doc, CSIMsystem* system) {
   const int t = system ? system->m_nStep.load() : 0;
   if (t < 0 || t >= m_nColumns) return;
-  const CMcBasic* rhs = doc ? doc->m_signals.RightSideAt(index) : nullptr;
   const double sign = IsMatrix(rhs) && (rhs->m_flags & kMcMinus) ? -1.0 : 1.0;
   for (int ch = 0; ch < m_nRows; ++ch) {
     const CMcBasic* e = RowExpr(rhs, ch);

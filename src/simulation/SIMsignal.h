@@ -57,6 +57,8 @@ class CSIMsignal {
   // definition `index` (a matrix gives one expression per row, its minus sign
   // applying to all); errors leave 0 and g_bEvalError set.
   void Evaluate(CQorexDoc* doc, CSIMsystem* system, int index);
+  // The same for the right side rhs itself (null: 0 and g_bEvalError set).
+  void EvaluateSide(const CMcBasic* rhs, CQorexDoc* doc, CSIMsystem* system);
   // Sizes the signal from expr (a matrix of k elements and c columns gives
   // k / c rows, anything else 1) with `columns` columns; with fill, samples
   // come from EvaluateVector against the document's own run. Where that run

@@ -173,6 +173,7 @@ void CSIMsystem::Setup(CQorexDoc* doc) {
   RebuildBlocks(doc);
   for (const SIMmodelWiring& b : kModelWiring) (this->*b.block).PrepareSimulation();
   ResetStates();
+  TakeRealtimeSides(doc);
   m_nError = !timesOk ? kSimBadTimes : ShapesAgree(true) ? kSimOk : kSimShapeMismatch;
   if (m_nError != kSimOk) ZeroSignals();
 }
@@ -311,6 +312,9 @@ bool CSIMsystem::CopyFrom(const CSIMsystem& src) {
   const int from = m_nStep + 1;
   for (const SIMloopSignal& s : kLoopSignals) (this->*s.signal).CopyFrom(src.*s.signal, from);
   for (const SIMmodelWiring& b : kModelWiring) this->*b.block = src.*b.block;
+  if (src.m_pDoc != nullptr) TakeRealtimeSides(src.m_pDoc);
+  // Everything now fits: a system that an earlier hand-over left refused runs again.
+  m_nError = kSimOk;
   return true;
 }
 

@@ -37,6 +37,7 @@
 #include "platform/core/Sync.h"
 
 #include <atomic>
+#include <memory>
 
 class CMcBasic;
 class CQorexDoc;
@@ -125,6 +126,39 @@ class CSIMsystem {
   // real-time run, the control limits cover the process input).
   bool ShapesAgree(bool realtime) const;
 
+  // ---- real time (SIMrealtime.cpp) ------------------------------------------
+  // A worker steps the loop against the analog I/O once per sampling period
+  // and hands completed passes to the document with "TransferSim" and
+  // "PushUGY". Clearing g_pSimDoc asks it to stop; it then ends within one
+  // sample (plus one device timeout) with every output at 0 V, and hands
+  // nothing over. The worker reads the definitions' right sides only through
+  // the copies below, and the system only inside g_pcsSimulation.
+  //
+  // Stops a running worker, sets the system up for doc with Tf / Ts samples
+  // of Ts, simulates the run once (the signals hold it until the measured
+  // samples replace them) and starts the worker. User-interface thread.
+  void StartRealtime(CQorexDoc* doc, double Ts, double Tf);
+  // Asks the running worker to stop, whichever document it runs, and returns
+  // when it has ended. User-interface thread.
+  void StopRealtime();
+  // The tuner's single pass on the system as it was last set up: a worker
+  // that runs one pass for doc, hands it over, and clears bit 0x10 of
+  // g_wStatus at its end. The caller keeps g_pWorkerThread and g_pSimDoc;
+  // false when no thread could be started (0x10 is then cleared already).
+  // The pass's board failures are left in m_nPassFailedCalls of
+  // m_nPassCalls; the pass shows no message about them.
+  bool ContinueRealtime(CQorexDoc* doc);
+  // One real-time sample k: read the process, compute the loop, write the
+  // control out. Allocates nothing.
+  void RealtimeStep(int k);
+  // The worker functions; the argument is the system. 0 when the period (or
+  // the system) was refused, else 1.
+  static UINT RealtimeThread(LPVOID system);
+  static UINT RealtimeThreadContinue(LPVOID system);
+  // Whether the worker of the run numbered `run` (the end-of-run message's
+  // wParam) has cleared g_pWorkerThread.
+  static bool RealtimeRunCleared(unsigned run);
+
   // ---- data -----------------------------------------------------------------
   double m_dTs;  // sampling time, seconds
   int m_nSteps;  // samples N of a run
@@ -160,6 +194,18 @@ class CSIMsystem {
   // SIMerror of the last Prepare or Setup; read by the worker and the views.
   std::atomic<int> m_nError;
 
+  // The real-time conditionings' right sides (U: signal slot 6, Y: slot 7) as
+  // Setup and CopyFrom last took them, with every design variable replaced
+  // by its value then; null when the slot has none.
+  std::unique_ptr<CMcBasic> m_pRealtimeU;
+  std::unique_ptr<CMcBasic> m_pRealtimeY;
+  // The number of the run StartRealtime started last (fixed before its
+  // worker runs).
+  unsigned m_nRealtimeRun = 0;
+  // The board's driver calls of the last tuner's pass, and the failed ones.
+  std::atomic<int> m_nPassCalls{0};
+  std::atomic<int> m_nPassFailedCalls{0};
+
  private:
   // The fifteen signals, sized without filling (N columns): an input from its
   // own definition, a computed signal from its size's source (kDimSources).
@@ -174,6 +220,14 @@ class CSIMsystem {
   // A sweep point: rebuilds what depends on the variable, by mask, and
   // writes |I + W7| into m_tfSweep.
   void SweepPoint(CQorexDoc* doc, int mask);
+  // Takes the copies of the conditionings' right sides from doc.
+  void TakeRealtimeSides(const CQorexDoc* doc);
+  // Whether a pass may run: no error, the shapes agree, N >= 1. Under
+  // g_pcsSimulation.
+  bool SoundForRealtime() const;
+  // 0 V to every row of the process input (inside g_pcsSimulation), then
+  // the emulation's broadcast.
+  void ZeroProcessInputs();
 
   int m_nPrepareDepth = 0;  // nesting of the watchdog's follow-up (McDepthGuard)
 };

@@ -16,6 +16,7 @@
 #include "tests/diagrams/SignalPaneTestSupport.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -150,6 +151,30 @@ TEST_F(SignalPaneThreads, UpdatePanesOffTheUserInterfaceThreadDrawsNothing) {
   worker.join();
   EXPECT_EQ(QxAssertFailureCount(), failures + 1);
   EXPECT_EQ(QxTest::ClientImage(&Pane()), before);
+}
+
+// The real worker on the emulated unit (no companion: the inputs stay at
+// 0 V): the panes grow with its slices while it writes, and the end of the
+// run repaints them whole on this thread, showing the run handed over.
+TEST_F(SignalPaneThreads, ARealRunGrowsThePanesAndItsEndRepaintsThem) {
+  CQorexDoc& doc = Doc();
+  doc.m_dSamplingTime = 0.02;
+  doc.m_dFinalTime = 0.4;  // 20 samples
+  doc.Recalculate();
+  const QImage before = Image();
+  doc.StartStopSimulation();
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit) {
+    QxTest::PumpEvents();
+    Pane().UpdateWindow();
+  }
+  QxTest::PumpEvents();
+  Pane().UpdateWindow();
+  ASSERT_EQ(g_pWorkerThread.load(), nullptr);
+  EXPECT_EQ(doc.m_nRuns, 1);
+  const QImage shown = QxTest::ClientImage(&Pane());
+  EXPECT_NE(shown, before);
+  EXPECT_EQ(shown, Image());  // nothing stale left by the run
 }
 
 }  // namespace

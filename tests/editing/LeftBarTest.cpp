@@ -10,6 +10,7 @@
 #include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 namespace {
@@ -188,15 +189,39 @@ TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
   QImage image = Image();
   EXPECT_TRUE(ShowsTile(image, kFindGAt, kSpriteFindGSwitchOff));
   EXPECT_TRUE(ShowsTile(image, kRealtimeAt, kSpriteRealtimeSwitchOff));
-  // The tuner's button and the run spot change nothing yet; the spot shows
-  // its pressed picture while held.
+  // The tuner's button changes nothing yet.
+  g_pWorkerThread.store(nullptr);
   Click(ButtonCentre(0));
-  Press({18, 73});
-  EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), kLampAt, kSpriteLampOnPressed));
-  Release({18, 73});
-  EXPECT_TRUE(ShowsTile(Image(), kLampAt, kSpriteLampOn));
   EXPECT_EQ(g_wStatus.load(), 0);
   EXPECT_TRUE(noDialog.Dialogs().empty());
+}
+
+TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
+  // The emulated unit with no companion: the inputs stay at 0 V.
+  Doc()->m_dSamplingTime = 0.05;
+  Doc()->m_dFinalTime = 30.0;
+  Press({18, 73});
+  EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), kLampAt, kSpriteLampOffPressed));
+  Release({18, 73});
+  ASSERT_NE(g_pWorkerThread.load(), nullptr);
+  EXPECT_EQ(g_pSimDoc.load(), Doc());
+  EXPECT_TRUE(ShowsTile(Image(), kLampAt, kSpriteLampOn));
+  Click({18, 73});  // stops it: the click returns once the worker has ended
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  EXPECT_EQ(g_pSimDoc.load(), nullptr);
+  EXPECT_TRUE(ShowsTile(Image(), kLampAt, kSpriteLampOff));
+  EXPECT_EQ(Doc()->m_nRuns, 0);  // a stopped run is not stored
+
+  // A run that ends by itself is stored, and its end repaints the bar.
+  Doc()->m_dFinalTime = 0.2;
+  Click({18, 73});
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit)
+    QxTest::PumpEvents();
+  QxTest::PumpEvents();
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  EXPECT_EQ(Doc()->m_nRuns, 1);
+  EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), kLampAt, kSpriteLampOff));
 }
 
 // G = b/(s + 1) under the new design's loop, with one run stored at b = 2.

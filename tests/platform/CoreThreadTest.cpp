@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <sys/resource.h>
 #include <future>
 #include <thread>
 #include <vector>
@@ -109,4 +111,32 @@ TEST(WinThreadThreads, ThreadObjectDeletesItselfWhenTheFunctionReturns) {
   EXPECT_EQ(g_destroyed, before + 3);
   EXPECT_NE(reports[0]->id, reports[1]->id);
   EXPECT_NE(reports[1]->id, reports[2]->id);
+}
+
+// Above normal the thread gets a lower nice value where the system lets it
+// (never a higher one); normal keeps the process's.
+TEST(WinThreadThreads, TheHighestPriorityLowersTheNiceValueWherePermitted) {
+  errno = 0;
+  const int process = getpriority(PRIO_PROCESS, 0);
+  ASSERT_EQ(errno, 0);
+  for (int priority : {THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_HIGHEST}) {
+    std::promise<int> seen;
+    std::future<int> nice = seen.get_future();
+    ASSERT_NE(AfxBeginThread(
+                  [](LPVOID p) -> UINT {
+                    static_cast<std::promise<int>*>(p)->set_value(getpriority(PRIO_PROCESS, 0));
+                    return 0;
+                  },
+                  &seen, priority),
+              nullptr);
+    const int value = nice.get();
+    if (priority == THREAD_PRIORITY_NORMAL)
+      EXPECT_EQ(value, process);
+    else
+      EXPECT_LE(value, process);
+  }
+  // Refused or not, the number is kept.
+  CWinThread self;
+  EXPECT_TRUE(self.SetThreadPriority(THREAD_PRIORITY_HIGHEST));
+  EXPECT_EQ(self.GetThreadPriority(), THREAD_PRIORITY_HIGHEST);
 }

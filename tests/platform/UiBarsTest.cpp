@@ -153,7 +153,7 @@ TEST_F(UiBars, AFloatingDialogBarShownLaterTakesItsTemplateSize) {
   const CSize want = bar.CalcFixedLayout(FALSE, TRUE);
   CRect client;
   // A window manager applies the size in its own time.
-  QTest::qWaitFor(
+  (void)QTest::qWaitFor(
       [&] {
         bar.GetClientRect(&client);
         return client.Width() >= want.cx && client.Height() >= want.cy;

@@ -81,15 +81,21 @@ TEST(DT2801Board, WritesOutputsAndReadsThemThroughTheWires) {
   ASSERT_EQ(fake.board.ReadLine(), "ready");
   CDT2801 device;
   ASSERT_EQ(device.m_bEmulate, 0);
-  // 5 V is code 3072, -10 V code 0, 10 V is 4096 and sent as such; 1 V is
-  // 204.8 codes, truncated. The result is the volts the record reports back.
+  // 5 V is code 3072, -10 V code 0; 10 V and beyond, which would wrap round
+  // to -10 V at 4096, go out as 4095, below -10 V as 0, not a number as 0 V;
+  // 1 V is 204.8 codes, truncated. The result is the volts the record reports
+  // back.
   const struct {
     BYTE channel;
     double volts, result;
     const char* logged;
   } writes[] = {{0, 5.0, 5.0, "ch=0 value=3072 -> 3072"},
                 {1, -10.0, -10.0, "ch=1 value=0 -> 0"},
-                {0, 10.0, 10.0, "ch=0 value=4096 -> 4096"},
+                {0, 10.0, 4095 * 10.0 / 2048 - 10.0, "ch=0 value=4095 -> 4095"},
+                {1, 12.0, 4095 * 10.0 / 2048 - 10.0, "ch=1 value=4095 -> 4095"},
+                {1, -1e300, -10.0, "ch=1 value=0 -> 0"},
+                {1, std::nan(""), 0.0, "ch=1 value=2048 -> 2048"},
+                {1, -10.0, -10.0, "ch=1 value=0 -> 0"},
                 {0, 1.0, 204 * 10.0 / 2048, "ch=0 value=2252 -> 2252"}};
   for (const auto& w : writes) {
     EXPECT_DOUBLE_EQ(device.WriteDAC(w.channel, w.volts), w.result);
@@ -110,20 +116,41 @@ TEST(DT2801Board, WritesOutputsAndReadsThemThroughTheWires) {
   device.ZeroOutputs(500);
   QxSetClock(previous);
   EXPECT_EQ(clock.TotalSlept(), 0u);
-  EXPECT_EQ(fake.board.ReadLine(), "#7 code=0x82002004 ch=0 value=2048 -> 2048");
-  EXPECT_EQ(fake.board.ReadLine(), "#8 code=0x82002004 ch=1 value=2048 -> 2048");
+  EXPECT_EQ(fake.board.ReadLine(), "#11 code=0x82002004 ch=0 value=2048 -> 2048");
+  EXPECT_EQ(fake.board.ReadLine(), "#12 code=0x82002004 ch=1 value=2048 -> 2048");
+  EXPECT_EQ(device.Calls(), 12);
+  EXPECT_EQ(device.FailedCalls(), 0);
 }
 
-TEST(DT2801Board, FailedCallsReadAsTheFailureValue) {
+TEST(DT2801Board, FailedReadsKeepTheLastGoodReadingAndAreCounted) {
+  // normal, then the board is killed: the reading of each channel stays.
+  {
+    FakeBoard fake("normal");
+    ASSERT_EQ(fake.board.ReadLine(), "ready");
+    CDT2801 device;
+    ASSERT_EQ(device.m_bEmulate, 0);
+    device.WriteDAC(0, 5.0);
+    EXPECT_DOUBLE_EQ(device.ReadADC(0), 5.0);
+    EXPECT_DOUBLE_EQ(device.ReadADC(3), 0.0);  // output 1, never written
+    fake.board.Stop();
+    device.ResetCallCounts();
+    EXPECT_DOUBLE_EQ(device.ReadADC(0), 5.0);
+    EXPECT_DOUBLE_EQ(device.ReadADC(3), 0.0);
+    EXPECT_DOUBLE_EQ(device.ReadADC(1), 0.0);                      // never read: 0 V
+    EXPECT_DOUBLE_EQ(device.WriteDAC(1, 2.0), 409 * 10.0 / 2048);  // the code sent
+    EXPECT_EQ(device.Calls(), 4);
+    EXPECT_EQ(device.FailedCalls(), 4);
+  }
   // silent: no reply within the timeout, then the connection is dropped;
-  // garbage: a reply longer than the record.
+  // garbage: a reply longer than the record. No reading came before.
   for (const char* mode : {"silent", "garbage"}) {
     FakeBoard fake(mode);
     ASSERT_EQ(fake.board.ReadLine(), "ready");
     CDT2801 device;
     ASSERT_EQ(device.m_bEmulate, 0) << mode;
-    EXPECT_DOUBLE_EQ(device.ReadADC(0), 308.75) << mode;
-    EXPECT_DOUBLE_EQ(device.WriteDAC(1, 2.0), 308.75) << mode;
+    EXPECT_DOUBLE_EQ(device.ReadADC(0), 0.0) << mode;
+    EXPECT_DOUBLE_EQ(device.ReadADC(0), 0.0) << mode;
+    EXPECT_EQ(device.FailedCalls(), 2) << mode;
   }
 }
 

@@ -1,0 +1,349 @@
+// Real-time control: what one sample costs, and how well real runs keep their
+// period, against both peers (tools/fake_dt2801 on the device socket, and
+// tools/qorex_companion on the local bus).
+//
+// Designs: "new" (the default design) and "3x3" (the 3 x 3 design of
+// bench/recalculate.cpp: PI controllers, P = L = F = I).
+//
+// Cost per sample: CSIMsystem::RealtimeStep on each peer, beside
+// CSIMsystem::SimulateStep of the same design: median and p99 in us, and the
+// allocations per sample (operator new calls counted during the samples).
+//
+// Period error: real runs started with CSIMsystem::StartRealtime at Ts =
+// 0.001 s (2000 samples), 0.02 s (500), 0.05 s (200) and 0.1 s (100) on the
+// new design. A period is the time between two sample starts as the peer saw
+// them on its monotonic clock (the board: each read of input 0; the
+// companion: each DAC frame); its error is that minus the period. Beside
+// them, the bare pacing loop (the same GetTickCount and Sleep, no work) timed
+// in this program. Reported: p50, p99 and max of |error| in ms, and the
+// overruns (periods longer than 1.5 periods).
+//
+// Plain program: bench_realtime [--quick] prints two tables.
+#include "GlobalResources.h"
+#include "QorexDoc.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Thread.h"
+#include "platform/io/Bus.h"
+#include "platform/ui/MessageQueue.h"
+#include "search/SearchGlobals.h"
+#include "simulation/AnalogIoGlobals.h"
+#include "simulation/DT2801.h"
+#include "simulation/SIMsystem.h"
+#include "tests/platform/IoPeerProcess.h"
+#include "tests/support/TreeBuilders.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+// Every allocation of the program is counted.
+static std::atomic<long> g_allocations{0};
+
+void* operator new(std::size_t size) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+
+extern std::atomic<CWinThread*> g_pWorkerThread;
+
+namespace {
+
+using namespace qxtest::trees;
+using Clock = std::chrono::steady_clock;
+
+void Set(CMXC_BIN& list, int slot, CMcBasic* rhs) {
+  delete list.GetAt(slot)->SetChildAt(rhs, 1);
+}
+
+CMcBasic* Pi(const char* sub, double T) {
+  return Div(Prod({Variable("k", 0, sub), PolyExpr({1, T})}), PolyExpr({0, T}));
+}
+
+std::unique_ptr<CQorexDoc> NewDesign(double ts, double tf) {
+  auto doc = std::make_unique<CQorexDoc>();
+  doc->m_dSamplingTime = ts;
+  doc->m_dFinalTime = tf;
+  doc->Recalculate();
+  return doc;
+}
+
+std::unique_ptr<CQorexDoc> ThreeByThree(double ts, double tf) {
+  auto doc = std::make_unique<CQorexDoc>();
+  Set(doc->m_models, kModelP, Identity(3));
+  Set(doc->m_models, kModelK,
+      Matrix(3, {Pi("1", 1), Real(0), Real(0), Real(0), Pi("2", 2), Real(0), Real(0), Real(0),
+                 Pi("3", 1)}));
+  Set(doc->m_models, kModelG,
+      Matrix(3, {Tf({1}, {1, 1}), Tf({0.5}, {1, 2}), Tf({0.2}, {3, 1}),  //
+                 Tf({0.3}, {2, 1}), Tf({2}, {1, 1.5, 0.5}), Tf({0.4}, {1, 1}), Tf({0.1}, {4, 1}),
+                 Tf({0.2}, {2, 1}), Tf({1.5}, {1, 2, 1})}));
+  Set(doc->m_models, kModelL, Identity(3));
+  Set(doc->m_models, kModelF, Identity(3));
+  Set(doc->m_signals, kSigC, Matrix(1, {Real(1), Real(1), Real(1)}));
+  for (int slot : {kSigV, kSigD, kSigN})
+    Set(doc->m_signals, slot, Matrix(1, {Real(0), Real(0), Real(0)}));
+  Set(doc->m_signals, kSigClipMin, Matrix(1, {Real(-10), Real(-10), Real(-10)}));
+  Set(doc->m_signals, kSigClipMax, Matrix(1, {Real(10), Real(10), Real(10)}));
+  Set(doc->m_signals, kSigUProc,
+      Matrix(1, {Fn("u", Time(), 0, "1"), Fn("u", Time(), 0, "2"), Fn("u", Time(), 0, "3")}));
+  Set(doc->m_signals, kSigYProc,
+      Matrix(1, {Fn("y", Time(), 0, "1"), Fn("y", Time(), 0, "2"), Fn("y", Time(), 0, "3")}));
+  doc->m_dSamplingTime = ts;
+  doc->m_dFinalTime = tf;
+  doc->UpdateUsedVariables();
+  const double k[] = {2, 1.5, 1};
+  const char* subs[] = {"1", "2", "3"};
+  for (int i = 0; i < 3; ++i) doc->m_vars.m_pValue[doc->m_vars.Find("k", subs[i], 0)] = k[i];
+  doc->Recalculate();
+  return doc;
+}
+
+// One peer and the analog I/O device that talks to it.
+struct Peer {
+  std::string name;
+  std::unique_ptr<qxtest::PeerProcess> process;
+  std::unique_ptr<CDT2801> device;
+  std::string bus;
+
+  // Lines the peer wrote so far, read without waiting for more.
+  std::vector<std::string> Drain(int waitMs) {
+    std::vector<std::string> lines;
+    for (std::string line = process->ReadLine(waitMs); !line.empty();
+         line = process->ReadLine(waitMs))
+      lines.push_back(line);
+    return lines;
+  }
+};
+
+std::unique_ptr<Peer> StartBoard(const std::string& dir) {
+  auto peer = std::make_unique<Peer>();
+  peer->name = "fake_dt2801";
+  const std::string socket = dir + "/dt2801.sock";
+  peer->process = std::make_unique<qxtest::PeerProcess>(
+      "fake_dt2801", std::vector<std::string>{"--socket", socket, "--times", "1"});
+  if (peer->process->ReadLine() != "ready") return nullptr;
+  setenv("QX_DEVICE_DT2801", socket.c_str(), 1);
+  peer->device = std::make_unique<CDT2801>();
+  unsetenv("QX_DEVICE_DT2801");
+  return peer->device->m_bEmulate ? nullptr : std::move(peer);
+}
+
+std::unique_ptr<Peer> StartCompanion(const std::string& dir) {
+  auto peer = std::make_unique<Peer>();
+  peer->name = "qorex_companion";
+  setenv("QX_BUS_DIR", dir.c_str(), 1);
+  if (!QxBusJoin()) return nullptr;
+  peer->process = std::make_unique<qxtest::PeerProcess>(
+      "qorex_companion", std::vector<std::string>{"--times", "1", "--lag", "0.5"});
+  if (peer->process->ReadLine().rfind("ready", 0) != 0) return nullptr;
+  unsetenv("QX_DEVICE_DT2801");
+  peer->device = std::make_unique<CDT2801>();
+  QxBusSetReceiver([device = peer->device.get()](UINT message, WPARAM w, LPARAM l) {
+    if (message == g_msgAdc) device->ReceiveInputs(w, l);
+  });
+  return peer;
+}
+
+struct Figures {
+  double p50, p99, max;
+  int overruns;
+};
+
+Figures Summarise(std::vector<double> values, double period) {
+  Figures f{0, 0, 0, 0};
+  if (values.empty()) return f;
+  for (double v : values)
+    if (v > 0.5 * period) ++f.overruns;
+  for (double& v : values) v = std::fabs(v);
+  std::sort(values.begin(), values.end());
+  f.p50 = values[values.size() / 2];
+  f.p99 = values[std::min(values.size() - 1, values.size() * 99 / 100)];
+  f.max = values.back();
+  return f;
+}
+
+// ---- cost per sample -----------------------------------------------------------------
+
+void CostPerSample(const char* design, CQorexDoc& doc, Peer* peer, int samples) {
+  CSIMsystem sim;
+  sim.m_dTs = doc.m_dSamplingTime;
+  sim.m_nSteps = samples;
+  sim.Setup(&doc);
+  std::vector<double> step(samples), simulate(samples);
+  long stepAllocations = 0, simulateAllocations = 0;
+  if (peer != nullptr) {
+    g_pAnalogIo = peer->device.get();
+    for (int k = 0; k < samples; ++k) {
+      const long before = g_allocations.load();
+      const auto t0 = Clock::now();
+      sim.RealtimeStep(k);
+      const auto t1 = Clock::now();
+      stepAllocations += g_allocations.load() - before;
+      step[k] = std::chrono::duration<double, std::micro>(t1 - t0).count();
+      if (k % 64 == 0) {
+        peer->Drain(5);
+        QxBusPoll(0);
+      }
+    }
+    peer->Drain(50);
+  }
+  sim.ResetStates();
+  for (int k = 0; k < samples; ++k) {
+    const long before = g_allocations.load();
+    const auto t0 = Clock::now();
+    sim.SimulateStep(k);
+    const auto t1 = Clock::now();
+    simulateAllocations += g_allocations.load() - before;
+    simulate[k] = std::chrono::duration<double, std::micro>(t1 - t0).count();
+  }
+  auto row = [&](const char* what, std::vector<double> v, long allocations) {
+    std::sort(v.begin(), v.end());
+    std::printf("%-5s %-16s %-13s %9.2f %9.2f %8.3f\n", design, peer ? peer->name.c_str() : "-",
+                what, v[v.size() / 2], v[v.size() * 99 / 100], double(allocations) / samples);
+  };
+  if (peer) row("RealtimeStep", step, stepAllocations);
+  row("SimulateStep", simulate, simulateAllocations);
+}
+
+// ---- period error ---------------------------------------------------------------------
+
+// Sample starts (ms) from the peer's log: the board's reads of input 0, the
+// companion's DAC frames after the zeroing one.
+std::vector<double> SampleStarts(const std::vector<std::string>& lines, bool board) {
+  std::vector<double> starts;
+  for (const std::string& line : lines) {
+    const std::size_t t = line.rfind(" t=");
+    if (t == std::string::npos) continue;
+    if (board ? line.find("code=0x82002000 ch=0 ") == std::string::npos
+              : line.rfind("DAC #", 0) != 0)
+      continue;
+    starts.push_back(std::atof(line.c_str() + t + 3) / 1000.0);
+  }
+  if (!board && !starts.empty()) starts.erase(starts.begin());  // the zeroing frame
+  return starts;
+}
+
+std::vector<double> Errors(const std::vector<double>& starts, double period) {
+  std::vector<double> errors;
+  for (std::size_t i = 1; i < starts.size(); ++i)
+    errors.push_back(starts[i] - starts[i - 1] - period);
+  return errors;
+}
+
+void PrintPeriod(const char* peer, double ts, int samples, const std::vector<double>& errors) {
+  const Figures f = Summarise(errors, ts * 1000.0);
+  std::printf("%-16s %6.3f %6d %7zu %8.3f %8.3f %8.3f %8d\n", peer, ts, samples, errors.size(),
+              f.p50, f.p99, f.max, f.overruns);
+}
+
+// The messages a run posts, handled at once: the hand-overs' bits cleared.
+void DeliverRunMessages() {
+  qxui::DeliverPendingMessages();
+}
+
+void RealRun(Peer& peer, double ts, int samples) {
+  auto doc = NewDesign(ts, ts * samples + ts / 2);
+  g_pAnalogIo = peer.device.get();
+  peer.Drain(50);
+  CSIMsystem* sim = g_pSimulator.load();
+  sim->StartRealtime(doc.get(), ts, doc->m_dFinalTime);
+  std::vector<std::string> lines;
+  while (g_pWorkerThread.load() != nullptr) {
+    DeliverRunMessages();
+    QxBusPoll(1);
+    for (std::string& line : peer.Drain(5)) lines.push_back(std::move(line));
+  }
+  DeliverRunMessages();
+  for (std::string& line : peer.Drain(200)) lines.push_back(std::move(line));
+  const bool board = peer.name == "fake_dt2801";
+  // The run's own samples: the last N starts the peer logged.
+  std::vector<double> starts = SampleStarts(lines, board);
+  if (starts.size() > static_cast<std::size_t>(samples))
+    starts.erase(starts.begin(), starts.end() - samples);
+  PrintPeriod(peer.name.c_str(), ts, samples, Errors(starts, ts * 1000.0));
+}
+
+void BarePacing(double ts, int samples) {
+  const DWORD ms = static_cast<DWORD>(ts * 1000.0);
+  std::vector<double> starts;
+  starts.reserve(samples);
+  const auto origin = Clock::now();
+  for (int k = 0; k < samples; ++k) {
+    const DWORD t0 = GetTickCount();
+    starts.push_back(std::chrono::duration<double, std::milli>(Clock::now() - origin).count());
+    const DWORD rest = ms - (GetTickCount() - t0);
+    if (rest != 0 && rest <= ms) Sleep(rest);
+  }
+  PrintPeriod("bare loop", ts, samples, Errors(starts, ts * 1000.0));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  char dirTemplate[] = "/tmp/qx-bench-realtime-XXXXXX";
+  const std::string dir = mkdtemp(dirTemplate) ? dirTemplate : "/tmp";
+  g_pSimulator = new CSIMsystem;
+  // The run's thread messages: clear the bits the handlers would clear.
+  qxui::SetPreTranslateHook([](MSG* msg) {
+    if (msg->message == WM_APP + 12 || msg->message == WM_APP + 13)
+      g_wStatus.fetch_and(static_cast<WORD>(~kStatusRunHandOver));
+    return TRUE;
+  });
+  QxUiThreadId();
+
+  std::unique_ptr<Peer> board = StartBoard(dir);
+  std::unique_ptr<Peer> companion = StartCompanion(dir);
+  if (!board || !companion) {
+    std::fprintf(stderr, "bench_realtime: a peer did not start\n");
+    return 1;
+  }
+
+  std::printf("Cost per sample (us), allocations per sample\n");
+  std::printf("%-5s %-16s %-13s %9s %9s %8s\n", "design", "peer", "call", "median", "p99",
+              "allocs");
+  const int costSamples = quick ? 500 : 5000;
+  auto fresh = NewDesign(0.001, 10.0);
+  auto three = ThreeByThree(0.001, 10.0);
+  for (Peer* peer : {companion.get(), board.get()}) {
+    CostPerSample("new", *fresh, peer, costSamples);
+    CostPerSample("3x3", *three, peer, costSamples);
+  }
+
+  std::printf("\nPeriod error |start-to-start - period| (ms), new design\n");
+  std::printf("%-16s %6s %6s %7s %8s %8s %8s %8s\n", "peer", "Ts", "N", "periods", "p50", "p99",
+              "max", "overruns");
+  const struct {
+    double ts;
+    int samples;
+  } runs[] = {{0.001, 2000}, {0.02, 500}, {0.05, 200}, {0.1, 100}};
+  for (const auto& run : runs) {
+    const int samples = quick ? std::min(run.samples, 50) : run.samples;
+    RealRun(*board, run.ts, samples);
+    RealRun(*companion, run.ts, samples);
+    BarePacing(run.ts, samples);
+  }
+  QxBusLeave();
+  g_pAnalogIo = nullptr;
+  delete g_pSimulator.exchange(nullptr);
+  return 0;
+}

@@ -1,0 +1,342 @@
+// Real-time control: the worker that steps the loop against the analog I/O
+// once per sampling period, and its start and stop on the user-interface
+// thread.
+//
+// Every wait here (the pacing sleep, the device's settling time, the
+// hand-over handshakes, StopRealtime) goes through SleepUnless on the
+// replaceable clock, and whoever ends a wait's reason wakes the sleepers: a
+// stop request ends a run within one sample, whatever the period.
+#include "simulation/SIMsystem.h"
+
+#include "MC/MC_BASIC.h"
+#include "MC/MC_REAL.h"
+#include "MC/McKinds.h"
+#include "MC/Mc_variable.h"
+#include "QorexDoc.h"
+#include "WorkerMessages.h"
+#include "platform/core/Clock.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Thread.h"
+#include "platform/ui/MessageQueue.h"
+#include "search/SearchGlobals.h"
+#include "simulation/AnalogIoGlobals.h"
+#include "simulation/DT2801.h"
+
+#include <cmath>
+#include <cstdio>
+
+// Set by the application object (Qorex.cpp): the running worker, or null.
+extern std::atomic<CWinThread*> g_pWorkerThread;
+
+namespace {
+
+constexpr char kCaption[] = "Realtime process control error";
+constexpr char kPeriodText[] = "The sampling time must be between 1[ms] and 30[s]";
+constexpr char kUnsoundText[] =
+    "The design cannot be run: its signals do not fit its models or its times are not valid.";
+constexpr char kBoardFailedFormat[] =
+    "The analog I/O board failed %d of %d calls during the run; failed readings kept their last "
+    "value.";
+
+constexpr DWORD kStopPollMs = 20;
+constexpr DWORD kHandOverPollMs = 10;
+constexpr DWORD kPassHandOverPollMs = 20;
+constexpr DWORD kFindGPollMs = 40;
+// Outputs that a refused system zeroes: all the emulation's (the board
+// ignores channels beyond its two).
+constexpr int kAllOutputs = 4;
+
+// The user-interface thread, as the last StartRealtime saw it: the tuner's
+// pass is started from the tuner's thread.
+std::atomic<DWORD> s_uiThread{0};
+
+// Runs numbered as StartRealtime starts them, and the newest whose worker
+// has cleared g_pWorkerThread.
+std::atomic<unsigned> s_runsStarted{0};
+std::atomic<unsigned> s_runsCleared{0};
+
+DWORD UiThread() {
+  const DWORD id = QxUiThreadId();
+  return id != 0 ? id : s_uiThread.load();
+}
+
+bool Stopped() {
+  return g_pSimDoc.load() == nullptr;
+}
+
+// A post to the application object; nothing once a stop was asked for, so
+// that no hand-over reaches a document that is being closed.
+void PostUnlessStopped(UINT message, WPARAM wParam) {
+  if (!Stopped()) PostThreadMessage(UiThread(), message, wParam, 0);
+}
+
+// Waits in slices of pollMs while the bits are set and no stop was asked for.
+void WaitWhileStatus(WORD bits, DWORD pollMs) {
+  const auto over = [bits] { return (g_wStatus.load() & bits) == 0 || Stopped(); };
+  while (!over()) SleepUnless(pollMs, over);
+}
+
+// The hand-over handshake: set the pending bit, post, wait for the handler.
+void HandOver(UINT message, CQorexDoc* doc, DWORD pollMs) {
+  if (Stopped()) return;
+  g_wStatus.fetch_or(kStatusRunHandOver);
+  PostUnlessStopped(message, reinterpret_cast<WPARAM>(doc));
+  WaitWhileStatus(kStatusRunHandOver, pollMs);
+}
+
+// Asks for the process identification after a pass, without waiting.
+void PostFindG() {
+  if (Stopped()) return;
+  g_wStatus.fetch_or(kStatusFindGPending);
+  PostUnlessStopped(WM_QX_FINDG, 0);
+}
+
+// The period in ms, truncated, or 0 when it lies outside 1 .. 30000 ms (the
+// check is made before the conversion, so no sampling time overflows it).
+DWORD PeriodMs(double ts) {
+  const double ms = std::trunc(ts * 1000.0);
+  return ms >= 1.0 && ms <= 30000.0 ? static_cast<DWORD>(ms) : 0;
+}
+
+// Replaces every bound design variable below node (node included) by a
+// number holding its signed value; returns what stands in node's place.
+CMcBasic* FreezeVariables(CMcBasic* node, const CQorexDoc* doc) {
+  if (McIsKind(node, kMcVariable)) {
+    const auto* var = static_cast<const CMcVariable*>(node);
+    if (var->IsTimeVariable() || var->m_index == CMcVariable::kUnbound ||
+        var->m_index >= doc->m_vars.m_nCount)
+      return node;
+    McComplex value;
+    var->Evaluate(&value, const_cast<CQorexDoc*>(doc), nullptr);
+    CMcBasic* number = new CMcReal(std::fabs(value.re), std::signbit(value.re) ? 1 : 0);
+    delete node;
+    return number;
+  }
+  for (int i = 0; i < node->m_count; ++i) {
+    CMcBasic* child = node->m_children[i];
+    CMcBasic* frozen = FreezeVariables(child, doc);
+    if (frozen != child) node->SetChildAt(frozen, i);
+  }
+  return node;
+}
+
+CMcBasic* FrozenCopy(const CMcBasic* side, const CQorexDoc* doc) {
+  return side != nullptr ? FreezeVariables(side->Clone(), doc) : nullptr;
+}
+
+}  // namespace
+
+// ---- the worker's own data -----------------------------------------------------
+
+void CSIMsystem::TakeRealtimeSides(const CQorexDoc* doc) {
+  if (doc == nullptr) return;
+  m_pRealtimeU.reset(FrozenCopy(doc->m_signals.RightSideAt(kSigUProc), doc));
+  m_pRealtimeY.reset(FrozenCopy(doc->m_signals.RightSideAt(kSigYProc), doc));
+}
+
+bool CSIMsystem::SoundForRealtime() const {
+  return m_nError == kSimOk && m_nSteps >= 1 && ShapesAgree(true);
+}
+
+void CSIMsystem::ZeroProcessInputs() {
+  EnterCriticalSection(g_pcsSimulation);
+  const int rows = SoundForRealtime() ? m_uv.m_nRows : kAllOutputs;
+  for (int ch = 0; ch < rows && ch < 256; ++ch) g_pAnalogIo->WriteDAC(static_cast<BYTE>(ch), 0.0);
+  LeaveCriticalSection(g_pcsSimulation);
+  g_pAnalogIo->BroadcastDAC();
+}
+
+// ---- start and stop (user-interface thread) ------------------------------------------
+
+void CSIMsystem::StartRealtime(CQorexDoc* doc, double Ts, double Tf) {
+  StopRealtime();
+  if (doc == nullptr) return;
+  s_uiThread = GetCurrentThreadId();
+  const double steps = std::trunc(Tf / Ts);
+  // Setup refuses what is no run (N outside 0 .. g_nMaxSamples, a bad Ts).
+  m_nSteps = std::isfinite(steps) && std::fabs(steps) < 1e9 ? static_cast<int>(steps) : -1;
+  m_dTs = Ts;
+  Setup(doc);
+  for (int t = 0; t < m_nSteps; ++t) SimulateStep(t);
+  ResetStates();
+  CWinThread* worker =
+      AfxBeginThread(RealtimeThread, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
+  if (worker == nullptr) return;
+  m_nRealtimeRun = ++s_runsStarted;
+  // The worker is known before it runs: one that ends at once clears both.
+  g_pSimDoc = doc;
+  g_pWorkerThread = worker;
+  worker->ResumeThread();
+}
+
+void CSIMsystem::StopRealtime() {
+  g_pSimDoc = nullptr;
+  QxWakeSleepers();
+  const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
+  while (!ended()) SleepUnless(kStopPollMs, ended);
+}
+
+bool CSIMsystem::ContinueRealtime(CQorexDoc* doc) {
+  m_nSteps = m_c.m_nColumns;
+  m_dTs = doc->m_dSamplingTime;
+  m_nPassCalls = 0;
+  m_nPassFailedCalls = 0;
+  CWinThread* pass =
+      AfxBeginThread(RealtimeThreadContinue, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
+  if (pass == nullptr) {
+    g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
+    return false;
+  }
+  g_pSimDoc = doc;
+  pass->ResumeThread();
+  return true;
+}
+
+// ---- one sample (worker) ----------------------------------------------------------
+
+void CSIMsystem::RealtimeStep(int k) {
+  CDT2801* io = g_pAnalogIo;
+  io->Latch();
+  EnterCriticalSection(g_pcsSimulation);
+  // Inside the lock: a hand-over's Setup resets the step.
+  m_nStep = k;
+  if (m_nError != kSimOk || k < 0 || k >= m_c.m_nColumns || !ShapesAgree(true)) {
+    // A hand-over left nothing sound to compute: the process gets 0 V until
+    // the next one.
+    for (int ch = 0; ch < kAllOutputs; ++ch) io->WriteDAC(static_cast<BYTE>(ch), 0.0);
+  } else {
+    const double h = m_dTs;
+    m_P.Step(m_c, m_r, k, h);
+    for (int ch = 0; ch < m_y.m_nRows; ++ch)
+      m_y.At(ch, k) = io->ReadADC(static_cast<BYTE>(ch < 256 ? ch : 255));
+    m_yd.EvaluateSide(m_pRealtimeY.get(), nullptr, this);
+    m_yd.Add(m_yd, m_d, k);
+    m_L.Step(m_yd, m_z, k, h);
+    m_zn.Add(m_z, m_n, k);
+    m_F.Step(m_zn, m_w, k, h);
+    m_e.Subtract(m_r, m_w, k);
+    m_K.Step(m_e, m_u, k, h);
+    m_uv.Copy(m_u, k);
+    m_uv.EvaluateSide(m_pRealtimeU.get(), nullptr, this);
+    m_uv.Clamp(m_uMin, m_uMax, k);
+    m_uv.Add(m_uv, m_v, k);
+    for (int ch = 0; ch < m_uv.m_nRows && ch < 256; ++ch)
+      io->WriteDAC(static_cast<BYTE>(ch), m_uv.At(ch, k));
+  }
+  LeaveCriticalSection(g_pcsSimulation);
+  io->BroadcastDAC();
+}
+
+// ---- the workers --------------------------------------------------------------------
+
+UINT CSIMsystem::RealtimeThread(LPVOID param) {
+  auto* sys = static_cast<CSIMsystem*>(param);
+  CDT2801* io = g_pAnalogIo;
+  io->ResetCallCounts();
+  // Fixed before the worker started: the hand-overs keep both.
+  const DWORD ms = PeriodMs(sys->m_dTs);
+  const int n = sys->m_nSteps;
+  UINT result = 1;
+  int k = 0;
+  EnterCriticalSection(g_pcsSimulation);
+  const bool sound = sys->SoundForRealtime();
+  LeaveCriticalSection(g_pcsSimulation);
+  if (ms == 0 || !sound) {
+    MessageBox(nullptr, ms == 0 ? kPeriodText : kUnsoundText, kCaption, MB_OK);
+    sys->ZeroProcessInputs();
+    result = 0;
+  } else {
+    io->ZeroOutputs(ms);
+    while (!Stopped() && (k < n || (g_wStatus.load() & kStatusRealtimeLoop))) {
+      if (k >= n) {
+        // A continuous pass has completed: store it and go on with the block
+        // states as they are.
+        HandOver(WM_QX_PUSHUGY, g_pSimDoc.load(), kHandOverPollMs);
+        if (g_wStatus.load() & kStatusFindGPending)
+          WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
+        else if (g_wStatus.load() & kStatusFindGAfterPass)
+          PostFindG();
+        if (Stopped()) break;
+        k = 0;
+      }
+      const DWORD t0 = GetTickCount();
+      sys->RealtimeStep(k);
+      if (k % 3 == 0 || ms > 50) PostUnlessStopped(WM_QX_INVALIDATESLICE, static_cast<WPARAM>(k));
+      ++k;
+      // Unsigned: a sample that overran its period gives more than ms.
+      const DWORD rest = ms - (GetTickCount() - t0);
+      if (rest != 0 && rest <= ms) SleepUnless(rest, Stopped);
+    }
+    sys->ZeroProcessInputs();
+    if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n) {
+      HandOver(WM_QX_TRANSFERSIM, doc, kHandOverPollMs);
+      HandOver(WM_QX_PUSHUGY, doc, kHandOverPollMs);
+      if (g_wStatus.load() & kStatusFindGAfterPass) PostFindG();
+    }
+    if (io->FailedCalls() > 0) {
+      char text[sizeof kBoardFailedFormat + 40];
+      std::snprintf(text, sizeof text, kBoardFailedFormat, io->FailedCalls(), io->Calls());
+      MessageBox(nullptr, text, kCaption, MB_OK);
+    }
+  }
+  // The run spot and the signal panes are repainted on their own thread,
+  // once this worker is cleared (the handler waits for that). Posted first,
+  // so that whoever sees the worker cleared finds the request queued.
+  g_pSimDoc = nullptr;
+  const unsigned run = sys->m_nRealtimeRun;
+  PostThreadMessage(UiThread(), WM_QX_RUNENDED, run, 0);
+  // The system is no longer touched from here on: StopRealtime may return,
+  // and the application delete it, as soon as the worker is cleared.
+  g_pWorkerThread = nullptr;
+  s_runsCleared = run;
+  QxWakeSleepers();
+  return result;
+}
+
+bool CSIMsystem::RealtimeRunCleared(unsigned run) {
+  return s_runsCleared.load() >= run;
+}
+
+UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
+  auto* sys = static_cast<CSIMsystem*>(param);
+  CDT2801* io = g_pAnalogIo;
+  io->ResetCallCounts();
+  const DWORD ms = PeriodMs(sys->m_dTs);
+  const int n = sys->m_nSteps;
+  EnterCriticalSection(g_pcsSimulation);
+  const bool sound = sys->SoundForRealtime();
+  LeaveCriticalSection(g_pcsSimulation);
+  if (ms == 0 || !sound) {
+    if (ms == 0) MessageBox(nullptr, kPeriodText, kCaption, MB_OK);
+    sys->ZeroProcessInputs();
+    g_pSimDoc = nullptr;
+    g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
+    QxWakeSleepers();
+    return 0;
+  }
+  int k = 0;
+  while (!Stopped() && k < n) {
+    const DWORD t0 = GetTickCount();
+    EnterCriticalSection(g_pcsSimulation);
+    sys->RealtimeStep(k);
+    LeaveCriticalSection(g_pcsSimulation);
+    if (k % 3 == 0 || ms > 50) PostUnlessStopped(WM_QX_INVALIDATESLICE, static_cast<WPARAM>(k));
+    ++k;
+    const DWORD rest = ms - (GetTickCount() - t0);
+    if (rest != 0 && rest <= ms) SleepUnless(rest, Stopped);
+  }
+  sys->ZeroProcessInputs();
+  if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n) {
+    HandOver(WM_QX_TRANSFERSIM, doc, kPassHandOverPollMs);
+    HandOver(WM_QX_PUSHUGY, doc, kPassHandOverPollMs);
+    if (g_wStatus.load() & kStatusFindGAfterPass) {
+      PostFindG();
+      WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
+    }
+  }
+  sys->m_nPassCalls = io->Calls();
+  sys->m_nPassFailedCalls = io->FailedCalls();
+  g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
+  QxWakeSleepers();
+  return 1;
+}

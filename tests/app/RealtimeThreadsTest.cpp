@@ -1,0 +1,775 @@
+// Real-time runs on a real worker thread against the emulated unit, timed by
+// a replaceable clock: the application object with its document template and
+// no windows; every thread message the worker posts is logged on the
+// user-interface thread before the application handles it.
+#include "ChildFrm.h"
+#include "Qorex.h"
+#include "QorexDoc.h"
+#include "diagrams/QorexView.h"
+#include "platform/core/Clock.h"
+#include "platform/io/Bus.h"
+#include "platform/testing/TestHooks.h"
+#include "platform/ui/MessageQueue.h"
+#include "res/Resources.h"
+#include "res/resource.h"
+#include "search/SearchGlobals.h"
+#include "simulation/AnalogIoGlobals.h"
+#include "simulation/DT2801.h"
+#include "simulation/SIMsystem.h"
+#include "tests/platform/IoPeerProcess.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/TreeBuilders.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <condition_variable>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace qxtest::trees;
+
+constexpr auto kRunLimit = std::chrono::seconds(20);
+
+struct Posted {
+  UINT message;
+  WPARAM wParam;
+};
+
+struct ShownBox {
+  std::string text, caption;
+};
+
+// A clock whose every tick reading costs `cost` ms (so a sample takes that
+// long between its two readings) and whose sleeps advance it at once; the
+// sleeps are recorded.
+class ScriptedClock : public QxClock {
+ public:
+  ScriptedClock(DWORD start, DWORD cost) : m_now(start), m_cost(cost) {}
+  DWORD TickCount() override { return m_now.fetch_add(m_cost); }
+  void Sleep(DWORD ms) override {
+    {
+      std::lock_guard guard(m_lock);
+      m_sleeps.push_back(ms);
+    }
+    m_now.fetch_add(ms);
+    std::this_thread::yield();
+  }
+  std::vector<DWORD> Sleeps() {
+    std::lock_guard guard(m_lock);
+    return m_sleeps;
+  }
+
+ private:
+  std::atomic<DWORD> m_now;
+  DWORD m_cost;
+  std::mutex m_lock;
+  std::vector<DWORD> m_sleeps;
+};
+
+// A clock whose sleeps never end by themselves: only a wake with the
+// sleeper's condition met ends them.
+class StuckClock : public QxClock {
+ public:
+  DWORD TickCount() override { return 0; }
+  void Sleep(DWORD) override {
+    std::unique_lock guard(m_lock);
+    m_wake.wait(guard, [] { return false; });
+  }
+  void SleepUnless(DWORD, const std::function<bool()>& stop) override {
+    std::unique_lock guard(m_lock);
+    ++m_sleepers;
+    m_wake.wait(guard, [&] { return stop(); });
+    --m_sleepers;
+  }
+  void Wake() override {
+    { std::lock_guard guard(m_lock); }
+    m_wake.notify_all();
+  }
+  int Sleepers() {
+    std::lock_guard guard(m_lock);
+    return m_sleepers;
+  }
+
+ private:
+  std::mutex m_lock;
+  std::condition_variable m_wake;
+  int m_sleepers = 0;
+};
+
+class RealtimeThreads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_previousClock = QxSetClock(nullptr);
+    QxSetClock(m_previousClock);
+    unsetenv("QX_DEVICE_DT2801");  // the emulated unit
+    QxRegisterResources();
+    m_app = std::make_unique<CQorexApp>();
+    ASSERT_TRUE(m_app->InitApplication());
+    m_template = new CMultiDocTemplate(IDR_QOREXTYPE, RUNTIME_CLASS(CQorexDoc),
+                                       RUNTIME_CLASS(CChildFrame), RUNTIME_CLASS(CQorexView));
+    m_app->AddDocTemplate(m_template);
+    qxui::SetPreTranslateHook([this](MSG* msg) {
+      if (msg->hwnd == nullptr) {
+        m_posted.push_back({msg->message, msg->wParam});
+        if (m_onPosted && m_onPosted(*msg)) return TRUE;
+      }
+      return m_app ? m_app->PreTranslateMessage(msg) : FALSE;
+    });
+    m_previousBoxes = QxSetMessageBoxHandler([this](HWND, LPCSTR text, LPCSTR caption, UINT) {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.push_back({text ? text : "", caption ? caption : ""});
+      return IDOK;
+    });
+  }
+  void TearDown() override {
+    QxSetClock(m_previousClock);
+    if (m_app) {
+      g_pSimulator.load()->StopRealtime();
+      g_wStatus = 0;
+      m_template->CloseAllDocuments(FALSE);
+      QxTest::PumpEvents();
+      m_app.reset();
+    }
+    QxSetMessageBoxHandler(m_previousBoxes);
+    g_wStatus = 0;
+  }
+
+  // Installs a clock for the rest of the test. A worker that has just
+  // ended may still read the clock on its way out (its last post), and no
+  // one can join it: the clocks live as long as the program.
+  template <class C, class... Args>
+  C& Install(Args... args) {
+    static auto* kept = new std::vector<std::unique_ptr<QxClock>>;  // not even at exit
+    auto clock = std::make_unique<C>(args...);
+    C& installed = *clock;
+    QxSetClock(&installed);
+    kept->push_back(std::move(clock));
+    return installed;
+  }
+
+  // A design with P = L = F = 1, K = 0.5, c = 1 and N = tf / ts samples.
+  CQorexDoc* NewDesign(double ts, double tf) {
+    auto* doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
+    EXPECT_TRUE(doc && doc->OnNewDocument());
+    delete doc->m_models.GetAt(kModelK)->SetChildAt(Real(0.5), 1);
+    delete doc->m_models.GetAt(kModelF)->SetChildAt(Real(1.0), 1);
+    doc->m_dSamplingTime = ts;
+    doc->m_dFinalTime = tf;
+    doc->Recalculate();
+    return doc;
+  }
+
+  // Delivers messages until the worker has ended, then the rest.
+  bool PumpUntilEnded() {
+    const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+    while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit) {
+      QxTest::PumpEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    QxTest::PumpEvents();
+    return g_pWorkerThread.load() == nullptr;
+  }
+
+  int Count(UINT message) const {
+    return static_cast<int>(
+        std::count_if(m_posted.begin(), m_posted.end(),
+                      [message](const Posted& p) { return p.message == message; }));
+  }
+  std::vector<UINT> HandOvers() const {
+    std::vector<UINT> found;
+    for (const Posted& p : m_posted)
+      if (p.message == WM_QX_TRANSFERSIM || p.message == WM_QX_PUSHUGY || p.message == WM_QX_FINDG)
+        found.push_back(p.message);
+    return found;
+  }
+  std::vector<ShownBox> Boxes() {
+    std::lock_guard guard(m_boxLock);
+    return m_boxes;
+  }
+  static bool AllOutputsZero() {
+    for (double v : g_pAnalogIo->m_outputs)
+      if (v != 0.0) return false;
+    return true;
+  }
+
+  std::unique_ptr<CQorexApp> m_app;
+  CMultiDocTemplate* m_template = nullptr;
+  std::vector<Posted> m_posted;
+  // Sees each thread message first; true: the application does not get it.
+  std::function<bool(const MSG&)> m_onPosted;
+  std::mutex m_boxLock;
+  std::vector<ShownBox> m_boxes;
+  QxMessageBoxHandler m_previousBoxes;
+  QxClock* m_previousClock = nullptr;
+};
+
+constexpr UINT kTransfer = WM_QX_TRANSFERSIM, kPush = WM_QX_PUSHUGY, kFindG = WM_QX_FINDG;
+
+}  // namespace
+
+TEST_F(RealtimeThreads, SamplingTimesOutsideOneMillisecondToThirtySecondsAreRefused) {
+  Install<QxManualClock>();
+  const struct {
+    double ts, tf;
+    bool accepted;
+  } rows[] = {{0.0005, 0.01, false},
+              {31.0, 62.0, false},
+              {1e10, 2e10, false},
+              {0.001, 0.01, true},
+              {30.0, 60.0, true}};
+  for (const auto& row : rows) {
+    CQorexDoc* doc = NewDesign(row.ts, row.tf);
+    g_pAnalogIo->m_outputs[0] = 5.0;
+    m_posted.clear();
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    doc->StartStopSimulation();
+    ASSERT_TRUE(PumpUntilEnded()) << row.ts;
+    EXPECT_EQ(g_pSimDoc.load(), nullptr);
+    EXPECT_TRUE(AllOutputsZero()) << row.ts;
+    EXPECT_EQ(Count(WM_QX_RUNENDED), 1) << row.ts;
+    const std::vector<ShownBox> boxes = Boxes();
+    if (row.accepted) {
+      EXPECT_TRUE(boxes.empty()) << row.ts;
+      EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush})) << row.ts;
+      EXPECT_EQ(doc->m_nRuns, 1);
+    } else {
+      ASSERT_EQ(boxes.size(), 1u) << row.ts;
+      EXPECT_EQ(boxes[0].text, "The sampling time must be between 1[ms] and 30[s]");
+      EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+      EXPECT_TRUE(HandOvers().empty()) << row.ts;
+    }
+  }
+}
+
+TEST_F(RealtimeThreads, TheSleepAfterASampleIsThePeriodLessItsTicks) {
+  // Every tick reading costs `cost` ms; a sample reads the ticks at its
+  // start and after its post, and a post reads them once more (the message's
+  // time), so a sample with a slice takes twice the cost.
+  const struct {
+    DWORD start, cost;
+    double ts;
+  } rows[] = {{1000, 7, 0.02},         {0xFFFFFFF0u, 7, 0.02},  // across the wrap
+              {1000, 12, 0.02},        {1000, 25, 0.02},        // overruns
+              {0xFFFFFFFAu, 30, 0.02}, {1000, 0, 0.1},         {1000, 30, 0.1}};
+  for (const auto& row : rows) {
+    ScriptedClock& clock = Install<ScriptedClock>(row.start, row.cost);
+    CQorexDoc* doc = NewDesign(row.ts, row.ts * 6.5);
+    doc->StartStopSimulation();
+    ASSERT_TRUE(PumpUntilEnded());
+    QxSetClock(m_previousClock);
+    const DWORD ms = static_cast<DWORD>(row.ts * 1000.0 + 0.5);
+    std::vector<DWORD> expected;
+    for (int k = 0; k < 6; ++k) {
+      const bool posted = k % 3 == 0 || ms > 50;
+      const DWORD rest = ms - row.cost * (posted ? 2 : 1);
+      if (rest != 0 && rest <= ms) expected.push_back(rest);
+    }
+    // The companion's settling time first, then one rest per sample; the
+    // hand-over polls (10 ms) follow.
+    const std::vector<DWORD> sleeps = clock.Sleeps();
+    ASSERT_GE(sleeps.size(), 1u);
+    EXPECT_EQ(sleeps[0], ms);
+    std::vector<DWORD> rests(sleeps.begin() + 1, sleeps.end());
+    rests.erase(std::remove(rests.begin(), rests.end(), DWORD{10}), rests.end());
+    EXPECT_EQ(rests, expected) << row.start << " " << row.cost << " " << row.ts;
+    doc->OnCloseDocument();
+  }
+}
+
+TEST_F(RealtimeThreads, InvalidateSliceEveryThirdSampleUpToFiftyMilliseconds) {
+  Install<QxManualClock>();
+  const struct {
+    double ts;
+    std::vector<WPARAM> slices;
+  } rows[] = {{0.02, {0, 3, 6, 9}}, {0.05, {0, 3, 6, 9}}, {0.1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}};
+  for (const auto& row : rows) {
+    CQorexDoc* doc = NewDesign(row.ts, row.ts * 10.5);
+    m_posted.clear();
+    doc->StartStopSimulation();
+    ASSERT_TRUE(PumpUntilEnded());
+    std::vector<WPARAM> slices;
+    for (const Posted& p : m_posted)
+      if (p.message == WM_QX_INVALIDATESLICE) slices.push_back(p.wParam);
+    EXPECT_EQ(slices, row.slices) << row.ts;
+    doc->OnCloseDocument();
+  }
+}
+
+TEST_F(RealtimeThreads, AStopMidPassZeroesTheOutputsAndHandsNothingOver) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 200.0);  // 10000 samples
+  m_onPosted = [](const MSG& msg) {
+    if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 3)
+      g_pSimulator.load()->StopRealtime();
+    return false;
+  };
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  EXPECT_TRUE(HandOvers().empty());
+  EXPECT_TRUE(AllOutputsZero());
+  EXPECT_EQ(doc->m_nRuns, 0);
+  // Nothing was posted after the stop but the end of the run.
+  ASSERT_FALSE(m_posted.empty());
+  EXPECT_EQ(m_posted.back().message, WM_QX_RUNENDED);
+}
+
+TEST_F(RealtimeThreads, ContinuousPassesArePushedUntilTheBitIsCleared) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 0.1);  // 5 samples a pass
+  g_wStatus.fetch_or(kStatusRealtimeLoop);
+  int pushes = 0;
+  m_onPosted = [&pushes](const MSG& msg) {
+    if (msg.message == WM_QX_PUSHUGY && ++pushes == 3)
+      g_wStatus.fetch_and(static_cast<WORD>(~kStatusRealtimeLoop));
+    return false;
+  };
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  // The pass in progress when the bit went ran to its end and was handed
+  // over with both messages; the earlier ones were only pushed.
+  const std::vector<UINT> handOvers = HandOvers();
+  ASSERT_GE(handOvers.size(), 5u);
+  EXPECT_EQ(std::vector<UINT>(handOvers.end() - 2, handOvers.end()),
+            (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(std::count(handOvers.begin(), handOvers.end(), kTransfer), 1);
+  EXPECT_EQ(doc->m_nRuns,
+            std::min<int>(static_cast<int>(handOvers.size()) - 1, doc->m_nRunCapacity));
+  // Every slice of a pass restarts at sample 0.
+  EXPECT_EQ(Count(WM_QX_INVALIDATESLICE), 2 * (static_cast<int>(handOvers.size()) - 1));
+}
+
+TEST_F(RealtimeThreads, APendingFindGIsWaitedForBeforeTheNextPass) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 0.1);
+  g_wStatus.fetch_or(kStatusRealtimeLoop | kStatusFindGAfterPass);
+  // The identification is held back: FindG never reaches the application.
+  int pushes = 0, slicesWhileWaiting = 0;
+  bool waiting = false;
+  m_onPosted = [&](const MSG& msg) {
+    if (msg.message == WM_QX_PUSHUGY && ++pushes == 2) waiting = true;
+    if (msg.message == WM_QX_INVALIDATESLICE && waiting) ++slicesWhileWaiting;
+    return msg.message == WM_QX_FINDG;
+  };
+  doc->StartStopSimulation();
+  const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+  while (!waiting && std::chrono::steady_clock::now() < limit) QxTest::PumpEvents();
+  ASSERT_TRUE(waiting);
+  // The second pass has ended with the first FindG still pending.
+  for (int i = 0; i < 5; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    QxTest::PumpEvents();
+  }
+  waiting = false;
+  g_wStatus.fetch_and(static_cast<WORD>(~(kStatusRealtimeLoop | kStatusFindGPending)));
+  QxWakeSleepers();
+  ASSERT_TRUE(PumpUntilEnded());
+  EXPECT_EQ(slicesWhileWaiting, 0);
+  // No second FindG while the first was pending; one after the last pass.
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kPush, kFindG, kPush, kTransfer, kPush, kFindG}));
+}
+
+TEST_F(RealtimeThreads, ContinueRealtimeRunsOnePassAndLeavesTheWorkerToTheTuner) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 0.1);
+  CSIMsystem* sim = g_pSimulator.load();
+  sim->m_dTs = 0.02;
+  sim->m_nSteps = 5;
+  sim->Setup(doc);
+  CWinThread tuner;  // stands for the tuner's worker
+  g_pWorkerThread = &tuner;
+  g_wStatus.fetch_or(kStatusTunerPassRunning);
+  ASSERT_TRUE(sim->ContinueRealtime(doc));
+  const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+  while ((g_wStatus.load() & kStatusTunerPassRunning) && std::chrono::steady_clock::now() < limit)
+    QxTest::PumpEvents();
+  QxTest::PumpEvents();
+  EXPECT_EQ(g_wStatus.load() & kStatusTunerPassRunning, 0);
+  EXPECT_EQ(g_pSimDoc.load(), doc);
+  EXPECT_EQ(g_pWorkerThread.load(), &tuner);
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
+  EXPECT_EQ(sim->m_nPassFailedCalls.load(), 0);
+  g_pSimDoc = nullptr;
+  g_pWorkerThread = nullptr;
+}
+
+TEST_F(RealtimeThreads, StopReturnsWithAClockWhoseSleepNeverEnds) {
+  StuckClock& clock = Install<StuckClock>();
+  CQorexDoc* doc = NewDesign(0.02, 0.1);
+  doc->StartStopSimulation();
+  // The worker waits in the companion's settling time.
+  const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+  while (clock.Sleepers() == 0 && std::chrono::steady_clock::now() < limit)
+    std::this_thread::yield();
+  ASSERT_EQ(clock.Sleepers(), 1);
+  g_pSimulator.load()->StopRealtime();
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  EXPECT_EQ(g_pSimDoc.load(), nullptr);
+  QxSetClock(m_previousClock);
+  QxTest::PumpEvents();
+  EXPECT_TRUE(HandOvers().empty());
+}
+
+TEST_F(RealtimeThreads, QuickStartsAndStopsLeaveNoWorker) {
+  CQorexDoc* doc = NewDesign(0.02, 0.2);
+  for (int i = 0; i < 20; ++i) {
+    doc->StartStopSimulation();  // starts
+    doc->StartStopSimulation();  // stops, before or after the first sample
+    EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+    EXPECT_EQ(g_pSimDoc.load(), nullptr);
+  }
+  QxTest::PumpEvents();
+  EXPECT_TRUE(HandOvers().empty());
+  EXPECT_TRUE(AllOutputsZero());
+}
+
+TEST_F(RealtimeThreads, ClosingTheDesignMidPassOrInAHandOverEndsTheRunFirst) {
+  Install<QxManualClock>();
+  for (UINT closeAt : {UINT(WM_QX_INVALIDATESLICE), kTransfer}) {
+    CQorexDoc* doc = NewDesign(0.02, closeAt == kTransfer ? 0.1 : 200.0);
+    CQorexDoc* other = NewDesign(0.02, 0.1);
+    m_posted.clear();
+    m_onPosted = [&, doc](const MSG& msg) {
+      if (msg.message != closeAt || !m_app->IsOpenDocument(doc)) return false;
+      doc->OnCloseDocument();  // returns once the worker has ended
+      EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+      return true;  // the design is gone: not handed to the application
+    };
+    doc->StartStopSimulation();
+    ASSERT_TRUE(PumpUntilEnded());
+    m_onPosted = nullptr;
+    EXPECT_FALSE(m_app->IsOpenDocument(doc));
+    EXPECT_EQ(Count(kPush), 0);
+    EXPECT_TRUE(AllOutputsZero());
+    EXPECT_EQ(g_wStatus.load() & kStatusRunHandOver, closeAt == kTransfer ? kStatusRunHandOver : 0);
+    g_wStatus = 0;
+    other->OnCloseDocument();
+  }
+}
+
+TEST_F(RealtimeThreads, ClosingAnotherDesignLeavesTheRunGoing) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 0.2);
+  CQorexDoc* other = NewDesign(0.02, 0.2);
+  bool closed = false;
+  m_onPosted = [&](const MSG& msg) {
+    if (msg.message == WM_QX_INVALIDATESLICE && !closed) {
+      closed = true;
+      other->OnCloseDocument();
+      EXPECT_NE(g_pSimDoc.load(), nullptr);
+    }
+    return false;
+  };
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
+}
+
+TEST_F(RealtimeThreads, QuittingMidRunCompletesTheExit) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 200.0);
+  doc->StartStopSimulation();
+  while (Count(WM_QX_INVALIDATESLICE) < 2) QxTest::PumpEvents();
+  m_template->RemoveDocument(doc);  // still open, and freed by the test below
+  m_app.reset();                    // stops the worker before the device and simulator go
+  delete doc;
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  EXPECT_EQ(g_pSimulator.load(), nullptr);
+  QxTest::PumpEvents();
+  EXPECT_TRUE(HandOvers().empty());
+}
+
+TEST_F(RealtimeThreads, EditsDuringARunReachTheWorkerOnlyThroughTheHandOver) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 40.0);  // 2000 samples
+  int slices = 0;
+  m_onPosted = [&](const MSG& msg) {
+    if (msg.message != WM_QX_INVALIDATESLICE) return false;
+    ++slices;
+    if (slices == 2) {
+      // A newly bound variable in a replaced definition 7.
+      delete doc->m_signals.GetAt(kSigYProc)->SetChildAt(
+          Prod({Variable("gain"), Fn("y", Time(), 0, "1")}), 1);
+      doc->UpdateUsedVariables();
+      doc->Recalculate();
+    } else if (slices == 4) {
+      doc->m_vars.m_pValue[doc->m_vars.Find("gain", "", 0)] = 2.0;  // a changed value
+      doc->Recalculate();
+    } else if (slices == 6) {
+      delete doc->m_signals.GetAt(kSigUProc)->SetChildAt(Real(0.25), 1);
+      doc->Recalculate();
+    }
+    return false;
+  };
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  EXPECT_GE(slices, 6);
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  // Whichever samples the edits reached, every one was computed whole.
+  const CSIMsystem& run = doc->m_system;
+  for (int k = 0; k < run.m_uv.m_nColumns; ++k) ASSERT_TRUE(std::isfinite(run.m_uv.At(0, k))) << k;
+}
+
+TEST_F(RealtimeThreads, AnUnsoundDesignIsNotRun) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 0.2);
+  // Two command rows for single-channel blocks.
+  delete doc->m_signals.GetAt(kSigC)->SetChildAt(Matrix(1, {Real(1.0), Real(1.0)}), 1);
+  g_pAnalogIo->m_outputs[2] = 3.0;
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  const std::vector<ShownBox> boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            "The design cannot be run: its signals do not fit its models or its times are not "
+            "valid.");
+  EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+  EXPECT_TRUE(HandOvers().empty());
+  EXPECT_TRUE(AllOutputsZero());
+  EXPECT_EQ(Count(WM_QX_INVALIDATESLICE), 0);
+}
+
+// ---- end to end against the fake board -------------------------------------------------
+
+namespace {
+
+// The fake board on a socket of its own, and the application's device
+// opened on it.
+class RealtimeBoardThreads : public RealtimeThreads {
+ protected:
+  void StartBoard(const char* mode) {
+    m_socket = qxtest::MakeTempDir("rtboard") + "/dt2801.sock";
+    m_board = std::make_unique<qxtest::PeerProcess>(
+        "fake_dt2801",
+        std::vector<std::string>{"--socket", m_socket, "--seconds", "120", "--mode", mode});
+    ASSERT_EQ(m_board->ReadLine(), "ready");
+    qxtest::ScopedEnv env("QX_DEVICE_DT2801", m_socket);
+    delete g_pAnalogIo;
+    g_pAnalogIo = new CDT2801;
+    ASSERT_EQ(g_pAnalogIo->m_bEmulate, 0);
+  }
+  // The calls the board logged, as "W<ch>:<code>" and "R<ch>".
+  std::vector<std::string> Calls() {
+    std::vector<std::string> calls;
+    for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500)) {
+      const bool write = line.find("code=0x82002004") != std::string::npos;
+      const std::size_t ch = line.find("ch=");
+      const std::size_t value = line.find("value=");
+      if (ch == std::string::npos || value == std::string::npos) continue;
+      std::string call = (write ? "W" : "R") + line.substr(ch + 3, 1);
+      if (write) call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
+      calls.push_back(call);
+    }
+    return calls;
+  }
+  std::vector<ShownBox> RunToItsEnd(CQorexDoc* doc) {
+    doc->StartStopSimulation();
+    EXPECT_TRUE(PumpUntilEnded());
+    QxTest::PumpEvents();
+    return Boxes();
+  }
+
+  std::string m_socket;
+  std::unique_ptr<qxtest::PeerProcess> m_board;
+};
+
+// The board's converters, as the fake wires output 0 to input 0.
+int Code(double volts) {
+  const double code = std::trunc(volts / (10.0 / 2048) + 2048.0);
+  return code <= 0 ? 0 : code >= 4095 ? 4095 : static_cast<int>(code);
+}
+double Volts(int code) {
+  return (code - 2048) * (10.0 / 2048);
+}
+
+}  // namespace
+
+TEST_F(RealtimeBoardThreads, ASingleLoopFollowsTheWiredRecurrence) {
+  StartBoard("normal");
+  CQorexDoc* doc = NewDesign(0.01, 0.2);  // 20 samples
+  EXPECT_TRUE(RunToItsEnd(doc).empty());
+  // Zeroing, then one read and one write per sample, then the last zero.
+  // y(k + 1) = volts(code(0.5 (1 - y(k)))), y(0) = 0.
+  std::vector<std::string> expected = {"W0:2048", "W1:2048"};
+  double y = 0.0;
+  for (int k = 0; k < 20; ++k) {
+    const int code = Code(0.5 * (1.0 - y));
+    expected.push_back("R0");
+    expected.push_back("W0:" + std::to_string(code));
+    y = Volts(code);
+  }
+  expected.push_back("W0:2048");
+  EXPECT_EQ(Calls(), expected);
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
+  EXPECT_DOUBLE_EQ(doc->m_system.m_y.At(0, 19),
+                   Volts(Code(0.5 * (1.0 - doc->m_system.m_y.At(0, 18)))));
+}
+
+TEST_F(RealtimeBoardThreads, FullDriveGoesOutAsTheTopCode) {
+  StartBoard("normal");
+  CQorexDoc* doc = NewDesign(0.01, 0.03);
+  delete doc->m_signals.GetAt(kSigC)->SetChildAt(Real(25.0), 1);  // 12.5 V of control
+  RunToItsEnd(doc);
+  const std::vector<std::string> calls = Calls();
+  ASSERT_GE(calls.size(), 4u);
+  EXPECT_EQ(calls[3], "W0:4095");
+}
+
+TEST_F(RealtimeBoardThreads, FailingBoardsCompleteTheRunOnHeldReadingsAndSayItOnce) {
+  for (const char* mode : {"silent", "garbage", "killed"}) {
+    StartBoard(std::strcmp(mode, "killed") == 0 ? "normal" : mode);
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.01, 0.3);  // 30 samples
+    if (std::strcmp(mode, "killed") == 0) {
+      m_onPosted = [this](const MSG& msg) {
+        if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 9) m_board->Stop();
+        return false;
+      };
+    }
+    const std::vector<ShownBox> boxes = RunToItsEnd(doc);
+    m_onPosted = nullptr;
+    EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush})) << mode;
+    ASSERT_EQ(boxes.size(), 1u) << mode;
+    EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+    int failed = 0, calls = 0;
+    ASSERT_EQ(std::sscanf(boxes[0].text.c_str(),
+                          "The analog I/O board failed %d of %d calls during the run; failed "
+                          "readings kept their last value.",
+                          &failed, &calls),
+              2)
+        << boxes[0].text;
+    EXPECT_EQ(calls, 2 + 2 * 30 + 1) << mode;
+    const CSIMsignal& y = doc->m_system.m_y;
+    if (std::strcmp(mode, "killed") == 0) {
+      EXPECT_GT(failed, 0);
+      EXPECT_LT(failed, calls);
+      // The readings after the board went are the last one it gave.
+      EXPECT_NE(y.At(0, 29), 0.0);
+      EXPECT_EQ(y.At(0, 28), y.At(0, 29));
+    } else {
+      EXPECT_EQ(failed, calls) << mode;
+      for (int k = 0; k < 30; ++k) EXPECT_EQ(y.At(0, k), 0.0) << mode << k;
+    }
+    doc->OnCloseDocument();
+    m_board.reset();
+  }
+}
+
+// ---- end to end against the companion ----------------------------------------------------
+
+namespace {
+
+// The emulated unit closed by the companion on a bus folder of the test's own;
+// the received inputs go to the device as the main window's handler would.
+class RealtimeCompanionThreads : public RealtimeThreads {
+ protected:
+  void StartCompanion() {
+    m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("rtbus"));
+    ASSERT_TRUE(QxBusJoin());
+    m_previousReceiver = QxBusSetReceiver([](UINT message, WPARAM w, LPARAM l) {
+      if (message == g_msgAdc && g_pAnalogIo) g_pAnalogIo->ReceiveInputs(w, l);
+    });
+    m_companion = std::make_unique<qxtest::PeerProcess>(
+        "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0"});
+    ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
+  }
+  void TearDown() override {
+    RealtimeThreads::TearDown();
+    m_companion.reset();
+    QxBusSetReceiver(m_previousReceiver);
+    QxBusLeave();
+  }
+  // The companion's frames so far: "DAC" and "ADC" rows of four codes.
+  std::vector<std::vector<int>> Frames(const char* kind) {
+    for (std::string line = m_companion->ReadLine(300); !line.empty();
+         line = m_companion->ReadLine(300))
+      m_lines.push_back(line);
+    std::vector<std::vector<int>> frames;
+    for (const std::string& line : m_lines) {
+      if (line.rfind(kind, 0) != 0) continue;
+      std::vector<int> codes(4);
+      unsigned long n = 0;
+      std::sscanf(line.c_str() + 4, "#%lu %d %d %d %d", &n, &codes[0], &codes[1], &codes[2],
+                  &codes[3]);
+      frames.push_back(codes);
+    }
+    return frames;
+  }
+
+  std::unique_ptr<qxtest::ScopedEnv> m_bus;
+  std::unique_ptr<qxtest::PeerProcess> m_companion;
+  std::vector<std::string> m_lines;
+  QxBusReceiver m_previousReceiver;
+};
+
+}  // namespace
+
+TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowTheAnswers) {
+  StartCompanion();
+  CQorexDoc* doc = NewDesign(0.02, 0.4);  // 20 samples
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  const auto dac = Frames("DAC"), adc = Frames("ADC");
+  // The zeroing frame, one per sample, the last zeroing frame.
+  ASSERT_EQ(dac.size(), 22u);
+  EXPECT_EQ(dac.front(), (std::vector<int>{32767, 32767, 32767, 32767}));
+  EXPECT_EQ(dac.back(), (std::vector<int>{32767, 32767, 32767, 32767}));
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  ASSERT_EQ(doc->m_nRuns, 1);
+  EXPECT_EQ(doc->m_runOutputs[0].m_nColumns, 20);
+  const CSIMsystem& run = doc->m_system;
+  int latest = 0;  // the newest answer a sample read
+  for (int k = 0; k < 20; ++k) {
+    EXPECT_LE(std::abs(dac[k + 1][0] - CDT2801::VoltsToCode(run.m_uv.At(0, k))), 1) << k;
+    // The reading is the plant's answer to a frame before sample k's own (the first
+    // is the zeroing one), never to an older one than the last sample's.
+    int j = -1;
+    for (int i = std::min<int>(k, int(adc.size()) - 1); i >= latest && j < 0; --i)
+      if (std::abs(CDT2801::CodeToVolts(WORD(adc[i][0])) - run.m_y.At(0, k)) < 1e-12) j = i;
+    if (k > 0) {
+      ASSERT_GE(j, 0) << k;
+      latest = j;
+    }
+  }
+  // The document's signals are the simulator's.
+  const CSIMsystem* sim = g_pSimulator.load();
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(run.m_uv.At(0, k), sim->m_uv.At(0, k));
+}
+
+TEST_F(RealtimeCompanionThreads, AKilledCompanionLeavesTheRunOnItsLastInputs) {
+  StartCompanion();
+  CQorexDoc* doc = NewDesign(0.02, 0.4);
+  m_onPosted = [this](const MSG& msg) {
+    if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 9) m_companion->Stop();
+    return false;
+  };
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  const CSIMsystem& run = doc->m_system;
+  EXPECT_EQ(run.m_y.At(0, 18), run.m_y.At(0, 19));
+  EXPECT_NE(run.m_y.At(0, 19), 0.0);
+  EXPECT_TRUE(Boxes().empty());
+}
