@@ -52,13 +52,13 @@ def main():
     with open(OUT, "w") as f:
         f.write("#pragma once\n// Written by bench/reference/make_drag_reference.py (NumPy): the\n"
                 "// closed-loop poles of the 2 x 2 drag design at two sets of variables,\n"
-                "// by decreasing imaginary part.\n\nnamespace dragref {\n\n")
+                "// by decreasing imaginary part.\n\n// Generated reference data: laid out by this script, not by clang-format.\n// clang-format off\nnamespace dragref {\n\n")
         f.write("inline constexpr double kVariablesA[4] = {%r, %r, %r, %r};  // k1 T1 k2 T2\n"
                 % DESIGN_A)
         f.write("inline constexpr double kVariablesB[4] = {%r, %r, %r, %r};\n" % DESIGN_B)
         f.write(table("kPolesA", a))
         f.write(table("kPolesB", b))
-        f.write("\n}  // namespace dragref\n")
+        f.write("\n}  // namespace dragref\n// clang-format on\n")
     for r in a:
         print("A", r)
     for r in b:

@@ -3,6 +3,8 @@
 // closed-loop poles of the 2 x 2 drag design at two sets of variables,
 // by decreasing imaginary part.
 
+// Generated reference data: laid out by this script, not by clang-format.
+// clang-format off
 namespace dragref {
 
 inline constexpr double kVariablesA[4] = {2.0, 1.0, 1.5, 2.0};  // k1 T1 k2 T2
@@ -19,3 +21,4 @@ inline constexpr double kPolesB[][2] = {
     {-1.2458624113768555, -2.4802985526214734}};
 
 }  // namespace dragref
+// clang-format on

@@ -3,6 +3,8 @@
 // run of 400 samples at Ts = 0.05 s from a square setpoint of period 5.0 s,
 // noise-free and with seeded normal noise of sigma 0.05, and the
 // least-squares fit of the noisy run from (1, 1, 1) (43 evaluations).
+// Generated reference data: laid out by this script, not by clang-format.
+// clang-format off
 namespace identify_reference {
 inline constexpr int kSamples = 400;
 inline constexpr double kTs = 0.05;
@@ -212,3 +214,4 @@ inline constexpr double kNoisy[] = {
     0.31822855254177795, 0.39215217797591267, 0.36865105928148328, 0.42817962308926028,
 };
 }  // namespace identify_reference
+// clang-format on
