@@ -333,9 +333,9 @@ void WriteDictionary() {
 
 // ---- numerical kernels ----------------------------------------------------------------
 
-// Selector byte (see kernels.cpp), then the numbers.
-Bytes KernelInput(BYTE selector, const std::vector<double>& numbers) {
-  Bytes b{selector};
+// Selector and option bytes (see kernels.cpp), then the numbers.
+Bytes KernelInput(BYTE selector, BYTE option, const std::vector<double>& numbers) {
+  Bytes b{selector, option};
   for (double v : numbers) {
     std::uint64_t bits;
     std::memcpy(&bits, &v, sizeof bits);
@@ -376,8 +376,13 @@ void WriteKernelSeeds() {
       {"roots-1-zero-leading", 0x40, {1, 0}},
       {"roots-2-nan", 0xC1, {std::nan(""), 1, 1}},
   };
-  for (const auto& seed : seeds)
-    WriteSeed("kernels", seed.name, KernelInput(seed.selector, seed.numbers));
+  // Each with and without eigenvectors or polishing.
+  for (const auto& seed : seeds) {
+    for (const BYTE option : {0, 1}) {
+      WriteSeed("kernels", seed.name + std::string(option ? "-1" : "-0"),
+                KernelInput(seed.selector, option, seed.numbers));
+    }
+  }
 }
 
 // Every document seed must open: a refused seed would leave the document
