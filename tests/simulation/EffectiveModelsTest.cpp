@@ -11,6 +11,7 @@
 #include "simulation/SIMsystem.h"
 
 #include <array>
+#include <functional>
 
 namespace {
 
@@ -252,5 +253,70 @@ TEST(EffectiveModels, RepeatedCallsAgreeLeaveTheSimulationFormAndStore) {
         ASSERT_NE(back, nullptr) << kLeftSides[i];
         EXPECT_EQ(back->Compare(list->m_children[i]), 0) << kLeftSides[i];
       }
+  }
+}
+
+// Loops whose conversions write their sparest forms: a zero gain, a lone
+// integrator, a single-term polynomial, poles at the origin and on the
+// imaginary axis, a numerator of one term over a complex pair. No item may be
+// a sum or product of fewer than two children, which would be stored and then
+// refused when the design is opened.
+TEST(EffectiveModels, ItemsOfSpareLoopsStoreAndLoadBack) {
+  const struct {
+    const char* name;
+    std::function<CMcBasic*()> k, g;
+  } rows[] = {
+      {"zero controller", [] { return Real(0); },
+       [] {
+         return Tf({1}, {1, 1});
+       }},
+      {"lone integrator",
+       [] {
+         return Tf({1}, {0, 1});
+       },
+       [] {
+         return Tf({2}, {0, 1});
+       }},
+      {"single-term numerator",
+       [] {
+         return Tf({0, 3}, {1, 1});
+       },
+       [] {
+         return Tf({0, 0, 1}, {0, 0, 1, 1});
+       }},
+      {"imaginary poles", [] { return Real(2); },
+       [] {
+         return Tf({1}, {4, 0, 1});
+       }},
+      {"complex pair and unit gain",
+       [] {
+         return Tf({0, 1}, {2, 2, 1});
+       },
+       [] {
+         return Tf({-1}, {1, 0, 1});
+       }},
+      {"negative unit gain", [] { return Real(-1); },
+       [] {
+         return Tf({-1, -1}, {1, 1});
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    CQorexDoc doc;
+    SetModel(doc, kModelK, row.k());
+    SetModel(doc, kModelG, row.g());
+    doc.Recalculate();
+    Lists lists(doc.m_system);
+    for (const CMcDesktop* list : {&lists.poly, &lists.factored}) {
+      ASSERT_EQ(list->m_count, 11);
+      for (int i = 0; i < list->m_count; ++i) {
+        CArchive out(CArchive::store);
+        list->m_children[i]->Store(out);
+        const std::vector<BYTE> bytes = out.TakeStoredBytes();
+        CArchive in(std::span<const BYTE>(bytes.data(), bytes.size()));
+        Node back(CMcBasic::LoadNode(in));
+        EXPECT_NE(back, nullptr) << kLeftSides[i];
+      }
+    }
   }
 }
