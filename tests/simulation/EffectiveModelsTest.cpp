@@ -11,7 +11,6 @@
 #include "simulation/SIMsystem.h"
 
 #include <array>
-#include <functional>
 
 namespace {
 
@@ -262,49 +261,23 @@ TEST(EffectiveModels, RepeatedCallsAgreeLeaveTheSimulationFormAndStore) {
 // a sum or product of fewer than two children, which would be stored and then
 // refused when the design is opened.
 TEST(EffectiveModels, ItemsOfSpareLoopsStoreAndLoadBack) {
+  using Coefficients = std::vector<double>;
   const struct {
     const char* name;
-    std::function<CMcBasic*()> k, g;
+    Coefficients kNum, kDen, gNum, gDen;
   } rows[] = {
-      {"zero controller", [] { return Real(0); },
-       [] {
-         return Tf({1}, {1, 1});
-       }},
-      {"lone integrator",
-       [] {
-         return Tf({1}, {0, 1});
-       },
-       [] {
-         return Tf({2}, {0, 1});
-       }},
-      {"single-term numerator",
-       [] {
-         return Tf({0, 3}, {1, 1});
-       },
-       [] {
-         return Tf({0, 0, 1}, {0, 0, 1, 1});
-       }},
-      {"imaginary poles", [] { return Real(2); },
-       [] {
-         return Tf({1}, {4, 0, 1});
-       }},
-      {"complex pair and unit gain",
-       [] {
-         return Tf({0, 1}, {2, 2, 1});
-       },
-       [] {
-         return Tf({-1}, {1, 0, 1});
-       }},
-      {"negative unit gain", [] { return Real(-1); },
-       [] {
-         return Tf({-1, -1}, {1, 1});
-       }},
+      {"zero controller", {0}, {1}, {1}, {1, 1}},
+      {"lone integrators", {1}, {0, 1}, {2}, {0, 1}},
+      {"single-term polynomials", {0, 3}, {1, 1}, {0, 0, 1}, {0, 0, 1, 1}},
+      {"imaginary poles", {2}, {1}, {1}, {4, 0, 1}},
+      {"complex pair and unit gain", {0, 1}, {2, 2, 1}, {-1}, {1, 0, 1}},
+      {"negative unit gain", {-1}, {1}, {-1, -1}, {1, 1}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     CQorexDoc doc;
-    SetModel(doc, kModelK, row.k());
-    SetModel(doc, kModelG, row.g());
+    SetModel(doc, kModelK, Tf(row.kNum, row.kDen));
+    SetModel(doc, kModelG, Tf(row.gNum, row.gDen));
     doc.Recalculate();
     Lists lists(doc.m_system);
     for (const CMcDesktop* list : {&lists.poly, &lists.factored}) {
