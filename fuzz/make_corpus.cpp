@@ -376,7 +376,7 @@ void WriteKernelSeeds() {
       {"roots-1-zero-leading", 0x40, {1, 0}},
       {"roots-2-nan", 0xC1, {std::nan(""), 1, 1}},
   };
-  // Each with and without eigenvectors or polishing.
+  // Each with option 0 and 1 (eigenvectors, or polishing), named -0 and -1.
   for (const auto& seed : seeds) {
     for (const BYTE option : {0, 1}) {
       WriteSeed("kernels", seed.name + std::string(option ? "-1" : "-0"),

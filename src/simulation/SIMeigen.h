@@ -40,8 +40,8 @@
 //     zero sum: no power of 16 brings an infinite sum into range, and its
 //     search would never end (finite entries beyond 1e308 / n overflow). It
 //     skips a row too when the column sum overflows while it is scaled up
-//     (entries near 1e308 beside small ones), or when the scale factor, its
-//     reciprocal or the row's total factor would leave the normal doubles;
+//     (entries near 1e308 beside small ones), or when the scale factor or
+//     the row's total factor would leave the normal doubles;
 //     every sweep that scales then lowers the sum of the block's off-diagonal
 //     moduli, so the balancing ends for every finite matrix;
 //   - pythag returns NaN for a NaN argument and infinity for an infinite one,
