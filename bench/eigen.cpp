@@ -84,7 +84,7 @@ void PerMatrix(benchmark::State& state) {
 void BM_ComplexEigen(benchmark::State& state, bool vectors) {
   const int n = static_cast<int>(state.range(0));
   const std::vector<double>& all = Matrices(n);
-  std::vector<double> work(9 * n * n);
+  std::vector<double> work(EigenWorkSize(n));
   std::vector<McComplex> w(static_cast<size_t>(kMatrices) * n);
   std::vector<McComplex> z(vectors ? static_cast<size_t>(kMatrices) * n * n : 0);
   for (auto _ : state) {

@@ -278,7 +278,7 @@ BENCHMARK(BM_SweepSplit_Loci)->Unit(benchmark::kMicrosecond);
 void BM_EigenOnly(benchmark::State& state, bool vectors) {
   SweepParts p;
   McComplex w[3], z[9];
-  double work[9 * 9];
+  double work[EigenWorkSize(3)];
   for (auto _ : state)
     for (size_t k = 0; k < p.w.size(); ++k)
       benchmark::DoNotOptimize(ComplexEigen(reinterpret_cast<const double*>(&p.f.m_pDirect[9 * k]),

@@ -7,6 +7,8 @@
 //                  samples, a locus on k1, a population of five recorded
 //                  designs); a design whose libraries hold every node kind
 //   population/    the 3 x 3 design's population and an empty one
+//   clipboard_paste/  one clipboard record (no value indices) per node kind,
+//                  and the 3 x 3 design's Process model
 //   definition_table/  a variable table, a function table and a plain list
 //   bus_frame/     frames of the registered messages the programs exchange
 //   device_reply/  the board's answers to a read and a write, good and bad
@@ -243,6 +245,20 @@ void WriteNodeLists(const std::vector<const CMXC_BIN*>& lists, CQorexDoc& everyK
   }
 }
 
+// The formula editor's clipboard records: one node each, written as Copy
+// writes it (variables without their value index).
+void WriteClipboardRecords(const CMXC_BIN& samples, const CMcBasic* process) {
+  g_bClipboardDrawing = 1;
+  for (int i = 0; i < samples.GetCount(); ++i) {
+    const CMcBasic* node = samples.GetAt(i);
+    WriteSeed("clipboard_paste", std::string("kind-") + McKindName(node->GetType()),
+              Stored([&](CArchive& ar) { node->Store(ar); }));
+  }
+  WriteSeed("clipboard_paste", "three-by-three-process",
+            Stored([&](CArchive& ar) { process->Store(ar); }));
+  g_bClipboardDrawing = 0;
+}
+
 // ---- definition tables --------------------------------------------------------------
 
 void WriteDefinitionTables() {
@@ -433,6 +449,7 @@ bool WriteCorpus(const fs::path& root) {
   WriteNodeLists({&fresh.m_models, &fresh.m_signals, &big->m_models, &big->m_signals, &handMade},
                  everyKind);
   handMade.DeleteAll();
+  WriteClipboardRecords(everyKind.m_modelLibrary, big->m_models.GetAt(2));
   WriteSeed("document", "every-kind.qox", DesignBytes(everyKind));
   WriteDefinitionTables();
   WriteFrames();

@@ -32,6 +32,30 @@ class CDesignBar {
   ~CDesignBar() = default;
 };
 
+// What the document asks of the population recorder (the "Performance
+// Equalizer") around a change: the design before it is appended to the
+// population, and the entry then takes the recalculated design's roots. The
+// document reaches it only through this interface, so no document file needs
+// the recorder's window header.
+enum : int {
+  kRecordAppend = 0,  // the design as it stands becomes a new entry
+  kRecordRoots = 2,   // the last entry takes the design's closed-loop roots
+};
+
+class CDesignRecorder {
+ public:
+  // Nothing while recording is off.
+  virtual void RecordDesign(int mode) = 0;
+
+ protected:
+  ~CDesignRecorder() = default;
+};
+
+// The installed recorder (not owned), or null: then nothing is recorded.
+// User-interface thread.
+void SetDesignRecorder(CDesignRecorder* recorder);
+CDesignRecorder* GetDesignRecorder();
+
 // The main frame's bars in the order it makes them; empty while no main frame
 // exists.
 std::span<CDesignBar* const> DesignBars();

@@ -22,9 +22,6 @@ constexpr DWORD kSideBarStyle =
 constexpr DWORD kSideDocking = CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT;
 constexpr DWORD kOutputBarStyle =
     CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP | CBRS_FLYBY | CBRS_TOOLTIPS | CBRS_HIDE_INPLACE;
-const CPoint kVariablesAt(300, 130);
-const CPoint kEqualizerAt(10, 130);
-const CPoint kCommentsAt(100, 10);
 
 }  // namespace
 
@@ -34,38 +31,39 @@ BEGIN_MESSAGE_MAP(CMainFrame, CMDIFrameWnd)
 ON_WM_CREATE()
 ON_REGISTERED_MESSAGE(g_msgAdc, OnAdc)
 ON_COMMAND(WM_APP + 8, OnFindG)
-ON_COMMAND(ID_VIEW_VARIABLES, OnViewVariables)
-ON_UPDATE_COMMAND_UI(ID_VIEW_VARIABLES, OnUpdateViewVariables)
-ON_COMMAND(ID_VIEW_SIMULATIONVIEW, OnViewSimulationView)
-ON_UPDATE_COMMAND_UI(ID_VIEW_SIMULATIONVIEW, OnUpdateViewSimulationView)
-ON_COMMAND(ID_VIEW_PROCESSVIEW, OnViewProcessView)
-ON_UPDATE_COMMAND_UI(ID_VIEW_PROCESSVIEW, OnUpdateViewProcessView)
-ON_COMMAND(ID_VIEW_EQUALIZER, OnViewEqualizer)
-ON_UPDATE_COMMAND_UI(ID_VIEW_EQUALIZER, OnUpdateViewEqualizer)
-ON_COMMAND(ID_VIEW_COMMENTS, OnViewComments)
-ON_UPDATE_COMMAND_UI(ID_VIEW_COMMENTS, OnUpdateViewComments)
-ON_COMMAND_EX(IDW_OUTPUTBAR, OnBarCheck)
-ON_UPDATE_COMMAND_UI(IDW_OUTPUTBAR, OnUpdateControlBarMenu)
-ON_COMMAND_EX(IDW_LEFTBAR, OnBarCheck)
-ON_UPDATE_COMMAND_UI(IDW_LEFTBAR, OnUpdateControlBarMenu)
-ON_COMMAND_EX(IDW_VARBAR, OnBarCheck)
-ON_UPDATE_COMMAND_UI(IDW_VARBAR, OnUpdateControlBarMenu)
-ON_COMMAND_EX(IDW_EQUALIZERBAR, OnBarCheck)
-ON_UPDATE_COMMAND_UI(IDW_EQUALIZERBAR, OnUpdateControlBarMenu)
-ON_COMMAND_EX(IDW_COMMENTBAR, OnBarCheck)
-ON_UPDATE_COMMAND_UI(IDW_COMMENTBAR, OnUpdateControlBarMenu)
 END_MESSAGE_MAP()
 
 std::span<CDesignBar* const> DesignBars() {
   if (g_pMainFrame == nullptr) return {};
-  return g_pMainFrame->m_designBars;
+  return {g_pMainFrame->m_designBars.data(), g_pMainFrame->m_designBars.size()};
 }
 
 CQorexDoc* SimulationViewDesign() {
   return g_pMainFrame ? g_pMainFrame->m_wndOutputBar.m_pDoc : nullptr;
 }
 
-CMainFrame::CMainFrame() {
+namespace {
+std::vector<CDesignBar*> DesignBarsOf(const std::vector<QxBarRow>& rows) {
+  std::vector<CDesignBar*> bars;
+  for (const QxBarRow& row : rows) bars.push_back(row.design);
+  return bars;
+}
+}  // namespace
+
+CMainFrame::CMainFrame()
+    : m_bars{
+          {m_wndOutputBar, IDD_OUTPUTBAR, IDW_OUTPUTBAR, "SimulationView", kOutputBarStyle,
+           CBRS_ALIGN_BOTTOM, BarStart::kDockedBottom, {}, ID_VIEW_SIMULATIONVIEW},
+          {m_wndLeftBar, IDD_LEFTBAR, IDW_LEFTBAR, "ProcessView", kSideBarStyle, kSideDocking,
+           BarStart::kDockedLeft, {}, ID_VIEW_PROCESSVIEW},
+          {m_wndVarbar, IDD_VARBAR, IDW_VARBAR, "Variables", kSideBarStyle, kSideDocking,
+           BarStart::kFloating, {300, 130}, ID_VIEW_VARIABLES},
+          {m_wndEqualizerBar, IDD_EQUALIZERBAR, IDW_EQUALIZERBAR, "Performance Equalizer",
+           kSideBarStyle, kSideDocking, BarStart::kFloatingHidden, {10, 130}, ID_VIEW_EQUALIZER},
+          {m_wndCommentBar, IDD_COMMENTBAR, IDW_COMMENTBAR, "Comments", kSideBarStyle,
+           kSideDocking, BarStart::kFloatingHidden, {100, 10}, ID_VIEW_COMMENTS},
+      },
+      m_designBars(DesignBarsOf(m_bars)) {
   g_pMainFrame = this;
 }
 
@@ -104,38 +102,24 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   m_wndToolBar.EnableDocking(CBRS_ALIGN_ANY);
   DockControlBar(&m_wndToolBar);
 
-  if (!CreateDialogBar(m_wndOutputBar, IDD_OUTPUTBAR, IDW_OUTPUTBAR, kOutputBarStyle,
-                       CBRS_ALIGN_BOTTOM, "SimulationView")) {
-    return -1;
+  for (const QxBarRow& row : m_bars) {
+    if (!CreateDialogBar(*row.bar, row.nIDTemplate, row.nID, row.dwStyle, row.dwDockStyle,
+                         row.caption)) {
+      return -1;
+    }
+    if (row.start == BarStart::kDockedBottom) DockControlBar(row.bar);
+    if (row.start == BarStart::kDockedLeft) DockControlBar(row.bar, AFX_IDW_DOCKBAR_LEFT);
+    if (row.start == BarStart::kFloatingHidden) ShowControlBar(row.bar, FALSE, FALSE);
   }
-  DockControlBar(&m_wndOutputBar);
-  if (!CreateDialogBar(m_wndLeftBar, IDD_LEFTBAR, IDW_LEFTBAR, kSideBarStyle, kSideDocking,
-                       "ProcessView")) {
-    return -1;
-  }
-  DockControlBar(&m_wndLeftBar, AFX_IDW_DOCKBAR_LEFT);
-  if (!CreateDialogBar(m_wndVarbar, IDD_VARBAR, IDW_VARBAR, kSideBarStyle, kSideDocking,
-                       "Variables")) {
-    return -1;
-  }
-  if (!CreateDialogBar(m_wndEqualizerBar, IDD_EQUALIZERBAR, IDW_EQUALIZERBAR, kSideBarStyle,
-                       kSideDocking, "Performance Equalizer")) {
-    return -1;
-  }
-  ShowControlBar(&m_wndEqualizerBar, FALSE, FALSE);
-  FloatAtClientPoint(m_wndEqualizerBar, kEqualizerAt);
-  if (!CreateDialogBar(m_wndCommentBar, IDD_COMMENTBAR, IDW_COMMENTBAR, kSideBarStyle, kSideDocking,
-                       "Comments")) {
-    return -1;
-  }
-  ShowControlBar(&m_wndCommentBar, FALSE, FALSE);
-  FloatAtClientPoint(m_wndCommentBar, kCommentsAt);
 
   // A failure inside reports itself and does not stop the frame.
   InitGlobalResources();
 
-  FloatAtClientPoint(m_wndVarbar, kVariablesAt);
-  FloatAtClientPoint(m_wndEqualizerBar, kEqualizerAt);
+  // Floated once every bar is docked, so the client area they are placed in
+  // is final.
+  for (const QxBarRow& row : m_bars)
+    if (row.start == BarStart::kFloating || row.start == BarStart::kFloatingHidden)
+      FloatAtClientPoint(*row.bar, row.at);
   return 0;
 }
 
@@ -183,33 +167,28 @@ void CMainFrame::CheckBar(CControlBar& bar, CCmdUI* pCmdUI) {
   pCmdUI->SetCheck(bar.IsWindowVisible() ? 1 : 0);
 }
 
-void CMainFrame::OnViewVariables() {
-  ToggleBar(m_wndVarbar);
-}
-void CMainFrame::OnUpdateViewVariables(CCmdUI* pCmdUI) {
-  CheckBar(m_wndVarbar, pCmdUI);
-}
-void CMainFrame::OnViewSimulationView() {
-  ToggleBar(m_wndOutputBar);
-}
-void CMainFrame::OnUpdateViewSimulationView(CCmdUI* pCmdUI) {
-  CheckBar(m_wndOutputBar, pCmdUI);
-}
-void CMainFrame::OnViewProcessView() {
-  ToggleBar(m_wndLeftBar);
-}
-void CMainFrame::OnUpdateViewProcessView(CCmdUI* pCmdUI) {
-  CheckBar(m_wndLeftBar, pCmdUI);
-}
-void CMainFrame::OnViewEqualizer() {
-  ToggleBar(m_wndEqualizerBar);
-}
-void CMainFrame::OnUpdateViewEqualizer(CCmdUI* pCmdUI) {
-  CheckBar(m_wndEqualizerBar, pCmdUI);
-}
-void CMainFrame::OnViewComments() {
-  ToggleBar(m_wndCommentBar);
-}
-void CMainFrame::OnUpdateViewComments(CCmdUI* pCmdUI) {
-  CheckBar(m_wndCommentBar, pCmdUI);
+BOOL CMainFrame::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) {
+  const bool command = nCode == CN_COMMAND, update = nCode == CN_UPDATE_COMMAND_UI;
+  for (const QxBarRow& row : m_bars) {
+    if (!(command || update) || (nID != row.nViewCommand && nID != row.nID)) continue;
+    if (pHandlerInfo) {
+      pHandlerInfo->pTarget = this;
+      return TRUE;
+    }
+    auto* cmdUI = static_cast<CCmdUI*>(pExtra);
+    if (nID == row.nViewCommand) {
+      if (command) ToggleBar(*row.bar);
+      if (update) CheckBar(*row.bar, cmdUI);
+      return TRUE;
+    }
+    // The bar-id commands keep the framework's own handlers.
+    if (command && OnBarCheck(nID)) return TRUE;
+    if (update) {
+      cmdUI->m_bContinueRouting = FALSE;
+      OnUpdateControlBarMenu(cmdUI);
+      if (!cmdUI->m_bContinueRouting) return TRUE;
+    }
+    break;
+  }
+  return CMDIFrameWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
 }

@@ -4,8 +4,12 @@
 // "Performance Equalizer", "Comments"), makes them and the shared drawing
 // resources when its window is created, keeps "SimulationView" as wide as the
 // window while it is docked, receives the analog inputs a companion process
-// broadcasts, and shows or hides the bars on command. Its list of bars is the
-// one the document walks to show a design (DesignBar.h).
+// broadcasts, and shows or hides the bars on command.
+//
+// The dialog bars are described once, in the bar table (m_bars): creation,
+// the first placement, the "View" items and the bar-id commands, and the list
+// of bars the document walks to show a design (DesignBar.h) all follow from
+// it, so a new docking bar is a member and one row.
 #include "CommentBar.h"
 #include "diagrams/OutputBar.h"
 #include "editing/LeftBar.h"
@@ -13,6 +17,40 @@
 #include "platform/ui/ControlBar.h"
 #include "platform/ui/FrameWnd.h"
 #include "search/EqualizerBar.h"
+
+#include <vector>
+
+// Where a bar starts: docked at the bottom or on the left, or floating at a
+// point of the client area, shown or hidden.
+enum class BarStart { kDockedBottom, kDockedLeft, kFloating, kFloatingHidden };
+
+// One row of the bar table.
+struct QxBarRow {
+  template <class Bar>
+  QxBarRow(Bar& b, UINT idTemplate, UINT id, const char* text, DWORD style, DWORD dockStyle,
+           BarStart place, CPoint point, UINT viewCommand)
+      : bar(&b),
+        design(&b),
+        nIDTemplate(idTemplate),
+        nID(id),
+        caption(text),
+        dwStyle(style),
+        dwDockStyle(dockStyle),
+        start(place),
+        at(point),
+        nViewCommand(viewCommand) {}
+
+  CDialogBar* bar;
+  CDesignBar* design;  // the same bar, as the document sees it
+  UINT nIDTemplate;
+  UINT nID;             // its child id, also the command that toggles it
+  const char* caption;  // its window text
+  DWORD dwStyle;        // bar style (alignment, borders, tips)
+  DWORD dwDockStyle;    // where it may dock
+  BarStart start;
+  CPoint at;          // client point of a floating start
+  UINT nViewCommand;  // the "View" item that shows and hides it
+};
 
 class CMainFrame : public CMDIFrameWnd {
   DECLARE_DYNAMIC(CMainFrame)
@@ -35,9 +73,14 @@ class CMainFrame : public CMDIFrameWnd {
   CVarBar m_wndVarbar;
   CLeftBar m_wndLeftBar;
   COutputBar m_wndOutputBar;
-  // The five dialog bars in the order OnCreate makes them.
-  CDesignBar* const m_designBars[5] = {&m_wndOutputBar, &m_wndLeftBar, &m_wndVarbar,
-                                       &m_wndEqualizerBar, &m_wndCommentBar};
+  // The bar table, in the order OnCreate makes the bars, and the same bars as
+  // the document's list (DesignBars()).
+  const std::vector<QxBarRow> m_bars;
+  const std::vector<CDesignBar*> m_designBars;
+
+  // The "View" items and the bar-id commands of the table's rows: toggling
+  // and checking their bars; everything else goes the framework's way.
+  BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
 
   // The analog input message: four 16-bit codes, channel 0 in the low word
   // of wParam, 1 in its high word, 2 and 3 likewise in lParam.
@@ -54,16 +97,6 @@ class CMainFrame : public CMDIFrameWnd {
   static void CheckBar(CControlBar& bar, CCmdUI* pCmdUI);
 
   void OnFindG();
-  void OnViewVariables();
-  void OnUpdateViewVariables(CCmdUI* pCmdUI);
-  void OnViewSimulationView();
-  void OnUpdateViewSimulationView(CCmdUI* pCmdUI);
-  void OnViewProcessView();
-  void OnUpdateViewProcessView(CCmdUI* pCmdUI);
-  void OnViewEqualizer();
-  void OnUpdateViewEqualizer(CCmdUI* pCmdUI);
-  void OnViewComments();
-  void OnUpdateViewComments(CCmdUI* pCmdUI);
 
   DECLARE_MESSAGE_MAP()
 };

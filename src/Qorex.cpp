@@ -186,10 +186,7 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
   if (!g_pEqualizerBar) return;
   CQorexDoc* doc = g_pEqualizerBar->m_pDoc;
   if (!IsOpenDocument(doc) || !m_pMainWnd || !IsWindow(m_pMainWnd->GetSafeHwnd())) return;
-  g_pEqualizerBar->RecordDesign(0);
-  doc->Recalculate();
-  g_pEqualizerBar->RecordDesign(2);
-  doc->UpdateAll();
+  doc->RecordedRecalculate();
 }
 
 void CQorexApp::OnPushUGY(WPARAM wParam, LPARAM) {

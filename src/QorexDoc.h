@@ -22,8 +22,9 @@
 // The class is split by concern: QorexDoc.cpp (life cycle, Recalculate,
 // UpdateAll, show flags, loci), QorexDocFile.cpp (the ".qox" file),
 // QorexDocRuns.cpp (run buffer and simulation control), QorexDocShape.cpp
-// (definition dimensions and resizers) and QorexDocCommands.cpp (the design
-// searches of the toolbar).
+// (definition dimensions and resizers), QorexDocEdits.cpp (the design edits
+// and the recorded road of a change) and QorexDocCommands.cpp (the editing
+// dialogs and the design searches of the toolbar).
 //
 // The file has no magic and no version. Loading reads the whole file into a
 // staged design, checking every count against what is left and every index
@@ -47,6 +48,17 @@ class QOX_HistVar;
 class QOX_DragGroup;
 
 // Scales and origin of one frequency diagram, copied in and out by the view.
+// The test shapes a signal row can take (BuildSignal).
+enum : int {
+  kShapeZero = 0,
+  kShapeStep = 1,
+  kShapePulse = 2,  // a square wave for the setpoint
+  kShapeRamp = 3,   // a repeating sawtooth for the setpoint
+  kShapeSine = 4,
+  kShapeNoise = 5,
+  kShapeCount = 6
+};
+
 struct QoxDiagView {
   double dScaleX;
   double dScaleY;
@@ -81,6 +93,11 @@ class CQorexDoc : public CDocument {
   // Makes this design the one every bar shows, redraws the views and the
   // bars, and refreshes the signal-pane count.
   void UpdateAll();
+  // The road of a change with the population recorder around it
+  // (DesignBar.h): the design is recorded, recalculated, its roots recorded
+  // in the same entry, and shown. The slider, the searches, the worker's end
+  // and the drag all take this road.
+  void RecordedRecalculate();
   // The largest row count of the command, error and three disturbance signals.
   void UpdateMaxSignalSize();
   // Marks exactly the variables the definitions use, adding new names, and
@@ -113,10 +130,49 @@ class CQorexDoc : public CDocument {
   // runs, smaller cuts the run count; below 1 is refused.
   void SetRunCapacity(int capacity);
 
+  // ---- design edits (QorexDocEdits.cpp) --------------------------------------
+  // Edits of the definition trees that the "ProcessView" pickers, pole
+  // dragging and the editing dialogs share. Each is followed by the road of a
+  // change (relayout, used variables, Recalculate, UpdateAll; a model edit
+  // also UpdateHistory); an element or a choice that does not exist changes
+  // nothing.
+  //
+  // The element an edit changes: element (row, col) of a model's matrix right
+  // side (row only for a signal), else the right side itself; null when the
+  // definition or the element does not exist.
+  CMcBasic* ModelElement(int model, int row, int col) const;
+  CMcBasic* SignalElement(int signal, int row) const;
+  // Element (row, col) of model (0 P, 1 K, 2 G, 3 L, 4 F) becomes 0 (choice
+  // 0), 1 (choice 1), or is led by a fresh variable named after the model
+  // and the element (choice 2).
+  void SetElement(int model, int row, int col, int choice);
+  // The model takes this size; the definitions that share its sizes follow.
+  void ResizeModel(int model, int rows, int cols);
+  // A new zero (pole false) or pole at -a +- j b (b >= 0; its sign is
+  // ignored) of element (row, col) of model, with design variables for a and
+  // b; a pole keeps the element's static gain, a zero adds poles at the
+  // origin where the element would otherwise become improper. A root at the
+  // origin is the bare s. False, and no change, for a missing element, a
+  // non-finite root or a full variable table.
+  bool ApplyRootDrop(bool pole, int model, int row, int col, double a, double b);
+  // Row `row` of signal (0 c, 1 v, 2 d, 3 n) takes test shape `kind`, timed
+  // from the final time and the sampling time.
+  void BuildSignal(int signal, int row, int kind);
+
+  // ---- editing dialogs (QorexDocCommands.cpp) --------------------------------
+  // "Edit Models" on model i (0 .. 4), else on the Process; "Edit Signals" on
+  // signal i (0 .. 8), else on signal 0. The dialog does everything itself:
+  // the design changes at its OK, or through the few steps that act at once.
+  void EditModels(int i);
+  void EditSignals(int i);
+  void OnEditModels();
+  void OnEditSignals();
+  // "View Effective Models": the loop's effective models, shown only.
+  void OnEffectiveModels();
+
   // ---- design searches (QorexDocCommands.cpp) -------------------------------
   // "Interaction" and "Bandwidth": the frequency engine's search (global while
-  // Shift is held), then the design reached is recorded, recalculated, its
-  // roots recorded, and shown.
+  // Shift is held), then RecordedRecalculate.
   void OnInteraction();
   void OnBandwidth();
 
@@ -215,6 +271,8 @@ class CQorexDoc : public CDocument {
   void DetachBars();
   // The square check of block `block` after a change (see AdjustDimensions).
   void EnsureSquare(int block, int n, CMcBasic** pModels, CMcBasic** pSignals);
+  // The road of a change after an edit of model `model`.
+  void FinishModelChange(int model);
   // The loading half of Serialize.
   void Load(CArchive& ar);
   int m_nAdjustDepth = 0;  // nesting of AdjustDimensions through square checks (McDepthGuard)

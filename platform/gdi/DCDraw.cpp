@@ -98,6 +98,21 @@ class PixelSink {
     QRgb& d = At(x, y);
     d = rop2 == R2_COPYPEN ? (c | 0xFF000000u) : qxgdi::Rop2(rop2, c, d);
   }
+  // Put for the pixels first .. last of row y.
+  void PutSpan(int y, int first, int last, QRgb c, int rop2) {
+    if (y < m_bounds.top() || y > m_bounds.bottom()) return;
+    for (const QRect& clip : m_rects) {
+      if (y < clip.top() || y > clip.bottom()) continue;
+      const int from = std::max(first, clip.left()), to = std::min(last, clip.right());
+      if (from > to) continue;
+      QRgb* row = reinterpret_cast<QRgb*>(m_image->scanLine(y));
+      if (rop2 == R2_COPYPEN) {
+        std::fill(row + from, row + to + 1, c | 0xFF000000u);
+      } else {
+        for (int x = from; x <= to; ++x) row[x] = qxgdi::Rop2(rop2, c, row[x]);
+      }
+    }
+  }
   // Calls f(x, y) for every pixel of rect inside the paint region.
   template <class F>
   void ForEach(const QRect& rect, F f) {
@@ -105,6 +120,16 @@ class PixelSink {
       QRect r = clip.intersected(rect);
       for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x) f(x, y);
+    }
+  }
+  // Calls f(row, first, last) for every row span of rect inside the paint
+  // region, row holding the surface's pixels.
+  template <class F>
+  void ForEachRow(const QRect& rect, F f) {
+    for (const QRect& clip : m_rects) {
+      QRect r = clip.intersected(rect);
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        f(y, reinterpret_cast<QRgb*>(m_image->scanLine(y)), r.left(), r.right());
     }
   }
   // Sets every pixel of rect inside the paint region to one colour.
@@ -201,11 +226,12 @@ void CosmeticLine(PixelSink& sink, Attributes& a, QPoint p0, QPoint p1) {
   }
 }
 
-// Paints the pixels a path covers (no antialiasing) through a callback.
-template <class Draw, class Put>
-void Coverage(const QRect& bounds, Draw draw, Put put) {
+// Paints the pixels a path covers (no antialiasing) through a callback, one
+// call per run of covered pixels in a row: span(y, first, last).
+template <class Draw, class Span>
+void CoverageSpans(const QRect& bounds, Draw draw, Span span) {
   if (bounds.isEmpty()) return;
-  QImage mask(bounds.size(), QImage::Format_ARGB32);
+  QImage mask(bounds.size(), QImage::Format_Alpha8);
   mask.fill(0);
   {
     QPainter p(&mask);
@@ -213,10 +239,18 @@ void Coverage(const QRect& bounds, Draw draw, Put put) {
     p.translate(-bounds.left(), -bounds.top());
     draw(p);
   }
+  const int width = mask.width();
   for (int y = 0; y < mask.height(); ++y) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
-    for (int x = 0; x < mask.width(); ++x)
-      if (qAlpha(line[x]) >= 128) put(bounds.left() + x, bounds.top() + y);
+    const uchar* line = mask.constScanLine(y);
+    for (int x = 0; x < width;) {
+      if (line[x] < 128) {
+        ++x;
+        continue;
+      }
+      const int first = x;
+      while (x < width && line[x] >= 128) ++x;
+      span(bounds.top() + y, bounds.left() + first, bounds.left() + x - 1);
+    }
   }
 }
 
@@ -232,16 +266,23 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
         fill.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1).intersected(sink.Bounds());
     QPainterPath path = fill;
     path.setFillRule(rule);
-    Coverage(
+    const bool solid = a.brush->brush.lbStyle == BS_SOLID;
+    const QRgb color = QxToQRgb(a.brush->brush.lbColor) | 0xFF000000u;
+    CoverageSpans(
         bounds,
         [&](QPainter& p) {
           p.setPen(Qt::NoPen);
           p.setBrush(Qt::white);
           p.drawPath(path);
         },
-        [&](int x, int y) {
-          if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
-            sink.Put(x, y, *c, a.rop2);
+        [&](int y, int first, int last) {
+          if (solid) {
+            sink.PutSpan(y, first, last, color, a.rop2);
+            return;
+          }
+          for (int x = first; x <= last; ++x)
+            if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
+              sink.Put(x, y, *c, a.rop2);
         });
   }
   if (stroke && PenStyle(a) != PS_NULL) {
@@ -251,7 +292,7 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
                        .intersected(sink.Bounds());
     const int width = PenDeviceWidth(a);
     const QRgb ink = QxToQRgb(a.pen->pen.lopnColor);
-    Coverage(
+    CoverageSpans(
         bounds,
         [&](QPainter& p) {
           QPen pen(Qt::white);
@@ -262,7 +303,7 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
           p.setBrush(Qt::NoBrush);
           p.drawPath(*stroke);
         },
-        [&](int x, int y) { sink.Put(x, y, ink, a.rop2); });
+        [&](int y, int first, int last) { sink.PutSpan(y, first, last, ink, a.rop2); });
   }
 }
 
@@ -648,11 +689,18 @@ QImage SourcePixels(const CDC& src, QPoint origin, int w, int h, int dw, int dh)
     QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
     if (sy < 0 || sy >= surface->height()) continue;
     const QRgb* srcLine = reinterpret_cast<const QRgb*>(surface->constScanLine(sy));
-    for (int x = 0; x < out.width(); ++x) {
-      int sx = static_cast<int>((static_cast<long long>(x) * rect.width()) / out.width());
-      if (flipX) sx = rect.width() - 1 - sx;
+    const int outWidth = out.width(), rectWidth = rect.width(), surfaceWidth = surface->width();
+    if (!flipX && rectWidth == outWidth) {  // unscaled: the row's part inside the surface
+      const int first = std::max(0, -rect.left());
+      const int last = std::min(outWidth, surfaceWidth - rect.left());
+      for (int x = first; x < last; ++x) line[x] = srcLine[x + rect.left()] | 0xFF000000u;
+      continue;
+    }
+    for (int x = 0; x < outWidth; ++x) {
+      int sx = static_cast<int>((static_cast<long long>(x) * rectWidth) / outWidth);
+      if (flipX) sx = rectWidth - 1 - sx;
       sx += rect.left();
-      if (sx >= 0 && sx < surface->width()) line[x] = srcLine[sx] | 0xFF000000u;
+      if (sx >= 0 && sx < surfaceWidth) line[x] = srcLine[sx] | 0xFF000000u;
     }
   }
   return out;
@@ -662,6 +710,30 @@ bool IsMonochrome(const CDC& dc) {
   const auto& bitmap = QxDCAccess::State(dc).a.bitmap;
   return QxDCAccess::State(dc).memory && bitmap && bitmap->monochrome &&
          dc.GetImage() == &bitmap->image;
+}
+
+bool IsColourSurface(const QImage& image) {
+  return image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
+}
+
+// The plain block copy (SRCCOPY between colour surfaces, same size, not
+// mirrored) row by row: every redraw of a window ends in one, and the
+// per-pixel path would cost milliseconds for a dialog-sized picture. Pixels
+// whose source lies outside the source image stay as they were, as on the
+// general path.
+void CopyRows(const QImage& source, QPoint from, QImage& target, const QRegion& paint,
+              const QRect& dest) {
+  const QRect sourceInDest = source.rect().translated(dest.topLeft() - from);
+  for (const QRect& clip : paint) {
+    const QRect r = clip.intersected(dest).intersected(sourceInDest);
+    if (r.isEmpty()) continue;
+    const int dx = from.x() - dest.left(), dy = from.y() - dest.top();
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(y + dy)) + r.left() + dx;
+      QRgb* out = reinterpret_cast<QRgb*>(target.scanLine(y)) + r.left();
+      for (int x = 0; x < r.width(); ++x) out[x] = in[x] | 0xFF000000u;
+    }
+  }
 }
 
 }  // namespace
@@ -678,6 +750,20 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, in
          s1 = qxgdi::ToDevice(sa, xSrc + srcWidth, ySrc + srcHeight);
   const int dw = d1.x() - d0.x(), dh = d1.y() - d0.y();
   if (dw == 0 || dh == 0) return TRUE;
+  QImage* target = QxDCAccess::Surface(*this);
+  const QImage* source = QxDCAccess::Surface(*src);
+  if (rop == SRCCOPY && !IsRecording() && dw > 0 && dh > 0 && s1.x() - s0.x() == dw &&
+      s1.y() - s0.y() == dh && !IsMonochrome(*src) && !IsMonochrome(*this) && target && source &&
+      IsColourSurface(*target) && IsColourSurface(*source)) {
+    if (source == target) {
+      // Overlapping copies within one image read a copy of it.
+      const QImage snapshot = source->copy();
+      CopyRows(snapshot, s0, *target, qxgdi::PaintRegion(*this), QRect(d0, QSize(dw, dh)));
+    } else {
+      CopyRows(*source, s0, *target, qxgdi::PaintRegion(*this), QRect(d0, QSize(dw, dh)));
+    }
+    return TRUE;
+  }
   QImage pixels = SourcePixels(*src, s0, s1.x() - s0.x(), s1.y() - s0.y(), dw, dh);
   const bool monoSource = IsMonochrome(*src), monoDest = IsMonochrome(*this);
   const QRgb srcBk = QxToQRgb(sa.bkColor);
@@ -706,6 +792,23 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, in
   PixelSink sink(*this);
   if (!sink.Valid()) return TRUE;
   const bool usesPattern = qxgdi::RopUsesPattern(rop);
+  if (!usesPattern && !monoSource && !monoDest) {
+    // Colour to colour without a pattern, row by row: every redraw's block
+    // copy and the glyphs combined with SRCAND take this way.
+    sink.ForEachRow(dest, [&](int py, QRgb* row, int first, int last) {
+      const QRgb* from =
+          reinterpret_cast<const QRgb*>(pixels.constScanLine(py - dest.top())) - dest.left();
+      for (int px = first; px <= last; ++px) {
+        const QRgb s = from[px];
+        if (qAlpha(s) == 0) continue;  // outside the source image
+        QRgb& d = row[px];
+        d = rop == SRCCOPY  ? s | 0xFF000000u
+            : rop == SRCAND ? (s & d) | 0xFF000000u
+                            : qxgdi::Rop3(rop, 0, s, d);
+      }
+    });
+    return TRUE;
+  }
   const QRgb text = QxToQRgb(a.textColor), bk = QxToQRgb(a.bkColor);
   sink.ForEach(dest, [&](int px, int py) {
     QRgb s = pixels.pixel(px - dest.left(), py - dest.top());

@@ -19,9 +19,7 @@ using qxgdi::Record;
 namespace {
 
 std::shared_ptr<const qxgdi::ResolvedFont> CurrentFont(const CDC& dc) {
-  const auto& font = QxDCAccess::State(dc).a.font;
-  static const LOGFONT fallback;
-  return qxgdi::ResolveFont(font ? font->font : fallback);
+  return qxgdi::SelectedFont(dc);
 }
 
 // Left edge of each character and the total advance, in logical units.
@@ -30,7 +28,7 @@ std::vector<double> CharPositions(const qxgdi::ResolvedFont& f, const QString& s
                                   double* total) {
   std::vector<double> pos(static_cast<size_t>(s.size()) + 1, 0.0);
   if (!widths && !f.fixed) {
-    *total = std::round(qxgdi::TextAdvance(f, s));
+    *total = std::round(qxgdi::CachedTextAdvance(f, s));
     return pos;
   }
   for (int i = 0; i < s.size(); ++i) {
@@ -123,9 +121,9 @@ BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text,
     }
     return TRUE;
   }
-  p.setFont(f.font);
   p.setPen(ink);
   if (widths) {
+    p.setFont(f.font);
     for (int i = 0; i < s.size(); ++i) {
       p.save();
       p.translate(left + pos[static_cast<size_t>(i)], baseline);
@@ -136,7 +134,7 @@ BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text,
   } else {
     p.translate(left, baseline);
     p.scale(f.stretch, 1.0);
-    p.drawText(QPointF(0, 0), s);
+    qxgdi::DrawCachedText(p, f, s);
   }
   return TRUE;
 }

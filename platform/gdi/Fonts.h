@@ -23,3 +23,17 @@ char32_t QxSymbolToUnicode(BYTE byte);
 char32_t QxWindows1252ToUnicode(BYTE byte);
 // True for a face name that reads the Symbol code page ("Symbol", any case).
 bool QxIsSymbolFace(const char* faceName);
+
+// The text path's cache of resolved fonts and shaped texts (on by default).
+// Off, every call resolves and shapes again, as a reference for tests.
+void QxSetTextCacheEnabled(bool on);
+bool QxTextCacheEnabled();
+// What the calling thread's cache answered since it was last cleared: texts
+// found, and texts shaped or measured anew.
+struct QxTextCacheCounts {
+  long long hits = 0;
+  long long misses = 0;
+};
+QxTextCacheCounts QxGetTextCacheCounts();
+// Empties the calling thread's cache and its counts.
+void QxClearTextCache();

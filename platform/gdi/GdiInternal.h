@@ -12,6 +12,8 @@
 #include <QRegion>
 #include <QString>
 
+class QPainter;
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -65,6 +67,22 @@ QString DecodeText(const ResolvedFont& f, const char* text, int count);
 // Advance of the decoded text in logical units.
 double TextAdvance(const ResolvedFont& f, const QString& text);
 int CharAdvance(const ResolvedFont& f, BYTE byte);
+
+// ---- the text path's cache (TextCache.cpp) -----------------------------------
+// Per thread: the resolved font of each font object a context selected (checked
+// against its LOGFONT and the metrics mode, so a freed object's address taken
+// by another font never answers for it), and each text's advance and shaped
+// glyph runs keyed by resolved font and text. Redrawing a formula measures
+// and draws the same few texts again and again; only new texts are shaped.
+// Bounded: a table that fills up starts again empty.
+
+// The resolved font of the context's selected font (the default without one).
+std::shared_ptr<const ResolvedFont> SelectedFont(const CDC& dc);
+// TextAdvance, remembered.
+double CachedTextAdvance(const ResolvedFont& f, const QString& text);
+// Draws text (decoded) with f's font at the painter's origin as its baseline's
+// left end, as QPainter::drawText at (0, 0) does, from the remembered glyphs.
+void DrawCachedText(QPainter& painter, const ResolvedFont& f, const QString& text);
 
 // ---- recordings ------------------------------------------------------------
 struct ReplayContext {

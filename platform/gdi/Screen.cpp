@@ -83,8 +83,10 @@ int GetSystemMetrics(int index) {
     case SM_CYMENU:
       return 20;
     case SM_CXMIN:
+    case SM_CXMINTRACK:
       return 136;
     case SM_CYMIN:
+    case SM_CYMINTRACK:
       return 39;
     default:
       return 0;

@@ -37,6 +37,7 @@ struct ClipboardState {
   std::map<UINT, std::string> formatNames;
   UINT nextFormat = 0xC000;
   unsigned failures = 0;  // ClipboardCall bits set by the test hook
+  int failuresSpared = 0;  // calls of those bits that still succeed first
 };
 
 ClipboardState& State() {
@@ -279,10 +280,24 @@ void SyncFromDesktop(ClipboardState& state) {
 
 }  // namespace
 
+namespace {
+
+// Whether the test hook makes this call fail now.
+bool HookFails(ClipboardState& state, unsigned call) {
+  if (!(state.failures & call)) return false;
+  if (state.failuresSpared > 0) {
+    --state.failuresSpared;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 BOOL OpenClipboard(HWND owner) {
   ClipboardState& state = State();
   std::lock_guard<std::recursive_mutex> guard(state.lock);
-  if (state.failures & QxTest::kClipboardOpen) return FALSE;
+  if (HookFails(state, QxTest::kClipboardOpen)) return FALSE;
   if (state.open) return state.opener == owner ? TRUE : FALSE;
   SyncFromDesktop(state);
   state.open = true;
@@ -294,7 +309,7 @@ BOOL OpenClipboard(HWND owner) {
 BOOL EmptyClipboard() {
   ClipboardState& state = State();
   std::lock_guard<std::recursive_mutex> guard(state.lock);
-  if (!state.open || (state.failures & QxTest::kClipboardEmpty)) return FALSE;
+  if (!state.open || HookFails(state, QxTest::kClipboardEmpty)) return FALSE;
   FreeItems(state);
   state.changed = true;
   return TRUE;
@@ -303,7 +318,7 @@ BOOL EmptyClipboard() {
 HANDLE SetClipboardData(UINT format, HANDLE data) {
   ClipboardState& state = State();
   std::lock_guard<std::recursive_mutex> guard(state.lock);
-  if (!state.open || (state.failures & QxTest::kClipboardSet) || format == 0) return nullptr;
+  if (!state.open || format == 0 || HookFails(state, QxTest::kClipboardSet)) return nullptr;
   SIZE_T size = GlobalSize(data);
   if (size == 0 || (format == CF_METAFILEPICT && size < sizeof(METAFILEPICT))) return nullptr;
   auto found = state.items.find(format);
@@ -386,15 +401,18 @@ HWND GetOpenClipboardWindow() {
 
 namespace QxTest {
 
-ClipboardFailures::ClipboardFailures(unsigned calls) {
+ClipboardFailures::ClipboardFailures(unsigned calls, int spared) {
   std::lock_guard<std::recursive_mutex> guard(State().lock);
   m_previous = State().failures;
+  m_previousSpared = State().failuresSpared;
   State().failures = calls;
+  State().failuresSpared = spared;
 }
 
 ClipboardFailures::~ClipboardFailures() {
   std::lock_guard<std::recursive_mutex> guard(State().lock);
   State().failures = m_previous;
+  State().failuresSpared = m_previousSpared;
 }
 
 void ResetClipboard() {

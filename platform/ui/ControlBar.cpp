@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
@@ -102,7 +103,18 @@ CString FieldOf(UINT id, int field) {
 // so the bar's own visibility (and its menu check) follows.
 class BarDock : public QDockWidget {
  public:
-  BarDock(CControlBar* bar, QWidget* parent) : QDockWidget(parent), m_hBar(bar->GetSafeHwnd()) {}
+  BarDock(CControlBar* bar, QWidget* parent) : QDockWidget(parent), m_hBar(bar->GetSafeHwnd()) {
+    if (parent) parent->installEventFilter(this);
+  }
+  // Floating, the bar is a window owned by the frame: the window manager keeps
+  // it above the frame only when it is mapped after the frame. One shown while
+  // the frame is still hidden (a bar floated as the frame is made) waits for it.
+  void ShowFloating(bool show) {
+    QWidget* owner = parentWidget();
+    m_bShowWithOwner = show && isFloating() && owner && !owner->isVisible();
+    setVisible(show && !m_bShowWithOwner);
+  }
+  bool WaitsForOwner() const { return m_bShowWithOwner; }
 
  protected:
   void closeEvent(QCloseEvent* event) override {
@@ -114,9 +126,34 @@ class BarDock : public QDockWidget {
     }
     QDockWidget::closeEvent(event);
   }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // Queued: the frame is mapped only after its show event.
+    if (watched == parentWidget() && event->type() == QEvent::Show && m_bShowWithOwner) {
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            if (!m_bShowWithOwner) return;
+            m_bShowWithOwner = false;
+            show();
+            auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(m_hBar));
+            if (bar) bar->QxFitFloatingBar();
+          },
+          Qt::QueuedConnection);
+    }
+    return QDockWidget::eventFilter(watched, event);
+  }
+  // Keys that reach the floating window itself (nothing in it has the focus)
+  // go to the bar, and so through the frame's accelerators.
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+      if (CWnd* bar = CWnd::FromHandle(m_hBar); bar && bar->QxEvent(event)) return true;
+    }
+    return QDockWidget::event(event);
+  }
 
  private:
   HWND m_hBar;
+  bool m_bShowWithOwner = false;
 };
 
 struct ToolBarResource {
@@ -264,13 +301,41 @@ void CControlBar::QxFloat(CPoint screen, DWORD dwStyle) {
   dock->setFloating(true);
   dock->adjustSize();
   dock->move(screen.x, screen.y);
-  dock->setVisible(visible);
+  if (auto* barDock = dynamic_cast<BarDock*>(dock)) {
+    barDock->ShowFloating(visible);
+  } else {
+    dock->setVisible(visible);
+  }
+  if (visible) QxFitFloatingBar();
   if (m_pDockSite) m_pDockSite->RecalcLayout();
 }
 
 void CControlBar::QxShow(BOOL bShow) {
   if (m_pWidget) m_pWidget->setVisible(bShow != FALSE);
-  if (m_pContainer && m_pContainer != m_pWidget) m_pContainer->setVisible(bShow != FALSE);
+  if (auto* barDock = dynamic_cast<BarDock*>(m_pContainer)) {
+    barDock->ShowFloating(bShow != FALSE);
+  } else if (m_pContainer && m_pContainer != m_pWidget) {
+    m_pContainer->setVisible(bShow != FALSE);
+  }
+  if (bShow) QxFitFloatingBar();
+}
+
+// A floating bar's window is as large as the bar's own default size at least
+// (its template, for a dialog bar). Sized while hidden, Qt would make it a stub
+// whose caption the window manager cuts to one letter.
+void CControlBar::QxFitFloatingBar() {
+  auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
+  if (!dock || !m_pWidget || !dock->isFloating() || dock->isHidden()) return;
+  const CSize want = m_sizeDefault;
+  if (want.cx <= 0 || want.cy <= 0) return;
+  if (dock->layout()) dock->layout()->activate();
+  QSize have = m_pWidget->size();
+  if (have.width() >= want.cx && have.height() >= want.cy) return;
+  QSize frame = dock->size() - have;
+  dock->resize(QSize(std::max(have.width(), static_cast<int>(want.cx)),
+                     std::max(have.height(), static_cast<int>(want.cy))) +
+               frame.expandedTo(QSize(0, 0)));
+  if (dock->layout()) dock->layout()->activate();
 }
 
 void CControlBar::QxApplyFixedLayout() {
@@ -458,6 +523,34 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource) {
   return SetButtons(items.data(), static_cast<int>(items.size()));
 }
 
+namespace {
+
+// The prompt of a fly-by bar's button in the frame's status line; the idle
+// text for id AFX_IDS_IDLEMESSAGE.
+void ShowFlyby(HWND hBar, UINT id) {
+  auto* bar = static_cast<CToolBar*>(CWnd::FromHandle(hBar));
+  if (bar && (bar->GetBarStyle() & CBRS_FLYBY) && bar->GetDockingFrame()) {
+    bar->GetDockingFrame()->SetMessageText(id);
+  }
+}
+
+// The pointer leaving a button gives the status line back its idle text.
+class FlybyLeaveFilter : public QObject {
+ public:
+  FlybyLeaveFilter(HWND hBar, QObject* parent) : QObject(parent), m_hBar(hBar) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Leave) ShowFlyby(m_hBar, AFX_IDS_IDLEMESSAGE);
+    return false;
+  }
+
+ private:
+  HWND m_hBar;
+};
+
+}  // namespace
+
 BOOL CToolBar::SetButtons(const UINT* lpIDArray, int nIDCount) {
   m_buttons.clear();
   int image = 0;
@@ -510,12 +603,10 @@ void CToolBar::RebuildActions() {
       if (!bar) return;
       if (CWnd* owner = bar->GetOwner()) ::PostMessage(owner->GetSafeHwnd(), WM_COMMAND, id, 0);
     });
-    QObject::connect(action, &QAction::hovered, action, [hBar, id] {
-      auto* bar = static_cast<CToolBar*>(CWnd::FromHandle(hBar));
-      if (bar && (bar->GetBarStyle() & CBRS_FLYBY) && bar->GetDockingFrame()) {
-        bar->GetDockingFrame()->SetMessageText(id);
-      }
-    });
+    QObject::connect(action, &QAction::hovered, action, [hBar, id] { ShowFlyby(hBar, id); });
+    if (QWidget* face = toolBar->widgetForAction(action)) {
+      face->installEventFilter(new FlybyLeaveFilter(hBar, face));
+    }
   }
 }
 

@@ -74,6 +74,7 @@ class CControlBar : public CWnd {
   void QxDock(UINT nDockBarID);
   void QxFloat(CPoint screen, DWORD dwStyle);
   void QxShow(BOOL bShow);
+  void QxFitFloatingBar();
   // A docked bar in a dock window takes the size CalcFixedLayout asks for.
   void QxApplyFixedLayout();
   CSize QxPreferredSize() const override;

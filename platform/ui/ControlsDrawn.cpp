@@ -624,6 +624,15 @@ LRESULT CSliderCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
       MouseMessage(message, CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
       return 0;
+    case WM_CAPTURECHANGED:
+      // Capture taken away mid-drag (a modal box opened): the track ends as on
+      // a release, at the position last notified, so nothing moves after it.
+      if (s->dragging) {
+        s->dragging = false;
+        Scroll(TB_THUMBPOSITION, s->pos);
+        Scroll(TB_ENDTRACK, 0);
+      }
+      return 0;
     case WM_KEYDOWN: {
       UINT code = 0;
       int pos = 0;

@@ -280,6 +280,7 @@ INT_PTR CDialog::DoModal() {
   if (owner && !IsWindow(owner->GetSafeHwnd())) owner = nullptr;
   HWND hOwner = owner ? owner->GetSafeHwnd() : nullptr;
   HWND hFocusBefore = ::GetFocus();
+  qxui::ModalEntry entry;
   m_nModalResult = -1;
   m_bEnded = false;
   if (!CreateFromTemplate(*dialogTemplate, owner)) return -1;

@@ -1,6 +1,7 @@
 #include "platform/ui/FrameWnd.h"
 
 #include "platform/core/Debug.h"
+#include "platform/gdi/Screen.h"
 #include "platform/ui/ControlBar.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Dialog.h"
@@ -79,7 +80,12 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
 
  protected:
   bool event(QEvent* event) override {
-    if (m_pWnd && (event->type() == QEvent::Close || event->type() == QEvent::Resize)) {
+    // Keys reach the frame when nothing of ours has Qt's focus (the menu bar
+    // kept it after a menu closed, or a click went to a window that takes no
+    // focus): they still go through the accelerators, as every key does.
+    const QEvent::Type type = event->type();
+    if (m_pWnd && (type == QEvent::Close || type == QEvent::Resize || type == QEvent::KeyPress ||
+                   type == QEvent::KeyRelease)) {
       if (m_pWnd->QxEvent(event)) return true;
     }
     return QMainWindow::event(event);
@@ -726,8 +732,44 @@ void CMDIFrameWnd::OnWindowNext() {
   MDINext();
 }
 
+namespace qxui {
+
+// A document window shows more than its caption: its caption, a menu line's
+// height and its frame at least.
+int MinimumRestoredHeight() {
+  return GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) +
+         2 * GetSystemMetrics(SM_CYFRAME);
+}
+
+// Where the framework puts a document window that has no place of its own, the
+// k-th of the area's windows: staggered by a caption and a frame, and as large
+// as the area less the room the staggering takes (the cascade size).
+QRect DefaultChildRect(QMdiArea* area, int k) {
+  const QRect client = area->viewport()->rect();
+  const int step = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME);
+  const int stagger = std::max(1, client.height() / (3 * step));
+  const int offset = (std::max(0, k) % (stagger + 1)) * step;
+  const int width = std::max(client.width() - stagger * step, GetSystemMetrics(SM_CXMINTRACK));
+  const int height = std::max(client.height() - stagger * step, MinimumRestoredHeight());
+  return QRect(offset, offset, width, height);
+}
+
+}  // namespace qxui
+
+// Each window restored and given its cascade place and size, so no window is
+// left smaller than a document window may be; the active one stays on top.
 void CMDIFrameWnd::MDICascade() {
-  if (QMdiArea* area = QxMdiArea()) area->cascadeSubWindows();
+  QMdiArea* area = QxMdiArea();
+  if (!area) return;
+  QMdiSubWindow* active = area->activeSubWindow();
+  int k = 0;
+  for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder)) {
+    if (!sub->isVisible() || sub->isMinimized()) continue;
+    if (sub->isMaximized()) sub->showNormal();
+    sub->setGeometry(qxui::DefaultChildRect(area, k++));
+    sub->raise();
+  }
+  if (active) active->raise();
 }
 
 void CMDIFrameWnd::MDITile() {
@@ -1074,10 +1116,21 @@ QWidget* CMDIChildWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget*) {
   m_pSubWindow->setWindowTitle(QString::fromLatin1(cs.lpszName ? cs.lpszName : ""));
   // Maximising or restoring the window changes the main window's caption.
   HWND hFrame = m_pMDIFrame->GetSafeHwnd();
-  QObject::connect(m_pSubWindow, &QMdiSubWindow::windowStateChanged, m_pSubWindow, [hFrame] {
-    if (auto* frame = dynamic_cast<CMDIFrameWnd*>(CWnd::FromHandle(hFrame)))
-      frame->OnUpdateFrameTitle(TRUE);
-  });
+  QMdiSubWindow* sub = m_pSubWindow;
+  QObject::connect(
+      m_pSubWindow, &QMdiSubWindow::windowStateChanged, m_pSubWindow,
+      [hFrame, sub, area](Qt::WindowStates, Qt::WindowStates now) {
+        // A window made maximised has no size of its own to go back to:
+        // restored, it takes the default size instead of a title strip.
+        if (!(now & (Qt::WindowMaximized | Qt::WindowMinimized)) &&
+            (sub->width() < GetSystemMetrics(SM_CXMINTRACK) ||
+             sub->height() < qxui::MinimumRestoredHeight())) {
+          sub->setGeometry(qxui::DefaultChildRect(
+              area, static_cast<int>(area->subWindowList(QMdiArea::CreationOrder).indexOf(sub))));
+        }
+        if (auto* frame = dynamic_cast<CMDIFrameWnd*>(CWnd::FromHandle(hFrame)))
+          frame->OnUpdateFrameTitle(TRUE);
+      });
   qxui::WidgetAccess::State(this).outer = m_pSubWindow;
   qxui::WidgetAccess::State(this).qtFrame = true;
   return widget;

@@ -2,6 +2,7 @@
 
 #include "platform/core/Debug.h"
 #include "platform/ui/Wnd.h"
+#include "platform/ui/WndInternal.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -113,6 +114,7 @@ int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     std::lock_guard guard(g_presenterLock);
     presenter = g_presenter;
   }
+  qxui::ModalEntry entry;
   if (presenter) return presenter(owner, boxText, boxCaption, type);
   if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
     // Nobody could answer: the default button, as the foundation's handler gives.

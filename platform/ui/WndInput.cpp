@@ -53,6 +53,45 @@ void RepaintCaretOwner() {
 
 // ---- keys ----------------------------------------------------------------------
 
+// The key of a US keyboard that gives a punctuation character (with or
+// without Shift), so that every printable character arrives as the key-down
+// and character messages a window expects; 0 for other keys.
+int ShiftedKeyOf(int key) {
+  static const struct {
+    int qtKey;
+    int vk;
+  } kKeys[] = {
+      {Qt::Key_Exclam, '1'},
+      {Qt::Key_At, '2'},
+      {Qt::Key_NumberSign, '3'},
+      {Qt::Key_Dollar, '4'},
+      {Qt::Key_Percent, '5'},
+      {Qt::Key_AsciiCircum, '6'},
+      {Qt::Key_Ampersand, '7'},
+      {Qt::Key_ParenLeft, '9'},
+      {Qt::Key_ParenRight, '0'},
+      {Qt::Key_Underscore, VK_OEM_MINUS},
+      {Qt::Key_Semicolon, VK_OEM_1},
+      {Qt::Key_Colon, VK_OEM_1},
+      {Qt::Key_Question, VK_OEM_2},
+      {Qt::Key_QuoteLeft, VK_OEM_3},
+      {Qt::Key_AsciiTilde, VK_OEM_3},
+      {Qt::Key_BracketLeft, VK_OEM_4},
+      {Qt::Key_BraceLeft, VK_OEM_4},
+      {Qt::Key_Backslash, VK_OEM_5},
+      {Qt::Key_Bar, VK_OEM_5},
+      {Qt::Key_BracketRight, VK_OEM_6},
+      {Qt::Key_BraceRight, VK_OEM_6},
+      {Qt::Key_Apostrophe, VK_OEM_7},
+      {Qt::Key_QuoteDbl, VK_OEM_7},
+      {Qt::Key_Less, VK_OEM_COMMA},
+      {Qt::Key_Greater, VK_OEM_PERIOD},
+  };
+  for (const auto& k : kKeys)
+    if (k.qtKey == key) return k.vk;
+  return 0;
+}
+
 int VirtualKeyOf(int key) {
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
@@ -117,7 +156,7 @@ int VirtualKeyOf(int key) {
     case Qt::Key_Equal:
       return 0xBB;  // VK_OEM_PLUS
     default:
-      return 0;
+      return ShiftedKeyOf(key);
   }
 }
 

@@ -142,6 +142,22 @@ CaretInfo GetCaretInfo();
 void SetModalHook(std::function<void(CWnd*)> hook);
 // How many modal loops run now (the application's idle pass waits for none).
 int ModalDepth();
+// Entering a modal loop (a dialog or a message box) takes the mouse capture
+// away, as the system does: the window that held it hears WM_CAPTURECHANGED
+// (a slider ends its track there) and the box gets the mouse. When the loop
+// ends, the window that was active, and the document window that was active
+// in it, are active again. Lives as long as the modal loop.
+class ModalEntry {
+ public:
+  ModalEntry();
+  ~ModalEntry();
+  ModalEntry(const ModalEntry&) = delete;
+  ModalEntry& operator=(const ModalEntry&) = delete;
+
+ private:
+  QPointer<QWidget> m_activeWindow;
+  HWND m_hActiveChild = nullptr;
+};
 // The mouse position as the layer saw it last.
 void SetCursorPosInternal(const QPoint& global);
 // The window the mouse moved over last.

@@ -1,5 +1,6 @@
 #include "diagrams/QorexView.h"
 
+#include "ClipboardPicture.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "Tips.h"
@@ -9,7 +10,6 @@
 #include "platform/core/MessageBox.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/MetaFileDC.h"
-#include "platform/ui/Clipboard.h"
 #include "res/resource.h"
 
 IMPLEMENT_DYNCREATE(CQorexView, CScrollView)
@@ -19,7 +19,13 @@ ON_WM_SETFOCUS()
 ON_WM_CREATE()
 ON_WM_DESTROY()
 ON_WM_KILLFOCUS()
+ON_WM_LBUTTONDBLCLK()
 ON_COMMAND(RLPROPERTIES, OnRLProperties)
+ON_COMMAND(FREQPROPERTIES, OnFreqProperties)
+ON_COMMAND(REMNODES, OnRemoveAllNodes)
+ON_COMMAND(REMNODE, OnRemoveNode)
+ON_COMMAND(EDITNODE, OnEditNode)
+ON_COMMAND(ADDNODES, OnAddNodes)
 ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
 ON_COMMAND(ID_FILE_PRINT, CView::OnFilePrint)
 ON_COMMAND(ID_FILE_PRINT_DIRECT, CView::OnFilePrint)
@@ -113,6 +119,7 @@ void CQorexView::OnDraw(CDC* pDC) {
   }
   // Each frequency diagram keeps its own origin and scales in the document.
   if (diagram->type != kDiagramRootLocus) {
+    if (!doc->m_pFreqModel) return;
     const QoxDiagView& settings = doc->m_diagView[diagram->type];
     m_ptOrigin = CPoint(settings.nOriginX, settings.nOriginY);
     m_dScaleX = settings.dScaleX;
@@ -207,40 +214,11 @@ void CQorexView::OnRLProperties() {
 
 void CQorexView::OnEditCopy() {
   if (!GetDocument()) return;
-  if (!::OpenClipboard(GetSafeHwnd())) {
-    AfxMessageBox("Cannot open the Clipboard", MB_OK);
-    return;
-  }
-  if (!::EmptyClipboard()) {
-    ::CloseClipboard();
-    AfxMessageBox("Cannot empty the Clipboard", MB_OK);
-    return;
-  }
   CRect client;
   GetClientRect(&client);
   const int width = client.Width(), height = client.Height();
-  HMETAFILE picture = RecordPicture(width, height);
-  HGLOBAL block =
-      picture ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(METAFILEPICT)) : nullptr;
-  bool placed = false;
-  if (block) {
-    auto* record = static_cast<METAFILEPICT*>(GlobalLock(block));
-    if (record) {
-      record->mm = MM_TEXT;
-      record->xExt = width;
-      record->yExt = height + kPictureExtraHeight;
-      record->hMF = picture;
-      GlobalUnlock(block);
-      placed = ::SetClipboardData(CF_METAFILEPICT, block) != nullptr;
-    }
-  }
-  // What the clipboard did not take is still ours.
-  if (!placed) {
-    if (block) GlobalFree(block);
-    if (picture) DeleteMetaFile(picture);
-  }
-  ::CloseClipboard();
-  if (!placed) AfxMessageBox("Unable to set Clipboard data", MB_OK);
+  PutPictureOnClipboard(
+      this, {width, height + kPictureExtraHeight, [&] { return RecordPicture(width, height); }});
 }
 
 HMETAFILE CQorexView::RecordPicture(int width, int height) {

@@ -14,6 +14,7 @@
 
 class CQorexDoc;
 class CTips;
+struct CellGrid;
 
 // Diagram types: the low 4 bits of CQorexView::m_wDiagram.
 enum : WORD {
@@ -55,6 +56,26 @@ class CQorexView : public CScrollView {
   // without a diagram of their own).
   static const char* DiagramTitleSuffix(int type);
 
+  // ---- frequency nodes (QorexViewNodes.cpp) -------------------------------------
+  // Whether a node or a tick point of a curve of the current frequency
+  // diagram lies within 4 pixels of the point; fills the engine's pick (node
+  // -1 and the cell under the point when nothing is hit).
+  BOOL HitTestNode(CQorexDoc* pDoc, CPoint point);
+  // The picked node or curve point dragged to the point: the value drawn
+  // there becomes the engine's target, and its search runs (local 1: the
+  // local search, 0: the global one).
+  void DragNode(CQorexDoc* pDoc, CPoint point, int local);
+  // After a press that picked something: a node is removed, a curve point
+  // gets a new node of inertia 1.
+  void OnLButtonDblClk(UINT nFlags, CPoint point);
+  // "Remove node" and "Edit node..." act only while the picked node exists.
+  void OnRemoveAllNodes();
+  void OnRemoveNode();
+  void OnEditNode();
+  void OnAddNodes();
+  // "Frequency Diagram Properties": the sweep and the bands, then recalculate.
+  void OnFreqProperties();
+
   CPoint m_ptOrigin{100, 100};  // current frequency diagram: origin in pixels
   double m_dScaleX = 50.0;      // and pixels per unit
   double m_dScaleY = 50.0;
@@ -69,8 +90,7 @@ class CQorexView : public CScrollView {
   CQorexView() = default;
   ~CQorexView() override;
 
-  // The frequency diagrams (QorexViewFreq.cpp). Their curves come with the
-  // frequency engine; until then each plot shows its axes.
+  // The frequency diagrams (QorexViewFreq.cpp, drawn by FreqDiagrams).
   void DrawNyquistCell(CDC* pDC, int row, int col, int width, int height);
   // Nichols (type 3) or Bode (type 4), by the view's type: one cell each.
   void DrawCellGrid(CDC* pDC);
@@ -78,6 +98,8 @@ class CQorexView : public CScrollView {
   void DrawBodeCell(CDC* pDC, int row, int col, int width, int height);
   void DrawCharNyquist(CDC* pDC);
   void DrawCharBode(CDC* pDC);
+  // One frequency node with its label (flags 0x20) in hertz (0x40) or rad/s.
+  void DrawNodeMarker(CDC* pDC, int x, int y, double frequency, BYTE flags);
 
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
   void OnDestroy();
@@ -113,12 +135,15 @@ class CQorexView : public CScrollView {
   void DrawRootLocusDiagram(CDC* pDC);
   // Nyquist and inverse Nyquist: DrawNyquistCell per cell.
   void DrawNyquistGrid(CDC* pDC);
-  // One plot per element of L G K; drawCell draws a cell with the viewport at
-  // its corner and clipped to it; then the lines between the cells.
+  // One plot per element of the engine's last sweep; drawCell draws a cell
+  // with the viewport at its corner and clipped to it; then the lines
+  // between the cells.
   void DrawCells(CDC* pDC, void (CQorexView::*drawCell)(CDC*, int, int, int, int));
-  // The largest dimension of the loop's products: 1 for a single loop, which
-  // has no characteristic loci of its own.
+  // The loop dimension of the frequency engine's last sweep: 1 for a single
+  // loop, which has no characteristic loci of its own.
   int LoopDimension() const;
+  // The cells of the current client area for the engine's last sweep.
+  CellGrid FreqCellGrid() const;
   // The picture of OnEditCopy, recorded; null when recording failed.
   HMETAFILE RecordPicture(int width, int height);
 };

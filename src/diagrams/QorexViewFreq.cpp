@@ -1,19 +1,29 @@
-// The frequency diagrams of the view: the grid of one plot per loop element
-// (Nyquist, inverse Nyquist, Nichols, Bode) and the characteristic diagrams
-// over the whole client area. Their curves come with the frequency engine;
-// until then each plot shows its axes.
+// The frequency diagrams of the view: the grid of one plot per element of the
+// swept loop (Nyquist, inverse Nyquist, Nichols, Bode) and the characteristic
+// diagrams over the whole client area. The drawing itself is FreqDiagrams;
+// the view lays out the cells from the engine's own sizes and hands each the
+// view's origin, scales and type.
 #include "diagrams/QorexView.h"
 
+#include "GlobalResources.h"
 #include "QorexDoc.h"
-#include "diagrams/AxisScale.h"
 #include "diagrams/CellGrid.h"
+#include "diagrams/FreqDiagrams.h"
 #include "platform/gdi/Gdi.h"
+#include "simulation/SIMfreq.h"
 
-#include <algorithm>
-
+// The shape of the last sweep decides the drawing and the menus alike.
 int CQorexView::LoopDimension() const {
-  const CSIMsystem& s = GetDocument()->m_system;
-  return std::max({s.m_LGK.m_nRows, s.m_LGK.m_nCols, s.m_FLGK.m_nRows, s.m_FLGK.m_nCols});
+  const CSIMfreq* freq = GetDocument()->m_pFreqModel;
+  return freq ? freq->m_nDim : 1;
+}
+
+CellGrid CQorexView::FreqCellGrid() const {
+  CRect client;
+  GetClientRect(&client);
+  const CSIMfreq* freq = GetDocument()->m_pFreqModel;
+  if (!freq) return CellGrid();
+  return LayoutCellGrid(client.Width(), client.Height(), freq->m_nRows, freq->m_nCols);
 }
 
 void CQorexView::DrawNyquistGrid(CDC* pDC) {
@@ -23,8 +33,7 @@ void CQorexView::DrawNyquistGrid(CDC* pDC) {
 void CQorexView::DrawCells(CDC* pDC, void (CQorexView::*drawCell)(CDC*, int, int, int, int)) {
   CRect client;
   GetClientRect(&client);
-  const CSIMtrnmx& lgk = GetDocument()->m_system.m_LGK;
-  const CellGrid grid = LayoutCellGrid(client.Width(), client.Height(), lgk.m_nRows, lgk.m_nCols);
+  const CellGrid grid = FreqCellGrid();
   if (!grid.Drawable()) return;
   for (int r = 0; r < grid.rows; ++r) {
     for (int c = 0; c < grid.cols; ++c) {
@@ -48,33 +57,48 @@ void CQorexView::DrawCells(CDC* pDC, void (CQorexView::*drawCell)(CDC*, int, int
   }
 }
 
-void CQorexView::DrawNyquistCell(CDC* pDC, int, int, int width, int height) {
-  DrawAxisCross(pDC, width, height, m_ptOrigin, m_dScaleX, m_dScaleY);
+void CQorexView::DrawNyquistCell(CDC* pDC, int row, int col, int width, int height) {
+  const CQorexDoc* doc = GetDocument();
+  FreqPlot plot(pDC, m_ptOrigin, m_dScaleX, m_dScaleY, width, height, g_bClipboardDrawing != 0);
+  DrawNyquistCellOf(plot, *doc->m_pFreqModel, m_wDiagram & kDiagramTypeMask, row, col,
+                    FeedbackGain(doc->m_system, row), g_bFreqFlags);
 }
 
 void CQorexView::DrawCellGrid(CDC* pDC) {
   if ((m_wDiagram & kDiagramTypeMask) == kDiagramNichols)
     DrawCells(pDC, &CQorexView::DrawNicholsCell);
-  else
+  else if ((m_wDiagram & kDiagramTypeMask) == kDiagramBode)
     DrawCells(pDC, &CQorexView::DrawBodeCell);
+  else
+    DrawCells(pDC, &CQorexView::DrawNyquistCell);
 }
 
-void CQorexView::DrawNicholsCell(CDC* pDC, int, int, int width, int height) {
-  DrawAxisCross(pDC, width, height, m_ptOrigin, m_dScaleX, m_dScaleY);
+void CQorexView::DrawNicholsCell(CDC* pDC, int row, int col, int width, int height) {
+  FreqPlot plot(pDC, m_ptOrigin, m_dScaleX, m_dScaleY, width, height, g_bClipboardDrawing != 0);
+  DrawNicholsCellOf(plot, *GetDocument()->m_pFreqModel, row, col);
 }
 
-void CQorexView::DrawBodeCell(CDC* pDC, int, int, int width, int height) {
-  DrawAxisCross(pDC, width, height, m_ptOrigin, m_dScaleX, m_dScaleY);
+void CQorexView::DrawBodeCell(CDC* pDC, int row, int col, int width, int height) {
+  FreqPlot plot(pDC, m_ptOrigin, m_dScaleX, m_dScaleY, width, height, g_bClipboardDrawing != 0);
+  DrawBodeCellOf(plot, *GetDocument()->m_pFreqModel, row, col);
 }
 
 void CQorexView::DrawCharNyquist(CDC* pDC) {
   CRect client;
   GetClientRect(&client);
-  DrawAxisCross(pDC, client.Width(), client.Height(), m_ptOrigin, m_dScaleX, m_dScaleY);
+  FreqPlot plot(pDC, m_ptOrigin, m_dScaleX, m_dScaleY, client.Width(), client.Height(),
+                g_bClipboardDrawing != 0);
+  DrawCharNyquistOf(plot, *GetDocument()->m_pFreqModel);
 }
 
 void CQorexView::DrawCharBode(CDC* pDC) {
   CRect client;
   GetClientRect(&client);
-  DrawAxisCross(pDC, client.Width(), client.Height(), m_ptOrigin, m_dScaleX, m_dScaleY);
+  FreqPlot plot(pDC, m_ptOrigin, m_dScaleX, m_dScaleY, client.Width(), client.Height(),
+                g_bClipboardDrawing != 0);
+  DrawCharBodeOf(plot, *GetDocument()->m_pFreqModel);
+}
+
+void CQorexView::DrawNodeMarker(CDC* pDC, int x, int y, double frequency, BYTE flags) {
+  DrawFreqNode(pDC, x, y, frequency, flags, g_bClipboardDrawing != 0);
 }

@@ -1,11 +1,15 @@
-// The "ProcessView" bar itself: its picture, its items and the mouse. The
-// rebuilders that carry out the popups' choices are in LeftBarRebuild.cpp.
+// The "ProcessView" bar itself: its picture, its items and the mouse, and the
+// rebuilders that hand the popups' choices to the document's design edits
+// (QorexDocEdits.cpp).
 #include "editing/LeftBar.h"
 
 #include "GlobalResources.h"
 #include "Qorex.h"
 #include "QorexDoc.h"
+#include "diagrams/QorexView.h"
+#include "platform/core/MessageBox.h"
 #include "platform/gdi/GdiObjects.h"
+#include "platform/ui/FrameWnd.h"
 #include "platform/ui/WinApp.h"
 #include "res/Sprites.h"
 #include "res/resource.h"
@@ -13,6 +17,9 @@
 #include "search/KFinder.h"
 #include "search/SearchGlobals.h"
 #include "simulation/SIMsystem.h"
+
+#include <cmath>
+#include <cstdlib>
 
 CLeftBar* g_pLeftBar = nullptr;
 
@@ -325,14 +332,13 @@ void CLeftBar::DispatchHit(WORD hit) {
   }
 }
 
-// The editing dialogs open from their menu commands, on the command route,
-// until they can be opened at a chosen model or signal.
-void CLeftBar::EditModel(int /*model*/) {
-  if (CWnd* main = AfxGetMainWnd()) main->SendMessage(WM_COMMAND, ID_EDIT_MODELS);
+// The editing dialogs open at the clicked block or source.
+void CLeftBar::EditModel(int model) {
+  if (m_pDoc) m_pDoc->EditModels(model);
 }
 
-void CLeftBar::EditSignal(int /*signal*/) {
-  if (CWnd* main = AfxGetMainWnd()) main->SendMessage(WM_COMMAND, ID_EDIT_SIGNALS);
+void CLeftBar::EditSignal(int signal) {
+  if (m_pDoc) m_pDoc->EditSignals(signal);
 }
 
 void CLeftBar::OnLButtonDblClk(UINT nFlags, CPoint point) {
@@ -344,4 +350,59 @@ void CLeftBar::OnLButtonDblClk(UINT nFlags, CPoint point) {
 void CLeftBar::OnMouseMove(UINT nFlags, CPoint point) {
   if (GetCapture() == this) ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
   CDialogBar::OnMouseMove(nFlags, point);
+}
+
+// ---- the rebuilders ----------------------------------------------------------------------
+
+namespace {
+// A drop this close to the origin's row or column snaps onto it.
+constexpr int kSnapPixels = 3;
+}  // namespace
+
+void CLeftBar::SetElement(WORD hit, int row, int col, int choice) {
+  if (m_pDoc) m_pDoc->SetElement(hit & kHitItemMask, row, col, choice);
+}
+
+void CLeftBar::ResizeModel() {
+  if (m_pDoc)
+    m_pDoc->ResizeModel(m_wndSizePopup.m_wHit & kHitItemMask, m_wndSizePopup.m_nRows,
+                        m_wndSizePopup.m_nCols);
+}
+
+void CLeftBar::ApplyElementDrag1(WORD hit, int row, int col, int x, int y) {
+  ApplyRootDrop(false, hit, row, col, x, y);
+}
+
+void CLeftBar::ApplyElementDrag2(WORD hit, int row, int col, int x, int y) {
+  ApplyRootDrop(true, hit, row, col, x, y);
+}
+
+void CLeftBar::ApplyRootDrop(bool pole, WORD hit, int row, int col, int x, int y) {
+  const int model = hit & kHitItemMask;
+  if (m_pDoc == nullptr || m_pDoc->ModelElement(model, row, col) == nullptr) return;
+  // The drop must land on the root-locus diagram of this design's active view.
+  auto* frame = DYNAMIC_DOWNCAST(CMDIFrameWnd, AfxGetMainWnd());
+  CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
+  auto* view = child ? DYNAMIC_DOWNCAST(CQorexView, child->GetActiveView()) : nullptr;
+  CPoint p(x, y);
+  CRect client;
+  if (view) {
+    view->ScreenToClient(&p);
+    view->GetClientRect(&client);
+  }
+  const bool onLocus = view && view->GetDocument() == m_pDoc && client.PtInRect(p) &&
+                       (view->m_wDiagram & kDiagramTypeMask) == kDiagramRootLocus;
+  const int dx = p.x - m_pDoc->m_ptRlOrigin.x;
+  const int dy = p.y - m_pDoc->m_ptRlOrigin.y;
+  const double a = std::abs(dx) <= kSnapPixels ? 0.0 : -dx / m_pDoc->m_dRlScaleX;
+  const double b = std::abs(dy) <= kSnapPixels ? 0.0 : std::fabs(dy / m_pDoc->m_dRlScaleY);
+  if (!onLocus || !std::isfinite(a) || !std::isfinite(b)) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  m_pDoc->ApplyRootDrop(pole, model, row, col, a, b);
+}
+
+void CLeftBar::BuildSignal(WORD hit, int row, int kind) {
+  if (m_pDoc) m_pDoc->BuildSignal(hit & kHitItemMask, row, kind);
 }

@@ -5,8 +5,8 @@
 //
 // A click on a block or a signal source opens the editing of that item; a
 // press on one and a drag opens a picker popup (element, matrix size or
-// signal row) whose choice the rebuilders below carry out in the design's
-// own definitions, followed by the design's road of a change. The bar also
+// signal row) whose choice the rebuilders below hand to the document's design
+// edits (QorexDocEdits.cpp), which end in the design's road of a change. The bar also
 // switches which loop signals the "SimulationView" shows, starts the tuner,
 // flips the two run switches of g_wStatus, and shows whether a worker runs.
 //
@@ -63,6 +63,8 @@ class CLeftBar : public CDialogBar, public CDesignBar {
   void DispatchHit(WORD hit);
 
   // ---- rebuilders: the popups' choices, applied to the shown design -----------
+  // Each names the item by the hit code and calls the document's edit of the
+  // same name; nothing without a document.
   // Element (row, col) of model (hit's item) becomes 0 (choice 0), 1 (choice
   // 1), or is given a fresh variable named after the model (choice 2).
   void SetElement(WORD hit, int row, int col, int choice);
@@ -106,15 +108,9 @@ class CLeftBar : public CDialogBar, public CDesignBar {
   void EditModel(int model);
   void EditSignal(int signal);
 
-  // The definition element a rebuilder changes: element (row, col) of a
-  // matrix right side (row only for a signal), else the right side itself;
-  // null when the definition or the element does not exist.
-  CMcBasic* ModelElement(int model, int row, int col) const;
-  CMcBasic* SignalElement(int signal, int row) const;
-  // The pole and zero drops of ApplyElementDrag1 and ApplyElementDrag2.
+  // The pole and zero drops of ApplyElementDrag1 and ApplyElementDrag2: the
+  // screen point read on the root-locus diagram, then the document's edit.
   void ApplyRootDrop(bool pole, WORD hit, int row, int col, int x, int y);
-  // The road of a change after a rebuilder.
-  void FinishModelChange(int model);
 };
 
 // The "ProcessView" bar, set by its constructor.

@@ -5,20 +5,10 @@
 // noise). Releasing the button on an icon gives that row the icon's test
 // shape; releasing it back over the source opens the signal editing instead;
 // anywhere else, or losing the focus, closes the picker with no change.
+#include "QorexDoc.h"  // the test shapes
 #include "platform/ui/Wnd.h"
 
 class CLeftBar;
-
-// The test shapes a signal row can take.
-enum : int {
-  kShapeZero = 0,
-  kShapeStep = 1,
-  kShapePulse = 2,  // a square wave for the setpoint
-  kShapeRamp = 3,   // a repeating sawtooth for the setpoint
-  kShapeSine = 4,
-  kShapeNoise = 5,
-  kShapeCount = 6
-};
 
 class CSigSetWnd : public CWnd {
  public:

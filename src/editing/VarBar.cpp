@@ -4,7 +4,6 @@
 #include "diagrams/AxisScale.h"
 #include "platform/ui/DataExchange.h"
 #include "res/resource.h"
-#include "search/EqualizerBar.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -137,11 +136,7 @@ void CVarBar::OnSelchangeList() {
 }
 
 void CVarBar::ApplyValue() {
-  CQorexDoc* doc = m_pDoc;
-  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(0);
-  doc->Recalculate();
-  if (g_pEqualizerBar) g_pEqualizerBar->RecordDesign(2);
-  doc->UpdateAll();  // shows the new value in this bar too
+  m_pDoc->RecordedRecalculate();  // shows the new value in this bar too
 }
 
 void CVarBar::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar) {

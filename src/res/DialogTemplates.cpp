@@ -17,6 +17,15 @@ void qxres::RegisterDialogTemplates() {
       {IDD_OUTPUTBAR, OutputBarTemplate},
       {IDD_RLPROPERTIES, RootLocusPropertiesTemplate},
       {IDD_EQUALIZERBAR, EqualizerBarTemplate},
+      {IDD_EDITNODE, EditNodeTemplate},
+      {IDD_FREQPROPERTIES, FreqPropertiesTemplate},
+      {IDD_EDITMODELS, EditModelsTemplate},
+      {IDD_EDITSIGNALS, EditSignalsTemplate},
+      {IDD_ADDCONTROLLER, AddControllerTemplate},
+      {IDD_ADDDEADTIME, AddDeadTimeTemplate},
+      {IDD_CHOOSE, ChooseTemplate},
+      {IDD_ADDNODES, AddNodesTemplate},
+      {IDD_VIEWMODELS, ViewModelsTemplate},
   };
   for (const auto& t : kTemplates) QxRegisterDialogTemplate(t.id, t.make());
 }

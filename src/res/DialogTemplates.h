@@ -50,6 +50,9 @@ inline QxDialogTemplate DialogBar(const char* title, int width, int height) {
 
 // The style of a one-line number or text field.
 constexpr DWORD kFieldStyle = WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
+// An up-down control on the field before it: it sets the field's integer,
+// steps with its arrow keys and stands at its right edge.
+constexpr DWORD kSpinStyle = UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_ALIGNRIGHT;
 
 // ---- the templates (Dialog<Name>.cpp) ------------------------------------------
 
@@ -60,6 +63,15 @@ QxDialogTemplate VarBarTemplate();               // IDD_VARBAR, "Variables"
 QxDialogTemplate TimeBoxTemplate();              // IDD_TIMEBOX, "Simulator Properties"
 QxDialogTemplate OutputBarTemplate();            // IDD_OUTPUTBAR, "SimulationView"
 QxDialogTemplate RootLocusPropertiesTemplate();  // IDD_RLPROPERTIES
+QxDialogTemplate EditNodeTemplate();             // IDD_EDITNODE, "Edit Node"
+QxDialogTemplate FreqPropertiesTemplate();       // IDD_FREQPROPERTIES
 QxDialogTemplate EqualizerBarTemplate();         // IDD_EQUALIZERBAR, "Performance Equalizer"
+QxDialogTemplate EditModelsTemplate();           // IDD_EDITMODELS, "Edit Models"
+QxDialogTemplate EditSignalsTemplate();          // IDD_EDITSIGNALS, "Edit Signals"
+QxDialogTemplate AddControllerTemplate();        // IDD_ADDCONTROLLER, "Build Controller"
+QxDialogTemplate AddDeadTimeTemplate();          // IDD_ADDDEADTIME, "Add Dead-Time"
+QxDialogTemplate ChooseTemplate();               // IDD_CHOOSE, "Choose from list"
+QxDialogTemplate AddNodesTemplate();             // IDD_ADDNODES, "Add Nodes"
+QxDialogTemplate ViewModelsTemplate();           // IDD_VIEWMODELS, "View Effective Models"
 
 }  // namespace qxres

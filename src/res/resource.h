@@ -59,6 +59,43 @@
 #define IDC_TIME_FINAL 1063
 #define IDC_TIME_TOLERANCE 1064
 #define IDC_TIME_BUFFER 1065
+// "Edit Models" and its builders "Build Controller" and "Add Dead-Time".
+#define IDD_EDITMODELS 134
+#define IDC_MODEL 1003
+#define IDC_MODEL_SHOW_POLES 1008
+#define IDC_MODEL_SQUARE 1009
+#define IDC_MODEL_ALLOW_TUNING 1010
+#define IDC_MODEL_DEADTIME 1097
+#define IDC_MODEL_BUILD 1098
+#define IDC_CHOOSE 1115  // "Choose..." of both editing dialogs
+#define IDC_ADD_TO_LIBRARY 1116
+#define IDC_EDITOR 200  // the formula editor window of the editing dialogs
+#define IDD_ADDCONTROLLER 158  // "Build Controller"
+#define IDC_CONTROLLER_TYPE 1098
+#define IDC_CONTROLLER_TYPE_NUMBER 1099
+#define IDC_CONTROLLER_SHAPE 1100
+#define IDC_CONTROLLER_SQUARE 1101
+#define IDC_CONTROLLER_SPIN 1092
+#define IDD_ADDDEADTIME 157  // "Add Dead-Time"
+#define IDC_DEADTIME_ORDER 1089
+#define IDC_DEADTIME_ORDER_SPIN 1090
+#define IDC_DEADTIME_ROW 1091
+#define IDC_DEADTIME_ROW_SPIN 1092
+#define IDC_DEADTIME_COLUMN 1093
+#define IDC_DEADTIME_COLUMN_SPIN 1094
+#define IDC_DEADTIME_AMOUNT 1095
+#define IDC_DEADTIME_FIXED 1096
+// "Edit Signals" and "Choose from list".
+#define IDD_EDITSIGNALS 136
+#define IDC_SIGNAL 1006
+#define IDC_SIGNAL_SHOW 1009
+#define IDD_CHOOSE 163  // "Choose from list"
+#define IDC_CHOOSE_DELETE 1113
+#define IDC_CHOOSE_LIST 1114
+// "View Effective Models" (the View menu's ID_EFFECTIVE_MODELS).
+#define IDD_VIEWMODELS 154
+#define IDC_VIEW_MODEL 1083
+#define IDC_VIEW_POLYNOMIAL 1084
 
 // ---- diagrams: the diagram view, "SimulationView", "Root Locus Properties" ----
 // The diagram types of the view.
@@ -101,6 +138,27 @@
 #define IDC_RL_LINSTEPS 1079
 #define IDC_RL_INERTIA 1080
 #define IDC_RL_CANCELTOL 1081
+#define IDD_EDITNODE 149  // "Edit Node"
+#define IDC_NODE_FREQUENCY 1063
+#define IDC_NODE_INERTIA 1064
+#define IDC_NODE_SHOWLABEL 1065
+#define IDC_RADIANS 1066        // "Radians" of the node and frequency dialogs
+#define IDD_FREQPROPERTIES 153  // "Frequency Diagram Properties"
+#define IDC_FREQ_START 1070
+#define IDC_FREQ_STOP 1073
+#define IDC_FREQ_TICKSTEP 1079
+#define IDC_FREQ_GERSHGORIN 1080
+#define IDC_FREQ_OSTROWSKI 1081
+#define IDC_FREQ_STEPS 1082
+// "Add Nodes" (the view's ADDNODES).
+#define IDD_ADDNODES 150
+#define IDC_NODES_SHOW_LABELS 1065
+#define IDC_NODES_RADIANS 1066
+#define IDC_NODES_INERTIA 1067
+#define IDC_NODES_INERTIA_SPIN 1068
+#define IDC_NODES_START 1070
+#define IDC_NODES_STOP 1073
+#define IDC_NODES_SPACING 1075
 
 // ---- search: "Performance Equalizer", history strip, searches, tools -----------
 #define IDD_EQUALIZERBAR 108  // "Performance Equalizer"

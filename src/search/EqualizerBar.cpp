@@ -6,10 +6,12 @@ IMPLEMENT_DYNAMIC(CEqualizerBar, CDialogBar)
 
 CEqualizerBar::CEqualizerBar() {
   g_pEqualizerBar = this;
+  SetDesignRecorder(this);
 }
 
 CEqualizerBar::~CEqualizerBar() {
   if (g_pEqualizerBar == this) g_pEqualizerBar = nullptr;
+  if (GetDesignRecorder() == this) SetDesignRecorder(nullptr);
   if (GetSearchUi() == this) SetSearchUi(nullptr);
 }
 

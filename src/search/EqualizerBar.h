@@ -13,13 +13,17 @@
 #include "platform/ui/ControlBar.h"
 #include "simulation/SIMsearch.h"
 
-class CEqualizerBar : public CDialogBar, public CDesignBar, public CSIMsearchUi {
+class CEqualizerBar : public CDialogBar,
+                      public CDesignBar,
+                      public CDesignRecorder,
+                      public CSIMsearchUi {
   DECLARE_DYNAMIC(CEqualizerBar)
 
  public:
-  // Sets g_pEqualizerBar to this bar.
+  // Sets g_pEqualizerBar to this bar and installs it as the design recorder.
   CEqualizerBar();
-  // Clears g_pEqualizerBar, and the installed search when it is this bar.
+  // Clears g_pEqualizerBar, and the installed recorder and search when they
+  // are this bar.
   ~CEqualizerBar() override;
 
   // The whole design, or its population started again: Refresh.
@@ -32,7 +36,7 @@ class CEqualizerBar : public CDialogBar, public CDesignBar, public CSIMsearchUi 
   // Records the design around a change: modes 0 and 1 append it to the
   // population, 2 and 3 update the last entry's roots. Nothing while
   // recording is off.
-  void RecordDesign(int mode);
+  void RecordDesign(int mode) override;
   // Repaints the button strip and the history window.
   void Refresh();
 

@@ -73,13 +73,19 @@
 // Eigenvalues of the n x n matrix A to w[0 .. n-1] and, when Z is not null,
 // eigenvector c to column c of Z (Z[r * n + c], row-major); returns the error
 // code above. A holds 2 n^2 doubles, row-major, real part then imaginary part
-// (entry (r, c) at A[2 (r n + c)]). work holds at least 8 n^2 + n doubles,
+// (entry (r, c) at A[2 (r n + c)]). work holds EigenWorkSize(n) doubles,
 // used as blocks of n^2 (block k at work + k n^2): 0, 1 the real and
 // imaginary parts of the matrix, column-major; 2, 3 the eigenvalues; 4, 5 the
 // eigenvectors, column-major; 6 the balancing record; 7, 8 the Householder
 // vectors. Z may be the same storage as A: A is copied before Z is written.
 // n < 1 computes nothing and returns 0.
 int ComplexEigen(const double A[], McComplex w[], McComplex Z[], int n, double work[]);
+
+// The doubles of ComplexEigen's work area for an n x n matrix: 8 n^2 + n.
+// Every caller sizes its work area with this.
+constexpr long long EigenWorkSize(long long n) {
+  return 8 * n * n + n;
+}
 
 // ---- the published routines ------------------------------------------------
 // Arrays are the published column-major ones with leading dimension nm

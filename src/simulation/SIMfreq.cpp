@@ -151,9 +151,20 @@ void Invert(const McComplex* q, McComplex* out, int n) {
   for (int k = 0; k < n * n; ++k) out[k] = {std::ldexp(out[k].re, -e), std::ldexp(out[k].im, -e)};
 }
 
+// Sums this close, relative to the larger, are equal for the band choice.
+constexpr double kTieTolerance = 1e-12;
+
+// a exceeds b by more than rounding: for a square loop the column and row
+// sums add the same moduli in another order, so a difference of a few units
+// in the last place is no difference.
+inline bool Exceeds(double a, double b) {
+  return a - b > kTieTolerance * std::max(std::fabs(a), std::fabs(b));
+}
+
 // The Gershgorin and Ostrowski choice: the rows are taken when the columns
-// violate diagonal dominance more, or as much with a larger total radius.
-// diag(i) is the modulus of diagonal element i.
+// violate diagonal dominance more, or as much with a larger total radius;
+// sums equal within rounding keep the columns. diag(i) is the modulus of
+// diagonal element i.
 template <class Diagonal>
 bool ChooseRows(const double* col, const double* row, Diagonal diag, int b) {
   double vc = 0.0, vr = 0.0, sc = 0.0, sr = 0.0;
@@ -164,7 +175,14 @@ bool ChooseRows(const double* col, const double* row, Diagonal diag, int b) {
     sc += col[i];
     sr += row[i];
   }
-  return vc > vr || (vc == vr && sc > sr);
+  return Exceeds(vc, vr) || (!Exceeds(vr, vc) && Exceeds(sc, sr));
+}
+
+// The entries a failed ComplexEigen did not compute become NaN (SIMeigen.h):
+// on code j in 1 .. n the positions before j, which the unfinished sweep left
+// as partial values or zeros; code n + 1 has made them all NaN already.
+void MarkUncomputed(int code, McComplex* w, int n) {
+  if (code > 0) FillNaN(w, std::min(code, n));
 }
 
 }  // namespace
@@ -191,7 +209,7 @@ CSIMfreq::CSIMfreq()
       m_nodeLoci(new McComplex[40]()),
       m_nodeLociGain(new McComplex[40]()),
       m_pEigenMatrix(new McComplex[16]()),
-      m_pEigenWork(new double[144]()) {}
+      m_pEigenWork(new double[EigenWorkSize(4)]()) {}
 
 CSIMfreq::~CSIMfreq() = default;
 
@@ -205,7 +223,9 @@ void CSIMfreq::AllocateArrays(const CSIMtrnmx& lgk, const CSIMtrnmx& flgk) {
     b = std::min(lgk.m_nRows, lgk.m_nCols);
   const long long m = std::max(static_cast<long long>(lgk.m_nRows) * lgk.m_nCols,
                                static_cast<long long>(flgk.m_nRows) * flgk.m_nCols);
-  Grow(m_pEigenWork, m_nWorkCapacity, 9 * m);
+  // The eigenvalue calls take the square one of LGK and FLGK.
+  const int order = std::max({lgk.m_nRows, lgk.m_nCols, flgk.m_nRows, flgk.m_nCols});
+  Grow(m_pEigenWork, m_nWorkCapacity, EigenWorkSize(order));
   Grow(m_pEigenMatrix, m_nEigenCapacity, m);
   if (b > m_nOstCapacity) {
     int c = m_nOstCapacity;
@@ -417,10 +437,12 @@ void CSIMfreq::CharacteristicLoci(const CSIMsystem& sys, double w, McComplex* lo
   int n = flgk.m_nCols;
   // A loop that grew since the last sizing (a cost between recalculations).
   Grow(m_pEigenMatrix, m_nEigenCapacity, static_cast<long long>(n) * n);
-  Grow(m_pEigenWork, m_nWorkCapacity, 9LL * n * n);
+  Grow(m_pEigenWork, m_nWorkCapacity, EigenWorkSize(n));
   McComplex* m = m_pEigenMatrix.get();
   for (int i = 0; i < n * n; ++i) m[i] = Response(flgk.m_pElements[i], w);
-  ComplexEigen(reinterpret_cast<const double*>(m), loci, nullptr, n, m_pEigenWork.get());
+  MarkUncomputed(
+      ComplexEigen(reinterpret_cast<const double*>(m), loci, nullptr, n, m_pEigenWork.get()), loci,
+      n);
 
   const CSIMtrnmx& lgk = sys.m_LGK;
   if (!lgk.IsSquare()) {
@@ -429,13 +451,20 @@ void CSIMfreq::CharacteristicLoci(const CSIMsystem& sys, double w, McComplex* lo
   }
   n = lgk.m_nCols;
   Grow(m_pEigenMatrix, m_nEigenCapacity, static_cast<long long>(n) * n);
-  Grow(m_pEigenWork, m_nWorkCapacity, 9LL * n * n);
+  Grow(m_pEigenWork, m_nWorkCapacity, EigenWorkSize(n));
   m = m_pEigenMatrix.get();
+  int code = 0;
   if (direct != nullptr) {
-    ComplexEigen(reinterpret_cast<const double*>(direct), gains, m, n, m_pEigenWork.get());
+    code = ComplexEigen(reinterpret_cast<const double*>(direct), gains, m, n, m_pEigenWork.get());
   } else {
     for (int i = 0; i < n * n; ++i) m[i] = Response(lgk.m_pElements[i], w);
-    ComplexEigen(reinterpret_cast<const double*>(m), gains, m, n, m_pEigenWork.get());
+    code = ComplexEigen(reinterpret_cast<const double*>(m), gains, m, n, m_pEigenWork.get());
+  }
+  if (code != 0) {
+    // The vectors hold the unfinished transformation, not eigenvectors: no
+    // gain or angle at this frequency is known.
+    FillNaN(gains, n);
+    return;
   }
   for (int j = 0; j < n; ++j) {
     double s = 0.0;

@@ -17,14 +17,20 @@
 //               j-th unit vector (the misalignment angle);
 //   the bands   at every T-th grid point (T the tick step), for the diagonal
 //               element i: Gershgorin radii of Q and Q^-1 by columns or rows
-//               (the side whose discs violate dominance less), the row radii
+//               (the side whose discs violate dominance less, then the side
+//               with the smaller total; sums equal within 1e-12 of the larger
+//               keep the columns, since a square loop's column and row totals
+//               add the same moduli), the row radii
 //               of Q, and Ostrowski's radius of Q^-1 with the gains f_i of F;
 //   the nodes   Q(r, c) and Q^-1(r, c) at each node's frequency and cell, and
 //               the characteristic values there.
 // Branch j of a characteristic diagram is the j-th eigenvalue in the order the
 // eigenvalue routine returns them; the values are not reordered. Entries the
 // sweep does not compute (the gains of a loop that is not square, the loci of
-// a single loop) are NaN.
+// a single loop) are NaN, and so are the values an eigenvalue call left
+// unfinished when its iteration gave up (SIMeigen.h): the eigenvalues before
+// the position it reports, and all gains and angles of that frequency, whose
+// vectors are then no eigenvectors.
 //
 // Evaluation of one element b(s) / a(s) at s = jw accumulates the powers of
 // jw and divides as N conj(D) / |D|^2. Where |D|^2 or a power overflows (or
@@ -56,6 +62,7 @@
 // User-interface thread only; nothing is locked. No operation reports an
 // error: non-finite values are stored and costed as they are.
 #include "MC/McComplex.h"
+#include "simulation/SIMeigen.h"
 #include "platform/core/Types.h"
 
 #include <memory>
@@ -192,7 +199,7 @@ class CSIMfreq {
   std::unique_ptr<McComplex[]> m_pEigenMatrix;
   int m_nEigenCapacity = 16;
   std::unique_ptr<double[]> m_pEigenWork;
-  int m_nWorkCapacity = 144;
+  int m_nWorkCapacity = static_cast<int>(EigenWorkSize(4));
 
  private:
   struct Pair {
@@ -206,6 +213,8 @@ class CSIMfreq {
   double Distance(const CQorexDoc* doc, const Pair& a, const Pair& b, BYTE diagram) const;
   double Smoothness(CQorexDoc* doc, const CSIMsystem& sys, const Pair& p, int row, int col,
                     double w, BYTE diagram);
+  // Node `from`'s fields, its characteristic values included, into node `to`.
+  void MoveNode(int to, int from);
   // Whether node n's cell (or branch) exists in the last sweep.
   bool NodeInside(int n) const;
   void RunSearch(WORD mode);

@@ -90,18 +90,22 @@ void CSIMfreq::RemoveNode(int i) {
     return;
   }
   const int last = --m_nNodes;
-  m_nodeFlags[i] = m_nodeFlags[last];
-  m_nodeInertia[i] = m_nodeInertia[last];
-  m_nodeFreq[i] = m_nodeFreq[last];
-  m_nodeCell[i] = m_nodeCell[last];
-  m_nodeDirect[i] = m_nodeDirect[last];
-  m_nodeInverse[i] = m_nodeInverse[last];
-  for (int k = 0; k < m_nDim; ++k) {
-    m_nodeLoci[static_cast<size_t>(i) * m_nDim + k] =
-        m_nodeLoci[static_cast<size_t>(last) * m_nDim + k];
-    m_nodeLociGain[static_cast<size_t>(i) * m_nDim + k] =
-        m_nodeLociGain[static_cast<size_t>(last) * m_nDim + k];
-  }
+  MoveNode(i, last);
+}
+
+// Every per-node array is listed here once, so a field added to the nodes
+// cannot be left behind when a node moves.
+void CSIMfreq::MoveNode(int to, int from) {
+  if (to == from) return;
+  m_nodeFlags[to] = m_nodeFlags[from];
+  m_nodeInertia[to] = m_nodeInertia[from];
+  m_nodeFreq[to] = m_nodeFreq[from];
+  m_nodeCell[to] = m_nodeCell[from];
+  m_nodeDirect[to] = m_nodeDirect[from];
+  m_nodeInverse[to] = m_nodeInverse[from];
+  const size_t dim = static_cast<size_t>(m_nDim);
+  std::copy_n(&m_nodeLoci[from * dim], dim, &m_nodeLoci[to * dim]);
+  std::copy_n(&m_nodeLociGain[from * dim], dim, &m_nodeLociGain[to * dim]);
 }
 
 void CSIMfreq::SetNode(int node, double w, McComplex direct, McComplex inverse, int row, int col,

@@ -34,9 +34,17 @@ bool IsConstant(const Poly& p) {
   return p.size() == 1;
 }
 
-// The bare variable s: no subscript, no flag bits besides those in allowed.
+// Flag bits that only say how a node is drawn: the size level (bits 6-7),
+// which the editor raises inside a small fraction or an exponent, and the
+// parentheses (bit 2), which layout sets on a signed factor of a product.
+// They never change what a variable names.
+constexpr WORD kDrawingOnlyBits = 0x00C4;
+
+// The bare variable s: no subscript, no flag bits besides those in allowed
+// and those of the drawing.
 bool IsVariableS(const CMcBasic* node, WORD allowed) {
-  if (!McIsKind(node, kMcVariable) || (node->m_flags & ~allowed) != 0) return false;
+  if (!McIsKind(node, kMcVariable) || (node->m_flags & ~(allowed | kDrawingOnlyBits)) != 0)
+    return false;
   const auto* v = static_cast<const CMcVariable*>(node);
   return v->m_length == 3 && std::strcmp(v->GetVarName(), "s") == 0;
 }

@@ -9,6 +9,7 @@
 #define QX_FUZZ_REPLAY 1
 #define QX_FUZZ_FAIL(what) throw std::runtime_error(what)
 #include "fuzz/bus_frame.cpp"
+#include "fuzz/clipboard_paste.cpp"
 #include "fuzz/definition_table.cpp"
 #include "fuzz/device_reply.cpp"
 #include "fuzz/document.cpp"
@@ -33,6 +34,7 @@ struct Target {
 
 const Target kTargets[] = {
     {"bus_frame", &qxfuzz::bus_frame::Run},
+    {"clipboard_paste", &qxfuzz::clipboard_paste::Run},
     {"definition_table", &qxfuzz::definition_table::Run},
     {"device_reply", &qxfuzz::device_reply::Run},
     {"document", &qxfuzz::document::Run},
@@ -70,6 +72,8 @@ TEST(FuzzRegressions, EveryKeptInputPassesItsTarget) {
     }
   }
   RecordProperty("replayed", replayed);
+  // A moved or emptied folder must not pass as a clean replay.
+  EXPECT_GT(replayed, 0) << "no kept input under " << (FuzzFolder() / "regressions");
 }
 
 // A target added to fuzz/ is replayed here too, and every kept input belongs

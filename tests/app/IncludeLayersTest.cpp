@@ -1,8 +1,9 @@
-// The engine (src/MC) and the numerics (src/simulation) build and test without
-// any window: no file of theirs reaches, through any chain of includes, a
-// header of the windows layer other than the headless document base and the
-// message queue, nor a window class of the program (frames, bars, views,
-// dialogs), which all sit on the windows layer.
+// The engine (src/MC), the numerics (src/simulation), the formula editor's
+// engine, the search engines and the design edits build and test without any
+// window: no file of theirs reaches, through any chain of includes, a header
+// of the windows layer other than the headless document base and the message
+// queue, nor a window class of the program (frames, bars, views, dialogs),
+// which all sit on the windows layer.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -90,6 +91,39 @@ TEST(IncludeLayers, EngineAndNumericsReachNoWindowHeader) {
       const std::optional<std::string> chain = reach.From(file);
       EXPECT_FALSE(chain.has_value()) << *chain;
     }
+  }
+}
+
+// Engine files that live beside windows in their folders, by name. A window
+// of the editor (its name ends in "Wnd") is no engine file. A new engine file
+// of these folders joins by a row here.
+const struct {
+  const char* folder;
+  const char* names;  // a regular expression over the file name
+} kEnginesBesideWindows[] = {
+    {"src/editing", R"(Zev.*)"},  // the formula editor's engine
+    {"src/search", R"((KFinder|QOX_HistVar|SearchGlobals)\.(h|cpp))"},
+    {"src", R"(QorexDocEdits\.cpp)"},  // the design edits
+};
+
+TEST(IncludeLayers, EnginesBesideWindowsReachNoWindowHeader) {
+  static const std::regex kWindowName(R"(.*Wnd\.(h|cpp))");
+  WindowReach reach;
+  for (const auto& engines : kEnginesBesideWindows) {
+    SCOPED_TRACE(engines.names);
+    const std::regex names(engines.names);
+    int checked = 0;
+    for (const auto& entry : fs::directory_iterator(kRoot / engines.folder)) {
+      const std::string name = entry.path().filename().string();
+      if (!entry.is_regular_file() || !std::regex_match(name, names) ||
+          std::regex_match(name, kWindowName))
+        continue;
+      ++checked;
+      const std::optional<std::string> chain =
+          reach.From(entry.path().lexically_relative(kRoot).generic_string());
+      EXPECT_FALSE(chain.has_value()) << *chain;
+    }
+    EXPECT_GT(checked, 0) << "no file of " << engines.folder << " read from " << kRoot;
   }
 }
 

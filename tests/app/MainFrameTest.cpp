@@ -16,7 +16,9 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -224,4 +226,20 @@ TEST_F(MainFrameLayout, FindGCommandWithoutADocumentClearsItsPendingBit) {
   Frame()->SendMessage(WM_COMMAND, WM_QX_FINDG);
   EXPECT_EQ(g_wStatus.load() & kStatusFindGPending, 0);
   g_wStatus = 0;
+}
+
+// The document shows a design in the bars of the frame's bar table, in the
+// order the frame makes them.
+TEST_F(MainFrameLayout, TheDocumentWalksTheBarsOfTheBarTable) {
+  CMainFrame* frame = Frame();
+  const std::vector<CDesignBar*> expected = {&frame->m_wndOutputBar, &frame->m_wndLeftBar,
+                                             &frame->m_wndVarbar, &frame->m_wndEqualizerBar,
+                                             &frame->m_wndCommentBar};
+  const std::span<CDesignBar* const> bars = DesignBars();
+  EXPECT_EQ(std::vector<CDesignBar*>(bars.begin(), bars.end()), expected);
+  ASSERT_EQ(frame->m_bars.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(frame->m_bars[i].design, expected[i]);
+    EXPECT_EQ(frame->m_bars[i].bar->GetDlgCtrlID(), static_cast<int>(frame->m_bars[i].nID));
+  }
 }

@@ -2,7 +2,9 @@
 // does, driven by real mouse events on the started program.
 #include "tests/editing/ProcessViewTestSupport.h"
 
-#include "Qorex.h"
+#include "editing/EditModels.h"
+#include "editing/EditSignals.h"
+#include "platform/testing/DialogHooks.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -12,27 +14,8 @@ namespace {
 
 using namespace pvtest;
 
-// The application with a handler of the two editing commands at the end of
-// the command route, where the bar's clicks must arrive.
-class RoutedApp : public CQorexApp {
- public:
-  std::vector<UINT> m_commands;
-
- protected:
-  void OnEditModels() { m_commands.push_back(ID_EDIT_MODELS); }
-  void OnEditSignals() { m_commands.push_back(ID_EDIT_SIGNALS); }
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(RoutedApp, CQorexApp)
-ON_COMMAND(ID_EDIT_MODELS, OnEditModels)
-ON_COMMAND(ID_EDIT_SIGNALS, OnEditSignals)
-END_MESSAGE_MAP()
-
 class LeftBar : public ProcessView {
  protected:
-  std::unique_ptr<CQorexApp> MakeApp() override { return std::make_unique<RoutedApp>(); }
-  std::vector<UINT>& Commands() { return static_cast<RoutedApp*>(m_app.get())->m_commands; }
   QImage Image() {
     QxTest::PumpUntilIdle();
     return QxTest::ClientImage(&Bar());
@@ -141,7 +124,7 @@ TEST_F(LeftBar, HitTestNamesEveryItemAndNothingElse) {
     EXPECT_EQ(CLeftBar::HitTest(row.at.x, row.at.y), row.code) << row.at.x << "," << row.at.y;
 }
 
-TEST_F(LeftBar, ClicksOnBlocksAndSourcesReachTheEditingCommands) {
+TEST_F(LeftBar, ClicksOnBlocksAndSourcesOpenTheEditingDialogsThere) {
   // While held, a block and a source show themselves pressed.
   Press(BlockCentre(2));
   EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), {126, 28}, SpritePressedBlock(2)));
@@ -150,13 +133,22 @@ TEST_F(LeftBar, ClicksOnBlocksAndSourcesReachTheEditingCommands) {
   EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), {106, 11}, SpritePressedSource(1)));
   Release(SourceCentre(1));
   QxTest::PumpUntilIdle();
-  Commands().clear();
+  // Each dialog reports the slot it shows and is cancelled.
+  std::vector<int> shown;
+  std::vector<QxTest::DialogAction> actions;
+  for (int i = 0; i < 9; ++i)
+    actions.push_back([&](CDialog& d) {
+      if (auto* models = dynamic_cast<CEditModels*>(&d)) shown.push_back(models->m_nModel);
+      if (auto* signals = dynamic_cast<CEditSignals*>(&d)) shown.push_back(10 + signals->m_nSignal);
+    });
+  QxTest::DialogScript script(actions);
   for (int i = 0; i < 5; ++i) Click(BlockCentre(i));
   for (int i = 0; i < 4; ++i) Click(SourceCentre(i));
-  const std::vector<UINT> expected = {ID_EDIT_MODELS,  ID_EDIT_MODELS,  ID_EDIT_MODELS,
-                                      ID_EDIT_MODELS,  ID_EDIT_MODELS,  ID_EDIT_SIGNALS,
-                                      ID_EDIT_SIGNALS, ID_EDIT_SIGNALS, ID_EDIT_SIGNALS};
-  EXPECT_EQ(Commands(), expected);
+  EXPECT_EQ(shown, (std::vector<int>{0, 1, 2, 3, 4, 10, 11, 12, 13}));
+  ASSERT_EQ(script.Dialogs().size(), 9u);
+  for (int i = 0; i < 9; ++i)
+    EXPECT_EQ(script.Dialogs()[i].templateId, i < 5 ? IDD_EDITMODELS : IDD_EDITSIGNALS);
+  EXPECT_FALSE(Doc()->IsModified());
   EXPECT_EQ(CWnd::GetCapture(), nullptr);
   EXPECT_FALSE(IsWindow(Bar().m_wndElementPopup.GetSafeHwnd()));
   EXPECT_FALSE(IsWindow(Bar().m_wndSignalPopup.GetSafeHwnd()));
@@ -176,6 +168,7 @@ TEST_F(LeftBar, AToggleSwitchesItsSignalAndItsMark) {
 }
 
 TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
+  QxTest::DialogScript noDialog({});
   Press(ButtonCentre(2));
   EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), {49, 83}, SpritePressedLoopButton(2)));
   Release(ButtonCentre(2));
@@ -200,7 +193,7 @@ TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
   Release({18, 73});
   EXPECT_TRUE(ShowsTile(Image(), kLampAt, kSpriteLampOn));
   EXPECT_EQ(g_wStatus.load(), 0);
-  EXPECT_TRUE(Commands().empty());
+  EXPECT_TRUE(noDialog.Dialogs().empty());
 }
 
 TEST_F(LeftBar, FloatingItIgnoresPressesAndADoubleClickFloatsAndDocksIt) {

@@ -43,6 +43,8 @@ inline const char* SignText(WORD flags) {
   return signs[flags & 3];
 }
 
+// Built by appending: g++ 12 warns falsely (-Wrestrict) on "literal" + string
+// once this is inlined.
 inline std::string Body(const CMcBasic* n) {
   const McKindCode kind = McKindOf(n->GetType());
   auto child = [n](int i) { return Text(n->m_children[i]); };
@@ -88,13 +90,23 @@ inline std::string Body(const CMcBasic* n) {
       return s;
     }
     case kMcDivision:
-      return "{" + child(0) + "}/{" + child(1) + "}";
+      return std::string("{").append(child(0)).append("}/{").append(child(1)).append("}");
     case kMcPower:
       return child(0) + "^" + child(1);
     case kMcEquality:
-      return "(" + child(0) + (((n->m_flags >> 8) & 31) == 9 ? " >= " : " ? ") + child(1) + ")";
+      return std::string("(")
+          .append(child(0))
+          .append(((n->m_flags >> 8) & 31) == 9 ? " >= " : " ? ")
+          .append(child(1))
+          .append(")");
     case kMcDomain:
-      return "[" + child(1) + " <= " + child(0) + " <= " + child(2) + "]";
+      return std::string("[")
+          .append(child(1))
+          .append(" <= ")
+          .append(child(0))
+          .append(" <= ")
+          .append(child(2))
+          .append("]");
     case kMcMatrix: {
       const int columns = static_cast<const CMcMatrix*>(n)->GetColumns();
       std::string s = "[";
@@ -125,6 +137,22 @@ inline bool ShowsTile(const QImage& image, QPoint at, const SpriteTile& tile) {
       if ((image.pixel(at.x() + x, at.y() + y) & 0xFFFFFF) != SheetRgb(tile.x + x, tile.y + y))
         return false;
   return true;
+}
+
+// The centre of the closed-loop glyphs' ink in the view's image.
+inline QPointF ClosedLoopInk(const QImage& image) {
+  const COLORREF ink = kSpriteGroupInk[kSpriteClosedLoopGroup];
+  const QRgb want = qRgb(GetRValue(ink), GetGValue(ink), GetBValue(ink)) & 0xFFFFFF;
+  double sx = 0, sy = 0;
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if ((image.pixel(x, y) & 0xFFFFFF) == want) {
+        sx += x;
+        sy += y;
+        ++n;
+      }
+  return n ? QPointF(sx / n, sy / n) : QPointF(-1, -1);
 }
 
 // ---- the program -----------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Controls outside a dialog: owner-drawn variable-height lists and their item
 // contexts, trackbar drags and keys, the up-down control with its buddy,
 // list and combo-box notifications and sorting, picture statics.
+#include "platform/testing/DialogHooks.h"
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/Controls.h"
 
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QLabel>
 
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -37,6 +39,7 @@ class CHost : public CWnd {
   std::vector<UINT> m_measured;
   std::vector<std::pair<UINT, UINT>> m_scrolls;  // code, position
   std::vector<UINT> m_drawStates;
+  std::function<void()> m_onScroll;
 
   BOOL CreateHost() {
     return CreateEx(0, nullptr, "host", WS_POPUP | WS_VISIBLE, CRect(0, 0, 320, 240), nullptr, 0);
@@ -64,7 +67,10 @@ class CHost : public CWnd {
                       (dis->itemState & ODS_SELECTED) ? RGB(0, 0, 135) : ItemColour(dis->itemID));
     dc->SetMapMode(oldMode);
   }
-  void OnHScroll(UINT code, UINT pos, CScrollBar*) { m_scrolls.push_back({code, pos}); }
+  void OnHScroll(UINT code, UINT pos, CScrollBar*) {
+    m_scrolls.push_back({code, pos});
+    if (m_onScroll) m_onScroll();
+  }
   void OnVScroll(UINT code, UINT pos, CScrollBar*) { m_scrolls.push_back({code | kVertical, pos}); }
   BOOL OnCommand(WPARAM wParam, LPARAM) override {
     m_log.push_back(std::to_string(LOWORD(wParam)) + ":" + std::to_string(HIWORD(wParam)));
@@ -180,6 +186,30 @@ TEST_F(DlgControls, TrackbarDragSendsThumbTrackThenEndTrack) {
   QxTest::MouseUp(&vertical, CPoint(7, 33));
   ASSERT_FALSE(m_host.m_scrolls.empty());
   EXPECT_EQ(m_host.m_scrolls.front(), (std::pair<UINT, UINT>{TB_THUMBTRACK | kVertical, 25}));
+}
+
+// A box opened from the track's own notification takes the capture: the track
+// ends at the position already notified, and later moves of the same mouse
+// reach nothing, so the handler is not entered again behind the box.
+TEST_F(DlgControls, AModalBoxDuringATrackbarDragEndsTheTrackWhereItWas) {
+  CSliderCtrl slider;
+  ASSERT_TRUE(
+      slider.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 116, 30), &m_host, IDC_SLIDER));
+  slider.SetPos(50);
+  QxTest::ShownBoxScript boxes({IDYES});
+  m_host.m_onScroll = [&] {
+    if (m_host.m_scrolls.size() == 1) ::MessageBox(m_host.GetSafeHwnd(), "Go on?", "Q", MB_YESNO);
+  };
+  QxTest::MouseDown(&slider, CPoint(58, 15));
+  QxTest::MouseMove(&slider, CPoint(68, 15), MK_LBUTTON);
+  EXPECT_EQ(QxTest::Capture(), nullptr);
+  QxTest::MouseMove(&slider, CPoint(8, 15), MK_LBUTTON);
+  QxTest::MouseUp(&slider, CPoint(8, 15));
+  using Scrolls = std::vector<std::pair<UINT, UINT>>;
+  EXPECT_EQ(m_host.m_scrolls,
+            (Scrolls{{TB_THUMBTRACK, 60}, {TB_THUMBPOSITION, 60}, {TB_ENDTRACK, 0}}));
+  EXPECT_EQ(slider.GetPos(), 60);
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
 }
 
 TEST_F(DlgControls, UpDownControlBuddiesTheDigitsOnlyEditBeforeIt) {

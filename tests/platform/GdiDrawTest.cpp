@@ -290,6 +290,27 @@ TEST(GdiDraw, MonochromeSourceTakesTheTextAndBackgroundColoursAndStretchBltMirro
   EXPECT_EQ(to.At(4, 1), kWhite);
 }
 
+// The plain copy keeps the clip region and the viewport origin, and a copy
+// within one image reads the pixels as they were before it.
+TEST(GdiDraw, BlockCopyKeepsTheClipAndAnOverlapReadsTheOldPixels) {
+  Canvas from(6, 1), to(10, 4);
+  for (int x = 0; x < 6; ++x) from.dc()->SetPixelV(x, 0, RGB(10 * x, 0, 0));
+  CRgn clip;
+  clip.CreateRectRgn(0, 0, 4, 4);
+  to.dc()->SelectClipRgn(&clip);
+  to.dc()->SetViewportOrg(1, 1);
+  to.dc()->BitBlt(0, 0, 6, 1, from.dc(), 0, 0, SRCCOPY);
+  to.dc()->SelectClipRgn(nullptr);
+  to.dc()->SetViewportOrg(0, 0);
+  for (int x = 1; x < 4; ++x) EXPECT_EQ(to.At(x, 1), RGB(10 * (x - 1), 0, 0)) << x;
+  EXPECT_EQ(to.At(4, 1), kWhite);  // outside the clip
+
+  Canvas strip(6, 1);
+  for (int x = 0; x < 6; ++x) strip.dc()->SetPixelV(x, 0, RGB(0, 10 * x, 0));
+  strip.dc()->BitBlt(1, 0, 5, 1, strip.dc(), 0, 0, SRCCOPY);
+  for (int x = 1; x < 6; ++x) EXPECT_EQ(strip.At(x, 0), RGB(0, 10 * (x - 1), 0)) << x;
+}
+
 // Fixed metrics, height 10: ascent 8, descent 2, characters 5 wide; "abcd" is 20 x 10.
 TEST(GdiDraw, TextAlignmentPlacesTheTextBox) {
   FixedMetrics fixed;

@@ -2,6 +2,7 @@
 // routing, update handlers in the idle pass, menus, accelerators, thread
 // messages, and the start and end of the application.
 #include "tests/platform/UiTestApp.h"
+#include "tests/support/DesktopInput.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -220,6 +221,11 @@ void UiApp::SetUp() {
   g_log.clear();
   m_app = std::make_unique<CTestApp>();
   ASSERT_TRUE(StartApplication(*m_app));
+  // With a window manager the frame is mapped, and so painted, in its own time.
+  if (OnRealWindowSystem()) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    QxTest::PumpUntilIdle();
+  }
 }
 
 void UiApp::TearDown() {

@@ -136,3 +136,25 @@ TEST(UiBarHolder, BarsAndFrameEachOutliveTheOther) {
 
 }  // namespace
 }  // namespace qxtest
+
+namespace qxtest {
+namespace {
+
+// A bar floated while hidden and shown later opens at its own size, with room
+// for its whole caption, not as a stub.
+TEST_F(UiBars, AFloatingDialogBarShownLaterTakesItsTemplateSize) {
+  CDialogBar& bar = Frame()->m_wndFloatBar;
+  Frame()->ShowControlBar(&bar, FALSE, FALSE);
+  Frame()->FloatControlBar(&bar, CPoint(40, 60), CBRS_ALIGN_TOP);
+  Frame()->SendMessage(WM_COMMAND, IDW_FLOAT);
+  QxTest::PumpEvents();
+  ASSERT_TRUE(bar.IsWindowVisible());
+  const CSize want = bar.CalcFixedLayout(FALSE, TRUE);
+  CRect client;
+  bar.GetClientRect(&client);
+  EXPECT_GE(client.Width(), want.cx);
+  EXPECT_GE(client.Height(), want.cy);
+}
+
+}  // namespace
+}  // namespace qxtest

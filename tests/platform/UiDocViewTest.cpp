@@ -3,6 +3,7 @@
 // tiling; the template's strings, the recent-file list, and the scroll view's
 // mapping.
 #include "platform/testing/DialogHooks.h"
+#include "platform/gdi/Screen.h"
 #include "tests/platform/UiTestApp.h"
 #include "tests/support/TestSupport.h"
 
@@ -174,6 +175,33 @@ TEST_F(UiDocView, TileAndCascadeShareTheClientAreaAmongTheDocumentWindows) {
     corners.push_back(sub->pos());
   ASSERT_EQ(corners.size(), 3u);
   EXPECT_TRUE(corners[0] != corners[1] && corners[1] != corners[2] && corners[0] != corners[2]);
+}
+
+// Document windows made maximised had no size of their own: restored (the menu
+// bar's restore button) and cascaded, each is a usable window, not a caption.
+TEST_F(UiDocView, RestoredAndCascadedDocumentWindowsKeepAWindowsSize) {
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  QMdiArea* area = Frame()->QxMdiArea();
+  ASSERT_NE(area, nullptr);
+  QMdiSubWindow* active = area->activeSubWindow();
+  ASSERT_TRUE(active && active->isMaximized());
+  active->showNormal();
+  QxTest::PumpEvents();
+  const QRect client = area->viewport()->rect();
+  const int step = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME);
+  EXPECT_GT(active->height(), client.height() / 2);
+  EXPECT_GT(active->width(), client.width() / 2);
+  Frame()->SendMessage(WM_COMMAND, ID_WINDOW_CASCADE);
+  QxTest::PumpEvents();
+  int k = 0;
+  for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder)) {
+    EXPECT_FALSE(sub->isMaximized());
+    EXPECT_EQ(sub->pos(), QPoint(k * step, k * step));
+    EXPECT_EQ(sub->size(), active->size());
+    ++k;
+  }
+  EXPECT_EQ(k, 2);
 }
 
 // (The application's tests use the template's other strings: the names, the filter.)

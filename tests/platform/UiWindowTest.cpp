@@ -310,6 +310,16 @@ TEST_F(UiWindow, KeysBecomeKeyDownAndCharWithControlCodes) {
             Log({"key 65", "char 97", "key 65", "char 1", "key 37", "key 13", "char 13"}));
 }
 
+// Punctuation arrives as the key of a US keyboard that gives it, then the
+// character, as the formula editor's keys ( ^ _ " need.
+TEST_F(UiWindow, PunctuationBecomesItsKeyAndItsCharacter) {
+  m_child.SetFocus();
+  m_child.m_log.clear();
+  QxTest::TypeText("(^_\"<");
+  EXPECT_EQ(m_child.m_log, Log({"key 57", "char 40", "key 54", "char 94", "key 189", "char 95",
+                                "key 222", "char 34", "key 188", "char 60"}));
+}
+
 TEST_F(UiWindow, TimerFiresInTheEventLoopUntilKilled) {
   EXPECT_EQ(m_child.SetTimer(7, 10, nullptr), 7u);
   ASSERT_TRUE(WaitUntil([&] { return !m_child.m_log.empty(); }));

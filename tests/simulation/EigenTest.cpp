@@ -40,7 +40,7 @@ std::vector<double> Interleaved(const Matrix& a) {
 Eigen Solve(const Matrix& a, bool vectors) {
   const int n = Order(a);
   const std::vector<double> flat = Interleaved(a);
-  std::vector<double> work(8 * n * n + n, 12345.0);
+  std::vector<double> work(EigenWorkSize(n), 12345.0);
   std::vector<McComplex> w(n), z(vectors ? n * n : 0);
   Eigen e;
   e.code = ComplexEigen(flat.data(), w.data(), vectors ? z.data() : nullptr, n, work.data());
@@ -208,7 +208,7 @@ TEST(Eigen, EigenvectorsMayOverwriteTheMatrix) {
   const Matrix a = RandomMatrix(rng, 4, true);
   const Eigen apart = Solve(a, true);
   std::vector<double> shared = Interleaved(a);
-  std::vector<double> work(8 * 16 + 4);
+  std::vector<double> work(EigenWorkSize(4));
   std::vector<McComplex> w(4);
   auto* z = reinterpret_cast<McComplex*>(shared.data());
   ASSERT_EQ(ComplexEigen(shared.data(), w.data(), z, 4, work.data()), 0);

@@ -1,11 +1,14 @@
 // What the sweep makes of loops and settings at the edge: a pole on the grid,
 // a degree-60 element, a range of 310 decades, a loop that shrinks under its
-// nodes, and start and stop a few ulps apart.
+// nodes, start and stop a few ulps apart, and an eigenvalue iteration that
+// gives up.
 #include "tests/simulation/FreqTestSupport.h"
+#include "simulation/SIMeigen.h"
 #include "tests/simulation/data/FreqReference.h"
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -120,6 +123,40 @@ TEST_F(FreqBadInput, NearlyEqualRangeEnds) {
   doc.Recalculate();
   // Each coarse point adds -|q| = -1 for the constant loop.
   EXPECT_EQ(doc.m_pFreqModel->InteractionCost(&doc), -41.0);
+}
+
+// Entries near 1e200 overflow inside the QR shift, so the iteration runs out
+// after finding only the eigenvalue that the balancing isolated (the 5, in
+// the last position); it returns code 2. The two positions it did not finish
+// are NaN, not zeros that a diagram would draw at the origin, and with the
+// eigenvectors unfinished every gain and angle is NaN too. The same holds at
+// a node.
+TEST_F(FreqBadInput, AnEigenIterationThatGivesUpLeavesNaN) {
+  const std::vector<double> q = {1e200, 1e200, 0, 2e200, 1e200, 0, 0, 0, 5};
+  std::vector<double> a;
+  for (double v : q) a.insert(a.end(), {v, 0.0});
+  std::vector<double> work(EigenWorkSize(3));
+  McComplex w[3];
+  ASSERT_EQ(ComplexEigen(a.data(), w, nullptr, 3, work.data()), 2);
+
+  CQorexDoc doc;
+  MakeConstantLoop(doc, 3, 3, q);
+  CSIMfreq& f = *doc.m_pFreqModel;
+  f.AddNode(1.0, 0, 2, 1.0, 5, &doc);  // on branch 2 of the characteristic Nyquist diagram
+  doc.Recalculate();
+  ASSERT_EQ(f.m_nDim, 3);
+  auto expectFailed = [](const McComplex* loci, const McComplex* gains) {
+    EXPECT_TRUE(std::isnan(loci[0].re) && std::isnan(loci[0].im));
+    EXPECT_TRUE(std::isnan(loci[1].re) && std::isnan(loci[1].im));
+    EXPECT_EQ(loci[2].re, 5.0);
+    EXPECT_EQ(loci[2].im, 0.0);
+    for (int j = 0; j < 3; ++j) EXPECT_TRUE(std::isnan(gains[j].re) && std::isnan(gains[j].im));
+  };
+  for (int k = 0; k < f.m_nFreqs; k += 50) {
+    SCOPED_TRACE(k);
+    expectFailed(&f.m_pLoci[3 * k], &f.m_pLociGain[3 * k]);
+  }
+  expectFailed(&f.m_nodeLoci[0], &f.m_nodeLociGain[0]);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -67,6 +68,23 @@ TEST_F(FreqNodes, AddRemoveAndCellBytes) {
          EXPECT_EQ(f.m_nodeFreq[0], 3.0);
          EXPECT_EQ(f.m_nodeCell[0], 0x20);
          EXPECT_EQ(f.m_nodeFreq[1], 2.0);
+       }},
+      {"the last node moves with all of its fields and characteristic values",
+       [](CQorexDoc& doc, CSIMfreq& f) {
+         MakeTwoByTwoExample(doc);
+         f.AddNode(0.5, 0, 0, 1.0, kNyquist, &doc);
+         f.AddNode(1.0, 1, 0, 2.0, 2, &doc);
+         f.AddNode(2.0, 0, 1, 3.0, 5, &doc);
+         doc.Recalculate();
+         const auto fields = [&f](int n) {
+           return std::make_tuple(f.m_nodeFreq[n], f.m_nodeCell[n], f.m_nodeFlags[n],
+                                  f.m_nodeInertia[n], C(f.m_nodeDirect[n]), C(f.m_nodeInverse[n]),
+                                  C(f.m_nodeLoci[2 * n]), C(f.m_nodeLoci[2 * n + 1]),
+                                  C(f.m_nodeLociGain[2 * n]), C(f.m_nodeLociGain[2 * n + 1]));
+         };
+         const auto last = fields(2);
+         f.RemoveNode(0);
+         EXPECT_EQ(fields(0), last);
        }},
       {"an index past the last is ignored; the single node or -1 leaves none",
        [](CQorexDoc& doc, CSIMfreq& f) {

@@ -1,10 +1,14 @@
-// The "ProcessView" rebuilders: the pickers' choices carried out in the shown
-// design's own definition trees, then the design's road of a change.
+// The design edits: the "ProcessView" pickers' choices (and the same edits
+// for pole dragging and the editing dialogs) carried out in the design's own
+// definition trees, then the design's road of a change; and that road with the
+// population recorder around it (RecordedRecalculate). No window is reached
+// from here: a caller that starts from a window's coordinates converts them
+// first.
 //
 // Every change keeps the element's value where the choice does not mean to
 // change it: a node that becomes a factor or a numerator hands its sign bits
 // to the new node around it, so a minus is never lost or doubled.
-#include "editing/LeftBar.h"
+#include "QorexDoc.h"
 
 #include "GlobalResources.h"
 #include "MC/MC_POWER.h"
@@ -19,11 +23,6 @@
 #include "MC/Mc_matrix.h"
 #include "MC/Mc_operator.h"
 #include "MC/Mc_variable.h"
-#include "QorexDoc.h"
-#include "diagrams/QorexView.h"
-#include "platform/core/MessageBox.h"
-#include "platform/ui/FrameWnd.h"
-#include "platform/ui/WinApp.h"
 #include "simulation/SIMsystem.h"
 
 #include <algorithm>
@@ -44,8 +43,6 @@ constexpr int kEntryS = 0;
 constexpr int kEntryT = 1;
 constexpr int kEntryJ = 2;
 constexpr int kEntryPi = 4;
-// A drop this close to the origin's row or column snaps onto it.
-constexpr int kSnapPixels = 3;
 // The relation "Greater or equal" and a domain with both ends included.
 constexpr int kRelationGreaterOrEqual = 9;
 constexpr int kDomainClosed = 1;
@@ -361,12 +358,32 @@ void Relayout(CMcBasic* def) {
 
 }  // namespace
 
+// ---- the recorder around a change ---------------------------------------------------
+
+namespace {
+CDesignRecorder* s_pRecorder = nullptr;
+}  // namespace
+
+void SetDesignRecorder(CDesignRecorder* recorder) {
+  s_pRecorder = recorder;
+}
+
+CDesignRecorder* GetDesignRecorder() {
+  return s_pRecorder;
+}
+
+void CQorexDoc::RecordedRecalculate() {
+  if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->RecordDesign(kRecordAppend);
+  Recalculate();
+  if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->RecordDesign(kRecordRoots);
+  UpdateAll();
+}
+
 // ---- finding the element ---------------------------------------------------------------
 
-CMcBasic* CLeftBar::ModelElement(int model, int row, int col) const {
-  if (m_pDoc == nullptr || model < 0 || model >= m_pDoc->m_models.GetCount() || row < 0 || col < 0)
-    return nullptr;
-  CMcBasic* rhs = RightSide(m_pDoc->m_models.GetAt(model));
+CMcBasic* CQorexDoc::ModelElement(int model, int row, int col) const {
+  if (model < 0 || model >= m_models.GetCount() || row < 0 || col < 0) return nullptr;
+  CMcBasic* rhs = RightSide(m_models.GetAt(model));
   if (rhs == nullptr) return nullptr;
   if (!McIsKind(rhs, kMcMatrix)) return row == 0 && col == 0 ? rhs : nullptr;
   const int cols = std::max(1, static_cast<CMcMatrix*>(rhs)->GetColumns());
@@ -374,27 +391,25 @@ CMcBasic* CLeftBar::ModelElement(int model, int row, int col) const {
   return col < cols && index < rhs->m_count ? rhs->m_children[index] : nullptr;
 }
 
-CMcBasic* CLeftBar::SignalElement(int signal, int row) const {
-  if (m_pDoc == nullptr || signal < 0 || signal >= m_pDoc->m_signals.GetCount() || row < 0)
-    return nullptr;
-  CMcBasic* rhs = RightSide(m_pDoc->m_signals.GetAt(signal));
+CMcBasic* CQorexDoc::SignalElement(int signal, int row) const {
+  if (signal < 0 || signal >= m_signals.GetCount() || row < 0) return nullptr;
+  CMcBasic* rhs = RightSide(m_signals.GetAt(signal));
   if (rhs == nullptr) return nullptr;
   if (!McIsKind(rhs, kMcMatrix)) return row == 0 ? rhs : nullptr;
   return row < rhs->m_count ? rhs->m_children[row] : nullptr;
 }
 
-void CLeftBar::FinishModelChange(int model) {
-  Relayout(m_pDoc->m_models.GetAt(model));
-  m_pDoc->UpdateUsedVariables();
-  m_pDoc->Recalculate();
-  m_pDoc->UpdateAll();
-  m_pDoc->UpdateHistory();
+void CQorexDoc::FinishModelChange(int model) {
+  Relayout(m_models.GetAt(model));
+  UpdateUsedVariables();
+  Recalculate();
+  UpdateAll();
+  UpdateHistory();
 }
 
-// ---- the rebuilders ----------------------------------------------------------------------
+// ---- the design edits --------------------------------------------------------------------
 
-void CLeftBar::SetElement(WORD hit, int row, int col, int choice) {
-  const int model = hit & kHitItemMask;
+void CQorexDoc::SetElement(int model, int row, int col, int choice) {
   CMcBasic* element = ModelElement(model, row, col);
   if (element == nullptr || choice < 0 || choice > 2) return;
   if (choice < 2) {
@@ -405,19 +420,16 @@ void CLeftBar::SetElement(WORD hit, int row, int col, int choice) {
     char subscript[32];
     std::snprintf(subscript, sizeof subscript, "%d%d", row + 1, col + 1);
     CMcVariable* v = Variable(name, subscript, 0);
-    m_pDoc->m_vars.BindVariables(v);
+    m_vars.BindVariables(v);
     LeadWithFactor(McIsKind(element, kMcDivision) ? element->m_children[0] : element, v);
   }
   FinishModelChange(model);
 }
 
-void CLeftBar::ResizeModel() {
-  const int model = m_wndSizePopup.m_wHit & kHitItemMask;
-  if (m_pDoc == nullptr || model >= m_pDoc->m_models.GetCount()) return;
-  CMcBasic* def = m_pDoc->m_models.GetAt(model);
+void CQorexDoc::ResizeModel(int model, int rows, int cols) {
+  if (model < 0 || model >= m_models.GetCount()) return;
+  CMcBasic* def = m_models.GetAt(model);
   CMcBasic* rhs = RightSide(def);
-  const int rows = m_wndSizePopup.m_nRows;
-  const int cols = m_wndSizePopup.m_nCols;
   if (rhs == nullptr || rows < 1 || cols < 1) return;
   auto* matrix = McIsKind(rhs, kMcMatrix) ? static_cast<CMcMatrix*>(rhs) : nullptr;
   if (rows + cols < 3) {
@@ -440,54 +452,25 @@ void CLeftBar::ResizeModel() {
     if (cols > c0) matrix->AddColumns(cols - c0);
     if (cols < c0) matrix->RemoveColumns(c0 - cols);
   }
-  m_pDoc->AdjustDimensions(model, TRUE, m_pDoc->m_models.m_items, m_pDoc->m_signals.m_items);
-  for (int i = 0; i < m_pDoc->m_models.GetCount(); ++i) Relayout(m_pDoc->m_models.GetAt(i));
-  for (int i = 0; i < m_pDoc->m_signals.GetCount(); ++i) Relayout(m_pDoc->m_signals.GetAt(i));
-  m_pDoc->Recalculate();
-  m_pDoc->UpdateAll();
-  m_pDoc->UpdateHistory();
+  AdjustDimensions(model, TRUE, m_models.m_items, m_signals.m_items);
+  for (int i = 0; i < m_models.GetCount(); ++i) Relayout(m_models.GetAt(i));
+  for (int i = 0; i < m_signals.GetCount(); ++i) Relayout(m_signals.GetAt(i));
+  Recalculate();
+  UpdateAll();
+  UpdateHistory();
 }
 
-void CLeftBar::ApplyElementDrag1(WORD hit, int row, int col, int x, int y) {
-  ApplyRootDrop(false, hit, row, col, x, y);
-}
-
-void CLeftBar::ApplyElementDrag2(WORD hit, int row, int col, int x, int y) {
-  ApplyRootDrop(true, hit, row, col, x, y);
-}
-
-void CLeftBar::ApplyRootDrop(bool pole, WORD hit, int row, int col, int x, int y) {
-  const int model = hit & kHitItemMask;
+bool CQorexDoc::ApplyRootDrop(bool pole, int model, int row, int col, double a, double b) {
   CMcBasic* element = ModelElement(model, row, col);
-  if (element == nullptr) return;
-  // The drop must land on the root-locus diagram of this design's active view.
-  auto* frame = DYNAMIC_DOWNCAST(CMDIFrameWnd, AfxGetMainWnd());
-  CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
-  auto* view = child ? DYNAMIC_DOWNCAST(CQorexView, child->GetActiveView()) : nullptr;
-  CPoint p(x, y);
-  CRect client;
-  if (view) {
-    view->ScreenToClient(&p);
-    view->GetClientRect(&client);
-  }
-  const bool onLocus = view && view->GetDocument() == m_pDoc && client.PtInRect(p) &&
-                       (view->m_wDiagram & kDiagramTypeMask) == kDiagramRootLocus;
-  const int dx = p.x - m_pDoc->m_ptRlOrigin.x;
-  const int dy = p.y - m_pDoc->m_ptRlOrigin.y;
-  const double a = std::abs(dx) <= kSnapPixels ? 0.0 : -dx / m_pDoc->m_dRlScaleX;
-  const double b = std::abs(dy) <= kSnapPixels ? 0.0 : std::fabs(dy / m_pDoc->m_dRlScaleY);
-  if (!onLocus || !std::isfinite(a) || !std::isfinite(b)) {
-    MessageBeep(MB_OK);
-    return;
-  }
-  RootFactor root = MakeRootFactor(m_pDoc->m_vars, pole, model, row, col, a, b);
-  if (root.factor == nullptr) return;  // the variable table refused the pair
+  if (element == nullptr || !std::isfinite(a) || !std::isfinite(b)) return false;
+  RootFactor root = MakeRootFactor(m_vars, pole, model, row, col, a, std::fabs(b));
+  if (root.factor == nullptr) return false;  // the variable table refused the pair
   if (pole) {
     CMcBasic* division = DivideInPlace(element, root.factor);
     if (root.gain) MultiplyNumerator(division, root.gain);
   } else {
     // As many poles at the origin as keep the element proper.
-    const CSIMtrnmx& block = m_pDoc->m_system.*kModelWiring[model].block;
+    const CSIMtrnmx& block = m_system.*kModelWiring[model].block;
     int degree = 0;
     if (row < block.m_nRows && col < block.m_nCols) {
       const CSIMtrnfn& tf = block.At(row, col);
@@ -502,17 +485,17 @@ void CLeftBar::ApplyRootDrop(bool pole, WORD hit, int row, int col, int x, int y
     PutZeroFactor(element, root.factor);
   }
   FinishModelChange(model);
+  return true;
 }
 
-void CLeftBar::BuildSignal(WORD hit, int row, int kind) {
-  const int signal = hit & kHitItemMask;
-  if (m_pDoc == nullptr || signal > 3 || kind < 0 || kind >= kShapeCount) return;
+void CQorexDoc::BuildSignal(int signal, int row, int kind) {
+  if (signal < 0 || signal > 3 || kind < 0 || kind >= kShapeCount) return;
   CMcBasic* element = SignalElement(signal, row);
   if (element == nullptr) return;
-  CMcBasic* rhs = RightSide(m_pDoc->m_signals.GetAt(signal));
+  CMcBasic* rhs = RightSide(m_signals.GetAt(signal));
   const int n = McIsKind(rhs, kMcMatrix) ? std::max<int>(1, rhs->m_count) : 1;
-  const double total = m_pDoc->m_dFinalTime;
-  const double ts = m_pDoc->m_system.m_dTs;
+  const double total = m_dFinalTime;
+  const double ts = m_system.m_dTs;
   if (!std::isfinite(total) || !std::isfinite(ts) || ts <= 0.0) return;
   // The setpoint's rows start in turn over the first half of the run; the
   // disturbances in turn over the second half, a single row of v, d and n at
@@ -522,7 +505,7 @@ void CLeftBar::BuildSignal(WORD hit, int row, int kind) {
   SignalPlan plan{signal, row, kind, t0, t0 + 40 * ts, ts};
 
   CMcBasic* expr = nullptr;
-  if (kind == 0) {
+  if (kind == kShapeZero) {
     expr = Real(0.0);
   } else {
     const char name[2] = {kSignalLetters[signal], 0};
@@ -530,12 +513,12 @@ void CLeftBar::BuildSignal(WORD hit, int row, int kind) {
     std::snprintf(subscript, sizeof subscript, "%d", row + 1);
     CMcVariable* amplitude = Variable(name, subscript, 0);
     expr = SignalShape(plan, amplitude);
-    SetSignalVariables(m_pDoc->m_vars, plan, expr, amplitude);
+    SetSignalVariables(m_vars, plan, expr, amplitude);
   }
   ReplaceNode(element, expr);
   delete element;
-  Relayout(m_pDoc->m_signals.GetAt(signal));
-  m_pDoc->UpdateUsedVariables();
-  m_pDoc->Recalculate();
-  m_pDoc->UpdateAll();
+  Relayout(m_signals.GetAt(signal));
+  UpdateUsedVariables();
+  Recalculate();
+  UpdateAll();
 }

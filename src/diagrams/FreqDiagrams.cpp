@@ -1,0 +1,467 @@
+#include "diagrams/FreqDiagrams.h"
+
+#include "GlobalResources.h"
+#include "diagrams/AxisScale.h"
+#include "platform/gdi/Gdi.h"
+#include "res/Sprites.h"
+#include "simulation/SIMfreq.h"
+#include "simulation/SIMsystem.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr int kCharNyquist = 5;
+constexpr int kInverseNyquist = 2;
+constexpr BYTE kBitGershgorin = 1, kBitOstrowski = 2, kBitReturnDifference = 4;
+constexpr BYTE kNodeShowLabel = 0x20, kNodeHertz = 0x40;
+
+inline int NodeType(const CSIMfreq& f, int i) {
+  return f.m_nodeFlags[i] & 0x0F;
+}
+
+// Whether node i is a cell node of cell (row, col).
+inline bool CellNode(const CSIMfreq& f, int i, int row, int col) {
+  return NodeType(f, i) < kCharNyquist && (f.m_nodeCell[i] >> 4) == row &&
+         (f.m_nodeCell[i] & 0x0F) == col;
+}
+
+// Whether node i is a characteristic node of branch k.
+inline bool BranchNode(const CSIMfreq& f, int i, int k) {
+  return NodeType(f, i) >= kCharNyquist && f.m_nodeCell[i] == k;
+}
+
+inline const McComplex& CellValue(const McComplex* response, const CSIMfreq& f, int k, int row,
+                                  int col) {
+  return response[(static_cast<size_t>(k) * f.m_nRows + row) * f.m_nCols + col];
+}
+
+// A tick glyph belongs to point k; a tick step below 1 has none.
+inline bool TickPoint(const CSIMfreq& f, int k) {
+  return f.m_nTickStep >= 1 && k % f.m_nTickStep == 0;
+}
+
+// Trunc of a pixel coordinate; every caller has brought it near the plot,
+// the bounds only make sure no conversion leaves the int range.
+inline int Pixel(double x) {
+  constexpr double kLimit = 1 << 30;
+  return static_cast<int>(std::isnan(x) ? 0.0 : std::clamp(x, -kLimit, kLimit));
+}
+
+// Beyond this many pixels from the plot a segment's end is brought nearer
+// along the segment, from its other end, before clipping: differences of
+// such far coordinates would lose the pixels near the plot.
+constexpr double kFarPixels = 1 << 20;
+
+void NodeAt(FreqPlot& plot, double u, double v, double frequency, BYTE flags) {
+  POINT p;
+  if (plot.PixelOf(u, v, &p)) DrawFreqNode(plot.Dc(), p.x, p.y, frequency, flags, plot.Clipboard());
+}
+
+// One curve over the sweep points: point(k) gives (u, v); on screen the glyph
+// at every tick point.
+template <class Point>
+void Curve(FreqPlot& plot, const CSIMfreq& f, const SpriteTile& glyph, Point point) {
+  plot.BeginCurve();
+  for (int k = 0; k < f.m_nFreqs; ++k) {
+    double u, v;
+    point(k, &u, &v);
+    POINT p;
+    if (plot.CurveTo(u, v, &p) && !plot.Clipboard() && TickPoint(f, k)) plot.Glyph(glyph, p);
+  }
+}
+
+}  // namespace
+
+// ---- the to-pixel helper ---------------------------------------------------------
+
+FreqPlot::FreqPlot(CDC* dc, POINT origin, double scaleX, double scaleY, int width, int height,
+                   bool clipboard)
+    : m_dc(dc),
+      m_origin(origin),
+      m_scaleX(scaleX),
+      m_scaleY(scaleY),
+      m_width(width),
+      m_height(height),
+      m_clipboard(clipboard) {}
+
+bool FreqPlot::Map(double u, double v, double* x, double* y) const {
+  *x = m_origin.x + std::trunc(u * m_scaleX);
+  *y = m_origin.y - std::trunc(v * m_scaleY);
+  return std::isfinite(*x) && std::isfinite(*y);
+}
+
+bool FreqPlot::Inside(double x, double y) const {
+  return x >= -kFreqPlotMargin && y >= -kFreqPlotMargin && x <= m_width + kFreqPlotMargin &&
+         y <= m_height + kFreqPlotMargin;
+}
+
+bool FreqPlot::PixelOf(double u, double v, POINT* pixel) const {
+  double x, y;
+  if (!Map(u, v, &x, &y) || !Inside(x, y)) return false;
+  pixel->x = Pixel(x);
+  pixel->y = Pixel(y);
+  return true;
+}
+
+bool FreqPlot::CurveTo(double u, double v, POINT* pixel) {
+  double x, y;
+  if (!Map(u, v, &x, &y)) {
+    m_have = false;
+    return false;
+  }
+  const bool inside = Inside(x, y);
+  if (!m_have) {
+    m_have = true;
+    m_penThere = inside;
+    if (inside) m_dc->MoveTo(Pixel(x), Pixel(y));
+  } else if (inside && m_penThere) {
+    m_dc->LineTo(Pixel(x), Pixel(y));
+  } else {
+    // Liang-Barsky: the part of the segment inside the margin, if any. Two
+    // far ends are a jump through infinity, not a line across the plot.
+    double x0 = m_lastX, y0 = m_lastY, x1 = x, y1 = y;
+    auto far = [&](double px, double py) {
+      return std::fabs(px - m_width / 2.0) > kFarPixels ||
+             std::fabs(py - m_height / 2.0) > kFarPixels;
+    };
+    auto nearer = [](double& fx, double& fy, double nx, double ny) {
+      const double ex = fx - nx, ey = fy - ny, k = kFarPixels / std::hypot(ex, ey);
+      fx = nx + ex * k;
+      fy = ny + ey * k;
+    };
+    const bool farStart = far(x0, y0), farEnd = far(x1, y1);
+    if (farStart && !farEnd) nearer(x0, y0, x1, y1);
+    if (farEnd && !farStart) nearer(x1, y1, x0, y0);
+    const double dx = x1 - x0, dy = y1 - y0;
+    double t0 = 0.0, t1 = 1.0;
+    bool visible = !(farStart && farEnd) && std::isfinite(dx) && std::isfinite(dy);
+    const double lo = -kFreqPlotMargin;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - lo, m_width + kFreqPlotMargin - x0, y0 - lo,
+                         m_height + kFreqPlotMargin - y0};
+    for (int i = 0; i < 4 && visible; ++i) {
+      if (p[i] == 0.0) {
+        visible = q[i] >= 0.0;
+      } else {
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0)
+          t0 = std::max(t0, t);
+        else
+          t1 = std::min(t1, t);
+        visible = t0 <= t1;
+      }
+    }
+    const bool penWasThere = m_penThere;
+    m_penThere = false;
+    if (visible) {
+      if (t0 > 0.0 || !penWasThere) m_dc->MoveTo(Pixel(x0 + t0 * dx), Pixel(y0 + t0 * dy));
+      m_dc->LineTo(Pixel(inside ? x : x0 + t1 * dx), Pixel(inside ? y : y0 + t1 * dy));
+      m_penThere = inside;
+    }
+  }
+  m_lastX = x;
+  m_lastY = y;
+  if (!inside) return false;
+  pixel->x = Pixel(x);
+  pixel->y = Pixel(y);
+  return true;
+}
+
+void FreqPlot::Glyph(const SpriteTile& tile, POINT pixel) const {
+  if (m_clipboard || !g_pSpriteDC) return;
+  m_dc->BitBlt(pixel.x - tile.cx / 2, pixel.y - tile.cy / 2, tile.cx, tile.cy, g_pSpriteDC, tile.x,
+               tile.y, SRCAND);
+}
+
+bool FreqPlot::BandCircle(double u, double v, double rho, RECT* box) const {
+  POINT c;
+  if (!PixelOf(u, v, &c)) return false;
+  const double rx = std::trunc(rho * m_scaleX), ry = std::trunc(rho * m_scaleY);
+  if (!(std::fabs(rx) <= kFreqMaxRadius && std::fabs(ry) <= kFreqMaxRadius)) return false;
+  if (rx < 2 && ry < 2) return false;
+  const int ix = Pixel(rx), iy = Pixel(ry);
+  *box = RECT{c.x - ix, c.y - iy, c.x + ix, c.y + iy};
+  return true;
+}
+
+bool FreqPlot::Covers(const RECT& box) const {
+  // Two pixels inside the outline, so that the outline stays outside too.
+  const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
+  const double rx = (box.right - box.left) / 2.0 - 2, ry = (box.bottom - box.top) / 2.0 - 2;
+  if (rx <= 0 || ry <= 0) return false;
+  for (int x : {0, m_width})
+    for (int y : {0, m_height}) {
+      const double dx = (x - cx) / rx, dy = (y - cy) / ry;
+      if (dx * dx + dy * dy >= 1) return false;
+    }
+  return true;
+}
+
+void FreqPlot::EllipseBox(double u0, double v0, double u1, double v1) const {
+  double x0, y0, x1, y1;
+  if (!Map(u0, v0, &x0, &y0) || !Map(u1, v1, &x1, &y1)) return;
+  if (!Inside((x0 + x1) / 2, (y0 + y1) / 2)) return;
+  if (std::fabs(x1 - x0) > 2 * kFreqMaxRadius || std::fabs(y1 - y0) > 2 * kFreqMaxRadius) return;
+  m_dc->Ellipse(Pixel(std::min(x0, x1)), Pixel(std::min(y0, y1)), Pixel(std::max(x0, x1)),
+                Pixel(std::max(y0, y1)));
+}
+
+void FreqPlot::AxisCross() const {
+  DrawAxisCross(m_dc, m_width, m_height, m_origin, m_scaleX, m_scaleY);
+}
+
+void FreqPlot::VerticalLine(double u) const {
+  double x, y;
+  if (!Map(u, 0.0, &x, &y) || !Inside(x, 0.0)) return;
+  m_dc->MoveTo(Pixel(x), 0);
+  m_dc->LineTo(Pixel(x), m_height);
+}
+
+// ---- nodes ---------------------------------------------------------------------------
+
+CString FreqNodeLabel(double frequency, BYTE flags) {
+  CString text;
+  if (flags & kNodeHertz) {
+    const double hertz = frequency / (4 * std::asin(1.0));
+    if (hertz >= 1000)
+      text.Format("%g kHz", hertz / 1000);
+    else
+      text.Format("%g Hz", hertz);
+  } else if (frequency >= 1000) {
+    text.Format("%g k", frequency / 1000);
+  } else {
+    text.Format("%g", frequency);
+  }
+  return text;
+}
+
+void DrawFreqNode(CDC* pDC, int x, int y, double frequency, BYTE flags, bool clipboard) {
+  // The white stock brush fills the clipboard marker and the label box.
+  CGdiObject* oldBrush = pDC->SelectStockObject(WHITE_BRUSH);
+  if (clipboard)
+    pDC->Ellipse(x - 2, y - 2, x + 3, y + 3);
+  else if (g_pSpriteDC)
+    pDC->BitBlt(x - 2, y - 2, kSpriteNodeDisc.cx, kSpriteNodeDisc.cy, g_pSpriteDC,
+                kSpriteNodeDisc.x, kSpriteNodeDisc.y, SRCAND);
+  if (flags & kNodeShowLabel) {
+    const CString text = FreqNodeLabel(frequency, flags);
+    CFont* oldFont = pDC->SelectObject(g_pFontArial12);
+    CPen* oldPen = pDC->SelectObject(g_pPenSilver);
+    const CSize size = pDC->GetTextExtent(text);
+    const UINT oldAlign = pDC->SetTextAlign(TA_LEFT | TA_TOP);
+    const int left = x - (size.cx + 4) - 6, top = y + 6;
+    const int right = left + size.cx + 4, bottom = top + size.cy + 1;
+    pDC->Rectangle(left, top, right, bottom);
+    pDC->MoveTo(right, top);
+    pDC->LineTo(x, y);
+    pDC->TextOut(left + 2, top + 1, text);
+    pDC->SetTextAlign(oldAlign);
+    if (oldPen) pDC->SelectObject(oldPen);
+    if (oldFont) pDC->SelectObject(oldFont);
+  }
+  if (oldBrush) pDC->SelectObject(oldBrush);
+}
+
+// ---- values -----------------------------------------------------------------------------
+
+double FeedbackGain(const CSIMsystem& system, int i) {
+  const CSIMtrnmx& F = system.m_F;
+  if (i < 0 || i >= F.m_nRows || i >= F.m_nCols || !F.m_pElements) return kNaN;
+  const CSIMtrnfn& e = F.At(i, i);
+  if (e.m_nDen < 1 || e.m_num.empty() || static_cast<int>(e.m_den.size()) < e.m_nDen) return kNaN;
+  // Simulation form: d_m = 1 / a_m and, for m >= 1, d_0 = -a_0 / a_m, so
+  // b_0 / a_0 is b_0 d_0 for a constant and -b_0 d_m / d_0 otherwise.
+  const int m = e.m_nDen - 1;
+  if (m == 0) return e.m_num[0] * e.m_den[0];
+  return -e.m_num[0] * e.m_den[m] / e.m_den[0];
+}
+
+double FreqDecibels(McComplex z) {
+  return 20.0 * std::log(Cabs(&z)) / std::log(10.0);
+}
+
+double FreqPhaseDegrees(McComplex z) {
+  return 90.0 / std::asin(1.0) * std::atan2(z.im, z.re);
+}
+
+std::vector<double> SweepFrequencies(const CSIMfreq& freq) {
+  std::vector<double> w(static_cast<size_t>(std::max(0, freq.m_nFreqs)));
+  const double r = CSIMfreq::GridRatio(freq.m_dFreqMin, freq.m_dFreqMax, freq.m_nFreqs);
+  double at = freq.m_dFreqMin;
+  for (double& x : w) {
+    x = at;
+    at *= r;
+  }
+  return w;
+}
+
+// ---- the diagrams ----------------------------------------------------------------------
+
+void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int col, double gain,
+                       BYTE freqFlags) {
+  CDC* dc = plot.Dc();
+  const bool inverse = type == kInverseNyquist;
+  const McComplex* response = inverse ? f.m_pInverse.get() : f.m_pDirect.get();
+  const bool returnDifference =
+      (freqFlags & kBitReturnDifference) && row == col && std::isfinite(gain) && gain != 0.0;
+  // The circle |1 + f q| = 1: centre -1/f, radius 1/f.
+  if (returnDifference && !inverse) {
+    const double a = 1.0 / gain;
+    CPen* old = dc->SelectObject(g_pPenCurve[8]);
+    CGdiObject* oldBrush = dc->SelectStockObject(WHITE_BRUSH);
+    plot.EllipseBox(-2 * a, -a, 0.0, a);
+    if (oldBrush) dc->SelectObject(oldBrush);
+    if (old) dc->SelectObject(old);
+  }
+  // Bands on the diagonal of a multivariable loop, one circle per tick step:
+  // the direct diagram from low to high frequencies, the inverse from high
+  // to low, so that with filled circles the ends near the origin lie on top.
+  if (row == col && row < f.m_nBandDim && f.m_nTickStep >= 1) {
+    const int bands = f.m_nFreqs / f.m_nTickStep;
+    struct Disc {
+      RECT box;
+      CPen* pen;
+    };
+    std::vector<Disc> discs;
+    auto collect = [&](const double* radii, CPen* pen) {
+      for (int i = 0; i < bands; ++i) {
+        const int b = inverse ? bands - 1 - i : i;
+        const McComplex& p = CellValue(response, f, b * f.m_nTickStep, row, col);
+        RECT box;
+        if (plot.BandCircle(p.re, p.im, radii[static_cast<size_t>(b) * f.m_nBandDim + row], &box))
+          discs.push_back({box, pen});
+      }
+    };
+    if (freqFlags & kBitGershgorin)
+      collect(inverse ? f.m_bandInverse.get() : f.m_bandDirect.get(), g_pPenSilver);
+    if (inverse && (freqFlags & kBitOstrowski)) collect(f.m_bandOstrowski.get(), g_pPenGrey);
+    // A filled disc over the whole plot hides everything drawn before it and
+    // shows only white: the plot is cleared instead, and only the discs after
+    // the last such one are drawn.
+    size_t first = 0;
+    for (size_t i = discs.size(); i-- > 0;)
+      if (plot.Covers(discs[i].box)) {
+        dc->FillSolidRect(0, 0, plot.Width(), plot.Height(), RGB(255, 255, 255));
+        first = i + 1;
+        break;
+      }
+    CPen* old = dc->GetCurrentPen();
+    CGdiObject* oldBrush = dc->SelectStockObject(WHITE_BRUSH);
+    for (size_t i = first; i < discs.size(); ++i) {
+      if (i == first || discs[i].pen != discs[i - 1].pen) dc->SelectObject(discs[i].pen);
+      dc->Ellipse(&discs[i].box);
+    }
+    if (oldBrush) dc->SelectObject(oldBrush);
+    if (old) dc->SelectObject(old);
+  }
+  // The same in the inverse plane: the line Re q = -f / 2.
+  if (returnDifference && inverse) {
+    CPen* old = dc->SelectObject(g_pPenCurve[8]);
+    plot.VerticalLine(-gain / 2);
+    if (old) dc->SelectObject(old);
+  }
+  plot.AxisCross();
+  Curve(plot, f, kSpriteTickPlus3, [&](int k, double* u, double* v) {
+    const McComplex& z = CellValue(response, f, k, row, col);
+    *u = z.re;
+    *v = z.im;
+  });
+  const McComplex* nodes = inverse ? f.m_nodeInverse.get() : f.m_nodeDirect.get();
+  for (int i = 0; i < f.m_nNodes; ++i)
+    if (CellNode(f, i, row, col))
+      NodeAt(plot, nodes[i].re, nodes[i].im, f.m_nodeFreq[i], f.m_nodeFlags[i]);
+}
+
+void DrawNicholsCellOf(FreqPlot& plot, const CSIMfreq& f, int row, int col) {
+  plot.AxisCross();
+  auto point = [](const McComplex& z, double* u, double* v) {
+    *u = FreqPhaseDegrees(z) + 180.0;
+    *v = FreqDecibels(z);
+  };
+  Curve(plot, f, kSpriteTickPlus3, [&](int k, double* u, double* v) {
+    point(CellValue(f.m_pDirect.get(), f, k, row, col), u, v);
+  });
+  for (int i = 0; i < f.m_nNodes; ++i) {
+    if (!CellNode(f, i, row, col)) continue;
+    double u, v;
+    point(f.m_nodeDirect[i], &u, &v);
+    NodeAt(plot, u, v, f.m_nodeFreq[i], f.m_nodeFlags[i]);
+  }
+}
+
+namespace {
+
+// A Bode-type diagram: per curve, (log10 w, value) over the sweep's
+// frequencies, then the curve's nodes at (log10 of their frequency, value).
+template <class Value, class NodeValue, class Selected>
+void BodeCurve(FreqPlot& plot, const CSIMfreq& f, const std::vector<double>& w,
+               const SpriteTile& glyph, Value value, NodeValue nodeValue, Selected selected) {
+  Curve(plot, f, glyph, [&](int k, double* u, double* v) {
+    *u = std::log10(w[k]);
+    *v = value(k);
+  });
+  for (int i = 0; i < f.m_nNodes; ++i)
+    if (selected(i))
+      NodeAt(plot, std::log10(f.m_nodeFreq[i]), nodeValue(i), f.m_nodeFreq[i], f.m_nodeFlags[i]);
+}
+
+}  // namespace
+
+void DrawBodeCellOf(FreqPlot& plot, const CSIMfreq& f, int row, int col) {
+  const std::vector<double> w = SweepFrequencies(f);
+  plot.AxisCross();
+  auto z = [&](int k) { return CellValue(f.m_pDirect.get(), f, k, row, col); };
+  Curve(plot, f, kSpriteTickPlus5, [&](int k, double* u, double* v) {
+    *u = std::log10(w[k]);
+    *v = FreqDecibels(z(k));
+  });
+  Curve(plot, f, kSpriteTickPlus3, [&](int k, double* u, double* v) {
+    *u = std::log10(w[k]);
+    *v = FreqPhaseDegrees(z(k));
+  });
+  for (int pass = 0; pass < 2; ++pass)
+    for (int i = 0; i < f.m_nNodes; ++i) {
+      if (!CellNode(f, i, row, col)) continue;
+      const McComplex& n = f.m_nodeDirect[i];
+      NodeAt(plot, std::log10(f.m_nodeFreq[i]), pass == 0 ? FreqDecibels(n) : FreqPhaseDegrees(n),
+             f.m_nodeFreq[i], f.m_nodeFlags[i]);
+    }
+}
+
+void DrawCharNyquistOf(FreqPlot& plot, const CSIMfreq& f) {
+  plot.AxisCross();
+  const int n = f.m_nDim;
+  for (int k = 0; k < n; ++k) {
+    Curve(plot, f, kSpriteTickPlus3, [&](int j, double* u, double* v) {
+      const McComplex& z = f.m_pLoci[static_cast<size_t>(j) * n + k];
+      *u = z.re;
+      *v = z.im;
+    });
+    for (int i = 0; i < f.m_nNodes; ++i) {
+      if (!BranchNode(f, i, k)) continue;
+      const McComplex& z = f.m_nodeLoci[static_cast<size_t>(i) * n + k];
+      NodeAt(plot, z.re, z.im, f.m_nodeFreq[i], f.m_nodeFlags[i]);
+    }
+  }
+}
+
+void DrawCharBodeOf(FreqPlot& plot, const CSIMfreq& f) {
+  const std::vector<double> w = SweepFrequencies(f);
+  plot.AxisCross();
+  const int n = f.m_nDim;
+  for (int k = 0; k < n; ++k) {
+    auto gain = [&](int j) { return f.m_pLociGain[static_cast<size_t>(j) * n + k]; };
+    auto nodeGain = [&](int i) { return f.m_nodeLociGain[static_cast<size_t>(i) * n + k]; };
+    auto selected = [&](int i) { return BranchNode(f, i, k); };
+    BodeCurve(
+        plot, f, w, kSpriteTickPlus5, [&](int j) { return gain(j).re; },
+        [&](int i) { return nodeGain(i).re; }, selected);
+    BodeCurve(
+        plot, f, w, kSpriteTickPlus3, [&](int j) { return gain(j).im; },
+        [&](int i) { return nodeGain(i).im; }, selected);
+  }
+}

@@ -1,0 +1,265 @@
+#include "editing/ModelBuilders.h"
+
+#include "MC/MC_POWER.h"
+#include "MC/MC_REAL.h"
+#include "MC/McKinds.h"
+#include "MC/Mc_division.h"
+#include "MC/Mc_listmult.h"
+#include "MC/Mc_listsum.h"
+#include "MC/Mc_matrix.h"
+#include "MC/Mc_variable.h"
+#include "QorexDoc.h"
+#include "VARvalues.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr WORD kSignMinus = 0x0001;      // flag bit 0: the node is negated
+constexpr WORD kSignPlusMinus = 0x0002;  // flag bit 1: a plus-minus or minus-plus sign
+constexpr WORD kSignBits = 0x0003;       // bits 0-1: the node's sign
+constexpr WORD kGreek = 0x0010;          // a variable drawn as a Greek letter
+constexpr int kFirstUserEntry = 5;       // table entries before it are reserved names
+constexpr int kMaxOrder = 100;           // the dialog's range of the order
+constexpr char kModelLetters[] = "PKGLF";
+
+CMcBasic* S() {
+  return new CMcVariable("s", "", 0);
+}
+
+CMcBasic* Real(double value) {
+  return new CMcReal(std::fabs(value), value < 0.0 ? kSignMinus : 0);
+}
+
+CMcBasic* Div(CMcBasic* a, CMcBasic* b) {
+  return new CMcDivision(a, b, 0);
+}
+
+CMcBasic* Pow(CMcBasic* base, CMcBasic* exponent) {
+  return new CMcPower(base, exponent, 0);
+}
+
+CMcBasic* Prod(std::initializer_list<CMcBasic*> factors, WORD flags = 0) {
+  auto* product = new CMcListmult(flags);
+  for (CMcBasic* f : factors) product->AppendChild(f);
+  return product;
+}
+
+CMcBasic* Sum(std::initializer_list<CMcBasic*> terms) {
+  auto* sum = new CMcListsum(0);
+  for (CMcBasic* t : terms) sum->AppendChild(t);
+  return sum;
+}
+
+CMcMatrix* AsMatrix(CMcBasic* node) {
+  return McIsKind(node, kMcMatrix) ? static_cast<CMcMatrix*>(node) : nullptr;
+}
+
+CMcBasic* RightSide(const CMcBasic* definition) {
+  return definition != nullptr && definition->m_count >= 2 ? definition->m_children[1] : nullptr;
+}
+
+// A variable bound in the table with its value set, when there is a table.
+CMcBasic* BoundVariable(const char* name, const char* subscript, WORD flags, double value,
+                        CVARvalues* vars) {
+  auto* v = new CMcVariable(name, subscript, flags);
+  if (vars) {
+    vars->BindVariables(v);
+    if (v->m_index != CMcVariable::kUnbound && v->m_index >= kFirstUserEntry)
+      vars->SetValue(v->m_index - kFirstUserEntry, value);
+  }
+  return v;
+}
+
+// s^N, with s itself for N = 1.
+CMcBasic* Integrators(int n) {
+  return n == 1 ? S() : Pow(S(), Real(n));
+}
+
+// The element an entry of the shape holds: built, or 0 off the shape.
+bool OnShape(int shape, int r, int c) {
+  switch (shape) {
+    case kShapeDiagonal:
+      return r == c;
+    case kShapeUpper:
+      return c >= r;
+    case kShapeLower:
+      return c <= r;
+    default:
+      return true;
+  }
+}
+
+// Flips the sign bit 0 of a node (a term of the numerator that goes negative).
+CMcBasic* Negated(CMcBasic* node) {
+  node->m_flags ^= kSignMinus;
+  return node;
+}
+
+// The new factors of an element: Np and Dp as sums starting with 1.
+struct DeadTimeFactors {
+  CMcBasic* numerator;
+  CMcBasic* denominator;
+};
+
+DeadTimeFactors VariableDeadTime(const DeadTimeSpec& spec, int model, CVARvalues* vars) {
+  char subscript[32];
+  std::snprintf(subscript, sizeof subscript, "%d%d%c", spec.row + 1, spec.col + 1,
+                kModelLetters[model]);
+  CMcBasic* tau = BoundVariable("t", subscript, kGreek, spec.amount, vars);
+  CMcBasic* np = Sum({Real(1.0)});
+  CMcBasic* dp = Sum({Real(1.0)});
+  CMcBasic* x = Prod({Real(0.5), S(), tau}, kSignMinus);
+  np->AppendChild(x);
+  CMcBasic* y = Negated(x->Clone());
+  dp->AppendChild(y);
+  for (int k = 2; k <= spec.order; ++k) {
+    CMcBasic* q = Div(Pow(y->Clone(), Real(k)), Real(DeadTimeDivisor(k, spec.order)));
+    dp->AppendChild(q);
+    CMcBasic* copy = q->Clone();
+    np->AppendChild(k % 2 ? Negated(copy) : copy);
+  }
+  return {np, dp};
+}
+
+DeadTimeFactors FixedDeadTime(const DeadTimeSpec& spec) {
+  const double h = spec.amount / 2.0;
+  CMcBasic* np = Sum({Real(1.0)});
+  CMcBasic* dp = Sum({Real(1.0)});
+  CMcBasic* x = Prod({Real(h), S()});
+  dp->AppendChild(x);
+  np->AppendChild(Negated(x->Clone()));
+  double power = h;
+  for (int k = 2; k <= spec.order; ++k) {
+    power *= h;
+    CMcBasic* term = Prod({Real(power / DeadTimeDivisor(k, spec.order)), Pow(S(), Real(k))});
+    dp->AppendChild(term);
+    CMcBasic* copy = term->Clone();
+    np->AppendChild(k % 2 ? Negated(copy) : copy);
+  }
+  return {np, dp};
+}
+
+// Puts factor beside the part (numerator or denominator) at `index` of a
+// division: in place of a plain 1, as the last factor of a product, or in a
+// new product with it.
+void MultiplyPart(CMcBasic* division, int index, CMcBasic* factor) {
+  CMcBasic* part = division->m_children[index];
+  if (part->GetType() == McTypeWord(kMcReal) && static_cast<CMcReal*>(part)->m_value == 1.0) {
+    division->SetChildAt(factor, index);
+    delete part;
+  } else if (McIsKind(part, kMcListmult)) {
+    part->AppendChild(factor);
+  } else {
+    CMcBasic* product = Prod({});
+    division->SetChildAt(product, index);
+    product->AppendChild(part);
+    product->AppendChild(factor);
+  }
+}
+
+}  // namespace
+
+void DefinitionSize(const CMcBasic* definition, int* rows, int* cols) {
+  const CMcMatrix* m = AsMatrix(RightSide(definition));
+  *cols = m ? std::max(1, m->GetColumns()) : 1;
+  *rows = m ? m->m_count / *cols : 1;
+}
+
+CMcBasic* BuildControllerElement(int row, int col, int type, int typeNumber, CVARvalues* vars) {
+  char ij[32];
+  std::snprintf(ij, sizeof ij, "%d%d", row + 1, col + 1);
+  const int n = std::max(0, typeNumber);
+  auto k = [&] { return new CMcVariable("k", ij, 0); };
+  auto i = [&] { return new CMcVariable("I", ij, 0); };
+  auto d = [&] { return BoundVariable("D", ij, 0, 0.1, vars); };
+  // 1 + s / iT, the derivative's filter.
+  auto filter = [&] { return Sum({Real(1.0), Div(S(), BoundVariable("iT", ij, 0, 20.0, vars))}); };
+  switch (type) {
+    case kControllerPD: {
+      CMcBasic* a = Prod({k(), Sum({Real(1.0), Prod({S(), d()})})});
+      if (n == 0) return Div(a, filter());
+      return Div(a, Prod({Integrators(n), filter()}));
+    }
+    case kControllerPI: {
+      CMcBasic* a = Prod({k(), Sum({Real(1.0), Prod({S(), i()})})});
+      return Div(a, Prod({Integrators(std::max(1, n)), i()}));
+    }
+    case kControllerPID: {
+      CMcBasic* a =
+          Prod({k(), Sum({Real(1.0), Prod({S(), i()}), Prod({Pow(S(), Real(2)), d(), i()})})});
+      return Div(a, Prod({Integrators(std::max(1, n)), i(), filter()}));
+    }
+    default:
+      if (n == 0) return k();
+      return Div(k(), Integrators(n));
+  }
+}
+
+void BuildController(CMcBasic* controller, const CMcBasic* process, const ControllerSpec& spec,
+                     CVARvalues* vars) {
+  if (RightSide(controller) == nullptr) return;
+  int rows = 1, cols = 1;
+  DefinitionSize(controller, &rows, &cols);
+  if (spec.square && rows != cols) {
+    int processRows = 1, n = 1;
+    if (AsMatrix(RightSide(process))) DefinitionSize(process, &processRows, &n);
+    CQorexDoc::ResizeToMatrix(controller, n, n);
+    DefinitionSize(controller, &rows, &cols);
+  }
+  CMcBasic* rhs = RightSide(controller);
+  if (CMcMatrix* m = AsMatrix(rhs)) {
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < cols; ++c) {
+        CMcBasic* element = OnShape(spec.shape, r, c)
+                                ? BuildControllerElement(r, c, spec.type, spec.typeNumber, vars)
+                                : Real(0.0);
+        delete m->SetChildAt(element, r * cols + c);
+      }
+    return;
+  }
+  delete controller->SetChildAt(BuildControllerElement(0, 0, spec.type, spec.typeNumber, vars), 1);
+}
+
+double DeadTimeDivisor(int k, int order) {
+  double d = 1.0;
+  for (int j = 1; j <= k; ++j) {
+    // k! as the series has it; the Pade divisor grows by j (2n - j + 1) / (2 (n - j + 1)).
+    d *= order <= 4 ? j : j * (2.0 * order - j + 1) / (2.0 * (order - j + 1));
+  }
+  return d;
+}
+
+bool AddDeadTime(CMcBasic* definition, int model, const DeadTimeSpec& spec, CVARvalues* vars) {
+  CMcBasic* rhs = RightSide(definition);
+  if (rhs == nullptr || model < 0 || model > 4 || spec.order < 1 || spec.order > kMaxOrder)
+    return false;
+  int rows = 1, cols = 1;
+  DefinitionSize(definition, &rows, &cols);
+  if (spec.row < 0 || spec.row >= rows || spec.col < 0 || spec.col >= cols) return false;
+  CMcBasic* element = AsMatrix(rhs) ? rhs->m_children[spec.row * cols + spec.col] : rhs;
+  const DeadTimeFactors f = spec.fixed ? FixedDeadTime(spec) : VariableDeadTime(spec, model, vars);
+
+  if (element->GetType() == McTypeWord(kMcDivision) && element->m_count == 2) {
+    // The parts' signs move onto the fraction, so the new factors join
+    // unsigned parts.
+    for (int part = 0; part < 2; ++part) {
+      CMcBasic* child = element->m_children[part];
+      element->m_flags ^= child->m_flags & kSignMinus;
+      element->m_flags |= child->m_flags & kSignPlusMinus;
+      child->m_flags &= ~kSignBits;
+    }
+    MultiplyPart(element, 0, f.numerator);
+    MultiplyPart(element, 1, f.denominator);
+    return true;
+  }
+  CMcBasic* parent = element == rhs ? definition : rhs;
+  CMcBasic* product = Prod({}, element->m_flags & kSignBits);
+  parent->ReplaceChild(Div(product, f.denominator), element);
+  element->m_flags &= ~kSignBits;
+  product->AppendChild(element);
+  product->AppendChild(f.numerator);
+  return true;
+}

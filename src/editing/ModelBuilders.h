@@ -1,0 +1,69 @@
+#pragma once
+// The two builders of "Edit Models", without a window: they write expression
+// trees into a model definition X(s) = right side (an equality whose second
+// child is a matrix of elements or one element).
+//
+// Controller: every element of the Controller becomes a proportional, PD, PI
+// or PID expression with fresh design variables k, D, I, iT subscripted by
+// "%d%d" of row + 1 and column + 1 (so from the tenth row or column on two
+// elements may share a name), N pure integrators in front:
+//   P    k / s^N
+//   PD   k (1 + s D) / (s^N (1 + s / iT))
+//   PI   k (1 + s I) / (s^N I)                           N >= 1
+//   PID  k (1 + s I + s^2 D I) / (s^N I (1 + s / iT))    N >= 1
+// D and iT are bound in the variable table as they are built and set to 0.1
+// and 20, also when they already existed; k and I are bound later, with the
+// rest of the definition.
+//
+// Dead time: an element E becomes E Np / Dp, the rational approximation of
+// exp(-sT) of order n in x = sT/2:
+//   Np = sum (-x)^k / d_k,  Dp = sum x^k / d_k,  k = 0 .. n.
+// Up to order 4 d_k = k! (the cut exponential series of exp(-sT/2) over that
+// of exp(sT/2), whose denominator is stable there); from order 5 on, where that
+// denominator has roots in the right half-plane, d_k is the Pade divisor
+// (2n)! k! (n-k)! / ((2n-k)! n! 2^k), which makes Np / Dp the n/n Pade
+// approximant, stable at every order. T is a number (its terms h^k / d_k with
+// h = T/2) or a design variable tau (Greek t, subscript row, column and the
+// model's letter, its table value set to T).
+#include "platform/core/Types.h"
+
+class CMcBasic;
+class CVARvalues;
+
+enum ControllerType : int { kControllerP, kControllerPD, kControllerPI, kControllerPID };
+enum ControllerShape : int { kShapeFull, kShapeDiagonal, kShapeUpper, kShapeLower };
+
+// Rows and columns of a definition's right side: a matrix's, else 1 x 1.
+void DefinitionSize(const CMcBasic* definition, int* rows, int* cols);
+
+// One controller element (row and col 0-based); a type number below 0 builds
+// as 0, one below 1 as 1 for PI and PID. vars may be null (nothing bound).
+CMcBasic* BuildControllerElement(int row, int col, int type, int typeNumber, CVARvalues* vars);
+
+struct ControllerSpec {
+  int shape = kShapeFull;
+  int type = kControllerP;
+  int typeNumber = 0;
+  bool square = true;
+};
+// Replaces the elements of the Controller definition: square first (when
+// asked and not square) to n x n, n the Process's column count; elements off
+// the shape are 0. A right side that is no matrix gets one element
+// (subscript 11).
+void BuildController(CMcBasic* controller, const CMcBasic* process, const ControllerSpec& spec,
+                     CVARvalues* vars);
+
+struct DeadTimeSpec {
+  int row = 0;  // 0-based
+  int col = 0;
+  double amount = 1.0;
+  int order = 1;
+  bool fixed = false;
+};
+// d_k of the approximant of order n (1 <= k <= n): k! up to order 4, the Pade
+// divisor from order 5 on, both as running products.
+double DeadTimeDivisor(int k, int order);
+// Multiplies element (row, col) of model slot `model`'s definition by the
+// approximation. False, nothing changed, for an order below 1, an element
+// outside the right side or a definition without one.
+bool AddDeadTime(CMcBasic* definition, int model, const DeadTimeSpec& spec, CVARvalues* vars);

@@ -1,0 +1,145 @@
+// A question that opens in the middle of a slider drag, answered with the
+// mouse on a real window system: the box gets the click, the drag has ended,
+// and the design, the other open design and the active window are as they
+// were when the question opened. Input goes through the window system's
+// queue, where a mouse grab left with the slider would take every click.
+#include "tests/editing/ProcessViewTestSupport.h"
+#include "tests/support/DesktopInput.h"
+
+#include "GlobalResources.h"
+#include "MainFrm.h"
+#include "editing/VarBar.h"
+#include "platform/testing/TestHooks.h"
+#include "res/resource.h"
+
+#include "platform/ui/Dialog.h"
+#include "platform/ui/MessageBoxUi.h"
+
+#include <QAbstractButton>
+#include <QMainWindow>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+using namespace pvtest;
+
+class DesktopModal : public ProcessView {
+ protected:
+  void TearDown() override {
+    g_dWatchdogTol = m_savedTolerance;
+    QxSetMessageBoxHandler(m_savedHandler);
+    ProcessView::TearDown();
+  }
+  CVarBar& Vars() const { return Frame()->m_wndVarbar; }
+  // Gives K(1,1) of the active design a fresh variable; its user index.
+  int MakeVariable() {
+    PickElement(kModelK, 0, 0, 3);
+    QxTest::PumpUntilIdle();
+    const int sel = Vars().m_wndList.GetCurSel();
+    return sel < 0 ? -1 : static_cast<int>(Vars().m_wndList.GetItemData(sel));
+  }
+  static double Value(CQorexDoc* doc, int user) {
+    double v, mn, mx;
+    doc->m_vars.Get(user, &v, &mn, &mx);
+    return v;
+  }
+  double m_savedTolerance = g_dWatchdogTol;
+  // The real boxes, as the program shows them.
+  QxMessageBoxHandler m_savedHandler = QxSetMessageBoxHandler(&QxShowMessageBox);
+};
+
+QAbstractButton* ButtonNamed(QMessageBox* box, const char* text) {
+  for (QAbstractButton* button : box->buttons())
+    if (button->text() == QLatin1String(text)) return button;
+  return nullptr;
+}
+
+TEST_F(DesktopModal, AQuestionDuringASliderDragTakesTheClickAndChangesNothingBehindIt) {
+  if (!qxtest::OnRealWindowSystem()) GTEST_SKIP() << "a mouse grab needs a real window system";
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+  // The other open design, with a variable of its own.
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  CQorexDoc* other = Doc();
+  const int otherUser = MakeVariable();
+  const double otherValue = Value(other, otherUser);
+  other->SetModifiedFlag(FALSE);
+  CMDIChildWnd* otherChild = Frame()->MDIGetActive();
+  // This design, active again.
+  Frame()->MDINext();
+  QxTest::PumpUntilIdle();
+  ASSERT_NE(Doc(), other);
+  CQorexDoc* doc = Doc();
+  CMDIChildWnd* child = Frame()->MDIGetActive();
+  const int user = MakeVariable();
+  ASSERT_GE(user, 0);
+  ASSERT_NE(child, otherChild);
+  g_dWatchdogTol = 0;  // every recalculation asks now
+
+  // While the question is open: note the state, click "Yes" with the mouse.
+  // The simulator properties then open: click inside them, cancel them.
+  double valueAsked = 0;
+  CQorexDoc* activeAsked = nullptr;
+  int questions = 0;
+  bool clickIgnored = false;
+  QElapsedTimer sinceClick;
+  QTimer watch;
+  watch.setInterval(20);
+  QPointer<QMessageBox> first;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    if (!first) {
+      first = box;
+      ++questions;
+      valueAsked = Value(doc, user);
+      activeAsked = Doc();
+      QAbstractButton* yes = ButtonNamed(box, "&Yes");
+      ASSERT_NE(yes, nullptr);
+      sinceClick.start();
+      // Clicked from its own turn of the loop: whatever the click opens must
+      // not hold up this watch.
+      QTimer::singleShot(0, yes, [yes] { qxtest::SystemClick(yes, yes->rect().center()); });
+      return;
+    }
+    if (box == first && sinceClick.elapsed() < 2000) return;
+    // The click went elsewhere, or the click reached the design and it asked
+    // again: no more questions, and this one answered by key to end the test.
+    if (box == first) clickIgnored = true;
+    if (box != first) ++questions;
+    g_dWatchdogTol = m_savedTolerance;
+    QTimer::singleShot(0, box, [box] { QTest::keyClick(box->windowHandle(), Qt::Key_Escape); });
+  });
+  watch.start();
+  QxTest::ModalScript properties([&](CWnd* dialog) {
+    qxtest::SystemClick(dialog->GetWidget(), QPoint(10, 10));
+    static_cast<CDialog*>(dialog)->EndDialog(IDCANCEL);
+  });
+
+  CRect track;
+  Vars().m_wndSlider.GetClientRect(&track);
+  const int y = track.CenterPoint().y;
+  const CPoint at(track.left + (track.Width() * 55) / 100, y);
+  QxTest::MouseDown(&Vars().m_wndSlider, at);
+  for (int x = at.x; x <= track.right && questions == 0; x += 7)
+    QxTest::MouseMove(&Vars().m_wndSlider, {x, y});
+  // The user goes on moving the mouse and lets go far to the left.
+  QxTest::MouseMove(&Vars().m_wndSlider, {track.left, y});
+  QxTest::MouseUp(&Vars().m_wndSlider, {track.left, y});
+  QxTest::PumpUntilIdle();
+  watch.stop();
+
+  ASSERT_EQ(questions, 1);
+  EXPECT_FALSE(clickIgnored) << "the box's button did not get the click";
+  EXPECT_EQ(CWnd::GetCapture(), nullptr);
+  EXPECT_DOUBLE_EQ(Value(doc, user), valueAsked);
+  EXPECT_DOUBLE_EQ(Value(other, otherUser), otherValue);
+  EXPECT_EQ(activeAsked, doc);
+  EXPECT_EQ(Doc(), doc);
+  EXPECT_FALSE(other->IsModified());
+}
+
+}  // namespace

@@ -1,0 +1,387 @@
+// "Edit Models" in the started program: typed edits reaching the loop at OK
+// and nowhere at Cancel, the models it refuses, the flags, the library, and
+// the two builders run from their buttons.
+#include "tests/editing/EditingDialogsTestSupport.h"
+
+#include "simulation/SIMtrnfn.h"
+#include "tests/support/TreeBuilders.h"
+
+#include <cmath>
+
+namespace {
+
+using namespace dlgtest;
+using pvtest::Text;
+using namespace qxtest::trees;
+
+// Clicks the first leaf of the shown copy's right side and climbs with
+// Ctrl+Up until the whole right side is the caret node, then types over it.
+void RetypeWhole(CZevMCWnd& editor, const char* script) {
+  const CMcBasic* rhs = editor.GetShownExpression()->m_children[1];
+  const CMcBasic* leaf = rhs;
+  while (leaf->m_count > 0) leaf = leaf->m_children[0];
+  ClickNode(editor, leaf);
+  for (int i = 0; i < 8 && editor.m_edit.m_pCaret != rhs; ++i) {
+    QxTest::PressKey(VK_UP, MK_CONTROL, &editor);
+    QxTest::PumpEvents();
+  }
+  Key(editor, VK_DELETE);
+  Type(editor, script);
+}
+
+TEST_F(EditingDialogs, EditModelsEndToEndMovesTheClosedLoopPole) {
+  const QPointF before = PoleInk();
+  const CPoint minus2 = LocusPixel(-2, 0);
+  EXPECT_NEAR(before.x(), minus2.x, 2.0);
+  EXPECT_NEAR(before.y(), minus2.y, 2.0);
+  bool buildShown = true;
+  std::string typed;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    auto& dlg = dynamic_cast<CEditModels&>(d);
+    buildShown = Visible(d, IDC_MODEL_BUILD);
+    TypeTwoOverSPlusThree(dlg.m_wndEditor);
+    typed = Text(dlg.m_wndEditor.GetShownExpression());
+    ClickItem(d, IDOK);
+  }});
+  Command(ID_EDIT_MODELS);
+  ASSERT_EQ(script.Dialogs().size(), 1u);
+  EXPECT_EQ(script.Dialogs()[0].result, IDOK);
+  EXPECT_FALSE(buildShown);
+  EXPECT_EQ(typed, "(G(s) ? {2}/{(s + 3)})");
+  EXPECT_EQ(ModelText(kModelG), "{2}/{(s + 3)}");
+  const QPointF after = PoleInk();
+  const CPoint minus5 = LocusPixel(-5, 0);
+  EXPECT_NEAR(after.x(), minus5.x, 2.0);
+  EXPECT_NEAR(after.y(), minus5.y, 2.0);
+  EXPECT_TRUE(Doc()->IsModified());
+}
+
+TEST_F(EditingDialogs, EditModelsCancelledAfterTypingLeavesTheDesignAsItWas) {
+  const Bytes before = Record(*Doc());
+  for (bool byEscape : {false, true}) {
+    QxTest::DialogScript script({[&](CDialog& d) {
+      auto& dlg = dynamic_cast<CEditModels&>(d);
+      TypeTwoOverSPlusThree(dlg.m_wndEditor);
+      if (byEscape) {
+        // Escape belongs to the editor while it has the focus.
+        Key(dlg.m_wndEditor, VK_ESCAPE);
+        ASSERT_TRUE(d.ContinueModal());
+        d.GetDlgItem(IDC_MODEL)->SetFocus();
+        QxTest::PressKey(VK_ESCAPE);
+      } else {
+        Close(d);
+      }
+    }});
+    Command(ID_EDIT_MODELS);
+    ASSERT_EQ(script.Dialogs().size(), 1u);
+    EXPECT_EQ(script.Dialogs()[0].result, IDCANCEL);
+    EXPECT_FALSE(script.Dialogs()[0].endedByScript);
+    EXPECT_EQ(Record(*Doc()), before);
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_EQ(ModelText(kModelG), "{1}/{(s + 1)}");
+  }
+}
+
+TEST_F(EditingDialogs, ModelsTheConversionCannotTurnIntoATransferFunctionAreRefusedAtOk) {
+  const Bytes before = Record(*Doc());
+  const struct {
+    const char* what;
+    const char* script;
+    const char* typed;
+  } rows[] = {
+      {"a bracket around a whole fraction", "(s+2<Right>/(s+3", "op({(s + 2)}/{op((s + 3))})"},
+      {"not one fraction at the top", "K*(1+1/(T*s", "K*op((1 + {1}/{op(T*s)}))"},
+      {"improper", "a*s^2<Right>+1", "(a*s^2 + 1)"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::string typed;
+    QxTest::ShownBoxScript boxes;
+    QxTest::DialogScript script({[&](CDialog& d) {
+      auto& dlg = dynamic_cast<CEditModels&>(d);
+      RetypeWhole(dlg.m_wndEditor, row.script);
+      typed = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+      ClickItem(d, IDOK);
+      ASSERT_TRUE(d.ContinueModal());
+      Close(d);
+    }});
+    Command(ID_EDIT_MODELS);
+    EXPECT_EQ(typed, row.typed);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text,
+              "At least one of the models you have edited\ncannot be accepted as valid.");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+    EXPECT_EQ(boxes.Boxes()[0].type, UINT(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(ModelText(kModelG), "{1}/{(s + 1)}");
+  }
+}
+
+// A copy that could not be made leaves no whole design to commit.
+TEST_F(EditingDialogs, CopiesThatAreNoWholeDesignAreNeverCommitted) {
+  const Bytes before = Record(*Doc());
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    CMcGroup* list = dynamic_cast<CEditModels&>(d).m_wndEditor.m_pList;
+    delete list->RemoveChildAt(list->m_count - 1);
+    ClickItem(d, IDOK);
+    EXPECT_TRUE(d.ContinueModal());
+    Close(d);
+  }});
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(Record(*Doc()), before);
+}
+
+// The index picks a flag word and a list entry: only slots that exist.
+TEST_F(EditingDialogs, TheEntryPointsPreselectOnlySlotsThatExist) {
+  const struct {
+    bool models;
+    int i, shown;
+    int control;  // shown only for this slot: "Build", "Show signal"
+    bool visible;
+  } rows[] = {{true, 1, 1, IDC_MODEL_BUILD, true},   {true, 4, 4, IDC_MODEL_BUILD, false},
+              {true, -1, 2, IDC_MODEL_BUILD, false}, {true, 5, 2, IDC_MODEL_BUILD, false},
+              {false, 3, 3, IDC_SIGNAL_SHOW, true},  {false, 8, 8, IDC_SIGNAL_SHOW, false},
+              {false, 9, 0, IDC_SIGNAL_SHOW, true},  {false, -1, 0, IDC_SIGNAL_SHOW, true}};
+  for (const auto& row : rows) {
+    int shown = -1, combo = -1;
+    bool visible = false;
+    QxTest::DialogScript script({[&](CDialog& d) {
+      CZevMCWnd* editor = row.models ? &dynamic_cast<CEditModels&>(d).m_wndEditor
+                                     : &dynamic_cast<CEditSignals&>(d).m_wndEditor;
+      shown = editor->m_pList->m_current;
+      combo =
+          static_cast<CComboBox*>(d.GetDlgItem(row.models ? IDC_MODEL : IDC_SIGNAL))->GetCurSel();
+      visible = Visible(d, row.control);
+    }});
+    row.models ? Doc()->EditModels(row.i) : Doc()->EditSignals(row.i);
+    EXPECT_EQ(shown, row.shown) << row.models << " " << row.i;
+    EXPECT_EQ(combo, row.shown) << row.models << " " << row.i;
+    EXPECT_EQ(visible, row.visible) << row.models << " " << row.i;
+  }
+  EXPECT_FALSE(Doc()->IsModified());
+}
+
+TEST_F(EditingDialogs, AFlagLeftForAnotherModelStaysAfterCancel) {
+  const WORD flagsG = Doc()->m_system.m_G.m_wFlags;
+  ASSERT_EQ(flagsG & 2, 0);
+  bool squareK = true, tuneK = false;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    ClickItem(d, IDC_MODEL_SQUARE);  // "Ensure square matrix" for the Process
+    StepList(d, IDC_MODEL, -1);      // to the Controller
+    squareK = Checked(d, IDC_MODEL_SQUARE);
+    tuneK = Checked(d, IDC_MODEL_ALLOW_TUNING);
+    EXPECT_TRUE(Visible(d, IDC_MODEL_BUILD));
+    Close(d);
+  }});
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(Doc()->m_system.m_G.m_wFlags, flagsG | 2);
+  EXPECT_TRUE(Doc()->IsModified());
+  // The Controller's own flags were shown: allow automatic modification only.
+  EXPECT_FALSE(squareK);
+  EXPECT_TRUE(tuneK);
+  EXPECT_EQ(ModelText(kModelG), "{1}/{(s + 1)}");
+}
+
+TEST_F(EditingDialogs, AnInvalidModelIsRefusedOnceAndACorrectedOneCommitsModelsAndSignals) {
+  const CMcBasic* signalBefore = Doc()->m_signals.GetAt(0);
+  const std::string signalText = Text(signalBefore);
+  size_t boxesAfterFirstOk = 0;
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    auto& dlg = dynamic_cast<CEditModels&>(d);
+    RetypeWhole(dlg.m_wndEditor, "a*s^2<Right>+1");
+    ClickItem(d, IDOK);
+    boxesAfterFirstOk = boxes.Boxes().size();
+    ASSERT_TRUE(d.ContinueModal());
+    RetypeWhole(dlg.m_wndEditor, "1/(s+4");
+    ClickItem(d, IDOK);
+  }});
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(boxesAfterFirstOk, 1u);
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(script.Dialogs()[0].result, IDOK);
+  EXPECT_EQ(ModelText(kModelG), "{1}/{op((s + 4))}");
+  // The signals are the carried copies now.
+  EXPECT_NE(Doc()->m_signals.GetAt(0), signalBefore);
+  EXPECT_EQ(Text(Doc()->m_signals.GetAt(0)), signalText);
+  // The closed-loop pole: the zero of |I + FLGK| = (s + 5) / (s + 4).
+  EXPECT_NEAR(Doc()->m_system.m_detIFLGK.m_zeros[1].re, -5.0, 1e-9);
+}
+
+TEST_F(EditingDialogs, AddKeepsItsLibraryEntryAfterCancelAndChooseReplacesTheShownCopy) {
+  Doc()->m_modelLibrary.Add(new CMcEquality(Fn("G", S()), Div(Real(5), Sum({S(), Real(5)})), 0));
+  Doc()->SetModifiedFlag(FALSE);
+  std::string chosen, unchosen;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        auto& dlg = dynamic_cast<CEditModels&>(d);
+        ClickItem(d, IDC_ADD_TO_LIBRARY);
+        ClickItem(d, IDC_CHOOSE);  // the second action: nothing chosen
+        unchosen = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        ClickItem(d, IDC_CHOOSE);  // the third: the first entry
+        chosen = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        Close(d);
+      },
+      [&](CDialog& d) { ClickItem(d, IDOK); },
+      [&](CDialog& d) {
+        static_cast<CListBox*>(d.GetDlgItem(IDC_CHOOSE_LIST))->SetCurSel(0);
+        ClickItem(d, IDOK);
+      },
+  });
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(unchosen, "{1}/{(s + 1)}");
+  EXPECT_EQ(chosen, "{5}/{(s + 5)}");
+  ASSERT_EQ(Doc()->m_modelLibrary.GetCount(), 2);
+  EXPECT_EQ(Text(Doc()->m_modelLibrary.GetAt(1)), "(G(s) ? {1}/{(s + 1)})");
+  EXPECT_TRUE(Doc()->IsModified());
+  EXPECT_EQ(ModelText(kModelG), "{1}/{(s + 1)}");
+}
+
+// ---- the builders from their buttons ------------------------------------------------
+
+double Value(CQorexDoc* doc, const char* name, const char* subscript, WORD style = 0) {
+  const int entry = doc->m_vars.Find(name, subscript, style);
+  return entry < 0 ? NAN : doc->m_vars.m_pValue[entry];
+}
+
+TEST_F(EditingDialogs, BuildMakesADiagonalPidControllerAndItsValuesStayAfterCancel) {
+  SetModel(kModelK, Identity(2));
+  std::string built;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        auto& dlg = dynamic_cast<CEditModels&>(d);
+        ClickItem(d, IDC_MODEL_BUILD);
+        built = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        Close(d);
+      },
+      [&](CDialog& d) {
+        StepList(d, IDC_CONTROLLER_TYPE, 3);   // PID: the type number becomes 1
+        StepList(d, IDC_CONTROLLER_SHAPE, 1);  // Diagonal
+        CString n;
+        d.GetDlgItemText(IDC_CONTROLLER_TYPE_NUMBER, n);
+        EXPECT_STREQ(n.GetString(), "1");
+        ClickItem(d, IDOK);
+      },
+  });
+  Doc()->EditModels(kModelK);
+  EXPECT_EQ(built,
+            "[{k_11*(1 + s*I_11 + s^2*D_11*I_11)}/{s*I_11*(1 + {s}/{iT_11})}, 0; 0, "
+            "{k_22*(1 + s*I_22 + s^2*D_22*I_22)}/{s*I_22*(1 + {s}/{iT_22})}]");
+  for (const char* ij : {"11", "22"}) {
+    EXPECT_EQ(Value(Doc(), "D", ij), 0.1);
+    EXPECT_EQ(Value(Doc(), "iT", ij), 20.0);
+  }
+  EXPECT_TRUE(Doc()->IsModified());
+  EXPECT_EQ(ModelText(kModelK), "[1, 0; 0, 1]");
+}
+
+TEST_F(EditingDialogs, BuildControllerSetsTypeNumbersAndRefusesIntegralActionWithoutOne) {
+  std::vector<std::string> numbers;
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        ClickItem(d, IDC_MODEL_BUILD);
+        Close(d);
+      },
+      [&](CDialog& d) {
+        auto number = [&] {
+          CString n;
+          d.GetDlgItemText(IDC_CONTROLLER_TYPE_NUMBER, n);
+          numbers.push_back(n.GetString());
+        };
+        StepList(d, IDC_CONTROLLER_TYPE, 2);  // PI: 0 raised to 1
+        number();
+        d.SetDlgItemText(IDC_CONTROLLER_TYPE_NUMBER, "2");
+        StepList(d, IDC_CONTROLLER_TYPE, -1);  // PD: back to 0
+        number();
+        StepList(d, IDC_CONTROLLER_TYPE, 2);  // PID
+        number();
+        d.SetDlgItemText(IDC_CONTROLLER_TYPE_NUMBER, "0");
+        ClickItem(d, IDOK);
+        EXPECT_TRUE(d.ContinueModal());
+        Close(d);
+      },
+  });
+  Doc()->EditModels(kModelK);
+  EXPECT_EQ(numbers, (std::vector<std::string>{"1", "0", "1"}));
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Type number must be atleast 1 for integral action.");
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Invalid specifications");
+  EXPECT_EQ(boxes.Boxes()[0].type, UINT(MB_OK));
+  EXPECT_FALSE(Doc()->IsModified());
+}
+
+TEST_F(EditingDialogs, DeadTimeRefusesMissingElementsAndOrdersAndMultipliesTheElement) {
+  std::string fixed;
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        auto& dlg = dynamic_cast<CEditModels&>(d);
+        ClickItem(d, IDC_MODEL_DEADTIME);
+        fixed = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        ClickItem(d, IDOK);
+      },
+      [&](CDialog& d) {
+        // The up arrow of a never-ranged up-down lowers the order to 0.
+        static_cast<CSpinButtonCtrl*>(d.GetDlgItem(IDC_DEADTIME_ORDER_SPIN))->QxStep(+1);
+        ClickItem(d, IDOK);
+        d.SetDlgItemText(IDC_DEADTIME_ORDER, "1");
+        d.SetDlgItemText(IDC_DEADTIME_ROW, "2");
+        ClickItem(d, IDOK);
+        d.SetDlgItemText(IDC_DEADTIME_ROW, "1");
+        d.SetDlgItemText(IDC_DEADTIME_AMOUNT, "2");
+        ClickItem(d, IDC_DEADTIME_FIXED);
+        ClickItem(d, IDOK);
+      },
+  });
+  Command(ID_EDIT_MODELS);
+  ASSERT_EQ(boxes.Boxes().size(), 2u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Please enter an integer between 1 and 100.");
+  EXPECT_EQ(boxes.Boxes()[1].text, "The specified matrix element does not exist.");
+  EXPECT_EQ(boxes.Boxes()[1].caption, "Error");
+  EXPECT_EQ(fixed, "{(1 - 1*s)}/{(s + 1)*(1 + 1*s)}");
+  EXPECT_EQ(ModelText(kModelG), fixed);
+}
+
+// Each step sent while the editor still has the focus and a caret, as a
+// command message; whether the edit had ended when the step's own work ran.
+TEST_F(EditingDialogs, EachStepThatReshapesTheCopiesEndsTheEditFirst) {
+  const struct {
+    const char* what;
+    int id;
+    int code;
+  } rows[] = {{"model change", IDC_MODEL, CBN_SELCHANGE},
+              {"Dead-time", IDC_MODEL_DEADTIME, BN_CLICKED},
+              {"Build", IDC_MODEL_BUILD, BN_CLICKED},
+              {"OK", IDOK, BN_CLICKED}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    bool editing = false, editingInside = true, editingAfter = true;
+    CEditModels* models = nullptr;
+    QxTest::DialogScript script({
+        [&](CDialog& d) {
+          auto& dlg = dynamic_cast<CEditModels&>(d);
+          models = &dlg;
+          CZevMCWnd& editor = dlg.m_wndEditor;
+          ClickNode(editor, editor.GetShownExpression()->m_children[1]);  // K(s) = 1
+          editing = editor.m_edit.IsEditing() && QxTest::Focus() == &editor;
+          if (row.id == IDC_MODEL)
+            static_cast<CComboBox*>(d.GetDlgItem(IDC_MODEL))->SetCurSel(kModelK);
+          d.SendMessage(WM_COMMAND, MAKEWPARAM(row.id, row.code),
+                        reinterpret_cast<LPARAM>(d.GetDlgItem(row.id)->GetSafeHwnd()));
+          QxTest::PumpEvents();
+          editingAfter = editor.m_edit.IsEditing();
+        },
+        [&](CDialog&) { editingInside = models->m_wndEditor.m_edit.IsEditing(); },
+    });
+    Doc()->EditModels(kModelK);
+    EXPECT_TRUE(editing);
+    EXPECT_FALSE(editingAfter);
+    if (row.id == IDC_MODEL_DEADTIME || row.id == IDC_MODEL_BUILD) {
+      EXPECT_FALSE(editingInside);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+// The desktop as a user meets it, with input through the window system's
+// queue: floating bars owned by the main window, keys after a menu, the status
+// prompt of a toolbar button. The stacking test needs a real window system
+// with a window manager; the others run anywhere.
+#include "tests/platform/UiTestApp.h"
+#include "tests/support/DesktopInput.h"
+
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include <algorithm>
+
+namespace qxtest {
+namespace {
+
+using UiDesktop = UiApp;
+
+QAction* ActionNamed(QWidget* holder, const char* text) {
+  for (QAction* action : holder->actions())
+    if (action->text() == QLatin1String(text)) return action;
+  return nullptr;
+}
+
+TEST_F(UiDesktop, AFloatingBarShownAtStartStaysAboveTheMainWindow) {
+  if (!OnRealWindowSystem()) GTEST_SKIP() << "needs a window manager";
+  QWidget* dock = Frame()->m_wndFloatBar.QxContainer();
+  QWidget* main = Frame()->QxMainWindow();
+  ASSERT_TRUE(dock && main && dock->isWindow());
+  // Owned: kept above its owner and out of the task list by the window manager.
+  EXPECT_TRUE(dock->windowFlags() & Qt::Tool);
+  const auto frameId = static_cast<unsigned long>(main->winId());
+  const auto dockId = static_cast<unsigned long>(dock->winId());
+  std::vector<unsigned long> order;
+  QElapsedTimer clock;
+  clock.start();
+  auto place = [&](unsigned long id) {
+    return std::find(order.begin(), order.end(), id) - order.begin();
+  };
+  do {  // the window manager stacks them in its own time
+    QxTest::PumpEvents();
+    order = StackingOrder();
+  } while (clock.elapsed() < 3000 &&
+           (place(frameId) == std::ssize(order) || place(dockId) == std::ssize(order) ||
+            place(dockId) < place(frameId)));
+  if (order.empty()) GTEST_SKIP() << "no window manager";
+  EXPECT_GT(place(dockId), place(frameId));
+}
+
+// Escape closes the menu but leaves Qt's focus on the menu bar; a click on a
+// bar takes no focus. Ctrl+N must still open a document.
+TEST_F(UiDesktop, ShortcutsWorkAfterAMenuClosedWithEscapeAndAClickOnABar) {
+  QMainWindow* main = Frame()->QxMainWindow();
+  QMenuBar* menuBar = main->menuBar();
+  QAction* file = ActionNamed(menuBar, "&File");
+  ASSERT_NE(file, nullptr);
+  SystemClick(menuBar, menuBar->actionGeometry(file).center());
+  QMenu* popup = file->menu();
+  ASSERT_TRUE(popup && popup->isVisible());
+  SystemKey(popup, Qt::Key_Escape);
+  EXPECT_FALSE(popup->isVisible());
+  SystemClick(Frame()->m_wndBottomBar.GetWidget(), QPoint(2, 2));
+  const qsizetype before = Frame()->QxMdiArea()->subWindowList().size();
+  SystemKey(main, Qt::Key_N, Qt::ControlModifier);
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(Frame()->QxMdiArea()->subWindowList().size(), before + 1);
+}
+
+TEST_F(UiDesktop, AButtonsPromptLeavesWithThePointer) {
+  auto* tools = qobject_cast<QToolBar*>(Frame()->m_wndToolBar.GetWidget());
+  ASSERT_NE(tools, nullptr);
+  QWidget* button = nullptr;
+  for (QAction* action : tools->actions())
+    if (action->data().toUInt() == ID_TB_CHECKED) button = tools->widgetForAction(action);
+  ASSERT_NE(button, nullptr);
+  const CString idle = Frame()->m_wndStatusBar.GetPaneText(0);
+  SystemMove(button, button->rect().center());
+  EXPECT_STREQ(Frame()->m_wndStatusBar.GetPaneText(0), "Checks things");
+  SystemMove(Frame()->QxMdiArea(), QPoint(40, 40));
+  EXPECT_STREQ(Frame()->m_wndStatusBar.GetPaneText(0), idle);
+}
+
+}  // namespace
+}  // namespace qxtest
