@@ -30,7 +30,7 @@
 #include "QorexDoc.h"
 #include "simulation/SIMeigen.h"
 #include "simulation/SIMfreq.h"
-#include "tests/support/TreeBuilders.h"
+#include "bench/ThreeByThreeDesign.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,42 +41,10 @@
 
 namespace {
 
-using namespace qxtest::trees;
-
-void Set(CMXC_BIN& list, int slot, CMcBasic* rhs) {
-  delete list.GetAt(slot)->SetChildAt(rhs, 1);
-}
-
-// k_i (1 + T_i s) / (T_i s): the PI controller with its gain as a variable.
-CMcBasic* Pi(const char* sub, double T) {
-  return Div(Prod({Variable("k", 0, sub), PolyExpr({1, T})}), PolyExpr({0, T}));
-}
-
 std::unique_ptr<CQorexDoc> ThreeByThree(int locusSteps) {
   g_nRlLogSteps = locusSteps;
   auto doc = std::make_unique<CQorexDoc>();
-  Set(doc->m_models, kModelP, Identity(3));
-  Set(doc->m_models, kModelK,
-      Matrix(3, {Pi("1", 1), Real(0), Real(0), Real(0), Pi("2", 2), Real(0), Real(0), Real(0),
-                 Pi("3", 1)}));
-  Set(doc->m_models, kModelG,
-      Matrix(3, {Tf({1}, {1, 1}), Tf({0.5}, {1, 2}), Tf({0.2}, {3, 1}),  //
-                 Tf({0.3}, {2, 1}), Tf({2}, {1, 1.5, 0.5}), Tf({0.4}, {1, 1}), Tf({0.1}, {4, 1}),
-                 Tf({0.2}, {2, 1}), Tf({1.5}, {1, 2, 1})}));
-  Set(doc->m_models, kModelL, Identity(3));
-  Set(doc->m_models, kModelF, Identity(3));
-  Set(doc->m_signals, kSigC, Matrix(1, {Real(1), Real(1), Real(1)}));
-  for (int slot : {kSigV, kSigD, kSigN})
-    Set(doc->m_signals, slot, Matrix(1, {Real(0), Real(0), Real(0)}));
-  doc->m_dSamplingTime = 0.003;
-  doc->m_dFinalTime = 30;
-  doc->UpdateUsedVariables();
-  const double k[] = {2, 1.5, 1};
-  const char* subs[] = {"1", "2", "3"};
-  for (int i = 0; i < 3; ++i) doc->m_vars.m_pValue[doc->m_vars.Find("k", subs[i], 0)] = k[i];
-  doc->m_pVarPoints[0].m_nVariable = doc->m_vars.Find("k", "1", 0);
-  doc->m_pVarPoints[0].m_wCode = 0;
-  doc->Recalculate();
+  qxbench::MakeThreeByThree(*doc);
   return doc;
 }
 

@@ -142,10 +142,11 @@ void CMainFrame::FloatAtClientPoint(CControlBar& bar, CPoint point, DWORD dwStyl
 void CMainFrame::RecalcLayout(BOOL bNotify) {
   CMDIFrameWnd::RecalcLayout(bNotify);
   if (!m_wndOutputBar.GetSafeHwnd() || m_wndOutputBar.IsFloating()) return;
-  CRect client, bar;
+  // At the height it asks for: its grip may just have changed it.
+  CRect client;
   GetClientRect(&client);
-  m_wndOutputBar.GetClientRect(&bar);
-  m_wndOutputBar.SetWindowPos(nullptr, 0, 0, client.Width(), bar.Height(),
+  m_wndOutputBar.SetWindowPos(nullptr, 0, 0, client.Width(),
+                              m_wndOutputBar.CalcFixedLayout(FALSE, TRUE).cy,
                               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

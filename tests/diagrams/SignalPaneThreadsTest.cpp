@@ -1,0 +1,155 @@
+// The live share of the signal panes: a stand-in for the real-time worker
+// writes samples into the application-wide simulator under the simulation
+// lock and posts "InvalidateSlice"; the pane repaints only the strip around
+// the sample, from the simulator's samples.
+#include "ChildFrm.h"
+#include "MainFrm.h"
+#include "Qorex.h"
+#include "QorexDoc.h"
+#include "diagrams/QorexView.h"
+#include "platform/core/Debug.h"
+#include "platform/ui/DocTemplate.h"
+#include "res/Resources.h"
+#include "res/resource.h"
+#include "platform/ui/MessageQueue.h"
+#include "simulation/SIMsystem.h"
+#include "tests/diagrams/SignalPaneTestSupport.h"
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+using namespace qxsigtest;
+
+// The application object with its document template, the main frame's bars
+// as objects, and only the "SimulationView" bar made, docked in a frame that
+// is never shown: Qt paints no window, so no thread of Qt's own (which the
+// thread sanitizer cannot see into) touches a window's image, and the panes
+// paint through their messages. The worker's messages reach the bar as in
+// the program: the application, the design, the frame's list of bars.
+class SignalPaneThreads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QxRegisterResources();
+    m_app = std::make_unique<CQorexApp>();
+    ASSERT_TRUE(m_app->InitApplication());
+    m_template = new CMultiDocTemplate(IDR_QOREXTYPE, RUNTIME_CLASS(CQorexDoc),
+                                       RUNTIME_CLASS(CChildFrame), RUNTIME_CLASS(CQorexView));
+    m_app->AddDocTemplate(m_template);
+    InitGlobalResources();
+    m_doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
+    ASSERT_TRUE(m_doc && m_doc->OnNewDocument());
+    m_bars = std::make_unique<CMainFrame>();
+    m_host = new CFrameWnd;
+    ASSERT_TRUE(m_host->Create(nullptr, "Host", WS_OVERLAPPEDWINDOW, CRect(0, 0, 700, 300)));
+    m_host->EnableDocking(CBRS_ALIGN_ANY);
+    ASSERT_TRUE(Bar().Create(m_host, IDD_OUTPUTBAR, CBRS_ALIGN_BOTTOM, IDW_OUTPUTBAR));
+    Bar().EnableDocking(CBRS_ALIGN_BOTTOM);
+    m_host->DockControlBar(&Bar());
+    m_host->RecalcLayout();
+    QxTest::PumpEvents();
+    Bar().ShowDesign(m_doc, DesignPart::kWhole, 0);
+    CRect client;
+    Pane().GetClientRect(&client);
+    ASSERT_GT(client.Width(), 400);
+    ASSERT_GT(client.Height(), 110);
+  }
+  void TearDown() override {
+    g_pSimDoc = nullptr;
+    g_pWorkerThread = nullptr;
+    if (m_host && m_host->GetSafeHwnd()) m_host->DestroyWindow();
+    m_bars.reset();
+    m_template->CloseAllDocuments(FALSE);
+    QxTest::PumpEvents();
+    m_app.reset();
+  }
+
+  COutputBar& Bar() const { return m_bars->m_wndOutputBar; }
+  CZevSIGWnd& Pane() const { return *Bar().GetPane(0); }
+  CQorexDoc& Doc() const { return *m_doc; }
+  // A full repaint, then the pane's image.
+  QImage Image() {
+    Bar().UpdatePanes();
+    return QxTest::ClientImage(&Pane());
+  }
+
+  std::unique_ptr<CQorexApp> m_app;
+  CMultiDocTemplate* m_template = nullptr;
+  CQorexDoc* m_doc = nullptr;
+  std::unique_ptr<CMainFrame> m_bars;
+  CFrameWnd* m_host = nullptr;  // deleted with its window
+};
+
+TEST_F(SignalPaneThreads, LiveSampleRepaintsItsStripFromTheSimulator) {
+  CQorexDoc& doc = Doc();
+  doc.m_dSigScaleY = 45;
+  CSIMsystem* sim = g_pSimulator.load();
+  ASSERT_NE(sim, nullptr);
+  sim->m_dTs = doc.m_dSamplingTime;
+  sim->m_nSteps = doc.m_system.m_nSteps;
+  sim->Setup(&doc);
+  ASSERT_EQ(sim->m_c.m_nColumns, 600);
+  const QImage before = Image();
+
+  constexpr int kSample = 300;
+  CWinThread identity;  // what g_pWorkerThread names while the stand-in runs
+  std::atomic<bool> posted{false}, stop{false};
+  const DWORD uiThread = m_app->m_nThreadID;
+  std::thread worker([&] {
+    g_pSimDoc = &doc;
+    g_pWorkerThread = &identity;
+    auto write = [&](int k, double value) {
+      EnterCriticalSection(g_pcsSimulation);
+      sim->m_c.At(0, k) = value;
+      sim->m_nStep = k;
+      LeaveCriticalSection(g_pcsSimulation);
+    };
+    for (int k = 0; k <= kSample; ++k) write(k, 2.0);
+    PostThreadMessage(uiThread, WM_QX_INVALIDATESLICE, kSample, 0);
+    posted = true;
+    // The worker goes on writing while the pane paints: the strip's samples
+    // (the same values again, so the picture stays the same) and far ones.
+    for (int k = 0; !stop; k = (k + 1) % 10) {
+      write(kSample - 4 + k % 5, 2.0);
+      write(450 + k, 3.0);
+    }
+    g_pWorkerThread = nullptr;
+    g_pSimDoc = nullptr;
+  });
+  while (!posted) std::this_thread::yield();
+  QxTest::PumpEvents();
+  Pane().UpdateWindow();  // a hidden window paints when asked
+  const QImage after = QxTest::ClientImage(&Pane());
+  stop = true;
+  worker.join();
+
+  // The strip of samples 297 .. 301, a pixel wider on each side.
+  const int left = 25 + kSample - 3 - 1, right = 25 + kSample + 1 + 1;
+  ASSERT_EQ(after.size(), before.size());
+  int changed = 0;
+  for (int y = 0; y < after.height(); ++y)
+    for (int x = 0; x < after.width(); ++x) {
+      if ((At(after, x, y) != At(before, x, y)) && (x < left || x >= right))
+        FAIL() << x << "," << y;
+      changed += (At(after, x, y) != At(before, x, y));
+    }
+  EXPECT_GT(changed, 0);
+  EXPECT_EQ(At(after, 25 + kSample - 1, 105 - 90), kCommandBlue) << "the simulator's 2";
+  EXPECT_EQ(At(after, 25 + kSample - 1, 105 - 45), kWhite) << "not the design's 1";
+  EXPECT_EQ(At(after, 25 + kSample + 20, 105 - 45), kCommandBlue) << "outside: as before";
+}
+
+// The panes share g_pMemDC with every window of the user-interface thread:
+// a worker's repaint request is refused (and reported), nothing is drawn.
+TEST_F(SignalPaneThreads, UpdatePanesOffTheUserInterfaceThreadDrawsNothing) {
+  const QImage before = Image();
+  Doc().m_dSigScaleY = 20;  // a repaint would move the curves
+  const int failures = QxAssertFailureCount();
+  std::thread worker([this] { Bar().UpdatePanes(); });
+  worker.join();
+  EXPECT_EQ(QxAssertFailureCount(), failures + 1);
+  EXPECT_EQ(QxTest::ClientImage(&Pane()), before);
+}
+
+}  // namespace
