@@ -23,6 +23,9 @@
 #include "platform/gdi/Fonts.h"
 #include "platform/gdi/Gdi.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <cstring>
 #include <memory>
 
@@ -153,10 +156,7 @@ void CheckOnePaste(CZevMCWnd& wnd, const std::uint8_t* data, std::size_t size) {
   wnd.Redraw();
 }
 
-}  // namespace
-
-int Run(const std::uint8_t* data, std::size_t size) {
-  FixedMetrics metrics;
+void RunWith(const std::uint8_t* data, std::size_t size) {
   Editor editor;
   CZevMCWnd& wnd = editor.Wnd();
   // The caret on the 2 of 1 + 2 s.
@@ -167,6 +167,16 @@ int Run(const std::uint8_t* data, std::size_t size) {
   // Over the whole shown model.
   wnd.EndEdit();
   CheckOnePaste(wnd, data, size);
+}
+
+}  // namespace
+
+int Run(const std::uint8_t* data, std::size_t size) {
+  FixedMetrics metrics;
+  RunWith(data, size);
+  // The windows' widgets go at the next turn of an event loop; a fuzzing run
+  // has none, so they are deleted here.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return 0;
 }
 

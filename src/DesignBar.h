@@ -12,7 +12,7 @@ class CQorexDoc;
 enum class DesignPart {
   kWhole,         // it changed, or became the active design: the bar shows it
   kVariables,     // the set of used variables changed
-  kHistory,       // the population of recorded designs started again
+  kHistory,       // the population of recorded designs started again, was sorted or culled
   kShownSignals,  // signals were switched on or off in the signal panes
   kNewSample,     // a real-time sample arrived
 };
@@ -46,6 +46,18 @@ class CDesignRecorder {
  public:
   // Nothing while recording is off.
   virtual void RecordDesign(int mode) = 0;
+  // The weights of the nine criteria in criterion order, by which the
+  // population's weighted sort and cull rank the designs; all 0 unless the
+  // recorder weighs them.
+  virtual void CriterionWeights(double (&weights)[9]) const {
+    for (double& w : weights) w = 0.0;
+  }
+  // The genetic operators of Tools > "Create genetic models" on the
+  // recorder's design: children of the recorded designs, and samples of the
+  // controller's (which bit 0) and the process's (bit 1) variables over
+  // their ranges. Nothing unless the recorder breeds.
+  virtual void CreateOffspring() {}
+  virtual void CreateRobustnessModels(int /*which*/) {}
 
  protected:
   ~CDesignRecorder() = default;

@@ -7,6 +7,7 @@
 #include "MC/Mc_listsum.h"
 #include "MC/Mc_variable.h"
 #include "Qorex.h"
+#include "diagrams/QOX_DragGroup.h"
 #include "QorexDocDefinitions.h"
 #include "platform/core/Clock.h"
 #include "res/resource.h"
@@ -26,6 +27,24 @@ ON_COMMAND(ID_EFFECTIVE_MODELS, OnEffectiveModels)
 ON_COMMAND(ID_TIME_SETTINGS, OnTimeSettings)
 ON_COMMAND(ID_INTERACTION, OnInteraction)
 ON_COMMAND(ID_BANDWIDTH, OnBandwidth)
+ON_COMMAND(ID_CLOSED_LOOP_POLES, OnClosedLoopPoles)
+ON_COMMAND(ID_SORT_FINAL_VALUE, OnSortFinalValue)
+ON_COMMAND(ID_SORT_TIME_CONSTANT, OnSortTimeConstant)
+ON_COMMAND(ID_SORT_OSCILLATIONS, OnSortOscillations)
+ON_COMMAND(ID_SORT_INTERACTION, OnSortInteraction)
+ON_COMMAND(ID_SORT_V_REJECTION, OnSortVRejection)
+ON_COMMAND(ID_SORT_D_REJECTION, OnSortDRejection)
+ON_COMMAND(ID_SORT_N_REJECTION, OnSortNRejection)
+ON_COMMAND(ID_SORT_CONTROL_ACTION, OnSortControlAction)
+ON_COMMAND(ID_SORT_POLE_MOBILITY, OnSortPoleMobility)
+ON_COMMAND(ID_SORT_BY_SLIDERS, OnSortBySliders)
+ON_COMMAND(ID_KILL_ALL, OnKillAll)
+ON_COMMAND(ID_KILL_WORST, OnKillWorst)
+ON_COMMAND(ID_OFFSPRING, OnOffspring)
+ON_COMMAND(ID_G_ROBUSTNESS, OnGRobustness)
+ON_COMMAND(ID_K_ROBUSTNESS, OnKRobustness)
+ON_COMMAND(ID_H_ROBUSTNESS, OnHRobustness)
+ON_COMMAND(ID_GENETIC_ROOT_LOCUS, OnGeneticRootLocus)
 END_MESSAGE_MAP()
 
 namespace qoxdoc {
@@ -73,6 +92,7 @@ CQorexDoc::CQorexDoc()
     m_errorWeight.m_pSamples[i] = 1.0;
   m_pHistory = new QOX_HistVar(this);
   m_pFreqModel = new CSIMfreq;  // the first recalculation sweeps it
+  m_pDragGroup = new QOX_DragGroup(this);
   AddDefaultDefinitions();
   PlaceVarPoint(0, 0);  // the recalculation below draws it
   Recalculate();
@@ -84,6 +104,7 @@ CQorexDoc::CQorexDoc()
 CQorexDoc::~CQorexDoc() {
   DetachBars();
   delete m_pHistory;
+  delete m_pDragGroup;
   delete m_pFreqModel;
   m_models.DeleteAll();
   m_signals.DeleteAll();

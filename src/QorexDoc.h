@@ -16,8 +16,7 @@
 // when it is destroyed, so that a failed open leaves no bar pointing at a
 // deleted document. The document owns its frequency engine from before its
 // first recalculation to its destruction; the engine's nodes are not saved.
-// The drag group is added by its own subsystem; until then the pointer is null
-// and every use tests for that.
+// The document owns its pole drag group from construction to destruction.
 //
 // The class is split by concern: QorexDoc.cpp (life cycle, Recalculate,
 // UpdateAll, show flags, loci), QorexDocFile.cpp (the ".qox" file),
@@ -175,6 +174,44 @@ class CQorexDoc : public CDocument {
   // Shift is held), then RecordedRecalculate.
   void OnInteraction();
   void OnBandwidth();
+  // "Closed loop poles": the drag group moves the closed-loop poles (with
+  // the global stage while Shift is held), then RecordedRecalculate.
+  void OnClosedLoopPoles();
+
+  // ---- the population of recorded designs (QorexDocCommands.cpp) -------------
+  // Tools > "Sort" by one criterion each, "According to slider settings",
+  // "Kill all" and "Kill worst".
+  void OnSortFinalValue();
+  void OnSortTimeConstant();
+  void OnSortOscillations();
+  void OnSortInteraction();
+  void OnSortVRejection();
+  void OnSortDRejection();
+  void OnSortNRejection();
+  void OnSortControlAction();
+  void OnSortPoleMobility();
+  void OnSortBySliders();
+  void OnKillAll();
+  void OnKillWorst();
+  // The commands' work, shared with the Equalizer's buttons: sort by
+  // criterion 0 .. 8, or by the weighted sum for -1; delete every design, or
+  // the worst by the weighted sum. The weights are the recorder's
+  // (DesignBar.h) in criterion order. The population is saved with the
+  // design, so it is marked modified; the loop is not recalculated, and only
+  // the population's views repaint.
+  void SortPopulation(int criterion);
+  void KillPopulation(bool all);
+  // View > "Genetic Root Locus": with a population, locus 0 alone holds
+  // every recorded design's closed-loop poles in population order, shown
+  // without a recalculation; the next recalculation sweeps the loci again.
+  void OnGeneticRootLocus();
+  // Tools > "Create genetic models": "Offspring", and "G robustness",
+  // "K robustness" and "H robustness" (the process's, the controller's and
+  // both models' variables): the recorder's operators (DesignBar.h).
+  void OnOffspring();
+  void OnGRobustness();
+  void OnKRobustness();
+  void OnHRobustness();
 
   // ---- run buffer and simulation control ------------------------------------
   // g_pSimulator's command, control and measured output become the newest
@@ -234,7 +271,7 @@ class CQorexDoc : public CDocument {
   int m_nRuns = 0;
   int m_nRunCapacity = 4;
   QOX_HistVar* m_pHistory = nullptr;           // population of recorded designs
-  QOX_DragGroup* m_pDragGroup = nullptr;       // grabbed roots, once it exists
+  QOX_DragGroup* m_pDragGroup = nullptr;       // grabbed roots (owned)
   double m_dMaxPoleModulus = 1.0;              // largest model pole modulus; saved, else unused
   std::unique_ptr<CVARpoints[]> m_pVarPoints;  // tracked-variable loci
   int m_nVarPoints = 0;

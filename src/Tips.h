@@ -1,10 +1,10 @@
 #pragma once
-// CTips: the hover tip over the root-locus diagram: a borderless popup of up
-// to ten lines, each led by the 7 x 7 pole or zero glyph of its root's group.
-// The view owns the object, fills the lines and creates the window afresh for
-// each tip; a click, a key, the loss of the focus or the fourth mouse move
-// destroys the window (the object stays). A left click also reaches the
-// diagram under the tip.
+// CTips: the hover tip over the root-locus diagram: a bordered child window
+// of the view with up to ten lines, each led by the 7 x 7 pole or zero glyph
+// of its root's group. The view owns the object, fills the lines and creates
+// the window afresh for each tip, giving it the focus and the capture; a click, a key, the loss of
+// the focus or the fourth mouse move destroys the window (the object stays). A left click also
+// reaches the diagram under the tip.
 #include "platform/core/String.h"
 #include "platform/ui/Wnd.h"
 

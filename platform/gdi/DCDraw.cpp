@@ -712,30 +712,6 @@ bool IsMonochrome(const CDC& dc) {
          dc.GetImage() == &bitmap->image;
 }
 
-bool IsColourSurface(const QImage& image) {
-  return image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
-}
-
-// The plain block copy (SRCCOPY between colour surfaces, same size, not
-// mirrored) row by row: every redraw of a window ends in one, and the
-// per-pixel path would cost milliseconds for a dialog-sized picture. Pixels
-// whose source lies outside the source image stay as they were, as on the
-// general path.
-void CopyRows(const QImage& source, QPoint from, QImage& target, const QRegion& paint,
-              const QRect& dest) {
-  const QRect sourceInDest = source.rect().translated(dest.topLeft() - from);
-  for (const QRect& clip : paint) {
-    const QRect r = clip.intersected(dest).intersected(sourceInDest);
-    if (r.isEmpty()) continue;
-    const int dx = from.x() - dest.left(), dy = from.y() - dest.top();
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-      const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(y + dy)) + r.left() + dx;
-      QRgb* out = reinterpret_cast<QRgb*>(target.scanLine(y)) + r.left();
-      for (int x = 0; x < r.width(); ++x) out[x] = in[x] | 0xFF000000u;
-    }
-  }
-}
-
 }  // namespace
 
 BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc,
@@ -750,20 +726,6 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, in
          s1 = qxgdi::ToDevice(sa, xSrc + srcWidth, ySrc + srcHeight);
   const int dw = d1.x() - d0.x(), dh = d1.y() - d0.y();
   if (dw == 0 || dh == 0) return TRUE;
-  QImage* target = QxDCAccess::Surface(*this);
-  const QImage* source = QxDCAccess::Surface(*src);
-  if (rop == SRCCOPY && !IsRecording() && dw > 0 && dh > 0 && s1.x() - s0.x() == dw &&
-      s1.y() - s0.y() == dh && !IsMonochrome(*src) && !IsMonochrome(*this) && target && source &&
-      IsColourSurface(*target) && IsColourSurface(*source)) {
-    if (source == target) {
-      // Overlapping copies within one image read a copy of it.
-      const QImage snapshot = source->copy();
-      CopyRows(snapshot, s0, *target, qxgdi::PaintRegion(*this), QRect(d0, QSize(dw, dh)));
-    } else {
-      CopyRows(*source, s0, *target, qxgdi::PaintRegion(*this), QRect(d0, QSize(dw, dh)));
-    }
-    return TRUE;
-  }
   QImage pixels = SourcePixels(*src, s0, s1.x() - s0.x(), s1.y() - s0.y(), dw, dh);
   const bool monoSource = IsMonochrome(*src), monoDest = IsMonochrome(*this);
   const QRgb srcBk = QxToQRgb(sa.bkColor);

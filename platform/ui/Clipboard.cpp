@@ -36,7 +36,7 @@ struct ClipboardState {
   std::map<std::string, UINT> formatIds;
   std::map<UINT, std::string> formatNames;
   UINT nextFormat = 0xC000;
-  unsigned failures = 0;  // ClipboardCall bits set by the test hook
+  unsigned failures = 0;   // ClipboardCall bits set by the test hook
   int failuresSpared = 0;  // calls of those bits that still succeed first
 };
 

@@ -3,6 +3,8 @@
 #include "GlobalResources.h"
 #include "platform/gdi/Gdi.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -33,7 +35,9 @@ int AxisGeometry::Pixel(double value) const {
   double offset = std::trunc(value * scale);
   if (!(offset > -limit)) offset = -limit;
   if (offset > limit) offset = limit;
-  return vertical ? origin - static_cast<int>(offset) : origin + static_cast<int>(offset);
+  // A panned origin may lie near the end of the int range: add in double.
+  const double pixel = vertical ? origin - offset : origin + offset;
+  return static_cast<int>(std::clamp(pixel, double(INT_MIN), double(INT_MAX)));
 }
 
 bool FormatTickLabel(double value, char* buffer, int size) {

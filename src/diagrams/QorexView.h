@@ -10,8 +10,20 @@
 // drawing routine. The commands, the picture title and OnDraw all read it, so
 // a new diagram is one row and its routine. The frequency diagrams' routines
 // live in QorexViewFreq.cpp.
+//
+// The mouse (QorexViewMouse.cpp): a right drag pans the diagram, with Ctrl
+// it zooms about the press point; a right click opens the view's menu; a
+// resting mouse over roots of the root locus opens the hover tip; a left
+// drag on a root of the root locus makes the design follow it (the
+// document's pole drag group), redrawn at every move; a left press on a
+// frequency node picks and drags it. The status bar's two panes read the
+// diagram coordinates (or a signal pane's) under the cursor.
+#include "platform/core/String.h"
 #include "platform/ui/View.h"
 
+#include <vector>
+
+class CCmdUI;
 class CQorexDoc;
 class CTips;
 struct CellGrid;
@@ -112,6 +124,20 @@ class CQorexView : public CScrollView {
   // "Copy image": the diagram as a titled, framed picture on the clipboard.
   void OnEditCopy();
 
+  // ---- the mouse (QorexViewMouse.cpp) ------------------------------------------
+  void OnLButtonDown(UINT nFlags, CPoint point);
+  void OnLButtonUp(UINT nFlags, CPoint point);
+  void OnRButtonDown(UINT nFlags, CPoint point);
+  // The popup menu, unless the right press panned or zoomed.
+  void OnRButtonUp(UINT nFlags, CPoint point);
+  void OnMouseMove(UINT nFlags, CPoint point);
+  // The hover delay ran out: the tip, when the mouse still rests there.
+  void OnTimer(UINT_PTR nIDEvent);
+  // "Delete pole/zero": the grabbed root's factor out of its model.
+  void OnDeletePole();
+  void OnUpdateIndicatorX(CCmdUI* pCmdUI);
+  void OnUpdateIndicatorY(CCmdUI* pCmdUI);
+
   DECLARE_MESSAGE_MAP()
 
  private:
@@ -146,4 +172,22 @@ class CQorexView : public CScrollView {
   CellGrid FreqCellGrid() const;
   // The picture of OnEditCopy, recorded; null when recording failed.
   HMETAFILE RecordPicture(int width, int height);
+
+  // The mouse's helpers (QorexViewMouse.cpp).
+  bool OnRootLocus() const;
+  // One captured move of a right drag: a pan, or a zoom with Ctrl.
+  void PanOrZoom(UINT nFlags, CPoint point);
+  // The current diagram's origin and scales into the document's settings.
+  void StoreDiagramView();
+  // The popup's items for the point, in order.
+  struct MenuItem {
+    const char* text;  // null: a separator
+    UINT id;
+    UINT flags;
+  };
+  std::vector<MenuItem> PopupItems(CPoint point);
+  void ShowTip();
+  // The text of a readout pane: coordinate 0 (x) or 1 (y) under the cursor,
+  // or nothing. *enable: whether the pane is enabled.
+  CString CursorReadout(int axis, BOOL* enable);
 };

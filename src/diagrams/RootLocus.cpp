@@ -52,22 +52,23 @@ void ForEachRootPixel(const RootLocusScene& scene, int width, int height, Visit 
 
 // Roots 1 .. count of a 1-based array of the loop numerics, limited to what the
 // array holds.
-RootLocusRoots RootsOf(int group, bool poles, const std::vector<McComplex>& array, int count) {
+RootLocusRoots RootsOf(int group, bool poles, const std::vector<McComplex>& array, int count,
+                       int element, const CSIMtrnfn& function) {
   const int held = static_cast<int>(array.size()) - 1;
-  return {group, poles, array.data(), std::max(0, std::min(count, held))};
+  return {group, poles, array.data(), std::max(0, std::min(count, held)), element, &function};
 }
 
 // An element's poles, then its zeros; nothing when its root finder failed.
-void AddElementRoots(RootLocusScene& scene, int group, const CSIMtrnfn& fn) {
+void AddElementRoots(RootLocusScene& scene, int group, int element, const CSIMtrnfn& fn) {
   if (!fn.m_bRootsValid) return;
-  scene.roots.push_back(RootsOf(group, true, fn.m_poles, fn.m_nDen - 1));
-  scene.roots.push_back(RootsOf(group, false, fn.m_zeros, fn.m_nNum - 1));
+  scene.roots.push_back(RootsOf(group, true, fn.m_poles, fn.m_nDen - 1, element, fn));
+  scene.roots.push_back(RootsOf(group, false, fn.m_zeros, fn.m_nNum - 1, element, fn));
 }
 
 void AddBlockRoots(RootLocusScene& scene, int group, const CSIMtrnmx& block) {
   if (!(block.m_wFlags & 1) || !block.m_pElements) return;
   for (int e = 0; e < block.m_nRows * block.m_nCols; ++e)
-    AddElementRoots(scene, group, block.m_pElements[e]);
+    AddElementRoots(scene, group, e, block.m_pElements[e]);
 }
 
 }  // namespace
@@ -90,10 +91,11 @@ RootLocusScene RootLocusSceneOf(const CQorexDoc& doc) {
   const CSIMtrnfn& closed = system.m_detIFLGK;
   const CSIMtrnfn& transmission = system.m_detFLGK;
   if (closed.m_bRootsValid)
-    scene.roots.push_back(RootsOf(kRootGroupClosedLoop, true, closed.m_zeros, closed.m_nNum - 1));
-  if (transmission.m_bRootsValid)
     scene.roots.push_back(
-        RootsOf(kRootGroupClosedLoop, false, transmission.m_zeros, transmission.m_nNum - 1));
+        RootsOf(kRootGroupClosedLoop, true, closed.m_zeros, closed.m_nNum - 1, -1, closed));
+  if (transmission.m_bRootsValid)
+    scene.roots.push_back(RootsOf(kRootGroupClosedLoop, false, transmission.m_zeros,
+                                  transmission.m_nNum - 1, -1, transmission));
   return scene;
 }
 

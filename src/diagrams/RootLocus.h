@@ -21,6 +21,7 @@
 
 class CDC;
 class CQorexDoc;
+class CSIMtrnfn;
 
 // Roots of one group, as the loop numerics keep them: entries 1 .. count.
 struct RootLocusRoots {
@@ -28,6 +29,10 @@ struct RootLocusRoots {
   bool poles;
   const McComplex* roots;
   int count;
+  // Whose roots they are: the block's element (row by row) and its function,
+  // or -1 and the loop determinant for group 6. The pole drag reads them.
+  int element = -1;
+  const CSIMtrnfn* function = nullptr;
 };
 
 // One tracked variable's locus: points 0 .. count - 1 in sweep order.

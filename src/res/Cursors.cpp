@@ -1,7 +1,8 @@
-// The cursors of the "ProcessView" pickers, drawn at start-up: an arrow with
-// a small mark beside its tip that says what the drag does. A 3 x 3 grid of
-// cells chooses a matrix size; the root-locus pole cross and zero ring say
-// which root a drop adds. The hot spot is the arrow's tip.
+// The cursors of the "ProcessView" pickers and of the history strip, drawn
+// at start-up: an arrow with a small mark beside its tip that says what the
+// drag does. A 3 x 3 grid of cells chooses a matrix size; the root-locus pole
+// cross and zero ring say which root a drop adds; a small chart of curves
+// recalls designs. The hot spot is the arrow's tip.
 #include "platform/ui/Wnd.h"
 #include "res/Resources.h"
 #include "res/resource.h"
@@ -67,12 +68,30 @@ QImage DrawZeroCursor() {
   return image;
 }
 
+// The history strip: a small chart beside the arrow, two curves over the
+// entries, green falling and red rising, above a black base line.
+QImage DrawHistoryCursor() {
+  QImage image = BlankCursor();
+  QPainter p(&image);
+  DrawArrow(p);
+  p.setPen(QColor(0, 0, 0));
+  p.drawLine(14, 28, 28, 28);
+  const QPoint falling[] = {{14, 18}, {18, 20}, {22, 25}, {28, 26}};
+  const QPoint rising[] = {{14, 26}, {19, 24}, {23, 19}, {28, 17}};
+  p.setPen(QColor(0, 150, 0));
+  p.drawPolyline(falling, 4);
+  p.setPen(QColor(255, 0, 0));
+  p.drawPolyline(rising, 4);
+  return image;
+}
+
 }  // namespace
 
 void RegisterCursors() {
   QxRegisterCursor(IDC_SIZE_MATRIX, DrawSizeCursor(), 1, 1);
   QxRegisterCursor(IDC_ADD_POLE, DrawPoleCursor(), 1, 1);
   QxRegisterCursor(IDC_ADD_ZERO, DrawZeroCursor(), 1, 1);
+  QxRegisterCursor(IDC_HISTORY_STRIP, DrawHistoryCursor(), 1, 1);
 }
 
 }  // namespace qxres

@@ -26,6 +26,7 @@ void qxres::RegisterDialogTemplates() {
       {IDD_CHOOSE, ChooseTemplate},
       {IDD_ADDNODES, AddNodesTemplate},
       {IDD_VIEWMODELS, ViewModelsTemplate},
+      {IDD_EQUALIZERPROP, EqualizerPropTemplate},
   };
   for (const auto& t : kTemplates) QxRegisterDialogTemplate(t.id, t.make());
 }

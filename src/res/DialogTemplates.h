@@ -73,5 +73,6 @@ QxDialogTemplate AddDeadTimeTemplate();          // IDD_ADDDEADTIME, "Add Dead-T
 QxDialogTemplate ChooseTemplate();               // IDD_CHOOSE, "Choose from list"
 QxDialogTemplate AddNodesTemplate();             // IDD_ADDNODES, "Add Nodes"
 QxDialogTemplate ViewModelsTemplate();           // IDD_VIEWMODELS, "View Effective Models"
+QxDialogTemplate EqualizerPropTemplate();        // IDD_EQUALIZERPROP, "Equalizer properties"
 
 }  // namespace qxres

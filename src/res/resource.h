@@ -69,7 +69,7 @@
 #define IDC_MODEL_BUILD 1098
 #define IDC_CHOOSE 1115  // "Choose..." of both editing dialogs
 #define IDC_ADD_TO_LIBRARY 1116
-#define IDC_EDITOR 200  // the formula editor window of the editing dialogs
+#define IDC_EDITOR 200         // the formula editor window of the editing dialogs
 #define IDD_ADDCONTROLLER 158  // "Build Controller"
 #define IDC_CONTROLLER_TYPE 1098
 #define IDC_CONTROLLER_TYPE_NUMBER 1099
@@ -177,8 +177,27 @@
 #define ID_CLOSED_LOOP_POLES 32820
 #define ID_INTERACTION 32824
 #define ID_BANDWIDTH 32837
-// The history strip's popup.
+// The history strip: its window's class cursor, and its popup.
+#define IDC_HISTORY_STRIP 145
+#define IDW_HISTORY_STRIP 100  // the strip's control id inside the bar
 #define ID_HISTORY_PROPERTIES 32826
+// "Equalizer properties": the settings of the searches, the genetic
+// operators and the population; each integer field has its up-down control.
+#define IDD_EQUALIZERPROP 160
+#define IDC_PROP_REDUCTION 1083
+#define IDC_PROP_OFFSPRING 1084
+#define IDC_PROP_MUTATION 1085
+#define IDC_PROP_GLOBAL 1086
+#define IDC_PROP_LOCAL 1087
+#define IDC_PROP_ERROR_SUPPRESSION 1088
+#define IDC_PROP_KNEE 1089
+#define IDC_PROP_LOCAL_SPIN 1105
+#define IDC_PROP_GLOBAL_SPIN 1106
+#define IDC_PROP_OFFSPRING_SPIN 1107
+#define IDC_PROP_REDUCTION_SPIN 1108
+#define IDC_PROP_MAX_POPULATION_SPIN 1109
+#define IDC_PROP_MUTATION_SPIN 1110
+#define IDC_PROP_MAX_POPULATION 1111
 #define ID_HISTORY_DELETE_THIS 32830
 #define ID_HISTORY_DELETE_LEFT 32831
 #define ID_HISTORY_DELETE_RIGHT 32832

@@ -36,6 +36,15 @@ const double* VariableValues(const CQorexDoc* doc) {
   return doc->m_vars.m_pValue.get();
 }
 
+// A file from elsewhere, or an old population whose pole mobility was 0 / 0,
+// may hold criteria outside 0 .. 1 or not finite: the strip draws and the
+// sorts rank only 0 .. 1, so those read as the worst, 1.0, and the rest are
+// clamped.
+void SanitiseCriteria(double* criteria) {
+  for (int k = 0; k < QOX_HistVar::kCriteria; ++k)
+    criteria[k] = std::isfinite(criteria[k]) ? std::clamp(criteria[k], 0.0, 1.0) : 1.0;
+}
+
 // Bytes that an entry with no poles takes in the record.
 ULONGLONG MinEntryBytes(ULONGLONG nVars) {
   return 4 + 8 * QOX_HistVar::kCriteria + 8 * nVars;
@@ -99,7 +108,8 @@ void QOX_HistVar::Add(const double (&criteria)[kCriteria]) {
 }
 
 void QOX_HistVar::UpdateLast() {
-  ASSERT(m_pDoc != nullptr && m_nCount > 0);
+  ASSERT(m_pDoc != nullptr);
+  if (m_nCount <= 0) return;  // no entry to update: the recording started after the append
   const int e = m_nCount - 1;
   const McComplex* poles;
   const int nPoles = ClosedLoopPoles(m_pDoc, &poles);
@@ -306,6 +316,7 @@ BOOL QOX_HistVar::Load(CArchive& ar) {
     for (DWORD r = 0; r < nRoots; ++r) ar >> m_ppRoots[e][r].re >> m_ppRoots[e][r].im;
     for (int k = 0; k < kCriteria; ++k) ar >> m_ppCriteria[e][k];
     for (int v = 0; v < m_nVars; ++v) ar >> m_ppValues[e][v];
+    SanitiseCriteria(m_ppCriteria[e]);
   }
   return !ar.HasFailed();
 }

@@ -48,8 +48,8 @@ class QOX_HistVar {
   // one) stay.
   void Add(const double (&criteria)[kCriteria]);
 
-  // Gives the newest entry the document's current closed-loop poles; the
-  // population holds at least one entry.
+  // Gives the newest entry the document's current closed-loop poles; nothing
+  // when the population is empty.
   void UpdateLast();
 
   // Reorder the entries by score, largest first, so that the best designs
@@ -69,7 +69,9 @@ class QOX_HistVar {
   void DeleteUpTo(int i);  // entries 0 .. i; the rest move to the front
   void DeleteFrom(int i);  // entries i .. m_nCount - 1
 
-  // Stores the record, or loads one in place of the whole population. A
+  // Stores the record, or loads one in place of the whole population; a
+  // loaded criterion that is not finite becomes 1.0 (the worst), the others
+  // are clamped into 0 .. 1. A
   // damaged record (counts beyond the capacity or beyond what is left of the
   // input, a capacity out of range, a short read) leaves the population as it
   // was, marks the archive failed and gives FALSE.

@@ -102,8 +102,10 @@ const struct {
   const char* names;  // a regular expression over the file name
 } kEnginesBesideWindows[] = {
     {"src/editing", R"(Zev.*)"},  // the formula editor's engine
-    {"src/search", R"((KFinder|QOX_HistVar|SearchGlobals)\.(h|cpp))"},
-    {"src", R"(QorexDocEdits\.cpp)"},  // the design edits
+    {"src/search",
+     R"((KFinder|QOX_HistVar|SearchGlobals|MagnitudeKnee|PatternStep|Equalizer(Engine|TestRun|Cost|Search|Identify|Genetics)|QSearch)\.(h|cpp))"},
+    {"src/diagrams", R"(QOX_Drag.*\.(h|cpp))"},  // pole dragging
+    {"src", R"(QorexDocEdits\.cpp)"},            // the design edits
 };
 
 TEST(IncludeLayers, EnginesBesideWindowsReachNoWindowHeader) {

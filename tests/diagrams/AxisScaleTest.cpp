@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -96,6 +97,15 @@ TEST(AxisScale, TicksCoverThePlotFromItsFirstEdge) {
   EXPECT_EQ(ticks[0], std::make_pair(15.0, -20));
   EXPECT_EQ(ticks[1], std::make_pair(10.0, 30));
   EXPECT_EQ(ticks[2], std::make_pair(5.0, 80));
+}
+
+// A pan may leave the origin at the end of the int range: pixels clamp there.
+TEST(AxisScale, PixelsOfAnOriginAtTheIntLimitsClamp) {
+  const AxisGeometry down{true, INT_MAX - 3, 400, 50.0};
+  EXPECT_EQ(down.Pixel(-1e9), INT_MAX);
+  EXPECT_EQ(down.Pixel(0.1), INT_MAX - 8);
+  const AxisGeometry left{false, INT_MIN + 3, 400, 50.0};
+  EXPECT_EQ(left.Pixel(-1e9), INT_MIN);
 }
 
 TEST(AxisScale, LabelsUsePercentGAndSkipZero) {

@@ -504,6 +504,10 @@ TEST_F(SignalPanes, GripShowsTwoRowsAndDragsTheBarsHeight) {
   EXPECT_EQ(At(image, 40, 4), kBlack);
   EXPECT_EQ(At(image, 40, 1), 0xC0C0C0u);
 
+  // The pointer rests on the grip first: the status line's readouts follow
+  // the pointer, and over the grip they read nothing.
+  QxTest::MouseMove(&grip, {100, 2});
+  QxTest::PumpUntilIdle();
   const QImage frameBefore = QxTest::ScreenImage(Frame());
   QxTest::MouseDown(&grip, {100, 2});
   QxTest::MouseMove(&grip, {100, -40});
@@ -542,6 +546,29 @@ TEST_F(SignalPanes, FloatingHidesTheGripAndClicksBetweenPanesDoNothing) {
   Frame()->DockControlBar(&Bar());
   QxTest::PumpUntilIdle();
   EXPECT_TRUE(Bar().GetSizeWnd()->IsWindowVisible());
+}
+
+}  // namespace
+
+namespace {
+
+// The view's X and Y readouts over a pane read the time in seconds and the
+// value under the pointer; over the 5-pixel grip they read nothing.
+TEST_F(SignalPanes, TheStatusReadoutsReadThePaneUnderThePointerAndNothingOverTheGrip) {
+  CStatusBar& status = Frame()->m_wndStatusBar;
+  const CQorexDoc& doc = Doc();
+  const CPoint at(120, 30);
+  QxTest::MouseMove(&Pane(0), at);
+  QxTest::PumpUntilIdle();
+  CString x, y;
+  x.Format("%.3g", (at.x - doc.m_ptSigOrigin.x) / doc.m_dSigScaleX * doc.m_dSamplingTime);
+  y.Format("%.3g", -(at.y - doc.m_ptSigOrigin.y) / doc.m_dSigScaleY);
+  EXPECT_STREQ(status.GetPaneText(1), x);
+  EXPECT_STREQ(status.GetPaneText(2), y);
+  QxTest::MouseMove(Bar().GetSizeWnd(), {100, 2});
+  QxTest::PumpUntilIdle();
+  EXPECT_STREQ(status.GetPaneText(1), "");
+  EXPECT_STREQ(status.GetPaneText(2), "");
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "editing/EditSignals.h"
 #include "platform/testing/DialogHooks.h"
 #include "res/resource.h"
+#include "search/EqualizerBar.h"
+#include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
 #include <vector>
@@ -13,6 +15,7 @@
 namespace {
 
 using namespace pvtest;
+using namespace qxtest::trees;
 
 class LeftBar : public ProcessView {
  protected:
@@ -193,6 +196,37 @@ TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
   Release({18, 73});
   EXPECT_TRUE(ShowsTile(Image(), kLampAt, kSpriteLampOn));
   EXPECT_EQ(g_wStatus.load(), 0);
+  EXPECT_TRUE(noDialog.Dialogs().empty());
+}
+
+// G = b/(s + 1) under the new design's loop, with one run stored at b = 2.
+TEST_F(LeftBar, SwitchingIdentificationOnFitsTheProcessToTheStoredRun) {
+  QxTest::DialogScript noDialog({});
+  SetModel(kModelG, Div(Variable("b"), Sum({S(), Real(1)})));
+  CQorexDoc& doc = *Doc();
+  double& b = doc.m_vars.m_pValue[doc.m_vars.Find("b", "", 0)];
+  b = 2.0;
+  doc.Recalculate();
+  doc.m_runSetpoints[0].Assign(doc.m_system.m_c);
+  doc.m_runControls[0].Assign(doc.m_system.m_u);
+  doc.m_runOutputs[0].Assign(doc.m_system.m_yd);
+  doc.m_runTs[0] = doc.m_dSamplingTime;
+  doc.m_nRuns = 1;
+  b = 1.0;
+  doc.Recalculate();
+  doc.UpdateAll();
+  ASSERT_EQ(g_pEqualizerBar->m_pDoc, &doc);
+
+  Click(ButtonCentre(1));
+  EXPECT_EQ(g_wStatus.load(), kStatusFindGAfterPass);
+  EXPECT_NEAR(b, 2.0, 1e-6);
+  EXPECT_NEAR(doc.m_system.m_yd.At(0, 599), doc.m_runOutputs[0].At(0, 599), 1e-6)
+      << "recalculated with the fit";
+  // Switching it off identifies nothing.
+  b = 1.0;
+  Click(ButtonCentre(1));
+  EXPECT_EQ(g_wStatus.load(), 0);
+  EXPECT_EQ(b, 1.0);
   EXPECT_TRUE(noDialog.Dialogs().empty());
 }
 

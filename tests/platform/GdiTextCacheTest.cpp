@@ -33,6 +33,7 @@ const TextRow kTexts[] = {
     {"windows-1252 bytes", "Times New Roman", 18, 0, 0, 0, "\x85\x96\xB5\xB0"},
     {"symbol bytes", "Symbol", 22, 0, 0, 0, "abgw\xA5\xB6\xE5"},
     {"fallback glyphs", "Times New Roman", 18, 0, 0, 0, "\x80\x89\x99"},
+    {"control characters", "Arial", 16, 0, 0, 0, "a\tb\nc\rd\x01e"},
 };
 
 // Draws the row's text at (20, 40) with baseline alignment and returns the

@@ -287,6 +287,8 @@ TEST(HistVar, AppendAndUpdateLastTakeTheClosedLoopPoles) {
   CQorexDoc doc;
   QOX_HistVar hist(&doc);
   hist.Reset();
+  hist.UpdateLast();  // recording switched on between an append and its roots
+  EXPECT_EQ(hist.m_nCount, 0);
   double c[9] = {};
   hist.Add(c);
   ASSERT_EQ(hist.m_pRootCounts[0], 1);

@@ -1,0 +1,290 @@
+// One step of a pole drag, in the program as it starts for a user (the
+// application object, the main frame with every bar, one design in its
+// maximised view): a real mouse move on the root locus runs the drag
+// group's local search, records the design (recording is off, as at start),
+// recalculates it and updates every window and bar, ending in the view's
+// block copy.
+//
+// Workload: G = [[1/(s+1), 0.5/(2s+1)], [0.3/(s+2), 2/((s+1)(0.5s+1))]],
+// K = diag(k_i (1 + 1/(T_i s))), k = (2, 1.5), T = (1, 2) (free: k1, T1, k2,
+// T2), P = L = F = I, command (1, 1), Tf = 30 s, Ts = 0.01 s (3,000 samples),
+// one 30-step logarithmic locus on k1. The left button goes down on the
+// closed-loop pole with the largest imaginary part, then 200 moves of 1 px to
+// the right, each timed from the event to its return (the block copy is the
+// last thing it does).
+//
+// Reported (milliseconds, as counters): p50, p95 and max per move, the cost
+// evaluations per step, and the split of a step into search, recalculation
+// and update (the same 200 steps driven member by member). The peer, in the
+// same run: the design's Recalculate + UpdateAll alone. Also a Shift release
+// (one local search plus the global stage, untargeted) and the same drag with
+// recording switched on. Target: p95 of the moves at most 16 ms. The
+// machine's load (/proc/loadavg) is printed before and after.
+//
+// The drag to the right lowers T2 step by step; about 95 moves in the search
+// reaches T2 = 0, where K2 divides by zero, the loop determinant keeps one
+// root and the grabbed pole is lost: the later moves time the recalculation
+// and update of that design without a search (counter following_moves).
+#include "GlobalResources.h"
+#include "MainFrm.h"
+#include "Qorex.h"
+#include "QorexDoc.h"
+#include "Splash.h"
+#include "diagrams/QOX_DragGroup.h"
+#include "diagrams/QOX_DragPole.h"
+#include "diagrams/QorexView.h"
+#include "platform/testing/TestHooks.h"
+#include "res/Resources.h"
+#include "search/EqualizerBar.h"
+#include "tests/diagrams/DragTestSupport.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kMoves = 200;
+
+double Ms(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+double Quantile(std::vector<double> v, double q) {
+  if (v.empty()) return 0.0;
+  std::sort(v.begin(), v.end());
+  const size_t i = std::min(v.size() - 1, static_cast<size_t>(std::ceil(q * v.size())) - 1);
+  return v[q > 0 ? i : 0];
+}
+
+void Report(benchmark::State& state, const char* name, const std::vector<double>& ms) {
+  state.counters[std::string(name) + "_p50_ms"] = Quantile(ms, 0.5);
+  state.counters[std::string(name) + "_p95_ms"] = Quantile(ms, 0.95);
+  state.counters[std::string(name) + "_max_ms"] = Quantile(ms, 1.0);
+}
+
+// The program started as a user starts it, with the drag design in its view.
+struct Program {
+  Program() {
+    app.SetCommandLine({});
+    started = app.InitApplication() && app.InitInstance();
+    CSplash::HideSplashScreen();
+    QxTest::PumpUntilIdle();
+    auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+    CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
+    view = child ? dynamic_cast<CQorexView*>(child->GetActiveView()) : nullptr;
+    doc = view ? view->GetDocument() : nullptr;
+    if (doc) {
+      dragtest::MakeDragDesign(*doc);
+      doc->UpdateAll();
+      QxTest::PumpUntilIdle();
+    }
+  }
+  ~Program() {
+    if (app.m_pMainWnd && IsWindow(app.m_pMainWnd->GetSafeHwnd())) {
+      QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO, IDNO});
+      app.m_pMainWnd->SendMessage(WM_CLOSE);
+    }
+    QxTest::PumpEvents();
+    app.ExitInstance();
+  }
+  bool Ready() const { return started && view && doc; }
+  CPoint TopPolePixel() const {
+    const McComplex p = dragtest::TopPole(*doc);
+    return {doc->m_ptRlOrigin.x + static_cast<int>(std::trunc(p.re * doc->m_dRlScaleX)),
+            doc->m_ptRlOrigin.y - static_cast<int>(std::trunc(p.im * doc->m_dRlScaleY))};
+  }
+  QOX_DragPole& Grabbed() const { return *doc->m_pDragGroup->Item(0); }
+
+  CQorexApp app;
+  bool started = false;
+  CQorexView* view = nullptr;
+  CQorexDoc* doc = nullptr;
+};
+
+// 200 mouse moves of 1 px to the right after a press on the top pole.
+void BM_DragStep(benchmark::State& state, bool recording) {
+  Program program;
+  if (!program.Ready()) {
+    state.SkipWithError("the program did not start");
+    return;
+  }
+  if (g_pEqualizerBar)
+    g_pEqualizerBar->m_wRecord = static_cast<WORD>(recording ? g_pEqualizerBar->m_wRecord | 1
+                                                             : g_pEqualizerBar->m_wRecord & ~1);
+  std::vector<double> moves, followingMoves;
+  long evaluations = 0;
+  for (auto _ : state) {
+    CPoint p = program.TopPolePixel();
+    QxTest::MouseDown(program.view, p);
+    const long before = program.Grabbed().m_nEvaluations;
+    int following = 0;
+    for (int i = 0; i < kMoves; ++i) {
+      ++p.x;
+      const long step = program.Grabbed().m_nEvaluations;
+      const auto start = Clock::now();
+      QxTest::MouseMove(program.view, p);
+      moves.push_back(Ms(start, Clock::now()));
+      if (program.Grabbed().m_nEvaluations - step > 2) {
+        ++following;
+        followingMoves.push_back(moves.back());
+      }
+    }
+    evaluations += program.Grabbed().m_nEvaluations - before;
+    QxTest::MouseUp(program.view, p);
+    state.counters["following_moves"] = following;
+  }
+  if (g_pEqualizerBar)
+    g_pEqualizerBar->m_wRecord = static_cast<WORD>(g_pEqualizerBar->m_wRecord & ~1);
+  Report(state, "move", moves);
+  Report(state, "following_move", followingMoves);
+  state.counters["evaluations_per_step"] = double(evaluations) / double(moves.size());
+  state.counters["samples"] = program.doc->m_system.m_nSteps;
+  state.counters["cl_poles"] = program.doc->m_system.m_detIFLGK.m_nNum - 1;
+}
+
+// The same 200 steps member by member: search, recalculation, update.
+void BM_DragStepSplit(benchmark::State& state) {
+  Program program;
+  if (!program.Ready()) {
+    state.SkipWithError("the program did not start");
+    return;
+  }
+  std::vector<double> search, recalc, update;
+  long evaluations = 0;
+  for (auto _ : state) {
+    CPoint p = program.TopPolePixel();
+    QOX_DragGroup& group = *program.doc->m_pDragGroup;
+    group.HitTest(p.x, p.y, FALSE);
+    for (int i = 0; i < kMoves; ++i) {
+      ++p.x;
+      const long step = program.Grabbed().m_nEvaluations;
+      const auto t0 = Clock::now();
+      group.DragTo(p.x, p.y);
+      const auto t1 = Clock::now();
+      program.doc->Recalculate();
+      const auto t2 = Clock::now();
+      program.doc->UpdateAll();
+      const auto t3 = Clock::now();
+      // The steps that still follow the grabbed pole (see above).
+      if (program.Grabbed().m_nEvaluations - step <= 2) continue;
+      evaluations += program.Grabbed().m_nEvaluations - step;
+      search.push_back(Ms(t0, t1));
+      recalc.push_back(Ms(t1, t2));
+      update.push_back(Ms(t2, t3));
+    }
+  }
+  state.counters["following_steps"] = double(search.size());
+  state.counters["evaluations_per_step"] =
+      double(evaluations) / double(std::max<size_t>(1, search.size()));
+  Report(state, "search", search);
+  Report(state, "recalculate", recalc);
+  Report(state, "update", update);
+}
+
+// The peer: the design's road of a change alone.
+void BM_RecalculateAndUpdate(benchmark::State& state) {
+  Program program;
+  if (!program.Ready()) {
+    state.SkipWithError("the program did not start");
+    return;
+  }
+  std::vector<double> ms;
+  for (auto _ : state) {
+    for (int i = 0; i < kMoves; ++i) {
+      const auto start = Clock::now();
+      program.doc->Recalculate();
+      program.doc->UpdateAll();
+      ms.push_back(Ms(start, Clock::now()));
+    }
+  }
+  Report(state, "peer", ms);
+}
+
+// A Shift drag of 20 px: nothing during the moves, one local search with the
+// global stage at the release, then the recording, recalculation and update.
+void BM_ShiftRelease(benchmark::State& state) {
+  std::vector<double> ms;
+  long evaluations = 0;
+  for (auto _ : state) {
+    Program program;
+    if (!program.Ready()) {
+      state.SkipWithError("the program did not start");
+      return;
+    }
+    CPoint p = program.TopPolePixel();
+    QxTest::MouseDown(program.view, p, QxTest::Button::Left, MK_SHIFT);
+    p.x += 20;
+    QxTest::MouseMove(program.view, p, MK_SHIFT);
+    const long before = program.Grabbed().m_nEvaluations;
+    const auto start = Clock::now();
+    QxTest::MouseUp(program.view, p, QxTest::Button::Left, MK_SHIFT);
+    ms.push_back(Ms(start, Clock::now()));
+    state.SetIterationTime(ms.back() / 1000.0);
+    evaluations += program.Grabbed().m_nEvaluations - before;
+  }
+  Report(state, "release", ms);
+  state.counters["evaluations"] = double(evaluations) / double(std::max<size_t>(1, ms.size()));
+}
+
+void PrintLoad() {
+  std::ifstream in("/proc/loadavg");
+  std::string load;
+  std::getline(in, load);
+  std::printf("machine load (/proc/loadavg): %s\n", load.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A private configuration folder: the program writes its settings there.
+  std::string root = (std::filesystem::temp_directory_path() / "qxbench-XXXXXX").string();
+  if (!mkdtemp(root.data())) return 2;
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
+  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+  qxres::RegisterDialogTemplates();
+  QApplication qt(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  PrintLoad();
+  // One drag each: a second press at once would be a double click.
+  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/mouse_move", BM_DragStep, false)
+      ->Iterations(1)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/mouse_move_recording", BM_DragStep,
+                               true)
+      ->Iterations(1)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/split", BM_DragStepSplit)
+      ->Iterations(1)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/peer_recalculate_update",
+                               BM_RecalculateAndUpdate)
+      ->Iterations(1)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/shift_release", BM_ShiftRelease)
+      ->Iterations(3)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  PrintLoad();
+  std::error_code ignored;
+  std::filesystem::remove_all(root, ignored);
+  return 0;
+}

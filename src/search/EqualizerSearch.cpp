@@ -1,0 +1,271 @@
+// The Equalizer's free variables, its weights, the local and global pattern
+// searches with their driver, and the recording of designs into the
+// population (EqualizerEngine.h).
+#include "search/EqualizerEngine.h"
+
+#include "GlobalResources.h"
+#include "MC/MC_BASIC.h"
+#include "MC/McKinds.h"
+#include "MC/Mc_variable.h"
+#include "QorexDoc.h"
+#include "search/PatternStep.h"
+#include "search/QOX_HistVar.h"
+#include "simulation/SIMsystem.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Table entries 0 .. 4 are s, t, j, e and p: never searched.
+constexpr int kFirstFreeEntry = 5;
+constexpr int kSlotOfCriterion[CEqualizerEngine::kCriteria] = {0, 2, 3, 4, 6, 5, 7, 1, 8};
+constexpr int kClimbSteps = 7;
+constexpr double kClimbStep = 0.1;
+
+// The table entry of a variable node that may be searched, or -1.
+int FreeEntryOf(const CMcBasic* node) {
+  if (!McIsKind(node, kMcVariable)) return -1;
+  const WORD entry = static_cast<const CMcVariable*>(node)->m_index;
+  return entry == CMcVariable::kUnbound || entry < kFirstFreeEntry ? -1 : entry;
+}
+
+// The start step of a variable at x: 1.0 up to 10 in magnitude, else a tenth of it.
+double StartStep(double x) {
+  return std::fabs(x) <= 10.0 ? 1.0 : 0.1 * std::fabs(x);
+}
+
+// Keeps a flag set for the life of the guard.
+class FlagGuard {
+ public:
+  explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+  ~FlagGuard() { m_flag = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  bool& m_flag;
+};
+
+}  // namespace
+
+// ---- the free-variable set ------------------------------------------------------------
+
+QOX_FreeVars::QOX_FreeVars()
+    : m_pIndex(new int[kInitialCapacity]),
+      m_pUp(new double[kInitialCapacity]{}),
+      m_pDown(new double[kInitialCapacity]{}),
+      m_pDirection(new BYTE[kInitialCapacity]{}) {}
+
+bool QOX_FreeVars::Contains(int entry) const {
+  return std::find(m_pIndex.get(), m_pIndex.get() + m_nCount, entry) != m_pIndex.get() + m_nCount;
+}
+
+void QOX_FreeVars::Add(int entry) {
+  if (Contains(entry)) return;
+  if (m_nCount == m_nCapacity) {
+    const int capacity = 2 * m_nCapacity;
+    std::unique_ptr<int[]> index(new int[capacity]);
+    std::copy(m_pIndex.get(), m_pIndex.get() + m_nCount, index.get());
+    m_pIndex = std::move(index);
+    // The steps start afresh with every search: nothing to keep.
+    m_pUp.reset(new double[capacity]{});
+    m_pDown.reset(new double[capacity]{});
+    m_pDirection.reset(new BYTE[capacity]{});
+    m_nCapacity = capacity;
+  }
+  m_pIndex[m_nCount++] = entry;
+}
+
+void QOX_FreeVars::Remove(int entry) {
+  for (int i = 0; i < m_nCount; ++i)
+    if (m_pIndex[i] == entry) {
+      m_pIndex[i] = m_pIndex[--m_nCount];
+      return;
+    }
+}
+
+// ---- life cycle and weights ------------------------------------------------------------
+
+CEqualizerEngine::CEqualizerEngine() = default;
+CEqualizerEngine::~CEqualizerEngine() = default;
+
+double CEqualizerEngine::Weight(int criterion) const {
+  return criterion >= 0 && criterion < kCriteria ? m_weights[kSlotOfCriterion[criterion]] : 0.0;
+}
+
+void CEqualizerEngine::SetWeight(int criterion, double weight) {
+  if (criterion >= 0 && criterion < kCriteria) m_weights[kSlotOfCriterion[criterion]] = weight;
+}
+
+void CEqualizerEngine::CriterionWeights(double (&weights)[kCriteria]) const {
+  for (int c = 0; c < kCriteria; ++c) weights[c] = Weight(c);
+}
+
+double CEqualizerEngine::Value(int i) const {
+  return m_pDoc->m_vars.m_pValue[m_freeVars.m_pIndex[i]];
+}
+
+void CEqualizerEngine::SetValue(int i, double x) {
+  m_pDoc->m_vars.m_pValue[m_freeVars.m_pIndex[i]] = x;
+}
+
+// ---- collecting the free variables -------------------------------------------------------
+
+void CEqualizerEngine::CollectFreeVariables() {
+  m_freeVars.Clear();
+  if (m_pDoc == nullptr) return;
+  const CSIMsystem& sys = m_pDoc->m_system;
+  auto tunable = [&](int slot) {
+    return ((sys.*kModelWiring[slot].block).m_wFlags & kTunableModel) != 0;
+  };
+  for (int slot = 0; slot < kModelCount; ++slot)
+    if (tunable(slot)) AddModelVariables(m_pDoc->m_models.RightSideAt(slot));
+  for (int slot = 0; slot < kModelCount; ++slot)
+    if (!tunable(slot)) RemoveModelVariables(m_pDoc->m_models.RightSideAt(slot));
+  // A variable whose entry the table no longer has cannot be searched.
+  for (int i = m_freeVars.m_nCount - 1; i >= 0; --i)
+    if (m_freeVars.m_pIndex[i] >= m_pDoc->m_vars.m_nCount)
+      m_freeVars.Remove(m_freeVars.m_pIndex[i]);
+}
+
+void CEqualizerEngine::AddModelVariables(const CMcBasic* node) {
+  if (node == nullptr) return;
+  if (McIsKind(node, kMcVariable)) {
+    const int entry = FreeEntryOf(node);
+    if (entry >= 0) m_freeVars.Add(entry);
+    return;
+  }
+  for (int i = 0; i < node->m_count; ++i) AddModelVariables(node->m_children[i]);
+}
+
+void CEqualizerEngine::RemoveModelVariables(const CMcBasic* node) {
+  if (node == nullptr) return;
+  const int entry = FreeEntryOf(node);
+  if (entry >= 0 && m_freeVars.Contains(entry)) {
+    m_freeVars.Remove(entry);
+    return;
+  }
+  for (int i = 0; i < node->m_count; ++i) RemoveModelVariables(node->m_children[i]);
+}
+
+// ---- the searches -------------------------------------------------------------------------
+
+void CEqualizerEngine::Optimize(WORD mode) {
+  if (m_pDoc == nullptr || m_bSearching) return;
+  // Held through the recording and showing too: a slider moved while the
+  // watchdog's question is open must not start a search inside this one.
+  FlagGuard searching(m_bSearching);
+  for (int i = 0; i < m_freeVars.m_nCount; ++i) {
+    m_freeVars.m_pUp[i] = m_freeVars.m_pDown[i] = StartStep(Value(i));
+    m_freeVars.m_pDirection[i] = QOX_PatternAxis::kNone;
+  }
+  m_wMode = mode;
+  if (mode & kSearchGlobal)
+    GlobalSearch();
+  else
+    LocalSearch(TRUE);
+  CQorexDoc* doc = m_pDoc;
+  RecordDesign(kRecordAppend);
+  doc->Recalculate();
+  RecordDesign(kRecordRoots);
+  doc->UpdateAll();
+}
+
+double CEqualizerEngine::LocalSearch(BOOL build) {
+  double f0 = ComputeCost(build);
+  for (int iteration = 0; iteration < g_nLocalIterations; ++iteration)
+    for (int i = 0; i < m_freeVars.m_nCount; ++i) {
+      QOX_PatternAxis axis{m_freeVars.m_pUp[i], m_freeVars.m_pDown[i], m_freeVars.m_pDirection[i]};
+      double x = Value(i);
+      f0 = PatternStep(x, f0, axis, [&](double v) {
+        SetValue(i, v);
+        return ComputeCost(FALSE);
+      });
+      SetValue(i, x);
+      m_freeVars.m_pUp[i] = axis.up;
+      m_freeVars.m_pDown[i] = axis.down;
+      m_freeVars.m_pDirection[i] = axis.direction;
+    }
+  return f0;
+}
+
+double CEqualizerEngine::GlobalSearch() {
+  double fBest = LocalSearch(TRUE);
+  if (m_wMode & kEqualizerShowSearch) RepaintTestRun();
+  const int n = m_freeVars.m_nCount;
+  std::vector<double> start(n), best(n), passBest(n);
+  for (int i = 0; i < n; ++i) start[i] = best[i] = passBest[i] = Value(i);
+  double fPass = kFailedCost;
+  double fRef = fBest;
+  for (int iteration = 0; iteration < g_nGlobalIterations; ++iteration) {
+    for (int i = 0; i < n; ++i) {
+      fPass = GlobalProbe(start.data(), passBest.data(), fRef, fPass, i, 0);
+      fPass = GlobalProbe(start.data(), passBest.data(), fRef, fPass, i, 1);
+    }
+    fRef = fPass;
+    for (int i = 0; i < n; ++i) SetValue(i, start[i] = passBest[i]);
+    if (fPass < fBest) {
+      fBest = fPass;
+      best = passBest;
+    }
+  }
+  for (int i = 0; i < n; ++i) SetValue(i, best[i]);
+  return fBest;
+}
+
+double CEqualizerEngine::GlobalProbe(const double* start, double* passBest, double fRef,
+                                     double fBestIn, int i, int side) {
+  const int n = m_freeVars.m_nCount;
+  const double x = Value(i);
+  double s = std::fabs(x) >= 10.0 ? kClimbStep * std::fabs(x) : kClimbStep;
+  if (side != 0) s = -s;
+  double previous = fRef;
+  bool stopped = false;
+  for (int step = 0; step < kClimbSteps && !stopped; ++step) {
+    SetValue(i, Value(i) + s);
+    const double f = ComputeCost(FALSE);
+    if (f < previous || f >= kFailedCost) {
+      stopped = true;
+    } else {
+      previous = f;
+      s *= 2;
+    }
+  }
+  if (!stopped) {
+    SetValue(i, start[i]);
+    return fBestIn;
+  }
+  for (int j = 0; j < n; ++j) {
+    m_freeVars.m_pUp[j] = m_freeVars.m_pDown[j] =
+        j == i ? std::fabs(s) / 3 : (std::fabs(start[j]) < 10.0 ? 1.0 : 0.1 * std::fabs(start[j]));
+    m_freeVars.m_pDirection[j] = QOX_PatternAxis::kNone;
+  }
+  const double f = LocalSearch(FALSE);
+  if (m_wMode & kEqualizerShowSearch) RepaintTestRun();
+  double result = fBestIn;
+  if (f < fBestIn) {
+    for (int j = 0; j < n; ++j) passBest[j] = Value(j);
+    result = f;
+  }
+  for (int j = 0; j < n; ++j) SetValue(j, start[j]);
+  return result;
+}
+
+// ---- recording -----------------------------------------------------------------------------
+
+void CEqualizerEngine::RecordDesign(int flags) {
+  if (!(m_wRecord & 1) || m_pDoc == nullptr || m_pDoc->m_pHistory == nullptr) return;
+  if (flags & kRecordRoots) {
+    m_pDoc->m_pHistory->UpdateLast();
+    return;
+  }
+  CollectFreeVariables();
+  m_wMode = kEqualizerRecording;
+  CEqualizerEngine::ComputeCost(TRUE);  // the test run itself, whatever cost a search uses
+  double criteria[kCriteria];
+  MeasureCriteria(criteria);
+  m_pDoc->m_pHistory->Add(criteria);
+  ShowRecorded();
+}
