@@ -12,6 +12,8 @@
 //   definition_table/  a variable table, a function table and a plain list
 //   bus_frame/     frames of the registered messages the programs exchange
 //   device_reply/  the board's answers to a read and a write, good and bad
+//   kernels/       matrices and coefficient arrays at the ends of the double
+//                  range
 //   qx.dict        type words, record tags and names for every target
 #include "GlobalResources.h"
 #include "MC/MC_BASIC.h"
@@ -29,6 +31,7 @@
 #include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 #include "platform/core/Archive.h"
+#include "platform/core/Exceptions.h"
 #include "platform/io/Bus.h"
 #include "search/QOX_HistVar.h"
 
@@ -36,9 +39,12 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,15 +91,20 @@ CMcBasic* Product(std::vector<CMcBasic*> factors) {
   for (CMcBasic* f : factors) p->AppendChild(f);
   return p;
 }
-// c0 + c1 s + c2 s^2 (ascending).
+// c0 + c1 s + c2 s^2 (ascending). A single term stands alone and no term is
+// the number 0: the loader refuses a sum of fewer than two terms.
 CMcBasic* Poly(const std::vector<double>& c) {
-  auto* sum = new CMcListsum(0);
+  std::vector<CMcBasic*> terms;
   for (size_t i = 0; i < c.size(); ++i) {
     if (c[i] == 0.0) continue;
-    if (i == 0) sum->AppendChild(R(c[i]));
-    if (i == 1) sum->AppendChild(Product({R(c[i]), S()}));
-    if (i >= 2) sum->AppendChild(Product({R(c[i]), new CMcPower(S(), R(double(i)), 0)}));
+    if (i == 0) terms.push_back(R(c[i]));
+    if (i == 1) terms.push_back(Product({R(c[i]), S()}));
+    if (i >= 2) terms.push_back(Product({R(c[i]), new CMcPower(S(), R(double(i)), 0)}));
   }
+  if (terms.empty()) return R(0);
+  if (terms.size() == 1) return terms[0];
+  auto* sum = new CMcListsum(0);
+  for (CMcBasic* t : terms) sum->AppendChild(t);
   return sum;
 }
 CMcBasic* Tf(const std::vector<double>& num, const std::vector<double>& den) {
@@ -336,16 +347,90 @@ void WriteDictionary() {
   dict << "record_length=\"\\x08\\x00\\x00\\x00\"\n";
 }
 
+// ---- numerical kernels ----------------------------------------------------------------
+
+// Selector and option bytes (see kernels.cpp), then the numbers.
+Bytes KernelInput(BYTE selector, BYTE option, const std::vector<double>& numbers) {
+  Bytes b{selector, option};
+  for (double v : numbers) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    for (int i = 0; i < 8; ++i) b.push_back(static_cast<BYTE>(bits >> (8 * i)));
+  }
+  return b;
+}
+
+// Matrices and coefficient arrays at the ends of the double range: the
+// largest numbers beside small ones (which overflowed the balancing's
+// scaled sums), denormals, mixed scales and non-finite numbers.
+void WriteKernelSeeds() {
+  constexpr double kBig = 1e308, kTiny = 4.9e-324, kMin = 2.2250738585072014e-308;
+  const double inf = HUGE_VAL;
+  const struct {
+    const char* name;
+    BYTE selector;
+    std::vector<double> numbers;
+  } seeds[] = {
+      {"eigen-2-largest-beside-one", 0x01, {0, 0, kBig, 0, 1, 0, 0, 0}},
+      {"eigen-2-negative-largest", 0x01, {0, 0, -kBig, 0, 1, 0, 0, 0}},
+      {"eigen-3-largest-in-a-corner",
+       0x02,
+       {1, 0, 0.5, 0, -kBig, 0, 0.3, 0, 2, 0, 0.4, 0, 0.1, 0, 0.2, 0, 1.5, 0}},
+      {"eigen-3-denormals",
+       0x02,
+       {kTiny, 0, 1, 0, 0, 0, 0, kTiny, kMin, 0, 1, 0, 1, 0, 0, kTiny, 0, 0}},
+      {"eigen-4-mixed-scales", 0x03, {1e300,  0, 1e-300, 0, 1, 1, 0,     0, 1e-300, 0,     1e300,
+                                      0,      0, 0,      1, 0, 0, 0,     1, 0,      1e150, -1e150,
+                                      1e-150, 0, 1,      0, 0, 0, 1e-10, 0, 1e10,   0}},
+      {"eigen-1-largest", 0x00, {kBig, -kBig}},
+      {"eigen-8-ones", 0x07, std::vector<double>(128, 1.0)},
+      {"eigen-2-infinite", 0x81, {inf, 0, 1, 0, 1, 0, 1, 0}},
+      {"roots-2-largest", 0x41, {kBig, -kBig, 1}},
+      {"roots-3-denormals", 0x42, {kTiny, kMin, 1, kTiny}},
+      {"roots-8-mixed-scales", 0x47, {1e300, 1e-300, 1, -1e150, 1e-150, 1, 1e10, -1e-10, 1}},
+      {"roots-64-largest", 0x7F, std::vector<double>(65, -kBig)},
+      {"roots-1-zero-leading", 0x40, {1, 0}},
+      {"roots-2-nan", 0xC1, {std::nan(""), 1, 1}},
+  };
+  // Each with option 0 and 1 (eigenvectors, or polishing), named -0 and -1.
+  for (const auto& seed : seeds) {
+    for (const BYTE option : {0, 1}) {
+      WriteSeed("kernels", seed.name + std::string(option ? "-1" : "-0"),
+                KernelInput(seed.selector, option, seed.numbers));
+    }
+  }
+}
+
+// Every document seed must open: a refused seed would leave the document
+// target fuzzing the loader's first refusal only.
+bool DocumentSeedsLoad() {
+  bool all = true;
+  for (const auto& entry : fs::directory_iterator(g_root / "document")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const Bytes bytes((std::istreambuf_iterator<char>(in)), {});
+    CQorexDoc doc;
+    CArchive ar(std::span<const BYTE>(bytes.data(), bytes.size()));
+    ar.m_pDocument = &doc;
+    try {
+      doc.Serialize(ar);
+    } catch (CArchiveException* e) {
+      e->Delete();
+      std::fprintf(stderr, "make_corpus: the seed %s does not open\n", entry.path().c_str());
+      all = false;
+    }
+  }
+  return all;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
-    return 2;
-  }
-  g_root = argv[1];
-  QApplication app(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");
+namespace qxfuzz {
+
+// Writes every target's seeds and the dictionary into root; false when a
+// document seed does not open. Needs the QApplication of the caller.
+bool WriteCorpus(const fs::path& root) {
+  g_root = root;
+  const int savedLogSteps = g_nRlLogSteps;
   g_nRlLogSteps = 30;
 
   CQorexDoc fresh;
@@ -369,6 +454,22 @@ int main(int argc, char** argv) {
   WriteDefinitionTables();
   WriteFrames();
   WriteReplies();
+  WriteKernelSeeds();
   WriteDictionary();
-  return 0;
+  g_nRlLogSteps = savedLogSteps;
+  return DocumentSeedsLoad();
 }
+
+}  // namespace qxfuzz
+
+#ifndef QX_FUZZ_REPLAY
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+    return 2;
+  }
+  QApplication app(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  return qxfuzz::WriteCorpus(argv[1]) ? 0 : 1;
+}
+#endif

@@ -495,11 +495,18 @@ void cbal(int nm, int n, double arp[], double aip[], int& low, int& igh, double 
         f = f * kRadix;
         c = c * b2;
       }
+      // Near the largest double the scaled sum overflows, and an infinite c
+      // would never fall below g in the loop after: the row keeps the scale it
+      // has. So does one whose factor or total factor leaves the normal range
+      // (a power of 16 is normal exactly when its reciprocal is), which
+      // cbabk2 could not undo.
+      if (!std::isfinite(c)) continue;
       g = r * kRadix;
       while (c >= g) {
         f = f / kRadix;
         c = c / b2;
       }
+      if (!std::isnormal(f) || !std::isnormal(scale(i) * f)) continue;
       if ((c + r) / f >= 0.95 * s) continue;
       g = 1.0 / f;
       scale(i) = scale(i) * f;

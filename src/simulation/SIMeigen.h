@@ -38,7 +38,12 @@
 //   - a matrix with a NaN or infinite entry is refused at once (below), and
 //     cbal skips a row whose column or row sum is not finite as it skips a
 //     zero sum: no power of 16 brings an infinite sum into range, and its
-//     search would never end (finite entries beyond 1e308 / n overflow);
+//     search would never end (finite entries beyond 1e308 / n overflow). It
+//     skips a row too when the column sum overflows while it is scaled up
+//     (entries near 1e308 beside small ones), or when the scale factor or
+//     the row's total factor would leave the normal doubles;
+//     every sweep that scales then lowers the sum of the block's off-diagonal
+//     moduli, so the balancing ends for every finite matrix;
 //   - pythag returns NaN for a NaN argument and infinity for an infinite one,
 //     where its iteration would never end; csroot of a NaN is NaN, where the
 //     published text assigns nothing;

@@ -3,6 +3,7 @@
 // central differences, Perform and Tidy keep the value, and every result is
 // a sound tree whose record loads back.
 #include "SymbolicTestSupport.h"
+#include "tests/support/DesignRoundTrip.h"
 
 using namespace mctest;
 
@@ -158,4 +159,76 @@ TEST(SymbolicProperty, PerformAndTidyKeepTheValue) {
     }
     if (HasFailure()) break;
   }
+}
+
+namespace {
+
+// What the rewrites of the symbolic layer make of f: the simplified tree,
+// Perform and Tidy, both derivatives by x, f = y with each child of f
+// isolated, and f with x replaced by g.
+std::vector<NodePtr> Rewrites(const CMcBasic* f, CMcBasic* g, CMcBasic* x) {
+  std::vector<NodePtr> made;
+  made.emplace_back(CMXC_TERM::Simplify(f->Clone()));
+  for (const bool perform : {true, false}) {
+    Held held(f->Clone());
+    if (perform)
+      held.Tree()->Perform();
+    else
+      held.Tree()->Tidy();
+    made.push_back(held.Take());
+  }
+  NodePtr receiver(f->Clone());
+  made.emplace_back(receiver->Differentiate(x, 1));
+  made.emplace_back(receiver->Differentiate(x, 0));
+  for (int i = 0; i < f->m_count; ++i) {
+    NodePtr relation(new CMcEquality(f->Clone(), Variable("y"), 0));
+    relation->m_children[0]->Isolate(i);
+    made.push_back(std::move(relation));
+  }
+  Held held(f->Clone());
+  held.Holder()->SubstituteOne(x, g);
+  made.push_back(held.Take());
+  return made;
+}
+
+// f and the forms that make the rewrites cancel, drop or fold children:
+// f + 0, 1 f, f - f, f / f and f^1.
+std::vector<NodePtr> WithDegenerateForms(NodePtr f) {
+  std::vector<NodePtr> forms;
+  forms.emplace_back(qxtest::trees::Sum({f->Clone(), Real(0)}));
+  forms.emplace_back(qxtest::trees::Prod({Real(1), f->Clone()}));
+  forms.emplace_back(qxtest::trees::Sum({f->Clone(), f->Clone(), Real(0)}));
+  forms.back()->m_children[1]->m_flags ^= 1;
+  forms.emplace_back(qxtest::trees::Div(f->Clone(), f->Clone()));
+  forms.emplace_back(qxtest::trees::Pow(f->Clone(), Real(1)));
+  forms.push_back(std::move(f));
+  return forms;
+}
+
+}  // namespace
+
+// Every tree the rewrites make stores and loads back equal, alone and inside
+// a design (in its model library): a sum or a product of fewer than two
+// children would be stored and then refused when the design is opened.
+TEST(SymbolicProperty, EveryRewriteStoresAndLoadsBackAlsoInADesign) {
+  const unsigned seed = TestSeed();
+  ExpressionGenerator generator(seed);
+  CMcVariable x("x", "", 0);
+  int results = 0;
+  for (int n = 0; n < kTrees / 5; ++n) {
+    NodePtr g(generator.Any(2));
+    CQorexDoc design;
+    for (NodePtr& f : WithDegenerateForms(NodePtr(generator.Any(3)))) {
+      SCOPED_TRACE(Infix(f.get()));
+      for (NodePtr& made : Rewrites(f.get(), g.get(), &x)) {
+        ExpectSound(made.get(), "rewrite");
+        if (made) design.m_modelLibrary.Add(made.release());
+        ++results;
+      }
+    }
+    const std::string fault = qxtest::DesignRoundTripFault(design);
+    EXPECT_TRUE(fault.empty()) << fault;
+    if (HasFailure()) break;
+  }
+  EXPECT_GT(results, kTrees / 5 * 6 * 6);
 }

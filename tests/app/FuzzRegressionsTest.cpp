@@ -13,6 +13,7 @@
 #include "fuzz/definition_table.cpp"
 #include "fuzz/device_reply.cpp"
 #include "fuzz/document.cpp"
+#include "fuzz/kernels.cpp"
 #include "fuzz/node_record.cpp"
 #include "fuzz/population.cpp"
 
@@ -37,6 +38,7 @@ const Target kTargets[] = {
     {"definition_table", &qxfuzz::definition_table::Run},
     {"device_reply", &qxfuzz::device_reply::Run},
     {"document", &qxfuzz::document::Run},
+    {"kernels", &qxfuzz::kernels::Run},
     {"node_record", &qxfuzz::node_record::Run},
     {"population", &qxfuzz::population::Run},
 };

@@ -9,6 +9,7 @@
 #include "QorexDoc.h"
 #include "editing/ZevKeywords.h"
 #include "tests/editing/EditorScript.h"
+#include "tests/support/DesignRoundTrip.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,18 @@ std::vector<const CMcBasic*> NodesBelow(const CMcBasic* root) {
   return out;
 }
 
+// What the editor leaves also opens inside a design: its expressions, taken
+// into the design's model library, store, load back and store the same bytes.
+// Every kDesignEvery-th accepted stroke, since a design reloads its loop.
+constexpr int kDesignEvery = 25;
+
+void ExpectOpensInADesign(const CMcGroup* list) {
+  CQorexDoc design;
+  for (int i = 0; i < list->m_count; ++i) design.m_modelLibrary.Add(list->m_children[i]->Clone());
+  const std::string fault = qxtest::DesignRoundTripFault(design);
+  EXPECT_TRUE(fault.empty()) << fault;
+}
+
 TEST(EditorRandomRun, EveryKeyAndKeywordKeepsTheProperties) {
   const unsigned seed = SeedFromEnvironment();
   std::printf("editor random run: QX_TEST_SEED=%u\n", seed);
@@ -129,10 +142,12 @@ TEST(EditorRandomRun, EveryKeyAndKeywordKeepsTheProperties) {
     scene.Begin(list, at);
     ASSERT_TRUE(scene.Edit().IsEditing());
     std::string script;
+    int accepted = 0;
     for (int k = 0; k < kStrokes; ++k) {
       const std::string stroke = RandomStroke(rng, keys, words);
       script += stroke;
-      scene.Type(stroke);
+      if (scene.Type(stroke) > 0 && ++accepted % kDesignEvery == 0)
+        ExpectOpensInADesign(scene.List());
       if (::testing::Test::HasFailure()) {
         ADD_FAILURE() << "seed " << seed << ", edit " << edit << ", begun on "
                       << edtest::TreeText(at) << ", script: " << script;
@@ -140,6 +155,7 @@ TEST(EditorRandomRun, EveryKeyAndKeywordKeepsTheProperties) {
       }
     }
     scene.Finish();
+    ExpectOpensInADesign(scene.List());
     if (::testing::Test::HasFailure()) {
       ADD_FAILURE() << "seed " << seed << ", edit " << edit << ", script: " << script;
       return;

@@ -17,6 +17,7 @@
 #include "editing/LeftBar.h"
 #include "res/Sprites.h"
 #include "search/SearchGlobals.h"
+#include "tests/support/DesignRoundTrip.h"
 #include "tests/support/QorexAppFixture.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +179,11 @@ class ProcessView : public ::testing::Test {
     ASSERT_TRUE(view.PtInRect(Doc()->m_ptRlOrigin + CSize(150, 100)));
   }
   void TearDown() override {
+    // Whatever the bar's choices made of the design, it opens again.
+    if (Doc() != nullptr) {
+      for (const CMXC_BIN* list : {&Doc()->m_models, &Doc()->m_signals})
+        EXPECT_EQ(qxtest::ListRoundTripFault(*list), "");
+    }
     g_wStatus.store(0);
     g_pWorkerThread.store(nullptr);
     qxtest::StopApplication(*m_app);

@@ -254,3 +254,42 @@ TEST(EffectiveModels, RepeatedCallsAgreeLeaveTheSimulationFormAndStore) {
       }
   }
 }
+
+// Loops whose conversions write their sparest forms: a zero gain, a lone
+// integrator, a single-term polynomial, poles at the origin and on the
+// imaginary axis, a numerator of one term over a complex pair. No item may be
+// a sum or product of fewer than two children, which would be stored and then
+// refused when the design is opened.
+TEST(EffectiveModels, ItemsOfSpareLoopsStoreAndLoadBack) {
+  using Coefficients = std::vector<double>;
+  const struct {
+    const char* name;
+    Coefficients kNum, kDen, gNum, gDen;
+  } rows[] = {
+      {"zero controller", {0}, {1}, {1}, {1, 1}},
+      {"lone integrators", {1}, {0, 1}, {2}, {0, 1}},
+      {"single-term polynomials", {0, 3}, {1, 1}, {0, 0, 1}, {0, 0, 1, 1}},
+      {"imaginary poles", {2}, {1}, {1}, {4, 0, 1}},
+      {"complex pair and unit gain", {0, 1}, {2, 2, 1}, {-1}, {1, 0, 1}},
+      {"negative unit gain", {-1}, {1}, {-1, -1}, {1, 1}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    CQorexDoc doc;
+    SetModel(doc, kModelK, Tf(row.kNum, row.kDen));
+    SetModel(doc, kModelG, Tf(row.gNum, row.gDen));
+    doc.Recalculate();
+    Lists lists(doc.m_system);
+    for (const CMcDesktop* list : {&lists.poly, &lists.factored}) {
+      ASSERT_EQ(list->m_count, 11);
+      for (int i = 0; i < list->m_count; ++i) {
+        CArchive out(CArchive::store);
+        list->m_children[i]->Store(out);
+        const std::vector<BYTE> bytes = out.TakeStoredBytes();
+        CArchive in(std::span<const BYTE>(bytes.data(), bytes.size()));
+        Node back(CMcBasic::LoadNode(in));
+        EXPECT_NE(back, nullptr) << kLeftSides[i];
+      }
+    }
+  }
+}

@@ -272,6 +272,9 @@ TEST(Eigen, NonFiniteAndHugeEntriesReturn) {
       {"the smallest and the largest",
        {5e-324, 1.7e308, 5e-324, 1e-300, 5e-324, 1.7e308, 1.7e308, 5e-324, 5e-324},
        false},
+      {"the largest beside a denormal", {0, 1e308, 5e-324, 0}, false},
+      {"the largest above a one", {0, 1e308, 1, 0}, false},
+      {"a scale beyond the normal doubles", {0, 5e-324, 1e308, 0, 1, 1, 1e-308, 1, 0}, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -286,6 +289,41 @@ TEST(Eigen, NonFiniteAndHugeEntriesReturn) {
         EXPECT_GE(e.code, 0);
         EXPECT_LE(e.code, n);
       }
+    }
+  }
+}
+
+// Near the largest double the balancing's column sum overflowed while it was
+// scaled up, and the scaling loop after it never ended (a 3 x 3 loop with one
+// coefficient of -1e308 froze the program on open). The balanced matrix keeps
+// its eigenvalues: their sum is the trace and their product the determinant.
+TEST(Eigen, LargestEntriesBesideSmallOnesBalanceAndEnd) {
+  const struct {
+    const char* name;
+    Matrix a;
+    cd trace, det;
+  } rows[] = {
+      {"1e308 above 1e-250", {0, 1e308, 1e-250, 0}, 0, -1e58},
+      {"-1e308 above 1e-250", {0, -1e308, 1e-250, 0}, 0, 1e58},
+      {"1.5e308 above 3e-260", {0, 1.5e308, 3e-260, 0}, 0, -4.5e48},
+      {"-1e308 in a 3 x 3 corner", {0, 0, -1e308, 1e-250, 0, 0, 0, 1, 0}, 0, -1e58},
+      {"1e308 beside a diagonal", {2, 0, 1e308, 1e-250, 1, 0, 0, 1, 3}, 6, 1e58},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (bool vectors : {false, true}) {
+      const Eigen e = Solve(row.a, vectors);
+      ASSERT_EQ(e.code, 0);
+      cd sum = 0, product = 1;
+      double size = 0;
+      for (cd v : e.w) {
+        EXPECT_TRUE(std::isfinite(v.real()) && std::isfinite(v.imag())) << v;
+        sum += v;
+        product *= v;
+        size += std::abs(v);
+      }
+      EXPECT_LE(std::abs(sum - row.trace), 1e-12 * size) << sum;
+      EXPECT_LE(std::abs(product - row.det), 1e-12 * std::abs(row.det)) << product;
     }
   }
 }

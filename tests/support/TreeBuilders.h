@@ -96,16 +96,19 @@ inline CMcBasic* Div(CMcBasic* numerator, CMcBasic* denominator, WORD flags = 0)
 }
 
 // c0 + c1 s + c2 s^2 + ... (ascending), as a sum of products; zero terms are
-// left out unless the polynomial is the one constant.
+// left out, a single term stands alone and no term is the number 0, as the
+// program writes polynomials (a sum of fewer than two terms does not load).
 inline CMcBasic* PolyExpr(const std::vector<double>& c) {
-  auto* sum = new CMcListsum(0);
+  std::vector<CMcBasic*> terms;
   for (size_t i = 0; i < c.size(); ++i) {
-    if (c[i] == 0.0 && c.size() > 1) continue;
-    sum->AppendChild(i == 0   ? Real(c[i])
-                     : i == 1 ? Prod({Real(c[i]), S()})
-                              : Prod({Real(c[i]), Pow(S(), Real(double(i)))}));
+    if (c[i] == 0.0) continue;
+    terms.push_back(i == 0   ? Real(c[i])
+                    : i == 1 ? Prod({Real(c[i]), S()})
+                             : Prod({Real(c[i]), Pow(S(), Real(double(i)))}));
   }
-  return sum;
+  if (terms.empty()) return Real(0);
+  if (terms.size() == 1) return terms[0];
+  return Sum(std::move(terms));
 }
 
 // The transfer function num / den of ascending coefficients.
