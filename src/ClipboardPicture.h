@@ -12,6 +12,7 @@
 
 #include <functional>
 
+class CDC;
 class CWnd;
 
 // The messages of the three failures (shown in an OK box).
@@ -29,6 +30,22 @@ struct ClipboardPicture {
   LONG height = 0;
   std::function<HMETAFILE()> record;
 };
+
+// A window's picture as every window records it: the title centred above a
+// frame round width x height pixels, the drawing clipped to the frame, two
+// white pixels stretching the bounds over the title and a margin. italic
+// selects the italic face for the drawing (the view and the signal panes
+// label in it); clipboardDrawing sets g_bClipboardDrawing while it draws.
+struct FramedPicture {
+  const char* title = "";
+  int width = 0;
+  int height = 0;
+  bool italic = true;
+  bool clipboardDrawing = true;
+  std::function<void(CDC*)> draw;
+};
+// The recording, or null when no recording context could be made.
+HMETAFILE RecordFramedPicture(const FramedPicture& picture);
 
 // TRUE when the clipboard holds the picture (and nothing else); owner is the
 // window that opens the clipboard (may be null).

@@ -44,11 +44,8 @@ END_MESSAGE_MAP()
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
 
-// The title line of the clipboard picture lies this far above the diagram;
-// the picture is this much taller than the client area.
-constexpr int kTitleRow = -17;
+// The clipboard picture is this much taller than the client area (its title).
 constexpr int kPictureExtraHeight = 25;
 
 WORD WithType(WORD word, WORD type) {
@@ -231,48 +228,9 @@ void CQorexView::OnEditCopy() {
 }
 
 HMETAFILE CQorexView::RecordPicture(int width, int height) {
-  CDC reference;
-  if (!reference.CreateCompatibleDC(nullptr)) return nullptr;
-  CMetaFileDC meta;
-  if (!meta.Create()) return nullptr;
-  meta.SetAttribDC(reference.GetSafeHdc());
-
-  const int oldMapMode = meta.SetMapMode(MM_TEXT);
-  const COLORREF oldText = meta.SetTextColor(kBlack);
-  const int oldBkMode = meta.SetBkMode(TRANSPARENT);
-  const UINT oldAlign = meta.SetTextAlign(TA_BASELINE);
-  CFont* oldFont = meta.SelectObject(g_fonts[kFontBold][0]);
-  CPen* oldPen = meta.SelectObject(g_pens[0][0]);
-
   CString title = GetDocument()->GetTitle();
   title += DiagramTitleSuffix(m_wDiagram & kDiagramTypeMask);
-  meta.SetTextAlign(TA_CENTER | TA_TOP);
-  meta.TextOut(width / 2, kTitleRow, title);
-  meta.SetTextAlign(TA_BASELINE);
-  // Two white pixels stretch the picture's bounds over the title and a margin.
-  meta.SetPixelV(-1, kTitleRow, kWhite);
-  meta.SetPixelV(width + 2, height + 2, kWhite);
-  meta.SelectObject(g_fonts[kFontItalic][0]);
-  const POINT frame[] = {{-1, -1}, {width, -1}, {width, height}, {-1, height}, {-1, -1}};
-  meta.Polyline(frame, 5);
-
-  CRgn clip;
-  clip.CreateRectRgn(0, 0, width, height);
-  meta.SelectClipRgn(&clip);
-  g_bClipboardDrawing = 1;
-  OnDraw(&meta);
-  g_bClipboardDrawing = 0;
-  meta.SelectClipRgn(nullptr);
-
-  meta.SetTextColor(oldText);
-  meta.SetBkMode(oldBkMode);
-  meta.SetTextAlign(oldAlign);
-  if (oldFont) meta.SelectObject(oldFont);
-  if (oldPen) meta.SelectObject(oldPen);
-  meta.SetMapMode(oldMapMode);
-  meta.ReleaseAttribDC();
-  reference.DeleteDC();
-  return meta.Close();
+  return RecordFramedPicture({title, width, height, true, true, [this](CDC* dc) { OnDraw(dc); }});
 }
 
 BOOL CQorexView::OnPreparePrinting(CPrintInfo* pInfo) {

@@ -60,8 +60,7 @@ constexpr double kValueZoomPerPixel = 0.04;
 // and the value labels right of the axis within this many of the left edge.
 constexpr int kTimeLabelRoom = 14;
 constexpr int kValueLabelRoom = 20;
-// The picture's title row and how much taller than the pane the picture is.
-constexpr int kTitleRow = -17;
+// How much taller than the pane the picture is (its title).
 constexpr int kPictureExtraHeight = 25;
 // Points farther than this outside the pane are clipped before they reach
 // the context, so a segment towards +-2^30 costs what its visible part costs.
@@ -602,48 +601,12 @@ void CZevSIGWnd::OnEditCopy() {
 
 HMETAFILE CZevSIGWnd::RecordPicture(int width, int height) {
   CQorexDoc* doc = Doc();
-  CDC reference;
-  if (!doc || !reference.CreateCompatibleDC(nullptr)) return nullptr;
-  CMetaFileDC meta;
-  if (!meta.Create()) return nullptr;
-  meta.SetAttribDC(reference.GetSafeHdc());
-
-  const int oldMapMode = meta.SetMapMode(MM_TEXT);
-  const COLORREF oldText = meta.SetTextColor(kBlack);
-  const int oldBkMode = meta.SetBkMode(TRANSPARENT);
-  CFont* oldFont = meta.SelectObject(g_fonts[kFontBold][0]);
-  CPen* oldPen = meta.SelectObject(g_pens[0][0]);
-
+  if (!doc) return nullptr;
   CString title = doc->GetTitle();
   title += ": Signals";
   if (m_pBar && m_pBar->GetPaneCount() > 1) title.AppendFormat(" (row: %d)", m_nRow + 1);
-  const UINT oldAlign = meta.SetTextAlign(TA_CENTER | TA_TOP);
-  meta.TextOut(width / 2, kTitleRow, title);
-  meta.SetTextAlign(TA_BASELINE);
-  // Two white pixels stretch the picture's bounds over the title and a margin.
-  meta.SetPixelV(-1, kTitleRow, kWhite);
-  meta.SetPixelV(width + 2, height + 2, kWhite);
-  meta.SelectObject(g_fonts[kFontItalic][0]);
-  const POINT frame[] = {{-1, -1}, {width, -1}, {width, height}, {-1, height}, {-1, -1}};
-  meta.Polyline(frame, 5);
-
-  CRgn clip;
-  clip.CreateRectRgn(0, 0, width, height);
-  meta.SelectClipRgn(&clip);
-  g_bClipboardDrawing = 1;
-  DrawSignals(&meta);
-  g_bClipboardDrawing = 0;
-  meta.SelectClipRgn(nullptr);
-
-  meta.SetTextColor(oldText);
-  meta.SetBkMode(oldBkMode);
-  meta.SetTextAlign(oldAlign);
-  if (oldFont) meta.SelectObject(oldFont);
-  if (oldPen) meta.SelectObject(oldPen);
-  meta.SetMapMode(oldMapMode);
-  meta.ReleaseAttribDC();
-  reference.DeleteDC();
-  return meta.Close();
+  return RecordFramedPicture(
+      {title, width, height, true, true, [this](CDC* dc) { DrawSignals(dc); }});
 }
 
 // Always the design's own run. A signal shorter than the run leaves its

@@ -32,12 +32,9 @@ END_MESSAGE_MAP()
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr int kBaseRow = 70;  // the row of a criterion at 0, the best
 // The curve pen of each criterion (entries of g_pPenCurve).
 constexpr int kPenOfCriterion[QOX_HistVar::kCriteria] = {2, 5, 0, 4, 3, 7, 8, 1, 9};
-// The picture's title stands above the strip, as over a signal pane.
-constexpr int kTitleRow = -17;
 constexpr int kPictureExtraHeight = 25;
 
 // Pixels above the base row for a criterion. A value outside 0 .. 1 (or not
@@ -266,44 +263,10 @@ void CZevHISTWnd::OnEditCopy() {
 // curves, without a white fill.
 HMETAFILE CZevHISTWnd::RecordPicture(int width, int height) {
   CQorexDoc* doc = Doc();
-  CDC reference;
-  if (!doc || !reference.CreateCompatibleDC(nullptr)) return nullptr;
-  CMetaFileDC meta;
-  if (!meta.Create()) return nullptr;
-  meta.SetAttribDC(reference.GetSafeHdc());
-
-  const int oldMapMode = meta.SetMapMode(MM_TEXT);
-  const COLORREF oldText = meta.SetTextColor(kBlack);
-  const int oldBkMode = meta.SetBkMode(TRANSPARENT);
-  CFont* oldFont = meta.SelectObject(g_fonts[kFontBold][0]);
-  CPen* oldPen = meta.SelectObject(g_pens[0][0]);
-
+  if (!doc) return nullptr;
   CString title = doc->GetTitle();
   title += ": Tradeoffs";
-  const UINT oldAlign = meta.SetTextAlign(TA_CENTER | TA_TOP);
-  meta.TextOut(width / 2, kTitleRow, title);
-  meta.SetTextAlign(TA_BASELINE);
-  // Two white pixels stretch the picture's bounds over the title and a margin.
-  meta.SetPixelV(-1, kTitleRow, kWhite);
-  meta.SetPixelV(width + 2, height + 2, kWhite);
-  const POINT frame[] = {{-1, -1}, {width, -1}, {width, height}, {-1, height}, {-1, -1}};
-  meta.Polyline(frame, 5);
-
-  CRgn clip;
-  clip.CreateRectRgn(0, 0, width, height);
-  meta.SelectClipRgn(&clip);
-  Draw(&meta);
-  meta.SelectClipRgn(nullptr);
-
-  meta.SetTextColor(oldText);
-  meta.SetBkMode(oldBkMode);
-  meta.SetTextAlign(oldAlign);
-  if (oldFont) meta.SelectObject(oldFont);
-  if (oldPen) meta.SelectObject(oldPen);
-  meta.SetMapMode(oldMapMode);
-  meta.ReleaseAttribDC();
-  reference.DeleteDC();
-  return meta.Close();
+  return RecordFramedPicture({title, width, height, false, false, [this](CDC* dc) { Draw(dc); }});
 }
 
 void CZevHISTWnd::OnProperties() {
