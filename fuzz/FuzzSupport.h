@@ -1,12 +1,15 @@
 #pragma once
 // What the fuzz targets share: the check that ends a run on a broken
-// invariant, the stored bytes of a record, and the Qt start-up of a target.
+// invariant, the stored bytes of a record, fixed font metrics, and the Qt
+// start-up of a target.
 //
 // A target defines its run as qxfuzz::<target>::Run and, unless QX_FUZZ_REPLAY
 // is defined, libFuzzer's entry points around it. The normal test suite
 // defines QX_FUZZ_REPLAY and its own QX_FUZZ_FAIL (a throw), includes every
 // target and replays fuzz/regressions through the same runs.
+#include "GlobalResources.h"
 #include "platform/core/Archive.h"
+#include "platform/gdi/Fonts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +42,25 @@ Bytes Stored(Store&& store) {
 inline std::span<const BYTE> Span(const Bytes& bytes) {
   return {bytes.data(), bytes.size()};
 }
+
+// Fixed font metrics and the program's drawing resources for one run, put
+// back after (the resources only when the run made them).
+class FixedMetrics {
+ public:
+  FixedMetrics() : m_wasFixed(QxFixedFontMetrics()), m_ownResources(g_pMemDC == nullptr) {
+    QxSetFixedFontMetrics(true);
+    if (m_ownResources) InitGlobalResources();
+  }
+  ~FixedMetrics() {
+    if (m_ownResources) FreeGlobalResources();
+    QxSetFixedFontMetrics(m_wasFixed);
+  }
+  FixedMetrics(const FixedMetrics&) = delete;
+  FixedMetrics& operator=(const FixedMetrics&) = delete;
+
+ private:
+  bool m_wasFixed, m_ownResources;
+};
 
 // A QApplication on the offscreen platform with the C numeric locale, made
 // once, as the test main makes it (drawing and the document need one).

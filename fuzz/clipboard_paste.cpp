@@ -32,24 +32,6 @@
 namespace qxfuzz::clipboard_paste {
 namespace {
 
-// Fixed font metrics and the program's resources for one run, put back after.
-class FixedMetrics {
- public:
-  FixedMetrics() : m_wasFixed(QxFixedFontMetrics()), m_ownResources(g_pMemDC == nullptr) {
-    QxSetFixedFontMetrics(true);
-    if (m_ownResources) InitGlobalResources();
-  }
-  ~FixedMetrics() {
-    if (m_ownResources) FreeGlobalResources();
-    QxSetFixedFontMetrics(m_wasFixed);
-  }
-  FixedMetrics(const FixedMetrics&) = delete;
-  FixedMetrics& operator=(const FixedMetrics&) = delete;
-
- private:
-  bool m_wasFixed, m_ownResources;
-};
-
 // Counts the message boxes and answers them.
 class CountedBoxes {
  public:

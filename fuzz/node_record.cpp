@@ -25,24 +25,6 @@ struct OwnedList {
   ~OwnedList() { list.DeleteAll(); }
 };
 
-// Fixed font metrics and the expression fonts for one run, put back after.
-class FixedMetrics {
- public:
-  FixedMetrics() : m_wasFixed(QxFixedFontMetrics()), m_ownResources(g_pMemDC == nullptr) {
-    QxSetFixedFontMetrics(true);
-    if (m_ownResources) InitGlobalResources();
-  }
-  ~FixedMetrics() {
-    if (m_ownResources) FreeGlobalResources();
-    QxSetFixedFontMetrics(m_wasFixed);
-  }
-  FixedMetrics(const FixedMetrics&) = delete;
-  FixedMetrics& operator=(const FixedMetrics&) = delete;
-
- private:
-  bool m_wasFixed, m_ownResources;
-};
-
 // A small white image in the expression contexts' settings.
 class Canvas {
  public:
