@@ -25,6 +25,7 @@
 // reaches T2 = 0, where K2 divides by zero, the loop determinant keeps one
 // root and the grabbed pole is lost: the later moves time the recalculation
 // and update of that design without a search (counter following_moves).
+#include "bench/BenchLoad.h"
 #include "GlobalResources.h"
 #include "MainFrm.h"
 #include "Qorex.h"
@@ -239,13 +240,6 @@ void BM_ShiftRelease(benchmark::State& state) {
   state.counters["evaluations"] = double(evaluations) / double(std::max<size_t>(1, ms.size()));
 }
 
-void PrintLoad() {
-  std::ifstream in("/proc/loadavg");
-  std::string load;
-  std::getline(in, load);
-  std::printf("machine load (/proc/loadavg): %s\n", load.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,7 +253,7 @@ int main(int argc, char** argv) {
   qxres::RegisterDialogTemplates();
   QApplication qt(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
-  PrintLoad();
+  qxbench::PrintLoad();
   // One drag each: a second press at once would be a double click.
   benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/mouse_move", BM_DragStep, false)
       ->Iterations(1)
@@ -283,7 +277,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  PrintLoad();
+  qxbench::PrintLoad();
   std::error_code ignored;
   std::filesystem::remove_all(root, ignored);
   return 0;

@@ -25,6 +25,7 @@
 // window. Target: p95 of the plain keys at most 4 ms, engine and window. BM_KeywordAfterLongLog
 // times one recognised keyword after a log of 1,000 keystrokes. The machine's load (/proc/loadavg)
 // is printed before the runs.
+#include "bench/BenchLoad.h"
 #include "GlobalResources.h"
 #include "MC/MC_GROUP.h"
 #include "MC/MC_POWER.h"
@@ -493,13 +494,6 @@ void BM_KeywordAfterLongLog(benchmark::State& state) {
   Report(state, times);
 }
 
-void PrintLoad() {
-  std::ifstream in("/proc/loadavg");
-  std::string load;
-  std::getline(in, load);
-  std::printf("machine load (/proc/loadavg): %s\n", load.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -509,7 +503,7 @@ int main(int argc, char** argv) {
   InitGlobalResources();
   RegisterEngineFocus();
   std::printf("script: %zu keystrokes\n", ScriptKeys().size());
-  PrintLoad();
+  qxbench::PrintLoad();
   // Fixed repetitions: most of each run is set-up the timer does not see,
   // which an adaptive count would repeat for minutes.
   benchmark::RegisterBenchmark("editor_keystroke/3x3_model/step_record", BM_EditorScript,
@@ -531,7 +525,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  PrintLoad();
+  qxbench::PrintLoad();
   McSetEditorFocus(nullptr, nullptr);
   FreeGlobalResources();
   return 0;

@@ -12,6 +12,7 @@
 // 1,000 points. Each of the six diagrams is redrawn 50 times; reported as
 // counters: the median and the worst redraw in milliseconds. Target: every
 // diagram under 16 ms (one frame). The machine's load is printed first.
+#include "bench/BenchLoad.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "diagrams/QorexView.h"
@@ -114,13 +115,6 @@ void BM_Redraw(benchmark::State& state, UINT command) {
   state.counters["diagram"] = window.view->m_wDiagram;
 }
 
-void PrintLoad() {
-  std::ifstream in("/proc/loadavg");
-  std::string load;
-  std::getline(in, load);
-  std::printf("machine load (/proc/loadavg): %s\n", load.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,7 +122,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
   InitGlobalResources();
-  PrintLoad();
+  qxbench::PrintLoad();
   const struct {
     const char* name;
     UINT command;

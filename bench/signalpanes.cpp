@@ -22,6 +22,7 @@
 #include "Qorex.h"
 #include "QorexDoc.h"
 #include "Splash.h"
+#include "bench/BenchLoad.h"
 #include "bench/ThreeByThreeDesign.h"
 #include "diagrams/OutputBar.h"
 #include "diagrams/ZevSIGWnd.h"
@@ -145,13 +146,6 @@ void BM_LiveStrip(benchmark::State& state) {
 }
 BENCHMARK(BM_LiveStrip)->Arg(100)->Arg(9900)->Unit(benchmark::kMicrosecond);
 
-void PrintLoad() {
-  std::ifstream load("/proc/loadavg");
-  std::string line;
-  std::getline(load, line);
-  std::fprintf(stderr, "load average: %s\n", line.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -182,7 +176,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%d panes of %d x %d, %d samples, %.4f pixels per sample\n",
                  Bar().GetPaneCount(), client.Width(), client.Height(), doc.m_system.m_nSteps,
                  doc.m_dSigScaleX);
-    PrintLoad();
+    qxbench::PrintLoad();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO});
