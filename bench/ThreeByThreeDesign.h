@@ -19,7 +19,8 @@ inline CMcBasic* PiController(const char* sub, double T) {
   return Div(Prod({Variable("k", 0, sub), PolyExpr({1, T})}), PolyExpr({0, T}));
 }
 
-inline void MakeThreeByThree(CQorexDoc& doc) {
+// The loop alone: the five models and the command, v, d and n signals.
+inline void SetThreeByThreeLoop(CQorexDoc& doc) {
   using namespace qxtest::trees;
   SetDefinition(doc.m_models, kModelP, Identity(3));
   SetDefinition(doc.m_models, kModelK,
@@ -34,6 +35,10 @@ inline void MakeThreeByThree(CQorexDoc& doc) {
   SetDefinition(doc.m_signals, kSigC, Matrix(1, {Real(1), Real(1), Real(1)}));
   for (int slot : {kSigV, kSigD, kSigN})
     SetDefinition(doc.m_signals, slot, Matrix(1, {Real(0), Real(0), Real(0)}));
+}
+
+inline void MakeThreeByThree(CQorexDoc& doc) {
+  SetThreeByThreeLoop(doc);
   doc.m_dSamplingTime = 0.003;
   doc.m_dFinalTime = 30;
   doc.UpdateUsedVariables();

@@ -23,6 +23,7 @@
 // The start cost is printed with 17 digits; bench/reference/equalizer.py
 // computes the same cost with NumPy and runs Nelder-Mead from the same start
 // with as many evaluations as OptimizeGlobal counts.
+#include "bench/ThreeByThreeDesign.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "search/EqualizerEngine.h"
@@ -43,30 +44,9 @@ using namespace qxtest::trees;
 const double kStart[] = {2, 1.5, 1};
 const char* const kSubs[] = {"1", "2", "3"};
 
-void Set(CMXC_BIN& list, int slot, CMcBasic* rhs) {
-  delete list.GetAt(slot)->SetChildAt(rhs, 1);
-}
-
-// k_i (1 + T_i s) / (T_i s).
-CMcBasic* Pi(const char* sub, double T) {
-  return Div(Prod({Variable("k", 0, sub), PolyExpr({1, T})}), PolyExpr({0, T}));
-}
-
 std::unique_ptr<CQorexDoc> ReferenceDesign() {
   auto doc = std::make_unique<CQorexDoc>();
-  Set(doc->m_models, kModelP, Identity(3));
-  Set(doc->m_models, kModelK,
-      Matrix(3, {Pi("1", 1), Real(0), Real(0), Real(0), Pi("2", 2), Real(0), Real(0), Real(0),
-                 Pi("3", 1)}));
-  Set(doc->m_models, kModelG,
-      Matrix(3, {Tf({1}, {1, 1}), Tf({0.5}, {1, 2}), Tf({0.2}, {3, 1}),  //
-                 Tf({0.3}, {2, 1}), Tf({2}, {1, 1.5, 0.5}), Tf({0.4}, {1, 1}), Tf({0.1}, {4, 1}),
-                 Tf({0.2}, {2, 1}), Tf({1.5}, {1, 2, 1})}));
-  Set(doc->m_models, kModelL, Identity(3));
-  Set(doc->m_models, kModelF, Identity(3));
-  Set(doc->m_signals, kSigC, Matrix(1, {Real(1), Real(1), Real(1)}));
-  for (int slot : {kSigV, kSigD, kSigN})
-    Set(doc->m_signals, slot, Matrix(1, {Real(0), Real(0), Real(0)}));
+  qxbench::SetThreeByThreeLoop(*doc);
   doc->m_dSamplingTime = 0.003;
   doc->m_dFinalTime = 30;
   doc->UpdateUsedVariables();

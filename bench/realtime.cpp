@@ -19,6 +19,7 @@
 // overruns (periods longer than 1.5 periods).
 //
 // Plain program: bench_realtime [--quick] prints two tables.
+#include "bench/ThreeByThreeDesign.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "platform/core/Clock.h"
@@ -69,14 +70,6 @@ namespace {
 using namespace qxtest::trees;
 using Clock = std::chrono::steady_clock;
 
-void Set(CMXC_BIN& list, int slot, CMcBasic* rhs) {
-  delete list.GetAt(slot)->SetChildAt(rhs, 1);
-}
-
-CMcBasic* Pi(const char* sub, double T) {
-  return Div(Prod({Variable("k", 0, sub), PolyExpr({1, T})}), PolyExpr({0, T}));
-}
-
 std::unique_ptr<CQorexDoc> NewDesign(double ts, double tf) {
   auto doc = std::make_unique<CQorexDoc>();
   doc->m_dSamplingTime = ts;
@@ -87,24 +80,14 @@ std::unique_ptr<CQorexDoc> NewDesign(double ts, double tf) {
 
 std::unique_ptr<CQorexDoc> ThreeByThree(double ts, double tf) {
   auto doc = std::make_unique<CQorexDoc>();
-  Set(doc->m_models, kModelP, Identity(3));
-  Set(doc->m_models, kModelK,
-      Matrix(3, {Pi("1", 1), Real(0), Real(0), Real(0), Pi("2", 2), Real(0), Real(0), Real(0),
-                 Pi("3", 1)}));
-  Set(doc->m_models, kModelG,
-      Matrix(3, {Tf({1}, {1, 1}), Tf({0.5}, {1, 2}), Tf({0.2}, {3, 1}),  //
-                 Tf({0.3}, {2, 1}), Tf({2}, {1, 1.5, 0.5}), Tf({0.4}, {1, 1}), Tf({0.1}, {4, 1}),
-                 Tf({0.2}, {2, 1}), Tf({1.5}, {1, 2, 1})}));
-  Set(doc->m_models, kModelL, Identity(3));
-  Set(doc->m_models, kModelF, Identity(3));
-  Set(doc->m_signals, kSigC, Matrix(1, {Real(1), Real(1), Real(1)}));
-  for (int slot : {kSigV, kSigD, kSigN})
-    Set(doc->m_signals, slot, Matrix(1, {Real(0), Real(0), Real(0)}));
-  Set(doc->m_signals, kSigClipMin, Matrix(1, {Real(-10), Real(-10), Real(-10)}));
-  Set(doc->m_signals, kSigClipMax, Matrix(1, {Real(10), Real(10), Real(10)}));
-  Set(doc->m_signals, kSigUProc,
+  qxbench::SetThreeByThreeLoop(*doc);
+  qxbench::SetDefinition(doc->m_signals, kSigClipMin, Matrix(1, {Real(-10), Real(-10), Real(-10)}));
+  qxbench::SetDefinition(doc->m_signals, kSigClipMax, Matrix(1, {Real(10), Real(10), Real(10)}));
+  qxbench::SetDefinition(
+      doc->m_signals, kSigUProc,
       Matrix(1, {Fn("u", Time(), 0, "1"), Fn("u", Time(), 0, "2"), Fn("u", Time(), 0, "3")}));
-  Set(doc->m_signals, kSigYProc,
+  qxbench::SetDefinition(
+      doc->m_signals, kSigYProc,
       Matrix(1, {Fn("y", Time(), 0, "1"), Fn("y", Time(), 0, "2"), Fn("y", Time(), 0, "3")}));
   doc->m_dSamplingTime = ts;
   doc->m_dFinalTime = tf;
