@@ -10,6 +10,7 @@
 #include "editing/LeftBar.h"
 #include "editing/TimeBoxDlg.h"
 #include "platform/core/Clock.h"
+#include "platform/core/MessageBox.h"
 #include "platform/ui/Dialog.h"
 #include "res/Resources.h"
 #include "res/resource.h"
@@ -18,9 +19,11 @@
 #include "search/SearchGlobals.h"
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
+#include "simulation/RealtimeTexts.h"
 #include "simulation/SIMsearch.h"
 #include "simulation/SIMwatchdog.h"
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -187,15 +190,42 @@ void CQorexApp::OnInvalidateSlice(WPARAM wParam, LPARAM) {
 
 void CQorexApp::OnDocToKFinder(WPARAM, LPARAM) {
   CQorexDoc* doc = g_pSimDoc.load();
-  if (IsOpenDocument(doc)) doc->PrepareSimulation();
+  // Only for a tuner that waits: a message left from a stopped run must not
+  // set the simulator up under a pass.
+  if ((g_wStatus.load() & kStatusTunerWaitsForDoc) && IsOpenDocument(doc)) {
+    if (g_pKFinder) g_pKFinder->ApplyCandidate(doc);
+    doc->PrepareSimulation();
+  }
   ClearStatus(kStatusTunerWaitsForDoc);
 }
 
 void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
-  if (!g_pEqualizerBar) return;
-  CQorexDoc* doc = g_pEqualizerBar->m_pDoc;
-  if (!IsOpenDocument(doc) || !m_pMainWnd || !IsWindow(m_pMainWnd->GetSafeHwnd())) return;
-  doc->RecordedRecalculate();
+  std::unique_ptr<KFinderResult> result = g_pKFinder ? g_pKFinder->TakeResult() : nullptr;
+  if (!result) return;
+  if (CQorexDoc* doc = result->doc; IsOpenDocument(doc)) {
+    for (const auto& [index, value] : result->values)
+      if (index >= 0 && index < doc->m_vars.m_nCount) doc->m_vars.m_pValue[index] = value;
+    // The population records the tuned design only where it is shown.
+    const bool shown = g_pEqualizerBar && g_pEqualizerBar->m_pDoc == doc && m_pMainWnd &&
+                       IsWindow(m_pMainWnd->GetSafeHwnd());
+    if (shown) {
+      doc->RecordedRecalculate();
+    } else {
+      doc->Recalculate();
+      doc->UpdateAll();
+    }
+  }
+  // What the passes met is said once for the whole run.
+  if (result->passRefused == CSIMsystem::kPassPeriodRefused)
+    MessageBox(nullptr, kRealtimePeriodText, kRealtimeCaption, MB_OK);
+  else if (result->passRefused == CSIMsystem::kPassSystemRefused)
+    MessageBox(nullptr, kRealtimeUnsoundText, kRealtimeCaption, MB_OK);
+  if (result->passFailedCalls > 0) {
+    char text[sizeof kRealtimeBoardFailedFormat + 40];
+    std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, result->passFailedCalls,
+                  result->passCalls);
+    MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
+  }
 }
 
 void CQorexApp::OnPushUGY(WPARAM wParam, LPARAM) {

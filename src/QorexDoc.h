@@ -234,6 +234,10 @@ class CQorexDoc : public CDocument {
   // The tuner's evaluation request: recalculate, set g_pSimulator up for this
   // design, store the quick cost and release the waiting tuner.
   void PrepareSimulation();
+  // m_errorWeight := "Realtime error weight" sampled over `length` samples of
+  // the design's sampling time, under g_pcsSimulation (the tuner's worker
+  // reads it there).
+  void BuildErrorWeight(int length);
   // "Simulator Properties" for the design of the "SimulationView" bar,
   // unless none is shown or a worker runs it; accepted settings are applied,
   // then the design is recalculated and shown.

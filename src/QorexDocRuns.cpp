@@ -122,6 +122,17 @@ void CQorexDoc::PrepareSimulation() {
   g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerWaitsForDoc));
 }
 
+void CQorexDoc::BuildErrorWeight(int length) {
+  // The signal is evaluated against the design's own run, which must be as
+  // long as the weight meanwhile.
+  const int steps = m_system.m_nSteps;
+  m_system.m_nSteps = length;
+  EnterCriticalSection(g_pcsSimulation);
+  m_errorWeight.Build(this, m_signals.RightSideAt(kSigErrorWeight), length, true);
+  LeaveCriticalSection(g_pcsSimulation);
+  m_system.m_nSteps = steps;
+}
+
 void CQorexDoc::OnTimeSettings() {
   CQorexDoc* doc = SimulationViewDesign();
   if (doc == nullptr || doc == g_pSimDoc.load()) return;

@@ -62,13 +62,24 @@ CWinThread::CWinThread(AFX_THREADPROC proc, LPVOID param)
 
 CWinThread::~CWinThread() {
   if (t_thread == this) t_thread = nullptr;
+  // An owned thread that was never waited for is waited for here; a
+  // self-deleting one has detached itself already.
+  if (m_thread.joinable()) {
+    if (m_thread.get_id() == std::this_thread::get_id())
+      m_thread.detach();
+    else
+      m_thread.join();
+  }
 }
 
 BOOL CWinThread::CreateThread(DWORD createFlags, UINT, LPSECURITY_ATTRIBUTES) {
   m_bSuspended = (createFlags & CREATE_SUSPENDED) != 0;
   m_nThreadID = NewThreadId();
+  // The thread waits for the start lock before it looks at itself, so the
+  // object holds its std::thread before the thread can end.
+  std::lock_guard guard(m_startLock);
   try {
-    std::thread([this] { ThreadMain(); }).detach();
+    m_thread = std::thread([this] { ThreadMain(); });
   } catch (const std::system_error&) {
     m_nThreadID = 0;
     return FALSE;
@@ -125,7 +136,14 @@ void CWinThread::ThreadMain() {
   }
   t_thread = nullptr;
   m_nativeId = 0;
-  if (m_bAutoDelete) delete this;
+  if (m_bAutoDelete) {
+    m_thread.detach();
+    delete this;
+  }
+}
+
+void CWinThread::Join() {
+  if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
 }
 
 CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority, UINT stackSize,

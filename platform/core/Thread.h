@@ -1,7 +1,8 @@
 #pragma once
 // Worker threads on std::thread. AfxBeginThread starts the function at once
 // (or on ResumeThread with CREATE_SUSPENDED); when it returns, the thread
-// object deletes itself if m_bAutoDelete is set. Priorities are best effort:
+// object deletes itself if m_bAutoDelete is set. One without it belongs to
+// its owner, who waits for its end with Join and then deletes it. Priorities are best effort:
 // a priority above normal gives the thread a lower nice value where the
 // system permits it (never a real-time scheduling class); otherwise, and for
 // the other priorities, the thread keeps the process's and only the number
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 class CWnd;
 
@@ -41,6 +43,10 @@ class CWinThread : public CObject {
                     LPSECURITY_ATTRIBUTES security = nullptr);
   // Lets a suspended thread run; returns the previous suspend count (1 or 0).
   DWORD ResumeThread();
+  // Returns once the thread has ended, system thread included. Only for a
+  // thread without m_bAutoDelete, from another thread; at once when it never
+  // started.
+  void Join();
   int GetThreadPriority() const { return m_nPriority; }
   BOOL SetThreadPriority(int priority);
 
@@ -66,6 +72,8 @@ class CWinThread : public CObject {
   std::mutex m_startLock;
   std::condition_variable m_startSignal;
   bool m_bSuspended = false;
+  // The system thread; detached at the end of a self-deleting one.
+  std::thread m_thread;
   // The system's id of the running thread (0 before it runs, and after).
   std::atomic<long> m_nativeId{0};
 };

@@ -112,10 +112,7 @@ void CEqualizerEngine::FindG() {
 
   int Lw = sys.m_yd.m_nColumns;
   for (int r = 0; r < doc->m_nRuns; ++r) Lw = std::max(Lw, doc->m_runSetpoints[r].m_nColumns);
-  {
-    StepCountGuard steps(sys, Lw);
-    doc->m_errorWeight.Build(doc, doc->m_signals.RightSideAt(kSigErrorWeight), Lw, true);
-  }
+  doc->BuildErrorWeight(Lw);
   if (m_freeVars.m_nCount > 0) Optimize(kEqualizerIdentify | kSearchGlobal);
   // The search's own recalculation ran with the flag still set.
   sys.m_G.m_wFlags = flags;

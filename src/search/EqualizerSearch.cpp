@@ -31,11 +31,6 @@ int FreeEntryOf(const CMcBasic* node) {
   return entry == CMcVariable::kUnbound || entry < kFirstFreeEntry ? -1 : entry;
 }
 
-// The start step of a variable at x: 1.0 up to 10 in magnitude, else a tenth of it.
-double StartStep(double x) {
-  return std::fabs(x) <= 10.0 ? 1.0 : 0.1 * std::fabs(x);
-}
-
 // Keeps a flag set for the life of the guard.
 class FlagGuard {
  public:
@@ -158,7 +153,7 @@ void CEqualizerEngine::Optimize(WORD mode) {
   // watchdog's question is open must not start a search inside this one.
   FlagGuard searching(m_bSearching);
   for (int i = 0; i < m_freeVars.m_nCount; ++i) {
-    m_freeVars.m_pUp[i] = m_freeVars.m_pDown[i] = StartStep(Value(i));
+    m_freeVars.m_pUp[i] = m_freeVars.m_pDown[i] = PatternStartStep(Value(i));
     m_freeVars.m_pDirection[i] = QOX_PatternAxis::kNone;
   }
   m_wMode = mode;

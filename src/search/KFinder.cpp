@@ -1,15 +1,46 @@
 #include "search/KFinder.h"
 
+#include "GlobalResources.h"
+#include "MC/MC_BASIC.h"
+#include "MC/McKinds.h"
+#include "MC/Mc_variable.h"
+#include "Qorex.h"
 #include "QorexDoc.h"
+#include "WorkerMessages.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Thread.h"
+#include "platform/ui/MessageQueue.h"
+#include "search/EqualizerEngine.h"
+#include "search/PatternStep.h"
+#include "search/SearchGlobals.h"
 #include "simulation/SIMsignal.h"
 #include "simulation/SIMsystem.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <type_traits>
 
 namespace {
 
 constexpr double kNonFiniteCost = 1e200;
+constexpr double kNoCutoff = 1e300;
+constexpr DWORD kStartPollMs = 100;
+constexpr DWORD kWaitPollMs = 20;
+// Table entries 0 .. 4 are the built-in names, never design variables.
+constexpr int kFirstFreeEntry = 5;
+// The models the tuner may change: every one but the process.
+constexpr int kTunedSlots[] = {kModelP, kModelK, kModelL, kModelF};
+
+bool Stopped() {
+  return g_pSimDoc.load() == nullptr;
+}
+
+// Waits in slices of pollMs while the bits are set and no stop was asked for.
+void WaitWhileStatus(WORD bits, DWORD pollMs) {
+  const auto over = [bits] { return (g_wStatus.load() & bits) == 0 || Stopped(); };
+  while (!over()) SleepUnless(pollMs, over);
+}
 
 }  // namespace
 
@@ -19,14 +50,226 @@ CKFinder::CKFinder()
       m_pDownStep(new double[kInitialCapacity]),
       m_dFullCost(0.0),
       m_dQuickCost(0.0),
-      m_dCutoff(1e300),
+      m_dCutoff(kNoCutoff),
       m_pDirection(new BYTE[kInitialCapacity]),
       m_nCount(0),
-      m_nCapacity(kInitialCapacity) {}
+      m_nCapacity(kInitialCapacity),
+      m_pValue(new double[kInitialCapacity]) {}
 
 CKFinder::~CKFinder() = default;
 
-void CKFinder::Start(CQorexDoc* /*doc*/) {}
+// ---- start and the worker ---------------------------------------------------------
+
+void CKFinder::Start(CQorexDoc* doc) {
+  // The stop request to a running worker (tuner or real-time run); it ends
+  // within one sample and clears g_pWorkerThread last.
+  g_pSimDoc = nullptr;
+  QxWakeSleepers();
+  const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
+  while (!ended()) SleepUnless(kStartPollMs, ended);
+  if (doc == nullptr) return;
+
+  // What the worker needs of this thread's state is taken now, so that the
+  // user may change the settings while it runs.
+  m_pTunedDoc = doc;
+  m_nIterations = g_nLocalIterations;
+  m_nUiThread = QxUiThreadId();
+  if (m_nUiThread == 0) m_nUiThread = GetCurrentThreadId();
+  m_nEvaluations = m_nPasses = 0;
+  m_nPassCalls = m_nPassFailedCalls = m_nPassRefused = 0;
+  m_dCutoff = kNoCutoff;
+  CollectFreeVariables(doc);
+
+  int Lw = doc->m_system.m_yd.m_nColumns;
+  for (int r = 0; r < doc->m_nRuns; ++r) Lw = std::max(Lw, doc->m_runControls[r].m_nColumns);
+  doc->BuildErrorWeight(Lw);
+
+  CWinThread* worker =
+      AfxBeginThread(KFinderThreadProc, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
+  if (worker == nullptr) return;
+  // Both are set before the worker runs: one with nothing to tune clears
+  // them at once.
+  g_pSimDoc = doc;
+  g_pWorkerThread = worker;
+  worker->ResumeThread();
+}
+
+UINT KFinderThreadProc(LPVOID param) {
+  auto* tuner = static_cast<CKFinder*>(param);
+  tuner->Run();
+
+  auto result = std::make_unique<KFinderResult>();
+  result->doc = tuner->m_pTunedDoc;
+  for (int i = 0; i < tuner->m_nCount; ++i)
+    result->values.emplace_back(tuner->m_pVarIndex[i], tuner->Value(i));
+  result->passCalls = tuner->m_nPassCalls;
+  result->passFailedCalls = tuner->m_nPassFailedCalls;
+  result->passRefused = tuner->m_nPassRefused;
+  const DWORD ui = tuner->m_nUiThread;
+  tuner->PushResult(std::move(result));
+
+  // A stop may have left the wait bits set; nobody waits on them now.
+  g_wStatus.fetch_and(static_cast<WORD>(~(kStatusTunerWaitsForDoc | kStatusTunerPassRunning)));
+  // The handler's recalculation never sees a driven document; the worker
+  // is cleared last, so whoever waits for it finds UpdateAll queued.
+  g_pSimDoc = nullptr;
+  PostThreadMessage(ui, WM_QX_UPDATEALL, 0, 0);
+  g_pWorkerThread = nullptr;
+  QxWakeSleepers();
+  return 0;
+}
+
+void CKFinder::Run() {
+  if (m_nCount == 0 || Stopped()) return;
+  for (int i = 0; i < m_nCount; ++i) {
+    m_pUpStep[i] = m_pDownStep[i] = PatternStartStep(Value(i));
+    m_pDirection[i] = QOX_PatternAxis::kNone;
+  }
+  Search();
+}
+
+double CKFinder::Search() {
+  m_dCutoff = kNoCutoff;
+  double f0 = Evaluate();
+  if (Stopped()) return 0.0;
+  for (int iteration = 0; iteration < m_nIterations; ++iteration)
+    for (int i = 0; i < m_nCount; ++i) {
+      // A candidate whose quick cost is twice the best cannot beat it: it
+      // gets no real-time pass.
+      m_dCutoff = 2.0 * f0;
+      QOX_PatternAxis axis{m_pUpStep[i], m_pDownStep[i], m_pDirection[i]};
+      const double before = Value(i);
+      double x = before;
+      bool stopped = false;
+      f0 = PatternStep(x, f0, axis, [&](double v) {
+        // After a stop no further candidate is tried; the probe counts as worse.
+        if (stopped) return std::numeric_limits<double>::quiet_NaN();
+        SetValue(i, v);
+        const double f = Evaluate();
+        stopped = Stopped();
+        return stopped ? std::numeric_limits<double>::quiet_NaN() : f;
+      });
+      if (stopped) {
+        SetValue(i, before);
+        return 0.0;
+      }
+      SetValue(i, x);
+      m_pUpStep[i] = axis.up;
+      m_pDownStep[i] = axis.down;
+      m_pDirection[i] = axis.direction;
+    }
+  return f0;
+}
+
+double CKFinder::Evaluate() {
+  CSIMsystem* sim = g_pSimulator.load();
+  if (Stopped() || sim == nullptr) return m_dQuickCost;
+  ++m_nEvaluations;
+  EnterCriticalSection(g_pcsSimulation);
+  sim->m_nStep = 0;
+  LeaveCriticalSection(g_pcsSimulation);
+
+  // The user-interface thread writes the candidate into the document,
+  // recalculates it, sets the simulator up and stores the quick cost.
+  g_wStatus.fetch_or(kStatusTunerWaitsForDoc);
+  PostThreadMessage(m_nUiThread, WM_QX_DOCTOKFINDER, 0, 0);
+  WaitWhileStatus(kStatusTunerWaitsForDoc, kWaitPollMs);
+
+  CQorexDoc* doc = g_pSimDoc.load();
+  if (doc == nullptr || !(m_dQuickCost < m_dCutoff)) return m_dQuickCost;
+  g_wStatus.fetch_or(kStatusTunerPassRunning);
+  // The pass's thread is this worker's: it is waited for and deleted here,
+  // and g_pWorkerThread keeps naming the tuner.
+  std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc));
+  WaitWhileStatus(kStatusTunerPassRunning, kWaitPollMs);
+  if (pass) {
+    pass->Join();  // a stopped pass ends within one sample
+    ++m_nPasses;
+    m_nPassCalls += sim->m_nPassCalls.load();
+    m_nPassFailedCalls += sim->m_nPassFailedCalls.load();
+    if (const int refused = sim->m_nPassRefused.load(); refused != CSIMsystem::kPassRan)
+      m_nPassRefused = refused;
+  }
+  if (Stopped()) return m_dQuickCost;
+  EnterCriticalSection(g_pcsSimulation);
+  ComputeCost(sim, false);
+  LeaveCriticalSection(g_pcsSimulation);
+  return m_dFullCost;
+}
+
+// ---- the variables ------------------------------------------------------------------
+
+void CKFinder::CollectFreeVariables(CQorexDoc* doc) {
+  m_nCount = 0;
+  if (doc == nullptr) return;
+  for (const int slot : kTunedSlots)
+    if ((doc->m_system.*kModelWiring[slot].block).m_wFlags & CEqualizerEngine::kTunableModel)
+      AddModelVariables(doc->m_models.RightSideAt(slot), doc);
+}
+
+void CKFinder::AddModelVariables(const CMcBasic* node, const CQorexDoc* doc) {
+  if (node == nullptr) return;
+  if (McIsKind(node, kMcVariable)) {
+    const WORD index = static_cast<const CMcVariable*>(node)->m_index;
+    // Listed again when it occurs again: it is searched once per occurrence.
+    if (index != CMcVariable::kUnbound && index >= kFirstFreeEntry && index < doc->m_vars.m_nCount)
+      Append(index, doc->m_vars.m_pValue[index]);
+    return;
+  }
+  for (int i = 0; i < node->m_count; ++i) AddModelVariables(node->m_children[i], doc);
+}
+
+void CKFinder::Append(int index, double value) {
+  if (m_nCount == m_nCapacity) {
+    const int capacity = 2 * m_nCapacity;
+    auto grow = [&](auto& array) {
+      using T = std::remove_reference_t<decltype(array[0])>;
+      std::unique_ptr<T[]> bigger(new T[capacity]);
+      std::copy(array.get(), array.get() + m_nCount, bigger.get());
+      array = std::move(bigger);
+    };
+    grow(m_pVarIndex);
+    grow(m_pUpStep);
+    grow(m_pDownStep);
+    grow(m_pDirection);
+    std::lock_guard guard(m_valuesLock);
+    grow(m_pValue);
+    m_nCapacity = capacity;
+  }
+  m_pVarIndex[m_nCount] = index;
+  m_pUpStep[m_nCount] = m_pDownStep[m_nCount] = 0.0;
+  m_pDirection[m_nCount] = QOX_PatternAxis::kNone;
+  std::lock_guard guard(m_valuesLock);
+  m_pValue[m_nCount++] = value;
+}
+
+void CKFinder::SetValue(int i, double x) {
+  std::lock_guard guard(m_valuesLock);
+  for (int j = 0; j < m_nCount; ++j)
+    if (m_pVarIndex[j] == m_pVarIndex[i]) m_pValue[j] = x;
+}
+
+void CKFinder::ApplyCandidate(CQorexDoc* doc) {
+  if (doc == nullptr || doc != m_pTunedDoc) return;
+  std::lock_guard guard(m_valuesLock);
+  for (int i = 0; i < m_nCount; ++i)
+    if (m_pVarIndex[i] < doc->m_vars.m_nCount) doc->m_vars.m_pValue[m_pVarIndex[i]] = m_pValue[i];
+}
+
+void CKFinder::PushResult(std::unique_ptr<KFinderResult> result) {
+  std::lock_guard guard(m_resultsLock);
+  m_results.push_back(std::move(result));
+}
+
+std::unique_ptr<KFinderResult> CKFinder::TakeResult() {
+  std::lock_guard guard(m_resultsLock);
+  if (m_results.empty()) return nullptr;
+  std::unique_ptr<KFinderResult> oldest = std::move(m_results.front());
+  m_results.pop_front();
+  return oldest;
+}
+
+// ---- cost ----------------------------------------------------------------------------
 
 void CKFinder::ComputeCost(CSIMsystem* system, bool quick) {
   const CQorexDoc* doc = g_pSimDoc.load();

@@ -15,13 +15,39 @@
 // output. Samples beyond the shortest of z, c and W are not counted, so
 // signals of unequal length are never read past their end. A non-finite J
 // is stored as 1e200, as every cost of the design search is.
+//
+// Threads. Start, the DocToKFinder and UpdateAll handlers run on the
+// user-interface thread; the search runs in the tuner's worker, which owns
+// g_pWorkerThread for the whole run. The worker never touches the document:
+// it keeps the candidate values here, and the DocToKFinder handler writes
+// them into the driven document before recalculating it (ApplyCandidate).
+// Each real-time pass runs in a thread the worker starts, waits for and
+// deletes. At the end the worker leaves its result for the UpdateAll
+// handler (TakeResult): the tuned document, the final values, and what the
+// passes have to report. Clearing g_pSimDoc is the stop request: every wait
+// ends within one sleep, the search within one evaluation, and the variable
+// being probed takes back its value.
 #include "platform/core/Types.h"
 
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
+class CMcBasic;
 class CQorexDoc;
 class CSIMsignal;
 class CSIMsystem;
+
+// What a tuner's run leaves to the user-interface thread.
+struct KFinderResult {
+  CQorexDoc* doc = nullptr;                    // the tuned document; may be closed by now
+  std::vector<std::pair<int, double>> values;  // variable table index, final value
+  int passCalls = 0;                           // board calls of all passes
+  int passFailedCalls = 0;                     // ... and the failed ones
+  int passRefused = 0;                         // CSIMsystem::kPass... of a refused pass
+};
 
 class CKFinder {
  public:
@@ -29,13 +55,24 @@ class CKFinder {
 
   // No variables yet, room for five.
   CKFinder();
+  // Waits for nothing: the application stops the worker first.
   virtual ~CKFinder();
   CKFinder(const CKFinder&) = delete;
   CKFinder& operator=(const CKFinder&) = delete;
 
-  // Starts tuning the document in a worker thread. The tuner's run comes
-  // with its own work; until then this does nothing.
+  // User-interface thread: stops a running worker and waits for it, makes
+  // doc the driven document, collects the tunable variables, samples the
+  // error weight and starts the worker.
   void Start(CQorexDoc* doc);
+  // Start steps and directions, then Search; nothing without variables or
+  // after a stop.
+  void Run();
+  // The local search; f0 at its end, 0 after a stop.
+  double Search();
+  // Cost of the candidate values, with the handshakes: the quick cost, or
+  // the full cost of a real-time pass when the quick cost is below
+  // m_dCutoff. Worker thread.
+  double Evaluate();
 
   // Stores the weighted error of system's last run (weighted by the error
   // weight of g_pSimDoc) as the quick cost (quick set) or the full cost.
@@ -44,6 +81,26 @@ class CKFinder {
 
   // J above for system's signals z and c; a null weight weighs every sample 1.
   static double WeightedError(const CSIMsystem& system, const CSIMsignal* weight);
+
+  // The variables of the pre-filter, controller, post-compensator and
+  // feedback element that are marked for automatic modification, in the
+  // order their trees hold them; never the process model's. A variable that
+  // occurs twice is listed twice.
+  void CollectFreeVariables(CQorexDoc* doc);
+  void AddModelVariables(const CMcBasic* node, const CQorexDoc* doc);
+
+  // User-interface thread, for the DocToKFinder handler: writes the
+  // candidate values into doc when it is the tuned document.
+  void ApplyCandidate(CQorexDoc* doc);
+  // The worker's result at its end, and the UpdateAll handler taking the
+  // oldest one not yet taken (null when none is left).
+  void PushResult(std::unique_ptr<KFinderResult> result);
+  std::unique_ptr<KFinderResult> TakeResult();
+
+  // The value of list entry i, and setting it (every entry of the same
+  // variable takes it).
+  double Value(int i) const { return m_pValue[i]; }
+  void SetValue(int i, double x);
 
   // The variables searched, in search order; a variable may occur twice.
   std::unique_ptr<int[]> m_pVarIndex;     // variable table indices
@@ -54,5 +111,31 @@ class CKFinder {
   double m_dCutoff;                       // quick cost below which a pass is run
   std::unique_ptr<BYTE[]> m_pDirection;   // 0 none, 1 down, 2 up: the side that last improved
   int m_nCount;                           // variables in the list
-  int m_nCapacity;                        // room in each of the four arrays
+  int m_nCapacity;                        // room in each of the arrays
+  std::unique_ptr<double[]> m_pValue;     // candidate value of each entry
+
+  // Taken by Start on the user-interface thread: the document, the search's
+  // iteration count, and the thread the messages go to.
+  CQorexDoc* m_pTunedDoc = nullptr;
+  int m_nIterations = 0;
+  DWORD m_nUiThread = 0;
+  // Of the current run: evaluations, real-time passes, and what the passes
+  // reported.
+  int m_nEvaluations = 0;
+  int m_nPasses = 0;
+  int m_nPassCalls = 0;
+  int m_nPassFailedCalls = 0;
+  int m_nPassRefused = 0;
+
+ private:
+  void Append(int index, double value);
+
+  // Guards m_pValue between the worker's writes and ApplyCandidate.
+  mutable std::mutex m_valuesLock;
+  std::mutex m_resultsLock;
+  std::deque<std::unique_ptr<KFinderResult>> m_results;
 };
+
+// The tuner's worker: Run, then the result for the UpdateAll handler, and
+// the end: g_pSimDoc cleared, UpdateAll posted, g_pWorkerThread cleared last.
+UINT KFinderThreadProc(LPVOID tuner);

@@ -16,12 +16,20 @@
 // the tuner all take this one step.
 #include "platform/core/Types.h"
 
+#include <cmath>
+
 struct QOX_PatternAxis {
   enum : BYTE { kNone = 0, kDown = 1, kUp = 2 };
   double up;
   double down;
   BYTE direction;
 };
+
+// Both steps of a variable at x when a search starts: 1.0 up to 10 in
+// magnitude, else a tenth of it.
+inline double PatternStartStep(double x) {
+  return std::fabs(x) <= 10.0 ? 1.0 : 0.1 * std::fabs(x);
+}
 
 // One step from x with cost f0. costAt(v) sets the variable to v and returns
 // the design's cost there. Afterwards x holds the chosen value (the caller

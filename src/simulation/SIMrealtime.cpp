@@ -21,6 +21,7 @@
 #include "search/SearchGlobals.h"
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
+#include "simulation/RealtimeTexts.h"
 
 #include <cmath>
 #include <cstdio>
@@ -29,14 +30,6 @@
 extern std::atomic<CWinThread*> g_pWorkerThread;
 
 namespace {
-
-constexpr char kCaption[] = "Realtime process control error";
-constexpr char kPeriodText[] = "The sampling time must be between 1[ms] and 30[s]";
-constexpr char kUnsoundText[] =
-    "The design cannot be run: its signals do not fit its models or its times are not valid.";
-constexpr char kBoardFailedFormat[] =
-    "The analog I/O board failed %d of %d calls during the run; failed readings kept their last "
-    "value.";
 
 constexpr DWORD kStopPollMs = 20;
 constexpr DWORD kHandOverPollMs = 10;
@@ -176,20 +169,29 @@ void CSIMsystem::StopRealtime() {
   while (!ended()) SleepUnless(kStopPollMs, ended);
 }
 
-bool CSIMsystem::ContinueRealtime(CQorexDoc* doc) {
+CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc) {
+  // The sampling time stays as the document's set-up left it: the caller's
+  // thread does not read the document, which its user may be editing.
+  EnterCriticalSection(g_pcsSimulation);
   m_nSteps = m_c.m_nColumns;
-  m_dTs = doc->m_dSamplingTime;
+  LeaveCriticalSection(g_pcsSimulation);
   m_nPassCalls = 0;
   m_nPassFailedCalls = 0;
-  CWinThread* pass =
-      AfxBeginThread(RealtimeThreadContinue, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
+  m_nPassRefused = kPassRan;
+  CWinThread* pass = nullptr;
+  // A stop asked for before the pass began stays asked: the pass never
+  // brings the driven document back.
+  if (doc != nullptr && g_pSimDoc.load() == doc)
+    pass =
+        AfxBeginThread(RealtimeThreadContinue, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
   if (pass == nullptr) {
     g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
-    return false;
+    QxWakeSleepers();
+    return nullptr;
   }
-  g_pSimDoc = doc;
+  pass->m_bAutoDelete = FALSE;
   pass->ResumeThread();
-  return true;
+  return pass;
 }
 
 // ---- one sample (worker) ----------------------------------------------------------
@@ -242,7 +244,8 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
   const bool sound = sys->SoundForRealtime();
   LeaveCriticalSection(g_pcsSimulation);
   if (ms == 0 || !sound) {
-    MessageBox(nullptr, ms == 0 ? kPeriodText : kUnsoundText, kCaption, MB_OK);
+    MessageBox(nullptr, ms == 0 ? kRealtimePeriodText : kRealtimeUnsoundText, kRealtimeCaption,
+               MB_OK);
     sys->ZeroProcessInputs();
     result = 0;
   } else {
@@ -274,9 +277,9 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
       if (g_wStatus.load() & kStatusFindGAfterPass) PostFindG();
     }
     if (io->FailedCalls() > 0) {
-      char text[sizeof kBoardFailedFormat + 40];
-      std::snprintf(text, sizeof text, kBoardFailedFormat, io->FailedCalls(), io->Calls());
-      MessageBox(nullptr, text, kCaption, MB_OK);
+      char text[sizeof kRealtimeBoardFailedFormat + 40];
+      std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, io->FailedCalls(), io->Calls());
+      MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
     }
   }
   // The run spot and the signal panes are repainted on their own thread,
@@ -301,13 +304,16 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   auto* sys = static_cast<CSIMsystem*>(param);
   CDT2801* io = g_pAnalogIo;
   io->ResetCallCounts();
+  // Read under the lock: a recalculation of the driven document may hand
+  // the system a new set-up meanwhile.
+  EnterCriticalSection(g_pcsSimulation);
   const DWORD ms = PeriodMs(sys->m_dTs);
   const int n = sys->m_nSteps;
-  EnterCriticalSection(g_pcsSimulation);
   const bool sound = sys->SoundForRealtime();
   LeaveCriticalSection(g_pcsSimulation);
   if (ms == 0 || !sound) {
-    if (ms == 0) MessageBox(nullptr, kPeriodText, kCaption, MB_OK);
+    // The tuner says why once it has ended; the refusal stops it.
+    sys->m_nPassRefused = ms == 0 ? kPassPeriodRefused : kPassSystemRefused;
     sys->ZeroProcessInputs();
     g_pSimDoc = nullptr;
     g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));

@@ -41,6 +41,7 @@
 
 class CMcBasic;
 class CQorexDoc;
+class CWinThread;
 
 // ---- the loop's wiring ------------------------------------------------------------
 // The document's definitions by slot: five models, one per block, and nine
@@ -141,13 +142,17 @@ class CSIMsystem {
   // Asks the running worker to stop, whichever document it runs, and returns
   // when it has ended. User-interface thread.
   void StopRealtime();
-  // The tuner's single pass on the system as it was last set up: a worker
-  // that runs one pass for doc, hands it over, and clears bit 0x10 of
-  // g_wStatus at its end. The caller keeps g_pWorkerThread and g_pSimDoc;
-  // false when no thread could be started (0x10 is then cleared already).
-  // The pass's board failures are left in m_nPassFailedCalls of
-  // m_nPassCalls; the pass shows no message about them.
-  bool ContinueRealtime(CQorexDoc* doc);
+  // The tuner's single pass on the system as it was last set up (sampling
+  // time and signals as the document's set-up gave them on the user-interface
+  // thread): a thread that runs one pass for doc, hands it over, and clears
+  // bit 0x10 of g_wStatus at its end. doc must be g_pSimDoc already; the
+  // caller keeps g_pSimDoc and g_pWorkerThread. The thread is the caller's:
+  // it is not self-deleting, so the caller waits for it with Join and
+  // deletes it. Null when the pass was stopped before it began or no thread
+  // could be started (0x10 is then cleared already). The pass shows no
+  // message: its board calls and failures are left in m_nPassCalls and
+  // m_nPassFailedCalls, and a refused period or system in m_nPassRefused.
+  CWinThread* ContinueRealtime(CQorexDoc* doc);
   // One real-time sample k: read the process, compute the loop, write the
   // control out. Allocates nothing.
   void RealtimeStep(int k);
@@ -205,6 +210,9 @@ class CSIMsystem {
   // The board's driver calls of the last tuner's pass, and the failed ones.
   std::atomic<int> m_nPassCalls{0};
   std::atomic<int> m_nPassFailedCalls{0};
+  // Why the last tuner's pass did not run: kPassRan, or the refusal.
+  enum : int { kPassRan = 0, kPassPeriodRefused = 1, kPassSystemRefused = 2 };
+  std::atomic<int> m_nPassRefused{kPassRan};
 
  private:
   // The fifteen signals, sized without filling (N columns): an input from its

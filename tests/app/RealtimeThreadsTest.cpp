@@ -392,11 +392,14 @@ TEST_F(RealtimeThreads, ContinueRealtimeRunsOnePassAndLeavesTheWorkerToTheTuner)
   sim->Setup(doc);
   CWinThread tuner;  // stands for the tuner's worker
   g_pWorkerThread = &tuner;
+  g_pSimDoc = doc;
   g_wStatus.fetch_or(kStatusTunerPassRunning);
-  ASSERT_TRUE(sim->ContinueRealtime(doc));
+  std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc));
+  ASSERT_NE(pass, nullptr);
   const auto limit = std::chrono::steady_clock::now() + kRunLimit;
   while ((g_wStatus.load() & kStatusTunerPassRunning) && std::chrono::steady_clock::now() < limit)
     QxTest::PumpEvents();
+  pass->Join();
   QxTest::PumpEvents();
   EXPECT_EQ(g_wStatus.load() & kStatusTunerPassRunning, 0);
   EXPECT_EQ(g_pSimDoc.load(), doc);
