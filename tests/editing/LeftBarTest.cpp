@@ -6,7 +6,9 @@
 #include "editing/EditSignals.h"
 #include "platform/testing/DialogHooks.h"
 #include "res/resource.h"
+#include "GlobalResources.h"
 #include "search/EqualizerBar.h"
+#include "search/KFinder.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
@@ -189,9 +191,36 @@ TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
   QImage image = Image();
   EXPECT_TRUE(ShowsTile(image, kFindGAt, kSpriteFindGSwitchOff));
   EXPECT_TRUE(ShowsTile(image, kRealtimeAt, kSpriteRealtimeSwitchOff));
-  // The tuner's button changes nothing yet.
   g_pWorkerThread.store(nullptr);
+  EXPECT_TRUE(noDialog.Dialogs().empty());
+}
+
+// The emulated unit with no companion reads 0 V whatever goes out, so every
+// pass costs the same: each probe ties, and the controller keeps its gain.
+TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
+  QxTest::DialogScript noDialog({});
+  const int iterations = g_nLocalIterations;
+  g_nLocalIterations = 3;
+  SetModel(kModelK, Variable("kp"));
+  CQorexDoc& doc = *Doc();
+  double& kp = doc.m_vars.m_pValue[doc.m_vars.Find("kp", "", 0)];
+  kp = 0.5;
+  doc.m_dSamplingTime = 0.001;
+  doc.m_dFinalTime = 0.05;
+  doc.Recalculate();
   Click(ButtonCentre(0));
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit)
+    QxTest::PumpEvents();
+  QxTest::PumpUntilIdle();
+  g_nLocalIterations = iterations;
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  EXPECT_EQ(g_pSimDoc.load(), nullptr);
+  EXPECT_EQ(g_pKFinder->m_pTunedDoc, &doc);
+  EXPECT_EQ(g_pKFinder->m_nEvaluations, 1 + 2 * 3);
+  EXPECT_EQ(g_pKFinder->m_nPasses, g_pKFinder->m_nEvaluations);
+  EXPECT_GE(doc.m_nRuns, 1);
+  EXPECT_EQ(kp, 0.5);
   EXPECT_EQ(g_wStatus.load(), 0);
   EXPECT_TRUE(noDialog.Dialogs().empty());
 }

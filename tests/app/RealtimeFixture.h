@@ -1,0 +1,276 @@
+#pragma once
+// Real-time runs on real worker threads against the emulated unit or the fake
+// board, timed by a replaceable clock: the application object with its
+// document template and no windows; every thread message a worker posts is
+// logged on the user-interface thread before the application handles it.
+#include "ChildFrm.h"
+#include "Qorex.h"
+#include "QorexDoc.h"
+#include "diagrams/QorexView.h"
+#include "platform/core/Clock.h"
+#include "platform/io/Bus.h"
+#include "platform/testing/TestHooks.h"
+#include "platform/ui/MessageQueue.h"
+#include "res/Resources.h"
+#include "res/resource.h"
+#include "search/SearchGlobals.h"
+#include "simulation/AnalogIoGlobals.h"
+#include "simulation/DT2801.h"
+#include "simulation/SIMsystem.h"
+#include "tests/platform/IoPeerProcess.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/TreeBuilders.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <condition_variable>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace qxtest::trees;
+
+constexpr auto kRunLimit = std::chrono::seconds(20);
+
+struct Posted {
+  UINT message;
+  WPARAM wParam;
+};
+
+struct ShownBox {
+  std::string text, caption;
+};
+
+// A clock whose every tick reading costs `cost` ms (so a sample takes that
+// long between its two readings) and whose sleeps advance it at once; the
+// sleeps are recorded.
+class ScriptedClock : public QxClock {
+ public:
+  ScriptedClock(DWORD start, DWORD cost) : m_now(start), m_cost(cost) {}
+  DWORD TickCount() override { return m_now.fetch_add(m_cost); }
+  void Sleep(DWORD ms) override {
+    {
+      std::lock_guard guard(m_lock);
+      m_sleeps.push_back(ms);
+    }
+    m_now.fetch_add(ms);
+    std::this_thread::yield();
+  }
+  std::vector<DWORD> Sleeps() {
+    std::lock_guard guard(m_lock);
+    return m_sleeps;
+  }
+
+ private:
+  std::atomic<DWORD> m_now;
+  DWORD m_cost;
+  std::mutex m_lock;
+  std::vector<DWORD> m_sleeps;
+};
+
+// A clock whose sleeps never end by themselves: only a wake with the
+// sleeper's condition met ends them.
+class StuckClock : public QxClock {
+ public:
+  DWORD TickCount() override { return 0; }
+  void Sleep(DWORD) override {
+    std::unique_lock guard(m_lock);
+    m_wake.wait(guard, [] { return false; });
+  }
+  void SleepUnless(DWORD, const std::function<bool()>& stop) override {
+    std::unique_lock guard(m_lock);
+    ++m_sleepers;
+    m_wake.wait(guard, [&] { return stop(); });
+    --m_sleepers;
+  }
+  void Wake() override {
+    { std::lock_guard guard(m_lock); }
+    m_wake.notify_all();
+  }
+  int Sleepers() {
+    std::lock_guard guard(m_lock);
+    return m_sleepers;
+  }
+
+ private:
+  std::mutex m_lock;
+  std::condition_variable m_wake;
+  int m_sleepers = 0;
+};
+
+class RealtimeThreads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_previousClock = QxSetClock(nullptr);
+    QxSetClock(m_previousClock);
+    unsetenv("QX_DEVICE_DT2801");  // the emulated unit
+    QxRegisterResources();
+    m_app = std::make_unique<CQorexApp>();
+    ASSERT_TRUE(m_app->InitApplication());
+    m_template = new CMultiDocTemplate(IDR_QOREXTYPE, RUNTIME_CLASS(CQorexDoc),
+                                       RUNTIME_CLASS(CChildFrame), RUNTIME_CLASS(CQorexView));
+    m_app->AddDocTemplate(m_template);
+    qxui::SetPreTranslateHook([this](MSG* msg) {
+      if (msg->hwnd == nullptr) {
+        m_posted.push_back({msg->message, msg->wParam});
+        if (m_onPosted && m_onPosted(*msg)) return TRUE;
+      }
+      return m_app ? m_app->PreTranslateMessage(msg) : FALSE;
+    });
+    m_previousBoxes = QxSetMessageBoxHandler([this](HWND, LPCSTR text, LPCSTR caption, UINT) {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.push_back({text ? text : "", caption ? caption : ""});
+      return IDOK;
+    });
+  }
+  void TearDown() override {
+    QxSetClock(m_previousClock);
+    if (m_app) {
+      g_pSimulator.load()->StopRealtime();
+      g_wStatus = 0;
+      m_template->CloseAllDocuments(FALSE);
+      QxTest::PumpEvents();
+      m_app.reset();
+    }
+    QxSetMessageBoxHandler(m_previousBoxes);
+    g_wStatus = 0;
+  }
+
+  // Installs a clock for the rest of the test. A worker that has just
+  // ended may still read the clock on its way out (its last post), and no
+  // one can join it: the clocks live as long as the program.
+  template <class C, class... Args>
+  C& Install(Args... args) {
+    static auto* kept = new std::vector<std::unique_ptr<QxClock>>;  // not even at exit
+    auto clock = std::make_unique<C>(args...);
+    C& installed = *clock;
+    QxSetClock(&installed);
+    kept->push_back(std::move(clock));
+    return installed;
+  }
+
+  // A design with P = L = F = 1, K = 0.5, c = 1 and N = tf / ts samples.
+  CQorexDoc* NewDesign(double ts, double tf) {
+    auto* doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
+    EXPECT_TRUE(doc && doc->OnNewDocument());
+    delete doc->m_models.GetAt(kModelK)->SetChildAt(Real(0.5), 1);
+    delete doc->m_models.GetAt(kModelF)->SetChildAt(Real(1.0), 1);
+    doc->m_dSamplingTime = ts;
+    doc->m_dFinalTime = tf;
+    doc->Recalculate();
+    return doc;
+  }
+
+  // Delivers messages until the worker has ended, then the rest.
+  bool PumpUntilEnded() {
+    const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+    while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit) {
+      QxTest::PumpEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    QxTest::PumpEvents();
+    return g_pWorkerThread.load() == nullptr;
+  }
+
+  int Count(UINT message) const {
+    return static_cast<int>(
+        std::count_if(m_posted.begin(), m_posted.end(),
+                      [message](const Posted& p) { return p.message == message; }));
+  }
+  std::vector<UINT> HandOvers() const {
+    std::vector<UINT> found;
+    for (const Posted& p : m_posted)
+      if (p.message == WM_QX_TRANSFERSIM || p.message == WM_QX_PUSHUGY || p.message == WM_QX_FINDG)
+        found.push_back(p.message);
+    return found;
+  }
+  std::vector<ShownBox> Boxes() {
+    std::lock_guard guard(m_boxLock);
+    return m_boxes;
+  }
+  static bool AllOutputsZero() {
+    for (double v : g_pAnalogIo->m_outputs)
+      if (v != 0.0) return false;
+    return true;
+  }
+
+  std::unique_ptr<CQorexApp> m_app;
+  CMultiDocTemplate* m_template = nullptr;
+  std::vector<Posted> m_posted;
+  // Sees each thread message first; true: the application does not get it.
+  std::function<bool(const MSG&)> m_onPosted;
+  std::mutex m_boxLock;
+  std::vector<ShownBox> m_boxes;
+  QxMessageBoxHandler m_previousBoxes;
+  QxClock* m_previousClock = nullptr;
+};
+
+constexpr UINT kTransfer = WM_QX_TRANSFERSIM, kPush = WM_QX_PUSHUGY, kFindG = WM_QX_FINDG;
+
+}  // namespace
+
+// ---- end to end against the fake board -------------------------------------------------
+
+namespace {
+
+// The fake board on a socket of its own, and the application's device
+// opened on it.
+class RealtimeBoardThreads : public RealtimeThreads {
+ protected:
+  void StartBoard(const char* mode) {
+    m_socket = qxtest::MakeTempDir("rtboard") + "/dt2801.sock";
+    m_board = std::make_unique<qxtest::PeerProcess>(
+        "fake_dt2801",
+        std::vector<std::string>{"--socket", m_socket, "--seconds", "120", "--mode", mode});
+    ASSERT_EQ(m_board->ReadLine(), "ready");
+    qxtest::ScopedEnv env("QX_DEVICE_DT2801", m_socket);
+    delete g_pAnalogIo;
+    g_pAnalogIo = new CDT2801;
+    ASSERT_EQ(g_pAnalogIo->m_bEmulate, 0);
+  }
+  // The calls the board logged, as "W<ch>:<code>" and "R<ch>".
+  std::vector<std::string> Calls() {
+    std::vector<std::string> calls;
+    for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500)) {
+      const bool write = line.find("code=0x82002004") != std::string::npos;
+      const std::size_t ch = line.find("ch=");
+      const std::size_t value = line.find("value=");
+      if (ch == std::string::npos || value == std::string::npos) continue;
+      std::string call = (write ? "W" : "R") + line.substr(ch + 3, 1);
+      if (write) call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
+      calls.push_back(call);
+    }
+    return calls;
+  }
+  std::vector<ShownBox> RunToItsEnd(CQorexDoc* doc) {
+    doc->StartStopSimulation();
+    EXPECT_TRUE(PumpUntilEnded());
+    QxTest::PumpEvents();
+    return Boxes();
+  }
+
+  std::string m_socket;
+  std::unique_ptr<qxtest::PeerProcess> m_board;
+};
+
+// The board's converters, as the fake wires output 0 to input 0.
+int Code(double volts) {
+  const double code = std::trunc(volts / (10.0 / 2048) + 2048.0);
+  return code <= 0 ? 0 : code >= 4095 ? 4095 : static_cast<int>(code);
+}
+double Volts(int code) {
+  return (code - 2048) * (10.0 / 2048);
+}
+
+}  // namespace
