@@ -266,6 +266,44 @@ TEST_F(TunerBoardThreads, ChangesByTheUserDuringTuningKeepTheRunConsistent) {
       << "later passes take the new times";
 }
 
+// Failed board calls are counted over every pass and said once, after the
+// run; a refused period stops the tuner and is said once too.
+TEST_F(TunerBoardThreads, WhatThePassesMetIsSaidOnceAfterTheRun) {
+  StartBoard("garbage");
+  CQorexDoc* doc = TunedDesign(0.5);
+  g_pKFinder->Start(doc);
+  ASSERT_TRUE(PumpUntilEnded());
+  std::vector<ShownBox> boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  int failed = 0, calls = 0;
+  ASSERT_EQ(std::sscanf(boxes[0].text.c_str(),
+                        "The analog I/O board failed %d of %d calls during the run; failed "
+                        "readings kept their last value.",
+                        &failed, &calls),
+            2)
+      << boxes[0].text;
+  EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+  // A pass: a reading and a write a sample, and the last zero.
+  EXPECT_GE(g_pKFinder->m_nPasses, 2);
+  EXPECT_EQ(calls, g_pKFinder->m_nPasses * (2 * 50 + 1));
+  EXPECT_EQ(failed, calls);
+
+  {
+    std::lock_guard guard(m_boxLock);
+    m_boxes.clear();
+  }
+  StartBoard("normal");
+  doc->m_dSamplingTime = 0.0005;
+  doc->m_dFinalTime = 0.025;
+  g_pKFinder->Start(doc);
+  ASSERT_TRUE(PumpUntilEnded());
+  boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "The sampling time must be between 1[ms] and 30[s]");
+  EXPECT_EQ(g_pKFinder->m_nEvaluations, 1);
+  EXPECT_EQ(Count(kUpdateAll), 2);
+}
+
 TEST_F(TunerThreads, ACandidateGetsAPassOnlyBelowTheCutoff) {
   Install<QxManualClock>();
   CQorexDoc* doc = NewDesign(0.02, 0.1);
