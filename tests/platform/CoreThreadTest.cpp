@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <cerrno>
 #include <sys/resource.h>
 #include <future>
@@ -139,4 +141,40 @@ TEST(WinThreadThreads, TheHighestPriorityLowersTheNiceValueWherePermitted) {
   CWinThread self;
   EXPECT_TRUE(self.SetThreadPriority(THREAD_PRIORITY_HIGHEST));
   EXPECT_EQ(self.GetThreadPriority(), THREAD_PRIORITY_HIGHEST);
+}
+
+// A thread its owner keeps: Join returns once the system thread is gone, and
+// deleting it afterwards (or without a Join) is safe.
+TEST(WinThreadThreads, AnOwnedThreadIsJoinedThenDeleted) {
+  const auto liveThreads = [] {
+    int n = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+      (void)task;
+      ++n;
+    }
+    return n;
+  };
+  const int before = liveThreads();
+  for (const bool join : {true, false}) {
+    std::atomic<bool> ran{false};
+    CWinThread* thread = AfxBeginThread(
+        [](LPVOID p) -> UINT {
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          static_cast<std::atomic<bool>*>(p)->store(true);
+          return 0;
+        },
+        &ran, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    ASSERT_NE(thread, nullptr);
+    thread->m_bAutoDelete = FALSE;
+    thread->ResumeThread();
+    if (join) {
+      thread->Join();
+      EXPECT_TRUE(ran.load());
+      EXPECT_EQ(liveThreads(), before);
+      thread->Join();  // a second wait returns at once
+    }
+    delete thread;  // waits for a thread not yet joined
+    EXPECT_TRUE(ran.load());
+    EXPECT_EQ(liveThreads(), before);
+  }
 }
