@@ -4,7 +4,6 @@
 #include "MC/MC_BASIC.h"
 #include "MC/McKinds.h"
 #include "MC/Mc_variable.h"
-#include "Qorex.h"
 #include "QorexDoc.h"
 #include "WorkerMessages.h"
 #include "platform/core/Clock.h"

@@ -26,9 +26,6 @@
 #include <cmath>
 #include <cstdio>
 
-// Set by the application object (Qorex.cpp): the running worker, or null.
-extern std::atomic<CWinThread*> g_pWorkerThread;
-
 namespace {
 
 constexpr DWORD kStopPollMs = 20;

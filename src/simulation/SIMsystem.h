@@ -311,3 +311,6 @@ inline constexpr SIMloopSignal kLoopSignals[15] = {
 extern std::atomic<CSIMsystem*> g_pSimulator;
 extern std::atomic<CQorexDoc*> g_pSimDoc;
 extern LPCRITICAL_SECTION g_pcsSimulation;
+// The running worker (real-time loop or tuner), or null; defined with the
+// application object (Qorex.cpp).
+extern std::atomic<CWinThread*> g_pWorkerThread;
