@@ -15,6 +15,7 @@
 #include "simulation/SIMsystem.h"
 #include "tests/diagrams/SignalPaneTestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -91,6 +92,9 @@ TEST_F(SignalPaneThreads, LiveSampleRepaintsItsStripFromTheSimulator) {
   sim->m_nSteps = doc.m_system.m_nSteps;
   sim->Setup(&doc);
   ASSERT_EQ(sim->m_c.m_nColumns, 600);
+  // As a real run starts: every signal holds the simulated run first.
+  for (int t = 0; t < sim->m_nSteps; ++t) sim->SimulateStep(t);
+  sim->ResetStates();
   const QImage before = Image();
 
   constexpr int kSample = 300;
@@ -100,10 +104,12 @@ TEST_F(SignalPaneThreads, LiveSampleRepaintsItsStripFromTheSimulator) {
   std::thread worker([&] {
     g_pSimDoc = &doc;
     g_pWorkerThread = &identity;
+    // The step only grows, as a real worker's does: a hand-over meanwhile
+    // replaces the samples after it with the design's.
     auto write = [&](int k, double value) {
       EnterCriticalSection(g_pcsSimulation);
       sim->m_c.At(0, k) = value;
-      sim->m_nStep = k;
+      sim->m_nStep = std::max(sim->m_nStep.load(), k);
       LeaveCriticalSection(g_pcsSimulation);
     };
     for (int k = 0; k <= kSample; ++k) write(k, 2.0);
@@ -137,7 +143,8 @@ TEST_F(SignalPaneThreads, LiveSampleRepaintsItsStripFromTheSimulator) {
     }
   EXPECT_GT(changed, 0);
   EXPECT_EQ(At(after, 25 + kSample - 1, 105 - 90), kCommandBlue) << "the simulator's 2";
-  EXPECT_EQ(At(after, 25 + kSample - 1, 105 - 45), kWhite) << "not the design's 1";
+  // Other signals of the loop may stand at 1 there; the command does not.
+  EXPECT_NE(At(after, 25 + kSample - 1, 105 - 45), kCommandBlue) << "not the design's 1";
   EXPECT_EQ(At(after, 25 + kSample + 20, 105 - 45), kCommandBlue) << "outside: as before";
 }
 
