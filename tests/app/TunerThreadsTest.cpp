@@ -89,7 +89,7 @@ TEST_F(TunerBoardThreads, EachCandidateWaitsForItsDesignAndOnlyAPromisingOneGets
       if (++candidates == 2)
         threadsAfterAPass = LiveThreads();
       else if (candidates > 2)
-        threadsSteady &= LiveThreads() == threadsAfterAPass;
+        threadsSteady &= LiveThreads() <= threadsAfterAPass;  // threads of earlier tests may end
     } else if (msg.message == kTransfer) {
       orderKept &=
           (status & (kStatusTunerWaitsForDoc | kStatusTunerPassRunning)) == kStatusTunerPassRunning;

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <cerrno>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <future>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -146,35 +148,35 @@ TEST(WinThreadThreads, TheHighestPriorityLowersTheNiceValueWherePermitted) {
 // A thread its owner keeps: Join returns once the system thread is gone, and
 // deleting it afterwards (or without a Join) is safe.
 TEST(WinThreadThreads, AnOwnedThreadIsJoinedThenDeleted) {
-  const auto liveThreads = [] {
-    int n = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-      (void)task;
-      ++n;
-    }
-    return n;
-  };
-  const int before = liveThreads();
-  for (const bool join : {true, false}) {
+  struct Report {
+    std::atomic<long> tid{0};
     std::atomic<bool> ran{false};
+  };
+  const auto alive = [](long tid) {
+    return std::filesystem::exists("/proc/self/task/" + std::to_string(tid));
+  };
+  for (const bool join : {true, false}) {
+    Report report;
     CWinThread* thread = AfxBeginThread(
         [](LPVOID p) -> UINT {
+          auto* r = static_cast<Report*>(p);
+          r->tid = static_cast<long>(gettid());
           std::this_thread::sleep_for(std::chrono::milliseconds(20));
-          static_cast<std::atomic<bool>*>(p)->store(true);
+          r->ran = true;
           return 0;
         },
-        &ran, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+        &report, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
     ASSERT_NE(thread, nullptr);
     thread->m_bAutoDelete = FALSE;
     thread->ResumeThread();
     if (join) {
       thread->Join();
-      EXPECT_TRUE(ran.load());
-      EXPECT_EQ(liveThreads(), before);
+      EXPECT_TRUE(report.ran.load());
+      EXPECT_FALSE(alive(report.tid.load()));
       thread->Join();  // a second wait returns at once
     }
     delete thread;  // waits for a thread not yet joined
-    EXPECT_TRUE(ran.load());
-    EXPECT_EQ(liveThreads(), before);
+    EXPECT_TRUE(report.ran.load());
+    EXPECT_FALSE(alive(report.tid.load()));
   }
 }
