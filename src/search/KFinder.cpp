@@ -31,16 +31,6 @@ constexpr int kFirstFreeEntry = 5;
 // The models the tuner may change: every one but the process.
 constexpr int kTunedSlots[] = {kModelP, kModelK, kModelL, kModelF};
 
-bool Stopped() {
-  return g_pSimDoc.load() == nullptr;
-}
-
-// Waits in slices of pollMs while the bits are set and no stop was asked for.
-void WaitWhileStatus(WORD bits, DWORD pollMs) {
-  const auto over = [bits] { return (g_wStatus.load() & bits) == 0 || Stopped(); };
-  while (!over()) SleepUnless(pollMs, over);
-}
-
 }  // namespace
 
 CKFinder::CKFinder()
@@ -119,7 +109,7 @@ UINT KFinderThreadProc(LPVOID param) {
 }
 
 void CKFinder::Run() {
-  if (m_nCount == 0 || Stopped()) return;
+  if (m_nCount == 0 || StopRequested()) return;
   for (int i = 0; i < m_nCount; ++i) {
     m_pUpStep[i] = m_pDownStep[i] = PatternStartStep(Value(i));
     m_pDirection[i] = QOX_PatternAxis::kNone;
@@ -130,7 +120,7 @@ void CKFinder::Run() {
 double CKFinder::Search() {
   m_dCutoff = kNoCutoff;
   double f0 = Evaluate();
-  if (Stopped()) return 0.0;
+  if (StopRequested()) return 0.0;
   for (int iteration = 0; iteration < m_nIterations; ++iteration)
     for (int i = 0; i < m_nCount; ++i) {
       // A candidate whose quick cost is twice the best cannot beat it: it
@@ -145,7 +135,7 @@ double CKFinder::Search() {
         if (stopped) return std::numeric_limits<double>::quiet_NaN();
         SetValue(i, v);
         const double f = Evaluate();
-        stopped = Stopped();
+        stopped = StopRequested();
         return stopped ? std::numeric_limits<double>::quiet_NaN() : f;
       });
       if (stopped) {
@@ -162,7 +152,7 @@ double CKFinder::Search() {
 
 double CKFinder::Evaluate() {
   CSIMsystem* sim = g_pSimulator.load();
-  if (Stopped() || sim == nullptr) return m_dQuickCost;
+  if (StopRequested() || sim == nullptr) return m_dQuickCost;
   ++m_nEvaluations;
   EnterCriticalSection(g_pcsSimulation);
   sim->m_nStep = 0;
@@ -189,7 +179,7 @@ double CKFinder::Evaluate() {
     if (const int refused = sim->m_nPassRefused.load(); refused != CSIMsystem::kPassRan)
       m_nPassRefused = refused;
   }
-  if (Stopped()) return m_dQuickCost;
+  if (StopRequested()) return m_dQuickCost;
   EnterCriticalSection(g_pcsSimulation);
   ComputeCost(sim, false);
   LeaveCriticalSection(g_pcsSimulation);

@@ -22,5 +22,12 @@ inline constexpr WORD kStatusTunerWaitsForDoc = 0x08;
 inline constexpr WORD kStatusTunerPassRunning = 0x10;
 inline constexpr WORD kStatusRunHandOver = 0x20;
 
+// Whether the workers are asked to stop: g_pSimDoc has been cleared.
+bool StopRequested();
+// A worker's wait on the user-interface thread: slices of pollMs on the
+// replaceable clock while any of the bits is set, ending as soon as they are
+// cleared or a stop is asked for (whoever does either wakes the sleepers).
+void WaitWhileStatus(WORD bits, DWORD pollMs);
+
 // The application's one automatic tuner, made and deleted by the application object.
 extern CKFinder* g_pKFinder;

@@ -50,25 +50,15 @@ DWORD UiThread() {
   return id != 0 ? id : s_uiThread.load();
 }
 
-bool Stopped() {
-  return g_pSimDoc.load() == nullptr;
-}
-
 // A post to the application object; nothing once a stop was asked for, so
 // that no hand-over reaches a document that is being closed.
 void PostUnlessStopped(UINT message, WPARAM wParam) {
-  if (!Stopped()) PostThreadMessage(UiThread(), message, wParam, 0);
-}
-
-// Waits in slices of pollMs while the bits are set and no stop was asked for.
-void WaitWhileStatus(WORD bits, DWORD pollMs) {
-  const auto over = [bits] { return (g_wStatus.load() & bits) == 0 || Stopped(); };
-  while (!over()) SleepUnless(pollMs, over);
+  if (!StopRequested()) PostThreadMessage(UiThread(), message, wParam, 0);
 }
 
 // The hand-over handshake: set the pending bit, post, wait for the handler.
 void HandOver(UINT message, CQorexDoc* doc, DWORD pollMs) {
-  if (Stopped()) return;
+  if (StopRequested()) return;
   g_wStatus.fetch_or(kStatusRunHandOver);
   PostUnlessStopped(message, reinterpret_cast<WPARAM>(doc));
   WaitWhileStatus(kStatusRunHandOver, pollMs);
@@ -76,7 +66,7 @@ void HandOver(UINT message, CQorexDoc* doc, DWORD pollMs) {
 
 // Asks for the process identification after a pass, without waiting.
 void PostFindG() {
-  if (Stopped()) return;
+  if (StopRequested()) return;
   g_wStatus.fetch_or(kStatusFindGPending);
   PostUnlessStopped(WM_QX_FINDG, 0);
 }
@@ -86,6 +76,20 @@ void PostFindG() {
 DWORD PeriodMs(double ts) {
   const double ms = std::trunc(ts * 1000.0);
   return ms >= 1.0 && ms <= 30000.0 ? static_cast<DWORD>(ms) : 0;
+}
+
+// Sample k of a run with period ms: the step (the tuner's pass holds the lock
+// around it as well), the slice repaint every third sample or every sample
+// of a period above 50 ms, and a sleep for the rest of the period. Unsigned:
+// a sample that overran its period leaves more than ms, and no sleep.
+void PacedSample(CSIMsystem* sys, int k, DWORD ms, bool holdLock) {
+  const DWORD t0 = GetTickCount();
+  if (holdLock) EnterCriticalSection(g_pcsSimulation);
+  sys->RealtimeStep(k);
+  if (holdLock) LeaveCriticalSection(g_pcsSimulation);
+  if (k % 3 == 0 || ms > 50) PostUnlessStopped(WM_QX_INVALIDATESLICE, static_cast<WPARAM>(k));
+  const DWORD rest = ms - (GetTickCount() - t0);
+  if (rest != 0 && rest <= ms) SleepUnless(rest, StopRequested);
 }
 
 // Replaces every bound design variable below node (node included) by a
@@ -247,7 +251,7 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
     result = 0;
   } else {
     io->ZeroOutputs(ms);
-    while (!Stopped() && (k < n || (g_wStatus.load() & kStatusRealtimeLoop))) {
+    while (!StopRequested() && (k < n || (g_wStatus.load() & kStatusRealtimeLoop))) {
       if (k >= n) {
         // A continuous pass has completed: store it and go on with the block
         // states as they are.
@@ -256,16 +260,10 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
           WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
         else if (g_wStatus.load() & kStatusFindGAfterPass)
           PostFindG();
-        if (Stopped()) break;
+        if (StopRequested()) break;
         k = 0;
       }
-      const DWORD t0 = GetTickCount();
-      sys->RealtimeStep(k);
-      if (k % 3 == 0 || ms > 50) PostUnlessStopped(WM_QX_INVALIDATESLICE, static_cast<WPARAM>(k));
-      ++k;
-      // Unsigned: a sample that overran its period gives more than ms.
-      const DWORD rest = ms - (GetTickCount() - t0);
-      if (rest != 0 && rest <= ms) SleepUnless(rest, Stopped);
+      PacedSample(sys, k++, ms, false);
     }
     sys->ZeroProcessInputs();
     if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n) {
@@ -318,15 +316,8 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
     return 0;
   }
   int k = 0;
-  while (!Stopped() && k < n) {
-    const DWORD t0 = GetTickCount();
-    EnterCriticalSection(g_pcsSimulation);
-    sys->RealtimeStep(k);
-    LeaveCriticalSection(g_pcsSimulation);
-    if (k % 3 == 0 || ms > 50) PostUnlessStopped(WM_QX_INVALIDATESLICE, static_cast<WPARAM>(k));
-    ++k;
-    const DWORD rest = ms - (GetTickCount() - t0);
-    if (rest != 0 && rest <= ms) SleepUnless(rest, Stopped);
+  while (!StopRequested() && k < n) {
+    PacedSample(sys, k++, ms, true);
   }
   sys->ZeroProcessInputs();
   if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n) {
