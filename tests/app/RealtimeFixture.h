@@ -183,6 +183,14 @@ class RealtimeThreads : public ::testing::Test {
     return g_pWorkerThread.load() == nullptr;
   }
 
+  // The counts of the board-failure box, or false when the text is another.
+  static bool BoardFailureCounts(const std::string& text, int& failed, int& calls) {
+    return std::sscanf(text.c_str(),
+                       "The analog I/O board failed %d of %d calls during the run; failed "
+                       "readings kept their last value.",
+                       &failed, &calls) == 2;
+  }
+
   int Count(UINT message) const {
     return static_cast<int>(
         std::count_if(m_posted.begin(), m_posted.end(),

@@ -276,12 +276,7 @@ TEST_F(TunerBoardThreads, WhatThePassesMetIsSaidOnceAfterTheRun) {
   std::vector<ShownBox> boxes = Boxes();
   ASSERT_EQ(boxes.size(), 1u);
   int failed = 0, calls = 0;
-  ASSERT_EQ(std::sscanf(boxes[0].text.c_str(),
-                        "The analog I/O board failed %d of %d calls during the run; failed "
-                        "readings kept their last value.",
-                        &failed, &calls),
-            2)
-      << boxes[0].text;
+  ASSERT_TRUE(BoardFailureCounts(boxes[0].text, failed, calls)) << boxes[0].text;
   EXPECT_EQ(boxes[0].caption, "Realtime process control error");
   // A pass: a reading and a write a sample, and the last zero.
   EXPECT_GE(g_pKFinder->m_nPasses, 2);
