@@ -2,6 +2,7 @@
 
 #include "ClipboardPicture.h"
 #include "GlobalResources.h"
+#include "MemDCPaint.h"
 #include "QorexDoc.h"
 #include "Tips.h"
 #include "diagrams/RootLocus.h"
@@ -144,21 +145,7 @@ void CQorexView::DrawRootLocusDiagram(CDC* pDC) {
 }
 
 void CQorexView::Redraw() {
-  if (!g_pMemDC || !GetSafeHwnd()) return;
-  CRect client;
-  GetClientRect(&client);
-  EnsureMemBitmapSize(client.Width(), client.Height());
-  CRgn region;
-  region.CreateRectRgn(0, 0, client.right, client.bottom);
-  ValidateRect(nullptr);
-  g_pMemDC->SelectClipRgn(&region);
-  g_pMemDC->FillSolidRect(&client, kWhite);
-  OnDraw(g_pMemDC);
-  g_pMemDC->SelectClipRgn(nullptr);
-  CDC* dc = GetDC();
-  DestroyCaret();
-  dc->BitBlt(0, 0, client.Width(), client.Height(), g_pMemDC, 0, 0, SRCCOPY);
-  ReleaseDC(dc);
+  PaintThroughMemDC(this, kWhite, [this](CDC* dc) { OnDraw(dc); });
 }
 
 // ---- window and focus -----------------------------------------------------------------

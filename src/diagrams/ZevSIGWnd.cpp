@@ -2,6 +2,7 @@
 
 #include "ClipboardPicture.h"
 #include "GlobalResources.h"
+#include "MemDCPaint.h"
 #include "Qorex.h"
 #include "QorexDoc.h"
 #include "diagrams/AxisScale.h"
@@ -318,21 +319,7 @@ void CZevSIGWnd::DrawAxes(CDC* pDC, int width, int height) {
 }
 
 void CZevSIGWnd::PaintBuffered() {
-  if (!g_pMemDC || !GetSafeHwnd()) return;
-  CRect client;
-  GetClientRect(&client);
-  EnsureMemBitmapSize(client.Width(), client.Height());
-  CRgn region;
-  region.CreateRectRgn(0, 0, client.right, client.bottom);
-  g_pMemDC->SelectClipRgn(&region);
-  ValidateRect(nullptr);
-  g_pMemDC->FillSolidRect(&client, kWhite);
-  DrawSignals(g_pMemDC);
-  g_pMemDC->SelectClipRgn(nullptr);
-  CDC* dc = GetDC();
-  DestroyCaret();
-  dc->BitBlt(0, 0, client.Width(), client.Height(), g_pMemDC, 0, 0, SRCCOPY);
-  ReleaseDC(dc);
+  PaintThroughMemDC(this, kWhite, [this](CDC* dc) { DrawSignals(dc); });
 }
 
 void CZevSIGWnd::InvalidateSamples(int sample) {

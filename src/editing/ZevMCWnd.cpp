@@ -5,6 +5,8 @@
 #include "MC/MC_GROUP.h"
 #include "MC/McDepthGuard.h"
 #include "MC/Mc_variable.h"
+#include "MemDCPaint.h"
+#include "editing/ZevEditShared.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
 #include "platform/core/GlobalMemory.h"
@@ -63,20 +65,6 @@ constexpr const char* kNotSupported = "Not all Plenthoria 98 types are supported
 
 bool IsGroup(const CMcBasic* node) {
   return McIsKind(node, kMcGroup);
-}
-
-// Levels of the deepest path below node, node counting 1, as the record
-// loader counts them; iterative, since a pasted tree may be deep.
-int TreeDepth(const CMcBasic* node) {
-  std::vector<std::pair<const CMcBasic*, int>> stack{{node, 1}};
-  int deepest = 0;
-  while (!stack.empty()) {
-    const auto [n, depth] = stack.back();
-    stack.pop_back();
-    deepest = std::max(deepest, depth);
-    for (int i = 0; i < n->m_count; ++i) stack.emplace_back(n->m_children[i], depth + 1);
-  }
-  return deepest;
 }
 
 // A pasted expression's variables name entries of another design's table (or
@@ -255,20 +243,7 @@ void CZevMCWnd::OnPaint() {
 
 void CZevMCWnd::Redraw() {
   if (!g_pMemDC || !GetSafeHwnd()) return;
-  CRect client;
-  GetClientRect(&client);
-  EnsureMemBitmapSize(client.Width(), client.Height());
-  ValidateRect(nullptr);
-  CRgn region;
-  region.CreateRectRgn(0, 0, client.right, client.bottom);
-  g_pMemDC->SelectClipRgn(&region);
-  g_pMemDC->FillSolidRect(&client, kWhitePaper);
-  DrawList(g_pMemDC);
-  g_pMemDC->SelectClipRgn(nullptr);
-  ::DestroyCaret();
-  CDC* dc = GetDC();
-  dc->BitBlt(0, 0, client.Width(), client.Height(), g_pMemDC, 0, 0, SRCCOPY);
-  ReleaseDC(dc);
+  PaintThroughMemDC(this, kWhitePaper, [this](CDC* dc) { DrawList(dc); });
   if (m_edit.IsEditing() && GetFocus() == this) m_edit.UpdateCaret(&m_host);
 }
 
@@ -544,7 +519,7 @@ BOOL CZevMCWnd::FitsInPlace(CMcBasic* node, CMcBasic* target) {
     definition = definition->m_parent;
     ++depth;
   }
-  if (depth + TreeDepth(node) > McDepthGuard::kMaxDepth) return FALSE;
+  if (depth + zev::TreeDepth(node) > McDepthGuard::kMaxDepth) return FALSE;
   CMcBasic* parent = target->m_parent;
   parent->ReplaceChild(node, target);
   CArchive out(CArchive::store);
