@@ -55,40 +55,45 @@ HMETAFILE RecordFramedPicture(const FramedPicture& picture) {
   constexpr int kTitleRow = -17;
   constexpr COLORREF kWhite = RGB(255, 255, 255);
   const int width = picture.width, height = picture.height;
+  return RecordPicture([&](CMetaFileDC& meta) {
+    const COLORREF oldText = meta.SetTextColor(RGB(0, 0, 0));
+    const int oldBkMode = meta.SetBkMode(TRANSPARENT);
+    CFont* oldFont = meta.SelectObject(g_fonts[kFontBold][0]);
+    CPen* oldPen = meta.SelectObject(g_pens[0][0]);
+
+    const UINT oldAlign = meta.SetTextAlign(TA_CENTER | TA_TOP);
+    meta.TextOut(width / 2, kTitleRow, picture.title);
+    meta.SetTextAlign(TA_BASELINE);
+    meta.SetPixelV(-1, kTitleRow, kWhite);
+    meta.SetPixelV(width + 2, height + 2, kWhite);
+    if (picture.italic) meta.SelectObject(g_fonts[kFontItalic][0]);
+    const POINT frame[] = {{-1, -1}, {width, -1}, {width, height}, {-1, height}, {-1, -1}};
+    meta.Polyline(frame, 5);
+
+    CRgn clip;
+    clip.CreateRectRgn(0, 0, width, height);
+    meta.SelectClipRgn(&clip);
+    if (picture.clipboardDrawing) g_bClipboardDrawing = 1;
+    if (picture.draw) picture.draw(&meta);
+    if (picture.clipboardDrawing) g_bClipboardDrawing = 0;
+    meta.SelectClipRgn(nullptr);
+
+    meta.SetTextColor(oldText);
+    meta.SetBkMode(oldBkMode);
+    meta.SetTextAlign(oldAlign);
+    if (oldFont) meta.SelectObject(oldFont);
+    if (oldPen) meta.SelectObject(oldPen);
+  });
+}
+
+HMETAFILE RecordPicture(const std::function<void(CMetaFileDC&)>& draw) {
   CDC reference;
   if (!reference.CreateCompatibleDC(nullptr)) return nullptr;
   CMetaFileDC meta;
   if (!meta.Create()) return nullptr;
   meta.SetAttribDC(reference.GetSafeHdc());
-
   const int oldMapMode = meta.SetMapMode(MM_TEXT);
-  const COLORREF oldText = meta.SetTextColor(RGB(0, 0, 0));
-  const int oldBkMode = meta.SetBkMode(TRANSPARENT);
-  CFont* oldFont = meta.SelectObject(g_fonts[kFontBold][0]);
-  CPen* oldPen = meta.SelectObject(g_pens[0][0]);
-
-  const UINT oldAlign = meta.SetTextAlign(TA_CENTER | TA_TOP);
-  meta.TextOut(width / 2, kTitleRow, picture.title);
-  meta.SetTextAlign(TA_BASELINE);
-  meta.SetPixelV(-1, kTitleRow, kWhite);
-  meta.SetPixelV(width + 2, height + 2, kWhite);
-  if (picture.italic) meta.SelectObject(g_fonts[kFontItalic][0]);
-  const POINT frame[] = {{-1, -1}, {width, -1}, {width, height}, {-1, height}, {-1, -1}};
-  meta.Polyline(frame, 5);
-
-  CRgn clip;
-  clip.CreateRectRgn(0, 0, width, height);
-  meta.SelectClipRgn(&clip);
-  if (picture.clipboardDrawing) g_bClipboardDrawing = 1;
-  if (picture.draw) picture.draw(&meta);
-  if (picture.clipboardDrawing) g_bClipboardDrawing = 0;
-  meta.SelectClipRgn(nullptr);
-
-  meta.SetTextColor(oldText);
-  meta.SetBkMode(oldBkMode);
-  meta.SetTextAlign(oldAlign);
-  if (oldFont) meta.SelectObject(oldFont);
-  if (oldPen) meta.SelectObject(oldPen);
+  draw(meta);
   meta.SetMapMode(oldMapMode);
   meta.ReleaseAttribDC();
   reference.DeleteDC();

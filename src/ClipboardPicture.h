@@ -13,6 +13,7 @@
 #include <functional>
 
 class CDC;
+class CMetaFileDC;
 class CWnd;
 
 // The messages of the three failures (shown in an OK box).
@@ -46,6 +47,10 @@ struct FramedPicture {
 };
 // The recording, or null when no recording context could be made.
 HMETAFILE RecordFramedPicture(const FramedPicture& picture);
+// What draw paints into a picture recording in pixel units (measured
+// against a screen-compatible context); null when no recording context
+// could be made.
+HMETAFILE RecordPicture(const std::function<void(CMetaFileDC&)>& draw);
 
 // TRUE when the clipboard holds the picture (and nothing else); owner is the
 // window that opens the clipboard (may be null).

@@ -136,23 +136,13 @@ class ClipboardDrawing {
 // The picture of node: its box from (2, 2), white pixels stretching the
 // bounds from (0, 0) to (width + 5, height + 5).
 HMETAFILE RecordNodePicture(const CMcBasic* node) {
-  CDC reference;
-  if (!reference.CreateCompatibleDC(nullptr)) return nullptr;
-  CMetaFileDC meta;
-  if (!meta.Create()) return nullptr;
-  meta.SetAttribDC(reference.GetSafeHdc());
-  const int oldMapMode = meta.SetMapMode(MM_TEXT);
-  {
+  return RecordPicture([node](CMetaFileDC& meta) {
     ExpressionInk ink(&meta);
     meta.SetPixelV(0, 0, kWhitePaper);
     meta.SetPixelV(node->m_box.width + kPictureMargin, node->m_box.height + kPictureMargin,
                    kWhitePaper);
     node->Draw(&meta, kPictureInset - node->m_box.x, kPictureInset - node->m_box.y);
-  }
-  meta.SetMapMode(oldMapMode);
-  meta.ReleaseAttribDC();
-  reference.DeleteDC();
-  return meta.Close();
+  });
 }
 
 }  // namespace
