@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "tests/diagrams/SignalPaneTestSupport.h"
 #include "tests/simulation/SimTestSupport.h"
+#include "tests/support/ClipboardExtents.h"
 
 #include <cmath>
 #include <string>
@@ -374,17 +375,6 @@ class SignalPaneCopy : public SignalPanes {
     CloseClipboard();
     return text;
   }
-  static CRect PictureExtents() {
-    CRect extents;
-    if (!OpenClipboard(nullptr)) return extents;
-    if (HANDLE block = GetClipboardData(CF_METAFILEPICT)) {
-      const auto* picture = static_cast<const METAFILEPICT*>(GlobalLock(block));
-      extents = CRect(0, 0, picture->xExt, picture->yExt);
-      GlobalUnlock(block);
-    }
-    CloseClipboard();
-    return extents;
-  }
 };
 
 TEST_F(SignalPaneCopy, TextListsEveryShownSampleWithTabs) {
@@ -404,7 +394,7 @@ TEST_F(SignalPaneCopy, TextListsEveryShownSampleWithTabs) {
   EXPECT_EQ(ClipboardText(), expected);
   CRect client;
   Pane().GetClientRect(&client);
-  EXPECT_EQ(PictureExtents(), CRect(0, 0, client.Width(), client.Height() + 25));
+  EXPECT_EQ(qxtest::ClipboardPictureExtents(), CRect(0, 0, client.Width(), client.Height() + 25));
 }
 
 // A single pane's title is the design's name and ": Signals"; each of two
@@ -456,7 +446,8 @@ TEST_F(SignalPaneCopy, FailuresShowTheirMessageAndCloseTheClipboard) {
       EXPECT_EQ(boxes.Boxes()[0].text, failure.message);
     }
     EXPECT_EQ(GetOpenClipboardWindow(), nullptr) << failure.message;
-    EXPECT_EQ(!PictureExtents().IsRectEmpty(), failure.pictureStays) << failure.message;
+    EXPECT_EQ(!qxtest::ClipboardPictureExtents().IsRectEmpty(), failure.pictureStays)
+        << failure.message;
   }
 }
 

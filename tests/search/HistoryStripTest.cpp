@@ -3,6 +3,7 @@
 // scrolling, its menu, its picture, its copy and the "Equalizer properties".
 #include "tests/editing/EditingDialogsTestSupport.h"
 #include "tests/simulation/SimTestSupport.h"
+#include "tests/support/ClipboardExtents.h"
 #include "tests/support/QorexAppFixture.h"
 
 #include "MainFrm.h"
@@ -385,25 +386,13 @@ TEST_F(HistoryStrip, APopulationLoadedWithCriteriaThatAreNotNumbersLoadsSortsAnd
 
 // ---- "Copy image" ---------------------------------------------------------------------------
 
-CRect PictureExtents() {
-  CRect extents;
-  if (!OpenClipboard(nullptr)) return extents;
-  if (HANDLE block = GetClipboardData(CF_METAFILEPICT)) {
-    const auto* picture = static_cast<const METAFILEPICT*>(GlobalLock(block));
-    extents = CRect(0, 0, picture->xExt, picture->yExt);
-    GlobalUnlock(block);
-  }
-  CloseClipboard();
-  return extents;
-}
-
 TEST_F(HistoryStrip, CopyPutsTheStripsPictureAloneOnTheClipboard) {
   Populate(3);
   QxTest::ResetClipboard();
   Strip().SendMessage(WM_COMMAND, ID_EDIT_COPY);
   CRect client;
   Strip().GetClientRect(&client);
-  EXPECT_EQ(PictureExtents(), CRect(0, 0, client.Width(), client.Height() + 25));
+  EXPECT_EQ(qxtest::ClipboardPictureExtents(), CRect(0, 0, client.Width(), client.Height() + 25));
   EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
 }
 
@@ -425,7 +414,7 @@ TEST_F(HistoryStrip, CopyFailuresShowTheirMessageAndCloseTheClipboard) {
       EXPECT_EQ(boxes.Boxes()[0].text, failure.message);
     }
     EXPECT_EQ(GetOpenClipboardWindow(), nullptr) << failure.message;
-    EXPECT_TRUE(PictureExtents().IsRectEmpty()) << failure.message;
+    EXPECT_TRUE(qxtest::ClipboardPictureExtents().IsRectEmpty()) << failure.message;
   }
 }
 
@@ -435,7 +424,7 @@ TEST_F(HistoryStrip, CopyWithoutADesignBeeps) {
   QxClearDebugOutput();
   Strip().SendMessage(WM_COMMAND, ID_EDIT_COPY);
   EXPECT_NE(QxDebugOutput().find("MessageBeep"), std::string::npos);
-  EXPECT_TRUE(PictureExtents().IsRectEmpty());
+  EXPECT_TRUE(qxtest::ClipboardPictureExtents().IsRectEmpty());
 }
 
 // ---- "Equalizer properties" -----------------------------------------------------------------
