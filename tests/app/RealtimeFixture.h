@@ -20,6 +20,7 @@
 #include "tests/platform/IoPeerProcess.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TreeBuilders.h"
+#include "tests/support/QorexAppFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -115,12 +116,8 @@ class RealtimeThreads : public ::testing::Test {
     m_previousClock = QxSetClock(nullptr);
     QxSetClock(m_previousClock);
     unsetenv("QX_DEVICE_DT2801");  // the emulated unit
-    QxRegisterResources();
-    m_app = std::make_unique<CQorexApp>();
-    ASSERT_TRUE(m_app->InitApplication());
-    m_template = new CMultiDocTemplate(IDR_QOREXTYPE, RUNTIME_CLASS(CQorexDoc),
-                                       RUNTIME_CLASS(CChildFrame), RUNTIME_CLASS(CQorexView));
-    m_app->AddDocTemplate(m_template);
+    m_template = StartWindowlessApp(m_app);
+    ASSERT_FALSE(HasFailure());
     qxui::SetPreTranslateHook([this](MSG* msg) {
       if (msg->hwnd == nullptr) {
         m_posted.push_back({msg->message, msg->wParam});

@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "platform/core/Clock.h"
 #include "platform/ui/MessageQueue.h"
+#include "tests/support/QorexAppFixture.h"
 
 #include <gtest/gtest.h>
 #include "search/SearchGlobals.h"
@@ -38,12 +39,8 @@ struct HandOver {
 class AppWorkerThreads : public ::testing::Test {
  protected:
   void SetUp() override {
-    QxRegisterResources();
-    m_app = std::make_unique<CQorexApp>();
-    ASSERT_TRUE(m_app->InitApplication());
-    m_template = new CMultiDocTemplate(IDR_QOREXTYPE, RUNTIME_CLASS(CQorexDoc),
-                                       RUNTIME_CLASS(CChildFrame), RUNTIME_CLASS(CQorexView));
-    m_app->AddDocTemplate(m_template);
+    m_template = StartWindowlessApp(m_app);
+    ASSERT_FALSE(HasFailure());
   }
   void TearDown() override {
     g_pSimDoc = nullptr;

@@ -14,6 +14,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "simulation/SIMsystem.h"
 #include "tests/diagrams/SignalPaneTestSupport.h"
+#include "tests/support/QorexAppFixture.h"
 
 #include <algorithm>
 #include <atomic>
@@ -33,12 +34,8 @@ using namespace qxsigtest;
 class SignalPaneThreads : public ::testing::Test {
  protected:
   void SetUp() override {
-    QxRegisterResources();
-    m_app = std::make_unique<CQorexApp>();
-    ASSERT_TRUE(m_app->InitApplication());
-    m_template = new CMultiDocTemplate(IDR_QOREXTYPE, RUNTIME_CLASS(CQorexDoc),
-                                       RUNTIME_CLASS(CChildFrame), RUNTIME_CLASS(CQorexView));
-    m_app->AddDocTemplate(m_template);
+    m_template = StartWindowlessApp(m_app);
+    ASSERT_FALSE(HasFailure());
     InitGlobalResources();
     m_doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
     ASSERT_TRUE(m_doc && m_doc->OnNewDocument());

@@ -2,12 +2,17 @@
 // The whole program started headless: the application object, its main frame
 // with the bars and one new design, as the program starts. Tests drive it
 // through the windows layer's hooks.
+#include "ChildFrm.h"
 #include "MainFrm.h"
 #include "Qorex.h"
 #include "QorexDoc.h"
 #include "Splash.h"
+#include "diagrams/QorexView.h"
 #include "platform/testing/TestHooks.h"
+#include "platform/ui/DocTemplate.h"
 #include "platform/ui/FrameWnd.h"
+#include "res/Resources.h"
+#include "res/resource.h"
 #include "tests/support/AppFixture.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +35,19 @@ inline std::unique_ptr<CQorexApp> StartApp(std::vector<CString> args, BOOL* star
 
 inline void StopApp(std::unique_ptr<CQorexApp> app) {
   qxtest::StopApplication(*app);
+}
+
+// The application object with its document template and no windows, for
+// threaded tests: the thread sanitizer cannot see into the threads Qt paints
+// windows with. The template is the application's.
+inline CMultiDocTemplate* StartWindowlessApp(std::unique_ptr<CQorexApp>& app) {
+  QxRegisterResources();
+  app = std::make_unique<CQorexApp>();
+  EXPECT_TRUE(app->InitApplication());
+  auto* docTemplate = new CMultiDocTemplate(IDR_QOREXTYPE, RUNTIME_CLASS(CQorexDoc),
+                                            RUNTIME_CLASS(CChildFrame), RUNTIME_CLASS(CQorexView));
+  app->AddDocTemplate(docTemplate);
+  return docTemplate;
 }
 
 inline CQorexDoc* ActiveDocOf(CQorexApp& app) {
