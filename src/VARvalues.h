@@ -20,6 +20,9 @@ class CMcBasic;
 
 class CVARvalues {
  public:
+  // The first entry after the reserved names: the first a design may vary.
+  static constexpr int kFirstFreeEntry = 5;
+
   CVARvalues();
   virtual ~CVARvalues();
   CVARvalues(const CVARvalues&) = delete;

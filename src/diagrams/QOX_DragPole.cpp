@@ -15,8 +15,6 @@
 
 namespace {
 
-// The first table entries ("s", "t", "j", "e", "p") are never free.
-constexpr int kFirstFreeEntry = 5;
 // Model flag word bit 2: "Allow automatic modification".
 constexpr WORD kModelAllowModification = 0x0004;
 // Children of a division.
@@ -135,7 +133,8 @@ void QOX_DragPole::CollectVariables(const CMcBasic* node) {
   if (node == nullptr) return;
   const int entry = EntryOf(node);
   if (entry >= 0) {
-    if (entry < kFirstFreeEntry || entry >= m_pDoc->m_vars.m_nCount || IsListed(entry)) return;
+    if (entry < CVARvalues::kFirstFreeEntry || entry >= m_pDoc->m_vars.m_nCount || IsListed(entry))
+      return;
     if (m_nVars == m_nVarCapacity) {
       m_nVarCapacity *= 2;
       m_pVarIndex.resize(m_nVarCapacity);
@@ -255,7 +254,7 @@ BOOL QOX_DragPole::DeleteFactor() {
 CMcBasic* QOX_DragPole::FirstListedVariable(CMcBasic* node) const {
   if (node == nullptr) return nullptr;
   const int entry = EntryOf(node);
-  if (entry >= kFirstFreeEntry && IsListed(entry)) return node;
+  if (entry >= CVARvalues::kFirstFreeEntry && IsListed(entry)) return node;
   for (int i = 0; i < node->m_count; ++i)
     if (CMcBasic* found = FirstListedVariable(node->m_children[i])) return found;
   return nullptr;

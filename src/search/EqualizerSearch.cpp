@@ -18,8 +18,6 @@
 
 namespace {
 
-// Table entries 0 .. 4 are s, t, j, e and p: never searched.
-constexpr int kFirstFreeEntry = 5;
 constexpr int kSlotOfCriterion[CEqualizerEngine::kCriteria] = {0, 2, 3, 4, 6, 5, 7, 1, 8};
 constexpr int kClimbSteps = 7;
 constexpr double kClimbStep = 0.1;
@@ -28,7 +26,7 @@ constexpr double kClimbStep = 0.1;
 int FreeEntryOf(const CMcBasic* node) {
   if (!McIsKind(node, kMcVariable)) return -1;
   const WORD entry = static_cast<const CMcVariable*>(node)->m_index;
-  return entry == CMcVariable::kUnbound || entry < kFirstFreeEntry ? -1 : entry;
+  return entry == CMcVariable::kUnbound || entry < CVARvalues::kFirstFreeEntry ? -1 : entry;
 }
 
 // Keeps a flag set for the life of the guard.

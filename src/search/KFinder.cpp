@@ -26,8 +26,6 @@ constexpr double kNonFiniteCost = 1e200;
 constexpr double kNoCutoff = 1e300;
 constexpr DWORD kStartPollMs = 100;
 constexpr DWORD kWaitPollMs = 20;
-// Table entries 0 .. 4 are the built-in names, never design variables.
-constexpr int kFirstFreeEntry = 5;
 // The models the tuner may change: every one but the process.
 constexpr int kTunedSlots[] = {kModelP, kModelK, kModelL, kModelF};
 
@@ -201,7 +199,8 @@ void CKFinder::AddModelVariables(const CMcBasic* node, const CQorexDoc* doc) {
   if (McIsKind(node, kMcVariable)) {
     const WORD index = static_cast<const CMcVariable*>(node)->m_index;
     // Listed again when it occurs again: it is searched once per occurrence.
-    if (index != CMcVariable::kUnbound && index >= kFirstFreeEntry && index < doc->m_vars.m_nCount)
+    if (index != CMcVariable::kUnbound && index >= CVARvalues::kFirstFreeEntry &&
+        index < doc->m_vars.m_nCount)
       Append(index, doc->m_vars.m_pValue[index]);
     return;
   }
