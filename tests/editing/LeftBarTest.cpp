@@ -9,6 +9,7 @@
 #include "GlobalResources.h"
 #include "search/EqualizerBar.h"
 #include "search/KFinder.h"
+#include "tests/simulation/SimTestSupport.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
@@ -261,11 +262,8 @@ TEST_F(LeftBar, SwitchingIdentificationOnFitsTheProcessToTheStoredRun) {
   double& b = doc.m_vars.m_pValue[doc.m_vars.Find("b", "", 0)];
   b = 2.0;
   doc.Recalculate();
-  doc.m_runSetpoints[0].Assign(doc.m_system.m_c);
-  doc.m_runControls[0].Assign(doc.m_system.m_u);
-  doc.m_runOutputs[0].Assign(doc.m_system.m_yd);
-  doc.m_runTs[0] = doc.m_dSamplingTime;
-  doc.m_nRuns = 1;
+  doc.m_nRuns = 0;
+  simtest::StoreOwnRun(doc);
   b = 1.0;
   doc.Recalculate();
   doc.UpdateAll();

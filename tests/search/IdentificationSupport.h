@@ -63,11 +63,7 @@ class IdentificationTest : public EqualizerTest {
     for (int k = 0; k < n; ++k) sys.m_c.At(0, k) = Square(k * ts);
     sys.ResetStates();
     for (int k = 0; k < n; ++k) sys.SimulateStep(k);
-    const int r = doc.m_nRuns++;
-    doc.m_runSetpoints[r].Assign(sys.m_c);
-    doc.m_runControls[r].Assign(sys.m_u);
-    doc.m_runOutputs[r].Assign(sys.m_yd);
-    doc.m_runTs[r] = ts;
+    simtest::StoreOwnRun(doc);
     doc.Recalculate();
     WeightOf(1, n, {1.0});
   }

@@ -50,11 +50,8 @@ TEST_F(EqualizerTest, IdentificationWeighsEachOutputByItsRowOrAllByTheFirst) {
                           Tf({1}, {1, 1})}));
   Var("b") = 1.0;
   doc.Recalculate();
-  doc.m_runSetpoints[0].Assign(doc.m_system.m_c);
-  doc.m_runControls[0].Assign(doc.m_system.m_u);
-  doc.m_runOutputs[0].Assign(doc.m_system.m_yd);
-  doc.m_runTs[0] = doc.m_dSamplingTime;
-  doc.m_nRuns = 1;
+  doc.m_nRuns = 0;
+  simtest::StoreOwnRun(doc);
   Var("b") = 1.5;
   m_engine.m_wMode = kEqualizerIdentify;
   const int n = doc.m_runOutputs[0].m_nColumns;

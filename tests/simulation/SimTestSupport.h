@@ -26,6 +26,17 @@ using namespace qxtest::trees;
 using cd = std::complex<double>;
 using Node = std::unique_ptr<CMcBasic>;
 
+// The design's own simulated run becomes its next stored run, at the
+// design's sampling time.
+inline void StoreOwnRun(CQorexDoc& doc) {
+  const CSIMsystem& sys = doc.m_system;
+  const int r = doc.m_nRuns++;
+  doc.m_runSetpoints[r].Assign(sys.m_c);
+  doc.m_runControls[r].Assign(sys.m_u);
+  doc.m_runOutputs[r].Assign(sys.m_yd);
+  doc.m_runTs[r] = doc.m_dSamplingTime;
+}
+
 inline cd Eval(const double* c, int n, cd s) {
   cd v = 0.0;
   for (int i = n - 1; i >= 0; --i) v = v * s + c[i];
