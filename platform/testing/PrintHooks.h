@@ -21,6 +21,26 @@ class PrintToPdf {
   std::string m_previous;
 };
 
+// What a user chooses in the print dialog. A PDF file name selects printing
+// to that file; from and to select a page range (0: all pages).
+struct PrintDialogChoice {
+  bool accept = true;
+  std::string pdfFile;
+  int copies = 1;
+  bool collate = true;
+  int fromPage = 0;
+  int toPage = 0;
+};
+// While it lives, the print dialog is not shown: its printer takes the
+// choice as the dialog would set it, and the dialog returns accept.
+class AnswerPrintDialog {
+ public:
+  explicit AnswerPrintDialog(PrintDialogChoice choice);
+  ~AnswerPrintDialog();
+  AnswerPrintDialog(const AnswerPrintDialog&) = delete;
+  AnswerPrintDialog& operator=(const AnswerPrintDialog&) = delete;
+};
+
 // The print preview window opened last that is still open (see
 // platform/ui/PrintPreview.h), or null.
 CWnd* PreviewWindow();

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace {
@@ -22,7 +23,8 @@ constexpr int kScreenDpi = 96;
 constexpr UINT kMaxPages = 1000;  // a view that never stops printing is cut off here
 
 std::mutex g_pdfLock;
-std::string g_pdfPath;  // the test hook's PDF target
+std::string g_pdfPath;                                    // the test hook's PDF target
+std::optional<QxTest::PrintDialogChoice> g_dialogAnswer;  // the test hook's print dialog
 
 // The PDF file every job goes to, or empty for the printer.
 std::string PdfTarget() {
@@ -40,6 +42,8 @@ QPrinter& ChosenPrinter() {
   return *printer;
 }
 
+// A fresh printer for one job, set up with everything print setup and the
+// print dialog chose: the printer or the PDF file, the page layout and the copies.
 std::unique_ptr<QPrinter> PrinterForJob(LPCSTR docName) {
   auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   QPrinter& chosen = ChosenPrinter();
@@ -47,12 +51,36 @@ std::unique_ptr<QPrinter> PrinterForJob(LPCSTR docName) {
   if (!pdf.empty()) {
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QString::fromStdString(pdf));
+  } else if (chosen.outputFormat() == QPrinter::PdfFormat) {
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(chosen.outputFileName());
   } else {
     printer->setPrinterName(chosen.printerName());
   }
   printer->setPageLayout(chosen.pageLayout());
+  printer->setCopyCount(chosen.copyCount());
+  printer->setCollateCopies(chosen.collateCopies());
+  printer->setDuplex(chosen.duplex());
+  printer->setColorMode(chosen.colorMode());
   printer->setDocName(QString::fromLocal8Bit(docName ? docName : ""));
   return printer;
+}
+
+// Sets the printer as the print dialog sets it for the user's choice.
+void ApplyDialogChoice(QPrinter& printer, const QxTest::PrintDialogChoice& choice) {
+  if (!choice.pdfFile.empty()) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(choice.pdfFile));
+  }
+  printer.setCopyCount(std::max(1, choice.copies));
+  printer.setCollateCopies(choice.collate);
+  if (choice.fromPage > 0) {
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(choice.fromPage, std::max(choice.fromPage, choice.toPage));
+  } else {
+    printer.setPrintRange(QPrinter::AllPages);
+    printer.setFromTo(0, 0);
+  }
 }
 
 CSize SizeOf(const QRect& rect) {
@@ -64,10 +92,26 @@ CSize SizeOf(const QRect& rect) {
 BOOL QxPreparePrinting(CPrintInfo* pInfo) {
   if (!pInfo) return FALSE;
   if (pInfo->m_bDirect || pInfo->m_bPreview || !PdfTarget().empty()) return TRUE;
-  QPrintDialog dialog(&ChosenPrinter());
-  dialog.setMinMax(static_cast<int>(pInfo->GetMinPage()),
-                   static_cast<int>(std::min(pInfo->GetMaxPage(), 0xFFFFu)));
-  return dialog.exec() == QDialog::Accepted ? TRUE : FALSE;
+  QPrinter& printer = ChosenPrinter();
+  bool accepted = false;
+  if (g_dialogAnswer) {
+    ApplyDialogChoice(printer, *g_dialogAnswer);
+    accepted = g_dialogAnswer->accept;
+  } else {
+    QPrintDialog dialog(&printer);
+    dialog.setMinMax(static_cast<int>(pInfo->GetMinPage()),
+                     static_cast<int>(std::min(pInfo->GetMaxPage(), 0xFFFFu)));
+    accepted = dialog.exec() == QDialog::Accepted;
+  }
+  if (!accepted) return FALSE;
+  // The job prints the range the user chose, within the view's own.
+  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+    pInfo->m_nFromPage = static_cast<UINT>(printer.fromPage());
+    pInfo->m_nToPage = static_cast<UINT>(std::max(printer.fromPage(), printer.toPage()));
+  } else {
+    pInfo->m_nFromPage = pInfo->m_nToPage = 0;
+  }
+  return TRUE;
 }
 
 BOOL QxPrintSetup() {
@@ -135,6 +179,15 @@ BOOL CPrinterDC::EndPage() {
   m_painter->drawImage(QRectF(0, 0, m_page.width() * scale, m_page.height() * scale), m_page);
   ++m_pagesPrinted;
   return TRUE;
+}
+
+int CPrinterDC::CopiesToRepeat() const {
+  if (!m_printer || m_preview || m_printer->supportsMultipleCopies()) return 1;
+  return std::max(1, m_printer->copyCount());
+}
+
+bool CPrinterDC::CollateCopies() const {
+  return !m_printer || m_printer->collateCopies();
 }
 
 BOOL CPrinterDC::EndDoc() {
@@ -224,11 +277,18 @@ BOOL StartJob(CView* view, CPrintInfo* pInfo, CPrinterDC& dc, bool preview) {
 BOOL RunJob(CView* view, CPrintInfo* pInfo, CPrinterDC& dc, bool preview) {
   if (!StartJob(view, pInfo, dc, preview)) return FALSE;
   const bool lastKnown = pInfo->GetMaxPage() != 0xFFFF;
-  const UINT last = LastPage(pInfo, lastKnown);
-  pInfo->m_bContinuePrinting = TRUE;
-  for (UINT page = pInfo->GetMinPage(); page <= last; ++page) {
-    if (!PreparePage(view, pInfo, dc, page, lastKnown)) break;
-    PrintPage(view, pInfo, dc);
+  const UINT first = std::max(pInfo->GetFromPage(), pInfo->GetMinPage());
+  const UINT last = std::min(LastPage(pInfo, lastKnown), pInfo->GetToPage());
+  // Copies the printer cannot make are printed by the job: whole documents
+  // one after another when collated, else each page as often.
+  const int copies = dc.CopiesToRepeat();
+  const bool collate = dc.CollateCopies();
+  for (int copy = 0; copy < (collate ? copies : 1); ++copy) {
+    pInfo->m_bContinuePrinting = TRUE;
+    for (UINT page = first; page <= last; ++page) {
+      if (!PreparePage(view, pInfo, dc, page, lastKnown)) break;
+      for (int repeat = 0; repeat < (collate ? 1 : copies); ++repeat) PrintPage(view, pInfo, dc);
+    }
   }
   view->OnEndPrinting(&dc, pInfo);
   return dc.EndDoc();
@@ -307,6 +367,17 @@ PrintToPdf::PrintToPdf(std::string path) {
 PrintToPdf::~PrintToPdf() {
   std::lock_guard<std::mutex> guard(g_pdfLock);
   g_pdfPath = m_previous;
+}
+
+AnswerPrintDialog::AnswerPrintDialog(PrintDialogChoice choice) {
+  g_dialogAnswer = std::move(choice);
+}
+
+AnswerPrintDialog::~AnswerPrintDialog() {
+  g_dialogAnswer.reset();
+  // Later jobs start from a printer the dialog has not touched.
+  ApplyDialogChoice(ChosenPrinter(), PrintDialogChoice{});
+  ChosenPrinter().setOutputFileName(QString());  // back to the native printer
 }
 
 }  // namespace QxTest

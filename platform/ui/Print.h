@@ -47,6 +47,10 @@ class CPrinterDC : public CDC {
   // PHYSICALWIDTH/HEIGHT and PHYSICALOFFSETX/Y: the paper and its margins.
   int GetDeviceCaps(int index) const override;
   CSize GetPageSize() const { return m_pageSize; }
+  // The copies the job must print itself (the printer makes the others) and
+  // whether they are collated.
+  int CopiesToRepeat() const;
+  bool CollateCopies() const;
   const std::vector<QImage>& PreviewPages() const { return m_previewPages; }
   // Hands the preview pages made so far to the caller and keeps none.
   std::vector<QImage> TakePreviewPages() { return std::exchange(m_previewPages, {}); }
@@ -68,7 +72,9 @@ class CPrinterDC : public CDC {
 // each page OnPrepareDC and OnPrint with m_rectDraw set to the page, then
 // OnEndPrinting. A job without a known last page prints pages while the view
 // keeps m_bContinuePrinting set, the first page only unless it says so.
-// FALSE when the printer could not be opened.
+// The pages are the print dialog's range within the view's, with the
+// dialog's copies. FALSE when the printer could not be opened or the job not
+// finished.
 BOOL QxPrintView(CView* view, CPrintInfo* pInfo);
 // The same job into page images, all pages at once.
 std::vector<QImage> QxPreviewView(CView* view, CPrintInfo* pInfo);

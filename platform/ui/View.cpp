@@ -1,6 +1,7 @@
 #include "platform/ui/View.h"
 
 #include "platform/core/Debug.h"
+#include "platform/core/MessageBox.h"
 #include "platform/ui/DocTemplate.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/Print.h"
@@ -121,7 +122,9 @@ void CView::OnFilePrint() {
   CPrintInfo info;
   info.m_bDirect = LOWORD(GetCurrentMessage()->wParam) == ID_FILE_PRINT_DIRECT;
   if (!OnPreparePrinting(&info)) return;
-  if (!QxPrintView(this, &info)) TRACE0("The printer could not be opened\n");
+  // A job that cannot start or finish is told, never dropped silently.
+  if (!QxPrintView(this, &info))
+    AfxMessageBox("Failed to start print job.", MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CView::OnFilePrintPreview() {

@@ -24,13 +24,16 @@ struct CPrintInfo {
   CRect m_rectDraw;
   UINT m_nMinPage = 1;
   UINT m_nMaxPage = 0xFFFF;
+  // The range the print dialog chose; 0 when it chose all pages.
+  UINT m_nFromPage = 0;
+  UINT m_nToPage = 0;
 
   void SetMinPage(UINT nMinPage) { m_nMinPage = nMinPage; }
   void SetMaxPage(UINT nMaxPage) { m_nMaxPage = nMaxPage; }
   UINT GetMinPage() const { return m_nMinPage; }
   UINT GetMaxPage() const { return m_nMaxPage; }
-  UINT GetFromPage() const { return m_nMinPage; }
-  UINT GetToPage() const { return m_nMaxPage; }
+  UINT GetFromPage() const { return m_nFromPage ? m_nFromPage : m_nMinPage; }
+  UINT GetToPage() const { return m_nToPage ? m_nToPage : m_nMaxPage; }
 };
 
 class CView : public CWnd {

@@ -287,3 +287,85 @@ TEST_F(PrintPreview, EscapeCloseAndClosingTheDocumentOrTheFrameEndThePreview) {
 
 }  // namespace
 }  // namespace qxtest
+
+namespace qxtest {
+namespace {
+
+// The page of the test view a rendered sheet shows: its block lies near the
+// top on page 1 and below the middle on page 2 (0: no block).
+int MarkedPage(const QImage& sheet) {
+  for (int y = 0; y < sheet.height(); ++y)
+    for (int x = 0; x < sheet.width(); ++x)
+      if (IsBlack(sheet.pixel(x, y))) return y < 400 ? 1 : 2;
+  return 0;
+}
+
+std::vector<int> MarkedPages(const std::string& pdf) {
+  std::vector<int> marks;
+  for (const QImage& sheet : RenderPdf(pdf)) marks.push_back(MarkedPage(sheet));
+  return marks;
+}
+
+QxTest::PrintDialogChoice PdfChoice(std::string pdf, int copies = 1, bool collate = true,
+                                    int fromPage = 0, int toPage = 0) {
+  QxTest::PrintDialogChoice choice;
+  choice.pdfFile = std::move(pdf);
+  choice.copies = copies;
+  choice.collate = collate;
+  choice.fromPage = fromPage;
+  choice.toPage = toPage;
+  return choice;
+}
+
+class PrintJob : public PrintPreview {};
+
+TEST_F(PrintJob, PrintsWhatThePrintDialogChose) {
+  if (!HavePdfRenderer()) GTEST_SKIP() << "pdftoppm (poppler-utils, scripts/setup) is missing";
+  const std::string folder = MakeTempDir("printdialog");
+  const struct {
+    QxTest::PrintDialogChoice choice;
+    std::vector<int> pages;
+  } cases[] = {
+      {PdfChoice(folder + "/all.pdf"), {1, 2}},
+      {PdfChoice(folder + "/second.pdf", 1, true, 2, 2), {2}},
+      {PdfChoice(folder + "/collated.pdf", 2), {1, 2, 1, 2}},
+      {PdfChoice(folder + "/uncollated.pdf", 2, false), {1, 1, 2, 2}},
+  };
+  for (const auto& c : cases) {
+    QxTest::MessageBoxScript boxes;
+    {
+      QxTest::AnswerPrintDialog dialog(c.choice);
+      Frame()->SendCommand(ID_FILE_PRINT);
+    }
+    EXPECT_TRUE(boxes.Boxes().empty()) << c.choice.pdfFile;
+    EXPECT_EQ(MarkedPages(c.choice.pdfFile), c.pages) << c.choice.pdfFile;
+  }
+  // A cancelled dialog prints nothing.
+  {
+    QxTest::PrintDialogChoice cancelled = PdfChoice(folder + "/cancelled.pdf");
+    cancelled.accept = false;
+    QxTest::AnswerPrintDialog dialog(cancelled);
+    Frame()->SendCommand(ID_FILE_PRINT);
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder + "/cancelled.pdf"));
+}
+
+TEST_F(PrintJob, AJobThatCannotStartIsToldToTheUser) {
+  const std::string unreachable = MakeTempDir("printfail") + "/no such folder/plan.pdf";
+  for (bool throughDialog : {true, false}) {
+    QxTest::MessageBoxScript boxes;
+    if (throughDialog) {
+      QxTest::AnswerPrintDialog dialog(PdfChoice(unreachable));
+      Frame()->SendCommand(ID_FILE_PRINT);
+    } else {
+      QxTest::PrintToPdf target(unreachable);
+      Frame()->SendCommand(ID_FILE_PRINT);
+    }
+    ASSERT_EQ(boxes.Boxes().size(), 1u) << throughDialog;
+    EXPECT_EQ(boxes.Boxes()[0].text, "Failed to start print job.");
+    EXPECT_FALSE(std::filesystem::exists(unreachable));
+  }
+}
+
+}  // namespace
+}  // namespace qxtest
