@@ -71,8 +71,37 @@ void TickPixel(CDC* pDC, const LabelSide& side, int line, int at, int distance) 
     pDC->SetPixelV(at, across, RGB(0, 0, 0));
 }
 
+// The label at its anchor with the side's alignment; with a rectangle, a
+// label the rectangle's edges would cut is aligned to the edge instead.
+void DrawLabel(CDC* pDC, int x, int y, const char* label, UINT align, const RECT* inside) {
+  const int n = static_cast<int>(std::strlen(label));
+  if (!inside) {
+    pDC->TextOut(x, y, label, n);
+    return;
+  }
+  const CSize size = pDC->GetTextExtent(label, n);
+  const UINT across = align & TA_CENTER, along = align & TA_BASELINE;
+  const int left = across == TA_RIGHT ? x - size.cx : across == TA_CENTER ? x - size.cx / 2 : x;
+  const int top = along == TA_BOTTOM ? y - size.cy : y;
+  const int right = left + size.cx, bottom = top + size.cy;
+  const bool seen =
+      left < inside->right && right > inside->left && top < inside->bottom && bottom > inside->top;
+  UINT moved = align;
+  if (seen && left < inside->left)
+    x = inside->left, moved = (moved & ~TA_CENTER) | TA_LEFT;
+  else if (seen && right > inside->right)
+    x = inside->right, moved = (moved & ~TA_CENTER) | TA_RIGHT;
+  if (seen && top < inside->top)
+    y = inside->top, moved = (moved & ~TA_BASELINE) | TA_TOP;
+  else if (seen && bottom > inside->bottom)
+    y = inside->bottom, moved = (moved & ~TA_BASELINE) | TA_BOTTOM;
+  if (moved != align) pDC->SetTextAlign(moved);
+  pDC->TextOut(x, y, label, n);
+  if (moved != align) pDC->SetTextAlign(align);
+}
+
 void DrawAxisTicks(CDC* pDC, const AxisGeometry& axis, int line, const LabelSide& side,
-                   double labelFactor) {
+                   double labelFactor, const RECT* inside) {
   const TickSteps steps = ChooseTickSteps(axis.length, axis.scale);
   CFont* oldFont = g_pFontArial12 ? pDC->SelectObject(g_pFontArial12) : nullptr;
   const UINT oldAlign = pDC->SetTextAlign(side.align);
@@ -92,9 +121,9 @@ void DrawAxisTicks(CDC* pDC, const AxisGeometry& axis, int line, const LabelSide
       std::snprintf(label, sizeof label, "%g", value * labelFactor);
     const int across = line + side.labelAcross, along = at + side.labelAlong;
     if (side.vertical)
-      pDC->TextOut(across, along, label, static_cast<int>(std::strlen(label)));
+      DrawLabel(pDC, across, along, label, side.align, inside);
     else
-      pDC->TextOut(along, across, label, static_cast<int>(std::strlen(label)));
+      DrawLabel(pDC, along, across, label, side.align, inside);
   });
   pDC->SetTextAlign(oldAlign);
   if (oldFont) pDC->SelectObject(oldFont);
@@ -103,21 +132,23 @@ void DrawAxisTicks(CDC* pDC, const AxisGeometry& axis, int line, const LabelSide
 }  // namespace
 
 void DrawXAxisLabelsBelow(CDC* pDC, int originX, int axisY, int width, double scaleX,
-                          double labelFactor) {
-  DrawAxisTicks(pDC, {false, originX, width, scaleX}, axisY, kBelow, labelFactor);
+                          double labelFactor, const RECT* keepInside) {
+  DrawAxisTicks(pDC, {false, originX, width, scaleX}, axisY, kBelow, labelFactor, keepInside);
 }
 
 void DrawXAxisLabelsAbove(CDC* pDC, int originX, int axisY, int width, double scaleX,
-                          double labelFactor) {
-  DrawAxisTicks(pDC, {false, originX, width, scaleX}, axisY, kAbove, labelFactor);
+                          double labelFactor, const RECT* keepInside) {
+  DrawAxisTicks(pDC, {false, originX, width, scaleX}, axisY, kAbove, labelFactor, keepInside);
 }
 
-void DrawYAxisLabelsRight(CDC* pDC, int axisX, int originY, int height, double scaleY) {
-  DrawAxisTicks(pDC, {true, originY, height, scaleY}, axisX, kRight, 1.0);
+void DrawYAxisLabelsRight(CDC* pDC, int axisX, int originY, int height, double scaleY,
+                          const RECT* keepInside) {
+  DrawAxisTicks(pDC, {true, originY, height, scaleY}, axisX, kRight, 1.0, keepInside);
 }
 
-void DrawYAxisLabelsLeft(CDC* pDC, int axisX, int originY, int height, double scaleY) {
-  DrawAxisTicks(pDC, {true, originY, height, scaleY}, axisX, kLeft, 1.0);
+void DrawYAxisLabelsLeft(CDC* pDC, int axisX, int originY, int height, double scaleY,
+                         const RECT* keepInside) {
+  DrawAxisTicks(pDC, {true, originY, height, scaleY}, axisX, kLeft, 1.0, keepInside);
 }
 
 void DrawAxisCross(CDC* pDC, int width, int height, POINT origin, double scaleX, double scaleY) {

@@ -73,13 +73,18 @@ bool FormatTickLabel(double value, char* buffer, int size);
 // value * labelFactor (the signal panes label samples in seconds); the zero
 // test is made on the value itself. Major ticks use the caller's pen; fine and
 // minor ticks are black pixels on the label side. Font and text alignment are
-// left as found.
+// left as found. With keepInside (the signal panes), a label that the
+// rectangle's edges would cut is moved inside against the edge that cuts
+// it, so that it reads whole (a cut-off minus sign would change its value);
+// labels wholly inside or wholly outside stay at their anchors.
 void DrawXAxisLabelsBelow(CDC* pDC, int originX, int axisY, int width, double scaleX,
-                          double labelFactor = 1.0);
+                          double labelFactor = 1.0, const RECT* keepInside = nullptr);
 void DrawXAxisLabelsAbove(CDC* pDC, int originX, int axisY, int width, double scaleX,
-                          double labelFactor = 1.0);
-void DrawYAxisLabelsRight(CDC* pDC, int axisX, int originY, int height, double scaleY);
-void DrawYAxisLabelsLeft(CDC* pDC, int axisX, int originY, int height, double scaleY);
+                          double labelFactor = 1.0, const RECT* keepInside = nullptr);
+void DrawYAxisLabelsRight(CDC* pDC, int axisX, int originY, int height, double scaleY,
+                          const RECT* keepInside = nullptr);
+void DrawYAxisLabelsLeft(CDC* pDC, int axisX, int originY, int height, double scaleY,
+                         const RECT* keepInside = nullptr);
 
 // The axis cross every diagram of the view draws first, over a plot of width
 // x height pixels: both axis lines with the black width-0 pen (which stays

@@ -2,6 +2,7 @@
 
 #include "GlobalResources.h"
 #include "diagrams/AxisScale.h"
+#include "diagrams/EllipseClip.h"
 #include "platform/gdi/Gdi.h"
 #include "res/Sprites.h"
 #include "simulation/SIMfreq.h"
@@ -177,37 +178,52 @@ void FreqPlot::Glyph(const SpriteTile& tile, POINT pixel) const {
                tile.y, SRCAND);
 }
 
-bool FreqPlot::BandCircle(double u, double v, double rho, RECT* box) const {
-  POINT c;
-  if (!PixelOf(u, v, &c)) return false;
+bool FreqPlot::BandCircle(double u, double v, double rho, PlotBox* box) const {
+  double x, y;
+  if (!Map(u, v, &x, &y)) return false;
   const double rx = std::trunc(rho * m_scaleX), ry = std::trunc(rho * m_scaleY);
-  if (!(std::fabs(rx) <= kFreqMaxRadius && std::fabs(ry) <= kFreqMaxRadius)) return false;
-  if (rx < 2 && ry < 2) return false;
-  const int ix = Pixel(rx), iy = Pixel(ry);
-  *box = RECT{c.x - ix, c.y - iy, c.x + ix, c.y + iy};
-  return true;
+  if (!std::isfinite(rx) || !std::isfinite(ry) || (rx < 2 && ry < 2)) return false;
+  *box = PlotBox{x - rx, y - ry, x + rx, y + ry};
+  return std::isfinite(box->left) && std::isfinite(box->top) && std::isfinite(box->right) &&
+         std::isfinite(box->bottom);
 }
 
-bool FreqPlot::Covers(const RECT& box) const {
+bool FreqPlot::Covers(const PlotBox& box) const {
   // Two pixels inside the outline, so that the outline stays outside too.
   const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
   const double rx = (box.right - box.left) / 2.0 - 2, ry = (box.bottom - box.top) / 2.0 - 2;
-  if (rx <= 0 || ry <= 0) return false;
+  if (!(rx > 0) || !(ry > 0)) return false;
   for (int x : {0, m_width})
     for (int y : {0, m_height}) {
       const double dx = (x - cx) / rx, dy = (y - cy) / ry;
-      if (dx * dx + dy * dy >= 1) return false;
+      if (!(dx * dx + dy * dy < 1)) return false;
     }
   return true;
+}
+
+void FreqPlot::Ellipse(const PlotBox& box) const {
+  const double cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
+  const double rx = (box.right - box.left) / 2, ry = (box.bottom - box.top) / 2;
+  if (Inside(cx, cy) && std::fabs(rx) <= kFreqMaxRadius && std::fabs(ry) <= kFreqMaxRadius) {
+    m_dc->Ellipse(Pixel(box.left), Pixel(box.top), Pixel(box.right), Pixel(box.bottom));
+    return;
+  }
+  // Too far or too large for an integer box: what of it lies in the plot
+  // and one pixel around it (the clip region cuts that pixel away).
+  const EllipseInRect part = ClipEllipse(cx, cy, rx, ry, -1, -1, m_width + 1, m_height + 1);
+  if (part.region.size() >= 3) {
+    CGdiObject* oldPen = m_dc->SelectStockObject(NULL_PEN);
+    m_dc->Polygon(part.region.data(), static_cast<int>(part.region.size()));
+    if (oldPen) m_dc->SelectObject(oldPen);
+  }
+  for (const std::vector<POINT>& arc : part.arcs)
+    m_dc->Polyline(arc.data(), static_cast<int>(arc.size()));
 }
 
 void FreqPlot::EllipseBox(double u0, double v0, double u1, double v1) const {
   double x0, y0, x1, y1;
   if (!Map(u0, v0, &x0, &y0) || !Map(u1, v1, &x1, &y1)) return;
-  if (!Inside((x0 + x1) / 2, (y0 + y1) / 2)) return;
-  if (std::fabs(x1 - x0) > 2 * kFreqMaxRadius || std::fabs(y1 - y0) > 2 * kFreqMaxRadius) return;
-  m_dc->Ellipse(Pixel(std::min(x0, x1)), Pixel(std::min(y0, y1)), Pixel(std::max(x0, x1)),
-                Pixel(std::max(y0, y1)));
+  Ellipse(PlotBox{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)});
 }
 
 void FreqPlot::AxisCross() const {
@@ -323,7 +339,7 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
   if (row == col && row < f.m_nBandDim && f.m_nTickStep >= 1) {
     const int bands = f.m_nFreqs / f.m_nTickStep;
     struct Disc {
-      RECT box;
+      PlotBox box;
       CPen* pen;
     };
     std::vector<Disc> discs;
@@ -331,7 +347,7 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
       for (int i = 0; i < bands; ++i) {
         const int b = inverse ? bands - 1 - i : i;
         const McComplex& p = CellValue(response, f, b * f.m_nTickStep, row, col);
-        RECT box;
+        PlotBox box;
         if (plot.BandCircle(p.re, p.im, radii[static_cast<size_t>(b) * f.m_nBandDim + row], &box))
           discs.push_back({box, pen});
       }
@@ -353,7 +369,7 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
     CGdiObject* oldBrush = dc->SelectStockObject(WHITE_BRUSH);
     for (size_t i = first; i < discs.size(); ++i) {
       if (i == first || discs[i].pen != discs[i - 1].pen) dc->SelectObject(discs[i].pen);
-      dc->Ellipse(&discs[i].box);
+      plot.Ellipse(discs[i].box);
     }
     if (oldBrush) dc->SelectObject(oldBrush);
     if (old) dc->SelectObject(old);

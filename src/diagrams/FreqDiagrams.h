@@ -17,8 +17,13 @@
 //   - a segment towards a far point is clipped in floating point to a margin
 //     around the plot before it is converted, so its visible part keeps its
 //     direction and no double outside the int range is ever converted;
-//   - glyphs, labels and circles whose centre lies outside the margin, and
-//     circles whose radius is not finite or too large, are not drawn.
+//   - glyphs and labels whose point lies outside the margin are not drawn;
+//   - a circle near the plot that fits the layer's integer boxes (centre
+//     within the margin, radii up to kFreqMaxRadius) is the context's
+//     Ellipse; any other finite circle is drawn as what of it lies in the
+//     plot, computed in double precision (EllipseClip.h): the arcs of its
+//     outline and its filled part, so that zooming in far never loses an
+//     outline that crosses the plot.
 //
 // On screen the tick and node glyphs are copied from the sprite sheet with
 // SRCAND (white is transparent); for the clipboard (clipboard set) there are
@@ -39,6 +44,11 @@ struct SpriteTile;
 constexpr double kFreqPlotMargin = 2048.0;
 // The largest circle radius, in pixels, handed to the drawing layer.
 constexpr double kFreqMaxRadius = 1 << 20;
+
+// The bounding box of an axis-aligned ellipse in pixels before conversion.
+struct PlotBox {
+  double left, top, right, bottom;
+};
 
 class FreqPlot {
  public:
@@ -63,11 +73,14 @@ class FreqPlot {
   // A glyph of the sprite sheet centred on the pixel (screen only).
   void Glyph(const SpriteTile& tile, POINT pixel) const;
   // The box of the circle of radius rho (units) around (u, v), its radii
-  // truncated on each axis; false when both radii are under 2 pixels.
-  bool BandCircle(double u, double v, double rho, RECT* box) const;
+  // truncated on each axis; false when a value is not finite or both radii
+  // are under 2 pixels.
+  bool BandCircle(double u, double v, double rho, PlotBox* box) const;
   // Whether the filled ellipse of the box covers the whole plot, outline
   // included.
-  bool Covers(const RECT& box) const;
+  bool Covers(const PlotBox& box) const;
+  // The ellipse of the box with the current pen and brush, wherever it lies.
+  void Ellipse(const PlotBox& box) const;
   // The ellipse of the box between the pixels of (u0, v0) and (u1, v1).
   void EllipseBox(double u0, double v0, double u1, double v1) const;
   // The axis cross of the plot (DrawAxisCross), leaving the thin black pen.

@@ -301,16 +301,18 @@ void CZevSIGWnd::DrawAxes(CDC* pDC, int width, int height) {
   pDC->LineTo(width, ay);
   pDC->MoveTo(ax, 0);
   pDC->LineTo(ax, height);
+  // Labels the pane's edges would cut are moved inside, so none loses a sign.
+  const RECT pane{0, 0, width, height};
   if (ax < kValueLabelRoom)
-    DrawYAxisLabelsRight(pDC, ax, origin.y, height, doc.m_dSigScaleY);
+    DrawYAxisLabelsRight(pDC, ax, origin.y, height, doc.m_dSigScaleY, &pane);
   else
-    DrawYAxisLabelsLeft(pDC, ax, origin.y, height, doc.m_dSigScaleY);
+    DrawYAxisLabelsLeft(pDC, ax, origin.y, height, doc.m_dSigScaleY, &pane);
   const double ts = doc.m_dSamplingTime;
   if (ay >= height - kTimeLabelRoom) {
-    DrawXAxisLabelsAbove(pDC, origin.x, ay, width, doc.m_dSigScaleX, ts);
+    DrawXAxisLabelsAbove(pDC, origin.x, ay, width, doc.m_dSigScaleX, ts, &pane);
     return;
   }
-  DrawXAxisLabelsBelow(pDC, origin.x, ay, width, doc.m_dSigScaleX, ts);
+  DrawXAxisLabelsBelow(pDC, origin.x, ay, width, doc.m_dSigScaleX, ts, &pane);
   const int xe = EndMarkerX();
   pDC->FillSolidRect(xe - 1, ay - 9, 3, 9, kMarkerGreen);
   const POINT dots[] = {{xe - 2, ay - 2}, {xe + 2, ay - 2}, {xe - 2, ay - 3},

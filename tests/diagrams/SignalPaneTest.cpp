@@ -2,6 +2,7 @@
 // draw, pan and zoom, the end-of-run drag, the run menu and the copy, driven
 // by mouse events and read back from the panes' images.
 #include "QorexDoc.h"
+#include "diagrams/AxisScale.h"
 #include "platform/core/Debug.h"
 #include "platform/gdi/MetaFileDC.h"
 #include "platform/testing/ClipboardHooks.h"
@@ -10,9 +11,13 @@
 #include "res/resource.h"
 #include "tests/diagrams/SignalPaneTestSupport.h"
 #include "tests/simulation/SimTestSupport.h"
+#include "tests/support/Canvas.h"
 #include "tests/support/ClipboardExtents.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -122,6 +127,81 @@ TEST_F(SignalPanes, UnstableDesignDrawsToTheEdgeAndCopies) {
   QxTest::MessageBoxScript boxes;
   Pane().SendMessage(WM_COMMAND, ID_EDIT_COPY);
   EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+// Where the pane's labels must lie: every major tick's label at its anchor
+// (value labels left of the axis, right of it within 20 pixels of the left
+// edge; time labels below the axis, above it within 14 pixels of the bottom),
+// and a label the pane's edges would cut moved against that edge, inside.
+// Drawn on a canvas of the pane's size with the labels' font.
+QImage ExpectedLabels(const CQorexDoc& doc, int w, int h) {
+  qxtest::Canvas canvas(w, h);
+  CDC* dc = canvas.dc();
+  dc->SetBkMode(TRANSPARENT);
+  dc->SelectObject(g_pFontArial12);
+  dc->SetTextAlign(TA_LEFT | TA_TOP);
+  const CPoint o = doc.m_ptSigOrigin;
+  const int ax = std::clamp<int>(o.x, -1, w), ay = std::clamp<int>(o.y, -1, h);
+  auto label = [&](const char* text, int x, int y, UINT align) {
+    const CSize size = dc->GetTextExtent(text, static_cast<int>(std::strlen(text)));
+    int left = (align & TA_CENTER) == TA_RIGHT    ? x - size.cx
+               : (align & TA_CENTER) == TA_CENTER ? x - size.cx / 2
+                                                  : x;
+    int top = align & TA_BOTTOM ? y - size.cy : y;
+    const bool seen = left < w && left + size.cx > 0 && top < h && top + size.cy > 0;
+    if (seen)
+      left = std::clamp<int>(left, 0, w - size.cx), top = std::clamp<int>(top, 0, h - size.cy);
+    dc->TextOut(left, top, text, static_cast<int>(std::strlen(text)));
+  };
+  char text[64];
+  const AxisGeometry value{true, o.y, h, doc.m_dSigScaleY};
+  ForEachTick(value, ChooseTickSteps(h, value.scale).major, [&](double v, int y) {
+    if (FormatTickLabel(v, text, sizeof text))
+      ax < 20 ? label(text, ax + 10, y - 5, TA_LEFT) : label(text, ax - 10, y - 5, TA_RIGHT);
+  });
+  const AxisGeometry time{false, o.x, w, doc.m_dSigScaleX};
+  ForEachTick(time, ChooseTickSteps(w, time.scale).major, [&](double v, int x) {
+    if (!FormatTickLabel(v, text, sizeof text)) return;
+    std::snprintf(text, sizeof text, "%g", v * doc.m_dSamplingTime);
+    ay < h - 14 ? label(text, x, ay + 5, TA_CENTER) : label(text, x, ay - 5, TA_CENTER | TA_BOTTOM);
+  });
+  return canvas.Image().copy();
+}
+
+// The pane shows its labels, and nothing else black, where ExpectedLabels
+// puts them; the axis lines with their ticks and the curves' pixels are left
+// out of the comparison.
+TEST_F(SignalPanes, LabelsTheEdgesWouldCutAreMovedInsideTheOthersKeepTheirPlaces) {
+  const struct {
+    const char* name;
+    CPoint origin;
+  } rows[] = {
+      {"-0.5, -1.5 at the left edge", {25, 105}},
+      {"0.5 at the top edge", {25, 22}},
+      {"-7.5 s at the left edge", {153, 105}},
+      {"labels right of the axis, none cut", {5, 105}},
+  };
+  for (const auto& row : rows) {
+    Doc().m_ptSigOrigin = row.origin;
+    Change();
+    const QImage image = Image();
+    const QImage expected = ExpectedLabels(Doc(), image.width(), image.height());
+    const int ax = std::clamp<int>(row.origin.x, -1, image.width());
+    const int ay = std::clamp<int>(row.origin.y, -1, image.height());
+    int labelPixels = 0, wrong = 0;
+    QPoint firstWrong;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QRgb c = At(image, x, y);  // the curves are drawn over the labels
+        if (std::abs(x - ax) <= 5 || std::abs(y - ay) <= 5 || (c != kBlack && c != kWhite))
+          continue;
+        const bool ink = c == kBlack, want = At(expected, x, y) == kBlack;
+        labelPixels += want;
+        if (ink != want && wrong++ == 0) firstWrong = {x, y};
+      }
+    EXPECT_EQ(wrong, 0) << row.name << ": first at " << firstWrong.x() << "," << firstWrong.y();
+    EXPECT_GT(labelPixels, 200) << row.name;
+  }
 }
 
 // ---- pan and zoom ---------------------------------------------------------------------
