@@ -6,6 +6,8 @@ The design (the Equalizer cost test's):
   G = [[1/(s+1), 0.5/(2s+1)], [0.3/(s+2), 2/((s+1)(0.5s+1))]],
   K = diag((2 + 2s)/s, (1.5 + 3s)/(2s)) (PI controllers k (1 + T s)/(T s) with
   k = (2, 1.5), T = (1, 2)), P = L = F = I, Ts = 0.05 s.
+Coefficients are ascending in s below, as in the system; equalizer.py's
+stepping takes them so, nothing is reversed.
 Its test run has m = 2 outputs and L = 290 samples: two step blocks, so the
 sample weight of the final-value term runs on into the second block, the
 time-constant term walks both blocks backwards, and every block counts the
