@@ -29,7 +29,6 @@ import sys
 import time
 
 import numpy as np
-from scipy.optimize import minimize
 
 TS = 0.003
 M = 3
@@ -112,19 +111,21 @@ def controller(k):
             for r in range(3) for c in range(3)]
 
 
-def signals():
-    c = np.zeros((M, L))
-    for i in range(M):
+def signals(m=M):
+    """The test signals of m outputs: c, v, d and n, m rows of 100 m + 90 samples."""
+    L = 100 * m + 90
+    c = np.zeros((m, L))
+    for i in range(m):
         c[i, 100 * i:] = 1.0
-    v = np.zeros((M, L))
-    v[:, 100 * M:100 * M + 15] = 0.5
-    d = np.zeros((M, L))
-    d[:, 100 * M + 30:100 * M + 45] = 0.5
-    n = np.zeros((M, L))
+    v = np.zeros((m, L))
+    v[:, 100 * m:100 * m + 15] = 0.5
+    d = np.zeros((m, L))
+    d[:, 100 * m + 30:100 * m + 45] = 0.5
+    n = np.zeros((m, L))
     state = 1
-    for i in range(M):
+    for i in range(m):
         for k in range(L):
-            if k >= 100 * M + 60:
+            if k >= 100 * m + 60:
                 state = (state * 214013 + 2531011) & 0xFFFFFFFF
                 n[i, k] = 2.0 * ((state >> 16) & 0x7FFF) / 32767.0 - 1.0
     return c, v, d, n
@@ -149,22 +150,26 @@ def run(k, h, steps):
     return z, u
 
 
-def terms(z, u):
-    R, Y = C_SIG, z
+def terms(z, u, R=None):
+    """The eight cost terms of the run z, u against the setpoint R (m rows of
+    100 m + 90 samples; the reference design's by default)."""
+    R = C_SIG if R is None else R
+    m, L = R.shape
+    Y = z
     t = np.zeros(8)
     g = 1.0
-    for i in range(M):
+    for i in range(m):
         for k in range(100 * i, 100 * i + 100):
-            t[0] += np.sum((R[:, k] - Y[:, k]) ** 2) + g * (1 - Y[i, k]) ** 2
+            t[0] += np.sum((R[:, k] - Y[:m, k]) ** 2) + g * (1 - Y[i, k]) ** 2
             g *= 1.05
     t[0] /= 100
     g = 1.0
-    for i in range(M):
+    for i in range(m):
         for k in range(100 * i + 99, 100 * i - 1, -1):
             t[1] += g * (1 - Y[i, k]) ** 2
             g *= 1.05
     t[1] /= 100
-    for i in range(M):
+    for i in range(m):
         for k in range(100 * i, 100 * i + 98):
             a, b, c = Y[i, k], Y[i, k + 1], Y[i, k + 2]
             if b < a:
@@ -172,12 +177,12 @@ def terms(z, u):
             if abs(b - c) > abs(a - b):
                 t[2] += abs(b - c) - abs(a - b)
     s = sum(np.max(np.abs(R[j, 100 * i:100 * i + 100] - Y[j, 100 * i:100 * i + 100]))
-            for i in range(M) for j in range(M) if j != i)
+            for i in range(m) for j in range(m) if j != i)
     t[3] = (s + 1) * s * 100
     weights = np.arange(1, 31)
     for idx, first in ((4, L - 90), (5, L - 60)):
-        t[idx] = sum(np.sum(weights * (R[i, L - 91] - Y[i, first:first + 30]) ** 2) for i in range(M))
-    for i in range(M):
+        t[idx] = sum(np.sum(weights * (R[i, L - 91] - Y[i, first:first + 30]) ** 2) for i in range(m))
+    for i in range(m):
         dev = np.abs(R[i, L - 91] - Y[i, L - 30:L])
         t[6] += np.sum(dev) + 30 * np.max(dev)
     t[7] = 10 * sum(np.max(np.abs(u[i, :L - 90])) for i in range(u.shape[0]))
@@ -199,6 +204,8 @@ def cost(k):
 
 
 def main():
+    from scipy.optimize import minimize
+
     maxfev = int(sys.argv[1]) if len(sys.argv) > 1 else 510
     start = cost(np.array(START))
     print(f"start cost {start:.17g}")

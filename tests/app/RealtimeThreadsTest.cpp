@@ -270,16 +270,41 @@ TEST_F(RealtimeThreads, ClosingAnotherDesignLeavesTheRunGoing) {
   EXPECT_EQ(doc->m_nRuns, 1);
 }
 
+namespace {
+
+// The stuck clock once its first `passing` sleeps have ended at once.
+class StuckAfterClock : public StuckClock {
+ public:
+  explicit StuckAfterClock(int passing) : m_passing(passing) {}
+  void SleepUnless(DWORD ms, const std::function<bool()>& stop) override {
+    if (m_passing.fetch_sub(1) > 0) return;
+    StuckClock::SleepUnless(ms, stop);
+  }
+
+ private:
+  std::atomic<int> m_passing;
+};
+
+}  // namespace
+
+// The settling and samples 0 to 5 sleep at once; the worker is then held in
+// the sleep after sample 6 of 10000, however late the quit comes.
 TEST_F(RealtimeThreads, QuittingMidRunCompletesTheExit) {
-  Install<QxManualClock>();
+  StuckAfterClock& clock = Install<StuckAfterClock>(1 + 6);
   CQorexDoc* doc = NewDesign(0.02, 200.0);
   doc->StartStopSimulation();
-  while (Count(WM_QX_INVALIDATESLICE) < 2) QxTest::PumpEvents();
+  const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+  while (clock.Sleepers() == 0 && std::chrono::steady_clock::now() < limit) QxTest::PumpEvents();
+  ASSERT_EQ(clock.Sleepers(), 1);
+  QxTest::PumpEvents();
+  EXPECT_EQ(Count(WM_QX_INVALIDATESLICE), 3) << "samples 0, 3 and 6";
+  ASSERT_NE(g_pWorkerThread.load(), nullptr) << "the run is under way";
   m_template->RemoveDocument(doc);  // still open, and freed by the test below
   m_app.reset();                    // stops the worker before the device and simulator go
   delete doc;
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   EXPECT_EQ(g_pSimulator.load(), nullptr);
+  EXPECT_EQ(clock.Sleepers(), 0);
   QxTest::PumpEvents();
   EXPECT_TRUE(HandOvers().empty());
 }

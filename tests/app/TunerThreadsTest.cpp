@@ -341,6 +341,40 @@ TEST_F(TunerThreads, ACandidateGetsAPassOnlyBelowTheCutoff) {
   g_pSimDoc = nullptr;
 }
 
+// One variable, one iteration: the start gets a pass; the probes' quick
+// costs lie just below and at twice the start's full cost, so only the first
+// of them gets one. The simulator keeps the set-up made before the run.
+TEST_F(TunerThreads, TheSearchsCutoffIsTwiceTheBestCost) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 0.1);
+  delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
+  doc->UpdateUsedVariables();
+  g_pSimDoc = doc;
+  doc->PrepareSimulation();
+  g_pSimDoc = nullptr;
+  CKFinder& tuner = *g_pKFinder;
+  int candidates = 0;
+  double best = 0.0;
+  m_onPosted = [&](const MSG& msg) {
+    if (msg.message != kDocToKFinder) return false;
+    if (++candidates == 2) best = tuner.m_dFullCost;
+    tuner.m_dQuickCost = candidates == 1 ? 1.0 : candidates == 2 ? 1.99 * best : 2.0 * best;
+    g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerWaitsForDoc));
+    QxWakeSleepers();
+    return true;
+  };
+  const int iterations = g_nLocalIterations;
+  g_nLocalIterations = 1;
+  tuner.Start(doc);  // takes the iteration count
+  g_nLocalIterations = iterations;
+  ASSERT_TRUE(PumpUntilEnded());
+  m_onPosted = nullptr;
+  ASSERT_GT(best, 0.0);
+  EXPECT_EQ(candidates, 3) << "the start, then kp up, then kp down";
+  EXPECT_EQ(Count(kTransfer), 2) << "the start and the probe below twice its cost";
+  EXPECT_EQ(Count(kUpdateAll), 1);
+}
+
 // A clock whose sleeps never end by themselves: the stop alone must end the
 // pass, the tuner's waits and the tuner.
 TEST_F(TunerThreads, AStoppedTunerEndsWithAClockWhoseSleepsNeverEnd) {

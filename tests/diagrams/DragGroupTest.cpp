@@ -1,16 +1,20 @@
 // The pole drag group and the dragged root, headless: which roots lie under
-// a point and how they are named, which variables a grab finds free, the
-// search rules on a cost the test controls, and the costs themselves.
+// a point and how they are named, roots of the models and of the loop
+// following the mouse, which variables a grab finds free, the search rules
+// on a cost the test controls, and the costs themselves.
 #include "diagrams/QOX_DragGroup.h"
 #include "diagrams/QOX_DragPole.h"
+#include "platform/core/KeyState.h"
 #include "tests/diagrams/DragTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -115,6 +119,101 @@ TEST_F(DragGroup, AThirdAddGrowsTheCapacityToFour) {
   EXPECT_FALSE(group().DeleteGrabbed()) << "loop roots have no factor";
   EXPECT_EQ(group().m_nCount, 0);
   EXPECT_TRUE(group().DragTo(10, 10));
+}
+
+// ---- dragging roots -----------------------------------------------------------------
+
+// The new root nearest the pixel p, of the given roots 1 .. count.
+double PixelsFromNearest(const CQorexDoc& doc, const std::vector<McComplex>& roots, int count,
+                         CPoint p) {
+  double d = 1e300;
+  for (int k = 1; k <= count && k < static_cast<int>(roots.size()); ++k) {
+    const CPoint q = Pixel(doc, roots[k].re, roots[k].im);
+    d = std::min(d, std::hypot(double(q.x - p.x), double(q.y - p.y)));
+  }
+  return d;
+}
+
+// K = 1/(s + a), a = 2: K's pole, grabbed at -2 and moved 5 px at a time,
+// stays under the mouse; a follows.
+TEST_F(DragGroup, AModelElementsPoleFollowsTheMouse) {
+  SetModel(doc, kModelK, Div(Real(1), Sum({S(), Variable("a")})));
+  Bind(doc, {{"a", 2}});
+  CPoint mouse = Pixel(doc, -2, 0);
+  ASSERT_EQ(group().HitTest(mouse.x, mouse.y, FALSE), 1);
+  const QOX_DragPole& pole = *group().Item(0);
+  ASSERT_EQ(pole.m_pTrnfn, &doc.m_system.m_K.At(0, 0));
+  ASSERT_TRUE(pole.m_wMode & kDragModelPole);
+  for (int step : {-5, -5, -5, -5, 5, 5, 5, 5, 5, 5}) {
+    mouse.x += step;
+    group().DragTo(mouse.x, mouse.y);
+    doc.Recalculate();
+    const CSIMtrnfn& k = doc.m_system.m_K.At(0, 0);
+    EXPECT_LE(PixelsFromNearest(doc, k.m_poles, k.m_nDen - 1, mouse), 1.0) << mouse.x;
+    EXPECT_NEAR(-Var(doc, "a"), (mouse.x - doc.m_ptRlOrigin.x) / doc.m_dRlScaleX,
+                1.0 / doc.m_dRlScaleX);
+  }
+}
+
+// A 2 x 2 loop around G = [1/(s+1), 2/(s+3); 1/(s+1), b/(s+1)], b = 6, with
+// K = I: |G|, and with it |FLGK|, vanishes at -(3b - 2)/(b - 2) = -4 alone.
+// The tip names it, the grab holds it, and dragging it moves that zero (b
+// with it, G allowing modification).
+TEST_F(DragGroup, ATransmissionZeroIsLabelledGrabbedAndDragged) {
+  SetModel(doc, kModelP, Identity(2));
+  SetModel(doc, kModelK, Identity(2));
+  SetModel(doc, kModelG,
+           Matrix(2, {Tf({1}, {1, 1}), Tf({2}, {3, 1}), Tf({1}, {1, 1}),
+                      Div(Variable("b"), Sum({S(), Real(1)}))}));
+  SetModel(doc, kModelL, Identity(2));
+  SetModel(doc, kModelF, Identity(2));
+  SetSignal(doc, kSigC, Matrix(1, {Real(1), Real(1)}));
+  for (int slot : {kSigV, kSigD, kSigN}) SetSignal(doc, slot, Matrix(1, {Real(0), Real(0)}));
+  doc.m_system.m_G.m_wFlags |= 0x0004;
+  Bind(doc, {{"b", 6}});
+  CPoint mouse = Pixel(doc, -4, 0);
+  CString texts[10];
+  WORD codes[10] = {};
+  ASSERT_EQ(group().GetLabel(mouse.x, mouse.y, texts, codes), 1);
+  EXPECT_STREQ(texts[0], "H");
+  EXPECT_EQ(codes[0], 0x0006);
+
+  ASSERT_EQ(group().HitTest(mouse.x, mouse.y, FALSE), 1);
+  const QOX_DragPole& zero = *group().Item(0);
+  EXPECT_EQ(zero.m_pTrnfn, &doc.m_system.m_detFLGK);
+  EXPECT_EQ(zero.m_wMode, kDragTransmissionZero);
+  for (int i = 0; i < 4; ++i) {
+    mouse.x -= 5;
+    group().DragTo(mouse.x, mouse.y);
+    doc.Recalculate();
+    const CSIMtrnfn& det = doc.m_system.m_detFLGK;
+    EXPECT_LE(PixelsFromNearest(doc, det.m_zeros, det.m_nNum - 1, mouse), 1.0) << mouse.x;
+  }
+  EXPECT_LT(Var(doc, "b"), 6.0);
+}
+
+// K = 1/(s^2 + a s + b) with roots -1 +- 2j: either root of the pair, dragged
+// further into its own half-plane, is found there and stays the one grabbed,
+// although the search matches the conjugates alike.
+TEST_F(DragGroup, ADraggedRootOfAPairStaysInItsHalfPlane) {
+  for (const double side : {1.0, -1.0}) {
+    CQorexDoc d;
+    SetModel(d, kModelK,
+             Div(Real(1), Sum({Pow(S(), Real(2)), Prod({Variable("a"), S()}), Variable("b")})));
+    Bind(d, {{"a", 2}, {"b", 5}});
+    CPoint mouse = Pixel(d, -1, 2 * side);
+    ASSERT_EQ(d.m_pDragGroup->HitTest(mouse.x, mouse.y, FALSE), 1) << side;
+    const QOX_DragPole& pole = *d.m_pDragGroup->Item(0);
+    for (int i = 0; i < 3; ++i) {
+      mouse.y -= static_cast<int>(4 * side);
+      d.m_pDragGroup->DragTo(mouse.x, mouse.y);
+      d.Recalculate();
+      EXPECT_GT(pole.m_start.im * side, 0) << side << " step " << i;
+      const CPoint at = Pixel(d, pole.m_start.re, pole.m_start.im);
+      EXPECT_LE(std::hypot(double(at.x - mouse.x), double(at.y - mouse.y)), 1.5)
+          << side << " step " << i;
+    }
+  }
 }
 
 // ---- starting a grab ----------------------------------------------------------------
@@ -256,6 +355,48 @@ TEST_F(DragSearch, NaNAndInfinityAreNeverTaken) {
     EXPECT_EQ(pole.Search(), inf);
     EXPECT_EQ(x(), 1.0);
   }
+}
+
+// Every drag step starts both steps of a variable at 1.0 up to 10 in
+// magnitude, else at a tenth of it: the first trial lies that far up.
+TEST_F(DragSearch, ADragStepStartsWithATenthOfAValueAboveTen) {
+  const struct {
+    double value, step;
+  } rows[] = {{0.0, 1.0}, {-10.0, 1.0}, {10.5, 1.05}, {250.0, 25.0}, {-50.0, 5.0}};
+  for (const auto& row : rows) {
+    x() = row.value;
+    std::vector<double> tried;
+    pole.m_evaluate = [&] {
+      tried.push_back(x());
+      return 1.0;
+    };
+    pole.DragTo(100, 100);
+    ASSERT_GE(tried.size(), 2u);
+    EXPECT_EQ(tried[0], row.value);
+    EXPECT_DOUBLE_EQ(tried[1] - row.value, row.step) << row.value;
+  }
+}
+
+// "Closed loop poles" under a cost with a valley at k = 2 and a deeper one
+// at -2: the local search stays in the first; with Shift held the global
+// stage finds the second.
+TEST(DragClosedLoopPoles, ShiftAddsTheGlobalStage) {
+  for (const bool shift : {false, true}) {
+    QxResetKeyStates();
+    QxSetKeyDown(VK_SHIFT, shift);
+    CQorexDoc doc;
+    SetModel(doc, kModelK, Variable("k"));
+    Bind(doc, {{"k", 2}});
+    QOX_DragPole& slot0 = *doc.m_pDragGroup->Item(0);
+    slot0.m_evaluate = [&] {
+      const double k = Var(doc, "k");
+      return (k * k - 4) * (k * k - 4) + 0.5 * k;
+    };
+    doc.OnClosedLoopPoles();
+    EXPECT_NEAR(Var(doc, "k"), shift ? -2.0 : 2.0, 0.1) << (shift ? "Shift held" : "Shift up");
+    EXPECT_EQ(slot0.m_wMode, 0);
+  }
+  QxResetKeyStates();
 }
 
 // A variable of value 3 under a cost without descent: the probe walks 0.1,

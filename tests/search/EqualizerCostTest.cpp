@@ -1,7 +1,8 @@
 // The Equalizer's weighted cost: the weights, the terms against hand-computed
-// values, the integration error estimate, the magnitude knee and the failure
-// values.
+// values and against NumPy's on a 2 x 2 design, the integration error
+// estimate, the magnitude knee and the failure values.
 #include "tests/search/EqualizerTestSupport.h"
+#include "tests/search/data/EqualizerReference.h"
 
 #include "search/MagnitudeKnee.h"
 #include "simulation/SIMfreq.h"
@@ -66,6 +67,60 @@ TEST_F(EqualizerTest, IntegrationErrorIsZeroForAStaticLoopAndFallsWithTheSamplin
     EXPECT_GT(E, previous) << ts;
     previous = E;
   }
+}
+
+// The 2 x 2 design of the NumPy reference: G coupled both ways, K two PI
+// controllers, P = L = F = I. Its run has two step blocks, so the final
+// value's sample weight runs on through the second block, the time constant
+// walks both blocks backwards, each block counts the other output's
+// deviation, and the window terms add up both rows.
+class CostReferenceTest : public EqualizerTest {
+ protected:
+  void SetUp() override {
+    EqualizerTest::SetUp();
+    namespace ref = equalizer_reference;
+    auto pi = [](int i) {
+      return Tf({ref::kGain[i], ref::kGain[i] * ref::kIntegral[i]}, {0, ref::kIntegral[i]});
+    };
+    MakeTwoByTwo(
+        Doc(), Matrix(2, {pi(0), Real(0), Real(0), pi(1)}), 1, 1, 0,
+        Matrix(2, {Tf({1}, {1, 1}), Tf({0.5}, {1, 2}), Tf({0.3}, {2, 1}), Tf({2}, {1, 1.5, 0.5})}));
+    Doc().m_dSamplingTime = ref::kTs;
+    Doc().Recalculate();
+    ASSERT_EQ(Doc().m_system.m_nError, kSimOk);
+  }
+};
+
+TEST_F(CostReferenceTest, EachTermAloneMatchesNumPy) {
+  TestRun();
+  ASSERT_EQ(m_engine.m_nOutputs, 2);
+  ASSERT_EQ(m_engine.m_nRunLength, 290);
+  const struct {
+    const char* name;
+    int criterion;
+    double value;
+  } rows[] = {
+      {"final value", 0, m_engine.CostFinalValue()},
+      {"time constant", 1, m_engine.CostTimeConstant()},
+      {"oscillations", 2, m_engine.CostOscillations()},
+      {"interaction", 3, m_engine.CostInteraction()},
+      {"v rejection", 4, m_engine.CostVRejection()},
+      {"d rejection", 5, m_engine.CostDRejection()},
+      {"n rejection", 6, m_engine.CostNRejection()},
+      {"control amplitude", 7, m_engine.CostControlAmplitude()},
+  };
+  for (const auto& row : rows) {
+    const double expected = equalizer_reference::kTerms[row.criterion];
+    EXPECT_NEAR(row.value, expected, 1e-9 * expected) << row.name;
+  }
+  EXPECT_NEAR(m_engine.EstimateIntegrationError(), equalizer_reference::kIntegrationError, 1e-9);
+}
+
+TEST_F(CostReferenceTest, WeightedCostMatchesNumPy) {
+  for (int c = 0; c < 8; ++c) m_engine.SetWeight(c, equalizer_reference::kWeights[c]);
+  m_engine.CollectFreeVariables();
+  EXPECT_NEAR(m_engine.ComputeCost(TRUE), equalizer_reference::kCost,
+              1e-9 * equalizer_reference::kCost);
 }
 
 // K = k + q - q: q is free but leaves the loop as it is.

@@ -144,6 +144,28 @@ TEST_F(SearchTest, ClimbOffsetsDoubleAndStopAtAFallOrAFailure) {
   }
 }
 
+// The climb of a (3 -> 3.1, 3.3, 3.7) stops where the cost falls: the local
+// search from there probes a by a third of the last climb step (0.4) and b,
+// at 50, by a tenth of its start; neither probe improves.
+TEST_F(SearchTest, TheLocalSearchAfterAClimbStepsByAThirdOfTheLastClimbStep) {
+  Free({"a", "b"});
+  ASSERT_STREQ(Name(0), "a");
+  g_nLocalIterations = 1;
+  Var("a") = 3.0;
+  Var("b") = 50.0;
+  m_fn.f = [](const std::vector<double>& x) { return x[0] > 3.65 ? 0.0 : x[0]; };
+  const double start[] = {3.0, 50.0};
+  double passBest[] = {3.0, 50.0};
+  m_fn.GlobalProbe(start, passBest, 3.0, 1e300, 0, 0);
+  ASSERT_EQ(m_fn.calls.size(), 3u + 1 + 2 + 2) << "climb, start, a up and down, b up and down";
+  const std::vector<double> climbed = m_fn.calls[3];
+  EXPECT_NEAR(climbed[0], 3.7, 1e-12);
+  const double offsets[][2] = {{0.4 / 3, 0}, {-0.4 / 3, 0}, {0, 5}, {0, -5}};
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 2; ++j)
+      EXPECT_NEAR(m_fn.calls[4 + i][j] - climbed[j], offsets[i][j], 1e-12) << i << " " << j;
+}
+
 TEST_F(SearchTest, GlobalSearchLeavesTheValleyTheLocalSearchKeeps) {
   Free();
   m_fn.f = [](const std::vector<double>& x) { return std::pow(x[0] * x[0] - 4, 2) + 0.5 * x[0]; };
