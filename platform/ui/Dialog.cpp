@@ -168,6 +168,18 @@ bool HandleDialogKey(CWnd* dialog, CWnd* target, MSG* pMsg) {
   }
 }
 
+// The dialog takes the activation as it is shown, whatever its styles: a
+// window manager maps a tool window (a utility window) without giving it the
+// focus, and the keys would still go to the window behind it. Activated, the
+// window hands the keyboard to the control OnInitDialog chose, or the first
+// tab stop.
+void Activate(CDialog* dialog) {
+  QWidget* widget = dialog->GetWidget();
+  if (!widget) return;
+  dialog->BringWindowToTop();
+  widget->activateWindow();
+}
+
 }  // namespace
 
 // ---- the dialog manager ---------------------------------------------------------------
@@ -298,6 +310,7 @@ INT_PTR CDialog::DoModal() {
   if (!m_bEnded && IsWindow(self)) {
     if (owner) CenterWindow(owner);
     ShowWindow(SW_SHOW);
+    Activate(this);
     if (hook && hook->running) {
       QTimer::singleShot(0, GetWidget(), [this, self, hook] {
         if (CWnd::FromHandle(self) == this && !m_bEnded) hook->running(*this);
