@@ -252,12 +252,7 @@ QWidget* CDialog::QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget) 
   }
   if (style & WS_SYSMENU) flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
   if (cs.dwExStyle & WS_EX_TOOLWINDOW) flags |= Qt::Tool;
-  auto* widget = new qxui::WndWidget(this, parentWidget, flags);
-  // The 8-point dialog font, so that texts fit the layouts made for it.
-  QFont font(QStringLiteral("Liberation Sans"));
-  font.setPixelSize(11);
-  widget->setFont(font);
-  return widget;
+  return new qxui::WndWidget(this, parentWidget, flags);
 }
 
 BOOL CDialog::CreateFromTemplate(const QxDialogTemplate& dialogTemplate, CWnd* pOwner) {
@@ -271,6 +266,8 @@ BOOL CDialog::CreateFromTemplate(const QxDialogTemplate& dialogTemplate, CWnd* p
     return FALSE;
   }
   HWND self = m_hWnd;
+  // The font its dialog units come from, for the controls and what is added later.
+  GetWidget()->setFont(QxDialogFont(dialogTemplate));
   if (!QxCreateTemplateControls(this, dialogTemplate)) {
     if (IsWindow(self)) DestroyWindow();
     return FALSE;

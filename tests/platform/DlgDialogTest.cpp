@@ -179,13 +179,14 @@ TEST_F(DlgDialog, TemplateUnitsAreDialogUnitsAndTabFollowsTheTabStops) {
     order.push_back(FocusId());
   }});
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-  // 200 x 120 dialog units at 1.5 and 1.625 pixels per unit; WM_CREATE saw the final size.
-  EXPECT_EQ(client, CRect(0, 0, 300, 195));
-  EXPECT_EQ(dlg.m_log.front(), "create 300x195");
-  // Edit at (7, 43) sized 60 x 12 units: x 7 * 6 / 4, y 43 * 13 / 8, truncated.
-  EXPECT_EQ(edit, CRect(10, 69, 100, 89));
+  // 200 x 120 dialog units at 1.75 and 1.75 pixels per unit (base units 7 x 14, those of
+  // Liberation Sans at 12 pixels); WM_CREATE saw the final size.
+  EXPECT_EQ(client, CRect(0, 0, 350, 210));
+  EXPECT_EQ(dlg.m_log.front(), "create 350x210");
+  // Edit at (7, 43) sized 60 x 12 units: x 7 * 7 / 4, y 43 * 14 / 8, truncated.
+  EXPECT_EQ(edit, CRect(12, 75, 117, 96));
   // A drop-down list keeps its closed height; the template's 60 units are the list's.
-  EXPECT_EQ(combo.left, 10);
+  EXPECT_EQ(combo.left, 12);
   EXPECT_EQ(combo.Height(), 21);
   // The statics, the up-down control, the group box, the second radio button and the
   // multi-line edit are no tab stops.
