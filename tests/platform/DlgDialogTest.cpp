@@ -10,9 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QWidget>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -329,6 +333,43 @@ TEST_F(DlgDialog, MnemonicsRadioGroupsAndControlsThatWantKeysKeepThem) {
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
   EXPECT_FALSE(script.Dialogs()[0].endedByScript);
   EXPECT_EQ(dlg.m_list.GetSafeHwnd(), nullptr);  // gone with the dialog
+}
+
+// The darkest pixel of a control's caption (its right part, past a check
+// box's or radio button's indicator) on the dialog's face, and how many of
+// its pixels stand out from the face; no ink: (255, 0).
+std::pair<int, int> CaptionInk(CWnd* dialog, int id) {
+  const QImage image = QxTest::ScreenImage(dialog);
+  const CRect rect = ChildRect(dialog, id);
+  const int face = GetRValue(GetSysColor(COLOR_BTNFACE));
+  int darkest = 255, inked = 0;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int x = rect.left + rect.Width() / 3; x < rect.right; ++x) {
+      const int grey = qGray(image.pixel(x, y));
+      if (std::abs(grey - face) < 40) continue;
+      ++inked;
+      darkest = std::min(darkest, grey);
+    }
+  }
+  return {darkest, inked};
+}
+
+// A disabled control still shows its caption, in grey: neither the face it
+// stands on nor the black of an enabled one.
+TEST_F(DlgDialog, ADisabledControlDrawsItsCaptionGreyed) {
+  for (int id : {IDC_SHOW, IDC_LINEAR}) {
+    CEveryControlDlg dlg;
+    std::pair<int, int> enabled, disabled;
+    QxTest::DialogScript script({[&](CDialog& d) {
+      enabled = CaptionInk(&d, id);
+      d.GetDlgItem(id)->EnableWindow(FALSE);
+      disabled = CaptionInk(&d, id);
+    }});
+    dlg.DoModal();
+    EXPECT_LT(enabled.first, 64) << id;
+    EXPECT_GT(disabled.second, enabled.second / 2) << id << ": the caption is not drawn";
+    EXPECT_GE(disabled.first, 64) << id << ": the caption is not greyed";
+  }
 }
 
 TEST_F(DlgDialog, ModalLoopDisablesTheOwnerAndNests) {
