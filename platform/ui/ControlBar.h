@@ -109,6 +109,7 @@ class CToolBar : public CControlBar {
 
  public:
   CToolBar() = default;
+  using CWnd::Create;
   BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_TOP,
               UINT nID = AFX_IDW_TOOLBAR);
   BOOL CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle = 0,
@@ -148,6 +149,7 @@ class CStatusBar : public CControlBar {
 
  public:
   CStatusBar() = default;
+  using CWnd::Create;
   ~CStatusBar() override;
   BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM,
               UINT nID = AFX_IDW_STATUS_BAR);
@@ -190,6 +192,7 @@ class CDialogBar : public CControlBar {
 
  public:
   CDialogBar() = default;
+  using CWnd::Create;
   // The bar is as large as the template and holds its controls; FALSE when
   // the template is unknown or a control cannot be made.
   virtual BOOL Create(CWnd* pParentWnd, UINT nIDTemplate, UINT nStyle, UINT nID);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -92,6 +93,22 @@ using namespace qxui;
 
 // ---- the common base -----------------------------------------------------------
 
+namespace {
+
+// A disabled control draws its caption in the system's grey text. The style's
+// own disabled text is a light grey that all but vanishes on the button face
+// the dialogs are painted with.
+void UseSystemGreyText(QWidget* widget) {
+  const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+  const QColor colour(GetRValue(grey), GetGValue(grey), GetBValue(grey));
+  QPalette palette = widget->palette();
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+    palette.setColor(QPalette::Disabled, role, colour);
+  widget->setPalette(palette);
+}
+
+}  // namespace
+
 struct QxControlAccess {
   static void Notify(CWnd* wnd, UINT code) {
     if (auto* control = dynamic_cast<CQxControl*>(wnd)) control->Notify(code);
@@ -134,7 +151,9 @@ QWidget* CQxControl::QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidge
     return widget;
   }
   widget = MakeControlWidget(cs, parentWidget);
-  if (widget && (cs.style & WS_DISABLED)) widget->setEnabled(false);
+  if (!widget) return nullptr;
+  UseSystemGreyText(widget);
+  if (cs.style & WS_DISABLED) widget->setEnabled(false);
   return widget;
 }
 

@@ -199,6 +199,7 @@ class CQxControl : public CWnd {
 
 class CStatic : public CQxControl {
  public:
+  using CWnd::Create;
   BOOL Create(LPCTSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
               UINT nID = 0xFFFF);
 
@@ -211,6 +212,7 @@ class CStatic : public CQxControl {
 // Push buttons, default push buttons, check boxes, radio buttons, group boxes.
 class CButton : public CQxControl {
  public:
+  using CWnd::Create;
   BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
   int GetCheck() const;
   void SetCheck(int nCheck);
@@ -228,6 +230,7 @@ class CButton : public CQxControl {
 // refuses typed characters other than digits.
 class CEdit : public CQxControl {
  public:
+  using CWnd::Create;
   BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
   void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
   void GetSel(int& nStartChar, int& nEndChar) const;
@@ -244,6 +247,7 @@ class CEdit : public CQxControl {
 // Drop-down list combo boxes (and drop-down combos, as lists with an edit field).
 class CComboBox : public CQxControl {
  public:
+  using CWnd::Create;
   BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
   int GetCount() const;
   int GetCurSel() const;
@@ -272,6 +276,7 @@ class CComboBox : public CQxControl {
 // list's client context, with the item rectangle in client coordinates.
 class CListBox : public CQxControl {
  public:
+  using CWnd::Create;
   BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
   int GetCount() const;
   int GetCurSel() const;
@@ -314,6 +319,7 @@ class CListBox : public CQxControl {
 // SetPos and the range setters notify nobody.
 class CSliderCtrl : public CQxControl {
  public:
+  using CWnd::Create;
   BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
   int GetPos() const;
   void SetPos(int nPos);
@@ -347,6 +353,7 @@ class CSliderCtrl : public CQxControl {
 // system has it: the up arrow then lowers the number.
 class CSpinButtonCtrl : public CQxControl {
  public:
+  using CWnd::Create;
   BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
   int GetPos() const;
   int SetPos(int nPos);

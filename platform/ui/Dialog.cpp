@@ -168,6 +168,18 @@ bool HandleDialogKey(CWnd* dialog, CWnd* target, MSG* pMsg) {
   }
 }
 
+// The dialog takes the activation as it is shown, whatever its styles: a
+// window manager maps a tool window (a utility window) without giving it the
+// focus, and the keys would still go to the window behind it. Activated, the
+// window hands the keyboard to the control OnInitDialog chose, or the first
+// tab stop.
+void Activate(CDialog* dialog) {
+  QWidget* widget = dialog->GetWidget();
+  if (!widget) return;
+  dialog->BringWindowToTop();
+  widget->activateWindow();
+}
+
 }  // namespace
 
 // ---- the dialog manager ---------------------------------------------------------------
@@ -240,12 +252,7 @@ QWidget* CDialog::QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget) 
   }
   if (style & WS_SYSMENU) flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
   if (cs.dwExStyle & WS_EX_TOOLWINDOW) flags |= Qt::Tool;
-  auto* widget = new qxui::WndWidget(this, parentWidget, flags);
-  // The 8-point dialog font, so that texts fit the layouts made for it.
-  QFont font(QStringLiteral("Liberation Sans"));
-  font.setPixelSize(11);
-  widget->setFont(font);
-  return widget;
+  return new qxui::WndWidget(this, parentWidget, flags);
 }
 
 BOOL CDialog::CreateFromTemplate(const QxDialogTemplate& dialogTemplate, CWnd* pOwner) {
@@ -259,6 +266,8 @@ BOOL CDialog::CreateFromTemplate(const QxDialogTemplate& dialogTemplate, CWnd* p
     return FALSE;
   }
   HWND self = m_hWnd;
+  // The font its dialog units come from, for the controls and what is added later.
+  GetWidget()->setFont(QxDialogFont(dialogTemplate));
   if (!QxCreateTemplateControls(this, dialogTemplate)) {
     if (IsWindow(self)) DestroyWindow();
     return FALSE;
@@ -298,6 +307,7 @@ INT_PTR CDialog::DoModal() {
   if (!m_bEnded && IsWindow(self)) {
     if (owner) CenterWindow(owner);
     ShowWindow(SW_SHOW);
+    Activate(this);
     if (hook && hook->running) {
       QTimer::singleShot(0, GetWidget(), [this, self, hook] {
         if (CWnd::FromHandle(self) == this && !m_bEnded) hook->running(*this);

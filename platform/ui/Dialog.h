@@ -3,8 +3,10 @@
 //
 // DoModal makes the dialog window (the template's size is its client area),
 // its controls (WM_CREATE comes first, so a dialog's OnCreate already sees the
-// final client size), exchanges its data in OnInitDialog, disables the owner
-// and runs a nested message loop until EndDialog. OK reads the controls and
+// final client size), exchanges its data in OnInitDialog, disables the owner,
+// shows the dialog activated, whatever its styles, with the keyboard at the
+// control OnInitDialog chose (or the first tab stop), and runs a nested
+// message loop until EndDialog. OK reads the controls and
 // ends only when that succeeds; Cancel, Escape and the close box end with
 // IDCANCEL.
 //

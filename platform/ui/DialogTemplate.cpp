@@ -1,5 +1,9 @@
 #include "platform/ui/DialogTemplate.h"
 
+#include <QFont>
+#include <QFontMetrics>
+#include <QWidget>
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -52,10 +56,39 @@ const QxDialogTemplate* QxFindDialogTemplate(UINT id) {
   return found == Templates().end() ? nullptr : &found->second;
 }
 
+std::vector<UINT> QxDialogTemplateIds() {
+  std::vector<UINT> ids;
+  for (const auto& entry : Templates()) ids.push_back(entry.first);
+  return ids;
+}
+
+QFont QxDialogFont(const QxDialogTemplate& dialogTemplate) {
+  // Every face a template names ("MS Sans Serif", "MS Shell Dlg", ...) stands
+  // for one installed sans-serif face, so captions measure alike everywhere.
+  // Its letters run wider for their average than the bitmap face's the
+  // layouts were made with; a pixel and a half a point (8 points: 12 pixels,
+  // dialog units of 7 x 14) gives every caption the room it had.
+  QFont font(QStringLiteral("Liberation Sans"));
+  const int points = std::clamp(dialogTemplate.pointSize, 1, 72);
+  font.setPixelSize((points * 3 + 1) / 2);
+  // Set here, not left to the desktop: hinted advances are wider, and the
+  // dialog units must come from the advances the captions are drawn with.
+  font.setHintingPreference(QFont::PreferVerticalHinting);
+  font.setKerning(false);
+  return font;
+}
+
 CSize QxDialogBaseUnits(const QxDialogTemplate& dialogTemplate) {
-  // The 8-point dialog font's average width and height; other sizes scale.
-  int points = std::max(1, dialogTemplate.pointSize);
-  return CSize(6 * points / 8, 13 * points / 8);
+  // Measured once per size (the face is the same for every template).
+  static auto* measured = new std::map<int, CSize>;
+  const int key = dialogTemplate.pointSize;
+  auto found = measured->find(key);
+  if (found != measured->end()) return found->second;
+  const QFontMetrics metrics(QxDialogFont(dialogTemplate));
+  const int letters = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const CSize base((letters / 26 + 1) / 2, metrics.ascent() + metrics.descent());
+  return measured->emplace(key, base).first->second;
 }
 
 CRect QxDialogUnitsToPixels(const QxDialogTemplate& dialogTemplate, const CRect& rect) {
@@ -81,9 +114,14 @@ CWnd* QxCreateDialogControl(CWnd* parent, const QxDialogItem& item, const CRect&
 }
 
 BOOL QxCreateDialogControls(CWnd* parent, const QxDialogTemplate& dialogTemplate) {
+  const QFont font = QxDialogFont(dialogTemplate);
   for (const QxDialogItem& item : dialogTemplate.items) {
     CRect pixels = QxDialogUnitsToPixels(dialogTemplate, item.rect);
-    if (!QxCreateDialogControl(parent, item, pixels)) return FALSE;
+    CWnd* control = QxCreateDialogControl(parent, item, pixels);
+    if (!control) return FALSE;
+    // The font the dialog units were measured with, as the dialog manager
+    // gives each control its dialog's font.
+    if (QWidget* widget = control->GetWidget()) widget->setFont(font);
   }
   return TRUE;
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+class QFont;
+
 struct QxDialogItem {
   CString className;  // "Button", "Edit", "Static", "ComboBox", "ListBox", "msctls_trackbar32"...
   CString text;
@@ -39,11 +41,21 @@ struct QxDialogTemplate {
 void QxRegisterDialogTemplate(UINT id, QxDialogTemplate dialogTemplate);
 // Null for an unknown id.
 const QxDialogTemplate* QxFindDialogTemplate(UINT id);
+// The ids of every registered template, in ascending order.
+std::vector<UINT> QxDialogTemplateIds();
 
-// Dialog units to pixels for the template's font: x * 6 / 4, y * 13 / 8 for
-// the 8-point dialog font, the base units the layouts were made for.
-CRect QxDialogUnitsToPixels(const QxDialogTemplate& dialogTemplate, const CRect& rect);
+// The font a template's dialog and its controls draw with: whatever face the
+// template names, the installed Liberation Sans, 12 pixels for 8 points.
+QFont QxDialogFont(const QxDialogTemplate& dialogTemplate);
+// The dialog base units of that font, measured as the framework measures
+// them: the width of "A".."Z" "a".."z" over 52, rounded, and the font's height
+// (ascent plus descent); 7 x 14 for 8 points. A horizontal dialog unit is a
+// quarter of the first, a vertical one an eighth of the second. Needs the
+// application object; user-interface thread.
 CSize QxDialogBaseUnits(const QxDialogTemplate& dialogTemplate);
+// Dialog units to pixels in those base units (x * base.cx / 4, y * base.cy / 8,
+// truncated).
+CRect QxDialogUnitsToPixels(const QxDialogTemplate& dialogTemplate, const CRect& rect);
 
 // Makes a control of the item inside parent (pixel rectangle given); null on
 // failure. Without a factory for the class a plain child window is made, so

@@ -44,6 +44,7 @@ class CFrameWnd : public CWnd {
  public:
   CFrameWnd() = default;
   ~CFrameWnd() override;
+  using CWnd::Create;
 
   static const CRect rectDefault;
 

@@ -142,6 +142,10 @@ TEST_F(MainFrameLayout, ViewItemsToggleTheirBarsAndTheChecksFollow) {
 
 TEST_F(MainFrameLayout, SimulationViewStretchesOnlyWhileDocked) {
   COutputBar& bar = Frame()->m_wndOutputBar;
+  CRect window;  // a frame wider than the bar's own width
+  Frame()->GetWindowRect(&window);
+  Frame()->MoveWindow(window.left, window.top, window.Width() + 200, window.Height());
+  QxTest::PumpUntilIdle();
   CPoint point(50, 50);
   Frame()->ClientToScreen(&point);
   Frame()->FloatControlBar(&bar, point);
@@ -153,8 +157,7 @@ TEST_F(MainFrameLayout, SimulationViewStretchesOnlyWhileDocked) {
   QxTest::PumpUntilIdle();
   ASSERT_FALSE(bar.IsFloating());
   EXPECT_EQ(BarWidth(bar), ClientWidth());
-  CRect window;  // wider window, wider bar
-  Frame()->GetWindowRect(&window);
+  Frame()->GetWindowRect(&window);  // wider window, wider bar
   Frame()->MoveWindow(window.left, window.top, window.Width() + 120, window.Height());
   QxTest::PumpUntilIdle();
   EXPECT_EQ(BarWidth(bar), ClientWidth());

@@ -1,16 +1,28 @@
-// The five dialog-bar templates (registered by the test main, as by the
-// program at start-up): room for what the bars paint, controls that do not
-// overlap, and every control made by the layer where the code looks it up,
-// lists in the order of the codes they stand for.
+// The dialog templates (registered by the test main, as by the program at
+// start-up): room for what the bars paint, controls that do not overlap,
+// every control made by the layer where the code looks it up, lists in the
+// order of the codes they stand for, and captions that fit their controls.
+#include "platform/testing/DialogHooks.h"
 #include "platform/ui/ControlBar.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Dialog.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/FrameWnd.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+
 #include <iterator>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -105,6 +117,62 @@ TEST(ResTablesDialogs, EveryBarIsMadeWithItsControlsAndListsInOrder) {
   EXPECT_EQ(shown(IDC_COLOUR),
             (std::vector<CString>{"(none)", "Red", "Green", "Blue", "Gray", "Purple"}));
   frame->DestroyWindow();
+}
+
+// What a static text, check box, radio button or push button needs for its
+// caption at the font it draws with, and the room its control gives it there;
+// nothing for other controls and empty captions.
+struct Caption {
+  QString text;
+  QSize need;
+  QSize room;
+};
+
+std::optional<Caption> CaptionOf(QWidget* widget) {
+  const QFontMetrics metrics(widget->font());
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    if (label->text().isEmpty()) return std::nullopt;
+    return Caption{label->text(), metrics.size(0, label->text()), label->contentsRect().size()};
+  }
+  auto* button = qobject_cast<QAbstractButton*>(widget);
+  if (!button || button->text().isEmpty()) return std::nullopt;
+  QStyleOptionButton option;
+  option.initFrom(button);
+  option.text = button->text();
+  const QStyle::SubElement contents = qobject_cast<QCheckBox*>(button) ? QStyle::SE_CheckBoxContents
+                                      : qobject_cast<QRadioButton*>(button)
+                                          ? QStyle::SE_RadioButtonContents
+                                          : QStyle::SE_PushButtonContents;
+  const QRect room = button->style()->subElementRect(contents, &option, button);
+  return Caption{option.text, metrics.size(Qt::TextShowMnemonic, option.text), room.size()};
+}
+
+// Every template made into a window as the program makes it: each caption
+// fits its control at the font the control draws with (a face that is
+// installed, not a stand-in), in the dialog units of that font.
+TEST(ResTablesDialogs, EveryCaptionFitsItsControlAtTheDialogFont) {
+  int captions = 0;
+  for (UINT id : QxDialogTemplateIds()) {
+    SCOPED_TRACE(testing::Message() << "template " << id);
+    CDialog dialog(id);
+    QxTest::DialogScript script({[&](CDialog& d) {
+      for (CWnd* control : d.GetChildren()) {
+        QWidget* widget = control->GetWidget();
+        const std::optional<Caption> caption = CaptionOf(widget);
+        if (!caption) continue;
+        ++captions;
+        EXPECT_EQ(QFontInfo(widget->font()).family(), widget->font().family());
+        EXPECT_TRUE(caption->need.width() <= caption->room.width() &&
+                    caption->need.height() <= caption->room.height())
+            << '"' << caption->text.toStdString() << "\" needs " << caption->need.width() << " x "
+            << caption->need.height() << " px, has " << caption->room.width() << " x "
+            << caption->room.height();
+      }
+    }});
+    dialog.DoModal();
+    EXPECT_EQ(script.Dialogs().size(), 1u);
+  }
+  EXPECT_GE(captions, 60);  // the walk reached the templates' captions
 }
 
 }  // namespace

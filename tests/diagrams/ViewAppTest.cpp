@@ -24,6 +24,9 @@ TEST_F(ViewApp, EachDesignOpensMaximisedWithItsOwnDiagram) {
     return Frame()->MDIGetActive(&result) && result;
   };
   EXPECT_TRUE(maximised());
+  // Room beside the bars for the new design's diagram (origin at 400, 200).
+  Frame()->MoveWindow(0, 0, 800, 600);
+  QxTest::PumpUntilIdle();
   CQorexView* first = ActiveView();
   ASSERT_NE(first, nullptr);
   ASSERT_EQ(first->GetDocument(), ActiveDoc());

@@ -3,6 +3,8 @@
 // and the design, the other open design and the active window are as they
 // were when the question opened. Input goes through the window system's
 // queue, where a mouse grab left with the slider would take every click.
+// And the accuracy question answered Yes: the simulator properties that open
+// take what the user types, where the window manager gives the keys.
 #include "tests/editing/ProcessViewTestSupport.h"
 #include "tests/support/DesktopInput.h"
 
@@ -12,6 +14,7 @@
 #include "platform/testing/TestHooks.h"
 #include "res/resource.h"
 
+#include "platform/testing/DialogHooks.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/MessageBoxUi.h"
 
@@ -140,6 +143,59 @@ TEST_F(DesktopModal, AQuestionDuringASliderDragTakesTheClickAndChangesNothingBeh
   EXPECT_EQ(activeAsked, doc);
   EXPECT_EQ(Doc(), doc);
   EXPECT_FALSE(other->IsModified());
+}
+
+// Yes to the accuracy question after a value typed into the Variables bar:
+// the simulator properties open, the user types the new sampling time and
+// presses Return. The design takes that time; the question may come back while
+// the step is too coarse (here always: no tolerance), and No then ends it.
+TEST_F(DesktopModal, TheSamplingTimeTypedAfterTheAccuracyQuestionIsTheOneTaken) {
+  if (!qxtest::OnRealWindowSystem()) GTEST_SKIP() << "window activation needs a window manager";
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+  CQorexDoc* doc = Doc();
+  ASSERT_GE(MakeVariable(), 0);
+  ASSERT_DOUBLE_EQ(doc->m_dSamplingTime, 0.05);
+  g_dWatchdogTol = 0;
+
+  const char* const answers[] = {"&Yes", "&No"};
+  int questions = 0;
+  QPointer<QMessageBox> answered;
+  QTimer watch;
+  watch.setInterval(20);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || box == answered) return;
+    answered = box;
+    if (questions++ >= 2) {  // asked once too often: ended by key
+      g_dWatchdogTol = m_savedTolerance;
+      QTimer::singleShot(0, box, [box] { QTest::keyClick(box->windowHandle(), Qt::Key_Escape); });
+      return;
+    }
+    QAbstractButton* button = ButtonNamed(box, answers[questions - 1]);
+    ASSERT_NE(button, nullptr);
+    QTimer::singleShot(0, button,
+                       [button] { qxtest::SystemClick(button, button->rect().center()); });
+  });
+  watch.start();
+  bool focused = false;
+  QxTest::DialogScript properties({[&](CDialog& dialog) {
+    focused = qxtest::WaitForFocusWindow(dialog.GetWidget());
+    qxtest::TypedText("0.01");
+    qxtest::TypedKey(Qt::Key_Return);
+  }});
+
+  CWnd* value = Vars().GetDlgItem(IDC_VALUE);
+  value->SetFocus();
+  value->SetWindowText("9");
+  Vars().m_wndList.SetFocus();  // the bar takes the value as the focus leaves it
+  QxTest::PumpUntilIdle();
+  watch.stop();
+
+  ASSERT_EQ(properties.Dialogs().size(), 1u);
+  EXPECT_TRUE(focused) << "the simulator properties never got the focus";
+  EXPECT_EQ(properties.Dialogs()[0].result, IDOK);
+  EXPECT_DOUBLE_EQ(doc->m_dSamplingTime, 0.01);
+  EXPECT_EQ(questions, 2);
 }
 
 }  // namespace

@@ -10,9 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QWidget>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -179,13 +183,14 @@ TEST_F(DlgDialog, TemplateUnitsAreDialogUnitsAndTabFollowsTheTabStops) {
     order.push_back(FocusId());
   }});
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-  // 200 x 120 dialog units at 1.5 and 1.625 pixels per unit; WM_CREATE saw the final size.
-  EXPECT_EQ(client, CRect(0, 0, 300, 195));
-  EXPECT_EQ(dlg.m_log.front(), "create 300x195");
-  // Edit at (7, 43) sized 60 x 12 units: x 7 * 6 / 4, y 43 * 13 / 8, truncated.
-  EXPECT_EQ(edit, CRect(10, 69, 100, 89));
+  // 200 x 120 dialog units at 1.75 and 1.75 pixels per unit (base units 7 x 14, those of
+  // Liberation Sans at 12 pixels); WM_CREATE saw the final size.
+  EXPECT_EQ(client, CRect(0, 0, 350, 210));
+  EXPECT_EQ(dlg.m_log.front(), "create 350x210");
+  // Edit at (7, 43) sized 60 x 12 units: x 7 * 7 / 4, y 43 * 14 / 8, truncated.
+  EXPECT_EQ(edit, CRect(12, 75, 117, 96));
   // A drop-down list keeps its closed height; the template's 60 units are the list's.
-  EXPECT_EQ(combo.left, 10);
+  EXPECT_EQ(combo.left, 12);
   EXPECT_EQ(combo.Height(), 21);
   // The statics, the up-down control, the group box, the second radio button and the
   // multi-line edit are no tab stops.
@@ -328,6 +333,43 @@ TEST_F(DlgDialog, MnemonicsRadioGroupsAndControlsThatWantKeysKeepThem) {
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
   EXPECT_FALSE(script.Dialogs()[0].endedByScript);
   EXPECT_EQ(dlg.m_list.GetSafeHwnd(), nullptr);  // gone with the dialog
+}
+
+// The darkest pixel of a control's caption (its right part, past a check
+// box's or radio button's indicator) on the dialog's face, and how many of
+// its pixels stand out from the face; no ink: (255, 0).
+std::pair<int, int> CaptionInk(CWnd* dialog, int id) {
+  const QImage image = QxTest::ScreenImage(dialog);
+  const CRect rect = ChildRect(dialog, id);
+  const int face = GetRValue(GetSysColor(COLOR_BTNFACE));
+  int darkest = 255, inked = 0;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int x = rect.left + rect.Width() / 3; x < rect.right; ++x) {
+      const int grey = qGray(image.pixel(x, y));
+      if (std::abs(grey - face) < 40) continue;
+      ++inked;
+      darkest = std::min(darkest, grey);
+    }
+  }
+  return {darkest, inked};
+}
+
+// A disabled control still shows its caption, in grey: neither the face it
+// stands on nor the black of an enabled one.
+TEST_F(DlgDialog, ADisabledControlDrawsItsCaptionGreyed) {
+  for (int id : {IDC_SHOW, IDC_LINEAR}) {
+    CEveryControlDlg dlg;
+    std::pair<int, int> enabled, disabled;
+    QxTest::DialogScript script({[&](CDialog& d) {
+      enabled = CaptionInk(&d, id);
+      d.GetDlgItem(id)->EnableWindow(FALSE);
+      disabled = CaptionInk(&d, id);
+    }});
+    dlg.DoModal();
+    EXPECT_LT(enabled.first, 64) << id;
+    EXPECT_GT(disabled.second, enabled.second / 2) << id << ": the caption is not drawn";
+    EXPECT_GE(disabled.first, 64) << id << ": the caption is not greyed";
+  }
 }
 
 TEST_F(DlgDialog, ModalLoopDisablesTheOwnerAndNests) {

@@ -1,7 +1,9 @@
 // The desktop as a user meets it, with input through the window system's
 // queue: floating bars owned by the main window, keys after a menu, the status
-// prompt of a toolbar button. The stacking test needs a real window system
-// with a window manager; the others run anywhere.
+// prompt of a toolbar button, typing into a modal dialog. The stacking test
+// needs a real window system with a window manager; the others run anywhere.
+#include "platform/testing/DialogHooks.h"
+#include "platform/ui/Dialog.h"
 #include "tests/platform/UiTestApp.h"
 #include "tests/support/DesktopInput.h"
 
@@ -82,6 +84,74 @@ TEST_F(UiDesktop, AButtonsPromptLeavesWithThePointer) {
   EXPECT_STREQ(Frame()->m_wndStatusBar.GetPaneText(0), "Checks things");
   SystemMove(Frame()->QxMdiArea(), QPoint(40, 40));
   EXPECT_STREQ(Frame()->m_wndStatusBar.GetPaneText(0), idle);
+}
+
+constexpr UINT IDD_STEP = 9201;
+constexpr int IDC_STEP = 1201;
+constexpr int IDC_FINAL = 1202;
+
+void RegisterStepTemplate(DWORD exStyle) {
+  QxDialogTemplate t;
+  t.caption = "Step";
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  t.exStyle = exStyle;
+  t.rect = CRect(0, 0, 120, 50);
+  t.items = {
+      QxMakeDialogItem(WC_STATIC, 0xFFFF, "Step:", SS_LEFT, CRect(7, 7, 40, 15)),
+      QxMakeDialogItem(WC_EDIT, IDC_STEP, "", WS_TABSTOP | WS_BORDER, CRect(7, 17, 50, 30)),
+      QxMakeDialogItem(WC_EDIT, IDC_FINAL, "", WS_TABSTOP | WS_BORDER, CRect(60, 17, 105, 30)),
+      QxMakeDialogItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP,
+                       CRect(70, 33, 105, 47)),
+  };
+  QxRegisterDialogTemplate(IDD_STEP, t);
+}
+
+// Two number fields; OnInitDialog may hand the keyboard to the second itself.
+class CStepDlg : public CDialog {
+ public:
+  CStepDlg(CWnd* parent, bool chooseFinal)
+      : CDialog(IDD_STEP, parent), m_bChooseFinal(chooseFinal) {}
+  double m_dStep = 0.05;
+  double m_dFinal = 30;
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    if (!m_bChooseFinal) return TRUE;
+    GotoDlgCtrl(GetDlgItem(IDC_FINAL));
+    return FALSE;
+  }
+  void DoDataExchange(CDataExchange* pDX) override {
+    DDX_Text(pDX, IDC_STEP, m_dStep);
+    DDX_Text(pDX, IDC_FINAL, m_dFinal);
+  }
+  bool m_bChooseFinal;
+};
+
+// Whatever its styles (a tool window's small caption included), a modal
+// dialog is activated and its chosen control has the keyboard: what the user
+// types is the value Return takes.
+TEST_F(UiDesktop, AModalDialogTakesWhatIsTypedAndReturnAcceptsIt) {
+  const struct {
+    DWORD exStyle;
+    bool chooseFinal;
+  } rows[] = {{0, false}, {WS_EX_TOOLWINDOW, false}, {WS_EX_TOOLWINDOW, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message()
+                 << "tool window " << (row.exStyle != 0) << ", second field " << row.chooseFinal);
+    RegisterStepTemplate(row.exStyle);
+    CStepDlg dlg(Frame(), row.chooseFinal);
+    bool focused = false;
+    QxTest::DialogScript script({[&](CDialog& d) {
+      focused = WaitForFocusWindow(d.GetWidget());
+      TypedText("0.02");
+      TypedKey(Qt::Key_Return);
+    }});
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(focused) << "the dialog never got the focus";
+    EXPECT_DOUBLE_EQ(row.chooseFinal ? dlg.m_dFinal : dlg.m_dStep, 0.02);
+    EXPECT_DOUBLE_EQ(row.chooseFinal ? dlg.m_dStep : dlg.m_dFinal, row.chooseFinal ? 0.05 : 30);
+  }
 }
 
 }  // namespace

@@ -36,6 +36,26 @@ inline void SystemKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifi
   QApplication::processEvents();
 }
 
+// Keys as the user types them: to the window the window system gave the focus,
+// which need not be the window the user looks at (nothing is typed while no
+// window of the program has the focus).
+inline void TypedKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+  if (QWindow* focus = QGuiApplication::focusWindow()) QTest::keyClick(focus, key, modifiers);
+  QApplication::processEvents();
+}
+inline void TypedText(const char* text) {
+  for (const char* c = text; *c; ++c) {
+    if (QWindow* focus = QGuiApplication::focusWindow()) QTest::keyClick(focus, *c);
+    QApplication::processEvents();
+  }
+}
+// Waits until the widget's window has the focus, for at most the time given
+// (a window manager gives it in its own time); whether it has it.
+inline bool WaitForFocusWindow(QWidget* widget, int milliseconds = 3000) {
+  return QTest::qWaitFor([widget] { return QGuiApplication::focusWindow() == WindowOf(widget); },
+                         milliseconds);
+}
+
 inline bool OnRealWindowSystem() {
   return QGuiApplication::platformName() == QLatin1String("xcb");
 }
