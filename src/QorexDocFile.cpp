@@ -5,7 +5,8 @@
 // capacity it must fit and against the bytes left in the file before anything
 // is allocated for it; names, indices and shapes are checked against their
 // tables. A damaged file raises the archive exception and leaves the document
-// exactly as it was.
+// exactly as it was. Models are not judged here: one that does not convert
+// opens as stored, and the opening names it once the loop has refused it.
 #include "QorexDoc.h"
 
 #include "GlobalResources.h"

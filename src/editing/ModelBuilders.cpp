@@ -258,7 +258,7 @@ bool DeadTimeFitsDoubles(double amount, int order) {
   const std::vector<double> a = DeadTimeDenominator(std::fabs(amount), order);
   if (a.empty()) return false;
   for (double c : a)
-    if (!std::isfinite(c) || !std::isnormal(c)) return false;
+    if (!std::isnormal(c)) return false;  // overflowed, vanished or not a number
   std::vector<McComplex> roots(a.size());
   if (PolyRoots(order, a.data(), roots.data(), true) == nullptr) return false;
   for (int k = 1; k <= order; ++k)

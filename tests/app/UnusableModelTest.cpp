@@ -11,6 +11,7 @@
 #include "diagrams/RootLocus.h"
 #include "platform/testing/TestHooks.h"
 #include "search/EqualizerEngine.h"
+#include "search/QOX_HistVar.h"
 #include "simulation/SIMfreq.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,11 @@ void ExpectRefusedLoop(CQorexDoc& doc, const std::vector<QxTest::MessageBoxRecor
   engine.CollectFreeVariables();
   EXPECT_EQ(engine.ComputeCost(TRUE), CEqualizerEngine::kFailedCost);
   EXPECT_EQ(engine.ComputeCost(FALSE), CEqualizerEngine::kFailedCost);
+  // A recorded design keeps no closed-loop poles of the stand-in.
+  engine.m_wRecord = 1;
+  engine.RecordDesign(kRecordAppend);
+  ASSERT_EQ(doc.m_pHistory->m_nCount, 1);
+  EXPECT_EQ(doc.m_pHistory->m_pRootCounts[0], 0);
   // Real time (and the tuner's passes) refuse a set-up system in error.
   CSIMsystem simulator;
   simulator.m_dTs = doc.m_dSamplingTime;
