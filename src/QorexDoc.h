@@ -28,7 +28,10 @@
 // The file has no magic and no version. Loading reads the whole file into a
 // staged design, checking every count against what is left and every index
 // against its table; only a sound file replaces the document's contents,
-// anything else raises the archive exception and changes nothing.
+// anything else raises the archive exception and changes nothing. A sound
+// file whose model does not convert into transfer functions opens as stored,
+// with its loop in the error state (CSIMsystem::m_nInvalidModels), and the
+// user is told which model cannot be used.
 #include "DesignBar.h"
 #include "MC/MXC_BIN.h"
 #include "VARpoints.h"

@@ -5,7 +5,8 @@
 // capacity it must fit and against the bytes left in the file before anything
 // is allocated for it; names, indices and shapes are checked against their
 // tables. A damaged file raises the archive exception and leaves the document
-// exactly as it was.
+// exactly as it was. Models are not judged here: one that does not convert
+// opens as stored, and the opening names it once the loop has refused it.
 #include "QorexDoc.h"
 
 #include "GlobalResources.h"
@@ -14,6 +15,7 @@
 #include "MC/Mc_variable.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/File.h"
+#include "platform/core/MessageBox.h"
 #include "search/QOX_HistVar.h"
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include <cstring>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -42,6 +45,26 @@ struct OwnedList {
   OwnedList& operator=(const OwnedList&) = delete;
   ~OwnedList() { list.DeleteAll(); }
 };
+
+// What the opening says of the models in m_nInvalidModels (bit per slot):
+// their titles as "Edit Models" lists them, and why the loop does nothing.
+CString UnusableModelsText(unsigned invalid) {
+  std::vector<const char*> titles;
+  for (int i = 0; i < kModelCount; ++i)
+    if (invalid & (1u << i)) titles.push_back(kModelWiring[i].title);
+  CString names;
+  for (size_t i = 0; i < titles.size(); ++i) {
+    if (i > 0) names += i + 1 == titles.size() ? " and " : ", ";
+    names += titles[i];
+  }
+  CString text;
+  text.Format(
+      "The %s model%s of this design cannot be turned into transfer functions.\n"
+      "The design is opened as it was stored, but it is not simulated, searched or run until "
+      "%s corrected in Edit Models.",
+      names.GetString(), titles.size() > 1 ? "s" : "", titles.size() > 1 ? "they are" : "it is");
+  return text;
+}
 
 [[noreturn]] void Refuse(CArchive& ar) {
   const CFile* file = ar.GetFile();
@@ -267,4 +290,9 @@ void CQorexDoc::Load(CArchive& ar) {
   UpdateUsedVariables();
   Recalculate();
   UpdateAll();
+  // The file opens whatever its models hold; the user is told which of them
+  // the loop cannot use, and mends them in Edit Models.
+  if (m_system.m_nInvalidModels != 0)
+    MessageBox(nullptr, UnusableModelsText(m_system.m_nInvalidModels), "Warning",
+               MB_OK | MB_ICONEXCLAMATION);
 }

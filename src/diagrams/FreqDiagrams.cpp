@@ -287,6 +287,8 @@ void DrawFreqNode(CDC* pDC, int x, int y, double frequency, BYTE flags, bool cli
 double FeedbackGain(const CSIMsystem& system, int i) {
   const CSIMtrnmx& F = system.m_F;
   if (i < 0 || i >= F.m_nRows || i >= F.m_nCols || !F.m_pElements) return kNaN;
+  // A feedback element that does not convert is a stand-in: no gain to show.
+  if (system.m_nInvalidModels & (1u << kModelF)) return kNaN;
   const CSIMtrnfn& e = F.At(i, i);
   if (e.m_nDen < 1 || e.m_num.empty() || static_cast<int>(e.m_den.size()) < e.m_nDen) return kNaN;
   // Simulation form: d_m = 1 / a_m and, for m >= 1, d_0 = -a_0 / a_m, so

@@ -147,5 +147,7 @@ BOOL QOX_DragGroup::DeleteGrabbed() {
 }
 
 void QOX_DragGroup::MoveClosedLoopPoles(CQorexDoc* doc) {
+  // The search would move the poles of a loop built with a model's stand-in.
+  if (doc != nullptr && doc->m_system.m_nInvalidModels != 0) return;
   m_items[0]->MoveClosedLoopPoles(doc);
 }

@@ -32,5 +32,11 @@ void CAddDeadTimeDlg::OnOK() {
     MessageBox("The specified matrix element does not exist.", "Error", MB_OK);
     return;
   }
+  if (!DeadTimeFitsDoubles(m_dAmount, m_nOrder)) {
+    CString text;
+    text.Format(kDeadTimeDoesNotFitFormat, m_dAmount, m_nOrder);
+    MessageBox(text, "Error", MB_OK);
+    return;
+  }
   EndDialog(IDOK);
 }

@@ -10,10 +10,12 @@
 #include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 #include "VARvalues.h"
+#include "simulation/SIMroots.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -100,42 +102,58 @@ struct DeadTimeFactors {
   CMcBasic* denominator;
 };
 
+// Ratio d_k / d_(k-1) of the divisors (DeadTimeDivisor): k for the cut
+// series, k (2n - k + 1) / (2 (n - k + 1)) for the Pade approximant.
+double DivisorStep(int k, int order) {
+  return order <= 4 ? k : k * (2.0 * order - k + 1) / (2.0 * (order - k + 1));
+}
+
+// s^k as a term: 1 alone, s, or s^k.
+CMcBasic* PowerOfS(int k) {
+  return k == 0 ? Real(1.0) : Integrators(k);
+}
+
+// Np and Dp from the terms of Dp by ascending power: Np's term k is Dp's
+// with the sign (-1)^k.
+DeadTimeFactors FromTerms(const std::vector<CMcBasic*>& terms) {
+  auto* np = new CMcListsum(0);
+  auto* dp = new CMcListsum(0);
+  for (size_t k = 0; k < terms.size(); ++k) {
+    CMcBasic* copy = terms[k]->Clone();
+    np->AppendChild(k % 2 ? Negated(copy) : copy);
+    dp->AppendChild(terms[k]);
+  }
+  return {np, dp};
+}
+
+// C_k s^k / tau^(n - k) with C_n = 1, C_(k-1) = C_k 2 d_k / d_(k-1): the monic
+// form for the amount tau, whatever value the variable takes.
 DeadTimeFactors VariableDeadTime(const DeadTimeSpec& spec, int model, CVARvalues* vars) {
   char subscript[32];
   std::snprintf(subscript, sizeof subscript, "%d%d%c", spec.row + 1, spec.col + 1,
                 kModelLetters[model]);
   CMcBasic* tau = BoundVariable("t", subscript, kMcVariant, spec.amount, vars);
-  CMcBasic* np = Sum({Real(1.0)});
-  CMcBasic* dp = Sum({Real(1.0)});
-  CMcBasic* x = Prod({Real(0.5), S(), tau}, kMcMinus);
-  np->AppendChild(x);
-  CMcBasic* y = Negated(x->Clone());
-  dp->AppendChild(y);
-  for (int k = 2; k <= spec.order; ++k) {
-    CMcBasic* q = Div(Pow(y->Clone(), Real(k)), Real(DeadTimeDivisor(k, spec.order)));
-    dp->AppendChild(q);
-    CMcBasic* copy = q->Clone();
-    np->AppendChild(k % 2 ? Negated(copy) : copy);
+  const int n = spec.order;
+  std::vector<CMcBasic*> terms(n + 1);
+  terms[n] = PowerOfS(n);
+  double c = 1.0;
+  for (int k = n; k >= 1; --k) {
+    c *= 2.0 * DivisorStep(k, n);
+    CMcBasic* power = n - k + 1 == 1 ? tau->Clone() : Pow(tau->Clone(), Real(n - k + 1));
+    CMcBasic* numerator = k - 1 == 0 ? Real(c) : Prod({Real(c), PowerOfS(k - 1)});
+    terms[k - 1] = Div(numerator, power);
   }
-  return {np, dp};
+  delete tau;
+  return FromTerms(terms);
 }
 
 DeadTimeFactors FixedDeadTime(const DeadTimeSpec& spec) {
-  const double h = spec.amount / 2.0;
-  CMcBasic* np = Sum({Real(1.0)});
-  CMcBasic* dp = Sum({Real(1.0)});
-  CMcBasic* x = Prod({Real(h), S()});
-  dp->AppendChild(x);
-  np->AppendChild(Negated(x->Clone()));
-  double power = h;
-  for (int k = 2; k <= spec.order; ++k) {
-    power *= h;
-    CMcBasic* term = Prod({Real(power / DeadTimeDivisor(k, spec.order)), Pow(S(), Real(k))});
-    dp->AppendChild(term);
-    CMcBasic* copy = term->Clone();
-    np->AppendChild(k % 2 ? Negated(copy) : copy);
-  }
-  return {np, dp};
+  const std::vector<double> a = DeadTimeDenominator(spec.amount, spec.order);
+  const int n = spec.order;
+  std::vector<CMcBasic*> terms(n + 1);
+  terms[n] = PowerOfS(n);
+  for (int k = 0; k < n; ++k) terms[k] = k == 0 ? Real(a[0]) : Prod({Real(a[k]), PowerOfS(k)});
+  return FromTerms(terms);
 }
 
 // Puts factor beside the part (numerator or denominator) at `index` of a
@@ -221,16 +239,36 @@ void BuildController(CMcBasic* controller, const CMcBasic* process, const Contro
 
 double DeadTimeDivisor(int k, int order) {
   double d = 1.0;
-  for (int j = 1; j <= k; ++j) {
-    // k! as the series has it; the Pade divisor grows by j (2n - j + 1) / (2 (n - j + 1)).
-    d *= order <= 4 ? j : j * (2.0 * order - j + 1) / (2.0 * (order - j + 1));
-  }
+  for (int j = 1; j <= k; ++j) d *= DivisorStep(j, order);
   return d;
+}
+
+std::vector<double> DeadTimeDenominator(double amount, int order) {
+  if (order < 1 || order > kMaxOrder) return {};
+  // a_(k-1) = a_k (2 / T) d_k / d_(k-1): each product is itself a
+  // coefficient, so none overflows unless a coefficient does.
+  std::vector<double> a(order + 1);
+  a[order] = 1.0;
+  for (int k = order; k >= 1; --k) a[k - 1] = a[k] * (2.0 / amount) * DivisorStep(k, order);
+  return a;
+}
+
+bool DeadTimeFitsDoubles(double amount, int order) {
+  // The approximant of -T is that of T with s turned into -s: judged by |T|.
+  const std::vector<double> a = DeadTimeDenominator(std::fabs(amount), order);
+  if (a.empty()) return false;
+  for (double c : a)
+    if (!std::isnormal(c)) return false;  // overflowed, vanished or not a number
+  std::vector<McComplex> roots(a.size());
+  if (PolyRoots(order, a.data(), roots.data(), true) == nullptr) return false;
+  for (int k = 1; k <= order; ++k)
+    if (!(roots[k].re < 0.0)) return false;
+  return true;
 }
 
 bool AddDeadTime(CMcBasic* definition, int model, const DeadTimeSpec& spec, CVARvalues* vars) {
   CMcBasic* rhs = RightSide(definition);
-  if (rhs == nullptr || model < 0 || model > 4 || spec.order < 1 || spec.order > kMaxOrder)
+  if (rhs == nullptr || model < 0 || model > 4 || !DeadTimeFitsDoubles(spec.amount, spec.order))
     return false;
   int rows = 1, cols = 1;
   DefinitionSize(definition, &rows, &cols);

@@ -22,10 +22,19 @@
 // of exp(sT/2), whose denominator is stable there); from order 5 on, where that
 // denominator has roots in the right half-plane, d_k is the Pade divisor
 // (2n)! k! (n-k)! / ((2n-k)! n! 2^k), which makes Np / Dp the n/n Pade
-// approximant, stable at every order. T is a number (its terms h^k / d_k with
-// h = T/2) or a design variable tau (Greek t, subscript row, column and the
-// model's letter, its table value set to T).
+// approximant, stable at every order.
+// Both are written divided by Dp's leading coefficient (T/2)^n / d_n, so that
+// Dp is monic: Dp = sum a_k s^k, a_k = (d_n / d_k) (2 / T)^(n-k), and Np's
+// term k is Dp's with the sign (-1)^k. Written as they stand, the leading
+// coefficients fall below the coefficient zero threshold (T = 0.1, n = 10
+// gives 5e-16) and the model would lose degree; monic, a_n = 1 survives it
+// for every T. T is a number (the terms a_k s^k) or a design variable tau
+// (Greek t, subscript row, column and the model's letter, its table value set
+// to T; the terms C_k s^k / tau^(n-k), C_k = a_k T^(n-k)), so the form holds
+// for whatever value the variable takes.
 #include "platform/core/Types.h"
+
+#include <vector>
 
 class CMcBasic;
 class CVARvalues;
@@ -63,7 +72,16 @@ struct DeadTimeSpec {
 // d_k of the approximant of order n (1 <= k <= n): k! up to order 4, the Pade
 // divisor from order 5 on, both as running products.
 double DeadTimeDivisor(int k, int order);
+// a_0 .. a_n of the monic Dp for the amount T (a_n = 1), as a running product
+// from the top; empty for an order outside 1 .. 100.
+std::vector<double> DeadTimeDenominator(double amount, int order);
+// Whether the approximation of this amount and order exists in doubles: every
+// a_k of |T| finite and normal, and every root of Dp in the open left
+// half-plane (a negative T mirrors them, as asked). False for 0, for an order
+// outside 1 .. 100, and where the coefficients over- or underflow.
+bool DeadTimeFitsDoubles(double amount, int order);
 // Multiplies element (row, col) of model slot `model`'s definition by the
-// approximation. False, nothing changed, for an order below 1, an element
-// outside the right side or a definition without one.
+// approximation. False, nothing changed, for an element outside the right
+// side, a definition without one, or an amount and order that do not fit
+// doubles (DeadTimeFitsDoubles).
 bool AddDeadTime(CMcBasic* definition, int model, const DeadTimeSpec& spec, CVARvalues* vars);

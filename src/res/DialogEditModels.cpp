@@ -3,15 +3,17 @@
 // No Cancel button: the close box cancels.
 #include "res/DialogTemplates.h"
 #include "res/resource.h"
+#include "simulation/SIMsystem.h"  // the models' titles
 
 QxDialogTemplate qxres::EditModelsTemplate() {
   QxDialogTemplate t = ModalDialog("Edit Models", 327, 210);
   constexpr DWORD kPush = BS_PUSHBUTTON | WS_TABSTOP;
   constexpr DWORD kCheck = BS_AUTOCHECKBOX | WS_TABSTOP;
+  std::vector<CString> titles;
+  for (const SIMmodelWiring& model : kModelWiring) titles.emplace_back(model.title);
   t.items = {
       DialogItem(WC_COMBOBOX, IDC_MODEL, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
-                 DialogRect(7, 7, 90, 60),
-                 {"Pre-filter", "Controller", "Process", "Post-compensator", "Feedback element"}),
+                 DialogRect(7, 7, 90, 60), std::move(titles)),
       DialogItem(WC_BUTTON, IDC_MODEL_BUILD, "Build", kPush, DialogRect(102, 7, 48, 14)),
       DialogItem(WC_BUTTON, IDC_MODEL_DEADTIME, "Dead-time", kPush, DialogRect(154, 7, 48, 14)),
       DialogItem(WC_BUTTON, IDC_CHOOSE, "Choose...", kPush, DialogRect(206, 7, 35, 14)),

@@ -42,6 +42,8 @@ double Square(double x) {
 double CEqualizerEngine::ComputeCost(BOOL build) {
   ++m_nCostCalls;
   if (m_pDoc == nullptr) return kFailedCost;
+  // A model that does not convert: nothing of the loop may be searched on.
+  if (m_pDoc->m_system.m_nError == kSimModelInvalid) return kFailedCost;
   double largest = 0.0;
   for (int i = 0; i < m_freeVars.m_nCount; ++i)
     if (std::fabs(Value(i)) > largest) largest = std::fabs(Value(i));

@@ -21,7 +21,8 @@ namespace {
 int ClosedLoopPoles(const CQorexDoc* doc, const McComplex** poles) {
   const CSIMtrnfn& det = doc->m_system.m_detIFLGK;
   const int n = det.m_nNum - 1;
-  if (n <= 0 || static_cast<size_t>(n) >= det.m_zeros.size()) {
+  // Roots the loop could not find, or found for a model's stand-in, are none.
+  if (!det.m_bRootsValid || n <= 0 || static_cast<size_t>(n) >= det.m_zeros.size()) {
     *poles = nullptr;
     return 0;
   }

@@ -248,6 +248,26 @@ void CSIMfreq::ComputeResponses(CQorexDoc* doc) {
   SweepNodes(sys);
 }
 
+void CSIMfreq::ComputeNothing(CQorexDoc* doc) {
+  if (doc == nullptr) return;
+  const CSIMsystem& sys = doc->m_system;
+  AllocateArrays(sys.m_LGK, sys.m_FLGK);
+  const long long cells = static_cast<long long>(m_nFreqs) * m_nRows * m_nCols;
+  FillNaN(m_pDirect.get(), cells);
+  FillNaN(m_pInverse.get(), cells);
+  FillNaN(m_pLoci.get(), static_cast<long long>(m_nDim) * m_nFreqs);
+  FillNaN(m_pLociGain.get(), static_cast<long long>(m_nDim) * m_nFreqs);
+  const long long bands =
+      m_nTickStep >= 1 ? static_cast<long long>(m_nBandDim) * m_nFreqs / m_nTickStep : 0;
+  for (double* radii :
+       {m_bandDirect.get(), m_bandDirectRow.get(), m_bandInverse.get(), m_bandOstrowski.get()})
+    std::fill(radii, radii + std::max(0LL, bands), kNaN);
+  FillNaN(m_nodeDirect.get(), m_nNodes);
+  FillNaN(m_nodeInverse.get(), m_nNodes);
+  FillNaN(m_nodeLoci.get(), static_cast<long long>(m_nNodes) * m_nDim);
+  FillNaN(m_nodeLociGain.get(), static_cast<long long>(m_nNodes) * m_nDim);
+}
+
 double CSIMfreq::GridRatio(double min, double max, int n) {
   if (n < 1) return std::numeric_limits<double>::infinity();
   const double q = max / min;

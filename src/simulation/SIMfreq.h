@@ -89,6 +89,10 @@ class CSIMfreq {
   // normal form, as during CSIMsystem::Prepare's rebuild (F's gains at s = 0
   // weigh the Ostrowski bands).
   void ComputeResponses(CQorexDoc* doc);
+  // The arrays sized as ComputeResponses sizes them, every swept, band and
+  // node value NaN: the sweep of a loop that cannot be computed (a model
+  // that does not convert, CSIMsystem::m_nInvalidModels), which draws nothing.
+  void ComputeNothing(CQorexDoc* doc);
   // The steps of ComputeResponses after AllocateArrays, in order: the direct
   // response with the loci, its inverse, the bands, the nodes.
   void SweepDirect(const CSIMsystem& sys);

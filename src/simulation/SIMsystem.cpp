@@ -86,8 +86,24 @@ void CSIMsystem::ZeroSignals() {
 }
 
 void CSIMsystem::RebuildBlocks(CQorexDoc* doc) {
-  for (int i = 0; i < kModelCount; ++i)
-    (this->*kModelWiring[i].block).FromExpr(doc, doc->m_models.RightSideAt(i));
+  m_nInvalidModels = 0;
+  for (int i = 0; i < kModelCount; ++i) {
+    const CMcBasic* definition = i < doc->m_models.GetCount() ? doc->m_models.GetAt(i) : nullptr;
+    if (!BuildModel(doc, definition, this->*kModelWiring[i].block)) m_nInvalidModels |= 1u << i;
+  }
+}
+
+void CSIMsystem::HideStandInResults(CQorexDoc* doc) {
+  for (int i = 0; i < kModelCount; ++i) {
+    if (!(m_nInvalidModels & (1u << i))) continue;
+    CSIMtrnmx& block = this->*kModelWiring[i].block;
+    for (int e = 0; e < block.m_nRows * block.m_nCols; ++e)
+      block.m_pElements[e].m_bRootsValid = false;
+  }
+  m_detIFLGK.m_bRootsValid = false;
+  m_detFLGK.m_bRootsValid = false;
+  if (doc->m_pVarPoints)
+    for (int i = 0; i < doc->m_nVarPoints; ++i) doc->m_pVarPoints[i].Clear();
 }
 
 bool CSIMsystem::ShapesAgree(bool realtime) const {
@@ -123,14 +139,22 @@ void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
   if (rebuild) {
     RebuildBlocks(doc);
     LoopProducts();
-    ParameterLoci(doc);
+    if (m_nInvalidModels != 0)
+      HideStandInResults(doc);
+    else
+      ParameterLoci(doc);
     // The document's engine sweeps its own loop (never another system
     // prepared from the same document), while the products are in normal form.
-    if (doc->m_pFreqModel != nullptr && this == &doc->m_system)
-      doc->m_pFreqModel->ComputeResponses(doc);
+    if (doc->m_pFreqModel != nullptr && this == &doc->m_system) {
+      if (m_nInvalidModels != 0)
+        doc->m_pFreqModel->ComputeNothing(doc);
+      else
+        doc->m_pFreqModel->ComputeResponses(doc);
+    }
     for (const SIMmodelWiring& b : kModelWiring) (this->*b.block).PrepareSimulation();
   }
   if (!ShapesAgree(false)) m_nError = kSimShapeMismatch;
+  if (m_nInvalidModels != 0) m_nError = kSimModelInvalid;
   if (m_nError != kSimOk) {
     ZeroSignals();
     ResetStates();
@@ -174,7 +198,10 @@ void CSIMsystem::Setup(CQorexDoc* doc) {
   for (const SIMmodelWiring& b : kModelWiring) (this->*b.block).PrepareSimulation();
   ResetStates();
   TakeRealtimeSides(doc);
-  m_nError = !timesOk ? kSimBadTimes : ShapesAgree(true) ? kSimOk : kSimShapeMismatch;
+  m_nError = m_nInvalidModels != 0 ? kSimModelInvalid
+             : !timesOk            ? kSimBadTimes
+             : ShapesAgree(true)   ? kSimOk
+                                   : kSimShapeMismatch;
   if (m_nError != kSimOk) ZeroSignals();
 }
 
@@ -336,9 +363,19 @@ int CSIMsystem::CanBuildSignal(CQorexDoc* doc, const CMcBasic* definition) {
 }
 
 int CSIMsystem::CanBuildModel(CQorexDoc* doc, const CMcBasic* definition) {
-  if (!IsDefinition(definition)) return 0;
   g_bEvalError = 0;
   CSIMtrnmx probe;
-  probe.FromExpr(doc, definition->m_children[1]);
-  return g_bEvalError ? 0 : 1;
+  return BuildModel(doc, definition, probe) ? 1 : 0;
+}
+
+bool CSIMsystem::BuildModel(CQorexDoc* doc, const CMcBasic* definition, CSIMtrnmx& block) {
+  // The block is built from the right side whatever the definition's form,
+  // so that a refused model still has a stand-in of the right shape.
+  const int before = g_bEvalError;
+  g_bEvalError = 0;
+  block.FromExpr(
+      doc, definition != nullptr && definition->m_count >= 2 ? definition->m_children[1] : nullptr);
+  const bool built = g_bEvalError == 0 && IsDefinition(definition);
+  g_bEvalError = before || !built;
+  return built;
 }

@@ -24,6 +24,12 @@
 // where they enter: 0 < Ts < Tf, N = Tf / Ts truncated, N <= g_nMaxSamples;
 // otherwise N = 0 (nothing is stepped) and m_nError = kSimBadTimes. The
 // blocks, products, poles and loci are still computed in both cases.
+// A model definition that CanBuildModel refuses (it does not convert without
+// an evaluation error) leaves its block a stand-in: m_nError =
+// kSimModelInvalid, which outranks the other two, the slot's bit is set in
+// m_nInvalidModels, every signal is zero, and nothing shown is computed from
+// the stand-in: its poles and zeros and the loop determinants' roots are
+// marked unknown, the loci are empty and the frequency sweep is NaN.
 //
 // The wiring (which shared size each block maps onto which, and which size
 // every signal has) is written once, in the tables after the class; the shape
@@ -76,7 +82,8 @@ enum SIMdim : int {
 enum SIMerror : int {
   kSimOk = 0,
   kSimShapeMismatch = 1,  // a block's shape does not fit its signals' rows
-  kSimBadTimes = 2        // not 0 < Ts < Tf, or more than g_nMaxSamples samples
+  kSimBadTimes = 2,       // not 0 < Ts < Tf, or more than g_nMaxSamples samples
+  kSimModelInvalid = 3    // a model definition does not convert (m_nInvalidModels)
 };
 
 class CSIMsystem {
@@ -115,6 +122,11 @@ class CSIMsystem {
   // right side evaluates (as a 5-sample signal, or as a model) without error.
   int CanBuildSignal(CQorexDoc* doc, const CMcBasic* definition);
   int CanBuildModel(CQorexDoc* doc, const CMcBasic* definition);
+  // Builds block from a model definition as CanBuildModel judges it, and
+  // says whether CanBuildModel would accept it; a refused definition leaves
+  // the block what its right side converted to (nothing of it may be shown).
+  // g_bEvalError is set afterwards when it was set before or the build failed.
+  static bool BuildModel(CQorexDoc* doc, const CMcBasic* definition, CSIMtrnmx& block);
   // The simulation accuracy watchdog (SIMwatchdog.cpp): 1 when it warned and
   // the user chose Yes. Needs the blocks prepared and 3 g_nMinSamples columns.
   int AccuracyWatchdog(CQorexDoc* doc);
@@ -198,6 +210,9 @@ class CSIMsystem {
   CQorexDoc* m_pDoc;  // the document last prepared; not owned
   // SIMerror of the last Prepare or Setup; read by the worker and the views.
   std::atomic<int> m_nError;
+  // Bit 1 << slot for each model definition the last rebuild of the blocks
+  // (Prepare's or Setup's) refused; 0 when every model converts.
+  unsigned m_nInvalidModels = 0;
 
   // The real-time conditionings' right sides (U: signal slot 6, Y: slot 7) as
   // Setup and CopyFrom last took them, with every design variable replaced
@@ -221,7 +236,12 @@ class CSIMsystem {
   // The six input signals, filled from their signal definitions.
   void FillInputs(CQorexDoc* doc);
   void ZeroSignals();
+  // Builds the five blocks (BuildModel) and sets m_nInvalidModels.
   void RebuildBlocks(CQorexDoc* doc);
+  // What the loop computed from a refused model's stand-in is not shown:
+  // the block's roots and the determinants' roots are marked unknown, the
+  // loci emptied. Needs the rebuild's products.
+  void HideStandInResults(CQorexDoc* doc);
   // The watchdog's follow-up: the "Simulator Properties" dialog; true when
   // new settings were accepted and the nested Prepare has run.
   bool AdjustSettings(CQorexDoc* doc);
@@ -247,13 +267,14 @@ struct SIMmodelWiring {
   CSIMtrnmx CSIMsystem::*block;
   SIMdim rows;
   SIMdim columns;
+  const char* title;  // the model as "Edit Models" lists it and messages name it
 };
 inline constexpr SIMmodelWiring kModelWiring[kModelCount] = {
-    {"P", &CSIMsystem::m_P, kDimR, kDimC},  // c -> r
-    {"K", &CSIMsystem::m_K, kDimU, kDimR},  // r -> u
-    {"G", &CSIMsystem::m_G, kDimY, kDimU},  // u -> y
-    {"L", &CSIMsystem::m_L, kDimZ, kDimY},  // y -> z
-    {"F", &CSIMsystem::m_F, kDimR, kDimZ},  // z -> r
+    {"P", &CSIMsystem::m_P, kDimR, kDimC, "Pre-filter"},        // c -> r
+    {"K", &CSIMsystem::m_K, kDimU, kDimR, "Controller"},        // r -> u
+    {"G", &CSIMsystem::m_G, kDimY, kDimU, "Process"},           // u -> y
+    {"L", &CSIMsystem::m_L, kDimZ, kDimY, "Post-compensator"},  // y -> z
+    {"F", &CSIMsystem::m_F, kDimR, kDimZ, "Feedback element"},  // z -> r
 };
 
 // Each signal definition: its name and the shared size its rows follow.

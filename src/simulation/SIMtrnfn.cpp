@@ -59,8 +59,14 @@ bool CSIMtrnfn::Adopt(std::vector<double> num, std::vector<double> den, bool fla
   const auto finite = [](const std::vector<double>& p) {
     return std::all_of(p.begin(), p.end(), [](double c) { return std::isfinite(c); });
   };
+  // Trims vanishing leading coefficients; true when one of them was not 0.0.
   const auto trim = [](std::vector<double>& p) {
-    while (p.size() > 1 && std::fabs(p.back()) <= g_dZeroTol) p.pop_back();
+    bool dropped = false;
+    while (p.size() > 1 && std::fabs(p.back()) <= g_dZeroTol) {
+      dropped = dropped || p.back() != 0.0;
+      p.pop_back();
+    }
+    return dropped;
   };
   if (num.empty() || den.empty() || !finite(num) || !finite(den)) {
     SetZero();
@@ -68,7 +74,10 @@ bool CSIMtrnfn::Adopt(std::vector<double> num, std::vector<double> den, bool fla
     return false;
   }
   // A vanishing leading coefficient would be divided by in PrepareSimulation.
-  trim(den);
+  // An exact 0.0 is no part of the model (s - s + 2, a variable set to 0);
+  // a small one that is not moves the poles, often into the right
+  // half-plane, once it is gone: the model lost degree and is refused.
+  const bool lostDegree = trim(den);
   trim(num);
   const int nDen = static_cast<int>(den.size());
   if ((nDen == 1 && std::fabs(den[0]) <= g_dZeroTol) || nDen > kMaxPolyDegree + 1) {
@@ -77,6 +86,10 @@ bool CSIMtrnfn::Adopt(std::vector<double> num, std::vector<double> den, bool fla
     return false;
   }
   bool ok = true;
+  if (lostDegree) {
+    g_bEvalError = 1;
+    ok = false;
+  }
   if (static_cast<int>(num.size()) > nDen) {  // improper: keep the first nDen terms
     num.resize(nDen);
     trim(num);

@@ -30,6 +30,9 @@
 // and more than kMaxPolyDegree + 1 coefficients; vanishing leading
 // denominator coefficients are trimmed first, so PrepareSimulation never
 // divides by zero. Refusal sets g_bEvalError and leaves the zero function 0/1.
+// A denominator that loses degree by a trimmed coefficient that is not 0.0
+// (its poles would move, often into the right half-plane) is kept trimmed
+// but sets g_bEvalError too: such a model is not the one written.
 //
 // The algebra (Series, Parallel, OnePlus, Determinant; SIMtrnfnAlgebra.cpp)
 // writes into the object it is called on from operands that stay unchanged;
@@ -55,9 +58,10 @@ class CSIMtrnfn {
   CSIMtrnfn& operator=(const CSIMtrnfn& src);
 
   // Takes the numerator and denominator in ascending powers. Vanishing leading
-  // coefficients (|c| <= g_dZeroTol) are trimmed from both; a numerator longer
-  // than the denominator (improper) is cut to the denominator's count and sets
-  // g_bEvalError when flagImproper; refused input (see above) sets
+  // coefficients (|c| <= g_dZeroTol) are trimmed from both; a denominator
+  // that so loses a coefficient other than 0.0 sets g_bEvalError; a numerator
+  // longer than the denominator (improper) is cut to the denominator's count
+  // and sets g_bEvalError when flagImproper; refused input (see above) sets
   // g_bEvalError and gives the zero function. The numerator array is padded
   // with zeros to m_nDen entries. Poles and zeros are unknown until FindRoots.
   // Returns false when anything was refused or cut.

@@ -107,31 +107,33 @@ TEST(Builders, DeadTimeTreesOnEachKindOfElement) {
     DeadTimeSpec spec;
     const char* text;
   } rows[] = {
+      // Np and Dp divided by Dp's leading coefficient: Dp is monic.
       {"order 1, fixed 2, on a fraction",
        FirstOrderLag,
        {0, 0, 2.0, 1, true},
-       "{(1 - 1*s)}/{(s + 1)*(1 + 1*s)}"},
+       "{(1 - s)}/{(s + 1)*(1 + s)}"},
       {"negative amount",
        FirstOrderLag,
        {0, 0, -2.0, 2, true},
-       "{(1 - -1*s + 0.5*s^2)}/{(s + 1)*(1 + -1*s + 0.5*s^2)}"},
+       "{(2 - -2*s + s^2)}/{(s + 1)*(2 + -2*s + s^2)}"},
       {"signed parts move onto the fraction",
        SignedFraction,
        {0, 0, 2.0, 1, true},
-       "{3*(1 - 1*s)}/{2*s*(1 + 1*s)}"},
+       "{3*(1 - s)}/{2*s*(1 + s)}"},
       {"an element that is no fraction",
        []() -> CMcBasic* { return Variable("a"); },
        {0, 0, 4.0, 2, true},
-       "{a*(1 - 2*s + 2*s^2)}/{(1 + 2*s + 2*s^2)}"},
+       "{a*(0.5 - 1*s + s^2)}/{(0.5 + 1*s + s^2)}"},
       {"a negated element keeps its sign on the product",
        [] { return Real(-3); },
        {0, 0, 2.0, 1, true},
-       "{-3*(1 - 1*s)}/{(1 + 1*s)}"},
+       "{-3*(1 - s)}/{(1 + s)}"},
+      // 1 + x + x^2/2 with x = s tau / 2, over its s^2 coefficient tau^2 / 8.
       {"variable, order 2",
        [] { return Real(1); },
        {0, 0, 0.4, 2, false},
-       "{1*(1 - 0.5*s*tau_11K + {0.5*s*tau_11K^2}/{2})}/"
-       "{(1 + 0.5*s*tau_11K + {0.5*s*tau_11K^2}/{2})}"},
+       "{1*({8}/{tau_11K^2} - {4*s}/{tau_11K} + s^2)}/"
+       "{({8}/{tau_11K^2} + {4*s}/{tau_11K} + s^2)}"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -162,15 +164,18 @@ TEST(Builders, RefusedDeadTimesChangeNothing) {
   }
 }
 
-// The coefficients c_k (ascending in s) of a built sum 1 + c_1 s + c_2 s^2 ...
-// (fixed dead time): term k is a number times s^k, its sign on the product.
+// The coefficients c_k (ascending in s) of a built sum c_0 + c_1 s + ... +
+// c_n s^n (fixed dead time): term 0 is a number, the last the bare power of
+// s, the others a number times s^k; each sign on the term or its number.
 std::vector<double> SumCoefficients(const CMcBasic* sum) {
   std::vector<double> c;
-  for (int k = 0; k < sum->m_count; ++k) {
+  const int last = sum->m_count - 1;
+  for (int k = 0; k <= last; ++k) {
     const CMcBasic* term = sum->m_children[k];
-    const CMcBasic* number = k == 0 ? term : term->m_children[0];
-    const double sign = ((term->m_flags ^ (k ? number->m_flags : 0)) & 1) ? -1.0 : 1.0;
-    c.push_back(sign * static_cast<const CMcReal*>(number)->m_value);
+    const CMcBasic* number = k == 0 ? term : k == last ? nullptr : term->m_children[0];
+    const WORD flags = term->m_flags ^ (number && number != term ? number->m_flags : 0);
+    const double value = number ? static_cast<const CMcReal*>(number)->m_value : 1.0;
+    c.push_back((flags & 1) ? -value : value);
   }
   return c;
 }
@@ -178,12 +183,18 @@ std::vector<double> SumCoefficients(const CMcBasic* sum) {
 struct Approximant {
   std::vector<double> num, den;
 };
+// The built approximant divided by its denominator's constant term, the
+// form of the series and of the reference (q_0 = 1).
 Approximant BuildFixed(double amount, int order) {
   auto g = Definition("G", Real(1));
   EXPECT_TRUE(AddDeadTime(g.get(), kModelG, {0, 0, amount, order, true}, nullptr));
   const CMcBasic* fraction = g->m_children[1];
-  return {SumCoefficients(fraction->m_children[0]->m_children[1]),
-          SumCoefficients(fraction->m_children[1])};
+  Approximant a{SumCoefficients(fraction->m_children[0]->m_children[1]),
+                SumCoefficients(fraction->m_children[1])};
+  const double q0 = a.den.empty() ? 1.0 : a.den[0];
+  for (double& c : a.num) c /= q0;
+  for (double& c : a.den) c /= q0;
+  return a;
 }
 
 TEST(Builders, TheCutSeriesUpToOrderFourThenThePadeApproximant) {

@@ -3,10 +3,12 @@
 // the two builders run from their buttons.
 #include "tests/editing/EditingDialogsTestSupport.h"
 
+#include "editing/AddDeadTimeDlg.h"
 #include "simulation/SIMtrnfn.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -340,8 +342,51 @@ TEST_F(EditingDialogs, DeadTimeRefusesMissingElementsAndOrdersAndMultipliesTheEl
   EXPECT_EQ(boxes.Boxes()[0].text, "Please enter an integer between 1 and 100.");
   EXPECT_EQ(boxes.Boxes()[1].text, "The specified matrix element does not exist.");
   EXPECT_EQ(boxes.Boxes()[1].caption, "Error");
-  EXPECT_EQ(fixed, "{(1 - 1*s)}/{(s + 1)*(1 + 1*s)}");
+  EXPECT_EQ(fixed, "{(1 - s)}/{(s + 1)*(1 + s)}");
   EXPECT_EQ(ModelText(kModelG), fixed);
+}
+
+// An approximation whose coefficients do not exist in doubles: none for a
+// dead time of 0, overflowing ones for 10 us at order 100, vanishing ones for
+// 100000 s at order 100. Each is refused at OK; the dialog stays open.
+TEST_F(EditingDialogs, DeadTimeRefusesAnAmountAndOrderWithoutAnApproximationInDoubles) {
+  const struct {
+    const char* amount;
+    const char* order;
+    double value;
+    int n;
+  } refused[] = {{"0", "1", 0.0, 1}, {"0.00001", "100", 1e-5, 100}, {"100000", "100", 1e5, 100}};
+  std::string built;
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        auto& dlg = dynamic_cast<CEditModels&>(d);
+        ClickItem(d, IDC_MODEL_DEADTIME);
+        built = Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        Close(d);
+      },
+      [&](CDialog& d) {
+        ClickItem(d, IDC_DEADTIME_FIXED);
+        for (const auto& row : refused) {
+          d.SetDlgItemText(IDC_DEADTIME_AMOUNT, row.amount);
+          d.SetDlgItemText(IDC_DEADTIME_ORDER, row.order);
+          ClickItem(d, IDOK);
+          EXPECT_TRUE(d.ContinueModal()) << row.amount;
+        }
+        d.SetDlgItemText(IDC_DEADTIME_AMOUNT, "2");
+        d.SetDlgItemText(IDC_DEADTIME_ORDER, "1");
+        ClickItem(d, IDOK);
+      },
+  });
+  Command(ID_EDIT_MODELS);
+  ASSERT_EQ(boxes.Boxes().size(), std::size(refused));
+  for (size_t i = 0; i < std::size(refused); ++i) {
+    char text[400];
+    std::snprintf(text, sizeof text, kDeadTimeDoesNotFitFormat, refused[i].value, refused[i].n);
+    EXPECT_EQ(boxes.Boxes()[i].text, text);
+    EXPECT_EQ(boxes.Boxes()[i].caption, "Error");
+  }
+  EXPECT_EQ(built, "{(1 - s)}/{(s + 1)*(1 + s)}");
 }
 
 // Each step sent while the editor still has the focus and a caret, as a
