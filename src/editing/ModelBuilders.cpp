@@ -1,5 +1,6 @@
 #include "editing/ModelBuilders.h"
 
+#include "ElementSubscript.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
 #include "MC/McKinds.h"
@@ -13,7 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -101,10 +102,8 @@ struct DeadTimeFactors {
 };
 
 DeadTimeFactors VariableDeadTime(const DeadTimeSpec& spec, int model, CVARvalues* vars) {
-  char subscript[32];
-  std::snprintf(subscript, sizeof subscript, "%d%d%c", spec.row + 1, spec.col + 1,
-                kModelLetters[model]);
-  CMcBasic* tau = BoundVariable("t", subscript, kMcVariant, spec.amount, vars);
+  const std::string subscript = ElementSubscript(spec.row, spec.col) + kModelLetters[model];
+  CMcBasic* tau = BoundVariable("t", subscript.c_str(), kMcVariant, spec.amount, vars);
   CMcBasic* np = Sum({Real(1.0)});
   CMcBasic* dp = Sum({Real(1.0)});
   CMcBasic* x = Prod({Real(0.5), S(), tau}, kMcMinus);
@@ -165,8 +164,8 @@ void DefinitionSize(const CMcBasic* definition, int* rows, int* cols) {
 }
 
 CMcBasic* BuildControllerElement(int row, int col, int type, int typeNumber, CVARvalues* vars) {
-  char ij[32];
-  std::snprintf(ij, sizeof ij, "%d%d", row + 1, col + 1);
+  const std::string subscript = ElementSubscript(row, col);
+  const char* ij = subscript.c_str();
   const int n = std::max(0, typeNumber);
   auto k = [&] { return new CMcVariable("k", ij, 0); };
   auto i = [&] { return new CMcVariable("I", ij, 0); };
