@@ -1,6 +1,7 @@
 #include "QorexDoc.h"
 
 #include "MC/MC_REAL.h"
+#include "MC/McDepthGuard.h"
 #include "MC/MXC_TERM.h"
 #include "MC/Mc_division.h"
 #include "MC/Mc_equality.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 IMPLEMENT_DYNCREATE(CQorexDoc, CDocument)
@@ -160,7 +162,14 @@ void CQorexDoc::OnCloseDocument() {
 
 void CQorexDoc::Recalculate() {
   SetModifiedFlag(TRUE);
-  m_system.Resimulate(this);
+  {
+    McDepthGuard nesting(m_nRecalculateDepth);
+    // A recalculation started from a question of an outer one keeps the
+    // outer's copy: the loop's signals hold its trial now.
+    if (m_nRecalculateDepth == 1) KeepShownRun();
+    m_system.Resimulate(this);
+  }
+  m_bRunComplete = true;
   CSIMsystem* sim = g_pSimulator.load();
   if (this != g_pSimDoc.load() || sim == nullptr || sim == &m_system) return;
   EnterCriticalSection(g_pcsSimulation);
@@ -176,6 +185,28 @@ void CQorexDoc::UpdateAll() {
   UpdateAllViews(nullptr, 0);
   UpdateMaxSignalSize();
   ShowInBars(DesignPart::kWhole);
+}
+
+void CQorexDoc::KeepShownRun() {
+  for (size_t i = 0; i < std::size(kLoopSignals); ++i) {
+    const CSIMsignal& signal = m_system.*kLoopSignals[i].signal;
+    std::unique_ptr<CSIMsignal>& kept = m_pShownRun[i];
+    // Every curve's samples are counted against the command's length.
+    const bool shown = (signal.m_wFlags & 1) != 0 || kLoopSignals[i].signal == &CSIMsystem::m_c;
+    if (m_bRunComplete && shown) {
+      if (!kept) kept = std::make_unique<CSIMsignal>();
+      kept->Assign(signal);
+    } else if (kept) {
+      kept->Resize(0, 0);
+    }
+  }
+}
+
+const CSIMsignal& CQorexDoc::SignalAsShown(CSIMsignal CSIMsystem::*signal) const {
+  if (m_nRecalculateDepth > 0)
+    for (size_t i = 0; i < std::size(kLoopSignals); ++i)
+      if (kLoopSignals[i].signal == signal && m_pShownRun[i]) return *m_pShownRun[i];
+  return m_system.*signal;
 }
 
 void CQorexDoc::UpdateMaxSignalSize() {

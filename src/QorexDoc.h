@@ -44,6 +44,7 @@
 #include "simulation/SIMsystem.h"
 #include "simulation/SIMwatchdog.h"
 
+#include <iterator>
 #include <memory>
 
 class CSIMfreq;
@@ -101,6 +102,13 @@ class CQorexDoc : public CDocument {
   // in the same entry, and shown. The slider, the searches, the worker's end
   // and the drag all take this road.
   void RecordedRecalculate();
+  // A loop signal as the signal panes show it: the loop's own, except while
+  // Recalculate rewrites the loop. The accuracy watchdog's trial runs in the
+  // loop's signals, and its question (and the settings dialog after it) lets
+  // the panes repaint; meanwhile the command and the shown signals come from
+  // a copy of the loop's last complete run, taken when the outermost
+  // Recalculate began.
+  const CSIMsignal& SignalAsShown(CSIMsignal CSIMsystem::*signal) const;
   // The largest row count of the command, error and three disturbance signals.
   void UpdateMaxSignalSize();
   // Marks exactly the variables the definitions use, adding new names, and
@@ -324,6 +332,14 @@ class CQorexDoc : public CDocument {
   // The loading half of Serialize.
   void Load(CArchive& ar);
   int m_nAdjustDepth = 0;  // nesting of AdjustDimensions through square checks (McDepthGuard)
+  // The copy behind SignalAsShown, by entry of kLoopSignals: the command and
+  // the shown signals (one copy of what the panes read), each made when it is
+  // first kept; a slot not kept this time is empty.
+  std::unique_ptr<CSIMsignal> m_pShownRun[std::size(kLoopSignals)];
+  int m_nRecalculateDepth = 0;  // nesting of Recalculate (McDepthGuard)
+  bool m_bRunComplete = false;  // m_system's signals hold a whole run
+  // Copies what the panes show of m_system into m_pShownRun.
+  void KeepShownRun();
 
   DECLARE_MESSAGE_MAP()
   // Index of the locus of table entry `entry`, or -1.

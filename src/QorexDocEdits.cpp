@@ -10,6 +10,7 @@
 // to the new node around it, so a minus is never lost or doubled.
 #include "QorexDoc.h"
 
+#include "ElementSubscript.h"
 #include "GlobalResources.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
@@ -145,7 +146,8 @@ RootFactor MakeRootFactor(CVARvalues& vars, bool pole, int model, int row, int c
   }
   const char* name = pole ? "p" : "z";
   char subscript[32];
-  std::snprintf(subscript, sizeof subscript, "%d%d%c", row + 1, col + 1, kModelLetters[model]);
+  std::snprintf(subscript, sizeof subscript, "%s%c", ElementSubscript(row, col).c_str(),
+                kModelLetters[model]);
   const int first = vars.AddNumbered(name, subscript, sizeof subscript);
   if (first < 0) return root;
   vars.m_pValue[first] = a;
@@ -396,9 +398,7 @@ void CQorexDoc::SetElement(int model, int row, int col, int choice) {
     delete element;
   } else {
     const char name[2] = {kElementNames[model], 0};
-    char subscript[32];
-    std::snprintf(subscript, sizeof subscript, "%d%d", row + 1, col + 1);
-    CMcVariable* v = Variable(name, subscript, 0);
+    CMcVariable* v = Variable(name, ElementSubscript(row, col).c_str(), 0);
     m_vars.BindVariables(v);
     LeadWithFactor(McIsKind(element, kMcDivision) ? element->m_children[0] : element, v);
   }

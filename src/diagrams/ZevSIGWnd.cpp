@@ -72,27 +72,31 @@ int OffsetFrom(int origin, double offset) {
   return static_cast<int>(std::clamp<long long>(p, -(1LL << 30), 1LL << 30));
 }
 
-// Holds g_pcsSimulation while a paint reads the live simulator, so no sample
-// is read half written; the design's own loop needs no lock.
+// Where a paint reads its samples: the live simulator, holding
+// g_pcsSimulation so that no sample is read half written; else the design's
+// signals as it shows them, which stay its last complete run while a
+// recalculation rewrites the loop (CQorexDoc::SignalAsShown) and need no lock.
 class SampleSource {
  public:
-  SampleSource(const CQorexDoc& doc, bool live) {
-    CSIMsystem* sim = live ? g_pSimulator.load() : nullptr;
-    if (sim && g_pcsSimulation) {
+  SampleSource(const CQorexDoc& doc, bool live) : m_doc(doc) {
+    m_live = live ? g_pSimulator.load() : nullptr;
+    if (m_live && g_pcsSimulation) {
       EnterCriticalSection(g_pcsSimulation);
       m_locked = true;
     }
-    m_system = sim ? sim : &doc.m_system;
   }
   ~SampleSource() {
     if (m_locked) LeaveCriticalSection(g_pcsSimulation);
   }
   SampleSource(const SampleSource&) = delete;
   SampleSource& operator=(const SampleSource&) = delete;
-  const CSIMsystem& System() const { return *m_system; }
+  const CSIMsignal& Signal(CSIMsignal CSIMsystem::*signal) const {
+    return m_live ? m_live->*signal : m_doc.SignalAsShown(signal);
+  }
 
  private:
-  const CSIMsystem* m_system = nullptr;
+  const CQorexDoc& m_doc;
+  const CSIMsystem* m_live = nullptr;
   bool m_locked = false;
 };
 
@@ -203,17 +207,17 @@ struct CurvePixels {
 // the area plus one on each side. The segment from sample 0 to `first`, which
 // the plot starts with, lies wholly left of the area (x(first) < area.left)
 // and is left out. No read leaves a signal's own rows and columns.
-std::vector<CurvePixels> PlotCurves(const CQorexDoc& doc, const CSIMsystem& source, int row,
+std::vector<CurvePixels> PlotCurves(const CQorexDoc& doc, const SampleSource& source, int row,
                                     const CRect& area) {
   std::vector<CurvePixels> curves;
   const CPoint origin = doc.m_ptSigOrigin;
   const double sx = doc.m_dSigScaleX, sy = doc.m_dSigScaleY;
   if (!(sx > 0) || !std::isfinite(sx) || !std::isfinite(sy)) return curves;
   const int first = std::max(0, PlotOffset((double(area.left) - origin.x) / sx) - 1);
-  const int last =
-      std::min(source.m_c.m_nColumns, PlotOffset((double(area.right) - origin.x) / sx) + 1);
+  const int last = std::min(source.Signal(&CSIMsystem::m_c).m_nColumns,
+                            PlotOffset((double(area.right) - origin.x) / sx) + 1);
   for (const SignalPlotEntry& entry : kPlottedSignals) {
-    const CSIMsignal& signal = source.*entry.signal;
+    const CSIMsignal& signal = source.Signal(entry.signal);
     const int end = std::min(last, signal.m_nColumns);
     if (!Shown(doc.m_system, entry) || signal.m_nRows <= row || first >= end) continue;
     CurvePixels curve{entry.pen, {}};
@@ -281,7 +285,7 @@ void CZevSIGWnd::DrawSignals(CDC* pDC) {
   std::vector<CurvePixels> curves;
   {
     SampleSource source(*doc, IsLive());
-    curves = PlotCurves(*doc, source.System(), m_nRow, area);
+    curves = PlotCurves(*doc, source, m_nRow, area);
   }
   for (const CurvePixels& curve : curves) {
     pDC->SelectObject(g_pPenCurve[curve.pen]);

@@ -11,9 +11,10 @@
 // Properties" and copies the pane as a picture with its samples as
 // tab-separated text.
 //
-// Source of the samples: the design's own loop; while a worker runs that
-// design, the application-wide simulator, read under g_pcsSimulation (the
-// worker writes it sample by sample). A paint decides its source once. The
+// Source of the samples: the design's own loop (its last complete run while a
+// recalculation rewrites it, CQorexDoc::SignalAsShown); while a worker runs
+// that design, the application-wide simulator, read under g_pcsSimulation
+// (the worker writes it sample by sample). A paint decides its source once. The
 // show flags, the sampling time of the labels and the step count of the end
 // marker always come from the design.
 //

@@ -6,10 +6,12 @@
 #include "QorexDoc.h"
 #include "editing/ChooseDlg.h"
 #include "editing/ZevMCWnd.h"
+#include "platform/core/Archive.h"
 #include "platform/gdi/GdiObjects.h"
 #include "res/resource.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace defedit {
@@ -107,6 +109,22 @@ void BindList(CQorexDoc* doc, CMcGroup* list) {
   vars.BindVariables(list);
   if (vars.m_nCount != count || !std::equal(used.begin(), used.end(), vars.m_pUsed.get()))
     doc->SetModifiedFlag(TRUE);
+}
+
+ModelsSnapshot SnapshotModels(CQorexDoc* doc) {
+  ModelsSnapshot snapshot;
+  CArchive ar(CArchive::store);
+  for (int i = 0; i < doc->m_models.GetCount(); ++i) {
+    std::unique_ptr<CMcBasic> copy(doc->m_models.GetAt(i)->Clone());
+    if (copy == nullptr) continue;
+    if (g_pMemDC) copy->Layout(g_pMemDC, 0);
+    copy->m_box.x = copy->m_box.y = 0;
+    copy->Store(ar);
+  }
+  snapshot.models = ar.TakeStoredBytes();
+  for (int i = 0; i < kModelCount; ++i) snapshot.flags.push_back(ModelFlags(doc, i));
+  snapshot.variables = doc->m_vars.m_nCount;
+  return snapshot;
 }
 
 WORD& ModelFlags(CQorexDoc* doc, int i) {

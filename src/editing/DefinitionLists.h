@@ -10,6 +10,8 @@
 #include "platform/core/Geometry.h"
 #include "platform/core/Types.h"
 
+#include <vector>
+
 class CMcBasic;
 class CMcGroup;
 class CMXC_BIN;
@@ -51,6 +53,18 @@ void AddShownToLibrary(CZevMCWnd& editor, CQorexDoc* doc, CMXC_BIN& library);
 // Binds the list's variables in the design's table: a table that gained an
 // entry or changed a used mark marks the design modified.
 void BindList(CQorexDoc* doc, CMcGroup* list);
+
+// What the design's population of recorded designs rests on: the model
+// definitions as they are stored (each laid out afresh, so that a layout left
+// from earlier editing does not count as a change), the models' flag words,
+// and the size of the variable table, whose values every record holds.
+struct ModelsSnapshot {
+  std::vector<BYTE> models;
+  std::vector<WORD> flags;
+  int variables = 0;
+  bool operator==(const ModelsSnapshot&) const = default;
+};
+ModelsSnapshot SnapshotModels(CQorexDoc* doc);
 
 // The flag word of model slot i (bits 0 show poles and zeros, 1 ensure
 // square, 2 allow automatic modification), and the show flag word of signal

@@ -55,7 +55,10 @@ int CEditModels::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   CRect client;
   GetClientRect(&client);
   CreateEditor(m_wndEditor, this, CRect(10, 40, client.Width() - 10, client.Height() - 33));
-  if (m_pDoc) LoadFlags(m_nModel);
+  if (m_pDoc) {
+    LoadFlags(m_nModel);
+    m_modelsBefore = SnapshotModels(m_pDoc);
+  }
   return 0;
 }
 
@@ -131,7 +134,7 @@ void CEditModels::OnOK() {
   m_pDoc->UpdateUsedVariables();
   m_pDoc->Recalculate();
   m_pDoc->UpdateAll();
-  m_pDoc->UpdateHistory();
+  if (SnapshotModels(m_pDoc) != m_modelsBefore) m_pDoc->UpdateHistory();
 }
 
 void CEditModels::OnAdd() {

@@ -11,6 +11,12 @@
 // variables bound by a refused OK, and the values Build and Dead-time give
 // their variables. Each marks the design modified; a Cancel after edits alone
 // leaves the design as it was.
+//
+// The population of recorded designs starts again after an OK only when the
+// design it rests on changed while the dialog was open: a model definition, a
+// model's flags, or the variable table (OK, Build and Dead-time bind
+// variables). An OK that changed nothing keeps the recorded designs.
+#include "editing/DefinitionLists.h"
 #include "editing/ZevMCWnd.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Dialog.h"
@@ -51,6 +57,9 @@ class CEditModels : public CDialog {
   void ShowBuild();
   // The shown copy laid out and the window drawn again.
   void ShowChanged();
+
+  // The models, flags and variable count as the dialog found them.
+  defedit::ModelsSnapshot m_modelsBefore;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -1,5 +1,6 @@
 #include "editing/ModelBuilders.h"
 
+#include "ElementSubscript.h"
 #include "MC/MC_POWER.h"
 #include "MC/MC_REAL.h"
 #include "MC/McKinds.h"
@@ -14,7 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -129,10 +130,8 @@ DeadTimeFactors FromTerms(const std::vector<CMcBasic*>& terms) {
 // C_k s^k / tau^(n - k) with C_n = 1, C_(k-1) = C_k 2 d_k / d_(k-1): the monic
 // form for the amount tau, whatever value the variable takes.
 DeadTimeFactors VariableDeadTime(const DeadTimeSpec& spec, int model, CVARvalues* vars) {
-  char subscript[32];
-  std::snprintf(subscript, sizeof subscript, "%d%d%c", spec.row + 1, spec.col + 1,
-                kModelLetters[model]);
-  CMcBasic* tau = BoundVariable("t", subscript, kMcVariant, spec.amount, vars);
+  const std::string subscript = ElementSubscript(spec.row, spec.col) + kModelLetters[model];
+  CMcBasic* tau = BoundVariable("t", subscript.c_str(), kMcVariant, spec.amount, vars);
   const int n = spec.order;
   std::vector<CMcBasic*> terms(n + 1);
   terms[n] = PowerOfS(n);
@@ -183,8 +182,8 @@ void DefinitionSize(const CMcBasic* definition, int* rows, int* cols) {
 }
 
 CMcBasic* BuildControllerElement(int row, int col, int type, int typeNumber, CVARvalues* vars) {
-  char ij[32];
-  std::snprintf(ij, sizeof ij, "%d%d", row + 1, col + 1);
+  const std::string subscript = ElementSubscript(row, col);
+  const char* ij = subscript.c_str();
   const int n = std::max(0, typeNumber);
   auto k = [&] { return new CMcVariable("k", ij, 0); };
   auto i = [&] { return new CMcVariable("I", ij, 0); };

@@ -5,8 +5,8 @@
 //
 // Controller: every element of the Controller becomes a proportional, PD, PI
 // or PID expression with fresh design variables k, D, I, iT subscripted by
-// "%d%d" of row + 1 and column + 1 (so from the tenth row or column on two
-// elements may share a name), N pure integrators in front:
+// the element (ElementSubscript.h: "12", from the tenth row or column on
+// "1_12"), N pure integrators in front:
 //   P    k / s^N
 //   PD   k (1 + s D) / (s^N (1 + s / iT))
 //   PI   k (1 + s I) / (s^N I)                           N >= 1

@@ -4,11 +4,13 @@
 #include "tests/editing/EditingDialogsTestSupport.h"
 
 #include "editing/AddDeadTimeDlg.h"
+#include "search/QOX_HistVar.h"
 #include "simulation/SIMtrnfn.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -427,6 +429,74 @@ TEST_F(EditingDialogs, EachStepThatReshapesTheCopiesEndsTheEditFirst) {
       EXPECT_FALSE(editingInside);
     }
   }
+}
+
+// ---- the population of recorded designs ------------------------------------------------
+
+// Three recorded designs, then "Edit Models" ended with OK: the population
+// starts again only when what it rests on changed while the dialog was open.
+TEST_F(EditingDialogs, OkKeepsTheRecordedDesignsUnlessModelsFlagsOrVariablesChanged) {
+  using Actions = std::vector<QxTest::DialogAction>;
+  auto models = [](CDialog& d) -> CEditModels& { return dynamic_cast<CEditModels&>(d); };
+  const struct {
+    const char* what;
+    int shown;
+    Actions actions;  // the last one presses OK in "Edit Models"
+    bool kept;
+  } rows[] = {
+      {"nothing touched", kModelG, {[](CDialog& d) { ClickItem(d, IDOK); }}, true},
+      {"another model shown and back",
+       kModelG,
+       {[](CDialog& d) {
+         StepList(d, IDC_MODEL, -1);
+         StepList(d, IDC_MODEL, 1);
+         ClickItem(d, IDOK);
+       }},
+       true},
+      {"the Process retyped",
+       kModelG,
+       {[&](CDialog& d) {
+         TypeTwoOverSPlusThree(models(d).m_wndEditor);
+         ClickItem(d, IDOK);
+       }},
+       false},
+      {"\"Show poles && zeros\" ticked",
+       kModelG,
+       {[](CDialog& d) {
+         ClickItem(d, IDC_MODEL_SHOW_POLES);
+         ClickItem(d, IDOK);
+       }},
+       false},
+      // The Controller ends as it began, but its D and iT joined the table.
+      {"a PD controller built, then typed back to 1",
+       kModelK,
+       {[&](CDialog& d) {
+          ClickItem(d, IDC_MODEL_BUILD);
+          RetypeWhole(models(d).m_wndEditor, "1");
+          ClickItem(d, IDOK);
+        },
+        [](CDialog& d) {
+          StepList(d, IDC_CONTROLLER_TYPE, 1);  // PD
+          ClickItem(d, IDOK);
+        }},
+       false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    QOX_HistVar& population = *Doc()->m_pHistory;
+    population.Reset();
+    const double criteria[QOX_HistVar::kCriteria] = {0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9};
+    for (int i = 0; i < 3; ++i) population.Add(criteria);
+    const int variables = Doc()->m_vars.m_nCount;
+    QxTest::DialogScript script(row.actions);
+    Doc()->EditModels(row.shown);
+    ASSERT_EQ(script.Dialogs().size(), row.actions.size());
+    EXPECT_EQ(script.Dialogs()[0].result, IDOK);
+    EXPECT_EQ(population.m_nCount, row.kept ? 3 : 0);
+    // A population that starts again fits the table as it is now.
+    EXPECT_EQ(population.m_nVars, row.kept ? variables : Doc()->m_vars.m_nCount);
+  }
+  EXPECT_EQ(ModelText(kModelK), "1");
 }
 
 }  // namespace
