@@ -334,6 +334,8 @@ bool TranslateKey(CWnd* self, QKeyEvent* event) {
   bool down = event->type() == QEvent::KeyPress;
   bool alt = event->modifiers() & Qt::AltModifier;
   QxSetKeyDown(vk, down);
+  // F10 is a system key, as a key with Alt is: it goes to the menu bar.
+  bool sys = alt || vk == VK_F10;
   DWORD flags = 1;  // repeat count
   if (IsExtendedKey(vk)) flags |= 1u << 24;
   if (alt) flags |= 1u << 29;
@@ -343,7 +345,7 @@ bool TranslateKey(CWnd* self, QKeyEvent* event) {
   CWnd* target = CWnd::FromHandle(g_focus);
   if (!target) target = self;
   HWND hTarget = target->GetSafeHwnd();
-  UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+  UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   BOOL taken = DeliverInput(target, message, static_cast<WPARAM>(vk), lParam);
   if (down && !taken && IsWindow(hTarget)) {
     UINT ch = CharacterOf(event, vk);
@@ -364,8 +366,11 @@ bool TranslateFocus(CWnd* self, QFocusEvent* event) {
   QWidget* next = QApplication::focusWidget();
   if (next && qxui::WindowOfWidget(next)) return true;  // its FocusIn moves our focus
   // Focus that leaves for a window of Qt's own (a modal box, another
-  // application) is lost as in the framework; a popup menu takes none.
-  if (g_focus == self->GetSafeHwnd() && event->reason() != Qt::PopupFocusReason) {
+  // application) is lost as in the framework; a popup menu, or the menu bar
+  // in its keyboard mode, takes none.
+  const bool toMenu =
+      event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason;
+  if (g_focus == self->GetSafeHwnd() && !toMenu) {
     g_focus = nullptr;
     self->SendMessage(WM_KILLFOCUS, 0, 0);
   }
@@ -389,7 +394,7 @@ bool CWnd::QxEvent(QEvent* event) {
     case QEvent::KeyRelease:
       return TranslateKey(this, static_cast<QKeyEvent*>(event));
     case QEvent::ShortcutOverride:
-      event->accept();  // keys go to the window, not to Qt shortcuts
+      event->setAccepted(!qxui::PassesShortcutOverride(event));
       return true;
     case QEvent::FocusIn:
     case QEvent::FocusOut:
