@@ -156,6 +156,36 @@ TEST_F(UiDesktop, AnAcceleratorWithAltComesBeforeTheMenu) {
   EXPECT_EQ(g_log, std::vector<std::string>{"main"});
 }
 
+// A bar floated as its frame is made, at the frame's client point (100, 10),
+// is there when the frame shows, wherever the window manager put the frame:
+// under the menu bar, not over its titles.
+TEST_F(UiDesktop, ABarFloatedAtAClientPointLiesBelowTheMenuBar) {
+  auto* frame = new CFrameWnd;
+  ASSERT_TRUE(frame->LoadFrame(IDR_MAIN));
+  CDialogBar bar;
+  ASSERT_TRUE(bar.Create(frame, IDD_FLOAT, CBRS_ALIGN_LEFT, IDW_FLOAT));
+  bar.EnableDocking(CBRS_ALIGN_LEFT);
+  frame->EnableDocking(CBRS_ALIGN_ANY);
+  const CPoint client(100, 10);
+  CPoint screen = client;
+  frame->ClientToScreen(&screen);
+  frame->FloatControlBar(&bar, screen);
+  frame->ShowWindow(SW_SHOW);
+  QMainWindow* window = frame->QxMainWindow();
+  if (OnRealWindowSystem()) {
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window->windowHandle()));
+  }
+  QxTest::PumpUntilIdle();
+  QMenuBar* menu = window->menuBar();
+  QWidget* dock = bar.QxContainer();
+  EXPECT_GE(dock->frameGeometry().top(), menu->mapToGlobal(QPoint(0, menu->height())).y());
+  screen = client;
+  frame->ClientToScreen(&screen);
+  constexpr int kFrameEdge = 4;  // offscreen, a window's edge is not known before it shows
+  EXPECT_LE((dock->pos() - QPoint(screen.x, screen.y)).manhattanLength(), kFrameEdge);
+  frame->DestroyWindow();
+}
+
 TEST_F(UiDesktop, AButtonsPromptLeavesWithThePointer) {
   auto* tools = qobject_cast<QToolBar*>(Frame()->m_wndToolBar.GetWidget());
   ASSERT_NE(tools, nullptr);
