@@ -1292,12 +1292,26 @@ BOOL CMDIChildWnd::DestroyWindow() {
   if (frame && IsWindow(frame->GetSafeHwnd())) {
     auto& list = frame->m_children;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    // The area stays maximised when its maximised window goes.
+    const bool maximized = frame->m_pActiveChild == this && sub && sub->isMaximized();
     // Out of the area now: Qt takes the window it was given last for the
     // latest active one, and would activate another in its place when it is
     // deleted, even when it never was active (a document that failed to open).
     QMdiArea* area = frame->QxMdiArea();
     if (sub && area && area->subWindowList().contains(sub)) area->removeSubWindow(sub);
     if (frame->m_pActiveChild == this) frame->QxChildGone(this);
+    CMDIChildWnd* next = frame->MDIGetActive();
+    if (maximized && next && next != this && next->m_pSubWindow)
+      next->m_pSubWindow->showMaximized();
   }
   return CFrameWnd::DestroyWindow();
+}
+
+LRESULT CMDIChildWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CFrameWnd::DefWindowProc(message, wParam, lParam);
+  if (message == WM_MOUSEACTIVATE && (result == MA_ACTIVATE || result == MA_ACTIVATEANDEAT) &&
+      m_pMDIFrame && m_pMDIFrame->MDIGetActive() != this) {
+    MDIActivate();
+  }
+  return result;
 }

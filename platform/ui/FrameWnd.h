@@ -218,6 +218,9 @@ class CMDIChildWnd : public CFrameWnd {
   void ActivateFrame(int nCmdShow = -1) override;
   void OnUpdateFrameTitle(BOOL bAddToTitle) override;
   BOOL DestroyWindow() override;
+  // A click anywhere in a document window that is not the active one makes it
+  // the active one.
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   // The menu and accelerators its template shares (null: the main frame's).
   HMENU m_hMenuShared = nullptr;

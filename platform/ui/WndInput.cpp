@@ -4,6 +4,7 @@
 #include "platform/core/Debug.h"
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/FrameWnd.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/Wnd.h"
 #include "platform/ui/WndInternal.h"
@@ -227,6 +228,18 @@ BOOL DeliverInput(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
+// A window inside a document window that is not the active one: a click
+// there activates the document window, even when the window has the focus.
+bool InInactiveDocumentWindow(CWnd* wnd) {
+  for (CWnd* step = wnd; step; step = step->GetParent()) {
+    if (auto* child = dynamic_cast<CMDIChildWnd*>(step)) {
+      CMDIFrameWnd* frame = child->GetMDIFrame();
+      return frame && frame->MDIGetActive() != child;
+    }
+  }
+  return false;
+}
+
 bool TranslateMouse(CWnd* self, QMouseEvent* event) {
   QPoint global = event->globalPosition().toPoint();
   qxui::SetCursorPosInternal(global);
@@ -280,7 +293,7 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
       return true;
     case QEvent::MouseButtonPress:
       if (!base) return false;
-      if (hTarget != g_focus) {
+      if (hTarget != g_focus || InInactiveDocumentWindow(target)) {
         target->SendMessage(WM_MOUSEACTIVATE,
                             reinterpret_cast<WPARAM>(target->GetTopLevelParent()->GetSafeHwnd()),
                             MAKELPARAM(HTCLIENT, base));

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -184,6 +185,47 @@ TEST_F(UiDesktop, ABarFloatedAtAClientPointLiesBelowTheMenuBar) {
   constexpr int kFrameEdge = 4;  // offscreen, a window's edge is not known before it shows
   EXPECT_LE((dock->pos() - QPoint(screen.x, screen.y)).manhattanLength(), kFrameEdge);
   frame->DestroyWindow();
+}
+
+QMdiSubWindow* SubWindowOf(CMDIChildWnd* child) {
+  return qobject_cast<QMdiSubWindow*>(child->GetWidget()->parentWidget());
+}
+
+// The area stays maximised when its maximised document closes: the next
+// active document shows maximised, its title in the main window's caption.
+TEST_F(UiDesktop, ClosingTheMaximisedDocumentShowsTheNextOneMaximised) {
+  CMDIChildWnd* first = ActiveChild();
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  BOOL maximized = FALSE;
+  ASSERT_NE(Frame()->MDIGetActive(&maximized), first);
+  ASSERT_TRUE(maximized);
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_CLOSE);
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(Frame()->MDIGetActive(&maximized), first);
+  EXPECT_TRUE(maximized);
+  EXPECT_TRUE(SubWindowOf(first)->isMaximized());
+  CString caption;
+  Frame()->GetWindowText(caption);
+  EXPECT_STREQ(caption, "Testapp - [Plan1]");
+}
+
+// A minimised document is active until another document is clicked.
+TEST_F(UiDesktop, AMinimisedDocumentLosesActivationToAClickedOne) {
+  CMDIChildWnd* first = ActiveChild();
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  CMDIChildWnd* second = ActiveChild();
+  Frame()->MDITile(MDITILE_VERTICAL);
+  SystemClick(first->GetActiveView()->GetWidget(), QPoint(10, 10));
+  ASSERT_EQ(ActiveChild(), first);
+  SystemClick(second->GetActiveView()->GetWidget(), QPoint(10, 10));
+  SubWindowOf(second)->showMinimized();  // as its minimise button does
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(ActiveChild(), second);
+  SystemClick(first->GetActiveView()->GetWidget(), QPoint(10, 10));
+  EXPECT_EQ(ActiveChild(), first);
+  EXPECT_EQ(Frame()->QxMdiArea()->activeSubWindow(), SubWindowOf(first));
 }
 
 TEST_F(UiDesktop, AButtonsPromptLeavesWithThePointer) {
