@@ -428,6 +428,9 @@ constexpr UINT HTCLIENT = 1;
 constexpr UINT HTCAPTION = 2;
 constexpr UINT HTSYSMENU = 3;
 constexpr UINT HTBORDER = 18;
+// WM_SYSCOMMAND: the menu from the keyboard (lParam: the mnemonic, or 0).
+constexpr UINT SC_KEYMENU = 0xF100;
+
 constexpr int MA_ACTIVATE = 1;
 constexpr int MA_ACTIVATEANDEAT = 2;
 constexpr int MA_NOACTIVATE = 3;

@@ -14,9 +14,11 @@
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QWindow>
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 IMPLEMENT_DYNAMIC(CControlBar, CWnd)
 IMPLEMENT_DYNAMIC(CToolBar, CControlBar)
@@ -115,6 +117,13 @@ class BarDock : public QDockWidget {
     setVisible(show && !m_bShowWithOwner);
   }
   bool WaitsForOwner() const { return m_bShowWithOwner; }
+  // Floated at a point of the frame's client area before the window manager
+  // placed the frame (it puts a new window where it likes, and adds its
+  // caption above the client area): until it has, the bar moves with the
+  // client area, so the point keeps its meaning. Null: placed for good.
+  void KeepClientPoint(std::optional<CPoint> client) {
+    m_clientPoint = OwnerPlaced() ? std::nullopt : client;
+  }
 
  protected:
   void closeEvent(QCloseEvent* event) override {
@@ -127,6 +136,13 @@ class BarDock : public QDockWidget {
     QDockWidget::closeEvent(event);
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == parentWidget() && event->type() == QEvent::Move && m_clientPoint) {
+      if (OwnerPlaced() || !isFloating()) {
+        m_clientPoint.reset();  // a move of the user's, once it is on screen
+      } else {
+        FollowClientPoint();
+      }
+    }
     // Queued: the frame is mapped only after its show event.
     if (watched == parentWidget() && event->type() == QEvent::Show && m_bShowWithOwner) {
       QMetaObject::invokeMethod(
@@ -145,15 +161,31 @@ class BarDock : public QDockWidget {
   // Keys that reach the floating window itself (nothing in it has the focus)
   // go to the bar, and so through the frame's accelerators.
   bool event(QEvent* event) override {
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
+        event->type() == QEvent::ShortcutOverride) {
       if (CWnd* bar = CWnd::FromHandle(m_hBar); bar && bar->QxEvent(event)) return true;
     }
     return QDockWidget::event(event);
   }
 
  private:
+  bool OwnerPlaced() const {
+    QWidget* owner = parentWidget();
+    QWindow* handle = owner ? owner->windowHandle() : nullptr;
+    return handle && handle->isExposed();
+  }
+  void FollowClientPoint() {
+    auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(m_hBar));
+    CFrameWnd* frame = bar ? bar->GetDockingFrame() : nullptr;
+    if (!frame) return;
+    CPoint screen = *m_clientPoint;
+    frame->ClientToScreen(&screen);
+    move(screen.x, screen.y);
+  }
+
   HWND m_hBar;
   bool m_bShowWithOwner = false;
+  std::optional<CPoint> m_clientPoint;
 };
 
 struct ToolBarResource {
@@ -284,6 +316,7 @@ void CControlBar::QxDock(UINT nDockBarID) {
   if (!m_pWidget) return;  // the bar's window is gone
   if (auto* dock = qobject_cast<QDockWidget*>(m_pContainer)) {
     bool visible = !m_pWidget->isHidden();
+    if (auto* barDock = dynamic_cast<BarDock*>(dock)) barDock->KeepClientPoint(std::nullopt);
     dock->setFloating(false);
     window->addDockWidget(AreaOf(align), dock);
     dock->setVisible(visible);
@@ -302,6 +335,12 @@ void CControlBar::QxFloat(CPoint screen, DWORD dwStyle) {
   dock->adjustSize();
   dock->move(screen.x, screen.y);
   if (auto* barDock = dynamic_cast<BarDock*>(dock)) {
+    std::optional<CPoint> client;
+    if (m_pDockSite) {
+      client = screen;
+      m_pDockSite->ScreenToClient(&*client);
+    }
+    barDock->KeepClientPoint(client);
     barDock->ShowFloating(visible);
   } else {
     dock->setVisible(visible);

@@ -70,7 +70,7 @@ bool RouteHostedEvent(CWnd* wnd, QWidget* widget, QEvent* event,
     }
     case QEvent::ShortcutOverride:
       // Keys go to the control and the dialog manager, never to Qt shortcuts.
-      event->accept();
+      event->setAccepted(!PassesShortcutOverride(event));
       return true;
     case QEvent::FocusIn:
     case QEvent::FocusOut: {

@@ -14,6 +14,7 @@
 #include <QDropEvent>
 #include <QEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -82,10 +83,11 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
   bool event(QEvent* event) override {
     // Keys reach the frame when nothing of ours has Qt's focus (the menu bar
     // kept it after a menu closed, or a click went to a window that takes no
-    // focus): they still go through the accelerators, as every key does.
+    // focus): they still go through the accelerators, as every key does, and
+    // not to the menu bar's own shortcuts.
     const QEvent::Type type = event->type();
     if (m_pWnd && (type == QEvent::Close || type == QEvent::Resize || type == QEvent::KeyPress ||
-                   type == QEvent::KeyRelease)) {
+                   type == QEvent::KeyRelease || type == QEvent::ShortcutOverride)) {
       if (m_pWnd->QxEvent(event)) return true;
     }
     return QMainWindow::event(event);
@@ -653,7 +655,73 @@ void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu) {
   }
 }
 
+// The title of the menu bar whose mnemonic is the character; null when none.
+QAction* MnemonicTitle(QMenuBar* bar, UINT nChar) {
+  const QChar wanted = QChar(static_cast<char16_t>(nChar & 0xFF)).toUpper();
+  for (QAction* action : bar->actions()) {
+    const QString text = action->text();
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+      if (text[i] != u'&') continue;
+      if (text[i + 1] == u'&') {
+        ++i;
+        continue;
+      }
+      if (text[i + 1].toUpper() == wanted && action->isVisible() && action->isEnabled())
+        return action;
+      break;
+    }
+  }
+  return nullptr;
+}
+
+// The menu bar's keyboard mode is Qt's own: the bar watches its window for a
+// lone Alt, pressed and let go with nothing between, and then enters the mode
+// (or leaves it). The bar is shown that Alt here. A pressed Alt counts among
+// the modifiers of its own event.
+void ToggleKeyboardMode(QMenuBar* bar) {
+  QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+  QObject* watcher = bar;
+  watcher->eventFilter(bar->window(), &press);
+  watcher->eventFilter(bar->window(), &release);
+}
+
+// The popup's first item that can be chosen.
+void SelectFirstItem(QMenu* popup) {
+  for (QAction* action : popup->actions()) {
+    if (action->isSeparator() || !action->isVisible() || !action->isEnabled()) continue;
+    popup->setActiveAction(action);
+    return;
+  }
+}
+
 }  // namespace
+
+BOOL CFrameWnd::QxKeyMenu(UINT nChar) {
+  QMainWindow* window = QxMainWindow();
+  auto* bar = window ? qobject_cast<QMenuBar*>(window->menuWidget()) : nullptr;
+  if (!bar || !bar->isVisible() || !m_hMenuShown) return FALSE;
+  if (!nChar) {
+    ToggleKeyboardMode(bar);
+    return TRUE;
+  }
+  QAction* title = MnemonicTitle(bar, nChar);
+  if (!title) return FALSE;
+  // In keyboard mode, so that Escape goes back to the titles and then gives
+  // the keyboard back to the window that had it.
+  if (!bar->activeAction()) ToggleKeyboardMode(bar);
+  bar->setActiveAction(title);  // fills the popup as the mouse would
+  if (QMenu* popup = title->menu(); popup && popup->isVisible()) SelectFirstItem(popup);
+  return TRUE;
+}
+
+LRESULT CFrameWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) {
+    QxKeyMenu(static_cast<UINT>(lParam));
+    return 0;
+  }
+  return CWnd::DefWindowProc(message, wParam, lParam);
+}
 
 void CFrameWnd::SetFrameMenu(HMENU hMenu) {
   m_hMenuShown = hMenu;
@@ -1224,12 +1292,26 @@ BOOL CMDIChildWnd::DestroyWindow() {
   if (frame && IsWindow(frame->GetSafeHwnd())) {
     auto& list = frame->m_children;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    // The area stays maximised when its maximised window goes.
+    const bool maximized = frame->m_pActiveChild == this && sub && sub->isMaximized();
     // Out of the area now: Qt takes the window it was given last for the
     // latest active one, and would activate another in its place when it is
     // deleted, even when it never was active (a document that failed to open).
     QMdiArea* area = frame->QxMdiArea();
     if (sub && area && area->subWindowList().contains(sub)) area->removeSubWindow(sub);
     if (frame->m_pActiveChild == this) frame->QxChildGone(this);
+    CMDIChildWnd* next = frame->MDIGetActive();
+    if (maximized && next && next != this && next->m_pSubWindow)
+      next->m_pSubWindow->showMaximized();
   }
   return CFrameWnd::DestroyWindow();
+}
+
+LRESULT CMDIChildWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CFrameWnd::DefWindowProc(message, wParam, lParam);
+  if (message == WM_MOUSEACTIVATE && (result == MA_ACTIVATE || result == MA_ACTIVATEANDEAT) &&
+      m_pMDIFrame && m_pMDIFrame->MDIGetActive() != this) {
+    MDIActivate();
+  }
+  return result;
 }

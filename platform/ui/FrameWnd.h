@@ -90,9 +90,15 @@ class CFrameWnd : public CWnd {
   BOOL PreTranslateMessage(MSG* pMsg) override;
   BOOL PreCreateWindow(CREATESTRUCT& cs) override;
   void PostNcDestroy() override;
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Shows a menu in the frame's menu bar (null: none); the frame does not own it.
   virtual void SetFrameMenu(HMENU hMenu);
   HMENU GetFrameMenu() const { return m_hMenuShown; }
+  // The menu from the keyboard (WM_SYSCOMMAND SC_KEYMENU): with 0, the menu
+  // bar enters its keyboard mode, or leaves it, as a lone Alt does; with a
+  // character, the menu whose title has it as mnemonic opens, its first item
+  // selected. FALSE when the frame shows no menu bar or no title has it.
+  BOOL QxKeyMenu(UINT nChar);
 
   // Layer-internal.
   QWidget* QxChildContainer() const override;
@@ -213,6 +219,9 @@ class CMDIChildWnd : public CFrameWnd {
   void ActivateFrame(int nCmdShow = -1) override;
   void OnUpdateFrameTitle(BOOL bAddToTitle) override;
   BOOL DestroyWindow() override;
+  // A click anywhere in a document window that is not the active one makes it
+  // the active one.
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   // The menu and accelerators its template shares (null: the main frame's).
   HMENU m_hMenuShared = nullptr;

@@ -698,6 +698,16 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (parent) parent->SendMessage(message, wParam, lParam);
       return 0;
     }
+    // A system key no window took goes to the menu of the top-level window:
+    // F10 alone enters the menu bar's keyboard mode, Alt with a character
+    // opens the menu of that mnemonic.
+    case WM_SYSKEYDOWN:
+      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0)
+        QxSendKeyMenu(0);
+      return 0;
+    case WM_SYSCHAR:
+      QxSendKeyMenu(static_cast<UINT>(wParam));
+      return 0;
     case WM_MOUSEWHEEL: {
       CWnd* parent = GetParent();
       return parent ? parent->SendMessage(message, wParam, lParam) : 0;
@@ -943,6 +953,14 @@ CWnd* CWnd::SetParent(CWnd* pWndNewParent) {
 
 CWnd* CWnd::GetOwner() const {
   return m_pOwner ? m_pOwner : GetParent();
+}
+
+void CWnd::QxSendKeyMenu(UINT nChar) {
+  // The window a child belongs to; a popup (a dialog) is a top-level window
+  // of its own, whatever its owner.
+  CWnd* top = this;
+  while ((top->GetStyle() & WS_CHILD) && top->GetParent()) top = top->GetParent();
+  top->SendMessage(WM_SYSCOMMAND, SC_KEYMENU, nChar);
 }
 
 CWnd* CWnd::GetTopLevelParent() const {

@@ -363,6 +363,8 @@ class CWnd : public CCmdTarget {
   void QxSyncClientSize();
   // The Qt widget was deleted by Qt itself (its parent went first).
   void QxWidgetGone();
+  // WM_SYSCOMMAND with SC_KEYMENU to the top-level window this one is part of.
+  void QxSendKeyMenu(UINT nChar);
 
   // ---- default message handlers --------------------------------------------------
   // A message map entry that names one of these calls the class's override;

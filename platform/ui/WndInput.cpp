@@ -4,6 +4,7 @@
 #include "platform/core/Debug.h"
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/FrameWnd.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/Wnd.h"
 #include "platform/ui/WndInternal.h"
@@ -227,6 +228,18 @@ BOOL DeliverInput(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
+// A window inside a document window that is not the active one: a click
+// there activates the document window, even when the window has the focus.
+bool InInactiveDocumentWindow(CWnd* wnd) {
+  for (CWnd* step = wnd; step; step = step->GetParent()) {
+    if (auto* child = dynamic_cast<CMDIChildWnd*>(step)) {
+      CMDIFrameWnd* frame = child->GetMDIFrame();
+      return frame && frame->MDIGetActive() != child;
+    }
+  }
+  return false;
+}
+
 bool TranslateMouse(CWnd* self, QMouseEvent* event) {
   QPoint global = event->globalPosition().toPoint();
   qxui::SetCursorPosInternal(global);
@@ -280,7 +293,7 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
       return true;
     case QEvent::MouseButtonPress:
       if (!base) return false;
-      if (hTarget != g_focus) {
+      if (hTarget != g_focus || InInactiveDocumentWindow(target)) {
         target->SendMessage(WM_MOUSEACTIVATE,
                             reinterpret_cast<WPARAM>(target->GetTopLevelParent()->GetSafeHwnd()),
                             MAKELPARAM(HTCLIENT, base));
@@ -334,6 +347,8 @@ bool TranslateKey(CWnd* self, QKeyEvent* event) {
   bool down = event->type() == QEvent::KeyPress;
   bool alt = event->modifiers() & Qt::AltModifier;
   QxSetKeyDown(vk, down);
+  // F10 is a system key, as a key with Alt is: it goes to the menu bar.
+  bool sys = alt || vk == VK_F10;
   DWORD flags = 1;  // repeat count
   if (IsExtendedKey(vk)) flags |= 1u << 24;
   if (alt) flags |= 1u << 29;
@@ -343,7 +358,7 @@ bool TranslateKey(CWnd* self, QKeyEvent* event) {
   CWnd* target = CWnd::FromHandle(g_focus);
   if (!target) target = self;
   HWND hTarget = target->GetSafeHwnd();
-  UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+  UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   BOOL taken = DeliverInput(target, message, static_cast<WPARAM>(vk), lParam);
   if (down && !taken && IsWindow(hTarget)) {
     UINT ch = CharacterOf(event, vk);
@@ -364,8 +379,11 @@ bool TranslateFocus(CWnd* self, QFocusEvent* event) {
   QWidget* next = QApplication::focusWidget();
   if (next && qxui::WindowOfWidget(next)) return true;  // its FocusIn moves our focus
   // Focus that leaves for a window of Qt's own (a modal box, another
-  // application) is lost as in the framework; a popup menu takes none.
-  if (g_focus == self->GetSafeHwnd() && event->reason() != Qt::PopupFocusReason) {
+  // application) is lost as in the framework; a popup menu, or the menu bar
+  // in its keyboard mode, takes none.
+  const bool toMenu =
+      event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason;
+  if (g_focus == self->GetSafeHwnd() && !toMenu) {
     g_focus = nullptr;
     self->SendMessage(WM_KILLFOCUS, 0, 0);
   }
@@ -389,7 +407,7 @@ bool CWnd::QxEvent(QEvent* event) {
     case QEvent::KeyRelease:
       return TranslateKey(this, static_cast<QKeyEvent*>(event));
     case QEvent::ShortcutOverride:
-      event->accept();  // keys go to the window, not to Qt shortcuts
+      event->setAccepted(!qxui::PassesShortcutOverride(event));
       return true;
     case QEvent::FocusIn:
     case QEvent::FocusOut:

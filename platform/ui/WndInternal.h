@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QRegion>
 #include <QTimer>
@@ -125,6 +126,14 @@ template <class Base>
 LinkedWidget<Base>::~LinkedWidget() {
   UnregisterWidget(this);
   if (m_pWnd) WidgetAccess::WidgetGone(m_pWnd);
+}
+
+// The ShortcutOverride that a window lets pass: a lone Alt goes on to the
+// frame's menu bar, which enters its keyboard mode when the key is let go.
+// Every other key goes to the window (and so to the accelerators), never to
+// Qt's shortcuts.
+inline bool PassesShortcutOverride(QEvent* event) {
+  return static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Alt;
 }
 
 // ---- test hooks' access -------------------------------------------------

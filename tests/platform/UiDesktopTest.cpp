@@ -1,7 +1,10 @@
 // The desktop as a user meets it, with input through the window system's
-// queue: floating bars owned by the main window, keys after a menu, the status
-// prompt of a toolbar button, typing into a modal dialog. The stacking test
-// needs a real window system with a window manager; the others run anywhere.
+// queue: floating bars owned by the main window and placed in its client
+// area, the menus from the keyboard and keys after a menu, the status prompt
+// of a toolbar button, typing into a modal dialog, the states of the document
+// windows. The stacking test needs a real window system with a window manager;
+// the others run anywhere, and the placement of a bar shows its fault only
+// where a window manager places the frame.
 #include "platform/testing/DialogHooks.h"
 #include "platform/ui/Dialog.h"
 #include "tests/platform/UiTestApp.h"
@@ -11,11 +14,13 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 
 #include <algorithm>
+#include <functional>
 
 namespace qxtest {
 namespace {
@@ -70,6 +75,159 @@ TEST_F(UiDesktop, ShortcutsWorkAfterAMenuClosedWithEscapeAndAClickOnABar) {
   SystemKey(main, Qt::Key_N, Qt::ControlModifier);
   QxTest::PumpUntilIdle();
   EXPECT_EQ(Frame()->QxMdiArea()->subWindowList().size(), before + 1);
+}
+
+// The menu bar from the keyboard: Alt with a title's mnemonic opens its menu
+// with the first item selected; a lone Alt or F10 puts the bar in its keyboard
+// mode, where letters, arrows and Return open menus. Escape goes back to the
+// titles and then gives the keys back to the window: Ctrl+N works again.
+TEST_F(UiDesktop, MenusOpenFromTheKeyboardAndEscapeGivesTheKeysBack) {
+  QMenuBar* bar = Frame()->QxMainWindow()->menuBar();
+  QWidget* view = ActiveView()->GetWidget();
+  SystemClick(view, QPoint(10, 10));
+  QMenu* file = ActionNamed(bar, "&File")->menu();
+  QMenu* window = ActionNamed(bar, "&Window")->menu();
+  const struct {
+    const char* keys;
+    std::function<void()> press;
+    QMenu* opens;
+  } rows[] = {
+      {"Alt+F", [&] { SystemKey(view, Qt::Key_F, Qt::AltModifier); }, file},
+      {"Alt+W", [&] { SystemKey(view, Qt::Key_W, Qt::AltModifier); }, window},
+      {"Alt, then F",
+       [&] {
+         SystemKey(view, Qt::Key_Alt);
+         SystemKey(view, Qt::Key_F);
+       },
+       file},
+      {"F10, then Return",
+       [&] {
+         SystemKey(view, Qt::Key_F10);
+         EXPECT_EQ(bar->activeAction(), file->menuAction());  // a title, no menu yet
+         EXPECT_FALSE(file->isVisible());
+         SystemKey(view, Qt::Key_Return);
+       },
+       file},
+      {"F10, Left, Down",
+       [&] {
+         SystemKey(view, Qt::Key_F10);
+         SystemKey(view, Qt::Key_Left);
+         SystemKey(view, Qt::Key_Down);
+       },
+       window},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.keys);
+    row.press();
+    ASSERT_TRUE(row.opens->isVisible());
+    EXPECT_NE(row.opens->activeAction(), nullptr);
+    SystemKey(row.opens, Qt::Key_Escape);
+    EXPECT_FALSE(row.opens->isVisible());
+    EXPECT_EQ(bar->activeAction(), row.opens->menuAction());
+    SystemKey(view, Qt::Key_Escape);
+    EXPECT_EQ(bar->activeAction(), nullptr);
+    const qsizetype before = Frame()->QxMdiArea()->subWindowList().size();
+    SystemKey(view, Qt::Key_N, Qt::ControlModifier);
+    QxTest::PumpUntilIdle();
+    EXPECT_EQ(Frame()->QxMdiArea()->subWindowList().size(), before + 1);
+    view = ActiveView()->GetWidget();
+  }
+  // An item chosen by its mnemonic runs its command and gives the keys back.
+  const qsizetype before = Frame()->QxMdiArea()->subWindowList().size();
+  SystemKey(view, Qt::Key_F, Qt::AltModifier);
+  SystemKey(file, Qt::Key_N);
+  QxTest::PumpUntilIdle();
+  EXPECT_FALSE(file->isVisible());
+  EXPECT_EQ(bar->activeAction(), nullptr);
+  SystemKey(ActiveView()->GetWidget(), Qt::Key_N, Qt::ControlModifier);
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(Frame()->QxMdiArea()->subWindowList().size(), before + 2);
+}
+
+// An accelerator comes before the menu of the same mnemonic.
+TEST_F(UiDesktop, AnAcceleratorWithAltComesBeforeTheMenu) {
+  constexpr UINT kTable = 0x7E01;
+  QxRegisterAccelerators(kTable, {{FVIRTKEY | FALT, 'W', ID_ROUTE_MAIN}});
+  const HACCEL saved = Frame()->m_hAccelTable;
+  Frame()->m_hAccelTable = LoadAccelerators(nullptr, MAKEINTRESOURCE(kTable));
+  QMenuBar* bar = Frame()->QxMainWindow()->menuBar();
+  SystemKey(ActiveView()->GetWidget(), Qt::Key_W, Qt::AltModifier);
+  Frame()->m_hAccelTable = saved;
+  QxTest::PumpUntilIdle();
+  EXPECT_FALSE(ActionNamed(bar, "&Window")->menu()->isVisible());
+  EXPECT_EQ(bar->activeAction(), nullptr);
+  EXPECT_EQ(g_log, std::vector<std::string>{"main"});
+}
+
+// A bar floated as its frame is made, at the frame's client point (100, 10),
+// is there when the frame shows, wherever the window manager put the frame:
+// under the menu bar, not over its titles.
+TEST_F(UiDesktop, ABarFloatedAtAClientPointLiesBelowTheMenuBar) {
+  auto* frame = new CFrameWnd;
+  ASSERT_TRUE(frame->LoadFrame(IDR_MAIN));
+  CDialogBar bar;
+  ASSERT_TRUE(bar.Create(frame, IDD_FLOAT, CBRS_ALIGN_LEFT, IDW_FLOAT));
+  bar.EnableDocking(CBRS_ALIGN_LEFT);
+  frame->EnableDocking(CBRS_ALIGN_ANY);
+  const CPoint client(100, 10);
+  CPoint screen = client;
+  frame->ClientToScreen(&screen);
+  frame->FloatControlBar(&bar, screen);
+  frame->ShowWindow(SW_SHOW);
+  QMainWindow* window = frame->QxMainWindow();
+  if (OnRealWindowSystem()) {
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window->windowHandle()));
+  }
+  QxTest::PumpUntilIdle();
+  QMenuBar* menu = window->menuBar();
+  QWidget* dock = bar.QxContainer();
+  EXPECT_GE(dock->frameGeometry().top(), menu->mapToGlobal(QPoint(0, menu->height())).y());
+  screen = client;
+  frame->ClientToScreen(&screen);
+  constexpr int kFrameEdge = 4;  // offscreen, a window's edge is not known before it shows
+  EXPECT_LE((dock->pos() - QPoint(screen.x, screen.y)).manhattanLength(), kFrameEdge);
+  frame->DestroyWindow();
+}
+
+QMdiSubWindow* SubWindowOf(CMDIChildWnd* child) {
+  return qobject_cast<QMdiSubWindow*>(child->GetWidget()->parentWidget());
+}
+
+// The area stays maximised when its maximised document closes: the next
+// active document shows maximised, its title in the main window's caption.
+TEST_F(UiDesktop, ClosingTheMaximisedDocumentShowsTheNextOneMaximised) {
+  CMDIChildWnd* first = ActiveChild();
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  BOOL maximized = FALSE;
+  ASSERT_NE(Frame()->MDIGetActive(&maximized), first);
+  ASSERT_TRUE(maximized);
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_CLOSE);
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(Frame()->MDIGetActive(&maximized), first);
+  EXPECT_TRUE(maximized);
+  EXPECT_TRUE(SubWindowOf(first)->isMaximized());
+  CString caption;
+  Frame()->GetWindowText(caption);
+  EXPECT_STREQ(caption, "Testapp - [Plan1]");
+}
+
+// A minimised document is active until another document is clicked.
+TEST_F(UiDesktop, AMinimisedDocumentLosesActivationToAClickedOne) {
+  CMDIChildWnd* first = ActiveChild();
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  CMDIChildWnd* second = ActiveChild();
+  Frame()->MDITile(MDITILE_VERTICAL);
+  SystemClick(first->GetActiveView()->GetWidget(), QPoint(10, 10));
+  ASSERT_EQ(ActiveChild(), first);
+  SystemClick(second->GetActiveView()->GetWidget(), QPoint(10, 10));
+  SubWindowOf(second)->showMinimized();  // as its minimise button does
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(ActiveChild(), second);
+  SystemClick(first->GetActiveView()->GetWidget(), QPoint(10, 10));
+  EXPECT_EQ(ActiveChild(), first);
+  EXPECT_EQ(Frame()->QxMdiArea()->activeSubWindow(), SubWindowOf(first));
 }
 
 TEST_F(UiDesktop, AButtonsPromptLeavesWithThePointer) {
