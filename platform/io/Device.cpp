@@ -182,8 +182,8 @@ void Drop(Device& device) {
   device.fd = -1;
 }
 
-// Connects the device's socket afresh; a throttled attempt waits for the
-// retry interval since the last one. Under device.io.
+// Connects the device's socket afresh; a throttled attempt is not made
+// within the retry interval of the last one. Under device.io.
 bool Reconnect(Device& device, bool throttled) {
   const Clock::time_point now = Clock::now();
   if (throttled && device.attempted &&
