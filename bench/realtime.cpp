@@ -18,7 +18,9 @@
 // in this program. Reported: p50, p99 and max of |error| in ms, and the
 // overruns (periods longer than 1.5 periods).
 //
-// Plain program: bench_realtime [--quick] prints two tables.
+// Plain program: bench_realtime [--quick] prints two tables, with the
+// machine's load before and after.
+#include "bench/BenchLoad.h"
 #include "bench/ThreeByThreeDesign.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
@@ -301,6 +303,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  qxbench::PrintLoad();
   std::printf("Cost per sample (us), allocations per sample\n");
   std::printf("%-5s %-16s %-13s %9s %9s %8s\n", "design", "peer", "call", "median", "p99",
               "allocs");
@@ -325,6 +328,7 @@ int main(int argc, char** argv) {
     RealRun(*companion, run.ts, samples);
     BarePacing(run.ts, samples);
   }
+  qxbench::PrintLoad();
   QxBusLeave();
   g_pAnalogIo = nullptr;
   delete g_pSimulator.exchange(nullptr);

@@ -215,7 +215,12 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
       doc->UpdateAll();
     }
   }
-  // What the passes met is said once for the whole run.
+  // What the passes met is said once for the whole run: a lost peer ended
+  // it, and is all that is said.
+  if (result->passEnd != kRunEndedNormally) {
+    TellRunEnd(result->passEnd);
+    if (result->passEnd != kRunWithoutInput) return;
+  }
   if (result->passRefused == CSIMsystem::kPassPeriodRefused)
     MessageBox(nullptr, kRealtimePeriodText, kRealtimeCaption, MB_OK);
   else if (result->passRefused == CSIMsystem::kPassSystemRefused)
@@ -240,7 +245,7 @@ void CQorexApp::OnTransferSim(WPARAM wParam, LPARAM) {
   ClearStatus(kStatusRunHandOver);
 }
 
-void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM) {
+void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM lParam) {
   // The ended run's worker (run number wParam) posts this just before it
   // clears itself; the run spot must show it gone.
   const auto cleared = [wParam] {
@@ -249,4 +254,15 @@ void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM) {
   while (!cleared()) SleepUnless(1, cleared);
   if (g_pLeftBar) g_pLeftBar->Redraw();
   if (g_pOutputBar) g_pOutputBar->UpdatePanes();
+  TellRunEnd(static_cast<int>(lParam));
+}
+
+void CQorexApp::TellRunEnd(int end) {
+  if (end == kRunLostBoard) {
+    MessageBox(nullptr, kRealtimeBoardLostText, kRealtimeCaption, MB_OK);
+  } else if (end == kRunLostCompanion) {
+    MessageBox(nullptr, kRealtimeCompanionLostText, kRealtimeCaption, MB_OK);
+  } else if (end == kRunWithoutInput && m_pMainWnd && IsWindow(m_pMainWnd->GetSafeHwnd())) {
+    m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(kRealtimeNoInputText));
+  }
 }

@@ -12,7 +12,16 @@ inline constexpr UINT WM_QX_DOCTOKFINDER = WM_APP + 10;    // the tuner's evalua
 inline constexpr UINT WM_QX_UPDATEALL = WM_APP + 11;       // the tuner ended
 inline constexpr UINT WM_QX_PUSHUGY = WM_APP + 12;         // wParam: the document
 inline constexpr UINT WM_QX_TRANSFERSIM = WM_APP + 13;     // wParam: the document
-// A real-time run has ended (wParam: the run's number):
+// A real-time run has ended (wParam: the run's number, lParam: how, below):
 // the "ProcessView" bar and the signal panes are repainted on the
-// user-interface thread, which owns their windows.
+// user-interface thread, which owns their windows, and the user is told
+// what the end needs telling.
 inline constexpr UINT WM_QX_RUNENDED = WM_APP + 14;
+
+// How a run, or a tuner's pass, ended with respect to its peer.
+enum QxRunEnd : int {
+  kRunEndedNormally = 0,  // completed, stopped or refused as before
+  kRunLostBoard = 1,      // the analog I/O board stopped answering
+  kRunLostCompanion = 2,  // the companion process fell silent
+  kRunWithoutInput = 3,   // emulated, and no companion ever answered
+};

@@ -8,14 +8,20 @@
 // output never written reads as 2048 (0 V). Anything else is refused.
 //
 //   fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage] [--times 1]
+//               [--after M --fault drop|exit|silent [--count N]]
 //
 // silent: takes requests and never replies; garbage: replies with a length
-// beyond the record. Every request is logged on standard output:
+// beyond the record. A fault strikes after the first M requests (counted over
+// every connection): drop closes the connection of request M + 1 without a
+// reply and goes on listening; exit ends the board at request M + 1 as a
+// killed driver ends, leaving its socket behind; silent leaves requests
+// M + 1 .. M + N unanswered (N = 1 by default) and answers again after them.
+// Every request is logged on standard output:
 //   ready
-//   #<n> code=0x<code> ch=<channel> value=<code in> -> <code out>|refused
-// and with --times 1 each request line ends in " t=<us>", the microseconds
-// since the board started on the monotonic clock.
-// It ends after N seconds (default 600), on SIGINT or SIGTERM.
+//   #<n> code=0x<code> ch=<channel> value=<code in> -> <code out>|refused|dropped|exit
+// (a silent one is logged as answered), and with --times 1 each request line
+// ends in " t=<us>", the microseconds since the board started on the
+// monotonic clock. It ends after N seconds (default 600), on SIGINT or SIGTERM.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -58,11 +64,25 @@ void PutDword(unsigned char* out, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
+// What happens to request n: answered, or the fault's.
+enum class Fate { kAnswer, kSilent, kDrop, kExit };
+
 struct Board {
   std::uint32_t dac[2] = {2048, 2048};
   std::string mode = "normal";
   unsigned long requests = 0;
   bool times = false;
+  unsigned long faultAfter = 0;
+  std::string fault;  // empty: none
+  unsigned long faultCount = 1;
+
+  Fate FateOf(unsigned long n) const {
+    if (mode == "silent") return Fate::kSilent;
+    if (fault.empty() || n <= faultAfter) return Fate::kAnswer;
+    if (fault == "silent") return n <= faultAfter + faultCount ? Fate::kSilent : Fate::kAnswer;
+    if (n != faultAfter + 1) return Fate::kAnswer;
+    return fault == "exit" ? Fate::kExit : fault == "drop" ? Fate::kDrop : Fate::kAnswer;
+  }
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
   // Ends a log line: the time column when asked for, then the newline.
@@ -77,19 +97,30 @@ struct Board {
   }
 
   // Answers one request; the reply is empty when the board stays silent.
-  std::vector<unsigned char> Answer(std::uint32_t code, const std::vector<unsigned char>& in,
-                                    std::uint32_t outSize) {
+  // False: the connection is dropped without a reply.
+  bool Answer(std::uint32_t code, const std::vector<unsigned char>& in, std::uint32_t outSize,
+              std::vector<unsigned char>& reply) {
     ++requests;
+    const Fate fate = FateOf(requests);
+    if (fate == Fate::kDrop || fate == Fate::kExit) {
+      const bool exits = fate == Fate::kExit;
+      std::printf("#%lu code=0x%08X ch=%u value=%u -> %s", requests, code, in.empty() ? 0u : in[0],
+                  in.size() >= 8 ? GetDword(in.data() + 4) : 0u, exits ? "exit" : "dropped");
+      EndLine();
+      // A killed driver leaves its socket behind: nothing listens there now.
+      if (exits) std::_Exit(0);
+      return false;
+    }
     bool known = (code == kReadAdc || code == kWriteDac) && in.size() == 8 && outSize >= 8;
     unsigned channel = in.size() >= 1 ? in[0] : 0;
     std::uint32_t value = in.size() >= 8 ? GetDword(in.data() + 4) : 0;
     if (known && code == kWriteDac && channel > 1) known = false;
-    std::vector<unsigned char> reply(8, 0);
+    reply.assign(8, 0);
     if (!known) {
       PutDword(reply.data(), 1);
       std::printf("#%lu code=0x%08X ch=%u value=%u -> refused", requests, code, channel, value);
       EndLine();
-      return reply;
+      return true;
     }
     unsigned char record[8];
     std::memcpy(record, in.data(), 8);
@@ -101,10 +132,13 @@ struct Board {
     std::printf("#%lu code=0x%08X ch=%u value=%u -> %u", requests, code, channel, value,
                 GetDword(record + 4));
     EndLine();
-    if (mode == "silent") return {};
+    if (fate == Fate::kSilent) {
+      reply.clear();
+      return true;
+    }
     PutDword(reply.data() + 4, mode == "garbage" ? outSize + 100 : 8);
     reply.insert(reply.end(), record, record + 8);
-    return reply;
+    return true;
   }
 };
 
@@ -130,7 +164,8 @@ bool ServeRequest(Board& board, int fd) {
   if (inSize > 65536) return false;
   std::vector<unsigned char> in(inSize);
   if (!ReadExactly(fd, in.data(), inSize)) return false;
-  std::vector<unsigned char> reply = board.Answer(code, in, outSize);
+  std::vector<unsigned char> reply;
+  if (!board.Answer(code, in, outSize, reply)) return false;
   return reply.empty() ||
          send(fd, reply.data(), reply.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(reply.size());
 }
@@ -147,6 +182,11 @@ int main(int argc, char** argv) {
       seconds = Argument(argv[i + 1], 0.1, 86400.0, seconds);
     if (std::strcmp(argv[i], "--mode") == 0) board.mode = argv[i + 1];
     if (std::strcmp(argv[i], "--times") == 0) board.times = std::atoi(argv[i + 1]) != 0;
+    if (std::strcmp(argv[i], "--after") == 0)
+      board.faultAfter = static_cast<unsigned long>(Argument(argv[i + 1], 0.0, 1e9, 0.0));
+    if (std::strcmp(argv[i], "--fault") == 0) board.fault = argv[i + 1];
+    if (std::strcmp(argv[i], "--count") == 0)
+      board.faultCount = static_cast<unsigned long>(Argument(argv[i + 1], 1.0, 1e9, 1.0));
   }
   if (path.empty() && std::getenv("QX_DEVICE_DT2801")) path = std::getenv("QX_DEVICE_DT2801");
   sockaddr_un address{};

@@ -4,10 +4,12 @@
 // broadcasting the plant outputs as "ID_DIDIRO_ADC". Codes are 16-bit, 0 for
 // -10 V and 65535 for +10 V.
 //
-//   qorex_companion [--seconds N] [--lag A] [--times 1]
+//   qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N]
 //
 // A plant channel follows y := A * y + (1 - A) * u (A = 0: the outputs loop
-// straight back to the inputs). Each frame is logged on standard output:
+// straight back to the inputs). With --silent-after N it answers the first N
+// frames only and then falls silent, still logging the frames it receives.
+// Each frame is logged on standard output:
 //   ready pid=<pid>
 //   DAC #<n> <code0> <code1> <code2> <code3>
 //   ADC #<n> <code0> <code1> <code2> <code3>
@@ -55,6 +57,8 @@ struct Companion {
   double lag = 0.5;
   double state[4] = {0.0, 0.0, 0.0, 0.0};
   unsigned long sequence = 0;
+  unsigned long answered = 0;
+  unsigned long silentAfter = 0;  // 0: never falls silent
   bool times = false;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
@@ -69,6 +73,11 @@ struct Companion {
       std::printf(" t=%lld", static_cast<long long>(us.count()));
     }
     std::printf("\n");
+    if (silentAfter != 0 && answered >= silentAfter) {
+      std::fflush(stdout);
+      return;
+    }
+    ++answered;
     WORD out[4];
     for (int ch = 0; ch < 4; ++ch) {
       state[ch] = lag * state[ch] + (1.0 - lag) * CodeToVolts(in[ch]);
@@ -93,6 +102,8 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--lag") == 0)
       companion.lag = Argument(argv[i + 1], 0.0, 1.0, companion.lag);
     if (std::strcmp(argv[i], "--times") == 0) companion.times = std::atoi(argv[i + 1]) != 0;
+    if (std::strcmp(argv[i], "--silent-after") == 0)
+      companion.silentAfter = static_cast<unsigned long>(Argument(argv[i + 1], 0.0, 1e9, 0.0));
   }
   struct sigaction action {};
   action.sa_handler = OnSignal;

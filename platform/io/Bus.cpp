@@ -12,6 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <climits>
+#include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
@@ -27,6 +30,22 @@ constexpr std::size_t kHeaderSize = 26;
 constexpr std::size_t kMaxFrame = kHeaderSize + QX_BUS_MAX_NAME + 1;
 const char kMagic[4] = {'Q', 'X', 'B', '1'};
 
+// The bus folder's entries as a broadcast last listed them. A listing is
+// trusted while the folder's change time stays the same and the listing was
+// taken clearly after that change was stamped: the kernel stamps changes
+// with a clock that may lag a tick, so a peer that joined within the same
+// tick as the listed change would otherwise go unseen. A steady real-time
+// loop thus broadcasts without listing the folder (and without allocating).
+struct PeerListing {
+  char dir[PATH_MAX] = {};
+  dev_t device = 0;
+  ino_t inode = 0;
+  timespec changed{};
+  timespec listedAt{};
+  bool valid = false;
+  std::vector<sockaddr_un> peers;
+};
+
 struct BusState {
   std::mutex lock;  // guards everything below; never held while the receiver runs
   int socket = -1;
@@ -34,15 +53,20 @@ struct BusState {
   int sendSocket = -1;
   std::unique_ptr<QSocketNotifier> notifier;
   QxBusReceiver receiver;
+  PeerListing listing;
 };
+
+// How long after a change of the folder its listing is taken again anyway
+// (well above the kernel's coarse clock tick).
+constexpr long kListingMarginNs = 50'000'000;
 
 BusState& Bus() {
   static BusState* state = new BusState;  // outlives static destructors that may broadcast
   return *state;
 }
 
-void PutLE(std::vector<BYTE>& out, ULONGLONG value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
+void PutLE(BYTE* out, ULONGLONG value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[i] = static_cast<BYTE>(value >> (8 * i));
 }
 
 ULONGLONG GetLE(const BYTE* in, int bytes) {
@@ -51,12 +75,43 @@ ULONGLONG GetLE(const BYTE* in, int bytes) {
   return value;
 }
 
-// The folder exists, is a real folder (not a link) and belongs to this user.
+// The folder exists, is a real folder (not a link) and belongs to this user;
+// its status is left in info.
+bool EnsureDirectory(const char* dir, struct stat* info) {
+  if (lstat(dir, info) != 0) {
+    if (mkdir(dir, 0700) != 0 && errno != EEXIST) return false;
+    if (lstat(dir, info) != 0) return false;
+  }
+  return S_ISDIR(info->st_mode) && info->st_uid == getuid();
+}
+
 bool EnsureDirectory(const std::string& dir) {
-  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat info {};
-  if (lstat(dir.c_str(), &info) != 0) return false;
-  return S_ISDIR(info.st_mode) && info.st_uid == getuid();
+  return EnsureDirectory(dir.c_str(), &info);
+}
+
+// The bus folder (see QxBusDirectory) into out; false when it does not fit.
+bool BusDirectoryInto(char* out, std::size_t size) {
+  int length;
+  if (const char* dir = std::getenv("QX_BUS_DIR"); dir && *dir) {
+    length = std::snprintf(out, size, "%s", dir);
+  } else if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+    length = std::snprintf(out, size, "%s/quorvathine-bus", runtime);
+  } else {
+    length = std::snprintf(out, size, "/tmp/quorvathine-bus-%u", static_cast<unsigned>(getuid()));
+  }
+  return length > 0 && static_cast<std::size_t>(length) < size;
+}
+
+long long Nanoseconds(const timespec& t) {
+  return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
+}
+
+bool ListingCurrent(const PeerListing& listing, const char* dir, const struct stat& info) {
+  return listing.valid && std::strcmp(listing.dir, dir) == 0 && listing.device == info.st_dev &&
+         listing.inode == info.st_ino && listing.changed.tv_sec == info.st_mtim.tv_sec &&
+         listing.changed.tv_nsec == info.st_mtim.tv_nsec &&
+         Nanoseconds(listing.listedAt) - Nanoseconds(listing.changed) > kListingMarginNs;
 }
 
 bool MakeAddress(const std::string& path, sockaddr_un* address) {
@@ -67,24 +122,68 @@ bool MakeAddress(const std::string& path, sockaddr_un* address) {
   return true;
 }
 
+bool MakeAddress(const char* dir, const char* name, sockaddr_un* address) {
+  std::memset(address, 0, sizeof(*address));
+  address->sun_family = AF_UNIX;
+  const int length =
+      std::snprintf(address->sun_path, sizeof(address->sun_path), "%s/%s", dir, name);
+  return length > 0 && static_cast<std::size_t>(length) < sizeof(address->sun_path);
+}
+
 bool IsSocketName(const char* name) {
   std::size_t length = std::strlen(name);
   return length > 5 && std::strcmp(name + length - 5, ".sock") == 0;
 }
 
+// Lists the folder's sockets afresh.
+bool ListPeers(PeerListing& listing, const char* dir, const struct stat& info) {
+  listing.valid = false;
+  listing.peers.clear();
+  clock_gettime(CLOCK_REALTIME, &listing.listedAt);
+  DIR* folder = opendir(dir);
+  if (!folder) return false;
+  while (dirent* entry = readdir(folder)) {
+    sockaddr_un address;
+    if (IsSocketName(entry->d_name) && MakeAddress(dir, entry->d_name, &address))
+      listing.peers.push_back(address);
+  }
+  closedir(folder);
+  std::snprintf(listing.dir, sizeof listing.dir, "%s", dir);
+  listing.device = info.st_dev;
+  listing.inode = info.st_ino;
+  listing.changed = info.st_mtim;
+  listing.valid = true;
+  return true;
+}
+
 // Sends to one peer without waiting. A socket nobody is bound to any more is
 // removed; a full queue or any other failure only skips the peer.
-bool SendToPeer(int sender, const std::string& path, const std::vector<BYTE>& frame) {
-  sockaddr_un address;
-  if (!MakeAddress(path, &address)) return false;
-  ssize_t sent = sendto(sender, frame.data(), frame.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
+bool SendToPeer(int sender, const sockaddr_un& address, const BYTE* frame, std::size_t size) {
+  ssize_t sent = sendto(sender, frame, size, MSG_DONTWAIT | MSG_NOSIGNAL,
                         reinterpret_cast<const sockaddr*>(&address), sizeof(address));
-  if (sent == static_cast<ssize_t>(frame.size())) return true;
+  if (sent == static_cast<ssize_t>(size)) return true;
   if (sent < 0 && errno == ECONNREFUSED) {
-    TRACE("Bus: removing the stale socket %s\n", path.c_str());
-    unlink(path.c_str());
+    TRACE("Bus: removing the stale socket %s\n", address.sun_path);
+    unlink(address.sun_path);
   }
   return false;
+}
+
+// The frame into out (at least kMaxFrame bytes); its size, or 0 when the
+// name cannot be framed.
+std::size_t EncodeFrameInto(BYTE* out, const char* name, DWORD senderPid, WPARAM wParam,
+                            LPARAM lParam) {
+  if (!name) return 0;
+  const std::size_t length = std::strlen(name);
+  if (length == 0 || length > QX_BUS_MAX_NAME) return 0;
+  std::memcpy(out, kMagic, 4);
+  PutLE(out + 4, senderPid, 4);
+  PutLE(out + 8, static_cast<ULONGLONG>(wParam), 8);
+  PutLE(out + 16, static_cast<ULONGLONG>(lParam), 8);
+  PutLE(out + 24, length, 2);
+  std::memcpy(out + kHeaderSize, name, length);
+  out[kHeaderSize + length] = 0;
+  return kHeaderSize + length + 1;
 }
 
 bool DispatchFrame(const BYTE* bytes, std::size_t size) {
@@ -132,11 +231,8 @@ int OwnSocket() {
 }  // namespace
 
 std::string QxBusDirectory() {
-  if (const char* dir = std::getenv("QX_BUS_DIR"); dir && *dir) return dir;
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-    return std::string(runtime) + "/quorvathine-bus";
-  }
-  return "/tmp/quorvathine-bus-" + std::to_string(getuid());
+  char dir[PATH_MAX];
+  return BusDirectoryInto(dir, sizeof dir) ? dir : "";
 }
 
 BOOL QxBusJoin() {
@@ -191,27 +287,25 @@ QxBusReceiver QxBusSetReceiver(QxBusReceiver receiver) {
 }
 
 int QxBusBroadcast(const char* name, WPARAM wParam, LPARAM lParam) {
-  std::vector<BYTE> frame = qxbus::EncodeFrame(name, static_cast<DWORD>(getpid()), wParam, lParam);
-  if (frame.empty()) return -1;
-  std::string dir = QxBusDirectory();
+  // Everything on the stack: a real-time sample broadcasts its outputs.
+  BYTE frame[kMaxFrame];
+  const std::size_t size =
+      EncodeFrameInto(frame, name, static_cast<DWORD>(getpid()), wParam, lParam);
+  char dir[PATH_MAX];
+  if (size == 0 || !BusDirectoryInto(dir, sizeof dir)) return -1;
   BusState& bus = Bus();
   std::lock_guard<std::mutex> guard(bus.lock);
-  if (!EnsureDirectory(dir)) return -1;
+  struct stat info {};
+  if (!EnsureDirectory(dir, &info)) return -1;
   if (bus.sendSocket < 0) {
     bus.sendSocket = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (bus.sendSocket < 0) return -1;
   }
-  DIR* folder = opendir(dir.c_str());
-  if (!folder) return -1;
-  std::vector<std::string> peers;
-  while (dirent* entry = readdir(folder)) {
-    if (IsSocketName(entry->d_name)) peers.push_back(dir + "/" + entry->d_name);
-  }
-  closedir(folder);
+  if (!ListingCurrent(bus.listing, dir, info) && !ListPeers(bus.listing, dir, info)) return -1;
   int reached = 0;
-  for (const std::string& peer : peers) {
-    if (peer == bus.path) continue;
-    if (SendToPeer(bus.sendSocket, peer, frame)) ++reached;
+  for (const sockaddr_un& peer : bus.listing.peers) {
+    if (bus.path == peer.sun_path) continue;
+    if (SendToPeer(bus.sendSocket, peer, frame, size)) ++reached;
   }
   return reached;
 }
@@ -228,19 +322,9 @@ int QxBusPoll(int timeoutMs) {
 namespace qxbus {
 
 std::vector<BYTE> EncodeFrame(const char* name, DWORD senderPid, WPARAM wParam, LPARAM lParam) {
-  std::vector<BYTE> out;
-  if (!name) return out;
-  std::size_t length = std::strlen(name);
-  if (length == 0 || length > QX_BUS_MAX_NAME) return out;
-  out.reserve(kHeaderSize + length + 1);
-  out.insert(out.end(), kMagic, kMagic + 4);
-  PutLE(out, senderPid, 4);
-  PutLE(out, static_cast<ULONGLONG>(wParam), 8);
-  PutLE(out, static_cast<ULONGLONG>(lParam), 8);
-  PutLE(out, length, 2);
-  out.insert(out.end(), name, name + length);
-  out.push_back(0);
-  return out;
+  BYTE frame[kMaxFrame];
+  const std::size_t size = EncodeFrameInto(frame, name, senderPid, wParam, lParam);
+  return std::vector<BYTE>(frame, frame + size);
 }
 
 BOOL DecodeFrame(const BYTE* bytes, std::size_t size, Frame* frame) {

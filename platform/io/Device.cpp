@@ -15,6 +15,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -22,9 +23,19 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A wait that may be aborted looks at its abort test this often.
+constexpr int kAbortSliceMs = 10;
+constexpr DWORD kLongestTimeoutMs = 600000;
+
 struct Device {
-  std::mutex io;  // one exchange at a time on the connection
-  int fd = -1;
+  std::mutex io;  // one exchange at a time; guards everything below
+  std::string socketPath;
+  DWORD timeoutMs = QX_DEVICE_TIMEOUT_MS;
+  DWORD retryMs = 0;
+  std::function<bool()> abort;
+  int fd = -1;  // -1: dropped, connected again by the next call
+  bool attempted = false;
+  Clock::time_point lastAttempt;  // of connecting again
   ~Device() {
     if (fd >= 0) close(fd);
   }
@@ -54,18 +65,14 @@ std::string VariableFor(const char* path) {
   return variable;
 }
 
-int ConnectTo(const char* socketPath) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (std::strlen(socketPath) >= sizeof(address.sun_path)) return -1;
-  std::strcpy(address.sun_path, socketPath);
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-    close(fd);
-    return -1;
-  }
-  return fd;
+// The reply timeout the environment sets, or the default.
+DWORD TimeoutFromEnvironment() {
+  const char* text = std::getenv("QX_DEVICE_TIMEOUT_MS");
+  if (!text || !*text) return QX_DEVICE_TIMEOUT_MS;
+  char* end = nullptr;
+  const unsigned long ms = std::strtoul(text, &end, 10);
+  if (*end != '\0' || ms < 1 || ms > kLongestTimeoutMs) return QX_DEVICE_TIMEOUT_MS;
+  return static_cast<DWORD>(ms);
 }
 
 int MillisecondsLeft(Clock::time_point deadline) {
@@ -73,18 +80,54 @@ int MillisecondsLeft(Clock::time_point deadline) {
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-bool WaitFor(int fd, short events, Clock::time_point deadline) {
+bool Aborted(const std::function<bool()>& abort) {
+  return abort && abort();
+}
+
+// A connected socket, or -1 when nothing listens at the path by the deadline.
+int ConnectTo(const std::string& socketPath, Clock::time_point deadline,
+              const std::function<bool()>& abort) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (socketPath.size() >= sizeof(address.sun_path)) return -1;
+  std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
   for (;;) {
-    pollfd waiting{fd, events, 0};
-    int ready = poll(&waiting, 1, MillisecondsLeft(deadline));
-    if (ready > 0) return (waiting.revents & events) != 0;
-    if (ready == 0 || errno != EINTR) return false;
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) return fd;
+    const int error = errno;
+    close(fd);
+    // A full backlog clears once the driver accepts; anything else is final.
+    if (error != EAGAIN && error != EINTR) return -1;
+    const int left = MillisecondsLeft(deadline);
+    if (left == 0 || Aborted(abort)) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kAbortSliceMs)));
   }
 }
 
-bool SendAll(int fd, const BYTE* bytes, std::size_t size, Clock::time_point deadline) {
+// Waits until fd is ready for events: false at the deadline, on an error, or
+// once the abort test holds (looked at every slice while it is set).
+bool WaitFor(int fd, short events, Clock::time_point deadline, const std::function<bool()>& abort) {
+  for (;;) {
+    if (Aborted(abort)) return false;
+    int left = MillisecondsLeft(deadline);
+    if (abort) left = std::min(left, kAbortSliceMs);
+    pollfd waiting{fd, events, 0};
+    int ready = poll(&waiting, 1, left);
+    if (ready > 0) return (waiting.revents & events) != 0;
+    if (ready < 0 && errno != EINTR) return false;
+    if (MillisecondsLeft(deadline) == 0) return false;
+  }
+}
+
+struct Wait {
+  Clock::time_point deadline;
+  const std::function<bool()>& abort;
+};
+
+bool SendAll(int fd, const BYTE* bytes, std::size_t size, const Wait& wait) {
   while (size > 0) {
-    if (!WaitFor(fd, POLLOUT, deadline)) return false;
+    if (!WaitFor(fd, POLLOUT, wait.deadline, wait.abort)) return false;
     ssize_t sent = send(fd, bytes, size, MSG_DONTWAIT | MSG_NOSIGNAL);
     if (sent < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
@@ -96,9 +139,9 @@ bool SendAll(int fd, const BYTE* bytes, std::size_t size, Clock::time_point dead
   return true;
 }
 
-bool ReceiveAll(int fd, BYTE* bytes, std::size_t size, Clock::time_point deadline) {
+bool ReceiveAll(int fd, BYTE* bytes, std::size_t size, const Wait& wait) {
   while (size > 0) {
-    if (!WaitFor(fd, POLLIN, deadline)) return false;
+    if (!WaitFor(fd, POLLIN, wait.deadline, wait.abort)) return false;
     ssize_t got = recv(fd, bytes, size, MSG_DONTWAIT);
     if (got == 0) return false;  // the device went away
     if (got < 0) {
@@ -134,25 +177,47 @@ DWORD GetDword(const BYTE* in) {
          static_cast<DWORD>(in[2]) << 16 | static_cast<DWORD>(in[3]) << 24;
 }
 
+void Drop(Device& device) {
+  if (device.fd >= 0) close(device.fd);
+  device.fd = -1;
+}
+
+// Connects the device's socket afresh; a throttled attempt is not made
+// within the retry interval of the last one. Under device.io.
+bool Reconnect(Device& device, bool throttled) {
+  const Clock::time_point now = Clock::now();
+  if (throttled && device.attempted &&
+      now - device.lastAttempt < std::chrono::milliseconds(device.retryMs)) {
+    return false;
+  }
+  Drop(device);
+  device.attempted = true;
+  device.lastAttempt = now;
+  device.fd =
+      ConnectTo(device.socketPath, now + std::chrono::milliseconds(device.timeoutMs), device.abort);
+  return device.fd >= 0;
+}
+
 enum class Outcome { Broken, Refused, Done };
 
-// One request and its reply. Broken: the connection cannot be trusted any more.
+// One request and its reply. Broken: the connection cannot be trusted any
+// more (it failed, the reply was late or malformed, or the wait was aborted).
 Outcome Exchange(Device& device, DWORD code, const BYTE* in, DWORD inSize, BYTE* out, DWORD outSize,
                  DWORD* returned) {
   if (device.fd < 0) return Outcome::Broken;
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(QX_DEVICE_TIMEOUT_MS);
+  const Wait wait{Clock::now() + std::chrono::milliseconds(device.timeoutMs), device.abort};
   CallBuffer request(12 + inSize);
   PutDword(request.data(), code);
   PutDword(request.data() + 4, inSize);
   PutDword(request.data() + 8, outSize);
   if (inSize) std::memcpy(request.data() + 12, in, inSize);
   BYTE header[8];
-  if (!SendAll(device.fd, request.data(), 12 + inSize, deadline) ||
-      !ReceiveAll(device.fd, header, sizeof(header), deadline)) {
+  if (!SendAll(device.fd, request.data(), 12 + inSize, wait) ||
+      !ReceiveAll(device.fd, header, sizeof(header), wait)) {
     return Outcome::Broken;
   }
   DWORD status = GetDword(header), length = GetDword(header + 4);
-  if (length > outSize || !ReceiveAll(device.fd, out, length, deadline)) return Outcome::Broken;
+  if (length > outSize || !ReceiveAll(device.fd, out, length, wait)) return Outcome::Broken;
   *returned = length;
   return status == 0 ? Outcome::Done : Outcome::Refused;
 }
@@ -166,13 +231,15 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD,
   if (variable.empty() || (flagsAndAttributes & kOverlapped)) return INVALID_HANDLE_VALUE;
   const char* socketPath = std::getenv(variable.c_str());
   if (!socketPath || !*socketPath) return INVALID_HANDLE_VALUE;
-  int fd = ConnectTo(socketPath);
-  if (fd < 0) {
+  auto device = std::make_shared<Device>();
+  device->socketPath = socketPath;
+  device->timeoutMs = TimeoutFromEnvironment();
+  device->fd = ConnectTo(device->socketPath,
+                         Clock::now() + std::chrono::milliseconds(device->timeoutMs), nullptr);
+  if (device->fd < 0) {
     TRACE("Device %s: nothing listens on %s\n", fileName, socketPath);
     return INVALID_HANDLE_VALUE;
   }
-  auto device = std::make_shared<Device>();
-  device->fd = fd;
   std::lock_guard<std::mutex> guard(g_tableLock);
   HANDLE handle = reinterpret_cast<HANDLE>(g_nextHandle);
   g_nextHandle += 4;
@@ -189,15 +256,16 @@ BOOL DeviceIoControl(HANDLE handle, DWORD controlCode, LPVOID in, DWORD inSize, 
     return FALSE;
   }
   std::lock_guard<std::mutex> guard(device->io);
+  if (device->fd < 0 && !Reconnect(*device, true)) return FALSE;
   DWORD got = 0;
   // The reply is read into a buffer first: in and out may be the same record.
   CallBuffer reply(outSize);
   Outcome outcome = Exchange(*device, controlCode, static_cast<const BYTE*>(in), inSize,
                              reply.data(), outSize, &got);
   if (outcome == Outcome::Broken) {
-    // Whatever is left of a broken exchange must not be read as the next reply.
-    close(device->fd);
-    device->fd = -1;
+    // Whatever is left of a broken exchange must not be read as the next
+    // reply: the next call starts on a new connection.
+    Drop(*device);
   }
   if (outcome != Outcome::Done) return FALSE;
   if (got) std::memcpy(out, reply.data(), got);
@@ -208,4 +276,34 @@ BOOL DeviceIoControl(HANDLE handle, DWORD controlCode, LPVOID in, DWORD inSize, 
 BOOL CloseHandle(HANDLE handle) {
   std::lock_guard<std::mutex> guard(g_tableLock);
   return Table().erase(handle) ? TRUE : FALSE;
+}
+
+BOOL QxDeviceReconnect(HANDLE handle) {
+  std::shared_ptr<Device> device = Lookup(handle);
+  if (!device) return FALSE;
+  std::lock_guard<std::mutex> guard(device->io);
+  return Reconnect(*device, false) ? TRUE : FALSE;
+}
+
+BOOL QxDeviceSetRetryInterval(HANDLE handle, DWORD ms) {
+  std::shared_ptr<Device> device = Lookup(handle);
+  if (!device) return FALSE;
+  std::lock_guard<std::mutex> guard(device->io);
+  device->retryMs = ms;
+  return TRUE;
+}
+
+BOOL QxDeviceSetAbortTest(HANDLE handle, std::function<bool()> abort) {
+  std::shared_ptr<Device> device = Lookup(handle);
+  if (!device) return FALSE;
+  std::lock_guard<std::mutex> guard(device->io);
+  device->abort = std::move(abort);
+  return TRUE;
+}
+
+DWORD QxDeviceTimeout(HANDLE handle) {
+  std::shared_ptr<Device> device = Lookup(handle);
+  if (!device) return 0;
+  std::lock_guard<std::mutex> guard(device->io);
+  return device->timeoutMs;
 }

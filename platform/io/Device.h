@@ -8,10 +8,16 @@
 // DeviceIoControl exchange on the socket, little-endian, byte by byte:
 //   request: DWORD control code, DWORD input size, DWORD output size, input bytes
 //   reply:   DWORD status (0: success), DWORD output length (<= output size), output bytes
-// Every reply is awaited at most QX_DEVICE_TIMEOUT_MS; a late, short or
-// malformed reply fails the call and closes the connection, so a later call
-// cannot read the stale rest of it.
+// Every reply is awaited at most the reply timeout: the environment variable
+// QX_DEVICE_TIMEOUT_MS when the device is opened (1 .. 600000 ms), else
+// QX_DEVICE_TIMEOUT_MS below. A late, short or malformed reply, or a broken
+// connection, fails the call and drops the connection, so that no later call
+// can read the stale rest of it; the next call connects to the same socket
+// again first (no more often than the handle's retry interval, and within
+// one reply timeout), so a driver that was restarted there is reached.
 #include "platform/core/Types.h"
+
+#include <functional>
 
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
@@ -24,6 +30,7 @@
 #define TRUNCATE_EXISTING 5u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 
+// The reply timeout when the environment does not set one.
 #define QX_DEVICE_TIMEOUT_MS 2000
 // The largest input or output record a call may carry.
 #define QX_DEVICE_MAX_RECORD 65536u
@@ -52,3 +59,20 @@ BOOL DeviceIoControl(HANDLE device, DWORD controlCode, LPVOID in, DWORD inSize, 
 
 // Closes a device handle; FALSE for an unknown one.
 BOOL CloseHandle(HANDLE handle);
+
+// ---- the stand-in's own calls (a driver handle has no such thing) ----------
+// Each is FALSE for an unknown handle.
+
+// Drops the connection and connects to the device's socket afresh, within one
+// reply timeout: FALSE when nothing answers there (the handle stays, and a
+// later call tries again).
+BOOL QxDeviceReconnect(HANDLE device);
+// The least time between two attempts of DeviceIoControl to connect a dropped
+// connection again; 0 (the default): every call tries.
+BOOL QxDeviceSetRetryInterval(HANDLE device, DWORD ms);
+// While abort() holds, a wait for the device (a reply, or a connection) gives
+// up within 10 ms: the call fails and the connection is dropped. It is called
+// on the thread that waits; an empty one never aborts.
+BOOL QxDeviceSetAbortTest(HANDLE device, std::function<bool()> abort);
+// The handle's reply timeout in ms (0 for an unknown handle).
+DWORD QxDeviceTimeout(HANDLE device);

@@ -12,6 +12,8 @@
 #include "search/EqualizerEngine.h"
 #include "search/PatternStep.h"
 #include "search/SearchGlobals.h"
+#include "simulation/AnalogIoGlobals.h"
+#include "simulation/DT2801.h"
 #include "simulation/SIMsignal.h"
 #include "simulation/SIMsystem.h"
 
@@ -63,7 +65,8 @@ void CKFinder::Start(CQorexDoc* doc) {
   m_nUiThread = QxUiThreadId();
   if (m_nUiThread == 0) m_nUiThread = GetCurrentThreadId();
   m_nEvaluations = m_nPasses = 0;
-  m_nPassCalls = m_nPassFailedCalls = m_nPassRefused = 0;
+  m_nPassCalls = m_nPassFailedCalls = m_nPassRefused = m_nPassLost = 0;
+  m_bPassInput = false;
   m_dCutoff = kNoCutoff;
   CollectFreeVariables(doc);
 
@@ -92,6 +95,10 @@ UINT KFinderThreadProc(LPVOID param) {
   result->passCalls = tuner->m_nPassCalls;
   result->passFailedCalls = tuner->m_nPassFailedCalls;
   result->passRefused = tuner->m_nPassRefused;
+  result->passEnd = tuner->m_nPassLost;
+  if (result->passEnd == kRunEndedNormally && tuner->m_nPasses > 0 && !tuner->m_bPassInput &&
+      g_pAnalogIo != nullptr && g_pAnalogIo->m_bEmulate)
+    result->passEnd = kRunWithoutInput;
   const DWORD ui = tuner->m_nUiThread;
   tuner->PushResult(std::move(result));
 
@@ -167,7 +174,7 @@ double CKFinder::Evaluate() {
   g_wStatus.fetch_or(kStatusTunerPassRunning);
   // The pass's thread is this worker's: it is waited for and deleted here,
   // and g_pWorkerThread keeps naming the tuner.
-  std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc));
+  std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc, m_nPasses > 0));
   WaitWhileStatus(kStatusTunerPassRunning, kWaitPollMs);
   if (pass) {
     pass->Join();  // a stopped pass ends within one sample
@@ -176,6 +183,9 @@ double CKFinder::Evaluate() {
     m_nPassFailedCalls += sim->m_nPassFailedCalls.load();
     if (const int refused = sim->m_nPassRefused.load(); refused != CSIMsystem::kPassRan)
       m_nPassRefused = refused;
+    const int end = sim->m_nPassEnd.load();
+    if (end == kRunLostBoard || end == kRunLostCompanion) m_nPassLost = end;
+    if (end != kRunWithoutInput) m_bPassInput = true;
   }
   if (StopRequested()) return m_dQuickCost;
   EnterCriticalSection(g_pcsSimulation);

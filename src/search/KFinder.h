@@ -26,7 +26,8 @@
 // handler (TakeResult): the tuned document, the final values, and what the
 // passes have to report. Clearing g_pSimDoc is the stop request: every wait
 // ends within one sleep, the search within one evaluation, and the variable
-// being probed takes back its value.
+// being probed takes back its value. A pass that loses its peer (the board
+// or the companion) asks for that stop itself.
 #include "platform/core/Types.h"
 
 #include <deque>
@@ -47,6 +48,7 @@ struct KFinderResult {
   int passCalls = 0;                           // board calls of all passes
   int passFailedCalls = 0;                     // ... and the failed ones
   int passRefused = 0;                         // CSIMsystem::kPass... of a refused pass
+  int passEnd = 0;  // QxRunEnd: a lost peer, or no input in any pass (emulated)
 };
 
 class CKFinder {
@@ -126,6 +128,8 @@ class CKFinder {
   int m_nPassCalls = 0;
   int m_nPassFailedCalls = 0;
   int m_nPassRefused = 0;
+  int m_nPassLost = 0;        // QxRunEnd of the pass that lost its peer, else 0
+  bool m_bPassInput = false;  // an emulated pass received input
 
  private:
   void Append(int index, double value);

@@ -7,6 +7,7 @@
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/SIMsystem.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -63,6 +64,12 @@ CDT2801::CDT2801() {
   m_hDevice = CreateFileA("\\\\.\\DT2801", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
   m_bEmulate = m_hDevice == INVALID_HANDLE_VALUE ? 1 : 0;
+  // A stop asked for during a run ends a wait for a silent board at once;
+  // the closing writes are still given their chance.
+  if (!m_bEmulate)
+    QxDeviceSetAbortTest(m_hDevice, [this] {
+      return m_runState == RunState::kRunning && g_pSimDoc.load() == nullptr;
+    });
 }
 
 CDT2801::~CDT2801() {
@@ -132,8 +139,68 @@ void CDT2801::ZeroOutputs(UINT ms) {
 void CDT2801::ReceiveInputs(WPARAM wParam, LPARAM lParam) {
   double volts[kChannels];
   DecodeCodes(wParam, lParam, volts);
-  AnalogIoLock lock;
-  for (int i = 0; i < kChannels; ++i) m_inputs[i] = volts[i];
+  {
+    AnalogIoLock lock;
+    for (int i = 0; i < kChannels; ++i) m_inputs[i] = volts[i];
+  }
+  m_nInputMessages.fetch_add(1);
+}
+
+// ---- the peer during a run ----------------------------------------------------------
+
+DWORD CDT2801::LossBound(UINT ms) {
+  constexpr DWORD kShortestLossMs = 1000;
+  constexpr DWORD kLossPeriods = 10;
+  return std::max<DWORD>(kShortestLossMs, kLossPeriods * ms);
+}
+
+bool CDT2801::BeginRun(UINT ms, bool laterPass) {
+  const DWORD now = GetTickCount();
+  m_runState = RunState::kRunning;
+  m_dwLossBound = LossBound(ms);
+  m_bSampleReached = m_bLastSampleReached = m_bClosingReached = m_bClosingFailed = false;
+  m_dwLastReached = m_dwLastInput = now;
+  m_nInputsAtStart = m_nInputsSeen = m_nInputMessages.load();
+  if (!laterPass) m_bCompanionAnswered = false;
+  if (m_bEmulate) return true;
+  QxDeviceSetRetryInterval(m_hDevice, ms);
+  return QxDeviceReconnect(m_hDevice) != FALSE;
+}
+
+bool CDT2801::PeerGone(DWORD now) {
+  if (m_bEmulate) {
+    const unsigned inputs = m_nInputMessages.load();
+    if (inputs != m_nInputsSeen) {
+      m_nInputsSeen = inputs;
+      m_dwLastInput = now;
+      m_bCompanionAnswered = true;
+    }
+    return m_bCompanionAnswered && now - m_dwLastInput >= m_dwLossBound;
+  }
+  m_bLastSampleReached = m_bSampleReached;
+  m_bSampleReached = false;
+  if (m_bLastSampleReached) m_dwLastReached = now;
+  return !m_bLastSampleReached && now - m_dwLastReached >= m_dwLossBound;
+}
+
+bool CDT2801::PassEndReached() {
+  if (m_bEmulate || m_bLastSampleReached) return true;
+  DWORD code = 0;
+  return QxDeviceReconnect(m_hDevice) && BoardCall(IOCTL_DT2801_READ_ADC, 0, 0, &code);
+}
+
+void CDT2801::BeginClosing() {
+  m_runState = RunState::kClosing;
+  m_bClosingReached = m_bClosingFailed = false;
+  if (!m_bEmulate) QxDeviceSetRetryInterval(m_hDevice, 0);
+}
+
+bool CDT2801::PeerAtEnd() const {
+  return m_bEmulate || m_bLastSampleReached || m_bClosingReached;
+}
+
+bool CDT2801::InputArrived() const {
+  return m_nInputMessages.load() != m_nInputsAtStart;
 }
 
 WORD CDT2801::VoltsToCode(double volts) {
@@ -181,14 +248,23 @@ bool CDT2801::BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* resu
   BoardRecord request(channel, code);
   BoardRecord separate(channel, 0);
   BoardRecord& reply = controlCode == IOCTL_DT2801_WRITE_DAC ? request : separate;
+  // After a stop the rest of the sample is not sent; after a failed closing
+  // write the others would only wait for the same silence.
+  if ((m_runState == RunState::kRunning && g_pSimDoc.load() == nullptr) ||
+      (m_runState == RunState::kClosing && m_bClosingFailed)) {
+    return false;
+  }
+  const bool closing = m_runState == RunState::kClosing;
   DWORD returned = 0;
   ++m_nCalls;
   if (!DeviceIoControl(m_hDevice, controlCode, request.bytes, kRecordSize, reply.bytes, kRecordSize,
                        &returned, nullptr) ||
       returned != kRecordSize || reply.bytes[0] != channel) {
     ++m_nFailedCalls;
+    if (closing) m_bClosingFailed = true;
     return false;
   }
+  (closing ? m_bClosingReached : m_bSampleReached) = true;
   *result = reply.Code();
   return true;
 }

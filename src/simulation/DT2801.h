@@ -19,11 +19,25 @@
 // four 16-bit codes, channel 0 in the low word of wParam, 1 in its high word,
 // 2 and 3 likewise in lParam; code 0 is -10 V and 65535 is +10 V.
 //
+// A run watches its peer (BeginRun, PeerGone, PeerAtEnd). The board is kept
+// when it can be: a failed exchange drops the driver's connection, and the
+// next call connects again, at most once a sampling period, so an isolated
+// failure costs one held reading. The board is gone when no exchange of a
+// sample has succeeded and none has for the loss bound, the longer of 1 s
+// and ten periods; a companion that has answered during the run is gone when
+// no input has arrived for the loss bound. A run with no answer at all is the
+// silent emulation and goes on. A stop asked for (g_pSimDoc cleared) ends a
+// wait for the board at once; the closing writes of a run then reach the
+// board if it answers, within one reply timeout.
+//
 // Threads: the inputs received by the message are written on the
 // user-interface thread and latched by the real-time worker, both under
-// g_pcsAnalogIo; a sample reads only the latched copy. Everything else is
-// used by the worker during a run, or before any worker exists.
+// g_pcsAnalogIo; a sample reads only the latched copy, and the worker sees
+// that a message arrived through a counter. Everything else is used by the
+// worker during a run, or before any worker exists.
 #include "platform/core/Types.h"
+
+#include <atomic>
 
 // The driver's two calls.
 inline constexpr DWORD IOCTL_DT2801_READ_ADC = 0x82002000u;
@@ -64,6 +78,31 @@ class CDT2801 {
   // The input message: stores its four voltages under g_pcsAnalogIo.
   void ReceiveInputs(WPARAM wParam, LPARAM lParam);
 
+  // ---- the peer during a run (worker) ----
+  // A run, or a tuner's pass, begins with the period ms: the watch starts
+  // now. Board: its connection is made afresh, so that a driver restarted
+  // since the last run serves this one; false when nothing answers on its
+  // socket. Emulation: a later pass of the same tuning run keeps knowing
+  // that the companion answered before, so its silence counts from the start.
+  bool BeginRun(UINT ms, bool laterPass = false);
+  // Once after each sample, with the tick count then: true when the peer is
+  // gone and the run must end (see above).
+  bool PeerGone(DWORD now);
+  // Between two passes of a continuous run: whether the board reached the
+  // pass's last sample, or else answers a reading now (connected afresh,
+  // within one reply timeout). Emulation: true.
+  bool PassEndReached();
+  // The run's closing writes follow: a dropped board connection is made
+  // again at once, and after a failed write no other is tried.
+  void BeginClosing();
+  // After the closing writes: false when the board reached neither the last
+  // sample nor the closing (the pass ran out on held readings). Emulation: true.
+  bool PeerAtEnd() const;
+  // Emulation: whether any input message arrived since BeginRun.
+  bool InputArrived() const;
+  // The loss bound of a period: the longer of 1 s and ten periods.
+  static DWORD LossBound(UINT ms);
+
   // The message codes. Outgoing volts are limited to +-10 V first (a value
   // that is not a number goes out as 0 V); the code is truncated toward zero.
   static WORD VoltsToCode(double volts);
@@ -95,4 +134,25 @@ class CDT2801 {
 
   int m_nCalls = 0;
   int m_nFailedCalls = 0;
+
+  // Where a run is: its closing writes differ, and outside a run (tests,
+  // benchmarks) no call is held back.
+  enum class RunState { kIdle, kRunning, kClosing };
+  RunState m_runState = RunState::kIdle;
+  DWORD m_dwLossBound = 0;
+  // Board: an exchange of the current sample succeeded; the last sample's
+  // did; when one last did (a sample's end); the closing writes' outcome.
+  bool m_bSampleReached = false;
+  bool m_bLastSampleReached = false;
+  DWORD m_dwLastReached = 0;
+  bool m_bClosingReached = false;
+  bool m_bClosingFailed = false;
+  // Emulation: input messages received (counted on the user-interface
+  // thread), those seen by the watch, when the last new one was seen, and
+  // whether one came during the run (or an earlier pass of it).
+  std::atomic<unsigned> m_nInputMessages{0};
+  unsigned m_nInputsAtStart = 0;
+  unsigned m_nInputsSeen = 0;
+  DWORD m_dwLastInput = 0;
+  bool m_bCompanionAnswered = false;
 };

@@ -1,7 +1,7 @@
 #pragma once
-// What real-time control says to its user: the period and system refusals
-// and the board's failures. The tuner reports its passes' with the same
-// texts once it has ended.
+// What real-time control says to its user: the period and system refusals,
+// the board's failures and a peer that went away. The tuner reports its
+// passes' with the same texts once it has ended.
 inline constexpr char kRealtimeCaption[] = "Realtime process control error";
 inline constexpr char kRealtimePeriodText[] = "The sampling time must be between 1[ms] and 30[s]";
 inline constexpr char kRealtimeUnsoundText[] =
@@ -10,3 +10,13 @@ inline constexpr char kRealtimeUnsoundText[] =
 inline constexpr char kRealtimeBoardFailedFormat[] =
     "The analog I/O board failed %d of %d calls during the run; failed readings kept their last "
     "value.";
+// A run whose peer went away ends at once, keeps nothing, and says so once;
+// the board's text also refuses a run whose board cannot be reached.
+inline constexpr char kRealtimeBoardLostText[] =
+    "The connection to the analog I/O board was lost; the run has ended.";
+inline constexpr char kRealtimeCompanionLostText[] =
+    "The companion process stopped sending inputs; the run has ended.";
+// Said in the status line (a message box would stall every emulated run)
+// when no companion answered during a run.
+inline constexpr char kRealtimeNoInputText[] =
+    "No input arrived during the run: no companion process answered.";

@@ -80,16 +80,34 @@ DWORD PeriodMs(double ts) {
 
 // Sample k of a run with period ms: the step (the tuner's pass holds the lock
 // around it as well), the slice repaint every third sample or every sample
-// of a period above 50 ms, and a sleep for the rest of the period. Unsigned:
-// a sample that overran its period leaves more than ms, and no sleep.
-void PacedSample(CSIMsystem* sys, int k, DWORD ms, bool holdLock) {
+// of a period above 50 ms, the watch over the peer, and a sleep for the rest
+// of the period. Unsigned: a sample that overran its period leaves more than
+// ms, and no sleep. False when the peer is gone: the run ends at once.
+bool PacedSample(CSIMsystem* sys, int k, DWORD ms, bool holdLock) {
   const DWORD t0 = GetTickCount();
   if (holdLock) EnterCriticalSection(g_pcsSimulation);
   sys->RealtimeStep(k);
   if (holdLock) LeaveCriticalSection(g_pcsSimulation);
   if (k % 3 == 0 || ms > 50) PostUnlessStopped(WM_QX_INVALIDATESLICE, static_cast<WPARAM>(k));
-  const DWORD rest = ms - (GetTickCount() - t0);
+  const DWORD t1 = GetTickCount();
+  if (g_pAnalogIo->PeerGone(t1)) return false;
+  const DWORD rest = ms - (t1 - t0);
   if (rest != 0 && rest <= ms) SleepUnless(rest, StopRequested);
+  return true;
+}
+
+// How a run that ran samples ended with its peer: lost when the peer went
+// during it, or when a pass that ran to its end found the board gone in its
+// last sample and its closing write alike; an emulated run that no input
+// reached is said to be one.
+QxRunEnd PeerEnd(const CDT2801* io, bool peerWent, bool ranToItsEnd) {
+  if (peerWent || (ranToItsEnd && !io->PeerAtEnd()))
+    return io->m_bEmulate ? kRunLostCompanion : kRunLostBoard;
+  return io->m_bEmulate && !io->InputArrived() ? kRunWithoutInput : kRunEndedNormally;
+}
+
+bool Lost(QxRunEnd end) {
+  return end == kRunLostBoard || end == kRunLostCompanion;
 }
 
 // Replaces every bound design variable below node (node included) by a
@@ -133,6 +151,7 @@ bool CSIMsystem::SoundForRealtime() const {
 }
 
 void CSIMsystem::ZeroProcessInputs() {
+  g_pAnalogIo->BeginClosing();
   EnterCriticalSection(g_pcsSimulation);
   const int rows = SoundForRealtime() ? m_uv.m_nRows : kAllOutputs;
   for (int ch = 0; ch < rows && ch < 256; ++ch) g_pAnalogIo->WriteDAC(static_cast<BYTE>(ch), 0.0);
@@ -170,7 +189,7 @@ void CSIMsystem::StopRealtime() {
   while (!ended()) SleepUnless(kStopPollMs, ended);
 }
 
-CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc) {
+CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
   // The sampling time stays as the document's set-up left it: the caller's
   // thread does not read the document, which its user may be editing.
   EnterCriticalSection(g_pcsSimulation);
@@ -179,6 +198,8 @@ CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc) {
   m_nPassCalls = 0;
   m_nPassFailedCalls = 0;
   m_nPassRefused = kPassRan;
+  m_nPassEnd = kRunEndedNormally;
+  m_bLaterPass = laterPass;
   CWinThread* pass = nullptr;
   // A stop asked for before the pass began stays asked: the pass never
   // brings the driven document back.
@@ -240,7 +261,7 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
   const DWORD ms = PeriodMs(sys->m_dTs);
   const int n = sys->m_nSteps;
   UINT result = 1;
-  int k = 0;
+  QxRunEnd end = kRunEndedNormally;
   EnterCriticalSection(g_pcsSimulation);
   const bool sound = sys->SoundForRealtime();
   LeaveCriticalSection(g_pcsSimulation);
@@ -249,12 +270,26 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
                MB_OK);
     sys->ZeroProcessInputs();
     result = 0;
+  } else if (!io->BeginRun(ms)) {
+    // The board's driver does not answer: the run is refused, and the
+    // program stays on the board.
+    sys->ZeroProcessInputs();
+    end = kRunLostBoard;
+    result = 0;
   } else {
     io->ZeroOutputs(ms);
-    while (!StopRequested() && (k < n || (g_wStatus.load() & kStatusRealtimeLoop))) {
+    int k = 0;
+    bool peerWent = false;
+    const auto continuous = [] { return (g_wStatus.load() & kStatusRealtimeLoop) != 0; };
+    while (!peerWent && !StopRequested() && (k < n || continuous())) {
       if (k >= n) {
         // A continuous pass has completed: store it and go on with the block
-        // states as they are.
+        // states as they are; unless its board went silent at its end, and
+        // has not come back.
+        if (!io->PassEndReached()) {
+          peerWent = true;
+          break;
+        }
         HandOver(WM_QX_PUSHUGY, g_pSimDoc.load(), kHandOverPollMs);
         if (g_wStatus.load() & kStatusFindGPending)
           WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
@@ -263,26 +298,31 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
         if (StopRequested()) break;
         k = 0;
       }
-      PacedSample(sys, k++, ms, false);
+      peerWent = !PacedSample(sys, k++, ms, false);
     }
     sys->ZeroProcessInputs();
-    if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n) {
+    end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
+    if (end == kRunWithoutInput && k == 0) end = kRunEndedNormally;  // stopped before a sample
+    // A pass that ended without its peer holds readings the process never
+    // gave: it is neither stored nor identified.
+    if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && !Lost(end)) {
       HandOver(WM_QX_TRANSFERSIM, doc, kHandOverPollMs);
       HandOver(WM_QX_PUSHUGY, doc, kHandOverPollMs);
       if (g_wStatus.load() & kStatusFindGAfterPass) PostFindG();
     }
-    if (io->FailedCalls() > 0) {
+    if (io->FailedCalls() > 0 && !Lost(end)) {
       char text[sizeof kRealtimeBoardFailedFormat + 40];
       std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, io->FailedCalls(), io->Calls());
       MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
     }
   }
   // The run spot and the signal panes are repainted on their own thread,
-  // once this worker is cleared (the handler waits for that). Posted first,
-  // so that whoever sees the worker cleared finds the request queued.
+  // once this worker is cleared (the handler waits for that), and a lost
+  // peer is said there. Posted first, so that whoever sees the worker
+  // cleared finds the request queued.
   g_pSimDoc = nullptr;
   const unsigned run = sys->m_nRealtimeRun;
-  PostThreadMessage(UiThread(), WM_QX_RUNENDED, run, 0);
+  PostThreadMessage(UiThread(), WM_QX_RUNENDED, run, end);
   // The system is no longer touched from here on: StopRealtime may return,
   // and the application delete it, as soon as the worker is cleared.
   g_pWorkerThread = nullptr;
@@ -306,9 +346,13 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   const int n = sys->m_nSteps;
   const bool sound = sys->SoundForRealtime();
   LeaveCriticalSection(g_pcsSimulation);
-  if (ms == 0 || !sound) {
+  const bool refused = ms == 0 || !sound;
+  if (refused || !io->BeginRun(ms, sys->m_bLaterPass)) {
     // The tuner says why once it has ended; the refusal stops it.
-    sys->m_nPassRefused = ms == 0 ? kPassPeriodRefused : kPassSystemRefused;
+    if (refused)
+      sys->m_nPassRefused = ms == 0 ? kPassPeriodRefused : kPassSystemRefused;
+    else
+      sys->m_nPassEnd = kRunLostBoard;
     sys->ZeroProcessInputs();
     g_pSimDoc = nullptr;
     g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
@@ -316,11 +360,11 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
     return 0;
   }
   int k = 0;
-  while (!StopRequested() && k < n) {
-    PacedSample(sys, k++, ms, true);
-  }
+  bool peerWent = false;
+  while (!peerWent && !StopRequested() && k < n) peerWent = !PacedSample(sys, k++, ms, true);
   sys->ZeroProcessInputs();
-  if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n) {
+  const QxRunEnd end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
+  if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && !Lost(end)) {
     HandOver(WM_QX_TRANSFERSIM, doc, kPassHandOverPollMs);
     HandOver(WM_QX_PUSHUGY, doc, kPassHandOverPollMs);
     if (g_wStatus.load() & kStatusFindGAfterPass) {
@@ -330,6 +374,9 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   }
   sys->m_nPassCalls = io->Calls();
   sys->m_nPassFailedCalls = io->FailedCalls();
+  sys->m_nPassEnd = end;
+  // A lost peer ends the tuning run: the stop request.
+  if (Lost(end)) g_pSimDoc = nullptr;
   g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
   QxWakeSleepers();
   return 1;

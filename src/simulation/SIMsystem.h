@@ -143,8 +143,11 @@ class CSIMsystem {
   // A worker steps the loop against the analog I/O once per sampling period
   // and hands completed passes to the document with "TransferSim" and
   // "PushUGY". Clearing g_pSimDoc asks it to stop; it then ends within one
-  // sample (plus one device timeout) with every output at 0 V, and hands
-  // nothing over. The worker reads the definitions' right sides only through
+  // sample (plus one device timeout for the closing write) with every output
+  // at 0 V, and hands nothing over. A run whose peer is gone (the board or
+  // the companion, DT2801.h) ends at once the same way, and a run whose board
+  // cannot be reached at its start is refused; the end-of-run message says
+  // which (QxRunEnd). The worker reads the definitions' right sides only through
   // the copies below, and the system only inside g_pcsSimulation.
   //
   // Stops a running worker, sets the system up for doc with Tf / Ts samples
@@ -163,8 +166,11 @@ class CSIMsystem {
   // deletes it. Null when the pass was stopped before it began or no thread
   // could be started (0x10 is then cleared already). The pass shows no
   // message: its board calls and failures are left in m_nPassCalls and
-  // m_nPassFailedCalls, and a refused period or system in m_nPassRefused.
-  CWinThread* ContinueRealtime(CQorexDoc* doc);
+  // m_nPassFailedCalls, a refused period or system in m_nPassRefused, and
+  // how it ended with its peer in m_nPassEnd; a pass that lost its peer
+  // hands nothing over and stops the tuner (g_pSimDoc cleared). laterPass:
+  // an earlier pass of the same tuning run came before.
+  CWinThread* ContinueRealtime(CQorexDoc* doc, bool laterPass = false);
   // One real-time sample k: read the process, compute the loop, write the
   // control out. Allocates nothing.
   void RealtimeStep(int k);
@@ -228,6 +234,10 @@ class CSIMsystem {
   // Why the last tuner's pass did not run: kPassRan, or the refusal.
   enum : int { kPassRan = 0, kPassPeriodRefused = 1, kPassSystemRefused = 2 };
   std::atomic<int> m_nPassRefused{kPassRan};
+  // How the last tuner's pass ended with its peer (QxRunEnd).
+  std::atomic<int> m_nPassEnd{0};
+  // The pass about to start follows an earlier one of the same tuning run.
+  bool m_bLaterPass = false;
 
  private:
   // The fifteen signals, sized without filling (N columns): an input from its

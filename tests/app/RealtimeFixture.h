@@ -51,6 +51,7 @@ struct Posted {
 
 struct ShownBox {
   std::string text, caption;
+  bool onUiThread = false;  // shown from the user-interface thread
 };
 
 // A clock whose every tick reading costs `cost` ms (so a sample takes that
@@ -127,7 +128,8 @@ class RealtimeThreads : public ::testing::Test {
     });
     m_previousBoxes = QxSetMessageBoxHandler([this](HWND, LPCSTR text, LPCSTR caption, UINT) {
       std::lock_guard guard(m_boxLock);
-      m_boxes.push_back({text ? text : "", caption ? caption : ""});
+      m_boxes.push_back({text ? text : "", caption ? caption : "",
+                         QxUiThreadId() != 0 && GetCurrentThreadId() == QxUiThreadId()});
       return IDOK;
     });
   }
@@ -265,9 +267,60 @@ class RealtimeBoardThreads : public RealtimeThreads {
     return Boxes();
   }
 
+  // The fake board with more arguments (a fault), and the device opened on
+  // it with the reply timeout given (0: the default).
+  void StartBoardWith(std::vector<std::string> args, DWORD timeoutMs = 0) {
+    m_socket = qxtest::MakeTempDir("rtboard") + "/dt2801.sock";
+    RestartBoard(std::move(args));
+    std::unique_ptr<qxtest::ScopedEnv> timeout;
+    if (timeoutMs != 0)
+      timeout =
+          std::make_unique<qxtest::ScopedEnv>("QX_DEVICE_TIMEOUT_MS", std::to_string(timeoutMs));
+    qxtest::ScopedEnv env("QX_DEVICE_DT2801", m_socket);
+    delete g_pAnalogIo;
+    g_pAnalogIo = new CDT2801;
+    ASSERT_EQ(g_pAnalogIo->m_bEmulate, 0);
+  }
+  // A fake board on the same socket, as a driver started again; the
+  // program keeps its device.
+  void RestartBoard(std::vector<std::string> args = {}) {
+    m_board.reset();
+    std::vector<std::string> all{"--socket", m_socket, "--seconds", "120"};
+    all.insert(all.end(), args.begin(), args.end());
+    m_board = std::make_unique<qxtest::PeerProcess>("fake_dt2801", all);
+    ASSERT_EQ(m_board->ReadLine(), "ready");
+  }
+  // Delivers messages until the worker has ended, reading the board's log
+  // meanwhile: the time its first line containing `mark` came (or the
+  // start, when none did), and the lines.
+  std::chrono::steady_clock::time_point PumpWatchingBoard(const std::string& mark,
+                                                          std::vector<std::string>* lines) {
+    auto seen = std::chrono::steady_clock::now();
+    bool found = false;
+    const auto limit = seen + kRunLimit;
+    while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit) {
+      QxTest::PumpEvents();
+      for (std::string line = m_board->ReadLine(3); !line.empty(); line = m_board->ReadLine(3)) {
+        if (!found && line.find(mark) != std::string::npos) {
+          found = true;
+          seen = std::chrono::steady_clock::now();
+        }
+        lines->push_back(line);
+      }
+    }
+    QxTest::PumpEvents();
+    return seen;
+  }
+
   std::string m_socket;
   std::unique_ptr<qxtest::PeerProcess> m_board;
 };
+
+// The texts a run whose peer went says.
+inline const std::string kBoardLost =
+    "The connection to the analog I/O board was lost; the run has ended.";
+inline const std::string kCompanionLost =
+    "The companion process stopped sending inputs; the run has ended.";
 
 // The board's converters, as the fake wires output 0 to input 0.
 int Code(double volts) {

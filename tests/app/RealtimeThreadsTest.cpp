@@ -4,6 +4,9 @@
 // user-interface thread before the application handles it.
 #include "tests/app/RealtimeFixture.h"
 
+#include "platform/ui/ControlBar.h"
+#include "platform/ui/FrameWnd.h"
+
 TEST_F(RealtimeThreads, SamplingTimesOutsideOneMillisecondToThirtySecondsAreRefused) {
   Install<QxManualClock>();
   const struct {
@@ -359,6 +362,28 @@ TEST_F(RealtimeThreads, AnUnsoundDesignIsNotRun) {
   EXPECT_EQ(Count(WM_QX_INVALIDATESLICE), 0);
 }
 
+// No companion answers: the emulated run is kept, and only the status line
+// says so at its end.
+TEST_F(RealtimeThreads, AnEmulatedRunNoCompanionAnsweredIsKeptAndSaidInTheStatusLine) {
+  Install<QxManualClock>();
+  auto* frame = new CFrameWnd;  // never shown
+  ASSERT_TRUE(frame->Create(nullptr, "Status"));
+  CStatusBar status;
+  static const UINT indicators[] = {ID_SEPARATOR};
+  ASSERT_TRUE(status.Create(frame) && status.SetIndicators(indicators, 1));
+  m_app->m_pMainWnd = frame;
+  CQorexDoc* doc = NewDesign(0.02, 0.1);
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
+  EXPECT_STREQ(status.GetPaneText(0),
+               "No input arrived during the run: no companion process answered.");
+  m_app->m_pMainWnd = nullptr;
+  frame->DestroyWindow();
+}
+
 TEST_F(RealtimeBoardThreads, ASingleLoopFollowsTheWiredRecurrence) {
   StartBoard("normal");
   CQorexDoc* doc = NewDesign(0.01, 0.2);  // 20 samples
@@ -391,16 +416,20 @@ TEST_F(RealtimeBoardThreads, FullDriveGoesOutAsTheTopCode) {
   EXPECT_EQ(calls[3], "W0:4095");
 }
 
-TEST_F(RealtimeBoardThreads, FailingBoardsCompleteTheRunOnHeldReadingsAndSayItOnce) {
+// A board that stops answering (silent, answering garbage, or killed in
+// mid-run) ends a run of 30 samples as lost: the readings it gave are kept
+// up to it, the rest held, and nothing is handed over.
+TEST_F(RealtimeBoardThreads, BoardsThatStopAnsweringEndTheRunAsLostAndSayItOnce) {
   for (const char* mode : {"silent", "garbage", "killed"}) {
-    StartBoard(std::strcmp(mode, "killed") == 0 ? "normal" : mode);
+    const bool killed = std::strcmp(mode, "killed") == 0;
+    StartBoardWith({"--mode", killed ? "normal" : mode}, 300);
     {
       std::lock_guard guard(m_boxLock);
       m_boxes.clear();
     }
     m_posted.clear();
     CQorexDoc* doc = NewDesign(0.01, 0.3);  // 30 samples
-    if (std::strcmp(mode, "killed") == 0) {
+    if (killed) {
       m_onPosted = [this](const MSG& msg) {
         if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 9) m_board->Stop();
         return false;
@@ -408,25 +437,174 @@ TEST_F(RealtimeBoardThreads, FailingBoardsCompleteTheRunOnHeldReadingsAndSayItOn
     }
     const std::vector<ShownBox> boxes = RunToItsEnd(doc);
     m_onPosted = nullptr;
-    EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush})) << mode;
+    EXPECT_TRUE(HandOvers().empty()) << mode;
+    EXPECT_EQ(doc->m_nRuns, 0) << mode;
     ASSERT_EQ(boxes.size(), 1u) << mode;
+    EXPECT_EQ(boxes[0].text, kBoardLost);
     EXPECT_EQ(boxes[0].caption, "Realtime process control error");
-    int failed = 0, calls = 0;
-    ASSERT_TRUE(BoardFailureCounts(boxes[0].text, failed, calls)) << boxes[0].text;
-    EXPECT_EQ(calls, 2 + 2 * 30 + 1) << mode;
-    const CSIMsignal& y = doc->m_system.m_y;
-    if (std::strcmp(mode, "killed") == 0) {
-      EXPECT_GT(failed, 0);
-      EXPECT_LT(failed, calls);
+    EXPECT_TRUE(boxes[0].onUiThread);
+    const CSIMsignal& y = g_pSimulator.load()->m_y;
+    if (killed) {
       // The readings after the board went are the last one it gave.
       EXPECT_NE(y.At(0, 29), 0.0);
       EXPECT_EQ(y.At(0, 28), y.At(0, 29));
     } else {
-      EXPECT_EQ(failed, calls) << mode;
-      for (int k = 0; k < 30; ++k) EXPECT_EQ(y.At(0, k), 0.0) << mode << k;
+      EXPECT_EQ(y.At(0, 0), 0.0) << mode;
     }
     doc->OnCloseDocument();
     m_board.reset();
+  }
+}
+
+// The driver is killed in mid-run, in a single run and in continuous runs
+// that identify the model after each pass: the run ends one loss bound
+// (1 s) after the board's last answer, or with the pass when that ends
+// sooner, says so once, and stores nothing the dead board "measured".
+TEST_F(RealtimeBoardThreads, AKilledDriverEndsTheRunWithinTheBoundAndKeepsNothingStale) {
+  const struct {
+    WORD status;
+    double tf;           // 0.01 s samples
+    const char* after;   // requests served: 2 zeroing writes, then 2 a sample
+    int pushes, findGs;  // completed passes stored and identified
+    int shortestMs;      // from the kill to the end of the run
+  } rows[] = {{0, 30.0, "60", 0, 0, 900},
+              {kStatusRealtimeLoop | kStatusFindGAfterPass, 0.2, "100", 2, 2, 50}};
+  for (const auto& row : rows) {
+    StartBoardWith({"--after", row.after, "--fault", "exit"});
+    m_posted.clear();
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    g_wStatus = row.status;
+    CQorexDoc* doc = NewDesign(0.01, row.tf);
+    doc->StartStopSimulation();
+    std::vector<std::string> lines;
+    const auto killed = PumpWatchingBoard("-> exit", &lines);
+    const auto ended = std::chrono::steady_clock::now();
+    ASSERT_EQ(g_pWorkerThread.load(), nullptr);
+    ASSERT_FALSE(lines.empty());
+    ASSERT_NE(lines.back().find("-> exit"), std::string::npos) << lines.back();
+    EXPECT_GE(ended - killed, std::chrono::milliseconds(row.shortestMs));
+    EXPECT_LE(ended - killed, std::chrono::milliseconds(1000 + 2500));
+    const std::vector<ShownBox> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kBoardLost);
+    EXPECT_TRUE(boxes[0].onUiThread);
+    EXPECT_EQ(Count(kTransfer), 0);
+    EXPECT_EQ(Count(kPush), row.pushes);
+    EXPECT_EQ(Count(kFindG), row.findGs);
+    EXPECT_EQ(doc->m_nRuns, row.pushes);
+    EXPECT_EQ(Count(WM_QX_RUNENDED), 1);
+    g_wStatus = 0;
+    doc->OnCloseDocument();
+  }
+}
+
+TEST_F(RealtimeBoardThreads, ARestartedDriverServesTheNextRunAndAMissingOneRefusesIt) {
+  StartBoardWith({"--after", "20", "--fault", "exit"});
+  CQorexDoc* doc = NewDesign(0.01, 0.2);  // 20 samples
+  RunToItsEnd(doc);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(doc->m_nRuns, 0);
+  // The driver comes back on its socket: the next run reaches it.
+  RestartBoard();
+  m_posted.clear();
+  EXPECT_EQ(RunToItsEnd(doc).size(), 1u) << "nothing more is said";
+  const std::vector<std::string> calls = Calls();
+  ASSERT_EQ(calls.size(), 2u + 2 * 20 + 1);
+  EXPECT_EQ(calls.back(), "W0:2048");
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
+  // Gone again before the next start: the run is refused, on the board.
+  m_board->Stop();
+  m_posted.clear();
+  const std::vector<ShownBox> boxes = RunToItsEnd(doc);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].text, kBoardLost);
+  EXPECT_EQ(Count(WM_QX_INVALIDATESLICE), 0);
+  EXPECT_TRUE(HandOvers().empty());
+  EXPECT_EQ(g_pAnalogIo->m_bEmulate, 0);
+}
+
+// One request of sample 10 (a reading, or the write) is lost: its
+// connection dropped, or left unanswered past the reply timeout. The next
+// call connects again and the board serves the rest of the run.
+TEST_F(RealtimeBoardThreads, AnIsolatedFailureCostsOneHeldReading) {
+  const struct {
+    const char* fault;
+    const char* after;  // request 23 is sample 10's reading, 24 its write
+    bool readingHeld;
+  } rows[] = {{"drop", "22", true}, {"silent", "22", true}, {"silent", "23", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.fault) + " after " + row.after);
+    StartBoardWith({"--after", row.after, "--fault", row.fault}, 300);
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.01, 0.3);  // 30 samples
+    // A ramp command: no two readings in a row are alike.
+    delete doc->m_signals.GetAt(kSigC)->SetChildAt(Prod({Real(10.0), Time()}), 1);
+    doc->Recalculate();
+    const std::vector<ShownBox> boxes = RunToItsEnd(doc);
+    EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+    EXPECT_EQ(doc->m_nRuns, 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    int failed = 0, calls = 0;
+    ASSERT_TRUE(BoardFailureCounts(boxes[0].text, failed, calls)) << boxes[0].text;
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(calls, 2 + 2 * 30 + 1);
+    const CSIMsignal& y = doc->m_system.m_y;
+    EXPECT_EQ(y.At(0, 10) == y.At(0, 9), row.readingHeld);
+    for (int k = 12; k < 30; ++k) EXPECT_NE(y.At(0, k), y.At(0, k - 1)) << k;
+    // Every later request reached the board, the closing zero last.
+    const std::vector<std::string> served = Calls();
+    ASSERT_EQ(served.size(), 2u + 2 * 30 + 1);
+    EXPECT_EQ(served.back(), "W0:2048");
+    doc->OnCloseDocument();
+  }
+}
+
+// Six requests go unanswered for 200 ms each: three samples without an
+// answer pass the bound; the board answers again in time for the closing
+// zero.
+TEST_F(RealtimeBoardThreads, ABoardSilentPastTheBoundEndsTheRunAndStillGetsItsZero) {
+  StartBoardWith({"--after", "22", "--fault", "silent", "--count", "6"}, 200);
+  CQorexDoc* doc = NewDesign(0.01, 30.0);
+  const std::vector<ShownBox> boxes = RunToItsEnd(doc);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kBoardLost);
+  EXPECT_TRUE(HandOvers().empty());
+  const std::vector<std::string> calls = Calls();
+  ASSERT_EQ(calls.size(), 2u + 2 * 13 + 1);
+  EXPECT_EQ(calls.back(), "W0:2048");
+}
+
+// A stop (the run spot, or closing the design) while the board keeps a
+// request unanswered ends the wait at once; the closing zero waits one reply
+// timeout at most.
+TEST_F(RealtimeBoardThreads, AStopWhileTheBoardIsSilentWaitsAtMostOneReplyTimeout) {
+  constexpr int kTimeoutMs = 400;
+  for (const bool close : {false, true}) {
+    StartBoardWith({"--after", "22", "--fault", "silent", "--count", "100"}, kTimeoutMs);
+    CQorexDoc* doc = NewDesign(0.01, 30.0);
+    doc->StartStopSimulation();
+    // Sample 10's reading is left unanswered.
+    for (std::string line = m_board->ReadLine(); !line.empty(); line = m_board->ReadLine())
+      if (line.rfind("#23 ", 0) == 0) break;
+    const auto asked = std::chrono::steady_clock::now();
+    if (close)
+      doc->OnCloseDocument();
+    else
+      doc->StartStopSimulation();
+    const auto waited = std::chrono::steady_clock::now() - asked;
+    EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+    EXPECT_LT(waited, std::chrono::milliseconds(kTimeoutMs + 800)) << close;
+    QxTest::PumpEvents();
+    EXPECT_TRUE(HandOvers().empty());
+    if (!close) doc->OnCloseDocument();
   }
 }
 
@@ -438,14 +616,15 @@ namespace {
 // the received inputs go to the device as the main window's handler would.
 class RealtimeCompanionThreads : public RealtimeThreads {
  protected:
-  void StartCompanion() {
+  void StartCompanion(std::vector<std::string> more = {}) {
     m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("rtbus"));
     ASSERT_TRUE(QxBusJoin());
     m_previousReceiver = QxBusSetReceiver([](UINT message, WPARAM w, LPARAM l) {
       if (message == g_msgAdc && g_pAnalogIo) g_pAnalogIo->ReceiveInputs(w, l);
     });
-    m_companion = std::make_unique<qxtest::PeerProcess>(
-        "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0"});
+    std::vector<std::string> args{"--seconds", "60", "--lag", "0"};
+    args.insert(args.end(), more.begin(), more.end());
+    m_companion = std::make_unique<qxtest::PeerProcess>("qorex_companion", args);
     ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
   }
   void TearDown() override {
@@ -525,4 +704,25 @@ TEST_F(RealtimeCompanionThreads, AKilledCompanionLeavesTheRunOnItsLastInputs) {
   EXPECT_EQ(run.m_y.At(0, 18), run.m_y.At(0, 19));
   EXPECT_NE(run.m_y.At(0, 19), 0.0);
   EXPECT_TRUE(Boxes().empty());
+}
+
+// The companion answers the zeroing frame and 19 samples' (0.4 s), then
+// falls silent: the run ends one loss bound (1 s) later and keeps nothing.
+TEST_F(RealtimeCompanionThreads, ACompanionFallingSilentEndsTheRunAndSaysSo) {
+  StartCompanion({"--silent-after", "20"});
+  CQorexDoc* doc = NewDesign(0.02, 30.0);
+  const auto started = std::chrono::steady_clock::now();
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(took, std::chrono::milliseconds(400 + 900));
+  EXPECT_LE(took, std::chrono::milliseconds(400 + 1000 + 2500));
+  const std::vector<ShownBox> boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kCompanionLost);
+  EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+  EXPECT_TRUE(boxes[0].onUiThread);
+  EXPECT_TRUE(HandOvers().empty());
+  EXPECT_EQ(doc->m_nRuns, 0);
+  EXPECT_TRUE(AllOutputsZero());
 }

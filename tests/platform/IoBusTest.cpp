@@ -187,6 +187,17 @@ TEST_F(Bus, JoinedOnceSkipsADeadPeerAndLeavesWithoutATrace) {
   EXPECT_FALSE(Exists(dead.path));
   EXPECT_TRUE(Exists(live.path));
   EXPECT_EQ(live.Pending(), 1);
+  // Peers that bind between two broadcasts close together (the folder's
+  // change may carry the same time stamp as the last) get the second.
+  for (int i = 0; i < 20; ++i) {
+    QxBusBroadcast("ID_TEST_PEERS", 7, 8);
+    RawPeer late(m_dir, std::to_string(1000100 + i) + ".sock");
+    EXPECT_EQ(QxBusBroadcast("ID_TEST_PEERS", 7, 8), 2) << i;
+    EXPECT_EQ(late.Pending(), 1) << i;
+    EXPECT_EQ(live.Pending(), 2) << i;
+    late.Close();
+    unlink(late.path.c_str());
+  }
   QxBusLeave();
   EXPECT_FALSE(Exists(own));
   EXPECT_FALSE(QxBusIsJoined());

@@ -36,19 +36,31 @@ HANDLE OpenBoard() {
 // The fake board on a socket of its own, and the variable that names it.
 class DeviceBoard : public ::testing::Test {
  protected:
-  void Start(const char* mode) {
+  void Start(const char* mode, std::vector<std::string> more = {}) {
     m_env.reset();  // puts the variable back before it is set again
     m_board.reset();
-    std::string socketPath = qxtest::MakeTempDir("board") + "/dt2801.sock";
-    m_board = std::make_unique<qxtest::PeerProcess>(
-        "fake_dt2801",
-        std::vector<std::string>{"--socket", socketPath, "--seconds", "30", "--mode", mode});
-    ASSERT_EQ(m_board->ReadLine(), "ready");
-    m_env = std::make_unique<qxtest::ScopedEnv>("QX_DEVICE_DT2801", socketPath);
+    m_socket = qxtest::MakeTempDir("board") + "/dt2801.sock";
+    more.insert(more.begin(), {"--mode", mode});
+    Restart(more);
+    m_env = std::make_unique<qxtest::ScopedEnv>("QX_DEVICE_DT2801", m_socket);
   }
+  // A board on the same socket, as a driver started again.
+  void Restart(std::vector<std::string> args = {}) {
+    m_board.reset();
+    args.insert(args.begin(), {"--socket", m_socket, "--seconds", "30"});
+    m_board = std::make_unique<qxtest::PeerProcess>("fake_dt2801", args);
+    ASSERT_EQ(m_board->ReadLine(), "ready");
+  }
+  std::string m_socket;
   std::unique_ptr<qxtest::PeerProcess> m_board;
   std::unique_ptr<qxtest::ScopedEnv> m_env;
 };
+
+BOOL Read(HANDLE board, BYTE channel) {
+  Record in(channel, 0), out(channel, 0);
+  DWORD returned = 0;
+  return DeviceIoControl(board, kReadAdc, in.bytes, 8, out.bytes, 8, &returned, nullptr);
+}
 
 }  // namespace
 
@@ -116,14 +128,18 @@ TEST_F(DeviceBoard, WriteThenReadThroughTheWires) {
 }
 
 // A silent board times out, a reply longer than the record and a board gone
-// midway fail; the record is left alone and a broken connection is not read again.
+// midway fail; the record is left alone and a broken connection is not read
+// again: the next call is a new request on a new connection.
 TEST_F(DeviceBoard, BrokenBoardsFailTheCall) {
+  constexpr int kTimeoutMs = 300;
+  qxtest::ScopedEnv timeout("QX_DEVICE_TIMEOUT_MS", std::to_string(kTimeoutMs));
   for (const char* mode : {"silent", "garbage", "gone"}) {
     SCOPED_TRACE(mode);
     bool gone = std::string(mode) == "gone";
     Start(gone ? "normal" : mode);
     HANDLE board = OpenBoard();
     ASSERT_NE(board, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(QxDeviceTimeout(board), DWORD(kTimeoutMs));
     if (gone) m_board->Stop();
     Record record(1, 0);
     DWORD returned = 7;
@@ -133,14 +149,55 @@ TEST_F(DeviceBoard, BrokenBoardsFailTheCall) {
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(returned, 0u);
     EXPECT_EQ(record.Code(), 0u);
-    EXPECT_LT(took, std::chrono::milliseconds(QX_DEVICE_TIMEOUT_MS + 2000));
+    EXPECT_LT(took, std::chrono::milliseconds(kTimeoutMs + 2000));
     if (std::string(mode) == "silent") {
-      EXPECT_GE(took, std::chrono::milliseconds(QX_DEVICE_TIMEOUT_MS - 100));
-      start = std::chrono::steady_clock::now();
-      EXPECT_FALSE(
-          DeviceIoControl(board, kReadAdc, record.bytes, 8, record.bytes, 8, &returned, nullptr));
-      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+      EXPECT_GE(took, std::chrono::milliseconds(kTimeoutMs - 100));
+      EXPECT_FALSE(Read(board, 1));
+      EXPECT_EQ(m_board->ReadLine().rfind("#1 ", 0), 0u);
+      EXPECT_EQ(m_board->ReadLine().rfind("#2 ", 0), 0u);
     }
     CloseHandle(board);
   }
+}
+
+// A dropped connection is made again by a later call, at most once in the
+// retry interval; QxDeviceReconnect makes it at once, and reaches a board
+// started again on the same socket.
+TEST_F(DeviceBoard, ADroppedConnectionIsMadeAgainByALaterCall) {
+  Start("normal", {"--after", "1", "--fault", "drop"});
+  HANDLE board = OpenBoard();
+  ASSERT_NE(board, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(QxDeviceSetRetryInterval(board, 60000));
+  EXPECT_TRUE(Read(board, 0));
+  EXPECT_FALSE(Read(board, 0));  // dropped by the board
+  EXPECT_TRUE(Read(board, 0));   // connected again: the first try since
+  m_board->Stop();
+  EXPECT_FALSE(Read(board, 0));  // the board went away
+  EXPECT_FALSE(Read(board, 0));  // nothing listens: this was the try
+  Restart();
+  EXPECT_FALSE(Read(board, 0)) << "no second try within the interval";
+  EXPECT_TRUE(QxDeviceReconnect(board));
+  EXPECT_TRUE(Read(board, 0));
+  EXPECT_EQ(m_board->ReadLine(), "#1 code=0x82002000 ch=0 value=0 -> 2048");
+  m_board->Stop();
+  EXPECT_FALSE(QxDeviceReconnect(board));
+  CloseHandle(board);
+  HANDLE unknown = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(0x1234));
+  EXPECT_FALSE(QxDeviceReconnect(unknown));
+  EXPECT_FALSE(QxDeviceSetRetryInterval(unknown, 1));
+}
+
+// The abort test ends a wait for a silent board long before its timeout.
+TEST_F(DeviceBoard, AnAbortTestEndsTheWait) {
+  qxtest::ScopedEnv timeout("QX_DEVICE_TIMEOUT_MS", "20000");
+  Start("silent");
+  HANDLE board = OpenBoard();
+  ASSERT_NE(board, INVALID_HANDLE_VALUE);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(QxDeviceSetAbortTest(board, [start] {
+    return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(100);
+  }));
+  EXPECT_FALSE(Read(board, 0));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+  CloseHandle(board);
 }

@@ -143,6 +143,7 @@ TEST(DT2801Board, FailedReadsKeepTheLastGoodReadingAndAreCounted) {
   }
   // silent: no reply within the timeout, then the connection is dropped;
   // garbage: a reply longer than the record. No reading came before.
+  qxtest::ScopedEnv timeout("QX_DEVICE_TIMEOUT_MS", "300");
   for (const char* mode : {"silent", "garbage"}) {
     FakeBoard fake(mode);
     ASSERT_EQ(fake.board.ReadLine(), "ready");
@@ -168,6 +169,36 @@ TEST(DT2801Emulation, ChosenWithoutABoardAndReadsTheLatchedInputs) {
   for (BYTE ch = 0; ch < 5; ++ch) EXPECT_NEAR(device.ReadADC(ch), latched[ch], 1e-12) << int(ch);
   device.Latch();
   EXPECT_DOUBLE_EQ(device.ReadADC(0), -10.0);
+}
+
+// The watch over the companion: gone after the loss bound (the longer of
+// 1 s and ten periods) of silence once it has answered during the run (or
+// an earlier pass of it); never when it has not answered at all.
+TEST(DT2801Emulation, ACompanionIsGoneAfterTheLossBoundOnlyOnceItAnswered) {
+  unsetenv("QX_DEVICE_DT2801");
+  QxManualClock clock(5000);
+  QxClock* previous = QxSetClock(&clock);
+  const struct {
+    UINT ms;
+    bool answers, laterPass;
+    DWORD silence;
+    bool gone;
+  } rows[] = {{10, true, false, 999, false},     {10, true, false, 1000, true},
+              {200, true, false, 1999, false},   {200, true, false, 2000, true},
+              {10, false, false, 100000, false}, {10, false, true, 1000, true}};
+  for (const auto& row : rows) {
+    CDT2801 device;
+    ASSERT_EQ(device.m_bEmulate, 1);
+    device.BeginRun(row.ms);
+    device.ReceiveInputs(0, 0);  // an earlier run, or pass, was answered
+    device.PeerGone(5000);
+    device.BeginRun(row.ms, row.laterPass);
+    if (row.answers) device.ReceiveInputs(0, 0);
+    EXPECT_FALSE(device.PeerGone(5000));
+    EXPECT_EQ(device.PeerGone(5000 + row.silence), row.gone) << row.ms << " " << row.silence;
+    EXPECT_EQ(device.InputArrived(), row.answers);
+  }
+  QxSetClock(previous);
 }
 
 // Messages whose four codes are equal: a sample that saw a torn update, or
