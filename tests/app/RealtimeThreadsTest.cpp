@@ -4,8 +4,26 @@
 // user-interface thread before the application handles it.
 #include "tests/app/RealtimeFixture.h"
 
+#include "MC/Mc_operator.h"
 #include "platform/ui/ControlBar.h"
 #include "platform/ui/FrameWnd.h"
+
+namespace {
+
+// The stuck clock once its first `passing` sleeps have ended at once.
+class StuckAfterClock : public StuckClock {
+ public:
+  explicit StuckAfterClock(int passing) : m_passing(passing) {}
+  void SleepUnless(DWORD ms, const std::function<bool()>& stop) override {
+    if (m_passing.fetch_sub(1) > 0) return;
+    StuckClock::SleepUnless(ms, stop);
+  }
+
+ private:
+  std::atomic<int> m_passing;
+};
+
+}  // namespace
 
 TEST_F(RealtimeThreads, SamplingTimesOutsideOneMillisecondToThirtySecondsAreRefused) {
   Install<QxManualClock>();
@@ -98,8 +116,10 @@ TEST_F(RealtimeThreads, InvalidateSliceEveryThirdSampleUpToFiftyMilliseconds) {
   }
 }
 
+// The worker is held after sample 6 of 10000, so the stop at the second
+// slice always comes mid-pass.
 TEST_F(RealtimeThreads, AStopMidPassZeroesTheOutputsAndHandsNothingOver) {
-  Install<QxManualClock>();
+  Install<StuckAfterClock>(1 + 6);
   CQorexDoc* doc = NewDesign(0.02, 200.0);  // 10000 samples
   m_onPosted = [](const MSG& msg) {
     if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 3)
@@ -273,23 +293,6 @@ TEST_F(RealtimeThreads, ClosingAnotherDesignLeavesTheRunGoing) {
   EXPECT_EQ(doc->m_nRuns, 1);
 }
 
-namespace {
-
-// The stuck clock once its first `passing` sleeps have ended at once.
-class StuckAfterClock : public StuckClock {
- public:
-  explicit StuckAfterClock(int passing) : m_passing(passing) {}
-  void SleepUnless(DWORD ms, const std::function<bool()>& stop) override {
-    if (m_passing.fetch_sub(1) > 0) return;
-    StuckClock::SleepUnless(ms, stop);
-  }
-
- private:
-  std::atomic<int> m_passing;
-};
-
-}  // namespace
-
 // The settling and samples 0 to 5 sleep at once; the worker is then held in
 // the sleep after sample 6 of 10000, however late the quit comes.
 TEST_F(RealtimeThreads, QuittingMidRunCompletesTheExit) {
@@ -343,23 +346,44 @@ TEST_F(RealtimeThreads, EditsDuringARunReachTheWorkerOnlyThroughTheHandOver) {
   for (int k = 0; k < run.m_uv.m_nColumns; ++k) ASSERT_TRUE(std::isfinite(run.m_uv.At(0, k))) << k;
 }
 
+// Signals that do not fit the models, and a controller that cannot be turned
+// into transfer functions (a bracketed fraction, which the loop carries as
+// its own error state): neither is run.
 TEST_F(RealtimeThreads, AnUnsoundDesignIsNotRun) {
   Install<QxManualClock>();
-  CQorexDoc* doc = NewDesign(0.02, 0.2);
-  // Two command rows for single-channel blocks.
-  delete doc->m_signals.GetAt(kSigC)->SetChildAt(Matrix(1, {Real(1.0), Real(1.0)}), 1);
-  g_pAnalogIo->m_outputs[2] = 3.0;
-  doc->StartStopSimulation();
-  ASSERT_TRUE(PumpUntilEnded());
-  const std::vector<ShownBox> boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text,
-            "The design cannot be run: its signals do not fit its models or its times are not "
-            "valid.");
-  EXPECT_EQ(boxes[0].caption, "Realtime process control error");
-  EXPECT_TRUE(HandOvers().empty());
-  EXPECT_TRUE(AllOutputsZero());
-  EXPECT_EQ(Count(WM_QX_INVALIDATESLICE), 0);
+  for (bool unusableModel : {false, true}) {
+    m_posted.clear();
+    const size_t shownBefore = Boxes().size();
+    CQorexDoc* doc = NewDesign(0.02, 0.2);
+    if (unusableModel) {
+      delete doc->m_models.GetAt(kModelK)->SetChildAt(
+          new CMcOperator(Div(Real(2.0), Sum({S(), Real(3.0)})),
+                          CMcOperator::Flags(CMcOperator::kBracket)),
+          1);
+      QxTest::MessageBoxScript warning;  // the recalculation names the model
+      doc->Recalculate();
+      ASSERT_EQ(doc->m_system.m_nError, kSimModelInvalid);
+    } else {
+      // Two command rows for single-channel blocks.
+      delete doc->m_signals.GetAt(kSigC)->SetChildAt(Matrix(1, {Real(1.0), Real(1.0)}), 1);
+    }
+    g_pAnalogIo->m_outputs[2] = 3.0;
+    doc->StartStopSimulation();
+    ASSERT_TRUE(PumpUntilEnded());
+    const std::vector<ShownBox> all = Boxes();
+    const std::vector<ShownBox> boxes(all.begin() + static_cast<std::ptrdiff_t>(shownBefore),
+                                      all.end());
+    ASSERT_EQ(boxes.size(), 1u) << unusableModel;
+    EXPECT_EQ(boxes[0].text,
+              "The design cannot be run: its signals do not fit its models or its times are not "
+              "valid.");
+    EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+    EXPECT_TRUE(HandOvers().empty());
+    EXPECT_TRUE(AllOutputsZero());
+    EXPECT_EQ(Count(WM_QX_INVALIDATESLICE), 0);
+    EXPECT_EQ(doc->m_nRuns, 0);
+    doc->OnCloseDocument();
+  }
 }
 
 // No companion answers: the emulated run is kept, and only the status line
