@@ -63,6 +63,14 @@ struct ResolvedFont {
   std::shared_ptr<const QFontMetricsF> metrics;  // of font, made once
 };
 std::shared_ptr<const ResolvedFont> ResolveFont(const LOGFONT& lf);
+// A pixel-sized font's metrics as QFontMetrics of it reports them, found
+// without matching the face anew for each size (see Fonts.cpp).
+struct FontSizeMetrics {
+  int ascent = 0, descent = 0, leading = 0, averageCharWidth = 0, maxCharWidth = 0;
+};
+FontSizeMetrics SizedFontMetrics(const QFont& font);
+// The font with its first family only: the same metrics, matched more cheaply.
+QFont FirstFaceAlone(const QFont& font);
 QString DecodeText(const ResolvedFont& f, const char* text, int count);
 // Advance of the decoded text in logical units.
 double TextAdvance(const ResolvedFont& f, const QString& text);
