@@ -162,4 +162,10 @@ bool RopUsesPattern(DWORD rop);
 // The brush's colour at a device pixel, or nothing where it leaves the pixel alone.
 std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x, int y,
                                bool opaqueGaps);
+
+// Filled and outlined shapes (ellipses, polygons, wide lines) are drawn
+// straight onto the surface where that gives the same pixels (see DCDraw.cpp);
+// switched off, every shape goes through coverage masks, as the reference
+// for tests. On by default.
+void SetDirectShapes(bool on);
 }  // namespace qxgdi
