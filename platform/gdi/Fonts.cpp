@@ -259,15 +259,18 @@ FontSizeMetrics SizedFontMetrics(const QFont& font) {
   QFont reference = FirstFaceAlone(font);
   reference.setPixelSize(kReferencePixelSize);
   QRawFont raw = QRawFont::fromFont(reference);
-  if (raw.isValid() && raw.familyName() == first) {
-    raw.setPixelSize(font.pixelSize());
+  if (raw.isValid() && raw.familyName() == first && font.pixelSize() > 0)
+    raw.setPixelSize(font.pixelSize());  // an engine that cannot be scaled leaves it invalid
+  else
+    raw = QRawFont();
+  if (raw.isValid()) {
     // As QFontMetrics rounds its engine's values.
     m.ascent = qRound(raw.ascent());
     m.descent = qRound(raw.descent());
     m.leading = qRound(raw.leading());
     m.averageCharWidth = qRound(raw.averageCharWidth());
     m.maxCharWidth = qRound(raw.maxCharWidth());
-  } else {  // the first face is missing: ask the font's own engine
+  } else {  // the first face is missing or the size is not in pixels: ask the font itself
     QFontMetrics fm(font);
     m = {fm.ascent(), fm.descent(), fm.leading(), fm.averageCharWidth(), fm.maxWidth()};
   }
