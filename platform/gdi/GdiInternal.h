@@ -138,6 +138,9 @@ class QxDCAccess {
   static const qxgdi::DCState& State(const CDC& dc) { return *dc.m_state; }
   static qxgdi::Recording* Rec(const CDC& dc) { return dc.m_recording.get(); }
   static QImage* Surface(const CDC& dc);
+  // For an attached image whose pixels are made when first used: prepare runs
+  // before every use of them (so it must be cheap once done, and thread-safe).
+  static void SetAttachedPreparation(CDC& dc, std::function<void()> prepare);
   static void SelectData(CDC& dc, const qxgdi::DataPtr& data);
   static void SetClip(CDC& dc, std::optional<QRegion> clip);
 };
