@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -20,11 +21,12 @@ constexpr int kSplashHeight = 172;
 QImage DrawSplashImage() {
   // RGB32 is the raster engine's own format: drawing needs no conversion.
   QImage image(kSplashWidth, kSplashHeight, QImage::Format_RGB32);
-  QPainter painter(&image);
   for (int y = 0; y < kSplashHeight; ++y) {  // navy at the top to blue at the bottom
-    painter.setPen(QColor(0, 64 * y / kSplashHeight, 128 + 32 * y / kSplashHeight));
-    painter.drawLine(0, y, kSplashWidth - 1, y);
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    std::fill(row, row + kSplashWidth,
+              qRgb(0, 64 * y / kSplashHeight, 128 + 32 * y / kSplashHeight));
   }
+  QPainter painter(&image);
   painter.setPen(QColor(128, 160, 224));
   painter.drawLine(180, 96, 320, 96);   // the real axis
   painter.drawLine(290, 40, 290, 152);  // the imaginary axis

@@ -90,6 +90,7 @@ void Record(CDC& dc, std::function<void(CDC&, const ReplayContext&)> op) {
 QImage* QxDCAccess::Surface(const CDC& dc) {
   if (dc.m_recording) return nullptr;
   if (dc.m_attached) {
+    if (dc.m_prepareAttached) dc.m_prepareAttached();
     // The owner may have replaced the image since it was attached; the pixel
     // code needs 32 bits per pixel.
     if (dc.m_attached->depth() != 32 && !dc.m_attached->isNull())
@@ -178,6 +179,7 @@ BOOL CDC::DeleteDC() {
   }
   m_hDC = m_hAttribDC = nullptr;
   m_attached = nullptr;
+  m_prepareAttached = nullptr;
   m_recording.reset();
   m_state = std::make_unique<qxgdi::DCState>();
   m_state->a.pen = qxgdi::StockData(BLACK_PEN);
@@ -201,13 +203,19 @@ BOOL CDC::AttachImage(QImage* image) {
     Live().insert(this);
   }
   m_attached = image;
+  m_prepareAttached = nullptr;
   return TRUE;
 }
 
 QImage* CDC::DetachImage() {
   QImage* image = m_attached;
   m_attached = nullptr;
+  m_prepareAttached = nullptr;
   return image;
+}
+
+void QxDCAccess::SetAttachedPreparation(CDC& dc, std::function<void()> prepare) {
+  dc.m_prepareAttached = std::move(prepare);
 }
 
 QImage* CDC::GetImage() const {

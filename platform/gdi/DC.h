@@ -14,6 +14,7 @@
 #include "platform/core/String.h"
 #include "platform/gdi/GdiObjects.h"
 
+#include <functional>
 #include <memory>
 
 class QImage;
@@ -219,4 +220,5 @@ class CDC : public CObject {
   std::shared_ptr<qxgdi::Recording> m_recording;
   CBitmap m_defaultBitmap;  // the 1 x 1 bitmap of a memory context
   QImage* m_attached = nullptr;
+  std::function<void()> m_prepareAttached;  // readies m_attached's pixels; run at each use
 };

@@ -8,8 +8,10 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <initializer_list>
 #include <vector>
@@ -75,15 +77,31 @@ std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x,
 }  // namespace qxgdi
 
 namespace {
+std::atomic<bool> g_directShapes{true};  // see CoverDirectly
+}  // namespace
+
+void qxgdi::SetDirectShapes(bool on) {
+  g_directShapes = on;
+}
+
+namespace {
 
 // Writes pixels of one surface inside the paint region.
 class PixelSink {
  public:
+  // The paint region (qxgdi::PaintRegion) as disjoint rectangles, made without
+  // a region of its own: every line, shape and block copy makes one.
   explicit PixelSink(const CDC& dc) : m_image(QxDCAccess::Surface(dc)) {
     if (!m_image) return;
-    QRegion region = qxgdi::PaintRegion(dc);
-    for (const QRect& r : region) m_rects.push_back(r);
-    m_bounds = region.boundingRect();
+    const QRect surface = m_image->rect();
+    const auto& clip = QxDCAccess::State(dc).a.clip;
+    if (!clip) {
+      if (!surface.isEmpty()) m_rects.push_back(surface);
+    } else {
+      for (const QRect& r : *clip)
+        if (const QRect inside = r & surface; !inside.isEmpty()) m_rects.push_back(inside);
+    }
+    for (const QRect& r : m_rects) m_bounds |= r;
   }
   bool Valid() const { return m_image && !m_rects.empty(); }
   bool Contains(int x, int y) const {
@@ -141,10 +159,17 @@ class PixelSink {
     }
   }
   const QRect& Bounds() const { return m_bounds; }
+  QImage* Surface() const { return m_image; }
+  // Whether every pixel of rect lies in the paint region.
+  bool Covers(const QRect& rect) const {
+    for (const QRect& r : m_rects)
+      if (r.contains(rect)) return true;
+    return false;
+  }
 
  private:
   QImage* m_image;
-  std::vector<QRect> m_rects;
+  QVarLengthArray<QRect, 4> m_rects;
   QRect m_bounds;
 };
 
@@ -254,8 +279,32 @@ void CoverageSpans(const QRect& bounds, Draw draw, Span span) {
   }
 }
 
+// Paints one colour, with a plain copy, on the pixels a path covers inside
+// bounds, by drawing the path straight onto the surface: the painter works on
+// a view of just that rectangle of the surface, so it rasterizes exactly as it
+// does into a coverage mask of the rectangle (same device rectangle, same
+// offset, no antialiasing), and every covered pixel takes the colour. Only
+// for RGB32 surfaces whose paint region holds all of bounds; returns false,
+// having drawn nothing, otherwise.
+template <class Draw>
+bool CoverDirectly(PixelSink& sink, const QRect& bounds, QRgb color, Draw draw) {
+  QImage* surface = sink.Surface();
+  if (!g_directShapes || surface->format() != QImage::Format_RGB32 || !sink.Covers(bounds))
+    return false;
+  if (bounds.isEmpty()) return true;
+  QImage view(surface->scanLine(bounds.top()) + bounds.left() * sizeof(QRgb), bounds.width(),
+              bounds.height(), surface->bytesPerLine(), QImage::Format_RGB32);
+  QPainter p(&view);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.translate(-bounds.left(), -bounds.top());
+  draw(p, QColor::fromRgb(color));
+  return true;
+}
+
 // Fills a device path with the brush (ROP2) and strokes it with a wide or
-// cosmetic Qt pen when stroke is set.
+// cosmetic Qt pen when stroke is set. A solid brush or the pen copied onto
+// the surface (R2_COPYPEN) is drawn directly; everything else through
+// coverage masks.
 void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt::FillRule rule) {
   PixelSink sink(dc);
   if (!sink.Valid()) return;
@@ -268,22 +317,23 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
     path.setFillRule(rule);
     const bool solid = a.brush->brush.lbStyle == BS_SOLID;
     const QRgb color = QxToQRgb(a.brush->brush.lbColor) | 0xFF000000u;
-    CoverageSpans(
-        bounds,
-        [&](QPainter& p) {
-          p.setPen(Qt::NoPen);
-          p.setBrush(Qt::white);
-          p.drawPath(path);
-        },
-        [&](int y, int first, int last) {
-          if (solid) {
-            sink.PutSpan(y, first, last, color, a.rop2);
-            return;
-          }
-          for (int x = first; x <= last; ++x)
-            if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
-              sink.Put(x, y, *c, a.rop2);
-        });
+    auto paint = [&](QPainter& p, const QColor& ink) {
+      p.setPen(Qt::NoPen);
+      p.setBrush(ink);
+      p.drawPath(path);
+    };
+    if (!(solid && a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, color, paint)))
+      CoverageSpans(
+          bounds, [&](QPainter& p) { paint(p, Qt::white); },
+          [&](int y, int first, int last) {
+            if (solid) {
+              sink.PutSpan(y, first, last, color, a.rop2);
+              return;
+            }
+            for (int x = first; x <= last; ++x)
+              if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
+                sink.Put(x, y, *c, a.rop2);
+          });
   }
   if (stroke && PenStyle(a) != PS_NULL) {
     QRect bounds = stroke->boundingRect()
@@ -292,18 +342,19 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
                        .intersected(sink.Bounds());
     const int width = PenDeviceWidth(a);
     const QRgb ink = QxToQRgb(a.pen->pen.lopnColor);
-    CoverageSpans(
-        bounds,
-        [&](QPainter& p) {
-          QPen pen(Qt::white);
-          pen.setWidth(width <= 1 ? 0 : width);
-          pen.setCapStyle(Qt::RoundCap);
-          pen.setJoinStyle(Qt::RoundJoin);
-          p.setPen(pen);
-          p.setBrush(Qt::NoBrush);
-          p.drawPath(*stroke);
-        },
-        [&](int y, int first, int last) { sink.PutSpan(y, first, last, ink, a.rop2); });
+    auto paint = [&](QPainter& p, const QColor& color) {
+      QPen pen(color);
+      pen.setWidth(width <= 1 ? 0 : width);
+      pen.setCapStyle(Qt::RoundCap);
+      pen.setJoinStyle(Qt::RoundJoin);
+      p.setPen(pen);
+      p.setBrush(Qt::NoBrush);
+      p.drawPath(*stroke);
+    };
+    if (!(a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, ink, paint)))
+      CoverageSpans(
+          bounds, [&](QPainter& p) { paint(p, Qt::white); },
+          [&](int y, int first, int last) { sink.PutSpan(y, first, last, ink, a.rop2); });
   }
 }
 

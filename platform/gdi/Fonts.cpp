@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QRawFont>
 
 #include <atomic>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -121,6 +123,9 @@ Face MapFace(const char* faceName) {
   return {sans, false};  // "Arial", "MS Sans Serif", "System" and anything unknown
 }
 
+// The size at which a face is matched once; its other sizes are derived from it.
+constexpr int kReferencePixelSize = 200;
+
 QFont MakeQFont(const Face& face, const LOGFONT& lf, int pixelSize) {
   QFont font;
   font.setFamilies(face.families);
@@ -137,15 +142,14 @@ QFont MakeQFont(const Face& face, const LOGFONT& lf, int pixelSize) {
 }
 
 int CellHeight(const QFont& font) {
-  QFontMetrics fm(font);
-  return fm.ascent() + fm.descent();
+  const qxgdi::FontSizeMetrics m = qxgdi::SizedFontMetrics(font);
+  return m.ascent + m.descent;
 }
 
 // The pixel size whose cell (ascent + descent) comes closest to the height,
 // the larger size on a tie that does not exceed it.
 int PixelSizeForCell(const Face& face, const LOGFONT& lf, int cell) {
-  QFont probe = MakeQFont(face, lf, 200);
-  QFontMetricsF fm(probe);
+  QFontMetricsF fm(qxgdi::FirstFaceAlone(MakeQFont(face, lf, kReferencePixelSize)));
   double ratio = (fm.ascent() + fm.descent()) / 200.0;
   int guess = std::max(1, static_cast<int>(std::lround(cell / (ratio > 0 ? ratio : 1.0))));
   int best = guess, bestErr = 1 << 30;
@@ -181,16 +185,17 @@ std::shared_ptr<const qxgdi::ResolvedFont> Resolve(const LOGFONT& lf, bool fixed
   else
     pixelSize = PixelSizeForCell(face, lf, lf.lfHeight == 0 ? 16 : lf.lfHeight);
   r->font = MakeQFont(face, lf, pixelSize);
+  // The font's own engine is made when it first measures or draws text.
   r->metrics = std::make_shared<const QFontMetricsF>(r->font);
-  QFontMetrics fm(r->font);
-  r->ascent = fm.ascent();
-  r->descent = fm.descent();
+  const qxgdi::FontSizeMetrics fm = qxgdi::SizedFontMetrics(r->font);
+  r->ascent = fm.ascent;
+  r->descent = fm.descent;
   r->internalLeading = std::max(0, r->ascent + r->descent - pixelSize);
-  r->externalLeading = std::max(0, fm.leading());
-  int natural = std::max(1, fm.averageCharWidth());
+  r->externalLeading = std::max(0, fm.leading);
+  int natural = std::max(1, fm.averageCharWidth);
   if (lf.lfWidth > 0) r->stretch = static_cast<double>(lf.lfWidth) / natural;
   r->aveCharWidth = lf.lfWidth > 0 ? lf.lfWidth : natural;
-  r->maxCharWidth = static_cast<int>(std::lround(fm.maxWidth() * r->stretch));
+  r->maxCharWidth = static_cast<int>(std::lround(fm.maxCharWidth * r->stretch));
   return r;
 }
 
@@ -216,6 +221,63 @@ bool QxIsSymbolFace(const char* faceName) {
 }
 
 namespace qxgdi {
+
+QFont FirstFaceAlone(const QFont& font) {
+  // A font's metrics are its first face's; without fallback families Qt does
+  // not ask the font system for the list of all fallbacks either.
+  QFont alone(font);
+  if (!font.families().isEmpty()) alone.setFamilies({font.families().first()});
+  return alone;
+}
+
+FontSizeMetrics SizedFontMetrics(const QFont& font) {
+  // Qt matches a face and its rendering options again for every pixel size it
+  // is asked for, and that matching is most of what a font costs. So the face
+  // is matched once, at the reference size, and each other size is a copy of
+  // that engine scaled by the engine itself: the same file, options and
+  // hinting, so the same metrics as the size's own engine. Kept per face and
+  // size for the life of the process.
+  using Key = std::tuple<QString, int, bool, bool, bool, int, int, int, int>;
+  static std::mutex lock;
+  static std::map<Key, FontSizeMetrics> known;
+  const QString first = font.families().isEmpty() ? font.family() : font.families().first();
+  const Key key{first,
+                font.weight(),
+                font.italic(),
+                font.underline(),
+                font.strikeOut(),
+                font.styleStrategy(),
+                font.hintingPreference(),
+                font.stretch(),
+                font.pixelSize()};
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    auto it = known.find(key);
+    if (it != known.end()) return it->second;
+  }
+  FontSizeMetrics m;
+  QFont reference = FirstFaceAlone(font);
+  reference.setPixelSize(kReferencePixelSize);
+  QRawFont raw = QRawFont::fromFont(reference);
+  if (raw.isValid() && raw.familyName() == first && font.pixelSize() > 0)
+    raw.setPixelSize(font.pixelSize());  // an engine that cannot be scaled leaves it invalid
+  else
+    raw = QRawFont();
+  if (raw.isValid()) {
+    // As QFontMetrics rounds its engine's values.
+    m.ascent = qRound(raw.ascent());
+    m.descent = qRound(raw.descent());
+    m.leading = qRound(raw.leading());
+    m.averageCharWidth = qRound(raw.averageCharWidth());
+    m.maxCharWidth = qRound(raw.maxCharWidth());
+  } else {  // the first face is missing or the size is not in pixels: ask the font itself
+    QFontMetrics fm(font);
+    m = {fm.ascent(), fm.descent(), fm.leading(), fm.averageCharWidth(), fm.maxWidth()};
+  }
+  std::lock_guard<std::mutex> guard(lock);
+  known.emplace(key, m);
+  return m;
+}
 
 std::shared_ptr<const ResolvedFont> ResolveFont(const LOGFONT& lf) {
   static std::mutex lock;

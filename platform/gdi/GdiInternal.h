@@ -63,6 +63,14 @@ struct ResolvedFont {
   std::shared_ptr<const QFontMetricsF> metrics;  // of font, made once
 };
 std::shared_ptr<const ResolvedFont> ResolveFont(const LOGFONT& lf);
+// A pixel-sized font's metrics as QFontMetrics of it reports them, found
+// without matching the face anew for each size (see Fonts.cpp).
+struct FontSizeMetrics {
+  int ascent = 0, descent = 0, leading = 0, averageCharWidth = 0, maxCharWidth = 0;
+};
+FontSizeMetrics SizedFontMetrics(const QFont& font);
+// The font with its first family only: the same metrics, matched more cheaply.
+QFont FirstFaceAlone(const QFont& font);
 QString DecodeText(const ResolvedFont& f, const char* text, int count);
 // Advance of the decoded text in logical units.
 double TextAdvance(const ResolvedFont& f, const QString& text);
@@ -130,6 +138,9 @@ class QxDCAccess {
   static const qxgdi::DCState& State(const CDC& dc) { return *dc.m_state; }
   static qxgdi::Recording* Rec(const CDC& dc) { return dc.m_recording.get(); }
   static QImage* Surface(const CDC& dc);
+  // For an attached image whose pixels are made when first used: prepare runs
+  // before every use of them (so it must be cheap once done, and thread-safe).
+  static void SetAttachedPreparation(CDC& dc, std::function<void()> prepare);
   static void SelectData(CDC& dc, const qxgdi::DataPtr& data);
   static void SetClip(CDC& dc, std::optional<QRegion> clip);
 };
@@ -154,4 +165,10 @@ bool RopUsesPattern(DWORD rop);
 // The brush's colour at a device pixel, or nothing where it leaves the pixel alone.
 std::optional<QRgb> BrushPixel(const GdiData* brush, const Attributes& a, int x, int y,
                                bool opaqueGaps);
+
+// Filled and outlined shapes (ellipses, polygons, wide lines) are drawn
+// straight onto the surface where that gives the same pixels (see DCDraw.cpp);
+// switched off, every shape goes through coverage masks, as the reference
+// for tests. On by default.
+void SetDirectShapes(bool on);
 }  // namespace qxgdi

@@ -456,7 +456,7 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC*, int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   if (image.isNull()) return FALSE;
   image.fill(0xFF000000u);
-  return FromImage(image);
+  return FromImage(std::move(image));
 }
 
 BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel,
@@ -480,7 +480,7 @@ BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel
         image.setPixel(x, y, qRgb(px[2], px[1], px[0]));
       }
   }
-  if (!FromImage(image)) return FALSE;
+  if (!FromImage(std::move(image))) return FALSE;
   m_data->monochrome = bitsPerPixel == 1;
   return TRUE;
 }
@@ -523,10 +523,10 @@ QImage CBitmap::ToImage() const {
   return m_data ? m_data->image.copy() : QImage();
 }
 
-BOOL CBitmap::FromImage(const QImage& image) {
+BOOL CBitmap::FromImage(QImage image) {
   if (image.isNull()) return FALSE;
   DataPtr d = qxgdi::MakeData(Kind::Bitmap);
-  d->image = image.convertToFormat(QImage::Format_RGB32);
+  d->image = std::move(image).convertToFormat(QImage::Format_RGB32);
   d->image.detach();
   SetData(d);
   return TRUE;

@@ -122,7 +122,7 @@ class CBitmap : public CGdiObject {
   CSize GetBitmapDimension() const;
   // A copy of the pixels (Format_RGB32); a null image when empty.
   QImage ToImage() const;
-  BOOL FromImage(const QImage& image);
+  BOOL FromImage(QImage image);  // a moved-in image that nothing else shares is not copied
   static CBitmap* FromHandle(HBITMAP handle) {
     return static_cast<CBitmap*>(CGdiObject::FromHandle(handle));
   }

@@ -1,6 +1,8 @@
 // The screen's size, system metrics and device context.
 #include "platform/gdi/Screen.h"
 
+#include "platform/gdi/GdiInternal.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
@@ -21,6 +23,7 @@ QSize ScreenSize() {
 
 struct ScreenDC {
   QImage image;
+  std::once_flag whitened;
   CDC dc;
   int users = 0;
 };
@@ -31,8 +34,13 @@ ScreenDC& Screen() {
   static ScreenDC* screen = [] {
     auto* s = new ScreenDC;
     s->image = QImage(ScreenSize(), QImage::Format_RGB32);
-    s->image.fill(0xFFFFFFFFu);
     s->dc.AttachImage(&s->image);
+    // The screen starts white. Most takers of the screen's context only make
+    // memory contexts and bitmaps compatible with it and never touch its
+    // pixels, so the image is whitened (and its memory used) at the first use
+    // of them.
+    QxDCAccess::SetAttachedPreparation(
+        s->dc, [s] { std::call_once(s->whitened, [s] { s->image.fill(0xFFFFFFFFu); }); });
     return s;
   }();
   return *screen;

@@ -120,12 +120,16 @@ class Sheet {
  public:
   Sheet() : m_image(kSpriteSheetWidth, kSpriteSheetHeight, QImage::Format_RGB32) {
     m_image.fill(QxToQRgb(kWhite));
+    m_pixels = reinterpret_cast<QRgb*>(m_image.bits());
+    m_stride = static_cast<int>(m_image.bytesPerLine() / sizeof(QRgb));
   }
   const QImage& Image() const { return m_image; }
 
-  void Clip(int x, int y, int cx, int cy) { m_clip = QRect(x, y, cx, cy); }
+  // The clip never reaches past the sheet, so a pixel inside it is written directly.
+  void Clip(int x, int y, int cx, int cy) { m_clip = QRect(x, y, cx, cy) & m_image.rect(); }
   void Px(int x, int y, COLORREF c) {
-    if (m_clip.contains(x, y)) m_image.setPixel(x, y, QxToQRgb(c));
+    if (x >= m_clip.left() && x <= m_clip.right() && y >= m_clip.top() && y <= m_clip.bottom())
+      m_pixels[y * m_stride + x] = QxToQRgb(c);
   }
   void Fill(int x, int y, int cx, int cy, COLORREF c) {
     for (int j = 0; j < cy; ++j)
@@ -203,6 +207,8 @@ class Sheet {
 
  private:
   QImage m_image;
+  QRgb* m_pixels = nullptr;  // m_image's, never shared while the sheet is drawn
+  int m_stride = 0;
   QRect m_clip{0, 0, kSpriteSheetWidth, kSpriteSheetHeight};
 };
 

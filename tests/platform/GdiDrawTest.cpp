@@ -433,6 +433,9 @@ TEST(GdiDraw, ContextsAreMadeCompatibleWithTheScreenAndForgetTheirHandles) {
   ASSERT_NE(screen, nullptr);
   EXPECT_EQ(screen->GetImage()->size(),
             QSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+  // The screen starts white, though its pixels are only made when first used.
+  EXPECT_EQ(screen->GetPixel(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1),
+            kWhite);
   CDC dc;
   ASSERT_TRUE(dc.CreateCompatibleDC(screen));
   EXPECT_EQ(dc.GetImage()->size(), QSize(1, 1));  // no bitmap selected yet

@@ -4,6 +4,7 @@
 #include "platform/gdi/GdiInternal.h"
 
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QRawFont>
 #include <gtest/gtest.h>
 
@@ -40,6 +41,83 @@ TEST(GdiFont, PositiveHeightIsTheCellHeightForEachFace) {
         EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
         EXPECT_EQ(f.dc.GetTextExtent("x", 1).cy, tm.tmHeight);
       }
+    }
+  }
+}
+
+// The faces and styles the program's fonts use, each as a font of the given height.
+struct FontStyle {
+  const char* face;
+  int weight;
+  BYTE italic;
+};
+const FontStyle kStyles[] = {
+    {"Times New Roman", FW_DONTCARE, 1},
+    {"Times New Roman", FW_BOLD, 1},
+    {"Times New Roman", FW_THIN, 0},
+    {"Times New Roman", FW_BOLD, 0},
+    {"Times New Roman", FW_DONTCARE, 0},
+    {"Arial", FW_DONTCARE, 0},
+    {"Arial", FW_BOLD, 0},
+    {"Symbol", FW_DONTCARE, 1},
+    {"Courier New", FW_DONTCARE, 0},
+};
+
+LOGFONT StyleFont(const FontStyle& style, int height) {
+  LOGFONT lf;
+  lf.lfHeight = height;
+  lf.lfWeight = style.weight;
+  lf.lfItalic = style.italic;
+  std::strcpy(lf.lfFaceName, style.face);
+  return lf;
+}
+
+// Metrics are taken without an engine of each size; they must be what the
+// font's own engine reports, at every size.
+TEST(GdiFont, MetricsAreThoseOfTheFontsOwnEngine) {
+  for (const FontStyle& style : kStyles) {
+    for (int size = 1; size <= 96; size += size < 40 ? 1 : 7) {
+      auto resolved = qxgdi::ResolveFont(StyleFont(style, -size));
+      ASSERT_EQ(resolved->font.pixelSize(), size);
+      QFontMetrics fm(resolved->font);
+      const std::string where = std::string(style.face) + " weight " +
+                                std::to_string(style.weight) + " italic " +
+                                std::to_string(style.italic) + " size " + std::to_string(size);
+      EXPECT_EQ(resolved->ascent, fm.ascent()) << where;
+      EXPECT_EQ(resolved->descent, fm.descent()) << where;
+      EXPECT_EQ(resolved->externalLeading, std::max(0, fm.leading())) << where;
+      EXPECT_EQ(resolved->aveCharWidth, fm.averageCharWidth()) << where;
+      EXPECT_EQ(resolved->maxCharWidth, fm.maxWidth()) << where;
+    }
+  }
+}
+
+// A positive height picks, of all pixel sizes, the one whose cell (as the
+// size's own engine measures it) comes closest to the height; of equally
+// close ones a size that does not exceed it, the largest such.
+TEST(GdiFont, PositiveHeightPicksTheSizeWhoseOwnCellIsClosest) {
+  constexpr int kLargest = 40;
+  for (const FontStyle& style : kStyles) {
+    // Each size's cell from its own engine; a cell is never below the size.
+    QFont font = qxgdi::ResolveFont(StyleFont(style, 20))->font;
+    std::vector<int> cells(kLargest + 3);
+    for (int size = 1; size < static_cast<int>(cells.size()); ++size) {
+      font.setPixelSize(size);
+      QFontMetrics fm(font);
+      cells[size] = fm.ascent() + fm.descent();
+    }
+    for (int height = 2; height <= kLargest; ++height) {
+      int best = 0, bestError = 1 << 30;
+      for (int size = 1; size < static_cast<int>(cells.size()); ++size) {
+        const int error = std::abs(cells[size] - height);
+        if (error < bestError || (error == bestError && cells[size] <= height)) {
+          best = size;
+          bestError = error;
+        }
+      }
+      EXPECT_EQ(qxgdi::ResolveFont(StyleFont(style, height))->font.pixelSize(), best)
+          << style.face << " weight " << style.weight << " italic " << int(style.italic)
+          << " height " << height;
     }
   }
 }
