@@ -14,6 +14,7 @@
 //   splitmix64 seeded with 0xE16E0000 + order; u() = (next >> 11) * 2^-53;
 //   each matrix row by row, each entry (2 u() - 1) + (2 u() - 1) j.
 // Both programs print the sum of all real and imaginary parts per order.
+#include "bench/SplitMix64.h"
 #include "simulation/SIMeigen.h"
 
 #include <benchmark/benchmark.h>
@@ -30,23 +31,12 @@ namespace {
 constexpr int kMatrices = 1000;
 constexpr int kOrders[] = {2, 3, 4, 8};
 
-struct SplitMix64 {
-  std::uint64_t state;
-  std::uint64_t Next() {
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  double Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
-};
-
 // kMatrices matrices of order n, each 2 n^2 doubles (row-major, re then im), back to back.
 const std::vector<double>& Matrices(int n) {
   static std::vector<double> cache[9];
   std::vector<double>& all = cache[n];
   if (all.empty()) {
-    SplitMix64 rng{0xE16E0000ull + static_cast<std::uint64_t>(n)};
+    qxbench::SplitMix64 rng{0xE16E0000ull + static_cast<std::uint64_t>(n)};
     all.resize(static_cast<size_t>(kMatrices) * 2 * n * n);
     for (double& v : all) v = 2 * rng.Uniform() - 1;
   }

@@ -15,6 +15,7 @@
 //     new[j] = q0 * c[j] + q1 * c[j - 1] + c[j - 2]  (c zero outside 0 .. n - 1),
 //   evaluated left to right.
 // Both programs print the sum of all coefficients per degree as a check.
+#include "bench/SplitMix64.h"
 #include "simulation/SIMroots.h"
 
 #include <benchmark/benchmark.h>
@@ -30,20 +31,9 @@ namespace {
 constexpr int kPolynomials = 10000;
 constexpr int kDegrees[] = {4, 8, 16, 32, 64};
 
-struct SplitMix64 {
-  std::uint64_t state;
-  std::uint64_t Next() {
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  double Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
-};
-
 // kPolynomials polynomials of the degree, each degree + 1 coefficients, back to back.
 std::vector<double> StablePolynomials(int degree) {
-  SplitMix64 rng{0x5EED0000ull + static_cast<std::uint64_t>(degree)};
+  qxbench::SplitMix64 rng{0x5EED0000ull + static_cast<std::uint64_t>(degree)};
   std::vector<double> all;
   all.reserve(static_cast<size_t>(kPolynomials) * (degree + 1));
   std::vector<double> c, next;

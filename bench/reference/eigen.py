@@ -14,29 +14,18 @@ of five runs. Matrices are row-major in both programs; nothing is reversed.
 
 Run: /usr/bin/python3 bench/reference/eigen.py
 """
+import os
+import sys
 import time
 
 import numpy as np
 
-MASK = (1 << 64) - 1
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from splitmix64 import SplitMix64  # noqa: E402
+
 ORDERS = [2, 3, 4, 8]
 COUNT = 1000
 REPEATS = 5
-
-
-class SplitMix64:
-    def __init__(self, seed):
-        self.state = seed & MASK
-
-    def next(self):
-        self.state = (self.state + 0x9E3779B97F4A7C15) & MASK
-        z = self.state
-        z = ((z ^ (z >> 30)) * 0xBF58476D1CE4E5B9) & MASK
-        z = ((z ^ (z >> 27)) * 0x94D049BB133111EB) & MASK
-        return z ^ (z >> 31)
-
-    def uniform(self):
-        return float(self.next() >> 11) * 2.0 ** -53
 
 
 def matrices(n):

@@ -40,9 +40,7 @@ BOOL CMcBasic::Navigate(int direction, int modifier, McCursor* cursor) {
     return TRUE;
   }
   if (m_parent == nullptr) return FALSE;
-  // The parent finds the child the step comes from in node.
-  cursor->node = this;
-  return m_parent->Navigate(direction, modifier, cursor);
+  return PassOn(direction, modifier, cursor);
 }
 
 BOOL CMcBasic::NavigateOut(int direction, int modifier, McCursor* cursor) {
@@ -353,22 +351,58 @@ void CMcBasic::AdoptChildren(const std::vector<CMcBasic*>& children) {
 
 // ---- family helpers ----------------------------------------------------------------
 
+// The parent finds the child the step comes from in node.
+BOOL CMcBasic::PassOn(int direction, int modifier, McCursor* cursor) {
+  cursor->node = this;
+  return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
+}
+
+BOOL CMcBasic::NavigateOnFrame(int direction, int modifier, McCursor* cursor, CMcBasic* upPart,
+                               CMcBasic* downPart, CMcBasic* lastPart) {
+  if (direction == kMcUp)
+    return upPart ? cursor->Place(upPart, cursor->fromSide) : PassOn(direction, modifier, cursor);
+  if (direction == kMcDown)
+    return downPart ? cursor->Place(downPart, cursor->fromSide)
+                    : PassOn(direction, modifier, cursor);
+  const bool left = direction == kMcLeft;
+  if (cursor->fromSide == 0)
+    return left ? PassOn(direction, modifier, cursor) : cursor->Place(m_children[0], 0);
+  return left ? cursor->Place(lastPart, 1) : PassOn(direction, modifier, cursor);
+}
+
+BOOL CMcBasic::NavigateWithColumn(int direction, int modifier, McCursor* cursor,
+                                  ColumnSide column) {
+  if (m_count != 3) return CMcBasic::Navigate(direction, modifier, cursor);
+  CMcBasic* main = m_children[0];
+  CMcBasic* lower = m_children[1];
+  CMcBasic* upper = m_children[2];
+  if (cursor->node == this) return NavigateOnFrame(direction, modifier, cursor, upper, lower, main);
+  const int from = IndexOfChild(cursor->node);
+  if (from < 0) return FALSE;
+  const bool columnBefore = column == kColumnBefore;
+  const int side = from == 0 ? (columnBefore ? 1 : 0) : cursor->fromSide;
+  if (direction == kMcUp)
+    return cursor->node == upper ? PassOn(direction, modifier, cursor) : cursor->Place(upper, side);
+  if (direction == kMcDown)
+    return cursor->node == lower ? PassOn(direction, modifier, cursor) : cursor->Place(lower, side);
+  // Left and right move only from a part's edge on that side.
+  const bool left = direction == kMcLeft;
+  if (left != (cursor->fromSide == 0)) return FALSE;
+  const bool towardColumn = left == columnBefore;
+  if (towardColumn || from == 0) return cursor->Place(this, left ? 0 : 1);
+  return cursor->Place(main, left ? 1 : 0);
+}
+
 BOOL CMcBasic::NavigatePair(int direction, int modifier, McCursor* cursor) {
   if (m_count != 2) return CMcBasic::Navigate(direction, modifier, cursor);
-  auto toParent = [&]() {
-    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
-  };
-  if (direction == kMcUp || direction == kMcDown) {
-    cursor->node = this;
-    return toParent();
-  }
+  if (direction == kMcUp || direction == kMcDown) return PassOn(direction, modifier, cursor);
   const bool left = direction == kMcLeft;
   const bool before = cursor->fromSide == 0;
   CMcBasic* first = m_children[0];
   CMcBasic* second = m_children[1];
   if (cursor->node == this) {
-    if (before) return left ? toParent() : cursor->Place(first, 0);
-    return left ? cursor->Place(second, 1) : toParent();
+    if (before) return left ? PassOn(direction, modifier, cursor) : cursor->Place(first, 0);
+    return left ? cursor->Place(second, 1) : PassOn(direction, modifier, cursor);
   }
   if (cursor->node == first) {
     if (before) return left ? cursor->Place(this, 0) : FALSE;
@@ -381,19 +415,14 @@ BOOL CMcBasic::NavigatePair(int direction, int modifier, McCursor* cursor) {
 BOOL CMcBasic::NavigateList(int direction, int modifier, McCursor* cursor) {
   const int n = m_count;
   if (n == 0) return CMcBasic::Navigate(direction, modifier, cursor);
-  auto toParent = [&]() {
-    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
-  };
-  if (direction == kMcUp || direction == kMcDown) {
-    cursor->node = this;
-    return toParent();
-  }
+  if (direction == kMcUp || direction == kMcDown) return PassOn(direction, modifier, cursor);
   CMcBasic* first = m_children[0];
   CMcBasic* last = m_children[n - 1];
   const bool left = direction == kMcLeft;
   if (cursor->node == this) {
-    if (cursor->fromSide == 0) return left ? toParent() : cursor->Place(first, 0);
-    return left ? cursor->Place(last, 1) : toParent();
+    if (cursor->fromSide == 0)
+      return left ? PassOn(direction, modifier, cursor) : cursor->Place(first, 0);
+    return left ? cursor->Place(last, 1) : PassOn(direction, modifier, cursor);
   }
   if (cursor->node == first && cursor->fromSide == 0) return left ? cursor->Place(this, 0) : FALSE;
   if (cursor->node == last && cursor->fromSide != 0) return left ? FALSE : cursor->Place(this, 1);
@@ -411,17 +440,13 @@ BOOL CMcBasic::NavigateList(int direction, int modifier, McCursor* cursor) {
 }
 
 BOOL CMcBasic::NavigateGrid(int direction, int modifier, McCursor* cursor, int columns) {
-  auto toParent = [&](int dir) -> BOOL {
-    cursor->node = this;
-    return m_parent ? m_parent->Navigate(dir, modifier, cursor) : FALSE;
-  };
   if (cursor->node == this) {
-    if (direction == kMcUp || direction == kMcDown) return toParent(direction);
+    if (direction == kMcUp || direction == kMcDown) return PassOn(direction, modifier, cursor);
     if (cursor->fromSide == 0) {
-      if (direction == kMcLeft) return toParent(direction);
+      if (direction == kMcLeft) return PassOn(direction, modifier, cursor);
       return m_count ? cursor->Place(m_children[0], 0) : cursor->Place(this, 1);
     }
-    if (direction == kMcRight) return toParent(direction);
+    if (direction == kMcRight) return PassOn(direction, modifier, cursor);
     return m_count ? cursor->Place(m_children[m_count - 1], 1) : cursor->Place(this, 0);
   }
   const int k = IndexOfChild(cursor->node);
@@ -436,9 +461,10 @@ BOOL CMcBasic::NavigateGrid(int direction, int modifier, McCursor* cursor, int c
       return (k % nc == nc - 1 || k == m_count - 1) ? cursor->Place(this, 1)
                                                     : cursor->Place(m_children[k + 1], 0);
     case kMcUp:
-      return k >= nc ? cursor->Place(m_children[k - nc], kept) : toParent(kMcUp);
+      return k >= nc ? cursor->Place(m_children[k - nc], kept) : PassOn(kMcUp, modifier, cursor);
     default:
-      return k + nc < m_count ? cursor->Place(m_children[k + nc], kept) : toParent(kMcDown);
+      return k + nc < m_count ? cursor->Place(m_children[k + nc], kept)
+                              : PassOn(kMcDown, modifier, cursor);
   }
 }
 

@@ -188,6 +188,27 @@ class CMcBasic {
   void AppendParts(std::initializer_list<CMcBasic*> parts);
 
   // ---- family helpers (kinds call them from their overrides) ----------------
+  // A caret step that leaves this node: the node becomes the caret node and
+  // its parent takes the same step. FALSE at a root.
+  BOOL PassOn(int direction, int modifier, McCursor* cursor);
+  // Caret steps with the caret beside a node drawn around its parts (limit,
+  // summation, evaluate-at, derivative, integral): up and down enter upPart
+  // and downPart on the caret's side (a null part passes the step on); from
+  // before the node right enters child 0 before it, from after the node left
+  // enters lastPart after it; the other steps pass on.
+  BOOL NavigateOnFrame(int direction, int modifier, McCursor* cursor, CMcBasic* upPart,
+                       CMcBasic* downPart, CMcBasic* lastPart);
+  // Where the column of a node of three parts stands: child 0, with child 2
+  // over child 1 in a column beside it.
+  enum ColumnSide { kColumnBefore, kColumnAfter };
+  // Caret steps through such a node (summation: the limits before the term;
+  // evaluate-at: the values after the expression). Beside the node it is
+  // NavigateOnFrame. From a part, up and down cross the column and pass on
+  // past its ends; a column part reached from child 0 gets the caret on the
+  // side facing child 0, otherwise on the caret's side. A step toward the
+  // column's side leaves the node; one toward child 0's side enters child 0
+  // from the column, or leaves the node from child 0.
+  BOOL NavigateWithColumn(int direction, int modifier, McCursor* cursor, ColumnSide column);
   // Caret steps through a node of two sides (relations, declarations): the
   // first side, then the second; up and down go to the parent.
   BOOL NavigatePair(int direction, int modifier, McCursor* cursor);

@@ -48,35 +48,19 @@ WORD McCompareParts(const CMcBasic* node, const CMcBasic* other, WORD flagMask) 
   return code;
 }
 
-BOOL McNavigateOnFrame(CMcBasic* node, CMcBasic* upPart, CMcBasic* downPart, int direction,
-                       int modifier, McCursor* cursor) {
-  auto passOn = [&]() -> BOOL {
-    return node->m_parent ? node->m_parent->Navigate(direction, modifier, cursor) : FALSE;
-  };
-  if (direction == kMcUp) return upPart ? cursor->Place(upPart, cursor->fromSide) : passOn();
-  if (direction == kMcDown) return downPart ? cursor->Place(downPart, cursor->fromSide) : passOn();
-  const bool left = direction == kMcLeft;
-  if (cursor->fromSide == 0) return left ? passOn() : cursor->Place(node->m_children[0], 0);
-  return left ? cursor->Place(node->m_children[0], 1) : passOn();
-}
-
 BOOL CMcLimit::Navigate(int direction, int modifier, McCursor* cursor) {
   if (m_count != 2) return CMcBasic::Navigate(direction, modifier, cursor);
   CMcBasic* expression = m_children[0];
   CMcBasic* approach = m_children[1];
   if (cursor->node == this)
-    return McNavigateOnFrame(this, nullptr, approach, direction, modifier, cursor);
+    return NavigateOnFrame(direction, modifier, cursor, nullptr, approach, expression);
   if (cursor->node != expression && cursor->node != approach) return FALSE;
   const bool fromExpression = cursor->node == expression;
-  auto passOn = [&]() -> BOOL {
-    cursor->node = this;
-    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
-  };
   switch (direction) {
     case kMcUp:
-      return fromExpression ? passOn() : cursor->Place(expression, 0);
+      return fromExpression ? PassOn(direction, modifier, cursor) : cursor->Place(expression, 0);
     case kMcDown:
-      return fromExpression ? cursor->Place(approach, 1) : passOn();
+      return fromExpression ? cursor->Place(approach, 1) : PassOn(direction, modifier, cursor);
     case kMcLeft:
       return cursor->fromSide == 0 ? cursor->Place(this, 0) : FALSE;
     default:

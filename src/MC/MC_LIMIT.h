@@ -35,13 +35,6 @@ class CMcLimit : public CMcBasic {
                                  const McComplex points[3], const McComplex& z);
 };
 
-// The caret steps on a limit, summation or evaluate-at node itself (the caret
-// beside it): up and down go to the given parts with the caret's side (a null
-// part passes the step to the parent), left and right enter the first child
-// from the side the caret stands on or leave the node.
-BOOL McNavigateOnFrame(CMcBasic* node, CMcBasic* upPart, CMcBasic* downPart, int direction,
-                       int modifier, McCursor* cursor);
-
 // Difference bits of two nodes of one type word with the same parts in the
 // same order (summation, evaluate-at, domain, derivative, integral): signs, kind data under
 // flagMask (kMcDiffFlags), counts, then the children pairwise in order.

@@ -32,33 +32,9 @@ CMcBasic* CMcSum::Load(CArchive& ar) {
       });
 }
 
+// The limits stand in a column before the term.
 BOOL CMcSum::Navigate(int direction, int modifier, McCursor* cursor) {
-  if (m_count != 3) return CMcBasic::Navigate(direction, modifier, cursor);
-  CMcBasic* term = m_children[0];
-  CMcBasic* lower = m_children[1];
-  CMcBasic* upper = m_children[2];
-  if (cursor->node == this)
-    return McNavigateOnFrame(this, upper, lower, direction, modifier, cursor);
-  const int from = IndexOfChild(cursor->node);
-  if (from < 0) return FALSE;
-  auto passOn = [&]() -> BOOL {
-    cursor->node = this;
-    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
-  };
-  // A limit reached from the term gets the caret after it, from the other
-  // limit on the same side.
-  const int side = from == 0 ? 1 : cursor->fromSide;
-  switch (direction) {
-    case kMcUp:
-      return cursor->node == upper ? passOn() : cursor->Place(upper, side);
-    case kMcDown:
-      return cursor->node == lower ? passOn() : cursor->Place(lower, side);
-    case kMcLeft:
-      return cursor->fromSide == 0 ? cursor->Place(this, 0) : FALSE;
-    default:
-      if (cursor->fromSide == 0) return FALSE;
-      return from == 0 ? cursor->Place(this, 1) : cursor->Place(term, 0);
-  }
+  return NavigateWithColumn(direction, modifier, cursor, kColumnBefore);
 }
 
 WORD CMcSum::GetType() const {

@@ -95,30 +95,17 @@ BOOL CMcDerivative::Navigate(int direction, int modifier, McCursor* cursor) {
   if (!IsComplete()) return CMcBasic::Navigate(direction, modifier, cursor);
   CMcBasic* expression = m_children[0];
   CMcBasic* first = m_children[1];
-  auto passOn = [&]() -> BOOL {
-    cursor->node = this;
-    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
-  };
-  if (cursor->node == this) {
-    switch (direction) {
-      case kMcUp:
-        return cursor->Place(expression, cursor->fromSide);
-      case kMcDown:
-        return cursor->Place(first, cursor->fromSide);
-      case kMcRight:
-        return cursor->fromSide == 0 ? cursor->Place(expression, 0) : passOn();
-      default:
-        return cursor->fromSide == 0 ? passOn() : cursor->Place(expression, 1);
-    }
-  }
+  if (cursor->node == this)
+    return NavigateOnFrame(direction, modifier, cursor, expression, first, expression);
   const int i = IndexOfChild(cursor->node);
   if (i < 0) return FALSE;
   const int last = m_count - 1;
   switch (direction) {
     case kMcUp:
-      return i == 0 ? passOn() : cursor->Place(expression, cursor->fromSide);
+      return i == 0 ? PassOn(direction, modifier, cursor)
+                    : cursor->Place(expression, cursor->fromSide);
     case kMcDown:
-      if (i != 0) return passOn();
+      if (i != 0) return PassOn(direction, modifier, cursor);
       return cursor->Place(cursor->fromSide == 0 ? first : m_children[last], cursor->fromSide);
     case kMcLeft:
       return i <= 1 ? cursor->Place(this, 0) : cursor->Place(m_children[i - 1], 1);

@@ -82,19 +82,15 @@ CMcBasic* CMcDomain::Load(CArchive& ar) {
 // Left and right walk the parts in drawn order; up and down leave the node.
 BOOL CMcDomain::Navigate(int direction, int modifier, McCursor* cursor) {
   if (m_count != 3) return CMcBasic::Navigate(direction, modifier, cursor);
-  auto passOn = [&]() -> BOOL {
-    cursor->node = this;
-    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
-  };
-  if (direction == kMcUp || direction == kMcDown) return passOn();
+  if (direction == kMcUp || direction == kMcDown) return PassOn(direction, modifier, cursor);
   CMcBasic* order[3] = {m_children[1], m_children[0], m_children[2]};
   if (IsInterval()) std::swap(order[0], order[1]);
   const bool left = direction == kMcLeft;
   const bool before = cursor->fromSide == 0;
   if (cursor->node == this) {
     // Beside the node the caret enters it from its own side, or leaves it.
-    if (before) return left ? passOn() : cursor->Place(order[0], 0);
-    return left ? cursor->Place(order[2], 1) : passOn();
+    if (before) return left ? PassOn(direction, modifier, cursor) : cursor->Place(order[0], 0);
+    return left ? cursor->Place(order[2], 1) : PassOn(direction, modifier, cursor);
   }
   if (cursor->node == order[1])
     return left ? cursor->Place(order[0], 1) : cursor->Place(order[2], 0);

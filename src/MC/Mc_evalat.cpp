@@ -34,33 +34,9 @@ CMcBasic* CMcEvalat::Load(CArchive& ar) {
       });
 }
 
+// The values stand in a column after the expression.
 BOOL CMcEvalat::Navigate(int direction, int modifier, McCursor* cursor) {
-  if (m_count != 3) return CMcBasic::Navigate(direction, modifier, cursor);
-  CMcBasic* expression = m_children[0];
-  CMcBasic* lower = m_children[1];
-  CMcBasic* upper = m_children[2];
-  if (cursor->node == this)
-    return McNavigateOnFrame(this, upper, lower, direction, modifier, cursor);
-  const int from = IndexOfChild(cursor->node);
-  if (from < 0) return FALSE;
-  auto passOn = [&]() -> BOOL {
-    cursor->node = this;
-    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
-  };
-  // A value reached from the expression gets the caret before it, from the
-  // other value on the same side.
-  const int side = from == 0 ? 0 : cursor->fromSide;
-  switch (direction) {
-    case kMcUp:
-      return cursor->node == upper ? passOn() : cursor->Place(upper, side);
-    case kMcDown:
-      return cursor->node == lower ? passOn() : cursor->Place(lower, side);
-    case kMcLeft:
-      if (cursor->fromSide != 0) return FALSE;
-      return from == 0 ? cursor->Place(this, 0) : cursor->Place(expression, 1);
-    default:
-      return cursor->fromSide != 0 ? cursor->Place(this, 1) : FALSE;
-  }
+  return NavigateWithColumn(direction, modifier, cursor, kColumnAfter);
 }
 
 WORD CMcEvalat::GetType() const {

@@ -73,30 +73,18 @@ BOOL CMcIntegral::Navigate(int direction, int modifier, McCursor* cursor) {
   CMcBasic* upper = m_children[kUpper];
   CMcBasic* variable = m_children[kVariable];
   const bool ordinary = GetKind() == 0;
-  auto passOn = [&]() -> BOOL {
-    cursor->node = this;
-    return m_parent ? m_parent->Navigate(direction, modifier, cursor) : FALSE;
-  };
-  if (cursor->node == this) {
-    switch (direction) {
-      case kMcUp:
-        return cursor->Place(upper, cursor->fromSide);
-      case kMcDown:
-        return cursor->Place(lower, cursor->fromSide);
-      case kMcRight:
-        return cursor->fromSide == 0 ? cursor->Place(integrand, 0) : passOn();
-      default:
-        return cursor->fromSide == 0 ? passOn() : cursor->Place(ordinary ? variable : integrand, 1);
-    }
-  }
+  // The variable is drawn last only in the ordinary integral.
+  if (cursor->node == this)
+    return NavigateOnFrame(direction, modifier, cursor, upper, lower,
+                           ordinary ? variable : integrand);
   const int from = IndexOfChild(cursor->node);
   if (from < 0) return FALSE;
   switch (direction) {
     case kMcUp:
-      if (from == kUpper) return passOn();
+      if (from == kUpper) return PassOn(direction, modifier, cursor);
       return cursor->Place(upper, from == kLower ? cursor->fromSide : 1);
     case kMcDown:
-      if (from == kLower) return passOn();
+      if (from == kLower) return PassOn(direction, modifier, cursor);
       return cursor->Place(lower, from == kUpper ? cursor->fromSide : 1);
     case kMcLeft:
       if (cursor->fromSide != 0) return FALSE;

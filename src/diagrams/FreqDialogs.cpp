@@ -4,6 +4,7 @@
 #include "platform/ui/DataExchange.h"
 
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -11,24 +12,55 @@ double TwoPi() {
   return 4 * std::asin(1.0);
 }
 
+// A function that puts the values back as they are now.
+template <class... Values>
+std::function<void()> Keeper(std::tuple<Values&...> values) {
+  return [values, kept = std::tuple<Values...>(values)]() mutable { values = kept; };
+}
+
 }  // namespace
 
-// ---- "Edit Node" --------------------------------------------------------------------
+// ---- the "Radians" box ----------------------------------------------------------------
 
-BEGIN_MESSAGE_MAP(CEditNodesDlg, CDialog)
+BEGIN_MESSAGE_MAP(CFrequencyUnitDlg, CDialog)
 ON_BN_CLICKED(IDC_RADIANS, OnRadians)
 END_MESSAGE_MAP()
 
+CFrequencyUnitDlg::CFrequencyUnitDlg(UINT nIDTemplate, CWnd* pParent)
+    : CDialog(nIDTemplate, pParent), m_bRadians(0) {}
+
+void CFrequencyUnitDlg::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Check(pDX, IDC_RADIANS, m_bRadians);
+}
+
+BOOL CFrequencyUnitDlg::ReadFieldsOrKeep() {
+  const std::function<void()> putBack = KeepValues();
+  if (UpdateData(TRUE)) return TRUE;
+  putBack();
+  return FALSE;
+}
+
+void CFrequencyUnitDlg::OnRadians() {
+  const bool ticked = IsDlgButtonChecked(IDC_RADIANS) != 0;
+  const bool wasRadians = m_bRadians != 0;
+  ReadFieldsOrKeep();
+  // From the unit the values are in to the one the box now shows.
+  if (ticked != wasRadians) ConvertFrequencies(ticked);
+  m_bRadians = ticked;
+  UpdateData(FALSE);
+}
+
+// ---- "Edit Node" --------------------------------------------------------------------
+
 CEditNodesDlg::CEditNodesDlg(CWnd* pParent)
-    : CDialog(IDD_EDITNODE, pParent),
-      m_bRadians(0),
+    : CFrequencyUnitDlg(IDD_EDITNODE, pParent),
       m_bShowLabel(0),
       m_dFrequency(0.0),
       m_dInertia(0.0) {}
 
 void CEditNodesDlg::DoDataExchange(CDataExchange* pDX) {
-  CDialog::DoDataExchange(pDX);
-  DDX_Check(pDX, IDC_RADIANS, m_bRadians);
+  CFrequencyUnitDlg::DoDataExchange(pDX);
   DDX_Check(pDX, IDC_NODE_SHOWLABEL, m_bShowLabel);
   DDX_Text(pDX, IDC_NODE_FREQUENCY, m_dFrequency);
   DDV_MinMaxDouble(pDX, m_dFrequency, 0, 1e300);
@@ -36,44 +68,32 @@ void CEditNodesDlg::DoDataExchange(CDataExchange* pDX) {
   DDV_MinMaxDouble(pDX, m_dInertia, 0, 1e300);
 }
 
-void CEditNodesDlg::OnRadians() {
-  const bool ticked = IsDlgButtonChecked(IDC_RADIANS) != 0;
-  const int wasRadians = m_bRadians;
-  const int keptLabel = m_bShowLabel;
-  const double keptFrequency = m_dFrequency, keptInertia = m_dInertia;
-  if (!UpdateData(TRUE)) {
-    m_bShowLabel = keptLabel;
-    m_dFrequency = keptFrequency;
-    m_dInertia = keptInertia;
-  }
-  // The unit the field's value is in, and the one the box now shows.
-  if (ticked && !wasRadians) m_dFrequency *= TwoPi();
-  if (!ticked && wasRadians) m_dFrequency /= TwoPi();
-  m_bRadians = ticked;
-  UpdateData(FALSE);
+std::function<void()> CEditNodesDlg::KeepValues() {
+  return Keeper(std::tie(m_bRadians, m_bShowLabel, m_dFrequency, m_dInertia));
+}
+
+void CEditNodesDlg::ConvertFrequencies(bool toRadians) {
+  if (toRadians)
+    m_dFrequency *= TwoPi();
+  else
+    m_dFrequency /= TwoPi();
 }
 
 // ---- "Frequency Diagram Properties" ------------------------------------------------
 
-BEGIN_MESSAGE_MAP(CFreqDiagPropDlg, CDialog)
-ON_BN_CLICKED(IDC_RADIANS, OnRadians)
-END_MESSAGE_MAP()
-
 CFreqDiagPropDlg::CFreqDiagPropDlg(CWnd* pParent)
-    : CDialog(IDD_FREQPROPERTIES, pParent),
+    : CFrequencyUnitDlg(IDD_FREQPROPERTIES, pParent),
       m_bGershgorin(0),
       m_bOstrowski(0),
-      m_bRadians(0),
       m_nSteps(0),
       m_nTickStep(0),
       m_dStart(0.0),
       m_dStop(0.0) {}
 
 void CFreqDiagPropDlg::DoDataExchange(CDataExchange* pDX) {
-  CDialog::DoDataExchange(pDX);
+  CFrequencyUnitDlg::DoDataExchange(pDX);
   DDX_Check(pDX, IDC_FREQ_GERSHGORIN, m_bGershgorin);
   DDX_Check(pDX, IDC_FREQ_OSTROWSKI, m_bOstrowski);
-  DDX_Check(pDX, IDC_RADIANS, m_bRadians);
   DDX_Text(pDX, IDC_FREQ_STEPS, m_nSteps);
   DDV_MinMaxInt(pDX, m_nSteps, 10, 10000);
   DDX_Text(pDX, IDC_FREQ_TICKSTEP, m_nTickStep);
@@ -84,49 +104,19 @@ void CFreqDiagPropDlg::DoDataExchange(CDataExchange* pDX) {
   DDV_MinMaxDouble(pDX, m_dStop, 1e-300, 1e300);
 }
 
-namespace {
-
-struct FreqFields {
-  int gershgorin, ostrowski, radians, steps, tickStep;
-  double start, stop;
-};
-
-FreqFields FieldsOf(const CFreqDiagPropDlg& d) {
-  return {d.m_bGershgorin, d.m_bOstrowski, d.m_bRadians, d.m_nSteps,
-          d.m_nTickStep,   d.m_dStart,     d.m_dStop};
+std::function<void()> CFreqDiagPropDlg::KeepValues() {
+  return Keeper(
+      std::tie(m_bGershgorin, m_bOstrowski, m_bRadians, m_nSteps, m_nTickStep, m_dStart, m_dStop));
 }
 
-void SetFields(CFreqDiagPropDlg& d, const FreqFields& f) {
-  d.m_bGershgorin = f.gershgorin;
-  d.m_bOstrowski = f.ostrowski;
-  d.m_bRadians = f.radians;
-  d.m_nSteps = f.steps;
-  d.m_nTickStep = f.tickStep;
-  d.m_dStart = f.start;
-  d.m_dStop = f.stop;
-}
-
-}  // namespace
-
-void CFreqDiagPropDlg::OnRadians() {
-  const bool ticked = IsDlgButtonChecked(IDC_RADIANS) != 0;
-  const FreqFields kept = FieldsOf(*this);
-  if (!UpdateData(TRUE)) SetFields(*this, kept);
-  const double factor = ticked && !kept.radians   ? TwoPi()
-                        : !ticked && kept.radians ? 1 / TwoPi()
-                                                  : 1.0;
+void CFreqDiagPropDlg::ConvertFrequencies(bool toRadians) {
+  const double factor = toRadians ? TwoPi() : 1 / TwoPi();
   m_dStart *= factor;
   m_dStop *= factor;
-  m_bRadians = ticked;
-  UpdateData(FALSE);
 }
 
 void CFreqDiagPropDlg::OnOK() {
-  const FreqFields kept = FieldsOf(*this);
-  if (!UpdateData(TRUE)) {
-    SetFields(*this, kept);
-    return;
-  }
+  if (!ReadFieldsOrKeep()) return;
   if (m_dStart < m_dStop) {
     CDialog::OnOK();
     return;

@@ -29,6 +29,124 @@ bool PickedNodeExists(const CSIMfreq& f) {
   return f.m_nPickNode >= 0 && f.m_nPickNode < f.m_nNodes;
 }
 
+// ---- the node hit test, step by step ------------------------------------------------
+
+// The cell of the grid under the point, the point made relative to the cell;
+// false off the grid or when it cannot be drawn.
+bool LocateCell(const CellGrid& grid, CPoint* point, int* row, int* col) {
+  if (!grid.Drawable() || point->x < 0 || point->y < 0) return false;
+  *row = point->y / grid.cellHeight;
+  *col = point->x / grid.cellWidth;
+  if (*row >= grid.rows || *col >= grid.cols) return false;
+  point->x -= *col * grid.cellWidth;
+  point->y -= *row * grid.cellHeight;
+  return true;
+}
+
+// A press tested against the values of one diagram type, through the plot
+// that draws them (one cell's for the cell diagrams), the point in its pixels.
+class NodeHitTest {
+ public:
+  NodeHitTest(int type, const FreqPlot& plot, CPoint point)
+      : m_type(type), m_plot(plot), m_point(point) {}
+
+  // The first of the one or two positions of a value that is hit: 1 the
+  // first, 2 the second (Bode phase, characteristic Bode angle), 0 none.
+  int Where(McComplex z, McComplex w, double freq) const {
+    switch (m_type) {
+      case kDiagramNyquist:
+      case kDiagramCharNyquist:
+        return Hit(z.re, z.im) ? 1 : 0;
+      case kDiagramInverseNyquist:
+        return Hit(w.re, w.im) ? 1 : 0;
+      case kDiagramNichols:
+        return Hit(FreqPhaseDegrees(z) + 180, FreqDecibels(z)) ? 1 : 0;
+      case kDiagramBode:
+        return Hit(std::log10(freq), FreqDecibels(z))       ? 1
+               : Hit(std::log10(freq), FreqPhaseDegrees(z)) ? 2
+                                                            : 0;
+      default:
+        return Hit(std::log10(freq), w.re) ? 1 : Hit(std::log10(freq), w.im) ? 2 : 0;
+    }
+  }
+
+  // When a position of the value is hit: it becomes the engine's pick (node
+  // -1 for a tick point of a curve), with the diagram, the node's flags and
+  // the curve it lies on, and the value as the target.
+  bool TryPick(CSIMfreq& f, int node, double freq, BYTE flags, McComplex z, McComplex w) const {
+    const int at = Where(z, w, freq);
+    if (at == 0) return false;
+    f.m_nPickNode = node;
+    f.m_dPickFreq = freq;
+    f.m_nPickDiagram = static_cast<BYTE>(m_type | (flags & 0x70) | (at == 2 ? kSecondCurve : 0));
+    f.m_targetDirect = z;
+    f.m_targetInverse = w;
+    return true;
+  }
+
+ private:
+  bool Hit(double u, double v) const {
+    POINT p;
+    return m_plot.PixelOf(u, v, &p) && std::hypot(p.x - m_point.x, p.y - m_point.y) < kPickRadius;
+  }
+
+  int m_type;
+  FreqPlot m_plot;
+  CPoint m_point;
+};
+
+// Tick points: every tick step of the sweep, none when the step exceeds it.
+int TickCount(const CSIMfreq& f) {
+  return f.m_nTickStep >= 1 ? f.m_nFreqs / f.m_nTickStep : 0;
+}
+
+// A cell diagram: the cell's nodes first, then the tick points of its curve.
+BOOL PickInCell(CSIMfreq& f, const NodeHitTest& test, int row, int col) {
+  for (int i = 0; i < f.m_nNodes; ++i) {
+    if ((f.m_nodeFlags[i] & 0x0F) >= kDiagramCharNyquist || f.m_nodeCell[i] != row * 16 + col)
+      continue;
+    if (test.TryPick(f, i, f.m_nodeFreq[i], f.m_nodeFlags[i], f.m_nodeDirect[i],
+                     f.m_nodeInverse[i]))
+      return TRUE;
+  }
+  const std::vector<double> w = SweepFrequencies(f);
+  const int ticks = TickCount(f);
+  for (int j = 0; j < ticks; ++j) {
+    const size_t e = (static_cast<size_t>(j) * f.m_nTickStep * f.m_nRows + row) * f.m_nCols + col;
+    const double freq = w[static_cast<size_t>(j) * f.m_nTickStep];
+    if (test.TryPick(f, -1, freq, 0, f.m_pDirect[e], f.m_pInverse[e])) return TRUE;
+  }
+  return FALSE;
+}
+
+// A characteristic diagram: the nodes, each drawn on its own branch only,
+// then the tick points of every branch; the branch hit is the picked column.
+BOOL PickOnBranches(CSIMfreq& f, const NodeHitTest& test) {
+  const int n = f.m_nDim;
+  for (int i = 0; i < f.m_nNodes; ++i) {
+    const int l = f.m_nodeCell[i];
+    if ((f.m_nodeFlags[i] & 0x0F) < kDiagramCharNyquist || l >= n) continue;
+    const size_t e = static_cast<size_t>(i) * n + l;
+    if (test.TryPick(f, i, f.m_nodeFreq[i], f.m_nodeFlags[i], f.m_nodeLoci[e],
+                     f.m_nodeLociGain[e])) {
+      f.m_nPickCol = l;
+      return TRUE;
+    }
+  }
+  const std::vector<double> w = SweepFrequencies(f);
+  const int ticks = TickCount(f);
+  for (int j = 0; j < ticks; ++j)
+    for (int l = 0; l < n; ++l) {
+      const size_t e = static_cast<size_t>(j) * f.m_nTickStep * n + l;
+      const double freq = w[static_cast<size_t>(j) * f.m_nTickStep];
+      if (test.TryPick(f, -1, freq, 0, f.m_pLoci[e], f.m_pLociGain[e])) {
+        f.m_nPickCol = l;
+        return TRUE;
+      }
+    }
+  return FALSE;
+}
+
 }  // namespace
 
 void AddFrequencyNodes(CSIMfreq& freq, double start, double stop, int spacing, double inertia,
@@ -59,91 +177,15 @@ BOOL CQorexView::HitTestNode(CQorexDoc* pDoc, CPoint point) {
   const bool cells = type <= kDiagramBode;
   if (cells) {
     const CellGrid grid = FreqCellGrid();
-    if (!grid.Drawable() || point.x < 0 || point.y < 0) return FALSE;
-    row = point.y / grid.cellHeight;
-    col = point.x / grid.cellWidth;
-    if (row >= grid.rows || col >= grid.cols) return FALSE;
-    point.x -= col * grid.cellWidth;
-    point.y -= row * grid.cellHeight;
+    if (!LocateCell(grid, &point, &row, &col)) return FALSE;
     width = grid.cellWidth;
     height = grid.cellHeight;
   }
   f.m_nPickRow = row;
   f.m_nPickCol = col;
-
-  const FreqPlot plot(nullptr, m_ptOrigin, m_dScaleX, m_dScaleY, width, height, false);
-  auto hit = [&](double u, double v) {
-    POINT p;
-    return plot.PixelOf(u, v, &p) && std::hypot(p.x - point.x, p.y - point.y) < kPickRadius;
-  };
-  // The first of the one or two positions of a value that is hit: 1 the
-  // first, 2 the second (Bode phase, characteristic Bode angle), 0 none.
-  auto where = [&](McComplex z, McComplex w, double freq) -> int {
-    switch (type) {
-      case kDiagramNyquist:
-      case kDiagramCharNyquist:
-        return hit(z.re, z.im) ? 1 : 0;
-      case kDiagramInverseNyquist:
-        return hit(w.re, w.im) ? 1 : 0;
-      case kDiagramNichols:
-        return hit(FreqPhaseDegrees(z) + 180, FreqDecibels(z)) ? 1 : 0;
-      case kDiagramBode:
-        return hit(std::log10(freq), FreqDecibels(z))       ? 1
-               : hit(std::log10(freq), FreqPhaseDegrees(z)) ? 2
-                                                            : 0;
-      default:
-        return hit(std::log10(freq), w.re) ? 1 : hit(std::log10(freq), w.im) ? 2 : 0;
-    }
-  };
-  auto pick = [&](int node, double freq, BYTE flags, int at, McComplex z, McComplex w) {
-    f.m_nPickNode = node;
-    f.m_dPickFreq = freq;
-    f.m_nPickDiagram = static_cast<BYTE>(type | (flags & 0x70) | (at == 2 ? kSecondCurve : 0));
-    f.m_targetDirect = z;
-    f.m_targetInverse = w;
-    return TRUE;
-  };
-
-  // Tick points: every tick step of the sweep, none when the step exceeds it.
-  const std::vector<double> w = SweepFrequencies(f);
-  const int ticks = f.m_nTickStep >= 1 ? f.m_nFreqs / f.m_nTickStep : 0;
-  if (cells) {
-    for (int i = 0; i < f.m_nNodes; ++i) {
-      if ((f.m_nodeFlags[i] & 0x0F) >= kDiagramCharNyquist || f.m_nodeCell[i] != row * 16 + col)
-        continue;
-      if (const int at = where(f.m_nodeDirect[i], f.m_nodeInverse[i], f.m_nodeFreq[i]))
-        return pick(i, f.m_nodeFreq[i], f.m_nodeFlags[i], at, f.m_nodeDirect[i],
-                    f.m_nodeInverse[i]);
-    }
-    for (int j = 0; j < ticks; ++j) {
-      const size_t e = (static_cast<size_t>(j) * f.m_nTickStep * f.m_nRows + row) * f.m_nCols + col;
-      const double freq = w[static_cast<size_t>(j) * f.m_nTickStep];
-      if (const int at = where(f.m_pDirect[e], f.m_pInverse[e], freq))
-        return pick(-1, freq, 0, at, f.m_pDirect[e], f.m_pInverse[e]);
-    }
-    return FALSE;
-  }
-  // Characteristic diagrams: a node is drawn on its own branch only.
-  const int n = f.m_nDim;
-  for (int i = 0; i < f.m_nNodes; ++i) {
-    const int l = f.m_nodeCell[i];
-    if ((f.m_nodeFlags[i] & 0x0F) < kDiagramCharNyquist || l >= n) continue;
-    const size_t e = static_cast<size_t>(i) * n + l;
-    if (const int at = where(f.m_nodeLoci[e], f.m_nodeLociGain[e], f.m_nodeFreq[i])) {
-      f.m_nPickCol = l;
-      return pick(i, f.m_nodeFreq[i], f.m_nodeFlags[i], at, f.m_nodeLoci[e], f.m_nodeLociGain[e]);
-    }
-  }
-  for (int j = 0; j < ticks; ++j)
-    for (int l = 0; l < n; ++l) {
-      const size_t e = static_cast<size_t>(j) * f.m_nTickStep * n + l;
-      const double freq = w[static_cast<size_t>(j) * f.m_nTickStep];
-      if (const int at = where(f.m_pLoci[e], f.m_pLociGain[e], freq)) {
-        f.m_nPickCol = l;
-        return pick(-1, freq, 0, at, f.m_pLoci[e], f.m_pLociGain[e]);
-      }
-    }
-  return FALSE;
+  const NodeHitTest test(
+      type, FreqPlot(nullptr, m_ptOrigin, m_dScaleX, m_dScaleY, width, height, false), point);
+  return cells ? PickInCell(f, test, row, col) : PickOnBranches(f, test);
 }
 
 void CQorexView::DragNode(CQorexDoc* pDoc, CPoint point, int local) {
