@@ -143,7 +143,7 @@ int CQorexDoc::ResizeToMatrix(CMcBasic* def, int rows, int columns) {
 }
 
 void CQorexDoc::EnsureSquare(int block, int n, CMcBasic** pModels, CMcBasic** pSignals) {
-  if (((m_system.*kModelWiring[block].block).m_wFlags & 0x02) == 0) return;
+  if (((m_system.*kModelWiring[block].block).m_wFlags & kBlockEnsureSquare) == 0) return;
   CMcMatrix* m = AsMatrix(RightOf(pModels[block]));
   if (m == nullptr || m->GetRows() == m->GetColumns()) return;
   ResizeToMatrix(pModels[block], n, n);
