@@ -169,7 +169,7 @@ int CQorexDoc::AdjustDimensions(int i, BOOL model, CMcBasic** pModels, CMcBasic*
     if (parent) parent->ReplaceChild(def, old);
     changed = def;
     // The new left side's argument (s or t) is the one node not laid out yet.
-    if (g_pMemDC) def->m_children[0]->m_children[0]->Layout(g_pMemDC, 0);
+    if (g_pMemDC) def->m_children[0]->m_children[0]->Layout(g_pMemDC, kMcLayoutFromTop);
   }
   int nr = 1, nc = 1;
   SizeOf(changed, &nr, &nc);

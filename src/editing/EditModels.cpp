@@ -82,7 +82,7 @@ void CEditModels::ShowBuild() {
 
 void CEditModels::ShowChanged() {
   if (CMcBasic* shown = m_wndEditor.GetShownExpression())
-    if (g_pMemDC) shown->Layout(g_pMemDC, 0);
+    if (g_pMemDC) shown->Layout(g_pMemDC, kMcLayoutFromTop);
   m_wndEditor.Redraw();
 }
 

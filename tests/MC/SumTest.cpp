@@ -91,11 +91,11 @@ TEST_F(SumLayout, WrapLimits) {
     CMcEquality relation(sum, Box(1, 1, 1), 0);
     NodePtr alone;
     if (row.inRelation) {
-      relation.Layout(nullptr, 0);
+      relation.Layout(nullptr, kMcLayoutFromTop);
     } else {
       alone.reset(relation.RemoveChildAt(0));
       alone->m_parent = nullptr;
-      alone->Layout(nullptr, 0);
+      alone->Layout(nullptr, kMcLayoutFromTop);
     }
     EXPECT_EQ(Geometry(sum), row.geometry);
   }
@@ -109,7 +109,7 @@ TEST_F(SumLayout, ProductGapsAndGlyphs) {
                              "70x30/20 0,4 39,0 60,4", "66x30/20 0,4 37,0 56,4"};
   for (int s = 0; s < 4; ++s) {
     NodePtr product(Prod({Box(30, 20, 16), Box(12, 30, 20), Box(10, 20, 16)}, s << 4));
-    product->Layout(nullptr, 0);
+    product->Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(Geometry(product.get()), geometry[s]);
     Canvas canvas(100, 40);
     product->Draw(canvas.dc(), 0, 0);
@@ -134,7 +134,7 @@ TEST_F(SumLayout, CentringAndTheBar) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.geometry);
     CMcDivision f(Box(row.numW, row.numH, 16), Box(row.denW, row.denH, 16), 0);
-    f.Layout(nullptr, 0);
+    f.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(Geometry(&f), row.geometry);
     EXPECT_EQ(f.BarThickness(), row.thickness);
     Canvas canvas(60, 100);
