@@ -41,9 +41,9 @@ BOOL CMcListbody::Navigate(int direction, int modifier, McCursor* cursor) {
 
 const char* CMcListbody::GetName() const {
   switch (m_flags & kMcVariantMask) {
-    case 0x00:
+    case 0:
       return "List body";
-    case 0x20:
+    case kMcVariantHigh:
       return "Union (or) list";
     default:
       return "Intersection (and) list";

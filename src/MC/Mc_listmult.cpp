@@ -36,9 +36,9 @@ WORD CMcListmult::GetType() const {
 
 const char* CMcListmult::GetName() const {
   switch (m_flags & kMcVariantMask) {
-    case 0x30:
+    case kMcVariantMask:
       return "Dot product";
-    case 0x20:
+    case kMcVariantHigh:
       return "Cross product";
     default:
       return "Multiplication";

@@ -59,7 +59,7 @@ TEST(Sum, ProductNeverMatchesSummation) {
   auto make = [](WORD flags) {
     return NodePtr(new CMcSum(new CMcVariable("k", "", 0), Real(1), Real(9), flags));
   };
-  NodePtr sum = make(0), product = make(0x10), negated = make(1);
+  NodePtr sum = make(0), product = make(kMcVariant), negated = make(kMcMinus);
   EXPECT_EQ(sum->GetType(), McTypeWord(kMcSum, 1));
   EXPECT_EQ(product->GetType(), McTypeWord(kMcSum, 2));
   EXPECT_STREQ(sum->GetName(), "Summation");
