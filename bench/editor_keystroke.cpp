@@ -239,8 +239,8 @@ class NoWindow : public ZevEditHost {
 
 void LayoutAll(CZevMcEdit& edit) {
   if (CMcBasic* e = edit.GetEditedExpression()) {
-    e->Layout(g_pMemDC, 0);
-    edit.m_pList->Layout(g_pMemDC, 1);
+    e->Layout(g_pMemDC, kMcLayoutFromTop);
+    edit.m_pList->Layout(g_pMemDC, kMcLayoutAfterChange);
   }
 }
 
@@ -300,9 +300,9 @@ bool Press(CZevMcEdit& edit, CMcGroup* list, const Key& k, Mode mode, NoWindow& 
     LayoutAll(edit);
   } else {
     const McEditStep& st = edit.m_step;
-    if (st.pNewSubtree) st.pNewSubtree->Layout(g_pMemDC, 0);
-    if (st.pRelayout) st.pRelayout->Layout(g_pMemDC, 1);
-    if (st.pRelayout2) st.pRelayout2->Layout(g_pMemDC, 1);
+    if (st.pNewSubtree) st.pNewSubtree->Layout(g_pMemDC, kMcLayoutFromTop);
+    if (st.pRelayout) st.pRelayout->Layout(g_pMemDC, kMcLayoutAfterChange);
+    if (st.pRelayout2) st.pRelayout2->Layout(g_pMemDC, kMcLayoutAfterChange);
   }
   Redraw(edit, list);
   edit.UpdateCaret(&window);
@@ -340,8 +340,8 @@ void BM_EditorScript(benchmark::State& state, Mode mode) {
   for (auto _ : state) {
     state.PauseTiming();
     std::unique_ptr<CMcGroup> list = ModelList();
-    list->m_children[2]->Layout(g_pMemDC, 0);
-    list->Layout(g_pMemDC, 1);
+    list->m_children[2]->Layout(g_pMemDC, kMcLayoutFromTop);
+    list->Layout(g_pMemDC, kMcLayoutAfterChange);
     CZevMcEdit edit;
     g_focused = &edit;
     g_nDisplaySettings &= ~1;
@@ -428,7 +428,7 @@ void BM_EditorWindowScript(benchmark::State& state) {
     std::unique_ptr<CMcGroup> list = ModelList();
     while (list->m_count > 0) {
       CMcBasic* e = list->RemoveChildAt(0);
-      e->Layout(g_pMemDC, 0);
+      e->Layout(g_pMemDC, kMcLayoutFromTop);
       e->m_box.x = e->m_box.y = 0;
       wnd.m_pList->AppendChild(e);
     }
@@ -467,8 +467,8 @@ void BM_KeywordAfterLongLog(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     std::unique_ptr<CMcGroup> list = ModelList();
-    list->m_children[2]->Layout(g_pMemDC, 0);
-    list->Layout(g_pMemDC, 1);
+    list->m_children[2]->Layout(g_pMemDC, kMcLayoutFromTop);
+    list->Layout(g_pMemDC, kMcLayoutAfterChange);
     CZevMcEdit edit;
     g_focused = &edit;
     g_nDisplaySettings &= ~1;

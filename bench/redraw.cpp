@@ -89,8 +89,8 @@ struct Window {
     const bool branches = command == CHNYQUIST || command == CHBODE;
     CSIMfreq& f = *doc->m_pFreqModel;
     for (int i = 0; i < f.m_nNodes; ++i) {
-      f.m_nodeFlags[i] = branches ? 0x25 : 0x21;
-      f.m_nodeCell[i] = static_cast<BYTE>(branches ? i % 3 : (i % 3) * 16 + (i / 3) % 3);
+      f.m_nodeFlags[i] = kNodeShowLabel | (branches ? kDiagramCharNyquist : kDiagramNyquist);
+      f.m_nodeCell[i] = branches ? static_cast<BYTE>(i % 3) : NodeCell(i % 3, (i / 3) % 3);
     }
   }
   CQorexDoc* doc = nullptr;

@@ -75,7 +75,7 @@ class Editor {
     m_wnd.CreateEx(0, nullptr, "EditView", WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &m_parent,
                    200);
     CMcBasic* model = Model();
-    model->Layout(g_pMemDC, 0);
+    model->Layout(g_pMemDC, kMcLayoutFromTop);
     m_wnd.m_pList->AppendChild(model);
     m_wnd.m_pList->AppendChild(new CMcReal(7, 0));
   }

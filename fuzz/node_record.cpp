@@ -73,7 +73,7 @@ int Run(const std::uint8_t* data, std::size_t size) {
   CQorexDoc& doc = NewDocument();
   for (int i = 0; i < loaded.list.GetCount(); ++i) {
     CMcBasic* tree = loaded.list.GetAt(i);
-    tree->Layout(canvas.dc(), 0);
+    tree->Layout(canvas.dc(), kMcLayoutFromTop);
     tree->Draw(canvas.dc(), 0, 0);
     McComplex value{};
     tree->Evaluate(&value, &doc, &doc.m_system);

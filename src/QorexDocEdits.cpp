@@ -334,7 +334,7 @@ void SetSignalVariables(CVARvalues& vars, const SignalPlan& plan, CMcBasic* expr
 
 // Lays out a changed definition again, as the editors expect it.
 void Relayout(CMcBasic* def) {
-  if (g_pMemDC && def) def->Layout(g_pMemDC, 0);
+  if (g_pMemDC && def) def->Layout(g_pMemDC, kMcLayoutFromTop);
 }
 
 }  // namespace

@@ -143,7 +143,7 @@ int CQorexDoc::ResizeToMatrix(CMcBasic* def, int rows, int columns) {
 }
 
 void CQorexDoc::EnsureSquare(int block, int n, CMcBasic** pModels, CMcBasic** pSignals) {
-  if (((m_system.*kModelWiring[block].block).m_wFlags & 0x02) == 0) return;
+  if (((m_system.*kModelWiring[block].block).m_wFlags & kBlockEnsureSquare) == 0) return;
   CMcMatrix* m = AsMatrix(RightOf(pModels[block]));
   if (m == nullptr || m->GetRows() == m->GetColumns()) return;
   ResizeToMatrix(pModels[block], n, n);
@@ -169,7 +169,7 @@ int CQorexDoc::AdjustDimensions(int i, BOOL model, CMcBasic** pModels, CMcBasic*
     if (parent) parent->ReplaceChild(def, old);
     changed = def;
     // The new left side's argument (s or t) is the one node not laid out yet.
-    if (g_pMemDC) def->m_children[0]->m_children[0]->Layout(g_pMemDC, 0);
+    if (g_pMemDC) def->m_children[0]->m_children[0]->Layout(g_pMemDC, kMcLayoutFromTop);
   }
   int nr = 1, nc = 1;
   SizeOf(changed, &nr, &nc);

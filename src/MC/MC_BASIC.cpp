@@ -505,7 +505,8 @@ void CMcBasic::LayoutEmpty(CDC* dc, int mode) {
 }
 
 void CMcBasic::RelayoutParent(CDC* dc, int mode) {
-  if (mode == 1 && m_parent != nullptr) m_parent->Layout(dc, 1);
+  if (mode == kMcLayoutAfterChange && m_parent != nullptr)
+    m_parent->Layout(dc, kMcLayoutAfterChange);
 }
 
 // ---- sign and parentheses ------------------------------------------------------

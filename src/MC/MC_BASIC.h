@@ -97,9 +97,10 @@ class CMcBasic {
   virtual McComplex* Evaluate(McComplex* result, CQorexDoc* doc, CSIMsystem* sim) const;
   // Paints the node; (x, y) is the absolute top-left corner of the parent.
   virtual void Draw(CDC* dc, int x, int y) const;
-  // Measures the node. mode 0: from the top (children first, nothing passed
-  // up); 1: around the children's present boxes, then the parent in mode 1;
-  // 2: a power's base re-measures itself alone.
+  // Measures the node in one of the McLayoutMode modes: from the top
+  // (children first, nothing passed up), after a change (around the
+  // children's present boxes, then the parent in the same mode), or a power's
+  // base re-measuring itself alone.
   virtual void Layout(CDC* dc, int mode);
   // Writes the node record (header, then the children's records); kinds with
   // a tail write it after calling the base.
@@ -225,11 +226,11 @@ class CMcBasic {
   // children in any order (each takes the first equal child left unmatched).
   WORD CompareList(const CMcBasic* other) const;
   // The layout of a node without its children: an empty content box, then
-  // sign and parentheses, then the parent again (mode 1).
+  // sign and parentheses, then the parent again (after a change).
   void LayoutEmpty(CDC* dc, int mode);
-  // The last step of a Layout in mode 1: the parent grows around the new box.
-  // Mode 2 (a power's base re-measuring itself) leaves the parent alone, as
-  // the power asked and lays itself out next.
+  // The last step of a Layout after a change: the parent grows around the new
+  // box. A power's base re-measuring itself leaves the parent alone, as the
+  // power asked and lays itself out next.
   void RelayoutParent(CDC* dc, int mode);
 
   // ---- sign and parentheses (margins as left, top, right, bottom) ----------

@@ -55,9 +55,9 @@ void CMcGroup::LayoutCurrent(CDC* dc, int mode) {
     return;
   }
   CMcBasic* current = m_children[m_current];
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     current->SetLevel(0);
-    current->Layout(dc, 0);
+    current->Layout(dc, kMcLayoutFromTop);
   }
   m_box.width = current->m_box.width;
   m_box.height = current->m_box.height;
@@ -85,9 +85,9 @@ void CMcGroup::LayoutColumns(CDC* dc, int mode) {
   for (int i = 0; i < count; ++i) {
     CMcBasic* item = items[i];
     if (item == nullptr) continue;
-    if (mode == 0) {
+    if (mode == kMcLayoutFromTop) {
       item->SetLevel(0);
-      item->Layout(dc, 0);
+      item->Layout(dc, kMcLayoutFromTop);
     }
     if (cy != gap && cy + item->m_box.height + 2 * gap > limit) {
       cx += cw + gap;

@@ -93,11 +93,11 @@ void CMcLimit::Layout(CDC* dc, int mode) {
   const int a = McFontAscent(kFontItalic, level);
   CMcBasic* expression = m_children[0];
   CMcBasic* approach = m_children[1];
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     expression->SetLevel(level);
-    expression->Layout(dc, 0);
+    expression->Layout(dc, kMcLayoutFromTop);
     approach->SetLevel(level + 1);
-    approach->Layout(dc, 0);
+    approach->Layout(dc, kMcLayoutFromTop);
   }
   const McBox& e = expression->m_box;
   const McBox& ap = approach->m_box;

@@ -134,11 +134,11 @@ void CMcLog::Layout(CDC* dc, int mode) {
   }
   CMcBasic* argument = m_children[0];
   CMcBasic* base = m_children[1];
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     argument->SetLevel(level);
-    argument->Layout(dc, 0);
-    base->SetLevel(std::min(level + 1, 3));
-    base->Layout(dc, 0);
+    argument->Layout(dc, kMcLayoutFromTop);
+    base->SetLevel(McSmallerLevel(level));
+    base->Layout(dc, kMcLayoutFromTop);
   }
   const int h = McFontHeight(kFontItalic, level);
   const int a = McFontAscent(kFontItalic, level);

@@ -162,15 +162,15 @@ void CMcPower::Layout(CDC* dc, int mode) {
   if (m_count != 2) return LayoutEmpty(dc, mode);
   CMcBasic* base = m_children[0];
   CMcBasic* exponent = m_children[1];
-  if (mode == 0) {
-    exponent->SetLevel(std::min(level + 1, 3));
-    exponent->Layout(dc, 0);
-    base->SetLevel(std::min(level, 3));
-    base->Layout(dc, 0);
+  if (mode == kMcLayoutFromTop) {
+    exponent->SetLevel(McSmallerLevel(level));
+    exponent->Layout(dc, kMcLayoutFromTop);
+    base->SetLevel(std::min(level, kMcMaxLevel));
+    base->Layout(dc, kMcLayoutFromTop);
   } else {
     if (IsNamedBase(base)) {
-      base->SetLevel(std::min(level, 3));
-      base->Layout(dc, 2);  // refreshes the exponent offset
+      base->SetLevel(std::min(level, kMcMaxLevel));
+      base->Layout(dc, kMcLayoutPowerBase);  // refreshes the exponent offset
     }
   }
   const int offset = ExponentOffset();

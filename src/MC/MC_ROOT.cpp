@@ -109,11 +109,11 @@ void CMcRoot::Layout(CDC* dc, int mode) {
   }
   CMcBasic* radicand = m_children[0];
   CMcBasic* degree = m_children[1];
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     radicand->SetLevel(level);
-    radicand->Layout(dc, 0);
-    degree->SetLevel(std::min(level + 1, 3));
-    degree->Layout(dc, 0);
+    radicand->Layout(dc, kMcLayoutFromTop);
+    degree->SetLevel(McSmallerLevel(level));
+    degree->Layout(dc, kMcLayoutFromTop);
   }
   const int h = McFontHeight(kFontItalic, level);
   const McBox r = radicand->m_box;

@@ -81,12 +81,12 @@ void CMcSum::Layout(CDC* dc, int mode) {
   CMcBasic* term = m_children[0];
   CMcBasic* lower = m_children[1];
   CMcBasic* upper = m_children[2];
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     term->SetLevel(level);
-    term->Layout(dc, 0);
+    term->Layout(dc, kMcLayoutFromTop);
     for (CMcBasic* limit : {lower, upper}) {
       limit->SetLevel(level + 1);
-      limit->Layout(dc, 0);
+      limit->Layout(dc, kMcLayoutFromTop);
     }
   }
   const int limits = LimitMode();

@@ -66,6 +66,11 @@ constexpr int kMcKindDataShift = 8;
 constexpr int kMcDecorationShift = 9;
 constexpr int kMcMaxLevel = 3;
 
+// One size smaller than level, never beyond the smallest: the level of an
+// exponent, a subscript, a root's degree, an integral's limits.
+constexpr int McSmallerLevel(int level) {
+  return level < kMcMaxLevel ? level + 1 : kMcMaxLevel;
+}
 // The flag bits of a size level, clamped to 0..3.
 constexpr WORD McLevelBits(int level) {
   return static_cast<WORD>((level < 0             ? 0
@@ -97,6 +102,18 @@ constexpr WORD McMergedSign(WORD a, WORD b) {
 constexpr WORD McWithSign(WORD flags, WORD sign) {
   return static_cast<WORD>((flags & ~kMcSignMask) | (sign & kMcSignMask));
 }
+
+// ---- layout modes (the mode of CMcBasic::Layout) ----------------------------
+enum McLayoutMode : int {
+  // The node and everything below it, children first; nothing passed up.
+  kMcLayoutFromTop = 0,
+  // After a change inside the node: around the children's present boxes,
+  // then the parent in this mode, up to the root.
+  kMcLayoutAfterChange = 1,
+  // A power's named base re-measures itself alone (refreshing the exponent
+  // offset it gives the power); nothing passed up.
+  kMcLayoutPowerBase = 2
+};
 
 // ---- relation codes (CMcEquality, flag bits 8-12) ---------------------------
 // The type word's sub-kind is 1 + the code.

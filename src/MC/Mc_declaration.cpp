@@ -95,10 +95,10 @@ void CMcDeclaration::Layout(CDC* dc, int mode) {
   if (m_count != 2) return LayoutEmpty(dc, mode);
   CMcBasic* formula = m_children[0];
   CMcBasic* condition = m_children[1];
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     for (CMcBasic* side : {formula, condition}) {
-      side->SetLevel(std::min(level, 3));
-      side->Layout(dc, 0);
+      side->SetLevel(std::min(level, kMcMaxLevel));
+      side->Layout(dc, kMcLayoutFromTop);
     }
   }
   const CRect p = LayoutParens(condition->m_box, condition->m_baseline);

@@ -35,10 +35,6 @@ bool IsNameLike(const CMcBasic* expression) {
   return true;
 }
 
-int SmallerLevel(int level) {
-  return std::min(level + 1, 3);
-}
-
 }  // namespace
 
 CMcDerivative::CMcDerivative(WORD flags) : CMcBasic(flags) {}
@@ -85,7 +81,7 @@ int CMcDerivative::OrderWidth(CDC* dc) const {
   if (measure == nullptr) return 0;
   char text[8];
   const int length = std::snprintf(text, sizeof text, "%d", m_count - 1);
-  McSelectFont(measure, kFontNumber, SmallerLevel(GetLevel()));
+  McSelectFont(measure, kFontNumber, McSmallerLevel(GetLevel()));
   return measure->GetTextExtent(text, length).cx;
 }
 
@@ -135,10 +131,10 @@ void CMcDerivative::Layout(CDC* dc, int mode) {
   const int h = McFontHeight(kFontItalic, level);
   const int a = McFontAscent(kFontItalic, level);
   CMcBasic* expression = m_children[0];
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     for (int i = 0; i < m_count; ++i) {
       m_children[i]->SetLevel(level);
-      m_children[i]->Layout(dc, 0);
+      m_children[i]->Layout(dc, kMcLayoutFromTop);
     }
   }
   // The variables' row: total width, deepest ascent and descent.
@@ -212,7 +208,7 @@ void CMcDerivative::DrawDifferential(CDC* dc, int x, int y) const {
 }
 
 void CMcDerivative::DrawOrder(CDC* dc, int x, int y) const {
-  const int smaller = SmallerLevel(GetLevel());
+  const int smaller = McSmallerLevel(GetLevel());
   char text[8];
   const int length = std::snprintf(text, sizeof text, "%d", m_count - 1);
   McSelectFont(dc, kFontNumber, smaller);

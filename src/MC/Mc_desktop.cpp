@@ -34,10 +34,10 @@ void CMcDesktop::Draw(CDC* dc, int x, int y) const {
 
 void CMcDesktop::Layout(CDC* dc, int mode) {
   m_box = McBox{};
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     for (int i = 0; i < m_count; ++i) {
       m_children[i]->SetLevel(0);
-      m_children[i]->Layout(dc, 0);
+      m_children[i]->Layout(dc, kMcLayoutFromTop);
     }
   }
   Separate();

@@ -105,12 +105,12 @@ void CMcDivision::Layout(CDC* dc, int mode) {
   if (m_count != 2) return LayoutEmpty(dc, mode);
   CMcBasic* numerator = m_children[0];
   CMcBasic* denominator = m_children[1];
-  if (mode == 0) {
-    const int partLevel = std::min(level + ((m_flags & kMcVariant) ? 1 : 0), 3);
+  if (mode == kMcLayoutFromTop) {
+    const int partLevel = std::min(level + ((m_flags & kMcVariant) ? 1 : 0), kMcMaxLevel);
     numerator->SetLevel(partLevel);
-    numerator->Layout(dc, 0);
+    numerator->Layout(dc, kMcLayoutFromTop);
     denominator->SetLevel(partLevel);
-    denominator->Layout(dc, 0);
+    denominator->Layout(dc, kMcLayoutFromTop);
   }
   m_baseline = static_cast<WORD>(numerator->m_box.height + McFontAscent(kFontItalic, level) -
                                  fontHeight / 2 + 2);

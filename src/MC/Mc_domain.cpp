@@ -166,9 +166,9 @@ void CMcDomain::Layout(CDC* dc, int mode) {
   int baseline = 0, descent = 0;
   for (int i = 0; i < 3; ++i) {
     CMcBasic* part = m_children[i];
-    if (mode == 0) {
+    if (mode == kMcLayoutFromTop) {
       part->SetLevel(level);
-      part->Layout(dc, 0);
+      part->Layout(dc, kMcLayoutFromTop);
     }
     width += part->m_box.width;
     baseline = std::max<int>(baseline, part->m_baseline);

@@ -161,10 +161,10 @@ void CMcEquality::Layout(CDC* dc, int mode) {
   if (m_count != 2) return LayoutEmpty(dc, mode);
   CMcBasic* left = m_children[0];
   CMcBasic* right = m_children[1];
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     for (CMcBasic* side : {left, right}) {
-      side->SetLevel(std::min(level, 3));
-      side->Layout(dc, 0);
+      side->SetLevel(std::min(level, kMcMaxLevel));
+      side->Layout(dc, kMcLayoutFromTop);
     }
   }
   const int baseline = std::max(left->m_baseline, right->m_baseline);

@@ -58,12 +58,12 @@ void CMcEvalat::Layout(CDC* dc, int mode) {
   CMcBasic* expression = m_children[0];
   CMcBasic* lower = m_children[1];
   CMcBasic* upper = m_children[2];
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     expression->SetLevel(level);
-    expression->Layout(dc, 0);
+    expression->Layout(dc, kMcLayoutFromTop);
     for (CMcBasic* value : {lower, upper}) {
       value->SetLevel(level + 1);
-      value->Layout(dc, 0);
+      value->Layout(dc, kMcLayoutFromTop);
     }
   }
   // Brackets everywhere but at the top of a formula or as an item of a list.

@@ -282,9 +282,9 @@ void CMcFunction::Layout(CDC* dc, int mode) {
   const int level = GetLevel();
   CMcBasic* power = PowerParent();
   CMcBasic* argument = GetArgument();
-  if (mode == 0 && argument != nullptr) {
+  if (mode == kMcLayoutFromTop && argument != nullptr) {
     argument->SetLevel(level);
-    argument->Layout(dc, 0);
+    argument->Layout(dc, kMcLayoutFromTop);
   }
   // The argument sits at the right end, in parentheses unless it is a matrix.
   CRect am(0, 0, 0, 0);
@@ -303,7 +303,7 @@ void CMcFunction::Layout(CDC* dc, int mode) {
   // Subscript and exponent share the room right of the name.
   const int exponentWidth = power && power->m_count > 1 ? power->m_children[1]->m_box.width : 0;
   if (HasSubscript()) {
-    if (measure) McSelectFont(measure, kFontArial, std::min(level + 1, 3));
+    if (measure) McSelectFont(measure, kFontArial, McSmallerLevel(level));
     width += std::max(TextWidth(measure, GetSubscript()), exponentWidth);
   } else {
     width += exponentWidth;
@@ -341,7 +341,7 @@ void CMcFunction::Draw(CDC* dc, int x, int y) const {
   const int nameLength = static_cast<int>(std::strlen(m_buffer));
   if (nameLength) dc->TextOut(x + m, y + m_baseline, m_buffer, nameLength);
   if (HasSubscript()) {
-    const int sub = std::min(level + 1, 3);
+    const int sub = McSmallerLevel(level);
     McSelectFont(dc, kFontArial, sub);
     const char* s = GetSubscript();
     dc->TextOut(x + m + w, y + m_baseline + McFontAscent(kFontArial, sub) / 2, s,

@@ -105,7 +105,7 @@ void CMcIntegral::Layout(CDC* dc, int mode) {
     return;
   }
   const int level = GetLevel();
-  const int smaller = std::min(level + 1, 3);
+  const int smaller = McSmallerLevel(level);
   const int h = McFontHeight(kFontItalic, level);
   const int hs = McFontHeight(kFontItalic, smaller);
   const int h10 = McFontHeight(kFontSymbolLarge, level);
@@ -115,14 +115,14 @@ void CMcIntegral::Layout(CDC* dc, int mode) {
   CMcBasic* upper = m_children[kUpper];
   CMcBasic* variable = m_children[kVariable];
   lower->SetLevel(smaller);
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     integrand->SetLevel(level);
-    integrand->Layout(dc, 0);
-    lower->Layout(dc, 0);
+    integrand->Layout(dc, kMcLayoutFromTop);
+    lower->Layout(dc, kMcLayoutFromTop);
     upper->SetLevel(smaller);
-    upper->Layout(dc, 0);
+    upper->Layout(dc, kMcLayoutFromTop);
     variable->SetLevel(level);
-    variable->Layout(dc, 0);
+    variable->Layout(dc, kMcLayoutFromTop);
   }
   // The signs' width and the gap after the integrand for the product sign and
   // the differential.

@@ -41,9 +41,9 @@ BOOL CMcListbody::Navigate(int direction, int modifier, McCursor* cursor) {
 
 const char* CMcListbody::GetName() const {
   switch (m_flags & kMcVariantMask) {
-    case 0x00:
+    case 0:
       return "List body";
-    case 0x20:
+    case kMcVariantHigh:
       return "Union (or) list";
     default:
       return "Intersection (and) list";
@@ -111,10 +111,10 @@ void CMcListbody::Layout(CDC* dc, int mode) {
   const int level = GetLevel();
   const int h = g_fontHeight[kFontItalic][level];
   const int gap = h / 8;
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     for (int i = 0; i < m_count; ++i) {
       m_children[i]->SetLevel(level);
-      m_children[i]->Layout(dc, 0);
+      m_children[i]->Layout(dc, kMcLayoutFromTop);
     }
   }
   int width = 0, height = std::max(m_count - 1, 0) * gap;

@@ -36,9 +36,9 @@ WORD CMcListmult::GetType() const {
 
 const char* CMcListmult::GetName() const {
   switch (m_flags & kMcVariantMask) {
-    case 0x30:
+    case kMcVariantMask:
       return "Dot product";
-    case 0x20:
+    case kMcVariantHigh:
       return "Cross product";
     default:
       return "Multiplication";
@@ -96,9 +96,9 @@ void CMcListmult::Layout(CDC* dc, int mode) {
   int width = 0, ascent = 0, descent = 0;
   for (int i = 0; i < m_count; ++i) {
     CMcBasic* factor = m_children[i];
-    if (mode == 0) {
-      factor->SetLevel(std::min(level, 3));
-      factor->Layout(dc, 0);
+    if (mode == kMcLayoutFromTop) {
+      factor->SetLevel(std::min(level, kMcMaxLevel));
+      factor->Layout(dc, kMcLayoutFromTop);
     }
     width += factor->m_box.width + (i > 0 ? gap : 0);
     ascent = std::max(ascent, static_cast<int>(factor->m_baseline));

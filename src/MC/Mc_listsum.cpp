@@ -218,9 +218,9 @@ void CMcListsum::Layout(CDC* dc, int mode) {
   };
   for (int i = 0; i < m_count; ++i) {
     CMcBasic* term = m_children[i];
-    if (mode == 0) {
-      term->SetLevel(std::min(level, 3));
-      term->Layout(dc, 0);
+    if (mode == kMcLayoutFromTop) {
+      term->SetLevel(std::min(level, kMcMaxLevel));
+      term->Layout(dc, kMcLayoutFromTop);
     }
     if (lineWidth + term->m_box.width > limit && i >= 2) {
       placeLine(i);

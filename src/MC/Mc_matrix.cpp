@@ -140,12 +140,12 @@ void CMcMatrix::Layout(CDC* dc, int mode) {
   const int nc = std::max<int>(1, m_columns);
   const int nr = GetRows();
   const int aug = GetAugmentation();
-  if (mode == 0) {
+  if (mode == kMcLayoutFromTop) {
     // Large matrices are set one size smaller.
     const int childLevel = m_count <= 16 ? level : level + 1;
     for (int i = 0; i < m_count; ++i) {
       m_children[i]->SetLevel(childLevel);
-      m_children[i]->Layout(dc, 0);
+      m_children[i]->Layout(dc, kMcLayoutFromTop);
     }
   }
   const MatrixGrid grid = Measure(m_children, m_count, nc, nr);

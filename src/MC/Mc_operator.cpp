@@ -264,9 +264,9 @@ void CMcOperator::Layout(CDC* dc, int mode) {
   const OperatorRow& row = RowOf(code);
   const int h = McFontHeight(kFontItalic, level);
   const int side = row.widthFactor * h / 80;  // one delimiter's room
-  if (mode == 0) {
-    operand->SetLevel(std::min(level, 3));
-    operand->Layout(dc, 0);
+  if (mode == kMcLayoutFromTop) {
+    operand->SetLevel(std::min(level, kMcMaxLevel));
+    operand->Layout(dc, kMcLayoutFromTop);
   }
   const McBox& a = operand->m_box;
   CRect p(0, 0, 0, 0);
@@ -335,7 +335,7 @@ void CMcOperator::Draw(CDC* dc, int x, int y) const {
     return;
   }
   if (row.family < 0) return;  // the bracket, code 21 and the codes without an operator
-  McSelectFont(dc, row.family, row.smaller ? std::min(level + 1, 3) : level);
+  McSelectFont(dc, row.family, row.smaller ? McSmallerLevel(level) : level);
   if (row.smaller) {
     McAlignGuard align(dc, 0);  // top-left: the mark hangs from above the operand
     Text(dc, x + p.right + a.x + a.width, y + a.y - p.top - h / 10 - 1, row.text);

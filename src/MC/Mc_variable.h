@@ -72,7 +72,7 @@ class CMcVariable : public CMcBasic {
   // Font families and levels of the parts, after the flags.
   int NameFamily() const;
   int SubscriptFamily() const { return IsConstant() ? 2 : 0; }
-  int SubscriptLevel() const { return GetLevel() < 3 ? GetLevel() + 1 : 3; }
+  int SubscriptLevel() const { return McSmallerLevel(GetLevel()); }
   // The prefix of decorations 8-12 (empty for the others) and its font.
   const char* Prefix() const;
   CFont* PrefixFont() const;

@@ -2,6 +2,7 @@
 
 #include "GlobalResources.h"
 #include "diagrams/AxisScale.h"
+#include "diagrams/DiagramKinds.h"
 #include "diagrams/EllipseClip.h"
 #include "platform/gdi/Gdi.h"
 #include "res/Sprites.h"
@@ -15,24 +16,21 @@
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr int kCharNyquist = 5;
-constexpr int kInverseNyquist = 2;
 constexpr BYTE kBitGershgorin = 1, kBitOstrowski = 2, kBitReturnDifference = 4;
-constexpr BYTE kNodeShowLabel = 0x20, kNodeHertz = 0x40;
 
 inline int NodeType(const CSIMfreq& f, int i) {
-  return f.m_nodeFlags[i] & 0x0F;
+  return DiagramKindOf(f.m_nodeFlags[i]);
 }
 
 // Whether node i is a cell node of cell (row, col).
 inline bool CellNode(const CSIMfreq& f, int i, int row, int col) {
-  return NodeType(f, i) < kCharNyquist && (f.m_nodeCell[i] >> 4) == row &&
-         (f.m_nodeCell[i] & 0x0F) == col;
+  return !IsCharacteristicDiagram(NodeType(f, i)) && CellRow(f.m_nodeCell[i]) == row &&
+         CellCol(f.m_nodeCell[i]) == col;
 }
 
 // Whether node i is a characteristic node of branch k.
 inline bool BranchNode(const CSIMfreq& f, int i, int k) {
-  return NodeType(f, i) >= kCharNyquist && f.m_nodeCell[i] == k;
+  return IsCharacteristicDiagram(NodeType(f, i)) && f.m_nodeCell[i] == k;
 }
 
 inline const McComplex& CellValue(const McComplex* response, const CSIMfreq& f, int k, int row,
@@ -322,7 +320,7 @@ std::vector<double> SweepFrequencies(const CSIMfreq& freq) {
 void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int col, double gain,
                        BYTE freqFlags) {
   CDC* dc = plot.Dc();
-  const bool inverse = type == kInverseNyquist;
+  const bool inverse = type == kDiagramInverseNyquist;
   const McComplex* response = inverse ? f.m_pInverse.get() : f.m_pDirect.get();
   const bool returnDifference =
       (freqFlags & kBitReturnDifference) && row == col && std::isfinite(gain) && gain != 0.0;

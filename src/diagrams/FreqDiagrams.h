@@ -102,8 +102,8 @@ class FreqPlot {
   double m_lastX = 0, m_lastY = 0;
 };
 
-// One frequency node with its label (flags bit 0x20) below and to the left:
-// "%g" or "%g k" in rad/s, "%g Hz" or "%g kHz" with bit 0x40.
+// One frequency node with its label (kNodeShowLabel) below and to the left:
+// "%g" or "%g k" in rad/s, "%g Hz" or "%g kHz" with kNodeHertz.
 void DrawFreqNode(CDC* pDC, int x, int y, double frequency, BYTE flags, bool clipboard);
 // The label text of a node.
 CString FreqNodeLabel(double frequency, BYTE flags);

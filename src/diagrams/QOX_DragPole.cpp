@@ -15,8 +15,6 @@
 
 namespace {
 
-// Model flag word bit 2: "Allow automatic modification".
-constexpr WORD kModelAllowModification = 0x0004;
 // Children of a division.
 constexpr int kNumerator = 0;
 constexpr int kDenominator = 1;
@@ -125,7 +123,7 @@ void QOX_DragPole::BeginValue(McComplex root, BOOL isPole, CQorexDoc* doc) {
   m_pRoots.assign(std::max(1, 2 * m_pTrnfn->m_nDen), McComplex{0, 0});
   m_pFactor = nullptr;
   for (int m = kModelK; m <= kModelF; ++m)
-    if ((doc->m_system.*kModelWiring[m].block).m_wFlags & kModelAllowModification)
+    if ((doc->m_system.*kModelWiring[m].block).m_wFlags & kBlockTunable)
       CollectVariables(doc->m_models.RightSideAt(m));
 }
 
@@ -201,7 +199,7 @@ void QOX_DragPole::MoveClosedLoopPoles(CQorexDoc* doc) {
   m_pDoc = doc;
   ClearVariables();
   for (int m = kModelK; m <= kModelF; ++m)
-    if ((doc->m_system.*kModelWiring[m].block).m_wFlags & kModelAllowModification)
+    if ((doc->m_system.*kModelWiring[m].block).m_wFlags & kBlockTunable)
       CollectVariables(doc->m_models.RightSideAt(m));
   if (m_nVars == 0) {
     m_wMode = 0;

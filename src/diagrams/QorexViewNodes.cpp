@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr BYTE kSecondCurve = 0x80;  // Bode phase, characteristic Bode angle
 constexpr double kPickRadius = 4.0;
 
 double TwoPi() {
@@ -78,7 +77,8 @@ class NodeHitTest {
     if (at == 0) return false;
     f.m_nPickNode = node;
     f.m_dPickFreq = freq;
-    f.m_nPickDiagram = static_cast<BYTE>(m_type | (flags & 0x70) | (at == 2 ? kSecondCurve : 0));
+    f.m_nPickDiagram =
+        static_cast<BYTE>(m_type | (flags & kNodeMarks) | (at == 2 ? kNodeSecondQuantity : 0));
     f.m_targetDirect = z;
     f.m_targetInverse = w;
     return true;
@@ -103,7 +103,8 @@ int TickCount(const CSIMfreq& f) {
 // A cell diagram: the cell's nodes first, then the tick points of its curve.
 BOOL PickInCell(CSIMfreq& f, const NodeHitTest& test, int row, int col) {
   for (int i = 0; i < f.m_nNodes; ++i) {
-    if ((f.m_nodeFlags[i] & 0x0F) >= kDiagramCharNyquist || f.m_nodeCell[i] != row * 16 + col)
+    if (IsCharacteristicDiagram(DiagramKindOf(f.m_nodeFlags[i])) ||
+        CellRow(f.m_nodeCell[i]) != row || CellCol(f.m_nodeCell[i]) != col)
       continue;
     if (test.TryPick(f, i, f.m_nodeFreq[i], f.m_nodeFlags[i], f.m_nodeDirect[i],
                      f.m_nodeInverse[i]))
@@ -125,7 +126,7 @@ BOOL PickOnBranches(CSIMfreq& f, const NodeHitTest& test) {
   const int n = f.m_nDim;
   for (int i = 0; i < f.m_nNodes; ++i) {
     const int l = f.m_nodeCell[i];
-    if ((f.m_nodeFlags[i] & 0x0F) < kDiagramCharNyquist || l >= n) continue;
+    if (!IsCharacteristicDiagram(DiagramKindOf(f.m_nodeFlags[i])) || l >= n) continue;
     const size_t e = static_cast<size_t>(i) * n + l;
     if (test.TryPick(f, i, f.m_nodeFreq[i], f.m_nodeFlags[i], f.m_nodeLoci[e],
                      f.m_nodeLociGain[e])) {
@@ -200,7 +201,7 @@ void CQorexView::DragNode(CQorexDoc* pDoc, CPoint point, int local) {
     dy += f.m_nPickRow * grid.cellHeight;
   }
   const double a = dx / m_dScaleX, b = dy / m_dScaleY;
-  const bool second = (f.m_nPickDiagram & kSecondCurve) != 0;
+  const bool second = (f.m_nPickDiagram & kNodeSecondQuantity) != 0;
   const double radians = TwoPi() / 360;
   McComplex target;
   switch (type) {
@@ -264,15 +265,15 @@ void CQorexView::OnEditNode() {
   CSIMfreq& f = *doc->m_pFreqModel;
   const int i = f.m_nPickNode;
   CEditNodesDlg dlg(nullptr);
-  const bool hertz = (f.m_nodeFlags[i] & 0x40) != 0;
+  const bool hertz = (f.m_nodeFlags[i] & kNodeHertz) != 0;
   dlg.m_bRadians = !hertz;
   dlg.m_dFrequency = hertz ? f.m_nodeFreq[i] / TwoPi() : f.m_nodeFreq[i];
-  dlg.m_bShowLabel = (f.m_nodeFlags[i] & 0x20) != 0;
+  dlg.m_bShowLabel = (f.m_nodeFlags[i] & kNodeShowLabel) != 0;
   dlg.m_dInertia = f.m_nodeInertia[i];
   if (dlg.DoModal() != IDOK || !PickedNodeExists(f) || f.m_nPickNode != i) return;
   BYTE flags = f.m_nodeFlags[i];
-  flags = static_cast<BYTE>(dlg.m_bRadians ? flags & ~0x40 : flags | 0x40);
-  flags = static_cast<BYTE>(dlg.m_bShowLabel ? flags | 0x20 : flags & ~0x20);
+  flags = static_cast<BYTE>(dlg.m_bRadians ? flags & ~kNodeHertz : flags | kNodeHertz);
+  flags = static_cast<BYTE>(dlg.m_bShowLabel ? flags | kNodeShowLabel : flags & ~kNodeShowLabel);
   f.m_nodeFreq[i] = dlg.m_bRadians ? dlg.m_dFrequency : dlg.m_dFrequency * TwoPi();
   f.m_nodeFlags[i] = flags;
   f.m_nodeInertia[i] = dlg.m_dInertia;
@@ -292,11 +293,11 @@ void CQorexView::OnAddNodes() {
   CAddNodes dlg;
   if (dlg.DoModal() != IDOK) return;
   double start = dlg.m_dStart, stop = dlg.m_dStop;
-  if (dlg.m_bShowLabels) flags |= 0x20;
+  if (dlg.m_bShowLabels) flags |= kNodeShowLabel;
   if (!dlg.m_bRadians) {
     start *= TwoPi();
     stop *= TwoPi();
-    flags |= 0x40;
+    flags |= kNodeHertz;
   }
   AddFrequencyNodes(f, start, stop, dlg.m_nSpacing, dlg.m_dInertia, flags, f.m_nPickRow,
                     f.m_nPickCol);

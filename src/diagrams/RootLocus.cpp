@@ -66,7 +66,7 @@ void AddElementRoots(RootLocusScene& scene, int group, int element, const CSIMtr
 }
 
 void AddBlockRoots(RootLocusScene& scene, int group, const CSIMtrnmx& block) {
-  if (!(block.m_wFlags & 1) || !block.m_pElements) return;
+  if (!(block.m_wFlags & kBlockShowRoots) || !block.m_pElements) return;
   for (int e = 0; e < block.m_nRows * block.m_nCols; ++e)
     AddElementRoots(scene, group, e, block.m_pElements[e]);
 }

@@ -67,7 +67,7 @@ BOOL CChooseDlg::OnInitDialog() {
     if (copy) {
       copy->m_parent = nullptr;
       copy->m_box.x = copy->m_box.y = 0;
-      if (g_pMemDC) copy->Layout(g_pMemDC, 0);
+      if (g_pMemDC) copy->Layout(g_pMemDC, kMcLayoutFromTop);
     }
     m_copies.emplace_back(copy);
   }

@@ -27,14 +27,14 @@ void FillList(CMcGroup* list, const CMXC_BIN& from, bool layout) {
     if (copy == nullptr) continue;
     copy->m_box.x = copy->m_box.y = 0;
     copy->m_parent = nullptr;
-    if (layout && g_pMemDC) copy->Layout(g_pMemDC, 0);
+    if (layout && g_pMemDC) copy->Layout(g_pMemDC, kMcLayoutFromTop);
     list->AppendChild(copy);
   }
 }
 
 void LayoutList(CMcGroup* list) {
   if (g_pMemDC == nullptr) return;
-  for (int i = 0; i < list->m_count; ++i) list->m_children[i]->Layout(g_pMemDC, 0);
+  for (int i = 0; i < list->m_count; ++i) list->m_children[i]->Layout(g_pMemDC, kMcLayoutFromTop);
 }
 
 CMcBasic** SlotArray(CMcGroup* list, int count) {
@@ -77,7 +77,7 @@ void ReplaceShown(CZevMCWnd& editor, const CMcBasic* entry) {
   }
   editor.EndEdit();
   delete list->SetChildAt(copy, list->m_current);
-  if (g_pMemDC) copy->Layout(g_pMemDC, 0);
+  if (g_pMemDC) copy->Layout(g_pMemDC, kMcLayoutFromTop);
   copy->m_box.x = copy->m_box.y = 0;
   editor.Redraw();
 }
@@ -97,7 +97,7 @@ void AddShownToLibrary(CZevMCWnd& editor, CQorexDoc* doc, CMXC_BIN& library) {
   CMcBasic* copy = shown ? shown->Clone() : nullptr;
   if (copy == nullptr) return;
   copy->m_parent = nullptr;
-  if (g_pMemDC) copy->Layout(g_pMemDC, 0);
+  if (g_pMemDC) copy->Layout(g_pMemDC, kMcLayoutFromTop);
   library.Add(copy);
   doc->SetModifiedFlag(TRUE);
 }
@@ -117,7 +117,7 @@ ModelsSnapshot SnapshotModels(CQorexDoc* doc) {
   for (int i = 0; i < doc->m_models.GetCount(); ++i) {
     std::unique_ptr<CMcBasic> copy(doc->m_models.GetAt(i)->Clone());
     if (copy == nullptr) continue;
-    if (g_pMemDC) copy->Layout(g_pMemDC, 0);
+    if (g_pMemDC) copy->Layout(g_pMemDC, kMcLayoutFromTop);
     copy->m_box.x = copy->m_box.y = 0;
     copy->Store(ar);
   }

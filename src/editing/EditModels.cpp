@@ -11,12 +11,6 @@
 
 using namespace defedit;
 
-namespace {
-constexpr WORD kShowPolesZeros = 0x01;
-constexpr WORD kEnsureSquare = 0x02;
-constexpr WORD kAllowModification = 0x04;
-}  // namespace
-
 CEditModels::CEditModels(CWnd* pParent)
     : CDialog(IDD_EDITMODELS, pParent),
       m_nModel(kModelG),
@@ -70,16 +64,16 @@ BOOL CEditModels::OnInitDialog() {
 
 void CEditModels::LoadFlags(int model) {
   const WORD flags = ModelFlags(m_pDoc, model);
-  m_bShowPolesZeros = (flags & kShowPolesZeros) != 0;
-  m_bEnsureSquare = (flags & kEnsureSquare) != 0;
-  m_bAllowModification = (flags & kAllowModification) != 0;
+  m_bShowPolesZeros = (flags & kBlockShowRoots) != 0;
+  m_bEnsureSquare = (flags & kBlockEnsureSquare) != 0;
+  m_bAllowModification = (flags & kBlockTunable) != 0;
 }
 
 void CEditModels::StoreFlags(int model) {
   WORD& flags = ModelFlags(m_pDoc, model);
-  SetDesignBits(m_pDoc, flags, kShowPolesZeros, m_bShowPolesZeros != FALSE);
-  SetDesignBits(m_pDoc, flags, kEnsureSquare, m_bEnsureSquare != FALSE);
-  SetDesignBits(m_pDoc, flags, kAllowModification, m_bAllowModification != FALSE);
+  SetDesignBits(m_pDoc, flags, kBlockShowRoots, m_bShowPolesZeros != FALSE);
+  SetDesignBits(m_pDoc, flags, kBlockEnsureSquare, m_bEnsureSquare != FALSE);
+  SetDesignBits(m_pDoc, flags, kBlockTunable, m_bAllowModification != FALSE);
 }
 
 void CEditModels::ShowBuild() {
@@ -88,7 +82,7 @@ void CEditModels::ShowBuild() {
 
 void CEditModels::ShowChanged() {
   if (CMcBasic* shown = m_wndEditor.GetShownExpression())
-    if (g_pMemDC) shown->Layout(g_pMemDC, 0);
+    if (g_pMemDC) shown->Layout(g_pMemDC, kMcLayoutFromTop);
   m_wndEditor.Redraw();
 }
 

@@ -15,7 +15,7 @@ void PrepareList(CMcGroup* list, int current) {
   for (int i = 0; i < list->m_count; ++i) {
     CMcBasic* e = list->m_children[i];
     e->m_box.x = e->m_box.y = 0;
-    if (g_pMemDC) e->Layout(g_pMemDC, 0);
+    if (g_pMemDC) e->Layout(g_pMemDC, kMcLayoutFromTop);
   }
   list->m_current = static_cast<WORD>(current);
 }

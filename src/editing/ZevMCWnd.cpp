@@ -341,9 +341,9 @@ UINT CZevMCWnd::KeyFlags(bool keyDown) {
 void CZevMCWnd::LayoutStep() {
   if (!g_pMemDC) return;
   const McEditStep& step = m_edit.m_step;
-  if (step.pNewSubtree) step.pNewSubtree->Layout(g_pMemDC, 0);
-  if (step.pRelayout) step.pRelayout->Layout(g_pMemDC, 1);
-  if (step.pRelayout2) step.pRelayout2->Layout(g_pMemDC, 1);
+  if (step.pNewSubtree) step.pNewSubtree->Layout(g_pMemDC, kMcLayoutFromTop);
+  if (step.pRelayout) step.pRelayout->Layout(g_pMemDC, kMcLayoutAfterChange);
+  if (step.pRelayout2) step.pRelayout2->Layout(g_pMemDC, kMcLayoutAfterChange);
 }
 
 void CZevMCWnd::OnKeyDown(UINT nChar, UINT, UINT) {
@@ -400,8 +400,8 @@ void CZevMCWnd::OnEditRedo() {
 void CZevMCWnd::LayoutReplay() {
   CMcBasic* edited = m_edit.GetEditedExpression();
   if (!g_pMemDC || !edited) return;
-  edited->Layout(g_pMemDC, 0);
-  m_edit.m_pList->Layout(g_pMemDC, 1);
+  edited->Layout(g_pMemDC, kMcLayoutFromTop);
+  m_edit.m_pList->Layout(g_pMemDC, kMcLayoutAfterChange);
 }
 
 void CZevMCWnd::Refresh() {
@@ -491,8 +491,8 @@ BOOL CZevMCWnd::PasteNode(CArchive& ar) {
   parent->ReplaceChild(node, target);
   delete target;
   if (g_pMemDC) {
-    parent->Layout(g_pMemDC, 0);
-    parent->Layout(g_pMemDC, 1);
+    parent->Layout(g_pMemDC, kMcLayoutFromTop);
+    parent->Layout(g_pMemDC, kMcLayoutAfterChange);
   }
   m_edit.BeginEdit(node, &m_host, TRUE);
   SetFocus();

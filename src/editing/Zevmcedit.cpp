@@ -545,7 +545,7 @@ void NameCaret(CDC* dc, const CMcBasic* node, int side, int* x, int* y, int* hei
   }
   *x += Extent(measure, family, level, name, nameLength);
   *y += g_fontAscent[family][level];
-  const int subLevel = std::min(level + 1, 3);
+  const int subLevel = McSmallerLevel(level);
   const int subFamily = !variable ? kFontArial : constant ? kFontNumber : kFontItalic;
   if (!variable) *y += node->m_baseline - g_fontAscent[family][level];
   *x += Extent(measure, subFamily, subLevel, subscript,

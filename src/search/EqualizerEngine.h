@@ -88,8 +88,6 @@ class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
   static constexpr int kCriteria = 9;
   static constexpr double kFailedTerm = 1e200;  // a cost term that is not finite
   static constexpr double kFailedCost = 1e300;  // a total cost that is not finite
-  // A block's flag "Allow automatic modification": its variables are searched.
-  static constexpr WORD kTunableModel = 0x0004;
 
   CEqualizerEngine();
   ~CEqualizerEngine() override;

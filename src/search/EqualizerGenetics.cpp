@@ -68,7 +68,7 @@ void CEqualizerEngine::CreateRobustnessModels(int which) {
   WORD& flagsG = (sys.*kModelWiring[kModelG].block).m_wFlags;
   const WORD savedK = flagsK, savedG = flagsG;
   auto setTunable = [](WORD& flags, bool on) {
-    flags = static_cast<WORD>(on ? flags | kTunableModel : flags & ~kTunableModel);
+    flags = static_cast<WORD>(on ? flags | kBlockTunable : flags & ~kBlockTunable);
   };
   setTunable(flagsK, (which & 1) != 0);
   setTunable(flagsG, (which & 2) != 0);

@@ -100,12 +100,12 @@ void CEqualizerEngine::FindG() {
   CSIMsystem& sys = doc->m_system;
   m_freeVars.Clear();
   const WORD flags = sys.m_G.m_wFlags;
-  sys.m_G.m_wFlags |= kTunableModel;
+  sys.m_G.m_wFlags |= kBlockTunable;
   AddModelVariables(doc->m_signals.RightSideAt(kSigUProc));
   AddModelVariables(doc->m_signals.RightSideAt(kSigYProc));
   AddModelVariables(doc->m_models.RightSideAt(kModelG));
   for (int slot = 0; slot < kModelCount; ++slot)
-    if (!((sys.*kModelWiring[slot].block).m_wFlags & kTunableModel))
+    if (!((sys.*kModelWiring[slot].block).m_wFlags & kBlockTunable))
       RemoveModelVariables(doc->m_models.RightSideAt(slot));
   for (int i = m_freeVars.m_nCount - 1; i >= 0; --i)
     if (m_freeVars.m_pIndex[i] >= doc->m_vars.m_nCount) m_freeVars.Remove(m_freeVars.m_pIndex[i]);

@@ -111,7 +111,7 @@ void CEqualizerEngine::CollectFreeVariables() {
   if (m_pDoc == nullptr) return;
   const CSIMsystem& sys = m_pDoc->m_system;
   auto tunable = [&](int slot) {
-    return ((sys.*kModelWiring[slot].block).m_wFlags & kTunableModel) != 0;
+    return ((sys.*kModelWiring[slot].block).m_wFlags & kBlockTunable) != 0;
   };
   for (int slot = 0; slot < kModelCount; ++slot)
     if (tunable(slot)) AddModelVariables(m_pDoc->m_models.RightSideAt(slot));

@@ -103,7 +103,7 @@ void CEqualizerEngine::PrepareTestRun(BOOL build) {
   }
   for (int slot = 0; slot < kModelCount; ++slot) {
     CSIMtrnmx& block = sys.*kModelWiring[slot].block;
-    if (!(block.m_wFlags & kTunableModel)) continue;
+    if (!(block.m_wFlags & kBlockTunable)) continue;
     block.FromExprCoefs(&doc, doc.m_models.RightSideAt(slot));
     block.PrepareSimulation();
   }

@@ -200,7 +200,7 @@ void CKFinder::CollectFreeVariables(CQorexDoc* doc) {
   m_nCount = 0;
   if (doc == nullptr) return;
   for (const int slot : kTunedSlots)
-    if ((doc->m_system.*kModelWiring[slot].block).m_wFlags & CEqualizerEngine::kTunableModel)
+    if ((doc->m_system.*kModelWiring[slot].block).m_wFlags & kBlockTunable)
       AddModelVariables(doc->m_models.RightSideAt(slot), doc);
 }
 

@@ -5,6 +5,7 @@
 
 #include "GlobalResources.h"
 #include "QorexDoc.h"
+#include "diagrams/DiagramKinds.h"
 #include "simulation/SIMeigen.h"
 #include "simulation/SIMroots.h"
 #include "simulation/SIMsystem.h"
@@ -362,7 +363,7 @@ void CSIMfreq::SweepBands(const CSIMsystem& sys) {
 
 void CSIMfreq::SweepNodes(const CSIMsystem& sys) {
   for (int n = 0; n < m_nNodes; ++n) {
-    const int row = m_nodeCell[n] >> 4, col = m_nodeCell[n] & 0x0F;
+    const int row = CellRow(m_nodeCell[n]), col = CellCol(m_nodeCell[n]);
     if (row < m_nRows && col < m_nCols) {
       LoopAtFrequency(sys, row, col, m_nodeFreq[n], &m_nodeDirect[n], &m_nodeInverse[n]);
     } else {

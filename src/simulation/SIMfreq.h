@@ -152,8 +152,8 @@ class CSIMfreq {
   std::unique_ptr<McComplex[]> m_nodeDirect;   // Q(row, col) at the node
   std::unique_ptr<McComplex[]> m_nodeInverse;  // Q^-1(row, col) at the node
   std::unique_ptr<double[]> m_nodeInertia;     // weight in the drag cost
-  std::unique_ptr<BYTE[]> m_nodeFlags;         // diagram byte
-  std::unique_ptr<BYTE[]> m_nodeCell;          // row << 4 | column (or branch)
+  std::unique_ptr<BYTE[]> m_nodeFlags;         // diagram byte: kind and kNode* marks
+  std::unique_ptr<BYTE[]> m_nodeCell;          // NodeCell(row, column or branch)
   std::unique_ptr<double[]> m_nodeFreq;        // rad/s
   int m_nNodes = 0;
   int m_nNodeCapacity = 10;

@@ -20,8 +20,6 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr McComplex kNaNPair = {kNaN, kNaN};
 
-constexpr BYTE kSecondQuantity = 0x80;  // Bode phase, characteristic Bode angle
-
 // The drag cost's neighbours at (1 -+ 0.1) w and the weight of the dragged point.
 constexpr double kNeighbour = 0.1;
 constexpr double kDragWeight = 6.0;
@@ -71,7 +69,7 @@ void CSIMfreq::AddNode(double w, int row, int col, double inertia, BYTE diagram,
   m_nodeFlags[n] = diagram;
   m_nodeInertia[n] = inertia;
   m_nodeFreq[n] = w;
-  m_nodeCell[n] = static_cast<BYTE>(row * 16 + (col & 0x0F));
+  m_nodeCell[n] = NodeCell(row, col);
   // Unknown until the next sweep.
   m_nodeDirect[n] = m_nodeInverse[n] = kNaNPair;
   std::fill(&m_nodeLoci[static_cast<size_t>(n) * m_nDim],
@@ -125,7 +123,7 @@ void CSIMfreq::SetNode(int node, double w, McComplex direct, McComplex inverse, 
 }
 
 bool CSIMfreq::NodeInside(int n) const {
-  const int row = m_nodeCell[n] >> 4, col = m_nodeCell[n] & 0x0F;
+  const int row = CellRow(m_nodeCell[n]), col = CellCol(m_nodeCell[n]);
   if (IsCharacteristicDiagram(DiagramKindOf(m_nodeFlags[n]))) return col < m_nDim;
   return row < m_nRows && col < m_nCols;
 }
@@ -137,7 +135,7 @@ McComplex CSIMfreq::ToDiagram(const CQorexDoc* doc, McComplex z, McComplex w, BY
   if (doc == nullptr || type < kDiagramNyquist || type > kDiagramCharBode) return {0.0, 0.0};
   const double deg = 90.0 / std::asin(1.0);
   const double sx = doc->m_diagView[type].dScaleX, sy = doc->m_diagView[type].dScaleY;
-  const bool second = (diagram & kSecondQuantity) != 0;
+  const bool second = (diagram & kNodeSecondQuantity) != 0;
   auto dB = [](McComplex v) { return 20.0 * std::log(Cabs(&v)) / std::log(10.0); };
   switch (type) {
     case kDiagramNyquist:
@@ -214,7 +212,7 @@ double CSIMfreq::DragCost(CQorexDoc* doc) {
   cost *= kDragWeight;
   for (int n = 0; n < m_nNodes; ++n) {
     if (n == picked || !NodeInside(n)) continue;
-    const int row = m_nodeCell[n] >> 4, col = m_nodeCell[n] & 0x0F;
+    const int row = CellRow(m_nodeCell[n]), col = CellCol(m_nodeCell[n]);
     const BYTE flags = m_nodeFlags[n];
     const Pair q = PairAt(sys, row, col, m_nodeFreq[n], flags);
     const Pair q0 = !IsCharacteristicDiagram(DiagramKindOf(flags))

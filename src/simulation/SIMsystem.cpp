@@ -60,10 +60,10 @@ int StepCount(double ts, double tf) {
 CSIMsystem::CSIMsystem() : m_dTs(0.0), m_nSteps(0), m_nStep(0), m_pDoc(nullptr), m_nError(kSimOk) {
   m_c.m_wFlags |= 1;
   m_yd.m_wFlags |= 1;
-  m_P.m_wFlags = 3;
-  m_F.m_wFlags = 3;
-  m_K.m_wFlags = 5;
-  m_L.m_wFlags = 5;
+  m_P.m_wFlags = kBlockShowRoots | kBlockEnsureSquare;
+  m_F.m_wFlags = kBlockShowRoots | kBlockEnsureSquare;
+  m_K.m_wFlags = kBlockShowRoots | kBlockTunable;
+  m_L.m_wFlags = kBlockShowRoots | kBlockTunable;
 }
 
 CSIMsystem::~CSIMsystem() = default;

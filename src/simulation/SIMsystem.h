@@ -79,6 +79,15 @@ enum SIMdim : int {
   kDimNone = -1  // meets no block (the error weight)
 };
 
+// A block's flag word (CSIMtrnmx::m_wFlags): the three choices "Edit Models"
+// offers for its model, stored with the design. The loop itself reads none
+// of them: the root locus, the document's resizing and the searches do.
+enum SIMblockFlag : WORD {
+  kBlockShowRoots = 0x0001,     // "Show poles && zeros": the root locus shows them
+  kBlockEnsureSquare = 0x0002,  // "Ensure square matrix": a resize keeps it square
+  kBlockTunable = 0x0004        // "Allow automatic modification": searches vary it
+};
+
 enum SIMerror : int {
   kSimOk = 0,
   kSimShapeMismatch = 1,  // a block's shape does not fit its signals' rows
@@ -88,8 +97,9 @@ enum SIMerror : int {
 
 class CSIMsystem {
  public:
-  // Shows the command and the measured output; P and F "Ensure square matrix"
-  // (flags 3), K and L "Allow automatic modification" (flags 5); no run yet.
+  // Shows the command and the measured output; P and F "Ensure square matrix",
+  // K and L "Allow automatic modification", all five show their roots; no run
+  // yet.
   CSIMsystem();
   virtual ~CSIMsystem();
   CSIMsystem(const CSIMsystem&) = delete;

@@ -5,10 +5,12 @@
 #include "MC/Mc_matrix.h"
 #include "QorexDoc.h"
 #include "simulation/SIMsignal.h"
+#include "simulation/SIMsystem.h"
 
 #include <algorithm>
 
-CSIMtrnmx::CSIMtrnmx() : m_wFlags(1), m_pElements(new CSIMtrnfn[1]), m_nCols(1), m_nRows(1) {}
+CSIMtrnmx::CSIMtrnmx()
+    : m_wFlags(kBlockShowRoots), m_pElements(new CSIMtrnfn[1]), m_nCols(1), m_nRows(1) {}
 
 CSIMtrnmx::~CSIMtrnmx() = default;
 

@@ -71,8 +71,8 @@ class CSIMtrnmx {
   const CSIMtrnfn& At(int r, int c) const { return m_pElements[r * m_nCols + c]; }
 
   // ---- data -----------------------------------------------------------------
-  // Bit 0 "Show poles && zeros", bit 1 "Ensure square matrix", bit 2 "Allow
-  // automatic modification"; kept for the editing dialogs, read by nothing here.
+  // The block's flags (SIMblockFlag in SIMsystem.h); kept for the editing
+  // dialogs and the searches, read by nothing here.
   WORD m_wFlags;
   std::unique_ptr<CSIMtrnfn[]> m_pElements;  // row by row
   int m_nCols;

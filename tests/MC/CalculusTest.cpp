@@ -49,7 +49,7 @@ TEST_F(CalculusLayout, DerivativeForms) {
     d.AppendChild(row.expression);
     d.AppendChild(Var("x"));
     FocusScope focus(row.focused ? d.m_children[0] : nullptr, "");
-    d.Layout(g_pMeasureDC, 0);
+    d.Layout(g_pMeasureDC, kMcLayoutFromTop);
     EXPECT_EQ(d.GetForm(), row.form);
     EXPECT_EQ(d.IsNumeratorForm(), row.form == CMcDerivative::kNumeratorForm);
     EXPECT_TRUE(d.HasEqualVariables()) << "a single variable";
@@ -80,8 +80,8 @@ TEST_F(CalculusLayout, OrderOfEqualVariables) {
   different.AppendChild(Var("y"));
   for (const char* name : {"x", "x", "x"}) same.AppendChild(Var(name));
   for (const char* name : {"a", "b", "c"}) different.AppendChild(Var(name));
-  same.Layout(g_pMeasureDC, 0);
-  different.Layout(g_pMeasureDC, 0);
+  same.Layout(g_pMeasureDC, kMcLayoutFromTop);
+  different.Layout(g_pMeasureDC, kMcLayoutFromTop);
   EXPECT_TRUE(same.HasEqualVariables());
   EXPECT_EQ(Geometry(&same), "27x45/28 17,0 17,24 17,24 17,24");
   EXPECT_FALSE(different.HasEqualVariables());
@@ -109,7 +109,7 @@ TEST_F(CalculusLayout, DerivativeWithoutVariablesIsACapitalD) {
   CMcDerivative empty(0), single(0);
   single.AppendChild(Var("y"));
   for (CMcDerivative* d : {&empty, &single}) {
-    d->Layout(g_pMeasureDC, 0);
+    d->Layout(g_pMeasureDC, kMcLayoutFromTop);
     EXPECT_EQ(d->m_box.width, 10);
     EXPECT_EQ(d->m_box.height, 20);
     EXPECT_EQ(d->m_baseline, 16);
@@ -145,7 +145,7 @@ TEST_F(CalculusLayout, IntegralLimitColumn) {
     SCOPED_TRACE(row.name);
     CMcIntegral integral(Box(30, 20, 16), new CMcNull(0), new CMcNull(0), Var("x"), 0);
     FocusScope focus(row.focus >= 0 ? integral.m_children[row.focus] : nullptr, "");
-    integral.Layout(g_pMeasureDC, 0);
+    integral.Layout(g_pMeasureDC, kMcLayoutFromTop);
     EXPECT_EQ(integral.ShowsLimits(), row.focus >= 0);
     EXPECT_EQ(Geometry(&integral), row.geometry);
     Canvas canvas(100, 50);
@@ -173,7 +173,7 @@ TEST_F(CalculusLayout, IntegralKinds) {
     SCOPED_TRACE("kind " + std::to_string(row.kind) + " product " + std::to_string(row.product));
     CMcIntegral integral(Box(30, 20, 16), new CMcNull(0), new CMcNull(0), Var("x"),
                          static_cast<WORD>(row.kind << 8 | row.product << 14));
-    integral.Layout(g_pMeasureDC, 0);
+    integral.Layout(g_pMeasureDC, kMcLayoutFromTop);
     EXPECT_EQ(integral.m_box.width, row.width);
     Canvas canvas(120, 50);
     integral.Draw(canvas.dc(), 0, 0);
@@ -190,7 +190,7 @@ TEST_F(CalculusLayout, IntegralKinds) {
 TEST_F(CalculusLayout, ClosedRingIsAnOutline) {
   CMcIntegral integral(Box(30, 20, 16), new CMcNull(0), new CMcNull(0), Var("x"),
                        McWithKindData(kMcVariantHigh, 5));
-  integral.Layout(g_pMeasureDC, 0);
+  integral.Layout(g_pMeasureDC, kMcLayoutFromTop);
   Canvas canvas(100, 50);
   CBrush black;
   black.CreateSolidBrush(RGB(0, 0, 0));

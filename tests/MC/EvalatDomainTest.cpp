@@ -153,12 +153,12 @@ TEST_F(EvalatLayout, BracketsOnlyInsideAnExpression) {
       alone.reset(at);
     else
       parent.AppendChild(at);
-    at->Layout(nullptr, 0);
+    at->Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(at->HasBrackets(), row.brackets);
     EXPECT_EQ(Geometry(at), row.geometry);
   }
   CMcEvalat tall(Box(30, 40, 26), Box(10, 15, 12), Box(12, 15, 12), 0);
-  tall.Layout(nullptr, 0);
+  tall.Layout(nullptr, kMcLayoutFromTop);
   EXPECT_EQ(Geometry(&tall), "45x40/26 0,0 33,25 33,0") << "a tall expression sets the height";
 }
 
@@ -172,7 +172,7 @@ TEST_F(EvalatLayout, BracketsAtLeastThreePixelsDeep) {
     auto* at = new CMcEvalat(Box(30, 20, 16), Box(10, 15, 12), Box(12, 15, 12),
                              static_cast<WORD>(level << 6));
     sum.AppendChild(at);
-    at->Layout(nullptr, 0);
+    at->Layout(nullptr, kMcLayoutFromTop);
     Canvas canvas(100, 40);
     at->Draw(canvas.dc(), 0, 0);
     const int q = level == 3 ? 3 : 5;
@@ -189,7 +189,7 @@ TEST_F(EvalatLayout, BracketsAtLeastThreePixelsDeep) {
   }
   // At the top: the bar alone.
   CMcEvalat at(Box(30, 20, 16), Box(10, 15, 12), Box(12, 15, 12), 0);
-  at.Layout(nullptr, 0);
+  at.Layout(nullptr, kMcLayoutFromTop);
   Canvas canvas(100, 40);
   at.Draw(canvas.dc(), 0, 0);
   EXPECT_EQ(canvas.InkInRow(15, 0, 100), 1);
@@ -204,7 +204,7 @@ TEST_F(EvalatLayout, EmptyUpperValueIsHidden) {
     CMcEvalat at(Box(30, 20, 16), lower, upper, 0);
     std::unique_ptr<FocusScope> focus;
     if (focused) focus = std::make_unique<FocusScope>(upper, "");
-    at.Layout(nullptr, 0);
+    at.Layout(nullptr, kMcLayoutFromTop);
     Canvas canvas(100, 40);
     at.Draw(canvas.dc(), 0, 0);
     EXPECT_EQ(upper->m_draws, focused ? 1 : 0);
@@ -233,7 +233,7 @@ TEST_F(DomainLayout, PartsInDrawnOrder) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     CMcDomain d(Box(10, 20, 16), Box(20, 20, 10), Box(30, 40, 16), row.flags);
-    d.Layout(nullptr, 0);
+    d.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(Geometry(&d), row.geometry);
     for (int i = 0; i < 3; ++i) {
       const CMcBasic* part = d.m_children[i];
@@ -254,7 +254,7 @@ TEST_F(DomainLayout, BracketsSwitchFromScaledGlyphToSymbolPiecesAbove22) {
       SCOPED_TRACE("span " + std::to_string(span) + " end kind " + std::to_string(ends));
       CMcDomain d(Box(10, 20, 16), Box(20, span, span - 5), Box(30, span, span - 5),
                   static_cast<WORD>(Ends(ends) | 0x10));
-      d.Layout(nullptr, 0);
+      d.Layout(nullptr, kMcLayoutFromTop);
       ASSERT_EQ(d.m_box.width, 90);
       Canvas canvas(120, 60);
       d.Draw(canvas.dc(), 0, 0);
@@ -276,7 +276,7 @@ TEST_F(DomainLayout, ClosingBracketStaysInsideTheParentheses) {
   TestNode product(McTypeWord(kMcListmult, 1));
   auto* d = new CMcDomain(Box(10, 20, 16), Box(20, 22, 17), Box(30, 22, 17), 0x11);
   product.AppendChild(d);
-  d->Layout(nullptr, 0);
+  d->Layout(nullptr, kMcLayoutFromTop);
   ASSERT_EQ(d->m_box.width, 90 + 16 + 6);  // sign and left parenthesis, right parenthesis
   Canvas canvas(140, 60);
   d->Draw(canvas.dc(), 0, 0);

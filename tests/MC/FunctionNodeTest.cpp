@@ -12,12 +12,12 @@ using FunctionLayout = LayoutFixture;
 TEST_F(FunctionLayout, NameSubscriptThenArgument) {
   std::unique_ptr<CMcFunction> f(Fn("sin", new CMcVariable("x", "", 0)));
   std::unique_ptr<CMcFunction> g(Fn("y", new CMcVariable("x", "", 0), 1, "12"));
-  f->Layout(g_pMeasureDC, 0);
-  g->Layout(g_pMeasureDC, 0);
+  f->Layout(g_pMeasureDC, kMcLayoutFromTop);
+  g->Layout(g_pMeasureDC, kMcLayoutFromTop);
   EXPECT_EQ(Geometry(f.get()), "52x20/16 36,0");  // 30 + 6 + 10 + 6
   EXPECT_EQ(Geometry(g.get()), "56x20/16 40,0");  // 10 + 10 + 14 + 6 + 10 + 6
   std::unique_ptr<CMcFunction> rem(Fn("rem", Matrix(2, {Real(7), Real(2)})));
-  rem->Layout(g_pMeasureDC, 0);
+  rem->Layout(g_pMeasureDC, kMcLayoutFromTop);
   EXPECT_EQ(rem->m_box.width, 30 + rem->GetArgument()->m_box.width);
 }
 
@@ -41,8 +41,8 @@ TEST_F(FunctionLayout, PowerBaseWritesTheExponentOffsetAndSharesTheRoom) {
     power.AppendChild(f);
     auto* exponent = new TestLeaf("2", 0, row.exponentWidth, 15, 12);
     power.AppendChild(exponent);
-    exponent->Layout(nullptr, 0);
-    f->Layout(g_pMeasureDC, 0);
+    exponent->Layout(nullptr, kMcLayoutFromTop);
+    f->Layout(g_pMeasureDC, kMcLayoutFromTop);
     EXPECT_EQ(f->m_box.width, (row.sign ? 10 : 0) + 30 + row.grow + 22)
         << row.sub << " " << row.exponentWidth;
     EXPECT_EQ(McKindData(power.m_flags), row.offset);
@@ -52,7 +52,7 @@ TEST_F(FunctionLayout, PowerBaseWritesTheExponentOffsetAndSharesTheRoom) {
   // parenthesis.
   CMcFunction* f = Fn("sin", new CMcVariable("x", "", 0));
   CMcPower power(f, Real(2), 0);
-  power.Layout(g_pMeasureDC, 0);
+  power.Layout(g_pMeasureDC, kMcLayoutFromTop);
   const CMcBasic* exponent = power.m_children[1];
   EXPECT_EQ(exponent->m_box.x, f->m_box.x + 30);
   EXPECT_EQ(exponent->m_box.x + exponent->m_box.width, f->m_box.x + f->GetArgument()->m_box.x - 6);

@@ -10,12 +10,12 @@ using Layout = LayoutFixture;
 TEST_F(Layout, SignAndPlusPrefixesWidenByHalfAFontHeight) {
   CMcListsum sum(0);
   for (WORD sign : {0, 0, 1, 3}) sum.AppendChild(new CMcNull(sign));
-  sum.Layout(nullptr, 0);
+  sum.Layout(nullptr, kMcLayoutFromTop);
   const int widths[] = {10, 20, 20, 20};  // the first term has no plus prefix
   for (int i = 0; i < 4; ++i) EXPECT_EQ(sum.m_children[i]->m_box.width, widths[i]) << i;
   EXPECT_EQ(sum.m_box.width, 70);
   CMcNull small(0x40 | 1);  // a smaller level takes its own font height: 15 / 2
-  small.Layout(nullptr, 0);
+  small.Layout(nullptr, kMcLayoutFromTop);
   EXPECT_EQ(small.m_box.width, 7 + 7);
 }
 
@@ -38,7 +38,7 @@ TEST_F(Layout, ParenthesesExtendTheShorterSideByHalfTheDifference) {
     TestNode product(McTypeWord(kMcListmult, 1));
     auto* factor = new TestLeaf("x", 1, 40, row.height, row.baseline);
     product.AppendChild(factor);
-    factor->Layout(nullptr, 0);
+    factor->Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(factor->m_margins, CRect(6 + 10, row.top, 6, row.bottom));
     EXPECT_EQ(factor->m_baseline, row.newBaseline);
     EXPECT_EQ(factor->m_box.height, row.height + row.top + row.bottom);
@@ -73,7 +73,7 @@ TEST_F(Layout, PlaceholderOutlineStrips) {
   for (WORD flags : {0, 1}) {
     SCOPED_TRACE(flags);
     CMcNull node(flags);
-    node.Layout(nullptr, 0);
+    node.Layout(nullptr, kMcLayoutFromTop);
     node.m_box.x = node.m_box.y = 5;
     Canvas canvas(60, 40);
     node.Draw(canvas.dc(), 0, 0);
@@ -95,7 +95,7 @@ TEST_F(Layout, GroupShowsOnlyItsCurrentChild) {
   group.AppendChild(b);
   group.m_current = 1;
   b->m_box.x = 7;
-  group.Layout(nullptr, 0);
+  group.Layout(nullptr, kMcLayoutFromTop);
   EXPECT_EQ(group.m_box.width, 30);
   EXPECT_EQ(group.m_baseline, 20);
   EXPECT_EQ(b->m_box.x, 0);
@@ -104,7 +104,7 @@ TEST_F(Layout, GroupShowsOnlyItsCurrentChild) {
   EXPECT_EQ(static_cast<TestLeaf*>(group.m_children[0])->m_draws, 0);
   EXPECT_EQ(b->m_draws, 1);
   group.m_current = 2;
-  group.Layout(nullptr, 0);
+  group.Layout(nullptr, kMcLayoutFromTop);
   group.Draw(canvas.dc(), 0, 0);
   EXPECT_EQ(group.m_box.width, 0);
   EXPECT_EQ(b->m_draws, 1);
@@ -125,7 +125,7 @@ TEST_F(Layout, GroupColumnsOfSubGroups) {
   for (const auto& row : rows) {
     CMcGroup group(nullptr, "", row.flags);
     for (int i = 0; i < 3; ++i) group.AppendChild(new CMcGroup(new CMcNull(0), "", 0));
-    group.Layout(nullptr, 0);
+    group.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(Geometry(&group), row.geometry) << row.what;
   }
 }
@@ -143,6 +143,6 @@ TEST_F(Layout, DesktopSeparationExample) {
     leaf->m_box.y = y;
     desktop.AppendChild(leaf);
   }
-  desktop.Layout(nullptr, 0);
+  desktop.Layout(nullptr, kMcLayoutFromTop);
   EXPECT_EQ(Geometry(&desktop), "290x350/0 0,0 30,40 0,130");  // 90 and 150 wide and high, + 200
 }

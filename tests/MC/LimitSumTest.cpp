@@ -59,7 +59,7 @@ TEST(Sum, ProductNeverMatchesSummation) {
   auto make = [](WORD flags) {
     return NodePtr(new CMcSum(new CMcVariable("k", "", 0), Real(1), Real(9), flags));
   };
-  NodePtr sum = make(0), product = make(0x10), negated = make(1);
+  NodePtr sum = make(0), product = make(kMcVariant), negated = make(kMcMinus);
   EXPECT_EQ(sum->GetType(), McTypeWord(kMcSum, 1));
   EXPECT_EQ(product->GetType(), McTypeWord(kMcSum, 2));
   EXPECT_STREQ(sum->GetName(), "Summation");
@@ -105,7 +105,7 @@ TEST_F(LimitLayout, ParenthesesOnlyInsideAnExpression) {
       alone.reset(limit);
     else
       parent.AppendChild(limit);
-    limit->Layout(nullptr, 0);
+    limit->Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(limit->ExpressionNeedsParens(), row.parens);
     EXPECT_EQ(Geometry(limit), row.geometry);
     EXPECT_EQ(limit->m_children[1]->GetLevel(), 1);
@@ -118,7 +118,7 @@ TEST_F(LimitLayout, DeepExpressionSetsTheHeight) {
   TestNode sum(McTypeWord(kMcListsum));
   auto* limit = new CMcLimit(Box(30, 40, 20, kVariable), Box(10, 15, 12, kVariable), 0);
   sum.AppendChild(limit);
-  limit->Layout(nullptr, 0);
+  limit->Layout(nullptr, kMcLayoutFromTop);
   EXPECT_EQ(Geometry(limit), "64x46/26 28,6 6,30");
 }
 
@@ -126,7 +126,7 @@ TEST_F(LimitLayout, DeepExpressionSetsTheHeight) {
 // column at the approach's middle, on the baseline.
 TEST_F(LimitLayout, LimTextStandsOverTheApproach) {
   CMcLimit limit(Box(30, 20, 16, kVariable), Box(24, 15, 12, kVariable), 0);
-  limit.Layout(nullptr, 0);
+  limit.Layout(nullptr, kMcLayoutFromTop);
   Canvas canvas(100, 60);
   limit.Draw(canvas.dc(), 0, 0);
   EXPECT_EQ(canvas.InkInRow(8, 0, 100), 30);
@@ -163,7 +163,7 @@ TEST_F(SumLayout, HiddenLimitsTakeNoHeightButKeepTheColumn) {
     CMcSum sum(Box(30, 20, 16, row.termType), lower, Box(18, 15, 12, row.upperType), 0);
     std::unique_ptr<FocusScope> focus;
     if (row.focusLower) focus = std::make_unique<FocusScope>(lower, "");
-    sum.Layout(nullptr, 0);
+    sum.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(sum.LimitMode(), row.limits);
     EXPECT_EQ(Geometry(&sum), row.geometry);
     Canvas canvas(100, 60);

@@ -86,7 +86,7 @@ TEST_F(ListbodyLayout, AlignmentFollowsTheParent) {
     CMcListbody* l =
         List({new TestLeaf("a", 0, 10), new TestLeaf("b", 0, 30), new TestLeaf("c", 0, 20)});
     parent.AppendChild(l);
-    l->Layout(g_pMeasureDC, 0);
+    l->Layout(g_pMeasureDC, kMcLayoutFromTop);
     EXPECT_EQ(l->GetAlignment(), row.code) << row.parentType << "/" << row.index;
     EXPECT_EQ(Geometry(l), row.geometry) << row.parentType << "/" << row.index;
     if (row.code != 1) continue;

@@ -126,7 +126,7 @@ TEST_F(MatrixLayout, ColumnsAlignAndRowsShareBaselines) {
                                         {new CMcVariable("a", "", 0), new CMcVariable("bbb", "", 0),
                                          new CMcVariable("cc", "", 0), new CMcVariable("d", "", 0)},
                                         flags));
-    m->Layout(g_pMeasureDC, 0);
+    m->Layout(g_pMeasureDC, kMcLayoutFromTop);
     EXPECT_EQ(Geometry(m.get()),
               flags ? "74x47/29 10,0 39,0 5,27 49,27" : "67x47/29 10,0 32,0 5,27 42,27");
   }

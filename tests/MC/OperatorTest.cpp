@@ -191,7 +191,7 @@ TEST_F(OperatorLayout, OperandPlacedByTheMark) {
   };
   for (const auto& row : rows) {
     Op node(Box(10, 20, 16, row.operandType), Op::Flags(row.code, row.sign));
-    node.Layout(nullptr, 0);
+    node.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(node.OperandHasParens(), row.parens) << row.what;
     EXPECT_EQ(Geometry(&node), row.geometry) << row.what;
   }
@@ -203,7 +203,7 @@ TEST_F(OperatorLayout, OperandPlacedByTheMark) {
 TEST_F(OperatorLayout, DelimitersDrawBarsWithFeet) {
   for (int code : {int{Op::kFloor}, int{Op::kCeiling}, int{Op::kOperator}, 25}) {
     Op node(Box(10, 20, 16, McTypeWord(kMcVariable)), Op::Flags(code));
-    node.Layout(nullptr, 0);
+    node.Layout(nullptr, kMcLayoutFromTop);
     Canvas canvas(60, 40);
     canvas.dc()->SetTextColor(RGB(255, 0, 0));
     node.Draw(canvas.dc(), 10, 10);

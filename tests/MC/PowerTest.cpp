@@ -77,7 +77,7 @@ TEST_F(PowerLayout, ExponentPlacedByTheBasesOffset) {
     TestLeaf* base = Box(30, 20, 16, row.baseType);
     base->m_nameEnd = 20;
     CMcPower power(base, Box(row.expW, row.expH, row.expBl), 0);
-    power.Layout(nullptr, 0);
+    power.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(power.ExponentOffset(), 20) << row.name;
     EXPECT_EQ(Geometry(&power), row.geometry) << row.name;
   }
@@ -103,7 +103,7 @@ TEST_F(PowerLayout, ExponentToTheUpperRight) {
   };
   for (const auto& row : rows) {
     CMcPower power(Box(30, 20, 16, row.type, row.flags), Box(8, 15, 12), 0);
-    power.Layout(nullptr, 0);
+    power.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(power.BaseNeedsParens(), row.parens) << row.name;
     EXPECT_EQ(Geometry(&power), row.geometry) << row.name;
   }
@@ -116,11 +116,11 @@ TEST_F(PowerLayout, ExponentOffsetClampsAndRefreshes) {
   TestLeaf* base = Box(400, 20, 16, McTypeWord(kMcVariable));
   base->m_nameEnd = 300;
   CMcPower power(base, Box(8, 15, 12), 0x00C0);
-  power.Layout(nullptr, 0);
+  power.Layout(nullptr, kMcLayoutFromTop);
   EXPECT_EQ(power.ExponentOffset(), 255);
   EXPECT_EQ(power.m_flags & kMcBaseMask, 0xC0);
   base->m_nameEnd = 25;
-  power.Layout(nullptr, 1);
+  power.Layout(nullptr, kMcLayoutAfterChange);
   EXPECT_EQ(power.m_children[1]->m_box.x, 25);
   CMcPower::WriteExponentOffset(power.m_children[1], 77);  // not the base: ignored
   EXPECT_EQ(power.ExponentOffset(), 25);

@@ -56,18 +56,18 @@ TEST_F(RealLayout, RealFixDigitsAndFullPrecisionAtTheCaret) {
   g_nDisplaySettings = (g_nDisplaySettings & ~(31 << 2)) | (2 << 2);  // "RealFix" 2
   Canvas canvas(400, 60);
   CMcReal number(12.625, 0), negative(12.625, 1);
-  number.Layout(canvas.dc(), 0);
+  number.Layout(canvas.dc(), kMcLayoutFromTop);
   EXPECT_EQ(number.m_box.width, 2 * 10);  // "13"
   EXPECT_EQ(number.m_box.height, 20);
-  negative.Layout(canvas.dc(), 0);
+  negative.Layout(canvas.dc(), kMcLayoutFromTop);
   EXPECT_EQ(negative.m_box.width, 2 * 10 + 10);  // the minus takes h0/2
   {
     FocusScope focus(&number, "");
-    number.Layout(canvas.dc(), 0);
+    number.Layout(canvas.dc(), kMcLayoutFromTop);
     EXPECT_EQ(number.m_box.width, 6 * 10);  // "12.625"
   }
   FocusScope focus(&number, "12.6e");
-  number.Layout(canvas.dc(), 0);
+  number.Layout(canvas.dc(), kMcLayoutFromTop);
   EXPECT_EQ(number.m_box.width, 5 * 10);
   g_nDisplaySettings = saved;
 }

@@ -133,7 +133,7 @@ TEST_F(RelationLayout, SymbolGapAndGlyph) {
   const struct { int code, gap; } rows[] = {{0, 9}, {12, 17}, {23, 18}, {11, 8}, {30, 0}};
   for (const auto& row : rows) {
     CMcEquality relation(Box(30, 20, 16), Box(10, 30, 20), Code(row.code));
-    relation.Layout(nullptr, 0);
+    relation.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(relation.m_box.width, 40 + row.gap) << "code " << row.code;
     EXPECT_EQ(relation.m_baseline, 20);
     EXPECT_EQ(relation.m_children[0]->m_box.y, 4);
@@ -154,7 +154,7 @@ TEST_F(RelationLayout, DeclarationConditionStartsAtTheNextTabStop) {
   } rows[] = {{30, 160, 0}, {119, 160, 0}, {120, 320, 0}, {280, 480, 0}, {30, 170, 1}};
   for (const auto& row : rows) {
     CMcDeclaration declaration(Box(row.formulaWidth, 20, 16), Box(10, 20, 16), row.sign);
-    declaration.Layout(nullptr, 0);
+    declaration.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(declaration.m_children[0]->m_box.x, row.sign ? 10 : 0);
     EXPECT_EQ(declaration.m_children[1]->m_box.x, row.start + 6) << row.formulaWidth;
     EXPECT_EQ(declaration.m_box.width, row.start + 10 + 2 * 6) << row.formulaWidth;

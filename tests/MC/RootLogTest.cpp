@@ -119,7 +119,7 @@ TEST_F(RootLogLayout, SquareRootHidesItsTwoButKeepsItsWidth) {
   for (const auto& row : rows) {
     CMcRoot root(Box(30, 20, 16), new CMcReal(row.degree, 0), 0);
     FocusScope focus(row.focused ? root.m_children[1] : nullptr, "");
-    root.Layout(g_pMeasureDC, 0);
+    root.Layout(g_pMeasureDC, kMcLayoutFromTop);
     const McBox& d = root.m_children[1]->m_box;
     EXPECT_EQ(root.m_box.width, 30 + d.width + 2 + 2) << row.name;
     EXPECT_EQ(root.m_children[0]->m_box.x, d.width + 4) << row.name;
@@ -144,7 +144,7 @@ TEST_F(RootLogLayout, RadicalPenFollowsTheLevelAndTheTextColour) {
   g_pens[1][1] = &wide;
   for (int level : {0, 1}) {
     CMcRoot root(Box(30, 20, 16), Box(8, 10, 8), static_cast<WORD>(level << 6));
-    root.Layout(g_pMeasureDC, 0);
+    root.Layout(g_pMeasureDC, kMcLayoutFromTop);
     Canvas canvas(80, 40);
     canvas.dc()->SetTextColor(g_nodeColors[1]);
     root.Draw(canvas.dc(), 0, 10);  // room above the bar for the wide pen
@@ -182,7 +182,7 @@ TEST_F(RootLogLayout, NamesAndSubscripts) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     CMcLog log(Box(10, 20, 16, McTypeWord(kMcVariable)), row.base, 0);
-    log.Layout(g_pMeasureDC, 0);
+    log.Layout(g_pMeasureDC, kMcLayoutFromTop);
     ASSERT_EQ(log.GetNameKind(), row.kind);
     EXPECT_EQ(log.NameWidth(), row.nameWidth);
     const McBox& base = log.m_children[1]->m_box;
@@ -209,7 +209,7 @@ TEST_F(RootLogLayout, ExponentOfALogarithmStandsAfterItsName) {
   for (int exponentWidth : {30, 4}) {
     CMcPower power(new CMcLog(Box(10, 20, 16, McTypeWord(kMcVariable)), new CMcReal(2, 0), 0),
                    Box(exponentWidth, 15, 12), 0);
-    power.Layout(g_pMeasureDC, 0);
+    power.Layout(g_pMeasureDC, kMcLayoutFromTop);
     const CMcBasic* log = power.m_children[0];
     const int subscript = log->m_children[1]->m_box.width;
     EXPECT_EQ(power.ExponentOffset(), 21) << exponentWidth;

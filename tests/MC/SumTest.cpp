@@ -35,23 +35,23 @@ TEST(SumFamily, ValuesAndSignsInBothPaths) {
   } rows[] = {
       {"empty sum", sum({}, 0), 0, 0},
       {"2 - 3", sum({2, -3}, 0), -1, -1},
-      {"-(2 + 3)", sum({2, 3}, 1), -5, -5},
-      {"plus-minus only draws", sum({2, 3}, 2), 5, 5},
-      {"minus-plus negates", sum({2, 3}, 3), -5, -5},
+      {"-(2 + 3)", sum({2, 3}, kMcMinus), -5, -5},
+      {"plus-minus only draws", sum({2, 3}, kMcPlusMinus), 5, 5},
+      {"minus-plus negates", sum({2, 3}, kMcSignMask), -5, -5},
       {"-0 - 0", sum({-0.0, -0.0}, 0), 0.0, -0.0},
-      {"-(0 + 0)", sum({0, 0}, 1), -0.0, -0.0},
+      {"-(0 + 0)", sum({0, 0}, kMcMinus), -0.0, -0.0},
       {"empty product", product({}, 0), 1, 1},
-      {"negated empty product", product({}, 1), -1, -1},
+      {"negated empty product", product({}, kMcMinus), -1, -1},
       {"2 * -3", product({2, -3}, 0), -6, -6},
-      {"-(2 * 3 * 4)", product({2, 3, 4}, 1), -24, -24},
-      {"juxtaposition", product({2, 3}, 0x10), 6, 6},
-      {"cross product", product({2, 3}, 0x20), 6, 6},
-      {"negated dot product", product({2, 3}, 0x31), -6, -6},
-      {"-(2 * 0)", product({2, 0}, 1), -0.0, 0.0},
-      {"-(6/3)", fraction(6, 3, 1), -2, -2},
+      {"-(2 * 3 * 4)", product({2, 3, 4}, kMcMinus), -24, -24},
+      {"juxtaposition", product({2, 3}, kMcVariant), 6, 6},
+      {"cross product", product({2, 3}, kMcVariantHigh), 6, 6},
+      {"negated dot product", product({2, 3}, kMcVariantMask | kMcMinus), -6, -6},
+      {"-(2 * 0)", product({2, 0}, kMcMinus), -0.0, 0.0},
+      {"-(6/3)", fraction(6, 3, kMcMinus), -2, -2},
       {"6/(-3)", fraction(6, -3, 0), -2, -2},
       {"0/2", fraction(0, 2, 0), 0.0, 0.0},
-      {"-(0/2)", fraction(0, 2, 1), -0.0, -0.0},
+      {"-(0/2)", fraction(0, 2, kMcMinus), -0.0, -0.0},
   };
   auto doc = SignalDoc(3);
   for (const auto& row : rows) {
@@ -91,11 +91,11 @@ TEST_F(SumLayout, WrapLimits) {
     CMcEquality relation(sum, Box(1, 1, 1), 0);
     NodePtr alone;
     if (row.inRelation) {
-      relation.Layout(nullptr, 0);
+      relation.Layout(nullptr, kMcLayoutFromTop);
     } else {
       alone.reset(relation.RemoveChildAt(0));
       alone->m_parent = nullptr;
-      alone->Layout(nullptr, 0);
+      alone->Layout(nullptr, kMcLayoutFromTop);
     }
     EXPECT_EQ(Geometry(sum), row.geometry);
   }
@@ -109,7 +109,7 @@ TEST_F(SumLayout, ProductGapsAndGlyphs) {
                              "70x30/20 0,4 39,0 60,4", "66x30/20 0,4 37,0 56,4"};
   for (int s = 0; s < 4; ++s) {
     NodePtr product(Prod({Box(30, 20, 16), Box(12, 30, 20), Box(10, 20, 16)}, s << 4));
-    product->Layout(nullptr, 0);
+    product->Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(Geometry(product.get()), geometry[s]);
     Canvas canvas(100, 40);
     product->Draw(canvas.dc(), 0, 0);
@@ -134,7 +134,7 @@ TEST_F(SumLayout, CentringAndTheBar) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.geometry);
     CMcDivision f(Box(row.numW, row.numH, 16), Box(row.denW, row.denH, 16), 0);
-    f.Layout(nullptr, 0);
+    f.Layout(nullptr, kMcLayoutFromTop);
     EXPECT_EQ(Geometry(&f), row.geometry);
     EXPECT_EQ(f.BarThickness(), row.thickness);
     Canvas canvas(60, 100);

@@ -119,7 +119,7 @@ TEST_F(Dimensions, SquareBlocksStaySquareAndTheSpreadEnds) {
 
 TEST_F(Dimensions, WithEveryBlockMarkedSquareTheSpreadEndsAllSquare) {
   for (CSIMtrnmx* b : {&doc.m_system.m_K, &doc.m_system.m_G, &doc.m_system.m_L})
-    b->m_wFlags |= 0x02;
+    b->m_wFlags |= kBlockEnsureSquare;
   SetRight(m[kModelG],
            Matrix(3, {Real(1), Real(2), Real(3), Real(4), Real(5), Real(6)}));  // G: 2 x 3
   doc.AdjustDimensions(kModelG, TRUE, m, s);

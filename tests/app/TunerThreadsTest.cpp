@@ -43,7 +43,7 @@ class TunerBoardThreads : public RealtimeBoardThreads {
     doc->UpdateUsedVariables();
     Value(doc, "kp") = kp;
     Value(doc, "g") = 1.0;
-    doc->m_system.m_G.m_wFlags |= CEqualizerEngine::kTunableModel;
+    doc->m_system.m_G.m_wFlags |= kBlockTunable;
     doc->Recalculate();
     return doc;
   }
@@ -137,7 +137,7 @@ TEST_F(TunerBoardThreads, AVariableOfTheControllerAndTheFeedbackIsProbedOncePerO
   StartBoard("normal");
   CQorexDoc* doc = TunedDesign(0.5);
   delete doc->m_models.GetAt(kModelF)->SetChildAt(Variable("kp"), 1);
-  doc->m_system.m_F.m_wFlags |= CEqualizerEngine::kTunableModel;
+  doc->m_system.m_F.m_wFlags |= kBlockTunable;
   doc->UpdateUsedVariables();
   doc->Recalculate();
   CKFinder& tuner = *g_pKFinder;

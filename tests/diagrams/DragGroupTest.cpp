@@ -42,7 +42,7 @@ TEST_F(DragGroup, HitTestCountsEveryRootAndHoldsTheLastInScanOrder) {
   ASSERT_EQ(group().m_nCount, 1);
   EXPECT_EQ(group().Item(0)->m_pTrnfn, &doc.m_system.m_G.At(0, 0));
 
-  doc.m_system.m_G.m_wFlags &= ~1;
+  doc.m_system.m_G.m_wFlags &= ~kBlockShowRoots;
   EXPECT_EQ(group().HitTest(p.x, p.y, FALSE), 1);
   EXPECT_EQ(group().Item(0)->m_pTrnfn, &doc.m_system.m_K.At(0, 0));
   CString texts[10];
@@ -169,7 +169,7 @@ TEST_F(DragGroup, ATransmissionZeroIsLabelledGrabbedAndDragged) {
   SetModel(doc, kModelF, Identity(2));
   SetSignal(doc, kSigC, Matrix(1, {Real(1), Real(1)}));
   for (int slot : {kSigV, kSigD, kSigN}) SetSignal(doc, slot, Matrix(1, {Real(0), Real(0)}));
-  doc.m_system.m_G.m_wFlags |= 0x0004;
+  doc.m_system.m_G.m_wFlags |= kBlockTunable;
   Bind(doc, {{"b", 6}});
   CPoint mouse = Pixel(doc, -4, 0);
   CString texts[10];

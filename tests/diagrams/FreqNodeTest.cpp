@@ -59,12 +59,12 @@ TEST_F(FreqViewTest, LabelsAndTheirBoxAndLeader) {
     const char* text;
   } rows[] = {{500, 0, "500"},
               {2500, 0, "2.5 k"},
-              {2000, 0x40, "318.31 Hz"},
-              {12566.4, 0x40, "2 kHz"},
-              {62.8, 0x40, "9.99493 Hz"}};
+              {2000, kNodeHertz, "318.31 Hz"},
+              {12566.4, kNodeHertz, "2 kHz"},
+              {62.8, kNodeHertz, "9.99493 Hz"}};
   for (const auto& row : rows) EXPECT_EQ(std::string(FreqNodeLabel(row.w, row.flags)), row.text);
   // The box's top-right corner 6 pixels left of and below the node, the leader from it.
-  freq().AddNode(1.0, 0, 0, 1.0, 0x21, nullptr);
+  freq().AddNode(1.0, 0, 0, 1.0, kNodeShowLabel | kDiagramNyquist, nullptr);
   doc().Recalculate();
   doc().m_diagView[1] = {400, 400, 100, 100};
   const QImage image = Show(NYQUIST);
@@ -84,7 +84,7 @@ struct SearchRecorder : CSIMsearchUi {
 // the Bode phase curve; the drag target is the value under the mouse, and a
 // drag runs the local or the global search.
 TEST_F(FreqViewTest, HitTestPicksWhatIsDrawnAndDragTargetsTheMouse) {
-  freq().AddNode(1.0, 0, 0, 2.0, 0x31, nullptr);
+  freq().AddNode(1.0, 0, 0, 2.0, kNodeSpare | kNodeShowLabel | kDiagramNyquist, nullptr);
   doc().Recalculate();
   CQorexView& view = *window->view();
   const McComplex z = freq().m_nodeDirect[0];
@@ -99,7 +99,8 @@ TEST_F(FreqViewTest, HitTestPicksWhatIsDrawnAndDragTargetsTheMouse) {
   EXPECT_FALSE(view.HitTestNode(&doc(), CPoint(600, 400)));
   Show(BODE);
   EXPECT_TRUE(view.HitTestNode(&doc(), Px(4, 0, FreqPhaseDegrees(z)) + CPoint(0, 3)));
-  EXPECT_EQ(freq().m_nPickDiagram, 0x80 | 0x30 | 4);
+  EXPECT_EQ(freq().m_nPickDiagram,
+            kNodeSecondQuantity | kNodeSpare | kNodeShowLabel | kDiagramBode);
 
   SearchRecorder search;
   SetSearchUi(&search);
@@ -134,8 +135,8 @@ TEST_F(FreqViewTest, DoubleClickAndNodeCommands) {
   QxTest::DoubleClick(&view, tick);
   EXPECT_EQ(freq().m_nNodes, 0);
 
-  freq().AddNode(62.8, 0, 0, 1.0, 0x61, nullptr);
-  freq().AddNode(5.0, 0, 0, 1.0, 0x01, nullptr);
+  freq().AddNode(62.8, 0, 0, 1.0, kNodeHertz | kNodeShowLabel | kDiagramNyquist, nullptr);
+  freq().AddNode(5.0, 0, 0, 1.0, kDiagramNyquist, nullptr);
   doc().Recalculate();
   freq().m_nPickNode = 0;
   std::string shown;
@@ -154,7 +155,7 @@ TEST_F(FreqViewTest, DoubleClickAndNodeCommands) {
   window->Command(EDITNODE);
   EXPECT_EQ(shown, "9.99493042617103|62.8");
   EXPECT_NEAR(freq().m_nodeFreq[0], 62.8, 1e-14 * 62.8);
-  EXPECT_EQ(freq().m_nodeFlags[0], 0x01);
+  EXPECT_EQ(freq().m_nodeFlags[0], kDiagramNyquist);
   EXPECT_EQ(freq().m_nodeDirect[0].re, CSIMfreq::Response(doc().m_system.m_LGK.At(0, 0), 62.8).re);
   window->Command(REMNODE);
   ASSERT_EQ(freq().m_nNodes, 1);
@@ -187,7 +188,7 @@ TEST_F(FreqViewTest, AddNodesAddsTheDialogsDecadesToThePickedCell) {
   ASSERT_EQ(freq().m_nNodes, 3);
   for (int i = 0; i < 3; ++i) {
     EXPECT_NEAR(freq().m_nodeFreq[i], 2 * M_PI * hertz[i], 1e-12 * freq().m_nodeFreq[i]);
-    EXPECT_EQ(freq().m_nodeFlags[i], 0x41);
+    EXPECT_EQ(freq().m_nodeFlags[i], kNodeHertz | kDiagramNyquist);
     EXPECT_EQ(freq().m_nodeCell[i], 0x10);
   }
 }
@@ -207,7 +208,8 @@ TEST(AddFrequencyNodes, DecadesAndTheirSpacing) {
               {1, HUGE_VAL, 1, {}}};
   for (const auto& row : rows) {
     CSIMfreq freq;
-    AddFrequencyNodes(freq, row.start, row.stop, row.spacing, 0.5, 0x21, 1, 2);
+    AddFrequencyNodes(freq, row.start, row.stop, row.spacing, 0.5, kNodeShowLabel | kDiagramNyquist,
+                      1, 2);
     ASSERT_EQ(freq.m_nNodes, static_cast<int>(row.nodes.size())) << row.start << " " << row.stop;
     for (int i = 0; i < freq.m_nNodes; ++i) {
       EXPECT_NEAR(freq.m_nodeFreq[i], row.nodes[i], 1e-12 * row.nodes[i]);

@@ -208,7 +208,7 @@ TEST(RootLocusScene, TakesShownBlocksInOrderThenTheClosedLoop) {
   CQorexDoc doc;
   simtest::SetModel(doc, kModelK, simtest::Tf({5, 1}, {2, 1}));
   doc.Recalculate();
-  doc.m_system.m_P.m_wFlags &= ~1;
+  doc.m_system.m_P.m_wFlags &= ~kBlockShowRoots;
   doc.m_system.m_L.At(0, 0).m_bRootsValid = false;
   doc.m_ptRlOrigin = CPoint(10, 20);
   doc.m_dRlScaleX = 3;
@@ -243,7 +243,7 @@ TEST(RootLocusScene, TakesTheElementsOfABlockRowByRow) {
   doc.Recalculate();
   for (CSIMtrnmx* block :
        {&doc.m_system.m_P, &doc.m_system.m_K, &doc.m_system.m_L, &doc.m_system.m_F})
-    block->m_wFlags &= ~1;
+    block->m_wFlags &= ~kBlockShowRoots;
   const RootLocusScene scene = RootLocusSceneOf(doc);
   ASSERT_EQ(scene.roots.size(), 10u);
   EXPECT_EQ(scene.roots[8].roots, doc.m_system.m_detIFLGK.m_zeros.data());
@@ -280,7 +280,7 @@ TEST(RootLocusDocument, NewDesignShowsItsPolesAndLocusUnlessTheProcessIsHidden) 
   DrawRootLocus(canvas.dc(), doc, 800, 400);
   qxviewtest::ExpectNewDesignRootLocus(canvas.Image(), doc);
 
-  doc.m_system.m_G.m_wFlags &= ~1;
+  doc.m_system.m_G.m_wFlags &= ~kBlockShowRoots;
   Canvas hidden(800, 400);
   DrawRootLocus(hidden.dc(), doc, 800, 400);
   const QPoint process = qxviewtest::RootLocusPixel(doc, -1, 0);

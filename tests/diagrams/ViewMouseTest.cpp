@@ -250,7 +250,8 @@ TEST(ViewClosedLoopPoles, MovesTheGainToAStableDampedPlace) {
     ViewWindow window;
     CQorexDoc& doc = *window.doc();
     MakeGainLoop(doc, -3);
-    for (CSIMtrnmx* block : {&doc.m_system.m_K, &doc.m_system.m_L}) block->m_wFlags &= ~4;
+    for (CSIMtrnmx* block : {&doc.m_system.m_K, &doc.m_system.m_L})
+      block->m_wFlags &= ~kBlockTunable;
     window.Command(ID_CLOSED_LOOP_POLES);
     EXPECT_EQ(Var(doc, "k"), -3.0) << "no model allows modification";
   }

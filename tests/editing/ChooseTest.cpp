@@ -29,7 +29,7 @@ class Choose : public EditingDialogs {
   // The layout height of a fresh copy.
   static int LaidOutHeight(const CMcBasic* entry) {
     std::unique_ptr<CMcBasic> copy(entry->Clone());
-    copy->Layout(g_pMemDC, 0);
+    copy->Layout(g_pMemDC, kMcLayoutFromTop);
     return copy->m_box.height;
   }
   CMXC_BIN& Library() { return Doc()->m_modelLibrary; }

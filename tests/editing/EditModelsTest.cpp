@@ -179,7 +179,7 @@ TEST_F(EditingDialogs, AFlagLeftForAnotherModelStaysAfterCancel) {
     Close(d);
   }});
   Command(ID_EDIT_MODELS);
-  EXPECT_EQ(Doc()->m_system.m_G.m_wFlags, flagsG | 2);
+  EXPECT_EQ(Doc()->m_system.m_G.m_wFlags, flagsG | kBlockEnsureSquare);
   EXPECT_TRUE(Doc()->IsModified());
   // The Controller's own flags were shown: allow automatic modification only.
   EXPECT_FALSE(squareK);

@@ -89,7 +89,7 @@ TEST(EditorCaretPlacement, CaretAndNameAgreeInEveryStyle) {
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
     CMcGroup list(Variable("Wxyz", r.flags, r.subscript), "", 0);
-    list.Layout(g_pMemDC, 0);
+    list.Layout(g_pMemDC, kMcLayoutFromTop);
     const CMcBasic* v = list.m_children[0];
     const CPoint at = Origin(v);
     ZevCaretBox end, start;
@@ -136,7 +136,7 @@ TEST(EditorCaretPlacement, InsideATypedNumber) {
   scene.Begin({Real(1.5)});
   CMcBasic* number = scene.Expression();
   std::snprintf(scene.Edit().m_szNumber, kMcNumberTextSize, "1.50");
-  number->Layout(g_pMemDC, 0);
+  number->Layout(g_pMemDC, kMcLayoutFromTop);
   const CPoint at = Origin(number);
   ZevCaretBox end, start, inside;
   ZevCaretGeometry(g_pMemDC, number, 1, scene.Edit().m_szNumber, true, &end);

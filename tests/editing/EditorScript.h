@@ -585,8 +585,8 @@ class EditScene {
   // The window's layout of a whole expression: itself, then its list.
   static void FullLayout(CMcBasic* expression) {
     if (expression == nullptr) return;
-    expression->Layout(g_pMemDC, 0);
-    if (expression->m_parent) expression->m_parent->Layout(g_pMemDC, 1);
+    expression->Layout(g_pMemDC, kMcLayoutFromTop);
+    if (expression->m_parent) expression->m_parent->Layout(g_pMemDC, kMcLayoutAfterChange);
   }
 
   // The window's layouts after an accepted key, or after an undo or redo.
@@ -597,9 +597,9 @@ class EditScene {
       return true;
     }
     const McEditStep& st = m_edit.m_step;
-    if (st.pNewSubtree) st.pNewSubtree->Layout(g_pMemDC, 0);
-    if (st.pRelayout) st.pRelayout->Layout(g_pMemDC, 1);
-    if (st.pRelayout2) st.pRelayout2->Layout(g_pMemDC, 1);
+    if (st.pNewSubtree) st.pNewSubtree->Layout(g_pMemDC, kMcLayoutFromTop);
+    if (st.pRelayout) st.pRelayout->Layout(g_pMemDC, kMcLayoutAfterChange);
+    if (st.pRelayout2) st.pRelayout2->Layout(g_pMemDC, kMcLayoutAfterChange);
     return true;
   }
 

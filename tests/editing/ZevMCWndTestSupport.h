@@ -46,7 +46,7 @@ class EditorHolder {
   // and draws the window.
   void Fill(std::vector<CMcBasic*> expressions, int shown = 0) {
     for (CMcBasic* e : expressions) {
-      e->Layout(g_pMemDC, 0);
+      e->Layout(g_pMemDC, kMcLayoutFromTop);
       e->m_box.x = e->m_box.y = 0;
       m_wnd.m_pList->AppendChild(e);
     }

@@ -189,12 +189,12 @@ TEST_F(EqualizerGenetics, RobustnessSamplesTheChosenModelsWithinRangesAndRestore
 TEST_F(EqualizerGenetics, RobustnessWithoutAVariableRecordsNothingAndKeepsTheFlags) {
   SetModel(Doc(), kModelG, Tf({1}, {1, 1}));
   Doc().Recalculate();
-  for (WORD tunable : {WORD{0}, CEqualizerEngine::kTunableModel}) {
-    Flags(kModelG) = static_cast<WORD>(1 | tunable);
+  for (WORD tunable : {WORD{0}, WORD{kBlockTunable}}) {
+    Flags(kModelG) = static_cast<WORD>(kBlockShowRoots | tunable);
     const WORD flagsK = Flags(kModelK);
     m_engine.CreateRobustnessModels(2);
     EXPECT_EQ(History().m_nCount, 0);
-    EXPECT_EQ(Flags(kModelG), 1 | tunable);
+    EXPECT_EQ(Flags(kModelG), kBlockShowRoots | tunable);
     EXPECT_EQ(Flags(kModelK), flagsK);
   }
 }

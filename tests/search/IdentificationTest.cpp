@@ -152,7 +152,7 @@ TEST_F(IdentificationTest, FindGLeavesTheFlagsAndTheConditioningAndRecalculates)
   g_nGlobalIterations = 4;  // the program's defaults
   g_nLocalIterations = 10;
   const WORD flags = Doc().m_system.m_G.m_wFlags;
-  ASSERT_FALSE(flags & CEqualizerEngine::kTunableModel);
+  ASSERT_FALSE(flags & kBlockTunable);
   m_engine.FindG();
   EXPECT_EQ(Doc().m_system.m_G.m_wFlags, flags);
   EXPECT_EQ(Var("q"), 0.7);

@@ -17,7 +17,7 @@ using FreqNodes = FreqFixture;
 using FreqCosts = FreqFixture;
 
 constexpr BYTE kNyquist = kDiagramNyquist, kNichols = kDiagramNichols, kBode = kDiagramBode,
-               kCharBode = kDiagramCharBode, kPhase = 0x80;
+               kCharBode = kDiagramCharBode;
 
 // A search that records what it is asked and what the engine shows it.
 struct RecordingSearch : CSIMsearchUi {
@@ -129,9 +129,10 @@ TEST_F(FreqNodes, DiagramCoordinates) {
       {"inverse Nyquist shows w", z, w, 2, 4.0, -5.0},
       {"Nichols of -1: phase + 180, 0 dB", z, w, kNichols, 360.0, 0.0},
       {"Bode magnitude of 10j: 20 dB", {0, 10}, w, kBode, 0.0, 20.0},
-      {"Bode phase of j: 90 degrees", j, w, kBode | kPhase, 0.0, 90.0},
+      {"Bode phase of j: 90 degrees", j, w, kBode | kNodeSecondQuantity, 0.0, 90.0},
       {"characteristic Bode gain", z, w, kCharBode, 0.0, 4.0},
-      {"characteristic Bode angle, label bits ignored", z, w, kCharBode | kPhase | 0x60, 0.0, -5.0},
+      {"characteristic Bode angle, label bits ignored", z, w,
+       kCharBode | kNodeSecondQuantity | kNodeShowLabel | kNodeHertz, 0.0, -5.0},
       {"the root locus has no nodes", z, w, 0, 0.0, 0.0},
   };
   for (const auto& c : cases) {
@@ -155,9 +156,9 @@ TEST_F(FreqNodes, SetNodeRecordsTheDragAndSearches) {
   EXPECT_EQ(f.m_dPickFreq, 0.5);
   EXPECT_EQ(f.m_nPickDiagram, kBode);
   EXPECT_EQ(C(f.m_targetInverse), cd(3, 4));
-  f.SetNode(0, 0.5, {1, 2}, {3, 4}, 0, 0, kNichols | kPhase, &doc, 0);
+  f.SetNode(0, 0.5, {1, 2}, {3, 4}, 0, 0, kNichols | kNodeSecondQuantity, &doc, 0);
   EXPECT_EQ(f.m_dPickFreq, 2.0);  // the node's own frequency
-  EXPECT_EQ(f.m_nodeFlags[0], kNichols | kPhase);
+  EXPECT_EQ(f.m_nodeFlags[0], kNichols | kNodeSecondQuantity);
   f.SetNode(1, 0.5, {1, 2}, {3, 4}, 0, 0, kNyquist, &doc, 1);
   EXPECT_EQ(f.m_nPickNode, 0);
   EXPECT_EQ(search.calls, (std::vector<std::string>{"collect", "optimize", "collect", "optimize"}));
