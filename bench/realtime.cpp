@@ -109,10 +109,12 @@ struct Peer {
   std::string bus;
 
   // Lines the peer wrote so far, read without waiting for more.
-  std::vector<std::string> Drain(int waitMs) {
+  // The peer's log lines as they come, up to `most` of them, so that a peer
+  // logging every sample cannot keep the caller from the bus.
+  std::vector<std::string> Drain(int waitMs, std::size_t most = SIZE_MAX) {
     std::vector<std::string> lines;
     for (std::string line = process->ReadLine(waitMs); !line.empty();
-         line = process->ReadLine(waitMs))
+         line = lines.size() < most ? process->ReadLine(waitMs) : std::string())
       lines.push_back(line);
     return lines;
   }
@@ -254,7 +256,7 @@ void RealRun(Peer& peer, double ts, int samples) {
   while (g_pWorkerThread.load() != nullptr) {
     DeliverRunMessages();
     QxBusPoll(1);
-    for (std::string& line : peer.Drain(5)) lines.push_back(std::move(line));
+    for (std::string& line : peer.Drain(5, 64)) lines.push_back(std::move(line));
   }
   DeliverRunMessages();
   for (std::string& line : peer.Drain(200)) lines.push_back(std::move(line));
