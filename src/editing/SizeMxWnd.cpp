@@ -2,6 +2,7 @@
 
 #include "GlobalResources.h"
 #include "editing/LeftBar.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/ui/WinApp.h"
 #include "res/resource.h"
@@ -91,45 +92,44 @@ void CSizeMxWnd::DrawGrid(CDC* dc, CSize mark) {
   const int width = m_rcGrid.width;
   const int height = m_rcGrid.height;
   dc->FillSolidRect(x0, y0, width, height, kFace);
-  CPen* oldPen = g_pPenGrey ? dc->SelectObject(g_pPenGrey) : nullptr;
-  CGdiObject* oldBrush = dc->SelectStockObject(NULL_BRUSH);
-  for (int i = 0; i < width - 14; i += kCell) {
-    for (int j = 0; j < height - 25; j += kCell) {
-      const int x = x0 + i;
-      const int y = y0 + j;
-      if (i / kCell < mark.cx && j / kCell < mark.cy) {
-        dc->Rectangle(x, y, x + 15, y + 15);
-        dc->FillSolidRect(x + 1, y + 1, 13, 13, kMarked);
-      } else {
-        dc->FillSolidRect(x, y, 15, 15, kEmpty);
-        dc->Rectangle(x, y, x + 15, y + 15);
+  {
+    QxSelectGuard pen(dc, g_pPenGrey);
+    auto hollow = QxSelectGuard::Stock(dc, NULL_BRUSH);
+    for (int i = 0; i < width - 14; i += kCell) {
+      for (int j = 0; j < height - 25; j += kCell) {
+        const int x = x0 + i;
+        const int y = y0 + j;
+        if (i / kCell < mark.cx && j / kCell < mark.cy) {
+          dc->Rectangle(x, y, x + 15, y + 15);
+          dc->FillSolidRect(x + 1, y + 1, 13, 13, kMarked);
+        } else {
+          dc->FillSolidRect(x, y, 15, 15, kEmpty);
+          dc->Rectangle(x, y, x + 15, y + 15);
+        }
+      }
+    }
+    if (g_pPenSilver) {
+      dc->SelectObject(g_pPenSilver);
+      for (int i = 15; i < width - 14; i += kCell) {
+        dc->MoveTo(x0 + i, y0);
+        dc->LineTo(x0 + i, y0 + height - 14);
+      }
+      for (int j = 15; j < height - 25; j += kCell) {
+        dc->MoveTo(x0, y0 + j);
+        dc->LineTo(x0 + width, y0 + j);
       }
     }
   }
-  if (g_pPenSilver) {
-    dc->SelectObject(g_pPenSilver);
-    for (int i = 15; i < width - 14; i += kCell) {
-      dc->MoveTo(x0 + i, y0);
-      dc->LineTo(x0 + i, y0 + height - 14);
-    }
-    for (int j = 15; j < height - 25; j += kCell) {
-      dc->MoveTo(x0, y0 + j);
-      dc->LineTo(x0 + width, y0 + j);
-    }
-  }
-  if (oldPen) dc->SelectObject(oldPen);
-  if (oldBrush) dc->SelectObject(oldBrush);
   dc->Draw3dRect(x0 - 1, y0 - 1, width + 2, height + 2, RGB(255, 255, 255), RGB(128, 128, 128));
   dc->FillSolidRect(x0 + 1, y0 + height - 12, width - 2, 11, kFace);
   char text[32];
   std::snprintf(text, sizeof text, "%d x %d", mark.cy, mark.cx);
-  CFont* oldFont = g_pFontArial12 ? dc->SelectObject(g_pFontArial12) : nullptr;
+  QxSelectGuard font(dc, g_pFontArial12);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColor = dc->SetTextColor(kStatusText);
   dc->TextOut(x0 + 4, y0 + height - 12, CString(text));
   dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);
-  if (oldFont) dc->SelectObject(oldFont);
 }
 
 void CSizeMxWnd::OnMouseMove(UINT /*nFlags*/, CPoint point) {
