@@ -15,9 +15,8 @@ constexpr UINT kElementPopupId = 98;
 constexpr COLORREF kStripFace = RGB(192, 192, 192);
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CPZMxWnd, CWnd)
+BEGIN_MESSAGE_MAP(CPZMxWnd, CPickerWnd)
 ON_WM_CREATE()
-ON_WM_KILLFOCUS()
 ON_WM_LBUTTONDOWN()
 ON_WM_LBUTTONUP()
 ON_WM_MOUSEMOVE()
@@ -95,27 +94,11 @@ void CPZMxWnd::DrawFor(CDC* dc, CPoint p, bool force) {
   DrawPickerStrip(dc, client.Width(), client.Height(), inMatrix ? text : nullptr);
 }
 
-// The choices are carried out before Close: the window that gets the focus
-// back may be a view, which then shows its own design in the bar.
-void CPZMxWnd::Close() {
-  if (GetCapture() == this) ReleaseCapture();
-  if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
-  DestroyWindow();
-}
-
 int CPZMxWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-  if (CWnd::OnCreate(lpCreateStruct) == -1) return -1;
-  SetCapture();
-  CWnd* previous = SetFocus();
-  m_hWndPrevFocus = previous ? previous->GetSafeHwnd() : nullptr;
+  if (CPickerWnd::OnCreate(lpCreateStruct) == -1) return -1;
   m_ptLast = CPoint(-200, -200);
   m_nDrag = 0;
   return 0;
-}
-
-void CPZMxWnd::OnKillFocus(CWnd* pNewWnd) {
-  CWnd::OnKillFocus(pNewWnd);
-  DestroyWindow();
 }
 
 void CPZMxWnd::OnPaint() {

@@ -24,9 +24,8 @@ bool WithinReach(CPoint p) {
 }
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CSizeMxWnd, CWnd)
+BEGIN_MESSAGE_MAP(CSizeMxWnd, CPickerWnd)
 ON_WM_CREATE()
-ON_WM_KILLFOCUS()
 ON_WM_LBUTTONUP()
 ON_WM_MOUSEMOVE()
 ON_WM_PAINT()
@@ -45,10 +44,7 @@ BOOL CSizeMxWnd::Open(CLeftBar* bar, WORD hit, int rows, int cols, CWnd* parent,
 }
 
 int CSizeMxWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-  if (CWnd::OnCreate(lpCreateStruct) == -1) return -1;
-  SetCapture();
-  CWnd* previous = SetFocus();
-  m_hWndPrevFocus = previous ? previous->GetSafeHwnd() : nullptr;
+  if (CPickerWnd::OnCreate(lpCreateStruct) == -1) return -1;
   CPoint origin(0, 0);
   ClientToScreen(&origin);
   if (CWnd* parent = GetParent()) parent->ScreenToClient(&origin);
@@ -58,11 +54,6 @@ int CSizeMxWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   m_sizeMark = CSize(0, 0);
   DrawFor(CPoint(-1, -1));
   return 0;
-}
-
-void CSizeMxWnd::OnKillFocus(CWnd* pNewWnd) {
-  CWnd::OnKillFocus(pNewWnd);
-  DestroyWindow();
 }
 
 // The grid lives on the parent; the window itself never shows anything.
@@ -156,8 +147,5 @@ void CSizeMxWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
     m_nRows = chosen.cy;
     if (m_pBar) m_pBar->ResizeModel();
   }
-  // The resize comes first: the window that gets the focus back may be a
-  // view, which then shows its own design in the bar.
-  if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
-  DestroyWindow();
+  Close();
 }
