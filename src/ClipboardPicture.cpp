@@ -1,6 +1,7 @@
 #include "ClipboardPicture.h"
 
 #include "GlobalResources.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/GlobalMemory.h"
 #include "platform/core/MessageBox.h"
 #include "platform/gdi/MetaFileDC.h"
@@ -58,8 +59,8 @@ HMETAFILE RecordFramedPicture(const FramedPicture& picture) {
   return RecordPicture([&](CMetaFileDC& meta) {
     const COLORREF oldText = meta.SetTextColor(RGB(0, 0, 0));
     const int oldBkMode = meta.SetBkMode(TRANSPARENT);
-    CFont* oldFont = meta.SelectObject(g_fonts[kFontBold][0]);
-    CPen* oldPen = meta.SelectObject(g_pens[0][0]);
+    QxSelectGuard font(meta, g_fonts[kFontBold][0]);
+    QxSelectGuard pen(meta, g_pens[0][0]);
 
     const UINT oldAlign = meta.SetTextAlign(TA_CENTER | TA_TOP);
     meta.TextOut(width / 2, kTitleRow, picture.title);
@@ -81,8 +82,6 @@ HMETAFILE RecordFramedPicture(const FramedPicture& picture) {
     meta.SetTextColor(oldText);
     meta.SetBkMode(oldBkMode);
     meta.SetTextAlign(oldAlign);
-    if (oldFont) meta.SelectObject(oldFont);
-    if (oldPen) meta.SelectObject(oldPen);
   });
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Profile.h"
 #include "platform/gdi/Gdi.h"
@@ -216,7 +217,7 @@ void MakeFamilyFonts(int level) {
 }
 
 void MeasureAscents() {
-  CFont* previous = g_pMemDC->SelectObject(g_fonts[kFontItalic][0]);
+  QxSelectGuard previous(g_pMemDC, g_fonts[kFontItalic][0]);
   for (int f = 0; f < kFontFamilies; ++f) {
     for (int level = 0; level < kSizeLevels; ++level) {
       g_pMemDC->SelectObject(g_fonts[f][level]);
@@ -225,7 +226,6 @@ void MeasureAscents() {
       g_fontAscent[f][level] = static_cast<WORD>(metrics.tmAscent);
     }
   }
-  if (previous) g_pMemDC->SelectObject(previous);
 }
 
 void MakePens() {

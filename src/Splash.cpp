@@ -1,5 +1,6 @@
 #include "Splash.h"
 
+#include "platform/gdi/SelectGuard.h"
 #include "platform/ui/WinApp.h"
 
 #include <QFont>
@@ -137,9 +138,8 @@ void CSplash::OnPaint() {
   if (!memory.CreateCompatibleDC(&dc)) return;
   BITMAP bm;
   m_bitmap.GetBitmap(&bm);
-  CBitmap* previous = memory.SelectObject(&m_bitmap);
+  QxSelectGuard select(memory, &m_bitmap);
   dc.BitBlt(0, 0, bm.bmWidth, bm.bmHeight, &memory, 0, 0, SRCCOPY);
-  memory.SelectObject(previous);
 }
 
 void CSplash::OnTimer(UINT_PTR /*nIDEvent*/) {

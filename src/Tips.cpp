@@ -2,6 +2,7 @@
 
 #include "GlobalResources.h"
 #include "res/Sprites.h"
+#include "platform/gdi/SelectGuard.h"
 
 namespace {
 constexpr int kLineHeight = 10;
@@ -24,7 +25,7 @@ void CTips::Paint(CDC* pDC) {
   CRect client;
   GetClientRect(&client);
   if (g_nodeBrushes[3]) pDC->FillRect(&client, g_nodeBrushes[3]);
-  CFont* previousFont = g_pFontArial12 ? pDC->SelectObject(g_pFontArial12) : nullptr;
+  QxSelectGuard font(pDC, g_pFontArial12);
   const int previousMode = pDC->SetBkMode(TRANSPARENT);
   const int lines = m_nLines < 0 ? 0 : (m_nLines > kMaxLines ? kMaxLines : m_nLines);
   for (int i = 0; i < lines; ++i) {
@@ -38,7 +39,6 @@ void CTips::Paint(CDC* pDC) {
     pDC->TextOut(kTextX, kLineHeight * i, m_strLines[i]);
   }
   pDC->SetBkMode(previousMode);
-  if (previousFont) pDC->SelectObject(previousFont);
 }
 
 int CTips::OnCreate(LPCREATESTRUCT lpCreateStruct) {

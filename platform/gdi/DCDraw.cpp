@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 using qxgdi::Attributes;
@@ -374,6 +375,15 @@ void PolylineDevice(CDC& dc, const std::vector<QPoint>& pts) {
   PaintPath(dc, QPainterPath(), &path, Qt::OddEvenFill);
 }
 
+// A figure's outline (Polyline, Polygon, Rectangle) starts the pen style
+// afresh and leaves the phase of the lines joined by LineTo as it was.
+void OutlineDevice(CDC& dc, const std::vector<QPoint>& pts) {
+  int& step = QxDCAccess::State(dc).a.styleStep;
+  const int joined = std::exchange(step, 0);
+  PolylineDevice(dc, pts);
+  step = joined;
+}
+
 QRect PointsBounds(const std::vector<QPoint>& pts, int penWidth) {
   const int margin = penWidth > 1 ? (penWidth + 1) / 2 : 0;
   QRect r;
@@ -418,10 +428,7 @@ BOOL CDC::Polyline(const POINT* points, int count) {
     });
     return TRUE;
   }
-  int step = a.styleStep;
-  a.styleStep = 0;
-  PolylineDevice(*this, pts);
-  a.styleStep = step;
+  OutlineDevice(*this, pts);
   return TRUE;
 }
 
@@ -443,10 +450,7 @@ BOOL CDC::Polygon(const POINT* points, int count) {
   fill.closeSubpath();
   PaintPath(*this, fill, nullptr, a.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
   pts.push_back(pts[0]);
-  int step = a.styleStep;
-  a.styleStep = 0;
-  PolylineDevice(*this, pts);
-  a.styleStep = step;
+  OutlineDevice(*this, pts);
   return TRUE;
 }
 
@@ -484,10 +488,7 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
     PaintPath(*this, QPainterPath(), &path, Qt::OddEvenFill);
     return TRUE;
   }
-  int step = a.styleStep;
-  a.styleStep = 0;
-  PolylineDevice(*this, outline);
-  a.styleStep = step;
+  OutlineDevice(*this, outline);
   return TRUE;
 }
 

@@ -6,4 +6,5 @@
 #include "platform/gdi/DC.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/gdi/MetaFileDC.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/gdi/Screen.h"

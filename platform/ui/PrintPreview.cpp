@@ -1,4 +1,5 @@
 // The print preview window (see PrintPreview.h).
+#include "platform/gdi/SelectGuard.h"
 #include "platform/ui/PrintPreview.h"
 
 #include "platform/core/Debug.h"
@@ -409,9 +410,8 @@ void CQxPreviewWnd::DrawSheet(CDC& dc, int slot) {
   if (!bitmap.FromImage(scaled)) return;
   CDC memory;
   memory.CreateCompatibleDC(&dc);
-  CBitmap* old = memory.SelectObject(&bitmap);
+  QxSelectGuard select(memory, &bitmap);
   dc.BitBlt(rect.left, rect.top, rect.Width(), rect.Height(), &memory, 0, 0, SRCCOPY);
-  memory.SelectObject(old);
 }
 
 // ---- test hook ------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "MC/McLayout.h"
 #include "MC/MXC_TERM.h"
 #include "MC/Mc_derivative.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/DC.h"
 
@@ -559,7 +560,7 @@ void DrawParenGlyphs(CDC* dc, int level, int left, int right, int y, int height)
     CFont font;
     font.CreateFont(height * 6 / 5, height / 4, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
                     OUT_DEFAULT_PRECIS, 0, DEFAULT_QUALITY, DEFAULT_PITCH, "Times New Roman");
-    McFontGuard select(dc, &font);
+    QxSelectGuard select(dc, &font);
     {
       McAlignGuard align(dc, TA_LEFT | TA_TOP);
       dc->TextOut(left, y - height / 5, "(", 1);
@@ -643,7 +644,7 @@ void CMcBasic::DrawSign(CDC* dc, int x, int y) const {
     CFont turned;
     turned.CreateFont(h0, 0, 1800, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, OUT_DEFAULT_PRECIS, 0,
                       DEFAULT_QUALITY, DEFAULT_PITCH, "Symbol");
-    McFontGuard select(dc, &turned);
+    QxSelectGuard select(dc, &turned);
     McAlignGuard align(dc, TA_RIGHT | TA_TOP);
     dc->TextOut(x, y + m_baseline + h0 - s6, &kPlusMinusGlyph, 1);
     return;

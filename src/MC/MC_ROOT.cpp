@@ -10,6 +10,7 @@
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
 #include "MC/Mc_division.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/gdi/DC.h"
 
 #include <algorithm>
@@ -158,9 +159,8 @@ void CMcRoot::Draw(CDC* dc, int x, int y) const {
                           {x0 - h / 4 - 3 - h / 10, yb - q + h / 10},
                           {x0 - h / 4 - 1, yb - q},
                           {x0 - h / 10 - 2, yb - 2}};
-  CPen* old = dc->SelectObject(g_pens[level == 0 ? 1 : 0][ColorIndex(dc->GetTextColor())]);
+  QxSelectGuard pen(dc, g_pens[level == 0 ? 1 : 0][ColorIndex(dc->GetTextColor())]);
   dc->Polyline(stroke, static_cast<int>(std::size(stroke)));
-  if (old) dc->SelectObject(old);
 }
 
 CMcBasic* CMcRoot::Clone() const {

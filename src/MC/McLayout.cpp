@@ -28,14 +28,6 @@ McAlignGuard::~McAlignGuard() {
   m_dc->SetTextAlign(m_old);
 }
 
-McFontGuard::McFontGuard(CDC* dc, CFont* font) : m_dc(dc) {
-  if (font != nullptr) m_old = dc->SelectObject(font);
-}
-
-McFontGuard::~McFontGuard() {
-  if (m_old != nullptr) m_dc->SelectObject(m_old);
-}
-
 void McSelectFont(CDC* dc, int family, int level) {
   if (InTables(family, level) && g_fonts[family][level] != nullptr)
     dc->SelectObject(g_fonts[family][level]);

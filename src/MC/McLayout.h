@@ -29,20 +29,6 @@ class McAlignGuard {
   UINT m_old;
 };
 
-// Selects a font and restores the previous one when it goes; a null font
-// selects nothing.
-class McFontGuard {
- public:
-  McFontGuard(CDC* dc, CFont* font);
-  ~McFontGuard();
-  McFontGuard(const McFontGuard&) = delete;
-  McFontGuard& operator=(const McFontGuard&) = delete;
-
- private:
-  CDC* m_dc;
-  CFont* m_old = nullptr;
-};
-
 // Selects the expression font of a family and level, if it exists, and leaves
 // it selected.
 void McSelectFont(CDC* dc, int family, int level);

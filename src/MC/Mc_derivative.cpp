@@ -9,6 +9,7 @@
 #include "MC/MC_LIMIT.h"
 #include "MC/McLayout.h"
 #include "MC/Mc_integral.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/DC.h"
 
@@ -274,10 +275,9 @@ void CMcDerivative::Draw(CDC* dc, int x, int y) const {
   int right = x + m_box.width - m.right;
   if (!numeratorForm && !bare) right -= p.left + p.right + expression->m_box.width;
   const int barY = y + m_baseline - a + h / 2;
-  CPen* old = dc->SelectObject(g_pens[1][ColorIndex(dc->GetTextColor())]);
+  QxSelectGuard pen(dc, g_pens[1][ColorIndex(dc->GetTextColor())]);
   dc->MoveTo(x + m.left, barY);
   dc->LineTo(right, barY);
-  if (old) dc->SelectObject(old);
 }
 
 // ---- copies and comparison ------------------------------------------------------------

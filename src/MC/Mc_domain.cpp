@@ -4,6 +4,7 @@
 #include "MC/McComplex.h"
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/gdi/DC.h"
 
 #include <algorithm>
@@ -221,7 +222,7 @@ void CMcDomain::Draw(CDC* dc, int x, int y) const {
   if (span <= kMaxScaledBracket) {
     CFont font;
     font.CreateFont(span, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Times New Roman");
-    McFontGuard select(dc, &font);
+    QxSelectGuard select(dc, &font);
     {
       McAlignGuard align(dc, TA_LEFT | TA_TOP);
       dc->TextOut(xl, top, &ends.open, 1);

@@ -11,6 +11,7 @@
 #include "MC/Mc_division.h"
 #include "MC/Mc_variable.h"
 #include "QorexDoc.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/Gdi.h"
 
@@ -391,11 +392,9 @@ int CMcFunction::GetCaretPos(CDC* dc) const {
   const COLORREF oldColor = dc->SetTextColor(RGB(0, 0, 0));
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const UINT oldAlign = dc->SetTextAlign(TA_BASELINE);
-  CFont* oldFont = dc->SelectObject(g_fonts[kFontItalic][0]);
-  CPen* oldPen = dc->SelectObject(g_pens[0][0]);
+  QxSelectGuard font(dc, g_fonts[kFontItalic][0]);
+  QxSelectGuard pen(dc, g_pens[0][0]);
   const int m = DrawSignAndParens(dc, dc->GetViewportOrg().x - m_box.width, 0).left;
-  dc->SelectObject(oldPen);
-  dc->SelectObject(oldFont);
   dc->SetTextAlign(oldAlign);
   dc->SetBkMode(oldMode);
   dc->SetTextColor(oldColor);

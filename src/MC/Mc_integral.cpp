@@ -8,6 +8,7 @@
 #include "MC/McKinds.h"
 #include "MC/McLayout.h"
 #include "MC/Mc_derivative.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/DC.h"
 
@@ -198,11 +199,9 @@ void CMcIntegral::Draw(CDC* dc, int x, int y) const {
   if (IsClosed()) {
     // The ring is an outline: a fill would hide the sign under it.
     const int yc = y + m_baseline - a + h / 2;
-    CPen* oldPen = dc->SelectObject(g_pens[0][ColorIndex(dc->GetTextColor())]);
-    CGdiObject* oldBrush = dc->SelectStockObject(HOLLOW_BRUSH);
+    QxSelectGuard pen(dc, g_pens[0][ColorIndex(dc->GetTextColor())]);
+    auto hollow = QxSelectGuard::Stock(dc, HOLLOW_BRUSH);
     dc->Ellipse(x + left, yc - h / 8 - 2, x + lower->m_box.x, yc + 1 + h / 8);
-    if (oldBrush) dc->SelectObject(oldBrush);
-    if (oldPen) dc->SelectObject(oldPen);
   }
   if (const int signs = SignCount(kind)) {
     McSelectFont(dc, kFontSymbolLarge, level);

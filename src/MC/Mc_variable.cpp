@@ -5,6 +5,7 @@
 #include "MC/MC_REAL.h"
 #include "MC/McComplex.h"
 #include "QorexDoc.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/Archive.h"
 #include "platform/gdi/DC.h"
 
@@ -317,14 +318,12 @@ int CMcVariable::GetCaretPos(CDC* dc) const {
   const COLORREF oldColor = dc->SetTextColor(RGB(0, 0, 0));
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const UINT oldAlign = dc->SetTextAlign(TA_BASELINE);
-  CFont* oldFont = dc->SelectObject(g_fonts[kFontItalic][0]);
-  CPen* oldPen = dc->SelectObject(g_pens[0][0]);
+  QxSelectGuard font(dc, g_fonts[kFontItalic][0]);
+  QxSelectGuard pen(dc, g_pens[0][0]);
   const CRect margins = DrawSignAndParens(dc, dc->GetViewportOrg().x - m_box.width, 0);
   const int prefix = PrefixFont() ? TextWidth(MeasureDC(dc), PrefixFont(), Prefix()) : 0;
   dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);
   dc->SetTextAlign(oldAlign);
-  if (oldFont) dc->SelectObject(oldFont);
-  if (oldPen) dc->SelectObject(oldPen);
   return margins.left + prefix;
 }

@@ -1,6 +1,7 @@
 #include "diagrams/AxisScale.h"
 
 #include "GlobalResources.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/gdi/Gdi.h"
 
 #include <algorithm>
@@ -103,7 +104,7 @@ void DrawLabel(CDC* pDC, int x, int y, const char* label, UINT align, const RECT
 void DrawAxisTicks(CDC* pDC, const AxisGeometry& axis, int line, const LabelSide& side,
                    double labelFactor, const RECT* inside) {
   const TickSteps steps = ChooseTickSteps(axis.length, axis.scale);
-  CFont* oldFont = g_pFontArial12 ? pDC->SelectObject(g_pFontArial12) : nullptr;
+  QxSelectGuard font(pDC, g_pFontArial12);
   const UINT oldAlign = pDC->SetTextAlign(side.align);
   ForEachTick(axis, steps.fine, [&](double, int at) { TickPixel(pDC, side, line, at, 1); });
   ForEachTick(axis, steps.minor, [&](double, int at) { TickPixel(pDC, side, line, at, 2); });
@@ -126,7 +127,6 @@ void DrawAxisTicks(CDC* pDC, const AxisGeometry& axis, int line, const LabelSide
       DrawLabel(pDC, along, across, label, side.align, inside);
   });
   pDC->SetTextAlign(oldAlign);
-  if (oldFont) pDC->SelectObject(oldFont);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "diagrams/AxisScale.h"
 #include "diagrams/DiagramKinds.h"
 #include "diagrams/EllipseClip.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/gdi/Gdi.h"
 #include "res/Sprites.h"
 #include "simulation/SIMfreq.h"
@@ -210,9 +211,8 @@ void FreqPlot::Ellipse(const PlotBox& box) const {
   // and one pixel around it (the clip region cuts that pixel away).
   const EllipseInRect part = ClipEllipse(cx, cy, rx, ry, -1, -1, m_width + 1, m_height + 1);
   if (part.region.size() >= 3) {
-    CGdiObject* oldPen = m_dc->SelectStockObject(NULL_PEN);
+    auto noPen = QxSelectGuard::Stock(m_dc, NULL_PEN);
     m_dc->Polygon(part.region.data(), static_cast<int>(part.region.size()));
-    if (oldPen) m_dc->SelectObject(oldPen);
   }
   for (const std::vector<POINT>& arc : part.arcs)
     m_dc->Polyline(arc.data(), static_cast<int>(arc.size()));
@@ -255,7 +255,7 @@ CString FreqNodeLabel(double frequency, BYTE flags) {
 
 void DrawFreqNode(CDC* pDC, int x, int y, double frequency, BYTE flags, bool clipboard) {
   // The white stock brush fills the clipboard marker and the label box.
-  CGdiObject* oldBrush = pDC->SelectStockObject(WHITE_BRUSH);
+  auto white = QxSelectGuard::Stock(pDC, WHITE_BRUSH);
   if (clipboard)
     pDC->Ellipse(x - 2, y - 2, x + 3, y + 3);
   else if (g_pSpriteDC)
@@ -263,8 +263,8 @@ void DrawFreqNode(CDC* pDC, int x, int y, double frequency, BYTE flags, bool cli
                 kSpriteNodeDisc.x, kSpriteNodeDisc.y, SRCAND);
   if (flags & kNodeShowLabel) {
     const CString text = FreqNodeLabel(frequency, flags);
-    CFont* oldFont = pDC->SelectObject(g_pFontArial12);
-    CPen* oldPen = pDC->SelectObject(g_pPenSilver);
+    QxSelectGuard font(pDC, g_pFontArial12);
+    QxSelectGuard pen(pDC, g_pPenSilver);
     const CSize size = pDC->GetTextExtent(text);
     const UINT oldAlign = pDC->SetTextAlign(TA_LEFT | TA_TOP);
     const int left = x - (size.cx + 4) - 6, top = y + 6;
@@ -274,10 +274,7 @@ void DrawFreqNode(CDC* pDC, int x, int y, double frequency, BYTE flags, bool cli
     pDC->LineTo(x, y);
     pDC->TextOut(left + 2, top + 1, text);
     pDC->SetTextAlign(oldAlign);
-    if (oldPen) pDC->SelectObject(oldPen);
-    if (oldFont) pDC->SelectObject(oldFont);
   }
-  if (oldBrush) pDC->SelectObject(oldBrush);
 }
 
 // ---- values -----------------------------------------------------------------------------
@@ -327,11 +324,9 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
   // The circle |1 + f q| = 1: centre -1/f, radius 1/f.
   if (returnDifference && !inverse) {
     const double a = 1.0 / gain;
-    CPen* old = dc->SelectObject(g_pPenCurve[8]);
-    CGdiObject* oldBrush = dc->SelectStockObject(WHITE_BRUSH);
+    QxSelectGuard pen(dc, g_pPenCurve[8]);
+    auto white = QxSelectGuard::Stock(dc, WHITE_BRUSH);
     plot.EllipseBox(-2 * a, -a, 0.0, a);
-    if (oldBrush) dc->SelectObject(oldBrush);
-    if (old) dc->SelectObject(old);
   }
   // Bands on the diagonal of a multivariable loop, one circle per tick step:
   // the direct diagram from low to high frequencies, the inverse from high
@@ -365,20 +360,17 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
         first = i + 1;
         break;
       }
-    CPen* old = dc->GetCurrentPen();
-    CGdiObject* oldBrush = dc->SelectStockObject(WHITE_BRUSH);
+    QxSelectGuard pen(dc, dc->GetCurrentPen());  // the discs' pens are selected below
+    auto white = QxSelectGuard::Stock(dc, WHITE_BRUSH);
     for (size_t i = first; i < discs.size(); ++i) {
       if (i == first || discs[i].pen != discs[i - 1].pen) dc->SelectObject(discs[i].pen);
       plot.Ellipse(discs[i].box);
     }
-    if (oldBrush) dc->SelectObject(oldBrush);
-    if (old) dc->SelectObject(old);
   }
   // The same in the inverse plane: the line Re q = -f / 2.
   if (returnDifference && inverse) {
-    CPen* old = dc->SelectObject(g_pPenCurve[8]);
+    QxSelectGuard pen(dc, g_pPenCurve[8]);
     plot.VerticalLine(-gain / 2);
-    if (old) dc->SelectObject(old);
   }
   plot.AxisCross();
   Curve(plot, f, kSpriteTickPlus3, [&](int k, double* u, double* v) {

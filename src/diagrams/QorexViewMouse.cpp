@@ -14,6 +14,7 @@
 #include "diagrams/OutputBar.h"
 #include "diagrams/QOX_DragGroup.h"
 #include "diagrams/QorexView.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/Menu.h"
 #include "res/resource.h"
@@ -219,10 +220,9 @@ void CQorexView::ShowTip() {
   const int n = std::clamp(m_pTips->m_nLines, 0, CTips::kMaxLines);
   int width = 0;
   if (g_pMemDC) {
-    CFont* old = g_pFontArial12 ? g_pMemDC->SelectObject(g_pFontArial12) : nullptr;
+    QxSelectGuard font(g_pMemDC, g_pFontArial12);
     for (int i = 0; i < n; ++i)
       width = std::max<int>(width, g_pMemDC->GetTextExtent(m_pTips->m_strLines[i]).cx);
-    if (old) g_pMemDC->SelectObject(old);
   }
   width += kTipExtraWidth;
   CRect client;

@@ -7,6 +7,7 @@
 #include "QorexDoc.h"
 #include "diagrams/AxisScale.h"
 #include "diagrams/OutputBar.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/GlobalMemory.h"
 #include "platform/gdi/MetaFileDC.h"
 #include "platform/ui/Clipboard.h"
@@ -343,17 +344,15 @@ void CZevSIGWnd::InvalidateSamples(int sample) {
 // context keeps for every drawing (italic labels on their baseline).
 void CZevSIGWnd::OnPaint() {
   CPaintDC dc(this);
-  CFont* oldFont = dc.SelectObject(g_fonts[kFontItalic][0]);
+  QxSelectGuard font(dc, g_fonts[kFontItalic][0]);
   const UINT oldAlign = dc.SetTextAlign(TA_BASELINE);
   const int oldBkMode = dc.SetBkMode(TRANSPARENT);
   const COLORREF oldText = dc.SetTextColor(kBlack);
-  CPen* oldPen = dc.SelectObject(g_pens[0][0]);
+  QxSelectGuard pen(dc, g_pens[0][0]);
   DrawSignals(&dc);
   dc.SetTextColor(oldText);
   dc.SetBkMode(oldBkMode);
   dc.SetTextAlign(oldAlign);
-  if (oldFont) dc.SelectObject(oldFont);
-  if (oldPen) dc.SelectObject(oldPen);
 }
 
 void CZevSIGWnd::RepaintAllPanes() {

@@ -2,6 +2,7 @@
 
 #include "GlobalResources.h"
 #include "editing/LeftBar.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/ui/WinApp.h"
 #include "res/Sprites.h"
@@ -14,9 +15,8 @@ constexpr UINT kElementPopupId = 98;
 constexpr COLORREF kStripFace = RGB(192, 192, 192);
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CPZMxWnd, CWnd)
+BEGIN_MESSAGE_MAP(CPZMxWnd, CPickerWnd)
 ON_WM_CREATE()
-ON_WM_KILLFOCUS()
 ON_WM_LBUTTONDOWN()
 ON_WM_LBUTTONUP()
 ON_WM_MOUSEMOVE()
@@ -26,29 +26,26 @@ END_MESSAGE_MAP()
 void DrawPickerStrip(CDC* dc, int width, int height, const char* text) {
   const int top = height - CPZMxWnd::kStripHeight;
   if (g_pPenSilver) {
-    CPen* old = dc->SelectObject(g_pPenSilver);
+    QxSelectGuard pen(dc, g_pPenSilver);
     dc->MoveTo(0, top);
     dc->LineTo(width, top);
-    dc->SelectObject(old);
   }
   // A sunken field: grey above and left, white below and right.
   if (g_pPenGrey && g_pPenWhite) {
-    CPen* old = dc->SelectObject(g_pPenGrey);
+    QxSelectGuard pen(dc, g_pPenGrey);
     dc->MoveTo(0, height - 1);
     dc->LineTo(0, top + 1);
     dc->LineTo(width - 1, top + 1);
     dc->SelectObject(g_pPenWhite);
     dc->LineTo(width - 1, height - 1);
     dc->LineTo(-1, height - 1);
-    dc->SelectObject(old);
   }
   dc->FillSolidRect(1, height - 12, width - 2, 11, kStripFace);
   if (text == nullptr) return;
-  CFont* oldFont = g_pFontArial12 ? dc->SelectObject(g_pFontArial12) : nullptr;
+  QxSelectGuard font(dc, g_pFontArial12);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   dc->TextOut(2, height - 13, CString(text));
   dc->SetBkMode(oldMode);
-  if (oldFont) dc->SelectObject(oldFont);
 }
 
 BOOL CPZMxWnd::Open(CLeftBar* bar, WORD hit, int rows, int cols, CWnd* parent, CPoint anchor) {
@@ -97,27 +94,11 @@ void CPZMxWnd::DrawFor(CDC* dc, CPoint p, bool force) {
   DrawPickerStrip(dc, client.Width(), client.Height(), inMatrix ? text : nullptr);
 }
 
-// The choices are carried out before Close: the window that gets the focus
-// back may be a view, which then shows its own design in the bar.
-void CPZMxWnd::Close() {
-  if (GetCapture() == this) ReleaseCapture();
-  if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
-  DestroyWindow();
-}
-
 int CPZMxWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-  if (CWnd::OnCreate(lpCreateStruct) == -1) return -1;
-  SetCapture();
-  CWnd* previous = SetFocus();
-  m_hWndPrevFocus = previous ? previous->GetSafeHwnd() : nullptr;
+  if (CPickerWnd::OnCreate(lpCreateStruct) == -1) return -1;
   m_ptLast = CPoint(-200, -200);
   m_nDrag = 0;
   return 0;
-}
-
-void CPZMxWnd::OnKillFocus(CWnd* pNewWnd) {
-  CWnd::OnKillFocus(pNewWnd);
-  DestroyWindow();
 }
 
 void CPZMxWnd::OnPaint() {

@@ -12,7 +12,7 @@
 // takes the capture and the focus and destroys itself when it is done.
 // During a drag it shrinks to one pixel and keeps the capture, so the drop
 // press reaches it wherever it lands.
-#include "platform/ui/Wnd.h"
+#include "editing/PickerWnd.h"
 
 class CLeftBar;
 
@@ -26,7 +26,7 @@ enum : int {
   kZoneAddPole = 5    // px >= 9, py >= 10: drag a new pole
 };
 
-class CPZMxWnd : public CWnd {
+class CPZMxWnd : public CPickerWnd {
  public:
   static constexpr int kCell = 23;
   static constexpr int kStripHeight = 14;
@@ -50,7 +50,6 @@ class CPZMxWnd : public CWnd {
 
  protected:
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
-  void OnKillFocus(CWnd* pNewWnd);
   void OnLButtonDown(UINT nFlags, CPoint point);
   void OnLButtonUp(UINT nFlags, CPoint point);
   void OnMouseMove(UINT nFlags, CPoint point);
@@ -59,9 +58,6 @@ class CPZMxWnd : public CWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
-  // The window that had the focus before the picker took it; it gets it
-  // back when the picker closes, so closing moves the focus nowhere else.
-  HWND m_hWndPrevFocus = nullptr;
   // What the picture shows for a pointer: the hovered cell and zone, or
   // none (row -1) for a pointer left of or above the cells.
   struct Hover {
@@ -74,8 +70,6 @@ class CPZMxWnd : public CWnd {
   // Draws every cell and the status strip for the pointer when what it
   // shows differs from the last picture, or always when forced.
   void DrawFor(CDC* dc, CPoint p, bool force);
-  // Releases the capture and destroys the window (the object stays).
-  void Close();
 };
 
 // The status strip along the bottom kStripHeight pixels of a picker's client

@@ -15,9 +15,8 @@ constexpr UINT kSignalPopupId = 97;
 constexpr int kRowWidth = 37;
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CSigSetWnd, CWnd)
+BEGIN_MESSAGE_MAP(CSigSetWnd, CPickerWnd)
 ON_WM_CREATE()
-ON_WM_KILLFOCUS()
 ON_WM_LBUTTONUP()
 ON_WM_MOUSEMOVE()
 ON_WM_PAINT()
@@ -64,26 +63,10 @@ void CSigSetWnd::DrawFor(CDC* dc, CPoint p, bool force) {
   DrawPickerStrip(dc, client.Width(), client.Height(), inSignal ? text : nullptr);
 }
 
-// The choices are carried out before Close: the window that gets the focus
-// back may be a view, which then shows its own design in the bar.
-void CSigSetWnd::Close() {
-  if (GetCapture() == this) ReleaseCapture();
-  if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
-  DestroyWindow();
-}
-
 int CSigSetWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-  if (CWnd::OnCreate(lpCreateStruct) == -1) return -1;
-  SetCapture();
-  CWnd* previous = SetFocus();
-  m_hWndPrevFocus = previous ? previous->GetSafeHwnd() : nullptr;
+  if (CPickerWnd::OnCreate(lpCreateStruct) == -1) return -1;
   m_ptLast = CPoint(-40, -100);
   return 0;
-}
-
-void CSigSetWnd::OnKillFocus(CWnd* pNewWnd) {
-  CWnd::OnKillFocus(pNewWnd);
-  DestroyWindow();
 }
 
 void CSigSetWnd::OnPaint() {

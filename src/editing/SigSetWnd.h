@@ -6,11 +6,11 @@
 // shape; releasing it back over the source opens the signal editing instead;
 // anywhere else, or losing the focus, closes the picker with no change.
 #include "QorexDoc.h"  // the test shapes
-#include "platform/ui/Wnd.h"
+#include "editing/PickerWnd.h"
 
 class CLeftBar;
 
-class CSigSetWnd : public CWnd {
+class CSigSetWnd : public CPickerWnd {
  public:
   static constexpr int kRowHeight = 24;
   static constexpr int kIcon = 12;
@@ -32,7 +32,6 @@ class CSigSetWnd : public CWnd {
 
  protected:
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
-  void OnKillFocus(CWnd* pNewWnd);
   void OnLButtonUp(UINT nFlags, CPoint point);
   void OnMouseMove(UINT nFlags, CPoint point);
   void OnPaint();
@@ -40,9 +39,6 @@ class CSigSetWnd : public CWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
-  // The window that had the focus before the picker took it; it gets it
-  // back when the picker closes, so closing moves the focus nowhere else.
-  HWND m_hWndPrevFocus = nullptr;
   // What the picture shows for a pointer: the hovered row and icon, none for
   // a pointer left of or above the rows.
   struct Hover {
@@ -52,5 +48,4 @@ class CSigSetWnd : public CWnd {
   };
   Hover HoverAt(CPoint p) const;
   void DrawFor(CDC* dc, CPoint p, bool force);
-  void Close();
 };

@@ -2,6 +2,7 @@
 
 #include "GlobalResources.h"
 #include "editing/LeftBar.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/ui/WinApp.h"
 #include "res/resource.h"
@@ -23,9 +24,8 @@ bool WithinReach(CPoint p) {
 }
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CSizeMxWnd, CWnd)
+BEGIN_MESSAGE_MAP(CSizeMxWnd, CPickerWnd)
 ON_WM_CREATE()
-ON_WM_KILLFOCUS()
 ON_WM_LBUTTONUP()
 ON_WM_MOUSEMOVE()
 ON_WM_PAINT()
@@ -44,10 +44,7 @@ BOOL CSizeMxWnd::Open(CLeftBar* bar, WORD hit, int rows, int cols, CWnd* parent,
 }
 
 int CSizeMxWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-  if (CWnd::OnCreate(lpCreateStruct) == -1) return -1;
-  SetCapture();
-  CWnd* previous = SetFocus();
-  m_hWndPrevFocus = previous ? previous->GetSafeHwnd() : nullptr;
+  if (CPickerWnd::OnCreate(lpCreateStruct) == -1) return -1;
   CPoint origin(0, 0);
   ClientToScreen(&origin);
   if (CWnd* parent = GetParent()) parent->ScreenToClient(&origin);
@@ -57,11 +54,6 @@ int CSizeMxWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   m_sizeMark = CSize(0, 0);
   DrawFor(CPoint(-1, -1));
   return 0;
-}
-
-void CSizeMxWnd::OnKillFocus(CWnd* pNewWnd) {
-  CWnd::OnKillFocus(pNewWnd);
-  DestroyWindow();
 }
 
 // The grid lives on the parent; the window itself never shows anything.
@@ -91,45 +83,44 @@ void CSizeMxWnd::DrawGrid(CDC* dc, CSize mark) {
   const int width = m_rcGrid.width;
   const int height = m_rcGrid.height;
   dc->FillSolidRect(x0, y0, width, height, kFace);
-  CPen* oldPen = g_pPenGrey ? dc->SelectObject(g_pPenGrey) : nullptr;
-  CGdiObject* oldBrush = dc->SelectStockObject(NULL_BRUSH);
-  for (int i = 0; i < width - 14; i += kCell) {
-    for (int j = 0; j < height - 25; j += kCell) {
-      const int x = x0 + i;
-      const int y = y0 + j;
-      if (i / kCell < mark.cx && j / kCell < mark.cy) {
-        dc->Rectangle(x, y, x + 15, y + 15);
-        dc->FillSolidRect(x + 1, y + 1, 13, 13, kMarked);
-      } else {
-        dc->FillSolidRect(x, y, 15, 15, kEmpty);
-        dc->Rectangle(x, y, x + 15, y + 15);
+  {
+    QxSelectGuard pen(dc, g_pPenGrey);
+    auto hollow = QxSelectGuard::Stock(dc, NULL_BRUSH);
+    for (int i = 0; i < width - 14; i += kCell) {
+      for (int j = 0; j < height - 25; j += kCell) {
+        const int x = x0 + i;
+        const int y = y0 + j;
+        if (i / kCell < mark.cx && j / kCell < mark.cy) {
+          dc->Rectangle(x, y, x + 15, y + 15);
+          dc->FillSolidRect(x + 1, y + 1, 13, 13, kMarked);
+        } else {
+          dc->FillSolidRect(x, y, 15, 15, kEmpty);
+          dc->Rectangle(x, y, x + 15, y + 15);
+        }
+      }
+    }
+    if (g_pPenSilver) {
+      dc->SelectObject(g_pPenSilver);
+      for (int i = 15; i < width - 14; i += kCell) {
+        dc->MoveTo(x0 + i, y0);
+        dc->LineTo(x0 + i, y0 + height - 14);
+      }
+      for (int j = 15; j < height - 25; j += kCell) {
+        dc->MoveTo(x0, y0 + j);
+        dc->LineTo(x0 + width, y0 + j);
       }
     }
   }
-  if (g_pPenSilver) {
-    dc->SelectObject(g_pPenSilver);
-    for (int i = 15; i < width - 14; i += kCell) {
-      dc->MoveTo(x0 + i, y0);
-      dc->LineTo(x0 + i, y0 + height - 14);
-    }
-    for (int j = 15; j < height - 25; j += kCell) {
-      dc->MoveTo(x0, y0 + j);
-      dc->LineTo(x0 + width, y0 + j);
-    }
-  }
-  if (oldPen) dc->SelectObject(oldPen);
-  if (oldBrush) dc->SelectObject(oldBrush);
   dc->Draw3dRect(x0 - 1, y0 - 1, width + 2, height + 2, RGB(255, 255, 255), RGB(128, 128, 128));
   dc->FillSolidRect(x0 + 1, y0 + height - 12, width - 2, 11, kFace);
   char text[32];
   std::snprintf(text, sizeof text, "%d x %d", mark.cy, mark.cx);
-  CFont* oldFont = g_pFontArial12 ? dc->SelectObject(g_pFontArial12) : nullptr;
+  QxSelectGuard font(dc, g_pFontArial12);
   const int oldMode = dc->SetBkMode(TRANSPARENT);
   const COLORREF oldColor = dc->SetTextColor(kStatusText);
   dc->TextOut(x0 + 4, y0 + height - 12, CString(text));
   dc->SetTextColor(oldColor);
   dc->SetBkMode(oldMode);
-  if (oldFont) dc->SelectObject(oldFont);
 }
 
 void CSizeMxWnd::OnMouseMove(UINT /*nFlags*/, CPoint point) {
@@ -156,8 +147,5 @@ void CSizeMxWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
     m_nRows = chosen.cy;
     if (m_pBar) m_pBar->ResizeModel();
   }
-  // The resize comes first: the window that gets the focus back may be a
-  // view, which then shows its own design in the bar.
-  if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
-  DestroyWindow();
+  Close();
 }

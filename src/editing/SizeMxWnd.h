@@ -8,11 +8,11 @@
 // resizes the model to the marked size (1 x 1 to 16 x 16), unless it has
 // that size already; beyond, nothing changes. Losing the focus closes it.
 #include "platform/core/Geometry.h"
-#include "platform/ui/Wnd.h"
+#include "editing/PickerWnd.h"
 
 class CLeftBar;
 
-class CSizeMxWnd : public CWnd {
+class CSizeMxWnd : public CPickerWnd {
  public:
   static constexpr int kCell = 16;
   static constexpr int kReach = 250;  // pixels of the grid that choose a size
@@ -38,7 +38,6 @@ class CSizeMxWnd : public CWnd {
 
  protected:
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
-  void OnKillFocus(CWnd* pNewWnd);
   void OnLButtonUp(UINT nFlags, CPoint point);
   void OnMouseMove(UINT nFlags, CPoint point);
   void OnPaint();
@@ -46,9 +45,6 @@ class CSizeMxWnd : public CWnd {
   DECLARE_MESSAGE_MAP()
 
  private:
-  // The window that had the focus before the picker took it; it gets it
-  // back when the picker closes, so closing moves the focus nowhere else.
-  HWND m_hWndPrevFocus = nullptr;
   // The marked size for a pointer in client coordinates: the model's own
   // outside the reach, else the cells up to the pointer.
   CSize MarkFor(CPoint p) const;

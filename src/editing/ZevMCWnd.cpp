@@ -7,6 +7,7 @@
 #include "MC/Mc_variable.h"
 #include "MemDCPaint.h"
 #include "editing/ZevEditShared.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/Archive.h"
 #include "platform/core/File.h"
 #include "platform/core/GlobalMemory.h"
@@ -102,14 +103,12 @@ class ExpressionInk {
         m_text(dc->SetTextColor(kBlackInk)),
         m_bkMode(dc->SetBkMode(TRANSPARENT)),
         m_align(dc->SetTextAlign(TA_BASELINE)),
-        m_font(dc->SelectObject(g_fonts[kFontItalic][0])),
-        m_pen(dc->SelectObject(g_pens[0][0])) {}
+        m_font(dc, g_fonts[kFontItalic][0]),
+        m_pen(dc, g_pens[0][0]) {}
   ~ExpressionInk() {
     m_dc->SetTextColor(m_text);
     m_dc->SetBkMode(m_bkMode);
     m_dc->SetTextAlign(m_align);
-    if (m_font) m_dc->SelectObject(m_font);
-    if (m_pen) m_dc->SelectObject(m_pen);
   }
   ExpressionInk(const ExpressionInk&) = delete;
   ExpressionInk& operator=(const ExpressionInk&) = delete;
@@ -119,8 +118,8 @@ class ExpressionInk {
   COLORREF m_text;
   int m_bkMode;
   UINT m_align;
-  CFont* m_font;
-  CPen* m_pen;
+  QxSelectGuard m_font;
+  QxSelectGuard m_pen;
 };
 
 // g_bClipboardDrawing is set while an expression goes to or comes from the

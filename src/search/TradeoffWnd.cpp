@@ -3,6 +3,7 @@
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "search/QOX_HistVar.h"
+#include "platform/gdi/SelectGuard.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,7 +80,7 @@ void CTradeoffWnd::OnPaint() {
   CRect client;
   GetClientRect(&client);
   int x0 = client.Width() / 2, y0 = client.Height() / 2;
-  CPen* old = dc.SelectObject(g_pPenCurve[kPenOfCriterion[0]]);
+  QxSelectGuard pen(dc, g_pPenCurve[kPenOfCriterion[0]]);
   for (int c = 0; c < kCriteria; ++c) {
     dc.SelectObject(g_pPenCurve[kPenOfCriterion[c]]);
     bool drawing = false;  // an empty bin breaks the curve
@@ -100,5 +101,4 @@ void CTradeoffWnd::OnPaint() {
     x0 -= kStagger;
     y0 += kStagger;
   }
-  if (old) dc.SelectObject(old);
 }

@@ -3,6 +3,7 @@
 #include "ClipboardPicture.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
+#include "platform/gdi/SelectGuard.h"
 #include "platform/core/MessageBox.h"
 #include "platform/gdi/MetaFileDC.h"
 #include "platform/ui/Menu.h"
@@ -70,7 +71,7 @@ void CZevHISTWnd::Draw(CDC* dc) {
   const QOX_HistVar* h = Population();
   if (h == nullptr) return;
   const int count = h->m_nCount;
-  CPen* old = dc->SelectObject(g_pPenCurve[kPenOfCriterion[0]]);
+  QxSelectGuard pen(dc, g_pPenCurve[kPenOfCriterion[0]]);
   if (m_nFirst >= count - 1) m_nFirst = count - 2;
   if (m_nFirst < 0) m_nFirst = 0;
   for (int k = 0; k < QOX_HistVar::kCriteria; ++k) {
@@ -87,7 +88,6 @@ void CZevHISTWnd::Draw(CDC* dc) {
       yp = y;
     }
   }
-  if (old) dc->SelectObject(old);
 }
 
 void CZevHISTWnd::RedrawHistory() {

@@ -472,4 +472,41 @@ TEST(GdiDraw, BadRequestsFailCleanly) {
   EXPECT_EQ(QxFromQRgb(bitmap.ToImage().pixel(2, 1)), RGB(10, 20, 30));
 }
 
+TEST(GdiDraw, SelectGuardSelectsThePreviousObjectAgainOnScopeExit) {
+  Canvas c(4, 4);
+  CDC* dc = c.dc();
+  CPen pen(PS_SOLID, 1, kRed), before(PS_SOLID, 1, kBlue);
+  CBrush brush(kRed), brushBefore(kBlue);
+  CFont font, fontBefore;
+  font.CreatePointFont(120, "Arial");
+  fontBefore.CreatePointFont(90, "Arial");
+  dc->SelectObject(&before);
+  dc->SelectObject(&brushBefore);
+  dc->SelectObject(&fontBefore);
+  {
+    QxSelectGuard selectPen(dc, &pen);
+    QxSelectGuard selectBrush(*dc, &brush);
+    QxSelectGuard selectFont(dc, &font);
+    EXPECT_EQ(dc->GetCurrentPen(), &pen);
+    EXPECT_EQ(dc->GetCurrentBrush(), &brush);
+    EXPECT_EQ(dc->GetCurrentFont(), &font);
+    dc->SelectObject(&before);  // a pen chosen by hand inside the scope
+    QxSelectGuard nested(dc, &pen);
+  }
+  EXPECT_EQ(dc->GetCurrentPen(), &before);
+  EXPECT_EQ(dc->GetCurrentBrush(), &brushBefore);
+  EXPECT_EQ(dc->GetCurrentFont(), &fontBefore);
+  {
+    QxSelectGuard nothing(dc, nullptr);
+    EXPECT_EQ(dc->GetCurrentPen(), &before);
+    dc->SelectObject(&pen);
+  }
+  EXPECT_EQ(dc->GetCurrentPen(), &pen) << "a null object restores nothing";
+  {
+    auto hollow = QxSelectGuard::Stock(dc, NULL_BRUSH);
+    EXPECT_EQ(dc->GetCurrentBrush(), QxStockObject(NULL_BRUSH));
+  }
+  EXPECT_EQ(dc->GetCurrentBrush(), &brushBefore);
+}
+
 }  // namespace
