@@ -1,5 +1,6 @@
 #include "QorexDoc.h"
 
+#include "ListGrowth.h"
 #include "MC/MC_REAL.h"
 #include "MC/McDepthGuard.h"
 #include "MC/MXC_TERM.h"
@@ -279,7 +280,7 @@ void CQorexDoc::SetVarPoint(int userVariable, WORD code) {
 
 bool CQorexDoc::PlaceVarPoint(int userVariable, WORD code) {
   if (m_nVarPoints >= m_nVarPointCapacity) {
-    const int capacity = std::max(1, m_nVarPointCapacity * 2);
+    const int capacity = DoubledCapacity(m_nVarPointCapacity);
     std::unique_ptr<CVARpoints[]> points(new CVARpoints[capacity]);
     for (int i = 0; i < m_nVarPoints; ++i) {
       points[i].m_nVariable = m_pVarPoints[i].m_nVariable;
