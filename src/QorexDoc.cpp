@@ -173,13 +173,12 @@ void CQorexDoc::Recalculate() {
   m_bRunComplete = true;
   CSIMsystem* sim = g_pSimulator.load();
   if (this != g_pSimDoc.load() || sim == nullptr || sim == &m_system) return;
-  EnterCriticalSection(g_pcsSimulation);
+  QxCriticalSectionLock lock(g_pcsSimulation);
   // CopyFrom checks every shape itself and refuses what does not fit.
   if (!sim->CopyFrom(m_system)) {
     sim->Setup(this);
     m_nRuns = 0;
   }
-  LeaveCriticalSection(g_pcsSimulation);
 }
 
 void CQorexDoc::UpdateAll() {

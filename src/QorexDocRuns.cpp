@@ -127,9 +127,10 @@ void CQorexDoc::BuildErrorWeight(int length) {
   // long as the weight meanwhile.
   const int steps = m_system.m_nSteps;
   m_system.m_nSteps = length;
-  EnterCriticalSection(g_pcsSimulation);
-  m_errorWeight.Build(this, m_signals.RightSideAt(kSigErrorWeight), length, true);
-  LeaveCriticalSection(g_pcsSimulation);
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    m_errorWeight.Build(this, m_signals.RightSideAt(kSigErrorWeight), length, true);
+  }
   m_system.m_nSteps = steps;
 }
 

@@ -137,9 +137,10 @@ double CKFinder::Evaluate() {
   CSIMsystem* sim = g_pSimulator.load();
   if (StopRequested() || sim == nullptr) return m_dQuickCost;
   ++m_nEvaluations;
-  EnterCriticalSection(g_pcsSimulation);
-  sim->m_nStep = 0;
-  LeaveCriticalSection(g_pcsSimulation);
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    sim->m_nStep = 0;
+  }
 
   // The user-interface thread writes the candidate into the document,
   // recalculates it, sets the simulator up and stores the quick cost.
@@ -166,9 +167,10 @@ double CKFinder::Evaluate() {
     if (end != kRunWithoutInput) m_bPassInput = true;
   }
   if (StopRequested()) return m_dQuickCost;
-  EnterCriticalSection(g_pcsSimulation);
-  ComputeCost(sim, false);
-  LeaveCriticalSection(g_pcsSimulation);
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    ComputeCost(sim, false);
+  }
   return m_dFullCost;
 }
 
