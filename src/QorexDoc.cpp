@@ -15,6 +15,7 @@
 #include "platform/core/Clock.h"
 #include "res/resource.h"
 #include "search/QOX_HistVar.h"
+#include "search/SearchGlobals.h"
 #include "simulation/SIMfreq.h"
 
 #include <algorithm>
@@ -154,7 +155,7 @@ void CQorexDoc::OnCloseDocument() {
     if (CSIMsystem* sim = g_pSimulator.load())
       sim->StopRealtime();
     else
-      g_pSimDoc = nullptr;  // no simulator, so no worker to wait for
+      RequestStop(WakeWaiters::kNo);  // no simulator, so no worker to wait for
   }
   CDocument::OnCloseDocument();
 }

@@ -119,7 +119,8 @@ void CQorexDoc::PrepareSimulation() {
     sim->Setup(this);
   }
   if (g_pKFinder) g_pKFinder->ComputeCost(&m_system, true);
-  g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerWaitsForDoc));
+  // The DocToKFinder handler that calls this wakes the tuner.
+  AnswerWorker(kStatusTunerWaitsForDoc, WakeWaiters::kNo);
 }
 
 void CQorexDoc::BuildErrorWeight(int length) {

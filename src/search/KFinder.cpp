@@ -35,8 +35,7 @@ CKFinder::~CKFinder() = default;
 void CKFinder::Start(CQorexDoc* doc) {
   // The stop request to a running worker (tuner or real-time run); it ends
   // within one sample and clears g_pWorkerThread last.
-  g_pSimDoc = nullptr;
-  QxWakeSleepers();
+  RequestStop();
   const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
   while (!ended()) SleepUnless(kStartPollMs, ended);
   if (doc == nullptr) return;
@@ -86,10 +85,10 @@ UINT KFinderThreadProc(LPVOID param) {
   tuner->PushResult(std::move(result));
 
   // A stop may have left the wait bits set; nobody waits on them now.
-  g_wStatus.fetch_and(static_cast<WORD>(~(kStatusTunerWaitsForDoc | kStatusTunerPassRunning)));
+  AnswerWorker(kStatusTunerWaitsForDoc | kStatusTunerPassRunning, WakeWaiters::kNo);
   // The handler's recalculation never sees a driven document; the worker
   // is cleared last, so whoever waits for it finds UpdateAll queued.
-  g_pSimDoc = nullptr;
+  RequestStop(WakeWaiters::kNo);
   PostThreadMessage(ui, WM_QX_UPDATEALL, 0, 0);
   g_pWorkerThread = nullptr;
   QxWakeSleepers();
@@ -144,13 +143,13 @@ double CKFinder::Evaluate() {
 
   // The user-interface thread writes the candidate into the document,
   // recalculates it, sets the simulator up and stores the quick cost.
-  g_wStatus.fetch_or(kStatusTunerWaitsForDoc);
+  RequestAnswer(kStatusTunerWaitsForDoc);
   PostThreadMessage(m_nUiThread, WM_QX_DOCTOKFINDER, 0, 0);
   WaitWhileStatus(kStatusTunerWaitsForDoc, kWaitPollMs);
 
   CQorexDoc* doc = g_pSimDoc.load();
   if (doc == nullptr || !(m_dQuickCost < m_dCutoff)) return m_dQuickCost;
-  g_wStatus.fetch_or(kStatusTunerPassRunning);
+  RequestAnswer(kStatusTunerPassRunning);
   // The pass's thread is this worker's: it is waited for and deleted here,
   // and g_pWorkerThread keeps naming the tuner.
   std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc, m_nPasses > 0));

@@ -24,10 +24,11 @@
 // Each real-time pass runs in a thread the worker starts, waits for and
 // deletes. At the end the worker leaves its result for the UpdateAll
 // handler (TakeResult): the tuned document, the final values, and what the
-// passes have to report. Clearing g_pSimDoc is the stop request: every wait
-// ends within one sleep, the search within one evaluation, and the variable
-// being probed takes back its value. A pass that loses its peer (the board
-// or the companion) asks for that stop itself.
+// passes have to report. The stop request (RequestStop, which clears
+// g_pSimDoc): every wait ends within one sleep, the search within one
+// evaluation, and the variable being probed takes back its value. A pass
+// that loses its peer (the board or the companion) asks for that stop
+// itself.
 #include "platform/core/Types.h"
 #include "search/QOX_FreeVars.h"
 

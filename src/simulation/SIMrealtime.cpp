@@ -59,15 +59,22 @@ void PostUnlessStopped(UINT message, WPARAM wParam) {
 // The hand-over handshake: set the pending bit, post, wait for the handler.
 void HandOver(UINT message, CQorexDoc* doc, DWORD pollMs) {
   if (StopRequested()) return;
-  g_wStatus.fetch_or(kStatusRunHandOver);
+  RequestAnswer(kStatusRunHandOver);
   PostUnlessStopped(message, reinterpret_cast<WPARAM>(doc));
   WaitWhileStatus(kStatusRunHandOver, pollMs);
+}
+
+// A message box asked for by the run's worker. The user-interface layer
+// queues it to its own thread and the worker goes on at once: it never
+// waits for the user.
+void QueueMessageBox(const char* text) {
+  MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
 }
 
 // Asks for the process identification after a pass, without waiting.
 void PostFindG() {
   if (StopRequested()) return;
-  g_wStatus.fetch_or(kStatusFindGPending);
+  RequestAnswer(kStatusFindGPending);
   PostUnlessStopped(WM_QX_FINDG, 0);
 }
 
@@ -185,8 +192,7 @@ void CSIMsystem::StartRealtime(CQorexDoc* doc, double Ts, double Tf) {
 }
 
 void CSIMsystem::StopRealtime() {
-  g_pSimDoc = nullptr;
-  QxWakeSleepers();
+  RequestStop();
   const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
   while (!ended()) SleepUnless(kStopPollMs, ended);
 }
@@ -210,8 +216,7 @@ CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
     pass =
         AfxBeginThread(RealtimeThreadContinue, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
   if (pass == nullptr) {
-    g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
-    QxWakeSleepers();
+    AnswerWorker(kStatusTunerPassRunning);
     return nullptr;
   }
   pass->m_bAutoDelete = FALSE;
@@ -271,8 +276,7 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
     return sys->SoundForRealtime();
   }();
   if (ms == 0 || !sound) {
-    MessageBox(nullptr, ms == 0 ? kRealtimePeriodText : kRealtimeUnsoundText, kRealtimeCaption,
-               MB_OK);
+    QueueMessageBox(ms == 0 ? kRealtimePeriodText : kRealtimeUnsoundText);
     sys->ZeroProcessInputs();
     result = 0;
   } else if (!io->BeginRun(ms)) {
@@ -318,14 +322,14 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
     if (io->FailedCalls() > 0 && !Lost(end)) {
       char text[sizeof kRealtimeBoardFailedFormat + 40];
       std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, io->FailedCalls(), io->Calls());
-      MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
+      QueueMessageBox(text);
     }
   }
   // The run spot and the signal panes are repainted on their own thread,
   // once this worker is cleared (the handler waits for that), and a lost
   // peer is said there. Posted first, so that whoever sees the worker
   // cleared finds the request queued.
-  g_pSimDoc = nullptr;
+  RequestStop(WakeWaiters::kNo);
   const unsigned run = sys->m_nRealtimeRun;
   PostThreadMessage(UiThread(), WM_QX_RUNENDED, run, end);
   // The system is no longer touched from here on: StopRealtime may return,
@@ -363,9 +367,8 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
     else
       sys->m_nPassEnd = kRunLostBoard;
     sys->ZeroProcessInputs();
-    g_pSimDoc = nullptr;
-    g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
-    QxWakeSleepers();
+    RequestStop(WakeWaiters::kNo);
+    AnswerWorker(kStatusTunerPassRunning);
     return 0;
   }
   int k = 0;
@@ -385,8 +388,7 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   sys->m_nPassFailedCalls = io->FailedCalls();
   sys->m_nPassEnd = end;
   // A lost peer ends the tuning run: the stop request.
-  if (Lost(end)) g_pSimDoc = nullptr;
-  g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
-  QxWakeSleepers();
+  if (Lost(end)) RequestStop(WakeWaiters::kNo);
+  AnswerWorker(kStatusTunerPassRunning);
   return 1;
 }
