@@ -293,7 +293,7 @@ int main(int argc, char** argv) {
   // The run's thread messages: clear the bits the handlers would clear.
   qxui::SetPreTranslateHook([](MSG* msg) {
     if (msg->message == WM_APP + 12 || msg->message == WM_APP + 13)
-      g_wStatus.fetch_and(static_cast<WORD>(~kStatusRunHandOver));
+      AnswerWorker(kStatusRunHandOver, WakeWaiters::kNo);
     return TRUE;
   });
   QxUiThreadId();

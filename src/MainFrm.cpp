@@ -2,6 +2,7 @@
 
 #include "GlobalResources.h"
 #include "Splash.h"
+#include "WorkerMessages.h"
 #include "platform/core/Debug.h"
 #include "res/resource.h"
 #include "search/SearchGlobals.h"
@@ -25,12 +26,15 @@ constexpr DWORD kOutputBarStyle =
 
 }  // namespace
 
+// The "FindG" command and the worker's message share their number.
+static_assert(ID_FINDG == WM_QX_FINDG);
+
 IMPLEMENT_DYNAMIC(CMainFrame, CMDIFrameWnd)
 
 BEGIN_MESSAGE_MAP(CMainFrame, CMDIFrameWnd)
 ON_WM_CREATE()
 ON_REGISTERED_MESSAGE(g_msgAdc, OnAdc)
-ON_COMMAND(WM_APP + 8, OnFindG)
+ON_COMMAND(ID_FINDG, OnFindG)
 END_MESSAGE_MAP()
 
 std::span<CDesignBar* const> DesignBars() {
@@ -157,7 +161,7 @@ LRESULT CMainFrame::OnAdc(WPARAM wParam, LPARAM lParam) {
 
 void CMainFrame::OnFindG() {
   if (m_wndEqualizerBar.m_pDoc) m_wndEqualizerBar.FindG();
-  g_wStatus.fetch_and(static_cast<WORD>(~kStatusFindGPending));
+  AnswerWorker(kStatusFindGPending, WakeWaiters::kNo);
 }
 
 void CMainFrame::ToggleBar(CControlBar& bar) {

@@ -34,12 +34,6 @@ namespace {
 
 constexpr DWORD kWorkerPollMs = 20;
 
-// A worker waiting for the bit wakes at once.
-void ClearStatus(WORD bits) {
-  g_wStatus.fetch_and(static_cast<WORD>(~bits));
-  QxWakeSleepers();
-}
-
 // The accuracy watchdog asks through the real message box and opens the
 // "Simulator Properties" dialog.
 CQorexWatchdogUi s_watchdogUi;
@@ -92,8 +86,7 @@ CQorexApp::CQorexApp() {
 CQorexApp::~CQorexApp() {
   // The stop request; a real-time run ends with its outputs at 0 V.
   if (CSIMsystem* simulator = g_pSimulator.load()) simulator->StopRealtime();
-  g_pSimDoc = nullptr;
-  QxWakeSleepers();
+  RequestStop();
   while (g_pWorkerThread.load() != nullptr)
     SleepUnless(kWorkerPollMs, [] { return g_pWorkerThread.load() == nullptr; });
   delete g_pSimulator.exchange(nullptr);
@@ -180,7 +173,7 @@ void CQorexApp::OnHelpTopics() {
 void CQorexApp::OnFindG(WPARAM, LPARAM) {
   // Without a document the identification has nothing to work on.
   if (g_pEqualizerBar && IsOpenDocument(g_pEqualizerBar->m_pDoc)) g_pEqualizerBar->FindG();
-  ClearStatus(kStatusFindGPending);
+  AnswerWorker(kStatusFindGPending);
 }
 
 void CQorexApp::OnInvalidateSlice(WPARAM wParam, LPARAM) {
@@ -196,7 +189,7 @@ void CQorexApp::OnDocToKFinder(WPARAM, LPARAM) {
     if (g_pKFinder) g_pKFinder->ApplyCandidate(doc);
     doc->PrepareSimulation();
   }
-  ClearStatus(kStatusTunerWaitsForDoc);
+  AnswerWorker(kStatusTunerWaitsForDoc);
 }
 
 void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
@@ -236,13 +229,13 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
 void CQorexApp::OnPushUGY(WPARAM wParam, LPARAM) {
   auto* doc = reinterpret_cast<CQorexDoc*>(wParam);
   if (IsOpenDocument(doc)) doc->PushRun();
-  ClearStatus(kStatusRunHandOver);
+  AnswerWorker(kStatusRunHandOver);
 }
 
 void CQorexApp::OnTransferSim(WPARAM wParam, LPARAM) {
   auto* doc = reinterpret_cast<CQorexDoc*>(wParam);
   if (IsOpenDocument(doc)) doc->TransferSimSignals();
-  ClearStatus(kStatusRunHandOver);
+  AnswerWorker(kStatusRunHandOver);
 }
 
 void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM lParam) {

@@ -5,11 +5,11 @@
 // splash first, and receives the thread messages a worker (the real-time loop
 // or the tuner) posts to the user-interface thread.
 //
-// Worker messages and their pending bits of g_wStatus: the poster sets the
-// bit, posts, and polls while the bit is set and g_pSimDoc is not null; the
-// handler clears the bit whatever happened, so a worker never waits longer
-// than the handler takes. Documents named in wParam are checked against the
-// open documents first: one closed meanwhile is not touched.
+// Worker messages and their pending bits of g_wStatus: the poster makes its
+// request (RequestAnswer), posts, and polls while the bit is set and no stop
+// is asked for; the handler answers (AnswerWorker) whatever happened, so a
+// worker never waits longer than the handler takes. Documents named in wParam are checked against
+// the open documents first: one closed meanwhile is not touched.
 #include "WorkerMessages.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/WinApp.h"

@@ -1,5 +1,6 @@
 #include "QorexDoc.h"
 
+#include "ListGrowth.h"
 #include "MC/MC_REAL.h"
 #include "MC/McDepthGuard.h"
 #include "MC/MXC_TERM.h"
@@ -14,6 +15,7 @@
 #include "platform/core/Clock.h"
 #include "res/resource.h"
 #include "search/QOX_HistVar.h"
+#include "search/SearchGlobals.h"
 #include "simulation/SIMfreq.h"
 
 #include <algorithm>
@@ -153,7 +155,7 @@ void CQorexDoc::OnCloseDocument() {
     if (CSIMsystem* sim = g_pSimulator.load())
       sim->StopRealtime();
     else
-      g_pSimDoc = nullptr;  // no simulator, so no worker to wait for
+      RequestStop(WakeWaiters::kNo);  // no simulator, so no worker to wait for
   }
   CDocument::OnCloseDocument();
 }
@@ -172,13 +174,12 @@ void CQorexDoc::Recalculate() {
   m_bRunComplete = true;
   CSIMsystem* sim = g_pSimulator.load();
   if (this != g_pSimDoc.load() || sim == nullptr || sim == &m_system) return;
-  EnterCriticalSection(g_pcsSimulation);
+  QxCriticalSectionLock lock(g_pcsSimulation);
   // CopyFrom checks every shape itself and refuses what does not fit.
   if (!sim->CopyFrom(m_system)) {
     sim->Setup(this);
     m_nRuns = 0;
   }
-  LeaveCriticalSection(g_pcsSimulation);
 }
 
 void CQorexDoc::UpdateAll() {
@@ -279,7 +280,7 @@ void CQorexDoc::SetVarPoint(int userVariable, WORD code) {
 
 bool CQorexDoc::PlaceVarPoint(int userVariable, WORD code) {
   if (m_nVarPoints >= m_nVarPointCapacity) {
-    const int capacity = std::max(1, m_nVarPointCapacity * 2);
+    const int capacity = DoubledCapacity(m_nVarPointCapacity);
     std::unique_ptr<CVARpoints[]> points(new CVARpoints[capacity]);
     for (int i = 0; i < m_nVarPoints; ++i) {
       points[i].m_nVariable = m_pVarPoints[i].m_nVariable;

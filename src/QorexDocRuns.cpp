@@ -119,7 +119,8 @@ void CQorexDoc::PrepareSimulation() {
     sim->Setup(this);
   }
   if (g_pKFinder) g_pKFinder->ComputeCost(&m_system, true);
-  g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerWaitsForDoc));
+  // The DocToKFinder handler that calls this wakes the tuner.
+  AnswerWorker(kStatusTunerWaitsForDoc, WakeWaiters::kNo);
 }
 
 void CQorexDoc::BuildErrorWeight(int length) {
@@ -127,9 +128,10 @@ void CQorexDoc::BuildErrorWeight(int length) {
   // long as the weight meanwhile.
   const int steps = m_system.m_nSteps;
   m_system.m_nSteps = length;
-  EnterCriticalSection(g_pcsSimulation);
-  m_errorWeight.Build(this, m_signals.RightSideAt(kSigErrorWeight), length, true);
-  LeaveCriticalSection(g_pcsSimulation);
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    m_errorWeight.Build(this, m_signals.RightSideAt(kSigErrorWeight), length, true);
+  }
   m_system.m_nSteps = steps;
 }
 

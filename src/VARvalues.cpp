@@ -1,5 +1,6 @@
 #include "VARvalues.h"
 
+#include "ListGrowth.h"
 #include "MC/McKinds.h"
 #include "MC/Mc_variable.h"
 #include "platform/core/Archive.h"
@@ -28,13 +29,6 @@ bool StartsWith(const char* text, const char* prefix) {
   return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-template <typename T>
-void GrowArray(std::unique_ptr<T[]>& array, int count, int capacity) {
-  std::unique_ptr<T[]> larger(new T[capacity]());
-  for (int i = 0; i < count; ++i) larger[i] = std::move(array[i]);
-  array = std::move(larger);
-}
-
 }  // namespace
 
 CVARvalues::CVARvalues() : m_nCount(0), m_nCapacity(0) {
@@ -53,18 +47,18 @@ CVARvalues::~CVARvalues() = default;
 
 void CVARvalues::Reserve(int capacity) {
   if (capacity <= m_nCapacity) return;
-  GrowArray(m_pValue, m_nCount, capacity);
-  GrowArray(m_pMin, m_nCount, capacity);
-  GrowArray(m_pMax, m_nCount, capacity);
-  GrowArray(m_pFlags, m_nCount, capacity);
-  GrowArray(m_pUsed, m_nCount, capacity);
-  GrowArray(m_ppNames, m_nCount, capacity);
+  ReallocateKeeping(m_pValue, m_nCount, capacity);
+  ReallocateKeeping(m_pMin, m_nCount, capacity);
+  ReallocateKeeping(m_pMax, m_nCount, capacity);
+  ReallocateKeeping(m_pFlags, m_nCount, capacity);
+  ReallocateKeeping(m_pUsed, m_nCount, capacity);
+  ReallocateKeeping(m_ppNames, m_nCount, capacity);
   m_nCapacity = capacity;
 }
 
 int CVARvalues::Append(const char* name, const char* subscript, double value, double minimum,
                        double maximum, WORD style, BYTE used) {
-  if (m_nCount == m_nCapacity) Reserve(m_nCapacity * 2);
+  if (m_nCount == m_nCapacity) Reserve(DoubledCapacity(m_nCapacity));
   const int i = m_nCount++;
   m_pValue[i] = value;
   m_pMin[i] = minimum;
@@ -128,7 +122,7 @@ int CVARvalues::AddNumbered(const char* name, char* subscript, int subscriptSize
   // Room for prefix + number + "j" and the zero byte (the second entry's text).
   if (subscriptSize <= 0 || length + digits + 1 >= static_cast<size_t>(subscriptSize)) return -1;
   std::memcpy(subscript + length, number, digits + 1);
-  while (m_nCapacity - m_nCount < 2) Reserve(m_nCapacity * 2);
+  while (m_nCapacity - m_nCount < 2) Reserve(DoubledCapacity(m_nCapacity));
   std::string second = std::string(subscript) + "j";
   const int first = Append(name, subscript, 1.0, -10.0, 10.0, 0, 1);
   Append(name, second.c_str(), 1.0, -10.0, 10.0, 0, 1);

@@ -19,6 +19,24 @@ void EnterCriticalSection(LPCRITICAL_SECTION section);
 BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
 void LeaveCriticalSection(LPCRITICAL_SECTION section);
 
+// Holds a critical section for a scope: entered on construction, left at the
+// end. The framework's CSingleLock takes a CSyncObject, which a bare
+// CRITICAL_SECTION is not. A null section is neither entered nor left, as
+// with EnterCriticalSection, so a caller that locks only sometimes passes
+// null otherwise.
+class QxCriticalSectionLock {
+ public:
+  explicit QxCriticalSectionLock(LPCRITICAL_SECTION section) : m_section(section) {
+    EnterCriticalSection(m_section);
+  }
+  ~QxCriticalSectionLock() { LeaveCriticalSection(m_section); }
+  QxCriticalSectionLock(const QxCriticalSectionLock&) = delete;
+  QxCriticalSectionLock& operator=(const QxCriticalSectionLock&) = delete;
+
+ private:
+  LPCRITICAL_SECTION m_section;
+};
+
 #define INFINITE 0xFFFFFFFFu
 
 class CSyncObject {

@@ -1,5 +1,6 @@
 #include "MC/MXC_ARJ.h"
 
+#include "ListGrowth.h"
 #include "MC/MC_BASIC.h"
 #include "MC/McKinds.h"
 #include "MC/Mc_function.h"
@@ -119,14 +120,8 @@ CMXC_ARJ::~CMXC_ARJ() {
 }
 
 void CMXC_ARJ::Grow(int capacity) {
-  auto patterns = std::make_unique<CMcBasic*[]>(capacity);
-  auto values = std::make_unique<CMcBasic*[]>(capacity);
-  for (int i = 0; i < m_count; ++i) {
-    patterns[i] = m_patterns[i];
-    values[i] = m_values[i];
-  }
-  m_patterns = std::move(patterns);
-  m_values = std::move(values);
+  ReallocateKeeping(m_patterns, m_count, capacity);
+  ReallocateKeeping(m_values, m_count, capacity);
   m_capacity = capacity;
 }
 
@@ -174,7 +169,7 @@ CMXC_ARJ* CMXC_ARJ::Load(CArchive& ar) {
 // ---- entries --------------------------------------------------------------------
 
 int CMXC_ARJ::Add(CMcBasic* pattern, CMcBasic* value) {
-  if (m_count == m_capacity) Grow(2 * m_capacity);
+  if (m_count == m_capacity) Grow(DoubledCapacity(m_capacity));
   if (pattern != nullptr) pattern->m_parent = nullptr;
   if (value != nullptr) value->m_parent = nullptr;
   const bool searched = m_mode == kVariableTable || m_mode == kFunctionTable;

@@ -1,5 +1,6 @@
 #include "MC/MXC_BIN.h"
 
+#include "ListGrowth.h"
 #include "MC/MC_BASIC.h"
 #include "MC/Mc_variable.h"
 #include "platform/core/Archive.h"
@@ -30,11 +31,9 @@ CMXC_BIN::~CMXC_BIN() {
 
 int CMXC_BIN::Add(CMcBasic* node) {
   if (m_count == m_capacity) {
-    CMcBasic** grown = new CMcBasic*[2 * m_capacity];
-    for (int i = 0; i < m_count; ++i) grown[i] = m_items[i];
-    delete[] m_items;
-    m_items = grown;
-    m_capacity *= 2;
+    const int capacity = DoubledCapacity(m_capacity);
+    ReallocateKeeping(m_items, m_count, capacity);
+    m_capacity = capacity;
   }
   m_items[m_count] = node;
   return m_count++;

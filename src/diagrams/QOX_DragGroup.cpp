@@ -1,5 +1,6 @@
 #include "diagrams/QOX_DragGroup.h"
 
+#include "ListGrowth.h"
 #include "MC/MC_BASIC.h"
 #include "QorexDoc.h"
 #include "diagrams/QOX_DragPole.h"
@@ -117,7 +118,7 @@ void QOX_DragGroup::Add(const CSIMtrnfn* function, CMcBasic* element, McComplex 
     m_nCount = 1;
   } else {
     if (m_nCount == m_nCapacity) {
-      m_nCapacity *= 2;
+      m_nCapacity = DoubledCapacity(m_nCapacity);
       while (static_cast<int>(m_items.size()) < m_nCapacity)
         m_items.push_back(std::make_unique<QOX_DragPole>());
     }

@@ -5,7 +5,6 @@
 #include "MC/MC_BASIC.h"
 #include "MC/MC_NULL.h"
 #include "MC/MC_REAL.h"
-#include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 #include "platform/core/KeyState.h"
 #include "simulation/SIMpoly.h"
@@ -28,13 +27,6 @@ bool IsSumOrProduct(const CMcBasic* node) {
   return McIsKind(node, kMcListsum) || McIsKind(node, kMcListmult);
 }
 
-// A variable node's table entry, or -1 for any other node.
-int EntryOf(const CMcBasic* node) {
-  if (!McIsKind(node, kMcVariable)) return -1;
-  const WORD index = static_cast<const CMcVariable*>(node)->m_index;
-  return index == CMcVariable::kUnbound ? -1 : index;
-}
-
 bool Contains(const CMcBasic* tree, const CMcBasic* node) {
   if (tree == node) return true;
   if (tree == nullptr) return false;
@@ -45,23 +37,12 @@ bool Contains(const CMcBasic* tree, const CMcBasic* node) {
 
 }  // namespace
 
-QOX_DragPole::QOX_DragPole()
-    : m_pRoots(1), m_pVarIndex(5), m_pStepUp(5), m_pStepDown(5), m_pState(5) {}
+QOX_DragPole::QOX_DragPole() : m_pRoots(1) {}
 
 QOX_DragPole::~QOX_DragPole() = default;
 
 double& QOX_DragPole::Value(int i) const {
-  return m_pDoc->m_vars.m_pValue[m_pVarIndex[i]];
-}
-
-bool QOX_DragPole::IsListed(int entry) const {
-  for (int i = 0; i < m_nVars; ++i)
-    if (m_pVarIndex[i] == entry) return true;
-  return false;
-}
-
-void QOX_DragPole::ClearVariables() {
-  m_nVars = 0;
+  return m_pDoc->m_vars.m_pValue[m_vars.Index(i)];
 }
 
 // ---- starting a grab ----------------------------------------------------------------
@@ -69,7 +50,7 @@ void QOX_DragPole::ClearVariables() {
 void QOX_DragPole::Begin(const CSIMtrnfn* function, CMcBasic* element, McComplex root, BOOL isPole,
                          CQorexDoc* doc) {
   m_pDoc = doc;
-  ClearVariables();
+  m_vars.Clear();
   m_start = m_candidate = root;
   m_pTrnfn = function;
   m_pRoots.assign(std::max(1, function ? function->m_nDen : 1), McComplex{0, 0});
@@ -94,7 +75,7 @@ void QOX_DragPole::Begin(const CSIMtrnfn* function, CMcBasic* element, McComplex
 
   // A variable that leaves as many roots at the start when perturbed does
   // not move the grabbed root.
-  for (int i = 0; i < m_nVars;) {
+  for (int i = 0; i < m_vars.m_nCount;) {
     double& value = Value(i);
     const double saved = value;
     value = std::fabs(saved) < 0.1 ? 10.0 : saved * -5.0;
@@ -106,8 +87,7 @@ void QOX_DragPole::Begin(const CSIMtrnfn* function, CMcBasic* element, McComplex
       if (nearStart(m_pRoots[k])) ++count;
     value = saved;
     if (count == c0) {
-      m_pVarIndex[i] = m_pVarIndex[m_nVars - 1];
-      --m_nVars;
+      m_vars.RemoveAt(i);
     } else {
       ++i;
     }
@@ -116,34 +96,22 @@ void QOX_DragPole::Begin(const CSIMtrnfn* function, CMcBasic* element, McComplex
 
 void QOX_DragPole::BeginValue(McComplex root, BOOL isPole, CQorexDoc* doc) {
   m_pDoc = doc;
-  ClearVariables();
+  m_vars.Clear();
   m_start = m_candidate = root;
   m_wMode = isPole ? 0 : kDragTransmissionZero;
   m_pTrnfn = isPole ? &doc->m_system.m_detIFLGK : &doc->m_system.m_detFLGK;
   m_pRoots.assign(std::max(1, 2 * m_pTrnfn->m_nDen), McComplex{0, 0});
   m_pFactor = nullptr;
-  for (int m = kModelK; m <= kModelF; ++m)
-    if ((doc->m_system.*kModelWiring[m].block).m_wFlags & kBlockTunable)
-      CollectVariables(doc->m_models.RightSideAt(m));
+  CollectLoopVariables();
 }
 
 void QOX_DragPole::CollectVariables(const CMcBasic* node) {
-  if (node == nullptr) return;
-  const int entry = EntryOf(node);
-  if (entry >= 0) {
-    if (entry < CVARvalues::kFirstFreeEntry || entry >= m_pDoc->m_vars.m_nCount || IsListed(entry))
-      return;
-    if (m_nVars == m_nVarCapacity) {
-      m_nVarCapacity *= 2;
-      m_pVarIndex.resize(m_nVarCapacity);
-      m_pStepUp.assign(m_nVarCapacity, 0.0);
-      m_pStepDown.assign(m_nVarCapacity, 0.0);
-      m_pState.assign(m_nVarCapacity, 0);
-    }
-    m_pVarIndex[m_nVars++] = entry;
-    return;
-  }
-  for (int i = 0; i < node->m_count; ++i) CollectVariables(node->m_children[i]);
+  QOX_AddTreeVariables(node, m_pDoc->m_vars.m_nCount, QOX_Repeats::kOnce, m_vars);
+}
+
+void QOX_DragPole::CollectLoopVariables() {
+  QOX_AddTunableVariables(*m_pDoc, {kModelK, kModelG, kModelL, kModelF}, m_pDoc->m_vars.m_nCount,
+                          QOX_Repeats::kOnce, m_vars);
 }
 
 // ---- drag steps -------------------------------------------------------------------
@@ -154,11 +122,7 @@ void QOX_DragPole::PrepareStep(int x, int y) {
 }
 
 void QOX_DragPole::InitialSteps() {
-  for (int i = 0; i < m_nVars; ++i) {
-    const double v = std::fabs(Value(i));
-    m_pStepUp[i] = m_pStepDown[i] = v <= 10.0 ? 1.0 : 0.1 * v;
-    m_pState[i] = 0;
-  }
+  m_vars.StartSteps([this](int i) { return Value(i); });
 }
 
 // The start point follows the grabbed root, kept in its own half-plane. The
@@ -176,7 +140,7 @@ void QOX_DragPole::FinishStep() {
 void QOX_DragPole::DragTo(int x, int y) {
   if (m_pDoc == nullptr) return;
   PrepareStep(x, y);
-  if (m_nVars == 0) return;
+  if (m_vars.m_nCount == 0) return;
   InitialSteps();
   m_best = {1e100, 1e100};
   Search();
@@ -186,7 +150,7 @@ void QOX_DragPole::DragTo(int x, int y) {
 void QOX_DragPole::DragToEx(int x, int y, double tolerance) {
   if (m_pDoc == nullptr) return;
   PrepareStep(x, y);
-  if (m_nVars == 0) return;
+  if (m_vars.m_nCount == 0) return;
   InitialSteps();
   m_best = {1e100, 1e100};
   const double e = Search();
@@ -197,11 +161,9 @@ void QOX_DragPole::DragToEx(int x, int y, double tolerance) {
 void QOX_DragPole::MoveClosedLoopPoles(CQorexDoc* doc) {
   m_wMode = kDragClosedLoopImprove;
   m_pDoc = doc;
-  ClearVariables();
-  for (int m = kModelK; m <= kModelF; ++m)
-    if ((doc->m_system.*kModelWiring[m].block).m_wFlags & kBlockTunable)
-      CollectVariables(doc->m_models.RightSideAt(m));
-  if (m_nVars == 0) {
+  m_vars.Clear();
+  CollectLoopVariables();
+  if (m_vars.m_nCount == 0) {
     m_wMode = 0;
     return;
   }
@@ -251,8 +213,8 @@ BOOL QOX_DragPole::DeleteFactor() {
 
 CMcBasic* QOX_DragPole::FirstListedVariable(CMcBasic* node) const {
   if (node == nullptr) return nullptr;
-  const int entry = EntryOf(node);
-  if (entry >= CVARvalues::kFirstFreeEntry && IsListed(entry)) return node;
+  const int entry = QOX_FreeEntryOf(node);
+  if (entry >= 0 && m_vars.Contains(entry)) return node;
   for (int i = 0; i < node->m_count; ++i)
     if (CMcBasic* found = FirstListedVariable(node->m_children[i])) return found;
   return nullptr;

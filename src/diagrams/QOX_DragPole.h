@@ -33,6 +33,7 @@
 // (DeleteFactor). User-interface thread only.
 #include "MC/McComplex.h"
 #include "platform/core/Types.h"
+#include "search/QOX_FreeVars.h"
 
 #include <functional>
 #include <vector>
@@ -49,7 +50,7 @@ inline constexpr WORD kDragImproveMask = 0xF000;
 
 class QOX_DragPole {
  public:
-  // Idle: mode 0, no free variables, room for 5.
+  // Idle: mode 0, no free variables.
   QOX_DragPole();
   virtual ~QOX_DragPole();
   QOX_DragPole(const QOX_DragPole&) = delete;
@@ -100,21 +101,17 @@ class QOX_DragPole {
   // ---- data -----------------------------------------------------------------
   CQorexDoc* m_pDoc = nullptr;  // not owned
   WORD m_wMode = 0;
-  McComplex m_best{0, 0};           // the new root nearest the target in this step
-  McComplex m_candidate{0, 0};      // the new root matched by the latest evaluation
-  McComplex m_start{0, 0};          // where the grabbed root is now
-  McComplex m_target{0, 0};         // the mouse point of this step
-  std::vector<McComplex> m_pRoots;  // newest roots, 1-based
-  std::vector<int> m_pVarIndex;     // table entries of the free variables
-  std::vector<double> m_pStepUp;
-  std::vector<double> m_pStepDown;
-  std::vector<BYTE> m_pState;  // 0 none, 1 last move down, 2 last move up
-  int m_nVars = 0;
-  int m_nVarCapacity = 5;
+  McComplex m_best{0, 0};               // the new root nearest the target in this step
+  McComplex m_candidate{0, 0};          // the new root matched by the latest evaluation
+  McComplex m_start{0, 0};              // where the grabbed root is now
+  McComplex m_target{0, 0};             // the mouse point of this step
+  std::vector<McComplex> m_pRoots;      // newest roots, 1-based
+  QOX_FreeVars m_vars;                  // the free variables, each once
   const CSIMtrnfn* m_pTrnfn = nullptr;  // whose roots were grabbed (not owned)
   CMcBasic* m_pFactor = nullptr;        // numerator or denominator of the element (the model's)
 
   // ---- tree operations ------------------------------------------------------------
+  // Lists the free variables of node's tree that are not listed yet.
   void CollectVariables(const CMcBasic* node);
   CMcBasic* FindFactor(CMcBasic* node, CMcBasic* stop);
   void RemoveTerm(CMcBasic* node, CMcBasic* root);
@@ -123,10 +120,10 @@ class QOX_DragPole {
  private:
   // Value of a free variable by list position.
   double& Value(int i) const;
-  bool IsListed(int entry) const;
   // The first variable node (depth first) of a listed free variable, or null.
   CMcBasic* FirstListedVariable(CMcBasic* node) const;
-  void ClearVariables();
+  // Lists the free variables of K, G, L and F where the model is marked tunable.
+  void CollectLoopVariables();
   // A drag step's common start: target, fresh steps, best root far away.
   void PrepareStep(int x, int y);
   void InitialSteps();

@@ -84,7 +84,7 @@ int QOX_DragPole::NewRoots(int* found) {
 
 double QOX_DragPole::Cost() {
   double largest = 0.0;
-  for (int i = 0; i < m_nVars; ++i) largest = std::max(largest, std::fabs(Value(i)));
+  for (int i = 0; i < m_vars.m_nCount; ++i) largest = std::max(largest, std::fabs(Value(i)));
   const double knee = MagnitudeKneeFactor(largest, g_dMagSupKnee);
   if ((m_wMode & kDragImproveMask) == kDragClosedLoopImprove)
     return ApplyMagnitudeKnee(ClosedLoopCost(), knee);
@@ -181,13 +181,14 @@ double QOX_DragPole::Search() {
 
 double QOX_DragPole::SearchFrom(double e) {
   for (int iteration = 0; iteration < g_nLocalIterations && e != 0.0; ++iteration) {
-    for (int i = 0; i < m_nVars; ++i) {
+    for (int i = 0; i < m_vars.m_nCount; ++i) {
       const double x0 = Value(i);
-      double& up = m_pStepUp[i];
-      double& down = m_pStepDown[i];
-      const BYTE state = m_pState[i];
+      QOX_PatternAxis& axis = m_vars.Axis(i);
+      double& up = axis.up;
+      double& down = axis.down;
+      const BYTE state = axis.direction;
       double eUp, eDown;
-      if (state == 1) {
+      if (state == QOX_PatternAxis::kDown) {
         Value(i) = x0 - down;
         eDown = Evaluate();
         if (eDown >= e) {
@@ -210,24 +211,24 @@ double QOX_DragPole::SearchFrom(double e) {
         Value(i) = x0 + up;
         e = eUp;
         down = up / 2;
-        if (state == 2) up *= 2;
-        m_pState[i] = 2;
+        if (state == QOX_PatternAxis::kUp) up *= 2;
+        axis.direction = QOX_PatternAxis::kUp;
       } else if ((eUp < e && eDown < eUp) || (eUp >= e && eDown < e)) {
         Value(i) = x0 - down;
         e = eDown;
         up = down / 2;
-        if (state == 1) down *= 2;
-        m_pState[i] = 1;
+        if (state == QOX_PatternAxis::kDown) down *= 2;
+        axis.direction = QOX_PatternAxis::kDown;
       } else if (eDown == e) {
         Value(i) = x0;
         down *= 1.5;
         up = eUp == e ? up * 1.5 : up / 2;
-        m_pState[i] = 0;
+        axis.direction = QOX_PatternAxis::kNone;
       } else {
         Value(i) = x0;
         up /= 2;
         down /= 2;
-        m_pState[i] = 0;
+        axis.direction = QOX_PatternAxis::kNone;
       }
     }
   }
@@ -256,33 +257,32 @@ double QOX_DragPole::Probe(double* a, double* b, double e, double best, int i, i
     Value(i) = a[i];
     return best;
   }
-  for (int j = 0; j < m_nVars; ++j) {
+  for (int j = 0; j < m_vars.m_nCount; ++j) {
     const double s = j == i                    ? std::fabs(h) / 3
                      : std::fabs(a[j]) >= 10.0 ? 0.1 * std::fabs(a[j])
                                                : 1.0;
-    m_pStepUp[j] = m_pStepDown[j] = s;
-    m_pState[j] = 0;
+    m_vars.Axis(j) = {s, s, QOX_PatternAxis::kNone};
   }
   const double e2 = SearchFrom(Evaluate());
   if (e2 < best) {
-    for (int j = 0; j < m_nVars; ++j) b[j] = Value(j);
+    for (int j = 0; j < m_vars.m_nCount; ++j) b[j] = Value(j);
     best = e2;
   }
-  for (int j = 0; j < m_nVars; ++j) Value(j) = a[j];
+  for (int j = 0; j < m_vars.m_nCount; ++j) Value(j) = a[j];
   return best;
 }
 
 void QOX_DragPole::GlobalStage(double e0, double tolerance) {
-  std::vector<double> a(m_nVars);
-  for (int i = 0; i < m_nVars; ++i) a[i] = Value(i);
+  std::vector<double> a(m_vars.m_nCount);
+  for (int i = 0; i < m_vars.m_nCount; ++i) a[i] = Value(i);
   std::vector<double> b = a, c = a;
   double best = 1e300, cur = e0, kept = e0;
   for (int pass = 0; pass < g_nGlobalIterations; ++pass) {
-    for (int i = 0; i < m_nVars; ++i) {
+    for (int i = 0; i < m_vars.m_nCount; ++i) {
       best = Probe(a.data(), b.data(), cur, best, i, 0);
       best = Probe(a.data(), b.data(), cur, best, i, 1);
     }
-    for (int i = 0; i < m_nVars; ++i) Value(i) = b[i];
+    for (int i = 0; i < m_vars.m_nCount; ++i) Value(i) = b[i];
     a = b;
     if (best < tolerance) return;
     if (best < kept) {
@@ -291,5 +291,5 @@ void QOX_DragPole::GlobalStage(double e0, double tolerance) {
     }
     cur = best;
   }
-  for (int i = 0; i < m_nVars; ++i) Value(i) = c[i];
+  for (int i = 0; i < m_vars.m_nCount; ++i) Value(i) = c[i];
 }

@@ -79,16 +79,10 @@ int OffsetFrom(int origin, double offset) {
 // recalculation rewrites the loop (CQorexDoc::SignalAsShown) and need no lock.
 class SampleSource {
  public:
-  SampleSource(const CQorexDoc& doc, bool live) : m_doc(doc) {
-    m_live = live ? g_pSimulator.load() : nullptr;
-    if (m_live && g_pcsSimulation) {
-      EnterCriticalSection(g_pcsSimulation);
-      m_locked = true;
-    }
-  }
-  ~SampleSource() {
-    if (m_locked) LeaveCriticalSection(g_pcsSimulation);
-  }
+  SampleSource(const CQorexDoc& doc, bool live)
+      : m_doc(doc),
+        m_live(live ? g_pSimulator.load() : nullptr),
+        m_lock(m_live ? g_pcsSimulation : nullptr) {}
   SampleSource(const SampleSource&) = delete;
   SampleSource& operator=(const SampleSource&) = delete;
   const CSIMsignal& Signal(CSIMsignal CSIMsystem::*signal) const {
@@ -97,8 +91,8 @@ class SampleSource {
 
  private:
   const CQorexDoc& m_doc;
-  const CSIMsystem* m_live = nullptr;
-  bool m_locked = false;
+  const CSIMsystem* m_live;
+  QxCriticalSectionLock m_lock;  // held while live samples are read
 };
 
 // Collects a curve's points into polylines: a repeated point adds nothing

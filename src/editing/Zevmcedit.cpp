@@ -3,6 +3,7 @@
 #include "editing/ZevEditShared.h"
 
 #include "GlobalResources.h"
+#include "ListGrowth.h"
 #include "MC/MC_GROUP.h"
 #include "MC/MC_REAL.h"
 #include "MC/McDepthGuard.h"
@@ -380,16 +381,11 @@ void CZevMcEdit::LogKey(BYTE character, DWORD code) {
   m_pLogCodes[n] = 0;  // cuts any redo tail
   m_nLogLength = n;
   if (n < m_nLogCapacity - 2) return;
-  const int capacity = m_nLogCapacity * 2;
-  auto grow = [n, capacity](auto& array) {
-    using T = std::remove_reference_t<decltype(array[0])>;
-    std::unique_ptr<T[]> bigger(new T[capacity]());
-    std::copy(array.get(), array.get() + n + 1, bigger.get());
-    array = std::move(bigger);
-  };
-  grow(m_pLogChars);
-  grow(m_pLogCodes);
-  grow(m_pLogPrevCodes);
+  // The entries up to the terminator written above move across.
+  const int capacity = DoubledCapacity(m_nLogCapacity);
+  ReallocateKeeping(m_pLogChars, n + 1, capacity);
+  ReallocateKeeping(m_pLogCodes, n + 1, capacity);
+  ReallocateKeeping(m_pLogPrevCodes, n + 1, capacity);
   m_nLogCapacity = capacity;
 }
 

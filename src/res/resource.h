@@ -177,6 +177,9 @@
 #define ID_CLOSED_LOOP_POLES 32820
 #define ID_INTERACTION 32824
 #define ID_BANDWIDTH 32837
+// The identification of the process model ("FindG"), a command of no menu
+// handled by the main frame; the worker's FindG message has the same number.
+#define ID_FINDG 32776
 // The history strip: its window's class cursor, and its popup.
 #define IDC_HISTORY_STRIP 145
 #define IDW_HISTORY_STRIP 100  // the strip's control id inside the bar

@@ -44,9 +44,9 @@
 #include "DesignBar.h"
 #include "MC/McComplex.h"
 #include "platform/core/Types.h"
+#include "search/QOX_FreeVars.h"
 #include "simulation/SIMsearch.h"
 
-#include <memory>
 #include <vector>
 
 class CMcBasic;
@@ -60,28 +60,6 @@ inline constexpr WORD kEqualizerRecording = 0x0010;
 inline constexpr WORD kEqualizerIdentify = 0x4000;
 inline constexpr WORD kEqualizerLocalButton = kEqualizerShowRun;
 inline constexpr WORD kEqualizerGlobalButton = kSearchGlobal | kEqualizerShowSearch;
-
-// The free design variables of a search: table entries with a step up, a step
-// down and the side that succeeded last per entry. Room for five at first;
-// an append to a full set doubles the room, keeping the entries; the steps
-// start afresh with every search.
-class QOX_FreeVars {
- public:
-  static constexpr int kInitialCapacity = 5;
-  QOX_FreeVars();
-
-  void Clear() { m_nCount = 0; }
-  bool Contains(int entry) const;
-  void Add(int entry);     // unless already present
-  void Remove(int entry);  // the last entry takes its place
-
-  std::unique_ptr<int[]> m_pIndex;  // variable table entries, above 4
-  std::unique_ptr<double[]> m_pUp;
-  std::unique_ptr<double[]> m_pDown;
-  std::unique_ptr<BYTE[]> m_pDirection;  // QOX_PatternAxis directions
-  int m_nCount = 0;
-  int m_nCapacity = kInitialCapacity;
-};
 
 class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
  public:
@@ -153,8 +131,12 @@ class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
   void FindG();
 
   // ---- free variables and searches (EqualizerSearch.cpp) ----------------------------
+  // The variables of the tunable models, each once, less those that a model
+  // not marked tunable holds too and those the table no longer has.
   void CollectFreeVariables() override;
+  // The variables of node's tree, each once.
   void AddModelVariables(const CMcBasic* node);
+  // Takes out the listed variables of node's tree.
   void RemoveModelVariables(const CMcBasic* node);
   // Searches, then records, recalculates, records the roots and shows the
   // design. Never re-entered: a call during a search does nothing.
@@ -218,6 +200,9 @@ class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
   // none) for the current variable values, built in the work matrices; its
   // imaginary part made non-negative.
   McComplex DominantPole();
+  // What a collection does after adding: takes out the variables that a model
+  // not marked tunable holds too, then those the table no longer has.
+  void DropFixedVariables();
 
   bool m_bSearching = false;
   std::vector<McComplex> m_roots;  // the pole mobility's root work

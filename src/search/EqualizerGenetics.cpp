@@ -39,8 +39,8 @@ void CEqualizerEngine::CreateOffspring() {
   if (c == 0 || m_freeVars.m_nCount == 0 || m_freeVars.m_nCount > h.m_nVars) return;
   // Recording collects the free variables afresh; the flags do not change
   // here, so every child varies the same ones.
-  const std::vector<int> vars(m_freeVars.m_pIndex.get(),
-                              m_freeVars.m_pIndex.get() + m_freeVars.m_nCount);
+  std::vector<int> vars;
+  for (int i = 0; i < m_freeVars.m_nCount; ++i) vars.push_back(m_freeVars.Index(i));
   double* values = m_pDoc->m_vars.m_pValue.get();
   for (int child = 0; child < g_nOffspringCount; ++child) {
     const int a = ParentIndex(c, McRandDraw(), h.m_nCount);
@@ -78,7 +78,7 @@ void CEqualizerEngine::CreateRobustnessModels(int which) {
   // L's too, tunable by default): every sample draws this list instead.
   std::vector<int> vars;
   for (int i = 0; i < m_freeVars.m_nCount; ++i)
-    if (m_freeVars.m_pIndex[i] < doc.m_vars.m_nCount) vars.push_back(m_freeVars.m_pIndex[i]);
+    if (m_freeVars.Index(i) < doc.m_vars.m_nCount) vars.push_back(m_freeVars.Index(i));
   const int nVars = doc.m_pHistory->m_nVars;
   if (!vars.empty() && static_cast<int>(vars.size()) <= nVars) {
     // The samples perturb the user's model around its nominal values, which

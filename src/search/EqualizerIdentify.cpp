@@ -104,11 +104,7 @@ void CEqualizerEngine::FindG() {
   AddModelVariables(doc->m_signals.RightSideAt(kSigUProc));
   AddModelVariables(doc->m_signals.RightSideAt(kSigYProc));
   AddModelVariables(doc->m_models.RightSideAt(kModelG));
-  for (int slot = 0; slot < kModelCount; ++slot)
-    if (!((sys.*kModelWiring[slot].block).m_wFlags & kBlockTunable))
-      RemoveModelVariables(doc->m_models.RightSideAt(slot));
-  for (int i = m_freeVars.m_nCount - 1; i >= 0; --i)
-    if (m_freeVars.m_pIndex[i] >= doc->m_vars.m_nCount) m_freeVars.Remove(m_freeVars.m_pIndex[i]);
+  DropFixedVariables();
 
   int Lw = sys.m_yd.m_nColumns;
   for (int r = 0; r < doc->m_nRuns; ++r) Lw = std::max(Lw, doc->m_runSetpoints[r].m_nColumns);

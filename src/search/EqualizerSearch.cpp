@@ -5,8 +5,6 @@
 
 #include "GlobalResources.h"
 #include "MC/MC_BASIC.h"
-#include "MC/McKinds.h"
-#include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 #include "search/PatternStep.h"
 #include "search/QOX_HistVar.h"
@@ -22,13 +20,6 @@ constexpr int kSlotOfCriterion[CEqualizerEngine::kCriteria] = {0, 2, 3, 4, 6, 5,
 constexpr int kClimbSteps = 7;
 constexpr double kClimbStep = 0.1;
 
-// The table entry of a variable node that may be searched, or -1.
-int FreeEntryOf(const CMcBasic* node) {
-  if (!McIsKind(node, kMcVariable)) return -1;
-  const WORD entry = static_cast<const CMcVariable*>(node)->m_index;
-  return entry == CMcVariable::kUnbound || entry < CVARvalues::kFirstFreeEntry ? -1 : entry;
-}
-
 // Keeps a flag set for the life of the guard.
 class FlagGuard {
  public:
@@ -42,42 +33,6 @@ class FlagGuard {
 };
 
 }  // namespace
-
-// ---- the free-variable set ------------------------------------------------------------
-
-QOX_FreeVars::QOX_FreeVars()
-    : m_pIndex(new int[kInitialCapacity]),
-      m_pUp(new double[kInitialCapacity]{}),
-      m_pDown(new double[kInitialCapacity]{}),
-      m_pDirection(new BYTE[kInitialCapacity]{}) {}
-
-bool QOX_FreeVars::Contains(int entry) const {
-  return std::find(m_pIndex.get(), m_pIndex.get() + m_nCount, entry) != m_pIndex.get() + m_nCount;
-}
-
-void QOX_FreeVars::Add(int entry) {
-  if (Contains(entry)) return;
-  if (m_nCount == m_nCapacity) {
-    const int capacity = 2 * m_nCapacity;
-    std::unique_ptr<int[]> index(new int[capacity]);
-    std::copy(m_pIndex.get(), m_pIndex.get() + m_nCount, index.get());
-    m_pIndex = std::move(index);
-    // The steps start afresh with every search: nothing to keep.
-    m_pUp.reset(new double[capacity]{});
-    m_pDown.reset(new double[capacity]{});
-    m_pDirection.reset(new BYTE[capacity]{});
-    m_nCapacity = capacity;
-  }
-  m_pIndex[m_nCount++] = entry;
-}
-
-void QOX_FreeVars::Remove(int entry) {
-  for (int i = 0; i < m_nCount; ++i)
-    if (m_pIndex[i] == entry) {
-      m_pIndex[i] = m_pIndex[--m_nCount];
-      return;
-    }
-}
 
 // ---- life cycle and weights ------------------------------------------------------------
 
@@ -97,11 +52,11 @@ void CEqualizerEngine::CriterionWeights(double (&weights)[kCriteria]) const {
 }
 
 double CEqualizerEngine::Value(int i) const {
-  return m_pDoc->m_vars.m_pValue[m_freeVars.m_pIndex[i]];
+  return m_pDoc->m_vars.m_pValue[m_freeVars.Index(i)];
 }
 
 void CEqualizerEngine::SetValue(int i, double x) {
-  m_pDoc->m_vars.m_pValue[m_freeVars.m_pIndex[i]] = x;
+  m_pDoc->m_vars.m_pValue[m_freeVars.Index(i)] = x;
 }
 
 // ---- collecting the free variables -------------------------------------------------------
@@ -109,33 +64,27 @@ void CEqualizerEngine::SetValue(int i, double x) {
 void CEqualizerEngine::CollectFreeVariables() {
   m_freeVars.Clear();
   if (m_pDoc == nullptr) return;
-  const CSIMsystem& sys = m_pDoc->m_system;
-  auto tunable = [&](int slot) {
-    return ((sys.*kModelWiring[slot].block).m_wFlags & kBlockTunable) != 0;
-  };
+  QOX_AddTunableVariables(*m_pDoc, {kModelP, kModelK, kModelG, kModelL, kModelF}, kAnyTableEntry,
+                          QOX_Repeats::kOnce, m_freeVars);
+  DropFixedVariables();
+}
+
+void CEqualizerEngine::DropFixedVariables() {
   for (int slot = 0; slot < kModelCount; ++slot)
-    if (tunable(slot)) AddModelVariables(m_pDoc->m_models.RightSideAt(slot));
-  for (int slot = 0; slot < kModelCount; ++slot)
-    if (!tunable(slot)) RemoveModelVariables(m_pDoc->m_models.RightSideAt(slot));
+    if (!QOX_ModelTunable(m_pDoc->m_system, slot))
+      RemoveModelVariables(m_pDoc->m_models.RightSideAt(slot));
   // A variable whose entry the table no longer has cannot be searched.
   for (int i = m_freeVars.m_nCount - 1; i >= 0; --i)
-    if (m_freeVars.m_pIndex[i] >= m_pDoc->m_vars.m_nCount)
-      m_freeVars.Remove(m_freeVars.m_pIndex[i]);
+    if (m_freeVars.Index(i) >= m_pDoc->m_vars.m_nCount) m_freeVars.Remove(m_freeVars.Index(i));
 }
 
 void CEqualizerEngine::AddModelVariables(const CMcBasic* node) {
-  if (node == nullptr) return;
-  if (McIsKind(node, kMcVariable)) {
-    const int entry = FreeEntryOf(node);
-    if (entry >= 0) m_freeVars.Add(entry);
-    return;
-  }
-  for (int i = 0; i < node->m_count; ++i) AddModelVariables(node->m_children[i]);
+  QOX_AddTreeVariables(node, kAnyTableEntry, QOX_Repeats::kOnce, m_freeVars);
 }
 
 void CEqualizerEngine::RemoveModelVariables(const CMcBasic* node) {
   if (node == nullptr) return;
-  const int entry = FreeEntryOf(node);
+  const int entry = QOX_FreeEntryOf(node);
   if (entry >= 0 && m_freeVars.Contains(entry)) {
     m_freeVars.Remove(entry);
     return;
@@ -150,10 +99,7 @@ void CEqualizerEngine::Optimize(WORD mode) {
   // Held through the recording and showing too: a slider moved while the
   // watchdog's question is open must not start a search inside this one.
   FlagGuard searching(m_bSearching);
-  for (int i = 0; i < m_freeVars.m_nCount; ++i) {
-    m_freeVars.m_pUp[i] = m_freeVars.m_pDown[i] = PatternStartStep(Value(i));
-    m_freeVars.m_pDirection[i] = QOX_PatternAxis::kNone;
-  }
+  m_freeVars.StartSteps([this](int i) { return Value(i); });
   m_wMode = mode;
   if (mode & kSearchGlobal)
     GlobalSearch();
@@ -170,16 +116,14 @@ double CEqualizerEngine::LocalSearch(BOOL build) {
   double f0 = ComputeCost(build);
   for (int iteration = 0; iteration < g_nLocalIterations; ++iteration)
     for (int i = 0; i < m_freeVars.m_nCount; ++i) {
-      QOX_PatternAxis axis{m_freeVars.m_pUp[i], m_freeVars.m_pDown[i], m_freeVars.m_pDirection[i]};
+      QOX_PatternAxis axis = m_freeVars.Axis(i);
       double x = Value(i);
       f0 = PatternStep(x, f0, axis, [&](double v) {
         SetValue(i, v);
         return ComputeCost(FALSE);
       });
       SetValue(i, x);
-      m_freeVars.m_pUp[i] = axis.up;
-      m_freeVars.m_pDown[i] = axis.down;
-      m_freeVars.m_pDirection[i] = axis.direction;
+      m_freeVars.Axis(i) = axis;
     }
   return f0;
 }
@@ -231,9 +175,9 @@ double CEqualizerEngine::GlobalProbe(const double* start, double* passBest, doub
     return fBestIn;
   }
   for (int j = 0; j < n; ++j) {
-    m_freeVars.m_pUp[j] = m_freeVars.m_pDown[j] =
+    const double step =
         j == i ? std::fabs(s) / 3 : (std::fabs(start[j]) < 10.0 ? 1.0 : 0.1 * std::fabs(start[j]));
-    m_freeVars.m_pDirection[j] = QOX_PatternAxis::kNone;
+    m_freeVars.Axis(j) = {step, step, QOX_PatternAxis::kNone};
   }
   const double f = LocalSearch(FALSE);
   if (m_wMode & kEqualizerShowSearch) RepaintTestRun();

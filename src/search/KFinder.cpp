@@ -1,15 +1,11 @@
 #include "search/KFinder.h"
 
 #include "GlobalResources.h"
-#include "MC/MC_BASIC.h"
-#include "MC/McKinds.h"
-#include "MC/Mc_variable.h"
 #include "QorexDoc.h"
 #include "WorkerMessages.h"
 #include "platform/core/Clock.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/MessageQueue.h"
-#include "search/EqualizerEngine.h"
 #include "search/PatternStep.h"
 #include "search/SearchGlobals.h"
 #include "simulation/AnalogIoGlobals.h"
@@ -20,7 +16,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <type_traits>
 
 namespace {
 
@@ -28,22 +23,10 @@ constexpr double kNonFiniteCost = 1e200;
 constexpr double kNoCutoff = 1e300;
 constexpr DWORD kStartPollMs = 100;
 constexpr DWORD kWaitPollMs = 20;
-// The models the tuner may change: every one but the process.
-constexpr int kTunedSlots[] = {kModelP, kModelK, kModelL, kModelF};
 
 }  // namespace
 
-CKFinder::CKFinder()
-    : m_pVarIndex(new int[kInitialCapacity]),
-      m_pUpStep(new double[kInitialCapacity]),
-      m_pDownStep(new double[kInitialCapacity]),
-      m_dFullCost(0.0),
-      m_dQuickCost(0.0),
-      m_dCutoff(kNoCutoff),
-      m_pDirection(new BYTE[kInitialCapacity]),
-      m_nCount(0),
-      m_nCapacity(kInitialCapacity),
-      m_pValue(new double[kInitialCapacity]) {}
+CKFinder::CKFinder() : m_dFullCost(0.0), m_dQuickCost(0.0), m_dCutoff(kNoCutoff) {}
 
 CKFinder::~CKFinder() = default;
 
@@ -52,8 +35,7 @@ CKFinder::~CKFinder() = default;
 void CKFinder::Start(CQorexDoc* doc) {
   // The stop request to a running worker (tuner or real-time run); it ends
   // within one sample and clears g_pWorkerThread last.
-  g_pSimDoc = nullptr;
-  QxWakeSleepers();
+  RequestStop();
   const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
   while (!ended()) SleepUnless(kStartPollMs, ended);
   if (doc == nullptr) return;
@@ -90,8 +72,8 @@ UINT KFinderThreadProc(LPVOID param) {
 
   auto result = std::make_unique<KFinderResult>();
   result->doc = tuner->m_pTunedDoc;
-  for (int i = 0; i < tuner->m_nCount; ++i)
-    result->values.emplace_back(tuner->m_pVarIndex[i], tuner->Value(i));
+  for (int i = 0; i < tuner->m_vars.m_nCount; ++i)
+    result->values.emplace_back(tuner->m_vars.Index(i), tuner->Value(i));
   result->passCalls = tuner->m_nPassCalls;
   result->passFailedCalls = tuner->m_nPassFailedCalls;
   result->passRefused = tuner->m_nPassRefused;
@@ -103,10 +85,10 @@ UINT KFinderThreadProc(LPVOID param) {
   tuner->PushResult(std::move(result));
 
   // A stop may have left the wait bits set; nobody waits on them now.
-  g_wStatus.fetch_and(static_cast<WORD>(~(kStatusTunerWaitsForDoc | kStatusTunerPassRunning)));
+  AnswerWorker(kStatusTunerWaitsForDoc | kStatusTunerPassRunning, WakeWaiters::kNo);
   // The handler's recalculation never sees a driven document; the worker
   // is cleared last, so whoever waits for it finds UpdateAll queued.
-  g_pSimDoc = nullptr;
+  RequestStop(WakeWaiters::kNo);
   PostThreadMessage(ui, WM_QX_UPDATEALL, 0, 0);
   g_pWorkerThread = nullptr;
   QxWakeSleepers();
@@ -114,11 +96,8 @@ UINT KFinderThreadProc(LPVOID param) {
 }
 
 void CKFinder::Run() {
-  if (m_nCount == 0 || StopRequested()) return;
-  for (int i = 0; i < m_nCount; ++i) {
-    m_pUpStep[i] = m_pDownStep[i] = PatternStartStep(Value(i));
-    m_pDirection[i] = QOX_PatternAxis::kNone;
-  }
+  if (m_vars.m_nCount == 0 || StopRequested()) return;
+  m_vars.StartSteps([this](int i) { return Value(i); });
   Search();
 }
 
@@ -127,11 +106,11 @@ double CKFinder::Search() {
   double f0 = Evaluate();
   if (StopRequested()) return 0.0;
   for (int iteration = 0; iteration < m_nIterations; ++iteration)
-    for (int i = 0; i < m_nCount; ++i) {
+    for (int i = 0; i < m_vars.m_nCount; ++i) {
       // A candidate whose quick cost is twice the best cannot beat it: it
       // gets no real-time pass.
       m_dCutoff = 2.0 * f0;
-      QOX_PatternAxis axis{m_pUpStep[i], m_pDownStep[i], m_pDirection[i]};
+      QOX_PatternAxis axis = m_vars.Axis(i);
       const double before = Value(i);
       double x = before;
       bool stopped = false;
@@ -148,9 +127,7 @@ double CKFinder::Search() {
         return 0.0;
       }
       SetValue(i, x);
-      m_pUpStep[i] = axis.up;
-      m_pDownStep[i] = axis.down;
-      m_pDirection[i] = axis.direction;
+      m_vars.Axis(i) = axis;
     }
   return f0;
 }
@@ -159,19 +136,20 @@ double CKFinder::Evaluate() {
   CSIMsystem* sim = g_pSimulator.load();
   if (StopRequested() || sim == nullptr) return m_dQuickCost;
   ++m_nEvaluations;
-  EnterCriticalSection(g_pcsSimulation);
-  sim->m_nStep = 0;
-  LeaveCriticalSection(g_pcsSimulation);
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    sim->m_nStep = 0;
+  }
 
   // The user-interface thread writes the candidate into the document,
   // recalculates it, sets the simulator up and stores the quick cost.
-  g_wStatus.fetch_or(kStatusTunerWaitsForDoc);
+  RequestAnswer(kStatusTunerWaitsForDoc);
   PostThreadMessage(m_nUiThread, WM_QX_DOCTOKFINDER, 0, 0);
   WaitWhileStatus(kStatusTunerWaitsForDoc, kWaitPollMs);
 
   CQorexDoc* doc = g_pSimDoc.load();
   if (doc == nullptr || !(m_dQuickCost < m_dCutoff)) return m_dQuickCost;
-  g_wStatus.fetch_or(kStatusTunerPassRunning);
+  RequestAnswer(kStatusTunerPassRunning);
   // The pass's thread is this worker's: it is waited for and deleted here,
   // and g_pWorkerThread keeps naming the tuner.
   std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc, m_nPasses > 0));
@@ -188,70 +166,37 @@ double CKFinder::Evaluate() {
     if (end != kRunWithoutInput) m_bPassInput = true;
   }
   if (StopRequested()) return m_dQuickCost;
-  EnterCriticalSection(g_pcsSimulation);
-  ComputeCost(sim, false);
-  LeaveCriticalSection(g_pcsSimulation);
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    ComputeCost(sim, false);
+  }
   return m_dFullCost;
 }
 
 // ---- the variables ------------------------------------------------------------------
 
 void CKFinder::CollectFreeVariables(CQorexDoc* doc) {
-  m_nCount = 0;
+  m_vars.Clear();
   if (doc == nullptr) return;
-  for (const int slot : kTunedSlots)
-    if ((doc->m_system.*kModelWiring[slot].block).m_wFlags & kBlockTunable)
-      AddModelVariables(doc->m_models.RightSideAt(slot), doc);
-}
-
-void CKFinder::AddModelVariables(const CMcBasic* node, const CQorexDoc* doc) {
-  if (node == nullptr) return;
-  if (McIsKind(node, kMcVariable)) {
-    const WORD index = static_cast<const CMcVariable*>(node)->m_index;
-    // Listed again when it occurs again: it is searched once per occurrence.
-    if (index != CMcVariable::kUnbound && index >= CVARvalues::kFirstFreeEntry &&
-        index < doc->m_vars.m_nCount)
-      Append(index, doc->m_vars.m_pValue[index]);
-    return;
-  }
-  for (int i = 0; i < node->m_count; ++i) AddModelVariables(node->m_children[i], doc);
-}
-
-void CKFinder::Append(int index, double value) {
-  if (m_nCount == m_nCapacity) {
-    const int capacity = 2 * m_nCapacity;
-    auto grow = [&](auto& array) {
-      using T = std::remove_reference_t<decltype(array[0])>;
-      std::unique_ptr<T[]> bigger(new T[capacity]);
-      std::copy(array.get(), array.get() + m_nCount, bigger.get());
-      array = std::move(bigger);
-    };
-    grow(m_pVarIndex);
-    grow(m_pUpStep);
-    grow(m_pDownStep);
-    grow(m_pDirection);
-    std::lock_guard guard(m_valuesLock);
-    grow(m_pValue);
-    m_nCapacity = capacity;
-  }
-  m_pVarIndex[m_nCount] = index;
-  m_pUpStep[m_nCount] = m_pDownStep[m_nCount] = 0.0;
-  m_pDirection[m_nCount] = QOX_PatternAxis::kNone;
+  // Every model but the process; a variable is searched once per occurrence.
+  QOX_AddTunableVariables(*doc, {kModelP, kModelK, kModelL, kModelF}, doc->m_vars.m_nCount,
+                          QOX_Repeats::kPerOccurrence, m_vars);
   std::lock_guard guard(m_valuesLock);
-  m_pValue[m_nCount++] = value;
+  m_values.resize(m_vars.m_nCount);
+  for (int i = 0; i < m_vars.m_nCount; ++i) m_values[i] = doc->m_vars.m_pValue[m_vars.Index(i)];
 }
 
 void CKFinder::SetValue(int i, double x) {
   std::lock_guard guard(m_valuesLock);
-  for (int j = 0; j < m_nCount; ++j)
-    if (m_pVarIndex[j] == m_pVarIndex[i]) m_pValue[j] = x;
+  for (int j = 0; j < m_vars.m_nCount; ++j)
+    if (m_vars.Index(j) == m_vars.Index(i)) m_values[j] = x;
 }
 
 void CKFinder::ApplyCandidate(CQorexDoc* doc) {
   if (doc == nullptr || doc != m_pTunedDoc) return;
   std::lock_guard guard(m_valuesLock);
-  for (int i = 0; i < m_nCount; ++i)
-    if (m_pVarIndex[i] < doc->m_vars.m_nCount) doc->m_vars.m_pValue[m_pVarIndex[i]] = m_pValue[i];
+  for (int i = 0; i < m_vars.m_nCount; ++i)
+    if (m_vars.Index(i) < doc->m_vars.m_nCount) doc->m_vars.m_pValue[m_vars.Index(i)] = m_values[i];
 }
 
 void CKFinder::PushResult(std::unique_ptr<KFinderResult> result) {

@@ -24,11 +24,13 @@
 // Each real-time pass runs in a thread the worker starts, waits for and
 // deletes. At the end the worker leaves its result for the UpdateAll
 // handler (TakeResult): the tuned document, the final values, and what the
-// passes have to report. Clearing g_pSimDoc is the stop request: every wait
-// ends within one sleep, the search within one evaluation, and the variable
-// being probed takes back its value. A pass that loses its peer (the board
-// or the companion) asks for that stop itself.
+// passes have to report. The stop request (RequestStop, which clears
+// g_pSimDoc): every wait ends within one sleep, the search within one
+// evaluation, and the variable being probed takes back its value. A pass
+// that loses its peer (the board or the companion) asks for that stop
+// itself.
 #include "platform/core/Types.h"
+#include "search/QOX_FreeVars.h"
 
 #include <deque>
 #include <memory>
@@ -36,7 +38,6 @@
 #include <utility>
 #include <vector>
 
-class CMcBasic;
 class CQorexDoc;
 class CSIMsignal;
 class CSIMsystem;
@@ -53,9 +54,7 @@ struct KFinderResult {
 
 class CKFinder {
  public:
-  static constexpr int kInitialCapacity = 5;
-
-  // No variables yet, room for five.
+  // No variables yet.
   CKFinder();
   // Waits for nothing: the application stops the worker first.
   virtual ~CKFinder();
@@ -87,9 +86,9 @@ class CKFinder {
   // The variables of the pre-filter, controller, post-compensator and
   // feedback element that are marked for automatic modification, in the
   // order their trees hold them; never the process model's. A variable that
-  // occurs twice is listed twice.
+  // occurs twice is listed twice. Each entry's candidate value starts as the
+  // document's.
   void CollectFreeVariables(CQorexDoc* doc);
-  void AddModelVariables(const CMcBasic* node, const CQorexDoc* doc);
 
   // User-interface thread, for the DocToKFinder handler: writes the
   // candidate values into doc when it is the tuned document.
@@ -101,20 +100,14 @@ class CKFinder {
 
   // The value of list entry i, and setting it (every entry of the same
   // variable takes it).
-  double Value(int i) const { return m_pValue[i]; }
+  double Value(int i) const { return m_values[i]; }
   void SetValue(int i, double x);
 
   // The variables searched, in search order; a variable may occur twice.
-  std::unique_ptr<int[]> m_pVarIndex;     // variable table indices
-  std::unique_ptr<double[]> m_pUpStep;    // current step upward
-  std::unique_ptr<double[]> m_pDownStep;  // current step downward
-  double m_dFullCost;                     // cost of the last real-time pass
-  double m_dQuickCost;                    // cost of the candidate's simulation
-  double m_dCutoff;                       // quick cost below which a pass is run
-  std::unique_ptr<BYTE[]> m_pDirection;   // 0 none, 1 down, 2 up: the side that last improved
-  int m_nCount;                           // variables in the list
-  int m_nCapacity;                        // room in each of the arrays
-  std::unique_ptr<double[]> m_pValue;     // candidate value of each entry
+  QOX_FreeVars m_vars;
+  double m_dFullCost;   // cost of the last real-time pass
+  double m_dQuickCost;  // cost of the candidate's simulation
+  double m_dCutoff;     // quick cost below which a pass is run
 
   // Taken by Start on the user-interface thread: the document, the search's
   // iteration count, and the thread the messages go to.
@@ -132,9 +125,9 @@ class CKFinder {
   bool m_bPassInput = false;  // an emulated pass received input
 
  private:
-  void Append(int index, double value);
-
-  // Guards m_pValue between the worker's writes and ApplyCandidate.
+  // The candidate value of each entry of m_vars, guarded between the
+  // worker's writes and ApplyCandidate.
+  std::vector<double> m_values;
   mutable std::mutex m_valuesLock;
   std::mutex m_resultsLock;
   std::deque<std::unique_ptr<KFinderResult>> m_results;

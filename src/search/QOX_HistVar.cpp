@@ -1,6 +1,7 @@
 #include "search/QOX_HistVar.h"
 
 #include "GlobalResources.h"
+#include "ListGrowth.h"
 #include "QorexDoc.h"
 #include "platform/core/Archive.h"
 #include "platform/core/Debug.h"
@@ -10,7 +11,6 @@
 #include <climits>
 #include <cmath>
 #include <limits>
-#include <type_traits>
 #include <utility>
 
 namespace {
@@ -207,17 +207,11 @@ void QOX_HistVar::MoveEntry(int to, int from) {
 }
 
 void QOX_HistVar::Grow() {
-  const int capacity = 2 * m_nCapacity;
-  auto grow = [this, capacity](auto*& slots) {
-    auto* bigger = new std::remove_reference_t<decltype(*slots)>[capacity];
-    std::copy(slots, slots + m_nCount, bigger);
-    delete[] slots;
-    slots = bigger;
-  };
-  grow(m_ppCriteria);
-  grow(m_ppRoots);
-  grow(m_ppValues);
-  grow(m_pRootCounts);
+  const int capacity = DoubledCapacity(m_nCapacity);
+  ReallocateKeeping(m_ppCriteria, m_nCount, capacity);
+  ReallocateKeeping(m_ppRoots, m_nCount, capacity);
+  ReallocateKeeping(m_ppValues, m_nCount, capacity);
+  ReallocateKeeping(m_pRootCounts, m_nCount, capacity);
   m_nCapacity = capacity;
 }
 

@@ -6,8 +6,22 @@
 std::atomic<WORD> g_wStatus{0};
 CKFinder* g_pKFinder = nullptr;
 
+void RequestStop(WakeWaiters wake) {
+  g_pSimDoc = nullptr;
+  if (wake == WakeWaiters::kYes) QxWakeSleepers();
+}
+
 bool StopRequested() {
   return g_pSimDoc.load() == nullptr;
+}
+
+void RequestAnswer(WORD bits) {
+  g_wStatus.fetch_or(bits);
+}
+
+void AnswerWorker(WORD bits, WakeWaiters wake) {
+  g_wStatus.fetch_and(static_cast<WORD>(~bits));
+  if (wake == WakeWaiters::kYes) QxWakeSleepers();
 }
 
 void WaitWhileStatus(WORD bits, DWORD pollMs) {

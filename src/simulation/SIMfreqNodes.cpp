@@ -3,6 +3,7 @@
 #include "simulation/SIMfreq.h"
 
 #include "GlobalResources.h"
+#include "ListGrowth.h"
 #include "diagrams/DiagramKinds.h"
 #include "QorexDoc.h"
 #include "simulation/SIMroots.h"
@@ -24,14 +25,6 @@ constexpr McComplex kNaNPair = {kNaN, kNaN};
 constexpr double kNeighbour = 0.1;
 constexpr double kDragWeight = 6.0;
 
-// Reallocates to `capacity`, keeping the first `keep` entries.
-template <class T>
-void Regrow(std::unique_ptr<T[]>& array, int keep, int capacity) {
-  std::unique_ptr<T[]> grown(new T[static_cast<size_t>(capacity)]());
-  std::copy(array.get(), array.get() + keep, grown.get());
-  array = std::move(grown);
-}
-
 inline double Gap(McComplex a, McComplex b) {
   const McComplex d = {a.re - b.re, a.im - b.im};
   return Cabs(&d);
@@ -51,18 +44,18 @@ void CSIMfreq::AddNode(double w, int row, int col, double inertia, BYTE diagram,
   if (lociNeed > m_nNodeLociCapacity) {
     const int capacity = static_cast<int>(2 * lociNeed);
     const int keep = std::min(m_nNodes * m_nDim, m_nNodeLociCapacity);
-    Regrow(m_nodeLoci, keep, capacity);
-    Regrow(m_nodeLociGain, keep, capacity);
+    ReallocateKeeping(m_nodeLoci, keep, capacity);
+    ReallocateKeeping(m_nodeLociGain, keep, capacity);
     m_nNodeLociCapacity = capacity;
   }
   if (m_nNodes == m_nNodeCapacity) {
-    const int capacity = 2 * m_nNodeCapacity;
-    Regrow(m_nodeDirect, m_nNodes, capacity);
-    Regrow(m_nodeInverse, m_nNodes, capacity);
-    Regrow(m_nodeInertia, m_nNodes, capacity);
-    Regrow(m_nodeFlags, m_nNodes, capacity);
-    Regrow(m_nodeCell, m_nNodes, capacity);
-    Regrow(m_nodeFreq, m_nNodes, capacity);
+    const int capacity = DoubledCapacity(m_nNodeCapacity);
+    ReallocateKeeping(m_nodeDirect, m_nNodes, capacity);
+    ReallocateKeeping(m_nodeInverse, m_nNodes, capacity);
+    ReallocateKeeping(m_nodeInertia, m_nNodes, capacity);
+    ReallocateKeeping(m_nodeFlags, m_nNodes, capacity);
+    ReallocateKeeping(m_nodeCell, m_nNodes, capacity);
+    ReallocateKeeping(m_nodeFreq, m_nNodes, capacity);
     m_nNodeCapacity = capacity;
   }
   const int n = m_nNodes;

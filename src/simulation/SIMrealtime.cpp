@@ -59,15 +59,22 @@ void PostUnlessStopped(UINT message, WPARAM wParam) {
 // The hand-over handshake: set the pending bit, post, wait for the handler.
 void HandOver(UINT message, CQorexDoc* doc, DWORD pollMs) {
   if (StopRequested()) return;
-  g_wStatus.fetch_or(kStatusRunHandOver);
+  RequestAnswer(kStatusRunHandOver);
   PostUnlessStopped(message, reinterpret_cast<WPARAM>(doc));
   WaitWhileStatus(kStatusRunHandOver, pollMs);
+}
+
+// A message box asked for by the run's worker. The user-interface layer
+// queues it to its own thread and the worker goes on at once: it never
+// waits for the user.
+void QueueMessageBox(const char* text) {
+  MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
 }
 
 // Asks for the process identification after a pass, without waiting.
 void PostFindG() {
   if (StopRequested()) return;
-  g_wStatus.fetch_or(kStatusFindGPending);
+  RequestAnswer(kStatusFindGPending);
   PostUnlessStopped(WM_QX_FINDG, 0);
 }
 
@@ -85,9 +92,10 @@ DWORD PeriodMs(double ts) {
 // ms, and no sleep. False when the peer is gone: the run ends at once.
 bool PacedSample(CSIMsystem* sys, int k, DWORD ms, bool holdLock) {
   const DWORD t0 = GetTickCount();
-  if (holdLock) EnterCriticalSection(g_pcsSimulation);
-  sys->RealtimeStep(k);
-  if (holdLock) LeaveCriticalSection(g_pcsSimulation);
+  {
+    QxCriticalSectionLock lock(holdLock ? g_pcsSimulation : nullptr);
+    sys->RealtimeStep(k);
+  }
   if (k % 3 == 0 || ms > 50) PostUnlessStopped(WM_QX_INVALIDATESLICE, static_cast<WPARAM>(k));
   const DWORD t1 = GetTickCount();
   if (g_pAnalogIo->PeerGone(t1)) return false;
@@ -152,10 +160,11 @@ bool CSIMsystem::SoundForRealtime() const {
 
 void CSIMsystem::ZeroProcessInputs() {
   g_pAnalogIo->BeginClosing();
-  EnterCriticalSection(g_pcsSimulation);
-  const int rows = SoundForRealtime() ? m_uv.m_nRows : kAllOutputs;
-  for (int ch = 0; ch < rows && ch < 256; ++ch) g_pAnalogIo->WriteDAC(static_cast<BYTE>(ch), 0.0);
-  LeaveCriticalSection(g_pcsSimulation);
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    const int rows = SoundForRealtime() ? m_uv.m_nRows : kAllOutputs;
+    for (int ch = 0; ch < rows && ch < 256; ++ch) g_pAnalogIo->WriteDAC(static_cast<BYTE>(ch), 0.0);
+  }
   g_pAnalogIo->BroadcastDAC();
 }
 
@@ -183,8 +192,7 @@ void CSIMsystem::StartRealtime(CQorexDoc* doc, double Ts, double Tf) {
 }
 
 void CSIMsystem::StopRealtime() {
-  g_pSimDoc = nullptr;
-  QxWakeSleepers();
+  RequestStop();
   const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
   while (!ended()) SleepUnless(kStopPollMs, ended);
 }
@@ -192,9 +200,10 @@ void CSIMsystem::StopRealtime() {
 CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
   // The sampling time stays as the document's set-up left it: the caller's
   // thread does not read the document, which its user may be editing.
-  EnterCriticalSection(g_pcsSimulation);
-  m_nSteps = m_c.m_nColumns;
-  LeaveCriticalSection(g_pcsSimulation);
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    m_nSteps = m_c.m_nColumns;
+  }
   m_nPassCalls = 0;
   m_nPassFailedCalls = 0;
   m_nPassRefused = kPassRan;
@@ -207,8 +216,7 @@ CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
     pass =
         AfxBeginThread(RealtimeThreadContinue, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
   if (pass == nullptr) {
-    g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
-    QxWakeSleepers();
+    AnswerWorker(kStatusTunerPassRunning);
     return nullptr;
   }
   pass->m_bAutoDelete = FALSE;
@@ -221,33 +229,34 @@ CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
 void CSIMsystem::RealtimeStep(int k) {
   CDT2801* io = g_pAnalogIo;
   io->Latch();
-  EnterCriticalSection(g_pcsSimulation);
-  // Inside the lock: a hand-over's Setup resets the step.
-  m_nStep = k;
-  if (m_nError != kSimOk || k < 0 || k >= m_c.m_nColumns || !ShapesAgree(true)) {
-    // A hand-over left nothing sound to compute: the process gets 0 V until
-    // the next one.
-    for (int ch = 0; ch < kAllOutputs; ++ch) io->WriteDAC(static_cast<BYTE>(ch), 0.0);
-  } else {
-    const double h = m_dTs;
-    m_P.Step(m_c, m_r, k, h);
-    for (int ch = 0; ch < m_y.m_nRows; ++ch)
-      m_y.At(ch, k) = io->ReadADC(static_cast<BYTE>(ch < 256 ? ch : 255));
-    m_yd.EvaluateSide(m_pRealtimeY.get(), nullptr, this);
-    m_yd.Add(m_yd, m_d, k);
-    m_L.Step(m_yd, m_z, k, h);
-    m_zn.Add(m_z, m_n, k);
-    m_F.Step(m_zn, m_w, k, h);
-    m_e.Subtract(m_r, m_w, k);
-    m_K.Step(m_e, m_u, k, h);
-    m_uv.Copy(m_u, k);
-    m_uv.EvaluateSide(m_pRealtimeU.get(), nullptr, this);
-    m_uv.Clamp(m_uMin, m_uMax, k);
-    m_uv.Add(m_uv, m_v, k);
-    for (int ch = 0; ch < m_uv.m_nRows && ch < 256; ++ch)
-      io->WriteDAC(static_cast<BYTE>(ch), m_uv.At(ch, k));
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    // Inside the lock: a hand-over's Setup resets the step.
+    m_nStep = k;
+    if (m_nError != kSimOk || k < 0 || k >= m_c.m_nColumns || !ShapesAgree(true)) {
+      // A hand-over left nothing sound to compute: the process gets 0 V until
+      // the next one.
+      for (int ch = 0; ch < kAllOutputs; ++ch) io->WriteDAC(static_cast<BYTE>(ch), 0.0);
+    } else {
+      const double h = m_dTs;
+      m_P.Step(m_c, m_r, k, h);
+      for (int ch = 0; ch < m_y.m_nRows; ++ch)
+        m_y.At(ch, k) = io->ReadADC(static_cast<BYTE>(ch < 256 ? ch : 255));
+      m_yd.EvaluateSide(m_pRealtimeY.get(), nullptr, this);
+      m_yd.Add(m_yd, m_d, k);
+      m_L.Step(m_yd, m_z, k, h);
+      m_zn.Add(m_z, m_n, k);
+      m_F.Step(m_zn, m_w, k, h);
+      m_e.Subtract(m_r, m_w, k);
+      m_K.Step(m_e, m_u, k, h);
+      m_uv.Copy(m_u, k);
+      m_uv.EvaluateSide(m_pRealtimeU.get(), nullptr, this);
+      m_uv.Clamp(m_uMin, m_uMax, k);
+      m_uv.Add(m_uv, m_v, k);
+      for (int ch = 0; ch < m_uv.m_nRows && ch < 256; ++ch)
+        io->WriteDAC(static_cast<BYTE>(ch), m_uv.At(ch, k));
+    }
   }
-  LeaveCriticalSection(g_pcsSimulation);
   io->BroadcastDAC();
 }
 
@@ -262,12 +271,12 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
   const int n = sys->m_nSteps;
   UINT result = 1;
   QxRunEnd end = kRunEndedNormally;
-  EnterCriticalSection(g_pcsSimulation);
-  const bool sound = sys->SoundForRealtime();
-  LeaveCriticalSection(g_pcsSimulation);
+  const bool sound = [sys] {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    return sys->SoundForRealtime();
+  }();
   if (ms == 0 || !sound) {
-    MessageBox(nullptr, ms == 0 ? kRealtimePeriodText : kRealtimeUnsoundText, kRealtimeCaption,
-               MB_OK);
+    QueueMessageBox(ms == 0 ? kRealtimePeriodText : kRealtimeUnsoundText);
     sys->ZeroProcessInputs();
     result = 0;
   } else if (!io->BeginRun(ms)) {
@@ -313,14 +322,14 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
     if (io->FailedCalls() > 0 && !Lost(end)) {
       char text[sizeof kRealtimeBoardFailedFormat + 40];
       std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, io->FailedCalls(), io->Calls());
-      MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
+      QueueMessageBox(text);
     }
   }
   // The run spot and the signal panes are repainted on their own thread,
   // once this worker is cleared (the handler waits for that), and a lost
   // peer is said there. Posted first, so that whoever sees the worker
   // cleared finds the request queued.
-  g_pSimDoc = nullptr;
+  RequestStop(WakeWaiters::kNo);
   const unsigned run = sys->m_nRealtimeRun;
   PostThreadMessage(UiThread(), WM_QX_RUNENDED, run, end);
   // The system is no longer touched from here on: StopRealtime may return,
@@ -341,11 +350,15 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   io->ResetCallCounts();
   // Read under the lock: a recalculation of the driven document may hand
   // the system a new set-up meanwhile.
-  EnterCriticalSection(g_pcsSimulation);
-  const DWORD ms = PeriodMs(sys->m_dTs);
-  const int n = sys->m_nSteps;
-  const bool sound = sys->SoundForRealtime();
-  LeaveCriticalSection(g_pcsSimulation);
+  DWORD ms = 0;
+  int n = 0;
+  bool sound = false;
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    ms = PeriodMs(sys->m_dTs);
+    n = sys->m_nSteps;
+    sound = sys->SoundForRealtime();
+  }
   const bool refused = ms == 0 || !sound;
   if (refused || !io->BeginRun(ms, sys->m_bLaterPass)) {
     // The tuner says why once it has ended; the refusal stops it.
@@ -354,9 +367,8 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
     else
       sys->m_nPassEnd = kRunLostBoard;
     sys->ZeroProcessInputs();
-    g_pSimDoc = nullptr;
-    g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
-    QxWakeSleepers();
+    RequestStop(WakeWaiters::kNo);
+    AnswerWorker(kStatusTunerPassRunning);
     return 0;
   }
   int k = 0;
@@ -376,8 +388,7 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   sys->m_nPassFailedCalls = io->FailedCalls();
   sys->m_nPassEnd = end;
   // A lost peer ends the tuning run: the stop request.
-  if (Lost(end)) g_pSimDoc = nullptr;
-  g_wStatus.fetch_and(static_cast<WORD>(~kStatusTunerPassRunning));
-  QxWakeSleepers();
+  if (Lost(end)) RequestStop(WakeWaiters::kNo);
+  AnswerWorker(kStatusTunerPassRunning);
   return 1;
 }

@@ -152,8 +152,8 @@ class CSIMsystem {
   // ---- real time (SIMrealtime.cpp) ------------------------------------------
   // A worker steps the loop against the analog I/O once per sampling period
   // and hands completed passes to the document with "TransferSim" and
-  // "PushUGY". Clearing g_pSimDoc asks it to stop; it then ends within one
-  // sample (plus one device timeout for the closing write) with every output
+  // "PushUGY". The stop request (RequestStop) ends it within one sample
+  // (plus one device timeout for the closing write) with every output
   // at 0 V, and hands nothing over. A run whose peer is gone (the board or
   // the companion, DT2801.h) ends at once the same way, and a run whose board
   // cannot be reached at its start is refused; the end-of-run message says
@@ -347,8 +347,10 @@ inline constexpr SIMloopSignal kLoopSignals[15] = {
 
 // The application-wide simulator and the document a worker runs (null while
 // none runs); the application object sets them, a worker reads them.
-// Clearing g_pSimDoc asks every worker to stop. g_pcsSimulation guards the
-// simulator while a worker runs; it is re-entrant for its owner.
+// Clearing g_pSimDoc asks every worker to stop (RequestStop and StopRequested
+// in search/SearchGlobals.h). g_pcsSimulation guards the simulator while a
+// worker runs; it is re-entrant for its owner, and taken through
+// QxCriticalSectionLock.
 extern std::atomic<CSIMsystem*> g_pSimulator;
 extern std::atomic<CQorexDoc*> g_pSimDoc;
 extern LPCRITICAL_SECTION g_pcsSimulation;

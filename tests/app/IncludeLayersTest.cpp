@@ -103,7 +103,7 @@ const struct {
 } kEnginesBesideWindows[] = {
     {"src/editing", R"(Zev.*)"},  // the formula editor's engine
     {"src/search",
-     R"((KFinder|QOX_HistVar|SearchGlobals|MagnitudeKnee|PatternStep|Equalizer(Engine|TestRun|Cost|Search|Identify|Genetics)|QSearch)\.(h|cpp))"},
+     R"((KFinder|QOX_HistVar|QOX_FreeVars|SearchGlobals|MagnitudeKnee|PatternStep|Equalizer(Engine|TestRun|Cost|Search|Identify|Genetics)|QSearch)\.(h|cpp))"},
     {"src/diagrams", R"(QOX_Drag.*\.(h|cpp))"},  // pole dragging
     {"src", R"(QorexDocEdits\.cpp)"},            // the design edits
 };

@@ -143,8 +143,8 @@ TEST_F(TunerBoardThreads, AVariableOfTheControllerAndTheFeedbackIsProbedOncePerO
   CKFinder& tuner = *g_pKFinder;
   tuner.Start(doc);
   ASSERT_TRUE(PumpUntilEnded());
-  ASSERT_EQ(tuner.m_nCount, 2);
-  EXPECT_EQ(tuner.m_pVarIndex[0], tuner.m_pVarIndex[1]);
+  ASSERT_EQ(tuner.m_vars.m_nCount, 2);
+  EXPECT_EQ(tuner.m_vars.Index(0), tuner.m_vars.Index(1));
   EXPECT_EQ(tuner.Value(0), tuner.Value(1));
   // Two entries, three iterations: at least one probe each per iteration.
   EXPECT_GE(tuner.m_nEvaluations, 1 + 2 * 3);

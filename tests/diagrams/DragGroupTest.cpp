@@ -277,9 +277,9 @@ TEST(DragPoleBegin, ListsTheVariablesThatMoveTheGrabbedRoot) {
     QOX_DragPole pole;
     pole.Begin(&doc.m_system.m_K.At(0, 0), doc.m_models.GetAt(kModelK)->m_children[1], row.root,
                TRUE, &doc);
-    ASSERT_EQ(pole.m_nVars, row.free) << row.name;
+    ASSERT_EQ(pole.m_vars.m_nCount, row.free) << row.name;
     if (row.free) {
-      EXPECT_EQ(pole.m_pVarIndex[0], Entry(doc, "a")) << row.name;
+      EXPECT_EQ(pole.m_vars.Index(0), Entry(doc, "a")) << row.name;
     }
     EXPECT_EQ(std::memcmp(before.data(), doc.m_vars.m_pValue.get(), count * sizeof(double)), 0)
         << row.name << ": every value bit-identical afterwards";
@@ -292,7 +292,7 @@ TEST(DragPoleBegin, AnElementThatIsNoDivisionHasNoFreeVariables) {
   QOX_DragPole pole;
   std::unique_ptr<CMcBasic> element(Variable("x"));
   pole.Begin(&doc.m_system.m_G.At(0, 0), element.get(), {-1, 0}, TRUE, &doc);
-  EXPECT_EQ(pole.m_nVars, 0);
+  EXPECT_EQ(pole.m_vars.m_nCount, 0);
   EXPECT_EQ(pole.m_pFactor, nullptr);
   EXPECT_FALSE(pole.DeleteFactor());
 }
@@ -305,10 +305,8 @@ class DragSearch : public ::testing::Test {
  protected:
   void SetUp() override {
     pole.m_pDoc = &doc;
-    pole.m_nVars = 1;
-    pole.m_pVarIndex[0] = 5;
-    pole.m_pStepUp[0] = pole.m_pStepDown[0] = 1.0;
-    pole.m_pState[0] = 0;
+    pole.m_vars.Add(5, QOX_Repeats::kOnce);
+    pole.m_vars.Axis(0) = {1.0, 1.0, QOX_PatternAxis::kNone};
   }
   double& x() { return doc.m_vars.m_pValue[5]; }
   CQorexDoc doc;
@@ -326,9 +324,9 @@ TEST_F(DragSearch, UpMovesDoubleFromTheSecondSuccess) {
   };
   EXPECT_EQ(pole.Search(), -17.0);
   EXPECT_EQ(tried, (std::vector<double>{1, 2, 3, 5, 9, 17}));
-  EXPECT_EQ(pole.m_pStepDown[0], 4.0);
-  EXPECT_EQ(pole.m_pStepUp[0], 16.0);
-  EXPECT_EQ(pole.m_pState[0], 2);
+  EXPECT_EQ(pole.m_vars.Axis(0).down, 4.0);
+  EXPECT_EQ(pole.m_vars.Axis(0).up, 16.0);
+  EXPECT_EQ(pole.m_vars.Axis(0).direction, 2);
 }
 
 TEST_F(DragSearch, AFlatCostGrowsBothStepsByHalf) {
@@ -336,8 +334,8 @@ TEST_F(DragSearch, AFlatCostGrowsBothStepsByHalf) {
   pole.m_evaluate = [] { return 5.0; };
   EXPECT_EQ(pole.Search(), 5.0);
   EXPECT_EQ(x(), 1.0);
-  EXPECT_DOUBLE_EQ(pole.m_pStepUp[0], 1.5 * 1.5 * 1.5);
-  EXPECT_DOUBLE_EQ(pole.m_pStepDown[0], 1.5 * 1.5 * 1.5);
+  EXPECT_DOUBLE_EQ(pole.m_vars.Axis(0).up, 1.5 * 1.5 * 1.5);
+  EXPECT_DOUBLE_EQ(pole.m_vars.Axis(0).down, 1.5 * 1.5 * 1.5);
 }
 
 // NaN and +infinity are never taken over a finite cost, and a search that
@@ -347,7 +345,7 @@ TEST_F(DragSearch, NaNAndInfinityAreNeverTaken) {
   const double inf = std::numeric_limits<double>::infinity();
   for (double bad : {nan, inf}) {
     x() = 1.0;
-    pole.m_pStepUp[0] = pole.m_pStepDown[0] = 1.0;
+    pole.m_vars.Axis(0).up = pole.m_vars.Axis(0).down = 1.0;
     pole.m_evaluate = [&] { return x() == 1.0 ? 3.0 : bad; };
     EXPECT_EQ(pole.Search(), 3.0);
     EXPECT_EQ(x(), 1.0);
@@ -423,8 +421,7 @@ TEST_F(DragSearch, TheProbeWalksDoublingStepsAndRestores) {
 // Two variables, a bowl at (7, -4): a probe that finds a descent searches
 // from there, keeps its best values in b and restores both variables.
 TEST_F(DragSearch, AProbeThatDescendsKeepsItsBestAndRestoresEveryVariable) {
-  pole.m_nVars = 2;
-  pole.m_pVarIndex[1] = 0;  // stands in for a second variable
+  pole.m_vars.Add(0, QOX_Repeats::kOnce);  // stands in for a second variable
   double& y = doc.m_vars.m_pValue[0];
   x() = 3.0;
   y = 0.0;
@@ -497,7 +494,7 @@ TEST(DragCost, ClosedLoopCostOfKnownRoots) {
     pole.m_pDoc = &doc;
     pole.m_wMode = kDragClosedLoopImprove;
     pole.CollectVariables(doc.m_models.RightSideAt(kModelK));
-    ASSERT_EQ(pole.m_nVars, 1) << row.name;
+    ASSERT_EQ(pole.m_vars.m_nCount, 1) << row.name;
     EXPECT_NEAR(pole.Cost(), row.cost, 1e-9) << row.name;
   }
 }
@@ -536,7 +533,7 @@ TEST(DragCost, ChangedDegreesAndOverflowingCostsStayInBounds) {
     const CPoint p = Pixel(doc, row.root.re, row.root.im);
     ASSERT_EQ(doc.m_pDragGroup->HitTest(p.x, p.y, FALSE), 1) << row.name;
     QOX_DragPole& pole = *doc.m_pDragGroup->Item(0);
-    EXPECT_GE(pole.m_nVars, 1) << row.name;
+    EXPECT_GE(pole.m_vars.m_nCount, 1) << row.name;
     pole.DragTo(p.x - 40, p.y - 40);
     EXPECT_TRUE(std::isfinite(Var(doc, "a"))) << row.name;
   }
@@ -549,7 +546,7 @@ TEST(DragCost, ChangedDegreesAndOverflowingCostsStayInBounds) {
   QOX_DragPole pole;
   pole.Begin(&doc.m_system.m_K.At(0, 0), doc.m_models.GetAt(kModelK)->m_children[1], {-2000, 0},
              TRUE, &doc);
-  ASSERT_EQ(pole.m_nVars, 1);
+  ASSERT_EQ(pole.m_vars.m_nCount, 1);
   const CPoint q = Pixel(doc, -2000, 0);
   pole.DragTo(q.x + 20, q.y);
   EXPECT_LT(Var(doc, "a"), g_dMagSupKnee + 709);

@@ -14,18 +14,25 @@
 #include <thread>
 #include <vector>
 
+namespace {
+
+// Whether another thread finds the section free just now.
+bool OtherThreadCanEnter(CRITICAL_SECTION& section) {
+  return std::async(std::launch::async,
+                    [&] {
+                      BOOL entered = TryEnterCriticalSection(&section);
+                      if (entered) LeaveCriticalSection(&section);
+                      return entered;
+                    })
+      .get();
+}
+
+}  // namespace
+
 TEST(CriticalSectionThreads, ReentrantForOwnerExclusiveForOthers) {
   CRITICAL_SECTION section;
   InitializeCriticalSection(&section);
-  auto otherCanEnter = [&] {
-    return std::async(std::launch::async,
-                      [&] {
-                        BOOL entered = TryEnterCriticalSection(&section);
-                        if (entered) LeaveCriticalSection(&section);
-                        return entered;
-                      })
-        .get();
-  };
+  auto otherCanEnter = [&] { return OtherThreadCanEnter(section); };
   EnterCriticalSection(&section);
   EnterCriticalSection(&section);  // the owner enters again without blocking
   EXPECT_FALSE(otherCanEnter());
@@ -34,6 +41,23 @@ TEST(CriticalSectionThreads, ReentrantForOwnerExclusiveForOthers) {
   LeaveCriticalSection(&section);
   EXPECT_TRUE(otherCanEnter());
   DeleteCriticalSection(&section);
+}
+
+TEST(CriticalSectionThreads, AScopedLockHoldsItsSectionToTheEndOfItsScope) {
+  CRITICAL_SECTION section;
+  {
+    QxCriticalSectionLock lock(&section);
+    {
+      QxCriticalSectionLock again(&section);  // the owner enters again
+      EXPECT_FALSE(OtherThreadCanEnter(section));
+    }
+    EXPECT_FALSE(OtherThreadCanEnter(section)) << "still held once";
+  }
+  EXPECT_TRUE(OtherThreadCanEnter(section));
+  {
+    QxCriticalSectionLock none(nullptr);  // enters nothing, so leaves nothing
+  }
+  EXPECT_TRUE(OtherThreadCanEnter(section));
 }
 
 TEST(CriticalSectionThreads, NestedLocksKeepCountExactAndATimedLockGivesUp) {

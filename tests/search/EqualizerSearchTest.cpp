@@ -28,11 +28,11 @@ class SearchTest : public EqualizerTest {
   void StartSteps() {
     for (int i = 0; i < m_fn.m_freeVars.m_nCount; ++i) {
       const double x = std::fabs(Var(Name(i)));
-      m_fn.m_freeVars.m_pUp[i] = m_fn.m_freeVars.m_pDown[i] = x <= 10 ? 1.0 : 0.1 * x;
-      m_fn.m_freeVars.m_pDirection[i] = QOX_PatternAxis::kNone;
+      const double step = x <= 10 ? 1.0 : 0.1 * x;
+      m_fn.m_freeVars.Axis(i) = {step, step, QOX_PatternAxis::kNone};
     }
   }
-  const char* Name(int i) { return Doc().m_vars.GetName(m_fn.m_freeVars.m_pIndex[i]); }
+  const char* Name(int i) { return Doc().m_vars.GetName(m_fn.m_freeVars.Index(i)); }
   FunctionEngine m_fn;
 };
 

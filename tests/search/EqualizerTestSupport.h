@@ -78,7 +78,7 @@ class FunctionEngine : public CEqualizerEngine {
   double ComputeCost(BOOL /*build*/) override {
     std::vector<double> x;
     for (int i = 0; i < m_freeVars.m_nCount; ++i)
-      x.push_back(m_pDoc->m_vars.m_pValue[m_freeVars.m_pIndex[i]]);
+      x.push_back(m_pDoc->m_vars.m_pValue[m_freeVars.Index(i)]);
     calls.push_back(x);
     return f(x);
   }
