@@ -134,20 +134,29 @@ def signals(m=M):
 C_SIG, V_SIG, D_SIG, N_SIG = signals()
 
 
-def run(k, h, steps):
-    """z and u of the loop over `steps` samples at step length h."""
-    P, K, Gb, Lb, F = (Block(identity(), 3, 3, h), Block(controller(k), 3, 3, h),
-                       Block(G, 3, 3, h), Block(identity(), 3, 3, h), Block(identity(), 3, 3, h))
-    z = np.zeros((M, steps))
-    u = np.zeros((M, steps))
+def loop(blocks, sigs, steps):
+    """z and u of the loop of blocks (P, K, G, L, F) driven by sigs (c, v, d,
+    n) over `steps` samples."""
+    P, K, Gb, Lb, F = blocks
+    c, v, d, n = sigs
+    m = c.shape[0]
+    z = np.zeros((m, steps))
+    u = np.zeros((m, steps))
     for t in range(steps):
-        r = P.step(C_SIG[:, t])
-        uv = u[:, t - 1] + V_SIG[:, t - 1] if t > 0 else np.zeros(M)
+        r = P.step(c[:, t])
+        uv = u[:, t - 1] + v[:, t - 1] if t > 0 else np.zeros(m)
         y = Gb.step(uv)
-        z[:, t] = Lb.step(y + D_SIG[:, t])
-        w = F.step(z[:, t] + N_SIG[:, t])
+        z[:, t] = Lb.step(y + d[:, t])
+        w = F.step(z[:, t] + n[:, t])
         u[:, t] = K.step(r - w)
     return z, u
+
+
+def run(k, h, steps):
+    """z and u of the loop over `steps` samples at step length h."""
+    blocks = (Block(identity(), 3, 3, h), Block(controller(k), 3, 3, h), Block(G, 3, 3, h),
+              Block(identity(), 3, 3, h), Block(identity(), 3, 3, h))
+    return loop(blocks, (C_SIG, V_SIG, D_SIG, N_SIG), steps)
 
 
 def terms(z, u, R=None):

@@ -24,7 +24,7 @@ import sys
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from equalizer import STORAGE_ORDER, Block, signals, terms  # noqa: E402
+from equalizer import STORAGE_ORDER, Block, loop, signals, terms  # noqa: E402
 
 OUT = "tests/search/data/EqualizerReference.h"
 M = 2
@@ -48,18 +48,9 @@ def controller():
 
 def run(h, steps):
     """z and u of the loop over `steps` samples at step length h."""
-    P, K, Gb, Lb, F = (Block(identity(), M, M, h), Block(controller(), M, M, h),
-                       Block(G, M, M, h), Block(identity(), M, M, h), Block(identity(), M, M, h))
-    z = np.zeros((M, steps))
-    u = np.zeros((M, steps))
-    for t in range(steps):
-        r = P.step(C_SIG[:, t])
-        uv = u[:, t - 1] + V_SIG[:, t - 1] if t > 0 else np.zeros(M)
-        y = Gb.step(uv)
-        z[:, t] = Lb.step(y + D_SIG[:, t])
-        w = F.step(z[:, t] + N_SIG[:, t])
-        u[:, t] = K.step(r - w)
-    return z, u
+    blocks = (Block(identity(), M, M, h), Block(controller(), M, M, h), Block(G, M, M, h),
+              Block(identity(), M, M, h), Block(identity(), M, M, h))
+    return loop(blocks, (C_SIG, V_SIG, D_SIG, N_SIG), steps)
 
 
 def main():
