@@ -42,35 +42,38 @@ int IgnoreErrors(Display*, XErrorEvent*) {
   return 0;
 }
 
-long CardinalProperty(Window w, Atom property) {
-  Atom type;
-  int format;
-  unsigned long count, after;
+// A window property as the server gives it (up to `length` 32-bit units of
+// the type asked), freed when it goes.
+struct Property {
   unsigned char* data = nullptr;
-  long value = -1;
-  if (XGetWindowProperty(g_display, w, property, 0, 1, False, XA_CARDINAL, &type, &format, &count,
-                         &after, &data) == Success &&
-      data && count == 1 && format == 32)
-    value = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
-  if (data) XFree(data);
-  return value;
+  unsigned long count = 0;
+  int format = 0;
+  Property(Window w, Atom property, Atom type, long length) {
+    Atom actual;
+    unsigned long after;
+    if (XGetWindowProperty(g_display, w, property, 0, length, False, type, &actual, &format, &count,
+                           &after, &data) != Success)
+      data = nullptr;
+  }
+  ~Property() {
+    if (data) XFree(data);
+  }
+  Property(const Property&) = delete;
+  Property& operator=(const Property&) = delete;
+};
+
+long CardinalProperty(Window w, Atom property) {
+  const Property p(w, property, XA_CARDINAL, 1);
+  if (!p.data || p.count != 1 || p.format != 32) return -1;
+  return static_cast<long>(*reinterpret_cast<unsigned long*>(p.data));
 }
 
 // Normal when the window names no type or names the normal type first.
 bool IsNormalWindow(Window w) {
   static const Atom typeAtom = XInternAtom(g_display, "_NET_WM_WINDOW_TYPE", False);
   static const Atom normal = XInternAtom(g_display, "_NET_WM_WINDOW_TYPE_NORMAL", False);
-  Atom type;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
-  bool result = true;
-  if (XGetWindowProperty(g_display, w, typeAtom, 0, 1, False, XA_ATOM, &type, &format, &count,
-                         &after, &data) == Success &&
-      data && count >= 1)
-    result = *reinterpret_cast<Atom*>(data) == normal;
-  if (data) XFree(data);
-  if (!result) return false;
+  const Property type(w, typeAtom, XA_ATOM, 1);
+  if (type.data && type.count >= 1 && *reinterpret_cast<Atom*>(type.data) != normal) return false;
   Window transientFor = 0;
   return !XGetTransientForHint(g_display, w, &transientFor) || transientFor == 0;
 }
@@ -78,16 +81,9 @@ bool IsNormalWindow(Window w) {
 std::string Title(Window w) {
   static const Atom netName = XInternAtom(g_display, "_NET_WM_NAME", False);
   static const Atom utf8 = XInternAtom(g_display, "UTF8_STRING", False);
-  Atom type;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
   std::string title;
-  if (XGetWindowProperty(g_display, w, netName, 0, 1024, False, utf8, &type, &format, &count,
-                         &after, &data) == Success &&
-      data)
-    title.assign(reinterpret_cast<char*>(data), count);
-  if (data) XFree(data);
+  if (const Property name(w, netName, utf8, 1024); name.data)
+    title.assign(reinterpret_cast<char*>(name.data), name.count);
   if (title.empty()) {
     char* name = nullptr;
     if (XFetchName(g_display, w, &name) && name) title = name;
