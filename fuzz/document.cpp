@@ -8,7 +8,7 @@
 // the roots of the loop's polynomials, whose degree may reach 255. So that a
 // valid but costly design is no timeout while a hang still is one, the
 // harness bounds its own work by what the loci cost as the program computed
-// them: its loads run with the root locus settings at 8 logarithmic and 5
+// them: its loads run with the root locus settings at 3 logarithmic and 3
 // linear steps (settings a user may choose; the program's loci are computed
 // in full, only at fewer gains), and it recalculates once more only a design
 // of at most 2,000 samples whose loci took at most kMaxLocusWork (the
@@ -30,10 +30,10 @@ namespace qxfuzz::document {
 namespace {
 
 constexpr double kMaxRecalculatedSamples = 2000;
-constexpr int kLocusLogSteps = 8;
-constexpr int kLocusLinSteps = 5;
+constexpr int kLocusLogSteps = 3;
+constexpr int kLocusLinSteps = 3;
 // In the units of LocusWork: some 50 ms under the sanitizers (a locus of
-// 8 steps on a loop whose determinant has degree 110).
+// 3 steps on a loop whose determinant has degree 180).
 constexpr double kMaxLocusWork = 1e5;
 
 // The root locus settings of a run, put back after.
