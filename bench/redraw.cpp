@@ -117,6 +117,8 @@ void BM_Redraw(benchmark::State& state, UINT command) {
     ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                      .count());
   }
+  qxbench::Check(state, (window.view->m_wDiagram & 0xF) != kDiagramRootLocus,
+                 "the view did not leave the root locus for the diagram");
   const QImage shown = QxTest::ClientImage(window.view);
   const long pixels = long(shown.width()) * shown.height();
   const long unpainted = pixels - qxbench::PixelsOtherThan(shown, kUnpainted);
