@@ -43,10 +43,10 @@
 #include "diagrams/QOX_DragPole.h"
 #include "diagrams/QorexView.h"
 #include "diagrams/RootLocus.h"
-#include "search/QOX_HistVar.h"
 #include "platform/testing/TestHooks.h"
 #include "res/Resources.h"
 #include "search/EqualizerBar.h"
+#include "search/QOX_HistVar.h"
 #include "tests/diagrams/DragTestSupport.h"
 
 #include <QApplication>
