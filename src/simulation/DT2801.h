@@ -22,13 +22,18 @@
 // A run watches its peer (BeginRun, PeerGone, PeerAtEnd). The board is kept
 // when it can be: a failed exchange drops the driver's connection, and the
 // next call connects again, at most once a sampling period, so an isolated
-// failure costs one held reading. The board is gone when no exchange of a
-// sample has succeeded and none has for the loss bound, the longer of 1 s
-// and ten periods; a companion that has answered during the run is gone when
-// no input has arrived for the loss bound. A run with no answer at all is the
-// silent emulation and goes on. A stop asked for (g_pSimDoc cleared) ends a
-// wait for the board at once; the closing writes of a run then reach the
-// board if it answers, within one reply timeout.
+// failure costs one held reading. The loss bound is the longer of 1 s and ten
+// periods. The board is gone when no exchange of a sample has succeeded and
+// none has since the first unanswered one, the loss bound ago. So that a
+// silent board ends the run within the bound whatever the loop's size, a
+// reply is awaited at most half the bound (the other half is left for the
+// board to answer again after a lost reply), and no longer than the bound
+// from the first unanswered exchange; once that has passed, the rest of the
+// sample is not sent. A companion that has answered during the run is gone
+// when no input has arrived for the loss bound. A run with no answer at all
+// is the silent emulation and goes on. A stop asked for (g_pSimDoc cleared)
+// ends a wait for the board at once; the closing writes of a run then reach
+// the board if it answers, within one reply timeout.
 //
 // Threads: the inputs received by the message are written on the
 // user-interface thread and latched by the real-time worker, both under
@@ -131,6 +136,10 @@ class CDT2801 {
   // reply, or false when the call failed or its reply is not a record for
   // channel. Counts the call.
   bool BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* reply);
+  // Board, during a run: the loss bound has passed since the first of the
+  // exchanges that failed in a row; the current exchange's reply is given up.
+  bool LossBoundPassed(DWORD now) const;
+  bool ReplyOverdue(DWORD now) const;
 
   int m_nCalls = 0;
   int m_nFailedCalls = 0;
@@ -141,10 +150,14 @@ class CDT2801 {
   RunState m_runState = RunState::kIdle;
   DWORD m_dwLossBound = 0;
   // Board: an exchange of the current sample succeeded; the last sample's
-  // did; when one last did (a sample's end); the closing writes' outcome.
+  // did; when the current (or last) exchange began; whether every exchange
+  // since the last answer failed, and when the first of them began; the
+  // closing writes' outcome.
   bool m_bSampleReached = false;
   bool m_bLastSampleReached = false;
-  DWORD m_dwLastReached = 0;
+  DWORD m_dwCallStart = 0;
+  bool m_bFailing = false;
+  DWORD m_dwFailingSince = 0;
   bool m_bClosingReached = false;
   bool m_bClosingFailed = false;
   // Emulation: input messages received (counted on the user-interface

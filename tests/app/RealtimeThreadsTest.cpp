@@ -552,17 +552,22 @@ TEST_F(RealtimeBoardThreads, ARestartedDriverServesTheNextRunAndAMissingOneRefus
 }
 
 // One request of sample 10 (a reading, or the write) is lost: its
-// connection dropped, or left unanswered past the reply timeout. The next
-// call connects again and the board serves the rest of the run.
+// connection dropped, or left unanswered past the reply timeout, or past
+// half the loss bound when the timeout is longer. The next call connects
+// again and the board serves the rest of the run.
 TEST_F(RealtimeBoardThreads, AnIsolatedFailureCostsOneHeldReading) {
   const struct {
     const char* fault;
     const char* after;  // request 23 is sample 10's reading, 24 its write
+    DWORD timeoutMs;
     bool readingHeld;
-  } rows[] = {{"drop", "22", true}, {"silent", "22", true}, {"silent", "23", false}};
+  } rows[] = {{"drop", "22", 300, true},
+              {"silent", "22", 300, true},
+              {"silent", "23", 300, false},
+              {"silent", "22", 900, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.fault) + " after " + row.after);
-    StartBoardWith({"--after", row.after, "--fault", row.fault}, 300);
+    StartBoardWith({"--after", row.after, "--fault", row.fault}, row.timeoutMs);
     {
       std::lock_guard guard(m_boxLock);
       m_boxes.clear();
@@ -591,19 +596,72 @@ TEST_F(RealtimeBoardThreads, AnIsolatedFailureCostsOneHeldReading) {
   }
 }
 
-// Six requests go unanswered for 200 ms each: three samples without an
-// answer pass the bound; the board answers again in time for the closing
-// zero.
+// Three requests go unanswered for 350 ms each: the third, sample 11's
+// reading, is given up when the bound has passed since the first, and the
+// sample's write is not sent; the board answers again in time for the
+// closing zero.
 TEST_F(RealtimeBoardThreads, ABoardSilentPastTheBoundEndsTheRunAndStillGetsItsZero) {
-  StartBoardWith({"--after", "22", "--fault", "silent", "--count", "6"}, 200);
+  StartBoardWith({"--after", "22", "--fault", "silent", "--count", "3"}, 350);
   CQorexDoc* doc = NewDesign(0.01, 30.0);
   const std::vector<ShownBox> boxes = RunToItsEnd(doc);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, kBoardLost);
   EXPECT_TRUE(HandOvers().empty());
   const std::vector<std::string> calls = Calls();
-  ASSERT_EQ(calls.size(), 2u + 2 * 13 + 1);
+  ASSERT_EQ(calls.size(), 2u + 2 * 11 + 1 + 1);
   EXPECT_EQ(calls.back(), "W0:2048");
+}
+
+namespace {
+
+// Every block of the design made 3 x 3 through the process (three readings and
+// the board's two outputs each sample); the design is then recalculated.
+void MakeThreeByThree(CQorexDoc* doc) {
+  for (CSIMtrnmx* b : {&doc->m_system.m_K, &doc->m_system.m_G, &doc->m_system.m_L})
+    b->m_wFlags |= kBlockEnsureSquare;
+  CMcBasic* models[kModelCount];
+  CMcBasic* signals[kSignalCount];
+  for (int i = 0; i < kModelCount; ++i) models[i] = doc->m_models.GetAt(i);
+  for (int i = 0; i < kSignalCount; ++i) signals[i] = doc->m_signals.GetAt(i);
+  delete models[kModelG]->SetChildAt(Identity(3), 1);
+  doc->AdjustDimensions(kModelG, TRUE, models, signals);
+  doc->Recalculate();
+}
+
+}  // namespace
+
+// The board falls silent for good from request 81 on: a reading of a 1 x 1
+// loop, or a write after a sample's three readings in a 3 x 3 one. The reply
+// timeout is longer than half the loss bound; whatever the loop's size, the
+// run ends within the bound (1 s) and one reply timeout for the closing zero.
+TEST_F(RealtimeBoardThreads, ABoardFallenSilentEndsTheRunWithinTheBoundWhateverTheLoopsSize) {
+  constexpr int kTimeoutMs = 900;
+  for (const int size : {1, 3}) {
+    SCOPED_TRACE(size);
+    StartBoardWith({"--after", "80", "--fault", "silent", "--count", "100000"}, kTimeoutMs);
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.01, 30.0);
+    if (size == 3) MakeThreeByThree(doc);
+    ASSERT_EQ(doc->m_system.m_y.m_nRows, size);
+    doc->StartStopSimulation();
+    std::vector<std::string> lines;
+    const auto silent = PumpWatchingBoard("#81 ", &lines);
+    const auto ended = std::chrono::steady_clock::now();
+    ASSERT_EQ(g_pWorkerThread.load(), nullptr);
+    ASSERT_GE(lines.size(), 81u);
+    EXPECT_LE(ended - silent, std::chrono::milliseconds(1000 + kTimeoutMs + 150));
+    const std::vector<ShownBox> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kBoardLost);
+    EXPECT_TRUE(HandOvers().empty());
+    EXPECT_EQ(doc->m_nRuns, 0);
+    doc->OnCloseDocument();
+    m_board.reset();
+  }
 }
 
 // A stop (the run spot, or closing the design) while the board keeps a
