@@ -2,6 +2,7 @@
 
 #include "platform/core/Clock.h"
 #include "platform/core/Sync.h"
+#include "platform/io/Bus.h"
 #include "platform/io/Device.h"
 #include "platform/ui/MessageQueue.h"
 #include "simulation/AnalogIoGlobals.h"
@@ -161,9 +162,13 @@ bool CDT2801::BeginRun(UINT ms, bool laterPass) {
   m_dwLossBound = LossBound(ms);
   m_bSampleReached = m_bLastSampleReached = m_bClosingReached = m_bClosingFailed = false;
   m_bFailing = false;
-  m_dwCallStart = m_dwLastInput = now;
+  m_dwCallStart = m_dwCompanionSeen = m_dwCompanionAsked = now;
+  m_dwPeriod = ms;
   m_nInputsAtStart = m_nInputsSeen = m_nInputMessages.load();
-  if (!laterPass) m_bCompanionAnswered = false;
+  if (!laterPass) {
+    m_bCompanionAnswered = false;
+    m_dwCompanion = 0;
+  }
   if (m_bEmulate) return true;
   QxDeviceSetRetryInterval(m_hDevice, ms);
   return QxDeviceReconnect(m_hDevice) != FALSE;
@@ -171,13 +176,20 @@ bool CDT2801::BeginRun(UINT ms, bool laterPass) {
 
 bool CDT2801::PeerGone(DWORD now) {
   if (m_bEmulate) {
+    // The companion may send its inputs only when they change: it is judged
+    // by its presence on the bus, asked at most once a period, not by its
+    // silence. One whose inputs did not come over the bus cannot be asked.
     const unsigned inputs = m_nInputMessages.load();
     if (inputs != m_nInputsSeen) {
       m_nInputsSeen = inputs;
-      m_dwLastInput = now;
+      m_dwCompanionSeen = now;
       m_bCompanionAnswered = true;
+      m_dwCompanion = QxBusLastSender(g_msgAdc);
+    } else if (m_bCompanionAnswered && now - m_dwCompanionAsked >= m_dwPeriod) {
+      m_dwCompanionAsked = now;
+      if (m_dwCompanion == 0 || QxBusPeerPresent(m_dwCompanion)) m_dwCompanionSeen = now;
     }
-    return m_bCompanionAnswered && now - m_dwLastInput >= m_dwLossBound;
+    return m_bCompanionAnswered && now - m_dwCompanionSeen >= m_dwLossBound;
   }
   m_bLastSampleReached = m_bSampleReached;
   m_bSampleReached = false;

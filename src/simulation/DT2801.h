@@ -30,8 +30,10 @@
 // board to answer again after a lost reply), and no longer than the bound
 // from the first unanswered exchange; once that has passed, the rest of the
 // sample is not sent. A companion that has answered during the run is gone
-// when no input has arrived for the loss bound. A run with no answer at all
-// is the silent emulation and goes on. A stop asked for (g_pSimDoc cleared)
+// when for the loss bound no input has arrived from it and its socket has
+// not been found on the bus (asked at most once a period): one that is there
+// but quiet keeps the run going on the inputs it last sent. A run with no
+// answer at all is the silent emulation and goes on. A stop asked for (g_pSimDoc cleared)
 // ends a wait for the board at once; the closing writes of a run then reach
 // the board if it answers, within one reply timeout.
 //
@@ -88,7 +90,7 @@ class CDT2801 {
   // now. Board: its connection is made afresh, so that a driver restarted
   // since the last run serves this one; false when nothing answers on its
   // socket. Emulation: a later pass of the same tuning run keeps knowing
-  // that the companion answered before, so its silence counts from the start.
+  // the companion that answered before, so it is watched from the start.
   bool BeginRun(UINT ms, bool laterPass = false);
   // Once after each sample, with the tick count then: true when the peer is
   // gone and the run must end (see above).
@@ -161,11 +163,16 @@ class CDT2801 {
   bool m_bClosingReached = false;
   bool m_bClosingFailed = false;
   // Emulation: input messages received (counted on the user-interface
-  // thread), those seen by the watch, when the last new one was seen, and
-  // whether one came during the run (or an earlier pass of it).
+  // thread), those seen by the watch, whether one came during the run (or an
+  // earlier pass of it), the process that sent the last one seen (0: not
+  // known), when the companion was last known there (a new input, or its
+  // socket found on the bus) and when the bus was last asked; the period.
   std::atomic<unsigned> m_nInputMessages{0};
   unsigned m_nInputsAtStart = 0;
   unsigned m_nInputsSeen = 0;
-  DWORD m_dwLastInput = 0;
   bool m_bCompanionAnswered = false;
+  DWORD m_dwCompanion = 0;
+  DWORD m_dwCompanionSeen = 0;
+  DWORD m_dwCompanionAsked = 0;
+  DWORD m_dwPeriod = 0;
 };

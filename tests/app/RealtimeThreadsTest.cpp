@@ -711,9 +711,15 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   }
   void TearDown() override {
     RealtimeThreads::TearDown();
+    TearDownCompanion();
+  }
+  // The companion ended and the bus left, so that a test may start another.
+  void TearDownCompanion() {
     m_companion.reset();
-    QxBusSetReceiver(m_previousReceiver);
+    m_lines.clear();
+    if (m_bus) QxBusSetReceiver(m_previousReceiver);
     QxBusLeave();
+    m_bus.reset();
   }
   // The companion's frames so far: "DAC" and "ADC" rows of four codes.
   std::vector<std::vector<int>> Frames(const char* kind) {
@@ -788,23 +794,59 @@ TEST_F(RealtimeCompanionThreads, AKilledCompanionLeavesTheRunOnItsLastInputs) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-// The companion answers the zeroing frame and 19 samples' (0.4 s), then
-// falls silent: the run ends one loss bound (1 s) later and keeps nothing.
-TEST_F(RealtimeCompanionThreads, ACompanionFallingSilentEndsTheRunAndSaysSo) {
-  StartCompanion({"--silent-after", "20"});
-  CQorexDoc* doc = NewDesign(0.02, 30.0);
-  const auto started = std::chrono::steady_clock::now();
+// The companion answers the zeroing frame and 19 samples' (0.4 s), and then
+// leaves the bus (ended) or dies with its socket left behind (killed): the
+// run ends one loss bound (1 s) after, says so once and keeps nothing.
+TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoundAndSaysSo) {
+  for (const bool killed : {false, true}) {
+    SCOPED_TRACE(killed ? "killed" : "ended");
+    StartCompanion();
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.02, 30.0);
+    std::chrono::steady_clock::time_point gone{};
+    m_onPosted = [&](const MSG& msg) {
+      if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 18) {
+        killed ? m_companion->Kill() : static_cast<void>(m_companion->Stop());
+        gone = std::chrono::steady_clock::now();
+      }
+      return false;
+    };
+    doc->StartStopSimulation();
+    ASSERT_TRUE(PumpUntilEnded());
+    m_onPosted = nullptr;
+    const auto took = std::chrono::steady_clock::now() - gone;
+    EXPECT_GE(took, std::chrono::milliseconds(900));
+    EXPECT_LE(took, std::chrono::milliseconds(1000 + 500));
+    const std::vector<ShownBox> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kCompanionLost);
+    EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+    EXPECT_TRUE(boxes[0].onUiThread);
+    EXPECT_TRUE(HandOvers().empty());
+    EXPECT_EQ(doc->m_nRuns, 0);
+    EXPECT_TRUE(AllOutputsZero());
+    doc->OnCloseDocument();
+    TearDownCompanion();
+  }
+}
+
+// The companion answers the zeroing frame only and then just listens, for
+// longer than the loss bound: the run goes on to its end on that answer.
+TEST_F(RealtimeCompanionThreads, AQuietCompanionKeepsTheRunGoingOnTheInputsItLastSent) {
+  StartCompanion({"--silent-after", "1"});
+  CQorexDoc* doc = NewDesign(0.02, 1.6);  // 80 samples
   doc->StartStopSimulation();
   ASSERT_TRUE(PumpUntilEnded());
-  const auto took = std::chrono::steady_clock::now() - started;
-  EXPECT_GE(took, std::chrono::milliseconds(400 + 900));
-  EXPECT_LE(took, std::chrono::milliseconds(400 + 1000 + 2500));
-  const std::vector<ShownBox> boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, kCompanionLost);
-  EXPECT_EQ(boxes[0].caption, "Realtime process control error");
-  EXPECT_TRUE(boxes[0].onUiThread);
-  EXPECT_TRUE(HandOvers().empty());
-  EXPECT_EQ(doc->m_nRuns, 0);
-  EXPECT_TRUE(AllOutputsZero());
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
+  const auto adc = Frames("ADC");
+  ASSERT_EQ(adc.size(), 1u);
+  EXPECT_EQ(doc->m_system.m_y.At(0, 79), CDT2801::CodeToVolts(WORD(adc[0][0])));
+  // It heard every frame: the zeroing one, one per sample, the last zeroing one.
+  EXPECT_EQ(Frames("DAC").size(), 82u);
 }
