@@ -33,9 +33,9 @@
 // when for the loss bound no input has arrived from it and its socket has
 // not been found on the bus (asked at most once a period): one that is there
 // but quiet keeps the run going on the inputs it last sent. A run with no
-// answer at all is the silent emulation and goes on. A stop asked for (g_pSimDoc cleared)
-// ends a wait for the board at once; the closing writes of a run then reach
-// the board if it answers, within one reply timeout.
+// answer at all is the silent emulation and goes on. A stop asked for
+// (g_pSimDoc cleared) ends a wait for the board at once; the closing writes
+// of a run then reach the board if it answers, within one reply timeout.
 //
 // Threads: the inputs received by the message are written on the
 // user-interface thread and latched by the real-time worker, both under

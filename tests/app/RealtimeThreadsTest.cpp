@@ -653,7 +653,7 @@ TEST_F(RealtimeBoardThreads, ABoardFallenSilentEndsTheRunWithinTheBoundWhateverT
     const auto ended = std::chrono::steady_clock::now();
     ASSERT_EQ(g_pWorkerThread.load(), nullptr);
     ASSERT_GE(lines.size(), 81u);
-    EXPECT_LE(ended - silent, std::chrono::milliseconds(1000 + kTimeoutMs + 150));
+    EXPECT_LE(ended - silent, std::chrono::milliseconds(1000 + kTimeoutMs + 250));
     const std::vector<ShownBox> boxes = Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, kBoardLost);
