@@ -98,7 +98,7 @@ class CDT2801 {
   // After the closing writes: false when the board reached neither the last
   // sample nor the closing (the pass ran out on held readings). Emulation: true.
   bool PeerAtEnd() const;
-  // Emulation: whether any input message arrived since BeginRun.
+  // Emulation: whether any input message arrived since BeginRun (any thread).
   bool InputArrived() const;
   // The loss bound of a period: the longer of 1 s and ten periods.
   static DWORD LossBound(UINT ms);
@@ -151,7 +151,7 @@ class CDT2801 {
   // thread), those seen by the watch, when the last new one was seen, and
   // whether one came during the run (or an earlier pass of it).
   std::atomic<unsigned> m_nInputMessages{0};
-  unsigned m_nInputsAtStart = 0;
+  std::atomic<unsigned> m_nInputsAtStart{0};  // also read by the user-interface thread
   unsigned m_nInputsSeen = 0;
   DWORD m_dwLastInput = 0;
   bool m_bCompanionAnswered = false;

@@ -12,9 +12,12 @@
 #include "res/Resources.h"
 #include "res/resource.h"
 #include "platform/ui/MessageQueue.h"
+#include "search/SearchGlobals.h"
 #include "simulation/SIMsystem.h"
 #include "tests/diagrams/SignalPaneTestSupport.h"
+#include "tests/support/InstantCompanion.h"
 #include "tests/support/QorexAppFixture.h"
+#include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
 #include <atomic>
@@ -157,10 +160,11 @@ TEST_F(SignalPaneThreads, UpdatePanesOffTheUserInterfaceThreadDrawsNothing) {
   EXPECT_EQ(QxTest::ClientImage(&Pane()), before);
 }
 
-// The real worker on the emulated unit (no companion: the inputs stay at
-// 0 V): the panes grow with its slices while it writes, and the end of the
-// run repaints them whole on this thread, showing the run handed over.
+// The real worker on the emulated unit (a companion that answers 0 V): the
+// panes grow with its slices while it writes, and the end of the run
+// repaints them whole on this thread, showing the run handed over.
 TEST_F(SignalPaneThreads, ARealRunGrowsThePanesAndItsEndRepaintsThem) {
+  qxtest::InstantCompanion companion;
   CQorexDoc& doc = Doc();
   doc.m_dSamplingTime = 0.02;
   doc.m_dFinalTime = 0.4;  // 20 samples

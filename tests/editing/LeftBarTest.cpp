@@ -10,10 +10,12 @@
 #include "search/EqualizerBar.h"
 #include "search/KFinder.h"
 #include "tests/simulation/SimTestSupport.h"
+#include "tests/support/InstantCompanion.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -196,10 +198,11 @@ TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
   EXPECT_TRUE(noDialog.Dialogs().empty());
 }
 
-// The emulated unit with no companion reads 0 V whatever goes out, so every
+// The emulated unit's companion answers 0 V whatever goes out, so every
 // pass costs the same: each probe ties, and the controller keeps its gain.
 TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
   QxTest::DialogScript noDialog({});
+  qxtest::InstantCompanion companion;
   const int iterations = g_nLocalIterations;
   g_nLocalIterations = 3;
   SetModel(kModelK, Variable("kp"));
@@ -227,7 +230,8 @@ TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
 }
 
 TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
-  // The emulated unit with no companion: the inputs stay at 0 V.
+  // The emulated unit with a companion that answers 0 V.
+  qxtest::InstantCompanion companion;
   Doc()->m_dSamplingTime = 0.05;
   Doc()->m_dFinalTime = 30.0;
   Press({18, 73});
