@@ -139,6 +139,12 @@ void CQorexDoc::StartStopSimulation() {
 }
 
 void CQorexDoc::PrepareSimulation() {
+  // The panes show nothing of the pass before this candidate's while it is
+  // set up; its own pass draws its samples as they come.
+  if (CSIMsystem* sim = g_pSimulator.load(); sim != nullptr && sim != &m_system) {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    sim->m_nLiveSamples = 0;
+  }
   Recalculate();
   UpdateAll();
   if (CSIMsystem* sim = g_pSimulator.load(); sim != nullptr && sim != &m_system) {

@@ -209,6 +209,7 @@ CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
   {
     QxCriticalSectionLock lock(g_pcsSimulation);
     m_nSteps = m_c.m_nColumns;
+    m_nLiveSamples = 0;  // the pass simulates nothing first
   }
   m_nPassCalls = 0;
   m_nPassFailedCalls = 0;
@@ -261,6 +262,7 @@ void CSIMsystem::RealtimeStep(int k) {
       m_uv.Add(m_uv, m_v, k);
       for (int ch = 0; ch < m_uv.m_nRows && ch < 256; ++ch)
         io->WriteDAC(static_cast<BYTE>(ch), m_uv.At(ch, k));
+      if (m_nLiveSamples.load() == k) m_nLiveSamples = k + 1;
     }
   }
   io->BroadcastDAC();
