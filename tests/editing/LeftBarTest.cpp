@@ -258,6 +258,43 @@ TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
   EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), kLampAt, kSpriteLampOff));
 }
 
+// Every click on the run spot and the tuner's spot counts, however quick:
+// there the second press of a double click is a click of its own. On the
+// continuous switch a double click still toggles once.
+TEST_F(LeftBar, QuickClicksOnTheRunSpotAndTheTunersSpotEachCount) {
+  qxtest::InstantCompanion companion;
+  Doc()->m_dSamplingTime = 0.05;
+  Doc()->m_dFinalTime = 30.0;
+  // Runs are numbered as they start, whichever simulator starts them.
+  const unsigned before = g_pSimulator.load()->m_nRealtimeRun;
+  QxTest::DoubleClick(&Bar(), {18, 73});  // started, and stopped again
+  const unsigned first = g_pSimulator.load()->m_nRealtimeRun;
+  EXPECT_NE(first, before);
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  Click({18, 73});
+  QxTest::DoubleClick(&Bar(), {18, 73});  // three clicks: a run goes
+  EXPECT_EQ(g_pSimulator.load()->m_nRealtimeRun, first + 2);
+  EXPECT_NE(g_pWorkerThread.load(), nullptr);
+  Click({18, 73});
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  QxTest::PumpUntilIdle();
+
+  // With nothing to tune each start ends at once and leaves one result.
+  while (g_pKFinder->TakeResult()) {
+  }
+  QxTest::DoubleClick(&Bar(), ButtonCentre(0));
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit)
+    std::this_thread::yield();
+  int starts = 0;
+  while (g_pKFinder->TakeResult()) ++starts;
+  EXPECT_EQ(starts, 2);
+  QxTest::PumpUntilIdle();
+
+  QxTest::DoubleClick(&Bar(), ButtonCentre(2));
+  EXPECT_EQ(g_wStatus.load(), kStatusRealtimeLoop);
+}
+
 // G = b/(s + 1) under the new design's loop, with one run stored at b = 2.
 TEST_F(LeftBar, SwitchingIdentificationOnFitsTheProcessToTheStoredRun) {
   QxTest::DialogScript noDialog({});
