@@ -163,6 +163,7 @@ void BM_LiveStrip(benchmark::State& state) {
   sim->m_nSteps = doc.m_system.m_nSteps;
   sim->Setup(&doc);
   for (const SIMloopSignal& s : kLoopSignals) (sim->*s.signal).Assign(doc.m_system.*s.signal);
+  sim->m_nLiveSamples = sim->m_c.m_nColumns;  // all given, as a run's simulated start
   CWinThread identity;
   g_pSimDoc = &doc;
   g_pWorkerThread = &identity;

@@ -174,12 +174,18 @@ void CQorexDoc::Recalculate() {
   m_bRunComplete = true;
   CSIMsystem* sim = g_pSimulator.load();
   if (this != g_pSimDoc.load() || sim == nullptr || sim == &m_system) return;
-  QxCriticalSectionLock lock(g_pcsSimulation);
-  // CopyFrom checks every shape itself and refuses what does not fit.
-  if (!sim->CopyFrom(m_system)) {
-    sim->Setup(this);
-    m_nRuns = 0;
+  bool setUpAfresh = false;
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    // CopyFrom checks every shape itself and refuses what does not fit.
+    if (!sim->CopyFrom(m_system)) {
+      sim->Setup(this);
+      setUpAfresh = true;
+    }
   }
+  // The stored runs carry their own length and sampling time; only those
+  // whose rows the loop no longer has cannot be recalled.
+  if (setUpAfresh) DropRunsThatNoLongerFit();
 }
 
 void CQorexDoc::UpdateAll() {

@@ -236,6 +236,11 @@ class CQorexDoc : public CDocument {
   // shape: a run of other row counts, or an index outside 0 .. m_nRuns - 1,
   // is refused (FALSE); samples beyond the run's length are 0.
   BOOL RecallRun(int i);
+  // Whether stored run i can still be recalled into m_system (its row counts).
+  bool RunFitsLoop(int i) const;
+  // Removes the stored runs that no longer fit the loop, keeping the others
+  // in their order, and says in the status line how many went; returns that.
+  int DropRunsThatNoLongerFit();
   // The "SimulationView" strip next to a new real-time sample.
   void RedrawOutput(int sample);
   // The "ProcessView" bar's run spot: starts a real-time run of this design

@@ -88,6 +88,12 @@ class SampleSource {
   const CSIMsignal& Signal(CSIMsignal CSIMsystem::*signal) const {
     return m_live ? m_live->*signal : m_doc.SignalAsShown(signal);
   }
+  // The samples to draw: live, only those the driving run or pass has given
+  // so far (the simulator keeps older ones of other designs beyond them).
+  int Columns() const {
+    const int columns = Signal(&CSIMsystem::m_c).m_nColumns;
+    return m_live ? std::min(columns, m_live->m_nLiveSamples.load()) : columns;
+  }
 
  private:
   const CQorexDoc& m_doc;
@@ -209,8 +215,7 @@ std::vector<CurvePixels> PlotCurves(const CQorexDoc& doc, const SampleSource& so
   const double sx = doc.m_dSigScaleX, sy = doc.m_dSigScaleY;
   if (!(sx > 0) || !std::isfinite(sx) || !std::isfinite(sy)) return curves;
   const int first = std::max(0, PlotOffset((double(area.left) - origin.x) / sx) - 1);
-  const int last = std::min(source.Signal(&CSIMsystem::m_c).m_nColumns,
-                            PlotOffset((double(area.right) - origin.x) / sx) + 1);
+  const int last = std::min(source.Columns(), PlotOffset((double(area.right) - origin.x) / sx) + 1);
   for (const SignalPlotEntry& entry : kPlottedSignals) {
     const CSIMsignal& signal = source.Signal(entry.signal);
     const int end = std::min(last, signal.m_nColumns);

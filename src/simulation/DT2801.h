@@ -105,7 +105,7 @@ class CDT2801 {
   // After the closing writes: false when the board reached neither the last
   // sample nor the closing (the pass ran out on held readings). Emulation: true.
   bool PeerAtEnd() const;
-  // Emulation: whether any input message arrived since BeginRun.
+  // Emulation: whether any input message arrived since BeginRun (any thread).
   bool InputArrived() const;
   // The loss bound of a period: the longer of 1 s and ten periods.
   static DWORD LossBound(UINT ms);
@@ -168,7 +168,7 @@ class CDT2801 {
   // known), when the companion was last known there (a new input, or its
   // socket found on the bus) and when the bus was last asked; the period.
   std::atomic<unsigned> m_nInputMessages{0};
-  unsigned m_nInputsAtStart = 0;
+  std::atomic<unsigned> m_nInputsAtStart{0};  // also read by the user-interface thread
   unsigned m_nInputsSeen = 0;
   bool m_bCompanionAnswered = false;
   DWORD m_dwCompanion = 0;

@@ -189,6 +189,7 @@ void CSIMsystem::Setup(CQorexDoc* doc) {
   doc->m_dMaxPoleModulus = 1.0;
   m_pDoc = doc;
   m_nStep = 0;
+  m_nLiveSamples = 0;
   const bool timesOk =
       std::isfinite(m_dTs) && m_dTs > 0.0 && m_nSteps >= 0 && m_nSteps <= g_nMaxSamples;
   if (!timesOk) m_nSteps = 0;
@@ -225,6 +226,8 @@ void CSIMsystem::SimulateStep(int t) {
   m_e.Subtract(m_r, m_w, t);
   m_K.Step(m_e, m_u, t, h);
   m_uv.Add(m_u, m_v, t);
+  if (m_nLiveSamples.load(std::memory_order_relaxed) == t)
+    m_nLiveSamples.store(t + 1, std::memory_order_relaxed);
 }
 
 // ---- products, determinants and loci -----------------------------------------

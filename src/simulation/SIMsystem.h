@@ -238,6 +238,11 @@ class CSIMsystem {
   // The number of the run StartRealtime started last (fixed before its
   // worker runs).
   unsigned m_nRealtimeRun = 0;
+  // How many leading samples of the signals the run or tuner's pass now
+  // driving them has given (a run's simulated start counts): all a live pane
+  // draws. Setup and a tuner's pass clear it; each sample that follows the
+  // last given one extends it.
+  std::atomic<int> m_nLiveSamples{0};
   // The board's driver calls of the last tuner's pass, and the failed ones.
   std::atomic<int> m_nPassCalls{0};
   std::atomic<int> m_nPassFailedCalls{0};

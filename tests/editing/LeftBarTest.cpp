@@ -10,10 +10,12 @@
 #include "search/EqualizerBar.h"
 #include "search/KFinder.h"
 #include "tests/simulation/SimTestSupport.h"
+#include "tests/support/InstantCompanion.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -196,10 +198,11 @@ TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
   EXPECT_TRUE(noDialog.Dialogs().empty());
 }
 
-// The emulated unit with no companion reads 0 V whatever goes out, so every
+// The emulated unit's companion answers 0 V whatever goes out, so every
 // pass costs the same: each probe ties, and the controller keeps its gain.
 TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
   QxTest::DialogScript noDialog({});
+  qxtest::InstantCompanion companion;
   const int iterations = g_nLocalIterations;
   g_nLocalIterations = 3;
   SetModel(kModelK, Variable("kp"));
@@ -227,7 +230,8 @@ TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
 }
 
 TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
-  // The emulated unit with no companion: the inputs stay at 0 V.
+  // The emulated unit with a companion that answers 0 V.
+  qxtest::InstantCompanion companion;
   Doc()->m_dSamplingTime = 0.05;
   Doc()->m_dFinalTime = 30.0;
   Press({18, 73});
@@ -252,6 +256,43 @@ TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   EXPECT_EQ(Doc()->m_nRuns, 1);
   EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), kLampAt, kSpriteLampOff));
+}
+
+// Every click on the run spot and the tuner's spot counts, however quick:
+// there the second press of a double click is a click of its own. On the
+// continuous switch a double click still toggles once.
+TEST_F(LeftBar, QuickClicksOnTheRunSpotAndTheTunersSpotEachCount) {
+  qxtest::InstantCompanion companion;
+  Doc()->m_dSamplingTime = 0.05;
+  Doc()->m_dFinalTime = 30.0;
+  // Runs are numbered as they start, whichever simulator starts them.
+  const unsigned before = g_pSimulator.load()->m_nRealtimeRun;
+  QxTest::DoubleClick(&Bar(), {18, 73});  // started, and stopped again
+  const unsigned first = g_pSimulator.load()->m_nRealtimeRun;
+  EXPECT_NE(first, before);
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  Click({18, 73});
+  QxTest::DoubleClick(&Bar(), {18, 73});  // three clicks: a run goes
+  EXPECT_EQ(g_pSimulator.load()->m_nRealtimeRun, first + 2);
+  EXPECT_NE(g_pWorkerThread.load(), nullptr);
+  Click({18, 73});
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  QxTest::PumpUntilIdle();
+
+  // With nothing to tune each start ends at once and leaves one result.
+  while (g_pKFinder->TakeResult()) {
+  }
+  QxTest::DoubleClick(&Bar(), ButtonCentre(0));
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit)
+    std::this_thread::yield();
+  int starts = 0;
+  while (g_pKFinder->TakeResult()) ++starts;
+  EXPECT_EQ(starts, 2);
+  QxTest::PumpUntilIdle();
+
+  QxTest::DoubleClick(&Bar(), ButtonCentre(2));
+  EXPECT_EQ(g_wStatus.load(), kStatusRealtimeLoop);
 }
 
 // G = b/(s + 1) under the new design's loop, with one run stored at b = 2.
