@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -161,6 +162,42 @@ TEST_F(LeftBar, ClicksOnBlocksAndSourcesOpenTheEditingDialogsThere) {
   EXPECT_EQ(CWnd::GetCapture(), nullptr);
   EXPECT_FALSE(IsWindow(Bar().m_wndElementPopup.GetSafeHwnd()));
   EXPECT_FALSE(IsWindow(Bar().m_wndSignalPopup.GetSafeHwnd()));
+}
+
+// Each of the six toggles, clicked on and off again, switches the show flag
+// of its own signal and no other, and its own mark follows that flag while
+// the other marks stay.
+TEST_F(LeftBar, EveryToggleSwitchesItsOwnSignalAndItsOwnMark) {
+  CSIMsystem& s = Doc()->m_system;
+  CSIMsignal* const all[] = {&s.m_c,  &s.m_v, &s.m_d,  &s.m_n, &s.m_r,  &s.m_e, &s.m_u,
+                             &s.m_uv, &s.m_y, &s.m_yd, &s.m_z, &s.m_zn, &s.m_w};
+  CSIMsignal* const toggled[6] = {&s.m_r, &s.m_e, &s.m_u, &s.m_yd, &s.m_z, &s.m_w};
+  auto flags = [&] {
+    std::vector<WORD> f;
+    for (CSIMsignal* signal : all) f.push_back(signal->m_wFlags & 1);
+    return f;
+  };
+  auto marks = [&] {
+    const QImage image = Image();
+    std::vector<bool> shown;
+    for (int i = 0; i < 6; ++i)
+      shown.push_back(ShowsTile(image, kMarkAt[i], kSpriteSignalMarks[i]));
+    return shown;
+  };
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE("toggle " + std::to_string(i));
+    for (int pass = 0; pass < 2; ++pass) {
+      std::vector<WORD> expected = flags();
+      std::vector<bool> expectedMarks = marks();
+      const size_t at = static_cast<size_t>(std::find(all, all + 13, toggled[i]) - all);
+      expected[at] ^= 1;
+      expectedMarks[static_cast<size_t>(i)] = expected[at] != 0;
+      Click(ToggleCentre(i));
+      EXPECT_EQ(flags(), expected);
+      EXPECT_EQ(marks(), expectedMarks);
+      if (!expected[at]) EXPECT_TRUE(ShowsTile(Image(), kMarkAt[i], DiagramUnder(i)));
+    }
+  }
 }
 
 TEST_F(LeftBar, AToggleSwitchesItsSignalAndItsMark) {
