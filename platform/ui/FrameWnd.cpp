@@ -93,21 +93,22 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
     return QMainWindow::event(event);
   }
   // Local files dropped on a frame that accepts them (DragAcceptFiles) are
-  // opened as documents; other drops are refused.
+  // opened as documents; other drops are refused. Opening reads the file and
+  // leaves it where it is, so the source is told a copy at every step,
+  // whatever it proposed: a source told "move" may delete the user's file.
+  // A source that offers no copy is refused.
   void dragEnterEvent(QDragEnterEvent* event) override {
-    if (AcceptsFiles() && !LocalFiles(event->mimeData()).empty()) {
-      event->acceptProposedAction();
-    } else {
-      event->ignore();
-    }
+    if (!TakeAsCopy(event)) event->ignore();
+  }
+  void dragMoveEvent(QDragMoveEvent* event) override {
+    if (!TakeAsCopy(event)) event->ignore();
   }
   void dropEvent(QDropEvent* event) override {
     std::vector<QByteArray> files = LocalFiles(event->mimeData());
-    if (!AcceptsFiles() || files.empty()) {
+    if (!TakeAsCopy(event)) {
       event->ignore();
       return;
     }
-    event->acceptProposedAction();
     // Opened once the drop is over, so the message of a file that cannot be
     // opened does not hold up the program the files came from.
     HWND hFrame = m_pWnd->GetSafeHwnd();
@@ -122,6 +123,15 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
 
  private:
   bool AcceptsFiles() const { return m_pWnd && qxui::WidgetAccess::State(m_pWnd).acceptFiles; }
+  // Accepts the drag or drop as a copy when it brings local files this frame
+  // takes; false (nothing accepted) otherwise.
+  bool TakeAsCopy(QDropEvent* event) const {
+    if (!AcceptsFiles() || !(event->possibleActions() & Qt::CopyAction)) return false;
+    if (LocalFiles(event->mimeData()).empty()) return false;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+  }
   static std::vector<QByteArray> LocalFiles(const QMimeData* data) {
     std::vector<QByteArray> files;
     if (!data) return files;
