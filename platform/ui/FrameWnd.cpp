@@ -450,8 +450,7 @@ void CFrameWnd::UpdateFrameTitleForDocument(LPCTSTR lpszDocName) {
   CString current;
   GetWindowText(current);
   // Qt's MDI area may have changed the shown caption behind the layer's copy.
-  const bool shown =
-      !m_pWidget || m_pWidget->windowTitle() == QString::fromLatin1(title.GetString());
+  const bool shown = !m_pWidget || m_pWidget->windowTitle() == qxui::ToQt(title.GetString());
   if (current != title || !shown) SetWindowText(title);
 }
 
@@ -642,7 +641,7 @@ void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu) {
     CString text;
     menu->GetMenuString(index, text, MF_BYPOSITION);
     UINT state = menu->GetMenuState(index, MF_BYPOSITION);
-    QString label = QString::fromLatin1(text.GetString());
+    QString label = qxui::ToQt(text.GetString());
     if (state & MF_SEPARATOR) {
       qmenu->addSeparator();
       continue;
@@ -750,7 +749,7 @@ void CFrameWnd::SetFrameMenu(HMENU hMenu) {
     menu->GetMenuString(index, text, MF_BYPOSITION);
     CMenu* sub = menu->GetSubMenu(static_cast<int>(index));
     if (!sub) continue;
-    QMenu* qmenu = bar->addMenu(QString::fromLatin1(text.GetString()));
+    QMenu* qmenu = bar->addMenu(qxui::ToQt(text.GetString()));
     qmenu->menuAction()->setData(index);
     AddPopup(this, bar, qmenu, sub->GetSafeHmenu(), index);
   }
@@ -1143,7 +1142,7 @@ void CMDIFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
     UpdateFrameTitleForDocument(nullptr);
   } else if (maximized) {
     const QString shown = "[" + active->m_pSubWindow->windowTitle() + "]";
-    UpdateFrameTitleForDocument(shown.toLatin1().constData());
+    UpdateFrameTitleForDocument(qxui::FromQt(shown));
   } else {
     UpdateFrameTitleForDocument(doc->GetTitle());
   }
@@ -1191,7 +1190,7 @@ QWidget* CMDIChildWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget*) {
   auto* widget = new qxui::WndWidget(this, nullptr);
   m_pSubWindow = area->addSubWindow(widget);
   m_pSubWindow->setAttribute(Qt::WA_DeleteOnClose, false);
-  m_pSubWindow->setWindowTitle(QString::fromLatin1(cs.lpszName ? cs.lpszName : ""));
+  m_pSubWindow->setWindowTitle(qxui::ToQt(cs.lpszName));
   // Maximising or restoring the window changes the main window's caption.
   HWND hFrame = m_pMDIFrame->GetSafeHwnd();
   QMdiSubWindow* sub = m_pSubWindow;
@@ -1290,7 +1289,7 @@ void CMDIChildWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
   CString current;
   GetWindowText(current);
   if (current != title) SetWindowText(title);
-  if (m_pSubWindow) m_pSubWindow->setWindowTitle(QString::fromLatin1(title.GetString()));
+  if (m_pSubWindow) m_pSubWindow->setWindowTitle(qxui::ToQt(title.GetString()));
   if (m_pMDIFrame && m_pMDIFrame->MDIGetActive() == this) m_pMDIFrame->OnUpdateFrameTitle(TRUE);
 }
 
