@@ -93,21 +93,22 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
     return QMainWindow::event(event);
   }
   // Local files dropped on a frame that accepts them (DragAcceptFiles) are
-  // opened as documents; other drops are refused.
+  // opened as documents; other drops are refused. Opening reads the file and
+  // leaves it where it is, so the source is told a copy at every step,
+  // whatever it proposed: a source told "move" may delete the user's file.
+  // A source that offers no copy is refused.
   void dragEnterEvent(QDragEnterEvent* event) override {
-    if (AcceptsFiles() && !LocalFiles(event->mimeData()).empty()) {
-      event->acceptProposedAction();
-    } else {
-      event->ignore();
-    }
+    if (!TakeAsCopy(event)) event->ignore();
+  }
+  void dragMoveEvent(QDragMoveEvent* event) override {
+    if (!TakeAsCopy(event)) event->ignore();
   }
   void dropEvent(QDropEvent* event) override {
     std::vector<QByteArray> files = LocalFiles(event->mimeData());
-    if (!AcceptsFiles() || files.empty()) {
+    if (!TakeAsCopy(event)) {
       event->ignore();
       return;
     }
-    event->acceptProposedAction();
     // Opened once the drop is over, so the message of a file that cannot be
     // opened does not hold up the program the files came from.
     HWND hFrame = m_pWnd->GetSafeHwnd();
@@ -122,6 +123,15 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
 
  private:
   bool AcceptsFiles() const { return m_pWnd && qxui::WidgetAccess::State(m_pWnd).acceptFiles; }
+  // Accepts the drag or drop as a copy when it brings local files this frame
+  // takes; false (nothing accepted) otherwise.
+  bool TakeAsCopy(QDropEvent* event) const {
+    if (!AcceptsFiles() || !(event->possibleActions() & Qt::CopyAction)) return false;
+    if (LocalFiles(event->mimeData()).empty()) return false;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+  }
   static std::vector<QByteArray> LocalFiles(const QMimeData* data) {
     std::vector<QByteArray> files;
     if (!data) return files;
@@ -440,8 +450,7 @@ void CFrameWnd::UpdateFrameTitleForDocument(LPCTSTR lpszDocName) {
   CString current;
   GetWindowText(current);
   // Qt's MDI area may have changed the shown caption behind the layer's copy.
-  const bool shown =
-      !m_pWidget || m_pWidget->windowTitle() == QString::fromLatin1(title.GetString());
+  const bool shown = !m_pWidget || m_pWidget->windowTitle() == qxui::ToQt(title.GetString());
   if (current != title || !shown) SetWindowText(title);
 }
 
@@ -632,7 +641,7 @@ void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu) {
     CString text;
     menu->GetMenuString(index, text, MF_BYPOSITION);
     UINT state = menu->GetMenuState(index, MF_BYPOSITION);
-    QString label = QString::fromLatin1(text.GetString());
+    QString label = qxui::ToQt(text.GetString());
     if (state & MF_SEPARATOR) {
       qmenu->addSeparator();
       continue;
@@ -740,7 +749,7 @@ void CFrameWnd::SetFrameMenu(HMENU hMenu) {
     menu->GetMenuString(index, text, MF_BYPOSITION);
     CMenu* sub = menu->GetSubMenu(static_cast<int>(index));
     if (!sub) continue;
-    QMenu* qmenu = bar->addMenu(QString::fromLatin1(text.GetString()));
+    QMenu* qmenu = bar->addMenu(qxui::ToQt(text.GetString()));
     qmenu->menuAction()->setData(index);
     AddPopup(this, bar, qmenu, sub->GetSafeHmenu(), index);
   }
@@ -1133,7 +1142,7 @@ void CMDIFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
     UpdateFrameTitleForDocument(nullptr);
   } else if (maximized) {
     const QString shown = "[" + active->m_pSubWindow->windowTitle() + "]";
-    UpdateFrameTitleForDocument(shown.toLatin1().constData());
+    UpdateFrameTitleForDocument(qxui::FromQt(shown));
   } else {
     UpdateFrameTitleForDocument(doc->GetTitle());
   }
@@ -1181,7 +1190,7 @@ QWidget* CMDIChildWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget*) {
   auto* widget = new qxui::WndWidget(this, nullptr);
   m_pSubWindow = area->addSubWindow(widget);
   m_pSubWindow->setAttribute(Qt::WA_DeleteOnClose, false);
-  m_pSubWindow->setWindowTitle(QString::fromLatin1(cs.lpszName ? cs.lpszName : ""));
+  m_pSubWindow->setWindowTitle(qxui::ToQt(cs.lpszName));
   // Maximising or restoring the window changes the main window's caption.
   HWND hFrame = m_pMDIFrame->GetSafeHwnd();
   QMdiSubWindow* sub = m_pSubWindow;
@@ -1280,7 +1289,7 @@ void CMDIChildWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
   CString current;
   GetWindowText(current);
   if (current != title) SetWindowText(title);
-  if (m_pSubWindow) m_pSubWindow->setWindowTitle(QString::fromLatin1(title.GetString()));
+  if (m_pSubWindow) m_pSubWindow->setWindowTitle(qxui::ToQt(title.GetString()));
   if (m_pMDIFrame && m_pMDIFrame->MDIGetActive() == this) m_pMDIFrame->OnUpdateFrameTitle(TRUE);
 }
 

@@ -309,7 +309,7 @@ QxPopupMenuHook g_popupHook;
 
 void FillQtMenu(QMenu& menu, const MenuData* data, UINT* chosen) {
   for (const MenuItem& item : data->items) {
-    QString text = QString::fromLatin1(item.text.GetString());
+    QString text = qxui::ToQt(item.text.GetString());
     if (item.flags & MF_SEPARATOR) {
       menu.addSeparator();
     } else if (item.popup) {

@@ -19,6 +19,15 @@
 
 namespace qxui {
 
+// The layer's one crossing between a CString's text (Windows-1252, see
+// platform/core/CodePage.h) and Qt's: every caption, menu item, message and
+// control text shown goes through ToQt, every text read back through FromQt
+// ('?' for a character the code page has no byte for; HoldsAsText tells
+// beforehand). A path is turned into text before it gets here.
+QString ToQt(const char* text);
+CString FromQt(const QString& text);
+bool HoldsAsText(const QString& text);
+
 struct WndClass {
   UINT style = 0;
   HCURSOR cursor = nullptr;
