@@ -619,6 +619,7 @@ CString CZevSIGWnd::SamplesText() const {
     text += '\t';
   }
   text += "\r\n";
+  if (doc->RunIsStandIn()) return text;  // the stand-in's zeros are no samples
   double t = 0;
   for (int k = 0; k < s.m_nSteps; ++k, t += s.m_dTs) {
     text.AppendFormat("%g\t", t);

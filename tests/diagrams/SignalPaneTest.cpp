@@ -162,6 +162,9 @@ TEST_F(SignalPanes, ARefusedLoopDrawsNoCurveAndTheStatusLineNamesItsModel) {
         << StatusLine(Frame());
   }
   EXPECT_TRUE(boxes.Boxes().empty());
+  // A copy holds the columns' names and no sample of the stand-in.
+  EXPECT_EQ(std::string(static_cast<const char*>(Pane().SamplesText())),
+            "Isignal=0\r\nt\tc\ty1\t\r\n");
   simtest::SetModel(Doc(), kModelK, Real(1));
   Change();
   EXPECT_GT(CurvePixelCount(Image()), 100);

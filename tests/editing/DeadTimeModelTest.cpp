@@ -175,43 +175,45 @@ TEST(DeadTimeModel, AVariableAmountOutsideTheDoubleRangeIsRefused) {
   }
 }
 
-// A variable dead time of order 3 in K, its tau at every position of the
-// Variables bar's slider over -10 .. 10: the loop computes, the design saves
-// and opens again without a word; at 0 it runs as the loop without it.
+// A variable dead time of orders 1, 3 and 20 in K, its tau at every position
+// of the Variables bar's slider over -10 .. 10: the loop computes, the design
+// saves and opens again without a word; at 0 it runs as the loop without it.
 TEST(DeadTimeModel, ADesignSavedAtEverySliderPositionOpensWithoutAWarning) {
   const std::string folder = qxtest::MakeTempDir("deadtime-slider");
   CQorexDoc plain;
   simtest::SetModel(plain, kModelK, Div(Real(1), Sum({S(), Real(1)})));
   plain.Recalculate();
   ASSERT_EQ(plain.m_system.m_nError, kSimOk);
-  CQorexDoc doc;
-  simtest::SetModel(doc, kModelK, Div(Real(1), Sum({S(), Real(1)})));
-  ASSERT_TRUE(
-      AddDeadTime(doc.m_models.GetAt(kModelK), kModelK, {0, 0, 1.0, 3, false}, &doc.m_vars));
-  doc.UpdateUsedVariables();
-  const int tau = doc.m_vars.Find("t", "11K", kMcVariant);
-  ASSERT_GE(tau, 0);
   const double tolerance = std::exchange(g_dWatchdogTol, 1e9);  // no accuracy question
-  for (int position = 0; position <= 100; ++position) {
-    const double amount = CVarBar::SliderValue(position, -10, 10, 0, 100);
-    SCOPED_TRACE(testing::Message() << "position " << position << ", tau " << amount);
-    doc.m_vars.m_pValue[tau] = amount;
-    doc.Recalculate();
-    ASSERT_EQ(doc.m_system.m_nError, kSimOk);
-    if (position == 50) {
-      ASSERT_EQ(amount, 0.0);
-      const CSIMsignal& y = doc.m_system.m_yd;
-      ASSERT_GT(y.m_nColumns, 0);
-      for (int t = 0; t < y.m_nColumns; ++t)
-        ASSERT_NEAR(y.At(0, t), plain.m_system.m_yd.At(0, t), 1e-12) << t;
+  for (int order : {1, 3, 20}) {
+    CQorexDoc doc;
+    simtest::SetModel(doc, kModelK, Div(Real(1), Sum({S(), Real(1)})));
+    ASSERT_TRUE(
+        AddDeadTime(doc.m_models.GetAt(kModelK), kModelK, {0, 0, 1.0, order, false}, &doc.m_vars));
+    doc.UpdateUsedVariables();
+    const int tau = doc.m_vars.Find("t", "11K", kMcVariant);
+    ASSERT_GE(tau, 0);
+    for (int position = 0; position <= 100; ++position) {
+      const double amount = CVarBar::SliderValue(position, -10, 10, 0, 100);
+      SCOPED_TRACE(testing::Message() << "order " << order << ", tau " << amount);
+      doc.m_vars.m_pValue[tau] = amount;
+      doc.Recalculate();
+      ASSERT_EQ(doc.m_system.m_nError, kSimOk);
+      if (position == 50) {
+        ASSERT_EQ(amount, 0.0);
+        const CSIMsignal& y = doc.m_system.m_yd;
+        ASSERT_GT(y.m_nColumns, 0);
+        for (int t = 0; t < y.m_nColumns; ++t)
+          ASSERT_NEAR(y.At(0, t), plain.m_system.m_yd.At(0, t), 1e-12) << t;
+      }
+      const std::string path = folder + "/" + std::to_string(position) + ".qox";
+      ASSERT_TRUE(doc.OnSaveDocument(path.c_str()));
+      QxTest::MessageBoxScript boxes;
+      CQorexDoc opened;
+      ASSERT_TRUE(opened.OnOpenDocument(path.c_str()));
+      EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Boxes()[0].text;
+      EXPECT_EQ(opened.m_system.m_nError, kSimOk);
     }
-    const std::string path = folder + "/" + std::to_string(position) + ".qox";
-    ASSERT_TRUE(doc.OnSaveDocument(path.c_str()));
-    QxTest::MessageBoxScript boxes;
-    CQorexDoc opened;
-    ASSERT_TRUE(opened.OnOpenDocument(path.c_str()));
-    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Boxes()[0].text;
-    EXPECT_EQ(opened.m_system.m_nError, kSimOk);
   }
   g_dWatchdogTol = tolerance;
 }
