@@ -463,10 +463,11 @@ LimitPoly LimitConverter::Power(const CMcBasic* node) {
   const bool whole = std::floor(x) == x;
   if (b.size() == 1) {
     if (b[0].m == kExact) return x > 0.0 ? LimitPoly{LimitCoef{}} : Fail();  // 0^x
-    if (b[0].c == 0.0 || (b[0].m != 0 && !whole) || std::fabs(x) > kExact / 64) return Fail();
+    const double power = b[0].m * x;
+    if (b[0].c == 0.0 || (b[0].m != 0 && !whole) || !(std::fabs(power) < kExact)) return Fail();
     const double c = std::pow(b[0].c, x);
     if (c == 0.0 || !std::isfinite(c)) return Fail();
-    return {LimitCoef{c, b[0].m * static_cast<int>(x)}};
+    return {LimitCoef{c, static_cast<int>(power)}};
   }
   if (!whole || x < 0.0 || x * static_cast<double>(b.size() - 1) > kMaxPolyDegree) return Fail();
   LimitPoly p{LimitCoef{1.0, 0}};
@@ -544,16 +545,21 @@ LimitPoly LimitConverter::Convert(const CMcBasic* node) {
   return p;
 }
 
-// The variables of the tree whose table value is exactly 0, once each.
-void ZeroVariables(CQorexDoc* doc, const CMcBasic* node, std::vector<int>& found) {
-  if (node == nullptr) return;
-  if (McIsKind(node, kMcVariable) && !IsVariableS(node, kMcSignMask)) {
+// The variables at exactly 0 that a divisor of the tree holds, once each, at
+// most kMaxLimitVariables of them: each costs a conversion of the element.
+constexpr size_t kMaxLimitVariables = 4;
+void ZeroDivisorVariables(CQorexDoc* doc, const CMcBasic* node, bool inDivisor,
+                          std::vector<int>& found) {
+  if (node == nullptr || found.size() >= kMaxLimitVariables) return;
+  if (inDivisor && McIsKind(node, kMcVariable) && !IsVariableS(node, kMcSignMask)) {
     const int index = static_cast<const CMcVariable*>(node)->m_index;
     if (index < doc->m_vars.m_nCount && doc->m_vars.m_pValue[index] == 0.0 &&
         std::find(found.begin(), found.end(), index) == found.end())
       found.push_back(index);
   }
-  for (int i = 0; i < node->m_count; ++i) ZeroVariables(doc, node->m_children[i], found);
+  const bool division = McIsKind(node, kMcDivision);
+  for (int i = 0; i < node->m_count; ++i)
+    ZeroDivisorVariables(doc, node->m_children[i], inDivisor || (division && i == 1), found);
 }
 
 // The lowest power of eps with a known coefficient; kExact when none.
@@ -583,8 +589,8 @@ bool ExprToPolyLimitAtZero(CQorexDoc* doc, const CMcBasic* numerator, const CMcB
                            Poly* num, Poly* den) {
   if (doc == nullptr || numerator == nullptr) return false;
   std::vector<int> candidates;
-  ZeroVariables(doc, numerator, candidates);
-  ZeroVariables(doc, denominator, candidates);
+  ZeroDivisorVariables(doc, numerator, false, candidates);
+  ZeroDivisorVariables(doc, denominator, false, candidates);
   for (int variable : candidates) {
     LimitConverter convert(doc, variable);
     const LimitPoly n = convert.Convert(numerator);

@@ -62,8 +62,9 @@ Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node, bool* dividedByZero = null
 // either. Taken only where that is sound: N and D both keep a term of power
 // m* (neither part vanishes nor grows beyond the other, so the quotient has a
 // finite, non-zero limit), no sum cancelled below m*, and every step stays
-// inside the rules and the range of ExprToPoly. Each variable of the element
-// at 0 is tried in turn; true with num and den set for the first that gives
-// a limit, false (nothing set) otherwise.
+// inside the rules and the range of ExprToPoly. Each variable at 0 that a
+// divisor of the element holds is tried in turn (the first four: each costs
+// one conversion); true with num and den set for the first that gives a
+// limit, false (nothing set) otherwise.
 bool ExprToPolyLimitAtZero(CQorexDoc* doc, const CMcBasic* numerator, const CMcBasic* denominator,
                            Poly* num, Poly* den);
