@@ -76,6 +76,7 @@ void CQorexDoc::TransferSimSignals() {
   // The views read the run length with the signals; keep them together.
   m_system.m_nSteps = sim->m_nSteps;
   m_system.m_dTs = sim->m_dTs;
+  m_bRunStandIn = m_bRunOverflowed = false;
 }
 
 bool CQorexDoc::RunFitsLoop(int i) const {
@@ -122,6 +123,7 @@ BOOL CQorexDoc::RecallRun(int i) {
   CopyKeepingShape(s.m_u, u);
   CopyKeepingShape(s.m_y, yd);
   CopyKeepingShape(s.m_yd, yd);
+  m_bRunStandIn = m_bRunOverflowed = false;
   return TRUE;
 }
 
