@@ -1,0 +1,118 @@
+// Keys and the keyboard around modal windows: the frame's accelerators reach
+// a focused window that keeps what is typed only for the commands it handles,
+// as its update handlers enable them, and do nothing else behind a modal
+// dialog.
+#include "platform/testing/DialogHooks.h"
+#include "platform/ui/Dialog.h"
+#include "tests/platform/UiTestApp.h"
+
+namespace qxtest {
+namespace {
+
+using UiModalKeys = UiApp;
+
+constexpr UINT IDD_KEEPER = 9301;
+constexpr UINT ID_KEEP_UNDO = 33101;   // handled and enabled by the keeper
+constexpr UINT ID_KEEP_PASTE = 33102;  // handled, its update handler disables it
+constexpr UINT ID_KEEP_OTHER = 33103;  // handled by nobody in the dialog
+constexpr int IDC_KEEPER = 1301;
+
+// A window that keeps every key (as a formula editor does) and handles two commands.
+class CKeeperWnd : public CWnd {
+ public:
+  int m_nUndos = 0;
+  int m_nPastes = 0;
+  std::vector<UINT> m_keys;
+
+ protected:
+  UINT OnGetDlgCode() { return static_cast<UINT>(-1); }
+  void OnKeyDown(UINT nChar, UINT, UINT) { m_keys.push_back(nChar); }
+  void OnUndo() { ++m_nUndos; }
+  void OnPaste() { ++m_nPastes; }
+  void OnUpdateUndo(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+  void OnUpdatePaste(CCmdUI* pCmdUI) { pCmdUI->Enable(FALSE); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CKeeperWnd, CWnd)
+ON_WM_GETDLGCODE()
+ON_WM_KEYDOWN()
+ON_COMMAND(ID_KEEP_UNDO, OnUndo)
+ON_COMMAND(ID_KEEP_PASTE, OnPaste)
+ON_UPDATE_COMMAND_UI(ID_KEEP_UNDO, OnUpdateUndo)
+ON_UPDATE_COMMAND_UI(ID_KEEP_PASTE, OnUpdatePaste)
+END_MESSAGE_MAP()
+
+class CKeeperDlg : public CDialog {
+ public:
+  explicit CKeeperDlg(CWnd* parent) : CDialog(IDD_KEEPER, parent) {}
+  CKeeperWnd m_wndKeeper;
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    m_wndKeeper.CreateEx(0, nullptr, "keeper", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                         CRect(5, 5, 100, 40), this, IDC_KEEPER);
+    GotoDlgCtrl(&m_wndKeeper);
+    return FALSE;
+  }
+};
+
+void RegisterKeeperTemplate() {
+  QxDialogTemplate t;
+  t.caption = "Keeper";
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  t.rect = CRect(0, 0, 120, 60);
+  t.items = {QxMakeDialogItem(WC_BUTTON, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP,
+                              CRect(70, 40, 105, 54))};
+  QxRegisterDialogTemplate(IDD_KEEPER, t);
+}
+
+TEST_F(UiModalKeys, AcceleratorsReachAFocusedKeeperOnlyForItsEnabledCommands) {
+  constexpr UINT kTable = 0x7E02;
+  constexpr BYTE kCtrl = FVIRTKEY | FCONTROL;
+  QxRegisterAccelerators(kTable, {{kCtrl, 'N', ID_FILE_NEW},
+                                  {kCtrl, 'Z', ID_KEEP_UNDO},
+                                  {FVIRTKEY | FALT, VK_BACK, ID_KEEP_UNDO},
+                                  {FVIRTKEY | FSHIFT, VK_INSERT, ID_KEEP_PASTE},
+                                  {kCtrl, 'Q', ID_KEEP_OTHER}});
+  const HACCEL saved = Frame()->m_hAccelTable;
+  Frame()->m_hAccelTable = LoadAccelerators(nullptr, MAKEINTRESOURCE(kTable));
+  RegisterKeeperTemplate();
+  CKeeperDlg dlg(Frame());
+  int undos = -1, pastes = -1;
+  std::vector<UINT> keys;
+  bool focused = false;
+  QxTest::DialogScript script({[&](CDialog&) {
+    focused = CWnd::GetFocus() == &dlg.m_wndKeeper;
+    QxTest::PressKey('Z', MK_CONTROL);
+    QxTest::PressKey(VK_BACK, QxTest::MK_ALT);
+    QxTest::PressKey(VK_INSERT, MK_SHIFT);  // taken, but disabled: nothing runs
+    QxTest::PressKey('Q', MK_CONTROL);      // not the keeper's: it keeps the key
+    QxTest::PressKey('N', MK_CONTROL);
+    QxTest::PumpEvents();
+    undos = dlg.m_wndKeeper.m_nUndos;
+    pastes = dlg.m_wndKeeper.m_nPastes;
+    keys = dlg.m_wndKeeper.m_keys;
+    // With the focus on a button nothing of the frame's acts either.
+    dlg.GetDlgItem(IDOK)->SetFocus();
+    QxTest::PressKey('N', MK_CONTROL);
+    QxTest::PumpEvents();
+  }});
+  dlg.DoModal();
+  Frame()->m_hAccelTable = saved;
+  QxTest::PumpUntilIdle();
+  EXPECT_TRUE(focused);
+  EXPECT_EQ(undos, 2);
+  EXPECT_EQ(pastes, 0);
+  EXPECT_EQ(keys, (std::vector<UINT>{'Q', 'N'}));
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);
+  // Without the dialog the frame's accelerator works again.
+  ActiveView()->SetFocus();
+  QxTest::PressKey('N', MK_CONTROL);
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
+}
+
+}  // namespace
+}  // namespace qxtest
