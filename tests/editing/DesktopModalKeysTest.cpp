@@ -1,19 +1,70 @@
 // Keys typed into the editing dialogs as the window system delivers them: the
 // formula editor's Undo, Cut, Copy and Paste by their keys (the frame's
 // accelerators) inside "Edit Models", while the frame's other keys do nothing
-// behind the dialog; and the keyboard back where it was after a message box.
+// behind the dialog; and a value the Variables bar cannot read.
 // Runs on the headless platform and again on a real window system.
 #include "tests/editing/EditingDialogsTestSupport.h"
 #include "tests/support/DesktopInput.h"
 
+#include "MainFrm.h"
+#include "editing/VarBar.h"
 #include "platform/ui/Clipboard.h"
+#include "platform/ui/MessageBoxUi.h"
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
 
 namespace {
 
 using namespace dlgtest;
 using pvtest::Text;
 
-class DesktopModalKeys : public EditingDialogs {};
+class DesktopModalKeys : public EditingDialogs {
+ protected:
+  CVarBar& Vars() const { return Frame()->m_wndVarbar; }
+};
+
+// Message boxes as the user meets them: on a real window system each shows
+// and Return answers it from the keyboard; headless, each is answered where
+// it would show. Their texts, in order.
+class AnsweredBoxes {
+ public:
+  AnsweredBoxes() {
+    if (!qxtest::OnRealWindowSystem()) {
+      m_script = std::make_unique<QxTest::ShownBoxScript>();
+      return;
+    }
+    m_saved = QxSetMessageBoxHandler(&QxShowMessageBox);
+    m_watch.setInterval(20);
+    QObject::connect(&m_watch, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || !box->isVisible() || box == m_answered) return;
+      m_answered = box;
+      m_texts.push_back(box->text().toStdString());
+      QTimer::singleShot(100, box, [box] { QTest::keyClick(box->windowHandle(), Qt::Key_Return); });
+    });
+    m_watch.start();
+  }
+  ~AnsweredBoxes() {
+    if (!m_script) QxSetMessageBoxHandler(m_saved);
+  }
+  std::vector<std::string> Texts() const {
+    if (!m_script) return m_texts;
+    std::vector<std::string> texts;
+    for (const QxTest::ShownBox& box : m_script->Boxes()) texts.push_back(box.text);
+    return texts;
+  }
+
+ private:
+  std::unique_ptr<QxTest::ShownBoxScript> m_script;
+  QxMessageBoxHandler m_saved = nullptr;
+  QTimer m_watch;
+  QPointer<QMessageBox> m_answered;
+  std::vector<std::string> m_texts;
+};
 
 void EmptyTheClipboard() {
   ASSERT_TRUE(OpenClipboard(nullptr));
@@ -107,6 +158,48 @@ TEST_F(DesktopModalKeys, TheFramesOtherKeysDoNothingBehindADialog) {
   Command(ID_EDIT_MODELS);
   EXPECT_EQ(m_app->GetOpenDocumentCount(), designs);
   EXPECT_TRUE(files.Prompts().empty());
+}
+
+// Text that is no number, then Tab: said once, the table's value shown
+// again, the keyboard where Tab took it; a menu command then opens its
+// dialog, which no box comes back over.
+TEST_F(DesktopModalKeys, TextTheVariablesBarCannotReadIsSaidOnceAndLeavesNothingBehind) {
+  PickElement(kModelK, 0, 0, 3);  // a fresh variable of value 1 in -10 to 10
+  QxTest::PumpUntilIdle();
+  ASSERT_GE(Vars().m_wndList.GetCurSel(), 0);
+  const struct {
+    int id;
+    const char* shownAgain;
+  } rows[] = {{IDC_VALUE, "1"}, {IDC_MINIMUM, "-10"}, {IDC_MAXIMUM, "10"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.shownAgain);
+    CWnd* edit = Vars().GetDlgItem(row.id);
+    CWnd* next = QxNextTabItem(&Vars(), edit, false);
+    edit->GetWidget()->window()->activateWindow();
+    ASSERT_TRUE(qxtest::WaitForFocusWindow(edit->GetWidget()));
+    AnsweredBoxes boxes;
+    edit->SetFocus();
+    edit->SendMessage(EM_SETSEL, 0, -1);
+    qxtest::TypedText("abc");
+    qxtest::TypedKey(Qt::Key_Tab);
+    QxTest::PumpUntilIdle();
+    CString shown;
+    edit->GetWindowText(shown);
+    EXPECT_STREQ(shown, row.shownAgain);
+    EXPECT_EQ(CWnd::GetFocus(), next);
+    QxTest::DialogScript script({[&](CDialog& d) { Close(d); }});
+    Command(ID_EDIT_SIGNALS);
+    ASSERT_EQ(script.Dialogs().size(), 1u);
+    EXPECT_EQ(script.Dialogs()[0].result, IDCANCEL);
+    EXPECT_FALSE(script.Dialogs()[0].endedByScript);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Please enter a number."});
+  }
+  double value, minimum, maximum;
+  Doc()->m_vars.Get(static_cast<int>(Vars().m_wndList.GetItemData(Vars().m_wndList.GetCurSel())),
+                    &value, &minimum, &maximum);
+  EXPECT_EQ(value, 1.0);
+  EXPECT_EQ(minimum, -10.0);
+  EXPECT_EQ(maximum, 10.0);
 }
 
 }  // namespace
