@@ -15,7 +15,7 @@ CMDIFrameWnd* MainMdiFrame() {
 
 }  // namespace
 
-ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()) {
+ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocus(::GetFocus()) {
   if (CMDIFrameWnd* frame = MainMdiFrame()) {
     if (CMDIChildWnd* child = frame->MDIGetActive()) m_hActiveChild = child->GetSafeHwnd();
   }
@@ -37,6 +37,16 @@ ModalEntry::~ModalEntry() {
   if (m_activeWindow && m_activeWindow->isVisible() && now && now != m_activeWindow) {
     m_activeWindow->activateWindow();
   }
+  // The box took the keyboard, and the window system hands it back (if at
+  // all) to the focus widget of whichever window it activates next, which
+  // need not be where the user was typing: the system returns the activation
+  // to the box's owner, not to a floating bar the user was typing in.
+  CWnd* focus = CWnd::FromHandle(m_hFocus);
+  if (!focus || ::GetFocus() == m_hFocus || !focus->IsWindowVisible() || !focus->IsWindowEnabled())
+    return;
+  focus->SetFocus();
+  QWidget* top = focus->GetWidget() ? focus->GetWidget()->window() : nullptr;
+  if (top && top != QApplication::activeWindow()) top->activateWindow();
 }
 
 }  // namespace qxui

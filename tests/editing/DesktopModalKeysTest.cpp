@@ -1,7 +1,7 @@
 // Keys typed into the editing dialogs as the window system delivers them: the
 // formula editor's Undo, Cut, Copy and Paste by their keys (the frame's
 // accelerators) inside "Edit Models", while the frame's other keys do nothing
-// behind the dialog; and a value the Variables bar cannot read.
+// behind the dialog; and the keyboard back where it was after a message box.
 // Runs on the headless platform and again on a real window system.
 #include "tests/editing/EditingDialogsTestSupport.h"
 #include "tests/support/DesktopInput.h"
@@ -158,6 +158,36 @@ TEST_F(DesktopModalKeys, TheFramesOtherKeysDoNothingBehindADialog) {
   Command(ID_EDIT_MODELS);
   EXPECT_EQ(m_app->GetOpenDocumentCount(), designs);
   EXPECT_TRUE(files.Prompts().empty());
+}
+
+// Edit Models refuses an improper model at OK; once Return closed the box,
+// what the user types goes on into the model.
+TEST_F(DesktopModalKeys, AfterARefusedOkTheKeysGoOnIntoTheEditor) {
+  AnsweredBoxes boxes;
+  std::string refused, typed;
+  bool editorHasTheKeys = false;
+  QxTest::DialogScript script({[&](CDialog& d) {
+    ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget()));
+    CZevMCWnd& editor = dynamic_cast<CEditModels&>(d).m_wndEditor;
+    ClickNode(editor, Numerator(editor));
+    Key(editor, VK_BACK);
+    Type(editor, "a*s^2");
+    refused = Text(editor.GetShownExpression());
+    QWidget* ok = d.GetDlgItem(IDOK)->GetWidget();
+    qxtest::SystemClick(ok, ok->rect().center());
+    ASSERT_TRUE(d.ContinueModal());
+    ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget()));
+    editorHasTheKeys = CWnd::GetFocus() == &editor && editor.m_edit.IsEditing();
+    qxtest::TypedText("+2");
+    typed = Text(editor.GetShownExpression());
+    Close(d);
+  }});
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"At least one of the models you have "
+                                                    "edited\ncannot be accepted as valid."});
+  EXPECT_EQ(refused, "(G(s) ? {a*s^2}/{(s + 1)})");
+  EXPECT_TRUE(editorHasTheKeys);
+  EXPECT_EQ(typed, "(G(s) ? {a*s^(2 + 2)}/{(s + 1)})");  // the caret stood in the exponent
 }
 
 // Text that is no number, then Tab: said once, the table's value shown

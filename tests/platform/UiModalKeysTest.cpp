@@ -4,7 +4,13 @@
 // dialog.
 #include "platform/testing/DialogHooks.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/MessageBoxUi.h"
 #include "tests/platform/UiTestApp.h"
+#include "tests/support/DesktopInput.h"
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 
 namespace qxtest {
 namespace {
@@ -112,6 +118,63 @@ TEST_F(UiModalKeys, AcceleratorsReachAFocusedKeeperOnlyForItsEnabledCommands) {
   QxTest::PressKey('N', MK_CONTROL);
   QxTest::PumpUntilIdle();
   EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
+}
+
+// Real boxes, answered with Return from the keyboard once they show; where the
+// keyboard was as each box showed.
+class ReturnToBoxes {
+ public:
+  ReturnToBoxes() {
+    m_watch.setInterval(20);
+    QObject::connect(&m_watch, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || !box->isVisible() || box == m_answered) return;
+      m_answered = box;
+      ++m_count;
+      QTimer::singleShot(100, box, [box] { QTest::keyClick(box->windowHandle(), Qt::Key_Return); });
+    });
+    m_watch.start();
+  }
+  ~ReturnToBoxes() { QxSetMessageBoxHandler(m_saved); }
+  int Count() const { return m_count; }
+
+ private:
+  QxMessageBoxHandler m_saved = QxSetMessageBoxHandler(&QxShowMessageBox);
+  QTimer m_watch;
+  QPointer<QMessageBox> m_answered;
+  int m_count = 0;
+};
+
+TEST_F(UiModalKeys, TheKeyboardGoesBackWhereItWasWhenAMessageBoxCloses) {
+  if (!OnRealWindowSystem())
+    GTEST_SKIP() << "only a real window system moves the keyboard to a box";
+  CDialogBar& bar = Frame()->m_wndBottomBar;
+  for (bool floating : {false, true}) {
+    SCOPED_TRACE(floating ? "an edit in a floating bar" : "an edit in a docked bar");
+    if (floating) {
+      CPoint at(200, 200);
+      Frame()->ClientToScreen(&at);
+      Frame()->FloatControlBar(&bar, at);
+      QxTest::PumpUntilIdle();
+    }
+    CWnd* edit = bar.GetDlgItem(IDC_BAR_EDIT2);
+    edit->SetWindowText("");
+    QWidget* window = edit->GetWidget()->window();
+    window->activateWindow();
+    ASSERT_TRUE(WaitForFocusWindow(edit->GetWidget()));
+    SystemClick(edit->GetWidget(), QPoint(3, 3));
+    ASSERT_EQ(CWnd::GetFocus(), edit);
+    ReturnToBoxes boxes;
+    AfxMessageBox("Stop", MB_OK);
+    EXPECT_EQ(boxes.Count(), 1);
+    EXPECT_EQ(CWnd::GetFocus(), edit);
+    // The user types once the window shows active again.
+    EXPECT_TRUE(WaitForFocusWindow(edit->GetWidget()));
+    TypedText("7");
+    CString text;
+    edit->GetWindowText(text);
+    EXPECT_STREQ(text, "7");
+  }
 }
 
 }  // namespace
