@@ -2,10 +2,9 @@
 
 #include "QorexDoc.h"
 #include "diagrams/AxisScale.h"
+#include "platform/core/MessageBox.h"
 #include "platform/ui/DataExchange.h"
 #include "res/resource.h"
-
-#include "platform/core/MessageBox.h"
 
 #include <algorithm>
 #include <cfloat>

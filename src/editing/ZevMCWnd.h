@@ -16,8 +16,10 @@
 // The window answers WM_GETDLGCODE with every code, so Tab, Enter, arrows and
 // characters reach it inside a dialog. Losing the focus ends the edit; when
 // the focus comes back (a message box closed, a refused OK) editing goes on
-// where the caret stood, if that node is still there. While it has the focus the expression
-// engine asks it (McSetEditorFocus) for the caret node and the number text.
+// where the caret stood, if that node is still there. While it has the focus
+// the expression engine asks it (McSetEditorFocus) for the caret node and the
+// number text. The frame's accelerators for its commands reach it while
+// it has the focus, as its update handlers enable them.
 //
 // User-interface thread only.
 #include "editing/Zevmcedit.h"
