@@ -3,7 +3,11 @@
 #include "platform/ui/WndInternal.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace qxui {
 
@@ -38,15 +42,32 @@ ModalEntry::~ModalEntry() {
     m_activeWindow->activateWindow();
   }
   // The box took the keyboard, and the window system hands it back (if at
-  // all) to the focus widget of whichever window it activates next, which
-  // need not be where the user was typing: the system returns the activation
-  // to the box's owner, not to a floating bar the user was typing in.
+  // all) to the focus widget of the window it activates next: the owner of
+  // what closed, which need not be where the user was typing (a floating bar).
   CWnd* focus = CWnd::FromHandle(m_hFocus);
   if (!focus || ::GetFocus() == m_hFocus || !focus->IsWindowVisible() || !focus->IsWindowEnabled())
     return;
   focus->SetFocus();
   QWidget* top = focus->GetWidget() ? focus->GetWidget()->window() : nullptr;
-  if (top && top != QApplication::activeWindow()) top->activateWindow();
+  if (!top || top == QApplication::activeWindow()) return;
+  if (QApplication::activeWindow()) {
+    top->activateWindow();
+  } else if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    ActivateAfterTheSystemsReturn(top, m_hFocus);
+  }
+}
+
+void ModalEntry::ActivateAfterTheSystemsReturn(QWidget* top, HWND hFocus) {
+  // Once, and only while nothing else took the keyboard meanwhile.
+  auto* watch = new QObject(top);
+  QPointer<QWidget> window(top);
+  QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, watch,
+                   [watch, window, hFocus](QWindow* now) {
+                     watch->deleteLater();
+                     if (now && window && now != window->windowHandle() && ::GetFocus() == hFocus)
+                       window->activateWindow();
+                   });
+  QTimer::singleShot(kSystemsReturnMs, watch, [watch] { watch->deleteLater(); });
 }
 
 }  // namespace qxui

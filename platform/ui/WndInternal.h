@@ -165,6 +165,10 @@ class ModalEntry {
   ModalEntry& operator=(const ModalEntry&) = delete;
 
  private:
+  // How long the window system may take to activate a window again.
+  static constexpr int kSystemsReturnMs = 2000;
+  static void ActivateAfterTheSystemsReturn(QWidget* top, HWND hFocus);
+
   QPointer<QWidget> m_activeWindow;
   HWND m_hActiveChild = nullptr;
   HWND m_hFocus = nullptr;

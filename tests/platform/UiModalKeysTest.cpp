@@ -145,35 +145,49 @@ class ReturnToBoxes {
   int m_count = 0;
 };
 
-TEST_F(UiModalKeys, TheKeyboardGoesBackWhereItWasWhenAMessageBoxCloses) {
+// A message box or a modal dialog opened while the user types into a bar's
+// edit: once it closes, what the user types goes on into that edit.
+TEST_F(UiModalKeys, TheKeyboardGoesBackWhereItWasWhenABoxOrADialogCloses) {
   if (!OnRealWindowSystem())
     GTEST_SKIP() << "only a real window system moves the keyboard to a box";
+  RegisterKeeperTemplate();
   CDialogBar& bar = Frame()->m_wndBottomBar;
   for (bool floating : {false, true}) {
-    SCOPED_TRACE(floating ? "an edit in a floating bar" : "an edit in a docked bar");
     if (floating) {
       CPoint at(200, 200);
       Frame()->ClientToScreen(&at);
       Frame()->FloatControlBar(&bar, at);
       QxTest::PumpUntilIdle();
     }
-    CWnd* edit = bar.GetDlgItem(IDC_BAR_EDIT2);
-    edit->SetWindowText("");
-    QWidget* window = edit->GetWidget()->window();
-    window->activateWindow();
-    ASSERT_TRUE(WaitForFocusWindow(edit->GetWidget()));
-    SystemClick(edit->GetWidget(), QPoint(3, 3));
-    ASSERT_EQ(CWnd::GetFocus(), edit);
-    ReturnToBoxes boxes;
-    AfxMessageBox("Stop", MB_OK);
-    EXPECT_EQ(boxes.Count(), 1);
-    EXPECT_EQ(CWnd::GetFocus(), edit);
-    // The user types once the window shows active again.
-    EXPECT_TRUE(WaitForFocusWindow(edit->GetWidget()));
-    TypedText("7");
-    CString text;
-    edit->GetWindowText(text);
-    EXPECT_STREQ(text, "7");
+    for (bool dialog : {false, true}) {
+      SCOPED_TRACE(testing::Message() << (dialog ? "a dialog" : "a message box") << " over "
+                                      << (floating ? "a floating bar" : "a docked bar"));
+      CWnd* edit = bar.GetDlgItem(IDC_BAR_EDIT2);
+      edit->SetWindowText("");
+      edit->GetWidget()->window()->activateWindow();
+      ASSERT_TRUE(WaitForFocusWindow(edit->GetWidget()));
+      SystemClick(edit->GetWidget(), QPoint(3, 3));
+      ASSERT_EQ(CWnd::GetFocus(), edit);
+      ReturnToBoxes boxes;
+      if (dialog) {
+        CKeeperDlg dlg(Frame());
+        QxTest::DialogScript script({[](CDialog& d) {
+          WaitForFocusWindow(d.GetWidget());
+          TypedKey(Qt::Key_Escape);
+        }});
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+      } else {
+        AfxMessageBox("Stop", MB_OK);
+        EXPECT_EQ(boxes.Count(), 1);
+      }
+      EXPECT_EQ(CWnd::GetFocus(), edit);
+      // The user types once the window shows active again.
+      EXPECT_TRUE(WaitForFocusWindow(edit->GetWidget()));
+      TypedText("7");
+      CString text;
+      edit->GetWindowText(text);
+      EXPECT_STREQ(text, "7");
+    }
   }
 }
 
