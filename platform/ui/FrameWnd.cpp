@@ -482,14 +482,29 @@ BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* 
 }
 
 BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg) {
-  if (pMsg->message != WM_KEYDOWN && pMsg->message != WM_SYSKEYDOWN) return FALSE;
-  if (!m_hAccelTable) return FALSE;
-  // Keys typed into an edit control stay there, except the function keys.
+  return QxTranslateAccelerator(m_hAccelTable, pMsg);
+}
+
+BOOL CFrameWnd::QxTranslateAccelerator(HACCEL hAccel, MSG* pMsg) {
+  const UINT cmd = QxAcceleratorCommand(hAccel, pMsg);
+  if (cmd == 0) return FALSE;
   if (CWnd* focus = CWnd::GetFocus()) {
     bool functionKey = pMsg->wParam >= VK_F1 && pMsg->wParam <= VK_F1 + 23;
-    if (!functionKey && (focus->SendMessage(WM_GETDLGCODE) & DLGC_HASSETSEL)) return FALSE;
+    if (!functionKey && (focus->SendMessage(WM_GETDLGCODE) & DLGC_HASSETSEL)) {
+      AFX_CMDHANDLERINFO handler;
+      if (!focus->OnCmdMsg(cmd, CN_COMMAND, nullptr, &handler)) return FALSE;
+      CCmdUI state;
+      state.m_nID = cmd;
+      state.DoUpdate(focus, FALSE);
+      if (state.m_bEnabled) focus->SendMessage(WM_COMMAND, MAKEWPARAM(cmd, 1), 0);
+      return TRUE;
+    }
   }
-  return TranslateAccelerator(m_hWnd, m_hAccelTable, pMsg);
+  // The frame is disabled behind a modal dialog; keys typed there must not
+  // open, save or close designs under it.
+  if (qxui::ModalDepth() > 0 || !IsWindowEnabled()) return FALSE;
+  ::SendMessage(m_hWnd, WM_COMMAND, MAKEWPARAM(cmd, 1), 0);
+  return TRUE;
 }
 
 void CFrameWnd::GetMessageString(UINT nID, CString& rMessage) const {
@@ -1115,7 +1130,7 @@ BOOL CMDIFrameWnd::PreTranslateMessage(MSG* pMsg) {
   if (pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN) {
     if (m_pActiveChild && m_pActiveChild->m_hAccelShared &&
         m_pActiveChild->m_hAccelShared != m_hAccelTable) {
-      if (TranslateAccelerator(m_hWnd, m_pActiveChild->m_hAccelShared, pMsg)) return TRUE;
+      if (QxTranslateAccelerator(m_pActiveChild->m_hAccelShared, pMsg)) return TRUE;
     }
   }
   return CFrameWnd::PreTranslateMessage(pMsg);
