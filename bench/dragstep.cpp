@@ -21,10 +21,18 @@
 // recording switched on. Target: p95 of the moves at most 16 ms. The
 // machine's load (/proc/loadavg) is printed before and after.
 //
+// The press is placed by the view's own mapping of the pole (the root-locus
+// scene's value to pixel); when the view does not hold the pole and the 200
+// pixels to its right (wider bars narrow it), the main frame is grown until it
+// does. A row whose press grabbed no pole, whose drag evaluated nothing or
+// moved no variable, or whose recording recorded nothing ends with an error,
+// and the program exits non-zero.
+//
 // The drag to the right lowers T2 step by step; about 95 moves in the search
 // reaches T2 = 0, where K2 divides by zero, the loop determinant keeps one
 // root and the grabbed pole is lost: the later moves time the recalculation
 // and update of that design without a search (counter following_moves).
+#include "bench/BenchCheck.h"
 #include "bench/BenchLoad.h"
 #include "GlobalResources.h"
 #include "MainFrm.h"
@@ -34,9 +42,11 @@
 #include "diagrams/QOX_DragGroup.h"
 #include "diagrams/QOX_DragPole.h"
 #include "diagrams/QorexView.h"
+#include "diagrams/RootLocus.h"
 #include "platform/testing/TestHooks.h"
 #include "res/Resources.h"
 #include "search/EqualizerBar.h"
+#include "search/QOX_HistVar.h"
 #include "tests/diagrams/DragTestSupport.h"
 
 #include <QApplication>
@@ -51,7 +61,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -83,7 +95,7 @@ struct Program {
     started = app.InitApplication() && app.InitInstance();
     CSplash::HideSplashScreen();
     QxTest::PumpUntilIdle();
-    auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
+    frame = static_cast<CMainFrame*>(app.m_pMainWnd);
     CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
     view = child ? dynamic_cast<CQorexView*>(child->GetActiveView()) : nullptr;
     doc = view ? view->GetDocument() : nullptr;
@@ -101,35 +113,96 @@ struct Program {
     QxTest::PumpEvents();
     app.ExitInstance();
   }
-  bool Ready() const { return started && view && doc; }
-  CPoint TopPolePixel() const {
-    const McComplex p = dragtest::TopPole(*doc);
-    return {doc->m_ptRlOrigin.x + static_cast<int>(std::trunc(p.re * doc->m_dRlScaleX)),
-            doc->m_ptRlOrigin.y - static_cast<int>(std::trunc(p.im * doc->m_dRlScaleY))};
+  bool Ready() const { return started && frame && view && doc; }
+
+  // The pixel of the top closed-loop pole by the view's own mapping, the frame
+  // grown once if the view does not hold the pole and the moves to its right.
+  // Empty, with the reason in `why`, when the view cannot hold them.
+  std::optional<CPoint> TopPolePixel(std::string* why) {
+    const McComplex pole = dragtest::TopPole(*doc);
+    for (int attempt = 0;; ++attempt) {
+      const RootLocusScene scene = RootLocusSceneOf(*doc);
+      CRect client;
+      view->GetClientRect(&client);
+      POINT at;
+      if (RootLocusPixel(scene, pole, client.Width(), client.Height(), &at) &&
+          client.PtInRect(at) && at.x + kMoves + kMargin <= client.right &&
+          at.y + kMargin <= client.bottom)
+        return CPoint(at.x, at.y);
+      // Where the mapping puts the pole in a view of any size.
+      const double x = scene.origin.x + std::trunc(pole.re * scene.scaleX);
+      const double y = scene.origin.y - std::trunc(pole.im * scene.scaleY);
+      char text[160];
+      std::snprintf(text, sizeof text,
+                    "the top pole (%.3g%+.3gj) maps to (%.0f, %.0f), outside the %d x %d view",
+                    pole.re, pole.im, x, y, client.Width(), client.Height());
+      *why = text;
+      if (attempt > 0 || !(x >= kMargin && y >= kMargin && x < 4000 && y < 4000)) return {};
+      CRect outer;
+      frame->GetWindowRect(&outer);
+      const int wider = std::max(0, static_cast<int>(x) + kMoves + kMargin - client.Width());
+      const int taller = std::max(0, static_cast<int>(y) + kMargin - client.Height());
+      frame->MoveWindow(outer.left, outer.top, outer.Width() + wider, outer.Height() + taller);
+      QxTest::PumpUntilIdle();
+    }
   }
   QOX_DragPole& Grabbed() const { return *doc->m_pDragGroup->Item(0); }
+  // The free variables k1, T1, k2, T2.
+  std::vector<double> Variables() const {
+    std::vector<double> v;
+    for (auto [name, sub] : {std::pair{"k", "1"}, {"T", "1"}, {"k", "2"}, {"T", "2"}})
+      v.push_back(dragtest::Var(*doc, name, sub));
+    return v;
+  }
+  // The press went down on a pole: the view took the mouse and the drag
+  // group holds the pole.
+  bool Pressed() const { return QxTest::Capture() == view && doc->m_pDragGroup->m_nCount > 0; }
 
+  static constexpr int kMargin = 8;
   CQorexApp app;
   bool started = false;
+  CMainFrame* frame = nullptr;
   CQorexView* view = nullptr;
   CQorexDoc* doc = nullptr;
 };
 
+// The program started with the pole in its view, or the row ended with the reason.
+std::optional<CPoint> Start(benchmark::State& state, Program& program) {
+  if (!qxbench::Check(state, program.Ready(), "the program did not start")) return {};
+  std::string why;
+  const std::optional<CPoint> p = program.TopPolePixel(&why);
+  if (!qxbench::Check(state, p.has_value(), why)) return p;
+  static bool told = false;
+  if (!told) {
+    told = true;
+    CRect client;
+    program.view->GetClientRect(&client);
+    std::fprintf(stderr, "press at (%ld, %ld) in a %d x %d view\n", long(p->x), long(p->y),
+                 client.Width(), client.Height());
+  }
+  return p;
+}
+
+std::string At(const char* what, CPoint p) {
+  return std::string(what) + " at (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
+}
+
 // 200 mouse moves of 1 px to the right after a press on the top pole.
 void BM_DragStep(benchmark::State& state, bool recording) {
   Program program;
-  if (!program.Ready()) {
-    state.SkipWithError("the program did not start");
-    return;
-  }
+  const std::optional<CPoint> top = Start(state, program);
+  if (!top) return;
   if (g_pEqualizerBar)
     g_pEqualizerBar->m_wRecord = static_cast<WORD>(recording ? g_pEqualizerBar->m_wRecord | 1
                                                              : g_pEqualizerBar->m_wRecord & ~1);
   std::vector<double> moves, followingMoves;
   long evaluations = 0;
+  const std::vector<double> values = program.Variables();
+  const int recorded = program.doc->m_pHistory ? program.doc->m_pHistory->m_nCount : 0;
   for (auto _ : state) {
-    CPoint p = program.TopPolePixel();
+    CPoint p = *top;
     QxTest::MouseDown(program.view, p);
+    if (!qxbench::Check(state, program.Pressed(), At("the press grabbed no pole", p))) break;
     const long before = program.Grabbed().m_nEvaluations;
     int following = 0;
     for (int i = 0; i < kMoves; ++i) {
@@ -149,9 +222,15 @@ void BM_DragStep(benchmark::State& state, bool recording) {
   }
   if (g_pEqualizerBar)
     g_pEqualizerBar->m_wRecord = static_cast<WORD>(g_pEqualizerBar->m_wRecord & ~1);
+  qxbench::Check(state, evaluations > 0, "the drag evaluated nothing");
+  qxbench::Check(state, program.Variables() != values, "the drag moved no variable");
+  if (recording)
+    qxbench::Check(state, program.doc->m_pHistory && program.doc->m_pHistory->m_nCount > recorded,
+                   "the drag recorded no design");
   Report(state, "move", moves);
   Report(state, "following_move", followingMoves);
-  state.counters["evaluations_per_step"] = double(evaluations) / double(moves.size());
+  state.counters["evaluations_per_step"] =
+      double(evaluations) / double(std::max<size_t>(1, moves.size()));
   state.counters["samples"] = program.doc->m_system.m_nSteps;
   state.counters["cl_poles"] = program.doc->m_system.m_detIFLGK.m_nNum - 1;
 }
@@ -159,16 +238,15 @@ void BM_DragStep(benchmark::State& state, bool recording) {
 // The same 200 steps member by member: search, recalculation, update.
 void BM_DragStepSplit(benchmark::State& state) {
   Program program;
-  if (!program.Ready()) {
-    state.SkipWithError("the program did not start");
-    return;
-  }
+  const std::optional<CPoint> top = Start(state, program);
+  if (!top) return;
   std::vector<double> search, recalc, update;
   long evaluations = 0;
+  const std::vector<double> start = program.Variables();
   for (auto _ : state) {
-    CPoint p = program.TopPolePixel();
+    CPoint p = *top;
     QOX_DragGroup& group = *program.doc->m_pDragGroup;
-    group.HitTest(p.x, p.y, FALSE);
+    if (!qxbench::Check(state, group.HitTest(p.x, p.y, FALSE) > 0, At("no pole lies", p))) break;
     for (int i = 0; i < kMoves; ++i) {
       ++p.x;
       const long step = program.Grabbed().m_nEvaluations;
@@ -187,6 +265,8 @@ void BM_DragStepSplit(benchmark::State& state) {
       update.push_back(Ms(t2, t3));
     }
   }
+  qxbench::Check(state, !search.empty(), "no step followed the grabbed pole");
+  qxbench::Check(state, program.Variables() != start, "the drag moved no variable");
   state.counters["following_steps"] = double(search.size());
   state.counters["evaluations_per_step"] =
       double(evaluations) / double(std::max<size_t>(1, search.size()));
@@ -198,10 +278,7 @@ void BM_DragStepSplit(benchmark::State& state) {
 // The peer: the design's road of a change alone.
 void BM_RecalculateAndUpdate(benchmark::State& state) {
   Program program;
-  if (!program.Ready()) {
-    state.SkipWithError("the program did not start");
-    return;
-  }
+  if (!qxbench::Check(state, program.Ready(), "the program did not start")) return;
   std::vector<double> ms;
   for (auto _ : state) {
     for (int i = 0; i < kMoves; ++i) {
@@ -211,6 +288,9 @@ void BM_RecalculateAndUpdate(benchmark::State& state) {
       ms.push_back(Ms(start, Clock::now()));
     }
   }
+  qxbench::Check(
+      state, program.doc->m_system.m_nSteps == 3000 && program.doc->m_system.m_detIFLGK.m_nNum > 1,
+      "the recalculation simulated no run of 3,000 samples or found no pole");
   Report(state, "peer", ms);
 }
 
@@ -221,20 +301,24 @@ void BM_ShiftRelease(benchmark::State& state) {
   long evaluations = 0;
   for (auto _ : state) {
     Program program;
-    if (!program.Ready()) {
-      state.SkipWithError("the program did not start");
-      return;
-    }
-    CPoint p = program.TopPolePixel();
+    const std::optional<CPoint> top = Start(state, program);
+    if (!top) break;
+    CPoint p = *top;
     QxTest::MouseDown(program.view, p, QxTest::Button::Left, MK_SHIFT);
+    if (!qxbench::Check(state, program.Pressed(), At("the press grabbed no pole", p))) break;
     p.x += 20;
     QxTest::MouseMove(program.view, p, MK_SHIFT);
+    const std::vector<double> start = program.Variables();
     const long before = program.Grabbed().m_nEvaluations;
-    const auto start = Clock::now();
+    const auto t0 = Clock::now();
     QxTest::MouseUp(program.view, p, QxTest::Button::Left, MK_SHIFT);
-    ms.push_back(Ms(start, Clock::now()));
+    ms.push_back(Ms(t0, Clock::now()));
     state.SetIterationTime(ms.back() / 1000.0);
     evaluations += program.Grabbed().m_nEvaluations - before;
+    if (!qxbench::Check(state, program.Grabbed().m_nEvaluations > before,
+                        "the release evaluated nothing") ||
+        !qxbench::Check(state, program.Variables() != start, "the release moved no variable"))
+      break;
   }
   Report(state, "release", ms);
   state.counters["evaluations"] = double(evaluations) / double(std::max<size_t>(1, ms.size()));
@@ -275,10 +359,10 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  const int code = qxbench::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   qxbench::PrintLoad();
   std::error_code ignored;
   std::filesystem::remove_all(root, ignored);
-  return 0;
+  return code;
 }

@@ -25,6 +25,7 @@
 // window. Target: p95 of the plain keys at most 4 ms, engine and window. BM_KeywordAfterLongLog
 // times one recognised keyword after a log of 1,000 keystrokes. The machine's load (/proc/loadavg)
 // is printed before the runs.
+#include "bench/BenchCheck.h"
 #include "bench/BenchLoad.h"
 #include "GlobalResources.h"
 #include "MC/MC_GROUP.h"
@@ -357,10 +358,12 @@ void BM_EditorScript(benchmark::State& state, Mode mode) {
       if (k.kind != Key::kToggle) (replay ? times.replay : times.plain).push_back(us);
     }
     state.PauseTiming();
+    const bool edited = edit.GetLogLength() > 0;
     edit.EndEdit(&window);
     g_focused = nullptr;
     list.reset();
     state.ResumeTiming();
+    if (!qxbench::Check(state, edited, "the script changed nothing in the expression")) break;
   }
   g_nDisplaySettings &= ~1;
   state.counters["keys"] = static_cast<double>(keys.size());
@@ -447,8 +450,11 @@ void BM_EditorWindowScript(benchmark::State& state) {
       if (k.kind != Key::kToggle) (replay ? times.replay : times.plain).push_back(us);
     }
     state.PauseTiming();
+    const bool edited = wnd.m_edit.GetLogLength() > 0;
     window.reset();
     state.ResumeTiming();
+    if (!qxbench::Check(state, edited, "the keys changed nothing in the window's expression"))
+      break;
   }
   RegisterEngineFocus();
   g_nDisplaySettings &= ~1;
@@ -473,11 +479,13 @@ void BM_KeywordAfterLongLog(benchmark::State& state) {
     g_focused = &edit;
     g_nDisplaySettings &= ~1;
     edit.BeginEdit(FirstB0(list.get()), &window, FALSE);
-    for (size_t i = 0; edit.GetLogLength() < 1000; ++i)
+    // Bounded: an editor that logs nothing would never reach the length.
+    for (size_t i = 0; edit.GetLogLength() < 1000 && i < 50 * script.size(); ++i)
       Press(edit, list.get(), script[i % script.size()], Mode::kStepRecord, window);
     g_nDisplaySettings &= ~1;
     for (const Key& k : word) Press(edit, list.get(), k, Mode::kStepRecord, window);
-    state.counters["log_length"] = edit.GetLogLength();
+    const int logged = edit.GetLogLength();
+    state.counters["log_length"] = logged;
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
     const bool replay = Press(edit, list.get(), last, Mode::kStepRecord, window);
@@ -490,6 +498,9 @@ void BM_KeywordAfterLongLog(benchmark::State& state) {
     g_focused = nullptr;
     list.reset();
     state.ResumeTiming();
+    if (!qxbench::Check(state, replay, "the keyword was not recognised") ||
+        !qxbench::Check(state, logged >= 1000, "the log did not reach 1,000 positions"))
+      break;
   }
   Report(state, times);
 }
@@ -523,10 +534,10 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  const int code = qxbench::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   qxbench::PrintLoad();
   McSetEditorFocus(nullptr, nullptr);
   FreeGlobalResources();
-  return 0;
+  return code;
 }

@@ -14,6 +14,11 @@
 //   splitmix64 seeded with 0xE16E0000 + order; u() = (next >> 11) * 2^-53;
 //   each matrix row by row, each entry (2 u() - 1) + (2 u() - 1) j.
 // Both programs print the sum of all real and imaginary parts per order.
+//
+// A row whose eigenvalues of the last pass do not add up to the traces of
+// their matrices (nothing computed, or a failed call) ends with an error, and
+// the program exits non-zero.
+#include "bench/BenchCheck.h"
 #include "bench/SplitMix64.h"
 #include "simulation/SIMeigen.h"
 
@@ -24,6 +29,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -65,6 +71,27 @@ double WorstResidual(const double* a, const McComplex* w, const McComplex* z, in
   return worst;
 }
 
+// Whether the eigenvalues w[0 .. n-1] add up to the trace, sum re then im at
+// trace[0], trace[1]: what a call that computed nothing or failed cannot show.
+bool SumsToTrace(const double trace[2], const McComplex* w, int n, double scale) {
+  double re = 0.0, im = 0.0;
+  for (int i = 0; i < n; ++i) {
+    re += w[i].re;
+    im += w[i].im;
+  }
+  return std::hypot(re - trace[0], im - trace[1]) <= 1e-9 * (1.0 + scale);
+}
+
+// The trace of the row-major interleaved matrix, and the sum of its moduli.
+void TraceOf(const double* a, int n, double trace[2], double* scale) {
+  trace[0] = trace[1] = *scale = 0.0;
+  for (int i = 0; i < n; ++i) {
+    trace[0] += a[2 * (i * n + i)];
+    trace[1] += a[2 * (i * n + i) + 1];
+  }
+  for (int k = 0; k < n * n; ++k) *scale += std::hypot(a[2 * k], a[2 * k + 1]);
+}
+
 void PerMatrix(benchmark::State& state) {
   state.counters["per_matrix"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * kMatrices,
@@ -86,6 +113,14 @@ void BM_ComplexEigen(benchmark::State& state, bool vectors) {
     benchmark::ClobberMemory();
   }
   PerMatrix(state);
+  int wrong = 0;
+  for (int m = 0; m < kMatrices; ++m) {
+    double trace[2], scale;
+    TraceOf(all.data() + static_cast<size_t>(m) * 2 * n * n, n, trace, &scale);
+    if (!SumsToTrace(trace, w.data() + m * n, n, scale)) ++wrong;
+  }
+  qxbench::Check(state, wrong == 0,
+                 std::to_string(wrong) + " matrices' eigenvalues do not add up to their traces");
   if (!vectors) return;
   double worst = 0.0;
   for (int m = 0; m < kMatrices; ++m) {
@@ -94,6 +129,7 @@ void BM_ComplexEigen(benchmark::State& state, bool vectors) {
     if (!(r <= worst)) worst = r;
   }
   state.counters["worst_residual"] = worst;
+  qxbench::Check(state, worst <= 1e-9, "an eigenpair is no eigenpair");
 }
 
 // What cbal and corth leave for the QR routines, per matrix.
@@ -130,6 +166,7 @@ void BM_QrAlone(benchmark::State& state, bool vectors) {
   const std::vector<Hessenberg> reduced = Reduced(n);
   std::vector<double> hr(n * n), hi(n * n), ortr(n), orti(n), wr(n), wi(n), zr(n * n), zi(n * n);
   const size_t nn = sizeof(double) * n * n, nv = sizeof(double) * n;
+  int lastError = 0;
   for (auto _ : state) {
     for (const Hessenberg& h : reduced) {
       std::memcpy(hr.data(), h.hr.data(), nn);
@@ -145,9 +182,22 @@ void BM_QrAlone(benchmark::State& state, bool vectors) {
       }
       benchmark::DoNotOptimize(ierr);
       benchmark::ClobberMemory();
+      lastError = ierr;
     }
   }
   PerMatrix(state);
+  // The last matrix's eigenvalues against its trace (the reduction keeps it).
+  const Hessenberg& last = reduced.back();
+  double trace[2] = {0.0, 0.0}, scale = 0.0;
+  for (int i = 0; i < n; ++i) {
+    trace[0] += last.hr[i + i * n];
+    trace[1] += last.hi[i + i * n];
+  }
+  for (int k = 0; k < n * n; ++k) scale += std::hypot(last.hr[k], last.hi[k]);
+  std::vector<McComplex> w(n);
+  for (int i = 0; i < n; ++i) w[i] = {wr[i], wi[i]};
+  qxbench::Check(state, lastError == 0 && SumsToTrace(trace, w.data(), n, scale),
+                 "the last matrix's eigenvalues do not add up to its trace");
 }
 
 }  // namespace
@@ -175,7 +225,7 @@ int main(int argc, char** argv) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  const int code = qxbench::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  return 0;
+  return code;
 }

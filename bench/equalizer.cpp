@@ -23,6 +23,11 @@
 // The start cost is printed with 17 digits; bench/reference/equalizer.py
 // computes the same cost with NumPy and runs Nelder-Mead from the same start
 // with as many evaluations as OptimizeGlobal counts.
+//
+// A row that evaluated no cost, whose search moved no variable or whose
+// recording recorded nothing ends with an error, and the program exits
+// non-zero.
+#include "bench/BenchCheck.h"
 #include "bench/ThreeByThreeDesign.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
@@ -32,7 +37,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -95,7 +102,12 @@ void BM_Equalizer_ComputeCost(benchmark::State& state) {
                  b.engine.m_nRunLength, b.engine.m_freeVars.m_nCount);
   }
   const BOOL build = state.range(0) != 0;
+  const long long before = b.engine.m_nCostCalls;
   for (auto _ : state) benchmark::DoNotOptimize(b.engine.ComputeCost(build));
+  qxbench::Check(state,
+                 std::isfinite(start) && b.engine.m_nOutputs > 0 &&
+                     b.engine.m_nCostCalls - before >= state.iterations(),
+                 "no cost was evaluated");
   state.counters["eval_per_s"] =
       benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["cost"] = start;
@@ -117,6 +129,11 @@ void OptimizeFromStart(benchmark::State& state, WORD mode) {
     searchSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     evals = b.engine.m_nCostCalls - before;
   }
+  qxbench::Check(state, evals > 0, "the search evaluated nothing");
+  bool moved = false;
+  for (int i = 0; i < 3; ++i)
+    moved |= b.doc->m_vars.m_pValue[b.doc->m_vars.Find("k", kSubs[i], 0)] != kStart[i];
+  qxbench::Check(state, moved, "the search moved no variable");
   state.counters["evals"] = double(evals);
   state.counters["eval_per_s"] = double(evals) * double(state.iterations()) / searchSeconds;
   state.counters["final_cost"] = b.Cost();
@@ -136,17 +153,24 @@ BENCHMARK(BM_Equalizer_OptimizeGlobal)->Unit(benchmark::kMillisecond);
 void BM_Equalizer_RecordDesign(benchmark::State& state) {
   Bench b;
   b.engine.m_wRecord = 1;
+  const long long before = b.engine.m_nCostCalls;
+  int most = 0;
   for (auto _ : state) {
     b.engine.RecordDesign(kRecordAppend);
-    if (b.doc->m_pHistory->m_nCount >= 1000) {
+    const int recorded = b.doc->m_pHistory->m_nCount;
+    most = std::max(most, recorded);
+    if (recorded >= 1000) {
       state.PauseTiming();
       b.doc->m_pHistory->KillAll();
       state.ResumeTiming();
     }
   }
+  // Every record runs the test run once.
+  qxbench::Check(state, most > 0 && b.engine.m_nCostCalls - before >= state.iterations(),
+                 "the recording recorded no design");
 }
 BENCHMARK(BM_Equalizer_RecordDesign)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+QX_BENCHMARK_MAIN()

@@ -15,6 +15,10 @@
 //                        relative errors of b, a and tau
 // bench/reference/identify.py bench fits the same data with
 // scipy.optimize.least_squares from the same start.
+//
+// A row that evaluated no cost, or whose search moved no variable from the
+// start, ends with an error, and the program exits non-zero.
+#include "bench/BenchCheck.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "editing/ModelBuilders.h"
@@ -91,8 +95,11 @@ void BM_Identify_IdentificationCost(benchmark::State& state) {
   CSIMsignal& w = b.doc->m_errorWeight;
   w.Resize(1, kSamples);
   for (int k = 0; k < kSamples; ++k) w.At(0, k) = 1.0;
-  b.engine.ComputeCost(TRUE);
+  const double cost = b.engine.ComputeCost(TRUE);
+  const long long before = b.engine.m_nCostCalls;
   for (auto _ : state) benchmark::DoNotOptimize(b.engine.ComputeCost(FALSE));
+  qxbench::Check(state, std::isfinite(cost) && b.engine.m_nCostCalls - before >= state.iterations(),
+                 "no cost was evaluated");
   state.counters["samples_per_s"] =
       benchmark::Counter(double(state.iterations()) * kSamples, benchmark::Counter::kIsRate);
 }
@@ -111,6 +118,9 @@ void BM_Identify_FindG(benchmark::State& state) {
     b.engine.FindG();
     evals = b.engine.m_nCostCalls - before;
   }
+  qxbench::Check(state, evals > 0, "the search evaluated nothing");
+  qxbench::Check(state, b.Value(0) != 1 || b.Value(1) != 1 || b.Value(2) != 1,
+                 "the search moved no variable");
   state.counters["evals"] = double(evals);
   const char* names[3] = {"err_b", "err_a", "err_tau"};
   for (int i = 0; i < 3; ++i)
@@ -120,4 +130,4 @@ BENCHMARK(BM_Identify_FindG)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+QX_BENCHMARK_MAIN()

@@ -19,7 +19,10 @@
 // overruns (periods longer than 1.5 periods).
 //
 // Plain program: bench_realtime [--quick] prints two tables, with the
-// machine's load before and after.
+// machine's load before and after. A row whose work did not happen (a peer
+// that saw no sample of the cost run, a simulation that left the output zero,
+// a real run in which the peer saw no period) prints an error in its place,
+// and the program exits non-zero.
 #include "bench/BenchLoad.h"
 #include "bench/ThreeByThreeDesign.h"
 #include "GlobalResources.h"
@@ -149,6 +152,16 @@ std::unique_ptr<Peer> StartCompanion(const std::string& dir) {
   return peer;
 }
 
+// Rows whose work did not happen.
+int g_failures = 0;
+
+// Prints the row's error in its place in the table; false.
+bool Fail(const char* design, const char* peer, const char* what, const std::string& why) {
+  ++g_failures;
+  std::printf("%-5s %-16s %-13s ERROR: %s\n", design, peer, what, why.c_str());
+  return false;
+}
+
 struct Figures {
   double p50, p99, max;
   int overruns;
@@ -176,6 +189,7 @@ void CostPerSample(const char* design, CQorexDoc& doc, Peer* peer, int samples) 
   sim.Setup(&doc);
   std::vector<double> step(samples), simulate(samples);
   long stepAllocations = 0, simulateAllocations = 0;
+  std::size_t peerLines = 0;
   if (peer != nullptr) {
     g_pAnalogIo = peer->device.get();
     for (int k = 0; k < samples; ++k) {
@@ -186,11 +200,11 @@ void CostPerSample(const char* design, CQorexDoc& doc, Peer* peer, int samples) 
       stepAllocations += g_allocations.load() - before;
       step[k] = std::chrono::duration<double, std::micro>(t1 - t0).count();
       if (k % 64 == 0) {
-        peer->Drain(5);
+        peerLines += peer->Drain(5).size();
         QxBusPoll(0);
       }
     }
-    peer->Drain(50);
+    peerLines += peer->Drain(50).size();
   }
   sim.ResetStates();
   for (int k = 0; k < samples; ++k) {
@@ -206,8 +220,15 @@ void CostPerSample(const char* design, CQorexDoc& doc, Peer* peer, int samples) 
     std::printf("%-5s %-16s %-13s %9.2f %9.2f %8.3f\n", design, peer ? peer->name.c_str() : "-",
                 what, v[v.size() / 2], v[v.size() * 99 / 100], double(allocations) / samples);
   };
-  if (peer) row("RealtimeStep", step, stepAllocations);
-  row("SimulateStep", simulate, simulateAllocations);
+  const char* peerName = peer ? peer->name.c_str() : "-";
+  if (peer && peerLines == 0)
+    Fail(design, peerName, "RealtimeStep", "the peer saw none of the samples");
+  else if (peer)
+    row("RealtimeStep", step, stepAllocations);
+  if (sim.m_yd.At(0, samples - 1) == 0.0)
+    Fail(design, peerName, "SimulateStep", "the simulation left the output zero");
+  else
+    row("SimulateStep", simulate, simulateAllocations);
 }
 
 // ---- period error ---------------------------------------------------------------------
@@ -265,6 +286,14 @@ void RealRun(Peer& peer, double ts, int samples) {
   std::vector<double> starts = SampleStarts(lines, board);
   if (starts.size() > static_cast<std::size_t>(samples))
     starts.erase(starts.begin(), starts.end() - samples);
+  if (starts.size() < 2) {
+    char what[32];
+    std::snprintf(what, sizeof what, "Ts %.3f", ts);
+    Fail("new", peer.name.c_str(), what,
+         "the peer saw " + std::to_string(starts.size()) + " of " + std::to_string(samples) +
+             " samples: no period");
+    return;
+  }
   PrintPeriod(peer.name.c_str(), ts, samples, Errors(starts, ts * 1000.0));
 }
 
@@ -334,5 +363,11 @@ int main(int argc, char** argv) {
   QxBusLeave();
   g_pAnalogIo = nullptr;
   delete g_pSimulator.exchange(nullptr);
+  if (g_failures > 0) {
+    std::fprintf(stderr,
+                 "bench_realtime: %d row(s) ended with an error: their work did not happen\n",
+                 g_failures);
+    return 1;
+  }
   return 0;
 }

@@ -26,14 +26,20 @@
 // moduli of the loci and of the inverse). bench/reference/recalculate.m does
 // the recalculation with GNU Octave's control package, bench/reference/
 // sweep.py and sweep.m the sweep with NumPy and Octave.
+//
+// Every row checks its result afterwards (a run simulated, poles and loci
+// found, the swept arrays written again after being cleared); a row whose
+// work did not happen ends with an error, and the program exits non-zero.
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "simulation/SIMeigen.h"
 #include "simulation/SIMfreq.h"
+#include "bench/BenchCheck.h"
 #include "bench/ThreeByThreeDesign.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -55,6 +61,15 @@ void Report(benchmark::State& state, const CQorexDoc& doc) {
   state.counters["tz"] = s.m_detFLGK.m_nNum - 1;
   state.counters["locus_pts"] = doc.m_pVarPoints[0].m_nCount;
   state.counters["error"] = s.m_nError.load();
+  qxbench::Check(state,
+                 s.m_nSteps > 0 && s.m_detIFLGK.m_nNum > 1 && doc.m_pVarPoints[0].m_nCount > 0 &&
+                     s.m_nError.load() == 0,
+                 "the recalculation simulated no sample, found no pole or swept no locus");
+}
+
+// Whether any of the n entries is not zero: the work wrote its output.
+bool Written(const McComplex* p, size_t n) {
+  return std::any_of(p, p + n, [](const McComplex& z) { return z.re != 0.0 || z.im != 0.0; });
 }
 
 void BM_Recalculate_NewDocument(benchmark::State& state) {
@@ -124,18 +139,23 @@ void BM_Stage_BuildBlocks(benchmark::State& state) {
     for (int i = 0; i < kModelCount; ++i)
       (st.sys.*kModelWiring[i].block)
           .FromExpr(st.doc.get(), st.doc->m_models.GetAt(i)->m_children[1]);
+  qxbench::Check(state, st.sys.m_G.m_nRows == 3 && st.sys.m_G.m_nCols == 3,
+                 "no 3 x 3 process was built");
 }
 BENCHMARK(BM_Stage_BuildBlocks)->Unit(benchmark::kMicrosecond);
 
 void BM_Stage_LoopProducts(benchmark::State& state) {
   Stages st;
   for (auto _ : state) st.sys.LoopProducts();
+  qxbench::Check(state, st.sys.m_detIFLGK.m_nNum > 1, "the loop determinant has no root");
 }
 BENCHMARK(BM_Stage_LoopProducts)->Unit(benchmark::kMicrosecond);
 
 void BM_Stage_Locus30(benchmark::State& state) {
   Stages st;
+  st.doc->m_pVarPoints[0].m_nCount = 0;
   for (auto _ : state) st.sys.ParameterLoci(st.doc.get());
+  qxbench::Check(state, st.doc->m_pVarPoints[0].m_nCount > 0, "no locus point was swept");
 }
 BENCHMARK(BM_Stage_Locus30)->Unit(benchmark::kMicrosecond);
 
@@ -144,6 +164,8 @@ BENCHMARK(BM_Stage_Locus30)->Unit(benchmark::kMicrosecond);
 void BM_Stage_PrepareWithoutRebuild(benchmark::State& state) {
   Stages st;
   for (auto _ : state) st.doc->m_system.Prepare(st.doc.get(), false);
+  qxbench::Check(state, st.doc->m_system.m_nSteps == 10000,
+                 "no run of 10,000 samples was prepared");
 }
 BENCHMARK(BM_Stage_PrepareWithoutRebuild)->Unit(benchmark::kMicrosecond);
 
@@ -154,6 +176,8 @@ void BM_Stage_Simulate10000(benchmark::State& state) {
     s.ResetStates();
     for (int t = 0; t < s.m_nSteps; ++t) s.SimulateStep(t);
   }
+  qxbench::Check(state, s.m_nSteps == 10000 && s.m_yd.At(0, s.m_nSteps - 1) != 0.0,
+                 "the run simulated no sample");
   state.counters["s_per_sample"] =
       benchmark::Counter(double(s.m_nSteps) * state.iterations(),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -184,8 +208,11 @@ void BM_Sweep(benchmark::State& state) {
   SweepSettings settings(points);
   auto doc = ThreeByThree(30);
   CSIMfreq& f = *doc->m_pFreqModel;
+  std::fill_n(f.m_pLoci.get(), f.m_nFreqs * f.m_nDim, McComplex{0.0, 0.0});
   for (auto _ : state) f.ComputeResponses(doc.get());
   PerPoint(state, points);
+  qxbench::Check(state, f.m_nFreqs == points && Written(f.m_pLoci.get(), f.m_nFreqs * f.m_nDim),
+                 "the sweep wrote no locus");
   std::fprintf(stderr, "sweep %d points: checksum %.12g\n", points, Checksum(f));
 }
 BENCHMARK(BM_Sweep)->Arg(200)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
@@ -206,7 +233,7 @@ struct SweepParts {
 
 void BM_SweepSplit_Evaluation(benchmark::State& state) {
   SweepParts p;
-  McComplex q[18];
+  McComplex q[18] = {};
   for (auto _ : state)
     for (double x : p.w) {
       for (int i = 0; i < 9; ++i) q[i] = CSIMfreq::Response(p.sys.m_LGK.m_pElements[i], x);
@@ -214,30 +241,43 @@ void BM_SweepSplit_Evaluation(benchmark::State& state) {
       benchmark::DoNotOptimize(q);
     }
   PerPoint(state, int(p.w.size()));
+  qxbench::Check(state, Written(q, 18), "no response was evaluated");
 }
 BENCHMARK(BM_SweepSplit_Evaluation)->Unit(benchmark::kMicrosecond);
 
 void BM_SweepSplit_Inverse(benchmark::State& state) {
   SweepParts p;
+  const size_t entries = size_t(p.f.m_nFreqs) * p.f.m_nRows * p.f.m_nCols;
+  std::fill_n(p.f.m_pInverse.get(), entries, McComplex{0.0, 0.0});
   for (auto _ : state) p.f.SweepInverse();
   PerPoint(state, int(p.w.size()));
+  qxbench::Check(state, Written(p.f.m_pInverse.get(), entries), "no inverse was computed");
 }
 BENCHMARK(BM_SweepSplit_Inverse)->Unit(benchmark::kMicrosecond);
 
 void BM_SweepSplit_Bands(benchmark::State& state) {
   SweepParts p;
+  std::fill_n(p.f.m_bandDirect.get(), p.f.m_nBandDim, 0.0);
   for (auto _ : state) p.f.SweepBands(p.sys);
   PerPoint(state, int(p.w.size()));
+  qxbench::Check(state,
+                 p.f.m_nBandDim > 0 &&
+                     std::any_of(p.f.m_bandDirect.get(), p.f.m_bandDirect.get() + p.f.m_nBandDim,
+                                 [](double r) { return r != 0.0; }),
+                 "no band was computed");
 }
 BENCHMARK(BM_SweepSplit_Bands)->Unit(benchmark::kMicrosecond);
 
 void BM_SweepSplit_Loci(benchmark::State& state) {
   SweepParts p;
+  std::fill_n(p.f.m_pLoci.get(), p.f.m_nFreqs * p.f.m_nDim, McComplex{0.0, 0.0});
   for (auto _ : state)
     for (size_t k = 0; k < p.w.size(); ++k)
       p.f.CharacteristicLoci(p.sys, p.w[k], &p.f.m_pLoci[3 * k], &p.f.m_pLociGain[3 * k],
                              &p.f.m_pDirect[9 * k]);
   PerPoint(state, int(p.w.size()));
+  qxbench::Check(state, Written(p.f.m_pLoci.get(), p.f.m_nFreqs * p.f.m_nDim),
+                 "no characteristic locus was computed");
 }
 BENCHMARK(BM_SweepSplit_Loci)->Unit(benchmark::kMicrosecond);
 
@@ -245,17 +285,18 @@ BENCHMARK(BM_SweepSplit_Loci)->Unit(benchmark::kMicrosecond);
 // evaluation and the angles around them.
 void BM_EigenOnly(benchmark::State& state, bool vectors) {
   SweepParts p;
-  McComplex w[3], z[9];
+  McComplex w[3] = {}, z[9];
   double work[EigenWorkSize(3)];
   for (auto _ : state)
     for (size_t k = 0; k < p.w.size(); ++k)
       benchmark::DoNotOptimize(ComplexEigen(reinterpret_cast<const double*>(&p.f.m_pDirect[9 * k]),
                                             w, vectors ? z : nullptr, 3, work));
   PerPoint(state, int(p.w.size()));
+  qxbench::Check(state, Written(w, 3), "no eigenvalue was computed");
 }
 BENCHMARK_CAPTURE(BM_EigenOnly, values, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_EigenOnly, vectors, true)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+QX_BENCHMARK_MAIN()

@@ -12,12 +12,18 @@
 // 1,000 points. Each of the six diagrams is redrawn 50 times; reported as
 // counters: the median and the worst redraw in milliseconds. Target: every
 // diagram under 16 ms (one frame). The machine's load is printed first.
+//
+// The window's client image is painted over with a colour no diagram uses
+// before the redraws; a row whose redraws left any of it, or drew nothing but
+// the white background, ends with an error, and the program exits non-zero.
+#include "bench/BenchCheck.h"
 #include "bench/BenchLoad.h"
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "diagrams/QorexView.h"
 #include "platform/ui/FrameWnd.h"
 #include "res/resource.h"
+#include "platform/testing/TestHooks.h"
 #include "simulation/SIMfreq.h"
 #include "tests/support/TreeBuilders.h"
 
@@ -102,6 +108,8 @@ void BM_Redraw(benchmark::State& state, UINT command) {
   Window window(static_cast<int>(state.range(0)));
   window.NodesFor(command);
   window.view->SendMessage(WM_COMMAND, command);
+  constexpr QRgb kUnpainted = qRgb(1, 2, 3);
+  if (QImage* image = window.view->GetClientImage()) image->fill(kUnpainted);
   std::vector<double> ms;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
@@ -109,6 +117,14 @@ void BM_Redraw(benchmark::State& state, UINT command) {
     ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                      .count());
   }
+  qxbench::Check(state, (window.view->m_wDiagram & 0xF) != kDiagramRootLocus,
+                 "the view did not leave the root locus for the diagram");
+  const QImage shown = QxTest::ClientImage(window.view);
+  const long pixels = long(shown.width()) * shown.height();
+  const long unpainted = pixels - qxbench::PixelsOtherThan(shown, kUnpainted);
+  qxbench::Check(state, pixels > 0 && unpainted == 0, "the redraw did not paint the whole window");
+  qxbench::Check(state, qxbench::PixelsOtherThan(shown, qRgb(255, 255, 255)) > 0,
+                 "the redraw drew nothing on the background");
   std::sort(ms.begin(), ms.end());
   state.counters["median_ms"] = ms[ms.size() / 2];
   state.counters["worst_ms"] = ms.back();
@@ -135,7 +151,8 @@ int main(int argc, char** argv) {
         ->Iterations(50)
         ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  const int code = qxbench::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  return 0;
+  return code;
 }

@@ -15,6 +15,11 @@
 //     new[j] = q0 * c[j] + q1 * c[j - 1] + c[j - 2]  (c zero outside 0 .. n - 1),
 //   evaluated left to right.
 // Both programs print the sum of all coefficients per degree as a check.
+//
+// The root arrays start as NaN: a row that leaves a root of the last pass
+// unwritten (a failed call, or none) ends with an error, and the program exits
+// non-zero.
+#include "bench/BenchCheck.h"
 #include "bench/SplitMix64.h"
 #include "simulation/SIMroots.h"
 
@@ -24,6 +29,8 @@
 #include <complex>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -83,7 +90,8 @@ double BackwardResidual(const double* a, int m, McComplex root) {
 void BM_Roots(benchmark::State& state, bool polish) {
   const int degree = static_cast<int>(state.range(0));
   const std::vector<double>& polys = Polynomials(degree);
-  std::vector<McComplex> roots(static_cast<size_t>(kPolynomials) * (degree + 1));
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<McComplex> roots(static_cast<size_t>(kPolynomials) * (degree + 1), {nan, nan});
   for (auto _ : state) {
     for (int p = 0; p < kPolynomials; ++p) {
       McComplex* r = roots.data() + static_cast<size_t>(p) * (degree + 1);
@@ -93,11 +101,13 @@ void BM_Roots(benchmark::State& state, bool polish) {
     benchmark::ClobberMemory();
   }
   double worst = 0.0;
+  int unwritten = 0;
   for (int p = 0; p < kPolynomials; ++p) {
     const double* a = polys.data() + static_cast<size_t>(p) * (degree + 1);
     for (int j = 1; j <= degree; ++j) {
-      const double res =
-          BackwardResidual(a, degree, roots[static_cast<size_t>(p) * (degree + 1) + j]);
+      const McComplex r = roots[static_cast<size_t>(p) * (degree + 1) + j];
+      if (!std::isfinite(r.re) || !std::isfinite(r.im)) ++unwritten;
+      const double res = BackwardResidual(a, degree, r);
       if (!(res <= worst)) worst = res;
     }
   }
@@ -105,6 +115,7 @@ void BM_Roots(benchmark::State& state, bool polish) {
       benchmark::Counter(static_cast<double>(state.iterations()) * kPolynomials,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["worst_residual"] = worst;
+  qxbench::Check(state, unwritten == 0, std::to_string(unwritten) + " roots were not found");
 }
 
 }  // namespace
@@ -123,7 +134,7 @@ int main(int argc, char** argv) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  const int code = qxbench::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  return 0;
+  return code;
 }

@@ -3,7 +3,7 @@
 // high), showing the 3 x 3 design of bench/recalculate (10,000 samples, three
 // panes), its time scale set so the whole run fits a pane.
 //
-// Workloads (times per pane):
+// Workloads (time per pane as the counter per_pane_s, in seconds):
 //   UpdatePanes/DefaultSignals   COutputBar::UpdatePanes with the default show
 //                                mask (command and measured output); target
 //                                <= 2 ms, since every recalculation, and so
@@ -17,11 +17,16 @@
 //                                paint of the strip, the simulator as source;
 //                                target: the two within 20 % of each other
 // The machine's load (/proc/loadavg) is printed before the runs.
+//
+// The panes' images are painted over with a colour no signal uses before each
+// row; a row whose panes were not painted again (or whose peer drew nothing)
+// ends with an error, and the program exits non-zero.
 #include "GlobalResources.h"
 #include "MainFrm.h"
 #include "Qorex.h"
 #include "QorexDoc.h"
 #include "Splash.h"
+#include "bench/BenchCheck.h"
 #include "bench/BenchLoad.h"
 #include "bench/ThreeByThreeDesign.h"
 #include "diagrams/OutputBar.h"
@@ -66,11 +71,37 @@ void ShowSignals(bool all) {
   }
 }
 
+constexpr QRgb kUnpainted = qRgb(1, 2, 3);
+
+// Every pane's client image painted over with kUnpainted.
+void PaintOver() {
+  for (int i = 0; i < Bar().GetPaneCount(); ++i)
+    if (QImage* image = Bar().GetPane(i)->GetClientImage()) image->fill(kUnpainted);
+}
+
+// The pixels of the panes painted since PaintOver, and of them the ones that
+// are not white.
+void Painted(long* painted, long* drawn) {
+  *painted = *drawn = 0;
+  for (int i = 0; i < Bar().GetPaneCount(); ++i) {
+    const QImage image = QxTest::ClientImage(Bar().GetPane(i));
+    const long other = qxbench::PixelsOtherThan(image, kUnpainted);
+    *painted += other;
+    *drawn += qxbench::PixelsOtherThan(image, qRgb(255, 255, 255)) -
+              (long(image.width()) * image.height() - other);
+  }
+}
+
 void BM_UpdatePanes(benchmark::State& state, bool all) {
   ShowSignals(all);
+  PaintOver();
   for (auto _ : state) Bar().UpdatePanes();
+  long painted, drawn;
+  Painted(&painted, &drawn);
+  qxbench::Check(state, Bar().GetPaneCount() == 3, "the bar does not show three panes");
+  qxbench::Check(state, painted > 0 && drawn > 0, "the panes were not painted again");
   state.counters["panes"] = Bar().GetPaneCount();
-  state.counters["per_pane_us"] =
+  state.counters["per_pane_s"] =
       benchmark::Counter(double(Bar().GetPaneCount()) * state.iterations(),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   ShowSignals(false);
@@ -115,7 +146,9 @@ void BM_Peer_AllSignals(benchmark::State& state) {
       painter.drawPolyline(lines[i].data(), static_cast<int>(lines[i].size()));
     }
   }
-  state.counters["per_pane_us"] =
+  qxbench::Check(state, !lines.empty() && qxbench::PixelsOtherThan(image, qRgb(255, 255, 255)) > 0,
+                 "the peer drew nothing");
+  state.counters["per_pane_s"] =
       benchmark::Counter(double(Bar().GetPaneCount()) * state.iterations(),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
@@ -130,17 +163,22 @@ void BM_LiveStrip(benchmark::State& state) {
   sim->m_nSteps = doc.m_system.m_nSteps;
   sim->Setup(&doc);
   for (const SIMloopSignal& s : kLoopSignals) (sim->*s.signal).Assign(doc.m_system.*s.signal);
+  sim->m_nLiveSamples = sim->m_c.m_nColumns;  // all given, as a run's simulated start
   CWinThread identity;
   g_pSimDoc = &doc;
   g_pWorkerThread = &identity;
   const int sample = static_cast<int>(state.range(0));
+  PaintOver();
   for (auto _ : state) {
     Bar().InvalidateSamples(sample);
     for (int i = 0; i < Bar().GetPaneCount(); ++i) Bar().GetPane(i)->UpdateWindow();
   }
   g_pWorkerThread = nullptr;
   g_pSimDoc = nullptr;
-  state.counters["per_pane_us"] =
+  long painted, drawn;
+  Painted(&painted, &drawn);
+  qxbench::Check(state, painted > 0, "no strip of the panes was painted");
+  state.counters["per_pane_s"] =
       benchmark::Counter(double(Bar().GetPaneCount()) * state.iterations(),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
@@ -158,6 +196,7 @@ int main(int argc, char** argv) {
   qxres::RegisterDialogTemplates();
   QApplication qt(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
+  int code = 0;
   {
     CQorexApp app;
     g_app = &app;
@@ -177,7 +216,7 @@ int main(int argc, char** argv) {
                  Bar().GetPaneCount(), client.Width(), client.Height(), doc.m_system.m_nSteps,
                  doc.m_dSigScaleX);
     qxbench::PrintLoad();
-    benchmark::RunSpecifiedBenchmarks();
+    code = qxbench::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO});
     app.m_pMainWnd->SendMessage(WM_CLOSE);
@@ -186,5 +225,5 @@ int main(int argc, char** argv) {
   }
   std::error_code ignored;
   std::filesystem::remove_all(root, ignored);
-  return 0;
+  return code;
 }

@@ -179,6 +179,7 @@ void CQorexApp::OnFindG(WPARAM, LPARAM) {
 void CQorexApp::OnInvalidateSlice(WPARAM wParam, LPARAM) {
   CQorexDoc* doc = g_pSimDoc.load();
   if (IsOpenDocument(doc)) doc->RedrawOutput(static_cast<int>(wParam));
+  ForgetNoInputOnceInputArrived();
 }
 
 void CQorexApp::OnDocToKFinder(WPARAM, LPARAM) {
@@ -247,6 +248,7 @@ void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM lParam) {
   while (!cleared()) SleepUnless(1, cleared);
   if (g_pLeftBar) g_pLeftBar->Redraw();
   if (g_pOutputBar) g_pOutputBar->UpdatePanes();
+  ForgetNoInputOnceInputArrived();
   TellRunEnd(static_cast<int>(lParam));
 }
 
@@ -257,5 +259,18 @@ void CQorexApp::TellRunEnd(int end) {
     MessageBox(nullptr, kRealtimeCompanionLostText, kRealtimeCaption, MB_OK);
   } else if (end == kRunWithoutInput && m_pMainWnd && IsWindow(m_pMainWnd->GetSafeHwnd())) {
     m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(kRealtimeNoInputText));
+    m_bNoInputSaid = true;
   }
+}
+
+void CQorexApp::ForgetNoInputOnceInputArrived() {
+  if (!m_bNoInputSaid || g_pAnalogIo == nullptr || !g_pAnalogIo->InputArrived()) return;
+  m_bNoInputSaid = false;
+  if (!m_pMainWnd || !IsWindow(m_pMainWnd->GetSafeHwnd())) return;
+  // Only the text itself goes: a prompt shown since stays.
+  CWnd* status = m_pMainWnd->GetDlgItem(AFX_IDW_STATUS_BAR);
+  CString shown;
+  if (status) status->GetWindowText(shown);
+  if (shown == kRealtimeNoInputText)
+    m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
 }

@@ -60,6 +60,11 @@ class CQorexApp : public CWinApp {
   // What the end of a run (or of a tuning run) says about its peer: a lost
   // board or companion in a message box, no input in the status line.
   void TellRunEnd(int end);
+  // Once a later run (or tuner's pass) gets input, the status line no longer
+  // says that none arrived.
+  void ForgetNoInputOnceInputArrived();
+
+  bool m_bNoInputSaid = false;  // the status line says that a run got no input
 
   DECLARE_MESSAGE_MAP()
 };

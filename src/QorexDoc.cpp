@@ -22,6 +22,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <vector>
 
 IMPLEMENT_DYNCREATE(CQorexDoc, CDocument)
 
@@ -172,20 +173,69 @@ void CQorexDoc::Recalculate() {
     m_system.Resimulate(this);
   }
   m_bRunComplete = true;
+  m_bRunStandIn = m_system.m_nError == kSimModelInvalid;
+  m_bRunOverflowed = m_system.m_bOverflowed;
   CSIMsystem* sim = g_pSimulator.load();
   if (this != g_pSimDoc.load() || sim == nullptr || sim == &m_system) return;
-  QxCriticalSectionLock lock(g_pcsSimulation);
-  // CopyFrom checks every shape itself and refuses what does not fit.
-  if (!sim->CopyFrom(m_system)) {
-    sim->Setup(this);
-    m_nRuns = 0;
+  bool setUpAfresh = false;
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    // CopyFrom checks every shape itself and refuses what does not fit.
+    if (!sim->CopyFrom(m_system)) {
+      sim->Setup(this);
+      setUpAfresh = true;
+    }
   }
+  // The stored runs carry their own length and sampling time; only those
+  // whose rows the loop no longer has cannot be recalled.
+  if (setUpAfresh) DropRunsThatNoLongerFit();
 }
 
 void CQorexDoc::UpdateAll() {
   UpdateAllViews(nullptr, 0);
   UpdateMaxSignalSize();
   ShowInBars(DesignPart::kWhole);
+  SayLoopState();
+}
+
+CString RefusedModelTitles(unsigned invalid) {
+  std::vector<const char*> titles;
+  for (int i = 0; i < kModelCount; ++i)
+    if (invalid & (1u << i)) titles.push_back(kModelWiring[i].title);
+  CString names;
+  for (size_t i = 0; i < titles.size(); ++i) {
+    if (i > 0) names += i + 1 == titles.size() ? " and " : ", ";
+    names += titles[i];
+  }
+  return names;
+}
+
+CString CQorexDoc::LoopStateText() const {
+  CString text;
+  const unsigned invalid = m_system.m_nInvalidModels;
+  if (invalid != 0) {
+    const bool plural = (invalid & (invalid - 1)) != 0;
+    text.Format(
+        "The %s model%s cannot be turned into transfer functions: the design is not simulated "
+        "until %s corrected in Edit Models.",
+        RefusedModelTitles(invalid).GetString(), plural ? "s" : "", plural ? "they are" : "it is");
+  } else if (m_system.m_bOverflowed) {
+    text =
+        "The simulation overflowed: the loop's signals grew beyond every number, and no curve "
+        "is drawn past that point.";
+  }
+  return text;
+}
+
+void CQorexDoc::SayLoopState() {
+  CWnd* main = AfxGetMainWnd();
+  if (main == nullptr || !IsWindow(main->GetSafeHwnd())) return;
+  const CString text = LoopStateText();
+  if (!text.IsEmpty())
+    main->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
+  else if (m_bLoopStateSaid)
+    main->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+  m_bLoopStateSaid = !text.IsEmpty();
 }
 
 void CQorexDoc::KeepShownRun() {

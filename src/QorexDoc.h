@@ -70,6 +70,11 @@ struct QoxDiagView {
   int nOriginY;
 };
 
+// The titles of the models whose bits (1 << slot) are set, as "Edit Models"
+// lists them: "Controller", "Controller and Process", "Pre-filter,
+// Controller and Process".
+CString RefusedModelTitles(unsigned invalid);
+
 class CQorexDoc : public CDocument {
   DECLARE_DYNCREATE(CQorexDoc)
 
@@ -109,6 +114,19 @@ class CQorexDoc : public CDocument {
   // a copy of the loop's last complete run, taken when the outermost
   // Recalculate began.
   const CSIMsignal& SignalAsShown(CSIMsignal CSIMsystem::*signal) const;
+  // The loop's signals hold no response of the design: its last complete
+  // recalculation refused a model, and the signals are the stand-in's zeros.
+  // The panes draw none of them; a recalled run or a real-time hand-over
+  // fills them again.
+  bool RunIsStandIn() const { return m_bRunStandIn; }
+  // The last complete recalculation's run overflowed (CSIMsystem::
+  // m_bOverflowed): the panes end each curve at its first sample that is
+  // not finite.
+  bool RunOverflowed() const { return m_bRunOverflowed; }
+  // What the status line says of the loop after the last recalculation: the
+  // models it refused, named as the opening names them, or that its run
+  // overflowed; empty while neither. UpdateAll says it, and clears it once.
+  CString LoopStateText() const;
   // The largest row count of the command, error and three disturbance signals.
   void UpdateMaxSignalSize();
   // Marks exactly the variables the definitions use, adding new names, and
@@ -236,6 +254,11 @@ class CQorexDoc : public CDocument {
   // shape: a run of other row counts, or an index outside 0 .. m_nRuns - 1,
   // is refused (FALSE); samples beyond the run's length are 0.
   BOOL RecallRun(int i);
+  // Whether stored run i can still be recalled into m_system (its row counts).
+  bool RunFitsLoop(int i) const;
+  // Removes the stored runs that no longer fit the loop, keeping the others
+  // in their order, and says in the status line how many went; returns that.
+  int DropRunsThatNoLongerFit();
   // The "SimulationView" strip next to a new real-time sample.
   void RedrawOutput(int sample);
   // The "ProcessView" bar's run spot: starts a real-time run of this design
@@ -336,8 +359,14 @@ class CQorexDoc : public CDocument {
   // the shown signals (one copy of what the panes read), each made when it is
   // first kept; a slot not kept this time is empty.
   std::unique_ptr<CSIMsignal> m_pShownRun[std::size(kLoopSignals)];
-  int m_nRecalculateDepth = 0;  // nesting of Recalculate (McDepthGuard)
-  bool m_bRunComplete = false;  // m_system's signals hold a whole run
+  int m_nRecalculateDepth = 0;    // nesting of Recalculate (McDepthGuard)
+  bool m_bRunComplete = false;    // m_system's signals hold a whole run
+  bool m_bRunStandIn = false;     // RunIsStandIn
+  bool m_bRunOverflowed = false;  // RunOverflowed
+  bool m_bLoopStateSaid = false;  // the status line holds LoopStateText
+  // Puts LoopStateText on the main window's status line, or the idle prompt
+  // once after it is gone.
+  void SayLoopState();
   // Copies what the panes show of m_system into m_pShownRun.
   void KeepShownRun();
 

@@ -19,6 +19,7 @@
 #include "search/QOX_HistVar.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -49,20 +50,13 @@ struct OwnedList {
 // What the opening says of the models in m_nInvalidModels (bit per slot):
 // their titles as "Edit Models" lists them, and why the loop does nothing.
 CString UnusableModelsText(unsigned invalid) {
-  std::vector<const char*> titles;
-  for (int i = 0; i < kModelCount; ++i)
-    if (invalid & (1u << i)) titles.push_back(kModelWiring[i].title);
-  CString names;
-  for (size_t i = 0; i < titles.size(); ++i) {
-    if (i > 0) names += i + 1 == titles.size() ? " and " : ", ";
-    names += titles[i];
-  }
+  const bool plural = std::popcount(invalid & ((1u << kModelCount) - 1)) > 1;
   CString text;
   text.Format(
       "The %s model%s of this design cannot be turned into transfer functions.\n"
       "The design is opened as it was stored, but it is not simulated, searched or run until "
       "%s corrected in Edit Models.",
-      names.GetString(), titles.size() > 1 ? "s" : "", titles.size() > 1 ? "they are" : "it is");
+      RefusedModelTitles(invalid).GetString(), plural ? "s" : "", plural ? "they are" : "it is");
   return text;
 }
 

@@ -76,21 +76,54 @@ void CQorexDoc::TransferSimSignals() {
   // The views read the run length with the signals; keep them together.
   m_system.m_nSteps = sim->m_nSteps;
   m_system.m_dTs = sim->m_dTs;
+  m_bRunStandIn = m_bRunOverflowed = false;
+}
+
+bool CQorexDoc::RunFitsLoop(int i) const {
+  if (i < 0 || i >= m_nRuns || i >= m_nRunCapacity) return false;
+  const CSIMsystem& s = m_system;
+  const int outputRows = m_runOutputs[i].m_nRows;
+  return m_runSetpoints[i].m_nRows == s.m_c.m_nRows && m_runControls[i].m_nRows == s.m_u.m_nRows &&
+         outputRows == s.m_yd.m_nRows && outputRows == s.m_y.m_nRows;
+}
+
+int CQorexDoc::DropRunsThatNoLongerFit() {
+  int kept = 0;
+  for (int i = 0; i < m_nRuns; ++i) {
+    if (!RunFitsLoop(i)) continue;
+    if (kept != i) {
+      m_runSetpoints[kept].Swap(m_runSetpoints[i]);
+      m_runControls[kept].Swap(m_runControls[i]);
+      m_runOutputs[kept].Swap(m_runOutputs[i]);
+      m_runTs[kept] = m_runTs[i];
+    }
+    ++kept;
+  }
+  const int dropped = m_nRuns - kept;
+  if (dropped == 0) return 0;
+  m_nRuns = kept;
+  SetModifiedFlag(TRUE);
+  // Measured runs are saved with the design: none goes unsaid.
+  CString text;
+  text.Format(dropped == 1 ? "%d stored run no longer fits the loop's signals and was removed."
+                           : "%d stored runs no longer fit the loop's signals and were removed.",
+              dropped);
+  if (CWnd* main = AfxGetMainWnd(); main != nullptr && IsWindow(main->GetSafeHwnd()))
+    main->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCSTR>(text)));
+  return dropped;
 }
 
 BOOL CQorexDoc::RecallRun(int i) {
-  if (i < 0 || i >= m_nRuns || i >= m_nRunCapacity) return FALSE;
+  if (!RunFitsLoop(i)) return FALSE;
   const CSIMsignal& c = m_runSetpoints[i];
   const CSIMsignal& u = m_runControls[i];
   const CSIMsignal& yd = m_runOutputs[i];
   CSIMsystem& s = m_system;
-  if (c.m_nRows != s.m_c.m_nRows || u.m_nRows != s.m_u.m_nRows || yd.m_nRows != s.m_yd.m_nRows ||
-      yd.m_nRows != s.m_y.m_nRows)
-    return FALSE;
   CopyKeepingShape(s.m_c, c);
   CopyKeepingShape(s.m_u, u);
   CopyKeepingShape(s.m_y, yd);
   CopyKeepingShape(s.m_yd, yd);
+  m_bRunStandIn = m_bRunOverflowed = false;
   return TRUE;
 }
 
@@ -108,6 +141,12 @@ void CQorexDoc::StartStopSimulation() {
 }
 
 void CQorexDoc::PrepareSimulation() {
+  // The panes show nothing of the pass before this candidate's while it is
+  // set up; its own pass draws its samples as they come.
+  if (CSIMsystem* sim = g_pSimulator.load(); sim != nullptr && sim != &m_system) {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    sim->m_nLiveSamples = 0;
+  }
   Recalculate();
   UpdateAll();
   if (CSIMsystem* sim = g_pSimulator.load(); sim != nullptr && sim != &m_system) {

@@ -8,7 +8,9 @@
 //
 // A plant channel follows y := A * y + (1 - A) * u (A = 0: the outputs loop
 // straight back to the inputs). With --silent-after N it answers the first N
-// frames only and then falls silent, still logging the frames it receives.
+// frames only and then falls silent, still logging the frames it receives:
+// it stays on the bus, as a companion that sends its inputs only when they
+// change.
 // Each frame is logged on standard output:
 //   ready pid=<pid>
 //   DAC #<n> <code0> <code1> <code2> <code3>

@@ -1,5 +1,7 @@
 #include "platform/core/Exceptions.h"
 
+#include "platform/core/CodePage.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -35,7 +37,7 @@ CString CMemoryException::ErrorText() const {
 namespace {
 CString WithFileName(const char* format, const CString& fileName) {
   CString text;
-  text.Format(format, fileName.IsEmpty() ? "the file" : fileName.GetString());
+  text.Format(format, fileName.IsEmpty() ? "the file" : QxPathToText(fileName.GetString()).c_str());
   return text;
 }
 }  // namespace

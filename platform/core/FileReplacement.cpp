@@ -32,8 +32,8 @@ std::string FolderOf(const std::string& path) {
 }
 
 // The file a chain of symbolic links ends at; a link to nothing yet names
-// the file to be made. A loop ends the walk where it stands, and the rename
-// then fails on the link rather than replace it.
+// the file to be made. A loop ends the walk where it stands, on a link,
+// which Begin then refuses.
 std::string FollowLinks(std::string path) {
   for (int i = 0; i < kMaxLinks; ++i) {
     struct stat info {};
@@ -86,7 +86,12 @@ int QxFileReplacement::Begin() {
   m_begun = true;
   m_target = FollowLinks(m_target);
   struct stat old {};
-  const bool exists = stat(m_target.c_str(), &old) == 0;
+  const bool exists = lstat(m_target.c_str(), &old) == 0;
+  // Only a regular file is replaced: the rename would put a file in place of
+  // a device, a FIFO or a socket (and fail late on a directory), and a loop
+  // of links would lose its last link.
+  if (exists && !S_ISREG(old.st_mode))
+    return Fail(S_ISDIR(old.st_mode) ? EISDIR : S_ISLNK(old.st_mode) ? ELOOP : EINVAL);
   if (int error = Injected("create")) return Fail(error);
   for (int attempt = 0; attempt < kNameAttempts && m_fd < 0; ++attempt) {
     std::string name = TemporaryName(m_target);

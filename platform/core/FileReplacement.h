@@ -10,8 +10,10 @@
 // was; so does a replacement that is destroyed without being committed.
 //
 // A target that is a symbolic link is followed: the file it ends at is the
-// one replaced, and the link stays. An existing target keeps its mode; a new
-// one gets 0666 less the process's umask, as any program's new file does.
+// one replaced, and the link stays. Only a regular file (or none) is
+// replaced: Begin refuses a directory (EISDIR), a loop of links (ELOOP) and
+// a device, FIFO or socket (EINVAL), and leaves them as they are. An existing target keeps its
+// mode; a new one gets 0666 less the process's umask, as any program's new file does.
 #include <cstddef>
 #include <functional>
 #include <string>

@@ -58,15 +58,6 @@ const char32_t kSymbol[224] = {
 };
 // clang-format on
 
-// clang-format off
-const char32_t kCp1252High[32] = {
-    /* 80 */ 0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    /* 88 */ 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    /* 90 */ 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    /* 98 */ 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-// clang-format on
-
 std::string Lower(const char* s) {
   std::string out;
   for (; s && *s; ++s) out += static_cast<char>(std::tolower(static_cast<unsigned char>(*s)));
@@ -210,10 +201,6 @@ bool QxFixedFontMetrics() {
 
 char32_t QxSymbolToUnicode(BYTE byte) {
   return byte < 0x20 ? 0 : kSymbol[byte - 0x20];
-}
-
-char32_t QxWindows1252ToUnicode(BYTE byte) {
-  return byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
 }
 
 bool QxIsSymbolFace(const char* faceName) {

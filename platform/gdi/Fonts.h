@@ -12,6 +12,7 @@
 // lfWidth wide when lfWidth > 0, else h/2 (at least 1); text is drawn as one
 // solid box per non-blank character filling its cell, so pictures do not
 // depend on glyph shapes.
+#include "platform/core/CodePage.h"
 #include "platform/gdi/GdiTypes.h"
 
 void QxSetFixedFontMetrics(bool on);
@@ -19,8 +20,6 @@ bool QxFixedFontMetrics();
 
 // The Unicode character of a Symbol code page byte; 0 for a byte without one.
 char32_t QxSymbolToUnicode(BYTE byte);
-// The Unicode character of a Windows-1252 byte (undefined bytes keep their value).
-char32_t QxWindows1252ToUnicode(BYTE byte);
 // True for a face name that reads the Symbol code page ("Symbol", any case).
 bool QxIsSymbolFace(const char* faceName);
 

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <poll.h>
@@ -54,6 +55,8 @@ struct BusState {
   std::unique_ptr<QSocketNotifier> notifier;
   QxBusReceiver receiver;
   PeerListing listing;
+  // The sender of the last frame of each registered message since joining.
+  std::map<UINT, DWORD> lastSenders;
 };
 
 // How long after a change of the folder its listing is taken again anyway
@@ -192,12 +195,13 @@ bool DispatchFrame(const BYTE* bytes, std::size_t size) {
     TRACE("Bus: a malformed frame of %zu bytes was ignored\n", size);
     return false;
   }
+  const UINT message = RegisterWindowMessage(frame.name.c_str());
   QxBusReceiver receiver;
   {
     std::lock_guard<std::mutex> guard(Bus().lock);
     receiver = Bus().receiver;
+    if (message != 0) Bus().lastSenders[message] = frame.senderPid;
   }
-  UINT message = RegisterWindowMessage(frame.name.c_str());
   if (message == 0 || !receiver) return false;
   receiver(message, frame.wParam, frame.lParam);
   return true;
@@ -259,6 +263,7 @@ BOOL QxBusJoin() {
   }
   bus.socket = fd;
   bus.path = path;
+  bus.lastSenders.clear();
   QCoreApplication* app = QCoreApplication::instance();
   if (app && QThread::currentThread() == app->thread()) {
     bus.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
@@ -315,6 +320,28 @@ int QxBusBroadcast(const char* name, WPARAM wParam, LPARAM lParam) {
     if (SendToPeer(bus.sendSocket, peer, frame, size)) ++reached;
   }
   return reached;
+}
+
+DWORD QxBusLastSender(UINT message) {
+  std::lock_guard<std::mutex> guard(Bus().lock);
+  const auto found = Bus().lastSenders.find(message);
+  return found == Bus().lastSenders.end() ? 0 : found->second;
+}
+
+BOOL QxBusPeerPresent(DWORD pid) {
+  char dir[PATH_MAX];
+  char name[24];
+  sockaddr_un address;
+  std::snprintf(name, sizeof name, "%u.sock", static_cast<unsigned>(pid));
+  if (!BusDirectoryInto(dir, sizeof dir) || !MakeAddress(dir, name, &address)) return FALSE;
+  const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (probe < 0) return TRUE;
+  // Connecting a datagram socket only names its peer: nothing is sent, and
+  // it fails at once when no socket is there or nobody is bound to it.
+  const int result = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+  const int error = errno;
+  close(probe);
+  return result == 0 || (error != ENOENT && error != ECONNREFUSED) ? TRUE : FALSE;
 }
 
 int QxBusPoll(int timeoutMs) {

@@ -57,6 +57,16 @@ int QxBusBroadcast(const char* name, WPARAM wParam, LPARAM lParam);
 // receiver; returns how many were handed over (-1 when not joined).
 int QxBusPoll(int timeoutMs);
 
+// The process id carried by the last frame of the registered message that
+// arrived since this process joined the bus (it is recorded before the
+// receiver gets the frame); 0 when none did.
+DWORD QxBusLastSender(UINT message);
+// Whether the process pid is on the bus: its socket is in the bus folder and
+// someone is bound to it. FALSE when the socket is gone or refuses; TRUE also
+// when that cannot be told (no socket to ask with). Sends nothing and
+// allocates nothing, from any thread.
+BOOL QxBusPeerPresent(DWORD pid);
+
 namespace qxbus {
 
 struct Frame {

@@ -235,12 +235,15 @@ void PressKey(int virtualKey, UINT modifiers, CWnd* wnd) {
 }
 
 void TypeText(const char* text, CWnd* wnd) {
-  for (const char* p = text; p && *p; ++p) {
-    unsigned char ch = static_cast<unsigned char>(*p);
-    int key = (ch >= 'a' && ch <= 'z') ? Qt::Key_A + (ch - 'a') : static_cast<int>(ch);
-    Qt::KeyboardModifiers modifiers = (ch >= 'A' && ch <= 'Z') ? Qt::ShiftModifier : Qt::NoModifier;
-    if (ch >= 'A' && ch <= 'Z') key = Qt::Key_A + (ch - 'A');
-    SendKey(KeyTarget(wnd), key, modifiers, QString(QChar(ch)));
+  // A key of another language arrives as the window system reports it: its
+  // character's upper case as the key, the character as the text.
+  for (char32_t ch : QString::fromUtf8(text ? text : "").toUcs4()) {
+    int key = static_cast<int>(ch);
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    if (ch >= 'a' && ch <= 'z') key = Qt::Key_A + static_cast<int>(ch - 'a');
+    if (ch >= 'A' && ch <= 'Z') modifiers = Qt::ShiftModifier;
+    if (ch >= 0x80) key = static_cast<int>(QChar::toUpper(ch));
+    SendKey(KeyTarget(wnd), key, modifiers, QString::fromUcs4(&ch, 1));
   }
 }
 

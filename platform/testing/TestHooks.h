@@ -90,7 +90,8 @@ void DoubleClick(CWnd* wnd, CPoint client, Button button = Button::Left, UINT mo
 // MK_CONTROL, and MK_ALT for Alt.
 constexpr UINT MK_ALT = 0x1000;
 void PressKey(int virtualKey, UINT modifiers = 0, CWnd* wnd = nullptr);
-// Types printable characters (letters, digits, punctuation) one by one.
+// Types printable characters (letters, digits, punctuation; UTF-8, so that
+// keys of other languages can be typed too) one by one.
 void TypeText(const char* text, CWnd* wnd = nullptr);
 
 // ---- timers --------------------------------------------------------------------

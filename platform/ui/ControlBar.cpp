@@ -226,7 +226,7 @@ QWidget* CControlBar::QxMakeContainer(QWidget* barWidget) {
   dock->setObjectName(QStringLiteral("bar%1").arg(GetDlgCtrlID()));
   CString title;
   GetWindowText(title);
-  dock->setWindowTitle(QString::fromLatin1(title.GetString()));
+  dock->setWindowTitle(qxui::ToQt(title.GetString()));
   dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
   dock->setAllowedAreas(AreasOf(m_dwStyle & CBRS_ALIGN_ANY));
   dock->setWidget(barWidget);
@@ -255,7 +255,7 @@ LRESULT CControlBar::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCDESTROY) m_pContainer = nullptr;
   // A docked or floating bar shows its title on its dock window.
   if (message == WM_SETTEXT && m_pContainer && m_pContainer != m_pWidget) {
-    m_pContainer->setWindowTitle(QString::fromLatin1(reinterpret_cast<LPCSTR>(lParam)));
+    m_pContainer->setWindowTitle(qxui::ToQt(reinterpret_cast<LPCSTR>(lParam)));
   }
   return result;
 }
@@ -522,7 +522,7 @@ class CToolCmdUI : public CCmdUI {
 
 QWidget* CToolBar::QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget) {
   auto* toolBar = new qxui::LinkedWidget<QToolBar>(this, parentWidget);
-  toolBar->setWindowTitle(QString::fromLatin1(cs.lpszName ? cs.lpszName : ""));
+  toolBar->setWindowTitle(qxui::ToQt(cs.lpszName));
   toolBar->setMovable(false);
   return toolBar;
 }
@@ -633,8 +633,8 @@ void CToolBar::RebuildActions() {
     }
     CString tip = FieldOf(button.id, 1);
     CString prompt = FieldOf(button.id, 0);
-    action->setToolTip(QString::fromLatin1(tip.GetString()));
-    action->setStatusTip(QString::fromLatin1(prompt.GetString()));
+    action->setToolTip(qxui::ToQt(tip.GetString()));
+    action->setStatusTip(qxui::ToQt(prompt.GetString()));
     action->setData(button.id);
     UINT id = button.id;
     QObject::connect(action, &QAction::triggered, action, [hBar, id] {
@@ -791,7 +791,7 @@ BOOL CStatusBar::SetIndicators(const UINT* lpIDArray, int nIDCount) {
       pane.text = text;
     }
     QFontMetrics metrics(pane.label->font());
-    pane.width = metrics.horizontalAdvance(QString::fromLatin1(pane.text.GetString()));
+    pane.width = metrics.horizontalAdvance(qxui::ToQt(pane.text.GetString()));
     if (!(pane.style & SBPS_STRETCH)) pane.label->setFixedWidth(pane.width + 8);
     layout->addWidget(pane.label, (pane.style & SBPS_STRETCH) ? 1 : 0);
     m_panes.push_back(pane);
@@ -804,7 +804,7 @@ void CStatusBar::ShowPane(int nIndex) {
   Pane& pane = m_panes[nIndex];
   if (!pane.label) return;
   bool shown = !(pane.style & SBPS_DISABLED);
-  pane.label->setText(shown ? QString::fromLatin1(pane.text.GetString()) : QString());
+  pane.label->setText(shown ? qxui::ToQt(pane.text.GetString()) : QString());
 }
 
 int CStatusBar::CommandToIndex(UINT nIDFind) const {

@@ -2,6 +2,7 @@
 // control base, template creation and attaching members.
 #include "platform/ui/Controls.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/ui/ControlsInternal.h"
 
 #include <QCheckBox>
@@ -15,6 +16,8 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTextCursor>
 
 #include <algorithm>
 #include <cstdlib>
@@ -26,20 +29,12 @@ namespace qxui {
 KeyGate* g_keyGate = nullptr;
 int g_attaching = 0;
 
-QString ToQt(const char* text) {
-  return QString::fromLatin1(text ? text : "");
-}
-
-CString FromQt(const QString& text) {
-  return CString(text.toLatin1().constData());
-}
-
 // A static's text shows "&&" as "&" and drops the "&" of a mnemonic.
 QString WithoutMnemonic(const char* text) {
   QString result;
   for (const char* p = text ? text : ""; *p; ++p) {
     if (*p != '&') {
-      result += QLatin1Char(*p);
+      result += QChar(static_cast<char16_t>(QxWindows1252ToUnicode(static_cast<BYTE>(*p))));
     } else if (p[1] == '&') {
       result += QLatin1Char('&');
       ++p;
@@ -435,6 +430,18 @@ QPlainTextEdit* TextOf(const CWnd* wnd) {
   return dynamic_cast<QPlainTextEdit*>(wnd->GetWidget());
 }
 
+// Text the code page cannot hold (pasted, dropped or composed: typed keys are
+// refused before they get here) is refused whole, with a beep, and the edit
+// keeps the text it had: what it shows is always what it stores.
+void RefuseText() {
+  MessageBeep(static_cast<UINT>(-1));
+}
+// The text the edit the widget stands for holds, as last accepted.
+CString StateText(QWidget* widget) {
+  auto* link = dynamic_cast<WndLink*>(widget);
+  return link && link->m_pWnd ? WidgetAccess::State(link->m_pWnd).text : CString();
+}
+
 // Multi-line edits keep CR LF line ends in their window text.
 CString ToWindowsLines(const QString& text) {
   QString copy = text;
@@ -460,7 +467,19 @@ QWidget* CEdit::MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget)
     text->setFocusPolicy(Qt::StrongFocus);
     QWidget* widget = text;
     QObject::connect(text, &QPlainTextEdit::textChanged, [widget, text] {
-      SetStateText(widget, ToWindowsLines(text->toPlainText()));
+      const QString now = text->toPlainText();
+      if (!HoldsAsText(now)) {
+        const QSignalBlocker quiet(text);
+        const QString kept = FromWindowsLines(ToQt(StateText(widget)));
+        const int caret = text->textCursor().position() - (now.size() - kept.size());
+        text->setPlainText(kept);
+        QTextCursor cursor = text->textCursor();
+        cursor.setPosition(std::clamp(caret, 0, static_cast<int>(kept.size())));
+        text->setTextCursor(cursor);
+        RefuseText();
+        return;
+      }
+      SetStateText(widget, ToWindowsLines(now));
       NotifyParent(widget, EN_CHANGE);
     });
     return text;
@@ -473,7 +492,16 @@ QWidget* CEdit::MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget)
   if ((style & 0x3) == ES_RIGHT) line->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   if ((style & 0x3) == ES_CENTER) line->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
   QWidget* widget = line;
-  QObject::connect(line, &QLineEdit::textChanged, [widget](const QString& text) {
+  QObject::connect(line, &QLineEdit::textChanged, [widget, line](const QString& text) {
+    if (!HoldsAsText(text)) {
+      const QSignalBlocker quiet(line);
+      const QString kept = ToQt(StateText(widget));
+      const int caret = line->cursorPosition() - (text.size() - kept.size());
+      line->setText(kept);
+      line->setCursorPosition(std::clamp(caret, 0, static_cast<int>(kept.size())));
+      RefuseText();
+      return;
+    }
     SetStateText(widget, FromQt(text));
     NotifyParent(widget, EN_CHANGE);
   });
@@ -661,12 +689,13 @@ LRESULT CComboBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       --combo->m_quiet;
       return 0;
     case CB_GETLBTEXTLEN:
-      return valid ? static_cast<LRESULT>(combo->itemText(index).toLatin1().size()) : CB_ERR;
+      return valid ? static_cast<LRESULT>(FromQt(combo->itemText(index)).GetLength()) : CB_ERR;
     case CB_GETLBTEXT: {
       if (!valid) return CB_ERR;
-      QByteArray text = combo->itemText(index).toLatin1();
-      if (lParam) std::memcpy(reinterpret_cast<char*>(lParam), text.constData(), text.size() + 1);
-      return text.size();
+      const CString text = FromQt(combo->itemText(index));
+      if (lParam)
+        std::memcpy(reinterpret_cast<char*>(lParam), text.GetString(), text.GetLength() + 1);
+      return text.GetLength();
     }
     case CB_GETITEMDATA:
       return valid ? static_cast<LRESULT>(combo->itemData(index).toULongLong()) : CB_ERR;

@@ -26,8 +26,6 @@ extern KeyGate* g_keyGate;
 // Non-zero while QxAttachControl moves a control to its member (no notifications).
 extern int g_attaching;
 
-QString ToQt(const char* text);
-CString FromQt(const QString& text);
 QString WithoutMnemonic(const char* text);
 // WM_COMMAND with the code from the control the widget stands for.
 void NotifyParent(QWidget* widget, UINT code);

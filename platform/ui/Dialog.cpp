@@ -288,7 +288,6 @@ INT_PTR CDialog::DoModal() {
   CWnd* owner = m_pParentWnd ? m_pParentWnd->GetTopLevelParent() : AfxGetMainWnd();
   if (owner && !IsWindow(owner->GetSafeHwnd())) owner = nullptr;
   HWND hOwner = owner ? owner->GetSafeHwnd() : nullptr;
-  HWND hFocusBefore = ::GetFocus();
   qxui::ModalEntry entry;
   m_nModalResult = -1;
   m_bEnded = false;
@@ -324,7 +323,6 @@ INT_PTR CDialog::DoModal() {
   if (hook && hook->ended) hook->ended(*this, m_nModalResult);
   if (ownerEnabled && IsWindow(hOwner)) owner->EnableWindow(TRUE);
   if (IsWindow(self)) DestroyWindow();
-  if (IsWindow(hFocusBefore)) ::SetFocus(hFocusBefore);
   return m_nModalResult;
 }
 

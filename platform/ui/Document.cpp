@@ -1,5 +1,6 @@
 #include "platform/ui/Document.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Debug.h"
 #include "platform/core/FileReplacement.h"
 #include "platform/core/MessageBox.h"
@@ -45,8 +46,10 @@ void CDocument::SetTitle(LPCTSTR lpszTitle) {
 
 void CDocument::SetPathName(LPCTSTR lpszPathName, BOOL bAddToMRU) {
   m_strPathName = lpszPathName;
+  // The title is text: the file's name as the file system names it.
   int slash = m_strPathName.ReverseFind('/');
-  SetTitle(slash < 0 ? m_strPathName : m_strPathName.Mid(slash + 1));
+  const CString name = slash < 0 ? m_strPathName : m_strPathName.Mid(slash + 1);
+  SetTitle(QxPathToText(name.GetString()).c_str());
   if (bAddToMRU && s_pfnAddToRecentFileList && !m_strPathName.IsEmpty()) {
     s_pfnAddToRecentFileList(m_strPathName);
   }
@@ -105,7 +108,7 @@ void CDocument::ReportSaveLoadException(LPCTSTR lpszPathName, CException* e, BOO
   if (!e || !e->GetErrorMessage(text, sizeof text)) {
     CString fallback;
     fallback.Format(bSaving ? "Failed to save document %s." : "Failed to open document %s.",
-                    lpszPathName ? lpszPathName : "");
+                    QxPathToText(lpszPathName ? lpszPathName : "").c_str());
     AfxMessageBox(fallback, MB_ICONEXCLAMATION);
     return;
   }
@@ -221,9 +224,11 @@ void CDocument::OnCloseDocument() {
 
 BOOL CDocument::SaveModified() {
   if (!IsModified()) return TRUE;
-  CString name = m_strPathName.IsEmpty() ? m_strTitle : m_strPathName;
-  int slash = name.ReverseFind('/');
-  if (slash >= 0) name = name.Mid(slash + 1);
+  CString name = m_strTitle;
+  if (!m_strPathName.IsEmpty()) {
+    const int slash = m_strPathName.ReverseFind('/');
+    name = QxPathToText(m_strPathName.Mid(slash + 1).GetString()).c_str();
+  }
   CString prompt;
   prompt.Format("Save changes to %s?", name.GetString());
   switch (AfxMessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {

@@ -93,21 +93,22 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
     return QMainWindow::event(event);
   }
   // Local files dropped on a frame that accepts them (DragAcceptFiles) are
-  // opened as documents; other drops are refused.
+  // opened as documents; other drops are refused. Opening reads the file and
+  // leaves it where it is, so the source is told a copy at every step,
+  // whatever it proposed: a source told "move" may delete the user's file.
+  // A source that offers no copy is refused.
   void dragEnterEvent(QDragEnterEvent* event) override {
-    if (AcceptsFiles() && !LocalFiles(event->mimeData()).empty()) {
-      event->acceptProposedAction();
-    } else {
-      event->ignore();
-    }
+    if (!TakeAsCopy(event)) event->ignore();
+  }
+  void dragMoveEvent(QDragMoveEvent* event) override {
+    if (!TakeAsCopy(event)) event->ignore();
   }
   void dropEvent(QDropEvent* event) override {
     std::vector<QByteArray> files = LocalFiles(event->mimeData());
-    if (!AcceptsFiles() || files.empty()) {
+    if (!TakeAsCopy(event)) {
       event->ignore();
       return;
     }
-    event->acceptProposedAction();
     // Opened once the drop is over, so the message of a file that cannot be
     // opened does not hold up the program the files came from.
     HWND hFrame = m_pWnd->GetSafeHwnd();
@@ -122,6 +123,15 @@ class FrameWidget : public QMainWindow, public qxui::WndLink {
 
  private:
   bool AcceptsFiles() const { return m_pWnd && qxui::WidgetAccess::State(m_pWnd).acceptFiles; }
+  // Accepts the drag or drop as a copy when it brings local files this frame
+  // takes; false (nothing accepted) otherwise.
+  bool TakeAsCopy(QDropEvent* event) const {
+    if (!AcceptsFiles() || !(event->possibleActions() & Qt::CopyAction)) return false;
+    if (LocalFiles(event->mimeData()).empty()) return false;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+  }
   static std::vector<QByteArray> LocalFiles(const QMimeData* data) {
     std::vector<QByteArray> files;
     if (!data) return files;
@@ -440,8 +450,7 @@ void CFrameWnd::UpdateFrameTitleForDocument(LPCTSTR lpszDocName) {
   CString current;
   GetWindowText(current);
   // Qt's MDI area may have changed the shown caption behind the layer's copy.
-  const bool shown =
-      !m_pWidget || m_pWidget->windowTitle() == QString::fromLatin1(title.GetString());
+  const bool shown = !m_pWidget || m_pWidget->windowTitle() == qxui::ToQt(title.GetString());
   if (current != title || !shown) SetWindowText(title);
 }
 
@@ -473,14 +482,29 @@ BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* 
 }
 
 BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg) {
-  if (pMsg->message != WM_KEYDOWN && pMsg->message != WM_SYSKEYDOWN) return FALSE;
-  if (!m_hAccelTable) return FALSE;
-  // Keys typed into an edit control stay there, except the function keys.
+  return QxTranslateAccelerator(m_hAccelTable, pMsg);
+}
+
+BOOL CFrameWnd::QxTranslateAccelerator(HACCEL hAccel, MSG* pMsg) {
+  const UINT cmd = QxAcceleratorCommand(hAccel, pMsg);
+  if (cmd == 0) return FALSE;
   if (CWnd* focus = CWnd::GetFocus()) {
     bool functionKey = pMsg->wParam >= VK_F1 && pMsg->wParam <= VK_F1 + 23;
-    if (!functionKey && (focus->SendMessage(WM_GETDLGCODE) & DLGC_HASSETSEL)) return FALSE;
+    if (!functionKey && (focus->SendMessage(WM_GETDLGCODE) & DLGC_HASSETSEL)) {
+      AFX_CMDHANDLERINFO handler;
+      if (!focus->OnCmdMsg(cmd, CN_COMMAND, nullptr, &handler)) return FALSE;
+      CCmdUI state;
+      state.m_nID = cmd;
+      state.DoUpdate(focus, FALSE);
+      if (state.m_bEnabled) focus->SendMessage(WM_COMMAND, MAKEWPARAM(cmd, 1), 0);
+      return TRUE;
+    }
   }
-  return TranslateAccelerator(m_hWnd, m_hAccelTable, pMsg);
+  // The frame is disabled behind a modal dialog; keys typed there must not
+  // open, save or close designs under it.
+  if (qxui::ModalDepth() > 0 || !IsWindowEnabled()) return FALSE;
+  ::SendMessage(m_hWnd, WM_COMMAND, MAKEWPARAM(cmd, 1), 0);
+  return TRUE;
 }
 
 void CFrameWnd::GetMessageString(UINT nID, CString& rMessage) const {
@@ -632,7 +656,7 @@ void FillMenuActions(CFrameWnd* frame, QMenu* qmenu, HMENU hMenu) {
     CString text;
     menu->GetMenuString(index, text, MF_BYPOSITION);
     UINT state = menu->GetMenuState(index, MF_BYPOSITION);
-    QString label = QString::fromLatin1(text.GetString());
+    QString label = qxui::ToQt(text.GetString());
     if (state & MF_SEPARATOR) {
       qmenu->addSeparator();
       continue;
@@ -740,7 +764,7 @@ void CFrameWnd::SetFrameMenu(HMENU hMenu) {
     menu->GetMenuString(index, text, MF_BYPOSITION);
     CMenu* sub = menu->GetSubMenu(static_cast<int>(index));
     if (!sub) continue;
-    QMenu* qmenu = bar->addMenu(QString::fromLatin1(text.GetString()));
+    QMenu* qmenu = bar->addMenu(qxui::ToQt(text.GetString()));
     qmenu->menuAction()->setData(index);
     AddPopup(this, bar, qmenu, sub->GetSafeHmenu(), index);
   }
@@ -1106,7 +1130,7 @@ BOOL CMDIFrameWnd::PreTranslateMessage(MSG* pMsg) {
   if (pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN) {
     if (m_pActiveChild && m_pActiveChild->m_hAccelShared &&
         m_pActiveChild->m_hAccelShared != m_hAccelTable) {
-      if (TranslateAccelerator(m_hWnd, m_pActiveChild->m_hAccelShared, pMsg)) return TRUE;
+      if (QxTranslateAccelerator(m_pActiveChild->m_hAccelShared, pMsg)) return TRUE;
     }
   }
   return CFrameWnd::PreTranslateMessage(pMsg);
@@ -1133,7 +1157,7 @@ void CMDIFrameWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
     UpdateFrameTitleForDocument(nullptr);
   } else if (maximized) {
     const QString shown = "[" + active->m_pSubWindow->windowTitle() + "]";
-    UpdateFrameTitleForDocument(shown.toLatin1().constData());
+    UpdateFrameTitleForDocument(qxui::FromQt(shown));
   } else {
     UpdateFrameTitleForDocument(doc->GetTitle());
   }
@@ -1181,7 +1205,7 @@ QWidget* CMDIChildWnd::QxCreateWidget(const CREATESTRUCT& cs, QWidget*) {
   auto* widget = new qxui::WndWidget(this, nullptr);
   m_pSubWindow = area->addSubWindow(widget);
   m_pSubWindow->setAttribute(Qt::WA_DeleteOnClose, false);
-  m_pSubWindow->setWindowTitle(QString::fromLatin1(cs.lpszName ? cs.lpszName : ""));
+  m_pSubWindow->setWindowTitle(qxui::ToQt(cs.lpszName));
   // Maximising or restoring the window changes the main window's caption.
   HWND hFrame = m_pMDIFrame->GetSafeHwnd();
   QMdiSubWindow* sub = m_pSubWindow;
@@ -1280,7 +1304,7 @@ void CMDIChildWnd::OnUpdateFrameTitle(BOOL bAddToTitle) {
   CString current;
   GetWindowText(current);
   if (current != title) SetWindowText(title);
-  if (m_pSubWindow) m_pSubWindow->setWindowTitle(QString::fromLatin1(title.GetString()));
+  if (m_pSubWindow) m_pSubWindow->setWindowTitle(qxui::ToQt(title.GetString()));
   if (m_pMDIFrame && m_pMDIFrame->MDIGetActive() == this) m_pMDIFrame->OnUpdateFrameTitle(TRUE);
 }
 

@@ -117,6 +117,12 @@ class CFrameWnd : public CWnd {
 
  protected:
   virtual BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext);
+  // A key through one of the frame's accelerator tables. A focused window
+  // that keeps what is typed (an edit, a formula editor) keeps the key,
+  // except the function keys and the commands it handles itself, which it
+  // gets as its update handler enables them; while a modal dialog is open the
+  // frame's own commands do not run. TRUE when the key was taken.
+  BOOL QxTranslateAccelerator(HACCEL hAccel, MSG* pMsg);
   CWnd* CreateView(CCreateContext* pContext, UINT nID = AFX_IDW_PANE_FIRST);
   QWidget* QxCreateWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   bool QxShowsImage() const override;

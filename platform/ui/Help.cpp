@@ -1,6 +1,7 @@
 // The help system (see Help.h).
 #include "platform/ui/Help.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Debug.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/String.h"
@@ -53,7 +54,7 @@ BOOL QxWinHelp(LPCSTR helpFile, UINT command, DWORD_PTR data) {
   Record(call);
   if (!call.found) {
     CString text;
-    text.Format("Cannot find the help file %s.", path.filename().string().c_str());
+    text.Format("Cannot find the help file %s.", QxPathToText(path.filename().string()).c_str());
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     return FALSE;
   }

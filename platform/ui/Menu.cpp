@@ -309,7 +309,7 @@ QxPopupMenuHook g_popupHook;
 
 void FillQtMenu(QMenu& menu, const MenuData* data, UINT* chosen) {
   for (const MenuItem& item : data->items) {
-    QString text = QString::fromLatin1(item.text.GetString());
+    QString text = qxui::ToQt(item.text.GetString());
     if (item.flags & MF_SEPARATOR) {
       menu.addSeparator();
     } else if (item.popup) {
@@ -405,7 +405,7 @@ HACCEL LoadAccelerators(HINSTANCE, LPCSTR lpTableName) {
   return found == AccelTables().end() ? nullptr : reinterpret_cast<HACCEL>(found->second.get());
 }
 
-int TranslateAccelerator(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
+UINT QxAcceleratorCommand(HACCEL hAccTable, const MSG* lpMsg) {
   if (!hAccTable || !lpMsg) return 0;
   if (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN) return 0;
   bool shift = GetKeyState(VK_SHIFT) < 0;
@@ -418,8 +418,14 @@ int TranslateAccelerator(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
         ((accel.fVirt & FALT) != 0) != alt) {
       continue;
     }
-    ::SendMessage(hWnd, WM_COMMAND, MAKEWPARAM(accel.cmd, 1), 0);
-    return 1;
+    return accel.cmd;
   }
   return 0;
+}
+
+int TranslateAccelerator(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg) {
+  const UINT cmd = QxAcceleratorCommand(hAccTable, lpMsg);
+  if (cmd == 0) return 0;
+  ::SendMessage(hWnd, WM_COMMAND, MAKEWPARAM(cmd, 1), 0);
+  return 1;
 }

@@ -102,6 +102,8 @@ HACCEL LoadAccelerators(HINSTANCE hInstance, LPCSTR lpTableName);
 // GetKeyState reports them): sends WM_COMMAND (high word 1) to hWnd and
 // returns TRUE.
 int TranslateAccelerator(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg);
+// The command the table binds to the key of such a message; 0 for none.
+UINT QxAcceleratorCommand(HACCEL hAccTable, const MSG* lpMsg);
 
 namespace qxui {
 // The items of a menu as the hook sees them (for tests and the frame's menu bar).

@@ -65,12 +65,12 @@ std::vector<BoxButton> ButtonsOf(UINT type) {
 int ShowQtBox(HWND owner, const CString& text, const CString& caption, UINT type) {
   CWnd* ownerWnd = CWnd::FromHandle(owner);
   QWidget* parent = ownerWnd && ownerWnd->GetWidget() ? ownerWnd->GetWidget()->window() : nullptr;
-  QMessageBox box(IconOf(type), QString::fromLatin1(caption.GetString()),
-                  QString::fromLatin1(text.GetString()), QMessageBox::NoButton, parent);
+  QMessageBox box(IconOf(type), qxui::ToQt(caption.GetString()), qxui::ToQt(text.GetString()),
+                  QMessageBox::NoButton, parent);
   std::vector<BoxButton> buttons = ButtonsOf(type);
   std::vector<QPushButton*> made;
   for (const BoxButton& button : buttons) {
-    made.push_back(box.addButton(QString::fromLatin1(button.text), button.role));
+    made.push_back(box.addButton(qxui::ToQt(button.text), button.role));
   }
   int defaultAnswer = QxDefaultMessageBoxAnswer(type);
   for (size_t i = 0; i < buttons.size(); ++i) {

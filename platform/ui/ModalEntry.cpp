@@ -3,7 +3,11 @@
 #include "platform/ui/WndInternal.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace qxui {
 
@@ -15,7 +19,7 @@ CMDIFrameWnd* MainMdiFrame() {
 
 }  // namespace
 
-ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()) {
+ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocus(::GetFocus()) {
   if (CMDIFrameWnd* frame = MainMdiFrame()) {
     if (CMDIChildWnd* child = frame->MDIGetActive()) m_hActiveChild = child->GetSafeHwnd();
   }
@@ -37,6 +41,33 @@ ModalEntry::~ModalEntry() {
   if (m_activeWindow && m_activeWindow->isVisible() && now && now != m_activeWindow) {
     m_activeWindow->activateWindow();
   }
+  // The box took the keyboard, and the window system hands it back (if at
+  // all) to the focus widget of the window it activates next: the owner of
+  // what closed, which need not be where the user was typing (a floating bar).
+  CWnd* focus = CWnd::FromHandle(m_hFocus);
+  if (!focus || ::GetFocus() == m_hFocus || !focus->IsWindowVisible() || !focus->IsWindowEnabled())
+    return;
+  focus->SetFocus();
+  QWidget* top = focus->GetWidget() ? focus->GetWidget()->window() : nullptr;
+  if (!top || top == QApplication::activeWindow()) return;
+  if (QApplication::activeWindow()) {
+    top->activateWindow();
+  } else if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    ActivateAfterTheSystemsReturn(top, m_hFocus);
+  }
+}
+
+void ModalEntry::ActivateAfterTheSystemsReturn(QWidget* top, HWND hFocus) {
+  // Once, and only while nothing else took the keyboard meanwhile.
+  auto* watch = new QObject(top);
+  QPointer<QWidget> window(top);
+  QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, watch,
+                   [watch, window, hFocus](QWindow* now) {
+                     watch->deleteLater();
+                     if (now && window && now != window->windowHandle() && ::GetFocus() == hFocus)
+                       window->activateWindow();
+                   });
+  QTimer::singleShot(kSystemsReturnMs, watch, [watch] { watch->deleteLater(); });
 }
 
 }  // namespace qxui

@@ -3,6 +3,7 @@
 
 #include "platform/core/Debug.h"
 #include "platform/testing/PrintHooks.h"
+#include "platform/ui/WndInternal.h"
 
 #include <QPageLayout>
 #include <QPageSetupDialog>
@@ -62,7 +63,7 @@ std::unique_ptr<QPrinter> PrinterForJob(LPCSTR docName) {
   printer->setCollateCopies(chosen.collateCopies());
   printer->setDuplex(chosen.duplex());
   printer->setColorMode(chosen.colorMode());
-  printer->setDocName(QString::fromLocal8Bit(docName ? docName : ""));
+  printer->setDocName(qxui::ToQt(docName));
   return printer;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/ui/WinApp.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Debug.h"
 #include "platform/io/Bus.h"
 #include "platform/ui/Help.h"
@@ -359,7 +360,8 @@ void CWinApp::OnUpdateRecentFileMenu(CCmdUI* pCmdUI) {
   }
   for (size_t i = 0; i < m_recentFiles.size(); ++i) {
     CString text;
-    text.Format("&%d %s", static_cast<int>(i + 1), m_recentFiles[i].GetString());
+    text.Format("&%d %s", static_cast<int>(i + 1),
+                QxPathToText(m_recentFiles[i].GetString()).c_str());
     UINT id = ID_FILE_MRU_FILE1 + static_cast<UINT>(i);
     UINT position = pCmdUI->m_nIndex + static_cast<UINT>(i);
     if (i == 0) {
@@ -464,7 +466,7 @@ std::string ShellName(const CString& text) {
 
 // Texts of the resources are Windows-1252; the desktop's files are UTF-8.
 std::string Utf8(const CString& text) {
-  return QString::fromLatin1(text.GetString()).toUtf8().toStdString();
+  return qxui::ToQt(text.GetString()).toUtf8().toStdString();
 }
 
 // Each character found in the table replaced by its escape.

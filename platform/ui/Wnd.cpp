@@ -1,5 +1,6 @@
 #include "platform/ui/Wnd.h"
 
+#include "platform/core/CodePage.h"
 #include "platform/core/Debug.h"
 #include "platform/gdi/Screen.h"
 #include "platform/ui/WndInternal.h"
@@ -85,6 +86,33 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 namespace qxui {
+
+QString ToQt(const char* text) {
+  QString result;
+  for (const char* p = text ? text : ""; *p; ++p) {
+    const char32_t c = QxWindows1252ToUnicode(static_cast<BYTE>(*p));
+    result += QChar(static_cast<char16_t>(c));
+  }
+  return result;
+}
+
+CString FromQt(const QString& text) {
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(text.size()));
+  for (char32_t c : text.toUcs4()) {
+    BYTE byte = '?';
+    QxUnicodeToWindows1252(c, &byte);
+    bytes += static_cast<char>(byte);
+  }
+  return CString(bytes.c_str());
+}
+
+bool HoldsAsText(const QString& text) {
+  BYTE byte = 0;
+  for (char32_t c : text.toUcs4())
+    if (!QxUnicodeToWindows1252(c, &byte)) return false;
+  return true;
+}
 
 CWnd* WindowOfWidget(const QWidget* widget) {
   for (; widget; widget = widget->parentWidget()) {
@@ -462,7 +490,7 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
   if (!m_pWidget) return FALSE;
   m_hWnd = NewHandle(this);
   if (state.parent) state.parent->m_state->children.push_back(this);
-  m_pWidget->setWindowTitle(QString::fromLatin1(state.text.GetString()));
+  m_pWidget->setWindowTitle(qxui::ToQt(state.text.GetString()));
 
   // Geometry: default sizes for CW_USEDEFAULT, the rest as given.
   if (cs.x == CW_USEDEFAULT) cs.x = cs.y = 0;
@@ -684,7 +712,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return m_state->text.GetLength();
     case WM_SETTEXT:
       m_state->text = reinterpret_cast<LPCSTR>(lParam);
-      if (m_pWidget) m_pWidget->setWindowTitle(QString::fromLatin1(m_state->text.GetString()));
+      if (m_pWidget) m_pWidget->setWindowTitle(qxui::ToQt(m_state->text.GetString()));
       return TRUE;
     case WM_GETTEXT: {
       int n = static_cast<int>(wParam);

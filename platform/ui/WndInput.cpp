@@ -1,6 +1,7 @@
 // CWnd's input: Qt events to Windows messages, focus, capture, timers, the
 // caret, and the small dialog helpers every window has.
 #include "platform/core/Clock.h"
+#include "platform/core/CodePage.h"
 #include "platform/core/Debug.h"
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/Dialog.h"
@@ -165,8 +166,10 @@ bool IsExtendedKey(int vk) {
   return (vk >= VK_PRIOR && vk <= VK_DOWN) || vk == VK_INSERT || vk == VK_DELETE;
 }
 
-// The character a key gives, or 0: Ctrl with a letter gives its control code.
-UINT CharacterOf(const QKeyEvent* event, int vk) {
+// The character a key gives, as the byte of the code page the text is kept in
+// (Windows-1252), or 0: Ctrl with a letter gives its control code. A printable
+// character the code page has no byte for gives 0 and sets *refused.
+UINT CharacterOf(const QKeyEvent* event, int vk, bool* refused) {
   bool ctrl = event->modifiers() & Qt::ControlModifier;
   if (ctrl && vk >= 'A' && vk <= 'Z') return static_cast<UINT>(vk - 'A' + 1);
   switch (vk) {
@@ -185,9 +188,13 @@ UINT CharacterOf(const QKeyEvent* event, int vk) {
   QString text = event->text();
   if (text.isEmpty()) return 0;
   char32_t ch = text.toUcs4().value(0);
-  if (ch < 0x20 || ch == 0x7F) return 0;
-  QByteArray latin = QString(QChar(static_cast<char16_t>(ch))).toLatin1();
-  return latin.isEmpty() ? 0 : static_cast<BYTE>(latin[0]);
+  if (ch < 0x20 || (ch >= 0x7F && ch < 0xA0)) return 0;
+  BYTE byte = 0;
+  if (!QxUnicodeToWindows1252(ch, &byte)) {
+    *refused = true;
+    return 0;
+  }
+  return byte;
 }
 
 void FeedModifiers(Qt::KeyboardModifiers modifiers) {
@@ -340,10 +347,34 @@ bool TranslateWheel(CWnd* self, QWheelEvent* event) {
   return true;
 }
 
+// A key without a virtual-key code that types a character (a letter of
+// another language, the euro sign): its WM_CHAR alone, as the code page's
+// byte. A character the code page cannot hold is refused with a beep, so
+// that nothing the text could not keep is ever shown in it.
+bool TranslateTextKey(CWnd* self, QKeyEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  bool refused = false;
+  const UINT ch = CharacterOf(event, 0, &refused);
+  if (refused) {
+    MessageBeep(static_cast<UINT>(-1));
+    return true;
+  }
+  if (!ch) return false;
+  const bool alt = event->modifiers() & Qt::AltModifier;
+  DWORD flags = 1;  // repeat count
+  if (alt) flags |= 1u << 29;
+  if (event->isAutoRepeat()) flags |= 1u << 30;
+  CWnd* target = CWnd::FromHandle(g_focus);
+  if (!target) target = self;
+  DeliverInput(target, alt ? WM_SYSCHAR : WM_CHAR, ch,
+               static_cast<LPARAM>(static_cast<LONG>(flags)));
+  return true;
+}
+
 bool TranslateKey(CWnd* self, QKeyEvent* event) {
   int vk = VirtualKeyOf(event->key());
   FeedModifiers(event->modifiers());
-  if (!vk) return false;
+  if (!vk) return TranslateTextKey(self, event);
   bool down = event->type() == QEvent::KeyPress;
   bool alt = event->modifiers() & Qt::AltModifier;
   QxSetKeyDown(vk, down);
@@ -361,7 +392,9 @@ bool TranslateKey(CWnd* self, QKeyEvent* event) {
   UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   BOOL taken = DeliverInput(target, message, static_cast<WPARAM>(vk), lParam);
   if (down && !taken && IsWindow(hTarget)) {
-    UINT ch = CharacterOf(event, vk);
+    bool refused = false;
+    UINT ch = CharacterOf(event, vk, &refused);
+    if (refused) MessageBeep(static_cast<UINT>(-1));
     if (ch) DeliverInput(target, alt ? WM_SYSCHAR : WM_CHAR, ch, lParam);
   }
   return true;

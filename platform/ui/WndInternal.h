@@ -19,6 +19,15 @@
 
 namespace qxui {
 
+// The layer's one crossing between a CString's text (Windows-1252, see
+// platform/core/CodePage.h) and Qt's: every caption, menu item, message and
+// control text shown goes through ToQt, every text read back through FromQt
+// ('?' for a character the code page has no byte for; HoldsAsText tells
+// beforehand). A path is turned into text before it gets here.
+QString ToQt(const char* text);
+CString FromQt(const QString& text);
+bool HoldsAsText(const QString& text);
+
 struct WndClass {
   UINT style = 0;
   HCURSOR cursor = nullptr;
@@ -155,7 +164,8 @@ int ModalDepth();
 // away, as the system does: the window that held it hears WM_CAPTURECHANGED
 // (a slider ends its track there) and the box gets the mouse. When the loop
 // ends, the window that was active, and the document window that was active
-// in it, are active again. Lives as long as the modal loop.
+// in it, are active again, and the keyboard is back with the window that had
+// it (while it is still shown and enabled). Lives as long as the modal loop.
 class ModalEntry {
  public:
   ModalEntry();
@@ -164,8 +174,13 @@ class ModalEntry {
   ModalEntry& operator=(const ModalEntry&) = delete;
 
  private:
+  // How long the window system may take to activate a window again.
+  static constexpr int kSystemsReturnMs = 2000;
+  static void ActivateAfterTheSystemsReturn(QWidget* top, HWND hFocus);
+
   QPointer<QWidget> m_activeWindow;
   HWND m_hActiveChild = nullptr;
+  HWND m_hFocus = nullptr;
 };
 // The mouse position as the layer saw it last.
 void SetCursorPosInternal(const QPoint& global);

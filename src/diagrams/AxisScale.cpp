@@ -160,12 +160,15 @@ void DrawAxisCross(CDC* pDC, int width, int height, POINT origin, double scaleX,
   pDC->LineTo(width, ay);
   pDC->MoveTo(ax, 0);
   pDC->LineTo(ax, height);
+  // A label the plot's (or cell's) edge would cut is moved inside: the edge
+  // would take the minus sign first and change the value read.
+  const RECT plot{0, 0, width, height};
   if (ax < width - 20)
-    DrawYAxisLabelsRight(pDC, ax, origin.y, height, scaleY);
+    DrawYAxisLabelsRight(pDC, ax, origin.y, height, scaleY, &plot);
   else
-    DrawYAxisLabelsLeft(pDC, ax, origin.y, height, scaleY);
+    DrawYAxisLabelsLeft(pDC, ax, origin.y, height, scaleY, &plot);
   if (ay < height - 14)
-    DrawXAxisLabelsBelow(pDC, origin.x, ay, width, scaleX);
+    DrawXAxisLabelsBelow(pDC, origin.x, ay, width, scaleX, 1.0, &plot);
   else
-    DrawXAxisLabelsAbove(pDC, origin.x, ay, width, scaleX);
+    DrawXAxisLabelsAbove(pDC, origin.x, ay, width, scaleX, 1.0, &plot);
 }

@@ -90,5 +90,6 @@ void DrawYAxisLabelsLeft(CDC* pDC, int axisX, int originY, int height, double sc
 // x height pixels: both axis lines with the black width-0 pen (which stays
 // selected for the caller's curves), clamped to -1 .. width / height so that
 // the other axis's labels stay inside, and their ticks and labels on the side
-// that has room. Nothing for an empty plot.
+// that has room; a label the plot's edges would cut is moved inside. Nothing
+// for an empty plot.
 void DrawAxisCross(CDC* pDC, int width, int height, POINT origin, double scaleX, double scaleY);

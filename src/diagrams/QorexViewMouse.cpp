@@ -59,18 +59,24 @@ bool FiniteScale(double s) {
 }
 
 // A zoom step on one axis: the value under the pivot `last` moves under
-// `point`. A step that would make the scale 0 or infinite is not taken.
-void ZoomAxis(int d, bool enlarge, int point, LONG& anchor, LONG& last, LONG& origin,
-              double& scale) {
+// `point`. `cell` is the pixel where the diagram's own pixels start on that
+// axis (a grid cell's corner; 0 for a diagram over the whole client), as its
+// origin counts from there. A step that would make the scale 0 or infinite
+// is not taken.
+void ZoomAxis(int d, bool enlarge, int point, LONG cell, LONG& anchor, LONG& last, LONG& origin,
+              double& scale, CQorexView::ZoomPivot& pivot) {
   if (std::abs(d) <= kZoomDeadZone) return;
   const double f = 1.0 + (std::abs(d) - kZoomDeadZone) * kZoomPerPixel;
   const double newScale = enlarge ? scale * f : scale / f;
   if (!FiniteScale(newScale)) return;
-  const double t = (double(last) - origin) / scale;
+  const bool same = pivot.valid && pivot.pixel == last && pivot.cell == cell &&
+                    pivot.origin == origin && pivot.scale == scale;
+  const double t = same ? pivot.value : (double(last) - cell - origin) / scale;
   anchor = point;
   scale = newScale;
-  origin = ClampPixel(point - std::trunc(t * scale));
+  origin = ClampPixel(double(point) - cell - std::trunc(t * scale));
   last = point;
+  pivot = {true, t, last, cell, origin, scale};
 }
 
 }  // namespace
@@ -177,8 +183,22 @@ void CQorexView::PanOrZoom(UINT nFlags, CPoint point) {
   if (nFlags & MK_CONTROL) {
     if (std::abs(dx) <= kZoomDeadZone && std::abs(dy) <= kZoomDeadZone) return;
     // Moving right or up enlarges.
-    ZoomAxis(dx, dx <= 0, point.x, m_ptAnchor.x, m_ptLast.x, origin.x, scaleX);
-    ZoomAxis(dy, dy >= 0, point.y, m_ptAnchor.y, m_ptLast.y, origin.y, scaleY);
+    // A grid diagram's origin counts from the corner of the cell under the
+    // pivot; the other diagrams' from the client's.
+    CPoint cell(0, 0);
+    const int type = m_wDiagram & kDiagramTypeMask;
+    if (type >= kDiagramNyquist && type <= kDiagramBode) {
+      const CellGrid grid = FreqCellGrid();
+      if (grid.Drawable())
+        cell =
+            grid.Cell(std::clamp(static_cast<int>(m_ptLast.y / grid.cellHeight), 0, grid.rows - 1),
+                      std::clamp(static_cast<int>(m_ptLast.x / grid.cellWidth), 0, grid.cols - 1))
+                .TopLeft();
+    }
+    ZoomAxis(dx, dx <= 0, point.x, cell.x, m_ptAnchor.x, m_ptLast.x, origin.x, scaleX,
+             m_zoomPivot[0]);
+    ZoomAxis(dy, dy >= 0, point.y, cell.y, m_ptAnchor.y, m_ptLast.y, origin.y, scaleY,
+             m_zoomPivot[1]);
   } else {
     m_ptLast = point;
     if (std::abs(dx) <= kPanDeadZone && std::abs(dy) <= kPanDeadZone) return;

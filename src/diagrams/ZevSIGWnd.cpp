@@ -88,6 +88,12 @@ class SampleSource {
   const CSIMsignal& Signal(CSIMsignal CSIMsystem::*signal) const {
     return m_live ? m_live->*signal : m_doc.SignalAsShown(signal);
   }
+  // The samples to draw: live, only those the driving run or pass has given
+  // so far (the simulator keeps older ones of other designs beyond them).
+  int Columns() const {
+    const int columns = Signal(&CSIMsystem::m_c).m_nColumns;
+    return m_live ? std::min(columns, m_live->m_nLiveSamples.load()) : columns;
+  }
 
  private:
   const CQorexDoc& m_doc;
@@ -209,8 +215,7 @@ std::vector<CurvePixels> PlotCurves(const CQorexDoc& doc, const SampleSource& so
   const double sx = doc.m_dSigScaleX, sy = doc.m_dSigScaleY;
   if (!(sx > 0) || !std::isfinite(sx) || !std::isfinite(sy)) return curves;
   const int first = std::max(0, PlotOffset((double(area.left) - origin.x) / sx) - 1);
-  const int last = std::min(source.Signal(&CSIMsystem::m_c).m_nColumns,
-                            PlotOffset((double(area.right) - origin.x) / sx) + 1);
+  const int last = std::min(source.Columns(), PlotOffset((double(area.right) - origin.x) / sx) + 1);
   for (const SignalPlotEntry& entry : kPlottedSignals) {
     const CSIMsignal& signal = source.Signal(entry.signal);
     const int end = std::min(last, signal.m_nColumns);
@@ -218,8 +223,12 @@ std::vector<CurvePixels> PlotCurves(const CQorexDoc& doc, const SampleSource& so
     CurvePixels curve{entry.pen, {}};
     curve.points.reserve(end - first);
     const double* samples = signal.m_pSamples + static_cast<long long>(row) * signal.m_nColumns;
+    // In a run that overflowed, the first sample that is not finite ends the
+    // curve: whatever finite value arithmetic on infinities leaves later is
+    // no response.
     for (int k = first; k < end; ++k) {
       const double v = samples[k];
+      if (!std::isfinite(v) && doc.RunOverflowed()) break;
       curve.points.push_back(
           std::isfinite(v) ? POINT{OffsetFrom(origin.x, k * sx), OffsetFrom(origin.y, -v * sy)}
                            : POINT{kBreak, 0});
@@ -278,8 +287,11 @@ void CZevSIGWnd::DrawSignals(CDC* pDC) {
   if (!g_bClipboardDrawing) pDC->GetClipBox(&area);
   DrawAxes(pDC, client.Width(), client.Height());
   std::vector<CurvePixels> curves;
-  {
-    SampleSource source(*doc, IsLive());
+  // A refused loop's signals are its stand-in's zeros, no response: nothing
+  // of them is drawn (the status line says why).
+  const bool live = IsLive();
+  if (live || !doc->RunIsStandIn()) {
+    SampleSource source(*doc, live);
     curves = PlotCurves(*doc, source, m_nRow, area);
   }
   for (const CurvePixels& curve : curves) {
@@ -612,6 +624,7 @@ CString CZevSIGWnd::SamplesText() const {
     text += '\t';
   }
   text += "\r\n";
+  if (doc->RunIsStandIn()) return text;  // the stand-in's zeros are no samples
   double t = 0;
   for (int k = 0; k < s.m_nSteps; ++k, t += s.m_dTs) {
     text.AppendFormat("%g\t", t);

@@ -118,6 +118,9 @@ void CEditModels::OnOK() {
     LayoutList(models);
     m_wndEditor.Redraw();
     MessageBox(kInvalidMessage, "Error", MB_OK | MB_ICONEXCLAMATION);
+    // The keyboard goes to what must be mended, as a refused field gets it
+    // back; the editor takes up its edit where the caret stood.
+    m_wndEditor.SetFocus();
     return;
   }
   MoveListInto(models, m_pDoc->m_models);

@@ -344,7 +344,14 @@ void CLeftBar::EditSignal(int signal) {
 }
 
 void CLeftBar::OnLButtonDblClk(UINT nFlags, CPoint point) {
-  // The second press of a double click on an item is no docking gesture.
+  // The run spot and the tuner's spot start and stop what drives the real
+  // process: there the second press of a double click is a click of its own.
+  const WORD hit = HitTest(point.x, point.y);
+  if (hit == kHitLamp || hit == (kHitButton | 0)) {
+    OnLButtonDown(nFlags, point);
+    return;
+  }
+  // Elsewhere on an item it is no docking gesture.
   if (m_wHit & 0x0FFF) return;
   CDialogBar::OnLButtonDblClk(nFlags, point);
 }

@@ -2,6 +2,7 @@
 
 #include "QorexDoc.h"
 #include "diagrams/AxisScale.h"
+#include "platform/core/MessageBox.h"
 #include "platform/ui/DataExchange.h"
 #include "res/resource.h"
 
@@ -10,6 +11,11 @@
 #include <cmath>
 
 CVarBar* g_pVarBar = nullptr;
+
+namespace {
+// The data exchange's own prompt for text that is no number.
+constexpr const char* kEnterNumber = "Please enter a number.";
+}  // namespace
 
 IMPLEMENT_DYNAMIC(CVarBar, CDialogBar)
 
@@ -146,7 +152,7 @@ void CVarBar::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar) {
     UpdateBar(FALSE);
     return;
   }
-  if (!UpdateData(TRUE)) return;
+  ReadFieldsQuietly();
   const CWnd* from = reinterpret_cast<CWnd*>(pScrollBar);
   if (!from || !m_wndSlider.GetSafeHwnd() || from->GetSafeHwnd() != m_wndSlider.GetSafeHwnd())
     return;
@@ -167,7 +173,7 @@ void CVarBar::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar) {
 
 BOOL CVarBar::ReadForEdit() {
   if (!m_pDoc) return FALSE;
-  if (!UpdateData(TRUE)) return FALSE;  // the user was told; the table keeps its value
+  ReadFieldsQuietly();
   if (!m_wndList.GetSafeHwnd()) return FALSE;
   if (m_pListedDoc != m_pDoc) {
     UpdateBar(FALSE);
@@ -176,8 +182,50 @@ BOOL CVarBar::ReadForEdit() {
   return TRUE;
 }
 
+void CVarBar::ReadFieldsQuietly() {
+  QxUpdateData(this, TRUE, [this](CDataExchange* pDX) {
+    DDX_Control(pDX, IDC_VALUE_SLIDER, m_wndSlider);
+    DDX_Control(pDX, IDC_VARLIST, m_wndList);
+    DDX_CBIndex(pDX, IDC_COLOUR, m_nColour);
+    DDX_CBIndex(pDX, IDC_LOCUS, m_nLocus);
+  });
+  const struct {
+    int nID;
+    double& field;
+  } edits[] = {{IDC_VALUE, m_dValue}, {IDC_MINIMUM, m_dMin}, {IDC_MAXIMUM, m_dMax}};
+  for (const auto& edit : edits) {
+    if (GetDlgItem(edit.nID) == nullptr) continue;
+    CString text;
+    GetDlgItemText(edit.nID, text);
+    double typed = 0;
+    if (QxParseDouble(text, typed)) edit.field = typed;
+  }
+}
+
+BOOL CVarBar::TakeTyped(int nID, double& field) {
+  if (GetDlgItem(nID) == nullptr) return FALSE;
+  CString text;
+  GetDlgItemText(nID, text);
+  double typed = 0;
+  if (QxParseDouble(text, typed)) {
+    field = typed;
+    return TRUE;
+  }
+  const int user = m_pDoc && m_pListedDoc == m_pDoc ? Selected() : -1;
+  if (user >= 0) {
+    double value, minimum, maximum;
+    m_pDoc->m_vars.Get(user, &value, &minimum, &maximum);
+    field = nID == IDC_VALUE ? value : nID == IDC_MINIMUM ? minimum : maximum;
+  }
+  // Shown again before the message: the focus changes that the message box
+  // brings read this edit too.
+  SetDlgItemText(nID, QxFormatDouble(field));
+  AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
+  return FALSE;
+}
+
 void CVarBar::OnKillfocusValue() {
-  if (!ReadForEdit()) return;
+  if (!TakeTyped(IDC_VALUE, m_dValue) || !ReadForEdit()) return;
   const int user = Selected();
   if (user < 0) return;
   double value, minimum, maximum;
@@ -202,6 +250,7 @@ void CVarBar::OnKillfocusMax() {
 }
 
 void CVarBar::RangeEdited(bool bMinimum) {
+  if (!TakeTyped(bMinimum ? IDC_MINIMUM : IDC_MAXIMUM, bMinimum ? m_dMin : m_dMax)) return;
   if (!ReadForEdit()) return;
   const int user = Selected();
   if (user < 0) return;

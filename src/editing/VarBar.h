@@ -68,6 +68,14 @@ class CVarBar : public CDialogBar, public CDesignBar {
   // The guards of the edits and lists: a document, the controls, the fields
   // read; a bar showing a stale list is refreshed instead. FALSE: stop.
   BOOL ReadForEdit();
+  // The fields from the controls without a word: an edit whose text is no
+  // number leaves its field as it was. Every focus change reads them, so a
+  // refusal here would come back with each one.
+  void ReadFieldsQuietly();
+  // The number in the edit the user left, into field. Text that is no number
+  // is said once, and the edit shows the table's value again (the field's
+  // when no variable is selected); FALSE then.
+  BOOL TakeTyped(int nID, double& field);
   void PlaceSlider(double value, double minimum, double maximum);
   // A range edit left: bMinimum tells which.
   void RangeEdited(bool bMinimum);

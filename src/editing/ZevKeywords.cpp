@@ -280,6 +280,31 @@ std::span<const std::span<const ZevKeyword>> ZevKeywordTables() {
   return kTables;
 }
 
+namespace {
+
+// "^-" and "^+" write a one-sided approach, a -> from the left or the right:
+// a mark that means something only on the value a "tends to" relation
+// approaches (x -> 0^-). Anywhere else the "^" has made a power and the sign
+// typed after it is its exponent's, as e^-2 reads; the word is not taken.
+bool IsOneSidedMark(DWORD code) {
+  if (ZevItemAction(code) != kZevInsertOperator) return false;
+  const int mark = ZevItemParameter(code);
+  return mark == CMcOperator::kToLeftOf || mark == CMcOperator::kToRightOf;
+}
+
+// Whether the power the caret is typing the exponent of stands as the value
+// a "tends to" relation approaches (its right side).
+bool IsApproachedValue(const CMcBasic* caret) {
+  const CMcBasic* power = caret;
+  while (power && !McIsKind(power, kMcPower)) power = power->m_parent;
+  if (power == nullptr) return false;
+  const CMcBasic* relation = power->m_parent;
+  return relation && relation->GetType() == McRelationType(kMcRelTendsTo) &&
+         relation->m_count == 2 && relation->m_children[1] == power;
+}
+
+}  // namespace
+
 DWORD CZevMcEdit::MatchKeyword(const ZevKeyword* table, int count) const {
   const int n = m_nLogLength;
   if (n < 2) return 0;
@@ -320,6 +345,7 @@ BOOL CZevMcEdit::RecognizeKeyword() {
   if (table.empty()) return FALSE;
   const DWORD code = MatchKeyword(table.data(), static_cast<int>(table.size()));
   if (code == 0) return FALSE;
+  if (IsOneSidedMark(code) && !IsApproachedValue(m_pCaret)) return FALSE;
   const int length = ZevItemLength(code);
   const int start = n - length;
   // What the positions held, to put back if the keyword is refused.

@@ -31,6 +31,7 @@ ON_WM_CHAR()
 ON_WM_KEYUP()
 ON_WM_CREATE()
 ON_WM_KILLFOCUS()
+ON_WM_SETFOCUS()
 ON_WM_RBUTTONUP()
 ON_WM_RBUTTONDOWN()
 ON_WM_MOUSEMOVE()
@@ -367,7 +368,44 @@ void CZevMCWnd::OnKeyUp(UINT, UINT, UINT) {}
 
 void CZevMCWnd::OnKillFocus(CWnd* pNewWnd) {
   CWnd::OnKillFocus(pNewWnd);
+  NoteCaretPlace();
   m_edit.EndEdit(&m_host);
+}
+
+void CZevMCWnd::OnSetFocus(CWnd* pOldWnd) {
+  CWnd::OnSetFocus(pOldWnd);
+  ResumeEdit();
+}
+
+void CZevMCWnd::NoteCaretPlace() {
+  m_left = CaretPlace{};
+  const CMcBasic* expression = m_edit.GetEditedExpression();
+  if (!m_edit.IsEditing() || expression == nullptr || m_edit.m_pList != m_pList) return;
+  std::vector<int> path;
+  for (const CMcBasic* n = m_edit.m_pCaret; n != expression; n = n->m_parent) {
+    const CMcBasic* parent = n->m_parent;
+    if (parent == nullptr) return;
+    int i = 0;
+    while (i < parent->m_count && parent->m_children[i] != n) ++i;
+    if (i == parent->m_count) return;
+    path.push_back(i);
+  }
+  m_left.listIndex = m_edit.m_nListIndex;
+  m_left.path.assign(path.rbegin(), path.rend());
+  m_left.node = m_edit.m_pCaret;
+}
+
+void CZevMCWnd::ResumeEdit() {
+  const CaretPlace left = std::exchange(m_left, CaretPlace{});
+  if (m_edit.IsEditing() || left.node == nullptr || left.listIndex != m_pList->m_current) return;
+  CMcBasic* node = GetShownExpression();
+  for (int i : left.path) {
+    if (node == nullptr || i >= node->m_count) return;
+    node = node->m_children[i];
+  }
+  if (node != left.node) return;
+  m_edit.BeginEdit(node, &m_host, FALSE);
+  Redraw();
 }
 
 void CZevMCWnd::EndEdit() {

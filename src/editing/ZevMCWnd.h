@@ -14,12 +14,18 @@
 // the engine never keeps a caret in a tree that is gone.
 //
 // The window answers WM_GETDLGCODE with every code, so Tab, Enter, arrows and
-// characters reach it inside a dialog. While it has the focus the expression
-// engine asks it (McSetEditorFocus) for the caret node and the number text.
+// characters reach it inside a dialog. Losing the focus ends the edit; when
+// the focus comes back (a message box closed, a refused OK) editing goes on
+// where the caret stood, if that node is still there. While it has the focus
+// the expression engine asks it (McSetEditorFocus) for the caret node and the
+// number text. The frame's accelerators for its commands reach it while
+// it has the focus, as its update handlers enable them.
 //
 // User-interface thread only.
 #include "editing/Zevmcedit.h"
 #include "platform/ui/Wnd.h"
+
+#include <vector>
 
 class CArchive;
 class CMcGroup;
@@ -81,6 +87,7 @@ class CZevMCWnd : public CWnd {
   void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
   void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
   void OnKillFocus(CWnd* pNewWnd);
+  void OnSetFocus(CWnd* pOldWnd);
   void OnRButtonDown(UINT nFlags, CPoint point);
   void OnMouseMove(UINT nFlags, CPoint point);
   void OnRButtonUp(UINT nFlags, CPoint point);
@@ -137,6 +144,19 @@ class CZevMCWnd : public CWnd {
   void CutCaretNode();
   // After a paste or a cut: the window again, the caret again.
   void Refresh();
+
+  // Where the caret stood when the focus left: the edited expression's index
+  // in the list, the child indices from it down to the caret node, and that
+  // node (compared with what the path reaches, never followed itself).
+  struct CaretPlace {
+    int listIndex = -1;
+    std::vector<int> path;
+    const CMcBasic* node = nullptr;
+  };
+  void NoteCaretPlace();
+  // Editing again at the noted place when the same node still stands there.
+  void ResumeEdit();
+  CaretPlace m_left;
 
   Host m_host{*this};
 };

@@ -2,6 +2,7 @@
 
 #include "platform/core/Clock.h"
 #include "platform/core/Sync.h"
+#include "platform/io/Bus.h"
 #include "platform/io/Device.h"
 #include "platform/ui/MessageQueue.h"
 #include "simulation/AnalogIoGlobals.h"
@@ -64,11 +65,12 @@ CDT2801::CDT2801() {
   m_hDevice = CreateFileA("\\\\.\\DT2801", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
   m_bEmulate = m_hDevice == INVALID_HANDLE_VALUE ? 1 : 0;
-  // A stop asked for during a run ends a wait for a silent board at once;
-  // the closing writes are still given their chance.
+  // During a run a wait for the board ends at once on a stop, and within the
+  // loss limits below; the closing writes are still given their chance.
   if (!m_bEmulate)
     QxDeviceSetAbortTest(m_hDevice, [this] {
-      return m_runState == RunState::kRunning && g_pSimDoc.load() == nullptr;
+      return m_runState == RunState::kRunning &&
+             (g_pSimDoc.load() == nullptr || ReplyOverdue(GetTickCount()));
     });
 }
 
@@ -159,9 +161,14 @@ bool CDT2801::BeginRun(UINT ms, bool laterPass) {
   m_runState = RunState::kRunning;
   m_dwLossBound = LossBound(ms);
   m_bSampleReached = m_bLastSampleReached = m_bClosingReached = m_bClosingFailed = false;
-  m_dwLastReached = m_dwLastInput = now;
+  m_bFailing = false;
+  m_dwCallStart = m_dwCompanionSeen = m_dwCompanionAsked = now;
+  m_dwPeriod = ms;
   m_nInputsAtStart = m_nInputsSeen = m_nInputMessages.load();
-  if (!laterPass) m_bCompanionAnswered = false;
+  if (!laterPass) {
+    m_bCompanionAnswered = false;
+    m_dwCompanion = 0;
+  }
   if (m_bEmulate) return true;
   QxDeviceSetRetryInterval(m_hDevice, ms);
   return QxDeviceReconnect(m_hDevice) != FALSE;
@@ -169,22 +176,41 @@ bool CDT2801::BeginRun(UINT ms, bool laterPass) {
 
 bool CDT2801::PeerGone(DWORD now) {
   if (m_bEmulate) {
+    // The companion may send its inputs only when they change: it is judged
+    // by its presence on the bus, asked at most once a period, not by its
+    // silence. One whose inputs did not come over the bus cannot be asked.
     const unsigned inputs = m_nInputMessages.load();
     if (inputs != m_nInputsSeen) {
       m_nInputsSeen = inputs;
-      m_dwLastInput = now;
+      m_dwCompanionSeen = now;
       m_bCompanionAnswered = true;
+      m_dwCompanion = QxBusLastSender(g_msgAdc);
+    } else if (m_bCompanionAnswered && now - m_dwCompanionAsked >= m_dwPeriod) {
+      m_dwCompanionAsked = now;
+      if (m_dwCompanion == 0 || QxBusPeerPresent(m_dwCompanion)) m_dwCompanionSeen = now;
     }
-    return m_bCompanionAnswered && now - m_dwLastInput >= m_dwLossBound;
+    return m_bCompanionAnswered && now - m_dwCompanionSeen >= m_dwLossBound;
   }
   m_bLastSampleReached = m_bSampleReached;
   m_bSampleReached = false;
-  if (m_bLastSampleReached) m_dwLastReached = now;
-  return !m_bLastSampleReached && now - m_dwLastReached >= m_dwLossBound;
+  return !m_bLastSampleReached && LossBoundPassed(now);
+}
+
+bool CDT2801::LossBoundPassed(DWORD now) const {
+  // Judged as early as a wait for the board may take to see that it is given
+  // up (the device looks every 10 ms), so that the sample still ends within
+  // the bound.
+  constexpr DWORD kGiveUpMs = 20;
+  return m_bFailing && now - m_dwFailingSince + kGiveUpMs >= m_dwLossBound;
+}
+
+bool CDT2801::ReplyOverdue(DWORD now) const {
+  return now - m_dwCallStart >= m_dwLossBound / 2 || LossBoundPassed(now);
 }
 
 bool CDT2801::PassEndReached() {
   if (m_bEmulate || m_bLastSampleReached) return true;
+  m_dwCallStart = GetTickCount();
   DWORD code = 0;
   return QxDeviceReconnect(m_hDevice) && BoardCall(IOCTL_DT2801_READ_ADC, 0, 0, &code);
 }
@@ -248,22 +274,32 @@ bool CDT2801::BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* resu
   BoardRecord request(channel, code);
   BoardRecord separate(channel, 0);
   BoardRecord& reply = controlCode == IOCTL_DT2801_WRITE_DAC ? request : separate;
-  // After a stop the rest of the sample is not sent; after a failed closing
-  // write the others would only wait for the same silence.
-  if ((m_runState == RunState::kRunning && g_pSimDoc.load() == nullptr) ||
+  // After a stop the rest of the sample is not sent, nor once the board has
+  // been silent for the loss bound (the run is lost at the sample's end);
+  // after a failed closing write the others would only wait for the same
+  // silence.
+  const bool running = m_runState == RunState::kRunning;
+  const DWORD start = running ? GetTickCount() : 0;
+  if ((running && (g_pSimDoc.load() == nullptr || LossBoundPassed(start))) ||
       (m_runState == RunState::kClosing && m_bClosingFailed)) {
     return false;
   }
   const bool closing = m_runState == RunState::kClosing;
   DWORD returned = 0;
   ++m_nCalls;
+  m_dwCallStart = start;
   if (!DeviceIoControl(m_hDevice, controlCode, request.bytes, kRecordSize, reply.bytes, kRecordSize,
                        &returned, nullptr) ||
       returned != kRecordSize || reply.bytes[0] != channel) {
     ++m_nFailedCalls;
     if (closing) m_bClosingFailed = true;
+    if (running && !m_bFailing) {
+      m_bFailing = true;
+      m_dwFailingSince = start;
+    }
     return false;
   }
+  if (running) m_bFailing = false;
   (closing ? m_bClosingReached : m_bSampleReached) = true;
   *result = reply.Code();
   return true;

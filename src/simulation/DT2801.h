@@ -22,13 +22,20 @@
 // A run watches its peer (BeginRun, PeerGone, PeerAtEnd). The board is kept
 // when it can be: a failed exchange drops the driver's connection, and the
 // next call connects again, at most once a sampling period, so an isolated
-// failure costs one held reading. The board is gone when no exchange of a
-// sample has succeeded and none has for the loss bound, the longer of 1 s
-// and ten periods; a companion that has answered during the run is gone when
-// no input has arrived for the loss bound. A run with no answer at all is the
-// silent emulation and goes on. A stop asked for (g_pSimDoc cleared) ends a
-// wait for the board at once; the closing writes of a run then reach the
-// board if it answers, within one reply timeout.
+// failure costs one held reading. The loss bound is the longer of 1 s and ten
+// periods. The board is gone when no exchange of a sample has succeeded and
+// none has since the first unanswered one, the loss bound ago. So that a
+// silent board ends the run within the bound whatever the loop's size, a
+// reply is awaited at most half the bound (the other half is left for the
+// board to answer again after a lost reply), and no longer than the bound
+// from the first unanswered exchange; once that has passed, the rest of the
+// sample is not sent. A companion that has answered during the run is gone
+// when for the loss bound no input has arrived from it and its socket has
+// not been found on the bus (asked at most once a period): one that is there
+// but quiet keeps the run going on the inputs it last sent. A run with no
+// answer at all is the silent emulation and goes on. A stop asked for
+// (g_pSimDoc cleared) ends a wait for the board at once; the closing writes
+// of a run then reach the board if it answers, within one reply timeout.
 //
 // Threads: the inputs received by the message are written on the
 // user-interface thread and latched by the real-time worker, both under
@@ -83,7 +90,7 @@ class CDT2801 {
   // now. Board: its connection is made afresh, so that a driver restarted
   // since the last run serves this one; false when nothing answers on its
   // socket. Emulation: a later pass of the same tuning run keeps knowing
-  // that the companion answered before, so its silence counts from the start.
+  // the companion that answered before, so it is watched from the start.
   bool BeginRun(UINT ms, bool laterPass = false);
   // Once after each sample, with the tick count then: true when the peer is
   // gone and the run must end (see above).
@@ -98,7 +105,7 @@ class CDT2801 {
   // After the closing writes: false when the board reached neither the last
   // sample nor the closing (the pass ran out on held readings). Emulation: true.
   bool PeerAtEnd() const;
-  // Emulation: whether any input message arrived since BeginRun.
+  // Emulation: whether any input message arrived since BeginRun (any thread).
   bool InputArrived() const;
   // The loss bound of a period: the longer of 1 s and ten periods.
   static DWORD LossBound(UINT ms);
@@ -131,6 +138,10 @@ class CDT2801 {
   // reply, or false when the call failed or its reply is not a record for
   // channel. Counts the call.
   bool BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* reply);
+  // Board, during a run: the loss bound has passed since the first of the
+  // exchanges that failed in a row; the current exchange's reply is given up.
+  bool LossBoundPassed(DWORD now) const;
+  bool ReplyOverdue(DWORD now) const;
 
   int m_nCalls = 0;
   int m_nFailedCalls = 0;
@@ -141,18 +152,27 @@ class CDT2801 {
   RunState m_runState = RunState::kIdle;
   DWORD m_dwLossBound = 0;
   // Board: an exchange of the current sample succeeded; the last sample's
-  // did; when one last did (a sample's end); the closing writes' outcome.
+  // did; when the current (or last) exchange began; whether every exchange
+  // since the last answer failed, and when the first of them began; the
+  // closing writes' outcome.
   bool m_bSampleReached = false;
   bool m_bLastSampleReached = false;
-  DWORD m_dwLastReached = 0;
+  DWORD m_dwCallStart = 0;
+  bool m_bFailing = false;
+  DWORD m_dwFailingSince = 0;
   bool m_bClosingReached = false;
   bool m_bClosingFailed = false;
   // Emulation: input messages received (counted on the user-interface
-  // thread), those seen by the watch, when the last new one was seen, and
-  // whether one came during the run (or an earlier pass of it).
+  // thread), those seen by the watch, whether one came during the run (or an
+  // earlier pass of it), the process that sent the last one seen (0: not
+  // known), when the companion was last known there (a new input, or its
+  // socket found on the bus) and when the bus was last asked; the period.
   std::atomic<unsigned> m_nInputMessages{0};
-  unsigned m_nInputsAtStart = 0;
+  std::atomic<unsigned> m_nInputsAtStart{0};  // also read by the user-interface thread
   unsigned m_nInputsSeen = 0;
-  DWORD m_dwLastInput = 0;
   bool m_bCompanionAnswered = false;
+  DWORD m_dwCompanion = 0;
+  DWORD m_dwCompanionSeen = 0;
+  DWORD m_dwCompanionAsked = 0;
+  DWORD m_dwPeriod = 0;
 };

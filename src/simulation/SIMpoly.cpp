@@ -19,6 +19,8 @@ namespace {
 constexpr int kMaxCoefs = kMaxPolyDegree + 1;
 
 thread_local int t_convertDepth = 0;
+// Set when a conversion met a divisor that is exactly 0 (ExprToPoly reports it).
+thread_local bool t_dividedByZero = false;
 
 Poly Failed() {
   g_bEvalError = 1;
@@ -97,7 +99,12 @@ Poly ConvertDivision(CQorexDoc* doc, const CMcBasic* node, bool& negated) {
     g_bEvalError = 1;
     return num;
   }
-  if (den[0] == 0.0) return Failed();  // refused rather than made infinite
+  if (den[0] == 0.0) {  // refused rather than made infinite
+    t_dividedByZero = true;
+    return Failed();
+  }
+  // A divisor that overflowed would make the quotient a silent 0.
+  if (!std::isfinite(den[0])) return Failed();
   const double factor = negated ? -1.0 / den[0] : 1.0 / den[0];
   negated = false;  // the sign went into the factor
   return PolyMultiply(std::move(num), Poly{factor});
@@ -299,8 +306,302 @@ void PolyConjugatePair(Poly& p) {
   p = Poly{c * c + p0 * p0, 2 * p0 * p1, p1 * p1};
 }
 
-Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node) {
+Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node, bool* dividedByZero) {
+  t_dividedByZero = false;
   Poly p = Convert(doc, node);
+  if (dividedByZero) *dividedByZero = *dividedByZero || t_dividedByZero;
   if (!std::all_of(p.begin(), p.end(), [](double c) { return std::isfinite(c); })) g_bEvalError = 1;
   return p;
+}
+
+// ---- the limit where a design variable is 0 ------------------------------------
+
+namespace {
+
+// A coefficient as eps tends to 0: c eps^m. c != 0 is known; c == 0 is a zero
+// known only below eps^m (a sum whose lowest terms cancelled, or a product
+// with one), kExact making it an exact zero.
+constexpr int kExact = 1 << 20;
+struct LimitCoef {
+  double c = 0.0;
+  int m = kExact;
+};
+using LimitPoly = std::vector<LimitCoef>;
+
+LimitCoef Known(double c, int m) {
+  return c == 0.0 ? LimitCoef{} : LimitCoef{c, m};
+}
+
+class LimitConverter {
+ public:
+  LimitConverter(CQorexDoc* doc, int variable) : m_doc(doc), m_variable(variable) {}
+  LimitPoly Convert(const CMcBasic* node);
+  bool Failed() const { return m_failed; }
+
+ private:
+  LimitPoly Fail() {
+    m_failed = true;
+    return LimitPoly{LimitCoef{}};
+  }
+  LimitCoef Add(LimitCoef a, LimitCoef b);
+  LimitCoef Multiply(LimitCoef a, LimitCoef b);
+  LimitPoly Add(LimitPoly a, const LimitPoly& b);
+  LimitPoly Multiply(const LimitPoly& a, const LimitPoly& b);
+  LimitPoly Child(const CMcBasic* node, int index);
+  LimitPoly Variable(const CMcBasic* node);
+  LimitPoly Division(const CMcBasic* node);
+  LimitPoly Sum(const CMcBasic* node);
+  LimitPoly Power(const CMcBasic* node);
+  LimitPoly Operator(const CMcBasic* node);
+  LimitPoly Indicator(const CMcBasic* node);
+
+  CQorexDoc* m_doc;
+  int m_variable;
+  bool m_failed = false;
+};
+
+LimitCoef LimitConverter::Add(LimitCoef a, LimitCoef b) {
+  if (a.c != 0.0 && b.c != 0.0) {
+    if (a.m != b.m) return a.m < b.m ? a : b;
+    const double c = a.c + b.c;
+    if (!std::isfinite(c)) m_failed = true;
+    return c != 0.0 ? LimitCoef{c, a.m} : LimitCoef{0.0, a.m + 1};
+  }
+  // A known term below every unknown one stands; otherwise the lowest unknown.
+  if (a.c != 0.0) return a.m < b.m ? a : b;
+  if (b.c != 0.0) return b.m < a.m ? b : a;
+  return a.m < b.m ? a : b;
+}
+
+LimitCoef LimitConverter::Multiply(LimitCoef a, LimitCoef b) {
+  if (a.m == kExact || b.m == kExact) return LimitCoef{};
+  if (std::abs(a.m + b.m) >= kExact) m_failed = true;
+  if (a.c == 0.0 || b.c == 0.0) return LimitCoef{0.0, a.m + b.m};
+  const double c = a.c * b.c;
+  if (c == 0.0 || !std::isfinite(c)) m_failed = true;  // left the double range
+  return LimitCoef{c, a.m + b.m};
+}
+
+LimitPoly LimitConverter::Add(LimitPoly a, const LimitPoly& b) {
+  if (a.size() < b.size()) a.resize(b.size());
+  for (size_t i = 0; i < b.size(); ++i) a[i] = Add(a[i], b[i]);
+  return a;
+}
+
+LimitPoly LimitConverter::Multiply(const LimitPoly& a, const LimitPoly& b) {
+  if (a.empty() || b.empty() || a.size() + b.size() - 1 > kMaxCoefs) return Fail();
+  LimitPoly p(a.size() + b.size() - 1);
+  for (size_t i = 0; i < a.size(); ++i)
+    for (size_t j = 0; j < b.size(); ++j) p[i + j] = Add(p[i + j], Multiply(a[i], b[j]));
+  return p;
+}
+
+LimitPoly LimitConverter::Child(const CMcBasic* node, int index) {
+  if (index >= node->m_count || node->m_children[index] == nullptr) return Fail();
+  return Convert(node->m_children[index]);
+}
+
+LimitPoly LimitConverter::Variable(const CMcBasic* node) {
+  if (IsVariableS(node, kMcSignMask)) return LimitPoly{LimitCoef{}, LimitCoef{1.0, 0}};
+  if (static_cast<const CMcVariable*>(node)->m_index == m_variable) return {LimitCoef{1.0, 1}};
+  const int before = g_bEvalError;
+  g_bEvalError = 0;
+  const double v = VariableValue(m_doc, node);
+  if (g_bEvalError) m_failed = true;
+  g_bEvalError = before;
+  return {Known(v, 0)};
+}
+
+LimitPoly LimitConverter::Division(const CMcBasic* node) {
+  LimitPoly num = Child(node, 0);
+  const LimitPoly den = Child(node, 1);
+  if (den.size() != 1 || den[0].c == 0.0) return Fail();  // not constant, or no known divisor
+  const double inverse = 1.0 / den[0].c;
+  if (!std::isfinite(inverse)) return Fail();
+  return Multiply(num, {LimitCoef{inverse, -den[0].m}});
+}
+
+LimitPoly LimitConverter::Sum(const CMcBasic* node) {
+  LimitPoly sum;
+  LimitPoly imaginary;
+  bool haveImaginary = false;
+  for (int i = 0; i < node->m_count; ++i) {
+    const CMcBasic* term = node->m_children[i];
+    LimitPoly p = Child(node, i);
+    if (!haveImaginary && term != nullptr && (term->m_flags & kMcPlusMinus) != 0) {
+      imaginary = std::move(p);
+      haveImaginary = true;
+    } else {
+      sum = Add(std::move(sum), p);
+    }
+  }
+  if (sum.empty()) sum = LimitPoly{LimitCoef{}};
+  if (haveImaginary && sum.size() == 2 && imaginary.size() == 1)  // (r0 + r1 s)^2 + J^2
+    return Add(Multiply(sum, sum), Multiply(imaginary, imaginary));
+  return sum;
+}
+
+LimitPoly LimitConverter::Power(const CMcBasic* node) {
+  if (node->m_count != 2) return Fail();
+  const CMcBasic* base = node->m_children[0];
+  const CMcBasic* exponent = node->m_children[1];
+  if (base != nullptr && exponent != nullptr && IsVariableS(base, 0) &&
+      McIsKind(exponent, kMcReal) && (exponent->m_flags & kMcSignMask) == 0) {
+    const double k = static_cast<const CMcReal*>(exponent)->m_value;
+    if (!(k >= 0.0) || k > kMaxPolyDegree || std::floor(k) != k) return Fail();
+    LimitPoly p(static_cast<size_t>(k) + 1);
+    p.back() = LimitCoef{1.0, 0};
+    return p;
+  }
+  const LimitPoly b = Child(node, 0);
+  const LimitPoly e = Child(node, 1);
+  // The exponent must be a plain number: known at eps^0, or an exact 0.
+  if (e.size() != 1 || (e[0].c != 0.0 && e[0].m != 0) || (e[0].c == 0.0 && e[0].m != kExact))
+    return Fail();
+  const double x = e[0].c;
+  if (!std::isfinite(x)) return Fail();
+  const bool whole = std::floor(x) == x;
+  if (b.size() == 1) {
+    if (b[0].m == kExact) return x > 0.0 ? LimitPoly{LimitCoef{}} : Fail();  // 0^x
+    const double power = b[0].m * x;
+    if (b[0].c == 0.0 || (b[0].m != 0 && !whole) || !(std::fabs(power) < kExact)) return Fail();
+    const double c = std::pow(b[0].c, x);
+    if (c == 0.0 || !std::isfinite(c)) return Fail();
+    return {LimitCoef{c, static_cast<int>(power)}};
+  }
+  if (!whole || x < 0.0 || x * static_cast<double>(b.size() - 1) > kMaxPolyDegree) return Fail();
+  LimitPoly p{LimitCoef{1.0, 0}};
+  for (int i = 0; i < static_cast<int>(x) && !m_failed; ++i) p = Multiply(p, b);
+  return p;
+}
+
+LimitPoly LimitConverter::Operator(const CMcBasic* node) {
+  LimitPoly p = Child(node, 0);
+  const int code = static_cast<const CMcOperator*>(node)->GetCode();
+  if (code == CMcOperator::kBracket) return p;
+  if (p.size() != 1) return Fail();
+  if (code == CMcOperator::kAbsolute) {
+    p[0].c = std::fabs(p[0].c);
+    return p;
+  }
+  if (p[0].m == kExact) return p;  // floor and ceiling of 0
+  if (p[0].c == 0.0 || p[0].m != 0) return Fail();
+  if (code == CMcOperator::kFloor) return {Known(std::floor(p[0].c), 0)};
+  if (code == CMcOperator::kCeiling) return {Known(std::ceil(p[0].c), 0)};
+  return Fail();
+}
+
+// A domain or relation: an indicator of constant sides, the value the
+// variable has (0) put in, as the plain conversion reads it.
+LimitPoly LimitConverter::Indicator(const CMcBasic* node) {
+  const int before = g_bEvalError;
+  g_bEvalError = 0;
+  const Poly p = ::Convert(m_doc, node);
+  if (g_bEvalError || p.size() != 1) m_failed = true;
+  g_bEvalError = before;
+  return {Known(p[0], 0)};
+}
+
+LimitPoly LimitConverter::Convert(const CMcBasic* node) {
+  McDepthGuard guard(t_convertDepth);
+  if (node == nullptr || !guard.Ok() || m_failed) return Fail();
+  LimitPoly p;
+  switch (McKindOf(node->GetType())) {
+    case kMcVariable:
+      p = Variable(node);
+      break;
+    case kMcReal:
+      p = {Known(static_cast<const CMcReal*>(node)->m_value, 0)};
+      break;
+    case kMcOperator:
+      p = Operator(node);
+      break;
+    case kMcMatrix:
+      if (node->m_count != 1) return Fail();
+      p = Child(node, 0);
+      break;
+    case kMcDivision:
+      p = Division(node);
+      break;
+    case kMcDomain:
+    case kMcEquality:
+      p = Indicator(node);
+      break;
+    case kMcListmult:
+      p = {LimitCoef{1.0, 0}};
+      for (int i = 0; i < node->m_count && !m_failed; ++i) p = Multiply(p, Child(node, i));
+      break;
+    case kMcListsum:
+      p = Sum(node);
+      break;
+    case kMcPower:
+      p = Power(node);
+      break;
+    default:
+      return Fail();
+  }
+  if (node->m_flags & kMcMinus)
+    for (LimitCoef& c : p) c.c = -c.c;
+  return p;
+}
+
+// The variables at exactly 0 that a divisor of the tree holds, once each, at
+// most kMaxLimitVariables of them: each costs a conversion of the element.
+constexpr size_t kMaxLimitVariables = 4;
+void ZeroDivisorVariables(CQorexDoc* doc, const CMcBasic* node, bool inDivisor,
+                          std::vector<int>& found) {
+  if (node == nullptr || found.size() >= kMaxLimitVariables) return;
+  if (inDivisor && McIsKind(node, kMcVariable) && !IsVariableS(node, kMcSignMask)) {
+    const int index = static_cast<const CMcVariable*>(node)->m_index;
+    if (index < doc->m_vars.m_nCount && doc->m_vars.m_pValue[index] == 0.0 &&
+        std::find(found.begin(), found.end(), index) == found.end())
+      found.push_back(index);
+  }
+  const bool division = McIsKind(node, kMcDivision);
+  for (int i = 0; i < node->m_count; ++i)
+    ZeroDivisorVariables(doc, node->m_children[i], inDivisor || (division && i == 1), found);
+}
+
+// The lowest power of eps with a known coefficient; kExact when none.
+int LowestPower(const LimitPoly& p) {
+  int m = kExact;
+  for (const LimitCoef& c : p)
+    if (c.c != 0.0) m = std::min(m, c.m);
+  return m;
+}
+
+// An unknown zero at or below the power the limit keeps would hide a term.
+bool HidesATerm(const LimitPoly& p, int power) {
+  return std::any_of(p.begin(), p.end(),
+                     [power](const LimitCoef& c) { return c.c == 0.0 && c.m <= power; });
+}
+
+Poly CutAt(const LimitPoly& p, int power) {
+  Poly out(p.size(), 0.0);
+  for (size_t i = 0; i < p.size(); ++i)
+    if (p[i].c != 0.0 && p[i].m == power) out[i] = p[i].c;
+  return out;
+}
+
+}  // namespace
+
+bool ExprToPolyLimitAtZero(CQorexDoc* doc, const CMcBasic* numerator, const CMcBasic* denominator,
+                           Poly* num, Poly* den) {
+  if (doc == nullptr || numerator == nullptr) return false;
+  std::vector<int> candidates;
+  ZeroDivisorVariables(doc, numerator, false, candidates);
+  ZeroDivisorVariables(doc, denominator, false, candidates);
+  for (int variable : candidates) {
+    LimitConverter convert(doc, variable);
+    const LimitPoly n = convert.Convert(numerator);
+    const LimitPoly d = denominator ? convert.Convert(denominator) : LimitPoly{LimitCoef{1.0, 0}};
+    if (convert.Failed()) continue;
+    const int power = LowestPower(n);
+    if (power == kExact || power != LowestPower(d)) continue;
+    if (HidesATerm(n, power) || HidesATerm(d, power)) continue;
+    *num = CutAt(n, power);
+    *den = CutAt(d, power);
+    return true;
+  }
+  return false;
 }

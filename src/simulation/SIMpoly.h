@@ -49,5 +49,22 @@ Poly PolyAdd(Poly a, Poly b);
 // [c, p0, p1] -> [c^2 + p0^2, 2 p0 p1, p1^2] = (p0 + p1 s)^2 + c^2, in place.
 void PolyConjugatePair(Poly& p);
 
-// The polynomial of an expression in s; doc supplies variable values.
-Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node);
+// The polynomial of an expression in s; doc supplies variable values. A
+// divisor that overflowed is refused like a divisor 0; when dividedByZero is
+// given, it is set (never cleared) where a divisor was exactly 0.
+Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node, bool* dividedByZero = nullptr);
+
+// The limit of a model element N / D (den null: D = 1) as one design variable
+// whose value is exactly 0 tends to 0, for an element that divides by it
+// (the variable dead time divides its terms by powers of its amount tau).
+// Each coefficient is carried as c eps^m, eps the variable, keeping only its
+// lowest power; both parts are then cut to the lowest power m* found in
+// either. Taken only where that is sound: N and D both keep a term of power
+// m* (neither part vanishes nor grows beyond the other, so the quotient has a
+// finite, non-zero limit), no sum cancelled below m*, and every step stays
+// inside the rules and the range of ExprToPoly. Each variable at 0 that a
+// divisor of the element holds is tried in turn (the first four: each costs
+// one conversion); true with num and den set for the first that gives a
+// limit, false (nothing set) otherwise.
+bool ExprToPolyLimitAtZero(CQorexDoc* doc, const CMcBasic* numerator, const CMcBasic* denominator,
+                           Poly* num, Poly* den);

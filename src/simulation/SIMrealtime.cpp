@@ -118,6 +118,12 @@ bool Lost(QxRunEnd end) {
   return end == kRunLostBoard || end == kRunLostCompanion;
 }
 
+// Whether a pass holds what the process gave: the board is read, or the
+// emulation had an answer. Readings nobody sent are no run to keep.
+bool Measured(const CDT2801* io) {
+  return !io->m_bEmulate || io->InputArrived();
+}
+
 // Replaces every bound design variable below node (node included) by a
 // number holding its signed value; returns what stands in node's place.
 CMcBasic* FreezeVariables(CMcBasic* node, const CQorexDoc* doc) {
@@ -203,6 +209,7 @@ CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
   {
     QxCriticalSectionLock lock(g_pcsSimulation);
     m_nSteps = m_c.m_nColumns;
+    m_nLiveSamples = 0;  // the pass simulates nothing first
   }
   m_nPassCalls = 0;
   m_nPassFailedCalls = 0;
@@ -255,6 +262,7 @@ void CSIMsystem::RealtimeStep(int k) {
       m_uv.Add(m_uv, m_v, k);
       for (int ch = 0; ch < m_uv.m_nRows && ch < 256; ++ch)
         io->WriteDAC(static_cast<BYTE>(ch), m_uv.At(ch, k));
+      if (m_nLiveSamples.load() == k) m_nLiveSamples = k + 1;
     }
   }
   io->BroadcastDAC();
@@ -299,11 +307,13 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
           peerWent = true;
           break;
         }
-        HandOver(WM_QX_PUSHUGY, g_pSimDoc.load(), kHandOverPollMs);
-        if (g_wStatus.load() & kStatusFindGPending)
-          WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
-        else if (g_wStatus.load() & kStatusFindGAfterPass)
-          PostFindG();
+        if (Measured(io)) {
+          HandOver(WM_QX_PUSHUGY, g_pSimDoc.load(), kHandOverPollMs);
+          if (g_wStatus.load() & kStatusFindGPending)
+            WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
+          else if (g_wStatus.load() & kStatusFindGAfterPass)
+            PostFindG();
+        }
         if (StopRequested()) break;
         k = 0;
       }
@@ -312,9 +322,9 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
     sys->ZeroProcessInputs();
     end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
     if (end == kRunWithoutInput && k == 0) end = kRunEndedNormally;  // stopped before a sample
-    // A pass that ended without its peer holds readings the process never
-    // gave: it is neither stored nor identified.
-    if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && !Lost(end)) {
+    // A pass that ended without its peer, or that no input reached, holds
+    // readings the process never gave: it is neither stored nor identified.
+    if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && end == kRunEndedNormally) {
       HandOver(WM_QX_TRANSFERSIM, doc, kHandOverPollMs);
       HandOver(WM_QX_PUSHUGY, doc, kHandOverPollMs);
       if (g_wStatus.load() & kStatusFindGAfterPass) PostFindG();
@@ -376,7 +386,7 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   while (!peerWent && !StopRequested() && k < n) peerWent = !PacedSample(sys, k++, ms, true);
   sys->ZeroProcessInputs();
   const QxRunEnd end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
-  if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && !Lost(end)) {
+  if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && end == kRunEndedNormally) {
     HandOver(WM_QX_TRANSFERSIM, doc, kPassHandOverPollMs);
     HandOver(WM_QX_PUSHUGY, doc, kPassHandOverPollMs);
     if (g_wStatus.load() & kStatusFindGAfterPass) {

@@ -10,6 +10,7 @@
 #include "simulation/SIMfreq.h"
 #include "simulation/SIMwatchdog.h"
 
+#include <algorithm>
 #include <cmath>
 
 std::atomic<CSIMsystem*> g_pSimulator{nullptr};
@@ -179,9 +180,19 @@ bool CSIMsystem::AdjustSettings(CQorexDoc* doc) {
 }
 
 void CSIMsystem::Resimulate(CQorexDoc* doc) {
+  m_bOverflowed = false;
   Prepare(doc, true);
   if (m_nError != kSimOk) return;
   for (int t = 0; t < m_nSteps; ++t) SimulateStep(t);
+  const auto finite = [](const CSIMsignal& s) {
+    const double* p = s.m_pSamples;
+    return std::all_of(p, p + static_cast<long long>(s.m_nRows) * s.m_nColumns,
+                       [](double v) { return std::isfinite(v); });
+  };
+  // The computed signals only: the inputs are the user's, and the limits of
+  // the control action may well be infinite.
+  for (const SIMloopSignal& s : kLoopSignals)
+    if (s.definition < 0 && !finite(this->*s.signal)) m_bOverflowed = true;
 }
 
 void CSIMsystem::Setup(CQorexDoc* doc) {
@@ -189,6 +200,7 @@ void CSIMsystem::Setup(CQorexDoc* doc) {
   doc->m_dMaxPoleModulus = 1.0;
   m_pDoc = doc;
   m_nStep = 0;
+  m_nLiveSamples = 0;
   const bool timesOk =
       std::isfinite(m_dTs) && m_dTs > 0.0 && m_nSteps >= 0 && m_nSteps <= g_nMaxSamples;
   if (!timesOk) m_nSteps = 0;
@@ -225,6 +237,8 @@ void CSIMsystem::SimulateStep(int t) {
   m_e.Subtract(m_r, m_w, t);
   m_K.Step(m_e, m_u, t, h);
   m_uv.Add(m_u, m_v, t);
+  if (m_nLiveSamples.load(std::memory_order_relaxed) == t)
+    m_nLiveSamples.store(t + 1, std::memory_order_relaxed);
 }
 
 // ---- products, determinants and loci -----------------------------------------

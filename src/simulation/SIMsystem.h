@@ -142,7 +142,10 @@ class CSIMsystem {
   int AccuracyWatchdog(CQorexDoc* doc);
   // The effective models as formulas (SIMsystemExpr.cpp): appends eleven
   // equalities to each list, right sides as ratios of polynomials to
-  // polyList and factored to factoredList. Leaves the system as it was.
+  // polyList and factored to factoredList. Leaves the system as it was. An
+  // equality computed from a refused model (the model itself, and the
+  // products, return difference and determinants it enters) has the upright
+  // words "cannot be converted" for its right side.
   void ToExpressions(CMcBasic* polyList, CMcBasic* factoredList);
 
   // True when every block fits its input and output signals (and, for a
@@ -229,6 +232,10 @@ class CSIMsystem {
   // Bit 1 << slot for each model definition the last rebuild of the blocks
   // (Prepare's or Setup's) refused; 0 when every model converts.
   unsigned m_nInvalidModels = 0;
+  // The last Resimulate's run left a sample of a computed loop signal that
+  // is not a finite number: the loop overflowed, and what follows is no
+  // response.
+  bool m_bOverflowed = false;
 
   // The real-time conditionings' right sides (U: signal slot 6, Y: slot 7) as
   // Setup and CopyFrom last took them, with every design variable replaced
@@ -238,6 +245,11 @@ class CSIMsystem {
   // The number of the run StartRealtime started last (fixed before its
   // worker runs).
   unsigned m_nRealtimeRun = 0;
+  // How many leading samples of the signals the run or tuner's pass now
+  // driving them has given (a run's simulated start counts): all a live pane
+  // draws. Setup and a tuner's pass clear it; each sample that follows the
+  // last given one extends it.
+  std::atomic<int> m_nLiveSamples{0};
   // The board's driver calls of the last tuner's pass, and the failed ones.
   std::atomic<int> m_nPassCalls{0};
   std::atomic<int> m_nPassFailedCalls{0};

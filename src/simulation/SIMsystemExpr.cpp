@@ -58,18 +58,39 @@ CMcBasic* DeterminantRatio(CMcBasic* inner, const char* numerator) {
   return Equals(det, new CMcDivision(Phi(numerator), Phi("o/l"), 0));
 }
 
-// The eleven equalities, appended to list in their order.
+// What stands for a model computed from one that does not convert: upright
+// words, no value of the stand-in.
+constexpr char kNotConverted[] = "cannot be converted";
+
+CMcBasic* NotConverted() {
+  return new CMcVariable(kNotConverted, "", kMcConstant);
+}
+
+// The blocks each equality is computed from (bit 1 << slot).
+constexpr unsigned kFromGK = 1u << kModelG | 1u << kModelK;
+constexpr unsigned kFromLGK = kFromGK | 1u << kModelL;
+constexpr unsigned kFromFLGK = kFromLGK | 1u << kModelF;
+
+// The eleven equalities, appended to list in their order. One computed from a
+// refused model (m_nInvalidModels) says so instead of showing a value.
 void AppendModels(const CSIMsystem& s, CMcBasic* list, bool factored) {
-  auto matrix = [&](const CSIMtrnmx& m) { return factored ? m.ToFactoredExpr() : m.ToPolyExpr(); };
-  auto single = [&](const CSIMtrnfn& t) { return factored ? t.ToFactoredExpr() : t.ToPolyExpr(); };
+  const unsigned refused = s.m_nInvalidModels;
+  auto matrix = [&](const CSIMtrnmx& m, unsigned from) {
+    if (refused & from) return NotConverted();
+    return factored ? m.ToFactoredExpr() : m.ToPolyExpr();
+  };
+  auto single = [&](const CSIMtrnfn& t) {
+    if (refused & kFromFLGK) return NotConverted();
+    return factored ? t.ToFactoredExpr() : t.ToPolyExpr();
+  };
   const std::array<std::pair<const char*, const CSIMtrnmx*>, 5> blocks = {
       {{"P", &s.m_P}, {"K", &s.m_K}, {"G", &s.m_G}, {"L", &s.m_L}, {"F", &s.m_F}}};
-  for (const auto& [name, block] : blocks)
-    list->AppendChild(Equals(FunctionHead(name), matrix(*block)));
-  list->AppendChild(Equals(ProductOf({"G", "K"}), matrix(s.m_GK)));
-  list->AppendChild(Equals(ProductOf({"L", "G", "K"}), matrix(s.m_LGK)));
-  list->AppendChild(Equals(ProductOf({"F", "L", "G", "K"}), matrix(s.m_FLGK)));
-  list->AppendChild(Equals(ReturnDifference(), matrix(s.m_IFLGK)));
+  for (int i = 0; i < kModelCount; ++i)
+    list->AppendChild(Equals(FunctionHead(blocks[i].first), matrix(*blocks[i].second, 1u << i)));
+  list->AppendChild(Equals(ProductOf({"G", "K"}), matrix(s.m_GK, kFromGK)));
+  list->AppendChild(Equals(ProductOf({"L", "G", "K"}), matrix(s.m_LGK, kFromLGK)));
+  list->AppendChild(Equals(ProductOf({"F", "L", "G", "K"}), matrix(s.m_FLGK, kFromFLGK)));
+  list->AppendChild(Equals(ReturnDifference(), matrix(s.m_IFLGK, kFromFLGK)));
   list->AppendChild(Equals(DeterminantRatio(ReturnDifference(), "c/l"), single(s.m_detIFLGK)));
   // A single-channel loop has no transmission-zero determinant to show.
   CMcBasic* zeros = DeterminantRatio(ProductOf({"F", "L", "G", "K"}), "t/z");

@@ -18,18 +18,30 @@
 namespace {
 
 void Convert(CSIMtrnfn& t, CQorexDoc* doc, const CMcBasic* node, bool strict) {
+  const int before = g_bEvalError;
+  g_bEvalError = 0;
+  bool dividedByZero = false;
   Poly num, den;
-  if (McIsKind(node, kMcDivision) && node->m_count == 2) {
-    den = ExprToPoly(doc, node->m_children[1]);
-    num = ExprToPoly(doc, node->m_children[0]);
-    if (node->m_flags & kMcMinus) {
-      for (double& c : num) c = -c;
-    }
+  const bool division = McIsKind(node, kMcDivision) && node->m_count == 2;
+  if (division) {
+    den = ExprToPoly(doc, node->m_children[1], &dividedByZero);
+    num = ExprToPoly(doc, node->m_children[0], &dividedByZero);
   } else {
     den = Poly{1.0};
-    num = ExprToPoly(doc, node);
-    if (strict && num.size() != 1) g_bEvalError = 1;
+    num = ExprToPoly(doc, node, &dividedByZero);
   }
+  // A design variable at exactly 0 that the element divides by (the amount
+  // of a variable dead time) gives the element's limit there: the factor
+  // exp(-0 s) = 1 of the dead time, not a refused model.
+  if (g_bEvalError && dividedByZero &&
+      ExprToPolyLimitAtZero(doc, division ? node->m_children[0] : node,
+                            division ? node->m_children[1] : nullptr, &num, &den))
+    g_bEvalError = 0;
+  if (division && (node->m_flags & kMcMinus)) {
+    for (double& c : num) c = -c;
+  }
+  if (!division && strict && num.size() != 1) g_bEvalError = 1;
+  g_bEvalError |= before;
   t.Adopt(std::move(num), std::move(den), strict);
 }
 

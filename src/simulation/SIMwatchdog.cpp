@@ -44,14 +44,21 @@ int CSIMsystem::AccuracyWatchdog(CQorexDoc* /*doc*/) {
   for (int t = 0; t < 2 * M; ++t) SimulateStep(t);
   m_dTs = h;
 
+  // A sample that is not finite fails the check outright: max and the
+  // comparison below would pass over it.
+  bool finite = true;
   double scale = 0.0;
   for (int r = 0; r < m_yd.m_nRows; ++r)
-    for (int t = 0; t < M; ++t) scale = std::max(scale, std::fabs(m_yd.At(r, 2 * t)));
+    for (int t = 0; t < M; ++t) {
+      finite = finite && std::isfinite(m_yd.At(r, 2 * t)) && std::isfinite(m_yd.At(r, 2 * M + t));
+      scale = std::max(scale, std::fabs(m_yd.At(r, 2 * t)));
+    }
   if (scale < g_dZeroTol) scale = g_dZeroTol;
   double err = 0.0;
   for (int r = 0; r < m_yd.m_nRows; ++r)
     for (int t = 0; t < M; ++t)
       err = std::max(err, std::fabs(m_yd.At(r, 2 * M + t) - m_yd.At(r, 2 * t)) / scale);
+  if (!finite || !std::isfinite(err)) err = HUGE_VAL;
   if (!(err > g_dWatchdogTol)) return 0;  // equality gives no warning
 
   char text[512];

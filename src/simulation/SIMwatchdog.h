@@ -10,7 +10,8 @@
 // with h / 2 at the same instants,
 //   err = max over channels and t < M of |y_h(t h) - y_(h/2)(t h)| / scale,
 //   scale = max(g_dZeroTol, max |y_(h/2)(t h)|),
-// with M = g_nMinSamples; err > g_dWatchdogTol (strictly) warns.
+// with M = g_nMinSamples; err > g_dWatchdogTol (strictly) warns. A sample
+// of either run that is not finite makes err infinite: an overflow warns.
 
 // The times and sizes the "Simulator Properties" dialog shows and takes.
 struct SIMtimeSettings {

@@ -10,6 +10,8 @@
 #include "platform/core/Clock.h"
 #include "platform/io/Bus.h"
 #include "platform/testing/TestHooks.h"
+#include "platform/ui/ControlBar.h"
+#include "platform/ui/FrameWnd.h"
 #include "platform/ui/MessageQueue.h"
 #include "res/Resources.h"
 #include "res/resource.h"
@@ -18,6 +20,7 @@
 #include "simulation/DT2801.h"
 #include "simulation/SIMsystem.h"
 #include "tests/platform/IoPeerProcess.h"
+#include "tests/support/InstantCompanion.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TreeBuilders.h"
 #include "tests/support/QorexAppFixture.h"
@@ -118,6 +121,9 @@ class RealtimeThreads : public ::testing::Test {
     QxSetClock(m_previousClock);
     unsetenv("QX_DEVICE_DT2801");  // the emulated unit
     m_template = StartWindowlessApp(m_app);
+    // Runs get input unless a test silences the unit: one that gets none
+    // is not kept.
+    m_instantCompanion = std::make_unique<qxtest::InstantCompanion>();
     ASSERT_FALSE(HasFailure());
     qxui::SetPreTranslateHook([this](MSG* msg) {
       if (msg->hwnd == nullptr) {
@@ -135,6 +141,11 @@ class RealtimeThreads : public ::testing::Test {
   }
   void TearDown() override {
     QxSetClock(m_previousClock);
+    if (m_statusFrame) {
+      if (m_app) m_app->m_pMainWnd = nullptr;
+      m_statusFrame->DestroyWindow();  // deletes itself
+      m_statusFrame = nullptr;
+    }
     if (m_app) {
       g_pSimulator.load()->StopRealtime();
       g_wStatus = 0;
@@ -142,6 +153,7 @@ class RealtimeThreads : public ::testing::Test {
       QxTest::PumpEvents();
       m_app.reset();
     }
+    m_instantCompanion.reset();
     QxSetMessageBoxHandler(m_previousBoxes);
     g_wStatus = 0;
   }
@@ -157,6 +169,18 @@ class RealtimeThreads : public ::testing::Test {
     QxSetClock(&installed);
     kept->push_back(std::move(clock));
     return installed;
+  }
+
+  // A main window, never shown, whose status line takes what is said there.
+  CStatusBar& StatusLine() {
+    if (!m_statusFrame) {
+      m_statusFrame = new CFrameWnd;
+      EXPECT_TRUE(m_statusFrame->Create(nullptr, "Status"));
+      static const UINT indicators[] = {ID_SEPARATOR};
+      EXPECT_TRUE(m_status.Create(m_statusFrame) && m_status.SetIndicators(indicators, 1));
+      m_app->m_pMainWnd = m_statusFrame;
+    }
+    return m_status;
   }
 
   // A design with P = L = F = 1, K = 0.5, c = 1 and N = tf / ts samples.
@@ -214,6 +238,9 @@ class RealtimeThreads : public ::testing::Test {
 
   std::unique_ptr<CQorexApp> m_app;
   CMultiDocTemplate* m_template = nullptr;
+  std::unique_ptr<qxtest::InstantCompanion> m_instantCompanion;  // reset: no input at all
+  CFrameWnd* m_statusFrame = nullptr;
+  CStatusBar m_status;
   std::vector<Posted> m_posted;
   // Sees each thread message first; true: the application does not get it.
   std::function<bool(const MSG&)> m_onPosted;

@@ -86,12 +86,16 @@ TEST_F(RealtimeThreads, TheSleepAfterASampleIsThePeriodLessItsTicks) {
       if (rest != 0 && rest <= ms) expected.push_back(rest);
     }
     // The companion's settling time first, then one rest per sample; the
-    // hand-over polls (10 ms) follow.
+    // hand-over polls (10 ms) follow, and the end message's 1 ms waits when
+    // this thread takes it before the worker has cleared itself. No rest of
+    // these rows is 1 or 10 ms.
     const std::vector<DWORD> sleeps = clock.Sleeps();
     ASSERT_GE(sleeps.size(), 1u);
     EXPECT_EQ(sleeps[0], ms);
     std::vector<DWORD> rests(sleeps.begin() + 1, sleeps.end());
-    rests.erase(std::remove(rests.begin(), rests.end(), DWORD{10}), rests.end());
+    rests.erase(std::remove_if(rests.begin(), rests.end(),
+                               [](DWORD sleep) { return sleep == 10 || sleep == 1; }),
+                rests.end());
     EXPECT_EQ(rests, expected) << row.start << " " << row.cost << " " << row.ts;
     doc->OnCloseDocument();
   }
@@ -386,26 +390,69 @@ TEST_F(RealtimeThreads, AnUnsoundDesignIsNotRun) {
   }
 }
 
-// No companion answers: the emulated run is kept, and only the status line
-// says so at its end.
-TEST_F(RealtimeThreads, AnEmulatedRunNoCompanionAnsweredIsKeptAndSaidInTheStatusLine) {
+// No companion answers: neither a run, nor a continuous run's passes, nor a
+// tuner's pass is stored or identified, and the status line says so until a
+// later run gets input.
+TEST_F(RealtimeThreads, WhatNoInputReachedIsNeitherStoredNorIdentifiedAndSaidUntilInputComes) {
   Install<QxManualClock>();
-  auto* frame = new CFrameWnd;  // never shown
-  ASSERT_TRUE(frame->Create(nullptr, "Status"));
-  CStatusBar status;
-  static const UINT indicators[] = {ID_SEPARATOR};
-  ASSERT_TRUE(status.Create(frame) && status.SetIndicators(indicators, 1));
-  m_app->m_pMainWnd = frame;
+  CStatusBar& status = StatusLine();
+  const CString noInput = "No input arrived during the run: no companion process answered.";
+  m_instantCompanion.reset();  // silent until one answers again
   CQorexDoc* doc = NewDesign(0.02, 0.1);
+  enum Kind { kRun, kContinuous, kTunerPass };
+  for (Kind kind : {kRun, kContinuous, kTunerPass}) {
+    m_posted.clear();
+    status.SetPaneText(0, "");
+    g_wStatus = kStatusFindGAfterPass | (kind == kContinuous ? kStatusRealtimeLoop : 0);
+    int slices = 0;
+    m_onPosted = [&slices](const MSG& msg) {
+      if (msg.message == WM_QX_INVALIDATESLICE && ++slices == 6)
+        g_wStatus.fetch_and(static_cast<WORD>(~kStatusRealtimeLoop));  // after three passes
+      return false;
+    };
+    if (kind == kTunerPass) {
+      CSIMsystem* sim = g_pSimulator.load();
+      sim->m_dTs = 0.02;
+      sim->m_nSteps = 5;
+      sim->Setup(doc);
+      CWinThread tuner;  // stands for the tuner's worker
+      g_pWorkerThread = &tuner;
+      g_pSimDoc = doc;
+      g_wStatus.fetch_or(kStatusTunerPassRunning);
+      std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc));
+      ASSERT_NE(pass, nullptr);
+      const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+      while ((g_wStatus.load() & kStatusTunerPassRunning) &&
+             std::chrono::steady_clock::now() < limit)
+        QxTest::PumpEvents();
+      pass->Join();
+      QxTest::PumpEvents();
+      EXPECT_EQ(sim->m_nPassEnd.load(), kRunWithoutInput);
+      g_pSimDoc = nullptr;
+      g_pWorkerThread = nullptr;
+    } else {
+      doc->StartStopSimulation();
+      ASSERT_TRUE(PumpUntilEnded()) << kind;
+      EXPECT_GE(slices, kind == kContinuous ? 6 : 2) << kind;
+      EXPECT_EQ(status.GetPaneText(0), noInput) << kind;
+    }
+    EXPECT_TRUE(HandOvers().empty()) << kind;
+    EXPECT_EQ(doc->m_nRuns, 0) << kind;
+    EXPECT_TRUE(Boxes().empty()) << kind;
+  }
+  m_onPosted = nullptr;
+
+  // A later run that gets input is kept and identified, and takes the text back.
+  status.SetPaneText(0, noInput);
+  m_instantCompanion = std::make_unique<qxtest::InstantCompanion>();
+  m_posted.clear();
+  g_wStatus = kStatusFindGAfterPass;
   doc->StartStopSimulation();
   ASSERT_TRUE(PumpUntilEnded());
-  EXPECT_TRUE(Boxes().empty());
-  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush, kFindG}));
   EXPECT_EQ(doc->m_nRuns, 1);
-  EXPECT_STREQ(status.GetPaneText(0),
-               "No input arrived during the run: no companion process answered.");
-  m_app->m_pMainWnd = nullptr;
-  frame->DestroyWindow();
+  EXPECT_EQ(status.GetPaneText(0), CString("Ready"));
+  g_wStatus = 0;
 }
 
 TEST_F(RealtimeBoardThreads, ASingleLoopFollowsTheWiredRecurrence) {
@@ -552,17 +599,22 @@ TEST_F(RealtimeBoardThreads, ARestartedDriverServesTheNextRunAndAMissingOneRefus
 }
 
 // One request of sample 10 (a reading, or the write) is lost: its
-// connection dropped, or left unanswered past the reply timeout. The next
-// call connects again and the board serves the rest of the run.
+// connection dropped, or left unanswered past the reply timeout, or past
+// half the loss bound when the timeout is longer. The next call connects
+// again and the board serves the rest of the run.
 TEST_F(RealtimeBoardThreads, AnIsolatedFailureCostsOneHeldReading) {
   const struct {
     const char* fault;
     const char* after;  // request 23 is sample 10's reading, 24 its write
+    DWORD timeoutMs;
     bool readingHeld;
-  } rows[] = {{"drop", "22", true}, {"silent", "22", true}, {"silent", "23", false}};
+  } rows[] = {{"drop", "22", 300, true},
+              {"silent", "22", 300, true},
+              {"silent", "23", 300, false},
+              {"silent", "22", 900, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.fault) + " after " + row.after);
-    StartBoardWith({"--after", row.after, "--fault", row.fault}, 300);
+    StartBoardWith({"--after", row.after, "--fault", row.fault}, row.timeoutMs);
     {
       std::lock_guard guard(m_boxLock);
       m_boxes.clear();
@@ -591,19 +643,72 @@ TEST_F(RealtimeBoardThreads, AnIsolatedFailureCostsOneHeldReading) {
   }
 }
 
-// Six requests go unanswered for 200 ms each: three samples without an
-// answer pass the bound; the board answers again in time for the closing
-// zero.
+// Three requests go unanswered for 350 ms each: the third, sample 11's
+// reading, is given up when the bound has passed since the first, and the
+// sample's write is not sent; the board answers again in time for the
+// closing zero.
 TEST_F(RealtimeBoardThreads, ABoardSilentPastTheBoundEndsTheRunAndStillGetsItsZero) {
-  StartBoardWith({"--after", "22", "--fault", "silent", "--count", "6"}, 200);
+  StartBoardWith({"--after", "22", "--fault", "silent", "--count", "3"}, 350);
   CQorexDoc* doc = NewDesign(0.01, 30.0);
   const std::vector<ShownBox> boxes = RunToItsEnd(doc);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, kBoardLost);
   EXPECT_TRUE(HandOvers().empty());
   const std::vector<std::string> calls = Calls();
-  ASSERT_EQ(calls.size(), 2u + 2 * 13 + 1);
+  ASSERT_EQ(calls.size(), 2u + 2 * 11 + 1 + 1);
   EXPECT_EQ(calls.back(), "W0:2048");
+}
+
+namespace {
+
+// Every block of the design made 3 x 3 through the process (three readings and
+// the board's two outputs each sample); the design is then recalculated.
+void MakeThreeByThree(CQorexDoc* doc) {
+  for (CSIMtrnmx* b : {&doc->m_system.m_K, &doc->m_system.m_G, &doc->m_system.m_L})
+    b->m_wFlags |= kBlockEnsureSquare;
+  CMcBasic* models[kModelCount];
+  CMcBasic* signals[kSignalCount];
+  for (int i = 0; i < kModelCount; ++i) models[i] = doc->m_models.GetAt(i);
+  for (int i = 0; i < kSignalCount; ++i) signals[i] = doc->m_signals.GetAt(i);
+  delete models[kModelG]->SetChildAt(Identity(3), 1);
+  doc->AdjustDimensions(kModelG, TRUE, models, signals);
+  doc->Recalculate();
+}
+
+}  // namespace
+
+// The board falls silent for good from request 81 on: a reading of a 1 x 1
+// loop, or a write after a sample's three readings in a 3 x 3 one. The reply
+// timeout is longer than half the loss bound; whatever the loop's size, the
+// run ends within the bound (1 s) and one reply timeout for the closing zero.
+TEST_F(RealtimeBoardThreads, ABoardFallenSilentEndsTheRunWithinTheBoundWhateverTheLoopsSize) {
+  constexpr int kTimeoutMs = 900;
+  for (const int size : {1, 3}) {
+    SCOPED_TRACE(size);
+    StartBoardWith({"--after", "80", "--fault", "silent", "--count", "100000"}, kTimeoutMs);
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.01, 30.0);
+    if (size == 3) MakeThreeByThree(doc);
+    ASSERT_EQ(doc->m_system.m_y.m_nRows, size);
+    doc->StartStopSimulation();
+    std::vector<std::string> lines;
+    const auto silent = PumpWatchingBoard("#81 ", &lines);
+    const auto ended = std::chrono::steady_clock::now();
+    ASSERT_EQ(g_pWorkerThread.load(), nullptr);
+    ASSERT_GE(lines.size(), 81u);
+    EXPECT_LE(ended - silent, std::chrono::milliseconds(1000 + kTimeoutMs + 250));
+    const std::vector<ShownBox> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kBoardLost);
+    EXPECT_TRUE(HandOvers().empty());
+    EXPECT_EQ(doc->m_nRuns, 0);
+    doc->OnCloseDocument();
+    m_board.reset();
+  }
 }
 
 // A stop (the run spot, or closing the design) while the board keeps a
@@ -641,6 +746,7 @@ namespace {
 class RealtimeCompanionThreads : public RealtimeThreads {
  protected:
   void StartCompanion(std::vector<std::string> more = {}) {
+    m_instantCompanion.reset();  // the real one answers
     m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("rtbus"));
     ASSERT_TRUE(QxBusJoin());
     m_previousReceiver = QxBusSetReceiver([](UINT message, WPARAM w, LPARAM l) {
@@ -653,9 +759,15 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   }
   void TearDown() override {
     RealtimeThreads::TearDown();
+    TearDownCompanion();
+  }
+  // The companion ended and the bus left, so that a test may start another.
+  void TearDownCompanion() {
     m_companion.reset();
-    QxBusSetReceiver(m_previousReceiver);
+    m_lines.clear();
+    if (m_bus) QxBusSetReceiver(m_previousReceiver);
     QxBusLeave();
+    m_bus.reset();
   }
   // The companion's frames so far: "DAC" and "ADC" rows of four codes.
   std::vector<std::vector<int>> Frames(const char* kind) {
@@ -730,23 +842,59 @@ TEST_F(RealtimeCompanionThreads, AKilledCompanionLeavesTheRunOnItsLastInputs) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-// The companion answers the zeroing frame and 19 samples' (0.4 s), then
-// falls silent: the run ends one loss bound (1 s) later and keeps nothing.
-TEST_F(RealtimeCompanionThreads, ACompanionFallingSilentEndsTheRunAndSaysSo) {
-  StartCompanion({"--silent-after", "20"});
-  CQorexDoc* doc = NewDesign(0.02, 30.0);
-  const auto started = std::chrono::steady_clock::now();
+// The companion answers the zeroing frame and 19 samples' (0.4 s), and then
+// leaves the bus (ended) or dies with its socket left behind (killed): the
+// run ends one loss bound (1 s) after, says so once and keeps nothing.
+TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoundAndSaysSo) {
+  for (const bool killed : {false, true}) {
+    SCOPED_TRACE(killed ? "killed" : "ended");
+    StartCompanion();
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.02, 30.0);
+    std::chrono::steady_clock::time_point gone{};
+    m_onPosted = [&](const MSG& msg) {
+      if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 18) {
+        killed ? m_companion->Kill() : static_cast<void>(m_companion->Stop());
+        gone = std::chrono::steady_clock::now();
+      }
+      return false;
+    };
+    doc->StartStopSimulation();
+    ASSERT_TRUE(PumpUntilEnded());
+    m_onPosted = nullptr;
+    const auto took = std::chrono::steady_clock::now() - gone;
+    EXPECT_GE(took, std::chrono::milliseconds(900));
+    EXPECT_LE(took, std::chrono::milliseconds(1000 + 500));
+    const std::vector<ShownBox> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kCompanionLost);
+    EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+    EXPECT_TRUE(boxes[0].onUiThread);
+    EXPECT_TRUE(HandOvers().empty());
+    EXPECT_EQ(doc->m_nRuns, 0);
+    EXPECT_TRUE(AllOutputsZero());
+    doc->OnCloseDocument();
+    TearDownCompanion();
+  }
+}
+
+// The companion answers the zeroing frame only and then just listens, for
+// longer than the loss bound: the run goes on to its end on that answer.
+TEST_F(RealtimeCompanionThreads, AQuietCompanionKeepsTheRunGoingOnTheInputsItLastSent) {
+  StartCompanion({"--silent-after", "1"});
+  CQorexDoc* doc = NewDesign(0.02, 1.6);  // 80 samples
   doc->StartStopSimulation();
   ASSERT_TRUE(PumpUntilEnded());
-  const auto took = std::chrono::steady_clock::now() - started;
-  EXPECT_GE(took, std::chrono::milliseconds(400 + 900));
-  EXPECT_LE(took, std::chrono::milliseconds(400 + 1000 + 2500));
-  const std::vector<ShownBox> boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, kCompanionLost);
-  EXPECT_EQ(boxes[0].caption, "Realtime process control error");
-  EXPECT_TRUE(boxes[0].onUiThread);
-  EXPECT_TRUE(HandOvers().empty());
-  EXPECT_EQ(doc->m_nRuns, 0);
-  EXPECT_TRUE(AllOutputsZero());
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
+  const auto adc = Frames("ADC");
+  ASSERT_EQ(adc.size(), 1u);
+  EXPECT_EQ(doc->m_system.m_y.At(0, 79), CDT2801::CodeToVolts(WORD(adc[0][0])));
+  // It heard every frame: the zeroing one, one per sample, the last zeroing one.
+  EXPECT_EQ(Frames("DAC").size(), 82u);
 }

@@ -436,3 +436,49 @@ TEST_F(TunerThreads, AStoppedTunerEndsWithAClockWhoseSleepsNeverEnd) {
   EXPECT_EQ(Count(kTransfer), 0);
   QxSetClock(m_previousClock);
 }
+
+// A run made at a longer final time stays through a tuner's start at a
+// shorter one and recalls, its length kept; a run whose rows the loop no
+// longer has goes, and the status line says so.
+TEST_F(TunerThreads, StoredRunsOutliveATunerStartUnlessTheLoopLostTheirRows) {
+  Install<QxManualClock>();
+  CStatusBar& status = StatusLine();
+  CQorexDoc* doc = NewDesign(0.02, 0.24);  // 12 samples
+  delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
+  doc->UpdateUsedVariables();
+  doc->Recalculate();
+  doc->SetRunCapacity(10);
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  ASSERT_EQ(doc->m_nRuns, 1);
+  ASSERT_EQ(doc->m_runOutputs[0].m_nColumns, 12);
+  const double measured = doc->m_runOutputs[0].At(0, 11);
+  // A two-channel run, as a wider loop once stored it.
+  for (CSIMsignal* signal :
+       {&doc->m_runSetpoints[1], &doc->m_runControls[1], &doc->m_runOutputs[1]}) {
+    signal->Resize(2, 12);
+    signal->Zero();
+  }
+  doc->m_runTs[1] = 0.02;
+  doc->m_nRuns = 2;
+
+  doc->m_dFinalTime = 0.2;  // 10 samples
+  doc->Recalculate();
+  const int iterations = g_nLocalIterations;
+  g_nLocalIterations = 1;
+  g_pKFinder->Start(doc);
+  g_nLocalIterations = iterations;
+  ASSERT_TRUE(PumpUntilEnded());
+  const int passes = g_pKFinder->m_nPasses;
+  ASSERT_GE(passes, 1);
+  // The first run, then one per pass.
+  ASSERT_EQ(doc->m_nRuns, 1 + passes);
+  EXPECT_EQ(doc->m_runOutputs[0].m_nColumns, 12);
+  EXPECT_EQ(doc->m_runOutputs[0].At(0, 11), measured);
+  for (int i = 1; i < doc->m_nRuns; ++i) EXPECT_EQ(doc->m_runOutputs[i].m_nColumns, 10) << i;
+  EXPECT_EQ(status.GetPaneText(0),
+            CString("1 stored run no longer fits the loop's signals and was removed."));
+  ASSERT_TRUE(doc->RecallRun(0));
+  EXPECT_EQ(doc->m_system.m_yd.m_nColumns, 10);
+  EXPECT_EQ(doc->m_system.m_yd.At(0, 9), doc->m_runOutputs[0].At(0, 9));
+}

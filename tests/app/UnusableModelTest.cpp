@@ -6,6 +6,7 @@
 #include "tests/simulation/SimTestSupport.h"
 #include "tests/support/TestSupport.h"
 
+#include "MC/Mc_desktop.h"
 #include "MC/Mc_operator.h"
 #include "diagrams/QOX_DragGroup.h"
 #include "diagrams/RootLocus.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -39,6 +41,29 @@ bool AllZero(const CSIMsignal& s) {
   return s.m_nColumns > 0;
 }
 
+// View Effective Models: the refused model and every equality computed from
+// it (products, return difference, determinants) say that they cannot be
+// converted; the others keep their values.
+void ExpectNoEffectiveModelFrom(CQorexDoc& doc, int slot) {
+  constexpr unsigned P = 1u << kModelP, K = 1u << kModelK, G = 1u << kModelG, L = 1u << kModelL,
+                     F = 1u << kModelF;
+  const unsigned from[11] = {
+      P, K, G, L, F, G | K, L | G | K, F | L | G | K, F | L | G | K, F | L | G | K, F | L | G | K};
+  const bool singleChannel = doc.m_system.m_FLGK.m_nRows * doc.m_system.m_FLGK.m_nCols == 1;
+  CMcDesktop poly{0}, factored{0};
+  doc.m_system.ToExpressions(&poly, &factored);
+  for (const CMcDesktop* list : {&poly, &factored}) {
+    ASSERT_EQ(list->m_count, 11);
+    for (int i = 0; i < (singleChannel ? 10 : 11); ++i) {
+      const CMcBasic* right = list->m_children[i]->m_children[1];
+      const bool said = McIsKind(right, kMcVariable) &&
+                        std::strcmp(static_cast<const CMcVariable*>(right)->GetVarName(),
+                                    "cannot be converted") == 0;
+      EXPECT_EQ(said, (from[i] & (1u << slot)) != 0) << "equality " << i;
+    }
+  }
+}
+
 // One message naming exactly the model of `slot` as "Edit Models" lists it,
 // the loop in its error state, and nothing of it run or shown.
 void ExpectRefusedLoop(CQorexDoc& doc, const std::vector<QxTest::MessageBoxRecord>& boxes,
@@ -53,6 +78,7 @@ void ExpectRefusedLoop(CQorexDoc& doc, const std::vector<QxTest::MessageBoxRecor
   EXPECT_EQ(s.m_nInvalidModels, 1u << slot);
   EXPECT_EQ(doc.m_system.CanBuildModel(&doc, doc.m_models.GetAt(slot)), 0) << "Edit Models agrees";
 
+  ExpectNoEffectiveModelFrom(doc, slot);
   // The simulation does not run.
   EXPECT_TRUE(AllZero(s.m_yd));
   EXPECT_TRUE(AllZero(s.m_u));

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -189,6 +191,100 @@ TEST(AxisScale, AxisCrossLabelsStayInside) {
     DrawAxisCross(canvas.dc(), 400, 300, c.origin, 50, 50);
     EXPECT_TRUE(canvas.Black(c.vx, c.vy)) << c.name << ": vertical-axis label";
     EXPECT_TRUE(canvas.Black(c.hx, c.hy)) << c.name << ": horizontal-axis label";
+  }
+}
+
+// Labels that the plot's edge cuts, in a drawing made with a margin of
+// kMargin pixels around the plot and nothing clipped: with fixed metrics a
+// label is one solid box, so a cut label is a patch of ink, apart from the
+// axis lines and their nine-pixel ticks, lying partly inside and partly
+// outside the plot. Labels wholly outside are clipped away on screen.
+constexpr int kMargin = 40;
+
+int CutLabels(const qxtest::Canvas& c, int width, int height, int ax, int ay) {
+  const int w = c.Width(), h = c.Height();
+  std::vector<char> seen(static_cast<size_t>(w * h), 0);
+  auto label = [&](int x, int y) {
+    const int px = x - kMargin, py = y - kMargin;
+    return c.Black(x, y) && std::abs(px - ax) > 4 && std::abs(py - ay) > 4;
+  };
+  int cut = 0;
+  for (int y0 = 0; y0 < h; ++y0)
+    for (int x0 = 0; x0 < w; ++x0) {
+      if (seen[static_cast<size_t>(y0 * w + x0)] || !label(x0, y0)) continue;
+      bool in = false, out = false;
+      std::vector<std::pair<int, int>> stack{{x0, y0}};
+      seen[static_cast<size_t>(y0 * w + x0)] = 1;
+      while (!stack.empty()) {
+        const auto [x, y] = stack.back();
+        stack.pop_back();
+        const int px = x - kMargin, py = y - kMargin;
+        (px >= 0 && px < width && py >= 0 && py < height ? in : out) = true;
+        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+          const int nx = x + dx, ny = y + dy;
+          if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+          char& s = seen[static_cast<size_t>(ny * w + nx)];
+          if (s || !label(nx, ny)) continue;
+          s = 1;
+          stack.push_back({nx, ny});
+        }
+      }
+      cut += in && out;
+    }
+  return cut;
+}
+
+// Against the same cross with every label at its anchor, only labels at an
+// edge move, and none is left cut.
+TEST(AxisScale, AxisCrossLabelsAreNeverCutByThePlotEdge) {
+  const struct {
+    const char* name;
+    int width, height;
+    POINT origin;
+    double scale;
+  } cases[] = {
+      {"a new design's root locus: -8 at the left edge", 800, 400, {400, 200}, 50},
+      {"a Nyquist cell of a 2 x 2 grid: -2 at the left edge", 400, 300, {100, 100}, 50},
+      {"an inverse Nyquist cell: -10 at the left edge", 400, 300, {100, 100}, 10},
+      {"a label centred on the right edge", 400, 300, {373, 100}, 50},
+      {"a vertical-axis label across the top edge", 400, 300, {200, 153}, 50},
+      {"a vertical-axis label across the bottom edge", 400, 300, {200, 147}, 50},
+      {"labels above an axis on the bottom edge", 400, 300, {100, 900}, 50},
+      {"labels left of an axis on the right edge", 400, 300, {900, 153}, 50},
+  };
+  for (const auto& c : cases) {
+    Canvas cross(c.width + 2 * kMargin, c.height + 2 * kMargin);
+    Canvas plain(c.width + 2 * kMargin, c.height + 2 * kMargin);
+    cross.dc()->SetViewportOrg(kMargin, kMargin);
+    DrawAxisCross(cross.dc(), c.width, c.height, c.origin, c.scale, c.scale);
+    const int ax = std::clamp(static_cast<int>(c.origin.x), -1, c.width);
+    const int ay = std::clamp(static_cast<int>(c.origin.y), -1, c.height);
+    CDC* dc = plain.dc();
+    dc->SetViewportOrg(kMargin, kMargin);
+    dc->SelectObject(g_pens[0][0]);
+    dc->MoveTo(0, ay);
+    dc->LineTo(c.width, ay);
+    dc->MoveTo(ax, 0);
+    dc->LineTo(ax, c.height);
+    if (ax < c.width - 20)
+      DrawYAxisLabelsRight(dc, ax, c.origin.y, c.height, c.scale);
+    else
+      DrawYAxisLabelsLeft(dc, ax, c.origin.y, c.height, c.scale);
+    if (ay < c.height - 14)
+      DrawXAxisLabelsBelow(dc, c.origin.x, ay, c.width, c.scale);
+    else
+      DrawXAxisLabelsAbove(dc, c.origin.x, ay, c.width, c.scale);
+
+    EXPECT_GT(CutLabels(plain, c.width, c.height, ax, ay), 0) << c.name << ": nothing to mend";
+    EXPECT_EQ(CutLabels(cross, c.width, c.height, ax, ay), 0) << c.name;
+    int movedFar = 0;
+    for (int y = 0; y < cross.Height(); ++y)
+      for (int x = 0; x < cross.Width(); ++x) {
+        const int px = x - kMargin, py = y - kMargin;
+        const int edgeDistance = std::min({px, py, c.width - 1 - px, c.height - 1 - py});
+        movedFar += cross.At(x, y) != plain.At(x, y) && edgeDistance >= 24;
+      }
+    EXPECT_EQ(movedFar, 0) << c.name << ": a label away from the edges moved";
   }
 }
 

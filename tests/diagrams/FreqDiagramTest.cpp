@@ -236,6 +236,46 @@ TEST_F(FreqViewTest, ClipboardPicturesHaveNoTickGlyphsAndEllipseNodes) {
   QxTest::ResetClipboard();
 }
 
+// The leftmost x label of every cell of a 2 x 2 grid lies on the cell's left
+// edge ("-2" in the Nyquist, "-10" in the inverse Nyquist cells): on screen
+// and in the clipboard picture it reads whole, its box (6 px a character
+// with fixed metrics) starting at the cell's edge.
+TEST_F(FreqViewTest, LabelsAtTheCellEdgesReadWholeOnScreenAndOnTheClipboard) {
+  MakeTwoByTwoExample(doc());
+  const struct {
+    UINT command;
+    int type, width;  // the label's width
+  } rows[] = {{NYQUIST, kDiagramNyquist, 12}, {INYQUIST, kDiagramInverseNyquist, 18}};
+  for (const auto& row : rows) {
+    const QImage screen = Show(row.command);
+    QxTest::ResetClipboard();
+    window->Command(ID_EDIT_COPY);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    const auto* record =
+        static_cast<const METAFILEPICT*>(GlobalLock(GetClipboardData(CF_METAFILEPICT)));
+    HMETAFILE meta = CopyMetaFile(record->hMF);
+    CloseClipboard();
+    const CRect b = QxMetaFileBounds(meta);
+    const QImage picture = QxRenderMetaFile(meta, b, b.Width(), b.Height());
+    DeleteMetaFile(meta);
+    const int w = screen.width() / 2, h = screen.height() / 2;
+    const QoxDiagView& s = doc().m_diagView[row.type];
+    for (int r = 0; r < 2; ++r)
+      for (int c = 0; c < 2; ++c) {
+        // A row through the label, below the horizontal axis.
+        const CPoint left(c * w, r * h + s.nOriginY + 10);
+        for (const auto& [image, at] :
+             {std::pair{&screen, CPoint(0, 0)}, std::pair{&picture, CPoint(-b.left, -b.top)}}) {
+          int ink = 0;
+          while (ink < 40 && At(*image, left + at + CPoint(ink, 0)) == kBlackPixel) ++ink;
+          EXPECT_EQ(ink, row.width) << row.command << " cell " << r << c
+                                    << (image == &screen ? " on screen" : " on the clipboard");
+        }
+      }
+  }
+  QxTest::ResetClipboard();
+}
+
 // Printed with the screen rendering: the node's dark-green glyph on the page.
 TEST_F(FreqViewTest, PrintsTheScreenGlyphs) {
   if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0) GTEST_SKIP() << "no pdftoppm";

@@ -129,6 +129,62 @@ TEST_F(SignalPanes, UnstableDesignDrawsToTheEdgeAndCopies) {
   EXPECT_TRUE(boxes.Boxes().empty());
 }
 
+// The pixels of the curves left of the end marker: the command's blue and
+// the output's green.
+int CurvePixelCount(const QImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < 600; ++x)
+      count += At(image, x, y) == kCommandBlue || At(image, x, y) == kOutputGreen;
+  return count;
+}
+
+std::string StatusLine(CMainFrame* frame) {
+  return std::string(frame->m_wndStatusBar.GetPaneText(0).GetString());
+}
+
+// K = 2 (1/s) written inside a product does not convert: the panes draw none
+// of the stand-in's zeros and the status line names the Controller, on every
+// recalculation and without a message box; the mended design draws again and
+// the status line is back to its prompt.
+TEST_F(SignalPanes, ARefusedLoopDrawsNoCurveAndTheStatusLineNamesItsModel) {
+  QxTest::MessageBoxScript boxes;
+  Change();
+  ASSERT_GT(CurvePixelCount(Image()), 100);
+  simtest::SetModel(Doc(), kModelK, Prod({Real(2), Div(Real(1), S())}));
+  for (int i = 0; i < 3; ++i) {  // as slider steps do
+    Change();
+    ASSERT_EQ(Doc().m_system.m_nError, kSimModelInvalid);
+    EXPECT_EQ(CurvePixelCount(Image()), 0);
+    EXPECT_NE(StatusLine(Frame()).find("The Controller model cannot be turned into transfer "
+                                       "functions"),
+              std::string::npos)
+        << StatusLine(Frame());
+  }
+  EXPECT_TRUE(boxes.Boxes().empty());
+  // A copy holds the columns' names and no sample of the stand-in.
+  EXPECT_EQ(std::string(static_cast<const char*>(Pane().SamplesText())),
+            "Isignal=0\r\nt\tc\ty1\t\r\n");
+  simtest::SetModel(Doc(), kModelK, Real(1));
+  Change();
+  EXPECT_GT(CurvePixelCount(Image()), 100);
+  EXPECT_EQ(StatusLine(Frame()), "Ready");
+}
+
+// G = 1 / (s - 10): the run overflows late, long after the accuracy test's
+// samples; the status line says so, and clears with a sound design.
+TEST_F(SignalPanes, ALateOverflowIsSaidOnTheStatusLine) {
+  simtest::SetModel(Doc(), kModelG, Tf({1}, {-10, 1}));
+  Doc().m_dFinalTime = 500;
+  Change();
+  ASSERT_FALSE(std::isfinite(Doc().m_system.m_yd.At(0, 9999)));
+  EXPECT_NE(StatusLine(Frame()).find("The simulation overflowed"), std::string::npos)
+      << StatusLine(Frame());
+  simtest::SetModel(Doc(), kModelG, Tf({1}, {1, 1}));
+  Change();
+  EXPECT_EQ(StatusLine(Frame()), "Ready");
+}
+
 // Where the pane's labels must lie: every major tick's label at its anchor
 // (value labels left of the axis, right of it within 20 pixels of the left
 // edge; time labels below the axis, above it within 14 pixels of the bottom),

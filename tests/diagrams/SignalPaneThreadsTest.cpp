@@ -12,9 +12,12 @@
 #include "res/Resources.h"
 #include "res/resource.h"
 #include "platform/ui/MessageQueue.h"
+#include "search/SearchGlobals.h"
 #include "simulation/SIMsystem.h"
 #include "tests/diagrams/SignalPaneTestSupport.h"
+#include "tests/support/InstantCompanion.h"
 #include "tests/support/QorexAppFixture.h"
+#include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
 #include <atomic>
@@ -157,10 +160,11 @@ TEST_F(SignalPaneThreads, UpdatePanesOffTheUserInterfaceThreadDrawsNothing) {
   EXPECT_EQ(QxTest::ClientImage(&Pane()), before);
 }
 
-// The real worker on the emulated unit (no companion: the inputs stay at
-// 0 V): the panes grow with its slices while it writes, and the end of the
-// run repaints them whole on this thread, showing the run handed over.
+// The real worker on the emulated unit (a companion that answers 0 V): the
+// panes grow with its slices while it writes, and the end of the run
+// repaints them whole on this thread, showing the run handed over.
 TEST_F(SignalPaneThreads, ARealRunGrowsThePanesAndItsEndRepaintsThem) {
+  qxtest::InstantCompanion companion;
   CQorexDoc& doc = Doc();
   doc.m_dSamplingTime = 0.02;
   doc.m_dFinalTime = 0.4;  // 20 samples
@@ -179,6 +183,51 @@ TEST_F(SignalPaneThreads, ARealRunGrowsThePanesAndItsEndRepaintsThem) {
   const QImage shown = QxTest::ClientImage(&Pane());
   EXPECT_NE(shown, before);
   EXPECT_EQ(shown, Image());  // nothing stale left by the run
+}
+
+// A tuner's pass simulates nothing before it runs: while it drives the pane,
+// the pane draws the samples the pass has given, and nothing of the run of a
+// longer design left in the simulator.
+TEST_F(SignalPaneThreads, ATunersPassDrawsOnlyItsOwnSamples) {
+  using qxtest::trees::Real;
+  CQorexDoc& doc = Doc();
+  CSIMsystem* sim = g_pSimulator.load();
+  ASSERT_NE(sim, nullptr);
+  // The earlier run: 30 s (600 samples) of a setpoint of 2.
+  delete doc.m_signals.GetAt(kSigC)->SetChildAt(Real(2.0), 1);
+  doc.Recalculate();
+  sim->m_dTs = 0.05;
+  sim->m_nSteps = 600;
+  sim->Setup(&doc);
+  for (int t = 0; t < sim->m_nSteps; ++t) sim->SimulateStep(t);
+  // The tuned design: 10 s (200 samples) of a setpoint of 1.
+  delete doc.m_signals.GetAt(kSigC)->SetChildAt(Real(1.0), 1);
+  doc.m_dFinalTime = 10.0;
+  doc.Recalculate();
+
+  CWinThread identity;  // what g_pWorkerThread names while the tuner runs
+  g_pWorkerThread = &identity;
+  g_pSimDoc = &doc;
+  g_wStatus.fetch_or(kStatusTunerWaitsForDoc);
+  doc.PrepareSimulation();  // the candidate as the tuner's request sets it up
+  QxTest::PumpEvents();
+  Pane().UpdateWindow();
+  // Curve pixels of samples from .. to, above the end marker's rows.
+  const auto curves = [](const QImage& image, int from, int to) {
+    int n = 0;
+    for (int x = 25 + from; x < std::min(25 + to, image.width()); ++x)
+      for (int y = 0; y < 90; ++y)
+        n += At(image, x, y) == kCommandBlue || At(image, x, y) == kOutputGreen;
+    return n;
+  };
+  EXPECT_EQ(curves(QxTest::ClientImage(&Pane()), 0, 600), 0) << "as the candidate was set up";
+  EXPECT_EQ(curves(Image(), 0, 600), 0);
+  // The pass's first 50 samples (the emulated unit reads 0 V).
+  for (int k = 0; k < 50; ++k) sim->RealtimeStep(k);
+  const QImage passing = Image();
+  EXPECT_GT(curves(passing, 0, 49), 0);
+  EXPECT_EQ(curves(passing, 51, 600), 0);
+  g_wStatus = 0;
 }
 
 }  // namespace

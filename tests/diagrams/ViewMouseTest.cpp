@@ -1,6 +1,7 @@
 // The view's mouse, driven by real mouse messages: the root drag with the
 // design following, pan and zoom, the hover tip, the popup menus with pole
 // deletion, "Closed loop poles" and the status bar's cursor readouts.
+#include "diagrams/CellGrid.h"
 #include "diagrams/QOX_DragGroup.h"
 #include "diagrams/QOX_DragPole.h"
 #include "Tips.h"
@@ -8,6 +9,7 @@
 #include "res/resource.h"
 #include "tests/diagrams/DragTestSupport.h"
 #include "tests/diagrams/ViewTestSupport.h"
+#include "tests/simulation/FreqTestSupport.h"
 #include "tests/support/QorexAppFixture.h"
 
 #include <climits>
@@ -292,6 +294,59 @@ TEST(ViewPanZoom, CtrlRightDragZoomsAboutThePressPoint) {
   EXPECT_EQ(doc.m_dRlScaleY, scale);
   EXPECT_EQ(doc.m_ptRlOrigin.x, 307 - static_cast<int>(std::trunc(value * scale * 1.08)));
   QxTest::MouseUp(window.view(), {307, 250}, Button::Right, MK_CONTROL);
+}
+
+// Four Ctrl zoom steps up and to the right: the value under the pointer stays
+// under it within a pixel, in the root locus and in a cell away from the
+// grid's corner, where the diagram's origin is relative to the cell.
+TEST(ViewPanZoom, ZoomKeepsTheValueUnderThePointerInEveryCell) {
+  const struct {
+    const char* name;
+    UINT command;
+    int row, col;
+  } cases[] = {{"root locus", RLOCUS, 0, 0},
+               {"Nyquist cell (1, 1)", NYQUIST, 0, 0},
+               {"Nyquist cell (2, 2)", NYQUIST, 1, 1},
+               {"Bode cell (1, 2)", BODE, 0, 1},
+               {"inverse Nyquist cell (2, 1)", INYQUIST, 1, 0}};
+  for (const auto& c : cases) {
+    ViewWindow window;
+    CQorexDoc& doc = *window.doc();
+    freqtest::MakeTwoByTwoExample(doc);
+    doc.UpdateAll();
+    window.Command(c.command);
+    CQorexView& view = *window.view();
+    const bool rootLocus = c.command == RLOCUS;
+    CRect client;
+    view.GetClientRect(&client);
+    const CRect cell =
+        rootLocus ? client
+                  : LayoutCellGrid(client.Width(), client.Height(), 2, 2).Cell(c.row, c.col);
+    // The value at a client pixel, in pixels of the current scale.
+    auto value = [&](CPoint p) {
+      const CPoint o = rootLocus ? doc.m_ptRlOrigin : view.m_ptOrigin;
+      return std::pair{double(p.x - cell.left - o.x), double(cell.top + o.y - p.y)};
+    };
+    auto scales = [&] {
+      return rootLocus ? std::pair{doc.m_dRlScaleX, doc.m_dRlScaleY}
+                       : std::pair{view.m_dScaleX, view.m_dScaleY};
+    };
+    const CPoint press = cell.TopLeft() + CPoint(cell.Width() / 3, cell.Height() * 2 / 3);
+    const auto [x0, y0] = value(press);
+    const auto [sx0, sy0] = scales();
+    QxTest::PopupMenuScript menus;
+    QxTest::MouseDown(&view, press, Button::Right, MK_CONTROL);
+    const CPoint to = press + CPoint(32, -32);
+    for (int k = 1; k <= 4; ++k)
+      QxTest::MouseMove(&view, press + CPoint(8 * k, -8 * k), MK_CONTROL);
+    QxTest::MouseUp(&view, to, Button::Right, MK_CONTROL);
+    const auto [x1, y1] = value(to);
+    const auto [sx1, sy1] = scales();
+    EXPECT_NEAR(sx1, sx0 * std::pow(1.12, 4), 1e-9 * sx1) << c.name;
+    EXPECT_NEAR(sy1, sy0 * std::pow(1.12, 4), 1e-9 * sy1) << c.name;
+    EXPECT_LE(std::fabs(x1 - x0 / sx0 * sx1), 1.0) << c.name << ": real part drifted";
+    EXPECT_LE(std::fabs(y1 - y0 / sy0 * sy1), 1.0) << c.name << ": imaginary part drifted";
+  }
 }
 
 // A frequency diagram pans its own settings in the document; a zoom that

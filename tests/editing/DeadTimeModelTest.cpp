@@ -8,11 +8,16 @@
 #include "QorexDoc.h"
 #include "MC/Mc_equality.h"
 #include "editing/ModelBuilders.h"
+#include "editing/VarBar.h"
+#include "platform/testing/TestHooks.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -101,6 +106,116 @@ TEST(DeadTimeModel, ALossOfDegreeAtARaisedThresholdPutsTheLoopInItsErrorState) {
   doc.Recalculate();
   EXPECT_EQ(doc.m_system.m_nError, kSimOk);
   EXPECT_EQ(doc.m_system.m_nInvalidModels, 0u);
+}
+
+// 1/(s + 1) times a variable dead time of the given order; tau is returned
+// through its table entry.
+std::unique_ptr<CMcBasic> LagWithVariableDeadTime(CQorexDoc& doc, int order, int* tau) {
+  std::unique_ptr<CMcBasic> k(new CMcEquality(Fn("K", S()), Div(Real(1), Sum({S(), Real(1)})), 0));
+  EXPECT_TRUE(AddDeadTime(k.get(), kModelK, {0, 0, 1.0, order, false}, &doc.m_vars));
+  *tau = doc.m_vars.Find("t", "11K", kMcVariant);
+  return k;
+}
+
+// The slider's 0 and its neighbours: at 0 the factor is exp(0) = 1 and the
+// element is the lag alone; at -0.2 the poles mirror those at 0.2.
+TEST(DeadTimeModel, AtAVariableAmountOfZeroTheElementIsAsWithoutDeadTime) {
+  CQorexDoc doc;
+  for (int order = 1; order <= kMaxOrder; ++order) {
+    SCOPED_TRACE(testing::Message() << "order " << order);
+    int tau = -1;
+    const auto k = LagWithVariableDeadTime(doc, order, &tau);
+    ASSERT_GE(tau, 0);
+    doc.m_vars.m_pValue[tau] = 0.0;
+    g_bEvalError = 0;
+    CSIMtrnfn t;
+    t.FromExpr(&doc, k->m_children[1]);
+    EXPECT_EQ(g_bEvalError, 0);
+    ASSERT_EQ(t.m_nDen, 2);
+    ASSERT_EQ(t.m_nNum, 1);
+    EXPECT_NEAR(t.m_num[0] / t.m_den[1], 1.0, 1e-12);
+    EXPECT_NEAR(t.m_den[0] / t.m_den[1], 1.0, 1e-12);
+
+    doc.m_vars.m_pValue[tau] = 0.2;
+    CSIMtrnfn right;
+    right.FromExpr(&doc, k->m_children[1]);
+    doc.m_vars.m_pValue[tau] = -0.2;
+    CSIMtrnfn left;
+    left.FromExpr(&doc, k->m_children[1]);
+    EXPECT_EQ(g_bEvalError, 0);
+    ASSERT_EQ(right.m_nDen, order + 2);
+    ASSERT_EQ(left.m_nDen, order + 2);
+    // The lag's pole -1 stays; the dead time's poles change side.
+    int rightHalf = 0;
+    for (int i = 1; i <= order + 1; ++i) {
+      EXPECT_LT(right.m_poles[i].re, 0.0);
+      rightHalf += left.m_poles[i].re > 0.0;
+    }
+    EXPECT_EQ(rightHalf, order);
+  }
+}
+
+// Amounts whose coefficients leave the double range are refused, never
+// converted into a model whose poles collapsed to 0.
+TEST(DeadTimeModel, AVariableAmountOutsideTheDoubleRangeIsRefused) {
+  const struct {
+    double amount;
+    int order;
+  } rows[] = {{1e-200, 2}, {1e-310, 1}, {-1e-200, 2}, {1e30, 20}, {1e200, 3}, {-1e30, 20}};
+  CQorexDoc doc;
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.amount << " at order " << r.order);
+    int tau = -1;
+    const auto k = LagWithVariableDeadTime(doc, r.order, &tau);
+    doc.m_vars.m_pValue[tau] = r.amount;
+    g_bEvalError = 0;
+    CSIMtrnfn t;
+    t.FromExpr(&doc, k->m_children[1]);
+    EXPECT_NE(g_bEvalError, 0);
+  }
+}
+
+// A variable dead time of orders 1, 3 and 20 in K, its tau at every position
+// of the Variables bar's slider over -10 .. 10: the loop computes, the design
+// saves and opens again without a word; at 0 it runs as the loop without it.
+TEST(DeadTimeModel, ADesignSavedAtEverySliderPositionOpensWithoutAWarning) {
+  const std::string folder = qxtest::MakeTempDir("deadtime-slider");
+  CQorexDoc plain;
+  simtest::SetModel(plain, kModelK, Div(Real(1), Sum({S(), Real(1)})));
+  plain.Recalculate();
+  ASSERT_EQ(plain.m_system.m_nError, kSimOk);
+  const double tolerance = std::exchange(g_dWatchdogTol, 1e9);  // no accuracy question
+  for (int order : {1, 3, 20}) {
+    CQorexDoc doc;
+    simtest::SetModel(doc, kModelK, Div(Real(1), Sum({S(), Real(1)})));
+    ASSERT_TRUE(
+        AddDeadTime(doc.m_models.GetAt(kModelK), kModelK, {0, 0, 1.0, order, false}, &doc.m_vars));
+    doc.UpdateUsedVariables();
+    const int tau = doc.m_vars.Find("t", "11K", kMcVariant);
+    ASSERT_GE(tau, 0);
+    for (int position = 0; position <= 100; ++position) {
+      const double amount = CVarBar::SliderValue(position, -10, 10, 0, 100);
+      SCOPED_TRACE(testing::Message() << "order " << order << ", tau " << amount);
+      doc.m_vars.m_pValue[tau] = amount;
+      doc.Recalculate();
+      ASSERT_EQ(doc.m_system.m_nError, kSimOk);
+      if (position == 50) {
+        ASSERT_EQ(amount, 0.0);
+        const CSIMsignal& y = doc.m_system.m_yd;
+        ASSERT_GT(y.m_nColumns, 0);
+        for (int t = 0; t < y.m_nColumns; ++t)
+          ASSERT_NEAR(y.At(0, t), plain.m_system.m_yd.At(0, t), 1e-12) << t;
+      }
+      const std::string path = folder + "/" + std::to_string(position) + ".qox";
+      ASSERT_TRUE(doc.OnSaveDocument(path.c_str()));
+      QxTest::MessageBoxScript boxes;
+      CQorexDoc opened;
+      ASSERT_TRUE(opened.OnOpenDocument(path.c_str()));
+      EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Boxes()[0].text;
+      EXPECT_EQ(opened.m_system.m_nError, kSimOk);
+    }
+  }
+  g_dWatchdogTol = tolerance;
 }
 
 }  // namespace

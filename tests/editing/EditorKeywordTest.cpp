@@ -131,6 +131,19 @@ TEST(EditorKeywords, WhatTheWordsBuild) {
   });
 }
 
+// A sign typed right after "^" is the exponent's: e^-2 is e to the power -2,
+// not e with a raised mark times 2. The one-sided marks keep their words
+// where they mean something, on the value a "tends to" relation approaches.
+TEST(EditorKeywords, ASignAfterThePowerIsTheExponents) {
+  edtest::RunRows({
+      {"a negative exponent of e", "e^-2", "Power(e[c],-2[L1]@1)"},
+      {"a negative exponent of s", "s^-2", "Power(s,-2[L1]@1)"},
+      {"a positive exponent", "s^+2", "Power(s,2[L1]@1)"},
+      {"from the left", "x->0^-", "Equality(x,Operator(0)[k13]@1)[k12]"},
+      {"from the right", "x->0^+", "Equality(x,Operator(0)[k14]@1)[k12]"},
+  });
+}
+
 TEST(EditorLog, UndoAfterAKeywordGivesBackItsLettersThenRemovesOne) {
   EditScene scene;
   scene.BeginEmpty();

@@ -10,10 +10,13 @@
 #include "search/EqualizerBar.h"
 #include "search/KFinder.h"
 #include "tests/simulation/SimTestSupport.h"
+#include "tests/support/InstantCompanion.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
 #include <chrono>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -161,6 +164,42 @@ TEST_F(LeftBar, ClicksOnBlocksAndSourcesOpenTheEditingDialogsThere) {
   EXPECT_FALSE(IsWindow(Bar().m_wndSignalPopup.GetSafeHwnd()));
 }
 
+// Each of the six toggles, clicked on and off again, switches the show flag
+// of its own signal and no other, and its own mark follows that flag while
+// the other marks stay.
+TEST_F(LeftBar, EveryToggleSwitchesItsOwnSignalAndItsOwnMark) {
+  CSIMsystem& s = Doc()->m_system;
+  CSIMsignal* const all[] = {&s.m_c,  &s.m_v, &s.m_d,  &s.m_n, &s.m_r,  &s.m_e, &s.m_u,
+                             &s.m_uv, &s.m_y, &s.m_yd, &s.m_z, &s.m_zn, &s.m_w};
+  CSIMsignal* const toggled[6] = {&s.m_r, &s.m_e, &s.m_u, &s.m_yd, &s.m_z, &s.m_w};
+  auto flags = [&] {
+    std::vector<WORD> f;
+    for (CSIMsignal* signal : all) f.push_back(signal->m_wFlags & 1);
+    return f;
+  };
+  auto marks = [&] {
+    const QImage image = Image();
+    std::vector<bool> shown;
+    for (int i = 0; i < 6; ++i)
+      shown.push_back(ShowsTile(image, kMarkAt[i], kSpriteSignalMarks[i]));
+    return shown;
+  };
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE("toggle " + std::to_string(i));
+    for (int pass = 0; pass < 2; ++pass) {
+      std::vector<WORD> expected = flags();
+      std::vector<bool> expectedMarks = marks();
+      const size_t at = static_cast<size_t>(std::find(all, all + 13, toggled[i]) - all);
+      expected[at] ^= 1;
+      expectedMarks[static_cast<size_t>(i)] = expected[at] != 0;
+      Click(ToggleCentre(i));
+      EXPECT_EQ(flags(), expected);
+      EXPECT_EQ(marks(), expectedMarks);
+      if (!expected[at]) EXPECT_TRUE(ShowsTile(Image(), kMarkAt[i], DiagramUnder(i)));
+    }
+  }
+}
+
 TEST_F(LeftBar, AToggleSwitchesItsSignalAndItsMark) {
   const WORD before = Doc()->GetShowMask();
   Press(ToggleCentre(0));
@@ -196,10 +235,11 @@ TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
   EXPECT_TRUE(noDialog.Dialogs().empty());
 }
 
-// The emulated unit with no companion reads 0 V whatever goes out, so every
+// The emulated unit's companion answers 0 V whatever goes out, so every
 // pass costs the same: each probe ties, and the controller keeps its gain.
 TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
   QxTest::DialogScript noDialog({});
+  qxtest::InstantCompanion companion;
   const int iterations = g_nLocalIterations;
   g_nLocalIterations = 3;
   SetModel(kModelK, Variable("kp"));
@@ -227,7 +267,8 @@ TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
 }
 
 TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
-  // The emulated unit with no companion: the inputs stay at 0 V.
+  // The emulated unit with a companion that answers 0 V.
+  qxtest::InstantCompanion companion;
   Doc()->m_dSamplingTime = 0.05;
   Doc()->m_dFinalTime = 30.0;
   Press({18, 73});
@@ -252,6 +293,43 @@ TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   EXPECT_EQ(Doc()->m_nRuns, 1);
   EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), kLampAt, kSpriteLampOff));
+}
+
+// Every click on the run spot and the tuner's spot counts, however quick:
+// there the second press of a double click is a click of its own. On the
+// continuous switch a double click still toggles once.
+TEST_F(LeftBar, QuickClicksOnTheRunSpotAndTheTunersSpotEachCount) {
+  qxtest::InstantCompanion companion;
+  Doc()->m_dSamplingTime = 0.05;
+  Doc()->m_dFinalTime = 30.0;
+  // Runs are numbered as they start, whichever simulator starts them.
+  const unsigned before = g_pSimulator.load()->m_nRealtimeRun;
+  QxTest::DoubleClick(&Bar(), {18, 73});  // started, and stopped again
+  const unsigned first = g_pSimulator.load()->m_nRealtimeRun;
+  EXPECT_NE(first, before);
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  Click({18, 73});
+  QxTest::DoubleClick(&Bar(), {18, 73});  // three clicks: a run goes
+  EXPECT_EQ(g_pSimulator.load()->m_nRealtimeRun, first + 2);
+  EXPECT_NE(g_pWorkerThread.load(), nullptr);
+  Click({18, 73});
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  QxTest::PumpUntilIdle();
+
+  // With nothing to tune each start ends at once and leaves one result.
+  while (g_pKFinder->TakeResult()) {
+  }
+  QxTest::DoubleClick(&Bar(), ButtonCentre(0));
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit)
+    std::this_thread::yield();
+  int starts = 0;
+  while (g_pKFinder->TakeResult()) ++starts;
+  EXPECT_EQ(starts, 2);
+  QxTest::PumpUntilIdle();
+
+  QxTest::DoubleClick(&Bar(), ButtonCentre(2));
+  EXPECT_EQ(g_wStatus.load(), kStatusRealtimeLoop);
 }
 
 // G = b/(s + 1) under the new design's loop, with one run stored at b = 2.

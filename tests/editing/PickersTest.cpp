@@ -167,6 +167,38 @@ TEST_F(Pickers, ReleasingOutsideOrLosingTheFocusClosesThePickerWithNoChange) {
   EXPECT_FALSE(Doc()->IsModified());
 }
 
+// Each picker takes the focus while it is open; closed by a release outside
+// its choices, it hands the focus back to the window that had it.
+TEST_F(Pickers, ClosedByAReleaseOutsideThePickerGivesTheFocusBack) {
+  struct Row {
+    const char* name;
+    CPoint press;
+    CWnd* popup;
+    CPoint release;  // in the picker's client
+  };
+  const Row rows[] = {
+      {"element picker", BlockCentre(kModelG), &Bar().m_wndElementPopup, {30, 5}},
+      {"size picker", BlockCorner(kModelG), &Bar().m_wndSizePopup, {260, 20}},
+      {"signal picker", SourceCentre(0), &Bar().m_wndSignalPopup, {200, 200}},
+  };
+  const std::string before = ModelText(kModelG);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    View()->SetFocus();
+    QxTest::PumpUntilIdle();
+    ASSERT_EQ(QxTest::Focus(), View());
+    Press(row.press);
+    ASSERT_TRUE(IsWindow(row.popup->GetSafeHwnd()));
+    EXPECT_EQ(QxTest::Focus(), row.popup);
+    ReleaseOver(*row.popup, row.release);
+    QxTest::PumpUntilIdle();
+    EXPECT_FALSE(IsWindow(row.popup->GetSafeHwnd()));
+    EXPECT_EQ(QxTest::Focus(), View());
+  }
+  EXPECT_EQ(ModelText(kModelG), before);
+  EXPECT_FALSE(Doc()->IsModified());
+}
+
 // ---- pole and zero drops ----------------------------------------------------------------------
 
 TEST_F(Pickers, APoleDroppedAtAComplexPointAddsThePairAndKeepsTheStaticGain) {

@@ -5,9 +5,11 @@
 
 #include "GlobalResources.h"
 #include "MainFrm.h"
+#include "editing/ModelBuilders.h"
 #include "editing/VarBar.h"
 #include "platform/testing/TestHooks.h"
 #include "res/resource.h"
+#include "tests/support/TreeBuilders.h"
 
 #include <algorithm>
 #include <cmath>
@@ -146,6 +148,44 @@ TEST_F(VarBar, ASliderStepSetsTheValueAndRecalculatesOncePerStep) {
   SliderKey(VK_LEFT);
   EXPECT_EQ(SliderPos(), 54);
   EXPECT_NEAR(Value(user), 0.8, 1e-12);
+}
+
+// K = 1/(s + 1) with a variable dead time of order 3 at 0.2, one slider
+// step from 0: the step to 0 runs the loop as without the dead time, the
+// next goes on to -0.2; the loop is never refused.
+TEST_F(VarBar, TheSliderThroughZeroOfADeadTimeKeepsTheLoopComputing) {
+  namespace t = qxtest::trees;
+  SetModel(kModelK, t::Div(t::Real(1), t::Sum({t::S(), t::Real(1)})));
+  ASSERT_TRUE(
+      AddDeadTime(Doc()->m_models.GetAt(kModelK), kModelK, {0, 0, 0.2, 3, false}, &Doc()->m_vars));
+  Doc()->UpdateUsedVariables();
+  Doc()->Recalculate();
+  Doc()->UpdateAll();
+  const int tau = Doc()->m_vars.Find("t", "11K", kMcVariant);
+  ASSERT_GE(tau, 5);
+  int line = -1;
+  for (int i = 0; i < Vars().m_wndList.GetCount(); ++i)
+    if (static_cast<int>(Vars().m_wndList.GetItemData(i)) == tau - 5) line = i;
+  ASSERT_GE(line, 0);
+  Vars().m_wndList.SetCurSel(line);
+  Vars().SendMessage(WM_COMMAND, MAKEWPARAM(IDC_VARLIST, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Vars().m_wndList.GetSafeHwnd()));
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(SliderPos(), 51);
+  const struct {
+    int position;
+    double value;
+  } steps[] = {{50, 0.0}, {49, -0.2}};
+  for (const auto& step : steps) {
+    SliderKey(VK_LEFT);
+    ASSERT_EQ(SliderPos(), step.position);
+    EXPECT_NEAR(Value(tau - 5), step.value, 1e-12);
+    const CSIMsystem& loop = Doc()->m_system;
+    EXPECT_EQ(loop.m_nError, kSimOk) << step.position;
+    EXPECT_EQ(loop.m_nInvalidModels, 0u) << step.position;
+    // The dead time's poles count in the closed loop: none at 0, 3 more at -0.2.
+    EXPECT_EQ(loop.m_K.m_pElements[0].m_nDen, step.position == 50 ? 2 : 5);
+  }
 }
 
 TEST_F(VarBar, AMouseDragOfTheSliderSetsTheValueItEndsAt) {

@@ -220,6 +220,59 @@ TEST_F(EditorWindow, TheCaretStandsWhereTheTextExtentsPutIt) {
 
 // In a dialog every key reaches the editor: the dialog manager keeps none of
 // Tab, Enter, Escape, the arrows or a character for itself.
+// Typed as a user types them, e^-2 and s^-2 are powers whose whole exponent,
+// minus and digit, is one size smaller and drawn above the base's baseline.
+TEST_F(EditorWindow, ANegativeExponentIsRaisedWholeAndOneSizeSmaller) {
+  int shown = 0;
+  for (const char* script : {"e^-2", "s^-2"}) {
+    SCOPED_TRACE(script);
+    Editor().Fill({new CMcNull(0)}, shown++);
+    Editor().Click(Editor().Shown());
+    Editor().Type(script);
+    Wnd().m_edit.EndEdit(nullptr);
+    Wnd().Redraw();
+    const CMcBasic* power = Editor().Shown();
+    ASSERT_TRUE(McIsKind(power, kMcPower)) << Editor().ShownText();
+    const CMcBasic* base = power->m_children[0];
+    const CMcBasic* exponent = power->m_children[1];
+    EXPECT_EQ(exponent->GetSign(), 1);
+    EXPECT_EQ(exponent->GetLevel(), 1);
+    EXPECT_EQ(exponent->m_box.height, g_fontHeight[kFontNumber][1]);
+    const QRect b = BoxOf(base), e = BoxOf(exponent);
+    const int baseline = b.top() + base->m_baseline;
+    EXPECT_LT(e.bottom(), baseline);
+    // The minus (the sign's room, half the smaller height) and the digit
+    // after it both have ink, and none of it reaches the baseline.
+    const QImage image = Image();
+    const int signRoom = g_fontHeight[kFontItalic][1] / 2;
+    const QRect minus(e.left(), e.top(), signRoom, e.height());
+    const QRect digit(e.left() + signRoom, e.top(), e.width() - signRoom, e.height());
+    EXPECT_GT(Count(image, minus, kBlackInk), 0);
+    EXPECT_GT(Count(image, digit, kBlackInk), 0);
+    const QRect right(e.left(), baseline, e.width(), b.bottom() - baseline + 4);
+    EXPECT_EQ(Count(image, right, kBlackInk), 0);
+  }
+}
+
+// The radical's bar lies over the whole radicand, a single digit as much as
+// a sum, as the window shows it while the edit goes on (the root itself red
+// at the caret, or black).
+TEST_F(EditorWindow, TheRootsBarCoversTheWholeRadicand) {
+  int shown = 0;
+  for (const char* script : {"sqrt2", "2sqrt", "sqrts+10"}) {
+    SCOPED_TRACE(script);
+    Editor().Fill({new CMcNull(0)}, shown++);
+    Editor().Click(Editor().Shown());
+    Editor().Type(script);
+    const CMcBasic* root = Editor().Shown();
+    ASSERT_TRUE(McIsKind(root, kMcRoot)) << Editor().ShownText();
+    const QRect r = BoxOf(root->m_children[0]);
+    const QRect bar(r.left(), r.top() - 2, r.width(), 1);
+    const QImage image = Image();
+    EXPECT_EQ(Count(image, bar, kBlackInk) + Count(image, bar, kRedInk), r.width());
+  }
+}
+
 TEST_F(EditorWindow, InsideADialogEveryKeyIsTheEditors) {
   EXPECT_EQ(static_cast<UINT>(Wnd().SendMessage(WM_GETDLGCODE)), 0xFFFFFFFFu);
   CMcBasic* model = FillModel();

@@ -220,6 +220,32 @@ TEST_F(Bus, MalformedFramesAreIgnoredAndTheNextOneArrives) {
   EXPECT_EQ(m_received[0].lParam, -42);
 }
 
+// A peer is known by the process id its frames carry, and is on the bus
+// while its socket is bound; closed (as after a crash) or removed, it is not.
+TEST_F(Bus, TheLastSenderOfAMessageAndWhetherAPeerIsPresent) {
+  const UINT message = RegisterWindowMessage("ID_TEST_SENDER");
+  EXPECT_EQ(QxBusLastSender(message), 0u);
+  RawPeer first(m_dir, "1000005.sock"), second(m_dir, "1000006.sock");
+  first.SendTo(qxbus::OwnSocketPath(), qxbus::EncodeFrame("ID_TEST_SENDER", 1000005, 1, 1));
+  second.SendTo(qxbus::OwnSocketPath(), qxbus::EncodeFrame("ID_TEST_OTHER", 1000006, 2, 2));
+  ASSERT_EQ(QxBusPoll(1000) + QxBusPoll(100), 2);
+  EXPECT_EQ(QxBusLastSender(message), 1000005u);
+  EXPECT_EQ(QxBusLastSender(RegisterWindowMessage("ID_TEST_OTHER")), 1000006u);
+  EXPECT_TRUE(QxBusPeerPresent(1000005));
+  EXPECT_TRUE(QxBusPeerPresent(static_cast<DWORD>(getpid())));
+  first.Close();
+  EXPECT_FALSE(QxBusPeerPresent(1000005));
+  EXPECT_TRUE(Exists(first.path)) << "the probe removes nothing";
+  unlink(first.path.c_str());
+  EXPECT_FALSE(QxBusPeerPresent(1000005));
+  EXPECT_FALSE(QxBusPeerPresent(1000007));
+  EXPECT_EQ(second.Pending(), 0) << "the probe sends nothing";
+  // Joined afresh, nothing is known of earlier senders.
+  QxBusLeave();
+  ASSERT_TRUE(QxBusJoin());
+  EXPECT_EQ(QxBusLastSender(message), 0u);
+}
+
 // A full peer is skipped without waiting, and is not taken for dead.
 TEST(BusThreads, BroadcastsFromTwoThreadsFillAFullPeerWithoutWaiting) {
   std::string dir = qxtest::MakeTempDir("busthreads");

@@ -179,6 +179,48 @@ TEST(DurableSave, ALinkIsKeptAndItsTargetReplaced) {
   EXPECT_EQ(ReadAll(dir + "/real/later.pln"), "made");
 }
 
+// Only a regular file is ever replaced: a FIFO, a directory, a link to either
+// and a loop of links are refused with one message naming the path saved to,
+// and stay what they were; the document stays modified and no temporary file
+// is left beside the link or its target.
+TEST(DurableSave, SavingOntoWhatIsNotARegularFileIsRefused) {
+  const std::string dir = qxtest::MakeTempDir("save");
+  fs::create_directory(dir + "/other");
+  ASSERT_EQ(mkfifo((dir + "/other/pipe").c_str(), 0644), 0);
+  fs::create_directory(dir + "/other/folder");
+  fs::create_symlink("other/pipe", dir + "/to-pipe");
+  fs::create_symlink("other/folder", dir + "/to-folder");
+  fs::create_symlink("loop-b", dir + "/loop-a");
+  fs::create_symlink("loop-a", dir + "/loop-b");
+  const struct {
+    const char* name;
+    const char* path;
+    const char* end;  // where the path leads, and what it stays
+    fs::file_type stays;
+  } rows[] = {
+      {"a FIFO", "other/pipe", "other/pipe", fs::file_type::fifo},
+      {"a directory", "other/folder", "other/folder", fs::file_type::directory},
+      {"a link to a FIFO", "to-pipe", "other/pipe", fs::file_type::fifo},
+      {"a link to a directory", "to-folder", "other/folder", fs::file_type::directory},
+      {"a loop of links", "loop-a", "loop-a", fs::file_type::symlink},
+  };
+  const std::vector<std::string> before = FilesIn(dir), otherBefore = FilesIn(dir + "/other");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = dir + "/" + row.path;
+    CTextDoc doc("not to be written");
+    doc.SetModifiedFlag();
+    QxTest::MessageBoxScript boxes;
+    EXPECT_FALSE(doc.OnSaveDocument(path.c_str()));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_NE(boxes.Boxes()[0].text.find(path), std::string::npos) << boxes.Boxes()[0].text;
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(fs::symlink_status(dir + "/" + row.end).type(), row.stays);
+    EXPECT_EQ(FilesIn(dir), before);
+    EXPECT_EQ(FilesIn(dir + "/other"), otherBefore);
+  }
+}
+
 TEST(DurableSave, NewFilesFollowTheUmaskAndOldFilesKeepTheirMode) {
   const std::string dir = qxtest::MakeTempDir("save");
   const struct {

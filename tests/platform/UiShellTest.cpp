@@ -20,6 +20,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <vector>
 
 namespace qxtest {
 namespace {
@@ -34,18 +35,29 @@ std::string Read(const std::filesystem::path& path) {
 class UiShell : public UiApp {
  protected:
   // Drags the URLs onto the main frame and drops them, as a file manager
-  // does; whether the frame took them.
-  bool Drop(const QList<QUrl>& urls) {
+  // does, offering `offered` with the keys `keys` held (Shift proposes a
+  // move, Ctrl+Shift a link); whether the frame took them. What the frame
+  // answered the source at each step, and what the source proposed, are kept.
+  bool Drop(const QList<QUrl>& urls, Qt::DropActions offered = Qt::CopyAction,
+            Qt::KeyboardModifiers keys = Qt::NoModifier) {
     QMimeData data;
     data.setUrls(urls);
     QWidget* frame = Frame()->GetWidget();
-    QDragEnterEvent enter(QPoint(40, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(40, 40), offered, &data, Qt::LeftButton, keys);
     QApplication::sendEvent(frame, &enter);
-    QDropEvent drop(QPointF(40, 40), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent move(QPoint(42, 42), offered, &data, Qt::LeftButton, keys);
+    QApplication::sendEvent(frame, &move);
+    QDropEvent drop(QPointF(42, 42), offered, &data, Qt::LeftButton, keys);
+    m_proposed = drop.proposedAction();
     QApplication::sendEvent(frame, &drop);
     QxTest::PumpEvents();
+    m_answers = {enter.isAccepted() ? enter.dropAction() : Qt::IgnoreAction,
+                 move.isAccepted() ? move.dropAction() : Qt::IgnoreAction,
+                 drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction};
     return enter.isAccepted() && drop.isAccepted();
   }
+  Qt::DropAction m_proposed = Qt::IgnoreAction;
+  std::vector<Qt::DropAction> m_answers;
 };
 
 TEST_F(UiShell, DocumentTypeIsRegisteredWithTheDesktopAndRewrittenOnlyWhenChanged) {
@@ -110,6 +122,44 @@ TEST_F(UiShell, DroppedLocalFilesOpenOnlyOnAFrameThatAcceptsThem) {
 
   Frame()->DragAcceptFiles(FALSE);
   EXPECT_FALSE(Drop({file}));
+}
+
+// Opening a dropped file takes a copy of nothing away from its source: every
+// answer the source gets is a copy, whatever it proposed, and a source that
+// offers no copy is refused rather than told to move or link the file away.
+TEST_F(UiShell, ADroppedFileIsAlwaysTakenAsACopy) {
+  std::string folder = qxtest::MakeTempDir("dropcopy");
+  std::string sketch = folder + "/drawing.pln";
+  std::ofstream(sketch, std::ios::binary) << std::string("\x2A\0\0\0\xEF\xBE", 6);
+  const QUrl file = QUrl::fromLocalFile(QString::fromStdString(sketch));
+  Frame()->DragAcceptFiles();
+  const std::vector<Qt::DropAction> copied(3, Qt::CopyAction);
+  const struct {
+    const char* name;
+    Qt::DropActions offered;
+    Qt::KeyboardModifiers keys;
+    Qt::DropAction proposed;
+    bool taken;
+  } rows[] = {
+      {"copy proposed", Qt::CopyAction | Qt::MoveAction, Qt::NoModifier, Qt::CopyAction, true},
+      {"move proposed", Qt::CopyAction | Qt::MoveAction, Qt::ShiftModifier, Qt::MoveAction, true},
+      {"link proposed", Qt::CopyAction | Qt::LinkAction, Qt::ShiftModifier | Qt::ControlModifier,
+       Qt::LinkAction, true},
+      {"only a move offered", Qt::MoveAction, Qt::NoModifier, Qt::MoveAction, false},
+  };
+  for (const auto& row : rows) {
+    const int documents = m_app->GetOpenDocumentCount();
+    EXPECT_EQ(Drop({file}, row.offered, row.keys), row.taken) << row.name;
+    EXPECT_EQ(m_proposed, row.proposed) << row.name;
+    if (row.taken) {
+      EXPECT_EQ(m_answers, copied) << row.name;
+      EXPECT_STREQ(ActiveDoc()->GetPathName(), sketch.c_str()) << row.name;
+    } else {
+      EXPECT_EQ(m_answers, std::vector<Qt::DropAction>(3, Qt::IgnoreAction)) << row.name;
+      EXPECT_EQ(m_app->GetOpenDocumentCount(), documents) << row.name;
+    }
+  }
+  EXPECT_TRUE(std::filesystem::exists(sketch));
 }
 
 TEST_F(UiShell, MenuBarPopupsAreReleasedWhenFilledAgain) {

@@ -18,6 +18,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <thread>
 
 namespace {
@@ -171,34 +174,73 @@ TEST(DT2801Emulation, ChosenWithoutABoardAndReadsTheLatchedInputs) {
   EXPECT_DOUBLE_EQ(device.ReadADC(0), -10.0);
 }
 
-// The watch over the companion: gone after the loss bound (the longer of
-// 1 s and ten periods) of silence once it has answered during the run (or
-// an earlier pass of it); never when it has not answered at all.
-TEST(DT2801Emulation, ACompanionIsGoneAfterTheLossBoundOnlyOnceItAnswered) {
+// The watch over the companion, whose inputs come over the bus from a socket
+// of its own: gone once it has answered during the run (or an earlier pass
+// of it) and its socket has been closed (refusing) or removed for the loss
+// bound (the longer of 1 s and ten periods); never while the socket is
+// there, however long it stays quiet, nor when it has not answered at all.
+TEST(DT2801Emulation, ACompanionIsGoneOnlyOnceItAnsweredAndLeftTheBusForTheLossBound) {
   unsetenv("QX_DEVICE_DT2801");
+  const std::string dir = qxtest::MakeTempDir("dt2801watch");
+  qxtest::ScopedEnv busDir("QX_BUS_DIR", dir);
+  ASSERT_TRUE(QxBusJoin());
+  CDT2801* receiving = nullptr;
+  QxBusReceiver previous = QxBusSetReceiver([&receiving](UINT message, WPARAM w, LPARAM l) {
+    if (message == g_msgAdc && receiving) receiving->ReceiveInputs(w, l);
+  });
   QxManualClock clock(5000);
-  QxClock* previous = QxSetClock(&clock);
+  QxClock* previousClock = QxSetClock(&clock);
+  enum Left { kStays, kClosed, kRemoved };
   const struct {
     UINT ms;
     bool answers, laterPass;
+    Left left;
     DWORD silence;
     bool gone;
-  } rows[] = {{10, true, false, 999, false},     {10, true, false, 1000, true},
-              {200, true, false, 1999, false},   {200, true, false, 2000, true},
-              {10, false, false, 100000, false}, {10, false, true, 1000, true}};
+  } rows[] = {{10, true, false, kStays, 100000, false}, {10, true, false, kClosed, 999, false},
+              {10, true, false, kClosed, 1000, true},   {200, true, false, kRemoved, 1999, false},
+              {200, true, false, kRemoved, 2000, true}, {10, false, false, kRemoved, 100000, false},
+              {10, false, true, kClosed, 1000, true},   {10, false, true, kStays, 100000, false}};
+  int pid = 3000000;
   for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message()
+                 << row.ms << " ms, left " << row.left << ", " << row.silence << " ms");
     CDT2801 device;
     ASSERT_EQ(device.m_bEmulate, 1);
+    receiving = &device;
+    // The companion: a socket named by the process id its frames carry.
+    ++pid;
+    const std::string path = dir + "/" + std::to_string(pid) + ".sock";
+    const int companion = socket(AF_UNIX, SOCK_DGRAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(bind(companion, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    sockaddr_un own{};
+    own.sun_family = AF_UNIX;
+    std::snprintf(own.sun_path, sizeof own.sun_path, "%s", qxbus::OwnSocketPath().c_str());
+    const auto answer = [&] {
+      const std::vector<BYTE> frame = qxbus::EncodeFrame("ID_DIDIRO_ADC", DWORD(pid), 0, 0);
+      sendto(companion, frame.data(), frame.size(), 0, reinterpret_cast<sockaddr*>(&own),
+             sizeof own);
+      ASSERT_EQ(QxBusPoll(1000), 1);
+    };
     device.BeginRun(row.ms);
-    device.ReceiveInputs(0, 0);  // an earlier run, or pass, was answered
+    answer();  // an earlier run, or pass, was answered
     device.PeerGone(5000);
     device.BeginRun(row.ms, row.laterPass);
-    if (row.answers) device.ReceiveInputs(0, 0);
+    if (row.answers) answer();
     EXPECT_FALSE(device.PeerGone(5000));
-    EXPECT_EQ(device.PeerGone(5000 + row.silence), row.gone) << row.ms << " " << row.silence;
+    if (row.left != kStays) close(companion);
+    if (row.left == kRemoved) unlink(path.c_str());
+    EXPECT_EQ(device.PeerGone(5000 + row.silence), row.gone);
     EXPECT_EQ(device.InputArrived(), row.answers);
+    if (row.left == kStays) close(companion);
+    receiving = nullptr;
   }
-  QxSetClock(previous);
+  QxSetClock(previousClock);
+  QxBusSetReceiver(previous);
+  QxBusLeave();
 }
 
 // Messages whose four codes are equal: a sample that saw a torn update, or

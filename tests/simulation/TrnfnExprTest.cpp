@@ -150,6 +150,60 @@ TEST(TrnfnExpr, ModelsBecomeTransferFunctions) {
   g_bEvalError = 0;
 }
 
+// A model that divides by a variable k at exactly 0 takes its limit only
+// where numerator and denominator grow alike; the rest stays refused.
+TEST(TrnfnExpr, ADivisorAtZeroGivesTheLimitOnlyWhereBothPartsGrowAlike) {
+  const auto over = [](CMcBasic* n, int power) -> CMcBasic* {
+    return Div(n, power == 1 ? Variable("k") : Pow(Variable("k"), Real(power)));
+  };
+  const struct {
+    const char* name;
+    CMcBasic* model;
+    Poly num, den;  // empty: refused
+  } rows[] = {
+      {"(s + 1/k) / (s + 2/k) -> 1/2",
+       Div(Sum({S(), over(Real(1), 1)}), Sum({S(), over(Real(2), 1)})),
+       {1},
+       {2}},
+      {"k / k, a denominator 0 with no division inside: refused",
+       Div(Variable("k"), Variable("k")),
+       {},
+       {}},
+      {"(s/k^2 + 3) / ((s + 1)/k^2) -> s / (s + 1)",
+       Div(Sum({over(S(), 2), Real(3)}), over(Sum({S(), Real(1)}), 2)),
+       {0, 1},
+       {1, 1}},
+      {"1 / (s/k + 1) tends to 0: refused", Div(Real(1), Sum({over(S(), 1), Real(1)})), {}, {}},
+      {"(s/k + 1) / 1 grows without bound: refused",
+       Div(Sum({over(S(), 1), Real(1)}), Real(1)),
+       {},
+       {}},
+      {"1/k alone: refused", over(Real(1), 1), {}, {}},
+      {"a sum cancelled at the lowest power: refused",
+       Div(Sum({over(Real(1), 1), Prod({Real(1), over(Real(1), 1)}, 1), S()}), over(Real(1), 1)),
+       {},
+       {}},
+      {"s / (1/0) (a number 0, no variable): refused", Div(S(), Div(Real(1), Real(0))), {}, {}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    Bound b(r.model);
+    const int k = b.doc.m_vars.Find("k", "", 0);
+    if (k >= 0) b.doc.m_vars.m_pValue[k] = 0.0;
+    g_bEvalError = 0;
+    CSIMtrnfn t;
+    t.FromExpr(&b.doc, b.tree.get());
+    if (r.num.empty()) {
+      EXPECT_EQ(g_bEvalError, 1);
+      continue;
+    }
+    EXPECT_EQ(g_bEvalError, 0);
+    EXPECT_EQ(Poly(t.m_num.begin(), t.m_num.begin() + t.m_nNum), r.num);
+    EXPECT_EQ(Poly(t.m_den.begin(), t.m_den.begin() + t.m_nDen), r.den);
+  }
+  g_bEvalError = 0;
+}
+
 TEST(TrnfnExpr, RoundTripReproducesTheFunction) {
   const unsigned seed = 3;
   std::printf("random transfer functions, seed %u\n", seed);

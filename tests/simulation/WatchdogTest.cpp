@@ -41,6 +41,25 @@ void MakeFast(CQorexDoc& doc, double ts = 0.05, double tf = 30) {
   doc.m_dFinalTime = tf;
 }
 
+// G = 1e300 / (s + 1) under the PI controller (1 + s) / s: the output
+// overflows within the test's first samples, which is asked about like any
+// failure, however high the threshold; the run is marked overflowed.
+TEST(Watchdog, AnOverflowWithinTheTestIsAFailure) {
+  const double saved = g_dWatchdogTol;
+  for (double threshold : {0.2, 1e300}) {
+    CQorexDoc doc;
+    SetModel(doc, kModelK, Tf({1, 1}, {0, 1}));
+    SetModel(doc, kModelG, Tf({1e300}, {1, 1}));
+    AnsweringUi ui;
+    g_dWatchdogTol = threshold;
+    doc.Recalculate();
+    g_dWatchdogTol = saved;
+    EXPECT_EQ(ui.asked, 1) << threshold;
+    EXPECT_EQ(ui.caption, g_szWatchdogCaption);
+    EXPECT_TRUE(doc.m_system.m_bOverflowed);
+  }
+}
+
 // Asks only with three times the minimum of 10 samples, only when the error
 // strictly exceeds the threshold, when any one channel is inaccurate, and
 // never for the document a worker runs.
