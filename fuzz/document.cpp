@@ -2,16 +2,27 @@
 // (CQorexDoc::Serialize on a loading archive). Checks that refused input
 // raises the archive exception and leaves the document's stored bytes as they
 // were; that accepted input recalculates, stores, loads back into a new
-// document and stores again the same bytes as its first store. To keep a run
-// near a millisecond under the sanitizers, the harness itself does not
-// recalculate a design of more than 2,000 samples or with a locus of more
-// than 50 steps (the load's own recalculation still runs, and the design is
-// still stored and reloaded); no limit of the program changes.
+// document and stores again the same bytes as its first store.
+//
+// What a valid design costs is mostly its loci: every step of a locus finds
+// the roots of the loop's polynomials, whose degree may reach 255. So that a
+// valid but costly design is no timeout while a hang still is one, the
+// harness bounds its own work by what the loci cost as the program computed
+// them: its loads run with the root locus settings at 3 logarithmic and 3
+// linear steps (settings a user may choose; the program's loci are computed
+// in full, only at fewer gains), and it recalculates once more only a design
+// of at most 2,000 samples whose loci took at most kMaxLocusWork (the
+// squared degrees of the polynomials whose roots they found). The load's own
+// recalculation always runs, and the design is always stored and reloaded; no
+// limit of the program changes.
 #include "fuzz/FuzzSupport.h"
 
+#include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "platform/core/Exceptions.h"
+#include "simulation/SIMroots.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -19,7 +30,29 @@ namespace qxfuzz::document {
 namespace {
 
 constexpr double kMaxRecalculatedSamples = 2000;
-constexpr int kMaxRecalculatedLocusSteps = 50;
+constexpr int kLocusLogSteps = 3;
+constexpr int kLocusLinSteps = 3;
+// In the units of LocusWork: some 50 ms under the sanitizers (a locus of
+// 3 steps on a loop whose determinant has degree 180).
+constexpr double kMaxLocusWork = 1e5;
+
+// The root locus settings of a run, put back after.
+class LocusSteps {
+ public:
+  LocusSteps() : m_log(g_nRlLogSteps), m_lin(g_nRlLinSteps) {
+    g_nRlLogSteps = kLocusLogSteps;
+    g_nRlLinSteps = kLocusLinSteps;
+  }
+  ~LocusSteps() {
+    g_nRlLogSteps = m_log;
+    g_nRlLinSteps = m_lin;
+  }
+  LocusSteps(const LocusSteps&) = delete;
+  LocusSteps& operator=(const LocusSteps&) = delete;
+
+ private:
+  int m_log, m_lin;
+};
 
 Bytes StoredDesign(CQorexDoc& doc) {
   return Stored([&](CArchive& ar) {
@@ -45,11 +78,44 @@ Outcome Load(CQorexDoc& doc, std::span<const BYTE> bytes) {
   return Outcome::Accepted;
 }
 
+// Whether the recalculation computes the locus: its variable is in one of
+// the loop's blocks (as CSIMsystem::ParameterLoci decides).
+bool Computes(const CQorexDoc& doc, const CVARpoints& locus) {
+  const int var = locus.m_nVariable;
+  if (var < 0 || var >= doc.m_vars.m_nCount) return false;
+  for (int m = kModelK; m <= kModelF; ++m) {
+    const CMcBasic* side = doc.m_models.RightSideAt(m);
+    if (side != nullptr && doc.m_models.ContainsVariable(side, var)) return true;
+  }
+  return false;
+}
+
+// What the loci of a recalculation cost, from the loop as the program
+// computed it (the stored step count is not trusted: a locus that computes
+// overwrites it). Every step finds, with polishing, the zeros of each
+// diagonal element of I + L, then the roots of |I + L| (up to degree 255);
+// Laguerre's cost grows with the square of the degree.
+double LocusWork(const CQorexDoc& doc) {
+  const CSIMtrnmx& onePlusLoop = doc.m_system.m_work[7];  // of the last step
+  double step = 0;
+  for (int i = 0; i < std::min(onePlusLoop.m_nRows, onePlusLoop.m_nCols); ++i) {
+    const CSIMtrnfn& element = onePlusLoop.At(i, i);
+    const double degree = std::max(element.m_nNum, element.m_nDen) - 1;
+    step += 2 * degree * degree;
+  }
+  const double degree = std::min(doc.m_system.m_tfSweep.m_nNum - 1, kMaxPolyDegree);
+  step += degree * degree;
+  double work = 0;
+  for (int i = 0; i < doc.m_nVarPoints; ++i) {
+    const CVARpoints& locus = doc.m_pVarPoints[i];
+    if (Computes(doc, locus)) work += (locus.Mode() == 0 ? kLocusLogSteps : kLocusLinSteps) * step;
+  }
+  return work;
+}
+
 bool SmallEnoughToRecalculate(const CQorexDoc& doc) {
-  if (doc.m_dFinalTime / doc.m_dSamplingTime > kMaxRecalculatedSamples) return false;
-  for (int i = 0; i < doc.m_nVarPoints; ++i)
-    if (doc.m_pVarPoints[i].m_nSteps > kMaxRecalculatedLocusSteps) return false;
-  return true;
+  return doc.m_dFinalTime / doc.m_dSamplingTime <= kMaxRecalculatedSamples &&
+         LocusWork(doc) <= kMaxLocusWork;
 }
 
 // The document every run loads into: a new design until a run is accepted,
@@ -67,6 +133,7 @@ const Bytes& NewDesignBytes() {
 }  // namespace
 
 int Run(const std::uint8_t* data, std::size_t size) {
+  LocusSteps steps;
   const Bytes& before = NewDesignBytes();
   CQorexDoc& doc = *Target();
   if (Load(doc, std::span<const BYTE>(data, size)) == Outcome::Refused) {

@@ -9,11 +9,25 @@
 
 namespace {
 
+// The sink keeps only the newest lines: a trace may be written for every
+// malformed bus frame or failed device call, which anything outside the
+// program can cause at any rate, so a kept history must not grow with them.
+// The text may run to twice the tail before it is cut, so that cutting (a
+// move of the kept tail) happens once per tail's worth of text, not per line.
 struct DebugSink {
   std::mutex lock;
   std::string text;
   int assertFailures = 0;
 };
+
+// Where the newest tail of text begins: after the first line end that leaves
+// at most kQxDebugTailBytes, or mid-line when one line alone is longer.
+std::size_t TailStart(const std::string& text) {
+  if (text.size() <= kQxDebugTailBytes) return 0;
+  const std::size_t earliest = text.size() - kQxDebugTailBytes;
+  const std::size_t lineEnd = text.find('\n', earliest - 1);
+  return lineEnd == std::string::npos || lineEnd + 1 >= text.size() ? earliest : lineEnd + 1;
+}
 
 DebugSink& Sink() {
   static DebugSink sink;
@@ -32,6 +46,7 @@ void OutputDebugString(LPCSTR text) {
   DebugSink& sink = Sink();
   std::lock_guard guard(sink.lock);
   sink.text += text;
+  if (sink.text.size() > 2 * kQxDebugTailBytes) sink.text.erase(0, TailStart(sink.text));
   if (EchoToStderr()) std::fputs(text, stderr);
 }
 
@@ -57,7 +72,7 @@ void AfxAssertFailedLine(LPCSTR file, int line, LPCSTR expression) {
 std::string QxDebugOutput() {
   DebugSink& sink = Sink();
   std::lock_guard guard(sink.lock);
-  return sink.text;
+  return sink.text.substr(TailStart(sink.text));
 }
 
 int QxAssertFailureCount() {
@@ -70,5 +85,6 @@ void QxClearDebugOutput() {
   DebugSink& sink = Sink();
   std::lock_guard guard(sink.lock);
   sink.text.clear();
+  sink.text.shrink_to_fit();
   sink.assertFailures = 0;
 }

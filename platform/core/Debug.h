@@ -6,6 +6,7 @@
 // echoed to stderr.
 #include "platform/core/Types.h"
 
+#include <cstddef>
 #include <string>
 
 // Appends text to the debug sink as it is (no newline is added).
@@ -18,7 +19,11 @@ void AfxTrace(LPCSTR format, ...) __attribute__((format(printf, 1, 2)));
 // and never stops the program.
 void AfxAssertFailedLine(LPCSTR file, int line, LPCSTR expression);
 
-// The sink's text since it was last cleared, and how many ASSERTs failed.
+// How much of the newest text the sink keeps; older whole lines are dropped.
+constexpr std::size_t kQxDebugTailBytes = 64 * 1024;
+
+// The sink's text since it was last cleared (at most its last
+// kQxDebugTailBytes, beginning at a line), and how many ASSERTs failed.
 std::string QxDebugOutput();
 int QxAssertFailureCount();
 void QxClearDebugOutput();

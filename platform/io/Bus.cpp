@@ -207,11 +207,17 @@ bool DispatchFrame(const BYTE* bytes, std::size_t size) {
   return true;
 }
 
-// Reads every waiting frame (the socket is non-blocking) and dispatches it.
-int DrainSocket(int socket) {
+// How many frames one wake-up of the user-interface thread reads: a peer
+// that sends without pause must not keep it from its windows; the notifier
+// wakes it again for the rest.
+constexpr int kFramesPerWakeUp = 256;
+
+// Reads the waiting frames (the socket is non-blocking), at most limit of
+// them (0: all), and dispatches them.
+int DrainSocket(int socket, int limit) {
   int handed = 0;
   BYTE buffer[kMaxFrame + 1];
-  for (;;) {
+  for (int read = 0; limit == 0 || read < limit; ++read) {
     // MSG_TRUNC reports the datagram's real length, so an oversized frame is seen as such.
     ssize_t got = recv(socket, buffer, sizeof(buffer), MSG_DONTWAIT | MSG_TRUNC);
     if (got < 0) {
@@ -261,7 +267,8 @@ BOOL QxBusJoin() {
   QCoreApplication* app = QCoreApplication::instance();
   if (app && QThread::currentThread() == app->thread()) {
     bus.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    QObject::connect(bus.notifier.get(), &QSocketNotifier::activated, [fd] { DrainSocket(fd); });
+    QObject::connect(bus.notifier.get(), &QSocketNotifier::activated,
+                     [fd] { DrainSocket(fd, kFramesPerWakeUp); });
   }
   qxui::SetBroadcastHook([](UINT message, WPARAM wParam, LPARAM lParam) {
     QxBusBroadcast(qxui::RegisteredMessageName(message), wParam, lParam);
@@ -343,7 +350,7 @@ int QxBusPoll(int timeoutMs) {
   pollfd waiting{fd, POLLIN, 0};
   int ready = poll(&waiting, 1, timeoutMs < 0 ? 0 : timeoutMs);
   if (ready <= 0) return 0;
-  return DrainSocket(fd);
+  return DrainSocket(fd, 0);
 }
 
 namespace qxbus {

@@ -84,6 +84,11 @@ void DeliverOne() {
   if (TakeOne(msg)) qxui::DeliverMessage(msg);
 }
 
+// A post fails once this many messages wait, as on Windows: frames from the
+// bus are posted as they arrive, and a peer sending faster than the windows
+// handle them must not grow the queue without end.
+constexpr std::size_t kMaxPostedMessages = 10000;
+
 bool Enqueue(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   MSG msg;
   msg.hwnd = hWnd;
@@ -95,7 +100,7 @@ bool Enqueue(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (OnUiThread()) GetCursorPos(&msg.pt);
   Queue& queue = TheQueue();
   std::lock_guard<std::mutex> guard(queue.lock);
-  if (!QCoreApplication::instance()) return false;
+  if (!QCoreApplication::instance() || queue.messages.size() >= kMaxPostedMessages) return false;
   queue.messages.push_back(msg);
   ScheduleLocked(queue);
   return true;

@@ -5,10 +5,10 @@
 // are delivered one at a time, first in first out, on the user-interface
 // thread (the thread that made the QApplication), from whatever event loop
 // runs there: the main loop, a modal dialog's, a message box's or a popup
-// menu's. Each delivery first offers the message to the application's
-// PreTranslateMessage (which dispatches thread messages, those with no
-// window) and otherwise sends it to its window. A message for a window that
-// no longer exists is dropped.
+// menu's. A post fails (FALSE) while 10,000 messages wait. Each delivery
+// first offers the message to the application's PreTranslateMessage (which
+// dispatches thread messages, those with no window) and otherwise sends it to
+// its window. A message for a window that no longer exists is dropped.
 #include "platform/core/Geometry.h"
 #include "platform/core/Types.h"
 

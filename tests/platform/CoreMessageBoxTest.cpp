@@ -110,3 +110,24 @@ TEST(Debug, TraceAndAFailedAssertReachTheSinkAndGoOn) {
   std::string expected = std::string(__FILE__) + "(" + std::to_string(line) + ")";
   EXPECT_NE(QxDebugOutput().find(expected), std::string::npos) << QxDebugOutput();
 }
+
+// The sink keeps only its newest whole lines, so that a flood of traces costs
+// no memory; a single line longer than the tail keeps its end.
+TEST(Debug, TheSinkKeepsItsNewestWholeLinesWithinItsTail) {
+  QxClearDebugOutput();
+  for (int i = 0; i < 100000; ++i) TRACE("line %d of the flood\n", i);
+  std::string out = QxDebugOutput();
+  EXPECT_LE(out.size(), kQxDebugTailBytes);
+  EXPECT_GT(out.size(), kQxDebugTailBytes - 30);
+  EXPECT_EQ(out.rfind("line ", 0), 0u) << out.substr(0, 40);
+  const std::string last = "line 99999 of the flood\n";
+  EXPECT_EQ(out.substr(out.size() - last.size()), last);
+
+  const std::string longLine(kQxDebugTailBytes + 100, 'x');
+  TRACE("%s|\n", longLine.c_str());
+  out = QxDebugOutput();
+  EXPECT_EQ(out.size(), kQxDebugTailBytes);
+  EXPECT_EQ(out.substr(out.size() - 3), "x|\n");
+  QxClearDebugOutput();
+  EXPECT_EQ(QxDebugOutput(), "");
+}
