@@ -5,6 +5,7 @@
 
 #include "platform/gdi/Color.h"
 #include "platform/gdi/GdiInternal.h"
+#include "platform/core/VectorState.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -257,6 +258,7 @@ void CosmeticLine(PixelSink& sink, Attributes& a, QPoint p0, QPoint p1) {
 template <class Draw, class Span>
 void CoverageSpans(const QRect& bounds, Draw draw, Span span) {
   if (bounds.isEmpty()) return;
+  QxCleanVectorStateOnExit clean;  // Qt's raster code may leave AVX state in use
   QImage mask(bounds.size(), QImage::Format_Alpha8);
   mask.fill(0);
   {
@@ -293,6 +295,7 @@ bool CoverDirectly(PixelSink& sink, const QRect& bounds, QRgb color, Draw draw) 
   if (!g_directShapes || surface->format() != QImage::Format_RGB32 || !sink.Covers(bounds))
     return false;
   if (bounds.isEmpty()) return true;
+  QxCleanVectorStateOnExit clean;  // Qt's raster code may leave AVX state in use
   QImage view(surface->scanLine(bounds.top()) + bounds.left() * sizeof(QRgb), bounds.width(),
               bounds.height(), surface->bytesPerLine(), QImage::Format_RGB32);
   QPainter p(&view);

@@ -1,6 +1,7 @@
 #include "platform/ui/Wnd.h"
 
 #include "platform/core/Debug.h"
+#include "platform/core/VectorState.h"
 #include "platform/gdi/Screen.h"
 #include "platform/ui/WndInternal.h"
 
@@ -565,6 +566,8 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   t_currentMessage.message = message;
   t_currentMessage.wParam = wParam;
   t_currentMessage.lParam = lParam;
+  // Every handler runs clean, whatever Qt's dispatch or painting left behind.
+  QxCleanVectorState();
   LRESULT result = WindowProc(message, wParam, lParam);
   t_currentMessage = saved;
   return result;

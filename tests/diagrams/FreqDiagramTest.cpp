@@ -9,6 +9,7 @@
 #include "platform/ui/Clipboard.h"
 #include "tests/diagrams/FreqViewTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/VectorProbe.h"
 
 #include <cstdlib>
 #include <limits>
@@ -258,6 +259,20 @@ TEST_F(FreqViewTest, PrintsTheScreenGlyphs) {
       green += qRed(c) < 60 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 60;
     }
   EXPECT_GE(green, 4);
+}
+
+// A redraw, entered with AVX state left in use, hands it back clean: the
+// diagram's own arithmetic between its drawing calls runs clean.
+TEST_F(FreqViewTest, RedrawsHandBackACleanVectorState) {
+  MakeTwoByTwoExample(doc());
+  doc().Recalculate();
+  for (UINT command : {NYQUIST, INYQUIST, NICHOLS, BODE, CHNYQUIST, CHBODE}) {
+    SCOPED_TRACE(command);
+    Show(command);
+    QX_SPOIL_UPPER_VECTOR_STATE_OR_SKIP();
+    window->view()->Redraw();
+    EXPECT_EQ(qxtest::QxUpperVectorStateDirty(), false);
+  }
 }
 
 }  // namespace
