@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cmath>
 #include <initializer_list>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -106,13 +107,23 @@ class PixelSink {
     for (const QRect& r : m_rects) m_bounds |= r;
   }
   bool Valid() const { return m_image && !m_rects.empty(); }
+  // Asked for every pixel of a line: inline, and one test for the usual one rectangle.
   bool Contains(int x, int y) const {
-    if (!m_bounds.contains(x, y)) return false;
+    if (!InRect(m_bounds, x, y)) return false;
+    if (m_rects.size() == 1) return true;
     for (const QRect& r : m_rects)
-      if (r.contains(x, y)) return true;
+      if (InRect(r, x, y)) return true;
     return false;
   }
-  QRgb& At(int x, int y) { return reinterpret_cast<QRgb*>(m_image->scanLine(y))[x]; }
+  QRgb& At(int x, int y) { return Row(y)[x]; }
+  // The surface's row y; the surface is detached once, on the first write.
+  QRgb* Row(int y) {
+    if (!m_bits) {
+      m_bits = m_image->bits();
+      m_stride = m_image->bytesPerLine();
+    }
+    return reinterpret_cast<QRgb*>(m_bits + y * m_stride);
+  }
   void Put(int x, int y, QRgb c, int rop2) {
     if (!Contains(x, y)) return;
     QRgb& d = At(x, y);
@@ -125,7 +136,7 @@ class PixelSink {
       if (y < clip.top() || y > clip.bottom()) continue;
       const int from = std::max(first, clip.left()), to = std::min(last, clip.right());
       if (from > to) continue;
-      QRgb* row = reinterpret_cast<QRgb*>(m_image->scanLine(y));
+      QRgb* row = Row(y);
       if (rop2 == R2_COPYPEN) {
         std::fill(row + from, row + to + 1, c | 0xFF000000u);
       } else {
@@ -148,16 +159,14 @@ class PixelSink {
   void ForEachRow(const QRect& rect, F f) {
     for (const QRect& clip : m_rects) {
       QRect r = clip.intersected(rect);
-      for (int y = r.top(); y <= r.bottom(); ++y)
-        f(y, reinterpret_cast<QRgb*>(m_image->scanLine(y)), r.left(), r.right());
+      for (int y = r.top(); y <= r.bottom(); ++y) f(y, Row(y), r.left(), r.right());
     }
   }
   // Sets every pixel of rect inside the paint region to one colour.
   void Fill(const QRect& rect, QRgb color) {
     for (const QRect& clip : m_rects) {
       QRect r = clip.intersected(rect);
-      for (int y = r.top(); y <= r.bottom(); ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(m_image->scanLine(y)) + r.left(), r.width(), color);
+      for (int y = r.top(); y <= r.bottom(); ++y) std::fill_n(Row(y) + r.left(), r.width(), color);
     }
   }
   const QRect& Bounds() const { return m_bounds; }
@@ -170,9 +179,14 @@ class PixelSink {
   }
 
  private:
+  static bool InRect(const QRect& r, int x, int y) {
+    return x >= r.left() && x <= r.right() && y >= r.top() && y <= r.bottom();
+  }
   QImage* m_image;
   QVarLengthArray<QRect, 4> m_rects;
   QRect m_bounds;
+  uchar* m_bits = nullptr;
+  qsizetype m_stride = 0;
 };
 
 void AddBounds(CDC& dc, const QRect& deviceRect) {
@@ -363,7 +377,7 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
 }
 
 // Lines through device points with the current pen; the last point is not painted.
-void PolylineDevice(CDC& dc, const std::vector<QPoint>& pts) {
+void PolylineDevice(CDC& dc, std::span<const QPoint> pts) {
   Attributes& a = QxDCAccess::State(dc).a;
   if (pts.size() < 2 || PenStyle(a) == PS_NULL) return;
   if (PenDeviceWidth(a) <= 1) {
@@ -380,14 +394,14 @@ void PolylineDevice(CDC& dc, const std::vector<QPoint>& pts) {
 
 // A figure's outline (Polyline, Polygon, Rectangle) starts the pen style
 // afresh and leaves the phase of the lines joined by LineTo as it was.
-void OutlineDevice(CDC& dc, const std::vector<QPoint>& pts) {
+void OutlineDevice(CDC& dc, std::span<const QPoint> pts) {
   int& step = QxDCAccess::State(dc).a.styleStep;
   const int joined = std::exchange(step, 0);
   PolylineDevice(dc, pts);
   step = joined;
 }
 
-QRect PointsBounds(const std::vector<QPoint>& pts, int penWidth) {
+QRect PointsBounds(std::span<const QPoint> pts, int penWidth) {
   const int margin = penWidth > 1 ? (penWidth + 1) / 2 : 0;
   QRect r;
   for (const QPoint& p : pts) r = r.united(QRect(p, QSize(1, 1)));
@@ -407,8 +421,8 @@ std::vector<QPoint> ToDevicePoints(const Attributes& a, const POINT* points, int
 
 BOOL CDC::LineTo(int x, int y) {
   Attributes& a = QxDCAccess::State(*this).a;
-  std::vector<QPoint> pts{qxgdi::ToDevice(a, a.position.x(), a.position.y()),
-                          qxgdi::ToDevice(a, x, y)};
+  const QPoint pts[2] = {qxgdi::ToDevice(a, a.position.x(), a.position.y()),
+                         qxgdi::ToDevice(a, x, y)};
   if (IsRecording()) {
     AddBounds(*this, PointsBounds(pts, PenDeviceWidth(a)));
     Record(*this, [x, y](CDC& t, const qxgdi::ReplayContext&) { t.LineTo(x, y); });
@@ -476,11 +490,17 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
     inner = r.adjusted(width / 2 + 1, width / 2 + 1, -(width + 1) / 2, -(width + 1) / 2);
   if (a.brush && a.brush->brush.lbStyle != BS_NULL && !inner.isEmpty()) {
     PixelSink sink(*this);
-    if (sink.Valid())
+    if (sink.Valid() && a.brush->brush.lbStyle == BS_SOLID) {
+      // One colour: row spans, as Put would set every pixel of them.
+      const QRgb color = QxToQRgb(a.brush->brush.lbColor) | 0xFF000000u;
+      for (int y = inner.top(); y <= inner.bottom(); ++y)
+        sink.PutSpan(y, inner.left(), inner.right(), color, a.rop2);
+    } else if (sink.Valid()) {
       sink.ForEach(inner, [&](int x, int y) {
         if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
           sink.Put(x, y, *c, a.rop2);
       });
+    }
   }
   if (!pen) return TRUE;
   std::vector<QPoint> outline{r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(),
@@ -767,6 +787,36 @@ bool IsMonochrome(const CDC& dc) {
          dc.GetImage() == &bitmap->image;
 }
 
+// An unscaled, unmirrored colour-to-colour transfer without a pattern (every
+// redraw's copy to the window, every glyph), row by row straight from the
+// source surface: the same pixels as the general way through SourcePixels,
+// without its copy of the source. The destination pixel (x, y) takes the
+// source pixel at (x, y) + (source - dest.topLeft()); those whose source lies
+// outside the source image keep their value. Returns false, having done
+// nothing, for every other transfer and for a copy within one surface, whose
+// rows may overlap.
+bool CopyUnscaled(CDC& dc, const CDC& src, const QRect& dest, QPoint source, DWORD rop) {
+  QImage* from = QxDCAccess::Surface(src);
+  if (!from || from == QxDCAccess::Surface(dc) || qxgdi::RopUsesPattern(rop) || IsMonochrome(src) ||
+      IsMonochrome(dc))
+    return false;
+  PixelSink sink(dc);
+  if (!sink.Valid()) return true;
+  const QPoint shift = source - dest.topLeft();
+  const QRect inside = dest & from->rect().translated(-shift);
+  sink.ForEachRow(inside, [&](int y, QRgb* row, int first, int last) {
+    const QRgb* s = reinterpret_cast<const QRgb*>(from->constScanLine(y + shift.y())) + shift.x();
+    if (rop == SRCCOPY) {
+      for (int x = first; x <= last; ++x) row[x] = s[x] | 0xFF000000u;
+    } else if (rop == SRCAND) {
+      for (int x = first; x <= last; ++x) row[x] = (s[x] & row[x]) | 0xFF000000u;
+    } else {
+      for (int x = first; x <= last; ++x) row[x] = qxgdi::Rop3(rop, 0, s[x], row[x]);
+    }
+  });
+  return true;
+}
+
 }  // namespace
 
 BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc,
@@ -781,6 +831,9 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, in
          s1 = qxgdi::ToDevice(sa, xSrc + srcWidth, ySrc + srcHeight);
   const int dw = d1.x() - d0.x(), dh = d1.y() - d0.y();
   if (dw == 0 || dh == 0) return TRUE;
+  if (dw > 0 && dh > 0 && s1 - s0 == QPoint(dw, dh) && !IsRecording() &&
+      CopyUnscaled(*this, *src, QRect(d0, QSize(dw, dh)), s0, rop))
+    return TRUE;
   QImage pixels = SourcePixels(*src, s0, s1.x() - s0.x(), s1.y() - s0.y(), dw, dh);
   const bool monoSource = IsMonochrome(*src), monoDest = IsMonochrome(*this);
   const QRgb srcBk = QxToQRgb(sa.bkColor);

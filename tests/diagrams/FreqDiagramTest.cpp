@@ -66,6 +66,26 @@ TEST_F(FreqViewTest, NewDesignNicholsAndBodeShowTheirTickGlyphs) {
   EXPECT_EQ(At(image, phase + CPoint(-2, 0)), kWhitePixel);
 }
 
+// What the Nichols and Bode diagrams draw is kept between redraws only while
+// the sweep's values stay: a response written in place since the last redraw
+// is drawn where it now lies (point 150, w = 31.6, at ten times the modulus).
+TEST_F(FreqViewTest, ARedrawShowsAResponseChangedSinceTheLastOne) {
+  const McComplex z = Q(150), moved = {10 * z.re, 10 * z.im};
+  for (UINT command : {NICHOLS, BODE}) {
+    SCOPED_TRACE(command);
+    auto pixel = [&](const McComplex& v) {
+      return command == NICHOLS ? Px(3, FreqPhaseDegrees(v) + 180, FreqDecibels(v))
+                                : Px(4, std::log10(W(150)), FreqDecibels(v));
+    };
+    const CPoint arm = pixel(moved) + CPoint(0, -1);  // of the plus glyph
+    ASSERT_EQ(At(Show(command), arm), kWhitePixel);
+    freq().m_pDirect[150] = moved;
+    EXPECT_EQ(At(Show(command), arm), kBlackPixel);
+    freq().m_pDirect[150] = z;
+    EXPECT_EQ(At(Show(command), arm), kWhitePixel);
+  }
+}
+
 // Gershgorin circles and the return-difference circle or line only on the
 // diagonal; Ostrowski circles only on the inverse diagonal with bit 1 (their
 // filled discs may hide the Gershgorin ones).
