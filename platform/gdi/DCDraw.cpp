@@ -250,11 +250,18 @@ void CosmeticLine(PixelSink& sink, Attributes& a, QPoint p0, QPoint p1) {
   const int dx = std::abs(p1.x() - x), dy = -std::abs(p1.y() - y);
   const int sx = x < p1.x() ? 1 : -1, sy = y < p1.y() ? 1 : -1;
   int err = dx + dy;
+  // Styles without gaps ink every step; the step count still runs on.
+  const bool gaps =
+      style == PS_DASH || style == PS_DOT || style == PS_DASHDOT || style == PS_DASHDOTDOT;
   while (x != p1.x() || y != p1.y()) {
-    if (StyleInk(style, a.styleStep++))
+    if (!gaps) {
+      ++a.styleStep;
       sink.Put(x, y, ink, a.rop2);
-    else if (a.bkMode == OPAQUE)
+    } else if (StyleInk(style, a.styleStep++)) {
+      sink.Put(x, y, ink, a.rop2);
+    } else if (a.bkMode == OPAQUE) {
       sink.Put(x, y, gap, a.rop2);
+    }
     int e2 = 2 * err;
     if (e2 >= dy) {
       err += dy;
@@ -322,27 +329,56 @@ bool CoverDirectly(PixelSink& sink, const QRect& bounds, QRgb color, Draw draw) 
 // Fills a device path with the brush (ROP2) and strokes it with a wide or
 // cosmetic Qt pen when stroke is set. A solid brush or the pen copied onto
 // the surface (R2_COPYPEN) is drawn directly; everything else through
-// coverage masks.
+// coverage masks. A direct fill and a direct outline whose rectangles both
+// lie whole in the paint region share one painter on the outline's
+// rectangle, which holds the fill's: a band circle then makes one painter
+// instead of two. The fill's coordinates there differ from its own
+// rectangle's by a whole number of pixels, all of them positive in both, so
+// they convert to the same fixed-point values and cover the same pixels.
 void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt::FillRule rule) {
   PixelSink sink(dc);
   if (!sink.Valid()) return;
   Attributes& a = QxDCAccess::State(dc).a;
   const int margin = PenDeviceWidth(a) + 2;
-  if (a.brush && a.brush->brush.lbStyle != BS_NULL && !fill.isEmpty()) {
-    QRect bounds =
-        fill.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1).intersected(sink.Bounds());
-    QPainterPath path = fill;
-    path.setFillRule(rule);
-    const bool solid = a.brush->brush.lbStyle == BS_SOLID;
-    const QRgb color = QxToQRgb(a.brush->brush.lbColor) | 0xFF000000u;
-    auto paint = [&](QPainter& p, const QColor& ink) {
-      p.setPen(Qt::NoPen);
-      p.setBrush(ink);
-      p.drawPath(path);
-    };
-    if (!(solid && a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, color, paint)))
+  const bool filled = a.brush && a.brush->brush.lbStyle != BS_NULL && !fill.isEmpty();
+  const bool stroked = stroke && PenStyle(a) != PS_NULL;
+  const QRect fillRect =
+      filled ? fill.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1) : QRect();
+  const QRect strokeRect =
+      stroked ? stroke->boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin)
+              : QRect();
+  const bool solid = filled && a.brush->brush.lbStyle == BS_SOLID;
+  const QRgb color = filled ? QxToQRgb(a.brush->brush.lbColor) | 0xFF000000u : 0;
+  QPainterPath path = fill;
+  path.setFillRule(rule);
+  auto paintFill = [&](QPainter& p, const QColor& ink) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPath(path);
+  };
+  const int width = PenDeviceWidth(a);
+  const QRgb ink = stroked ? QxToQRgb(a.pen->pen.lopnColor) : 0;
+  auto paintStroke = [&](QPainter& p, const QColor& color) {
+    QPen pen(color);
+    pen.setWidth(width <= 1 ? 0 : width);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(*stroke);
+  };
+  if (solid && stroked && a.rop2 == R2_COPYPEN && !fillRect.isEmpty() &&
+      strokeRect.contains(fillRect) && sink.Covers(strokeRect) &&
+      CoverDirectly(sink, strokeRect, color, [&](QPainter& p, const QColor& c) {
+        paintFill(p, c);
+        paintStroke(p, QColor::fromRgb(ink));
+      }))
+    return;
+  if (filled) {
+    const QRect bounds = fillRect.intersected(sink.Bounds());
+    if (!(solid && a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, color, paintFill)))
       CoverageSpans(
-          bounds, [&](QPainter& p) { paint(p, Qt::white); },
+          bounds, [&](QPainter& p) { paintFill(p, Qt::white); },
           [&](int y, int first, int last) {
             if (solid) {
               sink.PutSpan(y, first, last, color, a.rop2);
@@ -353,25 +389,11 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
                 sink.Put(x, y, *c, a.rop2);
           });
   }
-  if (stroke && PenStyle(a) != PS_NULL) {
-    QRect bounds = stroke->boundingRect()
-                       .toAlignedRect()
-                       .adjusted(-margin, -margin, margin, margin)
-                       .intersected(sink.Bounds());
-    const int width = PenDeviceWidth(a);
-    const QRgb ink = QxToQRgb(a.pen->pen.lopnColor);
-    auto paint = [&](QPainter& p, const QColor& color) {
-      QPen pen(color);
-      pen.setWidth(width <= 1 ? 0 : width);
-      pen.setCapStyle(Qt::RoundCap);
-      pen.setJoinStyle(Qt::RoundJoin);
-      p.setPen(pen);
-      p.setBrush(Qt::NoBrush);
-      p.drawPath(*stroke);
-    };
-    if (!(a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, ink, paint)))
+  if (stroked) {
+    const QRect bounds = strokeRect.intersected(sink.Bounds());
+    if (!(a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, ink, paintStroke)))
       CoverageSpans(
-          bounds, [&](QPainter& p) { paint(p, Qt::white); },
+          bounds, [&](QPainter& p) { paintStroke(p, Qt::white); },
           [&](int y, int first, int last) { sink.PutSpan(y, first, last, ink, a.rop2); });
   }
 }
