@@ -33,10 +33,11 @@
 // halves of the vector registers put in use before every iteration, as Qt's
 // event dispatch and painting leave them before every handler of the
 // program. On processors that pay for mixing that state with SSE code the
-// two sets differ unless the kernels clean it; the counter qt_left_dirty
-// tells whether making the application left the state in use here (1), did
-// not (0) or cannot be read (-1). Run with --benchmark_filter=app/ for that
-// set alone.
+// two sets differ unless the kernels clean it. Counters: qt_left_dirty,
+// whether making the application left the state in use here (1), did not (0)
+// or cannot be read (-1); spoiled, 1 where the processor has AVX and the state
+// was put in use (0 elsewhere: both sets then run alike). A row whose diagram
+// drew nothing ends with an error. --benchmark_filter=app/ runs that set alone.
 //
 // Every row checks its result afterwards (a run simulated, poles and loci
 // found, the swept arrays written again after being cleared); a row whose
@@ -337,11 +338,16 @@ BENCHMARK_CAPTURE(BM_EigenOnly, vectors, true)->Unit(benchmark::kMicrosecond);
 
 // ---- the same rows inside the window system -----------------------------------------
 
+// What making the window system found, once per process.
+struct WindowSystem {
+  int leftDirty;  // making the application left the vector state in use: 1, 0, -1 unknown
+  long inked;     // pixels the diagram drew on the white bitmap
+};
+
 // Makes the QGuiApplication and draws the Bode diagram of the 3 x 3 design
-// into an off-screen bitmap, once; returns whether making the application
-// left the vector state in use (1), not (0), or that cannot be read (-1).
-int StartWindowSystem() {
-  static const int leftDirty = [] {
+// into an off-screen bitmap, once.
+const WindowSystem& StartWindowSystem() {
+  static const WindowSystem made = [] {
     static int argc = 1;
     static char name[] = "bench_recalculate";
     static char* argv[] = {name, nullptr};
@@ -359,15 +365,20 @@ int StartWindowSystem() {
     dc.FillSolidRect(0, 0, 1024, 768, RGB(255, 255, 255));
     FreqPlot plot(&dc, POINT{40, 380}, 100.0, 4.0, 1024, 768, false);
     DrawBodeCellOf(plot, *doc->m_pFreqModel, 0, 0);
+    const long inked = qxbench::PixelsOtherThan(*dc.GetImage(), qRgb(255, 255, 255));
     dc.SelectObject(old);
-    return dirty.has_value() ? int(*dirty) : -1;
+    return WindowSystem{dirty.has_value() ? int(*dirty) : -1, inked};
   }();
-  return leftDirty;
+  return made;
 }
 
 template <void (*Row)(benchmark::State&)>
 void InsideWindowSystem(benchmark::State& state) {
-  state.counters["qt_left_dirty"] = StartWindowSystem();
+  const WindowSystem& made = StartWindowSystem();
+  state.counters["qt_left_dirty"] = made.leftDirty;
+  // 0 where the processor has no AVX: then both sets run alike.
+  state.counters["spoiled"] = qxtest::QxSpoilUpperVectorState() ? 1 : 0;
+  if (!qxbench::Check(state, made.inked > 0, "the diagram drew nothing")) return;
   g_spoilEachIteration = true;
   Row(state);
   g_spoilEachIteration = false;
