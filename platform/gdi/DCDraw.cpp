@@ -332,9 +332,10 @@ bool CoverDirectly(PixelSink& sink, const QRect& bounds, QRgb color, Draw draw) 
 // coverage masks. A direct fill and a direct outline whose rectangles both
 // lie whole in the paint region share one painter on the outline's
 // rectangle, which holds the fill's: a band circle then makes one painter
-// instead of two. The fill's coordinates there differ from its own
-// rectangle's by a whole number of pixels, all of them positive in both, so
-// they convert to the same fixed-point values and cover the same pixels.
+// instead of two. The fill's coordinates there are those in its own
+// rectangle shifted by whole pixels, positive in both and never clipped by
+// either rectangle, so it covers the same pixels (the shape tests compare
+// every case with the coverage masks).
 void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt::FillRule rule) {
   PixelSink sink(dc);
   if (!sink.Valid()) return;
