@@ -27,6 +27,18 @@
 // the recalculation with GNU Octave's control package, bench/reference/
 // sweep.py and sweep.m the sweep with NumPy and Octave.
 //
+// The recalculation and sweep rows run a second time, as app/..., inside a
+// process that has made its QGuiApplication and drawn one diagram (the Bode
+// diagram of the 3 x 3 design through the drawing layer), with the upper
+// halves of the vector registers put in use before every iteration, as Qt's
+// event dispatch and painting leave them before every handler of the
+// program. On processors that pay for mixing that state with SSE code the
+// two sets differ unless the kernels clean it. Counters: qt_left_dirty,
+// whether making the application left the state in use here (1), did not (0)
+// or cannot be read (-1); spoiled, 1 where the processor has AVX and the state
+// was put in use (0 elsewhere: both sets then run alike). A row whose diagram
+// drew nothing ends with an error. --benchmark_filter=app/ runs that set alone.
+//
 // Every row checks its result afterwards (a run simulated, poles and loci
 // found, the swept arrays written again after being cleared); a row whose
 // work did not happen ends with an error, and the program exits non-zero.
@@ -36,16 +48,31 @@
 #include "simulation/SIMfreq.h"
 #include "bench/BenchCheck.h"
 #include "bench/ThreeByThreeDesign.h"
+#include "diagrams/FreqDiagrams.h"
+#include "platform/gdi/Gdi.h"
+#include "tests/support/VectorProbe.h"
 
+#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
+
+// Set while the rows run inside the window system: every iteration starts
+// with the vector state in use.
+bool g_spoilEachIteration = false;
+
+inline void AsAfterQt() {
+  if (g_spoilEachIteration) qxtest::QxSpoilUpperVectorState();
+}
 
 std::unique_ptr<CQorexDoc> ThreeByThree(int locusSteps) {
   g_nRlLogSteps = locusSteps;
@@ -75,14 +102,20 @@ bool Written(const McComplex* p, size_t n) {
 void BM_Recalculate_NewDocument(benchmark::State& state) {
   g_nRlLogSteps = 30;
   CQorexDoc doc;
-  for (auto _ : state) doc.Recalculate();
+  for (auto _ : state) {
+    AsAfterQt();
+    doc.Recalculate();
+  }
   Report(state, doc);
 }
 BENCHMARK(BM_Recalculate_NewDocument)->Unit(benchmark::kMillisecond);
 
 void BM_Recalculate_ThreeByThree(benchmark::State& state) {
   auto doc = ThreeByThree(int(state.range(0)));
-  for (auto _ : state) doc->Recalculate();
+  for (auto _ : state) {
+    AsAfterQt();
+    doc->Recalculate();
+  }
   Report(state, *doc);
   static bool printed = false;
   if (state.range(0) == 30 && !printed) {
@@ -114,7 +147,10 @@ struct SweepSettings {
 void BM_Recalculate_ThreeByThreeSweep1000(benchmark::State& state) {
   SweepSettings settings(1000);
   auto doc = ThreeByThree(30);
-  for (auto _ : state) doc->Recalculate();
+  for (auto _ : state) {
+    AsAfterQt();
+    doc->Recalculate();
+  }
   Report(state, *doc);
 }
 BENCHMARK(BM_Recalculate_ThreeByThreeSweep1000)->Unit(benchmark::kMillisecond);
@@ -209,7 +245,10 @@ void BM_Sweep(benchmark::State& state) {
   auto doc = ThreeByThree(30);
   CSIMfreq& f = *doc->m_pFreqModel;
   std::fill_n(f.m_pLoci.get(), f.m_nFreqs * f.m_nDim, McComplex{0.0, 0.0});
-  for (auto _ : state) f.ComputeResponses(doc.get());
+  for (auto _ : state) {
+    AsAfterQt();
+    f.ComputeResponses(doc.get());
+  }
   PerPoint(state, points);
   qxbench::Check(state, f.m_nFreqs == points && Written(f.m_pLoci.get(), f.m_nFreqs * f.m_nDim),
                  "the sweep wrote no locus");
@@ -297,6 +336,82 @@ void BM_EigenOnly(benchmark::State& state, bool vectors) {
 BENCHMARK_CAPTURE(BM_EigenOnly, values, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_EigenOnly, vectors, true)->Unit(benchmark::kMicrosecond);
 
+// ---- the same rows inside the window system -----------------------------------------
+
+// What making the window system found, once per process.
+struct WindowSystem {
+  int leftDirty;  // making the application left the vector state in use: 1, 0, -1 unknown
+  long inked;     // pixels the diagram drew on the white bitmap
+};
+
+// Makes the QGuiApplication and draws the Bode diagram of the 3 x 3 design
+// into an off-screen bitmap, once.
+const WindowSystem& StartWindowSystem() {
+  static const WindowSystem made = [] {
+    static int argc = 1;
+    static char name[] = "bench_recalculate";
+    static char* argv[] = {name, nullptr};
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    new QGuiApplication(argc, argv);  // lives as long as the process
+    const std::optional<bool> dirty = qxtest::QxUpperVectorStateDirty();
+    InitGlobalResources();
+    SweepSettings settings(200);
+    auto doc = ThreeByThree(30);
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(&dc, 1024, 768);
+    CBitmap* old = dc.SelectObject(&bitmap);
+    dc.FillSolidRect(0, 0, 1024, 768, RGB(255, 255, 255));
+    FreqPlot plot(&dc, POINT{40, 380}, 100.0, 4.0, 1024, 768, false);
+    DrawBodeCellOf(plot, *doc->m_pFreqModel, 0, 0);
+    const long inked = qxbench::PixelsOtherThan(*dc.GetImage(), qRgb(255, 255, 255));
+    dc.SelectObject(old);
+    return WindowSystem{dirty.has_value() ? int(*dirty) : -1, inked};
+  }();
+  return made;
+}
+
+template <void (*Row)(benchmark::State&)>
+void InsideWindowSystem(benchmark::State& state) {
+  const WindowSystem& made = StartWindowSystem();
+  state.counters["qt_left_dirty"] = made.leftDirty;
+  // 0 where the processor has no AVX: then both sets run alike.
+  state.counters["spoiled"] = qxtest::QxSpoilUpperVectorState() ? 1 : 0;
+  if (!qxbench::Check(state, made.inked > 0, "the diagram drew nothing")) return;
+  g_spoilEachIteration = true;
+  Row(state);
+  g_spoilEachIteration = false;
+}
+
+void RegisterInsideWindowSystem() {
+  using R = benchmark::internal::Benchmark;
+  auto row = [](const char* name, void (*fn)(benchmark::State&)) -> R* {
+    return benchmark::RegisterBenchmark((std::string("app/") + name).c_str(), fn);
+  };
+  row("BM_Recalculate_NewDocument", InsideWindowSystem<BM_Recalculate_NewDocument>)
+      ->Unit(benchmark::kMillisecond);
+  row("BM_Recalculate_ThreeByThree", InsideWindowSystem<BM_Recalculate_ThreeByThree>)
+      ->Arg(30)
+      ->Arg(200)
+      ->Unit(benchmark::kMillisecond);
+  row("BM_Recalculate_ThreeByThreeSweep1000",
+      InsideWindowSystem<BM_Recalculate_ThreeByThreeSweep1000>)
+      ->Unit(benchmark::kMillisecond);
+  row("BM_Sweep", InsideWindowSystem<BM_Sweep>)
+      ->Arg(200)
+      ->Arg(1000)
+      ->Arg(10000)
+      ->Unit(benchmark::kMicrosecond);
+}
+
 }  // namespace
 
-QX_BENCHMARK_MAIN()
+int main(int argc, char** argv) {
+  RegisterInsideWindowSystem();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  const int code = qxbench::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return code;
+}

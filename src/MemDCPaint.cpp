@@ -1,6 +1,7 @@
 #include "MemDCPaint.h"
 
 #include "GlobalResources.h"
+#include "platform/core/VectorState.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/Wnd.h"
 
@@ -14,10 +15,13 @@ void PaintThroughMemDC(CWnd* wnd, COLORREF paper, const std::function<void(CDC*)
   region.CreateRectRgn(0, 0, client.right, client.bottom);
   g_pMemDC->SelectClipRgn(&region);
   g_pMemDC->FillSolidRect(&client, paper);
+  // The drawing's own arithmetic runs clean, whatever ran before it.
+  QxCleanVectorState();
   draw(g_pMemDC);
   g_pMemDC->SelectClipRgn(nullptr);
   DestroyCaret();
   CDC* dc = wnd->GetDC();
   dc->BitBlt(0, 0, client.Width(), client.Height(), g_pMemDC, 0, 0, SRCCOPY);
   wnd->ReleaseDC(dc);
+  QxCleanVectorState();  // the window's update may leave it in use
 }

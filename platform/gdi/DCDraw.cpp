@@ -5,6 +5,7 @@
 
 #include "platform/gdi/Color.h"
 #include "platform/gdi/GdiInternal.h"
+#include "platform/core/VectorState.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <cmath>
 #include <initializer_list>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -105,13 +107,23 @@ class PixelSink {
     for (const QRect& r : m_rects) m_bounds |= r;
   }
   bool Valid() const { return m_image && !m_rects.empty(); }
+  // Asked for every pixel of a line: inline, and one test for the usual one rectangle.
   bool Contains(int x, int y) const {
-    if (!m_bounds.contains(x, y)) return false;
+    if (!InRect(m_bounds, x, y)) return false;
+    if (m_rects.size() == 1) return true;
     for (const QRect& r : m_rects)
-      if (r.contains(x, y)) return true;
+      if (InRect(r, x, y)) return true;
     return false;
   }
-  QRgb& At(int x, int y) { return reinterpret_cast<QRgb*>(m_image->scanLine(y))[x]; }
+  QRgb& At(int x, int y) { return Row(y)[x]; }
+  // The surface's row y; the surface is detached once, on the first write.
+  QRgb* Row(int y) {
+    if (!m_bits) {
+      m_bits = m_image->bits();
+      m_stride = m_image->bytesPerLine();
+    }
+    return reinterpret_cast<QRgb*>(m_bits + y * m_stride);
+  }
   void Put(int x, int y, QRgb c, int rop2) {
     if (!Contains(x, y)) return;
     QRgb& d = At(x, y);
@@ -124,7 +136,7 @@ class PixelSink {
       if (y < clip.top() || y > clip.bottom()) continue;
       const int from = std::max(first, clip.left()), to = std::min(last, clip.right());
       if (from > to) continue;
-      QRgb* row = reinterpret_cast<QRgb*>(m_image->scanLine(y));
+      QRgb* row = Row(y);
       if (rop2 == R2_COPYPEN) {
         std::fill(row + from, row + to + 1, c | 0xFF000000u);
       } else {
@@ -147,16 +159,14 @@ class PixelSink {
   void ForEachRow(const QRect& rect, F f) {
     for (const QRect& clip : m_rects) {
       QRect r = clip.intersected(rect);
-      for (int y = r.top(); y <= r.bottom(); ++y)
-        f(y, reinterpret_cast<QRgb*>(m_image->scanLine(y)), r.left(), r.right());
+      for (int y = r.top(); y <= r.bottom(); ++y) f(y, Row(y), r.left(), r.right());
     }
   }
   // Sets every pixel of rect inside the paint region to one colour.
   void Fill(const QRect& rect, QRgb color) {
     for (const QRect& clip : m_rects) {
       QRect r = clip.intersected(rect);
-      for (int y = r.top(); y <= r.bottom(); ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(m_image->scanLine(y)) + r.left(), r.width(), color);
+      for (int y = r.top(); y <= r.bottom(); ++y) std::fill_n(Row(y) + r.left(), r.width(), color);
     }
   }
   const QRect& Bounds() const { return m_bounds; }
@@ -169,9 +179,14 @@ class PixelSink {
   }
 
  private:
+  static bool InRect(const QRect& r, int x, int y) {
+    return x >= r.left() && x <= r.right() && y >= r.top() && y <= r.bottom();
+  }
   QImage* m_image;
   QVarLengthArray<QRect, 4> m_rects;
   QRect m_bounds;
+  uchar* m_bits = nullptr;
+  qsizetype m_stride = 0;
 };
 
 void AddBounds(CDC& dc, const QRect& deviceRect) {
@@ -235,11 +250,18 @@ void CosmeticLine(PixelSink& sink, Attributes& a, QPoint p0, QPoint p1) {
   const int dx = std::abs(p1.x() - x), dy = -std::abs(p1.y() - y);
   const int sx = x < p1.x() ? 1 : -1, sy = y < p1.y() ? 1 : -1;
   int err = dx + dy;
+  // Styles without gaps ink every step; the step count still runs on.
+  const bool gaps =
+      style == PS_DASH || style == PS_DOT || style == PS_DASHDOT || style == PS_DASHDOTDOT;
   while (x != p1.x() || y != p1.y()) {
-    if (StyleInk(style, a.styleStep++))
+    if (!gaps) {
+      ++a.styleStep;
       sink.Put(x, y, ink, a.rop2);
-    else if (a.bkMode == OPAQUE)
+    } else if (StyleInk(style, a.styleStep++)) {
+      sink.Put(x, y, ink, a.rop2);
+    } else if (a.bkMode == OPAQUE) {
       sink.Put(x, y, gap, a.rop2);
+    }
     int e2 = 2 * err;
     if (e2 >= dy) {
       err += dy;
@@ -257,6 +279,7 @@ void CosmeticLine(PixelSink& sink, Attributes& a, QPoint p0, QPoint p1) {
 template <class Draw, class Span>
 void CoverageSpans(const QRect& bounds, Draw draw, Span span) {
   if (bounds.isEmpty()) return;
+  QxCleanVectorStateOnExit clean;  // Qt's raster code may leave AVX state in use
   QImage mask(bounds.size(), QImage::Format_Alpha8);
   mask.fill(0);
   {
@@ -293,6 +316,7 @@ bool CoverDirectly(PixelSink& sink, const QRect& bounds, QRgb color, Draw draw) 
   if (!g_directShapes || surface->format() != QImage::Format_RGB32 || !sink.Covers(bounds))
     return false;
   if (bounds.isEmpty()) return true;
+  QxCleanVectorStateOnExit clean;  // Qt's raster code may leave AVX state in use
   QImage view(surface->scanLine(bounds.top()) + bounds.left() * sizeof(QRgb), bounds.width(),
               bounds.height(), surface->bytesPerLine(), QImage::Format_RGB32);
   QPainter p(&view);
@@ -305,27 +329,57 @@ bool CoverDirectly(PixelSink& sink, const QRect& bounds, QRgb color, Draw draw) 
 // Fills a device path with the brush (ROP2) and strokes it with a wide or
 // cosmetic Qt pen when stroke is set. A solid brush or the pen copied onto
 // the surface (R2_COPYPEN) is drawn directly; everything else through
-// coverage masks.
+// coverage masks. A direct fill and a direct outline whose rectangles both
+// lie whole in the paint region share one painter on the outline's
+// rectangle, which holds the fill's: a band circle then makes one painter
+// instead of two. The fill's coordinates there are those in its own
+// rectangle shifted by whole pixels, positive in both and never clipped by
+// either rectangle, so it covers the same pixels (the shape tests compare
+// every case with the coverage masks).
 void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt::FillRule rule) {
   PixelSink sink(dc);
   if (!sink.Valid()) return;
   Attributes& a = QxDCAccess::State(dc).a;
   const int margin = PenDeviceWidth(a) + 2;
-  if (a.brush && a.brush->brush.lbStyle != BS_NULL && !fill.isEmpty()) {
-    QRect bounds =
-        fill.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1).intersected(sink.Bounds());
-    QPainterPath path = fill;
-    path.setFillRule(rule);
-    const bool solid = a.brush->brush.lbStyle == BS_SOLID;
-    const QRgb color = QxToQRgb(a.brush->brush.lbColor) | 0xFF000000u;
-    auto paint = [&](QPainter& p, const QColor& ink) {
-      p.setPen(Qt::NoPen);
-      p.setBrush(ink);
-      p.drawPath(path);
-    };
-    if (!(solid && a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, color, paint)))
+  const bool filled = a.brush && a.brush->brush.lbStyle != BS_NULL && !fill.isEmpty();
+  const bool stroked = stroke && PenStyle(a) != PS_NULL;
+  const QRect fillRect =
+      filled ? fill.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1) : QRect();
+  const QRect strokeRect =
+      stroked ? stroke->boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin)
+              : QRect();
+  const bool solid = filled && a.brush->brush.lbStyle == BS_SOLID;
+  const QRgb color = filled ? QxToQRgb(a.brush->brush.lbColor) | 0xFF000000u : 0;
+  QPainterPath path = fill;
+  path.setFillRule(rule);
+  auto paintFill = [&](QPainter& p, const QColor& ink) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPath(path);
+  };
+  const int width = PenDeviceWidth(a);
+  const QRgb ink = stroked ? QxToQRgb(a.pen->pen.lopnColor) : 0;
+  auto paintStroke = [&](QPainter& p, const QColor& color) {
+    QPen pen(color);
+    pen.setWidth(width <= 1 ? 0 : width);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(*stroke);
+  };
+  if (solid && stroked && a.rop2 == R2_COPYPEN && !fillRect.isEmpty() &&
+      strokeRect.contains(fillRect) && sink.Covers(strokeRect) &&
+      CoverDirectly(sink, strokeRect, color, [&](QPainter& p, const QColor& c) {
+        paintFill(p, c);
+        paintStroke(p, QColor::fromRgb(ink));
+      }))
+    return;
+  if (filled) {
+    const QRect bounds = fillRect.intersected(sink.Bounds());
+    if (!(solid && a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, color, paintFill)))
       CoverageSpans(
-          bounds, [&](QPainter& p) { paint(p, Qt::white); },
+          bounds, [&](QPainter& p) { paintFill(p, Qt::white); },
           [&](int y, int first, int last) {
             if (solid) {
               sink.PutSpan(y, first, last, color, a.rop2);
@@ -336,31 +390,17 @@ void PaintPath(CDC& dc, const QPainterPath& fill, const QPainterPath* stroke, Qt
                 sink.Put(x, y, *c, a.rop2);
           });
   }
-  if (stroke && PenStyle(a) != PS_NULL) {
-    QRect bounds = stroke->boundingRect()
-                       .toAlignedRect()
-                       .adjusted(-margin, -margin, margin, margin)
-                       .intersected(sink.Bounds());
-    const int width = PenDeviceWidth(a);
-    const QRgb ink = QxToQRgb(a.pen->pen.lopnColor);
-    auto paint = [&](QPainter& p, const QColor& color) {
-      QPen pen(color);
-      pen.setWidth(width <= 1 ? 0 : width);
-      pen.setCapStyle(Qt::RoundCap);
-      pen.setJoinStyle(Qt::RoundJoin);
-      p.setPen(pen);
-      p.setBrush(Qt::NoBrush);
-      p.drawPath(*stroke);
-    };
-    if (!(a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, ink, paint)))
+  if (stroked) {
+    const QRect bounds = strokeRect.intersected(sink.Bounds());
+    if (!(a.rop2 == R2_COPYPEN && CoverDirectly(sink, bounds, ink, paintStroke)))
       CoverageSpans(
-          bounds, [&](QPainter& p) { paint(p, Qt::white); },
+          bounds, [&](QPainter& p) { paintStroke(p, Qt::white); },
           [&](int y, int first, int last) { sink.PutSpan(y, first, last, ink, a.rop2); });
   }
 }
 
 // Lines through device points with the current pen; the last point is not painted.
-void PolylineDevice(CDC& dc, const std::vector<QPoint>& pts) {
+void PolylineDevice(CDC& dc, std::span<const QPoint> pts) {
   Attributes& a = QxDCAccess::State(dc).a;
   if (pts.size() < 2 || PenStyle(a) == PS_NULL) return;
   if (PenDeviceWidth(a) <= 1) {
@@ -377,14 +417,14 @@ void PolylineDevice(CDC& dc, const std::vector<QPoint>& pts) {
 
 // A figure's outline (Polyline, Polygon, Rectangle) starts the pen style
 // afresh and leaves the phase of the lines joined by LineTo as it was.
-void OutlineDevice(CDC& dc, const std::vector<QPoint>& pts) {
+void OutlineDevice(CDC& dc, std::span<const QPoint> pts) {
   int& step = QxDCAccess::State(dc).a.styleStep;
   const int joined = std::exchange(step, 0);
   PolylineDevice(dc, pts);
   step = joined;
 }
 
-QRect PointsBounds(const std::vector<QPoint>& pts, int penWidth) {
+QRect PointsBounds(std::span<const QPoint> pts, int penWidth) {
   const int margin = penWidth > 1 ? (penWidth + 1) / 2 : 0;
   QRect r;
   for (const QPoint& p : pts) r = r.united(QRect(p, QSize(1, 1)));
@@ -404,8 +444,8 @@ std::vector<QPoint> ToDevicePoints(const Attributes& a, const POINT* points, int
 
 BOOL CDC::LineTo(int x, int y) {
   Attributes& a = QxDCAccess::State(*this).a;
-  std::vector<QPoint> pts{qxgdi::ToDevice(a, a.position.x(), a.position.y()),
-                          qxgdi::ToDevice(a, x, y)};
+  const QPoint pts[2] = {qxgdi::ToDevice(a, a.position.x(), a.position.y()),
+                         qxgdi::ToDevice(a, x, y)};
   if (IsRecording()) {
     AddBounds(*this, PointsBounds(pts, PenDeviceWidth(a)));
     Record(*this, [x, y](CDC& t, const qxgdi::ReplayContext&) { t.LineTo(x, y); });
@@ -473,11 +513,17 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
     inner = r.adjusted(width / 2 + 1, width / 2 + 1, -(width + 1) / 2, -(width + 1) / 2);
   if (a.brush && a.brush->brush.lbStyle != BS_NULL && !inner.isEmpty()) {
     PixelSink sink(*this);
-    if (sink.Valid())
+    if (sink.Valid() && a.brush->brush.lbStyle == BS_SOLID) {
+      // One colour: row spans, as Put would set every pixel of them.
+      const QRgb color = QxToQRgb(a.brush->brush.lbColor) | 0xFF000000u;
+      for (int y = inner.top(); y <= inner.bottom(); ++y)
+        sink.PutSpan(y, inner.left(), inner.right(), color, a.rop2);
+    } else if (sink.Valid()) {
       sink.ForEach(inner, [&](int x, int y) {
         if (auto c = qxgdi::BrushPixel(a.brush.get(), a, x, y, a.bkMode == OPAQUE))
           sink.Put(x, y, *c, a.rop2);
       });
+    }
   }
   if (!pen) return TRUE;
   std::vector<QPoint> outline{r.topLeft(), r.topRight(), r.bottomRight(), r.bottomLeft(),
@@ -764,6 +810,36 @@ bool IsMonochrome(const CDC& dc) {
          dc.GetImage() == &bitmap->image;
 }
 
+// An unscaled, unmirrored colour-to-colour transfer without a pattern (every
+// redraw's copy to the window, every glyph), row by row straight from the
+// source surface: the same pixels as the general way through SourcePixels,
+// without its copy of the source. The destination pixel (x, y) takes the
+// source pixel at (x, y) + (source - dest.topLeft()); those whose source lies
+// outside the source image keep their value. Returns false, having done
+// nothing, for every other transfer and for a copy within one surface, whose
+// rows may overlap.
+bool CopyUnscaled(CDC& dc, const CDC& src, const QRect& dest, QPoint source, DWORD rop) {
+  QImage* from = QxDCAccess::Surface(src);
+  if (!from || from == QxDCAccess::Surface(dc) || qxgdi::RopUsesPattern(rop) || IsMonochrome(src) ||
+      IsMonochrome(dc))
+    return false;
+  PixelSink sink(dc);
+  if (!sink.Valid()) return true;
+  const QPoint shift = source - dest.topLeft();
+  const QRect inside = dest & from->rect().translated(-shift);
+  sink.ForEachRow(inside, [&](int y, QRgb* row, int first, int last) {
+    const QRgb* s = reinterpret_cast<const QRgb*>(from->constScanLine(y + shift.y())) + shift.x();
+    if (rop == SRCCOPY) {
+      for (int x = first; x <= last; ++x) row[x] = s[x] | 0xFF000000u;
+    } else if (rop == SRCAND) {
+      for (int x = first; x <= last; ++x) row[x] = (s[x] & row[x]) | 0xFF000000u;
+    } else {
+      for (int x = first; x <= last; ++x) row[x] = qxgdi::Rop3(rop, 0, s[x], row[x]);
+    }
+  });
+  return true;
+}
+
 }  // namespace
 
 BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, int ySrc,
@@ -778,6 +854,9 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* src, int xSrc, in
          s1 = qxgdi::ToDevice(sa, xSrc + srcWidth, ySrc + srcHeight);
   const int dw = d1.x() - d0.x(), dh = d1.y() - d0.y();
   if (dw == 0 || dh == 0) return TRUE;
+  if (dw > 0 && dh > 0 && s1 - s0 == QPoint(dw, dh) && !IsRecording() &&
+      CopyUnscaled(*this, *src, QRect(d0, QSize(dw, dh)), s0, rop))
+    return TRUE;
   QImage pixels = SourcePixels(*src, s0, s1.x() - s0.x(), s1.y() - s0.y(), dw, dh);
   const bool monoSource = IsMonochrome(*src), monoDest = IsMonochrome(*this);
   const QRgb srcBk = QxToQRgb(sa.bkColor);

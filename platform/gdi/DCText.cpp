@@ -5,6 +5,7 @@
 #include "platform/gdi/Color.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/gdi/GdiInternal.h"
+#include "platform/core/VectorState.h"
 
 #include <QPainter>
 
@@ -101,6 +102,7 @@ BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rect, const char* text,
   if (!surface || surface->isNull()) return FALSE;
   QRegion region = qxgdi::PaintRegion(*this);
   if (optRect && (options & ETO_CLIPPED)) region = region.intersected(*optRect);
+  QxCleanVectorStateOnExit clean;  // Qt's raster code may leave AVX state in use
   QPainter p(surface);
   p.setRenderHint(QPainter::Antialiasing, false);
   p.setRenderHint(QPainter::TextAntialiasing, false);

@@ -3,6 +3,7 @@
 
 #include "platform/gdi/DC.h"
 #include "platform/gdi/GdiInternal.h"
+#include "platform/core/VectorState.h"
 
 #include <QImage>
 
@@ -456,6 +457,7 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC*, int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   if (image.isNull()) return FALSE;
   image.fill(0xFF000000u);
+  QxCleanVectorState();  // Qt's fill may leave AVX state in use
   return FromImage(std::move(image));
 }
 

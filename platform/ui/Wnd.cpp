@@ -2,6 +2,7 @@
 
 #include "platform/core/CodePage.h"
 #include "platform/core/Debug.h"
+#include "platform/core/VectorState.h"
 #include "platform/gdi/Screen.h"
 #include "platform/ui/WndInternal.h"
 
@@ -593,6 +594,8 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   t_currentMessage.message = message;
   t_currentMessage.wParam = wParam;
   t_currentMessage.lParam = lParam;
+  // Every handler runs clean, whatever Qt's dispatch or painting left behind.
+  QxCleanVectorState();
   LRESULT result = WindowProc(message, wParam, lParam);
   t_currentMessage = saved;
   return result;

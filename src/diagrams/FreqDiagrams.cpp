@@ -11,7 +11,9 @@
 #include "simulation/SIMsystem.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -34,8 +36,9 @@ inline bool BranchNode(const CSIMfreq& f, int i, int k) {
   return IsCharacteristicDiagram(NodeType(f, i)) && f.m_nodeCell[i] == k;
 }
 
-inline const McComplex& CellValue(const McComplex* response, const CSIMfreq& f, int k, int row,
-                                  int col) {
+// Entry (k, row, col) of an array laid out as the swept responses.
+template <class T>
+inline const T& CellValue(const T* response, const CSIMfreq& f, int k, int row, int col) {
   return response[(static_cast<size_t>(k) * f.m_nRows + row) * f.m_nCols + col];
 }
 
@@ -312,6 +315,75 @@ std::vector<double> SweepFrequencies(const CSIMfreq& freq) {
   return w;
 }
 
+// ---- the sweep's diagram coordinates -------------------------------------------------
+
+namespace {
+
+// What a sweep's coordinates were computed from: a redraw compares it with
+// the engine's arrays as they are now, so that any change to them (a new
+// sweep, or a value written in place) is seen, and nothing else has to tell.
+struct SweepKey {
+  const CSIMfreq* freq = nullptr;
+  int freqs = -1, rows = 0, cols = 0;
+  double freqMin = 0, freqMax = 0;
+  bool Matches(const CSIMfreq& f) const {
+    return freq == &f && freqs == f.m_nFreqs && rows == f.m_nRows && cols == f.m_nCols &&
+           std::memcmp(&freqMin, &f.m_dFreqMin, sizeof freqMin) == 0 &&
+           std::memcmp(&freqMax, &f.m_dFreqMax, sizeof freqMax) == 0;
+  }
+};
+
+struct CoordinateEntry {
+  SweepKey key;
+  std::vector<McComplex> direct;  // the responses the gains and phases came from
+  bool haveGainPhase = false;
+  SweepCoordinates coordinates;
+  unsigned lastUse = 0;
+};
+
+size_t DirectEntries(const CSIMfreq& f) {
+  return static_cast<size_t>(std::max(0, f.m_nFreqs)) * std::max(0, f.m_nRows) *
+         std::max(0, f.m_nCols);
+}
+
+}  // namespace
+
+const SweepCoordinates& CoordinatesOf(const CSIMfreq& f, bool gainPhase) {
+  // Two sweeps are kept per thread: the designs of two windows redrawn in
+  // turn do not push each other out.
+  thread_local std::array<CoordinateEntry, 2> cache;
+  thread_local unsigned uses = 0;
+  CoordinateEntry* entry = nullptr;
+  for (CoordinateEntry& e : cache)
+    if (e.key.Matches(f)) entry = &e;
+  if (!entry) {
+    entry = &*std::min_element(cache.begin(), cache.end(),
+                               [](const auto& a, const auto& b) { return a.lastUse < b.lastUse; });
+    entry->key = SweepKey{&f, f.m_nFreqs, f.m_nRows, f.m_nCols, f.m_dFreqMin, f.m_dFreqMax};
+    entry->haveGainPhase = false;
+    entry->direct.clear();
+    const std::vector<double> w = SweepFrequencies(f);
+    entry->coordinates.logFrequency.resize(w.size());
+    std::transform(w.begin(), w.end(), entry->coordinates.logFrequency.begin(),
+                   [](double x) { return std::log10(x); });
+  }
+  entry->lastUse = ++uses;
+  if (gainPhase) {
+    const size_t n = DirectEntries(f);
+    const McComplex* direct = f.m_pDirect.get();
+    if (!entry->haveGainPhase || entry->direct.size() != n ||
+        std::memcmp(entry->direct.data(), direct, n * sizeof(McComplex)) != 0) {
+      entry->direct.assign(direct, direct + n);
+      std::vector<FreqGainPhase>& values = entry->coordinates.gainPhase;
+      values.resize(n);
+      for (size_t i = 0; i < n; ++i)
+        values[i] = {FreqDecibels(direct[i]), FreqPhaseDegrees(direct[i])};
+      entry->haveGainPhase = true;
+    }
+  }
+  return entry->coordinates;
+}
+
 // ---- the diagrams ----------------------------------------------------------------------
 
 void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int col, double gain,
@@ -385,19 +457,17 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
 }
 
 void DrawNicholsCellOf(FreqPlot& plot, const CSIMfreq& f, int row, int col) {
+  const FreqGainPhase* values = CoordinatesOf(f, true).gainPhase.data();
   plot.AxisCross();
-  auto point = [](const McComplex& z, double* u, double* v) {
-    *u = FreqPhaseDegrees(z) + 180.0;
-    *v = FreqDecibels(z);
-  };
   Curve(plot, f, kSpriteTickPlus3, [&](int k, double* u, double* v) {
-    point(CellValue(f.m_pDirect.get(), f, k, row, col), u, v);
+    const FreqGainPhase& p = CellValue(values, f, k, row, col);
+    *u = p.degrees + 180.0;
+    *v = p.decibels;
   });
   for (int i = 0; i < f.m_nNodes; ++i) {
     if (!CellNode(f, i, row, col)) continue;
-    double u, v;
-    point(f.m_nodeDirect[i], &u, &v);
-    NodeAt(plot, u, v, f.m_nodeFreq[i], f.m_nodeFlags[i]);
+    const McComplex& z = f.m_nodeDirect[i];
+    NodeAt(plot, FreqPhaseDegrees(z) + 180.0, FreqDecibels(z), f.m_nodeFreq[i], f.m_nodeFlags[i]);
   }
 }
 
@@ -406,10 +476,10 @@ namespace {
 // A Bode-type diagram: per curve, (log10 w, value) over the sweep's
 // frequencies, then the curve's nodes at (log10 of their frequency, value).
 template <class Value, class NodeValue, class Selected>
-void BodeCurve(FreqPlot& plot, const CSIMfreq& f, const std::vector<double>& w,
+void BodeCurve(FreqPlot& plot, const CSIMfreq& f, const double* logFrequency,
                const SpriteTile& glyph, Value value, NodeValue nodeValue, Selected selected) {
   Curve(plot, f, glyph, [&](int k, double* u, double* v) {
-    *u = std::log10(w[k]);
+    *u = logFrequency[k];
     *v = value(k);
   });
   for (int i = 0; i < f.m_nNodes; ++i)
@@ -420,16 +490,17 @@ void BodeCurve(FreqPlot& plot, const CSIMfreq& f, const std::vector<double>& w,
 }  // namespace
 
 void DrawBodeCellOf(FreqPlot& plot, const CSIMfreq& f, int row, int col) {
-  const std::vector<double> w = SweepFrequencies(f);
+  const SweepCoordinates& c = CoordinatesOf(f, true);
+  const double* logFrequency = c.logFrequency.data();
+  const FreqGainPhase* values = c.gainPhase.data();
   plot.AxisCross();
-  auto z = [&](int k) { return CellValue(f.m_pDirect.get(), f, k, row, col); };
   Curve(plot, f, kSpriteTickPlus5, [&](int k, double* u, double* v) {
-    *u = std::log10(w[k]);
-    *v = FreqDecibels(z(k));
+    *u = logFrequency[k];
+    *v = CellValue(values, f, k, row, col).decibels;
   });
   Curve(plot, f, kSpriteTickPlus3, [&](int k, double* u, double* v) {
-    *u = std::log10(w[k]);
-    *v = FreqPhaseDegrees(z(k));
+    *u = logFrequency[k];
+    *v = CellValue(values, f, k, row, col).degrees;
   });
   for (int pass = 0; pass < 2; ++pass)
     for (int i = 0; i < f.m_nNodes; ++i) {
@@ -458,7 +529,7 @@ void DrawCharNyquistOf(FreqPlot& plot, const CSIMfreq& f) {
 }
 
 void DrawCharBodeOf(FreqPlot& plot, const CSIMfreq& f) {
-  const std::vector<double> w = SweepFrequencies(f);
+  const double* w = CoordinatesOf(f, false).logFrequency.data();
   plot.AxisCross();
   const int n = f.m_nDim;
   for (int k = 0; k < n; ++k) {

@@ -121,6 +121,22 @@ double FreqPhaseDegrees(McComplex z);  // atan2 in degrees, 180/pi as 90/asin(1)
 // sweep's repeated multiplication from its start.
 std::vector<double> SweepFrequencies(const CSIMfreq& freq);
 
+// The coordinates the Bode-type and Nichols diagrams draw a sweep's points
+// at: log10 of every grid frequency (of SweepFrequencies) and, when asked
+// for, FreqDecibels and FreqPhaseDegrees of every direct response, in the
+// layout of m_pDirect. They are computed when first asked for and kept while
+// the engine's sweep range, sizes and direct responses stay the same, so a
+// redraw of an unchanged sweep computes no logarithm or angle again. The
+// reference stays valid until the next call (per thread).
+struct FreqGainPhase {
+  double decibels, degrees;
+};
+struct SweepCoordinates {
+  std::vector<double> logFrequency;
+  std::vector<FreqGainPhase> gainPhase;
+};
+const SweepCoordinates& CoordinatesOf(const CSIMfreq& freq, bool gainPhase);
+
 // The diagrams. type is the diagram type (1 to 6); gain: FeedbackGain of the
 // cell's diagonal index (cells with r = c).
 void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& freq, int type, int row, int col,

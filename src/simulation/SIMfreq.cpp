@@ -6,6 +6,7 @@
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "diagrams/DiagramKinds.h"
+#include "platform/core/VectorState.h"
 #include "simulation/SIMeigen.h"
 #include "simulation/SIMroots.h"
 #include "simulation/SIMsystem.h"
@@ -241,6 +242,7 @@ void CSIMfreq::AllocateArrays(const CSIMtrnmx& lgk, const CSIMtrnmx& flgk) {
 
 void CSIMfreq::ComputeResponses(CQorexDoc* doc) {
   if (doc == nullptr) return;
+  QxCleanVectorState();  // see VectorState.h: the numerics run clean
   const CSIMsystem& sys = doc->m_system;
   AllocateArrays(sys.m_LGK, sys.m_FLGK);
   SweepDirect(sys);

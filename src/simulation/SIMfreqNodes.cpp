@@ -6,6 +6,7 @@
 #include "ListGrowth.h"
 #include "diagrams/DiagramKinds.h"
 #include "QorexDoc.h"
+#include "platform/core/VectorState.h"
 #include "simulation/SIMroots.h"
 #include "simulation/SIMsearch.h"
 #include "simulation/SIMsystem.h"
@@ -149,6 +150,7 @@ McComplex CSIMfreq::ToDiagram(const CQorexDoc* doc, McComplex z, McComplex w, BY
 
 double CSIMfreq::FrequencyCost(CQorexDoc* doc) {
   if (doc == nullptr) return kNaN;
+  QxCleanVectorState();  // see VectorState.h: the numerics run clean
   CSIMsystem& sys = doc->m_system;
   for (int slot = kModelK; slot <= kModelF; ++slot)
     (sys.*kModelWiring[slot].block).FromExpr(doc, doc->m_models.RightSideAt(slot));

@@ -1,5 +1,7 @@
 #include "simulation/SIMroots.h"
 
+#include "platform/core/VectorState.h"
+
 #include <cmath>
 
 namespace {
@@ -97,6 +99,7 @@ McComplex Laguerre(int m, const McComplex a[], McComplex* x, int* its) {
 
 McComplex* PolyRoots(int m, const double a[], McComplex roots[], bool polish) {
   if (m < 1 || m > kMaxPolyDegree || a == nullptr || roots == nullptr) return nullptr;
+  QxCleanVectorState();  // see VectorState.h: the numerics run clean
   // A vanishing leading coefficient would make Laguerre search with the wrong
   // degree; a non-finite one poisons every root. Neither is a polynomial of degree m.
   if (a[m] == 0.0) return nullptr;

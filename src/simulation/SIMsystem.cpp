@@ -7,6 +7,7 @@
 #include "MC/McKinds.h"
 #include "QorexDoc.h"
 #include "VARpoints.h"
+#include "platform/core/VectorState.h"
 #include "simulation/SIMfreq.h"
 #include "simulation/SIMwatchdog.h"
 
@@ -130,6 +131,7 @@ bool CSIMsystem::ShapesAgree(bool realtime) const {
 
 void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
   if (doc == nullptr) return;
+  QxCleanVectorState();  // see VectorState.h: the numerics run clean
   const int n = StepCount(doc->m_dSamplingTime, doc->m_dFinalTime);
   m_nError = n < 0 ? kSimBadTimes : kSimOk;
   m_nSteps = n < 0 ? 0 : n;
@@ -183,6 +185,7 @@ void CSIMsystem::Resimulate(CQorexDoc* doc) {
   m_bOverflowed = false;
   Prepare(doc, true);
   if (m_nError != kSimOk) return;
+  QxCleanVectorState();  // a question of the watchdog may have shown a dialog
   for (int t = 0; t < m_nSteps; ++t) SimulateStep(t);
   const auto finite = [](const CSIMsignal& s) {
     const double* p = s.m_pSamples;
@@ -287,6 +290,7 @@ void CSIMsystem::SweepPoint(CQorexDoc* doc, int mask) {
 }
 
 void CSIMsystem::ParameterLoci(CQorexDoc* doc) {
+  QxCleanVectorState();
   if (doc == nullptr || !doc->m_pVarPoints) return;
   for (int i = 0; i < doc->m_nVarPoints; ++i) {
     CVARpoints& locus = doc->m_pVarPoints[i];

@@ -9,6 +9,7 @@
 #include "platform/ui/Clipboard.h"
 #include "tests/diagrams/FreqViewTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/VectorProbe.h"
 
 #include <cstdlib>
 #include <limits>
@@ -63,6 +64,26 @@ TEST_F(FreqViewTest, NewDesignNicholsAndBodeShowTheirTickGlyphs) {
   EXPECT_EQ(At(image, gain + CPoint(0, 2)), kBlackPixel);
   EXPECT_EQ(At(image, phase + CPoint(-1, 0)), kBlackPixel);
   EXPECT_EQ(At(image, phase + CPoint(-2, 0)), kWhitePixel);
+}
+
+// What the Nichols and Bode diagrams draw is kept between redraws only while
+// the sweep's values stay: a response written in place since the last redraw
+// is drawn where it now lies (point 150, w = 31.6, at ten times the modulus).
+TEST_F(FreqViewTest, ARedrawShowsAResponseChangedSinceTheLastOne) {
+  const McComplex z = Q(150), moved = {10 * z.re, 10 * z.im};
+  for (UINT command : {NICHOLS, BODE}) {
+    SCOPED_TRACE(command);
+    auto pixel = [&](const McComplex& v) {
+      return command == NICHOLS ? Px(3, FreqPhaseDegrees(v) + 180, FreqDecibels(v))
+                                : Px(4, std::log10(W(150)), FreqDecibels(v));
+    };
+    const CPoint arm = pixel(moved) + CPoint(0, -1);  // of the plus glyph
+    ASSERT_EQ(At(Show(command), arm), kWhitePixel);
+    freq().m_pDirect[150] = moved;
+    EXPECT_EQ(At(Show(command), arm), kBlackPixel);
+    freq().m_pDirect[150] = z;
+    EXPECT_EQ(At(Show(command), arm), kWhitePixel);
+  }
 }
 
 // Gershgorin circles and the return-difference circle or line only on the
@@ -298,6 +319,20 @@ TEST_F(FreqViewTest, PrintsTheScreenGlyphs) {
       green += qRed(c) < 60 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 60;
     }
   EXPECT_GE(green, 4);
+}
+
+// A redraw, entered with AVX state left in use, hands it back clean: the
+// diagram's own arithmetic between its drawing calls runs clean.
+TEST_F(FreqViewTest, RedrawsHandBackACleanVectorState) {
+  MakeTwoByTwoExample(doc());
+  doc().Recalculate();
+  for (UINT command : {NYQUIST, INYQUIST, NICHOLS, BODE, CHNYQUIST, CHBODE}) {
+    SCOPED_TRACE(command);
+    Show(command);
+    QX_SPOIL_UPPER_VECTOR_STATE_OR_SKIP();
+    window->view()->Redraw();
+    EXPECT_EQ(qxtest::QxUpperVectorStateDirty(), false);
+  }
 }
 
 }  // namespace

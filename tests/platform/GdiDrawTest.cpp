@@ -464,6 +464,14 @@ TEST(GdiDraw, BadRequestsFailCleanly) {
   c.dc()->BitBlt(0, 0, 4, 4, from.dc(), 0, 0, SRCCOPY);
   EXPECT_EQ(c.At(1, 1), kBlack);
   EXPECT_EQ(c.At(3, 3), kWhite);
+  // So does one that starts above and left of it.
+  Canvas d(4, 4);
+  d.dc()->BitBlt(0, 0, 3, 3, from.dc(), -1, -1, SRCCOPY);
+  EXPECT_EQ(d.At(0, 0), kWhite);
+  EXPECT_EQ(d.At(1, 0), kWhite);
+  EXPECT_EQ(d.At(1, 1), kBlack);
+  EXPECT_EQ(d.At(2, 2), kBlack);
+  EXPECT_EQ(d.At(3, 3), kWhite);
   // Registered bitmaps load by id.
   QImage image(3, 2, QImage::Format_RGB32);
   image.fill(qRgb(10, 20, 30));
