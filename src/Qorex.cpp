@@ -190,6 +190,7 @@ void CQorexApp::OnDocToKFinder(WPARAM, LPARAM) {
     if (g_pKFinder) g_pKFinder->ApplyCandidate(doc);
     doc->PrepareSimulation();
   }
+  // The one answer, whatever the request met: the tuner goes on.
   AnswerWorker(kStatusTunerWaitsForDoc);
 }
 

@@ -266,7 +266,8 @@ class CQorexDoc : public CDocument {
   // the running worker, whichever design it runs, and returns once it ended.
   void StartStopSimulation();
   // The tuner's evaluation request: recalculate, set g_pSimulator up for this
-  // design, store the quick cost and release the waiting tuner.
+  // design and store the quick cost. The DocToKFinder handler that calls
+  // this releases the waiting tuner.
   void PrepareSimulation();
   // m_errorWeight := "Realtime error weight" sampled over `length` samples of
   // the design's sampling time, under g_pcsSimulation (the tuner's worker

@@ -158,8 +158,6 @@ void CQorexDoc::PrepareSimulation() {
     sim->Setup(this);
   }
   if (g_pKFinder) g_pKFinder->ComputeCost(&m_system, true);
-  // The DocToKFinder handler that calls this wakes the tuner.
-  AnswerWorker(kStatusTunerWaitsForDoc, WakeWaiters::kNo);
 }
 
 void CQorexDoc::BuildErrorWeight(int length) {

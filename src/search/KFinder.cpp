@@ -147,8 +147,9 @@ double CKFinder::Evaluate() {
   PostThreadMessage(m_nUiThread, WM_QX_DOCTOKFINDER, 0, 0);
   WaitWhileStatus(kStatusTunerWaitsForDoc, kWaitPollMs);
 
+  const double quickCost = m_dQuickCost;
   CQorexDoc* doc = g_pSimDoc.load();
-  if (doc == nullptr || !(m_dQuickCost < m_dCutoff)) return m_dQuickCost;
+  if (doc == nullptr || !(quickCost < m_dCutoff)) return quickCost;
   RequestAnswer(kStatusTunerPassRunning);
   // The pass's thread is this worker's: it is waited for and deleted here,
   // and g_pWorkerThread keeps naming the tuner.
@@ -157,15 +158,14 @@ double CKFinder::Evaluate() {
   if (pass) {
     pass->Join();  // a stopped pass ends within one sample
     ++m_nPasses;
-    m_nPassCalls += sim->m_nPassCalls.load();
-    m_nPassFailedCalls += sim->m_nPassFailedCalls.load();
-    if (const int refused = sim->m_nPassRefused.load(); refused != CSIMsystem::kPassRan)
-      m_nPassRefused = refused;
-    const int end = sim->m_nPassEnd.load();
-    if (end == kRunLostBoard || end == kRunLostCompanion) m_nPassLost = end;
-    if (end != kRunWithoutInput) m_bPassInput = true;
+    const CSIMsystem::PassReport& report = sim->m_passReport;  // final once joined
+    m_nPassCalls += report.calls;
+    m_nPassFailedCalls += report.failedCalls;
+    if (report.refused != CSIMsystem::kPassRan) m_nPassRefused = report.refused;
+    if (report.end == kRunLostBoard || report.end == kRunLostCompanion) m_nPassLost = report.end;
+    if (report.end != kRunWithoutInput) m_bPassInput = true;
   }
-  if (StopRequested()) return m_dQuickCost;
+  if (StopRequested()) return quickCost;
   {
     QxCriticalSectionLock lock(g_pcsSimulation);
     ComputeCost(sim, false);
@@ -219,7 +219,10 @@ void CKFinder::ComputeCost(CSIMsystem* system, bool quick) {
   if (doc == nullptr || system == nullptr) return;
   double cost = WeightedError(*system, &doc->m_errorWeight);
   if (!std::isfinite(cost)) cost = kNonFiniteCost;
-  (quick ? m_dQuickCost : m_dFullCost) = cost;
+  if (quick)
+    m_dQuickCost = cost;
+  else
+    m_dFullCost = cost;
 }
 
 double CKFinder::WeightedError(const CSIMsystem& system, const CSIMsignal* weight) {

@@ -32,6 +32,7 @@
 #include "platform/core/Types.h"
 #include "search/QOX_FreeVars.h"
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -105,9 +106,12 @@ class CKFinder {
 
   // The variables searched, in search order; a variable may occur twice.
   QOX_FreeVars m_vars;
-  double m_dFullCost;   // cost of the last real-time pass
-  double m_dQuickCost;  // cost of the candidate's simulation
-  double m_dCutoff;     // quick cost below which a pass is run
+  double m_dFullCost;  // cost of the last real-time pass
+  // Cost of the candidate's simulation: the DocToKFinder handler stores it on
+  // the user-interface thread, the worker reads it, also after a stop that
+  // ended its wait before the handler ran.
+  std::atomic<double> m_dQuickCost;
+  double m_dCutoff;  // quick cost below which a pass is run
 
   // Taken by Start on the user-interface thread: the document, the search's
   // iteration count, and the thread the messages go to.

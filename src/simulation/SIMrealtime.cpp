@@ -78,6 +78,26 @@ void PostFindG() {
   PostUnlessStopped(WM_QX_FINDG, 0);
 }
 
+// The pass about to be handed over: one within a continuous run (its record
+// only, and no identification while the last one is pending), or the last
+// one of a run or the tuner's pass (its simulated signals too).
+enum class PassIn { kContinuousRun, kLastOfRun, kTunerPass };
+
+// Hands a completed pass over to doc: its simulated signals unless a
+// continuous run goes on, its record, then its identification.
+void HandOverPass(CQorexDoc* doc, PassIn pass) {
+  const DWORD pollMs = pass == PassIn::kTunerPass ? kPassHandOverPollMs : kHandOverPollMs;
+  if (pass != PassIn::kContinuousRun) HandOver(WM_QX_TRANSFERSIM, doc, pollMs);
+  HandOver(WM_QX_PUSHUGY, doc, pollMs);
+  if (pass == PassIn::kContinuousRun && (g_wStatus.load() & kStatusFindGPending)) {
+    WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
+    return;
+  }
+  if (!(g_wStatus.load() & kStatusFindGAfterPass)) return;
+  PostFindG();
+  if (pass == PassIn::kTunerPass) WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
+}
+
 // The period in ms, truncated, or 0 when it lies outside 1 .. 30000 ms (the
 // check is made before the conversion, so no sampling time overflows it).
 DWORD PeriodMs(double ts) {
@@ -114,7 +134,7 @@ QxRunEnd PeerEnd(const CDT2801* io, bool peerWent, bool ranToItsEnd) {
   return io->m_bEmulate && !io->InputArrived() ? kRunWithoutInput : kRunEndedNormally;
 }
 
-bool Lost(QxRunEnd end) {
+bool Lost(int end) {
   return end == kRunLostBoard || end == kRunLostCompanion;
 }
 
@@ -211,10 +231,7 @@ CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
     m_nSteps = m_c.m_nColumns;
     m_nLiveSamples = 0;  // the pass simulates nothing first
   }
-  m_nPassCalls = 0;
-  m_nPassFailedCalls = 0;
-  m_nPassRefused = kPassRan;
-  m_nPassEnd = kRunEndedNormally;
+  m_passReport = {};
   m_bLaterPass = laterPass;
   CWinThread* pass = nullptr;
   // A stop asked for before the pass began stays asked: the pass never
@@ -270,21 +287,58 @@ void CSIMsystem::RealtimeStep(int k) {
 
 // ---- the workers --------------------------------------------------------------------
 
+int CSIMsystem::PassSetUp(DWORD* ms, int* n) const {
+  QxCriticalSectionLock lock(g_pcsSimulation);
+  *ms = PeriodMs(m_dTs);
+  *n = m_nSteps;
+  if (*ms == 0) return kPassPeriodRefused;
+  return SoundForRealtime() ? kPassRan : kPassSystemRefused;
+}
+
+int CSIMsystem::RunPaced(int n, DWORD ms, bool tunerPass, int* samples) {
+  CDT2801* io = g_pAnalogIo;
+  const auto continuous = [tunerPass] {
+    return !tunerPass && (g_wStatus.load() & kStatusRealtimeLoop) != 0;
+  };
+  int k = 0;
+  bool peerWent = false;
+  while (!peerWent && !StopRequested() && (k < n || continuous())) {
+    if (k >= n) {
+      // A continuous pass has completed: store it and go on with the block
+      // states as they are; unless its board went silent at its end, and
+      // has not come back.
+      if (!io->PassEndReached()) {
+        peerWent = true;
+        break;
+      }
+      if (Measured(io)) HandOverPass(g_pSimDoc.load(), PassIn::kContinuousRun);
+      if (StopRequested()) break;
+      k = 0;
+    }
+    peerWent = !PacedSample(this, k++, ms, tunerPass);
+  }
+  ZeroProcessInputs();
+  *samples = k;
+  const QxRunEnd end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
+  // A pass that ended without its peer, or that no input reached, holds
+  // readings the process never gave: it is neither stored nor identified.
+  if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && end == kRunEndedNormally)
+    HandOverPass(doc, tunerPass ? PassIn::kTunerPass : PassIn::kLastOfRun);
+  return end;
+}
+
 UINT CSIMsystem::RealtimeThread(LPVOID param) {
   auto* sys = static_cast<CSIMsystem*>(param);
   CDT2801* io = g_pAnalogIo;
   io->ResetCallCounts();
   // Fixed before the worker started: the hand-overs keep both.
-  const DWORD ms = PeriodMs(sys->m_dTs);
-  const int n = sys->m_nSteps;
+  DWORD ms = 0;
+  int n = 0;
+  const int refused = sys->PassSetUp(&ms, &n);
   UINT result = 1;
-  QxRunEnd end = kRunEndedNormally;
-  const bool sound = [sys] {
-    QxCriticalSectionLock lock(g_pcsSimulation);
-    return sys->SoundForRealtime();
-  }();
-  if (ms == 0 || !sound) {
-    QueueMessageBox(ms == 0 ? kRealtimePeriodText : kRealtimeUnsoundText);
+  int end = kRunEndedNormally;
+  if (refused != kPassRan) {
+    QueueMessageBox(refused == kPassPeriodRefused ? kRealtimePeriodText : kRealtimeUnsoundText);
     sys->ZeroProcessInputs();
     result = 0;
   } else if (!io->BeginRun(ms)) {
@@ -295,40 +349,10 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
     result = 0;
   } else {
     io->ZeroOutputs(ms);
-    int k = 0;
-    bool peerWent = false;
-    const auto continuous = [] { return (g_wStatus.load() & kStatusRealtimeLoop) != 0; };
-    while (!peerWent && !StopRequested() && (k < n || continuous())) {
-      if (k >= n) {
-        // A continuous pass has completed: store it and go on with the block
-        // states as they are; unless its board went silent at its end, and
-        // has not come back.
-        if (!io->PassEndReached()) {
-          peerWent = true;
-          break;
-        }
-        if (Measured(io)) {
-          HandOver(WM_QX_PUSHUGY, g_pSimDoc.load(), kHandOverPollMs);
-          if (g_wStatus.load() & kStatusFindGPending)
-            WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
-          else if (g_wStatus.load() & kStatusFindGAfterPass)
-            PostFindG();
-        }
-        if (StopRequested()) break;
-        k = 0;
-      }
-      peerWent = !PacedSample(sys, k++, ms, false);
-    }
-    sys->ZeroProcessInputs();
-    end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
-    if (end == kRunWithoutInput && k == 0) end = kRunEndedNormally;  // stopped before a sample
-    // A pass that ended without its peer, or that no input reached, holds
-    // readings the process never gave: it is neither stored nor identified.
-    if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && end == kRunEndedNormally) {
-      HandOver(WM_QX_TRANSFERSIM, doc, kHandOverPollMs);
-      HandOver(WM_QX_PUSHUGY, doc, kHandOverPollMs);
-      if (g_wStatus.load() & kStatusFindGAfterPass) PostFindG();
-    }
+    int samples = 0;
+    end = sys->RunPaced(n, ms, false, &samples);
+    if (end == kRunWithoutInput && samples == 0)
+      end = kRunEndedNormally;  // stopped before a sample
     if (io->FailedCalls() > 0 && !Lost(end)) {
       char text[sizeof kRealtimeBoardFailedFormat + 40];
       std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, io->FailedCalls(), io->Calls());
@@ -362,43 +386,22 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   // the system a new set-up meanwhile.
   DWORD ms = 0;
   int n = 0;
-  bool sound = false;
-  {
-    QxCriticalSectionLock lock(g_pcsSimulation);
-    ms = PeriodMs(sys->m_dTs);
-    n = sys->m_nSteps;
-    sound = sys->SoundForRealtime();
-  }
-  const bool refused = ms == 0 || !sound;
-  if (refused || !io->BeginRun(ms, sys->m_bLaterPass)) {
+  PassReport& report = sys->m_passReport;
+  report.refused = sys->PassSetUp(&ms, &n);
+  if (report.refused != kPassRan || !io->BeginRun(ms, sys->m_bLaterPass)) {
     // The tuner says why once it has ended; the refusal stops it.
-    if (refused)
-      sys->m_nPassRefused = ms == 0 ? kPassPeriodRefused : kPassSystemRefused;
-    else
-      sys->m_nPassEnd = kRunLostBoard;
+    if (report.refused == kPassRan) report.end = kRunLostBoard;
     sys->ZeroProcessInputs();
     RequestStop(WakeWaiters::kNo);
     AnswerWorker(kStatusTunerPassRunning);
     return 0;
   }
-  int k = 0;
-  bool peerWent = false;
-  while (!peerWent && !StopRequested() && k < n) peerWent = !PacedSample(sys, k++, ms, true);
-  sys->ZeroProcessInputs();
-  const QxRunEnd end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
-  if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && end == kRunEndedNormally) {
-    HandOver(WM_QX_TRANSFERSIM, doc, kPassHandOverPollMs);
-    HandOver(WM_QX_PUSHUGY, doc, kPassHandOverPollMs);
-    if (g_wStatus.load() & kStatusFindGAfterPass) {
-      PostFindG();
-      WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
-    }
-  }
-  sys->m_nPassCalls = io->Calls();
-  sys->m_nPassFailedCalls = io->FailedCalls();
-  sys->m_nPassEnd = end;
+  int samples = 0;
+  report.end = sys->RunPaced(n, ms, true, &samples);
+  report.calls = io->Calls();
+  report.failedCalls = io->FailedCalls();
   // A lost peer ends the tuning run: the stop request.
-  if (Lost(end)) RequestStop(WakeWaiters::kNo);
+  if (Lost(report.end)) RequestStop(WakeWaiters::kNo);
   AnswerWorker(kStatusTunerPassRunning);
   return 1;
 }

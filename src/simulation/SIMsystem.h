@@ -172,17 +172,14 @@ class CSIMsystem {
   void StopRealtime();
   // The tuner's single pass on the system as it was last set up (sampling
   // time and signals as the document's set-up gave them on the user-interface
-  // thread): a thread that runs one pass for doc, hands it over, and clears
-  // bit 0x10 of g_wStatus at its end. doc must be g_pSimDoc already; the
-  // caller keeps g_pSimDoc and g_pWorkerThread. The thread is the caller's:
-  // it is not self-deleting, so the caller waits for it with Join and
-  // deletes it. Null when the pass was stopped before it began or no thread
-  // could be started (0x10 is then cleared already). The pass shows no
-  // message: its board calls and failures are left in m_nPassCalls and
-  // m_nPassFailedCalls, a refused period or system in m_nPassRefused, and
-  // how it ended with its peer in m_nPassEnd; a pass that lost its peer
-  // hands nothing over and stops the tuner (g_pSimDoc cleared). laterPass:
-  // an earlier pass of the same tuning run came before.
+  // thread): a thread that runs one pass for doc, hands it over, fills
+  // m_passReport and clears kStatusTunerPassRunning at its end. doc must be
+  // g_pSimDoc already; the caller keeps g_pSimDoc and g_pWorkerThread, and
+  // owns the thread: it joins it, then reads the report, and deletes it. Null
+  // when the pass was stopped before it began or no thread could be started
+  // (the bit is then cleared already). A pass that lost its peer hands nothing
+  // over and stops the tuner. laterPass: an earlier pass of the same tuning
+  // run came before.
   CWinThread* ContinueRealtime(CQorexDoc* doc, bool laterPass = false);
   // One real-time sample k: read the process, compute the loop, write the
   // control out. Allocates nothing.
@@ -250,14 +247,17 @@ class CSIMsystem {
   // draws. Setup and a tuner's pass clear it; each sample that follows the
   // last given one extends it.
   std::atomic<int> m_nLiveSamples{0};
-  // The board's driver calls of the last tuner's pass, and the failed ones.
-  std::atomic<int> m_nPassCalls{0};
-  std::atomic<int> m_nPassFailedCalls{0};
-  // Why the last tuner's pass did not run: kPassRan, or the refusal.
+  // Why a tuner's pass did not run: kPassRan, or the refusal.
   enum : int { kPassRan = 0, kPassPeriodRefused = 1, kPassSystemRefused = 2 };
-  std::atomic<int> m_nPassRefused{kPassRan};
-  // How the last tuner's pass ended with its peer (QxRunEnd).
-  std::atomic<int> m_nPassEnd{0};
+  // What the last tuner's pass met, for its tuner: the pass shows no message.
+  // Its thread writes it; the tuner reads it once it has joined that thread.
+  struct PassReport {
+    int calls = 0;           // the board's driver calls
+    int failedCalls = 0;     // ... and the failed ones
+    int refused = kPassRan;  // or why the pass did not run
+    int end = 0;             // how it ended with its peer (QxRunEnd)
+  };
+  PassReport m_passReport;
   // The pass about to start follows an earlier one of the same tuning run.
   bool m_bLaterPass = false;
 
@@ -288,6 +288,15 @@ class CSIMsystem {
   // 0 V to every row of the process input (inside g_pcsSimulation), then
   // the emulation's broadcast.
   void ZeroProcessInputs();
+  // The pass about to run: its period in whole ms and its samples, read
+  // together under g_pcsSimulation; kPassRan, or why it may not run.
+  int PassSetUp(DWORD* ms, int* n) const;
+  // The samples of a run whose I/O has begun, n of ms each: pass after pass
+  // while a continuous run goes on (never the tuner's pass), each completed
+  // one handed over, until a stop or a lost peer; then every output at 0 V,
+  // and the last pass handed over when it completed with its peer. How the
+  // run ended with its peer (QxRunEnd); *samples: those of its last pass.
+  int RunPaced(int n, DWORD ms, bool tunerPass, int* samples);
 
   int m_nPrepareDepth = 0;  // nesting of the watchdog's follow-up (McDepthGuard)
 };

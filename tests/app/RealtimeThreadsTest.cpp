@@ -218,7 +218,7 @@ TEST_F(RealtimeThreads, ContinueRealtimeRunsOnePassAndLeavesTheWorkerToTheTuner)
   EXPECT_EQ(g_pWorkerThread.load(), &tuner);
   EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
   EXPECT_EQ(doc->m_nRuns, 1);
-  EXPECT_EQ(sim->m_nPassFailedCalls.load(), 0);
+  EXPECT_EQ(sim->m_passReport.failedCalls, 0);
   g_pSimDoc = nullptr;
   g_pWorkerThread = nullptr;
 }
@@ -427,7 +427,7 @@ TEST_F(RealtimeThreads, WhatNoInputReachedIsNeitherStoredNorIdentifiedAndSaidUnt
         QxTest::PumpEvents();
       pass->Join();
       QxTest::PumpEvents();
-      EXPECT_EQ(sim->m_nPassEnd.load(), kRunWithoutInput);
+      EXPECT_EQ(sim->m_passReport.end, kRunWithoutInput);
       g_pSimDoc = nullptr;
       g_pWorkerThread = nullptr;
     } else {
