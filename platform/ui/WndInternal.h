@@ -35,6 +35,10 @@ struct WndClass {
   HICON icon = nullptr;
 };
 
+// The first field of a resource string of fields parted by newlines: a
+// frame's title, a command's status-bar message.
+CString FirstField(const char* text);
+
 // A registered class by name; the default class for null or an unknown name.
 WndClass LookUpClass(LPCSTR name);
 

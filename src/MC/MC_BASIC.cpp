@@ -505,6 +505,22 @@ void CMcBasic::LayoutEmpty(CDC* dc, int mode) {
   RelayoutParent(dc, mode);
 }
 
+bool CMcBasic::LayoutMainAndSmallerParts(CDC* dc, int mode, int parts, int& h, int& a) {
+  if (m_count != parts) {
+    LayoutEmpty(dc, mode);
+    return false;
+  }
+  const int level = GetLevel();
+  h = McFontHeight(kFontItalic, level);
+  a = McFontAscent(kFontItalic, level);
+  if (mode != kMcLayoutFromTop) return true;
+  for (int i = 0; i < parts; ++i) {
+    m_children[i]->SetLevel(i == 0 ? level : McSmallerLevel(level));
+    m_children[i]->Layout(dc, kMcLayoutFromTop);
+  }
+  return true;
+}
+
 void CMcBasic::RelayoutParent(CDC* dc, int mode) {
   if (mode == kMcLayoutAfterChange && m_parent != nullptr)
     m_parent->Layout(dc, kMcLayoutAfterChange);

@@ -228,6 +228,14 @@ class CMcBasic {
   // The layout of a node without its children: an empty content box, then
   // sign and parentheses, then the parent again (after a change).
   void LayoutEmpty(CDC* dc, int mode);
+  // The first step of the layout of a main part (child 0) with smaller parts
+  // beside it (the others): a sum's limits, a limit's approach, the values of
+  // an evaluation. A node without its `parts` children is laid out as empty
+  // and the answer is false: the caller stops. Else, with kMcLayoutFromTop,
+  // the main part is laid out at the node's level and the smaller parts one
+  // size smaller; h and a are the cell height and ascent of the italic font
+  // at the node's level, and the caller places the parts.
+  bool LayoutMainAndSmallerParts(CDC* dc, int mode, int parts, int& h, int& a);
   // The last step of a Layout after a change: the parent grows around the new
   // box. A power's base re-measuring itself leaves the parent alone, as the
   // power asked and lays itself out next.

@@ -84,21 +84,10 @@ bool CMcLimit::ExpressionNeedsParens() const {
 }
 
 void CMcLimit::Layout(CDC* dc, int mode) {
-  if (m_count != 2) {
-    LayoutEmpty(dc, mode);
-    return;
-  }
-  const int level = GetLevel();
-  const int h = McFontHeight(kFontItalic, level);
-  const int a = McFontAscent(kFontItalic, level);
+  int h = 0, a = 0;
+  if (!LayoutMainAndSmallerParts(dc, mode, 2, h, a)) return;
   CMcBasic* expression = m_children[0];
   CMcBasic* approach = m_children[1];
-  if (mode == kMcLayoutFromTop) {
-    expression->SetLevel(level);
-    expression->Layout(dc, kMcLayoutFromTop);
-    approach->SetLevel(level + 1);
-    approach->Layout(dc, kMcLayoutFromTop);
-  }
   const McBox& e = expression->m_box;
   const McBox& ap = approach->m_box;
   const CRect p =

@@ -71,24 +71,11 @@ bool CMcSum::TermNeedsParens() const {
 }
 
 void CMcSum::Layout(CDC* dc, int mode) {
-  if (m_count != 3) {
-    LayoutEmpty(dc, mode);
-    return;
-  }
-  const int level = GetLevel();
-  const int h = McFontHeight(kFontItalic, level);
-  const int a = McFontAscent(kFontItalic, level);
+  int h = 0, a = 0;
+  if (!LayoutMainAndSmallerParts(dc, mode, 3, h, a)) return;
   CMcBasic* term = m_children[0];
   CMcBasic* lower = m_children[1];
   CMcBasic* upper = m_children[2];
-  if (mode == kMcLayoutFromTop) {
-    term->SetLevel(level);
-    term->Layout(dc, kMcLayoutFromTop);
-    for (CMcBasic* limit : {lower, upper}) {
-      limit->SetLevel(level + 1);
-      limit->Layout(dc, kMcLayoutFromTop);
-    }
-  }
   const int limits = LimitMode();
   const McBox& t = term->m_box;
   const CRect p = TermNeedsParens() ? LayoutParens(t, term->m_baseline) : CRect(0, 0, 0, 0);

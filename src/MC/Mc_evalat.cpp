@@ -48,24 +48,11 @@ const char* CMcEvalat::GetName() const {
 }
 
 void CMcEvalat::Layout(CDC* dc, int mode) {
-  if (m_count != 3) {
-    LayoutEmpty(dc, mode);
-    return;
-  }
-  const int level = GetLevel();
-  const int h = McFontHeight(kFontItalic, level);
-  const int a = McFontAscent(kFontItalic, level);
+  int h = 0, a = 0;
+  if (!LayoutMainAndSmallerParts(dc, mode, 3, h, a)) return;
   CMcBasic* expression = m_children[0];
   CMcBasic* lower = m_children[1];
   CMcBasic* upper = m_children[2];
-  if (mode == kMcLayoutFromTop) {
-    expression->SetLevel(level);
-    expression->Layout(dc, kMcLayoutFromTop);
-    for (CMcBasic* value : {lower, upper}) {
-      value->SetLevel(level + 1);
-      value->Layout(dc, kMcLayoutFromTop);
-    }
-  }
   // Brackets everywhere but at the top of a formula or as an item of a list.
   const WORD parent = GetParentType();
   const bool brackets =

@@ -18,6 +18,7 @@
 // document's pole drag group), redrawn at every move; a left press on a
 // frequency node picks and drags it. The status bar's two panes read the
 // diagram coordinates (or a signal pane's) under the cursor.
+#include "diagrams/AxisGesture.h"
 #include "diagrams/DiagramKinds.h"
 #include "platform/core/String.h"
 #include "platform/ui/View.h"
@@ -177,20 +178,6 @@ class CQorexView : public CScrollView {
   std::vector<MenuItem> PopupItems(CPoint point);
   void ShowTip();
 
- public:
-  // The value a zoom step put under the pointer on one axis (in units, the
-  // sign of the pixel axis), with the geometry it was put there with. The
-  // next step of the same drag zooms about this exact value instead of the
-  // one read back from the truncated origin, so the drift of a pixel per
-  // step does not add up.
-  struct ZoomPivot {
-    bool valid = false;
-    double value = 0;
-    LONG pixel = 0, cell = 0, origin = 0;
-    double scale = 0;
-  };
-
- private:
   ZoomPivot m_zoomPivot[2];
   // The text of a readout pane: coordinate 0 (x) or 1 (y) under the cursor,
   // or nothing. *enable: whether the pane is enabled.

@@ -10,6 +10,7 @@
 #include "GlobalResources.h"
 #include "QorexDoc.h"
 #include "Tips.h"
+#include "diagrams/AxisGesture.h"
 #include "diagrams/CellGrid.h"
 #include "diagrams/OutputBar.h"
 #include "diagrams/QOX_DragGroup.h"
@@ -30,8 +31,6 @@ namespace {
 constexpr UINT_PTR kHoverTimer = 100;  // ID_TIMER_HOVER
 constexpr UINT kHoverDelay = 500;      // ms
 constexpr UINT kTipId = 200;
-constexpr int kPanDeadZone = 4;   // a pan needs more than this on an axis
-constexpr int kZoomDeadZone = 5;  // a zoom step needs more than this on that axis
 constexpr double kZoomPerPixel = 0.04;
 constexpr int kMovesOfADrag = 2;  // this many moves after a right press: no menu
 // The tip: text width plus this; its lines are this high; it lies this far
@@ -54,29 +53,9 @@ int ClampPixel(double v) {
   return static_cast<int>(std::clamp(v, double(INT_MIN), double(INT_MAX)));
 }
 
-bool FiniteScale(double s) {
-  return std::isfinite(s) && s > 0.0;
-}
-
-// A zoom step on one axis: the value under the pivot `last` moves under
-// `point`. `cell` is the pixel where the diagram's own pixels start on that
-// axis (a grid cell's corner; 0 for a diagram over the whole client), as its
-// origin counts from there. A step that would make the scale 0 or infinite
-// is not taken.
-void ZoomAxis(int d, bool enlarge, int point, LONG cell, LONG& anchor, LONG& last, LONG& origin,
-              double& scale, CQorexView::ZoomPivot& pivot) {
-  if (std::abs(d) <= kZoomDeadZone) return;
-  const double f = 1.0 + (std::abs(d) - kZoomDeadZone) * kZoomPerPixel;
-  const double newScale = enlarge ? scale * f : scale / f;
-  if (!FiniteScale(newScale)) return;
-  const bool same = pivot.valid && pivot.pixel == last && pivot.cell == cell &&
-                    pivot.origin == origin && pivot.scale == scale;
-  const double t = same ? pivot.value : (double(last) - cell - origin) / scale;
-  anchor = point;
-  scale = newScale;
-  origin = ClampPixel(double(point) - cell - std::trunc(t * scale));
-  last = point;
-  pivot = {true, t, last, cell, origin, scale};
+// The view's clamp of a zoomed origin: anywhere an int reaches.
+LONG PlaceZoomedOrigin(LONG pixel, double offset) {
+  return ClampPixel(double(pixel) - std::trunc(offset));
 }
 
 }  // namespace
@@ -181,8 +160,7 @@ void CQorexView::PanOrZoom(UINT nFlags, CPoint point) {
   const int dx = m_ptAnchor.x - point.x;
   const int dy = m_ptAnchor.y - point.y;
   if (nFlags & MK_CONTROL) {
-    if (std::abs(dx) <= kZoomDeadZone && std::abs(dy) <= kZoomDeadZone) return;
-    // Moving right or up enlarges.
+    if (!ZoomBeyondDeadZone(dx, dy)) return;
     // A grid diagram's origin counts from the corner of the cell under the
     // pivot; the other diagrams' from the client's.
     CPoint cell(0, 0);
@@ -195,14 +173,12 @@ void CQorexView::PanOrZoom(UINT nFlags, CPoint point) {
                       std::clamp(static_cast<int>(m_ptLast.x / grid.cellWidth), 0, grid.cols - 1))
                 .TopLeft();
     }
-    ZoomAxis(dx, dx <= 0, point.x, cell.x, m_ptAnchor.x, m_ptLast.x, origin.x, scaleX,
-             m_zoomPivot[0]);
-    ZoomAxis(dy, dy >= 0, point.y, cell.y, m_ptAnchor.y, m_ptLast.y, origin.y, scaleY,
-             m_zoomPivot[1]);
+    ZoomAxis({false, kZoomPerPixel, cell.x, PlaceZoomedOrigin}, point.x, m_ptAnchor.x, m_ptLast.x,
+             origin.x, scaleX, &m_zoomPivot[0]);
+    ZoomAxis({true, kZoomPerPixel, cell.y, PlaceZoomedOrigin}, point.y, m_ptAnchor.y, m_ptLast.y,
+             origin.y, scaleY, &m_zoomPivot[1]);
   } else {
-    m_ptLast = point;
-    if (std::abs(dx) <= kPanDeadZone && std::abs(dy) <= kPanDeadZone) return;
-    m_ptAnchor = point;
+    if (!PanStep(point, m_ptAnchor, m_ptLast)) return;
     origin.x = ClampPixel(double(origin.x) - dx);
     origin.y = ClampPixel(double(origin.y) - dy);
   }

@@ -5,6 +5,7 @@
 #include "MemDCPaint.h"
 #include "Qorex.h"
 #include "QorexDoc.h"
+#include "diagrams/AxisGesture.h"
 #include "diagrams/AxisScale.h"
 #include "diagrams/OutputBar.h"
 #include "platform/gdi/SelectGuard.h"
@@ -52,10 +53,8 @@ constexpr double kPixelLimit = 1073741824.0;  // 2^30
 // Mouse modes while the pane holds the capture.
 constexpr int kModePanZoom = 2;
 constexpr int kModeTimeDrag = 3;
-// Pan starts beyond 4 pixels, zoom beyond 5; per pixel beyond 5 the time
-// scale changes by 0.5 %, the value scale by 4 %.
-constexpr int kPanDeadZone = 4;
-constexpr int kZoomDeadZone = 5;
+// Per pixel of a zoom beyond its dead zone the time scale changes by 0.5 %,
+// the value scale by 4 %.
 constexpr double kTimeZoomPerPixel = 0.005;
 constexpr double kValueZoomPerPixel = 0.04;
 // The time labels go above the axis within this many pixels of the bottom,
@@ -71,6 +70,11 @@ constexpr int kNearMargin = 2048;
 int OffsetFrom(int origin, double offset) {
   const long long p = static_cast<long long>(origin) + PlotOffset(offset);
   return static_cast<int>(std::clamp<long long>(p, -(1LL << 30), 1LL << 30));
+}
+
+// The panes' clamp of a zoomed origin: within +-2^30, as every position.
+LONG PlaceZoomedOrigin(LONG pixel, double offset) {
+  return OffsetFrom(pixel, -offset);
 }
 
 // Where a paint reads its samples: the live simulator, holding
@@ -387,42 +391,23 @@ void CZevSIGWnd::PanOrZoom(UINT nFlags, CPoint point) {
   CQorexDoc* doc = Doc();
   const int dx = m_ptAnchor.x - point.x, dy = m_ptAnchor.y - point.y;
   if (!(nFlags & MK_CONTROL)) {
-    m_ptLast = point;
-    if (std::abs(dx) <= kPanDeadZone && std::abs(dy) <= kPanDeadZone) return;
-    m_ptAnchor = point;
-    if (!doc) return;
+    if (!PanStep(point, m_ptAnchor, m_ptLast) || !doc) return;
     doc->m_ptSigOrigin.x -= dx;
     doc->m_ptSigOrigin.y -= dy;
     RepaintAllPanes();
     return;
   }
-  if ((std::abs(dx) <= kZoomDeadZone && std::abs(dy) <= kZoomDeadZone) || !doc) return;
+  if (!ZoomBeyondDeadZone(dx, dy) || !doc) return;
   CPoint& origin = doc->m_ptSigOrigin;
-  // A step that would make a scale 0 or infinite is not taken: the loader
-  // refuses such scales too, and every position divides by them.
-  auto usable = [](double s) { return std::isfinite(s) && s != 0; };
-  if (std::abs(dx) > kZoomDeadZone) {
-    const double u = (m_ptLast.x - origin.x) / doc->m_dSigScaleX;
-    const double f = 1 + (std::abs(dx) - kZoomDeadZone) * kTimeZoomPerPixel;
-    const double scale = dx > 0 ? doc->m_dSigScaleX / f : doc->m_dSigScaleX * f;
-    m_ptAnchor.x = point.x;
-    if (usable(scale)) {
-      doc->m_dSigScaleX = scale;
-      origin.x = OffsetFrom(point.x, -u * scale);
-    }
-    m_ptLast.x = point.x;
-  }
-  if (std::abs(dy) > kZoomDeadZone) {
-    const double u = (m_ptLast.y - origin.y) / doc->m_dSigScaleY;
-    const double f = 1 + (std::abs(dy) - kZoomDeadZone) * kValueZoomPerPixel;
-    const double scale = dy < 0 ? doc->m_dSigScaleY / f : doc->m_dSigScaleY * f;
-    m_ptAnchor.y = point.y;
-    if (usable(scale)) {
-      doc->m_dSigScaleY = scale;
-      origin.y = OffsetFrom(point.y, -u * scale);
-    }
-    m_ptLast.y = point.y;
-  }
+  // A refused step still moves the pane's drag on to the pointer.
+  auto step = [&](const ZoomAxisGeometry& axis, LONG to, LONG& anchor, LONG& last, LONG& at,
+                  double& scale) {
+    if (ZoomAxis(axis, to, anchor, last, at, scale) == ZoomStepResult::kRefused) anchor = last = to;
+  };
+  step({false, kTimeZoomPerPixel, 0, PlaceZoomedOrigin}, point.x, m_ptAnchor.x, m_ptLast.x,
+       origin.x, doc->m_dSigScaleX);
+  step({true, kValueZoomPerPixel, 0, PlaceZoomedOrigin}, point.y, m_ptAnchor.y, m_ptLast.y,
+       origin.y, doc->m_dSigScaleY);
   RepaintAllPanes();
 }
 

@@ -83,8 +83,8 @@ struct Wrapped {
 // A new exponent or degree: a placeholder for variant 0, else the number
 // variant - 1, one size smaller.
 CMcBasic* SmallPart(int level, int variant) {
-  return variant == 0 ? NewPlaceholder(level + 1)
-                      : new CMcReal(variant - 1, McLevelBits(level + 1));
+  return variant == 0 ? NewPlaceholder(McSmallerLevel(level))
+                      : new CMcReal(variant - 1, McLevelBits(McSmallerLevel(level)));
 }
 
 Wrapped WrapOperator(CMcBasic* n, int, int variant) {
@@ -101,7 +101,7 @@ Wrapped WrapMatrix(CMcBasic* n, int, int) {
 
 // Variant 0 the natural logarithm (base e), else the common one (base 10).
 Wrapped WrapLog(CMcBasic* n, int level, int variant) {
-  const WORD small = McLevelBits(level + 1);
+  const WORD small = McLevelBits(McSmallerLevel(level));
   CMcBasic* base = variant == 0
                        ? static_cast<CMcBasic*>(new CMcVariable("e", "", kMcConstant | small))
                        : new CMcReal(10.0, small);
@@ -110,7 +110,7 @@ Wrapped WrapLog(CMcBasic* n, int level, int variant) {
 }
 
 Wrapped WrapLimit(CMcBasic* n, int level, int) {
-  CMcBasic* approach = NewPlaceholder(level + 1);
+  CMcBasic* approach = NewPlaceholder(McSmallerLevel(level));
   return {
       .wrapper = new CMcLimit(n, approach, TakeSign(n)), .caret = approach, .subtree = approach};
 }
@@ -141,18 +141,18 @@ Wrapped WrapRoot(CMcBasic* n, int level, int variant) {
 Wrapped WrapDivision(CMcBasic* n, int level, int variant) {
   const bool small = variant == 1;
   const WORD flags = static_cast<WORD>(TakeSign(n) | (small ? kMcVariant : 0));
-  CMcBasic* denominator = NewPlaceholder(small ? level + 1 : level);
+  CMcBasic* denominator = NewPlaceholder(small ? McSmallerLevel(level) : level);
   auto* division = new CMcDivision(n, denominator, flags);
   if (!small) return {.wrapper = division, .caret = denominator, .subtree = denominator};
-  n->SetLevel(level + 1);
+  n->SetLevel(McSmallerLevel(level));
   return {.wrapper = division, .caret = denominator, .subtree = division, .relayoutParent = true};
 }
 
 // The values stand one size smaller, as the layout sets them; the sign stays
 // on N.
 Wrapped WrapEvalAt(CMcBasic* n, int level, int) {
-  CMcBasic* lower = NewPlaceholder(level + 1);
-  auto* evalat = new CMcEvalat(n, lower, NewPlaceholder(level + 1), 0);
+  CMcBasic* lower = NewPlaceholder(McSmallerLevel(level));
+  auto* evalat = new CMcEvalat(n, lower, NewPlaceholder(McSmallerLevel(level)), 0);
   return {.wrapper = evalat, .caret = lower, .subtree = evalat, .relayoutParent = true};
 }
 
@@ -160,8 +160,8 @@ Wrapped WrapEvalAt(CMcBasic* n, int level, int) {
 // product.
 Wrapped WrapSum(CMcBasic* n, int level, int variant) {
   const WORD flags = static_cast<WORD>(TakeSign(n) | (variant == 1 ? kMcVariant : 0));
-  CMcBasic* lower = NewPlaceholder(level + 1);
-  auto* sum = new CMcSum(n, lower, NewPlaceholder(level + 1), flags);
+  CMcBasic* lower = NewPlaceholder(McSmallerLevel(level));
+  auto* sum = new CMcSum(n, lower, NewPlaceholder(McSmallerLevel(level)), flags);
   return {.wrapper = sum, .caret = lower, .subtree = sum, .relayoutParent = true};
 }
 
@@ -172,9 +172,10 @@ Wrapped WrapIntegral(CMcBasic* n, int level, int variant) {
   const int kind = (variant >> 2) & 7;
   const WORD flags = static_cast<WORD>(TakeSign(n) | ((variant << 4) & kMcVariantMask) |
                                        McWithKindData(0, kind | (((variant >> 5) & 3) << 6)));
-  CMcBasic* lower = NewPlaceholder(level + 1);
+  CMcBasic* lower = NewPlaceholder(McSmallerLevel(level));
   CMcBasic* variable = NewPlaceholder(level);
-  auto* integral = new CMcIntegral(n, lower, NewPlaceholder(level + 1), variable, flags);
+  auto* integral =
+      new CMcIntegral(n, lower, NewPlaceholder(McSmallerLevel(level)), variable, flags);
   return {.wrapper = integral,
           .caret = kind == 0 ? variable : lower,
           .subtree = integral,

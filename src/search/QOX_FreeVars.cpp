@@ -7,7 +7,6 @@
 #include "MC/McKinds.h"
 #include "MC/Mc_variable.h"
 #include "QorexDoc.h"
-#include "search/EqualizerEngine.h"
 #include "simulation/SIMsystem.h"
 
 // ---- the list ---------------------------------------------------------------------------
