@@ -77,10 +77,6 @@ CMcBasic* NewDefinition(bool model, int slot, CMcBasic* rhs) {
 
 using namespace qoxdoc;
 
-namespace {
-constexpr int kFirstUserEntry = 5;
-}  // namespace
-
 CQorexDoc::CQorexDoc()
     : m_runSetpoints(new CSIMsignal[4]),
       m_runControls(new CSIMsignal[4]),
@@ -309,7 +305,7 @@ int CQorexDoc::FindVarPoint(int entry) const {
 }
 
 void CQorexDoc::GetVarPointCell(int userVariable, int* mode, int* colour) const {
-  const int i = FindVarPoint(userVariable + kFirstUserEntry);
+  const int i = FindVarPoint(userVariable + CVARvalues::kFirstFreeEntry);
   const WORD code = i >= 0 ? m_pVarPoints[i].m_wCode : 0;
   if (mode) *mode = i >= 0 ? CVARpoints::ModeOf(code) + 1 : 0;
   if (colour) *colour = i >= 0 ? CVARpoints::ColourOf(code) + 1 : 0;
@@ -332,7 +328,7 @@ bool CQorexDoc::PlaceVarPoint(int userVariable, WORD code) {
     m_pVarPoints = std::move(points);
     m_nVarPointCapacity = capacity;
   }
-  const int entry = userVariable + kFirstUserEntry;
+  const int entry = userVariable + CVARvalues::kFirstFreeEntry;
   const int i = FindVarPoint(entry);
   if (i >= 0 && m_pVarPoints[i].m_wCode == code) return false;
   if (i >= 0) {
@@ -347,7 +343,7 @@ bool CQorexDoc::PlaceVarPoint(int userVariable, WORD code) {
 }
 
 void CQorexDoc::RemoveVarPoint(int userVariable) {
-  const int i = FindVarPoint(userVariable + kFirstUserEntry);
+  const int i = FindVarPoint(userVariable + CVARvalues::kFirstFreeEntry);
   if (i < 0) return;
   for (int j = i; j + 1 < m_nVarPoints; ++j) {
     m_pVarPoints[j].m_nVariable = m_pVarPoints[j + 1].m_nVariable;
