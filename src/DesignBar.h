@@ -40,6 +40,17 @@ class CDesignBar {
 enum : int {
   kRecordAppend = 0,  // the design as it stands becomes a new entry
   kRecordRoots = 2,   // the last entry takes the design's closed-loop roots
+  // With either: asked around one move of a live drag (the design before the
+  // move, then the roots after it); the recorder treats it alike.
+  kRecordLiveMove = 1,
+  kRecordMoveAppend = kRecordAppend | kRecordLiveMove,
+  kRecordMoveRoots = kRecordRoots | kRecordLiveMove,
+};
+
+// Whose variables the robustness models draw (CreateRobustnessModels).
+enum : int {
+  kRobustController = 0x1,
+  kRobustProcess = 0x2,
 };
 
 class CDesignRecorder {
@@ -54,8 +65,8 @@ class CDesignRecorder {
   }
   // The genetic operators of Tools > "Create genetic models" on the
   // recorder's design: children of the recorded designs, and samples of the
-  // controller's (which bit 0) and the process's (bit 1) variables over
-  // their ranges. Nothing unless the recorder breeds.
+  // controller's (which has kRobustController) and the process's
+  // (kRobustProcess) variables over their ranges. Nothing unless the recorder breeds.
   virtual void CreateOffspring() {}
   virtual void CreateRobustnessModels(int /*which*/) {}
 

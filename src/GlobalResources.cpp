@@ -28,7 +28,7 @@ int g_nRlLinSteps = 20;
 double g_dRootInertia = 1.0;
 double g_dPzCancelTol = 1e-12;
 double g_dZeroTol = 1e-15;
-BYTE g_bFreqFlags = 5;
+BYTE g_bFreqFlags = kFreqGershgorin | kFreqReturnDifference;
 int g_nFreqSteps = 200;
 int g_nFreqTickStep = 5;
 double g_dFreqMin = 0.001;
@@ -37,7 +37,7 @@ double g_dWatchdogTol = 0.2;
 int g_nMinSamples = 10;
 int g_nMaxSamples = 10000;
 
-int g_nDisplaySettings = (1 << 8) | (15 << 2);
+int g_nDisplaySettings = DisplaySettings(1, 15);
 double g_dSnapTolerance = 1.01e-15;
 
 const double g_fontScales[5] = {0.5, 0.75, 1.0, 1.5, 2.0};
@@ -105,7 +105,7 @@ void SetDefaults() {
   g_dRootInertia = 1.0;
   g_dPzCancelTol = 1e-12;
   g_dZeroTol = 1e-15;
-  g_bFreqFlags = 5;
+  g_bFreqFlags = kFreqGershgorin | kFreqReturnDifference;
   g_nFreqSteps = 200;
   g_nFreqTickStep = 5;
   g_dFreqMin = 0.001;
@@ -144,9 +144,7 @@ double ReadDisplaySettings() {
   if (fontSize < 0 || fontSize > 4) fontSize = 2;
   const int realFix = Clamp(QxProfile::GetProfileInt("Settings", "RealFix", 15), 2, 15);
   const int snap = Clamp(QxProfile::GetProfileInt("Settings", "RealToIntegerSnap", 15), 0, 27);
-  g_nDisplaySettings = 0;
-  g_nDisplaySettings |= fontSize << 8;
-  g_nDisplaySettings |= realFix << 2;
+  g_nDisplaySettings = DisplaySettings(fontSize, realFix);
   g_dSnapTolerance = g_snapTable[snap];
   return g_fontScales[fontSize];
 }

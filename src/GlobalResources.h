@@ -56,7 +56,12 @@ extern int g_nRlLinSteps;
 extern double g_dRootInertia;
 extern double g_dPzCancelTol;
 extern double g_dZeroTol;
+// What the frequency diagrams draw besides the curves.
 extern BYTE g_bFreqFlags;
+inline constexpr BYTE kFreqGershgorin = 0x01;        // Gershgorin bands
+inline constexpr BYTE kFreqOstrowski = 0x02;         // Ostrowski bands (inverse diagrams)
+inline constexpr BYTE kFreqReturnDifference = 0x04;  // diagonal curves as return differences
+inline constexpr BYTE kFreqBands = kFreqGershgorin | kFreqOstrowski;
 extern int g_nFreqSteps;
 extern int g_nFreqTickStep;
 extern double g_dFreqMin;
@@ -66,9 +71,18 @@ extern int g_nMinSamples;
 extern int g_nMaxSamples;
 
 // ---- display settings ------------------------------------------------------
-// Bit 0: the formula editor's text-entry mode; bits 2-6: "RealFix" digits;
-// bits 8-10: "FontSize" index.
+// The formula editor's text-entry mode, the "RealFix" digits and the
+// "FontSize" index, packed as the fields below say.
 extern int g_nDisplaySettings;
+inline constexpr int kDisplayTextMode = 0x0001;
+inline constexpr int kDisplayRealFixShift = 2;
+inline constexpr int kDisplayRealFixMask = 31;  // after the shift
+inline constexpr int kDisplayFontSizeShift = 8;
+// The settings with a font size index and a number of "RealFix" digits, text
+// mode off.
+constexpr int DisplaySettings(int fontSize, int realFix) {
+  return (fontSize << kDisplayFontSizeShift) | (realFix << kDisplayRealFixShift);
+}
 // Relative tolerance within which a real result counts as an integer (0: off).
 extern double g_dSnapTolerance;
 // The five font scales selected by "FontSize".

@@ -11,6 +11,7 @@
 #include "MC/Mc_variable.h"
 #include "Qorex.h"
 #include "diagrams/QOX_DragGroup.h"
+#include "editing/LeftBar.h"
 #include "QorexDocDefinitions.h"
 #include "platform/core/Clock.h"
 #include "res/resource.h"
@@ -75,10 +76,6 @@ CMcBasic* NewDefinition(bool model, int slot, CMcBasic* rhs) {
 }  // namespace qoxdoc
 
 using namespace qoxdoc;
-
-namespace {
-constexpr int kFirstUserEntry = 5;
-}  // namespace
 
 CQorexDoc::CQorexDoc()
     : m_runSetpoints(new CSIMsignal[4]),
@@ -243,7 +240,8 @@ void CQorexDoc::KeepShownRun() {
     const CSIMsignal& signal = m_system.*kLoopSignals[i].signal;
     std::unique_ptr<CSIMsignal>& kept = m_pShownRun[i];
     // Every curve's samples are counted against the command's length.
-    const bool shown = (signal.m_wFlags & 1) != 0 || kLoopSignals[i].signal == &CSIMsystem::m_c;
+    const bool shown =
+        (signal.m_wFlags & kSignalShown) != 0 || kLoopSignals[i].signal == &CSIMsystem::m_c;
     if (m_bRunComplete && shown) {
       if (!kept) kept = std::make_unique<CSIMsignal>();
       kept->Assign(signal);
@@ -280,30 +278,21 @@ void CQorexDoc::UpdateHistory() {
 
 // ---- signal show flags --------------------------------------------------------
 
-namespace {
-CSIMsignal* ShownSignal(CSIMsystem& s, int bit) {
-  CSIMsignal* bySignal[] = {&s.m_c,  &s.m_v, &s.m_d,  &s.m_n, &s.m_r,  &s.m_e, &s.m_u,
-                            &s.m_uv, &s.m_y, &s.m_yd, &s.m_z, &s.m_zn, &s.m_w};
-  return bySignal[bit];
-}
-}  // namespace
-
 WORD CQorexDoc::GetShowMask() const {
-  auto& s = const_cast<CSIMsystem&>(m_system);
   WORD mask = 0;
-  for (int bit = 0; bit < 13; ++bit)
-    if (ShownSignal(s, bit)->m_wFlags & 1) mask |= static_cast<WORD>(1u << bit);
+  for (const SIMloopSignal& s : kLoopSignals)
+    if (s.showBit >= 0 && ((m_system.*s.signal).m_wFlags & kSignalShown))
+      mask |= static_cast<WORD>(1u << s.showBit);
   return mask;
 }
 
 void CQorexDoc::ToggleSignalShow(int code) {
-  const int item = code & 0xFF;
-  static const int kGroupInputs[] = {0, 1, 2, 3};         // c, v, d, n
-  static const int kGroupInner[] = {4, 5, 6, 9, 10, 12};  // r, e, u, y+d, z, w
-  int bit = -1;
-  if ((code & 0xF00) == 0x200 && item < 4) bit = kGroupInputs[item];
-  if ((code & 0xF00) == 0x400 && item < 6) bit = kGroupInner[item];
-  if (bit >= 0) ShownSignal(m_system, bit)->m_wFlags ^= 1;
+  const int kind = code & kHitKindMask;
+  const SIMtoggleGroup group = kind == kHitSource   ? SIMtoggleGroup::kSource
+                               : kind == kHitToggle ? SIMtoggleGroup::kDisplay
+                                                    : SIMtoggleGroup::kNone;
+  if (const SIMloopSignal* s = LoopSignalOfToggle(group, code & kHitItemMask))
+    (m_system.*s->signal).m_wFlags ^= kSignalShown;
   ShowInBars(DesignPart::kShownSignals);
 }
 
@@ -316,7 +305,7 @@ int CQorexDoc::FindVarPoint(int entry) const {
 }
 
 void CQorexDoc::GetVarPointCell(int userVariable, int* mode, int* colour) const {
-  const int i = FindVarPoint(userVariable + kFirstUserEntry);
+  const int i = FindVarPoint(userVariable + CVARvalues::kFirstFreeEntry);
   const WORD code = i >= 0 ? m_pVarPoints[i].m_wCode : 0;
   if (mode) *mode = i >= 0 ? CVARpoints::ModeOf(code) + 1 : 0;
   if (colour) *colour = i >= 0 ? CVARpoints::ColourOf(code) + 1 : 0;
@@ -339,7 +328,7 @@ bool CQorexDoc::PlaceVarPoint(int userVariable, WORD code) {
     m_pVarPoints = std::move(points);
     m_nVarPointCapacity = capacity;
   }
-  const int entry = userVariable + kFirstUserEntry;
+  const int entry = userVariable + CVARvalues::kFirstFreeEntry;
   const int i = FindVarPoint(entry);
   if (i >= 0 && m_pVarPoints[i].m_wCode == code) return false;
   if (i >= 0) {
@@ -354,7 +343,7 @@ bool CQorexDoc::PlaceVarPoint(int userVariable, WORD code) {
 }
 
 void CQorexDoc::RemoveVarPoint(int userVariable) {
-  const int i = FindVarPoint(userVariable + kFirstUserEntry);
+  const int i = FindVarPoint(userVariable + CVARvalues::kFirstFreeEntry);
   if (i < 0) return;
   for (int j = i; j + 1 < m_nVarPoints; ++j) {
     m_pVarPoints[j].m_nVariable = m_pVarPoints[j + 1].m_nVariable;

@@ -137,11 +137,12 @@ class CQorexDoc : public CDocument {
   // variable table, and the history window repaints.
   void UpdateHistory();
 
-  // Bit per loop signal: 0 c, 1 v, 2 d, 3 n, 4 r, 5 e, 6 u, 7 u+v, 8 y,
-  // 9 y+d, 10 z, 11 z+n, 12 w.
+  // Bit per shown loop signal, at its showBit of kLoopSignals (0 c, 1 v, 2 d,
+  // 3 n, 4 r, 5 e, 6 u, 7 u+v, 8 y, 9 y+d, 10 z, 11 z+n, 12 w).
   WORD GetShowMask() const;
-  // A "ProcessView" hit code: group 0x200 items 0-3 toggle c, v, d, n; group
-  // 0x400 items 0-5 toggle r, e, u, y+d, z, w; anything else changes nothing.
+  // A "ProcessView" hit code (LeftBar.h): a signal source or a display toggle
+  // switches the loop signal kLoopSignals gives it; anything else changes
+  // nothing.
   void ToggleSignalShow(int code);
 
   // Locus of a user variable (table entry userVariable + 5): the "Variables"

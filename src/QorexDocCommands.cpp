@@ -166,11 +166,14 @@ void CQorexDoc::OnOffspring() {
   if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->CreateOffspring();
 }
 void CQorexDoc::OnGRobustness() {
-  if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->CreateRobustnessModels(2);
+  if (CDesignRecorder* recorder = GetDesignRecorder())
+    recorder->CreateRobustnessModels(kRobustProcess);
 }
 void CQorexDoc::OnKRobustness() {
-  if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->CreateRobustnessModels(1);
+  if (CDesignRecorder* recorder = GetDesignRecorder())
+    recorder->CreateRobustnessModels(kRobustController);
 }
 void CQorexDoc::OnHRobustness() {
-  if (CDesignRecorder* recorder = GetDesignRecorder()) recorder->CreateRobustnessModels(3);
+  if (CDesignRecorder* recorder = GetDesignRecorder())
+    recorder->CreateRobustnessModels(kRobustController | kRobustProcess);
 }

@@ -146,19 +146,19 @@ void CVARvalues::BindVariables(CMcBasic* node) {
 }
 
 void CVARvalues::Get(int userIndex, double* value, double* minimum, double* maximum) const {
-  const int i = userIndex + 5;
+  const int i = userIndex + kFirstFreeEntry;
   *value = m_pValue[i];
   *minimum = m_pMin[i];
   *maximum = m_pMax[i];
 }
 
 void CVARvalues::SetValue(int userIndex, double value) {
-  m_pValue[userIndex + 5] = value;
+  m_pValue[userIndex + kFirstFreeEntry] = value;
 }
 
 void CVARvalues::SetRange(int userIndex, double minimum, double maximum) {
-  m_pMin[userIndex + 5] = minimum;
-  m_pMax[userIndex + 5] = maximum;
+  m_pMin[userIndex + kFirstFreeEntry] = minimum;
+  m_pMax[userIndex + kFirstFreeEntry] = maximum;
 }
 
 void CVARvalues::Swap(CVARvalues& other) {

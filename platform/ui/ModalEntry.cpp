@@ -13,13 +13,21 @@ namespace qxui {
 
 namespace {
 
+// The modal loops entered and not yet left: dialogs and message boxes alike.
+int g_modalDepth = 0;
+
 CMDIFrameWnd* MainMdiFrame() {
   return dynamic_cast<CMDIFrameWnd*>(AfxGetMainWnd());
 }
 
 }  // namespace
 
+int ModalDepth() {
+  return g_modalDepth;
+}
+
 ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocus(::GetFocus()) {
+  ++g_modalDepth;
   if (CMDIFrameWnd* frame = MainMdiFrame()) {
     if (CMDIChildWnd* child = frame->MDIGetActive()) m_hActiveChild = child->GetSafeHwnd();
   }
@@ -30,6 +38,7 @@ ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocu
 }
 
 ModalEntry::~ModalEntry() {
+  --g_modalDepth;
   if (CMDIFrameWnd* frame = MainMdiFrame(); frame && IsWindow(m_hActiveChild)) {
     CMDIChildWnd* active = frame->MDIGetActive();
     if (!active || active->GetSafeHwnd() != m_hActiveChild)

@@ -678,14 +678,10 @@ CaretInfo GetCaretInfo() {
 // ---- modal loops -------------------------------------------------------------------
 
 namespace {
-int g_modalDepth = 0;
 std::function<void(CWnd*)> g_modalHook;
 }  // namespace
 
 namespace qxui {
-int ModalDepth() {
-  return g_modalDepth;
-}
 void SetModalHook(std::function<void(CWnd*)> hook) {
   g_modalHook = std::move(hook);
 }
@@ -698,7 +694,6 @@ int CWnd::RunModalLoop(DWORD) {
   QEventLoop* outer = state.modalLoop;
   state.modalLoop = &loop;
   state.modalResult = -1;
-  ++g_modalDepth;
   HWND hSelf = m_hWnd;
   if (g_modalHook) {
     QMetaObject::invokeMethod(
@@ -709,7 +704,6 @@ int CWnd::RunModalLoop(DWORD) {
         Qt::QueuedConnection);
   }
   loop.exec(QEventLoop::DialogExec);
-  --g_modalDepth;
   CWnd* self = CWnd::FromHandle(hSelf);
   if (self != this) return -1;  // destroyed inside the loop
   state.modalLoop = outer;

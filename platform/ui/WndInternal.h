@@ -162,7 +162,8 @@ CaretInfo GetCaretInfo();
 // Called inside every modal loop once it runs, with the modal window (tests
 // drive the window from there and end the loop).
 void SetModalHook(std::function<void(CWnd*)> hook);
-// How many modal loops run now (the application's idle pass waits for none).
+// How many modal loops run now, dialogs and message boxes alike: those a
+// ModalEntry counts (the application's idle pass waits for none).
 int ModalDepth();
 // Entering a modal loop (a dialog or a message box) takes the mouse capture
 // away, as the system does: the window that held it hears WM_CAPTURECHANGED

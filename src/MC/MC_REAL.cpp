@@ -57,7 +57,7 @@ int McFormatNumber(char* buffer, int size, double magnitude, int digits) {
 }
 
 int McRealFixDigits() {
-  return (g_nDisplaySettings >> 2) & 31;
+  return (g_nDisplaySettings >> kDisplayRealFixShift) & kDisplayRealFixMask;
 }
 
 CMcReal::CMcReal(double value, WORD flags) : CMcBasic(flags), m_value(std::fabs(value)) {}

@@ -2,7 +2,7 @@
 // CMcDomain: a variable (child 0) between a lower (child 1) and an upper
 // bound (child 2), with open or closed ends. Type word 0x0900 ("Domain").
 // Flag bits 8-9 hold the end kind: 0 a < v < b, 1 a <= v <= b, 2 a < v <= b,
-// 3 a <= v < b. Written as a chained relation, or with flag bit 4 as interval
+// 3 a <= v < b. Written as a chained relation, or with kMcVariant as interval
 // membership v in (a; b], brackets as the ends say. Its value is the truth
 // of the condition on the real parts: 1 (-1 under a minus) or 0.
 #include "MC/MC_BASIC.h"

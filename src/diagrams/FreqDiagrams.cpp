@@ -19,7 +19,6 @@
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr BYTE kBitGershgorin = 1, kBitOstrowski = 2, kBitReturnDifference = 4;
 
 inline int NodeType(const CSIMfreq& f, int i) {
   return DiagramKindOf(f.m_nodeFlags[i]);
@@ -392,7 +391,7 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
   const bool inverse = type == kDiagramInverseNyquist;
   const McComplex* response = inverse ? f.m_pInverse.get() : f.m_pDirect.get();
   const bool returnDifference =
-      (freqFlags & kBitReturnDifference) && row == col && std::isfinite(gain) && gain != 0.0;
+      (freqFlags & kFreqReturnDifference) && row == col && std::isfinite(gain) && gain != 0.0;
   // The circle |1 + f q| = 1: centre -1/f, radius 1/f.
   if (returnDifference && !inverse) {
     const double a = 1.0 / gain;
@@ -419,9 +418,9 @@ void DrawNyquistCellOf(FreqPlot& plot, const CSIMfreq& f, int type, int row, int
           discs.push_back({box, pen});
       }
     };
-    if (freqFlags & kBitGershgorin)
+    if (freqFlags & kFreqGershgorin)
       collect(inverse ? f.m_bandInverse.get() : f.m_bandDirect.get(), g_pPenSilver);
-    if (inverse && (freqFlags & kBitOstrowski)) collect(f.m_bandOstrowski.get(), g_pPenGrey);
+    if (inverse && (freqFlags & kFreqOstrowski)) collect(f.m_bandOstrowski.get(), g_pPenGrey);
     // A filled disc over the whole plot hides everything drawn before it and
     // shows only white: the plot is cleared instead, and only the discs after
     // the last such one are drawn.

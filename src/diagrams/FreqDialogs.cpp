@@ -126,16 +126,17 @@ void CFreqDiagPropDlg::OnOK() {
 
 BOOL EditFrequencyProperties(CWnd* pParent) {
   CFreqDiagPropDlg dlg(pParent);
-  dlg.m_bGershgorin = (g_bFreqFlags & 1) != 0;
-  dlg.m_bOstrowski = (g_bFreqFlags & 2) != 0;
+  dlg.m_bGershgorin = (g_bFreqFlags & kFreqGershgorin) != 0;
+  dlg.m_bOstrowski = (g_bFreqFlags & kFreqOstrowski) != 0;
   dlg.m_bRadians = 1;
   dlg.m_dStart = g_dFreqMin;
   dlg.m_dStop = g_dFreqMax;
   dlg.m_nTickStep = g_nFreqTickStep;
   dlg.m_nSteps = g_nFreqSteps;
   if (dlg.DoModal() != IDOK) return FALSE;
-  g_bFreqFlags = static_cast<BYTE>((g_bFreqFlags & ~3) | (dlg.m_bGershgorin ? 1 : 0) |
-                                   (dlg.m_bOstrowski ? 2 : 0));
+  g_bFreqFlags =
+      static_cast<BYTE>((g_bFreqFlags & ~kFreqBands) | (dlg.m_bGershgorin ? kFreqGershgorin : 0) |
+                        (dlg.m_bOstrowski ? kFreqOstrowski : 0));
   const double factor = dlg.m_bRadians ? 1.0 : TwoPi();
   g_nFreqSteps = dlg.m_nSteps;
   g_nFreqTickStep = dlg.m_nTickStep;

@@ -67,6 +67,6 @@ class CFreqDiagPropDlg : public CFrequencyUnitDlg {
 };
 
 // The view's "Properties" on a frequency diagram: fills the dialog from the
-// sweep settings and bits 0-1 of g_bFreqFlags, runs it, and only on OK stores
+// sweep settings and the bands of g_bFreqFlags (kFreqBands), runs it, and only on OK stores
 // them back (in rad/s; the other flag bits kept). TRUE when stored.
 BOOL EditFrequencyProperties(CWnd* pParent);

@@ -43,10 +43,6 @@ constexpr int kTipRightMargin = 3;
 constexpr int kTipAboveShift = 6 + 29;
 // A signal pane of the "SimulationView" bar is higher than its sizing grip.
 constexpr int kGripHeight = 5;
-// The recorder's modes around one move of a live drag: the design before the
-// move, then the roots after it.
-constexpr int kRecordMoveAppend = 1;
-constexpr int kRecordMoveRoots = 3;
 
 int ClampPixel(double v) {
   if (std::isnan(v)) return 0;

@@ -72,7 +72,7 @@ extern const COLORREF kLocusClipboardColour[5];
 extern const COLORREF kRootClipboardColour[7];
 
 // The scene of a document: its root-locus origin and scales, its loci, the
-// roots of every block whose flag bit 0 ("Show poles && zeros") is set, in the
+// roots of every block whose kBlockShowRoots ("Show poles && zeros") is set, in the
 // order P, K, G, L, F, element by element, poles before zeros, then the
 // closed-loop poles and the transmission zeros.
 RootLocusScene RootLocusSceneOf(const CQorexDoc& doc);

@@ -36,13 +36,6 @@ ON_COMMAND(RUNCLEAR, OnRunClear)
 ON_COMMAND(RUNRESIMULATE, OnRunResimulate)
 END_MESSAGE_MAP()
 
-const SignalPlotEntry kPlottedSignals[13] = {
-    {"c", &CSIMsystem::m_c, 4},   {"r", &CSIMsystem::m_r, 5},   {"e", &CSIMsystem::m_e, 1},
-    {"u0", &CSIMsystem::m_u, 0},  {"u1", &CSIMsystem::m_uv, 0}, {"y0", &CSIMsystem::m_y, 2},
-    {"y1", &CSIMsystem::m_yd, 2}, {"z0", &CSIMsystem::m_z, 3},  {"z1", &CSIMsystem::m_zn, 3},
-    {"w", &CSIMsystem::m_w, 10},  {"v", &CSIMsystem::m_v, 4},   {"d", &CSIMsystem::m_d, 4},
-    {"n", &CSIMsystem::m_n, 4}};
-
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -196,7 +189,7 @@ double SnapSamplingTime(double ts) {
 }
 
 bool Shown(const CSIMsystem& own, const SignalPlotEntry& entry) {
-  return ((own.*entry.signal).m_wFlags & 1) != 0;
+  return ((own.*entry.signal).m_wFlags & kSignalShown) != 0;
 }
 
 // One curve's pixels, computed before anything is drawn, so that the live

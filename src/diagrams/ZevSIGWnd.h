@@ -25,23 +25,31 @@
 // User-interface thread only.
 #include "platform/core/Geometry.h"
 #include "platform/ui/Wnd.h"
+#include "simulation/SIMsystem.h"
+
+#include <array>
 
 class CQorexDoc;
-class CSIMsystem;
-class CSIMsignal;
 class COutputBar;
 
 // trunc(v) as an int with v clamped to +-2^30 first (0 for NaN): positions
 // and counts from doubles that may be huge or infinite.
 int PlotOffset(double v);
 
-// The thirteen plotted signals in drawing and text order.
+// The thirteen plotted signals in drawing and text order: the loop signals
+// with a place in the panes, in the order of that place.
 struct SignalPlotEntry {
   const char* name;  // header of its text column
   CSIMsignal CSIMsystem::*signal;
   int pen;  // entry of g_pPenCurve
 };
-extern const SignalPlotEntry kPlottedSignals[13];
+constexpr std::array<SignalPlotEntry, kShownSignalCount> PlottedSignals() {
+  std::array<SignalPlotEntry, kShownSignalCount> plotted{};
+  for (const SIMloopSignal& s : kLoopSignals)
+    if (s.pane >= 0) plotted[static_cast<size_t>(s.pane)] = {s.name, s.signal, s.pen};
+  return plotted;
+}
+inline constexpr std::array<SignalPlotEntry, kShownSignalCount> kPlottedSignals = PlottedSignals();
 
 class CZevSIGWnd : public CWnd {
  public:

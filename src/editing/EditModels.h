@@ -34,9 +34,9 @@ class CEditModels : public CDialog {
   CZevMCWnd m_wndEditor;        // first list: the models; second: the signals
   CButton m_btnBuild;           // shown only for the Controller
   int m_nModel;                 // the shown model slot, 0 .. 4
-  BOOL m_bShowPolesZeros;       // flag bit 0
-  BOOL m_bAllowModification;    // flag bit 2
-  BOOL m_bEnsureSquare;         // flag bit 1
+  BOOL m_bShowPolesZeros;       // kBlockShowRoots
+  BOOL m_bAllowModification;    // kBlockTunable
+  BOOL m_bEnsureSquare;         // kBlockEnsureSquare
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

@@ -48,11 +48,19 @@ constexpr int kSources = 4;
 constexpr int kToggles = 6;
 constexpr int kButtons = 3;
 
-// The shown-signal mask bit of each display toggle (r, e, u, y + d, z, w)
-// and where its mark goes in the bar.
-constexpr int kToggleMaskBit[kToggles] = {4, 5, 6, 9, 10, 12};
+// Where the mark of each display toggle (r, e, u, y + d, z, w) goes in the
+// bar; the signal it switches is the loop's (kLoopSignals).
 constexpr POINT kMarkPos[kToggles] = {{56, 26},  {71, 26},  {100, 26},
                                       {162, 25}, {196, 26}, {70, 64}};
+static_assert(
+    [] {
+      for (int i = 0; i < kToggles; ++i) {
+        const SIMloopSignal* s = LoopSignalOfToggle(SIMtoggleGroup::kDisplay, i);
+        if (s == nullptr || s->showBit < 0) return false;
+      }
+      return true;
+    }(),
+    "every display toggle switches a shown loop signal");
 constexpr POINT kLampAt = {12, 67};
 constexpr POINT kFindGSwitchAt = {31, 83};
 constexpr POINT kRealtimeSwitchAt = {49, 83};
@@ -130,7 +138,7 @@ void CLeftBar::Paint(CDC* pDC) {
   // The sources' own show flags (mask bits 0-3) have no mark.
   const WORD mask = m_pDoc->GetShowMask();
   for (int i = 0; i < kToggles; ++i)
-    if (mask & (1u << kToggleMaskBit[i]))
+    if (mask & (1u << LoopSignalOfToggle(SIMtoggleGroup::kDisplay, i)->showBit))
       Blit(pDC, kSpriteSignalMarks[i], kMarkPos[i].x, kMarkPos[i].y);
 }
 

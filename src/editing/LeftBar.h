@@ -23,8 +23,9 @@
 
 class CMcBasic;
 
-// Hit codes: the kind in bits 8-11, the item in the low byte, bit 14 marks a
-// block's lower-right corner.
+// Hit codes: the kind (kHitKindMask), the item (kHitItemMask) and, with a
+// block, kHitCorner for its lower-right corner. A source or a display toggle
+// switches the loop signal kLoopSignals gives that item.
 enum : WORD {
   kHitNone = 0,
   kHitBlock = 0x100,    // + model 0 P, 1 K, 2 G, 3 L, 4 F

@@ -20,8 +20,7 @@
 
 namespace {
 
-constexpr int kFirstUserEntry = 5;  // table entries before it are reserved names
-constexpr int kMaxOrder = 100;      // the dialog's range of the order
+constexpr int kMaxOrder = 100;  // the dialog's range of the order
 constexpr char kModelLetters[] = "PKGLF";
 
 CMcBasic* S() {
@@ -66,8 +65,8 @@ CMcBasic* BoundVariable(const char* name, const char* subscript, WORD flags, dou
   auto* v = new CMcVariable(name, subscript, flags);
   if (vars) {
     vars->BindVariables(v);
-    if (v->m_index != CMcVariable::kUnbound && v->m_index >= kFirstUserEntry)
-      vars->SetValue(v->m_index - kFirstUserEntry, value);
+    if (v->m_index != CMcVariable::kUnbound && v->m_index >= CVARvalues::kFirstFreeEntry)
+      vars->SetValue(v->m_index - CVARvalues::kFirstFreeEntry, value);
   }
   return v;
 }
@@ -91,7 +90,7 @@ bool OnShape(int shape, int r, int c) {
   }
 }
 
-// Flips the sign bit 0 of a node (a term of the numerator that goes negative).
+// Flips the sign (kMcMinus) of a node (a term of the numerator that goes negative).
 CMcBasic* Negated(CMcBasic* node) {
   node->m_flags ^= kMcMinus;
   return node;

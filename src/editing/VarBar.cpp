@@ -84,6 +84,23 @@ double CVarBar::SliderValue(int position, double minimum, double maximum, int lo
   return minimum * (1.0 - t) + maximum * t;
 }
 
+namespace {
+// The bar placing its own slider: once placed, the position is the last one
+// acted on, so that the slider check in OnHScroll takes no move of the bar's
+// own for the user's.
+class SliderFill {
+ public:
+  SliderFill(CSliderCtrl& slider, int& lastPos) : m_slider(slider), m_lastPos(lastPos) {}
+  ~SliderFill() { m_lastPos = m_slider.GetPos(); }
+  SliderFill(const SliderFill&) = delete;
+  SliderFill& operator=(const SliderFill&) = delete;
+
+ private:
+  CSliderCtrl& m_slider;
+  int& m_lastPos;
+};
+}  // namespace
+
 int CVarBar::Selected() const {
   if (!m_wndList.GetSafeHwnd()) return -1;
   const int sel = m_wndList.GetCurSel();
@@ -94,8 +111,8 @@ void CVarBar::PlaceSlider(double value, double minimum, double maximum) {
   if (!m_wndSlider.GetSafeHwnd()) return;
   int lo = 0, hi = 0;
   m_wndSlider.GetRange(lo, hi);
-  m_nLastPos = SliderPosition(value, minimum, maximum, lo, hi);
-  m_wndSlider.SetPos(m_nLastPos);
+  const SliderFill fill(m_wndSlider, m_nLastPos);
+  m_wndSlider.SetPos(SliderPosition(value, minimum, maximum, lo, hi));
 }
 
 void CVarBar::UpdateBar(BOOL bSameDocument) {
@@ -115,8 +132,8 @@ void CVarBar::UpdateBar(BOOL bSameDocument) {
     if (m_wndSlider.GetSafeHwnd()) {
       int lo = 0, hi = 0;
       m_wndSlider.GetRange(lo, hi);
-      m_nLastPos = (hi - lo) / 2;
-      m_wndSlider.SetPos(m_nLastPos);
+      const SliderFill fill(m_wndSlider, m_nLastPos);
+      m_wndSlider.SetPos((hi - lo) / 2);
     }
     return;
   }

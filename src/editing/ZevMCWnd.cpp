@@ -334,7 +334,7 @@ UINT CZevMCWnd::KeyFlags(bool keyDown) {
   if (GetKeyState(VK_CONTROL) < 0) flags |= kZevKeyCtrl;
   if (GetKeyState(VK_SHIFT) < 0) flags |= kZevKeyShift;
   if (GetKeyState(VK_MENU) < 0) flags |= kZevKeyAlt;
-  if (g_nDisplaySettings & 1) flags |= kZevKeyText;
+  if (g_nDisplaySettings & kDisplayTextMode) flags |= kZevKeyText;
   return flags;
 }
 
@@ -355,7 +355,7 @@ void CZevMCWnd::OnKeyDown(UINT nChar, UINT, UINT) {
 void CZevMCWnd::OnChar(UINT nChar, UINT, UINT) {
   if (nChar == '"') {
     // Text mode is the one bit; the other display settings stay.
-    g_nDisplaySettings ^= 1;
+    g_nDisplaySettings ^= kDisplayTextMode;
     m_edit.UpdateCaret(&m_host);
     return;
   }

@@ -209,7 +209,7 @@ BOOL CZevMcEdit::OnKey(UINT key, UINT flags) {
   m_step.pCaret = m_pCaret;
   m_step.nCaretSide = m_step.nNewCaretSide;
   LogKey(static_cast<BYTE>(key & 0xFF), code);
-  if ((g_nDisplaySettings & 1) == 0 && RecognizeKeyword()) {
+  if ((g_nDisplaySettings & kDisplayTextMode) == 0 && RecognizeKeyword()) {
     m_step.pRelayout = m_pList;
     m_step.pNewSubtree = GetEditedExpression();
   }
@@ -585,8 +585,8 @@ BOOL CZevMcEdit::UpdateCaret(ZevEditHost* host) {
   if (m_pCaret == nullptr) return FALSE;
   if (host == nullptr) return TRUE;
   ZevCaretBox box;
-  ZevCaretGeometry(g_pMemDC, m_pCaret, m_step.nCaretSide, m_szNumber, (g_nDisplaySettings & 1) != 0,
-                   &box);
+  ZevCaretGeometry(g_pMemDC, m_pCaret, m_step.nCaretSide, m_szNumber,
+                   (g_nDisplaySettings & kDisplayTextMode) != 0, &box);
   const CPoint scroll = host->GetScrollOffset();
   host->ShowCaretAt(box.x - scroll.x, box.y - scroll.y, 0, box.height);
   return TRUE;

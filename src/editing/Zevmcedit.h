@@ -62,7 +62,7 @@ enum : UINT {
   kZevKeyShift = 2,
   kZevKeyDown = 4,  // the key is a virtual-key code from a key-down message
   kZevKeyAlt = 8,
-  kZevKeyText = 16  // text mode (bit 0 of g_nDisplaySettings)
+  kZevKeyText = 16  // text mode (kDisplayTextMode of g_nDisplaySettings)
 };
 
 // Action numbers (the action field of an item code), from ZevActions.inc.
@@ -115,7 +115,7 @@ struct ZevCaretBox {
 // Where the caret of a node and side stands: the geometry only, measured in dc
 // (the context the nodes' layout measures in) with the expression fonts.
 // number is the typed text of a number at the caret (may be null); textMode is
-// bit 0 of g_nDisplaySettings. False when node is null.
+// kDisplayTextMode of g_nDisplaySettings. False when node is null.
 bool ZevCaretGeometry(CDC* dc, const CMcBasic* node, int side, const char* number, bool textMode,
                       ZevCaretBox* box);
 

@@ -156,7 +156,8 @@ void CEqualizerBar::OnPaint() {
 
 void CEqualizerBar::PaintButtons(CDC* dc) {
   for (const auto& row : kRows) Blit(dc, row.tile, row.at.x, row.at.y);
-  Blit(dc, (m_wRecord & 1) ? kSpriteRecordOn : kSpriteRecordOff, kRecordAt.x, kRecordAt.y);
+  Blit(dc, (m_wRecord & kRecordingOn) ? kSpriteRecordOn : kSpriteRecordOff, kRecordAt.x,
+       kRecordAt.y);
 }
 
 void CEqualizerBar::DrawPressed(int button) {
@@ -230,7 +231,7 @@ void CEqualizerBar::OnLButtonUp(UINT nFlags, CPoint point) {
 void CEqualizerBar::OnLButtonDblClk(UINT nFlags, CPoint point) {
   m_nPressed = HitTest(point.x, point.y);
   if (m_nPressed == kButtonRecord) {
-    m_wRecord ^= 1;
+    m_wRecord ^= kRecordingOn;
     Refresh();
   }
   if (m_nPressed == 0) CDialogBar::OnLButtonDblClk(nFlags, point);
@@ -253,14 +254,10 @@ void CEqualizerBar::Act(int button) {
     case kButtonOffspring:
       CreateOffspring();
       break;
-    case kButtonRecord: {
-      const WORD recording = m_wRecord;
-      m_wRecord |= 1;
-      RecordDesign(kRecordAppend);
-      m_wRecord = recording;
+    case kButtonRecord:
+      RecordDesignForced(kRecordAppend);
       doc->Recalculate();
       break;
-    }
     case kButtonGlobal:
     case kButtonLocal:
       CollectFreeVariables();

@@ -60,6 +60,8 @@ inline constexpr WORD kEqualizerRecording = 0x0010;
 inline constexpr WORD kEqualizerIdentify = 0x4000;
 inline constexpr WORD kEqualizerLocalButton = kEqualizerShowRun;
 inline constexpr WORD kEqualizerGlobalButton = kSearchGlobal | kEqualizerShowSearch;
+// The recording switch, the one bit of the engine's m_wRecord.
+inline constexpr WORD kRecordingOn = 0x0001;
 
 class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
  public:
@@ -149,18 +151,21 @@ class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
   bool Searching() const { return m_bSearching; }
 
   // ---- recording -------------------------------------------------------------------
-  // Nothing while recording is off. Bit 1 clear: the design is measured and
-  // appended to the population; set: the newest entry takes the document's
-  // closed-loop poles.
+  // Nothing while recording is off. Without kRecordRoots the design is
+  // measured and appended to the population; with it the newest entry takes
+  // the document's closed-loop poles.
   void RecordDesign(int flags) override;
+  // RecordDesign with the recording switch on for the call, whatever it says;
+  // the switch is as before afterwards.
+  void RecordDesignForced(int flags);
 
   // ---- genetic operators (EqualizerGenetics.cpp) -------------------------------------
   // g_nOffspringCount children of pairs of the designs recorded before the
   // call, each recorded whatever the recording switch; the last one stays
   // in the document. Nothing without a record or a free variable.
   void CreateOffspring() override;
-  // g_nOffspringCount designs whose controller (which bit 0) and process
-  // (bit 1) variables are drawn uniformly from their ranges, each recorded.
+  // g_nOffspringCount designs whose controller (kRobustController) and
+  // process (kRobustProcess) variables are drawn uniformly from their ranges, each recorded.
   // Afterwards the variables and both models' flag words are as before.
   void CreateRobustnessModels(int which) override;
   // The parent drawn from generator value r (0 .. 32767) among the c designs
@@ -174,7 +179,7 @@ class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
   int m_nOutputs = 0;           // m of the last test preparation that built signals
   int m_nRunLength = 0;         // L
   double m_weights[kCriteria] = {};
-  WORD m_wRecord = 0;  // bit 0: recording on
+  WORD m_wRecord = 0;  // kRecordingOn: the recording switch
   QOX_FreeVars m_freeVars;
   WORD m_wMode = 0;            // the mode word of the last search or recording
   long long m_nCostCalls = 0;  // ComputeCost calls so far (benchmarks, tests)
@@ -191,7 +196,8 @@ class CEqualizerEngine : public CDesignRecorder, public CSIMsearchUi {
   // The test run's pane repaint: step count L while the panes draw.
   void RepaintTestRun();
   // The design as it stands recorded with recording forced on, recalculated
-  // and shown: RecordDesign(0), Recalculate, RecordDesign(2), UpdateAll.
+  // and shown: RecordDesign(kRecordAppend), Recalculate,
+  // RecordDesign(kRecordRoots), UpdateAll.
   void RecordForced();
   // Whether the last test run can be read: a loop without error whose
   // signals hold m rows and L samples.

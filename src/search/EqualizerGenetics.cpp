@@ -14,14 +14,9 @@
 
 void CEqualizerEngine::RecordForced() {
   CQorexDoc* doc = m_pDoc;
-  const WORD recording = m_wRecord;
-  m_wRecord |= 1;
-  RecordDesign(kRecordAppend);
-  m_wRecord = recording;
+  RecordDesignForced(kRecordAppend);
   doc->Recalculate();
-  m_wRecord |= 1;
-  RecordDesign(kRecordRoots);
-  m_wRecord = recording;
+  RecordDesignForced(kRecordRoots);
   doc->UpdateAll();
 }
 
@@ -70,10 +65,10 @@ void CEqualizerEngine::CreateRobustnessModels(int which) {
   auto setTunable = [](WORD& flags, bool on) {
     flags = static_cast<WORD>(on ? flags | kBlockTunable : flags & ~kBlockTunable);
   };
-  setTunable(flagsK, (which & 1) != 0);
-  setTunable(flagsG, (which & 2) != 0);
-  if (which & 1) AddModelVariables(doc.m_models.RightSideAt(kModelK));
-  if (which & 2) AddModelVariables(doc.m_models.RightSideAt(kModelG));
+  setTunable(flagsK, (which & kRobustController) != 0);
+  setTunable(flagsG, (which & kRobustProcess) != 0);
+  if (which & kRobustController) AddModelVariables(doc.m_models.RightSideAt(kModelK));
+  if (which & kRobustProcess) AddModelVariables(doc.m_models.RightSideAt(kModelG));
   // Recording collects the free variables from the flags afresh (and finds
   // L's too, tunable by default): every sample draws this list instead.
   std::vector<int> vars;

@@ -192,8 +192,30 @@ double CEqualizerEngine::GlobalProbe(const double* start, double* passBest, doub
 
 // ---- recording -----------------------------------------------------------------------------
 
+namespace {
+// Turns the recording switch on for a scope and puts it back as it was.
+class ForcedRecording {
+ public:
+  explicit ForcedRecording(WORD& record) : m_record(record), m_saved(record) {
+    m_record |= kRecordingOn;
+  }
+  ~ForcedRecording() { m_record = m_saved; }
+  ForcedRecording(const ForcedRecording&) = delete;
+  ForcedRecording& operator=(const ForcedRecording&) = delete;
+
+ private:
+  WORD& m_record;
+  const WORD m_saved;
+};
+}  // namespace
+
+void CEqualizerEngine::RecordDesignForced(int flags) {
+  const ForcedRecording on(m_wRecord);
+  RecordDesign(flags);
+}
+
 void CEqualizerEngine::RecordDesign(int flags) {
-  if (!(m_wRecord & 1) || m_pDoc == nullptr || m_pDoc->m_pHistory == nullptr) return;
+  if (!(m_wRecord & kRecordingOn) || m_pDoc == nullptr || m_pDoc->m_pHistory == nullptr) return;
   if (flags & kRecordRoots) {
     m_pDoc->m_pHistory->UpdateLast();
     return;

@@ -18,23 +18,6 @@ constexpr int kBoardOutputs = 2;
 constexpr DWORD kMaxCode = 4095u;
 constexpr DWORD kRecordSize = 8;
 
-// Holds g_pcsAnalogIo for a scope (the lock may not exist yet during static
-// start-up, then there is nobody to race with).
-class AnalogIoLock {
- public:
-  AnalogIoLock() : m_section(g_pcsAnalogIo) {
-    if (m_section) EnterCriticalSection(m_section);
-  }
-  ~AnalogIoLock() {
-    if (m_section) LeaveCriticalSection(m_section);
-  }
-  AnalogIoLock(const AnalogIoLock&) = delete;
-  AnalogIoLock& operator=(const AnalogIoLock&) = delete;
-
- private:
-  LPCRITICAL_SECTION m_section;
-};
-
 // The driver's record, written byte by byte.
 struct BoardRecord {
   BYTE bytes[kRecordSize] = {};
@@ -52,7 +35,7 @@ struct BoardRecord {
 
 CDT2801::CDT2801() {
   {
-    AnalogIoLock lock;
+    QxCriticalSectionLock lock(g_pcsAnalogIo);  // null during static start-up
     for (int i = 0; i < kChannels; ++i) m_inputs[i] = m_latched[i] = m_outputs[i] = 0.0;
   }
   for (double& reading : m_lastReadings) reading = 0.0;
@@ -106,7 +89,7 @@ void CDT2801::ResetCallCounts() {
 
 void CDT2801::Latch() {
   if (!m_bEmulate) return;
-  AnalogIoLock lock;
+  QxCriticalSectionLock lock(g_pcsAnalogIo);  // null during static start-up
   for (int i = 0; i < kChannels; ++i) m_latched[i] = m_inputs[i];
 }
 
@@ -142,7 +125,7 @@ void CDT2801::ReceiveInputs(WPARAM wParam, LPARAM lParam) {
   double volts[kChannels];
   DecodeCodes(wParam, lParam, volts);
   {
-    AnalogIoLock lock;
+    QxCriticalSectionLock lock(g_pcsAnalogIo);  // null during static start-up
     for (int i = 0; i < kChannels; ++i) m_inputs[i] = volts[i];
   }
   m_nInputMessages.fetch_add(1);

@@ -204,7 +204,7 @@ void CSIMfreq::AllocateArrays(const CSIMtrnmx& lgk, const CSIMtrnmx& flgk) {
   const long long steps = std::max(0, g_nFreqSteps);
   const int tick = g_nFreqTickStep;
   int b = 0;
-  if ((g_bFreqFlags & 3) != 0 && !(lgk.m_nRows == 1 && lgk.m_nCols == 1))
+  if ((g_bFreqFlags & kFreqBands) != 0 && !(lgk.m_nRows == 1 && lgk.m_nCols == 1))
     b = std::min(lgk.m_nRows, lgk.m_nCols);
   const long long m = std::max(static_cast<long long>(lgk.m_nRows) * lgk.m_nCols,
                                static_cast<long long>(flgk.m_nRows) * flgk.m_nCols);

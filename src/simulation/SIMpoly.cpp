@@ -36,9 +36,9 @@ bool IsConstant(const Poly& p) {
   return p.size() == 1;
 }
 
-// Flag bits that only say how a node is drawn: the size level (bits 6-7),
+// Flag bits that only say how a node is drawn: the size level (kMcLevelMask),
 // which the editor raises inside a small fraction or an exponent, and the
-// parentheses (bit 2), which layout sets on a signed factor of a product.
+// parentheses (kMcParens), which layout sets on a signed factor of a product.
 // They never change what a variable names.
 constexpr WORD kDrawingOnlyBits = kMcLevelMask | kMcParens;
 

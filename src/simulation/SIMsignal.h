@@ -18,6 +18,9 @@ class CMcBasic;
 class CQorexDoc;
 class CSIMsystem;
 
+// The one bit of a signal's flag word: shown in the signal panes.
+inline constexpr WORD kSignalShown = 0x0001;
+
 class CSIMsignal {
  public:
   // One row of 300 samples with room for 300 doubles; samples not set.
@@ -66,7 +69,7 @@ class CSIMsignal {
   // with several columns, row r is taken from the element in its first column.
   void Build(CQorexDoc* doc, const CMcBasic* expr, int columns, bool fill);
 
-  WORD m_wFlags;       // bit 0: shown in the signal panes
+  WORD m_wFlags;       // kSignalShown
   double* m_pSamples;  // rows * columns samples, row by row
   int m_nRows;         // channels
   int m_nColumns;      // samples per channel

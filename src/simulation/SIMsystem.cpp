@@ -60,8 +60,8 @@ int StepCount(double ts, double tf) {
 }  // namespace
 
 CSIMsystem::CSIMsystem() : m_dTs(0.0), m_nSteps(0), m_nStep(0), m_pDoc(nullptr), m_nError(kSimOk) {
-  m_c.m_wFlags |= 1;
-  m_yd.m_wFlags |= 1;
+  m_c.m_wFlags |= kSignalShown;
+  m_yd.m_wFlags |= kSignalShown;
   m_P.m_wFlags = kBlockShowRoots | kBlockEnsureSquare;
   m_F.m_wFlags = kBlockShowRoots | kBlockEnsureSquare;
   m_K.m_wFlags = kBlockShowRoots | kBlockTunable;

@@ -342,29 +342,82 @@ inline constexpr SIMdimSource kDimSources[kDimCount] = {
 // by column, so their rows must agree; an input is filled from its own
 // definition; the two limits only need to cover the process input, and only
 // in real time.
+//
+// The same table says how the signal is shown: which "ProcessView" item
+// switches it (a signal source, or one of the six display toggles), its bit in
+// the document's show mask, its place in the signal panes (drawing order and
+// text column) and the curve pen it is drawn with. The two limits are never
+// shown.
+enum class SIMtoggleGroup { kNone, kSource, kDisplay };
+struct SIMtoggle {
+  SIMtoggleGroup group;
+  int item;  // source 0 c, 1 v, 2 d, 3 n; display 0 r, 1 e, 2 u, 3 y + d, 4 z, 5 w
+};
+inline constexpr SIMtoggle kNoToggle = {SIMtoggleGroup::kNone, -1};
+// The curve pens a shown signal is drawn with (entries of the application's
+// curve pen table).
+enum SIMcurvePen : int {
+  kPenDarkRed = 0,
+  kPenRed = 1,
+  kPenDarkGreen = 2,
+  kPenGreen = 3,
+  kPenDarkBlue = 4,
+  kPenBlue = 5,
+  kPenPink = 10,
+  kPenNone = -1
+};
+inline constexpr int kShownSignalCount = 13;  // bits of the show mask, places in the panes
+
 struct SIMloopSignal {
   CSIMsignal CSIMsystem::*signal;
   SIMdim rows;
   int definition;  // the signal slot that fills it, or -1 for a computed signal
   bool limit;
+  SIMtoggle toggle;  // the "ProcessView" item that switches it
+  int showBit;       // its bit in the show mask, or -1
+  int pane;          // its place in the signal panes, or -1
+  const char* name;  // the header of its column in the panes' text, or null
+  SIMcurvePen pen;   // the pen of its curve
 };
 inline constexpr SIMloopSignal kLoopSignals[15] = {
-    {&CSIMsystem::m_c, kDimC, kSigC, false},          // command
-    {&CSIMsystem::m_r, kDimR, -1, false},             // P's output
-    {&CSIMsystem::m_v, kDimU, kSigV, false},          // input disturbance
-    {&CSIMsystem::m_d, kDimY, kSigD, false},          // output disturbance
-    {&CSIMsystem::m_n, kDimZ, kSigN, false},          // measurement noise
-    {&CSIMsystem::m_e, kDimR, -1, false},             // K's input r - w
-    {&CSIMsystem::m_w, kDimR, -1, false},             // F's output
-    {&CSIMsystem::m_u, kDimU, -1, false},             // K's output
-    {&CSIMsystem::m_uv, kDimU, -1, false},            // G's input u + v
-    {&CSIMsystem::m_y, kDimY, -1, false},             // G's output
-    {&CSIMsystem::m_yd, kDimY, -1, false},            // L's input y + d
-    {&CSIMsystem::m_z, kDimZ, -1, false},             // L's output
-    {&CSIMsystem::m_zn, kDimZ, -1, false},            // F's input z + n
-    {&CSIMsystem::m_uMin, kDimU, kSigClipMin, true},  // limits of G's input
-    {&CSIMsystem::m_uMax, kDimU, kSigClipMax, true},
+    // command
+    {&CSIMsystem::m_c, kDimC, kSigC, false, {SIMtoggleGroup::kSource, 0}, 0, 0, "c", kPenDarkBlue},
+    // P's output
+    {&CSIMsystem::m_r, kDimR, -1, false, {SIMtoggleGroup::kDisplay, 0}, 4, 1, "r", kPenBlue},
+    // input disturbance
+    {&CSIMsystem::m_v, kDimU, kSigV, false, {SIMtoggleGroup::kSource, 1}, 1, 10, "v", kPenDarkBlue},
+    // output disturbance
+    {&CSIMsystem::m_d, kDimY, kSigD, false, {SIMtoggleGroup::kSource, 2}, 2, 11, "d", kPenDarkBlue},
+    // measurement noise
+    {&CSIMsystem::m_n, kDimZ, kSigN, false, {SIMtoggleGroup::kSource, 3}, 3, 12, "n", kPenDarkBlue},
+    // K's input r - w
+    {&CSIMsystem::m_e, kDimR, -1, false, {SIMtoggleGroup::kDisplay, 1}, 5, 2, "e", kPenRed},
+    // F's output
+    {&CSIMsystem::m_w, kDimR, -1, false, {SIMtoggleGroup::kDisplay, 5}, 12, 9, "w", kPenPink},
+    // K's output
+    {&CSIMsystem::m_u, kDimU, -1, false, {SIMtoggleGroup::kDisplay, 2}, 6, 3, "u0", kPenDarkRed},
+    // G's input u + v
+    {&CSIMsystem::m_uv, kDimU, -1, false, kNoToggle, 7, 4, "u1", kPenDarkRed},
+    // G's output
+    {&CSIMsystem::m_y, kDimY, -1, false, kNoToggle, 8, 5, "y0", kPenDarkGreen},
+    // L's input y + d
+    {&CSIMsystem::m_yd, kDimY, -1, false, {SIMtoggleGroup::kDisplay, 3}, 9, 6, "y1", kPenDarkGreen},
+    // L's output
+    {&CSIMsystem::m_z, kDimZ, -1, false, {SIMtoggleGroup::kDisplay, 4}, 10, 7, "z0", kPenGreen},
+    // F's input z + n
+    {&CSIMsystem::m_zn, kDimZ, -1, false, kNoToggle, 11, 8, "z1", kPenGreen},
+    // limits of G's input
+    {&CSIMsystem::m_uMin, kDimU, kSigClipMin, true, kNoToggle, -1, -1, nullptr, kPenNone},
+    {&CSIMsystem::m_uMax, kDimU, kSigClipMax, true, kNoToggle, -1, -1, nullptr, kPenNone},
 };
+
+// The loop signal a "ProcessView" item switches, or null.
+constexpr const SIMloopSignal* LoopSignalOfToggle(SIMtoggleGroup group, int item) {
+  for (const SIMloopSignal& s : kLoopSignals)
+    if (group != SIMtoggleGroup::kNone && s.toggle.group == group && s.toggle.item == item)
+      return &s;
+  return nullptr;
+}
 
 // The application-wide simulator and the document a worker runs (null while
 // none runs); the application object sets them, a worker reads them.

@@ -66,7 +66,10 @@ TEST(Caret, WalksOfEveryKind) {
        [](Named& n) { return n.Group('p', new CMcPower(n.Leaf('b'), n.Leaf('e'), 0)); },
        {"R p0 b0 b1 p1", "L p1 b1 b0 p0", "U b1 e0", "D e0 b1", "R e0 e1 p1", "U p1 e1"}},
       {"relation",
-       [](Named& n) { return n.Group('q', new CMcEquality(n.Leaf('a'), n.Leaf('b'), 0x0700)); },
+       [](Named& n) {
+         return n.Group('q',
+                        new CMcEquality(n.Leaf('a'), n.Leaf('b'), McRelationFlags(kMcRelGreater)));
+       },
        {"R q0 a0 a1 b0 b1 q1", "L q1 b1 b0 a1 a0 q0", "U a1", "D a1", "U q0", "D q0"}},
       {"declaration",
        [](Named& n) { return n.Group('q', new CMcDeclaration(n.Leaf('a'), n.Leaf('b'), 0)); },
@@ -127,7 +130,7 @@ TEST(Caret, WalksOfEveryKind) {
       {"domain a < v <= b as the left side of a relation",
        [](Named& n) {
          CMcBasic* d = n('d', new CMcDomain(n.Leaf('v'), n.Leaf('a'), n.Leaf('b'), 0x0200));
-         return n.Group('q', new CMcEquality(d, n.Leaf('c'), 0x0700));
+         return n.Group('q', new CMcEquality(d, n.Leaf('c'), McRelationFlags(kMcRelGreater)));
        },
        {"R q0 d0 a0 a1 v0 v1 b0 b1 d1 c0 c1 q1", "L q1 c1 c0 d1 b1 b0 v1 v0 a1 a0 d0 q0", "U v0",
         "D b1", "U d0"}},

@@ -53,7 +53,8 @@ using RealLayout = LayoutFixture;
 // away from the caret, full precision at it, the typed text while typing.
 TEST_F(RealLayout, RealFixDigitsAndFullPrecisionAtTheCaret) {
   const int saved = g_nDisplaySettings;
-  g_nDisplaySettings = (g_nDisplaySettings & ~(31 << 2)) | (2 << 2);  // "RealFix" 2
+  g_nDisplaySettings = (g_nDisplaySettings & ~(kDisplayRealFixMask << kDisplayRealFixShift)) |
+                       (2 << kDisplayRealFixShift);  // "RealFix" 2
   Canvas canvas(400, 60);
   CMcReal number(12.625, 0), negative(12.625, 1);
   number.Layout(canvas.dc(), kMcLayoutFromTop);

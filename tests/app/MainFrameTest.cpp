@@ -225,7 +225,7 @@ TEST_F(MainFrameLayout, AccuracyWatchdogAsksThroughAMessageBoxOfTheMainWindow) {
 
 TEST_F(MainFrameLayout, FindGCommandWithoutADocumentClearsItsPendingBit) {
   Frame()->m_wndEqualizerBar.m_pDoc = nullptr;
-  g_wStatus.fetch_or(kStatusFindGPending);
+  RequestAnswer(kStatusFindGPending);
   Frame()->SendMessage(WM_COMMAND, WM_QX_FINDG);
   EXPECT_EQ(g_wStatus.load() & kStatusFindGPending, 0);
   g_wStatus = 0;

@@ -61,7 +61,7 @@ TEST_F(ResourcesTest, SettingsAreClampedAsDocumented) {
   };
   for (const auto& c : cases) {
     Load(c.ini);
-    EXPECT_EQ(g_nDisplaySettings, c.fontSize << 8 | c.realFix << 2) << c.ini;
+    EXPECT_EQ(g_nDisplaySettings, DisplaySettings(c.fontSize, c.realFix)) << c.ini;
     EXPECT_EQ(g_dSnapTolerance, c.snap) << c.ini;
     for (int f = 0; f < kFontSymbolLarge; ++f) EXPECT_EQ(g_fontHeight[f][1], c.height) << c.ini;
   }

@@ -100,7 +100,7 @@ void ExpectRefusedLoop(CQorexDoc& doc, const std::vector<QxTest::MessageBoxRecor
   EXPECT_EQ(engine.ComputeCost(TRUE), CEqualizerEngine::kFailedCost);
   EXPECT_EQ(engine.ComputeCost(FALSE), CEqualizerEngine::kFailedCost);
   // A recorded design keeps no closed-loop poles of the stand-in.
-  engine.m_wRecord = 1;
+  engine.m_wRecord = kRecordingOn;
   engine.RecordDesign(kRecordAppend);
   ASSERT_EQ(doc.m_pHistory->m_nCount, 1);
   EXPECT_EQ(doc.m_pHistory->m_pRootCounts[0], 0);

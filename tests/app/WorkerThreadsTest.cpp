@@ -70,7 +70,7 @@ class AppWorkerThreads : public ::testing::Test {
     std::atomic<bool> done{false};
     std::atomic<bool> cleared{false};
     std::thread worker([&] {
-      if (handOver.bit) g_wStatus.fetch_or(handOver.bit);
+      if (handOver.bit) RequestAnswer(handOver.bit);
       PostThreadMessage(uiThread, handOver.message, handOver.wParam, 0);
       const auto limit = std::chrono::steady_clock::now() + kHandshakeLimit;
       while ((g_wStatus.load() & handOver.bit) && g_pSimDoc.load() != nullptr &&

@@ -27,7 +27,7 @@ QImage Repainted(CZevSIGWnd& pane) {
 // sits in the loop's first 30 samples while the question is open.
 TEST_F(SignalPanes, WhileTheAccuracyQuestionIsOpenThePaneShowsTheLastCompleteRun) {
   Doc().m_dSigScaleY = 45;
-  Doc().m_system.m_y.m_wFlags |= 1;  // the process output too
+  Doc().m_system.m_y.m_wFlags |= kSignalShown;  // the process output too
   Change();
   const QImage before = Repainted(Pane());
 

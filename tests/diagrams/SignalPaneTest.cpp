@@ -3,6 +3,7 @@
 // by mouse events and read back from the panes' images.
 #include "QorexDoc.h"
 #include "diagrams/AxisScale.h"
+#include "editing/LeftBar.h"
 #include "platform/core/Debug.h"
 #include "platform/gdi/MetaFileDC.h"
 #include "platform/testing/ClipboardHooks.h"
@@ -51,7 +52,7 @@ TEST_F(SignalPanes, NewDesignShowsCommandOutputAxesAndEndMarker) {
     EXPECT_EQ(At(image, p.x(), p.y()), kOutputGreen) << p.x() << "," << p.y();
   EXPECT_EQ(At(image, xe + 2, 100), kWhite);
 
-  Doc().ToggleSignalShow(0x200);  // the command off: the panes repaint at once
+  Doc().ToggleSignalShow(kHitSource);  // the command off: the panes repaint at once
   EXPECT_EQ(At(QxTest::ClientImage(&Pane()), 300, 60), kWhite);
 }
 
@@ -89,12 +90,13 @@ TEST_F(SignalPanes, CurvesKeepThePixelsOfTheSegmentBySegmentDrawing) {
   simtest::MakeTwoByTwo(Doc(), Identity(2), 1, 2, 0.5);
   Doc().m_dSigScaleX = 0.7;
   Doc().m_dSigScaleY = 30;
-  for (const SignalPlotEntry& entry : kPlottedSignals) (Doc().m_system.*entry.signal).m_wFlags |= 1;
+  for (const SignalPlotEntry& entry : kPlottedSignals)
+    (Doc().m_system.*entry.signal).m_wFlags |= kSignalShown;
   Change();
   const QImage drawn = Image(1);
   // The same pane with the segments drawn one by one over its axes.
   for (const SignalPlotEntry& entry : kPlottedSignals)
-    (Doc().m_system.*entry.signal).m_wFlags &= ~1;
+    (Doc().m_system.*entry.signal).m_wFlags &= ~kSignalShown;
   Bar().UpdatePanes();
   CDC* dc = Pane(1).GetDC();
   const CPoint o = Doc().m_ptSigOrigin;

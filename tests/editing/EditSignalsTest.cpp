@@ -12,7 +12,7 @@ using namespace qxtest::trees;
 using pvtest::Text;
 
 TEST_F(EditingDialogs, ShowSignalHidesFromSignalFourOnAndComesBackWithTheStoredFlag) {
-  ASSERT_EQ(Doc()->m_system.m_c.m_wFlags & 1, 1);
+  ASSERT_EQ(Doc()->m_system.m_c.m_wFlags & kSignalShown, kSignalShown);
   std::vector<bool> visible, ticked;
   auto look = [&](CDialog& d) {
     visible.push_back(Visible(d, IDC_SIGNAL_SHOW));

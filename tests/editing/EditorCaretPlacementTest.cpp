@@ -70,7 +70,7 @@ TEST(EditorCaretPlacement, TheWindowGetsTheCaretMinusItsScrollAndOneInvalidation
 TEST(EditorCaretPlacement, CaretAndNameAgreeInEveryStyle) {
   if (g_pMemDC == nullptr) InitGlobalResources();
   const int saved = g_nDisplaySettings;
-  g_nDisplaySettings |= 1;
+  g_nDisplaySettings |= kDisplayTextMode;
   const struct {
     const char* what;
     WORD flags;

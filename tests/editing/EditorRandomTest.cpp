@@ -210,7 +210,7 @@ TEST(EditorLimits, NameBufferStopsAt65535Bytes) {
   scene.SetLayout(false);
   const std::string name(0xFFFF - 4, 'a');
   scene.Begin({Variable(name.c_str())});
-  g_nDisplaySettings |= 1;
+  g_nDisplaySettings |= kDisplayTextMode;
   EXPECT_EQ(scene.Type("bbbb"), 2);
   EXPECT_EQ(static_cast<const CMcVariable*>(scene.Expression())->m_length, 0xFFFF);
 }

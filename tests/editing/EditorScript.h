@@ -10,7 +10,7 @@
 //   <Enter> <Tab> <BS>    the key-down message, then the character message
 //   <C-D> <S-C-D> <C-R>   the control character (here 4, 4, 18) with Ctrl,
 //                         and Shift; any letter works the same way
-//   "                     toggles text mode (bit 0 of g_nDisplaySettings)
+//   "                     toggles text mode (kDisplayTextMode of g_nDisplaySettings)
 //   <Undo> <Redo>         call the engine
 //   <lt> <gt> <quote> <sp> the characters < > " and a blank
 // A "<" that does not open one of these names is the character itself, so
@@ -359,7 +359,7 @@ class EditScene {
   EditScene() {
     if (g_pMemDC == nullptr) InitGlobalResources();
     m_savedSettings = g_nDisplaySettings;
-    g_nDisplaySettings &= ~1;
+    g_nDisplaySettings &= ~kDisplayTextMode;
     Focus(&m_edit);
   }
   ~EditScene() {
@@ -396,7 +396,7 @@ class EditScene {
     bool ok = false;
     switch (s.kind) {
       case Stroke::kToggleText:
-        g_nDisplaySettings ^= 1;
+        g_nDisplaySettings ^= kDisplayTextMode;
         return true;
       case Stroke::kUndo:
         ok = Settle(m_edit.Undo(), true);
@@ -405,8 +405,10 @@ class EditScene {
         ok = Settle(m_edit.Redo(), true);
         break;
       case Stroke::kKey:
-        ok = Settle(m_edit.OnKey(s.key, s.flags | ((g_nDisplaySettings & 1) ? kZevKeyText : 0u)),
-                    false);
+        ok = Settle(
+            m_edit.OnKey(s.key,
+                         s.flags | ((g_nDisplaySettings & kDisplayTextMode) ? kZevKeyText : 0u)),
+            false);
         break;
     }
     if (ok && m_checks && ++m_sinceCheck >= m_checkEvery) {
@@ -665,7 +667,8 @@ inline CMcBasic* Hole() {
 class FourDigits {
  public:
   FourDigits() : m_saved(g_nDisplaySettings) {
-    g_nDisplaySettings = (g_nDisplaySettings & ~(31 << 2)) | (4 << 2);
+    g_nDisplaySettings = (g_nDisplaySettings & ~(kDisplayRealFixMask << kDisplayRealFixShift)) |
+                         (4 << kDisplayRealFixShift);
   }
   ~FourDigits() { g_nDisplaySettings = m_saved; }
 

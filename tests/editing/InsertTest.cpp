@@ -39,10 +39,10 @@ CMcBasic* XY() {
   return Prod({Variable("x"), Variable("y")});
 }
 CMcBasic* LessXY() {
-  return new CMcEquality(Variable("x"), Variable("y"), 6 << 8);
+  return new CMcEquality(Variable("x"), Variable("y"), McRelationFlags(kMcRelLess));
 }
 CMcBasic* AandB() {
-  return new CMcEquality(Variable("a"), Variable("b"), 20 << 8);
+  return new CMcEquality(Variable("a"), Variable("b"), McRelationFlags(kMcRelAnd));
 }
 CMcBasic* Row2() {
   return Matrix(2, {Variable("a"), Variable("b")});

@@ -125,10 +125,10 @@ TEST_F(LeftBar, HitTestNamesEveryItemAndNothingElse) {
       {{215, 105}, 0},
   };
   for (int i = 0; i < 6; ++i) {
-    if (i < 5) rows.push_back({BlockCentre(i), static_cast<WORD>(0x100 + i)});
-    if (i < 4) rows.push_back({SourceCentre(i), static_cast<WORD>(0x200 + i)});
-    if (i < 3) rows.push_back({ButtonCentre(i), static_cast<WORD>(0x500 + i)});
-    rows.push_back({ToggleCentre(i), static_cast<WORD>(0x400 + i)});
+    if (i < 5) rows.push_back({BlockCentre(i), static_cast<WORD>(kHitBlock + i)});
+    if (i < 4) rows.push_back({SourceCentre(i), static_cast<WORD>(kHitSource + i)});
+    if (i < 3) rows.push_back({ButtonCentre(i), static_cast<WORD>(kHitButton + i)});
+    rows.push_back({ToggleCentre(i), static_cast<WORD>(kHitToggle + i)});
   }
   for (const auto& row : rows)
     EXPECT_EQ(CLeftBar::HitTest(row.at.x, row.at.y), row.code) << row.at.x << "," << row.at.y;
@@ -174,7 +174,7 @@ TEST_F(LeftBar, EveryToggleSwitchesItsOwnSignalAndItsOwnMark) {
   CSIMsignal* const toggled[6] = {&s.m_r, &s.m_e, &s.m_u, &s.m_yd, &s.m_z, &s.m_w};
   auto flags = [&] {
     std::vector<WORD> f;
-    for (CSIMsignal* signal : all) f.push_back(signal->m_wFlags & 1);
+    for (CSIMsignal* signal : all) f.push_back(signal->m_wFlags & kSignalShown);
     return f;
   };
   auto marks = [&] {

@@ -69,11 +69,11 @@ TEST_F(EditorWindow, AnEmptyListTakesNoClickAndNoMenu) {
 TEST_F(EditorWindow, TheDoubleQuoteFlipsOnlyTextModeAndIsNotAnEdit) {
   CMcBasic* model = FillModel();
   Editor().Click(model->m_children[0]);
-  g_nDisplaySettings = 0x0300 | (5 << 2);  // a "FontSize" index and "RealFix" digits
+  g_nDisplaySettings = DisplaySettings(3, 5);  // a "FontSize" index and "RealFix" digits
   Editor().Type("\"");
-  EXPECT_EQ(g_nDisplaySettings, 0x0300 | (5 << 2) | 1);
+  EXPECT_EQ(g_nDisplaySettings, DisplaySettings(3, 5) | kDisplayTextMode);
   Editor().Type("\"");
-  EXPECT_EQ(g_nDisplaySettings, 0x0300 | (5 << 2));
+  EXPECT_EQ(g_nDisplaySettings, DisplaySettings(3, 5));
   EXPECT_EQ(Wnd().m_edit.GetLogLength(), 0);
   EXPECT_EQ(Editor().ShownText(), "Division(1@1,Listsum(s,1))");
 }
@@ -178,7 +178,7 @@ TEST_F(EditorWindow, TheCaretStandsWhereTheTextExtentsPutIt) {
   CMcBasic* x = Variable("x", 0, "12");
   CMcBasic* number = Real(7);
   Editor().Fill({Sum({x, number})});
-  g_nDisplaySettings |= 1;
+  g_nDisplaySettings |= kDisplayTextMode;
   // A subscripted variable, caret at its end: right of the subscript's ink.
   Editor().Click(x);
   const QRect xBox = BoxOf(x);

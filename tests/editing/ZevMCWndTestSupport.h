@@ -96,7 +96,7 @@ class EditorWindowTest : public ::testing::Test {
     if (g_pMemDC != nullptr) FreeGlobalResources();
     InitGlobalResources();
     m_savedSettings = g_nDisplaySettings;
-    g_nDisplaySettings &= ~1;
+    g_nDisplaySettings &= ~kDisplayTextMode;
     QxTest::ResetClipboard();
     QxClearDebugOutput();
     m_holder = std::make_unique<EditorHolder>();

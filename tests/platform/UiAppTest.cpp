@@ -3,7 +3,9 @@
 // messages, and the start and end of the application.
 #include "tests/platform/UiTestApp.h"
 #include "tests/support/DesktopInput.h"
+#include "platform/ui/MessageBoxUi.h"
 
+#include <QEventLoop>
 #include <QImage>
 #include <QMainWindow>
 #include <QMenu>
@@ -399,6 +401,41 @@ TEST(UiAppStart, RunLoopsWithIdlePassesUntilTheMainWindowCloses) {
   EXPECT_FALSE(IsWindow(hMain));
   EXPECT_GT(app.m_nIdlePasses, 0);
   EXPECT_EQ(app.GetOpenDocumentCount(), 0);
+  QxTest::PumpEvents();
+}
+
+// A message box is a modal loop like a dialog's: while it waits for the user,
+// messages that arrive make no idle pass run under it.
+TEST(UiAppStart, NoIdlePassRunsWhileAMessageBoxWaits) {
+  RegisterTestAppResources();
+  CTestApp app;
+  ASSERT_TRUE(app.InitApplication());
+  ASSERT_TRUE(app.InitInstance());
+  HWND hMain = app.m_pMainWnd->GetSafeHwnd();
+  int passesBefore = -1, passesAfter = -1;
+  const QxMessageBoxPresenter previousPresenter =
+      QxSetMessageBoxPresenter([&](HWND, const CString&, const CString&, UINT) {
+        passesBefore = app.m_nIdlePasses;
+        // The box's own loop: messages arrive and the loop waits between them.
+        QEventLoop loop;
+        for (int ms : {5, 10, 15})
+          QTimer::singleShot(ms, [hMain] { PostMessage(hMain, WM_NULL, 0, 0); });
+        QTimer::singleShot(40, &loop, &QEventLoop::quit);
+        loop.exec();
+        passesAfter = app.m_nIdlePasses;
+        return IDOK;
+      });
+  const QxMessageBoxHandler previousHandler = QxSetMessageBoxHandler(&QxShowMessageBox);
+  QTimer::singleShot(20, [hMain] {
+    ::MessageBox(hMain, "Inside", "Box", MB_OK);
+    QTimer::singleShot(20, [hMain] { PostMessage(hMain, WM_CLOSE, 0, 0); });
+  });
+  EXPECT_EQ(app.Run(), 0);
+  QxSetMessageBoxHandler(previousHandler);
+  QxSetMessageBoxPresenter(previousPresenter);
+  ASSERT_GE(passesBefore, 0);
+  EXPECT_EQ(passesAfter, passesBefore);
+  EXPECT_GT(app.m_nIdlePasses, passesAfter);  // the pass held back runs once the box is gone
   QxTest::PumpEvents();
 }
 

@@ -101,7 +101,7 @@ TEST(EqualizerHitTest, ButtonsIncludeTheirLeftAndTopEdgesOnly) {
 }
 
 TEST_F(EqualizerBar, SliderSearchesOncePerNewPositionAndNeverWithShift) {
-  Bar().m_wRecord = 1;
+  Bar().m_wRecord = kRecordingOn;
   CSliderCtrl& slider = Bar().m_sliders[7];  // control 1020, "Final value"
   ASSERT_EQ(slider.GetDlgCtrlID(), IDC_WEIGHT_FINAL_VALUE);
   CRect track;
@@ -143,7 +143,7 @@ TEST_F(EqualizerBar, ASliderMovedWithoutADesignStillSetsItsWeight) {
 // The "Variables" bar's slider takes the recorded road of a change: every
 // step records one design with the poles of its own recalculation.
 TEST_F(EqualizerBar, VariableSliderStepsRecordOneDesignEach) {
-  Bar().m_wRecord = 1;
+  Bar().m_wRecord = kRecordingOn;
   CVarBar& vars = Frame()->m_wndVarbar;
   const int entry = Entry(*Doc(), "k");
   for (int i = 0; i < vars.m_wndList.GetCount(); ++i)
@@ -187,7 +187,7 @@ TEST_F(EqualizerBar, ADoubleClickOnTheBallRecordsOnceAndTogglesRecording) {
   QxTest::DoubleClick(&Bar(), Centre(CEqualizerBar::kButtonRecord));
   QxTest::PumpUntilIdle();
   EXPECT_EQ(History().m_nCount, 1);
-  EXPECT_EQ(Bar().m_wRecord, 1);
+  EXPECT_EQ(Bar().m_wRecord, kRecordingOn);
   EXPECT_TRUE(pvtest::ShowsTile(Image(), {160, 117}, kSpriteRecordOn));
 }
 
@@ -237,7 +237,7 @@ TEST_F(EqualizerBar, PopulationButtonsAndCommandsWeighByCriterionAndLeaveTheDesi
 
 // The search buttons repaint the signal panes as they go and record once.
 TEST_F(EqualizerBar, SearchButtonsSearchAndRecordOnce) {
-  Bar().m_wRecord = 1;
+  Bar().m_wRecord = kRecordingOn;
   const struct {
     int button;
     WORD mode;
@@ -255,7 +255,7 @@ TEST_F(EqualizerBar, SearchButtonsSearchAndRecordOnce) {
 // The frequency engine's search runs through the bar; what it records is
 // the design as the simulation sees it afterwards.
 TEST_F(EqualizerBar, InteractionSearchRecordsTheDesignItLeaves) {
-  Bar().m_wRecord = 1;
+  Bar().m_wRecord = kRecordingOn;
   Frame()->SendMessage(WM_COMMAND, ID_INTERACTION);
   QxTest::PumpUntilIdle();
   ASSERT_GE(History().m_nCount, 1);

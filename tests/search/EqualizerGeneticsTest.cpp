@@ -192,7 +192,7 @@ TEST_F(EqualizerGenetics, RobustnessWithoutAVariableRecordsNothingAndKeepsTheFla
   for (WORD tunable : {WORD{0}, WORD{kBlockTunable}}) {
     Flags(kModelG) = static_cast<WORD>(kBlockShowRoots | tunable);
     const WORD flagsK = Flags(kModelK);
-    m_engine.CreateRobustnessModels(2);
+    m_engine.CreateRobustnessModels(kRobustProcess);
     EXPECT_EQ(History().m_nCount, 0);
     EXPECT_EQ(Flags(kModelG), kBlockShowRoots | tunable);
     EXPECT_EQ(Flags(kModelK), flagsK);

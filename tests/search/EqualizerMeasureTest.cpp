@@ -232,7 +232,7 @@ TEST_F(EqualizerTest, ALoopInItsErrorStateIsNotStepped) {
   Doc().m_dFinalTime = Doc().m_dSamplingTime / 2;  // no sample fits
   Doc().Recalculate();
   ASSERT_NE(Doc().m_system.m_nError, kSimOk);
-  m_engine.m_wRecord = 1;
+  m_engine.m_wRecord = kRecordingOn;
   m_engine.RecordDesign(kRecordAppend);
   ASSERT_EQ(Doc().m_pHistory->m_nCount, 1);
   for (int c = 0; c < 9; ++c) EXPECT_EQ(Doc().m_pHistory->m_ppCriteria[0][c], 1.0) << c;
@@ -249,7 +249,7 @@ TEST_F(EqualizerTest, RecordingMeasuresTheDesignAndKeepsItsVariables) {
   m_engine.RecordDesign(kRecordAppend);
   EXPECT_EQ(Doc().m_pHistory->m_nCount, 0) << "recording is off";
 
-  m_engine.m_wRecord = 1;
+  m_engine.m_wRecord = kRecordingOn;
   m_engine.RecordDesign(kRecordAppend);
   EXPECT_EQ(m_engine.m_wMode, kEqualizerRecording);
   EXPECT_EQ(Var("k"), 2.7);
@@ -270,7 +270,7 @@ TEST_F(EqualizerTest, RecordingMeasuresTheDesignAndKeepsItsVariables) {
 
 TEST_F(EqualizerTest, RootsModeGivesTheNewestEntryTheDocumentsPoles) {
   ProportionalLoop();
-  m_engine.m_wRecord = 1;
+  m_engine.m_wRecord = kRecordingOn;
   m_engine.RecordDesign(kRecordRoots);  // nothing to update yet
   EXPECT_EQ(Doc().m_pHistory->m_nCount, 0);
   m_engine.RecordDesign(kRecordAppend);

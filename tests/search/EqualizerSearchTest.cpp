@@ -217,7 +217,7 @@ TEST_F(EqualizerTest, OptimizeImprovesAPiDesignAndRecordsItOnce) {
   m_engine.CollectFreeVariables();
   ASSERT_EQ(m_engine.m_freeVars.m_nCount, 1);
   const double before = m_engine.ComputeCost(TRUE);
-  m_engine.m_wRecord = 1;
+  m_engine.m_wRecord = kRecordingOn;
   m_engine.Optimize(0);
   EXPECT_EQ(Doc().m_pHistory->m_nCount, 1);
   EXPECT_NE(Var("k"), 0.5);

@@ -349,7 +349,7 @@ TEST_F(HistoryStrip, OneEntryDrawsNoLine) {
 }
 
 TEST_F(HistoryStrip, RecordingKeepsTheNewestInViewAndACullKeepsTheFirst) {
-  Bar().m_wRecord = 1;
+  Bar().m_wRecord = kRecordingOn;
   Populate(39);
   Bar().RecordDesign(kRecordAppend);
   EXPECT_EQ(History().m_nCount, 40);

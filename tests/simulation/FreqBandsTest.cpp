@@ -171,11 +171,11 @@ TEST_F(Bands, SwitchedOffLeavesTheArraysAlone) {
   MakeTwoByTwoExample(doc);
   CSIMfreq& f = *doc.m_pFreqModel;
   f.m_bandDirect[0] = -7.0;
-  g_bFreqFlags &= ~3;
+  g_bFreqFlags &= ~kFreqBands;
   doc.Recalculate();
   EXPECT_EQ(f.m_nBandDim, 0);
   EXPECT_EQ(f.m_bandDirect[0], -7.0);
-  g_bFreqFlags |= 2;  // Ostrowski alone turns them on again
+  g_bFreqFlags |= kFreqOstrowski;  // Ostrowski alone turns them on again
   doc.Recalculate();
   EXPECT_EQ(f.m_nBandDim, 2);
   EXPECT_NE(f.m_bandDirect[0], -7.0);

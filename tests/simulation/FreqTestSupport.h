@@ -26,7 +26,7 @@ inline cd C(const McComplex& z) {
 class FreqFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_bFreqFlags = 5;
+    g_bFreqFlags = kFreqGershgorin | kFreqReturnDifference;
     g_nFreqSteps = 200;
     g_nFreqTickStep = 5;
     g_dFreqMin = 0.001;
