@@ -11,7 +11,7 @@
 #include "MC/Mc_variable.h"
 #include "Qorex.h"
 #include "diagrams/QOX_DragGroup.h"
-#include "editing/LeftBar.h"
+#include "editing/LeftBarHits.h"
 #include "QorexDocDefinitions.h"
 #include "platform/core/Clock.h"
 #include "res/resource.h"
