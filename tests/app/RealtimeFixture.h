@@ -350,11 +350,11 @@ inline const std::string kCompanionLost =
     "The companion process stopped sending inputs; the run has ended.";
 
 // The board's converters, as the fake wires output 0 to input 0.
-int Code(double volts) {
+[[maybe_unused]] int Code(double volts) {
   const double code = std::trunc(volts / (10.0 / 2048) + 2048.0);
   return code <= 0 ? 0 : code >= 4095 ? 4095 : static_cast<int>(code);
 }
-double Volts(int code) {
+[[maybe_unused]] double Volts(int code) {
   return (code - 2048) * (10.0 / 2048);
 }
 

@@ -202,7 +202,9 @@ TEST_F(TunerBoardThreads, AStopInMidPassEndsTheRunWithTheProbedVariableBack) {
     }
     EXPECT_EQ(Count(kUpdateAll), 1);
     EXPECT_EQ(g_pKFinder->Value(0), 0.5) << "the probed variable is back";
-    if (!close) EXPECT_EQ(Value(doc, "kp"), 0.5) << "the document holds the final value";
+    if (!close) {
+      EXPECT_EQ(Value(doc, "kp"), 0.5) << "the document holds the final value";
+    }
     EXPECT_EQ(g_pSimDoc.load(), nullptr);
     EXPECT_EQ(g_pWorkerThread.load(), nullptr);
     EXPECT_TRUE(AllOutputsZero());

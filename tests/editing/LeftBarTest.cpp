@@ -195,7 +195,9 @@ TEST_F(LeftBar, EveryToggleSwitchesItsOwnSignalAndItsOwnMark) {
       Click(ToggleCentre(i));
       EXPECT_EQ(flags(), expected);
       EXPECT_EQ(marks(), expectedMarks);
-      if (!expected[at]) EXPECT_TRUE(ShowsTile(Image(), kMarkAt[i], DiagramUnder(i)));
+      if (!expected[at]) {
+        EXPECT_TRUE(ShowsTile(Image(), kMarkAt[i], DiagramUnder(i)));
+      }
     }
   }
 }
