@@ -205,7 +205,7 @@ TEST_F(RealtimeThreads, ContinueRealtimeRunsOnePassAndLeavesTheWorkerToTheTuner)
   CWinThread tuner;  // stands for the tuner's worker
   g_pWorkerThread = &tuner;
   g_pSimDoc = doc;
-  g_wStatus.fetch_or(kStatusTunerPassRunning);
+  RequestAnswer(kStatusTunerPassRunning);
   std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc));
   ASSERT_NE(pass, nullptr);
   const auto limit = std::chrono::steady_clock::now() + kRunLimit;
@@ -418,7 +418,7 @@ TEST_F(RealtimeThreads, WhatNoInputReachedIsNeitherStoredNorIdentifiedAndSaidUnt
       CWinThread tuner;  // stands for the tuner's worker
       g_pWorkerThread = &tuner;
       g_pSimDoc = doc;
-      g_wStatus.fetch_or(kStatusTunerPassRunning);
+      RequestAnswer(kStatusTunerPassRunning);
       std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc));
       ASSERT_NE(pass, nullptr);
       const auto limit = std::chrono::steady_clock::now() + kRunLimit;

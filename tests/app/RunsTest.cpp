@@ -94,7 +94,7 @@ TEST_F(Runs, PrepareSimulationStoresTheQuickCostAndLeavesTheAnswerToItsHandler) 
   g_pKFinder = &finder;
   g_pSimDoc = &m_doc;
   m_doc.m_dFinalTime = 10.0;
-  g_wStatus.fetch_or(kStatusTunerWaitsForDoc);
+  RequestAnswer(kStatusTunerWaitsForDoc);
   m_doc.PrepareSimulation();
   g_pKFinder = savedFinder;
   // The DocToKFinder handler answers the tuner, whatever it met.

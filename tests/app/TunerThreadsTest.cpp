@@ -342,7 +342,7 @@ TEST_F(TunerThreads, ACandidateGetsAPassOnlyBelowTheCutoff) {
   CKFinder& tuner = *g_pKFinder;
   tuner.m_nUiThread = QxUiThreadId() != 0 ? QxUiThreadId() : GetCurrentThreadId();
   g_pSimDoc = doc;
-  g_wStatus.fetch_or(kStatusTunerWaitsForDoc);
+  RequestAnswer(kStatusTunerWaitsForDoc);
   doc->PrepareSimulation();  // the simulator set up as a candidate's would be
   const struct {
     double quick, cutoff;

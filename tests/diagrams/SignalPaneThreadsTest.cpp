@@ -208,7 +208,7 @@ TEST_F(SignalPaneThreads, ATunersPassDrawsOnlyItsOwnSamples) {
   CWinThread identity;  // what g_pWorkerThread names while the tuner runs
   g_pWorkerThread = &identity;
   g_pSimDoc = &doc;
-  g_wStatus.fetch_or(kStatusTunerWaitsForDoc);
+  RequestAnswer(kStatusTunerWaitsForDoc);
   doc.PrepareSimulation();  // the candidate as the tuner's request sets it up
   QxTest::PumpEvents();
   Pane().UpdateWindow();
