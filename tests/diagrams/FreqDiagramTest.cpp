@@ -18,6 +18,24 @@ namespace {
 
 using namespace qxfreqview;
 
+// The picture the view's Copy puts on the clipboard, rendered at its own
+// bounds (returned in *bounds); a null image when there is none.
+template <class Window>
+QImage CopiedPicture(Window& window, CRect* bounds) {
+  QxTest::ResetClipboard();
+  window.Command(ID_EDIT_COPY);
+  if (!OpenClipboard(nullptr)) return {};
+  const auto* record =
+      static_cast<const METAFILEPICT*>(GlobalLock(GetClipboardData(CF_METAFILEPICT)));
+  HMETAFILE meta = record ? CopyMetaFile(record->hMF) : nullptr;
+  CloseClipboard();
+  if (!meta) return {};
+  *bounds = QxMetaFileBounds(meta);
+  QImage picture = QxRenderMetaFile(meta, *bounds, bounds->Width(), bounds->Height());
+  DeleteMetaFile(meta);
+  return picture;
+}
+
 // LGK = 1/(s + 1), F = 1: the circle through 0 and -2, the semicircle with
 // the plus of point 100 (w = 1) at 1/2 - j/2.
 TEST_F(FreqViewTest, NewDesignNyquistShowsTheSemicircleTicksAndCircle) {
@@ -232,16 +250,9 @@ TEST_F(FreqViewTest, ClipboardPicturesHaveNoTickGlyphsAndEllipseNodes) {
     const QImage screen = Show(row.command);
     EXPECT_EQ(At(screen, row.tick), kBlackPixel) << row.title;
     EXPECT_GT(Count(screen, kNodeGreen), 5) << row.title;
-    QxTest::ResetClipboard();
-    window->Command(ID_EDIT_COPY);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    const auto* record =
-        static_cast<const METAFILEPICT*>(GlobalLock(GetClipboardData(CF_METAFILEPICT)));
-    HMETAFILE meta = CopyMetaFile(record->hMF);
-    CloseClipboard();
-    const CRect b = QxMetaFileBounds(meta);
-    const QImage picture = QxRenderMetaFile(meta, b, b.Width(), b.Height());
-    DeleteMetaFile(meta);
+    CRect b;
+    const QImage picture = CopiedPicture(*window, &b);
+    ASSERT_FALSE(picture.isNull()) << "Copy put no picture on the clipboard";
     const CPoint at(-b.left, -b.top);
     EXPECT_EQ(At(picture, row.tick + at), kWhitePixel) << row.title;
     EXPECT_EQ(Count(picture, kNodeGreen), 0) << row.title;
@@ -269,16 +280,9 @@ TEST_F(FreqViewTest, LabelsAtTheCellEdgesReadWholeOnScreenAndOnTheClipboard) {
   } rows[] = {{NYQUIST, kDiagramNyquist, 12}, {INYQUIST, kDiagramInverseNyquist, 18}};
   for (const auto& row : rows) {
     const QImage screen = Show(row.command);
-    QxTest::ResetClipboard();
-    window->Command(ID_EDIT_COPY);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    const auto* record =
-        static_cast<const METAFILEPICT*>(GlobalLock(GetClipboardData(CF_METAFILEPICT)));
-    HMETAFILE meta = CopyMetaFile(record->hMF);
-    CloseClipboard();
-    const CRect b = QxMetaFileBounds(meta);
-    const QImage picture = QxRenderMetaFile(meta, b, b.Width(), b.Height());
-    DeleteMetaFile(meta);
+    CRect b;
+    const QImage picture = CopiedPicture(*window, &b);
+    ASSERT_FALSE(picture.isNull()) << "Copy put no picture on the clipboard";
     const int w = screen.width() / 2, h = screen.height() / 2;
     const QoxDiagView& s = doc().m_diagView[row.type];
     for (int r = 0; r < 2; ++r)
