@@ -195,24 +195,37 @@ TEST_F(RealtimeThreads, APendingFindGIsWaitedForBeforeTheNextPass) {
   EXPECT_EQ(HandOvers(), (std::vector<UINT>{kPush, kFindG, kPush, kTransfer, kPush, kFindG}));
 }
 
-TEST_F(RealtimeThreads, ContinueRealtimeRunsOnePassAndLeavesTheWorkerToTheTuner) {
-  Install<QxManualClock>();
-  CQorexDoc* doc = NewDesign(0.02, 0.1);
+namespace {
+
+// One tuner's pass of doc at five samples of 20 ms, driven by the pass
+// worker that ContinueRealtime starts while tuner stands for the tuner's
+// thread; waited for and joined. False when no pass started.
+bool RunOneTunerPass(CQorexDoc* doc, CWinThread* tuner) {
   CSIMsystem* sim = g_pSimulator.load();
   sim->m_dTs = 0.02;
   sim->m_nSteps = 5;
   sim->Setup(doc);
-  CWinThread tuner;  // stands for the tuner's worker
-  g_pWorkerThread = &tuner;
+  g_pWorkerThread = tuner;
   g_pSimDoc = doc;
   RequestAnswer(kStatusTunerPassRunning);
   std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc));
-  ASSERT_NE(pass, nullptr);
+  if (!pass) return false;
   const auto limit = std::chrono::steady_clock::now() + kRunLimit;
   while ((g_wStatus.load() & kStatusTunerPassRunning) && std::chrono::steady_clock::now() < limit)
     QxTest::PumpEvents();
   pass->Join();
   QxTest::PumpEvents();
+  return true;
+}
+
+}  // namespace
+
+TEST_F(RealtimeThreads, ContinueRealtimeRunsOnePassAndLeavesTheWorkerToTheTuner) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = NewDesign(0.02, 0.1);
+  CSIMsystem* sim = g_pSimulator.load();
+  CWinThread tuner;  // stands for the tuner's worker
+  ASSERT_TRUE(RunOneTunerPass(doc, &tuner));
   EXPECT_EQ(g_wStatus.load() & kStatusTunerPassRunning, 0);
   EXPECT_EQ(g_pSimDoc.load(), doc);
   EXPECT_EQ(g_pWorkerThread.load(), &tuner);
@@ -412,21 +425,8 @@ TEST_F(RealtimeThreads, WhatNoInputReachedIsNeitherStoredNorIdentifiedAndSaidUnt
     };
     if (kind == kTunerPass) {
       CSIMsystem* sim = g_pSimulator.load();
-      sim->m_dTs = 0.02;
-      sim->m_nSteps = 5;
-      sim->Setup(doc);
       CWinThread tuner;  // stands for the tuner's worker
-      g_pWorkerThread = &tuner;
-      g_pSimDoc = doc;
-      RequestAnswer(kStatusTunerPassRunning);
-      std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc));
-      ASSERT_NE(pass, nullptr);
-      const auto limit = std::chrono::steady_clock::now() + kRunLimit;
-      while ((g_wStatus.load() & kStatusTunerPassRunning) &&
-             std::chrono::steady_clock::now() < limit)
-        QxTest::PumpEvents();
-      pass->Join();
-      QxTest::PumpEvents();
+      ASSERT_TRUE(RunOneTunerPass(doc, &tuner));
       EXPECT_EQ(sim->m_passReport.end, kRunWithoutInput);
       g_pSimDoc = nullptr;
       g_pWorkerThread = nullptr;
