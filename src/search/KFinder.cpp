@@ -56,6 +56,10 @@ void CKFinder::Start(CQorexDoc* doc) {
   int Lw = doc->m_system.m_yd.m_nColumns;
   for (int r = 0; r < doc->m_nRuns; ++r) Lw = std::max(Lw, doc->m_runControls[r].m_nColumns);
   doc->BuildErrorWeight(Lw);
+  // The worker costs its candidates by this copy: the document's own is
+  // rebuilt on this thread whenever the process is identified.
+  if (!m_errorWeight) m_errorWeight = std::make_unique<CSIMsignal>();
+  m_errorWeight->Assign(doc->m_errorWeight);
 
   CWinThread* worker =
       AfxBeginThread(KFinderThreadProc, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
@@ -225,11 +229,10 @@ std::unique_ptr<KFinderResult> CKFinder::TakeResult() {
 // ---- cost ----------------------------------------------------------------------------
 
 void CKFinder::ComputeCost(CSIMsystem* system, bool quick) {
-  const CQorexDoc* doc = g_pSimDoc.load();
-  if (doc == nullptr || system == nullptr) return;
+  if (g_pSimDoc.load() == nullptr || system == nullptr) return;
   // A loop that could not be run left signals that are no response.
   const bool refused = system->m_nError != kSimOk;
-  double cost = refused ? kWorstCost : WeightedError(*system, &doc->m_errorWeight);
+  double cost = refused ? kWorstCost : WeightedError(*system, m_errorWeight.get());
   if (!std::isfinite(cost)) cost = kWorstCost;
   if (quick) {
     m_dQuickCost = cost;

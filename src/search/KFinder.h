@@ -13,7 +13,8 @@
 // taken over the rows that z and c share. W supplies one row per output when
 // its row count equals that number; otherwise its first row weighs every
 // output. Samples beyond the shortest of z, c and W are not counted, so
-// signals of unequal length are never read past their end. A non-finite J is
+// signals of unequal length are never read past their end. W is sampled once,
+// when the run starts, and serves all of its candidates. A non-finite J is
 // stored as 1e200, the worst cost of the design search.
 //
 // A candidate whose loop cannot be run (a model that does not convert,
@@ -25,7 +26,9 @@
 // user-interface thread; the search runs in the tuner's worker, which owns
 // g_pWorkerThread for the whole run. The worker never touches the document:
 // it keeps the candidate values here, and the DocToKFinder handler writes
-// them into the driven document before recalculating it (ApplyCandidate).
+// them into the driven document before recalculating it (ApplyCandidate);
+// what the cost needs of the document, the error weight, is copied here by
+// Start.
 // Each real-time pass runs in a thread the worker starts, waits for and
 // deletes. At the end the worker leaves its result for the UpdateAll
 // handler (TakeResult): the tuned document, the final values, and what the
@@ -68,7 +71,7 @@ class CKFinder {
 
   // User-interface thread: stops a running worker and waits for it, makes
   // doc the driven document, collects the tunable variables, samples the
-  // error weight and starts the worker.
+  // error weight into m_errorWeight and starts the worker.
   void Start(CQorexDoc* doc);
   // Start steps and directions, then Search; nothing without variables or
   // after a stop.
@@ -81,11 +84,11 @@ class CKFinder {
   // Worker thread.
   double Evaluate();
 
-  // Stores the weighted error of system's last run (weighted by the error
-  // weight of g_pSimDoc) as the quick cost (quick set) or the full cost;
-  // the worst cost when system's loop could not be run, which for the quick
-  // cost also marks the candidate refused. Nothing happens while no
-  // document is driven (g_pSimDoc null).
+  // Stores the weighted error of system's last run (weighted by
+  // m_errorWeight) as the quick cost (quick set) or the full cost; the worst
+  // cost when system's loop could not be run, which for the quick cost also
+  // marks the candidate refused. Nothing happens while no document is driven
+  // (g_pSimDoc null).
   void ComputeCost(CSIMsystem* system, bool quick);
 
   // J above for system's signals z and c; a null weight weighs every sample 1.
@@ -137,6 +140,9 @@ class CKFinder {
   bool m_bPassInput = false;  // an emulated pass received input
 
  private:
+  // The document's error weight as Start sampled it: written only while no
+  // worker runs, then read by the worker and the DocToKFinder handler.
+  std::unique_ptr<CSIMsignal> m_errorWeight;
   // The candidate value of each entry of m_vars, guarded between the
   // worker's writes and ApplyCandidate.
   std::vector<double> m_values;

@@ -229,3 +229,38 @@ TEST_F(TunerCandidateThreads, WithoutACompanionARefusedCandidateLeavesTheNoInput
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(Count(kUpdateAll), 1);
 }
+
+// The identification rebuilds the document's error weight on the
+// user-interface thread whenever it likes; here, to 0, before the first
+// pass. The tuner costs every candidate by the weight it started with.
+TEST_F(TunerCandidateThreads, TheTunersCostsKeepTheErrorWeightItStartedWith) {
+  Install<QxManualClock>();
+  CQorexDoc* doc = PIDesign(1.0);
+  CKFinder& tuner = *g_pKFinder;
+  CSIMsignal started;
+  std::vector<double> quickCosts;
+  double passCost = -1.0;
+  m_onPosted = [&](const MSG& msg) {
+    if (msg.message == kDocToKFinder && quickCosts.empty()) {
+      started.Assign(doc->m_errorWeight);
+      delete doc->m_signals.GetAt(kSigErrorWeight)->SetChildAt(Real(0.0), 1);
+      doc->BuildErrorWeight(doc->m_errorWeight.m_nColumns);
+    }
+    if (msg.message == kDocToKFinder || msg.message == kUpdateAll)
+      quickCosts.push_back(tuner.m_dQuickCost);
+    // The worker waits in the hand-over: the simulator holds the pass.
+    if (msg.message == WM_QX_PUSHUGY)
+      passCost = CKFinder::WeightedError(*g_pSimulator.load(), &started);
+    return false;
+  };
+  tuner.Start(doc);
+  ASSERT_TRUE(PumpUntilEnded());
+  m_onPosted = nullptr;
+  ASSERT_GE(started.m_nColumns, 10);
+  EXPECT_EQ(doc->m_errorWeight.At(0, 0), 0.0) << "the document's own was rebuilt";
+  ASSERT_GE(tuner.m_nPasses, 1);
+  EXPECT_GT(passCost, 0.0);
+  EXPECT_EQ(tuner.m_dFullCost, passCost) << "the last pass, weighted as at the start";
+  ASSERT_GE(quickCosts.size(), 3u);
+  for (size_t i = 1; i < quickCosts.size(); ++i) EXPECT_GT(quickCosts[i], 0.0) << i;
+}
