@@ -216,10 +216,8 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
     TellRunEnd(result->passEnd);
     if (result->passEnd != kRunWithoutInput) return;
   }
-  if (result->passRefused == CSIMsystem::kPassPeriodRefused)
-    MessageBox(nullptr, kRealtimePeriodText, kRealtimeCaption, MB_OK);
-  else if (result->passRefused == CSIMsystem::kPassSystemRefused)
-    MessageBox(nullptr, kRealtimeUnsoundText, kRealtimeCaption, MB_OK);
+  // A candidate the loop could not run was only a failed candidate: nothing
+  // is said about it.
   if (result->passFailedCalls > 0) {
     char text[sizeof kRealtimeBoardFailedFormat + 40];
     std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, result->passFailedCalls,

@@ -19,7 +19,8 @@
 
 namespace {
 
-constexpr double kNonFiniteCost = 1e200;
+// The worst cost: a run that is not finite, or a candidate that cannot run.
+constexpr double kWorstCost = 1e200;
 constexpr double kNoCutoff = 1e300;
 constexpr DWORD kStartPollMs = 100;
 constexpr DWORD kWaitPollMs = 20;
@@ -47,7 +48,7 @@ void CKFinder::Start(CQorexDoc* doc) {
   m_nUiThread = QxUiThreadId();
   if (m_nUiThread == 0) m_nUiThread = GetCurrentThreadId();
   m_nEvaluations = m_nPasses = 0;
-  m_nPassCalls = m_nPassFailedCalls = m_nPassRefused = m_nPassLost = 0;
+  m_nPassCalls = m_nPassFailedCalls = m_nPassLost = 0;
   m_bPassInput = false;
   m_dCutoff = kNoCutoff;
   CollectFreeVariables(doc);
@@ -55,6 +56,10 @@ void CKFinder::Start(CQorexDoc* doc) {
   int Lw = doc->m_system.m_yd.m_nColumns;
   for (int r = 0; r < doc->m_nRuns; ++r) Lw = std::max(Lw, doc->m_runControls[r].m_nColumns);
   doc->BuildErrorWeight(Lw);
+  // The worker costs its candidates by this copy: the document's own is
+  // rebuilt on this thread whenever the process is identified.
+  if (!m_errorWeight) m_errorWeight = std::make_unique<CSIMsignal>();
+  m_errorWeight->Assign(doc->m_errorWeight);
 
   CWinThread* worker =
       AfxBeginThread(KFinderThreadProc, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
@@ -76,7 +81,6 @@ UINT KFinderThreadProc(LPVOID param) {
     result->values.emplace_back(tuner->m_vars.Index(i), tuner->Value(i));
   result->passCalls = tuner->m_nPassCalls;
   result->passFailedCalls = tuner->m_nPassFailedCalls;
-  result->passRefused = tuner->m_nPassRefused;
   result->passEnd = tuner->m_nPassLost;
   if (result->passEnd == kRunEndedNormally && tuner->m_nPasses > 0 && !tuner->m_bPassInput &&
       g_pAnalogIo != nullptr && g_pAnalogIo->m_bEmulate)
@@ -143,29 +147,39 @@ double CKFinder::Evaluate() {
 
   // The user-interface thread writes the candidate into the document,
   // recalculates it, sets the simulator up and stores the quick cost.
+  m_bQuickRefused = false;
   RequestAnswer(kStatusTunerWaitsForDoc);
   PostThreadMessage(m_nUiThread, WM_QX_DOCTOKFINDER, 0, 0);
   WaitWhileStatus(kStatusTunerWaitsForDoc, kWaitPollMs);
 
   const double quickCost = m_dQuickCost;
   CQorexDoc* doc = g_pSimDoc.load();
-  if (doc == nullptr || !(quickCost < m_dCutoff)) return quickCost;
+  if (doc == nullptr) return quickCost;
+  // A loop that cannot be run has nothing to try on the process.
+  if (m_bQuickRefused) return kWorstCost;
+  if (!(quickCost < m_dCutoff)) return quickCost;
   RequestAnswer(kStatusTunerPassRunning);
   // The pass's thread is this worker's: it is waited for and deleted here,
   // and g_pWorkerThread keeps naming the tuner.
   std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc, m_nPasses > 0));
   WaitWhileStatus(kStatusTunerPassRunning, kWaitPollMs);
+  bool refused = false;
   if (pass) {
     pass->Join();  // a stopped pass ends within one sample
-    ++m_nPasses;
     const CSIMsystem::PassReport& report = sim->m_passReport;  // final once joined
-    m_nPassCalls += report.calls;
-    m_nPassFailedCalls += report.failedCalls;
-    if (report.refused != CSIMsystem::kPassRan) m_nPassRefused = report.refused;
-    if (report.end == kRunLostBoard || report.end == kRunLostCompanion) m_nPassLost = report.end;
-    if (report.end != kRunWithoutInput) m_bPassInput = true;
+    // The simulator's set-up refused the candidate (its period, or a loop
+    // the document changed meanwhile): the pass touched nothing.
+    refused = report.refused != CSIMsystem::kPassRan;
+    if (!refused) {
+      ++m_nPasses;
+      m_nPassCalls += report.calls;
+      m_nPassFailedCalls += report.failedCalls;
+      if (report.end == kRunLostBoard || report.end == kRunLostCompanion) m_nPassLost = report.end;
+      if (report.end != kRunWithoutInput) m_bPassInput = true;
+    }
   }
   if (StopRequested()) return quickCost;
+  if (refused) return kWorstCost;
   {
     QxCriticalSectionLock lock(g_pcsSimulation);
     ComputeCost(sim, false);
@@ -215,14 +229,17 @@ std::unique_ptr<KFinderResult> CKFinder::TakeResult() {
 // ---- cost ----------------------------------------------------------------------------
 
 void CKFinder::ComputeCost(CSIMsystem* system, bool quick) {
-  const CQorexDoc* doc = g_pSimDoc.load();
-  if (doc == nullptr || system == nullptr) return;
-  double cost = WeightedError(*system, &doc->m_errorWeight);
-  if (!std::isfinite(cost)) cost = kNonFiniteCost;
-  if (quick)
+  if (g_pSimDoc.load() == nullptr || system == nullptr) return;
+  // A loop that could not be run left signals that are no response.
+  const bool refused = system->m_nError != kSimOk;
+  double cost = refused ? kWorstCost : WeightedError(*system, m_errorWeight.get());
+  if (!std::isfinite(cost)) cost = kWorstCost;
+  if (quick) {
     m_dQuickCost = cost;
-  else
+    m_bQuickRefused = refused;
+  } else {
     m_dFullCost = cost;
+  }
 }
 
 double CKFinder::WeightedError(const CSIMsystem& system, const CSIMsignal* weight) {

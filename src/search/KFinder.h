@@ -13,14 +13,22 @@
 // taken over the rows that z and c share. W supplies one row per output when
 // its row count equals that number; otherwise its first row weighs every
 // output. Samples beyond the shortest of z, c and W are not counted, so
-// signals of unequal length are never read past their end. A non-finite J
-// is stored as 1e200, as every cost of the design search is.
+// signals of unequal length are never read past their end. W is sampled once,
+// when the run starts, and serves all of its candidates. A non-finite J is
+// stored as 1e200, the worst cost of the design search.
+//
+// A candidate whose loop cannot be run (a model that does not convert,
+// signals that do not fit, times that are not valid) is a failed candidate:
+// it costs 1e200, is never run against the process, and the search goes on.
+// Nothing is said about it.
 //
 // Threads. Start, the DocToKFinder and UpdateAll handlers run on the
 // user-interface thread; the search runs in the tuner's worker, which owns
 // g_pWorkerThread for the whole run. The worker never touches the document:
 // it keeps the candidate values here, and the DocToKFinder handler writes
-// them into the driven document before recalculating it (ApplyCandidate).
+// them into the driven document before recalculating it (ApplyCandidate);
+// what the cost needs of the document, the error weight, is copied here by
+// Start.
 // Each real-time pass runs in a thread the worker starts, waits for and
 // deletes. At the end the worker leaves its result for the UpdateAll
 // handler (TakeResult): the tuned document, the final values, and what the
@@ -49,7 +57,6 @@ struct KFinderResult {
   std::vector<std::pair<int, double>> values;  // variable table index, final value
   int passCalls = 0;                           // board calls of all passes
   int passFailedCalls = 0;                     // ... and the failed ones
-  int passRefused = 0;                         // CSIMsystem::kPass... of a refused pass
   int passEnd = 0;  // QxRunEnd: a lost peer, or no input in any pass (emulated)
 };
 
@@ -64,7 +71,7 @@ class CKFinder {
 
   // User-interface thread: stops a running worker and waits for it, makes
   // doc the driven document, collects the tunable variables, samples the
-  // error weight and starts the worker.
+  // error weight into m_errorWeight and starts the worker.
   void Start(CQorexDoc* doc);
   // Start steps and directions, then Search; nothing without variables or
   // after a stop.
@@ -73,12 +80,15 @@ class CKFinder {
   double Search();
   // Cost of the candidate values, with the handshakes: the quick cost, or
   // the full cost of a real-time pass when the quick cost is below
-  // m_dCutoff. Worker thread.
+  // m_dCutoff; the worst cost when the candidate's loop cannot be run.
+  // Worker thread.
   double Evaluate();
 
-  // Stores the weighted error of system's last run (weighted by the error
-  // weight of g_pSimDoc) as the quick cost (quick set) or the full cost.
-  // Nothing happens while no document is driven (g_pSimDoc null).
+  // Stores the weighted error of system's last run (weighted by
+  // m_errorWeight) as the quick cost (quick set) or the full cost; the worst
+  // cost when system's loop could not be run, which for the quick cost also
+  // marks the candidate refused. Nothing happens while no document is driven
+  // (g_pSimDoc null).
   void ComputeCost(CSIMsystem* system, bool quick);
 
   // J above for system's signals z and c; a null weight weighs every sample 1.
@@ -111,6 +121,8 @@ class CKFinder {
   // the user-interface thread, the worker reads it, also after a stop that
   // ended its wait before the handler ran.
   std::atomic<double> m_dQuickCost;
+  // Stored with the quick cost: the candidate's own loop could not be run.
+  std::atomic<bool> m_bQuickRefused{false};
   double m_dCutoff;  // quick cost below which a pass is run
 
   // Taken by Start on the user-interface thread: the document, the search's
@@ -118,17 +130,19 @@ class CKFinder {
   CQorexDoc* m_pTunedDoc = nullptr;
   int m_nIterations = 0;
   DWORD m_nUiThread = 0;
-  // Of the current run: evaluations, real-time passes, and what the passes
-  // reported.
+  // Of the current run: evaluations, real-time passes that ran (a refused
+  // candidate's is none), and what the passes reported.
   int m_nEvaluations = 0;
   int m_nPasses = 0;
   int m_nPassCalls = 0;
   int m_nPassFailedCalls = 0;
-  int m_nPassRefused = 0;
   int m_nPassLost = 0;        // QxRunEnd of the pass that lost its peer, else 0
   bool m_bPassInput = false;  // an emulated pass received input
 
  private:
+  // The document's error weight as Start sampled it: written only while no
+  // worker runs, then read by the worker and the DocToKFinder handler.
+  std::unique_ptr<CSIMsignal> m_errorWeight;
   // The candidate value of each entry of m_vars, guarded between the
   // worker's writes and ApplyCandidate.
   std::vector<double> m_values;

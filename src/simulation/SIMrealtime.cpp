@@ -388,9 +388,16 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   int n = 0;
   PassReport& report = sys->m_passReport;
   report.refused = sys->PassSetUp(&ms, &n);
-  if (report.refused != kPassRan || !io->BeginRun(ms, sys->m_bLaterPass)) {
-    // The tuner says why once it has ended; the refusal stops it.
-    if (report.refused == kPassRan) report.end = kRunLostBoard;
+  if (report.refused != kPassRan) {
+    // A candidate the loop cannot run: the process is not touched (every run
+    // and pass ends it at 0 V), and the tuner scores it and goes on.
+    AnswerWorker(kStatusTunerPassRunning);
+    return 0;
+  }
+  if (!io->BeginRun(ms, sys->m_bLaterPass)) {
+    // The board's driver does not answer: the tuner says so once it has
+    // ended, and this stops it.
+    report.end = kRunLostBoard;
     sys->ZeroProcessInputs();
     RequestStop(WakeWaiters::kNo);
     AnswerWorker(kStatusTunerPassRunning);
