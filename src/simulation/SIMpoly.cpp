@@ -343,8 +343,8 @@ namespace {
 // A coefficient as eps tends to 0: c eps^m. c != 0 is known; c == 0 is a zero
 // known only below eps^m (a sum whose lowest terms cancelled, or a product
 // with one), kExact making it an exact zero. e bounds the rounding c carries:
-// each number read is taken as its decimal within half a unit of its last
-// place, and every operation adds its own rounding.
+// each number read is taken as its decimal within a unit of its last place
+// (twice what reading it can cost), and every operation adds its own.
 constexpr int kExact = 1 << 20;
 constexpr double kUnitRounding = std::numeric_limits<double>::epsilon();
 struct LimitCoef {

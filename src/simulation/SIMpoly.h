@@ -69,8 +69,8 @@ Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node, bool* dividedByZero = null
 // finite, non-zero limit), no sum cancelled below m*, and every step stays
 // inside the rules and the range of ExprToPoly. A sum cancels when it is 0 or
 // no larger than the rounding its terms carry (each number read counts as
-// its decimal within half a unit of its last place): what such a sum leaves
-// is rounding, not a term, so its order is unknown. Each variable at 0 that a
+// its decimal within a unit of its last place): what such a sum leaves is
+// rounding, not a term, so its order is unknown. Each variable at 0 that a
 // divisor of the element holds is tried in turn (the first four: each costs
 // one conversion); true with num and den set for the first that gives a
 // limit, false (nothing set) otherwise.
