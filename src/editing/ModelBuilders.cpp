@@ -252,6 +252,8 @@ std::vector<double> DeadTimeDenominator(double amount, int order) {
 }
 
 bool DeadTimeFitsDoubles(double amount, int order) {
+  // No delay: the approximant is exactly 1 at every order.
+  if (amount == 0.0) return order >= 1 && order <= kMaxOrder;
   // The approximant of -T is that of T with s turned into -s: judged by |T|.
   const std::vector<double> a = DeadTimeDenominator(std::fabs(amount), order);
   if (a.empty()) return false;
@@ -271,6 +273,9 @@ bool AddDeadTime(CMcBasic* definition, int model, const DeadTimeSpec& spec, CVAR
   int rows = 1, cols = 1;
   DefinitionSize(definition, &rows, &cols);
   if (spec.row < 0 || spec.row >= rows || spec.col < 0 || spec.col >= cols) return false;
+  // A fixed dead time of 0 is the factor 1; a variable one is written in its
+  // form for every value, tau bound at 0.
+  if (spec.fixed && spec.amount == 0.0) return true;
   CMcBasic* element = AsMatrix(rhs) ? rhs->m_children[spec.row * cols + spec.col] : rhs;
   const DeadTimeFactors f = spec.fixed ? FixedDeadTime(spec) : VariableDeadTime(spec, model, vars);
 

@@ -77,11 +77,13 @@ double DeadTimeDivisor(int k, int order);
 std::vector<double> DeadTimeDenominator(double amount, int order);
 // Whether the approximation of this amount and order exists in doubles: every
 // a_k of |T| finite and normal, and every root of Dp in the open left
-// half-plane (a negative T mirrors them, as asked). False for 0, for an order
-// outside 1 .. 100, and where the coefficients over- or underflow.
+// half-plane (a negative T mirrors them, as asked); for T = 0 it is exactly 1.
+// False for an order outside 1 .. 100, and where the coefficients over- or
+// underflow.
 bool DeadTimeFitsDoubles(double amount, int order);
 // Multiplies element (row, col) of model slot `model`'s definition by the
 // approximation. False, nothing changed, for an element outside the right
 // side, a definition without one, or an amount and order that do not fit
-// doubles (DeadTimeFitsDoubles).
+// doubles (DeadTimeFitsDoubles). A fixed amount of 0 is the factor 1: true,
+// the element left as it is; a variable one is written, tau bound at 0.
 bool AddDeadTime(CMcBasic* definition, int model, const DeadTimeSpec& spec, CVARvalues* vars);

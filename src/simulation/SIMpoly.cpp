@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -34,6 +35,13 @@ Poly Negated(Poly p) {
 
 bool IsConstant(const Poly& p) {
   return p.size() == 1;
+}
+
+// A product, power or quotient of numbers that are not 0 is itself neither
+// 0 nor subnormal nor infinite; where the double range says otherwise the
+// result is no longer the element's, and the conversion is refused.
+bool LeftTheRange(double result) {
+  return !std::isnormal(result);
 }
 
 // Flag bits that only say how a node is drawn: the size level (kMcLevelMask),
@@ -106,6 +114,7 @@ Poly ConvertDivision(CQorexDoc* doc, const CMcBasic* node, bool& negated) {
   // A divisor that overflowed would make the quotient a silent 0.
   if (!std::isfinite(den[0])) return Failed();
   const double factor = negated ? -1.0 / den[0] : 1.0 / den[0];
+  if (LeftTheRange(factor)) return Failed();
   negated = false;  // the sign went into the factor
   return PolyMultiply(std::move(num), Poly{factor});
 }
@@ -208,7 +217,11 @@ Poly ConvertPower(CQorexDoc* doc, const CMcBasic* node, bool& negated) {
     g_bEvalError = 1;
     return b;
   }
-  if (IsConstant(b)) return Poly{std::pow(b[0], e[0])};
+  if (IsConstant(b)) {
+    const double power = std::pow(b[0], e[0]);
+    if (b[0] != 0.0 && LeftTheRange(power)) g_bEvalError = 1;
+    return Poly{power};
+  }
   if (!std::isfinite(e[0]) || std::fabs(std::floor(e[0])) != e[0]) {
     g_bEvalError = 1;
     return b;
@@ -270,18 +283,23 @@ Poly Convert(CQorexDoc* doc, const CMcBasic* node) {
 Poly PolyMultiply(Poly a, Poly b) {
   if (a.empty() || b.empty()) return Failed();
   if (a.size() + b.size() - 1 > kMaxCoefs) return Failed();
-  if (a.size() == 1) {
-    for (double& c : b) c *= a[0];
-    return b;
-  }
+  bool left = false;
+  const auto times = [&left](double x, double y) {
+    const double product = x * y;
+    left = left || (x != 0.0 && y != 0.0 && LeftTheRange(product));
+    return product;
+  };
+  if (a.size() == 1) std::swap(a, b);
   if (b.size() == 1) {
-    for (double& c : a) c *= b[0];
+    for (double& c : a) c = times(c, b[0]);
+    if (left) g_bEvalError = 1;
     return a;
   }
   Poly c(a.size() + b.size() - 1, 0.0);
   for (size_t i = 0; i < a.size(); ++i) {
-    for (size_t j = 0; j < b.size(); ++j) c[i + j] += a[i] * b[j];
+    for (size_t j = 0; j < b.size(); ++j) c[i + j] += times(a[i], b[j]);
   }
+  if (left) g_bEvalError = 1;
   return c;
 }
 
@@ -303,7 +321,11 @@ Poly PolyAdd(Poly a, Poly b) {
 void PolyConjugatePair(Poly& p) {
   if (p.size() != 3) return;
   const double c = p[0], p0 = p[1], p1 = p[2];
-  p = Poly{c * c + p0 * p0, 2 * p0 * p1, p1 * p1};
+  const double cc = c * c, p00 = p0 * p0, p01 = p0 * p1, p11 = p1 * p1;
+  if ((c != 0.0 && LeftTheRange(cc)) || (p0 != 0.0 && LeftTheRange(p00)) ||
+      (p0 != 0.0 && p1 != 0.0 && LeftTheRange(p01)) || (p1 != 0.0 && LeftTheRange(p11)))
+    g_bEvalError = 1;
+  p = Poly{cc + p00, 2 * p01, p11};
 }
 
 Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node, bool* dividedByZero) {
@@ -320,16 +342,25 @@ namespace {
 
 // A coefficient as eps tends to 0: c eps^m. c != 0 is known; c == 0 is a zero
 // known only below eps^m (a sum whose lowest terms cancelled, or a product
-// with one), kExact making it an exact zero.
+// with one), kExact making it an exact zero. e bounds the rounding c carries:
+// each number read is taken as its decimal within a unit of its last place
+// (twice what reading it can cost), and every operation adds its own.
 constexpr int kExact = 1 << 20;
+constexpr double kUnitRounding = std::numeric_limits<double>::epsilon();
 struct LimitCoef {
   double c = 0.0;
   int m = kExact;
+  double e = 0.0;
 };
 using LimitPoly = std::vector<LimitCoef>;
 
+// A number read from the expression or the variable table.
 LimitCoef Known(double c, int m) {
-  return c == 0.0 ? LimitCoef{} : LimitCoef{c, m};
+  return c == 0.0 ? LimitCoef{} : LimitCoef{c, m, kUnitRounding * std::fabs(c)};
+}
+// A whole number the conversion itself made (an indicator, a floor).
+LimitCoef Exact(double c, int m) {
+  return c == 0.0 ? LimitCoef{} : LimitCoef{c, m, 0.0};
 }
 
 class LimitConverter {
@@ -365,7 +396,10 @@ LimitCoef LimitConverter::Add(LimitCoef a, LimitCoef b) {
     if (a.m != b.m) return a.m < b.m ? a : b;
     const double c = a.c + b.c;
     if (!std::isfinite(c)) m_failed = true;
-    return c != 0.0 ? LimitCoef{c, a.m} : LimitCoef{0.0, a.m + 1};
+    const double e = a.e + b.e + kUnitRounding * std::fabs(c);
+    // Cancelled, exactly or within the rounding of the terms: what is left
+    // is no term, and the sum's order is unknown above eps^m.
+    return std::fabs(c) > e ? LimitCoef{c, a.m, e} : LimitCoef{0.0, a.m + 1};
   }
   // A known term below every unknown one stands; otherwise the lowest unknown.
   if (a.c != 0.0) return a.m < b.m ? a : b;
@@ -378,8 +412,9 @@ LimitCoef LimitConverter::Multiply(LimitCoef a, LimitCoef b) {
   if (std::abs(a.m + b.m) >= kExact) m_failed = true;
   if (a.c == 0.0 || b.c == 0.0) return LimitCoef{0.0, a.m + b.m};
   const double c = a.c * b.c;
-  if (c == 0.0 || !std::isfinite(c)) m_failed = true;  // left the double range
-  return LimitCoef{c, a.m + b.m};
+  if (LeftTheRange(c)) m_failed = true;
+  const double e = std::fabs(a.c) * b.e + std::fabs(b.c) * a.e + a.e * b.e;
+  return LimitCoef{c, a.m + b.m, e + kUnitRounding * std::fabs(c)};
 }
 
 LimitPoly LimitConverter::Add(LimitPoly a, const LimitPoly& b) {
@@ -417,8 +452,9 @@ LimitPoly LimitConverter::Division(const CMcBasic* node) {
   const LimitPoly den = Child(node, 1);
   if (den.size() != 1 || den[0].c == 0.0) return Fail();  // not constant, or no known divisor
   const double inverse = 1.0 / den[0].c;
-  if (!std::isfinite(inverse)) return Fail();
-  return Multiply(num, {LimitCoef{inverse, -den[0].m}});
+  if (LeftTheRange(inverse)) return Fail();
+  const double e = std::fabs(inverse) * (den[0].e / std::fabs(den[0].c) + kUnitRounding);
+  return Multiply(num, {LimitCoef{inverse, -den[0].m, e}});
 }
 
 LimitPoly LimitConverter::Sum(const CMcBasic* node) {
@@ -466,8 +502,9 @@ LimitPoly LimitConverter::Power(const CMcBasic* node) {
     const double power = b[0].m * x;
     if (b[0].c == 0.0 || (b[0].m != 0 && !whole) || !(std::fabs(power) < kExact)) return Fail();
     const double c = std::pow(b[0].c, x);
-    if (c == 0.0 || !std::isfinite(c)) return Fail();
-    return {LimitCoef{c, static_cast<int>(power)}};
+    if (LeftTheRange(c)) return Fail();
+    const double e = std::fabs(c) * (std::fabs(x) * b[0].e / std::fabs(b[0].c) + kUnitRounding);
+    return {LimitCoef{c, static_cast<int>(power), e}};
   }
   if (!whole || x < 0.0 || x * static_cast<double>(b.size() - 1) > kMaxPolyDegree) return Fail();
   LimitPoly p{LimitCoef{1.0, 0}};
@@ -486,8 +523,8 @@ LimitPoly LimitConverter::Operator(const CMcBasic* node) {
   }
   if (p[0].m == kExact) return p;  // floor and ceiling of 0
   if (p[0].c == 0.0 || p[0].m != 0) return Fail();
-  if (code == CMcOperator::kFloor) return {Known(std::floor(p[0].c), 0)};
-  if (code == CMcOperator::kCeiling) return {Known(std::ceil(p[0].c), 0)};
+  if (code == CMcOperator::kFloor) return {Exact(std::floor(p[0].c), 0)};
+  if (code == CMcOperator::kCeiling) return {Exact(std::ceil(p[0].c), 0)};
   return Fail();
 }
 
@@ -499,7 +536,8 @@ LimitPoly LimitConverter::Indicator(const CMcBasic* node) {
   const Poly p = ::Convert(m_doc, node);
   if (g_bEvalError || p.size() != 1) m_failed = true;
   g_bEvalError = before;
-  return {Known(p[0], 0)};
+  // Without the node's own sign: Convert puts that on every kind.
+  return {Exact((node->m_flags & kMcMinus) ? -p[0] : p[0], 0)};
 }
 
 LimitPoly LimitConverter::Convert(const CMcBasic* node) {

@@ -28,7 +28,9 @@
 //   domain, relation            the indicator 1.0 or 0.0 of constant sides
 // A node's own minus sign negates its result. Whatever cannot be converted
 // (a non-constant divisor or exponent, a fractional power of s, a divisor 0,
-// an unknown kind, a matrix of several elements) sets g_bEvalError and yields
+// an unknown kind, a matrix of several elements, a product, power or
+// quotient of numbers other than 0 that comes out 0, subnormal or infinite)
+// sets g_bEvalError and yields
 // a defined polynomial (mostly [0.0] or the operand's result); the flag is
 // never cleared here. Recursion is limited by the engine's depth guard.
 #include "simulation/SIMroots.h"
@@ -40,13 +42,16 @@ class CQorexDoc;
 
 using Poly = std::vector<double>;
 
-// a b; the convolution sums a[i] b[j] into entry i + j, i outer, j inner.
+// a b; the convolution sums a[i] b[j] into entry i + j, i outer, j inner. A
+// product a[i] b[j] of two coefficients other than 0 that is 0, subnormal or
+// infinite sets g_bEvalError; the result is computed all the same.
 Poly PolyMultiply(Poly a, Poly b);
 // a^k for k >= 0; k = 0 gives [1.0]. Negative k sets g_bEvalError, gives [0.0].
 Poly PolyPower(Poly a, int k);
 // a + b, formed in the longer operand (in a when both are as long).
 Poly PolyAdd(Poly a, Poly b);
-// [c, p0, p1] -> [c^2 + p0^2, 2 p0 p1, p1^2] = (p0 + p1 s)^2 + c^2, in place.
+// [c, p0, p1] -> [c^2 + p0^2, 2 p0 p1, p1^2] = (p0 + p1 s)^2 + c^2, in place;
+// a product that leaves the range sets g_bEvalError, as in PolyMultiply.
 void PolyConjugatePair(Poly& p);
 
 // The polynomial of an expression in s; doc supplies variable values. A
@@ -62,7 +67,10 @@ Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node, bool* dividedByZero = null
 // either. Taken only where that is sound: N and D both keep a term of power
 // m* (neither part vanishes nor grows beyond the other, so the quotient has a
 // finite, non-zero limit), no sum cancelled below m*, and every step stays
-// inside the rules and the range of ExprToPoly. Each variable at 0 that a
+// inside the rules and the range of ExprToPoly. A sum cancels when it is 0 or
+// no larger than the rounding its terms carry (each number read counts as
+// its decimal within a unit of its last place): what such a sum leaves is
+// rounding, not a term, so its order is unknown. Each variable at 0 that a
 // divisor of the element holds is tried in turn (the first four: each costs
 // one conversion); true with num and den set for the first that gives a
 // limit, false (nothing set) otherwise.

@@ -164,6 +164,25 @@ TEST(Builders, RefusedDeadTimesChangeNothing) {
   }
 }
 
+// exp(0) = 1 at every order: a fixed amount of 0 leaves the element as it
+// is, a variable one writes the form with tau at 0; orders outside the
+// dialog's range stay refused.
+TEST(Builders, ADeadTimeOfZeroIsTheFactorOne) {
+  for (int order : {1, 4, 5, 100}) {
+    SCOPED_TRACE(order);
+    EXPECT_TRUE(DeadTimeFitsDoubles(0.0, order));
+    CVARvalues vars;
+    auto g = Definition("G", Numbers(2, 3));
+    const std::string before = RightText(g);
+    EXPECT_TRUE(AddDeadTime(g.get(), kModelG, {1, 2, 0.0, order, true}, &vars));
+    EXPECT_EQ(RightText(g), before);
+    EXPECT_TRUE(AddDeadTime(g.get(), kModelG, {1, 2, -0.0, order, false}, &vars));
+    EXPECT_NE(RightText(g), before);
+    EXPECT_EQ(ValueOf(vars, "t", "23G", 0x10), 0.0);
+  }
+  for (int order : {0, 101}) EXPECT_FALSE(DeadTimeFitsDoubles(0.0, order));
+}
+
 // The coefficients c_k (ascending in s) of a built sum c_0 + c_1 s + ... +
 // c_n s^n (fixed dead time): term 0 is a number, the last the bare power of
 // s, the others a number times s^k; each sign on the term or its number.

@@ -348,8 +348,8 @@ TEST_F(EditingDialogs, DeadTimeRefusesMissingElementsAndOrdersAndMultipliesTheEl
   EXPECT_EQ(ModelText(kModelG), fixed);
 }
 
-// An approximation whose coefficients do not exist in doubles: none for a
-// dead time of 0, overflowing ones for 10 us at order 100, vanishing ones for
+// An approximation whose coefficients do not exist in doubles: overflowing
+// ones for 10 us at order 100 (and for its mirror -10 us), vanishing ones for
 // 100000 s at order 100. Each is refused at OK; the dialog stays open.
 TEST_F(EditingDialogs, DeadTimeRefusesAnAmountAndOrderWithoutAnApproximationInDoubles) {
   const struct {
@@ -357,7 +357,8 @@ TEST_F(EditingDialogs, DeadTimeRefusesAnAmountAndOrderWithoutAnApproximationInDo
     const char* order;
     double value;
     int n;
-  } refused[] = {{"0", "1", 0.0, 1}, {"0.00001", "100", 1e-5, 100}, {"100000", "100", 1e5, 100}};
+  } refused[] = {
+      {"-0.00001", "100", -1e-5, 100}, {"0.00001", "100", 1e-5, 100}, {"100000", "100", 1e5, 100}};
   std::string built;
   QxTest::ShownBoxScript boxes;
   QxTest::DialogScript script({
@@ -389,6 +390,53 @@ TEST_F(EditingDialogs, DeadTimeRefusesAnAmountAndOrderWithoutAnApproximationInDo
     EXPECT_EQ(boxes.Boxes()[i].caption, "Error");
   }
   EXPECT_EQ(built, "{(1 - s)}/{(s + 1)*(1 + s)}");
+}
+
+// A dead time of 0 is the factor exp(0) = 1: a fixed one leaves the element
+// as it is; a variable one binds tau at 0, and the loop runs as without it.
+TEST_F(EditingDialogs, ADeadTimeOfZeroIsTheFactorOneFixedOrVariable) {
+  std::vector<double> plain;
+  const CSIMsignal& y = Doc()->m_system.m_yd;
+  for (int t = 0; t < y.m_nColumns; ++t) plain.push_back(y.At(0, t));
+  ASSERT_FALSE(plain.empty());
+  std::string before, fixed, variable;
+  QxTest::ShownBoxScript boxes;
+  QxTest::DialogScript script({
+      [&](CDialog& d) {
+        auto& dlg = dynamic_cast<CEditModels&>(d);
+        const auto shown = [&] {
+          return Text(dlg.m_wndEditor.GetShownExpression()->m_children[1]);
+        };
+        before = shown();
+        ClickItem(d, IDC_MODEL_DEADTIME);
+        fixed = shown();
+        ClickItem(d, IDC_MODEL_DEADTIME);
+        variable = shown();
+        ClickItem(d, IDOK);
+      },
+      [&](CDialog& d) {
+        d.SetDlgItemText(IDC_DEADTIME_AMOUNT, "0");
+        ClickItem(d, IDC_DEADTIME_FIXED);
+        ClickItem(d, IDOK);
+      },
+      [&](CDialog& d) {
+        d.SetDlgItemText(IDC_DEADTIME_AMOUNT, "0");
+        d.SetDlgItemText(IDC_DEADTIME_ORDER, "3");
+        ClickItem(d, IDOK);
+      },
+  });
+  Command(ID_EDIT_MODELS);
+  EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Boxes()[0].text;
+  ASSERT_EQ(script.Dialogs().size(), 3u);
+  EXPECT_EQ(script.Dialogs()[1].result, IDOK);
+  EXPECT_EQ(script.Dialogs()[2].result, IDOK);
+  EXPECT_EQ(fixed, before);
+  EXPECT_NE(variable.find("tau_11G"), std::string::npos) << variable;
+  EXPECT_EQ(ModelText(kModelG), variable);
+  EXPECT_EQ(Value(Doc(), "t", "11G", kMcVariant), 0.0);
+  ASSERT_EQ(Doc()->m_system.m_nError, kSimOk);
+  ASSERT_EQ(y.m_nColumns, static_cast<int>(plain.size()));
+  for (int t = 0; t < y.m_nColumns; ++t) ASSERT_NEAR(y.At(0, t), plain[t], 1e-12) << t;
 }
 
 // Each step sent while the editor still has the focus and a caret, as a

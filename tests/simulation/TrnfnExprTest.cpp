@@ -184,6 +184,10 @@ TEST(TrnfnExpr, ADivisorAtZeroGivesTheLimitOnlyWhereBothPartsGrowAlike) {
        {},
        {}},
       {"s / (1/0) (a number 0, no variable): refused", Div(S(), Div(Real(1), Real(0))), {}, {}},
+      {"(-(-1 < 0.5 < 2)/k + s) / (1/k) -> -1, the indicator's sign once",
+       Div(Sum({over(Dom(Real(0.5), Real(-1), Real(2), 1), 1), S()}), over(Real(1), 1)),
+       {-1},
+       {1}},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
