@@ -4,11 +4,14 @@
 #include "platform/ui/DataExchange.h"
 #include "res/resource.h"
 
+#include <utility>
+
 CCommentBar* g_pCommentBar = nullptr;
 
 IMPLEMENT_DYNAMIC(CCommentBar, CDialogBar)
 
 BEGIN_MESSAGE_MAP(CCommentBar, CDialogBar)
+ON_EN_CHANGE(IDC_COMMENT, OnChangeEdit)
 ON_EN_KILLFOCUS(IDC_COMMENT, OnKillFocusEdit)
 END_MESSAGE_MAP()
 
@@ -32,7 +35,10 @@ void CCommentBar::SetDocument(CQorexDoc* pDoc) {
   if (pDoc == m_pDoc) return;
   m_pDoc = pDoc;
   m_strComment = pDoc ? pDoc->m_strComment : CString();
-  if (GetSafeHwnd()) UpdateData(FALSE);
+  if (!GetSafeHwnd()) return;
+  const bool filling = std::exchange(m_bFilling, true);
+  UpdateData(FALSE);
+  m_bFilling = filling;
 }
 
 void CCommentBar::DoDataExchange(CDataExchange* pDX) {
@@ -40,8 +46,16 @@ void CCommentBar::DoDataExchange(CDataExchange* pDX) {
   DDX_Text(pDX, IDC_COMMENT, m_strComment);
 }
 
+void CCommentBar::OnChangeEdit() {
+  TakeEditText();
+}
+
 void CCommentBar::OnKillFocusEdit() {
-  if (!m_pDoc) return;
+  TakeEditText();
+}
+
+void CCommentBar::TakeEditText() {
+  if (!m_pDoc || m_bFilling) return;
   UpdateData(TRUE);
   if (m_pDoc->m_strComment == m_strComment) return;
   m_pDoc->m_strComment = m_strComment;

@@ -1,8 +1,9 @@
 #pragma once
 // CCommentBar: the "Comments" dialog bar: one multi-line edit showing the
 // free-text comment of the document the bars show. The document attaches and
-// detaches itself through CDesignBar; leaving the edit writes the text back
-// into the document.
+// detaches itself through CDesignBar. Every change of the edit's text is the
+// document's comment at once, so whatever saves the design (a menu or toolbar
+// click takes no focus from the edit) writes what the bar shows.
 #include "DesignBar.h"
 #include "platform/core/String.h"
 #include "platform/ui/ControlBar.h"
@@ -20,8 +21,8 @@ class CCommentBar : public CDialogBar, public CDesignBar {
   void ForgetDesign(const CQorexDoc* doc) override;
 
   // Attaches a document (null: detaches) and shows its comment. Attaching
-  // the document already attached changes nothing, so an edit in progress
-  // is not overwritten.
+  // the document already attached changes nothing. Showing a comment is no
+  // edit: it changes no document.
   void SetDocument(CQorexDoc* pDoc);
   void DoDataExchange(CDataExchange* pDX) override;
 
@@ -29,10 +30,17 @@ class CCommentBar : public CDialogBar, public CDesignBar {
   CString m_strComment;  // the edit control's text
 
  protected:
-  // The edit lost the focus: its text becomes the document's comment. A
-  // changed comment marks the document modified, so that closing asks to
-  // save it.
+  // The edit's text changed, or the edit lost the focus: its text becomes
+  // the attached document's comment. A changed comment marks the document
+  // modified, so that closing and quitting ask to save it.
+  void OnChangeEdit();
   void OnKillFocusEdit();
+
+ private:
+  // The edit's text into the attached document, unless the bar is filling
+  // the edit itself.
+  void TakeEditText();
+  bool m_bFilling = false;  // SetDocument is putting a comment into the edit
 
   DECLARE_MESSAGE_MAP()
 };

@@ -85,3 +85,7 @@ std::span<CDesignBar* const> DesignBars();
 // The design the "SimulationView" bar shows (its simulator settings are the
 // ones "Simulator Properties" edits), or null.
 CQorexDoc* SimulationViewDesign();
+// The status line speaks for the design the bars show: said after that
+// design, or its state, may have changed (CMainFrame::ShowDesignState);
+// nothing while no main frame exists.
+void SayDesignState();

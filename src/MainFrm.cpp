@@ -1,6 +1,7 @@
 #include "MainFrm.h"
 
 #include "GlobalResources.h"
+#include "QorexDoc.h"
 #include "Splash.h"
 #include "WorkerMessages.h"
 #include "platform/core/Debug.h"
@@ -35,6 +36,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CMDIFrameWnd)
 ON_WM_CREATE()
 ON_REGISTERED_MESSAGE(g_msgAdc, OnAdc)
 ON_COMMAND(ID_FINDG, OnFindG)
+ON_MESSAGE(WM_SETMESSAGESTRING, OnSetMessageString)
 END_MESSAGE_MAP()
 
 std::span<CDesignBar* const> DesignBars() {
@@ -44,6 +46,10 @@ std::span<CDesignBar* const> DesignBars() {
 
 CQorexDoc* SimulationViewDesign() {
   return g_pMainFrame ? g_pMainFrame->m_wndOutputBar.m_pDoc : nullptr;
+}
+
+void SayDesignState() {
+  if (g_pMainFrame && IsWindow(g_pMainFrame->GetSafeHwnd())) g_pMainFrame->ShowDesignState();
 }
 
 namespace {
@@ -162,6 +168,26 @@ LRESULT CMainFrame::OnAdc(WPARAM wParam, LPARAM lParam) {
 void CMainFrame::OnFindG() {
   if (m_wndEqualizerBar.m_pDoc) m_wndEqualizerBar.FindG();
   AnswerWorker(kStatusFindGPending, WakeWaiters::kNo);
+}
+
+CString CMainFrame::DesignStateText() const {
+  const CQorexDoc* shown = m_wndOutputBar.m_pDoc;
+  return shown ? shown->LoopStateText() : CString();
+}
+
+void CMainFrame::ShowDesignState() {
+  if (!m_wndStatusBar.GetSafeHwnd()) return;
+  const bool stale = !m_strStateShown.IsEmpty() && m_wndStatusBar.GetPaneText(0) == m_strStateShown;
+  if (stale || !DesignStateText().IsEmpty()) SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+}
+
+LRESULT CMainFrame::OnSetMessageString(WPARAM wParam, LPARAM lParam) {
+  if (lParam != 0 || wParam != AFX_IDS_IDLEMESSAGE)
+    return CMDIFrameWnd::OnSetMessageString(wParam, lParam);
+  m_strStateShown = DesignStateText();
+  if (m_strStateShown.IsEmpty()) return CMDIFrameWnd::OnSetMessageString(wParam, lParam);
+  SetMessageText(m_strStateShown);
+  return 0;
 }
 
 void CMainFrame::ToggleBar(CControlBar& bar) {

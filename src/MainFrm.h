@@ -86,6 +86,15 @@ class CMainFrame : public CMDIFrameWnd {
   // of wParam, 1 in its high word, 2 and 3 likewise in lParam.
   LRESULT OnAdc(WPARAM wParam, LPARAM lParam);
 
+  // What the status line says between messages and prompts: the state of
+  // the design the bars show (CQorexDoc::LoopStateText), empty while that
+  // design is sound or no design is shown; then the line says "Ready".
+  CString DesignStateText() const;
+  // The design the bars show, or its state, has changed: a state is said
+  // again; a state the line still shows that the design no longer has gives
+  // way to "Ready". A message said since the last state (a run's) stays.
+  void ShowDesignState();
+
  protected:
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
   // Creates one dialog bar: FALSE (with the diagnostic line) when it cannot be made.
@@ -97,6 +106,11 @@ class CMainFrame : public CMDIFrameWnd {
   static void CheckBar(CControlBar& bar, CCmdUI* pCmdUI);
 
   void OnFindG();
+  // The idle text (AFX_IDS_IDLEMESSAGE, as every closing menu and every
+  // pointer leaving a toolbar asks for it) is DesignStateText, or "Ready".
+  LRESULT OnSetMessageString(WPARAM wParam, LPARAM lParam);
+
+  CString m_strStateShown;  // the state the status line took last as its idle text
 
   DECLARE_MESSAGE_MAP()
 };

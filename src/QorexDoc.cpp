@@ -143,6 +143,7 @@ void CQorexDoc::ShowInBars(DesignPart part, int sample) {
 
 void CQorexDoc::DetachBars() {
   for (CDesignBar* bar : DesignBars()) bar->ForgetDesign(this);
+  SayDesignState();  // for the design the bars show now, if any
 }
 
 void CQorexDoc::OnCloseDocument() {
@@ -192,7 +193,7 @@ void CQorexDoc::UpdateAll() {
   UpdateAllViews(nullptr, 0);
   UpdateMaxSignalSize();
   ShowInBars(DesignPart::kWhole);
-  SayLoopState();
+  SayDesignState();
 }
 
 CString RefusedModelTitles(unsigned invalid) {
@@ -222,17 +223,6 @@ CString CQorexDoc::LoopStateText() const {
         "is drawn past that point.";
   }
   return text;
-}
-
-void CQorexDoc::SayLoopState() {
-  CWnd* main = AfxGetMainWnd();
-  if (main == nullptr || !IsWindow(main->GetSafeHwnd())) return;
-  const CString text = LoopStateText();
-  if (!text.IsEmpty())
-    main->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(text.GetString()));
-  else if (m_bLoopStateSaid)
-    main->SendMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
-  m_bLoopStateSaid = !text.IsEmpty();
 }
 
 void CQorexDoc::KeepShownRun() {

@@ -125,7 +125,8 @@ class CQorexDoc : public CDocument {
   bool RunOverflowed() const { return m_bRunOverflowed; }
   // What the status line says of the loop after the last recalculation: the
   // models it refused, named as the opening names them, or that its run
-  // overflowed; empty while neither. UpdateAll says it, and clears it once.
+  // overflowed; empty while neither. The status line says it while the bars
+  // show this design (CMainFrame::DesignStateText).
   CString LoopStateText() const;
   // The largest row count of the command, error and three disturbance signals.
   void UpdateMaxSignalSize();
@@ -348,7 +349,8 @@ class CQorexDoc : public CDocument {
   void AddDefaultDefinitions();
   // Every bar of the main frame shows this part of the design.
   void ShowInBars(DesignPart part, int sample = 0);
-  // Every bar showing this document forgets it.
+  // Every bar showing this document forgets it, and the status line speaks
+  // for the design they show now.
   void DetachBars();
   // The square check of block `block` after a change (see AdjustDimensions).
   void EnsureSquare(int block, int n, CMcBasic** pModels, CMcBasic** pSignals);
@@ -365,10 +367,6 @@ class CQorexDoc : public CDocument {
   bool m_bRunComplete = false;    // m_system's signals hold a whole run
   bool m_bRunStandIn = false;     // RunIsStandIn
   bool m_bRunOverflowed = false;  // RunOverflowed
-  bool m_bLoopStateSaid = false;  // the status line holds LoopStateText
-  // Puts LoopStateText on the main window's status line, or the idle prompt
-  // once after it is gone.
-  void SayLoopState();
   // Copies what the panes show of m_system into m_pShownRun.
   void KeepShownRun();
 
