@@ -2,8 +2,6 @@
 
 #include "QorexDoc.h"
 #include "editing/LeftBar.h"
-#include "platform/ui/FrameWnd.h"
-#include "platform/ui/WinApp.h"
 
 BEGIN_MESSAGE_MAP(CPickerWnd, CWnd)
 ON_WM_CREATE()
@@ -23,20 +21,9 @@ void CPickerWnd::OnKillFocus(CWnd* pNewWnd) {
   DestroyWindow();
 }
 
-namespace {
-CWnd* ActiveView() {
-  auto* frame = DYNAMIC_DOWNCAST(CMDIFrameWnd, AfxGetMainWnd());
-  CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
-  return child ? child->GetActiveView() : nullptr;
-}
-}  // namespace
-
 void CPickerWnd::Close() {
   if (GetCapture() == this) ReleaseCapture();
-  if (GetFocus() == this) {
-    CWnd* back = IsWindow(m_hWndPrevFocus) ? CWnd::FromHandle(m_hWndPrevFocus) : ActiveView();
-    if (back) back->SetFocus();
-  }
+  if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
   DestroyWindow();
 }
 

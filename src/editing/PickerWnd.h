@@ -19,8 +19,7 @@ class CPickerWnd : public CWnd {
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
   void OnKillFocus(CWnd* pNewWnd);
   // Releases the capture, gives the focus back and destroys the window (the
-  // object stays). With no window to give it back to (none had it, or it is
-  // gone), the active document window's view takes it.
+  // object stays).
   void Close();
   // Close before a choice on the design the bar shows. The window given the
   // focus back may be a view of another design, which then shows itself;
