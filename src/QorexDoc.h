@@ -194,10 +194,14 @@ class CQorexDoc : public CDocument {
   // "Edit Models" on model i (0 .. 4), else on the Process; "Edit Signals" on
   // signal i (0 .. 8), else on signal 0. The dialog does everything itself:
   // the design changes at its OK, or through the few steps that act at once.
+  // Either dialog writes back the models and the signals it copied at its
+  // opening, so a design has at most one of them open: while one is, these
+  // open nothing.
   void EditModels(int i);
   void EditSignals(int i);
   void OnEditModels();
   void OnEditSignals();
+  bool EditingDialogOpen() const { return m_bEditingDialogOpen; }
   // "View Effective Models": the loop's effective models, shown only.
   void OnEffectiveModels();
 
@@ -358,6 +362,7 @@ class CQorexDoc : public CDocument {
   void FinishModelChange(int model);
   // The loading half of Serialize.
   void Load(CArchive& ar);
+  bool m_bEditingDialogOpen = false;  // "Edit Models" or "Edit Signals" runs
   int m_nAdjustDepth = 0;  // nesting of AdjustDimensions through square checks (McDepthGuard)
   // The copy behind SignalAsShown, by entry of kLoopSignals: the command and
   // the shown signals (one copy of what the panes read), each made when it is

@@ -42,7 +42,25 @@ void CQorexDoc::OnClosedLoopPoles() {
 // The index picks a flag word and a list entry, so only a slot that exists is
 // preselected.
 
+// Input still reaches the bar and the menus while a dialog runs, so a quick
+// second click could open another; the older dialog's OK would then put back
+// copies older than the newer one's commit.
+namespace {
+class EditingDialogFlag {
+ public:
+  explicit EditingDialogFlag(bool& open) : m_open(open) { m_open = true; }
+  ~EditingDialogFlag() { m_open = false; }
+  EditingDialogFlag(const EditingDialogFlag&) = delete;
+  EditingDialogFlag& operator=(const EditingDialogFlag&) = delete;
+
+ private:
+  bool& m_open;
+};
+}  // namespace
+
 void CQorexDoc::EditModels(int i) {
+  if (m_bEditingDialogOpen) return;
+  EditingDialogFlag open(m_bEditingDialogOpen);
   CEditModels dlg(AfxGetMainWnd());
   dlg.m_pDoc = this;
   if (i >= 0 && i < kModelCount) dlg.m_nModel = i;
@@ -50,6 +68,8 @@ void CQorexDoc::EditModels(int i) {
 }
 
 void CQorexDoc::EditSignals(int i) {
+  if (m_bEditingDialogOpen) return;
+  EditingDialogFlag open(m_bEditingDialogOpen);
   CEditSignals dlg(AfxGetMainWnd());
   dlg.m_pDoc = this;
   if (i >= 0 && i < kSignalCount) dlg.m_nSignal = i;

@@ -18,6 +18,9 @@ namespace defedit {
 
 const char* const kInvalidMessage =
     "At least one of the models you have edited\ncannot be accepted as valid.";
+const char* const kOlderCopiesMessage =
+    "The design's models or signals were changed while this dialog was open.\n"
+    "Its copies are older: OK would undo that change.";
 
 void FillList(CMcGroup* list, const CMXC_BIN& from, bool layout) {
   while (list->m_count > 0) delete list->RemoveChildAt(list->m_count - 1);
@@ -111,20 +114,33 @@ void BindList(CQorexDoc* doc, CMcGroup* list) {
     doc->SetModifiedFlag(TRUE);
 }
 
-ModelsSnapshot SnapshotModels(CQorexDoc* doc) {
-  ModelsSnapshot snapshot;
-  CArchive ar(CArchive::store);
-  for (int i = 0; i < doc->m_models.GetCount(); ++i) {
-    std::unique_ptr<CMcBasic> copy(doc->m_models.GetAt(i)->Clone());
+namespace {
+void StoreLaidOut(CArchive& ar, const CMXC_BIN& list) {
+  for (int i = 0; i < list.GetCount(); ++i) {
+    std::unique_ptr<CMcBasic> copy(list.GetAt(i)->Clone());
     if (copy == nullptr) continue;
     if (g_pMemDC) copy->Layout(g_pMemDC, kMcLayoutFromTop);
     copy->m_box.x = copy->m_box.y = 0;
     copy->Store(ar);
   }
+}
+}  // namespace
+
+ModelsSnapshot SnapshotModels(CQorexDoc* doc) {
+  ModelsSnapshot snapshot;
+  CArchive ar(CArchive::store);
+  StoreLaidOut(ar, doc->m_models);
   snapshot.models = ar.TakeStoredBytes();
   for (int i = 0; i < kModelCount; ++i) snapshot.flags.push_back(ModelFlags(doc, i));
   snapshot.variables = doc->m_vars.m_nCount;
   return snapshot;
+}
+
+std::vector<BYTE> SnapshotDefinitions(CQorexDoc* doc) {
+  CArchive ar(CArchive::store);
+  StoreLaidOut(ar, doc->m_models);
+  StoreLaidOut(ar, doc->m_signals);
+  return ar.TakeStoredBytes();
 }
 
 WORD& ModelFlags(CQorexDoc* doc, int i) {

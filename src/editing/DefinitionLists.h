@@ -65,6 +65,12 @@ struct ModelsSnapshot {
   bool operator==(const ModelsSnapshot&) const = default;
 };
 ModelsSnapshot SnapshotModels(CQorexDoc* doc);
+// The model and the signal definitions as they are stored, laid out afresh:
+// what an editing dialog copied at its opening, against which its OK checks
+// that nothing else changed the design meanwhile.
+std::vector<BYTE> SnapshotDefinitions(CQorexDoc* doc);
+// The message of an OK whose copies are older than the design (both dialogs).
+extern const char* const kOlderCopiesMessage;
 
 // The flag word of model slot i (bits 0 show poles and zeros, 1 ensure
 // square, 2 allow automatic modification), and the show flag word of signal

@@ -52,6 +52,7 @@ int CEditModels::OnCreate(LPCREATESTRUCT lpCreateStruct) {
   if (m_pDoc) {
     LoadFlags(m_nModel);
     m_modelsBefore = SnapshotModels(m_pDoc);
+    m_definitionsBefore = SnapshotDefinitions(m_pDoc);
   }
   return 0;
 }
@@ -104,6 +105,12 @@ void CEditModels::OnSelchangeModel() {
 void CEditModels::OnOK() {
   if (m_pDoc == nullptr) {
     CDialog::OnOK();
+    return;
+  }
+  // Something else changed the design meanwhile (a picker, a drag in the
+  // view, a search): putting the copies back would undo it.
+  if (SnapshotDefinitions(m_pDoc) != m_definitionsBefore) {
+    MessageBox(kOlderCopiesMessage, "Error", MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   CMcGroup* models = m_wndEditor.m_pList;

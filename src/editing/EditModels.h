@@ -16,6 +16,9 @@
 // design it rests on changed while the dialog was open: a model definition, a
 // model's flags, or the variable table (OK, Build and Dead-time bind
 // variables). An OK that changed nothing keeps the recorded designs.
+//
+// An OK puts its copies back only over the definitions it copied: when
+// something else changed the design meanwhile, it says so and stays open.
 #include "editing/DefinitionLists.h"
 #include "editing/ZevMCWnd.h"
 #include "platform/ui/Controls.h"
@@ -60,6 +63,8 @@ class CEditModels : public CDialog {
 
   // The models, flags and variable count as the dialog found them.
   defedit::ModelsSnapshot m_modelsBefore;
+  // The design's definitions as the dialog copied them.
+  std::vector<BYTE> m_definitionsBefore;
 
   DECLARE_MESSAGE_MAP()
 };

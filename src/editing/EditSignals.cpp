@@ -34,6 +34,7 @@ int CEditSignals::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     m_wndEditor.m_pList->m_current = static_cast<WORD>(m_nSignal);
     FillList(m_wndEditor.m_pList2, m_pDoc->m_models, false);
     if (const WORD* flag = SignalShowFlag(m_pDoc, m_nSignal)) m_bShowSignal = *flag & 1;
+    m_definitionsBefore = SnapshotDefinitions(m_pDoc);
   }
   CRect client;
   GetClientRect(&client);
@@ -71,6 +72,12 @@ void CEditSignals::OnSelchangeSignal() {
 void CEditSignals::OnOK() {
   if (m_pDoc == nullptr) {
     CDialog::OnOK();
+    return;
+  }
+  // Something else changed the design meanwhile (a picker, a drag in the
+  // view, a search): putting the copies back would undo it.
+  if (SnapshotDefinitions(m_pDoc) != m_definitionsBefore) {
+    MessageBox(kOlderCopiesMessage, "Error", MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   CMcGroup* signals = m_wndEditor.m_pList;

@@ -8,11 +8,14 @@
 // Changes that reach the design before OK and stay after Cancel: the show
 // flag of a signal that was left for another, library additions and
 // deletions, and variables bound by a refused OK; each marks the design
-// modified.
+// modified. As in Edit Models, an OK finds the design's definitions as the
+// dialog copied them, or it puts nothing back.
 #include "editing/ZevMCWnd.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Dialog.h"
 #include "res/resource.h"  // IDD_EDITSIGNALS and its controls
+
+#include <vector>
 
 class CQorexDoc;
 
@@ -39,6 +42,9 @@ class CEditSignals : public CDialog {
   void OnChoose();
 
   void ShowCheck();
+
+  // The design's definitions as the dialog copied them.
+  std::vector<BYTE> m_definitionsBefore;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -259,6 +259,12 @@ void CLeftBar::OnLButtonDown(UINT /*nFlags*/, CPoint point) {
 }
 
 void CLeftBar::OpenPopup(WORD hit) {
+  // The design's editing dialog writes back the copies it took: nothing
+  // changes the design under it.
+  if (m_pDoc->EditingDialogOpen()) {
+    InvalidateItem(hit);
+    return;
+  }
   CWnd* frame = AfxGetMainWnd();
   const int item = hit & kHitItemMask;
   // Popups open just below their item, in the frame's client coordinates.

@@ -127,9 +127,8 @@ void CPZMxWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
   CLeftBar* bar = m_pBar;
   const WORD hit = m_wHit;
   if (point.x > -3 && point.x < 16 && point.y > -21 && point.y < 0) {
-    ReleaseCapture();
+    CloseFor(bar);
     if (bar) bar->DispatchHit(hit);
-    Close();
     return;
   }
   const int row = point.y / kCell;
@@ -140,9 +139,8 @@ void CPZMxWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
   }
   const int zone = ZoneAt(point.x, point.y);
   if (zone <= kZoneVariable) {
-    ReleaseCapture();
+    CloseFor(bar);
     if (bar) bar->SetElement(hit, row, col, zone - 1);
-    Close();
     return;
   }
   m_nDrag = zone == kZoneAddZero ? 1 : 2;
@@ -162,8 +160,7 @@ void CPZMxWnd::OnLButtonDown(UINT nFlags, CPoint point) {
   const int row = m_nRows;
   const int col = m_nCols;
   ClientToScreen(&point);
-  ReleaseCapture();
+  CloseFor(bar);
   if (bar && drag == 1) bar->ApplyElementDrag1(hit, row, col, point.x, point.y);
   if (bar && drag == 2) bar->ApplyElementDrag2(hit, row, col, point.x, point.y);
-  Close();
 }

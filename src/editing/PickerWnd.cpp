@@ -1,5 +1,8 @@
 #include "editing/PickerWnd.h"
 
+#include "QorexDoc.h"
+#include "editing/LeftBar.h"
+
 BEGIN_MESSAGE_MAP(CPickerWnd, CWnd)
 ON_WM_CREATE()
 ON_WM_KILLFOCUS()
@@ -22,4 +25,10 @@ void CPickerWnd::Close() {
   if (GetCapture() == this) ReleaseCapture();
   if (GetFocus() == this && IsWindow(m_hWndPrevFocus)) ::SetFocus(m_hWndPrevFocus);
   DestroyWindow();
+}
+
+void CPickerWnd::CloseFor(CLeftBar* bar) {
+  CQorexDoc* design = bar ? bar->m_pDoc : nullptr;
+  Close();
+  if (design && bar->m_pDoc != design) design->UpdateAll();
 }

@@ -91,11 +91,12 @@ void CSigSetWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
   GetClientRect(&client);
   const int kind = KindAt(point.x, point.y);
   const int row = point.y / kRowHeight;
-  ReleaseCapture();
-  if (point.x >= 1 && point.x <= 14 && point.y >= -17 && point.y <= -4) {
-    if (bar) bar->DispatchHit(hit);
-  } else if (bar && kind >= 0 && client.PtInRect(point) && row < m_nRows) {
+  const bool overSource = point.x >= 1 && point.x <= 14 && point.y >= -17 && point.y <= -4;
+  const bool onIcon = kind >= 0 && client.PtInRect(point) && row < m_nRows;
+  CloseFor(bar);
+  if (bar && overSource) {
+    bar->DispatchHit(hit);
+  } else if (bar && onIcon) {
     bar->BuildSignal(hit, row, kind);
   }
-  Close();
 }

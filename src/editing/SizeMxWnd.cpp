@@ -142,10 +142,12 @@ void CSizeMxWnd::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
   if (CWnd* parent = GetParent()) parent->Invalidate(TRUE);
   SetWindowPos(nullptr, 0, 0, m_rcGrid.width + 10, m_rcGrid.height + 10, SWP_NOMOVE | SWP_NOZORDER);
   ShowWindow(SW_SHOW);
-  if (WithinReach(point) && (chosen.cx != m_nCols || chosen.cy != m_nRows)) {
+  const bool resize = WithinReach(point) && (chosen.cx != m_nCols || chosen.cy != m_nRows);
+  if (resize) {
     m_nCols = chosen.cx;
     m_nRows = chosen.cy;
-    if (m_pBar) m_pBar->ResizeModel();
   }
-  Close();
+  CLeftBar* bar = m_pBar;
+  CloseFor(bar);
+  if (resize && bar) bar->ResizeModel();
 }

@@ -548,3 +548,49 @@ TEST_F(EditingDialogs, OkKeepsTheRecordedDesignsUnlessModelsFlagsOrVariablesChan
 }
 
 }  // namespace
+
+// Something else changes the design while a dialog is open (here the element
+// edit a picker or a drag makes): its OK says so and puts nothing back, so the
+// change stays; the dialog stays open until closed.
+TEST_F(EditingDialogs, AnOkOverDefinitionsChangedMeanwhilePutsNothingBack) {
+  const struct {
+    const char* name;
+    UINT command;
+    bool typed;  // the Process's copy edited first
+  } rows[] = {
+      {"Edit Models", ID_EDIT_MODELS, true},
+      {"Edit Signals", ID_EDIT_SIGNALS, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetModel(kModelG, Div(Real(1), Sum({S(), Real(1)})));
+    const std::string signals = Text(Doc()->m_signals.GetAt(0));
+    bool openAfterOk = false;
+    QxTest::ShownBoxScript boxes;
+    QxTest::DialogScript script({[&](CDialog& d) {
+      if (row.typed) TypeTwoOverSPlusThree(dynamic_cast<CEditModels&>(d).m_wndEditor);
+      Doc()->SetElement(kModelG, 0, 0, 0);
+      ClickItem(d, IDOK);
+      openAfterOk = d.ContinueModal() != FALSE;
+      Close(d);
+    }});
+    Command(row.command);
+    ASSERT_EQ(script.Dialogs().size(), 1u);
+    EXPECT_TRUE(openAfterOk);
+    EXPECT_EQ(script.Dialogs()[0].result, IDCANCEL);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text,
+              "The design's models or signals were changed while this dialog was open.\n"
+              "Its copies are older: OK would undo that change.");
+    EXPECT_EQ(ModelText(kModelG), "0");
+    EXPECT_EQ(Text(Doc()->m_signals.GetAt(0)), signals);
+  }
+  // With nothing changed meanwhile, OK puts the copies back as before.
+  QxTest::DialogScript script({[&](CDialog& d) {
+    TypeTwoOverSPlusThree(dynamic_cast<CEditModels&>(d).m_wndEditor);
+    ClickItem(d, IDOK);
+  }});
+  SetModel(kModelG, Div(Real(1), Sum({S(), Real(1)})));
+  Command(ID_EDIT_MODELS);
+  EXPECT_EQ(ModelText(kModelG), "{2}/{(s + 3)}");
+}
