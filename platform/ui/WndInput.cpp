@@ -252,6 +252,9 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
   qxui::SetCursorPosInternal(global);
   CWnd* target = self;
   if (CWnd* capture = CWnd::FromHandle(g_capture)) target = capture;
+  // A disabled window takes no mouse input: while a modal dialog disables the
+  // frame, a click on a bar or a view behind it must not act on the design.
+  if (!target->IsWindowEnabled()) return true;
   HWND hTarget = target->GetSafeHwnd();
   CPoint client(global.x(), global.y());
   target->ScreenToClient(&client);
@@ -334,6 +337,7 @@ bool TranslateWheel(CWnd* self, QWheelEvent* event) {
   qxui::SetCursorPosInternal(global);
   CWnd* target = self;
   if (CWnd* capture = CWnd::FromHandle(g_capture)) target = capture;
+  if (!target->IsWindowEnabled()) return true;
   FeedModifiers(event->modifiers());
   // Qt reports eighths of a degree, 120 to a notch, the unit WM_MOUSEWHEEL uses.
   int delta = event->angleDelta().y();

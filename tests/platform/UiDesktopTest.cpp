@@ -230,6 +230,23 @@ TEST_F(UiDesktop, AMinimisedDocumentLosesActivationToAClickedOne) {
   EXPECT_EQ(Frame()->QxMdiArea()->activeSubWindow(), SubWindowOf(first));
 }
 
+// While a modal dialog disables the frame, a click behind it reaches no window:
+// it neither activates another document nor acts in its view.
+TEST_F(UiDesktop, AClickOnADisabledFrameReachesNoWindow) {
+  CMDIChildWnd* first = ActiveChild();
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  CMDIChildWnd* second = ActiveChild();
+  Frame()->MDITile(MDITILE_VERTICAL);
+  QxTest::PumpUntilIdle();
+  Frame()->EnableWindow(FALSE);
+  SystemClick(first->GetActiveView()->GetWidget(), QPoint(10, 10));
+  EXPECT_EQ(ActiveChild(), second);
+  Frame()->EnableWindow(TRUE);
+  SystemClick(first->GetActiveView()->GetWidget(), QPoint(10, 10));
+  EXPECT_EQ(ActiveChild(), first);
+}
+
 TEST_F(UiDesktop, AButtonsPromptLeavesWithThePointer) {
   auto* tools = qobject_cast<QToolBar*>(Frame()->m_wndToolBar.GetWidget());
   ASSERT_NE(tools, nullptr);
