@@ -62,6 +62,7 @@ class RealtimeStopThreads : public RealtimeThreads {
   static int FillQueue() {
     int posted = 0;
     while (PostThreadMessage(QxUiThreadId(), kFlood, 0, 0)) ++posted;
+    EXPECT_TRUE(qxui::QueueFull());
     return posted;
   }
   // Waits without taking a message, as a user-interface thread busy with a
@@ -177,6 +178,33 @@ TEST_F(RealtimeStopThreads, AHandOverWaitsForRoomInAQueueThatDrains) {
   EXPECT_EQ(doc->m_nRuns, 1);
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(g_wStatus.load() & (kStatusRunHandOver | kStatusFindGPending), 0);
+  g_wStatus = 0;
+}
+
+// The identification after a pass meets a queue that the user-interface
+// thread leaves full for longer than the loss bound: it is left out, and its
+// pending bit does not stay set for the next run to wait on.
+TEST_F(RealtimeStopThreads, AnIdentificationTheFullQueueNeverTakesIsNotWaitedFor) {
+  g_wStatus = kStatusFindGAfterPass;
+  CQorexDoc* doc = NewDesign(0.02, 0.1);
+  m_onPosted = [this](const MSG& msg) {
+    if (msg.message != WM_QX_PUSHUGY) return msg.message == kFlood;
+    // Answered with the queue full; then busy until the worker has ended.
+    EXPECT_GT(FillQueue(), 0);
+    MSG answered = msg;
+    m_app->PreTranslateMessage(&answered);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return true;
+  };
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  EXPECT_EQ(g_wStatus.load() & kStatusFindGPending, 0);
+  ASSERT_TRUE(PumpUntilHandled(WM_QX_RUNENDED));
+  m_onPosted = nullptr;
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
   g_wStatus = 0;
 }
 
