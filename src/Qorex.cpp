@@ -195,6 +195,14 @@ void CQorexApp::OnDocToKFinder(WPARAM, LPARAM) {
 }
 
 void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
+  // The tuner clears itself just after posting this: the run spot, drawn
+  // below, shows it gone. A worker started since drives a design.
+  const auto cleared = [] {
+    return g_pWorkerThread.load() == nullptr || g_pSimDoc.load() != nullptr;
+  };
+  for (const DWORD start = GetTickCount(); !cleared() && GetTickCount() - start < kWorkerPollMs;)
+    SleepUnless(1, cleared);
+  if (g_pLeftBar) g_pLeftBar->Redraw();
   std::unique_ptr<KFinderResult> result = g_pKFinder ? g_pKFinder->TakeResult() : nullptr;
   if (!result) return;
   if (CQorexDoc* doc = result->doc; IsOpenDocument(doc)) {
@@ -256,6 +264,8 @@ void CQorexApp::TellRunEnd(int end) {
     MessageBox(nullptr, kRealtimeBoardLostText, kRealtimeCaption, MB_OK);
   } else if (end == kRunLostCompanion) {
     MessageBox(nullptr, kRealtimeCompanionLostText, kRealtimeCaption, MB_OK);
+  } else if (end == kRunHandOverLost) {
+    MessageBox(nullptr, kRealtimeHandOverLostText, kRealtimeCaption, MB_OK);
   } else if (end == kRunWithoutInput && m_pMainWnd && IsWindow(m_pMainWnd->GetSafeHwnd())) {
     m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(kRealtimeNoInputText));
     m_bNoInputSaid = true;

@@ -134,10 +134,14 @@ void CQorexDoc::RedrawOutput(int sample) {
 void CQorexDoc::StartStopSimulation() {
   CSIMsystem* sim = g_pSimulator.load();
   if (sim == nullptr) return;
-  if (g_pWorkerThread.load() == nullptr)
+  if (g_pWorkerThread.load() == nullptr) {
     sim->StartRealtime(this, m_dSamplingTime, m_dFinalTime);
-  else
-    sim->StopRealtime();
+  } else {
+    // Only asked for: the worker ends within one sample and its closing
+    // writes, which a silent board may keep waiting a reply timeout, and the
+    // run spot goes dark at the end of its run. The user goes on meanwhile.
+    RequestStop();
+  }
 }
 
 void CQorexDoc::PrepareSimulation() {

@@ -24,4 +24,5 @@ enum QxRunEnd : int {
   kRunLostBoard = 1,      // the analog I/O board stopped answering
   kRunLostCompanion = 2,  // the companion process fell silent
   kRunWithoutInput = 3,   // emulated, and no companion ever answered
+  kRunHandOverLost = 4,   // a completed pass's hand-over never got into the queue
 };

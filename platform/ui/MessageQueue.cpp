@@ -259,6 +259,12 @@ int PendingMessageCount() {
   return static_cast<int>(queue.messages.size());
 }
 
+bool QueueFull() {
+  Queue& queue = TheQueue();
+  std::lock_guard<std::mutex> guard(queue.lock);
+  return queue.messages.size() >= kMaxPostedMessages;
+}
+
 int DeliverPendingMessages() {
   int count = 0;
   MSG msg;

@@ -55,6 +55,8 @@ void DeliverMessage(MSG& msg);
 void SetMainLoopRunning(bool running);
 // Messages waiting.
 int PendingMessageCount();
+// Whether a post now would fail for the messages waiting (any thread).
+bool QueueFull();
 // Delivers every waiting message, including those posted meanwhile; returns how many.
 int DeliverPendingMessages();
 // The idle pass (the application installs its OnIdle loop); RunIdle runs it now.

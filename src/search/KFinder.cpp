@@ -93,9 +93,7 @@ UINT KFinderThreadProc(LPVOID param) {
   // The handler's recalculation never sees a driven document; the worker
   // is cleared last, so whoever waits for it finds UpdateAll queued.
   RequestStop(WakeWaiters::kNo);
-  PostThreadMessage(ui, WM_QX_UPDATEALL, 0, 0);
-  g_pWorkerThread = nullptr;
-  QxWakeSleepers();
+  PostLastMessage(ui, WM_QX_UPDATEALL, 0, 0, [] { g_pWorkerThread = nullptr; });
   return 0;
 }
 
@@ -148,8 +146,14 @@ double CKFinder::Evaluate() {
   // The user-interface thread writes the candidate into the document,
   // recalculates it, sets the simulator up and stores the quick cost.
   m_bQuickRefused = false;
+  // A full queue is waited out while the run goes on; a request never
+  // queued is not waited for, and ends the tuning.
   RequestAnswer(kStatusTunerWaitsForDoc);
-  PostThreadMessage(m_nUiThread, WM_QX_DOCTOKFINDER, 0, 0);
+  if (!PostToUi(m_nUiThread, WM_QX_DOCTOKFINDER, 0, 0, [] { return !StopRequested(); })) {
+    AnswerWorker(kStatusTunerWaitsForDoc, WakeWaiters::kNo);
+    RequestStop(WakeWaiters::kNo);
+    return m_dQuickCost;
+  }
   WaitWhileStatus(kStatusTunerWaitsForDoc, kWaitPollMs);
 
   const double quickCost = m_dQuickCost;
@@ -174,7 +178,9 @@ double CKFinder::Evaluate() {
       ++m_nPasses;
       m_nPassCalls += report.calls;
       m_nPassFailedCalls += report.failedCalls;
-      if (report.end == kRunLostBoard || report.end == kRunLostCompanion) m_nPassLost = report.end;
+      if (report.end == kRunLostBoard || report.end == kRunLostCompanion ||
+          report.end == kRunHandOverLost)
+        m_nPassLost = report.end;
       if (report.end != kRunWithoutInput) m_bPassInput = true;
     }
   }

@@ -1,6 +1,7 @@
 #include "search/SearchGlobals.h"
 
 #include "platform/core/Clock.h"
+#include "platform/ui/MessageQueue.h"
 #include "simulation/SIMsystem.h"
 
 std::atomic<WORD> g_wStatus{0};
@@ -27,4 +28,39 @@ void AnswerWorker(WORD bits, WakeWaiters wake) {
 void WaitWhileStatus(WORD bits, DWORD pollMs) {
   const auto over = [bits] { return (g_wStatus.load() & bits) == 0 || StopRequested(); };
   while (!over()) SleepUnless(pollMs, over);
+}
+
+bool PostToUi(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam,
+              const std::function<bool()>& keepTrying) {
+  constexpr DWORD kRetryMs = 10;
+  // A queue drained between the refusal and the look at it gets one more
+  // try at once.
+  bool triedAgain = false;
+  for (;;) {
+    if (PostThreadMessage(thread, message, wParam, lParam)) return true;
+    if (!qxui::QueueFull()) {
+      if (triedAgain) return false;
+      triedAgain = true;
+      continue;
+    }
+    triedAgain = false;
+    if (!keepTrying()) return false;
+    SleepUnless(kRetryMs, [&keepTrying] { return !keepTrying(); });
+  }
+}
+
+void PostLastMessage(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam,
+                     const std::function<void()>& clearWorker) {
+  constexpr DWORD kLastPostMs = 10000;
+  const bool queued = PostToUi(thread, message, wParam, lParam, [] { return false; });
+  clearWorker();
+  QxWakeSleepers();
+  if (!queued) PostToUi(thread, message, wParam, lParam, RetryFor(kLastPostMs, false));
+}
+
+std::function<bool()> RetryFor(DWORD ms, bool endOnStop) {
+  const DWORD start = GetTickCount();
+  return [start, ms, endOnStop] {
+    return !(endOnStop && StopRequested()) && GetTickCount() - start < ms;
+  };
 }

@@ -8,6 +8,7 @@
 #include "platform/core/Types.h"
 
 #include <atomic>
+#include <functional>
 
 class CKFinder;
 
@@ -50,6 +51,24 @@ void AnswerWorker(WORD bits, WakeWaiters wake = WakeWaiters::kYes);
 // while any of the bits is set, ending as soon as they are cleared or a stop
 // is asked for (whoever does either wakes the sleepers).
 void WaitWhileStatus(WORD bits, DWORD pollMs);
+
+// ---- the posts ----------------------------------------------------------------------
+// A worker's thread message to the user-interface thread. A post that the
+// full queue refuses is tried again every few ms while keepTrying() holds;
+// any other refusal is final. False when the message was never queued: no
+// handler will answer it, so nobody may wait for its answer.
+bool PostToUi(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam,
+              const std::function<bool()>& keepTrying);
+// A keepTrying for PostToUi: true for ms from now (on the replaceable clock),
+// and with endOnStop only until a stop is asked for.
+std::function<bool()> RetryFor(DWORD ms, bool endOnStop = true);
+// A worker's last message (the end of its run), and its clearing: posted
+// before clearWorker runs, so that whoever sees the worker gone finds the
+// message queued. Through a full queue the worker clears itself first (a
+// user-interface thread waiting for it takes no messages) and goes on trying
+// for a while, touching nothing but the queue and the clock.
+void PostLastMessage(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam,
+                     const std::function<void()>& clearWorker);
 
 // The application's one automatic tuner, made and deleted by the application object.
 extern CKFinder* g_pKFinder;

@@ -16,6 +16,11 @@ inline constexpr char kRealtimeBoardLostText[] =
     "The connection to the analog I/O board was lost; the run has ended.";
 inline constexpr char kRealtimeCompanionLostText[] =
     "The companion process stopped sending inputs; the run has ended.";
+// A run whose completed pass could not be handed over (the program's
+// message queue stayed full) ends with its outputs at 0 V.
+inline constexpr char kRealtimeHandOverLostText[] =
+    "A completed pass could not be handed over while the program was flooded with messages; the "
+    "run has ended with its outputs at 0 V.";
 // Said in the status line (a message box would stall every emulated run)
 // when no companion answered during a run.
 inline constexpr char kRealtimeNoInputText[] =

@@ -23,6 +23,8 @@
 #include "simulation/DT2801.h"
 #include "simulation/RealtimeTexts.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -51,17 +53,32 @@ DWORD UiThread() {
 }
 
 // A post to the application object; nothing once a stop was asked for, so
-// that no hand-over reaches a document that is being closed.
+// that no hand-over reaches a document that is being closed. Only the slice
+// repaints go this way: a lost one costs a stale strip until the run's end
+// repaints the panes, and the pacing never waits for room in the queue.
 void PostUnlessStopped(UINT message, WPARAM wParam) {
   if (!StopRequested()) PostThreadMessage(UiThread(), message, wParam, 0);
 }
 
+// A message that a handler answers is waited for only once it is queued; a
+// full queue is given up to giveUpMs to take it (a flood of bus frames
+// drains in far less) while the run goes on.
+bool PostWhileRunning(UINT message, WPARAM wParam, DWORD giveUpMs) {
+  return PostToUi(UiThread(), message, wParam, 0, RetryFor(giveUpMs));
+}
+
 // The hand-over handshake: set the pending bit, post, wait for the handler.
-void HandOver(UINT message, CQorexDoc* doc, DWORD pollMs) {
-  if (StopRequested()) return;
+// False when the message could not be queued while the run went on; a stop
+// asked for meanwhile is no failure.
+bool HandOver(UINT message, CQorexDoc* doc, DWORD pollMs, DWORD giveUpMs) {
+  if (StopRequested()) return true;
   RequestAnswer(kStatusRunHandOver);
-  PostUnlessStopped(message, reinterpret_cast<WPARAM>(doc));
+  if (!PostWhileRunning(message, reinterpret_cast<WPARAM>(doc), giveUpMs)) {
+    AnswerWorker(kStatusRunHandOver, WakeWaiters::kNo);
+    return StopRequested();
+  }
   WaitWhileStatus(kStatusRunHandOver, pollMs);
+  return true;
 }
 
 // A message box asked for by the run's worker. The user-interface layer
@@ -71,11 +88,14 @@ void QueueMessageBox(const char* text) {
   MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
 }
 
-// Asks for the process identification after a pass, without waiting.
-void PostFindG() {
+// Asks for the process identification after a pass, without waiting. One
+// that cannot be queued is left out for this pass, its pending bit cleared,
+// so that nothing waits for it.
+void PostFindG(DWORD giveUpMs) {
   if (StopRequested()) return;
   RequestAnswer(kStatusFindGPending);
-  PostUnlessStopped(WM_QX_FINDG, 0);
+  if (!PostWhileRunning(WM_QX_FINDG, 0, giveUpMs))
+    AnswerWorker(kStatusFindGPending, WakeWaiters::kNo);
 }
 
 // The pass about to be handed over: one within a continuous run (its record
@@ -84,18 +104,21 @@ void PostFindG() {
 enum class PassIn { kContinuousRun, kLastOfRun, kTunerPass };
 
 // Hands a completed pass over to doc: its simulated signals unless a
-// continuous run goes on, its record, then its identification.
-void HandOverPass(CQorexDoc* doc, PassIn pass) {
+// continuous run goes on, its record, then its identification. False when a
+// hand-over could not be queued within giveUpMs: the run must end.
+bool HandOverPass(CQorexDoc* doc, PassIn pass, DWORD giveUpMs) {
   const DWORD pollMs = pass == PassIn::kTunerPass ? kPassHandOverPollMs : kHandOverPollMs;
-  if (pass != PassIn::kContinuousRun) HandOver(WM_QX_TRANSFERSIM, doc, pollMs);
-  HandOver(WM_QX_PUSHUGY, doc, pollMs);
+  if (pass != PassIn::kContinuousRun && !HandOver(WM_QX_TRANSFERSIM, doc, pollMs, giveUpMs))
+    return false;
+  if (!HandOver(WM_QX_PUSHUGY, doc, pollMs, giveUpMs)) return false;
   if (pass == PassIn::kContinuousRun && (g_wStatus.load() & kStatusFindGPending)) {
     WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
-    return;
+    return true;
   }
-  if (!(g_wStatus.load() & kStatusFindGAfterPass)) return;
-  PostFindG();
+  if (!(g_wStatus.load() & kStatusFindGAfterPass)) return true;
+  PostFindG(giveUpMs);
   if (pass == PassIn::kTunerPass) WaitWhileStatus(kStatusFindGPending, kFindGPollMs);
+  return true;
 }
 
 // The period in ms, truncated, or 0 when it lies outside 1 .. 30000 ms (the
@@ -105,17 +128,14 @@ DWORD PeriodMs(double ts) {
   return ms >= 1.0 && ms <= 30000.0 ? static_cast<DWORD>(ms) : 0;
 }
 
-// Sample k of a run with period ms: the step (the tuner's pass holds the lock
-// around it as well), the slice repaint every third sample or every sample
-// of a period above 50 ms, the watch over the peer, and a sleep for the rest
-// of the period. Unsigned: a sample that overran its period leaves more than
-// ms, and no sleep. False when the peer is gone: the run ends at once.
-bool PacedSample(CSIMsystem* sys, int k, DWORD ms, bool holdLock) {
+// Sample k of a run with period ms: the step, the slice repaint every third
+// sample or every sample of a period above 50 ms, the watch over the peer,
+// and a sleep for the rest of the period. Unsigned: a sample that overran its
+// period leaves more than ms, and no sleep. False when the peer is gone: the
+// run ends at once.
+bool PacedSample(CSIMsystem* sys, int k, DWORD ms) {
   const DWORD t0 = GetTickCount();
-  {
-    QxCriticalSectionLock lock(holdLock ? g_pcsSimulation : nullptr);
-    sys->RealtimeStep(k);
-  }
+  sys->RealtimeStep(k);
   if (k % 3 == 0 || ms > 50) PostUnlessStopped(WM_QX_INVALIDATESLICE, static_cast<WPARAM>(k));
   const DWORD t1 = GetTickCount();
   if (g_pAnalogIo->PeerGone(t1)) return false;
@@ -134,8 +154,10 @@ QxRunEnd PeerEnd(const CDT2801* io, bool peerWent, bool ranToItsEnd) {
   return io->m_bEmulate && !io->InputArrived() ? kRunWithoutInput : kRunEndedNormally;
 }
 
+// A run that ended for something lost: its peer, or a hand-over the queue
+// never took. It is said alone.
 bool Lost(int end) {
-  return end == kRunLostBoard || end == kRunLostCompanion;
+  return end == kRunLostBoard || end == kRunLostCompanion || end == kRunHandOverLost;
 }
 
 // Whether a pass holds what the process gave: the board is read, or the
@@ -186,11 +208,14 @@ bool CSIMsystem::SoundForRealtime() const {
 
 void CSIMsystem::ZeroProcessInputs() {
   g_pAnalogIo->BeginClosing();
+  int rows = kAllOutputs;
   {
     QxCriticalSectionLock lock(g_pcsSimulation);
-    const int rows = SoundForRealtime() ? m_uv.m_nRows : kAllOutputs;
-    for (int ch = 0; ch < rows && ch < 256; ++ch) g_pAnalogIo->WriteDAC(static_cast<BYTE>(ch), 0.0);
+    if (SoundForRealtime()) rows = m_uv.m_nRows;
   }
+  // Written outside the lock: a silent board keeps the closing write waiting
+  // its reply timeout, and the signal panes paint under the lock meanwhile.
+  for (int ch = 0; ch < rows && ch < 256; ++ch) g_pAnalogIo->WriteDAC(static_cast<BYTE>(ch), 0.0);
   g_pAnalogIo->BroadcastDAC();
 }
 
@@ -253,19 +278,36 @@ CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
 void CSIMsystem::RealtimeStep(int k) {
   CDT2801* io = g_pAnalogIo;
   io->Latch();
+  // The device is read and written outside g_pcsSimulation, which guards
+  // only the signals: the panes paint the live samples under it, and must
+  // never wait for a board that is slow to answer.
+  constexpr int kChannels = 256;
+  std::array<double, kChannels> readings;
+  std::array<double, kChannels> sent;
+  const auto sound = [this, k] {
+    return m_nError == kSimOk && k >= 0 && k < m_c.m_nColumns && ShapesAgree(true);
+  };
+  int inputs = 0;
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    if (sound()) inputs = std::min(m_y.m_nRows, kChannels);
+  }
+  for (int ch = 0; ch < inputs; ++ch) readings[ch] = io->ReadADC(static_cast<BYTE>(ch));
+  int outputs = kAllOutputs;
   {
     QxCriticalSectionLock lock(g_pcsSimulation);
     // Inside the lock: a hand-over's Setup resets the step.
     m_nStep = k;
-    if (m_nError != kSimOk || k < 0 || k >= m_c.m_nColumns || !ShapesAgree(true)) {
-      // A hand-over left nothing sound to compute: the process gets 0 V until
-      // the next one.
-      for (int ch = 0; ch < kAllOutputs; ++ch) io->WriteDAC(static_cast<BYTE>(ch), 0.0);
+    // A hand-over may have changed the loop since the readings were taken.
+    if (!sound() || std::min(m_y.m_nRows, kChannels) != inputs) {
+      // Nothing sound to compute: the process gets 0 V until the next
+      // hand-over.
+      std::fill(sent.begin(), sent.begin() + kAllOutputs, 0.0);
     } else {
       const double h = m_dTs;
       m_P.Step(m_c, m_r, k, h);
       for (int ch = 0; ch < m_y.m_nRows; ++ch)
-        m_y.At(ch, k) = io->ReadADC(static_cast<BYTE>(ch < 256 ? ch : 255));
+        m_y.At(ch, k) = readings[std::min(ch, kChannels - 1)];
       m_yd.EvaluateSide(m_pRealtimeY.get(), nullptr, this);
       m_yd.Add(m_yd, m_d, k);
       m_L.Step(m_yd, m_z, k, h);
@@ -277,11 +319,12 @@ void CSIMsystem::RealtimeStep(int k) {
       m_uv.EvaluateSide(m_pRealtimeU.get(), nullptr, this);
       m_uv.Clamp(m_uMin, m_uMax, k);
       m_uv.Add(m_uv, m_v, k);
-      for (int ch = 0; ch < m_uv.m_nRows && ch < 256; ++ch)
-        io->WriteDAC(static_cast<BYTE>(ch), m_uv.At(ch, k));
+      outputs = std::min(m_uv.m_nRows, kChannels);
+      for (int ch = 0; ch < outputs; ++ch) sent[ch] = m_uv.At(ch, k);
       if (m_nLiveSamples.load() == k) m_nLiveSamples = k + 1;
     }
   }
+  for (int ch = 0; ch < outputs; ++ch) io->WriteDAC(static_cast<BYTE>(ch), sent[ch]);
   io->BroadcastDAC();
 }
 
@@ -300,8 +343,12 @@ int CSIMsystem::RunPaced(int n, DWORD ms, bool tunerPass, int* samples) {
   const auto continuous = [tunerPass] {
     return !tunerPass && (g_wStatus.load() & kStatusRealtimeLoop) != 0;
   };
+  // A hand-over the queue does not take within the loss bound ends the run
+  // as a lost peer would: the process is not left on held outputs.
+  const DWORD giveUpMs = CDT2801::LossBound(ms);
   int k = 0;
   bool peerWent = false;
+  bool handOverLost = false;
   while (!peerWent && !StopRequested() && (k < n || continuous())) {
     if (k >= n) {
       // A continuous pass has completed: store it and go on with the block
@@ -311,19 +358,25 @@ int CSIMsystem::RunPaced(int n, DWORD ms, bool tunerPass, int* samples) {
         peerWent = true;
         break;
       }
-      if (Measured(io)) HandOverPass(g_pSimDoc.load(), PassIn::kContinuousRun);
+      if (Measured(io) && !HandOverPass(g_pSimDoc.load(), PassIn::kContinuousRun, giveUpMs)) {
+        handOverLost = true;
+        break;
+      }
       if (StopRequested()) break;
       k = 0;
     }
-    peerWent = !PacedSample(this, k++, ms, tunerPass);
+    peerWent = !PacedSample(this, k++, ms);
   }
   ZeroProcessInputs();
   *samples = k;
+  if (handOverLost) return kRunHandOverLost;
   const QxRunEnd end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
   // A pass that ended without its peer, or that no input reached, holds
   // readings the process never gave: it is neither stored nor identified.
-  if (CQorexDoc* doc = g_pSimDoc.load(); doc != nullptr && k == n && end == kRunEndedNormally)
-    HandOverPass(doc, tunerPass ? PassIn::kTunerPass : PassIn::kLastOfRun);
+  if (CQorexDoc* doc = g_pSimDoc.load();
+      doc != nullptr && k == n && end == kRunEndedNormally &&
+      !HandOverPass(doc, tunerPass ? PassIn::kTunerPass : PassIn::kLastOfRun, giveUpMs))
+    return kRunHandOverLost;
   return end;
 }
 
@@ -361,16 +414,15 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
   }
   // The run spot and the signal panes are repainted on their own thread,
   // once this worker is cleared (the handler waits for that), and a lost
-  // peer is said there. Posted first, so that whoever sees the worker
-  // cleared finds the request queued.
+  // peer is said there.
   RequestStop(WakeWaiters::kNo);
   const unsigned run = sys->m_nRealtimeRun;
-  PostThreadMessage(UiThread(), WM_QX_RUNENDED, run, end);
-  // The system is no longer touched from here on: StopRealtime may return,
-  // and the application delete it, as soon as the worker is cleared.
-  g_pWorkerThread = nullptr;
-  s_runsCleared = run;
-  QxWakeSleepers();
+  // The system is no longer touched once the worker is cleared:
+  // StopRealtime may return, and the application delete it.
+  PostLastMessage(UiThread(), WM_QX_RUNENDED, run, end, [run] {
+    g_pWorkerThread = nullptr;
+    s_runsCleared = run;
+  });
   return result;
 }
 

@@ -168,7 +168,9 @@ class CSIMsystem {
   // samples replace them) and starts the worker. User-interface thread.
   void StartRealtime(CQorexDoc* doc, double Ts, double Tf);
   // Asks the running worker to stop, whichever document it runs, and returns
-  // when it has ended. User-interface thread.
+  // when it has ended (the closing writes included). User-interface thread,
+  // where the design must not go before the worker (closing, exit); the run
+  // spot only asks (RequestStop).
   void StopRealtime();
   // The tuner's single pass on the system as it was last set up (sampling
   // time and signals as the document's set-up gave them on the user-interface
@@ -182,7 +184,8 @@ class CSIMsystem {
   // run came before.
   CWinThread* ContinueRealtime(CQorexDoc* doc, bool laterPass = false);
   // One real-time sample k: read the process, compute the loop, write the
-  // control out. Allocates nothing.
+  // control out. Allocates nothing; the device is used outside
+  // g_pcsSimulation, which is held only while the signals are read and written.
   void RealtimeStep(int k);
   // The worker functions; the argument is the system. 0 when the period (or
   // the system) was refused, else 1.
@@ -285,8 +288,8 @@ class CSIMsystem {
   // Whether a pass may run: no error, the shapes agree, N >= 1. Under
   // g_pcsSimulation.
   bool SoundForRealtime() const;
-  // 0 V to every row of the process input (inside g_pcsSimulation), then
-  // the emulation's broadcast.
+  // 0 V to every row of the process input (the rows read inside
+  // g_pcsSimulation, the writes outside it), then the emulation's broadcast.
   void ZeroProcessInputs();
   // The pass about to run: its period in whole ms and its samples, read
   // together under g_pcsSimulation; kPassRan, or why it may not run.
@@ -295,7 +298,9 @@ class CSIMsystem {
   // while a continuous run goes on (never the tuner's pass), each completed
   // one handed over, until a stop or a lost peer; then every output at 0 V,
   // and the last pass handed over when it completed with its peer. How the
-  // run ended with its peer (QxRunEnd); *samples: those of its last pass.
+  // run ended with its peer (QxRunEnd; kRunHandOverLost when a hand-over
+  // found no room in the queue for the loss bound); *samples: those of its
+  // last pass.
   int RunPaced(int n, DWORD ms, bool tunerPass, int* samples);
 
   int m_nPrepareDepth = 0;  // nesting of the watchdog's follow-up (McDepthGuard)

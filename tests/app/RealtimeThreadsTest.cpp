@@ -257,9 +257,10 @@ TEST_F(RealtimeThreads, QuickStartsAndStopsLeaveNoWorker) {
   CQorexDoc* doc = NewDesign(0.02, 0.2);
   for (int i = 0; i < 20; ++i) {
     doc->StartStopSimulation();  // starts
-    doc->StartStopSimulation();  // stops, before or after the first sample
-    EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+    doc->StartStopSimulation();  // asks to stop, before or after the first sample
     EXPECT_EQ(g_pSimDoc.load(), nullptr);
+    ASSERT_TRUE(PumpUntilEnded());
+    EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   }
   QxTest::PumpEvents();
   EXPECT_TRUE(HandOvers().empty());
@@ -713,7 +714,7 @@ TEST_F(RealtimeBoardThreads, ABoardFallenSilentEndsTheRunWithinTheBoundWhateverT
 
 // A stop (the run spot, or closing the design) while the board keeps a
 // request unanswered ends the wait at once; the closing zero waits one reply
-// timeout at most.
+// timeout at most. The run spot only asks: the worker's end is pumped for.
 TEST_F(RealtimeBoardThreads, AStopWhileTheBoardIsSilentWaitsAtMostOneReplyTimeout) {
   constexpr int kTimeoutMs = 400;
   for (const bool close : {false, true}) {
@@ -724,10 +725,12 @@ TEST_F(RealtimeBoardThreads, AStopWhileTheBoardIsSilentWaitsAtMostOneReplyTimeou
     for (std::string line = m_board->ReadLine(); !line.empty(); line = m_board->ReadLine())
       if (line.rfind("#23 ", 0) == 0) break;
     const auto asked = std::chrono::steady_clock::now();
-    if (close)
+    if (close) {
       doc->OnCloseDocument();
-    else
+    } else {
       doc->StartStopSimulation();
+      ASSERT_TRUE(PumpUntilEnded());
+    }
     const auto waited = std::chrono::steady_clock::now() - asked;
     EXPECT_EQ(g_pWorkerThread.load(), nullptr);
     EXPECT_LT(waited, std::chrono::milliseconds(kTimeoutMs + 800)) << close;
