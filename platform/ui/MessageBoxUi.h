@@ -23,3 +23,7 @@ int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 using QxMessageBoxPresenter =
     std::function<int(HWND owner, const CString& text, const CString& caption, UINT type)>;
 QxMessageBoxPresenter QxSetMessageBoxPresenter(QxMessageBoxPresenter presenter);
+// Layer-internal: the modal Qt box itself, shown on any platform; each of its
+// buttons carries its ID* result in the property kQxBoxResultProperty.
+int QxRunQtMessageBox(HWND owner, const CString& text, const CString& caption, UINT type);
+inline constexpr const char* kQxBoxResultProperty = "qxBoxResult";
