@@ -127,6 +127,18 @@ int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   return QxRunQtMessageBox(owner, boxText, boxCaption, type);
 }
 
+void QxSoundBell(UINT) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  // The window system's bell has one sound; the type picks none.
+  if (OnUiThread())
+    QApplication::beep();
+  else
+    QMetaObject::invokeMethod(
+        app, [] { QApplication::beep(); }, Qt::QueuedConnection);
+}
+
 void QxInstallMessageBoxUi() {
   QxSetMessageBoxHandler(&QxShowMessageBox);
+  QxSetBeepHandler(&QxSoundBell);
 }

@@ -13,8 +13,12 @@
 
 #include <functional>
 
-// Installs the real boxes (once the application has its QApplication).
+// Installs the real boxes and the window system's bell for MessageBeep (once
+// the application has its QApplication).
 void QxInstallMessageBoxUi();
+// The beep handler QxInstallMessageBoxUi installs: the window system's bell,
+// rung on the user-interface thread (a worker's beep is posted there).
+void QxSoundBell(UINT type);
 // The handler QxInstallMessageBoxUi installs.
 int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
