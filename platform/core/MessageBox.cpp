@@ -14,6 +14,11 @@ QxMessageBoxHandler& Handler() {
   return handler;
 }
 
+QxBeepHandler& BeepHandler() {
+  static QxBeepHandler handler;
+  return handler;
+}
+
 int DefaultHandler(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   int answer = QxDefaultMessageBoxAnswer(type);
   AfxTrace("MessageBox [%s] %s -> %d\n", caption ? caption : "", text ? text : "", answer);
@@ -68,5 +73,18 @@ int AfxMessageBox(UINT promptId, UINT type, UINT helpId) {
 
 BOOL MessageBeep(UINT type) {
   AfxTrace("MessageBeep %u\n", type);
+  QxBeepHandler handler;
+  {
+    std::lock_guard guard(g_handlerLock);
+    handler = BeepHandler();
+  }
+  if (handler) handler(type);
   return TRUE;
+}
+
+QxBeepHandler QxSetBeepHandler(QxBeepHandler handler) {
+  std::lock_guard guard(g_handlerLock);
+  QxBeepHandler previous = std::move(BeepHandler());
+  BeepHandler() = std::move(handler);
+  return previous;
 }

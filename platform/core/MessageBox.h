@@ -1,9 +1,9 @@
 #pragma once
-// Message boxes. Every box goes through one replaceable handler: the dialogs
-// layer installs one that shows a real box, tests install one that answers.
-// Until then the default handler writes the box to the debug sink and returns
-// the answer of its default button. Style and result values are the
-// documented Windows ones, since callers combine and compare them.
+// Message boxes and the warning beep. Every box goes through one replaceable
+// handler: the dialogs layer installs one that shows a real box, tests install
+// one that answers. Until then the default handler writes the box to the debug
+// sink and returns the answer of its default button; the beep likewise. Style and result values are
+// the documented Windows ones, since callers combine and compare them.
 #include "platform/core/Types.h"
 
 #include <functional>
@@ -81,5 +81,12 @@ inline int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
 // The prompt is a string-table entry; an unknown id shows an empty text.
 int AfxMessageBox(UINT promptId, UINT type = MB_OK, UINT helpId = static_cast<UINT>(-1));
-// The system's warning sound; here only a line in the debug sink.
+// The system's warning sound: a line in the debug sink, then the beep
+// handler (which the windows layer points at the window system's bell);
+// without one, the line alone. Callable on any thread.
 BOOL MessageBeep(UINT type);
+// type is MessageBeep's: 0xFFFFFFFF the simple beep, else an MB_ICON* sound.
+using QxBeepHandler = std::function<void(UINT type)>;
+// Installs a beep handler (an empty one leaves the line alone) and returns
+// the previous one. Thread-safe; the handler is called outside any lock.
+QxBeepHandler QxSetBeepHandler(QxBeepHandler handler);

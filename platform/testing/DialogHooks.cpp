@@ -2,6 +2,13 @@
 
 #include "platform/ui/Document.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWindow>
+
 #include <algorithm>
 
 namespace QxTest {
@@ -43,6 +50,45 @@ ShownBoxScript::ShownBoxScript(std::vector<int> answers) : m_answers(std::move(a
 }
 
 ShownBoxScript::~ShownBoxScript() {
+  QxSetMessageBoxHandler(m_previousHandler);
+  QxSetMessageBoxPresenter(m_previousPresenter);
+}
+
+ClickedBoxScript::ClickedBoxScript(std::vector<int> answers,
+                                   std::function<void(const ShownBox&)> shown)
+    : m_answers(std::move(answers)), m_shown(std::move(shown)) {
+  m_previousPresenter = QxSetMessageBoxPresenter(
+      [this](HWND owner, const CString& text, const CString& caption, UINT type) {
+        m_boxes.push_back({text.GetString(), caption.GetString(), type, owner != nullptr});
+        const size_t index = m_boxes.size() - 1;
+        const int answer =
+            index < m_answers.size() ? m_answers[index] : QxDefaultMessageBoxAnswer(type);
+        QElapsedTimer waited;
+        waited.start();
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          if (!box || !box->isVisible()) return;
+          if (QGuiApplication::focusWindow() != box->windowHandle() && waited.elapsed() < 2000)
+            return;
+          poll.stop();
+          if (m_shown) m_shown(m_boxes[index]);
+          for (QAbstractButton* button : box->buttons()) {
+            if (button->property(kQxBoxResultProperty).toInt() == answer) {
+              button->click();
+              return;
+            }
+          }
+          box->reject();
+        });
+        poll.start();
+        return QxRunQtMessageBox(owner, text, caption, type);
+      });
+  m_previousHandler = QxSetMessageBoxHandler(&QxShowMessageBox);
+}
+
+ClickedBoxScript::~ClickedBoxScript() {
   QxSetMessageBoxHandler(m_previousHandler);
   QxSetMessageBoxPresenter(m_previousPresenter);
 }

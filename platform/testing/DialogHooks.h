@@ -66,6 +66,28 @@ class ShownBoxScript {
   QxMessageBoxPresenter m_previousPresenter;
 };
 
+// Shows every box as the real modal box, on the offscreen platform too, and
+// clicks the button of the n-th answer (then the box's default) once the box
+// has the keyboard, or after two seconds without it: the box's own loop runs
+// and ends as a user's click ends it. The action, when given, runs as each box
+// shows, before the click.
+class ClickedBoxScript {
+ public:
+  explicit ClickedBoxScript(std::vector<int> answers = {},
+                            std::function<void(const ShownBox&)> shown = {});
+  ~ClickedBoxScript();
+  ClickedBoxScript(const ClickedBoxScript&) = delete;
+  ClickedBoxScript& operator=(const ClickedBoxScript&) = delete;
+  const std::vector<ShownBox>& Boxes() const { return m_boxes; }
+
+ private:
+  std::vector<int> m_answers;
+  std::function<void(const ShownBox&)> m_shown;
+  std::vector<ShownBox> m_boxes;
+  QxMessageBoxHandler m_previousHandler;
+  QxMessageBoxPresenter m_previousPresenter;
+};
+
 // ---- file dialogs ------------------------------------------------------------------
 struct FilePrompt {
   bool open = true;

@@ -47,6 +47,29 @@ MessageBoxScript::~MessageBoxScript() {
   QxSetMessageBoxHandler(m_previous);
 }
 
+// ---- beeps -----------------------------------------------------------------------------
+
+BeepCounter::BeepCounter() {
+  m_previous = QxSetBeepHandler([this](UINT type) {
+    std::lock_guard guard(m_lock);
+    m_types.push_back(type);
+  });
+}
+
+BeepCounter::~BeepCounter() {
+  QxSetBeepHandler(m_previous);
+}
+
+int BeepCounter::Count() const {
+  std::lock_guard guard(m_lock);
+  return static_cast<int>(m_types.size());
+}
+
+std::vector<UINT> BeepCounter::Types() const {
+  std::lock_guard guard(m_lock);
+  return m_types;
+}
+
 // ---- popup menus and modal windows ---------------------------------------------------
 
 PopupMenuScript::PopupMenuScript(std::vector<UINT> choices) : m_choices(std::move(choices)) {

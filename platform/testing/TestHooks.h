@@ -1,7 +1,7 @@
 #pragma once
 // Hooks that let tests drive windows headless and deterministically: pump
-// messages, answer message boxes, press keys and click, fire timers, and read
-// focus, capture, caret, cursor and any window's pixels.
+// messages, answer message boxes, count beeps, press keys and click, fire
+// timers, and read focus, capture, caret, cursor and any window's pixels.
 //
 // Input goes through the same path as real input (Qt events sent to the
 // window's widget), so the translation into Windows messages is what is tested.
@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,25 @@ class MessageBoxScript {
   std::vector<int> m_answers;
   std::vector<MessageBoxRecord> m_boxes;
   QxMessageBoxHandler m_previous;
+};
+
+// ---- beeps -------------------------------------------------------------------------
+// While it lives, every MessageBeep is counted here instead of sounding (from
+// any thread); the debug sink still gets its line.
+class BeepCounter {
+ public:
+  BeepCounter();
+  ~BeepCounter();
+  BeepCounter(const BeepCounter&) = delete;
+  BeepCounter& operator=(const BeepCounter&) = delete;
+  int Count() const;
+  // The type of each beep, in order.
+  std::vector<UINT> Types() const;
+
+ private:
+  mutable std::mutex m_lock;
+  std::vector<UINT> m_types;
+  QxBeepHandler m_previous;
 };
 
 // ---- popup menus and modal windows ------------------------------------------------

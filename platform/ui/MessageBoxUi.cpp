@@ -62,7 +62,9 @@ std::vector<BoxButton> ButtonsOf(UINT type) {
   }
 }
 
-int ShowQtBox(HWND owner, const CString& text, const CString& caption, UINT type) {
+}  // namespace
+
+int QxRunQtMessageBox(HWND owner, const CString& text, const CString& caption, UINT type) {
   CWnd* ownerWnd = CWnd::FromHandle(owner);
   QWidget* parent = ownerWnd && ownerWnd->GetWidget() ? ownerWnd->GetWidget()->window() : nullptr;
   QMessageBox box(IconOf(type), qxui::ToQt(caption.GetString()), qxui::ToQt(text.GetString()),
@@ -71,6 +73,7 @@ int ShowQtBox(HWND owner, const CString& text, const CString& caption, UINT type
   std::vector<QPushButton*> made;
   for (const BoxButton& button : buttons) {
     made.push_back(box.addButton(qxui::ToQt(button.text), button.role));
+    made.back()->setProperty(kQxBoxResultProperty, button.result);
   }
   int defaultAnswer = QxDefaultMessageBoxAnswer(type);
   for (size_t i = 0; i < buttons.size(); ++i) {
@@ -84,8 +87,6 @@ int ShowQtBox(HWND owner, const CString& text, const CString& caption, UINT type
   // Closed without a button: what Escape gives.
   return buttons.size() == 1 ? buttons[0].result : IDCANCEL;
 }
-
-}  // namespace
 
 QxMessageBoxPresenter QxSetMessageBoxPresenter(QxMessageBoxPresenter presenter) {
   std::lock_guard guard(g_presenterLock);
@@ -123,9 +124,21 @@ int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
           answer);
     return answer;
   }
-  return ShowQtBox(owner, boxText, boxCaption, type);
+  return QxRunQtMessageBox(owner, boxText, boxCaption, type);
+}
+
+void QxSoundBell(UINT) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  // The window system's bell has one sound; the type picks none.
+  if (OnUiThread())
+    QApplication::beep();
+  else
+    QMetaObject::invokeMethod(
+        app, [] { QApplication::beep(); }, Qt::QueuedConnection);
 }
 
 void QxInstallMessageBoxUi() {
   QxSetMessageBoxHandler(&QxShowMessageBox);
+  QxSetBeepHandler(&QxSoundBell);
 }

@@ -13,8 +13,12 @@
 
 #include <functional>
 
-// Installs the real boxes (once the application has its QApplication).
+// Installs the real boxes and the window system's bell for MessageBeep (once
+// the application has its QApplication).
 void QxInstallMessageBoxUi();
+// The beep handler QxInstallMessageBoxUi installs: the window system's bell,
+// rung on the user-interface thread (a worker's beep is posted there).
+void QxSoundBell(UINT type);
 // The handler QxInstallMessageBoxUi installs.
 int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
@@ -23,3 +27,7 @@ int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 using QxMessageBoxPresenter =
     std::function<int(HWND owner, const CString& text, const CString& caption, UINT type)>;
 QxMessageBoxPresenter QxSetMessageBoxPresenter(QxMessageBoxPresenter presenter);
+// Layer-internal: the modal Qt box itself, shown on any platform; each of its
+// buttons carries its ID* result in the property kQxBoxResultProperty.
+int QxRunQtMessageBox(HWND owner, const CString& text, const CString& caption, UINT type);
+inline constexpr const char* kQxBoxResultProperty = "qxBoxResult";

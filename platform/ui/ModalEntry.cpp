@@ -3,6 +3,7 @@
 #include "platform/ui/WndInternal.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
@@ -20,7 +21,63 @@ CMDIFrameWnd* MainMdiFrame() {
   return dynamic_cast<CMDIFrameWnd*>(AfxGetMainWnd());
 }
 
+// The window that had the keyboard before a modal loop, while it is still
+// there to take it.
+CWnd* Restorable(HWND hFocus) {
+  CWnd* focus = CWnd::FromHandle(hFocus);
+  return focus && focus->IsWindowVisible() && focus->IsWindowEnabled() && focus->GetWidget()
+             ? focus
+             : nullptr;
+}
+
+// After a modal loop the window system returns the activation in its own
+// time, to the owner of what closed, and perhaps more than once (a box and
+// then a dialog each closing). For a short while every such return goes back
+// to the window that had the keyboard, until the user presses a key or a
+// button, or another modal loop opens (which gives the keyboard back itself).
+class ActivationKeeper : public QObject {
+ public:
+  ActivationKeeper(HWND hFocus, int depth, int milliseconds)
+      : QObject(qApp), m_hFocus(hFocus), m_depth(depth) {
+    if (s_current) s_current->deleteLater();
+    s_current = this;
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+            [this](QWindow* now) { Returned(now); });
+    qApp->installEventFilter(this);
+    QTimer::singleShot(milliseconds, this, [this] { deleteLater(); });
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (event->spontaneous() && (type == QEvent::MouseButtonPress || type == QEvent::KeyPress))
+      deleteLater();
+    return false;
+  }
+
+ private:
+  void Returned(QWindow* now) {
+    if (!now) return;
+    CWnd* focus = Restorable(m_hFocus);
+    if (!focus || ModalDepth() > m_depth) {
+      deleteLater();
+      return;
+    }
+    QWidget* top = focus->GetWidget()->window();
+    if (now == top->windowHandle()) return;
+    if (::GetFocus() != m_hFocus) focus->SetFocus();
+    top->activateWindow();
+  }
+
+  static inline QPointer<ActivationKeeper> s_current;
+  HWND m_hFocus;
+  int m_depth;
+};
+
 }  // namespace
+
+// The window that the last modal loop to end gave the keyboard back to.
+QPointer<QWindow> ModalEntry::s_handedBack;
 
 int ModalDepth() {
   return g_modalDepth;
@@ -28,6 +85,13 @@ int ModalDepth() {
 
 ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocus(::GetFocus()) {
   ++g_modalDepth;
+  if (CWnd* focus = CWnd::FromHandle(m_hFocus); focus && focus->GetWidget()) {
+    QWindow* window = focus->GetWidget()->window()->windowHandle();
+    // Also when a modal loop that just ended gave it back and the window
+    // system has not yet carried that out.
+    QWindow* keyboard = QGuiApplication::focusWindow();
+    m_bKeyboardWindow = window && (window == keyboard || (!keyboard && window == s_handedBack));
+  }
   if (CMDIFrameWnd* frame = MainMdiFrame()) {
     if (CMDIChildWnd* child = frame->MDIGetActive()) m_hActiveChild = child->GetSafeHwnd();
   }
@@ -53,30 +117,28 @@ ModalEntry::~ModalEntry() {
   // The box took the keyboard, and the window system hands it back (if at
   // all) to the focus widget of the window it activates next: the owner of
   // what closed, which need not be where the user was typing (a floating bar).
-  CWnd* focus = CWnd::FromHandle(m_hFocus);
-  if (!focus || ::GetFocus() == m_hFocus || !focus->IsWindowVisible() || !focus->IsWindowEnabled())
+  // The layer's own focus may never have left that window (the box can close
+  // before it was ever activated), so a window that had the keyboard is
+  // activated again either way.
+  CWnd* focus = Restorable(m_hFocus);
+  if (!focus) return;
+  const bool moved = ::GetFocus() != m_hFocus;
+  if (!moved && !m_bKeyboardWindow) return;
+  if (moved) focus->SetFocus();
+  QWidget* top = focus->GetWidget()->window();
+  // Without a window system (offscreen) the window takes the activation
+  // back at once, before anything else can happen in the meantime.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    if ((m_bKeyboardWindow || QApplication::activeWindow()) &&
+        top->windowHandle() != QGuiApplication::focusWindow()) {
+      top->activateWindow();
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
     return;
-  focus->SetFocus();
-  QWidget* top = focus->GetWidget() ? focus->GetWidget()->window() : nullptr;
-  if (!top || top == QApplication::activeWindow()) return;
-  if (QApplication::activeWindow()) {
-    top->activateWindow();
-  } else if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-    ActivateAfterTheSystemsReturn(top, m_hFocus);
   }
-}
-
-void ModalEntry::ActivateAfterTheSystemsReturn(QWidget* top, HWND hFocus) {
-  // Once, and only while nothing else took the keyboard meanwhile.
-  auto* watch = new QObject(top);
-  QPointer<QWidget> window(top);
-  QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, watch,
-                   [watch, window, hFocus](QWindow* now) {
-                     watch->deleteLater();
-                     if (now && window && now != window->windowHandle() && ::GetFocus() == hFocus)
-                       window->activateWindow();
-                   });
-  QTimer::singleShot(kSystemsReturnMs, watch, [watch] { watch->deleteLater(); });
+  if (top != QApplication::activeWindow()) top->activateWindow();
+  s_handedBack = top->windowHandle();
+  new ActivationKeeper(m_hFocus, g_modalDepth, kSystemsReturnMs);
 }
 
 }  // namespace qxui

@@ -11,6 +11,7 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <functional>
 #include <map>
@@ -181,11 +182,12 @@ class ModalEntry {
  private:
   // How long the window system may take to activate a window again.
   static constexpr int kSystemsReturnMs = 2000;
-  static void ActivateAfterTheSystemsReturn(QWidget* top, HWND hFocus);
+  static QPointer<QWindow> s_handedBack;
 
   QPointer<QWidget> m_activeWindow;
   HWND m_hActiveChild = nullptr;
   HWND m_hFocus = nullptr;
+  bool m_bKeyboardWindow = false;  // m_hFocus's window had the keyboard
 };
 // The mouse position as the layer saw it last.
 void SetCursorPosInternal(const QPoint& global);

@@ -198,4 +198,44 @@ TEST_F(DesktopModal, TheSamplingTimeTypedAfterTheAccuracyQuestionIsTheOneTaken) 
   EXPECT_EQ(questions, 2);
 }
 
+// Arrow keys on the Variables bar's slider until the accuracy question
+// comes; answered No, or Yes with the simulator properties then cancelled.
+// The next arrow key moves the slider again: the keyboard is back in the
+// floating bar, not with the frame that owned the question.
+TEST_F(DesktopModal, TheSliderTakesTheNextArrowKeyAfterTheAccuracyQuestion) {
+  if (qxtest::OnRealWindowSystem()) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+  }
+  CQorexDoc* doc = Doc();
+  const int user = MakeVariable();
+  ASSERT_GE(user, 0);
+  CSliderCtrl& slider = Vars().m_wndSlider;
+  ASSERT_TRUE(Vars().IsFloating());
+  for (const int answer : {IDNO, IDYES}) {
+    SCOPED_TRACE(answer == IDNO ? "No" : "Yes, then the properties cancelled");
+    slider.GetWidget()->window()->activateWindow();
+    ASSERT_TRUE(qxtest::WaitForFocusWindow(slider.GetWidget()));
+    slider.SetFocus();
+    g_dWatchdogTol = 0;  // the next recalculation asks
+    QxTest::ClickedBoxScript question(
+        {answer}, [&](const QxTest::ShownBox&) { g_dWatchdogTol = m_savedTolerance; });
+    QxTest::DialogScript properties({[](CDialog& dialog) { dialog.EndDialog(IDCANCEL); }});
+    const int start = slider.GetPos();
+    qxtest::TypedKey(Qt::Key_Right);
+    QxTest::PumpUntilIdle();
+    ASSERT_EQ(question.Boxes().size(), 1u);
+    EXPECT_EQ(question.Boxes()[0].caption, "Simulator Accuracy Warning");
+    EXPECT_EQ(properties.Dialogs().size(), answer == IDYES ? 1u : 0u);
+    EXPECT_EQ(slider.GetPos(), start + 1);
+    const double asked = Value(doc, user);
+
+    EXPECT_EQ(CWnd::GetFocus(), &slider);
+    EXPECT_TRUE(qxtest::WaitForFocusWindow(slider.GetWidget()));
+    qxtest::TypedKey(Qt::Key_Right);
+    QxTest::PumpUntilIdle();
+    EXPECT_EQ(slider.GetPos(), start + 2);
+    EXPECT_GT(Value(doc, user), asked);
+  }
+}
+
 }  // namespace

@@ -10,6 +10,8 @@
 
 #include <QImage>
 
+#include <functional>
+
 namespace {
 
 using namespace wndtest;
@@ -155,6 +157,29 @@ TEST_F(EditorWindow, UndoAndRedoWithNothingToDoBeep) {
   Editor().Parent().SetFocus();
   Wnd().SendCommand(ID_EDIT_UNDO);
   EXPECT_EQ(Beeps(), 2);
+}
+
+// The editor's refusals sound the system's beep, counted through the test
+// hook: Undo and Redo with nothing to do, and a typed letter the code page
+// cannot hold.
+TEST_F(EditorWindow, RefusalsSoundTheBeep) {
+  CMcBasic* model = FillModel();
+  Editor().Click(model->m_children[0]);
+  const struct {
+    const char* what;
+    std::function<void()> act;
+  } rows[] = {
+      {"Undo", [&] { Wnd().SendCommand(ID_EDIT_UNDO); }},
+      {"Redo", [&] { Wnd().SendCommand(ID_EDIT_REDO); }},
+      {"omega typed", [&] { Editor().Type("ω"); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    QxTest::BeepCounter beeps;
+    row.act();
+    EXPECT_EQ(beeps.Count(), 1);
+    EXPECT_EQ(Editor().ShownText(), "Division(1@1,Listsum(s,1))");
+  }
 }
 
 TEST_F(EditorWindow, TheCaretNodeIsRedInTheImageAndTheRestBlack) {

@@ -1,6 +1,6 @@
 // Message boxes without a user interface: the default answer, the handler that
-// answers them (also from a worker), exceptions reported through it, and the
-// debug sink that TRACE and a failed ASSERT write to.
+// answers them (also from a worker), exceptions reported through it, the beep
+// handler, and the debug sink that TRACE and a failed ASSERT write to.
 #include "platform/core/Debug.h"
 #include "platform/core/Exceptions.h"
 #include "platform/core/MessageBox.h"
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <vector>
 #include <string>
 
 namespace {
@@ -95,6 +96,28 @@ TEST_F(AnsweredBoxesThreads, AWorkersBoxReachesTheHandler) {
   EXPECT_EQ(worker.get(), IDOK);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].caption, "Realtime process control error");
+}
+
+// Every beep, from any thread, reaches the installed handler with its type
+// and leaves its line in the debug sink; once the handler is taken away the
+// line alone is left.
+TEST(MessageBeepThreads, EveryBeepReachesTheHandlerAndTheDebugSink) {
+  std::vector<UINT> heard;
+  QxBeepHandler previous = QxSetBeepHandler([&heard](UINT type) { heard.push_back(type); });
+  QxClearDebugOutput();
+  EXPECT_TRUE(MessageBeep(0xFFFFFFFF));
+  EXPECT_TRUE(MessageBeep(MB_ICONHAND));
+  std::async(std::launch::async, [] { MessageBeep(MB_OK); }).get();
+  EXPECT_EQ(heard, (std::vector<UINT>{0xFFFFFFFF, MB_ICONHAND, MB_OK}));
+  const std::string traced = QxDebugOutput();
+  for (const char* line : {"MessageBeep 4294967295", "MessageBeep 16", "MessageBeep 0"})
+    EXPECT_NE(traced.find(line), std::string::npos) << line;
+
+  QxSetBeepHandler(previous);
+  QxClearDebugOutput();
+  EXPECT_TRUE(MessageBeep(MB_ICONASTERISK));
+  EXPECT_EQ(heard.size(), 3u);
+  EXPECT_NE(QxDebugOutput().find("MessageBeep 64"), std::string::npos);
 }
 
 TEST(Debug, TraceAndAFailedAssertReachTheSinkAndGoOn) {

@@ -104,5 +104,34 @@ TEST_F(UiModalFocus, TheKeyboardGoesBackWhereItWasWhenABoxOrADialogCloses) {
   }
 }
 
+// A box that the frame owns, over a floating bar: the window system gives the
+// activation back to the frame, yet the keys go on into the bar's edit. The
+// box shows and is clicked on the headless platform too.
+TEST_F(UiModalFocus, AfterABoxTheFrameOwnsTheKeysGoBackIntoAFloatingBar) {
+  CDialogBar& bar = Frame()->m_wndBottomBar;
+  CPoint at(200, 200);
+  Frame()->ClientToScreen(&at);
+  Frame()->FloatControlBar(&bar, at);
+  QxTest::PumpUntilIdle();
+  CWnd* edit = bar.GetDlgItem(IDC_BAR_EDIT2);
+  edit->SetWindowText("");
+  for (const int answer : {IDOK, IDCANCEL}) {
+    SCOPED_TRACE(answer);
+    edit->GetWidget()->window()->activateWindow();
+    ASSERT_TRUE(WaitForFocusWindow(edit->GetWidget()));
+    edit->SetFocus();
+    QxTest::ClickedBoxScript boxes({answer});
+    EXPECT_EQ(MessageBox(Frame()->GetSafeHwnd(), "Stop", "Box", MB_OKCANCEL), answer);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(boxes.Boxes()[0].owned);
+    EXPECT_EQ(CWnd::GetFocus(), edit);
+    EXPECT_TRUE(WaitForFocusWindow(edit->GetWidget()));
+    TypedText("7");
+  }
+  CString text;
+  edit->GetWindowText(text);
+  EXPECT_STREQ(text, "77");
+}
+
 }  // namespace
 }  // namespace qxtest

@@ -120,6 +120,50 @@ TEST(UiText, PastedTextTheCodePageCannotHoldIsRefused) {
   host.DestroyWindow();
 }
 
+// Each refusal of an edit sounds the system's beep once, counted through the
+// test hook: a typed or pasted character the code page cannot hold, and a
+// letter typed into an edit that takes digits only. What is taken is silent.
+TEST(UiText, EachRefusedCharacterSoundsTheBeepOnce) {
+  CWnd host;
+  ASSERT_TRUE(
+      host.CreateEx(0, nullptr, "host", WS_POPUP | WS_VISIBLE, CRect(0, 0, 400, 200), nullptr, 0));
+  CEdit text, digits;
+  ASSERT_TRUE(text.Create(WS_CHILD | WS_VISIBLE, CRect(10, 10, 390, 30), &host, 301));
+  ASSERT_TRUE(digits.Create(WS_CHILD | WS_VISIBLE | ES_NUMBER, CRect(10, 40, 390, 60), &host, 302));
+  const struct {
+    CEdit* edit;
+    const char* typed;
+    const char* pasted;
+    const char* kept;
+    int beeps;
+  } rows[] = {
+      {&text, "ω", nullptr, "", 1},
+      {&text, "2πé", nullptr, "2\xE9", 1},
+      {&text, nullptr, "ω t", "", 1},
+      {&text, nullptr, "Füße",
+       "F\xFC\xDF"
+       "e",
+       0},
+      {&digits, "4a2", nullptr, "42", 1},
+      {&digits, "42", nullptr, "42", 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed ? row.typed : row.pasted);
+    row.edit->SetWindowText("");
+    row.edit->SetFocus();
+    QxTest::BeepCounter beeps;
+    if (row.typed) {
+      QxTest::TypeText(row.typed);
+    } else {
+      QGuiApplication::clipboard()->setText(QString::fromUtf8(row.pasted));
+      QxTest::PressKey('V', MK_CONTROL);
+    }
+    EXPECT_EQ(TextOf(*row.edit), row.kept);
+    EXPECT_EQ(beeps.Types(), std::vector<UINT>(row.beeps, 0xFFFFFFFF));
+  }
+  host.DestroyWindow();
+}
+
 TEST(UiText, PathsBecomeTextByTheirCharacters) {
   const struct {
     const char* path;
