@@ -44,6 +44,7 @@
 #include "simulation/SIMsystem.h"
 #include "simulation/SIMwatchdog.h"
 
+#include <array>
 #include <iterator>
 #include <memory>
 
@@ -255,10 +256,21 @@ class CQorexDoc : public CDocument {
   // shape: a run of other row counts, or an index outside 0 .. m_nRuns - 1,
   // is refused (FALSE); samples beyond the run's length are 0.
   BOOL RecallRun(int i);
+  // Run i's sampling time and length become the design's times (the final
+  // time the run's samples times its sampling time), the design is
+  // recalculated, and the run is recalled whole. Refused (FALSE, nothing
+  // changed) where RecallRun refuses, or when the run's times make no run.
+  BOOL RecallRunWithItsTimes(int i);
+  // Why run i cannot be recalled, in a sentence for the user; empty when it
+  // can. withItsTimes: the run's own times are to be taken first, so the
+  // design's times need not give samples to show it in.
+  CString RunRecallRefusal(int i, bool withItsTimes) const;
   // Whether stored run i can still be recalled into m_system (its row counts).
   bool RunFitsLoop(int i) const;
   // Removes the stored runs that no longer fit the loop, keeping the others
   // in their order, and says in the status line how many went; returns that.
+  // Called when a recalculation reshapes the loop, whatever drives it, and
+  // when a worker's simulator is set up afresh.
   int DropRunsThatNoLongerFit();
   // The "SimulationView" strip next to a new real-time sample.
   void RedrawOutput(int sample);
@@ -369,6 +381,11 @@ class CQorexDoc : public CDocument {
   bool m_bRunStandIn = false;     // RunIsStandIn
   bool m_bRunOverflowed = false;  // RunOverflowed
   bool m_bLoopStateSaid = false;  // the status line holds LoopStateText
+  // The rows of command, control and measured output of the loop whose
+  // shapes last agreed; all -1 before the first such loop, and again while a
+  // file loads (its runs are kept as it holds them). A change of these rows
+  // drops the stored runs the loop no longer fits.
+  std::array<int, 3> m_runLoopRows{-1, -1, -1};
   // Puts LoopStateText on the main window's status line, or the idle prompt
   // once after it is gone.
   void SayLoopState();
