@@ -44,6 +44,7 @@
 #include "simulation/SIMsystem.h"
 #include "simulation/SIMwatchdog.h"
 
+#include <array>
 #include <iterator>
 #include <memory>
 
@@ -260,10 +261,21 @@ class CQorexDoc : public CDocument {
   // shape: a run of other row counts, or an index outside 0 .. m_nRuns - 1,
   // is refused (FALSE); samples beyond the run's length are 0.
   BOOL RecallRun(int i);
+  // Run i's sampling time and length become the design's times (the final
+  // time the run's samples times its sampling time), the design is
+  // recalculated, and the run is recalled whole. Refused (FALSE, nothing
+  // changed) where RecallRun refuses, or when the run's times make no run.
+  BOOL RecallRunWithItsTimes(int i);
+  // Why run i cannot be recalled, in a sentence for the user; empty when it
+  // can. withItsTimes: the run's own times are to be taken first, so the
+  // design's times need not give samples to show it in.
+  CString RunRecallRefusal(int i, bool withItsTimes) const;
   // Whether stored run i can still be recalled into m_system (its row counts).
   bool RunFitsLoop(int i) const;
   // Removes the stored runs that no longer fit the loop, keeping the others
   // in their order, and says in the status line how many went; returns that.
+  // Called when a recalculation reshapes the loop, whatever drives it, and
+  // when a worker's simulator is set up afresh.
   int DropRunsThatNoLongerFit();
   // The "SimulationView" strip next to a new real-time sample.
   void RedrawOutput(int sample);
@@ -271,6 +283,9 @@ class CQorexDoc : public CDocument {
   // with its sampling and final time when no worker runs; otherwise stops
   // the running worker, whichever design it runs, and returns once it ended.
   void StartStopSimulation();
+  // Stops the running worker, whichever design it runs (a real-time run or
+  // the tuner), and returns once it ended; starts nothing.
+  void StopSimulation();
   // The tuner's evaluation request: recalculate, set g_pSimulator up for this
   // design and store the quick cost. The DocToKFinder handler that calls
   // this releases the waiting tuner.
@@ -372,6 +387,11 @@ class CQorexDoc : public CDocument {
   bool m_bRunComplete = false;    // m_system's signals hold a whole run
   bool m_bRunStandIn = false;     // RunIsStandIn
   bool m_bRunOverflowed = false;  // RunOverflowed
+  // The rows of command, control and measured output of the loop whose
+  // shapes last agreed; all -1 before the first such loop, and again while a
+  // file loads (its runs are kept as it holds them). A change of these rows
+  // drops the stored runs the loop no longer fits.
+  std::array<int, 3> m_runLoopRows{-1, -1, -1};
   // Copies what the panes show of m_system into m_pShownRun.
   void KeepShownRun();
 

@@ -127,6 +127,66 @@ BOOL CQorexDoc::RecallRun(int i) {
   return TRUE;
 }
 
+namespace {
+// The final time that gives exactly `steps` samples of ts (Tf / Ts truncated),
+// or NaN when no final time does. steps * ts may fall a rounding short of it.
+double FinalTimeFor(int steps, double ts) {
+  if (!std::isfinite(ts) || !(ts > 0.0) || steps < 2 || steps > g_nMaxSamples) return NAN;
+  double tf = steps * ts;
+  for (int nudge = 0; nudge < 4 && std::trunc(tf / ts) < steps; ++nudge)
+    tf = std::nextafter(tf, HUGE_VAL);
+  return std::isfinite(tf) && std::trunc(tf / ts) == steps ? tf : NAN;
+}
+}  // namespace
+
+BOOL CQorexDoc::RecallRunWithItsTimes(int i) {
+  if (!RunFitsLoop(i)) return FALSE;
+  const double ts = m_runTs[i];
+  const double tf = FinalTimeFor(m_runSetpoints[i].m_nColumns, ts);
+  if (std::isnan(tf)) return FALSE;
+  // The recalculation may drop other runs; this one is held apart meanwhile.
+  CSIMsignal c, u, yd;
+  c.Assign(m_runSetpoints[i]);
+  u.Assign(m_runControls[i]);
+  yd.Assign(m_runOutputs[i]);
+  m_dSamplingTime = ts;
+  m_dFinalTime = tf;
+  Recalculate();
+  CSIMsystem& s = m_system;
+  CopyKeepingShape(s.m_c, c);
+  CopyKeepingShape(s.m_u, u);
+  CopyKeepingShape(s.m_y, yd);
+  CopyKeepingShape(s.m_yd, yd);
+  m_bRunStandIn = m_bRunOverflowed = false;
+  return TRUE;
+}
+
+CString CQorexDoc::RunRecallRefusal(int i, bool withItsTimes) const {
+  CString text;
+  if (i < 0 || i >= m_nRuns || i >= m_nRunCapacity) {
+    text.Format("There is no run %d in the buffer.", i + 1);
+  } else if (!RunFitsLoop(i)) {
+    const CSIMsystem& s = m_system;
+    text.Format(
+        "Run %d cannot be recalled: it was recorded with %d setpoint, %d control and %d output "
+        "channels, and the loop now has %d, %d and %d.",
+        i + 1, m_runSetpoints[i].m_nRows, m_runControls[i].m_nRows, m_runOutputs[i].m_nRows,
+        s.m_c.m_nRows, s.m_u.m_nRows, s.m_yd.m_nRows);
+  } else if (withItsTimes && std::isnan(FinalTimeFor(m_runSetpoints[i].m_nColumns, m_runTs[i]))) {
+    const int samples = m_runSetpoints[i].m_nColumns;
+    text.Format(
+        "Run %d cannot be recalled with its own times: no run can be made of %d sample%s of "
+        "%g s.",
+        i + 1, samples, samples == 1 ? "" : "s", m_runTs[i]);
+  } else if (!withItsTimes && m_system.m_c.m_nColumns == 0) {
+    text.Format(
+        "Run %d cannot be recalled: the design's sampling time and final time give no samples to "
+        "show it in.",
+        i + 1);
+  }
+  return text;
+}
+
 void CQorexDoc::RedrawOutput(int sample) {
   ShowInBars(DesignPart::kNewSample, sample);
 }
@@ -142,6 +202,10 @@ void CQorexDoc::StartStopSimulation() {
     // run spot goes dark at the end of its run. The user goes on meanwhile.
     RequestStop();
   }
+}
+
+void CQorexDoc::StopSimulation() {
+  if (CSIMsystem* sim = g_pSimulator.load()) sim->StopRealtime();
 }
 
 void CQorexDoc::PrepareSimulation() {

@@ -9,6 +9,7 @@
 //
 //   fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage] [--times 1]
 //               [--after M --fault drop|exit|silent [--count N]]
+//   fake_dt2801 --help
 //
 // silent: takes requests and never replies; garbage: replies with a length
 // beyond the record. A fault strikes after the first M requests (counted over
@@ -22,6 +23,8 @@
 // (a silent one is logged as answered), and with --times 1 each request line
 // ends in " t=<us>", the microseconds since the board started on the
 // monotonic clock. It ends after N seconds (default 600), on SIGINT or SIGTERM.
+#include "CommandLine.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -176,24 +179,57 @@ int main(int argc, char** argv) {
   std::string path;
   double seconds = 600.0;
   Board board;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--socket") == 0) path = argv[i + 1];
-    if (std::strcmp(argv[i], "--seconds") == 0)
-      seconds = Argument(argv[i + 1], 0.1, 86400.0, seconds);
-    if (std::strcmp(argv[i], "--mode") == 0) board.mode = argv[i + 1];
-    if (std::strcmp(argv[i], "--times") == 0) board.times = std::atoi(argv[i + 1]) != 0;
-    if (std::strcmp(argv[i], "--after") == 0)
-      board.faultAfter = static_cast<unsigned long>(Argument(argv[i + 1], 0.0, 1e9, 0.0));
-    if (std::strcmp(argv[i], "--fault") == 0) board.fault = argv[i + 1];
-    if (std::strcmp(argv[i], "--count") == 0)
-      board.faultCount = static_cast<unsigned long>(Argument(argv[i + 1], 1.0, 1e9, 1.0));
-  }
+  const char* synopsis =
+      "fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage] [--times 1]\n"
+      "                   [--after M --fault drop|exit|silent [--count N]]";
+  const std::vector<qxtool::Option> options = {
+      {"--socket", "PATH", "the device socket to listen on (default: $QX_DEVICE_DT2801)",
+       [&](const char* v) {
+         path = v;
+         return true;
+       }},
+      {"--seconds", "N", "ends after N seconds, 0.1 to 86400 (default 600)",
+       [&](const char* v) {
+         seconds = Argument(v, 0.1, 86400.0, seconds);
+         return true;
+       }},
+      {"--mode", "MODE", "normal; silent: never replies; garbage: replies beyond the record",
+       [&](const char* v) {
+         board.mode = v;
+         return qxtool::OneOf(v, {"normal", "silent", "garbage"});
+       }},
+      {"--times", "1", "1: each request line ends in t=<microseconds since start>",
+       [&](const char* v) {
+         board.times = std::atoi(v) != 0;
+         return true;
+       }},
+      {"--after", "M", "the fault strikes after the first M requests (default 0)",
+       [&](const char* v) {
+         board.faultAfter = static_cast<unsigned long>(Argument(v, 0.0, 1e9, 0.0));
+         return true;
+       }},
+      {"--fault", "FAULT",
+       "drop: closes the connection unanswered; exit: ends; silent: answers nothing",
+       [&](const char* v) {
+         board.fault = v;
+         return qxtool::OneOf(v, {"drop", "exit", "silent"});
+       }},
+      {"--count", "N", "requests a silent fault leaves unanswered (default 1)",
+       [&](const char* v) {
+         board.faultCount = static_cast<unsigned long>(Argument(v, 1.0, 1e9, 1.0));
+         return true;
+       }},
+  };
+  const int parsed = qxtool::ParseCommandLine("fake_dt2801", synopsis, argc, argv, options);
+  if (parsed != qxtool::kGoOn) return parsed;
   if (path.empty() && std::getenv("QX_DEVICE_DT2801")) path = std::getenv("QX_DEVICE_DT2801");
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (path.empty() || path.size() >= sizeof(address.sun_path)) {
-    std::fprintf(stderr, "fake_dt2801: --socket PATH is required\n");
-    return 2;
+    std::fprintf(stderr, "fake_dt2801: --socket PATH is required (at most %zu bytes)\n",
+                 sizeof(address.sun_path) - 1);
+    qxtool::PrintUsage(stderr, synopsis, options);
+    return qxtool::kUsageError;
   }
   std::strcpy(address.sun_path, path.c_str());
   struct sigaction action {};

@@ -5,6 +5,7 @@
 // -10 V and 65535 for +10 V.
 //
 //   qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N]
+//   qorex_companion --help
 //
 // A plant channel follows y := A * y + (1 - A) * u (A = 0: the outputs loop
 // straight back to the inputs). With --silent-after N it answers the first N
@@ -18,6 +19,7 @@
 // With --times 1 each DAC line ends in " t=<us>", the microseconds since the
 // companion started on the monotonic clock, taken when the frame arrived.
 // It ends after N seconds (default 600), on SIGINT or SIGTERM.
+#include "CommandLine.h"
 #include "platform/io/Bus.h"
 #include "platform/ui/MessageQueue.h"
 
@@ -29,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -98,15 +101,31 @@ struct Companion {
 int main(int argc, char** argv) {
   double seconds = 600.0;
   Companion companion;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--seconds") == 0)
-      seconds = Argument(argv[i + 1], 0.1, 86400.0, seconds);
-    if (std::strcmp(argv[i], "--lag") == 0)
-      companion.lag = Argument(argv[i + 1], 0.0, 1.0, companion.lag);
-    if (std::strcmp(argv[i], "--times") == 0) companion.times = std::atoi(argv[i + 1]) != 0;
-    if (std::strcmp(argv[i], "--silent-after") == 0)
-      companion.silentAfter = static_cast<unsigned long>(Argument(argv[i + 1], 0.0, 1e9, 0.0));
-  }
+  const char* synopsis = "qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N]";
+  const std::vector<qxtool::Option> options = {
+      {"--seconds", "N", "ends after N seconds, 0.1 to 86400 (default 600)",
+       [&](const char* v) {
+         seconds = Argument(v, 0.1, 86400.0, seconds);
+         return true;
+       }},
+      {"--lag", "A", "each plant follows y := A y + (1 - A) u, A 0 to 1 (default 0.5)",
+       [&](const char* v) {
+         companion.lag = Argument(v, 0.0, 1.0, companion.lag);
+         return true;
+       }},
+      {"--times", "1", "1: each DAC line ends in t=<microseconds since start>",
+       [&](const char* v) {
+         companion.times = std::atoi(v) != 0;
+         return true;
+       }},
+      {"--silent-after", "N", "answers the first N frames only, then stays silent on the bus",
+       [&](const char* v) {
+         companion.silentAfter = static_cast<unsigned long>(Argument(v, 0.0, 1e9, 0.0));
+         return true;
+       }},
+  };
+  const int parsed = qxtool::ParseCommandLine("qorex_companion", synopsis, argc, argv, options);
+  if (parsed != qxtool::kGoOn) return parsed;
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigaction(SIGINT, &action, nullptr);

@@ -508,16 +508,30 @@ void CZevSIGWnd::OnRun(UINT nID) {
   if (!doc || i >= doc->m_nRuns) return;
   // A run that no longer fits the design is refused before anything is asked,
   // so its sampling time is never adopted for a run that does not show.
-  if (!doc->RecallRun(i)) return;
+  const auto refused = [this, doc, i](bool withItsTimes) {
+    const CString why = doc->RunRecallRefusal(i, withItsTimes);
+    if (!why.IsEmpty()) MessageBox(why, "Warning", MB_OK | MB_ICONEXCLAMATION);
+    return !why.IsEmpty();
+  };
+  if (refused(true)) return;
   const double ts = doc->m_runTs[i];
+  bool adopt = false;
   if (ts != doc->m_dSamplingTime) {
     CString question;
     question.Format(
-        "The sampling time of the run [%g s] differs from the current settings [%g s]. Do\n you "
+        "The sampling time of the run [%g s] differs from the current settings [%g s]. Do you "
         "wish to change the current sampling time to its previous value?\n",
         ts, doc->m_dSamplingTime);
-    if (MessageBox(question, "Warning", MB_YESNO) == IDYES) doc->m_dSamplingTime = ts;
+    adopt = MessageBox(question, "Warning", MB_YESNO) == IDYES;
   }
+  if (adopt) {
+    // The run is shown whole, against the times the design now says.
+    doc->RecallRunWithItsTimes(i);
+    doc->UpdateAll();
+    return;
+  }
+  if (refused(false)) return;
+  doc->RecallRun(i);
   RepaintAllPanes();
 }
 

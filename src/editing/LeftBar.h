@@ -70,6 +70,9 @@ class CLeftBar : public CDialogBar, public CDesignBar {
   CSizeMxWnd m_wndSizePopup;    // child 99
   CSigSetWnd m_wndSignalPopup;  // child 97
   WORD m_wHit = kHitNone;       // the item pressed last
+  // The press was the second of a double click on the run spot or the
+  // tuner's spot: its release stops what runs and starts nothing.
+  bool m_bStopOnly = false;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -463,18 +464,140 @@ TEST_F(SignalPaneMenus, RunTwoAsksAboutItsSamplingTimeAndIsRecalled) {
     EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
     EXPECT_EQ(boxes.Boxes()[0].text,
               "The sampling time of the run [0.1 s] differs from the current settings [0.05 s]. "
-              "Do\n you wish to change the current sampling time to its previous value?\n");
+              "Do you wish to change the current sampling time to its previous value?\n");
     EXPECT_EQ(boxes.Boxes()[0].type & 0xF, static_cast<UINT>(MB_YESNO));
     EXPECT_DOUBLE_EQ(Doc().m_dSamplingTime, answer == IDYES ? 0.1 : 0.05);
     EXPECT_EQ(Doc().m_system.m_c.At(0, 0), 3) << "recalled either way";
   }
-  // A run of other rows than the design asks nothing and changes nothing.
+  // Runs of other rows than the reshaped loop go at once, and the status
+  // line says so: none is left to ask about.
   simtest::MakeTwoByTwo(Doc(), Identity(2), 1, 2, 0);
   Change();
+  EXPECT_EQ(Doc().m_nRuns, 0);
+  EXPECT_EQ(StatusLine(Frame()),
+            "3 stored runs no longer fit the loop's signals and were removed.");
   QxTest::MessageBoxScript boxes({IDYES});
   Choose(RUN1 + 1);
   EXPECT_TRUE(boxes.Boxes().empty());
   EXPECT_DOUBLE_EQ(Doc().m_dSamplingTime, 0.05);
+}
+
+// A run made on the new design's single loop, then the Process dragged to
+// 2 x 2 with nothing running: the run no longer fits and goes, said in the
+// status line, as it goes while a run or the tuner drives the design. What
+// keeps the loop's rows keeps the runs; so does a loop whose model does not
+// convert, which says nothing sure about its rows.
+TEST_F(SignalPaneMenus, RunsThatNoLongerFitTheLoopGoWhateverReshapesItAndThatIsSaid) {
+  const std::string ready = StatusLine(Frame());
+  simtest::StoreOwnRun(Doc());
+  simtest::StoreOwnRun(Doc());
+  Doc().m_vars.SetValue(0, 3.0);  // the loop's gain, not its shape
+  Change();
+  EXPECT_EQ(Doc().m_nRuns, 2);
+  simtest::SetModel(Doc(), kModelK, Prod({Real(2), Div(Real(1), S())}));
+  Change();
+  ASSERT_EQ(Doc().m_system.m_nError, kSimModelInvalid);
+  EXPECT_EQ(Doc().m_nRuns, 2);
+  simtest::SetModel(Doc(), kModelK, Real(1));
+  Change();
+  EXPECT_EQ(Doc().m_nRuns, 2);
+  EXPECT_EQ(StatusLine(Frame()), ready);
+
+  Doc().SetModifiedFlag(FALSE);
+  Doc().ResizeModel(kModelG, 2, 2);  // as the size picker drops it
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(Doc().m_system.m_yd.m_nRows, 2);
+  EXPECT_EQ(Doc().m_nRuns, 0);
+  EXPECT_TRUE(Doc().IsModified());
+  EXPECT_EQ(StatusLine(Frame()),
+            "2 stored runs no longer fit the loop's signals and were removed.");
+  EXPECT_EQ(MenuItems(), "Realtime buffer|>(Empty)(grey)|Re-simulate|-|Copy image|-|Properties|");
+}
+
+// Recalls that cannot be done are refused in a message that says why, and
+// change nothing.
+TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
+  struct Row {
+    const char* name;
+    std::function<void(CQorexDoc&)> make;
+    const char* said;
+  };
+  const Row rows[] = {
+      {"rows of another loop",
+       [](CQorexDoc& doc) {
+         for (CSIMsignal* s : {&doc.m_runSetpoints[0], &doc.m_runControls[0], &doc.m_runOutputs[0]})
+           s->Resize(2, 600);
+       },
+       "Run 1 cannot be recalled: it was recorded with 2 setpoint, 2 control and 2 output "
+       "channels, and the loop now has 1, 1 and 1."},
+      {"no samples to show it in",
+       [](CQorexDoc& doc) {
+         doc.m_dFinalTime = doc.m_dSamplingTime;  // as a drag to the first sample sets it
+         doc.Recalculate();
+       },
+       "Run 1 cannot be recalled: the design's sampling time and final time give no samples to "
+       "show it in."},
+      {"own times that make no run",
+       [](CQorexDoc& doc) {
+         for (CSIMsignal* s : {&doc.m_runSetpoints[0], &doc.m_runControls[0], &doc.m_runOutputs[0]})
+           s->Resize(1, 1);
+         doc.m_runTs[0] = 0.1;
+       },
+       "Run 1 cannot be recalled with its own times: no run can be made of 1 sample of 0.1 s."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Doc().m_dSamplingTime = 0.05;
+    Doc().m_dFinalTime = 30;
+    Change();
+    Doc().m_nRuns = 0;
+    simtest::StoreOwnRun(Doc());
+    Doc().m_runSetpoints[0].At(0, 0) = 3;
+    row.make(Doc());
+    const double ts = Doc().m_dSamplingTime;
+    const int steps = Doc().m_system.m_c.m_nColumns;
+    QxTest::MessageBoxScript boxes({IDYES, IDYES});
+    Choose(RUN1);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, row.said);
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
+    EXPECT_EQ(Doc().m_dSamplingTime, ts);
+    EXPECT_EQ(Doc().m_system.m_c.m_nColumns, steps);
+    if (steps > 0) {
+      EXPECT_NE(Doc().m_system.m_c.At(0, 0), 3);
+    }
+  }
+}
+
+// A design of 10 s at 0.1 s and a run of 10 s at 0.05 s: taking the run's
+// sampling time shows all its 200 samples, and the design's times are the
+// ones now used.
+TEST_F(SignalPaneMenus, AnAdoptedRunIsShownWholeAndTheDesignsTimesSayWhatIsUsed) {
+  Doc().m_dSamplingTime = 0.05;
+  Doc().m_dFinalTime = 10;
+  Change();
+  simtest::StoreOwnRun(Doc());
+  ASSERT_EQ(Doc().m_runOutputs[0].m_nColumns, 200);
+  Doc().m_runOutputs[0].At(0, 199) = 7;
+  Doc().m_dSamplingTime = 0.1;
+  Doc().m_dFinalTime = 10;
+  Change();
+  ASSERT_EQ(Doc().m_system.m_nSteps, 100);
+  QxTest::MessageBoxScript boxes({IDYES});
+  Choose(RUN1);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  const SIMtimeSettings times = Doc().GetTimeSettings();  // what Simulator Properties shows
+  EXPECT_EQ(times.dSamplingTime, 0.05);
+  EXPECT_DOUBLE_EQ(times.dFinalTime, 10);
+  EXPECT_EQ(Doc().m_system.m_nSteps, 200);
+  ASSERT_EQ(Doc().m_system.m_yd.m_nColumns, 200);
+  EXPECT_EQ(Doc().m_system.m_y.At(0, 199), 7);
+  EXPECT_EQ(Doc().m_system.m_yd.At(0, 199), 7);
+  // The end marker of the time axis after the run's last sample, 25 + 200
+  // pixels, not after the design's 100th.
+  const QImage image = Image();
+  EXPECT_EQ(At(image, 225, 97), kOutputGreen);
+  EXPECT_EQ(At(image, 125, 97), kWhite);
 }
 
 TEST_F(SignalPaneMenus, ClearBufferEmptiesItAndMarksTheDesign) {

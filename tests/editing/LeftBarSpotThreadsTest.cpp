@@ -1,0 +1,202 @@
+// The run spot and the tuner's spot of the "ProcessView" bar against real
+// workers: quick clicks and double clicks, as the window system reports them,
+// stop what runs and never start anything with the second press of a double
+// click. The bar is docked in a small frame of its own, shown only where the
+// window system must time the clicks (see SignalPaneThreadsTest.cpp for why
+// the threaded suites keep their windows unshown).
+#include "GlobalResources.h"
+#include "MainFrm.h"
+#include "Qorex.h"
+#include "QorexDoc.h"
+#include "editing/LeftBar.h"
+#include "platform/ui/DocTemplate.h"
+#include "res/Resources.h"
+#include "res/resource.h"
+#include "search/KFinder.h"
+#include "search/SearchGlobals.h"
+#include "simulation/SIMsystem.h"
+#include "tests/support/InstantCompanion.h"
+#include "tests/support/QorexAppFixture.h"
+#include "tests/support/TreeBuilders.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace qxtest::trees;
+
+const CPoint kRunSpot(18, 73);
+const CPoint kTunerSpot(19, 92);  // button 0: 18 x 18 from (10, 83)
+
+class LeftBarSpotThreads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_template = StartWindowlessApp(m_app);
+    ASSERT_FALSE(HasFailure());
+    InitGlobalResources();
+    m_doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
+    ASSERT_TRUE(m_doc && m_doc->OnNewDocument());
+    m_bars = std::make_unique<CMainFrame>();
+    m_host = new CFrameWnd;
+    ASSERT_TRUE(m_host->Create(nullptr, "Host", WS_OVERLAPPEDWINDOW, CRect(0, 0, 300, 200)));
+    m_host->EnableDocking(CBRS_ALIGN_ANY);
+    ASSERT_TRUE(Bar().Create(m_host, IDD_LEFTBAR, CBRS_ALIGN_LEFT, IDW_LEFTBAR));
+    Bar().EnableDocking(CBRS_ALIGN_LEFT);
+    m_host->DockControlBar(&Bar());
+    m_host->RecalcLayout();
+    // The bar takes presses only with a main window.
+    m_app->m_pMainWnd = m_host;
+    QxTest::PumpEvents();
+    m_doc->m_dSamplingTime = 0.05;
+    m_doc->m_dFinalTime = 30.0;
+    m_doc->Recalculate();
+    Bar().ShowDesign(m_doc, DesignPart::kWhole, 0);
+    ASSERT_FALSE(Bar().IsFloating());
+  }
+  void TearDown() override {
+    if (m_doc) m_doc->StopSimulation();
+    QxTest::PumpEvents();
+    while (g_pKFinder && g_pKFinder->TakeResult()) {
+    }
+    g_wStatus.store(0);
+    m_app->m_pMainWnd = nullptr;
+    if (m_host && m_host->GetSafeHwnd()) m_host->DestroyWindow();
+    m_bars.reset();
+    m_template->CloseAllDocuments(FALSE);
+    QxTest::PumpEvents();
+    m_app.reset();
+  }
+
+  CLeftBar& Bar() const { return m_bars->m_wndLeftBar; }
+  static bool Runs() { return g_pWorkerThread.load() != nullptr; }
+  // Runs are numbered as they start, process-wide.
+  static unsigned RunsStarted() { return g_pSimulator.load()->m_nRealtimeRun; }
+  // The number of a run started and stopped at once, to count from.
+  unsigned LastRunStarted() {
+    m_doc->StartStopSimulation();
+    m_doc->StopSimulation();
+    QxTest::PumpEvents();
+    return RunsStarted();
+  }
+  void Click(CPoint p) {
+    QxTest::Click(&Bar(), p);
+    QxTest::PumpEvents();
+  }
+  void DoubleClick(CPoint p) {
+    QxTest::DoubleClick(&Bar(), p);
+    QxTest::PumpEvents();
+  }
+
+  // Clicks on a bar point, one every gapMs milliseconds of the window system's
+  // clock, as it reports them: it decides which press is the second of a
+  // double click. Each press is released 10 ms later.
+  void ClickTrain(CPoint p, int clicks, int gapMs) {
+    QWindow* window = Window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->isVisible());
+    CPoint screen = p;
+    Bar().ClientToScreen(&screen);
+    const QPointF global(screen.x, screen.y);
+    const QPointF local = window->mapFromGlobal(QPoint(screen.x, screen.y));
+    // Well after any earlier click, so the first press is no double click.
+    int& clock = QTest::lastMouseTimestamp;
+    clock += 10000;
+    for (int i = 0; i < clicks; ++i, clock += gapMs) {
+      qt_handleMouseEvent(window, local, global, Qt::LeftButton, Qt::LeftButton,
+                          QEvent::MouseButtonPress, {}, clock);
+      QxTest::PumpEvents();
+      qt_handleMouseEvent(window, local, global, Qt::NoButton, Qt::LeftButton,
+                          QEvent::MouseButtonRelease, {}, clock + 10);
+      QxTest::PumpEvents();
+    }
+    clock += 10000;
+  }
+  // The host's window as the window system knows it. The window system
+  // hands input only to a shown window: the host is shown, small, for this.
+  QWindow* Window() const {
+    if (!m_host->IsWindowVisible()) {
+      m_host->ShowWindow(SW_SHOWNA);
+      QxTest::PumpEvents();
+    }
+    return m_host->GetWidget()->window()->windowHandle();
+  }
+
+  // K = kp: something for the tuner to tune, pass after pass.
+  void GiveTheTunerAVariable() {
+    delete m_doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
+    m_doc->UpdateUsedVariables();
+    m_doc->Recalculate();
+  }
+
+  std::unique_ptr<CQorexApp> m_app;
+  CMultiDocTemplate* m_template = nullptr;
+  CQorexDoc* m_doc = nullptr;
+  std::unique_ptr<CMainFrame> m_bars;
+  CFrameWnd* m_host = nullptr;  // deleted with its window
+  qxtest::InstantCompanion m_companion;
+};
+
+TEST_F(LeftBarSpotThreads, ADoubleClickOnARunningRunSpotStopsItAndStartsNothing) {
+  Click(kRunSpot);
+  ASSERT_TRUE(Runs());
+  const unsigned started = RunsStarted();
+  DoubleClick(kRunSpot);
+  EXPECT_FALSE(Runs());
+  EXPECT_EQ(RunsStarted(), started);
+}
+
+TEST_F(LeftBarSpotThreads, ADoubleClickOnAStoppedRunSpotStartsAndStopsAgain) {
+  const unsigned before = LastRunStarted();
+  DoubleClick(kRunSpot);
+  EXPECT_FALSE(Runs());
+  EXPECT_EQ(RunsStarted(), before + 1);
+}
+
+// Whatever the window system makes of them, the presses alternate start and
+// stop; only a second press that would start is dropped.
+TEST_F(LeftBarSpotThreads, ClicksInQuickSuccessionOnTheRunSpot) {
+  struct Row {
+    int clicks, gapMs;
+    bool running;
+    unsigned starts;
+  };
+  const Row rows[] = {
+      {2, 300, false, 1},  // two deliberate clicks: start and stop
+      {2, 900, false, 1},  // two clicks apart: the same
+      {10, 60, false, 5},  // five double clicks: each starts and stops
+      {3, 60, true, 2},    // the third press is a click of its own
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.clicks) + " clicks " + std::to_string(row.gapMs) + " ms apart");
+    const unsigned before = LastRunStarted();
+    ClickTrain(kRunSpot, row.clicks, row.gapMs);
+    EXPECT_EQ(Runs(), row.running);
+    EXPECT_EQ(RunsStarted(), before + row.starts);
+    m_doc->StopSimulation();
+    QxTest::PumpEvents();
+  }
+}
+
+TEST_F(LeftBarSpotThreads, TheTunersSpotAlike) {
+  GiveTheTunerAVariable();
+  Click(kTunerSpot);
+  ASSERT_TRUE(Runs()) << "the tuner tunes";
+  DoubleClick(kTunerSpot);  // a restart, then a stop
+  EXPECT_FALSE(Runs());
+  DoubleClick(kTunerSpot);  // a start, then a stop
+  EXPECT_FALSE(Runs());
+  ClickTrain(kTunerSpot, 10, 60);
+  EXPECT_FALSE(Runs());
+  ClickTrain(kTunerSpot, 3, 60);
+  EXPECT_TRUE(Runs());
+}
+
+}  // namespace

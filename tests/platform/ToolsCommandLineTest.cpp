@@ -1,0 +1,155 @@
+// The test peers' command lines: "--help" prints every option and ends at
+// once; an unknown option, a missing value or a value out of an option's
+// choices prints the usage and ends with status 2; in none of these cases
+// does a board listen or a companion join the bus.
+#include "tests/platform/IoPeerProcess.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct ToolRun {
+  bool ended = false;  // false: still running after the deadline, then killed
+  int status = -1;     // the exit status when it ended
+  std::string out, err;
+};
+
+// Runs a tool from tools/ to its end, for at most the time given.
+ToolRun RunTool(const std::string& tool, std::vector<std::string> args, int timeoutMs = 5000) {
+  ToolRun run;
+  int outFds[2], errFds[2];
+  if (pipe(outFds) != 0) return run;
+  if (pipe(errFds) != 0) {
+    close(outFds[0]);
+    close(outFds[1]);
+    return run;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, outFds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, errFds[1], STDERR_FILENO);
+  posix_spawn_file_actions_addclose(&actions, outFds[0]);
+  posix_spawn_file_actions_addclose(&actions, errFds[0]);
+  const std::string path = qxtest::ToolPath(tool);
+  args.insert(args.begin(), path);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const bool spawned =
+      posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  close(outFds[1]);
+  close(errFds[1]);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  pollfd fds[2] = {{outFds[0], POLLIN, 0}, {errFds[0], POLLIN, 0}};
+  std::string* into[2] = {&run.out, &run.err};
+  int open = spawned ? 2 : 0;
+  while (open > 0 && std::chrono::steady_clock::now() < deadline) {
+    if (poll(fds, 2, 50) <= 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+      char chunk[512];
+      const ssize_t got = read(fds[i].fd, chunk, sizeof(chunk));
+      if (got > 0) {
+        into[i]->append(chunk, static_cast<std::size_t>(got));
+      } else {
+        fds[i].fd = -1;  // poll skips it from now on
+        --open;
+      }
+    }
+  }
+  close(outFds[0]);
+  close(errFds[0]);
+  if (!spawned) return run;
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) != pid) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return run;
+    }
+    usleep(10000);
+  }
+  run.ended = WIFEXITED(status);
+  run.status = run.ended ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+struct ToolOptions {
+  const char* tool;
+  std::vector<const char*> options;
+};
+
+const ToolOptions kTools[] = {
+    {"fake_dt2801",
+     {"--socket", "--seconds", "--mode", "--times", "--after", "--fault", "--count", "--help"}},
+    {"qorex_companion", {"--seconds", "--lag", "--times", "--silent-after", "--help"}},
+};
+
+TEST(ToolsCommandLine, HelpPrintsEveryOptionAndEndsAtOnce) {
+  for (const ToolOptions& tool : kTools) {
+    SCOPED_TRACE(tool.tool);
+    const ToolRun run = RunTool(tool.tool, {"--help"});
+    if (!run.ended) {
+      ADD_FAILURE() << "still running: " << run.out;
+      continue;
+    }
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind(std::string("usage: ") + tool.tool, 0), 0u) << run.out;
+    for (const char* option : tool.options)
+      EXPECT_NE(run.out.find(std::string("\n  ") + option + " "), std::string::npos) << option;
+    EXPECT_EQ(run.out.find("ready"), std::string::npos);
+    EXPECT_EQ(run.err, "");
+  }
+}
+
+TEST(ToolsCommandLine, WhatAToolCannotReadEndsItWithTheUsageBeforeItStarts) {
+  const std::string socket = qxtest::MakeTempDir("tools") + "/board.sock";
+  // Without --socket the board would take the path from here.
+  qxtest::ScopedEnv noDevice("QX_DEVICE_DT2801", "");
+  struct Row {
+    const char* tool;
+    std::vector<std::string> args;
+    const char* said;  // the first line on standard error
+  };
+  const Row rows[] = {
+      {"fake_dt2801", {"--socket", socket, "--bogus", "1"}, "unknown option --bogus"},
+      {"fake_dt2801", {"--socket", socket, "--seconds"}, "--seconds needs a value"},
+      {"fake_dt2801", {"--socket", socket, "--mode", "loud"}, "--mode does not take loud"},
+      {"fake_dt2801", {"--socket", socket, "--fault", "melt"}, "--fault does not take melt"},
+      {"fake_dt2801", {"--seconds", "5"}, "--socket PATH is required"},
+      {"qorex_companion", {"--bogus"}, "unknown option --bogus"},
+      {"qorex_companion", {"--seconds", "5", "--lag"}, "--lag needs a value"},
+      {"qorex_companion", {"--seconds", "5", "-x", "1"}, "unknown option -x"},
+  };
+  for (const Row& row : rows) {
+    std::string line = row.tool;
+    for (const std::string& arg : row.args) line += " " + arg;
+    SCOPED_TRACE(line);
+    const ToolRun run = RunTool(row.tool, row.args);
+    if (!run.ended) {
+      ADD_FAILURE() << "still running: " << run.out;
+      continue;
+    }
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "") << "nothing starts";
+    const std::string first = run.err.substr(0, run.err.find('\n'));
+    EXPECT_NE(first.find(row.said), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(std::string("\nusage: ") + row.tool), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(socket)) << "the board listened";
+  }
+}
+
+}  // namespace
