@@ -218,3 +218,26 @@ TEST_F(StatusLine, AMessageSaidOnceStaysUntilTheNextChangeOfAStatedDesign) {
   SliderStep(stated);
   EXPECT_EQ(Status(), kOverflowText);
 }
+
+// Where the dropped runs meet the design's state: after a state was said, the
+// reshape that drops a design's runs says so, and neither "Ready" nor the other
+// design's state covers it; switching designs then shows each one's state.
+TEST_F(StatusLine, RunsDroppedByAReshapeAreSaidAfterAnotherDesignsState) {
+  CQorexDoc* sound = ActiveDoc();
+  simtest::StoreOwnRun(*sound);
+  CQorexDoc* stated = StatedDesign(Stated::kRefusedModel);
+  EXPECT_EQ(Status(), kRefusedText);
+  Activate(sound);
+  EXPECT_EQ(Status(), kReady);
+  sound->ResizeModel(kModelG, 2, 2);  // as the size picker drops it
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(sound->m_nRuns, 0);
+  EXPECT_EQ(Status(), "1 stored run no longer fits the loop's signals and was removed.");
+  HoverToolbarButton(ID_FILE_SAVE);
+  EXPECT_EQ(Status(), kReady);
+  Activate(stated);
+  EXPECT_EQ(Status(), kRefusedText);
+  Activate(sound);
+  EXPECT_EQ(Status(), kReady);
+  Close(stated);
+}
