@@ -392,6 +392,8 @@ class CQorexDoc : public CDocument {
   // file loads (its runs are kept as it holds them). A change of these rows
   // drops the stored runs the loop no longer fits.
   std::array<int, 3> m_runLoopRows{-1, -1, -1};
+  // A run's command, control and output into m_system as RecallRun shows them.
+  void ShowRunSignals(const CSIMsignal& c, const CSIMsignal& u, const CSIMsignal& yd);
   // Copies what the panes show of m_system into m_pShownRun.
   void KeepShownRun();
 

@@ -115,16 +115,17 @@ int CQorexDoc::DropRunsThatNoLongerFit() {
 
 BOOL CQorexDoc::RecallRun(int i) {
   if (!RunFitsLoop(i)) return FALSE;
-  const CSIMsignal& c = m_runSetpoints[i];
-  const CSIMsignal& u = m_runControls[i];
-  const CSIMsignal& yd = m_runOutputs[i];
+  ShowRunSignals(m_runSetpoints[i], m_runControls[i], m_runOutputs[i]);
+  return TRUE;
+}
+
+void CQorexDoc::ShowRunSignals(const CSIMsignal& c, const CSIMsignal& u, const CSIMsignal& yd) {
   CSIMsystem& s = m_system;
   CopyKeepingShape(s.m_c, c);
   CopyKeepingShape(s.m_u, u);
   CopyKeepingShape(s.m_y, yd);
   CopyKeepingShape(s.m_yd, yd);
   m_bRunStandIn = m_bRunOverflowed = false;
-  return TRUE;
 }
 
 namespace {
@@ -152,12 +153,7 @@ BOOL CQorexDoc::RecallRunWithItsTimes(int i) {
   m_dSamplingTime = ts;
   m_dFinalTime = tf;
   Recalculate();
-  CSIMsystem& s = m_system;
-  CopyKeepingShape(s.m_c, c);
-  CopyKeepingShape(s.m_u, u);
-  CopyKeepingShape(s.m_y, yd);
-  CopyKeepingShape(s.m_yd, yd);
-  m_bRunStandIn = m_bRunOverflowed = false;
+  ShowRunSignals(c, u, yd);
   return TRUE;
 }
 
