@@ -76,7 +76,12 @@ class LeftBarSpotThreads : public ::testing::Test {
   }
 
   CLeftBar& Bar() const { return m_bars->m_wndLeftBar; }
-  static bool Runs() { return g_pWorkerThread.load() != nullptr; }
+  // Whether a run or a tuning goes on. A stop click only asks the worker to
+  // end (it clears g_pSimDoc); the worker is given the sample it may be in.
+  static bool Runs() {
+    QTest::qWaitFor([] { return !g_pWorkerThread.load() || g_pSimDoc.load(); }, 10000);
+    return g_pWorkerThread.load() != nullptr;
+  }
   // Runs are numbered as they start, process-wide.
   static unsigned RunsStarted() { return g_pSimulator.load()->m_nRealtimeRun; }
   // The number of a run started and stopped at once, to count from.
