@@ -4,19 +4,20 @@
 // were; that accepted input recalculates, stores, loads back into a new
 // document and stores again the same bytes as its first store.
 //
-// What a valid design costs is mostly its loci and its frequency sweeps:
-// every step of a locus finds the roots of the loop's polynomials, whose
-// degree may reach 255, and every point of a sweep the eigenvalues of the
-// loop. So that a valid but costly design is no timeout on a loaded machine
-// while a hang still is one, the harness runs with settings a user may
-// choose (no limit of the program changes): its sweeps at 20 points, and its
-// loads with no locus steps. It then judges what the loci would cost from
-// the loop as the load computed it, and recalculates with 3 logarithmic and
-// 3 linear locus steps only a design of at most 2,000 samples whose loci
-// cost at most kMaxLocusWork (the squared degrees of the polynomials whose
-// roots they find); the reload runs with the settings of that first store.
-// The load's own recalculation always runs, and the design is always stored
-// and reloaded.
+// What a valid design costs is mostly the roots of its polynomials, whose
+// degree may reach 255: the blocks' poles and zeros and the loop's at every
+// recalculation, once more at every step of a locus; and the eigenvalues of
+// the loop at every point of a frequency sweep. So that a valid but costly
+// design is no timeout on a loaded machine while a hang still is one, the
+// harness runs with settings a user may choose (no limit of the program
+// changes): its sweeps at 20 points, and its loads with no locus steps. It
+// then judges what a recalculation would cost from the loop as the load
+// computed it, and recalculates once more, with 3 logarithmic and 3 linear
+// locus steps, only a design of at most 2,000 samples whose recalculation
+// costs at most kMaxRecalculationWork (the squared degrees of the
+// polynomials whose roots it finds); the reload runs with the settings of
+// that first store. The load's own recalculation always runs, and the design
+// is always stored and reloaded.
 #include "fuzz/FuzzSupport.h"
 
 #include "GlobalResources.h"
@@ -35,9 +36,10 @@ constexpr double kMaxRecalculatedSamples = 2000;
 constexpr int kLocusLogSteps = 3;
 constexpr int kLocusLinSteps = 3;
 constexpr int kFrequencySteps = 20;
-// In the units of LocusWork: some 50 ms under the sanitizers (a locus of
-// 3 steps on a loop whose determinant has degree 180).
-constexpr double kMaxLocusWork = 1e5;
+// In the units of RecalculationWork: some 20 ms under the sanitizers (a
+// single loop of degree 60 with one locus); a design of degree 238 costs
+// some 40 ms a recalculation without its loci.
+constexpr double kMaxRecalculationWork = 5e4;
 
 // The settings of a run, put back after: the sweeps' points, and the locus
 // steps (none until Loci sets them).
@@ -98,33 +100,49 @@ bool Computes(const CQorexDoc& doc, const CVARpoints& locus) {
   return false;
 }
 
-// What the loci of a recalculation would cost, from the loop as the load
-// computed it at the design's values (a locus step rebuilds it at another
-// value of its variable, of the same degrees; the stored step count is not
-// trusted). Every step finds, with polishing, the zeros of each diagonal
-// element of I + L, then the roots of |I + L| (up to degree 255); Laguerre's
-// cost grows with the square of the degree.
-double LocusWork(const CQorexDoc& doc) {
-  const CSIMtrnmx& onePlusLoop = doc.m_system.m_IFLGK;
-  double step = 0;
+double Squared(int coefficients) {
+  const double degree = std::max(coefficients - 1, 0);
+  return degree * degree;
+}
+
+// What one step of a locus costs, from the loop as the load computed it at
+// the design's values (a step rebuilds it at another value of the variable,
+// of the same degrees): the zeros, with polishing, of each diagonal element
+// of I + L, then the roots of |I + L| (up to degree 255). Laguerre's cost
+// grows with the square of the degree.
+double LocusStepWork(const CSIMsystem& loop) {
+  const CSIMtrnmx& onePlusLoop = loop.m_IFLGK;
+  double work = 0;
   for (int i = 0; i < std::min(onePlusLoop.m_nRows, onePlusLoop.m_nCols); ++i) {
     const CSIMtrnfn& element = onePlusLoop.At(i, i);
-    const double degree = std::max(element.m_nNum, element.m_nDen) - 1;
-    step += 2 * degree * degree;
+    work += 2 * Squared(std::max(element.m_nNum, element.m_nDen));
   }
-  const double degree = std::min(doc.m_system.m_detIFLGK.m_nNum - 1, kMaxPolyDegree);
-  step += degree * degree;
-  double work = 0;
+  return work + Squared(std::min(loop.m_detIFLGK.m_nNum, kMaxPolyDegree + 1));
+}
+
+// What a recalculation costs, in the same units: the poles and zeros of
+// every element of the five blocks, the loop's own step, its transmission
+// zeros, and the loci's steps (the stored step count is not trusted).
+double RecalculationWork(const CQorexDoc& doc) {
+  const CSIMsystem& loop = doc.m_system;
+  double work = LocusStepWork(loop) + Squared(loop.m_detFLGK.m_nNum);
+  for (const SIMmodelWiring& wiring : kModelWiring) {
+    const CSIMtrnmx& block = loop.*wiring.block;
+    for (int r = 0; r < block.m_nRows; ++r)
+      for (int c = 0; c < block.m_nCols; ++c)
+        work += Squared(block.At(r, c).m_nNum) + Squared(block.At(r, c).m_nDen);
+  }
   for (int i = 0; i < doc.m_nVarPoints; ++i) {
     const CVARpoints& locus = doc.m_pVarPoints[i];
-    if (Computes(doc, locus)) work += (locus.Mode() == 0 ? kLocusLogSteps : kLocusLinSteps) * step;
+    if (Computes(doc, locus))
+      work += (locus.Mode() == 0 ? kLocusLogSteps : kLocusLinSteps) * LocusStepWork(loop);
   }
   return work;
 }
 
 bool SmallEnoughToRecalculate(const CQorexDoc& doc) {
   return doc.m_dFinalTime / doc.m_dSamplingTime <= kMaxRecalculatedSamples &&
-         LocusWork(doc) <= kMaxLocusWork;
+         RecalculationWork(doc) <= kMaxRecalculationWork;
 }
 
 // The document every run loads into: a new design until a run is accepted,
