@@ -7,9 +7,10 @@
 #   tests/stress/threads-under-load.sh [TREE [RUNS]]
 #
 # TREE is a built tree (default build/release; build/tsan runs them under
-# ThreadSanitizer), RUNS defaults to 100. QX_STRESS_CPUS names the cores
-# (default 0,1), QX_STRESS_LOAD the two looping binaries of the tree's tests/
-# (default "qx_MC_tests qx_search_tests"). With QX_STRESS_FUZZ=N (and a fuzz
+# ThreadSanitizer), RUNS defaults to 100. QX_STRESS_CPUS names the cores,
+# comma-separated (default 0,1), QX_STRESS_LOAD the two looping binaries of
+# the tree's tests/ (default "qx_MC_tests qx_search_tests"). With
+# QX_STRESS_FUZZ=N (and a fuzz
 # tree in build/fuzz) the document target then replays its seeds, corpus and
 # kept regressions N times under the same load and names its slowest unit.
 # A failing run's output is kept in TREE/stress/<pid>; the exit status says
