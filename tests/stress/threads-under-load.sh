@@ -22,7 +22,11 @@ runs="${2:-100}"
 cpus="${QX_STRESS_CPUS:-0,1}"
 read -r -a load <<<"${QX_STRESS_LOAD:-qx_MC_tests qx_search_tests}"
 export QT_QPA_PLATFORM=offscreen
+# The sanitizers as scripts/test sets them.
 export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/tests/support/lsan.supp:print_suppressions=0}"
 logs="$tree/stress/$$"
 mkdir -p "$logs"
 cd "$tree/tests" || exit 2
