@@ -4,17 +4,20 @@
 // were; that accepted input recalculates, stores, loads back into a new
 // document and stores again the same bytes as its first store.
 //
-// What a valid design costs is mostly its loci: every step of a locus finds
-// the roots of the loop's polynomials, whose degree may reach 255. So that a
-// valid but costly design is no timeout while a hang still is one, the
-// harness bounds its own work by what the loci cost as the program computed
-// them: its loads run with the root locus settings at 3 logarithmic and 3
-// linear steps (settings a user may choose; the program's loci are computed
-// in full, only at fewer gains), and it recalculates once more only a design
-// of at most 2,000 samples whose loci took at most kMaxLocusWork (the
-// squared degrees of the polynomials whose roots they found). The load's own
-// recalculation always runs, and the design is always stored and reloaded; no
-// limit of the program changes.
+// What a valid design costs is mostly the roots of its polynomials, whose
+// degree may reach 255: the blocks' poles and zeros and the loop's at every
+// recalculation, once more at every step of a locus; and the eigenvalues of
+// the loop at every point of a frequency sweep. So that a valid but costly
+// design is no timeout on a loaded machine while a hang still is one, the
+// harness runs with settings a user may choose (no limit of the program
+// changes): its sweeps at 20 points, and its loads with no locus steps. It
+// then judges what a recalculation would cost from the loop as the load
+// computed it, and recalculates once more, with 3 logarithmic and 3 linear
+// locus steps, only a design of at most 2,000 samples whose recalculation
+// costs at most kMaxRecalculationWork (the squared degrees of the
+// polynomials whose roots it finds); the reload runs with the settings of
+// that first store. The load's own recalculation always runs, and the design
+// is always stored and reloaded.
 #include "fuzz/FuzzSupport.h"
 
 #include "GlobalResources.h"
@@ -32,26 +35,33 @@ namespace {
 constexpr double kMaxRecalculatedSamples = 2000;
 constexpr int kLocusLogSteps = 3;
 constexpr int kLocusLinSteps = 3;
-// In the units of LocusWork: some 50 ms under the sanitizers (a locus of
-// 3 steps on a loop whose determinant has degree 180).
-constexpr double kMaxLocusWork = 1e5;
+constexpr int kFrequencySteps = 20;
+// In the units of RecalculationWork: some 20 ms under the sanitizers (a
+// single loop of degree 60 with one locus); a design of degree 238 costs
+// some 40 ms a recalculation without its loci.
+constexpr double kMaxRecalculationWork = 5e4;
 
-// The root locus settings of a run, put back after.
-class LocusSteps {
+// The settings of a run, put back after: the sweeps' points, and the locus
+// steps (none until Loci sets them).
+class RunSettings {
  public:
-  LocusSteps() : m_log(g_nRlLogSteps), m_lin(g_nRlLinSteps) {
-    g_nRlLogSteps = kLocusLogSteps;
-    g_nRlLinSteps = kLocusLinSteps;
+  RunSettings() : m_log(g_nRlLogSteps), m_lin(g_nRlLinSteps), m_freq(g_nFreqSteps) {
+    Loci(0, 0);
+    g_nFreqSteps = kFrequencySteps;
   }
-  ~LocusSteps() {
-    g_nRlLogSteps = m_log;
-    g_nRlLinSteps = m_lin;
+  ~RunSettings() {
+    Loci(m_log, m_lin);
+    g_nFreqSteps = m_freq;
   }
-  LocusSteps(const LocusSteps&) = delete;
-  LocusSteps& operator=(const LocusSteps&) = delete;
+  RunSettings(const RunSettings&) = delete;
+  RunSettings& operator=(const RunSettings&) = delete;
+  static void Loci(int log, int lin) {
+    g_nRlLogSteps = log;
+    g_nRlLinSteps = lin;
+  }
 
  private:
-  int m_log, m_lin;
+  int m_log, m_lin, m_freq;
 };
 
 Bytes StoredDesign(CQorexDoc& doc) {
@@ -90,32 +100,49 @@ bool Computes(const CQorexDoc& doc, const CVARpoints& locus) {
   return false;
 }
 
-// What the loci of a recalculation cost, from the loop as the program
-// computed it (the stored step count is not trusted: a locus that computes
-// overwrites it). Every step finds, with polishing, the zeros of each
-// diagonal element of I + L, then the roots of |I + L| (up to degree 255);
-// Laguerre's cost grows with the square of the degree.
-double LocusWork(const CQorexDoc& doc) {
-  const CSIMtrnmx& onePlusLoop = doc.m_system.m_work[7];  // of the last step
-  double step = 0;
+double Squared(int coefficients) {
+  const double degree = std::max(coefficients - 1, 0);
+  return degree * degree;
+}
+
+// What one step of a locus costs, from the loop as the load computed it at
+// the design's values (a step rebuilds it at another value of the variable,
+// of the same degrees): the zeros, with polishing, of each diagonal element
+// of I + L, then the roots of |I + L| (up to degree 255). Laguerre's cost
+// grows with the square of the degree.
+double LocusStepWork(const CSIMsystem& loop) {
+  const CSIMtrnmx& onePlusLoop = loop.m_IFLGK;
+  double work = 0;
   for (int i = 0; i < std::min(onePlusLoop.m_nRows, onePlusLoop.m_nCols); ++i) {
     const CSIMtrnfn& element = onePlusLoop.At(i, i);
-    const double degree = std::max(element.m_nNum, element.m_nDen) - 1;
-    step += 2 * degree * degree;
+    work += 2 * Squared(std::max(element.m_nNum, element.m_nDen));
   }
-  const double degree = std::min(doc.m_system.m_tfSweep.m_nNum - 1, kMaxPolyDegree);
-  step += degree * degree;
-  double work = 0;
+  return work + Squared(std::min(loop.m_detIFLGK.m_nNum, kMaxPolyDegree + 1));
+}
+
+// What a recalculation costs, in the same units: the poles and zeros of
+// every element of the five blocks, the loop's own step, its transmission
+// zeros, and the loci's steps (the stored step count is not trusted).
+double RecalculationWork(const CQorexDoc& doc) {
+  const CSIMsystem& loop = doc.m_system;
+  double work = LocusStepWork(loop) + Squared(loop.m_detFLGK.m_nNum);
+  for (const SIMmodelWiring& wiring : kModelWiring) {
+    const CSIMtrnmx& block = loop.*wiring.block;
+    for (int r = 0; r < block.m_nRows; ++r)
+      for (int c = 0; c < block.m_nCols; ++c)
+        work += Squared(block.At(r, c).m_nNum) + Squared(block.At(r, c).m_nDen);
+  }
   for (int i = 0; i < doc.m_nVarPoints; ++i) {
     const CVARpoints& locus = doc.m_pVarPoints[i];
-    if (Computes(doc, locus)) work += (locus.Mode() == 0 ? kLocusLogSteps : kLocusLinSteps) * step;
+    if (Computes(doc, locus))
+      work += (locus.Mode() == 0 ? kLocusLogSteps : kLocusLinSteps) * LocusStepWork(loop);
   }
   return work;
 }
 
 bool SmallEnoughToRecalculate(const CQorexDoc& doc) {
   return doc.m_dFinalTime / doc.m_dSamplingTime <= kMaxRecalculatedSamples &&
-         LocusWork(doc) <= kMaxLocusWork;
+         RecalculationWork(doc) <= kMaxRecalculationWork;
 }
 
 // The document every run loads into: a new design until a run is accepted,
@@ -133,18 +160,24 @@ const Bytes& NewDesignBytes() {
 }  // namespace
 
 int Run(const std::uint8_t* data, std::size_t size) {
-  LocusSteps steps;
+  RunSettings settings;
   const Bytes& before = NewDesignBytes();
   CQorexDoc& doc = *Target();
   if (Load(doc, std::span<const BYTE>(data, size)) == Outcome::Refused) {
     QX_FUZZ_CHECK(StoredDesign(doc) == before);
     return 0;
   }
-  if (SmallEnoughToRecalculate(doc)) doc.Recalculate();
+  if (SmallEnoughToRecalculate(doc)) {
+    RunSettings::Loci(kLocusLogSteps, kLocusLinSteps);
+    doc.Recalculate();
+  }
   const Bytes first = StoredDesign(doc);
   auto reloaded = std::make_unique<CQorexDoc>();
   QX_FUZZ_CHECK(Load(*reloaded, Span(first)) == Outcome::Accepted);
   QX_FUZZ_CHECK(StoredDesign(*reloaded) == first);
+  // A new design recalculates too: made as every run's load is, so that a
+  // refusal leaves the bytes of NewDesignBytes.
+  RunSettings::Loci(0, 0);
   Target() = std::make_unique<CQorexDoc>();
   return 0;
 }

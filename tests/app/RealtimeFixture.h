@@ -50,6 +50,7 @@ constexpr auto kRunLimit = std::chrono::seconds(20);
 struct Posted {
   UINT message;
   WPARAM wParam;
+  LPARAM lParam = 0;  // the end of a run, for WM_QX_RUNENDED
 };
 
 struct ShownBox {
@@ -127,7 +128,7 @@ class RealtimeThreads : public ::testing::Test {
     ASSERT_FALSE(HasFailure());
     qxui::SetPreTranslateHook([this](MSG* msg) {
       if (msg->hwnd == nullptr) {
-        m_posted.push_back({msg->message, msg->wParam});
+        m_posted.push_back({msg->message, msg->wParam, msg->lParam});
         if (m_onPosted && m_onPosted(*msg)) return TRUE;
       }
       return m_app ? m_app->PreTranslateMessage(msg) : FALSE;
@@ -219,6 +220,13 @@ class RealtimeThreads : public ::testing::Test {
         std::count_if(m_posted.begin(), m_posted.end(),
                       [message](const Posted& p) { return p.message == message; }));
   }
+  // How the runs ended, as their end messages said (QxRunEnd).
+  std::vector<LPARAM> RunEnds() const {
+    std::vector<LPARAM> ends;
+    for (const Posted& p : m_posted)
+      if (p.message == WM_QX_RUNENDED) ends.push_back(p.lParam);
+    return ends;
+  }
   std::vector<UINT> HandOvers() const {
     std::vector<UINT> found;
     for (const Posted& p : m_posted)
@@ -273,18 +281,30 @@ class RealtimeBoardThreads : public RealtimeThreads {
     g_pAnalogIo = new CDT2801;
     ASSERT_EQ(g_pAnalogIo->m_bEmulate, 0);
   }
-  // The calls the board logged, as "W<ch>:<code>" and "R<ch>".
-  std::vector<std::string> Calls() {
-    std::vector<std::string> calls;
+  // A call the board logged, as "W<ch>:<code>" or "R<ch>", and when it came
+  // in microseconds of the board's clock (a board started with --times 1).
+  struct TimedCall {
+    std::string call;
+    long long us = -1;
+  };
+  std::vector<TimedCall> TimedCalls() {
+    std::vector<TimedCall> calls;
     for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500)) {
       const bool write = line.find("code=0x82002004") != std::string::npos;
       const std::size_t ch = line.find("ch=");
       const std::size_t value = line.find("value=");
       if (ch == std::string::npos || value == std::string::npos) continue;
-      std::string call = (write ? "W" : "R") + line.substr(ch + 3, 1);
-      if (write) call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
+      TimedCall call{(write ? "W" : "R") + line.substr(ch + 3, 1)};
+      if (write) call.call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
+      if (const std::size_t t = line.find(" t="); t != std::string::npos)
+        call.us = std::atoll(line.c_str() + t + 3);
       calls.push_back(call);
     }
+    return calls;
+  }
+  std::vector<std::string> Calls() {
+    std::vector<std::string> calls;
+    for (const TimedCall& call : TimedCalls()) calls.push_back(call.call);
     return calls;
   }
   std::vector<ShownBox> RunToItsEnd(CQorexDoc* doc) {

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Runs every threaded suite (the *Threads tests of each test binary) RUNS
+# times in a row on two cores while two other test binaries loop on the same
+# cores, as a loaded two-core CI machine would run them. Not part of
+# scripts/test: a check that the threaded tests hold under load.
+#
+#   tests/stress/threads-under-load.sh [TREE [RUNS]]
+#
+# TREE is a built tree (default build/release; build/tsan runs them under
+# ThreadSanitizer), RUNS defaults to 100. QX_STRESS_CPUS names the cores,
+# comma-separated (default 0,1), QX_STRESS_LOAD the two looping binaries of
+# the tree's tests/ (default "qx_MC_tests qx_search_tests"). With
+# QX_STRESS_FUZZ=N (and a fuzz
+# tree in build/fuzz) the document target then replays its seeds, corpus and
+# kept regressions N times under the same load and names its slowest unit.
+# A failing run's output is kept in TREE/stress/<pid>; the exit status says
+# whether any run failed.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+tree="$(cd "${1:-$root/build/release}" && pwd)"
+runs="${2:-100}"
+cpus="${QX_STRESS_CPUS:-0,1}"
+read -r -a load <<<"${QX_STRESS_LOAD:-qx_MC_tests qx_search_tests}"
+export QT_QPA_PLATFORM=offscreen
+# The sanitizers as scripts/test sets them.
+export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}"
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/tests/support/lsan.supp:print_suppressions=0}"
+logs="$tree/stress/$$"
+mkdir -p "$logs"
+cd "$tree/tests" || exit 2
+
+busy() {  # the busy and total jiffies of the chosen cores, summed
+  local b=0 t=0 cpu
+  for cpu in $(echo "$cpus" | tr ',' ' '); do
+    read -r _ u n s i w q sq st _ < <(grep "^cpu$cpu " /proc/stat)
+    b=$((b + u + n + s + q + sq + st))
+    t=$((t + u + n + s + i + w + q + sq + st))
+  done
+  echo "$b $t"
+}
+
+loaders=()
+stop_load() { for pid in "${loaders[@]}"; do kill -- "-$pid" 2>/dev/null; done; }
+trap stop_load EXIT
+for bin in "${load[@]}"; do
+  setsid bash -c "while :; do taskset -c $cpus ./$bin >/dev/null 2>&1; done" &
+  loaders+=($!)
+done
+
+read -r busy0 total0 < <(busy)
+failures=0
+start=$SECONDS
+for run in $(seq "$runs"); do
+  failed=()
+  for bin in qx_*_tests; do
+    timeout 900 taskset -c "$cpus" "./$bin" --gtest_filter='*Threads.*:*Threads/*' --gtest_brief=1 \
+      >"$logs/$bin.log" 2>&1 || failed+=("$bin")
+  done
+  for bin in "${failed[@]}"; do
+    mv "$logs/$bin.log" "$logs/run$run-$bin.log"
+    echo "run $run: $bin FAILED: $(grep -h '^\[  FAILED  \] [A-Za-z]' "$logs/run$run-$bin.log" |
+      sort -u | cut -c14- | tr '\n' ' ')"
+  done
+  [ ${#failed[@]} -eq 0 ] || failures=$((failures + 1))
+  echo "run $run/$runs done, $((SECONDS - start)) s, load $(cut -d' ' -f1-3 /proc/loadavg)"
+done
+read -r busy1 total1 < <(busy)
+echo "threaded suites: $runs runs, $failures failed; cores $cpus busy" \
+  "$(((busy1 - busy0) * 100 / (total1 - total0 + 1)))% meanwhile"
+
+replays="${QX_STRESS_FUZZ:-0}"
+fuzz="$root/build/fuzz"
+if [ "$replays" -gt 0 ] && [ -x "$fuzz/fuzz/qx_fuzz_document" ]; then
+  units=$(find "$fuzz/fuzz/seeds/document" "$fuzz/corpus/document" "$root/fuzz/regressions/document" \
+    -type f 2>/dev/null)
+  for replay in $(seq "$replays"); do
+    # Given files, libFuzzer reports the time of each.
+    # shellcheck disable=SC2086
+    taskset -c "$cpus" "$fuzz/fuzz/qx_fuzz_document" -timeout=2 -rss_limit_mb=1024 \
+      -malloc_limit_mb=256 $units >"$logs/fuzz-document-$replay.log" 2>&1 ||
+      { echo "fuzz replay $replay FAILED (see $logs/fuzz-document-$replay.log)"; failures=$((failures + 1)); }
+  done
+  echo "document replays: $replays of $(echo "$units" | wc -l) units; slowest:" \
+    "$(cat "$logs"/fuzz-document-*.log | awk '/^Executed .* in [0-9]+ ms/ {print $(NF-1), $2}' |
+      sort -n | tail -1) ms"
+fi
+exit $((failures > 0))
