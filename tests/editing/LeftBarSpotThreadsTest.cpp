@@ -79,7 +79,7 @@ class LeftBarSpotThreads : public ::testing::Test {
   // Whether a run or a tuning goes on. A stop click only asks the worker to
   // end (it clears g_pSimDoc); the worker is given the sample it may be in.
   static bool Runs() {
-    QTest::qWaitFor([] { return !g_pWorkerThread.load() || g_pSimDoc.load(); }, 10000);
+    (void)QTest::qWaitFor([] { return !g_pWorkerThread.load() || g_pSimDoc.load(); }, 10000);
     return g_pWorkerThread.load() != nullptr;
   }
   // Runs are numbered as they start, process-wide.
