@@ -341,12 +341,16 @@ Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node, bool* dividedByZero) {
 namespace {
 
 // A coefficient as eps tends to 0: c eps^m. c != 0 is known; c == 0 is a zero
-// known only below eps^m (a sum whose lowest terms cancelled, or a product
-// with one), kExact making it an exact zero. e bounds the rounding c carries:
-// each number read is taken as its decimal within a unit of its last place
-// (twice what reading it can cost), and every operation adds its own.
+// known only below eps^m, its term at eps^m and above unknown (a sum that
+// cancelled, or a product with one), kExact making it an exact zero. e bounds
+// the rounding c carries: each number read is taken as its decimal within a
+// unit of its last place (twice what reading it can cost), and every
+// operation adds its own.
 constexpr int kExact = 1 << 20;
 constexpr double kUnitRounding = std::numeric_limits<double>::epsilon();
+// The share of a kept coefficient its bound may reach (see SIMpoly.h): half
+// the digits of a double.
+constexpr double kRoughShare = 0x1p-26;
 struct LimitCoef {
   double c = 0.0;
   int m = kExact;
@@ -397,9 +401,11 @@ LimitCoef LimitConverter::Add(LimitCoef a, LimitCoef b) {
     const double c = a.c + b.c;
     if (!std::isfinite(c)) m_failed = true;
     const double e = a.e + b.e + kUnitRounding * std::fabs(c);
-    // Cancelled, exactly or within the rounding of the terms: what is left
-    // is no term, and the sum's order is unknown above eps^m.
-    return std::fabs(c) > e ? LimitCoef{c, a.m, e} : LimitCoef{0.0, a.m + 1};
+    if (std::fabs(c) > e) return LimitCoef{c, a.m, e};
+    // Exact terms that cancel leave 0 at eps^m (what they dropped above it is
+    // unknown). Within rounding the sum may be any value up to the bound, a
+    // term the rounding swallowed among them: its eps^m is unknown.
+    return LimitCoef{0.0, e == 0.0 ? a.m + 1 : a.m};
   }
   // A known term below every unknown one stands; otherwise the lowest unknown.
   if (a.c != 0.0) return a.m < b.m ? a : b;
@@ -451,9 +457,13 @@ LimitPoly LimitConverter::Division(const CMcBasic* node) {
   LimitPoly num = Child(node, 0);
   const LimitPoly den = Child(node, 1);
   if (den.size() != 1 || den[0].c == 0.0) return Fail();  // not constant, or no known divisor
+  const double d = std::fabs(den[0].c);
+  if (!(den[0].e < d)) return Fail();  // the divisor may be 0
   const double inverse = 1.0 / den[0].c;
   if (LeftTheRange(inverse)) return Fail();
-  const double e = std::fabs(inverse) * (den[0].e / std::fabs(den[0].c) + kUnitRounding);
+  // |1/(d +- e) - 1/d| <= e / (d (d - e)): the whole bound, not its first
+  // order, since a rough divisor's inverse is rougher still.
+  const double e = den[0].e / d / (d - den[0].e) + kUnitRounding * std::fabs(inverse);
   return Multiply(num, {LimitCoef{inverse, -den[0].m, e}});
 }
 
@@ -503,7 +513,12 @@ LimitPoly LimitConverter::Power(const CMcBasic* node) {
     if (b[0].c == 0.0 || (b[0].m != 0 && !whole) || !(std::fabs(power) < kExact)) return Fail();
     const double c = std::pow(b[0].c, x);
     if (LeftTheRange(c)) return Fail();
-    const double e = std::fabs(c) * (std::fabs(x) * b[0].e / std::fabs(b[0].c) + kUnitRounding);
+    // (1 +- r)^x - 1 for the base's share r of rounding, in whole.
+    const double r = b[0].e / std::fabs(b[0].c);
+    if (!(r < 1.0)) return Fail();
+    const double share = std::max(std::fabs(std::expm1(x * std::log1p(r))),
+                                  std::fabs(std::expm1(x * std::log1p(-r))));
+    const double e = std::fabs(c) * (share + kUnitRounding);
     return {LimitCoef{c, static_cast<int>(power), e}};
   }
   if (!whole || x < 0.0 || x * static_cast<double>(b.size() - 1) > kMaxPolyDegree) return Fail();
@@ -608,10 +623,13 @@ int LowestPower(const LimitPoly& p) {
   return m;
 }
 
-// An unknown zero at or below the power the limit keeps would hide a term.
+// An unknown zero at or below the power the limit keeps would hide a term;
+// a kept coefficient whose rounding bound passes its share is not known
+// either.
 bool HidesATerm(const LimitPoly& p, int power) {
-  return std::any_of(p.begin(), p.end(),
-                     [power](const LimitCoef& c) { return c.c == 0.0 && c.m <= power; });
+  return std::any_of(p.begin(), p.end(), [power](const LimitCoef& c) {
+    return c.c == 0.0 ? c.m <= power : c.m == power && !(c.e <= kRoughShare * std::fabs(c.c));
+  });
 }
 
 Poly CutAt(const LimitPoly& p, int power) {

@@ -66,13 +66,22 @@ Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node, bool* dividedByZero = null
 // lowest power; both parts are then cut to the lowest power m* found in
 // either. Taken only where that is sound: N and D both keep a term of power
 // m* (neither part vanishes nor grows beyond the other, so the quotient has a
-// finite, non-zero limit), no sum cancelled below m*, and every step stays
-// inside the rules and the range of ExprToPoly. A sum cancels when it is 0 or
-// no larger than the rounding its terms carry (each number read counts as
-// its decimal within a unit of its last place): what such a sum leaves is
-// rounding, not a term, so its order is unknown. Each variable at 0 that a
-// divisor of the element holds is tried in turn (the first four: each costs
-// one conversion); true with num and den set for the first that gives a
-// limit, false (nothing set) otherwise.
+// finite, non-zero limit), every coefficient kept at m* is known, and every
+// step stays inside the rules and the range of ExprToPoly.
+// Each coefficient carries a bound on its rounding (each number read counts
+// as its decimal within a unit of its last place, and every operation adds
+// its own). A sum no larger than its bound cancelled: it may be 0 or any
+// value up to the bound, a term that rounding swallowed among them (1e16 + 1
+// - 1e16), so its own power of eps is unknown, and so is every power it is
+// multiplied into; a kept coefficient that depends on one refuses the limit.
+// Where a cancellation is partial, the coefficient kept is known only when
+// its bound is at most 2^-26 of it (half the digits of a double): the
+// roundings of an element's own operations stay some hundreds of units of
+// the last place, far below that, so only a cancellation that left rounding
+// as a large share of what remains passes it, and such a coefficient would
+// carry that share into the model as if it were exact. Each variable at 0
+// that a divisor of the element holds is tried in turn (the first four: each
+// costs one conversion); true with num and den set for the first that gives
+// a limit, false (nothing set) otherwise.
 bool ExprToPolyLimitAtZero(CQorexDoc* doc, const CMcBasic* numerator, const CMcBasic* denominator,
                            Poly* num, Poly* den);

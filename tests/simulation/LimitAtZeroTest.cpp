@@ -20,7 +20,8 @@ using namespace simtest;
 
 // An element written as text: + - * / ^ and parentheses over numbers and
 // one-letter names (s the Laplace variable), built as the editor builds them:
-// n-ary sums with the minus on the term, n-ary products, binary divisions.
+// n-ary sums with the minus on the term, n-ary products, binary divisions. A
+// term written "+- J" carries the plus-minus sign (a pair factor's J).
 class TextTree {
  public:
   static CMcBasic* Of(const char* text) {
@@ -40,13 +41,13 @@ class TextTree {
   }
   CMcBasic* SumOf() {
     std::vector<CMcBasic*> terms;
-    for (bool minus = Take('-');;) {
+    for (WORD sign = Take('-') ? kMcMinus : 0;;) {
       terms.push_back(Term());
-      if (minus) terms.back()->m_flags ^= kMcMinus;
+      terms.back()->m_flags ^= sign;
       if (Take('+')) {
-        minus = false;
+        sign = Take('-') ? kMcPlusMinus : 0;
       } else if (Take('-')) {
-        minus = true;
+        sign = kMcMinus;
       } else {
         return terms.size() == 1 ? terms[0] : Sum(terms);
       }
@@ -209,7 +210,8 @@ constexpr double kTriples[][3] = {
     {10.1, 20.2, 30.3}, {100.1, 200.2, 300.3}, {0.1, 0.2, 0.3}, {1.1, 2.2, 3.3}, {0.5, 0.25, 0.75}};
 
 // A product of sums of terms, built as a tree and kept as the terms it is
-// truly made of; groups that cancel may be written in beside them.
+// truly made of; groups that cancel, or hide a term in their rounding, may be
+// written in beside them.
 struct GeneratedPart {
   std::vector<std::vector<Term>> factors;
   CMcBasic* tree = nullptr;
@@ -251,20 +253,28 @@ GeneratedPart Generate(qxbench::SplitMix64& rng, bool withGroups) {
       part.divides = part.divides || t.j < 0;
     }
     const int i = pick(3), j = -1 - pick(2);
-    if (withGroups && pick(2) && !has(i, j + 1)) {
+    const int kind = pick(3);
+    if (withGroups && pick(2) && !has(i, j + 1) && !(kind == 2 && has(i, j))) {
       part.divides = true;
-      if (pick(2)) {  // exactly 0, as decimals
+      if (kind == 0) {  // exactly 0, as decimals
         const double* d = kTriples[pick(std::size(kTriples))];
         trees.push_back(TermTree(d[0], i, j));
         trees.push_back(TermTree(d[1], i, j));
         trees.push_back(TermTree(-d[2], i, j));
-      } else {  // (c + c2 k) s^i k^j - c s^i k^j: the term c2 s^i k^(j + 1), once cancelled
+      } else if (kind ==
+                 1) {  // (c + c2 k) s^i k^j - c s^i k^j: the term c2 s^i k^(j + 1), once cancelled
         const double c = 1.0 + rng.Uniform(), c2 = 0.5 + rng.Uniform();
         CMcBasic* sum = Sum({Real(c), Prod({Real(c2), Variable("k")})});
         trees.push_back(
             Div(i == 0 ? sum : Prod({sum, PowerOf(S(), i)}), PowerOf(Variable("k"), -j)));
         trees.push_back(TermTree(-c, i, j));
         terms.push_back({c2, i, j + 1});
+      } else {  // 1e16 + c - 1e16: the term c s^i k^j, lost in the rounding of doubles
+        const double c = (pick(2) ? 1 : -1) * (0.5 + rng.Uniform());
+        trees.push_back(TermTree(1e16, i, j));
+        trees.push_back(TermTree(c, i, j));
+        trees.push_back(TermTree(-1e16, i, j));
+        terms.push_back({c, i, j});
       }
     }
     part.factors.push_back(terms);
@@ -299,7 +309,7 @@ TEST(LimitAtZero, GeneratedElementsTakeTheirLimitOrDivergeOrVanish) {
   std::printf("generated elements, seed %llu\n", static_cast<unsigned long long>(seed));
   qxbench::SplitMix64 rng{seed};
   int taken[2] = {0, 0};
-  for (int n = 0; n < 600; ++n) {
+  for (int n = 0; n < 1000; ++n) {
     const bool withGroups = n % 2 == 1;
     const GeneratedPart num = Generate(rng, withGroups), den = Generate(rng, withGroups);
     Node tree(Div(num.tree, den.tree));

@@ -14,6 +14,9 @@ decimal in the text is the decimal itself, not its nearest double.
   "a=1e-200"  the variable has that value: both parts become polynomials in s.
   "q=?"    q is bound to no table entry.
 
+A sum with a term written "+- J" (the plus-minus sign) stands for the pair
+factor (r)^2 + J^2 of the rest r of the sum and J, as the conversion reads it.
+
 A case the conversion must refuse still has its exact value written beside it
 when one exists (a limit the rounding of doubles cannot show, a value beyond
 the double range), so that the table says what a refusal gives up.
@@ -21,6 +24,7 @@ the double range), so that the table says what a refusal gives up.
 Run from the repository root: /usr/bin/python3 tests/simulation/data/make_limit_reference.py
 """
 import os
+import re
 
 import sympy
 from sympy.parsing.sympy_parser import (convert_xor, parse_expr, rationalize,
@@ -45,8 +49,10 @@ CASES = [
     ("2/k - s", "(s + 1)*(2/k + s)", "k->0", True, "a variable dead time of order 1 at 0"),
     ("s/(a + 1) + 1/k", "s + 2/k", "a=0 k->0", True,
      "the second variable at 0 in a divisor gives the limit"),
-    ("(10.1/a + 20.2/a - 30.3/a)*a + s", "s + 1", "a->0", True,
-     "a rounding leftover is no term of the limit"),
+    ("(10.1/a + 20.2/a - 30.3/a)*a^2 + s", "s + 1", "a->0", True,
+     "a rounding leftover above the power kept"),
+    ("(1.000000000000003/a - 1/a)*a + 2 + s", "s + 1", "a->0", True,
+     "a rough share of a coefficient that rounding bounds well"),
     ("1", "s/k + 1", "k->0", False, "the element vanishes"),
     ("s/k + 1", "1", "k->0", False, "the element grows without bound"),
     ("(1/k)^0.5 + s", "s + 2", "k->0", False, "the element grows without bound"),
@@ -58,6 +64,24 @@ CASES = [
     ("100.1/a + 200.2/a - 300.3/a + s", "300.3/a - 100.1/a - 200.2/a + s + 1", "a->0", False,
      "sums cancel only within rounding"),
     ("q/k + s + 1/k", "s + 2/k", "k->0 q=?", False, "q has no value"),
+    ("(10.1/a + 20.2/a - 30.3/a)*a + s", "s + 1", "a->0", False,
+     "a rounding leftover leaves the power kept unknown"),
+    ("1e16/a + 1/a - 1e16/a + s/a", "1/a + s/a", "a->0", False,
+     "a term that rounding swallowed leaves its power unknown"),
+    ("(1e16/a + 1/a - 1e16/a)*a + s", "s + 1", "a->0", False,
+     "an unknown power multiplied into the one kept"),
+    ("(1e16/a + 1/a - 1e16/a)/(1/a) + s", "s + 1", "a->0", False,
+     "an unknown power divided into the one kept"),
+    ("(1.000000000000003/a - 1/a)*a + s", "s + 1", "a->0", False,
+     "a kept coefficient known to some percent only"),
+    ("(1.00000001 - 1)/a + s/a", "1/a + s/a", "a->0", False,
+     "a kept coefficient that the rounding of the numbers read leaves rough"),
+    ("(1.00000002 - 1)/a + s/a", "1/a + s/a", "a->0", False,
+     "a kept coefficient known to 1.5 times the share allowed"),
+    ("(1/(1.000000000000003 - 1) + 3.3e21)/a + s/a", "1/a + s/a", "a->0", False,
+     "the inverse of a rough divisor is rougher than its first order says"),
+    ("(((1.000000000000003 - 1)*1e15)^8 + 8.5e11)/a + s/a", "1/a + s/a", "a->0", False,
+     "the power of a rough base is rougher than its first order says"),
     ("1e200*1e200/k + s", "1/k + s", "k->0", False, "a product overflows"),
     ("1e308/k + 1e308/k + s/k", "1/k + s/k", "k->0", False, "a sum overflows"),
     ("1e-200*1e-200/k + s", "1/k + 1", "k->0", False, "a product underflows"),
@@ -70,10 +94,15 @@ CASES = [
     ("a^-2 + s", "s + 1", "a=1e-200", False, "a power overflows"),
     ("s + 1/a", "s + 1", "a=1e308", False, "a quotient is subnormal"),
     ("s + 2^-1074", "s + 1", "", False, "a power is subnormal"),
+    ("(1e-160/a)^2 + s/a", "1/a^2", "a->0", False, "a power in the limit is subnormal"),
+    ("1", "(1e-160*s + 1)^2*1e306", "", False, "a product in a convolution is subnormal"),
+    ("1", "(1e-160*s + 1 +- 1)*1e306", "", False, "a square in a conjugate pair is subnormal"),
 ]
 
 
 def parse(text):
+    # A term written "+- J" makes its sum r the pair factor r^2 + J^2.
+    text = re.sub(r"\(([^()]*) \+- ([^()]*)\)", r"((\1)**2 + (\2)**2)", text)
     # The design variables are real; s stays complex.
     names = {c: sympy.Symbol(c, real=True) for c in set(text) if c.isalpha() and c not in "es"}
     return parse_expr(text, local_dict=names, transformations=TRANSFORMS)
