@@ -533,19 +533,37 @@ LimitPoly LimitConverter::Operator(const CMcBasic* node) {
   if (code == CMcOperator::kBracket) return p;
   if (p.size() != 1) return Fail();
   if (code == CMcOperator::kAbsolute) {
+    // |c eps^m| = |c| |eps|^m, a term of eps only for an even m: for an odd
+    // one its sign differs on the two sides of 0.
+    if (p[0].c != 0.0 && p[0].m % 2 != 0) return Fail();
     p[0].c = std::fabs(p[0].c);
     return p;
   }
   if (p[0].m == kExact) return p;  // floor and ceiling of 0
   if (p[0].c == 0.0 || p[0].m != 0) return Fail();
+  // A whole number within the rounding: the step may fall between the two
+  // sides of 0 (floor(1 + eps)), so the value there is not the limit.
+  if (std::ceil(p[0].c - p[0].e) <= std::floor(p[0].c + p[0].e)) return Fail();
   if (code == CMcOperator::kFloor) return {Exact(std::floor(p[0].c), 0)};
   if (code == CMcOperator::kCeiling) return {Exact(std::ceil(p[0].c), 0)};
   return Fail();
 }
 
+bool HoldsVariable(const CMcBasic* node, int variable) {
+  if (node == nullptr) return false;
+  if (McIsKind(node, kMcVariable) && !IsVariableS(node, kMcSignMask) &&
+      static_cast<const CMcVariable*>(node)->m_index == variable)
+    return true;
+  for (int i = 0; i < node->m_count; ++i)
+    if (HoldsVariable(node->m_children[i], variable)) return true;
+  return false;
+}
+
 // A domain or relation: an indicator of constant sides, the value the
-// variable has (0) put in, as the plain conversion reads it.
+// variable has (0) put in, as the plain conversion reads it. Sides that hold
+// the variable may compare otherwise on either side of 0 ([eps >= 0]).
 LimitPoly LimitConverter::Indicator(const CMcBasic* node) {
+  if (HoldsVariable(node, m_variable)) return Fail();
   const int before = g_bEvalError;
   g_bEvalError = 0;
   const Poly p = ::Convert(m_doc, node);

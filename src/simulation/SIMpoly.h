@@ -67,7 +67,10 @@ Poly ExprToPoly(CQorexDoc* doc, const CMcBasic* node, bool* dividedByZero = null
 // either. Taken only where that is sound: N and D both keep a term of power
 // m* (neither part vanishes nor grows beyond the other, so the quotient has a
 // finite, non-zero limit), every coefficient kept at m* is known, and every
-// step stays inside the rules and the range of ExprToPoly.
+// step stays inside the rules and the range of ExprToPoly. The limit is taken
+// from both sides of 0: |x| of an odd power of eps, floor or ceiling of a
+// value within its rounding of a whole number, and a domain or relation whose
+// sides hold eps may step at 0, and refuse it.
 // Each coefficient carries a bound on its rounding (each number read counts
 // as its decimal within a unit of its last place, and every operation adds
 // its own). A sum no larger than its bound cancelled: it may be 0 or any

@@ -9,9 +9,12 @@
 #include "SimTestSupport.h"
 #include "bench/SplitMix64.h"
 #include "data/LimitReference.h"
+#include "MC/Mc_equality.h"
+#include "MC/Mc_operator.h"
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -21,7 +24,8 @@ using namespace simtest;
 // An element written as text: + - * / ^ and parentheses over numbers and
 // one-letter names (s the Laplace variable), built as the editor builds them:
 // n-ary sums with the minus on the term, n-ary products, binary divisions. A
-// term written "+- J" carries the plus-minus sign (a pair factor's J).
+// term written "+- J" carries the plus-minus sign (a pair factor's J); abs,
+// floor and ceil are the operators, [x >= y] the relation.
 class TextTree {
  public:
   static CMcBasic* Of(const char* text) {
@@ -81,6 +85,22 @@ class TextTree {
       CMcBasic* e = SumOf();
       EXPECT_TRUE(Take(')'));
       return e;
+    }
+    if (Take('[')) {
+      CMcBasic* left = SumOf();
+      EXPECT_TRUE(Take('>') && Take('='));
+      CMcBasic* right = SumOf();
+      EXPECT_TRUE(Take(']'));
+      return new CMcEquality(left, right, McRelationFlags(kMcRelGreaterOrEqual));
+    }
+    for (const auto& [name, code] : {std::pair{"abs(", CMcOperator::kAbsolute},
+                                     {"floor(", CMcOperator::kFloor},
+                                     {"ceil(", CMcOperator::kCeiling}}) {
+      if (std::strncmp(m_p, name, std::strlen(name)) != 0) continue;
+      m_p += std::strlen(name);
+      CMcBasic* operand = SumOf();
+      EXPECT_TRUE(Take(')'));
+      return new CMcOperator(operand, CMcOperator::Flags(code));
     }
     if (std::isalpha(static_cast<unsigned char>(*m_p))) {
       const char name[2] = {*m_p++, '\0'};

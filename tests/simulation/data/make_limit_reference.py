@@ -16,6 +16,9 @@ decimal in the text is the decimal itself, not its nearest double.
 
 A sum with a term written "+- J" (the plus-minus sign) stands for the pair
 factor (r)^2 + J^2 of the rest r of the sum and J, as the conversion reads it.
+abs, floor and ceil are the operators; [x >= y] is the indicator 1 or 0 of the
+relation. A step of these whose limit is the same from both sides is that
+constant near the limit.
 
 A case the conversion must refuse still has its exact value written beside it
 when one exists (a limit the rounding of doubles cannot show, a value beyond
@@ -82,6 +85,12 @@ CASES = [
      "the inverse of a rough divisor is rougher than its first order says"),
     ("(((1.000000000000003 - 1)*1e15)^8 + 8.5e11)/a + s/a", "1/a + s/a", "a->0", False,
      "the power of a rough base is rougher than its first order says"),
+    ("abs(k)/k + s", "s + 1", "k->0", False, "|k| / k is 1 above 0 and -1 below"),
+    ("abs(k^2)/k^2 + s", "s + 1", "k->0", True, "|k^2| is k^2 on both sides"),
+    ("floor(1 + k)/k + s", "1/k + s", "k->0", False, "floor(1 + k) is 1 above 0 and 0 below"),
+    ("ceil(k - 1)/k + s", "1/k + s", "k->0", False, "ceil(k - 1) is 0 above 0 and -1 below"),
+    ("floor(1.5 + k)/k + s", "1/k + s", "k->0", True, "floor(1.5 + k) is 1 on both sides"),
+    ("[k >= 0]/k + s", "1/k + s", "k->0", False, "[k >= 0] is 1 above 0 and 0 below"),
     ("1e200*1e200/k + s", "1/k + s", "k->0", False, "a product overflows"),
     ("1e308/k + 1e308/k + s/k", "1/k + s/k", "k->0", False, "a sum overflows"),
     ("1e-200*1e-200/k + s", "1/k + 1", "k->0", False, "a product underflows"),
@@ -103,9 +112,20 @@ CASES = [
 def parse(text):
     # A term written "+- J" makes its sum r the pair factor r^2 + J^2.
     text = re.sub(r"\(([^()]*) \+- ([^()]*)\)", r"((\1)**2 + (\2)**2)", text)
+    text = re.sub(r"\[([^]]*) >= ([^]]*)\]", r"Heaviside(\1 - (\2), 1)", text)
+    text = text.replace("abs(", "Abs(").replace("ceil(", "ceiling(")
     # The design variables are real; s stays complex.
     names = {c: sympy.Symbol(c, real=True) for c in set(text) if c.isalpha() and c not in "es"}
     return parse_expr(text, local_dict=names, transformations=TRANSFORMS)
+
+
+def settled(part, k):
+    """part with each step of k that has one limit from both sides replaced by it."""
+    for step in part.atoms(sympy.floor, sympy.ceiling, sympy.Heaviside):
+        above, below = (sympy.limit(step, k, 0, side) for side in "+-")
+        if above == below:
+            part = part.subs(step, above)
+    return part
 
 
 def laurent_lead(part, k):
@@ -144,6 +164,7 @@ def reference(numerator, denominator, values):
             n, d = n.subs(symbol, sympy.Rational(value)), d.subs(symbol, sympy.Rational(value))
     if limit is None:
         return (ascending(sympy.expand(n)), ascending(sympy.expand(d))), None
+    n, d = settled(n, limit), settled(d, limit)
     ln, ld = laurent_lead(n, limit), laurent_lead(d, limit)
     if ln is None or ld is None:
         sides = [sympy.limit(n / d, limit, 0, side) for side in "+-"]
