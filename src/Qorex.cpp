@@ -221,7 +221,7 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
   // What the passes met is said once for the whole run: a lost peer ended
   // it, and is all that is said.
   if (result->passEnd != kRunEndedNormally) {
-    TellRunEnd(result->passEnd);
+    TellRunEnd(result->passEnd, result->outputsDriven);
     if (result->passEnd != kRunWithoutInput) return;
   }
   // A candidate the loop could not run was only a failed candidate: nothing
@@ -230,7 +230,8 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
     char text[sizeof kRealtimeBoardFailedFormat + 40];
     std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, result->passFailedCalls,
                   result->passCalls);
-    MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
+    MessageBox(nullptr, RealtimeEndMessage(text, result->outputsDriven).c_str(), kRealtimeCaption,
+               MB_OK);
   }
 }
 
@@ -256,16 +257,20 @@ void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM lParam) {
   if (g_pLeftBar) g_pLeftBar->Redraw();
   if (g_pOutputBar) g_pOutputBar->UpdatePanes();
   ForgetNoInputOnceInputArrived();
-  TellRunEnd(static_cast<int>(lParam));
+  const int end = static_cast<int>(lParam);
+  TellRunEnd(end & ~kRunOutputsDriven, (end & kRunOutputsDriven) != 0);
 }
 
-void CQorexApp::TellRunEnd(int end) {
+void CQorexApp::TellRunEnd(int end, bool outputsDriven) {
+  const auto say = [outputsDriven](const char* text) {
+    MessageBox(nullptr, RealtimeEndMessage(text, outputsDriven).c_str(), kRealtimeCaption, MB_OK);
+  };
   if (end == kRunLostBoard) {
-    MessageBox(nullptr, kRealtimeBoardLostText, kRealtimeCaption, MB_OK);
+    say(kRealtimeBoardLostText);
   } else if (end == kRunLostCompanion) {
-    MessageBox(nullptr, kRealtimeCompanionLostText, kRealtimeCaption, MB_OK);
+    say(kRealtimeCompanionLostText);
   } else if (end == kRunHandOverLost) {
-    MessageBox(nullptr, kRealtimeHandOverLostText, kRealtimeCaption, MB_OK);
+    say(kRealtimeHandOverLostText);
   } else if (end == kRunWithoutInput && m_pMainWnd && IsWindow(m_pMainWnd->GetSafeHwnd())) {
     m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(kRealtimeNoInputText));
     m_bNoInputSaid = true;

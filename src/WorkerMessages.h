@@ -26,3 +26,6 @@ enum QxRunEnd : int {
   kRunWithoutInput = 3,   // emulated, and no companion ever answered
   kRunHandOverLost = 4,   // a completed pass's hand-over never got into the queue
 };
+// Added to a run's end in WM_QX_RUNENDED when the board did not take the
+// closing 0 V writes: its outputs may still be driven.
+inline constexpr int kRunOutputsDriven = 0x100;

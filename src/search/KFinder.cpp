@@ -36,9 +36,12 @@ CKFinder::~CKFinder() = default;
 void CKFinder::Start(CQorexDoc* doc) {
   // The stop request to a running worker (tuner or real-time run); it ends
   // within one sample and clears g_pWorkerThread last.
+  // Closing writes the board did not take are not sent again meanwhile.
+  if (g_pAnalogIo != nullptr) g_pAnalogIo->SetClosingWaitedFor(true);
   RequestStop();
   const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
   while (!ended()) SleepUnless(kStartPollMs, ended);
+  if (g_pAnalogIo != nullptr) g_pAnalogIo->SetClosingWaitedFor(false);
   if (doc == nullptr) return;
 
   // What the worker needs of this thread's state is taken now, so that the
@@ -85,6 +88,8 @@ UINT KFinderThreadProc(LPVOID param) {
   if (result->passEnd == kRunEndedNormally && tuner->m_nPasses > 0 && !tuner->m_bPassInput &&
       g_pAnalogIo != nullptr && g_pAnalogIo->m_bEmulate)
     result->passEnd = kRunWithoutInput;
+  result->outputsDriven =
+      tuner->m_nPasses > 0 && g_pAnalogIo != nullptr && g_pAnalogIo->OutputsMayBeDriven();
   const DWORD ui = tuner->m_nUiThread;
   tuner->PushResult(std::move(result));
 

@@ -57,7 +57,8 @@ struct KFinderResult {
   std::vector<std::pair<int, double>> values;  // variable table index, final value
   int passCalls = 0;                           // board calls of all passes
   int passFailedCalls = 0;                     // ... and the failed ones
-  int passEnd = 0;  // QxRunEnd: a lost peer, or no input in any pass (emulated)
+  int passEnd = 0;             // QxRunEnd: a lost peer, or no input in any pass (emulated)
+  bool outputsDriven = false;  // the board did not take the last pass's closing writes
 };
 
 class CKFinder {

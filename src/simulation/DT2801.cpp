@@ -49,11 +49,14 @@ CDT2801::CDT2801() {
                           FILE_ATTRIBUTE_NORMAL, nullptr);
   m_bEmulate = m_hDevice == INVALID_HANDLE_VALUE ? 1 : 0;
   // During a run a wait for the board ends at once on a stop, and within the
-  // loss limits below; the closing writes are still given their chance.
+  // loss limits below; the first closing writes are still given their
+  // chance, and those sent again their share of the bound.
   if (!m_bEmulate)
     QxDeviceSetAbortTest(m_hDevice, [this] {
-      return m_runState == RunState::kRunning &&
-             (g_pSimDoc.load() == nullptr || ReplyOverdue(GetTickCount()));
+      if (m_runState == RunState::kRunning)
+        return g_pSimDoc.load() == nullptr || ReplyOverdue(GetTickCount());
+      return m_runState == RunState::kClosing && m_bRetryingClosing &&
+             ClosingReplyOverdue(GetTickCount());
     });
 }
 
@@ -200,8 +203,45 @@ bool CDT2801::PassEndReached() {
 
 void CDT2801::BeginClosing() {
   m_runState = RunState::kClosing;
-  m_bClosingReached = m_bClosingFailed = false;
+  m_bClosingReached = m_bClosingFailed = m_bRetryingClosing = false;
   if (!m_bEmulate) QxDeviceSetRetryInterval(m_hDevice, 0);
+}
+
+bool CDT2801::RetryClosing() {
+  if (m_bEmulate || m_runState != RunState::kClosing) return false;
+  if (!m_bClosingFailed) {
+    m_bOutputsDriven = false;
+    return false;
+  }
+  // A run refused before it wrote anything leaves the outputs as the last
+  // closing writes that were taken left them.
+  if (!m_bOutputsDriven) return false;
+  const DWORD now = GetTickCount();
+  if (!m_bRetryingClosing) {
+    m_bRetryingClosing = true;
+    m_dwClosingFailedAt = now;
+  }
+  // A board whose socket refuses at once is asked once a period, as during
+  // the run; a wait of the user-interface thread ends the pause.
+  const DWORD since = now - m_dwCallStart;
+  if (since < m_dwPeriod)
+    SleepUnless(m_dwPeriod - since, [this] { return ClosingGivenUp(GetTickCount()); });
+  if (ClosingGivenUp(GetTickCount())) return false;
+  m_bClosingFailed = false;
+  return true;
+}
+
+void CDT2801::SetClosingWaitedFor(bool waited) {
+  m_bClosingWaitedFor = waited;
+  if (waited) QxWakeSleepers();
+}
+
+bool CDT2801::ClosingGivenUp(DWORD now) const {
+  return m_bClosingWaitedFor.load() || now - m_dwClosingFailedAt >= m_dwLossBound;
+}
+
+bool CDT2801::ClosingReplyOverdue(DWORD now) const {
+  return now - m_dwCallStart >= m_dwLossBound / 2 || ClosingGivenUp(now);
 }
 
 bool CDT2801::PeerAtEnd() const {
@@ -262,12 +302,18 @@ bool CDT2801::BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* resu
   // after a failed closing write the others would only wait for the same
   // silence.
   const bool running = m_runState == RunState::kRunning;
-  const DWORD start = running ? GetTickCount() : 0;
+  const bool closing = m_runState == RunState::kClosing;
+  const DWORD start = running || closing ? GetTickCount() : 0;
   if ((running && (g_pSimDoc.load() == nullptr || LossBoundPassed(start))) ||
-      (m_runState == RunState::kClosing && m_bClosingFailed)) {
+      (closing && m_bClosingFailed)) {
     return false;
   }
-  const bool closing = m_runState == RunState::kClosing;
+  if (closing && m_bRetryingClosing && ClosingGivenUp(start)) {
+    m_bClosingFailed = true;
+    return false;
+  }
+  // A write sent may have reached the board, answered or not.
+  if (!closing && controlCode == IOCTL_DT2801_WRITE_DAC) m_bOutputsDriven = true;
   DWORD returned = 0;
   ++m_nCalls;
   m_dwCallStart = start;

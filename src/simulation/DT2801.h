@@ -36,6 +36,13 @@
 // answer at all is the silent emulation and goes on. A stop asked for
 // (g_pSimDoc cleared) ends a wait for the board at once; the closing writes
 // of a run then reach the board if it answers, within one reply timeout.
+// A board left without them goes on driving the process at the last value
+// written, so closing writes it did not take, after outputs were written,
+// are sent again until it takes them: an attempt at most once a period,
+// each awaited at most half the loss bound, until the bound has passed since
+// the first failed; none while the user-interface thread waits for the run's
+// end (closing a design, quitting). Whether they were taken in the end is
+// said with the run's end.
 //
 // Threads: the inputs received by the message are written on the
 // user-interface thread and latched by the real-time worker, both under
@@ -102,6 +109,16 @@ class CDT2801 {
   // The run's closing writes follow: a dropped board connection is made
   // again at once, and after a failed write no other is tried.
   void BeginClosing();
+  // After the closing writes: true when the board did not take them and
+  // they are to be sent again (see above), the time between two attempts
+  // waited first.
+  bool RetryClosing();
+  // Board: outputs were written since the last closing writes that the board
+  // took, so they may still be driven at the last value written.
+  bool OutputsMayBeDriven() const { return !m_bEmulate && m_bOutputsDriven; }
+  // Any thread: the user-interface thread waits for the worker to end (true
+  // until it has ended); closing writes are then not sent again.
+  void SetClosingWaitedFor(bool waited);
   // After the closing writes: false when the board reached neither the last
   // sample nor the closing (the pass ran out on held readings). Emulation: true.
   bool PeerAtEnd() const;
@@ -142,6 +159,10 @@ class CDT2801 {
   // exchanges that failed in a row; the current exchange's reply is given up.
   bool LossBoundPassed(DWORD now) const;
   bool ReplyOverdue(DWORD now) const;
+  // Closing writes sent again: no more are sent, and the current one's
+  // reply is given up.
+  bool ClosingGivenUp(DWORD now) const;
+  bool ClosingReplyOverdue(DWORD now) const;
 
   int m_nCalls = 0;
   int m_nFailedCalls = 0;
@@ -162,6 +183,12 @@ class CDT2801 {
   DWORD m_dwFailingSince = 0;
   bool m_bClosingReached = false;
   bool m_bClosingFailed = false;
+  // Board: outputs written since the last closing writes it took; the
+  // closing writes are being sent again since their first failure then.
+  bool m_bOutputsDriven = false;
+  bool m_bRetryingClosing = false;
+  DWORD m_dwClosingFailedAt = 0;
+  std::atomic<bool> m_bClosingWaitedFor{false};
   // Emulation: input messages received (counted on the user-interface
   // thread), those seen by the watch, whether one came during the run (or an
   // earlier pass of it), the process that sent the last one seen (0: not

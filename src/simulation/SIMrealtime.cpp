@@ -207,7 +207,8 @@ bool CSIMsystem::SoundForRealtime() const {
 }
 
 void CSIMsystem::ZeroProcessInputs() {
-  g_pAnalogIo->BeginClosing();
+  CDT2801* io = g_pAnalogIo;
+  io->BeginClosing();
   int rows = kAllOutputs;
   {
     QxCriticalSectionLock lock(g_pcsSimulation);
@@ -215,8 +216,12 @@ void CSIMsystem::ZeroProcessInputs() {
   }
   // Written outside the lock: a silent board keeps the closing write waiting
   // its reply timeout, and the signal panes paint under the lock meanwhile.
-  for (int ch = 0; ch < rows && ch < 256; ++ch) g_pAnalogIo->WriteDAC(static_cast<BYTE>(ch), 0.0);
-  g_pAnalogIo->BroadcastDAC();
+  // Writes the board did not take go again, all of them, while it may still
+  // take them.
+  do {
+    for (int ch = 0; ch < rows && ch < 256; ++ch) io->WriteDAC(static_cast<BYTE>(ch), 0.0);
+  } while (io->RetryClosing());
+  io->BroadcastDAC();
 }
 
 // ---- start and stop (user-interface thread) ------------------------------------------
@@ -243,9 +248,14 @@ void CSIMsystem::StartRealtime(CQorexDoc* doc, double Ts, double Tf) {
 }
 
 void CSIMsystem::StopRealtime() {
+  // The user is kept waiting for no closing write sent again: the run's end
+  // says what the board did not take.
+  CDT2801* io = g_pAnalogIo;
+  if (io != nullptr) io->SetClosingWaitedFor(true);
   RequestStop();
   const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
   while (!ended()) SleepUnless(kStopPollMs, ended);
+  if (io != nullptr) io->SetClosingWaitedFor(false);
 }
 
 CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
@@ -409,9 +419,11 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
     if (io->FailedCalls() > 0 && !Lost(end)) {
       char text[sizeof kRealtimeBoardFailedFormat + 40];
       std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, io->FailedCalls(), io->Calls());
-      QueueMessageBox(text);
+      QueueMessageBox(RealtimeEndMessage(text, io->OutputsMayBeDriven()).c_str());
     }
   }
+  // A lost peer is said on the user-interface thread, with the outputs.
+  if (io->OutputsMayBeDriven()) end |= kRunOutputsDriven;
   // The run spot and the signal panes are repainted on their own thread,
   // once this worker is cleared (the handler waits for that), and a lost
   // peer is said there.

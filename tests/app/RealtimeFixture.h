@@ -368,6 +368,11 @@ inline const std::string kBoardLost =
     "The connection to the analog I/O board was lost; the run has ended.";
 inline const std::string kCompanionLost =
     "The companion process stopped sending inputs; the run has ended.";
+// Said on a line of its own after the end's text when the board never took
+// the closing 0 V write.
+inline const std::string kOutputsDriven =
+    "The analog I/O board did not take the closing 0 V write; its outputs may still be driven at "
+    "the last value written.";
 
 // The board's converters, as the fake wires output 0 to input 0.
 [[maybe_unused]] int Code(double volts) {

@@ -1,0 +1,193 @@
+// The closing 0 V writes of a run or a tuner's pass that the board leaves
+// unanswered: they are sent again until the board takes them, within the
+// loss bound, and the end of the run says when it never did, since the
+// process is then still driven. Judged by the board's log of requests (a
+// silent fault leaves requests M + 1 .. M + N unanswered) and the boxes said.
+#include "GlobalResources.h"
+#include "search/KFinder.h"
+#include "tests/app/RealtimeFixture.h"
+
+namespace {
+
+class ClosingWriteThreads : public RealtimeBoardThreads {
+ protected:
+  // The board's log as (request number, "W<ch>:<code>" or "R<ch>").
+  std::vector<std::pair<int, std::string>> Requests() {
+    std::vector<std::pair<int, std::string>> requests;
+    for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500)) {
+      if (line.empty() || line[0] != '#') continue;
+      const std::size_t ch = line.find("ch="), value = line.find("value=");
+      if (ch == std::string::npos || value == std::string::npos) continue;
+      std::string call =
+          (line.find("code=0x82002004") != std::string::npos ? "W" : "R") + line.substr(ch + 3, 1);
+      if (call[0] == 'W') call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
+      requests.emplace_back(std::atoi(line.c_str() + 1), call);
+    }
+    return requests;
+  }
+  // The closing writes at the end of the log (ch 0 at 0 V, sent as often as
+  // they were), and the request number of the last of them.
+  static int ClosingWrites(const std::vector<std::pair<int, std::string>>& requests, int* last) {
+    int n = 0;
+    for (auto it = requests.rbegin(); it != requests.rend() && it->second == "W0:2048"; ++it) ++n;
+    *last = n > 0 ? requests.back().first : 0;
+    return n;
+  }
+  // Reads the board's log until request n has come.
+  bool BoardGotRequest(int n) {
+    const std::string mark = "#" + std::to_string(n) + " ";
+    const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+    while (std::chrono::steady_clock::now() < limit)
+      for (std::string line = m_board->ReadLine(); !line.empty(); line = m_board->ReadLine())
+        if (line.rfind(mark, 0) == 0) return true;
+    return false;
+  }
+  void ClearBoxes() {
+    std::lock_guard guard(m_boxLock);
+    m_boxes.clear();
+  }
+  // The board-failure box with the run's own counts, as the run must say it.
+  static std::string FailureText(const std::string& shown) {
+    int failed = 0, calls = 0;
+    if (!BoardFailureCounts(shown, failed, calls)) return "(not a failure count)";
+    return "The analog I/O board failed " + std::to_string(failed) + " of " +
+           std::to_string(calls) + " calls during the run; failed readings kept their last value.";
+  }
+};
+
+}  // namespace
+
+// A run of 5 samples at 0.2 s (loss bound 2 s) sends its closing write as
+// request 13. Left unanswered once or twice, it goes again until taken, and
+// only the failed calls are said; never taken, it goes again for the bound,
+// and the end says that the outputs may still be driven.
+TEST_F(ClosingWriteThreads, AClosingWriteTheBoardLeavesUnansweredGoesAgainUntilTaken) {
+  const struct {
+    const char* count;
+    int silent;  // requests left unanswered from 13 on
+    bool taken;
+  } rows[] = {{"1", 1, true}, {"2", 2, true}, {"100000", 100000, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.count);
+    StartBoardWith({"--after", "12", "--fault", "silent", "--count", row.count}, 300);
+    ClearBoxes();
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.2, 1.0);
+    const std::vector<ShownBox> boxes = RunToItsEnd(doc);
+    const auto requests = Requests();
+    ASSERT_GE(requests.size(), 13u);
+    EXPECT_EQ(requests[11].second.substr(0, 3), "W0:") << "the last sample's write";
+    int last = 0;
+    const int closing = ClosingWrites(requests, &last);
+    EXPECT_EQ(static_cast<std::size_t>(closing), requests.size() - 12) << "nothing else after";
+    if (row.taken) {
+      EXPECT_EQ(closing, row.silent + 1);
+      EXPECT_EQ(last, 13 + row.silent) << "answered";
+    } else {
+      EXPECT_GE(closing, 2) << "sent again";
+    }
+    EXPECT_EQ(doc->m_nRuns, 1) << "the pass itself was measured whole";
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string failure = FailureText(boxes[0].text);
+    EXPECT_EQ(boxes[0].text, row.taken ? failure : failure + "\n" + kOutputsDriven);
+    EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{row.taken ? kRunEndedNormally
+                                                        : kRunEndedNormally | kRunOutputsDriven}));
+    doc->OnCloseDocument();
+    m_board.reset();
+  }
+}
+
+// The run spot is clicked while the board keeps a reading unanswered: the
+// click only asks, and the worker sends the closing write until the board,
+// answering again after two requests, takes it.
+TEST_F(ClosingWriteThreads, AStopWhileTheBoardIsSilentZeroesItOnceItAnswersAgain) {
+  constexpr int kTimeoutMs = 1500;
+  StartBoardWith({"--after", "22", "--fault", "silent", "--count", "2"}, kTimeoutMs);
+  CQorexDoc* doc = NewDesign(0.01, 30.0);
+  doc->StartStopSimulation();
+  ASSERT_TRUE(BoardGotRequest(23));
+  const auto asked = std::chrono::steady_clock::now();
+  doc->StartStopSimulation();
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(kTimeoutMs));
+  ASSERT_TRUE(PumpUntilEnded());
+  const auto requests = Requests();
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(requests.back().second, "W0:2048");
+  EXPECT_GT(requests.back().first, 24) << "the last closing write was answered";
+  EXPECT_TRUE(HandOvers().empty());
+  for (const ShownBox& box : Boxes())
+    EXPECT_EQ(box.text.find(kOutputsDriven), std::string::npos) << box.text;
+  for (const LPARAM end : RunEnds()) EXPECT_EQ(end & kRunOutputsDriven, 0);
+  doc->OnCloseDocument();
+}
+
+// Closing the design waits for the worker: the closing write gets its one
+// reply timeout and is not sent again meanwhile, and the end says that the
+// outputs may still be driven. (At 0.2 s the bound, 2 s, leaves the test
+// time to close before the run is lost.) A board lost for good says it with
+// the loss.
+TEST_F(ClosingWriteThreads, ABoardThatNeverTakesTheClosingWriteLeavesTheOutputsDrivenAndSaysSo) {
+  StartBoardWith({"--after", "22", "--fault", "silent", "--count", "100000"}, 400);
+  CQorexDoc* doc = NewDesign(0.2, 30.0);
+  doc->StartStopSimulation();
+  ASSERT_TRUE(BoardGotRequest(23));
+  doc->OnCloseDocument();
+  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+  QxTest::PumpEvents();
+  int last = 0;
+  EXPECT_EQ(ClosingWrites(Requests(), &last), 1) << "not sent again while the user waited";
+  std::vector<ShownBox> boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, FailureText(boxes[0].text) + "\n" + kOutputsDriven);
+
+  // The board falls silent for good in mid-run: the run is lost, and its
+  // closing write goes again for the bound.
+  StartBoardWith({"--after", "22", "--fault", "silent", "--count", "100000"}, 400);
+  ClearBoxes();
+  m_posted.clear();
+  doc = NewDesign(0.01, 30.0);
+  boxes = RunToItsEnd(doc);
+  EXPECT_GE(ClosingWrites(Requests(), &last), 2);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kBoardLost + "\n" + kOutputsDriven);
+  EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{kRunLostBoard | kRunOutputsDriven}));
+  doc->OnCloseDocument();
+}
+
+// A tuner's pass of 50 samples sends its closing write as request 101: left
+// unanswered once, it goes again and the tuning goes on; never taken, the
+// end of the tuning run (lost at a next pass, or not) says the outputs may
+// still be driven.
+TEST_F(ClosingWriteThreads, ATunersPassSendsItsClosingWriteAgainAndSaysWhatItNeverTook) {
+  const int iterations = g_nLocalIterations;
+  g_nLocalIterations = 1;
+  for (const bool taken : {true, false}) {
+    SCOPED_TRACE(taken);
+    StartBoardWith({"--after", "100", "--fault", "silent", "--count", taken ? "1" : "100000"}, 300);
+    ClearBoxes();
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.001, 0.05);
+    delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
+    doc->UpdateUsedVariables();
+    doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = 0.5;
+    doc->Recalculate();
+    g_pKFinder->Start(doc);
+    ASSERT_TRUE(PumpUntilEnded());
+    const auto requests = Requests();
+    ASSERT_GE(requests.size(), 102u);
+    EXPECT_EQ(requests[100].second, "W0:2048");
+    EXPECT_EQ(requests[101].second, "W0:2048") << "sent again";
+    const std::vector<ShownBox> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    const std::string said = boxes[0].text.substr(0, boxes[0].text.find('\n'));
+    if (taken) {
+      EXPECT_EQ(boxes[0].text, FailureText(said));
+    } else {
+      EXPECT_EQ(boxes[0].text,
+                (said == kBoardLost ? said : FailureText(said)) + "\n" + kOutputsDriven);
+    }
+    doc->OnCloseDocument();
+    m_board.reset();
+  }
+  g_nLocalIterations = iterations;
+}
