@@ -23,13 +23,29 @@ int NiceLowering(int priority) {
   return 0;
 }
 
-// On Linux a thread's nice value is its own; refused changes are ignored.
-void LowerNice(long nativeId, int lowering) {
-  if (lowering <= 0 || nativeId <= 0) return;
-  errno = 0;
-  const int now = getpriority(PRIO_PROCESS, 0);
-  if (errno != 0) return;
-  setpriority(PRIO_PROCESS, static_cast<id_t>(nativeId), now - lowering);
+// The process's nice value, read once from the main thread (whose id is the
+// process's), which this layer never changes. A thread
+// inherits its creator's nice value, so measuring from the creator would
+// compound: a raised worker's own worker would be raised twice.
+int BaseNice() {
+  static const int base = [] {
+    errno = 0;
+    const int value = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
+    return errno == 0 ? value : 0;
+  }();
+  return base;
+}
+
+// On Linux a thread's nice value is its own. Every thread of a priority gets
+// the same one whoever made it; where a raise is refused (no privilege) the
+// thread runs at the process's base instead, which is always allowed when
+// it only undoes an inherited raise.
+void ApplyNice(long nativeId, int priority) {
+  if (nativeId <= 0) return;
+  const auto who = static_cast<id_t>(nativeId);
+  const int base = BaseNice();
+  if (setpriority(PRIO_PROCESS, who, base - NiceLowering(priority)) != 0)
+    setpriority(PRIO_PROCESS, who, base);
 }
 
 DWORD NewThreadId() {
@@ -98,13 +114,13 @@ DWORD CWinThread::ResumeThread() {
 BOOL CWinThread::SetThreadPriority(int priority) {
   m_nPriority = priority;
   // A running thread takes the change at once, a waiting one when it starts.
-  LowerNice(m_nativeId.load(), NiceLowering(priority));
+  ApplyNice(m_nativeId.load(), priority);
   return TRUE;
 }
 
 void CWinThread::ApplyPriority() {
   m_nativeId = static_cast<long>(gettid());
-  LowerNice(m_nativeId.load(), NiceLowering(m_nPriority));
+  ApplyNice(m_nativeId.load(), m_nPriority);
 }
 
 BOOL CWinThread::InitInstance() {

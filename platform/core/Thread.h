@@ -3,10 +3,11 @@
 // (or on ResumeThread with CREATE_SUSPENDED); when it returns, the thread
 // object deletes itself if m_bAutoDelete is set. One without it belongs to
 // its owner, who waits for its end with Join and then deletes it. Priorities are best effort:
-// a priority above normal gives the thread a lower nice value where the
-// system permits it (never a real-time scheduling class); otherwise, and for
-// the other priorities, the thread keeps the process's and only the number
-// is recorded.
+// a priority above normal gives the thread a nice value a fixed step below
+// the process's own (its main thread's), whichever thread created it, where the system
+// permits it (never a real-time scheduling class); otherwise, and for the
+// other priorities, the thread runs at the process's nice value and only the
+// number is recorded.
 #include "platform/core/Object.h"
 #include "platform/core/Types.h"
 
@@ -63,7 +64,7 @@ class CWinThread : public CObject {
 
  private:
   void ThreadMain();
-  // Lowers the calling thread's nice value for a priority above normal.
+  // Gives the calling thread the nice value of its priority.
   void ApplyPriority();
 
   AFX_THREADPROC m_pfnThreadProc = nullptr;

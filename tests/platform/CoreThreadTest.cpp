@@ -10,8 +10,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -167,6 +169,58 @@ TEST(WinThreadThreads, TheHighestPriorityLowersTheNiceValueWherePermitted) {
   CWinThread self;
   EXPECT_TRUE(self.SetThreadPriority(THREAD_PRIORITY_HIGHEST));
   EXPECT_EQ(self.GetThreadPriority(), THREAD_PRIORITY_HIGHEST);
+}
+
+namespace {
+
+struct NiceAsk {
+  int priority;
+  bool viaCreator;
+  std::promise<int> nice;
+};
+
+UINT ReportNice(LPVOID p) {
+  auto* ask = static_cast<NiceAsk*>(p);
+  if (!std::exchange(ask->viaCreator, false))
+    ask->nice.set_value(getpriority(PRIO_PROCESS, 0));
+  else if (!AfxBeginThread(ReportNice, ask, ask->priority))
+    ask->nice.set_value(1000);
+  return 0;
+}
+
+// The nice value a new thread of this priority runs at, made by the calling
+// thread or, given a creator's priority, by a new thread of that priority.
+int NiceOfNewThread(int priority, std::optional<int> creator = {}) {
+  NiceAsk ask{priority, creator.has_value(), {}};
+  std::future<int> nice = ask.nice.get_future();
+  if (!AfxBeginThread(ReportNice, &ask, creator.value_or(priority))) return 1000;
+  return nice.get();
+}
+
+}  // namespace
+
+// A thread's nice value follows from its priority and the process's alone:
+// the workers a raised worker starts are raised no further than the main
+// thread's, and its normal ones run at the process's. Without the privilege
+// to raise, every thread runs at the process's value and nothing fails.
+TEST(WinThreadThreads, AThreadsNiceValueIsItsPrioritysWhoeverCreatedIt) {
+  const int process = getpriority(PRIO_PROCESS, 0);
+  int previous = process;
+  for (int priority : {THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL,
+                       THREAD_PRIORITY_HIGHEST, THREAD_PRIORITY_TIME_CRITICAL}) {
+    SCOPED_TRACE(priority);
+    const int fromMain = NiceOfNewThread(priority);
+    EXPECT_LE(fromMain, previous);
+    if (priority == THREAD_PRIORITY_NORMAL) {
+      EXPECT_EQ(fromMain, process);
+    }
+    for (int creator :
+         {THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_HIGHEST, THREAD_PRIORITY_TIME_CRITICAL}) {
+      SCOPED_TRACE(creator);
+      EXPECT_EQ(NiceOfNewThread(priority, creator), fromMain);
+    }
+    previous = fromMain;
+  }
 }
 
 // A thread its owner keeps: Join returns once the system thread is gone, and
