@@ -61,7 +61,7 @@ TEST_F(Runs, AFullBufferDropsTheOldestRun) {
 TEST_F(Runs, RecallGivesBothOutputsTheStoredOutputAndRefusesWhatDoesNotFit) {
   Mark(7.0);
   m_doc.PushRun();
-  Mark(8.0, 1, 300);  // a shorter run: the rest of the signals is 0
+  Mark(8.0, 1, 300);  // a shorter run, shown as long as it is
   m_doc.PushRun();
   Mark(2.0, 2, 600);  // another loop's two channels
   m_doc.PushRun();
@@ -71,10 +71,11 @@ TEST_F(Runs, RecallGivesBothOutputsTheStoredOutputAndRefusesWhatDoesNotFit) {
   EXPECT_EQ(m_doc.m_system.m_u.At(0, 0), -7.0);
   ASSERT_TRUE(m_doc.RecallRun(1));
   EXPECT_EQ(m_doc.m_system.m_c.At(0, 299), 8.0);
-  EXPECT_EQ(m_doc.m_system.m_c.At(0, 300), 0.0);
-  EXPECT_EQ(m_doc.m_system.m_c.m_nColumns, 600);
+  EXPECT_EQ(m_doc.m_system.m_c.m_nColumns, 300);
+  EXPECT_EQ(m_doc.m_system.m_nSteps, 300);
   for (int i : {-1, 3, 4, 1000, 2}) EXPECT_FALSE(m_doc.RecallRun(i)) << i;
   EXPECT_EQ(m_doc.m_system.m_c.At(0, 299), 8.0);
+  EXPECT_EQ(m_doc.m_system.m_c.m_nColumns, 300);
 }
 
 TEST_F(Runs, TransferTakesTheSimulatorsSignals) {
