@@ -176,14 +176,18 @@ void CQorexDoc::PrepareSimulation() {
 
 void CQorexDoc::BuildErrorWeight(int length) {
   // The signal is evaluated against the design's own run, which must be as
-  // long as the weight meanwhile.
+  // long as the weight meanwhile, and of the design's sampling time: the loop
+  // may still hold a recalled run of another.
   const int steps = m_system.m_nSteps;
+  const double ts = m_system.m_dTs;
   m_system.m_nSteps = length;
+  if (std::isfinite(m_dSamplingTime) && m_dSamplingTime > 0.0) m_system.m_dTs = m_dSamplingTime;
   {
     QxCriticalSectionLock lock(g_pcsSimulation);
     m_errorWeight.Build(this, m_signals.RightSideAt(kSigErrorWeight), length, true);
   }
   m_system.m_nSteps = steps;
+  m_system.m_dTs = ts;
 }
 
 void CQorexDoc::OnTimeSettings() {

@@ -2,6 +2,7 @@
 // runs, recalling them, taking the simulator's signals, the tuner's
 // evaluation and the "Simulator Properties" command with its buffer resize.
 #include "tests/simulation/SimTestSupport.h"
+#include "tests/support/TreeBuilders.h"
 
 #include "GlobalResources.h"
 #include "MainFrm.h"
@@ -76,6 +77,24 @@ TEST_F(Runs, RecallGivesBothOutputsTheStoredOutputAndRefusesWhatDoesNotFit) {
   for (int i : {-1, 3, 4, 1000, 2}) EXPECT_FALSE(m_doc.RecallRun(i)) << i;
   EXPECT_EQ(m_doc.m_system.m_c.At(0, 299), 8.0);
   EXPECT_EQ(m_doc.m_system.m_c.m_nColumns, 300);
+}
+
+// A run recalled without taking its sampling time leaves the loop on the
+// run's step; the tuner's and the identification's error weight is still
+// sampled at the design's.
+TEST_F(Runs, TheErrorWeightFollowsTheDesignsSamplingTimeAfterARecall) {
+  simtest::SetSignal(m_doc, kSigErrorWeight, qxtest::trees::Time());
+  m_doc.Recalculate();
+  Mark(1.0);
+  m_doc.PushRun();
+  m_doc.m_runTs[0] = 0.2;
+  ASSERT_TRUE(m_doc.RecallRun(0));
+  ASSERT_EQ(m_doc.m_system.m_dTs, 0.2);
+  m_doc.BuildErrorWeight(10);
+  ASSERT_EQ(m_doc.m_errorWeight.m_nColumns, 10);
+  EXPECT_DOUBLE_EQ(m_doc.m_errorWeight.At(0, 3), 3 * 0.05);
+  EXPECT_EQ(m_doc.m_system.m_dTs, 0.2);
+  EXPECT_EQ(m_doc.m_system.m_nSteps, 600);
 }
 
 TEST_F(Runs, TransferTakesTheSimulatorsSignals) {
