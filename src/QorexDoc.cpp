@@ -173,19 +173,6 @@ void CQorexDoc::Recalculate() {
   m_bRunComplete = true;
   m_bRunStandIn = m_system.m_nError == kSimModelInvalid;
   m_bRunOverflowed = m_system.m_bOverflowed;
-  // One rule, whether a run, the tuner or the user reshapes the loop: the
-  // stored runs carry their own length and sampling time, and only those
-  // whose rows the loop no longer has cannot be recalled. A loop whose shapes
-  // are not known to agree (a model that does not convert, a definition of
-  // another size) says nothing sure about its rows: its runs stay.
-  const int error = m_system.m_nError;
-  if (error == kSimOk || error == kSimBadTimes) {
-    const std::array<int, 3> rows{m_system.m_c.m_nRows, m_system.m_u.m_nRows,
-                                  m_system.m_yd.m_nRows};
-    const bool reshaped = m_runLoopRows[0] >= 0 && rows != m_runLoopRows;
-    m_runLoopRows = rows;
-    if (reshaped) DropRunsThatNoLongerFit();
-  }
   CSIMsystem* sim = g_pSimulator.load();
   if (this != g_pSimDoc.load() || sim == nullptr || sim == &m_system) return;
   bool setUpAfresh = false;
@@ -197,6 +184,10 @@ void CQorexDoc::Recalculate() {
       setUpAfresh = true;
     }
   }
+  // The worker goes on with signals of the new shape, and the runs it stores
+  // from now on have it: the runs of the old shape go. With nothing running,
+  // a reshape keeps every run: they are measured data, and the shape may well
+  // come back.
   if (setUpAfresh) DropRunsThatNoLongerFit();
 }
 

@@ -256,26 +256,22 @@ class CQorexDoc : public CDocument {
   void PushRun();
   // The fifteen signals of g_pSimulator (and its run length) into m_system.
   void TransferSimSignals();
-  // Stored run i into m_system: command, control, and its output as both the
-  // process output and the measured output. The signals keep the design's
-  // shape: a run of other row counts, or an index outside 0 .. m_nRuns - 1,
-  // is refused (FALSE); samples beyond the run's length are 0.
+  // Stored run i into m_system, whole: command, control, and its output as
+  // both the process output and the measured output, with the run's length
+  // and sampling time as the loop's step count and sampling time, so that
+  // the panes show all its samples on its own time axis until the next
+  // recalculation. The design's times stay. A run of other row counts, or an
+  // index outside 0 .. m_nRuns - 1, is refused (FALSE).
   BOOL RecallRun(int i);
-  // Run i's sampling time and length become the design's times (the final
-  // time the run's samples times its sampling time), the design is
-  // recalculated, and the run is recalled whole. Refused (FALSE, nothing
-  // changed) where RecallRun refuses, or when the run's times make no run.
-  BOOL RecallRunWithItsTimes(int i);
   // Why run i cannot be recalled, in a sentence for the user; empty when it
-  // can. withItsTimes: the run's own times are to be taken first, so the
-  // design's times need not give samples to show it in.
-  CString RunRecallRefusal(int i, bool withItsTimes) const;
+  // can.
+  CString RunRecallRefusal(int i) const;
   // Whether stored run i can still be recalled into m_system (its row counts).
   bool RunFitsLoop(int i) const;
   // Removes the stored runs that no longer fit the loop, keeping the others
   // in their order, and says in the status line how many went; returns that.
-  // Called when a recalculation reshapes the loop, whatever drives it, and
-  // when a worker's simulator is set up afresh.
+  // Called when the simulator of a worker that runs this design is set up
+  // afresh for a reshaped loop.
   int DropRunsThatNoLongerFit();
   // The "SimulationView" strip next to a new real-time sample.
   void RedrawOutput(int sample);
@@ -387,13 +383,6 @@ class CQorexDoc : public CDocument {
   bool m_bRunComplete = false;    // m_system's signals hold a whole run
   bool m_bRunStandIn = false;     // RunIsStandIn
   bool m_bRunOverflowed = false;  // RunOverflowed
-  // The rows of command, control and measured output of the loop whose
-  // shapes last agreed; all -1 before the first such loop, and again while a
-  // file loads (its runs are kept as it holds them). A change of these rows
-  // drops the stored runs the loop no longer fits.
-  std::array<int, 3> m_runLoopRows{-1, -1, -1};
-  // A run's command, control and output into m_system as RecallRun shows them.
-  void ShowRunSignals(const CSIMsignal& c, const CSIMsignal& u, const CSIMsignal& yd);
   // Copies what the panes show of m_system into m_pShownRun.
   void KeepShownRun();
 

@@ -282,8 +282,6 @@ void CQorexDoc::Load(CArchive& ar) {
   // the loaded one, its comment included.
   DetachBars();
   UpdateUsedVariables();
-  // The loaded loop reshapes nothing: the file keeps the runs it holds.
-  m_runLoopRows = {-1, -1, -1};
   Recalculate();
   UpdateAll();
   // The file opens whatever its models hold; the user is told which of them

@@ -59,16 +59,6 @@ void CQorexDoc::PushRun() {
   SetModifiedFlag(TRUE);
 }
 
-namespace {
-// Copies the overlap of src into dst, which keeps its shape; the rest is 0.
-void CopyKeepingShape(CSIMsignal& dst, const CSIMsignal& src) {
-  dst.Zero();
-  const int columns = std::min(dst.m_nColumns, src.m_nColumns);
-  for (int r = 0; r < std::min(dst.m_nRows, src.m_nRows); ++r)
-    for (int k = 0; k < columns; ++k) dst.At(r, k) = src.At(r, k);
-}
-}  // namespace
-
 void CQorexDoc::TransferSimSignals() {
   CSIMsystem* sim = g_pSimulator.load();
   if (sim == nullptr || sim == &m_system) return;
@@ -115,49 +105,20 @@ int CQorexDoc::DropRunsThatNoLongerFit() {
 
 BOOL CQorexDoc::RecallRun(int i) {
   if (!RunFitsLoop(i)) return FALSE;
-  ShowRunSignals(m_runSetpoints[i], m_runControls[i], m_runOutputs[i]);
-  return TRUE;
-}
-
-void CQorexDoc::ShowRunSignals(const CSIMsignal& c, const CSIMsignal& u, const CSIMsignal& yd) {
   CSIMsystem& s = m_system;
-  CopyKeepingShape(s.m_c, c);
-  CopyKeepingShape(s.m_u, u);
-  CopyKeepingShape(s.m_y, yd);
-  CopyKeepingShape(s.m_yd, yd);
+  s.m_c.Assign(m_runSetpoints[i]);
+  s.m_u.Assign(m_runControls[i]);
+  s.m_y.Assign(m_runOutputs[i]);
+  s.m_yd.Assign(m_runOutputs[i]);
+  // The views read the run's length and time step with its signals: the
+  // design's own times may give fewer samples, or samples of another step.
+  s.m_nSteps = m_runSetpoints[i].m_nColumns;
+  if (std::isfinite(m_runTs[i]) && m_runTs[i] > 0.0) s.m_dTs = m_runTs[i];
   m_bRunStandIn = m_bRunOverflowed = false;
-}
-
-namespace {
-// The final time that gives exactly `steps` samples of ts (Tf / Ts truncated),
-// or NaN when no final time does. steps * ts may fall a rounding short of it.
-double FinalTimeFor(int steps, double ts) {
-  if (!std::isfinite(ts) || !(ts > 0.0) || steps < 2 || steps > g_nMaxSamples) return NAN;
-  double tf = steps * ts;
-  for (int nudge = 0; nudge < 4 && std::trunc(tf / ts) < steps; ++nudge)
-    tf = std::nextafter(tf, HUGE_VAL);
-  return std::isfinite(tf) && std::trunc(tf / ts) == steps ? tf : NAN;
-}
-}  // namespace
-
-BOOL CQorexDoc::RecallRunWithItsTimes(int i) {
-  if (!RunFitsLoop(i)) return FALSE;
-  const double ts = m_runTs[i];
-  const double tf = FinalTimeFor(m_runSetpoints[i].m_nColumns, ts);
-  if (std::isnan(tf)) return FALSE;
-  // The recalculation may drop other runs; this one is held apart meanwhile.
-  CSIMsignal c, u, yd;
-  c.Assign(m_runSetpoints[i]);
-  u.Assign(m_runControls[i]);
-  yd.Assign(m_runOutputs[i]);
-  m_dSamplingTime = ts;
-  m_dFinalTime = tf;
-  Recalculate();
-  ShowRunSignals(c, u, yd);
   return TRUE;
 }
 
-CString CQorexDoc::RunRecallRefusal(int i, bool withItsTimes) const {
+CString CQorexDoc::RunRecallRefusal(int i) const {
   CString text;
   if (i < 0 || i >= m_nRuns || i >= m_nRunCapacity) {
     text.Format("There is no run %d in the buffer.", i + 1);
@@ -168,17 +129,6 @@ CString CQorexDoc::RunRecallRefusal(int i, bool withItsTimes) const {
         "channels, and the loop now has %d, %d and %d.",
         i + 1, m_runSetpoints[i].m_nRows, m_runControls[i].m_nRows, m_runOutputs[i].m_nRows,
         s.m_c.m_nRows, s.m_u.m_nRows, s.m_yd.m_nRows);
-  } else if (withItsTimes && std::isnan(FinalTimeFor(m_runSetpoints[i].m_nColumns, m_runTs[i]))) {
-    const int samples = m_runSetpoints[i].m_nColumns;
-    text.Format(
-        "Run %d cannot be recalled with its own times: no run can be made of %d sample%s of "
-        "%g s.",
-        i + 1, samples, samples == 1 ? "" : "s", m_runTs[i]);
-  } else if (!withItsTimes && m_system.m_c.m_nColumns == 0) {
-    text.Format(
-        "Run %d cannot be recalled: the design's sampling time and final time give no samples to "
-        "show it in.",
-        i + 1);
   }
   return text;
 }
@@ -226,14 +176,18 @@ void CQorexDoc::PrepareSimulation() {
 
 void CQorexDoc::BuildErrorWeight(int length) {
   // The signal is evaluated against the design's own run, which must be as
-  // long as the weight meanwhile.
+  // long as the weight meanwhile, and of the design's sampling time: the loop
+  // may still hold a recalled run of another.
   const int steps = m_system.m_nSteps;
+  const double ts = m_system.m_dTs;
   m_system.m_nSteps = length;
+  if (std::isfinite(m_dSamplingTime) && m_dSamplingTime > 0.0) m_system.m_dTs = m_dSamplingTime;
   {
     QxCriticalSectionLock lock(g_pcsSimulation);
     m_errorWeight.Build(this, m_signals.RightSideAt(kSigErrorWeight), length, true);
   }
   m_system.m_nSteps = steps;
+  m_system.m_dTs = ts;
 }
 
 void CQorexDoc::OnTimeSettings() {

@@ -315,7 +315,9 @@ void CZevSIGWnd::DrawAxes(CDC* pDC, int width, int height) {
     DrawYAxisLabelsRight(pDC, ax, origin.y, height, doc.m_dSigScaleY, &pane);
   else
     DrawYAxisLabelsLeft(pDC, ax, origin.y, height, doc.m_dSigScaleY, &pane);
-  const double ts = doc.m_dSamplingTime;
+  // The step of the samples shown: a recalled run keeps its own until the
+  // design is simulated again.
+  const double ts = doc.m_system.m_dTs;
   if (ay >= height - kTimeLabelRoom) {
     DrawXAxisLabelsAbove(pDC, origin.x, ay, width, doc.m_dSigScaleX, ts, &pane);
     return;
@@ -508,29 +510,24 @@ void CZevSIGWnd::OnRun(UINT nID) {
   if (!doc || i >= doc->m_nRuns) return;
   // A run that no longer fits the design is refused before anything is asked,
   // so its sampling time is never adopted for a run that does not show.
-  const auto refused = [this, doc, i](bool withItsTimes) {
-    const CString why = doc->RunRecallRefusal(i, withItsTimes);
-    if (!why.IsEmpty()) MessageBox(why, "Warning", MB_OK | MB_ICONEXCLAMATION);
-    return !why.IsEmpty();
-  };
-  if (refused(true)) return;
+  if (const CString why = doc->RunRecallRefusal(i); !why.IsEmpty()) {
+    MessageBox(why, "Warning", MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
   const double ts = doc->m_runTs[i];
-  bool adopt = false;
   if (ts != doc->m_dSamplingTime) {
     CString question;
     question.Format(
-        "The sampling time of the run [%g s] differs from the current settings [%g s]. Do you "
+        "The sampling time of the run [%g s] differs from the current settings [%g s]. Do\n you "
         "wish to change the current sampling time to its previous value?\n",
         ts, doc->m_dSamplingTime);
-    adopt = MessageBox(question, "Warning", MB_YESNO) == IDYES;
+    if (MessageBox(question, "Warning", MB_YESNO) == IDYES) {
+      // Only the setting: the panes keep showing the recalled run until the
+      // design is simulated again.
+      doc->m_dSamplingTime = ts;
+      doc->SetModifiedFlag(TRUE);
+    }
   }
-  if (adopt) {
-    // The run is shown whole, against the times the design now says.
-    doc->RecallRunWithItsTimes(i);
-    doc->UpdateAll();
-    return;
-  }
-  if (refused(false)) return;
   doc->RecallRun(i);
   RepaintAllPanes();
 }

@@ -2,6 +2,7 @@
 // runs, recalling them, taking the simulator's signals, the tuner's
 // evaluation and the "Simulator Properties" command with its buffer resize.
 #include "tests/simulation/SimTestSupport.h"
+#include "tests/support/TreeBuilders.h"
 
 #include "GlobalResources.h"
 #include "MainFrm.h"
@@ -61,7 +62,7 @@ TEST_F(Runs, AFullBufferDropsTheOldestRun) {
 TEST_F(Runs, RecallGivesBothOutputsTheStoredOutputAndRefusesWhatDoesNotFit) {
   Mark(7.0);
   m_doc.PushRun();
-  Mark(8.0, 1, 300);  // a shorter run: the rest of the signals is 0
+  Mark(8.0, 1, 300);  // a shorter run, shown as long as it is
   m_doc.PushRun();
   Mark(2.0, 2, 600);  // another loop's two channels
   m_doc.PushRun();
@@ -71,10 +72,29 @@ TEST_F(Runs, RecallGivesBothOutputsTheStoredOutputAndRefusesWhatDoesNotFit) {
   EXPECT_EQ(m_doc.m_system.m_u.At(0, 0), -7.0);
   ASSERT_TRUE(m_doc.RecallRun(1));
   EXPECT_EQ(m_doc.m_system.m_c.At(0, 299), 8.0);
-  EXPECT_EQ(m_doc.m_system.m_c.At(0, 300), 0.0);
-  EXPECT_EQ(m_doc.m_system.m_c.m_nColumns, 600);
+  EXPECT_EQ(m_doc.m_system.m_c.m_nColumns, 300);
+  EXPECT_EQ(m_doc.m_system.m_nSteps, 300);
   for (int i : {-1, 3, 4, 1000, 2}) EXPECT_FALSE(m_doc.RecallRun(i)) << i;
   EXPECT_EQ(m_doc.m_system.m_c.At(0, 299), 8.0);
+  EXPECT_EQ(m_doc.m_system.m_c.m_nColumns, 300);
+}
+
+// A run recalled without taking its sampling time leaves the loop on the
+// run's step; the tuner's and the identification's error weight is still
+// sampled at the design's.
+TEST_F(Runs, TheErrorWeightFollowsTheDesignsSamplingTimeAfterARecall) {
+  simtest::SetSignal(m_doc, kSigErrorWeight, qxtest::trees::Time());
+  m_doc.Recalculate();
+  Mark(1.0);
+  m_doc.PushRun();
+  m_doc.m_runTs[0] = 0.2;
+  ASSERT_TRUE(m_doc.RecallRun(0));
+  ASSERT_EQ(m_doc.m_system.m_dTs, 0.2);
+  m_doc.BuildErrorWeight(10);
+  ASSERT_EQ(m_doc.m_errorWeight.m_nColumns, 10);
+  EXPECT_DOUBLE_EQ(m_doc.m_errorWeight.At(0, 3), 3 * 0.05);
+  EXPECT_EQ(m_doc.m_system.m_dTs, 0.2);
+  EXPECT_EQ(m_doc.m_system.m_nSteps, 600);
 }
 
 TEST_F(Runs, TransferTakesTheSimulatorsSignals) {

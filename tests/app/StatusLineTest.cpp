@@ -219,9 +219,11 @@ TEST_F(StatusLine, AMessageSaidOnceStaysUntilTheNextChangeOfAStatedDesign) {
   EXPECT_EQ(Status(), kOverflowText);
 }
 
-// Where the dropped runs meet the design's state: after a state was said, the
-// reshape that drops a design's runs says so, and neither "Ready" nor the other
-// design's state covers it; switching designs then shows each one's state.
+// Where the dropped runs meet the design's state: a reshape with nothing
+// running keeps the runs and says nothing; while a worker runs the design,
+// the reshape that drops its runs says so after another design's state was
+// said, and neither "Ready" nor that state covers it; switching designs then
+// shows each one's state.
 TEST_F(StatusLine, RunsDroppedByAReshapeAreSaidAfterAnotherDesignsState) {
   CQorexDoc* sound = ActiveDoc();
   simtest::StoreOwnRun(*sound);
@@ -230,6 +232,16 @@ TEST_F(StatusLine, RunsDroppedByAReshapeAreSaidAfterAnotherDesignsState) {
   Activate(sound);
   EXPECT_EQ(Status(), kReady);
   sound->ResizeModel(kModelG, 2, 2);  // as the size picker drops it
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(sound->m_nRuns, 1);
+  EXPECT_EQ(Status(), kReady);
+  sound->ResizeModel(kModelG, 1, 1);
+  Activate(stated);
+  EXPECT_EQ(Status(), kRefusedText);
+  Activate(sound);
+  g_pSimDoc = sound;  // as while a run drives it: the simulator is set up afresh
+  sound->ResizeModel(kModelG, 2, 2);
+  g_pSimDoc = nullptr;
   QxTest::PumpUntilIdle();
   EXPECT_EQ(sound->m_nRuns, 0);
   EXPECT_EQ(Status(), "1 stored run no longer fits the loop's signals and was removed.");

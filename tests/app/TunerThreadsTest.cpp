@@ -488,6 +488,6 @@ TEST_F(TunerThreads, StoredRunsOutliveATunerStartUnlessTheLoopLostTheirRows) {
   EXPECT_EQ(status.GetPaneText(0),
             CString("1 stored run no longer fits the loop's signals and was removed."));
   ASSERT_TRUE(doc->RecallRun(0));
-  EXPECT_EQ(doc->m_system.m_yd.m_nColumns, 10);
-  EXPECT_EQ(doc->m_system.m_yd.At(0, 9), doc->m_runOutputs[0].At(0, 9));
+  EXPECT_EQ(doc->m_system.m_yd.m_nColumns, 12);
+  EXPECT_EQ(doc->m_system.m_yd.At(0, 11), measured);
 }

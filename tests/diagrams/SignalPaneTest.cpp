@@ -464,30 +464,31 @@ TEST_F(SignalPaneMenus, RunTwoAsksAboutItsSamplingTimeAndIsRecalled) {
     EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
     EXPECT_EQ(boxes.Boxes()[0].text,
               "The sampling time of the run [0.1 s] differs from the current settings [0.05 s]. "
-              "Do you wish to change the current sampling time to its previous value?\n");
+              "Do\n you wish to change the current sampling time to its previous value?\n");
     EXPECT_EQ(boxes.Boxes()[0].type & 0xF, static_cast<UINT>(MB_YESNO));
     EXPECT_DOUBLE_EQ(Doc().m_dSamplingTime, answer == IDYES ? 0.1 : 0.05);
     EXPECT_EQ(Doc().m_system.m_c.At(0, 0), 3) << "recalled either way";
   }
-  // Runs of other rows than the reshaped loop go at once, and the status
-  // line says so: none is left to ask about.
+  // Runs of other rows than the reshaped loop stay, and their recall says why
+  // it cannot be done before anything is asked.
   simtest::MakeTwoByTwo(Doc(), Identity(2), 1, 2, 0);
   Change();
-  EXPECT_EQ(Doc().m_nRuns, 0);
-  EXPECT_EQ(StatusLine(Frame()),
-            "3 stored runs no longer fit the loop's signals and were removed.");
+  EXPECT_EQ(Doc().m_nRuns, 3);
   QxTest::MessageBoxScript boxes({IDYES});
   Choose(RUN1 + 1);
-  EXPECT_TRUE(boxes.Boxes().empty());
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text,
+            "Run 2 cannot be recalled: it was recorded with 1 setpoint, 1 control and 1 output "
+            "channels, and the loop now has 2, 2 and 2.");
   EXPECT_DOUBLE_EQ(Doc().m_dSamplingTime, 0.05);
 }
 
 // A run made on the new design's single loop, then the Process dragged to
-// 2 x 2 with nothing running: the run no longer fits and goes, said in the
-// status line, as it goes while a run or the tuner drives the design. What
-// keeps the loop's rows keeps the runs; so does a loop whose model does not
-// convert, which says nothing sure about its rows.
-TEST_F(SignalPaneMenus, RunsThatNoLongerFitTheLoopGoWhateverReshapesItAndThatIsSaid) {
+// 2 x 2 with nothing running: the runs stay, nothing is said, and the menu
+// still offers them; only while a run or the tuner drives the design does a
+// reshape drop the runs that no longer fit. Changes that keep the loop's rows,
+// and a loop whose model does not convert, keep them too.
+TEST_F(SignalPaneMenus, AReshapeWithNothingRunningKeepsTheRunsAndSaysNothing) {
   const std::string ready = StatusLine(Frame());
   simtest::StoreOwnRun(Doc());
   simtest::StoreOwnRun(Doc());
@@ -503,24 +504,25 @@ TEST_F(SignalPaneMenus, RunsThatNoLongerFitTheLoopGoWhateverReshapesItAndThatIsS
   EXPECT_EQ(Doc().m_nRuns, 2);
   EXPECT_EQ(StatusLine(Frame()), ready);
 
-  Doc().SetModifiedFlag(FALSE);
   Doc().ResizeModel(kModelG, 2, 2);  // as the size picker drops it
   QxTest::PumpUntilIdle();
   ASSERT_EQ(Doc().m_system.m_yd.m_nRows, 2);
-  EXPECT_EQ(Doc().m_nRuns, 0);
-  EXPECT_TRUE(Doc().IsModified());
-  EXPECT_EQ(StatusLine(Frame()),
-            "2 stored runs no longer fit the loop's signals and were removed.");
-  EXPECT_EQ(MenuItems(), "Realtime buffer|>(Empty)(grey)|Re-simulate|-|Copy image|-|Properties|");
+  EXPECT_EQ(Doc().m_nRuns, 2);
+  EXPECT_EQ(StatusLine(Frame()), ready);
+  EXPECT_EQ(MenuItems(),
+            "Realtime buffer|>Run 1|>Run 2|>-|>Clear buffer|Re-simulate|-|Copy image|-|"
+            "Properties|");
 }
 
-// Recalls that cannot be done are refused in a message that says why, and
-// change nothing.
+// A recall that cannot be done is refused in a message that says why, and
+// changes nothing; one the design's times could not hold is shown whole.
 TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
   struct Row {
     const char* name;
     std::function<void(CQorexDoc&)> make;
-    const char* said;
+    const char* said;  // null: recalled, after the question if one is asked
+    size_t questions;
+    int samples;
   };
   const Row rows[] = {
       {"rows of another loop",
@@ -529,21 +531,22 @@ TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
            s->Resize(2, 600);
        },
        "Run 1 cannot be recalled: it was recorded with 2 setpoint, 2 control and 2 output "
-       "channels, and the loop now has 1, 1 and 1."},
+       "channels, and the loop now has 1, 1 and 1.",
+       0, 0},
       {"no samples to show it in",
        [](CQorexDoc& doc) {
          doc.m_dFinalTime = doc.m_dSamplingTime;  // as a drag to the first sample sets it
          doc.Recalculate();
        },
-       "Run 1 cannot be recalled: the design's sampling time and final time give no samples to "
-       "show it in."},
-      {"own times that make no run",
+       nullptr, 0, 600},
+      {"one sample of another step",
        [](CQorexDoc& doc) {
          for (CSIMsignal* s : {&doc.m_runSetpoints[0], &doc.m_runControls[0], &doc.m_runOutputs[0]})
            s->Resize(1, 1);
+         doc.m_runSetpoints[0].At(0, 0) = 3;
          doc.m_runTs[0] = 0.1;
        },
-       "Run 1 cannot be recalled with its own times: no run can be made of 1 sample of 0.1 s."},
+       nullptr, 1, 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -554,50 +557,94 @@ TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
     simtest::StoreOwnRun(Doc());
     Doc().m_runSetpoints[0].At(0, 0) = 3;
     row.make(Doc());
-    const double ts = Doc().m_dSamplingTime;
+    const double tf = Doc().m_dFinalTime;
     const int steps = Doc().m_system.m_c.m_nColumns;
     QxTest::MessageBoxScript boxes({IDYES, IDYES});
     Choose(RUN1);
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, row.said);
-    EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
-    EXPECT_EQ(Doc().m_dSamplingTime, ts);
-    EXPECT_EQ(Doc().m_system.m_c.m_nColumns, steps);
-    if (steps > 0) {
+    EXPECT_EQ(Doc().m_dFinalTime, tf);
+    if (row.said) {
+      ASSERT_EQ(boxes.Boxes().size(), 1u);
+      EXPECT_EQ(boxes.Boxes()[0].text, row.said);
+      EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
+      EXPECT_EQ(Doc().m_dSamplingTime, 0.05);
+      EXPECT_EQ(Doc().m_system.m_c.m_nColumns, steps);
       EXPECT_NE(Doc().m_system.m_c.At(0, 0), 3);
+    } else {
+      EXPECT_EQ(boxes.Boxes().size(), row.questions);
+      EXPECT_EQ(Doc().m_dSamplingTime, Doc().m_runTs[0]);
+      ASSERT_EQ(Doc().m_system.m_c.m_nColumns, row.samples);
+      EXPECT_EQ(Doc().m_system.m_nSteps, row.samples);
+      EXPECT_EQ(Doc().m_system.m_c.At(0, 0), 3);
     }
   }
 }
 
-// A design of 10 s at 0.1 s and a run of 10 s at 0.05 s: taking the run's
-// sampling time shows all its 200 samples, and the design's times are the
-// ones now used.
-TEST_F(SignalPaneMenus, AnAdoptedRunIsShownWholeAndTheDesignsTimesSayWhatIsUsed) {
+// A design of 6 s at 0.1 s and a run of 10 s at 0.05 s: Yes takes only the
+// run's sampling time. The design is not simulated again and its final time
+// stays, yet the panes show all 200 samples of the run on its own time axis,
+// until the design is simulated again with its own times.
+TEST_F(SignalPaneMenus, AnAdoptedRunIsShownWholeAndOnlyTheSamplingTimeIsTaken) {
   Doc().m_dSamplingTime = 0.05;
   Doc().m_dFinalTime = 10;
   Change();
   simtest::StoreOwnRun(Doc());
   ASSERT_EQ(Doc().m_runOutputs[0].m_nColumns, 200);
-  Doc().m_runOutputs[0].At(0, 199) = 7;
+  for (int k = 0; k < 200; ++k) Doc().m_runOutputs[0].At(0, k) = 1.5;
   Doc().m_dSamplingTime = 0.1;
-  Doc().m_dFinalTime = 10;
+  Doc().m_dFinalTime = 6;
   Change();
-  ASSERT_EQ(Doc().m_system.m_nSteps, 100);
+  ASSERT_EQ(Doc().m_system.m_nSteps, 60);
+  Doc().SetModifiedFlag(FALSE);
   QxTest::MessageBoxScript boxes({IDYES});
   Choose(RUN1);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   const SIMtimeSettings times = Doc().GetTimeSettings();  // what Simulator Properties shows
   EXPECT_EQ(times.dSamplingTime, 0.05);
-  EXPECT_DOUBLE_EQ(times.dFinalTime, 10);
+  EXPECT_EQ(times.dFinalTime, 6);
+  EXPECT_TRUE(Doc().IsModified());
+  // Not simulated again: the loop's other signals are still the design's 60
+  // samples of 0.1 s.
+  EXPECT_EQ(Doc().m_system.m_r.m_nColumns, 60);
   EXPECT_EQ(Doc().m_system.m_nSteps, 200);
   ASSERT_EQ(Doc().m_system.m_yd.m_nColumns, 200);
-  EXPECT_EQ(Doc().m_system.m_y.At(0, 199), 7);
-  EXPECT_EQ(Doc().m_system.m_yd.At(0, 199), 7);
-  // The end marker of the time axis after the run's last sample, 25 + 200
-  // pixels, not after the design's 100th.
+  EXPECT_EQ(Doc().m_system.m_y.At(0, 199), 1.5);
+  // The measured output at 1.5 up to the run's last sample, 25 + 199 pixels,
+  // and the end marker after it at 25 + 200, not after the design's 60th.
   const QImage image = Image();
+  EXPECT_EQ(At(image, 200, 105 - 75), kOutputGreen);
+  EXPECT_EQ(At(image, 223, 105 - 75), kOutputGreen);
   EXPECT_EQ(At(image, 225, 97), kOutputGreen);
-  EXPECT_EQ(At(image, 125, 97), kWhite);
+  EXPECT_EQ(At(image, 85, 97), kWhite);
+  // The copied text gives the run's times: its last line starts at 9.95 s.
+  const std::string text(static_cast<const char*>(Pane().SamplesText()));
+  EXPECT_NE(text.find("\r\n9.95\t"), std::string::npos);
+
+  Choose(RUNRESIMULATE);
+  EXPECT_EQ(Doc().m_system.m_nSteps, 120);
+  EXPECT_EQ(Doc().m_system.m_yd.m_nColumns, 120);
+}
+
+// No keeps the design's sampling time, and the recalled run is still labelled
+// by its own: the time labels read as those of the design that made it.
+TEST_F(SignalPaneMenus, ARunRecalledWithoutItsSamplingTimeKeepsItsOwnTimeLabels) {
+  const auto labels = [this] {
+    const QImage image = Image();
+    return image.copy(0, 106, image.width(), image.height() - 106);
+  };
+  Doc().m_dSamplingTime = 0.1;
+  Doc().m_dFinalTime = 60;
+  Change();
+  simtest::StoreOwnRun(Doc());
+  const QImage own = labels();
+  Doc().m_dSamplingTime = 0.05;
+  Doc().m_dFinalTime = 30;
+  Change();
+  ASSERT_NE(labels(), own);
+  QxTest::MessageBoxScript boxes({IDNO});
+  Choose(RUN1);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(Doc().m_dSamplingTime, 0.05);
+  EXPECT_EQ(labels(), own);
 }
 
 TEST_F(SignalPaneMenus, ClearBufferEmptiesItAndMarksTheDesign) {
