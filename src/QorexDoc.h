@@ -279,9 +279,6 @@ class CQorexDoc : public CDocument {
   // with its sampling and final time when no worker runs; otherwise stops
   // the running worker, whichever design it runs, and returns once it ended.
   void StartStopSimulation();
-  // Stops the running worker, whichever design it runs (a real-time run or
-  // the tuner), and returns once it ended; starts nothing.
-  void StopSimulation();
   // The tuner's evaluation request: recalculate, set g_pSimulator up for this
   // design and store the quick cost. The DocToKFinder handler that calls
   // this releases the waiting tuner.

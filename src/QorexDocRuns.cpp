@@ -150,10 +150,6 @@ void CQorexDoc::StartStopSimulation() {
   }
 }
 
-void CQorexDoc::StopSimulation() {
-  if (CSIMsystem* sim = g_pSimulator.load()) sim->StopRealtime();
-}
-
 void CQorexDoc::PrepareSimulation() {
   // The panes show nothing of the pass before this candidate's while it is
   // set up; its own pass draws its samples as they come.

@@ -244,7 +244,6 @@ void CLeftBar::InvalidateItem(WORD hit) {
 // ---- the mouse ---------------------------------------------------------------------
 
 void CLeftBar::OnLButtonDown(UINT /*nFlags*/, CPoint point) {
-  m_bStopOnly = false;
   CWnd* main = AfxGetMainWnd();
   if (main == nullptr || !IsWindow(main->GetSafeHwnd()) || m_pDoc == nullptr || IsFloating())
     return;
@@ -305,8 +304,6 @@ void CLeftBar::OnLButtonUp(UINT /*nFlags*/, CPoint point) {
 
 void CLeftBar::ActOnRelease(WORD hit) {
   const int item = hit & kHitItemMask;
-  const bool stopOnly = m_bStopOnly;
-  m_bStopOnly = false;
   switch (hit & kHitKindMask) {
     case kHitBlock:
     case kHitSource:
@@ -316,18 +313,13 @@ void CLeftBar::ActOnRelease(WORD hit) {
     case kHitLamp:
       // Starts this design's real-time run, or stops the one running; the
       // spot shows the worker as it is afterwards.
-      if (stopOnly)
-        m_pDoc->StopSimulation();
-      else
-        m_pDoc->StartStopSimulation();
+      m_pDoc->StartStopSimulation();
       InvalidateItem(hit);
       break;
     case kHitButton:
       if (item == 0) {
-        if (stopOnly)
-          m_pDoc->StopSimulation();
-        else if (g_pKFinder)
-          g_pKFinder->Start(m_pDoc);
+        // Tunes afresh: a running tuning or run is stopped first.
+        if (g_pKFinder) g_pKFinder->Start(m_pDoc);
       } else if (item == 1) {
         const WORD now = g_wStatus.fetch_xor(kStatusFindGAfterPass) ^ kStatusFindGAfterPass;
         InvalidateItem(hit);
@@ -372,19 +364,10 @@ void CLeftBar::EditSignal(int signal) {
 }
 
 void CLeftBar::OnLButtonDblClk(UINT nFlags, CPoint point) {
-  // The run spot and the tuner's spot drive the real process. A quick stop
-  // must never be lost, so there the second press of a double click counts
-  // while something runs; but it may only stop: a habitual double click must
-  // not start a run or a tuning right after the first press stopped one.
-  const WORD hit = HitTest(point.x, point.y);
-  if (!IsFloating() && (hit == kHitLamp || hit == (kHitButton | 0))) {
-    if (WorkerRuns()) {
-      OnLButtonDown(nFlags, point);
-      m_bStopOnly = true;
-    }
-    return;
-  }
-  // Elsewhere on an item it is no docking gesture.
+  // The second press of a double click on an item belongs to the first,
+  // which has acted already: a double click on an item is one click, also
+  // on the spots that start and stop what drives the process. Only a double
+  // click away from every item floats or docks the bar.
   if (m_wHit & 0x0FFF) return;
   CDialogBar::OnLButtonDblClk(nFlags, point);
 }

@@ -12,7 +12,8 @@
 //
 // The frame creates the bar from template 104; the document shows itself in
 // it through CDesignBar after every change. The bar reacts to presses only
-// while docked; a double click away from any item floats or docks it.
+// while docked; a double click on an item is one click, one away from every
+// item floats or docks it.
 // Everything here runs on the user-interface thread: a worker that wants the
 // bar repainted posts its request.
 #include "DesignBar.h"
@@ -70,9 +71,6 @@ class CLeftBar : public CDialogBar, public CDesignBar {
   CSizeMxWnd m_wndSizePopup;    // child 99
   CSigSetWnd m_wndSignalPopup;  // child 97
   WORD m_wHit = kHitNone;       // the item pressed last
-  // The press was the second of a double click on the run spot or the
-  // tuner's spot: its release stops what runs and starts nothing.
-  bool m_bStopOnly = false;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

@@ -176,8 +176,9 @@ double CKFinder::Evaluate() {
   if (pass) {
     pass->Join();  // a stopped pass ends within one sample
     const CSIMsystem::PassReport& report = sim->m_passReport;  // final once joined
-    // The simulator's set-up refused the candidate (its period, or a loop
-    // the document changed meanwhile): the pass touched nothing.
+    // The simulator's set-up refused the candidate's loop (one the document
+    // changed meanwhile): the pass touched nothing. A refused period stopped
+    // the tuning instead.
     refused = report.refused != CSIMsystem::kPassRan;
     if (!refused) {
       ++m_nPasses;

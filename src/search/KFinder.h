@@ -20,7 +20,9 @@
 // A candidate whose loop cannot be run (a model that does not convert,
 // signals that do not fit, times that are not valid) is a failed candidate:
 // it costs 1e200, is never run against the process, and the search goes on.
-// Nothing is said about it.
+// Nothing is said about it. A sampling period outside 1 ms .. 30 s is the
+// design's, not a candidate's: the first pass refuses it, says so once and
+// ends the tuning (the stop request).
 //
 // Threads. Start, the DocToKFinder and UpdateAll handlers run on the
 // user-interface thread; the search runs in the tuner's worker, which owns

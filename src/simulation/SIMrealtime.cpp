@@ -452,6 +452,15 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   int n = 0;
   PassReport& report = sys->m_passReport;
   report.refused = sys->PassSetUp(&ms, &n);
+  if (report.refused == kPassPeriodRefused) {
+    // The period is the design's, whatever the candidate: no pass of this
+    // tuning could run. Said once, and the stop request ends the tuning.
+    QueueMessageBox(kRealtimePeriodText);
+    sys->ZeroProcessInputs();
+    RequestStop(WakeWaiters::kNo);
+    AnswerWorker(kStatusTunerPassRunning);
+    return 0;
+  }
   if (report.refused != kPassRan) {
     // A candidate the loop cannot run: the process is not touched (every run
     // and pass ends it at 0 V), and the tuner scores it and goes on.

@@ -180,8 +180,9 @@ class CSIMsystem {
   // owns the thread: it joins it, then reads the report, and deletes it. Null
   // when the pass was stopped before it began or no thread could be started
   // (the bit is then cleared already). A pass that lost its peer hands nothing
-  // over and stops the tuner. laterPass: an earlier pass of the same tuning
-  // run came before.
+  // over and stops the tuner, and so does a sampling period outside
+  // 1 ms .. 30 s, which it says. laterPass: an earlier pass of the same
+  // tuning run came before.
   CWinThread* ContinueRealtime(CQorexDoc* doc, bool laterPass = false);
   // One real-time sample k: read the process, compute the loop, write the
   // control out. Allocates nothing; the device is used outside
@@ -252,7 +253,7 @@ class CSIMsystem {
   std::atomic<int> m_nLiveSamples{0};
   // Why a tuner's pass did not run: kPassRan, or the refusal.
   enum : int { kPassRan = 0, kPassPeriodRefused = 1, kPassSystemRefused = 2 };
-  // What the last tuner's pass met, for its tuner: the pass shows no message.
+  // What the last tuner's pass met, for its tuner, which says it at its end.
   // Its thread writes it; the tuner reads it once it has joined that thread.
   struct PassReport {
     int calls = 0;           // the board's driver calls
