@@ -294,6 +294,9 @@ std::vector<std::pair<UINT_PTR, UINT>> Timers(CWnd* wnd) {
 CWnd* Focus() {
   return CWnd::GetFocus();
 }
+int ModalDepth() {
+  return qxui::ModalDepth();
+}
 CWnd* Capture() {
   return CWnd::GetCapture();
 }

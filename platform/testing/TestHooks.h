@@ -124,6 +124,8 @@ std::vector<std::pair<UINT_PTR, UINT>> Timers(CWnd* wnd);
 // ---- state ---------------------------------------------------------------------
 CWnd* Focus();
 CWnd* Capture();
+// How many modal loops run now, the toolkit's own included.
+int ModalDepth();
 struct CaretState {
   CWnd* owner = nullptr;
   CRect rect;

@@ -322,6 +322,7 @@ INT_PTR CDialog::DoModal() {
   }
   if (hook && hook->ended) hook->ended(*this, m_nModalResult);
   if (ownerEnabled && IsWindow(hOwner)) owner->EnableWindow(TRUE);
+  entry.HandBack();
   if (IsWindow(self)) DestroyWindow();
   return m_nModalResult;
 }

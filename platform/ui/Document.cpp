@@ -7,6 +7,7 @@
 #include "platform/ui/DocTemplate.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/View.h"
+#include "platform/ui/WndInternal.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -310,6 +311,7 @@ BOOL DefaultPrompt(CString& fileName, BOOL bOpen, LPCTSTR title, LPCTSTR filter,
     return FALSE;
   }
   QString start = QString::fromLocal8Bit(fileName.GetString());
+  qxui::ModalEntry entry;
   QString chosen = bOpen ? QFileDialog::getOpenFileName(nullptr, title, start, QtFilter(filter))
                          : QFileDialog::getSaveFileName(nullptr, title, start, QtFilter(filter));
   if (chosen.isEmpty()) return FALSE;

@@ -454,13 +454,16 @@ BOOL CFrameWnd::QxTranslateAccelerator(HACCEL hAccel, MSG* pMsg) {
   if (CWnd* focus = CWnd::GetFocus()) {
     bool functionKey = pMsg->wParam >= VK_F1 && pMsg->wParam <= VK_F1 + 23;
     if (!functionKey && (focus->SendMessage(WM_GETDLGCODE) & DLGC_HASSETSEL)) {
+      // The edit's own commands (Cut, Copy, Paste, Undo) are the edit's;
+      // any other shortcut goes on to the frame.
       AFX_CMDHANDLERINFO handler;
-      if (!focus->OnCmdMsg(cmd, CN_COMMAND, nullptr, &handler)) return FALSE;
-      CCmdUI state;
-      state.m_nID = cmd;
-      state.DoUpdate(focus, FALSE);
-      if (state.m_bEnabled) focus->SendMessage(WM_COMMAND, MAKEWPARAM(cmd, 1), 0);
-      return TRUE;
+      if (focus->OnCmdMsg(cmd, CN_COMMAND, nullptr, &handler)) {
+        CCmdUI state;
+        state.m_nID = cmd;
+        state.DoUpdate(focus, FALSE);
+        if (state.m_bEnabled) focus->SendMessage(WM_COMMAND, MAKEWPARAM(cmd, 1), 0);
+        return TRUE;
+      }
     }
   }
   // The frame is disabled behind a modal dialog; keys typed there must not

@@ -348,6 +348,7 @@ BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT) {
   if (hook) {
     chosen = hook(qxui::MenuItems(m_hMenu));
   } else {
+    qxui::ModalEntry entry;
     QMenu menu;
     FillQtMenu(menu, data, &chosen);
     menu.exec(QPoint(x, y));

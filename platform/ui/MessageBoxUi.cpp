@@ -80,6 +80,8 @@ int QxRunQtMessageBox(HWND owner, const CString& text, const CString& caption, U
     if (buttons[i].result == defaultAnswer) box.setDefaultButton(made[i]);
     if (buttons[i].result == IDCANCEL || buttons.size() == 1) box.setEscapeButton(made[i]);
   }
+  // Answered: the keyboard goes back before the box hides (see ModalEntry).
+  QObject::connect(&box, &QMessageBox::buttonClicked, &box, [] { qxui::HandBackKeyboard(); });
   box.exec();
   for (size_t i = 0; i < buttons.size(); ++i) {
     if (box.clickedButton() == made[i]) return buttons[i].result;

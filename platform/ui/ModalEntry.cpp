@@ -6,16 +6,21 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <algorithm>
+#include <vector>
 
 namespace qxui {
 
 namespace {
 
-// The modal loops entered and not yet left: dialogs and message boxes alike.
+// The modal loops entered and not yet left: dialogs, message boxes and the
+// toolkit's own file, print and menu loops alike.
 int g_modalDepth = 0;
+// The entries of the loops that run, the innermost last.
+std::vector<ModalEntry*> g_entries;
 
 CMDIFrameWnd* MainMdiFrame() {
   return dynamic_cast<CMDIFrameWnd*>(AfxGetMainWnd());
@@ -30,50 +35,6 @@ CWnd* Restorable(HWND hFocus) {
              : nullptr;
 }
 
-// After a modal loop the window system returns the activation in its own
-// time, to the owner of what closed, and perhaps more than once (a box and
-// then a dialog each closing). For a short while every such return goes back
-// to the window that had the keyboard, until the user presses a key or a
-// button, or another modal loop opens (which gives the keyboard back itself).
-class ActivationKeeper : public QObject {
- public:
-  ActivationKeeper(HWND hFocus, int depth, int milliseconds)
-      : QObject(qApp), m_hFocus(hFocus), m_depth(depth) {
-    if (s_current) s_current->deleteLater();
-    s_current = this;
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
-            [this](QWindow* now) { Returned(now); });
-    qApp->installEventFilter(this);
-    QTimer::singleShot(milliseconds, this, [this] { deleteLater(); });
-  }
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    const QEvent::Type type = event->type();
-    if (event->spontaneous() && (type == QEvent::MouseButtonPress || type == QEvent::KeyPress))
-      deleteLater();
-    return false;
-  }
-
- private:
-  void Returned(QWindow* now) {
-    if (!now) return;
-    CWnd* focus = Restorable(m_hFocus);
-    if (!focus || ModalDepth() > m_depth) {
-      deleteLater();
-      return;
-    }
-    QWidget* top = focus->GetWidget()->window();
-    if (now == top->windowHandle()) return;
-    if (::GetFocus() != m_hFocus) focus->SetFocus();
-    top->activateWindow();
-  }
-
-  static inline QPointer<ActivationKeeper> s_current;
-  HWND m_hFocus;
-  int m_depth;
-};
-
 }  // namespace
 
 // The window that the last modal loop to end gave the keyboard back to.
@@ -85,6 +46,7 @@ int ModalDepth() {
 
 ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocus(::GetFocus()) {
   ++g_modalDepth;
+  g_entries.push_back(this);
   if (CWnd* focus = CWnd::FromHandle(m_hFocus); focus && focus->GetWidget()) {
     QWindow* window = focus->GetWidget()->window()->windowHandle();
     // Also when a modal loop that just ended gave it back and the window
@@ -102,7 +64,25 @@ ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocu
 }
 
 ModalEntry::~ModalEntry() {
+  HandBack();
   --g_modalDepth;
+  g_entries.erase(std::find(g_entries.begin(), g_entries.end(), this));
+}
+
+bool ModalEntry::InnermostHandedBack() {
+  return !g_entries.empty() && g_entries.back()->m_bHandedBack;
+}
+
+void HandBackKeyboard() {
+  if (!g_entries.empty()) g_entries.back()->HandBack();
+}
+
+// Done while the modal window still shows, where its caller can: the window
+// system then moves its focus straight to the window that had it, instead of
+// falling back to the owner of what closed first.
+void ModalEntry::HandBack() {
+  if (m_bHandedBack) return;
+  m_bHandedBack = true;
   if (CMDIFrameWnd* frame = MainMdiFrame(); frame && IsWindow(m_hActiveChild)) {
     CMDIChildWnd* active = frame->MDIGetActive();
     if (!active || active->GetSafeHwnd() != m_hActiveChild)
@@ -138,7 +118,6 @@ ModalEntry::~ModalEntry() {
   }
   if (top != QApplication::activeWindow()) top->activateWindow();
   s_handedBack = top->windowHandle();
-  new ActivationKeeper(m_hFocus, g_modalDepth, kSystemsReturnMs);
 }
 
 }  // namespace qxui

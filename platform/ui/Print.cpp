@@ -99,6 +99,7 @@ BOOL QxPreparePrinting(CPrintInfo* pInfo) {
     ApplyDialogChoice(printer, *g_dialogAnswer);
     accepted = g_dialogAnswer->accept;
   } else {
+    qxui::ModalEntry entry;
     QPrintDialog dialog(&printer);
     dialog.setMinMax(static_cast<int>(pInfo->GetMinPage()),
                      static_cast<int>(std::min(pInfo->GetMaxPage(), 0xFFFFu)));
@@ -117,6 +118,7 @@ BOOL QxPreparePrinting(CPrintInfo* pInfo) {
 
 BOOL QxPrintSetup() {
   if (!PdfTarget().empty()) return TRUE;
+  qxui::ModalEntry entry;
   QPageSetupDialog dialog(&ChosenPrinter());
   return dialog.exec() == QDialog::Accepted ? TRUE : FALSE;
 }

@@ -124,6 +124,7 @@ CWnd* WindowOfWidget(const QWidget* widget) {
 }
 
 void RegisterWidget(QWidget* widget, CWnd* wnd) {
+  FollowToolkitFocus();
   Widgets()[widget] = wnd;
 }
 void UnregisterWidget(QWidget* widget) {

@@ -166,7 +166,9 @@ void CQorexView::OnDestroy() {
   }
 }
 
-// Focusing a view makes its design the one every bar shows.
+// Focusing a view makes its design the one every bar shows. The layer gives
+// a view the focus only inside the active document window, so this follows
+// the user's activation of a design and never a closing dialog's.
 void CQorexView::OnSetFocus(CWnd* pOldWnd) {
   CScrollView::OnSetFocus(pOldWnd);
   if (CQorexDoc* doc = GetDocument()) doc->UpdateAll();

@@ -322,16 +322,17 @@ TEST_F(UiApp, MenuPopupsAreUpdatedBeforeTheyShowAndPromptInTheStatusBar) {
   EXPECT_STREQ(Frame()->m_wndStatusBar.GetPaneText(0), "Ready");
 }
 
-TEST_F(UiApp, AcceleratorOpensANewDocumentButNotFromAnEditControl) {
+// An edit has no use for the frame's New: the key goes on to the frame.
+TEST_F(UiApp, AcceleratorOpensANewDocumentFromAViewAndFromAnEditControl) {
   Frame()->m_wndBottomBar.GetDlgItem(IDC_BAR_EDIT1)->SetFocus();
   QxTest::PressKey('N', MK_CONTROL);
   QxTest::PumpUntilIdle();
-  EXPECT_EQ(m_app->GetOpenDocumentCount(), 1);  // the key belongs to the edit
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
   ActiveView()->SetFocus();
   QxTest::PressKey('N', MK_CONTROL);
   QxTest::PumpUntilIdle();
-  EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
-  EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan2");
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 3);
+  EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan3");
   BOOL maximized = FALSE;
   Frame()->MDIGetActive(&maximized);
   EXPECT_TRUE(maximized);

@@ -6,6 +6,12 @@
 #include "tests/platform/UiTestApp.h"
 #include "tests/support/DesktopInput.h"
 
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/Print.h"
+
+#include <QDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -131,6 +137,84 @@ TEST_F(UiModalFocus, AfterABoxTheFrameOwnsTheKeysGoBackIntoAFloatingBar) {
   CString text;
   edit->GetWindowText(text);
   EXPECT_STREQ(text, "77");
+}
+
+// A click on the frame just after a box closed, with the keyboard in a
+// floating bar before it opened: the click decides, at once and for good.
+TEST_F(UiModalFocus, AClickOnTheFrameRightAfterABoxTakesTheKeyboardThere) {
+  if (!XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
+  CDialogBar& bar = Frame()->m_wndBottomBar;
+  CPoint at(200, 200);
+  Frame()->ClientToScreen(&at);
+  Frame()->FloatControlBar(&bar, at);
+  QxTest::PumpUntilIdle();
+  CWnd* edit = bar.GetDlgItem(IDC_BAR_EDIT2);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(WindowOf(edit->GetWidget())));
+  QWidget* view = ActiveView()->GetWidget();
+  for (const int afterMs : {300, 1000, 1600}) {
+    SCOPED_TRACE(afterMs);
+    XClick(edit->GetWidget(), QPoint(3, 3));
+    ASSERT_TRUE(XFocusIsOn(edit->GetWidget()));
+    {
+      ReturnToBoxes boxes;
+      AfxMessageBox("Stop", MB_OK);
+      ASSERT_EQ(boxes.Count(), 1);
+    }
+    QTest::qWait(afterMs);
+    XClick(view, QPoint(20, 20));
+    for (const int laterMs : {0, 2500}) {
+      QTest::qWait(laterMs);
+      EXPECT_TRUE(XFocusIsOn(view)) << laterMs;
+      EXPECT_EQ(QGuiApplication::focusWindow(), WindowOf(view)) << laterMs;
+      EXPECT_EQ(CWnd::GetFocus(), ActiveView()) << laterMs;
+    }
+  }
+}
+
+// The toolkit's own modal loops count as modal loops: a popup menu, the file
+// dialog and the page setup.
+TEST_F(UiModalFocus, TheToolkitsOwnModalLoopsAreCounted) {
+  if (!OnRealWindowSystem()) GTEST_SKIP() << "the toolkit's dialogs show only on a real screen";
+  int depth = -1;
+  QTimer watch;
+  watch.setInterval(50);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    QWidget* shown = QApplication::activePopupWidget();
+    if (!shown) shown = QApplication::activeModalWidget();
+    if (!shown || !shown->isVisible()) return;
+    depth = QxTest::ModalDepth();
+    if (auto* dialog = qobject_cast<QDialog*>(shown)) {
+      dialog->reject();
+    } else {
+      shown->close();
+    }
+  });
+  const struct {
+    const char* name;
+    std::function<void()> open;
+  } rows[] = {
+      {"popup menu",
+       [&] {
+         CMenu menu;
+         menu.CreatePopupMenu();
+         menu.AppendMenu(MF_STRING, ID_ROUTE_MAIN, "Main");
+         menu.TrackPopupMenu(TPM_RETURNCMD, 100, 100, Frame());
+       }},
+      {"file dialog",
+       [&] {
+         CFileDialog dialog(TRUE, "txt", nullptr, 0, "Text (*.txt)|*.txt||", Frame());
+         dialog.DoModal();
+       }},
+      {"page setup", [&] { QxPrintSetup(); }},
+  };
+  watch.start();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    depth = -1;
+    row.open();
+    EXPECT_EQ(depth, 1);
+    EXPECT_EQ(QxTest::ModalDepth(), 0);
+  }
 }
 
 }  // namespace

@@ -60,6 +60,64 @@ inline bool OnRealWindowSystem() {
   return QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
+// ---- input through the X server -------------------------------------------------
+// What the user does with the real mouse and keyboard (xdotool, through the X
+// server's test extension): the window manager sees it first, so a click on a
+// caption or on a window behind a modal one moves the activation as it would
+// for the user. Without xdotool none of it can be done (XInputAvailable).
+
+inline bool RunXdotool(const QStringList& args, QString* out = nullptr) {
+  QProcess xdotool;
+  xdotool.start("xdotool", args);
+  if (!xdotool.waitForFinished(5000) || xdotool.exitCode() != 0) return false;
+  if (out) *out = QString::fromLatin1(xdotool.readAllStandardOutput()).trimmed();
+  return true;
+}
+inline bool XInputAvailable() {
+  return OnRealWindowSystem() && RunXdotool({"getmouselocation"});
+}
+// The top-level window that has the X server's keyboard focus (0: none).
+inline unsigned long XFocusWindow() {
+  QString out;
+  return RunXdotool({"getwindowfocus", "-f"}, &out) ? out.toULong() : 0;
+}
+// Whether the X server's focus is on the widget's top-level window, once
+// everything that follows from the last input has arrived (up to the time given).
+inline bool XFocusIsOn(QWidget* widget, int milliseconds = 3000) {
+  const auto id = static_cast<unsigned long>(widget->window()->winId());
+  return QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds);
+}
+// Lets the window manager and the program act on what the X server delivered.
+inline void SettleX(int milliseconds = 200) {
+  QTest::qWait(milliseconds);
+}
+// Clicks (count of them, delayMs apart) at a point of the screen.
+inline void XClickAt(QPoint global, int count = 1, int delayMs = 100) {
+  RunXdotool({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+  QTest::qWait(50);
+  RunXdotool(
+      {"click", "--repeat", QString::number(count), "--delay", QString::number(delayMs), "1"});
+  SettleX();
+}
+inline void XClick(QWidget* widget, QPoint local, int count = 1, int delayMs = 100) {
+  XClickAt(widget->mapToGlobal(local), count, delayMs);
+}
+// The middle of a top-level window's caption, which the window manager draws.
+inline void XClickCaption(QWidget* window) {
+  const QRect frame = window->frameGeometry();
+  const QRect inner = window->geometry();
+  XClickAt(QPoint(frame.center().x(), (frame.top() + inner.top()) / 2));
+}
+// Keys by their X names ("ctrl+s", "Escape", "alt+e s"), to the focused window.
+inline void XKeys(const QString& keys) {
+  RunXdotool(QStringList{"key", "--delay", "60"} + keys.split(' '));
+  SettleX();
+}
+inline void XType(const char* text) {
+  RunXdotool({"type", "--delay", "60", QString::fromLatin1(text)});
+  SettleX();
+}
+
 // The managed top-level windows from bottom to top, as the window manager
 // stacks them (empty without one, or without xprop).
 inline std::vector<unsigned long> StackingOrder() {
