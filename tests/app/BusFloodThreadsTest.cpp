@@ -8,6 +8,8 @@
 
 #include "platform/ui/WinApp.h"
 
+#include <utility>
+
 namespace {
 
 // The main window's part in a run: the inputs the bus hands to it go to the
@@ -16,8 +18,10 @@ class CInputsFrame : public CFrameWnd {
  public:
   LRESULT OnAdc(WPARAM wParam, LPARAM lParam) {
     if (g_pAnalogIo) g_pAnalogIo->ReceiveInputs(wParam, lParam);
+    ++m_nReceived;
     return 0;
   }
+  int m_nReceived = 0;  // input frames handed to the unit
 
  protected:
   DECLARE_MESSAGE_MAP()
@@ -34,6 +38,7 @@ struct RunSeen {
   long long runMs = -1;           // from the start to the end shown
   std::vector<LPARAM> ends;
   std::size_t boxes = 0;
+  int answersSent = 0, answersReceived = 0;  // the companion's input frames
 };
 
 // The process's steps: the readings without the repeats of a sample that
@@ -118,6 +123,9 @@ class BusFloodThreads : public RealtimeThreads {
     seen.ends = RunEnds();
     seen.boxes = Boxes().size();
 
+    for (std::string line = companion.ReadLine(300); !line.empty(); line = companion.ReadLine(300))
+      seen.answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
+    seen.answersReceived = std::exchange(m_frame->m_nReceived, 0);
     const CSIMsystem& run = doc->m_system;
     const int columns = doc->m_nRuns == 1 ? doc->m_runOutputs[0].m_nColumns : 0;
     EXPECT_EQ(columns, n);
@@ -144,10 +152,11 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
   const std::vector<double> aloneSteps = Steps(alone.readings);
   const std::vector<double> floodedSteps = Steps(flooded.readings);
   std::printf(
-      "BusFloodThreads: %ld foreign frames offered; samples late %zu alone, %zu beside "
-      "the flood; most in a row %d / %d; end shown %lld ms / %lld ms after its post, "
-      "%lld ms / %lld ms after the start\n",
-      offered, alone.readings.size() - aloneSteps.size(),
+      "BusFloodThreads: %ld foreign frames offered; answers received %d of %d alone, %d of %d "
+      "beside the flood; samples late %zu / %zu; most in a row %d / %d; end shown %lld ms / "
+      "%lld ms after its post, %lld ms / %lld ms after the start\n",
+      offered, alone.answersReceived, alone.answersSent, flooded.answersReceived,
+      flooded.answersSent, alone.readings.size() - aloneSteps.size(),
       flooded.readings.size() - floodedSteps.size(), LongestHold(alone.readings),
       LongestHold(flooded.readings), alone.endShownLateMs, flooded.endShownLateMs, alone.runMs,
       flooded.runMs);
@@ -163,9 +172,18 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
   const std::size_t common = std::min(aloneSteps.size(), floodedSteps.size());
   EXPECT_GE(common, static_cast<std::size_t>(kSamples / 2));
   for (std::size_t i = 0; i < common; ++i) ASSERT_EQ(floodedSteps[i], aloneSteps[i]) << i;
-  // ... and no sample beside the flood read an input more than one period
-  // older than the run alone ever did.
-  EXPECT_LE(LongestHold(flooded.readings), LongestHold(alone.readings) + 1);
+  // ... and beside the flood the inputs came as they came alone: a sample
+  // whose answer was late reads the one before (one period late). On an
+  // idle machine none or one or two are, never two in a row; on a loaded
+  // one the bus's reader may wait for a core while the flood fills the
+  // socket's short queue, and an answer sent then is lost, so a few more
+  // are allowed. Read only between the turns of the user-interface thread,
+  // a third to a half of the samples were late, five to eight in a row.
+  const auto late = [](const std::vector<double>& readings, const std::vector<double>& steps) {
+    return static_cast<int>(readings.size() - steps.size());
+  };
+  EXPECT_LE(late(flooded.readings, floodedSteps), late(alone.readings, aloneSteps) + kSamples / 4);
+  EXPECT_LE(LongestHold(flooded.readings), LongestHold(alone.readings) + 3);
   // The run spot's lamp goes off when the end's message is delivered.
   EXPECT_LE(flooded.endShownLateMs, alone.endShownLateMs + 250);
   EXPECT_LE(flooded.runMs, alone.runMs + 1000);
