@@ -142,7 +142,7 @@ class BusFloodThreads : public RealtimeThreads {
 }  // namespace
 
 // 20 ms samples for 2 s, once alone and once beside a flood of 20 frames a
-// millisecond under a name nobody here knows (about 40,000 of them).
+// millisecond under a name nobody here knows.
 TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
   constexpr double kTs = 0.02;
   constexpr int kSamples = 100;
@@ -174,16 +174,16 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
   for (std::size_t i = 0; i < common; ++i) ASSERT_EQ(floodedSteps[i], aloneSteps[i]) << i;
   // ... and beside the flood the inputs came as they came alone: a sample
   // whose answer was late reads the one before (one period late). On an
-  // idle machine none or one or two are, never two in a row; on a loaded
-  // one the bus's reader may wait for a core while the flood fills the
-  // socket's short queue, and an answer sent then is lost, so a few more
-  // are allowed. Read only between the turns of the user-interface thread,
-  // a third to a half of the samples were late, five to eight in a row.
+  // idle machine none is; on a loaded one the bus's reader may wait for a
+  // core while the flood fills the socket's short queue, and an answer sent
+  // then is lost, so a few are allowed. A bus that reads only between the
+  // turns of the user-interface thread leaves half of them late, eight to
+  // twelve in a row.
   const auto late = [](const std::vector<double>& readings, const std::vector<double>& steps) {
     return static_cast<int>(readings.size() - steps.size());
   };
-  EXPECT_LE(late(flooded.readings, floodedSteps), late(alone.readings, aloneSteps) + kSamples / 4);
-  EXPECT_LE(LongestHold(flooded.readings), LongestHold(alone.readings) + 3);
+  EXPECT_LE(late(flooded.readings, floodedSteps), late(alone.readings, aloneSteps) + kSamples / 8);
+  EXPECT_LE(LongestHold(flooded.readings), LongestHold(alone.readings) + 2);
   // The run spot's lamp goes off when the end's message is delivered.
   EXPECT_LE(flooded.endShownLateMs, alone.endShownLateMs + 250);
   EXPECT_LE(flooded.runMs, alone.runMs + 1000);

@@ -1,9 +1,9 @@
 #pragma once
 // A local peer that floods one bus socket with well-formed frames under a
 // name of its own, as a program nobody here knows might: about perMs frames
-// a millisecond, spread over it, never waiting on a full socket (a frame it cannot put there
-// is counted as refused), for at most the count and the time given or until
-// stopped.
+// a millisecond, spread over it, never waiting on a full socket (a frame it
+// cannot put there is counted as refused), for at most the count and the
+// time given or until stopped.
 #include "platform/io/Bus.h"
 
 #include <algorithm>
@@ -28,14 +28,21 @@ class FloodPeer {
     std::strncpy(address.sun_path, target.c_str(), sizeof(address.sun_path) - 1);
     m_socket = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     m_thread = std::thread([this, address, name = std::string(name), perMs, most, limit] {
-      // A quarter of each millisecond's frames every 250 us, so that the
-      // flood alone never fills the socket's short queue at once.
-      constexpr auto kStep = std::chrono::microseconds(250);
-      const int perStep = std::max(1, perMs / 4);
+      // At most 8 frames at once (fewer than the socket's short queue
+      // takes), as many as the time since the last ones asks for: the
+      // flood alone never fills the socket at a stroke, and one that fell
+      // behind does not make up for it.
+      constexpr double kMostAtOnce = 8;
       const auto start = std::chrono::steady_clock::now();
-      auto tick = start;
-      for (long n = 0; !m_stop && n < most && tick - start < limit;) {
-        for (int i = 0; i < perStep && n < most; ++i, ++n) {
+      auto last = start;
+      double owed = 0;
+      for (long n = 0; !m_stop && n < most && last - start < limit;) {
+        const auto now = std::chrono::steady_clock::now();
+        owed =
+            std::min(kMostAtOnce,
+                     owed + perMs * std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+        for (; owed >= 1 && n < most; owed -= 1, ++n) {
           const std::vector<BYTE> frame =
               qxbus::EncodeFrame(name.c_str(), 0x7FFF0000u, static_cast<WPARAM>(n), -n);
           if (sendto(m_socket, frame.data(), frame.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
@@ -45,10 +52,7 @@ class FloodPeer {
           else
             ++m_refused;
         }
-        tick += kStep;
-        std::this_thread::sleep_until(tick);
-        // A flood that fell behind does not make up for it all at once.
-        tick = std::max(tick, std::chrono::steady_clock::now() - 4 * kStep);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
       }
     });
   }
