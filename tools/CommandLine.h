@@ -3,12 +3,18 @@
 // the usage. A peer that misread its command line would start and answer the
 // program with settings nobody asked for, so anything it does not know ends
 // it before it starts: an unknown option, a missing value or a value that is
-// not one of the option's choices prints the usage on standard error and
-// exits with status 2; "--help" prints it on standard output and exits 0.
+// not one of the option's choices (a number is read whole and within its
+// range) prints why and the usage on standard error and exits with status 2;
+// "--help" prints it on standard output and exits 0.
+#include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 namespace qxtool {
@@ -17,8 +23,8 @@ struct Option {
   const char* name;   // "--seconds"
   const char* value;  // "N", as the usage names it
   const char* help;   // one line
-  // Takes the value; false when the value is not one the option accepts.
-  std::function<bool(const char* value)> take;
+  // Takes the value; when the option does not accept it, says why.
+  std::function<std::string(const char* value)> take;
 };
 
 constexpr int kGoOn = -1;
@@ -58,8 +64,9 @@ inline int ParseCommandLine(const char* tool, const char* synopsis, int argc, ch
       std::fprintf(stderr, "%s: %s needs a value\n", tool, argv[i]);
       return fail();
     }
-    if (!option->take(argv[i + 1])) {
-      std::fprintf(stderr, "%s: %s does not take %s\n", tool, argv[i], argv[i + 1]);
+    if (const std::string why = option->take(argv[i + 1]); !why.empty()) {
+      std::fprintf(stderr, "%s: %s does not take %s: %s\n", tool, argv[i], argv[i + 1],
+                   why.c_str());
       return fail();
     }
     ++i;
@@ -67,11 +74,40 @@ inline int ParseCommandLine(const char* tool, const char* synopsis, int argc, ch
   return kGoOn;
 }
 
-// A value that must be one of the given words.
-inline bool OneOf(const char* value, std::initializer_list<const char*> words) {
-  for (const char* word : words)
-    if (std::strcmp(value, word) == 0) return true;
-  return false;
+// A value that must be one of the given words: "" when it is, else why not.
+inline std::string OneOf(const char* value, std::initializer_list<const char*> words) {
+  std::string choices;
+  for (const char* word : words) {
+    if (std::strcmp(value, word) == 0) return "";
+    choices += (choices.empty() ? "" : ", ") + std::string(word);
+  }
+  return "not one of " + choices;
+}
+
+// A number into *out when the whole text is one (no blank before it, nothing
+// after it) within lo .. hi, and for a count (an integer type) a whole one:
+// "" then, else why not, *out unchanged.
+template <class T>
+std::string ReadNumber(const char* text, T lo, T hi, T* out) {
+  char* end = nullptr;
+  const bool starts = text && *text && !std::isspace(static_cast<unsigned char>(*text));
+  const double value = starts ? std::strtod(text, &end) : 0.0;
+  if (!starts || end == text || *end != '\0' || std::isnan(value)) return "not a number";
+  if (std::is_integral_v<T> && std::isfinite(value) && value != std::floor(value))
+    return "not a whole number";
+  // Written so that an infinity fails too.
+  if (!(value >= static_cast<double>(lo) && value <= static_cast<double>(hi))) {
+    char range[80];
+    if constexpr (std::is_integral_v<T>)
+      std::snprintf(range, sizeof(range), "not within %lld to %lld", static_cast<long long>(lo),
+                    static_cast<long long>(hi));
+    else
+      std::snprintf(range, sizeof(range), "not within %g to %g", static_cast<double>(lo),
+                    static_cast<double>(hi));
+    return range;
+  }
+  *out = static_cast<T>(value);
+  return "";
 }
 
 }  // namespace qxtool

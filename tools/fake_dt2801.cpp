@@ -45,17 +45,12 @@ namespace {
 
 constexpr std::uint32_t kReadAdc = 0x82002000u;
 constexpr std::uint32_t kWriteDac = 0x82002004u;
+// The most requests --after and --count name.
+constexpr unsigned long kMostRequests = 1000000000ul;
 
 volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) {
   g_stop = 1;
-}
-
-// A number from the command line, limited to lo .. hi; text that reads as not
-// a number keeps the fallback (a NaN would pass the limits unchanged).
-double Argument(const char* text, double lo, double hi, double fallback) {
-  const double value = std::atof(text);
-  return std::isnan(value) ? fallback : std::clamp(value, lo, hi);
 }
 
 std::uint32_t GetDword(const unsigned char* in) {
@@ -74,7 +69,7 @@ struct Board {
   std::uint32_t dac[2] = {2048, 2048};
   std::string mode = "normal";
   unsigned long requests = 0;
-  bool times = false;
+  int times = 0;  // 1: log when each request came
   unsigned long faultAfter = 0;
   std::string fault;  // empty: none
   unsigned long faultCount = 1;
@@ -186,28 +181,19 @@ int main(int argc, char** argv) {
       {"--socket", "PATH", "the device socket to listen on (default: $QX_DEVICE_DT2801)",
        [&](const char* v) {
          path = v;
-         return true;
+         return std::string();
        }},
       {"--seconds", "N", "ends after N seconds, 0.1 to 86400 (default 600)",
-       [&](const char* v) {
-         seconds = Argument(v, 0.1, 86400.0, seconds);
-         return true;
-       }},
+       [&](const char* v) { return qxtool::ReadNumber(v, 0.1, 86400.0, &seconds); }},
       {"--mode", "MODE", "normal; silent: never replies; garbage: replies beyond the record",
        [&](const char* v) {
          board.mode = v;
          return qxtool::OneOf(v, {"normal", "silent", "garbage"});
        }},
       {"--times", "1", "1: each request line ends in t=<microseconds since start>",
-       [&](const char* v) {
-         board.times = std::atoi(v) != 0;
-         return true;
-       }},
+       [&](const char* v) { return qxtool::ReadNumber(v, 0, 1, &board.times); }},
       {"--after", "M", "the fault strikes after the first M requests (default 0)",
-       [&](const char* v) {
-         board.faultAfter = static_cast<unsigned long>(Argument(v, 0.0, 1e9, 0.0));
-         return true;
-       }},
+       [&](const char* v) { return qxtool::ReadNumber(v, 0ul, kMostRequests, &board.faultAfter); }},
       {"--fault", "FAULT",
        "drop: closes the connection unanswered; exit: ends; silent: answers nothing",
        [&](const char* v) {
@@ -215,10 +201,7 @@ int main(int argc, char** argv) {
          return qxtool::OneOf(v, {"drop", "exit", "silent"});
        }},
       {"--count", "N", "requests a silent fault leaves unanswered (default 1)",
-       [&](const char* v) {
-         board.faultCount = static_cast<unsigned long>(Argument(v, 1.0, 1e9, 1.0));
-         return true;
-       }},
+       [&](const char* v) { return qxtool::ReadNumber(v, 1ul, kMostRequests, &board.faultCount); }},
   };
   const int parsed = qxtool::ParseCommandLine("fake_dt2801", synopsis, argc, argv, options);
   if (parsed != qxtool::kGoOn) return parsed;

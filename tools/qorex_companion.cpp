@@ -41,13 +41,6 @@ void OnSignal(int) {
   g_stop = 1;
 }
 
-// A number from the command line, limited to lo .. hi; text that reads as not
-// a number keeps the fallback (a NaN would pass the limits unchanged).
-double Argument(const char* text, double lo, double hi, double fallback) {
-  const double value = std::atof(text);
-  return std::isnan(value) ? fallback : std::clamp(value, lo, hi);
-}
-
 double CodeToVolts(WORD code) {
   return code * 20.0 / 65535.0 - 10.0;
 }
@@ -64,7 +57,7 @@ struct Companion {
   unsigned long sequence = 0;
   unsigned long answered = 0;
   unsigned long silentAfter = 0;  // 0: never falls silent
-  bool times = false;
+  int times = 0;                  // 1: log when each output frame came
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
   void OnFrame(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -104,24 +97,14 @@ int main(int argc, char** argv) {
   const char* synopsis = "qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N]";
   const std::vector<qxtool::Option> options = {
       {"--seconds", "N", "ends after N seconds, 0.1 to 86400 (default 600)",
-       [&](const char* v) {
-         seconds = Argument(v, 0.1, 86400.0, seconds);
-         return true;
-       }},
+       [&](const char* v) { return qxtool::ReadNumber(v, 0.1, 86400.0, &seconds); }},
       {"--lag", "A", "each plant follows y := A y + (1 - A) u, A 0 to 1 (default 0.5)",
-       [&](const char* v) {
-         companion.lag = Argument(v, 0.0, 1.0, companion.lag);
-         return true;
-       }},
+       [&](const char* v) { return qxtool::ReadNumber(v, 0.0, 1.0, &companion.lag); }},
       {"--times", "1", "1: each DAC line ends in t=<microseconds since start>",
-       [&](const char* v) {
-         companion.times = std::atoi(v) != 0;
-         return true;
-       }},
+       [&](const char* v) { return qxtool::ReadNumber(v, 0, 1, &companion.times); }},
       {"--silent-after", "N", "answers the first N frames only, then stays silent on the bus",
        [&](const char* v) {
-         companion.silentAfter = static_cast<unsigned long>(Argument(v, 0.0, 1e9, 0.0));
-         return true;
+         return qxtool::ReadNumber(v, 0ul, 1000000000ul, &companion.silentAfter);
        }},
   };
   const int parsed = qxtool::ParseCommandLine("qorex_companion", synopsis, argc, argv, options);

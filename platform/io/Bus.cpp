@@ -5,24 +5,30 @@
 #include "platform/ui/MessageQueue.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
+#include <QMetaObject>
 #include <QThread>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -47,16 +53,33 @@ struct PeerListing {
   std::vector<sockaddr_un> peers;
 };
 
+// A frame of a registered message, read and waiting to be handed over.
+struct Arrival {
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+};
+
 struct BusState {
   std::mutex lock;  // guards everything below; never held while the receiver runs
   int socket = -1;
   std::string path;
   int sendSocket = -1;
-  std::unique_ptr<QSocketNotifier> notifier;
   QxBusReceiver receiver;
   PeerListing listing;
   // The sender of the last frame of each registered message since joining.
   std::map<UINT, DWORD> lastSenders;
+  // With an application object, a thread of the bus's own reads the socket
+  // as fast as frames come, so that the socket's short queue never fills
+  // with frames nobody here wants, and hands the rest over on the
+  // application's thread.
+  std::thread reader;
+  int readerWake = -1;  // an event that ends the reader
+  QObject* handOverTo = nullptr;
+  std::deque<Arrival> arrivals;
+  bool handOverDue = false;  // a hand-over waits in the application's queue
+  bool arrivalsFull = false;
+  std::condition_variable arrived;
 };
 
 // How long after a change of the folder its listing is taken again anyway
@@ -189,46 +212,153 @@ std::size_t EncodeFrameInto(BYTE* out, const char* name, DWORD senderPid, WPARAM
   return kHeaderSize + length + 1;
 }
 
-bool DispatchFrame(const BYTE* bytes, std::size_t size) {
-  qxbus::Frame frame;
-  if (!qxbus::DecodeFrame(bytes, size, &frame)) {
+// Where a frame keeps the name, when it is well formed.
+bool FrameName(const BYTE* bytes, std::size_t size, const char** name, std::size_t* length) {
+  if (!bytes || size < kHeaderSize + 2 || size > kMaxFrame) return false;
+  if (std::memcmp(bytes, kMagic, 4) != 0) return false;
+  *length = static_cast<std::size_t>(GetLE(bytes + 24, 2));
+  if (*length == 0 || *length > QX_BUS_MAX_NAME || size != kHeaderSize + *length + 1) return false;
+  *name = reinterpret_cast<const char*>(bytes + kHeaderSize);
+  return bytes[kHeaderSize + *length] == 0 && std::memchr(*name, 0, *length) == nullptr;
+}
+
+// A frame as it was read: a frame of a message that some part of this
+// process registered into *arrival (its sender noted); anything else is
+// dropped here, and a frame under a name nobody registered costs no more
+// than the look at its name.
+bool TakeFrame(const BYTE* bytes, std::size_t size, Arrival* arrival) {
+  const char* name = nullptr;
+  std::size_t length = 0;
+  if (!FrameName(bytes, size, &name, &length)) {
     TRACE("Bus: a malformed frame of %zu bytes was ignored\n", size);
     return false;
   }
-  const UINT message = RegisterWindowMessage(frame.name.c_str());
+  arrival->message = qxui::FindRegisteredMessage(name, length);
+  if (arrival->message == 0) return false;
+  arrival->wParam = static_cast<WPARAM>(GetLE(bytes + 8, 8));
+  arrival->lParam = static_cast<LPARAM>(GetLE(bytes + 16, 8));
+  std::lock_guard<std::mutex> guard(Bus().lock);
+  Bus().lastSenders[arrival->message] = static_cast<DWORD>(GetLE(bytes + 4, 4));
+  return true;
+}
+
+// Reads one waiting frame into buffer (kMaxFrame + 1 bytes): its size, or
+// -1 when none waits. An oversized one is dropped and reads as 0 bytes.
+ssize_t ReadFrame(int socket, BYTE* buffer) {
+  for (;;) {
+    // MSG_TRUNC reports the datagram's real length, so an oversized frame is seen as such.
+    const ssize_t got = recv(socket, buffer, kMaxFrame + 1, MSG_DONTWAIT | MSG_TRUNC);
+    if (got < 0 && errno == EINTR) continue;
+    if (got > static_cast<ssize_t>(kMaxFrame)) {
+      TRACE("Bus: an oversized frame was ignored\n");
+      return 0;
+    }
+    return got;
+  }
+}
+
+bool HandTo(const Arrival& arrival) {
   QxBusReceiver receiver;
   {
     std::lock_guard<std::mutex> guard(Bus().lock);
     receiver = Bus().receiver;
-    if (message != 0) Bus().lastSenders[message] = frame.senderPid;
   }
-  if (message == 0 || !receiver) return false;
-  receiver(message, frame.wParam, frame.lParam);
+  if (!receiver) return false;
+  receiver(arrival.message, arrival.wParam, arrival.lParam);
   return true;
 }
 
-// How many frames one wake-up of the user-interface thread reads: a peer
-// that sends without pause must not keep it from its windows; the notifier
-// wakes it again for the rest.
+// How many frames one hand-over gives the receiver: a peer that sends
+// without pause must not keep the user-interface thread from its windows;
+// the next hand-over follows in the application's queue.
 constexpr int kFramesPerWakeUp = 256;
+// How many read frames may wait for the user-interface thread; a peer that
+// sends registered frames faster than it takes them loses the rest, as it
+// would on a full socket.
+constexpr std::size_t kMostArrivals = 1024;
 
-// Reads the waiting frames (the socket is non-blocking), at most limit of
-// them (0: all), and dispatches them.
+void HandOverArrivals();
+
+// Puts a hand-over into the application's queue unless one is there; called
+// with the lock held.
+void DueHandOverLocked(BusState& bus) {
+  if (bus.handOverDue || !bus.handOverTo || bus.arrivals.empty()) return;
+  bus.handOverDue = true;
+  QMetaObject::invokeMethod(
+      bus.handOverTo, [] { HandOverArrivals(); }, Qt::QueuedConnection);
+}
+
+// Gives the receiver the frames the reader took, at most limit of them (0:
+// all); returns how many it got.
+int HandArrivalsOver(int limit) {
+  BusState& bus = Bus();
+  int handed = 0;
+  for (int taken = 0; limit == 0 || taken < limit; ++taken) {
+    Arrival arrival;
+    {
+      std::lock_guard<std::mutex> guard(bus.lock);
+      if (bus.arrivals.empty()) break;
+      arrival = bus.arrivals.front();
+      bus.arrivals.pop_front();
+    }
+    if (HandTo(arrival)) ++handed;
+  }
+  std::lock_guard<std::mutex> guard(bus.lock);
+  DueHandOverLocked(bus);
+  return handed;
+}
+
+void HandOverArrivals() {
+  {
+    std::lock_guard<std::mutex> guard(Bus().lock);
+    Bus().handOverDue = false;
+  }
+  HandArrivalsOver(kFramesPerWakeUp);
+}
+
+void Arrive(const Arrival& arrival) {
+  BusState& bus = Bus();
+  std::lock_guard<std::mutex> guard(bus.lock);
+  if (bus.arrivals.size() >= kMostArrivals) {
+    if (!bus.arrivalsFull) TRACE("Bus: frames are dropped while %zu wait\n", kMostArrivals);
+    bus.arrivalsFull = true;
+    return;
+  }
+  bus.arrivalsFull = false;
+  bus.arrivals.push_back(arrival);
+  bus.arrived.notify_all();
+  DueHandOverLocked(bus);
+}
+
+// The reader thread: waits for frames or the end, and reads whatever waits.
+void ReadUntilLeft(int socket, int wake) {
+  // Looks for the end between so many frames of a peer that never pauses.
+  constexpr int kFramesPerLook = 1024;
+  BYTE buffer[kMaxFrame + 1];
+  for (;;) {
+    pollfd waiting[2] = {{socket, POLLIN, 0}, {wake, POLLIN, 0}};
+    if (poll(waiting, 2, -1) < 0 && errno != EINTR) return;
+    if (waiting[1].revents != 0) return;
+    for (int n = 0; n < kFramesPerLook; ++n) {
+      const ssize_t got = ReadFrame(socket, buffer);
+      if (got < 0) break;
+      Arrival arrival;
+      if (got > 0 && TakeFrame(buffer, static_cast<std::size_t>(got), &arrival)) Arrive(arrival);
+    }
+  }
+}
+
+// Reads the waiting frames on the calling thread (no reader), at most limit
+// of them (0: all), and hands them over.
 int DrainSocket(int socket, int limit) {
   int handed = 0;
   BYTE buffer[kMaxFrame + 1];
   for (int read = 0; limit == 0 || read < limit; ++read) {
-    // MSG_TRUNC reports the datagram's real length, so an oversized frame is seen as such.
-    ssize_t got = recv(socket, buffer, sizeof(buffer), MSG_DONTWAIT | MSG_TRUNC);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (static_cast<std::size_t>(got) > sizeof(buffer)) {
-      TRACE("Bus: an oversized frame was ignored\n");
-      continue;
-    }
-    if (DispatchFrame(buffer, static_cast<std::size_t>(got))) ++handed;
+    const ssize_t got = ReadFrame(socket, buffer);
+    if (got < 0) break;
+    Arrival arrival;
+    if (got > 0 && TakeFrame(buffer, static_cast<std::size_t>(got), &arrival) && HandTo(arrival))
+      ++handed;
   }
   return handed;
 }
@@ -264,11 +394,14 @@ BOOL QxBusJoin() {
   bus.socket = fd;
   bus.path = path;
   bus.lastSenders.clear();
+  bus.arrivals.clear();
   QCoreApplication* app = QCoreApplication::instance();
   if (app && QThread::currentThread() == app->thread()) {
-    bus.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    QObject::connect(bus.notifier.get(), &QSocketNotifier::activated,
-                     [fd] { DrainSocket(fd, kFramesPerWakeUp); });
+    bus.readerWake = eventfd(0, EFD_CLOEXEC);
+    if (bus.readerWake >= 0) {
+      bus.handOverTo = app;
+      bus.reader = std::thread(ReadUntilLeft, fd, bus.readerWake);
+    }
   }
   qxui::SetBroadcastHook([](UINT message, WPARAM wParam, LPARAM lParam) {
     QxBusBroadcast(qxui::RegisteredMessageName(message), wParam, lParam);
@@ -278,10 +411,28 @@ BOOL QxBusJoin() {
 
 void QxBusLeave() {
   BusState& bus = Bus();
+  std::thread reader;
+  int wake = -1;
+  {
+    std::lock_guard<std::mutex> guard(bus.lock);
+    if (bus.socket < 0) return;
+    qxui::SetBroadcastHook(nullptr);
+    reader = std::move(bus.reader);
+    wake = bus.readerWake;
+  }
+  // The reader takes the lock for what it reads: it ends outside it.
+  if (reader.joinable()) {
+    const std::uint64_t one = 1;
+    while (write(wake, &one, sizeof(one)) < 0 && errno == EINTR) {
+    }
+    reader.join();
+  }
   std::lock_guard<std::mutex> guard(bus.lock);
-  if (bus.socket < 0) return;
-  qxui::SetBroadcastHook(nullptr);
-  bus.notifier.reset();
+  if (wake >= 0) close(wake);
+  bus.readerWake = -1;
+  bus.handOverTo = nullptr;
+  bus.arrivals.clear();
+  bus.arrived.notify_all();
   close(bus.socket);
   unlink(bus.path.c_str());
   bus.socket = -1;
@@ -345,8 +496,19 @@ BOOL QxBusPeerPresent(DWORD pid) {
 }
 
 int QxBusPoll(int timeoutMs) {
-  int fd = OwnSocket();
-  if (fd < 0) return -1;
+  BusState& bus = Bus();
+  int fd;
+  {
+    std::unique_lock<std::mutex> guard(bus.lock);
+    fd = bus.socket;
+    if (fd < 0) return -1;
+    if (bus.reader.joinable()) {
+      bus.arrived.wait_for(guard, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
+                           [&bus] { return !bus.arrivals.empty() || bus.socket < 0; });
+      fd = -1;
+    }
+  }
+  if (fd < 0) return HandArrivalsOver(0);
   pollfd waiting{fd, POLLIN, 0};
   int ready = poll(&waiting, 1, timeoutMs < 0 ? 0 : timeoutMs);
   if (ready <= 0) return 0;
@@ -362,12 +524,9 @@ std::vector<BYTE> EncodeFrame(const char* name, DWORD senderPid, WPARAM wParam, 
 }
 
 BOOL DecodeFrame(const BYTE* bytes, std::size_t size, Frame* frame) {
-  if (!bytes || size < kHeaderSize + 2 || size > kMaxFrame) return FALSE;
-  if (std::memcmp(bytes, kMagic, 4) != 0) return FALSE;
-  std::size_t length = static_cast<std::size_t>(GetLE(bytes + 24, 2));
-  if (length == 0 || length > QX_BUS_MAX_NAME || size != kHeaderSize + length + 1) return FALSE;
-  const char* name = reinterpret_cast<const char*>(bytes + kHeaderSize);
-  if (bytes[kHeaderSize + length] != 0 || std::memchr(name, 0, length) != nullptr) return FALSE;
+  const char* name = nullptr;
+  std::size_t length = 0;
+  if (!FrameName(bytes, size, &name, &length)) return FALSE;
   frame->senderPid = static_cast<DWORD>(GetLE(bytes + 4, 4));
   frame->wParam = static_cast<WPARAM>(GetLE(bytes + 8, 8));
   frame->lParam = static_cast<LPARAM>(GetLE(bytes + 16, 8));

@@ -7,8 +7,11 @@
 // "<pid>.sock". A broadcast sends one frame to every socket but the sender's
 // own; it never blocks: a peer whose queue is full is skipped, and a socket
 // nobody listens on any more (its process died) is removed. Frames received
-// are checked before use and handed to the receiver on the user-interface
-// thread (through a socket notifier), or to whoever calls QxBusPoll.
+// are checked before use; a frame whose name no part of this process
+// registered is dropped where it is read, so a peer flooding the bus with
+// messages nobody here handles takes no room from the others. The rest are
+// handed to the receiver on the user-interface thread (read there by a thread
+// of the bus's own as fast as they come), or to whoever calls QxBusPoll.
 //
 // Frame, little-endian, written byte by byte:
 //   0  4  "QXB1"
@@ -36,11 +39,13 @@ using QxBusReceiver = std::function<void(UINT message, WPARAM wParam, LPARAM lPa
 std::string QxBusDirectory();
 
 // Binds this process's socket (TRUE also when already joined) and makes
-// PostMessage(HWND_BROADCAST, ...) send registered messages on the bus. When a
-// Qt application object exists, frames are received on its thread by a socket
-// notifier; otherwise call QxBusPoll.
+// PostMessage(HWND_BROADCAST, ...) send registered messages on the bus. Joined
+// on the thread of a Qt application object, the bus reads its socket on a
+// thread of its own and hands the frames over on the application's thread, at
+// most 256 at a time, at most 1024 waiting; otherwise call QxBusPoll.
 BOOL QxBusJoin();
-// Unbinds and removes the socket; broadcasts stay local afterwards.
+// Unbinds and removes the socket; broadcasts stay local afterwards. Leave
+// before the application object goes.
 void QxBusLeave();
 BOOL QxBusIsJoined();
 
@@ -54,12 +59,13 @@ QxBusReceiver QxBusSetReceiver(QxBusReceiver receiver);
 int QxBusBroadcast(const char* name, WPARAM wParam, LPARAM lParam);
 
 // Waits up to timeoutMs for frames and hands every waiting one to the
-// receiver; returns how many were handed over (-1 when not joined).
+// receiver on the calling thread; returns how many were handed over (-1 when
+// not joined).
 int QxBusPoll(int timeoutMs);
 
 // The process id carried by the last frame of the registered message that
-// arrived since this process joined the bus (it is recorded before the
-// receiver gets the frame); 0 when none did.
+// arrived since this process joined the bus (it is recorded when the frame
+// is read, before the receiver gets it); 0 when none did.
 DWORD QxBusLastSender(UINT message);
 // Whether the process pid is on the bus: its socket is in the bus folder and
 // someone is bound to it. FALSE when the socket is gone or refuses; TRUE also

@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -108,7 +109,7 @@ bool Enqueue(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 struct Registry {
   std::mutex lock;
-  std::map<std::string, UINT> ids;  // lower-case name -> id
+  std::map<std::string, UINT, std::less<>> ids;  // lower-case name -> id
   std::map<UINT, std::string> names;
   UINT next = WM_REGISTERED_FIRST;
 };
@@ -181,6 +182,24 @@ namespace qxui {
 
 void SetMainLoopRunning(bool running) {
   g_mainLoopRunning = running;
+}
+
+UINT FindRegisteredMessage(const char* name, std::size_t length) {
+  if (!name || length == 0) return 0;
+  // Lower-cased on the stack: the bus asks this for every frame it reads.
+  char small[256];
+  std::string large;
+  char* key = small;
+  if (length > sizeof(small)) {
+    large.resize(length);
+    key = large.data();
+  }
+  for (std::size_t i = 0; i < length; ++i)
+    key[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  const auto found = registry.ids.find(std::string_view(key, length));
+  return found == registry.ids.end() ? 0 : found->second;
 }
 
 const char* RegisteredMessageName(UINT message) {

@@ -12,6 +12,7 @@
 #include "platform/core/Geometry.h"
 #include "platform/core/Types.h"
 
+#include <cstddef>
 #include <functional>
 
 struct MSG {
@@ -42,6 +43,9 @@ namespace qxui {
 
 // The name a registered message was made from; empty for other ids.
 const char* RegisteredMessageName(UINT message);
+// The id of the name (length bytes, any case) when some part of this process
+// registered it, else 0; registers nothing. From any thread.
+UINT FindRegisteredMessage(const char* name, std::size_t length);
 // How a message is offered before dispatch (the application installs its
 // PreTranslateMessage; without one the target and its parents are offered it
 // in turn); TRUE: taken.

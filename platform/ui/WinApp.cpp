@@ -50,6 +50,10 @@ CWnd* AfxGetMainWnd() {
   return g_pApp ? g_pApp->m_pMainWnd : nullptr;
 }
 
+void QxPostToMainWnd(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (CWnd* main = AfxGetMainWnd()) ::PostMessage(main->GetSafeHwnd(), message, wParam, lParam);
+}
+
 HINSTANCE AfxGetInstanceHandle() {
   return g_pApp ? g_pApp->m_hInstance : nullptr;
 }
@@ -177,9 +181,7 @@ int CWinApp::Run() {
   if (m_pMainWnd) {
     // While the main window runs, broadcasts of other processes arrive on the
     // local bus and go to it, and ours go out there.
-    QxBusSetReceiver([](UINT message, WPARAM wParam, LPARAM lParam) {
-      if (CWnd* main = AfxGetMainWnd()) ::PostMessage(main->GetSafeHwnd(), message, wParam, lParam);
-    });
+    QxBusSetReceiver(QxPostToMainWnd);
     if (!QxBusJoin()) TRACE0("The local message bus is not available\n");
     qxui::SetMainLoopRunning(true);
     m_nExitCode = QApplication::exec();

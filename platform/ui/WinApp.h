@@ -141,6 +141,9 @@ class CWinApp : public CCmdTarget {
 CWinApp* AfxGetApp();
 // The application's main window (null before InitInstance makes it).
 CWnd* AfxGetMainWnd();
+// Posts a message that came on the local bus to the main window, if any: Run
+// receives the bus there while its loop runs.
+void QxPostToMainWnd(UINT message, WPARAM wParam, LPARAM lParam);
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 // Runs the application object: InitApplication, InitInstance, Run (or

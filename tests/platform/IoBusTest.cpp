@@ -205,6 +205,7 @@ TEST_F(Bus, JoinedOnceSkipsADeadPeerAndLeavesWithoutATrace) {
 
 // Polling hands frames over without an event loop; malformed ones are dropped.
 TEST_F(Bus, MalformedFramesAreIgnoredAndTheNextOneArrives) {
+  const UINT after = RegisterWindowMessage("ID_TEST_AFTER");
   RawPeer sender(m_dir, "1000004.sock");
   std::vector<BYTE> good = qxbus::EncodeFrame("ID_TEST_AFTER", 1000004, 42, -42);
   std::vector<BYTE> unterminated = good;
@@ -215,7 +216,7 @@ TEST_F(Bus, MalformedFramesAreIgnoredAndTheNextOneArrives) {
   EXPECT_EQ(QxBusPoll(1000), 1);  // only the good one counts
   EXPECT_EQ(QxBusPoll(0), 0);     // all read
   ASSERT_EQ(m_received.size(), 1u);
-  EXPECT_EQ(m_received[0].message, RegisterWindowMessage("ID_TEST_AFTER"));
+  EXPECT_EQ(m_received[0].message, after);
   EXPECT_EQ(m_received[0].wParam, 42u);
   EXPECT_EQ(m_received[0].lParam, -42);
 }
@@ -224,13 +225,14 @@ TEST_F(Bus, MalformedFramesAreIgnoredAndTheNextOneArrives) {
 // while its socket is bound; closed (as after a crash) or removed, it is not.
 TEST_F(Bus, TheLastSenderOfAMessageAndWhetherAPeerIsPresent) {
   const UINT message = RegisterWindowMessage("ID_TEST_SENDER");
+  const UINT other = RegisterWindowMessage("ID_TEST_OTHER");
   EXPECT_EQ(QxBusLastSender(message), 0u);
   RawPeer first(m_dir, "1000005.sock"), second(m_dir, "1000006.sock");
   first.SendTo(qxbus::OwnSocketPath(), qxbus::EncodeFrame("ID_TEST_SENDER", 1000005, 1, 1));
   second.SendTo(qxbus::OwnSocketPath(), qxbus::EncodeFrame("ID_TEST_OTHER", 1000006, 2, 2));
   ASSERT_EQ(QxBusPoll(1000) + QxBusPoll(100), 2);
   EXPECT_EQ(QxBusLastSender(message), 1000005u);
-  EXPECT_EQ(QxBusLastSender(RegisterWindowMessage("ID_TEST_OTHER")), 1000006u);
+  EXPECT_EQ(QxBusLastSender(other), 1000006u);
   EXPECT_TRUE(QxBusPeerPresent(1000005));
   EXPECT_TRUE(QxBusPeerPresent(static_cast<DWORD>(getpid())));
   first.Close();

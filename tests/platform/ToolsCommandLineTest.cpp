@@ -152,4 +152,82 @@ TEST(ToolsCommandLine, WhatAToolCannotReadEndsItWithTheUsageBeforeItStarts) {
   }
 }
 
+// Numbers are read whole and within their range: text with anything left
+// over, no number at all, a fraction where a count is asked for, or a value
+// out of range ends the tool with the reason and the usage; the bounds
+// themselves and ordinary values start it.
+TEST(ToolsCommandLine, NumbersAreReadWholeAndInRangeOrTheToolDoesNotStart) {
+  const std::string socket = qxtest::MakeTempDir("toolnumbers") + "/board.sock";
+  qxtest::ScopedEnv noDevice("QX_DEVICE_DT2801", "");
+  qxtest::ScopedEnv bus("QX_BUS_DIR", qxtest::MakeTempDir("toolnumbersbus"));
+  struct Row {
+    const char* tool;
+    const char* option;
+    const char* value;
+    const char* reason;
+  };
+  const Row bad[] = {
+      {"fake_dt2801", "--seconds", "abc", "not a number"},
+      {"fake_dt2801", "--seconds", "5x", "not a number"},
+      {"fake_dt2801", "--seconds", "", "not a number"},
+      {"fake_dt2801", "--seconds", " 5", "not a number"},
+      {"fake_dt2801", "--seconds", "nan", "not a number"},
+      {"fake_dt2801", "--seconds", "inf", "not within 0.1 to 86400"},
+      {"fake_dt2801", "--seconds", "0.05", "not within 0.1 to 86400"},
+      {"fake_dt2801", "--seconds", "86401", "not within 0.1 to 86400"},
+      {"fake_dt2801", "--times", "yes", "not a number"},
+      {"fake_dt2801", "--times", "2", "not within 0 to 1"},
+      {"fake_dt2801", "--after", "-1", "not within 0 to 1000000000"},
+      {"fake_dt2801", "--after", "2.5", "not a whole number"},
+      {"fake_dt2801", "--after", "3 ", "not a number"},
+      {"fake_dt2801", "--count", "0", "not within 1 to 1000000000"},
+      {"fake_dt2801", "--count", "two", "not a number"},
+      {"qorex_companion", "--lag", "abc", "not a number"},
+      {"qorex_companion", "--lag", "2", "not within 0 to 1"},
+      {"qorex_companion", "--lag", "-0.1", "not within 0 to 1"},
+      {"qorex_companion", "--lag", "0.5.1", "not a number"},
+      {"qorex_companion", "--seconds", "1e9", "not within 0.1 to 86400"},
+      {"qorex_companion", "--seconds", "ten", "not a number"},
+      {"qorex_companion", "--times", "0.5", "not a whole number"},
+      {"qorex_companion", "--silent-after", "-3", "not within 0 to 1000000000"},
+      {"qorex_companion", "--silent-after", "1.5", "not a whole number"},
+  };
+  for (const Row& row : bad) {
+    std::vector<std::string> args{row.option, row.value};
+    if (std::string(row.tool) == "fake_dt2801") args.insert(args.begin(), {"--socket", socket});
+    SCOPED_TRACE(std::string(row.tool) + " " + row.option + " '" + row.value + "'");
+    const ToolRun run = RunTool(row.tool, args);
+    if (!run.ended) {
+      ADD_FAILURE() << "still running: " << run.out;
+      continue;
+    }
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "") << "nothing starts";
+    const std::string first = run.err.substr(0, run.err.find('\n'));
+    EXPECT_EQ(first, std::string(row.tool) + ": " + row.option + " does not take " + row.value +
+                         ": " + row.reason);
+    EXPECT_NE(run.err.find(std::string("\nusage: ") + row.tool), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(socket)) << "the board listened";
+  }
+
+  const std::vector<std::pair<const char*, std::vector<std::string>>> good = {
+      {"fake_dt2801",
+       {"--socket", socket, "--seconds", "0.1", "--times", "1", "--after", "0", "--fault", "silent",
+        "--count", "1000000000"}},
+      {"fake_dt2801", {"--socket", socket, "--seconds", "2.5e-1", "--after", "1e3"}},
+      {"qorex_companion",
+       {"--seconds", "0.1", "--lag", "1", "--times", "0", "--silent-after", "1000000000"}},
+      {"qorex_companion", {"--seconds", "0.25", "--lag", "0", "--silent-after", "0"}},
+  };
+  for (const auto& [tool, args] : good) {
+    std::string line = tool;
+    for (const std::string& arg : args) line += " " + arg;
+    SCOPED_TRACE(line);
+    const ToolRun run = RunTool(tool, args);
+    EXPECT_TRUE(run.ended && run.status == 0) << run.status << " " << run.err;
+    EXPECT_EQ(run.out.rfind("ready", 0), 0u) << run.out;
+    EXPECT_EQ(run.err, "");
+  }
+}
+
 }  // namespace
