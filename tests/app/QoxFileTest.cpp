@@ -5,6 +5,7 @@
 #include "tests/simulation/SimTestSupport.h"
 #include "tests/support/TestSupport.h"
 
+#include "GlobalResources.h"
 #include "MC/Mc_variable.h"
 #include "platform/core/Archive.h"
 #include "platform/core/Exceptions.h"
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -179,8 +181,8 @@ TEST_F(QoxSmallDesign, DamagedFieldsAreRefusedAndChangeNothing) {
     Bytes value;
   } cases[] = {
       {"sampling time 0", at.times + 8, F64(0.0)},
-      {"final time below sampling time", at.times, F64(0.1)},
-      {"more than the samples allowed", at.times, F64(1e6)},
+      {"final time negative", at.times, F64(-12.5)},
+      {"final time infinite", at.times, F64(INFINITY)},
       {"sampling time not a number", at.times + 8, F64(NAN)},
       {"four models", at.models, I32(4)},
       {"a huge model count", at.models, I32(0x7FFFFFFF)},
@@ -287,6 +289,76 @@ TEST_F(QoxSmallDesign, SaveThenOpenIsUnmodifiedAndEqual) {
   EXPECT_FALSE(opened.IsModified());
   EXPECT_EQ(Stored(opened), ReadFile(path));
   EXPECT_EQ(opened.m_pVarPoints[0].m_wCode, 0x1002);
+}
+
+// Times the program itself makes, some of which give no run: saved, they
+// open again as they were, and the loop judges them as before the save.
+TEST_F(QoxSmallDesign, TimesTheProgramMakesOpenAgainAsSaved) {
+  const struct {
+    const char* what;
+    std::function<void(CQorexDoc&)> make;
+    int steps;  // of the opened design's loop; 0 with its times refused
+  } roads[] = {
+      {"the end marker dragged to the first sample",
+       [](CQorexDoc& d) {
+         d.m_dFinalTime = 1 * d.m_dSamplingTime;
+         d.Recalculate();
+       },
+       0},
+      {"a run's small sampling time taken over",
+       [](CQorexDoc& d) {
+         d.m_dFinalTime = 30;
+         d.m_runTs[0] = 0.001;
+         d.m_dSamplingTime = d.m_runTs[0];
+         ASSERT_TRUE(d.RecallRun(0));
+       },
+       0},
+      {"a run's sampling time beyond the final time taken over",
+       [](CQorexDoc& d) {
+         d.m_runTs[0] = 20;
+         d.m_dSamplingTime = d.m_runTs[0];
+         ASSERT_TRUE(d.RecallRun(0));
+       },
+       0},
+      {"the end marker at the last sample allowed, n * Ts / Ts just above n",
+       [](CQorexDoc& d) {
+         d.m_dSamplingTime = 0.00089;
+         d.m_dFinalTime = g_nMaxSamples * d.m_dSamplingTime;
+         ASSERT_GT(d.m_dFinalTime / d.m_dSamplingTime, g_nMaxSamples);
+         d.Recalculate();
+       },
+       g_nMaxSamples},
+  };
+  const std::string dir = qxtest::MakeTempDir("qox");
+  for (const auto& road : roads) {
+    SetUp();
+    road.make(source);
+    const std::string path = dir + "/design.qox";
+    ASSERT_TRUE(source.OnSaveDocument(path.c_str())) << road.what;
+    CQorexDoc opened;
+    QxTest::MessageBoxScript boxes;
+    EXPECT_TRUE(opened.OnOpenDocument(path.c_str())) << road.what;
+    EXPECT_TRUE(boxes.Boxes().empty()) << road.what;
+    EXPECT_EQ(Stored(opened), ReadFile(path)) << road.what;
+    EXPECT_EQ(opened.m_dFinalTime, source.m_dFinalTime) << road.what;
+    EXPECT_EQ(opened.m_dSamplingTime, source.m_dSamplingTime) << road.what;
+    EXPECT_EQ(opened.m_nRuns, 2) << road.what;
+    EXPECT_EQ(opened.m_system.m_nSteps, road.steps) << road.what;
+    EXPECT_EQ(opened.m_system.m_nError, road.steps > 0 ? kSimOk : kSimBadTimes) << road.what;
+  }
+}
+
+// Finite positive times of any quotient open, and nothing is sized by it.
+TEST_F(QoxSmallDesign, ExtremeTimesOpenWithoutARun) {
+  Image image = ExpectedImage(source);
+  Put(image.b, image.times, F64(std::numeric_limits<double>::max()));
+  Put(image.b, image.times + 8, F64(std::numeric_limits<double>::denorm_min()));
+  CQorexDoc doc;
+  ASSERT_FALSE(Refused(doc, image.b));
+  EXPECT_EQ(Stored(doc), image.b);
+  EXPECT_EQ(doc.m_system.m_nSteps, 0);
+  EXPECT_EQ(doc.m_system.m_nError, kSimBadTimes);
+  EXPECT_EQ(doc.m_system.m_yd.m_nColumns, 0);
 }
 
 TEST_F(QoxSmallDesign, DamagedFileIsReportedAndLeavesTheDocument) {
