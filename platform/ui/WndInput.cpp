@@ -441,7 +441,10 @@ class ToolkitFocus : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::FocusIn || !watched->isWidgetType()) return false;
+    // The receiver first: events posted from a worker thread reach the
+    // application object, and reading them here would race with their sender
+    // as far as the thread checker can see.
+    if (!watched->isWidgetType() || event->type() != QEvent::FocusIn) return false;
     if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason) return false;
     auto* widget = static_cast<QWidget*>(watched);
     CWnd* home = ActiveDocumentHomeInstead(widget);
