@@ -704,6 +704,13 @@ TEST_F(RealtimeBoardThreads, ABoardSilentPastTheBoundEndsTheRunAndStillGetsItsZe
   for (const Posted& p : m_posted)
     if (p.message == WM_QX_INVALIDATESLICE) lastShown = p.wParam;
   EXPECT_LE(lastShown, 11u) << "no sample after the one the bound passed in";
+  // Nor before the bound, on the program's clock: from the repaint of sample
+  // 9, whose requests the board answered, less the device's 20 ms to look.
+  DWORD answered = 0;
+  for (const Posted& p : m_posted)
+    if (p.message == WM_QX_INVALIDATESLICE && p.wParam == 9) answered = p.time;
+  ASSERT_NE(answered, 0u);
+  EXPECT_GE(static_cast<LONG>(RunEndedAt() - answered), 1000 - 20);
   const std::vector<std::string> calls = Calls();
   ASSERT_GE(calls.size(), 22u + 1 + 1);
   ASSERT_LE(calls.size(), 22u + 3 + 1) << "sample 11's write is never sent";
