@@ -282,6 +282,7 @@ class RealtimeThreads : public ::testing::Test {
       if (message == g_msgDac) {
         std::lock_guard guard(m_sentLock);
         m_sent.push_back({w, l});
+        m_sentAt.push_back(GetTickCount());
       }
       QxBusBroadcast(qxui::RegisteredMessageName(message), w, l);
     });
@@ -293,6 +294,11 @@ class RealtimeThreads : public ::testing::Test {
     for (const auto& [w, l] : m_sent)
       frames.push_back({LOWORD(w), HIWORD(w), LOWORD(l), HIWORD(l)});
     return frames;
+  }
+  // The tick counts the output frames sent so far went at.
+  std::vector<DWORD> SentTimes() {
+    std::lock_guard guard(m_sentLock);
+    return m_sentAt;
   }
   // The tick count the last run's end was posted at.
   DWORD RunEndedAt() const {
@@ -319,6 +325,7 @@ class RealtimeThreads : public ::testing::Test {
   std::vector<ShownBox> m_boxes;
   std::mutex m_sentLock;
   std::vector<std::pair<WPARAM, LPARAM>> m_sent;
+  std::vector<DWORD> m_sentAt;  // the tick count each went at
   QxMessageBoxHandler m_previousBoxes;
   QxClock* m_previousClock = nullptr;
 };
