@@ -345,8 +345,9 @@ class RealtimeBoardThreads : public RealtimeThreads {
   void StartBoard(const char* mode) {
     m_socket = qxtest::MakeTempDir("rtboard") + "/dt2801.sock";
     m_board = std::make_unique<qxtest::PeerProcess>(
-        "fake_dt2801",
-        std::vector<std::string>{"--socket", m_socket, "--seconds", "120", "--mode", mode});
+        "fake_dt2801", std::vector<std::string>{"--socket", m_socket, "--seconds", "120", "--mode",
+                                                mode, "--times", "1"});
+    m_calls.clear();
     ASSERT_EQ(m_board->ReadLine(), "ready");
     qxtest::ScopedEnv env("QX_DEVICE_DT2801", m_socket);
     delete g_pAnalogIo;
@@ -354,13 +355,14 @@ class RealtimeBoardThreads : public RealtimeThreads {
     ASSERT_EQ(g_pAnalogIo->m_bEmulate, 0);
   }
   // A call the board logged, as "W<ch>:<code>" or "R<ch>", and when it came
-  // in microseconds of the board's clock (a board started with --times 1).
+  // in microseconds of the board's clock.
   struct TimedCall {
     std::string call;
     long long us = -1;
   };
+  // The calls the board has logged since it started.
   std::vector<TimedCall> TimedCalls() {
-    std::vector<TimedCall> calls;
+    std::vector<TimedCall>& calls = m_calls;
     for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500)) {
       const bool write = line.find("code=0x82002004") != std::string::npos;
       const std::size_t ch = line.find("ch=");
@@ -404,9 +406,10 @@ class RealtimeBoardThreads : public RealtimeThreads {
   // program keeps its device.
   void RestartBoard(std::vector<std::string> args = {}) {
     m_board.reset();
-    std::vector<std::string> all{"--socket", m_socket, "--seconds", "120"};
+    std::vector<std::string> all{"--socket", m_socket, "--seconds", "120", "--times", "1"};
     all.insert(all.end(), args.begin(), args.end());
     m_board = std::make_unique<qxtest::PeerProcess>("fake_dt2801", all);
+    m_calls.clear();
     ASSERT_EQ(m_board->ReadLine(), "ready");
   }
   // Delivers messages until the worker has ended, reading the board's log
@@ -435,20 +438,18 @@ class RealtimeBoardThreads : public RealtimeThreads {
   // on the program's clock it took a hold-up's worth (400 ms) longer than
   // its usual ms, as a stalled or starved program, or a board held up past
   // half the loss bound, makes it; a call may then have failed that the run
-  // itself did not fail. A run that such a hold-up, on top of the test's own
-  // fault, cost its board ends sooner: the board's log (a board started with
-  // --times 1) shows a request that came 600 ms or more after the one
-  // before, longer than any fault of a test makes one wait. `runs` counts
-  // the runs made again; eight runs at most. The records are cleared for the
-  // next.
+  // itself did not fail. The board's log shows such a hold-up as a request
+  // that came 600 ms or more after the one before (the board, or the
+  // program, stood still meanwhile), longer than any fault of a test makes
+  // one wait; a hold-up on top of the test's own fault may cost the run its
+  // board, and end it sooner. `runs` counts the runs made again; eight runs
+  // at most. The records are cleared for the next.
   bool HeldUpRunAgain(DWORD started, DWORD usual, int& runs) {
     if (runs == 7) return false;
     bool held = static_cast<LONG>(RunEndedAt() - started) > LONG(usual + 400);
-    if (!held && RunEnds() != std::vector<LPARAM>{kRunEndedNormally}) {
-      const std::vector<TimedCall> calls = TimedCalls();  // not read again: the run is not judged
-      for (std::size_t i = 1; i < calls.size(); ++i)
-        held = held || calls[i].us - calls[i - 1].us >= 600 * 1000LL;
-    }
+    const std::vector<TimedCall> calls = TimedCalls();
+    for (std::size_t i = 1; i < calls.size(); ++i)
+      held = held || calls[i].us - calls[i - 1].us >= 600 * 1000LL;
     if (!held) return false;
     ++runs;
     m_posted.clear();
@@ -456,9 +457,9 @@ class RealtimeBoardThreads : public RealtimeThreads {
     m_boxes.clear();
     return true;
   }
-  // The hold-ups in a board's log (a board started with --times 1): requests
-  // that came 400 ms or more after the one before, as they do after a call
-  // that waited half the loss bound, or a stalled program or board.
+  // The hold-ups in a board's log: requests that came 400 ms or more after
+  // the one before, as they do after a call that waited half the loss bound,
+  // or a stalled program or board.
   static int HoldUps(const std::vector<TimedCall>& calls) {
     int found = 0;
     for (std::size_t i = 1; i < calls.size(); ++i)
@@ -468,6 +469,7 @@ class RealtimeBoardThreads : public RealtimeThreads {
 
   std::string m_socket;
   std::unique_ptr<qxtest::PeerProcess> m_board;
+  std::vector<TimedCall> m_calls;  // logged by the board since it started
 };
 
 // The texts a run whose peer went says.

@@ -656,7 +656,7 @@ TEST_F(RealtimeBoardThreads, AnIsolatedFailureCostsOneHeldReading) {
         std::strcmp(row.fault, "drop") == 0 ? 0 : std::min<DWORD>(row.timeoutMs, 500);
     CQorexDoc* doc = nullptr;
     for (int runs = 0;;) {
-      StartBoardWith({"--after", row.after, "--fault", row.fault, "--times", "1"}, row.timeoutMs);
+      StartBoardWith({"--after", row.after, "--fault", row.fault}, row.timeoutMs);
       doc = NewDesign(0.01, 0.3);  // 30 samples
       // A ramp command: no two readings in a row are alike.
       delete doc->m_signals.GetAt(kSigC)->SetChildAt(Prod({Real(10.0), Time()}), 1);
@@ -757,8 +757,7 @@ TEST_F(RealtimeBoardThreads, ABoardFallenSilentEndsTheRunWithinTheBoundWhateverT
   } rows[] = {{1, 39, "W0:"}, {3, 15, "W1:"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.size);
-    StartBoardWith({"--after", "80", "--fault", "silent", "--count", "100000", "--times", "1"},
-                   kTimeoutMs);
+    StartBoardWith({"--after", "80", "--fault", "silent", "--count", "100000"}, kTimeoutMs);
     {
       std::lock_guard guard(m_boxLock);
       m_boxes.clear();

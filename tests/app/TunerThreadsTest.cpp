@@ -67,9 +67,8 @@ class TunerBoardThreads : public RealtimeBoardThreads {
 
   // The board's calls that failed, as the run said once after its end (0:
   // nothing was said). Beyond `caused`, those of the test's own fault, each
-  // must show as a hold-up in the board's log (a board started with
-  // --times 1): a stalled program or board makes a call wait half the loss
-  // bound, and the program rightly counts it.
+  // must show as a hold-up in the board's log: a stalled program or board
+  // makes a call wait half the loss bound, and the program rightly counts it.
   void ExpectFailedCallsOnlyWhereHeldUp(int caused) {
     const std::vector<ShownBox> boxes = Boxes();
     const int holdUps = HoldUps(TimedCalls());
@@ -89,7 +88,7 @@ class TunerBoardThreads : public RealtimeBoardThreads {
 }  // namespace
 
 TEST_F(TunerBoardThreads, EachCandidateWaitsForItsDesignAndOnlyAPromisingOneGetsAPass) {
-  StartBoardWith({"--times", "1"});
+  StartBoard("normal");
   CQorexDoc* doc = TunedDesign(0.5);
   CKFinder& tuner = *g_pKFinder;
   CWinThread* worker = nullptr;
@@ -291,7 +290,7 @@ TEST_F(TunerBoardThreads, ChangesByTheUserDuringTuningKeepTheRunConsistent) {
 // the board, the search still goes to its end, and nothing is said.
 TEST_F(TunerBoardThreads, WhatThePassesMetIsSaidOnceAfterTheRun) {
   // The board drops its connection once, in the second pass.
-  StartBoardWith({"--after", "150", "--fault", "drop", "--times", "1"});
+  StartBoardWith({"--after", "150", "--fault", "drop"});
   CQorexDoc* doc = TunedDesign(0.5);
   g_pKFinder->Start(doc);
   ASSERT_TRUE(PumpUntilEnded());
