@@ -28,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -39,6 +40,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,6 +53,7 @@ struct Posted {
   UINT message;
   WPARAM wParam;
   LPARAM lParam = 0;  // the end of a run, for WM_QX_RUNENDED
+  DWORD time = 0;     // the poster's tick count when it posted
 };
 
 struct ShownBox {
@@ -115,6 +118,39 @@ class StuckClock : public QxClock {
   int m_sleepers = 0;
 };
 
+// How long this process was held up (stopped, or left unscheduled) while the
+// meter lives: a thread that wakes every 2 ms counts what more than 20 ms
+// passed between two of its wakes. Bounds on the time a run took subtract
+// it, as a held-up program could not have done otherwise.
+class HoldUpMeter {
+ public:
+  HoldUpMeter() : m_thread([this] { Run(); }) {}
+  ~HoldUpMeter() {
+    m_stop = true;
+    m_thread.join();
+  }
+  HoldUpMeter(const HoldUpMeter&) = delete;
+  HoldUpMeter& operator=(const HoldUpMeter&) = delete;
+  std::chrono::milliseconds Held() const { return std::chrono::milliseconds(m_heldMs.load()); }
+
+ private:
+  void Run() {
+    auto last = std::chrono::steady_clock::now();
+    while (!m_stop) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      const auto now = std::chrono::steady_clock::now();
+      const long long gap =
+          std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count();
+      if (gap > 20) m_heldMs += gap - 2;
+      last = now;
+    }
+  }
+
+  std::atomic<bool> m_stop{false};
+  std::atomic<long long> m_heldMs{0};
+  std::thread m_thread;  // last: it starts once the rest is there
+};
+
 class RealtimeThreads : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -128,7 +164,7 @@ class RealtimeThreads : public ::testing::Test {
     ASSERT_FALSE(HasFailure());
     qxui::SetPreTranslateHook([this](MSG* msg) {
       if (msg->hwnd == nullptr) {
-        m_posted.push_back({msg->message, msg->wParam, msg->lParam});
+        m_posted.push_back({msg->message, msg->wParam, msg->lParam, msg->time});
         if (m_onPosted && m_onPosted(*msg)) return TRUE;
       }
       return m_app ? m_app->PreTranslateMessage(msg) : FALSE;
@@ -238,6 +274,39 @@ class RealtimeThreads : public ::testing::Test {
     std::lock_guard guard(m_boxLock);
     return m_boxes;
   }
+  // From here on, keeps the output frames the program puts on the bus: what
+  // it sent, whatever a full queue of a stalled companion's made the bus
+  // skip. Sent on as the bus sends them once joined; leaving the bus ends it.
+  void KeepSentFrames() {
+    qxui::SetBroadcastHook([this](UINT message, WPARAM w, LPARAM l) {
+      if (message == g_msgDac) {
+        std::lock_guard guard(m_sentLock);
+        m_sent.push_back({w, l});
+        m_sentAt.push_back(GetTickCount());
+      }
+      QxBusBroadcast(qxui::RegisteredMessageName(message), w, l);
+    });
+  }
+  // The output frames sent so far, as four codes each.
+  std::vector<std::vector<int>> SentFrames() {
+    std::lock_guard guard(m_sentLock);
+    std::vector<std::vector<int>> frames;
+    for (const auto& [w, l] : m_sent)
+      frames.push_back({LOWORD(w), HIWORD(w), LOWORD(l), HIWORD(l)});
+    return frames;
+  }
+  // The tick counts the output frames sent so far went at.
+  std::vector<DWORD> SentTimes() {
+    std::lock_guard guard(m_sentLock);
+    return m_sentAt;
+  }
+  // The tick count the last run's end was posted at.
+  DWORD RunEndedAt() const {
+    for (auto p = m_posted.rbegin(); p != m_posted.rend(); ++p)
+      if (p->message == WM_QX_RUNENDED) return p->time;
+    ADD_FAILURE() << "no run ended";
+    return 0;
+  }
   static bool AllOutputsZero() {
     for (double v : g_pAnalogIo->m_outputs)
       if (v != 0.0) return false;
@@ -254,6 +323,9 @@ class RealtimeThreads : public ::testing::Test {
   std::function<bool(const MSG&)> m_onPosted;
   std::mutex m_boxLock;
   std::vector<ShownBox> m_boxes;
+  std::mutex m_sentLock;
+  std::vector<std::pair<WPARAM, LPARAM>> m_sent;
+  std::vector<DWORD> m_sentAt;  // the tick count each went at
   QxMessageBoxHandler m_previousBoxes;
   QxClock* m_previousClock = nullptr;
 };
@@ -273,8 +345,9 @@ class RealtimeBoardThreads : public RealtimeThreads {
   void StartBoard(const char* mode) {
     m_socket = qxtest::MakeTempDir("rtboard") + "/dt2801.sock";
     m_board = std::make_unique<qxtest::PeerProcess>(
-        "fake_dt2801",
-        std::vector<std::string>{"--socket", m_socket, "--seconds", "120", "--mode", mode});
+        "fake_dt2801", std::vector<std::string>{"--socket", m_socket, "--seconds", "120", "--mode",
+                                                mode, "--times", "1"});
+    m_calls.clear();
     ASSERT_EQ(m_board->ReadLine(), "ready");
     qxtest::ScopedEnv env("QX_DEVICE_DT2801", m_socket);
     delete g_pAnalogIo;
@@ -282,13 +355,14 @@ class RealtimeBoardThreads : public RealtimeThreads {
     ASSERT_EQ(g_pAnalogIo->m_bEmulate, 0);
   }
   // A call the board logged, as "W<ch>:<code>" or "R<ch>", and when it came
-  // in microseconds of the board's clock (a board started with --times 1).
+  // in microseconds of the board's clock.
   struct TimedCall {
     std::string call;
     long long us = -1;
   };
+  // The calls the board has logged since it started.
   std::vector<TimedCall> TimedCalls() {
-    std::vector<TimedCall> calls;
+    std::vector<TimedCall>& calls = m_calls;
     for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500)) {
       const bool write = line.find("code=0x82002004") != std::string::npos;
       const std::size_t ch = line.find("ch=");
@@ -332,9 +406,10 @@ class RealtimeBoardThreads : public RealtimeThreads {
   // program keeps its device.
   void RestartBoard(std::vector<std::string> args = {}) {
     m_board.reset();
-    std::vector<std::string> all{"--socket", m_socket, "--seconds", "120"};
+    std::vector<std::string> all{"--socket", m_socket, "--seconds", "120", "--times", "1"};
     all.insert(all.end(), args.begin(), args.end());
     m_board = std::make_unique<qxtest::PeerProcess>("fake_dt2801", all);
+    m_calls.clear();
     ASSERT_EQ(m_board->ReadLine(), "ready");
   }
   // Delivers messages until the worker has ended, reading the board's log
@@ -359,8 +434,42 @@ class RealtimeBoardThreads : public RealtimeThreads {
     return seen;
   }
 
+  // Whether the run begun at the tick count `started` is to be made again:
+  // on the program's clock it took a hold-up's worth (400 ms) longer than
+  // its usual ms, as a stalled or starved program, or a board held up past
+  // half the loss bound, makes it; a call may then have failed that the run
+  // itself did not fail. The board's log shows such a hold-up as a request
+  // that came 600 ms or more after the one before (the board, or the
+  // program, stood still meanwhile), longer than any fault of a test makes
+  // one wait; a hold-up on top of the test's own fault may cost the run its
+  // board, and end it sooner. `runs` counts the runs made again; eight runs
+  // at most. The records are cleared for the next.
+  bool HeldUpRunAgain(DWORD started, DWORD usual, int& runs) {
+    if (runs == 7) return false;
+    bool held = static_cast<LONG>(RunEndedAt() - started) > LONG(usual + 400);
+    const std::vector<TimedCall> calls = TimedCalls();
+    for (std::size_t i = 1; i < calls.size(); ++i)
+      held = held || calls[i].us - calls[i - 1].us >= 600 * 1000LL;
+    if (!held) return false;
+    ++runs;
+    m_posted.clear();
+    std::lock_guard guard(m_boxLock);
+    m_boxes.clear();
+    return true;
+  }
+  // The hold-ups in a board's log: requests that came 400 ms or more after
+  // the one before, as they do after a call that waited half the loss bound,
+  // or a stalled program or board.
+  static int HoldUps(const std::vector<TimedCall>& calls) {
+    int found = 0;
+    for (std::size_t i = 1; i < calls.size(); ++i)
+      found += calls[i].us - calls[i - 1].us >= 400 * 1000LL;
+    return found;
+  }
+
   std::string m_socket;
   std::unique_ptr<qxtest::PeerProcess> m_board;
+  std::vector<TimedCall> m_calls;  // logged by the board since it started
 };
 
 // The texts a run whose peer went says.

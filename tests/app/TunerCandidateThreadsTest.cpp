@@ -38,12 +38,15 @@ class TunerCandidateThreads : public RealtimeThreads {
     m_instantCompanion.reset();
     m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("tunerbus"));
     ASSERT_TRUE(QxBusJoin());
-    m_previousReceiver = QxBusSetReceiver([](UINT message, WPARAM w, LPARAM l) {
-      if (message == g_msgAdc && g_pAnalogIo) g_pAnalogIo->ReceiveInputs(w, l);
+    m_previousReceiver = QxBusSetReceiver([this](UINT message, WPARAM w, LPARAM l) {
+      if (message != g_msgAdc || !g_pAnalogIo) return;
+      g_pAnalogIo->ReceiveInputs(w, l);
+      m_inputsAt.push_back(GetTickCount());
     });
     m_companion = std::make_unique<qxtest::PeerProcess>(
         "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0.5"});
     ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
+    KeepSentFrames();
   }
   void TearDownCompanion() {
     m_companion.reset();
@@ -53,17 +56,6 @@ class TunerCandidateThreads : public RealtimeThreads {
     }
     m_bus.reset();
   }
-  // The output frames the companion has logged so far, once it has logged
-  // at least `expected` (a busy machine may delay its log) or given up.
-  int CompanionFrames(int expected = 0) {
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (std::string line = m_companion->ReadLine(300);
-         !line.empty() || (m_frames < expected && std::chrono::steady_clock::now() < limit);
-         line = m_companion->ReadLine(300))
-      if (line.rfind("DAC", 0) == 0) ++m_frames;
-    return m_frames;
-  }
-
   // A new design whose Controller was built as the default PI, with the
   // integral variable I set to `integral`, the process modelled as the
   // companion's plant, and 10 samples of 20 ms.
@@ -156,7 +148,7 @@ class TunerCandidateThreads : public RealtimeThreads {
   std::unique_ptr<qxtest::ScopedEnv> m_bus;
   std::unique_ptr<qxtest::PeerProcess> m_companion;
   QxBusReceiver m_previousReceiver = nullptr;
-  int m_frames = 0;
+  std::vector<DWORD> m_inputsAt;  // the tick count each input came at
 };
 
 // Where I starts: at -1 the search's first step of I is to 0, after a pass
@@ -174,21 +166,41 @@ TEST_F(TunerCandidateThreads, ThePIsRefusedIntegralIsAFailedCandidateAgainstTheC
   for (const auto& start : kStarts) {
     SCOPED_TRACE(start.what);
     m_posted.clear();
-    const int framesBefore = CompanionFrames();
+    const size_t framesBefore = SentFrames().size();
+    m_inputsAt.clear();
     CQorexDoc* doc = PIDesign(start.integral);
     const std::vector<Candidate> candidates = Tune(doc);
     ExpectFailedCandidatesOnly(candidates);
     ExpectTheBestValues(doc);
     EXPECT_TRUE(Boxes().empty());
-    // The passes, and nothing else, reached the process.
+    // The passes, and nothing else, went to the process (as sent: a stalled
+    // companion may hear fewer).
     const int passes = g_pKFinder->m_nPasses;
     EXPECT_GE(passes, 1);
     EXPECT_EQ(static_cast<int>(std::count_if(candidates.begin(), candidates.end(),
                                              [](const Candidate& c) { return c.ran; })),
               passes);
-    EXPECT_EQ(CompanionFrames(framesBefore + kFramesPerPass * passes) - framesBefore,
-              kFramesPerPass * passes);
-    EXPECT_EQ(doc->m_nRuns, std::min(passes, doc->m_nRunCapacity));
+    const std::vector<DWORD> sent = SentTimes();
+    ASSERT_EQ(sent.size() - framesBefore, size_t(kFramesPerPass * passes));
+    // Every pass is stored, but one that no input reached while it ran: the
+    // companion held up for the whole of it. Its frames bound it.
+    int stored = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+      const DWORD first = sent[framesBefore + pass * kFramesPerPass];
+      const DWORD last = sent[framesBefore + (pass + 1) * kFramesPerPass - 1];
+      const bool handedOver = std::any_of(m_posted.begin(), m_posted.end(), [&](const Posted& p) {
+        return p.message == kTransfer && static_cast<LONG>(p.time - last) >= 0 &&
+               (pass + 1 == passes ||
+                static_cast<LONG>(p.time - sent[framesBefore + (pass + 1) * kFramesPerPass]) <= 0);
+      });
+      const bool input = std::any_of(m_inputsAt.begin(), m_inputsAt.end(), [&](DWORD t) {
+        return static_cast<LONG>(t - first) > 0 && static_cast<LONG>(last - t) > 0;
+      });
+      EXPECT_TRUE(handedOver || !input) << "pass " << pass;
+      stored += handedOver;
+    }
+    EXPECT_EQ(stored, Count(kTransfer));
+    EXPECT_EQ(doc->m_nRuns, std::min(stored, doc->m_nRunCapacity));
     doc->OnCloseDocument();
   }
 }

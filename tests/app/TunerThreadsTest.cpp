@@ -65,6 +65,23 @@ class TunerBoardThreads : public RealtimeBoardThreads {
     return CKFinder::WeightedError(*g_pSimulator.load(), &doc->m_errorWeight);
   }
 
+  // The board's calls that failed, as the run said once after its end (0:
+  // nothing was said). Beyond `caused`, those of the test's own fault, each
+  // must show as a hold-up in the board's log: a stalled program or board
+  // makes a call wait half the loss bound, and the program rightly counts it.
+  void ExpectFailedCallsOnlyWhereHeldUp(int caused) {
+    const std::vector<ShownBox> boxes = Boxes();
+    const int holdUps = HoldUps(TimedCalls());
+    int failed = 0, calls = 0;
+    if (caused > 0 || !boxes.empty()) {
+      ASSERT_EQ(boxes.size(), 1u);
+      ASSERT_TRUE(BoardFailureCounts(boxes[0].text, failed, calls)) << boxes[0].text;
+      EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+      EXPECT_GE(failed, caused);
+    }
+    EXPECT_LE(failed, caused + holdUps);
+  }
+
   int m_iterations = 0;
 };
 
@@ -130,7 +147,7 @@ TEST_F(TunerBoardThreads, EachCandidateWaitsForItsDesignAndOnlyAPromisingOneGets
   EXPECT_EQ(g_pSimDoc.load(), nullptr);
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   EXPECT_EQ(g_wStatus.load(), 0);
-  EXPECT_TRUE(Boxes().empty());
+  ExpectFailedCallsOnlyWhereHeldUp(0);
 }
 
 TEST_F(TunerBoardThreads, AVariableOfTheControllerAndTheFeedbackIsProbedOncePerOccurrence) {
@@ -281,11 +298,10 @@ TEST_F(TunerBoardThreads, WhatThePassesMetIsSaidOnceAfterTheRun) {
   ASSERT_EQ(boxes.size(), 1u);
   int failed = 0, calls = 0;
   ASSERT_TRUE(BoardFailureCounts(boxes[0].text, failed, calls)) << boxes[0].text;
-  EXPECT_EQ(boxes[0].caption, "Realtime process control error");
   // A pass: a reading and a write a sample, and the last zero.
   EXPECT_GE(g_pKFinder->m_nPasses, 2);
   EXPECT_EQ(calls, g_pKFinder->m_nPasses * (2 * 50 + 1));
-  EXPECT_EQ(failed, 1);
+  ExpectFailedCallsOnlyWhereHeldUp(1);
 
   {
     std::lock_guard guard(m_boxLock);

@@ -13,6 +13,12 @@
 # QX_STRESS_FUZZ=N (and a fuzz
 # tree in build/fuzz) the document target then replays its seeds, corpus and
 # kept regressions N times under the same load and names its slowest unit.
+# With QX_STRESS_STALL=test|companion|board, one process at a time is
+# stopped (SIGSTOP) for QX_STRESS_STALL_MS (default 700) ms and then let go
+# on (SIGCONT), at a random moment every 2 to 5 s: the running test binary
+# itself, or its companion or fake board children (those of the test binary
+# only, whichever of them is running then). A threaded test must not depend
+# on a process never being held up that long; each stall is counted.
 # A failing run's output is kept in TREE/stress/<pid>; the exit status says
 # whether any run failed.
 set -uo pipefail
@@ -41,13 +47,58 @@ busy() {  # the busy and total jiffies of the chosen cores, summed
   echo "$b $t"
 }
 
+stall="${QX_STRESS_STALL:-}"
+stall_ms="${QX_STRESS_STALL_MS:-700}"
+case "$stall" in
+  "" | test | companion | board) ;;
+  *) echo "QX_STRESS_STALL is test, companion or board, not '$stall'" >&2; exit 2 ;;
+esac
+current="$logs/current"  # the pid of the running test binary's timeout
+
+# The processes to stall now: the test binary under the current timeout, or
+# its children of the chosen peer's name.
+stall_targets() {
+  local watch bin
+  watch=$(cat "$current" 2>/dev/null) || return
+  bin=$(pgrep -P "$watch" 2>/dev/null | head -1)
+  [ -n "$bin" ] || return
+  case "$stall" in
+    test) echo "$bin" ;;
+    companion) pgrep -P "$bin" -x qorex_companion ;;
+    board) pgrep -P "$bin" -x fake_dt2801 ;;
+  esac
+}
+stall_loop() {
+  local held=() n=0
+  trap '[ ${#held[@]} -eq 0 ] || kill -CONT "${held[@]}" 2>/dev/null; echo "$n" >"$logs/stalls"; exit 0' TERM
+  while :; do
+    sleep "$(printf '%d.%03d' $((2 + RANDOM % 3)) $((RANDOM % 1000)))"
+    mapfile -t held < <(stall_targets)
+    [ ${#held[@]} -gt 0 ] || continue
+    kill -STOP "${held[@]}" 2>/dev/null
+    sleep "$(printf '%d.%03d' $((stall_ms / 1000)) $((stall_ms % 1000)))"
+    kill -CONT "${held[@]}" 2>/dev/null
+    held=()
+    n=$((n + 1))
+  done
+}
+
 loaders=()
-stop_load() { for pid in "${loaders[@]}"; do kill -- "-$pid" 2>/dev/null; done; }
+staller=""
+stop_load() {
+  for pid in "${loaders[@]}"; do kill -- "-$pid" 2>/dev/null; done
+  if [ -n "$staller" ]; then kill "$staller" 2>/dev/null; wait "$staller" 2>/dev/null; fi
+}
 trap stop_load EXIT
 for bin in "${load[@]}"; do
   setsid bash -c "while :; do taskset -c $cpus ./$bin >/dev/null 2>&1; done" &
   loaders+=($!)
 done
+
+if [ -n "$stall" ]; then
+  stall_loop &
+  staller=$!
+fi
 
 read -r busy0 total0 < <(busy)
 failures=0
@@ -56,7 +107,10 @@ for run in $(seq "$runs"); do
   failed=()
   for bin in qx_*_tests; do
     timeout 900 taskset -c "$cpus" "./$bin" --gtest_filter='*Threads.*:*Threads/*' --gtest_brief=1 \
-      >"$logs/$bin.log" 2>&1 || failed+=("$bin")
+      >"$logs/$bin.log" 2>&1 &
+    echo $! >"$current"
+    wait $! || failed+=("$bin")
+    rm -f "$current"
   done
   for bin in "${failed[@]}"; do
     mv "$logs/$bin.log" "$logs/run$run-$bin.log"
@@ -69,6 +123,12 @@ done
 read -r busy1 total1 < <(busy)
 echo "threaded suites: $runs runs, $failures failed; cores $cpus busy" \
   "$(((busy1 - busy0) * 100 / (total1 - total0 + 1)))% meanwhile"
+if [ -n "$staller" ]; then
+  kill "$staller" 2>/dev/null
+  wait "$staller" 2>/dev/null
+  staller=""
+  echo "stalls of the $stall process, $stall_ms ms each: $(cat "$logs/stalls" 2>/dev/null)"
+fi
 
 replays="${QX_STRESS_FUZZ:-0}"
 fuzz="$root/build/fuzz"
