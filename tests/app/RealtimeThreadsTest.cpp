@@ -714,12 +714,16 @@ TEST_F(RealtimeBoardThreads, ABoardSilentPastTheBoundEndsTheRunAndStillGetsItsZe
   EXPECT_GE(static_cast<LONG>(RunEndedAt() - answered), 1000 - 20);
   const std::vector<std::string> calls = Calls();
   ASSERT_GE(calls.size(), 22u + 1 + 1);
-  ASSERT_LE(calls.size(), 22u + 3 + 1) << "sample 11's write is never sent";
+  // The closing zero comes last, sent again while the board did not take it
+  // (a held-up program's closing zero can be the third unanswered request).
+  std::size_t closing = calls.size();
+  while (closing > 22 && calls[closing - 1] == "W0:2048") --closing;
+  ASSERT_LT(closing, calls.size()) << "the closing zero is sent";
+  ASSERT_LE(closing, 22u + 3) << "sample 11's write is never sent";
   // Sample 10's reading and write, sample 11's reading, as far as they went.
   const char* const unanswered[] = {"R0", "W0:", "R0"};
-  for (std::size_t i = 22; i + 1 < calls.size(); ++i)
+  for (std::size_t i = 22; i < closing; ++i)
     EXPECT_EQ(calls[i].rfind(unanswered[i - 22], 0), 0u) << i << " " << calls[i];
-  EXPECT_EQ(calls.back(), "W0:2048");
 }
 
 namespace {
