@@ -133,10 +133,11 @@ class BusFloodThreads : public RealtimeThreads {
     seen.boxes = Boxes().size();
 
     // The companion hears a frame every period: a gap of many says it was
-    // held up.
+    // held up. It is read until it has been quiet for longer than a stall,
+    // so that one still held up at the end is heard too.
     long long lastHeardUs = -1;
-    for (std::string line = companion.ReadLine(300); !line.empty();
-         line = companion.ReadLine(300)) {
+    for (std::string line = companion.ReadLine(1000); !line.empty();
+         line = companion.ReadLine(1000)) {
       seen.answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
       const std::size_t at = line.find(" t=");
       if (line.rfind("DAC", 0) != 0 || at == std::string::npos) continue;
