@@ -8,6 +8,7 @@
 
 #include "platform/ui/WinApp.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -199,22 +200,30 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
   }
   ASSERT_EQ(alone.readings.size(), static_cast<std::size_t>(kSamples));
   ASSERT_EQ(flooded.readings.size(), static_cast<std::size_t>(kSamples));
-  // Both runs read the same process, step for step ...
-  const std::size_t common = std::min(aloneSteps.size(), floodedSteps.size());
+  // Both runs read the same process, step for step, from the companion's
+  // first answer on: before it a sample reads 0, or the answer to the
+  // zeroing write (one code below 0 V), as the start's timing falls.
+  const auto started = [](const std::vector<double>& steps) {
+    std::size_t i = 0;
+    while (i < steps.size() && std::fabs(steps[i]) < 1e-3) ++i;
+    return i;
+  };
+  const std::size_t a0 = started(aloneSteps), f0 = started(floodedSteps);
+  const std::size_t common = std::min(aloneSteps.size() - a0, floodedSteps.size() - f0);
   EXPECT_GE(common, static_cast<std::size_t>(kSamples / 2));
-  for (std::size_t i = 0; i < common; ++i) ASSERT_EQ(floodedSteps[i], aloneSteps[i]) << i;
+  for (std::size_t i = 0; i < common; ++i) ASSERT_EQ(floodedSteps[f0 + i], aloneSteps[a0 + i]) << i;
   // ... and beside the flood the inputs came as they came alone: a sample
   // whose answer was late reads the one before (one period late). On an
   // idle machine none is; on a loaded one the bus's reader may wait for a
   // core while the flood fills the socket's short queue, and an answer sent
-  // then is lost, so a few are allowed. A bus that reads only between the
-  // turns of the user-interface thread leaves half of them late, eight to
-  // twelve in a row.
+  // then is lost, so a few are allowed, even several in a row. A bus that
+  // reads only between the turns of the user-interface thread leaves half
+  // of them late and loses more than half of the answers.
   const auto late = [](const std::vector<double>& readings, const std::vector<double>& steps) {
     return static_cast<int>(readings.size() - steps.size());
   };
   EXPECT_LE(late(flooded.readings, floodedSteps), late(alone.readings, aloneSteps) + kSamples / 8);
-  EXPECT_LE(LongestHold(flooded.readings), LongestHold(alone.readings) + 2);
+  EXPECT_GE(flooded.answersReceived, flooded.answersSent - kSamples / 8);
   // The run spot's lamp goes off when the end's message is delivered.
   EXPECT_LE(flooded.endShownLateMs, alone.endShownLateMs + 250);
   EXPECT_LE(flooded.runMs, alone.runMs + 1000);
