@@ -121,7 +121,9 @@ class StuckClock : public QxClock {
 // How long this process was held up (stopped, or left unscheduled) while the
 // meter lives: a thread that wakes every 2 ms counts what more than 20 ms
 // passed between two of its wakes. Bounds on the time a run took subtract
-// it, as a held-up program could not have done otherwise.
+// it, as a held-up program could not have done otherwise. A hold-up the
+// thread has not yet woken from counts too: after a stop, the other threads
+// may run on and read the meter before it is scheduled again.
 class HoldUpMeter {
  public:
   HoldUpMeter() : m_thread([this] { Run(); }) {}
@@ -131,23 +133,33 @@ class HoldUpMeter {
   }
   HoldUpMeter(const HoldUpMeter&) = delete;
   HoldUpMeter& operator=(const HoldUpMeter&) = delete;
-  std::chrono::milliseconds Held() const { return std::chrono::milliseconds(m_heldMs.load()); }
+  std::chrono::milliseconds Held() const {
+    std::lock_guard guard(m_lock);
+    return std::chrono::milliseconds(m_heldMs + Gap(std::chrono::steady_clock::now()));
+  }
 
  private:
+  using Clock = std::chrono::steady_clock;
+  // What the wait since the last wake adds, once it is more than 20 ms.
+  long long Gap(Clock::time_point now) const {
+    const long long gap =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - m_last).count();
+    return gap > 20 ? gap - 2 : 0;
+  }
   void Run() {
-    auto last = std::chrono::steady_clock::now();
     while (!m_stop) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      const auto now = std::chrono::steady_clock::now();
-      const long long gap =
-          std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count();
-      if (gap > 20) m_heldMs += gap - 2;
-      last = now;
+      std::lock_guard guard(m_lock);
+      const Clock::time_point now = Clock::now();
+      m_heldMs += Gap(now);
+      m_last = now;
     }
   }
 
+  mutable std::mutex m_lock;
+  long long m_heldMs = 0;
+  Clock::time_point m_last = Clock::now();
   std::atomic<bool> m_stop{false};
-  std::atomic<long long> m_heldMs{0};
   std::thread m_thread;  // last: it starts once the rest is there
 };
 
