@@ -902,11 +902,28 @@ class RealtimeCompanionThreads : public RealtimeThreads {
 
 }  // namespace
 
+// A run this process was held up in (by more than a sample) is made again:
+// a held-up worker may run a sample before the user-interface thread has
+// handed it the answer that came meanwhile, and reads what it held. A run
+// not held up, or the eighth, is judged.
 TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowTheAnswers) {
-  StartCompanion();
-  CQorexDoc* doc = NewDesign(0.02, 0.4);  // 20 samples
-  doc->StartStopSimulation();
-  ASSERT_TRUE(PumpUntilEnded());
+  CQorexDoc* doc = nullptr;
+  for (int runs = 0;; ++runs) {
+    StartCompanion();
+    {
+      std::lock_guard guard(m_sentLock);
+      m_sent.clear();
+      m_sentAt.clear();
+    }
+    m_posted.clear();
+    doc = NewDesign(0.02, 0.4);  // 20 samples
+    const HoldUpMeter meter;
+    doc->StartStopSimulation();
+    ASSERT_TRUE(PumpUntilEnded());
+    if (runs == 7 || meter.Held() < std::chrono::milliseconds(20)) break;
+    doc->OnCloseDocument();
+    TearDownCompanion();
+  }
   // As sent, and as received: a stalled companion may hear fewer, and a
   // stalled program find fewer answers.
   const auto dac = SentFrames();
