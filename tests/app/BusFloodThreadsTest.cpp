@@ -188,10 +188,11 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
   // stall this process could measure; a bus read only between the turns of
   // the user-interface thread misses them every time. So a flooded run that
   // misses is made again, three runs at most, and the last is judged.
+  const int lateAllowed = late(alone.readings, aloneSteps) + kSamples / 8;
+  constexpr int kLostAllowed = kSamples / 8;
   const auto withinBounds = [&](const RunSeen& seen) {
-    return late(seen.readings, Steps(seen.readings)) <=
-               late(alone.readings, aloneSteps) + kSamples / 8 &&
-           seen.answersReceived >= seen.answersSent - kSamples / 8;
+    return late(seen.readings, Steps(seen.readings)) <= lateAllowed &&
+           seen.answersReceived >= seen.answersSent - kLostAllowed;
   };
   long offered = 0;
   RunSeen flooded;
@@ -241,8 +242,8 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
   // then is lost, so a few are allowed, even several in a row. A bus that
   // reads only between the turns of the user-interface thread leaves half
   // of them late and loses more than half of the answers.
-  EXPECT_LE(late(flooded.readings, floodedSteps), late(alone.readings, aloneSteps) + kSamples / 8);
-  EXPECT_GE(flooded.answersReceived, flooded.answersSent - kSamples / 8);
+  EXPECT_LE(late(flooded.readings, floodedSteps), lateAllowed);
+  EXPECT_GE(flooded.answersReceived, flooded.answersSent - kLostAllowed);
   // The run spot's lamp goes off when the end's message is delivered.
   EXPECT_LE(flooded.endShownLateMs, alone.endShownLateMs + 250);
   EXPECT_LE(flooded.runMs, alone.runMs + 1000);

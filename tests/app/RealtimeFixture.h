@@ -371,6 +371,7 @@ class RealtimeBoardThreads : public RealtimeThreads {
   struct TimedCall {
     std::string call;
     long long us = -1;
+    int number = 0;  // the board's own count of the request
   };
   // The calls the board has logged since it started.
   std::vector<TimedCall> TimedCalls() {
@@ -384,6 +385,7 @@ class RealtimeBoardThreads : public RealtimeThreads {
       if (write) call.call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
       if (const std::size_t t = line.find(" t="); t != std::string::npos)
         call.us = std::atoll(line.c_str() + t + 3);
+      if (line[0] == '#') call.number = std::atoi(line.c_str() + 1);
       calls.push_back(call);
     }
     return calls;
