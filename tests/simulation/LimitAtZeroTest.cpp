@@ -122,13 +122,21 @@ void Unbind(CMcBasic* node, const std::string& name) {
 }
 
 // numerator / denominator in a document whose variables hold the values
-// "a=1e-200", "k->0" (0, the limit's variable) or "q=?" (no table entry).
+// "a=1e-200", "k->0" (0, the limit's variable) or "q=?" (no table entry). A
+// numerator written "-(...)" negates the element: its minus goes on the
+// division, where the editor puts the minus of -(x)/y.
 struct Element {
   CQorexDoc doc;
   Node tree;
   bool limit = false;
+  bool negated = false;
   Element(const char* numerator, const char* denominator, const char* values)
       : tree(Div(TextTree::Of(numerator), TextTree::Of(denominator))) {
+    if (std::strncmp(numerator, "-(", 2) == 0) {
+      negated = true;
+      tree->m_children[0]->m_flags ^= kMcMinus;
+      tree->m_flags ^= kMcMinus;
+    }
     doc.m_vars.BindVariables(tree.get());
     std::istringstream in(values);
     for (std::string item; in >> item;) {
@@ -179,9 +187,12 @@ TEST(LimitAtZero, ElementsMeetTheirExactValuesOrAreRefused) {
       ExpectReference(Poly(t.m_num.begin(), t.m_num.begin() + t.m_nNum),
                       Poly(t.m_den.begin(), t.m_den.begin() + t.m_nDen), ref);
     if (!e.limit) continue;
-    // The rule itself, whatever the rest of the conversion would add.
+    // The rule itself, whatever the rest of the conversion would add; the
+    // sign of a negated division is the conversion's, not the parts'.
     Poly num, den;
     const bool taken = ExprToPolyLimitAtZero(&e.doc, e.Part(0), e.Part(1), &num, &den);
+    if (e.negated)
+      for (double& c : num) c = -c;
     EXPECT_EQ(taken, ref.taken);
     if (taken && ref.taken) ExpectReference(num, den, ref);
   }

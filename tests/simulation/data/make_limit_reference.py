@@ -17,7 +17,8 @@ decimal in the text is the decimal itself, not its nearest double.
 A sum with a term written "+- J" (the plus-minus sign) stands for the pair
 factor (r)^2 + J^2 of the rest r of the sum and J, as the conversion reads it.
 abs, floor and ceil are the operators; [x >= y] is the indicator 1 or 0 of the
-relation. A step of these whose limit is the same from both sides is that
+relation. A numerator written "-(...)" negates the whole element: the test puts
+that minus on the division, where the editor puts the minus of -(x)/y. A step of these whose limit is the same from both sides is that
 constant near the limit.
 
 A case the conversion must refuse still has its exact value written beside it
@@ -49,6 +50,7 @@ CASES = [
     ("1/k^2 + 1/k - 1/k + s", "2/k^2 + s", "k->0", True,
      "a sum cancelled above the power kept"),
     ("c/k + s", "1/k + s", "c=3 k->0", True, "another variable keeps its value"),
+    ("-(s + 1/k)", "s + 2/k", "k->0", True, "a negated element keeps its sign in the limit"),
     ("2/k - s", "(s + 1)*(2/k + s)", "k->0", True, "a variable dead time of order 1 at 0"),
     ("s/(a + 1) + 1/k", "s + 2/k", "a=0 k->0", True,
      "the second variable at 0 in a divisor gives the limit"),
@@ -87,6 +89,9 @@ CASES = [
      "the power of a rough base is rougher than its first order says"),
     ("abs(k)/k + s", "s + 1", "k->0", False, "|k| / k is 1 above 0 and -1 below"),
     ("abs(k^2)/k^2 + s", "s + 1", "k->0", True, "|k^2| is k^2 on both sides"),
+    ("abs(1/k) + s", "1/k + s", "k->0", False, "|1/k| is 1/k above 0 and -1/k below"),
+    ("abs(2/k^3) + s", "1/k^3 + s", "k->0", False, "|2/k^3| is 2/k^3 above 0 and -2/k^3 below"),
+    ("abs(2/k^2) + s", "1/k^2 + s", "k->0", True, "|2/k^2| is 2/k^2 on both sides"),
     ("floor(1 + k)/k + s", "1/k + s", "k->0", False, "floor(1 + k) is 1 above 0 and 0 below"),
     ("ceil(k - 1)/k + s", "1/k + s", "k->0", False, "ceil(k - 1) is 0 above 0 and -1 below"),
     ("floor(1.5 + k)/k + s", "1/k + s", "k->0", True, "floor(1.5 + k) is 1 on both sides"),
