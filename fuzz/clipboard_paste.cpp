@@ -174,6 +174,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  qxfuzz::NoteUnit(data, size);
   return qxfuzz::clipboard_paste::Run(data, size);
 }
 #endif

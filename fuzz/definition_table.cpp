@@ -41,6 +41,7 @@ int Run(const std::uint8_t* data, std::size_t size) {
 
 #ifndef QX_FUZZ_REPLAY
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  qxfuzz::NoteUnit(data, size);
   return qxfuzz::definition_table::Run(data, size);
 }
 #endif

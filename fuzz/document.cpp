@@ -191,6 +191,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  qxfuzz::NoteUnit(data, size);
   return qxfuzz::document::Run(data, size);
 }
 #endif

@@ -102,6 +102,7 @@ int Run(const std::uint8_t* data, std::size_t size) {
 
 #ifndef QX_FUZZ_REPLAY
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  qxfuzz::NoteUnit(data, size);
   return qxfuzz::kernels::Run(data, size);
 }
 #endif

@@ -56,6 +56,7 @@ int Run(const std::uint8_t* data, std::size_t size) {
 
 #ifndef QX_FUZZ_REPLAY
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  qxfuzz::NoteUnit(data, size);
   return qxfuzz::population::Run(data, size);
 }
 #endif
