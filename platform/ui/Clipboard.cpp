@@ -270,6 +270,8 @@ void SyncFromDesktop(ClipboardState& state) {
       std::lock_guard<std::recursive_mutex> guard(s.lock);
       if (!s.publishing) s.desktopChanged = true;
     });
+    // What the desktop held before the first look is as new as a later change.
+    state.desktopChanged = true;
   }
   if (state.desktopChanged && !state.changed) {
     state.desktopChanged = false;

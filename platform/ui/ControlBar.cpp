@@ -107,6 +107,21 @@ class BarDock : public QDockWidget {
  public:
   BarDock(CControlBar* bar, QWidget* parent) : QDockWidget(parent), m_hBar(bar->GetSafeHwnd()) {
     if (parent) parent->installEventFilter(this);
+    QObject::connect(this, &QDockWidget::topLevelChanged, this, [this](bool floating) {
+      if (!floating) {
+        m_floatAgainAt = m_lastFloating;
+        return;
+      }
+      // Floated by its own title bar (its button or a double click): back
+      // where it was, once Qt has placed it by its own rules.
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            if (m_floatAgainAt && isFloating()) move(*m_floatAgainAt);
+            m_floatAgainAt.reset();
+          },
+          Qt::QueuedConnection);
+    });
   }
   // Floating, the bar is a window owned by the frame: the window manager keeps
   // it above the frame only when it is mapped after the frame. One shown while
@@ -124,6 +139,12 @@ class BarDock : public QDockWidget {
   void KeepClientPoint(std::optional<CPoint> client) {
     m_clientPoint = OwnerPlaced() ? std::nullopt : client;
   }
+  // Where the docked bar's window was last while floating (its frame's
+  // top-left on the screen): floated again, the bar goes back there rather
+  // than to where it is docked (under the toolbar, its caption over it).
+  std::optional<QPoint> FloatAgainAt() const { return m_floatAgainAt; }
+  // Floated at a point of the program's choosing, which stands.
+  void FloatedAt() { m_floatAgainAt.reset(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override {
@@ -161,6 +182,10 @@ class BarDock : public QDockWidget {
   // Keys that reach the floating window itself (nothing in it has the focus)
   // go to the bar, and so through the frame's accelerators.
   bool event(QEvent* event) override {
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Show) && isFloating() &&
+        isVisible()) {
+      m_lastFloating = pos();
+    }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
         event->type() == QEvent::ShortcutOverride) {
       if (CWnd* bar = CWnd::FromHandle(m_hBar); bar && bar->QxEvent(event)) return true;
@@ -186,6 +211,8 @@ class BarDock : public QDockWidget {
   HWND m_hBar;
   bool m_bShowWithOwner = false;
   std::optional<CPoint> m_clientPoint;
+  std::optional<QPoint> m_lastFloating;  // kept while floating and shown
+  std::optional<QPoint> m_floatAgainAt;  // m_lastFloating as the bar docked
 };
 
 struct ToolBarResource {
@@ -335,6 +362,7 @@ void CControlBar::QxFloat(CPoint screen, DWORD dwStyle) {
   dock->adjustSize();
   dock->move(screen.x, screen.y);
   if (auto* barDock = dynamic_cast<BarDock*>(dock)) {
+    barDock->FloatedAt();
     std::optional<CPoint> client;
     if (m_pDockSite) {
       client = screen;
@@ -428,11 +456,15 @@ void CControlBar::OnLButtonDblClk(UINT, CPoint) {
   if (!m_pDockSite || !m_dwDockStyle) return;
   if (IsFloating()) {
     m_pDockSite->DockControlBar(this);
-  } else {
-    CRect rect;
-    GetWindowRect(&rect);
-    m_pDockSite->FloatControlBar(this, rect.TopLeft(), m_dwStyle & CBRS_ALIGN_ANY);
+    return;
   }
+  // Where it floated last; a bar never floated floats where it is docked.
+  CRect rect;
+  GetWindowRect(&rect);
+  CPoint at = rect.TopLeft();
+  if (auto* dock = dynamic_cast<BarDock*>(m_pContainer); dock && dock->FloatAgainAt())
+    at = CPoint(dock->FloatAgainAt()->x(), dock->FloatAgainAt()->y());
+  m_pDockSite->FloatControlBar(this, at, m_dwStyle & CBRS_ALIGN_ANY);
 }
 
 LRESULT CControlBar::OnIdleUpdateCmdUI(WPARAM wParam, LPARAM) {

@@ -3,6 +3,7 @@
 #include "platform/ui/Controls.h"
 
 #include "platform/core/CodePage.h"
+#include "platform/ui/Clipboard.h"
 #include "platform/ui/ControlsInternal.h"
 
 #include <QCheckBox>
@@ -454,6 +455,17 @@ QString FromWindowsLines(QString text) {
 
 }  // namespace
 
+BEGIN_MESSAGE_MAP(CEdit, CQxControl)
+ON_COMMAND(ID_EDIT_CUT, OnEditCut)
+ON_COMMAND(ID_EDIT_COPY, OnEditCopy)
+ON_COMMAND(ID_EDIT_PASTE, OnEditPaste)
+ON_COMMAND(ID_EDIT_UNDO, OnEditUndo)
+ON_UPDATE_COMMAND_UI(ID_EDIT_CUT, OnUpdateEditCut)
+ON_UPDATE_COMMAND_UI(ID_EDIT_COPY, OnUpdateEditCopy)
+ON_UPDATE_COMMAND_UI(ID_EDIT_PASTE, OnUpdateEditPaste)
+ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, OnUpdateEditUndo)
+END_MESSAGE_MAP()
+
 BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
   return CreateEx(0, WC_EDIT, "", dwStyle | WS_CHILD, rect, pParentWnd, nID);
 }
@@ -540,6 +552,13 @@ LRESULT CEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case EM_SETSEL:
     case EM_GETSEL:
       return SelectionMessage(message, wParam, lParam);
+    case WM_CUT:
+    case WM_COPY:
+    case WM_PASTE:
+    case WM_UNDO:
+    case EM_UNDO:
+    case EM_CANUNDO:
+      return ClipboardMessage(message);
     case EM_LIMITTEXT:
       if (line) line->setMaxLength(wParam ? static_cast<int>(wParam) : 32767);
       return 0;
@@ -584,6 +603,81 @@ LRESULT CEdit::SelectionMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(start);
   if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(end);
   return MAKELPARAM(start, end);
+}
+
+LRESULT CEdit::ClipboardMessage(UINT message) {
+  QLineEdit* line = LineOf(this);
+  QPlainTextEdit* text = TextOf(this);
+  if (!line && !text) return 0;
+  const bool canUndo =
+      !IsReadOnly() && (line ? line->isUndoAvailable() : text->document()->isUndoAvailable());
+  switch (message) {
+    case WM_CUT:
+      if (IsReadOnly()) return 0;
+      line ? line->cut() : text->cut();
+      return 0;
+    case WM_COPY:
+      line ? line->copy() : text->copy();
+      return 0;
+    case WM_PASTE:
+      if (IsReadOnly()) return 0;
+      line ? line->paste() : text->paste();
+      return 0;
+    case EM_CANUNDO:
+      return canUndo ? TRUE : FALSE;
+    default:  // WM_UNDO, EM_UNDO
+      if (!canUndo) return FALSE;
+      line ? line->undo() : text->undo();
+      return TRUE;
+  }
+}
+
+bool CEdit::HasSelection() const {
+  if (QLineEdit* line = LineOf(this)) return line->hasSelectedText();
+  if (QPlainTextEdit* text = TextOf(this)) return text->textCursor().hasSelection();
+  return false;
+}
+
+bool CEdit::IsReadOnly() const {
+  if (QLineEdit* line = LineOf(this)) return line->isReadOnly();
+  if (QPlainTextEdit* text = TextOf(this)) return text->isReadOnly();
+  return true;
+}
+
+void CEdit::Cut() {
+  SendMessage(WM_CUT);
+}
+
+void CEdit::Copy() {
+  SendMessage(WM_COPY);
+}
+
+void CEdit::Paste() {
+  SendMessage(WM_PASTE);
+}
+
+BOOL CEdit::Undo() {
+  return static_cast<BOOL>(SendMessage(EM_UNDO));
+}
+
+BOOL CEdit::CanUndo() const {
+  return static_cast<BOOL>(Ask(this, EM_CANUNDO, 0, 0));
+}
+
+void CEdit::OnUpdateEditCut(CCmdUI* pCmdUI) {
+  pCmdUI->Enable(HasSelection() && !IsReadOnly());
+}
+
+void CEdit::OnUpdateEditCopy(CCmdUI* pCmdUI) {
+  pCmdUI->Enable(HasSelection());
+}
+
+void CEdit::OnUpdateEditPaste(CCmdUI* pCmdUI) {
+  pCmdUI->Enable(!IsReadOnly() && IsClipboardFormatAvailable(CF_TEXT));
+}
+
+void CEdit::OnUpdateEditUndo(CCmdUI* pCmdUI) {
+  pCmdUI->Enable(CanUndo());
 }
 
 void CEdit::SetSel(int nStartChar, int nEndChar, BOOL) {

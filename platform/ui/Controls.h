@@ -59,6 +59,8 @@ constexpr DWORD ES_NUMBER = 0x2000;
 constexpr UINT EM_GETSEL = 0x00B0;
 constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
+constexpr UINT EM_CANUNDO = 0x00C6;
+constexpr UINT EM_UNDO = 0x00C7;
 constexpr UINT EM_SETREADONLY = 0x00CF;
 // Combo boxes.
 constexpr DWORD CBS_SIMPLE = 0x1;
@@ -228,6 +230,12 @@ class CButton : public CQxControl {
 
 // Single-line (QLineEdit) and multi-line (ES_MULTILINE) edits. ES_NUMBER
 // refuses typed characters other than digits.
+//
+// The edit answers the Cut, Copy, Paste and Undo commands (ID_EDIT_*) on its
+// own text, so that the frame's accelerators for them act on the focused edit
+// rather than on the view behind it; its update handlers enable each only
+// when it can be done (a selection to cut or copy, text on the clipboard to
+// paste, something to undo, cut, paste and undo not in a read-only edit).
 class CEdit : public CQxControl {
  public:
   using CWnd::Create;
@@ -236,12 +244,34 @@ class CEdit : public CQxControl {
   void GetSel(int& nStartChar, int& nEndChar) const;
   void LimitText(int nChars = 0);
   BOOL SetReadOnly(BOOL bReadOnly = TRUE);
+  // WM_CUT, WM_COPY, WM_PASTE, EM_UNDO and EM_CANUNDO.
+  void Cut();
+  void Copy();
+  void Paste();
+  BOOL Undo();
+  BOOL CanUndo() const;
 
  protected:
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   UINT DlgCode(const MSG* key) const override;
   QWidget* MakeControlWidget(const CREATESTRUCT& cs, QWidget* parentWidget) override;
   LRESULT SelectionMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT ClipboardMessage(UINT message);
+
+  void OnEditCut() { Cut(); }
+  void OnEditCopy() { Copy(); }
+  void OnEditPaste() { Paste(); }
+  void OnEditUndo() { Undo(); }
+  void OnUpdateEditCut(CCmdUI* pCmdUI);
+  void OnUpdateEditCopy(CCmdUI* pCmdUI);
+  void OnUpdateEditPaste(CCmdUI* pCmdUI);
+  void OnUpdateEditUndo(CCmdUI* pCmdUI);
+
+ private:
+  bool HasSelection() const;
+  bool IsReadOnly() const;
+
+  DECLARE_MESSAGE_MAP()
 };
 
 // Drop-down list combo boxes (and drop-down combos, as lists with an edit field).

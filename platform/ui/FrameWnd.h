@@ -185,6 +185,8 @@ class CMDIFrameWnd : public CFrameWnd {
   // Layer-internal.
   QMdiArea* QxMdiArea() const;
   void QxChildActivated(CMDIChildWnd* pChild);
+  // The child's window is going: it leaves the lists, and when it was the
+  // active one, the one active before it (or the last created) takes over.
   void QxChildGone(CMDIChildWnd* pChild);
 
  protected:
@@ -202,7 +204,11 @@ class CMDIFrameWnd : public CFrameWnd {
   bool IsWindowPopup(HMENU hPopup) const;
 
   CMDIChildWnd* m_pActiveChild = nullptr;
-  std::vector<CMDIChildWnd*> m_children;
+  std::vector<CMDIChildWnd*> m_children;  // in the order they were created
+  // The children that were ever active, the most recently active first: the
+  // window closed goes back to the one the user had before it.
+  std::vector<CMDIChildWnd*> m_activationOrder;
+  bool m_bQxChildLeaving = false;  // a child's sub-window is leaving the area
 
   friend class CMDIChildWnd;
   DECLARE_MESSAGE_MAP()

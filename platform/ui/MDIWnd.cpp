@@ -68,7 +68,7 @@ BOOL CMDIFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext*) {
   HWND hSelf = m_hWnd;
   QObject::connect(area, &QMdiArea::subWindowActivated, area, [hSelf](QMdiSubWindow* sub) {
     auto* frame = static_cast<CMDIFrameWnd*>(CWnd::FromHandle(hSelf));
-    if (!frame || !sub) return;
+    if (!frame || !sub || frame->m_bQxChildLeaving) return;
     for (CMDIChildWnd* child : frame->m_children) {
       if (child->m_pSubWindow == sub) frame->QxChildActivated(child);
     }
@@ -452,6 +452,10 @@ void CMDIFrameWnd::QxChildActivated(CMDIChildWnd* pChild) {
   if (pChild == m_pActiveChild) return;
   CMDIChildWnd* old = m_pActiveChild;
   m_pActiveChild = pChild;
+  if (pChild) {
+    std::erase(m_activationOrder, pChild);
+    m_activationOrder.insert(m_activationOrder.begin(), pChild);
+  }
   if (old && IsWindow(old->GetSafeHwnd())) {
     if (CView* view = old->GetActiveView()) view->OnActivateView(FALSE, nullptr, view);
   }
@@ -463,10 +467,13 @@ void CMDIFrameWnd::QxChildActivated(CMDIChildWnd* pChild) {
 }
 
 void CMDIFrameWnd::QxChildGone(CMDIChildWnd* pChild) {
-  m_children.erase(std::remove(m_children.begin(), m_children.end(), pChild), m_children.end());
+  std::erase(m_children, pChild);
+  std::erase(m_activationOrder, pChild);
   if (m_pActiveChild != pChild) return;
   m_pActiveChild = nullptr;
-  if (!m_children.empty()) {
+  if (!m_activationOrder.empty()) {
+    MDIActivate(m_activationOrder.front());
+  } else if (!m_children.empty()) {
     MDIActivate(m_children.back());
   } else {
     OnUpdateFrameMenu(nullptr);
@@ -599,16 +606,20 @@ BOOL CMDIChildWnd::DestroyWindow() {
   QMdiSubWindow* sub = m_pSubWindow;
   m_pSubWindow = nullptr;
   if (frame && IsWindow(frame->GetSafeHwnd())) {
-    auto& list = frame->m_children;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
     // The area stays maximised when its maximised window goes.
     const bool maximized = frame->m_pActiveChild == this && sub && sub->isMaximized();
     // Out of the area now: Qt takes the window it was given last for the
     // latest active one, and would activate another in its place when it is
     // deleted, even when it never was active (a document that failed to open).
+    // Which window follows is the frame's choice, not Qt's: whatever Qt
+    // activates while the window leaves is ignored.
     QMdiArea* area = frame->QxMdiArea();
-    if (sub && area && area->subWindowList().contains(sub)) area->removeSubWindow(sub);
-    if (frame->m_pActiveChild == this) frame->QxChildGone(this);
+    if (sub && area && area->subWindowList().contains(sub)) {
+      frame->m_bQxChildLeaving = true;
+      area->removeSubWindow(sub);
+      frame->m_bQxChildLeaving = false;
+    }
+    frame->QxChildGone(this);
     CMDIChildWnd* next = frame->MDIGetActive();
     if (maximized && next && next != this && next->m_pSubWindow)
       next->m_pSubWindow->showMaximized();

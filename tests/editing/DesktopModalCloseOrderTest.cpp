@@ -1,0 +1,103 @@
+// Closing the shown design, with three tiled designs activated by clicks in
+// some order, as the user does it through the X server: File > Close by the
+// keyboard or the design's own close box. The design shown next is the one
+// the user had before, whatever the order, and the keyboard is the main
+// window's. Needs a real window system and xdotool; skipped elsewhere.
+#include "tests/editing/EditingDialogsTestSupport.h"
+#include "tests/support/DesktopInput.h"
+
+#include "MainFrm.h"
+
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace {
+
+using namespace dlgtest;
+
+class DesktopModalCloseOrder : public EditingDialogs {
+ protected:
+  void SetUp() override {
+    EditingDialogs::SetUp();
+    if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main()->windowHandle()));
+  }
+  QMainWindow* Main() const { return Frame()->QxMainWindow(); }
+  std::vector<CQorexDoc*> ThreeTiledDesigns() {
+    std::vector<CQorexDoc*> docs{Doc()};
+    for (int i = 0; i < 2; ++i) {
+      Command(ID_FILE_NEW);
+      docs.push_back(Doc());
+    }
+    Frame()->MDITile(MDITILE_VERTICAL);
+    QxTest::PumpUntilIdle();
+    return docs;
+  }
+  // The design's window in the area, found by its document's view.
+  static QMdiSubWindow* WindowOf(CQorexDoc* doc) {
+    POSITION pos = doc->GetFirstViewPosition();
+    QWidget* view = doc->GetNextView(pos)->GetWidget();
+    for (QWidget* w = view; w; w = w->parentWidget()) {
+      if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) return sub;
+    }
+    return nullptr;
+  }
+  static void ClickIn(CQorexDoc* doc, int nth) {
+    POSITION pos = doc->GetFirstViewPosition();
+    QWidget* view = doc->GetNextView(pos)->GetWidget();
+    // Never where the pointer already is: the window system would not move it.
+    qxtest::XClick(view, QPoint(view->width() / 2 + nth % 2, view->height() - 20));
+  }
+  // The close box Qt draws in the design window's title bar.
+  static void ClickCloseBox(QMdiSubWindow* sub) {
+    QStyleOptionTitleBar bar;
+    bar.initFrom(sub);
+    bar.subControls = QStyle::SC_TitleBarCloseButton;
+    bar.titleBarFlags = sub->windowFlags();
+    bar.titleBarState = static_cast<int>(sub->windowState());
+    bar.state |= QStyle::State_Active;
+    const int height = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &bar, sub);
+    bar.rect = QRect(0, 0, sub->width(), height);
+    const QRect box = sub->style()->subControlRect(QStyle::CC_TitleBar, &bar,
+                                                   QStyle::SC_TitleBarCloseButton, sub);
+    qxtest::XClick(sub, box.center());
+  }
+  void CloseShown(bool byCloseBox) {
+    if (byCloseBox) {
+      ClickCloseBox(WindowOf(Doc()));
+    } else {
+      qxtest::XKeys("alt+f c");
+    }
+    QxTest::PumpUntilIdle();
+    qxtest::SettleX();
+  }
+};
+
+TEST_F(DesktopModalCloseOrder, ClosingTheShownDesignShowsTheOneShownBeforeIt) {
+  std::array<int, 3> order{0, 1, 2};
+  int clicks = 0;
+  do {
+    for (bool byCloseBox : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "clicked " << order[0] << order[1] << order[2]
+                                      << (byCloseBox ? ", close box" : ", File > Close"));
+      const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
+      for (int index : order) ClickIn(docs[index], clicks++);
+      ASSERT_EQ(Doc(), docs[order[2]]);
+      CloseShown(byCloseBox);
+      EXPECT_EQ(Doc(), docs[order[1]]);
+      EXPECT_TRUE(qxtest::XFocusIsOn(Main()));
+      CloseShown(byCloseBox);
+      EXPECT_EQ(Doc(), docs[order[0]]);
+      ASSERT_EQ(Frame()->QxMdiArea()->subWindowList().size(), 1);  // the next round's first
+    }
+  } while (std::next_permutation(order.begin(), order.end()));
+}
+
+}  // namespace
