@@ -240,7 +240,7 @@ bool CDT2801::EndSaysOutputsDriven() {
 }
 
 DWORD CDT2801::EndBound() const {
-  constexpr DWORD kSlackMs = 1000;
+  constexpr DWORD kSlackMs = 2000;
   if (m_bEmulate) return kSlackMs;
   return QxDeviceTimeout(m_hDevice) + kShortestLossMs + kSlackMs;
 }

@@ -130,7 +130,7 @@ class CDT2801 {
   static DWORD LossBound(UINT ms);
   // The longest a worker takes to end once a stop is asked for: the
   // closing writes' first reply timeout, their attempts while the end is
-  // waited for, and a sample's worth of slack.
+  // waited for, and slack for the sample under way and a held-up process.
   DWORD EndBound() const;
 
   // While one lives, the user-interface thread waits for the worker to end

@@ -181,3 +181,19 @@ TEST_F(QuitClosingZeroThreads, EveryEndIsSaidInOneMessageThatHoldsTogether) {
               row.kind != kRunEndedNormally && row.kind != kRunWithoutInput);
   }
 }
+
+// The end of a run whose worker never shows itself cleared (a run number
+// none has reached) keeps the user-interface thread only a bounded while,
+// and is still said.
+TEST_F(QuitClosingZeroThreads, AnEndWhoseWorkerNeverClearsIsSaidAfterABoundedWait) {
+  const HoldUpMeter meter;
+  const auto start = std::chrono::steady_clock::now();
+  PostThreadMessage(QxUiThreadId(), WM_QX_RUNENDED, ~WPARAM{0},
+                    QxRunEndParam(QxRunEnd{kRunLostBoard, false}));
+  QxTest::PumpEvents();
+  EXPECT_LT(std::chrono::steady_clock::now() - start - meter.Held(),
+            std::chrono::milliseconds(1500));
+  const std::vector<ShownBox> boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kBoardLost);
+}
