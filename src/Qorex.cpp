@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 std::atomic<CWinThread*> g_pWorkerThread{nullptr};
@@ -33,6 +34,17 @@ std::atomic<CWinThread*> g_pWorkerThread{nullptr};
 namespace {
 
 constexpr DWORD kWorkerPollMs = 20;
+// How long a handler of a worker's last message waits for that worker to
+// clear itself, which it does right after posting: the tuner's end, and a
+// real-time run's (which the run spot must show gone).
+constexpr DWORD kTunerClearMs = 20;
+constexpr DWORD kRunClearMs = 1000;
+
+// Waits at most ms, in 1 ms slices, until done().
+void WaitAtMost(DWORD ms, const std::function<bool()>& done) {
+  for (const DWORD start = GetTickCount(); !done() && GetTickCount() - start < ms;)
+    SleepUnless(1, done);
+}
 
 // The accuracy watchdog asks through the real message box and opens the
 // "Simulator Properties" dialog.
@@ -84,11 +96,10 @@ CQorexApp::CQorexApp() {
 }
 
 CQorexApp::~CQorexApp() {
-  // The stop request; a real-time run ends with its outputs at 0 V.
-  if (CSIMsystem* simulator = g_pSimulator.load()) simulator->StopRealtime();
-  RequestStop();
-  while (g_pWorkerThread.load() != nullptr)
-    SleepUnless(kWorkerPollMs, [] { return g_pWorkerThread.load() == nullptr; });
+  // The stop request; a real-time run ends with its outputs at 0 V. Closing
+  // the designs has stopped and said every worker already: no window is
+  // left to say anything now. A worker that did not end keeps what it uses.
+  if (!StopWorkerAndWait(kWorkerPollMs, SayOutputsDriven::kNo)) return;
   delete g_pSimulator.exchange(nullptr);
   delete g_pAnalogIo;
   g_pAnalogIo = nullptr;
@@ -197,11 +208,8 @@ void CQorexApp::OnDocToKFinder(WPARAM, LPARAM) {
 void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
   // The tuner clears itself just after posting this: the run spot, drawn
   // below, shows it gone. A worker started since drives a design.
-  const auto cleared = [] {
-    return g_pWorkerThread.load() == nullptr || g_pSimDoc.load() != nullptr;
-  };
-  for (const DWORD start = GetTickCount(); !cleared() && GetTickCount() - start < kWorkerPollMs;)
-    SleepUnless(1, cleared);
+  WaitAtMost(kTunerClearMs,
+             [] { return g_pWorkerThread.load() == nullptr || g_pSimDoc.load() != nullptr; });
   if (g_pLeftBar) g_pLeftBar->Redraw();
   std::unique_ptr<KFinderResult> result = g_pKFinder ? g_pKFinder->TakeResult() : nullptr;
   if (!result) return;
@@ -220,9 +228,9 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
   }
   // What the passes met is said once for the whole run: a lost peer ended
   // it, and is all that is said.
-  if (result->passEnd != kRunEndedNormally) {
-    TellRunEnd(result->passEnd, result->outputsDriven);
-    if (result->passEnd != kRunWithoutInput) return;
+  if (result->passEnd.kind != kRunEndedNormally) {
+    TellRunEnd(result->passEnd);
+    if (result->passEnd.kind != kRunWithoutInput) return;
   }
   // A candidate the loop could not run was only a failed candidate: nothing
   // is said about it.
@@ -230,8 +238,8 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
     char text[sizeof kRealtimeBoardFailedFormat + 40];
     std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, result->passFailedCalls,
                   result->passCalls);
-    MessageBox(nullptr, RealtimeEndMessage(text, result->outputsDriven).c_str(), kRealtimeCaption,
-               MB_OK);
+    MessageBox(nullptr, RealtimeEndMessage(text, result->passEnd.outputsDriven).c_str(),
+               kRealtimeCaption, MB_OK);
   }
 }
 
@@ -250,30 +258,27 @@ void CQorexApp::OnTransferSim(WPARAM wParam, LPARAM) {
 void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM lParam) {
   // The ended run's worker (run number wParam) posts this just before it
   // clears itself; the run spot must show it gone.
-  const auto cleared = [wParam] {
-    return CSIMsystem::RealtimeRunCleared(static_cast<unsigned>(wParam));
-  };
-  while (!cleared()) SleepUnless(1, cleared);
+  WaitAtMost(kRunClearMs,
+             [wParam] { return CSIMsystem::RealtimeRunCleared(static_cast<unsigned>(wParam)); });
   if (g_pLeftBar) g_pLeftBar->Redraw();
   if (g_pOutputBar) g_pOutputBar->UpdatePanes();
   ForgetNoInputOnceInputArrived();
-  const int end = static_cast<int>(lParam);
-  TellRunEnd(end & ~kRunOutputsDriven, (end & kRunOutputsDriven) != 0);
+  TellRunEnd(QxRunEndFromParam(lParam));
 }
 
-void CQorexApp::TellRunEnd(int end, bool outputsDriven) {
-  const auto say = [outputsDriven](const char* text) {
-    MessageBox(nullptr, RealtimeEndMessage(text, outputsDriven).c_str(), kRealtimeCaption, MB_OK);
-  };
-  if (end == kRunLostBoard) {
-    say(kRealtimeBoardLostText);
-  } else if (end == kRunLostCompanion) {
-    say(kRealtimeCompanionLostText);
-  } else if (end == kRunHandOverLost) {
-    say(kRealtimeHandOverLostText);
-  } else if (end == kRunWithoutInput && m_pMainWnd && IsWindow(m_pMainWnd->GetSafeHwnd())) {
-    m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(kRealtimeNoInputText));
-    m_bNoInputSaid = true;
+void CQorexApp::TellRunEnd(QxRunEnd end) {
+  const std::string text = RunEndMessage(end);
+  switch (RunEndSaid(end.kind)) {
+    case QxRunEndSaid::kBox:
+      MessageBox(nullptr, text.c_str(), kRealtimeCaption, MB_OK);
+      break;
+    case QxRunEndSaid::kStatusLine:
+      if (!m_pMainWnd || !IsWindow(m_pMainWnd->GetSafeHwnd())) break;
+      m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      m_bNoInputSaid = true;
+      break;
+    case QxRunEndSaid::kNowhere:
+      break;
   }
 }
 

@@ -53,15 +53,14 @@ class CQorexApp : public CWinApp {
   void OnUpdateAll(WPARAM wParam, LPARAM lParam);
   void OnPushUGY(WPARAM wParam, LPARAM lParam);
   void OnTransferSim(WPARAM wParam, LPARAM lParam);
-  // The end of a real-time run (wParam: its number, lParam: a QxRunEnd, with
-  // kRunOutputsDriven added when the board kept its outputs): repaints the
-  // "ProcessView" bar and the signal panes once its worker is cleared, then
-  // says what a lost peer or an unanswered emulation needs.
+  // The end of a real-time run (wParam: its number, lParam: its QxRunEnd):
+  // repaints the "ProcessView" bar and the signal panes once its worker is
+  // cleared (waited for a bounded while), then says what the end needs.
   void OnRunEnded(WPARAM wParam, LPARAM lParam);
-  // What the end of a run (or of a tuning run) says about its peer: a lost
-  // board or companion in a message box, with the outputs the board may
-  // still drive; no input in the status line.
-  void TellRunEnd(int end, bool outputsDriven = false);
+  // What the end of a run (or of a tuning run) says, where its row of
+  // simulation/RunEnds.inc puts it: a loss in a message box, with the
+  // outputs the board may still drive; no input in the status line.
+  void TellRunEnd(QxRunEnd end);
   // Once a later run (or tuner's pass) gets input, the status line no longer
   // says that none arrived.
   void ForgetNoInputOnceInputArrived();

@@ -147,15 +147,17 @@ void CQorexDoc::DetachBars() {
 }
 
 void CQorexDoc::OnCloseDocument() {
-  DetachBars();
   // A design is never freed under a worker that runs it: the worker ends
-  // within one sample (plus one device timeout) with its outputs at 0 V.
+  // within one sample and its closing writes, with its outputs at 0 V or
+  // said otherwise. Before the bars are detached: what a box delivers
+  // meanwhile (the tuner's end) may point them at this design again.
   if (g_pSimDoc.load() == this) {
     if (CSIMsystem* sim = g_pSimulator.load())
       sim->StopRealtime();
     else
       RequestStop(WakeWaiters::kNo);  // no simulator, so no worker to wait for
   }
+  DetachBars();
   CDocument::OnCloseDocument();
 }
 

@@ -12,20 +12,41 @@ inline constexpr UINT WM_QX_DOCTOKFINDER = WM_APP + 10;    // the tuner's evalua
 inline constexpr UINT WM_QX_UPDATEALL = WM_APP + 11;       // the tuner ended
 inline constexpr UINT WM_QX_PUSHUGY = WM_APP + 12;         // wParam: the document
 inline constexpr UINT WM_QX_TRANSFERSIM = WM_APP + 13;     // wParam: the document
-// A real-time run has ended (wParam: the run's number, lParam: how, below):
-// the "ProcessView" bar and the signal panes are repainted on the
-// user-interface thread, which owns their windows, and the user is told
-// what the end needs telling.
+// A real-time run has ended (wParam: the run's number, lParam: how, a
+// QxRunEnd through QxRunEndParam): the "ProcessView" bar and the signal panes
+// are repainted on the user-interface thread, which owns their windows, and
+// the user is told what the end needs telling.
 inline constexpr UINT WM_QX_RUNENDED = WM_APP + 14;
 
-// How a run, or a tuner's pass, ended with respect to its peer.
-enum QxRunEnd : int {
-  kRunEndedNormally = 0,  // completed, stopped or refused as before
-  kRunLostBoard = 1,      // the analog I/O board stopped answering
-  kRunLostCompanion = 2,  // the companion process fell silent
-  kRunWithoutInput = 3,   // emulated, and no companion ever answered
-  kRunHandOverLost = 4,   // a completed pass's hand-over never got into the queue
+// How a run, or a tuner's pass, ended with respect to its peer
+// (simulation/RunEnds.inc).
+enum QxRunEndKind : int {
+#define QX_RUN_END(code, value, ...) code = value,
+#include "simulation/RunEnds.inc"
+#undef QX_RUN_END
 };
-// Added to a run's end in WM_QX_RUNENDED when the board did not take the
-// closing 0 V writes: its outputs may still be driven.
-inline constexpr int kRunOutputsDriven = 0x100;
+
+// Whether the run ended because its peer, or a hand-over, was lost.
+constexpr bool RunEndIsLoss(int kind) {
+#define QX_RUN_END(code, value, loss, ...) \
+  if (kind == code) return loss;
+#include "simulation/RunEnds.inc"
+#undef QX_RUN_END
+  return false;
+}
+
+// How a run ended, and whether the board never took its closing 0 V writes,
+// so that its outputs may still be driven at the last value written.
+struct QxRunEnd {
+  QxRunEndKind kind = kRunEndedNormally;
+  bool outputsDriven = false;
+  friend constexpr bool operator==(const QxRunEnd&, const QxRunEnd&) = default;
+};
+
+// A QxRunEnd as WM_QX_RUNENDED carries it in lParam, and back.
+constexpr LPARAM QxRunEndParam(QxRunEnd end) {
+  return static_cast<LPARAM>(end.kind) | (end.outputsDriven ? LPARAM{1} << 16 : 0);
+}
+constexpr QxRunEnd QxRunEndFromParam(LPARAM lParam) {
+  return {static_cast<QxRunEndKind>(lParam & 0xFFFF), ((lParam >> 16) & 1) != 0};
+}

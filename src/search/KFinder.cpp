@@ -35,14 +35,9 @@ CKFinder::~CKFinder() = default;
 
 void CKFinder::Start(CQorexDoc* doc) {
   // The stop request to a running worker (tuner or real-time run); it ends
-  // within one sample and clears g_pWorkerThread last.
-  // Closing writes the board did not take are not sent again meanwhile.
-  if (g_pAnalogIo != nullptr) g_pAnalogIo->SetClosingWaitedFor(true);
-  RequestStop();
-  const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
-  while (!ended()) SleepUnless(kStartPollMs, ended);
-  if (g_pAnalogIo != nullptr) g_pAnalogIo->SetClosingWaitedFor(false);
-  if (doc == nullptr) return;
+  // within one sample and its closing writes, and clears g_pWorkerThread
+  // last. No tuning starts beside a worker that has not ended.
+  if (!StopWorkerAndWait(kStartPollMs) || doc == nullptr) return;
 
   // What the worker needs of this thread's state is taken now, so that the
   // user may change the settings while it runs.
@@ -51,7 +46,8 @@ void CKFinder::Start(CQorexDoc* doc) {
   m_nUiThread = QxUiThreadId();
   if (m_nUiThread == 0) m_nUiThread = GetCurrentThreadId();
   m_nEvaluations = m_nPasses = 0;
-  m_nPassCalls = m_nPassFailedCalls = m_nPassLost = 0;
+  m_nPassCalls = m_nPassFailedCalls = 0;
+  m_nPassLost = kRunEndedNormally;
   m_bPassInput = false;
   m_dCutoff = kNoCutoff;
   CollectFreeVariables(doc);
@@ -84,12 +80,14 @@ UINT KFinderThreadProc(LPVOID param) {
     result->values.emplace_back(tuner->m_vars.Index(i), tuner->Value(i));
   result->passCalls = tuner->m_nPassCalls;
   result->passFailedCalls = tuner->m_nPassFailedCalls;
-  result->passEnd = tuner->m_nPassLost;
-  if (result->passEnd == kRunEndedNormally && tuner->m_nPasses > 0 && !tuner->m_bPassInput &&
+  QxRunEndKind end = tuner->m_nPassLost;
+  if (end == kRunEndedNormally && tuner->m_nPasses > 0 && !tuner->m_bPassInput &&
       g_pAnalogIo != nullptr && g_pAnalogIo->m_bEmulate)
-    result->passEnd = kRunWithoutInput;
-  result->outputsDriven =
-      tuner->m_nPasses > 0 && g_pAnalogIo != nullptr && g_pAnalogIo->OutputsMayBeDriven();
+    end = kRunWithoutInput;
+  // Asked once: a user-interface thread that waits for this end says the
+  // outputs itself.
+  result->passEnd = {
+      end, tuner->m_nPasses > 0 && g_pAnalogIo != nullptr && g_pAnalogIo->EndSaysOutputsDriven()};
   const DWORD ui = tuner->m_nUiThread;
   tuner->PushResult(std::move(result));
 
@@ -184,9 +182,7 @@ double CKFinder::Evaluate() {
       ++m_nPasses;
       m_nPassCalls += report.calls;
       m_nPassFailedCalls += report.failedCalls;
-      if (report.end == kRunLostBoard || report.end == kRunLostCompanion ||
-          report.end == kRunHandOverLost)
-        m_nPassLost = report.end;
+      if (RunEndIsLoss(report.end)) m_nPassLost = static_cast<QxRunEndKind>(report.end);
       if (report.end != kRunWithoutInput) m_bPassInput = true;
     }
   }

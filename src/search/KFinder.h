@@ -39,6 +39,7 @@
 // evaluation, and the variable being probed takes back its value. A pass
 // that loses its peer (the board or the companion) asks for that stop
 // itself.
+#include "WorkerMessages.h"
 #include "platform/core/Types.h"
 #include "search/QOX_FreeVars.h"
 
@@ -59,8 +60,9 @@ struct KFinderResult {
   std::vector<std::pair<int, double>> values;  // variable table index, final value
   int passCalls = 0;                           // board calls of all passes
   int passFailedCalls = 0;                     // ... and the failed ones
-  int passEnd = 0;             // QxRunEnd: a lost peer, or no input in any pass (emulated)
-  bool outputsDriven = false;  // the board did not take the last pass's closing writes
+  // A lost peer, or no input in any pass (emulated), and whether the board
+  // did not take the last pass's closing writes.
+  QxRunEnd passEnd;
 };
 
 class CKFinder {
@@ -139,8 +141,8 @@ class CKFinder {
   int m_nPasses = 0;
   int m_nPassCalls = 0;
   int m_nPassFailedCalls = 0;
-  int m_nPassLost = 0;        // QxRunEnd of the pass that lost its peer, else 0
-  bool m_bPassInput = false;  // an emulated pass received input
+  QxRunEndKind m_nPassLost = kRunEndedNormally;  // the pass that lost its peer, else normal
+  bool m_bPassInput = false;                     // an emulated pass received input
 
  private:
   // The document's error weight as Start sampled it: written only while no

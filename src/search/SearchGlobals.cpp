@@ -1,8 +1,14 @@
 #include "search/SearchGlobals.h"
 
 #include "platform/core/Clock.h"
+#include "platform/core/MessageBox.h"
 #include "platform/ui/MessageQueue.h"
+#include "simulation/AnalogIoGlobals.h"
+#include "simulation/DT2801.h"
+#include "simulation/RealtimeTexts.h"
 #include "simulation/SIMsystem.h"
+
+#include <chrono>
 
 std::atomic<WORD> g_wStatus{0};
 CKFinder* g_pKFinder = nullptr;
@@ -14,6 +20,22 @@ void RequestStop(WakeWaiters wake) {
 
 bool StopRequested() {
   return g_pSimDoc.load() == nullptr;
+}
+
+bool StopWorkerAndWait(DWORD pollMs, SayOutputsDriven say) {
+  CDT2801* io = g_pAnalogIo;
+  CDT2801::EndWait wait(io);
+  RequestStop();
+  const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
+  // Bounded in real time: a replaced clock (the tests') may run ahead of
+  // the worker or stand still.
+  const auto limit = std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(io != nullptr ? io->EndBound() : 0);
+  while (!ended() && std::chrono::steady_clock::now() < limit) SleepUnless(pollMs, ended);
+  if (!ended()) return false;
+  if (say == SayOutputsDriven::kSay && wait.OutputsLeftDriven())
+    MessageBox(nullptr, kRealtimeOutputsDrivenText, kRealtimeCaption, MB_OK);
+  return true;
 }
 
 void RequestAnswer(WORD bits) {

@@ -38,6 +38,16 @@ enum class WakeWaiters : bool { kNo, kYes };
 void RequestStop(WakeWaiters wake = WakeWaiters::kYes);
 // Whether the workers are asked to stop: g_pSimDoc has been cleared.
 bool StopRequested();
+// The one stop-and-wait of the user-interface thread (the run spot's and the
+// tuner's starts, closing the driven design, quitting): the stop request,
+// then slices of pollMs until the running worker has ended, at most the
+// analog I/O's end bound (CDT2801::EndBound). Meanwhile a board's untaken
+// closing writes go again within the shortest loss bound; outputs it never
+// took back to 0 V are said in a box before this returns (kSay), since the
+// program may go on to end, close the design or start another run. True when
+// no worker runs now.
+enum class SayOutputsDriven : bool { kNo, kSay };
+bool StopWorkerAndWait(DWORD pollMs, SayOutputsDriven say = SayOutputsDriven::kSay);
 
 // ---- the handshake ----------------------------------------------------------------
 // A worker's request: it sets the bits before it posts the thread message

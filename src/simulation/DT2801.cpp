@@ -17,6 +17,7 @@ constexpr int kChannels = 4;
 constexpr int kBoardOutputs = 2;
 constexpr DWORD kMaxCode = 4095u;
 constexpr DWORD kRecordSize = 8;
+constexpr DWORD kShortestLossMs = 1000;
 
 // The driver's record, written byte by byte.
 struct BoardRecord {
@@ -137,7 +138,6 @@ void CDT2801::ReceiveInputs(WPARAM wParam, LPARAM lParam) {
 // ---- the peer during a run ----------------------------------------------------------
 
 DWORD CDT2801::LossBound(UINT ms) {
-  constexpr DWORD kShortestLossMs = 1000;
   constexpr DWORD kLossPeriods = 10;
   return std::max<DWORD>(kShortestLossMs, kLossPeriods * ms);
 }
@@ -151,6 +151,7 @@ bool CDT2801::BeginRun(UINT ms, bool laterPass) {
   m_dwCallStart = m_dwCompanionSeen = m_dwCompanionAsked = now;
   m_dwPeriod = ms;
   m_nInputsAtStart = m_nInputsSeen = m_nInputMessages.load();
+  m_bDrivenLeftToWaiter = false;
   if (!laterPass) {
     m_bCompanionAnswered = false;
     m_dwCompanion = 0;
@@ -222,7 +223,7 @@ bool CDT2801::RetryClosing() {
     m_dwClosingFailedAt = now;
   }
   // A board whose socket refuses at once is asked once a period, as during
-  // the run; a wait of the user-interface thread ends the pause.
+  // the run; a pause past the shorter bound of a waited-for end is cut.
   const DWORD since = now - m_dwCallStart;
   if (since < m_dwPeriod)
     SleepUnless(m_dwPeriod - since, [this] { return ClosingGivenUp(GetTickCount()); });
@@ -231,13 +232,40 @@ bool CDT2801::RetryClosing() {
   return true;
 }
 
-void CDT2801::SetClosingWaitedFor(bool waited) {
-  m_bClosingWaitedFor = waited;
-  if (waited) QxWakeSleepers();
+bool CDT2801::EndSaysOutputsDriven() {
+  if (!OutputsMayBeDriven()) return false;
+  if (m_nEndWaits.load() == 0) return true;
+  m_bDrivenLeftToWaiter = true;
+  return false;
+}
+
+DWORD CDT2801::EndBound() const {
+  constexpr DWORD kSlackMs = 2000;
+  if (m_bEmulate) return kSlackMs;
+  return QxDeviceTimeout(m_hDevice) + kShortestLossMs + kSlackMs;
+}
+
+CDT2801::EndWait::EndWait(CDT2801* io) : m_pIo(io) {
+  if (m_pIo == nullptr) return;
+  ++m_pIo->m_nEndWaits;
+  // A closing write sent again may now be given up sooner.
+  QxWakeSleepers();
+}
+
+CDT2801::EndWait::~EndWait() {
+  if (m_pIo != nullptr) --m_pIo->m_nEndWaits;
+}
+
+bool CDT2801::EndWait::OutputsLeftDriven() {
+  return m_pIo != nullptr && m_pIo->m_bDrivenLeftToWaiter.exchange(false) &&
+         m_pIo->OutputsMayBeDriven();
 }
 
 bool CDT2801::ClosingGivenUp(DWORD now) const {
-  return m_bClosingWaitedFor.load() || now - m_dwClosingFailedAt >= m_dwLossBound;
+  // The user waits: the attempts stop at the shortest bound.
+  const DWORD bound =
+      m_nEndWaits.load() > 0 ? std::min(m_dwLossBound, kShortestLossMs) : m_dwLossBound;
+  return now - m_dwClosingFailedAt >= bound;
 }
 
 bool CDT2801::ClosingReplyOverdue(DWORD now) const {

@@ -40,9 +40,10 @@
 // written, so closing writes it did not take, after outputs were written,
 // are sent again until it takes them: an attempt at most once a period,
 // each awaited at most half the loss bound, until the bound has passed since
-// the first failed; none while the user-interface thread waits for the run's
-// end (closing a design, quitting). Whether they were taken in the end is
-// said with the run's end.
+// the first failed; while the user-interface thread waits for the run's end
+// (closing a design, quitting, starting another run: an EndWait lives),
+// until the shortest bound, 1 s, has. Whether they were taken in the end is
+// said with the run's end, or by the waiter before it goes on.
 //
 // Threads: the inputs received by the message are written on the
 // user-interface thread and latched by the real-time worker, both under
@@ -116,9 +117,10 @@ class CDT2801 {
   // Board: outputs were written since the last closing writes that the board
   // took, so they may still be driven at the last value written.
   bool OutputsMayBeDriven() const { return !m_bEmulate && m_bOutputsDriven; }
-  // Any thread: the user-interface thread waits for the worker to end (true
-  // until it has ended); closing writes are then not sent again.
-  void SetClosingWaitedFor(bool waited);
+  // Worker, once at the end of a run or a tuning: whether its end says that
+  // the outputs may still be driven. Not while an EndWait lives: its owner
+  // says that.
+  bool EndSaysOutputsDriven();
   // After the closing writes: false when the board reached neither the last
   // sample nor the closing (the pass ran out on held readings). Emulation: true.
   bool PeerAtEnd() const;
@@ -126,6 +128,27 @@ class CDT2801 {
   bool InputArrived() const;
   // The loss bound of a period: the longer of 1 s and ten periods.
   static DWORD LossBound(UINT ms);
+  // The longest a worker takes to end once a stop is asked for: the
+  // closing writes' first reply timeout, their attempts while the end is
+  // waited for, and slack for the sample under way and a held-up process.
+  DWORD EndBound() const;
+
+  // While one lives, the user-interface thread waits for the worker to end
+  // (see above). Scoped, so that no road out of the wait leaves the closing
+  // writes cut short.
+  class EndWait {
+   public:
+    explicit EndWait(CDT2801* io);
+    ~EndWait();
+    EndWait(const EndWait&) = delete;
+    EndWait& operator=(const EndWait&) = delete;
+    // Once the worker has ended: the outputs may still be driven, and its
+    // end left that to this waiter to say.
+    bool OutputsLeftDriven();
+
+   private:
+    CDT2801* m_pIo;
+  };
 
   // The message codes. Outgoing volts are limited to +-10 V first (a value
   // that is not a number goes out as 0 V); the code is truncated toward zero.
@@ -188,7 +211,9 @@ class CDT2801 {
   bool m_bOutputsDriven = false;
   bool m_bRetryingClosing = false;
   DWORD m_dwClosingFailedAt = 0;
-  std::atomic<bool> m_bClosingWaitedFor{false};
+  // EndWaits alive, and whether the run's end left the outputs driven to them.
+  std::atomic<int> m_nEndWaits{0};
+  std::atomic<bool> m_bDrivenLeftToWaiter{false};
   // Emulation: input messages received (counted on the user-interface
   // thread), those seen by the watch, whether one came during the run (or an
   // earlier pass of it), the process that sent the last one seen (0: not

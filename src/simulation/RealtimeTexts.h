@@ -2,6 +2,8 @@
 // What real-time control says to its user: the period and system refusals,
 // the board's failures and a peer that went away. The tuner reports its
 // passes' with the same texts once it has ended.
+#include "WorkerMessages.h"
+
 #include <string>
 
 inline constexpr char kRealtimeCaption[] = "Realtime process control error";
@@ -23,8 +25,14 @@ inline constexpr char kRealtimeCompanionLostText[] =
 inline constexpr char kRealtimeHandOverLostText[] =
     "A completed pass could not be handed over while the program was flooded with messages; the "
     "run has ended with its outputs at 0 V.";
+// The same, when the board never took the closing 0 V write: the line below
+// then says where the outputs were left.
+inline constexpr char kRealtimeHandOverLostDrivenText[] =
+    "A completed pass could not be handed over while the program was flooded with messages; the "
+    "run has ended.";
 // Added on a line of its own to whatever the run's end says, when the board
-// never took the closing 0 V writes: nothing brought the process back.
+// never took the closing 0 V writes: nothing brought the process back. Said
+// alone when the user-interface thread waited for the run's end.
 inline constexpr char kRealtimeOutputsDrivenText[] =
     "The analog I/O board did not take the closing 0 V write; its outputs may still be driven at "
     "the last value written.";
@@ -35,3 +43,34 @@ inline std::string RealtimeEndMessage(const char* text, bool outputsDriven) {
 // when no companion answered during a run.
 inline constexpr char kRealtimeNoInputText[] =
     "No input arrived during the run: no companion process answered.";
+
+// Where an end of a run is said.
+enum class QxRunEndSaid { kNowhere, kBox, kStatusLine };
+
+// What an end of a run says and where (simulation/RunEnds.inc): null when
+// nothing; the box's text carries the outputs-driven line when the board
+// kept its outputs.
+inline QxRunEndSaid RunEndSaid(QxRunEndKind kind) {
+  switch (kind) {
+#define QX_RUN_END(code, value, loss, said, ...) \
+  case code:                                     \
+    return QxRunEndSaid::said;
+#include "simulation/RunEnds.inc"
+#undef QX_RUN_END
+  }
+  return QxRunEndSaid::kNowhere;
+}
+inline std::string RunEndMessage(QxRunEnd end) {
+  const char* text = nullptr;
+  switch (end.kind) {
+#define QX_RUN_END(code, value, loss, said, plain, driven) \
+  case code:                                               \
+    text = end.outputsDriven ? driven : plain;             \
+    break;
+#include "simulation/RunEnds.inc"
+#undef QX_RUN_END
+  }
+  if (text == nullptr) return {};
+  return RunEndSaid(end.kind) == QxRunEndSaid::kBox ? RealtimeEndMessage(text, end.outputsDriven)
+                                                    : std::string(text);
+}

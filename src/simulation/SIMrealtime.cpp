@@ -148,16 +148,10 @@ bool PacedSample(CSIMsystem* sys, int k, DWORD ms) {
 // during it, or when a pass that ran to its end found the board gone in its
 // last sample and its closing write alike; an emulated run that no input
 // reached is said to be one.
-QxRunEnd PeerEnd(const CDT2801* io, bool peerWent, bool ranToItsEnd) {
+QxRunEndKind PeerEnd(const CDT2801* io, bool peerWent, bool ranToItsEnd) {
   if (peerWent || (ranToItsEnd && !io->PeerAtEnd()))
     return io->m_bEmulate ? kRunLostCompanion : kRunLostBoard;
   return io->m_bEmulate && !io->InputArrived() ? kRunWithoutInput : kRunEndedNormally;
-}
-
-// A run that ended for something lost: its peer, or a hand-over the queue
-// never took. It is said alone.
-bool Lost(int end) {
-  return end == kRunLostBoard || end == kRunLostCompanion || end == kRunHandOverLost;
 }
 
 // Whether a pass holds what the process gave: the board is read, or the
@@ -227,8 +221,8 @@ void CSIMsystem::ZeroProcessInputs() {
 // ---- start and stop (user-interface thread) ------------------------------------------
 
 void CSIMsystem::StartRealtime(CQorexDoc* doc, double Ts, double Tf) {
-  StopRealtime();
-  if (doc == nullptr) return;
+  // No run starts beside a worker that has not ended.
+  if (!StopRealtime() || doc == nullptr) return;
   s_uiThread = GetCurrentThreadId();
   const double steps = std::trunc(Tf / Ts);
   // Setup refuses what is no run (N outside 0 .. g_nMaxSamples, a bad Ts).
@@ -247,15 +241,8 @@ void CSIMsystem::StartRealtime(CQorexDoc* doc, double Ts, double Tf) {
   worker->ResumeThread();
 }
 
-void CSIMsystem::StopRealtime() {
-  // The user is kept waiting for no closing write sent again: the run's end
-  // says what the board did not take.
-  CDT2801* io = g_pAnalogIo;
-  if (io != nullptr) io->SetClosingWaitedFor(true);
-  RequestStop();
-  const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
-  while (!ended()) SleepUnless(kStopPollMs, ended);
-  if (io != nullptr) io->SetClosingWaitedFor(false);
+bool CSIMsystem::StopRealtime() {
+  return StopWorkerAndWait(kStopPollMs);
 }
 
 CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
@@ -380,7 +367,7 @@ int CSIMsystem::RunPaced(int n, DWORD ms, bool tunerPass, int* samples) {
   ZeroProcessInputs();
   *samples = k;
   if (handOverLost) return kRunHandOverLost;
-  const QxRunEnd end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
+  const QxRunEndKind end = PeerEnd(io, peerWent, !peerWent && !StopRequested() && k == n);
   // A pass that ended without its peer, or that no input reached, holds
   // readings the process never gave: it is neither stored nor identified.
   if (CQorexDoc* doc = g_pSimDoc.load();
@@ -416,14 +403,15 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
     end = sys->RunPaced(n, ms, false, &samples);
     if (end == kRunWithoutInput && samples == 0)
       end = kRunEndedNormally;  // stopped before a sample
-    if (io->FailedCalls() > 0 && !Lost(end)) {
-      char text[sizeof kRealtimeBoardFailedFormat + 40];
-      std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, io->FailedCalls(), io->Calls());
-      QueueMessageBox(RealtimeEndMessage(text, io->OutputsMayBeDriven()).c_str());
-    }
   }
-  // A lost peer is said on the user-interface thread, with the outputs.
-  if (io->OutputsMayBeDriven()) end |= kRunOutputsDriven;
+  // Asked once: a user-interface thread that waits for this end says the
+  // outputs itself.
+  const QxRunEnd said{static_cast<QxRunEndKind>(end), io->EndSaysOutputsDriven()};
+  if (result == 1 && io->FailedCalls() > 0 && !RunEndIsLoss(end)) {
+    char text[sizeof kRealtimeBoardFailedFormat + 40];
+    std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, io->FailedCalls(), io->Calls());
+    QueueMessageBox(RealtimeEndMessage(text, said.outputsDriven).c_str());
+  }
   // The run spot and the signal panes are repainted on their own thread,
   // once this worker is cleared (the handler waits for that), and a lost
   // peer is said there.
@@ -431,7 +419,7 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
   const unsigned run = sys->m_nRealtimeRun;
   // The system is no longer touched once the worker is cleared:
   // StopRealtime may return, and the application delete it.
-  PostLastMessage(UiThread(), WM_QX_RUNENDED, run, end, [run] {
+  PostLastMessage(UiThread(), WM_QX_RUNENDED, run, QxRunEndParam(said), [run] {
     g_pWorkerThread = nullptr;
     s_runsCleared = run;
   });
@@ -481,7 +469,7 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   report.calls = io->Calls();
   report.failedCalls = io->FailedCalls();
   // A lost peer ends the tuning run: the stop request.
-  if (Lost(report.end)) RequestStop(WakeWaiters::kNo);
+  if (RunEndIsLoss(report.end)) RequestStop(WakeWaiters::kNo);
   AnswerWorker(kStatusTunerPassRunning);
   return 1;
 }

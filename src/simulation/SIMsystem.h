@@ -168,10 +168,11 @@ class CSIMsystem {
   // samples replace them) and starts the worker. User-interface thread.
   void StartRealtime(CQorexDoc* doc, double Ts, double Tf);
   // Asks the running worker to stop, whichever document it runs, and returns
-  // when it has ended (the closing writes included). User-interface thread,
-  // where the design must not go before the worker (closing, exit); the run
-  // spot only asks (RequestStop).
-  void StopRealtime();
+  // when it has ended (the closing writes included), within a bound: false
+  // when it has not (StopWorkerAndWait). User-interface thread, where the
+  // design must not go before the worker (closing, exit); the run spot only
+  // asks (RequestStop).
+  bool StopRealtime();
   // The tuner's single pass on the system as it was last set up (sampling
   // time and signals as the document's set-up gave them on the user-interface
   // thread): a thread that runs one pass for doc, hands it over, fills

@@ -1,0 +1,199 @@
+// Quitting, closing the driven design and starting another run all wait for
+// the running worker. A board that leaves the run's closing 0 V write
+// unanswered gets it sent again within the loss bound while they wait, and
+// one that never takes it is said in a box before they go on: the process
+// is never left driven without a word. Judged by the board's log (a silent
+// fault leaves requests M + 1 .. M + N unanswered) and by the boxes said
+// before the road returned, since a program that ends handles nothing after.
+#include "search/KFinder.h"
+#include "simulation/RealtimeTexts.h"
+#include "tests/app/RealtimeFixture.h"
+
+namespace {
+
+// The board leaves requests 22 .. 21 + silent unanswered; the run at 0.05 s
+// has a loss bound of 1 s, and a reply is awaited 300 ms.
+constexpr int kFaultAfter = 21;
+constexpr DWORD kReplyMs = 300;
+
+enum class Road { kQuit, kCloseDesign, kStartTuner };
+
+class QuitClosingZeroThreads : public RealtimeBoardThreads {
+ protected:
+  // Reads the board's log until request n has come.
+  bool BoardGotRequest(int n) {
+    const std::string mark = "#" + std::to_string(n) + " ";
+    const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+    while (std::chrono::steady_clock::now() < limit)
+      for (std::string line = m_board->ReadLine(); !line.empty(); line = m_board->ReadLine())
+        if (line.rfind(mark, 0) == 0) return true;
+    return false;
+  }
+  // Whether the board's log ends with a closing write that it answered.
+  bool ClosingWriteTaken(int silent) {
+    const std::vector<TimedCall> calls = TimedCalls();
+    return !calls.empty() && calls.back().call == "W0:2048" &&
+           calls.back().number > kFaultAfter + silent;
+  }
+  // Takes the road while a run of `doc` waits for an unanswered request;
+  // returns how long the road took.
+  std::chrono::milliseconds Take(Road road, CQorexDoc* doc) {
+    const auto start = std::chrono::steady_clock::now();
+    if (road == Road::kQuit) {
+      // The main window's close box, as File > Exit sends it.
+      doc->SetModifiedFlag(FALSE);
+      m_quitFrame->SendMessage(WM_CLOSE);
+    } else if (road == Road::kCloseDesign) {
+      doc->OnCloseDocument();
+    } else {
+      // Another design has nothing to tune: its tuner starts and ends at once.
+      CQorexDoc* other = NewDesign(0.05, 1.0);
+      g_pKFinder->Start(other);
+    }
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
+  }
+  // A main window to quit, as the program's.
+  void MakeMainWindow() {
+    m_quitFrame = new CFrameWnd;
+    ASSERT_TRUE(m_quitFrame->Create(nullptr, "Quorvathine"));
+    m_app->m_pMainWnd = m_quitFrame;
+  }
+  void TearDown() override {
+    // A frame that quitting destroyed has deleted itself and left the application.
+    if (m_app && m_app->m_pMainWnd == m_quitFrame && m_quitFrame) {
+      m_app->m_pMainWnd = nullptr;
+      m_quitFrame->DestroyWindow();
+    }
+    RealtimeBoardThreads::TearDown();
+  }
+
+  CFrameWnd* m_quitFrame = nullptr;
+};
+
+}  // namespace
+
+// A board silent for three requests takes the closing write at the third
+// attempt, within the bound, while the user waits; one silent for good is
+// said before the program ends, the design closes or the tuner starts.
+TEST_F(QuitClosingZeroThreads, WaitingForARunTakesOrSaysItsClosingZero) {
+  const struct {
+    Road road;
+    const char* name;
+  } roads[] = {{Road::kQuit, "quit"},
+               {Road::kCloseDesign, "close the design"},
+               {Road::kStartTuner, "start the tuner"}};
+  for (const auto& road : roads) {
+    for (const int silent : {3, 100000}) {
+      SCOPED_TRACE(std::string(road.name) + ", silent " + std::to_string(silent));
+      StartBoardWith({"--after", std::to_string(kFaultAfter), "--fault", "silent", "--count",
+                      std::to_string(silent)},
+                     kReplyMs);
+      {
+        std::lock_guard guard(m_boxLock);
+        m_boxes.clear();
+      }
+      m_posted.clear();
+      if (road.road == Road::kQuit) MakeMainWindow();
+      CQorexDoc* doc = NewDesign(0.05, 30.0);
+      doc->StartStopSimulation();
+      ASSERT_TRUE(BoardGotRequest(kFaultAfter + 1));
+      const HoldUpMeter meter;
+      const std::chrono::milliseconds took = Take(road.road, doc);
+      // What the user-interface thread said before the road returned: a
+      // program that quits delivers nothing after, a worker's box included.
+      const std::vector<ShownBox> said = Boxes();
+      const bool heldUp = meter.Held() > std::chrono::milliseconds(100);
+      if (road.road != Road::kStartTuner) {
+        EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+      }
+      // One reply timeout, the retries' share of the bound, and slack.
+      EXPECT_LT(took - meter.Held(), std::chrono::milliseconds(kReplyMs + 1000 + 700));
+      int drivenSaid = 0;
+      for (const ShownBox& box : said) {
+        drivenSaid +=
+            box.onUiThread && box.text.find(kRealtimeOutputsDrivenText) != std::string::npos;
+      }
+      const bool taken = ClosingWriteTaken(silent);
+      if (silent == 3 && !heldUp) {
+        EXPECT_TRUE(taken) << "sent again until the board took it";
+        EXPECT_EQ(drivenSaid, 0);
+      } else {
+        EXPECT_TRUE(taken || drivenSaid == 1) << "neither taken nor said";
+      }
+      if (silent != 3) {
+        EXPECT_FALSE(taken);
+      }
+      ASSERT_TRUE(PumpUntilEnded());
+      // Said once in all, whoever said it.
+      int drivenInAll = 0;
+      for (const ShownBox& box : Boxes()) {
+        drivenInAll += box.text.find(kRealtimeOutputsDrivenText) != std::string::npos;
+      }
+      EXPECT_EQ(drivenInAll, taken ? 0 : 1);
+      m_template->CloseAllDocuments(FALSE);
+      QxTest::PumpEvents();
+      m_board.reset();
+    }
+  }
+}
+
+// Each end of a run is said in one message that does not contradict
+// itself: a run that ended at 0 V never also says its outputs may be driven.
+TEST_F(QuitClosingZeroThreads, EveryEndIsSaidInOneMessageThatHoldsTogether) {
+  const struct {
+    QxRunEndKind kind;
+    bool driven;
+    std::string box;  // empty: no box
+  } rows[] = {
+      {kRunEndedNormally, false, ""},
+      {kRunLostBoard, false, kBoardLost},
+      {kRunLostBoard, true, kBoardLost + "\n" + kOutputsDriven},
+      {kRunLostCompanion, false, kCompanionLost},
+      {kRunHandOverLost, false,
+       "A completed pass could not be handed over while the program was flooded with messages; "
+       "the run has ended with its outputs at 0 V."},
+      {kRunHandOverLost, true,
+       "A completed pass could not be handed over while the program was flooded with messages; "
+       "the run has ended.\n" +
+           kOutputsDriven},
+      {kRunWithoutInput, false, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.kind) + (row.driven ? " driven" : ""));
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    // Run 0 has long been cleared: the handler says the end at once.
+    PostThreadMessage(QxUiThreadId(), WM_QX_RUNENDED, 0,
+                      QxRunEndParam(QxRunEnd{row.kind, row.driven}));
+    QxTest::PumpEvents();
+    const std::vector<ShownBox> boxes = Boxes();
+    if (row.box.empty()) {
+      EXPECT_TRUE(boxes.empty());
+      continue;
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, row.box);
+    EXPECT_EQ(boxes[0].caption, kRealtimeCaption);
+    EXPECT_EQ(RunEndIsLoss(row.kind),
+              row.kind != kRunEndedNormally && row.kind != kRunWithoutInput);
+  }
+}
+
+// The end of a run whose worker never shows itself cleared (a run number
+// none has reached) keeps the user-interface thread only a bounded while,
+// and is still said.
+TEST_F(QuitClosingZeroThreads, AnEndWhoseWorkerNeverClearsIsSaidAfterABoundedWait) {
+  const HoldUpMeter meter;
+  const auto start = std::chrono::steady_clock::now();
+  PostThreadMessage(QxUiThreadId(), WM_QX_RUNENDED, ~WPARAM{0},
+                    QxRunEndParam(QxRunEnd{kRunLostBoard, false}));
+  QxTest::PumpEvents();
+  EXPECT_LT(std::chrono::steady_clock::now() - start - meter.Held(),
+            std::chrono::milliseconds(1500));
+  const std::vector<ShownBox> boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kBoardLost);
+}
