@@ -112,8 +112,8 @@ class CQorexDoc : public CDocument {
 
   // Rebuilds and simulates the loop; when a worker runs this document, hands
   // the new design to g_pSimulator under g_pcsSimulation (its samples after
-  // the current step when the shapes agree, else a fresh set-up that empties
-  // the run buffer).
+  // the current step when the shapes agree, else a fresh set-up,
+  // CSIMsystem::SetUpDuringRun, that drops the stored runs of the old shape).
   void Recalculate();
   // Makes this design the one every bar shows, redraws the views and the
   // bars, and refreshes the signal-pane count.
@@ -141,8 +141,9 @@ class CQorexDoc : public CDocument {
   bool RunOverflowed() const { return m_bRunOverflowed; }
   // What the status line says of the loop after the last recalculation: the
   // models it refused, named as the opening names them, that its times give
-  // no run and why, or that its run overflowed; empty while none of these. The status line says it
-  // while the bars show this design (CMainFrame::DesignStateText).
+  // no run and why, or that its run overflowed; empty while none of these.
+  // The status line says it while the bars show this design
+  // (CMainFrame::DesignStateText).
   CString LoopStateText() const;
   // The largest row count of the command, error and three disturbance signals.
   void UpdateMaxSignalSize();
