@@ -125,33 +125,9 @@ TEST_F(ReshapeDuringRunThreads, ARunReshapedInItsOnlyPassLeavesTheLoopItsOwnSimu
   EXPECT_EQ(std::string(m_status.GetPaneText(0).GetString()),
             "The pass that has just ended was not stored: the loop changed shape during it, so "
             "part of it was not measured on the present channels.");
-  std::vector<double> shown(doc->m_system.m_yd.m_pSamples, doc->m_system.m_yd.m_pSamples + 120);
   ASSERT_EQ(doc->m_system.m_yd.m_nRows * doc->m_system.m_yd.m_nColumns, 120);
+  std::vector<double> shown(doc->m_system.m_yd.m_pSamples, doc->m_system.m_yd.m_pSamples + 120);
   doc->Recalculate();
   EXPECT_EQ(shown, std::vector<double>(doc->m_system.m_yd.m_pSamples,
                                        doc->m_system.m_yd.m_pSamples + 120));
-}
-
-// A run that goes on after a reshape while nothing drew: every signal the
-// simulator holds is defined, and the pass under way is marked as holding
-// samples of both shapes.
-TEST_F(ReshapeDuringRunThreads, ASetUpDuringARunFillsEverySignalAndKeepsTheLiveCount) {
-  CQorexDoc* doc = NewDesign(0.01, 0.6);
-  CSIMsystem* sim = g_pSimulator.load();
-  sim->SetRunTimes(0.01, 0.6);
-  sim->Setup(doc);
-  for (int t = 0; t < 60; ++t) sim->SimulateStep(t);
-  sim->m_nStep = 24;  // as the worker left it
-  doc->ResizeModel(kModelG, 2, 2);
-  QxCriticalSectionLock lock(g_pcsSimulation);
-  sim->SetUpDuringRun(doc);
-  EXPECT_EQ(sim->m_nError, kSimOk);
-  EXPECT_EQ(sim->m_nLiveSamples, 60);
-  EXPECT_EQ(sim->m_nShapeFrom, 25);
-  EXPECT_EQ(sim->m_nStep, 24);
-  ASSERT_EQ(sim->m_yd.m_nRows, 2);
-  // The new loop's own simulated run, as the design's recalculation has it.
-  for (int ch = 0; ch < 2; ++ch)
-    for (int k = 0; k < 60; ++k)
-      EXPECT_DOUBLE_EQ(sim->m_yd.At(ch, k), doc->m_system.m_yd.At(ch, k)) << ch << " " << k;
 }

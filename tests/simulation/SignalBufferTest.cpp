@@ -40,17 +40,3 @@ TEST(SignalBuffer, ANewOrGrownSignalHoldsZerosWhereNothingWasWritten) {
     EXPECT_EQ(NonZero(grown), 0);
   }
 }
-
-// Within its array a signal keeps what was written, and a smaller size then a
-// larger one within the array shows those values again, never anything else.
-TEST(SignalBuffer, ASizeWithinTheArrayShowsOnlyWhatWasWritten) {
-  CSIMsignal s;
-  ASSERT_TRUE(s.Resize(2, 100));
-  for (int k = 0; k < 100; ++k) s.At(0, k) = 1.0 + k;
-  ASSERT_TRUE(s.Resize(1, 50));
-  ASSERT_TRUE(s.Resize(2, 100));
-  for (int k = 0; k < 100; ++k) {
-    EXPECT_EQ(s.At(0, k), 1.0 + k);
-    EXPECT_EQ(s.At(1, k), 0.0);
-  }
-}
