@@ -182,9 +182,8 @@ void CQorexDoc::Recalculate() {
   }
   // The worker goes on with signals of the new shape, and the runs it stores
   // from now on have it (the pass under way is not stored): the runs of the
-  // old shape go. With nothing running,
-  // a reshape keeps every run: they are measured data, and the shape may well
-  // come back.
+  // old shape go. With nothing running, a reshape keeps every run: they are
+  // measured data, and the shape may well come back.
   if (setUpAfresh) DropRunsThatNoLongerFit();
 }
 
