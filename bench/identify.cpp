@@ -72,10 +72,10 @@ struct Bench {
       sys.m_c.At(0, k) = std::fmod(k * kTs, kPeriod) < kPeriod / 2 ? 1.0 : 0.0;
     sys.ResetStates();
     for (int k = 0; k < kSamples; ++k) sys.SimulateStep(k);
-    d.m_runSetpoints[0].Assign(sys.m_c);
-    d.m_runControls[0].Assign(sys.m_u);
-    d.m_runOutputs[0].Assign(sys.m_yd);
-    d.m_runTs[0] = kTs;
+    d.m_runs[0].setpoint.Assign(sys.m_c);
+    d.m_runs[0].control.Assign(sys.m_u);
+    d.m_runs[0].output.Assign(sys.m_yd);
+    d.m_runs[0].dTs = kTs;
     d.m_nRuns = 1;
     engine.m_pDoc = doc.get();
     const double start[3] = {1, 1, 1};

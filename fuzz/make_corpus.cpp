@@ -168,9 +168,9 @@ std::unique_ptr<CQorexDoc> ThreeByThree() {
   doc->Recalculate();
   doc->m_nRuns = 2;
   for (int run = 0; run < 2; ++run) {
-    doc->m_runTs[run] = 0.1;
-    CSIMsignal* runSignals[] = {&doc->m_runSetpoints[run], &doc->m_runControls[run],
-                                &doc->m_runOutputs[run]};
+    doc->m_runs[run].dTs = 0.1;
+    CSIMsignal* runSignals[] = {&doc->m_runs[run].setpoint, &doc->m_runs[run].control,
+                                &doc->m_runs[run].output};
     for (int s = 0; s < 3; ++s) {
       runSignals[s]->Resize(3, 100);
       for (int ch = 0; ch < 3; ++ch)

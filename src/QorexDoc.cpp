@@ -1,5 +1,6 @@
 #include "QorexDoc.h"
 
+#include "GlobalResources.h"
 #include "ListGrowth.h"
 #include "MC/MC_REAL.h"
 #include "MC/McDepthGuard.h"
@@ -77,12 +78,7 @@ CMcBasic* NewDefinition(bool model, int slot, CMcBasic* rhs) {
 
 using namespace qoxdoc;
 
-CQorexDoc::CQorexDoc()
-    : m_runSetpoints(new CSIMsignal[4]),
-      m_runControls(new CSIMsignal[4]),
-      m_runOutputs(new CSIMsignal[4]),
-      m_runTs(new double[4]()),
-      m_pVarPoints(new CVARpoints[4]) {
+CQorexDoc::CQorexDoc() : m_runs(new QoxStoredRun[4]), m_pVarPoints(new CVARpoints[4]) {
   m_diagView[kDiagramRootLocus] = {0, 0, 0, 0};
   m_diagView[kDiagramNyquist] = {50, 50, 100, 100};
   m_diagView[kDiagramInverseNyquist] = {10, 10, 100, 100};
@@ -182,14 +178,14 @@ void CQorexDoc::Recalculate() {
     QxCriticalSectionLock lock(g_pcsSimulation);
     // CopyFrom checks every shape itself and refuses what does not fit.
     if (!sim->CopyFrom(m_system)) {
-      sim->Setup(this);
+      sim->SetUpDuringRun(this);
       setUpAfresh = true;
     }
   }
   // The worker goes on with signals of the new shape, and the runs it stores
-  // from now on have it: the runs of the old shape go. With nothing running,
-  // a reshape keeps every run: they are measured data, and the shape may well
-  // come back.
+  // from now on have it (the pass under way is not stored): the runs of the
+  // old shape go. With nothing running, a reshape keeps every run: they are
+  // measured data, and the shape may well come back.
   if (setUpAfresh) DropRunsThatNoLongerFit();
 }
 
@@ -212,6 +208,22 @@ CString RefusedModelTitles(unsigned invalid) {
   return names;
 }
 
+namespace {
+// What the status line says of a design whose times give no run, by why.
+CString BadTimesText(SIMtimes verdict) {
+  CString why;
+  if (verdict == SIMtimes::kTooManySamples)
+    why.Format("The final time holds more than %d samples of the sampling time", g_nMaxSamples);
+  else if (verdict == SIMtimes::kFinalNotAboveTs)
+    why = "The final time is not above the sampling time";
+  else
+    why = "The sampling time or the final time is not a positive number";
+  return why +
+         ": the design is not simulated until its times are corrected in Simulator "
+         "Properties.";
+}
+}  // namespace
+
 CString CQorexDoc::LoopStateText() const {
   CString text;
   const unsigned invalid = m_system.m_nInvalidModels;
@@ -221,6 +233,8 @@ CString CQorexDoc::LoopStateText() const {
         "The %s model%s cannot be turned into transfer functions: the design is not simulated "
         "until %s corrected in Edit Models.",
         RefusedModelTitles(invalid).GetString(), plural ? "s" : "", plural ? "they are" : "it is");
+  } else if (m_system.m_nError == kSimBadTimes) {
+    text = BadTimesText(m_system.m_times);
   } else if (m_system.m_bOverflowed) {
     text =
         "The simulation overflowed: the loop's signals grew beyond every number, and no curve "

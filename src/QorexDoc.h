@@ -64,6 +64,21 @@ enum : int {
   kShapeCount = 6
 };
 
+// One stored real-time run: the command c, control u and measured output
+// y + d of one pass (each all its rows by all its samples) and the sampling
+// time it ran with.
+struct QoxStoredRun {
+  CSIMsignal setpoint;
+  CSIMsignal control;
+  CSIMsignal output;
+  double dTs = 0.0;
+  // Exchanges everything with other's, copying no sample.
+  void Swap(QoxStoredRun& other);
+};
+// The three signals of a stored run, in the order the file holds them.
+inline constexpr CSIMsignal QoxStoredRun::*kStoredRunSignals[3] = {
+    &QoxStoredRun::setpoint, &QoxStoredRun::control, &QoxStoredRun::output};
+
 struct QoxDiagView {
   double dScaleX;
   double dScaleY;
@@ -97,8 +112,8 @@ class CQorexDoc : public CDocument {
 
   // Rebuilds and simulates the loop; when a worker runs this document, hands
   // the new design to g_pSimulator under g_pcsSimulation (its samples after
-  // the current step when the shapes agree, else a fresh set-up that empties
-  // the run buffer).
+  // the current step when the shapes agree, else a fresh set-up,
+  // CSIMsystem::SetUpDuringRun, that drops the stored runs of the old shape).
   void Recalculate();
   // Makes this design the one every bar shows, redraws the views and the
   // bars, and refreshes the signal-pane count.
@@ -125,9 +140,10 @@ class CQorexDoc : public CDocument {
   // not finite.
   bool RunOverflowed() const { return m_bRunOverflowed; }
   // What the status line says of the loop after the last recalculation: the
-  // models it refused, named as the opening names them, or that its run
-  // overflowed; empty while neither. The status line says it while the bars
-  // show this design (CMainFrame::DesignStateText).
+  // models it refused, named as the opening names them, that its times give
+  // no run and why, or that its run overflowed; empty while none of these.
+  // The status line says it while the bars show this design
+  // (CMainFrame::DesignStateText).
   CString LoopStateText() const;
   // The largest row count of the command, error and three disturbance signals.
   void UpdateMaxSignalSize();
@@ -252,9 +268,12 @@ class CQorexDoc : public CDocument {
 
   // ---- run buffer and simulation control ------------------------------------
   // g_pSimulator's command, control and measured output become the newest
-  // run; a full buffer drops its oldest run first.
+  // run; a full buffer drops its oldest run first. A pass during which the
+  // loop changed shape (CSIMsystem::m_nShapeFrom) is not stored, and the
+  // status line says so.
   void PushRun();
-  // The fifteen signals of g_pSimulator (and its run length) into m_system.
+  // The fifteen signals of g_pSimulator (and its run length) into m_system;
+  // nothing of a pass during which the loop changed shape.
   void TransferSimSignals();
   // Stored run i into m_system, whole: command, control, and its output as
   // both the process output and the measured output, with the run's length
@@ -320,12 +339,11 @@ class CQorexDoc : public CDocument {
   int AdjustDimensions(int i, BOOL model, CMcBasic** pModels, CMcBasic** pSignals);
 
   // ---- data -----------------------------------------------------------------
-  CSIMfreq* m_pFreqModel = nullptr;              // frequency-response engine (owned)
-  CSIMsignal m_errorWeight;                      // sampled "Realtime error weight"
-  std::unique_ptr<CSIMsignal[]> m_runSetpoints;  // run buffer: c, u and y + d per run
-  std::unique_ptr<CSIMsignal[]> m_runControls;
-  std::unique_ptr<CSIMsignal[]> m_runOutputs;
-  std::unique_ptr<double[]> m_runTs;  // sampling time of each stored run
+  CSIMfreq* m_pFreqModel = nullptr;  // frequency-response engine (owned)
+  CSIMsignal m_errorWeight;          // sampled "Realtime error weight"
+  // The run buffer: m_nRuns stored runs, the oldest first, in an array of at
+  // least m_nRunCapacity slots (more after the capacity was lowered).
+  std::unique_ptr<QoxStoredRun[]> m_runs;
   int m_nRuns = 0;
   int m_nRunCapacity = 4;
   QOX_HistVar* m_pHistory = nullptr;           // population of recorded designs

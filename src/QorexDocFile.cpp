@@ -144,8 +144,7 @@ struct StagedDesign {
   double rlSpare[3] = {};
   int runCapacity;  // the document's, which a load never shrinks
   int nRuns = 0;
-  std::unique_ptr<double[]> runTs;
-  std::unique_ptr<CSIMsignal[]> runs[3];
+  std::unique_ptr<QoxStoredRun[]> runs;
 };
 
 void LoadHeaderAndLists(CArchive& ar, StagedDesign& d) {
@@ -199,17 +198,18 @@ void LoadPlotsAndRuns(CArchive& ar, StagedDesign& d) {
                 d.nRuns * kMinRunBytes <= ar.GetBytesRemaining());
   // As many slots as the document keeps, so the staged buffer replaces its own.
   const int slots = std::max({d.nRuns, d.runCapacity, 1});
-  d.runTs.reset(new double[slots]());
-  for (auto& run : d.runs) run.reset(new CSIMsignal[slots]);
+  d.runs.reset(new QoxStoredRun[slots]);
+  // The sampling times of all runs first, then each run's signals.
   for (int i = 0; i < d.nRuns; ++i) {
-    ar >> d.runTs[i];
-    Check(ar, Positive(d.runTs[i]));
+    ar >> d.runs[i].dTs;
+    Check(ar, Positive(d.runs[i].dTs));
   }
   for (int i = 0; i < d.nRuns; ++i) {
-    for (auto& run : d.runs) LoadSignal(ar, run[i]);
+    QoxStoredRun& run = d.runs[i];
+    for (CSIMsignal QoxStoredRun::*signal : kStoredRunSignals) LoadSignal(ar, run.*signal);
     // The three signals of a run come from one pass.
-    Check(ar, d.runs[0][i].m_nColumns == d.runs[1][i].m_nColumns &&
-                  d.runs[0][i].m_nColumns == d.runs[2][i].m_nColumns);
+    Check(ar, run.setpoint.m_nColumns == run.control.m_nColumns &&
+                  run.setpoint.m_nColumns == run.output.m_nColumns);
   }
 }
 
@@ -235,12 +235,9 @@ void CQorexDoc::Serialize(CArchive& ar) {
   ar << static_cast<int>(m_ptSigOrigin.x) << static_cast<int>(m_ptSigOrigin.y) << m_dSigScaleX
      << m_dSigScaleY;
   ar << m_nRuns;
-  for (int i = 0; i < m_nRuns; ++i) ar << m_runTs[i];
-  for (int i = 0; i < m_nRuns; ++i) {
-    StoreSignal(ar, m_runSetpoints[i]);
-    StoreSignal(ar, m_runControls[i]);
-    StoreSignal(ar, m_runOutputs[i]);
-  }
+  for (int i = 0; i < m_nRuns; ++i) ar << m_runs[i].dTs;
+  for (int i = 0; i < m_nRuns; ++i)
+    for (CSIMsignal QoxStoredRun::*signal : kStoredRunSignals) StoreSignal(ar, m_runs[i].*signal);
 }
 
 void CQorexDoc::Load(CArchive& ar) {
@@ -275,10 +272,7 @@ void CQorexDoc::Load(CArchive& ar) {
   m_ptSigOrigin = d.sigOrigin;
   m_dSigScaleX = d.sigScaleX;
   m_dSigScaleY = d.sigScaleY;
-  m_runTs = std::move(d.runTs);
-  m_runSetpoints = std::move(d.runs[0]);
-  m_runControls = std::move(d.runs[1]);
-  m_runOutputs = std::move(d.runs[2]);
+  m_runs = std::move(d.runs);
   m_nRunCapacity = std::max(m_nRunCapacity, d.nRuns);
   m_nRuns = d.nRuns;
 

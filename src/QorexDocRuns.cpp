@@ -11,6 +11,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+
+namespace {
+// A message of the run buffer in the status line, where it stays until the
+// next one (a box would stop the run).
+void SayInStatusLine(const CString& text) {
+  if (CWnd* main = AfxGetMainWnd(); main != nullptr && IsWindow(main->GetSafeHwnd()))
+    main->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCSTR>(text)));
+}
+
+// A pass during which the loop was set up afresh for another shape: its
+// first samples were computed, or measured, on other channels.
+bool PassChangedShape(const CSIMsystem& sim) {
+  return sim.m_nShapeFrom.load() > 0;
+}
+}  // namespace
+
+void QoxStoredRun::Swap(QoxStoredRun& other) {
+  for (CSIMsignal QoxStoredRun::*signal : kStoredRunSignals) (this->*signal).Swap(other.*signal);
+  std::swap(dTs, other.dTs);
+}
 
 void CQorexDoc::SetRunCapacity(int capacity) {
   if (capacity < 1 || capacity == m_nRunCapacity) return;
@@ -19,42 +40,34 @@ void CQorexDoc::SetRunCapacity(int capacity) {
     m_nRuns = std::min(m_nRuns, capacity);
     return;
   }
-  std::unique_ptr<CSIMsignal[]> setpoints(new CSIMsignal[capacity]);
-  std::unique_ptr<CSIMsignal[]> controls(new CSIMsignal[capacity]);
-  std::unique_ptr<CSIMsignal[]> outputs(new CSIMsignal[capacity]);
-  std::unique_ptr<double[]> ts(new double[capacity]());
+  std::unique_ptr<QoxStoredRun[]> runs(new QoxStoredRun[capacity]);
   // The old slots go with this call, so their runs move over uncopied.
-  for (int i = 0; i < m_nRuns; ++i) {
-    setpoints[i].Swap(m_runSetpoints[i]);
-    controls[i].Swap(m_runControls[i]);
-    outputs[i].Swap(m_runOutputs[i]);
-    ts[i] = m_runTs[i];
-  }
-  m_runSetpoints = std::move(setpoints);
-  m_runControls = std::move(controls);
-  m_runOutputs = std::move(outputs);
-  m_runTs = std::move(ts);
+  for (int i = 0; i < m_nRuns; ++i) runs[i].Swap(m_runs[i]);
+  m_runs = std::move(runs);
   m_nRunCapacity = capacity;
 }
 
 void CQorexDoc::PushRun() {
   const CSIMsystem* sim = g_pSimulator.load();
   if (sim == nullptr || m_nRunCapacity < 1) return;
+  if (PassChangedShape(*sim)) {
+    // Only what was measured on a run's own channels is kept.
+    SayInStatusLine(
+        "The pass that has just ended was not stored: the loop changed shape during it, so part "
+        "of it was not measured on the present channels.");
+    return;
+  }
   if (m_nRuns >= m_nRunCapacity) {
     // Full: the oldest run goes, the others move down one slot.
     m_nRuns = m_nRunCapacity;
-    for (int i = 1; i < m_nRuns; ++i) {
-      m_runSetpoints[i - 1].Swap(m_runSetpoints[i]);
-      m_runControls[i - 1].Swap(m_runControls[i]);
-      m_runOutputs[i - 1].Swap(m_runOutputs[i]);
-      m_runTs[i - 1] = m_runTs[i];
-    }
+    for (int i = 1; i < m_nRuns; ++i) m_runs[i - 1].Swap(m_runs[i]);
     --m_nRuns;
   }
-  m_runSetpoints[m_nRuns].Assign(sim->m_c);
-  m_runControls[m_nRuns].Assign(sim->m_u);
-  m_runOutputs[m_nRuns].Assign(sim->m_yd);
-  m_runTs[m_nRuns] = m_dSamplingTime;
+  QoxStoredRun& run = m_runs[m_nRuns];
+  run.setpoint.Assign(sim->m_c);
+  run.control.Assign(sim->m_u);
+  run.output.Assign(sim->m_yd);
+  run.dTs = m_dSamplingTime;
   ++m_nRuns;
   SetModifiedFlag(TRUE);
 }
@@ -62,6 +75,8 @@ void CQorexDoc::PushRun() {
 void CQorexDoc::TransferSimSignals() {
   CSIMsystem* sim = g_pSimulator.load();
   if (sim == nullptr || sim == &m_system) return;
+  // The loop keeps its own simulation of the new shape (PushRun says why).
+  if (PassChangedShape(*sim)) return;
   for (const SIMloopSignal& s : kLoopSignals) (m_system.*s.signal).Assign(sim->*s.signal);
   // The views read the run length with the signals; keep them together.
   m_system.m_nSteps = sim->m_nSteps;
@@ -72,8 +87,9 @@ void CQorexDoc::TransferSimSignals() {
 bool CQorexDoc::RunFitsLoop(int i) const {
   if (i < 0 || i >= m_nRuns || i >= m_nRunCapacity) return false;
   const CSIMsystem& s = m_system;
-  const int outputRows = m_runOutputs[i].m_nRows;
-  return m_runSetpoints[i].m_nRows == s.m_c.m_nRows && m_runControls[i].m_nRows == s.m_u.m_nRows &&
+  const QoxStoredRun& run = m_runs[i];
+  const int outputRows = run.output.m_nRows;
+  return run.setpoint.m_nRows == s.m_c.m_nRows && run.control.m_nRows == s.m_u.m_nRows &&
          outputRows == s.m_yd.m_nRows && outputRows == s.m_y.m_nRows;
 }
 
@@ -81,12 +97,7 @@ int CQorexDoc::DropRunsThatNoLongerFit() {
   int kept = 0;
   for (int i = 0; i < m_nRuns; ++i) {
     if (!RunFitsLoop(i)) continue;
-    if (kept != i) {
-      m_runSetpoints[kept].Swap(m_runSetpoints[i]);
-      m_runControls[kept].Swap(m_runControls[i]);
-      m_runOutputs[kept].Swap(m_runOutputs[i]);
-      m_runTs[kept] = m_runTs[i];
-    }
+    if (kept != i) m_runs[kept].Swap(m_runs[i]);
     ++kept;
   }
   const int dropped = m_nRuns - kept;
@@ -98,22 +109,22 @@ int CQorexDoc::DropRunsThatNoLongerFit() {
   text.Format(dropped == 1 ? "%d stored run no longer fits the loop's signals and was removed."
                            : "%d stored runs no longer fit the loop's signals and were removed.",
               dropped);
-  if (CWnd* main = AfxGetMainWnd(); main != nullptr && IsWindow(main->GetSafeHwnd()))
-    main->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCSTR>(text)));
+  SayInStatusLine(text);
   return dropped;
 }
 
 BOOL CQorexDoc::RecallRun(int i) {
   if (!RunFitsLoop(i)) return FALSE;
   CSIMsystem& s = m_system;
-  s.m_c.Assign(m_runSetpoints[i]);
-  s.m_u.Assign(m_runControls[i]);
-  s.m_y.Assign(m_runOutputs[i]);
-  s.m_yd.Assign(m_runOutputs[i]);
+  const QoxStoredRun& run = m_runs[i];
+  s.m_c.Assign(run.setpoint);
+  s.m_u.Assign(run.control);
+  s.m_y.Assign(run.output);
+  s.m_yd.Assign(run.output);
   // The views read the run's length and time step with its signals: the
   // design's own times may give fewer samples, or samples of another step.
-  s.m_nSteps = m_runSetpoints[i].m_nColumns;
-  if (std::isfinite(m_runTs[i]) && m_runTs[i] > 0.0) s.m_dTs = m_runTs[i];
+  s.m_nSteps = run.setpoint.m_nColumns;
+  if (std::isfinite(run.dTs) && run.dTs > 0.0) s.m_dTs = run.dTs;
   m_bRunStandIn = m_bRunOverflowed = false;
   return TRUE;
 }
@@ -124,11 +135,12 @@ CString CQorexDoc::RunRecallRefusal(int i) const {
     text.Format("There is no run %d in the buffer.", i + 1);
   } else if (!RunFitsLoop(i)) {
     const CSIMsystem& s = m_system;
+    const QoxStoredRun& run = m_runs[i];
     text.Format(
         "Run %d cannot be recalled: it was recorded with %d setpoint, %d control and %d output "
         "channels, and the loop now has %d, %d and %d.",
-        i + 1, m_runSetpoints[i].m_nRows, m_runControls[i].m_nRows, m_runOutputs[i].m_nRows,
-        s.m_c.m_nRows, s.m_u.m_nRows, s.m_yd.m_nRows);
+        i + 1, run.setpoint.m_nRows, run.control.m_nRows, run.output.m_nRows, s.m_c.m_nRows,
+        s.m_u.m_nRows, s.m_yd.m_nRows);
   }
   return text;
 }
@@ -160,11 +172,8 @@ void CQorexDoc::PrepareSimulation() {
   Recalculate();
   UpdateAll();
   if (CSIMsystem* sim = g_pSimulator.load(); sim != nullptr && sim != &m_system) {
-    sim->m_dTs = m_dSamplingTime;
-    // Setup refuses times outside 0 < Ts < Tf and more than g_nMaxSamples
-    // samples; the quotient is only converted when it fits an int.
-    const double steps = m_dFinalTime / m_dSamplingTime;
-    sim->m_nSteps = std::isfinite(steps) && std::fabs(steps) < 1e9 ? static_cast<int>(steps) : 0;
+    // Times that give no run leave the simulator in the bad-times state.
+    sim->SetRunTimes(m_dSamplingTime, m_dFinalTime);
     sim->Setup(this);
   }
   if (g_pKFinder) g_pKFinder->ComputeCost(&m_system, true);

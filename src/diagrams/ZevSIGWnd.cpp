@@ -514,7 +514,7 @@ void CZevSIGWnd::OnRun(UINT nID) {
     MessageBox(why, "Warning", MB_OK | MB_ICONEXCLAMATION);
     return;
   }
-  const double ts = doc->m_runTs[i];
+  const double ts = doc->m_runs[i].dTs;
   if (ts != doc->m_dSamplingTime) {
     CString question;
     question.Format(

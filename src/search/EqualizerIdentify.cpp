@@ -34,7 +34,7 @@ void CEqualizerEngine::PrepareIdentification(BOOL build) {
   CSIMsystem& sys = doc.m_system;
   if (build) {
     int L = 0;
-    for (int r = 0; r < doc.m_nRuns; ++r) L = std::max(L, doc.m_runOutputs[r].m_nColumns);
+    for (int r = 0; r < doc.m_nRuns; ++r) L = std::max(L, doc.m_runs[r].output.m_nColumns);
     m_nOutputs = sys.m_z.m_nRows;
     m_nRunLength = L;
     {
@@ -66,9 +66,9 @@ double CEqualizerEngine::IdentificationCost() {
   const double ts = sys.m_dTs;
   double sum = 0.0;
   for (int r = 0; r < doc.m_nRuns; ++r) {
-    const CSIMsignal& setpoint = doc.m_runSetpoints[r];
-    const CSIMsignal& M = doc.m_runOutputs[r];
-    const double runTs = doc.m_runTs[r];
+    const CSIMsignal& setpoint = doc.m_runs[r].setpoint;
+    const CSIMsignal& M = doc.m_runs[r].output;
+    const double runTs = doc.m_runs[r].dTs;
     // Runs outlive model edits and come from files: one of another loop
     // shape would be read, and stepped, outside the loop's signals.
     if (setpoint.m_nRows != sys.m_c.m_nRows || M.m_nRows != Z.m_nRows) continue;
@@ -107,7 +107,7 @@ void CEqualizerEngine::FindG() {
   DropFixedVariables();
 
   int Lw = sys.m_yd.m_nColumns;
-  for (int r = 0; r < doc->m_nRuns; ++r) Lw = std::max(Lw, doc->m_runSetpoints[r].m_nColumns);
+  for (int r = 0; r < doc->m_nRuns; ++r) Lw = std::max(Lw, doc->m_runs[r].setpoint.m_nColumns);
   doc->BuildErrorWeight(Lw);
   if (m_freeVars.m_nCount > 0) Optimize(kEqualizerIdentify | kSearchGlobal);
   // The search's own recalculation ran with the flag still set.

@@ -4,12 +4,14 @@
 #include "QorexDoc.h"
 #include "WorkerMessages.h"
 #include "platform/core/Clock.h"
+#include "platform/core/MessageBox.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/MessageQueue.h"
 #include "search/PatternStep.h"
 #include "search/SearchGlobals.h"
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
+#include "simulation/RealtimeTexts.h"
 #include "simulation/SIMsignal.h"
 #include "simulation/SIMsystem.h"
 
@@ -38,6 +40,12 @@ void CKFinder::Start(CQorexDoc* doc) {
   // within one sample and its closing writes, and clears g_pWorkerThread
   // last. No tuning starts beside a worker that has not ended.
   if (!StopWorkerAndWait(kStartPollMs) || doc == nullptr) return;
+  // Times that give no run are the design's, whatever the candidate: said
+  // once, as a run says them, and nothing is tuned.
+  if (const char* text = CSIMsystem::NoRunText(doc->m_dSamplingTime, doc->m_dFinalTime)) {
+    MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
+    return;
+  }
 
   // What the worker needs of this thread's state is taken now, so that the
   // user may change the settings while it runs.
@@ -53,7 +61,7 @@ void CKFinder::Start(CQorexDoc* doc) {
   CollectFreeVariables(doc);
 
   int Lw = doc->m_system.m_yd.m_nColumns;
-  for (int r = 0; r < doc->m_nRuns; ++r) Lw = std::max(Lw, doc->m_runControls[r].m_nColumns);
+  for (int r = 0; r < doc->m_nRuns; ++r) Lw = std::max(Lw, doc->m_runs[r].control.m_nColumns);
   doc->BuildErrorWeight(Lw);
   // The worker costs its candidates by this copy: the document's own is
   // rebuilt on this thread whenever the process is identified.

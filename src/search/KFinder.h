@@ -18,11 +18,12 @@
 // stored as 1e200, the worst cost of the design search.
 //
 // A candidate whose loop cannot be run (a model that does not convert,
-// signals that do not fit, times that are not valid) is a failed candidate:
-// it costs 1e200, is never run against the process, and the search goes on.
-// Nothing is said about it. A sampling period outside 1 ms .. 30 s is the
-// design's, not a candidate's: the first pass refuses it, says so once and
-// ends the tuning (the stop request).
+// signals that do not fit) is a failed candidate: it costs 1e200, is never
+// run against the process, and the search goes on. Nothing is said about it.
+// Times that give no run, and a sampling period outside 1 ms .. 30 s, are
+// the design's, not a candidate's: Start says the first (JudgeRunTimes) in
+// the words a run uses and tunes nothing; the first pass refuses the second,
+// says so once and ends the tuning (the stop request).
 //
 // Threads. Start, the DocToKFinder and UpdateAll handlers run on the
 // user-interface thread; the search runs in the tuner's worker, which owns
@@ -74,9 +75,10 @@ class CKFinder {
   CKFinder(const CKFinder&) = delete;
   CKFinder& operator=(const CKFinder&) = delete;
 
-  // User-interface thread: stops a running worker and waits for it, makes
-  // doc the driven document, collects the tunable variables, samples the
-  // error weight into m_errorWeight and starts the worker.
+  // User-interface thread: stops a running worker and waits for it; unless
+  // doc's times give no run (said in a box), makes doc the driven document,
+  // collects the tunable variables, samples the error weight into
+  // m_errorWeight and starts the worker.
   void Start(CQorexDoc* doc);
   // Start steps and directions, then Search; nothing without variables or
   // after a stop.

@@ -224,10 +224,9 @@ void CSIMsystem::StartRealtime(CQorexDoc* doc, double Ts, double Tf) {
   // No run starts beside a worker that has not ended.
   if (!StopRealtime() || doc == nullptr) return;
   s_uiThread = GetCurrentThreadId();
-  const double steps = std::trunc(Tf / Ts);
-  // Setup refuses what is no run (N outside 0 .. g_nMaxSamples, a bad Ts).
-  m_nSteps = std::isfinite(steps) && std::fabs(steps) < 1e9 ? static_cast<int>(steps) : -1;
-  m_dTs = Ts;
+  // Times that give no run leave Setup in the bad-times state, which the
+  // worker refuses.
+  SetRunTimes(Ts, Tf);
   Setup(doc);
   for (int t = 0; t < m_nSteps; ++t) SimulateStep(t);
   ResetStates();
@@ -295,6 +294,8 @@ void CSIMsystem::RealtimeStep(int k) {
     QxCriticalSectionLock lock(g_pcsSimulation);
     // Inside the lock: a hand-over's Setup resets the step.
     m_nStep = k;
+    // A pass begins in the loop's present shape.
+    if (k == 0) m_nShapeFrom = 0;
     // A hand-over may have changed the loop since the readings were taken.
     if (!sound() || std::min(m_y.m_nRows, kChannels) != inputs) {
       // Nothing sound to compute: the process gets 0 V until the next
@@ -326,6 +327,11 @@ void CSIMsystem::RealtimeStep(int k) {
 }
 
 // ---- the workers --------------------------------------------------------------------
+
+const char* CSIMsystem::NoRunText(double ts, double tf) {
+  if (JudgeRunTimes(ts, tf).verdict == SIMtimes::kRun) return nullptr;
+  return PeriodMs(ts) == 0 ? kRealtimePeriodText : kRealtimeUnsoundText;
+}
 
 int CSIMsystem::PassSetUp(DWORD* ms, int* n) const {
   QxCriticalSectionLock lock(g_pcsSimulation);

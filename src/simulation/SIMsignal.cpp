@@ -32,7 +32,7 @@ const CMcBasic* RowExpr(const CMcBasic* expr, int r) {
 }  // namespace
 
 CSIMsignal::CSIMsignal()
-    : m_wFlags(0), m_pSamples(new double[300]), m_nRows(1), m_nColumns(300), m_nCapacity(300) {}
+    : m_wFlags(0), m_pSamples(new double[300]()), m_nRows(1), m_nColumns(300), m_nCapacity(300) {}
 
 CSIMsignal::~CSIMsignal() {
   delete[] m_pSamples;
@@ -44,7 +44,9 @@ bool CSIMsignal::Resize(int rows, int columns) {
   if (n > INT_MAX) return false;
   if (n > m_nCapacity) {
     delete[] m_pSamples;
-    m_pSamples = new double[n];
+    // Zeros, not whatever the heap held: a sample no fill writes (a run that
+    // ended early, a loop set up afresh during a run) is read and stored.
+    m_pSamples = new double[n]();
     m_nCapacity = static_cast<int>(n);
   }
   m_nRows = rows;

@@ -4,8 +4,9 @@
 // for time k times the sampling time of the loop system that owns it.
 //
 // The array only grows: a size that needs more than m_nCapacity doubles gets a
-// fresh array of exactly that many (old values dropped); a smaller size only
-// changes the row and column counts and keeps whatever the array held.
+// fresh array of exactly that many zeros (old values dropped); a smaller size
+// only changes the row and column counts and keeps what the array held. So
+// every sample is defined: 0.0, or a value written since.
 //
 // The per-column operations write column t of every row of this signal from
 // column t (or t - 1) of their operands, addressed with this signal's column
@@ -23,7 +24,7 @@ inline constexpr WORD kSignalShown = 0x0001;
 
 class CSIMsignal {
  public:
-  // One row of 300 samples with room for 300 doubles; samples not set.
+  // One row of 300 samples, all 0.0, with room for 300 doubles.
   CSIMsignal();
   virtual ~CSIMsignal();
   CSIMsignal(const CSIMsignal&) = delete;

@@ -49,15 +49,17 @@ const CMcBasic* SizingSide(const CQorexDoc* doc, const SIMloopSignal& s) {
   const SIMdimSource& source = kDimSources[s.rows];
   return (source.model ? doc->m_models : doc->m_signals).RightSideAt(source.slot);
 }
-
-// N = Tf / Ts truncated, or -1 when the times cannot make a run.
-int StepCount(double ts, double tf) {
-  if (!std::isfinite(ts) || !std::isfinite(tf) || !(ts > 0.0) || !(tf > ts)) return -1;
-  const double n = std::trunc(tf / ts);
-  if (!(n <= g_nMaxSamples)) return -1;
-  return static_cast<int>(n);
-}
 }  // namespace
+
+SIMrunTimes JudgeRunTimes(double ts, double tf) {
+  if (!std::isfinite(ts) || !std::isfinite(tf) || !(ts > 0.0) || !(tf > 0.0))
+    return {SIMtimes::kNotPositive, 0};
+  if (!(tf > ts)) return {SIMtimes::kFinalNotAboveTs, 0};
+  // Compared before the conversion: a quotient of any size is no int.
+  const double n = std::trunc(tf / ts);
+  if (!(n <= g_nMaxSamples)) return {SIMtimes::kTooManySamples, 0};
+  return {SIMtimes::kRun, static_cast<int>(n)};
+}
 
 CSIMsystem::CSIMsystem() : m_dTs(0.0), m_nSteps(0), m_nStep(0), m_pDoc(nullptr), m_nError(kSimOk) {
   m_c.m_wFlags |= kSignalShown;
@@ -132,10 +134,11 @@ bool CSIMsystem::ShapesAgree(bool realtime) const {
 void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
   if (doc == nullptr) return;
   QxCleanVectorState();  // see VectorState.h: the numerics run clean
-  const int n = StepCount(doc->m_dSamplingTime, doc->m_dFinalTime);
-  m_nError = n < 0 ? kSimBadTimes : kSimOk;
-  m_nSteps = n < 0 ? 0 : n;
-  if (n >= 0) m_dTs = doc->m_dSamplingTime;
+  const SIMrunTimes times = JudgeRunTimes(doc->m_dSamplingTime, doc->m_dFinalTime);
+  m_times = times.verdict;
+  m_nError = times.verdict == SIMtimes::kRun ? kSimOk : kSimBadTimes;
+  m_nSteps = times.steps;
+  if (times.verdict == SIMtimes::kRun) m_dTs = doc->m_dSamplingTime;
   m_pDoc = doc;
   doc->m_dMaxPoleModulus = 1.0;
   SizeSignals(doc, m_nSteps);
@@ -198,14 +201,20 @@ void CSIMsystem::Resimulate(CQorexDoc* doc) {
     if (s.definition < 0 && !finite(this->*s.signal)) m_bOverflowed = true;
 }
 
+void CSIMsystem::SetRunTimes(double ts, double tf) {
+  m_dTs = ts;
+  m_nSteps = JudgeRunTimes(ts, tf).steps;
+}
+
 void CSIMsystem::Setup(CQorexDoc* doc) {
   if (doc == nullptr) return;
   doc->m_dMaxPoleModulus = 1.0;
   m_pDoc = doc;
   m_nStep = 0;
   m_nLiveSamples = 0;
+  m_nShapeFrom = 0;
   const bool timesOk =
-      std::isfinite(m_dTs) && m_dTs > 0.0 && m_nSteps >= 0 && m_nSteps <= g_nMaxSamples;
+      std::isfinite(m_dTs) && m_dTs > 0.0 && m_nSteps >= 1 && m_nSteps <= g_nMaxSamples;
   if (!timesOk) m_nSteps = 0;
   SizeSignals(doc, m_nSteps);
   FillInputs(doc);
@@ -218,6 +227,22 @@ void CSIMsystem::Setup(CQorexDoc* doc) {
              : ShapesAgree(true)   ? kSimOk
                                    : kSimShapeMismatch;
   if (m_nError != kSimOk) ZeroSignals();
+}
+
+void CSIMsystem::SetUpDuringRun(CQorexDoc* doc) {
+  if (doc == nullptr) return;
+  // The worker's last sample was computed in the old shape; its next one is
+  // the first of the new.
+  const int step = m_nStep;
+  const int live = m_nLiveSamples;
+  Setup(doc);
+  // Signals sized afresh hold no run yet: the new loop's simulation fills
+  // them, and the states start from rest again for the samples to come.
+  for (int t = 0; t < m_nSteps; ++t) SimulateStep(t);
+  ResetStates();
+  m_nStep = step;
+  m_nLiveSamples = std::min(live, m_nSteps);
+  m_nShapeFrom = step + 1;
 }
 
 void CSIMsystem::ResetStates() {

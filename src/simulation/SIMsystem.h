@@ -20,8 +20,9 @@
 //
 // Refusals are states, not crashes. Before any run the block shapes are
 // checked against the signal rows (Prepare, Setup, CopyFrom): a mismatch
-// leaves every signal zero and m_nError = kSimShapeMismatch. Times are checked
-// where they enter: 0 < Ts < Tf, N = Tf / Ts truncated, N <= g_nMaxSamples;
+// leaves every signal zero and m_nError = kSimShapeMismatch. Times are judged
+// by one rule wherever they enter (JudgeRunTimes: the loop, real time and the
+// tuner alike): 0 < Ts < Tf, N = Tf / Ts truncated, N <= g_nMaxSamples;
 // otherwise N = 0 (nothing is stepped) and m_nError = kSimBadTimes. The
 // blocks, products, poles and loci are still computed in both cases.
 // A model definition that CanBuildModel refuses (it does not convert without
@@ -95,6 +96,17 @@ enum SIMerror : int {
   kSimModelInvalid = 3    // a model definition does not convert (m_nInvalidModels)
 };
 
+// Whether a sampling time and a final time give a run. Finite times with
+// 0 < Ts < Tf give N = Tf / Ts truncated samples, at most g_nMaxSamples. A
+// final time equal to the sampling time is no run, as "Simulator
+// Properties" refuses it.
+enum class SIMtimes { kRun, kNotPositive, kFinalNotAboveTs, kTooManySamples };
+struct SIMrunTimes {
+  SIMtimes verdict;
+  int steps;  // N, or 0 when the times give no run
+};
+SIMrunTimes JudgeRunTimes(double ts, double tf);
+
 class CSIMsystem {
  public:
   // Shows the command and the measured output; P and F "Ensure square matrix",
@@ -112,10 +124,20 @@ class CSIMsystem {
   void Prepare(CQorexDoc* doc, bool rebuild);
   // Prepare (doc, rebuild) and then every step of the run.
   void Resimulate(CQorexDoc* doc);
+  // m_dTs := ts and m_nSteps := the samples the times give (JudgeRunTimes),
+  // 0 when they give no run: what Setup then judges.
+  void SetRunTimes(double ts, double tf);
   // A run of the already set m_nSteps and m_dTs from doc: signals and blocks
   // only (no products, loci, frequency sweep or watchdog), states reset,
-  // m_nStep 0.
+  // m_nStep 0. Fewer than 1 or more than g_nMaxSamples samples, or a
+  // sampling time that is not positive, are bad times.
   void Setup(CQorexDoc* doc);
+  // The run or pass under way goes on with doc's loop of another shape:
+  // Setup, then every signal holds the new loop's simulated run (as at a
+  // run's start) until measured samples replace it; the live panes draw as
+  // far as before, and the pass is marked as not measured whole in this
+  // shape (m_nShapeFrom). User-interface thread, under g_pcsSimulation.
+  void SetUpDuringRun(CQorexDoc* doc);
   // One sample; does nothing while m_nError is set or t is outside the run.
   void SimulateStep(int t);
   void ResetStates();
@@ -193,6 +215,10 @@ class CSIMsystem {
   // the system) was refused, else 1.
   static UINT RealtimeThread(LPVOID system);
   static UINT RealtimeThreadContinue(LPVOID system);
+  // What a run says of a design with these times when they give no run: its
+  // period's refusal where that is refused too (a run checks it first), else
+  // the refusal of the loop; null for times that give a run.
+  static const char* NoRunText(double ts, double tf);
   // Whether the worker of the run numbered `run` (the end-of-run message's
   // wParam) has cleared g_pWorkerThread.
   static bool RealtimeRunCleared(unsigned run);
@@ -231,6 +257,8 @@ class CSIMsystem {
   CQorexDoc* m_pDoc;  // the document last prepared; not owned
   // SIMerror of the last Prepare or Setup; read by the worker and the views.
   std::atomic<int> m_nError;
+  // How the last Prepare judged its document's times.
+  SIMtimes m_times = SIMtimes::kRun;
   // Bit 1 << slot for each model definition the last rebuild of the blocks
   // (Prepare's or Setup's) refused; 0 when every model converts.
   unsigned m_nInvalidModels = 0;
@@ -252,6 +280,12 @@ class CSIMsystem {
   // draws. Setup and a tuner's pass clear it; each sample that follows the
   // last given one extends it.
   std::atomic<int> m_nLiveSamples{0};
+  // The first sample of the pass under way that was computed in the loop's
+  // present shape: 0 unless the loop was set up afresh during the pass
+  // (SetUpDuringRun). Such a pass holds samples of two loops, and is
+  // neither shown as the last pass nor stored. Setup and a pass's first
+  // sample clear it.
+  std::atomic<int> m_nShapeFrom{0};
   // Why a tuner's pass did not run: kPassRan, or the refusal.
   enum : int { kPassRan = 0, kPassPeriodRefused = 1, kPassSystemRefused = 2 };
   // What the last tuner's pass met, for its tuner, which says it at its end.

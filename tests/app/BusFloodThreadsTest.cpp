@@ -149,7 +149,7 @@ class BusFloodThreads : public RealtimeThreads {
     }
     seen.answersReceived = std::exchange(m_frame->m_nReceived, 0);
     const CSIMsystem& run = doc->m_system;
-    const int columns = doc->m_nRuns == 1 ? doc->m_runOutputs[0].m_nColumns : 0;
+    const int columns = doc->m_nRuns == 1 ? doc->m_runs[0].output.m_nColumns : 0;
     EXPECT_EQ(columns, n);
     for (int k = 0; k < columns; ++k) seen.readings.push_back(run.m_y.At(0, k));
     doc->OnCloseDocument();

@@ -73,13 +73,13 @@ bool Refused(CQorexDoc& doc, const Bytes& bytes) {
 }
 
 void SetRun(CQorexDoc& doc, int i, int rows, int columns, double base, double ts) {
-  CSIMsignal* run[] = {&doc.m_runSetpoints[i], &doc.m_runControls[i], &doc.m_runOutputs[i]};
+  CSIMsignal* run[] = {&doc.m_runs[i].setpoint, &doc.m_runs[i].control, &doc.m_runs[i].output};
   for (int s = 0; s < 3; ++s) {
     run[s]->Resize(rows, columns);
     run[s]->m_wFlags = WORD(s);
     for (int k = 0; k < rows * columns; ++k) run[s]->m_pSamples[k] = base + 10 * s + k;
   }
-  doc.m_runTs[i] = ts;
+  doc.m_runs[i].dTs = ts;
 }
 
 // The small design's image, with the offsets of the fields the damage cases change.
@@ -162,7 +162,7 @@ TEST_F(QoxSmallDesign, LoadsBackEqual) {
   EXPECT_EQ(Stored(loaded), image);
   EXPECT_EQ(loaded.m_nVarPointCapacity, 8);
   EXPECT_EQ(loaded.m_nRunCapacity, 4);  // not saved: the default stays
-  EXPECT_EQ(loaded.m_runOutputs[1].At(1, 1), 123.0);
+  EXPECT_EQ(loaded.m_runs[1].output.At(1, 1), 123.0);
   EXPECT_EQ(loaded.m_system.m_nSteps, 50);  // recalculated with the loaded times
   // More stored runs than the default capacity raise it.
   source.SetRunCapacity(7);
@@ -170,7 +170,7 @@ TEST_F(QoxSmallDesign, LoadsBackEqual) {
   source.m_nRuns = 7;
   ASSERT_FALSE(Refused(loaded, Stored(source)));
   EXPECT_EQ(loaded.m_nRunCapacity, 7);
-  EXPECT_EQ(loaded.m_runSetpoints[6].At(0, 0), 6.0);
+  EXPECT_EQ(loaded.m_runs[6].setpoint.At(0, 0), 6.0);
 }
 
 TEST_F(QoxSmallDesign, DamagedFieldsAreRefusedAndChangeNothing) {
@@ -308,15 +308,15 @@ TEST_F(QoxSmallDesign, TimesTheProgramMakesOpenAgainAsSaved) {
       {"a run's small sampling time taken over",
        [](CQorexDoc& d) {
          d.m_dFinalTime = 30;
-         d.m_runTs[0] = 0.001;
-         d.m_dSamplingTime = d.m_runTs[0];
+         d.m_runs[0].dTs = 0.001;
+         d.m_dSamplingTime = d.m_runs[0].dTs;
          ASSERT_TRUE(d.RecallRun(0));
        },
        0},
       {"a run's sampling time beyond the final time taken over",
        [](CQorexDoc& d) {
-         d.m_runTs[0] = 20;
-         d.m_dSamplingTime = d.m_runTs[0];
+         d.m_runs[0].dTs = 20;
+         d.m_dSamplingTime = d.m_runs[0].dTs;
          ASSERT_TRUE(d.RecallRun(0));
        },
        0},

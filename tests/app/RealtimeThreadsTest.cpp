@@ -934,7 +934,7 @@ TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowT
   EXPECT_EQ(dac.back(), (std::vector<int>{32767, 32767, 32767, 32767}));
   EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
   ASSERT_EQ(doc->m_nRuns, 1);
-  EXPECT_EQ(doc->m_runOutputs[0].m_nColumns, 20);
+  EXPECT_EQ(doc->m_runs[0].output.m_nColumns, 20);
   const CSIMsystem& run = doc->m_system;
   int latest = 0;  // the newest answer a sample read
   for (int k = 0; k < 20; ++k) {

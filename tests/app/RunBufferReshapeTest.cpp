@@ -17,14 +17,14 @@ namespace {
 // output of the rows given: sample k of each row is base + k.
 void SetRun(CQorexDoc& doc, std::array<int, 3> rows, int samples, double ts, double base = 0.0,
             int slot = 0) {
-  CSIMsignal* run[] = {&doc.m_runSetpoints[slot], &doc.m_runControls[slot],
-                       &doc.m_runOutputs[slot]};
+  CSIMsignal* run[] = {&doc.m_runs[slot].setpoint, &doc.m_runs[slot].control,
+                       &doc.m_runs[slot].output};
   for (int s = 0; s < 3; ++s) {
     run[s]->Resize(rows[s], samples);
     for (int r = 0; r < rows[s]; ++r)
       for (int k = 0; k < samples; ++k) run[s]->At(r, k) = base + k;
   }
-  doc.m_runTs[slot] = ts;
+  doc.m_runs[slot].dTs = ts;
   doc.m_nRuns = slot + 1;
 }
 

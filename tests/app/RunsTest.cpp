@@ -51,10 +51,10 @@ TEST_F(Runs, AFullBufferDropsTheOldestRun) {
   }
   ASSERT_EQ(m_doc.m_nRuns, 4);
   for (int slot = 0; slot < 4; ++slot) {
-    EXPECT_EQ(m_doc.m_runSetpoints[slot].At(0, 5), slot + 3.0);
-    EXPECT_EQ(m_doc.m_runControls[slot].At(0, 0), -(slot + 3.0));
-    EXPECT_EQ(m_doc.m_runOutputs[slot].At(0, 599), slot + 3.0);
-    EXPECT_DOUBLE_EQ(m_doc.m_runTs[slot], 0.01 * (slot + 3));
+    EXPECT_EQ(m_doc.m_runs[slot].setpoint.At(0, 5), slot + 3.0);
+    EXPECT_EQ(m_doc.m_runs[slot].control.At(0, 0), -(slot + 3.0));
+    EXPECT_EQ(m_doc.m_runs[slot].output.At(0, 599), slot + 3.0);
+    EXPECT_DOUBLE_EQ(m_doc.m_runs[slot].dTs, 0.01 * (slot + 3));
   }
   EXPECT_TRUE(m_doc.IsModified());  // runs are saved with the design
 }
@@ -87,7 +87,7 @@ TEST_F(Runs, TheErrorWeightFollowsTheDesignsSamplingTimeAfterARecall) {
   m_doc.Recalculate();
   Mark(1.0);
   m_doc.PushRun();
-  m_doc.m_runTs[0] = 0.2;
+  m_doc.m_runs[0].dTs = 0.2;
   ASSERT_TRUE(m_doc.RecallRun(0));
   ASSERT_EQ(m_doc.m_system.m_dTs, 0.2);
   m_doc.BuildErrorWeight(10);
@@ -174,7 +174,7 @@ TEST_F(TimeSettings, ResizesTheBufferKeepingTheOldestRunsAndSetsTheTimes) {
   Run("3");
   EXPECT_EQ(m_doc.m_nRunCapacity, 3);
   ASSERT_EQ(m_doc.m_nRuns, 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(m_doc.m_runSetpoints[i].At(0, 1), i + 1.0);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(m_doc.m_runs[i].setpoint.At(0, 1), i + 1.0);
   m_doc.SetRunCapacity(0);  // refused
   EXPECT_EQ(m_doc.m_nRunCapacity, 3);
 }

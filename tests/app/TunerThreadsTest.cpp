@@ -281,7 +281,7 @@ TEST_F(TunerBoardThreads, ChangesByTheUserDuringTuningKeepTheRunConsistent) {
   EXPECT_EQ(Value(doc, "p"), 0.9) << "an untuned variable keeps the user's change";
   EXPECT_LE(g_pKFinder->m_nEvaluations, 1 + 2 * 3) << "the run keeps the iterations it began with";
   ASSERT_GE(doc->m_nRuns, 1);
-  EXPECT_EQ(doc->m_runOutputs[doc->m_nRuns - 1].m_nColumns, 60)
+  EXPECT_EQ(doc->m_runs[doc->m_nRuns - 1].output.m_nColumns, 60)
       << "later passes take the new times";
 }
 
@@ -476,15 +476,15 @@ TEST_F(TunerThreads, StoredRunsOutliveATunerStartUnlessTheLoopLostTheirRows) {
   doc->StartStopSimulation();
   ASSERT_TRUE(PumpUntilEnded());
   ASSERT_EQ(doc->m_nRuns, 1);
-  ASSERT_EQ(doc->m_runOutputs[0].m_nColumns, 12);
-  const double measured = doc->m_runOutputs[0].At(0, 11);
+  ASSERT_EQ(doc->m_runs[0].output.m_nColumns, 12);
+  const double measured = doc->m_runs[0].output.At(0, 11);
   // A two-channel run, as a wider loop once stored it.
   for (CSIMsignal* signal :
-       {&doc->m_runSetpoints[1], &doc->m_runControls[1], &doc->m_runOutputs[1]}) {
+       {&doc->m_runs[1].setpoint, &doc->m_runs[1].control, &doc->m_runs[1].output}) {
     signal->Resize(2, 12);
     signal->Zero();
   }
-  doc->m_runTs[1] = 0.02;
+  doc->m_runs[1].dTs = 0.02;
   doc->m_nRuns = 2;
 
   doc->m_dFinalTime = 0.2;  // 10 samples
@@ -498,9 +498,9 @@ TEST_F(TunerThreads, StoredRunsOutliveATunerStartUnlessTheLoopLostTheirRows) {
   ASSERT_GE(passes, 1);
   // The first run, then one per pass.
   ASSERT_EQ(doc->m_nRuns, 1 + passes);
-  EXPECT_EQ(doc->m_runOutputs[0].m_nColumns, 12);
-  EXPECT_EQ(doc->m_runOutputs[0].At(0, 11), measured);
-  for (int i = 1; i < doc->m_nRuns; ++i) EXPECT_EQ(doc->m_runOutputs[i].m_nColumns, 10) << i;
+  EXPECT_EQ(doc->m_runs[0].output.m_nColumns, 12);
+  EXPECT_EQ(doc->m_runs[0].output.At(0, 11), measured);
+  for (int i = 1; i < doc->m_nRuns; ++i) EXPECT_EQ(doc->m_runs[i].output.m_nColumns, 10) << i;
   EXPECT_EQ(status.GetPaneText(0),
             CString("1 stored run no longer fits the loop's signals and was removed."));
   ASSERT_TRUE(doc->RecallRun(0));

@@ -453,10 +453,10 @@ TEST_F(SignalPaneMenus, EntriesFollowTheDesignItsRunsAndTheWorker) {
 
 TEST_F(SignalPaneMenus, RunTwoAsksAboutItsSamplingTimeAndIsRecalled) {
   PushRuns(3);
-  Doc().m_runTs[1] = 0.1;
+  Doc().m_runs[1].dTs = 0.1;
   for (int answer : {IDYES, IDNO}) {
     Doc().m_dSamplingTime = 0.05;
-    Doc().m_runSetpoints[1].At(0, 0) = 3;
+    Doc().m_runs[1].setpoint.At(0, 0) = 3;
     Doc().m_system.m_c.At(0, 0) = 1;
     QxTest::MessageBoxScript boxes({answer});
     Choose(RUN1 + 1);
@@ -527,7 +527,8 @@ TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
   const Row rows[] = {
       {"rows of another loop",
        [](CQorexDoc& doc) {
-         for (CSIMsignal* s : {&doc.m_runSetpoints[0], &doc.m_runControls[0], &doc.m_runOutputs[0]})
+         for (CSIMsignal* s :
+              {&doc.m_runs[0].setpoint, &doc.m_runs[0].control, &doc.m_runs[0].output})
            s->Resize(2, 600);
        },
        "Run 1 cannot be recalled: it was recorded with 2 setpoint, 2 control and 2 output "
@@ -541,10 +542,11 @@ TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
        nullptr, 0, 600},
       {"one sample of another step",
        [](CQorexDoc& doc) {
-         for (CSIMsignal* s : {&doc.m_runSetpoints[0], &doc.m_runControls[0], &doc.m_runOutputs[0]})
+         for (CSIMsignal* s :
+              {&doc.m_runs[0].setpoint, &doc.m_runs[0].control, &doc.m_runs[0].output})
            s->Resize(1, 1);
-         doc.m_runSetpoints[0].At(0, 0) = 3;
-         doc.m_runTs[0] = 0.1;
+         doc.m_runs[0].setpoint.At(0, 0) = 3;
+         doc.m_runs[0].dTs = 0.1;
        },
        nullptr, 1, 1},
   };
@@ -555,7 +557,7 @@ TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
     Change();
     Doc().m_nRuns = 0;
     simtest::StoreOwnRun(Doc());
-    Doc().m_runSetpoints[0].At(0, 0) = 3;
+    Doc().m_runs[0].setpoint.At(0, 0) = 3;
     row.make(Doc());
     const double tf = Doc().m_dFinalTime;
     const int steps = Doc().m_system.m_c.m_nColumns;
@@ -571,7 +573,7 @@ TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
       EXPECT_NE(Doc().m_system.m_c.At(0, 0), 3);
     } else {
       EXPECT_EQ(boxes.Boxes().size(), row.questions);
-      EXPECT_EQ(Doc().m_dSamplingTime, Doc().m_runTs[0]);
+      EXPECT_EQ(Doc().m_dSamplingTime, Doc().m_runs[0].dTs);
       ASSERT_EQ(Doc().m_system.m_c.m_nColumns, row.samples);
       EXPECT_EQ(Doc().m_system.m_nSteps, row.samples);
       EXPECT_EQ(Doc().m_system.m_c.At(0, 0), 3);
@@ -588,8 +590,8 @@ TEST_F(SignalPaneMenus, AnAdoptedRunIsShownWholeAndOnlyTheSamplingTimeIsTaken) {
   Doc().m_dFinalTime = 10;
   Change();
   simtest::StoreOwnRun(Doc());
-  ASSERT_EQ(Doc().m_runOutputs[0].m_nColumns, 200);
-  for (int k = 0; k < 200; ++k) Doc().m_runOutputs[0].At(0, k) = 1.5;
+  ASSERT_EQ(Doc().m_runs[0].output.m_nColumns, 200);
+  for (int k = 0; k < 200; ++k) Doc().m_runs[0].output.At(0, k) = 1.5;
   Doc().m_dSamplingTime = 0.1;
   Doc().m_dFinalTime = 6;
   Change();

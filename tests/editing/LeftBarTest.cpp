@@ -353,7 +353,7 @@ TEST_F(LeftBar, SwitchingIdentificationOnFitsTheProcessToTheStoredRun) {
   Click(ButtonCentre(1));
   EXPECT_EQ(g_wStatus.load(), kStatusFindGAfterPass);
   EXPECT_NEAR(b, 2.0, 1e-6);
-  EXPECT_NEAR(doc.m_system.m_yd.At(0, 599), doc.m_runOutputs[0].At(0, 599), 1e-6)
+  EXPECT_NEAR(doc.m_system.m_yd.At(0, 599), doc.m_runs[0].output.At(0, 599), 1e-6)
       << "recalculated with the fit";
   // Switching it off identifies nothing.
   b = 1.0;

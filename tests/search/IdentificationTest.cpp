@@ -29,7 +29,7 @@ TEST_F(IdentificationTest, TheWeightCutsTheSamplesAndOneOfOtherRowsWeighsWithIts
   const double full = Cost();
   ASSERT_GT(full, 0.0);
   // The hand sum over the first 200 samples of the same simulation.
-  const CSIMsignal& measured = Doc().m_runOutputs[0];
+  const CSIMsignal& measured = Doc().m_runs[0].output;
   const CSIMsignal& simulated = Doc().m_system.m_yd;
   double firstHalf = 0.0;
   for (int k = 0; k < 200; ++k) firstHalf += std::pow(measured.At(0, k) - simulated.At(0, k), 2);
@@ -54,7 +54,7 @@ TEST_F(EqualizerTest, IdentificationWeighsEachOutputByItsRowOrAllByTheFirst) {
   simtest::StoreOwnRun(doc);
   Var("b") = 1.5;
   m_engine.m_wMode = kEqualizerIdentify;
-  const int n = doc.m_runOutputs[0].m_nColumns;
+  const int n = doc.m_runs[0].output.m_nColumns;
   auto costWith = [&](std::vector<double> rows) {
     CSIMsignal& w = doc.m_errorWeight;
     w.Resize(static_cast<int>(rows.size()), n);
@@ -82,12 +82,12 @@ TEST_F(IdentificationTest, RunsOfAnotherShapeAreSkippedAndLongerOnesCut) {
   doc.SetRunCapacity(5);
   auto add = [&](int setpointRows, int measuredRows, int samples) {
     const int r = doc.m_nRuns++;
-    doc.m_runSetpoints[r].Resize(setpointRows, samples);
-    doc.m_runControls[r].Resize(1, samples);
-    doc.m_runOutputs[r].Resize(measuredRows, samples);
-    for (int i = 0; i < setpointRows * samples; ++i) doc.m_runSetpoints[r].m_pSamples[i] = 1.0;
-    for (int i = 0; i < measuredRows * samples; ++i) doc.m_runOutputs[r].m_pSamples[i] = 5.0;
-    doc.m_runTs[r] = 0.05;
+    doc.m_runs[r].setpoint.Resize(setpointRows, samples);
+    doc.m_runs[r].control.Resize(1, samples);
+    doc.m_runs[r].output.Resize(measuredRows, samples);
+    for (int i = 0; i < setpointRows * samples; ++i) doc.m_runs[r].setpoint.m_pSamples[i] = 1.0;
+    for (int i = 0; i < measuredRows * samples; ++i) doc.m_runs[r].output.m_pSamples[i] = 5.0;
+    doc.m_runs[r].dTs = 0.05;
   };
   add(2, 1, 600);
   add(1, 3, 600);
@@ -107,9 +107,9 @@ TEST_F(IdentificationTest, ARunIsFittedAtItsOwnSamplingTime) {
   EXPECT_EQ(Cost(), 0.0);
   EXPECT_EQ(Doc().m_system.m_dTs, 0.05) << "the system's sampling time is back";
   // A run stored as if at the system's time would not fit.
-  Doc().m_runTs[0] = 0.05;
+  Doc().m_runs[0].dTs = 0.05;
   EXPECT_GT(Cost(), 1e-3);
-  Doc().m_runTs[0] = 0.0;
+  Doc().m_runs[0].dTs = 0.0;
   EXPECT_EQ(Cost(), 0.0) << "a run without a sampling time is skipped";
 }
 
@@ -130,7 +130,7 @@ TEST_F(IdentificationTest, FindGFitsTheNoiseFreeRunFromOneOneOne) {
 TEST_F(IdentificationTest, FindGOfTheNoisyRunMeetsTheLeastSquaresFit) {
   namespace ref = identify_reference;
   StoreRun(ref::kSamples, ref::kTs);
-  CSIMsignal& measured = Doc().m_runOutputs[0];
+  CSIMsignal& measured = Doc().m_runs[0].output;
   for (int k = 0; k < ref::kSamples; ++k) {
     ASSERT_NEAR(measured.At(0, k), ref::kClean[k], 1e-10) << k;
     measured.At(0, k) = ref::kNoisy[k];

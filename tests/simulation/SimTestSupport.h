@@ -31,10 +31,10 @@ using Node = std::unique_ptr<CMcBasic>;
 inline void StoreOwnRun(CQorexDoc& doc) {
   const CSIMsystem& sys = doc.m_system;
   const int r = doc.m_nRuns++;
-  doc.m_runSetpoints[r].Assign(sys.m_c);
-  doc.m_runControls[r].Assign(sys.m_u);
-  doc.m_runOutputs[r].Assign(sys.m_yd);
-  doc.m_runTs[r] = doc.m_dSamplingTime;
+  doc.m_runs[r].setpoint.Assign(sys.m_c);
+  doc.m_runs[r].control.Assign(sys.m_u);
+  doc.m_runs[r].output.Assign(sys.m_yd);
+  doc.m_runs[r].dTs = doc.m_dSamplingTime;
 }
 
 inline cd Eval(const double* c, int n, cd s) {

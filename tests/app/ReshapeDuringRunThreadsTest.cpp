@@ -1,0 +1,133 @@
+// The process reshaped while a continuous run goes on against the companion:
+// the run goes on in the new shape, the panes keep drawing its samples, the
+// pass that holds samples of both shapes is neither shown nor stored (the
+// status line says so), and the next pass, measured whole in the new shape,
+// is stored with nothing but the answers of its own channels.
+#include "tests/app/RealtimeFixture.h"
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+class ReshapeDuringRunThreads : public RealtimeThreads {
+ protected:
+  // The companion with a plant lag of 0.5 on a bus folder of the test's own;
+  // the inputs it sends go to the device as the main window's handler
+  // would, and are kept per channel.
+  void StartCompanion() {
+    m_instantCompanion.reset();
+    m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("reshapebus"));
+    ASSERT_TRUE(QxBusJoin());
+    m_previousReceiver = QxBusSetReceiver([this](UINT message, WPARAM w, LPARAM l) {
+      if (message != g_msgAdc || !g_pAnalogIo) return;
+      g_pAnalogIo->ReceiveInputs(w, l);
+      m_answers.push_back({CDT2801::CodeToVolts(LOWORD(w)), CDT2801::CodeToVolts(HIWORD(w))});
+    });
+    m_companion = std::make_unique<qxtest::PeerProcess>(
+        "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0.5"});
+    ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
+  }
+  void TearDown() override {
+    RealtimeThreads::TearDown();
+    m_companion.reset();
+    if (m_bus) QxBusSetReceiver(m_previousReceiver);
+    QxBusLeave();
+    m_bus.reset();
+  }
+  // Whether the companion sent v on channel ch.
+  bool Answered(int ch, double v) const {
+    for (const auto& answer : m_answers)
+      if (std::fabs(answer[ch] - v) < 1e-12) return true;
+    return false;
+  }
+
+  std::unique_ptr<qxtest::ScopedEnv> m_bus;
+  std::unique_ptr<qxtest::PeerProcess> m_companion;
+  std::vector<std::array<double, 2>> m_answers;  // channels 0 and 1 of each answer
+  QxBusReceiver m_previousReceiver;
+};
+
+}  // namespace
+
+TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKept) {
+  StartCompanion();
+  StatusLine();
+  CQorexDoc* doc = NewDesign(0.01, 0.6);  // 60 samples a pass
+  const CSIMsystem* sim = g_pSimulator.load();
+  int reshapedAt = -1, slicesAfter = 0, undrawn = 0, pushes = 0;
+  m_onPosted = [&](const MSG& msg) {
+    if (msg.message == WM_QX_INVALIDATESLICE) {
+      const int k = static_cast<int>(msg.wParam);
+      if (reshapedAt >= 0) {
+        ++slicesAfter;
+        // What a live pane draws: no further than the samples given.
+        if (sim->m_nLiveSamples.load() <= k) ++undrawn;
+      } else if (pushes == 0 && k >= 20) {
+        doc->ResizeModel(kModelG, 2, 2);  // as the size picker does
+        reshapedAt = k;
+      }
+    }
+    // The second pass is the run's last.
+    if (msg.message == WM_QX_PUSHUGY && ++pushes == 1) g_wStatus &= ~kStatusRealtimeLoop;
+    return false;
+  };
+  g_wStatus |= kStatusRealtimeLoop;
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  m_onPosted = nullptr;
+
+  ASSERT_GE(reshapedAt, 20);
+  EXPECT_GT(slicesAfter, 10);
+  EXPECT_EQ(undrawn, 0);
+  // The first pass handed over its record only, the last one both.
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kPush, kTransfer, kPush}));
+  EXPECT_EQ(std::string(m_status.GetPaneText(0).GetString()),
+            "The pass that has just ended was not stored: the loop changed shape during it, so "
+            "part of it was not measured on the present channels.");
+  ASSERT_EQ(doc->m_nRuns, 1);
+  const QoxStoredRun& run = doc->m_runs[0];
+  ASSERT_EQ(run.output.m_nRows, 2);
+  ASSERT_EQ(run.output.m_nColumns, 60);
+  for (int ch = 0; ch < 2; ++ch)
+    for (int k = 0; k < 60; ++k)
+      EXPECT_TRUE(Answered(ch, run.output.At(ch, k)))
+          << ch << " " << k << " " << run.output.At(ch, k);
+  // The loop shows that pass, every sample of every signal a number.
+  for (const SIMloopSignal& s : kLoopSignals) {
+    const CSIMsignal& signal = doc->m_system.*s.signal;
+    for (int i = 0; i < signal.m_nRows * signal.m_nColumns; ++i)
+      if (!s.limit) ASSERT_TRUE(std::isfinite(signal.m_pSamples[i])) << i;
+  }
+  EXPECT_EQ(doc->m_system.m_yd.At(1, 59), run.output.At(1, 59));
+}
+
+// A single pass reshaped: nothing of it is stored or shown, and the loop
+// keeps the new shape's own simulation.
+TEST_F(ReshapeDuringRunThreads, ARunReshapedInItsOnlyPassLeavesTheLoopItsOwnSimulation) {
+  StartCompanion();
+  StatusLine();
+  CQorexDoc* doc = NewDesign(0.01, 0.6);
+  bool reshaped = false;
+  m_onPosted = [&](const MSG& msg) {
+    if (msg.message == WM_QX_INVALIDATESLICE && !reshaped && msg.wParam >= 20) {
+      doc->ResizeModel(kModelG, 2, 2);
+      reshaped = true;
+    }
+    return false;
+  };
+  doc->StartStopSimulation();
+  ASSERT_TRUE(PumpUntilEnded());
+  m_onPosted = nullptr;
+  ASSERT_TRUE(reshaped);
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 0);
+  EXPECT_EQ(std::string(m_status.GetPaneText(0).GetString()),
+            "The pass that has just ended was not stored: the loop changed shape during it, so "
+            "part of it was not measured on the present channels.");
+  ASSERT_EQ(doc->m_system.m_yd.m_nRows * doc->m_system.m_yd.m_nColumns, 120);
+  std::vector<double> shown(doc->m_system.m_yd.m_pSamples, doc->m_system.m_yd.m_pSamples + 120);
+  doc->Recalculate();
+  EXPECT_EQ(shown, std::vector<double>(doc->m_system.m_yd.m_pSamples,
+                                       doc->m_system.m_yd.m_pSamples + 120));
+}
