@@ -114,6 +114,7 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
 
+  QxBusReceive(companion.dac);  // the program's outputs; the inputs sent back are not read
   QxBusSetReceiver(
       [&companion](UINT message, WPARAM w, LPARAM l) { companion.OnFrame(message, w, l); });
   if (!QxBusJoin()) {
