@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes as one datagram to this process's own bus socket and
 // lets the bus receive it as it receives every frame (QxBusPoll, so the
 // frame check and decode of platform/io/Bus.cpp). Checks that exactly the
-// well-formed frames under a registered name reach the receiver, with the registered message of
-// their name and their wParam and lParam, and that such a frame encodes back to the very bytes
-// received.
+// well-formed frames under a name this process receives reach the receiver,
+// with the registered message of their name and their wParam and lParam (a
+// name only registered, as one sent under, reaches nobody), and that a
+// well-formed frame encodes back to the very bytes received.
 #include "fuzz/FuzzSupport.h"
 
 #include "platform/io/Bus.h"
@@ -69,15 +70,21 @@ int Run(const std::uint8_t* data, std::size_t size) {
   OwnBus bus;
   qxbus::Frame frame;
   const bool wellFormed = qxbus::DecodeFrame(data, size, &frame);
-  // Only a name some part of the program registered is handed on; half the
-  // inputs register theirs first, so that both roads are taken. The registry
-  // of names is bounded; a name it can no longer take reaches nobody.
+  // Only a name the process receives is handed on; a third of the inputs
+  // register theirs and receive it first, a third only register it, so that
+  // every road is taken. The registry of names is bounded; a name it can no
+  // longer take reaches nobody. A name received once stays received.
   UINT message = 0;
-  if (wellFormed && size % 2 == 0) message = RegisterWindowMessage(frame.name.c_str());
+  const bool known =
+      wellFormed && qxui::FindRegisteredMessage(frame.name.data(), frame.name.size()) != 0;
+  if (wellFormed && size % 3 != 2) message = RegisterWindowMessage(frame.name.c_str());
+  if (wellFormed && size % 3 == 0 && message != 0) QX_FUZZ_CHECK(QxBusReceive(message));
+  // Registering a name is not receiving it.
+  if (!known && size % 3 == 1 && message != 0) QX_FUZZ_CHECK(!QxBusReceives(message));
   if (wellFormed && message == 0)
     message = qxui::FindRegisteredMessage(frame.name.data(), frame.name.size());
   QX_FUZZ_CHECK(SendDatagram(qxbus::OwnSocketPath(), data, size));
-  const int expected = message != 0 ? 1 : 0;
+  const int expected = message != 0 && QxBusReceives(message) ? 1 : 0;
   // Where the bus reads on a thread of its own (with an application), the
   // frame may still be on its way.
   const int handed = QxBusPoll(expected ? 1000 : 0);

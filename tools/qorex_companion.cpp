@@ -4,14 +4,15 @@
 // broadcasting the plant outputs as "ID_DIDIRO_ADC". Codes are 16-bit, 0 for
 // -10 V and 65535 for +10 V.
 //
-//   qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N]
+//   qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N] [--resend-ms N]
 //   qorex_companion --help
 //
 // A plant channel follows y := A * y + (1 - A) * u (A = 0: the outputs loop
 // straight back to the inputs). With --silent-after N it answers the first N
 // frames only and then falls silent, still logging the frames it receives:
 // it stays on the bus, as a companion that sends its inputs only when they
-// change.
+// change. With --resend-ms N an answer that no peer took (its socket had no
+// room, as while a flood fills it) is sent again every 0.2 ms for up to N ms.
 // Each frame is logged on standard output:
 //   ready pid=<pid>
 //   DAC #<n> <code0> <code1> <code2> <code3>
@@ -58,6 +59,7 @@ struct Companion {
   unsigned long answered = 0;
   unsigned long silentAfter = 0;  // 0: never falls silent
   int times = 0;                  // 1: log when each output frame came
+  double resendMs = 0;            // how long an answer nobody took is sent again
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
   void OnFrame(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -83,7 +85,10 @@ struct Companion {
     }
     WPARAM w = static_cast<WPARAM>(out[0]) | static_cast<WPARAM>(out[1]) << 16;
     LPARAM l = static_cast<LPARAM>(out[2]) | static_cast<LPARAM>(out[3]) << 16;
-    QxBusBroadcast("ID_DIDIRO_ADC", w, l);
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::duration<double, std::milli>(resendMs);
+    while (QxBusBroadcast("ID_DIDIRO_ADC", w, l) == 0 && std::chrono::steady_clock::now() < until)
+      usleep(200);
     std::printf("ADC #%lu %u %u %u %u\n", sequence, out[0], out[1], out[2], out[3]);
     std::fflush(stdout);
   }
@@ -94,7 +99,8 @@ struct Companion {
 int main(int argc, char** argv) {
   double seconds = 600.0;
   Companion companion;
-  const char* synopsis = "qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N]";
+  const char* synopsis =
+      "qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N] [--resend-ms N]";
   const std::vector<qxtool::Option> options = {
       {"--seconds", "N", "ends after N seconds, 0.1 to 86400 (default 600)",
        [&](const char* v) { return qxtool::ReadNumber(v, 0.1, 86400.0, &seconds); }},
@@ -106,6 +112,9 @@ int main(int argc, char** argv) {
        [&](const char* v) {
          return qxtool::ReadNumber(v, 0ul, 1000000000ul, &companion.silentAfter);
        }},
+      {"--resend-ms", "N",
+       "sends an answer no peer took again every 0.2 ms for up to N ms, 0 to 1000 (default 0)",
+       [&](const char* v) { return qxtool::ReadNumber(v, 0.0, 1000.0, &companion.resendMs); }},
   };
   const int parsed = qxtool::ParseCommandLine("qorex_companion", synopsis, argc, argv, options);
   if (parsed != qxtool::kGoOn) return parsed;
@@ -114,6 +123,7 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
 
+  QxBusReceive(companion.dac);  // the program's outputs; the inputs sent back are not read
   QxBusSetReceiver(
       [&companion](UINT message, WPARAM w, LPARAM l) { companion.OnFrame(message, w, l); });
   if (!QxBusJoin()) {

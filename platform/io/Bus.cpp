@@ -2,12 +2,16 @@
 #include "platform/io/Bus.h"
 
 #include "platform/core/Debug.h"
+#include "platform/ui/Constants.h"
 #include "platform/ui/MessageQueue.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
 
+#include <algorithm>
+#include <array>
+#include <bitset>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -18,9 +22,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <ctime>
-#include <deque>
 #include <fcntl.h>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <poll.h>
@@ -53,12 +55,31 @@ struct PeerListing {
   std::vector<sockaddr_un> peers;
 };
 
-// A frame of a registered message, read and waiting to be handed over.
+// A frame of a received message, read and waiting to be handed over.
 struct Arrival {
   UINT message = 0;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
 };
+
+// Registered messages have the ids from WM_REGISTERED_FIRST to 0xFFFF; the
+// bus keeps what it knows of each in a table indexed by id.
+constexpr std::size_t kRegisteredIds = 0x10000 - WM_REGISTERED_FIRST;
+
+bool RegisteredIndex(UINT message, std::size_t* index) {
+  if (message < WM_REGISTERED_FIRST || message > 0xFFFF) return false;
+  *index = message - WM_REGISTERED_FIRST;
+  return true;
+}
+
+// How many frames one hand-over gives the receiver: a peer that sends
+// without pause must not keep the user-interface thread from its windows;
+// the next hand-over follows in the application's queue.
+constexpr int kFramesPerWakeUp = 256;
+// How many read frames may wait for the user-interface thread; a peer that
+// sends received frames faster than it takes them loses the rest, as it
+// would on a full socket. Each received message may hold an equal share.
+constexpr std::size_t kMostArrivals = 1024;
 
 struct BusState {
   std::mutex lock;  // guards everything below; never held while the receiver runs
@@ -67,8 +88,11 @@ struct BusState {
   int sendSocket = -1;
   QxBusReceiver receiver;
   PeerListing listing;
-  // The sender of the last frame of each registered message since joining.
-  std::map<UINT, DWORD> lastSenders;
+  // The registered messages whose frames this process takes (QxBusReceive).
+  std::bitset<kRegisteredIds> received;
+  std::size_t receivedCount = 0;
+  // The sender of the last frame of each received message since joining.
+  std::array<DWORD, kRegisteredIds> lastSenders{};
   // With an application object, a thread of the bus's own reads the socket
   // as fast as frames come, so that the socket's short queue never fills
   // with frames nobody here wants, and hands the rest over on the
@@ -76,7 +100,11 @@ struct BusState {
   std::thread reader;
   int readerWake = -1;  // an event that ends the reader
   QObject* handOverTo = nullptr;
-  std::deque<Arrival> arrivals;
+  // The frames waiting, oldest first: a ring made once, so that the reader
+  // puts a frame there without allocating; and how many of each message.
+  std::array<Arrival, kMostArrivals> arrivals{};
+  std::size_t firstArrival = 0, arrivalCount = 0;
+  std::array<std::uint16_t, kRegisteredIds> waitingOf{};
   bool handOverDue = false;  // a hand-over waits in the application's queue
   bool arrivalsFull = false;
   std::condition_variable arrived;
@@ -222,10 +250,10 @@ bool FrameName(const BYTE* bytes, std::size_t size, const char** name, std::size
   return bytes[kHeaderSize + *length] == 0 && std::memchr(*name, 0, *length) == nullptr;
 }
 
-// A frame as it was read: a frame of a message that some part of this
-// process registered into *arrival (its sender noted); anything else is
-// dropped here, and a frame under a name nobody registered costs no more
-// than the look at its name.
+// A frame as it was read: a frame of a message this process receives into
+// *arrival (its sender noted); anything else is dropped here, and a frame
+// under a name it only sends, or one nobody registered, costs no more than
+// the look at its name.
 bool TakeFrame(const BYTE* bytes, std::size_t size, Arrival* arrival) {
   const char* name = nullptr;
   std::size_t length = 0;
@@ -233,12 +261,16 @@ bool TakeFrame(const BYTE* bytes, std::size_t size, Arrival* arrival) {
     TRACE("Bus: a malformed frame of %zu bytes was ignored\n", size);
     return false;
   }
-  arrival->message = qxui::FindRegisteredMessage(name, length);
-  if (arrival->message == 0) return false;
+  const UINT message = qxui::FindRegisteredMessage(name, length);
+  std::size_t index = 0;
+  if (!RegisteredIndex(message, &index)) return false;
+  BusState& bus = Bus();
+  std::lock_guard<std::mutex> guard(bus.lock);
+  if (!bus.received[index]) return false;
+  arrival->message = message;
   arrival->wParam = static_cast<WPARAM>(GetLE(bytes + 8, 8));
   arrival->lParam = static_cast<LPARAM>(GetLE(bytes + 16, 8));
-  std::lock_guard<std::mutex> guard(Bus().lock);
-  Bus().lastSenders[arrival->message] = static_cast<DWORD>(GetLE(bytes + 4, 4));
+  bus.lastSenders[index] = static_cast<DWORD>(GetLE(bytes + 4, 4));
   return true;
 }
 
@@ -268,24 +300,32 @@ bool HandTo(const Arrival& arrival) {
   return true;
 }
 
-// How many frames one hand-over gives the receiver: a peer that sends
-// without pause must not keep the user-interface thread from its windows;
-// the next hand-over follows in the application's queue.
-constexpr int kFramesPerWakeUp = 256;
-// How many read frames may wait for the user-interface thread; a peer that
-// sends registered frames faster than it takes them loses the rest, as it
-// would on a full socket.
-constexpr std::size_t kMostArrivals = 1024;
-
 void HandOverArrivals();
 
 // Puts a hand-over into the application's queue unless one is there; called
 // with the lock held.
 void DueHandOverLocked(BusState& bus) {
-  if (bus.handOverDue || !bus.handOverTo || bus.arrivals.empty()) return;
+  if (bus.handOverDue || !bus.handOverTo || bus.arrivalCount == 0) return;
   bus.handOverDue = true;
   QMetaObject::invokeMethod(
       bus.handOverTo, [] { HandOverArrivals(); }, Qt::QueuedConnection);
+}
+
+// The oldest waiting frame into *arrival, off the ring; false when none
+// waits. Called with the lock held.
+bool TakeArrivalLocked(BusState& bus, Arrival* arrival) {
+  if (bus.arrivalCount == 0) return false;
+  *arrival = bus.arrivals[bus.firstArrival];
+  bus.firstArrival = (bus.firstArrival + 1) % kMostArrivals;
+  --bus.arrivalCount;
+  --bus.waitingOf[arrival->message - WM_REGISTERED_FIRST];
+  return true;
+}
+
+void ClearArrivalsLocked(BusState& bus) {
+  bus.firstArrival = 0;
+  bus.arrivalCount = 0;
+  bus.waitingOf.fill(0);
 }
 
 // Gives the receiver the frames the reader took, at most limit of them (0:
@@ -297,9 +337,7 @@ int HandArrivalsOver(int limit) {
     Arrival arrival;
     {
       std::lock_guard<std::mutex> guard(bus.lock);
-      if (bus.arrivals.empty()) break;
-      arrival = bus.arrivals.front();
-      bus.arrivals.pop_front();
+      if (!TakeArrivalLocked(bus, &arrival)) break;
     }
     if (HandTo(arrival)) ++handed;
   }
@@ -316,16 +354,24 @@ void HandOverArrivals() {
   HandArrivalsOver(kFramesPerWakeUp);
 }
 
+// Puts a read frame on the ring, unless the ring or its message's share of
+// it is full: a flood under one received name leaves the others their room.
 void Arrive(const Arrival& arrival) {
   BusState& bus = Bus();
   std::lock_guard<std::mutex> guard(bus.lock);
-  if (bus.arrivals.size() >= kMostArrivals) {
-    if (!bus.arrivalsFull) TRACE("Bus: frames are dropped while %zu wait\n", kMostArrivals);
+  std::uint16_t& waiting = bus.waitingOf[arrival.message - WM_REGISTERED_FIRST];
+  const std::size_t share = std::max<std::size_t>(1, kMostArrivals / bus.receivedCount);
+  if (bus.arrivalCount >= kMostArrivals || waiting >= share) {
+    if (!bus.arrivalsFull)
+      TRACE("Bus: frames are dropped while %zu wait, %u of them of message 0x%X\n",
+            bus.arrivalCount, static_cast<unsigned>(waiting), arrival.message);
     bus.arrivalsFull = true;
     return;
   }
   bus.arrivalsFull = false;
-  bus.arrivals.push_back(arrival);
+  bus.arrivals[(bus.firstArrival + bus.arrivalCount) % kMostArrivals] = arrival;
+  ++bus.arrivalCount;
+  ++waiting;
   bus.arrived.notify_all();
   DueHandOverLocked(bus);
 }
@@ -393,8 +439,8 @@ BOOL QxBusJoin() {
   }
   bus.socket = fd;
   bus.path = path;
-  bus.lastSenders.clear();
-  bus.arrivals.clear();
+  bus.lastSenders.fill(0);
+  ClearArrivalsLocked(bus);
   QCoreApplication* app = QCoreApplication::instance();
   if (app && QThread::currentThread() == app->thread()) {
     bus.readerWake = eventfd(0, EFD_CLOEXEC);
@@ -431,7 +477,7 @@ void QxBusLeave() {
   if (wake >= 0) close(wake);
   bus.readerWake = -1;
   bus.handOverTo = nullptr;
-  bus.arrivals.clear();
+  ClearArrivalsLocked(bus);
   bus.arrived.notify_all();
   close(bus.socket);
   unlink(bus.path.c_str());
@@ -473,10 +519,31 @@ int QxBusBroadcast(const char* name, WPARAM wParam, LPARAM lParam) {
   return reached;
 }
 
-DWORD QxBusLastSender(UINT message) {
+BOOL QxBusReceive(UINT message) {
+  std::size_t index = 0;
+  if (!RegisteredIndex(message, &index) || *qxui::RegisteredMessageName(message) == '\0')
+    return FALSE;
+  BusState& bus = Bus();
+  std::lock_guard<std::mutex> guard(bus.lock);
+  if (!bus.received[index]) {
+    bus.received[index] = true;
+    ++bus.receivedCount;
+  }
+  return TRUE;
+}
+
+BOOL QxBusReceives(UINT message) {
+  std::size_t index = 0;
+  if (!RegisteredIndex(message, &index)) return FALSE;
   std::lock_guard<std::mutex> guard(Bus().lock);
-  const auto found = Bus().lastSenders.find(message);
-  return found == Bus().lastSenders.end() ? 0 : found->second;
+  return Bus().received[index] ? TRUE : FALSE;
+}
+
+DWORD QxBusLastSender(UINT message) {
+  std::size_t index = 0;
+  if (!RegisteredIndex(message, &index)) return 0;
+  std::lock_guard<std::mutex> guard(Bus().lock);
+  return Bus().lastSenders[index];
 }
 
 BOOL QxBusPeerPresent(DWORD pid) {
@@ -504,7 +571,7 @@ int QxBusPoll(int timeoutMs) {
     if (fd < 0) return -1;
     if (bus.reader.joinable()) {
       bus.arrived.wait_for(guard, std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs),
-                           [&bus] { return !bus.arrivals.empty() || bus.socket < 0; });
+                           [&bus] { return bus.arrivalCount != 0 || bus.socket < 0; });
       fd = -1;
     }
   }

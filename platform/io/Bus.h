@@ -7,11 +7,15 @@
 // "<pid>.sock". A broadcast sends one frame to every socket but the sender's
 // own; it never blocks: a peer whose queue is full is skipped, and a socket
 // nobody listens on any more (its process died) is removed. Frames received
-// are checked before use; a frame whose name no part of this process
-// registered is dropped where it is read, so a peer flooding the bus with
-// messages nobody here handles takes no room from the others. The rest are
-// handed to the receiver on the user-interface thread (read there by a thread
-// of the bus's own as fast as they come), or to whoever calls QxBusPoll.
+// are checked before use; a frame under a name this process does not receive
+// (QxBusReceive) is dropped where it is read: registering a name to
+// send under it is not receiving it, so a peer flooding the bus with messages
+// nobody here handles, or with this process's own outputs, takes no room from
+// the others. Each received name has an equal share of the frames that may
+// wait, so a flood under one of them cannot crowd out another either. The
+// rest are handed to the receiver on the user-interface thread (read there by
+// a thread of the bus's own as fast as they come), or to whoever calls
+// QxBusPoll.
 //
 // Frame, little-endian, written byte by byte:
 //   0  4  "QXB1"
@@ -52,6 +56,12 @@ BOOL QxBusIsJoined();
 // Installs the receiver of incoming frames and returns the previous one. The
 // windows layer installs one that posts the message to the main window.
 QxBusReceiver QxBusSetReceiver(QxBusReceiver receiver);
+// From now on frames of the registered message (a RegisterWindowMessage id)
+// reach the receiver, joined or not, for the rest of the process; FALSE for
+// an id that is not a registered message. From any thread.
+BOOL QxBusReceive(UINT message);
+// Whether frames of the message reach the receiver. From any thread.
+BOOL QxBusReceives(UINT message);
 
 // Sends the frame to every other process on the bus, joined or not, from any
 // thread. Returns how many peers took it (-1 when the name cannot be framed or
@@ -63,7 +73,7 @@ int QxBusBroadcast(const char* name, WPARAM wParam, LPARAM lParam);
 // not joined).
 int QxBusPoll(int timeoutMs);
 
-// The process id carried by the last frame of the registered message that
+// The process id carried by the last frame of the received message that
 // arrived since this process joined the bus (it is recorded when the frame
 // is read, before the receiver gets it); 0 when none did.
 DWORD QxBusLastSender(UINT message);

@@ -15,5 +15,6 @@ extern CDT2801* g_pAnalogIo;
 extern LPCRITICAL_SECTION g_pcsAnalogIo;
 // "ID_DIDIRO_DAC": the four output voltages, broadcast after every sample.
 extern UINT g_msgDac;
-// "ID_DIDIRO_ADC": the four input voltages, sent by the companion process.
+// "ID_DIDIRO_ADC": the four input voltages, sent by the companion process;
+// the one message this process takes from the bus.
 extern UINT g_msgAdc;

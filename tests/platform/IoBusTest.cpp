@@ -146,6 +146,7 @@ TEST_F(Bus, CompanionAnswersTheOutputsWithThePlantOutputs) {
   ASSERT_TRUE(companion.Running());
   ASSERT_EQ(companion.ReadLine().rfind("ready", 0), 0u);
   const UINT adc = RegisterWindowMessage("ID_DIDIRO_ADC");
+  ASSERT_TRUE(QxBusReceive(adc));
 
   // Outputs +10 V, -10 V, 0 V (code 32767) and +10 V, sent twice: the first
   // broadcast straight on the bus, the second through PostMessage.
@@ -206,6 +207,7 @@ TEST_F(Bus, JoinedOnceSkipsADeadPeerAndLeavesWithoutATrace) {
 // Polling hands frames over without an event loop; malformed ones are dropped.
 TEST_F(Bus, MalformedFramesAreIgnoredAndTheNextOneArrives) {
   const UINT after = RegisterWindowMessage("ID_TEST_AFTER");
+  ASSERT_TRUE(QxBusReceive(after));
   RawPeer sender(m_dir, "1000004.sock");
   std::vector<BYTE> good = qxbus::EncodeFrame("ID_TEST_AFTER", 1000004, 42, -42);
   std::vector<BYTE> unterminated = good;
@@ -226,6 +228,7 @@ TEST_F(Bus, MalformedFramesAreIgnoredAndTheNextOneArrives) {
 TEST_F(Bus, TheLastSenderOfAMessageAndWhetherAPeerIsPresent) {
   const UINT message = RegisterWindowMessage("ID_TEST_SENDER");
   const UINT other = RegisterWindowMessage("ID_TEST_OTHER");
+  ASSERT_TRUE(QxBusReceive(message) && QxBusReceive(other));
   EXPECT_EQ(QxBusLastSender(message), 0u);
   RawPeer first(m_dir, "1000005.sock"), second(m_dir, "1000006.sock");
   first.SendTo(qxbus::OwnSocketPath(), qxbus::EncodeFrame("ID_TEST_SENDER", 1000005, 1, 1));

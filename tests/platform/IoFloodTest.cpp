@@ -61,10 +61,9 @@ sockaddr_un Address(const std::string& path) {
   return address;
 }
 
-// Sends count copies of bytes to this process's bus socket and lets the bus
-// read them as it reads every frame (its reader empties the socket while the
-// sends wait for room); returns how many frames it handed on.
-int FloodOwnSocket(const std::vector<BYTE>& bytes, int count) {
+// Sends count copies of bytes to this process's bus socket, each waiting
+// for room there (the bus's reader empties the socket as frames come).
+void SendToOwnSocket(const std::vector<BYTE>& bytes, int count) {
   const sockaddr_un address = Address(qxbus::OwnSocketPath());
   const int sender = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   const timeval patience{5, 0};  // a bus that stopped reading fails the test, not hangs it
@@ -74,6 +73,12 @@ int FloodOwnSocket(const std::vector<BYTE>& bytes, int count) {
                sizeof(address)) != static_cast<ssize_t>(bytes.size()))
       break;
   close(sender);
+}
+
+// Sends count copies of bytes to this process's bus socket and lets the bus
+// read them as it reads every frame; returns how many frames it handed on.
+int FloodOwnSocket(const std::vector<BYTE>& bytes, int count) {
+  SendToOwnSocket(bytes, count);
   return QxBusPoll(200);
 }
 
@@ -114,6 +119,7 @@ TEST(BusFlood, AMillionMalformedAndAMillionOversizedFramesKeepNothing) {
 TEST(BusFloodThreads, AForeignNameIsDroppedWhereItIsReadAndDelaysNoRegisteredFrame) {
   qxtest::ScopedEnv env("QX_BUS_DIR", qxtest::MakeTempDir("busforeign"));
   const UINT wanted = RegisterWindowMessage("ID_TEST_WANTED_AMID_FLOOD");
+  ASSERT_TRUE(QxBusReceive(wanted));
   ASSERT_TRUE(QxBusJoin());
   using Clock = std::chrono::steady_clock;
   struct Arrival {
@@ -196,6 +202,57 @@ TEST(BusFloodThreads, AForeignNameIsDroppedWhereItIsReadAndDelaysNoRegisteredFra
       flood.Sent(), flood.Refused(), refused.load(), kWanted,
       static_cast<long long>(
           std::chrono::duration_cast<std::chrono::microseconds>(slowest).count()));
+}
+
+// Three thousand frames under one name reach this process's socket while
+// the user-interface thread takes none, then fifty answers under a name it
+// receives: every answer is handed over. A name it only sends under (its own
+// outputs) or one nobody registered is dropped where it is read and takes no
+// room; a flood under another name it receives fills no more than that
+// name's share of the frames that may wait.
+TEST(BusFloodThreads, NoFloodUnderAnotherNameTakesTheAnswersRoom) {
+  qxtest::ScopedEnv env("QX_BUS_DIR", qxtest::MakeTempDir("busanswers"));
+  const UINT answer = RegisterWindowMessage("ID_TEST_ANSWER");
+  const UINT otherNews = RegisterWindowMessage("ID_TEST_OTHER_NEWS");
+  ASSERT_NE(RegisterWindowMessage("ID_TEST_OUR_OUTPUTS"), 0u);  // to send under, not received
+  ASSERT_TRUE(QxBusReceive(answer) && QxBusReceive(otherNews));
+  ASSERT_TRUE(QxBusJoin());
+  std::vector<UINT> got;
+  QxBusReceiver previous =
+      QxBusSetReceiver([&got](UINT message, WPARAM, LPARAM) { got.push_back(message); });
+  const struct {
+    const char* flooded;
+    bool received;
+  } cases[] = {
+      {"ID_TEST_OUR_OUTPUTS", false},
+      {"ID_TEST_NOBODY_REGISTERED", false},
+      {"ID_TEST_OTHER_NEWS", true},
+  };
+  constexpr int kFlood = 3000, kAnswers = 50;
+  DWORD sender = 2000000;
+  for (const auto& c : cases) {
+    got.clear();
+    SendToOwnSocket(qxbus::EncodeFrame(c.flooded, 1999999, 1, 2), kFlood);
+    for (int n = 0; n < kAnswers; ++n)
+      SendToOwnSocket(qxbus::EncodeFrame("ID_TEST_ANSWER", ++sender, 3, 4), 1);
+    // The reader notes an answer's sender when it reads it, taken or not.
+    for (const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         QxBusLastSender(answer) != sender && std::chrono::steady_clock::now() < limit;)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(QxBusLastSender(answer), sender) << c.flooded << ": the reader read every frame";
+    while (QxBusPoll(0) > 0) {
+    }
+    const auto count = [&got](UINT message) { return std::count(got.begin(), got.end(), message); };
+    EXPECT_EQ(count(answer), kAnswers) << c.flooded;
+    if (c.received) {
+      EXPECT_GT(count(otherNews), 0) << c.flooded;
+      EXPECT_LE(count(otherNews), 1024 / 2) << c.flooded << ": no more than its share";
+    }
+    EXPECT_EQ(static_cast<long>(got.size()), kAnswers + (c.received ? count(otherNews) : 0))
+        << c.flooded;
+  }
+  QxBusSetReceiver(previous);
+  QxBusLeave();
 }
 
 constexpr DWORD kReadAdc = 0x82002000u;

@@ -95,7 +95,8 @@ struct ToolOptions {
 const ToolOptions kTools[] = {
     {"fake_dt2801",
      {"--socket", "--seconds", "--mode", "--times", "--after", "--fault", "--count", "--help"}},
-    {"qorex_companion", {"--seconds", "--lag", "--times", "--silent-after", "--help"}},
+    {"qorex_companion",
+     {"--seconds", "--lag", "--times", "--silent-after", "--resend-ms", "--help"}},
 };
 
 TEST(ToolsCommandLine, HelpPrintsEveryOptionAndEndsAtOnce) {
@@ -191,6 +192,7 @@ TEST(ToolsCommandLine, NumbersAreReadWholeAndInRangeOrTheToolDoesNotStart) {
       {"qorex_companion", "--times", "0.5", "not a whole number"},
       {"qorex_companion", "--silent-after", "-3", "not within 0 to 1000000000"},
       {"qorex_companion", "--silent-after", "1.5", "not a whole number"},
+      {"qorex_companion", "--resend-ms", "1001", "not within 0 to 1000"},
   };
   for (const Row& row : bad) {
     std::vector<std::string> args{row.option, row.value};
