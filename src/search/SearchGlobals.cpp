@@ -29,8 +29,11 @@ bool StopWorkerAndWait(DWORD pollMs, SayOutputsDriven say) {
   const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
   // Bounded in real time: a replaced clock (the tests') may run ahead of
   // the worker or stand still.
+  // Without the analog unit (the application is going) a worker still gets
+  // the emulation's bound to end in.
+  constexpr DWORD kWithoutUnitMs = 2000;
   const auto limit = std::chrono::steady_clock::now() +
-                     std::chrono::milliseconds(io != nullptr ? io->EndBound() : 0);
+                     std::chrono::milliseconds(io != nullptr ? io->EndBound() : kWithoutUnitMs);
   while (!ended() && std::chrono::steady_clock::now() < limit) SleepUnless(pollMs, ended);
   if (!ended()) return false;
   if (say == SayOutputsDriven::kSay && wait.OutputsLeftDriven())
