@@ -16,7 +16,6 @@
 #include <QWindow>
 
 #include <map>
-#include <memory>
 
 namespace {
 
@@ -37,8 +36,9 @@ bool g_inSetFocus = false;
 //   area between them) gives the keyboard to its active document's view, or
 //   keeps it itself (FollowContainer);
 // - the activation of a window behind a modal dialog goes on to the dialog,
-//   and so do keys the window system still sends there (typed before the
-//   window manager gave the dialog just shown its focus);
+//   and a frame that a dialog just shown disables keeps no keyboard (keys the
+//   window system still sends it, typed before the window manager gave the
+//   dialog its focus, go on to the dialog's control);
 // - a layer call moves the keyboard only where the toolkit's focus can go
 //   with it (KeyboardCanMoveTo): activating a design from a floating bar
 //   leaves the keys in the bar.
@@ -46,10 +46,10 @@ bool g_inSetFocus = false;
 // which the user's click in it, the Window menu and a new or opened design
 // make. When the window system activates the main window again (a dialog or
 // a box closed, the user came back from another window) the toolkit returns
-// its focus to whatever widget had it last, which can lie in a document
-// window that is no longer the active one: that focus goes to the active
-// document's view instead, so it never shows another design. No timer
-// decides any of it.
+// its focus to the widget that had it last, which its MDI area keeps inside
+// the active document window (activating a document window focuses it, even
+// while the main window is not active), so that never shows another design.
+// No timer decides any of it.
 class ToolkitFocus : public QObject {
  public:
   ToolkitFocus() : QObject(qApp) {
@@ -68,14 +68,9 @@ class ToolkitFocus : public QObject {
     // The receiver first: events posted from a worker thread reach the
     // application object, and reading them here would race with their sender
     // as far as the thread checker can see.
-    if (!watched->isWidgetType()) return false;
-    auto* widget = static_cast<QWidget*>(watched);
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
-      return KeyToModalWindow(widget, event);
-    if (event->type() != QEvent::FocusIn) return false;
+    if (!watched->isWidgetType() || event->type() != QEvent::FocusIn) return false;
     if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason) return false;
-    CWnd* home = ActiveDocumentHomeInstead(widget);
-    if (!home) home = DialogsLastFocus(widget);
+    CWnd* home = DialogsLastFocus(static_cast<QWidget*>(watched));
     if (!home) return false;
     GiveKeyboard(home);
     return true;
@@ -83,9 +78,7 @@ class ToolkitFocus : public QObject {
 
  private:
   static QWidget* BlockingModalWindow(QWindow* window);
-  static bool KeyToModalWindow(QWidget* widget, QEvent* event);
   static CWnd* Home(CWnd* top);
-  static CWnd* ActiveDocumentHomeInstead(QWidget* widget);
   static CWnd* DialogsLastFocus(QWidget* widget);
   static void FollowContainer(QWidget* now);
   static void Activated(QWindow* now);
@@ -107,19 +100,6 @@ CWnd* ToolkitFocus::Home(CWnd* top) {
     return frame;
   }
   return nullptr;
-}
-
-// For a widget in a document window that is not the active one: where the
-// keyboard goes instead. Null for any other widget.
-CWnd* ToolkitFocus::ActiveDocumentHomeInstead(QWidget* widget) {
-  QMdiSubWindow* sub = nullptr;
-  for (QWidget* step = widget; step && !sub; step = step->parentWidget())
-    sub = qobject_cast<QMdiSubWindow*>(step);
-  if (!sub) return nullptr;
-  auto* frame = dynamic_cast<CMDIFrameWnd*>(qxui::WindowOfWidget(sub->window()));
-  CMDIChildWnd* active = frame ? frame->MDIGetActive() : nullptr;
-  if (!active || !active->GetWidget() || active->GetWidget()->parentWidget() == sub) return nullptr;
-  return Home(frame);
 }
 
 // For a dialog's own widget, activated: the control in it that had the
@@ -165,18 +145,6 @@ QWidget* ToolkitFocus::BlockingModalWindow(QWindow* window) {
   for (QWindow* step = window->transientParent(); step; step = step->transientParent())
     if (step == modal->windowHandle()) return nullptr;
   return modal;
-}
-
-// A key that the window system still delivers to a window a modal dialog
-// disables, typed before the window manager moved its focus to the dialog
-// just shown (right after the double click that opened it), is the dialog's.
-bool ToolkitFocus::KeyToModalWindow(QWidget* widget, QEvent* event) {
-  QWidget* modal = BlockingModalWindow(widget->window()->windowHandle());
-  if (!modal) return false;
-  QWidget* target = modal->focusWidget() ? modal->focusWidget() : modal;
-  std::unique_ptr<QEvent> copy(event->clone());
-  QCoreApplication::sendEvent(target, copy.get());
-  return true;
 }
 
 void ToolkitFocus::Activated(QWindow* now) {

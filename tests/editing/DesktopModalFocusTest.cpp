@@ -102,6 +102,7 @@ TEST_F(DesktopModalFocus, ADialogOpenedByADoubleClickHasTheKeyboard) {
     }});
     if (row.fromBar) Click(Frame()->m_wndVarbar.m_wndList.GetWidget());
     qxtest::XClick(Bar().GetWidget(), QPoint(row.at.x, row.at.y), row.clicks, row.delayMs);
+    (void)QTest::qWaitFor([&] { return !script.Dialogs().empty(); }, 5000);
     QxTest::PumpUntilIdle();
     ASSERT_GE(script.Dialogs().size(), 1u);
     EXPECT_TRUE(keyboard);

@@ -150,7 +150,7 @@ class InputMarker : public QWidget {
   int m_reached = 0;
   std::vector<std::pair<int, int>> m_pending;  // number, x
 };
-inline bool InputReachedProgram(int milliseconds = 5000) {
+inline bool InputReachedProgram(int milliseconds = 10000) {
   InputMarker& marker = InputMarker::The();
   const int number = marker.Ask();
   return QTest::qWaitFor([&marker, number] { return marker.Reached() >= number; }, milliseconds);
