@@ -4,6 +4,8 @@
 #include "platform/ui/WndInternal.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -90,6 +92,16 @@ ModalScript::ModalScript(std::function<void(CWnd*)> action) {
 
 ModalScript::~ModalScript() {
   qxui::SetModalHook(nullptr);
+}
+
+void ReturnActivationAtOnce() {
+  qxui::SetActivationReturn([](QWidget* top, bool hadKeyboard) {
+    if ((hadKeyboard || QApplication::activeWindow()) &&
+        top->windowHandle() != QGuiApplication::focusWindow()) {
+      top->activateWindow();
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+  });
 }
 
 // ---- mouse and keys ------------------------------------------------------------------

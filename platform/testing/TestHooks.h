@@ -93,6 +93,11 @@ class ModalScript {
   ModalScript(const ModalScript&) = delete;
   ModalScript& operator=(const ModalScript&) = delete;
 };
+// Without a window system (offscreen) nobody returns the activation to the
+// window a closing modal loop gave the keyboard back to: from this call on it
+// returns at once, before anything else happens meanwhile. The test main
+// calls it on the offscreen platform.
+void ReturnActivationAtOnce();
 
 // ---- mouse and keys ------------------------------------------------------------
 enum class Button { Left, Right, Middle };

@@ -1,26 +1,28 @@
+// The modal loops: one stack of entries, the layer's own loop (RunModalLoop)
+// and the keyboard's way back when a loop ends.
+#include "platform/ui/ModalEntry.h"
+
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WndInternal.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
-#include <QPointer>
-#include <QWidget>
-#include <QWindow>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace qxui {
 
 namespace {
 
-// The modal loops entered and not yet left: dialogs, message boxes and the
-// toolkit's own file, print and menu loops alike.
-int g_modalDepth = 0;
-// The entries of the loops that run, the innermost last.
-std::vector<ModalEntry*> g_entries;
+// The entries of the modal loops that run, the innermost last.
+std::vector<ModalEntry*> g_stack;
+std::function<void(CWnd*)> g_modalHook;
+ActivationReturn g_activationReturn;
 
 CMDIFrameWnd* MainMdiFrame() {
   return dynamic_cast<CMDIFrameWnd*>(AfxGetMainWnd());
@@ -41,12 +43,37 @@ CWnd* Restorable(HWND hFocus) {
 QPointer<QWindow> ModalEntry::s_handedBack;
 
 int ModalDepth() {
-  return g_modalDepth;
+  return static_cast<int>(g_stack.size());
+}
+
+QWidget* ModalWindow() {
+  if (!g_stack.empty() && g_stack.back()->HandedBack()) return nullptr;
+  if (QWidget* toolkits = QApplication::activeModalWidget()) return toolkits;
+  for (auto it = g_stack.rbegin(); it != g_stack.rend(); ++it) {
+    CWnd* wnd = CWnd::FromHandle((*it)->Window());
+    if (wnd && wnd->GetWidget()) return wnd->GetWidget()->window();
+  }
+  return nullptr;
+}
+
+void HandBackKeyboard() {
+  if (!g_stack.empty()) g_stack.back()->HandBack();
+}
+
+void SetModalHook(std::function<void(CWnd*)> hook) {
+  g_modalHook = std::move(hook);
+}
+
+void SetActivationReturn(ActivationReturn activationReturn) {
+  g_activationReturn = std::move(activationReturn);
+}
+
+ModalEntry* ModalEntry::Innermost() {
+  return g_stack.empty() ? nullptr : g_stack.back();
 }
 
 ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocus(::GetFocus()) {
-  ++g_modalDepth;
-  g_entries.push_back(this);
+  g_stack.push_back(this);
   if (CWnd* focus = CWnd::FromHandle(m_hFocus); focus && focus->GetWidget()) {
     QWindow* window = focus->GetWidget()->window()->windowHandle();
     // Also when a modal loop that just ended gave it back and the window
@@ -63,18 +90,13 @@ ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocu
   if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
 }
 
+ModalEntry::ModalEntry(CountOnly) : m_bRestores(false) {
+  g_stack.push_back(this);
+}
+
 ModalEntry::~ModalEntry() {
   HandBack();
-  --g_modalDepth;
-  g_entries.erase(std::find(g_entries.begin(), g_entries.end(), this));
-}
-
-bool ModalEntry::InnermostHandedBack() {
-  return !g_entries.empty() && g_entries.back()->m_bHandedBack;
-}
-
-void HandBackKeyboard() {
-  if (!g_entries.empty()) g_entries.back()->HandBack();
+  g_stack.erase(std::find(g_stack.begin(), g_stack.end(), this));
 }
 
 // Done while the modal window still shows, where its caller can: the window
@@ -83,6 +105,7 @@ void HandBackKeyboard() {
 void ModalEntry::HandBack() {
   if (m_bHandedBack) return;
   m_bHandedBack = true;
+  if (!m_bRestores) return;
   if (CMDIFrameWnd* frame = MainMdiFrame(); frame && IsWindow(m_hActiveChild)) {
     CMDIChildWnd* active = frame->MDIGetActive();
     if (!active || active->GetSafeHwnd() != m_hActiveChild)
@@ -106,14 +129,8 @@ void ModalEntry::HandBack() {
   if (!moved && !m_bKeyboardWindow) return;
   if (moved) focus->SetFocus();
   QWidget* top = focus->GetWidget()->window();
-  // Without a window system (offscreen) the window takes the activation
-  // back at once, before anything else can happen in the meantime.
-  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-    if ((m_bKeyboardWindow || QApplication::activeWindow()) &&
-        top->windowHandle() != QGuiApplication::focusWindow()) {
-      top->activateWindow();
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
+  if (g_activationReturn) {
+    g_activationReturn(top, m_bKeyboardWindow);
     return;
   }
   if (top != QApplication::activeWindow()) top->activateWindow();
@@ -121,3 +138,45 @@ void ModalEntry::HandBack() {
 }
 
 }  // namespace qxui
+
+// ---- the layer's modal loop -----------------------------------------------------------
+
+int CWnd::RunModalLoop(DWORD) {
+  if (!m_hWnd) return -1;
+  qxui::WndState& state = *m_state;
+  QEventLoop loop;
+  QEventLoop* outer = state.modalLoop;
+  state.modalLoop = &loop;
+  state.modalResult = -1;
+  HWND hSelf = m_hWnd;
+  if (auto& hook = qxui::g_modalHook) {
+    QMetaObject::invokeMethod(
+        &loop,
+        [hSelf, &hook] {
+          if (CWnd* wnd = CWnd::FromHandle(hSelf); wnd && hook) hook(wnd);
+        },
+        Qt::QueuedConnection);
+  }
+  // Counted once: the caller's entry (a dialog's) takes the window; a loop
+  // run without one counts itself.
+  std::optional<qxui::ModalEntry> own;
+  qxui::ModalEntry* entry = qxui::ModalEntry::Innermost();
+  if (!entry || entry->Window()) entry = &own.emplace(qxui::ModalEntry::CountOnly{});
+  entry->SetWindow(hSelf);
+  loop.exec(QEventLoop::DialogExec);
+  entry->SetWindow(nullptr);
+  CWnd* self = CWnd::FromHandle(hSelf);
+  if (self != this) return -1;  // destroyed inside the loop
+  state.modalLoop = outer;
+  return state.modalResult;
+}
+
+void CWnd::EndModalLoop(int nResult) {
+  qxui::WndState& state = *m_state;
+  state.modalResult = nResult;
+  if (state.modalLoop) state.modalLoop->exit(0);
+}
+
+BOOL CWnd::ContinueModal() {
+  return m_state->modalLoop != nullptr;
+}

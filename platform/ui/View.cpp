@@ -92,8 +92,12 @@ void CView::OnUpdate(CView* pSender, LPARAM, CObject*) {
 
 void CView::OnPrepareDC(CDC*, CPrintInfo*) {}
 
+// The keyboard comes along only where the window system's can: while it is in
+// another top-level window (a floating bar from which the Window menu chose
+// this design) it stays there, and so do the keys typed next.
 void CView::OnActivateView(BOOL bActivate, CView* pActivateView, CView*) {
-  if (bActivate && pActivateView == this && CWnd::GetFocus() != this && IsWindowVisible()) {
+  if (bActivate && pActivateView == this && CWnd::GetFocus() != this && IsWindowVisible() &&
+      qxui::KeyboardCanMoveTo(this)) {
     SetFocus();
   }
 }

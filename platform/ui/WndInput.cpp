@@ -1,10 +1,12 @@
-// CWnd's input: Qt events to Windows messages, focus, capture, timers, the
-// caret, and the small dialog helpers every window has.
+// CWnd's input: Qt events to Windows messages (keys and the mouse go where
+// Focus.cpp and the capture say), capture, timers, the caret, and the small
+// dialog helpers every window has.
 #include "platform/core/Clock.h"
 #include "platform/core/CodePage.h"
 #include "platform/core/Debug.h"
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/Focus.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/Wnd.h"
@@ -14,8 +16,6 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QWheelEvent>
@@ -28,13 +28,8 @@ using qxui::WndState;
 
 namespace {
 
-HWND g_focus = nullptr;
-// The window inside each dialog that had the keyboard last: the dialog gives
-// it back when it is activated again.
-std::map<HWND, HWND> g_dialogFocus;
 HWND g_capture = nullptr;
 HWND g_underMouse = nullptr;
-bool g_inSetFocus = false;
 bool g_timersManual = false;
 
 struct Caret {
@@ -308,16 +303,14 @@ bool TranslateMouse(CWnd* self, QMouseEvent* event) {
       return true;
     case QEvent::MouseButtonPress:
       if (!base) return false;
-      if (hTarget != g_focus || InInactiveDocumentWindow(target)) {
+      if (hTarget != ::GetFocus() || InInactiveDocumentWindow(target)) {
         target->SendMessage(WM_MOUSEACTIVATE,
                             reinterpret_cast<WPARAM>(target->GetTopLevelParent()->GetSafeHwnd()),
                             MAKELPARAM(HTCLIENT, base));
       } else if (target->GetWidget() && !target->GetWidget()->hasFocus()) {
         // Qt gave the keyboard to a container (a sub-window frame) on this
         // click; the window that has the focus keeps the keys.
-        g_inSetFocus = true;
-        target->GetWidget()->setFocus(Qt::MouseFocusReason);
-        g_inSetFocus = false;
+        qxui::RefocusWidget(target, Qt::MouseFocusReason);
       }
       if (IsWindow(hTarget)) DeliverInput(target, base, flags, lParam);
       return true;
@@ -373,7 +366,7 @@ bool TranslateTextKey(CWnd* self, QKeyEvent* event) {
   DWORD flags = 1;  // repeat count
   if (alt) flags |= 1u << 29;
   if (event->isAutoRepeat()) flags |= 1u << 30;
-  CWnd* target = CWnd::FromHandle(g_focus);
+  CWnd* target = CWnd::GetFocus();
   if (!target) target = self;
   DeliverInput(target, alt ? WM_SYSCHAR : WM_CHAR, ch,
                static_cast<LPARAM>(static_cast<LONG>(flags)));
@@ -395,7 +388,7 @@ bool TranslateKey(CWnd* self, QKeyEvent* event) {
   if (event->isAutoRepeat() || !down) flags |= 1u << 30;
   if (!down) flags |= 1u << 31;
   LPARAM lParam = static_cast<LPARAM>(static_cast<LONG>(flags));
-  CWnd* target = CWnd::FromHandle(g_focus);
+  CWnd* target = CWnd::GetFocus();
   if (!target) target = self;
   HWND hTarget = target->GetSafeHwnd();
   UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
@@ -409,185 +402,7 @@ bool TranslateKey(CWnd* self, QKeyEvent* event) {
   return true;
 }
 
-// Where the keyboard is, in one place. The toolkit's focus and activation
-// (what the window system did) are the truth; the layer's focus, and so
-// WM_SETFOCUS and WM_KILLFOCUS, follow them and never lead:
-// - a window that gets the toolkit's focus gets the keyboard (TranslateFocus);
-// - a frame that the window system activates while the toolkit's focus rests
-//   on none of its windows (its caption, a document window's caption, the
-//   area between them) gives the keyboard to its active document's view, or
-//   keeps it itself (FollowContainer);
-// - the activation of a window behind a modal dialog goes on to the dialog.
-// The shown design moves only with the activation of a document window,
-// which the user's click in it, the Window menu and a new or opened design
-// make. When the window system activates the main window again (a dialog or
-// a box closed, the user came back from another window) the toolkit returns
-// its focus to whatever widget had it last, which can lie in a document
-// window that is no longer the active one: that focus goes to the active
-// document's view instead, so it never shows another design. No timer
-// decides any of it.
-class ToolkitFocus : public QObject {
- public:
-  ToolkitFocus() : QObject(qApp) {
-    qApp->installEventFilter(this);
-    // Once the toolkit has carried its change out: a document window's frame
-    // that took the focus hands it on to its own widget meanwhile.
-    connect(
-        qApp, &QApplication::focusChanged, this,
-        [](QWidget*, QWidget* now) { FollowContainer(now); }, Qt::QueuedConnection);
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
-            [](QWindow* now) { Activated(now); });
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    // The receiver first: events posted from a worker thread reach the
-    // application object, and reading them here would race with their sender
-    // as far as the thread checker can see.
-    if (!watched->isWidgetType() || event->type() != QEvent::FocusIn) return false;
-    if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason) return false;
-    auto* widget = static_cast<QWidget*>(watched);
-    CWnd* home = ActiveDocumentHomeInstead(widget);
-    if (!home) home = DialogsLastFocus(widget);
-    if (!home) return false;
-    GiveKeyboard(home);
-    return true;
-  }
-
- private:
-  static CWnd* Home(CWnd* top);
-  static CWnd* ActiveDocumentHomeInstead(QWidget* widget);
-  static CWnd* DialogsLastFocus(QWidget* widget);
-  static void FollowContainer(QWidget* now);
-  static void Activated(QWindow* now);
-  static void GiveKeyboard(CWnd* wnd);
-};
-
-// The window of a frame that takes the keyboard when the frame itself is
-// activated: its active document's active view (or the document window),
-// else its own active view, else the frame.
-CWnd* ToolkitFocus::Home(CWnd* top) {
-  if (auto* mdi = dynamic_cast<CMDIFrameWnd*>(top)) {
-    CMDIChildWnd* child = mdi->MDIGetActive();
-    if (!child) return mdi;
-    if (CView* view = child->GetActiveView()) return view;
-    return child;
-  }
-  if (auto* frame = dynamic_cast<CFrameWnd*>(top)) {
-    if (CView* view = frame->GetActiveView()) return view;
-    return frame;
-  }
-  return nullptr;
-}
-
-// For a widget in a document window that is not the active one: where the
-// keyboard goes instead. Null for any other widget.
-CWnd* ToolkitFocus::ActiveDocumentHomeInstead(QWidget* widget) {
-  QMdiSubWindow* sub = nullptr;
-  for (QWidget* step = widget; step && !sub; step = step->parentWidget())
-    sub = qobject_cast<QMdiSubWindow*>(step);
-  if (!sub) return nullptr;
-  auto* frame = dynamic_cast<CMDIFrameWnd*>(qxui::WindowOfWidget(sub->window()));
-  CMDIChildWnd* active = frame ? frame->MDIGetActive() : nullptr;
-  if (!active || !active->GetWidget() || active->GetWidget()->parentWidget() == sub) return nullptr;
-  return Home(frame);
-}
-
-// For a dialog's own widget, activated: the control in it that had the
-// keyboard last (the activation can have gone elsewhere meanwhile, to a
-// window behind the dialog). Null for any other widget.
-CWnd* ToolkitFocus::DialogsLastFocus(QWidget* widget) {
-  CWnd* dialog = qxui::WindowOfWidget(widget);
-  if (!dynamic_cast<CDialog*>(dialog) || dialog->GetWidget() != widget) return nullptr;
-  auto it = g_dialogFocus.find(dialog->GetSafeHwnd());
-  CWnd* control = it == g_dialogFocus.end() ? nullptr : CWnd::FromHandle(it->second);
-  return control && dialog->IsChild(control) && control->IsWindowVisible() &&
-                 control->IsWindowEnabled()
-             ? control
-             : nullptr;
-}
-
-// The toolkit's focus went to a frame's container (the main window, its
-// document area, a document window's frame) or to nothing while a frame is
-// the active window: none of the layer's windows has it.
-void ToolkitFocus::FollowContainer(QWidget* now) {
-  if (now != QApplication::focusWidget()) return;  // a later change decides
-  QWidget* top = now ? now->window() : QApplication::activeWindow();
-  if (!top ||
-      (now && now != top && !qobject_cast<QMdiSubWindow*>(now) && !qobject_cast<QMdiArea*>(now))) {
-    return;
-  }
-  auto* frame = dynamic_cast<CFrameWnd*>(qxui::WindowOfWidget(top));
-  if (!frame || frame->GetWidget() != top || !top->isActiveWindow()) return;
-  if (CWnd* home = Home(frame)) GiveKeyboard(home);
-}
-
-void ToolkitFocus::Activated(QWindow* now) {
-  if (!now) return;
-  // A window that a modal dialog disables (the dialog's owner, a floating bar)
-  // does not keep the activation: the dialog takes it, with the keyboard.
-  QWidget* modal = qxui::ModalWindow();
-  if (modal && modal->isVisible() && modal->windowHandle() != now && now->type() != Qt::Popup &&
-      now->type() != Qt::ToolTip) {
-    bool owned = false;
-    for (QWindow* step = now->transientParent(); step && !owned; step = step->transientParent())
-      owned = step == modal->windowHandle();
-    if (!owned) {
-      modal->activateWindow();
-      return;
-    }
-  }
-  if (!QApplication::focusWidget()) FollowContainer(nullptr);
-}
-
-// The keyboard to a window, for the layer and the toolkit alike.
-void ToolkitFocus::GiveKeyboard(CWnd* wnd) {
-  if (g_focus != wnd->GetSafeHwnd()) {
-    wnd->SetFocus();
-  } else if (QWidget* widget = wnd->GetWidget(); widget && !widget->hasFocus()) {
-    g_inSetFocus = true;
-    widget->setFocus(Qt::OtherFocusReason);
-    g_inSetFocus = false;
-  }
-}
-
-// Qt focus changes that did not come through SetFocus (a click into a Qt
-// control, a window activated) are reported as WM_SETFOCUS/WM_KILLFOCUS.
-bool TranslateFocus(CWnd* self, QFocusEvent* event) {
-  if (g_inSetFocus) return true;
-  if (event->type() == QEvent::FocusIn) {
-    if (g_focus != self->GetSafeHwnd()) self->SetFocus();
-    return true;
-  }
-  QWidget* next = QApplication::focusWidget();
-  // A window's FocusIn moves the layer's focus; a frame's container takes
-  // none itself (FollowContainer gives the keyboard on).
-  if (next && qxui::WindowOfWidget(next) && !qobject_cast<QMdiSubWindow*>(next) &&
-      !qobject_cast<QMdiArea*>(next) && next != next->window()) {
-    return true;
-  }
-  // Focus that leaves for a window of Qt's own (a modal box, another
-  // application) is lost as in the framework; a popup menu, or the menu bar
-  // in its keyboard mode, takes none.
-  const bool toMenu =
-      event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason;
-  if (g_focus == self->GetSafeHwnd() && !toMenu) {
-    g_focus = nullptr;
-    self->SendMessage(WM_KILLFOCUS, 0, 0);
-  }
-  return true;
-}
-
 }  // namespace
-
-namespace qxui {
-
-void FollowToolkitFocus() {
-  static QPointer<QObject> follower;
-  if (!follower && qApp) follower = new ToolkitFocus;
-}
-
-}  // namespace qxui
 
 bool CWnd::QxEvent(QEvent* event) {
   if (!m_hWnd) return false;
@@ -608,7 +423,7 @@ bool CWnd::QxEvent(QEvent* event) {
       return true;
     case QEvent::FocusIn:
     case QEvent::FocusOut:
-      return TranslateFocus(this, static_cast<QFocusEvent*>(event));
+      return qxui::TranslateFocus(this, static_cast<QFocusEvent*>(event));
     case QEvent::Resize:
       QxSyncClientSize();
       return false;
@@ -619,47 +434,6 @@ bool CWnd::QxEvent(QEvent* event) {
     default:
       return false;
   }
-}
-
-// ---- focus -------------------------------------------------------------------------
-
-CWnd* CWnd::SetFocus() {
-  CWnd* old = CWnd::FromHandle(g_focus);
-  if (old == this || !m_hWnd) return old;
-  HWND hOld = g_focus;
-  HWND hSelf = m_hWnd;
-  g_focus = hSelf;
-  if (CWnd* top = GetTopLevelParent(); dynamic_cast<CDialog*>(top) && top != this) {
-    std::erase_if(g_dialogFocus, [](const auto& entry) { return !IsWindow(entry.first); });
-    g_dialogFocus[top->GetSafeHwnd()] = hSelf;
-  }
-  if (m_pWidget) {
-    g_inSetFocus = true;
-    m_pWidget->setFocus(Qt::OtherFocusReason);
-    g_inSetFocus = false;
-  }
-  if (old) old->SendMessage(WM_KILLFOCUS, reinterpret_cast<WPARAM>(hSelf));
-  if (IsWindow(hSelf) && g_focus == hSelf) SendMessage(WM_SETFOCUS, reinterpret_cast<WPARAM>(hOld));
-  return old;
-}
-
-CWnd* CWnd::GetFocus() {
-  return CWnd::FromHandle(g_focus);
-}
-
-HWND GetFocus() {
-  return IsWindow(g_focus) ? g_focus : nullptr;
-}
-
-HWND SetFocus(HWND hWnd) {
-  HWND old = GetFocus();
-  if (CWnd* wnd = CWnd::FromHandle(hWnd)) {
-    wnd->SetFocus();
-  } else if (!hWnd && old) {
-    g_focus = nullptr;
-    CWnd::FromHandle(old)->SendMessage(WM_KILLFOCUS, 0, 0);
-  }
-  return old;
 }
 
 // ---- capture -----------------------------------------------------------------------
@@ -842,67 +616,6 @@ CaretInfo GetCaretInfo() {
 }
 
 }  // namespace qxui
-
-// ---- modal loops -------------------------------------------------------------------
-
-namespace {
-std::function<void(CWnd*)> g_modalHook;
-// The windows whose modal loops run, the innermost last.
-std::vector<HWND> g_modalWindows;
-}  // namespace
-
-namespace qxui {
-QWidget* ModalWindow() {
-  if (ModalEntry::InnermostHandedBack()) return nullptr;
-  if (QWidget* toolkits = QApplication::activeModalWidget()) return toolkits;
-  for (auto it = g_modalWindows.rbegin(); it != g_modalWindows.rend(); ++it) {
-    CWnd* wnd = CWnd::FromHandle(*it);
-    if (wnd && wnd->GetWidget()) return wnd->GetWidget()->window();
-  }
-  return nullptr;
-}
-}  // namespace qxui
-
-namespace qxui {
-void SetModalHook(std::function<void(CWnd*)> hook) {
-  g_modalHook = std::move(hook);
-}
-}  // namespace qxui
-
-int CWnd::RunModalLoop(DWORD) {
-  if (!m_hWnd) return -1;
-  WndState& state = *m_state;
-  QEventLoop loop;
-  QEventLoop* outer = state.modalLoop;
-  state.modalLoop = &loop;
-  state.modalResult = -1;
-  HWND hSelf = m_hWnd;
-  if (g_modalHook) {
-    QMetaObject::invokeMethod(
-        &loop,
-        [hSelf] {
-          if (CWnd* wnd = CWnd::FromHandle(hSelf); wnd && g_modalHook) g_modalHook(wnd);
-        },
-        Qt::QueuedConnection);
-  }
-  g_modalWindows.push_back(hSelf);
-  loop.exec(QEventLoop::DialogExec);
-  g_modalWindows.erase(std::find(g_modalWindows.begin(), g_modalWindows.end(), hSelf));
-  CWnd* self = CWnd::FromHandle(hSelf);
-  if (self != this) return -1;  // destroyed inside the loop
-  state.modalLoop = outer;
-  return state.modalResult;
-}
-
-void CWnd::EndModalLoop(int nResult) {
-  WndState& state = *m_state;
-  state.modalResult = nResult;
-  if (state.modalLoop) state.modalLoop->exit(0);
-}
-
-BOOL CWnd::ContinueModal() {
-  return m_state->modalLoop != nullptr;
-}
 
 // ---- the rest ----------------------------------------------------------------------
 

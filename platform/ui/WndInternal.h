@@ -1,6 +1,8 @@
 #pragma once
 // Layer-internal state of windows, shared by the window classes of this
 // layer and the test hooks. Code outside platform/ never includes this.
+#include "platform/ui/Focus.h"
+#include "platform/ui/ModalEntry.h"
 #include "platform/ui/Wnd.h"
 
 #include <QEvent>
@@ -160,49 +162,6 @@ struct CaretInfo {
   bool visible = false;
 };
 CaretInfo GetCaretInfo();
-// Called inside every modal loop once it runs, with the modal window (tests
-// drive the window from there and end the loop).
-void SetModalHook(std::function<void(CWnd*)> hook);
-// How many modal loops run now, dialogs and message boxes alike: those a
-// ModalEntry counts (the application's idle pass waits for none).
-int ModalDepth();
-// Entering a modal loop (a dialog, a message box, or the toolkit's own file,
-// print and menu loops) takes the mouse capture away, as the system does:
-// the window that held it hears WM_CAPTURECHANGED (a slider ends its track
-// there) and the box gets the mouse. When the loop ends, the window that was
-// active, and the document window that was active in it, are active again,
-// and the keyboard is back with the window that had it (while it is still
-// shown and enabled). Lives as long as the modal loop.
-class ModalEntry {
- public:
-  ModalEntry();
-  ~ModalEntry();
-  ModalEntry(const ModalEntry&) = delete;
-  ModalEntry& operator=(const ModalEntry&) = delete;
-  // Gives the activation and the keyboard back now (the loop has ended, its
-  // window is still shown); once only, at the latest as the entry ends.
-  void HandBack();
-  // Whether the innermost loop's entry has given the keyboard back.
-  static bool InnermostHandedBack();
-
- private:
-  static QPointer<QWindow> s_handedBack;
-  bool m_bHandedBack = false;
-
-  QPointer<QWidget> m_activeWindow;
-  HWND m_hActiveChild = nullptr;
-  HWND m_hFocus = nullptr;
-  bool m_bKeyboardWindow = false;  // m_hFocus's window had the keyboard
-};
-// HandBack of the innermost modal loop's entry (a box that has been answered).
-void HandBackKeyboard();
-// The window whose modal loop runs innermost (a dialog, or a box or dialog
-// of the toolkit's own); null while none runs, or once that loop has given
-// the keyboard back.
-QWidget* ModalWindow();
-// Makes the layer's focus follow the toolkit's from now on (WndInput.cpp
-// says how); called as the first window's widget is made.
-void FollowToolkitFocus();
 // The mouse position as the layer saw it last.
 void SetCursorPosInternal(const QPoint& global);
 // The window the mouse moved over last.

@@ -174,6 +174,15 @@ void CQorexView::OnSetFocus(CWnd* pOldWnd) {
   if (CQorexDoc* doc = GetDocument()) doc->UpdateAll();
 }
 
+// The Window menu chosen from a floating bar activates a design while the
+// keyboard stays in the bar: its design is then the one every bar shows all
+// the same, so that what is typed next reaches it.
+void CQorexView::OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView) {
+  CScrollView::OnActivateView(bActivate, pActivateView, pDeactiveView);
+  if (!bActivate || pActivateView != this || CWnd::GetFocus() == this) return;
+  if (CQorexDoc* doc = GetDocument()) doc->UpdateAll();
+}
+
 void CQorexView::OnKillFocus(CWnd* pNewWnd) {
   if (CQorexDoc* doc = GetDocument()) doc->OnViewKillFocus();
   CScrollView::OnKillFocus(pNewWnd);

@@ -107,6 +107,7 @@ class CQorexView : public CScrollView {
   void OnDestroy();
   void OnSetFocus(CWnd* pOldWnd);
   void OnKillFocus(CWnd* pNewWnd);
+  void OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView) override;
   // The seven type commands: the type into m_wDiagram (the whole word), then
   // Redraw. The loop dimension is checked when drawing, not here.
   void OnDiagram(WORD type);

@@ -1,20 +1,10 @@
 // Where the keyboard is and which design is shown, with several designs open
-// and the bars floating, as the user meets it: real clicks and keys through
-// the X server, so that the window manager moves the activation (a click on
-// a caption, a click behind a dialog) before the program sees anything. The
-// window system's focus is judged, not only the program's. Needs a real
-// window system and xdotool; skipped elsewhere.
-#include "tests/editing/EditingDialogsTestSupport.h"
-#include "tests/support/DesktopInput.h"
-
-#include "MainFrm.h"
-#include "editing/VarBar.h"
+// and the bars floating, as the user meets it (DesktopFocusSupport.h).
+#include "tests/editing/DesktopFocusSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMainWindow>
-#include <QMdiArea>
 #include <QTemporaryDir>
 
 #include <vector>
@@ -23,48 +13,7 @@ namespace {
 
 using namespace dlgtest;
 
-class DesktopModalFocus : public EditingDialogs {
- protected:
-  void SetUp() override {
-    EditingDialogs::SetUp();
-    if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main()->windowHandle()));
-  }
-  QMainWindow* Main() const { return Frame()->QxMainWindow(); }
-  // Three designs side by side, the last one active.
-  std::vector<CQorexDoc*> ThreeTiledDesigns() {
-    std::vector<CQorexDoc*> docs{Doc()};
-    for (int i = 0; i < 2; ++i) {
-      Command(ID_FILE_NEW);
-      docs.push_back(Doc());
-    }
-    Frame()->MDITile(MDITILE_VERTICAL);
-    QxTest::PumpUntilIdle();
-    return docs;
-  }
-  QWidget* CommentEdit() const {
-    return Frame()->m_wndCommentBar.GetDlgItem(IDC_COMMENT)->GetWidget();
-  }
-  QWidget* ValueField() const { return Frame()->m_wndVarbar.GetDlgItem(IDC_VALUE)->GetWidget(); }
-  void ShowComments() {
-    Frame()->ShowControlBar(&Frame()->m_wndCommentBar, TRUE, FALSE);
-    QxTest::PumpUntilIdle();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(CommentEdit()->window()->windowHandle()));
-  }
-  int Designs() const { return static_cast<int>(Frame()->QxMdiArea()->subWindowList().size()); }
-  CString Title() const {
-    CString title;
-    Frame()->GetWindowText(title);
-    return title;
-  }
-  static void Click(QWidget* widget) { qxtest::XClick(widget, widget->rect().center()); }
-  // The keyboard is in the widget's window for the window system, for the
-  // toolkit and for the program alike.
-  static bool KeyboardIn(QWidget* widget) {
-    return qxtest::XFocusIsOn(widget) &&
-           QGuiApplication::focusWindow() == widget->window()->windowHandle();
-  }
-};
+class DesktopModalFocus : public DesktopFocusFixture {};
 
 // Typing a comment into the floating bar, then a click on the design's
 // caption or the main window's: the keys are the design's again, and Ctrl+S
@@ -79,6 +28,9 @@ TEST_F(DesktopModalFocus, AfterTypingInAFloatingBarACaptionClickGivesTheFrameIts
     Click(View()->GetWidget());
     for (const char* typed : {" a", " b"}) {
       Click(CommentEdit());
+      // The end of the text, also where two clicks in a row made a double
+      // click that selected a word.
+      qxtest::XKeys("ctrl+End");
       qxtest::XType(typed);
       if (mainCaption) {
         qxtest::XClickCaption(Main());
@@ -88,7 +40,7 @@ TEST_F(DesktopModalFocus, AfterTypingInAFloatingBarACaptionClickGivesTheFrameIts
       }
     }
     EXPECT_TRUE(KeyboardIn(Main()));
-    EXPECT_EQ(QxTest::Focus(), View());
+    EXPECT_EQ(FocusFollowed(View()), View());
     EXPECT_EQ(Doc(), docs[2]);
     EXPECT_EQ(docs[2]->m_strComment, mainCaption ? " a b a b" : " a b");
 
@@ -143,14 +95,14 @@ TEST_F(DesktopModalFocus, ADialogOpenedByADoubleClickHasTheKeyboard) {
     SCOPED_TRACE(row.name);
     bool keyboard = false;
     QxTest::DialogScript script({[&](CDialog& d) {
-      qxtest::SettleX(row.clicks * row.delayMs + 300);
+      qxtest::InputReachedProgram();  // the clicks after the one that opened it
       keyboard = KeyboardIn(d.GetWidget());
       d.GetDlgItem(row.list)->SetFocus();
       qxtest::XKeys("Escape");
     }});
     if (row.fromBar) Click(Frame()->m_wndVarbar.m_wndList.GetWidget());
     qxtest::XClick(Bar().GetWidget(), QPoint(row.at.x, row.at.y), row.clicks, row.delayMs);
-    qxtest::SettleX(400);
+    (void)QTest::qWaitFor([&] { return !script.Dialogs().empty(); }, 5000);
     QxTest::PumpUntilIdle();
     ASSERT_GE(script.Dialogs().size(), 1u);
     EXPECT_TRUE(keyboard);
@@ -194,6 +146,8 @@ TEST_F(DesktopModalFocus, AClickBehindADialogGivesTheDialogTheKeyboard) {
           break;
         }
       }
+      // Nothing tells that the window manager has done all it will with the
+      // click: the keyboard must still be the dialog's a while after it.
       qxtest::SettleX(300);
       keyboard = KeyboardIn(d.GetWidget());
       qxtest::XKeys("Escape");
@@ -230,7 +184,8 @@ TEST_F(DesktopModalFocus, ClosingAnEditorFromAFloatingBarShowsNoOtherDesign) {
       qxtest::XKeys(row.keys);
     }});
     Command(row.command);
-    qxtest::SettleX(800);
+    // The window manager has answered the closing once the keyboard is back.
+    EXPECT_TRUE(KeyboardIn(Frame()->m_wndVarbar.m_wndList.GetWidget()));
     QxTest::PumpUntilIdle();
     ASSERT_EQ(script.Dialogs().size(), 1u);
     EXPECT_FALSE(script.Dialogs()[0].endedByScript);

@@ -4,6 +4,7 @@
 // window decide where it goes, as with a real user. Also what only a real
 // window system with a window manager can answer (the stacking order).
 #include <QApplication>
+#include <QMoveEvent>
 #include <QPoint>
 #include <QProcess>
 #include <QTest>
@@ -87,17 +88,81 @@ inline bool XFocusIsOn(QWidget* widget, int milliseconds = 3000) {
   const auto id = static_cast<unsigned long>(widget->window()->winId());
   return QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds);
 }
-// Lets the window manager and the program act on what the X server delivered.
+// A fixed time for the window manager and the program to act in: only where
+// no event tells that they have (that nothing more happens).
 inline void SettleX(int milliseconds = 200) {
   QTest::qWait(milliseconds);
 }
+// Returns once the program has taken in (and acted on) every event the X
+// server had sent it when this was called: the server handles one client's
+// requests in order, so a move of a small window of the program's own that no
+// window manager handles, asked for now, reaches the program after them.
+// What the window manager does in answer (the focus it moves) comes in its
+// own time: wait for that itself (XFocusIsOn). Whether it arrived in time.
+class InputMarker : public QWidget {
+ public:
+  static InputMarker& The() {
+    static auto* const marker = new InputMarker;
+    return *marker;
+  }
+  // Asks for the next move; its number.
+  int Ask() {
+    const int number = ++m_asked;
+    m_pending.push_back({number, kFarX + number % 16});
+    RunMove(m_pending.back().second);
+    return number;
+  }
+  int Reached() const { return m_reached; }
+
+ protected:
+  void moveEvent(QMoveEvent* event) override {
+    // Moves arrive in the order asked; a barrier asked inside another's wait
+    // (a dialog's script) can be answered first.
+    while (!m_pending.empty()) {
+      const auto [number, x] = m_pending.front();
+      m_pending.erase(m_pending.begin());
+      if (x == event->pos().x()) {
+        m_reached = number;
+        break;
+      }
+    }
+  }
+
+ private:
+  static constexpr int kFarX = 4000;  // off every screen
+  InputMarker()
+      : QWidget(nullptr, Qt::ToolTip | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setGeometry(kFarX, kFarX, 1, 1);
+    show();
+    QApplication::processEvents();  // sends the window to the server
+  }
+  void RunMove(int x) {
+    // The window's own id: the widget's can name one the toolkit replaced.
+    const QStringList move{"windowmove", QString::number(windowHandle()->winId()),
+                           QString::number(x), QString::number(kFarX)};
+    if (!RunXdotool(move)) {
+      QApplication::processEvents();
+      RunXdotool(move);
+    }
+  }
+  int m_asked = 0;
+  int m_reached = 0;
+  std::vector<std::pair<int, int>> m_pending;  // number, x
+};
+inline bool InputReachedProgram(int milliseconds = 10000) {
+  InputMarker& marker = InputMarker::The();
+  const int number = marker.Ask();
+  return QTest::qWaitFor([&marker, number] { return marker.Reached() >= number; }, milliseconds);
+}
 // Clicks (count of them, delayMs apart) at a point of the screen.
 inline void XClickAt(QPoint global, int count = 1, int delayMs = 100) {
-  RunXdotool({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
-  QTest::qWait(50);
+  // Not --sync: it waits for ever for a pointer already where it is sent.
+  RunXdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
+  InputReachedProgram();
   RunXdotool(
       {"click", "--repeat", QString::number(count), "--delay", QString::number(delayMs), "1"});
-  SettleX();
+  InputReachedProgram();
 }
 inline void XClick(QWidget* widget, QPoint local, int count = 1, int delayMs = 100) {
   XClickAt(widget->mapToGlobal(local), count, delayMs);
@@ -111,11 +176,11 @@ inline void XClickCaption(QWidget* window) {
 // Keys by their X names ("ctrl+s", "Escape", "alt+e s"), to the focused window.
 inline void XKeys(const QString& keys) {
   RunXdotool(QStringList{"key", "--delay", "60"} + keys.split(' '));
-  SettleX();
+  InputReachedProgram();
 }
 inline void XType(const char* text) {
   RunXdotool({"type", "--delay", "60", QString::fromLatin1(text)});
-  SettleX();
+  InputReachedProgram();
 }
 
 // The managed top-level windows from bottom to top, as the window manager

@@ -3,6 +3,7 @@
 // templates registered as the application registers them at start-up.
 #include "tests/support/TestSupport.h"
 
+#include "platform/testing/TestHooks.h"
 #include "res/Resources.h"
 
 #include <QApplication>
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // QApplication adopts the environment's locale; printf and strtod must use '.'.
     std::setlocale(LC_NUMERIC, "C");
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+      QxTest::ReturnActivationAtOnce();
     result = RUN_ALL_TESTS();
   }
   std::error_code ignored;

@@ -1,0 +1,257 @@
+// Where the keyboard is: the layer's focus, the policy that makes it follow
+// the toolkit's, and each dialog's last focus.
+#include "platform/ui/Focus.h"
+
+#include "platform/ui/Dialog.h"
+#include "platform/ui/FrameWnd.h"
+#include "platform/ui/View.h"
+#include "platform/ui/WndInternal.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QWindow>
+
+#include <map>
+
+namespace {
+
+HWND g_focus = nullptr;
+// The window inside each dialog that had the keyboard last: the dialog gives
+// it back when it is activated again.
+std::map<HWND, HWND> g_dialogFocus;
+// Set while the layer itself moves the toolkit's focus: the focus events that
+// follow are its own doing, not the window system's.
+bool g_inSetFocus = false;
+
+// Where the keyboard is, in one place. The toolkit's focus and activation
+// (what the window system did) are the truth; the layer's focus, and so
+// WM_SETFOCUS and WM_KILLFOCUS, follow them and never lead:
+// - a window that gets the toolkit's focus gets the keyboard (TranslateFocus);
+// - a frame that the window system activates while the toolkit's focus rests
+//   on none of its windows (its caption, a document window's caption, the
+//   area between them) gives the keyboard to its active document's view, or
+//   keeps it itself (FollowContainer);
+// - the activation of a window behind a modal dialog goes on to the dialog,
+//   and a frame that a dialog just shown disables keeps no keyboard (keys the
+//   window system still sends it, typed before the window manager gave the
+//   dialog its focus, go on to the dialog's control);
+// - a layer call moves the keyboard only where the toolkit's focus can go
+//   with it (KeyboardCanMoveTo): activating a design from a floating bar
+//   leaves the keys in the bar.
+// The shown design moves only with the activation of a document window,
+// which the user's click in it, the Window menu and a new or opened design
+// make. When the window system activates the main window again (a dialog or
+// a box closed, the user came back from another window) the toolkit returns
+// its focus to the widget that had it last, which its MDI area keeps inside
+// the active document window (activating a document window focuses it, even
+// while the main window is not active), so that never shows another design.
+// No timer decides any of it.
+class ToolkitFocus : public QObject {
+ public:
+  ToolkitFocus() : QObject(qApp) {
+    qApp->installEventFilter(this);
+    // Once the toolkit has carried its change out: a document window's frame
+    // that took the focus hands it on to its own widget meanwhile.
+    connect(
+        qApp, &QApplication::focusChanged, this,
+        [](QWidget*, QWidget* now) { FollowContainer(now); }, Qt::QueuedConnection);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+            [](QWindow* now) { Activated(now); });
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // The receiver first: events posted from a worker thread reach the
+    // application object, and reading them here would race with their sender
+    // as far as the thread checker can see.
+    if (!watched->isWidgetType() || event->type() != QEvent::FocusIn) return false;
+    if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason) return false;
+    CWnd* home = DialogsLastFocus(static_cast<QWidget*>(watched));
+    if (!home) return false;
+    GiveKeyboard(home);
+    return true;
+  }
+
+ private:
+  static QWidget* BlockingModalWindow(QWindow* window);
+  static CWnd* Home(CWnd* top);
+  static CWnd* DialogsLastFocus(QWidget* widget);
+  static void FollowContainer(QWidget* now);
+  static void Activated(QWindow* now);
+  static void GiveKeyboard(CWnd* wnd);
+};
+
+// The window of a frame that takes the keyboard when the frame itself is
+// activated: its active document's active view (or the document window),
+// else its own active view, else the frame.
+CWnd* ToolkitFocus::Home(CWnd* top) {
+  if (auto* mdi = dynamic_cast<CMDIFrameWnd*>(top)) {
+    CMDIChildWnd* child = mdi->MDIGetActive();
+    if (!child) return mdi;
+    if (CView* view = child->GetActiveView()) return view;
+    return child;
+  }
+  if (auto* frame = dynamic_cast<CFrameWnd*>(top)) {
+    if (CView* view = frame->GetActiveView()) return view;
+    return frame;
+  }
+  return nullptr;
+}
+
+// For a dialog's own widget, activated: the control in it that had the
+// keyboard last (the activation can have gone elsewhere meanwhile, to a
+// window behind the dialog). Null for any other widget.
+CWnd* ToolkitFocus::DialogsLastFocus(QWidget* widget) {
+  CWnd* dialog = qxui::WindowOfWidget(widget);
+  if (!dynamic_cast<CDialog*>(dialog) || dialog->GetWidget() != widget) return nullptr;
+  auto it = g_dialogFocus.find(dialog->GetSafeHwnd());
+  CWnd* control = it == g_dialogFocus.end() ? nullptr : CWnd::FromHandle(it->second);
+  return control && dialog->IsChild(control) && control->IsWindowVisible() &&
+                 control->IsWindowEnabled()
+             ? control
+             : nullptr;
+}
+
+// The toolkit's focus went to a frame's container (the main window, its
+// document area, a document window's frame) or to nothing while a frame is
+// the active window: none of the layer's windows has it.
+void ToolkitFocus::FollowContainer(QWidget* now) {
+  if (now != QApplication::focusWidget()) return;  // a later change decides
+  QWidget* top = now ? now->window() : QApplication::activeWindow();
+  if (!top ||
+      (now && now != top && !qobject_cast<QMdiSubWindow*>(now) && !qobject_cast<QMdiArea*>(now))) {
+    return;
+  }
+  auto* frame = dynamic_cast<CFrameWnd*>(qxui::WindowOfWidget(top));
+  if (!frame || frame->GetWidget() != top || !top->isActiveWindow()) return;
+  // A frame that a dialog just shown disables loses its focus widget while it
+  // is still the active window: the keyboard is the dialog's already.
+  if (BlockingModalWindow(top->windowHandle())) return;
+  if (CWnd* home = Home(frame)) GiveKeyboard(home);
+}
+
+// The modal window that disables the window (its owner, a floating bar),
+// or null: none runs, or the window is the modal one, a popup, or one of its own.
+QWidget* ToolkitFocus::BlockingModalWindow(QWindow* window) {
+  QWidget* modal = qxui::ModalWindow();
+  if (!window || !modal || !modal->isVisible() || modal->windowHandle() == window ||
+      window->type() == Qt::Popup || window->type() == Qt::ToolTip) {
+    return nullptr;
+  }
+  for (QWindow* step = window->transientParent(); step; step = step->transientParent())
+    if (step == modal->windowHandle()) return nullptr;
+  return modal;
+}
+
+void ToolkitFocus::Activated(QWindow* now) {
+  if (!now) return;
+  // A window that a modal dialog disables does not keep the activation: the
+  // dialog takes it, with the keyboard.
+  if (QWidget* modal = BlockingModalWindow(now)) {
+    modal->activateWindow();
+    return;
+  }
+  if (!QApplication::focusWidget()) FollowContainer(nullptr);
+}
+
+// The keyboard to a window, for the layer and the toolkit alike.
+void ToolkitFocus::GiveKeyboard(CWnd* wnd) {
+  if (g_focus != wnd->GetSafeHwnd()) {
+    wnd->SetFocus();
+  } else if (QWidget* widget = wnd->GetWidget(); widget && !widget->hasFocus()) {
+    qxui::RefocusWidget(wnd, Qt::OtherFocusReason);
+  }
+}
+
+}  // namespace
+
+namespace qxui {
+
+void FollowToolkitFocus() {
+  static QPointer<QObject> follower;
+  if (!follower && qApp) follower = new ToolkitFocus;
+}
+
+// Qt focus changes that did not come through SetFocus (a click into a Qt
+// control, a window activated) are reported as WM_SETFOCUS/WM_KILLFOCUS.
+bool TranslateFocus(CWnd* self, QFocusEvent* event) {
+  if (g_inSetFocus) return true;
+  if (event->type() == QEvent::FocusIn) {
+    if (g_focus != self->GetSafeHwnd()) self->SetFocus();
+    return true;
+  }
+  QWidget* next = QApplication::focusWidget();
+  // A window's FocusIn moves the layer's focus; a frame's container takes
+  // none itself (FollowContainer gives the keyboard on).
+  if (next && qxui::WindowOfWidget(next) && !qobject_cast<QMdiSubWindow*>(next) &&
+      !qobject_cast<QMdiArea*>(next) && next != next->window()) {
+    return true;
+  }
+  // Focus that leaves for a window of Qt's own (a modal box, another
+  // application) is lost as in the framework; a popup menu, or the menu bar
+  // in its keyboard mode, takes none.
+  const bool toMenu =
+      event->reason() == Qt::PopupFocusReason || event->reason() == Qt::MenuBarFocusReason;
+  if (g_focus == self->GetSafeHwnd() && !toMenu) {
+    g_focus = nullptr;
+    self->SendMessage(WM_KILLFOCUS, 0, 0);
+  }
+  return true;
+}
+
+void RefocusWidget(CWnd* wnd, Qt::FocusReason reason) {
+  QWidget* widget = wnd->GetWidget();
+  if (!widget) return;
+  g_inSetFocus = true;
+  widget->setFocus(reason);
+  g_inSetFocus = false;
+}
+
+bool KeyboardCanMoveTo(CWnd* wnd) {
+  QWidget* widget = wnd->GetWidget();
+  QWidget* active = QApplication::activeWindow();
+  return !active || (widget && widget->window() == active);
+}
+
+}  // namespace qxui
+
+// ---- the layer's focus ----------------------------------------------------------------
+
+CWnd* CWnd::SetFocus() {
+  CWnd* old = CWnd::FromHandle(g_focus);
+  if (old == this || !m_hWnd) return old;
+  HWND hOld = g_focus;
+  HWND hSelf = m_hWnd;
+  g_focus = hSelf;
+  if (CWnd* top = GetTopLevelParent(); dynamic_cast<CDialog*>(top) && top != this) {
+    std::erase_if(g_dialogFocus, [](const auto& entry) { return !IsWindow(entry.first); });
+    g_dialogFocus[top->GetSafeHwnd()] = hSelf;
+  }
+  qxui::RefocusWidget(this, Qt::OtherFocusReason);
+  if (old) old->SendMessage(WM_KILLFOCUS, reinterpret_cast<WPARAM>(hSelf));
+  if (IsWindow(hSelf) && g_focus == hSelf) SendMessage(WM_SETFOCUS, reinterpret_cast<WPARAM>(hOld));
+  return old;
+}
+
+CWnd* CWnd::GetFocus() {
+  return CWnd::FromHandle(g_focus);
+}
+
+HWND GetFocus() {
+  return IsWindow(g_focus) ? g_focus : nullptr;
+}
+
+HWND SetFocus(HWND hWnd) {
+  HWND old = GetFocus();
+  if (CWnd* wnd = CWnd::FromHandle(hWnd)) {
+    wnd->SetFocus();
+  } else if (!hWnd && old) {
+    g_focus = nullptr;
+    CWnd::FromHandle(old)->SendMessage(WM_KILLFOCUS, 0, 0);
+  }
+  return old;
+}

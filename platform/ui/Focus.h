@@ -1,0 +1,28 @@
+#pragma once
+// Where the keyboard is. The toolkit's focus and activation (what the window
+// system did) are the truth; the layer's focus, and so WM_SETFOCUS and
+// WM_KILLFOCUS, follow them and never lead. Focus.cpp says which events move
+// the keyboard and which the shown design. Layer-internal.
+#include "platform/ui/Wnd.h"
+
+#include <Qt>
+
+class QFocusEvent;
+
+namespace qxui {
+
+// Makes the layer's focus follow the toolkit's from now on; called as the
+// first window's widget is made.
+void FollowToolkitFocus();
+// A toolkit focus change for a window's widget, as WM_SETFOCUS/WM_KILLFOCUS.
+bool TranslateFocus(CWnd* self, QFocusEvent* event);
+// Gives the window's widget the toolkit's focus again without telling the
+// window (it keeps the layer's focus it has).
+void RefocusWidget(CWnd* wnd, Qt::FocusReason reason);
+// Whether the keyboard can move to the window without the window system:
+// its top-level window is the active one, or none is (the toolkit then gives
+// the window its focus as its top-level window is activated). A call that
+// would move the layer's focus elsewhere leaves it where it is.
+bool KeyboardCanMoveTo(CWnd* wnd);
+
+}  // namespace qxui

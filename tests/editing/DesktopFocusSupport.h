@@ -1,0 +1,83 @@
+#pragma once
+// Several designs open and the bars floating, driven as the user drives them:
+// real clicks and keys through the X server, so that the window manager moves
+// the activation before the program sees anything. The window system's focus
+// is judged, not only the program's. Needs a real window system and xdotool;
+// skipped elsewhere.
+#include "tests/editing/EditingDialogsTestSupport.h"
+#include "tests/support/DesktopInput.h"
+
+#include "MainFrm.h"
+#include "editing/VarBar.h"
+
+#include <QMainWindow>
+#include <QMdiArea>
+
+#include <vector>
+
+namespace dlgtest {
+
+class DesktopFocusFixture : public EditingDialogs {
+ protected:
+  // How long an event of the window system may take on a loaded machine.
+  static constexpr int kEventBoundMs = 10000;
+  void SetUp() override {
+    EditingDialogs::SetUp();
+    if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main()->windowHandle()));
+  }
+  QMainWindow* Main() const { return Frame()->QxMainWindow(); }
+  // Three designs side by side, the last one active.
+  std::vector<CQorexDoc*> ThreeTiledDesigns() {
+    std::vector<CQorexDoc*> docs{Doc()};
+    for (int i = 0; i < 2; ++i) {
+      Command(ID_FILE_NEW);
+      docs.push_back(Doc());
+    }
+    Frame()->MDITile(MDITILE_VERTICAL);
+    QxTest::PumpUntilIdle();
+    return docs;
+  }
+  QWidget* CommentEdit() const {
+    return Frame()->m_wndCommentBar.GetDlgItem(IDC_COMMENT)->GetWidget();
+  }
+  QWidget* ValueField() const { return Frame()->m_wndVarbar.GetDlgItem(IDC_VALUE)->GetWidget(); }
+  void ShowComments() {
+    Frame()->ShowControlBar(&Frame()->m_wndCommentBar, TRUE, FALSE);
+    QxTest::PumpUntilIdle();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(CommentEdit()->window()->windowHandle()));
+  }
+  int Designs() const { return static_cast<int>(Frame()->QxMdiArea()->subWindowList().size()); }
+  CString Title() const {
+    CString title;
+    Frame()->GetWindowText(title);
+    return title;
+  }
+  // A click into a window, and the keyboard there: the window manager moves
+  // its focus in its own time, and keys typed before that go elsewhere.
+  static void Click(QWidget* widget) {
+    qxtest::XClick(widget, widget->rect().center());
+    (void)KeyboardIn(widget);
+  }
+  // The keyboard is in the widget's window for the window system, for the
+  // toolkit and for the program alike.
+  static bool KeyboardIn(QWidget* widget) {
+    // Both at once: the toolkit hears of the X server's focus a little later.
+    QWidget* top = widget->window();
+    const auto id = static_cast<unsigned long>(top->winId());
+    return QTest::qWaitFor(
+        [top, id] {
+          return QGuiApplication::focusWindow() == top->windowHandle() &&
+                 qxtest::XFocusWindow() == id;
+        },
+        kEventBoundMs);
+  }
+  // The program's focus, once it has followed the toolkit's (which it does
+  // after the toolkit has carried its change out).
+  static CWnd* FocusFollowed(CWnd* expected) {
+    (void)QTest::qWaitFor([expected] { return QxTest::Focus() == expected; }, kEventBoundMs);
+    return QxTest::Focus();
+  }
+};
+
+}  // namespace dlgtest
