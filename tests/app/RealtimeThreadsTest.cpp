@@ -166,7 +166,7 @@ TEST_F(RealtimeThreads, ContinuousPassesArePushedUntilTheBitIsCleared) {
 }
 
 TEST_F(RealtimeThreads, APendingFindGIsWaitedForBeforeTheNextPass) {
-  Install<QxManualClock>();
+  QxManualClock& clock = Install<QxManualClock>();
   CQorexDoc* doc = NewDesign(0.02, 0.1);
   g_wStatus.fetch_or(kStatusRealtimeLoop | kStatusFindGAfterPass);
   // The identification is held back: FindG never reaches the application.
@@ -181,11 +181,13 @@ TEST_F(RealtimeThreads, APendingFindGIsWaitedForBeforeTheNextPass) {
   const auto limit = std::chrono::steady_clock::now() + kRunLimit;
   while (!waiting && std::chrono::steady_clock::now() < limit) QxTest::PumpEvents();
   ASSERT_TRUE(waiting);
-  // The second pass has ended with the first FindG still pending.
-  for (int i = 0; i < 5; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // The second pass has ended with the first FindG still pending: the worker
+  // sleeps on while it waits (10 of its 40 ms looks), where a worker that
+  // went on would have run a third of a pass and posted its repaints.
+  const ULONGLONG slept = clock.TotalSlept();
+  while (clock.TotalSlept() < slept + 10 * 40 && std::chrono::steady_clock::now() < limit)
     QxTest::PumpEvents();
-  }
+  QxTest::PumpEvents();
   waiting = false;
   g_wStatus.fetch_and(static_cast<WORD>(~(kStatusRealtimeLoop | kStatusFindGPending)));
   QxWakeSleepers();
