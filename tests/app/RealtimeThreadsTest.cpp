@@ -920,10 +920,12 @@ class RealtimeCompanionThreads : public RealtimeThreads {
 
 }  // namespace
 
-// A run this process or the companion was held up in is made again: a
-// held-up worker may run a sample before the user-interface thread has
-// handed it the answer that came meanwhile, and reads what it held.
+// A run this process (by more than a sample) or the companion was held up
+// in is made again: a held-up worker may run a sample before the
+// user-interface thread has handed it the answer that came meanwhile, and
+// reads what it held.
 TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowTheAnswers) {
+  m_heldUpFrom = std::chrono::milliseconds(20);
   CQorexDoc* doc = nullptr;
   for (int runs = 0;;) {
     StartCompanion();
