@@ -8,7 +8,7 @@
 // output never written reads as 2048 (0 V). Anything else is refused.
 //
 //   fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage] [--times 1]
-//               [--after M --fault drop|exit|silent [--count N]]
+//               [--after M --fault drop|exit|silent [--count N]] [--stalls 1]
 //   fake_dt2801 --help
 //
 // silent: takes requests and never replies; garbage: replies with a length
@@ -22,8 +22,13 @@
 //   #<n> code=0x<code> ch=<channel> value=<code in> -> <code out>|refused|dropped|exit
 // (a silent one is logged as answered), and with --times 1 each request line
 // ends in " t=<us>", the microseconds since the board started on the
-// monotonic clock. It ends after N seconds (default 600), on SIGINT or SIGTERM.
+// monotonic clock. With --stalls 1 the board also notes when it was itself
+// held up (stopped, or left unscheduled, for more than 100 ms):
+//   stalled <ms> ms
+// (with the time column as above). It ends after N seconds (default 600), on
+// SIGINT or SIGTERM.
 #include "CommandLine.h"
+#include "StallWatch.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,6 +39,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -73,6 +80,8 @@ struct Board {
   unsigned long faultAfter = 0;
   std::string fault;  // empty: none
   unsigned long faultCount = 1;
+  int stalls = 0;      // 1: note when the board itself was held up
+  std::mutex logLock;  // a log line is written whole, whichever thread writes it
 
   Fate FateOf(unsigned long n) const {
     if (mode == "silent") return Fate::kSilent;
@@ -84,6 +93,7 @@ struct Board {
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
   // Ends a log line: the time column when asked for, then the newline.
+  // Called with logLock held.
   void EndLine() {
     if (times) {
       const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
@@ -100,6 +110,7 @@ struct Board {
               std::vector<unsigned char>& reply) {
     ++requests;
     const Fate fate = FateOf(requests);
+    std::lock_guard guard(logLock);
     if (fate == Fate::kDrop || fate == Fate::kExit) {
       const bool exits = fate == Fate::kExit;
       std::printf("#%lu code=0x%08X ch=%u value=%u -> %s", requests, code, in.empty() ? 0u : in[0],
@@ -176,7 +187,7 @@ int main(int argc, char** argv) {
   Board board;
   const char* synopsis =
       "fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage] [--times 1]\n"
-      "                   [--after M --fault drop|exit|silent [--count N]]";
+      "                   [--after M --fault drop|exit|silent [--count N]] [--stalls 1]";
   const std::vector<qxtool::Option> options = {
       {"--socket", "PATH", "the device socket to listen on (default: $QX_DEVICE_DT2801)",
        [&](const char* v) {
@@ -202,6 +213,8 @@ int main(int argc, char** argv) {
        }},
       {"--count", "N", "requests a silent fault leaves unanswered (default 1)",
        [&](const char* v) { return qxtool::ReadNumber(v, 1ul, kMostRequests, &board.faultCount); }},
+      {"--stalls", "1", "1: logs \"stalled <ms> ms\" when the board itself was held up",
+       [&](const char* v) { return qxtool::ReadNumber(v, 0, 1, &board.stalls); }},
   };
   const int parsed = qxtool::ParseCommandLine("fake_dt2801", synopsis, argc, argv, options);
   if (parsed != qxtool::kGoOn) return parsed;
@@ -232,6 +245,13 @@ int main(int argc, char** argv) {
   alarm(static_cast<unsigned>(seconds) + 5);
   std::printf("ready\n");
   std::fflush(stdout);
+  std::unique_ptr<qxtool::StallWatch> watch;
+  if (board.stalls)
+    watch = std::make_unique<qxtool::StallWatch>([&board](long long ms) {
+      std::lock_guard guard(board.logLock);
+      std::printf("stalled %lld ms", ms);
+      board.EndLine();
+    });
 
   auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   std::vector<pollfd> fds{{listener, POLLIN, 0}};

@@ -4,7 +4,8 @@
 // broadcasting the plant outputs as "ID_DIDIRO_ADC". Codes are 16-bit, 0 for
 // -10 V and 65535 for +10 V.
 //
-//   qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N] [--resend-ms N]
+//   qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N]
+//                   [--resend-ms N] [--stalls 1]
 //   qorex_companion --help
 //
 // A plant channel follows y := A * y + (1 - A) * u (A = 0: the outputs loop
@@ -19,8 +20,12 @@
 //   ADC #<n> <code0> <code1> <code2> <code3>
 // With --times 1 each DAC line ends in " t=<us>", the microseconds since the
 // companion started on the monotonic clock, taken when the frame arrived.
+// With --stalls 1 it also notes when it was itself held up (stopped, or left
+// unscheduled, for more than 100 ms), with the time column as above:
+//   stalled <ms> ms
 // It ends after N seconds (default 600), on SIGINT or SIGTERM.
 #include "CommandLine.h"
+#include "StallWatch.h"
 #include "platform/io/Bus.h"
 #include "platform/ui/MessageQueue.h"
 
@@ -31,6 +36,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <unistd.h>
 #include <vector>
 
@@ -60,19 +67,33 @@ struct Companion {
   unsigned long silentAfter = 0;  // 0: never falls silent
   int times = 0;                  // 1: log when each output frame came
   double resendMs = 0;            // how long an answer nobody took is sent again
+  int stalls = 0;                 // 1: note when the companion itself was held up
+  std::mutex logLock;             // a log line is written whole, whichever thread writes it
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
-  void OnFrame(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != dac) return;
-    ++sequence;
-    WORD in[4] = {LOWORD(wParam), HIWORD(wParam), LOWORD(lParam), HIWORD(lParam)};
-    std::printf("DAC #%lu %u %u %u %u", sequence, in[0], in[1], in[2], in[3]);
+  // Ends a log line: the time column when asked for, then the newline.
+  void EndLine() {
     if (times) {
       const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
           std::chrono::steady_clock::now() - start);
       std::printf(" t=%lld", static_cast<long long>(us.count()));
     }
     std::printf("\n");
+  }
+  void NoteStall(long long ms) {
+    std::lock_guard guard(logLock);
+    std::printf("stalled %lld ms", ms);
+    EndLine();
+    std::fflush(stdout);
+  }
+
+  void OnFrame(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != dac) return;
+    std::lock_guard guard(logLock);
+    ++sequence;
+    WORD in[4] = {LOWORD(wParam), HIWORD(wParam), LOWORD(lParam), HIWORD(lParam)};
+    std::printf("DAC #%lu %u %u %u %u", sequence, in[0], in[1], in[2], in[3]);
+    EndLine();
     if (silentAfter != 0 && answered >= silentAfter) {
       std::fflush(stdout);
       return;
@@ -100,7 +121,8 @@ int main(int argc, char** argv) {
   double seconds = 600.0;
   Companion companion;
   const char* synopsis =
-      "qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N] [--resend-ms N]";
+      "qorex_companion [--seconds N] [--lag A] [--times 1] [--silent-after N] [--resend-ms N] "
+      "[--stalls 1]";
   const std::vector<qxtool::Option> options = {
       {"--seconds", "N", "ends after N seconds, 0.1 to 86400 (default 600)",
        [&](const char* v) { return qxtool::ReadNumber(v, 0.1, 86400.0, &seconds); }},
@@ -115,6 +137,8 @@ int main(int argc, char** argv) {
       {"--resend-ms", "N",
        "sends an answer no peer took again every 0.2 ms for up to N ms, 0 to 1000 (default 0)",
        [&](const char* v) { return qxtool::ReadNumber(v, 0.0, 1000.0, &companion.resendMs); }},
+      {"--stalls", "1", "1: logs \"stalled <ms> ms\" when the companion itself was held up",
+       [&](const char* v) { return qxtool::ReadNumber(v, 0, 1, &companion.stalls); }},
   };
   const int parsed = qxtool::ParseCommandLine("qorex_companion", synopsis, argc, argv, options);
   if (parsed != qxtool::kGoOn) return parsed;
@@ -132,6 +156,10 @@ int main(int argc, char** argv) {
   }
   std::printf("ready pid=%d\n", static_cast<int>(getpid()));
   std::fflush(stdout);
+  std::unique_ptr<qxtool::StallWatch> watch;
+  if (companion.stalls)
+    watch = std::make_unique<qxtool::StallWatch>(
+        [&companion](long long ms) { companion.NoteStall(ms); });
   auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (!g_stop && std::chrono::steady_clock::now() < end) QxBusPoll(100);
   QxBusLeave();

@@ -42,9 +42,13 @@ struct RunSeen {
   std::vector<LPARAM> ends;
   std::size_t boxes = 0;
   int answersSent = 0, answersReceived = 0;  // the companion's input frames
-  // This process or the companion was held up during the run (a loaded
-  // machine's stall): its samples say nothing about the bus.
-  bool heldUp = false;
+  // Why this process or the companion was held up during the run (a loaded
+  // machine's stall), by the meter or the companion's own record; empty
+  // when neither was. A held-up run's samples say nothing about the bus.
+  std::string heldUp;
+  // The first pair of output frames the companion heard further apart than
+  // a period and the margin; empty when the program kept its period.
+  std::string lateFrame;
 };
 
 // The process's steps: the readings without the repeats of a sample that
@@ -93,8 +97,8 @@ class BusFloodThreads : public RealtimeThreads {
   // flood of perMs foreign frames a millisecond (0: none).
   RunSeen Run(double ts, int n, int perMs, long* floodSent = nullptr) {
     RunSeen seen;
-    qxtest::PeerProcess companion("qorex_companion",
-                                  {"--seconds", "60", "--lag", "0", "--times", "1"});
+    qxtest::PeerProcess companion(
+        "qorex_companion", {"--seconds", "60", "--lag", "0", "--times", "1", "--stalls", "1"});
     EXPECT_EQ(companion.ReadLine().rfind("ready", 0), 0u);
     m_posted.clear();
     {
@@ -123,7 +127,7 @@ class BusFloodThreads : public RealtimeThreads {
     std::optional<HoldUpMeter> meter(std::in_place);
     doc->StartStopSimulation();
     EXPECT_TRUE(PumpUntilEnded());  // busy for a millisecond between its turns
-    seen.heldUp = meter->Held() >= std::chrono::milliseconds(100);
+    seen.heldUp = HeldUpBy(*meter);
     meter.reset();
     if (flood) {
       flood->Stop();
@@ -133,20 +137,20 @@ class BusFloodThreads : public RealtimeThreads {
     seen.ends = RunEnds();
     seen.boxes = Boxes().size();
 
-    // The companion hears a frame every period: a gap of many says it was
-    // held up. It is read until it has been quiet for longer than a stall,
-    // so that one still held up at the end is heard too.
-    long long lastHeardUs = -1;
+    // The companion hears a frame every period, on its own clock, and notes
+    // when it was held up itself. It is read until it has been quiet for
+    // longer than a stall, so that one still held up at the end is heard too.
+    std::vector<long long> heardUs;
     for (std::string line = companion.ReadLine(1000); !line.empty();
          line = companion.ReadLine(1000)) {
       seen.answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
+      if (line.rfind("stalled ", 0) == 0)
+        seen.heldUp += (seen.heldUp.empty() ? "the companion was " : "; ") + line;
       const std::size_t at = line.find(" t=");
-      if (line.rfind("DAC", 0) != 0 || at == std::string::npos) continue;
-      const long long heardUs = std::atoll(line.c_str() + at + 3);
-      if (lastHeardUs >= 0 && heardUs - lastHeardUs > static_cast<long long>(ts * 15e6))
-        seen.heldUp = true;
-      lastHeardUs = heardUs;
+      if (line.rfind("DAC", 0) == 0 && at != std::string::npos)
+        heardUs.push_back(std::atoll(line.c_str() + at + 3));
     }
+    seen.lateFrame = LateStep(heardUs, static_cast<DWORD>(ts * 1000));
     seen.answersReceived = std::exchange(m_frame->m_nReceived, 0);
     const CSIMsystem& run = doc->m_system;
     const int columns = doc->m_nRuns == 1 ? doc->m_runs[0].output.m_nColumns : 0;
@@ -169,16 +173,18 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
   constexpr double kTs = 0.02;
   constexpr int kSamples = 100;
   // A run held up by the machine is made again (a bus that is always late
-  // still fails on the last).
+  // still fails: the program's lateness is no hold-up).
   const auto runNotHeldUp = [&](int perMs, long* offered) {
     RunSeen seen;
-    for (int attempt = 0; attempt < 8; ++attempt) {
+    for (int attempt = 0; attempt < kMostRuns; ++attempt) {
       seen = Run(kTs, kSamples, perMs, offered);
-      if (!seen.heldUp) break;
+      if (seen.heldUp.empty()) break;
     }
     return seen;
   };
   const RunSeen alone = runNotHeldUp(0, nullptr);
+  m_heldUp = alone.heldUp;
+  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
   const std::vector<double> aloneSteps = Steps(alone.readings);
   const auto late = [](const std::vector<double>& readings, const std::vector<double>& steps) {
     return static_cast<int>(readings.size() - steps.size());
@@ -200,6 +206,8 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
     flooded = runNotHeldUp(20, &offered);
     if (withinBounds(flooded)) break;
   }
+  m_heldUp = flooded.heldUp;
+  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
   const std::vector<double> floodedSteps = Steps(flooded.readings);
   std::printf(
       "BusFloodThreads: %ld foreign frames offered; answers received %d of %d alone, %d of %d "
@@ -215,6 +223,7 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
   for (const RunSeen* seen : {&alone, &std::as_const(flooded)}) {
     EXPECT_EQ(seen->ends, (std::vector<LPARAM>{kRunEndedNormally}));
     EXPECT_EQ(seen->boxes, 0u);
+    EXPECT_EQ(seen->lateFrame, "");
   }
   ASSERT_EQ(alone.readings.size(), static_cast<std::size_t>(kSamples));
   ASSERT_EQ(flooded.readings.size(), static_cast<std::size_t>(kSamples));

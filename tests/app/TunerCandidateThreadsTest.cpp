@@ -8,6 +8,8 @@
 #include "search/KFinder.h"
 #include "tests/app/RealtimeFixture.h"
 
+#include <optional>
+
 namespace {
 
 constexpr UINT kDocToKFinder = WM_QX_DOCTOKFINDER, kUpdateAll = WM_QX_UPDATEALL;
@@ -169,7 +171,10 @@ TEST_F(TunerCandidateThreads, ThePIsRefusedIntegralIsAFailedCandidateAgainstTheC
     const size_t framesBefore = SentFrames().size();
     m_inputsAt.clear();
     CQorexDoc* doc = PIDesign(start.integral);
+    std::optional<HoldUpMeter> meter(std::in_place);
     const std::vector<Candidate> candidates = Tune(doc);
+    const std::string heldUp = HeldUpBy(*meter);
+    meter.reset();
     ExpectFailedCandidatesOnly(candidates);
     ExpectTheBestValues(doc);
     EXPECT_TRUE(Boxes().empty());
@@ -182,6 +187,12 @@ TEST_F(TunerCandidateThreads, ThePIsRefusedIntegralIsAFailedCandidateAgainstTheC
               passes);
     const std::vector<DWORD> sent = SentTimes();
     ASSERT_EQ(sent.size() - framesBefore, size_t(kFramesPerPass * passes));
+    // Each pass keeps its period (20 ms) unless this process was held up.
+    const std::vector<long long> sentUs = SentTimesUs();
+    for (int pass = 0; pass < passes && heldUp.empty(); ++pass) {
+      const std::size_t first = framesBefore + pass * kFramesPerPass;
+      EXPECT_EQ(LateStep(sentUs, 20, first, first + kFramesPerPass), "") << "pass " << pass;
+    }
     // Every pass is stored, but one that no input reached while it ran: the
     // companion held up for the whole of it. Its frames bound it.
     int stored = 0;

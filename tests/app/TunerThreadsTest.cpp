@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -65,23 +66,33 @@ class TunerBoardThreads : public RealtimeBoardThreads {
     return CKFinder::WeightedError(*g_pSimulator.load(), &doc->m_errorWeight);
   }
 
-  // The board's calls that failed, as the run said once after its end (0:
-  // nothing was said). Beyond `caused`, those of the test's own fault, each
-  // must show as a hold-up in the board's log: a stalled program or board
-  // makes a call wait half the loss bound, and the program rightly counts it.
-  void ExpectFailedCallsOnlyWhereHeldUp(int caused) {
+  // What a tuning run met of the board beyond `caused`, the failed calls of
+  // the test's own fault: nothing, unless this process or the board was
+  // held up meanwhile (by their own records, meter measuring the run). Then
+  // each hold-up may have made a call or two wait past its reply timeout,
+  // and the program rightly counts them. The failed calls are those the run
+  // said once after its end; the passes keep their period (1 ms), but for
+  // the gap after a 0 V write, which ends a pass (and may be a sample's).
+  void ExpectNoMoreThanTheFault(const HoldUpMeter& meter, int caused) {
     const std::vector<ShownBox> boxes = Boxes();
-    const int holdUps = HoldUps(TimedCalls());
-    int failed = 0, calls = 0;
+    const std::vector<TimedCall> calls = TimedCalls();
+    const int holdUps = meter.HoldUps() + static_cast<int>(m_boardStalls.size());
+    int failed = 0, count = 0;
     if (caused > 0 || !boxes.empty()) {
       ASSERT_EQ(boxes.size(), 1u);
-      ASSERT_TRUE(BoardFailureCounts(boxes[0].text, failed, calls)) << boxes[0].text;
+      ASSERT_TRUE(BoardFailureCounts(boxes[0].text, failed, count)) << boxes[0].text;
       EXPECT_EQ(boxes[0].caption, "Realtime process control error");
       EXPECT_GE(failed, caused);
     }
-    EXPECT_LE(failed, caused + holdUps);
+    const std::string heldUp = HeldUpBy(meter);
+    EXPECT_LE(failed, caused + 2 * holdUps) << heldUp;
+    if (!heldUp.empty()) return;
+    for (std::size_t i = 1; i < calls.size(); ++i) {
+      const std::string& before = calls[i - 1].call;
+      if (before.size() > 5 && before.compare(before.size() - 5, 5, ":2048") == 0) continue;
+      EXPECT_EQ(LateCall(calls, 1, i - 1, i + 1), "") << "in a pass, after " << before;
+    }
   }
-
   int m_iterations = 0;
 };
 
@@ -116,6 +127,7 @@ TEST_F(TunerBoardThreads, EachCandidateWaitsForItsDesignAndOnlyAPromisingOneGets
     }
     return false;
   };
+  const HoldUpMeter meter;
   tuner.Start(doc);
   worker = g_pWorkerThread.load();
   ASSERT_NE(worker, nullptr);
@@ -147,7 +159,7 @@ TEST_F(TunerBoardThreads, EachCandidateWaitsForItsDesignAndOnlyAPromisingOneGets
   EXPECT_EQ(g_pSimDoc.load(), nullptr);
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   EXPECT_EQ(g_wStatus.load(), 0);
-  ExpectFailedCallsOnlyWhereHeldUp(0);
+  ExpectNoMoreThanTheFault(meter, 0);
 }
 
 TEST_F(TunerBoardThreads, AVariableOfTheControllerAndTheFeedbackIsProbedOncePerOccurrence) {
@@ -292,6 +304,7 @@ TEST_F(TunerBoardThreads, WhatThePassesMetIsSaidOnceAfterTheRun) {
   // The board drops its connection once, in the second pass.
   StartBoardWith({"--after", "150", "--fault", "drop"});
   CQorexDoc* doc = TunedDesign(0.5);
+  std::optional<HoldUpMeter> meter(std::in_place);
   g_pKFinder->Start(doc);
   ASSERT_TRUE(PumpUntilEnded());
   std::vector<ShownBox> boxes = Boxes();
@@ -301,7 +314,8 @@ TEST_F(TunerBoardThreads, WhatThePassesMetIsSaidOnceAfterTheRun) {
   // A pass: a reading and a write a sample, and the last zero.
   EXPECT_GE(g_pKFinder->m_nPasses, 2);
   EXPECT_EQ(calls, g_pKFinder->m_nPasses * (2 * 50 + 1));
-  ExpectFailedCallsOnlyWhereHeldUp(1);
+  ExpectNoMoreThanTheFault(*meter, 1);
+  meter.reset();
 
   {
     std::lock_guard guard(m_boxLock);

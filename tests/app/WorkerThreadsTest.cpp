@@ -142,9 +142,12 @@ TEST_F(AppWorkerThreads, WithNoWorkerDocumentTheDocumentMessagesDoNothing) {
 TEST_F(AppWorkerThreads, ClearingTheWorkerDocumentReleasesAWaitingWorker) {
   CQorexDoc* doc = NewDocument();
   g_pSimDoc = doc;
-  // Nobody delivers the message; the stop request alone must end the wait.
+  // Nobody delivers the message; the stop request alone must end the wait,
+  // made once the worker has asked for its answer.
   std::thread stopper([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto limit = std::chrono::steady_clock::now() + kHandshakeLimit;
+    while (!(g_wStatus.load() & kStatusRunHandOver) && std::chrono::steady_clock::now() < limit)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     g_pSimDoc = nullptr;
   });
   const auto start = std::chrono::steady_clock::now();

@@ -19,8 +19,9 @@
 # itself, or its companion or fake board children (those of the test binary
 # only, whichever of them is running then). A threaded test must not depend
 # on a process never being held up that long; each stall is counted.
-# A failing run's output is kept in TREE/stress/<pid>; the exit status says
-# whether any run failed.
+# A test that was held up in every run it made is skipped, saying why; each
+# skip is named and counted. A failing run's output is kept in
+# TREE/stress/<pid>; the exit status says whether any run failed.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 tree="$(cd "${1:-$root/build/release}" && pwd)"
@@ -102,6 +103,7 @@ fi
 
 read -r busy0 total0 < <(busy)
 failures=0
+skips=0
 start=$SECONDS
 for run in $(seq "$runs"); do
   failed=()
@@ -111,6 +113,12 @@ for run in $(seq "$runs"); do
     echo $! >"$current"
     wait $! || failed+=("$bin")
     rm -f "$current"
+    skipped=$(grep -h '^\[  SKIPPED \] [A-Za-z]' "$logs/$bin.log" | cut -c14- | cut -d' ' -f1 |
+      sort -u | tr '\n' ' ')
+    if [ -n "$skipped" ]; then
+      echo "run $run: $bin skipped: $skipped"
+      skips=$((skips + $(wc -w <<<"$skipped")))
+    fi
   done
   for bin in "${failed[@]}"; do
     mv "$logs/$bin.log" "$logs/run$run-$bin.log"
@@ -121,7 +129,7 @@ for run in $(seq "$runs"); do
   echo "run $run/$runs done, $((SECONDS - start)) s, load $(cut -d' ' -f1-3 /proc/loadavg)"
 done
 read -r busy1 total1 < <(busy)
-echo "threaded suites: $runs runs, $failures failed; cores $cpus busy" \
+echo "threaded suites: $runs runs, $failures failed, $skips tests skipped; cores $cpus busy" \
   "$(((busy1 - busy0) * 100 / (total1 - total0 + 1)))% meanwhile"
 if [ -n "$staller" ]; then
   kill "$staller" 2>/dev/null
