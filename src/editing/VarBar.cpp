@@ -39,11 +39,28 @@ CVarBar::~CVarBar() {
 
 void CVarBar::ShowDesign(CQorexDoc* doc, DesignPart part, int /*sample*/) {
   if (part == DesignPart::kWhole) {
+    if (doc != m_pDoc) TakeFocusedEdit();
     m_pDoc = doc;
     UpdateBar(TRUE);
   } else if (doc == m_pDoc && part == DesignPart::kVariables) {
     UpdateBar(FALSE);
   }
+}
+
+void CVarBar::TakeFocusedEdit() {
+  const CWnd* focus = CWnd::GetFocus();
+  if (m_pDoc == nullptr || focus == nullptr || !GetSafeHwnd()) return;
+  const HWND hFocus = focus->GetSafeHwnd();
+  const auto holds = [this, hFocus](int nID) {
+    const CWnd* item = GetDlgItem(nID);
+    return item != nullptr && item->GetSafeHwnd() == hFocus;
+  };
+  if (holds(IDC_VALUE))
+    OnKillfocusValue();
+  else if (holds(IDC_MINIMUM))
+    OnKillfocusMin();
+  else if (holds(IDC_MAXIMUM))
+    OnKillfocusMax();
 }
 
 void CVarBar::ForgetDesign(const CQorexDoc* doc) {

@@ -83,6 +83,10 @@ class CVarBar : public CDialogBar, public CDesignBar {
   void LocusEdited(bool bMode);
   // The road of a changed value: record, recalculate, record the poles, show.
   void ApplyValue();
+  // The edit that holds the keyboard takes what was typed in it to the design
+  // shown so far, as leaving it would: the keyboard may stay in the bar while
+  // another design is shown (the Window menu from a floating bar).
+  void TakeFocusedEdit();
 };
 
 // The "Variables" bar, set by its constructor.

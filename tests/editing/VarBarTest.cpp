@@ -351,4 +351,28 @@ TEST_F(VarBar, APickerMadeVariableMovesTheClosedLoopPoleWithItsSlider) {
       << before.x() << "," << before.y() << " -> " << after.x() << "," << after.y();
 }
 
+// The keyboard can stay in a floating bar while the Window menu shows another
+// design: what was typed there belongs to the design it was typed for, and is
+// neither lost nor given to the next one.
+TEST_F(VarBar, TextTypedBeforeAnotherDesignIsShownGoesToTheDesignItWasTypedFor) {
+  const int user = MakeVariable();
+  ASSERT_GE(user, 0);
+  CQorexDoc* typedFor = Doc();
+  Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  CQorexDoc* next = Doc();
+  ASSERT_NE(next, typedFor);
+  for (const int id : {IDC_VALUE, IDC_MAXIMUM}) {
+    Vars().ShowDesign(typedFor, DesignPart::kWhole, 0);
+    Item(id)->SetFocus();
+    Item(id)->SetWindowText("2.5");
+    Vars().ShowDesign(next, DesignPart::kWhole, 0);
+    QxTest::PumpUntilIdle();
+    double value, minimum, maximum;
+    typedFor->m_vars.Get(user, &value, &minimum, &maximum);
+    EXPECT_DOUBLE_EQ(id == IDC_VALUE ? value : maximum, 2.5) << id;
+    EXPECT_NE(ItemText(id), "2.5") << id;  // the next design's own field
+  }
+}
+
 }  // namespace
