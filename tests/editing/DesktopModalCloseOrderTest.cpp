@@ -3,13 +3,8 @@
 // keyboard or the design's own close box. The design shown next is the one
 // the user had before, whatever the order, and the keyboard is the main
 // window's. Needs a real window system and xdotool; skipped elsewhere.
-#include "tests/editing/EditingDialogsTestSupport.h"
-#include "tests/support/DesktopInput.h"
+#include "tests/editing/DesktopFocusSupport.h"
 
-#include "MainFrm.h"
-
-#include <QMainWindow>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
@@ -22,24 +17,8 @@ namespace {
 
 using namespace dlgtest;
 
-class DesktopModalCloseOrder : public EditingDialogs {
+class DesktopModalCloseOrder : public DesktopFocusFixture {
  protected:
-  void SetUp() override {
-    EditingDialogs::SetUp();
-    if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main()->windowHandle()));
-  }
-  QMainWindow* Main() const { return Frame()->QxMainWindow(); }
-  std::vector<CQorexDoc*> ThreeTiledDesigns() {
-    std::vector<CQorexDoc*> docs{Doc()};
-    for (int i = 0; i < 2; ++i) {
-      Command(ID_FILE_NEW);
-      docs.push_back(Doc());
-    }
-    Frame()->MDITile(MDITILE_VERTICAL);
-    QxTest::PumpUntilIdle();
-    return docs;
-  }
   // The design's window in the area, found by its document's view.
   static QMdiSubWindow* WindowOf(CQorexDoc* doc) {
     POSITION pos = doc->GetFirstViewPosition();
