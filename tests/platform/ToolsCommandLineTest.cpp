@@ -94,9 +94,10 @@ struct ToolOptions {
 
 const ToolOptions kTools[] = {
     {"fake_dt2801",
-     {"--socket", "--seconds", "--mode", "--times", "--after", "--fault", "--count", "--help"}},
+     {"--socket", "--seconds", "--mode", "--times", "--after", "--fault", "--count", "--stalls",
+      "--help"}},
     {"qorex_companion",
-     {"--seconds", "--lag", "--times", "--silent-after", "--resend-ms", "--help"}},
+     {"--seconds", "--lag", "--times", "--silent-after", "--resend-ms", "--stalls", "--help"}},
 };
 
 TEST(ToolsCommandLine, HelpPrintsEveryOptionAndEndsAtOnce) {
@@ -183,6 +184,8 @@ TEST(ToolsCommandLine, NumbersAreReadWholeAndInRangeOrTheToolDoesNotStart) {
       {"fake_dt2801", "--after", "3 ", "not a number"},
       {"fake_dt2801", "--count", "0", "not within 1 to 1000000000"},
       {"fake_dt2801", "--count", "two", "not a number"},
+      {"fake_dt2801", "--stalls", "2", "not within 0 to 1"},
+      {"fake_dt2801", "--stalls", "on", "not a number"},
       {"qorex_companion", "--lag", "abc", "not a number"},
       {"qorex_companion", "--lag", "2", "not within 0 to 1"},
       {"qorex_companion", "--lag", "-0.1", "not within 0 to 1"},
@@ -193,6 +196,8 @@ TEST(ToolsCommandLine, NumbersAreReadWholeAndInRangeOrTheToolDoesNotStart) {
       {"qorex_companion", "--silent-after", "-3", "not within 0 to 1000000000"},
       {"qorex_companion", "--silent-after", "1.5", "not a whole number"},
       {"qorex_companion", "--resend-ms", "1001", "not within 0 to 1000"},
+      {"qorex_companion", "--stalls", "-1", "not within 0 to 1"},
+      {"qorex_companion", "--stalls", "0.5", "not a whole number"},
   };
   for (const Row& row : bad) {
     std::vector<std::string> args{row.option, row.value};
@@ -216,10 +221,14 @@ TEST(ToolsCommandLine, NumbersAreReadWholeAndInRangeOrTheToolDoesNotStart) {
       {"fake_dt2801",
        {"--socket", socket, "--seconds", "0.1", "--times", "1", "--after", "0", "--fault", "silent",
         "--count", "1000000000"}},
-      {"fake_dt2801", {"--socket", socket, "--seconds", "2.5e-1", "--after", "1e3"}},
+      {"fake_dt2801",
+       {"--socket", socket, "--seconds", "2.5e-1", "--after", "1e3", "--stalls", "1"}},
+      {"fake_dt2801", {"--socket", socket, "--seconds", "0.1", "--stalls", "0"}},
       {"qorex_companion",
-       {"--seconds", "0.1", "--lag", "1", "--times", "0", "--silent-after", "1000000000"}},
-      {"qorex_companion", {"--seconds", "0.25", "--lag", "0", "--silent-after", "0"}},
+       {"--seconds", "0.1", "--lag", "1", "--times", "0", "--silent-after", "1000000000",
+        "--stalls", "0"}},
+      {"qorex_companion",
+       {"--seconds", "0.25", "--lag", "0", "--silent-after", "0", "--stalls", "1"}},
   };
   for (const auto& [tool, args] : good) {
     std::string line = tool;
