@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 
+#include <climits>
 #include <cstdlib>
 
 namespace {
@@ -49,6 +50,7 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
   static constexpr double kTs = 0.05;
   static constexpr int kSamples = 40;
   static constexpr int kBusyMs = 20;
+  static constexpr long long kHeardLateMs = 20;
 
   void SetUp() override {
     RealtimeThreads::SetUp();
@@ -109,8 +111,9 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
     OutputsSeen seen;
     for (int runs = 0;;) {
       m_companion = std::make_unique<qxtest::PeerProcess>(
-          "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0.5",
-                                                      "--resend-ms", "20", "--stalls", "1"});
+          "qorex_companion",
+          std::vector<std::string>{"--seconds", "60", "--lag", "0.5", "--resend-ms", "20",
+                                   "--stalls", "1", "--times", "1"});
       EXPECT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
       m_posted.clear();
       {
@@ -145,6 +148,7 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
       }
       m_companion.reset();
       if (!again) return seen;
+      std::printf("BusOwnNameFloodThreads: made again: %s\n", m_heldUp.c_str());
     }
   }
 
@@ -155,10 +159,38 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
   std::string HeldUpBy(const HoldUpMeter& meter) override {
     std::string why = RealtimeThreads::HeldUpBy(meter);
     if (!m_companion) return why;
+    std::vector<long long> heardUs;
     for (std::string line = m_companion->ReadLine(1000); !line.empty();
-         line = m_companion->ReadLine(1000))
+         line = m_companion->ReadLine(1000)) {
       if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
+      const std::size_t at = line.find(" t=");
+      if (line.rfind("DAC", 0) == 0 && at != std::string::npos)
+        heardUs.push_back(std::atoll(line.c_str() + at + 3));
+    }
+    const std::string late = HeardLate(heardUs);
+    if (!late.empty()) why += (why.empty() ? "" : "; ") + late;
     return why;
+  }
+  // The companion's own record of reading an output frame late: later after
+  // it was sent than the frame it read soonest, by more than the part of a
+  // period the user-interface thread's turns leave an answer (a late
+  // program sends late, which moves both times alike), or not at all.
+  // Stalls too short for the companion's own note cost an answer here.
+  std::string HeardLate(const std::vector<long long>& heardUs) {
+    const std::vector<DWORD> sent = SentTimes();
+    if (heardUs.size() != sent.size())
+      return "the companion read " + std::to_string(heardUs.size()) + " of " +
+             std::to_string(sent.size()) + " output frames";
+    long long soonest = LLONG_MAX;
+    for (std::size_t k = 0; k < sent.size(); ++k)
+      soonest = std::min(soonest, heardUs[k] / 1000 - sent[k]);
+    for (std::size_t k = 0; k < sent.size(); ++k) {
+      const long long late = heardUs[k] / 1000 - sent[k] - soonest;
+      if (late > kHeardLateMs)
+        return "the companion read output frame " + std::to_string(k) + " " + std::to_string(late) +
+               " ms late";
+    }
+    return "";
   }
 
   std::unique_ptr<qxtest::ScopedEnv> m_bus;
@@ -185,16 +217,19 @@ TEST_F(BusOwnNameFloodThreads, AFloodUnderTheOutputsNameLeavesTheOutputsAsTheyWe
   // The zeroing write, a frame per sample and the closing write.
   ASSERT_EQ(alone.sent.size(), static_cast<std::size_t>(kSamples + 2));
   ASSERT_EQ(flooded.sent.size(), alone.sent.size());
-  int furthest = 0, highest = 0;
+  int furthest = 0, highest = 0, firstApart = -1;  // the first frame more than a code apart
   for (std::size_t k = 0; k < alone.sent.size(); ++k) {
     highest = std::max(highest, alone.sent[k][0]);
-    for (int ch = 0; ch < 4; ++ch)
-      furthest = std::max(furthest, std::abs(flooded.sent[k][ch] - alone.sent[k][ch]));
+    for (int ch = 0; ch < 4; ++ch) {
+      const int apart = std::abs(flooded.sent[k][ch] - alone.sent[k][ch]);
+      furthest = std::max(furthest, apart);
+      if (apart > 1 && firstApart < 0) firstApart = static_cast<int>(k);
+    }
   }
   std::printf(
-      "BusOwnNameFloodThreads: %ld frames offered; highest output %d alone; furthest %d codes; "
-      "runs %d / %d\n",
-      flooded.floodOffered, highest, furthest, alone.runs, flooded.runs);
+      "BusOwnNameFloodThreads: %ld frames offered; highest output %d alone; furthest %d codes, "
+      "first at frame %d; runs %d / %d\n",
+      flooded.floodOffered, highest, furthest, firstApart, alone.runs, flooded.runs);
   EXPECT_GT(highest, 34000) << "the loop moved (0 V is 32767)";
   EXPECT_LE(furthest, 1) << "codes between the run alone and beside the flood";
 }

@@ -298,15 +298,17 @@ class RealtimeThreads : public ::testing::Test {
   }
   // From here on, keeps the output frames the program puts on the bus: what
   // it sent, whatever a full queue of a stalled companion's made the bus
-  // skip. Sent on as the bus sends them once joined; leaving the bus ends it.
+  // skip, each with the time the bus had sent it (a slow send is the
+  // program's). Sent on as the bus sends them once joined; leaving the bus
+  // ends it.
   void KeepSentFrames() {
     qxui::SetBroadcastHook([this](UINT message, WPARAM w, LPARAM l) {
+      QxBusBroadcast(qxui::RegisteredMessageName(message), w, l);
       if (message == g_msgDac) {
         std::lock_guard guard(m_sentLock);
         m_sent.push_back({w, l});
         m_sentAt.push_back(GetTickCount());
       }
-      QxBusBroadcast(qxui::RegisteredMessageName(message), w, l);
     });
   }
   // The output frames sent so far, as four codes each.
