@@ -20,14 +20,23 @@ enum class Road { kQuit, kCloseDesign, kStartTuner };
 
 class QuitClosingZeroThreads : public RealtimeBoardThreads {
  protected:
-  // Reads the board's log until request n has come.
+  // Reads the board's log until request n has come, keeping what it read.
   bool BoardGotRequest(int n) {
     const std::string mark = "#" + std::to_string(n) + " ";
     const auto limit = std::chrono::steady_clock::now() + kRunLimit;
     while (std::chrono::steady_clock::now() < limit)
-      for (std::string line = m_board->ReadLine(); !line.empty(); line = m_board->ReadLine())
+      for (std::string line = m_board->ReadLine(); !line.empty(); line = m_board->ReadLine()) {
+        NoteBoardLine(line);
         if (line.rfind(mark, 0) == 0) return true;
+      }
     return false;
+  }
+  // The calls the run made before the board fell silent.
+  std::vector<TimedCall> CallsBeforeTheFault() {
+    std::vector<TimedCall> before;
+    for (const TimedCall& call : TimedCalls())
+      if (call.number <= kFaultAfter) before.push_back(call);
+    return before;
   }
   // Whether the board's log ends with a closing write that it answered.
   bool ClosingWriteTaken(int silent) {
@@ -75,7 +84,8 @@ class QuitClosingZeroThreads : public RealtimeBoardThreads {
 
 // A board silent for three requests takes the closing write at the third
 // attempt, within the bound, while the user waits; one silent for good is
-// said before the program ends, the design closes or the tuner starts.
+// said before the program ends, the design closes or the tuner starts. A
+// row held up from outside is made again on a fresh board and design.
 TEST_F(QuitClosingZeroThreads, WaitingForARunTakesOrSaysItsClosingZero) {
   const struct {
     Road road;
@@ -83,59 +93,76 @@ TEST_F(QuitClosingZeroThreads, WaitingForARunTakesOrSaysItsClosingZero) {
   } roads[] = {{Road::kQuit, "quit"},
                {Road::kCloseDesign, "close the design"},
                {Road::kStartTuner, "start the tuner"}};
+  std::string heldUpRows;  // the rows held up in every run, and why
   for (const auto& road : roads) {
     for (const int silent : {3, 100000}) {
-      SCOPED_TRACE(std::string(road.name) + ", silent " + std::to_string(silent));
-      StartBoardWith({"--after", std::to_string(kFaultAfter), "--fault", "silent", "--count",
-                      std::to_string(silent)},
-                     kReplyMs);
-      {
-        std::lock_guard guard(m_boxLock);
-        m_boxes.clear();
+      const std::string row = std::string(road.name) + ", silent " + std::to_string(silent);
+      SCOPED_TRACE(row);
+      std::chrono::milliseconds took{};
+      std::vector<ShownBox> said;
+      std::vector<TimedCall> before;
+      bool taken = false;
+      int drivenInAll = 0;
+      for (int runs = 0;;) {
+        StartBoardWith({"--after", std::to_string(kFaultAfter), "--fault", "silent", "--count",
+                        std::to_string(silent)},
+                       kReplyMs);
+        {
+          std::lock_guard guard(m_boxLock);
+          m_boxes.clear();
+        }
+        m_posted.clear();
+        if (road.road == Road::kQuit) MakeMainWindow();
+        CQorexDoc* doc = NewDesign(0.05, 30.0);
+        const HoldUpMeter meter;
+        doc->StartStopSimulation();
+        ASSERT_TRUE(BoardGotRequest(kFaultAfter + 1));
+        const HoldUpMeter roadMeter;
+        took = Take(road.road, doc) - roadMeter.Held();
+        // What the user-interface thread said before the road returned: a
+        // program that quits delivers nothing after, a worker's box included.
+        said = Boxes();
+        if (road.road != Road::kStartTuner) {
+          EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+        }
+        taken = ClosingWriteTaken(silent);
+        before = CallsBeforeTheFault();
+        ASSERT_TRUE(PumpUntilEnded());
+        // Said once in all, whoever said it.
+        drivenInAll = 0;
+        for (const ShownBox& box : Boxes())
+          drivenInAll += box.text.find(kRealtimeOutputsDrivenText) != std::string::npos;
+        m_template->CloseAllDocuments(FALSE);
+        QxTest::PumpEvents();
+        const bool again = HeldUpRunAgain(meter, runs, nullptr);
+        m_board.reset();
+        if (!again) break;
       }
-      m_posted.clear();
-      if (road.road == Road::kQuit) MakeMainWindow();
-      CQorexDoc* doc = NewDesign(0.05, 30.0);
-      doc->StartStopSimulation();
-      ASSERT_TRUE(BoardGotRequest(kFaultAfter + 1));
-      const HoldUpMeter meter;
-      const std::chrono::milliseconds took = Take(road.road, doc);
-      // What the user-interface thread said before the road returned: a
-      // program that quits delivers nothing after, a worker's box included.
-      const std::vector<ShownBox> said = Boxes();
-      const bool heldUp = meter.Held() > std::chrono::milliseconds(100);
-      if (road.road != Road::kStartTuner) {
-        EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+      if (!m_heldUp.empty()) {
+        heldUpRows += "\n" + row + ": " + HeldUpEveryTime();
+        continue;
       }
+      // The run kept its period until the board fell silent.
+      EXPECT_EQ(LateCall(before, 50), "");
+      EXPECT_EQ(before.size(), static_cast<std::size_t>(kFaultAfter));
       // One reply timeout, the retries' share of the bound, and slack.
-      EXPECT_LT(took - meter.Held(), std::chrono::milliseconds(kReplyMs + 1000 + 700));
+      EXPECT_LT(took, std::chrono::milliseconds(kReplyMs + 1000 + 700));
       int drivenSaid = 0;
       for (const ShownBox& box : said) {
         drivenSaid +=
             box.onUiThread && box.text.find(kRealtimeOutputsDrivenText) != std::string::npos;
       }
-      const bool taken = ClosingWriteTaken(silent);
-      if (silent == 3 && !heldUp) {
+      if (silent == 3) {
         EXPECT_TRUE(taken) << "sent again until the board took it";
         EXPECT_EQ(drivenSaid, 0);
       } else {
-        EXPECT_TRUE(taken || drivenSaid == 1) << "neither taken nor said";
-      }
-      if (silent != 3) {
         EXPECT_FALSE(taken);
-      }
-      ASSERT_TRUE(PumpUntilEnded());
-      // Said once in all, whoever said it.
-      int drivenInAll = 0;
-      for (const ShownBox& box : Boxes()) {
-        drivenInAll += box.text.find(kRealtimeOutputsDrivenText) != std::string::npos;
+        EXPECT_EQ(drivenSaid, 1) << "not said before the road went on";
       }
       EXPECT_EQ(drivenInAll, taken ? 0 : 1);
-      m_template->CloseAllDocuments(FALSE);
-      QxTest::PumpEvents();
-      m_board.reset();
     }
   }
+  if (!heldUpRows.empty()) GTEST_SKIP() << "rows not judged:" << heldUpRows;
 }
 
 // Each end of a run is said in one message that does not contradict

@@ -298,15 +298,17 @@ class RealtimeThreads : public ::testing::Test {
   }
   // From here on, keeps the output frames the program puts on the bus: what
   // it sent, whatever a full queue of a stalled companion's made the bus
-  // skip. Sent on as the bus sends them once joined; leaving the bus ends it.
+  // skip, each with the time the bus had sent it (a slow send is the
+  // program's). Sent on as the bus sends them once joined; leaving the bus
+  // ends it.
   void KeepSentFrames() {
     qxui::SetBroadcastHook([this](UINT message, WPARAM w, LPARAM l) {
+      QxBusBroadcast(qxui::RegisteredMessageName(message), w, l);
       if (message == g_msgDac) {
         std::lock_guard guard(m_sentLock);
         m_sent.push_back({w, l});
         m_sentAt.push_back(GetTickCount());
       }
-      QxBusBroadcast(qxui::RegisteredMessageName(message), w, l);
     });
   }
   // The output frames sent so far, as four codes each.
@@ -361,12 +363,13 @@ class RealtimeThreads : public ::testing::Test {
   }
   // Whether the run just made of doc, with meter measuring it, is to be made
   // again: it was held up (HeldUpBy), and it was not the last of kMostRuns.
-  // doc is then closed and the records of the run forgotten; the next run is
-  // made on a fresh design. m_heldUp says why the run was held up.
+  // doc is then closed (null: the test has closed its designs itself) and
+  // the records of the run forgotten; the next run is made on a fresh
+  // design. m_heldUp says why the run was held up.
   bool HeldUpRunAgain(const HoldUpMeter& meter, int& runs, CQorexDoc* doc) {
     m_heldUp = HeldUpBy(meter);
     if (m_heldUp.empty() || ++runs == kMostRuns) return false;
-    doc->OnCloseDocument();
+    if (doc) doc->OnCloseDocument();
     m_posted.clear();
     {
       std::lock_guard guard(m_boxLock);
@@ -458,24 +461,27 @@ class RealtimeBoardThreads : public RealtimeThreads {
   // The calls the board has logged since it started; the times it noted it
   // was itself held up are kept in m_boardStalls.
   std::vector<TimedCall> TimedCalls() {
-    std::vector<TimedCall>& calls = m_calls;
-    for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500)) {
-      if (line.rfind("stalled ", 0) == 0) {
-        m_boardStalls.push_back(std::atoll(line.c_str() + 8));
-        continue;
-      }
-      const bool write = line.find("code=0x82002004") != std::string::npos;
-      const std::size_t ch = line.find("ch=");
-      const std::size_t value = line.find("value=");
-      if (ch == std::string::npos || value == std::string::npos) continue;
-      TimedCall call{(write ? "W" : "R") + line.substr(ch + 3, 1)};
-      if (write) call.call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
-      if (const std::size_t t = line.find(" t="); t != std::string::npos)
-        call.us = std::atoll(line.c_str() + t + 3);
-      if (line[0] == '#') call.number = std::atoi(line.c_str() + 1);
-      calls.push_back(call);
+    for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500))
+      NoteBoardLine(line);
+    return m_calls;
+  }
+  // Keeps a line of the board's log that a test read itself: a call in
+  // m_calls, a stall in m_boardStalls.
+  void NoteBoardLine(const std::string& line) {
+    if (line.rfind("stalled ", 0) == 0) {
+      m_boardStalls.push_back(std::atoll(line.c_str() + 8));
+      return;
     }
-    return calls;
+    const bool write = line.find("code=0x82002004") != std::string::npos;
+    const std::size_t ch = line.find("ch=");
+    const std::size_t value = line.find("value=");
+    if (ch == std::string::npos || value == std::string::npos) return;
+    TimedCall call{(write ? "W" : "R") + line.substr(ch + 3, 1)};
+    if (write) call.call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
+    if (const std::size_t t = line.find(" t="); t != std::string::npos)
+      call.us = std::atoll(line.c_str() + t + 3);
+    if (line[0] == '#') call.number = std::atoi(line.c_str() + 1);
+    m_calls.push_back(call);
   }
   std::vector<std::string> Calls() {
     std::vector<std::string> calls;

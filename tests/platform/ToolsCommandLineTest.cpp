@@ -13,7 +13,10 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -94,9 +97,10 @@ struct ToolOptions {
 
 const ToolOptions kTools[] = {
     {"fake_dt2801",
-     {"--socket", "--seconds", "--mode", "--times", "--after", "--fault", "--count", "--help"}},
+     {"--socket", "--seconds", "--mode", "--times", "--after", "--fault", "--count", "--stalls",
+      "--help"}},
     {"qorex_companion",
-     {"--seconds", "--lag", "--times", "--silent-after", "--resend-ms", "--help"}},
+     {"--seconds", "--lag", "--times", "--silent-after", "--resend-ms", "--stalls", "--help"}},
 };
 
 TEST(ToolsCommandLine, HelpPrintsEveryOptionAndEndsAtOnce) {
@@ -183,6 +187,8 @@ TEST(ToolsCommandLine, NumbersAreReadWholeAndInRangeOrTheToolDoesNotStart) {
       {"fake_dt2801", "--after", "3 ", "not a number"},
       {"fake_dt2801", "--count", "0", "not within 1 to 1000000000"},
       {"fake_dt2801", "--count", "two", "not a number"},
+      {"fake_dt2801", "--stalls", "2", "not within 0 to 1"},
+      {"fake_dt2801", "--stalls", "on", "not a number"},
       {"qorex_companion", "--lag", "abc", "not a number"},
       {"qorex_companion", "--lag", "2", "not within 0 to 1"},
       {"qorex_companion", "--lag", "-0.1", "not within 0 to 1"},
@@ -193,6 +199,8 @@ TEST(ToolsCommandLine, NumbersAreReadWholeAndInRangeOrTheToolDoesNotStart) {
       {"qorex_companion", "--silent-after", "-3", "not within 0 to 1000000000"},
       {"qorex_companion", "--silent-after", "1.5", "not a whole number"},
       {"qorex_companion", "--resend-ms", "1001", "not within 0 to 1000"},
+      {"qorex_companion", "--stalls", "-1", "not within 0 to 1"},
+      {"qorex_companion", "--stalls", "0.5", "not a whole number"},
   };
   for (const Row& row : bad) {
     std::vector<std::string> args{row.option, row.value};
@@ -216,10 +224,14 @@ TEST(ToolsCommandLine, NumbersAreReadWholeAndInRangeOrTheToolDoesNotStart) {
       {"fake_dt2801",
        {"--socket", socket, "--seconds", "0.1", "--times", "1", "--after", "0", "--fault", "silent",
         "--count", "1000000000"}},
-      {"fake_dt2801", {"--socket", socket, "--seconds", "2.5e-1", "--after", "1e3"}},
+      {"fake_dt2801",
+       {"--socket", socket, "--seconds", "2.5e-1", "--after", "1e3", "--stalls", "1"}},
+      {"fake_dt2801", {"--socket", socket, "--seconds", "0.1", "--stalls", "0"}},
       {"qorex_companion",
-       {"--seconds", "0.1", "--lag", "1", "--times", "0", "--silent-after", "1000000000"}},
-      {"qorex_companion", {"--seconds", "0.25", "--lag", "0", "--silent-after", "0"}},
+       {"--seconds", "0.1", "--lag", "1", "--times", "0", "--silent-after", "1000000000",
+        "--stalls", "0"}},
+      {"qorex_companion",
+       {"--seconds", "0.25", "--lag", "0", "--silent-after", "0", "--stalls", "1"}},
   };
   for (const auto& [tool, args] : good) {
     std::string line = tool;
@@ -229,6 +241,55 @@ TEST(ToolsCommandLine, NumbersAreReadWholeAndInRangeOrTheToolDoesNotStart) {
     EXPECT_TRUE(run.ended && run.status == 0) << run.status << " " << run.err;
     EXPECT_EQ(run.out.rfind("ready", 0), 0u) << run.out;
     EXPECT_EQ(run.err, "");
+  }
+}
+
+// The process listening on a local socket, as the socket itself says.
+pid_t ListenerOf(const std::string& socketPath) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  socketPath.copy(address.sun_path, sizeof(address.sun_path) - 1);
+  ucred peer{};
+  socklen_t size = sizeof(peer);
+  const bool known = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+                     getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0;
+  close(fd);
+  return known ? peer.pid : -1;
+}
+
+// With --stalls 1 a tool stopped for 400 ms says so once it goes on, with
+// about how long; without it, it says nothing of the kind.
+TEST(ToolsCommandLine, AToolAskedForItsStallsNotesBeingStopped) {
+  const std::string dir = qxtest::MakeTempDir("toolstalls");
+  const qxtest::ScopedEnv bus("QX_BUS_DIR", dir);
+  const std::string socket = dir + "/dt2801.sock";
+  for (const char* tool : {"fake_dt2801", "qorex_companion"}) {
+    for (const bool asked : {true, false}) {
+      SCOPED_TRACE(std::string(tool) + (asked ? " --stalls 1" : " --stalls 0"));
+      std::vector<std::string> args{"--seconds", "20", "--stalls", asked ? "1" : "0"};
+      const bool board = std::string(tool) == "fake_dt2801";
+      if (board) args.insert(args.end(), {"--socket", socket});
+      qxtest::PeerProcess peer(tool, args);
+      const std::string ready = peer.ReadLine();
+      ASSERT_EQ(ready.rfind("ready", 0), 0u) << ready;
+      const pid_t pid = board ? ListenerOf(socket) : std::atoi(ready.c_str() + 10);
+      ASSERT_GT(pid, 0) << ready;
+      // The tool starts watching once it has said it is ready.
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      kill(pid, SIGSTOP);
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      kill(pid, SIGCONT);
+      const std::string line = peer.ReadLine(asked ? 3000 : 600);
+      if (!asked) {
+        EXPECT_EQ(line, "");
+        continue;
+      }
+      long long ms = 0;
+      ASSERT_EQ(std::sscanf(line.c_str(), "stalled %lld ms", &ms), 1) << line;
+      EXPECT_GE(ms, 300) << line;
+      EXPECT_LT(ms, 5000) << line;
+    }
   }
 }
 
