@@ -103,7 +103,7 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
   // millisecond under the program's output name (0: none). The socket's
   // queue is short: while the bus's reader waits for a core (a loaded
   // machine) the flood fills it, and an answer sent then finds no room. The
-  // companion sends such an answer again for up to 20 ms, still long before
+  // companion sends such an answer again for up to 40 ms, still before
   // the next sample, so that what is judged is what the bus lets through.
   // A run held up from outside is made again, on a fresh design and
   // companion (HeldUpRunAgain); m_heldUp says why when every run was.
@@ -112,7 +112,7 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
     for (int runs = 0;;) {
       m_companion = std::make_unique<qxtest::PeerProcess>(
           "qorex_companion",
-          std::vector<std::string>{"--seconds", "60", "--lag", "0.5", "--resend-ms", "20",
+          std::vector<std::string>{"--seconds", "60", "--lag", "0.5", "--resend-ms", "40",
                                    "--stalls", "1", "--times", "1"});
       EXPECT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
       m_posted.clear();
