@@ -217,6 +217,7 @@ TEST_F(BusOwnNameFloodThreads, AFloodUnderTheOutputsNameLeavesTheOutputsAsTheyWe
   // The zeroing write, a frame per sample and the closing write.
   ASSERT_EQ(alone.sent.size(), static_cast<std::size_t>(kSamples + 2));
   ASSERT_EQ(flooded.sent.size(), alone.sent.size());
+  constexpr int kMostCodesApart = 40;
   int furthest = 0, highest = 0, firstApart = -1;  // the first frame more than a code apart
   for (std::size_t k = 0; k < alone.sent.size(); ++k) {
     highest = std::max(highest, alone.sent[k][0]);
@@ -231,5 +232,9 @@ TEST_F(BusOwnNameFloodThreads, AFloodUnderTheOutputsNameLeavesTheOutputsAsTheyWe
       "first at frame %d; runs %d / %d\n",
       flooded.floodOffered, highest, furthest, firstApart, alone.runs, flooded.runs);
   EXPECT_GT(highest, 34000) << "the loop moved (0 V is 32767)";
-  EXPECT_LE(furthest, 1) << "codes between the run alone and beside the flood";
+  // One code on a quiet machine. A loaded one can deliver an answer a sample
+  // late now and then even with the companion's resend (seen: 4 codes, once
+  // in a dozen loaded passes); a flood that takes the answers' room moves the
+  // outputs by 150 codes and more.
+  EXPECT_LE(furthest, kMostCodesApart) << "codes between the run alone and beside the flood";
 }
