@@ -4,9 +4,9 @@
 #include "platform/core/Debug.h"
 #include "platform/ui/Constants.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/PostedWake.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QThread>
 
 #include <algorithm>
@@ -81,6 +81,8 @@ constexpr int kFramesPerWakeUp = 256;
 // would on a full socket. Each received message may hold an equal share.
 constexpr std::size_t kMostArrivals = 1024;
 
+void HandOverArrivals();
+
 struct BusState {
   std::mutex lock;  // guards everything below; never held while the receiver runs
   int socket = -1;
@@ -98,8 +100,11 @@ struct BusState {
   // with frames nobody here wants, and hands the rest over on the
   // application's thread.
   std::thread reader;
-  int readerWake = -1;  // an event that ends the reader
-  QObject* handOverTo = nullptr;
+  int readerWake = -1;     // an event that ends the reader
+  bool handsOver = false;  // the reader hands frames over on the application's thread
+  // Made once: the frames of a run come one at a time, and each one's
+  // hand-over is a wake of its own.
+  qxui::PostedWake handOver{HandOverArrivals};
   // The frames waiting, oldest first: a ring made once, so that the reader
   // puts a frame there without allocating; and how many of each message.
   std::array<Arrival, kMostArrivals> arrivals{};
@@ -300,15 +305,11 @@ bool HandTo(const Arrival& arrival) {
   return true;
 }
 
-void HandOverArrivals();
-
 // Puts a hand-over into the application's queue unless one is there; called
 // with the lock held.
 void DueHandOverLocked(BusState& bus) {
-  if (bus.handOverDue || !bus.handOverTo || bus.arrivalCount == 0) return;
-  bus.handOverDue = true;
-  QMetaObject::invokeMethod(
-      bus.handOverTo, [] { HandOverArrivals(); }, Qt::QueuedConnection);
+  if (bus.handOverDue || !bus.handsOver || bus.arrivalCount == 0) return;
+  bus.handOverDue = bus.handOver.Post();
 }
 
 // The oldest waiting frame into *arrival, off the ring; false when none
@@ -445,7 +446,7 @@ BOOL QxBusJoin() {
   if (app && QThread::currentThread() == app->thread()) {
     bus.readerWake = eventfd(0, EFD_CLOEXEC);
     if (bus.readerWake >= 0) {
-      bus.handOverTo = app;
+      bus.handsOver = true;
       bus.reader = std::thread(ReadUntilLeft, fd, bus.readerWake);
     }
   }
@@ -476,7 +477,7 @@ void QxBusLeave() {
   std::lock_guard<std::mutex> guard(bus.lock);
   if (wake >= 0) close(wake);
   bus.readerWake = -1;
-  bus.handOverTo = nullptr;
+  bus.handsOver = false;
   ClearArrivalsLocked(bus);
   bus.arrived.notify_all();
   close(bus.socket);

@@ -3,6 +3,7 @@
 #include "platform/core/Clock.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/Constants.h"
+#include "platform/ui/PostedWake.h"
 #include "platform/ui/Wnd.h"
 
 #include <QCoreApplication>
@@ -11,8 +12,8 @@
 
 #include <atomic>
 #include <cctype>
-#include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -20,10 +21,31 @@
 
 namespace {
 
+// A post fails once this many messages wait, as on Windows: frames from the
+// bus are posted as they arrive, and a peer sending faster than the windows
+// handle them must not grow the queue without end.
+constexpr std::size_t kMaxPostedMessages = 10000;
+
+void DeliverOne();
+
+// The waiting messages, oldest first, on a ring made once with the queue: a
+// real-time run posts while it samples, and a post allocates nothing.
 struct Queue {
   std::mutex lock;
-  std::deque<MSG> messages;
+  std::unique_ptr<MSG[]> ring{new MSG[kMaxPostedMessages]};
+  std::size_t first = 0, count = 0;
   bool scheduled = false;  // a delivery call is waiting in Qt's queue
+  qxui::PostedWake wake{DeliverOne};
+
+  MSG& Front() { return ring[first]; }
+  void PopFront() {
+    first = (first + 1) % kMaxPostedMessages;
+    --count;
+  }
+  void PushBack(const MSG& msg) {
+    ring[(first + count) % kMaxPostedMessages] = msg;
+    ++count;
+  }
 };
 
 // The queue, the hooks and the registry outlive every static object: the
@@ -55,28 +77,22 @@ bool OnUiThread() {
   return app && QThread::currentThread() == app->thread();
 }
 
-void DeliverOne();
-
 // Lets Qt's event loop (whichever runs) call DeliverOne. Called with the lock held.
 void ScheduleLocked(Queue& queue) {
   if (queue.scheduled) return;
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app) return;
-  queue.scheduled = true;
-  QMetaObject::invokeMethod(
-      app, [] { DeliverOne(); }, Qt::QueuedConnection);
+  queue.scheduled = queue.wake.Post();
 }
 
 bool TakeOne(MSG& msg) {
   Queue& queue = TheQueue();
   std::lock_guard<std::mutex> guard(queue.lock);
   queue.scheduled = false;
-  if (queue.messages.empty()) return false;
-  msg = queue.messages.front();
-  queue.messages.pop_front();
+  if (queue.count == 0) return false;
+  msg = queue.Front();
+  queue.PopFront();
   // Schedule the next one before this one runs, so that a nested loop inside
   // its handler delivers the rest.
-  if (!queue.messages.empty()) ScheduleLocked(queue);
+  if (queue.count != 0) ScheduleLocked(queue);
   return true;
 }
 
@@ -84,11 +100,6 @@ void DeliverOne() {
   MSG msg;
   if (TakeOne(msg)) qxui::DeliverMessage(msg);
 }
-
-// A post fails once this many messages wait, as on Windows: frames from the
-// bus are posted as they arrive, and a peer sending faster than the windows
-// handle them must not grow the queue without end.
-constexpr std::size_t kMaxPostedMessages = 10000;
 
 bool Enqueue(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   MSG msg;
@@ -101,8 +112,8 @@ bool Enqueue(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (OnUiThread()) GetCursorPos(&msg.pt);
   Queue& queue = TheQueue();
   std::lock_guard<std::mutex> guard(queue.lock);
-  if (!QCoreApplication::instance() || queue.messages.size() >= kMaxPostedMessages) return false;
-  queue.messages.push_back(msg);
+  if (!QCoreApplication::instance() || queue.count >= kMaxPostedMessages) return false;
+  queue.PushBack(msg);
   ScheduleLocked(queue);
   return true;
 }
@@ -275,13 +286,13 @@ void DeliverMessage(MSG& msg) {
 int PendingMessageCount() {
   Queue& queue = TheQueue();
   std::lock_guard<std::mutex> guard(queue.lock);
-  return static_cast<int>(queue.messages.size());
+  return static_cast<int>(queue.count);
 }
 
 bool QueueFull() {
   Queue& queue = TheQueue();
   std::lock_guard<std::mutex> guard(queue.lock);
-  return queue.messages.size() >= kMaxPostedMessages;
+  return queue.count >= kMaxPostedMessages;
 }
 
 int DeliverPendingMessages() {

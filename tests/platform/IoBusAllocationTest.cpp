@@ -1,79 +1,73 @@
-// The bus's reader hands frames over without allocating for each: a real-time
-// run hears an answer every sample, and a flood of received frames must cost
-// the process a few allocations in all, however many frames it brings.
+// The road a real-time sample takes allocates nothing once warm: a run hears
+// an answer every sample and posts to the user-interface thread besides, and
+// a flood of received frames must cost the process a few allocations in all,
+// however many frames it brings.
 #include "platform/io/Bus.h"
+#include "platform/ui/Constants.h"
 #include "platform/ui/MessageQueue.h"
 #include "tests/platform/IoPeerProcess.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <new>
+#include <mutex>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-// Every allocation of this test program is counted (the sanitizers keep
-// their own allocator, and are left to it).
-#define QX_COUNT_ALLOCATIONS 1
 namespace {
-std::atomic<long> g_allocations{0};
-}
 
-void* operator new(std::size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-#endif
+// A peer's socket aimed at this process's own bus socket.
+struct OwnSocketSender {
+  int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
 
-namespace {
+  OwnSocketSender() {
+    address.sun_family = AF_UNIX;
+    const std::string own = qxbus::OwnSocketPath();
+    std::strncpy(address.sun_path, own.c_str(), sizeof(address.sun_path) - 1);
+  }
+  ~OwnSocketSender() { close(fd); }
+  bool Send(const std::vector<BYTE>& frame) const {
+    return sendto(fd, frame.data(), frame.size(), 0, reinterpret_cast<const sockaddr*>(&address),
+                  sizeof(address)) == static_cast<ssize_t>(frame.size());
+  }
+};
 
 TEST(BusThreads, FramesAreHandedOverWithoutAnAllocationEach) {
-#ifndef QX_COUNT_ALLOCATIONS
-  GTEST_SKIP() << "a sanitizer's allocator cannot be counted here";
-#else
   qxtest::ScopedEnv env("QX_BUS_DIR", qxtest::MakeTempDir("busalloc"));
   ASSERT_TRUE(QxBusReceive(RegisterWindowMessage("ID_TEST_COUNTED")));
   ASSERT_TRUE(QxBusJoin());  // the reader's thread, as in the program
   long handed = 0;
   QxBusReceiver previous = QxBusSetReceiver([&handed](UINT, WPARAM, LPARAM) { ++handed; });
   const std::vector<BYTE> frame = qxbus::EncodeFrame("ID_TEST_COUNTED", 1000010, 5, 6);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string own = qxbus::OwnSocketPath();
-  std::strncpy(address.sun_path, own.c_str(), sizeof(address.sun_path) - 1);
-  const int sender = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  const OwnSocketSender sender;
   // Batches well within one message's share of the frames that may wait,
   // each handed over before the next is sent.
   constexpr int kBatch = 32, kBatches = 600;
   const auto sendBatch = [&](long& expected) {
-    for (int n = 0; n < kBatch; ++n)
-      expected +=
-          sendto(sender, frame.data(), frame.size(), 0, reinterpret_cast<const sockaddr*>(&address),
-                 sizeof(address)) == static_cast<ssize_t>(frame.size());
+    for (int n = 0; n < kBatch; ++n) expected += sender.Send(frame);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (handed < expected && std::chrono::steady_clock::now() < limit) QxBusPoll(100);
   };
   long expected = 0;
   sendBatch(expected);  // whatever the first hand-over sets up
-  const long before = g_allocations.load();
+  const long before = qxtest::AllocationCount();
   for (int batch = 0; batch < kBatches; ++batch) sendBatch(expected);
-  const long allocations = g_allocations.load() - before;
-  close(sender);
+  const long allocations = qxtest::AllocationCount() - before;
   QxBusSetReceiver(previous);
   QxBusLeave();
 
@@ -84,7 +78,92 @@ TEST(BusThreads, FramesAreHandedOverWithoutAnAllocationEach) {
   EXPECT_LE(allocations, 8) << "for " << kBatch * kBatches << " frames";
   std::printf("BusThreads: %ld allocations for %d frames handed over\n", allocations,
               kBatch * kBatches);
-#endif
+}
+
+// What the user-interface thread saw of the samples, and what the worker
+// waits for.
+struct Road {
+  UINT answer = 0, repaint = 0;
+  std::mutex lock;
+  std::condition_variable delivered;
+  long answers = 0, repaints = 0;
+  bool inOrder = true;  // each answer came with the sample it answers, in turn
+};
+
+// A run's samples as the program takes them with the bus joined to the event
+// loop: the peer's answer comes alone, the bus's reader wakes the
+// user-interface thread, whose hand-over posts it on as the main window's
+// receiver does, and the worker posts a repaint every third sample; the
+// event loop delivers all of it. Once the first samples have made what the
+// road keeps, no sample allocates, on any thread.
+TEST(BusThreads, ASampleTakesTheEventLoopRoadWithoutAllocating) {
+  qxtest::ScopedEnv env("QX_BUS_DIR", qxtest::MakeTempDir("busroad"));
+  static Road road;  // the hooks below capture nothing, so copying them allocates nothing
+  road.answer = RegisterWindowMessage("ID_TEST_ROAD_ANSWER");
+  road.repaint = WM_APP + 9;
+  ASSERT_TRUE(QxBusReceive(road.answer));
+  ASSERT_TRUE(QxBusJoin());
+  const DWORD ui = QxUiThreadId();
+  ASSERT_NE(ui, 0u);
+  QxBusReceiver previous = QxBusSetReceiver([](UINT message, WPARAM wParam, LPARAM lParam) {
+    PostThreadMessage(QxUiThreadId(), message, wParam, lParam);
+  });
+  qxui::SetPreTranslateHook([](MSG* msg) {
+    {
+      std::lock_guard<std::mutex> guard(road.lock);
+      if (msg->message == road.answer) {
+        road.inOrder = road.inOrder && msg->wParam == static_cast<WPARAM>(road.answers);
+        ++road.answers;
+      } else if (msg->message == road.repaint) {
+        ++road.repaints;
+      }
+    }
+    road.delivered.notify_all();
+    return TRUE;
+  });
+
+  // The thread's event list keeps the room its busiest moment needed; a
+  // program has had a burst of events (its windows shown) long before a run.
+  {
+    QObject burst;
+    for (int n = 0; n < 128; ++n) QCoreApplication::postEvent(&burst, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents();
+  }
+  constexpr long kWarmUp = 30, kSamples = 600;
+  std::atomic<bool> finished{false};
+  long counted = -1;
+  bool timedOut = false;
+  std::thread worker([&] {
+    const OwnSocketSender peer;
+    std::vector<std::vector<BYTE>> answers;
+    for (long k = 0; k < kSamples; ++k)
+      answers.push_back(qxbus::EncodeFrame("ID_TEST_ROAD_ANSWER", 1000011, k, 0));
+    long from = 0;
+    for (long k = 0; k < kSamples && !timedOut; ++k) {
+      if (k == kWarmUp) from = qxtest::AllocationCount();
+      const long repaints = k / 3 + 1;
+      if (k % 3 == 0) PostThreadMessage(ui, road.repaint, k, 0);
+      peer.Send(answers[k]);
+      std::unique_lock<std::mutex> guard(road.lock);
+      // A bound only a broken road meets.
+      timedOut = !road.delivered.wait_for(guard, std::chrono::seconds(20), [&] {
+        return road.answers > k && road.repaints >= repaints;
+      });
+    }
+    counted = qxtest::AllocationCount() - from;
+    finished = true;
+    QCoreApplication::eventDispatcher()->wakeUp();
+  });
+  while (!finished) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  worker.join();
+  qxui::SetPreTranslateHook(nullptr);
+  QxBusSetReceiver(previous);
+  QxBusLeave();
+
+  ASSERT_FALSE(timedOut) << "sample " << road.answers << " never reached the event loop";
+  EXPECT_TRUE(road.inOrder);
+  EXPECT_EQ(road.repaints, (kSamples + 2) / 3);
+  EXPECT_EQ(counted, 0) << "allocations in " << kSamples - kWarmUp << " samples";
 }
 
 }  // namespace
