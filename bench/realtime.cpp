@@ -7,7 +7,8 @@
 //
 // Cost per sample: CSIMsystem::RealtimeStep on each peer, beside
 // CSIMsystem::SimulateStep of the same design: median and p99 in us, and the
-// allocations per sample (operator new calls counted during the samples).
+// allocations per sample (every allocation of the process counted during the
+// calls).
 //
 // Period error: real runs started with CSIMsystem::StartRealtime at Ts =
 // 0.001 s (2000 samples), 0.02 s (500), 0.05 s (200) and 0.1 s (100) on the
@@ -15,8 +16,13 @@
 // them on its monotonic clock (the board: each read of input 0; the
 // companion: each DAC frame); its error is that minus the period. Beside
 // them, the bare pacing loop (the same GetTickCount and Sleep, no work) timed
-// in this program. Reported: p50, p99 and max of |error| in ms, and the
-// overruns (periods longer than 1.5 periods).
+// in this program. Reported: p50, p99 and max of |error| in ms, the overruns
+// (periods longer than 1.5 periods), and the allocations per sample on the
+// whole road a sample takes in the program: the worker's sample and posts,
+// the bus's reader and its wake, and the hand-overs and deliveries on this
+// thread, which runs Qt's event loop as the program's does; counted after the
+// run's first tenth, from the first slice repaint delivered then to the last,
+// every thread but the one reading the peer's log.
 //
 // Plain program: bench_realtime [--quick] prints two tables, with the
 // machine's load before and after. A row whose work did not happen (a peer
@@ -31,13 +37,16 @@
 #include "platform/core/Thread.h"
 #include "platform/io/Bus.h"
 #include "platform/ui/MessageQueue.h"
+#include "WorkerMessages.h"
 #include "search/SearchGlobals.h"
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
 #include "simulation/SIMsystem.h"
 #include "tests/platform/IoPeerProcess.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/TreeBuilders.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -48,25 +57,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
-
-// Every allocation of the program is counted.
-static std::atomic<long> g_allocations{0};
-
-void* operator new(std::size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
 
 extern std::atomic<CWinThread*> g_pWorkerThread;
 
@@ -193,11 +187,11 @@ void CostPerSample(const char* design, CQorexDoc& doc, Peer* peer, int samples) 
   if (peer != nullptr) {
     g_pAnalogIo = peer->device.get();
     for (int k = 0; k < samples; ++k) {
-      const long before = g_allocations.load();
+      const long before = qxtest::AllocationCount();
       const auto t0 = Clock::now();
       sim.RealtimeStep(k);
       const auto t1 = Clock::now();
-      stepAllocations += g_allocations.load() - before;
+      stepAllocations += qxtest::AllocationCount() - before;
       step[k] = std::chrono::duration<double, std::micro>(t1 - t0).count();
       if (k % 64 == 0) {
         peerLines += peer->Drain(5).size();
@@ -208,11 +202,11 @@ void CostPerSample(const char* design, CQorexDoc& doc, Peer* peer, int samples) 
   }
   sim.ResetStates();
   for (int k = 0; k < samples; ++k) {
-    const long before = g_allocations.load();
+    const long before = qxtest::AllocationCount();
     const auto t0 = Clock::now();
     sim.SimulateStep(k);
     const auto t1 = Clock::now();
-    simulateAllocations += g_allocations.load() - before;
+    simulateAllocations += qxtest::AllocationCount() - before;
     simulate[k] = std::chrono::duration<double, std::micro>(t1 - t0).count();
   }
   auto row = [&](const char* what, std::vector<double> v, long allocations) {
@@ -256,10 +250,11 @@ std::vector<double> Errors(const std::vector<double>& starts, double period) {
   return errors;
 }
 
-void PrintPeriod(const char* peer, double ts, int samples, const std::vector<double>& errors) {
+void PrintPeriod(const char* peer, double ts, int samples, const std::vector<double>& errors,
+                 const char* allocations) {
   const Figures f = Summarise(errors, ts * 1000.0);
-  std::printf("%-16s %6.3f %6d %7zu %8.3f %8.3f %8.3f %8d\n", peer, ts, samples, errors.size(),
-              f.p50, f.p99, f.max, f.overruns);
+  std::printf("%-16s %6.3f %6d %7zu %8.3f %8.3f %8.3f %8d %12s\n", peer, ts, samples, errors.size(),
+              f.p50, f.p99, f.max, f.overruns, allocations);
 }
 
 // The messages a run posts, handled at once: the hand-overs' bits cleared.
@@ -267,18 +262,55 @@ void DeliverRunMessages() {
   qxui::DeliverPendingMessages();
 }
 
+// The allocation count as this thread delivered slice repaints, from the
+// first one of sample countFrom or later to the newest.
+struct RoadCount {
+  long countFrom = 0;
+  long firstSample = -1, lastSample = -1;
+  long firstCount = 0, lastCount = 0;
+};
+RoadCount g_road;
+
+// The run's thread messages, as the application's handlers would take them:
+// the hand-overs' bits cleared, the slice repaints noted.
+BOOL TakeRunMessage(MSG* msg) {
+  if (msg->message == WM_QX_PUSHUGY || msg->message == WM_QX_TRANSFERSIM)
+    AnswerWorker(kStatusRunHandOver, WakeWaiters::kNo);
+  const long k = static_cast<long>(msg->wParam);
+  if (msg->message == WM_QX_INVALIDATESLICE && k >= g_road.countFrom) {
+    const long count = qxtest::AllocationCount();
+    if (g_road.firstSample < 0) {
+      g_road.firstSample = k;
+      g_road.firstCount = count;
+    }
+    g_road.lastSample = k;
+    g_road.lastCount = count;
+  }
+  return TRUE;
+}
+
 void RealRun(Peer& peer, double ts, int samples) {
   auto doc = NewDesign(ts, ts * samples + ts / 2);
   g_pAnalogIo = peer.device.get();
   peer.Drain(50);
   CSIMsystem* sim = g_pSimulator.load();
+  g_road = RoadCount{std::max(samples / 10, 3)};
   sim->StartRealtime(doc.get(), ts, doc->m_dFinalTime);
+  // The peer's log is read on a thread of the benchmark's own, which also
+  // wakes this one's loop to look whether the worker ended.
   std::vector<std::string> lines;
-  while (g_pWorkerThread.load() != nullptr) {
-    DeliverRunMessages();
-    QxBusPoll(1);
-    for (std::string& line : peer.Drain(5, 64)) lines.push_back(std::move(line));
-  }
+  std::atomic<bool> ended{false};
+  std::thread logReader([&] {
+    const qxtest::UncountedThread uncounted;
+    while (!ended.load()) {
+      for (std::string& line : peer.Drain(5, 64)) lines.push_back(std::move(line));
+      QCoreApplication::eventDispatcher()->wakeUp();
+    }
+  });
+  while (g_pWorkerThread.load() != nullptr)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  ended = true;
+  logReader.join();
   DeliverRunMessages();
   for (std::string& line : peer.Drain(200)) lines.push_back(std::move(line));
   const bool board = peer.name == "fake_dt2801";
@@ -294,7 +326,12 @@ void RealRun(Peer& peer, double ts, int samples) {
              " samples: no period");
     return;
   }
-  PrintPeriod(peer.name.c_str(), ts, samples, Errors(starts, ts * 1000.0));
+  char allocations[32] = "-";
+  if (g_road.lastSample > g_road.firstSample)
+    std::snprintf(allocations, sizeof allocations, "%.3f",
+                  double(g_road.lastCount - g_road.firstCount) /
+                      double(g_road.lastSample - g_road.firstSample));
+  PrintPeriod(peer.name.c_str(), ts, samples, Errors(starts, ts * 1000.0), allocations);
 }
 
 void BarePacing(double ts, int samples) {
@@ -308,7 +345,7 @@ void BarePacing(double ts, int samples) {
     const DWORD rest = ms - (GetTickCount() - t0);
     if (rest != 0 && rest <= ms) Sleep(rest);
   }
-  PrintPeriod("bare loop", ts, samples, Errors(starts, ts * 1000.0));
+  PrintPeriod("bare loop", ts, samples, Errors(starts, ts * 1000.0), "-");
 }
 
 }  // namespace
@@ -319,12 +356,7 @@ int main(int argc, char** argv) {
   char dirTemplate[] = "/tmp/qx-bench-realtime-XXXXXX";
   const std::string dir = mkdtemp(dirTemplate) ? dirTemplate : "/tmp";
   g_pSimulator = new CSIMsystem;
-  // The run's thread messages: clear the bits the handlers would clear.
-  qxui::SetPreTranslateHook([](MSG* msg) {
-    if (msg->message == WM_APP + 12 || msg->message == WM_APP + 13)
-      AnswerWorker(kStatusRunHandOver, WakeWaiters::kNo);
-    return TRUE;
-  });
+  qxui::SetPreTranslateHook(TakeRunMessage);
   QxUiThreadId();
 
   std::unique_ptr<Peer> board = StartBoard(dir);
@@ -347,8 +379,8 @@ int main(int argc, char** argv) {
   }
 
   std::printf("\nPeriod error |start-to-start - period| (ms), new design\n");
-  std::printf("%-16s %6s %6s %7s %8s %8s %8s %8s\n", "peer", "Ts", "N", "periods", "p50", "p99",
-              "max", "overruns");
+  std::printf("%-16s %6s %6s %7s %8s %8s %8s %8s %12s\n", "peer", "Ts", "N", "periods", "p50",
+              "p99", "max", "overruns", "allocs/sample");
   const struct {
     double ts;
     int samples;
