@@ -21,14 +21,19 @@ QEvent::Type WakeType() {
 
 class WakeEvent : public QEvent {
  public:
-  explicit WakeEvent(void (*call)()) : QEvent(WakeType()), m_call(call) {}
+  // Made on the posting thread, called on the user-interface thread. Qt's
+  // queue orders the two already, with a lock the thread checker cannot see:
+  // the call is handed across in an order it sees too.
+  explicit WakeEvent(void (*call)()) : QEvent(WakeType()) {
+    m_call.store(call, std::memory_order_release);
+  }
   // The application's queue deletes what it delivered or dropped: a pooled
   // event goes back to the pool, only then, after every destructor ran.
   static void operator delete(void* event) noexcept;
-  void Call() const { m_call(); }
+  void Call() const { m_call.load(std::memory_order_acquire)(); }
 
  private:
-  void (*const m_call)();
+  std::atomic<void (*)()> m_call{nullptr};
 };
 
 // Enough for a wake waiting in the queue and one being delivered at each of

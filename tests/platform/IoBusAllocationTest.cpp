@@ -16,6 +16,7 @@
 #include <QEvent>
 #include <QObject>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -164,6 +165,67 @@ TEST(BusThreads, ASampleTakesTheEventLoopRoadWithoutAllocating) {
   EXPECT_TRUE(road.inOrder);
   EXPECT_EQ(road.repaints, (kSamples + 2) / 3);
   EXPECT_EQ(counted, 0) << "allocations in " << kSamples - kWarmUp << " samples";
+}
+
+// What a message handler's own loops delivered, in order.
+struct Nesting {
+  static constexpr WPARAM kDeepest = 40;
+  std::array<WPARAM, kDeepest + 1> order{};
+  std::size_t delivered = 0;
+  long plain = 0;
+};
+Nesting g_nesting;
+constexpr UINT kNest = WM_APP + 41, kPlain = WM_APP + 42;
+
+// Gives the loop the time a fault alone would take to run out.
+template <typename Done>
+bool ProcessEventsUntil(Done done) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done() && std::chrono::steady_clock::now() < limit)
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  return done();
+}
+
+// Each handler posts the next message and runs a loop of its own until that
+// one came, forty deep: far more wakes in the queue or being delivered at once
+// than the ones made in advance. Every message still comes, in turn, and once
+// the loops have returned the wakes made in advance serve again: the next
+// posts allocate nothing.
+TEST(UiMessageWake, LoopsNestedBeyondTheWakesMadeInAdvanceDeliverAndGiveThemBack) {
+  g_nesting = Nesting{};
+  const DWORD ui = QxUiThreadId();
+  ASSERT_NE(ui, 0u);
+  qxui::SetPreTranslateHook([](MSG* msg) {
+    if (msg->message == kPlain) {
+      ++g_nesting.plain;
+    } else if (msg->message == kNest && g_nesting.delivered < g_nesting.order.size()) {
+      g_nesting.order[g_nesting.delivered++] = msg->wParam;
+      if (msg->wParam < Nesting::kDeepest) {
+        const std::size_t deeper = g_nesting.delivered + 1;
+        PostThreadMessage(QxUiThreadId(), kNest, msg->wParam + 1, 0);
+        ProcessEventsUntil([deeper] { return g_nesting.delivered >= deeper; });
+      }
+    }
+    return TRUE;
+  });
+  ASSERT_TRUE(PostThreadMessage(ui, kNest, 0, 0));
+  ProcessEventsUntil([] { return g_nesting.delivered == g_nesting.order.size(); });
+  std::array<WPARAM, Nesting::kDeepest + 1> inTurn{};
+  for (WPARAM depth = 0; depth <= Nesting::kDeepest; ++depth) inTurn[depth] = depth;
+  EXPECT_EQ(g_nesting.order, inTurn);
+
+  long plainPosts = 0;
+  ASSERT_TRUE(PostThreadMessage(ui, kPlain, 0, 0));
+  ProcessEventsUntil([] { return g_nesting.plain == 1; });
+  const long before = qxtest::AllocationCount();
+  for (plainPosts = 1; plainPosts < 200; ++plainPosts) {
+    if (!PostThreadMessage(ui, kPlain, plainPosts, 0)) break;
+    if (!ProcessEventsUntil([plainPosts] { return g_nesting.plain > plainPosts; })) break;
+  }
+  const long allocations = qxtest::AllocationCount() - before;
+  qxui::SetPreTranslateHook(nullptr);
+  EXPECT_EQ(g_nesting.plain, 200);
+  EXPECT_EQ(allocations, 0) << "for " << plainPosts - 1 << " posts delivered by the loop";
 }
 
 }  // namespace
