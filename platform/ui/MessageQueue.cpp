@@ -13,7 +13,7 @@
 #include <atomic>
 #include <cctype>
 #include <map>
-#include <memory>
+#include <new>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -29,10 +29,12 @@ constexpr std::size_t kMaxPostedMessages = 10000;
 void DeliverOne();
 
 // The waiting messages, oldest first, on a ring made once with the queue: a
-// real-time run posts while it samples, and a post allocates nothing.
+// real-time run posts while it samples, and a post allocates nothing. Left
+// unwritten when made, the ring's pages become the process's own only as
+// messages first reach them.
 struct Queue {
   std::mutex lock;
-  std::unique_ptr<MSG[]> ring{new MSG[kMaxPostedMessages]};
+  MSG* ring = static_cast<MSG*>(::operator new(sizeof(MSG) * kMaxPostedMessages));
   std::size_t first = 0, count = 0;
   bool scheduled = false;  // a delivery call is waiting in Qt's queue
   qxui::PostedWake wake{DeliverOne};
