@@ -100,6 +100,8 @@ struct Road {
 TEST(BusThreads, ASampleTakesTheEventLoopRoadWithoutAllocating) {
   qxtest::ScopedEnv env("QX_BUS_DIR", qxtest::MakeTempDir("busroad"));
   static Road road;  // the hooks below capture nothing, so copying them allocates nothing
+  road.answers = road.repaints = 0;
+  road.inOrder = true;
   road.answer = RegisterWindowMessage("ID_TEST_ROAD_ANSWER");
   road.repaint = WM_APP + 9;
   ASSERT_TRUE(QxBusReceive(road.answer));
