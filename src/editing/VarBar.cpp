@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <utility>
 
 CVarBar* g_pVarBar = nullptr;
 
@@ -39,7 +40,8 @@ CVarBar::~CVarBar() {
 
 void CVarBar::ShowDesign(CQorexDoc* doc, DesignPart part, int /*sample*/) {
   if (part == DesignPart::kWhole) {
-    if (doc != m_pDoc) TakeFocusedEdit();
+    // Inside UpdateAll the edit went to its design before the bars turned.
+    if (doc != m_pDoc && !BarsTurning()) TakeFocusedEdit();
     m_pDoc = doc;
     UpdateBar(TRUE);
   } else if (doc == m_pDoc && part == DesignPart::kVariables) {
@@ -61,6 +63,18 @@ void CVarBar::TakeFocusedEdit() {
     OnKillfocusMin();
   else if (holds(IDC_MAXIMUM))
     OnKillfocusMax();
+}
+
+void CVarBar::TakePendingEdit(const CQorexDoc* next) {
+  if (next == m_pDoc) return;
+  const bool hold = std::exchange(m_bHoldPrompt, true);
+  TakeFocusedEdit();
+  m_bHoldPrompt = hold;
+}
+
+void CVarBar::SayHeldPrompt() {
+  if (!std::exchange(m_bPromptHeld, false)) return;
+  AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
 }
 
 void CVarBar::ForgetDesign(const CQorexDoc* doc) {
@@ -254,7 +268,10 @@ BOOL CVarBar::TakeTyped(int nID, double& field) {
   // Shown again before the message: the focus changes that the message box
   // brings read this edit too.
   SetDlgItemText(nID, QxFormatDouble(field));
-  AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
+  if (m_bHoldPrompt)
+    m_bPromptHeld = true;
+  else
+    AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
   return FALSE;
 }
 
