@@ -16,6 +16,9 @@ CVarBar* g_pVarBar = nullptr;
 namespace {
 // The data exchange's own prompt for text that is no number.
 constexpr const char* kEnterNumber = "Please enter a number.";
+// Posted to the bar itself: the held prompt, once the activation of another
+// design has run to its end (the frame's caption follows the bars).
+constexpr UINT kWmSayHeldPrompt = WM_APP + 20;
 }  // namespace
 
 IMPLEMENT_DYNAMIC(CVarBar, CDialogBar)
@@ -28,6 +31,7 @@ ON_EN_KILLFOCUS(IDC_MINIMUM, OnKillfocusMin)
 ON_EN_KILLFOCUS(IDC_MAXIMUM, OnKillfocusMax)
 ON_CBN_SELENDOK(IDC_LOCUS, OnSelendokLocus)
 ON_CBN_SELENDOK(IDC_COLOUR, OnSelendokColour)
+ON_MESSAGE(kWmSayHeldPrompt, OnSayHeldPrompt)
 END_MESSAGE_MAP()
 
 CVarBar::CVarBar() {
@@ -73,8 +77,12 @@ void CVarBar::TakePendingEdit(const CQorexDoc* next) {
 }
 
 void CVarBar::SayHeldPrompt() {
-  if (!std::exchange(m_bPromptHeld, false)) return;
+  if (std::exchange(m_bPromptHeld, false) && GetSafeHwnd()) PostMessage(kWmSayHeldPrompt);
+}
+
+LRESULT CVarBar::OnSayHeldPrompt(WPARAM, LPARAM) {
   AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
+  return 0;
 }
 
 void CVarBar::ForgetDesign(const CQorexDoc* doc) {

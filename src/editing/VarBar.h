@@ -27,7 +27,8 @@ class CVarBar : public CDialogBar, public CDesignBar {
   // Also when doc is only still listed.
   void ForgetDesign(const CQorexDoc* doc) override;
   // The edit that holds the keyboard, into the design shown so far; its
-  // prompt held for SayHeldPrompt.
+  // prompt held for SayHeldPrompt, which posts it to the bar, so that it
+  // comes once the activation that turned the bars has run to its end.
   void TakePendingEdit(const CQorexDoc* next) override;
   void SayHeldPrompt() override;
 
@@ -67,6 +68,7 @@ class CVarBar : public CDialogBar, public CDesignBar {
   void OnKillfocusMax();
   void OnSelendokLocus();
   void OnSelendokColour();
+  LRESULT OnSayHeldPrompt(WPARAM, LPARAM);
   DECLARE_MESSAGE_MAP()
 
  private:

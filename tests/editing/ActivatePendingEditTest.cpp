@@ -51,10 +51,11 @@ class ActivatePendingEdit : public dlgtest::EditingDialogs {
     Frame()->MDIActivate(ChildOf(m_docs[0]));
     QxTest::PumpUntilIdle();
     ASSERT_EQ(Vars().m_pDoc, m_docs[0]);
-    // The floating bar's window is the active one, as after a click into
-    // it: the keyboard stays there while the Window menu shows another design.
+    // The bar's window is the active one, as after a click into it: from a
+    // floating bar the keyboard stays there while the Window menu shows
+    // another design; from a docked one it goes on to that design's view.
     QWidget* window = ValueField()->GetWidget()->window();
-    ASSERT_NE(window, Frame()->QxMainWindow());
+    ASSERT_EQ(window != Frame()->QxMainWindow(), m_floating);
     window->activateWindow();
     ValueField()->SetFocus();
     QxTest::PumpUntilIdle();
@@ -64,10 +65,18 @@ class ActivatePendingEdit : public dlgtest::EditingDialogs {
   }
   // Who shows or acts on which design; "" when all act on doc.
   std::string Strays(const CQorexDoc* doc) const {
+    CString caption;
+    Frame()->GetWindowText(caption);
+    const CQorexDoc* named = nullptr;
+    for (const CQorexDoc* d : m_docs)
+      if (caption == "Quorvathine - " + d->GetTitle() ||
+          caption == "Quorvathine - [" + d->GetTitle() + "]")
+        named = d;
     const struct {
       const char* who;
       const CQorexDoc* shows;
     } rows[] = {{"the active window", Doc()},
+                {"the caption", named},
                 {"SimulationView and the status line", SimulationViewDesign()},
                 {"ProcessView, its run and tuner spots", Bar().m_pDoc},
                 {"Variables", Vars().m_pDoc},
@@ -85,49 +94,66 @@ class ActivatePendingEdit : public dlgtest::EditingDialogs {
     return value;
   }
 
+  // The second design activated by the two roads of the Window menu (its
+  // numbered command, and the frame's activation it ends in), from the bar
+  // floating, then docked: check after each.
+  void ForEachRoad(const std::function<void()>& check) {
+    const struct {
+      const char* name;
+      std::function<void(CMainFrame*, CMDIChildWnd*)> activate;
+    } roads[] = {
+        {"the Window menu's second entry",
+         [](CMainFrame* frame, CMDIChildWnd*) {
+           frame->SendMessage(WM_COMMAND, AFX_IDM_FIRST_MDICHILD + 1);
+         }},
+        {"the frame's activation",
+         [](CMainFrame* frame, CMDIChildWnd* child) { frame->MDIActivate(child); }},
+    };
+    for (const bool floating : {true, false}) {
+      m_floating = floating;
+      if (!floating) {
+        Frame()->DockControlBar(&Vars(), AFX_IDW_DOCKBAR_LEFT);
+        QxTest::PumpUntilIdle();
+      }
+      for (const auto& road : roads) {
+        SCOPED_TRACE(std::string(road.name) + (floating ? ", floating" : ", docked"));
+        m_activate = [this, &road] { road.activate(Frame(), ChildOf(m_docs[1])); };
+        check();
+      }
+    }
+  }
+  void ActivateTheSecondDesign() { m_activate(); }
+
   std::vector<CQorexDoc*> m_docs;
   int m_user = -1;
-};
-
-// The two roads of the Window menu: its numbered command, and the frame's
-// activation it ends in.
-const struct Road {
-  const char* name;
-  std::function<void(CMainFrame*, CMDIChildWnd*)> activate;
-} kRoads[] = {
-    {"the Window menu's second entry",
-     [](CMainFrame* frame, CMDIChildWnd*) {
-       frame->SendMessage(WM_COMMAND, AFX_IDM_FIRST_MDICHILD + 1);
-     }},
-    {"the frame's activation",
-     [](CMainFrame* frame, CMDIChildWnd* child) { frame->MDIActivate(child); }},
+  bool m_floating = true;
+  std::function<void()> m_activate;
 };
 
 TEST_F(ActivatePendingEdit, TheValueGoesToItsDesignAndEveryBarActsOnTheActivatedOne) {
   // The second text has more digits than the field shows back: read again
   // while the bars turn, it would change the first design once more.
   const char* const typed[] = {"2.5", "0.12345678901234567"};
-  for (const Road& road : kRoads) {
+  ForEachRoad([&] {
     for (const char* text : typed) {
-      SCOPED_TRACE(std::string(road.name) + ", typed " + text);
+      SCOPED_TRACE(std::string("typed ") + text);
       TypeIntoTheFirstDesign(text);
-      road.activate(Frame(), ChildOf(m_docs[1]));
+      ActivateTheSecondDesign();
       EXPECT_EQ(Strays(m_docs[1]), "") << "as the activation returns";
       QxTest::PumpUntilIdle();
       EXPECT_EQ(Strays(m_docs[1]), "");
       EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), m_docs[1]->LoopStateText());
       EXPECT_EQ(Value(), std::stod(text));
     }
-  }
+  });
 }
 
 // Text that is no number: its box comes with every bar still on the design
 // it was typed for or with every bar on the activated one, never between.
 TEST_F(ActivatePendingEdit, TheBoxAboutTextThatIsNoNumberNeverComesHalfTurned) {
-  for (const Road& road : kRoads) {
-    SCOPED_TRACE(road.name);
+  ForEachRoad([&] {
     TypeIntoTheFirstDesign("2.5");
-    road.activate(Frame(), ChildOf(m_docs[1]));
+    ActivateTheSecondDesign();
     QxTest::PumpUntilIdle();
     TypeIntoTheFirstDesign("abc");
     std::vector<std::string> boxes;
@@ -140,13 +166,13 @@ TEST_F(ActivatePendingEdit, TheBoxAboutTextThatIsNoNumberNeverComesHalfTurned) {
                                                    : " over " + before + "| " + after));
           return IDOK;
         });
-    road.activate(Frame(), ChildOf(m_docs[1]));
+    ActivateTheSecondDesign();
     QxTest::PumpUntilIdle();
     QxSetMessageBoxHandler(previous);
     EXPECT_EQ(boxes, std::vector<std::string>{"Please enter a number."});
     EXPECT_EQ(Strays(m_docs[1]), "");
     EXPECT_EQ(Value(), 2.5);  // kept from before
-  }
+  });
 }
 
 }  // namespace
