@@ -108,6 +108,10 @@ class ActivatePendingEdit : public dlgtest::EditingDialogs {
          }},
         {"the frame's activation",
          [](CMainFrame* frame, CMDIChildWnd* child) { frame->MDIActivate(child); }},
+        {"a click into the design's view",
+         [](CMainFrame*, CMDIChildWnd* child) {
+           QxTest::Click(child->GetActiveView(), CPoint(5, 5));
+         }},
     };
     for (const bool floating : {true, false}) {
       m_floating = floating;
