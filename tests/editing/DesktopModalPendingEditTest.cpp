@@ -47,6 +47,27 @@ class DesktopModalPendingEdit : public DesktopFocusFixture {
       return text == typed;
     }));
   }
+  // A click into the middle of the design's view, from wherever the
+  // keyboard is.
+  void ShowByClick(CQorexDoc* doc) {
+    POSITION pos = doc->GetFirstViewPosition();
+    QWidget* view = doc->GetNextView(pos)->GetWidget();
+    qxtest::XClick(view, view->rect().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Doc() == doc; }, kEventBoundMs))
+        << "the design was not shown";
+    QxTest::PumpUntilIdle();
+  }
+  // The window, its caption and every bar show doc.
+  bool Shows(const CQorexDoc* doc, const char* caption) const {
+    return Doc() == doc && Title() == caption && Vars().m_pDoc == doc && Bar().m_pDoc == doc &&
+           SimulationViewDesign() == doc;
+  }
+  std::string Who() const {
+    std::string who = std::string(Title().GetString()) + ", the window's";
+    for (const CQorexDoc* doc : {Doc(), Vars().m_pDoc, Bar().m_pDoc, SimulationViewDesign()})
+      who += " " + std::string(doc ? doc->GetTitle().GetString() : "none");
+    return who;
+  }
   static double Value(const CQorexDoc* doc, int user) {
     double value, minimum, maximum;
     doc->m_vars.Get(user, &value, &minimum, &maximum);
@@ -78,25 +99,33 @@ TEST_F(DesktopModalPendingEdit, AValueLeftTypedGoesToItsDesignAndTheRunSpotRunsT
   QxTest::PumpUntilIdle();
 }
 
-// Text that is no number, left typed: its box comes once the window, its
-// caption and every bar show the design the Window menu chose.
+// Text that is no number, left typed: its box comes while the window, its
+// caption and every bar show the design it was typed for, or once they all
+// show the design the Window menu or a click chose, never between.
 TEST_F(DesktopModalPendingEdit, TheBoxAboutTextLeftTypedComesOnceTheDesignIsShown) {
   PickElement(kModelK, 0, 0, 3);
   QxTest::PumpUntilIdle();
   const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
-  ShowByWindowMenu(docs[0], "1");
-  TypeIntoTheValueField("abc");
-  std::vector<std::string> boxes;
-  const QxMessageBoxHandler previous = QxSetMessageBoxHandler([&](HWND, LPCSTR text, LPCSTR, UINT) {
-    const bool shown = Doc() == docs[1] && Title() == "Quorvathine - Qorex2" &&
-                       Vars().m_pDoc == docs[1] && Bar().m_pDoc == docs[1] &&
-                       SimulationViewDesign() == docs[1];
-    boxes.push_back(std::string(text) + (shown ? "" : " before the design was shown"));
-    return IDOK;
-  });
-  ShowByWindowMenu(docs[1], "2");
-  QxSetMessageBoxHandler(previous);
-  EXPECT_EQ(boxes, std::vector<std::string>{"Please enter a number."});
+  for (const bool byClick : {false, true}) {
+    SCOPED_TRACE(byClick ? "a click into the design" : "the Window menu");
+    ShowByWindowMenu(docs[0], "1");
+    TypeIntoTheValueField("abc");
+    std::vector<std::string> boxes;
+    const QxMessageBoxHandler previous =
+        QxSetMessageBoxHandler([&](HWND, LPCSTR text, LPCSTR, UINT) {
+          boxes.push_back(std::string(text) + (Shows(docs[0], "Quorvathine - Qorex1") ||
+                                                       Shows(docs[1], "Quorvathine - Qorex2")
+                                                   ? ""
+                                                   : " half turned: " + Who()));
+          return IDOK;
+        });
+    if (byClick)
+      ShowByClick(docs[1]);
+    else
+      ShowByWindowMenu(docs[1], "2");
+    QxSetMessageBoxHandler(previous);
+    EXPECT_EQ(boxes, std::vector<std::string>{"Please enter a number."});
+  }
 }
 
 }  // namespace
