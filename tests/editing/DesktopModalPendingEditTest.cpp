@@ -101,13 +101,27 @@ TEST_F(DesktopModalPendingEdit, AValueLeftTypedGoesToItsDesignAndTheRunSpotRunsT
 
 // Text that is no number, left typed: its box comes while the window, its
 // caption and every bar show the design it was typed for, or once they all
-// show the design the Window menu or a click chose, never between.
+// show the design the Window menu or a click chose, never between; from the
+// bar floating or docked.
 TEST_F(DesktopModalPendingEdit, TheBoxAboutTextLeftTypedComesOnceTheDesignIsShown) {
   PickElement(kModelK, 0, 0, 3);
   QxTest::PumpUntilIdle();
   const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
-  for (const bool byClick : {false, true}) {
-    SCOPED_TRACE(byClick ? "a click into the design" : "the Window menu");
+  const struct {
+    const char* name;
+    bool byClick;
+    bool docked;
+  } rows[] = {{"the Window menu", false, false},
+              {"a click into the design", true, false},
+              {"the Window menu, the bar docked", false, true},
+              {"a click into the design, the bar docked", true, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const bool byClick = row.byClick;
+    if (row.docked && Vars().IsFloating()) {
+      Frame()->DockControlBar(&Vars(), AFX_IDW_DOCKBAR_LEFT);
+      QxTest::PumpUntilIdle();
+    }
     ShowByWindowMenu(docs[0], "1");
     TypeIntoTheValueField("abc");
     std::vector<std::string> boxes;
