@@ -67,16 +67,14 @@ class ActivatePendingEdit : public dlgtest::EditingDialogs {
   std::string Strays(const CQorexDoc* doc) const {
     CString caption;
     Frame()->GetWindowText(caption);
-    const CQorexDoc* named = nullptr;
-    for (const CQorexDoc* d : m_docs)
-      if (caption == "Quorvathine - " + d->GetTitle() ||
-          caption == "Quorvathine - [" + d->GetTitle() + "]")
-        named = d;
+    // Plain, or in brackets while the design's window is maximised.
+    const bool named = caption == "Quorvathine - " + doc->GetTitle() ||
+                       caption == "Quorvathine - [" + doc->GetTitle() + "]";
     const struct {
       const char* who;
       const CQorexDoc* shows;
     } rows[] = {{"the active window", Doc()},
-                {"the caption", named},
+                {"the caption", named ? doc : nullptr},
                 {"SimulationView and the status line", SimulationViewDesign()},
                 {"ProcessView, its run and tuner spots", Bar().m_pDoc},
                 {"Variables", Vars().m_pDoc},
@@ -149,6 +147,23 @@ TEST_F(ActivatePendingEdit, TheValueGoesToItsDesignAndEveryBarActsOnTheActivated
       EXPECT_EQ(Frame()->m_wndStatusBar.GetPaneText(0), m_docs[1]->LoopStateText());
       EXPECT_EQ(Value(), std::stod(text));
     }
+  });
+}
+
+// A new design is activated too: the value typed for the one shown before
+// stays that design's, and everything acts on the new one.
+TEST_F(ActivatePendingEdit, ANewDesignLeavesTheValueToTheDesignItWasTypedFor) {
+  ForEachRoad([&] {
+    TypeIntoTheFirstDesign("3.5");
+    Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
+    CQorexDoc* made = Doc();
+    ASSERT_NE(made, m_docs[0]);
+    EXPECT_EQ(Strays(made), "") << "as the command returns";
+    QxTest::PumpUntilIdle();
+    EXPECT_EQ(Strays(made), "");
+    EXPECT_EQ(Value(), 3.5);
+    made->OnCloseDocument();
+    QxTest::PumpUntilIdle();
   });
 }
 
