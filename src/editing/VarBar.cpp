@@ -6,6 +6,8 @@
 #include "platform/ui/DataExchange.h"
 #include "res/resource.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -72,8 +74,8 @@ void CVarBar::TakeFocusedEdit() {
 void CVarBar::TakePendingEdit(const CQorexDoc* next) {
   if (next == m_pDoc) return;
   const bool hold = std::exchange(m_bHoldPrompt, true);
+  const auto restore = qScopeGuard([this, hold] { m_bHoldPrompt = hold; });
   TakeFocusedEdit();
-  m_bHoldPrompt = hold;
 }
 
 void CVarBar::SayHeldPrompt() {
