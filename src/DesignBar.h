@@ -27,6 +27,15 @@ class CDesignBar {
   // doc is closing or gone: a bar that shows it shows no design any more and
   // repaints. Bars that show another design keep it.
   virtual void ForgetDesign(const CQorexDoc* doc) = 0;
+  // next is about to become the design every bar shows: a bar that shows
+  // another design gives it what is still pending in the bar's edit, as
+  // leaving the edit would, before any bar turns to next. A prompt about
+  // text that is no value waits for SayHeldPrompt, so that it never comes
+  // with some bars turned and others not.
+  virtual void TakePendingEdit(const CQorexDoc* /*next*/) {}
+  // Says the prompt TakePendingEdit held, if any, once every bar shows the
+  // new design.
+  virtual void SayHeldPrompt() {}
 
  protected:
   ~CDesignBar() = default;
@@ -82,6 +91,8 @@ CDesignRecorder* GetDesignRecorder();
 // The main frame's bars in the order it makes them; empty while no main frame
 // exists.
 std::span<CDesignBar* const> DesignBars();
+// True while a pass of CQorexDoc::UpdateAll turns the bars to a design.
+bool BarsTurning();
 // The design the "SimulationView" bar shows (its simulator settings are the
 // ones "Simulator Properties" edits), or null.
 CQorexDoc* SimulationViewDesign();

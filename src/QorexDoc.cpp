@@ -20,10 +20,14 @@
 #include "search/SearchGlobals.h"
 #include "simulation/SIMfreq.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <span>
+#include <utility>
 #include <vector>
 
 IMPLEMENT_DYNCREATE(CQorexDoc, CDocument)
@@ -189,11 +193,38 @@ void CQorexDoc::Recalculate() {
   if (setUpAfresh) DropRunsThatNoLongerFit();
 }
 
+namespace {
+// The design the bars are being turned to, while UpdateAll turns them.
+const CQorexDoc* s_pTurningTo = nullptr;
+}  // namespace
+
+bool BarsTurning() {
+  return s_pTurningTo != nullptr;
+}
+
 void CQorexDoc::UpdateAll() {
+  // Another design changed while the bars turn to this one (something a bar
+  // did on its way): its views show the change, and the bars go on to the
+  // design they were turning to, never some to one and some to the other.
+  if (s_pTurningTo != nullptr && s_pTurningTo != this) {
+    UpdateAllViews(nullptr, 0);
+    UpdateMaxSignalSize();
+    return;
+  }
+  // What was typed into a bar goes to the design it was typed for before
+  // any bar turns; that design may well be recalculated and shown in full
+  // on the way, with the bars still on it.
+  const std::span<CDesignBar* const> bars = DesignBars();
+  for (CDesignBar* bar : bars) bar->TakePendingEdit(this);
   UpdateAllViews(nullptr, 0);
   UpdateMaxSignalSize();
-  ShowInBars(DesignPart::kWhole);
-  SayDesignState();
+  {
+    const CQorexDoc* const outer = std::exchange(s_pTurningTo, this);
+    const auto restore = qScopeGuard([outer] { s_pTurningTo = outer; });
+    ShowInBars(DesignPart::kWhole);
+    SayDesignState();
+  }
+  for (CDesignBar* bar : bars) bar->SayHeldPrompt();
 }
 
 CString RefusedModelTitles(unsigned invalid) {

@@ -174,13 +174,17 @@ void CQorexView::OnSetFocus(CWnd* pOldWnd) {
   if (CQorexDoc* doc = GetDocument()) doc->UpdateAll();
 }
 
-// The Window menu chosen from a floating bar activates a design while the
-// keyboard stays in the bar: its design is then the one every bar shows all
-// the same, so that what is typed next reaches it.
+// An activated design is the one every bar shows, also when the keyboard
+// stays in a floating bar (the Window menu chosen from it), so that what is
+// typed next reaches it. The bars turn before the keyboard comes to the view:
+// what is pending in a bar's edit then goes to the design it was typed for by
+// UpdateAll, before any bar turns, and not by the edit losing the keyboard
+// while the window shows one design and the bars another.
 void CQorexView::OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView) {
+  if (bActivate && pActivateView == this && CWnd::GetFocus() != this) {
+    if (CQorexDoc* doc = GetDocument()) doc->UpdateAll();
+  }
   CScrollView::OnActivateView(bActivate, pActivateView, pDeactiveView);
-  if (!bActivate || pActivateView != this || CWnd::GetFocus() == this) return;
-  if (CQorexDoc* doc = GetDocument()) doc->UpdateAll();
 }
 
 void CQorexView::OnKillFocus(CWnd* pNewWnd) {

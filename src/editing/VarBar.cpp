@@ -6,15 +6,21 @@
 #include "platform/ui/DataExchange.h"
 #include "res/resource.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <utility>
 
 CVarBar* g_pVarBar = nullptr;
 
 namespace {
 // The data exchange's own prompt for text that is no number.
 constexpr const char* kEnterNumber = "Please enter a number.";
+// Posted to the bar itself: the held prompt, once the activation of another
+// design has run to its end (the frame's caption follows the bars).
+constexpr UINT kWmSayHeldPrompt = WM_APP + 20;
 }  // namespace
 
 IMPLEMENT_DYNAMIC(CVarBar, CDialogBar)
@@ -27,6 +33,7 @@ ON_EN_KILLFOCUS(IDC_MINIMUM, OnKillfocusMin)
 ON_EN_KILLFOCUS(IDC_MAXIMUM, OnKillfocusMax)
 ON_CBN_SELENDOK(IDC_LOCUS, OnSelendokLocus)
 ON_CBN_SELENDOK(IDC_COLOUR, OnSelendokColour)
+ON_MESSAGE(kWmSayHeldPrompt, OnSayHeldPrompt)
 END_MESSAGE_MAP()
 
 CVarBar::CVarBar() {
@@ -39,7 +46,8 @@ CVarBar::~CVarBar() {
 
 void CVarBar::ShowDesign(CQorexDoc* doc, DesignPart part, int /*sample*/) {
   if (part == DesignPart::kWhole) {
-    if (doc != m_pDoc) TakeFocusedEdit();
+    // Inside UpdateAll the edit went to its design before the bars turned.
+    if (doc != m_pDoc && !BarsTurning()) TakeFocusedEdit();
     m_pDoc = doc;
     UpdateBar(TRUE);
   } else if (doc == m_pDoc && part == DesignPart::kVariables) {
@@ -61,6 +69,22 @@ void CVarBar::TakeFocusedEdit() {
     OnKillfocusMin();
   else if (holds(IDC_MAXIMUM))
     OnKillfocusMax();
+}
+
+void CVarBar::TakePendingEdit(const CQorexDoc* next) {
+  if (next == m_pDoc) return;
+  const bool hold = std::exchange(m_bHoldPrompt, true);
+  const auto restore = qScopeGuard([this, hold] { m_bHoldPrompt = hold; });
+  TakeFocusedEdit();
+}
+
+void CVarBar::SayHeldPrompt() {
+  if (std::exchange(m_bPromptHeld, false) && GetSafeHwnd()) PostMessage(kWmSayHeldPrompt);
+}
+
+LRESULT CVarBar::OnSayHeldPrompt(WPARAM, LPARAM) {
+  AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
+  return 0;
 }
 
 void CVarBar::ForgetDesign(const CQorexDoc* doc) {
@@ -254,7 +278,10 @@ BOOL CVarBar::TakeTyped(int nID, double& field) {
   // Shown again before the message: the focus changes that the message box
   // brings read this edit too.
   SetDlgItemText(nID, QxFormatDouble(field));
-  AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
+  if (m_bHoldPrompt)
+    m_bPromptHeld = true;
+  else
+    AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
   return FALSE;
 }
 

@@ -26,6 +26,11 @@ class CVarBar : public CDialogBar, public CDesignBar {
   void ShowDesign(CQorexDoc* doc, DesignPart part, int sample) override;
   // Also when doc is only still listed.
   void ForgetDesign(const CQorexDoc* doc) override;
+  // The edit that holds the keyboard, into the design shown so far; its
+  // prompt held for SayHeldPrompt, which posts it to the bar, so that it
+  // comes once the activation that turned the bars has run to its end.
+  void TakePendingEdit(const CQorexDoc* next) override;
+  void SayHeldPrompt() override;
 
   // Shows the requested document (defaults when there is none). The list is
   // made again when the document changed or bSameDocument is FALSE; otherwise
@@ -51,6 +56,9 @@ class CVarBar : public CDialogBar, public CDesignBar {
   double m_dMax = 0;
   double m_dMin = 0;
   double m_dValue = 0;
+  // While TakePendingEdit takes an edit: a prompt is held, not said.
+  bool m_bHoldPrompt = false;
+  bool m_bPromptHeld = false;
 
  protected:
   void OnSelchangeList();
@@ -60,6 +68,7 @@ class CVarBar : public CDialogBar, public CDesignBar {
   void OnKillfocusMax();
   void OnSelendokLocus();
   void OnSelendokColour();
+  LRESULT OnSayHeldPrompt(WPARAM, LPARAM);
   DECLARE_MESSAGE_MAP()
 
  private:

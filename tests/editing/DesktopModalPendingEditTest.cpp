@@ -1,0 +1,145 @@
+// A value typed into the floating "Variables" bar and left there, then another
+// design shown with Alt+W and its number, as the user does it: the value is
+// the design's it was typed for, and a click on the run spot runs the design
+// the window shows.
+#include "tests/editing/DesktopFocusSupport.h"
+
+#include "platform/core/MessageBox.h"
+#include "simulation/SIMsystem.h"
+#include "tests/support/InstantCompanion.h"
+
+#include <QMenu>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace dlgtest;
+
+// The run spot of the "ProcessView" bar, in its client coordinates.
+const QPoint kRunSpot(18, 73);
+
+class DesktopModalPendingEdit : public DesktopFocusFixture {
+ protected:
+  CVarBar& Vars() const { return Frame()->m_wndVarbar; }
+  // Alt+W, then the design's number, each once the program has acted on the
+  // key before (the menu is open, then the design is shown).
+  void ShowByWindowMenu(CQorexDoc* doc, const char* number) {
+    qxtest::XKeys("alt+w");
+    ASSERT_TRUE(QTest::qWaitFor([] {
+      return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    })) << "the Window menu did not open";
+    qxtest::XKeys(number);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activePopupWidget() && Doc() == doc; }))
+        << "the design was not shown";
+    QxTest::PumpUntilIdle();
+  }
+  // The value field's text replaced by typed, the keyboard left there.
+  void TypeIntoTheValueField(const char* typed) {
+    Click(ValueField());
+    ASSERT_TRUE(KeyboardIn(ValueField()));
+    qxtest::XKeys("ctrl+a");
+    qxtest::XType(typed);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      CString text;
+      Vars().GetDlgItem(IDC_VALUE)->GetWindowText(text);
+      return text == typed;
+    }));
+  }
+  // A click into the middle of the design's view, from wherever the
+  // keyboard is.
+  void ShowByClick(CQorexDoc* doc) {
+    POSITION pos = doc->GetFirstViewPosition();
+    QWidget* view = doc->GetNextView(pos)->GetWidget();
+    qxtest::XClick(view, view->rect().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Doc() == doc; }, kEventBoundMs))
+        << "the design was not shown";
+    QxTest::PumpUntilIdle();
+  }
+  // The window, its caption and every bar show doc.
+  bool Shows(const CQorexDoc* doc, const char* caption) const {
+    return Doc() == doc && Title() == caption && Vars().m_pDoc == doc && Bar().m_pDoc == doc &&
+           SimulationViewDesign() == doc;
+  }
+  std::string Who() const {
+    std::string who = std::string(Title().GetString()) + ", the window's";
+    for (const CQorexDoc* doc : {Doc(), Vars().m_pDoc, Bar().m_pDoc, SimulationViewDesign()})
+      who += " " + std::string(doc ? doc->GetTitle().GetString() : "none");
+    return who;
+  }
+  static double Value(const CQorexDoc* doc, int user) {
+    double value, minimum, maximum;
+    doc->m_vars.Get(user, &value, &minimum, &maximum);
+    return value;
+  }
+};
+
+TEST_F(DesktopModalPendingEdit, AValueLeftTypedGoesToItsDesignAndTheRunSpotRunsTheShownOne) {
+  PickElement(kModelK, 0, 0, 3);  // a fresh variable of value 1
+  QxTest::PumpUntilIdle();
+  ASSERT_GE(Vars().m_wndList.GetCurSel(), 0);
+  const int user = static_cast<int>(Vars().m_wndList.GetItemData(Vars().m_wndList.GetCurSel()));
+  const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
+  ShowByWindowMenu(docs[0], "1");
+  ASSERT_EQ(Vars().m_pDoc, docs[0]);
+
+  TypeIntoTheValueField("2.5");
+  ShowByWindowMenu(docs[1], "2");
+  EXPECT_EQ(Value(docs[0], user), 2.5);
+  EXPECT_EQ(Vars().m_pDoc, docs[1]);
+  EXPECT_EQ(SimulationViewDesign(), docs[1]);
+
+  qxtest::InstantCompanion companion;
+  qxtest::XClick(Bar().GetWidget(), kRunSpot);
+  ASSERT_TRUE(QTest::qWaitFor([] { return g_pSimDoc.load() != nullptr; }, kEventBoundMs))
+      << "the click on the run spot ran nothing";
+  EXPECT_EQ(g_pSimDoc.load(), docs[1]);
+  g_pSimulator.load()->StopRealtime();
+  QxTest::PumpUntilIdle();
+}
+
+// Text that is no number, left typed: its box comes while the window, its
+// caption and every bar show the design it was typed for, or once they all
+// show the design the Window menu or a click chose, never between; from the
+// bar floating or docked.
+TEST_F(DesktopModalPendingEdit, TheBoxAboutTextLeftTypedComesOnceTheDesignIsShown) {
+  PickElement(kModelK, 0, 0, 3);
+  QxTest::PumpUntilIdle();
+  const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
+  const struct {
+    const char* name;
+    bool byClick;
+    bool docked;
+  } rows[] = {{"the Window menu", false, false},
+              {"a click into the design", true, false},
+              {"the Window menu, the bar docked", false, true},
+              {"a click into the design, the bar docked", true, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const bool byClick = row.byClick;
+    if (row.docked && Vars().IsFloating()) {
+      Frame()->DockControlBar(&Vars(), AFX_IDW_DOCKBAR_LEFT);
+      QxTest::PumpUntilIdle();
+    }
+    ShowByWindowMenu(docs[0], "1");
+    TypeIntoTheValueField("abc");
+    std::vector<std::string> boxes;
+    const QxMessageBoxHandler previous =
+        QxSetMessageBoxHandler([&](HWND, LPCSTR text, LPCSTR, UINT) {
+          boxes.push_back(std::string(text) + (Shows(docs[0], "Quorvathine - Qorex1") ||
+                                                       Shows(docs[1], "Quorvathine - Qorex2")
+                                                   ? ""
+                                                   : " half turned: " + Who()));
+          return IDOK;
+        });
+    if (byClick)
+      ShowByClick(docs[1]);
+    else
+      ShowByWindowMenu(docs[1], "2");
+    QxSetMessageBoxHandler(previous);
+    EXPECT_EQ(boxes, std::vector<std::string>{"Please enter a number."});
+  }
+}
+
+}  // namespace
