@@ -142,7 +142,27 @@ void CQorexDoc::DetachBars() {
   SayDesignState();  // for the design the bars show now, if any
 }
 
+namespace {
+// "Save changes?" questions open now, of any design: a box that opened over
+// one would be answered by the keys meant for it.
+int s_nSaveQuestions = 0;
+}  // namespace
+
+BOOL CQorexDoc::SaveModified() {
+  ++s_nSaveQuestions;
+  const BOOL goOn = CDocument::SaveModified();
+  --s_nSaveQuestions;
+  return goOn;
+}
+
+bool CQorexDoc::Leaving() const {
+  return m_bClosing || s_nSaveQuestions > 0;
+}
+
 void CQorexDoc::OnCloseDocument() {
+  // From here on a box of the stop below may deliver a worker's end; it must
+  // start nothing for a design that goes.
+  m_bClosing = true;
   // A design is never freed under a worker that runs it: the worker ends
   // within one sample and its closing writes, with its outputs at 0 V or
   // said otherwise. Before the bars are detached: what a box delivers

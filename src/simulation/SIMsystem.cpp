@@ -166,8 +166,10 @@ void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
     ResetStates();
     return;
   }
-  if (doc != g_pSimDoc.load() && m_yd.m_nColumns >= 3 * g_nMinSamples && g_nMinSamples > 0 &&
-      AccuracyWatchdog(doc) == 1 && AdjustSettings(doc))
+  // A design on its way out is asked nothing: the question and the dialog
+  // after it would open in the middle of a close or quit.
+  if (doc != g_pSimDoc.load() && !doc->Leaving() && m_yd.m_nColumns >= 3 * g_nMinSamples &&
+      g_nMinSamples > 0 && AccuracyWatchdog(doc) == 1 && AdjustSettings(doc))
     return;
   FillInputs(doc);
   ResetStates();
