@@ -193,15 +193,15 @@ void CQorexDoc::Recalculate() {
   m_bRunOverflowed = m_system.m_bOverflowed;
   CSIMsystem* sim = g_pSimulator.load();
   if (this != g_pSimDoc.load() || sim == nullptr || sim == &m_system) return;
-  bool setUpAfresh = false;
-  {
+  // Only this thread reshapes the simulator: whether the new design fits
+  // is asked without the lock, and a set-up afresh takes the lock only to
+  // hand its result over, so that the worker's samples keep their period.
+  bool setUpAfresh = !sim->CanCopyFrom(m_system);
+  if (!setUpAfresh) {
     QxCriticalSectionLock lock(g_pcsSimulation);
-    // CopyFrom checks every shape itself and refuses what does not fit.
-    if (!sim->CopyFrom(m_system)) {
-      sim->SetUpDuringRun(this);
-      setUpAfresh = true;
-    }
+    setUpAfresh = !sim->CopyFrom(m_system);
   }
+  if (setUpAfresh) sim->SetUpDuringRun(this);
   // The worker goes on with signals of the new shape, and the runs it stores
   // from now on have it (the pass under way is not stored): the runs of the
   // old shape go. With nothing running, a reshape keeps every run: they are
