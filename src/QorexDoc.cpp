@@ -146,7 +146,27 @@ void CQorexDoc::DetachBars() {
   SayDesignState();  // for the design the bars show now, if any
 }
 
+namespace {
+// "Save changes?" questions open now, of any design: a box that opened over
+// one would be answered by the keys meant for it.
+int s_nSaveQuestions = 0;
+}  // namespace
+
+BOOL CQorexDoc::SaveModified() {
+  ++s_nSaveQuestions;
+  const BOOL goOn = CDocument::SaveModified();
+  --s_nSaveQuestions;
+  return goOn;
+}
+
+bool CQorexDoc::Leaving() const {
+  return m_bClosing || s_nSaveQuestions > 0;
+}
+
 void CQorexDoc::OnCloseDocument() {
+  // From here on a box of the stop below may deliver a worker's end; it must
+  // start nothing for a design that goes.
+  m_bClosing = true;
   // A design is never freed under a worker that runs it: the worker ends
   // within one sample and its closing writes, with its outputs at 0 V or
   // said otherwise. Before the bars are detached: what a box delivers
@@ -177,15 +197,15 @@ void CQorexDoc::Recalculate() {
   m_bRunOverflowed = m_system.m_bOverflowed;
   CSIMsystem* sim = g_pSimulator.load();
   if (this != g_pSimDoc.load() || sim == nullptr || sim == &m_system) return;
-  bool setUpAfresh = false;
-  {
+  // Only this thread reshapes the simulator: whether the new design fits
+  // is asked without the lock, and a set-up afresh takes the lock only to
+  // hand its result over, so that the worker's samples keep their period.
+  bool setUpAfresh = !sim->CanCopyFrom(m_system);
+  if (!setUpAfresh) {
     QxCriticalSectionLock lock(g_pcsSimulation);
-    // CopyFrom checks every shape itself and refuses what does not fit.
-    if (!sim->CopyFrom(m_system)) {
-      sim->SetUpDuringRun(this);
-      setUpAfresh = true;
-    }
+    setUpAfresh = !sim->CopyFrom(m_system);
   }
+  if (setUpAfresh) sim->SetUpDuringRun(this);
   // The worker goes on with signals of the new shape, and the runs it stores
   // from now on have it (the pass under way is not stored): the runs of the
   // old shape go. With nothing running, a reshape keeps every run: they are

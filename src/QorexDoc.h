@@ -105,6 +105,14 @@ class CQorexDoc : public CDocument {
   BOOL OnNewDocument() override;
   // Detaches the bars, stops a real-time run of this design, then closes.
   void OnCloseDocument() override;
+  // "Save changes?" before a close or a quit; the design counts as leaving
+  // while it is asked (see Leaving).
+  BOOL SaveModified() override;
+  // Whether the design is on its way out: its close has begun, or a close or
+  // quit asks whether to save a design. Nothing new is started for it then
+  // (no accuracy question, no Simulator Properties, no identification): what
+  // a worker's end delivers meanwhile only finishes what was under way.
+  bool Leaving() const;
   // The ".qox" record, storing or loading (see above).
   void Serialize(CArchive& ar) override;
   // The view lost the focus: nothing to do.
@@ -395,6 +403,7 @@ class CQorexDoc : public CDocument {
   // first kept; a slot not kept this time is empty.
   std::unique_ptr<CSIMsignal> m_pShownRun[std::size(kLoopSignals)];
   int m_nRecalculateDepth = 0;    // nesting of Recalculate (McDepthGuard)
+  bool m_bClosing = false;        // OnCloseDocument has begun
   bool m_bRunComplete = false;    // m_system's signals hold a whole run
   bool m_bRunStandIn = false;     // RunIsStandIn
   bool m_bRunOverflowed = false;  // RunOverflowed

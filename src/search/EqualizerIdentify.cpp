@@ -95,7 +95,8 @@ double CEqualizerEngine::IdentificationCost() {
 }
 
 void CEqualizerEngine::FindG() {
-  if (m_pDoc == nullptr || m_pDoc->m_nRuns < 1) return;
+  // A design on its way out starts no search.
+  if (m_pDoc == nullptr || m_pDoc->m_nRuns < 1 || m_pDoc->Leaving()) return;
   CQorexDoc* doc = m_pDoc;
   CSIMsystem& sys = doc->m_system;
   m_freeVars.Clear();

@@ -166,8 +166,10 @@ void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
     ResetStates();
     return;
   }
-  if (doc != g_pSimDoc.load() && m_yd.m_nColumns >= 3 * g_nMinSamples && g_nMinSamples > 0 &&
-      AccuracyWatchdog(doc) == 1 && AdjustSettings(doc))
+  // A design on its way out is asked nothing: the question and the dialog
+  // after it would open in the middle of a close or quit.
+  if (doc != g_pSimDoc.load() && !doc->Leaving() && m_yd.m_nColumns >= 3 * g_nMinSamples &&
+      g_nMinSamples > 0 && AccuracyWatchdog(doc) == 1 && AdjustSettings(doc))
     return;
   FillInputs(doc);
   ResetStates();
@@ -231,18 +233,45 @@ void CSIMsystem::Setup(CQorexDoc* doc) {
 
 void CSIMsystem::SetUpDuringRun(CQorexDoc* doc) {
   if (doc == nullptr) return;
-  // The worker's last sample was computed in the old shape; its next one is
-  // the first of the new.
-  const int step = m_nStep;
-  const int live = m_nLiveSamples;
-  Setup(doc);
-  // Signals sized afresh hold no run yet: the new loop's simulation fills
-  // them, and the states start from rest again for the samples to come.
-  for (int t = 0; t < m_nSteps; ++t) SimulateStep(t);
-  ResetStates();
-  m_nStep = step;
-  m_nLiveSamples = std::min(live, m_nSteps);
-  m_nShapeFrom = step + 1;
+  // The new loop is set up and simulated aside: the worker keeps sampling
+  // the old one meanwhile. Its times are this system's, which only this
+  // thread changes. Signals sized afresh hold no run yet: the new loop's
+  // simulation fills them, and the states start from rest again for the
+  // samples to come.
+  auto fresh = std::make_unique<CSIMsystem>();
+  fresh->m_dTs = m_dTs;
+  fresh->m_nSteps = m_nSteps;
+  fresh->Setup(doc);
+  for (int t = 0; t < fresh->m_nSteps; ++t) fresh->SimulateStep(t);
+  fresh->ResetStates();
+  {
+    QxCriticalSectionLock lock(g_pcsSimulation);
+    // Exchanged, not copied; each keeps its own show flags.
+    for (const SIMloopSignal& s : kLoopSignals) {
+      CSIMsignal &mine = this->*s.signal, &theirs = fresh.get()->*s.signal;
+      const WORD flags = mine.m_wFlags;
+      mine.Swap(theirs);
+      mine.m_wFlags = flags;
+    }
+    for (const SIMmodelWiring& b : kModelWiring) {
+      CSIMtrnmx &mine = this->*b.block, &theirs = fresh.get()->*b.block;
+      std::swap(mine.m_pElements, theirs.m_pElements);
+      std::swap(mine.m_nRows, theirs.m_nRows);
+      std::swap(mine.m_nCols, theirs.m_nCols);
+    }
+    m_pRealtimeU.swap(fresh->m_pRealtimeU);
+    m_pRealtimeY.swap(fresh->m_pRealtimeY);
+    m_pDoc = doc;
+    m_nSteps = fresh->m_nSteps;
+    m_nInvalidModels = fresh->m_nInvalidModels;
+    m_nError = fresh->m_nError.load();
+    // The worker's last sample was computed in the old shape; its next one
+    // is the first of the new.
+    const int step = m_nStep;
+    m_nLiveSamples = std::min(m_nLiveSamples.load(), m_nSteps);
+    m_nShapeFrom = step + 1;
+  }
+  // The old loop goes with `fresh`, outside the lock.
 }
 
 void CSIMsystem::ResetStates() {
@@ -368,7 +397,7 @@ void CSIMsystem::ParameterLoci(CQorexDoc* doc) {
 
 // ---- hand-over to a running system -------------------------------------------
 
-bool CSIMsystem::CopyFrom(const CSIMsystem& src) {
+bool CSIMsystem::CanCopyFrom(const CSIMsystem& src) const {
   if (&src == this || src.m_nError != kSimOk) return false;
   for (const SIMloopSignal& s : kLoopSignals) {
     const CSIMsignal &mine = this->*s.signal, &theirs = src.*s.signal;
@@ -378,7 +407,11 @@ bool CSIMsystem::CopyFrom(const CSIMsystem& src) {
     const CSIMtrnmx &mine = this->*b.block, &theirs = src.*b.block;
     if (mine.m_nRows != theirs.m_nRows || mine.m_nCols != theirs.m_nCols) return false;
   }
-  if (!src.ShapesAgree(true)) return false;
+  return src.ShapesAgree(true);
+}
+
+bool CSIMsystem::CopyFrom(const CSIMsystem& src) {
+  if (!CanCopyFrom(src)) return false;
   const int from = m_nStep + 1;
   for (const SIMloopSignal& s : kLoopSignals) (this->*s.signal).CopyFrom(src.*s.signal, from);
   for (const SIMmodelWiring& b : kModelWiring) this->*b.block = src.*b.block;

@@ -136,7 +136,10 @@ class CSIMsystem {
   // Setup, then every signal holds the new loop's simulated run (as at a
   // run's start) until measured samples replace it; the live panes draw as
   // far as before, and the pass is marked as not measured whole in this
-  // shape (m_nShapeFrom). User-interface thread, under g_pcsSimulation.
+  // shape (m_nShapeFrom). User-interface thread, not holding
+  // g_pcsSimulation: the new run is set up and simulated in a system of its
+  // own, and the lock, which the worker takes every sample, is held only
+  // while the signals, blocks and conditionings are exchanged.
   void SetUpDuringRun(CQorexDoc* doc);
   // One sample; does nothing while m_nError is set or t is outside the run.
   void SimulateStep(int t);
@@ -150,6 +153,9 @@ class CSIMsystem {
   // no error, its signals have this system's rows and columns and its blocks
   // this system's shapes.
   bool CopyFrom(const CSIMsystem& src);
+  // Whether CopyFrom would take src. The shapes compared are changed only on
+  // the user-interface thread, which may ask without the lock.
+  bool CanCopyFrom(const CSIMsystem& src) const;
   // 1 when the definition is an equality with a function on the left whose
   // right side evaluates (as a 5-sample signal, or as a model) without error.
   int CanBuildSignal(CQorexDoc* doc, const CMcBasic* definition);

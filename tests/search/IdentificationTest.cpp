@@ -2,6 +2,7 @@
 // runs, the runs that do not fit the loop, and FindG's fit from a poor start.
 #include "tests/search/IdentificationSupport.h"
 
+#include "platform/core/MessageBox.h"
 #include "tests/search/data/IdentifyReference.h"
 
 #include <cmath>
@@ -173,3 +174,22 @@ TEST_F(IdentificationTest, FindGWithoutAStoredRunDoesNothing) {
 }
 
 }  // namespace
+
+// A worker's request to identify that arrives while a close or quit asks
+// whether to save the design starts no search on it.
+TEST_F(IdentificationTest, FindGWhileTheDesignIsAskedToBeSavedDoesNothing) {
+  StoreRun(300, 0.05);
+  SetStart();
+  Doc().SetModifiedFlag(TRUE);
+  int asked = 0;
+  const QxMessageBoxHandler previous = QxSetMessageBoxHandler([&](HWND, LPCSTR, LPCSTR, UINT) {
+    ++asked;
+    m_engine.FindG();
+    return IDNO;
+  });
+  EXPECT_TRUE(Doc().SaveModified());
+  QxSetMessageBoxHandler(previous);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(m_engine.m_nCostCalls, 0);
+  EXPECT_EQ(Param("b"), 1.0);
+}
