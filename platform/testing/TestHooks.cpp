@@ -1,5 +1,6 @@
 #include "platform/testing/TestHooks.h"
 
+#include "platform/ui/Focus.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/WndInternal.h"
 
@@ -102,6 +103,19 @@ void ReturnActivationAtOnce() {
       QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
   });
+}
+
+void ActivateForFocusAtOnce() {
+  qxui::SetFocusActivation([](QWidget* top) {
+    top->activateWindow();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
+}
+
+NoActivationForFocus::NoActivationForFocus() : m_previous(qxui::SetFocusActivation(nullptr)) {}
+
+NoActivationForFocus::~NoActivationForFocus() {
+  qxui::SetFocusActivation(std::move(m_previous));
 }
 
 // ---- mouse and keys ------------------------------------------------------------------

@@ -50,11 +50,11 @@ bool RouteHostedEvent(CWnd* wnd, QWidget* widget, QEvent* event,
     case QEvent::KeyPress: {
       KeyGate gate;
       gate.widget = widget;
-      KeyGate* outer = g_keyGate;
-      g_keyGate = &gate;
       QPointer<QWidget> guard(widget);
-      wnd->QxEvent(event);
-      g_keyGate = outer;
+      {
+        ScopedValue<KeyGate*> gated(g_keyGate, &gate);
+        wnd->QxEvent(event);
+      }
       if (guard && (gate.charSeen ? gate.charDefault : gate.keyDefault)) base(event);
       return true;
     }

@@ -293,6 +293,10 @@ INT_PTR CDialog::DoModal() {
   m_bEnded = false;
   if (!CreateFromTemplate(*dialogTemplate, owner)) return -1;
   HWND self = m_hWnd;
+  // The loop's window from now on: its control takes the keyboard as
+  // OnInitDialog or the first tab stop asks, before the window system has
+  // activated the dialog.
+  entry.SetWindow(self);
   bool ownerEnabled = owner && owner->IsWindowEnabled();
   if (ownerEnabled) {
     owner->EnableWindow(FALSE);

@@ -141,12 +141,35 @@ void ModalEntry::HandBack() {
 
 // ---- the layer's modal loop -----------------------------------------------------------
 
+namespace {
+
+// The window's own loop while it runs, and the one it ran before once it ends,
+// by any road; a window destroyed inside its loop took its state with it.
+class LoopOfWindow {
+ public:
+  LoopOfWindow(CWnd* wnd, QEventLoop* loop)
+      : m_wnd(wnd), m_hWnd(wnd->GetSafeHwnd()), m_outer(qxui::WidgetAccess::State(wnd).modalLoop) {
+    qxui::WidgetAccess::State(wnd).modalLoop = loop;
+  }
+  ~LoopOfWindow() {
+    if (CWnd::FromHandle(m_hWnd) == m_wnd) qxui::WidgetAccess::State(m_wnd).modalLoop = m_outer;
+  }
+  LoopOfWindow(const LoopOfWindow&) = delete;
+  LoopOfWindow& operator=(const LoopOfWindow&) = delete;
+
+ private:
+  CWnd* m_wnd;
+  HWND m_hWnd;
+  QEventLoop* m_outer;
+};
+
+}  // namespace
+
 int CWnd::RunModalLoop(DWORD) {
   if (!m_hWnd) return -1;
   qxui::WndState& state = *m_state;
   QEventLoop loop;
-  QEventLoop* outer = state.modalLoop;
-  state.modalLoop = &loop;
+  LoopOfWindow running(this, &loop);
   state.modalResult = -1;
   HWND hSelf = m_hWnd;
   if (auto& hook = qxui::g_modalHook) {
@@ -161,13 +184,12 @@ int CWnd::RunModalLoop(DWORD) {
   // run without one counts itself.
   std::optional<qxui::ModalEntry> own;
   qxui::ModalEntry* entry = qxui::ModalEntry::Innermost();
-  if (!entry || entry->Window()) entry = &own.emplace(qxui::ModalEntry::CountOnly{});
+  if (!entry || (entry->Window() && entry->Window() != hSelf))
+    entry = &own.emplace(qxui::ModalEntry::CountOnly{});
   entry->SetWindow(hSelf);
   loop.exec(QEventLoop::DialogExec);
   entry->SetWindow(nullptr);
-  CWnd* self = CWnd::FromHandle(hSelf);
-  if (self != this) return -1;  // destroyed inside the loop
-  state.modalLoop = outer;
+  if (CWnd::FromHandle(hSelf) != this) return -1;  // destroyed inside the loop
   return state.modalResult;
 }
 

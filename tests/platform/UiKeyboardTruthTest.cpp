@@ -1,0 +1,92 @@
+// One truth for the keyboard: a call of the layer never moves its focus where
+// the toolkit's focus is not, so the next key reaches the window the toolkit
+// shows focused.
+#include "platform/testing/TestHooks.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/Wnd.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace qxtest {
+namespace {
+
+// A key as the window system delivers it: to the toolkit's focus widget, or
+// its active window when none has the focus.
+void TypeAsTheWindowSystem(const char* text) {
+  for (const char* p = text; *p; ++p) {
+    QWidget* to = QApplication::focusWidget();
+    if (!to) to = QApplication::activeWindow();
+    ASSERT_NE(to, nullptr);
+    const int key = *p >= 'a' && *p <= 'z' ? Qt::Key_A + (*p - 'a') : *p;
+    const QString ch = QString(QChar(*p));
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, ch);
+    QCoreApplication::sendEvent(to, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, ch);
+    QCoreApplication::sendEvent(to, &release);
+  }
+}
+
+// A top-level window with one edit.
+struct EditWindow {
+  CWnd top;
+  CEdit edit;
+  void Make(const char* title, int x) {
+    ASSERT_TRUE(top.CreateEx(0, nullptr, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, 40, 240, 120,
+                             nullptr, nullptr));
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL,
+                            CRect(10, 10, 200, 34), &top, 1));
+  }
+  CString Text() {
+    CString text;
+    edit.GetWindowText(text);
+    return text;
+  }
+};
+
+void Activate(CWnd& top) {
+  top.GetWidget()->activateWindow();
+  QxTest::PumpEvents();
+}
+
+// Two windows, A active with the keys in its edit: a call that gives B's edit
+// the keyboard cannot move the toolkit's focus out of A, so the layer's stays
+// in A too, and what is typed next goes into A's edit. Once B is activated,
+// its edit (the one the call named) has the keys.
+TEST(UiKeyboardTruth, ACallIntoAnInactiveWindowLeavesTheKeysWhereTheToolkitHasThem) {
+  QxTest::NoActivationForFocus asOnADesktop;
+  EditWindow a, b;
+  a.Make("A", 20);
+  b.Make("B", 300);
+  QxTest::PumpEvents();
+  Activate(a.top);
+  a.edit.SetFocus();
+  QxTest::PumpEvents();
+  ASSERT_EQ(QApplication::activeWindow(), a.top.GetWidget());
+  ASSERT_EQ(CWnd::GetFocus(), &a.edit);
+
+  b.edit.SetFocus();
+  EXPECT_EQ(CWnd::GetFocus(), &a.edit);
+  TypeAsTheWindowSystem("ab");
+  EXPECT_STREQ(a.Text(), "ab");
+  EXPECT_STREQ(b.Text(), "");
+
+  // ::SetFocus takes the same road.
+  ::SetFocus(b.edit.GetSafeHwnd());
+  EXPECT_EQ(CWnd::GetFocus(), &a.edit);
+  TypeAsTheWindowSystem("c");
+  EXPECT_STREQ(a.Text(), "abc");
+
+  Activate(b.top);
+  EXPECT_EQ(CWnd::GetFocus(), &b.edit);
+  TypeAsTheWindowSystem("xy");
+  EXPECT_STREQ(b.Text(), "xy");
+  EXPECT_STREQ(a.Text(), "abc");
+  b.top.DestroyWindow();
+  a.top.DestroyWindow();
+}
+
+}  // namespace
+}  // namespace qxtest
