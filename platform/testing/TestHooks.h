@@ -117,6 +117,15 @@ class NoActivationForFocus {
   std::function<void(QWidget*)> m_previous;
 };
 
+// Everything a platform without a window system (the offscreen one) needs in
+// place of the window system and its user: the activation returns and is
+// given at once (ReturnActivationAtOnce, ActivateForFocusAtOnce), a message
+// box or a dialog nobody could see gives its default answer or is cancelled
+// once what is already posted has arrived, a file dialog is cancelled, and
+// the mouse is not grabbed, no window raised, the caret steady and no help
+// viewer opened. The test main calls it on the offscreen platform.
+void RunWithoutAScreen();
+
 // ---- mouse and keys ------------------------------------------------------------
 enum class Button { Left, Right, Middle };
 // Modifiers: MK_SHIFT and MK_CONTROL; points in the window's client coordinates.

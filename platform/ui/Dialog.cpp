@@ -315,12 +315,6 @@ INT_PTR CDialog::DoModal() {
       QTimer::singleShot(0, GetWidget(), [this, self, hook] {
         if (CWnd::FromHandle(self) == this && !m_bEnded) hook->running(*this);
       });
-    } else if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-      // Nobody could answer: cancelled once what is already posted has arrived.
-      TRACE("Dialog %u cancelled: no screen\n", m_nIDTemplate);
-      QTimer::singleShot(0, GetWidget(), [this, self] {
-        if (CWnd::FromHandle(self) == this && !m_bEnded) EndDialog(IDCANCEL);
-      });
     }
     RunModalLoop();
   }
@@ -414,6 +408,7 @@ int QxWndMessageBox(CWnd* wnd, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType
   return ::MessageBox(wnd ? wnd->GetSafeHwnd() : nullptr, lpszText, lpszCaption, nType);
 }
 
-void QxSetDialogHook(const QxDialogHook* hook) {
-  g_dialogHook = hook;
+const QxDialogHook* QxSetDialogHook(const QxDialogHook* hook) {
+  std::swap(g_dialogHook, hook);
+  return hook;
 }

@@ -9,6 +9,7 @@
 #include "platform/ui/Focus.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/WinApp.h"
+#include "platform/ui/WindowSystem.h"
 #include "platform/ui/Wnd.h"
 #include "platform/ui/WndInternal.h"
 
@@ -461,8 +462,7 @@ CWnd* CWnd::SetCapture() {
     }
     old->SendMessage(WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(m_hWnd));
   }
-  if (m_pWidget && m_pWidget->isVisible() &&
-      QGuiApplication::platformName() != QLatin1String("offscreen")) {
+  if (m_pWidget && m_pWidget->isVisible() && qxui::Services().grabsMouse) {
     m_pWidget->grabMouse();
   }
   return old;
@@ -557,8 +557,7 @@ BOOL CWnd::CreateSolidCaret(int nWidth, int nHeight) {
   caret.pos = CPoint(0, 0);
   caret.hideCount = 1;  // a new caret is hidden until ShowCaret
   caret.blinkOn = true;
-  // Tests run offscreen and see a steady caret.
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+  if (qxui::Services().blinksCaret) {
     caret.blinkTimer = std::make_unique<QTimer>();
     QObject::connect(caret.blinkTimer.get(), &QTimer::timeout, [] {
       TheCaret().blinkOn = !TheCaret().blinkOn;
