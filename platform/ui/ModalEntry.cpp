@@ -39,9 +39,6 @@ CWnd* Restorable(HWND hFocus) {
 
 }  // namespace
 
-// The window that the last modal loop to end gave the keyboard back to.
-QPointer<QWindow> ModalEntry::s_handedBack;
-
 int ModalDepth() {
   return static_cast<int>(g_stack.size());
 }
@@ -72,15 +69,46 @@ ModalEntry* ModalEntry::Innermost() {
   return g_stack.empty() ? nullptr : g_stack.back();
 }
 
-ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocus(::GetFocus()) {
-  g_stack.push_back(this);
+// The window that the last keyboard return gave the keyboard back to.
+QPointer<QWindow> KeyboardReturn::s_givenBack;
+
+KeyboardReturn::KeyboardReturn() : m_hFocus(::GetFocus()) {
   if (CWnd* focus = CWnd::FromHandle(m_hFocus); focus && focus->GetWidget()) {
     QWindow* window = focus->GetWidget()->window()->windowHandle();
-    // Also when a modal loop that just ended gave it back and the window
-    // system has not yet carried that out.
+    // Also when a return just made has not yet been carried out by the window
+    // system.
     QWindow* keyboard = QGuiApplication::focusWindow();
-    m_bKeyboardWindow = window && (window == keyboard || (!keyboard && window == s_handedBack));
+    m_bKeyboardWindow = window && (window == keyboard || (!keyboard && window == s_givenBack));
   }
+}
+
+// The window that took the keyboard took it from the window system too, which
+// hands it back (if at all) to the focus widget of the window it activates
+// next: the owner of what closed, which need not be where the user was typing
+// (a floating bar). The layer's own focus may never have left that window (a
+// box can close before it was ever activated), so a window that had the
+// keyboard is activated again either way.
+void KeyboardReturn::GiveBack() {
+  if (m_bGivenBack) return;
+  m_bGivenBack = true;
+  CWnd* focus = Restorable(m_hFocus);
+  if (!focus) return;
+  const bool moved = ::GetFocus() != m_hFocus;
+  if (!moved && !m_bKeyboardWindow) return;
+  // While the closing window is still the active one, this makes the window
+  // its top-level window's focus widget; the activation below moves the keys.
+  if (moved) focus->SetFocus();
+  QWidget* top = focus->GetWidget()->window();
+  if (g_activationReturn) {
+    g_activationReturn(top, m_bKeyboardWindow);
+    return;
+  }
+  if (top != QApplication::activeWindow()) top->activateWindow();
+  s_givenBack = top->windowHandle();
+}
+
+ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()) {
+  g_stack.push_back(this);
   if (CMDIFrameWnd* frame = MainMdiFrame()) {
     if (CMDIChildWnd* child = frame->MDIGetActive()) m_hActiveChild = child->GetSafeHwnd();
   }
@@ -117,24 +145,7 @@ void ModalEntry::HandBack() {
   if (m_activeWindow && m_activeWindow->isVisible() && now && now != m_activeWindow) {
     m_activeWindow->activateWindow();
   }
-  // The box took the keyboard, and the window system hands it back (if at
-  // all) to the focus widget of the window it activates next: the owner of
-  // what closed, which need not be where the user was typing (a floating bar).
-  // The layer's own focus may never have left that window (the box can close
-  // before it was ever activated), so a window that had the keyboard is
-  // activated again either way.
-  CWnd* focus = Restorable(m_hFocus);
-  if (!focus) return;
-  const bool moved = ::GetFocus() != m_hFocus;
-  if (!moved && !m_bKeyboardWindow) return;
-  if (moved) focus->SetFocus();
-  QWidget* top = focus->GetWidget()->window();
-  if (g_activationReturn) {
-    g_activationReturn(top, m_bKeyboardWindow);
-    return;
-  }
-  if (top != QApplication::activeWindow()) top->activateWindow();
-  s_handedBack = top->windowHandle();
+  m_keyboard.GiveBack();
 }
 
 }  // namespace qxui

@@ -90,3 +90,57 @@ TEST(UiKeyboardTruth, ACallIntoAnInactiveWindowLeavesTheKeysWhereTheToolkitHasTh
 
 }  // namespace
 }  // namespace qxtest
+
+#include "platform/testing/PrintHooks.h"
+#include "platform/ui/PrintPreview.h"
+#include "tests/platform/UiTestApp.h"
+
+namespace qxtest {
+namespace {
+
+using UiPreviewKeyboard = UiApp;
+
+// The print preview closed by Escape or by its close button gives the keys
+// back to the edit that had them as it opened, in a docked bar and in a
+// floating one, as a closing dialog does.
+TEST_F(UiPreviewKeyboard, ClosingThePreviewGivesTheKeysBackWhereTheyWere) {
+  const struct {
+    const char* name;
+    bool floating;
+    bool byButton;
+  } ways[] = {{"docked, Escape", false, false},
+              {"docked, close button", false, true},
+              {"floating, Escape", true, false},
+              {"floating, close button", true, true}};
+  CDialogBar& bar = Frame()->m_wndBottomBar;
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    if (way.floating && !bar.IsFloating()) {
+      CPoint at(200, 200);
+      Frame()->ClientToScreen(&at);
+      Frame()->FloatControlBar(&bar, at);
+      QxTest::PumpUntilIdle();
+    }
+    CWnd* edit = bar.GetDlgItem(IDC_BAR_EDIT1);
+    edit->SetFocus();
+    QxTest::PumpUntilIdle();
+    ASSERT_EQ(CWnd::GetFocus(), edit);
+    Frame()->SendCommand(ID_FILE_PRINT_PREVIEW);
+    QxTest::PumpEvents();
+    CWnd* preview = QxTest::PreviewWindow();
+    ASSERT_NE(preview, nullptr);
+    ASSERT_EQ(CWnd::GetFocus(), preview);
+    if (way.byButton) {
+      QxTest::Click(preview->GetDlgItem(AFX_ID_PREVIEW_CLOSE), CPoint(10, 10));
+    } else {
+      QxTest::PressKey(VK_ESCAPE);
+    }
+    QxTest::PumpUntilIdle();
+    ASSERT_EQ(QxTest::PreviewWindow(), nullptr);
+    EXPECT_EQ(CWnd::GetFocus(), edit);
+    EXPECT_EQ(QApplication::focusWidget(), edit->GetWidget());
+  }
+}
+
+}  // namespace
+}  // namespace qxtest
