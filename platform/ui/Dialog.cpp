@@ -124,7 +124,9 @@ bool HandleDialogKey(CWnd* dialog, CWnd* target, MSG* pMsg) {
   if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
   switch (pMsg->wParam) {
     case VK_TAB: {
-      if (code & DLGC_WANTTAB) return false;
+      // Ctrl+Tab is the document area's key (a bar in the main window), not
+      // a move between the controls.
+      if ((code & DLGC_WANTTAB) || GetKeyState(VK_CONTROL) < 0) return false;
       bool back = GetKeyState(VK_SHIFT) < 0;
       FocusControl(QxNextTabItem(dialog, target == dialog ? nullptr : target, back));
       return true;

@@ -144,3 +144,96 @@ TEST_F(UiPreviewKeyboard, ClosingThePreviewGivesTheKeysBackWhereTheyWere) {
 
 }  // namespace
 }  // namespace qxtest
+
+namespace qxtest {
+namespace {
+
+// A child that wants every key, as the formula editor does.
+class CEveryKey : public CWnd {
+ public:
+  std::vector<UINT> m_keys;
+
+ protected:
+  UINT OnGetDlgCode() { return DLGC_WANTALLKEYS; }
+  void OnKeyDown(UINT nChar, UINT, UINT) { m_keys.push_back(nChar); }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CEveryKey, CWnd)
+ON_WM_GETDLGCODE()
+ON_WM_KEYDOWN()
+END_MESSAGE_MAP()
+
+using UiAreaKeys = UiApp;
+
+// The document area's keys, wherever the keyboard is in the main window:
+// Ctrl+F6 and Ctrl+Tab show the next design, with Shift the one before, and
+// Ctrl+F4 closes the active one as File > Close does. A floating bar and a
+// window that takes every key keep them.
+TEST_F(UiAreaKeys, SwitchAndCloseFromTheViewAndABarButNotFromAFloatingBarOrAKeyEater) {
+  Frame()->SendCommand(ID_FILE_NEW);
+  Frame()->SendCommand(ID_FILE_NEW);
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(m_app->GetOpenDocumentCount(), 3);
+  CMDIChildWnd* third = ActiveChild();
+  CWnd* barEdit = Frame()->m_wndBottomBar.GetDlgItem(IDC_BAR_EDIT1);
+  CEveryKey eater;
+  ASSERT_TRUE(eater.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(300, 2, 340, 20),
+                             &Frame()->m_wndBottomBar, 4242));
+  const struct {
+    const char* where;
+    std::function<CWnd*()> focus;
+    bool switches;
+  } places[] = {{"view", [this]() -> CWnd* { return ActiveView(); }, true},
+                {"docked bar's edit", [&]() { return barEdit; }, true},
+                {"window that takes every key", [&]() -> CWnd* { return &eater; }, false}};
+  const struct {
+    int vk;
+    UINT modifiers;
+    const char* after;  // starting from Plan3, the last one made
+  } keys[] = {{VK_F6, MK_CONTROL, "Plan1"},
+              {VK_TAB, MK_CONTROL, "Plan1"},
+              {VK_F6, MK_CONTROL | MK_SHIFT, "Plan2"},
+              {VK_TAB, MK_CONTROL | MK_SHIFT, "Plan2"}};
+  for (const auto& place : places) {
+    for (const auto& key : keys) {
+      SCOPED_TRACE(std::string(place.where) + ", key " + std::to_string(key.vk) + " with " +
+                   std::to_string(key.modifiers));
+      Frame()->MDIActivate(third);
+      QxTest::PumpUntilIdle();
+      ASSERT_STREQ(ActiveDoc()->GetTitle(), "Plan3");
+      CWnd* focus = place.focus();
+      focus->SetFocus();
+      QxTest::PumpUntilIdle();
+      ASSERT_EQ(CWnd::GetFocus(), focus);
+      QxTest::PressKey(key.vk, key.modifiers);
+      QxTest::PumpUntilIdle();
+      EXPECT_STREQ(ActiveDoc()->GetTitle(), place.switches ? key.after : "Plan3");
+      EXPECT_EQ(m_app->GetOpenDocumentCount(), 3);
+    }
+  }
+  EXPECT_EQ(eater.m_keys.size(), 4u);  // its own keys, each of them
+
+  // From the floating bar, nothing switches and nothing closes.
+  Frame()->MDIActivate(third);
+  Frame()->m_wndFloatBar.SetFocus();
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(CWnd::GetFocus(), &Frame()->m_wndFloatBar);
+  for (int vk : {VK_F6, VK_TAB, VK_F4}) QxTest::PressKey(vk, MK_CONTROL);
+  QxTest::PumpUntilIdle();
+  EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan3");
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 3);
+
+  // Ctrl+F4 from the docked bar's edit closes the active design; the one
+  // active before it is shown.
+  barEdit->SetFocus();
+  QxTest::PumpUntilIdle();
+  QxTest::PressKey(VK_F4, MK_CONTROL);
+  QxTest::PumpUntilIdle();
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
+  EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan2");
+  eater.DestroyWindow();
+}
+
+}  // namespace
+}  // namespace qxtest
