@@ -119,14 +119,22 @@ CWnd* NextGroupItem(CWnd* dialog, CWnd* control, bool previous) {
   return nullptr;
 }
 
+// A window of the main window that holds the document area.
+bool InMainDocumentFrame(CWnd* wnd) {
+  CWnd* main = AfxGetMainWnd();
+  return dynamic_cast<CMDIFrameWnd*>(main) && main->GetWidget() && wnd->GetWidget() &&
+         main->GetWidget()->window() == wnd->GetWidget()->window();
+}
+
 bool HandleDialogKey(CWnd* dialog, CWnd* target, MSG* pMsg) {
   UINT code = target == dialog ? 0 : DlgCodeOf(target, pMsg);
   if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
   switch (pMsg->wParam) {
     case VK_TAB: {
-      // Ctrl+Tab is the document area's key (a bar in the main window), not
-      // a move between the controls.
-      if ((code & DLGC_WANTTAB) || GetKeyState(VK_CONTROL) < 0) return false;
+      if (code & DLGC_WANTTAB) return false;
+      // In the main window (a docked bar) Ctrl+Tab is the document area's key,
+      // not a move between the controls.
+      if (GetKeyState(VK_CONTROL) < 0 && InMainDocumentFrame(dialog)) return false;
       bool back = GetKeyState(VK_SHIFT) < 0;
       FocusControl(QxNextTabItem(dialog, target == dialog ? nullptr : target, back));
       return true;
