@@ -2,6 +2,7 @@
 
 #include "platform/core/Debug.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Focus.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WndInternal.h"
 
@@ -187,7 +188,7 @@ void Activate(CDialog* dialog) {
   QWidget* widget = dialog->GetWidget();
   if (!widget) return;
   dialog->BringWindowToTop();
-  widget->activateWindow();
+  qxui::AskActivation(widget);
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ bool g_inSetFocus = false;
 // gives it the keyboard needs; none by default (the user's click or the
 // window system gives it).
 qxui::FocusActivation g_focusActivation;
+// The top-level window the layer asked the window system to activate (a
+// dialog or the print preview shown, a window a closing modal loop gives the
+// keyboard back to), until the window system activates a window.
+QPointer<QWidget> g_activationAsked;
 
 // Where the keyboard is, in one place. The toolkit's focus and activation
 // (what the window system did) are the truth; the layer's focus, and so
@@ -45,8 +49,12 @@ qxui::FocusActivation g_focusActivation;
 //   window system still sends it, typed before the window manager gave the
 //   dialog its focus, go on to the dialog's control);
 // - a layer call moves the keyboard only where the toolkit's focus can go
-//   with it (KeyboardCanMoveTo): activating a design from a floating bar
-//   leaves the keys in the bar.
+//   with it (KeyboardCanMoveTo, which CWnd::SetFocus keeps itself, so no
+//   caller can part the two): activating a design from a floating bar leaves
+//   the keys in the bar, and a window of another top-level window takes them
+//   once the window system activates that window;
+// - a key goes to the layer's focus, or to the window the toolkit delivered
+//   it to should that be another top-level window (WndInput.cpp).
 // The shown design moves only with the activation of a document window,
 // which the user's click in it, the Window menu and a new or opened design
 // make. When the window system activates the main window again (a dialog or
@@ -154,6 +162,7 @@ QWidget* ToolkitFocus::BlockingModalWindow(QWindow* window) {
 
 void ToolkitFocus::Activated(QWindow* now) {
   if (!now) return;
+  g_activationAsked = nullptr;
   // A window that a modal dialog disables does not keep the activation: the
   // dialog takes it, with the keyboard.
   if (QWidget* modal = BlockingModalWindow(now)) {
@@ -220,12 +229,26 @@ bool KeyboardCanMoveTo(CWnd* wnd) {
   QWidget* active = QApplication::activeWindow();
   if (!widget) return !active;
   if (!active || widget->window() == active || widget->hasFocus()) return true;
+  // The window the layer asked the window system to activate takes the
+  // keyboard now: keys typed before the window system has done so are its
+  // (WndInput.cpp sends them on).
+  if (AwaitsActivation(widget->window())) return true;
   // The dialog whose modal loop runs, or is about to, has the keyboard as the
   // window system activates it: the window it disables takes none meanwhile,
   // and the keys the window system still sends there go on to the dialog's
   // control (WndInput.cpp).
   QWidget* modal = ModalWindow();
   return modal && widget->window() == modal;
+}
+
+void AskActivation(QWidget* top) {
+  if (!top) return;
+  if (QGuiApplication::focusWindow() != top->windowHandle()) g_activationAsked = top;
+  top->activateWindow();
+}
+
+bool AwaitsActivation(const QWidget* top) {
+  return top && g_activationAsked == top && top->isVisible();
 }
 
 FocusActivation SetFocusActivation(FocusActivation activation) {

@@ -2,6 +2,7 @@
 // and the keyboard's way back when a loop ends.
 #include "platform/ui/ModalEntry.h"
 
+#include "platform/ui/Focus.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WndInternal.h"
@@ -95,15 +96,15 @@ void KeyboardReturn::GiveBack() {
   if (!focus) return;
   const bool moved = ::GetFocus() != m_hFocus;
   if (!moved && !m_bKeyboardWindow) return;
-  // While the closing window is still the active one, this makes the window
-  // its top-level window's focus widget; the activation below moves the keys.
-  if (moved) focus->SetFocus();
   QWidget* top = focus->GetWidget()->window();
   if (g_activationReturn) {
+    if (moved) focus->SetFocus();
     g_activationReturn(top, m_bKeyboardWindow);
     return;
   }
-  if (top != QApplication::activeWindow()) top->activateWindow();
+  // The activation asked for first: the window takes the keyboard at once.
+  if (top != QApplication::activeWindow()) AskActivation(top);
+  if (moved) focus->SetFocus();
   s_givenBack = top->windowHandle();
 }
 

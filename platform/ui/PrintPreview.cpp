@@ -4,6 +4,7 @@
 
 #include "platform/core/Debug.h"
 #include "platform/testing/PrintHooks.h"
+#include "platform/ui/Focus.h"
 #include "platform/ui/ModalEntry.h"
 #include "platform/ui/WinApp.h"
 
@@ -110,7 +111,7 @@ CQxPreviewWnd* CQxPreviewWnd::Open(CView* view, const CPrintInfo& info) {
   preview->m_keyboard = std::make_unique<qxui::KeyboardReturn>();
   preview->ShowWindow(SW_SHOW);
   // A window of its own, which takes the keys as the window system activates it.
-  preview->GetWidget()->activateWindow();
+  qxui::AskActivation(preview->GetWidget());
   preview->SetFocus();
   preview->UpdateWindow();
   return preview;

@@ -353,15 +353,19 @@ bool TranslateWheel(CWnd* self, QWheelEvent* event) {
 // The window a key goes to: the layer's focus, which SetFocus keeps where the
 // toolkit's focus is. Should the two ever part across top-level windows, the
 // key goes to the window the toolkit delivered it to, never to one the user
-// cannot see typing; only a window that a modal dialog just shown disables
-// sends its keys on to the dialog's control (the window system delivers them
-// there until it has moved its focus to the dialog).
+// cannot see typing; only a window that a modal dialog just shown disables,
+// or any window while the layer awaits the activation of the one with its
+// focus, sends its keys on there (the window system delivers them to the
+// window it had active until it has moved its focus).
 CWnd* KeyTarget(CWnd* self) {
   CWnd* focus = CWnd::GetFocus();
   if (!focus || focus == self) return self;
   QWidget* delivered = self->GetWidget() ? self->GetWidget()->window() : nullptr;
   QWidget* focused = focus->GetWidget() ? focus->GetWidget()->window() : nullptr;
-  if (delivered && focused != delivered && delivered->isEnabled()) return self;
+  if (delivered && focused != delivered && delivered->isEnabled() &&
+      !qxui::AwaitsActivation(focused)) {
+    return self;
+  }
   return focus;
 }
 

@@ -7,8 +7,12 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
+#include <QWindow>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace qxtest {
 namespace {
@@ -46,8 +50,12 @@ struct EditWindow {
   }
 };
 
+// Activated, once the window system has done it.
 void Activate(CWnd& top) {
+  QWindow* window = top.GetWidget()->window()->windowHandle();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
   top.GetWidget()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
   QxTest::PumpEvents();
 }
 
@@ -64,7 +72,7 @@ TEST(UiKeyboardTruth, ACallIntoAnInactiveWindowLeavesTheKeysWhereTheToolkitHasTh
   Activate(a.top);
   a.edit.SetFocus();
   QxTest::PumpEvents();
-  ASSERT_EQ(QApplication::activeWindow(), a.top.GetWidget());
+  ASSERT_EQ(QApplication::activeWindow(), a.top.GetWidget()->window());
   ASSERT_EQ(CWnd::GetFocus(), &a.edit);
 
   b.edit.SetFocus();
@@ -88,15 +96,44 @@ TEST(UiKeyboardTruth, ACallIntoAnInactiveWindowLeavesTheKeysWhereTheToolkitHasTh
   a.top.DestroyWindow();
 }
 
+// A modal loop left by an exception from a handler inside it is over: the
+// window runs no loop any more, and none is counted.
+TEST(UiKeyboardTruth, AModalLoopLeftByAnExceptionIsOver) {
+  CWnd wnd;
+  ASSERT_TRUE(
+      wnd.CreateEx(0, nullptr, "loop", WS_OVERLAPPEDWINDOW, 0, 0, 100, 80, nullptr, nullptr));
+  {
+    QxTest::ModalScript script([](CWnd*) { throw std::runtime_error("from a handler"); });
+    EXPECT_THROW(wnd.RunModalLoop(0), std::runtime_error);
+  }
+  EXPECT_FALSE(wnd.ContinueModal());
+  EXPECT_EQ(QxTest::ModalDepth(), 0);
+  // The next loop runs and ends as ever.
+  QxTest::ModalScript script([](CWnd* modal) { modal->EndModalLoop(7); });
+  EXPECT_EQ(wnd.RunModalLoop(0), 7);
+  wnd.DestroyWindow();
+}
+
 }  // namespace
 }  // namespace qxtest
 
 #include "platform/testing/PrintHooks.h"
 #include "platform/ui/PrintPreview.h"
 #include "tests/platform/UiTestApp.h"
+#include "tests/support/DesktopInput.h"
 
 namespace qxtest {
 namespace {
+
+// The keys to the window as the user gives them: its top-level window
+// activated (a window manager does it in its own time), then the window.
+void KeysTo(CWnd* wnd) {
+  wnd->GetWidget()->window()->activateWindow();
+  ASSERT_TRUE(WaitForFocusWindow(wnd->GetWidget()));
+  wnd->SetFocus();
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(CWnd::GetFocus(), wnd);
+}
 
 using UiPreviewKeyboard = UiApp;
 
@@ -122,9 +159,7 @@ TEST_F(UiPreviewKeyboard, ClosingThePreviewGivesTheKeysBackWhereTheyWere) {
       QxTest::PumpUntilIdle();
     }
     CWnd* edit = bar.GetDlgItem(IDC_BAR_EDIT1);
-    edit->SetFocus();
-    QxTest::PumpUntilIdle();
-    ASSERT_EQ(CWnd::GetFocus(), edit);
+    KeysTo(edit);
     Frame()->SendCommand(ID_FILE_PRINT_PREVIEW);
     QxTest::PumpEvents();
     CWnd* preview = QxTest::PreviewWindow();
@@ -138,6 +173,7 @@ TEST_F(UiPreviewKeyboard, ClosingThePreviewGivesTheKeysBackWhereTheyWere) {
     QxTest::PumpUntilIdle();
     ASSERT_EQ(QxTest::PreviewWindow(), nullptr);
     EXPECT_EQ(CWnd::GetFocus(), edit);
+    EXPECT_TRUE(WaitForFocusWindow(edit->GetWidget()));
     EXPECT_EQ(QApplication::focusWidget(), edit->GetWidget());
   }
 }
@@ -202,10 +238,7 @@ TEST_F(UiAreaKeys, SwitchAndCloseFromTheViewAndABarButNotFromAFloatingBarOrAKeyE
       Frame()->MDIActivate(third);
       QxTest::PumpUntilIdle();
       ASSERT_STREQ(ActiveDoc()->GetTitle(), "Plan3");
-      CWnd* focus = place.focus();
-      focus->SetFocus();
-      QxTest::PumpUntilIdle();
-      ASSERT_EQ(CWnd::GetFocus(), focus);
+      KeysTo(place.focus());
       QxTest::PressKey(key.vk, key.modifiers);
       QxTest::PumpUntilIdle();
       EXPECT_STREQ(ActiveDoc()->GetTitle(), place.switches ? key.after : "Plan3");
@@ -214,24 +247,20 @@ TEST_F(UiAreaKeys, SwitchAndCloseFromTheViewAndABarButNotFromAFloatingBarOrAKeyE
   }
   EXPECT_EQ(eater.m_keys.size(), 4u);  // its own keys, each of them
 
-  // From the floating bar, nothing switches and nothing closes.
-  Frame()->MDIActivate(third);
-  Frame()->m_wndFloatBar.SetFocus();
-  QxTest::PumpUntilIdle();
-  ASSERT_EQ(CWnd::GetFocus(), &Frame()->m_wndFloatBar);
-  for (int vk : {VK_F6, VK_TAB, VK_F4}) QxTest::PressKey(vk, MK_CONTROL);
-  QxTest::PumpUntilIdle();
-  EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan3");
-  EXPECT_EQ(m_app->GetOpenDocumentCount(), 3);
-
   // Ctrl+F4 from the docked bar's edit closes the active design; the one
   // active before it is shown.
-  barEdit->SetFocus();
-  QxTest::PumpUntilIdle();
+  KeysTo(barEdit);
   QxTest::PressKey(VK_F4, MK_CONTROL);
   QxTest::PumpUntilIdle();
   EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
   EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan2");
+  // From the floating bar, nothing switches and nothing closes.
+  KeysTo(&Frame()->m_wndFloatBar);
+  for (int vk : {VK_F6, VK_TAB, VK_F4}) QxTest::PressKey(vk, MK_CONTROL);
+  QxTest::PumpUntilIdle();
+  EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan2");
+  EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
+
   eater.DestroyWindow();
 }
 
