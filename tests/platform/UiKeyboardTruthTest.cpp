@@ -216,12 +216,17 @@ TEST_F(UiAreaKeys, SwitchAndCloseFromTheViewAndABarButNotFromAFloatingBarOrAKeyE
   CEveryKey eater;
   ASSERT_TRUE(eater.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(300, 2, 340, 20),
                              &Frame()->m_wndBottomBar, 4242));
+  // A multi-line edit keeps Return for its lines, but not the area's keys.
+  CEdit lines;
+  ASSERT_TRUE(lines.Create(WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_WANTRETURN,
+                           CRect(350, 2, 420, 30), &Frame()->m_wndBottomBar, 4243));
   const struct {
     const char* where;
     std::function<CWnd*()> focus;
     bool switches;
   } places[] = {{"view", [this]() -> CWnd* { return ActiveView(); }, true},
                 {"docked bar's edit", [&]() { return barEdit; }, true},
+                {"docked bar's multi-line edit", [&]() -> CWnd* { return &lines; }, true},
                 {"window that takes every key", [&]() -> CWnd* { return &eater; }, false}};
   const struct {
     int vk;
@@ -261,6 +266,7 @@ TEST_F(UiAreaKeys, SwitchAndCloseFromTheViewAndABarButNotFromAFloatingBarOrAKeyE
   EXPECT_STREQ(ActiveDoc()->GetTitle(), "Plan2");
   EXPECT_EQ(m_app->GetOpenDocumentCount(), 2);
 
+  lines.DestroyWindow();
   eater.DestroyWindow();
 }
 
