@@ -30,11 +30,11 @@ DialogScript::DialogScript(std::vector<DialogAction> actions) : m_actions(std::m
     m_dialogs.push_back({dialog.QxTemplateId(), result, forced != m_forced.end()});
     if (forced != m_forced.end()) m_forced.erase(forced);
   };
-  QxSetDialogHook(&m_hook);
+  m_previous = QxSetDialogHook(&m_hook);
 }
 
 DialogScript::~DialogScript() {
-  QxSetDialogHook(nullptr);
+  QxSetDialogHook(m_previous);
 }
 
 // ---- message boxes ---------------------------------------------------------------

@@ -23,7 +23,7 @@ using DialogAction = std::function<void(CDialog& dialog)>;
 // its modal loop, after OnInitDialog. An action may press keys, click, read
 // controls and end the dialog; a dialog still open when its action returns
 // (or one beyond the script) is cancelled, so a test never hangs. Without a
-// script, a dialog on the offscreen platform is cancelled at once.
+// script, a dialog without a screen is cancelled at once (RunWithoutAScreen).
 class DialogScript {
  public:
   explicit DialogScript(std::vector<DialogAction> actions);
@@ -38,6 +38,7 @@ class DialogScript {
   std::vector<const CDialog*> m_forced;
   size_t m_next = 0;
   QxDialogHook m_hook;
+  const QxDialogHook* m_previous = nullptr;
 };
 
 // ---- message boxes ---------------------------------------------------------------

@@ -1,6 +1,12 @@
 #include "platform/testing/TestHooks.h"
 
+#include "platform/core/Debug.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Document.h"
+#include "platform/ui/Focus.h"
+#include "platform/ui/MessageBoxUi.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/WindowSystem.h"
 #include "platform/ui/WndInternal.h"
 
 #include <QApplication>
@@ -102,6 +108,46 @@ void ReturnActivationAtOnce() {
       QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
   });
+}
+
+void ActivateForFocusAtOnce() {
+  qxui::SetFocusActivation([](QWidget* top) {
+    top->activateWindow();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
+}
+
+void RunWithoutAScreen() {
+  ReturnActivationAtOnce();
+  ActivateForFocusAtOnce();
+  qxui::WindowSystemServices none;
+  none.grabsMouse = false;
+  none.raisesWindows = false;  // the offscreen platform says so for each window
+  none.blinksCaret = false;
+  none.opensHelp = false;
+  qxui::SetWindowSystemServices(none);
+  QxSetMessageBoxPresenter([](HWND, const CString& text, const CString& caption, UINT type) {
+    const int answer = QxDefaultMessageBoxAnswer(type);
+    TRACE("MessageBox [%s] %s -> %d (no screen)\n", caption.GetString(), text.GetString(), answer);
+    return answer;
+  });
+  static const QxDialogHook cancel{[](CDialog& dialog) {
+                                     TRACE("Dialog %u cancelled: no screen\n",
+                                           dialog.QxTemplateId());
+                                     dialog.EndDialog(IDCANCEL);
+                                   },
+                                   nullptr};
+  QxSetDialogHook(&cancel);
+  QxSetFileNamePrompt([](CString&, BOOL, LPCTSTR title, LPCTSTR, LPCTSTR) -> BOOL {
+    TRACE("File dialog \"%s\" cancelled: no screen\n", title ? title : "");
+    return FALSE;
+  });
+}
+
+NoActivationForFocus::NoActivationForFocus() : m_previous(qxui::SetFocusActivation(nullptr)) {}
+
+NoActivationForFocus::~NoActivationForFocus() {
+  qxui::SetFocusActivation(std::move(m_previous));
 }
 
 // ---- mouse and keys ------------------------------------------------------------------

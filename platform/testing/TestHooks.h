@@ -11,6 +11,7 @@
 #include "platform/ui/Wnd.h"
 
 #include <QImage>
+#include <QWidget>
 
 #include <functional>
 #include <mutex>
@@ -98,6 +99,32 @@ class ModalScript {
 // returns at once, before anything else happens meanwhile. The test main
 // calls it on the offscreen platform.
 void ReturnActivationAtOnce();
+// Without a window system nobody activates a window either: a call that gives
+// the keyboard to a window in a shown top-level window other than the active
+// one activates that window at once, as the user's click such a call stands
+// for would. The test main calls it on the offscreen platform.
+void ActivateForFocusAtOnce();
+// While it lives, such a call activates nothing, as on a real window system:
+// the keys stay where the toolkit has them.
+class NoActivationForFocus {
+ public:
+  NoActivationForFocus();
+  ~NoActivationForFocus();
+  NoActivationForFocus(const NoActivationForFocus&) = delete;
+  NoActivationForFocus& operator=(const NoActivationForFocus&) = delete;
+
+ private:
+  std::function<void(QWidget*)> m_previous;
+};
+
+// Everything a platform without a window system (the offscreen one) needs in
+// place of the window system and its user: the activation returns and is
+// given at once (ReturnActivationAtOnce, ActivateForFocusAtOnce), a message
+// box or a dialog nobody could see gives its default answer or is cancelled
+// once what is already posted has arrived, a file dialog is cancelled, and
+// the mouse is not grabbed, no window raised, the caret steady and no help
+// viewer opened. The test main calls it on the offscreen platform.
+void RunWithoutAScreen();
 
 // ---- mouse and keys ------------------------------------------------------------
 enum class Button { Left, Right, Middle };

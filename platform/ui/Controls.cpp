@@ -50,11 +50,11 @@ bool RouteHostedEvent(CWnd* wnd, QWidget* widget, QEvent* event,
     case QEvent::KeyPress: {
       KeyGate gate;
       gate.widget = widget;
-      KeyGate* outer = g_keyGate;
-      g_keyGate = &gate;
       QPointer<QWidget> guard(widget);
-      wnd->QxEvent(event);
-      g_keyGate = outer;
+      {
+        ScopedValue<KeyGate*> gated(g_keyGate, &gate);
+        wnd->QxEvent(event);
+      }
       if (guard && (gate.charSeen ? gate.charDefault : gate.keyDefault)) base(event);
       return true;
     }
@@ -525,9 +525,12 @@ UINT CEdit::DlgCode(const MSG* key) const {
   if ((GetStyle() & (ES_MULTILINE | ES_WANTRETURN)) != (ES_MULTILINE | ES_WANTRETURN)) return code;
   // A multi-line edit that wants Return keeps it for new lines, but Tab and
   // Escape still move on and cancel: otherwise the user could never leave it
-  // with the keyboard.
-  const bool passOn = key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) &&
-                      (key->wParam == VK_TAB || key->wParam == VK_ESCAPE);
+  // with the keyboard. The document area's keys (Ctrl+F4, Ctrl+F6) are no
+  // edit's either.
+  const bool areaKey = key && key->message == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0 &&
+                       (key->wParam == VK_F4 || key->wParam == VK_F6);
+  const bool passOn = areaKey || (key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) &&
+                                  (key->wParam == VK_TAB || key->wParam == VK_ESCAPE));
   return passOn ? code : code | DLGC_WANTALLKEYS;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/core/Debug.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Focus.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WndInternal.h"
 
@@ -119,12 +120,22 @@ CWnd* NextGroupItem(CWnd* dialog, CWnd* control, bool previous) {
   return nullptr;
 }
 
+// A window of the main window that holds the document area.
+bool InMainDocumentFrame(CWnd* wnd) {
+  CWnd* main = AfxGetMainWnd();
+  return dynamic_cast<CMDIFrameWnd*>(main) && main->GetWidget() && wnd->GetWidget() &&
+         main->GetWidget()->window() == wnd->GetWidget()->window();
+}
+
 bool HandleDialogKey(CWnd* dialog, CWnd* target, MSG* pMsg) {
   UINT code = target == dialog ? 0 : DlgCodeOf(target, pMsg);
   if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
   switch (pMsg->wParam) {
     case VK_TAB: {
       if (code & DLGC_WANTTAB) return false;
+      // In the main window (a docked bar) Ctrl+Tab is the document area's key,
+      // not a move between the controls.
+      if (GetKeyState(VK_CONTROL) < 0 && InMainDocumentFrame(dialog)) return false;
       bool back = GetKeyState(VK_SHIFT) < 0;
       FocusControl(QxNextTabItem(dialog, target == dialog ? nullptr : target, back));
       return true;
@@ -177,7 +188,7 @@ void Activate(CDialog* dialog) {
   QWidget* widget = dialog->GetWidget();
   if (!widget) return;
   dialog->BringWindowToTop();
-  widget->activateWindow();
+  qxui::AskActivation(widget);
 }
 
 }  // namespace
@@ -293,6 +304,10 @@ INT_PTR CDialog::DoModal() {
   m_bEnded = false;
   if (!CreateFromTemplate(*dialogTemplate, owner)) return -1;
   HWND self = m_hWnd;
+  // The loop's window from now on: its control takes the keyboard as
+  // OnInitDialog or the first tab stop asks, before the window system has
+  // activated the dialog.
+  entry.SetWindow(self);
   bool ownerEnabled = owner && owner->IsWindowEnabled();
   if (ownerEnabled) {
     owner->EnableWindow(FALSE);
@@ -310,12 +325,6 @@ INT_PTR CDialog::DoModal() {
     if (hook && hook->running) {
       QTimer::singleShot(0, GetWidget(), [this, self, hook] {
         if (CWnd::FromHandle(self) == this && !m_bEnded) hook->running(*this);
-      });
-    } else if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-      // Nobody could answer: cancelled once what is already posted has arrived.
-      TRACE("Dialog %u cancelled: no screen\n", m_nIDTemplate);
-      QTimer::singleShot(0, GetWidget(), [this, self] {
-        if (CWnd::FromHandle(self) == this && !m_bEnded) EndDialog(IDCANCEL);
       });
     }
     RunModalLoop();
@@ -410,6 +419,7 @@ int QxWndMessageBox(CWnd* wnd, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType
   return ::MessageBox(wnd ? wnd->GetSafeHwnd() : nullptr, lpszText, lpszCaption, nType);
 }
 
-void QxSetDialogHook(const QxDialogHook* hook) {
-  g_dialogHook = hook;
+const QxDialogHook* QxSetDialogHook(const QxDialogHook* hook) {
+  std::swap(g_dialogHook, hook);
+  return hook;
 }

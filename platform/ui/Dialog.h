@@ -89,9 +89,9 @@ int QxWndMessageBox(CWnd* wnd, LPCTSTR lpszText, LPCTSTR lpszCaption = nullptr, 
 
 // Layer-internal: tests drive modal dialogs through this (see DialogHooks.h).
 // Running is called inside the dialog's modal loop after OnInitDialog;
-// Ended after the loop, with the result.
+// Ended after the loop, with the result. Returns the hook set before.
 struct QxDialogHook {
   std::function<void(CDialog&)> running;
   std::function<void(CDialog&, int)> ended;
 };
-void QxSetDialogHook(const QxDialogHook* hook);
+const QxDialogHook* QxSetDialogHook(const QxDialogHook* hook);

@@ -306,10 +306,6 @@ QString QtFilter(LPCTSTR filter) {
 
 BOOL DefaultPrompt(CString& fileName, BOOL bOpen, LPCTSTR title, LPCTSTR filter,
                    LPCTSTR defaultExt) {
-  if (QGuiApplication::platformName() == "offscreen") {
-    TRACE("File dialog \"%s\" cancelled: no screen\n", title ? title : "");
-    return FALSE;
-  }
   QString start = QString::fromLocal8Bit(fileName.GetString());
   qxui::ModalEntry entry;
   QString chosen = bOpen ? QFileDialog::getOpenFileName(nullptr, title, start, QtFilter(filter))

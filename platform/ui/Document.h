@@ -105,9 +105,8 @@ class CDocument : public CCmdTarget {
   DECLARE_MESSAGE_MAP()
 };
 
-// The file-name prompt of open and save. The dialogs layer installs a file
-// dialog; tests install an answer. The default answers "cancel" on the
-// offscreen platform and shows a file dialog otherwise. filter is the
+// The file-name prompt of open and save. The default shows a file dialog;
+// tests install an answer (without a screen, one that cancels). filter is the
 // framework's "Text (*.ext)" form joined with '|'; defaultExt has its dot.
 using QxFileNamePrompt = std::function<BOOL(CString& fileName, BOOL bOpen, LPCTSTR title,
                                             LPCTSTR filter, LPCTSTR defaultExt)>;

@@ -4,6 +4,7 @@
 
 #include "platform/ui/Dialog.h"
 #include "platform/ui/FrameWnd.h"
+#include "platform/ui/ModalEntry.h"
 #include "platform/ui/View.h"
 #include "platform/ui/WndInternal.h"
 
@@ -26,6 +27,14 @@ std::map<HWND, HWND> g_dialogFocus;
 // Set while the layer itself moves the toolkit's focus: the focus events that
 // follow are its own doing, not the window system's.
 bool g_inSetFocus = false;
+// How a window that is not the active one gets the activation a call that
+// gives it the keyboard needs; none by default (the user's click or the
+// window system gives it).
+qxui::FocusActivation g_focusActivation;
+// The top-level window the layer asked the window system to activate (a
+// dialog or the print preview shown, a window a closing modal loop gives the
+// keyboard back to), until the window system activates a window.
+QPointer<QWidget> g_activationAsked;
 
 // Where the keyboard is, in one place. The toolkit's focus and activation
 // (what the window system did) are the truth; the layer's focus, and so
@@ -40,8 +49,12 @@ bool g_inSetFocus = false;
 //   window system still sends it, typed before the window manager gave the
 //   dialog its focus, go on to the dialog's control);
 // - a layer call moves the keyboard only where the toolkit's focus can go
-//   with it (KeyboardCanMoveTo): activating a design from a floating bar
-//   leaves the keys in the bar.
+//   with it (KeyboardCanMoveTo, which CWnd::SetFocus keeps itself, so no
+//   caller can part the two): activating a design from a floating bar leaves
+//   the keys in the bar, and a window of another top-level window takes them
+//   once the window system activates that window;
+// - a key goes to the layer's focus, or to the window the toolkit delivered
+//   it to should that be another top-level window (WndInput.cpp).
 // The shown design moves only with the activation of a document window,
 // which the user's click in it, the Window menu and a new or opened design
 // make. When the window system activates the main window again (a dialog or
@@ -149,6 +162,7 @@ QWidget* ToolkitFocus::BlockingModalWindow(QWindow* window) {
 
 void ToolkitFocus::Activated(QWindow* now) {
   if (!now) return;
+  g_activationAsked = nullptr;
   // A window that a modal dialog disables does not keep the activation: the
   // dialog takes it, with the keyboard.
   if (QWidget* modal = BlockingModalWindow(now)) {
@@ -206,31 +220,71 @@ bool TranslateFocus(CWnd* self, QFocusEvent* event) {
 void RefocusWidget(CWnd* wnd, Qt::FocusReason reason) {
   QWidget* widget = wnd->GetWidget();
   if (!widget) return;
-  g_inSetFocus = true;
+  ScopedValue<bool> own(g_inSetFocus, true);
   widget->setFocus(reason);
-  g_inSetFocus = false;
 }
 
 bool KeyboardCanMoveTo(CWnd* wnd) {
   QWidget* widget = wnd->GetWidget();
   QWidget* active = QApplication::activeWindow();
-  return !active || (widget && widget->window() == active);
+  if (!widget) return !active;
+  if (!active || widget->window() == active || widget->hasFocus()) return true;
+  // The window the layer asked the window system to activate takes the
+  // keyboard now: keys typed before the window system has done so are its
+  // (WndInput.cpp sends them on).
+  if (AwaitsActivation(widget->window())) return true;
+  // The dialog whose modal loop runs, or is about to, has the keyboard as the
+  // window system activates it: the window it disables takes none meanwhile,
+  // and the keys the window system still sends there go on to the dialog's
+  // control (WndInput.cpp).
+  QWidget* modal = ModalWindow();
+  return modal && widget->window() == modal;
+}
+
+void AskActivation(QWidget* top) {
+  if (!top) return;
+  if (QGuiApplication::focusWindow() != top->windowHandle()) g_activationAsked = top;
+  top->activateWindow();
+}
+
+bool AwaitsActivation(const QWidget* top) {
+  return top && g_activationAsked == top && top->isVisible();
+}
+
+FocusActivation SetFocusActivation(FocusActivation activation) {
+  std::swap(g_focusActivation, activation);
+  return activation;
 }
 
 }  // namespace qxui
 
 // ---- the layer's focus ----------------------------------------------------------------
 
+// The layer's focus moves only where the toolkit's moves with it. A window
+// whose top-level window is not the active one becomes that window's focus
+// widget, and so takes the keyboard as the window system activates it (the
+// user's click, a closing box handing the activation back); the keys stay
+// where they are meanwhile.
 CWnd* CWnd::SetFocus() {
   CWnd* old = CWnd::FromHandle(g_focus);
   if (old == this || !m_hWnd) return old;
   HWND hOld = g_focus;
   HWND hSelf = m_hWnd;
-  g_focus = hSelf;
   if (CWnd* top = GetTopLevelParent(); dynamic_cast<CDialog*>(top) && top != this) {
     std::erase_if(g_dialogFocus, [](const auto& entry) { return !IsWindow(entry.first); });
     g_dialogFocus[top->GetSafeHwnd()] = hSelf;
   }
+  if (!qxui::KeyboardCanMoveTo(this)) {
+    qxui::RefocusWidget(this, Qt::OtherFocusReason);
+    QWidget* top = GetWidget() ? GetWidget()->window() : nullptr;
+    if (!g_focusActivation || !top || !top->isVisible()) return old;
+    g_focusActivation(top);
+    // The activation gave this window the toolkit's focus, and so the layer's.
+    if (!IsWindow(hSelf) || g_focus == hSelf || !qxui::KeyboardCanMoveTo(this)) return old;
+    hOld = g_focus;
+    old = CWnd::FromHandle(hOld);
+  }
+  g_focus = hSelf;
   qxui::RefocusWidget(this, Qt::OtherFocusReason);
   if (old) old->SendMessage(WM_KILLFOCUS, reinterpret_cast<WPARAM>(hSelf));
   if (IsWindow(hSelf) && g_focus == hSelf) SendMessage(WM_SETFOCUS, reinterpret_cast<WPARAM>(hOld));

@@ -7,7 +7,10 @@
 
 #include <Qt>
 
+#include <functional>
+
 class QFocusEvent;
+class QWidget;
 
 namespace qxui {
 
@@ -21,8 +24,28 @@ bool TranslateFocus(CWnd* self, QFocusEvent* event);
 void RefocusWidget(CWnd* wnd, Qt::FocusReason reason);
 // Whether the keyboard can move to the window without the window system:
 // its top-level window is the active one, or none is (the toolkit then gives
-// the window its focus as its top-level window is activated). A call that
+// the window its focus as its top-level window is activated), or the window
+// has the toolkit's focus already, or it is in a window whose activation the
+// layer asked for (AskActivation), or in the dialog whose modal loop runs or
+// is about to (the window system activates that). CWnd::SetFocus keeps to it: a call that
 // would move the layer's focus elsewhere leaves it where it is.
 bool KeyboardCanMoveTo(CWnd* wnd);
+// Asks the window system to activate the top-level window, which takes the
+// keyboard from now on (a dialog shown, the print preview, the window a
+// closing modal loop gives the keys back to); until the window system
+// activates a window, keys it still delivers elsewhere go on there.
+void AskActivation(QWidget* top);
+// Whether the window's activation was asked for and the window system has
+// activated no window since.
+bool AwaitsActivation(const QWidget* top);
+// How a shown window gets the activation when a call gives the keyboard to a
+// window in it while another is active. By default nothing activates it: the
+// keys stay where the toolkit has them, and the window takes them once the
+// user or the window system activates it. A platform without a window system
+// (the tests' offscreen platform) activates it at once, as the user's click
+// that such a call stands for would. Null restores the default; the one set
+// before is returned.
+using FocusActivation = std::function<void(QWidget* top)>;
+FocusActivation SetFocusActivation(FocusActivation activation);
 
 }  // namespace qxui

@@ -164,6 +164,8 @@ class CMDIFrameWnd : public CFrameWnd {
   CMDIChildWnd* MDIGetActive(BOOL* pbMaximized = nullptr) const;
   void MDIActivate(CWnd* pWndActivate);
   void MDINext();
+  // The document window before the active one, in the order MDINext goes.
+  void MDIPrev();
   void MDICascade();
   void MDITile();
   // MDITILE_HORIZONTAL: the windows one above the other, each as wide as the
@@ -202,6 +204,11 @@ class CMDIFrameWnd : public CFrameWnd {
   std::vector<CMDIChildWnd*> LiveChildren() const;
   void ActivateListed(CMDIChildWnd* pChild);
   bool IsWindowPopup(HMENU hPopup) const;
+  // The document area's own keys, after every accelerator table: Ctrl+F4
+  // closes the active design as File > Close does, Ctrl+F6 and Ctrl+Tab show
+  // the next one, with Shift the one before. Only for a key typed into a
+  // window of this frame that does not take every key itself.
+  bool TranslateAreaKey(const MSG* pMsg);
 
   CMDIChildWnd* m_pActiveChild = nullptr;
   std::vector<CMDIChildWnd*> m_children;  // in the order they were created

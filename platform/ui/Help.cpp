@@ -6,6 +6,7 @@
 #include "platform/core/MessageBox.h"
 #include "platform/core/String.h"
 #include "platform/testing/PrintHooks.h"
+#include "platform/ui/WindowSystem.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -60,7 +61,7 @@ BOOL QxWinHelp(LPCSTR helpFile, UINT command, DWORD_PTR data) {
   }
   TRACE("Help: %s, command %u, data %lu\n", call.path.c_str(), command,
         static_cast<unsigned long>(data));
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+  if (qxui::Services().opensHelp) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(call.path)));
   }
   return TRUE;

@@ -7,10 +7,13 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/DocTemplate.h"
+#include "platform/ui/ModalEntry.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WndInternal.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -54,6 +57,34 @@ class SubWindowCloseFilter : public QObject {
   HWND m_hChild;
 };
 
+// The toolkit's document area watches every key of the application for its
+// own Ctrl+Tab (a highlight that activates a window only as Ctrl is let go),
+// and only inside itself. Ctrl+Tab is the frame's (TranslateAreaKey): the key
+// goes straight to the window it was typed into, before the area can see it.
+// Installed after the area, so it runs first.
+class AreaCtrlTabFilter : public QObject {
+ public:
+  explicit AreaCtrlTabFilter(QMdiArea* area) : QObject(area), m_area(area) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!(key->modifiers() & Qt::ControlModifier) ||
+        (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab) || !watched->isWidgetType() ||
+        !m_area->isAncestorOf(static_cast<QWidget*>(watched))) {
+      return false;
+    }
+    watched->event(event);
+    return true;
+  }
+
+ private:
+  QMdiArea* m_area;
+};
+
 }  // namespace
 
 // ---- CMDIFrameWnd ------------------------------------------------------------------------
@@ -62,6 +93,7 @@ BOOL CMDIFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext*) {
   QMainWindow* window = QxMainWindow();
   if (!window) return FALSE;
   auto* area = new QMdiArea(window);
+  new AreaCtrlTabFilter(area);
   area->setViewMode(QMdiArea::SubWindowView);
   window->setCentralWidget(area);  // replaces (and deletes) the plain client area
   m_pClient = nullptr;
@@ -103,6 +135,12 @@ void CMDIFrameWnd::MDINext() {
   auto it = std::find(m_children.begin(), m_children.end(), m_pActiveChild);
   ++it;
   MDIActivate(it == m_children.end() ? m_children.front() : *it);
+}
+
+void CMDIFrameWnd::MDIPrev() {
+  if (m_children.size() < 2 || !m_pActiveChild) return;
+  auto it = std::find(m_children.begin(), m_children.end(), m_pActiveChild);
+  MDIActivate(it == m_children.begin() ? m_children.back() : *std::prev(it));
 }
 
 void CMDIFrameWnd::OnWindowNext() {
@@ -418,7 +456,32 @@ BOOL CMDIFrameWnd::PreTranslateMessage(MSG* pMsg) {
       if (QxTranslateAccelerator(m_pActiveChild->m_hAccelShared, pMsg)) return TRUE;
     }
   }
-  return CFrameWnd::PreTranslateMessage(pMsg);
+  if (CFrameWnd::PreTranslateMessage(pMsg)) return TRUE;
+  return TranslateAreaKey(pMsg);
+}
+
+bool CMDIFrameWnd::TranslateAreaKey(const MSG* pMsg) {
+  if (pMsg->message != WM_KEYDOWN || GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0)
+    return false;
+  const WPARAM key = pMsg->wParam;
+  if (key != VK_F4 && key != VK_F6 && key != VK_TAB) return false;
+  // A floating bar keeps its own keys, and so does a window that takes every
+  // key (the formula editor).
+  CWnd* target = CWnd::FromHandle(pMsg->hwnd);
+  QWidget* widget = target ? target->GetWidget() : nullptr;
+  if (!widget || !GetWidget() || widget->window() != GetWidget()->window()) return false;
+  if (target->SendMessage(WM_GETDLGCODE, 0, reinterpret_cast<LPARAM>(pMsg)) & DLGC_WANTALLKEYS)
+    return false;
+  // Behind a modal dialog the keys do nothing to the designs.
+  if (qxui::ModalDepth() > 0 || !IsWindowEnabled() || !m_pActiveChild) return true;
+  if (key == VK_F4) {
+    ::SendMessage(m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_CLOSE, 1), 0);
+  } else if (GetKeyState(VK_SHIFT) < 0) {
+    MDIPrev();
+  } else {
+    MDINext();
+  }
+  return true;
 }
 
 void CMDIFrameWnd::OnUpdateFrameMenu(HMENU hMenuAlt) {

@@ -119,13 +119,6 @@ int QxShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   }
   qxui::ModalEntry entry;
   if (presenter) return presenter(owner, boxText, boxCaption, type);
-  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-    // Nobody could answer: the default button, as the foundation's handler gives.
-    int answer = QxDefaultMessageBoxAnswer(type);
-    TRACE("MessageBox [%s] %s -> %d (no screen)\n", boxCaption.GetString(), boxText.GetString(),
-          answer);
-    return answer;
-  }
   return QxRunQtMessageBox(owner, boxText, boxCaption, type);
 }
 

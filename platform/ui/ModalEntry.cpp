@@ -2,6 +2,7 @@
 // and the keyboard's way back when a loop ends.
 #include "platform/ui/ModalEntry.h"
 
+#include "platform/ui/Focus.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/WinApp.h"
 #include "platform/ui/WndInternal.h"
@@ -39,9 +40,6 @@ CWnd* Restorable(HWND hFocus) {
 
 }  // namespace
 
-// The window that the last modal loop to end gave the keyboard back to.
-QPointer<QWindow> ModalEntry::s_handedBack;
-
 int ModalDepth() {
   return static_cast<int>(g_stack.size());
 }
@@ -72,15 +70,46 @@ ModalEntry* ModalEntry::Innermost() {
   return g_stack.empty() ? nullptr : g_stack.back();
 }
 
-ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()), m_hFocus(::GetFocus()) {
-  g_stack.push_back(this);
+// The window that the last keyboard return gave the keyboard back to.
+QPointer<QWindow> KeyboardReturn::s_givenBack;
+
+KeyboardReturn::KeyboardReturn() : m_hFocus(::GetFocus()) {
   if (CWnd* focus = CWnd::FromHandle(m_hFocus); focus && focus->GetWidget()) {
     QWindow* window = focus->GetWidget()->window()->windowHandle();
-    // Also when a modal loop that just ended gave it back and the window
-    // system has not yet carried that out.
+    // Also when a return just made has not yet been carried out by the window
+    // system.
     QWindow* keyboard = QGuiApplication::focusWindow();
-    m_bKeyboardWindow = window && (window == keyboard || (!keyboard && window == s_handedBack));
+    m_bKeyboardWindow = window && (window == keyboard || (!keyboard && window == s_givenBack));
   }
+}
+
+// The window that took the keyboard took it from the window system too, which
+// hands it back (if at all) to the focus widget of the window it activates
+// next: the owner of what closed, which need not be where the user was typing
+// (a floating bar). The layer's own focus may never have left that window (a
+// box can close before it was ever activated), so a window that had the
+// keyboard is activated again either way.
+void KeyboardReturn::GiveBack() {
+  if (m_bGivenBack) return;
+  m_bGivenBack = true;
+  CWnd* focus = Restorable(m_hFocus);
+  if (!focus) return;
+  const bool moved = ::GetFocus() != m_hFocus;
+  if (!moved && !m_bKeyboardWindow) return;
+  QWidget* top = focus->GetWidget()->window();
+  if (g_activationReturn) {
+    if (moved) focus->SetFocus();
+    g_activationReturn(top, m_bKeyboardWindow);
+    return;
+  }
+  // The activation asked for first: the window takes the keyboard at once.
+  if (top != QApplication::activeWindow()) AskActivation(top);
+  if (moved) focus->SetFocus();
+  s_givenBack = top->windowHandle();
+}
+
+ModalEntry::ModalEntry() : m_activeWindow(QApplication::activeWindow()) {
+  g_stack.push_back(this);
   if (CMDIFrameWnd* frame = MainMdiFrame()) {
     if (CMDIChildWnd* child = frame->MDIGetActive()) m_hActiveChild = child->GetSafeHwnd();
   }
@@ -117,36 +146,42 @@ void ModalEntry::HandBack() {
   if (m_activeWindow && m_activeWindow->isVisible() && now && now != m_activeWindow) {
     m_activeWindow->activateWindow();
   }
-  // The box took the keyboard, and the window system hands it back (if at
-  // all) to the focus widget of the window it activates next: the owner of
-  // what closed, which need not be where the user was typing (a floating bar).
-  // The layer's own focus may never have left that window (the box can close
-  // before it was ever activated), so a window that had the keyboard is
-  // activated again either way.
-  CWnd* focus = Restorable(m_hFocus);
-  if (!focus) return;
-  const bool moved = ::GetFocus() != m_hFocus;
-  if (!moved && !m_bKeyboardWindow) return;
-  if (moved) focus->SetFocus();
-  QWidget* top = focus->GetWidget()->window();
-  if (g_activationReturn) {
-    g_activationReturn(top, m_bKeyboardWindow);
-    return;
-  }
-  if (top != QApplication::activeWindow()) top->activateWindow();
-  s_handedBack = top->windowHandle();
+  m_keyboard.GiveBack();
 }
 
 }  // namespace qxui
 
 // ---- the layer's modal loop -----------------------------------------------------------
 
+namespace {
+
+// The window's own loop while it runs, and the one it ran before once it ends,
+// by any road; a window destroyed inside its loop took its state with it.
+class LoopOfWindow {
+ public:
+  LoopOfWindow(CWnd* wnd, QEventLoop* loop)
+      : m_wnd(wnd), m_hWnd(wnd->GetSafeHwnd()), m_outer(qxui::WidgetAccess::State(wnd).modalLoop) {
+    qxui::WidgetAccess::State(wnd).modalLoop = loop;
+  }
+  ~LoopOfWindow() {
+    if (CWnd::FromHandle(m_hWnd) == m_wnd) qxui::WidgetAccess::State(m_wnd).modalLoop = m_outer;
+  }
+  LoopOfWindow(const LoopOfWindow&) = delete;
+  LoopOfWindow& operator=(const LoopOfWindow&) = delete;
+
+ private:
+  CWnd* m_wnd;
+  HWND m_hWnd;
+  QEventLoop* m_outer;
+};
+
+}  // namespace
+
 int CWnd::RunModalLoop(DWORD) {
   if (!m_hWnd) return -1;
   qxui::WndState& state = *m_state;
   QEventLoop loop;
-  QEventLoop* outer = state.modalLoop;
-  state.modalLoop = &loop;
+  LoopOfWindow running(this, &loop);
   state.modalResult = -1;
   HWND hSelf = m_hWnd;
   if (auto& hook = qxui::g_modalHook) {
@@ -161,13 +196,12 @@ int CWnd::RunModalLoop(DWORD) {
   // run without one counts itself.
   std::optional<qxui::ModalEntry> own;
   qxui::ModalEntry* entry = qxui::ModalEntry::Innermost();
-  if (!entry || entry->Window()) entry = &own.emplace(qxui::ModalEntry::CountOnly{});
+  if (!entry || (entry->Window() && entry->Window() != hSelf))
+    entry = &own.emplace(qxui::ModalEntry::CountOnly{});
   entry->SetWindow(hSelf);
   loop.exec(QEventLoop::DialogExec);
   entry->SetWindow(nullptr);
-  CWnd* self = CWnd::FromHandle(hSelf);
-  if (self != this) return -1;  // destroyed inside the loop
-  state.modalLoop = outer;
+  if (CWnd::FromHandle(hSelf) != this) return -1;  // destroyed inside the loop
   return state.modalResult;
 }
 

@@ -12,6 +12,27 @@
 
 namespace qxui {
 
+// Where the keyboard was as a window took it (a modal loop's, the print
+// preview), and the way back there once that window is done, given while it
+// still shows: the window that had the keyboard gets it again (while it is
+// still shown and enabled), and its top-level window the activation, so the
+// window system moves its focus straight there instead of to the owner of
+// what closed.
+class KeyboardReturn {
+ public:
+  KeyboardReturn();
+  KeyboardReturn(const KeyboardReturn&) = delete;
+  KeyboardReturn& operator=(const KeyboardReturn&) = delete;
+  // The keyboard back where it was; once only.
+  void GiveBack();
+
+ private:
+  static QPointer<QWindow> s_givenBack;
+  bool m_bGivenBack = false;
+  HWND m_hFocus = nullptr;
+  bool m_bKeyboardWindow = false;  // m_hFocus's window had the keyboard
+};
+
 // Entering a modal loop takes the mouse capture away, as the system does: the
 // window that held it hears WM_CAPTURECHANGED (a slider ends its track there)
 // and the box gets the mouse. When the loop ends, the window that was active,
@@ -41,15 +62,13 @@ class ModalEntry {
   bool HandedBack() const { return m_bHandedBack; }
 
  private:
-  static QPointer<QWindow> s_handedBack;
   bool m_bHandedBack = false;
   bool m_bRestores = true;  // false: CountOnly
 
   HWND m_hWindow = nullptr;
   QPointer<QWidget> m_activeWindow;
   HWND m_hActiveChild = nullptr;
-  HWND m_hFocus = nullptr;
-  bool m_bKeyboardWindow = false;  // m_hFocus's window had the keyboard
+  KeyboardReturn m_keyboard;
 };
 
 // How many modal loops run now, dialogs and message boxes alike (the

@@ -4,6 +4,8 @@
 
 #include "platform/core/Debug.h"
 #include "platform/testing/PrintHooks.h"
+#include "platform/ui/Focus.h"
+#include "platform/ui/ModalEntry.h"
 #include "platform/ui/WinApp.h"
 
 #include <QWidget>
@@ -63,6 +65,7 @@ CString PreviewTitle() {
 BEGIN_MESSAGE_MAP(CQxPreviewWnd, CWnd)
 ON_WM_CREATE()
 ON_WM_DESTROY()
+ON_WM_CLOSE()
 ON_WM_PAINT()
 ON_WM_SIZE()
 ON_WM_KEYDOWN()
@@ -105,7 +108,10 @@ CQxPreviewWnd* CQxPreviewWnd::Open(CView* view, const CPrintInfo& info) {
   preview->m_bOwnedByWindow = true;
   preview->m_nShown = info.m_nNumPreviewPages == 2 && preview->GetPageCount() >= 2 ? 2 : 1;
   preview->ShowPages();
+  preview->m_keyboard = std::make_unique<qxui::KeyboardReturn>();
   preview->ShowWindow(SW_SHOW);
+  // A window of its own, which takes the keys as the window system activates it.
+  qxui::AskActivation(preview->GetWidget());
   preview->SetFocus();
   preview->UpdateWindow();
   return preview;
@@ -162,8 +168,15 @@ void CQxPreviewWnd::OnDestroy() {
 
 // ---- commands -----------------------------------------------------------------------------
 
+void CQxPreviewWnd::OnClose() {
+  if (m_keyboard) m_keyboard->GiveBack();
+  DestroyWindow();
+}
+
 void CQxPreviewWnd::OnFilePrint() {
   HWND hView = m_hView;
+  // The print dialog then gives the keys back where they were before the preview.
+  if (m_keyboard) m_keyboard->GiveBack();
   // The preview's job ends before the printer's begins. This deletes the preview.
   DestroyWindow();
   if (CWnd* view = CWnd::FromHandle(hView)) view->SendMessage(WM_COMMAND, ID_FILE_PRINT);

@@ -16,6 +16,11 @@
 #include <QImage>
 
 #include <array>
+#include <memory>
+
+namespace qxui {
+class KeyboardReturn;
+}
 
 // The buttons' command ids (the framework's values).
 constexpr UINT AFX_ID_PREVIEW_CLOSE = 0xE300;
@@ -56,6 +61,9 @@ class CQxPreviewWnd : public CWnd {
 
   int OnCreate(LPCREATESTRUCT lpcs);
   void OnDestroy();
+  // Escape, the close button and the window's close box: the keyboard goes
+  // back to the window that had it as the preview opened.
+  void OnClose();
   void OnPaint();
   void OnSize(UINT nType, int cx, int cy);
   void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
@@ -98,6 +106,7 @@ class CQxPreviewWnd : public CWnd {
   std::array<QImage, 2> m_scaled;  // and as drawn
   std::array<CButton, 7> m_buttons;
   CStatic m_pageLine;
+  std::unique_ptr<qxui::KeyboardReturn> m_keyboard;
 
   DECLARE_MESSAGE_MAP()
 };

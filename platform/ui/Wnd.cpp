@@ -4,6 +4,7 @@
 #include "platform/core/Debug.h"
 #include "platform/core/VectorState.h"
 #include "platform/gdi/Screen.h"
+#include "platform/ui/WindowSystem.h"
 #include "platform/ui/WndInternal.h"
 
 #include <QApplication>
@@ -121,6 +122,18 @@ CWnd* WindowOfWidget(const QWidget* widget) {
     if (found != Widgets().end()) return found->second;
   }
   return nullptr;
+}
+
+namespace {
+WindowSystemServices g_services;
+}  // namespace
+
+const WindowSystemServices& Services() {
+  return g_services;
+}
+
+void SetWindowSystemServices(const WindowSystemServices& services) {
+  g_services = services;
 }
 
 void RegisterWidget(QWidget* widget, CWnd* wnd) {
@@ -1235,8 +1248,7 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
 
 BOOL CWnd::BringWindowToTop() {
   if (!m_pWidget) return FALSE;
-  // The offscreen platform has no stacking of windows (and says so each time).
-  if (!m_pWidget->isWindow() || QGuiApplication::platformName() != QLatin1String("offscreen")) {
+  if (!m_pWidget->isWindow() || qxui::Services().raisesWindows) {
     m_pWidget->raise();
   }
   return TRUE;

@@ -9,6 +9,7 @@
 #include "platform/ui/Focus.h"
 #include "platform/ui/FrameWnd.h"
 #include "platform/ui/WinApp.h"
+#include "platform/ui/WindowSystem.h"
 #include "platform/ui/Wnd.h"
 #include "platform/ui/WndInternal.h"
 
@@ -349,6 +350,25 @@ bool TranslateWheel(CWnd* self, QWheelEvent* event) {
   return true;
 }
 
+// The window a key goes to: the layer's focus, which SetFocus keeps where the
+// toolkit's focus is. Should the two ever part across top-level windows, the
+// key goes to the window the toolkit delivered it to, never to one the user
+// cannot see typing; only a window that a modal dialog just shown disables,
+// or any window while the layer awaits the activation of the one with its
+// focus, sends its keys on there (the window system delivers them to the
+// window it had active until it has moved its focus).
+CWnd* KeyTarget(CWnd* self) {
+  CWnd* focus = CWnd::GetFocus();
+  if (!focus || focus == self) return self;
+  QWidget* delivered = self->GetWidget() ? self->GetWidget()->window() : nullptr;
+  QWidget* focused = focus->GetWidget() ? focus->GetWidget()->window() : nullptr;
+  if (delivered && focused != delivered && delivered->isEnabled() &&
+      !qxui::AwaitsActivation(focused)) {
+    return self;
+  }
+  return focus;
+}
+
 // A key without a virtual-key code that types a character (a letter of
 // another language, the euro sign): its WM_CHAR alone, as the code page's
 // byte. A character the code page cannot hold is refused with a beep, so
@@ -366,8 +386,7 @@ bool TranslateTextKey(CWnd* self, QKeyEvent* event) {
   DWORD flags = 1;  // repeat count
   if (alt) flags |= 1u << 29;
   if (event->isAutoRepeat()) flags |= 1u << 30;
-  CWnd* target = CWnd::GetFocus();
-  if (!target) target = self;
+  CWnd* target = KeyTarget(self);
   DeliverInput(target, alt ? WM_SYSCHAR : WM_CHAR, ch,
                static_cast<LPARAM>(static_cast<LONG>(flags)));
   return true;
@@ -388,8 +407,7 @@ bool TranslateKey(CWnd* self, QKeyEvent* event) {
   if (event->isAutoRepeat() || !down) flags |= 1u << 30;
   if (!down) flags |= 1u << 31;
   LPARAM lParam = static_cast<LPARAM>(static_cast<LONG>(flags));
-  CWnd* target = CWnd::GetFocus();
-  if (!target) target = self;
+  CWnd* target = KeyTarget(self);
   HWND hTarget = target->GetSafeHwnd();
   UINT message = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   BOOL taken = DeliverInput(target, message, static_cast<WPARAM>(vk), lParam);
@@ -448,8 +466,7 @@ CWnd* CWnd::SetCapture() {
     }
     old->SendMessage(WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(m_hWnd));
   }
-  if (m_pWidget && m_pWidget->isVisible() &&
-      QGuiApplication::platformName() != QLatin1String("offscreen")) {
+  if (m_pWidget && m_pWidget->isVisible() && qxui::Services().grabsMouse) {
     m_pWidget->grabMouse();
   }
   return old;
@@ -544,8 +561,7 @@ BOOL CWnd::CreateSolidCaret(int nWidth, int nHeight) {
   caret.pos = CPoint(0, 0);
   caret.hideCount = 1;  // a new caret is hidden until ShowCaret
   caret.blinkOn = true;
-  // Tests run offscreen and see a steady caret.
-  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+  if (qxui::Services().blinksCaret) {
     caret.blinkTimer = std::make_unique<QTimer>();
     QObject::connect(caret.blinkTimer.get(), &QTimer::timeout, [] {
       TheCaret().blinkOn = !TheCaret().blinkOn;

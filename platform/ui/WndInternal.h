@@ -31,6 +31,24 @@ QString ToQt(const char* text);
 CString FromQt(const QString& text);
 bool HoldsAsText(const QString& text);
 
+// A value set for as long as a scope runs: the value it had comes back as the
+// scope ends, by a return, an exception or its end, so a nested user (a loop
+// inside a loop, a key inside a key) finds its own again. The place must
+// outlive the scope; one that can go with a window inside it is no place for
+// this.
+template <class T>
+class ScopedValue {
+ public:
+  ScopedValue(T& place, T value) : m_place(place), m_outer(place) { m_place = value; }
+  ~ScopedValue() { m_place = m_outer; }
+  ScopedValue(const ScopedValue&) = delete;
+  ScopedValue& operator=(const ScopedValue&) = delete;
+
+ private:
+  T& m_place;
+  T m_outer;
+};
+
 struct WndClass {
   UINT style = 0;
   HCURSOR cursor = nullptr;

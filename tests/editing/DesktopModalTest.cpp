@@ -185,6 +185,10 @@ TEST_F(DesktopModal, TheSamplingTimeTypedAfterTheAccuracyQuestionIsTheOneTaken) 
   }});
 
   CWnd* value = Vars().GetDlgItem(IDC_VALUE);
+  // The keys go into the bar once its window is the active one, as after the
+  // user's click there: a call alone does not move them into another window.
+  Vars().GetWidget()->window()->activateWindow();
+  ASSERT_TRUE(qxtest::WaitForFocusWindow(Vars().GetWidget()));
   value->SetFocus();
   value->SetWindowText("9");
   Vars().m_wndList.SetFocus();  // the bar takes the value as the focus leaves it

@@ -51,8 +51,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // QApplication adopts the environment's locale; printf and strtod must use '.'.
     std::setlocale(LC_NUMERIC, "C");
-    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
-      QxTest::ReturnActivationAtOnce();
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) QxTest::RunWithoutAScreen();
     result = RUN_ALL_TESTS();
   }
   std::error_code ignored;
