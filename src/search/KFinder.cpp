@@ -241,7 +241,7 @@ std::unique_ptr<KFinderResult> CKFinder::TakeResult() {
 // ---- cost ----------------------------------------------------------------------------
 
 void CKFinder::ComputeCost(CSIMsystem* system, bool quick) {
-  if (g_pSimDoc.load() == nullptr || system == nullptr) return;
+  if (StopRequested() || system == nullptr) return;
   // A loop that could not be run left signals that are no response.
   const bool refused = system->m_nError != kSimOk;
   double cost = refused ? kWorstCost : WeightedError(*system, m_errorWeight.get());
