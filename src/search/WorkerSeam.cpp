@@ -78,7 +78,7 @@ bool StopWorkerAndWait(SayWorkerEnd say) {
   {
     CDT2801::EndWait wait(io);
     RequestStop();
-    const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
+    const auto ended = [] { return WorkerEndPosted(); };
     // Bounded in real time: a replaced clock (the tests') may run ahead of
     // the worker or stand still. Without the analog unit (the application
     // is going) a worker still gets the emulation's bound to end in.
@@ -118,8 +118,16 @@ void FinishWorker(DWORD uiThread, UINT message, QxWorkerEnd end) {
     hook = s_beforeLastPost;
   }
   if (hook) hook();
-  PostToUi(uiThread, message, end.worker, QxRunEndParam(end.end), RetryFor(kLastPostMs, false));
+  // A user-interface thread that waits for this worker waits for this first
+  // attempt too, so that nothing of the worker is left once it goes on (the
+  // program may end). Through a full queue it does not wait for the retries:
+  // it takes no messages meanwhile, and finds the end in the slot.
+  const WPARAM number = end.worker;
+  const LPARAM how = QxRunEndParam(end.end);
+  const bool queued = PostToUi(uiThread, message, number, how, [] { return false; });
   s_endsPosted = end.worker;
+  QxWakeSleepers();
+  if (!queued) PostToUi(uiThread, message, number, how, RetryFor(kLastPostMs, false));
 }
 
 bool WorkerEndPosted() {

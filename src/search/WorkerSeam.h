@@ -11,16 +11,17 @@
 //     nobody asked it to drive); every worker and every wait reads it
 //     through StopRequested alone.
 //   FinishWorker (the worker, last): its end (QxWorkerEnd) is put in the
-//     end slot, g_pWorkerThread is cleared, the waiters are woken, and only
-//     then is its end message posted. So whoever sees the worker gone finds
-//     its end in the slot, and no handler of the end message waits for the
-//     worker on a clock.
+//     end slot, g_pWorkerThread is cleared, and only then is its end
+//     message posted. So whoever sees the worker gone finds its end in the
+//     slot, and no handler of the end message waits for the worker on a
+//     clock. A wait for the worker ends once that post was tried
+//     (WorkerEndPosted): nothing of the worker runs on behind it.
 //   TakeWorkerEnd: the end is taken once, under the slot's lock, by
 //     whichever comes first: the end message's handler, or a user-interface
 //     thread that waited for the worker (StopWorkerAndWait). The one that
 //     took it says it, in one box (TellWorkerEnd); the other says nothing.
 //   StopWorkerAndWait (user-interface thread): the stop request, then a
-//     wait bounded by CDT2801::EndBound under a CDT2801::EndWait (closing
+//     wait (until WorkerEndPosted) bounded by CDT2801::EndBound under a CDT2801::EndWait (closing
 //     writes the board did not take go again meanwhile). A worker that did
 //     not end is said (kRealtimeNotEndedText); one that did has its end
 //     taken and said before the close, quit or start goes on.
@@ -72,10 +73,10 @@ bool StopWorkerAndWait(SayWorkerEnd say = SayWorkerEnd::kSay);
 
 // ---- end ------------------------------------------------------------------------------
 // The worker's last act: end (its number filled in here) in the slot, the
-// stop request, g_pWorkerThread cleared, the waiters woken, then `message`
-// (wParam: the worker's number, lParam: QxRunEndParam of its end) posted to
-// uiThread, tried again through a full queue for a while. After the clearing
-// the worker touches nothing but the queue and the clock.
+// stop request, g_pWorkerThread cleared, then `message` (wParam: the
+// worker's number, lParam: QxRunEndParam of its end) posted to uiThread and
+// the waiters woken; a post the full queue refused is tried again for a
+// while, touching nothing but the queue and the clock.
 void FinishWorker(DWORD uiThread, UINT message, QxWorkerEnd end);
 // The end in the slot when it is worker's (0: whichever), taken: null when
 // there is none, or another took it.

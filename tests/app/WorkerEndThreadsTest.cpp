@@ -30,6 +30,7 @@ class LastPostGate {
     });
   }
   ~LastPostGate() {
+    if (m_opener.joinable()) m_opener.join();
     Open();
     SetBeforeLastPostForTest(nullptr);
   }
@@ -45,12 +46,20 @@ class LastPostGate {
     m_open = true;
     m_changed.notify_all();
   }
+  // Opens from a thread of its own after ms, while this thread waits.
+  void OpenAfter(milliseconds ms) {
+    m_opener = std::thread([this, ms] {
+      std::this_thread::sleep_for(ms);
+      Open();
+    });
+  }
 
  private:
   std::mutex m_lock;
   std::condition_variable m_changed;
   bool m_reached = false;
   bool m_open = false;
+  std::thread m_opener;
 };
 
 // Holds g_pcsSimulation, which the worker takes every sample, from a thread
@@ -144,7 +153,7 @@ class WorkerEndThreads : public RealtimeThreads {
 // A refused run ends at once. Its worker is gone before its end message is
 // posted, and whichever comes first, the end message or a wait for the
 // worker (a stop before anything else starts), says the end; the other says
-// nothing. Its end message is delayed until the wait has said it, or
+// nothing. Its end message is posted late, while the wait is under way, or
 // handled before the wait.
 TEST_F(WorkerEndThreads, TheEndIsSaidOnceByWhicheverComesFirst) {
   for (const bool waitFirst : {true, false}) {
@@ -159,6 +168,7 @@ TEST_F(WorkerEndThreads, TheEndIsSaidOnceByWhicheverComesFirst) {
       EXPECT_EQ(g_pWorkerThread.load(), nullptr) << "cleared before its last post";
       EXPECT_TRUE(WorkerEndUntold());
       if (waitFirst) {
+        gate.OpenAfter(milliseconds(200));
         EXPECT_TRUE(g_pSimulator.load()->StopRealtime());
         EXPECT_EQ(Texts(), std::vector<std::string>{kRealtimePeriodText}) << "said by the wait";
       }
@@ -180,9 +190,9 @@ TEST_F(WorkerEndThreads, TheEndIsSaidOnceByWhicheverComesFirst) {
 }
 
 // The user quits, or closes the design, the moment a run has ended, before
-// its end message is even posted: the end is said before the road returns
-// (a program that quits delivers nothing after), once. A box delivers what
-// shows the design on the bars meanwhile; the bars let go of it after.
+// its end message is even posted (it is, while the road waits for it): the end is said before the
+// road returns (a program that quits delivers nothing after), once. A box delivers what shows the
+// design on the bars meanwhile; the bars let go of it after.
 TEST_F(WorkerEndThreads, AQuitOrCloseMadeAtOnceAfterARunsEndSaysItFirst) {
   for (const bool quit : {true, false}) {
     SCOPED_TRACE(quit ? "quit" : "close the design");
@@ -199,6 +209,7 @@ TEST_F(WorkerEndThreads, AQuitOrCloseMadeAtOnceAfterARunsEndSaysItFirst) {
       LastPostGate gate;
       doc->StartStopSimulation();
       ASSERT_TRUE(gate.Reached());
+      gate.OpenAfter(milliseconds(200));
       if (quit) {
         doc->SetModifiedFlag(FALSE);
         m_quitFrame->SendMessage(WM_CLOSE);
