@@ -23,28 +23,11 @@
 #include "simulation/SIMsearch.h"
 #include "simulation/SIMwatchdog.h"
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 
-std::atomic<CWinThread*> g_pWorkerThread{nullptr};
-
 namespace {
-
-constexpr DWORD kWorkerPollMs = 20;
-// How long a handler of a worker's last message waits for that worker to
-// clear itself, which it does right after posting: the tuner's end, and a
-// real-time run's (which the run spot must show gone).
-constexpr DWORD kTunerClearMs = 20;
-constexpr DWORD kRunClearMs = 1000;
-
-// Waits at most ms, in 1 ms slices, until done().
-void WaitAtMost(DWORD ms, const std::function<bool()>& done) {
-  for (const DWORD start = GetTickCount(); !done() && GetTickCount() - start < ms;)
-    SleepUnless(1, done);
-}
 
 // The accuracy watchdog asks through the real message box and opens the
 // "Simulator Properties" dialog.
@@ -93,13 +76,16 @@ CQorexApp::CQorexApp() {
   g_pAnalogIo = new CDT2801;
   g_pSimulator = new CSIMsystem;
   g_pKFinder = new CKFinder;
+  SetWorkerEndTeller([this](const QxWorkerEnd& end) { TellRunEnd(end); });
 }
 
 CQorexApp::~CQorexApp() {
+  SetWorkerEndTeller(nullptr);
   // The stop request; a real-time run ends with its outputs at 0 V. Closing
   // the designs has stopped and said every worker already: no window is
-  // left to say anything now. A worker that did not end keeps what it uses.
-  if (!StopWorkerAndWait(kWorkerPollMs, SayOutputsDriven::kNo)) return;
+  // left to say anything now. A worker that did not end keeps what it uses,
+  // the designs kept for it among them.
+  if (!StopWorkerAndWait(SayWorkerEnd::kNo)) return;
   delete g_pSimulator.exchange(nullptr);
   delete g_pAnalogIo;
   g_pAnalogIo = nullptr;
@@ -205,15 +191,13 @@ void CQorexApp::OnDocToKFinder(WPARAM, LPARAM) {
   AnswerWorker(kStatusTunerWaitsForDoc);
 }
 
-void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
-  // The tuner clears itself just after posting this: the run spot, drawn
-  // below, shows it gone. A worker started since drives a design.
-  WaitAtMost(kTunerClearMs,
-             [] { return g_pWorkerThread.load() == nullptr || g_pSimDoc.load() != nullptr; });
+void CQorexApp::OnUpdateAll(WPARAM wParam, LPARAM) {
+  // The tuner cleared itself before it posted this: the run spot, drawn
+  // below, shows it gone, and a design closed under it may go now.
+  FreeDesignsKeptForWorker();
   if (g_pLeftBar) g_pLeftBar->Redraw();
   std::unique_ptr<KFinderResult> result = g_pKFinder ? g_pKFinder->TakeResult() : nullptr;
-  if (!result) return;
-  if (CQorexDoc* doc = result->doc; IsOpenDocument(doc)) {
+  if (CQorexDoc* doc = result ? result->doc : nullptr; IsOpenDocument(doc)) {
     for (const auto& [index, value] : result->values)
       if (index >= 0 && index < doc->m_vars.m_nCount) doc->m_vars.m_pValue[index] = value;
     // The population records the tuned design only where it is shown.
@@ -226,21 +210,10 @@ void CQorexApp::OnUpdateAll(WPARAM, LPARAM) {
       doc->UpdateAll();
     }
   }
-  // What the passes met is said once for the whole run: a lost peer ended
-  // it, and is all that is said.
-  if (result->passEnd.kind != kRunEndedNormally) {
-    TellRunEnd(result->passEnd);
-    if (result->passEnd.kind != kRunWithoutInput) return;
-  }
-  // A candidate the loop could not run was only a failed candidate: nothing
-  // is said about it.
-  if (result->passFailedCalls > 0) {
-    char text[sizeof kRealtimeBoardFailedFormat + 40];
-    std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, result->passFailedCalls,
-                  result->passCalls);
-    MessageBox(nullptr, RealtimeEndMessage(text, result->passEnd.outputsDriven).c_str(),
-               kRealtimeCaption, MB_OK);
-  }
+  // What the passes met is said once for the whole run, unless a wait for
+  // the tuner said it already.
+  if (std::unique_ptr<QxWorkerEnd> end = TakeWorkerEnd(static_cast<unsigned>(wParam)))
+    TellRunEnd(*end);
 }
 
 void CQorexApp::OnPushUGY(WPARAM wParam, LPARAM) {
@@ -255,31 +228,25 @@ void CQorexApp::OnTransferSim(WPARAM wParam, LPARAM) {
   AnswerWorker(kStatusRunHandOver);
 }
 
-void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM lParam) {
-  // The ended run's worker (run number wParam) posts this just before it
-  // clears itself; the run spot must show it gone.
-  WaitAtMost(kRunClearMs,
-             [wParam] { return CSIMsystem::RealtimeRunCleared(static_cast<unsigned>(wParam)); });
+void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM) {
+  // The ended run's worker cleared itself before it posted this: the run
+  // spot shows it gone, and a design closed under it may go now.
+  FreeDesignsKeptForWorker();
   if (g_pLeftBar) g_pLeftBar->Redraw();
   if (g_pOutputBar) g_pOutputBar->UpdatePanes();
   ForgetNoInputOnceInputArrived();
-  TellRunEnd(QxRunEndFromParam(lParam));
+  if (std::unique_ptr<QxWorkerEnd> end = TakeWorkerEnd(static_cast<unsigned>(wParam)))
+    TellRunEnd(*end);
 }
 
-void CQorexApp::TellRunEnd(QxRunEnd end) {
-  const std::string text = RunEndMessage(end);
-  switch (RunEndSaid(end.kind)) {
-    case QxRunEndSaid::kBox:
-      MessageBox(nullptr, text.c_str(), kRealtimeCaption, MB_OK);
-      break;
-    case QxRunEndSaid::kStatusLine:
-      if (!m_pMainWnd || !IsWindow(m_pMainWnd->GetSafeHwnd())) break;
-      m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-      m_bNoInputSaid = true;
-      break;
-    case QxRunEndSaid::kNowhere:
-      break;
+void CQorexApp::TellRunEnd(const QxWorkerEnd& end) {
+  if (const char* text = WorkerEndStatusText(end);
+      text != nullptr && m_pMainWnd && IsWindow(m_pMainWnd->GetSafeHwnd())) {
+    m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(text));
+    m_bNoInputSaid = true;
   }
+  if (const std::string text = WorkerEndBoxText(end); !text.empty())
+    MessageBox(nullptr, text.c_str(), kRealtimeCaption, MB_OK);
 }
 
 void CQorexApp::ForgetNoInputOnceInputArrived() {

@@ -13,13 +13,9 @@
 #include "WorkerMessages.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/WinApp.h"
-
-#include <atomic>
+#include "search/WorkerSeam.h"
 
 class CQorexDoc;
-
-// The running worker (real-time loop, tuner, or the tuner's pass), or null.
-extern std::atomic<CWinThread*> g_pWorkerThread;
 
 class CQorexApp : public CWinApp {
  public:
@@ -53,14 +49,15 @@ class CQorexApp : public CWinApp {
   void OnUpdateAll(WPARAM wParam, LPARAM lParam);
   void OnPushUGY(WPARAM wParam, LPARAM lParam);
   void OnTransferSim(WPARAM wParam, LPARAM lParam);
-  // The end of a real-time run (wParam: its number, lParam: its QxRunEnd):
-  // repaints the "ProcessView" bar and the signal panes once its worker is
-  // cleared (waited for a bounded while), then says what the end needs.
+  // The end of a real-time run (wParam: its worker's number, lParam: its
+  // QxRunEnd), posted once its worker has cleared itself: repaints the
+  // "ProcessView" bar and the signal panes, and says the end unless a wait
+  // for the worker took it first (search/WorkerSeam.h).
   void OnRunEnded(WPARAM wParam, LPARAM lParam);
-  // What the end of a run (or of a tuning run) says, where its row of
-  // simulation/RunEnds.inc puts it: a loss in a message box, with the
-  // outputs the board may still drive; no input in the status line.
-  void TellRunEnd(QxRunEnd end);
+  // What the end of a run (or of a tuning run) says: every line in one
+  // message box (WorkerEndBoxText); no input in the status line. The worker
+  // seam's teller while the application lives.
+  void TellRunEnd(const QxWorkerEnd& end);
   // Once a later run (or tuner's pass) gets input, the status line no longer
   // says that none arrived.
   void ForgetNoInputOnceInputArrived();

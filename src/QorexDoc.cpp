@@ -167,18 +167,32 @@ void CQorexDoc::OnCloseDocument() {
   // From here on a box of the stop below may deliver a worker's end; it must
   // start nothing for a design that goes.
   m_bClosing = true;
-  // A design is never freed under a worker that runs it: the worker ends
+  // A design is never freed while a worker may use it: the worker ends
   // within one sample and its closing writes, with its outputs at 0 V or
-  // said otherwise. Before the bars are detached: what a box delivers
-  // meanwhile (the tuner's end) may point them at this design again.
-  if (g_pSimDoc.load() == this) {
-    if (CSIMsystem* sim = g_pSimulator.load())
-      sim->StopRealtime();
+  // said otherwise. The end of a worker that has ended but is not yet said
+  // is said now too: a program that quits delivers no message after. Before
+  // the bars are detached: what a box delivers meanwhile (the tuner's end)
+  // may point them at this design again.
+  bool workerEnded = true;
+  if (g_pSimDoc.load() == this || WorkerEndUntold()) {
+    if (g_pSimulator.load() != nullptr)
+      workerEnded = StopWorkerAndWait();
     else
       RequestStop(WakeWaiters::kNo);  // no simulator, so no worker to wait for
   }
   DetachBars();
+  if (workerEnded) {
+    CDocument::OnCloseDocument();
+    return;
+  }
+  // The worker did not end within its bound (the wait said so): the
+  // design's windows close and it leaves the open designs, as the user
+  // asked, but it is freed only once no worker runs.
+  const BOOL autoDelete = m_bAutoDelete;
+  m_bAutoDelete = FALSE;
   CDocument::OnCloseDocument();
+  m_bAutoDelete = autoDelete;
+  if (autoDelete) KeepDesignUntilWorkerEnds(this);
 }
 
 // ---- recalculation and display ------------------------------------------------

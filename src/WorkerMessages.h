@@ -43,6 +43,23 @@ struct QxRunEnd {
   friend constexpr bool operator==(const QxRunEnd&, const QxRunEnd&) = default;
 };
 
+// Everything the end of a worker (a real-time run, or a tuning run with its
+// passes) has to say, made once by the worker at its end and said once, in
+// one box, by whichever comes first of its end message and a user-interface
+// thread that waited for it (search/WorkerSeam.h).
+struct QxWorkerEnd {
+  unsigned worker = 0;  // the worker's number, as its end message carries it
+  QxRunEnd end;         // how it ended with its peer; outputs left driven
+  // The refusal that ran nothing (a period outside 1 ms .. 30 s, a loop that
+  // cannot be run), or null.
+  const char* refusal = nullptr;
+  // The board's driver calls of the run (or of all the tuner's passes), and
+  // the failed readings and writes among them.
+  int calls = 0;
+  int failedReads = 0;
+  int failedWrites = 0;
+};
+
 // A QxRunEnd as WM_QX_RUNENDED carries it in lParam, and back.
 constexpr LPARAM QxRunEndParam(QxRunEnd end) {
   return static_cast<LPARAM>(end.kind) | (end.outputsDriven ? LPARAM{1} << 16 : 0);

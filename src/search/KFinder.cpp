@@ -24,7 +24,6 @@ namespace {
 // The worst cost: a run that is not finite, or a candidate that cannot run.
 constexpr double kWorstCost = 1e200;
 constexpr double kNoCutoff = 1e300;
-constexpr DWORD kStartPollMs = 100;
 constexpr DWORD kWaitPollMs = 20;
 
 }  // namespace
@@ -36,15 +35,18 @@ CKFinder::~CKFinder() = default;
 // ---- start and the worker ---------------------------------------------------------
 
 void CKFinder::Start(CQorexDoc* doc) {
-  // The stop request to a running worker (tuner or real-time run); it ends
-  // within one sample and its closing writes, and clears g_pWorkerThread
-  // last. No tuning starts beside a worker that has not ended.
-  if (!StopWorkerAndWait(kStartPollMs) || doc == nullptr) return;
+  // The stop request to a running worker (tuner or real-time run) and the
+  // wait for it come first: no tuning starts beside a worker that has not
+  // ended.
+  StartWorker(doc, KFinderThreadProc, this, [this, doc](unsigned) { return Prepare(doc); });
+}
+
+bool CKFinder::Prepare(CQorexDoc* doc) {
   // Times that give no run are the design's, whatever the candidate: said
   // once, as a run says them, and nothing is tuned.
   if (const char* text = CSIMsystem::NoRunText(doc->m_dSamplingTime, doc->m_dFinalTime)) {
     MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
-    return;
+    return false;
   }
 
   // What the worker needs of this thread's state is taken now, so that the
@@ -54,9 +56,10 @@ void CKFinder::Start(CQorexDoc* doc) {
   m_nUiThread = QxUiThreadId();
   if (m_nUiThread == 0) m_nUiThread = GetCurrentThreadId();
   m_nEvaluations = m_nPasses = 0;
-  m_nPassCalls = m_nPassFailedCalls = 0;
+  m_nPassCalls = m_nPassFailedCalls = m_nPassFailedWrites = 0;
   m_nPassLost = kRunEndedNormally;
   m_bPassInput = false;
+  m_pPassRefusal = nullptr;
   m_dCutoff = kNoCutoff;
   CollectFreeVariables(doc);
 
@@ -67,15 +70,7 @@ void CKFinder::Start(CQorexDoc* doc) {
   // rebuilt on this thread whenever the process is identified.
   if (!m_errorWeight) m_errorWeight = std::make_unique<CSIMsignal>();
   m_errorWeight->Assign(doc->m_errorWeight);
-
-  CWinThread* worker =
-      AfxBeginThread(KFinderThreadProc, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
-  if (worker == nullptr) return;
-  // Both are set before the worker runs: one with nothing to tune clears
-  // them at once.
-  g_pSimDoc = doc;
-  g_pWorkerThread = worker;
-  worker->ResumeThread();
+  return true;
 }
 
 UINT KFinderThreadProc(LPVOID param) {
@@ -86,25 +81,24 @@ UINT KFinderThreadProc(LPVOID param) {
   result->doc = tuner->m_pTunedDoc;
   for (int i = 0; i < tuner->m_vars.m_nCount; ++i)
     result->values.emplace_back(tuner->m_vars.Index(i), tuner->Value(i));
-  result->passCalls = tuner->m_nPassCalls;
-  result->passFailedCalls = tuner->m_nPassFailedCalls;
-  QxRunEndKind end = tuner->m_nPassLost;
-  if (end == kRunEndedNormally && tuner->m_nPasses > 0 && !tuner->m_bPassInput &&
+  // What the passes met, said once for the whole run: a lost peer ended it.
+  QxWorkerEnd end;
+  end.end.kind = tuner->m_nPassLost;
+  if (end.end.kind == kRunEndedNormally && tuner->m_nPasses > 0 && !tuner->m_bPassInput &&
       g_pAnalogIo != nullptr && g_pAnalogIo->m_bEmulate)
-    end = kRunWithoutInput;
-  // Asked once: a user-interface thread that waits for this end says the
-  // outputs itself.
-  result->passEnd = {
-      end, tuner->m_nPasses > 0 && g_pAnalogIo != nullptr && g_pAnalogIo->EndSaysOutputsDriven()};
+    end.end.kind = kRunWithoutInput;
+  end.end.outputsDriven =
+      tuner->m_nPasses > 0 && g_pAnalogIo != nullptr && g_pAnalogIo->OutputsMayBeDriven();
+  end.refusal = tuner->m_pPassRefusal;
+  end.calls = tuner->m_nPassCalls;
+  end.failedWrites = tuner->m_nPassFailedWrites;
+  end.failedReads = tuner->m_nPassFailedCalls - tuner->m_nPassFailedWrites;
   const DWORD ui = tuner->m_nUiThread;
   tuner->PushResult(std::move(result));
 
   // A stop may have left the wait bits set; nobody waits on them now.
   AnswerWorker(kStatusTunerWaitsForDoc | kStatusTunerPassRunning, WakeWaiters::kNo);
-  // The handler's recalculation never sees a driven document; the worker
-  // is cleared last, so whoever waits for it finds UpdateAll queued.
-  RequestStop(WakeWaiters::kNo);
-  PostLastMessage(ui, WM_QX_UPDATEALL, 0, 0, [] { g_pWorkerThread = nullptr; });
+  FinishWorker(ui, WM_QX_UPDATEALL, end);
   return 0;
 }
 
@@ -174,23 +168,25 @@ double CKFinder::Evaluate() {
   if (m_bQuickRefused) return kWorstCost;
   if (!(quickCost < m_dCutoff)) return quickCost;
   RequestAnswer(kStatusTunerPassRunning);
-  // The pass's thread is this worker's: it is waited for and deleted here,
-  // and g_pWorkerThread keeps naming the tuner.
+  // The pass's thread is this worker's: it is joined (a stopped pass ends
+  // within one sample) and deleted here, and g_pWorkerThread keeps naming
+  // the tuner.
   std::unique_ptr<CWinThread> pass(sim->ContinueRealtime(doc, m_nPasses > 0));
-  WaitWhileStatus(kStatusTunerPassRunning, kWaitPollMs);
   bool refused = false;
   if (pass) {
-    pass->Join();  // a stopped pass ends within one sample
+    pass->Join();
     const CSIMsystem::PassReport& report = sim->m_passReport;  // final once joined
     // The simulator's set-up refused the candidate's loop (one the document
     // changed meanwhile): the pass touched nothing. A refused period stopped
-    // the tuning instead.
+    // the tuning instead, and is said with its end.
     refused = report.refused != CSIMsystem::kPassRan;
+    if (report.refusal != nullptr) m_pPassRefusal = report.refusal;
     if (!refused) {
       ++m_nPasses;
       m_nPassCalls += report.calls;
       m_nPassFailedCalls += report.failedCalls;
-      if (RunEndIsLoss(report.end)) m_nPassLost = static_cast<QxRunEndKind>(report.end);
+      m_nPassFailedWrites += report.failedWrites;
+      if (RunEndIsLoss(report.end)) m_nPassLost = report.end;
       if (report.end != kRunWithoutInput) m_bPassInput = true;
     }
   }
@@ -245,7 +241,7 @@ std::unique_ptr<KFinderResult> CKFinder::TakeResult() {
 // ---- cost ----------------------------------------------------------------------------
 
 void CKFinder::ComputeCost(CSIMsystem* system, bool quick) {
-  if (g_pSimDoc.load() == nullptr || system == nullptr) return;
+  if (StopRequested() || system == nullptr) return;
   // A loop that could not be run left signals that are no response.
   const bool refused = system->m_nError != kSimOk;
   double cost = refused ? kWorstCost : WeightedError(*system, m_errorWeight.get());

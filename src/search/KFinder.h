@@ -32,11 +32,11 @@
 // them into the driven document before recalculating it (ApplyCandidate);
 // what the cost needs of the document, the error weight, is copied here by
 // Start.
-// Each real-time pass runs in a thread the worker starts, waits for and
+// Each real-time pass runs in a thread the worker starts, joins and
 // deletes. At the end the worker leaves its result for the UpdateAll
-// handler (TakeResult): the tuned document, the final values, and what the
-// passes have to report. The stop request (RequestStop, which clears
-// g_pSimDoc): every wait ends within one sleep, the search within one
+// handler (TakeResult): the tuned document and the final values; what the
+// passes have to report is its end (QxWorkerEnd, search/WorkerSeam.h). The stop request
+// (RequestStop, which clears g_pSimDoc): every wait ends within one sleep, the search within one
 // evaluation, and the variable being probed takes back its value. A pass
 // that loses its peer (the board or the companion) asks for that stop
 // itself.
@@ -59,11 +59,6 @@ class CSIMsystem;
 struct KFinderResult {
   CQorexDoc* doc = nullptr;                    // the tuned document; may be closed by now
   std::vector<std::pair<int, double>> values;  // variable table index, final value
-  int passCalls = 0;                           // board calls of all passes
-  int passFailedCalls = 0;                     // ... and the failed ones
-  // A lost peer, or no input in any pass (emulated), and whether the board
-  // did not take the last pass's closing writes.
-  QxRunEnd passEnd;
 };
 
 class CKFinder {
@@ -143,10 +138,15 @@ class CKFinder {
   int m_nPasses = 0;
   int m_nPassCalls = 0;
   int m_nPassFailedCalls = 0;
+  int m_nPassFailedWrites = 0;
   QxRunEndKind m_nPassLost = kRunEndedNormally;  // the pass that lost its peer, else normal
   bool m_bPassInput = false;                     // an emulated pass received input
+  const char* m_pPassRefusal = nullptr;          // a pass's refused period
 
  private:
+  // Start's preparation once no worker runs: false (said) when doc's times
+  // give no run.
+  bool Prepare(CQorexDoc* doc);
   // The document's error weight as Start sampled it: written only while no
   // worker runs, then read by the worker and the DocToKFinder handler.
   std::unique_ptr<CSIMsignal> m_errorWeight;
@@ -159,5 +159,6 @@ class CKFinder {
 };
 
 // The tuner's worker: Run, then the result for the UpdateAll handler, and
-// the end: g_pSimDoc cleared, UpdateAll posted, g_pWorkerThread cleared last.
+// its end through the worker seam (FinishWorker): UpdateAll is posted once
+// g_pWorkerThread is cleared.
 UINT KFinderThreadProc(LPVOID tuner);

@@ -13,34 +13,6 @@
 std::atomic<WORD> g_wStatus{0};
 CKFinder* g_pKFinder = nullptr;
 
-void RequestStop(WakeWaiters wake) {
-  g_pSimDoc = nullptr;
-  if (wake == WakeWaiters::kYes) QxWakeSleepers();
-}
-
-bool StopRequested() {
-  return g_pSimDoc.load() == nullptr;
-}
-
-bool StopWorkerAndWait(DWORD pollMs, SayOutputsDriven say) {
-  CDT2801* io = g_pAnalogIo;
-  CDT2801::EndWait wait(io);
-  RequestStop();
-  const auto ended = [] { return g_pWorkerThread.load() == nullptr; };
-  // Bounded in real time: a replaced clock (the tests') may run ahead of
-  // the worker or stand still.
-  // Without the analog unit (the application is going) a worker still gets
-  // the emulation's bound to end in.
-  constexpr DWORD kWithoutUnitMs = 2000;
-  const auto limit = std::chrono::steady_clock::now() +
-                     std::chrono::milliseconds(io != nullptr ? io->EndBound() : kWithoutUnitMs);
-  while (!ended() && std::chrono::steady_clock::now() < limit) SleepUnless(pollMs, ended);
-  if (!ended()) return false;
-  if (say == SayOutputsDriven::kSay && wait.OutputsLeftDriven())
-    MessageBox(nullptr, kRealtimeOutputsDrivenText, kRealtimeCaption, MB_OK);
-  return true;
-}
-
 void RequestAnswer(WORD bits) {
   g_wStatus.fetch_or(bits);
 }
@@ -72,15 +44,6 @@ bool PostToUi(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam,
     if (!keepTrying()) return false;
     SleepUnless(kRetryMs, [&keepTrying] { return !keepTrying(); });
   }
-}
-
-void PostLastMessage(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam,
-                     const std::function<void()>& clearWorker) {
-  constexpr DWORD kLastPostMs = 10000;
-  const bool queued = PostToUi(thread, message, wParam, lParam, [] { return false; });
-  clearWorker();
-  QxWakeSleepers();
-  if (!queued) PostToUi(thread, message, wParam, lParam, RetryFor(kLastPostMs, false));
 }
 
 std::function<bool()> RetryFor(DWORD ms, bool endOnStop) {

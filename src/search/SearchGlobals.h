@@ -1,11 +1,13 @@
 #pragma once
 // Worker state that the design search shares with the application and the
 // real-time loop: the status word with the one call that makes each
-// handshake request and the one that answers it, and the stop request with
-// its test. The tuner's worker and the real-time pass read and write these
-// from their own threads, so the shared words are atomic. The driven
-// document g_pSimDoc lives with the loop system (simulation/SIMsystem.h).
+// handshake request and the one that answers it, and a worker's posts. The
+// tuner's worker and the real-time pass read and write these from their own
+// threads, so the shared words are atomic. How a worker starts, stops and
+// ends is the worker seam (search/WorkerSeam.h); the driven document
+// g_pSimDoc lives with the loop system (simulation/SIMsystem.h).
 #include "platform/core/Types.h"
+#include "search/WorkerSeam.h"
 
 #include <atomic>
 #include <functional>
@@ -25,29 +27,6 @@ inline constexpr WORD kStatusFindGPending = 0x04;
 inline constexpr WORD kStatusTunerWaitsForDoc = 0x08;
 inline constexpr WORD kStatusTunerPassRunning = 0x10;
 inline constexpr WORD kStatusRunHandOver = 0x20;
-
-// Whether whoever clears what a wait tests wakes the waiting worker now
-// (QxWakeSleepers), or leaves it to see the change at its next poll.
-enum class WakeWaiters : bool { kNo, kYes };
-
-// ---- the stop ---------------------------------------------------------------------
-// The stop request: the driven document g_pSimDoc is cleared, so every worker
-// ends (a run within one sample, the tuner within one evaluation) and every
-// wait ends. A worker that ends itself asks with kNo and wakes the waiters
-// once its own state is final.
-void RequestStop(WakeWaiters wake = WakeWaiters::kYes);
-// Whether the workers are asked to stop: g_pSimDoc has been cleared.
-bool StopRequested();
-// The one stop-and-wait of the user-interface thread (the run spot's and the
-// tuner's starts, closing the driven design, quitting): the stop request,
-// then slices of pollMs until the running worker has ended, at most the
-// analog I/O's end bound (CDT2801::EndBound). Meanwhile a board's untaken
-// closing writes go again within the shortest loss bound; outputs it never
-// took back to 0 V are said in a box before this returns (kSay), since the
-// program may go on to end, close the design or start another run. True when
-// no worker runs now.
-enum class SayOutputsDriven : bool { kNo, kSay };
-bool StopWorkerAndWait(DWORD pollMs, SayOutputsDriven say = SayOutputsDriven::kSay);
 
 // ---- the handshake ----------------------------------------------------------------
 // A worker's request: it sets the bits before it posts the thread message
@@ -72,13 +51,6 @@ bool PostToUi(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam,
 // A keepTrying for PostToUi: true for ms from now (on the replaceable clock),
 // and with endOnStop only until a stop is asked for.
 std::function<bool()> RetryFor(DWORD ms, bool endOnStop = true);
-// A worker's last message (the end of its run), and its clearing: posted
-// before clearWorker runs, so that whoever sees the worker gone finds the
-// message queued. Through a full queue the worker clears itself first (a
-// user-interface thread waiting for it takes no messages) and goes on trying
-// for a while, touching nothing but the queue and the clock.
-void PostLastMessage(DWORD thread, UINT message, WPARAM wParam, LPARAM lParam,
-                     const std::function<void()>& clearWorker);
 
 // The application's one automatic tuner, made and deleted by the application object.
 extern CKFinder* g_pKFinder;

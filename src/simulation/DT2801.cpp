@@ -6,6 +6,7 @@
 #include "platform/io/Device.h"
 #include "platform/ui/MessageQueue.h"
 #include "simulation/AnalogIoGlobals.h"
+#include "search/WorkerSeam.h"
 #include "simulation/SIMsystem.h"
 
 #include <algorithm>
@@ -54,8 +55,7 @@ CDT2801::CDT2801() {
   // chance, and those sent again their share of the bound.
   if (!m_bEmulate)
     QxDeviceSetAbortTest(m_hDevice, [this] {
-      if (m_runState == RunState::kRunning)
-        return g_pSimDoc.load() == nullptr || ReplyOverdue(GetTickCount());
+      if (m_runState == RunState::kRunning) return StopRequested() || ReplyOverdue(GetTickCount());
       return m_runState == RunState::kClosing && m_bRetryingClosing &&
              ClosingReplyOverdue(GetTickCount());
     });
@@ -89,6 +89,7 @@ double CDT2801::ReadADC(BYTE channel) {
 void CDT2801::ResetCallCounts() {
   m_nCalls = 0;
   m_nFailedCalls = 0;
+  m_nFailedWrites = 0;
 }
 
 void CDT2801::Latch() {
@@ -121,8 +122,8 @@ void CDT2801::ZeroOutputs(UINT ms) {
   }
   for (int ch = 0; ch < kChannels; ++ch) WriteDAC(static_cast<BYTE>(ch), 0.0);
   BroadcastDAC();
-  // A stop request (the driven document cleared) ends the settling at once.
-  SleepUnless(ms, [] { return g_pSimDoc.load() == nullptr; });
+  // A stop request ends the settling at once.
+  SleepUnless(ms, StopRequested);
 }
 
 void CDT2801::ReceiveInputs(WPARAM wParam, LPARAM lParam) {
@@ -151,7 +152,6 @@ bool CDT2801::BeginRun(UINT ms, bool laterPass) {
   m_dwCallStart = m_dwCompanionSeen = m_dwCompanionAsked = now;
   m_dwPeriod = ms;
   m_nInputsAtStart = m_nInputsSeen = m_nInputMessages.load();
-  m_bDrivenLeftToWaiter = false;
   if (!laterPass) {
     m_bCompanionAnswered = false;
     m_dwCompanion = 0;
@@ -232,13 +232,6 @@ bool CDT2801::RetryClosing() {
   return true;
 }
 
-bool CDT2801::EndSaysOutputsDriven() {
-  if (!OutputsMayBeDriven()) return false;
-  if (m_nEndWaits.load() == 0) return true;
-  m_bDrivenLeftToWaiter = true;
-  return false;
-}
-
 DWORD CDT2801::EndBound() const {
   constexpr DWORD kSlackMs = 2000;
   if (m_bEmulate) return kSlackMs;
@@ -254,11 +247,6 @@ CDT2801::EndWait::EndWait(CDT2801* io) : m_pIo(io) {
 
 CDT2801::EndWait::~EndWait() {
   if (m_pIo != nullptr) --m_pIo->m_nEndWaits;
-}
-
-bool CDT2801::EndWait::OutputsLeftDriven() {
-  return m_pIo != nullptr && m_pIo->m_bDrivenLeftToWaiter.exchange(false) &&
-         m_pIo->OutputsMayBeDriven();
 }
 
 bool CDT2801::ClosingGivenUp(DWORD now) const {
@@ -332,8 +320,7 @@ bool CDT2801::BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* resu
   const bool running = m_runState == RunState::kRunning;
   const bool closing = m_runState == RunState::kClosing;
   const DWORD start = running || closing ? GetTickCount() : 0;
-  if ((running && (g_pSimDoc.load() == nullptr || LossBoundPassed(start))) ||
-      (closing && m_bClosingFailed)) {
+  if ((running && (StopRequested() || LossBoundPassed(start))) || (closing && m_bClosingFailed)) {
     return false;
   }
   if (closing && m_bRetryingClosing && ClosingGivenUp(start)) {
@@ -349,6 +336,7 @@ bool CDT2801::BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* resu
                        &returned, nullptr) ||
       returned != kRecordSize || reply.bytes[0] != channel) {
     ++m_nFailedCalls;
+    if (controlCode == IOCTL_DT2801_WRITE_DAC) ++m_nFailedWrites;
     if (closing) m_bClosingFailed = true;
     if (running && !m_bFailing) {
       m_bFailing = true;

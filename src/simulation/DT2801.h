@@ -34,7 +34,7 @@
 // not been found on the bus (asked at most once a period): one that is there
 // but quiet keeps the run going on the inputs it last sent. A run with no
 // answer at all is the silent emulation and goes on. A stop asked for
-// (g_pSimDoc cleared) ends a wait for the board at once; the closing writes
+// (StopRequested) ends a wait for the board at once; the closing writes
 // of a run then reach the board if it answers, within one reply timeout.
 // A board left without them goes on driving the process at the last value
 // written, so closing writes it did not take, after outputs were written,
@@ -43,7 +43,7 @@
 // the first failed; while the user-interface thread waits for the run's end
 // (closing a design, quitting, starting another run: an EndWait lives),
 // until the shortest bound, 1 s, has. Whether they were taken in the end is
-// said with the run's end, or by the waiter before it goes on.
+// said with the run's end (QxRunEnd::outputsDriven).
 //
 // Threads: the inputs received by the message are written on the
 // user-interface thread and latched by the real-time worker, both under
@@ -77,11 +77,13 @@ class CDT2801 {
   // gives the channel's last good reading. Emulation: the latched value of
   // channels 0..3, 0.0 for the others.
   double ReadADC(BYTE channel);
-  // The board's driver calls since the last ResetCallCounts, and how many of
-  // them failed. The worker that runs the board is their only user.
+  // The board's driver calls since the last ResetCallCounts, how many of
+  // them failed, and how many of those were writes. The worker that runs the
+  // board is their only user.
   void ResetCallCounts();
   int Calls() const { return m_nCalls; }
   int FailedCalls() const { return m_nFailedCalls; }
+  int FailedWrites() const { return m_nFailedWrites; }
   // Emulation: fixes the received inputs for one sample. Board: nothing.
   void Latch();
   // Emulation: limits the four outputs to +-10 V (in place) and broadcasts
@@ -117,10 +119,6 @@ class CDT2801 {
   // Board: outputs were written since the last closing writes that the board
   // took, so they may still be driven at the last value written.
   bool OutputsMayBeDriven() const { return !m_bEmulate && m_bOutputsDriven; }
-  // Worker, once at the end of a run or a tuning: whether its end says that
-  // the outputs may still be driven. Not while an EndWait lives: its owner
-  // says that.
-  bool EndSaysOutputsDriven();
   // After the closing writes: false when the board reached neither the last
   // sample nor the closing (the pass ran out on held readings). Emulation: true.
   bool PeerAtEnd() const;
@@ -142,9 +140,6 @@ class CDT2801 {
     ~EndWait();
     EndWait(const EndWait&) = delete;
     EndWait& operator=(const EndWait&) = delete;
-    // Once the worker has ended: the outputs may still be driven, and its
-    // end left that to this waiter to say.
-    bool OutputsLeftDriven();
 
    private:
     CDT2801* m_pIo;
@@ -189,6 +184,7 @@ class CDT2801 {
 
   int m_nCalls = 0;
   int m_nFailedCalls = 0;
+  int m_nFailedWrites = 0;
 
   // Where a run is: its closing writes differ, and outside a run (tests,
   // benchmarks) no call is held back.
@@ -211,9 +207,8 @@ class CDT2801 {
   bool m_bOutputsDriven = false;
   bool m_bRetryingClosing = false;
   DWORD m_dwClosingFailedAt = 0;
-  // EndWaits alive, and whether the run's end left the outputs driven to them.
+  // EndWaits alive.
   std::atomic<int> m_nEndWaits{0};
-  std::atomic<bool> m_bDrivenLeftToWaiter{false};
   // Emulation: input messages received (counted on the user-interface
   // thread), those seen by the watch, whether one came during the run (or an
   // earlier pass of it), the process that sent the last one seen (0: not

@@ -10,10 +10,20 @@ inline constexpr char kRealtimeCaption[] = "Realtime process control error";
 inline constexpr char kRealtimePeriodText[] = "The sampling time must be between 1[ms] and 30[s]";
 inline constexpr char kRealtimeUnsoundText[] =
     "The design cannot be run: its signals do not fit its models or its times are not valid.";
-// printf format: the failed calls, then all calls.
-inline constexpr char kRealtimeBoardFailedFormat[] =
-    "The analog I/O board failed %d of %d calls during the run; failed readings kept their last "
-    "value.";
+// The board's failed calls of a run, said at its end: how many of all its
+// calls failed, and which, since a failed reading and a failed write leave
+// the process in different states.
+inline std::string BoardFailedText(int calls, int failedReads, int failedWrites) {
+  const std::string counts = "The analog I/O board failed " +
+                             std::to_string(failedReads + failedWrites) + " of " +
+                             std::to_string(calls) + " calls during the run; ";
+  if (failedWrites == 0) return counts + "failed readings kept their last value.";
+  if (failedReads == 0)
+    return counts + "the failed calls were writes, which may not have reached the outputs.";
+  return counts + "failed readings (" + std::to_string(failedReads) +
+         ") kept their last value, and failed writes (" + std::to_string(failedWrites) +
+         ") may not have reached the outputs.";
+}
 // A run whose peer went away ends at once, keeps nothing, and says so once;
 // the board's text also refuses a run whose board cannot be reached.
 inline constexpr char kRealtimeBoardLostText[] =
@@ -31,14 +41,16 @@ inline constexpr char kRealtimeHandOverLostDrivenText[] =
     "A completed pass could not be handed over while the program was flooded with messages; the "
     "run has ended.";
 // Added on a line of its own to whatever the run's end says, when the board
-// never took the closing 0 V writes: nothing brought the process back. Said
-// alone when the user-interface thread waited for the run's end.
+// never took the closing 0 V writes: nothing brought the process back.
 inline constexpr char kRealtimeOutputsDrivenText[] =
     "The analog I/O board did not take the closing 0 V write; its outputs may still be driven at "
     "the last value written.";
-inline std::string RealtimeEndMessage(const char* text, bool outputsDriven) {
-  return outputsDriven ? std::string(text) + "\n" + kRealtimeOutputsDrivenText : std::string(text);
-}
+// Said when a run or a tuning did not end within its bound after the stop
+// (closing its design, quitting, starting another): what it uses is kept,
+// and nothing else starts beside it.
+inline constexpr char kRealtimeNotEndedText[] =
+    "The real-time run did not end when asked to stop; its design is kept until it has ended, and "
+    "the analog I/O outputs may still be driven.";
 // Said in the status line (a message box would stall every emulated run)
 // when no companion answered during a run.
 inline constexpr char kRealtimeNoInputText[] =
@@ -60,17 +72,38 @@ inline QxRunEndSaid RunEndSaid(QxRunEndKind kind) {
   }
   return QxRunEndSaid::kNowhere;
 }
-inline std::string RunEndMessage(QxRunEnd end) {
-  const char* text = nullptr;
-  switch (end.kind) {
+// What the end of a worker says in its one box, a line for each fact that
+// holds: the refusal, how the run ended with its peer (a loss is all that is
+// said of the run), its board's failed calls, and outputs the board may
+// still drive. Empty when there is nothing to say in a box.
+inline std::string WorkerEndBoxText(const QxWorkerEnd& end) {
+  std::string text;
+  const auto line = [&text](const std::string& add) { text += (text.empty() ? "" : "\n") + add; };
+  if (end.refusal != nullptr) line(end.refusal);
+  const char* kindText = nullptr;
+  switch (end.end.kind) {
 #define QX_RUN_END(code, value, loss, said, plain, driven) \
   case code:                                               \
-    text = end.outputsDriven ? driven : plain;             \
+    kindText = end.end.outputsDriven ? driven : plain;     \
     break;
 #include "simulation/RunEnds.inc"
 #undef QX_RUN_END
   }
-  if (text == nullptr) return {};
-  return RunEndSaid(end.kind) == QxRunEndSaid::kBox ? RealtimeEndMessage(text, end.outputsDriven)
-                                                    : std::string(text);
+  if (kindText != nullptr && RunEndSaid(end.end.kind) == QxRunEndSaid::kBox) line(kindText);
+  if (!RunEndIsLoss(end.end.kind) && end.failedReads + end.failedWrites > 0)
+    line(BoardFailedText(end.calls, end.failedReads, end.failedWrites));
+  if (end.end.outputsDriven) line(kRealtimeOutputsDrivenText);
+  return text;
+}
+// What the end of a worker says in the status line (no input arrived), or null.
+inline const char* WorkerEndStatusText(const QxWorkerEnd& end) {
+  if (RunEndSaid(end.end.kind) != QxRunEndSaid::kStatusLine) return nullptr;
+  switch (end.end.kind) {
+#define QX_RUN_END(code, value, loss, said, plain, driven) \
+  case code:                                               \
+    return plain;
+#include "simulation/RunEnds.inc"
+#undef QX_RUN_END
+  }
+  return nullptr;
 }

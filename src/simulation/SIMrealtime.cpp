@@ -15,7 +15,6 @@
 #include "QorexDoc.h"
 #include "WorkerMessages.h"
 #include "platform/core/Clock.h"
-#include "platform/core/MessageBox.h"
 #include "platform/core/Thread.h"
 #include "platform/ui/MessageQueue.h"
 #include "search/SearchGlobals.h"
@@ -30,7 +29,6 @@
 
 namespace {
 
-constexpr DWORD kStopPollMs = 20;
 constexpr DWORD kHandOverPollMs = 10;
 constexpr DWORD kPassHandOverPollMs = 20;
 constexpr DWORD kFindGPollMs = 40;
@@ -41,11 +39,6 @@ constexpr int kAllOutputs = 4;
 // The user-interface thread, as the last StartRealtime saw it: the tuner's
 // pass is started from the tuner's thread.
 std::atomic<DWORD> s_uiThread{0};
-
-// Runs numbered as StartRealtime starts them, and the newest whose worker
-// has cleared g_pWorkerThread.
-std::atomic<unsigned> s_runsStarted{0};
-std::atomic<unsigned> s_runsCleared{0};
 
 DWORD UiThread() {
   const DWORD id = QxUiThreadId();
@@ -79,13 +72,6 @@ bool HandOver(UINT message, CQorexDoc* doc, DWORD pollMs, DWORD giveUpMs) {
   }
   WaitWhileStatus(kStatusRunHandOver, pollMs);
   return true;
-}
-
-// A message box asked for by the run's worker. The user-interface layer
-// queues it to its own thread and the worker goes on at once: it never
-// waits for the user.
-void QueueMessageBox(const char* text) {
-  MessageBox(nullptr, text, kRealtimeCaption, MB_OK);
 }
 
 // Asks for the process identification after a pass, without waiting. One
@@ -221,27 +207,21 @@ void CSIMsystem::ZeroProcessInputs() {
 // ---- start and stop (user-interface thread) ------------------------------------------
 
 void CSIMsystem::StartRealtime(CQorexDoc* doc, double Ts, double Tf) {
-  // No run starts beside a worker that has not ended.
-  if (!StopRealtime() || doc == nullptr) return;
-  s_uiThread = GetCurrentThreadId();
-  // Times that give no run leave Setup in the bad-times state, which the
-  // worker refuses.
-  SetRunTimes(Ts, Tf);
-  Setup(doc);
-  for (int t = 0; t < m_nSteps; ++t) SimulateStep(t);
-  ResetStates();
-  CWinThread* worker =
-      AfxBeginThread(RealtimeThread, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
-  if (worker == nullptr) return;
-  m_nRealtimeRun = ++s_runsStarted;
-  // The worker is known before it runs: one that ends at once clears both.
-  g_pSimDoc = doc;
-  g_pWorkerThread = worker;
-  worker->ResumeThread();
+  StartWorker(doc, RealtimeThread, this, [&](unsigned worker) {
+    s_uiThread = GetCurrentThreadId();
+    // Times that give no run leave Setup in the bad-times state, which the
+    // worker refuses.
+    SetRunTimes(Ts, Tf);
+    Setup(doc);
+    for (int t = 0; t < m_nSteps; ++t) SimulateStep(t);
+    ResetStates();
+    m_nRealtimeRun = worker;
+    return true;
+  });
 }
 
 bool CSIMsystem::StopRealtime() {
-  return StopWorkerAndWait(kStopPollMs);
+  return StopWorkerAndWait();
 }
 
 CWinThread* CSIMsystem::ContinueRealtime(CQorexDoc* doc, bool laterPass) {
@@ -341,7 +321,7 @@ int CSIMsystem::PassSetUp(DWORD* ms, int* n) const {
   return SoundForRealtime() ? kPassRan : kPassSystemRefused;
 }
 
-int CSIMsystem::RunPaced(int n, DWORD ms, bool tunerPass, int* samples) {
+QxRunEndKind CSIMsystem::RunPaced(int n, DWORD ms, bool tunerPass, int* samples) {
   CDT2801* io = g_pAnalogIo;
   const auto continuous = [tunerPass] {
     return !tunerPass && (g_wStatus.load() & kStatusRealtimeLoop) != 0;
@@ -392,48 +372,34 @@ UINT CSIMsystem::RealtimeThread(LPVOID param) {
   int n = 0;
   const int refused = sys->PassSetUp(&ms, &n);
   UINT result = 1;
-  int end = kRunEndedNormally;
+  QxWorkerEnd end;
   if (refused != kPassRan) {
-    QueueMessageBox(refused == kPassPeriodRefused ? kRealtimePeriodText : kRealtimeUnsoundText);
+    end.refusal = refused == kPassPeriodRefused ? kRealtimePeriodText : kRealtimeUnsoundText;
     sys->ZeroProcessInputs();
     result = 0;
   } else if (!io->BeginRun(ms)) {
     // The board's driver does not answer: the run is refused, and the
     // program stays on the board.
     sys->ZeroProcessInputs();
-    end = kRunLostBoard;
+    end.end.kind = kRunLostBoard;
     result = 0;
   } else {
     io->ZeroOutputs(ms);
     int samples = 0;
-    end = sys->RunPaced(n, ms, false, &samples);
-    if (end == kRunWithoutInput && samples == 0)
-      end = kRunEndedNormally;  // stopped before a sample
+    end.end.kind = sys->RunPaced(n, ms, false, &samples);
+    if (end.end.kind == kRunWithoutInput && samples == 0)
+      end.end.kind = kRunEndedNormally;  // stopped before a sample
+    end.calls = io->Calls();
+    end.failedWrites = io->FailedWrites();
+    end.failedReads = io->FailedCalls() - end.failedWrites;
   }
-  // Asked once: a user-interface thread that waits for this end says the
-  // outputs itself.
-  const QxRunEnd said{static_cast<QxRunEndKind>(end), io->EndSaysOutputsDriven()};
-  if (result == 1 && io->FailedCalls() > 0 && !RunEndIsLoss(end)) {
-    char text[sizeof kRealtimeBoardFailedFormat + 40];
-    std::snprintf(text, sizeof text, kRealtimeBoardFailedFormat, io->FailedCalls(), io->Calls());
-    QueueMessageBox(RealtimeEndMessage(text, said.outputsDriven).c_str());
-  }
-  // The run spot and the signal panes are repainted on their own thread,
-  // once this worker is cleared (the handler waits for that), and a lost
-  // peer is said there.
-  RequestStop(WakeWaiters::kNo);
-  const unsigned run = sys->m_nRealtimeRun;
-  // The system is no longer touched once the worker is cleared:
-  // StopRealtime may return, and the application delete it.
-  PostLastMessage(UiThread(), WM_QX_RUNENDED, run, QxRunEndParam(said), [run] {
-    g_pWorkerThread = nullptr;
-    s_runsCleared = run;
-  });
+  end.end.outputsDriven = io->OutputsMayBeDriven();
+  // The run spot and the signal panes are repainted on their own thread, and
+  // the end said there, or by a wait for this worker that came first. The
+  // system is no longer touched once the worker is cleared: StopRealtime
+  // may return, and the application delete it.
+  FinishWorker(UiThread(), WM_QX_RUNENDED, end);
   return result;
-}
-
-bool CSIMsystem::RealtimeRunCleared(unsigned run) {
-  return s_runsCleared.load() >= run;
 }
 
 UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
@@ -448,8 +414,9 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   report.refused = sys->PassSetUp(&ms, &n);
   if (report.refused == kPassPeriodRefused) {
     // The period is the design's, whatever the candidate: no pass of this
-    // tuning could run. Said once, and the stop request ends the tuning.
-    QueueMessageBox(kRealtimePeriodText);
+    // tuning could run. Said once with the tuning's end, and the stop
+    // request ends the tuning.
+    report.refusal = kRealtimePeriodText;
     sys->ZeroProcessInputs();
     RequestStop(WakeWaiters::kNo);
     AnswerWorker(kStatusTunerPassRunning);
@@ -474,6 +441,7 @@ UINT CSIMsystem::RealtimeThreadContinue(LPVOID param) {
   report.end = sys->RunPaced(n, ms, true, &samples);
   report.calls = io->Calls();
   report.failedCalls = io->FailedCalls();
+  report.failedWrites = io->FailedWrites();
   // A lost peer ends the tuning run: the stop request.
   if (RunEndIsLoss(report.end)) RequestStop(WakeWaiters::kNo);
   AnswerWorker(kStatusTunerPassRunning);

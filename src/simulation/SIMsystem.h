@@ -41,7 +41,9 @@
 #include "simulation/SIMtrnfn.h"
 #include "simulation/SIMtrnmx.h"
 
+#include "WorkerMessages.h"
 #include "platform/core/Sync.h"
+#include "search/WorkerSeam.h"
 
 #include <atomic>
 #include <memory>
@@ -225,9 +227,6 @@ class CSIMsystem {
   // period's refusal where that is refused too (a run checks it first), else
   // the refusal of the loop; null for times that give a run.
   static const char* NoRunText(double ts, double tf);
-  // Whether the worker of the run numbered `run` (the end-of-run message's
-  // wParam) has cleared g_pWorkerThread.
-  static bool RealtimeRunCleared(unsigned run);
 
   // ---- data -----------------------------------------------------------------
   double m_dTs;  // sampling time, seconds
@@ -297,10 +296,12 @@ class CSIMsystem {
   // What the last tuner's pass met, for its tuner, which says it at its end.
   // Its thread writes it; the tuner reads it once it has joined that thread.
   struct PassReport {
-    int calls = 0;           // the board's driver calls
-    int failedCalls = 0;     // ... and the failed ones
-    int refused = kPassRan;  // or why the pass did not run
-    int end = 0;             // how it ended with its peer (QxRunEnd)
+    int calls = 0;                         // the board's driver calls
+    int failedCalls = 0;                   // ... and the failed ones
+    int failedWrites = 0;                  // ... of which writes
+    int refused = kPassRan;                // or why the pass did not run
+    const char* refusal = nullptr;         // what the tuner says of a refused period
+    QxRunEndKind end = kRunEndedNormally;  // how it ended with its peer
   };
   PassReport m_passReport;
   // The pass about to start follows an earlier one of the same tuning run.
@@ -343,7 +344,7 @@ class CSIMsystem {
   // run ended with its peer (QxRunEnd; kRunHandOverLost when a hand-over
   // found no room in the queue for the loss bound); *samples: those of its
   // last pass.
-  int RunPaced(int n, DWORD ms, bool tunerPass, int* samples);
+  QxRunEndKind RunPaced(int n, DWORD ms, bool tunerPass, int* samples);
 
   int m_nPrepareDepth = 0;  // nesting of the watchdog's follow-up (McDepthGuard)
 };
@@ -475,6 +476,3 @@ constexpr const SIMloopSignal* LoopSignalOfToggle(SIMtoggleGroup group, int item
 extern std::atomic<CSIMsystem*> g_pSimulator;
 extern std::atomic<CQorexDoc*> g_pSimDoc;
 extern LPCRITICAL_SECTION g_pcsSimulation;
-// The running worker (real-time loop or tuner), or null; defined with the
-// application object (Qorex.cpp).
-extern std::atomic<CWinThread*> g_pWorkerThread;

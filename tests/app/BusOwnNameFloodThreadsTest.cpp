@@ -90,7 +90,7 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
   // the next sample.
   static bool TakeTurnsUntilEnded() {
     const auto limit = std::chrono::steady_clock::now() + kRunLimit;
-    while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit) {
+    while (!WorkerEndPosted() && std::chrono::steady_clock::now() < limit) {
       QCoreApplication::processEvents(QEventLoop::AllEvents);
       qxui::DeliverPendingMessages();
       std::this_thread::sleep_for(std::chrono::milliseconds(kBusyMs));

@@ -192,9 +192,8 @@ TEST_F(QuitClosingZeroThreads, EveryEndIsSaidInOneMessageThatHoldsTogether) {
       std::lock_guard guard(m_boxLock);
       m_boxes.clear();
     }
-    // Run 0 has long been cleared: the handler says the end at once.
-    PostThreadMessage(QxUiThreadId(), WM_QX_RUNENDED, 0,
-                      QxRunEndParam(QxRunEnd{row.kind, row.driven}));
+    // A worker's end as it leaves it: the handler says it at once.
+    FinishWorker(QxUiThreadId(), WM_QX_RUNENDED, QxWorkerEnd{0, {row.kind, row.driven}});
     QxTest::PumpEvents();
     const std::vector<ShownBox> boxes = Boxes();
     if (row.box.empty()) {
@@ -209,15 +208,17 @@ TEST_F(QuitClosingZeroThreads, EveryEndIsSaidInOneMessageThatHoldsTogether) {
   }
 }
 
-// The end of a run whose worker never shows itself cleared (a run number
-// none has reached) keeps the user-interface thread only a bounded while,
-// and is still said.
+// The end of a run is said at once, whatever g_pWorkerThread names by the
+// time its message is handled (here a worker that never clears): the
+// handler waits for nothing.
 TEST_F(QuitClosingZeroThreads, AnEndWhoseWorkerNeverClearsIsSaidAfterABoundedWait) {
   const HoldUpMeter meter;
   const auto start = std::chrono::steady_clock::now();
-  PostThreadMessage(QxUiThreadId(), WM_QX_RUNENDED, ~WPARAM{0},
-                    QxRunEndParam(QxRunEnd{kRunLostBoard, false}));
+  FinishWorker(QxUiThreadId(), WM_QX_RUNENDED, QxWorkerEnd{0, {kRunLostBoard, false}});
+  CWinThread never;  // stands for a worker that never clears
+  g_pWorkerThread = &never;
   QxTest::PumpEvents();
+  g_pWorkerThread = nullptr;
   EXPECT_LT(std::chrono::steady_clock::now() - start - meter.Held(),
             std::chrono::milliseconds(1500));
   const std::vector<ShownBox> boxes = Boxes();

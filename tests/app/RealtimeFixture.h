@@ -254,10 +254,11 @@ class RealtimeThreads : public ::testing::Test {
     return doc;
   }
 
-  // Delivers messages until the worker has ended, then the rest.
+  // Delivers messages until the worker has ended and posted its end, then
+  // the rest.
   bool PumpUntilEnded() {
     const auto limit = std::chrono::steady_clock::now() + kRunLimit;
-    while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit) {
+    while (!WorkerEndPosted() && std::chrono::steady_clock::now() < limit) {
       QxTest::PumpEvents();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -529,7 +530,7 @@ class RealtimeBoardThreads : public RealtimeThreads {
     auto seen = std::chrono::steady_clock::now();
     bool found = false;
     const auto limit = seen + kRunLimit;
-    while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit) {
+    while (!WorkerEndPosted() && std::chrono::steady_clock::now() < limit) {
       QxTest::PumpEvents();
       for (std::string line = m_board->ReadLine(3); !line.empty(); line = m_board->ReadLine(3)) {
         if (!found && line.find(mark) != std::string::npos) {

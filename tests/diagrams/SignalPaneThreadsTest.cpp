@@ -172,7 +172,7 @@ TEST_F(SignalPaneThreads, ARealRunGrowsThePanesAndItsEndRepaintsThem) {
   const QImage before = Image();
   doc.StartStopSimulation();
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit) {
+  while (!WorkerEndPosted() && std::chrono::steady_clock::now() < limit) {
     QxTest::PumpEvents();
     Pane().UpdateWindow();
   }

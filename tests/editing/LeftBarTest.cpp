@@ -255,8 +255,7 @@ TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
   doc.Recalculate();
   Click(ButtonCentre(0));
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit)
-    QxTest::PumpEvents();
+  while (!WorkerEndPosted() && std::chrono::steady_clock::now() < limit) QxTest::PumpEvents();
   QxTest::PumpUntilIdle();
   g_nLocalIterations = iterations;
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
@@ -283,7 +282,7 @@ TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
   EXPECT_TRUE(ShowsTile(Image(), kLampAt, kSpriteLampOn));
   Click({18, 73});  // stops it: the click only asks, and the worker ends within a sample
   EXPECT_EQ(g_pSimDoc.load(), nullptr);
-  EXPECT_TRUE(QTest::qWaitFor([] { return !g_pWorkerThread.load(); }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor([] { return WorkerEndPosted(); }, 10000));
   QxTest::PumpEvents();
   EXPECT_TRUE(ShowsTile(Image(), kLampAt, kSpriteLampOff));
   EXPECT_EQ(Doc()->m_nRuns, 0);  // a stopped run is not stored
@@ -292,8 +291,7 @@ TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
   Doc()->m_dFinalTime = 0.2;
   Click({18, 73});
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit)
-    QxTest::PumpEvents();
+  while (!WorkerEndPosted() && std::chrono::steady_clock::now() < limit) QxTest::PumpEvents();
   QxTest::PumpEvents();
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   EXPECT_EQ(Doc()->m_nRuns, 1);
@@ -315,7 +313,7 @@ TEST_F(LeftBar, ADoubleClickOnTheRunSpotOrTheTunersSpotIsOneClick) {
   EXPECT_NE(g_pWorkerThread.load(), nullptr);
   QxTest::DoubleClick(&Bar(), {18, 73});  // stopped
   EXPECT_EQ(g_pSimDoc.load(), nullptr);
-  EXPECT_TRUE(QTest::qWaitFor([] { return !g_pWorkerThread.load(); }, 10000));
+  EXPECT_TRUE(QTest::qWaitFor([] { return WorkerEndPosted(); }, 10000));
   EXPECT_EQ(g_pSimulator.load()->m_nRealtimeRun, first);
   QxTest::PumpUntilIdle();
 
@@ -324,8 +322,7 @@ TEST_F(LeftBar, ADoubleClickOnTheRunSpotOrTheTunersSpotIsOneClick) {
   }
   QxTest::DoubleClick(&Bar(), ButtonCentre(0));
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (g_pWorkerThread.load() != nullptr && std::chrono::steady_clock::now() < limit)
-    std::this_thread::yield();
+  while (!WorkerEndPosted() && std::chrono::steady_clock::now() < limit) std::this_thread::yield();
   int starts = 0;
   while (g_pKFinder->TakeResult()) ++starts;
   EXPECT_EQ(starts, 1);

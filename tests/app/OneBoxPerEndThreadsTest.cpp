@@ -1,0 +1,136 @@
+// The board falls silent for good in the middle of a write; the user then
+// quits, closes the design or starts the tuner (and quits while tuning).
+// Each road says the end in one box before it returns: the failed calls,
+// named as writes, and that the outputs may still be driven; the end
+// message says nothing more, and nothing else (no "connection lost") comes
+// after. Judged by the boxes said and the board's log.
+#include "GlobalResources.h"
+#include "search/KFinder.h"
+#include "simulation/RealtimeTexts.h"
+#include "tests/app/RealtimeFixture.h"
+
+namespace {
+
+// The board leaves requests 22 on unanswered: request 22 is the write of a
+// run's sample 9 (after its two zeroing writes) or of a tuner's pass's
+// sample 10. A reply is awaited 300 ms.
+constexpr int kFaultAfter = 21;
+constexpr DWORD kReplyMs = 300;
+
+enum class Road { kQuit, kCloseDesign, kStartTuner, kQuitWhileTuning };
+
+class OneBoxPerEndThreads : public RealtimeBoardThreads {
+ protected:
+  void TearDown() override {
+    if (m_app && m_app->m_pMainWnd == m_quitFrame && m_quitFrame) {
+      m_app->m_pMainWnd = nullptr;
+      m_quitFrame->DestroyWindow();
+    }
+    g_nLocalIterations = m_iterations;
+    RealtimeBoardThreads::TearDown();
+  }
+  // Delivers messages (a tuner waits for its candidates) until the board
+  // has logged request n.
+  bool PumpUntilRequest(int n) {
+    const std::string mark = "#" + std::to_string(n) + " ";
+    const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+    while (std::chrono::steady_clock::now() < limit) {
+      QxTest::PumpEvents();
+      for (std::string line = m_board->ReadLine(3); !line.empty(); line = m_board->ReadLine(3)) {
+        NoteBoardLine(line);
+        if (line.rfind(mark, 0) == 0) return true;
+      }
+    }
+    return false;
+  }
+  // The failed-calls line of calls that were all writes, with the counts shown.
+  static std::string WritesFailedText(const std::string& shown) {
+    int failed = 0, calls = 0;
+    if (!BoardFailureCounts(shown, failed, calls)) return "(not a failure count)";
+    return "The analog I/O board failed " + std::to_string(failed) + " of " +
+           std::to_string(calls) +
+           " calls during the run; the failed calls were writes, which may not have reached the "
+           "outputs.";
+  }
+
+  CFrameWnd* m_quitFrame = nullptr;
+  int m_iterations = g_nLocalIterations;
+};
+
+}  // namespace
+
+TEST_F(OneBoxPerEndThreads, EveryRoadSaysTheEndInOneBoxNamingTheFailedWrites) {
+  const struct {
+    Road road;
+    const char* name;
+  } roads[] = {{Road::kQuit, "quit"},
+               {Road::kCloseDesign, "close the design"},
+               {Road::kStartTuner, "start the tuner"},
+               {Road::kQuitWhileTuning, "quit while tuning"}};
+  std::string heldUpRows;
+  for (const auto& road : roads) {
+    SCOPED_TRACE(road.name);
+    std::vector<ShownBox> said, all;
+    for (int runs = 0;;) {
+      StartBoardWith(
+          {"--after", std::to_string(kFaultAfter), "--fault", "silent", "--count", "100000"},
+          kReplyMs);
+      {
+        std::lock_guard guard(m_boxLock);
+        m_boxes.clear();
+      }
+      m_posted.clear();
+      const bool quit = road.road == Road::kQuit || road.road == Road::kQuitWhileTuning;
+      if (quit) {
+        m_quitFrame = new CFrameWnd;
+        ASSERT_TRUE(m_quitFrame->Create(nullptr, "Quorvathine"));
+        m_app->m_pMainWnd = m_quitFrame;
+      }
+      CQorexDoc* doc = NewDesign(0.05, 30.0);
+      const HoldUpMeter meter;
+      if (road.road == Road::kQuitWhileTuning) {
+        // One tunable variable: the first candidate's pass meets the silence.
+        delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
+        doc->UpdateUsedVariables();
+        doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = 0.5;
+        doc->Recalculate();
+        g_nLocalIterations = 1;
+        g_pKFinder->Start(doc);
+      } else {
+        doc->StartStopSimulation();
+      }
+      ASSERT_TRUE(PumpUntilRequest(kFaultAfter + 1));
+      if (quit) {
+        doc->SetModifiedFlag(FALSE);
+        m_quitFrame->SendMessage(WM_CLOSE);
+      } else if (road.road == Road::kCloseDesign) {
+        doc->OnCloseDocument();
+      } else {
+        // Another design has nothing to tune: its tuner starts and ends at once.
+        g_pKFinder->Start(NewDesign(0.05, 1.0));
+      }
+      // A program that quits delivers nothing after: what it says, it says
+      // before the road returns.
+      said = Boxes();
+      ASSERT_TRUE(PumpUntilEnded());
+      QxTest::PumpEvents();
+      all = Boxes();
+      m_template->CloseAllDocuments(FALSE);
+      QxTest::PumpEvents();
+      const bool again = HeldUpRunAgain(meter, runs, nullptr);
+      m_board.reset();
+      if (!again) break;
+    }
+    if (!m_heldUp.empty()) {
+      heldUpRows += std::string("\n") + road.name + ": " + HeldUpEveryTime();
+      continue;
+    }
+    ASSERT_EQ(said.size(), 1u) << "said before the road went on";
+    EXPECT_TRUE(said[0].onUiThread);
+    EXPECT_EQ(said[0].caption, kRealtimeCaption);
+    const std::string failed = said[0].text.substr(0, said[0].text.find('\n'));
+    EXPECT_EQ(said[0].text, WritesFailedText(failed) + "\n" + kRealtimeOutputsDrivenText);
+    ASSERT_EQ(all.size(), 1u) << all.back().text;
+  }
+  if (!heldUpRows.empty()) GTEST_SKIP() << "rows not judged:" << heldUpRows;
+}
