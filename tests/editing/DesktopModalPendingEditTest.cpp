@@ -63,9 +63,12 @@ class DesktopModalPendingEdit : public DesktopFocusFixture {
            SimulationViewDesign() == doc;
   }
   std::string Who() const {
-    std::string who = std::string(Title().GetString()) + ", the window's";
-    for (const CQorexDoc* doc : {Doc(), Vars().m_pDoc, Bar().m_pDoc, SimulationViewDesign()})
-      who += " " + std::string(doc ? doc->GetTitle().GetString() : "none");
+    std::string who = Title().GetString();
+    who += ", the window's";
+    for (const CQorexDoc* doc : {Doc(), Vars().m_pDoc, Bar().m_pDoc, SimulationViewDesign()}) {
+      who += ' ';
+      who += doc ? doc->GetTitle().GetString() : "none";
+    }
     return who;
   }
   static double Value(const CQorexDoc* doc, int user) {
