@@ -534,7 +534,7 @@ TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
        "Run 1 cannot be recalled: it was recorded with 2 setpoint, 2 control and 2 output "
        "channels, and the loop now has 1, 1 and 1.",
        0, 0},
-      {"no samples to show it in",
+      {"a loop of one sample",
        [](CQorexDoc& doc) {
          doc.m_dFinalTime = doc.m_dSamplingTime;  // as a drag to the first sample sets it
          doc.Recalculate();
