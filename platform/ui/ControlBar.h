@@ -77,6 +77,9 @@ class CControlBar : public CWnd {
   void QxFitFloatingBar();
   // A docked bar in a dock window takes the size CalcFixedLayout asks for.
   void QxApplyFixedLayout();
+  // Docked, the bar is never given less than CalcFixedLayout asks for across
+  // its edge, nor along it in a side column.
+  void QxSetDockedMinimum(bool horz);
   CSize QxPreferredSize() const override;
   // The frame is being deleted while the bar object lives on.
   void QxFrameGone();
