@@ -7,6 +7,7 @@
 #include "tests/support/QorexAppFixture.h"
 #include "tests/support/TestSupport.h"
 
+#include <QAbstractButton>
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -111,6 +112,24 @@ TEST_F(DesktopBarLayout, EveryControlOfEveryBarCanBeReachedDockedAndFloating) {
   ExpectEveryControlReachable("the Comments bar docked below it");
   Dock(f->m_wndEqualizerBar);
   ExpectEveryControlReachable("every bar docked, the last where there is room");
+}
+
+// Docked by the float button of its own title bar, a bar goes back to the
+// side it was made on; where that side cannot hold it whole, to another.
+TEST_F(DesktopBarLayout, ABarDockedByItsTitleBarGoesWhereTheWindowHoldsIt) {
+  CMainFrame* f = Frame();
+  Show(f->m_wndCommentBar);
+  Dock(f->m_wndVarbar);
+  Dock(f->m_wndCommentBar);
+  Show(f->m_wndEqualizerBar);
+  auto* dock = qobject_cast<QDockWidget*>(f->m_wndEqualizerBar.QxContainer());
+  ASSERT_NE(dock, nullptr);
+  auto* button = dock->findChild<QAbstractButton*>("qt_dockwidget_floatbutton");
+  ASSERT_NE(button, nullptr);
+  button->click();
+  Settle();
+  ASSERT_FALSE(f->m_wndEqualizerBar.IsFloating());
+  ExpectEveryControlReachable("the Equalizer docked by its float button");
 }
 
 // A floating bar the user tries to make smaller keeps its own size.
