@@ -131,14 +131,3 @@ TEST_F(DesktopBarLayout, ABarDockedByItsTitleBarGoesWhereTheWindowHoldsIt) {
   ASSERT_FALSE(f->m_wndEqualizerBar.IsFloating());
   ExpectEveryControlReachable("the Equalizer docked by its float button");
 }
-
-// A floating bar the user tries to make smaller keeps its own size.
-TEST_F(DesktopBarLayout, AFloatingBarIsNeverSmallerThanItsControlsNeed) {
-  CVarBar& vars = Frame()->m_wndVarbar;
-  ASSERT_TRUE(vars.IsFloating());
-  auto* dock = qobject_cast<QDockWidget*>(vars.QxContainer());
-  ASSERT_NE(dock, nullptr);
-  dock->resize(dock->width() / 2, dock->height() / 2);
-  Settle();
-  ExpectEveryControlReachable("the floating Variables bar made smaller");
-}
