@@ -279,8 +279,8 @@ CString BadTimesText(SIMtimes verdict) {
   CString why;
   if (verdict == SIMtimes::kTooManySamples)
     why.Format("The final time holds more than %d samples of the sampling time", g_nMaxSamples);
-  else if (verdict == SIMtimes::kFinalNotAboveTs)
-    why = "The final time is not above the sampling time";
+  else if (verdict == SIMtimes::kFinalBelowTs)
+    why = "The final time is shorter than the sampling time";
   else
     why = "The sampling time or the final time is not a positive number";
   return why +
@@ -298,8 +298,12 @@ CString CQorexDoc::LoopStateText() const {
         "The %s model%s cannot be turned into transfer functions: the design is not simulated "
         "until %s corrected in Edit Models.",
         RefusedModelTitles(invalid).GetString(), plural ? "s" : "", plural ? "they are" : "it is");
-  } else if (m_system.m_nError == kSimBadTimes) {
-    text = BadTimesText(m_system.m_times);
+  } else if (const SIMtimes times = JudgeRunTimes(m_dSamplingTime, m_dFinalTime).verdict;
+             times != SIMtimes::kRun) {
+    // The design's own times, as the run spot and the tuner judge them: a
+    // sampling time taken over with a recalled run changes them before the
+    // next simulation does.
+    text = BadTimesText(times);
   } else if (m_system.m_bOverflowed) {
     text =
         "The simulation overflowed: the loop's signals grew beyond every number, and no curve "

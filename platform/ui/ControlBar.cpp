@@ -17,8 +17,10 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 IMPLEMENT_DYNAMIC(CControlBar, CWnd)
 IMPLEMENT_DYNAMIC(CToolBar, CControlBar)
@@ -72,6 +74,39 @@ bool DockedAlongTopOrBottom(QMainWindow* window, QDockWidget* dock) {
 void ResizeDockedBar(QMainWindow* window, QDockWidget* dock, QWidget* bar, bool horz, int depth) {
   int frame = horz ? dock->height() - bar->height() : dock->width() - bar->width();
   window->resizeDocks({dock}, {depth + std::max(0, frame)}, horz ? Qt::Vertical : Qt::Horizontal);
+}
+
+// The sides a bar may dock on, in the order top, bottom, left, right.
+std::vector<DWORD> DockSides(DWORD allowed) {
+  std::vector<DWORD> sides;
+  for (DWORD side : {CBRS_ALIGN_TOP, CBRS_ALIGN_BOTTOM, CBRS_ALIGN_LEFT, CBRS_ALIGN_RIGHT})
+    if (allowed & side) sides.push_back(side);
+  return sides;
+}
+
+// Docks the dock window in the first of the areas, in order, where the window
+// of size room holds it at its size beside the bars already there; in the
+// first area when none does. The bar's minimum is set for each area tried
+// (setDockedMinimum), so the window's layout judges it at its own size.
+Qt::DockWidgetArea DockWhereItFits(QMainWindow* window, QDockWidget* dock, QSize room,
+                                   const std::vector<Qt::DockWidgetArea>& areas,
+                                   const std::function<void()>& setDockedMinimum,
+                                   bool keepPlace = false) {
+  for (Qt::DockWidgetArea area : areas) {
+    // keepPlace: a dock window already in the area stays where it is in it.
+    if (!keepPlace || window->dockWidgetArea(dock) != area) window->addDockWidget(area, dock);
+    setDockedMinimum();
+    if (QWidget* bar = dock->widget()) bar->updateGeometry();
+    if (dock->layout()) dock->layout()->invalidate();
+    window->layout()->invalidate();
+    const QSize need = window->layout()->minimumSize();
+    if (need.width() <= room.width() && need.height() <= room.height()) return area;
+  }
+  if (!areas.empty() && window->dockWidgetArea(dock) != areas.front()) {
+    window->addDockWidget(areas.front(), dock);
+    setDockedMinimum();
+  }
+  return areas.empty() ? window->dockWidgetArea(dock) : areas.front();
 }
 
 // The alignment of a dock bar id, or 0 for none.
@@ -260,7 +295,10 @@ QWidget* CControlBar::QxMakeContainer(QWidget* barWidget) {
   window->addDockWidget(AreaOf(m_dwStyle), dock);
   qxui::WidgetAccess::State(this).outer = dock;
   HWND hFrame = m_pDockSite->GetSafeHwnd();
-  QObject::connect(dock, &QDockWidget::topLevelChanged, dock, [hFrame](bool) {
+  HWND hBar = GetSafeHwnd();
+  QObject::connect(dock, &QDockWidget::topLevelChanged, dock, [hFrame, hBar](bool floating) {
+    if (auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(hBar)); bar && !floating)
+      bar->QxPlaceRedockedBar();
     if (auto* frame = static_cast<CFrameWnd*>(CWnd::FromHandle(hFrame))) frame->RecalcLayout();
   });
   if (!(GetStyle() & WS_VISIBLE)) dock->hide();
@@ -328,25 +366,35 @@ void CControlBar::QxDock(UINT nDockBarID) {
   if (!window) return;
   DWORD frameSides = m_pDockSite->m_dwDockStyle ? m_pDockSite->m_dwDockStyle : CBRS_ALIGN_ANY;
   DWORD align = AlignOfDockBar(nDockBarID);
+  // No side named: the sides both allow, in the order top, bottom, left,
+  // right; the bar goes to the first where the window holds it whole.
+  std::vector<DWORD> sides;
   if (!align) {
-    // The first side both allow, in the order top, bottom, left, right.
-    DWORD allowed = (m_dwDockStyle ? m_dwDockStyle : (m_dwStyle & CBRS_ALIGN_ANY)) & frameSides;
-    for (DWORD side : {CBRS_ALIGN_TOP, CBRS_ALIGN_BOTTOM, CBRS_ALIGN_LEFT, CBRS_ALIGN_RIGHT}) {
-      if (allowed & side) {
-        align = side;
-        break;
-      }
-    }
+    sides = DockSides((m_dwDockStyle ? m_dwDockStyle : (m_dwStyle & CBRS_ALIGN_ANY)) & frameSides);
+    if (!sides.empty()) align = sides.front();
   }
   if (!align) align = m_dwStyle & CBRS_ALIGN_ANY;
+  if (sides.empty()) sides.push_back(align);
   m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | align;
   if (!m_pWidget) return;  // the bar's window is gone
   if (auto* dock = qobject_cast<QDockWidget*>(m_pContainer)) {
     bool visible = !m_pWidget->isHidden();
     if (auto* barDock = dynamic_cast<BarDock*>(dock)) barDock->KeepClientPoint(std::nullopt);
+    // Judged against the window as it is: back in its last area at its
+    // floating minimum, the bar could have made the window grow already.
+    const QSize room = window->size();
+    m_pWidget->setMinimumSize(0, 0);
+    m_bInDock = true;
     dock->setFloating(false);
-    window->addDockWidget(AreaOf(align), dock);
+    m_bInDock = false;
+    std::vector<Qt::DockWidgetArea> areas;
+    for (DWORD side : sides) areas.push_back(AreaOf(side));
     dock->setVisible(visible);
+    const Qt::DockWidgetArea area = DockWhereItFits(
+        window, dock, room, areas,
+        [this, window, dock] { QxSetDockedMinimum(DockedAlongTopOrBottom(window, dock)); });
+    for (DWORD side : sides)
+      if (AreaOf(side) == area) m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | side;
   } else if (auto* toolBar = qobject_cast<QToolBar*>(m_pContainer)) {
     window->addToolBar(ToolBarAreaOf(align), toolBar);
   }
@@ -411,10 +459,38 @@ void CControlBar::QxApplyFixedLayout() {
   if (!dock || !window || dock->isFloating() || dock->isHidden() || !m_pWidget) return;
   bool horz = DockedAlongTopOrBottom(window, dock);
   CSize want = CalcFixedLayout(FALSE, horz);
+  QxSetDockedMinimum(horz);
   m_pWidget->updateGeometry();
   int have = horz ? m_pWidget->height() : m_pWidget->width();
   int wanted = horz ? want.cy : want.cx;
   if (wanted > 0 && wanted != have) ResizeDockedBar(window, dock, m_pWidget, horz, wanted);
+}
+
+void CControlBar::QxPlaceRedockedBar() {
+  auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
+  QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
+  if (m_bInDock || !dock || !window || !m_pWidget || dock->isFloating()) return;
+  const Qt::DockWidgetArea where = window->dockWidgetArea(dock);
+  std::vector<Qt::DockWidgetArea> areas{where};
+  const DWORD frameSides = m_pDockSite->m_dwDockStyle ? m_pDockSite->m_dwDockStyle : CBRS_ALIGN_ANY;
+  for (DWORD side : DockSides(m_dwDockStyle & frameSides))
+    if (AreaOf(side) != where) areas.push_back(AreaOf(side));
+  const Qt::DockWidgetArea area = DockWhereItFits(
+      window, dock, window->size(), areas,
+      [this, window, dock] { QxSetDockedMinimum(DockedAlongTopOrBottom(window, dock)); }, true);
+  for (DWORD side : DockSides(CBRS_ALIGN_ANY))
+    if (AreaOf(side) == area) m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | side;
+}
+
+// The dock area shares its length among its bars as it likes, and would cut
+// the controls of a bar given less than its own size: a bar beside others in
+// a side column keeps its whole length, and every docked bar its depth. Along
+// the top or bottom a bar stretches with the window.
+void CControlBar::QxSetDockedMinimum(bool horz) {
+  if (!m_pWidget) return;
+  const CSize want = CalcFixedLayout(FALSE, horz);
+  m_pWidget->setMinimumSize(horz ? 0 : std::max(0, static_cast<int>(want.cx)),
+                            std::max(0, static_cast<int>(want.cy)));
 }
 
 CSize CControlBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {

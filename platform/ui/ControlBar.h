@@ -77,6 +77,13 @@ class CControlBar : public CWnd {
   void QxFitFloatingBar();
   // A docked bar in a dock window takes the size CalcFixedLayout asks for.
   void QxApplyFixedLayout();
+  // Docked, the bar is never given less than CalcFixedLayout asks for across
+  // its edge, nor along it in a side column.
+  void QxSetDockedMinimum(bool horz);
+  // Docked by the dock window's own title bar or float button: where it went,
+  // or on the first other side the bar may dock on where the window holds it
+  // whole (as QxDock places a bar docked without a side).
+  void QxPlaceRedockedBar();
   CSize QxPreferredSize() const override;
   // The frame is being deleted while the bar object lives on.
   void QxFrameGone();
@@ -100,6 +107,7 @@ class CControlBar : public CWnd {
   // Cleared when the bar's window goes (Qt deletes the container with it).
   QWidget* m_pContainer = nullptr;
   CSize m_sizeDefault{100, 30};
+  bool m_bInDock = false;  // QxDock is placing the bar itself
 
   DECLARE_MESSAGE_MAP()
 };

@@ -1,6 +1,7 @@
 #include "diagrams/ZevSIGWnd.h"
 
 #include "ClipboardPicture.h"
+#include "DesignBar.h"
 #include "GlobalResources.h"
 #include "MemDCPaint.h"
 #include "Qorex.h"
@@ -526,6 +527,9 @@ void CZevSIGWnd::OnRun(UINT nID) {
       // design is simulated again.
       doc->m_dSamplingTime = ts;
       doc->SetModifiedFlag(TRUE);
+      // The times may give a run no longer, or again: said at once, as the
+      // run spot judges them already.
+      SayDesignState();
     }
   }
   doc->RecallRun(i);

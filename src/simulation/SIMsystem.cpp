@@ -54,9 +54,11 @@ const CMcBasic* SizingSide(const CQorexDoc* doc, const SIMloopSignal& s) {
 SIMrunTimes JudgeRunTimes(double ts, double tf) {
   if (!std::isfinite(ts) || !std::isfinite(tf) || !(ts > 0.0) || !(tf > 0.0))
     return {SIMtimes::kNotPositive, 0};
-  if (!(tf > ts)) return {SIMtimes::kFinalNotAboveTs, 0};
-  // Compared before the conversion: a quotient of any size is no int.
+  // Compared before the conversion: a quotient of any size is no int. A
+  // final time equal to the sampling time is a run of one sample, as the
+  // end marker of a signal pane can make it.
   const double n = std::trunc(tf / ts);
+  if (!(n >= 1.0)) return {SIMtimes::kFinalBelowTs, 0};
   if (!(n <= g_nMaxSamples)) return {SIMtimes::kTooManySamples, 0};
   return {SIMtimes::kRun, static_cast<int>(n)};
 }
@@ -135,7 +137,6 @@ void CSIMsystem::Prepare(CQorexDoc* doc, bool rebuild) {
   if (doc == nullptr) return;
   QxCleanVectorState();  // see VectorState.h: the numerics run clean
   const SIMrunTimes times = JudgeRunTimes(doc->m_dSamplingTime, doc->m_dFinalTime);
-  m_times = times.verdict;
   m_nError = times.verdict == SIMtimes::kRun ? kSimOk : kSimBadTimes;
   m_nSteps = times.steps;
   if (times.verdict == SIMtimes::kRun) m_dTs = doc->m_dSamplingTime;

@@ -22,9 +22,10 @@
 // checked against the signal rows (Prepare, Setup, CopyFrom): a mismatch
 // leaves every signal zero and m_nError = kSimShapeMismatch. Times are judged
 // by one rule wherever they enter (JudgeRunTimes: the loop, real time and the
-// tuner alike): 0 < Ts < Tf, N = Tf / Ts truncated, N <= g_nMaxSamples;
-// otherwise N = 0 (nothing is stepped) and m_nError = kSimBadTimes. The
-// blocks, products, poles and loci are still computed in both cases.
+// tuner alike): 0 < Ts, 0 < Tf, 1 <= N = Tf / Ts truncated <= g_nMaxSamples
+// (Tf = Ts is one sample); otherwise N = 0 (nothing is stepped) and m_nError
+// = kSimBadTimes. The blocks, products, poles and loci are still computed in
+// both cases.
 // A model definition that CanBuildModel refuses (it does not convert without
 // an evaluation error) leaves its block a stand-in: m_nError =
 // kSimModelInvalid, which outranks the other two, the slot's bit is set in
@@ -94,15 +95,14 @@ enum SIMblockFlag : WORD {
 enum SIMerror : int {
   kSimOk = 0,
   kSimShapeMismatch = 1,  // a block's shape does not fit its signals' rows
-  kSimBadTimes = 2,       // not 0 < Ts < Tf, or more than g_nMaxSamples samples
+  kSimBadTimes = 2,       // not 0 < Ts <= Tf, or more than g_nMaxSamples samples
   kSimModelInvalid = 3    // a model definition does not convert (m_nInvalidModels)
 };
 
-// Whether a sampling time and a final time give a run. Finite times with
-// 0 < Ts < Tf give N = Tf / Ts truncated samples, at most g_nMaxSamples. A
-// final time equal to the sampling time is no run, as "Simulator
-// Properties" refuses it.
-enum class SIMtimes { kRun, kNotPositive, kFinalNotAboveTs, kTooManySamples };
+// Whether a sampling time and a final time give a run. Finite positive times
+// give N = Tf / Ts truncated samples: a run when 1 <= N <= g_nMaxSamples, so
+// Tf = Ts is a run of one sample ("Simulator Properties" alone asks for more).
+enum class SIMtimes { kRun, kNotPositive, kFinalBelowTs, kTooManySamples };
 struct SIMrunTimes {
   SIMtimes verdict;
   int steps;  // N, or 0 when the times give no run
@@ -262,8 +262,6 @@ class CSIMsystem {
   CQorexDoc* m_pDoc;  // the document last prepared; not owned
   // SIMerror of the last Prepare or Setup; read by the worker and the views.
   std::atomic<int> m_nError;
-  // How the last Prepare judged its document's times.
-  SIMtimes m_times = SIMtimes::kRun;
   // Bit 1 << slot for each model definition the last rebuild of the blocks
   // (Prepare's or Setup's) refused; 0 when every model converts.
   unsigned m_nInvalidModels = 0;

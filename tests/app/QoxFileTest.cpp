@@ -304,7 +304,7 @@ TEST_F(QoxSmallDesign, TimesTheProgramMakesOpenAgainAsSaved) {
          d.m_dFinalTime = 1 * d.m_dSamplingTime;
          d.Recalculate();
        },
-       0},
+       1},
       {"a run's small sampling time taken over",
        [](CQorexDoc& d) {
          d.m_dFinalTime = 30;

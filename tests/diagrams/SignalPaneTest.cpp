@@ -365,6 +365,26 @@ TEST_F(SignalPanes, DraggingTheEndMarkerSetsTheRunLength) {
   }
 }
 
+// N = 3 at 10 pixels per sample, the marker at 25 + 30: dragged back to the
+// first sample, the final time becomes the sampling time, a run of one
+// sample that is simulated and drawn with its end marker at 25 + 10.
+TEST_F(SignalPanes, TheEndMarkerDraggedToTheFirstSampleLeavesARunOfOneSample) {
+  Doc().m_dSamplingTime = 0.5;
+  Doc().m_dFinalTime = 1.5;
+  Doc().m_dSigScaleX = 10;
+  Change();
+  ASSERT_EQ(Doc().m_system.m_nSteps, 3);
+  QxTest::MouseDown(&Pane(), {55, 101});
+  QxTest::MouseMove(&Pane(), {35, 101});
+  EXPECT_EQ(QxTest::CursorId(), kSizeWeCursor);
+  QxTest::MouseUp(&Pane(), {35, 101});
+  EXPECT_DOUBLE_EQ(Doc().m_dFinalTime, 0.5);
+  EXPECT_EQ(Doc().m_system.m_nError, kSimOk);
+  EXPECT_EQ(Doc().m_system.m_nSteps, 1);
+  const QImage image = Image();
+  for (int y = 96; y < 105; ++y) EXPECT_EQ(At(image, 35, y), kOutputGreen) << y;
+}
+
 // Times that give no run (N = 0): the marker sits on the origin, and a drag
 // with Ctrl sets the final time only, as without it.
 TEST_F(SignalPanes, CtrlDragWithoutARunSetsTheFinalTimeOnly) {
@@ -534,7 +554,7 @@ TEST_F(SignalPaneMenus, ARecallThatCannotBeDoneSaysWhy) {
        "Run 1 cannot be recalled: it was recorded with 2 setpoint, 2 control and 2 output "
        "channels, and the loop now has 1, 1 and 1.",
        0, 0},
-      {"no samples to show it in",
+      {"a loop of one sample",
        [](CQorexDoc& doc) {
          doc.m_dFinalTime = doc.m_dSamplingTime;  // as a drag to the first sample sets it
          doc.Recalculate();

@@ -120,8 +120,9 @@ TEST(LoopSimulation, StepCountIsTruncatedAndValidated) {
   const struct {
     double ts, tf;
     int steps;
-  } rows[] = {{0.25, 30, 120}, {0.3, 1, 3},   {0.05, 30, 600}, {0.0, 30, 0},   {-0.1, 30, 0},
-              {1.0, 1.0, 0},   {2.0, 1.0, 0}, {nan, 1.0, 0},   {0.01, inf, 0}, {1e-6, 30, 0}};
+  } rows[] = {{0.25, 30, 120}, {0.3, 1, 3},   {0.05, 30, 600}, {0.0, 30, 0},
+              {-0.1, 30, 0},   {1.0, 1.0, 1}, {2.0, 1.0, 0},   {nan, 1.0, 0},
+              {0.01, inf, 0},  {1e-6, 30, 0}, {1.0, 0.999, 0}};
   for (const auto& row : rows) {  // 1e-6 s over 30 s is beyond g_nMaxSamples
     CQorexDoc doc;
     doc.m_dSamplingTime = row.ts;
