@@ -499,27 +499,24 @@ TEST_F(RealtimeBoardThreads, FullDriveGoesOutAsTheTopCode) {
 }
 
 // A board that stops answering (silent, answering garbage, or killed in
-// mid-run) ends a run of 30 samples as lost: the readings it gave are kept
-// up to it, the rest held, and nothing is handed over. It never took the
-// closing zero, so the outputs may still be driven.
+// mid-run, at sample 9's reading) ends a run of 30 samples as lost: the
+// readings it gave are kept up to it, the rest held, and nothing is handed
+// over. It never took the closing zero, so the outputs may still be driven.
+// The kill is the board's own, at a request it counts, so however late this
+// process sees the run, the samples it held are known.
 TEST_F(RealtimeBoardThreads, BoardsThatStopAnsweringEndTheRunAsLostAndSayItOnce) {
   for (const char* mode : {"silent", "garbage", "killed"}) {
     const bool killed = std::strcmp(mode, "killed") == 0;
-    StartBoardWith({"--mode", killed ? "normal" : mode}, 300);
-    {
-      std::lock_guard guard(m_boxLock);
-      m_boxes.clear();
-    }
-    m_posted.clear();
+    // Requests 1 and 2 zero the outputs; sample k reads with request 3 + 2k.
+    StartBoardWith(killed ? std::vector<std::string>{"--after", "20", "--fault", "exit"}
+                          : std::vector<std::string>{"--mode", mode},
+                   300);
+    ForgetTheRun();
     CQorexDoc* doc = NewDesign(0.01, 0.3);  // 30 samples
-    if (killed) {
-      m_onPosted = [this](const MSG& msg) {
-        if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 9) m_board->Stop();
-        return false;
-      };
-    }
+    // A ramp command: no two readings in a row are alike.
+    delete doc->m_signals.GetAt(kSigC)->SetChildAt(Prod({Real(10.0), Time()}), 1);
+    doc->Recalculate();
     const std::vector<ShownBox> boxes = RunToItsEnd(doc);
-    m_onPosted = nullptr;
     EXPECT_TRUE(HandOvers().empty()) << mode;
     EXPECT_EQ(doc->m_nRuns, 0) << mode;
     ASSERT_EQ(boxes.size(), 1u) << mode;
@@ -528,9 +525,11 @@ TEST_F(RealtimeBoardThreads, BoardsThatStopAnsweringEndTheRunAsLostAndSayItOnce)
     EXPECT_TRUE(boxes[0].onUiThread);
     const CSIMsignal& y = g_pSimulator.load()->m_y;
     if (killed) {
-      // The readings after the board went are the last one it gave.
-      EXPECT_NE(y.At(0, 29), 0.0);
-      EXPECT_EQ(y.At(0, 28), y.At(0, 29));
+      // Samples 0 to 8 read what the board gave; every later one held the
+      // last of those.
+      EXPECT_NE(y.At(0, 8), 0.0);
+      EXPECT_NE(y.At(0, 8), y.At(0, 7));
+      for (int k = 9; k < 30; ++k) EXPECT_EQ(y.At(0, k), y.At(0, 8)) << k;
     } else {
       EXPECT_EQ(y.At(0, 0), 0.0) << mode;
     }

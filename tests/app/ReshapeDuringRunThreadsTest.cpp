@@ -53,11 +53,11 @@ class ReshapeDuringRunThreads : public RealtimeThreads {
       if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
     return why;
   }
-  // Whether the companion sent v on channel ch.
-  bool Answered(int ch, double v) const {
-    for (const auto& answer : m_answers)
-      if (std::fabs(answer[ch] - v) < 1e-12) return true;
-    return false;
+  // Whether an answer of the companion is sample k of a stored output, on
+  // both channels.
+  static bool AnswerIs(const std::array<double, 2>& answer, const CSIMsignal& output, int k) {
+    return std::fabs(answer[0] - output.At(0, k)) < 1e-12 &&
+           std::fabs(answer[1] - output.At(1, k)) < 1e-12;
   }
 
   std::unique_ptr<qxtest::ScopedEnv> m_bus;
@@ -119,10 +119,27 @@ TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKe
   const QoxStoredRun& run = doc->m_runs[0];
   ASSERT_EQ(run.output.m_nRows, 2);
   ASSERT_EQ(run.output.m_nColumns, 60);
-  for (int ch = 0; ch < 2; ++ch)
-    for (int k = 0; k < 60; ++k)
-      EXPECT_TRUE(Answered(ch, run.output.At(ch, k)))
-          << ch << " " << k << " " << run.output.At(ch, k);
+  // Each stored sample is the reading of that sample: the answer to the
+  // frame sent just before its own (or, that answer not yet in, the one
+  // before), never to its own or a later frame; a pass stored a sample off
+  // fails. The frames of the pass end with sample 59's, then the closing zero.
+  const auto sent = SentFrames();
+  ASSERT_GE(sent.size(), 62u);
+  const std::size_t last = sent.size() - 2;
+  int fresh = 0;
+  for (int k = 0; k < 60; ++k) {
+    const std::size_t own = last - static_cast<std::size_t>(59 - k);
+    EXPECT_LE(std::abs(sent[own][0] - CDT2801::VoltsToCode(doc->m_system.m_uv.At(0, k))), 1)
+        << "sample " << k << "'s own frame";
+    const auto answerRead = [&](std::size_t back) {
+      return own >= back && own - back < m_answers.size() &&
+             AnswerIs(m_answers[own - back], run.output, k);
+    };
+    EXPECT_TRUE(answerRead(1) || answerRead(2))
+        << k << ": " << run.output.At(0, k) << " " << run.output.At(1, k);
+    fresh += answerRead(1);
+  }
+  EXPECT_GE(fresh, 50) << "most samples read the answer to the frame just before their own";
   // The loop shows that pass, every sample of every signal a number.
   for (const SIMloopSignal& s : kLoopSignals) {
     const CSIMsignal& signal = doc->m_system.*s.signal;
