@@ -356,9 +356,9 @@ class RealtimeThreads : public ::testing::Test {
   // The run-and-repeat loop: `run` makes a run (on a fresh design, which it
   // returns; null when it closes its designs itself) under a meter, until
   // one was not held up, kMostRuns at most; `between` then ends what a
-  // held-up run leaves (a peer). False when every run was held up: the test
-  // is then skipped with HeldUpEveryTime(). A run whose making failed fatally
-  // is not made again.
+  // held-up run leaves (a peer). False when every run was held up, or making
+  // one failed fatally: the caller then ends the test with
+  // `GTEST_SKIP() << HeldUpEveryTime()` (a failed test stays failed).
   bool JudgedRun(const std::function<CQorexDoc*()>& run,
                  const std::function<void()>& between = nullptr) {
     for (int runs = 0;;) {
@@ -366,7 +366,10 @@ class RealtimeThreads : public ::testing::Test {
       {
         const HoldUpMeter meter;
         CQorexDoc* doc = run();
-        if (HasFatalFailure()) return true;
+        if (HasFatalFailure()) {
+          m_heldUp = "making the run failed";
+          return false;
+        }
         again = HeldUpRunAgain(meter, runs, doc);
       }
       if (!again) break;

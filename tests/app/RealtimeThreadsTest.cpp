@@ -460,14 +460,13 @@ TEST_F(RealtimeThreads, WhatNoInputReachedIsNeitherStoredNorIdentifiedAndSaidUnt
 
 TEST_F(RealtimeBoardThreads, ASingleLoopFollowsTheWiredRecurrence) {
   CQorexDoc* doc = nullptr;
-  for (int runs = 0;;) {
-    StartBoard("normal");
-    doc = NewDesign(0.01, 0.2);  // 20 samples
-    const HoldUpMeter meter;
-    RunToItsEnd(doc);
-    if (!HeldUpRunAgain(meter, runs, doc)) break;
-  }
-  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+  if (!JudgedRun([&]() -> CQorexDoc* {
+        StartBoard("normal");
+        doc = NewDesign(0.01, 0.2);  // 20 samples
+        RunToItsEnd(doc);
+        return doc;
+      }))
+    GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateCall(TimedCalls(), 10), "");
   EXPECT_TRUE(Boxes().empty());
   // Zeroing, then one read and one write per sample, then the last zero.
@@ -606,15 +605,14 @@ TEST_F(RealtimeBoardThreads, ARestartedDriverServesTheNextRunAndAMissingOneRefus
   }
   doc->OnCloseDocument();
   // The driver comes back on its socket: the next run reaches it.
-  for (int runs = 0;;) {
-    RestartBoard();
-    m_posted.clear();
-    doc = NewDesign(0.01, 0.2);
-    const HoldUpMeter meter;
-    RunToItsEnd(doc);
-    if (!HeldUpRunAgain(meter, runs, doc)) break;
-  }
-  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+  if (!JudgedRun([&]() -> CQorexDoc* {
+        RestartBoard();
+        m_posted.clear();
+        doc = NewDesign(0.01, 0.2);
+        RunToItsEnd(doc);
+        return doc;
+      }))
+    GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(doc->m_nRuns, 1);
   EXPECT_TRUE(Boxes().empty()) << "nothing more is said";
   EXPECT_EQ(LateCall(TimedCalls(), 10), "");
@@ -656,17 +654,16 @@ TEST_F(RealtimeBoardThreads, AnIsolatedFailureCostsOneHeldReading) {
     }
     m_posted.clear();
     CQorexDoc* doc = nullptr;
-    for (int runs = 0;;) {
-      StartBoardWith({"--after", row.after, "--fault", row.fault}, row.timeoutMs);
-      doc = NewDesign(0.01, 0.3);  // 30 samples
-      // A ramp command: no two readings in a row are alike.
-      delete doc->m_signals.GetAt(kSigC)->SetChildAt(Prod({Real(10.0), Time()}), 1);
-      doc->Recalculate();
-      const HoldUpMeter meter;
-      RunToItsEnd(doc);
-      if (!HeldUpRunAgain(meter, runs, doc)) break;
-    }
-    if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+    if (!JudgedRun([&]() -> CQorexDoc* {
+          StartBoardWith({"--after", row.after, "--fault", row.fault}, row.timeoutMs);
+          doc = NewDesign(0.01, 0.3);  // 30 samples
+          // A ramp command: no two readings in a row are alike.
+          delete doc->m_signals.GetAt(kSigC)->SetChildAt(Prod({Real(10.0), Time()}), 1);
+          doc->Recalculate();
+          RunToItsEnd(doc);
+          return doc;
+        }))
+      GTEST_SKIP() << HeldUpEveryTime();
     // The period is kept but for the lost request's own wait (the reply
     // timeout, or half the bound).
     const std::size_t lost = std::atoi(row.after);
@@ -926,17 +923,17 @@ class RealtimeCompanionThreads : public RealtimeThreads {
 TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowTheAnswers) {
   m_heldUpFrom = std::chrono::milliseconds(20);
   CQorexDoc* doc = nullptr;
-  for (int runs = 0;;) {
-    StartCompanion();
-    m_posted.clear();
-    doc = NewDesign(0.02, 0.4);  // 20 samples
-    const HoldUpMeter meter;
-    doc->StartStopSimulation();
-    ASSERT_TRUE(PumpUntilEnded());
-    if (!HeldUpRunAgain(meter, runs, doc)) break;
-    TearDownCompanion();
-  }
-  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion();
+            m_posted.clear();
+            doc = NewDesign(0.02, 0.4);  // 20 samples
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateStep(SentTimesUs(), 20), "");
   // As sent, and as received: a stalled companion may hear fewer, and a
   // stalled program find fewer answers.
@@ -974,25 +971,25 @@ TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowT
 TEST_F(RealtimeCompanionThreads, AKilledCompanionLeavesTheRunOnItsLastInputs) {
   CQorexDoc* doc = nullptr;
   DWORD gone = 0;
-  for (int runs = 0;;) {
-    StartCompanion();
-    doc = NewDesign(0.25, 1.25);
-    gone = 0;
-    m_onPosted = [&](const MSG& msg) {
-      if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 1) {
-        m_companion->Stop();
-        gone = GetTickCount();
-      }
-      return false;
-    };
-    const HoldUpMeter meter;
-    doc->StartStopSimulation();
-    ASSERT_TRUE(PumpUntilEnded());
-    m_onPosted = nullptr;
-    if (!HeldUpRunAgain(meter, runs, doc)) break;
-    TearDownCompanion();
-  }
-  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion();
+            doc = NewDesign(0.25, 1.25);
+            gone = 0;
+            m_onPosted = [&](const MSG& msg) {
+              if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 1) {
+                m_companion->Stop();
+                gone = GetTickCount();
+              }
+              return false;
+            };
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            m_onPosted = nullptr;
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateStep(SentTimesUs(), 250), "") << "a gone companion does not hold the run up";
   EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{kRunEndedNormally}));
   EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
@@ -1061,16 +1058,16 @@ TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoun
 // frames and the bus skips it while full.
 TEST_F(RealtimeCompanionThreads, AQuietCompanionKeepsTheRunGoingOnTheInputsItLastSent) {
   CQorexDoc* doc = nullptr;
-  for (int runs = 0;;) {
-    StartCompanion({"--silent-after", "1"});
-    doc = NewDesign(0.02, 1.6);  // 80 samples
-    const HoldUpMeter meter;
-    doc->StartStopSimulation();
-    ASSERT_TRUE(PumpUntilEnded());
-    if (!HeldUpRunAgain(meter, runs, doc)) break;
-    TearDownCompanion();
-  }
-  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion({"--silent-after", "1"});
+            doc = NewDesign(0.02, 1.6);  // 80 samples
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateStep(SentTimesUs(), 20), "") << "a quiet companion does not hold the run up";
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{kRunEndedNormally}));

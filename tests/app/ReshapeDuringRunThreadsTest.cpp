@@ -74,36 +74,36 @@ TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKe
   const CSIMsystem* sim = g_pSimulator.load();
   CQorexDoc* doc = nullptr;
   int reshapedAt = -1, slicesAfter = 0, undrawn = 0, pushes = 0;
-  for (int runs = 0;;) {
-    StartCompanion();
-    doc = NewDesign(0.01, 0.6);  // 60 samples a pass
-    reshapedAt = -1;
-    slicesAfter = undrawn = pushes = 0;
-    m_onPosted = [&](const MSG& msg) {
-      if (msg.message == WM_QX_INVALIDATESLICE) {
-        const int k = static_cast<int>(msg.wParam);
-        if (reshapedAt >= 0) {
-          ++slicesAfter;
-          // What a live pane draws: no further than the samples given.
-          if (sim->m_nLiveSamples.load() <= k) ++undrawn;
-        } else if (pushes == 0 && k >= 20) {
-          doc->ResizeModel(kModelG, 2, 2);  // as the size picker does
-          reshapedAt = k;
-        }
-      }
-      // The second pass is the run's last.
-      if (msg.message == WM_QX_PUSHUGY && ++pushes == 1) g_wStatus &= ~kStatusRealtimeLoop;
-      return false;
-    };
-    g_wStatus |= kStatusRealtimeLoop;
-    const HoldUpMeter meter;
-    doc->StartStopSimulation();
-    ASSERT_TRUE(PumpUntilEnded());
-    m_onPosted = nullptr;
-    if (!HeldUpRunAgain(meter, runs, doc)) break;
-    TearDownCompanion();
-  }
-  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion();
+            doc = NewDesign(0.01, 0.6);  // 60 samples a pass
+            reshapedAt = -1;
+            slicesAfter = undrawn = pushes = 0;
+            m_onPosted = [&](const MSG& msg) {
+              if (msg.message == WM_QX_INVALIDATESLICE) {
+                const int k = static_cast<int>(msg.wParam);
+                if (reshapedAt >= 0) {
+                  ++slicesAfter;
+                  // What a live pane draws: no further than the samples given.
+                  if (sim->m_nLiveSamples.load() <= k) ++undrawn;
+                } else if (pushes == 0 && k >= 20) {
+                  doc->ResizeModel(kModelG, 2, 2);  // as the size picker does
+                  reshapedAt = k;
+                }
+              }
+              // The second pass is the run's last.
+              if (msg.message == WM_QX_PUSHUGY && ++pushes == 1) g_wStatus &= ~kStatusRealtimeLoop;
+              return false;
+            };
+            g_wStatus |= kStatusRealtimeLoop;
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            m_onPosted = nullptr;
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
   // Both passes kept the period, the reshape between them included.
   EXPECT_EQ(LateStep(SentTimesUs(), 10), "");
 
@@ -158,25 +158,25 @@ TEST_F(ReshapeDuringRunThreads, ARunReshapedInItsOnlyPassLeavesTheLoopItsOwnSimu
   StatusLine();
   CQorexDoc* doc = nullptr;
   bool reshaped = false;
-  for (int runs = 0;;) {
-    StartCompanion();
-    doc = NewDesign(0.01, 0.6);
-    reshaped = false;
-    m_onPosted = [&](const MSG& msg) {
-      if (msg.message == WM_QX_INVALIDATESLICE && !reshaped && msg.wParam >= 20) {
-        doc->ResizeModel(kModelG, 2, 2);
-        reshaped = true;
-      }
-      return false;
-    };
-    const HoldUpMeter meter;
-    doc->StartStopSimulation();
-    ASSERT_TRUE(PumpUntilEnded());
-    m_onPosted = nullptr;
-    if (!HeldUpRunAgain(meter, runs, doc)) break;
-    TearDownCompanion();
-  }
-  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion();
+            doc = NewDesign(0.01, 0.6);
+            reshaped = false;
+            m_onPosted = [&](const MSG& msg) {
+              if (msg.message == WM_QX_INVALIDATESLICE && !reshaped && msg.wParam >= 20) {
+                doc->ResizeModel(kModelG, 2, 2);
+                reshaped = true;
+              }
+              return false;
+            };
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            m_onPosted = nullptr;
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateStep(SentTimesUs(), 10), "");
   ASSERT_TRUE(reshaped);
   EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
