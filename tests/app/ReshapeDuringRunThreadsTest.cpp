@@ -3,67 +3,23 @@
 // pass that holds samples of both shapes is neither shown nor stored (the
 // status line says so), and the next pass, measured whole in the new shape,
 // is stored with nothing but the answers of its own channels.
-#include "tests/app/RealtimeFixture.h"
+#include "tests/app/CompanionFixture.h"
 
-#include <array>
 #include <cmath>
 
 namespace {
 
-class ReshapeDuringRunThreads : public RealtimeThreads {
+// The companion with a plant lag of 0.5: the answers differ from sample to
+// sample on both channels.
+class ReshapeDuringRunThreads : public RealtimeCompanionThreads {
  protected:
-  // The companion with a plant lag of 0.5 on a bus folder of the test's own;
-  // the inputs it sends go to the device as the main window's handler
-  // would, and are kept per channel; the outputs sent are kept with their
-  // times.
-  void StartCompanion() {
-    m_answers.clear();
-    m_instantCompanion.reset();
-    m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("reshapebus"));
-    ASSERT_TRUE(QxBusJoin());
-    m_previousReceiver = QxBusSetReceiver([this](UINT message, WPARAM w, LPARAM l) {
-      if (message != g_msgAdc || !g_pAnalogIo) return;
-      g_pAnalogIo->ReceiveInputs(w, l);
-      m_answers.push_back({CDT2801::CodeToVolts(LOWORD(w)), CDT2801::CodeToVolts(HIWORD(w))});
-    });
-    m_companion = std::make_unique<qxtest::PeerProcess>(
-        "qorex_companion",
-        std::vector<std::string>{"--seconds", "60", "--lag", "0.5", "--stalls", "1"});
-    ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
-    KeepSentFrames();
-  }
-  void TearDown() override {
-    RealtimeThreads::TearDown();
-    TearDownCompanion();
-  }
-  // The companion ended and the bus left, so that a run may start another.
-  void TearDownCompanion() {
-    m_companion.reset();
-    if (m_bus) QxBusSetReceiver(m_previousReceiver);
-    QxBusLeave();
-    m_bus.reset();
-  }
-  // Held up as the base says, or by the companion's own record of being
-  // stopped or starved: its answers then come late.
-  std::string HeldUpBy(const HoldUpMeter& meter) override {
-    std::string why = RealtimeThreads::HeldUpBy(meter);
-    if (!m_companion) return why;
-    for (std::string line = m_companion->ReadLine(200); !line.empty();
-         line = m_companion->ReadLine(200))
-      if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
-    return why;
-  }
+  void StartCompanion() { RealtimeCompanionThreads::StartCompanion({}, "0.5"); }
   // Whether an answer of the companion is sample k of a stored output, on
   // both channels.
-  static bool AnswerIs(const std::array<double, 2>& answer, const CSIMsignal& output, int k) {
-    return std::fabs(answer[0] - output.At(0, k)) < 1e-12 &&
-           std::fabs(answer[1] - output.At(1, k)) < 1e-12;
+  static bool AnswerIs(const Received& answer, const CSIMsignal& output, int k) {
+    return std::fabs(answer.volts - output.At(0, k)) < 1e-12 &&
+           std::fabs(answer.volts1 - output.At(1, k)) < 1e-12;
   }
-
-  std::unique_ptr<qxtest::ScopedEnv> m_bus;
-  std::unique_ptr<qxtest::PeerProcess> m_companion;
-  std::vector<std::array<double, 2>> m_answers;  // channels 0 and 1 of each answer
-  QxBusReceiver m_previousReceiver;
 };
 
 }  // namespace
@@ -132,8 +88,8 @@ TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKe
     EXPECT_LE(std::abs(sent[own][0] - CDT2801::VoltsToCode(doc->m_system.m_uv.At(0, k))), 1)
         << "sample " << k << "'s own frame";
     const auto answerRead = [&](std::size_t back) {
-      return own >= back && own - back < m_answers.size() &&
-             AnswerIs(m_answers[own - back], run.output, k);
+      return own >= back && own - back < m_received.size() &&
+             AnswerIs(m_received[own - back], run.output, k);
     };
     EXPECT_TRUE(answerRead(1) || answerRead(2))
         << k << ": " << run.output.At(0, k) << " " << run.output.At(1, k);
