@@ -37,9 +37,9 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   std::string HeldUpBy(const HoldUpMeter& meter) override {
     std::string why = RealtimeThreads::HeldUpBy(meter);
     if (!m_companion) return why;
-    for (std::string line = m_companion->ReadLine(200); !line.empty();
-         line = m_companion->ReadLine(200))
+    ReadToMark(*m_companion, "qorex_companion", [&why](const std::string& line) {
       if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
+    });
     return why;
   }
   // The companion ended and the bus left, so that a test may start another.

@@ -42,6 +42,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include <signal.h>
 #include <utility>
 #include <vector>
 
@@ -145,6 +147,36 @@ class HoldUpMeter {
  private:
   qxtest::HoldUpMeterCore m_core;
 };
+
+// The newest running child process of this one named `name` (a test peer),
+// or -1 when there is none (it has ended).
+inline long PeerPid(const std::string& name) {
+  long found = -1;
+  for (const long pid : qxtest::ListOf(0, "children")) {
+    std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!file) continue;
+    char comm[64] = {}, state = 0;
+    const bool read = std::fscanf(file, "%*d (%63[^)]) %c", comm, &state) == 2;
+    std::fclose(file);
+    if (read && name == comm && state != 'Z' && state != 'X') found = std::max(found, pid);
+  }
+  return found;
+}
+
+// Reads a test peer's log up to the "mark" it writes when asked (SIGUSR1)
+// once all it was sent is logged, each line before it to `note`; a peer
+// that has ended is read to its end. The wait is for the peer's own line,
+// bounded only against a fault.
+inline void ReadToMark(qxtest::PeerProcess& peer, const std::string& name,
+                       const std::function<void(const std::string&)>& note) {
+  const long pid = PeerPid(name);
+  const bool asked = pid > 0 && kill(static_cast<pid_t>(pid), SIGUSR1) == 0;
+  for (std::string line = peer.ReadLine(asked ? 10000 : 100); !line.empty();
+       line = peer.ReadLine(asked ? 10000 : 100)) {
+    if (line.rfind("mark", 0) == 0) return;
+    note(line);
+  }
+}
 
 class RealtimeThreads : public ::testing::Test {
  protected:
@@ -477,8 +509,7 @@ class RealtimeBoardThreads : public RealtimeThreads {
   // The calls the board has logged since it started; the times it noted it
   // was itself held up are kept in m_boardStalls.
   std::vector<TimedCall> TimedCalls() {
-    for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500))
-      NoteBoardLine(line);
+    ReadToMark(*m_board, "fake_dt2801", [this](const std::string& line) { NoteBoardLine(line); });
     return m_calls;
   }
   // Keeps a line of the board's log that a test read itself: a call in
