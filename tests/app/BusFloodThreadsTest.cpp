@@ -101,10 +101,12 @@ class BusFloodThreads : public RealtimeThreads {
   RunSeen Run(double ts, int n, int perMs, long* floodSent = nullptr) {
     for (int runs = 0;;) {
       RunSeen seen;
+      const long long spawnedUs = qxtest::SteadyUs();
       m_companion = std::make_unique<qxtest::PeerProcess>(
           "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0", "--times",
                                                       "1", "--resend-ms", "10", "--stalls", "1"});
       EXPECT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
+      const std::pair<long long, long long> companionStartedUs{spawnedUs, qxtest::SteadyUs()};
       m_posted.clear();
       {
         std::lock_guard guard(m_boxLock);
@@ -146,7 +148,8 @@ class BusFloodThreads : public RealtimeThreads {
       m_companion.reset();
       if (again) continue;
       seen.answersSent = m_answersSent;
-      seen.lateFrame = LateStep(m_heardUs, static_cast<DWORD>(ts * 1000));
+      seen.lateFrame =
+          LateStep(m_heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
       seen.answersReceived = std::exchange(m_frame->m_nReceived, 0);
       const CSIMsystem& run = doc->m_system;
       const int columns = doc->m_nRuns == 1 ? doc->m_runs[0].output.m_nColumns : 0;

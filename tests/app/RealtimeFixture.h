@@ -428,9 +428,12 @@ class RealtimeThreads : public ::testing::Test {
   // The period check (qxtest::LatePeriod) of the program's steps from..to-1
   // (microseconds of the monotonic clock), net of what held up the last run
   // judged; empty when they kept it.
+  // A peer's clock started `startedUs` (between the two) on the monotonic one.
   std::string LateStep(const std::vector<long long>& us, DWORD periodMs, std::size_t from = 0,
-                       std::size_t to = SIZE_MAX) const {
-    return qxtest::LatePeriod(us, periodMs, HeldBetween(0, 0), from, to);
+                       std::size_t to = SIZE_MAX,
+                       std::pair<long long, long long> startedUs = {0, 0}) const {
+    return qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second), from,
+                              to);
   }
   // The outside hold-up between two instants of a clock `lowUs`..`highUs`
   // behind the monotonic one (unsure by that much), as the last run judged
