@@ -163,20 +163,19 @@ class BusFloodThreads : public RealtimeThreads {
   // Held up as the base says, or by the companion's own record of being
   // stopped or starved. The companion hears a frame every period, on its
   // own clock (kept in m_heardUs), and answers it (counted in
-  // m_answersSent). Its log is read until it has been quiet for longer than
-  // a stall, so that one still held up at the end is heard too.
+  // m_answersSent). Its log is read up to the mark it writes when asked,
+  // which one still held up at the end writes once it goes on.
   std::string HeldUpBy(const HoldUpMeter& meter) override {
     std::string why = RealtimeThreads::HeldUpBy(meter);
     m_heardUs.clear();
     m_answersSent = 0;
-    for (std::string line = m_companion->ReadLine(1000); !line.empty();
-         line = m_companion->ReadLine(1000)) {
+    ReadToMark(*m_companion, "qorex_companion", [&](const std::string& line) {
       m_answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
       if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
       const std::size_t at = line.find(" t=");
       if (line.rfind("DAC", 0) == 0 && at != std::string::npos)
         m_heardUs.push_back(std::atoll(line.c_str() + at + 3));
-    }
+    });
     return why;
   }
 

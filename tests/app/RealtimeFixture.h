@@ -350,25 +350,24 @@ class RealtimeThreads : public ::testing::Test {
   // from how long the run took or how late its calls came: a late program
   // makes both, and must fail.
   static constexpr int kMostRuns = 5;
-  // Held up this long or more within kHeldUpWindow (the meter's count) may
-  // have made a call wait past its reply timeout.
+  // Held up this long or more within three times as long (the meter's
+  // count) may have made a call wait past its reply timeout.
   static constexpr std::chrono::milliseconds kHeldUp{100};
-  static constexpr std::chrono::milliseconds kHeldUpWindow{300};
   // Kept for tests that bound a wait by the period; the period check itself
   // scales its margin to the period (qxtest::LatePeriod).
   static constexpr long long kPeriodMarginMs = 250;
 
-  // Why the run just made cannot be judged: its threads or peers were kept
-  // from a processor, or this process stopped, kHeldUp (m_heldUpFrom) or
-  // more within kHeldUpWindow, or a peer says it was held up; empty when
-  // nothing was.
+  // Why the run just made cannot be judged: one of its threads or peers was
+  // kept from a processor, or this process stopped, kHeldUp (m_heldUpFrom)
+  // or more within three times that, or a peer says it was held up; empty
+  // when nothing was.
   virtual std::string HeldUpBy(const HoldUpMeter& meter) {
     const auto timeline = meter.Timeline();
-    const long long most = timeline->MostHeldWithinUs(
-        std::chrono::duration_cast<std::chrono::microseconds>(kHeldUpWindow).count());
+    const long long windowUs = 3000LL * m_heldUpFrom.count();
+    const long long most = timeline->MostHeldWithinUs(windowUs);
     if (most < 1000LL * m_heldUpFrom.count()) return "";
     return "held up " + std::to_string(most / 1000) + " ms within " +
-           std::to_string(kHeldUpWindow.count()) + " ms (" + timeline->Said() + ")";
+           std::to_string(windowUs / 1000) + " ms (" + timeline->Said() + ")";
   }
   // Whether the run just made of doc, with meter measuring it, is to be made
   // again: it was held up (HeldUpBy), and it was not the last of kMostRuns.
