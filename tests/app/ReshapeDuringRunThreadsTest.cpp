@@ -34,9 +34,9 @@ TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKe
           [&]() -> CQorexDoc* {
             StartCompanion();
             doc = NewDesign(0.01, 0.6);  // 60 samples a pass
-          // A ramp command: the answers differ from sample to sample.
-          delete doc->m_signals.GetAt(kSigC)->SetChildAt(Prod({Real(10.0), Time()}), 1);
-          doc->Recalculate();
+            // A ramp command: the answers differ from sample to sample.
+            delete doc->m_signals.GetAt(kSigC)->SetChildAt(Prod({Real(10.0), Time()}), 1);
+            doc->Recalculate();
             reshapedAt = -1;
             slicesAfter = undrawn = pushes = 0;
             m_onPosted = [&](const MSG& msg) {
