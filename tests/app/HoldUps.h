@@ -224,10 +224,12 @@ inline std::string LatePeriod(const std::vector<long long>& us, long long period
                               const std::function<bool(std::size_t)>& counted = nullptr) {
   to = std::min(to, us.size());
   const long long periodUs = periodMs * 1000;
-  // A gap: the period and as much again, and 40 ms for the timer's
-  // rounding, the wake, a reply and a post; the run, where a program late at
-  // every sample shows: 10 % of its periods, a period and 20 ms.
-  const long long gapMarginUs = periodUs + 40000;
+  // A gap: the period and as much again, and 100 ms for what a loaded
+  // machine costs without a trace in the scheduler's counts (a disk read
+  // of the bus's folder, a processor the host took); the run, where a
+  // program late at every sample shows: 10 % of its periods, a period and
+  // 20 ms.
+  const long long gapMarginUs = periodUs + 100000;
   auto held = [&](long long a, long long b) { return heldUs ? heldUs(a, b) : 0; };
   for (std::size_t i = from + 1; i < to; ++i) {
     const long long gap = us[i] - us[i - 1];
