@@ -25,8 +25,9 @@
 // monotonic clock. With --stalls 1 the board also notes when it was itself
 // held up (stopped, or left unscheduled, for more than 100 ms):
 //   stalled <ms> ms
-// (with the time column as above). It ends after N seconds (default 600), on
-// SIGINT or SIGTERM.
+// (with the time column as above). On SIGUSR1 it serves every request
+// already sent and then logs "mark", so that a reader knows it has read all.
+// It ends after N seconds (default 600), on SIGINT or SIGTERM.
 #include "CommandLine.h"
 #include "StallWatch.h"
 
@@ -35,6 +36,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <thread>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +60,11 @@ constexpr unsigned long kMostRequests = 1000000000ul;
 volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) {
   g_stop = 1;
+}
+// SIGUSR1 asks for a "mark" line once every request already sent is logged.
+volatile std::sig_atomic_t g_mark = 0;
+void OnMark(int) {
+  g_mark = 1;
 }
 
 std::uint32_t GetDword(const unsigned char* in) {
@@ -232,6 +239,9 @@ int main(int argc, char** argv) {
   action.sa_handler = OnSignal;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  struct sigaction mark {};
+  mark.sa_handler = OnMark;
+  sigaction(SIGUSR1, &mark, nullptr);
 
   int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   unlink(path.c_str());
@@ -256,6 +266,27 @@ int main(int argc, char** argv) {
   auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   std::vector<pollfd> fds{{listener, POLLIN, 0}};
   while (!g_stop && std::chrono::steady_clock::now() < end) {
+    if (g_mark) {
+      g_mark = 0;
+      // Every request already sent is served (and logged) first, and a
+      // stall just ended is noted.
+      while (poll(fds.data() + 1, fds.size() - 1, 0) > 0) {
+        bool served = false;
+        for (std::size_t i = fds.size(); i-- > 1;) {
+          if (!fds[i].revents) continue;
+          served = true;
+          if (!ServeRequest(board, fds[i].fd)) {
+            close(fds[i].fd);
+            fds.erase(fds.begin() + static_cast<long>(i));
+          }
+        }
+        if (!served) break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+      std::lock_guard guard(board.logLock);
+      std::printf("mark");
+      board.EndLine();
+    }
     if (poll(fds.data(), fds.size(), 100) <= 0) continue;
     for (std::size_t i = fds.size(); i-- > 1;) {
       if (fds[i].revents && !ServeRequest(board, fds[i].fd)) {

@@ -23,7 +23,8 @@
 // With --stalls 1 it also notes when it was itself held up (stopped, or left
 // unscheduled, for more than 100 ms), with the time column as above:
 //   stalled <ms> ms
-// It ends after N seconds (default 600), on SIGINT or SIGTERM.
+// On SIGUSR1 it logs "mark" once the frames already sent are answered. It
+// ends after N seconds (default 600), on SIGINT or SIGTERM.
 #include "CommandLine.h"
 #include "StallWatch.h"
 #include "platform/io/Bus.h"
@@ -32,6 +33,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <thread>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +49,11 @@ volatile std::sig_atomic_t g_stop = 0;
 
 void OnSignal(int) {
   g_stop = 1;
+}
+// SIGUSR1 asks for a "mark" line once the frames already sent are answered.
+volatile std::sig_atomic_t g_mark = 0;
+void OnMark(int) {
+  g_mark = 1;
 }
 
 double CodeToVolts(WORD code) {
@@ -79,6 +86,12 @@ struct Companion {
       std::printf(" t=%lld", static_cast<long long>(us.count()));
     }
     std::printf("\n");
+  }
+  void NoteMark() {
+    std::lock_guard guard(logLock);
+    std::printf("mark");
+    EndLine();
+    std::fflush(stdout);
   }
   void NoteStall(long long ms) {
     std::lock_guard guard(logLock);
@@ -146,6 +159,9 @@ int main(int argc, char** argv) {
   action.sa_handler = OnSignal;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  struct sigaction mark {};
+  mark.sa_handler = OnMark;
+  sigaction(SIGUSR1, &mark, nullptr);
 
   QxBusReceive(companion.dac);  // the program's outputs; the inputs sent back are not read
   QxBusSetReceiver(
@@ -161,7 +177,15 @@ int main(int argc, char** argv) {
     watch = std::make_unique<qxtool::StallWatch>(
         [&companion](long long ms) { companion.NoteStall(ms); });
   auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!g_stop && std::chrono::steady_clock::now() < end) QxBusPoll(100);
+  while (!g_stop && std::chrono::steady_clock::now() < end) {
+    QxBusPoll(100);
+    if (!g_mark) continue;
+    g_mark = 0;
+    // A stall just ended is noted first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    QxBusPoll(0);
+    companion.NoteMark();
+  }
   QxBusLeave();
   return 0;
 }

@@ -101,10 +101,12 @@ class BusFloodThreads : public RealtimeThreads {
   RunSeen Run(double ts, int n, int perMs, long* floodSent = nullptr) {
     for (int runs = 0;;) {
       RunSeen seen;
+      const long long spawnedUs = qxtest::SteadyUs();
       m_companion = std::make_unique<qxtest::PeerProcess>(
           "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0", "--times",
                                                       "1", "--resend-ms", "10", "--stalls", "1"});
       EXPECT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
+      const std::pair<long long, long long> companionStartedUs{spawnedUs, qxtest::SteadyUs()};
       m_posted.clear();
       {
         std::lock_guard guard(m_boxLock);
@@ -146,7 +148,8 @@ class BusFloodThreads : public RealtimeThreads {
       m_companion.reset();
       if (again) continue;
       seen.answersSent = m_answersSent;
-      seen.lateFrame = LateStep(m_heardUs, static_cast<DWORD>(ts * 1000));
+      seen.lateFrame =
+          LateStep(m_heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
       seen.answersReceived = std::exchange(m_frame->m_nReceived, 0);
       const CSIMsystem& run = doc->m_system;
       const int columns = doc->m_nRuns == 1 ? doc->m_runs[0].output.m_nColumns : 0;
@@ -160,20 +163,19 @@ class BusFloodThreads : public RealtimeThreads {
   // Held up as the base says, or by the companion's own record of being
   // stopped or starved. The companion hears a frame every period, on its
   // own clock (kept in m_heardUs), and answers it (counted in
-  // m_answersSent). Its log is read until it has been quiet for longer than
-  // a stall, so that one still held up at the end is heard too.
+  // m_answersSent). Its log is read up to the mark it writes when asked,
+  // which one still held up at the end writes once it goes on.
   std::string HeldUpBy(const HoldUpMeter& meter) override {
     std::string why = RealtimeThreads::HeldUpBy(meter);
     m_heardUs.clear();
     m_answersSent = 0;
-    for (std::string line = m_companion->ReadLine(1000); !line.empty();
-         line = m_companion->ReadLine(1000)) {
+    ReadToMark(*m_companion, "qorex_companion", [&](const std::string& line) {
       m_answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
       if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
       const std::size_t at = line.find(" t=");
       if (line.rfind("DAC", 0) == 0 && at != std::string::npos)
         m_heardUs.push_back(std::atoll(line.c_str() + at + 3));
-    }
+    });
     return why;
   }
 

@@ -153,20 +153,19 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
   }
 
   // Held up as the base says, or by the companion's own record of being
-  // stopped or starved: its answers then come late. Its log is read until
-  // it has been quiet for longer than a stall, so that one still held up
-  // at the end of the run is heard too.
+  // stopped or starved: its answers then come late. Its log is read up to
+  // the mark it writes when asked, which one still held up at the end of
+  // the run writes once it goes on, after its stall note.
   std::string HeldUpBy(const HoldUpMeter& meter) override {
     std::string why = RealtimeThreads::HeldUpBy(meter);
     if (!m_companion) return why;
     std::vector<long long> heardUs;
-    for (std::string line = m_companion->ReadLine(1000); !line.empty();
-         line = m_companion->ReadLine(1000)) {
+    ReadToMark(*m_companion, "qorex_companion", [&](const std::string& line) {
       if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
       const std::size_t at = line.find(" t=");
       if (line.rfind("DAC", 0) == 0 && at != std::string::npos)
         heardUs.push_back(std::atoll(line.c_str() + at + 3));
-    }
+    });
     const std::string late = HeardLate(heardUs);
     if (!late.empty()) why += (why.empty() ? "" : "; ") + late;
     return why;

@@ -94,6 +94,7 @@ TEST_F(QuitClosingZeroThreads, WaitingForARunTakesOrSaysItsClosingZero) {
                {Road::kCloseDesign, "close the design"},
                {Road::kStartTuner, "start the tuner"}};
   std::string heldUpRows;  // the rows held up in every run, and why
+  int judgedRows = 0;
   for (const auto& road : roads) {
     for (const int silent : {3, 100000}) {
       const std::string row = std::string(road.name) + ", silent " + std::to_string(silent);
@@ -101,47 +102,43 @@ TEST_F(QuitClosingZeroThreads, WaitingForARunTakesOrSaysItsClosingZero) {
       std::chrono::milliseconds took{};
       std::vector<ShownBox> said;
       std::vector<TimedCall> before;
-      bool taken = false;
+      bool taken = false, workerEnded = false;
       int drivenInAll = 0;
-      for (int runs = 0;;) {
+      const bool judged = JudgedRun([&]() -> CQorexDoc* {
         StartBoardWith({"--after", std::to_string(kFaultAfter), "--fault", "silent", "--count",
                         std::to_string(silent)},
                        kReplyMs);
-        {
-          std::lock_guard guard(m_boxLock);
-          m_boxes.clear();
-        }
-        m_posted.clear();
+        ForgetTheRun();
         if (road.road == Road::kQuit) MakeMainWindow();
         CQorexDoc* doc = NewDesign(0.05, 30.0);
-        const HoldUpMeter meter;
         doc->StartStopSimulation();
-        ASSERT_TRUE(BoardGotRequest(kFaultAfter + 1));
+        [&] { ASSERT_TRUE(BoardGotRequest(kFaultAfter + 1)); }();
+        if (HasFatalFailure()) return nullptr;
         const HoldUpMeter roadMeter;
         took = Take(road.road, doc) - roadMeter.Held();
         // What the user-interface thread said before the road returned: a
         // program that quits delivers nothing after, a worker's box included.
         said = Boxes();
-        if (road.road != Road::kStartTuner) {
-          EXPECT_EQ(g_pWorkerThread.load(), nullptr);
-        }
+        workerEnded = road.road == Road::kStartTuner || g_pWorkerThread.load() == nullptr;
         taken = ClosingWriteTaken(silent);
         before = CallsBeforeTheFault();
-        ASSERT_TRUE(PumpUntilEnded());
+        [&] { ASSERT_TRUE(PumpUntilEnded()); }();
         // Said once in all, whoever said it.
         drivenInAll = 0;
         for (const ShownBox& box : Boxes())
           drivenInAll += box.text.find(kRealtimeOutputsDrivenText) != std::string::npos;
         m_template->CloseAllDocuments(FALSE);
         QxTest::PumpEvents();
-        const bool again = HeldUpRunAgain(meter, runs, nullptr);
-        m_board.reset();
-        if (!again) break;
-      }
-      if (!m_heldUp.empty()) {
+        return nullptr;
+      });
+      m_board.reset();
+      if (HasFatalFailure()) return;
+      if (!judged) {
         heldUpRows += "\n" + row + ": " + HeldUpEveryTime();
         continue;
       }
+      ++judgedRows;
+      EXPECT_TRUE(workerEnded) << "the road returned before the worker had ended";
       // The run kept its period until the board fell silent.
       EXPECT_EQ(LateCall(before, 50), "");
       EXPECT_EQ(before.size(), static_cast<std::size_t>(kFaultAfter));
@@ -162,7 +159,9 @@ TEST_F(QuitClosingZeroThreads, WaitingForARunTakesOrSaysItsClosingZero) {
       EXPECT_EQ(drivenInAll, taken ? 0 : 1);
     }
   }
-  if (!heldUpRows.empty()) GTEST_SKIP() << "rows not judged:" << heldUpRows;
+  // The rows judged stand; those held up in every run are named.
+  if (judgedRows == 0) GTEST_SKIP() << "rows not judged:" << heldUpRows;
+  if (!heldUpRows.empty()) std::fprintf(stderr, "[ NOT JUDGED ] rows:%s\n", heldUpRows.c_str());
 }
 
 // Each end of a run is said in one message that does not contradict

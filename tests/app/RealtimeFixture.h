@@ -19,6 +19,7 @@
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
 #include "simulation/SIMsystem.h"
+#include "tests/app/HoldUps.h"
 #include "tests/platform/IoPeerProcess.h"
 #include "tests/support/InstantCompanion.h"
 #include "tests/support/TestSupport.h"
@@ -41,6 +42,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include <signal.h>
 #include <utility>
 #include <vector>
 
@@ -119,63 +122,66 @@ class StuckClock : public QxClock {
   int m_sleepers = 0;
 };
 
-// How long this process was held up (stopped, or left unscheduled) while the
-// meter lives: a thread that wakes every 2 ms counts what more than 20 ms
-// passed between two of its wakes. Bounds on the time a run took subtract
-// it, as a held-up program could not have done otherwise. A hold-up the
-// thread has not yet woken from counts too: after a stop, the other threads
-// may run on and read the meter before it is scheduled again.
+// How long the run was held up from outside while the meter lives (see
+// tests/app/HoldUps.h): this process stopped, and the run's threads and the
+// peers' waiting for a processor. Bounds on the time a run took subtract it,
+// as a held-up program could not have done otherwise; the period check
+// judges each gap net of what of it fell in that gap.
 class HoldUpMeter {
  public:
-  HoldUpMeter() : m_thread([this] { Run(); }) {}
-  ~HoldUpMeter() {
-    m_stop = true;
-    m_thread.join();
-  }
+  HoldUpMeter() = default;
   HoldUpMeter(const HoldUpMeter&) = delete;
   HoldUpMeter& operator=(const HoldUpMeter&) = delete;
   std::chrono::milliseconds Held() const {
-    std::lock_guard guard(m_lock);
-    return std::chrono::milliseconds(m_heldMs + Gap(std::chrono::steady_clock::now()));
+    return std::chrono::milliseconds(m_core.Timeline()->HeldUs() / 1000);
   }
-  // How many times it was held up for 100 ms or more.
+  // How many times it was held up for 100 ms or more: stops of this
+  // process, and a stretch of 300 ms in which the run's threads and peers
+  // waited that long for a processor.
   int HoldUps() const {
-    std::lock_guard guard(m_lock);
-    return m_holdUps + (Gap(std::chrono::steady_clock::now()) >= kLongMs);
+    const auto timeline = m_core.Timeline();
+    return timeline->Stops() + (timeline->MostHeldWithinUs(300000) >= 100000);
   }
+  std::shared_ptr<const qxtest::HoldUpTimeline> Timeline() const { return m_core.Timeline(); }
 
  private:
-  using Clock = std::chrono::steady_clock;
-  // What the wait since the last wake adds, once it is more than 20 ms.
-  long long Gap(Clock::time_point now) const {
-    const long long gap =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now - m_last).count();
-    return gap > 20 ? gap - 2 : 0;
-  }
-  void Run() {
-    while (!m_stop) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      std::lock_guard guard(m_lock);
-      const Clock::time_point now = Clock::now();
-      const long long gap = Gap(now);
-      m_heldMs += gap;
-      m_holdUps += gap >= kLongMs;
-      m_last = now;
-    }
-  }
-
-  static constexpr long long kLongMs = 100;
-  mutable std::mutex m_lock;
-  long long m_heldMs = 0;
-  int m_holdUps = 0;
-  Clock::time_point m_last = Clock::now();
-  std::atomic<bool> m_stop{false};
-  std::thread m_thread;  // last: it starts once the rest is there
+  qxtest::HoldUpMeterCore m_core;
 };
+
+// The newest running child process of this one named `name` (a test peer),
+// or -1 when there is none (it has ended).
+inline long PeerPid(const std::string& name) {
+  long found = -1;
+  for (const long pid : qxtest::ListOf(0, "children")) {
+    std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!file) continue;
+    char comm[64] = {}, state = 0;
+    const bool read = std::fscanf(file, "%*d (%63[^)]) %c", comm, &state) == 2;
+    std::fclose(file);
+    if (read && name == comm && state != 'Z' && state != 'X') found = std::max(found, pid);
+  }
+  return found;
+}
+
+// Reads a test peer's log up to the "mark" it writes when asked (SIGUSR1)
+// once all it was sent is logged, each line before it to `note`; a peer
+// that has ended is read to its end. The wait is for the peer's own line,
+// bounded only against a fault.
+inline void ReadToMark(qxtest::PeerProcess& peer, const std::string& name,
+                       const std::function<void(const std::string&)>& note) {
+  const long pid = PeerPid(name);
+  const bool asked = pid > 0 && kill(static_cast<pid_t>(pid), SIGUSR1) == 0;
+  for (std::string line = peer.ReadLine(asked ? 10000 : 100); !line.empty();
+       line = peer.ReadLine(asked ? 10000 : 100)) {
+    if (line.rfind("mark", 0) == 0) return;
+    note(line);
+  }
+}
 
 class RealtimeThreads : public ::testing::Test {
  protected:
   void SetUp() override {
+    qxtest::TestThreads::Now().Begin();
     m_previousClock = QxSetClock(nullptr);
     QxSetClock(m_previousClock);
     unsetenv("QX_DEVICE_DT2801");  // the emulated unit
@@ -345,32 +351,66 @@ class RealtimeThreads : public ::testing::Test {
   // from how long the run took or how late its calls came: a late program
   // makes both, and must fail.
   static constexpr int kMostRuns = 5;
-  // This process held up this long or more during a run (the meter's count)
-  // may have made a call wait past its reply timeout.
+  // Held up this long or more within three times as long (the meter's
+  // count) may have made a call wait past its reply timeout.
   static constexpr std::chrono::milliseconds kHeldUp{100};
-  // A program that was not held up keeps its period: no two of its calls on
-  // the board or the bus a period and more than this apart, however loaded
-  // the machine (a stall of this process or its peer beyond the meters'
-  // 100 ms is seen as one).
+  // Kept for tests that bound a wait by the period; the period check itself
+  // scales its margin to the period (qxtest::LatePeriod).
   static constexpr long long kPeriodMarginMs = 250;
 
-  // Why the run just made cannot be judged: this process was held up
-  // (stopped, or left unscheduled) meanwhile, or a peer says it was; empty
+  // Why the run just made cannot be judged: one of its threads or peers was
+  // kept from a processor, or this process stopped, kHeldUp (m_heldUpFrom)
+  // or more within three times that, or a peer says it was held up; empty
   // when nothing was.
   virtual std::string HeldUpBy(const HoldUpMeter& meter) {
-    const std::chrono::milliseconds held = meter.Held();
-    if (held < m_heldUpFrom) return "";
-    return "this process was held up " + std::to_string(held.count()) + " ms";
+    const auto timeline = meter.Timeline();
+    const long long windowUs = 3000LL * m_heldUpFrom.count();
+    const long long most = timeline->MostHeldWithinUs(windowUs);
+    if (most < 1000LL * m_heldUpFrom.count()) return "";
+    return "held up " + std::to_string(most / 1000) + " ms within " +
+           std::to_string(windowUs / 1000) + " ms (" + timeline->Said() + ")";
   }
   // Whether the run just made of doc, with meter measuring it, is to be made
   // again: it was held up (HeldUpBy), and it was not the last of kMostRuns.
   // doc is then closed (null: the test has closed its designs itself) and
   // the records of the run forgotten; the next run is made on a fresh
-  // design. m_heldUp says why the run was held up.
+  // design. m_heldUp says why the run was held up; the meter's record is
+  // kept for the period check of the run judged.
   bool HeldUpRunAgain(const HoldUpMeter& meter, int& runs, CQorexDoc* doc) {
     m_heldUp = HeldUpBy(meter);
+    m_holdUps = meter.Timeline();
     if (m_heldUp.empty() || ++runs == kMostRuns) return false;
+    std::fprintf(stderr, "[ HELD UP  ] run %d made again: %s\n", runs, m_heldUp.c_str());
     if (doc) doc->OnCloseDocument();
+    ForgetTheRun();
+    return true;
+  }
+  // The run-and-repeat loop: `run` makes a run (on a fresh design, which it
+  // returns; null when it closes its designs itself) under a meter, until
+  // one was not held up, kMostRuns at most; `between` then ends what a
+  // held-up run leaves (a peer). False when every run was held up, or making
+  // one failed fatally: the caller then ends the test with
+  // `GTEST_SKIP() << HeldUpEveryTime()` (a failed test stays failed).
+  bool JudgedRun(const std::function<CQorexDoc*()>& run,
+                 const std::function<void()>& between = nullptr) {
+    for (int runs = 0;;) {
+      bool again = false;
+      {
+        const HoldUpMeter meter;
+        CQorexDoc* doc = run();
+        if (HasFatalFailure()) {
+          m_heldUp = "making the run failed";
+          return false;
+        }
+        again = HeldUpRunAgain(meter, runs, doc);
+      }
+      if (!again) break;
+      if (between) between();
+    }
+    return m_heldUp.empty();
+  }
+  // Forgets what the posts, boxes and sent frames of a run said.
+  void ForgetTheRun() {
     m_posted.clear();
     {
       std::lock_guard guard(m_boxLock);
@@ -379,25 +419,31 @@ class RealtimeThreads : public ::testing::Test {
     std::lock_guard guard(m_sentLock);
     m_sent.clear();
     m_sentAt.clear();
-    return true;
   }
   // Why a test whose every run was held up is skipped.
   std::string HeldUpEveryTime() const {
     return "held up in each of " + std::to_string(kMostRuns) + " runs, the last: " + m_heldUp;
   }
 
-  // The first wait between two of the program's steps (microseconds of one
-  // clock) from..to-1 longer than a period and the margin, as "steps i and
-  // i + 1 came N ms apart"; empty when there is none.
-  static std::string LateStep(const std::vector<long long>& us, DWORD periodMs,
-                              std::size_t from = 0, std::size_t to = SIZE_MAX) {
-    for (std::size_t i = from + 1; i < std::min(to, us.size()); ++i) {
-      const long long ms = (us[i] - us[i - 1]) / 1000;
-      if (ms > static_cast<long long>(periodMs) + kPeriodMarginMs)
-        return "steps " + std::to_string(i - 1) + " and " + std::to_string(i) + " came " +
-               std::to_string(ms) + " ms apart, at a period of " + std::to_string(periodMs) + " ms";
-    }
-    return "";
+  // The period check (qxtest::LatePeriod) of the program's steps from..to-1
+  // (microseconds of the monotonic clock), net of what held up the last run
+  // judged; empty when they kept it.
+  // A peer's clock started `startedUs` (between the two) on the monotonic one.
+  std::string LateStep(const std::vector<long long>& us, DWORD periodMs, std::size_t from = 0,
+                       std::size_t to = SIZE_MAX,
+                       std::pair<long long, long long> startedUs = {0, 0}) const {
+    return qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second), from,
+                              to);
+  }
+  // The outside hold-up between two instants of a clock `lowUs`..`highUs`
+  // behind the monotonic one (unsure by that much), as the last run judged
+  // saw it.
+  std::function<long long(long long, long long)> HeldBetween(long long lowUs,
+                                                             long long highUs) const {
+    if (!m_holdUps) return nullptr;
+    return [holdUps = m_holdUps, lowUs, highUs](long long a, long long b) {
+      return holdUps->HeldUsBetween(a + lowUs, b + highUs);
+    };
   }
   // The times the output frames sent so far went at, in microseconds.
   std::vector<long long> SentTimesUs() {
@@ -409,6 +455,7 @@ class RealtimeThreads : public ::testing::Test {
   std::unique_ptr<CQorexApp> m_app;
   CMultiDocTemplate* m_template = nullptr;
   std::string m_heldUp;  // why the last run judged was held up; empty: it was not
+  std::shared_ptr<const qxtest::HoldUpTimeline> m_holdUps;  // what held the last run judged up
   // The least hold-up of this process that HeldUpBy counts, kHeldUp unless
   // a test's judgement is finer.
   std::chrono::milliseconds m_heldUpFrom = kHeldUp;
@@ -441,12 +488,15 @@ class RealtimeBoardThreads : public RealtimeThreads {
  protected:
   void StartBoard(const char* mode) {
     m_socket = qxtest::MakeTempDir("rtboard") + "/dt2801.sock";
+    m_boardStartedUs[0] = qxtest::SteadyUs();
     m_board = std::make_unique<qxtest::PeerProcess>(
         "fake_dt2801", std::vector<std::string>{"--socket", m_socket, "--seconds", "120", "--mode",
                                                 mode, "--times", "1", "--stalls", "1"});
     m_calls.clear();
     m_boardStalls.clear();
+    m_boardStallsAt.clear();
     ASSERT_EQ(m_board->ReadLine(), "ready");
+    m_boardStartedUs[1] = qxtest::SteadyUs();
     qxtest::ScopedEnv env("QX_DEVICE_DT2801", m_socket);
     delete g_pAnalogIo;
     g_pAnalogIo = new CDT2801;
@@ -462,8 +512,7 @@ class RealtimeBoardThreads : public RealtimeThreads {
   // The calls the board has logged since it started; the times it noted it
   // was itself held up are kept in m_boardStalls.
   std::vector<TimedCall> TimedCalls() {
-    for (std::string line = m_board->ReadLine(500); !line.empty(); line = m_board->ReadLine(500))
-      NoteBoardLine(line);
+    ReadToMark(*m_board, "fake_dt2801", [this](const std::string& line) { NoteBoardLine(line); });
     return m_calls;
   }
   // Keeps a line of the board's log that a test read itself: a call in
@@ -471,6 +520,8 @@ class RealtimeBoardThreads : public RealtimeThreads {
   void NoteBoardLine(const std::string& line) {
     if (line.rfind("stalled ", 0) == 0) {
       m_boardStalls.push_back(std::atoll(line.c_str() + 8));
+      const std::size_t t = line.find(" t=");
+      m_boardStallsAt.push_back(t == std::string::npos ? -1 : std::atoll(line.c_str() + t + 3));
       return;
     }
     const bool write = line.find("code=0x82002004") != std::string::npos;
@@ -517,10 +568,13 @@ class RealtimeBoardThreads : public RealtimeThreads {
     std::vector<std::string> all{"--socket", m_socket, "--seconds", "120",
                                  "--times",  "1",      "--stalls",  "1"};
     all.insert(all.end(), args.begin(), args.end());
+    m_boardStartedUs[0] = qxtest::SteadyUs();
     m_board = std::make_unique<qxtest::PeerProcess>("fake_dt2801", all);
     m_calls.clear();
     m_boardStalls.clear();
+    m_boardStallsAt.clear();
     ASSERT_EQ(m_board->ReadLine(), "ready");
+    m_boardStartedUs[1] = qxtest::SteadyUs();
   }
   // Delivers messages until the worker has ended, reading the board's log
   // meanwhile: the time its first line containing `mark` came (or the
@@ -560,17 +614,33 @@ class RealtimeBoardThreads : public RealtimeThreads {
   }
   // The first wait between two of the board's calls from..to-1 longer than
   // a period and the margin, on the board's clock (LateStep).
-  static std::string LateCall(const std::vector<TimedCall>& calls, DWORD periodMs,
-                              std::size_t from = 0, std::size_t to = SIZE_MAX) {
+  // The run's length is judged by its samples' readings of channel 0. The
+  // board's own stalls count where it noted them: at its first wake after
+  // one, before it logged the next request.
+  std::string LateCall(const std::vector<TimedCall>& calls, DWORD periodMs, std::size_t from = 0,
+                       std::size_t to = SIZE_MAX) const {
     std::vector<long long> us;
     for (const TimedCall& call : calls) us.push_back(call.us);
-    return LateStep(us, periodMs, from, to);
+    const auto ours = HeldBetween(m_boardStartedUs[0], m_boardStartedUs[1]);
+    const auto held = [&](long long a, long long b) {
+      long long heldUs = ours ? ours(a, b) : 0;
+      for (std::size_t i = 0; i < m_boardStallsAt.size(); ++i)
+        if (m_boardStallsAt[i] >= a && m_boardStallsAt[i] <= b + 20000)
+          heldUs += 1000 * m_boardStalls[i];
+      return heldUs;
+    };
+    return qxtest::LatePeriod(us, periodMs, held, from, to,
+                              [&calls](std::size_t i) { return calls[i].call == "R0"; });
   }
 
   std::string m_socket;
   std::unique_ptr<qxtest::PeerProcess> m_board;
-  std::vector<TimedCall> m_calls;        // logged by the board since it started
-  std::vector<long long> m_boardStalls;  // ms it noted it was held up, since it started
+  std::vector<TimedCall> m_calls;          // logged by the board since it started
+  std::vector<long long> m_boardStalls;    // ms it noted it was held up, since it started
+  std::vector<long long> m_boardStallsAt;  // when it noted each, on its clock (us)
+  // Where the board's clock started on the monotonic one: after the first,
+  // before the second (when its "ready" was read).
+  long long m_boardStartedUs[2] = {0, 0};
 };
 
 // The texts a run whose peer went says.

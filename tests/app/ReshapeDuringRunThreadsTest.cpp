@@ -3,67 +3,23 @@
 // pass that holds samples of both shapes is neither shown nor stored (the
 // status line says so), and the next pass, measured whole in the new shape,
 // is stored with nothing but the answers of its own channels.
-#include "tests/app/RealtimeFixture.h"
+#include "tests/app/CompanionFixture.h"
 
-#include <array>
 #include <cmath>
 
 namespace {
 
-class ReshapeDuringRunThreads : public RealtimeThreads {
+// The companion with a plant lag of 0.5: the answers differ from sample to
+// sample on both channels.
+class ReshapeDuringRunThreads : public RealtimeCompanionThreads {
  protected:
-  // The companion with a plant lag of 0.5 on a bus folder of the test's own;
-  // the inputs it sends go to the device as the main window's handler
-  // would, and are kept per channel; the outputs sent are kept with their
-  // times.
-  void StartCompanion() {
-    m_answers.clear();
-    m_instantCompanion.reset();
-    m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("reshapebus"));
-    ASSERT_TRUE(QxBusJoin());
-    m_previousReceiver = QxBusSetReceiver([this](UINT message, WPARAM w, LPARAM l) {
-      if (message != g_msgAdc || !g_pAnalogIo) return;
-      g_pAnalogIo->ReceiveInputs(w, l);
-      m_answers.push_back({CDT2801::CodeToVolts(LOWORD(w)), CDT2801::CodeToVolts(HIWORD(w))});
-    });
-    m_companion = std::make_unique<qxtest::PeerProcess>(
-        "qorex_companion",
-        std::vector<std::string>{"--seconds", "60", "--lag", "0.5", "--stalls", "1"});
-    ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
-    KeepSentFrames();
+  void StartCompanion() { RealtimeCompanionThreads::StartCompanion({}, "0.5"); }
+  // Whether an answer of the companion is sample k of a stored output, on
+  // both channels.
+  static bool AnswerIs(const Received& answer, const CSIMsignal& output, int k) {
+    return std::fabs(answer.volts - output.At(0, k)) < 1e-12 &&
+           std::fabs(answer.volts1 - output.At(1, k)) < 1e-12;
   }
-  void TearDown() override {
-    RealtimeThreads::TearDown();
-    TearDownCompanion();
-  }
-  // The companion ended and the bus left, so that a run may start another.
-  void TearDownCompanion() {
-    m_companion.reset();
-    if (m_bus) QxBusSetReceiver(m_previousReceiver);
-    QxBusLeave();
-    m_bus.reset();
-  }
-  // Held up as the base says, or by the companion's own record of being
-  // stopped or starved: its answers then come late.
-  std::string HeldUpBy(const HoldUpMeter& meter) override {
-    std::string why = RealtimeThreads::HeldUpBy(meter);
-    if (!m_companion) return why;
-    for (std::string line = m_companion->ReadLine(200); !line.empty();
-         line = m_companion->ReadLine(200))
-      if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
-    return why;
-  }
-  // Whether the companion sent v on channel ch.
-  bool Answered(int ch, double v) const {
-    for (const auto& answer : m_answers)
-      if (std::fabs(answer[ch] - v) < 1e-12) return true;
-    return false;
-  }
-
-  std::unique_ptr<qxtest::ScopedEnv> m_bus;
-  std::unique_ptr<qxtest::PeerProcess> m_companion;
-  std::vector<std::array<double, 2>> m_answers;  // channels 0 and 1 of each answer
-  QxBusReceiver m_previousReceiver;
 };
 
 }  // namespace
@@ -74,36 +30,39 @@ TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKe
   const CSIMsystem* sim = g_pSimulator.load();
   CQorexDoc* doc = nullptr;
   int reshapedAt = -1, slicesAfter = 0, undrawn = 0, pushes = 0;
-  for (int runs = 0;;) {
-    StartCompanion();
-    doc = NewDesign(0.01, 0.6);  // 60 samples a pass
-    reshapedAt = -1;
-    slicesAfter = undrawn = pushes = 0;
-    m_onPosted = [&](const MSG& msg) {
-      if (msg.message == WM_QX_INVALIDATESLICE) {
-        const int k = static_cast<int>(msg.wParam);
-        if (reshapedAt >= 0) {
-          ++slicesAfter;
-          // What a live pane draws: no further than the samples given.
-          if (sim->m_nLiveSamples.load() <= k) ++undrawn;
-        } else if (pushes == 0 && k >= 20) {
-          doc->ResizeModel(kModelG, 2, 2);  // as the size picker does
-          reshapedAt = k;
-        }
-      }
-      // The second pass is the run's last.
-      if (msg.message == WM_QX_PUSHUGY && ++pushes == 1) g_wStatus &= ~kStatusRealtimeLoop;
-      return false;
-    };
-    g_wStatus |= kStatusRealtimeLoop;
-    const HoldUpMeter meter;
-    doc->StartStopSimulation();
-    ASSERT_TRUE(PumpUntilEnded());
-    m_onPosted = nullptr;
-    if (!HeldUpRunAgain(meter, runs, doc)) break;
-    TearDownCompanion();
-  }
-  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion();
+            doc = NewDesign(0.01, 0.6);  // 60 samples a pass
+            // A ramp command: the answers differ from sample to sample.
+            delete doc->m_signals.GetAt(kSigC)->SetChildAt(Prod({Real(10.0), Time()}), 1);
+            doc->Recalculate();
+            reshapedAt = -1;
+            slicesAfter = undrawn = pushes = 0;
+            m_onPosted = [&](const MSG& msg) {
+              if (msg.message == WM_QX_INVALIDATESLICE) {
+                const int k = static_cast<int>(msg.wParam);
+                if (reshapedAt >= 0) {
+                  ++slicesAfter;
+                  // What a live pane draws: no further than the samples given.
+                  if (sim->m_nLiveSamples.load() <= k) ++undrawn;
+                } else if (pushes == 0 && k >= 20) {
+                  doc->ResizeModel(kModelG, 2, 2);  // as the size picker does
+                  reshapedAt = k;
+                }
+              }
+              // The second pass is the run's last.
+              if (msg.message == WM_QX_PUSHUGY && ++pushes == 1) g_wStatus &= ~kStatusRealtimeLoop;
+              return false;
+            };
+            g_wStatus |= kStatusRealtimeLoop;
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            m_onPosted = nullptr;
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
   // Both passes kept the period, the reshape between them included.
   EXPECT_EQ(LateStep(SentTimesUs(), 10), "");
 
@@ -119,10 +78,30 @@ TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKe
   const QoxStoredRun& run = doc->m_runs[0];
   ASSERT_EQ(run.output.m_nRows, 2);
   ASSERT_EQ(run.output.m_nColumns, 60);
-  for (int ch = 0; ch < 2; ++ch)
-    for (int k = 0; k < 60; ++k)
-      EXPECT_TRUE(Answered(ch, run.output.At(ch, k)))
-          << ch << " " << k << " " << run.output.At(ch, k);
+  // Each stored sample is the reading of that sample: the answer to the
+  // frame sent just before its own, or, while the user-interface thread was
+  // busy handing the first pass over and had not yet given the device the
+  // newer answers, an older one; never the answer to its own or a later
+  // frame. A pass stored a sample off fails either way. The frames of the
+  // pass end with sample 59's, then the closing zero.
+  const auto sent = SentFrames();
+  ASSERT_GE(sent.size(), 62u);
+  const std::size_t last = sent.size() - 2;
+  int fresh = 0;
+  for (int k = 0; k < 60; ++k) {
+    const std::size_t own = last - static_cast<std::size_t>(59 - k);
+    EXPECT_LE(std::abs(sent[own][0] - CDT2801::VoltsToCode(doc->m_system.m_uv.At(0, k))), 1)
+        << "sample " << k << "'s own frame";
+    const auto answerRead = [&](std::size_t back) {
+      return own >= back && own - back < m_received.size() &&
+             AnswerIs(m_received[own - back], run.output, k);
+    };
+    bool read = false;
+    for (std::size_t back = 1; back <= 10 && !read; ++back) read = answerRead(back);
+    EXPECT_TRUE(read) << k << ": " << run.output.At(0, k) << " " << run.output.At(1, k);
+    fresh += answerRead(1);
+  }
+  EXPECT_GE(fresh, 40) << "most samples read the answer to the frame just before their own";
   // The loop shows that pass, every sample of every signal a number.
   for (const SIMloopSignal& s : kLoopSignals) {
     const CSIMsignal& signal = doc->m_system.*s.signal;
@@ -141,25 +120,25 @@ TEST_F(ReshapeDuringRunThreads, ARunReshapedInItsOnlyPassLeavesTheLoopItsOwnSimu
   StatusLine();
   CQorexDoc* doc = nullptr;
   bool reshaped = false;
-  for (int runs = 0;;) {
-    StartCompanion();
-    doc = NewDesign(0.01, 0.6);
-    reshaped = false;
-    m_onPosted = [&](const MSG& msg) {
-      if (msg.message == WM_QX_INVALIDATESLICE && !reshaped && msg.wParam >= 20) {
-        doc->ResizeModel(kModelG, 2, 2);
-        reshaped = true;
-      }
-      return false;
-    };
-    const HoldUpMeter meter;
-    doc->StartStopSimulation();
-    ASSERT_TRUE(PumpUntilEnded());
-    m_onPosted = nullptr;
-    if (!HeldUpRunAgain(meter, runs, doc)) break;
-    TearDownCompanion();
-  }
-  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion();
+            doc = NewDesign(0.01, 0.6);
+            reshaped = false;
+            m_onPosted = [&](const MSG& msg) {
+              if (msg.message == WM_QX_INVALIDATESLICE && !reshaped && msg.wParam >= 20) {
+                doc->ResizeModel(kModelG, 2, 2);
+                reshaped = true;
+              }
+              return false;
+            };
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            m_onPosted = nullptr;
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateStep(SentTimesUs(), 10), "");
   ASSERT_TRUE(reshaped);
   EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));

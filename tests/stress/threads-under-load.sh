@@ -20,7 +20,8 @@
 # only, whichever of them is running then). A threaded test must not depend
 # on a process never being held up that long; each stall is counted.
 # A test that was held up in every run it made is skipped, saying why; each
-# skip is named and counted. A failing run's output is kept in
+# skip is named and counted, and so are the held-up runs made again and the
+# tests that left a held-up row unjudged. A failing run's output is kept in
 # TREE/stress/<pid>; the exit status says whether any run failed.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -104,11 +105,14 @@ fi
 read -r busy0 total0 < <(busy)
 failures=0
 skips=0
+remade=0
+rows=0
 start=$SECONDS
 for run in $(seq "$runs"); do
   failed=()
   for bin in qx_*_tests; do
-    timeout 900 taskset -c "$cpus" "./$bin" --gtest_filter='*Threads.*:*Threads/*' --gtest_brief=1 \
+    # Whole output: the brief form names no skipped test.
+    timeout 900 taskset -c "$cpus" "./$bin" --gtest_filter='*Threads.*:*Threads/*' \
       >"$logs/$bin.log" 2>&1 &
     echo $! >"$current"
     wait $! || failed+=("$bin")
@@ -119,6 +123,12 @@ for run in $(seq "$runs"); do
       echo "run $run: $bin skipped: $skipped"
       skips=$((skips + $(wc -w <<<"$skipped")))
     fi
+    # Runs made again, and rows of a test left unjudged, for being held up.
+    again=$(grep -c '^\[ HELD UP  \]' "$logs/$bin.log")
+    unjudged=$(grep -c '^\[ NOT JUDGED \]' "$logs/$bin.log")
+    remade=$((remade + again))
+    rows=$((rows + unjudged))
+    [ "$unjudged" -eq 0 ] || echo "run $run: $bin left rows unjudged: $(grep -h '^\[ NOT JUDGED \]' "$logs/$bin.log" | tr '\n' ' ')"
   done
   for bin in "${failed[@]}"; do
     mv "$logs/$bin.log" "$logs/run$run-$bin.log"
@@ -129,7 +139,8 @@ for run in $(seq "$runs"); do
   echo "run $run/$runs done, $((SECONDS - start)) s, load $(cut -d' ' -f1-3 /proc/loadavg)"
 done
 read -r busy1 total1 < <(busy)
-echo "threaded suites: $runs runs, $failures failed, $skips tests skipped; cores $cpus busy" \
+echo "threaded suites: $runs runs, $failures failed, $skips tests skipped, $remade held-up runs" \
+  "made again, $rows tests with rows left unjudged; cores $cpus busy" \
   "$(((busy1 - busy0) * 100 / (total1 - total0 + 1)))% meanwhile"
 if [ -n "$staller" ]; then
   kill "$staller" 2>/dev/null

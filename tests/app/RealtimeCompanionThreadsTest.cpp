@@ -1,0 +1,166 @@
+// Real-time runs end to end against the companion: the frames the program
+// sent, the answers it read, and a companion that goes or falls quiet.
+#include "tests/app/CompanionFixture.h"
+
+// A run this process (by more than a sample) or the companion was held up
+// in is made again: a held-up worker may run a sample before the
+// user-interface thread has handed it the answer that came meanwhile, and
+// reads what it held.
+TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowTheAnswers) {
+  m_heldUpFrom = std::chrono::milliseconds(20);
+  CQorexDoc* doc = nullptr;
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion();
+            m_posted.clear();
+            doc = NewDesign(0.02, 0.4);  // 20 samples
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
+  EXPECT_EQ(LateStep(SentTimesUs(), 20), "");
+  // As sent, and as received: a stalled companion may hear fewer, and a
+  // stalled program find fewer answers.
+  const auto dac = SentFrames();
+  const std::vector<Received> adc = m_received;
+  // The zeroing frame, one per sample, the last zeroing frame.
+  ASSERT_EQ(dac.size(), 22u);
+  EXPECT_EQ(dac.front(), (std::vector<int>{32767, 32767, 32767, 32767}));
+  EXPECT_EQ(dac.back(), (std::vector<int>{32767, 32767, 32767, 32767}));
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  ASSERT_EQ(doc->m_nRuns, 1);
+  EXPECT_EQ(doc->m_runs[0].output.m_nColumns, 20);
+  const CSIMsystem& run = doc->m_system;
+  int latest = 0;  // the newest answer a sample read
+  for (int k = 0; k < 20; ++k) {
+    EXPECT_LE(std::abs(dac[k + 1][0] - CDT2801::VoltsToCode(run.m_uv.At(0, k))), 1) << k;
+    // The reading is the plant's answer to a frame before sample k's own (the first
+    // is the zeroing one), never to an older one than the last sample's.
+    int j = -1;
+    for (int i = std::min<int>(k, int(adc.size()) - 1); i >= latest && j < 0; --i)
+      if (std::abs(adc[i].volts - run.m_y.At(0, k)) < 1e-12) j = i;
+    if (k > 0) {
+      ASSERT_GE(j, 0) << k;
+      latest = j;
+    }
+  }
+  // The document's signals are the simulator's.
+  const CSIMsystem* sim = g_pSimulator.load();
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(run.m_uv.At(0, k), sim->m_uv.At(0, k));
+}
+
+// The companion goes after sample 1 of 5 at 250 ms, the rest of the run
+// well inside the loss bound (2.5 s) even if the program is held up meanwhile:
+// the run goes on to its end on the inputs it last sent.
+TEST_F(RealtimeCompanionThreads, AKilledCompanionLeavesTheRunOnItsLastInputs) {
+  CQorexDoc* doc = nullptr;
+  DWORD gone = 0;
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion();
+            doc = NewDesign(0.25, 1.25);
+            gone = 0;
+            m_onPosted = [&](const MSG& msg) {
+              if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 1) {
+                m_companion->Stop();
+                gone = GetTickCount();
+              }
+              return false;
+            };
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            m_onPosted = nullptr;
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
+  EXPECT_EQ(LateStep(SentTimesUs(), 250), "") << "a gone companion does not hold the run up";
+  EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{kRunEndedNormally}));
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_TRUE(Boxes().empty());
+  ASSERT_NE(gone, 0u);
+  EXPECT_TRUE(std::any_of(m_posted.begin(), m_posted.end(), [gone](const Posted& p) {
+    return p.message == WM_QX_INVALIDATESLICE && static_cast<LONG>(p.time - gone) > 0;
+  })) << "samples ran after the companion went";
+  const CSIMsystem& run = doc->m_system;
+  ASSERT_EQ(run.m_y.m_nColumns, 5);
+  EXPECT_NE(run.m_y.At(0, 4), 0.0);
+  EXPECT_TRUE(ReadableAt(4, run.m_y.At(0, 4))) << run.m_y.At(0, 4);
+}
+
+// The companion answers the zeroing frame and 19 samples' (0.4 s), and then
+// leaves the bus (ended) or dies with its socket left behind (killed): the
+// run ends one loss bound (1 s) after, says so once and keeps nothing.
+// Timed on the program's own clock: from the last input that reached it, and
+// from the companion's end less any time this process was held up.
+TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoundAndSaysSo) {
+  for (const bool killed : {false, true}) {
+    SCOPED_TRACE(killed ? "killed" : "ended");
+    StartCompanion();
+    {
+      std::lock_guard guard(m_boxLock);
+      m_boxes.clear();
+    }
+    m_posted.clear();
+    CQorexDoc* doc = NewDesign(0.02, 30.0);
+    DWORD gone = 0;
+    std::chrono::milliseconds heldBefore{0};
+    const HoldUpMeter meter;
+    m_onPosted = [&](const MSG& msg) {
+      if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 18) {
+        killed ? m_companion->Kill() : static_cast<void>(m_companion->Stop());
+        gone = GetTickCount();
+        heldBefore = meter.Held();
+      }
+      return false;
+    };
+    doc->StartStopSimulation();
+    ASSERT_TRUE(PumpUntilEnded());
+    m_onPosted = nullptr;
+    ASSERT_NE(gone, 0u);
+    ASSERT_FALSE(m_received.empty());
+    const DWORD ended = RunEndedAt();
+    EXPECT_GE(static_cast<LONG>(ended - m_received.back().time), 1000);
+    const auto held = meter.Held() - heldBefore;
+    EXPECT_LE(static_cast<LONG>(ended - gone), LONG(1000 + 500 + held.count()));
+    const std::vector<ShownBox> boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kCompanionLost);
+    EXPECT_EQ(boxes[0].caption, "Realtime process control error");
+    EXPECT_TRUE(boxes[0].onUiThread);
+    EXPECT_TRUE(HandOvers().empty());
+    EXPECT_EQ(doc->m_nRuns, 0);
+    EXPECT_TRUE(AllOutputsZero());
+    doc->OnCloseDocument();
+    TearDownCompanion();
+  }
+}
+
+// The companion answers the zeroing frame only and then just listens, for
+// longer than the loss bound: the run goes on to its end on that answer.
+// What it hears is not counted: a stalled companion's queue takes a few
+// frames and the bus skips it while full.
+TEST_F(RealtimeCompanionThreads, AQuietCompanionKeepsTheRunGoingOnTheInputsItLastSent) {
+  CQorexDoc* doc = nullptr;
+  if (!JudgedRun(
+          [&]() -> CQorexDoc* {
+            StartCompanion({"--silent-after", "1"});
+            doc = NewDesign(0.02, 1.6);  // 80 samples
+            doc->StartStopSimulation();
+            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+            return doc;
+          },
+          [&] { TearDownCompanion(); }))
+    GTEST_SKIP() << HeldUpEveryTime();
+  EXPECT_EQ(LateStep(SentTimesUs(), 20), "") << "a quiet companion does not hold the run up";
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{kRunEndedNormally}));
+  EXPECT_EQ(HandOvers(), (std::vector<UINT>{kTransfer, kPush}));
+  EXPECT_EQ(doc->m_nRuns, 1);
+  ASSERT_EQ(m_received.size(), 1u);
+  EXPECT_EQ(doc->m_system.m_y.At(0, 79), m_received[0].volts);
+  // Every frame went out: the zeroing one, one per sample, the last zeroing one.
+  EXPECT_EQ(SentFrames().size(), 82u);
+}
