@@ -24,7 +24,7 @@ class DesktopFocusFixture : public EditingDialogs {
   void SetUp() override {
     EditingDialogs::SetUp();
     if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main()->windowHandle(), qxtest::kXEventBoundMs));
   }
   QMainWindow* Main() const { return Frame()->QxMainWindow(); }
   // Three designs side by side, the last one active.
@@ -45,7 +45,8 @@ class DesktopFocusFixture : public EditingDialogs {
   void ShowComments() {
     Frame()->ShowControlBar(&Frame()->m_wndCommentBar, TRUE, FALSE);
     QxTest::PumpUntilIdle();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(CommentEdit()->window()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(CommentEdit()->window()->windowHandle(),
+                                             qxtest::kXEventBoundMs));
   }
   int Designs() const { return static_cast<int>(Frame()->QxMdiArea()->subWindowList().size()); }
   CString Title() const {

@@ -22,7 +22,8 @@ class DesktopModalBarFloat : public EditingDialogs {
   void SetUp() override {
     EditingDialogs::SetUp();
     if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                             qxtest::kXEventBoundMs));
   }
   CVarBar& Vars() const { return Frame()->m_wndVarbar; }
   QDockWidget* Dock() const { return qobject_cast<QDockWidget*>(Vars().QxContainer()); }
@@ -40,7 +41,7 @@ class DesktopModalBarFloat : public EditingDialogs {
 
 TEST_F(DesktopModalBarFloat, FloatedAgainTheBarGoesBackWhereItFloatedBefore) {
   ASSERT_TRUE(Vars().IsFloating());
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(Dock()->windowHandle()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Dock()->windowHandle(), qxtest::kXEventBoundMs));
   // Moved by the user away from where it started, once the program has all
   // the window manager said of its placement; the move is done once the X
   // server has the window where the toolkit put it, and the program has

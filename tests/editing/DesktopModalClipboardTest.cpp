@@ -22,13 +22,15 @@ class DesktopModalClipboard : public EditingDialogs {
   void SetUp() override {
     EditingDialogs::SetUp();
     if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                             qxtest::kXEventBoundMs));
   }
   void ShowComments() {
     Frame()->ShowControlBar(&Frame()->m_wndCommentBar, TRUE, FALSE);
     QxTest::PumpUntilIdle();
     QWidget* edit = Frame()->m_wndCommentBar.GetDlgItem(IDC_COMMENT)->GetWidget();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(edit->window()->windowHandle()));
+    ASSERT_TRUE(
+        QTest::qWaitForWindowExposed(edit->window()->windowHandle(), qxtest::kXEventBoundMs));
   }
   static QString Clipboard() { return QGuiApplication::clipboard()->text(); }
   static CString TextOf(CWnd* edit) {
@@ -74,7 +76,8 @@ TEST_F(DesktopModalClipboard, EachClipboardKeyActsOnTheTextOfTheBarsEdit) {
     ASSERT_EQ(bar->IsFloating(), !field.docked);
     CWnd* edit = field.bar->GetDlgItem(field.id);
     QWidget* widget = edit->GetWidget();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(widget->window()->windowHandle()));
+    ASSERT_TRUE(
+        QTest::qWaitForWindowExposed(widget->window()->windowHandle(), qxtest::kXEventBoundMs));
     int clicks = 0;
     for (const KeyRow& key : kKeys) {
       SCOPED_TRACE(std::string(field.name) + ", " + key.keys);

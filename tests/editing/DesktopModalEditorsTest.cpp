@@ -25,7 +25,8 @@ class DesktopModalEditors : public EditingDialogs {
   void SetUp() override {
     EditingDialogs::SetUp();
     if (qxtest::OnRealWindowSystem()) {
-      ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                               qxtest::kXEventBoundMs));
     }
   }
   // Three designs, the last one active.
