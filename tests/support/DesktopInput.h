@@ -198,6 +198,8 @@ inline void XClickAt(QPoint global, int count = 1, int delayMs = 100) {
   XInput({"click", "--repeat", QString::number(count), "--delay", QString::number(delayMs), "1"});
 }
 inline void XClick(QWidget* widget, QPoint local, int count = 1, int delayMs = 100) {
+  // Where the window is as the X server last said: every move it told of taken in.
+  if (!InputReachedProgram()) ADD_FAILURE() << "the X server's events never reached the program";
   XClickAt(widget->mapToGlobal(local), count, delayMs);
 }
 // The middle of a top-level window's caption, which the window manager draws.
