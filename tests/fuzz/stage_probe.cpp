@@ -2,8 +2,10 @@
 // begin with 's' and pass; what any other unit does is chosen by
 // QX_PROBE_MODE, so that the stage meets each kind of stall it must tell
 // apart:
-//   stop  the first such unit stops its fuzzer for good (SIGSTOP), once: the
-//         marker file QX_PROBE_MARK says it happened, and the replay passes;
+//   stop  the first such unit stops its fuzzer for good (SIGSTOP), once, as
+//         one stops it by its name: any parent process whose command line
+//         names this program is stopped with it; the marker file
+//         QX_PROBE_MARK says it happened, and the replay passes;
 //   hang  every such unit hangs where libFuzzer's timeout cannot reach it
 //         (the alarm blocked), as a fuzzer stuck in its timeout handler does;
 //   busy  every such unit computes QX_PROBE_BUSY_MS of its own processor time;
@@ -17,6 +19,9 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -36,6 +41,13 @@ void Compute(double seconds) {
     for (int i = 0; i < 10000; ++i) sink = sink + static_cast<std::uint64_t>(i);
 }
 
+// Whether the command line of process PID names this program.
+bool NamesThisProgram(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+  const std::string line{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return line.find("qx_fuzz_probe") != std::string::npos;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -48,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int fd = mark != nullptr ? open(mark, O_WRONLY | O_CREAT | O_EXCL, 0644) : -1;
     if (fd >= 0) {
       close(fd);
+      if (NamesThisProgram(getppid())) kill(getppid(), SIGSTOP);
       raise(SIGSTOP);
     }
   } else if (std::strcmp(mode, "hang") == 0) {
