@@ -58,7 +58,13 @@ class DesktopFocusFixture : public EditingDialogs {
   // its focus in its own time, and keys typed before that go elsewhere.
   static void Click(QWidget* widget) {
     qxtest::XClick(widget, widget->rect().center());
-    EXPECT_TRUE(KeyboardIn(widget)) << "the keyboard did not come to the clicked window";
+    if (KeyboardIn(widget)) return;
+    QString under;
+    qxtest::RunXdotool({"getmouselocation"}, &under);
+    ADD_FAILURE() << "the keyboard did not come to the clicked window " << widget->window()->winId()
+                  << " at " << widget->window()->frameGeometry().x() << ","
+                  << widget->window()->frameGeometry().y() << "; the X focus is on "
+                  << qxtest::XFocusWindow() << ", the pointer: " << under.toStdString();
   }
   // The keyboard is in the widget's window for the window system, for the
   // toolkit and for the program alike.
