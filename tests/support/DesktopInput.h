@@ -181,7 +181,6 @@ inline bool InputReachedProgram(int milliseconds = kXEventBoundMs) {
   const int number = marker.Ask();
   return QTest::qWaitFor([&marker, number] { return marker.Reached() >= number; }, milliseconds);
 }
-// Clicks (count of them, delayMs apart) at a point of the screen.
 // Sends input through xdotool and waits until the program has taken it in;
 // a failure of the test that names the input when either never happens.
 inline void XInput(const QStringList& args) {
@@ -192,6 +191,7 @@ inline void XInput(const QStringList& args) {
     ADD_FAILURE() << "xdotool " << args.join(' ').toStdString()
                   << ": the input had not reached the program after " << kXEventBoundMs << " ms";
 }
+// Clicks (count of them, delayMs apart) at a point of the screen.
 inline void XClickAt(QPoint global, int count = 1, int delayMs = 100) {
   // Not --sync: it waits for ever for a pointer already where it is sent.
   XInput({"mousemove", QString::number(global.x()), QString::number(global.y())});
