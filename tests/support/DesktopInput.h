@@ -100,17 +100,20 @@ inline bool XFocusIsOn(QWidget* widget, int milliseconds = kXEventBoundMs) {
   return QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds);
 }
 // Where the X server has the widget's top-level window (its inside, as the
-// toolkit's geometry()), or a point off every screen when it cannot say.
+// toolkit's geometry()), by xwininfo's absolute reading; a point off every
+// screen when it cannot say. (xdotool's own reading adds the window's offset
+// in the window manager's frame once more.)
 inline QPoint XWindowPosition(QWidget* widget) {
-  QString out;
-  if (!RunXdotool({"getwindowgeometry", "--shell",
-                   QString::number(widget->window()->windowHandle()->winId())},
-                  &out))
-    return {-100000, -100000};
-  QPoint at;
-  for (const QString& line : out.split('\n')) {
-    if (line.startsWith("X=")) at.setX(line.mid(2).toInt());
-    if (line.startsWith("Y=")) at.setY(line.mid(2).toInt());
+  QPoint at(-100000, -100000);
+  QWindow* window = widget->window()->windowHandle();
+  if (window == nullptr) return at;
+  QProcess xwininfo;
+  xwininfo.start("xwininfo", {"-id", QString::number(window->winId())});
+  if (!xwininfo.waitForFinished(kXEventBoundMs) || xwininfo.exitCode() != 0) return at;
+  for (const QString& line : QString::fromLatin1(xwininfo.readAllStandardOutput()).split('\n')) {
+    const QString text = line.trimmed();
+    if (text.startsWith("Absolute upper-left X:")) at.setX(text.section(':', 1).toInt());
+    if (text.startsWith("Absolute upper-left Y:")) at.setY(text.section(':', 1).toInt());
   }
   return at;
 }
@@ -197,10 +200,12 @@ inline void XClickAt(QPoint global, int count = 1, int delayMs = 100) {
   XInput({"mousemove", QString::number(global.x()), QString::number(global.y())});
   XInput({"click", "--repeat", QString::number(count), "--delay", QString::number(delayMs), "1"});
 }
+// At a point of a widget where the X server has its window: the toolkit's own
+// idea of the window's place can lag behind a move the window manager made.
 inline void XClick(QWidget* widget, QPoint local, int count = 1, int delayMs = 100) {
-  // Where the window is as the X server last said: every move it told of taken in.
-  if (!InputReachedProgram()) ADD_FAILURE() << "the X server's events never reached the program";
-  XClickAt(widget->mapToGlobal(local), count, delayMs);
+  QPoint origin = XWindowPosition(widget);
+  if (origin.x() == -100000) origin = widget->window()->mapToGlobal(QPoint(0, 0));
+  XClickAt(origin + InWindow(widget, local), count, delayMs);
 }
 // The middle of a top-level window's caption, which the window manager draws.
 inline void XClickCaption(QWidget* window) {
