@@ -19,12 +19,12 @@ namespace dlgtest {
 
 class DesktopFocusFixture : public EditingDialogs {
  protected:
-  // How long an event of the window system may take on a loaded machine.
-  static constexpr int kEventBoundMs = 10000;
+  // How long an event of the window system may take: a bound only a fault meets.
+  static constexpr int kEventBoundMs = qxtest::kXEventBoundMs;
   void SetUp() override {
     EditingDialogs::SetUp();
     if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Main()->windowHandle(), qxtest::kXEventBoundMs));
   }
   QMainWindow* Main() const { return Frame()->QxMainWindow(); }
   // Three designs side by side, the last one active.
@@ -45,7 +45,8 @@ class DesktopFocusFixture : public EditingDialogs {
   void ShowComments() {
     Frame()->ShowControlBar(&Frame()->m_wndCommentBar, TRUE, FALSE);
     QxTest::PumpUntilIdle();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(CommentEdit()->window()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(CommentEdit()->window()->windowHandle(),
+                                             qxtest::kXEventBoundMs));
   }
   int Designs() const { return static_cast<int>(Frame()->QxMdiArea()->subWindowList().size()); }
   CString Title() const {
@@ -57,7 +58,13 @@ class DesktopFocusFixture : public EditingDialogs {
   // its focus in its own time, and keys typed before that go elsewhere.
   static void Click(QWidget* widget) {
     qxtest::XClick(widget, widget->rect().center());
-    (void)KeyboardIn(widget);
+    if (KeyboardIn(widget)) return;
+    QString under;
+    qxtest::RunXdotool({"getmouselocation"}, &under);
+    ADD_FAILURE() << "the keyboard did not come to the clicked window " << widget->window()->winId()
+                  << " at " << widget->window()->frameGeometry().x() << ","
+                  << widget->window()->frameGeometry().y() << "; the X focus is on "
+                  << qxtest::XFocusWindow() << ", the pointer: " << under.toStdString();
   }
   // The keyboard is in the widget's window for the window system, for the
   // toolkit and for the program alike.

@@ -22,7 +22,8 @@ class DesktopModalBarFloat : public EditingDialogs {
   void SetUp() override {
     EditingDialogs::SetUp();
     if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                             qxtest::kXEventBoundMs));
   }
   CVarBar& Vars() const { return Frame()->m_wndVarbar; }
   QDockWidget* Dock() const { return qobject_cast<QDockWidget*>(Vars().QxContainer()); }
@@ -33,17 +34,25 @@ class DesktopModalBarFloat : public EditingDialogs {
   }
   bool FloatsAt(QPoint at) const {
     return QTest::qWaitFor(
-        [&] { return Vars().IsFloating() && Dock()->isVisible() && Dock()->pos() == at; }, 3000);
+        [&] { return Vars().IsFloating() && Dock()->isVisible() && Dock()->pos() == at; },
+        qxtest::kXEventBoundMs);
   }
 };
 
 TEST_F(DesktopModalBarFloat, FloatedAgainTheBarGoesBackWhereItFloatedBefore) {
   ASSERT_TRUE(Vars().IsFloating());
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(Dock()->windowHandle()));
-  // Moved by the user away from where it started.
-  qxtest::SettleX(500);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Dock()->windowHandle(), qxtest::kXEventBoundMs));
+  // Moved by the user away from where it started, once the program has all
+  // the window manager said of its placement; the move is done once the X
+  // server has the window where the toolkit put it, and the program has
+  // taken in all that followed.
+  ASSERT_TRUE(qxtest::InputReachedProgram()) << "the X server's events never reached the program";
   Dock()->move(Dock()->pos() + QPoint(160, 90));
-  qxtest::SettleX(500);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return qxtest::XWindowPosition(Dock()) == Dock()->geometry().topLeft(); },
+      qxtest::kXEventBoundMs))
+      << "the bar's window never reached where it was moved";
+  ASSERT_TRUE(qxtest::InputReachedProgram()) << "the X server's events never reached the program";
   const QPoint floated = Dock()->pos();
   const struct {
     const char* name;
@@ -53,8 +62,10 @@ TEST_F(DesktopModalBarFloat, FloatedAgainTheBarGoesBackWhereItFloatedBefore) {
   for (const auto& road : roads) {
     SCOPED_TRACE(road.name);
     DoubleClickBar(clicks++);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Vars().IsFloating(); }, 3000));
-    qxtest::SettleX(300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Vars().IsFloating(); }, qxtest::kXEventBoundMs))
+        << "the bar did not dock";
+    // The floating window's end, as the X server tells it, is taken in.
+    ASSERT_TRUE(qxtest::InputReachedProgram()) << "the X server's events never reached the program";
     if (road.byFloatButton) {
       auto* button = Dock()->findChild<QAbstractButton*>("qt_dockwidget_floatbutton");
       ASSERT_NE(button, nullptr);

@@ -22,13 +22,15 @@ class DesktopModalClipboard : public EditingDialogs {
   void SetUp() override {
     EditingDialogs::SetUp();
     if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs an X server with xdotool";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                             qxtest::kXEventBoundMs));
   }
   void ShowComments() {
     Frame()->ShowControlBar(&Frame()->m_wndCommentBar, TRUE, FALSE);
     QxTest::PumpUntilIdle();
     QWidget* edit = Frame()->m_wndCommentBar.GetDlgItem(IDC_COMMENT)->GetWidget();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(edit->window()->windowHandle()));
+    ASSERT_TRUE(
+        QTest::qWaitForWindowExposed(edit->window()->windowHandle(), qxtest::kXEventBoundMs));
   }
   static QString Clipboard() { return QGuiApplication::clipboard()->text(); }
   static CString TextOf(CWnd* edit) {
@@ -74,14 +76,19 @@ TEST_F(DesktopModalClipboard, EachClipboardKeyActsOnTheTextOfTheBarsEdit) {
     ASSERT_EQ(bar->IsFloating(), !field.docked);
     CWnd* edit = field.bar->GetDlgItem(field.id);
     QWidget* widget = edit->GetWidget();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(widget->window()->windowHandle()));
+    ASSERT_TRUE(
+        QTest::qWaitForWindowExposed(widget->window()->windowHandle(), qxtest::kXEventBoundMs));
     int clicks = 0;
     for (const KeyRow& key : kKeys) {
       SCOPED_TRACE(std::string(field.name) + ", " + key.keys);
       // Never where the pointer already is: the window system would not move it.
       qxtest::XClick(widget, QPoint(widget->width() - 4 - clicks++ % 2, widget->height() / 2));
-      ASSERT_TRUE(qxtest::XFocusIsOn(widget));
-      ASSERT_EQ(QxTest::Focus(), edit);
+      ASSERT_TRUE(qxtest::XFocusIsOn(widget))
+          << "the X server's focus did not come to the clicked field's window";
+      // The program's focus follows once the toolkit has carried the change out.
+      ASSERT_TRUE(
+          QTest::qWaitFor([edit] { return QxTest::Focus() == edit; }, qxtest::kXEventBoundMs))
+          << "the program's focus did not come to the clicked field";
       // Set once the keyboard is here: leaving the last field refreshed the bar.
       edit->SetWindowText(field.text);
       clipboard->setText(key.does == Does::Paste ? field.pasted : "left alone");

@@ -54,8 +54,15 @@ class DesktopModalCloseOrder : public DesktopFocusFixture {
     } else {
       qxtest::XKeys("alt+f c");
     }
+    // The window manager is done once the keyboard is back in the main
+    // window (the menu or the design's close box gave it up), and the
+    // program with it once the toolkit has the focus there too.
+    EXPECT_TRUE(
+        qxtest::XFocusIsOn(Main()) &&
+        QTest::qWaitFor([this] { return QGuiApplication::focusWindow() == Main()->windowHandle(); },
+                        qxtest::kXEventBoundMs))
+        << "the keyboard did not come back to the main window after the close";
     QxTest::PumpUntilIdle();
-    qxtest::SettleX();
   }
 };
 

@@ -25,7 +25,8 @@ class DesktopModalEditors : public EditingDialogs {
   void SetUp() override {
     EditingDialogs::SetUp();
     if (qxtest::OnRealWindowSystem()) {
-      ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                               qxtest::kXEventBoundMs));
     }
   }
   // Three designs, the last one active.
@@ -47,7 +48,10 @@ class DesktopModalEditors : public EditingDialogs {
   // Until the window system has given the frame the keyboard back (at once
   // headless), then until everything that follows from it has happened.
   void Settle() {
-    if (qxtest::OnRealWindowSystem()) qxtest::WaitForFocusWindow(Frame()->GetWidget());
+    if (qxtest::OnRealWindowSystem()) {
+      EXPECT_TRUE(qxtest::WaitForFocusWindow(Frame()->GetWidget()))
+          << "the keyboard did not come back to the main window";
+    }
     QxTest::PumpUntilIdle();
   }
   static void ClickOk(CDialog& d) {
@@ -94,7 +98,7 @@ TEST_F(DesktopModalEditors, TheActiveDesignStaysActiveWhateverOpenedTheEditorAnd
     QxTest::DialogScript script({[&](CDialog& d) {
       shown = dynamic_cast<CEditModels*>(&d) ? dynamic_cast<CEditModels&>(d).m_pDoc
                                              : dynamic_cast<CEditSignals&>(d).m_pDoc;
-      qxtest::WaitForFocusWindow(d.GetWidget());
+      EXPECT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget())) << "the editor never got the keyboard";
       switch (row.end) {
         case End::kOk:
           ClickOk(d);
@@ -159,11 +163,11 @@ TEST_F(DesktopModalEditors, QuickClicksOnABlockOpenOneEditorWhoseOkKeepsItsEdit)
       deepest = std::max(deepest, ++open);
       if (n == 0) {
         for (int click = 1; click < 6; ++click) {
-          QTest::qWait(60);
+          QTest::qWait(60);  // the spacing of the user's clicks, not a wait for anything
           SystemClick(BlockCentre(kModelG));
         }
       }
-      qxtest::WaitForFocusWindow(d.GetWidget());
+      EXPECT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget())) << "the editor never got the keyboard";
       TypeTwoOverSPlusThree(dynamic_cast<CEditModels&>(d).m_wndEditor);
       ClickOk(d);
       --open;

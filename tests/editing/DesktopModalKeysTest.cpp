@@ -104,7 +104,7 @@ TEST_F(DesktopModalKeys, TheEditorsCommandKeysReachItInsideEditModels) {
     bool copied = false;
     int beeps = 0;
     QxTest::DialogScript script({[&](CDialog& d) {
-      ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget()));
+      ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget())) << "the dialog never got the keyboard";
       CZevMCWnd& editor = dynamic_cast<CEditModels&>(d).m_wndEditor;
       EmptyTheClipboard();
       if (row.command == ID_EDIT_PASTE) {  // the denominator's s on the clipboard
@@ -155,7 +155,7 @@ TEST_F(DesktopModalKeys, TheEditorsCommandKeysReachItInsideEditModels) {
 TEST_F(DesktopModalKeys, TheFramesOtherKeysDoNothingBehindADialog) {
   const int designs = m_app->GetOpenDocumentCount();
   QxTest::DialogScript script({[&](CDialog& d) {
-    ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget()));
+    ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget())) << "the dialog never got the keyboard";
     CZevMCWnd& editor = dynamic_cast<CEditModels&>(d).m_wndEditor;
     ClickNode(editor, Numerator(editor));
     qxtest::TypedKey(Qt::Key_N, Qt::ControlModifier);
@@ -177,7 +177,7 @@ TEST_F(DesktopModalKeys, AfterARefusedOkTheKeysGoOnIntoTheEditor) {
   std::string refused, typed;
   bool editorHasTheKeys = false;
   QxTest::DialogScript script({[&](CDialog& d) {
-    ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget()));
+    ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget())) << "the dialog never got the keyboard";
     CZevMCWnd& editor = dynamic_cast<CEditModels&>(d).m_wndEditor;
     ClickNode(editor, Numerator(editor));
     Key(editor, VK_BACK);
@@ -186,7 +186,7 @@ TEST_F(DesktopModalKeys, AfterARefusedOkTheKeysGoOnIntoTheEditor) {
     QWidget* ok = d.GetDlgItem(IDOK)->GetWidget();
     qxtest::SystemClick(ok, ok->rect().center());
     ASSERT_TRUE(d.ContinueModal());
-    ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget()));
+    ASSERT_TRUE(qxtest::WaitForFocusWindow(d.GetWidget())) << "the dialog never got the keyboard";
     editorHasTheKeys = CWnd::GetFocus() == &editor && editor.m_edit.IsEditing();
     qxtest::TypedText("+2");
     typed = Text(editor.GetShownExpression());
@@ -216,7 +216,8 @@ TEST_F(DesktopModalKeys, TextTheVariablesBarCannotReadIsSaidOnceAndLeavesNothing
     CWnd* edit = Vars().GetDlgItem(row.id);
     CWnd* next = QxNextTabItem(&Vars(), edit, false);
     edit->GetWidget()->window()->activateWindow();
-    ASSERT_TRUE(qxtest::WaitForFocusWindow(edit->GetWidget()));
+    ASSERT_TRUE(qxtest::WaitForFocusWindow(edit->GetWidget()))
+        << "the edit's window never got the keyboard";
     AnsweredBoxes boxes;
     edit->SetFocus();
     edit->SendMessage(EM_SETSEL, 0, -1);

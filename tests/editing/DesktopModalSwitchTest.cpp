@@ -17,11 +17,13 @@ class DesktopModalSwitch : public DesktopFocusFixture {
   // key before (the menu is open, then the design is shown).
   void ShowByWindowMenu(CQorexDoc* doc, const char* number) {
     qxtest::XKeys("alt+w");
-    ASSERT_TRUE(QTest::qWaitFor([] {
-      return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    })) << "the Window menu did not open";
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
+                        qxtest::kXEventBoundMs))
+        << "the Window menu did not open";
     qxtest::XKeys(number);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activePopupWidget() && Doc() == doc; }))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activePopupWidget() && Doc() == doc; },
+                                qxtest::kXEventBoundMs))
         << "the design was not shown";
     QxTest::PumpUntilIdle();
   }
@@ -74,14 +76,14 @@ TEST_F(DesktopModalSwitch, KeysTypedWhileADialogOpensReachIt) {
     SCOPED_TRACE(row.name);
     QxTest::DialogScript script({[&](CDialog& d) {
       // Escape is on its way already: the script only waits for it.
-      (void)QTest::qWaitFor([&] { return !d.ContinueModal(); }, 10000);
+      (void)QTest::qWaitFor([&] { return !d.ContinueModal(); }, qxtest::kXEventBoundMs);
     }});
     const QPoint at = Bar().GetWidget()->mapToGlobal(QPoint(row.at.x, row.at.y));
     // One command, so that the program reads the keys only after the clicks.
     qxtest::RunXdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
                         "--repeat", "2", "--delay", QString::number(row.delayMs), "1", "key",
                         "Escape"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !script.Dialogs().empty(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !script.Dialogs().empty(); }, qxtest::kXEventBoundMs));
     QxTest::PumpUntilIdle();
     ASSERT_EQ(script.Dialogs().size(), 1u);
     EXPECT_FALSE(script.Dialogs()[0].endedByScript) << "Escape did not reach the dialog";

@@ -62,7 +62,8 @@ QAbstractButton* ButtonNamed(QMessageBox* box, const char* text) {
 
 TEST_F(DesktopModal, AQuestionDuringASliderDragTakesTheClickAndChangesNothingBehindIt) {
   if (!qxtest::OnRealWindowSystem()) GTEST_SKIP() << "a mouse grab needs a real window system";
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                           qxtest::kXEventBoundMs));
   // The other open design, with a variable of its own.
   Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW);
   QxTest::PumpUntilIdle();
@@ -108,7 +109,8 @@ TEST_F(DesktopModal, AQuestionDuringASliderDragTakesTheClickAndChangesNothingBeh
       QTimer::singleShot(0, yes, [yes] { qxtest::SystemClick(yes, yes->rect().center()); });
       return;
     }
-    if (box == first && sinceClick.elapsed() < 2000) return;
+    // Only a click that went elsewhere leaves the box this long.
+    if (box == first && sinceClick.elapsed() < qxtest::kXEventBoundMs) return;
     // The click went elsewhere, or the click reached the design and it asked
     // again: no more questions, and this one answered by key to end the test.
     if (box == first) clickIgnored = true;
@@ -151,7 +153,8 @@ TEST_F(DesktopModal, AQuestionDuringASliderDragTakesTheClickAndChangesNothingBeh
 // the step is too coarse (here always: no tolerance), and No then ends it.
 TEST_F(DesktopModal, TheSamplingTimeTypedAfterTheAccuracyQuestionIsTheOneTaken) {
   if (!qxtest::OnRealWindowSystem()) GTEST_SKIP() << "window activation needs a window manager";
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                           qxtest::kXEventBoundMs));
   CQorexDoc* doc = Doc();
   ASSERT_GE(MakeVariable(), 0);
   ASSERT_DOUBLE_EQ(doc->m_dSamplingTime, 0.05);
@@ -208,7 +211,8 @@ TEST_F(DesktopModal, TheSamplingTimeTypedAfterTheAccuracyQuestionIsTheOneTaken) 
 // floating bar, not with the frame that owned the question.
 TEST_F(DesktopModal, TheSliderTakesTheNextArrowKeyAfterTheAccuracyQuestion) {
   if (qxtest::OnRealWindowSystem()) {
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                             qxtest::kXEventBoundMs));
   }
   CQorexDoc* doc = Doc();
   const int user = MakeVariable();
@@ -218,7 +222,8 @@ TEST_F(DesktopModal, TheSliderTakesTheNextArrowKeyAfterTheAccuracyQuestion) {
   for (const int answer : {IDNO, IDYES}) {
     SCOPED_TRACE(answer == IDNO ? "No" : "Yes, then the properties cancelled");
     slider.GetWidget()->window()->activateWindow();
-    ASSERT_TRUE(qxtest::WaitForFocusWindow(slider.GetWidget()));
+    ASSERT_TRUE(qxtest::WaitForFocusWindow(slider.GetWidget()))
+        << "the slider's window never got the keyboard";
     slider.SetFocus();
     g_dWatchdogTol = 0;  // the next recalculation asks
     QxTest::ClickedBoxScript question(
@@ -234,7 +239,8 @@ TEST_F(DesktopModal, TheSliderTakesTheNextArrowKeyAfterTheAccuracyQuestion) {
     const double asked = Value(doc, user);
 
     EXPECT_EQ(CWnd::GetFocus(), &slider);
-    EXPECT_TRUE(qxtest::WaitForFocusWindow(slider.GetWidget()));
+    EXPECT_TRUE(qxtest::WaitForFocusWindow(slider.GetWidget()))
+        << "the slider's window never got the keyboard";
     qxtest::TypedKey(Qt::Key_Right);
     QxTest::PumpUntilIdle();
     EXPECT_EQ(slider.GetPos(), start + 2);

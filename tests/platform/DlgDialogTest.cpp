@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTest>
 #include <QWidget>
 
 #include <algorithm>
@@ -372,6 +373,18 @@ TEST_F(DlgDialog, ADisabledControlDrawsItsCaptionGreyed) {
   }
 }
 
+// Whether the keyboard is in the dialog, once it has come (a window manager
+// gives a dialog the activation in its own time, and gives it back to the
+// outer one when an inner one ends).
+bool KeyboardIn(CDialog& d) {
+  return QTest::qWaitFor(
+      [&d] {
+        CWnd* focus = CWnd::GetFocus();
+        return focus != nullptr && (focus == &d || d.IsChild(focus));
+      },
+      30000);
+}
+
 TEST_F(DlgDialog, ModalLoopDisablesTheOwnerAndNests) {
   CWnd owner;
   ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
@@ -386,10 +399,12 @@ TEST_F(DlgDialog, ModalLoopDisablesTheOwnerAndNests) {
         CEveryControlDlg inner(&d);
         innerResult = inner.DoModal();
         innerCount = inner.m_nCount;
+        EXPECT_TRUE(KeyboardIn(d)) << "the keyboard did not come back to the outer dialog";
         QxTest::PressKey(VK_RETURN);
       },
       [&](CDialog& d) {
         d.SetDlgItemText(IDC_COUNT, "3");
+        EXPECT_TRUE(KeyboardIn(d)) << "the keyboard never came to the inner dialog";
         QxTest::PressKey(VK_RETURN);
       },
   });

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
+#include <QTest>
 #include <QTimer>
+#include <QWidget>
+#include <QWindow>
 
 #include <atomic>
 #include <string>
@@ -165,7 +168,9 @@ TEST_F(UiWindow, PostedMessagesArriveInOrderAlsoInsideAModalLoopAndNeverAfterDes
 }
 
 TEST_F(UiWindow, AModalWindowTakesTheFocusAndGivesItBack) {
-  QxTest::PumpEvents();  // the top window's activation has arrived
+  // A window manager activates the top window in its own time.
+  QWindow* top = m_top.GetWidget()->window()->windowHandle();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(top, 30000)) << "the top window was never activated";
   m_child.SetFocus();
   CLogWnd modal;
   ASSERT_TRUE(modal.CreateEx(0, nullptr, "modal", WS_POPUP | WS_VISIBLE, 20, 20, 80, 40,
@@ -179,6 +184,8 @@ TEST_F(UiWindow, AModalWindowTakesTheFocusAndGivesItBack) {
   EXPECT_EQ(modal.RunModalLoop(), IDOK);
   modal.DestroyWindow();
   EXPECT_EQ(QxTest::Focus(), nullptr);  // the focus left with the destroyed window
+  ASSERT_TRUE(QTest::qWaitForWindowActive(top, 30000))
+      << "the top window was not activated again after the modal one";
   previous->SetFocus();
   EXPECT_EQ(QxTest::Focus(), &m_child);
   EXPECT_EQ(m_child.m_log, Log({"setfocus", "killfocus", "setfocus"}));

@@ -11,10 +11,16 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 namespace qxtest {
+
+// How long an event of the window system may take: a bound only a fault
+// meets, however loaded the machine (a wait ends as soon as its event comes).
+constexpr int kXEventBoundMs = 30000;
 
 // A point of a widget as a point of its top-level window.
 inline QPoint InWindow(QWidget* widget, QPoint local) {
@@ -52,7 +58,7 @@ inline void TypedText(const char* text) {
 }
 // Waits until the widget's window has the focus, for at most the time given
 // (a window manager gives it in its own time); whether it has it.
-inline bool WaitForFocusWindow(QWidget* widget, int milliseconds = 3000) {
+inline bool WaitForFocusWindow(QWidget* widget, int milliseconds = kXEventBoundMs) {
   return QTest::qWaitFor([widget] { return QGuiApplication::focusWindow() == WindowOf(widget); },
                          milliseconds);
 }
@@ -70,12 +76,17 @@ inline bool OnRealWindowSystem() {
 inline bool RunXdotool(const QStringList& args, QString* out = nullptr) {
   QProcess xdotool;
   xdotool.start("xdotool", args);
-  if (!xdotool.waitForFinished(5000) || xdotool.exitCode() != 0) return false;
+  if (!xdotool.waitForFinished(kXEventBoundMs) || xdotool.exitCode() != 0) return false;
   if (out) *out = QString::fromLatin1(xdotool.readAllStandardOutput()).trimmed();
   return true;
 }
+// Also turns the X server's autorepeat off, once: a key that a busy machine
+// holds down past the repeat delay would otherwise be typed again and again.
 inline bool XInputAvailable() {
-  return OnRealWindowSystem() && RunXdotool({"getmouselocation"});
+  if (!OnRealWindowSystem() || !RunXdotool({"getmouselocation"})) return false;
+  static const bool repeatOff = QProcess::execute("xset", {"r", "off"}) == 0;
+  (void)repeatOff;  // without xset the test command has turned it off
+  return true;
 }
 // The top-level window that has the X server's keyboard focus (0: none).
 inline unsigned long XFocusWindow() {
@@ -84,9 +95,27 @@ inline unsigned long XFocusWindow() {
 }
 // Whether the X server's focus is on the widget's top-level window, once
 // everything that follows from the last input has arrived (up to the time given).
-inline bool XFocusIsOn(QWidget* widget, int milliseconds = 3000) {
+inline bool XFocusIsOn(QWidget* widget, int milliseconds = kXEventBoundMs) {
   const auto id = static_cast<unsigned long>(widget->window()->winId());
   return QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds);
+}
+// Where the X server has the widget's top-level window (its inside, as the
+// toolkit's geometry()), by xwininfo's absolute reading; a point off every
+// screen when it cannot say. (xdotool's own reading adds the window's offset
+// in the window manager's frame once more.)
+inline QPoint XWindowPosition(QWidget* widget) {
+  QPoint at(-100000, -100000);
+  QWindow* window = widget->window()->windowHandle();
+  if (window == nullptr) return at;
+  QProcess xwininfo;
+  xwininfo.start("xwininfo", {"-id", QString::number(window->winId())});
+  if (!xwininfo.waitForFinished(kXEventBoundMs) || xwininfo.exitCode() != 0) return at;
+  for (const QString& line : QString::fromLatin1(xwininfo.readAllStandardOutput()).split('\n')) {
+    const QString text = line.trimmed();
+    if (text.startsWith("Absolute upper-left X:")) at.setX(text.section(':', 1).toInt());
+    if (text.startsWith("Absolute upper-left Y:")) at.setY(text.section(':', 1).toInt());
+  }
+  return at;
 }
 // A fixed time for the window manager and the program to act in: only where
 // no event tells that they have (that nothing more happens).
@@ -150,22 +179,33 @@ class InputMarker : public QWidget {
   int m_reached = 0;
   std::vector<std::pair<int, int>> m_pending;  // number, x
 };
-inline bool InputReachedProgram(int milliseconds = 10000) {
+inline bool InputReachedProgram(int milliseconds = kXEventBoundMs) {
   InputMarker& marker = InputMarker::The();
   const int number = marker.Ask();
   return QTest::qWaitFor([&marker, number] { return marker.Reached() >= number; }, milliseconds);
 }
+// Sends input through xdotool and waits until the program has taken it in;
+// a failure of the test that names the input when either never happens.
+inline void XInput(const QStringList& args) {
+  if (!RunXdotool(args))
+    ADD_FAILURE() << "xdotool " << args.join(' ').toStdString() << " failed or took past "
+                  << kXEventBoundMs << " ms";
+  else if (!InputReachedProgram())
+    ADD_FAILURE() << "xdotool " << args.join(' ').toStdString()
+                  << ": the input had not reached the program after " << kXEventBoundMs << " ms";
+}
 // Clicks (count of them, delayMs apart) at a point of the screen.
 inline void XClickAt(QPoint global, int count = 1, int delayMs = 100) {
   // Not --sync: it waits for ever for a pointer already where it is sent.
-  RunXdotool({"mousemove", QString::number(global.x()), QString::number(global.y())});
-  InputReachedProgram();
-  RunXdotool(
-      {"click", "--repeat", QString::number(count), "--delay", QString::number(delayMs), "1"});
-  InputReachedProgram();
+  XInput({"mousemove", QString::number(global.x()), QString::number(global.y())});
+  XInput({"click", "--repeat", QString::number(count), "--delay", QString::number(delayMs), "1"});
 }
+// At a point of a widget where the X server has its window: the toolkit's own
+// idea of the window's place can lag behind a move the window manager made.
 inline void XClick(QWidget* widget, QPoint local, int count = 1, int delayMs = 100) {
-  XClickAt(widget->mapToGlobal(local), count, delayMs);
+  QPoint origin = XWindowPosition(widget);
+  if (origin.x() == -100000) origin = widget->window()->mapToGlobal(QPoint(0, 0));
+  XClickAt(origin + InWindow(widget, local), count, delayMs);
 }
 // The middle of a top-level window's caption, which the window manager draws.
 inline void XClickCaption(QWidget* window) {
@@ -173,14 +213,21 @@ inline void XClickCaption(QWidget* window) {
   const QRect inner = window->geometry();
   XClickAt(QPoint(frame.center().x(), (frame.top() + inner.top()) / 2));
 }
-// Keys by their X names ("ctrl+s", "Escape", "alt+e s"), to the focused window.
+// Keys by their X names ("ctrl+s", "Escape", "alt+e s"), to the focused window,
+// one combination at a time, each taken in by the program before the next.
+// A combination is pressed in order and released in reverse (the modifiers
+// last) in one request stream, so no key is ever down without its modifiers.
 inline void XKeys(const QString& keys) {
-  RunXdotool(QStringList{"key", "--delay", "60"} + keys.split(' '));
-  InputReachedProgram();
+  for (const QString& combination : keys.split(' ', Qt::SkipEmptyParts)) {
+    const QStringList parts = combination.split('+');
+    QStringList args;
+    for (const QString& part : parts) args << "keydown" << part;
+    for (auto part = parts.crbegin(); part != parts.crend(); ++part) args << "keyup" << *part;
+    XInput(args);
+  }
 }
 inline void XType(const char* text) {
-  RunXdotool({"type", "--delay", "60", QString::fromLatin1(text)});
-  InputReachedProgram();
+  XInput({"type", "--delay", "60", QString::fromLatin1(text)});
 }
 
 // The managed top-level windows from bottom to top, as the window manager
