@@ -336,6 +336,8 @@ int main(int argc, char** argv) {
   setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
   qxres::RegisterDialogTemplates();
   QApplication qt(argc, argv);
+  // Without a screen nobody answers a box or a dialog: each takes its default.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) QxTest::RunWithoutAScreen();
   std::setlocale(LC_NUMERIC, "C");
   qxbench::PrintLoad();
   // One drag each: a second press at once would be a double click.

@@ -45,6 +45,7 @@
 #include "platform/core/KeyState.h"
 #include "platform/gdi/DC.h"
 #include "platform/gdi/GdiObjects.h"
+#include "platform/testing/TestHooks.h"
 #include "platform/ui/Wnd.h"
 
 #include <QApplication>
@@ -510,6 +511,8 @@ void BM_KeywordAfterLongLog(benchmark::State& state) {
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  // Without a screen nobody answers a box or a dialog: each takes its default.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) QxTest::RunWithoutAScreen();
   std::setlocale(LC_NUMERIC, "C");
   InitGlobalResources();
   RegisterEngineFocus();

@@ -136,6 +136,8 @@ void BM_Redraw(benchmark::State& state, UINT command) {
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  // Without a screen nobody answers a box or a dialog: each takes its default.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) QxTest::RunWithoutAScreen();
   std::setlocale(LC_NUMERIC, "C");
   InitGlobalResources();
   qxbench::PrintLoad();

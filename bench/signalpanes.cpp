@@ -195,6 +195,8 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   qxres::RegisterDialogTemplates();
   QApplication qt(argc, argv);
+  // Without a screen nobody answers a box or a dialog: each takes its default.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) QxTest::RunWithoutAScreen();
   std::setlocale(LC_NUMERIC, "C");
   int code = 0;
   {

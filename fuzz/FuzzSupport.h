@@ -72,6 +72,8 @@ void NoteUnit(const std::uint8_t* data, std::size_t size);
 }  // namespace qxfuzz
 
 #ifndef QX_FUZZ_REPLAY
+#include "platform/testing/TestHooks.h"
+
 #include <QApplication>
 
 #include <clocale>
@@ -83,6 +85,8 @@ inline void qxfuzz::StartQt() {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static QApplication* app = new QApplication(argc, argv);  // lives as long as the process
   (void)app;
+  // Nobody answers a box or a dialog here: each takes its default at once.
+  QxTest::RunWithoutAScreen();
   std::setlocale(LC_NUMERIC, "C");
 }
 

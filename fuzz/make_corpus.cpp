@@ -33,6 +33,7 @@
 #include "platform/core/Archive.h"
 #include "platform/core/Exceptions.h"
 #include "platform/io/Bus.h"
+#include "platform/testing/TestHooks.h"
 #include "search/QOX_HistVar.h"
 
 #include <QApplication>
@@ -469,6 +470,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
+  QxTest::RunWithoutAScreen();  // a box or a dialog takes its default at once
   std::setlocale(LC_NUMERIC, "C");
   return qxfuzz::WriteCorpus(argv[1]) ? 0 : 1;
 }
