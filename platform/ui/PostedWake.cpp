@@ -84,7 +84,17 @@ QObject* Target(QCoreApplication* app) {
   return g_target;
 }
 
+// Made on the application's thread as the application starts, before any
+// thread posts: a target made by the first thread to post (the bus's reader)
+// would reach the user-interface thread through Qt's queue alone, an order
+// the thread checker cannot see.
+void MakeTargetAtStart() {
+  Target(QCoreApplication::instance());
+}
+
 }  // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(MakeTargetAtStart)
 
 bool PostedWake::Post() const {
   QCoreApplication* app = QCoreApplication::instance();
