@@ -66,45 +66,48 @@ class BusFloodThreads : public RealtimeCompanionThreads {
     RunSeen seen;
     CQorexDoc* doc = nullptr;
     std::pair<long long, long long> companionStartedUs;
+    std::chrono::steady_clock::time_point start;
+    std::unique_ptr<qxtest::FloodPeer> flood;
     TearDownCompanion();  // the last run's
+    const auto prepare = [&] {
+      ++seen.runs;
+      doc = nullptr;
+      const long long spawnedUs = qxtest::SteadyUs();
+      StartCompanion({"--times", "1", "--resend-ms", "10"});
+      companionStartedUs = {spawnedUs, qxtest::SteadyUs()};
+      ForgetTheRun();
+      // K = 0.98 against a plant that answers with the outputs themselves: the
+      // reading swings about 0.495 and settles slowly, by 2 % a sample.
+      doc = NewDesign(ts, ts * n);
+      delete doc->m_models.GetAt(kModelK)->SetChildAt(Real(0.98), 1);
+      doc->Recalculate();
+      start = std::chrono::steady_clock::now();
+      m_onPosted = [&](const MSG& msg) {
+        if (msg.message == WM_QX_RUNENDED) {
+          seen.endShownLateMs = static_cast<long long>(GetTickCount() - msg.time);
+          seen.runMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - start)
+                           .count();
+        }
+        return false;
+      };
+      if (perMs > 0)
+        flood = std::make_unique<qxtest::FloodPeer>(qxbus::OwnSocketPath(), "ID_NEWS_FOR_OTHERS",
+                                                    perMs, 400000, std::chrono::seconds(20));
+    };
     JudgedRun(
         [&]() -> CQorexDoc* {
-          ++seen.runs;
-          doc = nullptr;
-          const long long spawnedUs = qxtest::SteadyUs();
-          StartCompanion({"--times", "1", "--resend-ms", "10"});
-          companionStartedUs = {spawnedUs, qxtest::SteadyUs()};
-          ForgetTheRun();
-          // K = 0.98 against a plant that answers with the outputs themselves: the
-          // reading swings about 0.495 and settles slowly, by 2 % a sample.
-          doc = NewDesign(ts, ts * n);
-          delete doc->m_models.GetAt(kModelK)->SetChildAt(Real(0.98), 1);
-          doc->Recalculate();
-          const auto start = std::chrono::steady_clock::now();
-          m_onPosted = [&](const MSG& msg) {
-            if (msg.message == WM_QX_RUNENDED) {
-              seen.endShownLateMs = static_cast<long long>(GetTickCount() - msg.time);
-              seen.runMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::steady_clock::now() - start)
-                               .count();
-            }
-            return false;
-          };
-          std::unique_ptr<qxtest::FloodPeer> flood;
-          if (perMs > 0)
-            flood =
-                std::make_unique<qxtest::FloodPeer>(qxbus::OwnSocketPath(), "ID_NEWS_FOR_OTHERS",
-                                                    perMs, 400000, std::chrono::seconds(20));
           doc->StartStopSimulation();
           EXPECT_TRUE(PumpUntilEnded());  // busy for a millisecond between its turns
           m_onPosted = nullptr;
           if (flood) {
             flood->Stop();
             if (floodSent) *floodSent = flood->Sent() + flood->Refused();
+            flood.reset();
           }
           return doc;
         },
-        [&] { TearDownCompanion(); });
+        [&] { TearDownCompanion(); }, prepare);
     if (!doc || HasFatalFailure()) return seen;
     seen.ends = RunEnds();
     seen.boxes = Boxes().size();

@@ -75,27 +75,30 @@ class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
   OutputsSeen Run(int perMs) {
     OutputsSeen seen;
     CQorexDoc* doc = nullptr;
+    std::unique_ptr<qxtest::FloodPeer> flood;
     TearDownCompanion();  // the last run's
+    const auto prepare = [&] {
+      ++seen.runs;
+      doc = nullptr;
+      StartCompanion({"--resend-ms", "40", "--times", "1"}, "0.5");
+      ForgetTheRun();
+      doc = PIDesign();
+      if (perMs > 0)
+        flood = std::make_unique<qxtest::FloodPeer>(qxbus::OwnSocketPath(), "ID_DIDIRO_DAC", perMs,
+                                                    400000, std::chrono::seconds(20));
+    };
     JudgedRun(
         [&]() -> CQorexDoc* {
-          ++seen.runs;
-          doc = nullptr;
-          StartCompanion({"--resend-ms", "40", "--times", "1"}, "0.5");
-          ForgetTheRun();
-          doc = PIDesign();
-          std::unique_ptr<qxtest::FloodPeer> flood;
-          if (perMs > 0)
-            flood = std::make_unique<qxtest::FloodPeer>(qxbus::OwnSocketPath(), "ID_DIDIRO_DAC",
-                                                        perMs, 400000, std::chrono::seconds(20));
           doc->StartStopSimulation();
           EXPECT_TRUE(TakeTurnsUntilEnded());
           if (flood) {
             flood->Stop();
             seen.floodOffered = flood->Sent() + flood->Refused();
+            flood.reset();
           }
           return doc;
         },
-        [&] { TearDownCompanion(); });
+        [&] { TearDownCompanion(); }, prepare);
     if (!doc || HasFatalFailure()) return seen;
     seen.sent = SentFrames();
     seen.lateFrame = LateStep(SentTimesUs(), static_cast<DWORD>(kTs * 1000));
