@@ -3,10 +3,8 @@
 // registered: the companion's inputs reach the emulated unit as soon as
 // without the flood, so the run reads what it would have read, and its end
 // is shown on time.
-#include "tests/app/RealtimeFixture.h"
+#include "tests/app/CompanionFixture.h"
 #include "tests/platform/BusFloodPeer.h"
-
-#include "platform/ui/WinApp.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -14,25 +12,6 @@
 #include <utility>
 
 namespace {
-
-// The main window's part in a run: the inputs the bus hands to it go to the
-// emulated unit, as the main frame's handler passes them on.
-class CInputsFrame : public CFrameWnd {
- public:
-  LRESULT OnAdc(WPARAM wParam, LPARAM lParam) {
-    if (g_pAnalogIo) g_pAnalogIo->ReceiveInputs(wParam, lParam);
-    ++m_nReceived;
-    return 0;
-  }
-  int m_nReceived = 0;  // input frames handed to the unit
-
- protected:
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CInputsFrame, CFrameWnd)
-ON_REGISTERED_MESSAGE(g_msgAdc, OnAdc)
-END_MESSAGE_MAP()
 
 // What one run read and how late its end was shown.
 struct RunSeen {
@@ -68,57 +47,41 @@ int LongestHold(const std::vector<double>& readings) {
   return longest;
 }
 
-class BusFloodThreads : public RealtimeThreads {
+class BusFloodThreads : public RealtimeCompanionThreads {
  protected:
   void SetUp() override {
-    RealtimeThreads::SetUp();
-    m_instantCompanion.reset();  // the real one answers
-    m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("floodbus"));
-    m_frame = new CInputsFrame;
-    ASSERT_TRUE(m_frame->Create(nullptr, "Inputs"));
-    m_app->m_pMainWnd = m_frame;
-    // What arrives on the bus goes to the main window, as while the
-    // application's loop runs.
-    m_previousReceiver = QxBusSetReceiver(QxPostToMainWnd);
-    ASSERT_TRUE(QxBusJoin());
-  }
-  void TearDown() override {
-    RealtimeThreads::TearDown();
-    QxBusLeave();
-    QxBusSetReceiver(m_previousReceiver);
-    if (m_frame) m_frame->DestroyWindow();  // deletes itself
-    m_bus.reset();
+    RealtimeCompanionThreads::SetUp();
+    m_viaMainWindow = true;
   }
 
   // A run of n samples of ts seconds against a fresh companion, beside a
   // flood of perMs foreign frames a millisecond (0: none). A run held up
   // from outside is made again, on a fresh design and companion
-  // (HeldUpRunAgain); m_heldUp says why when every run was. The socket's
+  // (JudgedRun); m_heldUp says why when every run was. The socket's
   // queue is short: while the bus's reader waits for a core (a loaded
   // machine) the flood fills it, and an answer sent then finds no room. The
   // companion sends such an answer again for up to 10 ms, half a period,
   // so that what is judged is what the bus lets through.
   RunSeen Run(double ts, int n, int perMs, long* floodSent = nullptr) {
-    for (int runs = 0;;) {
-      RunSeen seen;
+    RunSeen seen;
+    CQorexDoc* doc = nullptr;
+    std::pair<long long, long long> companionStartedUs;
+    std::chrono::steady_clock::time_point start;
+    std::unique_ptr<qxtest::FloodPeer> flood;
+    TearDownCompanion();  // the last run's
+    const auto prepare = [&] {
+      ++seen.runs;
+      doc = nullptr;
       const long long spawnedUs = qxtest::SteadyUs();
-      m_companion = std::make_unique<qxtest::PeerProcess>(
-          "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0", "--times",
-                                                      "1", "--resend-ms", "10", "--stalls", "1"});
-      EXPECT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
-      const std::pair<long long, long long> companionStartedUs{spawnedUs, qxtest::SteadyUs()};
-      m_posted.clear();
-      {
-        std::lock_guard guard(m_boxLock);
-        m_boxes.clear();
-      }
-      m_frame->m_nReceived = 0;
+      StartCompanion({"--times", "1", "--resend-ms", "10"});
+      companionStartedUs = {spawnedUs, qxtest::SteadyUs()};
+      ForgetTheRun();
       // K = 0.98 against a plant that answers with the outputs themselves: the
       // reading swings about 0.495 and settles slowly, by 2 % a sample.
-      CQorexDoc* doc = NewDesign(ts, ts * n);
+      doc = NewDesign(ts, ts * n);
       delete doc->m_models.GetAt(kModelK)->SetChildAt(Real(0.98), 1);
       doc->Recalculate();
-      const auto start = std::chrono::steady_clock::now();
+      start = std::chrono::steady_clock::now();
       m_onPosted = [&](const MSG& msg) {
         if (msg.message == WM_QX_RUNENDED) {
           seen.endShownLateMs = static_cast<long long>(GetTickCount() - msg.time);
@@ -128,63 +91,38 @@ class BusFloodThreads : public RealtimeThreads {
         }
         return false;
       };
-      std::unique_ptr<qxtest::FloodPeer> flood;
       if (perMs > 0)
         flood = std::make_unique<qxtest::FloodPeer>(qxbus::OwnSocketPath(), "ID_NEWS_FOR_OTHERS",
                                                     perMs, 400000, std::chrono::seconds(20));
-      const HoldUpMeter meter;
-      doc->StartStopSimulation();
-      EXPECT_TRUE(PumpUntilEnded());  // busy for a millisecond between its turns
-      m_onPosted = nullptr;
-      if (flood) {
-        flood->Stop();
-        if (floodSent) *floodSent = flood->Sent() + flood->Refused();
-      }
-      seen.ends = RunEnds();
-      seen.boxes = Boxes().size();
-      seen.runs = runs + 1;
-      // Reads the companion's log (HeldUpBy).
-      const bool again = HeldUpRunAgain(meter, runs, doc);
-      m_companion.reset();
-      if (again) continue;
-      seen.answersSent = m_answersSent;
-      seen.lateFrame =
-          LateStep(m_heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
-      seen.answersReceived = std::exchange(m_frame->m_nReceived, 0);
-      const CSIMsystem& run = doc->m_system;
-      const int columns = doc->m_nRuns == 1 ? doc->m_runs[0].output.m_nColumns : 0;
-      EXPECT_EQ(columns, n);
-      for (int k = 0; k < columns; ++k) seen.readings.push_back(run.m_y.At(0, k));
-      doc->OnCloseDocument();
-      return seen;
-    }
+    };
+    JudgedRun(
+        [&]() -> CQorexDoc* {
+          doc->StartStopSimulation();
+          EXPECT_TRUE(PumpUntilEnded());  // busy for a millisecond between its turns
+          m_onPosted = nullptr;
+          if (flood) {
+            flood->Stop();
+            if (floodSent) *floodSent = flood->Sent() + flood->Refused();
+            flood.reset();
+          }
+          return doc;
+        },
+        [&] { TearDownCompanion(); }, prepare);
+    if (!doc || HasFatalFailure()) return seen;
+    seen.ends = RunEnds();
+    seen.boxes = Boxes().size();
+    // HeldUpBy read the companion's log.
+    seen.answersSent = m_answersSent;
+    seen.lateFrame =
+        LateStep(m_heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
+    seen.answersReceived = static_cast<int>(m_received.size());
+    const CSIMsystem& run = doc->m_system;
+    const int columns = doc->m_nRuns == 1 ? doc->m_runs[0].output.m_nColumns : 0;
+    EXPECT_EQ(columns, n);
+    for (int k = 0; k < columns; ++k) seen.readings.push_back(run.m_y.At(0, k));
+    doc->OnCloseDocument();
+    return seen;
   }
-
-  // Held up as the base says, or by the companion's own record of being
-  // stopped or starved. The companion hears a frame every period, on its
-  // own clock (kept in m_heardUs), and answers it (counted in
-  // m_answersSent). Its log is read up to the mark it writes when asked,
-  // which one still held up at the end writes once it goes on.
-  std::string HeldUpBy(const HoldUpMeter& meter) override {
-    std::string why = RealtimeThreads::HeldUpBy(meter);
-    m_heardUs.clear();
-    m_answersSent = 0;
-    ReadToMark(*m_companion, "qorex_companion", [&](const std::string& line) {
-      m_answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
-      if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
-      const std::size_t at = line.find(" t=");
-      if (line.rfind("DAC", 0) == 0 && at != std::string::npos)
-        m_heardUs.push_back(std::atoll(line.c_str() + at + 3));
-    });
-    return why;
-  }
-
-  std::unique_ptr<qxtest::PeerProcess> m_companion;
-  std::vector<long long> m_heardUs;  // when the companion heard each output frame
-  int m_answersSent = 0;
-  std::unique_ptr<qxtest::ScopedEnv> m_bus;
-  CInputsFrame* m_frame = nullptr;
-  QxBusReceiver m_previousReceiver;
 };
 
 }  // namespace

@@ -4,34 +4,14 @@
 // frames are dropped where they are read, the companion's answers reach the
 // emulated unit as they would alone, and the outputs the program sends are
 // those of the run without the flood.
-#include "tests/app/RealtimeFixture.h"
+#include "tests/app/CompanionFixture.h"
 #include "tests/platform/BusFloodPeer.h"
-
-#include "platform/ui/WinApp.h"
 
 #include <QCoreApplication>
 
 #include <climits>
-#include <cstdlib>
 
 namespace {
-
-// The main window's part in a run: the inputs the bus hands to it go to the
-// emulated unit, as the main frame's handler passes them on.
-class CAnswersFrame : public CFrameWnd {
- public:
-  LRESULT OnAdc(WPARAM wParam, LPARAM lParam) {
-    if (g_pAnalogIo) g_pAnalogIo->ReceiveInputs(wParam, lParam);
-    return 0;
-  }
-
- protected:
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CAnswersFrame, CFrameWnd)
-ON_REGISTERED_MESSAGE(g_msgAdc, OnAdc)
-END_MESSAGE_MAP()
 
 // What one run sent, and whether it says anything about the bus.
 struct OutputsSeen {
@@ -45,7 +25,7 @@ struct OutputsSeen {
   std::string lateFrame;
 };
 
-class BusOwnNameFloodThreads : public RealtimeThreads {
+class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
  protected:
   static constexpr double kTs = 0.05;
   static constexpr int kSamples = 40;
@@ -53,26 +33,11 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
   static constexpr long long kHeardLateMs = 20;
 
   void SetUp() override {
-    RealtimeThreads::SetUp();
+    RealtimeCompanionThreads::SetUp();
     // This process held up for half a period or more may take an answer a
     // sample late without the bus being at fault.
     m_heldUpFrom = std::chrono::milliseconds(static_cast<int>(kTs * 500));
-    m_instantCompanion.reset();  // the real one answers
-    m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("ownflood"));
-    m_frame = new CAnswersFrame;
-    ASSERT_TRUE(m_frame->Create(nullptr, "Answers"));
-    m_app->m_pMainWnd = m_frame;
-    m_previousReceiver = QxBusSetReceiver(QxPostToMainWnd);
-    ASSERT_TRUE(QxBusJoin());
-    KeepSentFrames();
-  }
-  void TearDown() override {
-    RealtimeThreads::TearDown();
-    m_companion.reset();
-    QxBusLeave();
-    QxBusSetReceiver(m_previousReceiver);
-    if (m_frame) m_frame->DestroyWindow();  // deletes itself
-    m_bus.reset();
+    m_viaMainWindow = true;
   }
 
   // A PI controller, u = 0.25 e + 2 * integral of e, keeping the output of
@@ -106,67 +71,49 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
   // companion sends such an answer again for up to 40 ms, still before
   // the next sample, so that what is judged is what the bus lets through.
   // A run held up from outside is made again, on a fresh design and
-  // companion (HeldUpRunAgain); m_heldUp says why when every run was.
+  // companion (JudgedRun); m_heldUp says why when every run was.
   OutputsSeen Run(int perMs) {
     OutputsSeen seen;
-    for (int runs = 0;;) {
-      m_companion = std::make_unique<qxtest::PeerProcess>(
-          "qorex_companion",
-          std::vector<std::string>{"--seconds", "60", "--lag", "0.5", "--resend-ms", "40",
-                                   "--stalls", "1", "--times", "1"});
-      EXPECT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
-      m_posted.clear();
-      {
-        std::lock_guard guard(m_boxLock);
-        m_boxes.clear();
-      }
-      {
-        std::lock_guard guard(m_sentLock);
-        m_sent.clear();
-        m_sentAt.clear();
-      }
-      CQorexDoc* doc = PIDesign();
-      std::unique_ptr<qxtest::FloodPeer> flood;
+    CQorexDoc* doc = nullptr;
+    std::unique_ptr<qxtest::FloodPeer> flood;
+    TearDownCompanion();  // the last run's
+    const auto prepare = [&] {
+      ++seen.runs;
+      doc = nullptr;
+      StartCompanion({"--resend-ms", "40", "--times", "1"}, "0.5");
+      ForgetTheRun();
+      doc = PIDesign();
       if (perMs > 0)
         flood = std::make_unique<qxtest::FloodPeer>(qxbus::OwnSocketPath(), "ID_DIDIRO_DAC", perMs,
                                                     400000, std::chrono::seconds(20));
-      const HoldUpMeter meter;
-      doc->StartStopSimulation();
-      EXPECT_TRUE(TakeTurnsUntilEnded());
-      if (flood) {
-        flood->Stop();
-        seen.floodOffered = flood->Sent() + flood->Refused();
-      }
-      seen.runs = runs + 1;
-      const bool again = HeldUpRunAgain(meter, runs, doc);
-      if (!again) {
-        seen.sent = SentFrames();
-        seen.lateFrame = LateStep(SentTimesUs(), static_cast<DWORD>(kTs * 1000));
-        seen.ends = RunEnds();
-        seen.boxes = Boxes().size();
-        doc->OnCloseDocument();
-      }
-      m_companion.reset();
-      if (!again) return seen;
-      std::printf("BusOwnNameFloodThreads: made again: %s\n", m_heldUp.c_str());
-    }
+    };
+    JudgedRun(
+        [&]() -> CQorexDoc* {
+          doc->StartStopSimulation();
+          EXPECT_TRUE(TakeTurnsUntilEnded());
+          if (flood) {
+            flood->Stop();
+            seen.floodOffered = flood->Sent() + flood->Refused();
+            flood.reset();
+          }
+          return doc;
+        },
+        [&] { TearDownCompanion(); }, prepare);
+    if (!doc || HasFatalFailure()) return seen;
+    seen.sent = SentFrames();
+    seen.lateFrame = LateStep(SentTimesUs(), static_cast<DWORD>(kTs * 1000));
+    seen.ends = RunEnds();
+    seen.boxes = Boxes().size();
+    doc->OnCloseDocument();
+    return seen;
   }
 
-  // Held up as the base says, or by the companion's own record of being
-  // stopped or starved: its answers then come late. Its log is read up to
-  // the mark it writes when asked, which one still held up at the end of
-  // the run writes once it goes on, after its stall note.
+  // Held up as the fixture says, or by the companion's having heard an
+  // output frame late (HeardLate).
   std::string HeldUpBy(const HoldUpMeter& meter) override {
-    std::string why = RealtimeThreads::HeldUpBy(meter);
+    std::string why = RealtimeCompanionThreads::HeldUpBy(meter);
     if (!m_companion) return why;
-    std::vector<long long> heardUs;
-    ReadToMark(*m_companion, "qorex_companion", [&](const std::string& line) {
-      if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
-      const std::size_t at = line.find(" t=");
-      if (line.rfind("DAC", 0) == 0 && at != std::string::npos)
-        heardUs.push_back(std::atoll(line.c_str() + at + 3));
-    });
-    const std::string late = HeardLate(heardUs);
+    const std::string late = HeardLate(m_heardUs);
     if (!late.empty()) why += (why.empty() ? "" : "; ") + late;
     return why;
   }
@@ -191,11 +138,6 @@ class BusOwnNameFloodThreads : public RealtimeThreads {
     }
     return "";
   }
-
-  std::unique_ptr<qxtest::ScopedEnv> m_bus;
-  std::unique_ptr<qxtest::PeerProcess> m_companion;
-  CAnswersFrame* m_frame = nullptr;
-  QxBusReceiver m_previousReceiver;
 };
 
 }  // namespace

@@ -388,14 +388,23 @@ class RealtimeThreads : public ::testing::Test {
   // The run-and-repeat loop: `run` makes a run (on a fresh design, which it
   // returns; null when it closes its designs itself) under a meter, until
   // one was not held up, kMostRuns at most; `between` then ends what a
-  // held-up run leaves (a peer). False when every run was held up, or making
-  // one failed fatally: the caller then ends the test with
-  // `GTEST_SKIP() << HeldUpEveryTime()` (a failed test stays failed).
+  // held-up run leaves (a peer). `prepare`, before each run, readies what
+  // is not judged (a peer started) before the meter starts: a peer just
+  // started waits for a processor, which says nothing of the run. False when
+  // every run was held up, or making one failed fatally: the caller then
+  // ends the test with `GTEST_SKIP() << HeldUpEveryTime()` (a failed test
+  // stays failed).
   bool JudgedRun(const std::function<CQorexDoc*()>& run,
-                 const std::function<void()>& between = nullptr) {
+                 const std::function<void()>& between = nullptr,
+                 const std::function<void()>& prepare = nullptr) {
     for (int runs = 0;;) {
       bool again = false;
       {
+        if (prepare) prepare();
+        if (HasFatalFailure()) {
+          m_heldUp = "making the run failed";
+          return false;
+        }
         const HoldUpMeter meter;
         CQorexDoc* doc = run();
         if (HasFatalFailure()) {

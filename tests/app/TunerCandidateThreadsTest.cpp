@@ -4,9 +4,8 @@
 // run against the process, and the search goes on to its end.
 #include "GlobalResources.h"
 #include "editing/ModelBuilders.h"
-#include "platform/io/Bus.h"
 #include "search/KFinder.h"
-#include "tests/app/RealtimeFixture.h"
+#include "tests/app/CompanionFixture.h"
 
 #include <optional>
 
@@ -21,43 +20,18 @@ constexpr double kCompanionLag = 0.0289;
 // the closing 0 V.
 constexpr int kFramesPerPass = 11;
 
-class TunerCandidateThreads : public RealtimeThreads {
+class TunerCandidateThreads : public RealtimeCompanionThreads {
  protected:
   void SetUp() override {
-    RealtimeThreads::SetUp();
+    RealtimeCompanionThreads::SetUp();
     m_iterations = g_nLocalIterations;
     g_nLocalIterations = 3;
   }
   void TearDown() override {
-    RealtimeThreads::TearDown();
-    TearDownCompanion();
+    RealtimeCompanionThreads::TearDown();
     g_nLocalIterations = m_iterations;
   }
 
-  // The companion process on a bus folder of the test's own, with the plant
-  // y := 0.5 y + 0.5 u per frame.
-  void StartCompanion() {
-    m_instantCompanion.reset();
-    m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("tunerbus"));
-    ASSERT_TRUE(QxBusJoin());
-    m_previousReceiver = QxBusSetReceiver([this](UINT message, WPARAM w, LPARAM l) {
-      if (message != g_msgAdc || !g_pAnalogIo) return;
-      g_pAnalogIo->ReceiveInputs(w, l);
-      m_inputsAt.push_back(GetTickCount());
-    });
-    m_companion = std::make_unique<qxtest::PeerProcess>(
-        "qorex_companion", std::vector<std::string>{"--seconds", "60", "--lag", "0.5"});
-    ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
-    KeepSentFrames();
-  }
-  void TearDownCompanion() {
-    m_companion.reset();
-    if (m_bus) {
-      QxBusSetReceiver(m_previousReceiver);
-      QxBusLeave();
-    }
-    m_bus.reset();
-  }
   // A new design whose Controller was built as the default PI, with the
   // integral variable I set to `integral`, the process modelled as the
   // companion's plant, and 10 samples of 20 ms.
@@ -147,10 +121,6 @@ class TunerCandidateThreads : public RealtimeThreads {
 
   int m_iterations = 0;
   int m_integral = -1;  // I's entry in the variable table
-  std::unique_ptr<qxtest::ScopedEnv> m_bus;
-  std::unique_ptr<qxtest::PeerProcess> m_companion;
-  QxBusReceiver m_previousReceiver = nullptr;
-  std::vector<DWORD> m_inputsAt;  // the tick count each input came at
 };
 
 // Where I starts: at -1 the search's first step of I is to 0, after a pass
@@ -164,12 +134,13 @@ constexpr struct {
 }  // namespace
 
 TEST_F(TunerCandidateThreads, ThePIsRefusedIntegralIsAFailedCandidateAgainstTheCompanion) {
-  StartCompanion();
+  // The plant y := 0.5 y + 0.5 u per frame.
+  StartCompanion({}, "0.5");
   for (const auto& start : kStarts) {
     SCOPED_TRACE(start.what);
     m_posted.clear();
     const size_t framesBefore = SentFrames().size();
-    m_inputsAt.clear();
+    m_received.clear();
     CQorexDoc* doc = PIDesign(start.integral);
     std::optional<HoldUpMeter> meter(std::in_place);
     const std::vector<Candidate> candidates = Tune(doc);
@@ -206,8 +177,8 @@ TEST_F(TunerCandidateThreads, ThePIsRefusedIntegralIsAFailedCandidateAgainstTheC
                (pass + 1 == passes ||
                 static_cast<LONG>(p.time - sent[framesBefore + (pass + 1) * kFramesPerPass]) <= 0);
       });
-      const bool input = std::any_of(m_inputsAt.begin(), m_inputsAt.end(), [&](DWORD t) {
-        return static_cast<LONG>(t - first) > 0 && static_cast<LONG>(last - t) > 0;
+      const bool input = std::any_of(m_received.begin(), m_received.end(), [&](const Received& r) {
+        return static_cast<LONG>(r.time - first) > 0 && static_cast<LONG>(last - r.time) > 0;
       });
       EXPECT_TRUE(handedOver || !input) << "pass " << pass;
       stored += handedOver;
