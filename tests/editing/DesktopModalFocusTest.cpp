@@ -109,6 +109,10 @@ TEST_F(DesktopModalFocus, ADialogOpenedByADoubleClickHasTheKeyboard) {
     EXPECT_TRUE(keyboard);
     EXPECT_FALSE(script.Dialogs()[0].endedByScript) << "Escape did not close the dialog";
     EXPECT_EQ(script.Dialogs()[0].result, IDCANCEL);
+    // The keyboard goes back to the main window the dialog was opened from;
+    // until it is there the window manager is still answering the closing,
+    // and a click into another window meanwhile can lose its focus to that.
+    EXPECT_TRUE(KeyboardIn(Main())) << "the keyboard did not come back from the closed dialog";
   }
 }
 

@@ -215,7 +215,13 @@ TEST_F(DesktopModalKeys, TextTheVariablesBarCannotReadIsSaidOnceAndLeavesNothing
     SCOPED_TRACE(row.shownAgain);
     CWnd* edit = Vars().GetDlgItem(row.id);
     CWnd* next = QxNextTabItem(&Vars(), edit, false);
-    edit->GetWidget()->window()->activateWindow();
+    // Into the bar as the user goes there. On a real window system that is a
+    // click, which the window manager handles after the closing of the last
+    // row's dialog; a request of the program's own can be overtaken by it.
+    if (qxtest::XInputAvailable())
+      qxtest::XClick(edit->GetWidget(), edit->GetWidget()->rect().center());
+    else
+      edit->GetWidget()->window()->activateWindow();
     ASSERT_TRUE(qxtest::WaitForFocusWindow(edit->GetWidget()))
         << "the edit's window never got the keyboard";
     AnsweredBoxes boxes;
