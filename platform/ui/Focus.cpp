@@ -245,6 +245,14 @@ void AskActivation(QWidget* top) {
   if (!top) return;
   if (QGuiApplication::focusWindow() != top->windowHandle()) g_activationAsked = top;
   top->activateWindow();
+  // The floating bars it owns stay above it: a window manager that raises
+  // the activated window alone would hide them behind it.
+  if (!top->windowHandle()) return;
+  for (QWidget* owned : QApplication::topLevelWidgets()) {
+    if (owned != top && owned->isVisible() && owned->windowType() == Qt::Tool &&
+        owned->windowHandle() && owned->windowHandle()->transientParent() == top->windowHandle())
+      owned->raise();
+  }
 }
 
 bool AwaitsActivation(const QWidget* top) {
