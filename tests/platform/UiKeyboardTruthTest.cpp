@@ -53,9 +53,9 @@ struct EditWindow {
 // Activated, once the window system has done it.
 void Activate(CWnd& top) {
   QWindow* window = top.GetWidget()->window()->windowHandle();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 30000)) << "the window was never shown";
   top.GetWidget()->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window, 30000)) << "the window was never activated";
   QxTest::PumpEvents();
 }
 
@@ -69,6 +69,9 @@ TEST(UiKeyboardTruth, ACallIntoAnInactiveWindowLeavesTheKeysWhereTheToolkitHasTh
   a.Make("A", 20);
   b.Make("B", 300);
   QxTest::PumpEvents();
+  // A window manager may give the keys to a window it has just mapped, in its
+  // own time: B is shown last, so it is activated (and that done) before A.
+  Activate(b.top);
   Activate(a.top);
   a.edit.SetFocus();
   QxTest::PumpEvents();
