@@ -50,4 +50,14 @@ inline void MakeThreeByThree(CQorexDoc& doc) {
   doc.Recalculate();
 }
 
+// The design with its control limited to +-100 in each of its three rows, a
+// loop real time runs; recalculated.
+inline void MakeLimitedThreeByThree(CQorexDoc& doc) {
+  MakeThreeByThree(doc);
+  using namespace qxtest::trees;
+  SetDefinition(doc.m_signals, kSigClipMin, Matrix(1, {Real(-100), Real(-100), Real(-100)}));
+  SetDefinition(doc.m_signals, kSigClipMax, Matrix(1, {Real(100), Real(100), Real(100)}));
+  doc.Recalculate();
+}
+
 }  // namespace qxbench

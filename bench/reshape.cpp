@@ -64,12 +64,7 @@ class StandInWorker {
 
 void BM_ReshapeDuringRun_ThreeByThree(benchmark::State& state) {
   CQorexDoc doc;
-  qxbench::MakeThreeByThree(doc);
-  using namespace qxtest::trees;
-  qxbench::SetDefinition(doc.m_signals, kSigClipMin,
-                         Matrix(1, {Real(-100), Real(-100), Real(-100)}));
-  qxbench::SetDefinition(doc.m_signals, kSigClipMax, Matrix(1, {Real(100), Real(100), Real(100)}));
-  doc.Recalculate();
+  qxbench::MakeLimitedThreeByThree(doc);
   CQorexDoc single;
   CSIMsystem sim;
   sim.SetRunTimes(doc.m_dSamplingTime, doc.m_dFinalTime);

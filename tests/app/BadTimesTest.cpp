@@ -50,14 +50,6 @@ class BadTimesStatusLine : public QorexAppTest {
 
 class BadTimesThreads : public RealtimeThreads {
  protected:
-  // K = kp, tunable, over times that give no run.
-  CQorexDoc* TunableDesign(double ts, double tf) {
-    CQorexDoc* doc = NewDesign(ts, tf);
-    delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-    doc->UpdateUsedVariables();
-    doc->Recalculate();
-    return doc;
-  }
   void ClearBoxes() {
     std::lock_guard guard(m_boxLock);
     m_boxes.clear();

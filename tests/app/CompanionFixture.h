@@ -58,6 +58,23 @@ class RealtimeCompanionThreads : public RealtimeThreads {
     ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
     KeepSentFrames();
   }
+  // A judged run (JudgedRun) against the companion: `start` starts it and
+  // makes a fresh design, which is run to its end with `onPosted` seeing the
+  // thread messages meanwhile (m_onPosted); the companion is torn down
+  // before a run made again.
+  bool JudgedCompanionRun(const std::function<CQorexDoc*()>& start,
+                          const std::function<bool(const MSG&)>& onPosted = nullptr) {
+    return JudgedRun(
+        [&]() -> CQorexDoc* {
+          CQorexDoc* doc = start();
+          m_onPosted = onPosted;
+          doc->StartStopSimulation();
+          [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+          m_onPosted = nullptr;
+          return doc;
+        },
+        [this] { TearDownCompanion(); });
+  }
   // Hands a frame of inputs to the device and keeps it.
   void TakeInputs(WPARAM w, LPARAM l) {
     if (!g_pAnalogIo) return;

@@ -29,20 +29,6 @@ class OneBoxPerEndThreads : public RealtimeBoardThreads {
     g_nLocalIterations = m_iterations;
     RealtimeBoardThreads::TearDown();
   }
-  // Delivers messages (a tuner waits for its candidates) until the board
-  // has logged request n.
-  bool PumpUntilRequest(int n) {
-    const std::string mark = "#" + std::to_string(n) + " ";
-    const auto limit = std::chrono::steady_clock::now() + kRunLimit;
-    while (std::chrono::steady_clock::now() < limit) {
-      QxTest::PumpEvents();
-      for (std::string line = m_board->ReadLine(3); !line.empty(); line = m_board->ReadLine(3)) {
-        NoteBoardLine(line);
-        if (line.rfind(mark, 0) == 0) return true;
-      }
-    }
-    return false;
-  }
   // The failed-calls line of calls that were all writes, with the counts shown.
   static std::string WritesFailedText(const std::string& shown) {
     int failed = 0, calls = 0;
@@ -99,7 +85,7 @@ TEST_F(OneBoxPerEndThreads, EveryRoadSaysTheEndInOneBoxNamingTheFailedWrites) {
       } else {
         doc->StartStopSimulation();
       }
-      ASSERT_TRUE(PumpUntilRequest(kFaultAfter + 1));
+      ASSERT_TRUE(PumpUntilBoardRequest(kFaultAfter + 1));
       if (quit) {
         doc->SetModifiedFlag(FALSE);
         m_quitFrame->SendMessage(WM_CLOSE);

@@ -6,18 +6,7 @@
 
 namespace {
 
-class OneSampleRunThreads : public RealtimeThreads {
- protected:
-  // K = kp, tunable, at kp = 0.5.
-  CQorexDoc* TunableDesign(double ts, double tf) {
-    CQorexDoc* doc = NewDesign(ts, tf);
-    delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-    doc->UpdateUsedVariables();
-    doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = 0.5;
-    doc->Recalculate();
-    return doc;
-  }
-};
+using OneSampleRunThreads = RealtimeThreads;
 
 }  // namespace
 
@@ -63,7 +52,7 @@ TEST_F(OneSampleRunThreads, ARealTimeRunOfOneSampleIsRunAndStored) {
 // one sample, and it ends by updating the design as after any tuning.
 TEST_F(OneSampleRunThreads, TheTunerTunesAOneSampleDesign) {
   Install<QxManualClock>();
-  CQorexDoc* doc = TunableDesign(0.02, 0.02);
+  CQorexDoc* doc = TunableDesign(0.02, 0.02, 0.5);
   g_pKFinder->Start(doc);
   ASSERT_TRUE(PumpUntilEnded());
   EXPECT_TRUE(Boxes().empty()) << Boxes()[0].text;

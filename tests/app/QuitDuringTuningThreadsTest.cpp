@@ -79,29 +79,6 @@ class QuitDuringTuningThreads : public RealtimeBoardThreads {
     RealtimeBoardThreads::TearDown();
   }
 
-  // 1 ms samples, 50 of them; the controller's gain kp is tuned.
-  CQorexDoc* TunedDesign() {
-    CQorexDoc* doc = NewDesign(0.001, 0.05);
-    delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-    doc->UpdateUsedVariables();
-    doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = 0.5;
-    doc->Recalculate();
-    return doc;
-  }
-  // Delivers messages (the tuner waits for its candidates) and reads the
-  // board's log until request n has come.
-  bool BoardGotRequest(int n) {
-    const std::string mark = "#" + std::to_string(n) + " ";
-    const auto limit = std::chrono::steady_clock::now() + kRunLimit;
-    while (std::chrono::steady_clock::now() < limit) {
-      QxTest::PumpEvents();
-      for (std::string line = m_board->ReadLine(3); !line.empty(); line = m_board->ReadLine(3)) {
-        NoteBoardLine(line);
-        if (line.rfind(mark, 0) == 0) return true;
-      }
-    }
-    return false;
-  }
   void Take(Road road, CQorexDoc* doc) {
     if (road == Road::kQuit) {
       // File > Exit sends the main window its close.
@@ -145,10 +122,10 @@ TEST_F(QuitDuringTuningThreads, NothingStartsOnTheWayOut) {
       std::lock_guard guard(m_boxLock);
       m_boxes.clear();
     }
-    CQorexDoc* doc = TunedDesign();
+    CQorexDoc* doc = TunableDesign(0.001, 0.05, 0.5);  // 1 ms samples, 50 of them
     ASSERT_TRUE(doc->IsModified());
     g_pKFinder->Start(doc);
-    ASSERT_TRUE(BoardGotRequest(kFaultAfter + 1));
+    ASSERT_TRUE(PumpUntilBoardRequest(kFaultAfter + 1));
     CountingWatchdogUi ui;
     SetWatchdogUi(&ui);
     Take(row.road, doc);

@@ -9,16 +9,12 @@
 TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowTheAnswers) {
   m_heldUpFrom = std::chrono::milliseconds(20);
   CQorexDoc* doc = nullptr;
-  if (!JudgedRun(
-          [&]() -> CQorexDoc* {
-            StartCompanion();
-            m_posted.clear();
-            doc = NewDesign(0.02, 0.4);  // 20 samples
-            doc->StartStopSimulation();
-            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
-            return doc;
-          },
-          [&] { TearDownCompanion(); }))
+  if (!JudgedCompanionRun([&] {
+        StartCompanion();
+        m_posted.clear();
+        doc = NewDesign(0.02, 0.4);  // 20 samples
+        return doc;
+      }))
     GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateStep(SentTimesUs(), 20), "");
   // As sent, and as received: a stalled companion may hear fewer, and a
@@ -57,24 +53,20 @@ TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowT
 TEST_F(RealtimeCompanionThreads, AKilledCompanionLeavesTheRunOnItsLastInputs) {
   CQorexDoc* doc = nullptr;
   DWORD gone = 0;
-  if (!JudgedRun(
-          [&]() -> CQorexDoc* {
+  if (!JudgedCompanionRun(
+          [&] {
             StartCompanion();
             doc = NewDesign(0.25, 1.25);
             gone = 0;
-            m_onPosted = [&](const MSG& msg) {
-              if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 1) {
-                m_companion->Stop();
-                gone = GetTickCount();
-              }
-              return false;
-            };
-            doc->StartStopSimulation();
-            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
-            m_onPosted = nullptr;
             return doc;
           },
-          [&] { TearDownCompanion(); }))
+          [&](const MSG& msg) {
+            if (msg.message == WM_QX_INVALIDATESLICE && msg.wParam == 1) {
+              m_companion->Stop();
+              gone = GetTickCount();
+            }
+            return false;
+          }))
     GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateStep(SentTimesUs(), 250), "") << "a gone companion does not hold the run up";
   EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{kRunEndedNormally}));
@@ -144,15 +136,11 @@ TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoun
 // frames and the bus skips it while full.
 TEST_F(RealtimeCompanionThreads, AQuietCompanionKeepsTheRunGoingOnTheInputsItLastSent) {
   CQorexDoc* doc = nullptr;
-  if (!JudgedRun(
-          [&]() -> CQorexDoc* {
-            StartCompanion({"--silent-after", "1"});
-            doc = NewDesign(0.02, 1.6);  // 80 samples
-            doc->StartStopSimulation();
-            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
-            return doc;
-          },
-          [&] { TearDownCompanion(); }))
+  if (!JudgedCompanionRun([&] {
+        StartCompanion({"--silent-after", "1"});
+        doc = NewDesign(0.02, 1.6);  // 80 samples
+        return doc;
+      }))
     GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateStep(SentTimesUs(), 20), "") << "a quiet companion does not hold the run up";
   EXPECT_TRUE(Boxes().empty());

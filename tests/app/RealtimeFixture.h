@@ -40,6 +40,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -256,6 +257,17 @@ class RealtimeThreads : public ::testing::Test {
     delete doc->m_models.GetAt(kModelF)->SetChildAt(Real(1.0), 1);
     doc->m_dSamplingTime = ts;
     doc->m_dFinalTime = tf;
+    doc->Recalculate();
+    return doc;
+  }
+
+  // NewDesign with K = kp, a variable the tuner may tune: at `kp` when given,
+  // else at the value a new variable takes.
+  CQorexDoc* TunableDesign(double ts, double tf, std::optional<double> kp = std::nullopt) {
+    CQorexDoc* doc = NewDesign(ts, tf);
+    delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
+    doc->UpdateUsedVariables();
+    if (kp) doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = *kp;
     doc->Recalculate();
     return doc;
   }
@@ -543,6 +555,20 @@ class RealtimeBoardThreads : public RealtimeThreads {
       call.us = std::atoll(line.c_str() + t + 3);
     if (line[0] == '#') call.number = std::atoi(line.c_str() + 1);
     m_calls.push_back(call);
+  }
+  // Delivers messages (a tuner waits for its candidates) and reads the
+  // board's log (NoteBoardLine) until the board has logged request n.
+  bool PumpUntilBoardRequest(int n) {
+    const std::string mark = "#" + std::to_string(n) + " ";
+    const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+    while (std::chrono::steady_clock::now() < limit) {
+      QxTest::PumpEvents();
+      for (std::string line = m_board->ReadLine(3); !line.empty(); line = m_board->ReadLine(3)) {
+        NoteBoardLine(line);
+        if (line.rfind(mark, 0) == 0) return true;
+      }
+    }
+    return false;
   }
   std::vector<std::string> Calls() {
     std::vector<std::string> calls;

@@ -30,8 +30,8 @@ TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKe
   const CSIMsystem* sim = g_pSimulator.load();
   CQorexDoc* doc = nullptr;
   int reshapedAt = -1, slicesAfter = 0, undrawn = 0, pushes = 0;
-  if (!JudgedRun(
-          [&]() -> CQorexDoc* {
+  if (!JudgedCompanionRun(
+          [&] {
             StartCompanion();
             doc = NewDesign(0.01, 0.6);  // 60 samples a pass
             // A ramp command: the answers differ from sample to sample.
@@ -39,29 +39,25 @@ TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKe
             doc->Recalculate();
             reshapedAt = -1;
             slicesAfter = undrawn = pushes = 0;
-            m_onPosted = [&](const MSG& msg) {
-              if (msg.message == WM_QX_INVALIDATESLICE) {
-                const int k = static_cast<int>(msg.wParam);
-                if (reshapedAt >= 0) {
-                  ++slicesAfter;
-                  // What a live pane draws: no further than the samples given.
-                  if (sim->m_nLiveSamples.load() <= k) ++undrawn;
-                } else if (pushes == 0 && k >= 20) {
-                  doc->ResizeModel(kModelG, 2, 2);  // as the size picker does
-                  reshapedAt = k;
-                }
-              }
-              // The second pass is the run's last.
-              if (msg.message == WM_QX_PUSHUGY && ++pushes == 1) g_wStatus &= ~kStatusRealtimeLoop;
-              return false;
-            };
             g_wStatus |= kStatusRealtimeLoop;
-            doc->StartStopSimulation();
-            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
-            m_onPosted = nullptr;
             return doc;
           },
-          [&] { TearDownCompanion(); }))
+          [&](const MSG& msg) {
+            if (msg.message == WM_QX_INVALIDATESLICE) {
+              const int k = static_cast<int>(msg.wParam);
+              if (reshapedAt >= 0) {
+                ++slicesAfter;
+                // What a live pane draws: no further than the samples given.
+                if (sim->m_nLiveSamples.load() <= k) ++undrawn;
+              } else if (pushes == 0 && k >= 20) {
+                doc->ResizeModel(kModelG, 2, 2);  // as the size picker does
+                reshapedAt = k;
+              }
+            }
+            // The second pass is the run's last.
+            if (msg.message == WM_QX_PUSHUGY && ++pushes == 1) g_wStatus &= ~kStatusRealtimeLoop;
+            return false;
+          }))
     GTEST_SKIP() << HeldUpEveryTime();
   // Both passes kept the period, the reshape between them included.
   EXPECT_EQ(LateStep(SentTimesUs(), 10), "");
@@ -120,24 +116,20 @@ TEST_F(ReshapeDuringRunThreads, ARunReshapedInItsOnlyPassLeavesTheLoopItsOwnSimu
   StatusLine();
   CQorexDoc* doc = nullptr;
   bool reshaped = false;
-  if (!JudgedRun(
-          [&]() -> CQorexDoc* {
+  if (!JudgedCompanionRun(
+          [&] {
             StartCompanion();
             doc = NewDesign(0.01, 0.6);
             reshaped = false;
-            m_onPosted = [&](const MSG& msg) {
-              if (msg.message == WM_QX_INVALIDATESLICE && !reshaped && msg.wParam >= 20) {
-                doc->ResizeModel(kModelG, 2, 2);
-                reshaped = true;
-              }
-              return false;
-            };
-            doc->StartStopSimulation();
-            [&] { ASSERT_TRUE(PumpUntilEnded()); }();
-            m_onPosted = nullptr;
             return doc;
           },
-          [&] { TearDownCompanion(); }))
+          [&](const MSG& msg) {
+            if (msg.message == WM_QX_INVALIDATESLICE && !reshaped && msg.wParam >= 20) {
+              doc->ResizeModel(kModelG, 2, 2);
+              reshaped = true;
+            }
+            return false;
+          }))
     GTEST_SKIP() << HeldUpEveryTime();
   EXPECT_EQ(LateStep(SentTimesUs(), 10), "");
   ASSERT_TRUE(reshaped);

@@ -56,13 +56,7 @@ bool Blocked(pid_t tid, clockid_t clock) {
 // reshape's processor time is spent holding the lock.
 TEST(ReshapeLockHoldThreads, AReshapeHoldsTheLockOnlyToHandItsLoopOver) {
   CQorexDoc doc;
-  qxbench::MakeThreeByThree(doc);
-  // Limits of the control for each of its three rows: a loop real time runs.
-  using namespace qxtest::trees;
-  qxbench::SetDefinition(doc.m_signals, kSigClipMin,
-                         Matrix(1, {Real(-100), Real(-100), Real(-100)}));
-  qxbench::SetDefinition(doc.m_signals, kSigClipMax, Matrix(1, {Real(100), Real(100), Real(100)}));
-  doc.Recalculate();
+  qxbench::MakeLimitedThreeByThree(doc);  // a loop real time runs
   ASSERT_EQ(doc.m_system.m_nSteps, 10000);
   // The run: the single loop of a new design, of the same times.
   CQorexDoc single;

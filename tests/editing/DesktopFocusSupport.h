@@ -39,6 +39,17 @@ class DesktopFocusFixture : public EditingDialogs {
     QxTest::PumpUntilIdle();
     return docs;
   }
+  // The widget of the design's view: its diagram.
+  static QWidget* ViewOf(CQorexDoc* doc) {
+    POSITION pos = doc->GetFirstViewPosition();
+    return doc->GetNextView(pos)->GetWidget();
+  }
+  // A click into the design's diagram, the nth one a test makes: never where
+  // the pointer already is, or the window system would not move it.
+  static void ClickIn(CQorexDoc* doc, int nth) {
+    QWidget* view = ViewOf(doc);
+    qxtest::XClick(view, QPoint(view->width() / 2 + nth % 2, view->height() - 20));
+  }
   QWidget* CommentEdit() const {
     return Frame()->m_wndCommentBar.GetDlgItem(IDC_COMMENT)->GetWidget();
   }

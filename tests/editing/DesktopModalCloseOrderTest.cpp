@@ -21,18 +21,10 @@ class DesktopModalCloseOrder : public DesktopFocusFixture {
  protected:
   // The design's window in the area, found by its document's view.
   static QMdiSubWindow* WindowOf(CQorexDoc* doc) {
-    POSITION pos = doc->GetFirstViewPosition();
-    QWidget* view = doc->GetNextView(pos)->GetWidget();
-    for (QWidget* w = view; w; w = w->parentWidget()) {
+    for (QWidget* w = ViewOf(doc); w; w = w->parentWidget()) {
       if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) return sub;
     }
     return nullptr;
-  }
-  static void ClickIn(CQorexDoc* doc, int nth) {
-    POSITION pos = doc->GetFirstViewPosition();
-    QWidget* view = doc->GetNextView(pos)->GetWidget();
-    // Never where the pointer already is: the window system would not move it.
-    qxtest::XClick(view, QPoint(view->width() / 2 + nth % 2, view->height() - 20));
   }
   // The close box Qt draws in the design window's title bar.
   static void ClickCloseBox(QMdiSubWindow* sub) {

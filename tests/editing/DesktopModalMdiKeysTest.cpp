@@ -14,17 +14,11 @@ using namespace dlgtest;
 
 class DesktopModalMdiKeys : public DesktopFocusFixture {
  protected:
-  static QWidget* ViewOf(CQorexDoc* doc) {
-    POSITION pos = doc->GetFirstViewPosition();
-    return doc->GetNextView(pos)->GetWidget();
-  }
   // A click into the design's diagram, which shows it and takes the keys.
   void ClickDiagram(CQorexDoc* doc) {
-    QWidget* view = ViewOf(doc);
-    // Never where the pointer already is: the window system would not move it.
-    qxtest::XClick(view, QPoint(view->width() / 2 + m_clicks++ % 2, view->height() - 20));
+    ClickIn(doc, m_clicks++);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Doc() == doc; }, kEventBoundMs));
-    ASSERT_TRUE(KeyboardIn(view));
+    ASSERT_TRUE(KeyboardIn(ViewOf(doc)));
     ASSERT_EQ(FocusFollowed(View()), View());
   }
   void ClickValueField() {

@@ -7,6 +7,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/WinApp.h"
+#include "tests/platform/KeyEater.h"
 
 #include <gtest/gtest.h>
 
@@ -74,22 +75,6 @@ void RegisterEveryControlTemplate() {
   };
   QxRegisterDialogTemplate(IDD_EVERY, t);
 }
-
-// A child that wants every key (as a formula editor does) and logs them.
-class CKeyEater : public CWnd {
- public:
-  std::vector<UINT> m_keys;
-
- protected:
-  UINT OnGetDlgCode() { return DLGC_WANTALLKEYS; }
-  void OnKeyDown(UINT nChar, UINT, UINT) { m_keys.push_back(nChar); }
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CKeyEater, CWnd)
-ON_WM_GETDLGCODE()
-ON_WM_KEYDOWN()
-END_MESSAGE_MAP()
 
 class CEveryControlDlg : public CDialog {
  public:

@@ -122,6 +122,7 @@ TEST(UiKeyboardTruth, AModalLoopLeftByAnExceptionIsOver) {
 
 #include "platform/testing/PrintHooks.h"
 #include "platform/ui/PrintPreview.h"
+#include "tests/platform/KeyEater.h"
 #include "tests/platform/UiTestApp.h"
 #include "tests/support/DesktopInput.h"
 
@@ -187,22 +188,6 @@ TEST_F(UiPreviewKeyboard, ClosingThePreviewGivesTheKeysBackWhereTheyWere) {
 namespace qxtest {
 namespace {
 
-// A child that wants every key, as the formula editor does.
-class CEveryKey : public CWnd {
- public:
-  std::vector<UINT> m_keys;
-
- protected:
-  UINT OnGetDlgCode() { return DLGC_WANTALLKEYS; }
-  void OnKeyDown(UINT nChar, UINT, UINT) { m_keys.push_back(nChar); }
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CEveryKey, CWnd)
-ON_WM_GETDLGCODE()
-ON_WM_KEYDOWN()
-END_MESSAGE_MAP()
-
 using UiAreaKeys = UiApp;
 
 // The document area's keys, wherever the keyboard is in the main window:
@@ -216,7 +201,7 @@ TEST_F(UiAreaKeys, SwitchAndCloseFromTheViewAndABarButNotFromAFloatingBarOrAKeyE
   ASSERT_EQ(m_app->GetOpenDocumentCount(), 3);
   CMDIChildWnd* third = ActiveChild();
   CWnd* barEdit = Frame()->m_wndBottomBar.GetDlgItem(IDC_BAR_EDIT1);
-  CEveryKey eater;
+  CKeyEater eater;
   ASSERT_TRUE(eater.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(300, 2, 340, 20),
                              &Frame()->m_wndBottomBar, 4242));
   // A multi-line edit keeps Return for its lines, but not the area's keys.
