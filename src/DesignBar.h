@@ -31,7 +31,8 @@ class CDesignBar {
   // another design gives it what is still pending in the bar's edit, as
   // leaving the edit would, before any bar turns to next. A prompt about
   // text that is no value waits for SayHeldPrompt, so that it never comes
-  // with some bars turned and others not.
+  // with some bars turned and others not. next null: no bar turns (a design
+  // asked about on its way out), and such a prompt comes at once.
   virtual void TakePendingEdit(const CQorexDoc* /*next*/) {}
   // Says the prompt TakePendingEdit held, if any, once every bar shows the
   // new design.

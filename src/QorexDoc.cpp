@@ -153,7 +153,16 @@ int s_nSaveQuestions = 0;
 }  // namespace
 
 BOOL CQorexDoc::SaveModified() {
-  ++s_nSaveQuestions;
+  // What is still typed into a bar goes to the design it was typed for
+  // before any design is asked about, as leaving the edit would: File >
+  // Close and File > Exit reached by keys leave the keyboard in the edit, and
+  // the answer must cover what the user typed (a design the value alone
+  // changed is asked about at all). It is taken with the design counted as
+  // leaving: its recalculation asks no accuracy question in the middle of a
+  // close or quit. A prompt about text that is no value comes before the
+  // question, never over it.
+  if (s_nSaveQuestions++ == 0)
+    for (CDesignBar* bar : DesignBars()) bar->TakePendingEdit(nullptr);
   const BOOL goOn = CDocument::SaveModified();
   --s_nSaveQuestions;
   return goOn;

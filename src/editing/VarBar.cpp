@@ -73,7 +73,9 @@ void CVarBar::TakeFocusedEdit() {
 
 void CVarBar::TakePendingEdit(const CQorexDoc* next) {
   if (next == m_pDoc) return;
-  const bool hold = std::exchange(m_bHoldPrompt, true);
+  // With no design to turn to (a design asked about on its way out) the
+  // prompt comes at once, before the question.
+  const bool hold = std::exchange(m_bHoldPrompt, next != nullptr || m_bHoldPrompt);
   const auto restore = qScopeGuard([this, hold] { m_bHoldPrompt = hold; });
   TakeFocusedEdit();
 }

@@ -28,7 +28,8 @@ class CVarBar : public CDialogBar, public CDesignBar {
   void ForgetDesign(const CQorexDoc* doc) override;
   // The edit that holds the keyboard, into the design shown so far; its
   // prompt held for SayHeldPrompt, which posts it to the bar, so that it
-  // comes once the activation that turned the bars has run to its end.
+  // comes once the activation that turned the bars has run to its end. With
+  // next null no bar turns, and the prompt is said at once.
   void TakePendingEdit(const CQorexDoc* next) override;
   void SayHeldPrompt() override;
 

@@ -4,6 +4,7 @@
 // the activated design, with no box ever shown over a half-turned screen.
 #include "tests/editing/EditingDialogsTestSupport.h"
 
+#include "GlobalResources.h"
 #include "MainFrm.h"
 #include "editing/VarBar.h"
 #include "platform/core/MessageBox.h"
@@ -11,10 +12,13 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QScopeGuard>
 #include <QWidget>
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -192,6 +196,59 @@ TEST_F(ActivatePendingEdit, TheBoxAboutTextThatIsNoNumberNeverComesHalfTurned) {
     EXPECT_EQ(Strays(m_docs[1]), "");
     EXPECT_EQ(Value(), 2.5);  // kept from before
   });
+}
+
+// File > Close and File > Exit reached by keys from the bar (Alt+F leaves
+// the keyboard in its edit): "Save changes?" is asked of the value typed,
+// and a design the value alone changed is asked about at all; the value's
+// recalculation asks no accuracy question on the way out, though every
+// design here would warn. Text that is no number is refused before the
+// question, never over it. Cancel keeps everything open.
+TEST_F(ActivatePendingEdit, SaveChangesIsAskedOfTheValueTyped) {
+  const double tolerance = std::exchange(g_dWatchdogTol, -1.0);
+  const auto restore = qScopeGuard([tolerance] { g_dWatchdogTol = tolerance; });
+  const struct {
+    const char* name;
+    UINT command;
+    const char* typed;
+    bool isNumber;
+  } roads[] = {{"File > Close", ID_FILE_CLOSE, "4.5", true},
+               {"File > Exit", ID_APP_EXIT, "5.5", true},
+               {"File > Close, no number", ID_FILE_CLOSE, "abc", false},
+               {"File > Exit, no number", ID_APP_EXIT, "abc", false}};
+  for (const bool floating : {true, false}) {
+    m_floating = floating;
+    if (!floating) {
+      Frame()->DockControlBar(&Vars(), AFX_IDW_DOCKBAR_LEFT);
+      QxTest::PumpUntilIdle();
+    }
+    for (const auto& road : roads) {
+      SCOPED_TRACE(std::string(road.name) + (floating ? ", floating" : ", docked"));
+      // Text that is no number changes nothing: the design is changed
+      // beforehand, so that it is asked about.
+      for (CQorexDoc* doc : m_docs) doc->SetModifiedFlag(doc == m_docs[0] && !road.isNumber);
+      const std::string kept = std::to_string(Value());
+      TypeIntoTheFirstDesign(road.typed);
+      const std::string title(m_docs[0]->GetTitle());
+      std::vector<std::string> boxes;
+      const QxMessageBoxHandler previous =
+          QxSetMessageBoxHandler([&](HWND, LPCSTR text, LPCSTR, UINT) {
+            boxes.push_back(std::string(text) + " with " + std::to_string(Value()));
+            return IDCANCEL;
+          });
+      Frame()->SendMessage(WM_COMMAND, road.command);
+      QxTest::PumpUntilIdle();
+      QxSetMessageBoxHandler(previous);
+      ASSERT_EQ(Frame()->QxMdiArea()->subWindowList().size(), 3) << "Cancel keeps every design";
+      const std::string question = "Save changes to " + title + "? with ";
+      if (road.isNumber)
+        EXPECT_EQ(boxes,
+                  std::vector<std::string>{question + std::to_string(std::stod(road.typed))});
+      else
+        EXPECT_EQ(boxes, (std::vector<std::string>{"Please enter a number. with " + kept,
+                                                   question + kept}));
+    }
+  }
 }
 
 }  // namespace
