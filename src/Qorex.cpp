@@ -240,6 +240,10 @@ void CQorexApp::OnRunEnded(WPARAM wParam, LPARAM) {
 }
 
 void CQorexApp::TellRunEnd(const QxWorkerEnd& end) {
+  if (CQorexDoc::SaveQuestionOpen()) {
+    m_endsHeld.push_back(end);
+    return;
+  }
   if (const char* text = WorkerEndStatusText(end);
       text != nullptr && m_pMainWnd && IsWindow(m_pMainWnd->GetSafeHwnd())) {
     m_pMainWnd->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(text));
@@ -247,6 +251,10 @@ void CQorexApp::TellRunEnd(const QxWorkerEnd& end) {
   }
   if (const std::string text = WorkerEndBoxText(end); !text.empty())
     MessageBox(nullptr, text.c_str(), kRealtimeCaption, MB_OK);
+}
+
+void CQorexApp::SayEndsHeldForQuestion() {
+  for (const QxWorkerEnd& end : std::exchange(m_endsHeld, {})) TellRunEnd(end);
 }
 
 void CQorexApp::ForgetNoInputOnceInputArrived() {

@@ -15,6 +15,8 @@
 #include "platform/ui/WinApp.h"
 #include "search/WorkerSeam.h"
 
+#include <vector>
+
 class CQorexDoc;
 
 class CQorexApp : public CWinApp {
@@ -38,6 +40,10 @@ class CQorexApp : public CWinApp {
 
   // The help file, looked for beside the program.
   static constexpr const char* kHelpFile = "Qorex.hlp";
+
+  // Says the ends that came while a "Save changes?" question was open, now
+  // that none is.
+  void SayEndsHeldForQuestion();
 
  protected:
   void OnAppAbout();
@@ -63,6 +69,9 @@ class CQorexApp : public CWinApp {
   void ForgetNoInputOnceInputArrived();
 
   bool m_bNoInputSaid = false;  // the status line says that a run got no input
+  // Ends that came while a save question was open: a box opened over the
+  // question would take the keys meant for it.
+  std::vector<QxWorkerEnd> m_endsHeld;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -164,8 +164,14 @@ BOOL CQorexDoc::SaveModified() {
   if (s_nSaveQuestions++ == 0)
     for (CDesignBar* bar : DesignBars()) bar->TakePendingEdit(nullptr);
   const BOOL goOn = CDocument::SaveModified();
-  --s_nSaveQuestions;
+  // A run's end that came meanwhile is said now, before the way out goes on.
+  if (--s_nSaveQuestions == 0)
+    if (auto* app = dynamic_cast<CQorexApp*>(AfxGetApp())) app->SayEndsHeldForQuestion();
   return goOn;
+}
+
+bool CQorexDoc::SaveQuestionOpen() {
+  return s_nSaveQuestions > 0;
 }
 
 bool CQorexDoc::Leaving() const {

@@ -113,6 +113,8 @@ class CQorexDoc : public CDocument {
   // (no accuracy question, no Simulator Properties, no identification): what
   // a worker's end delivers meanwhile only finishes what was under way.
   bool Leaving() const;
+  // A "Save changes?" question of any design is open.
+  static bool SaveQuestionOpen();
   // The ".qox" record, storing or loading (see above).
   void Serialize(CArchive& ar) override;
   // The view lost the focus: nothing to do.

@@ -8,8 +8,13 @@
 // No).
 #include "GlobalResources.h"
 #include "search/KFinder.h"
+#include "simulation/RealtimeTexts.h"
 #include "simulation/SIMwatchdog.h"
 #include "tests/app/RealtimeFixture.h"
+
+#include <QScopeGuard>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,11 +53,14 @@ class QuitDuringTuningThreads : public RealtimeBoardThreads {
     g_dWatchdogTol = -1.0;
     m_fixtureBoxes = QxSetMessageBoxHandler([this](HWND, LPCSTR text, LPCSTR caption, UINT type) {
       const bool onUi = QxUiThreadId() != 0 && GetCurrentThreadId() == QxUiThreadId();
+      const bool saveQuestion = (type & 0x0F) == MB_YESNOCANCEL;
       {
         std::lock_guard guard(m_boxLock);
         m_boxes.push_back({text ? text : "", caption ? caption : "", onUi});
+        if (m_questionOpen) m_overQuestion.push_back(m_boxes.back().text);
       }
-      const bool saveQuestion = (type & 0x0F) == MB_YESNOCANCEL;
+      m_questionOpen += saveQuestion;
+      const auto closed = qScopeGuard([this, saveQuestion] { m_questionOpen -= saveQuestion; });
       if (onUi) {
         // The box's own loop delivers what the workers post meanwhile.
         const auto until = std::chrono::steady_clock::now() + kRunLimit;
@@ -90,7 +98,9 @@ class QuitDuringTuningThreads : public RealtimeBoardThreads {
 
   int m_iterations = 0;
   double m_tolerance = 0.0;
-  bool m_holdSaveQuestion = false;  // "Save changes?" stays open until the tuner ended
+  bool m_holdSaveQuestion = false;          // "Save changes?" stays open until the tuner ended
+  int m_questionOpen = 0;                   // "Save changes?" boxes open now
+  std::vector<std::string> m_overQuestion;  // boxes opened while one was
   CFrameWnd* m_quitFrame = nullptr;
   QxMessageBoxHandler m_fixtureBoxes;
 };
@@ -121,6 +131,7 @@ TEST_F(QuitDuringTuningThreads, NothingStartsOnTheWayOut) {
     {
       std::lock_guard guard(m_boxLock);
       m_boxes.clear();
+      m_overQuestion.clear();
     }
     CQorexDoc* doc = TunableDesign(0.001, 0.05, 0.5);  // 1 ms samples, 50 of them
     ASSERT_TRUE(doc->IsModified());
@@ -139,6 +150,15 @@ TEST_F(QuitDuringTuningThreads, NothingStartsOnTheWayOut) {
     const std::vector<ShownBox> boxes = Boxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes[0].text.rfind("Save changes to ", 0), 0u) << boxes[0].text;
+    // The end is said once, after the question, never in a box over it that
+    // would take the keys meant for the question.
+    {
+      std::lock_guard guard(m_boxLock);
+      EXPECT_TRUE(m_overQuestion.empty()) << m_overQuestion.front();
+    }
+    EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(),
+                            [](const ShownBox& box) { return box.caption == kRealtimeCaption; }),
+              1);
     if (row.road == Road::kQuit) {
       EXPECT_EQ(m_app->m_pMainWnd, nullptr) << "the program did not quit";
       m_quitFrame = nullptr;  // destroyed by the quit, and deleted
