@@ -36,7 +36,9 @@ class DesktopBarLayout : public QorexAppTest {
   void SetUp() override {
     QorexAppTest::SetUp();
     if (!qxtest::OnRealWindowSystem()) GTEST_SKIP() << "the window's layout needs a real window";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                             qxtest::kXEventBoundMs))
+        << "the main window was never shown";
     CRect window;
     Frame()->GetWindowRect(&window);
     m_defaultSize = window.Size();

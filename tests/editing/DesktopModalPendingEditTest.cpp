@@ -27,11 +27,12 @@ class DesktopModalPendingEdit : public DesktopFocusFixture {
   // key before (the menu is open, then the design is shown).
   void ShowByWindowMenu(CQorexDoc* doc, const char* number) {
     qxtest::XKeys("alt+w");
-    ASSERT_TRUE(QTest::qWaitFor([] {
-      return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    })) << "the Window menu did not open";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }, kEventBoundMs))
+        << "the Window menu did not open";
     qxtest::XKeys(number);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activePopupWidget() && Doc() == doc; }))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activePopupWidget() && Doc() == doc; },
+                                kEventBoundMs))
         << "the design was not shown";
     QxTest::PumpUntilIdle();
   }
@@ -41,11 +42,14 @@ class DesktopModalPendingEdit : public DesktopFocusFixture {
     ASSERT_TRUE(KeyboardIn(ValueField()));
     qxtest::XKeys("ctrl+a");
     qxtest::XType(typed);
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-      CString text;
-      Vars().GetDlgItem(IDC_VALUE)->GetWindowText(text);
-      return text == typed;
-    }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          CString text;
+          Vars().GetDlgItem(IDC_VALUE)->GetWindowText(text);
+          return text == typed;
+        },
+        kEventBoundMs))
+        << "the typed value never reached the field";
   }
   // A click into the middle of the design's view, from wherever the
   // keyboard is.

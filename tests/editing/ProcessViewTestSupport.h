@@ -18,6 +18,7 @@
 #include "res/Sprites.h"
 #include "search/SearchGlobals.h"
 #include "tests/support/DesignRoundTrip.h"
+#include "tests/support/DesktopInput.h"
 #include "tests/support/QorexAppFixture.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +178,16 @@ class ProcessView : public ::testing::Test {
     CRect view;
     View()->GetClientRect(&view);
     ASSERT_TRUE(view.PtInRect(Doc()->m_ptRlOrigin + CSize(150, 100)));
+    if (qxtest::OnRealWindowSystem()) {
+      // A window manager gives the main window it has just mapped the keyboard
+      // in its own time, also after a test has activated another window (a
+      // floating bar): a test begins once it has.
+      QWidget* main = Frame()->GetWidget()->window();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(main->windowHandle(), qxtest::kXEventBoundMs))
+          << "the main window was never shown";
+      ASSERT_TRUE(qxtest::WaitForFocusWindow(main))
+          << "the window manager never gave the main window the keyboard";
+    }
   }
   void TearDown() override {
     // Whatever the bar's choices made of the design, it opens again.

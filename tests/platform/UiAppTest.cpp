@@ -225,7 +225,14 @@ void UiApp::SetUp() {
   ASSERT_TRUE(StartApplication(*m_app));
   // With a window manager the frame is mapped, and so painted, in its own time.
   if (OnRealWindowSystem()) {
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    ASSERT_TRUE(
+        QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(), kXEventBoundMs))
+        << "the main window was never shown";
+    // The window manager gives the window it has just mapped the keyboard in
+    // its own time, also after a test has activated another window: a test
+    // begins once it has.
+    ASSERT_TRUE(WaitForFocusWindow(Frame()->QxMainWindow()))
+        << "the window manager never gave the main window the keyboard";
     QxTest::PumpUntilIdle();
   }
 }
