@@ -81,6 +81,7 @@ class DesktopFocusFixture : public EditingDialogs {
     QWindow* window = widget->window()->windowHandle();
     QWindow* owner = window ? window->transientParent() : nullptr;
     if (owner == nullptr) return true;
+    if (!qxtest::WindowManagerCaughtUp()) return false;
     const auto id = static_cast<unsigned long>(window->winId());
     const auto ownerId = static_cast<unsigned long>(owner->winId());
     return QTest::qWaitFor(
@@ -96,6 +97,9 @@ class DesktopFocusFixture : public EditingDialogs {
   // toolkit and for the program alike.
   static bool KeyboardIn(QWidget* widget) {
     // Both at once: the toolkit hears of the X server's focus a little later.
+    // Judged once the window manager has done what it was asked: a focus seen
+    // before that can be one it is about to move.
+    if (!qxtest::WindowManagerCaughtUp()) return false;
     QWidget* top = widget->window();
     const auto id = static_cast<unsigned long>(top->winId());
     return QTest::qWaitFor(

@@ -165,6 +165,8 @@ TEST_F(DesktopModalFocus, AClickBehindADialogGivesTheDialogTheKeyboard) {
     ASSERT_EQ(script.Dialogs().size(), 1u);
     EXPECT_TRUE(keyboard);
     EXPECT_FALSE(script.Dialogs()[0].endedByScript) << "Escape did not close the dialog";
+    // Back where it was as the dialog opened, before the next row's clicks.
+    EXPECT_TRUE(KeyboardIn(Main())) << "the keyboard did not come back from the closed dialog";
   }
 }
 

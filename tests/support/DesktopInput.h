@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,14 @@ inline void TypedText(const char* text) {
     QApplication::processEvents();
   }
 }
+inline bool WindowManagerCaughtUp();
 // Waits until the widget's window has the focus, for at most the time given
-// (a window manager gives it in its own time); whether it has it.
+// (a window manager gives it in its own time); whether it has it. Judged once
+// the window manager has done all that was asked of it so far: a focus seen
+// before that can be one it is about to move (a window it has just mapped
+// takes it, a closed one's falls back).
 inline bool WaitForFocusWindow(QWidget* widget, int milliseconds = kXEventBoundMs) {
+  if (!WindowManagerCaughtUp()) return false;
   return QTest::qWaitFor([widget] { return QGuiApplication::focusWindow() == WindowOf(widget); },
                          milliseconds);
 }
@@ -96,6 +102,7 @@ inline unsigned long XFocusWindow() {
 // Whether the X server's focus is on the widget's top-level window, once
 // everything that follows from the last input has arrived (up to the time given).
 inline bool XFocusIsOn(QWidget* widget, int milliseconds = kXEventBoundMs) {
+  if (!WindowManagerCaughtUp()) return false;
   const auto id = static_cast<unsigned long>(widget->window()->winId());
   return QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds);
 }
@@ -243,6 +250,38 @@ inline std::vector<unsigned long> StackingOrder() {
   for (const QString& id : out.mid(hash + 1).split(',', Qt::SkipEmptyParts))
     ids.push_back(id.trimmed().toULong(nullptr, 16));
   return ids;
+}
+
+// Returns once the window manager has handled every request and event the X
+// server had for it when this was called (what it does for a window mapped
+// or activated, the focus it gives back when a focused window closes): it
+// handles them in order, so a window mapped now is managed after them, and it
+// names every window it manages on the root window. The window asks for no
+// focus and takes none, and goes at once. Whether that came within the bound
+// (at once without a window manager).
+inline bool WindowManagerCaughtUp() {
+  if (!OnRealWindowSystem()) return true;
+  auto* probe =
+      new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+  probe->setAttribute(Qt::WA_ShowWithoutActivating);
+  probe->setGeometry(4000, 4000, 1, 1);  // off every screen, if it is left there
+  probe->show();
+  const auto id = static_cast<unsigned long>(probe->winId());
+  QApplication::processEvents();  // sends the map to the server
+  const bool managed = QTest::qWaitFor(
+      [id] {
+        const std::vector<unsigned long> order = StackingOrder();
+        return order.empty() || std::find(order.begin(), order.end(), id) != order.end();
+      },
+      kXEventBoundMs);
+  delete probe;
+  if (!managed) {
+    ADD_FAILURE() << "the window manager had not managed a window after " << kXEventBoundMs
+                  << " ms";
+    return false;
+  }
+  // What the window manager did reached the program.
+  return InputReachedProgram();
 }
 
 }  // namespace qxtest
