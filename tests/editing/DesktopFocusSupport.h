@@ -14,6 +14,7 @@
 #include <QMdiArea>
 
 #include <algorithm>
+#include <iostream>
 #include <vector>
 
 namespace dlgtest {
@@ -102,12 +103,16 @@ class DesktopFocusFixture : public EditingDialogs {
     if (!qxtest::WindowManagerCaughtUp()) return false;
     QWidget* top = widget->window();
     const auto id = static_cast<unsigned long>(top->winId());
-    return QTest::qWaitFor(
-        [top, id] {
-          return QGuiApplication::focusWindow() == top->windowHandle() &&
-                 qxtest::XFocusWindow() == id;
-        },
-        kEventBoundMs);
+    if (QTest::qWaitFor(
+            [top, id] {
+              return QGuiApplication::focusWindow() == top->windowHandle() &&
+                     qxtest::XFocusWindow() == id;
+            },
+            kEventBoundMs))
+      return true;
+    std::cerr << "the keyboard not in the window after " << kEventBoundMs
+              << " ms: " << qxtest::FocusReport(widget) << '\n';
+    return false;
   }
   // The program's focus, once it has followed the toolkit's (which it does
   // after the toolkit has carried its change out).

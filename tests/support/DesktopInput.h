@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,18 @@ inline void TypedText(const char* text) {
   }
 }
 inline bool WindowManagerCaughtUp();
+inline unsigned long XFocusWindow();
+// Where the keyboard is, for a wait for it that was not met: the toolkit's
+// focus window and the X server's, beside the window that was awaited.
+inline std::string FocusReport(QWidget* awaited) {
+  auto name = [](QWindow* window) {
+    return window ? window->title().toStdString() + " (" + std::to_string(window->winId()) + ")"
+                  : std::string("none");
+  };
+  return "awaited " + name(WindowOf(awaited)) +
+         "; the toolkit's focus window: " + name(QGuiApplication::focusWindow()) +
+         "; the X server's: " + std::to_string(XFocusWindow());
+}
 // Waits until the widget's window has the focus, for at most the time given
 // (a window manager gives it in its own time); whether it has it. Judged once
 // the window manager has done all that was asked of it so far: a focus seen
@@ -65,8 +78,11 @@ inline bool WindowManagerCaughtUp();
 // takes it, a closed one's falls back).
 inline bool WaitForFocusWindow(QWidget* widget, int milliseconds = kXEventBoundMs) {
   if (!WindowManagerCaughtUp()) return false;
-  return QTest::qWaitFor([widget] { return QGuiApplication::focusWindow() == WindowOf(widget); },
-                         milliseconds);
+  if (QTest::qWaitFor([widget] { return QGuiApplication::focusWindow() == WindowOf(widget); },
+                      milliseconds))
+    return true;
+  std::cerr << "no focus window after " << milliseconds << " ms: " << FocusReport(widget) << '\n';
+  return false;
 }
 
 inline bool OnRealWindowSystem() {
@@ -104,7 +120,9 @@ inline unsigned long XFocusWindow() {
 inline bool XFocusIsOn(QWidget* widget, int milliseconds = kXEventBoundMs) {
   if (!WindowManagerCaughtUp()) return false;
   const auto id = static_cast<unsigned long>(widget->window()->winId());
-  return QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds);
+  if (QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds)) return true;
+  std::cerr << "no X focus after " << milliseconds << " ms: " << FocusReport(widget) << '\n';
+  return false;
 }
 // Where the X server has the widget's top-level window (its inside, as the
 // toolkit's geometry()), by xwininfo's absolute reading; a point off every
