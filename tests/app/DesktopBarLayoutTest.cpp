@@ -56,8 +56,11 @@ class DesktopBarLayout : public QorexAppTest {
     Settle();
   }
   CSize m_defaultSize;
+  // Once the window manager has placed and framed what the program showed or
+  // hid, and the program has taken in what it said of that.
   static void Settle() {
-    qxtest::SettleX(300);
+    QxTest::PumpUntilIdle();
+    EXPECT_TRUE(qxtest::WindowManagerCaughtUp());
     QxTest::PumpUntilIdle();
   }
   // Every shown bar's controls whole within the bar, a docked bar's within

@@ -142,11 +142,6 @@ inline QPoint XWindowPosition(QWidget* widget) {
   }
   return at;
 }
-// A fixed time for the window manager and the program to act in: only where
-// no event tells that they have (that nothing more happens).
-inline void SettleX(int milliseconds = 200) {
-  QTest::qWait(milliseconds);
-}
 // Returns once the program has taken in (and acted on) every event the X
 // server had sent it when this was called: the server handles one client's
 // requests in order, so a move of a small window of the program's own that no
