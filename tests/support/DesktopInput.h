@@ -270,12 +270,14 @@ inline std::vector<unsigned long> StackingOrder() {
 // or activated, the focus it gives back when a focused window closes): it
 // handles them in order, so a window mapped now is managed after them, and it
 // names every window it manages on the root window. The window asks for no
-// focus and takes none, and goes at once. Whether that came within the bound
-// (at once without a window manager).
+// focus and takes none, and goes at once; a plain window, transient for
+// nothing, so that stacking it moves none of the program's others (a window
+// transient for the whole program takes them along). Whether that came within
+// the bound (at once without a window manager).
 inline bool WindowManagerCaughtUp() {
   if (!OnRealWindowSystem()) return true;
   auto* probe =
-      new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+      new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
   probe->setAttribute(Qt::WA_ShowWithoutActivating);
   probe->setGeometry(4000, 4000, 1, 1);  // off every screen, if it is left there
   probe->show();
@@ -288,6 +290,7 @@ inline bool WindowManagerCaughtUp() {
       },
       kXEventBoundMs);
   delete probe;
+  QApplication::processEvents();  // its end too, before any input that follows
   if (!managed) {
     ADD_FAILURE() << "the window manager had not managed a window after " << kXEventBoundMs
                   << " ms";
