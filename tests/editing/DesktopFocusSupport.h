@@ -59,13 +59,6 @@ class DesktopFocusFixture : public EditingDialogs {
   // A click into a window, and the keyboard there: the window manager moves
   // its focus in its own time, and keys typed before that go elsewhere.
   static void Click(QWidget* widget) {
-    // A floating bar stands above the window it belongs to once the window
-    // manager has restacked them after that one's activation (a dialog that
-    // closed, a design made); before that a click at the bar's place can land
-    // on the main window.
-    if (!AboveItsOwner(widget))
-      ADD_FAILURE() << "window " << widget->window()->winId()
-                    << " never stood above the window it belongs to";
     qxtest::XClick(widget, widget->rect().center());
     if (KeyboardIn(widget)) return;
     QString under;
@@ -74,25 +67,6 @@ class DesktopFocusFixture : public EditingDialogs {
                   << " at " << widget->window()->frameGeometry().x() << ","
                   << widget->window()->frameGeometry().y() << "; the X focus is on "
                   << qxtest::XFocusWindow() << ", the pointer: " << under.toStdString();
-  }
-  // Whether the widget's top-level window stands above the one it is
-  // transient for in the window manager's stacking (at once for a window
-  // that belongs to none, or without a stacking to read).
-  static bool AboveItsOwner(QWidget* widget) {
-    QWindow* window = widget->window()->windowHandle();
-    QWindow* owner = window ? window->transientParent() : nullptr;
-    if (owner == nullptr) return true;
-    if (!qxtest::WindowManagerCaughtUp()) return false;
-    const auto id = static_cast<unsigned long>(window->winId());
-    const auto ownerId = static_cast<unsigned long>(owner->winId());
-    return QTest::qWaitFor(
-        [id, ownerId] {
-          const std::vector<unsigned long> order = qxtest::StackingOrder();
-          const auto at = std::find(order.begin(), order.end(), id);
-          const auto ownerAt = std::find(order.begin(), order.end(), ownerId);
-          return order.empty() || ownerAt == order.end() || (at != order.end() && at > ownerAt);
-        },
-        kEventBoundMs);
   }
   // The keyboard is in the widget's window for the window system, for the
   // toolkit and for the program alike.

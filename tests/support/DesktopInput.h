@@ -59,6 +59,7 @@ inline void TypedText(const char* text) {
   }
 }
 inline bool WindowManagerCaughtUp();
+inline bool AboveItsOwner(QWidget* widget);
 inline unsigned long XFocusWindow();
 // Where the keyboard is, for a wait for it that was not met: the toolkit's
 // focus window and the X server's, beside the window that was awaited.
@@ -222,7 +223,14 @@ inline void XClickAt(QPoint global, int count = 1, int delayMs = 100) {
 }
 // At a point of a widget where the X server has its window: the toolkit's own
 // idea of the window's place can lag behind a move the window manager made.
+// A floating bar stands above the window it belongs to once the window
+// manager has restacked them after that one's activation (a dialog that
+// closed, a design made); before that a click at the bar's place can land on
+// the main window.
 inline void XClick(QWidget* widget, QPoint local, int count = 1, int delayMs = 100) {
+  if (!AboveItsOwner(widget))
+    ADD_FAILURE() << "window " << widget->window()->winId()
+                  << " never stood above the window it belongs to";
   QPoint origin = XWindowPosition(widget);
   if (origin.x() == -100000) origin = widget->window()->mapToGlobal(QPoint(0, 0));
   XClickAt(origin + InWindow(widget, local), count, delayMs);
@@ -298,6 +306,26 @@ inline bool WindowManagerCaughtUp() {
   }
   // What the window manager did reached the program.
   return InputReachedProgram();
+}
+
+// Whether the widget's top-level window stands above the one it is transient
+// for in the window manager's stacking, once that has caught up (at once for
+// a window that belongs to none, or without a stacking to read).
+inline bool AboveItsOwner(QWidget* widget) {
+  QWindow* window = widget->window()->windowHandle();
+  QWindow* owner = window ? window->transientParent() : nullptr;
+  if (owner == nullptr) return true;
+  if (!WindowManagerCaughtUp()) return false;
+  const auto id = static_cast<unsigned long>(window->winId());
+  const auto ownerId = static_cast<unsigned long>(owner->winId());
+  return QTest::qWaitFor(
+      [id, ownerId] {
+        const std::vector<unsigned long> order = StackingOrder();
+        const auto at = std::find(order.begin(), order.end(), id);
+        const auto ownerAt = std::find(order.begin(), order.end(), ownerId);
+        return order.empty() || ownerAt == order.end() || (at != order.end() && at > ownerAt);
+      },
+      kXEventBoundMs);
 }
 
 }  // namespace qxtest
