@@ -179,14 +179,17 @@ class ProcessView : public ::testing::Test {
     View()->GetClientRect(&view);
     ASSERT_TRUE(view.PtInRect(Doc()->m_ptRlOrigin + CSize(150, 100)));
     if (qxtest::OnRealWindowSystem()) {
-      // A window manager gives the main window it has just mapped the keyboard
-      // in its own time, also after a test has activated another window (a
-      // floating bar): a test begins once it has.
+      // A window manager gives a window it has just mapped the keyboard in its
+      // own time, also after a test has activated another one (a floating
+      // bar), or not at all while it starts: a test begins with the main
+      // window activated, as by the user's click, once the window manager has
+      // handled its mapping.
       QWidget* main = Frame()->GetWidget()->window();
       ASSERT_TRUE(QTest::qWaitForWindowExposed(main->windowHandle(), qxtest::kXEventBoundMs))
           << "the main window was never shown";
-      ASSERT_TRUE(qxtest::WaitForFocusWindow(main))
-          << "the window manager never gave the main window the keyboard";
+      ASSERT_TRUE(qxtest::WindowManagerCaughtUp());
+      main->activateWindow();
+      ASSERT_TRUE(qxtest::WaitForFocusWindow(main)) << "the main window was never activated";
     }
   }
   void TearDown() override {

@@ -228,11 +228,14 @@ void UiApp::SetUp() {
     ASSERT_TRUE(
         QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(), kXEventBoundMs))
         << "the main window was never shown";
-    // The window manager gives the window it has just mapped the keyboard in
-    // its own time, also after a test has activated another window: a test
-    // begins once it has.
+    // The window manager gives a window it has just mapped the keyboard in
+    // its own time, also after a test has activated another one, or not at
+    // all while it starts: a test begins with the main window activated, as
+    // by the user's click, once the window manager has handled its mapping.
+    ASSERT_TRUE(WindowManagerCaughtUp());
+    Frame()->QxMainWindow()->activateWindow();
     ASSERT_TRUE(WaitForFocusWindow(Frame()->QxMainWindow()))
-        << "the window manager never gave the main window the keyboard";
+        << "the main window was never activated";
     QxTest::PumpUntilIdle();
   }
 }
