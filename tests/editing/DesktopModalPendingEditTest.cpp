@@ -23,6 +23,12 @@ const QPoint kRunSpot(18, 73);
 class DesktopModalPendingEdit : public DesktopFocusFixture {
  protected:
   CVarBar& Vars() const { return Frame()->m_wndVarbar; }
+  // The keys in the main window as the user puts them there, by a click on
+  // its caption (the window manager need not have given it them as it showed).
+  void KeysToTheMainWindow() {
+    qxtest::XClickCaption(Main());
+    ASSERT_TRUE(KeyboardIn(Main())) << "the main window never got the keyboard";
+  }
   // Alt+W, then the design's number, each once the program has acted on the
   // key before (the menu is open, then the design is shown).
   void ShowByWindowMenu(CQorexDoc* doc, const char* number) {
@@ -88,6 +94,7 @@ TEST_F(DesktopModalPendingEdit, AValueLeftTypedGoesToItsDesignAndTheRunSpotRunsT
   ASSERT_GE(Vars().m_wndList.GetCurSel(), 0);
   const int user = static_cast<int>(Vars().m_wndList.GetItemData(Vars().m_wndList.GetCurSel()));
   const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
+  KeysToTheMainWindow();
   ShowByWindowMenu(docs[0], "1");
   ASSERT_EQ(Vars().m_pDoc, docs[0]);
 
@@ -114,6 +121,7 @@ TEST_F(DesktopModalPendingEdit, TheBoxAboutTextLeftTypedComesOnceTheDesignIsShow
   PickElement(kModelK, 0, 0, 3);
   QxTest::PumpUntilIdle();
   const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
+  KeysToTheMainWindow();
   const struct {
     const char* name;
     bool byClick;
