@@ -259,6 +259,10 @@ bool AwaitsActivation(const QWidget* top) {
   return top && g_activationAsked == top && top->isVisible();
 }
 
+bool ActivationAwaited() {
+  return g_activationAsked && g_activationAsked->isVisible();
+}
+
 FocusActivation SetFocusActivation(FocusActivation activation) {
   std::swap(g_focusActivation, activation);
   return activation;

@@ -38,6 +38,10 @@ void AskActivation(QWidget* top);
 // Whether the window's activation was asked for and the window system has
 // activated no window since.
 bool AwaitsActivation(const QWidget* top);
+// Whether an activation the layer asked for is still to come (the window
+// system has activated no window since): the active window the toolkit
+// reports meanwhile is the one before it.
+bool ActivationAwaited();
 // How a shown window gets the activation when a call gives the keyboard to a
 // window in it while another is active. By default nothing activates it: the
 // keys stay where the toolkit has them, and the window takes them once the

@@ -103,7 +103,10 @@ void KeyboardReturn::GiveBack() {
     return;
   }
   // The activation asked for first: the window takes the keyboard at once.
-  if (top != QApplication::activeWindow()) AskActivation(top);
+  // Also for the window the toolkit still reports active while the closing
+  // window's own activation is yet to come: the window system would carry
+  // that out after this and then give the keys to the closing window's owner.
+  if (top != QApplication::activeWindow() || ActivationAwaited()) AskActivation(top);
   if (moved) focus->SetFocus();
   s_givenBack = top->windowHandle();
 }

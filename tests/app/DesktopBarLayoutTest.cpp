@@ -36,7 +36,9 @@ class DesktopBarLayout : public QorexAppTest {
   void SetUp() override {
     QorexAppTest::SetUp();
     if (!qxtest::OnRealWindowSystem()) GTEST_SKIP() << "the window's layout needs a real window";
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(),
+                                             qxtest::kXEventBoundMs))
+        << "the main window was never shown";
     CRect window;
     Frame()->GetWindowRect(&window);
     m_defaultSize = window.Size();
@@ -54,8 +56,11 @@ class DesktopBarLayout : public QorexAppTest {
     Settle();
   }
   CSize m_defaultSize;
+  // Once the window manager has placed and framed what the program showed or
+  // hid, and the program has taken in what it said of that.
   static void Settle() {
-    qxtest::SettleX(300);
+    QxTest::PumpUntilIdle();
+    EXPECT_TRUE(qxtest::WindowManagerCaughtUp());
     QxTest::PumpUntilIdle();
   }
   // Every shown bar's controls whole within the bar, a docked bar's within

@@ -23,15 +23,22 @@ const QPoint kRunSpot(18, 73);
 class DesktopModalPendingEdit : public DesktopFocusFixture {
  protected:
   CVarBar& Vars() const { return Frame()->m_wndVarbar; }
+  // The keys in the main window as the user puts them there, by a click on
+  // its caption (the window manager need not have given it them as it showed).
+  void KeysToTheMainWindow() {
+    qxtest::XClickCaption(Main());
+    ASSERT_TRUE(KeyboardIn(Main())) << "the main window never got the keyboard";
+  }
   // Alt+W, then the design's number, each once the program has acted on the
   // key before (the menu is open, then the design is shown).
   void ShowByWindowMenu(CQorexDoc* doc, const char* number) {
     qxtest::XKeys("alt+w");
-    ASSERT_TRUE(QTest::qWaitFor([] {
-      return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    })) << "the Window menu did not open";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }, kEventBoundMs))
+        << "the Window menu did not open";
     qxtest::XKeys(number);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activePopupWidget() && Doc() == doc; }))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QApplication::activePopupWidget() && Doc() == doc; },
+                                kEventBoundMs))
         << "the design was not shown";
     QxTest::PumpUntilIdle();
   }
@@ -41,11 +48,14 @@ class DesktopModalPendingEdit : public DesktopFocusFixture {
     ASSERT_TRUE(KeyboardIn(ValueField()));
     qxtest::XKeys("ctrl+a");
     qxtest::XType(typed);
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-      CString text;
-      Vars().GetDlgItem(IDC_VALUE)->GetWindowText(text);
-      return text == typed;
-    }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          CString text;
+          Vars().GetDlgItem(IDC_VALUE)->GetWindowText(text);
+          return text == typed;
+        },
+        kEventBoundMs))
+        << "the typed value never reached the field";
   }
   // A click into the middle of the design's view, from wherever the
   // keyboard is.
@@ -84,6 +94,7 @@ TEST_F(DesktopModalPendingEdit, AValueLeftTypedGoesToItsDesignAndTheRunSpotRunsT
   ASSERT_GE(Vars().m_wndList.GetCurSel(), 0);
   const int user = static_cast<int>(Vars().m_wndList.GetItemData(Vars().m_wndList.GetCurSel()));
   const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
+  KeysToTheMainWindow();
   ShowByWindowMenu(docs[0], "1");
   ASSERT_EQ(Vars().m_pDoc, docs[0]);
 
@@ -110,6 +121,7 @@ TEST_F(DesktopModalPendingEdit, TheBoxAboutTextLeftTypedComesOnceTheDesignIsShow
   PickElement(kModelK, 0, 0, 3);
   QxTest::PumpUntilIdle();
   const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
+  KeysToTheMainWindow();
   const struct {
     const char* name;
     bool byClick;

@@ -18,6 +18,7 @@
 #include "res/Sprites.h"
 #include "search/SearchGlobals.h"
 #include "tests/support/DesignRoundTrip.h"
+#include "tests/support/DesktopInput.h"
 #include "tests/support/QorexAppFixture.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +178,17 @@ class ProcessView : public ::testing::Test {
     CRect view;
     View()->GetClientRect(&view);
     ASSERT_TRUE(view.PtInRect(Doc()->m_ptRlOrigin + CSize(150, 100)));
+    if (qxtest::OnRealWindowSystem()) {
+      // A window manager gives a window it has just mapped the keyboard in its
+      // own time, also after a test has activated another one (a floating
+      // bar): a test begins once it has handled the mapping. (Activating the
+      // main window from here would let it raise that alone, over the
+      // floating bars the program keeps above it.)
+      QWidget* main = Frame()->GetWidget()->window();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(main->windowHandle(), qxtest::kXEventBoundMs))
+          << "the main window was never shown";
+      ASSERT_TRUE(qxtest::WindowManagerCaughtUp());
+    }
   }
   void TearDown() override {
     // Whatever the bar's choices made of the design, it opens again.

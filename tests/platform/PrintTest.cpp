@@ -178,7 +178,7 @@ class PrintPreview : public UiApp {
     };
     // With a window manager the window may be resized, and so repainted, a
     // little later.
-    if (!look() && OnRealWindowSystem()) (void)QTest::qWaitFor(look, 2000);
+    if (!look() && OnRealWindowSystem()) (void)QTest::qWaitFor(look, kXEventBoundMs);
     ASSERT_FALSE(sheet.IsRectEmpty());
     EXPECT_NEAR(sheet.Height(), ActiveView()->m_page.cy * scale, 1.5);
     EXPECT_TRUE(IsBlack(at(kPageMarks[page - 1].CenterPoint()))) << "page " << page;

@@ -225,7 +225,13 @@ void UiApp::SetUp() {
   ASSERT_TRUE(StartApplication(*m_app));
   // With a window manager the frame is mapped, and so painted, in its own time.
   if (OnRealWindowSystem()) {
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle()));
+    ASSERT_TRUE(
+        QTest::qWaitForWindowExposed(Frame()->QxMainWindow()->windowHandle(), kXEventBoundMs))
+        << "the main window was never shown";
+    // The window manager gives a window it has just mapped the keyboard in
+    // its own time, also after a test has activated another one: a test
+    // begins once it has handled the mapping.
+    ASSERT_TRUE(WindowManagerCaughtUp());
     QxTest::PumpUntilIdle();
   }
 }

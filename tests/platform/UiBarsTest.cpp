@@ -2,6 +2,7 @@
 // and docking, dialog bars' controls and keys; and bars whose objects outlive
 // their frame or go before it.
 #include "tests/platform/UiTestApp.h"
+#include "tests/support/DesktopInput.h"
 
 #include <QDockWidget>
 #include <QTest>
@@ -158,7 +159,7 @@ TEST_F(UiBars, AFloatingDialogBarShownLaterTakesItsTemplateSize) {
         bar.GetClientRect(&client);
         return client.Width() >= want.cx && client.Height() >= want.cy;
       },
-      2000);
+      kXEventBoundMs);
   bar.GetClientRect(&client);
   EXPECT_GE(client.Width(), want.cx);
   EXPECT_GE(client.Height(), want.cy);

@@ -36,12 +36,12 @@ class BellListener {
     if (m_display) XCloseDisplay(m_display);
   }
   bool Listening() const { return m_listening; }
-  // Waits until `expected` bells were heard, for at most five seconds (and a
-  // little longer for one too many); how many were heard.
+  // Waits until `expected` bells were heard, for at most the bound of an X
+  // event (and a little longer for one too many); how many were heard.
   int Heard(int expected) {
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < 5000 && m_bells < expected) Read();
+    while (waited.elapsed() < qxtest::kXEventBoundMs && m_bells < expected) Read();
     QElapsedTimer settle;
     settle.start();
     while (settle.elapsed() < 200) Read();

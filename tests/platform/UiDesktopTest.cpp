@@ -51,11 +51,12 @@ TEST_F(UiDesktop, AFloatingBarShownAtStartStaysAboveTheMainWindow) {
   do {  // the window manager stacks them in its own time
     QxTest::PumpEvents();
     order = StackingOrder();
-  } while (clock.elapsed() < 3000 &&
+  } while (clock.elapsed() < kXEventBoundMs &&
            (place(frameId) == std::ssize(order) || place(dockId) == std::ssize(order) ||
             place(dockId) < place(frameId)));
   if (order.empty()) GTEST_SKIP() << "no window manager";
-  EXPECT_GT(place(dockId), place(frameId));
+  EXPECT_GT(place(dockId), place(frameId))
+      << "the window manager never stacked the bar above the main window";
 }
 
 // Escape closes the menu but leaves Qt's focus on the menu bar; a click on a
@@ -176,7 +177,8 @@ TEST_F(UiDesktop, ABarFloatedAtAClientPointLiesBelowTheMenuBar) {
   frame->ShowWindow(SW_SHOW);
   QMainWindow* window = frame->QxMainWindow();
   if (OnRealWindowSystem()) {
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window->windowHandle()));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window->windowHandle(), kXEventBoundMs))
+        << "the frame was never shown";
   }
   QxTest::PumpUntilIdle();
   QMenuBar* menu = window->menuBar();

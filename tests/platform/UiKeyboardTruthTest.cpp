@@ -4,6 +4,7 @@
 #include "platform/testing/TestHooks.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Wnd.h"
+#include "tests/support/DesktopInput.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -50,12 +51,15 @@ struct EditWindow {
   }
 };
 
-// Activated, once the window system has done it.
+// Activated, once the window system has done it: judged once the window
+// manager has handled all it was asked (an activation seen before that can be
+// one it is about to undo).
 void Activate(CWnd& top) {
-  QWindow* window = top.GetWidget()->window()->windowHandle();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 30000)) << "the window was never shown";
-  top.GetWidget()->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window, 30000)) << "the window was never activated";
+  QWidget* window = top.GetWidget()->window();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window->windowHandle(), kXEventBoundMs))
+      << "the window was never shown";
+  window->activateWindow();
+  ASSERT_TRUE(WaitForFocusWindow(window)) << "the window was never activated";
   QxTest::PumpEvents();
 }
 
@@ -143,19 +147,26 @@ using UiPreviewKeyboard = UiApp;
 
 // The print preview closed by Escape or by its close button gives the keys
 // back to the edit that had them as it opened, in a docked bar and in a
-// floating one, as a closing dialog does.
+// floating one, as a closing dialog does; also when it closes before the
+// window system has activated it (the toolkit still calls the bar active).
 TEST_F(UiPreviewKeyboard, ClosingThePreviewGivesTheKeysBackWhereTheyWere) {
   const struct {
     const char* name;
     bool floating;
     bool byButton;
-  } ways[] = {{"docked, Escape", false, false},
-              {"docked, close button", false, true},
-              {"floating, Escape", true, false},
-              {"floating, close button", true, true}};
+    bool atOnce;  // closed in the turn of the event loop that opened it
+  } ways[] = {{"docked, Escape", false, false, false},
+              {"docked, close button", false, true, false},
+              {"floating, Escape", true, false, false},
+              {"floating, close button", true, true, false},
+              {"floating, Escape at once", true, false, true},
+              {"floating, close button at once", true, true, true}};
   CDialogBar& bar = Frame()->m_wndBottomBar;
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
+    // Only a window manager carries out an activation after the window that
+    // asked for it is gone (the headless platform's stand-in for it cannot).
+    if (way.atOnce && !OnRealWindowSystem()) continue;
     if (way.floating && !bar.IsFloating()) {
       CPoint at(200, 200);
       Frame()->ClientToScreen(&at);
@@ -165,7 +176,7 @@ TEST_F(UiPreviewKeyboard, ClosingThePreviewGivesTheKeysBackWhereTheyWere) {
     CWnd* edit = bar.GetDlgItem(IDC_BAR_EDIT1);
     KeysTo(edit);
     Frame()->SendCommand(ID_FILE_PRINT_PREVIEW);
-    QxTest::PumpEvents();
+    if (!way.atOnce) QxTest::PumpEvents();
     CWnd* preview = QxTest::PreviewWindow();
     ASSERT_NE(preview, nullptr);
     ASSERT_EQ(CWnd::GetFocus(), preview);

@@ -91,7 +91,7 @@ TEST_F(UiModalFocus, TheKeyboardGoesBackWhereItWasWhenABoxOrADialogCloses) {
       if (dialog) {
         CPlainDlg dlg(Frame());
         QxTest::DialogScript script({[](CDialog& d) {
-          WaitForFocusWindow(d.GetWidget());
+          EXPECT_TRUE(WaitForFocusWindow(d.GetWidget())) << "the dialog never got the keyboard";
           TypedKey(Qt::Key_Escape);
         }});
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
@@ -149,7 +149,8 @@ TEST_F(UiModalFocus, AClickOnTheFrameRightAfterABoxTakesTheKeyboardThere) {
   Frame()->FloatControlBar(&bar, at);
   QxTest::PumpUntilIdle();
   CWnd* edit = bar.GetDlgItem(IDC_BAR_EDIT2);
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(WindowOf(edit->GetWidget())));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(WindowOf(edit->GetWidget()), kXEventBoundMs))
+      << "the floating bar was never shown";
   QWidget* view = ActiveView()->GetWidget();
   for (const int afterMs : {300, 1000, 1600}) {
     SCOPED_TRACE(afterMs);

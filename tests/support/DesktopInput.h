@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -56,11 +58,32 @@ inline void TypedText(const char* text) {
     QApplication::processEvents();
   }
 }
+inline bool WindowManagerCaughtUp();
+inline bool AboveItsOwner(QWidget* widget);
+inline unsigned long XFocusWindow();
+// Where the keyboard is, for a wait for it that was not met: the toolkit's
+// focus window and the X server's, beside the window that was awaited.
+inline std::string FocusReport(QWidget* awaited) {
+  auto name = [](QWindow* window) {
+    return window ? window->title().toStdString() + " (" + std::to_string(window->winId()) + ")"
+                  : std::string("none");
+  };
+  return "awaited " + name(WindowOf(awaited)) +
+         "; the toolkit's focus window: " + name(QGuiApplication::focusWindow()) +
+         "; the X server's: " + std::to_string(XFocusWindow());
+}
 // Waits until the widget's window has the focus, for at most the time given
-// (a window manager gives it in its own time); whether it has it.
+// (a window manager gives it in its own time); whether it has it. Judged once
+// the window manager has done all that was asked of it so far: a focus seen
+// before that can be one it is about to move (a window it has just mapped
+// takes it, a closed one's falls back).
 inline bool WaitForFocusWindow(QWidget* widget, int milliseconds = kXEventBoundMs) {
-  return QTest::qWaitFor([widget] { return QGuiApplication::focusWindow() == WindowOf(widget); },
-                         milliseconds);
+  if (!WindowManagerCaughtUp()) return false;
+  if (QTest::qWaitFor([widget] { return QGuiApplication::focusWindow() == WindowOf(widget); },
+                      milliseconds))
+    return true;
+  std::cerr << "no focus window after " << milliseconds << " ms: " << FocusReport(widget) << '\n';
+  return false;
 }
 
 inline bool OnRealWindowSystem() {
@@ -96,8 +119,11 @@ inline unsigned long XFocusWindow() {
 // Whether the X server's focus is on the widget's top-level window, once
 // everything that follows from the last input has arrived (up to the time given).
 inline bool XFocusIsOn(QWidget* widget, int milliseconds = kXEventBoundMs) {
+  if (!WindowManagerCaughtUp()) return false;
   const auto id = static_cast<unsigned long>(widget->window()->winId());
-  return QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds);
+  if (QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds)) return true;
+  std::cerr << "no X focus after " << milliseconds << " ms: " << FocusReport(widget) << '\n';
+  return false;
 }
 // Where the X server has the widget's top-level window (its inside, as the
 // toolkit's geometry()), by xwininfo's absolute reading; a point off every
@@ -116,11 +142,6 @@ inline QPoint XWindowPosition(QWidget* widget) {
     if (text.startsWith("Absolute upper-left Y:")) at.setY(text.section(':', 1).toInt());
   }
   return at;
-}
-// A fixed time for the window manager and the program to act in: only where
-// no event tells that they have (that nothing more happens).
-inline void SettleX(int milliseconds = 200) {
-  QTest::qWait(milliseconds);
 }
 // Returns once the program has taken in (and acted on) every event the X
 // server had sent it when this was called: the server handles one client's
@@ -202,7 +223,14 @@ inline void XClickAt(QPoint global, int count = 1, int delayMs = 100) {
 }
 // At a point of a widget where the X server has its window: the toolkit's own
 // idea of the window's place can lag behind a move the window manager made.
+// A floating bar stands above the window it belongs to once the window
+// manager has restacked them after that one's activation (a dialog that
+// closed, a design made); before that a click at the bar's place can land on
+// the main window.
 inline void XClick(QWidget* widget, QPoint local, int count = 1, int delayMs = 100) {
+  if (!AboveItsOwner(widget))
+    ADD_FAILURE() << "window " << widget->window()->winId()
+                  << " never stood above the window it belongs to";
   QPoint origin = XWindowPosition(widget);
   if (origin.x() == -100000) origin = widget->window()->mapToGlobal(QPoint(0, 0));
   XClickAt(origin + InWindow(widget, local), count, delayMs);
@@ -243,6 +271,67 @@ inline std::vector<unsigned long> StackingOrder() {
   for (const QString& id : out.mid(hash + 1).split(',', Qt::SkipEmptyParts))
     ids.push_back(id.trimmed().toULong(nullptr, 16));
   return ids;
+}
+
+// Returns once the window manager has handled every request and event the X
+// server had for it when this was called (what it does for a window mapped
+// or activated, the focus it gives back when a focused window closes): it
+// handles them in order, so a window mapped now is managed after them, and it
+// names every window it manages on the root window. The window asks for no
+// focus and takes none, and goes at once; a plain window, transient for
+// nothing, so that stacking it moves none of the program's others (a window
+// transient for the whole program takes them along). Whether that came within
+// the bound (at once without a window manager).
+inline bool WindowManagerCaughtUp() {
+  if (!OnRealWindowSystem()) return true;
+  auto* probe =
+      new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+  probe->setAttribute(Qt::WA_ShowWithoutActivating);
+  probe->setGeometry(4000, 4000, 1, 1);  // off every screen, if it is left there
+  probe->show();
+  const auto id = static_cast<unsigned long>(probe->winId());
+  QApplication::processEvents();  // sends the map to the server
+  const bool managed = QTest::qWaitFor(
+      [id] {
+        const std::vector<unsigned long> order = StackingOrder();
+        return order.empty() || std::find(order.begin(), order.end(), id) != order.end();
+      },
+      kXEventBoundMs);
+  delete probe;
+  QApplication::processEvents();  // its end too, before any input that follows
+  if (!managed) {
+    ADD_FAILURE() << "the window manager had not managed a window after " << kXEventBoundMs
+                  << " ms";
+    return false;
+  }
+  // What the window manager did reached the program (without xdotool, what
+  // has come so far).
+  static const bool marks = RunXdotool({"getmouselocation"});
+  if (!marks) {
+    QApplication::processEvents();
+    return true;
+  }
+  return InputReachedProgram();
+}
+
+// Whether the widget's top-level window stands above the one it is transient
+// for in the window manager's stacking, once that has caught up (at once for
+// a window that belongs to none, or without a stacking to read).
+inline bool AboveItsOwner(QWidget* widget) {
+  QWindow* window = widget->window()->windowHandle();
+  QWindow* owner = window ? window->transientParent() : nullptr;
+  if (owner == nullptr) return true;
+  if (!WindowManagerCaughtUp()) return false;
+  const auto id = static_cast<unsigned long>(window->winId());
+  const auto ownerId = static_cast<unsigned long>(owner->winId());
+  return QTest::qWaitFor(
+      [id, ownerId] {
+        const std::vector<unsigned long> order = StackingOrder();
+        const auto at = std::find(order.begin(), order.end(), id);
+        const auto ownerAt = std::find(order.begin(), order.end(), ownerId);
+        return order.empty() || ownerAt == order.end() || (at != order.end() && at > ownerAt);
+      },
+      kXEventBoundMs);
 }
 
 }  // namespace qxtest
