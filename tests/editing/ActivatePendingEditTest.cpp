@@ -116,11 +116,7 @@ class ActivatePendingEdit : public dlgtest::EditingDialogs {
          }},
     };
     for (const bool floating : {true, false}) {
-      m_floating = floating;
-      if (!floating) {
-        Frame()->DockControlBar(&Vars(), AFX_IDW_DOCKBAR_LEFT);
-        QxTest::PumpUntilIdle();
-      }
+      PlaceVars(floating);
       for (const auto& road : roads) {
         SCOPED_TRACE(std::string(road.name) + (floating ? ", floating" : ", docked"));
         m_activate = [this, &road] { road.activate(Frame(), ChildOf(m_docs[1])); };
@@ -129,6 +125,13 @@ class ActivatePendingEdit : public dlgtest::EditingDialogs {
     }
   }
   void ActivateTheSecondDesign() { m_activate(); }
+  // The Variables bar floating as the program starts it, or docked on the left.
+  void PlaceVars(bool floating) {
+    m_floating = floating;
+    if (floating) return;
+    Frame()->DockControlBar(&Vars(), AFX_IDW_DOCKBAR_LEFT);
+    QxTest::PumpUntilIdle();
+  }
 
   std::vector<CQorexDoc*> m_docs;
   int m_user = -1;
@@ -217,11 +220,7 @@ TEST_F(ActivatePendingEdit, SaveChangesIsAskedOfTheValueTyped) {
                {"File > Close, no number", ID_FILE_CLOSE, "abc", false},
                {"File > Exit, no number", ID_APP_EXIT, "abc", false}};
   for (const bool floating : {true, false}) {
-    m_floating = floating;
-    if (!floating) {
-      Frame()->DockControlBar(&Vars(), AFX_IDW_DOCKBAR_LEFT);
-      QxTest::PumpUntilIdle();
-    }
+    PlaceVars(floating);
     for (const auto& road : roads) {
       SCOPED_TRACE(std::string(road.name) + (floating ? ", floating" : ", docked"));
       // Text that is no number changes nothing: the design is changed
