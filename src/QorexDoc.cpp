@@ -175,7 +175,7 @@ bool CQorexDoc::SaveQuestionOpen() {
 }
 
 bool CQorexDoc::Leaving() const {
-  return m_bClosing || s_nSaveQuestions > 0;
+  return m_bClosing || SaveQuestionOpen();
 }
 
 void CQorexDoc::OnCloseDocument() {

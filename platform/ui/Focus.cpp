@@ -260,7 +260,7 @@ bool AwaitsActivation(const QWidget* top) {
 }
 
 bool ActivationAwaited() {
-  return g_activationAsked && g_activationAsked->isVisible();
+  return AwaitsActivation(g_activationAsked);
 }
 
 FocusActivation SetFocusActivation(FocusActivation activation) {
