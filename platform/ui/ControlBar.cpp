@@ -406,6 +406,13 @@ void CControlBar::QxFloat(CPoint screen, DWORD dwStyle) {
   if (!dock || !m_pWidget) return;
   m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | (dwStyle & CBRS_ALIGN_ANY);
   bool visible = !m_pWidget->isHidden();
+  // Floating shows the dock window at once unless it was hidden. A bar that
+  // is not to show yet (hidden, or waiting for a frame not yet shown) is
+  // hidden first: mapped, unmapped and mapped again within a moment, its
+  // window can be lost by a window manager still handling the first map, and
+  // the bar never appears while the program takes it for shown.
+  QWidget* owner = dock->parentWidget();
+  if (!visible || (owner && !owner->isVisible())) dock->hide();
   dock->setFloating(true);
   dock->adjustSize();
   dock->move(screen.x, screen.y);

@@ -58,8 +58,7 @@ class DesktopFocusFixture : public EditingDialogs {
   void ShowComments() {
     Frame()->ShowControlBar(&Frame()->m_wndCommentBar, TRUE, FALSE);
     QxTest::PumpUntilIdle();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(CommentEdit()->window()->windowHandle(),
-                                             qxtest::kXEventBoundMs));
+    ASSERT_TRUE(qxtest::Exposed(CommentEdit()));
   }
   int Designs() const { return static_cast<int>(Frame()->QxMdiArea()->subWindowList().size()); }
   CString Title() const {

@@ -41,7 +41,7 @@ class DesktopModalBarFloat : public EditingDialogs {
 
 TEST_F(DesktopModalBarFloat, FloatedAgainTheBarGoesBackWhereItFloatedBefore) {
   ASSERT_TRUE(Vars().IsFloating());
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(Dock()->windowHandle(), qxtest::kXEventBoundMs));
+  ASSERT_TRUE(qxtest::Exposed(Dock()));
   // Moved by the user away from where it started, once the program has all
   // the window manager said of its placement; the move is done once the X
   // server has the window where the toolkit put it, and the program has

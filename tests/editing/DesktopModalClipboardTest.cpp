@@ -29,8 +29,7 @@ class DesktopModalClipboard : public EditingDialogs {
     Frame()->ShowControlBar(&Frame()->m_wndCommentBar, TRUE, FALSE);
     QxTest::PumpUntilIdle();
     QWidget* edit = Frame()->m_wndCommentBar.GetDlgItem(IDC_COMMENT)->GetWidget();
-    ASSERT_TRUE(
-        QTest::qWaitForWindowExposed(edit->window()->windowHandle(), qxtest::kXEventBoundMs));
+    ASSERT_TRUE(qxtest::Exposed(edit));
   }
   static QString Clipboard() { return QGuiApplication::clipboard()->text(); }
   static CString TextOf(CWnd* edit) {
@@ -76,8 +75,7 @@ TEST_F(DesktopModalClipboard, EachClipboardKeyActsOnTheTextOfTheBarsEdit) {
     ASSERT_EQ(bar->IsFloating(), !field.docked);
     CWnd* edit = field.bar->GetDlgItem(field.id);
     QWidget* widget = edit->GetWidget();
-    ASSERT_TRUE(
-        QTest::qWaitForWindowExposed(widget->window()->windowHandle(), qxtest::kXEventBoundMs));
+    ASSERT_TRUE(qxtest::Exposed(widget));
     int clicks = 0;
     for (const KeyRow& key : kKeys) {
       SCOPED_TRACE(std::string(field.name) + ", " + key.keys);

@@ -11,6 +11,7 @@
 #include "tests/support/DesktopInput.h"
 
 #include <QDockWidget>
+#include <QEvent>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace qxtest {
 namespace {
@@ -57,6 +59,58 @@ TEST_F(UiDesktop, AFloatingBarShownAtStartStaysAboveTheMainWindow) {
   if (order.empty()) GTEST_SKIP() << "no window manager";
   EXPECT_GT(place(dockId), place(frameId))
       << "the window manager never stacked the bar above the main window";
+}
+
+// Every show and hide of a top-level dock window (a floating bar's), from
+// before the frame is made.
+class BarWindowShows : public QObject {
+ public:
+  struct Shown {
+    QObject* window;
+    bool shown;
+    bool ownerVisible;
+  };
+  std::vector<Shown> seen;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* dock = qobject_cast<QDockWidget*>(watched);
+    if (dock && dock->isWindow() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+      QWidget* owner = dock->parentWidget();
+      seen.push_back({dock, event->type() == QEvent::Show, owner && owner->isVisible()});
+    }
+    return false;
+  }
+};
+
+class UiDesktopStart : public UiApp {
+ protected:
+  void SetUp() override {
+    qApp->installEventFilter(&m_shows);
+    UiApp::SetUp();
+  }
+  void TearDown() override {
+    qApp->removeEventFilter(&m_shows);
+    UiApp::TearDown();
+  }
+  BarWindowShows m_shows;
+};
+
+// A window mapped, unmapped and mapped again within a moment can be lost by a
+// window manager still busy with the first map: the bar would never appear
+// though the program takes it for shown. The bar floated as the frame is made
+// is shown once, after the frame.
+TEST_F(UiDesktopStart, ABarFloatedAsTheFrameIsMadeIsShownOnceAfterIt) {
+  QWidget* dock = Frame()->m_wndFloatBar.QxContainer();
+  ASSERT_TRUE(dock && dock->isWindow() && dock->isVisible());
+  std::vector<BarWindowShows::Shown> ofBar;
+  for (const auto& shown : m_shows.seen)
+    if (shown.window == dock) ofBar.push_back(shown);
+  ASSERT_EQ(ofBar.size(), 1u) << "the bar's window was shown or hidden " << ofBar.size()
+                              << " times as the program started";
+  EXPECT_TRUE(ofBar[0].shown);
+  EXPECT_TRUE(ofBar[0].ownerVisible) << "the bar's window was shown before the frame";
 }
 
 // Escape closes the menu but leaves Qt's focus on the menu bar; a click on a

@@ -258,6 +258,23 @@ inline void XType(const char* text) {
   XInput({"type", "--delay", "60", QString::fromLatin1(text)});
 }
 
+// What the X server holds of a window that says how the window manager
+// treats it: whose transient it is, its type and state, whether it is mapped.
+inline std::string XProperties(unsigned long id) {
+  std::string said;
+  QProcess xprop;
+  xprop.start("xprop", {"-id", QString::number(id), "WM_TRANSIENT_FOR", "_NET_WM_WINDOW_TYPE",
+                        "_NET_WM_STATE", "WM_STATE"});
+  if (xprop.waitForFinished(5000))
+    said = QString::fromLatin1(xprop.readAllStandardOutput()).replace('\n', "; ").toStdString();
+  QProcess xwininfo;
+  xwininfo.start("xwininfo", {"-id", QString::number(id)});
+  if (xwininfo.waitForFinished(5000))
+    for (const QString& line : QString::fromLatin1(xwininfo.readAllStandardOutput()).split('\n'))
+      if (line.trimmed().startsWith("Map State:")) said += line.trimmed().toStdString();
+  return said;
+}
+
 // The managed top-level windows from bottom to top, as the window manager
 // stacks them (empty without one, or without xprop).
 inline std::vector<unsigned long> StackingOrder() {
@@ -314,6 +331,24 @@ inline bool WindowManagerCaughtUp() {
   return InputReachedProgram();
 }
 
+// Whether the widget's top-level window came to be shown on the screen within
+// the bound; when it did not, what the X server and the window manager hold
+// of it.
+inline bool Exposed(QWidget* widget) {
+  QWindow* window = widget->window()->windowHandle();
+  if (window && QTest::qWaitForWindowExposed(window, kXEventBoundMs)) return true;
+  std::cerr << "window " << (window ? window->title().toStdString() : "none")
+            << " not shown on the screen after " << kXEventBoundMs << " ms";
+  if (window) {
+    std::cerr << ":\n  stacking (bottom to top):";
+    for (const unsigned long each : StackingOrder()) std::cerr << " 0x" << std::hex << each;
+    std::cerr << std::dec << "\n  0x" << std::hex << window->winId() << std::dec << ": "
+              << XProperties(window->winId());
+  }
+  std::cerr << '\n';
+  return false;
+}
+
 // Whether the widget's top-level window stands above the one it is transient
 // for in the window manager's stacking, once that has caught up (at once for
 // a window that belongs to none, or without a stacking to read).
@@ -324,14 +359,22 @@ inline bool AboveItsOwner(QWidget* widget) {
   if (!WindowManagerCaughtUp()) return false;
   const auto id = static_cast<unsigned long>(window->winId());
   const auto ownerId = static_cast<unsigned long>(owner->winId());
-  return QTest::qWaitFor(
-      [id, ownerId] {
-        const std::vector<unsigned long> order = StackingOrder();
-        const auto at = std::find(order.begin(), order.end(), id);
-        const auto ownerAt = std::find(order.begin(), order.end(), ownerId);
-        return order.empty() || ownerAt == order.end() || (at != order.end() && at > ownerAt);
-      },
-      kXEventBoundMs);
+  if (QTest::qWaitFor(
+          [id, ownerId] {
+            const std::vector<unsigned long> order = StackingOrder();
+            const auto at = std::find(order.begin(), order.end(), id);
+            const auto ownerAt = std::find(order.begin(), order.end(), ownerId);
+            return order.empty() || ownerAt == order.end() || (at != order.end() && at > ownerAt);
+          },
+          kXEventBoundMs))
+    return true;
+  std::cerr << "window 0x" << std::hex << id << " never stood above 0x" << ownerId << std::dec
+            << ":\n  stacking (bottom to top):";
+  for (const unsigned long each : StackingOrder()) std::cerr << " 0x" << std::hex << each;
+  std::cerr << std::dec << "\n  " << XProperties(id) << "\n  toolkit: visible "
+            << widget->window()->isVisible() << ", transient parent 0x" << std::hex << ownerId
+            << std::dec << '\n';
+  return false;
 }
 
 }  // namespace qxtest
