@@ -73,8 +73,9 @@ class DesktopFocusFixture : public EditingDialogs {
     if (KeyboardIn(widget)) return;
     QString under;
     qxtest::RunXdotool({"getmouselocation"}, &under);
-    ADD_FAILURE() << "the keyboard did not come to the clicked window " << widget->window()->winId()
-                  << " at " << widget->window()->frameGeometry().x() << ","
+    ADD_FAILURE() << "the keyboard did not come to the clicked window "
+                  << qxtest::WindowOf(widget)->winId() << " at "
+                  << widget->window()->frameGeometry().x() << ","
                   << widget->window()->frameGeometry().y() << "; the X focus is on "
                   << qxtest::XFocusWindow() << ", the pointer: " << under.toStdString();
   }
@@ -86,7 +87,7 @@ class DesktopFocusFixture : public EditingDialogs {
     // before that can be one it is about to move.
     if (!qxtest::WindowManagerCaughtUp()) return false;
     QWidget* top = widget->window();
-    const auto id = static_cast<unsigned long>(top->winId());
+    const auto id = static_cast<unsigned long>(top->windowHandle()->winId());
     if (QTest::qWaitFor(
             [top, id] {
               return QGuiApplication::focusWindow() == top->windowHandle() &&

@@ -46,16 +46,18 @@ class DesktopModalPendingEdit : public DesktopFocusFixture {
   void TypeIntoTheValueField(const char* typed) {
     Click(ValueField());
     ASSERT_TRUE(KeyboardIn(ValueField()));
+    CWnd* field = Vars().GetDlgItem(IDC_VALUE);
+    ASSERT_EQ(FocusFollowed(field), field) << "the clicked value field did not take the keyboard";
     qxtest::XKeys("ctrl+a");
     qxtest::XType(typed);
+    CString text;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-          CString text;
-          Vars().GetDlgItem(IDC_VALUE)->GetWindowText(text);
+          field->GetWindowText(text);
           return text == typed;
         },
         kEventBoundMs))
-        << "the typed value never reached the field";
+        << "the typed value never reached the field, which holds \"" << text.GetString() << '"';
   }
   // A click into the middle of the design's view, from wherever the
   // keyboard is.

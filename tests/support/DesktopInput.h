@@ -120,7 +120,7 @@ inline unsigned long XFocusWindow() {
 // everything that follows from the last input has arrived (up to the time given).
 inline bool XFocusIsOn(QWidget* widget, int milliseconds = kXEventBoundMs) {
   if (!WindowManagerCaughtUp()) return false;
-  const auto id = static_cast<unsigned long>(widget->window()->winId());
+  const auto id = static_cast<unsigned long>(WindowOf(widget)->winId());
   if (QTest::qWaitFor([id] { return XFocusWindow() == id; }, milliseconds)) return true;
   std::cerr << "no X focus after " << milliseconds << " ms: " << FocusReport(widget) << '\n';
   return false;
@@ -229,7 +229,7 @@ inline void XClickAt(QPoint global, int count = 1, int delayMs = 100) {
 // the main window.
 inline void XClick(QWidget* widget, QPoint local, int count = 1, int delayMs = 100) {
   if (!AboveItsOwner(widget))
-    ADD_FAILURE() << "window " << widget->window()->winId()
+    ADD_FAILURE() << "window " << WindowOf(widget)->winId()
                   << " never stood above the window it belongs to";
   QPoint origin = XWindowPosition(widget);
   if (origin.x() == -100000) origin = widget->window()->mapToGlobal(QPoint(0, 0));
