@@ -228,8 +228,10 @@ inline std::string LatePeriod(const std::vector<long long>& us, long long period
   // machine costs without a trace in the scheduler's counts (a disk read
   // of the bus's folder, a processor the host took); the run, where a
   // program late at every sample shows: 10 % of its periods, a period and
-  // 20 ms.
-  const long long gapMarginUs = periodUs + 100000;
+  // the same 100 ms, which a short run would otherwise spend on one such
+  // cost that each of its gaps is allowed.
+  const long long untracedUs = 100000;
+  const long long gapMarginUs = periodUs + untracedUs;
   auto held = [&](long long a, long long b) { return heldUs ? heldUs(a, b) : 0; };
   for (std::size_t i = from + 1; i < to; ++i) {
     const long long gap = us[i] - us[i - 1];
@@ -249,7 +251,7 @@ inline std::string LatePeriod(const std::vector<long long>& us, long long period
   if (samples < 2) return "";
   const long long length = us[last] - us[first];
   const long long net = length - held(us[first], us[last]);
-  const long long allowed = (samples - 1) * periodUs * 11 / 10 + periodUs + 20000;
+  const long long allowed = (samples - 1) * periodUs * 11 / 10 + periodUs + untracedUs;
   if (net > allowed)
     return std::to_string(samples) + " samples took " + std::to_string(length / 1000) + " ms (" +
            std::to_string(net / 1000) + " ms net of outside hold-ups), at a period of " +

@@ -123,7 +123,12 @@ TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoun
     EXPECT_GE(static_cast<LONG>(ended - lastBefore), 1000);
     const auto held = meter.Held() - heldBefore;
     if (static_cast<LONG>(m_received.back().time - ended) > 0) {
-      EXPECT_GT(held.count(), 0) << "an input came after the end with nothing held up";
+      EXPECT_GT(held.count(), 0) << "an input came after the end with nothing held up: "
+                                 << static_cast<LONG>(m_received.back().time - ended)
+                                 << " ms after it, the one before "
+                                 << static_cast<LONG>(ended - lastBefore) << " ms before it, "
+                                 << m_received.size() << " inputs in all, the companion gone "
+                                 << static_cast<LONG>(ended - gone) << " ms before the end";
     }
     EXPECT_LE(static_cast<LONG>(ended - gone), LONG(1000 + 500 + held.count()));
     const std::vector<ShownBox> boxes = Boxes();
