@@ -63,6 +63,11 @@ ClickedBoxScript::ClickedBoxScript(std::vector<int> answers,
         const size_t index = m_boxes.size() - 1;
         const int answer =
             index < m_answers.size() ? m_answers[index] : QxDefaultMessageBoxAnswer(type);
+        // A user answers a box once it has the keyboard: one answered before
+        // the window manager has activated it leaves that manager to carry
+        // out the activation after the box has gone. Without a window
+        // manager nothing may give it the keyboard, and two seconds do.
+        const qint64 bound = QGuiApplication::platformName() == QLatin1String("xcb") ? 30000 : 2000;
         QElapsedTimer waited;
         waited.start();
         QTimer poll;
@@ -70,7 +75,7 @@ ClickedBoxScript::ClickedBoxScript(std::vector<int> answers,
         QObject::connect(&poll, &QTimer::timeout, [&] {
           auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
           if (!box || !box->isVisible()) return;
-          if (QGuiApplication::focusWindow() != box->windowHandle() && waited.elapsed() < 2000)
+          if (QGuiApplication::focusWindow() != box->windowHandle() && waited.elapsed() < bound)
             return;
           poll.stop();
           if (m_shown) m_shown(m_boxes[index]);

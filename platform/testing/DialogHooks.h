@@ -69,7 +69,8 @@ class ShownBoxScript {
 
 // Shows every box as the real modal box, on the offscreen platform too, and
 // clicks the button of the n-th answer (then the box's default) once the box
-// has the keyboard, or after two seconds without it: the box's own loop runs
+// has the keyboard, or without it after two seconds (30 s where a window
+// manager gives it in its own time): the box's own loop runs
 // and ends as a user's click ends it. The action, when given, runs as each box
 // shows, before the click.
 class ClickedBoxScript {

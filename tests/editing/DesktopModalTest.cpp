@@ -237,7 +237,14 @@ TEST_F(DesktopModal, TheSliderTakesTheNextArrowKeyAfterTheAccuracyQuestion) {
     g_dWatchdogTol = 0;  // the next recalculation asks
     QxTest::ClickedBoxScript question(
         {answer}, [&](const QxTest::ShownBox&) { g_dWatchdogTol = m_savedTolerance; });
-    QxTest::DialogScript properties({[](CDialog& dialog) { dialog.EndDialog(IDCANCEL); }});
+    // Cancelled as a user would: once the window manager has given it the
+    // keyboard. Closed before that, the window manager activates it after
+    // it has gone and gives the keys to its owner, the main window.
+    QxTest::DialogScript properties({[](CDialog& dialog) {
+      EXPECT_TRUE(qxtest::WaitForFocusWindow(dialog.GetWidget()))
+          << "the simulator properties never got the keyboard";
+      dialog.EndDialog(IDCANCEL);
+    }});
     const int start = slider.GetPos();
     qxtest::TypedKey(Qt::Key_Right);
     QxTest::PumpUntilIdle();
