@@ -180,8 +180,9 @@ TEST_F(UiPreviewKeyboard, ClosingThePreviewGivesTheKeysBackWhereTheyWere) {
     ASSERT_NE(preview, nullptr);
     // Closed as a user closes it: once the window manager has given it the
     // keyboard (the rows at once close it before).
-    if (!way.atOnce)
+    if (!way.atOnce) {
       EXPECT_TRUE(WaitForFocusWindow(preview->GetWidget())) << "the preview never got the keyboard";
+    }
     ASSERT_EQ(CWnd::GetFocus(), preview);
     if (way.byButton) {
       QxTest::Click(preview->GetDlgItem(AFX_ID_PREVIEW_CLOSE), CPoint(10, 10));

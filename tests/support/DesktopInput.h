@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -331,6 +332,16 @@ inline bool WindowManagerCaughtUp() {
   return InputReachedProgram();
 }
 
+// The window manager's stacking and what the X server holds of the window, for
+// a wait about it that was not met.
+inline std::string XWindowReport(unsigned long id) {
+  std::ostringstream said;
+  said << "  stacking (bottom to top):" << std::hex;
+  for (const unsigned long each : StackingOrder()) said << " 0x" << each;
+  said << "\n  0x" << id << ": " << XProperties(id);
+  return said.str();
+}
+
 // Whether the widget's top-level window came to be shown on the screen within
 // the bound; when it did not, what the X server and the window manager hold
 // of it.
@@ -339,12 +350,7 @@ inline bool Exposed(QWidget* widget) {
   if (window && QTest::qWaitForWindowExposed(window, kXEventBoundMs)) return true;
   std::cerr << "window " << (window ? window->title().toStdString() : "none")
             << " not shown on the screen after " << kXEventBoundMs << " ms";
-  if (window) {
-    std::cerr << ":\n  stacking (bottom to top):";
-    for (const unsigned long each : StackingOrder()) std::cerr << " 0x" << std::hex << each;
-    std::cerr << std::dec << "\n  0x" << std::hex << window->winId() << std::dec << ": "
-              << XProperties(window->winId());
-  }
+  if (window) std::cerr << ":\n" << XWindowReport(window->winId());
   std::cerr << '\n';
   return false;
 }
@@ -369,11 +375,9 @@ inline bool AboveItsOwner(QWidget* widget) {
           kXEventBoundMs))
     return true;
   std::cerr << "window 0x" << std::hex << id << " never stood above 0x" << ownerId << std::dec
-            << ":\n  stacking (bottom to top):";
-  for (const unsigned long each : StackingOrder()) std::cerr << " 0x" << std::hex << each;
-  std::cerr << std::dec << "\n  " << XProperties(id) << "\n  toolkit: visible "
-            << widget->window()->isVisible() << ", transient parent 0x" << std::hex << ownerId
-            << std::dec << '\n';
+            << ":\n"
+            << XWindowReport(id) << "\n  toolkit: visible " << widget->window()->isVisible()
+            << '\n';
   return false;
 }
 
