@@ -3,8 +3,11 @@
 // name of its own, as a program nobody here knows might: about perMs frames
 // a millisecond, spread over it, never waiting on a full socket (a frame it
 // cannot put there is counted as refused), for at most the count and the
-// time given or until stopped.
+// time given or until stopped. It keeps how long it flooded and how much of
+// that it spent waiting for a processor: a peer kept from one sends few
+// frames, which says nothing of the socket it floods.
 #include "platform/io/Bus.h"
+#include "tools/StallWatch.h"
 
 #include <algorithm>
 #include <atomic>
@@ -34,6 +37,8 @@ class FloodPeer {
       // behind does not make up for it.
       constexpr double kMostAtOnce = 8;
       const auto start = std::chrono::steady_clock::now();
+      const long tid = gettid();
+      const long long waitedBefore = qxtool::RunDelayNs(tid);
       auto last = start;
       double owed = 0;
       for (long n = 0; !m_stop && n < most && last - start < limit;) {
@@ -54,6 +59,11 @@ class FloodPeer {
         }
         std::this_thread::sleep_for(std::chrono::microseconds(200));
       }
+      const long long waitedAfter = qxtool::RunDelayNs(tid);
+      if (waitedBefore >= 0 && waitedAfter >= 0) m_waitedNs = waitedAfter - waitedBefore;
+      m_floodedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
     });
   }
   ~FloodPeer() {
@@ -70,11 +80,22 @@ class FloodPeer {
   // Frames the socket took, and frames it had no room for.
   long Sent() const { return m_sent; }
   long Refused() const { return m_refused; }
+  // Once stopped: how long it flooded, and of that how long it waited for a
+  // processor (0 where the scheduler keeps no count).
+  std::chrono::milliseconds Flooded() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::nanoseconds(m_floodedNs.load()));
+  }
+  std::chrono::milliseconds WaitedForAProcessor() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::nanoseconds(m_waitedNs.load()));
+  }
 
  private:
   int m_socket = -1;
   std::atomic<bool> m_stop{false};
   std::atomic<long> m_sent{0}, m_refused{0};
+  std::atomic<long long> m_floodedNs{0}, m_waitedNs{0};
   std::thread m_thread;
 };
 
