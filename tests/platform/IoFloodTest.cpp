@@ -12,6 +12,7 @@
 #include "tests/platform/BusFloodPeer.h"
 #include "tests/platform/IoPeerProcess.h"
 #include "tests/support/TestSupport.h"
+#include "tools/StallWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@
 #include <mutex>
 #include <cstring>
 #include <dirent.h>
-#include <fstream>
+#include <cstdlib>
 #include <map>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -113,29 +114,24 @@ TEST(BusFlood, AMillionMalformedAndAMillionOversizedFramesKeepNothing) {
   QxClearDebugOutput();
 }
 
-// How long a thread has waited for a processor (ns) by the scheduler's count in
-// its schedstat file (0 when there is none): time the machine, not the
+// How long each thread of this process has waited for a processor (ns), by
+// thread id, from the scheduler's own count: time the machine, not the
 // program, cost it.
-long long RunDelayNs(const std::string& schedstat) {
-  std::ifstream in(schedstat);
-  long long onCpu = 0, waited = 0;
-  return in >> onCpu >> waited ? waited : 0;
-}
-// The same for every thread of this process, by thread id.
-std::map<std::string, long long> ThreadsRunDelayNs() {
-  std::map<std::string, long long> delays;
+std::map<long, long long> ThreadsRunDelayNs() {
+  std::map<long, long long> delays;
   if (DIR* tasks = opendir("/proc/self/task")) {
     while (const dirent* task = readdir(tasks))
-      if (task->d_name[0] != '.')
-        delays[task->d_name] =
-            RunDelayNs(std::string("/proc/self/task/") + task->d_name + "/schedstat");
+      if (task->d_name[0] != '.') {
+        const long tid = std::atol(task->d_name);
+        delays[tid] = std::max(qxtool::RunDelayNs(tid), 0LL);
+      }
     closedir(tasks);
   }
   return delays;
 }
 // What the threads running at both times waited for a processor in between,
 // summed: a frame may be late by the waits of every thread on its way.
-long long RunDelaySinceNs(const std::map<std::string, long long>& before) {
+long long RunDelaySinceNs(const std::map<long, long long>& before) {
   long long waited = 0;
   for (const auto& [tid, now] : ThreadsRunDelayNs()) {
     const auto then = before.find(tid);
@@ -172,10 +168,10 @@ TEST(BusFloodThreads, AForeignNameIsDroppedWhereItIsReadAndDelaysNoRegisteredFra
   std::atomic<int> refused{0};
   std::atomic<bool> done{false};
   std::atomic<long long> senderWaitedNs{0};
-  const std::map<std::string, long long> runDelayBefore = ThreadsRunDelayNs();
+  const std::map<long, long long> runDelayBefore = ThreadsRunDelayNs();
   qxtest::FloodPeer flood(own, "id_test_nobody_here_knows", 20, 40000, std::chrono::seconds(4));
   std::thread sender([&] {
-    const long long waitedBefore = RunDelayNs("/proc/thread-self/schedstat");
+    const long long waitedBefore = std::max(qxtool::RunDelayNs(gettid()), 0LL);
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_un address = Address(own);
     for (int n = 0; n < kWanted; ++n) {
@@ -189,7 +185,7 @@ TEST(BusFloodThreads, AForeignNameIsDroppedWhereItIsReadAndDelaysNoRegisteredFra
         ++refused;
     }
     close(fd);
-    senderWaitedNs = RunDelayNs("/proc/thread-self/schedstat") - waitedBefore;
+    senderWaitedNs = std::max(qxtool::RunDelayNs(gettid()), 0LL) - waitedBefore;
     done = true;
   });
   const auto limit = Clock::now() + std::chrono::seconds(20);
