@@ -110,6 +110,7 @@ void RealtimeThreads::SetUp() {
 }
 
 void RealtimeThreads::TearDown() {
+  DestroyQuitFrame();
   QxSetClock(m_previousClock);
   if (m_statusFrame) {
     if (m_app) m_app->m_pMainWnd = nullptr;
@@ -139,6 +140,20 @@ CStatusBar& RealtimeThreads::StatusLine() {
   return m_status;
 }
 
+void RealtimeThreads::MakeQuitFrame() {
+  m_quitFrame = new CFrameWnd;
+  ASSERT_TRUE(m_quitFrame->Create(nullptr, "Quorvathine"));
+  m_app->m_pMainWnd = m_quitFrame;
+}
+
+void RealtimeThreads::DestroyQuitFrame() {
+  if (m_app && m_app->m_pMainWnd == m_quitFrame && m_quitFrame) {
+    m_app->m_pMainWnd = nullptr;
+    m_quitFrame->DestroyWindow();  // deletes itself
+  }
+  m_quitFrame = nullptr;
+}
+
 CQorexDoc* RealtimeThreads::NewDesign(double ts, double tf) {
   auto* doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
   EXPECT_TRUE(doc && doc->OnNewDocument());
@@ -152,10 +167,7 @@ CQorexDoc* RealtimeThreads::NewDesign(double ts, double tf) {
 
 CQorexDoc* RealtimeThreads::TunableDesign(double ts, double tf, std::optional<double> kp) {
   CQorexDoc* doc = NewDesign(ts, tf);
-  delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-  doc->UpdateUsedVariables();
-  if (kp) doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = *kp;
-  doc->Recalculate();
+  qxtest::TunableK(*doc, kp);
   return doc;
 }
 

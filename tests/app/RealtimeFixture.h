@@ -24,6 +24,7 @@
 #include "tests/support/InstantCompanion.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TreeBuilders.h"
+#include "tests/support/TunableK.h"
 #include "tests/support/QorexAppFixture.h"
 
 #include <gtest/gtest.h>
@@ -149,6 +150,11 @@ class RealtimeThreads : public ::testing::Test {
 
   // A main window, never shown, whose status line takes what is said there.
   CStatusBar& StatusLine();
+  // A main window to quit, as the program's (m_quitFrame): its close quits.
+  void MakeQuitFrame();
+  // Destroys the main window to quit, unless quitting did (it then deleted
+  // itself and left the application), and forgets it.
+  void DestroyQuitFrame();
 
   // A design with P = L = F = 1, K = 0.5, c = 1 and N = tf / ts samples.
   CQorexDoc* NewDesign(double ts, double tf);
@@ -250,6 +256,7 @@ class RealtimeThreads : public ::testing::Test {
   std::chrono::milliseconds m_heldUpFrom = kHeldUp;
   std::unique_ptr<qxtest::InstantCompanion> m_instantCompanion;  // reset: no input at all
   CFrameWnd* m_statusFrame = nullptr;
+  CFrameWnd* m_quitFrame = nullptr;  // MakeQuitFrame's
   CStatusBar m_status;
   std::vector<Posted> m_posted;
   // Sees each thread message first; true: the application does not get it.
