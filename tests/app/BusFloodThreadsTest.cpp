@@ -111,10 +111,10 @@ class BusFloodThreads : public RealtimeCompanionThreads {
     if (!doc || HasFatalFailure()) return seen;
     seen.ends = RunEnds();
     seen.boxes = Boxes().size();
-    // HeldUpBy read the companion's log.
-    seen.answersSent = m_answersSent;
+    const CompanionRecord& log = CompanionLog();
+    seen.answersSent = log.answersSent;
     seen.lateFrame =
-        LateStep(m_heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
+        LateStep(log.heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
     seen.answersReceived = static_cast<int>(m_received.size());
     const CSIMsystem& run = doc->m_system;
     const int columns = doc->m_nRuns == 1 ? doc->m_runs[0].output.m_nColumns : 0;

@@ -114,8 +114,11 @@ class HoldUpMeter {
   // waited that long for a processor.
   int HoldUps() const;
   std::shared_ptr<const qxtest::HoldUpTimeline> Timeline() const;
+  // When it started (qxtest::SteadyUs).
+  long long StartedUs() const { return m_startedUs; }
 
  private:
+  long long m_startedUs = qxtest::SteadyUs();
   qxtest::HoldUpMeterCore m_core;
 };
 
