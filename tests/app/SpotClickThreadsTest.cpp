@@ -53,14 +53,8 @@ class SpotClickThreads : public RealtimeBoardThreads {
     return doc;
   }
 
-  void Click(CPoint p) {
-    QxTest::Click(&Bar(), p);
-    QxTest::PumpEvents();
-  }
-  void DoubleClick(CPoint p) {
-    QxTest::DoubleClick(&Bar(), p);
-    QxTest::PumpEvents();
-  }
+  void Click(CPoint p) { m_docked.Click(p); }
+  void DoubleClick(CPoint p) { m_docked.DoubleClick(p); }
 
   // One more line of the board's log, if one comes within waitMs: a call
   // as "R<ch>" or "W<ch>:<code>", with the request's number.

@@ -86,14 +86,8 @@ class LeftBarSpotThreads : public ::testing::Test {
     QxTest::PumpEvents();
     return RunsStarted();
   }
-  void Click(CPoint p) {
-    QxTest::Click(&Bar(), p);
-    QxTest::PumpEvents();
-  }
-  void DoubleClick(CPoint p) {
-    QxTest::DoubleClick(&Bar(), p);
-    QxTest::PumpEvents();
-  }
+  void Click(CPoint p) { m_docked.Click(p); }
+  void DoubleClick(CPoint p) { m_docked.DoubleClick(p); }
 
   // Clicks on a bar point, one every gapMs milliseconds of the window system's
   // clock, as it reports them: it decides which press is the second of a

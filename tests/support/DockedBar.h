@@ -24,12 +24,17 @@ class DockedBar {
   // docked along `align` of a host frame `rect` large, and lays the host out.
   void Dock(CDialogBar& bar, UINT dialogId, UINT align, UINT barId, const CRect& rect);
   CFrameWnd* Host() const { return m_host; }
+  // A click and a double click on the docked bar at `p` (its client
+  // coordinates), each followed by the delivery of what it brought about.
+  void Click(CPoint p);
+  void DoubleClick(CPoint p);
   // Destroys the host (it deletes itself with its window), then the bars.
   void Destroy();
 
  private:
   std::unique_ptr<CMainFrame> m_bars;
   CFrameWnd* m_host = nullptr;  // deleted with its window
+  CDialogBar* m_bar = nullptr;  // the one docked
 };
 
 }  // namespace qxtest
