@@ -36,10 +36,6 @@ class ClosingWriteThreads : public RealtimeBoardThreads {
         if (line.rfind(mark, 0) == 0) return true;
     return false;
   }
-  void ClearBoxes() {
-    std::lock_guard guard(m_boxLock);
-    m_boxes.clear();
-  }
   // The board-failure box with the run's own counts, as the run must say it
   // when the failed calls were writes (the closing writes), or with
   // `readings` failed readings among them.

@@ -294,12 +294,14 @@ bool RealtimeThreads::JudgedRun(const std::function<CQorexDoc*()>& run,
   return m_heldUp.empty();
 }
 
+void RealtimeThreads::ClearBoxes() {
+  std::lock_guard guard(m_boxLock);
+  m_boxes.clear();
+}
+
 void RealtimeThreads::ForgetTheRun() {
   m_posted.clear();
-  {
-    std::lock_guard guard(m_boxLock);
-    m_boxes.clear();
-  }
+  ClearBoxes();
   std::lock_guard guard(m_sentLock);
   m_sent.clear();
   m_sentAt.clear();

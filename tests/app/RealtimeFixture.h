@@ -178,6 +178,8 @@ class RealtimeThreads : public ::testing::Test {
   std::vector<LPARAM> RunEnds() const;
   std::vector<UINT> HandOvers() const;
   std::vector<ShownBox> Boxes();
+  // Forgets the boxes shown so far.
+  void ClearBoxes();
   // From here on, keeps the output frames the program puts on the bus: what
   // it sent, whatever a full queue of a stalled companion's made the bus
   // skip, each with the time the bus had sent it (a slow send is the

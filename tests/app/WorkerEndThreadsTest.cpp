@@ -128,10 +128,6 @@ class WorkerEndThreads : public RealtimeThreads {
     for (const ShownBox& box : Boxes()) texts.push_back(box.text);
     return texts;
   }
-  void ClearBoxes() {
-    std::lock_guard guard(m_boxLock);
-    m_boxes.clear();
-  }
 
   std::unique_ptr<CMainFrame> m_frame;
   std::function<void()> m_during;
