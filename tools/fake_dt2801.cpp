@@ -8,7 +8,7 @@
 // output never written reads as 2048 (0 V). Anything else is refused.
 //
 //   fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage] [--times 1]
-//               [--after M --fault drop|exit|silent [--count N]] [--stalls 1]
+//               [--after M --fault drop|exit|silent|garbage [--count N]] [--stalls 1]
 //   fake_dt2801 --help
 //
 // silent: takes requests and never replies; garbage: replies with a length
@@ -16,10 +16,11 @@
 // every connection): drop closes the connection of request M + 1 without a
 // reply and goes on listening; exit ends the board at request M + 1 as a
 // killed driver ends, leaving its socket behind; silent leaves requests
-// M + 1 .. M + N unanswered (N = 1 by default) and answers again after them.
+// M + 1 .. M + N unanswered (N = 1 by default) and answers again after them;
+// garbage answers requests M + 1 .. M + N as the garbage mode does.
 // Every request is logged on standard output:
 //   ready
-//   #<n> code=0x<code> ch=<channel> value=<code in> -> <code out>|refused|dropped|exit
+//   #<n> code=0x<code> ch=<channel> value=<code in> -> <code out>|refused|dropped|exit|garbage
 // (a silent one is logged as answered), and with --times 1 each request line
 // ends in " t=<us>", the microseconds since the board started on the
 // monotonic clock. With --stalls 1 the board also notes when it was itself
@@ -77,7 +78,7 @@ void PutDword(unsigned char* out, std::uint32_t value) {
 }
 
 // What happens to request n: answered, or the fault's.
-enum class Fate { kAnswer, kSilent, kDrop, kExit };
+enum class Fate { kAnswer, kSilent, kDrop, kExit, kGarbage };
 
 struct Board {
   std::uint32_t dac[2] = {2048, 2048};
@@ -92,8 +93,10 @@ struct Board {
 
   Fate FateOf(unsigned long n) const {
     if (mode == "silent") return Fate::kSilent;
+    if (mode == "garbage") return Fate::kGarbage;
     if (fault.empty() || n <= faultAfter) return Fate::kAnswer;
     if (fault == "silent") return n <= faultAfter + faultCount ? Fate::kSilent : Fate::kAnswer;
+    if (fault == "garbage") return n <= faultAfter + faultCount ? Fate::kGarbage : Fate::kAnswer;
     if (n != faultAfter + 1) return Fate::kAnswer;
     return fault == "exit" ? Fate::kExit : fault == "drop" ? Fate::kDrop : Fate::kAnswer;
   }
@@ -145,14 +148,18 @@ struct Board {
     } else {
       PutDword(record + 4, dac[channel % 2]);
     }
-    std::printf("#%lu code=0x%08X ch=%u value=%u -> %u", requests, code, channel, value,
-                GetDword(record + 4));
+    if (fate == Fate::kGarbage) {
+      std::printf("#%lu code=0x%08X ch=%u value=%u -> garbage", requests, code, channel, value);
+    } else {
+      std::printf("#%lu code=0x%08X ch=%u value=%u -> %u", requests, code, channel, value,
+                  GetDword(record + 4));
+    }
     EndLine();
     if (fate == Fate::kSilent) {
       reply.clear();
       return true;
     }
-    PutDword(reply.data() + 4, mode == "garbage" ? outSize + 100 : 8);
+    PutDword(reply.data() + 4, fate == Fate::kGarbage ? outSize + 100 : 8);
     reply.insert(reply.end(), record, record + 8);
     return true;
   }
@@ -194,7 +201,7 @@ int main(int argc, char** argv) {
   Board board;
   const char* synopsis =
       "fake_dt2801 --socket PATH [--seconds N] [--mode normal|silent|garbage] [--times 1]\n"
-      "                   [--after M --fault drop|exit|silent [--count N]] [--stalls 1]";
+      "                   [--after M --fault drop|exit|silent|garbage [--count N]] [--stalls 1]";
   const std::vector<qxtool::Option> options = {
       {"--socket", "PATH", "the device socket to listen on (default: $QX_DEVICE_DT2801)",
        [&](const char* v) {
@@ -213,12 +220,13 @@ int main(int argc, char** argv) {
       {"--after", "M", "the fault strikes after the first M requests (default 0)",
        [&](const char* v) { return qxtool::ReadNumber(v, 0ul, kMostRequests, &board.faultAfter); }},
       {"--fault", "FAULT",
-       "drop: closes the connection unanswered; exit: ends; silent: answers nothing",
+       "drop: closes the connection unanswered; exit: ends; silent: answers nothing; garbage: "
+       "replies beyond the record",
        [&](const char* v) {
          board.fault = v;
-         return qxtool::OneOf(v, {"drop", "exit", "silent"});
+         return qxtool::OneOf(v, {"drop", "exit", "silent", "garbage"});
        }},
-      {"--count", "N", "requests a silent fault leaves unanswered (default 1)",
+      {"--count", "N", "requests a silent or garbage fault strikes (default 1)",
        [&](const char* v) { return qxtool::ReadNumber(v, 1ul, kMostRequests, &board.faultCount); }},
       {"--stalls", "1", "1: logs \"stalled <ms> ms\" when the board itself was held up",
        [&](const char* v) { return qxtool::ReadNumber(v, 0, 1, &board.stalls); }},

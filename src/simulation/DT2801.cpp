@@ -330,14 +330,19 @@ bool CDT2801::BoardCall(DWORD controlCode, BYTE channel, DWORD code, DWORD* resu
   // A write sent may have reached the board, answered or not.
   if (!closing && controlCode == IOCTL_DT2801_WRITE_DAC) m_bOutputsDriven = true;
   DWORD returned = 0;
-  ++m_nCalls;
+  // The closing writes are no call of the run: sent again once a period to
+  // a board that has gone, they would outnumber its samples.
+  if (!closing) ++m_nCalls;
   m_dwCallStart = start;
   if (!DeviceIoControl(m_hDevice, controlCode, request.bytes, kRecordSize, reply.bytes, kRecordSize,
                        &returned, nullptr) ||
       returned != kRecordSize || reply.bytes[0] != channel) {
-    ++m_nFailedCalls;
-    if (controlCode == IOCTL_DT2801_WRITE_DAC) ++m_nFailedWrites;
-    if (closing) m_bClosingFailed = true;
+    if (closing) {
+      m_bClosingFailed = true;
+    } else {
+      ++m_nFailedCalls;
+      if (controlCode == IOCTL_DT2801_WRITE_DAC) ++m_nFailedWrites;
+    }
     if (running && !m_bFailing) {
       m_bFailing = true;
       m_dwFailingSince = start;

@@ -13,7 +13,10 @@
 // the code. A failed call, or a reply that is not a whole record for the
 // channel asked, is counted; a failed read gives the channel's last good
 // reading (0 V before any), so the loop never sees a value the board did not
-// measure. The real-time run reports the count once, at its end.
+// measure. The real-time run reports the count once, at its end: the calls
+// of its samples (and of the zeroing before them), not the closing writes,
+// whose fate the end says apart (QxRunEnd::outputsDriven), however often
+// they went again.
 //
 // Emulation: "ID_DIDIRO_DAC" (outgoing) and "ID_DIDIRO_ADC" (incoming) carry
 // four 16-bit codes, channel 0 in the low word of wParam, 1 in its high word,
@@ -78,8 +81,8 @@ class CDT2801 {
   // channels 0..3, 0.0 for the others.
   double ReadADC(BYTE channel);
   // The board's driver calls since the last ResetCallCounts, how many of
-  // them failed, and how many of those were writes. The worker that runs the
-  // board is their only user.
+  // them failed, and how many of those were writes; the closing writes are
+  // not among them. The worker that runs the board is their only user.
   void ResetCallCounts();
   int Calls() const { return m_nCalls; }
   int FailedCalls() const { return m_nFailedCalls; }

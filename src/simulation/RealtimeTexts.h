@@ -12,7 +12,8 @@ inline constexpr char kRealtimeUnsoundText[] =
     "The design cannot be run: its signals do not fit its models or its times are not valid.";
 // The board's failed calls of a run, said at its end: how many of all its
 // calls failed, and which, since a failed reading and a failed write leave
-// the process in different states.
+// the process in different states. The closing 0 V writes are not counted:
+// the outputs-driven line says whether the board took them.
 inline std::string BoardFailedText(int calls, int failedReads, int failedWrites) {
   const std::string counts = "The analog I/O board failed " +
                              std::to_string(failedReads + failedWrites) + " of " +

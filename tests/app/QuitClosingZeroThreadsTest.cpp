@@ -161,6 +161,7 @@ TEST_F(QuitClosingZeroThreads, EveryEndIsSaidInOneMessageThatHoldsTogether) {
       {kRunLostBoard, false, kBoardLost},
       {kRunLostBoard, true, kBoardLost + "\n" + kOutputsDriven},
       {kRunLostCompanion, false, kCompanionLost},
+      {kRunLostCompanion, true, kCompanionLost + "\n" + kOutputsDriven},
       {kRunHandOverLost, false,
        "A completed pass could not be handed over while the program was flooded with messages; "
        "the run has ended with its outputs at 0 V."},
