@@ -80,6 +80,7 @@ class CControlBar : public CWnd {
   // Docked, the bar is never given less than CalcFixedLayout asks for across
   // its edge, nor along it in a side column.
   void QxSetDockedMinimum(bool horz);
+  CSize QxDockedMinimum(bool horz);
   // Docked by the dock window's own title bar or float button: where it went,
   // or on the first other side the bar may dock on where the window holds it
   // whole (as QxDock places a bar docked without a side).
