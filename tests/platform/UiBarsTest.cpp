@@ -5,6 +5,7 @@
 #include "tests/support/DesktopInput.h"
 
 #include <QDockWidget>
+#include <QMainWindow>
 #include <QTest>
 
 namespace qxtest {
@@ -134,6 +135,57 @@ TEST(UiBarHolder, BarsAndFrameEachOutliveTheOther) {
     EXPECT_FALSE(bars->dialogBar.IsFloating());
     EXPECT_EQ(bars->statusBar.QxContainer(), nullptr);
   }
+}
+
+// Docked without a side, a bar goes to the first side it may dock on that
+// holds it whole at the window's present size, and stays floating where it
+// was when no side does: the window keeps its size throughout. The bars are
+// made on the left, as the program's are, so Qt alone would put each back
+// there.
+TEST(UiBarSides, ABarDockedWithoutASideGoesWhereTheWindowHoldsItOrStaysFloating) {
+  QxDialogTemplate tall;
+  tall.rect = CRect(0, 0, 60, 200);  // dialog units: about 105 x 350 pixels
+  QxRegisterDialogTemplate(2211, tall);
+  auto* frame = new CFrameWnd;
+  ASSERT_TRUE(frame->Create(nullptr, "Sides"));
+  frame->EnableDocking(CBRS_ALIGN_ANY);
+  auto bars = std::make_unique<CDialogBar[]>(3);
+  for (UINT i = 0; i < 3; ++i) {
+    ASSERT_TRUE(bars[i].Create(frame, 2211, CBRS_ALIGN_LEFT, 2212 + i));
+    bars[i].EnableDocking(CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT);
+    frame->FloatControlBar(&bars[i], CPoint(700 + 120 * i, 40));
+  }
+  frame->ShowWindow(SW_SHOW);
+  // One bar fits in a side column of the window, two do not.
+  QMainWindow* window = frame->QxMainWindow();
+  window->resize(640, 600);
+  (void)QTest::qWaitFor([window] { return window->size() == QSize(640, 600); }, kXEventBoundMs);
+  QxTest::PumpEvents();
+  ASSERT_EQ(window->size(), QSize(640, 600));
+  auto side = [window, &bars](int i) {
+    return window->dockWidgetArea(qobject_cast<QDockWidget*>(bars[i].QxContainer()));
+  };
+  frame->DockControlBar(&bars[0]);
+  QxTest::PumpEvents();
+  EXPECT_EQ(side(0), Qt::LeftDockWidgetArea);
+  frame->DockControlBar(&bars[1]);
+  QxTest::PumpEvents();
+  EXPECT_FALSE(bars[1].IsFloating());
+  EXPECT_EQ(side(1), Qt::RightDockWidgetArea) << "the left side cannot hold it";
+  const QPoint floating = bars[2].QxContainer()->pos();
+  frame->DockControlBar(&bars[2]);
+  QxTest::PumpEvents();
+  EXPECT_TRUE(bars[2].IsFloating()) << "no side holds a third";
+  EXPECT_EQ(bars[2].QxContainer()->pos(), floating);
+  EXPECT_TRUE(bars[2].IsWindowVisible());
+  EXPECT_EQ(window->size(), QSize(640, 600));
+  for (int i = 0; i < 2; ++i) {
+    CRect rect;
+    bars[i].GetClientRect(&rect);
+    EXPECT_GE(rect.Height(), bars[i].CalcFixedLayout(FALSE, FALSE).cy) << "bar " << i << " whole";
+  }
+  frame->DestroyWindow();
+  QxTest::PumpEvents();
 }
 
 }  // namespace
