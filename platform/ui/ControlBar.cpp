@@ -22,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 IMPLEMENT_DYNAMIC(CControlBar, CWnd)
@@ -87,16 +88,16 @@ std::vector<DWORD> DockSides(DWORD allowed) {
 }
 
 // Docks the dock window in the first of the areas, in order, where the window
-// of size room holds it at its size beside the bars already there; in the
-// first area when none does. The bar's minimum is set for each area tried
+// of size room holds it at its size beside the bars already there; nothing
+// when none does. The bar's minimum is set for each area tried
 // (setDockedMinimum), so the window's layout judges it at its own size.
-Qt::DockWidgetArea DockWhereItFits(QMainWindow* window, QDockWidget* dock, QSize room,
-                                   const std::vector<Qt::DockWidgetArea>& areas,
-                                   const std::function<void()>& setDockedMinimum,
-                                   bool keepPlace = false) {
+std::optional<Qt::DockWidgetArea> DockWhereItFits(QMainWindow* window, QDockWidget* dock,
+                                                  QSize room,
+                                                  const std::vector<Qt::DockWidgetArea>& areas,
+                                                  const std::function<void()>& setDockedMinimum) {
   for (Qt::DockWidgetArea area : areas) {
-    // keepPlace: a dock window already in the area stays where it is in it.
-    if (!keepPlace || window->dockWidgetArea(dock) != area) window->addDockWidget(area, dock);
+    // A dock window already in the area stays where it is in it.
+    if (window->dockWidgetArea(dock) != area) window->addDockWidget(area, dock);
     setDockedMinimum();
     if (QWidget* bar = dock->widget()) bar->updateGeometry();
     if (dock->layout()) dock->layout()->invalidate();
@@ -104,11 +105,7 @@ Qt::DockWidgetArea DockWhereItFits(QMainWindow* window, QDockWidget* dock, QSize
     const QSize need = window->layout()->minimumSize();
     if (need.width() <= room.width() && need.height() <= room.height()) return area;
   }
-  if (!areas.empty() && window->dockWidgetArea(dock) != areas.front()) {
-    window->addDockWidget(areas.front(), dock);
-    setDockedMinimum();
-  }
-  return areas.empty() ? window->dockWidgetArea(dock) : areas.front();
+  return std::nullopt;
 }
 
 // A hidden stand-in for a bar's dock window, with its title and buttons and a
@@ -236,6 +233,9 @@ class BarDock : public QDockWidget {
   std::optional<QPoint> FloatAgainAt() const { return m_floatAgainAt; }
   // Floated at a point of the program's choosing, which stands.
   void FloatedAt() { m_floatAgainAt.reset(); }
+  // The frame's size as the floating bar last went to dock (Qt hides the
+  // floating window first), taken once.
+  std::optional<QSize> TakeWindowSizeAsItDocked() { return std::exchange(m_ownerSizeAsDocked, {}); }
 
  protected:
   void closeEvent(QCloseEvent* event) override {
@@ -277,6 +277,8 @@ class BarDock : public QDockWidget {
         isVisible()) {
       m_lastFloating = pos();
     }
+    if (event->type() == QEvent::Hide && isFloating() && parentWidget())
+      m_ownerSizeAsDocked = parentWidget()->size();
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
         event->type() == QEvent::ShortcutOverride) {
       if (CWnd* bar = CWnd::FromHandle(m_hBar); bar && bar->QxEvent(event)) return true;
@@ -323,6 +325,7 @@ class BarDock : public QDockWidget {
   std::optional<CPoint> m_clientPoint;
   std::optional<QPoint> m_lastFloating;  // kept while floating and shown
   std::optional<QPoint> m_floatAgainAt;  // m_lastFloating as the bar docked
+  std::optional<QSize> m_ownerSizeAsDocked;
 };
 
 struct ToolBarResource {
@@ -565,18 +568,41 @@ void CControlBar::QxApplyFixedLayout() {
 
 void CControlBar::QxPlaceRedockedBar() {
   auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
+  auto* barDock = dynamic_cast<BarDock*>(dock);
+  const std::optional<QSize> before = barDock ? barDock->TakeWindowSizeAsItDocked() : std::nullopt;
   QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
   if (m_bInDock || !dock || !window || !m_pWidget || dock->isFloating()) return;
+  const QSize room = before.value_or(window->size());
   const Qt::DockWidgetArea where = window->dockWidgetArea(dock);
   std::vector<Qt::DockWidgetArea> areas{where};
   const DWORD frameSides = m_pDockSite->m_dwDockStyle ? m_pDockSite->m_dwDockStyle : CBRS_ALIGN_ANY;
   for (DWORD side : DockSides(m_dwDockStyle & frameSides))
     if (AreaOf(side) != where) areas.push_back(AreaOf(side));
-  const Qt::DockWidgetArea area = DockWhereItFits(
-      window, dock, window->size(), areas,
-      [this, window, dock] { QxSetDockedMinimum(DockedAlongTopOrBottom(window, dock)); }, true);
+  const std::optional<Qt::DockWidgetArea> area = DockWhereItFits(
+      window, dock, room, areas,
+      [this, window, dock] { QxSetDockedMinimum(DockedAlongTopOrBottom(window, dock)); });
   for (DWORD side : DockSides(CBRS_ALIGN_ANY))
-    if (AreaOf(side) == area) m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | side;
+    if (area && AreaOf(side) == *area) m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | side;
+  // Shown in its side at once, the bar can have made the window grow: the
+  // window goes back to its size, and where no side holds the bar, the bar
+  // floats again where it floated (once Qt has finished docking it).
+  const QPoint floatAt =
+      barDock && barDock->FloatAgainAt() ? *barDock->FloatAgainAt() : dock->pos();
+  const HWND hBar = GetSafeHwnd();
+  QMetaObject::invokeMethod(
+      dock,
+      [hBar, room, floatAt, floatAgain = !area] {
+        auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(hBar));
+        CFrameWnd* frame = bar ? bar->GetDockingFrame() : nullptr;
+        QMainWindow* window = frame ? frame->QxMainWindow() : nullptr;
+        if (!window) return;
+        if (floatAgain && !bar->IsFloating())
+          frame->FloatControlBar(bar, CPoint(floatAt.x(), floatAt.y()),
+                                 bar->GetBarStyle() & CBRS_ALIGN_ANY);
+        window->layout()->activate();
+        if (window->size() != room) window->resize(room);
+      },
+      Qt::QueuedConnection);
 }
 
 // The dock area shares its length among its bars as it likes, and would cut

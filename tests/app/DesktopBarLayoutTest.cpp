@@ -32,6 +32,24 @@ bool Inside(const CRect& inner, const CRect& outer) {
          inner.bottom <= outer.bottom;
 }
 
+// Counts a window's resizes: docking must not make the main window grow even
+// for a moment (on a small screen it would leave the screen).
+class ResizeCount : public QObject {
+ public:
+  explicit ResizeCount(QWidget* window) : m_window(window) { window->installEventFilter(this); }
+  ~ResizeCount() override { m_window->removeEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) ++count;
+    return false;
+  }
+
+ private:
+  QWidget* m_window;
+};
+
 class DesktopBarLayout : public QorexAppTest {
  protected:
   void SetUp() override {
@@ -62,8 +80,10 @@ class DesktopBarLayout : public QorexAppTest {
     auto* dock = qobject_cast<QDockWidget*>(bar.QxContainer());
     if (!dock || !dock->widget() || !qxtest::Exposed(dock)) return false;
     const int titleMiddle = dock->widget()->geometry().top() / 2;
+    ResizeCount resizes(Frame()->QxMainWindow());
     qxtest::XClick(dock, QPoint(dock->width() / 3, titleMiddle), 2);
     Settle();
+    EXPECT_EQ(resizes.count, 0) << "the main window resized as the bar docked";
     return !bar.IsFloating();
   }
   // The bars shown and docked by double clicks on their titles in the order
@@ -165,8 +185,10 @@ TEST_F(DesktopBarLayout, ABarDockedByItsTitleBarGoesWhereTheWindowHoldsIt) {
   ASSERT_NE(dock, nullptr);
   auto* button = dock->findChild<QAbstractButton*>("qt_dockwidget_floatbutton");
   ASSERT_NE(button, nullptr);
+  ResizeCount resizes(f->QxMainWindow());
   button->click();
   Settle();
+  EXPECT_EQ(resizes.count, 0) << "the main window resized as the bar docked";
   ASSERT_FALSE(f->m_wndEqualizerBar.IsFloating());
   ExpectEveryControlReachable("the Equalizer docked by its float button");
 }

@@ -162,21 +162,35 @@ TEST(UiBarSides, ABarDockedWithoutASideGoesWhereTheWindowHoldsItOrStaysFloating)
   (void)QTest::qWaitFor([window] { return window->size() == QSize(640, 600); }, kXEventBoundMs);
   QxTest::PumpEvents();
   ASSERT_EQ(window->size(), QSize(640, 600));
+  // The third was docked once: floating, it keeps the size it takes docked.
+  frame->DockControlBar(&bars[2]);
+  frame->FloatControlBar(&bars[2], CPoint(940, 40));
+  QxTest::PumpEvents();
   auto side = [window, &bars](int i) {
     return window->dockWidgetArea(qobject_cast<QDockWidget*>(bars[i].QxContainer()));
   };
   frame->DockControlBar(&bars[0]);
   QxTest::PumpEvents();
   EXPECT_EQ(side(0), Qt::LeftDockWidgetArea);
-  frame->DockControlBar(&bars[1]);
+  // Docked by Qt's own road (a drop on the window): back on the left, where
+  // it was made, at once; then where the window holds it.
+  auto dock = [&bars](int i) { return qobject_cast<QDockWidget*>(bars[i].QxContainer()); };
+  dock(1)->setFloating(false);
   QxTest::PumpEvents();
   EXPECT_FALSE(bars[1].IsFloating());
   EXPECT_EQ(side(1), Qt::RightDockWidgetArea) << "the left side cannot hold it";
-  const QPoint floating = bars[2].QxContainer()->pos();
+  EXPECT_EQ(window->size(), QSize(640, 600));
+  const QPoint floating = dock(2)->pos();
   frame->DockControlBar(&bars[2]);
   QxTest::PumpEvents();
   EXPECT_TRUE(bars[2].IsFloating()) << "no side holds a third";
-  EXPECT_EQ(bars[2].QxContainer()->pos(), floating);
+  EXPECT_EQ(dock(2)->pos(), floating);
+  EXPECT_TRUE(bars[2].IsWindowVisible());
+  EXPECT_EQ(window->size(), QSize(640, 600));
+  dock(2)->setFloating(false);
+  QxTest::PumpEvents();
+  EXPECT_TRUE(bars[2].IsFloating()) << "no side holds a third, dropped on the window";
+  EXPECT_EQ(dock(2)->pos(), floating);
   EXPECT_TRUE(bars[2].IsWindowVisible());
   EXPECT_EQ(window->size(), QSize(640, 600));
   for (int i = 0; i < 2; ++i) {
