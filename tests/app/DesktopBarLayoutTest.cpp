@@ -32,24 +32,6 @@ bool Inside(const CRect& inner, const CRect& outer) {
          inner.bottom <= outer.bottom;
 }
 
-// Counts a window's resizes: docking must not make the main window grow even
-// for a moment (on a small screen it would leave the screen).
-class ResizeCount : public QObject {
- public:
-  explicit ResizeCount(QWidget* window) : m_window(window) { window->installEventFilter(this); }
-  ~ResizeCount() override { m_window->removeEventFilter(this); }
-  int count = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Resize) ++count;
-    return false;
-  }
-
- private:
-  QWidget* m_window;
-};
-
 class DesktopBarLayout : public QorexAppTest {
  protected:
   void SetUp() override {
@@ -80,9 +62,10 @@ class DesktopBarLayout : public QorexAppTest {
     auto* dock = qobject_cast<QDockWidget*>(bar.QxContainer());
     if (!dock || !dock->widget() || !qxtest::Exposed(dock)) return false;
     const int titleMiddle = dock->widget()->geometry().top() / 2;
-    ResizeCount resizes(Frame()->QxMainWindow());
+    qxtest::ResizeCount resizes(Frame()->QxMainWindow());
     qxtest::XClick(dock, QPoint(dock->width() / 3, titleMiddle), 2);
     Settle();
+    // Not even for a moment: on a small screen the window would leave it.
     EXPECT_EQ(resizes.count, 0) << "the main window resized as the bar docked";
     return !bar.IsFloating();
   }
@@ -185,7 +168,7 @@ TEST_F(DesktopBarLayout, ABarDockedByItsTitleBarGoesWhereTheWindowHoldsIt) {
   ASSERT_NE(dock, nullptr);
   auto* button = dock->findChild<QAbstractButton*>("qt_dockwidget_floatbutton");
   ASSERT_NE(button, nullptr);
-  ResizeCount resizes(f->QxMainWindow());
+  qxtest::ResizeCount resizes(f->QxMainWindow());
   button->click();
   Settle();
   EXPECT_EQ(resizes.count, 0) << "the main window resized as the bar docked";

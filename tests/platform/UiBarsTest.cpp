@@ -142,23 +142,6 @@ TEST(UiBarHolder, BarsAndFrameEachOutliveTheOther) {
   }
 }
 
-// Counts a window's resizes while it lives.
-class ResizeCount : public QObject {
- public:
-  explicit ResizeCount(QWidget* window) : m_window(window) { window->installEventFilter(this); }
-  ~ResizeCount() override { m_window->removeEventFilter(this); }
-  int count = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Resize) ++count;
-    return false;
-  }
-
- private:
-  QWidget* m_window;
-};
-
 // Docked without a side, a bar goes to the first side it may dock on that
 // holds it whole at the window's present size, and stays floating where it
 // was when no side does: the window keeps its size throughout. The bars are
