@@ -171,15 +171,13 @@ TEST(UiBarSides, ABarDockedWithoutASideGoesWhereTheWindowHoldsItOrStaysFloating)
   frame->DockControlBar(&bars[2]);
   frame->FloatControlBar(&bars[2], CPoint(940, 40));
   QxTest::PumpEvents();
-  auto side = [window, &bars](int i) {
-    return window->dockWidgetArea(qobject_cast<QDockWidget*>(bars[i].QxContainer()));
-  };
+  auto dock = [&bars](int i) { return qobject_cast<QDockWidget*>(bars[i].QxContainer()); };
+  auto side = [window, &dock](int i) { return window->dockWidgetArea(dock(i)); };
   frame->DockControlBar(&bars[0]);
   QxTest::PumpEvents();
   EXPECT_EQ(side(0), Qt::LeftDockWidgetArea);
   // Docked by Qt's own road (a drop on the window): back on the left, where
   // it was made, at once; then where the window holds it.
-  auto dock = [&bars](int i) { return qobject_cast<QDockWidget*>(bars[i].QxContainer()); };
   dock(1)->setFloating(false);
   QxTest::PumpEvents();
   EXPECT_FALSE(bars[1].IsFloating());
@@ -207,11 +205,6 @@ TEST(UiBarSides, ABarDockedWithoutASideGoesWhereTheWindowHoldsItOrStaysFloating)
     if (std::string(road) != "dropped on the window") {
       EXPECT_EQ(resizes.count, 0);
     }
-  }
-  for (int i = 0; i < 2; ++i) {
-    CRect rect;
-    bars[i].GetClientRect(&rect);
-    EXPECT_GE(rect.Height(), bars[i].CalcFixedLayout(FALSE, FALSE).cy) << "bar " << i << " whole";
   }
   frame->DestroyWindow();
   QxTest::PumpEvents();
