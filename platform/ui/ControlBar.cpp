@@ -233,9 +233,13 @@ class BarDock : public QDockWidget {
   std::optional<QPoint> FloatAgainAt() const { return m_floatAgainAt; }
   // Floated at a point of the program's choosing, which stands.
   void FloatedAt() { m_floatAgainAt.reset(); }
-  // The frame's size as the floating bar last went to dock (Qt hides the
-  // floating window first), taken once.
-  std::optional<QSize> TakeWindowSizeAsItDocked() { return std::exchange(m_ownerSizeAsDocked, {}); }
+  // The frame's size, and where the bar floated, as the floating bar last
+  // went to dock (Qt hides the floating window first); taken once.
+  struct AsItDocked {
+    QSize ownerSize;
+    QPoint floatingAt;
+  };
+  std::optional<AsItDocked> TakeAsItDocked() { return std::exchange(m_asDocked, {}); }
 
  protected:
   void closeEvent(QCloseEvent* event) override {
@@ -278,7 +282,7 @@ class BarDock : public QDockWidget {
       m_lastFloating = pos();
     }
     if (event->type() == QEvent::Hide && isFloating() && parentWidget())
-      m_ownerSizeAsDocked = parentWidget()->size();
+      m_asDocked = AsItDocked{parentWidget()->size(), pos()};
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
         event->type() == QEvent::ShortcutOverride) {
       if (CWnd* bar = CWnd::FromHandle(m_hBar); bar && bar->QxEvent(event)) return true;
@@ -325,7 +329,7 @@ class BarDock : public QDockWidget {
   std::optional<CPoint> m_clientPoint;
   std::optional<QPoint> m_lastFloating;  // kept while floating and shown
   std::optional<QPoint> m_floatAgainAt;  // m_lastFloating as the bar docked
-  std::optional<QSize> m_ownerSizeAsDocked;
+  std::optional<AsItDocked> m_asDocked;
 };
 
 struct ToolBarResource {
@@ -569,10 +573,10 @@ void CControlBar::QxApplyFixedLayout() {
 void CControlBar::QxPlaceRedockedBar() {
   auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
   auto* barDock = dynamic_cast<BarDock*>(dock);
-  const std::optional<QSize> before = barDock ? barDock->TakeWindowSizeAsItDocked() : std::nullopt;
+  const auto before = barDock ? barDock->TakeAsItDocked() : std::nullopt;
   QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
   if (m_bInDock || !dock || !window || !m_pWidget || dock->isFloating()) return;
-  const QSize room = before.value_or(window->size());
+  const QSize room = before ? before->ownerSize : window->size();
   const Qt::DockWidgetArea where = window->dockWidgetArea(dock);
   std::vector<Qt::DockWidgetArea> areas{where};
   const DWORD frameSides = m_pDockSite->m_dwDockStyle ? m_pDockSite->m_dwDockStyle : CBRS_ALIGN_ANY;
@@ -586,8 +590,7 @@ void CControlBar::QxPlaceRedockedBar() {
   // Shown in its side at once, the bar can have made the window grow: the
   // window goes back to its size, and where no side holds the bar, the bar
   // floats again where it floated (once Qt has finished docking it).
-  const QPoint floatAt =
-      barDock && barDock->FloatAgainAt() ? *barDock->FloatAgainAt() : dock->pos();
+  const QPoint floatAt = before ? before->floatingAt : dock->pos();
   const HWND hBar = GetSafeHwnd();
   QMetaObject::invokeMethod(
       dock,
