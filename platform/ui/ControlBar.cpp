@@ -5,6 +5,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/WndInternal.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWindow>
@@ -20,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 IMPLEMENT_DYNAMIC(CControlBar, CWnd)
@@ -85,16 +88,16 @@ std::vector<DWORD> DockSides(DWORD allowed) {
 }
 
 // Docks the dock window in the first of the areas, in order, where the window
-// of size room holds it at its size beside the bars already there; in the
-// first area when none does. The bar's minimum is set for each area tried
+// of size room holds it at its size beside the bars already there; nothing
+// when none does. The bar's minimum is set for each area tried
 // (setDockedMinimum), so the window's layout judges it at its own size.
-Qt::DockWidgetArea DockWhereItFits(QMainWindow* window, QDockWidget* dock, QSize room,
-                                   const std::vector<Qt::DockWidgetArea>& areas,
-                                   const std::function<void()>& setDockedMinimum,
-                                   bool keepPlace = false) {
+std::optional<Qt::DockWidgetArea> DockWhereItFits(QMainWindow* window, QDockWidget* dock,
+                                                  QSize room,
+                                                  const std::vector<Qt::DockWidgetArea>& areas,
+                                                  const std::function<void()>& setDockedMinimum) {
   for (Qt::DockWidgetArea area : areas) {
-    // keepPlace: a dock window already in the area stays where it is in it.
-    if (!keepPlace || window->dockWidgetArea(dock) != area) window->addDockWidget(area, dock);
+    // A dock window already in the area stays where it is in it.
+    if (window->dockWidgetArea(dock) != area) window->addDockWidget(area, dock);
     setDockedMinimum();
     if (QWidget* bar = dock->widget()) bar->updateGeometry();
     if (dock->layout()) dock->layout()->invalidate();
@@ -102,12 +105,54 @@ Qt::DockWidgetArea DockWhereItFits(QMainWindow* window, QDockWidget* dock, QSize
     const QSize need = window->layout()->minimumSize();
     if (need.width() <= room.width() && need.height() <= room.height()) return area;
   }
-  if (!areas.empty() && window->dockWidgetArea(dock) != areas.front()) {
-    window->addDockWidget(areas.front(), dock);
-    setDockedMinimum();
-  }
-  return areas.empty() ? window->dockWidgetArea(dock) : areas.front();
+  return std::nullopt;
 }
+
+// A hidden stand-in for a bar's dock window, with its title and buttons and a
+// body of the size the bar takes docked: the window's layout counts it in an
+// area though hidden, so sides are tried without moving, showing or hiding
+// the bar itself (a bar shown in a side too small for it would make the
+// window grow on the spot).
+class DockStandIn {
+ public:
+  DockStandIn(QMainWindow* window, QDockWidget* dock)
+      : m_window(window),
+        m_dock(new QDockWidget(dock->windowTitle(), window)),
+        m_body(new QWidget) {
+    m_dock->setFeatures(dock->features());
+    m_dock->setAllowedAreas(Qt::AllDockWidgetAreas);
+    KeepSizeWhileHidden(m_dock);
+    KeepSizeWhileHidden(m_body);
+    m_dock->setWidget(m_body);
+  }
+  ~DockStandIn() {
+    m_window->removeDockWidget(m_dock);
+    delete m_dock;
+    m_window->layout()->invalidate();
+  }
+  DockStandIn(const DockStandIn&) = delete;
+  DockStandIn& operator=(const DockStandIn&) = delete;
+  // Whether the window of size room holds the stand-in, its body at least
+  // body, in the area beside the bars already there.
+  bool FitsIn(Qt::DockWidgetArea area, QSize body, QSize room) {
+    m_window->addDockWidget(area, m_dock);
+    m_body->setMinimumSize(body);
+    m_dock->layout()->invalidate();
+    m_window->layout()->invalidate();
+    const QSize need = m_window->layout()->minimumSize();
+    return need.width() <= room.width() && need.height() <= room.height();
+  }
+
+ private:
+  static void KeepSizeWhileHidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+  }
+  QMainWindow* m_window;
+  QDockWidget* m_dock;
+  QWidget* m_body;
+};
 
 // The alignment of a dock bar id, or 0 for none.
 DWORD AlignOfDockBar(UINT nDockBarID) {
@@ -142,6 +187,14 @@ class BarDock : public QDockWidget {
  public:
   BarDock(CControlBar* bar, QWidget* parent) : QDockWidget(parent), m_hBar(bar->GetSafeHwnd()) {
     if (parent) parent->installEventFilter(this);
+    // The float button of a floating bar docks it by the bar's own road, as a
+    // double click on its title does.
+    if (auto* button = findChild<QAbstractButton*>(QStringLiteral("qt_dockwidget_floatbutton"))) {
+      QObject::disconnect(button, &QAbstractButton::clicked, this, nullptr);
+      QObject::connect(button, &QAbstractButton::clicked, this, [this] {
+        if (!isFloating() || !DockByTheBarsRoad()) setFloating(!isFloating());
+      });
+    }
     QObject::connect(this, &QDockWidget::topLevelChanged, this, [this](bool floating) {
       if (!floating) {
         m_floatAgainAt = m_lastFloating;
@@ -180,6 +233,13 @@ class BarDock : public QDockWidget {
   std::optional<QPoint> FloatAgainAt() const { return m_floatAgainAt; }
   // Floated at a point of the program's choosing, which stands.
   void FloatedAt() { m_floatAgainAt.reset(); }
+  // The frame's size, and where the bar floated, as the floating bar last
+  // went to dock (Qt hides the floating window first); taken once.
+  struct AsItDocked {
+    QSize ownerSize;
+    QPoint floatingAt;
+  };
+  std::optional<AsItDocked> TakeAsItDocked() { return std::exchange(m_asDocked, {}); }
 
  protected:
   void closeEvent(QCloseEvent* event) override {
@@ -221,14 +281,35 @@ class BarDock : public QDockWidget {
         isVisible()) {
       m_lastFloating = pos();
     }
+    if (event->type() == QEvent::Hide && isFloating() && parentWidget())
+      m_asDocked = AsItDocked{parentWidget()->size(), pos()};
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
         event->type() == QEvent::ShortcutOverride) {
       if (CWnd* bar = CWnd::FromHandle(m_hBar); bar && bar->QxEvent(event)) return true;
+    }
+    // A double click on the floating bar's title: Qt would put the bar back
+    // where it last docked, shown at once, and the window would grow when
+    // that side cannot hold it.
+    if (event->type() == QEvent::MouseButtonDblClick && isFloating()) {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      QWidget* body = widget();
+      if (mouse->button() == Qt::LeftButton && body &&
+          mouse->position().y() < body->geometry().top() && DockByTheBarsRoad()) {
+        return true;
+      }
     }
     return QDockWidget::event(event);
   }
 
  private:
+  // Docks the bar without naming a side (it goes where the window holds it);
+  // false when the bar or its frame is gone.
+  bool DockByTheBarsRoad() {
+    auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(m_hBar));
+    if (!bar || !bar->GetDockingFrame()) return false;
+    bar->GetDockingFrame()->DockControlBar(bar);
+    return true;
+  }
   bool OwnerPlaced() const {
     QWidget* owner = parentWidget();
     QWindow* handle = owner ? owner->windowHandle() : nullptr;
@@ -248,6 +329,7 @@ class BarDock : public QDockWidget {
   std::optional<CPoint> m_clientPoint;
   std::optional<QPoint> m_lastFloating;  // kept while floating and shown
   std::optional<QPoint> m_floatAgainAt;  // m_lastFloating as the bar docked
+  std::optional<AsItDocked> m_asDocked;
 };
 
 struct ToolBarResource {
@@ -366,35 +448,50 @@ void CControlBar::QxDock(UINT nDockBarID) {
   if (!window) return;
   DWORD frameSides = m_pDockSite->m_dwDockStyle ? m_pDockSite->m_dwDockStyle : CBRS_ALIGN_ANY;
   DWORD align = AlignOfDockBar(nDockBarID);
-  // No side named: the sides both allow, in the order top, bottom, left,
-  // right; the bar goes to the first where the window holds it whole.
-  std::vector<DWORD> sides;
-  if (!align) {
-    sides = DockSides((m_dwDockStyle ? m_dwDockStyle : (m_dwStyle & CBRS_ALIGN_ANY)) & frameSides);
-    if (!sides.empty()) align = sides.front();
+  auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
+  if (!align && dock && m_pWidget) {
+    // No side named: the sides both allow, in the order top, bottom, left,
+    // right; the bar goes to the first where the window, at its present
+    // size, holds it whole. Docking never changes the window's size: where no
+    // side holds it, a floating bar stays where it floats, a docked one where
+    // it is docked.
+    const DWORD allowed =
+        (m_dwDockStyle ? m_dwDockStyle : (m_dwStyle & CBRS_ALIGN_ANY)) & frameSides;
+    if (!dock->isFloating()) {
+      for (DWORD side : DockSides(allowed))
+        if (AreaOf(side) == window->dockWidgetArea(dock)) align = side;
+    }
+    if (!align) {
+      DockStandIn standIn(window, dock);
+      for (DWORD side : DockSides(allowed)) {
+        const bool horz = (side & (CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM)) != 0;
+        const CSize body = QxDockedMinimum(horz);
+        if (standIn.FitsIn(AreaOf(side), QSize(body.cx, body.cy), window->size())) {
+          align = side;
+          break;
+        }
+      }
+    }
+    if (!align) return;
   }
   if (!align) align = m_dwStyle & CBRS_ALIGN_ANY;
-  if (sides.empty()) sides.push_back(align);
   m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | align;
   if (!m_pWidget) return;  // the bar's window is gone
-  if (auto* dock = qobject_cast<QDockWidget*>(m_pContainer)) {
-    bool visible = !m_pWidget->isHidden();
+  if (dock) {
+    const bool visible = !m_pWidget->isHidden();
     if (auto* barDock = dynamic_cast<BarDock*>(dock)) barDock->KeepClientPoint(std::nullopt);
-    // Judged against the window as it is: back in its last area at its
-    // floating minimum, the bar could have made the window grow already.
-    const QSize room = window->size();
-    m_pWidget->setMinimumSize(0, 0);
-    m_bInDock = true;
-    dock->setFloating(false);
-    m_bInDock = false;
-    std::vector<Qt::DockWidgetArea> areas;
-    for (DWORD side : sides) areas.push_back(AreaOf(side));
+    // Hidden while it moves, and shown once it has its docked size in the
+    // side it goes to: shown before, in the side it last docked on, it could
+    // make the window grow.
+    if (dock->isFloating()) {
+      dock->hide();
+      m_bInDock = true;
+      dock->setFloating(false);
+      m_bInDock = false;
+    }
+    if (window->dockWidgetArea(dock) != AreaOf(align)) window->addDockWidget(AreaOf(align), dock);
+    QxSetDockedMinimum((align & (CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM)) != 0);
     dock->setVisible(visible);
-    const Qt::DockWidgetArea area = DockWhereItFits(
-        window, dock, room, areas,
-        [this, window, dock] { QxSetDockedMinimum(DockedAlongTopOrBottom(window, dock)); });
-    for (DWORD side : sides)
-      if (AreaOf(side) == area) m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | side;
   } else if (auto* toolBar = qobject_cast<QToolBar*>(m_pContainer)) {
     window->addToolBar(ToolBarAreaOf(align), toolBar);
   }
@@ -475,18 +572,40 @@ void CControlBar::QxApplyFixedLayout() {
 
 void CControlBar::QxPlaceRedockedBar() {
   auto* dock = qobject_cast<QDockWidget*>(m_pContainer);
+  auto* barDock = dynamic_cast<BarDock*>(dock);
+  const auto before = barDock ? barDock->TakeAsItDocked() : std::nullopt;
   QMainWindow* window = m_pDockSite ? m_pDockSite->QxMainWindow() : nullptr;
   if (m_bInDock || !dock || !window || !m_pWidget || dock->isFloating()) return;
+  const QSize room = before ? before->ownerSize : window->size();
   const Qt::DockWidgetArea where = window->dockWidgetArea(dock);
   std::vector<Qt::DockWidgetArea> areas{where};
   const DWORD frameSides = m_pDockSite->m_dwDockStyle ? m_pDockSite->m_dwDockStyle : CBRS_ALIGN_ANY;
   for (DWORD side : DockSides(m_dwDockStyle & frameSides))
     if (AreaOf(side) != where) areas.push_back(AreaOf(side));
-  const Qt::DockWidgetArea area = DockWhereItFits(
-      window, dock, window->size(), areas,
-      [this, window, dock] { QxSetDockedMinimum(DockedAlongTopOrBottom(window, dock)); }, true);
+  const std::optional<Qt::DockWidgetArea> area = DockWhereItFits(
+      window, dock, room, areas,
+      [this, window, dock] { QxSetDockedMinimum(DockedAlongTopOrBottom(window, dock)); });
   for (DWORD side : DockSides(CBRS_ALIGN_ANY))
-    if (AreaOf(side) == area) m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | side;
+    if (area && AreaOf(side) == *area) m_dwStyle = (m_dwStyle & ~CBRS_ALIGN_ANY) | side;
+  // Shown in its side at once, the bar can have made the window grow: the
+  // window goes back to its size, and where no side holds the bar, the bar
+  // floats again where it floated (once Qt has finished docking it).
+  const QPoint floatAt = before ? before->floatingAt : dock->pos();
+  const HWND hBar = GetSafeHwnd();
+  QMetaObject::invokeMethod(
+      dock,
+      [hBar, room, floatAt, floatAgain = !area] {
+        auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(hBar));
+        CFrameWnd* frame = bar ? bar->GetDockingFrame() : nullptr;
+        QMainWindow* window = frame ? frame->QxMainWindow() : nullptr;
+        if (!window) return;
+        if (floatAgain && !bar->IsFloating())
+          frame->FloatControlBar(bar, CPoint(floatAt.x(), floatAt.y()),
+                                 bar->GetBarStyle() & CBRS_ALIGN_ANY);
+        window->layout()->activate();
+        if (window->size() != room) window->resize(room);
+      },
+      Qt::QueuedConnection);
 }
 
 // The dock area shares its length among its bars as it likes, and would cut
@@ -495,9 +614,14 @@ void CControlBar::QxPlaceRedockedBar() {
 // the top or bottom a bar stretches with the window.
 void CControlBar::QxSetDockedMinimum(bool horz) {
   if (!m_pWidget) return;
+  const CSize least = QxDockedMinimum(horz);
+  m_pWidget->setMinimumSize(least.cx, least.cy);
+}
+
+CSize CControlBar::QxDockedMinimum(bool horz) {
   const CSize want = CalcFixedLayout(FALSE, horz);
-  m_pWidget->setMinimumSize(horz ? 0 : std::max(0, static_cast<int>(want.cx)),
-                            std::max(0, static_cast<int>(want.cy)));
+  return CSize(horz ? 0 : std::max(0, static_cast<int>(want.cx)),
+               std::max(0, static_cast<int>(want.cy)));
 }
 
 CSize CControlBar::CalcFixedLayout(BOOL bStretch, BOOL bHorz) {

@@ -80,9 +80,13 @@ class CControlBar : public CWnd {
   // Docked, the bar is never given less than CalcFixedLayout asks for across
   // its edge, nor along it in a side column.
   void QxSetDockedMinimum(bool horz);
-  // Docked by the dock window's own title bar or float button: where it went,
-  // or on the first other side the bar may dock on where the window holds it
-  // whole (as QxDock places a bar docked without a side).
+  // That least size of the bar's body, docked along an edge or across it.
+  CSize QxDockedMinimum(bool horz);
+  // Docked by Qt's own road (dropped on the window): where it went, or on the
+  // first other side the bar may dock on where the window, at its size before
+  // the bar docked, holds it whole; floating again where it floated when none
+  // does. The window keeps its size. (A double click on the title and the
+  // float button take QxDock's road, which judges the sides before the bar moves.)
   void QxPlaceRedockedBar();
   CSize QxPreferredSize() const override;
   // The frame is being deleted while the bar object lives on.

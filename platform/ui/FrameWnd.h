@@ -79,6 +79,9 @@ class CFrameWnd : public CWnd {
   // Control bars.
   CControlBar* GetControlBar(UINT nID);
   void EnableDocking(DWORD dwDockStyle);
+  // Without a dock bar id, the bar goes to the first side it may dock on that
+  // holds it whole at the window's present size, or stays where it is when
+  // none does: docking never changes the window's size.
   void DockControlBar(CControlBar* pBar, UINT nDockBarID = 0, LPCRECT lpRect = nullptr);
   void FloatControlBar(CControlBar* pBar, CPoint point, DWORD dwStyle = CBRS_ALIGN_TOP);
   void ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay);

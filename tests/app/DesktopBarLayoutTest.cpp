@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -55,6 +56,40 @@ class DesktopBarLayout : public QorexAppTest {
     Frame()->DockControlBar(&bar);
     Settle();
   }
+  // A double click on the title of the floating bar's window, through the X
+  // server as the user makes it; whether the bar docked.
+  bool DoubleClickTitle(CControlBar& bar) {
+    auto* dock = qobject_cast<QDockWidget*>(bar.QxContainer());
+    if (!dock || !dock->widget() || !qxtest::Exposed(dock)) return false;
+    const int titleMiddle = dock->widget()->geometry().top() / 2;
+    qxtest::ResizeCount resizes(Frame()->QxMainWindow());
+    qxtest::XClick(dock, QPoint(dock->width() / 3, titleMiddle), 2);
+    Settle();
+    // Not even for a moment: on a small screen the window would leave it.
+    EXPECT_EQ(resizes.count, 0) << "the main window resized as the bar docked";
+    return !bar.IsFloating();
+  }
+  // The bars shown and docked by double clicks on their titles in the order
+  // given, as the user docks them after the program starts on a 1600 x 1000
+  // screen (a window of 1200 x 750; that of the test's screen is taller).
+  void DockByDoubleClicks(std::initializer_list<CControlBar*> order) {
+    if (!qxtest::XInputAvailable()) GTEST_SKIP() << "needs xdotool";
+    QMainWindow* window = Frame()->QxMainWindow();
+    window->resize(1200, 750);
+    ASSERT_TRUE(QTest::qWaitFor([window] { return window->size() == QSize(1200, 750); },
+                                qxtest::kXEventBoundMs));
+    Settle();
+    CRect rect;
+    Frame()->GetWindowRect(&rect);
+    m_defaultSize = rect.Size();
+    for (CControlBar* bar : order) {
+      CString title;
+      bar->GetWindowText(title);
+      if (!bar->IsWindowVisible()) Show(*bar);
+      EXPECT_TRUE(DoubleClickTitle(*bar)) << title.GetString() << " still floating";
+      ExpectEveryControlReachable(title.GetString());
+    }
+  }
   CSize m_defaultSize;
   // Once the window manager has placed and framed what the program showed or
   // hid, and the program has taken in what it said of that.
@@ -74,7 +109,9 @@ class DesktopBarLayout : public QorexAppTest {
     const CRect screen(s.left(), s.top(), s.right() + 1, s.bottom() + 1);
     CRect window;
     Frame()->GetWindowRect(&window);
-    EXPECT_EQ(window.Size(), m_defaultSize) << "the window at its default size";
+    EXPECT_EQ(window.Size(), m_defaultSize)
+        << "the window at " << window.Width() << " x " << window.Height() << ", not "
+        << m_defaultSize.cx << " x " << m_defaultSize.cy;
     CMainFrame* f = Frame();
     const Bar all[] = {{&f->m_wndLeftBar, "ProcessView"},
                        {&f->m_wndVarbar, "Variables"},
@@ -131,8 +168,23 @@ TEST_F(DesktopBarLayout, ABarDockedByItsTitleBarGoesWhereTheWindowHoldsIt) {
   ASSERT_NE(dock, nullptr);
   auto* button = dock->findChild<QAbstractButton*>("qt_dockwidget_floatbutton");
   ASSERT_NE(button, nullptr);
+  qxtest::ResizeCount resizes(f->QxMainWindow());
   button->click();
   Settle();
+  EXPECT_EQ(resizes.count, 0) << "the main window resized as the bar docked";
   ASSERT_FALSE(f->m_wndEqualizerBar.IsFloating());
   ExpectEveryControlReachable("the Equalizer docked by its float button");
+}
+
+// Docked by double clicks on their titles, in either order, each bar goes to
+// a side that holds it whole and the window keeps its size; once grown, the
+// window could leave a smaller screen.
+TEST_F(DesktopBarLayout, DockingByDoubleClicksKeepsTheWindowsSize) {
+  CMainFrame* f = Frame();
+  DockByDoubleClicks({&f->m_wndEqualizerBar, &f->m_wndCommentBar, &f->m_wndVarbar});
+}
+
+TEST_F(DesktopBarLayout, DockingByDoubleClicksInTheOtherOrderKeepsTheWindowsSize) {
+  CMainFrame* f = Frame();
+  DockByDoubleClicks({&f->m_wndVarbar, &f->m_wndCommentBar, &f->m_wndEqualizerBar});
 }

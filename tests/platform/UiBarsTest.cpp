@@ -4,8 +4,14 @@
 #include "tests/platform/UiTestApp.h"
 #include "tests/support/DesktopInput.h"
 
+#include <QAbstractButton>
 #include <QDockWidget>
+#include <QMainWindow>
 #include <QTest>
+
+#include <functional>
+#include <string>
+#include <utility>
 
 namespace qxtest {
 namespace {
@@ -134,6 +140,86 @@ TEST(UiBarHolder, BarsAndFrameEachOutliveTheOther) {
     EXPECT_FALSE(bars->dialogBar.IsFloating());
     EXPECT_EQ(bars->statusBar.QxContainer(), nullptr);
   }
+}
+
+// Docked without a side, a bar goes to the first side it may dock on that
+// holds it whole at the window's present size, and stays floating where it
+// was when no side does: the window keeps its size throughout. The bars are
+// made on the left, as the program's are, so Qt alone would put each back
+// there.
+TEST(UiBarSides, ABarDockedWithoutASideGoesWhereTheWindowHoldsItOrStaysFloating) {
+  // What the window manager makes of the program's requests, taken in.
+  auto Settle = [] {
+    QxTest::PumpEvents();
+    EXPECT_TRUE(WindowManagerCaughtUp());
+    QxTest::PumpEvents();
+  };
+  QxDialogTemplate tall;
+  tall.rect = CRect(0, 0, 60, 200);  // dialog units: about 105 x 350 pixels
+  QxRegisterDialogTemplate(2211, tall);
+  auto* frame = new CFrameWnd;
+  ASSERT_TRUE(frame->Create(nullptr, "Sides"));
+  frame->EnableDocking(CBRS_ALIGN_ANY);
+  auto bars = std::make_unique<CDialogBar[]>(3);
+  for (UINT i = 0; i < 3; ++i) {
+    ASSERT_TRUE(bars[i].Create(frame, 2211, CBRS_ALIGN_LEFT, 2212 + i));
+    bars[i].EnableDocking(CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT);
+    frame->FloatControlBar(&bars[i], CPoint(700 + 120 * i, 40));
+  }
+  frame->ShowWindow(SW_SHOW);
+  // One bar fits in a side column of the window, two do not.
+  QMainWindow* window = frame->QxMainWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window->windowHandle(), kXEventBoundMs));
+  Settle();
+  window->resize(640, 600);
+  Settle();
+  ASSERT_EQ(window->size(), QSize(640, 600));
+  // The third was docked once: floating, it keeps the size it takes docked.
+  frame->DockControlBar(&bars[2]);
+  frame->FloatControlBar(&bars[2], CPoint(940, 40));
+  Settle();
+  auto dock = [&bars](int i) { return qobject_cast<QDockWidget*>(bars[i].QxContainer()); };
+  auto side = [window, &dock](int i) { return window->dockWidgetArea(dock(i)); };
+  frame->DockControlBar(&bars[0]);
+  Settle();
+  EXPECT_EQ(side(0), Qt::LeftDockWidgetArea);
+  // Docked by Qt's own road (a drop on the window): back on the left, where
+  // it was made, at once; then where the window holds it.
+  dock(1)->setFloating(false);
+  Settle();
+  EXPECT_FALSE(bars[1].IsFloating());
+  EXPECT_EQ(side(1), Qt::RightDockWidgetArea) << "the left side cannot hold it";
+  EXPECT_EQ(window->size(), QSize(640, 600));
+  // No side holds a third, docked by the program, by its float button or by a
+  // drop: it floats where it was; only the drop (Qt's own road) shows it in
+  // a side for a moment.
+  const QPoint floating = dock(2)->pos();
+  auto* floatButton = dock(2)->findChild<QAbstractButton*>("qt_dockwidget_floatbutton");
+  ASSERT_NE(floatButton, nullptr);
+  const std::pair<const char*, std::function<void()>> roads[] = {
+      {"docked by the program", [&] { frame->DockControlBar(&bars[2]); }},
+      {"its float button", [&] { floatButton->click(); }},
+      {"dropped on the window", [&] { dock(2)->setFloating(false); }}};
+  for (const auto& [road, dockIt] : roads) {
+    SCOPED_TRACE(road);
+    ResizeCount resizes(window);
+    dockIt();
+    Settle();
+    EXPECT_TRUE(bars[2].IsFloating());
+    // Floated again after a drop, its new window is placed by a window
+    // manager's own rules for now (see the report); elsewhere at its point.
+    const bool dropped = std::string(road) == "dropped on the window";
+    if (!dropped || !OnRealWindowSystem()) {
+      EXPECT_EQ(dock(2)->pos(), floating);
+    }
+    EXPECT_TRUE(bars[2].IsWindowVisible());
+    EXPECT_EQ(window->size(), QSize(640, 600));
+    if (!dropped) {
+      EXPECT_EQ(resizes.count, 0);
+    }
+  }
+  frame->DestroyWindow();
+  QxTest::PumpEvents();
 }
 
 }  // namespace

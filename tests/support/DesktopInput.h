@@ -381,4 +381,21 @@ inline bool AboveItsOwner(QWidget* widget) {
   return false;
 }
 
+// Counts a window's resizes while it lives.
+class ResizeCount : public QObject {
+ public:
+  explicit ResizeCount(QWidget* window) : m_window(window) { window->installEventFilter(this); }
+  ~ResizeCount() override { m_window->removeEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) ++count;
+    return false;
+  }
+
+ private:
+  QWidget* m_window;
+};
+
 }  // namespace qxtest
