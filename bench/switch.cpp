@@ -21,37 +21,24 @@
 //     bench_switch --benchmark_filter=switch/ --benchmark_min_time=20x
 // and divide the instructions by the switches counted.
 #include "bench/BenchCheck.h"
-#include "bench/BenchLoad.h"
+#include "bench/StartedProgram.h"
 #include "bench/ThreeByThreeDesign.h"
 #include "DesignBar.h"
 #include "MainFrm.h"
-#include "Qorex.h"
 #include "QorexDoc.h"
-#include "Splash.h"
 #include "platform/testing/TestHooks.h"
-#include "res/Resources.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <clocale>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <system_error>
 
 namespace {
 
-// The program started as a user starts it, with a second design opened.
+// The program started as a user starts it, the first design made the 3 x 3
+// one, with a new design opened beside it.
 struct Program {
   Program() {
-    app.SetCommandLine({});
-    started = app.InitApplication() && app.InitInstance();
-    CSplash::HideSplashScreen();
-    QxTest::PumpUntilIdle();
-    frame = static_cast<CMainFrame*>(app.m_pMainWnd);
-    if (!started || !frame) return;
+    if (!program.started || !frame) return;
     if (CQorexDoc* first = Active()) {
       qxbench::MakeThreeByThree(*first);
       first->UpdateAll();
@@ -59,23 +46,16 @@ struct Program {
     frame->SendMessage(WM_COMMAND, ID_FILE_NEW);
     QxTest::PumpUntilIdle();
   }
-  ~Program() {
-    if (app.m_pMainWnd && IsWindow(app.m_pMainWnd->GetSafeHwnd())) {
-      QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO, IDNO});
-      app.m_pMainWnd->SendMessage(WM_CLOSE);
-    }
-    QxTest::PumpEvents();
-    app.ExitInstance();
-  }
   CQorexDoc* Active() const {
     CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
     return child ? static_cast<CQorexDoc*>(child->GetActiveDocument()) : nullptr;
   }
-  bool Ready() const { return started && app.GetOpenDocumentCount() == 2 && Active(); }
+  bool Ready() const {
+    return program.started && program.app.GetOpenDocumentCount() == 2 && Active();
+  }
 
-  CQorexApp app;
-  bool started = false;
-  CMainFrame* frame = nullptr;
+  qxbench::StartedProgram program;
+  CMainFrame* frame = program.frame;
 };
 
 // One switch: the next design activated, and what it posted delivered.
@@ -106,27 +86,8 @@ void BM_Switch(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A private configuration folder: the program writes its settings there.
-  std::string root = (std::filesystem::temp_directory_path() / "qxbench-XXXXXX").string();
-  if (!mkdtemp(root.data())) return 2;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  setenv("XDG_CONFIG_HOME", root.c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
-  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  qxres::RegisterDialogTemplates();
-  QApplication qt(argc, argv);
-  // Without a screen nobody answers a box or a dialog: each takes its default.
-  if (QGuiApplication::platformName() == QLatin1String("offscreen")) QxTest::RunWithoutAScreen();
-  std::setlocale(LC_NUMERIC, "C");
-  qxbench::PrintLoad();
-  benchmark::RegisterBenchmark("switch/3x3_and_new_design/mdi_next", BM_Switch)
-      ->Unit(benchmark::kMicrosecond);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  const int code = qxbench::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  qxbench::PrintLoad();
-  std::error_code ignored;
-  std::filesystem::remove_all(root, ignored);
-  return code;
+  return qxbench::RunStartedProgramRows(argc, argv, [] {
+    benchmark::RegisterBenchmark("switch/3x3_and_new_design/mdi_next", BM_Switch)
+        ->Unit(benchmark::kMicrosecond);
+  });
 }

@@ -10,6 +10,7 @@
 #include "search/EqualizerBar.h"
 #include "search/KFinder.h"
 #include "search/SearchGlobals.h"
+#include "tests/support/BarsShown.h"
 #include "tests/support/QorexAppFixture.h"
 #include "tests/support/TestSupport.h"
 
@@ -60,20 +61,7 @@ class DesignSwitch : public QorexAppTest {
     QxTest::PumpUntilIdle();
   }
   // Who of the bars does not show doc; "" when all do.
-  std::string Strays(const CQorexDoc* doc) const {
-    const struct {
-      const char* who;
-      const CQorexDoc* shows;
-    } rows[] = {{"SimulationView", SimulationViewDesign()},
-                {"ProcessView", Frame()->m_wndLeftBar.m_pDoc},
-                {"Variables", Frame()->m_wndVarbar.m_pDoc},
-                {"Performance Equalizer", Frame()->m_wndEqualizerBar.m_pDoc},
-                {"Comments", Frame()->m_wndCommentBar.m_pDoc}};
-    std::string strays;
-    for (const auto& row : rows)
-      if (row.shows != doc) strays += std::string(row.who) + "; ";
-    return strays;
-  }
+  std::string Strays(const CQorexDoc* doc) const { return qxtest::NotShowing(*Frame(), doc); }
 
   std::string m_path;
   CQorexDoc* m_first = nullptr;
