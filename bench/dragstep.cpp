@@ -33,33 +33,25 @@
 // root and the grabbed pole is lost: the later moves time the recalculation
 // and update of that design without a search (counter following_moves).
 #include "bench/BenchCheck.h"
-#include "bench/BenchLoad.h"
+#include "bench/StartedProgram.h"
 #include "GlobalResources.h"
 #include "MainFrm.h"
-#include "Qorex.h"
 #include "QorexDoc.h"
-#include "Splash.h"
 #include "diagrams/QOX_DragGroup.h"
 #include "diagrams/QOX_DragPole.h"
 #include "diagrams/QorexView.h"
 #include "diagrams/RootLocus.h"
 #include "platform/testing/TestHooks.h"
-#include "res/Resources.h"
 #include "search/EqualizerBar.h"
 #include "search/QOX_HistVar.h"
 #include "tests/diagrams/DragTestSupport.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -91,11 +83,6 @@ void Report(benchmark::State& state, const char* name, const std::vector<double>
 // The program started as a user starts it, with the drag design in its view.
 struct Program {
   Program() {
-    app.SetCommandLine({});
-    started = app.InitApplication() && app.InitInstance();
-    CSplash::HideSplashScreen();
-    QxTest::PumpUntilIdle();
-    frame = static_cast<CMainFrame*>(app.m_pMainWnd);
     CMDIChildWnd* child = frame ? frame->MDIGetActive() : nullptr;
     view = child ? dynamic_cast<CQorexView*>(child->GetActiveView()) : nullptr;
     doc = view ? view->GetDocument() : nullptr;
@@ -105,15 +92,7 @@ struct Program {
       QxTest::PumpUntilIdle();
     }
   }
-  ~Program() {
-    if (app.m_pMainWnd && IsWindow(app.m_pMainWnd->GetSafeHwnd())) {
-      QxTest::MessageBoxScript discard({IDNO, IDNO, IDNO, IDNO});
-      app.m_pMainWnd->SendMessage(WM_CLOSE);
-    }
-    QxTest::PumpEvents();
-    app.ExitInstance();
-  }
-  bool Ready() const { return started && frame && view && doc; }
+  bool Ready() const { return program.started && frame && view && doc; }
 
   // The pixel of the top closed-loop pole by the view's own mapping, the frame
   // grown once if the view does not hold the pole and the moves to its right.
@@ -159,9 +138,8 @@ struct Program {
   bool Pressed() const { return QxTest::Capture() == view && doc->m_pDragGroup->m_nCount > 0; }
 
   static constexpr int kMargin = 8;
-  CQorexApp app;
-  bool started = false;
-  CMainFrame* frame = nullptr;
+  qxbench::StartedProgram program;
+  CMainFrame* frame = program.frame;
   CQorexView* view = nullptr;
   CQorexDoc* doc = nullptr;
 };
@@ -327,44 +305,25 @@ void BM_ShiftRelease(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A private configuration folder: the program writes its settings there.
-  std::string root = (std::filesystem::temp_directory_path() / "qxbench-XXXXXX").string();
-  if (!mkdtemp(root.data())) return 2;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  setenv("XDG_CONFIG_HOME", root.c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
-  setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-  qxres::RegisterDialogTemplates();
-  QApplication qt(argc, argv);
-  // Without a screen nobody answers a box or a dialog: each takes its default.
-  if (QGuiApplication::platformName() == QLatin1String("offscreen")) QxTest::RunWithoutAScreen();
-  std::setlocale(LC_NUMERIC, "C");
-  qxbench::PrintLoad();
-  // One drag each: a second press at once would be a double click.
-  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/mouse_move", BM_DragStep, false)
-      ->Iterations(1)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/mouse_move_recording", BM_DragStep,
-                               true)
-      ->Iterations(1)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/split", BM_DragStepSplit)
-      ->Iterations(1)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/peer_recalculate_update",
-                               BM_RecalculateAndUpdate)
-      ->Iterations(1)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/shift_release", BM_ShiftRelease)
-      ->Iterations(3)
-      ->UseManualTime()
-      ->Unit(benchmark::kMillisecond);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  const int code = qxbench::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  qxbench::PrintLoad();
-  std::error_code ignored;
-  std::filesystem::remove_all(root, ignored);
-  return code;
+  return qxbench::RunStartedProgramRows(argc, argv, [] {
+    // One drag each: a second press at once would be a double click.
+    benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/mouse_move", BM_DragStep, false)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/mouse_move_recording", BM_DragStep,
+                                 true)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/split", BM_DragStepSplit)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/peer_recalculate_update",
+                                 BM_RecalculateAndUpdate)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("dragstep/2x2_pi_3000_samples/shift_release", BM_ShiftRelease)
+        ->Iterations(3)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  });
 }

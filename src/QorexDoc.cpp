@@ -100,7 +100,9 @@ CQorexDoc::CQorexDoc() : m_runs(new QoxStoredRun[4]), m_pVarPoints(new CVARpoint
   AddDefaultDefinitions();
   PlaceVarPoint(0, 0);  // the recalculation below draws it
   Recalculate();
-  UpdateAll();
+  // The bars turn to the design once its window is activated: one that
+  // fails to open never takes them from the design the user sees.
+  UpdateMaxSignalSize();
   m_pHistory->Reset();
   SetModifiedFlag(FALSE);  // the defaults are no change of the user's
 }
@@ -141,7 +143,17 @@ void CQorexDoc::ShowInBars(DesignPart part, int sample) {
   for (CDesignBar* bar : DesignBars()) bar->ShowDesign(this, part, sample);
 }
 
+namespace {
+// The design the bars were last turned to, until it detaches them.
+const CQorexDoc* s_pShown = nullptr;
+}  // namespace
+
+bool CQorexDoc::ShownInBars() const {
+  return s_pShown == this;
+}
+
 void CQorexDoc::DetachBars() {
+  if (s_pShown == this) s_pShown = nullptr;
   for (CDesignBar* bar : DesignBars()) bar->ForgetDesign(this);
   SayDesignState();  // for the design the bars show now, if any
 }
@@ -245,7 +257,12 @@ void CQorexDoc::Recalculate() {
 namespace {
 // The design the bars are being turned to, while UpdateAll turns them.
 const CQorexDoc* s_pTurningTo = nullptr;
+unsigned long s_nBarTurns = 0;
 }  // namespace
+
+unsigned long CQorexDoc::BarTurns() {
+  return s_nBarTurns;
+}
 
 bool BarsTurning() {
   return s_pTurningTo != nullptr;
@@ -263,6 +280,7 @@ void CQorexDoc::UpdateAll() {
   // What was typed into a bar goes to the design it was typed for before
   // any bar turns; that design may well be recalculated and shown in full
   // on the way, with the bars still on it.
+  ++s_nBarTurns;
   const std::span<CDesignBar* const> bars = DesignBars();
   for (CDesignBar* bar : bars) bar->TakePendingEdit(this);
   UpdateAllViews(nullptr, 0);
@@ -270,6 +288,7 @@ void CQorexDoc::UpdateAll() {
   {
     const CQorexDoc* const outer = std::exchange(s_pTurningTo, this);
     const auto restore = qScopeGuard([outer] { s_pTurningTo = outer; });
+    s_pShown = this;
     ShowInBars(DesignPart::kWhole);
     SayDesignState();
   }

@@ -128,6 +128,13 @@ class CQorexDoc : public CDocument {
   // Makes this design the one every bar shows, redraws the views and the
   // bars, and refreshes the signal-pane count.
   void UpdateAll();
+  // How many passes of UpdateAll have turned the bars to a design since the
+  // program started (a nested call for another design turns none): an
+  // activation of a design costs one.
+  static unsigned long BarTurns();
+  // Whether the bars show this design: the last pass turned them to it and
+  // it has not detached them since.
+  bool ShownInBars() const;
   // The road of a change with the population recorder around it
   // (DesignBar.h): the design is recorded, recalculated, its roots recorded
   // in the same entry, and shown. The slider, the searches, the worker's end

@@ -16,7 +16,6 @@
 IMPLEMENT_DYNCREATE(CQorexView, CScrollView)
 
 BEGIN_MESSAGE_MAP(CQorexView, CScrollView)
-ON_WM_SETFOCUS()
 ON_WM_CREATE()
 ON_WM_DESTROY()
 ON_WM_KILLFOCUS()
@@ -166,23 +165,19 @@ void CQorexView::OnDestroy() {
   }
 }
 
-// Focusing a view makes its design the one every bar shows. The layer gives
-// a view the focus only inside the active document window, so this follows
-// the user's activation of a design and never a closing dialog's.
-void CQorexView::OnSetFocus(CWnd* pOldWnd) {
-  CScrollView::OnSetFocus(pOldWnd);
-  if (CQorexDoc* doc = GetDocument()) doc->UpdateAll();
-}
-
 // An activated design is the one every bar shows, also when the keyboard
 // stays in a floating bar (the Window menu chosen from it), so that what is
 // typed next reaches it. The bars turn before the keyboard comes to the view:
 // what is pending in a bar's edit then goes to the design it was typed for by
 // UpdateAll, before any bar turns, and not by the edit losing the keyboard
-// while the window shows one design and the bars another.
+// while the window shows one design and the bars another. One activation
+// turns them once: a new window is told twice (by the MDI area and by its
+// initial update), and a design the bars show already costs no pass. The
+// keyboard coming to a view turns nothing: a closing dialog or box that hands
+// it back to the active design's view shows no other design.
 void CQorexView::OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView) {
-  if (bActivate && pActivateView == this && CWnd::GetFocus() != this) {
-    if (CQorexDoc* doc = GetDocument()) doc->UpdateAll();
+  if (bActivate && pActivateView == this) {
+    if (CQorexDoc* doc = GetDocument(); doc && !doc->ShownInBars()) doc->UpdateAll();
   }
   CScrollView::OnActivateView(bActivate, pActivateView, pDeactiveView);
 }

@@ -105,7 +105,6 @@ class CQorexView : public CScrollView {
 
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
   void OnDestroy();
-  void OnSetFocus(CWnd* pOldWnd);
   void OnKillFocus(CWnd* pNewWnd);
   void OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView) override;
   // The seven type commands: the type into m_wDiagram (the whole word), then

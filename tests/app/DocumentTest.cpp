@@ -101,8 +101,12 @@ TEST(Document, CloseDetachesTheBarsAndStopsItsRealtimeRun) {
         frame.m_wndOutputBar.m_pDoc, frame.m_wndLeftBar.m_pDoc, frame.m_wndVarbar.m_pListedDoc,
         frame.m_wndEqualizerBar.m_pDoc, frame.m_wndCommentBar.m_pDoc};
   };
-  CQorexDoc* other = new CQorexDoc;  // attaches the bars to itself
+  CQorexDoc* other = new CQorexDoc;
   CQorexDoc* doc = new CQorexDoc;
+  // A new design takes the bars only when shown (its window activated).
+  EXPECT_EQ(shown(), std::vector<const CQorexDoc*>(5, nullptr));
+  other->UpdateAll();
+  doc->UpdateAll();
   EXPECT_EQ(output.m_pDoc, doc);
   EXPECT_EQ(shown(), std::vector<const CQorexDoc*>(5, doc));
   g_pSimDoc = doc;

@@ -3,6 +3,7 @@
 // it was typed for, and then every bar, the status line and the spots act on
 // the activated design, with no box ever shown over a half-turned screen.
 #include "tests/editing/EditingDialogsTestSupport.h"
+#include "tests/support/BarsShown.h"
 
 #include "GlobalResources.h"
 #include "MainFrm.h"
@@ -74,21 +75,8 @@ class ActivatePendingEdit : public dlgtest::EditingDialogs {
     // Plain, or in brackets while the design's window is maximised.
     const bool named = caption == "Quorvathine - " + doc->GetTitle() ||
                        caption == "Quorvathine - [" + doc->GetTitle() + "]";
-    const struct {
-      const char* who;
-      const CQorexDoc* shows;
-    } rows[] = {{"the active window", Doc()},
-                {"the caption", named ? doc : nullptr},
-                {"SimulationView and the status line", SimulationViewDesign()},
-                {"ProcessView, its run and tuner spots", Bar().m_pDoc},
-                {"Variables", Vars().m_pDoc},
-                {"Variables' list", Vars().m_pListedDoc},
-                {"Performance Equalizer", Frame()->m_wndEqualizerBar.m_pDoc},
-                {"Comments", Frame()->m_wndCommentBar.m_pDoc}};
-    std::string strays;
-    for (const auto& row : rows)
-      if (row.shows != doc) strays += std::string(row.who) + "; ";
-    return strays;
+    return qxtest::NotShowing(
+        *Frame(), doc, {{"the active window", Doc()}, {"the caption", named ? doc : nullptr}});
   }
   double Value() const {
     double value, minimum, maximum;
