@@ -22,7 +22,8 @@ class QuitClosingZeroThreads : public RealtimeBoardThreads {
  protected:
   // Reads the board's log until request n has come, keeping what it read.
   bool BoardGotRequest(int n) {
-    const std::string mark = "#" + std::to_string(n) + " ";
+    // Appended: g++ 12 warns falsely (-Wrestrict) on "literal" + string.
+    const std::string mark = std::string("#").append(std::to_string(n)).append(" ");
     const auto limit = std::chrono::steady_clock::now() + kRunLimit;
     while (std::chrono::steady_clock::now() < limit)
       for (std::string line = m_board->ReadLine(); !line.empty(); line = m_board->ReadLine()) {

@@ -80,8 +80,9 @@ class SpotClickThreads : public RealtimeBoardThreads {
     const std::size_t value = line.find("value=");
     if (ch == std::string::npos || value == std::string::npos) return true;
     const bool write = line.find("code=0x82002004") != std::string::npos;
-    std::string call = (write ? "W" : "R") + line.substr(ch + 3, 1);
-    if (write) call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
+    // Appended: g++ 12 warns falsely (-Wrestrict) on "literal" + string.
+    std::string call = std::string(write ? "W" : "R").append(line, ch + 3, 1);
+    if (write) call.append(":").append(line, value + 6, line.find(' ', value) - value - 6);
     m_log.push_back({std::atoi(line.c_str() + 1), call});
     return true;
   }

@@ -1,0 +1,108 @@
+// The bodies of the companion fixture (CompanionFixture.h).
+#include "tests/app/CompanionFixture.h"
+
+BEGIN_MESSAGE_MAP(CInputsFrame, CFrameWnd)
+ON_REGISTERED_MESSAGE(g_msgAdc, OnAdc)
+END_MESSAGE_MAP()
+
+LRESULT CInputsFrame::OnAdc(WPARAM wParam, LPARAM lParam) {
+  m_onInputs(wParam, lParam);
+  return 0;
+}
+
+void RealtimeCompanionThreads::StartCompanion(std::vector<std::string> more, const char* lag) {
+  m_instantCompanion.reset();  // the real one answers
+  m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("rtbus"));
+  ASSERT_TRUE(QxBusJoin());
+  if (m_viaMainWindow) {
+    m_frame = new CInputsFrame;
+    m_frame->m_onInputs = [this](WPARAM w, LPARAM l) { TakeInputs(w, l); };
+    ASSERT_TRUE(m_frame->Create(nullptr, "Inputs"));
+    m_app->m_pMainWnd = m_frame;
+    m_previousReceiver = QxBusSetReceiver(QxPostToMainWnd);
+  } else {
+    m_previousReceiver = QxBusSetReceiver([this](UINT message, WPARAM w, LPARAM l) {
+      if (message == g_msgAdc) TakeInputs(w, l);
+    });
+  }
+  std::vector<std::string> args{"--seconds", "60", "--lag", lag, "--stalls", "1"};
+  args.insert(args.end(), more.begin(), more.end());
+  m_companion = std::make_unique<qxtest::PeerProcess>("qorex_companion", args);
+  ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
+  KeepSentFrames();
+}
+
+bool RealtimeCompanionThreads::JudgedCompanionRun(const std::function<CQorexDoc*()>& start,
+                                                  const std::function<bool(const MSG&)>& onPosted) {
+  return JudgedRun(
+      [&]() -> CQorexDoc* {
+        CQorexDoc* doc = start();
+        m_onPosted = onPosted;
+        doc->StartStopSimulation();
+        [&] { ASSERT_TRUE(PumpUntilEnded()); }();
+        m_onPosted = nullptr;
+        return doc;
+      },
+      [this] { TearDownCompanion(); });
+}
+
+void RealtimeCompanionThreads::TakeInputs(WPARAM w, LPARAM l) {
+  if (!g_pAnalogIo) return;
+  g_pAnalogIo->ReceiveInputs(w, l);
+  m_received.push_back(
+      {GetTickCount(), CDT2801::CodeToVolts(LOWORD(w)), CDT2801::CodeToVolts(HIWORD(w))});
+}
+
+void RealtimeCompanionThreads::TearDown() {
+  RealtimeThreads::TearDown();
+  TearDownCompanion();
+}
+
+std::string RealtimeCompanionThreads::HeldUpBy(const HoldUpMeter& meter) {
+  std::string why = RealtimeThreads::HeldUpBy(meter);
+  m_heardUs.clear();
+  m_answersSent = 0;
+  if (!m_companion) return why;
+  ReadToMark(*m_companion, "qorex_companion", [&](const std::string& line) {
+    m_answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
+    if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
+    const std::size_t at = line.find(" t=");
+    if (line.rfind("DAC", 0) == 0 && at != std::string::npos)
+      m_heardUs.push_back(std::atoll(line.c_str() + at + 3));
+  });
+  return why;
+}
+
+void RealtimeCompanionThreads::TearDownCompanion() {
+  m_companion.reset();
+  m_received.clear();
+  if (m_bus) {
+    QxBusSetReceiver(m_previousReceiver);
+    QxBusLeave();
+  }
+  m_bus.reset();
+  if (m_frame) {
+    if (m_app) m_app->m_pMainWnd = nullptr;
+    m_frame->DestroyWindow();  // deletes itself
+    m_frame = nullptr;
+  }
+}
+
+bool RealtimeCompanionThreads::ReadableAt(int k, double y) const {
+  DWORD from = 0, to = 0;
+  for (const Posted& p : m_posted) {
+    if (p.message != WM_QX_INVALIDATESLICE) continue;
+    if (static_cast<int>(p.wParam) == k - 1) from = p.time;
+    if (static_cast<int>(p.wParam) == k) to = p.time;
+  }
+  double held = 0.0;
+  for (const Received& r : m_received) {
+    if (static_cast<LONG>(r.time - to) > 0) break;
+    if (static_cast<LONG>(r.time - from) < 0) {
+      held = r.volts;
+    } else if (r.volts == y) {
+      return true;
+    }
+  }
+  return held == y;
+}

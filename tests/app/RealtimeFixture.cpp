@@ -1,0 +1,468 @@
+// The bodies of the real-time fixtures (RealtimeFixture.h).
+#include "tests/app/RealtimeFixture.h"
+
+ScriptedClock::ScriptedClock(DWORD start, DWORD cost) : m_now(start), m_cost(cost) {}
+
+DWORD ScriptedClock::TickCount() {
+  return m_now.fetch_add(m_cost);
+}
+
+void ScriptedClock::Sleep(DWORD ms) {
+  {
+    std::lock_guard guard(m_lock);
+    m_sleeps.push_back(ms);
+  }
+  m_now.fetch_add(ms);
+  std::this_thread::yield();
+}
+
+std::vector<DWORD> ScriptedClock::Sleeps() {
+  std::lock_guard guard(m_lock);
+  return m_sleeps;
+}
+
+DWORD StuckClock::TickCount() {
+  return 0;
+}
+
+void StuckClock::Sleep(DWORD) {
+  std::unique_lock guard(m_lock);
+  m_wake.wait(guard, [] { return false; });
+}
+
+void StuckClock::SleepUnless(DWORD, const std::function<bool()>& stop) {
+  std::unique_lock guard(m_lock);
+  ++m_sleepers;
+  m_wake.wait(guard, [&] { return stop(); });
+  --m_sleepers;
+}
+
+void StuckClock::Wake() {
+  { std::lock_guard guard(m_lock); }
+  m_wake.notify_all();
+}
+
+int StuckClock::Sleepers() {
+  std::lock_guard guard(m_lock);
+  return m_sleepers;
+}
+
+std::chrono::milliseconds HoldUpMeter::Held() const {
+  return std::chrono::milliseconds(m_core.Timeline()->HeldUs() / 1000);
+}
+
+int HoldUpMeter::HoldUps() const {
+  const auto timeline = m_core.Timeline();
+  return timeline->Stops() + (timeline->MostHeldWithinUs(300000) >= 100000);
+}
+
+std::shared_ptr<const qxtest::HoldUpTimeline> HoldUpMeter::Timeline() const {
+  return m_core.Timeline();
+}
+
+long PeerPid(const std::string& name) {
+  long found = -1;
+  for (const long pid : qxtest::ListOf(0, "children")) {
+    std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!file) continue;
+    char comm[64] = {}, state = 0;
+    const bool read = std::fscanf(file, "%*d (%63[^)]) %c", comm, &state) == 2;
+    std::fclose(file);
+    if (read && name == comm && state != 'Z' && state != 'X') found = std::max(found, pid);
+  }
+  return found;
+}
+
+void ReadToMark(qxtest::PeerProcess& peer, const std::string& name,
+                const std::function<void(const std::string&)>& note) {
+  const long pid = PeerPid(name);
+  const bool asked = pid > 0 && kill(static_cast<pid_t>(pid), SIGUSR1) == 0;
+  for (std::string line = peer.ReadLine(asked ? 10000 : 100); !line.empty();
+       line = peer.ReadLine(asked ? 10000 : 100)) {
+    if (line.rfind("mark", 0) == 0) return;
+    note(line);
+  }
+}
+
+void RealtimeThreads::SetUp() {
+  qxtest::TestThreads::Now().Begin();
+  m_previousClock = QxSetClock(nullptr);
+  QxSetClock(m_previousClock);
+  unsetenv("QX_DEVICE_DT2801");  // the emulated unit
+  m_template = StartWindowlessApp(m_app);
+  // Runs get input unless a test silences the unit: one that gets none
+  // is not kept.
+  m_instantCompanion = std::make_unique<qxtest::InstantCompanion>();
+  ASSERT_FALSE(HasFailure());
+  qxui::SetPreTranslateHook([this](MSG* msg) {
+    if (msg->hwnd == nullptr) {
+      m_posted.push_back({msg->message, msg->wParam, msg->lParam, msg->time});
+      if (m_onPosted && m_onPosted(*msg)) return TRUE;
+    }
+    return m_app ? m_app->PreTranslateMessage(msg) : FALSE;
+  });
+  m_previousBoxes = QxSetMessageBoxHandler([this](HWND, LPCSTR text, LPCSTR caption, UINT) {
+    std::lock_guard guard(m_boxLock);
+    m_boxes.push_back({text ? text : "", caption ? caption : "",
+                       QxUiThreadId() != 0 && GetCurrentThreadId() == QxUiThreadId()});
+    return IDOK;
+  });
+}
+
+void RealtimeThreads::TearDown() {
+  QxSetClock(m_previousClock);
+  if (m_statusFrame) {
+    if (m_app) m_app->m_pMainWnd = nullptr;
+    m_statusFrame->DestroyWindow();  // deletes itself
+    m_statusFrame = nullptr;
+  }
+  if (m_app) {
+    g_pSimulator.load()->StopRealtime();
+    g_wStatus = 0;
+    m_template->CloseAllDocuments(FALSE);
+    QxTest::PumpEvents();
+    m_app.reset();
+  }
+  m_instantCompanion.reset();
+  QxSetMessageBoxHandler(m_previousBoxes);
+  g_wStatus = 0;
+}
+
+CStatusBar& RealtimeThreads::StatusLine() {
+  if (!m_statusFrame) {
+    m_statusFrame = new CFrameWnd;
+    EXPECT_TRUE(m_statusFrame->Create(nullptr, "Status"));
+    static const UINT indicators[] = {ID_SEPARATOR};
+    EXPECT_TRUE(m_status.Create(m_statusFrame) && m_status.SetIndicators(indicators, 1));
+    m_app->m_pMainWnd = m_statusFrame;
+  }
+  return m_status;
+}
+
+CQorexDoc* RealtimeThreads::NewDesign(double ts, double tf) {
+  auto* doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
+  EXPECT_TRUE(doc && doc->OnNewDocument());
+  delete doc->m_models.GetAt(kModelK)->SetChildAt(Real(0.5), 1);
+  delete doc->m_models.GetAt(kModelF)->SetChildAt(Real(1.0), 1);
+  doc->m_dSamplingTime = ts;
+  doc->m_dFinalTime = tf;
+  doc->Recalculate();
+  return doc;
+}
+
+CQorexDoc* RealtimeThreads::TunableDesign(double ts, double tf, std::optional<double> kp) {
+  CQorexDoc* doc = NewDesign(ts, tf);
+  delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
+  doc->UpdateUsedVariables();
+  if (kp) doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = *kp;
+  doc->Recalculate();
+  return doc;
+}
+
+bool RealtimeThreads::PumpUntilEnded() {
+  const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+  while (!WorkerEndPosted() && std::chrono::steady_clock::now() < limit) {
+    QxTest::PumpEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  QxTest::PumpEvents();
+  return g_pWorkerThread.load() == nullptr;
+}
+
+bool RealtimeThreads::BoardFailureCounts(const std::string& text, int& failed, int& calls) {
+  return std::sscanf(text.c_str(),
+                     "The analog I/O board failed %d of %d calls during the run; failed "
+                     "readings kept their last value.",
+                     &failed, &calls) == 2;
+}
+
+int RealtimeThreads::Count(UINT message) const {
+  return static_cast<int>(
+      std::count_if(m_posted.begin(), m_posted.end(),
+                    [message](const Posted& p) { return p.message == message; }));
+}
+
+std::vector<LPARAM> RealtimeThreads::RunEnds() const {
+  std::vector<LPARAM> ends;
+  for (const Posted& p : m_posted)
+    if (p.message == WM_QX_RUNENDED) ends.push_back(p.lParam);
+  return ends;
+}
+
+std::vector<UINT> RealtimeThreads::HandOvers() const {
+  std::vector<UINT> found;
+  for (const Posted& p : m_posted)
+    if (p.message == WM_QX_TRANSFERSIM || p.message == WM_QX_PUSHUGY || p.message == WM_QX_FINDG)
+      found.push_back(p.message);
+  return found;
+}
+
+std::vector<ShownBox> RealtimeThreads::Boxes() {
+  std::lock_guard guard(m_boxLock);
+  return m_boxes;
+}
+
+void RealtimeThreads::KeepSentFrames() {
+  qxui::SetBroadcastHook([this](UINT message, WPARAM w, LPARAM l) {
+    QxBusBroadcast(qxui::RegisteredMessageName(message), w, l);
+    if (message == g_msgDac) {
+      std::lock_guard guard(m_sentLock);
+      m_sent.push_back({w, l});
+      m_sentAt.push_back(GetTickCount());
+    }
+  });
+}
+
+std::vector<std::vector<int>> RealtimeThreads::SentFrames() {
+  std::lock_guard guard(m_sentLock);
+  std::vector<std::vector<int>> frames;
+  for (const auto& [w, l] : m_sent) frames.push_back({LOWORD(w), HIWORD(w), LOWORD(l), HIWORD(l)});
+  return frames;
+}
+
+std::vector<DWORD> RealtimeThreads::SentTimes() {
+  std::lock_guard guard(m_sentLock);
+  return m_sentAt;
+}
+
+DWORD RealtimeThreads::RunEndedAt() const {
+  for (auto p = m_posted.rbegin(); p != m_posted.rend(); ++p)
+    if (p->message == WM_QX_RUNENDED) return p->time;
+  ADD_FAILURE() << "no run ended";
+  return 0;
+}
+
+bool RealtimeThreads::AllOutputsZero() {
+  for (double v : g_pAnalogIo->m_outputs)
+    if (v != 0.0) return false;
+  return true;
+}
+
+std::string RealtimeThreads::HeldUpBy(const HoldUpMeter& meter) {
+  const auto timeline = meter.Timeline();
+  const long long windowUs = 3000LL * m_heldUpFrom.count();
+  const long long most = timeline->MostHeldWithinUs(windowUs);
+  if (most < 1000LL * m_heldUpFrom.count()) return "";
+  return "held up " + std::to_string(most / 1000) + " ms within " +
+         std::to_string(windowUs / 1000) + " ms (" + timeline->Said() + ")";
+}
+
+bool RealtimeThreads::HeldUpRunAgain(const HoldUpMeter& meter, int& runs, CQorexDoc* doc) {
+  m_heldUp = HeldUpBy(meter);
+  m_holdUps = meter.Timeline();
+  if (m_heldUp.empty() || ++runs == kMostRuns) return false;
+  std::fprintf(stderr, "[ HELD UP  ] run %d made again: %s\n", runs, m_heldUp.c_str());
+  if (doc) doc->OnCloseDocument();
+  ForgetTheRun();
+  return true;
+}
+
+bool RealtimeThreads::JudgedRun(const std::function<CQorexDoc*()>& run,
+                                const std::function<void()>& between,
+                                const std::function<void()>& prepare) {
+  for (int runs = 0;;) {
+    bool again = false;
+    {
+      if (prepare) prepare();
+      if (HasFatalFailure()) {
+        m_heldUp = "making the run failed";
+        return false;
+      }
+      const HoldUpMeter meter;
+      CQorexDoc* doc = run();
+      if (HasFatalFailure()) {
+        m_heldUp = "making the run failed";
+        return false;
+      }
+      again = HeldUpRunAgain(meter, runs, doc);
+    }
+    if (!again) break;
+    if (between) between();
+  }
+  return m_heldUp.empty();
+}
+
+void RealtimeThreads::ForgetTheRun() {
+  m_posted.clear();
+  {
+    std::lock_guard guard(m_boxLock);
+    m_boxes.clear();
+  }
+  std::lock_guard guard(m_sentLock);
+  m_sent.clear();
+  m_sentAt.clear();
+}
+
+std::string RealtimeThreads::HeldUpEveryTime() const {
+  return "held up in each of " + std::to_string(kMostRuns) + " runs, the last: " + m_heldUp;
+}
+
+std::string RealtimeThreads::LateStep(const std::vector<long long>& us, DWORD periodMs,
+                                      std::size_t from, std::size_t to,
+                                      std::pair<long long, long long> startedUs) const {
+  return qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second), from, to);
+}
+
+std::function<long long(long long, long long)> RealtimeThreads::HeldBetween(
+    long long lowUs, long long highUs) const {
+  if (!m_holdUps) return nullptr;
+  return [holdUps = m_holdUps, lowUs, highUs](long long a, long long b) {
+    return holdUps->HeldUsBetween(a + lowUs, b + highUs);
+  };
+}
+
+std::vector<long long> RealtimeThreads::SentTimesUs() {
+  std::vector<long long> us;
+  for (const DWORD ms : SentTimes()) us.push_back(1000LL * ms);
+  return us;
+}
+
+void RealtimeBoardThreads::StartBoard(const char* mode) {
+  m_socket = qxtest::MakeTempDir("rtboard") + "/dt2801.sock";
+  m_boardStartedUs[0] = qxtest::SteadyUs();
+  m_board = std::make_unique<qxtest::PeerProcess>(
+      "fake_dt2801", std::vector<std::string>{"--socket", m_socket, "--seconds", "120", "--mode",
+                                              mode, "--times", "1", "--stalls", "1"});
+  m_calls.clear();
+  m_boardStalls.clear();
+  m_boardStallsAt.clear();
+  ASSERT_EQ(m_board->ReadLine(), "ready");
+  m_boardStartedUs[1] = qxtest::SteadyUs();
+  qxtest::ScopedEnv env("QX_DEVICE_DT2801", m_socket);
+  delete g_pAnalogIo;
+  g_pAnalogIo = new CDT2801;
+  ASSERT_EQ(g_pAnalogIo->m_bEmulate, 0);
+}
+
+std::vector<RealtimeBoardThreads::TimedCall> RealtimeBoardThreads::TimedCalls() {
+  ReadToMark(*m_board, "fake_dt2801", [this](const std::string& line) { NoteBoardLine(line); });
+  return m_calls;
+}
+
+void RealtimeBoardThreads::NoteBoardLine(const std::string& line) {
+  if (line.rfind("stalled ", 0) == 0) {
+    m_boardStalls.push_back(std::atoll(line.c_str() + 8));
+    const std::size_t t = line.find(" t=");
+    m_boardStallsAt.push_back(t == std::string::npos ? -1 : std::atoll(line.c_str() + t + 3));
+    return;
+  }
+  const bool write = line.find("code=0x82002004") != std::string::npos;
+  const std::size_t ch = line.find("ch=");
+  const std::size_t value = line.find("value=");
+  if (ch == std::string::npos || value == std::string::npos) return;
+  TimedCall call{(write ? "W" : "R") + line.substr(ch + 3, 1)};
+  if (write) call.call += ":" + line.substr(value + 6, line.find(' ', value) - value - 6);
+  if (const std::size_t t = line.find(" t="); t != std::string::npos)
+    call.us = std::atoll(line.c_str() + t + 3);
+  if (line[0] == '#') call.number = std::atoi(line.c_str() + 1);
+  m_calls.push_back(call);
+}
+
+bool RealtimeBoardThreads::PumpUntilBoardRequest(int n) {
+  const std::string mark = "#" + std::to_string(n) + " ";
+  const auto limit = std::chrono::steady_clock::now() + kRunLimit;
+  while (std::chrono::steady_clock::now() < limit) {
+    QxTest::PumpEvents();
+    for (std::string line = m_board->ReadLine(3); !line.empty(); line = m_board->ReadLine(3)) {
+      NoteBoardLine(line);
+      if (line.rfind(mark, 0) == 0) return true;
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> RealtimeBoardThreads::Calls() {
+  std::vector<std::string> calls;
+  for (const TimedCall& call : TimedCalls()) calls.push_back(call.call);
+  return calls;
+}
+
+std::vector<ShownBox> RealtimeBoardThreads::RunToItsEnd(CQorexDoc* doc) {
+  doc->StartStopSimulation();
+  EXPECT_TRUE(PumpUntilEnded());
+  QxTest::PumpEvents();
+  return Boxes();
+}
+
+void RealtimeBoardThreads::StartBoardWith(std::vector<std::string> args, DWORD timeoutMs) {
+  m_socket = qxtest::MakeTempDir("rtboard") + "/dt2801.sock";
+  RestartBoard(std::move(args));
+  std::unique_ptr<qxtest::ScopedEnv> timeout;
+  if (timeoutMs != 0)
+    timeout =
+        std::make_unique<qxtest::ScopedEnv>("QX_DEVICE_TIMEOUT_MS", std::to_string(timeoutMs));
+  qxtest::ScopedEnv env("QX_DEVICE_DT2801", m_socket);
+  delete g_pAnalogIo;
+  g_pAnalogIo = new CDT2801;
+  ASSERT_EQ(g_pAnalogIo->m_bEmulate, 0);
+}
+
+void RealtimeBoardThreads::RestartBoard(std::vector<std::string> args) {
+  m_board.reset();
+  std::vector<std::string> all{"--socket", m_socket, "--seconds", "120",
+                               "--times",  "1",      "--stalls",  "1"};
+  all.insert(all.end(), args.begin(), args.end());
+  m_boardStartedUs[0] = qxtest::SteadyUs();
+  m_board = std::make_unique<qxtest::PeerProcess>("fake_dt2801", all);
+  m_calls.clear();
+  m_boardStalls.clear();
+  m_boardStallsAt.clear();
+  ASSERT_EQ(m_board->ReadLine(), "ready");
+  m_boardStartedUs[1] = qxtest::SteadyUs();
+}
+
+std::chrono::steady_clock::time_point RealtimeBoardThreads::PumpWatchingBoard(
+    const std::string& mark, std::vector<std::string>* lines) {
+  auto seen = std::chrono::steady_clock::now();
+  bool found = false;
+  const auto limit = seen + kRunLimit;
+  while (!WorkerEndPosted() && std::chrono::steady_clock::now() < limit) {
+    QxTest::PumpEvents();
+    for (std::string line = m_board->ReadLine(3); !line.empty(); line = m_board->ReadLine(3)) {
+      if (!found && line.find(mark) != std::string::npos) {
+        found = true;
+        seen = std::chrono::steady_clock::now();
+      }
+      lines->push_back(line);
+    }
+  }
+  QxTest::PumpEvents();
+  return seen;
+}
+
+std::string RealtimeBoardThreads::HeldUpBy(const HoldUpMeter& meter) {
+  std::string why = RealtimeThreads::HeldUpBy(meter);
+  TimedCalls();
+  if (!m_boardStalls.empty()) {
+    long long ms = 0;
+    for (const long long stall : m_boardStalls) ms += stall;
+    why += (why.empty() ? "" : "; ") + std::string("the board was held up ") + std::to_string(ms) +
+           " ms";
+  }
+  return why;
+}
+
+std::string RealtimeBoardThreads::LateCall(const std::vector<TimedCall>& calls, DWORD periodMs,
+                                           std::size_t from, std::size_t to) const {
+  std::vector<long long> us;
+  for (const TimedCall& call : calls) us.push_back(call.us);
+  const auto ours = HeldBetween(m_boardStartedUs[0], m_boardStartedUs[1]);
+  const auto held = [&](long long a, long long b) {
+    long long heldUs = ours ? ours(a, b) : 0;
+    for (std::size_t i = 0; i < m_boardStallsAt.size(); ++i)
+      if (m_boardStallsAt[i] >= a && m_boardStallsAt[i] <= b + 20000)
+        heldUs += 1000 * m_boardStalls[i];
+    return heldUs;
+  };
+  return qxtest::LatePeriod(us, periodMs, held, from, to,
+                            [&calls](std::size_t i) { return calls[i].call == "R0"; });
+}
+
+int Code(double volts) {
+  const double code = std::trunc(volts / (10.0 / 2048) + 2048.0);
+  return code <= 0 ? 0 : code >= 4095 ? 4095 : static_cast<int>(code);
+}
+
+double Volts(int code) {
+  return (code - 2048) * (10.0 / 2048);
+}
