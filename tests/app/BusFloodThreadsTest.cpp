@@ -95,6 +95,10 @@ class BusFloodThreads : public RealtimeCompanionThreads {
         flood = std::make_unique<qxtest::FloodPeer>(qxbus::OwnSocketPath(), "ID_NEWS_FOR_OTHERS",
                                                     perMs, 400000, std::chrono::seconds(20));
     };
+    // Judged by when the companion heard the frames (HeldUpBy reads them).
+    m_lateRun = [&] {
+      return LateStep(m_heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
+    };
     JudgedRun(
         [&]() -> CQorexDoc* {
           doc->StartStopSimulation();
@@ -113,8 +117,7 @@ class BusFloodThreads : public RealtimeCompanionThreads {
     seen.boxes = Boxes().size();
     // HeldUpBy read the companion's log.
     seen.answersSent = m_answersSent;
-    seen.lateFrame =
-        LateStep(m_heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
+    seen.lateFrame = m_lateRun();
     seen.answersReceived = static_cast<int>(m_received.size());
     const CSIMsystem& run = doc->m_system;
     const int columns = doc->m_nRuns == 1 ? doc->m_runs[0].output.m_nColumns : 0;

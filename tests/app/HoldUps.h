@@ -175,6 +175,11 @@ class HoldUpTimeline {
     }
     return most;
   }
+  // When the last sample was taken (0: none yet).
+  long long LastSampleUs() const {
+    std::lock_guard guard(m_lock);
+    return m_us.empty() ? 0 : m_us.back();
+  }
   // How many times this process was stopped for 100 ms or more.
   int Stops() const {
     std::lock_guard guard(m_lock);
@@ -301,6 +306,31 @@ class HoldUpMeterCore {
   qxtool::StallWatch m_watch;  // last: it starts once the rest is there
 };
 
+// The median rule of the period check (LatePeriod) alone, over the gaps
+// listed (pairs of steps, in order, none overlapping): the gaps between
+// samples of one run, where a test's steps hold several runs or faults
+// that are no sample's. Empty when there are none or they kept it.
+inline std::string LateMedian(const std::vector<long long>& us, long long periodMs,
+                              const std::function<long long(long long, long long)>& heldUs,
+                              const std::vector<std::pair<std::size_t, std::size_t>>& gaps) {
+  if (gaps.empty()) return "";
+  // Each gap net of the hold-ups since the first step: a wait counted at the
+  // meter's sample after a step is charged to the gap that step ends.
+  const long long first = us[gaps.front().first];
+  const auto heldSince = [&](long long at) { return heldUs ? heldUs(first, at) : 0; };
+  std::vector<long long> nets;
+  for (const auto& [a, b] : gaps)
+    nets.push_back(us[b] - us[a] - (heldSince(us[b]) - heldSince(us[a])));
+  std::sort(nets.begin(), nets.end());
+  const std::size_t half = nets.size() / 2;
+  const long long median = nets.size() % 2 ? nets[half] : (nets[half - 1] + nets[half]) / 2;
+  const long long periodUs = periodMs * 1000;
+  if (median <= periodUs + periodUs / 20 + 200) return "";
+  return std::to_string(nets.size() + 1) + " samples came " + std::to_string(median) +
+         " us apart in the median, net of outside hold-ups, at a period of " +
+         std::to_string(periodMs) + " ms";
+}
+
 // The period check of a run's steps (microseconds of one clock, from..to-1),
 // each net of the outside hold-up in it (`heldUs(from, to)` of the steps'
 // clock, widened to the meter's samples around them; none when null):
@@ -337,26 +367,12 @@ inline std::string LatePeriod(const std::vector<long long>& us, long long period
   for (std::size_t i = from; i < to; ++i)
     if (!counted || counted(i)) samples.push_back(i);
   if (samples.size() < 2) return "";
-  // Each gap net of the hold-ups since the first step: a wait counted at the
-  // meter's sample after a step is charged to the gap that step ends.
+  std::vector<std::pair<std::size_t, std::size_t>> gaps;
+  for (std::size_t k = 1; k < samples.size(); ++k) gaps.push_back({samples[k - 1], samples[k]});
+  if (std::string late = LateMedian(us, periodMs, heldUs, gaps); !late.empty()) return late;
   const long long first = us[samples.front()];
-  std::vector<long long> nets;
-  long long heldBefore = 0;
-  for (std::size_t k = 1; k < samples.size(); ++k) {
-    const long long heldSince = held(first, us[samples[k]]);
-    nets.push_back(us[samples[k]] - us[samples[k - 1]] - (heldSince - heldBefore));
-    heldBefore = heldSince;
-  }
-  std::vector<long long> sorted = nets;
-  std::sort(sorted.begin(), sorted.end());
-  const std::size_t half = sorted.size() / 2;
-  const long long median = sorted.size() % 2 ? sorted[half] : (sorted[half - 1] + sorted[half]) / 2;
-  const long long medianAllowedUs = periodUs + periodUs / 20 + 200;
+  const long long heldBefore = held(first, us[samples.back()]);
   const std::string samplesSaid = std::to_string(samples.size()) + " samples";
-  if (median > medianAllowedUs)
-    return samplesSaid + " came " + std::to_string(median) +
-           " us apart in the median, net of outside hold-ups, at a period of " +
-           std::to_string(periodMs) + " ms";
   const long long length = us[samples.back()] - first;
   const long long net = length - heldBefore;
   const long long allowed =
