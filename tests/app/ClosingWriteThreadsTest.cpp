@@ -175,6 +175,8 @@ TEST_F(ClosingWriteThreads, ABoardThatNeverTakesTheClosingWriteLeavesTheOutputsD
   std::vector<ShownBox> boxes = Boxes();
   EXPECT_EQ(boxes.size(), 1u) << "the end message says nothing more";
   EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{QxRunEndParam({kRunEndedNormally, true})}));
+  // Paced until the board fell silent.
+  EXPECT_EQ(LateCall(TimedCalls(), 200, 0, 22), "");
 
   // The board falls silent for good in mid-run: the run is lost, and its
   // closing write goes again for the bound.
@@ -187,6 +189,7 @@ TEST_F(ClosingWriteThreads, ABoardThatNeverTakesTheClosingWriteLeavesTheOutputsD
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, kBoardLost + "\n" + kOutputsDriven);
   EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{QxRunEndParam({kRunLostBoard, true})}));
+  EXPECT_EQ(LateCall(TimedCalls(), 10, 0, 22), "");
   doc->OnCloseDocument();
 }
 

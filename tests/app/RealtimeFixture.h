@@ -285,7 +285,9 @@ class RealtimeThreads : public ::testing::Test {
   std::vector<std::pair<WPARAM, LPARAM>> m_sent;
   std::vector<DWORD> m_sentAt;        // the tick count each went at
   std::vector<long long> m_sentAtUs;  // the microsecond each was handed to the bus at
-  DWORD m_periodMs = 0;               // the last design's (NewDesign)
+  std::vector<long long>
+      m_instantHeardUs;  // the microsecond the emulated unit's companion heard each
+  DWORD m_periodMs = 0;  // the last design's (NewDesign)
   // The period check of the steps a test judges, where not all of a run's.
   std::function<std::string()> m_lateRun;
   std::set<DWORD> m_periods;                             // of every design made (NewDesign)
