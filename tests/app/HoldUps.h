@@ -309,12 +309,12 @@ class HoldUpMeterCore {
 // The median rule of the period check (LatePeriod) alone, over the gaps
 // listed (pairs of steps, in order, none overlapping): the gaps between
 // samples of one run, where a test's steps hold several runs or faults
-// that are no sample's. Empty when they kept it, or are fewer than three:
-// one or two gaps have no median apart from their own costs.
+// that are no sample's. Empty when they kept it, or are fewer than two:
+// one gap has no median apart from its own costs.
 inline std::string LateMedian(const std::vector<long long>& us, long long periodMs,
                               const std::function<long long(long long, long long)>& heldUs,
                               const std::vector<std::pair<std::size_t, std::size_t>>& gaps) {
-  if (gaps.size() < 3) return "";
+  if (gaps.size() < 2) return "";
   // Each gap net of the hold-ups since the first step: a wait counted at the
   // meter's sample after a step is charged to the gap that step ends.
   const long long first = us[gaps.front().first];
