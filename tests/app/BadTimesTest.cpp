@@ -48,13 +48,7 @@ class BadTimesStatusLine : public QorexAppTest {
   }
 };
 
-class BadTimesThreads : public RealtimeThreads {
- protected:
-  void ClearBoxes() {
-    std::lock_guard guard(m_boxLock);
-    m_boxes.clear();
-  }
-};
+using BadTimesThreads = RealtimeThreads;
 
 }  // namespace
 

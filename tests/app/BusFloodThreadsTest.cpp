@@ -95,9 +95,10 @@ class BusFloodThreads : public RealtimeCompanionThreads {
         flood = std::make_unique<qxtest::FloodPeer>(qxbus::OwnSocketPath(), "ID_NEWS_FOR_OTHERS",
                                                     perMs, 400000, std::chrono::seconds(20));
     };
-    // Judged by when the companion heard the frames (HeldUpBy reads them).
+    // Judged by when the companion heard the frames.
     m_lateRun = [&] {
-      return LateStep(m_heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
+      return LateStep(CompanionLog().heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX,
+                      companionStartedUs);
     };
     JudgedRun(
         [&]() -> CQorexDoc* {
@@ -115,8 +116,7 @@ class BusFloodThreads : public RealtimeCompanionThreads {
     if (!doc || HasFatalFailure()) return seen;
     seen.ends = RunEnds();
     seen.boxes = Boxes().size();
-    // HeldUpBy read the companion's log.
-    seen.answersSent = m_answersSent;
+    seen.answersSent = CompanionLog().answersSent;
     seen.lateFrame = m_lateRun();
     seen.answersReceived = static_cast<int>(m_received.size());
     const CSIMsystem& run = doc->m_system;

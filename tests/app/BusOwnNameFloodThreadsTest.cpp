@@ -113,7 +113,7 @@ class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
   std::string HeldUpBy(const HoldUpMeter& meter) override {
     std::string why = RealtimeCompanionThreads::HeldUpBy(meter);
     if (!m_companion) return why;
-    const std::string late = HeardLate(m_heardUs, *meter.Timeline());
+    const std::string late = HeardLate(CompanionLog().heardUs, *meter.Timeline());
     if (!late.empty()) why += (why.empty() ? "" : "; ") + late;
     return why;
   }

@@ -36,10 +36,6 @@ class ClosingWriteThreads : public RealtimeBoardThreads {
         if (line.rfind(mark, 0) == 0) return true;
     return false;
   }
-  void ClearBoxes() {
-    std::lock_guard guard(m_boxLock);
-    m_boxes.clear();
-  }
   // The board-failure box with the run's own counts, as the run must say it
   // when the failed calls were writes (the closing writes), or with
   // `readings` failed readings among them.
@@ -205,11 +201,7 @@ TEST_F(ClosingWriteThreads, ATunersPassSendsItsClosingWriteAgainAndSaysWhatItNev
     StartBoardWith({"--after", "100", "--fault", "silent", "--count", taken ? "1" : "100000"}, 300);
     ClearBoxes();
     m_posted.clear();
-    CQorexDoc* doc = NewDesign(0.001, 0.05);
-    delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-    doc->UpdateUsedVariables();
-    doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = 0.5;
-    doc->Recalculate();
+    CQorexDoc* doc = TunableDesign(0.001, 0.05, 0.5);
     g_pKFinder->Start(doc);
     ASSERT_TRUE(PumpUntilEnded());
     const auto requests = Requests();

@@ -27,6 +27,7 @@ void RealtimeCompanionThreads::StartCompanion(std::vector<std::string> more, con
   }
   std::vector<std::string> args{"--seconds", "60", "--lag", lag, "--stalls", "1"};
   args.insert(args.end(), more.begin(), more.end());
+  m_companionLog = {};
   m_companion = std::make_unique<qxtest::PeerProcess>("qorex_companion", args);
   ASSERT_EQ(m_companion->ReadLine().rfind("ready", 0), 0u);
   KeepSentFrames();
@@ -60,21 +61,28 @@ void RealtimeCompanionThreads::TearDown() {
 
 std::string RealtimeCompanionThreads::HeldUpBy(const HoldUpMeter& meter) {
   std::string why = RealtimeThreads::HeldUpBy(meter);
-  m_heardUs.clear();
-  m_answersSent = 0;
   if (!m_companion) return why;
+  for (const auto& [readUs, line] : CompanionLog().stalls)
+    if (readUs >= meter.StartedUs()) why += (why.empty() ? "the companion was " : "; ") + line;
+  return why;
+}
+
+const RealtimeCompanionThreads::CompanionRecord& RealtimeCompanionThreads::CompanionLog() {
+  if (!m_companion) return m_companionLog;
+  const long long readUs = qxtest::SteadyUs();
   ReadToMark(*m_companion, "qorex_companion", [&](const std::string& line) {
-    m_answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
-    if (line.rfind("stalled ", 0) == 0) why += (why.empty() ? "the companion was " : "; ") + line;
+    m_companionLog.answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
+    if (line.rfind("stalled ", 0) == 0) m_companionLog.stalls.emplace_back(readUs, line);
     const std::size_t at = line.find(" t=");
     if (line.rfind("DAC", 0) == 0 && at != std::string::npos)
-      m_heardUs.push_back(std::atoll(line.c_str() + at + 3));
+      m_companionLog.heardUs.push_back(std::atoll(line.c_str() + at + 3));
   });
-  return why;
+  return m_companionLog;
 }
 
 void RealtimeCompanionThreads::TearDownCompanion() {
   m_companion.reset();
+  m_companionLog = {};
   m_received.clear();
   if (m_bus) {
     QxBusSetReceiver(m_previousReceiver);

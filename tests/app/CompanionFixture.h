@@ -39,12 +39,21 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   void TakeInputs(WPARAM w, LPARAM l);
   void TearDown() override;
   // Held up as the base says, or by the companion's own record of being
-  // stopped or starved: its answers then come late, or its queue fills and
-  // the bus skips it. Its log is read up to the mark it writes when asked,
-  // which one still held up at the end writes once it goes on; when it
-  // heard each output frame (with --times 1, on its own clock) is kept in
-  // m_heardUs, and the answers it sent are counted in m_answersSent.
+  // stopped or starved while the meter lived (CompanionLog): its answers
+  // then come late, or its queue fills and the bus skips it.
   std::string HeldUpBy(const HoldUpMeter& meter) override;
+  // What the companion has logged since it started.
+  struct CompanionRecord {
+    std::vector<long long> heardUs;  // when it heard each output frame (--times 1, its clock)
+    int answersSent = 0;             // the input frames it sent
+    // Its notes of being held up ("stalled ..."), each with when this
+    // process read it (qxtest::SteadyUs).
+    std::vector<std::pair<long long, std::string>> stalls;
+  };
+  // The companion's log read up to the mark it writes when asked (one still
+  // held up at the end writes it once it goes on), added to what was read
+  // of it before: all it has logged since it started.
+  const CompanionRecord& CompanionLog();
   // The companion ended and the bus left, so that a test may start another.
   void TearDownCompanion();
   // The inputs that reached the program on channel 0 (and 1), each with the tick
@@ -65,6 +74,5 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   QxBusReceiver m_previousReceiver = nullptr;
   bool m_viaMainWindow = false;  // the bus posts the inputs to m_frame
   CInputsFrame* m_frame = nullptr;
-  std::vector<long long> m_heardUs;  // when the companion heard each output frame
-  int m_answersSent = 0;             // the input frames the companion sent
+  CompanionRecord m_companionLog;  // read so far (CompanionLog)
 };

@@ -22,10 +22,6 @@ enum class Road { kQuit, kCloseDesign, kStartTuner, kQuitWhileTuning };
 class OneBoxPerEndThreads : public RealtimeBoardThreads {
  protected:
   void TearDown() override {
-    if (m_app && m_app->m_pMainWnd == m_quitFrame && m_quitFrame) {
-      m_app->m_pMainWnd = nullptr;
-      m_quitFrame->DestroyWindow();
-    }
     g_nLocalIterations = m_iterations;
     RealtimeBoardThreads::TearDown();
   }
@@ -39,7 +35,6 @@ class OneBoxPerEndThreads : public RealtimeBoardThreads {
            "outputs.";
   }
 
-  CFrameWnd* m_quitFrame = nullptr;
   int m_iterations = g_nLocalIterations;
 };
 
@@ -71,18 +66,13 @@ TEST_F(OneBoxPerEndThreads, EveryRoadSaysTheEndInOneBoxNamingTheFailedWrites) {
       m_posted.clear();
       const bool quit = road.road == Road::kQuit || road.road == Road::kQuitWhileTuning;
       if (quit) {
-        m_quitFrame = new CFrameWnd;
-        ASSERT_TRUE(m_quitFrame->Create(nullptr, "Quorvathine"));
-        m_app->m_pMainWnd = m_quitFrame;
+        ASSERT_NO_FATAL_FAILURE(MakeQuitFrame());
       }
-      CQorexDoc* doc = NewDesign(0.05, 30.0);
+      // Tuning: one tunable variable, so the first candidate's pass meets the silence.
+      CQorexDoc* doc = road.road == Road::kQuitWhileTuning ? TunableDesign(0.05, 30.0, 0.5)
+                                                           : NewDesign(0.05, 30.0);
       const HoldUpMeter meter;
       if (road.road == Road::kQuitWhileTuning) {
-        // One tunable variable: the first candidate's pass meets the silence.
-        delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-        doc->UpdateUsedVariables();
-        doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = 0.5;
-        doc->Recalculate();
         g_nLocalIterations = 1;
         g_pKFinder->Start(doc);
       } else {

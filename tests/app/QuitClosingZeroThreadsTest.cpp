@@ -63,22 +63,6 @@ class QuitClosingZeroThreads : public RealtimeBoardThreads {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  start);
   }
-  // A main window to quit, as the program's.
-  void MakeMainWindow() {
-    m_quitFrame = new CFrameWnd;
-    ASSERT_TRUE(m_quitFrame->Create(nullptr, "Quorvathine"));
-    m_app->m_pMainWnd = m_quitFrame;
-  }
-  void TearDown() override {
-    // A frame that quitting destroyed has deleted itself and left the application.
-    if (m_app && m_app->m_pMainWnd == m_quitFrame && m_quitFrame) {
-      m_app->m_pMainWnd = nullptr;
-      m_quitFrame->DestroyWindow();
-    }
-    RealtimeBoardThreads::TearDown();
-  }
-
-  CFrameWnd* m_quitFrame = nullptr;
 };
 
 }  // namespace
@@ -112,7 +96,7 @@ TEST_F(QuitClosingZeroThreads, WaitingForARunTakesOrSaysItsClosingZero) {
                         std::to_string(silent)},
                        kReplyMs);
         ForgetTheRun();
-        if (road.road == Road::kQuit) MakeMainWindow();
+        if (road.road == Road::kQuit) MakeQuitFrame();
         CQorexDoc* doc = NewDesign(0.05, 30.0);
         doc->StartStopSimulation();
         [&] { ASSERT_TRUE(BoardGotRequest(kFaultAfter + 1)); }();

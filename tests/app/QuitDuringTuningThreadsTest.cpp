@@ -77,10 +77,7 @@ class QuitDuringTuningThreads : public RealtimeBoardThreads {
   }
   void TearDown() override {
     SetWatchdogUi(nullptr);
-    if (m_app && m_app->m_pMainWnd == m_quitFrame && m_quitFrame) {
-      m_app->m_pMainWnd = nullptr;
-      m_quitFrame->DestroyWindow();
-    }
+    DestroyQuitFrame();
     QxSetMessageBoxHandler(m_fixtureBoxes);
     g_dWatchdogTol = m_tolerance;
     g_nLocalIterations = m_iterations;
@@ -101,7 +98,6 @@ class QuitDuringTuningThreads : public RealtimeBoardThreads {
   bool m_holdSaveQuestion = false;          // "Save changes?" stays open until the tuner ended
   int m_questionOpen = 0;                   // "Save changes?" boxes open now
   std::vector<std::string> m_overQuestion;  // boxes opened while one was
-  CFrameWnd* m_quitFrame = nullptr;
   QxMessageBoxHandler m_fixtureBoxes;
 };
 
@@ -124,9 +120,7 @@ TEST_F(QuitDuringTuningThreads, NothingStartsOnTheWayOut) {
     SCOPED_TRACE(row.name);
     StartBoardWith(
         {"--after", std::to_string(kFaultAfter), "--fault", "silent", "--count", "1000"});
-    m_quitFrame = new CFrameWnd;
-    ASSERT_TRUE(m_quitFrame->Create(nullptr, "Quorvathine"));
-    m_app->m_pMainWnd = m_quitFrame;
+    ASSERT_NO_FATAL_FAILURE(MakeQuitFrame());
     m_holdSaveQuestion = row.holdSaveQuestion;
     {
       std::lock_guard guard(m_boxLock);
@@ -161,12 +155,8 @@ TEST_F(QuitDuringTuningThreads, NothingStartsOnTheWayOut) {
               1);
     if (row.road == Road::kQuit) {
       EXPECT_EQ(m_app->m_pMainWnd, nullptr) << "the program did not quit";
-      m_quitFrame = nullptr;  // destroyed by the quit, and deleted
-    } else {
-      m_app->m_pMainWnd = nullptr;
-      m_quitFrame->DestroyWindow();
-      m_quitFrame = nullptr;
     }
+    DestroyQuitFrame();  // unless the quit did
     m_board.reset();
   }
 }

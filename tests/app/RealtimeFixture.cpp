@@ -130,6 +130,7 @@ void RealtimeThreads::TearDown() {
     EXPECT_EQ(LateOverTheTest(), "") << "the test's runs, judged at their period as a whole";
   }
   m_testMeter.reset();
+  DestroyQuitFrame();
   QxSetClock(m_previousClock);
   if (m_statusFrame) {
     if (m_app) m_app->m_pMainWnd = nullptr;
@@ -159,6 +160,20 @@ CStatusBar& RealtimeThreads::StatusLine() {
   return m_status;
 }
 
+void RealtimeThreads::MakeQuitFrame() {
+  m_quitFrame = new CFrameWnd;
+  ASSERT_TRUE(m_quitFrame->Create(nullptr, "Quorvathine"));
+  m_app->m_pMainWnd = m_quitFrame;
+}
+
+void RealtimeThreads::DestroyQuitFrame() {
+  if (m_app && m_app->m_pMainWnd == m_quitFrame && m_quitFrame) {
+    m_app->m_pMainWnd = nullptr;
+    m_quitFrame->DestroyWindow();  // deletes itself
+  }
+  m_quitFrame = nullptr;
+}
+
 CQorexDoc* RealtimeThreads::NewDesign(double ts, double tf) {
   auto* doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
   EXPECT_TRUE(doc && doc->OnNewDocument());
@@ -174,10 +189,7 @@ CQorexDoc* RealtimeThreads::NewDesign(double ts, double tf) {
 
 CQorexDoc* RealtimeThreads::TunableDesign(double ts, double tf, std::optional<double> kp) {
   CQorexDoc* doc = NewDesign(ts, tf);
-  delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-  doc->UpdateUsedVariables();
-  if (kp) doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = *kp;
-  doc->Recalculate();
+  qxtest::TunableK(*doc, kp);
   return doc;
 }
 
@@ -351,12 +363,14 @@ bool RealtimeThreads::JudgedRun(const std::function<CQorexDoc*()>& run,
   return m_heldUp.empty();
 }
 
+void RealtimeThreads::ClearBoxes() {
+  std::lock_guard guard(m_boxLock);
+  m_boxes.clear();
+}
+
 void RealtimeThreads::ForgetTheRun() {
   m_posted.clear();
-  {
-    std::lock_guard guard(m_boxLock);
-    m_boxes.clear();
-  }
+  ClearBoxes();
   std::lock_guard guard(m_sentLock);
   m_sent.clear();
   m_sentAt.clear();

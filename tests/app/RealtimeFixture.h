@@ -24,6 +24,7 @@
 #include "tests/support/InstantCompanion.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TreeBuilders.h"
+#include "tests/support/TunableK.h"
 #include "tests/support/QorexAppFixture.h"
 
 #include <gtest/gtest.h>
@@ -118,8 +119,11 @@ class HoldUpMeter {
   // waited on waited that long for a processor.
   int HoldUps() const;
   std::shared_ptr<const qxtest::HoldUpTimeline> Timeline() const;
+  // When it started (qxtest::SteadyUs).
+  long long StartedUs() const { return m_startedUs; }
 
  private:
+  long long m_startedUs = qxtest::SteadyUs();
   qxtest::HoldUpMeterCore m_core;
 };
 
@@ -154,6 +158,11 @@ class RealtimeThreads : public ::testing::Test {
 
   // A main window, never shown, whose status line takes what is said there.
   CStatusBar& StatusLine();
+  // A main window to quit, as the program's (m_quitFrame): its close quits.
+  void MakeQuitFrame();
+  // Destroys the main window to quit, unless quitting did (it then deleted
+  // itself and left the application), and forgets it.
+  void DestroyQuitFrame();
 
   // A design with P = L = F = 1, K = 0.5, c = 1 and N = tf / ts samples.
   CQorexDoc* NewDesign(double ts, double tf);
@@ -174,6 +183,8 @@ class RealtimeThreads : public ::testing::Test {
   std::vector<LPARAM> RunEnds() const;
   std::vector<UINT> HandOvers() const;
   std::vector<ShownBox> Boxes();
+  // Forgets the boxes shown so far.
+  void ClearBoxes();
   // From here on, keeps the output frames the program puts on the bus: what
   // it sent, whatever a full queue of a stalled companion's made the bus
   // skip, each with the time the bus had sent it (a slow send is the
@@ -275,6 +286,7 @@ class RealtimeThreads : public ::testing::Test {
   std::chrono::milliseconds m_heldUpFrom = kHeldUp;
   std::unique_ptr<qxtest::InstantCompanion> m_instantCompanion;  // reset: no input at all
   CFrameWnd* m_statusFrame = nullptr;
+  CFrameWnd* m_quitFrame = nullptr;  // MakeQuitFrame's
   CStatusBar m_status;
   std::vector<Posted> m_posted;
   // Sees each thread message first; true: the application does not get it.

@@ -215,10 +215,7 @@ TEST_F(RealtimeStopThreads, AnIdentificationTheFullQueueNeverTakesIsNotWaitedFor
 TEST_F(RealtimeStopThreads, TheTunersRequestWaitsForRoomInAQueueThatDrains) {
   const int iterations = g_nLocalIterations;
   g_nLocalIterations = 1;
-  CQorexDoc* doc = NewDesign(0.02, 0.1);
-  delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-  doc->UpdateUsedVariables();
-  doc->Recalculate();
+  CQorexDoc* doc = TunableDesign(0.02, 0.1);
   ASSERT_GT(FillQueue(), 0);
   g_pKFinder->Start(doc);
   const auto limit = std::chrono::steady_clock::now() + kRunLimit;

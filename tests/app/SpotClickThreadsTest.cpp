@@ -7,6 +7,7 @@
 #include "editing/LeftBar.h"
 #include "search/KFinder.h"
 #include "tests/app/RealtimeFixture.h"
+#include "tests/support/DockedBar.h"
 
 namespace {
 
@@ -22,16 +23,11 @@ class SpotClickThreads : public RealtimeBoardThreads {
     RealtimeBoardThreads::SetUp();
     ASSERT_FALSE(HasFailure());
     // The bar docked in a small frame of its own, never shown.
-    m_bars = std::make_unique<CMainFrame>();
-    m_host = new CFrameWnd;
-    ASSERT_TRUE(m_host->Create(nullptr, "Host", WS_OVERLAPPEDWINDOW, CRect(0, 0, 300, 200)));
-    m_host->EnableDocking(CBRS_ALIGN_ANY);
-    ASSERT_TRUE(Bar().Create(m_host, IDD_LEFTBAR, CBRS_ALIGN_LEFT, IDW_LEFTBAR));
-    Bar().EnableDocking(CBRS_ALIGN_LEFT);
-    m_host->DockControlBar(&Bar());
-    m_host->RecalcLayout();
+    m_docked.MakeBars();
+    ASSERT_NO_FATAL_FAILURE(
+        m_docked.Dock(Bar(), IDD_LEFTBAR, CBRS_ALIGN_LEFT, IDW_LEFTBAR, CRect(0, 0, 300, 200)));
     // The bar takes presses only with a main window.
-    m_app->m_pMainWnd = m_host;
+    m_app->m_pMainWnd = m_docked.Host();
     QxTest::PumpEvents();
   }
   void TearDown() override {
@@ -42,34 +38,23 @@ class SpotClickThreads : public RealtimeBoardThreads {
     }
     while (g_pKFinder && g_pKFinder->TakeResult()) {
     }
-    if (m_host && m_host->GetSafeHwnd()) m_host->DestroyWindow();
-    m_bars.reset();
+    m_docked.Destroy();
     RealtimeBoardThreads::TearDown();
   }
 
-  CLeftBar& Bar() const { return m_bars->m_wndLeftBar; }
+  CLeftBar& Bar() const { return m_docked.Bars().m_wndLeftBar; }
 
   // P = L = F = 1, K = kp = 0.5, c = 1: samples of ts (20 ms unless
   // given) for 30 s, so that neither a run nor a tuner's pass ends while a
   // test watches it.
   CQorexDoc* Design(double ts = 0.02) {
-    CQorexDoc* doc = NewDesign(ts, 30.0);
-    delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-    doc->UpdateUsedVariables();
-    doc->m_vars.m_pValue[doc->m_vars.Find("kp", "", 0)] = 0.5;
-    doc->Recalculate();
+    CQorexDoc* doc = TunableDesign(ts, 30.0, 0.5);
     Bar().ShowDesign(doc, DesignPart::kWhole, 0);
     return doc;
   }
 
-  void Click(CPoint p) {
-    QxTest::Click(&Bar(), p);
-    QxTest::PumpEvents();
-  }
-  void DoubleClick(CPoint p) {
-    QxTest::DoubleClick(&Bar(), p);
-    QxTest::PumpEvents();
-  }
+  void Click(CPoint p) { m_docked.Click(p); }
+  void DoubleClick(CPoint p) { m_docked.DoubleClick(p); }
 
   // One more line of the board's log, if one comes within waitMs: a call
   // as "R<ch>" or "W<ch>:<code>", with the request's number.
@@ -154,8 +139,7 @@ class SpotClickThreads : public RealtimeBoardThreads {
     std::string call;
   };
   std::vector<Call> m_log;
-  std::unique_ptr<CMainFrame> m_bars;
-  CFrameWnd* m_host = nullptr;  // deleted with its window
+  qxtest::DockedBar m_docked;
 };
 
 }  // namespace

@@ -426,9 +426,7 @@ TEST_F(TunerThreads, ACandidateGetsAPassOnlyBelowTheCutoff) {
 // of them gets one. The simulator keeps the set-up made before the run.
 TEST_F(TunerThreads, TheSearchsCutoffIsTwiceTheBestCost) {
   Install<QxManualClock>();
-  CQorexDoc* doc = NewDesign(0.02, 0.1);
-  delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-  doc->UpdateUsedVariables();
+  CQorexDoc* doc = TunableDesign(0.02, 0.1);
   g_pSimDoc = doc;
   doc->PrepareSimulation();
   g_pSimDoc = nullptr;
@@ -459,10 +457,7 @@ TEST_F(TunerThreads, TheSearchsCutoffIsTwiceTheBestCost) {
 // pass, the tuner's waits and the tuner.
 TEST_F(TunerThreads, AStoppedTunerEndsWithAClockWhoseSleepsNeverEnd) {
   StuckClock& clock = Install<StuckClock>();
-  CQorexDoc* doc = NewDesign(0.02, 0.1);
-  delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-  doc->UpdateUsedVariables();
-  doc->Recalculate();
+  CQorexDoc* doc = TunableDesign(0.02, 0.1);
   bool stopped = false;
   m_onPosted = [&](const MSG& msg) {
     if (!stopped && msg.message == WM_QX_INVALIDATESLICE) {
@@ -488,10 +483,7 @@ TEST_F(TunerThreads, AStoppedTunerEndsWithAClockWhoseSleepsNeverEnd) {
 TEST_F(TunerThreads, StoredRunsOutliveATunerStartUnlessTheLoopLostTheirRows) {
   Install<QxManualClock>();
   CStatusBar& status = StatusLine();
-  CQorexDoc* doc = NewDesign(0.02, 0.24);  // 12 samples
-  delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-  doc->UpdateUsedVariables();
-  doc->Recalculate();
+  CQorexDoc* doc = TunableDesign(0.02, 0.24);  // 12 samples
   doc->SetRunCapacity(10);
   doc->StartStopSimulation();
   ASSERT_TRUE(PumpUntilEnded());

@@ -101,18 +101,8 @@ class WorkerEndThreads : public RealtimeThreads {
  protected:
   void TearDown() override {
     SetBeforeLastPostForTest(nullptr);
-    if (m_app && m_app->m_pMainWnd == m_quitFrame && m_quitFrame) {
-      m_app->m_pMainWnd = nullptr;
-      m_quitFrame->DestroyWindow();
-    }
     RealtimeThreads::TearDown();
     m_frame.reset();
-  }
-  // A main window to quit, as the program's.
-  void MakeMainWindow() {
-    m_quitFrame = new CFrameWnd;
-    ASSERT_TRUE(m_quitFrame->Create(nullptr, "Quorvathine"));
-    m_app->m_pMainWnd = m_quitFrame;
   }
   // The program's bars, without windows: only what they show matters.
   void MakeBars() { m_frame = std::make_unique<CMainFrame>(); }
@@ -138,12 +128,7 @@ class WorkerEndThreads : public RealtimeThreads {
     for (const ShownBox& box : Boxes()) texts.push_back(box.text);
     return texts;
   }
-  void ClearBoxes() {
-    std::lock_guard guard(m_boxLock);
-    m_boxes.clear();
-  }
 
-  CFrameWnd* m_quitFrame = nullptr;
   std::unique_ptr<CMainFrame> m_frame;
   std::function<void()> m_during;
 };
@@ -199,7 +184,7 @@ TEST_F(WorkerEndThreads, AQuitOrCloseMadeAtOnceAfterARunsEndSaysItFirst) {
     ClearBoxes();
     m_posted.clear();
     MakeBars();
-    if (quit) MakeMainWindow();
+    if (quit) MakeQuitFrame();
     CQorexDoc* doc = NewDesign(kRefusedTs, 0.1);
     WhileABoxIsUp([this] {
       for (POSITION pos = m_template->GetFirstDocPosition(); pos;)
@@ -241,7 +226,7 @@ TEST_F(WorkerEndThreads, ADesignClosedUnderAWorkerThatDoesNotEndIsKeptUntilItEnd
     ClearBoxes();
     m_posted.clear();
     MakeBars();
-    if (quit) MakeMainWindow();
+    if (quit) MakeQuitFrame();
     CQorexDoc* doc = NewDesign(0.02, 30.0);
     doc->UpdateAll();
     ASSERT_EQ(Shown(), std::vector<const CQorexDoc*>(5, doc));

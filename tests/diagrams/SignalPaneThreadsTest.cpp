@@ -15,6 +15,7 @@
 #include "search/SearchGlobals.h"
 #include "simulation/SIMsystem.h"
 #include "tests/diagrams/SignalPaneTestSupport.h"
+#include "tests/support/DockedBar.h"
 #include "tests/support/InstantCompanion.h"
 #include "tests/support/QorexAppFixture.h"
 #include "tests/support/TreeBuilders.h"
@@ -42,14 +43,9 @@ class SignalPaneThreads : public ::testing::Test {
     InitGlobalResources();
     m_doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
     ASSERT_TRUE(m_doc && m_doc->OnNewDocument());
-    m_bars = std::make_unique<CMainFrame>();
-    m_host = new CFrameWnd;
-    ASSERT_TRUE(m_host->Create(nullptr, "Host", WS_OVERLAPPEDWINDOW, CRect(0, 0, 700, 300)));
-    m_host->EnableDocking(CBRS_ALIGN_ANY);
-    ASSERT_TRUE(Bar().Create(m_host, IDD_OUTPUTBAR, CBRS_ALIGN_BOTTOM, IDW_OUTPUTBAR));
-    Bar().EnableDocking(CBRS_ALIGN_BOTTOM);
-    m_host->DockControlBar(&Bar());
-    m_host->RecalcLayout();
+    m_docked.MakeBars();
+    ASSERT_NO_FATAL_FAILURE(m_docked.Dock(Bar(), IDD_OUTPUTBAR, CBRS_ALIGN_BOTTOM, IDW_OUTPUTBAR,
+                                          CRect(0, 0, 700, 300)));
     QxTest::PumpEvents();
     Bar().ShowDesign(m_doc, DesignPart::kWhole, 0);
     CRect client;
@@ -60,14 +56,13 @@ class SignalPaneThreads : public ::testing::Test {
   void TearDown() override {
     g_pSimDoc = nullptr;
     g_pWorkerThread = nullptr;
-    if (m_host && m_host->GetSafeHwnd()) m_host->DestroyWindow();
-    m_bars.reset();
+    m_docked.Destroy();
     m_template->CloseAllDocuments(FALSE);
     QxTest::PumpEvents();
     m_app.reset();
   }
 
-  COutputBar& Bar() const { return m_bars->m_wndOutputBar; }
+  COutputBar& Bar() const { return m_docked.Bars().m_wndOutputBar; }
   CZevSIGWnd& Pane() const { return *Bar().GetPane(0); }
   CQorexDoc& Doc() const { return *m_doc; }
   // A full repaint, then the pane's image.
@@ -79,8 +74,7 @@ class SignalPaneThreads : public ::testing::Test {
   std::unique_ptr<CQorexApp> m_app;
   CMultiDocTemplate* m_template = nullptr;
   CQorexDoc* m_doc = nullptr;
-  std::unique_ptr<CMainFrame> m_bars;
-  CFrameWnd* m_host = nullptr;  // deleted with its window
+  qxtest::DockedBar m_docked;
 };
 
 TEST_F(SignalPaneThreads, LiveSampleRepaintsItsStripFromTheSimulator) {

@@ -15,9 +15,10 @@
 #include "search/KFinder.h"
 #include "search/SearchGlobals.h"
 #include "simulation/SIMsystem.h"
+#include "tests/support/DockedBar.h"
 #include "tests/support/InstantCompanion.h"
 #include "tests/support/QorexAppFixture.h"
-#include "tests/support/TreeBuilders.h"
+#include "tests/support/TunableK.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +32,6 @@
 
 namespace {
 
-using namespace qxtest::trees;
-
 const CPoint kRunSpot(18, 73);
 const CPoint kTunerSpot(19, 92);  // button 0: 18 x 18 from (10, 83)
 
@@ -44,16 +43,11 @@ class LeftBarSpotThreads : public ::testing::Test {
     InitGlobalResources();
     m_doc = static_cast<CQorexDoc*>(m_template->CreateNewDocument());
     ASSERT_TRUE(m_doc && m_doc->OnNewDocument());
-    m_bars = std::make_unique<CMainFrame>();
-    m_host = new CFrameWnd;
-    ASSERT_TRUE(m_host->Create(nullptr, "Host", WS_OVERLAPPEDWINDOW, CRect(0, 0, 300, 200)));
-    m_host->EnableDocking(CBRS_ALIGN_ANY);
-    ASSERT_TRUE(Bar().Create(m_host, IDD_LEFTBAR, CBRS_ALIGN_LEFT, IDW_LEFTBAR));
-    Bar().EnableDocking(CBRS_ALIGN_LEFT);
-    m_host->DockControlBar(&Bar());
-    m_host->RecalcLayout();
+    m_docked.MakeBars();
+    ASSERT_NO_FATAL_FAILURE(
+        m_docked.Dock(Bar(), IDD_LEFTBAR, CBRS_ALIGN_LEFT, IDW_LEFTBAR, CRect(0, 0, 300, 200)));
     // The bar takes presses only with a main window.
-    m_app->m_pMainWnd = m_host;
+    m_app->m_pMainWnd = m_docked.Host();
     QxTest::PumpEvents();
     m_doc->m_dSamplingTime = 0.05;
     m_doc->m_dFinalTime = 30.0;
@@ -68,14 +62,13 @@ class LeftBarSpotThreads : public ::testing::Test {
     }
     g_wStatus.store(0);
     m_app->m_pMainWnd = nullptr;
-    if (m_host && m_host->GetSafeHwnd()) m_host->DestroyWindow();
-    m_bars.reset();
+    m_docked.Destroy();
     m_template->CloseAllDocuments(FALSE);
     QxTest::PumpEvents();
     m_app.reset();
   }
 
-  CLeftBar& Bar() const { return m_bars->m_wndLeftBar; }
+  CLeftBar& Bar() const { return m_docked.Bars().m_wndLeftBar; }
   // Whether a run or a tuning goes on. A stop click only asks the worker to
   // end (it clears g_pSimDoc); the worker is given the sample it may be in.
   static bool Runs() {
@@ -93,14 +86,8 @@ class LeftBarSpotThreads : public ::testing::Test {
     QxTest::PumpEvents();
     return RunsStarted();
   }
-  void Click(CPoint p) {
-    QxTest::Click(&Bar(), p);
-    QxTest::PumpEvents();
-  }
-  void DoubleClick(CPoint p) {
-    QxTest::DoubleClick(&Bar(), p);
-    QxTest::PumpEvents();
-  }
+  void Click(CPoint p) { m_docked.Click(p); }
+  void DoubleClick(CPoint p) { m_docked.DoubleClick(p); }
 
   // Clicks on a bar point, one every gapMs milliseconds of the window system's
   // clock, as it reports them: it decides which press is the second of a
@@ -132,25 +119,21 @@ class LeftBarSpotThreads : public ::testing::Test {
   // The host's window as the window system knows it. The window system
   // hands input only to a shown window: the host is shown, small, for this.
   QWindow* Window() const {
-    if (!m_host->IsWindowVisible()) {
-      m_host->ShowWindow(SW_SHOWNA);
+    CFrameWnd* host = m_docked.Host();
+    if (!host->IsWindowVisible()) {
+      host->ShowWindow(SW_SHOWNA);
       QxTest::PumpEvents();
     }
-    return m_host->GetWidget()->window()->windowHandle();
+    return host->GetWidget()->window()->windowHandle();
   }
 
   // K = kp: something for the tuner to tune, pass after pass.
-  void GiveTheTunerAVariable() {
-    delete m_doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
-    m_doc->UpdateUsedVariables();
-    m_doc->Recalculate();
-  }
+  void GiveTheTunerAVariable() { qxtest::TunableK(*m_doc); }
 
   std::unique_ptr<CQorexApp> m_app;
   CMultiDocTemplate* m_template = nullptr;
   CQorexDoc* m_doc = nullptr;
-  std::unique_ptr<CMainFrame> m_bars;
-  CFrameWnd* m_host = nullptr;  // deleted with its window
+  qxtest::DockedBar m_docked;
   qxtest::InstantCompanion m_companion;
 };
 

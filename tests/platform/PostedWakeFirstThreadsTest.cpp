@@ -2,7 +2,8 @@
 // has posted nothing yet) reaches the user-interface thread through objects
 // that thread made itself. Only a fresh process has posted nothing, so the
 // test runs itself again with the one case; under the thread checker a
-// target made by the posting thread is a race the child reports.
+// target made by the posting thread is a race the child reports. Elsewhere
+// that goes unseen, and the test says so.
 #include "platform/ui/PostedWake.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,12 @@ TEST(PostedWakeThreads, AWakeFirstPostedByAnotherThreadIsTheUserInterfaceThreads
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status)) << "the fresh process did not end by itself";
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the fresh process failed (its output is above)";
+#ifndef __SANITIZE_THREAD__
+  // The wake came; whose objects it went through only the thread checker sees.
+  GTEST_SKIP() << "built without the thread checker: the wake's delivery was judged, not whether "
+                  "it went through objects the user-interface thread made (run it under "
+                  "ThreadSanitizer)";
+#endif
 }
 
 }  // namespace
