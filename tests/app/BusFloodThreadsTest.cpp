@@ -108,6 +108,7 @@ class BusFloodThreads : public RealtimeCompanionThreads {
           if (flood) {
             flood->Stop();
             if (floodSent) *floodSent = flood->Sent() + flood->Refused();
+            m_floodStarved = flood->Starved();
             flood.reset();
           }
           return doc;
@@ -160,12 +161,15 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
       LongestHold(flooded.readings), alone.endShownLateMs, flooded.endShownLateMs, alone.runMs,
       flooded.runMs, alone.runs, flooded.runs);
 
-  EXPECT_GE(offered, 20000) << "the flood did not happen";
   for (const RunSeen* seen : {&alone, &flooded}) {
     EXPECT_EQ(seen->ends, (std::vector<LPARAM>{kRunEndedNormally}));
     EXPECT_EQ(seen->boxes, 0u);
     EXPECT_EQ(seen->lateFrame, "");
   }
+  // A flood kept from a processor cannot be made, and says nothing of the bus.
+  if (offered < 20000 && !m_floodStarved.empty())
+    GTEST_SKIP() << "the flood could not be made: " << m_floodStarved;
+  EXPECT_GE(offered, 20000) << "the flood did not happen";
   ASSERT_EQ(alone.readings.size(), static_cast<std::size_t>(kSamples));
   ASSERT_EQ(flooded.readings.size(), static_cast<std::size_t>(kSamples));
   // Both runs read the same process, step for step, from the companion's

@@ -94,6 +94,7 @@ class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
           if (flood) {
             flood->Stop();
             seen.floodOffered = flood->Sent() + flood->Refused();
+            m_floodStarved = flood->Starved();
             flood.reset();
           }
           return doc;
@@ -153,12 +154,15 @@ TEST_F(BusOwnNameFloodThreads, AFloodUnderTheOutputsNameLeavesTheOutputsAsTheyWe
   if (!m_heldUp.empty()) GTEST_SKIP() << "alone: " << HeldUpEveryTime();
   const OutputsSeen flooded = Run(18);
   if (!m_heldUp.empty()) GTEST_SKIP() << "beside the flood: " << HeldUpEveryTime();
-  EXPECT_GE(flooded.floodOffered, 18000) << "the flood did not happen";
   for (const OutputsSeen* seen : {&alone, &flooded}) {
     EXPECT_EQ(seen->ends, (std::vector<LPARAM>{kRunEndedNormally}));
     EXPECT_EQ(seen->boxes, 0u);
     EXPECT_EQ(seen->lateFrame, "");
   }
+  // A flood kept from a processor cannot be made, and says nothing of the bus.
+  if (flooded.floodOffered < 18000 && !m_floodStarved.empty())
+    GTEST_SKIP() << "the flood could not be made: " << m_floodStarved;
+  EXPECT_GE(flooded.floodOffered, 18000) << "the flood did not happen";
   // The zeroing write, a frame per sample and the closing write.
   ASSERT_EQ(alone.sent.size(), static_cast<std::size_t>(kSamples + 2));
   ASSERT_EQ(flooded.sent.size(), alone.sent.size());

@@ -173,14 +173,14 @@ TEST(HoldUpMeter, SeesAPeerKeptFromAProcessor) {
   ASSERT_GT(peer, 0);
   const pid_t competitor = spinner();
   std::shared_ptr<const qxtest::HoldUpTimeline> timeline;
-  long long peerWaitedNs = 0;
+  const long long before = qxtool::RunDelayNs(peer, peer);
   {
     const qxtest::HoldUpMeterCore meter;
-    const long long before = qxtool::RunDelayNs(peer, peer);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    peerWaitedNs = qxtool::RunDelayNs(peer, peer) - before;
     timeline = meter.Timeline();
   }
+  // Read once the meter has ended: all it saw, and more.
+  const long long peerWaitedNs = qxtool::RunDelayNs(peer, peer) - before;
   for (const pid_t pid : {peer, competitor}) {
     if (pid <= 0) continue;
     kill(pid, SIGKILL);
