@@ -308,6 +308,7 @@ std::string RealtimeThreads::LateOverTheTest() {
 
 std::function<long long(long long, long long)> RealtimeThreads::TestHeldBetween(
     long long lowUs, long long highUs) const {
+  if (!m_testMeter) return nullptr;
   return [timeline = m_testMeter->Timeline(), lowUs, highUs](long long a, long long b) {
     return timeline->HeldUsBetween(a + lowUs, b + highUs);
   };
@@ -390,7 +391,7 @@ std::string RealtimeThreads::LateStep(const std::vector<long long>& us, DWORD pe
 
 std::function<long long(long long, long long)> RealtimeThreads::HeldBetween(
     long long lowUs, long long highUs) const {
-  if (!m_holdUps) return nullptr;
+  if (!m_holdUps) return TestHeldBetween(lowUs, highUs);
   return [holdUps = m_holdUps, lowUs, highUs](long long a, long long b) {
     return holdUps->HeldUsBetween(a + lowUs, b + highUs);
   };

@@ -270,7 +270,7 @@ class RealtimeThreads : public ::testing::Test {
                        std::pair<long long, long long> startedUs = {0, 0}) const;
   // The outside hold-up between two instants of a clock `lowUs`..`highUs`
   // behind the monotonic one (unsure by that much), as the last run judged
-  // saw it.
+  // saw it; as the test saw it when no run was judged (TestHeldBetween).
   std::function<long long(long long, long long)> HeldBetween(long long lowUs,
                                                              long long highUs) const;
   // The times the output frames sent so far were handed to the bus, in
