@@ -95,6 +95,11 @@ class BusFloodThreads : public RealtimeCompanionThreads {
         flood = std::make_unique<qxtest::FloodPeer>(qxbus::OwnSocketPath(), "ID_NEWS_FOR_OTHERS",
                                                     perMs, 400000, std::chrono::seconds(20));
     };
+    // Judged by when the companion heard the frames.
+    m_lateRun = [&] {
+      return LateStep(CompanionLog().heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX,
+                      companionStartedUs);
+    };
     JudgedRun(
         [&]() -> CQorexDoc* {
           doc->StartStopSimulation();
@@ -103,6 +108,7 @@ class BusFloodThreads : public RealtimeCompanionThreads {
           if (flood) {
             flood->Stop();
             if (floodSent) *floodSent = flood->Sent() + flood->Refused();
+            m_floodStarved = flood->Starved();
             flood.reset();
           }
           return doc;
@@ -111,10 +117,8 @@ class BusFloodThreads : public RealtimeCompanionThreads {
     if (!doc || HasFatalFailure()) return seen;
     seen.ends = RunEnds();
     seen.boxes = Boxes().size();
-    const CompanionRecord& log = CompanionLog();
-    seen.answersSent = log.answersSent;
-    seen.lateFrame =
-        LateStep(log.heardUs, static_cast<DWORD>(ts * 1000), 0, SIZE_MAX, companionStartedUs);
+    seen.answersSent = CompanionLog().answersSent;
+    seen.lateFrame = m_lateRun();
     seen.answersReceived = static_cast<int>(m_received.size());
     const CSIMsystem& run = doc->m_system;
     const int columns = doc->m_nRuns == 1 ? doc->m_runs[0].output.m_nColumns : 0;
@@ -157,12 +161,15 @@ TEST_F(BusFloodThreads, AFloodOfForeignFramesLeavesTheRunAsItWouldHaveBeen) {
       LongestHold(flooded.readings), alone.endShownLateMs, flooded.endShownLateMs, alone.runMs,
       flooded.runMs, alone.runs, flooded.runs);
 
-  EXPECT_GE(offered, 20000) << "the flood did not happen";
   for (const RunSeen* seen : {&alone, &flooded}) {
     EXPECT_EQ(seen->ends, (std::vector<LPARAM>{kRunEndedNormally}));
     EXPECT_EQ(seen->boxes, 0u);
     EXPECT_EQ(seen->lateFrame, "");
   }
+  // A flood kept from a processor cannot be made, and says nothing of the bus.
+  if (offered < 20000 && !m_floodStarved.empty())
+    GTEST_SKIP() << "the flood could not be made: " << m_floodStarved;
+  EXPECT_GE(offered, 20000) << "the flood did not happen";
   ASSERT_EQ(alone.readings.size(), static_cast<std::size_t>(kSamples));
   ASSERT_EQ(flooded.readings.size(), static_cast<std::size_t>(kSamples));
   // Both runs read the same process, step for step, from the companion's

@@ -94,6 +94,7 @@ class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
           if (flood) {
             flood->Stop();
             seen.floodOffered = flood->Sent() + flood->Refused();
+            m_floodStarved = flood->Starved();
             flood.reset();
           }
           return doc;
@@ -109,32 +110,36 @@ class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
   }
 
   // Held up as the fixture says, or by the companion's having heard an
-  // output frame late (HeardLate).
+  // output frame late for a reason outside the program (HeardLate).
   std::string HeldUpBy(const HoldUpMeter& meter) override {
     std::string why = RealtimeCompanionThreads::HeldUpBy(meter);
     if (!m_companion) return why;
-    const std::string late = HeardLate(CompanionLog().heardUs);
+    const std::string late = HeardLate(CompanionLog().heardUs, *meter.Timeline());
     if (!late.empty()) why += (why.empty() ? "" : "; ") + late;
     return why;
   }
-  // The companion's own record of reading an output frame late: later after
-  // it was sent than the frame it read soonest, by more than the part of a
-  // period the user-interface thread's turns leave an answer (a late
-  // program sends late, which moves both times alike), or not at all.
-  // Stalls too short for the companion's own note cost an answer here.
-  std::string HeardLate(const std::vector<long long>& heardUs) {
-    const std::vector<DWORD> sent = SentTimes();
-    if (heardUs.size() != sent.size())
-      return "the companion read " + std::to_string(heardUs.size()) + " of " +
-             std::to_string(sent.size()) + " output frames";
+  // The companion's having read an output frame late: later after it was
+  // handed to the bus than the frame it read soonest, by more than the part
+  // of a period the user-interface thread's turns leave an answer, while
+  // the worker or the companion waited for a processor (or this process was
+  // stopped) as long as that. A frame read late without such a hold-up is
+  // the program's lateness, judged with the run; frames not read at all
+  // count only by the companion's own stall note. Stalls too short for the
+  // companion's own note cost an answer here.
+  std::string HeardLate(const std::vector<long long>& heardUs,
+                        const qxtest::HoldUpTimeline& holdUps) {
+    const std::vector<long long> sent = SentTimesUs();
+    if (heardUs.size() != sent.size()) return "";
     long long soonest = LLONG_MAX;
-    for (std::size_t k = 0; k < sent.size(); ++k)
-      soonest = std::min(soonest, heardUs[k] / 1000 - sent[k]);
+    for (std::size_t k = 0; k < sent.size(); ++k) soonest = std::min(soonest, heardUs[k] - sent[k]);
     for (std::size_t k = 0; k < sent.size(); ++k) {
-      const long long late = heardUs[k] / 1000 - sent[k] - soonest;
-      if (late > kHeardLateMs)
-        return "the companion read output frame " + std::to_string(k) + " " + std::to_string(late) +
-               " ms late";
+      const long long late = heardUs[k] - sent[k] - soonest;
+      if (late <= kHeardLateMs * 1000) continue;
+      const long long held = holdUps.HeldUsBetween(sent[k], sent[k] + late + kHeardLateMs * 1000);
+      if (held >= late - kHeardLateMs * 1000)
+        return "the companion read output frame " + std::to_string(k) + " " +
+               std::to_string(late / 1000) + " ms late, held up " + std::to_string(held / 1000) +
+               " ms meanwhile";
     }
     return "";
   }
@@ -149,12 +154,15 @@ TEST_F(BusOwnNameFloodThreads, AFloodUnderTheOutputsNameLeavesTheOutputsAsTheyWe
   if (!m_heldUp.empty()) GTEST_SKIP() << "alone: " << HeldUpEveryTime();
   const OutputsSeen flooded = Run(18);
   if (!m_heldUp.empty()) GTEST_SKIP() << "beside the flood: " << HeldUpEveryTime();
-  EXPECT_GE(flooded.floodOffered, 18000) << "the flood did not happen";
   for (const OutputsSeen* seen : {&alone, &flooded}) {
     EXPECT_EQ(seen->ends, (std::vector<LPARAM>{kRunEndedNormally}));
     EXPECT_EQ(seen->boxes, 0u);
     EXPECT_EQ(seen->lateFrame, "");
   }
+  // A flood kept from a processor cannot be made, and says nothing of the bus.
+  if (flooded.floodOffered < 18000 && !m_floodStarved.empty())
+    GTEST_SKIP() << "the flood could not be made: " << m_floodStarved;
+  EXPECT_GE(flooded.floodOffered, 18000) << "the flood did not happen";
   // The zeroing write, a frame per sample and the closing write.
   ASSERT_EQ(alone.sent.size(), static_cast<std::size_t>(kSamples + 2));
   ASSERT_EQ(flooded.sent.size(), alone.sent.size());

@@ -67,6 +67,7 @@ TEST_F(ClosingWriteThreads, AClosingWriteTheBoardLeavesUnansweredGoesAgainUntilT
     SCOPED_TRACE(row.count);
     CQorexDoc* doc = nullptr;
     std::vector<ShownBox> boxes;
+    m_lateRun = [this] { return LateCall(TimedCalls(), 200, 0, 12); };
     if (!JudgedRun([&]() -> CQorexDoc* {
           StartBoardWith({"--after", "12", "--fault", "silent", "--count", row.count}, kTimeoutMs);
           ClearBoxes();
@@ -141,9 +142,11 @@ TEST_F(ClosingWriteThreads, ABoardThatNeverTakesTheClosingWriteLeavesTheOutputsD
   doc->StartStopSimulation();
   ASSERT_TRUE(BoardGotRequest(23));
   const HoldUpMeter meter;
-  const auto asked = std::chrono::steady_clock::now();
+  const long long askedUs = qxtest::SteadyUs();
   doc->OnCloseDocument();
-  const auto waited = std::chrono::steady_clock::now() - asked - meter.Held();
+  const long long closedUs = qxtest::SteadyUs();
+  const auto waited =
+      std::chrono::microseconds(closedUs - askedUs) - meter.HeldBetween(askedUs, closedUs);
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   // Said by the user-interface thread before the design went.
   std::vector<std::string> shown;
@@ -162,6 +165,8 @@ TEST_F(ClosingWriteThreads, ABoardThatNeverTakesTheClosingWriteLeavesTheOutputsD
   std::vector<ShownBox> boxes = Boxes();
   EXPECT_EQ(boxes.size(), 1u) << "the end message says nothing more";
   EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{QxRunEndParam({kRunEndedNormally, true})}));
+  // Paced until the board fell silent.
+  EXPECT_EQ(LateCall(TimedCalls(), 200, 0, 22), "");
 
   // The board falls silent for good in mid-run: the run is lost, and its
   // closing write goes again for the bound.
@@ -174,6 +179,7 @@ TEST_F(ClosingWriteThreads, ABoardThatNeverTakesTheClosingWriteLeavesTheOutputsD
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, kBoardLost + "\n" + kOutputsDriven);
   EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{QxRunEndParam({kRunLostBoard, true})}));
+  EXPECT_EQ(LateCall(TimedCalls(), 10, 0, 22), "");
   doc->OnCloseDocument();
 }
 

@@ -75,4 +75,7 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   bool m_viaMainWindow = false;  // the bus posts the inputs to m_frame
   CInputsFrame* m_frame = nullptr;
   CompanionRecord m_companionLog;  // read so far (CompanionLog)
+  // Why the last flood (a peer beside a run) was kept from a processor:
+  // it waited half its time or more; empty when it was not.
+  std::string m_floodStarved;
 };

@@ -1,7 +1,15 @@
-// The period check that every run test judges by, on made-up step times.
+// The period check that every run test judges by, on made-up step times,
+// and the hold-up meter it is fed by, on threads and a peer kept from a
+// processor.
 #include "tests/app/HoldUps.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -15,6 +23,12 @@ std::vector<long long> Steps(int n, long long periodMs, long long lateMs = 0,
     us.push_back(us.back() + 1000 * (periodMs + (isLate ? lateMs : 0)));
   }
   return us;
+}
+
+// The steps moved on by `us` more at each gap.
+std::vector<long long> Over(std::vector<long long> steps, long long us) {
+  for (std::size_t i = 0; i < steps.size(); ++i) steps[i] += static_cast<long long>(i) * us;
+  return steps;
 }
 
 TEST(LatePeriod, AProgramLateOnceOrAtEverySampleFailsAndAHeldUpProcessorExplainsAGap) {
@@ -35,6 +49,14 @@ TEST(LatePeriod, AProgramLateOnceOrAtEverySampleFailsAndAHeldUpProcessorExplains
       {"a 700 ms gap the processor was held up for", Steps(50, 10, 700, {10}), 10, 700, 700, false},
       {"a 700 ms gap held up 300 ms of it", Steps(50, 10, 700, {10}), 10, 700, 300, true},
       {"a hold-up elsewhere explains no gap", Steps(50, 10, 700, {30}), 10, 700, 700, true},
+      {"each sleep 0.3 ms over", Over(Steps(50, 10), 300), 10, 0, 0, false},
+      {"one untraced 100 ms cost in a short run", Steps(5, 20, 100, {2}), 20, 0, 0, false},
+      {"25 % late at every sample, 10 ms", Steps(50, 10, 3), 10, 0, 0, true},
+      {"25 % late at every sample, 20 ms x 5", Steps(5, 20, 5), 20, 0, 0, true},
+      {"25 % late at every sample, 250 ms x 5", Steps(5, 250, 63), 250, 0, 0, true},
+      {"10 % late at every sample, 10 ms x 20", Steps(20, 10, 1), 10, 0, 0, true},
+      {"10 % late at every sample, 20 ms x 20", Steps(20, 20, 2), 20, 0, 0, true},
+      {"10 % late at every sample, 250 ms x 20", Steps(20, 250, 25), 250, 0, 0, true},
   };
   for (const auto& row : rows) {
     qxtest::HoldUpTimeline timeline;
@@ -60,6 +82,117 @@ TEST(LatePeriod, TheRunsLengthCountsTheStepsThatStartASample) {
   const auto isReading = [&reading](std::size_t i) { return bool(reading[i]); };
   EXPECT_NE(qxtest::LatePeriod(us, 10, nullptr, 0, SIZE_MAX, isReading), "");
   EXPECT_EQ(qxtest::LatePeriod(us, 16, nullptr, 0, SIZE_MAX, isReading), "");
+}
+
+// A hold-up excuses the one gap it fell in, not the gaps around it: four
+// gaps 3 ms late at 10 ms, 12 ms held up in the second, stay late in the
+// median.
+TEST(LatePeriod, AHoldUpIsChargedToOneGapOnly) {
+  const std::vector<long long> us = Steps(5, 10, 3);
+  qxtest::HoldUpTimeline timeline;
+  timeline.AddHeld(us[1] + 1000, us[2] + 1000, 12000);
+  EXPECT_NE(
+      qxtest::LatePeriod(
+          us, 10, [&timeline](long long a, long long b) { return timeline.HeldUsBetween(a, b); }),
+      "");
+}
+
+// Spins until `until`, pinned to `cpu` when it is not negative.
+void SpinOn(int cpu, std::chrono::steady_clock::time_point until) {
+  if (cpu >= 0) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    sched_setaffinity(0, sizeof set, &set);
+  }
+  for (volatile unsigned long n = 0; std::chrono::steady_clock::now() < until;) n = n + 1;
+}
+
+// A processor this process may run on.
+int OneOfOurProcessors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  sched_getaffinity(0, sizeof set, &set);
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+    if (CPU_ISSET(cpu, &set)) return cpu;
+  return 0;
+}
+
+// Only the thread that runs a sample and the answering peer's are charged:
+// a thread of this process kept from its processor as long is not.
+TEST(HoldUpMeter, ChargesTheThreadThatRunsTheSampleAndNoOther) {
+  qxtest::TestThreads::Now().Begin();
+  qxtest::SampleClock clock;
+  const int cpu = OneOfOurProcessors();
+  std::atomic<long> sampler{0}, other{0};
+  std::shared_ptr<const qxtest::HoldUpTimeline> timeline;
+  {
+    const qxtest::HoldUpMeterCore meter;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1200);
+    // Three threads on one processor: each waits for it about two thirds of the time.
+    std::thread runsSamples([&] {
+      sampler = static_cast<long>(gettid());
+      clock.TickCount();
+      SpinOn(cpu, until);
+    });
+    std::thread notWaitedOn([&] {
+      other = static_cast<long>(gettid());
+      SpinOn(cpu, until);
+    });
+    std::thread competitor([&] { SpinOn(cpu, until); });
+    runsSamples.join();
+    notWaitedOn.join();
+    competitor.join();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    timeline = meter.Timeline();
+  }
+  const auto only = [](long tid) {
+    return [tid](const qxtest::WatchedTask& task) { return task.ours && task.tid == tid; };
+  };
+  const long long charged = timeline->HeldUs();
+  EXPECT_GE(timeline->HeldUs(only(sampler)), 300000) << "the sample's thread waited";
+  EXPECT_GE(timeline->HeldUs(only(other)), 300000) << "the other thread waited as long";
+  EXPECT_EQ(charged, timeline->HeldUs(only(sampler))) << timeline->Said();
+  EXPECT_GE(timeline->MostHeldWithinUs(300000), 100000);
+  qxtest::TestThreads::Now().Begin();
+}
+
+// A peer kept from a processor is seen: its serving thread's wait is
+// charged, and no more than it waited.
+TEST(HoldUpMeter, SeesAPeerKeptFromAProcessor) {
+  const int cpu = OneOfOurProcessors();
+  const auto spinner = [cpu] {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      SpinOn(cpu, std::chrono::steady_clock::now() + std::chrono::seconds(10));
+      _exit(0);
+    }
+    return pid;
+  };
+  const pid_t peer = spinner();
+  ASSERT_GT(peer, 0);
+  const pid_t competitor = spinner();
+  std::shared_ptr<const qxtest::HoldUpTimeline> timeline;
+  const long long before = qxtool::RunDelayNs(peer, peer);
+  {
+    const qxtest::HoldUpMeterCore meter;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    timeline = meter.Timeline();
+  }
+  // Read once the meter has ended: all it saw, and more.
+  const long long peerWaitedNs = qxtool::RunDelayNs(peer, peer) - before;
+  for (const pid_t pid : {peer, competitor}) {
+    if (pid <= 0) continue;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  const auto thePeer = [peer](const qxtest::WatchedTask& task) { return task.pid == peer; };
+  const auto nothing = [](const qxtest::WatchedTask&) { return false; };
+  EXPECT_GE(timeline->HeldUs(thePeer), 250000) << timeline->Said(thePeer);
+  EXPECT_LE(timeline->HeldUs(thePeer), peerWaitedNs / 1000 + 20000);
+  EXPECT_LT(timeline->HeldUs(nothing), 50000) << "this process was not stopped";
+  EXPECT_EQ(timeline->HeldUs(), timeline->HeldUs(nothing))
+      << "a child that is not an answering peer is not charged";
 }
 
 }  // namespace

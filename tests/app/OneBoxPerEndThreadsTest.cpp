@@ -46,6 +46,9 @@ TEST_F(OneBoxPerEndThreads, EveryRoadSaysTheEndInOneBoxNamingTheFailedWrites) {
     SCOPED_TRACE(road.name);
     std::vector<ShownBox> said, all;
     BoardLogCounts log;
+    // The run keeps its period until the board falls silent.
+    std::vector<TimedCall> before;
+    m_lateRun = [&] { return LateCall(before, 50); };
     for (int runs = 0;;) {
       StartBoardWith(
           {"--after", std::to_string(kFaultAfter), "--fault", "silent", "--count", "100000"},
@@ -86,6 +89,8 @@ TEST_F(OneBoxPerEndThreads, EveryRoadSaysTheEndInOneBoxNamingTheFailedWrites) {
       QxTest::PumpEvents();
       all = Boxes();
       log = RunCallsInLog(TimedCalls(), kFaultAfter + 1, kFaultAfter + 100000);
+      before = TimedCalls();
+      before.resize(std::min<std::size_t>(before.size(), kFaultAfter));
       m_template->CloseAllDocuments(FALSE);
       QxTest::PumpEvents();
       const bool again = HeldUpRunAgain(meter, runs, nullptr);
@@ -96,6 +101,7 @@ TEST_F(OneBoxPerEndThreads, EveryRoadSaysTheEndInOneBoxNamingTheFailedWrites) {
       heldUpRows += std::string("\n") + road.name + ": " + HeldUpEveryTime();
       continue;
     }
+    EXPECT_EQ(LateCall(before, 50), "");
     ASSERT_EQ(said.size(), 1u) << "said before the road went on";
     EXPECT_TRUE(said[0].onUiThread);
     EXPECT_EQ(said[0].caption, kRealtimeCaption);

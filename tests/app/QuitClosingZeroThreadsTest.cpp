@@ -89,6 +89,8 @@ TEST_F(QuitClosingZeroThreads, WaitingForARunTakesOrSaysItsClosingZero) {
       std::vector<TimedCall> before;
       bool taken = false, workerEnded = false;
       int drivenInAll = 0;
+      // The run kept its period until the board fell silent.
+      m_lateRun = [&] { return LateCall(before, 50); };
       const bool judged = JudgedRun([&]() -> CQorexDoc* {
         StartBoardWith({"--after", std::to_string(kFaultAfter), "--fault", "silent", "--count",
                         std::to_string(silent)},
@@ -124,7 +126,6 @@ TEST_F(QuitClosingZeroThreads, WaitingForARunTakesOrSaysItsClosingZero) {
       }
       ++judgedRows;
       EXPECT_TRUE(workerEnded) << "the road returned before the worker had ended";
-      // The run kept its period until the board fell silent.
       EXPECT_EQ(LateCall(before, 50), "");
       EXPECT_EQ(before.size(), static_cast<std::size_t>(kFaultAfter));
       // One reply timeout, the retries' share of the bound, and slack.

@@ -42,6 +42,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -99,19 +100,23 @@ class StuckClock : public QxClock {
 };
 
 // How long the run was held up from outside while the meter lives (see
-// tests/app/HoldUps.h): this process stopped, and the run's threads and the
-// peers' waiting for a processor. Bounds on the time a run took subtract it,
-// as a held-up program could not have done otherwise; the period check
-// judges each gap net of what of it fell in that gap.
+// tests/app/HoldUps.h): this process stopped, and the threads its samples
+// waited on (the worker's, the answering peer's) waiting for a processor. Bounds on the time a run
+// took subtract it, as a held-up program could not have done otherwise; the period check judges
+// each gap net of what of it fell in that gap.
 class HoldUpMeter {
  public:
   HoldUpMeter() = default;
   HoldUpMeter(const HoldUpMeter&) = delete;
   HoldUpMeter& operator=(const HoldUpMeter&) = delete;
   std::chrono::milliseconds Held() const;
+  // Held between two instants (qxtest::SteadyUs), once the meter has looked
+  // past the second: a stop that ended just before it is counted at the
+  // meter's first wake after it, which may come later.
+  std::chrono::milliseconds HeldBetween(long long fromUs, long long toUs) const;
   // How many times it was held up for 100 ms or more: stops of this
-  // process, and a stretch of 300 ms in which the run's threads and peers
-  // waited that long for a processor.
+  // process, and a stretch of 300 ms in which the threads the samples
+  // waited on waited that long for a processor.
   int HoldUps() const;
   std::shared_ptr<const qxtest::HoldUpTimeline> Timeline() const;
   // When it started (qxtest::SteadyUs).
@@ -194,12 +199,13 @@ class RealtimeThreads : public ::testing::Test {
   DWORD RunEndedAt() const;
   static bool AllOutputsZero();
 
-  // A run is judged only when nothing outside the program held it up: a
-  // held-up run is made again on a fresh design, kMostRuns runs at most, and
-  // a test whose every run was held up is skipped, saying why. Whether a
-  // run was held up is told from outside evidence only (see HeldUpBy), never
-  // from how long the run took or how late its calls came: a late program
-  // makes both, and must fail.
+  // A run is judged unless something outside the program held it up and
+  // that accounts for the lateness it showed: such a run is made again on a
+  // fresh design, kMostRuns runs at most, and a test whose every run was
+  // held up is skipped, saying why. Whether a run was held up is told from
+  // outside evidence only (see HeldUpBy), never from how long the run took
+  // or how late its calls came; and a run still late net of what held it up
+  // (LateRun) is judged, whatever the load: a late program must fail.
   static constexpr int kMostRuns = 5;
   // Held up this long or more within three times as long (the meter's
   // count) may have made a call wait past its reply timeout.
@@ -213,8 +219,26 @@ class RealtimeThreads : public ::testing::Test {
   // or more within three times that, or a peer says it was held up; empty
   // when nothing was.
   virtual std::string HeldUpBy(const HoldUpMeter& meter);
+  // The period check of the run just made (LateStep of the output frames
+  // kept, LateCall of the board's calls) at the last design's period, net
+  // of what held it up; empty when it kept its period or nothing was kept.
+  // m_lateRun instead, when a test sets it: the steps it judges itself.
+  virtual std::string LateRun();
+  // The median rule of the period check (qxtest::LateMedian) over every
+  // run the test made, net of what held it up meanwhile (m_testMeter): the
+  // gaps between a run's successive samples, as the output frames kept,
+  // the board's readings or the worker's slice repaints tell them. Made as
+  // a test ends that judged no period itself and made its designs at one
+  // period on the system's time: a program late at every sample fails
+  // whatever else a test looks at.
+  virtual std::string LateOverTheTest();
+  // The outside hold-up since the test began between two instants of a
+  // clock `lowUs`..`highUs` behind the monotonic one.
+  std::function<long long(long long, long long)> TestHeldBetween(long long lowUs,
+                                                                 long long highUs) const;
   // Whether the run just made of doc, with meter measuring it, is to be made
-  // again: it was held up (HeldUpBy), and it was not the last of kMostRuns.
+  // again: it was held up (HeldUpBy) and kept its period net of that
+  // (LateRun), and it was not the last of kMostRuns.
   // doc is then closed (null: the test has closed its designs itself) and
   // the records of the run forgotten; the next run is made on a fresh
   // design. m_heldUp says why the run was held up; the meter's record is
@@ -246,10 +270,11 @@ class RealtimeThreads : public ::testing::Test {
                        std::pair<long long, long long> startedUs = {0, 0}) const;
   // The outside hold-up between two instants of a clock `lowUs`..`highUs`
   // behind the monotonic one (unsure by that much), as the last run judged
-  // saw it.
+  // saw it; as the test saw it when no run was judged (TestHeldBetween).
   std::function<long long(long long, long long)> HeldBetween(long long lowUs,
                                                              long long highUs) const;
-  // The times the output frames sent so far went at, in microseconds.
+  // The times the output frames sent so far were handed to the bus, in
+  // microseconds of the monotonic clock.
   std::vector<long long> SentTimesUs();
 
   std::unique_ptr<CQorexApp> m_app;
@@ -270,7 +295,17 @@ class RealtimeThreads : public ::testing::Test {
   std::vector<ShownBox> m_boxes;
   std::mutex m_sentLock;
   std::vector<std::pair<WPARAM, LPARAM>> m_sent;
-  std::vector<DWORD> m_sentAt;  // the tick count each went at
+  std::vector<DWORD> m_sentAt;        // the tick count each went at
+  std::vector<long long> m_sentAtUs;  // the microsecond each was handed to the bus at
+  std::vector<long long>
+      m_instantHeardUs;  // the microsecond the emulated unit's companion heard each
+  DWORD m_periodMs = 0;  // the last design's (NewDesign)
+  // The period check of the steps a test judges, where not all of a run's.
+  std::function<std::string()> m_lateRun;
+  std::set<DWORD> m_periods;                             // of every design made (NewDesign)
+  mutable bool m_periodJudged = false;                   // by the test itself
+  QxClock* m_sampleClock = nullptr;                      // installed as the test began
+  std::unique_ptr<qxtest::HoldUpMeterCore> m_testMeter;  // from the test's start to its end
   QxMessageBoxHandler m_previousBoxes;
   QxClock* m_previousClock = nullptr;
 };
@@ -319,6 +354,16 @@ class RealtimeBoardThreads : public RealtimeThreads {
   // or starved since it started: a board held up in mid-run answers late
   // and may cost the run calls, or the board itself.
   std::string HeldUpBy(const HoldUpMeter& meter) override;
+  // The period check of the board's calls since it started.
+  std::string LateRun() override;
+  // Of the board's readings of channel 0 (not all the test's, when it
+  // started the board again).
+  std::string LateOverTheTest() override;
+  // `ours` (a HeldBetween on the board's clock) and the board's own record
+  // of its stalls: at its first wake after one, before it logged the next
+  // request.
+  std::function<long long(long long, long long)> BoardHeld(
+      std::function<long long(long long, long long)> ours) const;
   // The first wait between two of the board's calls from..to-1 longer than
   // a period and the margin, on the board's clock (LateStep).
   // The run's length is judged by its samples' readings of channel 0. The

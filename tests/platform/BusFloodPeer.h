@@ -90,6 +90,14 @@ class FloodPeer {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::nanoseconds(m_waitedNs.load()));
   }
+  // Once stopped: how it was kept from a processor, when it waited for one
+  // half the time it flooded or more; else empty.
+  std::string Starved() const {
+    if (WaitedForAProcessor() * 2 < Flooded()) return "";
+    return std::to_string(Sent() + Refused()) + " frames in " + std::to_string(Flooded().count()) +
+           " ms, of which the peer waited " + std::to_string(WaitedForAProcessor().count()) +
+           " ms for a processor";
+  }
 
  private:
   int m_socket = -1;

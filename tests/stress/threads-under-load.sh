@@ -20,8 +20,9 @@
 # only, whichever of them is running then). A threaded test must not depend
 # on a process never being held up that long; each stall is counted.
 # A test that was held up in every run it made is skipped, saying why; each
-# skip is named and counted, and so are the held-up runs made again and the
-# tests that left a held-up row unjudged. A failing run's output is kept in
+# skip is named and counted, and so are the held-up runs made again, the
+# held-up runs judged all the same because they were late beyond what held
+# them up, and the tests that left a held-up row unjudged. A failing run's output is kept in
 # TREE/stress/<pid>; the exit status says whether any run failed.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -106,6 +107,7 @@ read -r busy0 total0 < <(busy)
 failures=0
 skips=0
 remade=0
+judged=0
 rows=0
 start=$SECONDS
 for run in $(seq "$runs"); do
@@ -125,6 +127,7 @@ for run in $(seq "$runs"); do
     fi
     # Runs made again, and rows of a test left unjudged, for being held up.
     again=$(grep -c '^\[ HELD UP  \]' "$logs/$bin.log")
+    judged=$((judged + $(grep -c '^\[ JUDGED   \]' "$logs/$bin.log")))
     unjudged=$(grep -c '^\[ NOT JUDGED \]' "$logs/$bin.log")
     remade=$((remade + again))
     rows=$((rows + unjudged))
@@ -140,7 +143,8 @@ for run in $(seq "$runs"); do
 done
 read -r busy1 total1 < <(busy)
 echo "threaded suites: $runs runs, $failures failed, $skips tests skipped, $remade held-up runs" \
-  "made again, $rows tests with rows left unjudged; cores $cpus busy" \
+  "made again, $judged held-up runs judged as late beyond it, $rows tests with rows left" \
+  "unjudged; cores $cpus busy" \
   "$(((busy1 - busy0) * 100 / (total1 - total0 + 1)))% meanwhile"
 if [ -n "$staller" ]; then
   kill "$staller" 2>/dev/null

@@ -8,13 +8,18 @@
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
 
+#include <functional>
+
 namespace qxtest {
 
 class InstantCompanion {
  public:
-  InstantCompanion() {
-    qxui::SetBroadcastHook([](UINT message, WPARAM, LPARAM) {
+  // `heard`, when given, is called on the sending thread as each output
+  // frame comes, before it is answered.
+  explicit InstantCompanion(std::function<void()> heard = nullptr) {
+    qxui::SetBroadcastHook([heard = std::move(heard)](UINT message, WPARAM, LPARAM) {
       constexpr WPARAM kRestCodes = 0x7FFF7FFF;
+      if (message == g_msgDac && heard) heard();
       if (message == g_msgDac && g_pAnalogIo != nullptr)
         g_pAnalogIo->ReceiveInputs(kRestCodes, static_cast<LPARAM>(kRestCodes));
     });
