@@ -55,6 +55,13 @@ stage() {  # MODE SECONDS BOUND [COMMAND PREFIX...]
   fi
 }
 
+# Whether each of the three replays in the stage's output was cut at its bar
+# of processor time, half the 1 s limit, and not left to compute its 3 s.
+cut_at_the_bar() {
+  grep -o 'replayed in [^)]*' "$out" | tail -n 1 | grep -oE '[0-9]+ ms over the bar' |
+    awk '$1 > 500 && $1 < 1000 {n++} END {exit n != 3}'
+}
+
 stage stop 4 30
 if [ "$rc" != 0 ]; then
   fail "a fuzzer stopped for good: the stage ended $rc within 30 s, not green"
@@ -70,6 +77,8 @@ fi
 stage slow 4 40
 if [ "$rc" = hung ] || [ "$rc" -eq 0 ] || ! grep -q 'fuzz: probe FOUND .*timeout-.* (replayed in' "$out"; then
   fail "a unit slow in its own time every time did not fail the stage (it ended $rc)"
+elif ! cut_at_the_bar; then
+  fail "the replays of a unit slow in its own time were not cut at their bar"
 fi
 
 # Contention: the stage and eight busy loops on one core. Units of 200 ms of
@@ -95,6 +104,8 @@ fi
 stage slow 4 120 taskset -c "$core"
 if [ "$rc" = hung ] || [ "$rc" -eq 0 ] || ! grep -q 'fuzz: probe FOUND .* (replayed in' "$out"; then
   fail "among busy loops, a unit slow in its own time every time did not fail the stage (it ended $rc)"
+elif ! cut_at_the_bar; then
+  fail "among busy loops, the replays of a unit slow in its own time were not cut at their bar"
 fi
 kill "${loops[@]}" 2>/dev/null
 wait "${loops[@]}" 2>/dev/null
