@@ -5,9 +5,11 @@
 #     replayed, and the stage ends green;
 #   - a unit that hangs where libFuzzer's timeout cannot end it is found
 #     through the kept unit, and fails the stage;
-#   - units slowed only by contention (eight busy loops on the stage's core)
-#     are stalls, never "slow again", and the stage stays green;
-#   - a unit slow in its own processor time every time fails the stage.
+#   - a unit slow in its own processor time every time fails the stage;
+#   - among eight busy loops on the stage's core, units slowed only by the
+#     contention are stalls, never "slow again", and the stage stays green,
+#     while the slow unit still fails it: a replay is judged in its own time,
+#     however little of the processor it gets.
 # Each stage run has a bound of its own, so a stage that hangs fails here.
 # Usage: tests/fuzz/fuzz-stage-test.sh [WORKDIR]
 set -uo pipefail
@@ -53,6 +55,13 @@ stage() {  # MODE SECONDS BOUND [COMMAND PREFIX...]
   fi
 }
 
+# Whether each of the three replays in the stage's output was cut at its bar
+# of processor time, half the 1 s limit, and not left to compute its 3 s.
+cut_at_the_bar() {
+  grep -o 'replayed in [^)]*' "$out" | tail -n 1 | grep -oE '[0-9]+ ms over the bar' |
+    awk '$1 > 500 && $1 < 1000 {n++} END {exit n != 3}'
+}
+
 stage stop 4 30
 if [ "$rc" != 0 ]; then
   fail "a fuzzer stopped for good: the stage ended $rc within 30 s, not green"
@@ -68,12 +77,16 @@ fi
 stage slow 4 40
 if [ "$rc" = hung ] || [ "$rc" -eq 0 ] || ! grep -q 'fuzz: probe FOUND .*timeout-.* (replayed in' "$out"; then
   fail "a unit slow in its own time every time did not fail the stage (it ended $rc)"
+elif ! cut_at_the_bar; then
+  fail "the replays of a unit slow in its own time were not cut at their bar"
 fi
 
-# Contention: the stage and eight busy loops on one core, units of 200 ms of
-# their own time; each then takes past the 1 s limit in wall time. The stall
+# Contention: the stage and eight busy loops on one core. Units of 200 ms of
+# their own time then each take past the 1 s limit in wall time; the stall
 # that follows may end either way: over libFuzzer's limit, or killed at the
 # outer bound while the timeout handler waits for its starved symbolizer.
+# A unit of 3 s of its own time gets the same wall time as those, or less,
+# before a bound by the clock would cut it.
 core="$(grep Cpus_allowed_list /proc/self/status | tr -s ',-' '  ' | awk '{print $NF}')"
 loops=()
 for _ in 1 2 3 4 5 6 7 8; do
@@ -82,14 +95,20 @@ for _ in 1 2 3 4 5 6 7 8; do
   setsid taskset -c "$core" bash -c 'while :; do :; done' &
   loops+=($!)
 done
-QX_PROBE_BUSY_MS=200 stage busy 6 60 taskset -c "$core"
-kill "${loops[@]}" 2>/dev/null
-wait "${loops[@]}" 2>/dev/null
+QX_PROBE_BUSY_MS=200 stage busy 6 120 taskset -c "$core"
 if [ "$rc" != 0 ]; then
   fail "contention alone failed the stage (it ended $rc)"
 elif ! grep -q 'not slow again: .*replayed in' "$out"; then
   fail "contention slowed no unit past a bound, so the stage was not tried"
 fi
+stage slow 4 120 taskset -c "$core"
+if [ "$rc" = hung ] || [ "$rc" -eq 0 ] || ! grep -q 'fuzz: probe FOUND .* (replayed in' "$out"; then
+  fail "among busy loops, a unit slow in its own time every time did not fail the stage (it ended $rc)"
+elif ! cut_at_the_bar; then
+  fail "among busy loops, the replays of a unit slow in its own time were not cut at their bar"
+fi
+kill "${loops[@]}" 2>/dev/null
+wait "${loops[@]}" 2>/dev/null
 
 [ "$failures" -eq 0 ] && echo "fuzz stage test: passed" && rm -rf "$work"
 exit $((failures > 0))
