@@ -21,6 +21,9 @@ constexpr const char* kEnterNumber = "Please enter a number.";
 // Posted to the bar itself: the held prompt, once the activation of another
 // design has run to its end (the frame's caption follows the bars).
 constexpr UINT kWmSayHeldPrompt = WM_APP + 20;
+// Posted once a refusal of typed text has been said: the input that left the
+// edit has been handled.
+constexpr UINT kWmRefusalSaid = WM_APP + 21;
 }  // namespace
 
 IMPLEMENT_DYNAMIC(CVarBar, CDialogBar)
@@ -34,6 +37,7 @@ ON_EN_KILLFOCUS(IDC_MAXIMUM, OnKillfocusMax)
 ON_CBN_SELENDOK(IDC_LOCUS, OnSelendokLocus)
 ON_CBN_SELENDOK(IDC_COLOUR, OnSelendokColour)
 ON_MESSAGE(kWmSayHeldPrompt, OnSayHeldPrompt)
+ON_MESSAGE(kWmRefusalSaid, OnRefusalSaid)
 END_MESSAGE_MAP()
 
 CVarBar::CVarBar() {
@@ -277,14 +281,35 @@ BOOL CVarBar::TakeTyped(int nID, double& field) {
     m_pDoc->m_vars.Get(user, &value, &minimum, &maximum);
     field = nID == IDC_VALUE ? value : nID == IDC_MINIMUM ? minimum : maximum;
   }
+  // Said once for the input that left the edit: the rest of a click that
+  // the box took (the design it activates) reads the edit again.
+  if (m_nRefusedEdit == nID) return FALSE;
   // Shown again before the message: the focus changes that the message box
   // brings read this edit too.
   SetDlgItemText(nID, QxFormatDouble(field));
-  if (m_bHoldPrompt)
+  if (m_bHoldPrompt) {
     m_bPromptHeld = true;
-  else
-    AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
+    return FALSE;
+  }
+  m_nRefusedEdit = nID;
+  AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
+  if (!GetSafeHwnd()) return FALSE;
+  PostMessage(kWmRefusalSaid);
+  // Left for another window (a click into a design): the text goes back
+  // into the edit, selected, with the keyboard, so that the user corrects
+  // it. Left within the bar, the keys stay where the user took them.
+  if (const CWnd* focus = CWnd::GetFocus(); focus == nullptr || !IsChild(focus)) {
+    SetDlgItemText(nID, text);
+    CDataExchange dx(this, TRUE);
+    dx.PrepareEditCtrl(nID);
+    dx.Fail();
+  }
   return FALSE;
+}
+
+LRESULT CVarBar::OnRefusalSaid(WPARAM, LPARAM) {
+  m_nRefusedEdit = 0;
+  return 0;
 }
 
 void CVarBar::OnKillfocusValue() {

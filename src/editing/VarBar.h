@@ -60,6 +60,9 @@ class CVarBar : public CDialogBar, public CDesignBar {
   // While TakePendingEdit takes an edit: a prompt is held, not said.
   bool m_bHoldPrompt = false;
   bool m_bPromptHeld = false;
+  // The edit whose text was refused at once, until the input that left it
+  // has been handled: not refused again meanwhile.
+  int m_nRefusedEdit = 0;
 
  protected:
   void OnSelchangeList();
@@ -70,6 +73,7 @@ class CVarBar : public CDialogBar, public CDesignBar {
   void OnSelendokLocus();
   void OnSelendokColour();
   LRESULT OnSayHeldPrompt(WPARAM, LPARAM);
+  LRESULT OnRefusalSaid(WPARAM, LPARAM);
   DECLARE_MESSAGE_MAP()
 
  private:

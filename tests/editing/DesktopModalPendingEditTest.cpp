@@ -159,4 +159,40 @@ TEST_F(DesktopModalPendingEdit, TheBoxAboutTextLeftTypedComesOnceTheDesignIsShow
   }
 }
 
+// Text that is no number left in the floating bar's value field, then a click
+// into another design: once "Please enter a number." is answered, the keys
+// are in the field that refused the text, which holds it selected, so that
+// what the user types next replaces it (the box took the click).
+TEST_F(DesktopModalPendingEdit, AfterTheBoxAboutTextLeftTypedTheKeysAreInTheFieldThatRefusedIt) {
+  PickElement(kModelK, 0, 0, 3);
+  QxTest::PumpUntilIdle();
+  const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
+  KeysToTheMainWindow();
+  ASSERT_TRUE(Vars().IsFloating());
+  ShowByWindowMenu(docs[0], "1");
+  TypeIntoTheValueField("abc");
+  QxTest::ClickedBoxScript boxes({IDOK});
+  QWidget* view = ViewOf(docs[1]);
+  qxtest::XClick(view, view->rect().center());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Boxes().empty(); }, kEventBoundMs))
+      << "the text was never refused";
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Please enter a number.");
+  CWnd* field = Vars().GetDlgItem(IDC_VALUE);
+  EXPECT_TRUE(KeyboardIn(ValueField())) << "the keys are not back in the bar";
+  EXPECT_EQ(FocusFollowed(field), field);
+  CString text;
+  field->GetWindowText(text);
+  EXPECT_STREQ(text, "abc");
+  qxtest::XType("4");
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        field->GetWindowText(text);
+        return text == "4";
+      },
+      kEventBoundMs))
+      << "the refused text was not selected: the field holds \"" << text.GetString() << '"';
+}
+
 }  // namespace
