@@ -21,9 +21,6 @@ constexpr const char* kEnterNumber = "Please enter a number.";
 // Posted to the bar itself: the held prompt, once the activation of another
 // design has run to its end (the frame's caption follows the bars).
 constexpr UINT kWmSayHeldPrompt = WM_APP + 20;
-// Posted once a refusal of typed text has been said: the input that left the
-// edit has been handled.
-constexpr UINT kWmRefusalSaid = WM_APP + 21;
 }  // namespace
 
 IMPLEMENT_DYNAMIC(CVarBar, CDialogBar)
@@ -34,10 +31,12 @@ ON_WM_HSCROLL()
 ON_EN_KILLFOCUS(IDC_VALUE, OnKillfocusValue)
 ON_EN_KILLFOCUS(IDC_MINIMUM, OnKillfocusMin)
 ON_EN_KILLFOCUS(IDC_MAXIMUM, OnKillfocusMax)
+ON_EN_CHANGE(IDC_VALUE, OnChangeValue)
+ON_EN_CHANGE(IDC_MINIMUM, OnChangeMin)
+ON_EN_CHANGE(IDC_MAXIMUM, OnChangeMax)
 ON_CBN_SELENDOK(IDC_LOCUS, OnSelendokLocus)
 ON_CBN_SELENDOK(IDC_COLOUR, OnSelendokColour)
 ON_MESSAGE(kWmSayHeldPrompt, OnSayHeldPrompt)
-ON_MESSAGE(kWmRefusalSaid, OnRefusalSaid)
 END_MESSAGE_MAP()
 
 CVarBar::CVarBar() {
@@ -281,8 +280,9 @@ BOOL CVarBar::TakeTyped(int nID, double& field) {
     m_pDoc->m_vars.Get(user, &value, &minimum, &maximum);
     field = nID == IDC_VALUE ? value : nID == IDC_MINIMUM ? minimum : maximum;
   }
-  // Said once for the input that left the edit: the rest of a click that
-  // the box took (the design it activates) reads the edit again.
+  // Said already, and the text is still the one refused: the keyboard's
+  // passes through other windows on its way back (each window activation
+  // the box and its answer asked for) leave the edit again.
   if (m_nRefusedEdit == nID) return FALSE;
   // Shown again before the message: the focus changes that the message box
   // brings read this edit too.
@@ -291,15 +291,14 @@ BOOL CVarBar::TakeTyped(int nID, double& field) {
     m_bPromptHeld = true;
     return FALSE;
   }
-  m_nRefusedEdit = nID;
   AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
-  if (!GetSafeHwnd()) return FALSE;
-  PostMessage(kWmRefusalSaid);
+  if (!GetSafeHwnd() || GetDlgItem(nID) == nullptr) return FALSE;
   // Left for another window (a click into a design): the text goes back
   // into the edit, selected, with the keyboard, so that the user corrects
   // it. Left within the bar, the keys stay where the user took them.
   if (const CWnd* focus = CWnd::GetFocus(); focus == nullptr || !IsChild(focus)) {
     SetDlgItemText(nID, text);
+    m_nRefusedEdit = nID;
     CDataExchange dx(this, TRUE);
     dx.PrepareEditCtrl(nID);
     dx.Fail();
@@ -307,9 +306,20 @@ BOOL CVarBar::TakeTyped(int nID, double& field) {
   return FALSE;
 }
 
-LRESULT CVarBar::OnRefusalSaid(WPARAM, LPARAM) {
-  m_nRefusedEdit = 0;
-  return 0;
+void CVarBar::OnChangeEdit(int nID) {
+  if (m_nRefusedEdit == nID) m_nRefusedEdit = 0;
+}
+
+void CVarBar::OnChangeValue() {
+  OnChangeEdit(IDC_VALUE);
+}
+
+void CVarBar::OnChangeMin() {
+  OnChangeEdit(IDC_MINIMUM);
+}
+
+void CVarBar::OnChangeMax() {
+  OnChangeEdit(IDC_MAXIMUM);
 }
 
 void CVarBar::OnKillfocusValue() {

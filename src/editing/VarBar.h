@@ -60,8 +60,8 @@ class CVarBar : public CDialogBar, public CDesignBar {
   // While TakePendingEdit takes an edit: a prompt is held, not said.
   bool m_bHoldPrompt = false;
   bool m_bPromptHeld = false;
-  // The edit whose text was refused at once, until the input that left it
-  // has been handled: not refused again meanwhile.
+  // The edit given back its refused text with the keyboard, until that text
+  // changes: it is not refused again meanwhile.
   int m_nRefusedEdit = 0;
 
  protected:
@@ -73,7 +73,10 @@ class CVarBar : public CDialogBar, public CDesignBar {
   void OnSelendokLocus();
   void OnSelendokColour();
   LRESULT OnSayHeldPrompt(WPARAM, LPARAM);
-  LRESULT OnRefusalSaid(WPARAM, LPARAM);
+  void OnChangeEdit(int nID);
+  void OnChangeValue();
+  void OnChangeMin();
+  void OnChangeMax();
   DECLARE_MESSAGE_MAP()
 
  private:
