@@ -3,6 +3,10 @@
 #include "platform/core/Debug.h"
 #include "platform/core/MessageBox.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Focus.h"
+
+#include <QApplication>
+#include <QWidget>
 
 #include <cerrno>
 #include <climits>
@@ -88,6 +92,12 @@ void CDataExchange::Fail() {
   if (!m_bSaveAndValidate || !m_pDlgWnd) return;
   CWnd* control = m_pDlgWnd->GetDlgItem(m_idLastControl);
   if (!control) return;
+  // The keyboard goes back into the field, also from a window that is not the
+  // active one (a floating bar left by a click into another window): the
+  // user corrects the text there.
+  if (QWidget* widget = control->GetWidget();
+      widget && widget->window()->isVisible() && widget->window() != QApplication::activeWindow())
+    qxui::AskActivation(widget->window());
   control->SetFocus();
   if (m_bEditLastControl) control->SendMessage(EM_SETSEL, 0, -1);
 }

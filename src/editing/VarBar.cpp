@@ -31,6 +31,9 @@ ON_WM_HSCROLL()
 ON_EN_KILLFOCUS(IDC_VALUE, OnKillfocusValue)
 ON_EN_KILLFOCUS(IDC_MINIMUM, OnKillfocusMin)
 ON_EN_KILLFOCUS(IDC_MAXIMUM, OnKillfocusMax)
+ON_EN_CHANGE(IDC_VALUE, OnChangeValue)
+ON_EN_CHANGE(IDC_MINIMUM, OnChangeMin)
+ON_EN_CHANGE(IDC_MAXIMUM, OnChangeMax)
 ON_CBN_SELENDOK(IDC_LOCUS, OnSelendokLocus)
 ON_CBN_SELENDOK(IDC_COLOUR, OnSelendokColour)
 ON_MESSAGE(kWmSayHeldPrompt, OnSayHeldPrompt)
@@ -277,14 +280,46 @@ BOOL CVarBar::TakeTyped(int nID, double& field) {
     m_pDoc->m_vars.Get(user, &value, &minimum, &maximum);
     field = nID == IDC_VALUE ? value : nID == IDC_MINIMUM ? minimum : maximum;
   }
+  // Said already, and the text is still the one refused: the keyboard's
+  // passes through other windows on its way back (each window activation
+  // the box and its answer asked for) leave the edit again.
+  if (m_nRefusedEdit == nID) return FALSE;
   // Shown again before the message: the focus changes that the message box
   // brings read this edit too.
   SetDlgItemText(nID, QxFormatDouble(field));
-  if (m_bHoldPrompt)
+  if (m_bHoldPrompt) {
     m_bPromptHeld = true;
-  else
-    AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
+    return FALSE;
+  }
+  AfxMessageBox(kEnterNumber, MB_ICONEXCLAMATION);
+  if (!GetSafeHwnd() || GetDlgItem(nID) == nullptr) return FALSE;
+  // Left for another window (a click into a design): the text goes back
+  // into the edit, selected, with the keyboard, so that the user corrects
+  // it. Left within the bar, the keys stay where the user took them.
+  if (const CWnd* focus = CWnd::GetFocus(); focus == nullptr || !IsChild(focus)) {
+    SetDlgItemText(nID, text);
+    m_nRefusedEdit = nID;
+    CDataExchange dx(this, TRUE);
+    dx.PrepareEditCtrl(nID);
+    dx.Fail();
+  }
   return FALSE;
+}
+
+void CVarBar::OnChangeEdit(int nID) {
+  if (m_nRefusedEdit == nID) m_nRefusedEdit = 0;
+}
+
+void CVarBar::OnChangeValue() {
+  OnChangeEdit(IDC_VALUE);
+}
+
+void CVarBar::OnChangeMin() {
+  OnChangeEdit(IDC_MINIMUM);
+}
+
+void CVarBar::OnChangeMax() {
+  OnChangeEdit(IDC_MAXIMUM);
 }
 
 void CVarBar::OnKillfocusValue() {

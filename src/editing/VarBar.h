@@ -60,6 +60,9 @@ class CVarBar : public CDialogBar, public CDesignBar {
   // While TakePendingEdit takes an edit: a prompt is held, not said.
   bool m_bHoldPrompt = false;
   bool m_bPromptHeld = false;
+  // The edit given back its refused text with the keyboard, until that text
+  // changes: it is not refused again meanwhile.
+  int m_nRefusedEdit = 0;
 
  protected:
   void OnSelchangeList();
@@ -70,6 +73,10 @@ class CVarBar : public CDialogBar, public CDesignBar {
   void OnSelendokLocus();
   void OnSelendokColour();
   LRESULT OnSayHeldPrompt(WPARAM, LPARAM);
+  void OnChangeEdit(int nID);
+  void OnChangeValue();
+  void OnChangeMin();
+  void OnChangeMax();
   DECLARE_MESSAGE_MAP()
 
  private:

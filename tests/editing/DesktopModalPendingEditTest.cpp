@@ -159,4 +159,42 @@ TEST_F(DesktopModalPendingEdit, TheBoxAboutTextLeftTypedComesOnceTheDesignIsShow
   }
 }
 
+// Text that is no number left in the floating bar's value field, then a click
+// into another design: "Please enter a number." is said once, and once it is
+// answered the keys are in the field that refused the text, whatever passes
+// the keyboard makes through the main window on its way back.
+TEST_F(DesktopModalPendingEdit, AfterTheBoxAboutTextLeftTypedTheKeysAreInTheFieldThatRefusedIt) {
+  PickElement(kModelK, 0, 0, 3);
+  QxTest::PumpUntilIdle();
+  const std::vector<CQorexDoc*> docs = ThreeTiledDesigns();
+  KeysToTheMainWindow();
+  ASSERT_TRUE(Vars().IsFloating());
+  ShowByWindowMenu(docs[0], "1");
+  TypeIntoTheValueField("abc");
+  QxTest::ClickedBoxScript boxes({IDOK});
+  QWidget* view = ViewOf(docs[1]);
+  qxtest::XClick(view, view->rect().center());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Boxes().empty(); }, kEventBoundMs))
+      << "the text was never refused";
+  CWnd* field = Vars().GetDlgItem(IDC_VALUE);
+  EXPECT_TRUE(KeyboardIn(ValueField())) << "the keys are not back in the bar";
+  EXPECT_EQ(FocusFollowed(field), field);
+  QxTest::PumpUntilIdle();
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Please enter a number.");
+  CString before;
+  field->GetWindowText(before);
+  qxtest::XType("4");
+  CString text;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        field->GetWindowText(text);
+        return text != before;
+      },
+      kEventBoundMs))
+      << "the key typed did not reach the field";
+  EXPECT_TRUE(text.GetLength() > 0 && text[text.GetLength() - 1] == '4')
+      << "the field holds \"" << text.GetString() << '"';
+}
+
 }  // namespace

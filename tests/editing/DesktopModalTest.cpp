@@ -172,12 +172,35 @@ TEST_F(DesktopModal, TheSamplingTimeTypedAfterTheAccuracyQuestionIsTheOneTaken) 
   const char* const answers[] = {"&Yes", "&No"};
   int questions = 0;
   QPointer<QMessageBox> answered;
+  // Every wait bounded: a box is answered once it has the keyboard, and one
+  // that its answer never reached is ended, saying which answer was lost.
+  QElapsedTimer shownFor;
+  QElapsedTimer answeredFor;
+  QPointer<QMessageBox> shown;
   QTimer watch;
   watch.setInterval(20);
   QObject::connect(&watch, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible() || box == answered) return;
+    if (!box || !box->isVisible()) return;
+    if (box == answered) {
+      if (answeredFor.elapsed() < qxtest::kXEventBoundMs) return;
+      ADD_FAILURE() << "the answer to question " << questions << " never reached the box in "
+                    << qxtest::kXEventBoundMs << " ms: " << qxtest::FocusReport(box);
+      answered = nullptr;
+      box->reject();
+      return;
+    }
+    if (box != shown) {
+      shown = box;
+      shownFor.start();
+    }
+    if (QGuiApplication::focusWindow() != box->windowHandle()) {
+      if (shownFor.elapsed() < qxtest::kXEventBoundMs) return;
+      ADD_FAILURE() << "question " << questions + 1 << " never got the keyboard in "
+                    << qxtest::kXEventBoundMs << " ms: " << qxtest::FocusReport(box);
+    }
     answered = box;
+    answeredFor.start();
     if (questions++ >= 2) {  // asked once too often: ended by key
       g_dWatchdogTol = m_savedTolerance;
       QTimer::singleShot(0, box, [box] { QTest::keyClick(box->windowHandle(), Qt::Key_Escape); });

@@ -11,6 +11,7 @@
 #include "platform/ui/Print.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -216,6 +217,52 @@ TEST_F(UiModalFocus, TheToolkitsOwnModalLoopsAreCounted) {
     EXPECT_EQ(depth, 1);
     EXPECT_EQ(QxTest::ModalDepth(), 0);
   }
+}
+
+// How often a window was raised, from when counting starts.
+class RaiseCounter : public QObject {
+ public:
+  explicit RaiseCounter(QWidget* window) { window->installEventFilter(this); }
+  void Start() { m_counting = true; }
+  int Count() const { return m_count; }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (m_counting && event->type() == QEvent::ZOrderChange) ++m_count;
+    return false;
+  }
+
+ private:
+  bool m_counting = false;
+  int m_count = 0;
+};
+
+// A box answered while the keyboard was in the frame: as the keyboard goes
+// back, the floating bar the frame owns is raised with it, so that a window
+// manager that raises the activated window alone does not hide the bar
+// behind the frame (the test's own window manager raises them together, so
+// what is judged is what the program asked for).
+TEST_F(UiModalFocus, TheKeyboardGoingBackRaisesTheFloatingBarsItsWindowOwns) {
+  if (!OnRealWindowSystem())
+    GTEST_SKIP() << "only a real window system gives the activation back on request";
+  CDialogBar& bar = Frame()->m_wndBottomBar;
+  CPoint at(200, 200);
+  Frame()->ClientToScreen(&at);
+  Frame()->FloatControlBar(&bar, at);
+  QxTest::PumpUntilIdle();
+  QWidget* floating = bar.GetWidget()->window();
+  ASSERT_NE(floating, Frame()->GetWidget()->window());
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(floating->windowHandle(), kXEventBoundMs))
+      << "the floating bar was never shown";
+  Frame()->GetWidget()->window()->activateWindow();
+  ASSERT_TRUE(WaitForFocusWindow(Frame()->GetWidget()));
+  ActiveView()->SetFocus();
+  RaiseCounter raised(floating);
+  QxTest::ClickedBoxScript boxes({IDOK}, [&](const QxTest::ShownBox&) { raised.Start(); });
+  EXPECT_EQ(MessageBox(Frame()->GetSafeHwnd(), "Stop", "Box", MB_OK), IDOK);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(CWnd::GetFocus(), ActiveView());
+  EXPECT_GE(raised.Count(), 1) << "the floating bar was not raised with the frame";
 }
 
 }  // namespace
