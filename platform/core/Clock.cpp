@@ -51,6 +51,10 @@ QxClock& CurrentClock() {
 
 }  // namespace
 
+QxClock& QxSystemClock() {
+  return TheSystemClock();
+}
+
 void QxClock::SleepUnless(DWORD ms, const std::function<bool()>& stop) {
   if (!stop()) Sleep(ms);
 }

@@ -24,6 +24,8 @@ class QxClock {
 // one, or null when that was the system clock. The caller keeps ownership and
 // must keep the clock alive while it is installed.
 QxClock* QxSetClock(QxClock* clock);
+// The system's own clock, for a clock that watches it and passes the calls on.
+QxClock& QxSystemClock();
 
 // A clock that stands still until told: Sleep advances it by the time asked
 // (and yields the thread, so polling loops let others run). Thread-safe.

@@ -95,29 +95,17 @@ class SampleClock : public QxClock {
  public:
   DWORD TickCount() override {
     TestThreads::Now().NoteClockReader();
-    const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+    return QxSystemClock().TickCount();
   }
   void Sleep(DWORD ms) override {
     TestThreads::Now().NoteClockReader();
-    if (ms == 0)
-      std::this_thread::yield();
-    else
-      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    QxSystemClock().Sleep(ms);
   }
   void SleepUnless(DWORD ms, const std::function<bool()>& stop) override {
     TestThreads::Now().NoteClockReader();
-    std::unique_lock guard(m_lock);
-    m_wake.wait_for(guard, std::chrono::milliseconds(ms), [&] { return stop(); });
+    QxSystemClock().SleepUnless(ms, stop);
   }
-  void Wake() override {
-    { std::lock_guard guard(m_lock); }
-    m_wake.notify_all();
-  }
-
- private:
-  std::mutex m_lock;
-  std::condition_variable m_wake;
+  void Wake() override { QxSystemClock().Wake(); }
 };
 
 // A task a meter watched: a thread of this process or of a child process.
