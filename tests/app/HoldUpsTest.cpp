@@ -189,7 +189,8 @@ TEST(HoldUpMeter, SeesAPeerKeptFromAProcessor) {
   const auto thePeer = [peer](const qxtest::WatchedTask& task) { return task.pid == peer; };
   const auto nothing = [](const qxtest::WatchedTask&) { return false; };
   EXPECT_GE(timeline->HeldUs(thePeer), 250000) << timeline->Said(thePeer);
-  EXPECT_LE(timeline->HeldUs(thePeer), peerWaitedNs / 1000 + 20000);
+  // Its wait and no more, beside the stops of this process every row holds.
+  EXPECT_LE(timeline->HeldUs(thePeer), peerWaitedNs / 1000 + timeline->HeldUs(nothing) + 20000);
   EXPECT_LT(timeline->HeldUs(nothing), 50000) << "this process was not stopped";
   EXPECT_EQ(timeline->HeldUs(), timeline->HeldUs(nothing))
       << "a child that is not an answering peer is not charged";
