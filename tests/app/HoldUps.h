@@ -294,18 +294,19 @@ class HoldUpMeterCore {
   qxtool::StallWatch m_watch;  // last: it starts once the rest is there
 };
 
-// The middle-gaps rule of the period check (LatePeriod) alone, over the gaps
+// The median rule of the period check (LatePeriod) alone, over the gaps
 // listed (pairs of steps, in order, none overlapping): the gaps between
 // samples of one run, where a test's steps hold several runs or faults
 // that are no sample's. Empty when they kept it, or are fewer than two:
-// one gap has no mean apart from its own costs.
+// one gap has no median apart from its own costs.
 inline std::string LateMedian(const std::vector<long long>& us, long long periodMs,
                               const std::function<long long(long long, long long)>& heldUs,
                               const std::vector<std::pair<std::size_t, std::size_t>>& gaps) {
   if (gaps.size() < 2) return "";
-  // At a period of a few ticks the tick decides the gaps: a sample's work
-  // under the sanitizers outlasts a tick and then stands for the sleep. Such
-  // runs keep the gap and length rules alone.
+  // At a period of a few ticks the pacing's millisecond tick decides the
+  // gaps: a sample's work that ends in the tick it began in adds to its gap,
+  // and under the sanitizers the work outlasts a tick and stands for the
+  // sleep. Such runs keep the gap and length rules alone.
   if (periodMs < 5) return "";
   // Each gap net of the hold-ups since the first step: a wait counted at the
   // meter's sample after a step is charged to the gap that step ends.
@@ -314,22 +315,13 @@ inline std::string LateMedian(const std::vector<long long>& us, long long period
   std::vector<long long> nets;
   for (const auto& [a, b] : gaps)
     nets.push_back(us[b] - us[a] - (heldSince(us[b]) - heldSince(us[a])));
-  // The mean of the gaps but the longest and the shortest tenth (at least
-  // one each, from three gaps on): the program paces by a millisecond tick,
-  // so a sample's work that ends in the tick it began in adds to its gap and
-  // one that crosses a tick is taken off the next sleep whole. Their mean
-  // keeps the period where a median would read the work; single costs, and
-  // gaps a hold-up excused, stay out of it.
   std::sort(nets.begin(), nets.end());
-  const std::size_t trim = nets.size() < 3 ? 0 : std::max<std::size_t>(1, nets.size() / 10);
-  long long sum = 0;
-  for (std::size_t i = trim; i < nets.size() - trim; ++i) sum += nets[i];
-  const long long mean = sum / static_cast<long long>(nets.size() - 2 * trim);
+  const std::size_t half = nets.size() / 2;
+  const long long median = nets.size() % 2 ? nets[half] : (nets[half - 1] + nets[half]) / 2;
   const long long periodUs = periodMs * 1000;
-  if (mean <= periodUs + periodUs / 20 + 200) return "";
-  return std::to_string(nets.size() + 1) + " samples came " + std::to_string(mean) +
-         " us apart in the mean of the middle gaps, net of outside hold-ups, at a "
-         "period of " +
+  if (median <= periodUs + periodUs / 20 + 200) return "";
+  return std::to_string(nets.size() + 1) + " samples came " + std::to_string(median) +
+         " us apart in the median, net of outside hold-ups, at a period of " +
          std::to_string(periodMs) + " ms";
 }
 
@@ -340,13 +332,13 @@ inline std::string LateMedian(const std::vector<long long>& us, long long period
 //   loaded machine costs without a trace in the scheduler's counts (a disk
 //   read of the bus's folder, a processor the host took);
 // - the gaps between the steps that start a sample (`counted`; all when
-//   null), net, no longer in the mean of the middle gaps than the period and 5 % of it and
+//   null), net, no longer in the median than the period and 5 % of it and
 //   0.2 ms (the sleep's own overshoot): a program late at every sample fails
 //   however short the run, and the 100 ms above are spent on single gaps,
 //   never on the whole run; each hold-up is charged to one gap, the one in
 //   which the task it held got its processor back;
 // - the run's length no longer than 1.1 times its periods, a period and
-//   100 ms, net: many gaps late, however the middle gaps fall.
+//   100 ms, net: many gaps late, however the median falls.
 // Empty when the steps kept their period; else what broke it.
 inline std::string LatePeriod(const std::vector<long long>& us, long long periodMs,
                               const std::function<long long(long long, long long)>& heldUs,
