@@ -247,8 +247,15 @@ TEST(WinThreadThreads, AnOwnedThreadIsJoinedThenDeleted) {
     std::atomic<long> tid{0};
     std::atomic<bool> ran{false};
   };
+  // The kernel clears a thread's id, which ends the join, a moment before it
+  // takes the thread out of /proc; on a loaded machine that moment can be a
+  // preemption long. A thread still running its function never leaves.
   const auto alive = [](long tid) {
-    return std::filesystem::exists("/proc/self/task/" + std::to_string(tid));
+    const std::string task = "/proc/self/task/" + std::to_string(tid);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::filesystem::exists(task) && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return std::filesystem::exists(task);
   };
   for (const bool join : {true, false}) {
     Report report;
