@@ -33,6 +33,14 @@ TEST_F(EndBoxCountsThreads, TheFailedCallsLineCountsTheRunsOwnCallsAsTheBoardLog
       SCOPED_TRACE(std::string(row.fault) + " after " + std::to_string(row.after) + " at " +
                    std::to_string(ts) + " s");
       std::vector<ShownBox> boxes;
+      // The samples before the fault keep their period; the fault's own
+      // waits are the test's.
+      m_lateRun = [this, after = row.after] {
+        const std::vector<TimedCall> calls = TimedCalls();
+        std::size_t beforeFault = 0;
+        while (beforeFault < calls.size() && calls[beforeFault].number <= after) ++beforeFault;
+        return LateCall(calls, m_periodMs, 0, beforeFault);
+      };
       if (!JudgedRun([&]() -> CQorexDoc* {
             StartBoardWith({"--after", std::to_string(row.after), "--fault", row.fault, "--count",
                             std::to_string(row.count)},
@@ -43,6 +51,7 @@ TEST_F(EndBoxCountsThreads, TheFailedCallsLineCountsTheRunsOwnCallsAsTheBoardLog
             return doc;
           }))
         GTEST_SKIP() << HeldUpEveryTime();
+      EXPECT_EQ(LateRun(), "") << "the samples before the fault";
       const std::vector<TimedCall> calls = TimedCalls();
       const BoardLogCounts log = RunCallsInLog(calls, row.after + 1, row.after + row.count);
       EXPECT_EQ(log.calls, 2 + 2 * kSamples) << "the zeroing writes and each sample's two calls";

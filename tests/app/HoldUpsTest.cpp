@@ -1,7 +1,8 @@
 // The period check that every run test judges by, on made-up step times,
 // and the hold-up meter it is fed by, on threads and a peer kept from a
 // processor.
-#include "tests/app/HoldUps.h"
+#include "tests/support/HoldUps.h"
+#include "tests/support/PacedRuns.h"
 
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -9,6 +10,7 @@
 #include <sys/wait.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -95,6 +97,33 @@ TEST(LatePeriod, AHoldUpIsChargedToOneGapOnly) {
       qxtest::LatePeriod(
           us, 10, [&timeline](long long a, long long b) { return timeline.HeldUsBetween(a, b); }),
       "");
+}
+
+// The frames the emulated unit's companion hears are runs by the thread
+// that sent them: the pause between two runs is no run's gap, and a late
+// run is judged at its own gaps, whatever runs around it.
+TEST(HeardFrames, EachThreadsFramesAreARunOfItsOwn) {
+  qxtest::HeardFrames frames;
+  // n frames gapMs apart, on a thread of their own and a fixed schedule.
+  const auto run = [&frames](int n, int gapMs) {
+    std::thread([&frames, n, gapMs] {
+      auto at = std::chrono::steady_clock::now();
+      for (int i = 0; i < n; ++i, at += std::chrono::milliseconds(gapMs)) {
+        std::this_thread::sleep_until(at);
+        frames.Note();
+      }
+    }).join();
+  };
+  run(6, 20);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  run(6, 20);
+  EXPECT_EQ(frames.LateRuns(20, nullptr), "") << "the pause between the runs counted";
+  EXPECT_EQ(frames.LateMedianOfRuns(20, nullptr), "");
+  const std::size_t onTime = frames.Count();
+  run(6, 30);
+  EXPECT_EQ(frames.LateRuns(20, nullptr, 0, onTime), "");
+  EXPECT_NE(frames.LateRuns(20, nullptr), "") << "the third run came 50 % late";
+  EXPECT_NE(frames.LateRuns(20, nullptr, onTime), "");
 }
 
 // Spins until `until`, pinned to `cpu` when it is not negative.

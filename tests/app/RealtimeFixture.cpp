@@ -47,26 +47,6 @@ int StuckClock::Sleepers() {
   return m_sleepers;
 }
 
-std::chrono::milliseconds HoldUpMeter::Held() const {
-  return std::chrono::milliseconds(m_core.Timeline()->HeldUs() / 1000);
-}
-
-std::chrono::milliseconds HoldUpMeter::HeldBetween(long long fromUs, long long toUs) const {
-  const auto timeline = m_core.Timeline();
-  for (int i = 0; i < 100 && timeline->LastSampleUs() < toUs; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  return std::chrono::milliseconds(timeline->HeldUsBetween(fromUs, toUs) / 1000);
-}
-
-int HoldUpMeter::HoldUps() const {
-  const auto timeline = m_core.Timeline();
-  return timeline->Stops() + (timeline->MostHeldWithinUs(300000) >= 100000);
-}
-
-std::shared_ptr<const qxtest::HoldUpTimeline> HoldUpMeter::Timeline() const {
-  return m_core.Timeline();
-}
-
 long PeerPid(const std::string& name) {
   long found = -1;
   for (const long pid : qxtest::ListOf(0, "children")) {
@@ -275,12 +255,7 @@ bool RealtimeThreads::AllOutputsZero() {
 }
 
 std::string RealtimeThreads::HeldUpBy(const HoldUpMeter& meter) {
-  const auto timeline = meter.Timeline();
-  const long long windowUs = 3000LL * m_heldUpFrom.count();
-  const long long most = timeline->MostHeldWithinUs(windowUs);
-  if (most < 1000LL * m_heldUpFrom.count()) return "";
-  return "held up " + std::to_string(most / 1000) + " ms within " +
-         std::to_string(windowUs / 1000) + " ms (" + timeline->Said() + ")";
+  return qxtest::HeldUpBy(meter, m_heldUpFrom);
 }
 
 std::string RealtimeThreads::LateOverTheTest() {
@@ -324,16 +299,8 @@ std::string RealtimeThreads::LateRun() {
 bool RealtimeThreads::HeldUpRunAgain(const HoldUpMeter& meter, int& runs, CQorexDoc* doc) {
   m_heldUp = HeldUpBy(meter);
   m_holdUps = meter.Timeline();
-  if (m_heldUp.empty()) return false;
-  // What held the run up does not account for its lateness: the program's.
-  if (const std::string late = LateRun(); !late.empty()) {
-    std::fprintf(stderr, "[ JUDGED   ] held up (%s) but late beyond it: %s\n", m_heldUp.c_str(),
-                 late.c_str());
-    m_heldUp.clear();
-    return false;
-  }
-  if (++runs == kMostRuns) return false;
-  std::fprintf(stderr, "[ HELD UP  ] run %d made again: %s\n", runs, m_heldUp.c_str());
+  const auto late = [this] { return LateRun(); };
+  if (!qxtest::HeldUpRunAgain(m_heldUp, late, runs)) return false;
   if (doc) doc->OnCloseDocument();
   ForgetTheRun();
   return true;
@@ -342,24 +309,14 @@ bool RealtimeThreads::HeldUpRunAgain(const HoldUpMeter& meter, int& runs, CQorex
 bool RealtimeThreads::JudgedRun(const std::function<CQorexDoc*()>& run,
                                 const std::function<void()>& between,
                                 const std::function<void()>& prepare) {
-  for (int runs = 0;;) {
-    bool again = false;
-    {
-      if (prepare) prepare();
-      if (HasFatalFailure()) {
-        m_heldUp = "making the run failed";
-        return false;
-      }
-      const HoldUpMeter meter;
-      CQorexDoc* doc = run();
-      if (HasFatalFailure()) {
-        m_heldUp = "making the run failed";
-        return false;
-      }
-      again = HeldUpRunAgain(meter, runs, doc);
-    }
-    if (!again) break;
-    if (between) between();
+  CQorexDoc* doc = nullptr;
+  const bool made = qxtest::JudgedRuns(
+      [&] { doc = run(); },
+      [&](const HoldUpMeter& meter, int& runs) { return HeldUpRunAgain(meter, runs, doc); },
+      between, prepare);
+  if (!made) {
+    m_heldUp = "making the run failed";
+    return false;
   }
   return m_heldUp.empty();
 }
@@ -379,7 +336,7 @@ void RealtimeThreads::ForgetTheRun() {
 }
 
 std::string RealtimeThreads::HeldUpEveryTime() const {
-  return "held up in each of " + std::to_string(kMostRuns) + " runs, the last: " + m_heldUp;
+  return qxtest::HeldUpEveryTime(m_heldUp);
 }
 
 std::string RealtimeThreads::LateStep(const std::vector<long long>& us, DWORD periodMs,

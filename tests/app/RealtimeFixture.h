@@ -19,9 +19,10 @@
 #include "simulation/AnalogIoGlobals.h"
 #include "simulation/DT2801.h"
 #include "simulation/SIMsystem.h"
-#include "tests/app/HoldUps.h"
 #include "tests/platform/IoPeerProcess.h"
+#include "tests/support/HoldUps.h"
 #include "tests/support/InstantCompanion.h"
+#include "tests/support/PacedRuns.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TreeBuilders.h"
 #include "tests/support/TunableK.h"
@@ -99,33 +100,8 @@ class StuckClock : public QxClock {
   int m_sleepers = 0;
 };
 
-// How long the run was held up from outside while the meter lives (see
-// tests/app/HoldUps.h): this process stopped, and the threads its samples
-// waited on (the worker's, the answering peer's) waiting for a processor. Bounds on the time a run
-// took subtract it, as a held-up program could not have done otherwise; the period check judges
-// each gap net of what of it fell in that gap.
-class HoldUpMeter {
- public:
-  HoldUpMeter() = default;
-  HoldUpMeter(const HoldUpMeter&) = delete;
-  HoldUpMeter& operator=(const HoldUpMeter&) = delete;
-  std::chrono::milliseconds Held() const;
-  // Held between two instants (qxtest::SteadyUs), once the meter has looked
-  // past the second: a stop that ended just before it is counted at the
-  // meter's first wake after it, which may come later.
-  std::chrono::milliseconds HeldBetween(long long fromUs, long long toUs) const;
-  // How many times it was held up for 100 ms or more: stops of this
-  // process, and a stretch of 300 ms in which the threads the samples
-  // waited on waited that long for a processor.
-  int HoldUps() const;
-  std::shared_ptr<const qxtest::HoldUpTimeline> Timeline() const;
-  // When it started (qxtest::SteadyUs).
-  long long StartedUs() const { return m_startedUs; }
-
- private:
-  long long m_startedUs = qxtest::SteadyUs();
-  qxtest::HoldUpMeterCore m_core;
-};
+// The hold-up meter of a run (tests/support/HoldUps.h).
+using qxtest::HoldUpMeter;
 
 // The newest running child process of this one named `name` (a test peer),
 // or -1 when there is none (it has ended).
@@ -143,17 +119,10 @@ class RealtimeThreads : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Installs a clock for the rest of the test. A worker that has just
-  // ended may still read the clock on its way out (its last post), and no
-  // one can join it: the clocks live as long as the program.
+  // Installs a clock for the rest of the test (qxtest::InstallClock).
   template <class C, class... Args>
   C& Install(Args... args) {
-    static auto* kept = new std::vector<std::unique_ptr<QxClock>>;  // not even at exit
-    auto clock = std::make_unique<C>(args...);
-    C& installed = *clock;
-    QxSetClock(&installed);
-    kept->push_back(std::move(clock));
-    return installed;
+    return qxtest::InstallClock<C>(args...);
   }
 
   // A main window, never shown, whose status line takes what is said there.
@@ -200,16 +169,13 @@ class RealtimeThreads : public ::testing::Test {
   static bool AllOutputsZero();
 
   // A run is judged unless something outside the program held it up and
-  // that accounts for the lateness it showed: such a run is made again on a
-  // fresh design, kMostRuns runs at most, and a test whose every run was
-  // held up is skipped, saying why. Whether a run was held up is told from
-  // outside evidence only (see HeldUpBy), never from how long the run took
-  // or how late its calls came; and a run still late net of what held it up
-  // (LateRun) is judged, whatever the load: a late program must fail.
-  static constexpr int kMostRuns = 5;
-  // Held up this long or more within three times as long (the meter's
-  // count) may have made a call wait past its reply timeout.
-  static constexpr std::chrono::milliseconds kHeldUp{100};
+  // that accounts for the lateness it showed (tests/support/PacedRuns.h):
+  // such a run is made again on a fresh design, kMostRuns runs at most, and
+  // a test whose every run was held up is skipped, saying why. Whether a
+  // run was held up is told from outside evidence only (see HeldUpBy); a
+  // run still late net of what held it up (LateRun) is judged.
+  static constexpr int kMostRuns = qxtest::kMostRuns;
+  static constexpr std::chrono::milliseconds kHeldUp = qxtest::kHeldUp;
   // Kept for tests that bound a wait by the period; the period check itself
   // scales its margin to the period (qxtest::LatePeriod).
   static constexpr long long kPeriodMarginMs = 250;

@@ -17,6 +17,7 @@
 #include "tests/diagrams/SignalPaneTestSupport.h"
 #include "tests/support/DockedBar.h"
 #include "tests/support/InstantCompanion.h"
+#include "tests/support/PacedRuns.h"
 #include "tests/support/QorexAppFixture.h"
 #include "tests/support/TreeBuilders.h"
 
@@ -156,9 +157,11 @@ TEST_F(SignalPaneThreads, UpdatePanesOffTheUserInterfaceThreadDrawsNothing) {
 
 // The real worker on the emulated unit (a companion that answers 0 V): the
 // panes grow with its slices while it writes, and the end of the run
-// repaints them whole on this thread, showing the run handed over.
+// repaints them whole on this thread, showing the run handed over. The run
+// keeps its period.
 TEST_F(SignalPaneThreads, ARealRunGrowsThePanesAndItsEndRepaintsThem) {
-  qxtest::InstantCompanion companion;
+  qxtest::PacedRunWatch watch;
+  qxtest::InstantCompanion companion(watch.Heard());
   CQorexDoc& doc = Doc();
   doc.m_dSamplingTime = 0.02;
   doc.m_dFinalTime = 0.4;  // 20 samples
@@ -177,6 +180,7 @@ TEST_F(SignalPaneThreads, ARealRunGrowsThePanesAndItsEndRepaintsThem) {
   const QImage shown = QxTest::ClientImage(&Pane());
   EXPECT_NE(shown, before);
   EXPECT_EQ(shown, Image());  // nothing stale left by the run
+  EXPECT_EQ(watch.LateOverTheTest(20), "");
 }
 
 // A tuner's pass simulates nothing before it runs: while it drives the pane,

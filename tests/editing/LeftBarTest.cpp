@@ -11,6 +11,7 @@
 #include "search/KFinder.h"
 #include "tests/simulation/SimTestSupport.h"
 #include "tests/support/InstantCompanion.h"
+#include "tests/support/PacedRuns.h"
 #include "tests/support/TreeBuilders.h"
 
 #include <QTest>
@@ -241,16 +242,19 @@ TEST_F(LeftBar, TheSwitchesFlipTheirStatusBitsAndPictures) {
 
 // The emulated unit's companion answers 0 V whatever goes out, so every
 // pass costs the same: each probe ties, and the controller keeps its gain.
+// The passes keep their period.
 TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
   QxTest::DialogScript noDialog({});
-  qxtest::InstantCompanion companion;
+  qxtest::PacedRunWatch watch;
+  qxtest::InstantCompanion companion(watch.Heard());
   const int iterations = g_nLocalIterations;
   g_nLocalIterations = 3;
   SetModel(kModelK, Variable("kp"));
   CQorexDoc& doc = *Doc();
   double& kp = doc.m_vars.m_pValue[doc.m_vars.Find("kp", "", 0)];
   kp = 0.5;
-  doc.m_dSamplingTime = 0.001;
+  // 5 samples a pass, at a period the median of their gaps judges.
+  doc.m_dSamplingTime = 0.01;
   doc.m_dFinalTime = 0.05;
   doc.Recalculate();
   Click(ButtonCentre(0));
@@ -267,11 +271,13 @@ TEST_F(LeftBar, TheTunerButtonTunesTheDesignAgainstThePlant) {
   EXPECT_EQ(kp, 0.5);
   EXPECT_EQ(g_wStatus.load(), 0);
   EXPECT_TRUE(noDialog.Dialogs().empty());
+  EXPECT_EQ(watch.LateOverTheTest(10), "");
 }
 
 TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
   // The emulated unit with a companion that answers 0 V.
-  qxtest::InstantCompanion companion;
+  qxtest::PacedRunWatch watch;
+  qxtest::InstantCompanion companion(watch.Heard());
   Doc()->m_dSamplingTime = 0.05;
   Doc()->m_dFinalTime = 30.0;
   Press({18, 73});
@@ -296,6 +302,7 @@ TEST_F(LeftBar, TheRunSpotStartsAndStopsARealTimeRunOfTheDesign) {
   EXPECT_EQ(g_pWorkerThread.load(), nullptr);
   EXPECT_EQ(Doc()->m_nRuns, 1);
   EXPECT_TRUE(ShowsTile(QxTest::ClientImage(&Bar()), kLampAt, kSpriteLampOff));
+  EXPECT_EQ(watch.LateOverTheTest(50), "");
 }
 
 // A double click on the run spot or the tuner's spot is one click: its
