@@ -6,7 +6,7 @@
 // process was stopped (SIGSTOP) or frozen. The test peers note each wake
 // more than 100 ms late, so that a test that finds their answers late can
 // tell a held-up peer from a late program; the tests' own meter
-// (tests/app/HoldUps.h) reads the same wakes.
+// (tests/support/HoldUps.h) reads the same wakes.
 #include <sys/types.h>
 #include <unistd.h>
 
