@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -280,13 +281,23 @@ TEST(ToolsCommandLine, AToolAskedForItsStallsNotesBeingStopped) {
       kill(pid, SIGSTOP);
       std::this_thread::sleep_for(std::chrono::milliseconds(400));
       kill(pid, SIGCONT);
-      const std::string line = peer.ReadLine(asked ? 3000 : 600);
       if (!asked) {
-        EXPECT_EQ(line, "");
+        EXPECT_EQ(peer.ReadLine(600), "");
         continue;
       }
+      // A loaded machine may have kept the tool from a processor past the
+      // note's 100 ms already before the stop, which it notes as well: the
+      // stop is the note of 300 ms or more that follows.
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+      std::string line;
       long long ms = 0;
-      ASSERT_EQ(std::sscanf(line.c_str(), "stalled %lld ms", &ms), 1) << line;
+      while (ms < 300 && std::chrono::steady_clock::now() < until) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            until - std::chrono::steady_clock::now());
+        line = peer.ReadLine(static_cast<int>(std::max<long long>(left.count(), 1)));
+        if (line.empty()) break;
+        ASSERT_EQ(std::sscanf(line.c_str(), "stalled %lld ms", &ms), 1) << line;
+      }
       EXPECT_GE(ms, 300) << line;
       EXPECT_LT(ms, 5000) << line;
     }
