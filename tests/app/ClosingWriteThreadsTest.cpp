@@ -202,6 +202,9 @@ TEST_F(ClosingWriteThreads, ATunersPassSendsItsClosingWriteAgainAndSaysWhatItNev
     ASSERT_GE(requests.size(), 102u);
     EXPECT_EQ(requests[100].second, "W0:2048");
     EXPECT_EQ(requests[101].second, "W0:2048") << "sent again";
+    // The pass kept its period up to its closing write (at 1 ms: its gaps
+    // and its length).
+    EXPECT_EQ(LateCall(TimedCalls(), 1, 0, 101), "");
     const std::vector<ShownBox> boxes = Boxes();
     const std::vector<std::string> fromLog = EndBoxesFromLog(
         RunCallsInLog(TimedCalls(), 101, taken ? 101 : 100000), taken ? "" : kOutputsDriven);

@@ -33,14 +33,16 @@ TEST_F(EndBoxCountsThreads, TheFailedCallsLineCountsTheRunsOwnCallsAsTheBoardLog
       SCOPED_TRACE(std::string(row.fault) + " after " + std::to_string(row.after) + " at " +
                    std::to_string(ts) + " s");
       std::vector<ShownBox> boxes;
-      // The samples before the fault keep their period; the fault's own
-      // waits are the test's.
-      m_lateRun = [this, after = row.after] {
-        const std::vector<TimedCall> calls = TimedCalls();
-        std::size_t beforeFault = 0;
-        while (beforeFault < calls.size() && calls[beforeFault].number <= after) ++beforeFault;
-        return LateCall(calls, m_periodMs, 0, beforeFault);
+      // The run keeps its period up to the request the fault struck, which
+      // the program sent on time: ten readings of channel 0.
+      const DWORD periodMs = static_cast<DWORD>(ts * 1000);
+      const auto paced = [&] {
+        std::vector<TimedCall> calls;
+        for (const TimedCall& call : TimedCalls())
+          if (call.number <= row.after + 1) calls.push_back(call);
+        return calls;
       };
+      m_lateRun = [&] { return LateCall(paced(), periodMs); };
       if (!JudgedRun([&]() -> CQorexDoc* {
             StartBoardWith({"--after", std::to_string(row.after), "--fault", row.fault, "--count",
                             std::to_string(row.count)},
@@ -51,7 +53,7 @@ TEST_F(EndBoxCountsThreads, TheFailedCallsLineCountsTheRunsOwnCallsAsTheBoardLog
             return doc;
           }))
         GTEST_SKIP() << HeldUpEveryTime();
-      EXPECT_EQ(LateRun(), "") << "the samples before the fault";
+      EXPECT_EQ(LateCall(paced(), periodMs), "");
       const std::vector<TimedCall> calls = TimedCalls();
       const BoardLogCounts log = RunCallsInLog(calls, row.after + 1, row.after + row.count);
       EXPECT_EQ(log.calls, 2 + 2 * kSamples) << "the zeroing writes and each sample's two calls";
@@ -65,6 +67,7 @@ TEST_F(EndBoxCountsThreads, TheFailedCallsLineCountsTheRunsOwnCallsAsTheBoardLog
                 (std::vector<LPARAM>{QxRunEndParam({kRunEndedNormally, !row.closingTaken})}));
       m_template->CloseAllDocuments(FALSE);
       m_board.reset();
+      m_lateRun = nullptr;
     }
   }
 }

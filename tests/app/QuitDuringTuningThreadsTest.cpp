@@ -156,6 +156,12 @@ TEST_F(QuitDuringTuningThreads, NothingStartsOnTheWayOut) {
     if (row.road == Road::kQuit) {
       EXPECT_EQ(m_app->m_pMainWnd, nullptr) << "the program did not quit";
     }
+    // The pass kept its period until the board fell silent (at 1 ms: its
+    // gaps and its length).
+    std::vector<TimedCall> before;
+    for (const TimedCall& call : TimedCalls())
+      if (call.number <= kFaultAfter + 1) before.push_back(call);
+    EXPECT_EQ(LateCall(before, 1), "");
     DestroyQuitFrame();  // unless the quit did
     m_board.reset();
   }

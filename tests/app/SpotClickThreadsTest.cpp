@@ -57,10 +57,12 @@ class SpotClickThreads : public RealtimeBoardThreads {
   void DoubleClick(CPoint p) { m_docked.DoubleClick(p); }
 
   // One more line of the board's log, if one comes within waitMs: a call
-  // as "R<ch>" or "W<ch>:<code>", with the request's number.
+  // as "R<ch>" or "W<ch>:<code>", with the request's number; kept with its
+  // time too (NoteBoardLine), for the period check.
   bool ReadBoard(int waitMs) {
     const std::string line = m_board->ReadLine(waitMs);
     if (line.empty()) return false;
+    NoteBoardLine(line);
     const std::size_t ch = line.find("ch=");
     const std::size_t value = line.find("value=");
     if (ch == std::string::npos || value == std::string::npos) return true;
@@ -195,9 +197,10 @@ TEST_F(SpotClickThreads, ADoubleClickOnASpotActsOnceAndWhatItStartedGoesOn) {
 // reaches the board afterwards.
 TEST_F(SpotClickThreads, ADoubleClickOnTheRunningRunSpotStopsItWithoutWaitingForTheBoard) {
   // Requests: two 0 V writes, then a reading and a write per sample; from
-  // the second sample's reading on, nothing is answered. 1 s samples: the
-  // run does not give the board up before the stop.
-  constexpr int kSilentReading = 5;
+  // the third sample's reading on, nothing is answered. 1 s samples: the
+  // run does not give the board up before the stop. Three readings, the
+  // last of them the silent one, give the period check two gaps to judge.
+  constexpr int kSilentReading = 7;
   StartBoardWith(
       {"--after", std::to_string(kSilentReading - 1), "--fault", "silent", "--count", "1000"},
       5000);
@@ -217,5 +220,10 @@ TEST_F(SpotClickThreads, ADoubleClickOnTheRunningRunSpotStopsItWithoutWaitingFor
       << "no further sample, no further run";
   ASSERT_FALSE(after.empty());
   EXPECT_EQ(after.back(), "W0:" + std::to_string(Code(0.0)));
+  // Paced until the silent reading, which went on time.
+  std::vector<TimedCall> paced;
+  for (const TimedCall& call : m_calls)
+    if (call.number <= kSilentReading) paced.push_back(call);
+  EXPECT_EQ(LateCall(paced, 1000), "");
   doc->OnCloseDocument();
 }

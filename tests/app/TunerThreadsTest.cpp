@@ -66,17 +66,33 @@ class TunerBoardThreads : public RealtimeBoardThreads {
     return CKFinder::WeightedError(*g_pSimulator.load(), &doc->m_errorWeight);
   }
 
+  // The period check of the tuning runs' passes the board has logged since
+  // it started (1 ms), net of what held the test up, each judged whole: the
+  // calls between two 0 V writes (one ends a pass; a sample's may be one
+  // too, which only splits it). At 1 ms the gaps and a pass's length are
+  // judged, not their median (qxtest::LateMedian).
+  void ExpectPassesPaced() {
+    const std::vector<TimedCall> calls = TimedCalls();
+    for (std::size_t from = 0, i = 0; i < calls.size(); ++i) {
+      const std::string& call = calls[i].call;
+      if (i + 1 < calls.size() &&
+          (call.size() <= 5 || call.compare(call.size() - 5, 5, ":2048") != 0))
+        continue;
+      EXPECT_EQ(LateCall(calls, 1, from, i + 1), "")
+          << "in the pass of calls " << from << ".." << i;
+      from = i + 1;
+    }
+  }
   // What a tuning run met of the board beyond `caused`, the failed calls of
   // the test's own fault: nothing, unless this process or the board was
   // held up meanwhile (by their own records, meter measuring the run). Then
   // each hold-up may have made a call or two wait past its reply timeout,
   // and the program rightly counts them. The failed calls are those the run
-  // said once after its end; the passes keep their period (1 ms), net of
-  // the hold-ups, each judged whole: the calls between two 0 V writes (one
-  // ends a pass; a sample's may be one too, which only splits it).
+  // said once after its end; the passes keep their period, net of the
+  // hold-ups (ExpectPassesPaced).
   void ExpectNoMoreThanTheFault(const HoldUpMeter& meter, int caused) {
     const std::vector<ShownBox> boxes = Boxes();
-    const std::vector<TimedCall> calls = TimedCalls();
+    TimedCalls();  // and the board's record of its stalls
     const int holdUps = meter.HoldUps() + static_cast<int>(m_boardStalls.size());
     int failed = 0, count = 0;
     if (caused > 0 || !boxes.empty()) {
@@ -89,15 +105,7 @@ class TunerBoardThreads : public RealtimeBoardThreads {
     EXPECT_LE(failed, caused + 2 * holdUps) << heldUp;
     // Judged net of what held the run up, whether or not it was.
     m_holdUps = meter.Timeline();
-    for (std::size_t from = 0, i = 0; i < calls.size(); ++i) {
-      const std::string& call = calls[i].call;
-      if (i + 1 < calls.size() &&
-          (call.size() <= 5 || call.compare(call.size() - 5, 5, ":2048") != 0))
-        continue;
-      EXPECT_EQ(LateCall(calls, 1, from, i + 1), "")
-          << "in the pass of calls " << from << ".." << i;
-      from = i + 1;
-    }
+    ExpectPassesPaced();
   }
   int m_iterations = 0;
 };
@@ -185,6 +193,7 @@ TEST_F(TunerBoardThreads, AVariableOfTheControllerAndTheFeedbackIsProbedOncePerO
   EXPECT_GE(tuner.m_nEvaluations, 1 + 2 * 3);
   EXPECT_LE(tuner.m_nEvaluations, 1 + 2 * 2 * 3);
   EXPECT_EQ(Value(doc, "g"), 1.0);
+  ExpectPassesPaced();
 }
 
 TEST_F(TunerBoardThreads, WithNothingToTuneTheWorkerEndsAtOnce) {
@@ -243,6 +252,7 @@ TEST_F(TunerBoardThreads, AStopInMidPassEndsTheRunWithTheProbedVariableBack) {
     EXPECT_EQ(g_pSimDoc.load(), nullptr);
     EXPECT_EQ(g_pWorkerThread.load(), nullptr);
     EXPECT_TRUE(AllOutputsZero());
+    ExpectPassesPaced();
     if (!close) doc->OnCloseDocument();
   }
 }
@@ -269,6 +279,7 @@ TEST_F(TunerBoardThreads, ASecondStartStopsTheFirst) {
   EXPECT_EQ(Value(first, "kp"), 0.5);
   EXPECT_NE(Value(second, "kp"), 0.4);
   EXPECT_EQ(g_pKFinder->m_pTunedDoc, second);
+  ExpectPassesPaced();
 }
 
 // The user goes on working while the tuner runs: an untuned variable, the
@@ -301,6 +312,7 @@ TEST_F(TunerBoardThreads, ChangesByTheUserDuringTuningKeepTheRunConsistent) {
   ASSERT_GE(doc->m_nRuns, 1);
   EXPECT_EQ(doc->m_runs[doc->m_nRuns - 1].output.m_nColumns, 60)
       << "later passes take the new times";
+  ExpectPassesPaced();
 }
 
 // Failed board calls are counted over every pass and said once, after the
@@ -375,6 +387,7 @@ TEST_F(TunerBoardThreads, ATuningRunThatLosesItsBoardEndsAtTheBestValuesAndSaysW
     EXPECT_TRUE(boxes[0].onUiThread);
     EXPECT_EQ(g_pSimDoc.load(), nullptr);
     EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+    ExpectPassesPaced();
     doc->OnCloseDocument();
   }
 }
