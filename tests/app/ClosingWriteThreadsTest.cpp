@@ -183,7 +183,7 @@ TEST_F(ClosingWriteThreads, ABoardThatNeverTakesTheClosingWriteLeavesTheOutputsD
   doc->OnCloseDocument();
 }
 
-// A tuner's pass of 50 samples sends its closing write as request 101: left
+// A tuner's pass of 50 samples at 10 ms sends its closing write as request 101: left
 // unanswered once, it goes again and the tuning goes on, with nothing to
 // say; never taken, the end of the tuning run (lost at a next pass, or not)
 // says the outputs may still be driven.
@@ -195,16 +195,15 @@ TEST_F(ClosingWriteThreads, ATunersPassSendsItsClosingWriteAgainAndSaysWhatItNev
     StartBoardWith({"--after", "100", "--fault", "silent", "--count", taken ? "1" : "100000"}, 300);
     ClearBoxes();
     m_posted.clear();
-    CQorexDoc* doc = TunableDesign(0.001, 0.05, 0.5);
+    CQorexDoc* doc = TunableDesign(0.01, 0.5, 0.5);
     g_pKFinder->Start(doc);
     ASSERT_TRUE(PumpUntilEnded());
     const auto requests = Requests();
     ASSERT_GE(requests.size(), 102u);
     EXPECT_EQ(requests[100].second, "W0:2048");
     EXPECT_EQ(requests[101].second, "W0:2048") << "sent again";
-    // The pass kept its period up to its closing write (at 1 ms: its gaps
-    // and its length).
-    EXPECT_EQ(LateCall(TimedCalls(), 1, 0, 101), "");
+    // The pass kept its period up to its closing write.
+    EXPECT_EQ(LateCall(TimedCalls(), 10, 0, 101), "");
     const std::vector<ShownBox> boxes = Boxes();
     const std::vector<std::string> fromLog = EndBoxesFromLog(
         RunCallsInLog(TimedCalls(), 101, taken ? 101 : 100000), taken ? "" : kOutputsDriven);

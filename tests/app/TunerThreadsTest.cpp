@@ -36,9 +36,9 @@ class TunerBoardThreads : public RealtimeBoardThreads {
     RealtimeBoardThreads::TearDown();
   }
 
-  // 1 ms samples, 50 of them; K = kp, G = g (tunable, yet never tuned).
+  // 10 ms samples, 50 of them; K = kp, G = g (tunable, yet never tuned).
   CQorexDoc* TunedDesign(double kp) {
-    CQorexDoc* doc = NewDesign(0.001, 0.05);
+    CQorexDoc* doc = NewDesign(0.01, 0.5);
     delete doc->m_models.GetAt(kModelK)->SetChildAt(Variable("kp"), 1);
     delete doc->m_models.GetAt(kModelG)->SetChildAt(Variable("g"), 1);
     doc->UpdateUsedVariables();
@@ -67,10 +67,11 @@ class TunerBoardThreads : public RealtimeBoardThreads {
   }
 
   // The period check of the tuning runs' passes the board has logged since
-  // it started (1 ms), net of what held the test up, each judged whole: the
+  // it started (10 ms), net of what held the test up, each judged whole: the
   // calls between two 0 V writes (one ends a pass; a sample's may be one
-  // too, which only splits it). At 1 ms the gaps and a pass's length are
-  // judged, not their median (qxtest::LateMedian).
+  // too, which only splits it). At 10 ms the median gap is judged with the
+  // gaps and a pass's length (qxtest::LateMedian), so a pass late at every
+  // sample fails.
   void ExpectPassesPaced() {
     const std::vector<TimedCall> calls = TimedCalls();
     for (std::size_t from = 0, i = 0; i < calls.size(); ++i) {
@@ -78,7 +79,7 @@ class TunerBoardThreads : public RealtimeBoardThreads {
       if (i + 1 < calls.size() &&
           (call.size() <= 5 || call.compare(call.size() - 5, 5, ":2048") != 0))
         continue;
-      EXPECT_EQ(LateCall(calls, 1, from, i + 1), "")
+      EXPECT_EQ(LateCall(calls, 10, from, i + 1), "")
           << "in the pass of calls " << from << ".." << i;
       from = i + 1;
     }
@@ -198,7 +199,7 @@ TEST_F(TunerBoardThreads, AVariableOfTheControllerAndTheFeedbackIsProbedOncePerO
 
 TEST_F(TunerBoardThreads, WithNothingToTuneTheWorkerEndsAtOnce) {
   StartBoard("normal");
-  CQorexDoc* doc = NewDesign(0.001, 0.05);  // K = 0.5, no variable
+  CQorexDoc* doc = NewDesign(0.01, 0.5);  // K = 0.5, no variable
   for (int i = 0; i < 20; ++i) {
     g_pKFinder->Start(doc);
     ASSERT_TRUE(PumpUntilEnded());
@@ -299,7 +300,7 @@ TEST_F(TunerBoardThreads, ChangesByTheUserDuringTuningKeepTheRunConsistent) {
     g_nLocalIterations = 20;
     g_nFreqSteps += 10;
     SIMtimeSettings times = doc->GetTimeSettings();
-    times.dFinalTime = 0.06;
+    times.dFinalTime = 0.6;
     doc->ApplyTimeSettings(times);
     return false;
   };
