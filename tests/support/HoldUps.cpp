@@ -202,6 +202,11 @@ std::string HoldUpMeterCore::NameOf(long pid) {
 }
 
 void HoldUpMeterCore::Sample(const qxtool::StallWatch::Wake& wake) {
+  // The sample's instant is its wake's: a stop that lands while the tasks'
+  // waits are read is the next wake's to count, and stamped after the reading
+  // this sample would already stand after the steps the stop held up, so
+  // that they would be charged nothing.
+  const long long wokeUs = SteadyUs();
   m_watchTid = m_watch.ThreadId();
   const Delays now = ReadDelays();
   // A wake a few ms late without a wait for a processor is the timer's own slack.
@@ -218,7 +223,7 @@ void HoldUpMeterCore::Sample(const qxtool::StallWatch::Wake& wake) {
     series.push_back({i, (series.empty() ? 0 : series.back().second) + addedUs});
   }
   m_base = now;
-  t.m_us.push_back(SteadyUs());
+  t.m_us.push_back(wokeUs);
   t.m_stopped.push_back((t.m_stopped.empty() ? 0 : t.m_stopped.back()) + stoppedUs);
   t.m_stops += stoppedUs >= 100000;
 }
