@@ -88,7 +88,8 @@ TEST_F(RealtimeCompanionThreads, AKilledCompanionLeavesTheRunOnItsLastInputs) {
 // Timed on the program's own clock: from the last input that reached it, and
 // from the companion's end less any time this process was held up.
 TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoundAndSaysSo) {
-  for (const bool killed : {false, true}) {
+  for (int run = 1, variant = 0; variant < 2; ++run) {
+    const bool killed = variant == 1;
     SCOPED_TRACE(killed ? "killed" : "ended");
     StartCompanion();
     {
@@ -122,6 +123,30 @@ TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoun
     DWORD lastBefore = m_received.front().time;
     for (const Received& r : m_received)
       if (static_cast<LONG>(r.time - ended) < 0) lastBefore = r.time;
+    // A companion kept from a processor before it was told to go falls
+    // silent by itself, and the run rightly ends one bound later: that run
+    // says nothing of the bound after a companion's going. It is made again
+    // only when the wait for a processor of the companion or the worker, or
+    // a stop of this process, accounts for that silence; a program that
+    // ended the run on its own is judged.
+    if (static_cast<LONG>(gone - ended) > 0) {
+      const LONG silence = static_cast<LONG>(ended - lastBefore);
+      const auto held = meter.HeldBetween(1000LL * lastBefore, 1000LL * ended + 999);
+      ASSERT_GE(held.count() + 100, silence)
+          << "the run ended " << static_cast<LONG>(gone - ended)
+          << " ms before the companion was told to go, after " << silence
+          << " ms without an input, held up " << held.count() << " ms meanwhile";
+      doc->OnCloseDocument();
+      TearDownCompanion();
+      if (run == kMostRuns)
+        GTEST_SKIP() << "the companion was kept from a processor before it went in each of "
+                     << kMostRuns << " runs";
+      std::fprintf(stderr,
+                   "[ HELD UP  ] run %d made again: the companion fell silent %ld ms "
+                   "before it was told to go, held up %lld ms meanwhile\n",
+                   run, static_cast<long>(silence), static_cast<long long>(held.count()));
+      continue;
+    }
     EXPECT_GE(static_cast<LONG>(ended - lastBefore), 1000);
     // What held this process or the worker up from the going on (a stop
     // while the companion went included) to the end, or to an input that
@@ -148,6 +173,8 @@ TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoun
     EXPECT_TRUE(AllOutputsZero());
     doc->OnCloseDocument();
     TearDownCompanion();
+    ++variant;
+    run = 0;
   }
 }
 
