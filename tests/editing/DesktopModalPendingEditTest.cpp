@@ -160,9 +160,12 @@ TEST_F(DesktopModalPendingEdit, TheBoxAboutTextLeftTypedComesOnceTheDesignIsShow
 }
 
 // Text that is no number left in the floating bar's value field, then a click
-// into another design: "Please enter a number." is said once, and once it is
-// answered the keys are in the field that refused the text, whatever passes
-// the keyboard makes through the main window on its way back.
+// into another design, the pointer moved there first or moved and pressed at
+// once: "Please enter a number." is said once, and once it is answered the
+// keys are in the field that refused the text, which holds it selected, so
+// that what is typed next replaces it; whatever passes the keyboard makes
+// through the main window on its way back, and whenever the click reaches
+// the program.
 TEST_F(DesktopModalPendingEdit, AfterTheBoxAboutTextLeftTypedTheKeysAreInTheFieldThatRefusedIt) {
   PickElement(kModelK, 0, 0, 3);
   QxTest::PumpUntilIdle();
@@ -170,31 +173,45 @@ TEST_F(DesktopModalPendingEdit, AfterTheBoxAboutTextLeftTypedTheKeysAreInTheFiel
   KeysToTheMainWindow();
   ASSERT_TRUE(Vars().IsFloating());
   ShowByWindowMenu(docs[0], "1");
-  TypeIntoTheValueField("abc");
-  QxTest::ClickedBoxScript boxes({IDOK});
-  QWidget* view = ViewOf(docs[1]);
-  qxtest::XClick(view, view->rect().center());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Boxes().empty(); }, kEventBoundMs))
-      << "the text was never refused";
   CWnd* field = Vars().GetDlgItem(IDC_VALUE);
-  EXPECT_TRUE(KeyboardIn(ValueField())) << "the keys are not back in the bar";
-  EXPECT_EQ(FocusFollowed(field), field);
-  QxTest::PumpUntilIdle();
-  ASSERT_EQ(boxes.Boxes().size(), 1u);
-  EXPECT_EQ(boxes.Boxes()[0].text, "Please enter a number.");
-  CString before;
-  field->GetWindowText(before);
-  qxtest::XType("4");
-  CString text;
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] {
-        field->GetWindowText(text);
-        return text != before;
-      },
-      kEventBoundMs))
-      << "the key typed did not reach the field";
-  EXPECT_TRUE(text.GetLength() > 0 && text[text.GetLength() - 1] == '4')
-      << "the field holds \"" << text.GetString() << '"';
+  QWidget* view = ViewOf(docs[1]);
+  for (const bool atOnce : {false, true}) {
+    SCOPED_TRACE(atOnce ? "moved and pressed at once" : "pressed where the pointer came");
+    TypeIntoTheValueField("abc");
+    QxTest::ClickedBoxScript boxes({IDOK});
+    if (atOnce) {
+      const QPoint at =
+          qxtest::XWindowPosition(view) + qxtest::InWindow(view, view->rect().center());
+      qxtest::RunXdotool(
+          {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    } else {
+      qxtest::XClick(view, view->rect().center());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Boxes().empty(); }, kEventBoundMs))
+        << "the text was never refused";
+    EXPECT_TRUE(KeyboardIn(ValueField())) << "the keys are not back in the bar";
+    EXPECT_EQ(FocusFollowed(field), field);
+    QxTest::PumpUntilIdle();
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Please enter a number.");
+    CString refused;
+    field->GetWindowText(refused);
+    DWORD start = 1, end = 0;
+    field->SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_STREQ(refused, "abc");
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, static_cast<DWORD>(refused.GetLength())) << "the refused text is not selected";
+    qxtest::XType("4");
+    CString text;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          field->GetWindowText(text);
+          return text != refused;
+        },
+        kEventBoundMs))
+        << "the key typed did not reach the field";
+    EXPECT_STREQ(text, "4");
+  }
 }
 
 }  // namespace
