@@ -8,6 +8,7 @@
 #include "platform/ui/View.h"
 #include "platform/ui/WndInternal.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -15,6 +16,9 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <xcb/xcb.h>
 
 #include <map>
 
@@ -35,6 +39,9 @@ qxui::FocusActivation g_focusActivation;
 // dialog or the print preview shown, a window a closing modal loop gives the
 // keyboard back to), until the window system activates a window.
 QPointer<QWidget> g_activationAsked;
+// The top-level window that has the X server's keyboard focus, as far as the
+// focus events read so far say; null while none of the program's has it.
+QPointer<QWindow> g_xKeyboard;
 
 // Where the keyboard is, in one place. The toolkit's focus and activation
 // (what the window system did) are the truth; the layer's focus, and so
@@ -54,7 +61,10 @@ QPointer<QWidget> g_activationAsked;
 //   the keys in the bar, and a window of another top-level window takes them
 //   once the window system activates that window;
 // - a key goes to the layer's focus, or to the window the toolkit delivered
-//   it to should that be another top-level window (WndInput.cpp).
+//   it to should that be another top-level window (WndInput.cpp);
+// - the window the X server gave the keyboard is the toolkit's active window
+//   too, also once a modal box that the toolkit passed that focus on to has
+//   gone before the window manager activated it (FollowWindowSystemKeyboard).
 // The shown design moves only with the activation of a document window,
 // which the user's click in it, the Window menu and a new or opened design
 // make. When the window system activates the main window again (a dialog or
@@ -63,10 +73,12 @@ QPointer<QWidget> g_activationAsked;
 // the active document window (activating a document window focuses it, even
 // while the main window is not active), so that never shows another design.
 // No timer decides any of it.
-class ToolkitFocus : public QObject {
+class ToolkitFocus : public QObject, public QAbstractNativeEventFilter {
  public:
   ToolkitFocus() : QObject(qApp) {
     qApp->installEventFilter(this);
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+      qApp->installNativeEventFilter(this);
     // Once the toolkit has carried its change out: a document window's frame
     // that took the focus hands it on to its own widget meanwhile.
     connect(
@@ -87,6 +99,32 @@ class ToolkitFocus : public QObject {
     if (!home) return false;
     GiveKeyboard(home);
     return true;
+  }
+
+  // Which of the program's windows the X server gives the keys, read before
+  // the toolkit reads it. The toolkit does not always follow: a window that a
+  // modal box of its own disables does not take the focus it was given, the
+  // toolkit asks the window manager to activate the box instead; should the
+  // box close before the window manager does so, the X server's focus stays
+  // where it was, and no event tells the toolkit again.
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const uint8_t kind = event->response_type & 0x7F;
+    if (kind != XCB_FOCUS_IN && kind != XCB_FOCUS_OUT) return false;
+    const auto* focus = static_cast<const xcb_focus_in_event_t*>(message);  // Out's is alike
+    // While the keys follow the pointer, no window was given them: the
+    // toolkit makes none active for that either.
+    if (focus->detail == XCB_NOTIFY_DETAIL_POINTER) return false;
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+      if (!window->handle() || window->winId() != focus->event) continue;
+      if (kind == XCB_FOCUS_IN)
+        g_xKeyboard = window;
+      else if (g_xKeyboard == window)
+        g_xKeyboard = nullptr;
+      break;
+    }
+    return false;
   }
 
  private:
@@ -161,7 +199,14 @@ QWidget* ToolkitFocus::BlockingModalWindow(QWindow* window) {
 }
 
 void ToolkitFocus::Activated(QWindow* now) {
-  if (!now) return;
+  if (!now) {
+    // The toolkit gives up its focus window a moment after the window it
+    // held for that has gone or lost the X server's focus, also when the
+    // window that has that focus was made active here meanwhile (a box
+    // closed): that window stays the active one.
+    qxui::FollowWindowSystemKeyboard();
+    return;
+  }
   g_activationAsked = nullptr;
   // A window that a modal dialog disables does not keep the activation: the
   // dialog takes it, with the keyboard.
@@ -261,6 +306,11 @@ bool AwaitsActivation(const QWidget* top) {
 
 bool ActivationAwaited() {
   return AwaitsActivation(g_activationAsked);
+}
+
+void FollowWindowSystemKeyboard() {
+  if (g_xKeyboard && !QGuiApplication::focusWindow())
+    QWindowSystemInterface::handleWindowActivated(g_xKeyboard, Qt::ActiveWindowFocusReason);
 }
 
 FocusActivation SetFocusActivation(FocusActivation activation) {

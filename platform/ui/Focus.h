@@ -42,6 +42,15 @@ bool AwaitsActivation(const QWidget* top);
 // system has activated no window since): the active window the toolkit
 // reports meanwhile is the one before it.
 bool ActivationAwaited();
+// Tells the toolkit, while it has no active window, that the top-level
+// window the X server gave the keyboard last is the active one: the keys go
+// to that window's focus widget. The toolkit can lose track of it: given to a
+// window that a modal box disables, the focus makes the toolkit ask the window
+// manager to activate the box instead, and a box answered and gone before the
+// window manager did so leaves the focus where it was, with no event to say
+// so. Called once a modal loop's window has gone, and as the toolkit gives up
+// its focus window; nothing off an X server.
+void FollowWindowSystemKeyboard();
 // How a shown window gets the activation when a call gives the keyboard to a
 // window in it while another is active. By default nothing activates it: the
 // keys stay where the toolkit has them, and the window takes them once the

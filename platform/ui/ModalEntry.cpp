@@ -129,6 +129,9 @@ ModalEntry::ModalEntry(CountOnly) : m_bRestores(false) {
 ModalEntry::~ModalEntry() {
   HandBack();
   g_stack.erase(std::find(g_stack.begin(), g_stack.end(), this));
+  // The modal window has gone, and with it the toolkit's focus window if it
+  // was that: the window that has the window system's keyboard takes it.
+  FollowWindowSystemKeyboard();
 }
 
 // Done while the modal window still shows, where its caller can: the window

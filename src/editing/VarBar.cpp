@@ -34,6 +34,9 @@ ON_EN_KILLFOCUS(IDC_MAXIMUM, OnKillfocusMax)
 ON_EN_CHANGE(IDC_VALUE, OnChangeValue)
 ON_EN_CHANGE(IDC_MINIMUM, OnChangeMin)
 ON_EN_CHANGE(IDC_MAXIMUM, OnChangeMax)
+ON_EN_SETFOCUS(IDC_VALUE, OnSetfocusValue)
+ON_EN_SETFOCUS(IDC_MINIMUM, OnSetfocusMin)
+ON_EN_SETFOCUS(IDC_MAXIMUM, OnSetfocusMax)
 ON_CBN_SELENDOK(IDC_LOCUS, OnSelendokLocus)
 ON_CBN_SELENDOK(IDC_COLOUR, OnSelendokColour)
 ON_MESSAGE(kWmSayHeldPrompt, OnSayHeldPrompt)
@@ -308,6 +311,27 @@ BOOL CVarBar::TakeTyped(int nID, double& field) {
 
 void CVarBar::OnChangeEdit(int nID) {
   if (m_nRefusedEdit == nID) m_nRefusedEdit = 0;
+}
+
+// The refused text is selected whenever its edit gets the keyboard back: the
+// toolkit's edit drops its selection when the bar's window is activated and
+// at once left for another (the box's owner), as the window manager does on
+// the keyboard's way back from the box.
+void CVarBar::OnSetfocusEdit(int nID) {
+  CWnd* edit = GetDlgItem(nID);
+  if (m_nRefusedEdit == nID && edit) edit->SendMessage(EM_SETSEL, 0, -1);
+}
+
+void CVarBar::OnSetfocusValue() {
+  OnSetfocusEdit(IDC_VALUE);
+}
+
+void CVarBar::OnSetfocusMin() {
+  OnSetfocusEdit(IDC_MINIMUM);
+}
+
+void CVarBar::OnSetfocusMax() {
+  OnSetfocusEdit(IDC_MAXIMUM);
 }
 
 void CVarBar::OnChangeValue() {

@@ -77,6 +77,10 @@ class CVarBar : public CDialogBar, public CDesignBar {
   void OnChangeValue();
   void OnChangeMin();
   void OnChangeMax();
+  void OnSetfocusEdit(int nID);
+  void OnSetfocusValue();
+  void OnSetfocusMin();
+  void OnSetfocusMax();
   DECLARE_MESSAGE_MAP()
 
  private:

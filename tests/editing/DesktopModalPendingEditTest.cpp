@@ -11,6 +11,7 @@
 #include <QMenu>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -82,6 +83,12 @@ class DesktopModalPendingEdit : public DesktopFocusFixture {
       who += doc ? doc->GetTitle().GetString() : "none";
     }
     return who;
+  }
+  // The first and last character an edit has selected.
+  static std::pair<int, int> Selection(CWnd* edit) {
+    DWORD start = 0, end = 0;
+    edit->SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {static_cast<int>(start), static_cast<int>(end)};
   }
   static double Value(const CQorexDoc* doc, int user) {
     double value, minimum, maximum;
@@ -160,9 +167,15 @@ TEST_F(DesktopModalPendingEdit, TheBoxAboutTextLeftTypedComesOnceTheDesignIsShow
 }
 
 // Text that is no number left in the floating bar's value field, then a click
-// into another design: "Please enter a number." is said once, and once it is
-// answered the keys are in the field that refused the text, whatever passes
-// the keyboard makes through the main window on its way back.
+// into another design, the pointer moved there first or moved and pressed at
+// once: "Please enter a number." is said once, and once it is answered the
+// keys are in the field that refused the text, which holds it selected, so
+// that what is typed next replaces it; whatever passes the keyboard makes
+// through the main window on its way back, and whenever the click reaches
+// the program. The toolkit drops the selection of an edit whose window is
+// activated and at once left for another (the window manager giving the keys
+// to the box's owner after the program gave them to the bar): the text is
+// selected again as the keys come back.
 TEST_F(DesktopModalPendingEdit, AfterTheBoxAboutTextLeftTypedTheKeysAreInTheFieldThatRefusedIt) {
   PickElement(kModelK, 0, 0, 3);
   QxTest::PumpUntilIdle();
@@ -170,31 +183,54 @@ TEST_F(DesktopModalPendingEdit, AfterTheBoxAboutTextLeftTypedTheKeysAreInTheFiel
   KeysToTheMainWindow();
   ASSERT_TRUE(Vars().IsFloating());
   ShowByWindowMenu(docs[0], "1");
-  TypeIntoTheValueField("abc");
-  QxTest::ClickedBoxScript boxes({IDOK});
-  QWidget* view = ViewOf(docs[1]);
-  qxtest::XClick(view, view->rect().center());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Boxes().empty(); }, kEventBoundMs))
-      << "the text was never refused";
   CWnd* field = Vars().GetDlgItem(IDC_VALUE);
-  EXPECT_TRUE(KeyboardIn(ValueField())) << "the keys are not back in the bar";
-  EXPECT_EQ(FocusFollowed(field), field);
-  QxTest::PumpUntilIdle();
-  ASSERT_EQ(boxes.Boxes().size(), 1u);
-  EXPECT_EQ(boxes.Boxes()[0].text, "Please enter a number.");
-  CString before;
-  field->GetWindowText(before);
-  qxtest::XType("4");
-  CString text;
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] {
-        field->GetWindowText(text);
-        return text != before;
-      },
-      kEventBoundMs))
-      << "the key typed did not reach the field";
-  EXPECT_TRUE(text.GetLength() > 0 && text[text.GetLength() - 1] == '4')
-      << "the field holds \"" << text.GetString() << '"';
+  QWidget* view = ViewOf(docs[1]);
+  for (const bool atOnce : {false, true}) {
+    SCOPED_TRACE(atOnce ? "moved and pressed at once" : "pressed where the pointer came");
+    TypeIntoTheValueField("abc");
+    QxTest::ClickedBoxScript boxes({IDOK});
+    if (atOnce) {
+      const QPoint at =
+          qxtest::XWindowPosition(view) + qxtest::InWindow(view, view->rect().center());
+      qxtest::RunXdotool(
+          {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    } else {
+      qxtest::XClick(view, view->rect().center());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Boxes().empty(); }, kEventBoundMs))
+        << "the text was never refused";
+    EXPECT_TRUE(KeyboardIn(ValueField())) << "the keys are not back in the bar";
+    EXPECT_EQ(FocusFollowed(field), field);
+    QxTest::PumpUntilIdle();
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Please enter a number.");
+    CString refused;
+    field->GetWindowText(refused);
+    EXPECT_STREQ(refused, "abc");
+    EXPECT_EQ(Selection(field), std::make_pair(0, 3)) << "the refused text is not selected";
+    qxtest::RunXdotool({"windowfocus", QString::number(Main()->windowHandle()->winId())});
+    ASSERT_TRUE(KeyboardIn(Main()));
+    // The bar's activation, as its edit hears it while another window has
+    // the keys: the toolkit's edit then drops its selection.
+    QEvent activated(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(ValueField(), &activated);
+    QxTest::PumpUntilIdle();
+    ASSERT_EQ(Selection(field).first, Selection(field).second) << "the selection stayed";
+    qxtest::RunXdotool({"windowfocus", QString::number(qxtest::WindowOf(ValueField())->winId())});
+    ASSERT_TRUE(KeyboardIn(ValueField()));
+    EXPECT_EQ(FocusFollowed(field), field);
+    EXPECT_EQ(Selection(field), std::make_pair(0, 3)) << "the refused text is not selected again";
+    qxtest::XType("4");
+    CString text;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          field->GetWindowText(text);
+          return text != refused;
+        },
+        kEventBoundMs))
+        << "the key typed did not reach the field";
+    EXPECT_STREQ(text, "4");
+  }
 }
 
 }  // namespace
