@@ -38,6 +38,9 @@ class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
     // sample late without the bus being at fault.
     m_heldUpFrom = std::chrono::milliseconds(static_cast<int>(kTs * 500));
     m_viaMainWindow = true;
+    // An answer that missed its sample moves every output after it.
+    m_answersJudged = true;
+    m_answerTurnUs = kBusyMs * 1000;
   }
 
   // A PI controller, u = 0.25 e + 2 * integral of e, keeping the output of

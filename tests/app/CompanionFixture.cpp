@@ -1,6 +1,10 @@
 // The bodies of the companion fixture (CompanionFixture.h).
 #include "tests/app/CompanionFixture.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+
 BEGIN_MESSAGE_MAP(CInputsFrame, CFrameWnd)
 ON_REGISTERED_MESSAGE(g_msgAdc, OnAdc)
 END_MESSAGE_MAP()
@@ -13,7 +17,12 @@ LRESULT CInputsFrame::OnAdc(WPARAM wParam, LPARAM lParam) {
 void RealtimeCompanionThreads::StartCompanion(std::vector<std::string> more, const char* lag) {
   m_instantCompanion.reset();  // the real one answers
   m_bus = std::make_unique<qxtest::ScopedEnv>("QX_BUS_DIR", qxtest::MakeTempDir("rtbus"));
+  // The threads the bus starts as it is joined are its reader's.
+  const std::vector<long> before = qxtest::ListOf(0, "task");
   ASSERT_TRUE(QxBusJoin());
+  m_answerRoad = {static_cast<long>(gettid())};
+  for (const long tid : qxtest::ListOf(0, "task"))
+    if (std::find(before.begin(), before.end(), tid) == before.end()) m_answerRoad.insert(tid);
   if (m_viaMainWindow) {
     m_frame = new CInputsFrame;
     m_frame->m_onInputs = [this](WPARAM w, LPARAM l) { TakeInputs(w, l); };
@@ -50,8 +59,8 @@ bool RealtimeCompanionThreads::JudgedCompanionRun(const std::function<CQorexDoc*
 void RealtimeCompanionThreads::TakeInputs(WPARAM w, LPARAM l) {
   if (!g_pAnalogIo) return;
   g_pAnalogIo->ReceiveInputs(w, l);
-  m_received.push_back(
-      {GetTickCount(), CDT2801::CodeToVolts(LOWORD(w)), CDT2801::CodeToVolts(HIWORD(w))});
+  m_received.push_back({GetTickCount(), CDT2801::CodeToVolts(LOWORD(w)),
+                        CDT2801::CodeToVolts(HIWORD(w)), qxtest::SteadyUs()});
 }
 
 void RealtimeCompanionThreads::TearDown() {
@@ -64,6 +73,20 @@ std::string RealtimeCompanionThreads::HeldUpBy(const HoldUpMeter& meter) {
   if (!m_companion) return why;
   for (const auto& [readUs, line] : CompanionLog().stalls)
     if (readUs >= meter.StartedUs()) why += (why.empty() ? "the companion was " : "; ") + line;
+  if (m_answersJudged) {
+    std::vector<long long> answeredUs;
+    for (const Received& r : m_received) answeredUs.push_back(r.us);
+    const auto road = [this](const qxtest::WatchedTask& task) {
+      if (task.ours) return m_answerRoad.count(task.tid) != 0;
+      return task.tid == task.pid && task.name == "qorex_companion";
+    };
+    const std::string late =
+        qxtest::AnswerHeldUp(SentTimesUs(), answeredUs, m_answerTurnUs,
+                             [timeline = meter.Timeline(), road](long long a, long long b) {
+                               return timeline->HeldUsBetween(a, b, road);
+                             });
+    if (!late.empty()) why += (why.empty() ? "" : "; ") + late;
+  }
   return why;
 }
 

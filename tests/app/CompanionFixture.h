@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <set>
 
 // The main window's part in a run: the inputs the bus posts to it are passed
 // on by its handler, as the main frame's is.
@@ -62,6 +63,7 @@ class RealtimeCompanionThreads : public RealtimeThreads {
     DWORD time;
     double volts;
     double volts1 = 0.0;  // on channel 1
+    long long us = 0;     // when, in microseconds (qxtest::SteadyUs)
   };
   // Whether sample k of the run, whose repaint was posted (every sample of
   // a period above 50 ms), read y: the input the device held when the
@@ -75,6 +77,17 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   bool m_viaMainWindow = false;  // the bus posts the inputs to m_frame
   CInputsFrame* m_frame = nullptr;
   CompanionRecord m_companionLog;  // read so far (CompanionLog)
+  // Whether a run's answers are judged as read by its samples: an answer
+  // handed over too late for its sample is then the program's lateness,
+  // unless the threads on its road were held up as long as it had
+  // (qxtest::AnswerHeldUp), and the run is then made again. m_answerTurnUs:
+  // how long a hand-over may wait for the user-interface thread's turn
+  // (PumpUntilEnded's, unless a test takes its turns itself).
+  bool m_answersJudged = false;
+  long long m_answerTurnUs = 1000;
+  // The threads of this process an answer passes on its way to the unit:
+  // the bus's reader and the user-interface thread that hands it over.
+  std::set<long> m_answerRoad;
   // Why the last flood (a peer beside a run) was kept from a processor:
   // it waited half its time or more; empty when it was not.
   std::string m_floodStarved;

@@ -102,6 +102,46 @@ TEST(LatePeriod, AHoldUpIsChargedToOneGapOnly) {
 // The frames the emulated unit's companion hears are runs by the thread
 // that sent them: the pause between two runs is no run's gap, and a late
 // run is judged at its own gaps, whatever runs around it.
+// Answers 2 ms after their frames, 20 ms apart, the third (to frame 2) as
+// listed; the road held up as much as `heldMs` from frame 2 on, a wait
+// that ended 24 ms after it, past its sample.
+TEST(AnswerHeldUp, OnlyARoadHeldUpForAllTheSlackExplainsAnAnswerThatMissedItsSample) {
+  const std::vector<long long> sent = Steps(8, 20);
+  const auto answers = [&](long long thirdMs, bool never = false) {
+    std::vector<long long> us;
+    for (std::size_t i = 0; i < sent.size(); ++i) us.push_back(sent[i] + 2000);
+    us[2] = sent[2] + 1000 * thirdMs;
+    if (never) us.resize(2);
+    return us;
+  };
+  const auto road = [&](long long heldMs) -> qxtest::HeldUs {
+    return [&sent, heldMs](long long a, long long b) {
+      return a <= sent[2] && b >= sent[2] + 24000 ? 1000 * heldMs : 0;
+    };
+  };
+  // In time, however held up.
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, answers(19), 0, road(50)), "");
+  // 25 ms after its frame, 5 ms after its sample: the 18 ms it had spent.
+  EXPECT_NE(qxtest::AnswerHeldUp(sent, answers(25), 0, road(18)), "");
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, answers(25), 0, road(17)), "") << "the program's";
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, answers(25), 0, nullptr), "");
+  // A user-interface thread that takes its turns 10 ms apart leaves less.
+  EXPECT_NE(qxtest::AnswerHeldUp(sent, answers(25), 10000, road(8)), "");
+  // An answer that never came, and those after it.
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, answers(0, true), 0, road(18)), "")
+      << "the later answers' roads were not held up";
+  EXPECT_NE(
+      qxtest::AnswerHeldUp(sent, answers(0, true), 0, [](long long, long long) { return 20000LL; }),
+      "");
+  // Every late answer a sample reads is explained, or the run is judged;
+  // the last sample's answer is read by none.
+  std::vector<long long> late = answers(25);
+  late[6] = sent[7] + 50000;
+  EXPECT_NE(qxtest::AnswerHeldUp(sent, late, 0, road(18)), "");
+  late[5] = sent[6] + 5000;
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, late, 0, road(18)), "") << "answer 5 is a sample's";
+}
+
 TEST(HeardFrames, EachThreadsFramesAreARunOfItsOwn) {
   qxtest::HeardFrames frames;
   // n frames gapMs apart, on a thread of their own and a fixed schedule.

@@ -2,12 +2,16 @@
 // sent, the answers it read, and a companion that goes or falls quiet.
 #include "tests/app/CompanionFixture.h"
 
+#include <unistd.h>
+
 // A run this process (by more than a sample) or the companion was held up
 // in is made again: a held-up worker may run a sample before the
 // user-interface thread has handed it the answer that came meanwhile, and
-// reads what it held.
+// reads what it held. So is one whose answer came after its sample while
+// the bus's reader or the user-interface thread waited for a processor.
 TEST_F(RealtimeCompanionThreads, EveryFrameCarriesItsSampleAndTheReadingsFollowTheAnswers) {
   m_heldUpFrom = std::chrono::milliseconds(20);
+  m_answersJudged = true;
   CQorexDoc* doc = nullptr;
   if (!JudgedCompanionRun([&] {
         StartCompanion();
@@ -199,4 +203,18 @@ TEST_F(RealtimeCompanionThreads, AQuietCompanionKeepsTheRunGoingOnTheInputsItLas
   EXPECT_EQ(doc->m_system.m_y.At(0, 79), m_received[0].volts);
   // Every frame went out: the zeroing one, one per sample, the last zeroing one.
   EXPECT_EQ(SentFrames().size(), 82u);
+}
+
+// The road an answer takes to the samples: the user-interface thread that
+// hands it over and the bus's reader, a thread that lives while the bus is
+// joined, which a run whose answers are judged charges its waits to.
+TEST_F(RealtimeCompanionThreads, AnAnswersRoadIsTheBussReaderAndTheHandOver) {
+  StartCompanion();
+  const std::set<long> road = m_answerRoad;
+  EXPECT_EQ(road.count(static_cast<long>(gettid())), 1u);
+  ASSERT_GE(road.size(), 2u) << "the bus's reader";
+  TearDownCompanion();
+  for (const long tid : qxtest::ListOf(0, "task"))
+    EXPECT_TRUE(tid == static_cast<long>(gettid()) || road.count(tid) == 0)
+        << tid << " outlived the bus";
 }

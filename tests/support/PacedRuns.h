@@ -48,6 +48,22 @@ bool JudgedRuns(const std::function<void()>& run,
                 const std::function<void()>& between = nullptr,
                 const std::function<void()>& prepare = nullptr);
 
+// Why a peer's answers reached the samples too late to be read for a
+// reason outside the program. Answer i, to output frame i (sentUs[i]; the
+// first is the run's 0 V start), handed to the unit at answeredUs[i], is
+// read by the sample that sends frame i + 1: it has until then, less what
+// an answer takes at best and the `turnUs` its hand-over may wait for the
+// user-interface thread's turn. One handed over later, or never, is
+// explained only when the threads on its road were held up (`heldUs`) for
+// all that slack between its frame and its coming (the run's last frame,
+// for one that never came). Empty when every answer came in
+// time, or when one came late that no hold-up explains: that answer is the
+// program's, and the run is judged. A late answer is one sent before the
+// last sample's frame: the last frames' answers are read by no sample.
+std::string AnswerHeldUp(const std::vector<long long>& sentUs,
+                         const std::vector<long long>& answeredUs, long long turnUs,
+                         const HeldUs& heldUs);
+
 // Why a test whose every run was held up, the last by `heldUp`, is skipped.
 std::string HeldUpEveryTime(const std::string& heldUp);
 
