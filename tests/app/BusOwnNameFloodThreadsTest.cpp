@@ -23,6 +23,8 @@ struct OutputsSeen {
   // The first pair of output frames sent further apart than a period and
   // the margin; empty when the program kept its period.
   std::string lateFrame;
+  std::string lateAnswers;  // the answers its samples missed, and why
+  int answersMissed = 0;
 };
 
 class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
@@ -92,6 +94,12 @@ class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
     };
     JudgedRun(
         [&]() -> CQorexDoc* {
+          // A sample that read anything but the answer to the frame before
+          // its own missed that answer.
+          m_answerMissed = [this, doc](std::size_t i) {
+            return i < m_received.size() &&
+                   doc->m_system.m_y.At(0, static_cast<int>(i)) != m_received[i].volts;
+          };
           doc->StartStopSimulation();
           EXPECT_TRUE(TakeTurnsUntilEnded());
           if (flood) {
@@ -104,6 +112,14 @@ class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
         },
         [&] { TearDownCompanion(); }, prepare);
     if (!doc || HasFatalFailure()) return seen;
+    if (m_holdUps)
+      for (const qxtest::LateAnswer& late :
+           qxtest::LateAnswers(SentTimesUs(), AnsweredUs(), m_answerTurnUs,
+                               AnswerRoadHeld(*m_holdUps), m_answerMissed)) {
+        seen.lateAnswers += qxtest::Said(late) + "; ";
+        ++seen.answersMissed;
+      }
+    m_answerMissed = nullptr;
     seen.sent = SentFrames();
     seen.lateFrame = LateStep(SentTimesUs(), static_cast<DWORD>(kTs * 1000));
     seen.ends = RunEnds();
@@ -181,12 +197,15 @@ TEST_F(BusOwnNameFloodThreads, AFloodUnderTheOutputsNameLeavesTheOutputsAsTheyWe
   }
   std::printf(
       "BusOwnNameFloodThreads: %ld frames offered; highest output %d alone; furthest %d codes, "
-      "first at frame %d; runs %d / %d\n",
-      flooded.floodOffered, highest, furthest, firstApart, alone.runs, flooded.runs);
+      "first at frame %d; runs %d / %d; answers missed %d / %d\n",
+      flooded.floodOffered, highest, furthest, firstApart, alone.runs, flooded.runs,
+      alone.answersMissed, flooded.answersMissed);
   EXPECT_GT(highest, 34000) << "the loop moved (0 V is 32767)";
   // One code on a quiet machine. A loaded one can deliver an answer a sample
   // late now and then even with the companion's resend (seen: 4 codes, once
   // in a dozen loaded passes); a flood that takes the answers' room moves the
   // outputs by 150 codes and more.
-  EXPECT_LE(furthest, kMostCodesApart) << "codes between the run alone and beside the flood";
+  EXPECT_LE(furthest, kMostCodesApart)
+      << "codes between the run alone and beside the flood; the answers the samples missed, "
+      << "alone: " << alone.lateAnswers << "beside the flood: " << flooded.lateAnswers;
 }

@@ -74,20 +74,27 @@ std::string RealtimeCompanionThreads::HeldUpBy(const HoldUpMeter& meter) {
   for (const auto& [readUs, line] : CompanionLog().stalls)
     if (readUs >= meter.StartedUs()) why += (why.empty() ? "the companion was " : "; ") + line;
   if (m_answersJudged) {
-    std::vector<long long> answeredUs;
-    for (const Received& r : m_received) answeredUs.push_back(r.us);
-    const auto road = [this](const qxtest::WatchedTask& task) {
-      if (task.ours) return m_answerRoad.count(task.tid) != 0;
-      return task.tid == task.pid && task.name == "qorex_companion";
-    };
     const std::string late =
-        qxtest::AnswerHeldUp(SentTimesUs(), answeredUs, m_answerTurnUs,
-                             [timeline = meter.Timeline(), road](long long a, long long b) {
-                               return timeline->HeldUsBetween(a, b, road);
-                             });
+        qxtest::AnswerHeldUp(SentTimesUs(), AnsweredUs(), m_answerTurnUs,
+                             AnswerRoadHeld(*meter.Timeline()), m_answerMissed);
     if (!late.empty()) why += (why.empty() ? "" : "; ") + late;
   }
   return why;
+}
+
+std::vector<long long> RealtimeCompanionThreads::AnsweredUs() const {
+  std::vector<long long> us;
+  for (const Received& r : m_received) us.push_back(r.us);
+  return us;
+}
+
+qxtest::HeldUs RealtimeCompanionThreads::AnswerRoadHeld(
+    const qxtest::HoldUpTimeline& holdUps) const {
+  const auto road = [road = m_answerRoad](const qxtest::WatchedTask& task) {
+    if (task.ours) return road.count(task.tid) != 0;
+    return task.tid == task.pid && task.name == "qorex_companion";
+  };
+  return [&holdUps, road](long long a, long long b) { return holdUps.HeldUsBetween(a, b, road); };
 }
 
 const RealtimeCompanionThreads::CompanionRecord& RealtimeCompanionThreads::CompanionLog() {

@@ -85,6 +85,14 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   // (PumpUntilEnded's, unless a test takes its turns itself).
   bool m_answersJudged = false;
   long long m_answerTurnUs = 1000;
+  // Whether the run's sample that reads answer i is known to have missed it
+  // (null: told by the times alone).
+  std::function<bool(std::size_t)> m_answerMissed;
+  // When each answer was handed to the unit (Received::us).
+  std::vector<long long> AnsweredUs() const;
+  // The hold-up of the threads on an answer's road (m_answerRoad and the
+  // companion's), as `holdUps` saw it; it must outlive what this returns.
+  qxtest::HeldUs AnswerRoadHeld(const qxtest::HoldUpTimeline& holdUps) const;
   // The threads of this process an answer passes on its way to the unit:
   // the bus's reader and the user-interface thread that hands it over.
   std::set<long> m_answerRoad;

@@ -133,6 +133,13 @@ TEST(AnswerHeldUp, OnlyARoadHeldUpForAllTheSlackExplainsAnAnswerThatMissedItsSam
   EXPECT_NE(
       qxtest::AnswerHeldUp(sent, answers(0, true), 0, [](long long, long long) { return 20000LL; }),
       "");
+  // One its sample is known to have missed is late however soon it came.
+  const auto third = [](std::size_t i) { return i == 2; };
+  const auto always = [](long long heldMs) -> qxtest::HeldUs {
+    return [heldMs](long long, long long) { return 1000 * heldMs; };
+  };
+  EXPECT_NE(qxtest::AnswerHeldUp(sent, answers(19), 0, always(18), third), "");
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, answers(19), 0, always(17), third), "");
   // Every late answer a sample reads is explained, or the run is judged;
   // the last sample's answer is read by none.
   std::vector<long long> late = answers(25);

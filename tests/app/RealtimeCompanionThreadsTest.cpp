@@ -131,11 +131,16 @@ TEST_F(RealtimeCompanionThreads, ACompanionGoneFromTheBusEndsTheRunWithinTheBoun
     // silent by itself, and the run rightly ends one bound later: that run
     // says nothing of the bound after a companion's going. It is made again
     // only when the wait for a processor of the companion or the worker, or
-    // a stop of this process, accounts for that silence; a program that
-    // ended the run on its own is judged.
+    // a stop of this process, accounts for that silence, and the silence
+    // was the bound's: a program that ended the run on its own, or sooner
+    // than a bound after the last input (less what held it up between its
+    // reading the clock and asking), is judged.
     if (static_cast<LONG>(gone - ended) > 0) {
       const LONG silence = static_cast<LONG>(ended - lastBefore);
       const auto held = meter.HeldBetween(1000LL * lastBefore, 1000LL * ended + 999);
+      ASSERT_GE(silence + held.count() + 2, 1000)
+          << "the run ended " << silence << " ms after its last input, held up " << held.count()
+          << " ms meanwhile: sooner than the loss bound";
       ASSERT_GE(held.count() + 100, silence)
           << "the run ended " << static_cast<LONG>(gone - ended)
           << " ms before the companion was told to go, after " << silence

@@ -56,37 +56,48 @@ bool JudgedRuns(const std::function<void()>& run,
   }
 }
 
-std::string AnswerHeldUp(const std::vector<long long>& sentUs,
-                         const std::vector<long long>& answeredUs, long long turnUs,
-                         const HeldUs& heldUs) {
+std::vector<LateAnswer> LateAnswers(const std::vector<long long>& sentUs,
+                                    const std::vector<long long>& answeredUs, long long turnUs,
+                                    const HeldUs& heldUs,
+                                    const std::function<bool(std::size_t)>& missed) {
+  std::vector<LateAnswer> late;
   // The answers to the 0 V start and to each sample but the last.
   const std::size_t read = sentUs.size() < 3 ? 0 : sentUs.size() - 2;
   long long best = LLONG_MAX;
   for (std::size_t i = 0; i < std::min(read, answeredUs.size()); ++i) {
     // An answer before its frame is another frame's: they cannot be told apart.
-    if (answeredUs[i] < sentUs[i]) return "";
+    if (answeredUs[i] < sentUs[i]) return {{i, true, answeredUs[i] - sentUs[i + 1], 0, LLONG_MAX}};
     best = std::min(best, answeredUs[i] - sentUs[i]);
   }
   if (best == LLONG_MAX) best = 0;
-  std::string why;
   for (std::size_t i = 0; i < read; ++i) {
-    if (i < answeredUs.size() && answeredUs[i] <= sentUs[i + 1]) continue;
-    const long long slack = sentUs[i + 1] - sentUs[i] - best - turnUs;
+    const bool came = i < answeredUs.size();
+    if (came && answeredUs[i] <= sentUs[i + 1] && !(missed && missed(i))) continue;
     // Over its whole way: a wait is known only once the thread runs again,
     // and the one that kept the answer from its sample ends when it comes.
-    const long long cameUs = i < answeredUs.size() ? answeredUs[i] : sentUs.back();
-    const long long held = heldUs ? heldUs(sentUs[i], cameUs) : 0;
-    if (held < slack) return "";
-    if (why.empty())
-      why = "the answer to frame " + std::to_string(i) +
-            (i < answeredUs.size()
-                 ? " came " + std::to_string((answeredUs[i] - sentUs[i + 1]) / 1000) +
-                       " ms after its sample"
-                 : " never came") +
-            ", its road held up " + std::to_string(held / 1000) + " ms of the " +
-            std::to_string(std::max(0LL, slack) / 1000) + " it had";
+    const long long cameUs = came ? answeredUs[i] : sentUs.back();
+    late.push_back({i, came, came ? answeredUs[i] - sentUs[i + 1] : 0,
+                    heldUs ? heldUs(sentUs[i], cameUs) : 0,
+                    sentUs[i + 1] - sentUs[i] - best - turnUs});
   }
-  return why;
+  return late;
+}
+
+std::string Said(const LateAnswer& late) {
+  return "the answer to frame " + std::to_string(late.frame) +
+         (late.came ? " came " + std::to_string(late.afterSampleUs / 1000) + " ms after its sample"
+                    : " never came") +
+         ", its road held up " + std::to_string(late.heldUs / 1000) + " ms of the " +
+         std::to_string(std::max(0LL, late.slackUs) / 1000) + " it had";
+}
+
+std::string AnswerHeldUp(const std::vector<long long>& sentUs,
+                         const std::vector<long long>& answeredUs, long long turnUs,
+                         const HeldUs& heldUs, const std::function<bool(std::size_t)>& missed) {
+  const std::vector<LateAnswer> late = LateAnswers(sentUs, answeredUs, turnUs, heldUs, missed);
+  for (const LateAnswer& answer : late)
+    if (answer.heldUs < answer.slackUs) return "";
+  return late.empty() ? "" : Said(late.front());
 }
 
 std::string HeldUpEveryTime(const std::string& heldUp) {

@@ -48,21 +48,40 @@ bool JudgedRuns(const std::function<void()>& run,
                 const std::function<void()>& between = nullptr,
                 const std::function<void()>& prepare = nullptr);
 
-// Why a peer's answers reached the samples too late to be read for a
-// reason outside the program. Answer i, to output frame i (sentUs[i]; the
-// first is the run's 0 V start), handed to the unit at answeredUs[i], is
-// read by the sample that sends frame i + 1: it has until then, less what
-// an answer takes at best and the `turnUs` its hand-over may wait for the
-// user-interface thread's turn. One handed over later, or never, is
-// explained only when the threads on its road were held up (`heldUs`) for
-// all that slack between its frame and its coming (the run's last frame,
-// for one that never came). Empty when every answer came in
-// time, or when one came late that no hold-up explains: that answer is the
-// program's, and the run is judged. A late answer is one sent before the
-// last sample's frame: the last frames' answers are read by no sample.
+// The answers of a peer that reached the samples too late to be read.
+// Answer i, to output frame i (sentUs[i]; the first is the run's 0 V
+// start), handed to the unit at answeredUs[i], is read by the sample that
+// sends frame i + 1: it has until then, less what an answer takes at best
+// and the `turnUs` its hand-over may wait for the user-interface thread's
+// turn. An answer handed over later, or never, or one the sample is known
+// to have missed (`missed`, from what the samples read: a sample may read
+// before its frame goes), is late. Only answers sent before the last
+// sample's frame are counted: the last frames' answers are read by no
+// sample. An answer handed over before its own frame went cannot be told
+// from another's: it is listed as late beyond any hold-up.
+struct LateAnswer {
+  std::size_t frame = 0;
+  bool came = false;
+  long long afterSampleUs = 0;  // from its sample's frame to its coming
+  // The hold-up of the threads on its road from its frame to its coming
+  // (the run's last frame, for one that never came), and the slack it had.
+  long long heldUs = 0, slackUs = 0;
+};
+std::vector<LateAnswer> LateAnswers(const std::vector<long long>& sentUs,
+                                    const std::vector<long long>& answeredUs, long long turnUs,
+                                    const HeldUs& heldUs,
+                                    const std::function<bool(std::size_t)>& missed = nullptr);
+std::string Said(const LateAnswer& late);
+
+// Why a peer's answers reached the samples too late for a reason outside
+// the program: every late answer (LateAnswers) came while the threads on
+// its road were held up (`heldUs`) for all the slack it had. Empty when
+// every answer came in time, or when one came late that no hold-up
+// explains: that answer is the program's, and the run is judged.
 std::string AnswerHeldUp(const std::vector<long long>& sentUs,
                          const std::vector<long long>& answeredUs, long long turnUs,
-                         const HeldUs& heldUs);
+                         const HeldUs& heldUs,
+                         const std::function<bool(std::size_t)>& missed = nullptr);
 
 // Why a test whose every run was held up, the last by `heldUp`, is skipped.
 std::string HeldUpEveryTime(const std::string& heldUp);
