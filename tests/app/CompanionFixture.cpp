@@ -90,11 +90,12 @@ std::vector<long long> RealtimeCompanionThreads::AnsweredUs() const {
 
 qxtest::HeldUs RealtimeCompanionThreads::AnswerRoadHeld(
     const qxtest::HoldUpTimeline& holdUps) const {
-  const auto road = [road = m_answerRoad](const qxtest::WatchedTask& task) {
-    if (task.ours) return road.count(task.tid) != 0;
-    return task.tid == task.pid && task.name == "qorex_companion";
+  // This process's threads on the road, and the answering peer as a sample waits on it.
+  const auto onRoad = [threads = m_answerRoad](const qxtest::WatchedTask& task) {
+    return task.ours ? threads.count(task.tid) != 0 : qxtest::SampleWaitedOn(task);
   };
-  return [&holdUps, road](long long a, long long b) { return holdUps.HeldUsBetween(a, b, road); };
+  return
+      [&holdUps, onRoad](long long a, long long b) { return holdUps.HeldUsBetween(a, b, onRoad); };
 }
 
 const RealtimeCompanionThreads::CompanionRecord& RealtimeCompanionThreads::CompanionLog() {
