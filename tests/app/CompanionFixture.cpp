@@ -76,7 +76,7 @@ std::string RealtimeCompanionThreads::HeldUpBy(const HoldUpMeter& meter) {
   if (m_answersJudged) {
     const std::string late =
         qxtest::AnswerHeldUp(SentTimesUs(), AnsweredUs(), m_answerTurnUs,
-                             AnswerRoadHeld(*meter.Timeline()), m_answerMissed);
+                             AnswerRoadHeld(*meter.Timeline()), m_answerMissed, m_answerLag);
     if (!late.empty()) why += (why.empty() ? "" : "; ") + late;
   }
   return why;

@@ -85,6 +85,9 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   // (PumpUntilEnded's, unless a test takes its turns itself).
   bool m_answersJudged = false;
   long long m_answerTurnUs = 1000;
+  // How many samples after its frame's an answer may first be read (1: by
+  // the next sample; more where the run lets its readings fall behind).
+  std::size_t m_answerLag = 1;
   // Whether the run's sample that reads answer i is known to have missed it
   // (null: told by the times alone).
   std::function<bool(std::size_t)> m_answerMissed;

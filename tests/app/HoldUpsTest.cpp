@@ -70,6 +70,30 @@ TEST(LatePeriod, AProgramLateOnceOrAtEverySampleFailsAndAHeldUpProcessorExplains
   }
 }
 
+// Every gap of a 20 ms run held up 10 ms before the step that ends it, and
+// the meter kept from its processor over the first six: it counted their
+// 60 ms at once, just after step 6, and each later wait just after its step.
+// Read gap by gap, the first gap takes all 60 ms and the next five none, so
+// the median sees 30 ms gaps; the six shared, each kept its period. A
+// program 5 ms late at every sample still fails, counted so.
+TEST(LatePeriod, WaitsCountedAtOnceAreSharedByTheGapsTheyEnded) {
+  for (const long long lateMs : {0, 5}) {
+    const std::vector<long long> us = Steps(9, 20, 10 + lateMs);
+    qxtest::HoldUpTimeline timeline;
+    timeline.AddHeld(us[0] + 1000, us[6] + 1000, 60000);
+    for (std::size_t k = 7; k < us.size(); ++k)
+      timeline.AddHeld(us[k - 1] + 1000, us[k] + 1000, 10000);
+    const qxtest::HeldUs held = [&](long long a, long long b) {
+      return timeline.HeldUsBetween(a, b);
+    };
+    const qxtest::CountedAt countedAt = [&](long long at) { return timeline.CountedAfter(at); };
+    EXPECT_EQ(qxtest::LatePeriod(us, 20, held, 0, SIZE_MAX, nullptr, countedAt).empty(),
+              lateMs == 0)
+        << lateMs;
+    EXPECT_NE(qxtest::LatePeriod(us, 20, held), "") << "each gap on its own";
+  }
+}
+
 // A board run's calls: two zeroing writes, a reading and a write each
 // sample, the closing zero; the run's length is its readings'.
 TEST(LatePeriod, TheRunsLengthCountsTheStepsThatStartASample) {
@@ -93,10 +117,14 @@ TEST(LatePeriod, AHoldUpIsChargedToOneGapOnly) {
   const std::vector<long long> us = Steps(5, 10, 3);
   qxtest::HoldUpTimeline timeline;
   timeline.AddHeld(us[1] + 1000, us[2] + 1000, 12000);
-  EXPECT_NE(
-      qxtest::LatePeriod(
-          us, 10, [&timeline](long long a, long long b) { return timeline.HeldUsBetween(a, b); }),
-      "");
+  const qxtest::HeldUs held = [&](long long a, long long b) {
+    return timeline.HeldUsBetween(a, b);
+  };
+  EXPECT_NE(qxtest::LatePeriod(us, 10, held), "");
+  // Nor when the meter says when it counted: the hold-up was counted in its own gap.
+  EXPECT_NE(qxtest::LatePeriod(us, 10, held, 0, SIZE_MAX, nullptr,
+                               [&](long long at) { return timeline.CountedAfter(at); }),
+            "");
 }
 
 // The frames the emulated unit's companion hears are runs by the thread
@@ -147,6 +175,20 @@ TEST(AnswerHeldUp, OnlyARoadHeldUpForAllTheSlackExplainsAnAnswerThatMissedItsSam
   EXPECT_NE(qxtest::AnswerHeldUp(sent, late, 0, road(18)), "");
   late[5] = sent[6] + 5000;
   EXPECT_EQ(qxtest::AnswerHeldUp(sent, late, 0, road(18)), "") << "answer 5 is a sample's";
+  // A run whose readings may fall three samples behind gives each answer
+  // until the third sample after its frame, and reads none of the last three.
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, answers(25), 0, always(100), nullptr, 3), "");
+  std::vector<long long> behind = answers(2);
+  behind[2] = sent[5] + 1000;
+  EXPECT_NE(qxtest::AnswerHeldUp(sent, behind, 0, always(58), nullptr, 3), "");
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, behind, 0, always(57), nullptr, 3), "");
+  EXPECT_EQ(qxtest::LateAnswers(sent, answers(2, true), 0, nullptr, nullptr, 3).size(), 2u)
+      << "answers 2 and 3; 4 to 6 are read by no sample";
+  // A program whose every answer takes longer than the period leaves no
+  // slack for a hold-up to take.
+  std::vector<long long> slow;
+  for (const long long us : sent) slow.push_back(us + 21000);
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, slow, 0, always(1000)), "");
 }
 
 TEST(HeardFrames, EachThreadsFramesAreARunOfItsOwn) {

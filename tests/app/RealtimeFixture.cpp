@@ -267,7 +267,7 @@ std::string RealtimeThreads::LateOverTheTest() {
     us = m_sentAtUs.empty() ? m_instantHeardUs : m_sentAtUs;  // the emulated unit's
   }
   for (std::size_t k = 1; k < us.size(); ++k) gaps.push_back({k - 1, k});
-  if (!gaps.empty()) return qxtest::LateMedian(us, m_periodMs, held, gaps);
+  if (!gaps.empty()) return qxtest::LateMedian(us, m_periodMs, held, gaps, CountedAt(0, true));
   // Slice repaints: every third sample up to 50 ms, else every one.
   const int every = m_periodMs > 50 ? 1 : 3;
   std::vector<WPARAM> samples;
@@ -278,7 +278,7 @@ std::string RealtimeThreads::LateOverTheTest() {
     us.push_back(1000LL * p.time);
     samples.push_back(p.wParam);
   }
-  return qxtest::LateMedian(us, m_periodMs * every, held, gaps);
+  return qxtest::LateMedian(us, m_periodMs * every, held, gaps, CountedAt(0, true));
 }
 
 std::function<long long(long long, long long)> RealtimeThreads::TestHeldBetween(
@@ -343,7 +343,8 @@ std::string RealtimeThreads::LateStep(const std::vector<long long>& us, DWORD pe
                                       std::size_t from, std::size_t to,
                                       std::pair<long long, long long> startedUs) const {
   m_periodJudged = true;
-  return qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second), from, to);
+  return qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second), from, to,
+                            nullptr, CountedAt(startedUs.first));
 }
 
 std::function<long long(long long, long long)> RealtimeThreads::HeldBetween(
@@ -352,6 +353,13 @@ std::function<long long(long long, long long)> RealtimeThreads::HeldBetween(
   return [holdUps = m_holdUps, lowUs, highUs](long long a, long long b) {
     return holdUps->HeldUsBetween(a + lowUs, b + highUs);
   };
+}
+
+qxtest::CountedAt RealtimeThreads::CountedAt(long long lowUs, bool sinceTest) const {
+  std::shared_ptr<const qxtest::HoldUpTimeline> timeline = sinceTest ? nullptr : m_holdUps;
+  if (!timeline && m_testMeter) timeline = m_testMeter->Timeline();
+  if (!timeline) return nullptr;
+  return [timeline, lowUs](long long us) { return timeline->CountedAfter(us + lowUs); };
 }
 
 std::vector<long long> RealtimeThreads::SentTimesUs() {

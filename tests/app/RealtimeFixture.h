@@ -239,6 +239,9 @@ class RealtimeThreads : public ::testing::Test {
   // saw it; as the test saw it when no run was judged (TestHeldBetween).
   std::function<long long(long long, long long)> HeldBetween(long long lowUs,
                                                              long long highUs) const;
+  // When the hold-ups HeldBetween sees were counted, on a clock `lowUs`
+  // behind the monotonic one; `sinceTest`: those the test saw.
+  qxtest::CountedAt CountedAt(long long lowUs, bool sinceTest = false) const;
   // The times the output frames sent so far were handed to the bus, in
   // microseconds of the monotonic clock.
   std::vector<long long> SentTimesUs();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -121,6 +122,12 @@ long long HoldUpTimeline::MostHeldWithinUs(long long windowUs, const WaitedOn& w
 long long HoldUpTimeline::LastSampleUs() const {
   std::lock_guard guard(m_lock);
   return m_us.empty() ? 0 : m_us.back();
+}
+
+long long HoldUpTimeline::CountedAfter(long long us) const {
+  std::lock_guard guard(m_lock);
+  const auto at = std::lower_bound(m_us.begin(), m_us.end(), us);
+  return at == m_us.end() ? LLONG_MAX : *at;
 }
 
 void HoldUpTimeline::AwaitSampleAfter(long long us) const {
@@ -246,7 +253,8 @@ int HoldUpMeter::HoldUps() const {
 // ---- the period check ----------------------------------------------------------------
 
 std::string LateMedian(const std::vector<long long>& us, long long periodMs, const HeldUs& heldUs,
-                       const std::vector<std::pair<std::size_t, std::size_t>>& gaps) {
+                       const std::vector<std::pair<std::size_t, std::size_t>>& gaps,
+                       const CountedAt& countedAt) {
   if (gaps.size() < 2) return "";
   // At a period of a few ticks the pacing's millisecond tick decides the
   // gaps: a sample's work that ends in the tick it began in adds to its gap,
@@ -260,6 +268,21 @@ std::string LateMedian(const std::vector<long long>& us, long long periodMs, con
   std::vector<long long> nets;
   for (const auto& [a, b] : gaps)
     nets.push_back(us[b] - us[a] - (heldSince(us[b]) - heldSince(us[a])));
+  // A meter kept from its processor may count the waits that ended several
+  // gaps at once: all go to the first of them, and the others would show
+  // their waits as the program's own lateness.
+  for (std::size_t g = 0; countedAt && g < gaps.size();) {
+    std::size_t end = g + 1;
+    long long sum = nets[g];
+    for (; end < gaps.size() && gaps[end].first == gaps[end - 1].second &&
+           countedAt(us[gaps[end].second]) == countedAt(us[gaps[end - 1].second]);
+         ++end)
+      sum += nets[end];
+    std::fill(nets.begin() + static_cast<std::ptrdiff_t>(g),
+              nets.begin() + static_cast<std::ptrdiff_t>(end),
+              sum / static_cast<long long>(end - g));
+    g = end;
+  }
   std::sort(nets.begin(), nets.end());
   const std::size_t half = nets.size() / 2;
   const long long median = nets.size() % 2 ? nets[half] : (nets[half - 1] + nets[half]) / 2;
@@ -272,7 +295,8 @@ std::string LateMedian(const std::vector<long long>& us, long long periodMs, con
 
 std::string LatePeriod(const std::vector<long long>& us, long long periodMs, const HeldUs& heldUs,
                        std::size_t from, std::size_t to,
-                       const std::function<bool(std::size_t)>& counted) {
+                       const std::function<bool(std::size_t)>& counted,
+                       const CountedAt& countedAt) {
   to = std::min(to, us.size());
   const long long periodUs = periodMs * 1000;
   const long long untracedUs = 100000;
@@ -292,7 +316,8 @@ std::string LatePeriod(const std::vector<long long>& us, long long periodMs, con
   if (samples.size() < 2) return "";
   std::vector<std::pair<std::size_t, std::size_t>> gaps;
   for (std::size_t k = 1; k < samples.size(); ++k) gaps.push_back({samples[k - 1], samples[k]});
-  if (std::string late = LateMedian(us, periodMs, heldUs, gaps); !late.empty()) return late;
+  if (std::string late = LateMedian(us, periodMs, heldUs, gaps, countedAt); !late.empty())
+    return late;
   const long long first = us[samples.front()];
   const long long heldBefore = held(first, us[samples.back()]);
   const std::string samplesSaid = std::to_string(samples.size()) + " samples";

@@ -89,6 +89,10 @@ class HoldUpTimeline {
   long long MostHeldWithinUs(long long windowUs, const WaitedOn& waitedOn = SampleWaitedOn) const;
   // When the last sample was taken (0: none yet).
   long long LastSampleUs() const;
+  // When the first sample at or after `us` was taken (LLONG_MAX: none yet):
+  // the waits that ended before it and after the one before are known only
+  // from it, all at once.
+  long long CountedAfter(long long us) const;
   // Waits until the meter has looked past `us` (SteadyUs), 200 ms at most:
   // a stop that ended just before it is counted at the meter's first wake
   // after it, which may come later.
@@ -171,14 +175,21 @@ class HoldUpMeter {
 // The outside hold-up between two instants of the steps' clock, as a
 // period check takes it (null: none).
 using HeldUs = std::function<long long(long long, long long)>;
+// When the hold-up that ended at an instant of the steps' clock was counted
+// (HoldUpTimeline::CountedAfter; null: not known). Two steps whose waits
+// were counted at one instant cannot tell whose wait was whose.
+using CountedAt = std::function<long long(long long)>;
 
 // The median rule of the period check (LatePeriod) alone, over the gaps
 // listed (pairs of steps, in order, none overlapping): the gaps between
 // samples of one run, where a test's steps hold several runs or faults
 // that are no sample's. Empty when they kept it, or are fewer than two:
-// one gap has no median apart from its own costs.
+// one gap has no median apart from its own costs. Successive gaps whose
+// ends' waits were counted at one instant (`countedAt`) share what was
+// counted there: each is judged at their mean, net.
 std::string LateMedian(const std::vector<long long>& us, long long periodMs, const HeldUs& heldUs,
-                       const std::vector<std::pair<std::size_t, std::size_t>>& gaps);
+                       const std::vector<std::pair<std::size_t, std::size_t>>& gaps,
+                       const CountedAt& countedAt = nullptr);
 
 // The period check of a run's steps (microseconds of one clock, from..to-1),
 // each net of the outside hold-up in it (`heldUs(from, to)` of the steps'
@@ -191,12 +202,14 @@ std::string LateMedian(const std::vector<long long>& us, long long periodMs, con
 //   0.2 ms (the sleep's own overshoot): a program late at every sample fails
 //   however short the run, and the 100 ms above are spent on single gaps,
 //   never on the whole run; each hold-up is charged to one gap, the one in
-//   which the task it held got its processor back;
+//   which the task it held got its processor back, or, when the meter
+//   counted the waits of several gaps at once (`countedAt`), shared by them;
 // - the run's length no longer than 1.1 times its periods, a period and
 //   100 ms, net: many gaps late, however the median falls.
 // Empty when the steps kept their period; else what broke it.
 std::string LatePeriod(const std::vector<long long>& us, long long periodMs, const HeldUs& heldUs,
                        std::size_t from = 0, std::size_t to = SIZE_MAX,
-                       const std::function<bool(std::size_t)>& counted = nullptr);
+                       const std::function<bool(std::size_t)>& counted = nullptr,
+                       const CountedAt& countedAt = nullptr);
 
 }  // namespace qxtest

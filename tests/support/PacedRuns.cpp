@@ -59,26 +59,28 @@ bool JudgedRuns(const std::function<void()>& run,
 std::vector<LateAnswer> LateAnswers(const std::vector<long long>& sentUs,
                                     const std::vector<long long>& answeredUs, long long turnUs,
                                     const HeldUs& heldUs,
-                                    const std::function<bool(std::size_t)>& missed) {
+                                    const std::function<bool(std::size_t)>& missed,
+                                    std::size_t lag) {
   std::vector<LateAnswer> late;
-  // The answers to the 0 V start and to each sample but the last.
-  const std::size_t read = sentUs.size() < 3 ? 0 : sentUs.size() - 2;
+  // The answers to the 0 V start and to each sample but the last `lag`.
+  const std::size_t read = sentUs.size() < lag + 2 ? 0 : sentUs.size() - 1 - lag;
   long long best = LLONG_MAX;
   for (std::size_t i = 0; i < std::min(read, answeredUs.size()); ++i) {
     // An answer before its frame is another frame's: they cannot be told apart.
-    if (answeredUs[i] < sentUs[i]) return {{i, true, answeredUs[i] - sentUs[i + 1], 0, LLONG_MAX}};
+    if (answeredUs[i] < sentUs[i])
+      return {{i, true, answeredUs[i] - sentUs[i + lag], 0, LLONG_MAX}};
     best = std::min(best, answeredUs[i] - sentUs[i]);
   }
   if (best == LLONG_MAX) best = 0;
   for (std::size_t i = 0; i < read; ++i) {
+    const long long readUs = sentUs[i + lag];
     const bool came = i < answeredUs.size();
-    if (came && answeredUs[i] <= sentUs[i + 1] && !(missed && missed(i))) continue;
+    if (came && answeredUs[i] <= readUs && !(missed && missed(i))) continue;
     // Over its whole way: a wait is known only once the thread runs again,
     // and the one that kept the answer from its sample ends when it comes.
     const long long cameUs = came ? answeredUs[i] : sentUs.back();
-    late.push_back({i, came, came ? answeredUs[i] - sentUs[i + 1] : 0,
-                    heldUs ? heldUs(sentUs[i], cameUs) : 0,
-                    sentUs[i + 1] - sentUs[i] - best - turnUs});
+    late.push_back({i, came, came ? answeredUs[i] - readUs : 0,
+                    heldUs ? heldUs(sentUs[i], cameUs) : 0, readUs - sentUs[i] - best - turnUs});
   }
   return late;
 }
@@ -93,10 +95,13 @@ std::string Said(const LateAnswer& late) {
 
 std::string AnswerHeldUp(const std::vector<long long>& sentUs,
                          const std::vector<long long>& answeredUs, long long turnUs,
-                         const HeldUs& heldUs, const std::function<bool(std::size_t)>& missed) {
-  const std::vector<LateAnswer> late = LateAnswers(sentUs, answeredUs, turnUs, heldUs, missed);
+                         const HeldUs& heldUs, const std::function<bool(std::size_t)>& missed,
+                         std::size_t lag) {
+  const std::vector<LateAnswer> late = LateAnswers(sentUs, answeredUs, turnUs, heldUs, missed, lag);
+  // Where even the run's quickest answer leaves no slack, the lateness is
+  // the program's however its road was held up.
   for (const LateAnswer& answer : late)
-    if (answer.heldUs < answer.slackUs) return "";
+    if (answer.slackUs <= 0 || answer.heldUs < answer.slackUs) return "";
   return late.empty() ? "" : Said(late.front());
 }
 
@@ -142,13 +147,16 @@ std::vector<std::vector<long long>> HeardFrames::Runs(std::size_t from, std::siz
 }
 
 std::string HeardFrames::LateRuns(long long periodMs, const HeldUs& held, std::size_t from,
-                                  std::size_t to) const {
+                                  std::size_t to, const CountedAt& countedAt) const {
   for (const std::vector<long long>& run : Runs(from, to))
-    if (std::string late = LatePeriod(run, periodMs, held); !late.empty()) return late;
+    if (std::string late = LatePeriod(run, periodMs, held, 0, SIZE_MAX, nullptr, countedAt);
+        !late.empty())
+      return late;
   return "";
 }
 
-std::string HeardFrames::LateMedianOfRuns(long long periodMs, const HeldUs& held) const {
+std::string HeardFrames::LateMedianOfRuns(long long periodMs, const HeldUs& held,
+                                          const CountedAt& countedAt) const {
   std::vector<long long> us;
   std::vector<std::pair<std::size_t, std::size_t>> gaps;
   for (const std::vector<long long>& run : Runs(0, SIZE_MAX)) {
@@ -157,7 +165,7 @@ std::string HeardFrames::LateMedianOfRuns(long long periodMs, const HeldUs& held
       us.push_back(run[k]);
     }
   }
-  return LateMedian(us, periodMs, held, gaps);
+  return LateMedian(us, periodMs, held, gaps, countedAt);
 }
 
 // ---- a test's watch ------------------------------------------------------------------
@@ -183,7 +191,7 @@ PacedRunWatch::Verdict PacedRunWatch::JudgeTheRunGoingOn(long long periodMs, std
   const auto late = [&] {
     return m_frames.LateRuns(
         periodMs, [&holdUps](long long a, long long b) { return holdUps->HeldUsBetween(a, b); },
-        from, to);
+        from, to, [&holdUps](long long us) { return holdUps->CountedAfter(us); });
   };
   const auto limit = std::chrono::milliseconds(periodMs) * samples + std::chrono::seconds(20);
   const bool made = JudgedRuns(
@@ -216,7 +224,8 @@ std::string PacedRunWatch::LateOverTheTest(long long periodMs) const {
   if (const std::vector<long long> us = m_frames.Us(); !us.empty())
     timeline->AwaitSampleAfter(us.back());
   return m_frames.LateMedianOfRuns(
-      periodMs, [timeline](long long a, long long b) { return timeline->HeldUsBetween(a, b); });
+      periodMs, [timeline](long long a, long long b) { return timeline->HeldUsBetween(a, b); },
+      [timeline](long long us) { return timeline->CountedAfter(us); });
 }
 
 }  // namespace qxtest

@@ -51,14 +51,16 @@ bool JudgedRuns(const std::function<void()>& run,
 // The answers of a peer that reached the samples too late to be read.
 // Answer i, to output frame i (sentUs[i]; the first is the run's 0 V
 // start), handed to the unit at answeredUs[i], is read by the sample that
-// sends frame i + 1: it has until then, less what an answer takes at best
-// and the `turnUs` its hand-over may wait for the user-interface thread's
-// turn. An answer handed over later, or never, or one the sample is known
-// to have missed (`missed`, from what the samples read: a sample may read
-// before its frame goes), is late. Only answers sent before the last
-// sample's frame are counted: the last frames' answers are read by no
-// sample. An answer handed over before its own frame went cannot be told
-// from another's: it is listed as late beyond any hold-up.
+// sends frame i + `lag` (the next one, unless the run lets its readings
+// fall further behind): it has until then, less what an answer takes at
+// best and the `turnUs` its hand-over may wait for the user-interface
+// thread's turn. An answer handed over later, or never, or one that sample
+// is known to have missed (`missed`, from what the samples read: a sample
+// may read before its frame goes), is late. Only answers some sample
+// reads are counted: the last frames' answers are read by none (the
+// run's last frame is its closing zero). An answer handed over before its
+// own frame went cannot be told from another's: it is listed as late
+// beyond any hold-up.
 struct LateAnswer {
   std::size_t frame = 0;
   bool came = false;
@@ -70,18 +72,21 @@ struct LateAnswer {
 std::vector<LateAnswer> LateAnswers(const std::vector<long long>& sentUs,
                                     const std::vector<long long>& answeredUs, long long turnUs,
                                     const HeldUs& heldUs,
-                                    const std::function<bool(std::size_t)>& missed = nullptr);
+                                    const std::function<bool(std::size_t)>& missed = nullptr,
+                                    std::size_t lag = 1);
 std::string Said(const LateAnswer& late);
 
 // Why a peer's answers reached the samples too late for a reason outside
 // the program: every late answer (LateAnswers) came while the threads on
 // its road were held up (`heldUs`) for all the slack it had. Empty when
 // every answer came in time, or when one came late that no hold-up
-// explains: that answer is the program's, and the run is judged.
+// explains, or with no slack at all: that answer is the program's, and the
+// run is judged.
 std::string AnswerHeldUp(const std::vector<long long>& sentUs,
                          const std::vector<long long>& answeredUs, long long turnUs,
                          const HeldUs& heldUs,
-                         const std::function<bool(std::size_t)>& missed = nullptr);
+                         const std::function<bool(std::size_t)>& missed = nullptr,
+                         std::size_t lag = 1);
 
 // Why a test whose every run was held up, the last by `heldUp`, is skipped.
 std::string HeldUpEveryTime(const std::string& heldUp);
@@ -113,12 +118,14 @@ class HeardFrames {
   // The times of the frames heard so far, of every run.
   std::vector<long long> Us() const;
   // The period check (LatePeriod) of each run among frames from..to-1,
-  // each judged whole, net of `held`; what broke it first, or empty.
+  // each judged whole, net of `held` (counted as `countedAt` says); what
+  // broke it first, or empty.
   std::string LateRuns(long long periodMs, const HeldUs& held, std::size_t from = 0,
-                       std::size_t to = SIZE_MAX) const;
+                       std::size_t to = SIZE_MAX, const CountedAt& countedAt = nullptr) const;
   // The median rule (LateMedian) over the gaps of every run heard, net of
   // `held`.
-  std::string LateMedianOfRuns(long long periodMs, const HeldUs& held) const;
+  std::string LateMedianOfRuns(long long periodMs, const HeldUs& held,
+                               const CountedAt& countedAt = nullptr) const;
 
  private:
   // The times of each run among frames from..to-1.
