@@ -17,7 +17,8 @@
 // Each frame is logged on standard output:
 //   ready pid=<pid>
 //   DAC #<n> <code0> <code1> <code2> <code3>
-//   ADC #<n> <code0> <code1> <code2> <code3>
+//   ADC #<n> <code0> <code1> <code2> <code3>[ untaken]
+// An answer no peer took, however often sent, ends in " untaken".
 // With --times 1 each DAC line ends in " t=<us>", the microseconds since the
 // companion started on the monotonic clock, taken when the frame arrived.
 // With --stalls 1 it also notes when it was itself held up (stopped, or left
@@ -121,9 +122,13 @@ struct Companion {
     LPARAM l = static_cast<LPARAM>(out[2]) | static_cast<LPARAM>(out[3]) << 16;
     const auto until =
         std::chrono::steady_clock::now() + std::chrono::duration<double, std::milli>(resendMs);
-    while (QxBusBroadcast("ID_DIDIRO_ADC", w, l) == 0 && std::chrono::steady_clock::now() < until)
+    bool taken = QxBusBroadcast("ID_DIDIRO_ADC", w, l) != 0;
+    while (!taken && std::chrono::steady_clock::now() < until) {
       usleep(200);
-    std::printf("ADC #%lu %u %u %u %u\n", sequence, out[0], out[1], out[2], out[3]);
+      taken = QxBusBroadcast("ID_DIDIRO_ADC", w, l) != 0;
+    }
+    std::printf("ADC #%lu %u %u %u %u%s\n", sequence, out[0], out[1], out[2], out[3],
+                taken ? "" : " untaken");
     std::fflush(stdout);
   }
 };

@@ -97,8 +97,8 @@ class BusOwnNameFloodThreads : public RealtimeCompanionThreads {
           // A sample that read anything but the answer to the frame before
           // its own missed that answer.
           m_answerMissed = [this, doc](std::size_t i) {
-            return i < m_received.size() &&
-                   doc->m_system.m_y.At(0, static_cast<int>(i)) != m_received[i].volts;
+            const Received* answer = AnswerTo(i);
+            return answer && doc->m_system.m_y.At(0, static_cast<int>(i)) != answer->volts;
           };
           doc->StartStopSimulation();
           EXPECT_TRUE(TakeTurnsUntilEnded());

@@ -82,9 +82,24 @@ std::string RealtimeCompanionThreads::HeldUpBy(const HoldUpMeter& meter) {
   return why;
 }
 
-std::vector<long long> RealtimeCompanionThreads::AnsweredUs() const {
+const RealtimeCompanionThreads::Received* RealtimeCompanionThreads::AnswerTo(std::size_t i) const {
+  // The unit took the answers the companion's socket let through, in order.
+  const std::vector<bool>& taken = m_companionLog.taken;
+  if (i < taken.size() && !taken[i]) return nullptr;
+  const std::size_t lostBefore = static_cast<std::size_t>(
+      std::count(taken.begin(),
+                 taken.begin() + static_cast<std::ptrdiff_t>(std::min(i, taken.size())), false));
+  return i - lostBefore < m_received.size() ? &m_received[i - lostBefore] : nullptr;
+}
+
+std::vector<long long> RealtimeCompanionThreads::AnsweredUs() {
   std::vector<long long> us;
-  for (const Received& r : m_received) us.push_back(r.us);
+  const std::size_t answers = std::max(m_received.size(), CompanionLog().taken.size());
+  for (std::size_t i = 0; i < answers; ++i) {
+    const Received* answer = AnswerTo(i);
+    us.push_back(answer ? answer->us : qxtest::kNeverCame);
+  }
+  while (!us.empty() && us.back() == qxtest::kNeverCame) us.pop_back();
   return us;
 }
 
@@ -102,7 +117,10 @@ const RealtimeCompanionThreads::CompanionRecord& RealtimeCompanionThreads::Compa
   if (!m_companion) return m_companionLog;
   const long long readUs = qxtest::SteadyUs();
   ReadToMark(*m_companion, "qorex_companion", [&](const std::string& line) {
-    m_companionLog.answersSent += line.rfind("ADC", 0) == 0 ? 1 : 0;
+    if (line.rfind("ADC", 0) == 0) {
+      ++m_companionLog.answersSent;
+      m_companionLog.taken.push_back(line.find(" untaken") == std::string::npos);
+    }
     if (line.rfind("stalled ", 0) == 0) m_companionLog.stalls.emplace_back(readUs, line);
     const std::size_t at = line.find(" t=");
     if (line.rfind("DAC", 0) == 0 && at != std::string::npos)

@@ -47,6 +47,7 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   struct CompanionRecord {
     std::vector<long long> heardUs;  // when it heard each output frame (--times 1, its clock)
     int answersSent = 0;             // the input frames it sent
+    std::vector<bool> taken;         // whether a peer took each of them, in order
     // Its notes of being held up ("stalled ..."), each with when this
     // process read it (qxtest::SteadyUs).
     std::vector<std::pair<long long, std::string>> stalls;
@@ -91,8 +92,14 @@ class RealtimeCompanionThreads : public RealtimeThreads {
   // Whether the run's sample that reads answer i is known to have missed it
   // (null: told by the times alone).
   std::function<bool(std::size_t)> m_answerMissed;
-  // When each answer was handed to the unit (Received::us).
-  std::vector<long long> AnsweredUs() const;
+  // The answer to output frame i as the unit took it: none when the
+  // companion's answer found no taker (as far as its log was read:
+  // CompanionLog), or has not come.
+  const Received* AnswerTo(std::size_t i) const;
+  // When the answer to each output frame was handed to the unit
+  // (Received::us; qxtest::kNeverCame for one that did not come), the
+  // companion's log read first.
+  std::vector<long long> AnsweredUs();
   // The hold-up of the threads on an answer's road (m_answerRoad and the
   // companion's), as `holdUps` saw it; it must outlive what this returns.
   qxtest::HeldUs AnswerRoadHeld(const qxtest::HoldUpTimeline& holdUps) const;

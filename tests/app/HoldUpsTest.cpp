@@ -184,6 +184,13 @@ TEST(AnswerHeldUp, OnlyARoadHeldUpForAllTheSlackExplainsAnAnswerThatMissedItsSam
   EXPECT_EQ(qxtest::AnswerHeldUp(sent, behind, 0, always(57), nullptr, 3), "");
   EXPECT_EQ(qxtest::LateAnswers(sent, answers(2, true), 0, nullptr, nullptr, 3).size(), 2u)
       << "answers 2 and 3; 4 to 6 are read by no sample";
+  // An answer lost before others came is late, and only the hold-up before
+  // the next one came can explain it: the road was open again by then.
+  std::vector<long long> lost = answers(2);
+  lost[2] = qxtest::kNeverCame;
+  EXPECT_EQ(qxtest::AnswerHeldUp(sent, lost, 0, road(50)), "");
+  EXPECT_NE(qxtest::AnswerHeldUp(sent, lost, 0, always(18)), "");
+  EXPECT_EQ(qxtest::LateAnswers(sent, lost, 0, nullptr).size(), 1u) << "the others came in time";
   // A program whose every answer takes longer than the period leaves no
   // slack for a hold-up to take.
   std::vector<long long> slow;

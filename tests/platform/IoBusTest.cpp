@@ -5,6 +5,7 @@
 #include "tests/platform/IoPeerProcess.h"
 #include "tests/support/TestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -166,10 +167,11 @@ TEST_F(Bus, CompanionAnswersTheOutputsWithThePlantOutputs) {
                           HIWORD(got.lParam)};
     for (int ch = 0; ch < 4; ++ch) EXPECT_NEAR(codes[ch], expected[pass][ch], 1) << pass << ch;
   }
+  // Each answer this process took, so none is logged as untaken.
   EXPECT_EQ(companion.ReadLine(), "DAC #1 65535 0 32767 65535");
-  EXPECT_EQ(companion.ReadLine().rfind("ADC #1 ", 0), 0u);
+  EXPECT_THAT(companion.ReadLine(), testing::MatchesRegex("ADC #1 [0-9 ]*"));
   EXPECT_EQ(companion.ReadLine(), "DAC #2 65535 0 32767 65535");
-  EXPECT_EQ(companion.ReadLine().rfind("ADC #2 ", 0), 0u);
+  EXPECT_THAT(companion.ReadLine(), testing::MatchesRegex("ADC #2 [0-9 ]*"));
   int status = companion.Stop();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }

@@ -66,6 +66,7 @@ std::vector<LateAnswer> LateAnswers(const std::vector<long long>& sentUs,
   const std::size_t read = sentUs.size() < lag + 2 ? 0 : sentUs.size() - 1 - lag;
   long long best = LLONG_MAX;
   for (std::size_t i = 0; i < std::min(read, answeredUs.size()); ++i) {
+    if (answeredUs[i] == kNeverCame) continue;
     // An answer before its frame is another frame's: they cannot be told apart.
     if (answeredUs[i] < sentUs[i])
       return {{i, true, answeredUs[i] - sentUs[i + lag], 0, LLONG_MAX}};
@@ -74,11 +75,17 @@ std::vector<LateAnswer> LateAnswers(const std::vector<long long>& sentUs,
   if (best == LLONG_MAX) best = 0;
   for (std::size_t i = 0; i < read; ++i) {
     const long long readUs = sentUs[i + lag];
-    const bool came = i < answeredUs.size();
+    const bool came = i < answeredUs.size() && answeredUs[i] != kNeverCame;
     if (came && answeredUs[i] <= readUs && !(missed && missed(i))) continue;
     // Over its whole way: a wait is known only once the thread runs again,
-    // and the one that kept the answer from its sample ends when it comes.
-    const long long cameUs = came ? answeredUs[i] : sentUs.back();
+    // and the one that kept the answer from its sample ends when it comes;
+    // for one that never came, when the next one came, its road open again.
+    long long cameUs = came ? answeredUs[i] : sentUs.back();
+    for (std::size_t j = i + 1; !came && j < answeredUs.size(); ++j)
+      if (answeredUs[j] != kNeverCame) {
+        cameUs = std::min(cameUs, answeredUs[j]);
+        break;
+      }
     late.push_back({i, came, came ? answeredUs[i] - readUs : 0,
                     heldUs ? heldUs(sentUs[i], cameUs) : 0, readUs - sentUs[i] - best - turnUs});
   }

@@ -10,6 +10,7 @@
 #include "tests/support/HoldUps.h"
 
 #include <chrono>
+#include <climits>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -50,7 +51,8 @@ bool JudgedRuns(const std::function<void()>& run,
 
 // The answers of a peer that reached the samples too late to be read.
 // Answer i, to output frame i (sentUs[i]; the first is the run's 0 V
-// start), handed to the unit at answeredUs[i], is read by the sample that
+// start), handed to the unit at answeredUs[i] (kNeverCame, or past the
+// end, for one that never came), is read by the sample that
 // sends frame i + `lag` (the next one, unless the run lets its readings
 // fall further behind): it has until then, less what an answer takes at
 // best and the `turnUs` its hand-over may wait for the user-interface
@@ -61,6 +63,8 @@ bool JudgedRuns(const std::function<void()>& run,
 // run's last frame is its closing zero). An answer handed over before its
 // own frame went cannot be told from another's: it is listed as late
 // beyond any hold-up.
+// An answer that never came, before others that did.
+constexpr long long kNeverCame = LLONG_MAX;
 struct LateAnswer {
   std::size_t frame = 0;
   bool came = false;
