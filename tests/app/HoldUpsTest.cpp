@@ -94,6 +94,20 @@ TEST(LatePeriod, WaitsCountedAtOnceAreSharedByTheGapsTheyEnded) {
   }
 }
 
+// A hand-over posted at 100 and taken up again at 300, the user-interface
+// thread waiting half of that time for a processor: a gap is charged its
+// part of that wait, a gap without the hand-over none, and the parts add up.
+TEST(LatePeriod, TheUserInterfaceThreadsWaitCountsOnlyWhileAPassIsHandedOver) {
+  const qxtest::HeldUs samples = [](long long a, long long b) { return (b - a) / 10; };
+  const qxtest::HeldUs ui = [](long long a, long long b) { return (b - a) / 2; };
+  const qxtest::HeldUs held = qxtest::WithHandOvers(samples, ui, {{100, 300}});
+  EXPECT_EQ(held(0, 200), 20 + 50);
+  EXPECT_EQ(held(200, 400), 20 + 50);
+  EXPECT_EQ(held(400, 600), 20);
+  EXPECT_EQ(held(0, 600), held(0, 200) + held(200, 400) + held(400, 600));
+  EXPECT_EQ(qxtest::WithHandOvers(samples, ui, {})(0, 600), 60);
+}
+
 // A board run's calls: two zeroing writes, a reading and a write each
 // sample, the closing zero; the run's length is its readings'.
 TEST(LatePeriod, TheRunsLengthCountsTheStepsThatStartASample) {

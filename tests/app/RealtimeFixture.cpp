@@ -87,9 +87,10 @@ void RealtimeThreads::SetUp() {
     m_instantHeardUs.push_back(qxtest::SteadyUs());
   });
   ASSERT_FALSE(HasFailure());
+  m_uiTid = static_cast<long>(gettid());
   qxui::SetPreTranslateHook([this](MSG* msg) {
     if (msg->hwnd == nullptr) {
-      m_posted.push_back({msg->message, msg->wParam, msg->lParam, msg->time});
+      m_posted.push_back({msg->message, msg->wParam, msg->lParam, msg->time, qxtest::SteadyUs()});
       if (m_onPosted && m_onPosted(*msg)) return TRUE;
     }
     return m_app ? m_app->PreTranslateMessage(msg) : FALSE;
@@ -343,16 +344,39 @@ std::string RealtimeThreads::LateStep(const std::vector<long long>& us, DWORD pe
                                       std::size_t from, std::size_t to,
                                       std::pair<long long, long long> startedUs) const {
   m_periodJudged = true;
-  return qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second), from, to,
-                            nullptr, CountedAt(startedUs.first));
+  return qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second, us), from,
+                            to, nullptr, CountedAt(startedUs.first));
 }
 
 std::function<long long(long long, long long)> RealtimeThreads::HeldBetween(
-    long long lowUs, long long highUs) const {
+    long long lowUs, long long highUs, const std::vector<long long>& steps) const {
   if (!m_holdUps) return TestHeldBetween(lowUs, highUs);
-  return [holdUps = m_holdUps, lowUs, highUs](long long a, long long b) {
+  const auto samples = [holdUps = m_holdUps, lowUs, highUs](long long a, long long b) {
     return holdUps->HeldUsBetween(a + lowUs, b + highUs);
   };
+  // A worker handing a pass over waits for the user-interface thread to
+  // take it and deal with it: from its post to its next step. The post's
+  // tick count is the system clock's milliseconds, as the meter's
+  // microseconds are.
+  std::vector<std::pair<long long, long long>> handOvers;
+  for (const Posted& p : m_posted) {
+    if (p.message != kTransfer && p.message != kPush && p.message != kFindG) continue;
+    const DWORD waitedMs = static_cast<DWORD>(p.deliveredUs / 1000) - p.time;
+    const long long deliveredUs = p.deliveredUs - lowUs;
+    const auto next = std::lower_bound(steps.begin(), steps.end(), deliveredUs);
+    if (waitedMs < 60000)
+      handOvers.push_back(
+          {deliveredUs - 1000LL * (waitedMs + 1), next == steps.end() ? deliveredUs : *next});
+  }
+  const auto ui = [holdUps = m_holdUps, lowUs, highUs, tid = m_uiTid](long long a, long long b) {
+    const auto isUi = [tid](const qxtest::WatchedTask& task) {
+      return task.ours && task.tid == tid;
+    };
+    const auto stopsOnly = [](const qxtest::WatchedTask&) { return false; };
+    return holdUps->HeldUsBetween(a + lowUs, b + highUs, isUi) -
+           holdUps->HeldUsBetween(a + lowUs, b + highUs, stopsOnly);
+  };
+  return qxtest::WithHandOvers(samples, ui, std::move(handOvers));
 }
 
 qxtest::CountedAt RealtimeThreads::CountedAt(long long lowUs, bool sinceTest) const {
@@ -532,7 +556,7 @@ std::string RealtimeBoardThreads::LateCall(const std::vector<TimedCall>& calls, 
   m_periodJudged = true;
   std::vector<long long> us;
   for (const TimedCall& call : calls) us.push_back(call.us);
-  const auto held = BoardHeld(HeldBetween(m_boardStartedUs[0], m_boardStartedUs[1]));
+  const auto held = BoardHeld(HeldBetween(m_boardStartedUs[0], m_boardStartedUs[1], us));
   return qxtest::LatePeriod(us, periodMs, held, from, to,
                             [&calls](std::size_t i) { return calls[i].call == "R0"; });
 }

@@ -58,8 +58,9 @@ constexpr auto kRunLimit = std::chrono::seconds(20);
 struct Posted {
   UINT message;
   WPARAM wParam;
-  LPARAM lParam = 0;  // the end of a run, for WM_QX_RUNENDED
-  DWORD time = 0;     // the poster's tick count when it posted
+  LPARAM lParam = 0;          // the end of a run, for WM_QX_RUNENDED
+  DWORD time = 0;             // the poster's tick count when it posted
+  long long deliveredUs = 0;  // when the user-interface thread took it (qxtest::SteadyUs)
 };
 
 struct ShownBox {
@@ -237,8 +238,10 @@ class RealtimeThreads : public ::testing::Test {
   // The outside hold-up between two instants of a clock `lowUs`..`highUs`
   // behind the monotonic one (unsure by that much), as the last run judged
   // saw it; as the test saw it when no run was judged (TestHeldBetween).
-  std::function<long long(long long, long long)> HeldBetween(long long lowUs,
-                                                             long long highUs) const;
+  // A gap in which the worker handed a pass over (`steps`: the run's, on
+  // that clock) also waited on the user-interface thread.
+  std::function<long long(long long, long long)> HeldBetween(
+      long long lowUs, long long highUs, const std::vector<long long>& steps) const;
   // When the hold-ups HeldBetween sees were counted, on a clock `lowUs`
   // behind the monotonic one; `sinceTest`: those the test saw.
   qxtest::CountedAt CountedAt(long long lowUs, bool sinceTest = false) const;
@@ -258,6 +261,7 @@ class RealtimeThreads : public ::testing::Test {
   CFrameWnd* m_quitFrame = nullptr;  // MakeQuitFrame's
   CStatusBar m_status;
   std::vector<Posted> m_posted;
+  long m_uiTid = 0;  // the user-interface thread's: the test's own
   // Sees each thread message first; true: the application does not get it.
   std::function<bool(const MSG&)> m_onPosted;
   std::mutex m_boxLock;

@@ -112,6 +112,18 @@ std::string AnswerHeldUp(const std::vector<long long>& sentUs,
   return late.empty() ? "" : Said(late.front());
 }
 
+HeldUs WithHandOvers(HeldUs samples, HeldUs ui,
+                     std::vector<std::pair<long long, long long>> handOvers) {
+  return [samples = std::move(samples), ui = std::move(ui), handOvers = std::move(handOvers)](
+             long long a, long long b) {
+    long long held = samples ? samples(a, b) : 0;
+    for (const auto& [postedUs, deliveredUs] : handOvers)
+      if (ui && postedUs < b && deliveredUs > a)
+        held += ui(std::max(a, postedUs), std::min(b, deliveredUs));
+    return held;
+  };
+}
+
 std::string HeldUpEveryTime(const std::string& heldUp) {
   return "held up in each of " + std::to_string(kMostRuns) + " runs, the last: " + heldUp;
 }

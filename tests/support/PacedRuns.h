@@ -92,6 +92,13 @@ std::string AnswerHeldUp(const std::vector<long long>& sentUs,
                          const std::function<bool(std::size_t)>& missed = nullptr,
                          std::size_t lag = 1);
 
+// The hold-up of a run whose worker also waits for the user-interface
+// thread while it takes a pass over: `samples`' between two instants, and
+// `ui`'s (that thread's own waits) over the part of each hand-over, from
+// its post to its delivery (`handOvers`, on the steps' clock), between them.
+HeldUs WithHandOvers(HeldUs samples, HeldUs ui,
+                     std::vector<std::pair<long long, long long>> handOvers);
+
 // Why a test whose every run was held up, the last by `heldUp`, is skipped.
 std::string HeldUpEveryTime(const std::string& heldUp);
 
