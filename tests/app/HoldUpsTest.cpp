@@ -108,6 +108,14 @@ TEST(LatePeriod, TheUserInterfaceThreadsWaitCountsOnlyWhileAPassIsHandedOver) {
   EXPECT_EQ(qxtest::WithHandOvers(samples, ui, {})(0, 600), 60);
 }
 
+// Three samples 10 ms apart, one gap with 4 ms no meter saw: a short run
+// is late only when most of its gaps are.
+TEST(LatePeriod, OneUntracedCostInAShortRunIsNoLatenessAtEverySample) {
+  EXPECT_EQ(qxtest::LatePeriod(Steps(3, 10, 4, {2}), 10, nullptr), "");
+  EXPECT_NE(qxtest::LatePeriod(Steps(3, 10, 3), 10, nullptr), "") << "25 % late at both";
+  EXPECT_NE(qxtest::LatePeriod(Steps(5, 10, 3, {1, 2, 4}), 10, nullptr), "") << "three of four";
+}
+
 // A board run's calls: two zeroing writes, a reading and a write each
 // sample, the closing zero; the run's length is its readings'.
 TEST(LatePeriod, TheRunsLengthCountsTheStepsThatStartASample) {

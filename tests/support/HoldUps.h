@@ -184,7 +184,8 @@ using CountedAt = std::function<long long(long long)>;
 // listed (pairs of steps, in order, none overlapping): the gaps between
 // samples of one run, where a test's steps hold several runs or faults
 // that are no sample's. Empty when they kept it, or are fewer than two:
-// one gap has no median apart from its own costs. Successive gaps whose
+// one gap has no median apart from its own costs; of an even count the
+// lower middle gap is the median, so that more than half must be late. Successive gaps whose
 // ends' waits were counted at one instant (`countedAt`) share what was
 // counted there: each is judged at their mean, net.
 std::string LateMedian(const std::vector<long long>& us, long long periodMs, const HeldUs& heldUs,
