@@ -93,13 +93,13 @@ const RealtimeCompanionThreads::Received* RealtimeCompanionThreads::AnswerTo(std
 }
 
 std::vector<long long> RealtimeCompanionThreads::AnsweredUs() {
+  // The unit took the answers the companion's socket let through, in order.
+  const std::vector<bool>& taken = CompanionLog().taken;
   std::vector<long long> us;
-  const std::size_t answers = std::max(m_received.size(), CompanionLog().taken.size());
-  for (std::size_t i = 0; i < answers; ++i) {
-    const Received* answer = AnswerTo(i);
-    us.push_back(answer ? answer->us : qxtest::kNeverCame);
+  for (std::size_t i = 0, next = 0; next < m_received.size(); ++i) {
+    const bool took = i >= taken.size() || taken[i];
+    us.push_back(took ? m_received[next++].us : qxtest::kNeverCame);
   }
-  while (!us.empty() && us.back() == qxtest::kNeverCame) us.pop_back();
   return us;
 }
 
