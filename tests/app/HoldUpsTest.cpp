@@ -1,6 +1,7 @@
 // The period check that every run test judges by, on made-up step times,
 // and the hold-up meter it is fed by, on threads and a peer kept from a
 // processor.
+#include "tests/app/RealtimeFixture.h"
 #include "tests/support/HoldUps.h"
 #include "tests/support/PacedRuns.h"
 
@@ -341,6 +342,47 @@ TEST(HoldUpMeter, SeesAPeerKeptFromAProcessor) {
   EXPECT_LT(timeline->HeldUs(nothing), 50000) << "this process was not stopped";
   EXPECT_EQ(timeline->HeldUs(), timeline->HeldUs(nothing))
       << "a child that is not an answering peer is not charged";
+}
+
+// The user-interface thread kept from its processor while it takes a pass
+// over, and as long again after the worker's next step: a run's gap is
+// charged the first wait, never the second.
+TEST_F(RealtimeThreads, AHandOverChargesTheUserInterfaceThreadsWaitToItsGapAlone) {
+  const int cpu = OneOfOurProcessors();
+  cpu_set_t was;
+  sched_getaffinity(0, sizeof was, &was);
+  std::vector<long long> steps;
+  {
+    const HoldUpMeter meter;
+    const auto spinFor = [cpu](int ms) {
+      SpinOn(cpu, std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+    };
+    std::thread competitor([&] { spinFor(900); });
+    steps.push_back(qxtest::SteadyUs());
+    const long long postedUs = qxtest::SteadyUs();
+    spinFor(400);
+    m_posted.push_back({kTransfer, 0, 0, static_cast<DWORD>(postedUs / 1000), qxtest::SteadyUs()});
+    steps.push_back(qxtest::SteadyUs());
+    spinFor(400);
+    steps.push_back(qxtest::SteadyUs());
+    competitor.join();
+    sched_setaffinity(0, sizeof was, &was);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    m_holdUps = meter.Timeline();
+  }
+  const auto held = HeldBetween(0, 0, steps);
+  // Stops of the whole process are charged to every gap they fall in.
+  const auto stops = [this](long long a, long long b) {
+    return m_holdUps->HeldUsBetween(a, b, [](const qxtest::WatchedTask&) { return false; });
+  };
+  const auto isUi = [tid = static_cast<long>(gettid())](const qxtest::WatchedTask& task) {
+    return task.ours && task.tid == tid;
+  };
+  const long long uiWaited = m_holdUps->HeldUsBetween(steps[0], steps[2], isUi);
+  ASSERT_GE(uiWaited - stops(steps[0], steps[2]), 200000) << "kept from its processor";
+  EXPECT_GE(held(steps[0], steps[1]) - stops(steps[0], steps[1]), 100000) << m_holdUps->Said(isUi);
+  EXPECT_LT(held(steps[1], steps[2]) - stops(steps[1], steps[2]), 20000) << m_holdUps->Said(isUi);
+  EXPECT_LE(held(steps[0], steps[2]), uiWaited);
 }
 
 }  // namespace

@@ -176,6 +176,23 @@ TEST_F(Bus, CompanionAnswersTheOutputsWithThePlantOutputs) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
+// A frame from outside the bus folder, with no peer left in it: the answer
+// goes to nobody, and the companion's log says so, which is how a reader of
+// that log tells the answers that came from those that never could.
+TEST_F(Bus, AnAnswerNoPeerTakesIsLoggedAsUntaken) {
+  qxtest::PeerProcess companion("qorex_companion", {"--seconds", "30"});
+  ASSERT_TRUE(companion.Running());
+  const std::string ready = companion.ReadLine();
+  ASSERT_EQ(ready.rfind("ready pid=", 0), 0u) << ready;
+  const std::string companionSocket = m_dir + "/" + ready.substr(10) + ".sock";
+  QxBusLeave();
+  const RawPeer outside(qxtest::MakeTempDir("notbus"), "sender.sock");
+  outside.SendTo(companionSocket, qxbus::EncodeFrame("ID_DIDIRO_DAC", 1, 0xFFFFu, 0));
+  EXPECT_EQ(companion.ReadLine(), "DAC #1 65535 0 0 0");
+  EXPECT_THAT(companion.ReadLine(), testing::MatchesRegex("ADC #1 [0-9 ]* untaken"));
+  EXPECT_EQ(companion.Stop(), 0);
+}
+
 TEST_F(Bus, JoinedOnceSkipsADeadPeerAndLeavesWithoutATrace) {
   std::string own = qxbus::OwnSocketPath();
   EXPECT_EQ(own, m_dir + "/" + std::to_string(getpid()) + ".sock");
