@@ -222,27 +222,29 @@ TEST(AnswerHeldUp, OnlyARoadHeldUpForAllTheSlackExplainsAnAnswerThatMissedItsSam
 }
 
 TEST(HeardFrames, EachThreadsFramesAreARunOfItsOwn) {
-  qxtest::HeardFrames frames;
-  // n frames gapMs apart, on a thread of their own and a fixed schedule.
-  const auto run = [&frames](int n, int gapMs) {
-    std::thread([&frames, n, gapMs] {
-      auto at = std::chrono::steady_clock::now();
-      for (int i = 0; i < n; ++i, at += std::chrono::milliseconds(gapMs)) {
-        std::this_thread::sleep_until(at);
-        frames.Note();
-      }
-    }).join();
+  // n frames gapMs apart on thread `tid`, from `fromMs` on; the next run
+  // starts 300 ms after the last frame.
+  long long fromMs = 1000;
+  const auto run = [&fromMs](qxtest::HeardFrames& frames, long tid, int n, int gapMs) {
+    for (int i = 0; i < n; ++i) frames.Note(1000 * (fromMs + i * gapMs), tid);
+    fromMs += (n - 1) * gapMs + 300;
   };
-  run(6, 20);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  run(6, 20);
+  qxtest::HeardFrames frames;
+  run(frames, 101, 6, 20);
+  run(frames, 102, 6, 20);
   EXPECT_EQ(frames.LateRuns(20, nullptr), "") << "the pause between the runs counted";
   EXPECT_EQ(frames.LateMedianOfRuns(20, nullptr), "");
   const std::size_t onTime = frames.Count();
-  run(6, 30);
+  run(frames, 103, 6, 30);
   EXPECT_EQ(frames.LateRuns(20, nullptr, 0, onTime), "");
   EXPECT_NE(frames.LateRuns(20, nullptr), "") << "the third run came 50 % late";
   EXPECT_NE(frames.LateRuns(20, nullptr, onTime), "");
+  // One thread's frames are one run, however long it paused.
+  qxtest::HeardFrames oneThread;
+  run(oneThread, 101, 6, 20);
+  run(oneThread, 101, 6, 20);
+  EXPECT_NE(oneThread.LateRuns(20, nullptr), "");
+  EXPECT_EQ(oneThread.LateRuns(20, nullptr, 6), "") << "its second run alone";
 }
 
 // Spins until `until`, pinned to `cpu` when it is not negative.

@@ -136,8 +136,10 @@ void KeepClock(std::unique_ptr<QxClock> clock) {
 // ---- the frames heard ----------------------------------------------------------------
 
 void HeardFrames::Note() {
-  const long long us = SteadyUs();
-  const long tid = static_cast<long>(gettid());
+  Note(SteadyUs(), static_cast<long>(gettid()));
+}
+
+void HeardFrames::Note(long long us, long tid) {
   std::lock_guard guard(m_lock);
   m_us.push_back(us);
   m_tids.push_back(tid);

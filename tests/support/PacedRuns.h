@@ -125,6 +125,8 @@ class HeardFrames {
  public:
   // Notes a frame, on the thread that sends it.
   void Note();
+  // Notes a frame thread `tid` sent at `us` (SteadyUs).
+  void Note(long long us, long tid);
   std::size_t Count() const;
   // The times of the frames heard so far, of every run.
   std::vector<long long> Us() const;
