@@ -137,27 +137,38 @@ TEST_F(ClosingWriteThreads, AStopWhileTheBoardIsSilentZeroesItOnceItAnswersAgain
 // test time to close before the run is lost.) A board lost for good says it
 // with the loss.
 TEST_F(ClosingWriteThreads, ABoardThatNeverTakesTheClosingWriteLeavesTheOutputsDrivenAndSaysSo) {
-  StartBoardWith({"--after", "22", "--fault", "silent", "--count", "100000"}, 400);
-  CQorexDoc* doc = NewDesign(0.2, 30.0);
-  doc->StartStopSimulation();
-  ASSERT_TRUE(BoardGotRequest(23));
-  const HoldUpMeter meter;
-  const long long askedUs = qxtest::SteadyUs();
-  doc->OnCloseDocument();
-  const long long closedUs = qxtest::SteadyUs();
-  const auto waited =
-      std::chrono::microseconds(closedUs - askedUs) - meter.HeldBetween(askedUs, closedUs);
-  EXPECT_EQ(g_pWorkerThread.load(), nullptr);
-  // Said by the user-interface thread before the design went.
+  // Paced until the board fell silent. A reply the program waited for past
+  // its timeout is a failed call however the board logged it, so a run held
+  // up is made again when it kept that pace net of what held it up.
+  m_lateRun = [this] { return LateCall(TimedCalls(), 200, 0, 22); };
+  std::chrono::microseconds waited{0};
   std::vector<std::string> shown;
-  for (const ShownBox& box : Boxes())
-    if (box.onUiThread) shown.push_back(box.text);
+  CQorexDoc* doc = nullptr;
+  for (int runs = 0;;) {
+    StartBoardWith({"--after", "22", "--fault", "silent", "--count", "100000"}, 400);
+    ForgetTheRun();
+    doc = NewDesign(0.2, 30.0);
+    const HoldUpMeter meter;
+    doc->StartStopSimulation();
+    ASSERT_TRUE(BoardGotRequest(23));
+    const long long askedUs = qxtest::SteadyUs();
+    doc->OnCloseDocument();
+    const long long closedUs = qxtest::SteadyUs();
+    waited = std::chrono::microseconds(closedUs - askedUs) - meter.HeldBetween(askedUs, closedUs);
+    EXPECT_EQ(g_pWorkerThread.load(), nullptr);
+    // Said by the user-interface thread before the design went.
+    shown.clear();
+    for (const ShownBox& box : Boxes())
+      if (box.onUiThread) shown.push_back(box.text);
+    QxTest::PumpEvents();
+    if (!HeldUpRunAgain(meter, runs, nullptr)) break;
+  }
+  if (!m_heldUp.empty()) GTEST_SKIP() << HeldUpEveryTime();
   ASSERT_EQ(shown.size(), 1u) << "said before the design went";
   EXPECT_EQ(shown, EndBoxesFromLog(RunCallsInLog(TimedCalls(), 23, 100000), kOutputsDriven));
   // The first reply timeout, then the shortest bound, each to the device's
   // 10 ms look, and slack.
   EXPECT_LT(waited, std::chrono::milliseconds(400 + 1000 + 300));
-  QxTest::PumpEvents();
   int last = 0;
   const int closing = ClosingWrites(Requests(), &last);
   EXPECT_GE(closing, 2) << "sent again while the user waited";
@@ -165,8 +176,8 @@ TEST_F(ClosingWriteThreads, ABoardThatNeverTakesTheClosingWriteLeavesTheOutputsD
   std::vector<ShownBox> boxes = Boxes();
   EXPECT_EQ(boxes.size(), 1u) << "the end message says nothing more";
   EXPECT_EQ(RunEnds(), (std::vector<LPARAM>{QxRunEndParam({kRunEndedNormally, true})}));
-  // Paced until the board fell silent.
-  EXPECT_EQ(LateCall(TimedCalls(), 200, 0, 22), "");
+  EXPECT_EQ(m_lateRun(), "");
+  m_lateRun = nullptr;
 
   // The board falls silent for good in mid-run: the run is lost, and its
   // closing write goes again for the bound.
@@ -192,12 +203,23 @@ TEST_F(ClosingWriteThreads, ATunersPassSendsItsClosingWriteAgainAndSaysWhatItNev
   g_nLocalIterations = 1;
   for (const bool taken : {true, false}) {
     SCOPED_TRACE(taken);
-    StartBoardWith({"--after", "100", "--fault", "silent", "--count", taken ? "1" : "100000"}, 300);
-    ClearBoxes();
-    m_posted.clear();
-    CQorexDoc* doc = TunableDesign(0.01, 0.5, 0.5);
-    g_pKFinder->Start(doc);
-    ASSERT_TRUE(PumpUntilEnded());
+    // A reply the program waited for past its timeout is a failed call
+    // however the board logged it: a pass held up is made again when it
+    // kept its period net of what held it up.
+    m_lateRun = [this] { return LateCall(TimedCalls(), 10, 0, 101); };
+    CQorexDoc* doc = nullptr;
+    if (!JudgedRun([&]() -> CQorexDoc* {
+          StartBoardWith({"--after", "100", "--fault", "silent", "--count", taken ? "1" : "100000"},
+                         300);
+          ClearBoxes();
+          m_posted.clear();
+          doc = TunableDesign(0.01, 0.5, 0.5);
+          g_pKFinder->Start(doc);
+          EXPECT_TRUE(PumpUntilEnded());
+          return doc;
+        }))
+      GTEST_SKIP() << HeldUpEveryTime();
+    m_lateRun = nullptr;
     const auto requests = Requests();
     ASSERT_GE(requests.size(), 102u);
     EXPECT_EQ(requests[100].second, "W0:2048");
