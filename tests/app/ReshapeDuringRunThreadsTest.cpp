@@ -6,6 +6,7 @@
 #include "tests/app/CompanionFixture.h"
 
 #include <cmath>
+#include <sstream>
 
 namespace {
 
@@ -119,6 +120,18 @@ TEST_F(ReshapeDuringRunThreads, ThePanesDrawOnAndOnlyAPassMeasuredInOneShapeIsKe
     fresh += back == 1;
   }
   EXPECT_GE(fresh, 40) << "most samples read the answer to the frame just before their own";
+  if (fresh == 0) {
+    // What the answers were, to tell a reading the program got wrong from
+    // answers matched to the wrong frames.
+    const CompanionRecord& log = CompanionLog();
+    const auto untaken = std::count(log.taken.begin(), log.taken.end(), false);
+    std::ostringstream first;
+    for (std::size_t i = last - 59; i < last - 56 && i < m_received.size(); ++i)
+      first << " " << m_received[i].volts << "/" << m_received[i].volts1;
+    ADD_FAILURE() << sent.size() << " frames sent, " << log.answersSent << " answered (" << untaken
+                  << " untaken) by the companion, " << m_received.size()
+                  << " answers taken; the pass's first answers:" << first.str();
+  }
   // The loop shows that pass, every sample of every signal a number.
   for (const SIMloopSignal& s : kLoopSignals) {
     const CSIMsignal& signal = doc->m_system.*s.signal;
