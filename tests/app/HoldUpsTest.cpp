@@ -5,12 +5,14 @@
 #include "tests/support/HoldUps.h"
 #include "tests/support/PacedRuns.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 
 #include <atomic>
+#include <climits>
 #include <chrono>
 #include <thread>
 
@@ -304,6 +306,13 @@ TEST(HoldUpMeter, ChargesTheThreadThatRunsTheSampleAndNoOther) {
   EXPECT_GE(timeline->HeldUs(only(other)), 300000) << "the other thread waited as long";
   EXPECT_EQ(charged, timeline->HeldUs(only(sampler))) << timeline->Said();
   EXPECT_GE(timeline->MostHeldWithinUs(300000), 100000);
+  // What a late gap says names each wait, the uncharged one too.
+  const std::string told = timeline->WaitsBetween(0, LLONG_MAX);
+  EXPECT_THAT(told, testing::ContainsRegex("thread " + std::to_string(other.load()) +
+                                           " of this process waited [0-9]{3,} ms"));
+  EXPECT_THAT(told,
+              testing::ContainsRegex("thread " + std::to_string(sampler.load()) +
+                                     " of this process \\(a sample's\\) waited [0-9]{3,} ms"));
   qxtest::TestThreads::Now().Begin();
 }
 

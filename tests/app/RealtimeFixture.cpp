@@ -1,6 +1,8 @@
 // The bodies of the real-time fixtures (RealtimeFixture.h).
 #include "tests/app/RealtimeFixture.h"
 
+#include <cstdio>
+
 ScriptedClock::ScriptedClock(DWORD start, DWORD cost) : m_now(start), m_cost(cost) {}
 
 DWORD ScriptedClock::TickCount() {
@@ -344,8 +346,23 @@ std::string RealtimeThreads::LateStep(const std::vector<long long>& us, DWORD pe
                                       std::size_t from, std::size_t to,
                                       std::pair<long long, long long> startedUs) const {
   m_periodJudged = true;
-  return qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second, us), from,
-                            to, nullptr, CountedAt(startedUs.first));
+  std::string late =
+      qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second, us), from, to,
+                         nullptr, CountedAt(startedUs.first));
+  const auto timeline = m_holdUps ? m_holdUps : m_testMeter ? m_testMeter->Timeline() : nullptr;
+  if (late.empty() || !timeline) return late;
+  // Whose wait the late gap was (the one named, else the widest), charged
+  // or not: a red then tells a late program from a thread the rule does not
+  // charge.
+  std::size_t a = 0, b = 0;
+  if (std::sscanf(late.c_str(), "steps %zu and %zu", &a, &b) != 2 || a >= b || b >= us.size()) {
+    a = b = 0;
+    for (std::size_t k = from + 1; k < std::min(to, us.size()); ++k)
+      if (b == 0 || us[k] - us[k - 1] > us[b] - us[a]) a = k - 1, b = k;
+    if (b == 0) return late;
+  }
+  return late + "; from step " + std::to_string(a) + " to " + std::to_string(b) + ": " +
+         timeline->WaitsBetween(us[a] + startedUs.first, us[b] + startedUs.second);
 }
 
 std::function<long long(long long, long long)> RealtimeThreads::HeldBetween(

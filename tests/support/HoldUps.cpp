@@ -95,9 +95,7 @@ long long HoldUpTimeline::HeldUsBetween(long long fromUs, long long toUs,
                                         const WaitedOn& waitedOn) const {
   std::lock_guard guard(m_lock);
   if (m_us.empty() || toUs <= fromUs) return 0;
-  const std::size_t to = std::min<std::size_t>(
-      std::lower_bound(m_us.begin(), m_us.end(), toUs) - m_us.begin(), m_us.size() - 1);
-  const std::size_t after = std::upper_bound(m_us.begin(), m_us.end(), fromUs) - m_us.begin();
+  const auto [after, to] = SpanLocked(fromUs, toUs);
   return HeldAtLocked(to, waitedOn) - (after == 0 ? 0 : HeldAtLocked(after - 1, waitedOn));
 }
 
@@ -150,6 +148,24 @@ std::string HoldUpTimeline::Said(const WaitedOn& waitedOn) const {
          std::to_string((m_stopped.empty() ? 0 : m_stopped.back()) / 1000) + " ms";
 }
 
+std::string HoldUpTimeline::WaitsBetween(long long fromUs, long long toUs) const {
+  std::lock_guard guard(m_lock);
+  if (m_us.empty() || toUs <= fromUs) return "nothing was watched then";
+  const auto [after, to] = SpanLocked(fromUs, toUs);
+  std::string said;
+  for (const auto& [task, series] : m_waits) {
+    const long long waited = WaitAt(series, to) - (after == 0 ? 0 : WaitAt(series, after - 1));
+    if (waited < 1000) continue;
+    said += (said.empty() ? "" : ", ") + std::string("thread ") + std::to_string(task.tid) +
+            " of " + (task.ours ? "this process" : task.name) +
+            (SampleWaitedOn(task) ? " (a sample's)" : "") + " waited " +
+            std::to_string(waited / 1000) + " ms";
+  }
+  const long long stopped = m_stopped[to] - (after == 0 ? 0 : m_stopped[after - 1]);
+  return (said.empty() ? "no thread waited a millisecond" : said) + "; this process was stopped " +
+         std::to_string(stopped / 1000) + " ms";
+}
+
 void HoldUpTimeline::AddHeld(long long fromUs, long long toUs, long long heldUs) {
   std::lock_guard guard(m_lock);
   const long long base = m_stopped.empty() ? 0 : m_stopped.back();
@@ -159,15 +175,25 @@ void HoldUpTimeline::AddHeld(long long fromUs, long long toUs, long long heldUs)
   m_stopped.push_back(base + heldUs);
 }
 
+long long HoldUpTimeline::WaitAt(const Series& series, std::size_t i) {
+  // The last change at or before sample i.
+  auto at = std::upper_bound(series.begin(), series.end(), i,
+                             [](std::size_t n, const auto& change) { return n < change.first; });
+  return at == series.begin() ? 0 : std::prev(at)->second;
+}
+
+std::pair<std::size_t, std::size_t> HoldUpTimeline::SpanLocked(long long fromUs,
+                                                               long long toUs) const {
+  const std::size_t to = std::min<std::size_t>(
+      std::lower_bound(m_us.begin(), m_us.end(), toUs) - m_us.begin(), m_us.size() - 1);
+  const std::size_t after = std::upper_bound(m_us.begin(), m_us.end(), fromUs) - m_us.begin();
+  return {after, to};
+}
+
 long long HoldUpTimeline::HeldAtLocked(std::size_t i, const WaitedOn& waitedOn) const {
   long long held = m_stopped[i];
-  for (const auto& [task, series] : m_waits) {
-    if (!waitedOn(task)) continue;
-    // The last change at or before sample i.
-    auto at = std::upper_bound(series.begin(), series.end(), i,
-                               [](std::size_t n, const auto& change) { return n < change.first; });
-    if (at != series.begin()) held += std::prev(at)->second;
-  }
+  for (const auto& [task, series] : m_waits)
+    if (waitedOn(task)) held += WaitAt(series, i);
   return held;
 }
 

@@ -100,6 +100,10 @@ class HoldUpTimeline {
   // How many times this process was stopped for 100 ms or more.
   int Stops() const;
   std::string Said(const WaitedOn& waitedOn = SampleWaitedOn) const;
+  // Every watched task that waited for a processor between two instants,
+  // charged or not, with how long, and how long this process was stopped
+  // then: what tells whose wait a late gap was.
+  std::string WaitsBetween(long long fromUs, long long toUs) const;
 
   // A made-up hold-up, for the check's own test: `heldUs` held in all
   // between the two instants, as a stop would be.
@@ -112,13 +116,19 @@ class HoldUpTimeline {
       return std::pair(a.pid, a.tid) < std::pair(b.pid, b.tid);
     }
   };
+  // A task's wait so far (us), at the samples where it grew.
+  using Series = std::vector<std::pair<std::size_t, long long>>;
+  // A series' sum at sample i.
+  static long long WaitAt(const Series& series, std::size_t i);
+  // The samples that count what happened between two instants: the first
+  // after the one, and the first at or after the other (the last when none).
+  std::pair<std::size_t, std::size_t> SpanLocked(long long fromUs, long long toUs) const;
   // The stops and the waits of the tasks picked up to sample i.
   long long HeldAtLocked(std::size_t i, const WaitedOn& waitedOn) const;
   mutable std::mutex m_lock;
   std::vector<long long> m_us;       // when each sample was taken
   std::vector<long long> m_stopped;  // this process stopped so far (us), at each sample
-  // Each task's wait so far (us), at the samples where it grew.
-  std::map<WatchedTask, std::vector<std::pair<std::size_t, long long>>, ByTask> m_waits;
+  std::map<WatchedTask, Series, ByTask> m_waits;  // each watched task's wait
   int m_stops = 0;
 };
 
