@@ -349,7 +349,7 @@ std::string RealtimeThreads::LateStep(const std::vector<long long>& us, DWORD pe
   std::string late =
       qxtest::LatePeriod(us, periodMs, HeldBetween(startedUs.first, startedUs.second, us), from, to,
                          nullptr, CountedAt(startedUs.first));
-  const auto timeline = m_holdUps ? m_holdUps : m_testMeter ? m_testMeter->Timeline() : nullptr;
+  const auto timeline = HoldUpsSeen();
   if (late.empty() || !timeline) return late;
   // Whose wait the late gap was (the one named, else the widest), charged
   // or not: a red then tells a late program from a thread the rule does not
@@ -397,10 +397,14 @@ std::function<long long(long long, long long)> RealtimeThreads::HeldBetween(
 }
 
 qxtest::CountedAt RealtimeThreads::CountedAt(long long lowUs, bool sinceTest) const {
-  std::shared_ptr<const qxtest::HoldUpTimeline> timeline = sinceTest ? nullptr : m_holdUps;
-  if (!timeline && m_testMeter) timeline = m_testMeter->Timeline();
+  const auto timeline = HoldUpsSeen(sinceTest);
   if (!timeline) return nullptr;
   return [timeline, lowUs](long long us) { return timeline->CountedAfter(us + lowUs); };
+}
+
+std::shared_ptr<const qxtest::HoldUpTimeline> RealtimeThreads::HoldUpsSeen(bool sinceTest) const {
+  if (!sinceTest && m_holdUps) return m_holdUps;
+  return m_testMeter ? m_testMeter->Timeline() : nullptr;
 }
 
 std::vector<long long> RealtimeThreads::SentTimesUs() {

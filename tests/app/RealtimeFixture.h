@@ -245,6 +245,9 @@ class RealtimeThreads : public ::testing::Test {
   // When the hold-ups HeldBetween sees were counted, on a clock `lowUs`
   // behind the monotonic one; `sinceTest`: those the test saw.
   qxtest::CountedAt CountedAt(long long lowUs, bool sinceTest = false) const;
+  // What held the last run judged up (`sinceTest`, or none judged: the
+  // test), or null when nothing watched.
+  std::shared_ptr<const qxtest::HoldUpTimeline> HoldUpsSeen(bool sinceTest = false) const;
   // The times the output frames sent so far were handed to the bus, in
   // microseconds of the monotonic clock.
   std::vector<long long> SentTimesUs();
